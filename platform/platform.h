@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <termios.h>
 
@@ -23,6 +24,10 @@ void* mmap(void* address, size_t length, int protection, int flags, int fd, off_
 int munmap(void* address, size_t length);
 int pipe(int fds[2]);
 int isatty(int fd);
+off_t lseek(int fd, off_t offset, int whence);
+int fstat(int fd, struct stat* info);
+// Whether a device or sysfs directory exists (the PWM channel appears on export).
+int stat(char const* path, struct stat* info);
 
 int tcgetattr(int fd, struct termios* settings);
 int tcsetattr(int fd, int when, struct termios const* settings);
@@ -33,6 +38,8 @@ int cfsetospeed(struct termios* settings, speed_t speed);
 
 // Flash partitions are read and written as stdio streams; the descriptor that
 // plat::fileno gives for such a stream takes the MTD ioctls through plat::ioctl.
+// The streams are ordinary FILE*: fread, fwrite, fflush, fseek and rewind apply.
+// A device node opened for writing is never truncated or created.
 FILE* fopen(char const* path, char const* mode);
 int fclose(FILE* stream);
 int fileno(FILE* stream);
