@@ -1,0 +1,7 @@
+#include "format/format_specifier.h"
+
+const FormatSpecifier& FormatSpecifier::GetInstance()
+{
+    static const FormatSpecifier instance;
+    return instance;
+}
