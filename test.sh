@@ -22,7 +22,7 @@ if [ "${SCANNER_SKIP_FUZZ:-0}" != 1 ] && ls fuzz/*.cpp >/dev/null 2>&1; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DSCANNER_FUZZ=ON -DSCANNER_TESTS=OFF -DSCANNER_BENCH=OFF
   cmake --build build-fuzz -j "$jobs"
-  for f in build-fuzz/fuzz_*; do
+  for f in build-fuzz/fuzz/fuzz_*; do
     name=$(basename "$f"); corpus=fuzz/corpus/${name#fuzz_}
     mkdir -p build-fuzz/corpus-"$name"
     args=(-max_total_time="${SCANNER_FUZZ_SECONDS:-20}" -timeout=10 -rss_limit_mb=4096)
