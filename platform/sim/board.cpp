@@ -1,7 +1,9 @@
 #include "platform/sim/board.h"
 
+#include "platform/sim/capture_device.h"
 #include "platform/sim/device_nodes.h"
 #include "platform/sim/device_registry.h"
+#include "platform/sim/image_file.h"
 #include "platform/sim/key_input.h"
 #include "platform/sim/nor_flash.h"
 #include "platform/sim/physical_memory.h"
@@ -110,6 +112,70 @@ bool Board::pressKey(unsigned code) { return registry().keyInput()->report(code,
 bool Board::releaseKey(unsigned code) { return registry().keyInput()->report(code, 0); }
 bool Board::repeatKey(unsigned code) { return registry().keyInput()->report(code, 2); }
 bool Board::keyHeld(unsigned code) { return registry().keyInput()->held(code); }
+
+// ---- camera ----
+
+Camera& Board::camera()
+{
+    static Camera* const instance = new Camera;
+    return *instance;
+}
+
+bool Camera::setImage(std::string const& path, std::string* why) { return setImages({path}, why); }
+
+bool Camera::setImages(std::vector<std::string> const& paths, std::string* why)
+{
+    std::vector<FrameSource::Frame> frames;
+    for (auto const& path : paths) {
+        auto image = loadImageFile(path, why);
+        if (!image) {
+            return false;
+        }
+        frames.push_back(placeImage(*image, kSensorWidth, kSensorHeight));
+    }
+    registry().capture()->show(std::move(frames));
+    return true;
+}
+
+bool Camera::setFrame(std::vector<std::uint16_t> samples, int width, int height, std::string* why)
+{
+    auto image = rawImage(std::move(samples), width, height, why);
+    if (!image) {
+        return false;
+    }
+    registry().capture()->show({placeImage(*image, kSensorWidth, kSensorHeight)});
+    return true;
+}
+
+bool Camera::setFrames(std::vector<std::vector<std::uint16_t>> frames, std::string* why)
+{
+    for (auto& frame : frames) {
+        if (!rawImage(frame, kSensorWidth, kSensorHeight, why)) {
+            return false;
+        }
+    }
+    registry().capture()->show(std::move(frames));
+    return true;
+}
+
+void Camera::clearImage() { registry().capture()->show({}); }
+void Camera::setDeterministic(bool on) { registry().capture()->setDeterministic(on); }
+unsigned Camera::deliverFrames(unsigned count) { return registry().capture()->deliver(count); }
+void Camera::setSensorModel(bool on) { registry().capture()->setSensorModel(on); }
+std::vector<ControlWrite> Camera::controlLog() { return registry().capture()->controlLog(); }
+void Camera::clearControlLog() { registry().capture()->clearControlLog(); }
+int Camera::gain() { return control(V4L2_CID_GAIN).value_or(-1); }
+int Camera::exposure() { return control(V4L2_CID_EXPOSURE).value_or(-1); }
+std::optional<std::int32_t> Camera::control(std::uint32_t id) { return registry().capture()->control(id); }
+CameraStatus Camera::status() { return registry().capture()->status(); }
+
+bool Camera::waitFor(std::function<bool(CameraStatus const&)> const& ready, std::chrono::milliseconds timeout)
+{
+    return registry().capture()->waitFor(ready, timeout);
+}
+
+std::vector<std::uint16_t> Camera::lastFrame() { return registry().capture()->lastFrame(); }
+void Camera::setFaults(CameraFaults const& faults) { registry().capture()->setFaults(faults); }
 
 ChipId Board::chipId() { return registry().memory()->chipId(); }
 void Board::setChipId(ChipId const& words) { registry().memory()->setChipId(words); }

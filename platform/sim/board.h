@@ -5,10 +5,12 @@
 //
 // Devices are made on first use and are safe to reach from any thread.
 
+#include "platform/sim/camera_types.h"
 #include "platform/sim/harness_types.h"
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +18,40 @@
 #include <vector>
 
 namespace plat::sim {
+
+// ---- Camera "/dev/video0": what stands before it, how frames come, what the firmware set ----
+class Camera {
+public:
+    // Image files (PNG or PGM) or raw 10-bit frames, fitted to 640 x 480: centred, cropped or
+    // padded with the image's border grey. A sequence shows one image per captured frame and
+    // then keeps the last. A refused input leaves what was shown before, with the reason in why.
+    bool setImage(std::string const& path, std::string* why = nullptr);
+    bool setImages(std::vector<std::string> const& paths, std::string* why = nullptr);
+    bool setFrame(std::vector<std::uint16_t> samples, int width = kSensorWidth, int height = kSensorHeight,
+                  std::string* why = nullptr);
+    bool setFrames(std::vector<std::vector<std::uint16_t>> frames, std::string* why = nullptr); // 640 x 480 each
+    void clearImage(); // nothing before the camera: black frames
+
+    // Free-running (the default) the sensor takes a frame every frame interval while streaming;
+    // deterministic, only deliverFrames does, into buffers the firmware has queued.
+    void setDeterministic(bool on);
+    unsigned deliverFrames(unsigned count = 1); // how many went into buffers
+    // Brightness scales with gain / 64 x exposure / 10 from the next frame on, clipped at 1023.
+    void setSensorModel(bool on);
+
+    std::vector<ControlWrite> controlLog();
+    void clearControlLog();
+    int gain();
+    int exposure();
+    std::optional<std::int32_t> control(std::uint32_t id); // any of the device's controls
+    CameraStatus status();
+    // Waits until the condition holds for the status (it runs under the device's lock).
+    bool waitFor(std::function<bool(CameraStatus const&)> const& ready, std::chrono::milliseconds timeout);
+    std::vector<std::uint16_t> lastFrame(); // as last put into a buffer
+
+    // A missing device is Board::removeDevice("/dev/video0").
+    void setFaults(CameraFaults const& faults);
+};
 
 class Board {
 public:
@@ -55,6 +91,9 @@ public:
     bool releaseKey(unsigned code);
     bool repeatKey(unsigned code);
     bool keyHeld(unsigned code);
+
+    // "/dev/video0"
+    Camera& camera();
 
     // "/dev/mem"
     ChipId chipId();

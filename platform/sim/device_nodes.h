@@ -17,8 +17,8 @@ enum class NodeKind : std::uint8_t {
     PwmExport,      // write-only attribute that creates the PWM channel
     KeyInput,
     PhysicalMemory,
-    Capture,        // camera: simulated by its own task, absent until then
-    HidGadget,      // USB keyboard gadget: likewise
+    Capture,        // the camera
+    HidGadget,      // USB keyboard gadget: simulated by its own task, absent until then
 };
 
 inline constexpr std::uint8_t kAttributeNeedsExport = 1;

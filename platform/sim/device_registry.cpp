@@ -1,5 +1,6 @@
 #include "platform/sim/device_registry.h"
 
+#include "platform/sim/capture_device.h"
 #include "platform/sim/device_nodes.h"
 #include "platform/sim/key_input.h"
 #include "platform/sim/nor_flash.h"
@@ -164,10 +165,17 @@ int DeviceRegistry::openNode(std::size_t node, int flags)
         }
         return adopt(descriptors_, fd, std::make_shared<MemoryOpenFile>(node, flags, std::move(mem)));
     }
-    case NodeKind::Capture:
+    case NodeKind::Capture: {
+        auto camera = capture();
+        // Its counter tells pollers that a DQBUF would not wait.
+        int const fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (fd < 0) {
+            return -1;
+        }
+        return adopt(descriptors_, fd, std::make_shared<CaptureOpenFile>(node, flags, fd, std::move(camera)));
+    }
     case NodeKind::HidGadget:
-        // Their simulations come with the camera and the USB keyboard; until then the
-        // board has no such device.
+        // Its simulation comes with the USB keyboard; until then the board has no such device.
         return fail(ENOENT);
     }
     return fail(ENOENT);
@@ -203,9 +211,9 @@ int DeviceRegistry::stat(char const* path, struct stat* info)
         case NodeKind::FlashReadOnly:
         case NodeKind::KeyInput:
         case NodeKind::PhysicalMemory:
+        case NodeKind::Capture:
             info->st_mode = S_IFCHR | 0660;
             return 0;
-        case NodeKind::Capture:
         case NodeKind::HidGadget:
             return fail(ENOENT);
         }
@@ -228,7 +236,7 @@ bool DeviceRegistry::isDirectory(std::string_view path) const
         auto const& entry = deviceNodes()[i];
         bool const inFolder = entry.path.size() > path.size() + 1 && entry.path.starts_with(path) &&
                               entry.path[path.size()] == '/';
-        if (!inFolder || !present(i) || entry.kind == NodeKind::Capture || entry.kind == NodeKind::HidGadget) {
+        if (!inFolder || !present(i) || entry.kind == NodeKind::HidGadget) {
             continue;
         }
         bool const isAttribute = entry.kind == NodeKind::Attribute || entry.kind == NodeKind::PwmExport;
@@ -272,6 +280,7 @@ void DeviceRegistry::reset()
     keyInput_ = std::make_shared<KeyInput>();
     memory_ = std::make_shared<PhysicalMemory>();
     recorder_ = std::make_shared<SystemRecorder>();
+    capture_ = nullptr;
     for (std::size_t i = 0; i < deviceNodes().size(); ++i) {
         removed_[i] = false;
     }
@@ -285,6 +294,10 @@ bool DeviceRegistry::setRemoved(std::string_view path, bool removed)
         return false;
     }
     removed_[*node] = removed;
+    if (deviceNodes()[*node].kind == NodeKind::Capture) {
+        // Wakes a firmware thread waiting for a frame that will not come.
+        capture()->setPresent(!removed);
+    }
     return true;
 }
 
@@ -367,6 +380,20 @@ std::shared_ptr<SystemRecorder> DeviceRegistry::recorder() const
 {
     std::lock_guard lock(mutex_);
     return recorder_;
+}
+
+std::shared_ptr<CaptureDevice> DeviceRegistry::capture()
+{
+    std::lock_guard lock(mutex_);
+    if (!capture_) {
+        capture_ = std::make_shared<CaptureDevice>();
+        for (std::size_t i = 0; i < deviceNodes().size(); ++i) {
+            if (deviceNodes()[i].kind == NodeKind::Capture) {
+                capture_->setPresent(present(i));
+            }
+        }
+    }
+    return capture_;
 }
 
 } // namespace plat::sim

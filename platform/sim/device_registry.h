@@ -17,6 +17,7 @@
 
 namespace plat::sim {
 
+class CaptureDevice;
 class KeyInput;
 class NorFlash;
 class PhysicalMemory;
@@ -58,6 +59,7 @@ public:
     std::shared_ptr<KeyInput> keyInput() const;
     std::shared_ptr<PhysicalMemory> memory() const;
     std::shared_ptr<SystemRecorder> recorder() const;
+    std::shared_ptr<CaptureDevice> capture();
 
 private:
     std::shared_ptr<SerialLine> serialAt(std::size_t unit, int& error);
@@ -72,6 +74,7 @@ private:
     std::shared_ptr<KeyInput> keyInput_;
     std::shared_ptr<PhysicalMemory> memory_;
     std::shared_ptr<SystemRecorder> recorder_;
+    std::shared_ptr<CaptureDevice> capture_;
     std::unique_ptr<std::atomic<bool>[]> removed_;
     std::map<std::string, std::string, std::less<>> redirects_;
     DescriptorTable descriptors_;

@@ -23,6 +23,7 @@ DeviceCase const kDevices[] = {
     {"/sys/devices/platform/gpio_keys/active_low", O_RDWR},
     {"/dev/input/event0", O_RDONLY},
     {"/dev/mem", O_RDWR | O_SYNC},
+    {"/dev/video0", O_RDWR},
 };
 
 class DevicePresenceTest : public BoardTest, public ::testing::WithParamInterface<DeviceCase> {};
@@ -77,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(Devices, DevicePresenceTest, ::testing::ValuesIn(kDevic
 TEST_F(BoardTest, PathsTheBoardLacksAreMissing)
 {
     char const* const missing[] = {"/dev/ttyUSB0", "/dev/mtd0",    "/dev/mtd5",  "/dev/mtd1r", "/dev/input/event1",
-                                   "/dev/video0",  "/dev/hidg0",   "/dev/sda",   "/sys/class/net/lo/mtu",
+                                   "/dev/hidg0",   "/dev/sda",   "/sys/class/net/lo/mtu",
                                    "/sys/class/pwm/pwmchip1/export"};
     for (char const* path : missing) {
         SCOPED_TRACE(path);
