@@ -80,7 +80,11 @@ int SerialLine::setTermios(int fd, int when, termios const& settings)
 {
     // Held across the call so that the kept frame format matches the last applied settings.
     std::lock_guard lock(mutex_);
-    if (::tcsetattr(fd, when, &settings) != 0) {
+    // A pseudo-terminal always runs 8N; handing it another frame format makes
+    // tcsetattr report EINVAL when nothing else changed. The board keeps the format.
+    termios applied = settings;
+    applied.c_cflag = (applied.c_cflag & ~kFrameBits) | CS8;
+    if (::tcsetattr(fd, when, &applied) != 0) {
         return -errno;
     }
     frame_ = settings.c_cflag & kFrameBits;

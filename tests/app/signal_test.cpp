@@ -1,0 +1,89 @@
+#include "app/signal.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+TEST(Signal, SlotsRunInConnectionOrderUnlessBlocked)
+{
+    sigs::Signal<void(bool)> source;
+    sigs::Signal<void(bool)> target;
+    std::string calls;
+    source.connect([&](bool on) { calls += on ? "a1" : "a0"; });
+    source.connect(target); // forwards, under the target's own blocked flag
+    source.connect([&](bool on) { calls += on ? "c1" : "c0"; });
+    target.connect([&](bool on) { calls += on ? "t1" : "t0"; });
+
+    source(true);
+    source.setBlocked(true);
+    source(false);
+    source.setBlocked(false);
+    target.setBlocked(true);
+    source(false);
+    EXPECT_EQ(calls, "a1t1c1a0c0");
+}
+
+TEST(Signal, SlotsMayReshapeTheListTheyAreCalledFrom)
+{
+    sigs::Signal<void()> signal;
+    std::vector<int> calls;
+    sigs::Connection removed;
+    bool added = false;
+    signal.connect([&] {
+        calls.push_back(1);
+        signal.disconnect(removed); // not called again, not even later in this emission
+        if (!added) {
+            added = true; // would deadlock if connect waited for the emission to end
+            signal.connect([&] { calls.push_back(4); });
+        }
+        signal(); // would recurse without end
+    });
+    removed = signal.connect([&] { calls.push_back(2); });
+    signal.connect([&] { calls.push_back(3); });
+
+    signal();
+    signal();
+    EXPECT_EQ(calls, (std::vector<int>{1, 3, 1, 3, 4}));
+    EXPECT_EQ(signal.slotCount(), 3u);
+}
+
+TEST(Signal, EmptySlotIsRefusedAndConnectionsOutliveTheirSignal)
+{
+    sigs::Connection connection;
+    {
+        sigs::Signal<void(bool)> signal;
+        EXPECT_EQ(signal.connect(std::function<void(bool)>()), nullptr);
+        connection = signal.connect([](bool) {});
+        signal(true);
+    }
+    connection->disconnect(); // the signal is gone: nothing happens
+}
+
+TEST(Signal, EmissionsFromSeveralThreadsAreSerialised)
+{
+    sigs::Signal<void()> signal;
+    int unguarded = 0; // only the signal's mutex protects it
+    signal.connect([&] { ++unguarded; });
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 2000; ++i) {
+                signal();
+                if (t == 0 && i % 100 == 0) {
+                    signal.connect([] {});
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(unguarded, 8000);
+    EXPECT_EQ(signal.slotCount(), 21u);
+}
+
+} // namespace
