@@ -1,6 +1,8 @@
 #include "decoder/core/two_dimension_decoder.h"
 
 #include "decoder/core/common_angle.h"
+#include "decoder/core/dec2d_property.h"
+#include "decoder/core/pre_filter_subroutine.h"
 
 namespace DEC2DIvra {
 
@@ -10,6 +12,9 @@ static_assert(sizeof(TwoDimensionDecoder) == TwoDimensionDecoder::kHandleBytes,
 TwoDimensionDecoder::TwoDimensionDecoder(DEC2DProperty* property)
     : header_(property, *this, objects_, kObjectBytes)
 {
+    // The filtered copy of a frame must outlive the decoders' use of the work
+    // area, so it has its own room in the arena.
+    header_.preFilterArea = header_.arena.Build<PreFilterArea>();
     // The symbology decoders and the symbol locator are built here, in the
     // arena, each with its slices of the work area, and plugged into the
     // decoder set as their subsystems provide them.
@@ -45,14 +50,19 @@ int TwoDimensionDecoder::Main(int width, int height, int pitch, unsigned short c
         pitch < width || pitch > kMaxFrameSide) {
         return 0;
     }
-    GrayImage const image(width, height, pitch, pixels);
+    GrayImage const frame(width, height, pitch, pixels);
     header_.option = option != nullptr ? *option : MakeDefaultDecodeOption(width, height);
     header_.accepted = false;
     header_.label.Clear();
 
-    // Pre-filters: the configured dark-module thickening, light-module
-    // thickening and moving average run here, in their priority order, once
-    // the property table carries their settings.
+    // The configured dark-module thickening, light-module thickening and
+    // moving average, in their priority order, on a copy of the frame. A frame
+    // the filters refuse is decoded as it came.
+    GrayImage image = frame;
+    if (header_.property != nullptr && header_.preFilterArea != nullptr) {
+        VirtualArray<unsigned char> const area(header_.preFilterArea->bytes, PreFilterArea::kBytes);
+        ApplyPreFilterSubroutine().Start(header_.property->filters, frame, area, image);
+    }
 
     if (header_.option.readMode == kFixedBandReadMode) {
         return ReadFixedBand(image);

@@ -16,6 +16,13 @@ namespace DEC2DIvra {
 // The property table is only passed on here; its layout is not needed.
 struct DEC2DProperty;
 
+// Room for a pre-filtered copy of a frame up to 640 x 480 and the filters'
+// scratch (ApplyPreFilterSubroutine::CalcAreaBytes(640, 480)).
+struct PreFilterArea {
+    static constexpr unsigned kBytes = 657284;
+    alignas(8) unsigned char bytes[kBytes];
+};
+
 // Calls into the linear frame that are not part of its locator interface.
 struct LinearFrameHooks {
     void* frame = nullptr;
@@ -112,6 +119,7 @@ private:
         CodeSearcher* searcher = nullptr;
         LinearFrameHooks linear;
         LegacyEngineHooks legacy;
+        struct PreFilterArea* preFilterArea = nullptr;
         Outlet outlet;
         ObjectArena arena;
     };
