@@ -368,6 +368,9 @@ def read_tables(files):
                     if kind == "action":
                         raise TableError(where, "an action key takes no default")
                     default = parse_default(default_text, t, where)
+                if t.base == "fixed_length":
+                    # A maximum left out means no restriction, which is 65535, not 0.
+                    default = {"maximum": 65535, **(default or {})}
             # Walk or create the inner nodes.
             node = root
             for depth, word in enumerate(words[:-1]):
