@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "decoder/core/binarization_subroutine.h"
+#include "decoder/core/common_binarization_subroutine.h"
+
+namespace DEC2DIvra {
+namespace {
+
+struct Maps {
+    std::vector<unsigned short> cells;
+    std::vector<GapAndThreshold> blockCells = std::vector<GapAndThreshold>(64);
+    std::unique_ptr<bool[]> decided{new bool[256]};
+    CommonLuminanceMap map;
+    CommonGapAndThresholdMap blocks{VirtualArray<GapAndThreshold>(blockCells.data(), 64)};
+    VariableSizeVirtualTable<bool> table{decided.get(), 256};
+
+    Maps(unsigned width, unsigned height, unsigned short fill) : cells(width * height, fill)
+    {
+        map = CommonLuminanceMap(VirtualArray<unsigned short>(cells.data(), width * height));
+        map.SetSize(width, height);
+    }
+};
+
+GrayImage const kNoImage;
+
+// A 5 x 5 map around one judged module at (2, 2): its four neighbours as
+// given, the corners 0 and 400 (so the block's range is 400: threshold 200,
+// gap 400 / gap parameter), everything else the module's own value.
+TEST(BinarizationRulesTest, EachModuleIsJudgedAgainstItsNeighboursThenTheThreshold)
+{
+    struct {
+        char const* what;
+        unsigned short module;
+        unsigned short up, right, down, left;
+        unsigned gapParameter;
+        bool light;
+    } const cases[] = {
+        // Gap 100.
+        {"a much lighter neighbour: dark, though above the threshold", 250, 360, 250, 250, 250, 4, false},
+        {"lighter and darker neighbours, at their mean: dark", 200, 320, 80, 200, 200, 4, false},
+        {"lighter and darker neighbours, above their mean: light", 201, 320, 80, 200, 200, 4, true},
+        {"a much darker neighbour only: light, though below the threshold", 150, 150, 40, 150, 150, 4, true},
+        {"no neighbour differs: above the threshold is light", 201, 230, 180, 201, 201, 4, true},
+        {"no neighbour differs: at the threshold is dark", 200, 230, 180, 200, 200, 4, false},
+        // The same module with gap 25: the lighter neighbour now counts.
+        {"gap parameter 4: a 30 lighter neighbour is no change", 230, 260, 230, 230, 230, 4, true},
+        {"gap parameter 16: a 30 lighter neighbour makes it dark", 230, 260, 230, 230, 230, 16, false},
+    };
+    BinarizationSubroutine const binarize;
+    for (auto const& c : cases) {
+        for (bool polarity : {false, true}) {
+            Maps m(5, 5, c.module);
+            m.map.At(0, 0) = 0;
+            m.map.At(4, 4) = 400;
+            m.map.At(2, 1) = c.up;
+            m.map.At(3, 2) = c.right;
+            m.map.At(2, 3) = c.down;
+            m.map.At(1, 2) = c.left;
+            ASSERT_EQ(binarize.Start(kNoImage, m.map, Rectangle{1, 1, 3, 3}, m.blocks, Vector{3, 3}, polarity,
+                                     c.gapParameter, m.table),
+                      1)
+                << c.what;
+            ASSERT_EQ(m.table.GetWidth(), 3u);
+            ASSERT_EQ(m.table.GetHeight(), 3u);
+            ASSERT_EQ(m.blocks.At(0, 0).threshold, 200);
+            ASSERT_EQ(m.blocks.At(0, 0).gap, 400 / c.gapParameter);
+            EXPECT_EQ(m.table.At(1, 1), c.light != polarity) << c.what << (polarity ? " (polarity)" : "");
+        }
+    }
+}
+
+TEST(BinarizationRulesTest, AFlatPatchIsJudgedByTheAreaAndNotByItsNoise)
+{
+    // 14 x 14: dark left half, light right half with a ripple of +-6; blocks
+    // of 2 x 2. Inside the light half a block and its neighbours span 12
+    // levels only: judged by its own range, half its cells would be dark.
+    Maps m(14, 14, 0);
+    for (unsigned y = 0; y < 14; ++y) {
+        for (unsigned x = 0; x < 14; ++x) {
+            m.map.At(x, y) = x < 7 ? 100 : static_cast<unsigned short>(900 + ((x * 7 + y * 3) % 5 == 0 ? 6 : -6));
+        }
+    }
+    BinarizationSubroutine const binarize;
+    ASSERT_EQ(binarize.Start(kNoImage, m.map, Rectangle{1, 1, 12, 12}, m.blocks, Vector{2, 2}, false, m.table), 1);
+    for (unsigned y = 0; y < 12; ++y) {
+        for (unsigned x = 0; x < 12; ++x) {
+            EXPECT_EQ(m.table.At(x, y), x + 1 >= 7) << x << "," << y;
+        }
+    }
+}
+
+TEST(BinarizationRulesTest, RefusalsLeaveTheTableAsItWas)
+{
+    struct {
+        char const* what;
+        Rectangle area;
+        Vector block;
+        unsigned gapParameter;
+        unsigned tableCells;
+        unsigned blockCells;
+    } const cases[] = {
+        {"area on the map's left column", {0, 1, 5, 5}, {2, 2}, 4, 256, 64},
+        {"area on the map's last row", {1, 1, 5, 7}, {2, 2}, 4, 256, 64},
+        {"empty area", {4, 1, 3, 5}, {2, 2}, 4, 256, 64},
+        {"block of width 0", {1, 1, 5, 5}, {0, 2}, 4, 256, 64},
+        {"gap parameter 0", {1, 1, 5, 5}, {2, 2}, 0, 256, 64},
+        {"table too small", {1, 1, 5, 5}, {2, 2}, 4, 24, 64},
+        {"block map too small", {1, 1, 5, 5}, {1, 1}, 4, 256, 24},
+    };
+    BinarizationSubroutine const binarize;
+    for (auto const& c : cases) {
+        Maps m(7, 8, 500);
+        m.map.At(3, 3) = 900;
+        std::unique_ptr<bool[]> cells(new bool[c.tableCells]);
+        for (unsigned i = 0; i < c.tableCells; ++i) {
+            cells[i] = (i % 3) == 0;
+        }
+        VariableSizeVirtualTable<bool> table(cells.get(), c.tableCells);
+        ASSERT_TRUE(table.Resize(2, 3));
+        CommonGapAndThresholdMap blocks{VirtualArray<GapAndThreshold>(m.blockCells.data(), c.blockCells)};
+        EXPECT_EQ(binarize.Start(kNoImage, m.map, c.area, blocks, c.block, false, c.gapParameter, table), 0) << c.what;
+        EXPECT_EQ(table.GetWidth(), 2u) << c.what;
+        EXPECT_EQ(table.GetHeight(), 3u) << c.what;
+        for (unsigned i = 0; i < c.tableCells; ++i) {
+            ASSERT_EQ(cells[i], (i % 3) == 0) << c.what;
+        }
+    }
+}
+
+TEST(BinarizationRulesTest, InnerProductMeasuresHowWellATableFitsTheMap)
+{
+    // Map 4 x 3; the table covers its middle 2 x 2 from (1, 1).
+    Maps m(4, 3, 0);
+    unsigned short const values[] = {9, 9, 9, 9, 9, 800, 200, 9, 9, 700, 100, 9};
+    for (unsigned i = 0; i < 12; ++i) {
+        m.cells[i] = values[i];
+    }
+    bool cells[4] = {true, false, true, false};
+    VariableSizeVirtualTable<bool> const table(cells, 4);
+    VariableSizeVirtualTable<bool> sized(cells, 4);
+    ASSERT_TRUE(sized.Resize(2, 2));
+    int product = 0;
+    unsigned set = 0;
+    unsigned clear = 0;
+    ASSERT_TRUE(BinarizationSubroutine::CalcInnerProduct(m.map, Vector{1, 1}, sized, product, set, clear));
+    EXPECT_EQ(product, (800 + 700 - 200 - 100) / 4);
+    EXPECT_EQ(set, 750u);
+    EXPECT_EQ(clear, 150u);
+    // A table the other way round scores the negative.
+    bool flipped[4] = {false, true, false, true};
+    VariableSizeVirtualTable<bool> other(flipped, 4);
+    ASSERT_TRUE(other.Resize(2, 2));
+    ASSERT_TRUE(BinarizationSubroutine::CalcInnerProduct(m.map, Vector{1, 1}, other, product, set, clear));
+    EXPECT_EQ(product, -300);
+    // Byte tables work the same way.
+    unsigned char bytes[4] = {1, 0, 1, 0};
+    VariableSizeVirtualTable<unsigned char> byteTable(bytes, 4);
+    ASSERT_TRUE(byteTable.Resize(2, 2));
+    ASSERT_TRUE(BinarizationSubroutine::CalcInnerProduct(m.map, Vector{1, 1}, byteTable, product, set, clear));
+    EXPECT_EQ(product, 300);
+    // Refused: empty table, a table that leaves the map.
+    EXPECT_FALSE(BinarizationSubroutine::CalcInnerProduct(m.map, Vector{1, 1}, table, product, set, clear));
+    EXPECT_FALSE(BinarizationSubroutine::CalcInnerProduct(m.map, Vector{3, 1}, sized, product, set, clear));
+    EXPECT_FALSE(BinarizationSubroutine::CalcInnerProduct(m.map, Vector{-1, 0}, sized, product, set, clear));
+}
+
+TEST(BinarizationRulesTest, WindowBinarisationFollowsUnevenLight)
+{
+    // 40 x 40 squares of 4 cells, 200 levels apart, on a ramp of 600 levels
+    // across: any single threshold gets one side wrong. In the second grid
+    // the right quarter is plain light with a ripple: flat tiles, which must
+    // not split on the ripple.
+    Maps m(40, 40, 0);
+    std::unique_ptr<bool[]> cells(new bool[1600]);
+    VariableSizeVirtualTable<bool> table(cells.get(), 1600);
+    CommonBinarizationSubroutine const binarize;
+    for (unsigned plain : {40u, 30u}) {
+        auto isLight = [plain](unsigned x, unsigned y) { return x >= plain || ((x / 4) + (y / 4)) % 2 == 0; };
+        for (unsigned y = 0; y < 40; ++y) {
+            for (unsigned x = 0; x < 40; ++x) {
+                unsigned const ramp = (x < plain ? x : plain) * 15;
+                m.map.At(x, y) = static_cast<unsigned short>((isLight(x, y) ? 300 : 100) + ramp + (x + y) % 3);
+            }
+        }
+        for (bool polarity : {false, true}) {
+            ASSERT_TRUE(binarize.Start(m.map, polarity, table));
+            ASSERT_EQ(table.GetWidth(), 40u);
+            int wrong = 0;
+            for (unsigned y = 0; y < 40; ++y) {
+                for (unsigned x = 0; x < 40; ++x) {
+                    wrong += table.At(x, y) != (isLight(x, y) != polarity) ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(wrong, 0) << plain << " " << polarity;
+        }
+    }
+    // Refused: an empty grid, an output too small.
+    Maps empty(1, 1, 0);
+    ASSERT_TRUE(empty.map.SetSize(0, 0));
+    EXPECT_FALSE(binarize.Start(empty.map, false, table));
+    VariableSizeVirtualTable<bool> small(cells.get(), 1599);
+    EXPECT_FALSE(binarize.Start(m.map, false, small));
+}
+
+}  // namespace
+}  // namespace DEC2DIvra
