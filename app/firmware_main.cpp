@@ -1,12 +1,240 @@
 #include "app/firmware_main.h"
 
-#include <thread>
+#include "app/buzzer.h"
+#include "app/command_channels.h"
+#include "app/factory_settings_hook.h"
+#include "app/file.h"
+#include "app/gpio_keyboard.h"
+#include "app/host_interface.h"
+#include "app/indicator_leds.h"
+#include "app/memory_input_stream.h"
+#include "app/menu_cmd_handler.h"
+#include "app/parameter_object.h"
+#include "app/read_barcode.h"
+#include "app/settings_persistence.h"
+#include "config/configuration.h"
+#include "platform/platform.h"
+
 #include <chrono>
+#include <fcntl.h>
+#include <mutex>
+#include <pthread.h>
+#include <thread>
+
+// Built before main after the command channels' streams (app/command_channels.cpp) and the
+// thread-name map (app/reply_routing.cpp). Connected when they land, in this order: the
+// two menu-code parsers and the label callback object before the heartbeat; after it the
+// frame queue, then the parameter objects built before main (device information, image
+// upload, single-letter commands, data-editing commands).
+Heartbeat hb(std::chrono::milliseconds(10));
+
+namespace {
+
+namespace cfg = ivra_configuration;
+
+constexpr char kEsc = 0x1B;
+constexpr char kCr = 0x0D;
+constexpr char const* kUartDevice = "/dev/ttyS0";
+constexpr char const* kKeyDevice = "/dev/input/event0";
+
+// Set while the factory lines replay on this thread: a restore of the defaults that
+// one of them asks for would otherwise start the replay over inside itself.
+thread_local bool replaying = false;
+
+std::thread* memoryThread = nullptr;
+std::thread* uartThread = nullptr;
+
+struct UartValues {
+    unsigned baudrate;
+    unsigned char parity;
+    unsigned char datasize;
+    unsigned char stopbits;
+};
+
+// STAND-IN until the interface settings object lands: its current values are the
+// tree's UART keys of the current bank, which is what that object copies.
+UartValues CurrentUartValues()
+{
+    std::lock_guard<std::recursive_mutex> lock(cfg::CommandMutex());
+    auto const& uart = cfg::Root().interface.uart;
+    return {uart.baud_rate.Value(), uart.parity.Value(), uart.data_bits.Value(), uart.stop_bits.Value()};
+}
+
+bool ApplyUartValues(SerialPort& port, UartValues const& values)
+{
+    bool ok = port.setBaudrate(values.baudrate);
+    ok = port.setParity(values.parity) && ok;
+    ok = port.setDatasize(values.datasize) && ok;
+    return port.setStopbits(values.stopbits) && ok;
+}
+
+void NameThisThread(char const* name) { pthread_setname_np(pthread_self(), name); }
+
+unsigned char FactoryInterface() { return FactorySettings::getInstance().Interface(); }
+
+} // namespace
+
+std::string FactoryCommandLine()
+{
+    FactorySettings const& factory = FactorySettings::getInstance();
+    std::string line(1, kEsc);
+    line += factory.CommandLine(FactorySettings::eCommon);
+    switch (factory.Interface()) {
+    case FactorySettings::kInterfaceUart:
+        line += factory.CommandLine(FactorySettings::eUart);
+        break;
+    case FactorySettings::kInterfaceUsbKeyboard:
+        line += factory.CommandLine(FactorySettings::eUsbKeyboard);
+        break;
+    case FactorySettings::kInterfaceUsbSerial:
+        line += factory.CommandLine(FactorySettings::eUsbSerial);
+        break;
+    default:
+        break;
+    }
+    line += factory.CommandLine(FactorySettings::eCommonLast);
+    line += kCr;
+    return line;
+}
+
+void InitCommandLines()
+{
+    if (replaying) {
+        return;
+    }
+    replaying = true;
+    std::string const line = FactoryCommandLine();
+    MemoryInputStream in(line);
+    cfg::Evaluate(in, InterfaceOutputStream::getInstance());
+    replaying = false;
+}
+
+void ToDefault()
+{
+    if (replaying) {
+        return;
+    }
+    cfg::SetDefault();
+    ParameterObject::SetDefaults();
+    InitCommandLines();
+}
+
+bool updateUartSettings()
+{
+    UartValues const values = CurrentUartValues();
+    bool ok = ApplyUartValues(uartInputStream.port(), values);
+    ok = ApplyUartValues(uartOutputstream.port(), values) && ok;
+    return ApplyUartValues(InterfaceOutputStream::getInstance().uartPort(), values) && ok;
+}
+
+bool IsTTYDevice(std::string const& path)
+{
+    if (path.empty()) {
+        return false;
+    }
+    File file(path);
+    if (!file.open(File::eReadWrite, O_NOCTTY | O_NONBLOCK)) {
+        return false;
+    }
+    bool const terminal = plat::isatty(file.descriptor()) == 1;
+    file.close();
+    return terminal;
+}
+
+void handle_pipe_com(MemoryPipeStream::PipeInputStream& in, InterfaceOutputStream& out)
+{
+    for (;;) {
+        cfg::Evaluate(in, out);
+    }
+}
+
+void handle_uart_com(ivra_configuration::InputStream& in, ivra_configuration::OutputStream& out)
+{
+    // sleep_for resumes with the remaining time when a signal interrupts it.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    for (;;) {
+        cfg::Evaluate(in, out);
+    }
+}
+
+void firmwareStart()
+{
+    // Connected when they land: GS1Conversion, UartSettings and UsbSettings
+    // (getInstance() each, in this order).
+
+    MenuCmdHandler::getInstance().setLoadSavePropertiesCallback(DoLoadProperties, DoSaveProperties);
+
+    FactorySettings& factory = FactorySettings::getInstance();
+    factory.ConnectSetToDefault(ToDefault);
+    setHostInterfaceSource(FactoryInterface);
+    factory.LoadModelConfig(); // without a model record the object keeps its defaults
+    ParameterObject::DeserializeFromRawPartition();
+
+    if (!LoadActiveSettings()) {
+        cfg::SetDefault();
+        ParameterObject::SetDefaults();
+        InitCommandLines();
+    }
+
+    Buzzer::getInstance();
+    GpioKeyboard& keys = GpioKeyboard::getInstance();
+    keys.setKeyboardEventName(kKeyDevice);
+    keys.setExternalTriggerFlagSource([] { return FactorySettings::getInstance().ExternalTrigger(); });
+
+    IndicatorLeds& leds = IndicatorLeds::getInstance();
+    hb.connect([&leds] { leds.doHeartBeat(); });
+
+    ReadBarcode& reader = ReadBarcode::getInstance(); // with its decoder thread
+    hb.connect([&reader] { reader.doHeartBeat(); });
+    keys.connectTrigger([&reader](bool pressed) { reader.triggerPressedCallback(pressed); });
+    keys.connectAimWakeup([&reader](bool pressed) { reader.wakeupPressedCallback(pressed); });
+    if (factory.HallSensor()) {
+        keys.connectHallEffect([&reader](bool active) { reader.hallSensorActiveCallback(active); });
+    }
+    keys.start();
+    reader.setupBarcodeImager();
+
+    updateUartSettings();
+
+    // The threads live as long as the process; they are never joined.
+    memoryThread = new std::thread([] {
+        NameThisThread("MEMORY");
+        handle_pipe_com(memoryPipeStream.input(), InterfaceOutputStream::getInstance());
+    });
+    if (IsTTYDevice(kUartDevice)) {
+        uartThread = new std::thread([] {
+            NameThisThread("UART");
+            handle_uart_com(uartInputStream, uartOutputstream);
+        });
+    }
+
+    hb.start();
+
+    bool startupLed = false;
+    bool startupBeep = false;
+    {
+        std::lock_guard<std::recursive_mutex> lock(cfg::CommandMutex());
+        startupLed = cfg::Root().indicator.led.startup.enable.Value();
+        startupBeep = cfg::Root().indicator.buzzer.startup.enable.Value();
+    }
+    if (startupLed) {
+        leds.doAction(IndicatorLeds::kGoodReadLed, 100);
+    }
+    if (startupBeep) {
+        Buzzer::getInstance().play(Buzzer::kPowerOn, Buzzer::kMaximumLoudness);
+    }
+}
+
+void runUsbCommandChannel()
+{
+    for (;;) {
+        NameThisThread("USBCOM");
+        cfg::Evaluate(usbComInputstream, usbComOutputstream);
+    }
+}
 
 int firmwareMain()
 {
-    // The subsystems are wired here as they land; until then the firmware idles.
-    for (;;) {
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-    }
+    firmwareStart();
+    runUsbCommandChannel();
 }

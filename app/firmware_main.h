@@ -1,5 +1,36 @@
 #pragma once
+// The firmware's main routine. On the device it never returns; the simulated board
+// runs it on a thread of its own. The command channels' streams it runs are built
+// before main (app/command_channels.h).
 
-// The firmware's main routine. On the device it never returns; the simulated
-// board runs it on a thread of its own.
+#include "app/heartbeat.h"
+#include "app/interface_output_stream.h"
+#include "app/memory_pipe_stream.h"
+#include "config/stream.h"
+
+#include <string>
+
+// The 10 ms time base, built before main and started last.
+extern Heartbeat hb;
+
 int firmwareMain();
+
+// Everything main does before the USB serial loop: singletons in order, the stored
+// settings or the factory defaults, keys, LEDs, command threads and the heartbeat.
+void firmwareStart();
+// The USB serial command channel on the calling thread, for ever.
+[[noreturn]] void runUsbCommandChannel();
+
+// The factory command lines for the model's host interface, replayed through the
+// evaluator; replies go to the host output stream.
+void InitCommandLines();
+// The line InitCommandLines replays: ESC, line 0, the interface's line, line 1, CR.
+std::string FactoryCommandLine();
+// Factory defaults for the store and every parameter object, then the replay.
+void ToDefault();
+// The UART settings onto every UART port; false when any port refused any of them.
+bool updateUartSettings();
+bool IsTTYDevice(std::string const& path);
+
+void handle_pipe_com(MemoryPipeStream::PipeInputStream& in, InterfaceOutputStream& out);
+void handle_uart_com(ivra_configuration::InputStream& in, ivra_configuration::OutputStream& out);

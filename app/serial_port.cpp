@@ -132,6 +132,10 @@ void SerialPort::close()
 
 void SerialPort::closeLocked(std::unique_lock<std::mutex>& lock)
 {
+    // A close already waiting for its readers finishes first; otherwise a
+    // reader's own reopen could slip in and the waiting close would then
+    // shut the descriptors of the reopened port.
+    readerLeft_.wait(lock, [this] { return !closing_; });
     if (stopWrite_ >= 0) {
         closing_ = true;
         // The byte is never read: it keeps every later poll of this pipe
@@ -143,6 +147,7 @@ void SerialPort::closeLocked(std::unique_lock<std::mutex>& lock)
         plat::close(stopWrite_);
         stopRead_ = stopWrite_ = -1;
         closing_ = false;
+        readerLeft_.notify_all();
     }
     File::close();
 }

@@ -1,8 +1,135 @@
 // decode: the decoder alone on each image with the configured settings, one line per label.
+#include "sim/decode_mode.h"
+
+#include "app/decode_options.h"
+#include "app/settings_persistence.h"
+#include "decoder/core/dec2d_entry.h"
+#include "decoder/core/dec2d_property.h"
+#include "platform/sim/camera_types.h"
+#include "platform/sim/image_file.h"
 #include "sim/modes.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 
 namespace scanner_sim {
 
-int decodeMode(Options const& options) { return firmwareMissing(options); }
+namespace {
+
+struct Label {
+    int symbology = 0;
+    std::string aim;
+    std::string data;
+    double milliseconds = 0.0;
+
+    bool operator==(Label const& other) const
+    {
+        return symbology == other.symbology && aim == other.aim && data == other.data;
+    }
+};
+
+// What one decode of an image collects.
+struct Collector {
+    std::chrono::steady_clock::time_point start;
+    std::vector<Label> labels;
+};
+
+Collector collector;
+
+// Takes no label, so that the search goes on and every symbol of the image is reported.
+bool collect(void*, tagDecodedLabel const* view)
+{
+    if (view == nullptr || (view->data == nullptr && view->length != 0)) {
+        return false;
+    }
+    Label label;
+    label.symbology = static_cast<int>(DEC2D_GetSymbology(view->identifier));
+    char aim[11] = {};
+    DEC2D_GetAIMIdentifier(view->identifier, aim, sizeof aim);
+    label.aim = aim;
+    label.data.assign(view->data, view->length);
+    label.milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - collector.start).count();
+    if (std::find(collector.labels.begin(), collector.labels.end(), label) == collector.labels.end()) {
+        collector.labels.push_back(std::move(label));
+    }
+    return false;
+}
+
+DEC2D_HANDLE decoderHandle()
+{
+    // The table must outlive the handle, which lives as long as the process.
+    static DEC2DIvra::DEC2DProperty* const table = new DEC2DIvra::DEC2DProperty();
+    static DEC2D_HANDLE const handle = [] {
+        DEC2D_SetDec2DProperty(table);
+        DEC2D_HANDLE const h = DEC2D_GetSingletonDecoderHandle();
+        DEC2D_ImplementFormatter(h, nullptr, nullptr, nullptr, collect);
+        return h;
+    }();
+    return handle;
+}
+
+std::string hex(std::string const& bytes)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (unsigned char b : bytes) {
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0x0F];
+    }
+    return text;
+}
+
+} // namespace
+
+int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* out, std::FILE* err)
+{
+    DEC2D_HANDLE const handle = decoderHandle();
+    if (handle == nullptr) {
+        std::fprintf(err, "scanner-sim decode: no memory for the decoder\n");
+        return 1;
+    }
+    DEC2DIvra::tagDecodeOption const options = CalcDecodeOptions(DEC2DIvra::MakeDefaultDecodeOption(
+        plat::sim::kSensorWidth, plat::sim::kSensorHeight));
+    int status = 0;
+    for (std::string const& file : files) {
+        std::string why;
+        auto const image = plat::sim::loadImageFile(file, &why);
+        collector.labels.clear();
+        if (!image) {
+            std::fprintf(err, "scanner-sim decode: %s\n", why.c_str());
+        } else {
+            // As the camera would show it: centred on the sensor, padded or cropped.
+            std::vector<std::uint16_t> const frame =
+                plat::sim::placeImage(*image, plat::sim::kSensorWidth, plat::sim::kSensorHeight);
+            DEC2D_OnTriggerDown(handle);
+            collector.start = std::chrono::steady_clock::now();
+            DEC2D_Main(handle, plat::sim::kSensorWidth, plat::sim::kSensorHeight, plat::sim::kSensorWidth,
+                       frame.data(), &options);
+        }
+        if (collector.labels.empty()) {
+            std::fprintf(out, "%s\t-\n", file.c_str());
+            status = 1;
+            continue;
+        }
+        for (Label const& label : collector.labels) {
+            std::fprintf(out, "%s\t%d\t%s\t%s", file.c_str(), label.symbology, label.aim.c_str(), hex(label.data).c_str());
+            if (time) {
+                std::fprintf(out, "\t%.3f", label.milliseconds);
+            }
+            std::fputc('\n', out);
+        }
+    }
+    std::fflush(out);
+    return status;
+}
+
+int decodeMode(Options const& options)
+{
+    // The settings as the firmware would start with them; an empty board keeps the defaults.
+    LoadActiveSettings();
+    return decodeImages(options.arguments, options.time, stdout, stderr);
+}
 
 } // namespace scanner_sim

@@ -1,9 +1,174 @@
-// scan: each image before the camera, the trigger held until the read ends, and the bytes
-// the host received printed; status 0 when every image gave a good read.
+// scan: each image before the camera, the trigger pulled, and the bytes the host received
+// printed; status 0 when every image gave a good read.
+#include "sim/scan_mode.h"
+
+#include "app/frame_queue.h"
+#include "app/gpio_keyboard.h"
+#include "app/host_interface.h"
+#include "app/read_barcode.h"
+#include "app/camera.h"
+#include "platform/sim/board.h"
+#include "sim/command_mode.h"
+#include "sim/firmware_thread.h"
 #include "sim/modes.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
 
 namespace scanner_sim {
 
-int scanMode(Options const& options) { return firmwareMissing(options); }
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kStartTimeout = 20s;
+constexpr auto kPoll = 2ms;
+constexpr auto kKeyTimeout = 2s;
+constexpr auto kFrameTimeout = 3s;
+// Frames that may have been taken before the new image was shown: every buffer, and one.
+constexpr unsigned kStaleFrames = V4L2Camera::kStreamingBuffers + 1;
+constexpr auto kEndlessReadCut = 3s;
+constexpr auto kReadMargin = 1s;
+constexpr auto kOutputQuiet = 300ms;
+
+std::atomic<unsigned> framesReady{0};
+std::atomic<unsigned> noLabels{0};
+
+bool waitUntil(std::function<bool()> const& done, Clock::duration timeout)
+{
+    auto const until = Clock::now() + timeout;
+    while (!done()) {
+        if (Clock::now() >= until) {
+            return false;
+        }
+        std::this_thread::sleep_for(kPoll);
+    }
+    return true;
+}
+
+bool triggerHeld() { return (GpioKeyboard::keysPressed_.load() & GpioKeyboard::kTriggerBit) != 0; }
+
+// The serial port the model sends decoded data on; null for the keyboard model.
+char const* hostPort()
+{
+    switch (hostInterface()) {
+    case kHostInterfaceUart:
+        return "/dev/ttyS0";
+    case kHostInterfaceUsbSerial:
+        return "/dev/ttyGS0";
+    default:
+        return nullptr;
+    }
+}
+
+std::string receive(char const* port, std::chrono::milliseconds quiet)
+{
+    std::string received;
+    if (port == nullptr) {
+        return received;
+    }
+    for (std::string more; !(more = plat::sim::board().hostRead(port, 4096, quiet)).empty();) {
+        received += more;
+    }
+    return received;
+}
+
+// How long a read may last: its read time and a margin, or the cut for one without time-out.
+Clock::duration readLimit(ReadBarcode& reader)
+{
+    std::uint16_t const ticks = reader.readTime();
+    if (reader.readMode() == ReadBarcode::eContinuous || ticks == ReadBarcode::kNoTimeOut) {
+        return kEndlessReadCut;
+    }
+    return std::chrono::milliseconds(ticks * 10) + kReadMargin;
+}
+
+bool readEnded(ReadBarcode& reader)
+{
+    return !reader.decoder().isDecodeEnabled() && reader.getCurrentState() != ReadBarcode::eReading;
+}
+
+// The trigger pulled and let go, each seen by the firmware's key listener.
+bool pullTrigger(std::FILE* err)
+{
+    plat::sim::Board& board = plat::sim::board();
+    if (!board.pressKey(GpioKeyboard::kTriggerCode) || !waitUntil(triggerHeld, kKeyTimeout)) {
+        std::fprintf(err, "scanner-sim scan: the trigger press did not reach the firmware\n");
+        board.releaseKey(GpioKeyboard::kTriggerCode);
+        return false;
+    }
+    if (!board.releaseKey(GpioKeyboard::kTriggerCode) || !waitUntil([] { return !triggerHeld(); }, kKeyTimeout)) {
+        std::fprintf(err, "scanner-sim scan: the trigger release did not reach the firmware\n");
+        return false;
+    }
+    return true;
+}
+
+// One image: true for a good read.
+bool scanImage(std::string const& file, std::FILE* out, std::FILE* err)
+{
+    plat::sim::Board& board = plat::sim::board();
+    ReadBarcode& reader = ReadBarcode::getInstance();
+    char const* port = hostPort();
+    std::string why;
+    unsigned const framesBefore = framesReady;
+    if (!board.camera().setImage(file, &why)) {
+        std::fprintf(err, "scanner-sim scan: %s\n", why.c_str());
+        std::fputc('\n', out);
+        return false;
+    }
+    // The decoder takes the newest frame: it must show this image, not the last one.
+    if (!waitUntil([&] { return framesReady - framesBefore >= kStaleFrames; }, kFrameTimeout)) {
+        std::fprintf(err, "scanner-sim scan: %s: the camera delivers no frames\n", file.c_str());
+        std::fputc('\n', out);
+        return false;
+    }
+    receive(port, 0ms); // whatever came before is not this image's output
+    unsigned const noLabelsBefore = noLabels;
+    bool ended = pullTrigger(err) && waitUntil([&] { return readEnded(reader); }, readLimit(reader));
+    std::string const received = receive(port, kOutputQuiet);
+    std::fprintf(out, "%s\n", showControls(received).c_str());
+    std::fflush(out);
+    return ended && !received.empty() && noLabels == noLabelsBefore;
+}
+
+} // namespace
+
+int scanImages(std::vector<std::string> const& files, std::FILE* out, std::FILE* err)
+{
+    static bool const connected = [] {
+        frameIB.frameReady.connect([] { ++framesReady; });
+        ReadBarcode::getInstance().decoder().connectNoLabel([] { ++noLabels; });
+        return true;
+    }();
+    (void)connected;
+    if (hostPort() == nullptr) {
+        std::fprintf(err, "scanner-sim scan: this model sends to a USB keyboard; nothing to show\n");
+    }
+    int status = 0;
+    for (std::string const& file : files) {
+        if (!scanImage(file, out, err)) {
+            status = 1;
+        }
+    }
+    return status;
+}
+
+int scanMode(Options const& options)
+{
+    if (!startFirmware(kStartTimeout)) {
+        std::fprintf(stderr, "scanner-sim scan: the firmware did not start\n");
+        return 1;
+    }
+    int const status = scanImages(options.arguments, stdout, stderr);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    // The firmware's threads run on; leave without tearing down what they use.
+    std::_Exit(status);
+}
 
 } // namespace scanner_sim

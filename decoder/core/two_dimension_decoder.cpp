@@ -1,8 +1,10 @@
 #include "decoder/core/two_dimension_decoder.h"
 
+#include "decoder/core/code_searcher_wiring.h"
 #include "decoder/core/common_angle.h"
 #include "decoder/core/dec2d_property.h"
 #include "decoder/core/pre_filter_subroutine.h"
+#include "decoder/linear/bar_code_decoder_wiring.h"
 
 namespace DEC2DIvra {
 
@@ -18,6 +20,7 @@ TwoDimensionDecoder::TwoDimensionDecoder(DEC2DProperty* property)
     // The symbology decoders and the symbol locator are built here, in the
     // arena, each with its slices of the work area, and plugged into the
     // decoder set as their subsystems provide them.
+    InstallCodeSearcher(*this, InstallBarCodeDecoder(*this));
 }
 
 TwoDimensionDecoder::~TwoDimensionDecoder()

@@ -160,6 +160,31 @@ TEST_F(SerialPortTest, CloseEndsAReadWaitingOnAnotherThread)
     EXPECT_EQ(result.load(), -1);
 }
 
+// A reader that reopens the port itself while another thread is closing it
+// must neither hang the closer nor lose the reopened descriptors to it.
+TEST_F(SerialPortTest, CloseRacingAReaderThatReopensEndsWithAWorkingPort)
+{
+    SerialPort port(kUart, 115200, 0, 8, 0, 1000);
+    ASSERT_TRUE(port.open());
+    for (int round = 0; round < 50; ++round) {
+        std::atomic<bool> started{false};
+        std::thread reader([&] {
+            started = true;
+            if (port.readByte(SerialPort::kWaitForever) < 0) {
+                port.reopen();
+            }
+        });
+        while (!started) {
+            std::this_thread::yield();
+        }
+        port.close();
+        reader.join();
+        ASSERT_TRUE(port.reopen()) << "round " << round;
+    }
+    ASSERT_TRUE(board().hostWrite(kUart, "z"));
+    EXPECT_EQ(port.readByte(1000), 'z');
+}
+
 TEST_F(SerialPortTest, ReopeningAnotherHandleKeepsUnreadInput)
 {
     // The command input and the reply output are two ports on one line.

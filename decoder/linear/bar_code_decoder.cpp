@@ -1,0 +1,165 @@
+#include "decoder/linear/bar_code_decoder.h"
+
+#include "decoder/core/dec2d_property.h"
+#include "decoder/linear/bar_symbol_decoder.h"
+#include "decoder/linear/scan_band.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+constexpr unsigned kDecodeModeMultiImage = 0;
+constexpr unsigned kDecodeModeMultiImageWithComposition = 2;
+
+}  // namespace
+
+BarCodeDecoder::BarCodeDecoder(VirtualArray<unsigned char>& workArea, DEC2DProperty const& property)
+    : memory_(workArea, kWorkAreaOffset),
+      property_(&property),
+      decoders_(property, rate_),
+      lineDecoder_(memory_, property.detail_of_decoder, rate_, decoders_),
+      checker_(memory_, property.detail_of_decoder),
+      lineAndPreBlock_(memory_, property, lineDecoder_, decoders_, scanMode_),
+      compositeLine_(memory_),
+      multiLine_(memory_)
+{
+    rate_.Initialize(true);
+    ready_ = !memory_.HasFailed() && lineDecoder_.IsReady() && checker_.IsReady() && lineAndPreBlock_.IsReady() &&
+             compositeLine_.IsReady() && multiLine_.IsReady();
+    if (ready_) {
+        lineAndPreBlock_.SetCombinedLineRoad(&compositeLine_);
+        lineAndPreBlock_.SetMultiLineRoad(&multiLine_);
+    }
+}
+
+bool BarCodeDecoder::Check(LineDecodeData const& line, MultiLineDecodeData const& multiLine)
+{
+    if (line.decoder == nullptr || multiLine.decoder == nullptr ||
+        line.decoder->GetSymbology() != multiLine.decoder->GetSymbology() ||
+        line.symbols.GetCount() != multiLine.symbols.GetCount()) {
+        return false;
+    }
+    for (unsigned i = 0; i < line.symbols.GetCount(); ++i) {
+        if (line.symbols[i].value != multiLine.symbols[i].value) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int BarCodeDecoder::Start(GrayImage const& image, Region const& region, unsigned scanMode, DecodedLabel& label)
+{
+    return Start(image, region, scanMode, label, true);
+}
+
+int BarCodeDecoder::Start(GrayImage const&, StackInterface<PickLineElement> const&, DecodedLabel&)
+{
+    return 0;
+}
+
+int BarCodeDecoder::Start(GrayImage const& image, Region const& region, unsigned scanMode, DecodedLabel& label,
+                          bool located)
+{
+    SetStatus(0);
+    if (!ready_ || image.GetPixels() == nullptr) {
+        return 0;
+    }
+    checker_.OnChengeImage();
+    // Only the multi-image modes let a result wait for its repeats from one
+    // image to the next, and only while its decoder allows it.
+    unsigned const mode = property_->detail_of_decoder.barcode_decode_mode.Get();
+    if (mode != kDecodeModeMultiImage && mode != kDecodeModeMultiImageWithComposition) {
+        checker_.Initialize();
+    } else if (checker_.GetCount() != 0) {
+        BarSymbolDecoder const* pending = checker_.GetPending().decoder;
+        if (pending == nullptr || !pending->IsEnableRepeatCheck()) {
+            checker_.Initialize();
+        }
+    }
+    // A read that is a Codablock F row goes on to the other rows from here,
+    // once that symbology is built in; any other read is the label.
+    LineDecodeData const* result = nullptr;
+    return StartPart(image, region, scanMode, label, result, located);
+}
+
+int BarCodeDecoder::StartPart(GrayImage const& image, Region const& region, unsigned scanMode, DecodedLabel& label,
+                              LineDecodeData const*& result, bool located)
+{
+    SetStatus(0);
+    result = nullptr;
+    BarCodeScanRegion band;
+    if (!ready_ || !band.Set(image, region)) {
+        return 0;
+    }
+    scanMode_ = scanMode;
+    bool const stopEarly = !located || !IsAnyLinearCodeEnabled();
+    lineAndPreBlock_.SetCodeSearcher(searcher_);
+    if (!lineAndPreBlock_.Start(image, band, checker_, label, stopEarly, located)) {
+        if (lineAndPreBlock_.GetStatus() == LineAndPreBlockDecoder::kStatusSeen || checker_.GetCount() != 0) {
+            SetStatus(1);
+        }
+        return 0;
+    }
+    result = &checker_.GetPending();
+    if (lineAndPreBlock_.GetStatus() == LineAndPreBlockDecoder::kStatusRefused) {
+        return 0;
+    }
+    if (!property_->detail_of_decoder.only_complete_codes.Get() || label.further.present == 0) {
+        return 1;
+    }
+    return label.further.value4 == 0 ? 1 : 0;
+}
+
+bool BarCodeDecoder::IsAnyLinearCodeEnabled() const
+{
+    DEC2DProperty const& p = *property_;
+    PropertyReference<bool> const* const keys[] = {
+        &p.upc_a.read,
+        &p.upc_a.read_addon2,
+        &p.upc_a.read_addon5,
+        &p.upc_e.read,
+        &p.upc_e.read_addon2,
+        &p.upc_e.read_addon5,
+        &p.ean13.read,
+        &p.ean13.read_addon2,
+        &p.ean13.read_addon5,
+        &p.ean8.read,
+        &p.ean8.read_addon2,
+        &p.ean8.read_addon5,
+        &p.code39.read,
+        &p.code39.read_trioptic,
+        &p.codabar.read,
+        &p.industrial2of5.read,
+        &p.interleaved2of5.read,
+        &p.scode.read,
+        &p.matrix2of5.read,
+        &p.korean_postal_authority.read,
+        &p.intelligent_mail_barcode.read,
+        &p.netherlands_kix.read,
+        &p.japanese_postal.read,
+        &p.postnet.read,
+        &p.australian_postal.read,
+        &p.planet.read,
+        &p.uk_postal_customer_code.read,
+        &p.uk_postal_mail_mark.read,
+        &p.iata.read,
+        &p.msi_plessey.read,
+        &p.telepen.read,
+        &p.uk_plessey.read,
+        &p.code128.read,
+        &p.code93.read,
+        &p.code11.read,
+        &p.gs1_databar.read,
+        &p.gs1_databar.read_limited,
+        &p.gs1_databar.read_expanded,
+        &p.codablock_f.read,
+    };
+    for (PropertyReference<bool> const* key : keys) {
+        if (key->Get()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "decoder/core/abstract_bar_code_decoder.h"
+#include "decoder/core/code_searcher.h"
+#include "decoder/core/decoded_label.h"
+#include "decoder/core/gray_image.h"
+#include "decoder/core/region.h"
+#include "decoder/core/shared_memory_distributor.h"
+#include "decoder/core/virtual_array.h"
+#include "decoder/linear/abstract_pick_line_decoder.h"
+#include "decoder/linear/bar_symbol_decoder_set.h"
+#include "decoder/linear/combined_line_decoder.h"
+#include "decoder/linear/line_and_pre_block_decoder.h"
+#include "decoder/linear/line_decode_data_checker.h"
+#include "decoder/linear/line_decoder.h"
+#include "decoder/linear/multi_line_decode_data.h"
+#include "decoder/linear/multi_line_decoder.h"
+#include "decoder/linear/rate_for_tuning_calculator.h"
+
+namespace DEC2DIvra {
+
+struct DEC2DProperty;
+
+// The front end of every 1D read: lays a band of scan lines over a region,
+// runs the scan schedule with every symbology decoder, and fills the label
+// once a result has been read often enough. The status word (of the locator
+// interface) is 1 when a symbol was seen but no label came out.
+class BarCodeDecoder final : public AbstractBarCodeDecoder, public AbstractPickLineDecoder {
+public:
+    // The frame lays its buffers over the work area from this offset on; the
+    // PDF417 decoder uses the area below it and never runs at the same time.
+    static constexpr unsigned kWorkAreaOffset = 2816;
+    static constexpr unsigned kInitialScanMode = 4;
+
+    BarCodeDecoder(VirtualArray<unsigned char>& workArea, DEC2DProperty const& property);
+    BarCodeDecoder(BarCodeDecoder const&) = delete;
+    BarCodeDecoder& operator=(BarCodeDecoder const&) = delete;
+
+    // False when the work area could not hold the frame's buffers; every
+    // decode then answers 0.
+    bool IsReady() const { return ready_; }
+    // The end of the frame's part of the work area.
+    unsigned GetWorkAreaEnd() const { return memory_.GetOffset(); }
+
+    // A located region (the locator's call).
+    int Start(GrayImage const& image, Region const& region, unsigned scanMode, DecodedLabel& label) override;
+    // One decode; located is false for the fixed band through the image
+    // centre. Nonzero when the label holds a label.
+    int Start(GrayImage const& image, Region const& region, unsigned scanMode, DecodedLabel& label, bool located);
+    // One pass over one region; on success result points at the accepted
+    // line result.
+    int StartPart(GrayImage const& image, Region const& region, unsigned scanMode, DecodedLabel& label,
+                  LineDecodeData const*& result, bool located);
+    // Reading from pick-line samples is not offered by the linear frame.
+    int Start(GrayImage const& image, StackInterface<PickLineElement> const& samples, DecodedLabel& label) override;
+
+    // True when a line result and a multi-line result name the same
+    // symbology and carry the same character values in the same number.
+    static bool Check(LineDecodeData const& line, MultiLineDecodeData const& multiLine);
+
+    // A new trigger starts without a result waiting for its repeats.
+    void OnTriggerDown() { checker_.Initialize(); }
+
+    void SetCodeSearcher(CodeSearcher* searcher) { searcher_ = searcher; }
+    BarSymbolDecoderSet& GetBarSymbolDecoderSet() { return decoders_; }
+    LineAndPreBlockDecoder& GetLineAndPreBlockDecoder() { return lineAndPreBlock_; }
+    LineDecoder const& GetLineDecoder() const { return lineDecoder_; }
+    CompositeLineDecoder& GetCompositeLineDecoder() { return compositeLine_; }
+    MultiLineDecoder& GetMultiLineDecoder() { return multiLine_; }
+    LineDecodeDataChecker const& GetLineDecodeDataChecker() const { return checker_; }
+    unsigned GetScanMode() const { return scanMode_; }
+
+private:
+    bool IsAnyLinearCodeEnabled() const;
+
+    SharedMemoryDistributor memory_;
+    DEC2DProperty const* property_;
+    CodeSearcher* searcher_ = nullptr;
+    RateForTuningCalculator rate_;
+    BarSymbolDecoderSet decoders_;
+    LineDecoder lineDecoder_;
+    LineDecodeDataChecker checker_;
+    LineAndPreBlockDecoder lineAndPreBlock_;
+    // The schedule's two further roads over a band.
+    CompositeLineDecoder compositeLine_;
+    MultiLineDecoder multiLine_;
+    unsigned scanMode_ = kInitialScanMode;
+    bool ready_ = false;
+};
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,40 @@
+#include "decoder/linear/bar_code_decoder_wiring.h"
+
+#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/linear/bar_and_postal_code_decoder.h"
+#include "decoder/linear/bar_code_decoder.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+int ReadFixedBand(void* frame, GrayImage const& image, Region const& band, unsigned scanMode, DecodedLabel& label)
+{
+    return static_cast<BarCodeDecoder*>(frame)->Start(image, band, scanMode, label, false);
+}
+
+void OnTriggerDown(void* frame) { static_cast<BarCodeDecoder*>(frame)->OnTriggerDown(); }
+
+}  // namespace
+
+BarCodeDecoder* InstallBarCodeDecoder(TwoDimensionDecoder& handle)
+{
+    DEC2DProperty const* property = handle.GetProperty();
+    if (property == nullptr) {
+        return nullptr;
+    }
+    VirtualArray<unsigned char> workArea = handle.GetWorkArea();
+    BarCodeDecoder* frame = handle.GetObjectArena().Build<BarCodeDecoder>(workArea, *property);
+    if (frame == nullptr || !frame->IsReady()) {
+        return nullptr;
+    }
+    BarAndPostalCodeDecoder* locatorSide = handle.GetObjectArena().Build<BarAndPostalCodeDecoder>(*frame);
+    if (locatorSide == nullptr) {
+        return nullptr;
+    }
+    handle.GetDecoderSet().barCode = locatorSide;
+    handle.SetLinearFrameHooks(LinearFrameHooks{frame, &ReadFixedBand, &OnTriggerDown});
+    return frame;
+}
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,35 @@
+#include "decoder/linear/bar_symbol_decoder_set.h"
+
+#include "decoder/core/dec2d_property.h"
+
+namespace DEC2DIvra {
+
+BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForTuningCalculator& frameRate)
+    : context_{&property.detail_of_decoder, &frameRate},
+      wpc_(context_, property),
+      wpcReverce_(context_, property),
+      code128_(context_, 0, property),
+      code128Negative_(context_, Code128Decoder::kNegative, property),
+      code128Bold_(context_, Code128Decoder::kForBigger, property),
+      code128BoldNegative_(context_, Code128Decoder::kForBigger | Code128Decoder::kNegative, property)
+{
+    // Each symbology decoder is a member built with the context and its
+    // property groups, and entered at its place in the trial order.
+    trial_[kWpc] = &wpc_;
+    trial_[kWpcReverce] = &wpcReverce_;
+    trial_[kCode128] = &code128_;
+    trial_[kCode128Negative] = &code128Negative_;
+    trial_[kCode128Bold] = &code128Bold_;
+    trial_[kCode128BoldNegative] = &code128BoldNegative_;
+}
+
+bool BarSymbolDecoderSet::SetTrialDecoder(unsigned index, BarSymbolDecoder const* decoder)
+{
+    if (index >= kTrialCount) {
+        return false;
+    }
+    trial_[index] = decoder;
+    return true;
+}
+
+}  // namespace DEC2DIvra

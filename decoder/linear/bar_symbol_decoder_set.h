@@ -1,0 +1,80 @@
+#pragma once
+
+#include "decoder/linear/bar_symbol_decoder.h"
+#include "decoder/linear/bar_symbol_decoder_context.h"
+#include "decoder/linear/code128_decoder.h"
+#include "decoder/linear/upc_ean_decoder.h"
+
+namespace DEC2DIvra {
+
+struct DEC2DProperty;
+class DataBarRoad;
+class RateForTuningCalculator;
+
+// The per-symbology decoders of the frame and the order in which the line
+// decoder tries them at a candidate run. An entry whose decoder is not built
+// into this firmware stays empty and is passed over.
+class BarSymbolDecoderSet {
+public:
+    static constexpr unsigned kTrialCount = 19;
+    // Entries 0 and 1 (UPC/EAN, both directions) are also tried in the
+    // second third of a line.
+    static constexpr unsigned kUpcEanTrialCount = 2;
+
+    // The trial order.
+    enum Trial : unsigned {
+        kWpc = 0,
+        kWpcReverce = 1,
+        kCode39 = 2,
+        kCode128 = 3,                  // option 0
+        kCode128Negative = 4,          // option 256
+        kCode128Bold = 5,              // option 1
+        kCode128BoldNegative = 6,      // option 257
+        kCodabar = 7,                  // direction 0
+        kCodabarReverce = 8,           // direction 1
+        kTwoOfFive = 9,
+        kCode93 = 10,
+        kCode93Negative = 11,
+        kCode11 = 12,
+        kUKPlessey = 13,
+        kMSIPlessey = 14,
+        kMSIPlesseyNegative = 15,
+        kTelepen = 16,
+        kKoreanPostal = 17,
+        kPDF417Row = 18,
+    };
+
+    BarSymbolDecoderSet(DEC2DProperty const& property, RateForTuningCalculator& frameRate);
+    BarSymbolDecoderSet(BarSymbolDecoderSet const&) = delete;
+    BarSymbolDecoderSet& operator=(BarSymbolDecoderSet const&) = delete;
+
+    // Null for an empty entry or an index beyond the table.
+    BarSymbolDecoder const* GetTrialDecoder(unsigned index) const
+    {
+        return index < kTrialCount ? trial_[index] : nullptr;
+    }
+    BarSymbolDecoder const* GetRSSLimitedDecoder() const { return rssLimited_; }
+    DataBarRoad* GetDataBarRoad() const { return dataBar_; }
+    BarSymbolDecoderContext const& GetContext() const { return context_; }
+
+    // Plugs a decoder into an entry (a decoder built elsewhere, or a test's
+    // own); false for an index beyond the table.
+    bool SetTrialDecoder(unsigned index, BarSymbolDecoder const* decoder);
+    void SetRSSLimitedDecoder(BarSymbolDecoder const* decoder) { rssLimited_ = decoder; }
+    void SetDataBarRoad(DataBarRoad* road) { dataBar_ = road; }
+
+private:
+    BarSymbolDecoder const* trial_[kTrialCount] = {};
+    BarSymbolDecoder const* rssLimited_ = nullptr;
+    DataBarRoad* dataBar_ = nullptr;
+    BarSymbolDecoderContext context_;
+    // The decoders, built after the context they point to.
+    WPCDecoder wpc_;
+    WPCReverceDecoder wpcReverce_;
+    Code128Decoder code128_;
+    Code128Decoder code128Negative_;
+    Code128Decoder code128Bold_;
+    Code128Decoder code128BoldNegative_;
+};
+
+}  // namespace DEC2DIvra

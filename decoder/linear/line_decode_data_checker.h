@@ -1,0 +1,63 @@
+#pragma once
+
+#include "decoder/core/gray_image.h"
+#include "decoder/core/line_segment.h"
+#include "decoder/core/point.h"
+#include "decoder/core/region.h"
+#include "decoder/core/shared_memory_distributor.h"
+#include "decoder/core/stack_interface.h"
+#include "decoder/linear/line_decode_data.h"
+#include "decoder/linear/line_statistics.h"
+
+namespace DEC2DIvra {
+
+struct DecoderDetailProperty;
+
+// The repeat checker: a line result counts only once the same result has been
+// read redundancy + 1 times in a row. It keeps the waiting result with its
+// folded statistics, and the decoded ends of every agreeing line, from which
+// the label's region is fitted.
+class LineDecodeDataChecker {
+public:
+    static constexpr unsigned kPointCapacity = 256;
+
+    LineDecodeDataChecker(SharedMemoryDistributor& memory, DecoderDetailProperty const& detail);
+    LineDecodeDataChecker(LineDecodeDataChecker const&) = delete;
+    LineDecodeDataChecker& operator=(LineDecodeDataChecker const&) = delete;
+
+    bool IsReady() const { return pending_.IsReady() && startPoints_.GetCapacity() == kPointCapacity; }
+
+    // Forgets the waiting result (a new trigger).
+    void Initialize();
+    // Forgets the points gathered in the previous image; a waiting result
+    // stays.
+    void OnChengeImage();
+    // Offers a decoded line with its decoded segment; true when it completes
+    // the repeats (the result is then handed out and no longer waits).
+    bool Check(LineDecodeData const& line, LineSegment const& segment);
+    // The label's region: edge lines fitted through the gathered begin and
+    // end points, cut by the band's first and last scan line (the reversed
+    // flag puts the end points' edge first).
+    bool CalcDecodedRegion(GrayImage const& image, bool reverced, Region const& band, Region& region) const;
+
+    LineDecodeData const& GetPending() const { return pending_; }
+    // Nonzero while a result waits for its repeats.
+    unsigned GetCount() const { return count_; }
+    LineStatistics const& GetStatistics() const { return statistics_; }
+    StackInterface<Point> const& GetStartPoints() const { return startPoints_; }
+    StackInterface<Point> const& GetEndPoints() const { return endPoints_; }
+
+private:
+    bool Restart(LineDecodeData const& line, LineSegment const& segment);
+    bool Accept();
+    static void Append(StackInterface<Point>& points, Point const& point);
+
+    DecoderDetailProperty const* detail_;
+    LineDecodeData pending_;
+    unsigned count_ = 0;
+    LineStatistics statistics_;
+    StackInterface<Point> startPoints_;
+    StackInterface<Point> endPoints_;
+};
+
+}  // namespace DEC2DIvra

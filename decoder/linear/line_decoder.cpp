@@ -1,0 +1,135 @@
+#include "decoder/linear/line_decoder.h"
+
+#include "decoder/core/dec2d_property.h"
+#include "decoder/linear/bar_symbol_decoder_set.h"
+#include "decoder/linear/data_bar_road.h"
+#include "decoder/linear/rate_for_tuning_calculator.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+// The PDF417 row detector and DataBar Limited read either polarity; every
+// other decoder answers to the polarity setting.
+bool FollowsPolarity(BarSymbolDecoder const& decoder)
+{
+    return decoder.GetSymbology() != SYMBOLOGY_PDF417 && decoder.GetSymbology() != SYMBOLOGY_GS1_DATABAR;
+}
+
+}  // namespace
+
+LineDecoder::LineDecoder(SharedMemoryDistributor& memory, DecoderDetailProperty const& detail,
+                         RateForTuningCalculator& rate, BarSymbolDecoderSet const& decoders)
+    : detail_(&detail), scan_(memory), rate_(&rate), decoders_(&decoders)
+{
+}
+
+LineDecoder::Windows LineDecoder::CalcWindows(long long x, long long length, bool wholeLine)
+{
+    if (wholeLine) {
+        return Windows{x < length, false, 0 < x && x < length};
+    }
+    long long const quarter = length / 4;
+    return Windows{x < length / 2, length / 2 <= x && x < (2 * length) / 3,
+                   quarter < x && x < quarter + length / 2};
+}
+
+bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
+                        bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central,
+                        unsigned divider) const
+{
+    ScanLineSegment const line = result.line;
+    result.Clear();
+    result.line = line;
+    falseEdge = false;
+    unsigned maxStep = 0;
+    if (!scan_.Start(image, samples, result.elements, central, divider, falseEdge, maxStep) ||
+        result.elements.IsEmpty()) {
+        return false;
+    }
+    int const threshold = static_cast<int>(CalcJumpThreshold(maxStep));
+    StackInterface<ScanElement> const& runs = result.elements;
+    long long const length = runs.GetTop().end;
+
+    bool firstRule = false;
+    for (unsigned i = 1; i < runs.GetCount(); ++i) {
+        long long const d = runs[i].grey > runs[i - 1].grey ? static_cast<long long>(runs[i].grey) - runs[i - 1].grey
+                                                             : static_cast<long long>(runs[i - 1].grey) - runs[i].grey;
+        bool const byFirstRule = d >= threshold;
+        bool const candidate = byFirstRule || (runs[i].colour == kLightRun && (2 * d >= threshold || firstRule));
+        firstRule = byFirstRule;
+        if (!candidate) {
+            continue;
+        }
+        ArrayIterator<ScanElement const> const at(runs.GetFirst(), runs.GetCount(), static_cast<int>(i), 1);
+        if (TryCandidate(image, region, at, CalcWindows(runs[i].begin, length, wholeLine), result)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool LineDecoder::TryCandidate(GrayImage const& image, Region const& region, ArrayIterator<ScanElement const> const& at,
+                               Windows const& windows, LineDecodeData& result) const
+{
+    unsigned const tried = windows.all ? BarSymbolDecoderSet::kTrialCount
+                                       : (windows.upcEan ? BarSymbolDecoderSet::kUpcEanTrialCount : 0);
+    for (unsigned t = 0; t < tried; ++t) {
+        BarSymbolDecoder const* decoder = decoders_->GetTrialDecoder(t);
+        if (decoder != nullptr && Start(at, result, *decoder)) {
+            return true;
+        }
+    }
+    BarSymbolDecoder const* limited = decoders_->GetRSSLimitedDecoder();
+    if (windows.limited && limited != nullptr && Start(at, result, *limited)) {
+        return true;
+    }
+    DataBarRoad* dataBar = decoders_->GetDataBarRoad();
+    if (dataBar != nullptr) {
+        dataBar->ExecuteBinarization(image, region, at, result);
+    }
+    return false;
+}
+
+bool LineDecoder::Start(ArrayIterator<ScanElement const> const& start, LineDecodeData& result,
+                        BarSymbolDecoder const& decoder) const
+{
+    result.symbols.Clear();
+    rate_->Initialize(detail_->flag != 0);
+
+    bool negative = false;
+    bool reverced = false;
+    bool const read = decoder.ExecuteBinarization(start, result.symbols, negative, reverced);
+    if (!result.symbols.IsEmpty() && decoder.IsEnableStartBarSymbol()) {
+        StartBarSymbol entry;
+        entry.symbol = result.symbols[0];
+        entry.decoder = &decoder;
+        entry.reverced = reverced ? 1 : 0;
+        entry.symbolCount = result.symbols.GetCount();
+        entry.negative = negative ? 1 : 0;
+        result.startSymbols.Push(entry);
+    }
+    if (!read || result.symbols.IsEmpty()) {
+        return false;
+    }
+    // The decoders gate themselves by polarity; a read of a polarity the
+    // setting forbids is still never let through.
+    if (FollowsPolarity(decoder) && !decoder.CheckPolarity(negative)) {
+        return false;
+    }
+    if (!decoder.CheckCheckDigit(result.symbols, reverced)) {
+        return false;
+    }
+    LineStatistics statistics;
+    if (rate_->IsEnabled() && rate_->CalcResult(statistics.separation, statistics.normalisedSeparation,
+                                                statistics.angle, statistics.overlaps)) {
+        statistics.valid = 1;
+    }
+    result.statistics = statistics;
+    result.reverced = reverced ? 1 : 0;
+    result.negative = negative ? 1 : 0;
+    result.decoder = &decoder;
+    return true;
+}
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "decoder/core/array_iterator.h"
+#include "decoder/core/gray_image.h"
+#include "decoder/core/region.h"
+#include "decoder/core/shared_memory_distributor.h"
+#include "decoder/core/stack_interface.h"
+#include "decoder/linear/bar_symbol_decoder.h"
+#include "decoder/linear/line_decode_data.h"
+#include "decoder/linear/pick_line_element.h"
+#include "decoder/linear/scan_subroutine.h"
+
+namespace DEC2DIvra {
+
+struct DecoderDetailProperty;
+class BarSymbolDecoderSet;
+class RateForTuningCalculator;
+
+// Decodes one scan line: turns its samples into runs, finds the runs where the
+// grey level jumps, and offers each such run to the symbology decoders whose
+// window of the line it lies in, until one reads a symbol.
+class LineDecoder {
+public:
+    // Largest jump threshold: a line of strong contrast still offers the runs
+    // of a fainter symbol beside it.
+    static constexpr unsigned kMaxJumpThreshold = 85;
+
+    // Takes the run-length conversion's work buffer from the work area.
+    LineDecoder(SharedMemoryDistributor& memory, DecoderDetailProperty const& detail, RateForTuningCalculator& rate,
+                BarSymbolDecoderSet const& decoders);
+    LineDecoder(LineDecoder const&) = delete;
+    LineDecoder& operator=(LineDecoder const&) = delete;
+
+    bool IsReady() const { return scan_.IsReady(); }
+
+    // One line: the result's runs, characters, start symbols and reading
+    // decoder are replaced (its scan line is kept). wholeLine lets every
+    // decoder start anywhere on the line (the fixed band) instead of only in
+    // its first half; falseEdge, central and divider are those of the
+    // run-length conversion. True when a decoder read a symbol.
+    bool Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
+               bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central, unsigned divider) const;
+    // One decoder at one run: the characters, the start symbol, the check and
+    // the statistics. True when the decoder read a symbol that checks.
+    bool Start(ArrayIterator<ScanElement const> const& start, LineDecodeData& result,
+               BarSymbolDecoder const& decoder) const;
+
+    // The grey jump that makes a run a candidate, from the largest step
+    // between neighbouring samples.
+    static unsigned CalcJumpThreshold(unsigned maxStep)
+    {
+        return maxStep <= 2 * kMaxJumpThreshold + 1 ? maxStep / 2 : kMaxJumpThreshold;
+    }
+
+private:
+    struct Windows {
+        bool all;
+        bool upcEan;
+        bool limited;
+    };
+    static Windows CalcWindows(long long x, long long length, bool wholeLine);
+    bool TryCandidate(GrayImage const& image, Region const& region, ArrayIterator<ScanElement const> const& at,
+                      Windows const& windows, LineDecodeData& result) const;
+
+    DecoderDetailProperty const* detail_;
+    ScanSubroutine scan_;
+    RateForTuningCalculator* rate_;
+    BarSymbolDecoderSet const* decoders_;
+};
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,17 @@
+#pragma once
+// The parts of `scanner-sim decode`: the decoder alone, with the settings the board's
+// flash holds, over image files.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace scanner_sim {
+
+// One line per label: file, symbology number, AIM identifier, the data in hex and, with
+// `time`, the milliseconds from the start of the image's decode to that label; or
+// file and "-" when nothing was decoded (an unreadable file also says why on `err`).
+// Every label of an image is listed once. 0 when every image gave a label, else 1.
+int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* out, std::FILE* err);
+
+} // namespace scanner_sim

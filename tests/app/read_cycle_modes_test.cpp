@@ -1,0 +1,198 @@
+// Read modes, the read timer, repeat suppression and the no-read text, with the trigger,
+// the heartbeat and the frames played by the test.
+#include "tests/app/read_cycle_fixture.h"
+
+#include "app/command_channels.h"
+#include "app/menu_label_hook.h"
+#include "decoder/core/code128_identifier.h"
+
+namespace read_cycle_test {
+namespace {
+
+TEST_F(ReadCycleTest, SingleReadSendsDataWithPrefixAndSuffixAndStops)
+{
+    set("set string/common_prefix:\"<\"");
+    set("set string/common_suffix:\">\\r\"");
+    reader().triggerPressedCallback(true);
+    EXPECT_EQ(reader().getCurrentState(), ReadBarcode::eReading);
+    show(code128("SCANNER-0001", 30.0));
+    EXPECT_EQ(received(), "<SCANNER-0001>\r");
+    EXPECT_EQ(reader().getCurrentState(), ReadBarcode::eIdle);
+    EXPECT_FALSE(reader().decoder().isDecodeEnabled());
+
+    // Read once: a further frame of the same label, trigger still held, gives nothing.
+    FrameIndexStatusPtr const again = show(code128("SCANNER-0001"));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(taken(again, 0ms));
+    EXPECT_EQ(received(200ms, 200ms), "");
+
+    // The host's software trigger reads the same way.
+    reader().softwareTrigger(true);
+    EXPECT_EQ(reader().readTimer(), reader().readTime());
+    EXPECT_EQ(received(), "<SCANNER-0001>\r");
+    reader().softwareTrigger(false);
+    EXPECT_FALSE(reader().decoder().isDecodeEnabled());
+}
+
+TEST_F(ReadCycleTest, ReleaseStartsTheReadTimeAndATimeOutSendsTheNoReadText)
+{
+    set("set trigger/manual/extended_read_time:{\"infinite\":false,\"unit\":10,\"time\":7}"); // 7 ticks
+    set("set string/error_message/no_label:\"NR\"");
+    reader().triggerPressedCallback(true);
+    EXPECT_EQ(reader().readTimer(), 0); // held: no time-out
+    EXPECT_TRUE(taken(show(blank())));
+    reader().triggerPressedCallback(false);
+    EXPECT_EQ(reader().readTimer(), 7);
+    ticks(6);
+    EXPECT_TRUE(reader().decoder().isDecodeEnabled());
+    ticks(1);
+    EXPECT_FALSE(reader().decoder().isDecodeEnabled());
+    EXPECT_EQ(reader().getCurrentState(), ReadBarcode::eIdle);
+    EXPECT_EQ(received(), "NR");
+
+    // Without a no-read text a time-out sends nothing.
+    set("set string/error_message/no_label:\"\"");
+    reader().triggerPressedCallback(true);
+    reader().triggerPressedCallback(false);
+    ticks(7);
+    EXPECT_FALSE(reader().decoder().isDecodeEnabled());
+    EXPECT_EQ(received(200ms, 300ms), "");
+}
+
+TEST_F(ReadCycleTest, ReadTimeFollowsTheSettingsWithinTheTimersRange)
+{
+    struct Case {
+        char const* value;
+        std::uint16_t ticks;
+    } const cases[] = {
+        {"{\"infinite\":false,\"unit\":100,\"time\":50}", 500},
+        {"{\"infinite\":false,\"unit\":1,\"time\":5}", 1},        // below one tick
+        {"{\"infinite\":false,\"unit\":255,\"time\":65535}", 65534}, // beyond the timer
+        {"{\"infinite\":true,\"unit\":100,\"time\":50}", ReadBarcode::kNoTimeOut},
+    };
+    for (Case const& c : cases) {
+        set(std::string("set trigger/manual/extended_read_time:") + c.value);
+        EXPECT_EQ(reader().readTime(), c.ticks) << c.value;
+    }
+    // With no time-out the read goes on until something else ends it.
+    reader().triggerPressedCallback(true);
+    reader().triggerPressedCallback(false);
+    ticks(1000);
+    EXPECT_TRUE(reader().decoder().isDecodeEnabled());
+    reader().stopReading();
+}
+
+TEST_F(ReadCycleTest, MultipleReadReportsEachLabelOnceWithinTheRepeatWindow)
+{
+    set("set trigger/manual/type:\"MULTIPLE\"");
+    set("set trigger/auto_detection/double_read_reset:{\"enable\":true,\"time\":60000}");
+    set("set string/common_suffix:\",\"");
+    set("set string/error_message/no_label:\"NR\"");
+    reader().triggerPressedCallback(true);
+    show(code128("A-1"));
+    EXPECT_EQ(received(), "A-1,");
+    EXPECT_TRUE(reader().decoder().isDecodeEnabled()); // reading goes on
+    EXPECT_TRUE(taken(show(code128("A-1"))));         // held still: a repeat
+    show(code128("B-2"));
+    EXPECT_EQ(received(), "B-2,");
+    EXPECT_TRUE(taken(show(code128("B-2"))));
+    show(code128("A-1")); // not the last label: reported again
+    EXPECT_EQ(received(), "A-1,");
+
+    // The time-out ends the read, forgets the last label and, as labels were read, sends no no-read text.
+    reader().triggerPressedCallback(false);
+    ticks(reader().readTime());
+    EXPECT_FALSE(reader().decoder().isDecodeEnabled());
+    reader().triggerPressedCallback(true);
+    show(code128("A-1"));
+    EXPECT_EQ(received(), "A-1,");
+    reader().stopReading();
+}
+
+TEST_F(ReadCycleTest, ContinuousModeReadsWithoutTriggerAndWithoutRepeatCheck)
+{
+    set("set trigger/manual/type:\"CONTINUOUS\"");
+    EXPECT_TRUE(reader().decoder().isDecodeEnabled());
+    EXPECT_EQ(reader().readTimer(), ReadBarcode::kNoTimeOut);
+    show(code128("C-3"));
+    EXPECT_EQ(received(), "C-3");
+    show(code128("C-3"));
+    EXPECT_EQ(received(), "C-3");
+    reader().triggerPressedCallback(false);
+    EXPECT_EQ(reader().readTimer(), ReadBarcode::kNoTimeOut);
+
+    // Leaving continuous mode stops the read at the next tick.
+    set("set trigger/manual/type:\"SINGLE\"");
+    EXPECT_EQ(reader().readTimer(), 1);
+    ticks(1);
+    EXPECT_FALSE(reader().decoder().isDecodeEnabled());
+}
+
+TEST_F(ReadCycleTest, MalformedLabelsAreRefusedAndSendNothing)
+{
+    DEC2DIvra::Code128Identifier const identifier;
+    tagDEC2D_REGION const region{};
+    tagStructuredAppend const sa{};
+    tagDecodedLabel const noData{&identifier, nullptr, 4, 0, &region, &sa, nullptr, 0};
+    tagDecodedLabel const noIdentifier{nullptr, "DATA", 4, 0, &region, &sa, nullptr, 0};
+    reader().triggerPressedCallback(true);
+    EXPECT_FALSE(reader().OnDecodedForDEC2D(nullptr, nullptr));
+    EXPECT_FALSE(reader().OnDecodedForDEC2D(nullptr, &noData));
+    EXPECT_FALSE(reader().OnDecodedForDEC2D(nullptr, &noIdentifier));
+    EXPECT_TRUE(reader().decoder().isDecodeEnabled());
+    EXPECT_EQ(received(200ms, 300ms), "");
+    // The read goes on and still takes a sound label.
+    show(code128("OK-1"));
+    EXPECT_EQ(received(), "OK-1");
+}
+
+} // namespace
+} // namespace read_cycle_test
+
+namespace read_cycle_test {
+namespace {
+
+// Stands in for the menu-code parsers: "MENU" toggles menu mode, "FRAG" is a fragment.
+int fakeMenuParser(tagDecodedLabel const* label, std::vector<char>& out)
+{
+    std::string const data(label->data, label->length);
+    if (data == "FRAG") {
+        out = {'a', 'b'};
+        return kMenuFragment;
+    }
+    return data == "MENU" ? kMenuToggle : kMenuOrdinaryLabel;
+}
+
+std::string pipeBytes()
+{
+    std::string bytes;
+    for (char c; memoryPipeStream.unread() > 0 && memoryPipeStream.input().Read(c);) {
+        bytes += c;
+    }
+    return bytes;
+}
+
+TEST_F(ReadCycleTest, MenuLabelsFeedTheCommandPipeAndOrdinaryOnesWaitOutsideMenuMode)
+{
+    setMenuLabelParser(fakeMenuParser);
+    pipeBytes();
+    auto const read = [](std::string const& data) {
+        reader().triggerPressedCallback(true);
+        EXPECT_TRUE(taken(show(code128(data))));
+        EXPECT_TRUE(eventually([] { return !reader().decoder().isDecodeEnabled(); }));
+    };
+    read("FRAG"); // outside menu mode: refused
+    EXPECT_EQ(pipeBytes(), "");
+    read("MENU");
+    EXPECT_TRUE(eventually([] { return reader().isMenuMode(); }));
+    read("FRAG");
+    read("PLAIN"); // not sent to the host in menu mode
+    read("MENU");
+    EXPECT_TRUE(eventually([] { return !reader().isMenuMode(); })); // after the beeps
+    EXPECT_EQ(pipeBytes(), std::string("\x1b" "ab" "Z2\0\r", 7));
+    EXPECT_EQ(received(200ms, 300ms), "");
+    setMenuLabelParser(nullptr);
+}
+
+} // namespace
+} // namespace read_cycle_test

@@ -1,0 +1,287 @@
+// The parts of the symbol locator on images whose answer is known: the cell
+// field and its noise estimate, the edges and trains of a profile, the
+// direction correction, region building and the overlap with the central
+// window.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <vector>
+
+#include "decoder/core/bar_region_builder.h"
+#include "decoder/core/bar_region_direction.h"
+#include "decoder/core/bar_region_grower.h"
+#include "decoder/core/bar_region_orientation_field.h"
+#include "decoder/core/bar_region_profile.h"
+#include "decoder/core/code_searcher_candidate_order.h"
+#include "tests/support/frame.h"
+
+namespace searcher_test {
+namespace {
+
+using namespace DEC2DIvra;
+
+// Bars of the given widths (pixels, alternately dark and light, dark first)
+// across the direction `degrees` (clockwise on screen), anti-aliased by 4 x 4
+// supersampling, centred on (cx, cy) and `height` pixels high; the rest 800.
+support::Frame DrawBars(std::vector<double> const& widths, double degrees, double cx, double cy, double height)
+{
+    support::Frame frame = support::makeFrame(640, 480, 800);
+    double total = 0;
+    for (double w : widths) {
+        total += w;
+    }
+    double const a = degrees * std::numbers::pi / 180;
+    double const ux = std::cos(a);
+    double const uy = std::sin(a);
+    for (int y = 0; y < frame.height; ++y) {
+        for (int x = 0; x < frame.width; ++x) {
+            int dark = 0;
+            for (int k = 0; k < 16; ++k) {
+                double const px = x + (k % 4 + 0.5) / 4 - cx;
+                double const py = y + (k / 4 + 0.5) / 4 - cy;
+                double const s = px * ux + py * uy + total / 2;
+                double const t = -px * uy + py * ux;
+                if (s < 0 || s >= total || std::abs(t) > height / 2) {
+                    continue;
+                }
+                double edge = 0;
+                for (size_t i = 0; i < widths.size(); ++i) {
+                    if (s < edge + widths[i]) {
+                        dark += i % 2 == 0 ? 1 : 0;
+                        break;
+                    }
+                    edge += widths[i];
+                }
+            }
+            frame.at(x, y) = static_cast<uint16_t>(800 - dark * 650 / 16);
+        }
+    }
+    return frame;
+}
+
+GrayImage ImageOf(support::Frame const& frame)
+{
+    return GrayImage(frame.width, frame.height, frame.width, frame.pixels.data());
+}
+
+BarRegionAxis Axis(double degrees, double x, double y)
+{
+    double const a = degrees * std::numbers::pi / 180;
+    BarRegionAxis axis;
+    axis.originX = std::llround(x * BarRegionAxis::kOne);
+    axis.originY = std::llround(y * BarRegionAxis::kOne);
+    axis.ux = static_cast<int>(std::lround(std::cos(a) * BarRegionAxis::kOne));
+    axis.uy = static_cast<int>(std::lround(std::sin(a) * BarRegionAxis::kOne));
+    return axis;
+}
+
+double AxisDegrees(BarRegionAxis const& axis) { return std::atan2(axis.uy, axis.ux) * 180 / std::numbers::pi; }
+
+TEST(OrientationFieldTest, BarsAreBarLikeInTheirOwnDirectionAndFlatGroundIsNot)
+{
+    std::vector<double> const widths(30, 3.0);
+    auto field = std::make_unique<BarOrientationField>();
+    for (double degrees : {0.0, 30.0, 45.0, 100.0, 160.0}) {
+        support::Frame const frame = DrawBars(widths, degrees, 320, 240, 120);
+        ASSERT_TRUE(field->Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, 8, 1));
+        field->Classify(64, 140);
+        auto grower = std::make_unique<BarRegionGrower>();
+        ASSERT_GE(grower->Start(*field, 3), 1u) << degrees;
+        unsigned largest = 0;
+        for (unsigned i = 1; i < grower->GetCount(); ++i) {
+            largest = grower->GetComponent(i).count > grower->GetComponent(largest).count ? i : largest;
+        }
+        BarRegionComponent const& c = grower->GetComponent(largest);
+        int ux = 0;
+        int uy = 0;
+        ASSERT_TRUE(c.tensor.CalcDirection(ux, uy));
+        double found = std::atan2(uy, ux) * 180 / std::numbers::pi;
+        double error = std::fmod(found - degrees + 360 + 90, 180.0) - 90;
+        // The summed products lean toward the axes by a few degrees at most.
+        EXPECT_LT(std::abs(error), 4.0) << degrees;
+        // The cell at the centre is bar-like, a corner cell is not.
+        unsigned const middle = (240 / 8) * field->GetColumns() + 320 / 8;
+        EXPECT_EQ(field->GetJudgement(middle).barLike, 1) << degrees;
+        EXPECT_EQ(field->GetJudgement(0).barLike, 0) << degrees;
+    }
+}
+
+TEST(OrientationFieldTest, TheNoiseLevelFollowsTheNoiseOfTheImage)
+{
+    auto field = std::make_unique<BarOrientationField>();
+    for (double sigma : {0.0, 10.0, 30.0}) {
+        support::Frame frame = support::makeFrame(640, 480, 500);
+        support::applyNoise(frame, sigma, 3);
+        ASSERT_TRUE(field->Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, 8, 1));
+        double const level = field->CalcNoiseLevel();
+        EXPECT_GE(level, sigma * 0.6) << sigma;
+        EXPECT_LE(level, sigma * 1.3 + 1) << sigma;
+    }
+}
+
+TEST(OrientationFieldTest, TheGridGrowsToFitLargeAreasAndRefusesBadOnes)
+{
+    auto field = std::make_unique<BarOrientationField>();
+    std::vector<unsigned short> pixels(4000 * 3000, 500);
+    GrayImage const image(4000, 3000, 4000, pixels.data());
+    ASSERT_TRUE(field->Start(image, Rectangle{0, 0, 3999, 2999}, 8, 1));
+    EXPECT_LE(field->GetCellCount(), BarOrientationField::kMaxCells);
+    EXPECT_LE(field->GetCellSide() / field->GetStride(), BarOrientationField::kMaxSamplesPerSide);
+    EXPECT_GE(field->GetColumns() * field->GetCellSide(), 4000u);
+    struct Case {
+        Rectangle area;
+        unsigned side, stride;
+    };
+    for (Case const c : {Case{{0, 0, 4000, 10}, 8, 1}, Case{{-1, 0, 10, 10}, 8, 1}, Case{{5, 5, 4, 10}, 8, 1},
+                         Case{{0, 0, 10, 10}, 0, 1}, Case{{0, 0, 10, 10}, 8, 0}}) {
+        EXPECT_FALSE(field->Start(image, c.area, c.side, c.stride));
+    }
+    EXPECT_FALSE(field->Start(GrayImage(10, 10, 10, nullptr), Rectangle{0, 0, 9, 9}, 8, 1));
+}
+
+TEST(ProfileTest, EdgesAndTrainsOfBarsInARow)
+{
+    // Two groups of 2-pixel bars (12 and 10 dark ones), 60 pixels apart.
+    std::vector<double> widths;
+    for (int i = 0; i < 23; ++i) {
+        widths.push_back(2.0);
+    }
+    widths.push_back(60.0);  // light: the widths alternate dark, light
+    for (int i = 0; i < 19; ++i) {
+        widths.push_back(2.0);
+    }
+    support::Frame const frame = DrawBars(widths, 0, 320, 240, 60);
+    auto profile = std::make_unique<BarRegionProfile>();
+    int const offsets[3] = {-10, 0, 10};
+    ASSERT_TRUE(profile->Sample(ImageOf(frame), Rectangle{0, 0, 639, 479}, Axis(0, 320, 240), -250, 250, offsets, 3));
+    EXPECT_EQ(profile->GetCount(), 501u);
+    // 12 + 10 dark bars, two edges each.
+    EXPECT_EQ(profile->FindEdges(8, 6), 44u);
+    BarRegionProfile::Train trains[4];
+    ASSERT_EQ(profile->SplitTrains(16, 6, 10, trains, 4), 2u);
+    EXPECT_EQ(trains[0].last - trains[0].first + 1, 24u);
+    EXPECT_EQ(trains[1].last - trains[1].first + 1, 20u);
+    EXPECT_EQ(trains[0].spacing, 2u);
+    EXPECT_EQ(profile->CalcLongestTrain(6, 10), 24u);
+    // The first edge lies where the first bar begins.
+    double total = 0;
+    for (double w : widths) {
+        total += w;
+    }
+    EXPECT_NEAR(profile->CalcEdgeS(0), -total / 2, 1.0);
+    EXPECT_NEAR(profile->CalcEdgeS(43), total / 2, 1.0);
+    // A train shorter than the minimum is not kept.
+    EXPECT_EQ(profile->SplitTrains(22, 6, 10, trains, 4), 1u);
+}
+
+TEST(ProfileTest, TheLinesAreCutToTheAreaAndNoiseAloneShowsFewEdges)
+{
+    support::Frame frame = support::makeFrame(640, 480, 500);
+    auto profile = std::make_unique<BarRegionProfile>();
+    int const offset[1] = {0};
+    Rectangle const area{100, 0, 199, 479};
+    ASSERT_TRUE(profile->Sample(ImageOf(frame), area, Axis(0, 150, 240), -500, 500, offset, 1));
+    EXPECT_EQ(profile->GetBegin(), -50);
+    EXPECT_EQ(profile->GetEnd(), 49);
+    EXPECT_FALSE(profile->Sample(ImageOf(frame), area, Axis(0, 150, 240), 60, 500, offset, 1));
+    int const tooMany[5] = {0, 0, 0, 0, 0};
+    EXPECT_FALSE(profile->Sample(ImageOf(frame), area, Axis(0, 150, 240), -50, 50, tooMany, 5));
+    // Noise of deviation 20 along 601 samples: with the edge step at five
+    // deviations, too few edges for a symbol; at one, a dense train.
+    support::applyNoise(frame, 20, 9);
+    ASSERT_TRUE(profile->Sample(ImageOf(frame), Rectangle{0, 0, 639, 479}, Axis(0, 320, 240), -300, 300, offset, 1));
+    EXPECT_LT(profile->FindEdges(100, 6), 16u);
+    EXPECT_GT(profile->FindEdges(20, 6), 100u);
+}
+
+TEST(DirectionTest, TwoLinesAcrossTheBarsTurnTheAxisOntoThem)
+{
+    std::vector<double> widths;
+    for (int i = 0; i < 41; ++i) {
+        widths.push_back(i % 3 == 0 ? 4.0 : 2.0);
+    }
+    struct Case {
+        double bars;
+        double axis;
+    };
+    for (Case const c : {Case{20, 16.5}, Case{20, 23.5}, Case{-70, -66}, Case{135, 139.5}}) {
+        support::Frame const frame = DrawBars(widths, c.bars, 320, 240, 100);
+        auto first = std::make_unique<BarRegionProfile>();
+        auto second = std::make_unique<BarRegionProfile>();
+        BarRegionAxis axis = Axis(c.axis, 320, 240);
+        ASSERT_TRUE(CalcBarDirectionSubroutine().Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, -80, 80, -30, 30,
+                                                       *first, *second, axis));
+        EXPECT_NEAR(AxisDegrees(axis), c.bars, 0.4) << c.bars << " from " << c.axis;
+    }
+    // Lines too close together, or nothing to match, leave the axis alone.
+    support::Frame const flat = support::makeFrame();
+    auto first = std::make_unique<BarRegionProfile>();
+    auto second = std::make_unique<BarRegionProfile>();
+    BarRegionAxis axis = Axis(10, 320, 240);
+    BarRegionAxis const before = axis;
+    EXPECT_FALSE(CalcBarDirectionSubroutine().Start(ImageOf(flat), Rectangle{0, 0, 639, 479}, -80, 80, -30, 30,
+                                                    *first, *second, axis));
+    EXPECT_FALSE(CalcBarDirectionSubroutine().Start(ImageOf(flat), Rectangle{0, 0, 639, 479}, -80, 80, 0, 4, *first,
+                                                    *second, axis));
+    EXPECT_EQ(axis.ux, before.ux);
+    EXPECT_EQ(axis.uy, before.uy);
+}
+
+TEST(BuilderTest, TheRegionReadsAlongTheAxisAndStaysInsideTheArea)
+{
+    Rectangle const area{10, 20, 629, 469};
+    Region region;
+    // Horizontal axis through (320, 240): corners 0-1 along it at t0.
+    ASSERT_TRUE(CalcBarRegionSubroutine().Start(Axis(0, 320, 240), -100, 100, -30, 40, area, region));
+    EXPECT_EQ(region.corner[0], (Point{220, 210}));
+    EXPECT_EQ(region.corner[1], (Point{420, 210}));
+    EXPECT_EQ(region.corner[2], (Point{420, 280}));
+    EXPECT_EQ(region.corner[3], (Point{220, 280}));
+    // Across the area's edge the height is cut; the ends stay.
+    for (double degrees : {0.0, 37.0, 90.0, 200.0}) {
+        ASSERT_TRUE(CalcBarRegionSubroutine().Start(Axis(degrees, 320, 60), -30, 30, -100, 100, area, region));
+        for (Point const& p : region.corner) {
+            EXPECT_TRUE(p.x >= area.left && p.x <= area.right && p.y >= area.top && p.y <= area.bottom) << degrees;
+        }
+    }
+    EXPECT_FALSE(CalcBarRegionSubroutine().Start(Axis(0, 320, 5), -80, 80, -2, 2, area, region));
+    EXPECT_FALSE(CalcBarRegionSubroutine().Start(Axis(0, 320, 240), 80, -80, -2, 2, area, region));
+}
+
+TEST(CandidateOrderTest, OverlapWithTheCentralWindow)
+{
+    Rectangle const window{220, 215, 420, 265};
+    auto quad = [](Point a, Point b, Point c, Point d) {
+        Region r;
+        r.corner[0] = a;
+        r.corner[1] = b;
+        r.corner[2] = c;
+        r.corner[3] = d;
+        return r;
+    };
+    struct Case {
+        Region region;
+        bool overlapping;
+    };
+    Case const cases[] = {
+        {quad({0, 0}, {100, 0}, {100, 100}, {0, 100}), false},
+        {quad({200, 200}, {440, 200}, {440, 280}, {200, 280}), true},   // holds the window
+        {quad({300, 230}, {310, 230}, {310, 240}, {300, 240}), true},   // inside it
+        {quad({420, 265}, {500, 265}, {500, 300}, {420, 300}), true},   // shares a corner
+        {quad({421, 100}, {500, 100}, {500, 300}, {421, 300}), false},  // one pixel to the right
+        // A diagonal strip whose bounding box meets the window's corner but
+        // which passes by it.
+        {quad({400, 300}, {460, 240}, {470, 250}, {410, 310}), false},
+        {quad({380, 260}, {460, 180}, {470, 190}, {390, 270}), true},
+    };
+    for (Case const& c : cases) {
+        EXPECT_EQ(IsOverlapping(c.region, window), c.overlapping)
+            << c.region.corner[0].x << "," << c.region.corner[0].y;
+    }
+    EXPECT_FALSE(IsOverlapping(cases[1].region, Rectangle{10, 10, 5, 20}));
+}
+
+}  // namespace
+}  // namespace searcher_test

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "config/configuration_manager.h"
+#include "decoder/core/dec2d_property.h"
+#include "decoder/core/shared_memory_distributor.h"
+#include "decoder/linear/bar_symbol_decoder.h"
+#include "decoder/linear/line_decode_data.h"
+#include "decoder/linear/line_decode_data_checker.h"
+
+namespace DEC2DIvra {
+namespace {
+
+namespace cfg = ivra_configuration;
+
+class NamedDecoder final : public BarSymbolDecoder {
+public:
+    NamedDecoder(BarSymbolDecoderContext const& context, tagSymbology symbology) : BarSymbolDecoder(symbology, context)
+    {
+    }
+    bool ExecuteBinarization(ArrayIterator<ScanElement const> const&, StackInterface<BarSymbol>&, bool&,
+                             bool&) const override
+    {
+        return false;
+    }
+    bool CheckCheckDigit(StackInterface<BarSymbol> const&, bool) const override { return true; }
+    bool Start(StackInterface<BarSymbol> const&, bool, DecodedLabel&) const override { return true; }
+};
+
+class FrameCheckerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(checker.IsReady());
+        ASSERT_TRUE(a.Initialize(memory));
+        ASSERT_TRUE(b.Initialize(memory));
+        Fill(a, code39, {1, 2, 3}, 300, 2);
+        Fill(b, code39, {1, 2, 4}, 200, 7);
+    }
+
+    static void Fill(LineDecodeData& line, BarSymbolDecoder const& decoder, std::vector<int> const& values,
+                     int separation, unsigned overlaps)
+    {
+        line.Clear();
+        line.decoder = &decoder;
+        for (int v : values) {
+            line.symbols.Push(BarSymbol{v, 0, 0, 0, 0, 0});
+        }
+        line.statistics = LineStatistics{1, separation, separation * 10, 20, overlaps};
+    }
+
+    void SetRedundancy(unsigned r) { manager.Root().detail_of_decoder.redundancy.Set(static_cast<std::uint8_t>(r)); }
+
+    // The decoded ends of a line y across an upright symbol from x 100 to 300.
+    static LineSegment Across(int y) { return LineSegment{{100, y}, {300, y}}; }
+
+    cfg::ConfigurationManager manager;
+    DEC2DProperty property{manager.Root()};
+    BarSymbolDecoderContext context{&property.detail_of_decoder, nullptr};
+    NamedDecoder code39{context, SYMBOLOGY_CODE39};
+    NamedDecoder code93{context, SYMBOLOGY_CODE93};
+    std::vector<unsigned char> work = std::vector<unsigned char>(6 * LineDecodeData::kBufferBytes + 8192);
+    SharedMemoryDistributor memory{work.data(), static_cast<unsigned>(work.size())};
+    LineDecodeDataChecker checker{memory, property.detail_of_decoder};
+    LineDecodeData a;
+    LineDecodeData b;
+};
+
+TEST_F(FrameCheckerTest, AResultCountsAfterRedundancyPlusOneEqualReadsInARow)
+{
+    struct {
+        unsigned redundancy;
+        char const* reads;   // 'a' or 'b' per line
+        char const* accept;  // '1' where the checker accepts
+    } const cases[] = {
+        {0, "aaa", "111"},
+        {1, "aaaa", "0101"},
+        {2, "aaaaaa", "001001"},
+        {2, "aabaa", "00000"},  // a different result restarts the count
+        {2, "aabbb", "00001"},
+        {1, "abab", "0000"},
+    };
+    for (auto const& c : cases) {
+        SetRedundancy(c.redundancy);
+        checker.Initialize();
+        std::string accepted;
+        for (char const* r = c.reads; *r != '\0'; ++r) {
+            accepted += checker.Check(*r == 'a' ? a : b, Across(100)) ? '1' : '0';
+        }
+        EXPECT_EQ(accepted, c.accept) << c.redundancy << " " << c.reads;
+    }
+}
+
+TEST_F(FrameCheckerTest, EqualityIsSymbologyCountAndValues)
+{
+    LineDecodeData other;
+    ASSERT_TRUE(other.Initialize(memory));
+    ASSERT_TRUE(other.Copy(a));
+    EXPECT_TRUE(other.EqualTo(a));
+    other.symbols[0].begin = 77;  // positions do not matter
+    other.statistics.overlaps = 9;
+    EXPECT_TRUE(other.EqualTo(a));
+    other.decoder = &code93;
+    EXPECT_FALSE(other.EqualTo(a));
+    other.decoder = a.decoder;
+    other.symbols.Pop();
+    EXPECT_FALSE(other.EqualTo(a));
+    other.decoder = nullptr;
+    EXPECT_FALSE(other.EqualTo(other));
+}
+
+TEST_F(FrameCheckerTest, ReplacedResultStartsItsStatisticsAfresh)
+{
+    SetRedundancy(2);
+    checker.Check(a, Across(100));  // separation 300, overlaps 2
+    checker.Check(b, Across(101));  // replaces a
+    EXPECT_EQ(checker.GetStatistics(), b.statistics);
+    LineDecodeData b2;
+    ASSERT_TRUE(b2.Initialize(memory));
+    ASSERT_TRUE(b2.Copy(b));
+    b2.statistics = LineStatistics{1, 250, 1000, 30, 1};
+    checker.Check(b2, Across(102));
+    // Folded: the weaker separations, the larger angle and overlap count.
+    EXPECT_EQ(checker.GetStatistics(), (LineStatistics{1, 200, 1000, 30, 7}));
+    EXPECT_TRUE(checker.Check(b, Across(103)));
+    EXPECT_EQ(checker.GetCount(), 0u);
+}
+
+TEST_F(FrameCheckerTest, RegionIsFittedThroughTheDecodedEnds)
+{
+    SetRedundancy(3);
+    Region const band{{{50, 90}, {350, 90}, {350, 130}, {50, 130}}};
+    // A symbol leaning right: its ends drift one pixel per ten rows.
+    for (int y : {100, 110, 120, 105}) {
+        checker.Check(a, LineSegment{{100 + (y - 100) / 10, y}, {300 + (y - 100) / 10, y}});
+    }
+    Region region;
+    ASSERT_TRUE(checker.CalcDecodedRegion(GrayImage(), false, band, region));
+    EXPECT_EQ(region.corner[0], (Point{99, 90}));
+    EXPECT_EQ(region.corner[1], (Point{299, 90}));
+    EXPECT_EQ(region.corner[2], (Point{303, 130}));
+    EXPECT_EQ(region.corner[3], (Point{103, 130}));
+    // Read from the stop end, the end points make the first edge.
+    ASSERT_TRUE(checker.CalcDecodedRegion(GrayImage(), true, band, region));
+    EXPECT_EQ(region.corner[0], (Point{299, 90}));
+    EXPECT_EQ(region.corner[3], (Point{303, 130}));
+
+    // One line: the band's own sides moved to its ends.
+    checker.Initialize();
+    SetRedundancy(0);
+    ASSERT_TRUE(checker.Check(a, Across(112)));
+    ASSERT_TRUE(checker.CalcDecodedRegion(GrayImage(), false, band, region));
+    EXPECT_EQ(region.corner[0], (Point{100, 90}));
+    EXPECT_EQ(region.corner[2], (Point{300, 130}));
+
+    checker.Initialize();
+    EXPECT_FALSE(checker.CalcDecodedRegion(GrayImage(), false, band, region)) << "no points";
+}
+
+TEST_F(FrameCheckerTest, PointListsHoldEveryAgreeingLineAndClearPerImage)
+{
+    // The most reads a result can wait for: each adds its points.
+    SetRedundancy(255);
+    for (int i = 0; i < 255; ++i) {
+        EXPECT_FALSE(checker.Check(a, Across(i)));
+    }
+    EXPECT_EQ(checker.GetStartPoints().GetCount(), 255u);
+    EXPECT_EQ(checker.GetCount(), 255u);
+    EXPECT_TRUE(checker.Check(a, Across(254)));  // the same ends again: kept once
+    EXPECT_EQ(checker.GetEndPoints().GetCount(), 255u);
+    EXPECT_EQ(checker.GetCount(), 0u);
+
+    checker.Check(a, Across(5));
+    checker.OnChengeImage();
+    EXPECT_EQ(checker.GetStartPoints().GetCount(), 0u);
+    EXPECT_EQ(checker.GetCount(), 1u) << "the waiting result survives a new image";
+    checker.Initialize();
+    EXPECT_EQ(checker.GetCount(), 0u);
+    EXPECT_EQ(checker.GetPending().decoder, nullptr);
+}
+
+TEST(FrameCheckerMemoryTest, TooSmallAWorkAreaLeavesTheCheckerUnusable)
+{
+    cfg::ConfigurationManager manager;
+    DEC2DProperty property{manager.Root()};
+    std::vector<unsigned char> work(1000);
+    SharedMemoryDistributor memory{work.data(), static_cast<unsigned>(work.size())};
+    LineDecodeDataChecker checker{memory, property.detail_of_decoder};
+    EXPECT_FALSE(checker.IsReady());
+    LineDecodeData line;
+    EXPECT_FALSE(line.Initialize(memory));
+    EXPECT_FALSE(line.symbols.Push(BarSymbol{}));
+}
+
+}  // namespace
+}  // namespace DEC2DIvra

@@ -1,0 +1,87 @@
+// scanner-sim run: the console that plays the user and the terminal relays.
+#include "sim/run_mode.h"
+
+#include "tests/app/channel_fixture.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using channel_test::ChannelTest;
+using namespace std::chrono_literals;
+
+std::FILE* textFile(std::string const& text)
+{
+    std::FILE* file = std::tmpfile();
+    std::fputs(text.c_str(), file);
+    std::rewind(file);
+    return file;
+}
+
+std::string contents(std::FILE* file)
+{
+    std::rewind(file);
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;) {
+        text.push_back(static_cast<char>(c));
+    }
+    return text;
+}
+
+using SimRun = ChannelTest;
+
+TEST_F(SimRun, ConsoleDrivesTheKeysAndCameraUntilQuit)
+{
+    std::FILE* in = textFile("trigger\n  \nimage /no/such/image.png\nimage\nfrobnicate\nrelease\ntrigger\nquit\nrelease\n");
+    std::FILE* err = std::tmpfile();
+    EXPECT_EQ(scanner_sim::runConsole(in, err), 0);
+    std::string const problems = contents(err);
+    std::fclose(in);
+    std::fclose(err);
+    EXPECT_NE(problems.find("image: /no/such/image.png"), std::string::npos) << problems;
+    EXPECT_NE(problems.find("image: give an image file"), std::string::npos) << problems;
+    EXPECT_NE(problems.find("unknown command \"frobnicate\""), std::string::npos) << problems;
+    EXPECT_TRUE(board().keyHeld(158)); // the last trigger held; nothing after "quit" ran
+    ASSERT_TRUE(board().releaseKey(158));
+}
+
+TEST_F(SimRun, TerminalOnTheRelayTalksToTheCommandChannel)
+{
+    for (char const* port : {channel_test::kUsb, channel_test::kUart}) {
+        SCOPED_TRACE(port);
+        std::string problem;
+        auto relay = scanner_sim::SerialRelay::open(port, problem);
+        ASSERT_NE(relay, nullptr) << problem;
+        int const terminal = ::open(relay->path().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(terminal, 0);
+        termios raw{};
+        ASSERT_EQ(::tcgetattr(terminal, &raw), 0);
+        ::cfmakeraw(&raw);
+        ASSERT_EQ(::tcsetattr(terminal, TCSANOW, &raw), 0);
+
+        std::string const command = "\x02get bank\x03";
+        ASSERT_EQ(::write(terminal, command.data(), command.size()), static_cast<ssize_t>(command.size()));
+        std::string reply;
+        while (reply.size() < 2) {
+            pollfd ready{terminal, POLLIN, 0};
+            if (::poll(&ready, 1, 3000) <= 0) {
+                break;
+            }
+            char buffer[16];
+            ssize_t const n = ::read(terminal, buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            reply.append(buffer, static_cast<std::size_t>(n));
+        }
+        EXPECT_EQ(reply, "0\r");
+        ::close(terminal);
+    }
+}
+
+} // namespace

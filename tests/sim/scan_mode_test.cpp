@@ -1,0 +1,98 @@
+// scanner-sim command and scan as an integrator runs them: settings sent over USB serial
+// and saved, then zint-made labels at any angle and place shown to the camera.
+#include "tests/support/image_file.h"
+#include "tests/support/symbol_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class SimScan : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/sim-scan-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        directory_ = pattern;
+        ASSERT_TRUE(fs::exists(program_)) << program_;
+    }
+
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(directory_, ignored);
+    }
+
+    // Standard output and exit status of the program. The paths hold no quote.
+    std::pair<std::string, int> run(std::string const& mode, std::vector<std::string> const& arguments)
+    {
+        std::string command = program_.string() + " " + mode + " --board " + (directory_ / "board").string();
+        for (std::string const& argument : arguments) {
+            command += " '" + argument + "'";
+        }
+        std::FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+        std::string out;
+        for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
+            out.push_back(static_cast<char>(c));
+        }
+        int const status = pipe != nullptr ? ::pclose(pipe) : -1;
+        return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+    }
+
+    std::string image(std::string const& name, support::Frame const& frame)
+    {
+        std::string const path = (directory_ / name).string();
+        EXPECT_TRUE(support::writePng(path, frame, support::FileDepth::Bits8));
+        return path;
+    }
+
+    std::string symbol(std::string const& name, int symbology, std::string const& data, support::RenderOptions options)
+    {
+        auto rendering = support::render({.symbology = symbology, .data = data}, options);
+        EXPECT_TRUE(rendering.symbol.ok) << rendering.symbol.error;
+        return image(name, rendering.frame);
+    }
+
+    fs::path directory_;
+    // Built beside the test binaries' folder.
+    fs::path const program_ = fs::canonical("/proc/self/exe").parent_path().parent_path() / "scanner-sim";
+};
+
+TEST_F(SimScan, PrintsTheEncodedDataWithTheConfiguredPrefixAndSuffixAtAnyAngleAndPlace)
+{
+    EXPECT_EQ(run("command", {"set string/common_prefix:\"<\"", "set string/common_suffix:\">\\r\"", "save"}),
+              std::pair(std::string("<ACK>\n<ACK>\n<ACK>\n"), 0));
+    std::vector<std::string> const images = {
+        symbol("flat.png", BARCODE_CODE128, "SCANNER-0001", {.moduleSize = 2.0}),
+        symbol("tilted.png", BARCODE_CODE128, "Tilt 37", {.moduleSize = 2.5, .angle = 37, .centre = support::Point{250, 300}}),
+        symbol("upright.png", BARCODE_CODE128, "up-90", {.moduleSize = 2.5, .angle = 90, .centre = support::Point{420, 240}}),
+        symbol("ean.png", BARCODE_EANX, "400638133393", {.moduleSize = 2.5, .angle = 200, .centre = support::Point{360, 200}}),
+    };
+    EXPECT_EQ(run("scan", images),
+              std::pair(std::string("<SCANNER-0001><CR>\n<Tilt 37><CR>\n<up-90><CR>\n<4006381333931><CR>\n"), 0));
+}
+
+TEST_F(SimScan, ABlankOrUnreadableImageEndsInTheNoReadTextAndFails)
+{
+    EXPECT_EQ(run("command", {"set string/error_message/no_label:\"NO READ\"", "set trigger/manual/extended_read_time/time:3", "save"}),
+              std::pair(std::string("<ACK>\n<ACK>\n<ACK>\n"), 0));
+    std::string const broken = (directory_ / "broken.png").string();
+    std::FILE* file = std::fopen(broken.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("\x89PNG\r\n\x1a\nnot really", file);
+    std::fclose(file);
+    std::vector<std::string> const images = {image("blank.png", support::makeFrame()), broken,
+                                             symbol("label.png", BARCODE_CODE128, "AFTER", {})};
+    EXPECT_EQ(run("scan", images), std::pair(std::string("NO READ\n\nAFTER\n"), 1));
+}
+
+} // namespace
