@@ -57,8 +57,8 @@ public:
         ivra_configuration::FixedLength any{};
         any.maximum = ivra_configuration::FixedLength::kNoMaximum;
         root.fixed_length.code128.Set(any);
-        using Polarity =
-            ivra_configuration::configuration::readable_medium::positive_and_negative_codes::all_1d_and_composite_codes::Enum;
+        using Polarity = ivra_configuration::configuration::readable_medium::positive_and_negative_codes::
+            all_1d_and_composite_codes::Enum;
         root.readable_medium.positive_and_negative_codes.all_1d_and_composite_codes.Set(static_cast<Polarity>(2));
         if (handle_ != nullptr) {
             DEC2D_ImplementFormatter(handle_.get(), this, nullptr, nullptr, &OurReader::Callback);
@@ -135,12 +135,13 @@ public:
         if (library_ == nullptr) {
             return;
         }
-        bool ok = Load(createScanner_, "zbar_image_scanner_create") && Load(setConfig_, "zbar_image_scanner_set_config") &&
-                  Load(createImage_, "zbar_image_create") && Load(setFormat_, "zbar_image_set_format") &&
-                  Load(setSize_, "zbar_image_set_size") && Load(setData_, "zbar_image_set_data") &&
-                  Load(scan_, "zbar_scan_image") && Load(firstSymbol_, "zbar_image_first_symbol") &&
-                  Load(nextSymbol_, "zbar_symbol_next") && Load(symbolData_, "zbar_symbol_get_data") &&
-                  Load(symbolLength_, "zbar_symbol_get_data_length") && Load(destroyImage_, "zbar_image_destroy");
+        bool const ok =
+            Load(createScanner_, "zbar_image_scanner_create") && Load(setConfig_, "zbar_image_scanner_set_config") &&
+            Load(createImage_, "zbar_image_create") && Load(setFormat_, "zbar_image_set_format") &&
+            Load(setSize_, "zbar_image_set_size") && Load(setData_, "zbar_image_set_data") &&
+            Load(scan_, "zbar_scan_image") && Load(firstSymbol_, "zbar_image_first_symbol") &&
+            Load(nextSymbol_, "zbar_symbol_next") && Load(symbolData_, "zbar_symbol_get_data") &&
+            Load(symbolLength_, "zbar_symbol_get_data_length") && Load(destroyImage_, "zbar_image_destroy");
         if (!ok) {
             return;
         }

@@ -25,7 +25,8 @@ struct BarRegionAxis {
     // The pixel nearest to (s, t).
     Point CalcPoint(long long s, long long t) const
     {
-        return Point{static_cast<int>((CalcX(s, t) + kOne / 2) >> 16), static_cast<int>((CalcY(s, t) + kOne / 2) >> 16)};
+        return Point{static_cast<int>((CalcX(s, t) + kOne / 2) >> 16),
+                     static_cast<int>((CalcY(s, t) + kOne / 2) >> 16)};
     }
     // The coordinates of a pixel position, rounded to whole pixels.
     long long CalcS(long long x, long long y) const;

@@ -11,13 +11,16 @@
 namespace DEC2DIvra {
 
 // Turns the grown groups of bar-like cells into candidate regions. Each
-// group gives an axis across its bars (the principal direction of its summed
-// gradients, through its centre, corrected by matching two lines across the
-// group); the grey profile along that axis, reaching a little beyond the
-// group, must show a dense train of edges. A
-// group that holds two symbols in a row, or a symbol beside a stroke of the
-// same direction, shows several trains apart: each becomes a candidate of
-// its own, its ends placed just beyond its outermost edges.
+// group gives an axis across its bars: the principal direction of its summed
+// gradients, through its centre. Lines parallel to the axis across the group
+// find the bands in which they show a dense train of edges (a group may have
+// grown into clutter beside the bars, or hold two symbols one above the
+// other). In each band the axis is corrected by matching two lines across
+// it, and the grey profile along it, reaching a little beyond the group, is
+// split into trains of edges wherever a gap is much wider than the spacing
+// of the edges: two symbols in a row, or a symbol and a stroke of the same
+// direction, each give a candidate of their own, whose ends lie just beyond
+// their outermost edges.
 class BarRegionFinder {
 public:
     static constexpr unsigned kMaxCandidates = 64;

@@ -6,7 +6,8 @@
 
 namespace DEC2DIvra {
 
-static_assert(CodeSearcherEngine::kSearchedRegions >= CodeSearcherEngine::kHandyBudget * (CodeSearcherEngine::kVariants + 2),
+static_assert(CodeSearcherEngine::kSearchedRegions >=
+                  CodeSearcherEngine::kHandyBudget * (CodeSearcherEngine::kVariants + 2),
               "every region tried in one image, and its label's, stays on the searched stack");
 
 CodeSearcherEngine::CodeSearcherEngine(DEC2DProperty const& property)

@@ -77,6 +77,7 @@ public:
     DecoderSet& GetDecoderSet() { return header_.decoders; }
     void SetCodeSearcher(CodeSearcher* searcher) { header_.searcher = searcher; }
     void SetLinearFrameHooks(LinearFrameHooks const& hooks) { header_.linear = hooks; }
+    LinearFrameHooks const& GetLinearFrameHooks() const { return header_.linear; }
     void SetLegacyEngineHooks(LegacyEngineHooks const& hooks) { header_.legacy = hooks; }
 
     // Fills the label view and calls the callback; true when it accepted.

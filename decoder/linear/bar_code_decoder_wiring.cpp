@@ -23,6 +23,12 @@ BarCodeDecoder* InstallBarCodeDecoder(TwoDimensionDecoder& handle)
     if (property == nullptr) {
         return nullptr;
     }
+    // The handle builds its frame itself; a second one would share the same
+    // work-area offsets.
+    LinearFrameHooks const& installed = handle.GetLinearFrameHooks();
+    if (installed.readFixedBand == &ReadFixedBand && installed.frame != nullptr) {
+        return static_cast<BarCodeDecoder*>(installed.frame);
+    }
     VirtualArray<unsigned char> workArea = handle.GetWorkArea();
     BarCodeDecoder* frame = handle.GetObjectArena().Build<BarCodeDecoder>(workArea, *property);
     if (frame == nullptr || !frame->IsReady()) {

@@ -1,5 +1,5 @@
-// The core's allocation counter, built into this binary as well.
-#include "tests/decoder/core/allocation_counter.cpp"
+// Allocation counting: the counter itself is built as its own file of this binary.
+#include "tests/decoder/core/allocation_counter.h"
 
 #include <gtest/gtest.h>
 
