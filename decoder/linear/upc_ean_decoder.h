@@ -49,6 +49,22 @@ public:
     // Whether any setting lets an add-on be read or demands one.
     virtual bool IsEnableAnyAddon() const;
 
+    // Multi-line road: the characters after a start seen on several lines,
+    // one block per character, voted into one read.
+    bool ExecuteBlockBinarization(StackInterface<ArrayIterator<ScanElement const>> const& lines,
+                                  StackInterface<MultiLineBlockData>& blocks, bool negative,
+                                  bool& reverced) const override;
+    bool MakeBarSymbolArray(StackInterface<MultiLineBlockData> const& blocks, bool& reverced,
+                            StackInterface<BarSymbol>& symbols, unsigned& votes) const override;
+    // With an add-on met first, the main symbol's far edge is the region's.
+    bool CalcMultilineDecodedRegion(GrayImage const& image, bool reverced,
+                                    ArrayIterator<LineDecodeData const> const& lines,
+                                    StackInterface<MultiLineBlockData> const& blocks, StackInterface<Point>& beginEdge,
+                                    StackInterface<Point>& endEdge) const override;
+    // The direction a start block's lines agree on (at least three of them):
+    // a right-half first character means the symbol was met from its end.
+    bool JudgeReverce(MultiLineBlockData const& start, bool& reverced) const;
+
     // The forced add-on state (kForcedAddon2 | kForcedAddon5) of an EAN-13
     // or UPC-A whose first three digits (leading digit first) are given.
     unsigned CheckForcedAddon(unsigned char const prefix[3]) const;
@@ -68,6 +84,13 @@ protected:
 
 private:
     struct Road;
+    struct BlockRoad;
+
+    // Up to five add-on blocks beside the main symbol's blocks; true when an
+    // add-on of an admitted length was found (the stack then holds it).
+    bool ExecuteAddonBlockBinarization(StackInterface<ArrayIterator<ScanElement const>> const& lines,
+                                       StackInterface<MultiLineBlockData>& blocks, bool inverted,
+                                       bool reverced) const;
 
     bool IsAnyReadEnabled() const;
     bool IsAnyUpcEEnabled(bool e1) const;
