@@ -1,4 +1,5 @@
 #include "app/camera.h"
+#include "app/stop_pipe.h"
 
 #include "platform/platform.h"
 
@@ -407,8 +408,7 @@ void V4L2Camera::stopGrabber()
         return;
     }
     stopping_ = true;
-    unsigned char const wake = 1;
-    plat::write(stopPipe_[1], &wake, 1);
+    wakeStopPipe(stopPipe_[1]);
     grabber_.join();
     stopping_ = false;
     plat::close(stopPipe_[0]);

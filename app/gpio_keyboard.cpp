@@ -1,4 +1,5 @@
 #include "app/gpio_keyboard.h"
+#include "app/stop_pipe.h"
 
 #include "platform/platform.h"
 
@@ -99,8 +100,7 @@ void GpioKeyboard::stop()
     // The flag first: the listener checks it when the pipe wakes it.
     stop_.store(true);
     if (stopWrite_ >= 0) {
-        char const stop = 'x';
-        (void)plat::write(stopWrite_, &stop, 1);
+        wakeStopPipe(stopWrite_);
     }
     if (listener_.joinable()) {
         listener_.join();

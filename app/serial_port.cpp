@@ -1,4 +1,5 @@
 #include "app/serial_port.h"
+#include "app/stop_pipe.h"
 
 #include "platform/platform.h"
 
@@ -140,8 +141,7 @@ void SerialPort::closeLocked(std::unique_lock<std::mutex>& lock)
         closing_ = true;
         // The byte is never read: it keeps every later poll of this pipe
         // readable until the pipe is closed.
-        char const stop = 'x';
-        (void)plat::write(stopWrite_, &stop, 1);
+        wakeStopPipe(stopWrite_);
         readerLeft_.wait(lock, [this] { return readers_ == 0; });
         plat::close(stopRead_);
         plat::close(stopWrite_);
