@@ -157,6 +157,16 @@ void handle_uart_com(ivra_configuration::InputStream& in, ivra_configuration::Ou
     }
 }
 
+void LoadStoredSettings()
+{
+    ParameterObject::DeserializeFromRawPartition();
+    if (!LoadActiveSettings()) {
+        cfg::SetDefault();
+        ParameterObject::SetDefaults();
+        InitCommandLines();
+    }
+}
+
 void firmwareStart()
 {
     // Connected when they land: GS1Conversion, UartSettings and UsbSettings
@@ -168,13 +178,7 @@ void firmwareStart()
     factory.ConnectSetToDefault(ToDefault);
     setHostInterfaceSource(FactoryInterface);
     factory.LoadModelConfig(); // without a model record the object keeps its defaults
-    ParameterObject::DeserializeFromRawPartition();
-
-    if (!LoadActiveSettings()) {
-        cfg::SetDefault();
-        ParameterObject::SetDefaults();
-        InitCommandLines();
-    }
+    LoadStoredSettings();
 
     Buzzer::getInstance();
     GpioKeyboard& keys = GpioKeyboard::getInstance();

@@ -21,6 +21,9 @@ void firmwareStart();
 // The USB serial command channel on the calling thread, for ever.
 [[noreturn]] void runUsbCommandChannel();
 
+// The start's load: the parameter objects and banks stored on flash, or when they do not
+// load, the factory defaults and the replay of the factory lines.
+void LoadStoredSettings();
 // The factory command lines for the model's host interface, replayed through the
 // evaluator; replies go to the host output stream.
 void InitCommandLines();

@@ -57,13 +57,23 @@ bool DoSaveProperties()
 {
     std::lock_guard<std::recursive_mutex> lock(cfg::CommandMutex());
     cfg::StringOutputStream banks;
-    if (!cfg::Export(banks) || !WritePartitionText(kBanksWritePartition, kBanksReadPartition, banks.Text())) {
+    std::uint32_t generation = 0;
+    if (!cfg::Export(banks) || !NewestPartitionGeneration(kBanksReadPartition, generation)) {
         return false;
     }
-    bool const parameters = ParameterObject::SerializeToRawPartition();
+    // A failure leaves the earlier settings whole, so nothing more is done.
+    if (!ParameterObject::SerializeToRawPartition(generation + 1, generation) ||
+        !WritePartitionText(kBanksWritePartition, kBanksReadPartition, banks.Text())) {
+        return false;
+    }
     FactorySettings::getInstance().FactoryMode(false);
-    bool const uart = updateUartSettings();
-    return parameters && uart;
+    return updateUartSettings();
+}
+
+std::uint32_t StoredBanksGeneration()
+{
+    std::uint32_t generation = 0;
+    return NewestPartitionGeneration(kBanksReadPartition, generation) ? generation : 0;
 }
 
 bool SaveCustomDefault()
