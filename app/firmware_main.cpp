@@ -119,6 +119,17 @@ void ToDefault()
     InitCommandLines();
 }
 
+void LoadStartSettings()
+{
+    FactorySettings::getInstance().LoadModelConfig(); // without a model record the object keeps its defaults
+    ParameterObject::DeserializeFromRawPartition();
+    if (!LoadActiveSettings()) {
+        cfg::SetDefault();
+        ParameterObject::SetDefaults();
+        InitCommandLines();
+    }
+}
+
 bool updateUartSettings()
 {
     UartValues const values = CurrentUartValues();
@@ -157,16 +168,6 @@ void handle_uart_com(ivra_configuration::InputStream& in, ivra_configuration::Ou
     }
 }
 
-void LoadStoredSettings()
-{
-    ParameterObject::DeserializeFromRawPartition();
-    if (!LoadActiveSettings()) {
-        cfg::SetDefault();
-        ParameterObject::SetDefaults();
-        InitCommandLines();
-    }
-}
-
 void firmwareStart()
 {
     // Connected when they land: GS1Conversion, UartSettings and UsbSettings
@@ -177,8 +178,7 @@ void firmwareStart()
     FactorySettings& factory = FactorySettings::getInstance();
     factory.ConnectSetToDefault(ToDefault);
     setHostInterfaceSource(FactoryInterface);
-    factory.LoadModelConfig(); // without a model record the object keeps its defaults
-    LoadStoredSettings();
+    LoadStartSettings();
 
     Buzzer::getInstance();
     GpioKeyboard& keys = GpioKeyboard::getInstance();

@@ -21,14 +21,15 @@ void firmwareStart();
 // The USB serial command channel on the calling thread, for ever.
 [[noreturn]] void runUsbCommandChannel();
 
-// The start's load: the parameter objects and banks stored on flash, or when they do not
-// load, the factory defaults and the replay of the factory lines.
-void LoadStoredSettings();
 // The factory command lines for the model's host interface, replayed through the
 // evaluator; replies go to the host output stream.
 void InitCommandLines();
 // The line InitCommandLines replays: ESC, line 0, the interface's line, line 1, CR.
 std::string FactoryCommandLine();
+// The settings the firmware starts from: the model record, the parameter objects and the
+// banks on flash, or, when the banks cannot be read, the factory defaults and the factory
+// command lines. Builds the parameter objects the stored text needs.
+void LoadStartSettings();
 // Factory defaults for the store and every parameter object, then the replay.
 void ToDefault();
 // The UART settings onto every UART port; false when any port refused any of them.

@@ -216,7 +216,7 @@ protected:
     {
         StoreToFactoryDefaults();
         EXPECT_EQ(command("set read/code128:false"), std::string(1, kAck));
-        LoadStoredSettings();
+        LoadStartSettings();
         return current();
     }
 };
