@@ -207,8 +207,9 @@ bool ParameterObject::DeserializeFromString(std::string const& text)
 
 bool ParameterObject::SerializeToRawPartition()
 {
-    std::uint32_t const banks = StoredBanksGeneration();
-    return SerializeToRawPartition(banks, banks);
+    // Without the banks' generation the copy in use is unknown, and might be erased.
+    std::uint32_t banks = 0;
+    return StoredBanksGeneration(banks) && SerializeToRawPartition(banks, banks);
 }
 
 bool ParameterObject::SerializeToRawPartition(std::uint32_t link, std::uint32_t linkedUpTo)
@@ -226,8 +227,9 @@ bool ParameterObject::SerializeToRawPartition(std::uint32_t link, std::uint32_t 
 
 bool ParameterObject::DeserializeFromRawPartition()
 {
+    std::uint32_t banks = 0;
     std::string text;
-    if (ReadPartitionText(RAW_READ_PARTITION, text, StoredBanksGeneration()) != PartitionRead::Text) {
+    if (!StoredBanksGeneration(banks) || ReadPartitionText(RAW_READ_PARTITION, text, banks) != PartitionRead::Text) {
         return false;
     }
     return DeserializeFromString(text);

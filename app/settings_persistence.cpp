@@ -58,7 +58,7 @@ bool DoSaveProperties()
     std::lock_guard<std::recursive_mutex> lock(cfg::CommandMutex());
     cfg::StringOutputStream banks;
     std::uint32_t generation = 0;
-    if (!cfg::Export(banks) || !NewestPartitionGeneration(kBanksReadPartition, generation)) {
+    if (!cfg::Export(banks) || !StoredBanksGeneration(generation)) {
         return false;
     }
     // A failure leaves the earlier settings whole, so nothing more is done.
@@ -70,10 +70,9 @@ bool DoSaveProperties()
     return updateUartSettings();
 }
 
-std::uint32_t StoredBanksGeneration()
+bool StoredBanksGeneration(std::uint32_t& generation)
 {
-    std::uint32_t generation = 0;
-    return NewestPartitionGeneration(kBanksReadPartition, generation) ? generation : 0;
+    return NewestPartitionGeneration(kBanksReadPartition, generation);
 }
 
 bool SaveCustomDefault()

@@ -30,9 +30,10 @@ bool DoLoadProperties();
 // saved values. False when any of them failed.
 bool DoSaveProperties();
 
-// The generation of the stored banks (0: none, or the older single-copy layout, or
-// unreadable): the parameter text tied to a later one belongs to a save that was cut short.
-std::uint32_t StoredBanksGeneration();
+// The generation of the stored banks (0: none, or the older single-copy layout): the
+// parameter text tied to a later one belongs to a save that was cut short. False when the
+// banks' partition cannot be read.
+bool StoredBanksGeneration(std::uint32_t& generation);
 
 // The custom default. Loading falls back to the factory defaults when nothing usable
 // is stored. Results are reported, although nothing calls these yet.

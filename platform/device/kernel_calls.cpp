@@ -47,7 +47,11 @@ bool DeviceNode(char const* path) { return std::strncmp(path, "/dev/", 5) == 0; 
 
 FILE* fopen(char const* path, char const* mode)
 {
-    if (path == nullptr || !DeviceNode(path)) {
+    if (path == nullptr) {
+        errno = EFAULT;
+        return nullptr;
+    }
+    if (!DeviceNode(path)) {
         return std::fopen(path, mode);
     }
     // The C library would create a missing node as a plain file and truncate an existing
