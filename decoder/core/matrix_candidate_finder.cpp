@@ -111,22 +111,30 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
     }
     // Thresholds over each block and its neighbours; a flat stretch keeps
     // the colour it was entered with.
-    bool dark = row[area.left] < GetThreshold(area.left);
-    int start = area.left;
-    for (int x = area.left; x <= right; ++x) {
-        unsigned const b = static_cast<unsigned>(x - area.left) / kBlock;
+    for (unsigned b = 0; b < blockCount_; ++b) {
         int const low = Min(low_[b], Min(b > 0 ? low_[b - 1] : low_[b], b + 1 < blockCount_ ? low_[b + 1] : low_[b]));
         int const high =
             Max(high_[b], Max(b > 0 ? high_[b - 1] : high_[b], b + 1 < blockCount_ ? high_[b + 1] : high_[b]));
-        if (high - low < kContrastFloor) {
+        threshold_[b] = (low + high) / 2;
+        margin_[b] = high - low < kContrastFloor ? -1 : (high - low) / 8;
+    }
+    bool dark = row[area.left] < threshold_[0];
+    int start = area.left;
+    for (unsigned b = 0; b < blockCount_; ++b) {
+        if (margin_[b] < 0) {
             continue;
         }
-        int const threshold = (low + high) / 2;
-        int const margin = (high - low) / 8;
-        bool const now = dark ? row[x] <= threshold + margin : row[x] < threshold - margin;
-        if (now != dark) {
+        int const threshold = threshold_[b];
+        int const margin = margin_[b];
+        int const x0 = area.left + static_cast<int>(b * kBlock);
+        int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
+        for (int x = x0; x <= x1; ++x) {
+            bool const now = dark ? row[x] <= threshold + margin : row[x] < threshold - margin;
+            if (now == dark) {
+                continue;
+            }
             if (runCount_ >= kMaxRuns) {
-                return runCount_ > 0;
+                return true;
             }
             runs_[runCount_++] = Run{start, x - start, dark};
             start = x;
@@ -142,11 +150,7 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
 int MatrixCandidateFinder::GetThreshold(int x) const
 {
     unsigned b = static_cast<unsigned>(x - area_.left) / kBlock;
-    b = b >= blockCount_ ? blockCount_ - 1 : b;
-    int const low = Min(low_[b], Min(b > 0 ? low_[b - 1] : low_[b], b + 1 < blockCount_ ? low_[b + 1] : low_[b]));
-    int const high =
-        Max(high_[b], Max(b > 0 ? high_[b - 1] : high_[b], b + 1 < blockCount_ ? high_[b + 1] : high_[b]));
-    return (low + high) / 2;
+    return threshold_[b >= blockCount_ ? blockCount_ - 1 : b];
 }
 
 bool MatrixCandidateFinder::ScanColumn(GrayImage const& image, int x, int y, int threshold, unsigned count,

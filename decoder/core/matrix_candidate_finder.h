@@ -100,6 +100,8 @@ private:
     unsigned runCount_ = 0;
     int low_[kMaxBlocks];
     int high_[kMaxBlocks];
+    int threshold_[kMaxBlocks];
+    int margin_[kMaxBlocks];  // -1: no contrast around the block
     unsigned blockCount_ = 0;
 
     FinderSighting finders_[kMaxFinders];
