@@ -168,6 +168,16 @@ bool CodeSearcherEngine::IsFree(Point const& point, unsigned stageFirst) const
     return !taken_.IsIncluded(point) && !searched_.IsIncluded(point, stageFirst);
 }
 
+template <class Decoder>
+int CodeSearcherEngine::ReadRegion(Decoder& decoder, GrayImage const& image, Region const& region,
+                                   DecodedLabel& label)
+{
+    label.Clear();
+    int const read = decoder.Start(image, region, label);
+    searched_.Push(region);
+    return read;
+}
+
 bool CodeSearcherEngine::Deliver(DecodedLabel& label, LabelOutlet& outlet)
 {
     taken_.Push(label.region);
@@ -226,11 +236,8 @@ int CodeSearcherEngine::SearchStacked(GrayImage const& image, tagDecodeOption co
             continue;
         }
         ++handed;
-        label.Clear();
         decoder.SetInput(0);
-        int const read = decoder.Start(image, region, label);
-        searched_.Push(region);
-        if (read == 0) {
+        if (ReadRegion(decoder, image, region, label) == 0) {
             if (decoder.GetSeenSymbol() == 1 && seenStackedCount_ < kSeenStackedRegions) {
                 seenStacked_[seenStackedCount_++] = region;
             }
@@ -295,10 +302,7 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
                 }
                 ++handed;
                 used[a] = used[b] = used[c] = true;
-                label.Clear();
-                int const read = decoder.Start(image, region, label);
-                searched_.Push(region);
-                if (read != 0 && Deliver(label, outlet)) {
+                if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
                     return 1;
                 }
             }
@@ -321,10 +325,7 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
         region.corner[1] = Point{f.centre.x + h, f.centre.y - h};
         region.corner[2] = Point{f.centre.x + h, f.centre.y + h};
         region.corner[3] = Point{f.centre.x - h, f.centre.y + h};
-        label.Clear();
-        int const read = decoder.Start(image, region, label);
-        searched_.Push(region);
-        if (read != 0 && Deliver(label, outlet)) {
+        if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
             return 1;
         }
     }
@@ -381,23 +382,19 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
         }
         ++handed;
         int read = 0;
-        Region region;
         if (maxi) {
             // The rings span about a third of the symbol: segments through
             // the centre and one ring width above and below, across the
             // whole symbol.
             int const radius = eye.module * 4;
-            region = SquareAround(eye.centre, radius * 3);
             int const rows[3] = {eye.centre.y, eye.centre.y - eye.module, eye.centre.y + eye.module};
             read = ReadAcross(image, Rectangle{eye.centre.x - radius * 3, 0, eye.centre.x + radius * 3, 0}, rows, 3,
                               *decoders.matrixCode, label);
+            searched_.Push(SquareAround(eye.centre, radius * 3));
         } else {
             // The core of a full-range symbol and its mode message.
-            region = SquareAround(eye.centre, eye.module * 7);
-            label.Clear();
-            read = aztec->Start(image, region, label);
+            read = ReadRegion(*aztec, image, SquareAround(eye.centre, eye.module * 7), label);
         }
-        searched_.Push(region);
         if (read != 0 && Deliver(label, outlet)) {
             return 1;
         }
@@ -423,10 +420,7 @@ int CodeSearcherEngine::SearchLPatterns(GrayImage const& image, tagDecodeOption 
             continue;
         }
         ++handed;
-        label.Clear();
-        int const read = decoder.Start(image, region, label);
-        searched_.Push(region);
-        if (read != 0 && Deliver(label, outlet)) {
+        if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
             return 1;
         }
     }

@@ -104,6 +104,9 @@ private:
     // through each given row; nonzero with a label.
     int ReadAcross(GrayImage const& image, Rectangle const& box, int const* rows, unsigned rowCount,
                    AbstractMatrixCodeDecoder& decoder, DecodedLabel& label);
+    // Hands a region to a decoder and marks it searched; nonzero with a label.
+    template <class Decoder>
+    int ReadRegion(Decoder& decoder, GrayImage const& image, Region const& region, DecodedLabel& label);
     // A candidate at this point is to be handed on: not inside a label's
     // region, nor in a region this stage handed on already.
     bool IsFree(Point const& point, unsigned stageFirst) const;

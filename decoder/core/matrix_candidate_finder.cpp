@@ -217,17 +217,23 @@ void MatrixCandidateFinder::Note(FinderSighting* list, unsigned& count, unsigned
     }
 }
 
-void MatrixCandidateFinder::CheckQRFinder(GrayImage const& image, unsigned i, int y)
+int MatrixCandidateFinder::TakeWidths(unsigned first, unsigned count, int* widths) const
 {
-    if (i + 5 > runCount_) {
-        return;
+    if (first + count > runCount_) {
+        return 0;
     }
-    int widths[5];
     int total = 0;
-    for (unsigned k = 0; k < 5; ++k) {
-        widths[k] = runs_[i + k].length;
+    for (unsigned k = 0; k < count; ++k) {
+        widths[k] = runs_[first + k].length;
         total += widths[k];
     }
+    return total;
+}
+
+void MatrixCandidateFinder::CheckQRFinder(GrayImage const& image, unsigned i, int y)
+{
+    int widths[5];
+    int const total = TakeWidths(i, 5, widths);
     if (total < 7 || !IsRunRatio(widths, kQRModules, 5)) {
         return;
     }
@@ -310,16 +316,9 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
 
 void MatrixCandidateFinder::CheckHanXinFinder(unsigned i, int y)
 {
-    if (i + 5 > runCount_ || !runs_[i].dark) {
-        return;
-    }
     int widths[5];
-    int total = 0;
-    for (unsigned k = 0; k < 5; ++k) {
-        widths[k] = runs_[i + k].length;
-        total += widths[k];
-    }
-    if (total < 7 || (!IsRunRatio(widths, kHanXinModules, 5) && !IsRunRatio(widths, kHanXinMirrored, 5))) {
+    int const total = TakeWidths(i, 5, widths);
+    if (!runs_[i].dark || total < 7 || (!IsRunRatio(widths, kHanXinModules, 5) && !IsRunRatio(widths, kHanXinMirrored, 5))) {
         return;
     }
     FinderSighting seen;

@@ -86,6 +86,10 @@ private:
     bool ScanColumn(GrayImage const& image, int x, int y, int threshold, unsigned count, int limit, int* above,
                     int* below, int& centre, int& top) const;
 
+    // The widths of `count` runs from `first` on and their sum; 0 when the
+    // row has fewer.
+    int TakeWidths(unsigned first, unsigned count, int* widths) const;
+
     void CheckQRFinder(GrayImage const& image, unsigned i, int y);
     void CheckBullsEye(GrayImage const& image, unsigned i, int y);
     void CheckHanXinFinder(unsigned i, int y);

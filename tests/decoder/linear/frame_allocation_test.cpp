@@ -17,19 +17,25 @@ namespace {
 
 using namespace DEC2DIvra;
 
+// Every linear symbology on, and a stand-in that reads stripes in the trial
+// table; the stripe symbol drawn in the frame, and its region.
+Region SetUpStripes(LinearFrameHarness& harness, StripeDecoder& stripes, unsigned redundancy, support::Frame& frame)
+{
+    harness.EnableAllLinear(true);
+    harness.SetRedundancy(redundancy);
+    harness.Frame().GetBarSymbolDecoderSet().SetTrialDecoder(BarSymbolDecoderSet::kTelepen, &stripes);
+    StripeDrawing drawing;
+    drawing.quietZone = 30;
+    return ToRegion(DrawStripes(frame, StripeModules("10110"), drawing), 60);
+}
+
 TEST(FrameAllocationTest, DecodingAllocatesNothing)
 {
     LinearFrameHarness harness;
     ASSERT_TRUE(harness.IsReady());
-    harness.EnableAllLinear(true);
-    harness.SetRedundancy(1);
     StripeDecoder stripes{harness.Frame().GetBarSymbolDecoderSet().GetContext(), false};
-    harness.Frame().GetBarSymbolDecoderSet().SetTrialDecoder(BarSymbolDecoderSet::kTelepen, &stripes);
-    StripeDrawing drawing;
-    drawing.quietZone = 30;
     support::Frame frame = support::makeFrame();
-    support::Quad const quad = DrawStripes(frame, StripeModules("10110"), drawing);
-    Region const region = ToRegion(quad, 60);
+    Region const region = SetUpStripes(harness, stripes, 1, frame);
     GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
     tagDecodeOption option = MakeDefaultDecodeOption(frame.width, frame.height);
     option.readMode = kFixedBandReadMode;
@@ -53,15 +59,9 @@ TEST(FrameAllocationTest, AWaitingResultOutlivesTheOtherDecodersWritingTheWorkAr
 {
     LinearFrameHarness harness;
     ASSERT_TRUE(harness.IsReady());
-    harness.EnableAllLinear(true);
-    harness.SetRedundancy(200);
     StripeDecoder stripes{harness.Frame().GetBarSymbolDecoderSet().GetContext(), false};
-    harness.Frame().GetBarSymbolDecoderSet().SetTrialDecoder(BarSymbolDecoderSet::kTelepen, &stripes);
-    StripeDrawing drawing;
-    drawing.quietZone = 30;
     support::Frame frame = support::makeFrame();
-    support::Quad const quad = DrawStripes(frame, StripeModules("10110"), drawing);
-    Region const region = ToRegion(quad, 60);
+    Region const region = SetUpStripes(harness, stripes, 200, frame);
 
     EXPECT_FALSE(harness.ReadRegion(frame, region).ok);
     LineDecodeDataChecker const& checker = harness.Frame().GetLineDecodeDataChecker();
