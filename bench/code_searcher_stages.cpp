@@ -7,8 +7,9 @@
 // symbology on (every stage runs). The 2D decoders behind the stages read
 // nothing yet, so the figures are the locator's own cost.
 //
-//   bench_code_searcher_stages            table, then the benchmarks
+//   bench_code_searcher_stages                     table, then the benchmarks
 //   bench_code_searcher_stages --table-only
+//   bench_code_searcher_stages --table-only IMAGE...  one row per image file
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,7 @@
 #include "decoder/core/dec2d_property.h"
 #include "decoder/core/two_dimension_decoder.h"
 #include "tests/decoder/core/code_searcher_scenes.h"
+#include "tests/support/image_file.h"
 
 namespace {
 
@@ -64,7 +67,7 @@ struct Reader {
 };
 
 struct Kind {
-    char const* name;
+    std::string name;
     std::vector<support::Frame> frames;
 };
 
@@ -159,7 +162,7 @@ void Table(bool all2D, std::vector<Kind> const& kinds)
                 }
             }
         }
-        std::printf("%-14s", kind.name);
+        std::printf("%-14s", kind.name.c_str());
         for (unsigned c = 0; c < kColumns; ++c) {
             std::printf(c + 1 == kColumns ? " %9.3f" : " %7.3f", Median(columns[c]));
         }
@@ -167,9 +170,9 @@ void Table(bool all2D, std::vector<Kind> const& kinds)
     }
 }
 
-std::vector<Kind> const& Kinds()
+std::vector<Kind>& Kinds()
 {
-    static std::vector<Kind> const kinds = MakeKinds();
+    static std::vector<Kind> kinds = MakeKinds();
     return kinds;
 }
 
@@ -191,12 +194,26 @@ void Main(benchmark::State& state, bool all2D, unsigned kind)
 int main(int argc, char** argv)
 {
     bool tableOnly = false;
+    std::vector<Kind> files;
     for (int i = 1; i < argc; ++i) {
-        tableOnly = tableOnly || std::strcmp(argv[i], "--table-only") == 0;
+        if (std::strcmp(argv[i], "--table-only") == 0) {
+            tableOnly = true;
+        } else if (argv[i][0] != '-') {
+            std::optional<support::Frame> frame = support::readImage(argv[i]);
+            if (!frame) {
+                std::fprintf(stderr, "%s: not an image\n", argv[i]);
+                return 1;
+            }
+            files.push_back(Kind{argv[i], {*frame}});
+        }
     }
-    std::printf("median milliseconds per frame, %u frames of each kind, %u repeats", kFramesPerKind, kRepeats);
-    Table(false, Kinds());
-    Table(true, Kinds());
+    std::vector<Kind> const& kinds = files.empty() ? Kinds() : files;
+    std::printf("median milliseconds per frame, %u repeats", kRepeats);
+    Table(false, kinds);
+    Table(true, kinds);
+    if (!files.empty()) {
+        return 0;
+    }
     if (tableOnly) {
         return 0;
     }

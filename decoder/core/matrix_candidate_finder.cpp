@@ -86,9 +86,6 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
     blockCount_ = blockCount_ > kMaxBlocks ? kMaxBlocks : blockCount_;
     int const right = Min(area.right, area.left + static_cast<int>(blockCount_ * kBlock) - 1);
     unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
-    bool contrast = false;
-    int previousLow = 0;
-    int previousHigh = 0;
     for (unsigned b = 0; b < blockCount_; ++b) {
         int const x0 = area.left + static_cast<int>(b * kBlock);
         int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
@@ -100,23 +97,27 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
         }
         low_[b] = low;
         high_[b] = high;
-        // A step at a block border shows only across the two blocks.
-        contrast = contrast || high - low >= kContrastFloor ||
-                   (b > 0 && (Max(high, previousHigh) - Min(low, previousLow)) >= kContrastFloor);
-        previousLow = low;
-        previousHigh = high;
+    }
+    // A block has contrast when its own samples spread, or when its middle
+    // grey steps from a neighbour's (an edge on the border between them);
+    // noise spreads a block less than it spreads three. Its threshold is
+    // taken over it and its neighbours; a flat block keeps the colour it
+    // was entered with.
+    bool contrast = false;
+    for (unsigned b = 0; b < blockCount_; ++b) {
+        unsigned const before = b > 0 ? b - 1 : b;
+        unsigned const after = b + 1 < blockCount_ ? b + 1 : b;
+        int const middle = (low_[b] + high_[b]) / 2;
+        int const step = Max(Abs(middle - (low_[before] + high_[before]) / 2),
+                             Abs(middle - (low_[after] + high_[after]) / 2));
+        int const low = Min(low_[b], Min(low_[before], low_[after]));
+        int const high = Max(high_[b], Max(high_[before], high_[after]));
+        threshold_[b] = (low + high) / 2;
+        margin_[b] = Max(high_[b] - low_[b], step) < kContrastFloor ? -1 : (high - low) / 4;
+        contrast = contrast || margin_[b] >= 0;
     }
     if (!contrast) {
         return false;
-    }
-    // Thresholds over each block and its neighbours; a flat stretch keeps
-    // the colour it was entered with.
-    for (unsigned b = 0; b < blockCount_; ++b) {
-        int const low = Min(low_[b], Min(b > 0 ? low_[b - 1] : low_[b], b + 1 < blockCount_ ? low_[b + 1] : low_[b]));
-        int const high =
-            Max(high_[b], Max(b > 0 ? high_[b - 1] : high_[b], b + 1 < blockCount_ ? high_[b + 1] : high_[b]));
-        threshold_[b] = (low + high) / 2;
-        margin_[b] = high - low < kContrastFloor ? -1 : (high - low) / 8;
     }
     bool dark = row[area.left] < threshold_[0];
     int start = area.left;
@@ -392,14 +393,18 @@ void MatrixCandidateFinder::CheckDot(GrayImage const& image, unsigned i, int y, 
         return;
     }
     int const x = run.x + run.length / 2;
+    int const threshold = GetThreshold(x);
+    // Each dot once: from the first sampled row that crosses it.
+    if (y - static_cast<int>(stride) >= area_.top && (image.At(x, y - static_cast<int>(stride)) < threshold) == run.dark) {
+        return;
+    }
     int centre = 0;
     int top = 0;
     int above[1];
     int below[1];
-    if (!ScanColumn(image, x, y, GetThreshold(x), 1, 2 * maxDot_ + 2, above, below, centre, top)) {
+    if (!ScanColumn(image, x, y, threshold, 1, maxDot_ + 1, above, below, centre, top)) {
         return;
     }
-    // Each dot once: from the first sampled row that crosses it.
     if (y - top >= static_cast<int>(stride) || above[0] < Max(1, centre / 2) || below[0] < Max(1, centre / 2)) {
         return;
     }

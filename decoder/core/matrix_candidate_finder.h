@@ -41,7 +41,10 @@ public:
     static constexpr unsigned kMaxRuns = 2048;
     static constexpr unsigned kBlock = 16;
     static constexpr unsigned kMaxBlocks = 1024;
-    static constexpr int kContrastFloor = 96;  // 10-bit grey levels
+    // 10-bit grey levels: below it a stretch is taken as flat (sensor noise
+    // alone stays under it), and runs change colour only a quarter of the
+    // contrast past the threshold.
+    static constexpr int kContrastFloor = 160;
     static constexpr int kMinLeg = 20;         // pixels
     static constexpr unsigned char kAztec = 0;
     static constexpr unsigned char kMaxiCode = 1;
