@@ -265,19 +265,22 @@ TEST_F(CodeSearcherStagesTest, EachSymbolReachesItsDecoderThroughItsStage)
     PlugInStandIns();
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
-        support::Rendering const r = support::render({.symbology = c.symbology, .data = c.data},
-                                                     {.moduleSize = c.module});
-        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
-        log.calls.clear();
-        unsigned const newImages = dot.newImages;
-        DecodeStageByStage(r.frame);
-        unsigned inside = 0;
-        for (Call const& call : log.calls) {
-            EXPECT_EQ(call.stage, call.running) << "each decoder is called from its own stage only";
-            inside += call.stage == c.stage && IsInside(r.symbol.corners, call.centre) ? 1 : 0;
+        for (double angle : {0.0, 30.0}) {
+            SCOPED_TRACE(angle);
+            support::Rendering const r = support::render({.symbology = c.symbology, .data = c.data},
+                                                         {.moduleSize = c.module, .angle = angle});
+            ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+            log.calls.clear();
+            unsigned const newImages = dot.newImages;
+            DecodeStageByStage(r.frame);
+            unsigned inside = 0;
+            for (Call const& call : log.calls) {
+                EXPECT_EQ(call.stage, call.running) << "each decoder is called from its own stage only";
+                inside += call.stage == c.stage && IsInside(r.symbol.corners, call.centre) ? 1 : 0;
+            }
+            EXPECT_GE(inside, c.minimum);
+            EXPECT_EQ(dot.newImages, newImages + 1) << "the dot decoder hears of each image once";
         }
-        EXPECT_GE(inside, c.minimum);
-        EXPECT_EQ(dot.newImages, newImages + 1) << "the dot decoder hears of each image once";
     }
 }
 
