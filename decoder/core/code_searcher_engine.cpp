@@ -69,46 +69,55 @@ int CodeSearcherEngine::Start(GrayImage const& image, tagDecodeOption const& opt
     return 0;
 }
 
-int CodeSearcherEngine::RunStage(CodeSearchStage stage, GrayImage const& image, tagDecodeOption const& option,
-                                 DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
+bool CodeSearcherEngine::IsWanted(CodeSearchStage stage, DecoderSet const& decoders) const
 {
-    if (image.GetPixels() == nullptr) {
-        return 0;
-    }
     DEC2DProperty const& p = *property_;
     switch (stage) {
     case CodeSearchStage::kLinear:
-        return decoders.barCode != nullptr ? SearchLinear(image, option, *decoders.barCode, label, outlet) : 0;
+        return decoders.barCode != nullptr;
     case CodeSearchStage::kStacked:
-        if (decoders.stackCode == nullptr || (!p.pdf417.read.Get() && !p.micro_pdf417.read.Get())) {
-            return 0;
-        }
+        return decoders.stackCode != nullptr && (p.pdf417.read.Get() || p.micro_pdf417.read.Get());
+    case CodeSearchStage::kQRFinder:
+        return decoders.region[DecoderSet::kQRCode] != nullptr &&
+               (p.qr_code.read.Get() || p.qr_code.read_micro_qr.Get());
+    case CodeSearchStage::kBullsEye:
+        return (decoders.region[DecoderSet::kAztec] != nullptr &&
+                (p.aztec_code.read.Get() || p.aztec_code.read_runes.Get())) ||
+               (decoders.matrixCode != nullptr && p.maxi_code.read.Get());
+    case CodeSearchStage::kLPattern:
+        return decoders.lPattern != nullptr && (p.data_matrix.read.Get() || p.data_matrix.read_ecc000_140.Get());
+    case CodeSearchStage::kHanXinFinder:
+        return decoders.matrixCode != nullptr && p.chinese_sensible_code.read.Get();
+    case CodeSearchStage::kDot:
+        return decoders.dot != nullptr && p.dot_code.read.Get();
+    }
+    return false;
+}
+
+int CodeSearcherEngine::RunStage(CodeSearchStage stage, GrayImage const& image, tagDecodeOption const& option,
+                                 DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
+{
+    if (image.GetPixels() == nullptr || !IsWanted(stage, decoders)) {
+        return 0;
+    }
+    switch (stage) {
+    case CodeSearchStage::kLinear:
+        return SearchLinear(image, option, *decoders.barCode, label, outlet);
+    case CodeSearchStage::kStacked:
         return SearchStacked(image, option, *decoders.stackCode, label, outlet);
     case CodeSearchStage::kQRFinder:
-        if (decoders.region[DecoderSet::kQRCode] == nullptr || (!p.qr_code.read.Get() && !p.qr_code.read_micro_qr.Get())) {
-            return 0;
-        }
         FindMatrixCandidates(image, option, decoders);
         return SearchQRFinders(image, option, *decoders.region[DecoderSet::kQRCode], label, outlet);
     case CodeSearchStage::kBullsEye:
         FindMatrixCandidates(image, option, decoders);
         return SearchBullsEyes(image, option, decoders, label, outlet);
     case CodeSearchStage::kLPattern:
-        if (decoders.lPattern == nullptr || (!p.data_matrix.read.Get() && !p.data_matrix.read_ecc000_140.Get())) {
-            return 0;
-        }
         FindMatrixCandidates(image, option, decoders);
         return SearchLPatterns(image, option, *decoders.lPattern, label, outlet);
     case CodeSearchStage::kHanXinFinder:
-        if (decoders.matrixCode == nullptr || !p.chinese_sensible_code.read.Get()) {
-            return 0;
-        }
         FindMatrixCandidates(image, option, decoders);
         return SearchHanXinFinders(image, option, *decoders.matrixCode, label, outlet);
     case CodeSearchStage::kDot:
-        if (decoders.dot == nullptr || !p.dot_code.read.Get()) {
-            return 0;
-        }
         FindMatrixCandidates(image, option, decoders);
         return SearchDots(image, *decoders.dot, label, outlet);
     }
@@ -142,17 +151,12 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
         return;
     }
     matrixCandidatesFound_ = true;
-    DEC2DProperty const& p = *property_;
     MatrixCandidateFinder::Wanted wanted;
-    wanted.qrFinders =
-        decoders.region[DecoderSet::kQRCode] != nullptr && (p.qr_code.read.Get() || p.qr_code.read_micro_qr.Get());
-    wanted.bullsEyes = (decoders.region[DecoderSet::kAztec] != nullptr &&
-                        (p.aztec_code.read.Get() || p.aztec_code.read_runes.Get())) ||
-                       (decoders.matrixCode != nullptr && p.maxi_code.read.Get());
-    wanted.lPatterns =
-        decoders.lPattern != nullptr && (p.data_matrix.read.Get() || p.data_matrix.read_ecc000_140.Get());
-    wanted.hanXinFinders = decoders.matrixCode != nullptr && p.chinese_sensible_code.read.Get();
-    wanted.dots = decoders.dot != nullptr && p.dot_code.read.Get();
+    wanted.qrFinders = IsWanted(CodeSearchStage::kQRFinder, decoders);
+    wanted.bullsEyes = IsWanted(CodeSearchStage::kBullsEye, decoders);
+    wanted.lPatterns = IsWanted(CodeSearchStage::kLPattern, decoders);
+    wanted.hanXinFinders = IsWanted(CodeSearchStage::kHanXinFinder, decoders);
+    wanted.dots = IsWanted(CodeSearchStage::kDot, decoders);
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
     stride = stride > kMaxStride ? kMaxStride : stride;
     matrix_.Start(image, CalcSearchArea(image), stride, wanted);

@@ -104,6 +104,8 @@ private:
     // through each given row; nonzero with a label.
     int ReadAcross(GrayImage const& image, Rectangle const& box, int const* rows, unsigned rowCount,
                    AbstractMatrixCodeDecoder& decoder, DecodedLabel& label);
+    // The stage's decoder is built in and one of its symbologies is on.
+    bool IsWanted(CodeSearchStage stage, DecoderSet const& decoders) const;
     // Hands a region to a decoder and marks it searched; nonzero with a label.
     template <class Decoder>
     int ReadRegion(Decoder& decoder, GrayImage const& image, Region const& region, DecodedLabel& label);

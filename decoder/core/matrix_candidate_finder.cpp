@@ -319,7 +319,8 @@ void MatrixCandidateFinder::CheckHanXinFinder(unsigned i, int y)
 {
     int widths[5];
     int const total = TakeWidths(i, 5, widths);
-    if (!runs_[i].dark || total < 7 || (!IsRunRatio(widths, kHanXinModules, 5) && !IsRunRatio(widths, kHanXinMirrored, 5))) {
+    if (!runs_[i].dark || total < 7 ||
+        (!IsRunRatio(widths, kHanXinModules, 5) && !IsRunRatio(widths, kHanXinMirrored, 5))) {
         return;
     }
     FinderSighting seen;
@@ -395,7 +396,8 @@ void MatrixCandidateFinder::CheckDot(GrayImage const& image, unsigned i, int y, 
     int const x = run.x + run.length / 2;
     int const threshold = GetThreshold(x);
     // Each dot once: from the first sampled row that crosses it.
-    if (y - static_cast<int>(stride) >= area_.top && (image.At(x, y - static_cast<int>(stride)) < threshold) == run.dark) {
+    int const previousRow = y - static_cast<int>(stride);
+    if (previousRow >= area_.top && (image.At(x, previousRow) < threshold) == run.dark) {
         return;
     }
     int centre = 0;

@@ -723,7 +723,8 @@ TEST(RSdecodingSymbolTest, AztecModeMessagesAsTheReaderCallsThem)
         Matrix m;
         ASSERT_TRUE(MakeMatrix({BARCODE_AZTEC, 0, compact ? 2 : 8, 0, "mode"}, m));
         Words const mode = AztecModeWords(m, compact);
-        unsigned int const words = compact ? RSdecodingOfAztec::kCompactModeWords : RSdecodingOfAztec::kFullRangeModeWords;
+        unsigned int const words =
+            compact ? RSdecodingOfAztec::kCompactModeWords : RSdecodingOfAztec::kFullRangeModeWords;
         unsigned int const value =
             compact ? RSdecodingOfAztec::kCompactModeDataWords : RSdecodingOfAztec::kFullRangeModeDataWords;
         unsigned int const errors = (words - value) / 2;
