@@ -218,6 +218,9 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         if (Deliver(label, outlet)) {
             return 1;
         }
+        if (ReadBesideLabel(image, area, candidate, budget, decoder, label, outlet) != 0) {
+            return 1;
+        }
     }
     return 0;
 }
@@ -481,9 +484,6 @@ int CodeSearcherEngine::SearchDots(GrayImage const& image, AbstractDotDecoder& d
         if (decoder.Start(image, dots[i], label) != 0 && Deliver(label, outlet)) {
             return 1;
         }
-        if (ReadBesideLabel(image, area, candidate, budget, decoder, label, outlet) != 0) {
-            return 1;
-        }
     }
     return 0;
 }
@@ -513,11 +513,11 @@ int CodeSearcherEngine::ReadBesideLabel(GrayImage const& image, Rectangle const&
             continue;
         }
         ++tried_;
-        if (ReadCandidate(image, area, side, decoder, label) == 0) {
+        if (ReadCandidate(image, area, side, decoder, label) == 0 ||
+            (label.identifier.GetSymbology() == SYMBOLOGY_PDF417 && label.data.GetCount() == 0)) {
             continue;
         }
-        searched_.Push(label.region);
-        if (outlet.Offer(label)) {
+        if (Deliver(label, outlet)) {
             return 1;
         }
     }
