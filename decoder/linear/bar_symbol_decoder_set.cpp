@@ -23,6 +23,13 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
     trial_[kCode128BoldNegative] = &code128BoldNegative_;
 }
 
+void BarSymbolDecoderSet::SetCodablockFRowRecognizer(CodablockFRowRecognizer const* recognizer)
+{
+    for (Code128Decoder* decoder : {&code128_, &code128Negative_, &code128Bold_, &code128BoldNegative_}) {
+        decoder->SetCodablockFRowRecognizer(recognizer);
+    }
+}
+
 bool BarSymbolDecoderSet::SetTrialDecoder(unsigned index, BarSymbolDecoder const* decoder)
 {
     if (index >= kTrialCount) {

@@ -62,6 +62,8 @@ public:
     bool SetTrialDecoder(unsigned index, BarSymbolDecoder const* decoder);
     void SetRSSLimitedDecoder(BarSymbolDecoder const* decoder) { rssLimited_ = decoder; }
     void SetDataBarRoad(DataBarRoad* road) { dataBar_ = road; }
+    // The Codablock F decoder, asked by every Code 128 instance.
+    void SetCodablockFRowRecognizer(CodablockFRowRecognizer const* recognizer);
 
 private:
     BarSymbolDecoder const* trial_[kTrialCount] = {};
