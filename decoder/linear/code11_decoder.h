@@ -49,6 +49,8 @@ public:
     static unsigned CountCheckDigits(unsigned mode, unsigned characters);
 
 private:
+    bool Read(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols, bool& negative,
+              bool& reverced) const;
     bool CheckQuietZone(Code11PartialScanData const& window, bool negative, bool after) const;
     bool ReadFirst(ArrayIterator<ScanElement const> const& start, bool negative, Code11PartialScanData& window,
                    unsigned& key, int& module) const;

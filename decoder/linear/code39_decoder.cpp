@@ -160,6 +160,19 @@ bool Code39Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, boo
 bool Code39Decoder::ExecuteBinarization(ArrayIterator<ScanElement const> const& start,
                                         StackInterface<BarSymbol>& symbols, bool& negative, bool& reverced) const
 {
+    // The first bar is narrow: printed small it may lack the contrast that
+    // makes the frame offer it, and the run after it comes instead.
+    if (Read(start, symbols, negative, reverced)) {
+        return true;
+    }
+    ArrayIterator<ScanElement const> before = start;
+    before.Prev();
+    return before.IsValid() && Read(before, symbols, negative, reverced);
+}
+
+bool Code39Decoder::Read(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
+                         bool& negative, bool& reverced) const
+{
     symbols.Clear();
     reverced = false;
     negative = start.IsValid() && start->colour == kLightRun;

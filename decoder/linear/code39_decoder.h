@@ -55,6 +55,8 @@ public:
     static int TryOutputMenu(char const* characters, unsigned count, StackInterface<char>& text);
 
 private:
+    bool Read(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols, bool& negative,
+              bool& reverced) const;
     bool ReadFirst(ArrayIterator<ScanElement const> const& start, bool negative, Code39PartialScanData& window,
                    unsigned& key, int& module) const;
     bool CheckQuietZone(Code39PartialScanData const& window, bool negative, bool after) const;

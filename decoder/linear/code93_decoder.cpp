@@ -175,6 +175,19 @@ bool Code93Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, Cod
 bool Code93Decoder::ExecuteBinarization(ArrayIterator<ScanElement const> const& start,
                                         StackInterface<BarSymbol>& symbols, bool& negative, bool& reverced) const
 {
+    // The first bar is narrow: printed small it may lack the contrast that
+    // makes the frame offer it, and the run after it comes instead.
+    if (Read(start, symbols, negative, reverced)) {
+        return true;
+    }
+    ArrayIterator<ScanElement const> before = start;
+    before.Prev();
+    return before.IsValid() && Read(before, symbols, negative, reverced);
+}
+
+bool Code93Decoder::Read(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
+                         bool& negative, bool& reverced) const
+{
     symbols.Clear();
     negative = negative_;
     reverced = false;

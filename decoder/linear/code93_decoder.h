@@ -45,6 +45,8 @@ public:
                               unsigned capacity, unsigned& count);
 
 private:
+    bool Read(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols, bool& negative,
+              bool& reverced) const;
     bool CheckQuietZone(Code93PartialScanData const& window, bool after) const;
     bool ReadFirst(ArrayIterator<ScanElement const> const& start, Code93PartialScanData& window,
                    bool& reverced) const;
