@@ -236,14 +236,13 @@ bool Code39Decoder::CheckCheckDigit(StackInterface<BarSymbol> const& symbols, bo
 {
     char characters[kMaxSymbols];
     unsigned count = 0;
-    if (!CollectCharacters(symbols, reverced, characters, kMaxSymbols, count) || count < 2) {
+    // Every form carries at least one character between start and stop: a
+    // bare start and stop is too easily met inside other print.
+    if (!CollectCharacters(symbols, reverced, characters, kMaxSymbols, count) || count < 3) {
         return false;
     }
     if (characters[0] == ' ') {
         return true;
-    }
-    if (count < 3) {
-        return false;
     }
     if (!code39_->check_check_digit.Get()) {
         return true;
@@ -392,7 +391,7 @@ bool Code39Decoder::Start(StackInterface<BarSymbol> const& symbols, bool reverce
     label.data.Clear();
     char characters[kMaxSymbols];
     unsigned count = 0;
-    if (!CollectCharacters(symbols, reverced, characters, kMaxSymbols, count) || count < 2) {
+    if (!CollectCharacters(symbols, reverced, characters, kMaxSymbols, count) || count < 3) {
         return false;
     }
     switch (characters[0]) {

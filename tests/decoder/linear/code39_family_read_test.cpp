@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "decoder/linear/bar_symbol_decoder_set.h"
+#include "decoder/linear/code39_table.h"
 #include "tests/decoder/linear/frame_fixture.h"
 #include "tests/support/symbol_renderer.h"
 
@@ -187,6 +189,63 @@ INSTANTIATE_TEST_SUITE_P(
              std::nullopt, "", SYMBOLOGY_NONE, 0.0, false,
              [](support::Rendering& r) { Paint(r, 0.8, 1.2, 900); }}),
     [](auto const& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace code39_family_test
+
+namespace code39_family_test {
+namespace {
+
+using DEC2DIvra::BarSymbol;
+using DEC2DIvra::BarSymbolDecoderSet;
+using DEC2DIvra::Code39Table;
+
+// The start and stop characters zint cannot print: Tri-Optic ("$") and menu
+// labels (space), read from characters as a line would give them.
+TEST(Code39Forms, TriOpticAndMenuLabels)
+{
+    frame_test::LinearFrameHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    harness.Settings().read.code39.Set(false);
+    harness.Settings().read.trioptic.Set(true);
+    DEC2DIvra::BarSymbolDecoder const* decoder =
+        harness.Frame().GetBarSymbolDecoderSet().GetTrialDecoder(BarSymbolDecoderSet::kCode39);
+    ASSERT_NE(decoder, nullptr);
+    struct Form {
+        std::string characters;
+        bool valid;
+        std::string data;
+        tagSymbology symbology;
+    };
+    Form const forms[] = {
+        {" ZZ ", true, " ZZ ", SYMBOLOGY_MENU},   // whatever read/code39 says
+        {"  ", false, "", SYMBOLOGY_NONE},        // nothing between start and stop
+        {"$ABC123$", true, "123ABC", SYMBOLOGY_TRIOPTIC},
+        {"$ABC12$", false, "", SYMBOLOGY_NONE},   // Tri-Optic has six characters
+        {"*AB*", false, "", SYMBOLOGY_NONE},      // Code 39 is off
+    };
+    for (Form const& form : forms) {
+        std::vector<BarSymbol> storage;
+        for (char c : form.characters) {
+            unsigned key = 0;
+            while (key < 512 && Code39Table::GetCharacter(key) != c) {
+                ++key;
+            }
+            BarSymbol symbol;
+            symbol.value = static_cast<int>(key);
+            storage.push_back(symbol);
+        }
+        DEC2DIvra::StackInterface<BarSymbol> symbols(storage.data(), static_cast<unsigned>(storage.size()));
+        symbols.SetCount(static_cast<unsigned>(storage.size()));
+        DEC2DIvra::DecodedLabel& label = harness.Handle().GetLabel();
+        bool const read = decoder->CheckCheckDigit(symbols, false) && decoder->Start(symbols, false, label);
+        EXPECT_EQ(read, form.valid) << form.characters;
+        if (read) {
+            EXPECT_EQ(std::string(label.data.GetFirst(), label.data.GetCount()), form.data);
+            EXPECT_EQ(label.identifier.GetSymbology(), form.symbology);
+        }
+    }
+}
 
 }  // namespace
 }  // namespace code39_family_test
