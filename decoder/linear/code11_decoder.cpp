@@ -2,6 +2,7 @@
 
 #include "decoder/core/code93_code11_identifiers.h"
 #include "decoder/core/dec2d_property.h"
+#include "decoder/linear/character_start.h"
 #include "decoder/linear/rate_for_tuning_calculator.h"
 
 namespace DEC2DIvra {
@@ -104,10 +105,7 @@ bool Code11Decoder::CheckQuietZone(Code11PartialScanData const& window, bool neg
     long long const narrow = window.GetMinWidth();
     long long const zone = GetDecoderDetail().quiet_zone.Get();
     long long const margin = narrow * zone * 10 / 7;
-    unsigned const required = margin <= 0 ? 0u : (margin > 0x7FFFFFFFLL ? 0x7FFFFFFFu : static_cast<unsigned>(margin));
-    unsigned const specks = code11_->smart_quiet_zone_check.Get();
-    return negative ? window.CheckBlackMargin(required, after, false, specks)
-                    : window.CheckMargin(required, after, false, specks);
+    return CheckCharacterQuietZone(window, margin, negative, after, code11_->smart_quiet_zone_check.Get());
 }
 
 bool Code11Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, bool negative,
@@ -135,14 +133,8 @@ bool Code11Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, boo
 bool Code11Decoder::ExecuteBinarization(ArrayIterator<ScanElement const> const& start,
                                         StackInterface<BarSymbol>& symbols, bool& negative, bool& reverced) const
 {
-    // The first bar is narrow: printed small it may lack the contrast that
-    // makes the frame offer it, and the run after it comes instead.
-    if (Read(start, symbols, negative, reverced)) {
-        return true;
-    }
-    ArrayIterator<ScanElement const> before = start;
-    before.Prev();
-    return before.IsValid() && Read(before, symbols, negative, reverced);
+    return ReadFromOfferedOrPreviousRun(
+        start, [&](ArrayIterator<ScanElement const> const& first) { return Read(first, symbols, negative, reverced); });
 }
 
 bool Code11Decoder::Read(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,

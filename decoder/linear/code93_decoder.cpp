@@ -3,6 +3,7 @@
 #include "decoder/core/code93_code11_identifiers.h"
 #include "decoder/core/dec2d_property.h"
 #include "decoder/linear/code39_table.h"
+#include "decoder/linear/character_start.h"
 #include "decoder/linear/rate_for_tuning_calculator.h"
 
 namespace DEC2DIvra {
@@ -132,10 +133,7 @@ bool Code93Decoder::CheckQuietZone(Code93PartialScanData const& window, bool aft
     long long const width = window.GetSpan();
     long long const zone = GetDecoderDetail().quiet_zone.Get();
     long long const margin = ((10 * width / 9) * zone) / 7;
-    unsigned const required = margin <= 0 ? 0u : (margin > 0x7FFFFFFFLL ? 0x7FFFFFFFu : static_cast<unsigned>(margin));
-    unsigned const specks = code93_->smart_quiet_zone_check.Get();
-    return negative_ ? window.CheckBlackMargin(required, after, false, specks)
-                     : window.CheckMargin(required, after, false, specks);
+    return CheckCharacterQuietZone(window, margin, negative_, after, code93_->smart_quiet_zone_check.Get());
 }
 
 bool Code93Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, Code93PartialScanData& window,
@@ -175,14 +173,8 @@ bool Code93Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, Cod
 bool Code93Decoder::ExecuteBinarization(ArrayIterator<ScanElement const> const& start,
                                         StackInterface<BarSymbol>& symbols, bool& negative, bool& reverced) const
 {
-    // The first bar is narrow: printed small it may lack the contrast that
-    // makes the frame offer it, and the run after it comes instead.
-    if (Read(start, symbols, negative, reverced)) {
-        return true;
-    }
-    ArrayIterator<ScanElement const> before = start;
-    before.Prev();
-    return before.IsValid() && Read(before, symbols, negative, reverced);
+    return ReadFromOfferedOrPreviousRun(
+        start, [&](ArrayIterator<ScanElement const> const& first) { return Read(first, symbols, negative, reverced); });
 }
 
 bool Code93Decoder::Read(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
