@@ -25,20 +25,16 @@ unsigned ReverseKey(unsigned key)
 // module narrower or wider than this one.
 bool HasOneWide(unsigned key) { return key == 0x01 || key == 0x04 || key == 0x10; }
 
-}  // namespace
-
-bool Code11PartialScanData::CalcBarSymbol(bool reverse, unsigned& key, int& module) const
+// One or two wide runs, split at the middle of the narrowest and widest,
+// giving a character read one way or the other.
+bool ClassifyWidths(int const (&width)[Code11PartialScanData::kRuns], bool reverse, unsigned& key, int& module)
 {
-    if (GetLength() != kRuns) {
-        return false;
-    }
-    int width[kRuns];
+    unsigned const runs = Code11PartialScanData::kRuns;
     int narrowest = 0x7FFFFFFF;
     int widest = 0;
-    for (unsigned i = 0; i < kRuns; ++i) {
-        width[i] = (*this)[i].end - (*this)[i].begin;
-        narrowest = width[i] < narrowest ? width[i] : narrowest;
-        widest = width[i] > widest ? width[i] : widest;
+    for (int w : width) {
+        narrowest = w < narrowest ? w : narrowest;
+        widest = w > widest ? w : widest;
     }
     // Wide elements are about twice the narrow ones; below 3/2 nothing is wide.
     if (narrowest <= 0 || 2LL * widest < 3LL * narrowest) {
@@ -49,8 +45,8 @@ bool Code11PartialScanData::CalcBarSymbol(bool reverse, unsigned& key, int& modu
     unsigned wide = 0;
     long long narrowSum = 0;
     unsigned narrowCount = 0;
-    for (unsigned p = 0; p < kRuns; ++p) {
-        unsigned const i = reverse ? kRuns - 1 - p : p;
+    for (unsigned p = 0; p < runs; ++p) {
+        unsigned const i = reverse ? runs - 1 - p : p;
         bool const isWide = width[i] > threshold;
         key = (key << 1) | (isWide ? 1u : 0u);
         if (isWide) {
@@ -64,7 +60,32 @@ bool Code11PartialScanData::CalcBarSymbol(bool reverse, unsigned& key, int& modu
         return false;
     }
     module = static_cast<int>(narrowSum / narrowCount);
-    return true;
+    return Code11Decoder::GetValue(key) != 255 || Code11Decoder::GetValue(ReverseKey(key)) != 255;
+}
+
+}  // namespace
+
+bool Code11PartialScanData::CalcBarSymbol(bool reverse, unsigned& key, int& module) const
+{
+    if (GetLength() != kRuns) {
+        return false;
+    }
+    int width[kRuns];
+    for (unsigned i = 0; i < kRuns; ++i) {
+        width[i] = (*this)[i].end - (*this)[i].begin;
+    }
+    if (ClassifyWidths(width, reverse, key, module)) {
+        return true;
+    }
+    // Printed small, a narrow run may not reach the full grey of its colour:
+    // the widths re-measured by contrast give it back.
+    PartialScanData<kRuns> corrected;
+    corrected.CopyFrom(*this);
+    corrected.Correct();
+    for (unsigned i = 0; i < kRuns; ++i) {
+        width[i] = corrected[i].end - corrected[i].begin;
+    }
+    return ClassifyWidths(width, reverse, key, module);
 }
 
 unsigned Code11Decoder::GetValue(unsigned key)
