@@ -10,6 +10,7 @@
 
 #include "decoder/linear/bar_symbol_decoder_set.h"
 #include "decoder/linear/code39_table.h"
+#include "decoder/linear/code93_decoder.h"
 #include "tests/decoder/linear/frame_fixture.h"
 #include "tests/support/symbol_renderer.h"
 
@@ -243,6 +244,72 @@ TEST(Code39Forms, TriOpticAndMenuLabels)
         if (read) {
             EXPECT_EQ(std::string(label.data.GetFirst(), label.data.GetCount()), form.data);
             EXPECT_EQ(label.identifier.GetSymbology(), form.symbology);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace code39_family_test
+
+namespace code39_family_test {
+namespace {
+
+// Code 93 check characters and shifts on characters as a line gives them:
+// values 0-42 the characters, 43-46 the shifts ($) (%) (/) (+), 47 start/stop.
+TEST(Code93Characters, ChecksAndShifts)
+{
+    frame_test::LinearFrameHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    harness.Settings().read.code93.Set(true);
+    DEC2DIvra::BarSymbolDecoder const* decoder =
+        harness.Frame().GetBarSymbolDecoderSet().GetTrialDecoder(BarSymbolDecoderSet::kCode93);
+    ASSERT_NE(decoder, nullptr);
+    std::string const alphabet = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%";
+    auto value = [&](char c) { return static_cast<unsigned>(alphabet.find(c)); };
+    struct Symbol {
+        char const* name;
+        std::vector<unsigned> values;  // between start and stop
+        bool checked;
+        bool valid;
+        std::string data;
+    };
+    // "TEST93" carries the check characters "+" and "6".
+    std::vector<unsigned> test93;
+    for (char c : std::string("TEST93+6")) {
+        test93.push_back(value(c));
+    }
+    std::vector<unsigned> wrongK = test93;
+    wrongK.back() = value('7');
+    Symbol const symbols[] = {
+        {"checked", test93, true, true, "TEST93"},
+        {"wrong K", wrongK, true, false, ""},
+        {"unchecked", wrongK, false, true, "TEST93"},
+        {"(%)U is NUL", {44, value('U'), 0, 0}, false, true, std::string(1, '\0')},
+        {"(+) before a digit", {46, value('1'), 0, 0}, false, false, ""},
+        {"(/) last", {value('A'), 45, 0, 0}, false, false, ""},
+    };
+    for (Symbol const& s : symbols) {
+        harness.Settings().code.code93.check_check_digit.Set(s.checked);
+        std::vector<BarSymbol> storage;
+        std::vector<unsigned> all = {47};
+        all.insert(all.end(), s.values.begin(), s.values.end());
+        all.push_back(47);
+        for (unsigned v : all) {
+            unsigned key = 0;
+            while (key < 512 && DEC2DIvra::Code93Decoder::GetValue(key) != v) {
+                ++key;
+            }
+            BarSymbol symbol;
+            symbol.value = static_cast<int>(key);
+            storage.push_back(symbol);
+        }
+        DEC2DIvra::StackInterface<BarSymbol> stack(storage.data(), static_cast<unsigned>(storage.size()));
+        stack.SetCount(static_cast<unsigned>(storage.size()));
+        DEC2DIvra::DecodedLabel& label = harness.Handle().GetLabel();
+        bool const read = decoder->CheckCheckDigit(stack, false) && decoder->Start(stack, false, label);
+        EXPECT_EQ(read, s.valid) << s.name;
+        if (read) {
+            EXPECT_EQ(std::string(label.data.GetFirst(), label.data.GetCount()), s.data) << s.name;
         }
     }
 }
