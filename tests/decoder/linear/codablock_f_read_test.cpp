@@ -200,7 +200,7 @@ std::pair<unsigned, unsigned> CheckValues(std::string const& data)
     return {encode(static_cast<unsigned>(k1 % 86)), encode(static_cast<unsigned>(k2 % 86))};
 }
 
-TEST_F(CodablockFTest, FnclAsFirstDataCharacterMarksGs1Data)
+TEST_F(CodablockFTest, Fnc1AsFirstDataCharacterMarksGs1Data)
 {
     // Two rows, code set B: row 1 "FNC1 01", row 2 "23" + K1 K2. The FNC1
     // writes no byte and the label reports ]O5.
