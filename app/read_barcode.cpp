@@ -229,18 +229,25 @@ void ReadBarcode::stopReading()
     Formatter::getInstance().StopFormatter();
 }
 
+void ReadBarcode::endReadWithoutLabel()
+{
+    std::lock_guard lock(cycleMutex_);
+    readTimer_ = kTimerStopped;
+    decoder_.stopDecoder(false);
+    setState(eIdle);
+    if (readMode_ == eMultiple) {
+        lastBarcode_.clear();
+    }
+    Formatter::getInstance().StopFormatter();
+}
+
 void ReadBarcode::doHeartBeat()
 {
     std::lock_guard lock(cycleMutex_);
     if (readTimer_ != kTimerStopped && readTimer_ != kNoTimeOut) {
         --readTimer_;
         if (readTimer_ == kTimerStopped) {
-            decoder_.stopDecoder(false);
-            setState(eIdle);
-            if (readMode_ == eMultiple) {
-                lastBarcode_.clear();
-            }
-            Formatter::getInstance().StopFormatter();
+            endReadWithoutLabel();
         }
     }
     if (menuMode_) {
