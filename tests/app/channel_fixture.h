@@ -75,6 +75,9 @@ public:
         }
         threads_.clear();
         memoryPipeStream.interruptReader(false);
+        // What the test left unread in the pipe goes with it.
+        for (char c; memoryPipeStream.unread() > 0 && memoryPipeStream.input().Read(c);) {
+        }
         for (char const* device : {kUsb, kUart}) {
             EXPECT_TRUE(board.restoreDevice(device));
         }
