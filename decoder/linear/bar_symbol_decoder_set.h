@@ -3,6 +3,8 @@
 #include "decoder/linear/bar_symbol_decoder.h"
 #include "decoder/linear/bar_symbol_decoder_context.h"
 #include "decoder/linear/code128_decoder.h"
+#include "decoder/linear/rss_decoder.h"
+#include "decoder/linear/rss_limited_decoder.h"
 #include "decoder/linear/upc_ean_decoder.h"
 
 namespace DEC2DIvra {
@@ -75,6 +77,8 @@ private:
     Code128Decoder code128Negative_;
     Code128Decoder code128Bold_;
     Code128Decoder code128BoldNegative_;
+    RSSDecoder rss_;
+    RSSLimitedDecoder rssLimitedDecoder_;
 };
 
 }  // namespace DEC2DIvra

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "decoder/core/point.h"
+
+namespace DEC2DIvra {
+
+// Votes for the characters seen on one side of a finder over the lines of a
+// region: each distinct character code with its count, and the outer ends
+// of the first and last line that read it (for the regions handed to the
+// symbol locator and the label's corners).
+template <unsigned N>
+class BarSymbolCandidateMapForRSS {
+public:
+    struct Entry {
+        unsigned code = 0;
+        unsigned votes = 0;
+        Point first;
+        Point last;
+    };
+
+    void Reset() { count_ = 0; }
+    bool IsEmpty() const { return count_ == 0; }
+
+    // A known code gains a vote; a new one enters while there is room.
+    void Push(unsigned code, Point const& end)
+    {
+        for (unsigned i = 0; i < count_; ++i) {
+            if (entries_[i].code == code) {
+                ++entries_[i].votes;
+                entries_[i].last = end;
+                return;
+            }
+        }
+        if (count_ < N) {
+            entries_[count_++] = Entry{code, 1, end, end};
+        }
+    }
+
+    // The code with the most votes (the earliest of equals); null when empty.
+    Entry const* GetBest() const
+    {
+        Entry const* best = nullptr;
+        for (unsigned i = 0; i < count_; ++i) {
+            if (best == nullptr || entries_[i].votes > best->votes) {
+                best = &entries_[i];
+            }
+        }
+        return best;
+    }
+
+private:
+    Entry entries_[N];
+    unsigned count_ = 0;
+};
+
+// The two characters of a finder: first the Omnidirectional outer character
+// or the Expanded character on the symbol's left, second the other.
+struct RSSPairCandidateMap {
+    BarSymbolCandidateMapForRSS<64> first;
+    BarSymbolCandidateMapForRSS<64> second;
+
+    void Reset()
+    {
+        first.Reset();
+        second.Reset();
+    }
+};
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,352 @@
+#include "decoder/linear/rss_decoder.h"
+
+#include "decoder/core/dec2d_property.h"
+#include "decoder/core/rss_identifier.h"
+#include "decoder/linear/line_decode_data.h"
+#include "decoder/linear/rss_calculation.h"
+#include "decoder/linear/rss_expanded_data.h"
+#include "decoder/linear/rss_finder_partial_scan_data.h"
+#include "decoder/linear/rss_partial_scan_data.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+constexpr unsigned kOmniModulus = 79;
+constexpr unsigned kExpandedModulus = 211;
+constexpr unsigned kMaxNoisePasses = 16;
+constexpr unsigned kFirstExpandedFinder = 9;
+constexpr unsigned long long kOmniLimit = 10000000000000ULL;  // 13 digits
+
+// Modifier bits of the DataBar identifier.
+constexpr unsigned kModifierExpanded = 1u << 9;
+constexpr unsigned kModifierCheckDigit = 1u << 10;
+constexpr unsigned kModifierLinked = 1u << 11;
+
+bool PushText(StackInterface<char>& text, char const* s)
+{
+    for (; *s != '\0'; ++s) {
+        if (!text.Push(*s)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+// One character beside the finder, with the point of its far end.
+struct RSSDecoder::Side {
+    bool read = false;
+    RSSCharacter character;
+    Point end;
+};
+
+RSSDecoder::RSSDecoder(DecoderDetailProperty const& detail, Gs1DataBarProperty const& dataBar)
+    : detail_(&detail), dataBar_(&dataBar)
+{
+    Initialize();
+}
+
+void RSSDecoder::Initialize()
+{
+    for (unsigned i = 0; i < 9; ++i) {
+        omniLeft_[i].Reset();
+        omniRight_[i].Reset();
+        omniLeftInverted_[i].Reset();
+        omniRightInverted_[i].Reset();
+    }
+    for (unsigned i = 0; i < 12; ++i) {
+        expanded_[i].Reset();
+        expandedInverted_[i].Reset();
+    }
+}
+
+bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, ArrayIterator<ScanElement const> const& start,
+                                     LineDecodeData const& line)
+{
+    bool const omni = dataBar_->read.Get();
+    bool const expanded = dataBar_->read_expanded.Get();
+    unsigned const polarity = detail_->positive_and_negative.Get();
+    if ((!omni && !expanded) || polarity > 2 || !start.IsValid()) {
+        return false;
+    }
+    RSSFinderPartialScanData work;
+    if (!work.Set(start)) {
+        return false;
+    }
+    // Noise inside the finder hides it: remove the weakest runs and look
+    // again; the last fit stands.
+    RSSFinderPartialScanData finder;
+    RSSFinderPartialScanData::Finder found;
+    bool any = false;
+    for (unsigned pass = 0; pass < kMaxNoisePasses; ++pass) {
+        RSSFinderPartialScanData::Finder candidate;
+        if (work.CalcFinderBarSymbol(candidate)) {
+            finder = work;
+            found = candidate;
+            any = true;
+        }
+        if (!work.DeleteNoise()) {
+            break;
+        }
+    }
+    bool const isExpanded = any && found.value >= kFirstExpandedFinder;
+    if (!any || (isExpanded ? !expanded : !omni)) {
+        return false;
+    }
+
+    // The character before the finder (in the pattern's own order) is an
+    // outer one; each character reads from its far end towards the finder.
+    RSSCharacterKind const beforeKind = isExpanded ? RSSCharacterKind::kExpanded : RSSCharacterKind::kOuter;
+    RSSCharacterKind const afterKind = isExpanded ? RSSCharacterKind::kExpanded : RSSCharacterKind::kInner;
+    auto modulesOf = [](RSSCharacterKind kind) {
+        return kind == RSSCharacterKind::kOuter ? 16LL : (kind == RSSCharacterKind::kInner ? 15LL : 17LL);
+    };
+    long long const span = finder.GetSpan();
+    RSSCharacterKind const leftKind = found.reverse ? afterKind : beforeKind;
+    RSSCharacterKind const rightKind = found.reverse ? beforeKind : afterKind;
+
+    Side lineLeft;
+    Side lineRight;
+    {
+        long long const expected = span * modulesOf(leftKind) / 15;
+        ArrayIterator<ScanElement const> const before(start.GetBegin(), start.GetCount(), finder[0].lineIndex - 1, -1);
+        RSSPartialScanData window;
+        lineLeft.read = before.IsValid() && window.ReverceSet(before) &&
+                        window.ReverceAdjustmentWidth(static_cast<unsigned>(5 * expected / 6),
+                                                      static_cast<unsigned>(6 * expected / 5)) &&
+                        window.CalcBarSymbol(leftKind, lineLeft.character) &&
+                        line.line.CalcLineCoordPoint(image, window[RSSPartialScanData::kRuns - 1].begin, lineLeft.end);
+    }
+    {
+        long long const expected = span * modulesOf(rightKind) / 15;
+        RSSPartialScanData window;
+        lineRight.read = window.SetNextRunLengthData(finder, static_cast<unsigned>(5 * expected / 6),
+                                                     static_cast<unsigned>(6 * expected / 5)) &&
+                         window.CalcBarSymbol(rightKind, lineRight.character) &&
+                         line.line.CalcLineCoordPoint(image, window[RSSPartialScanData::kRuns - 1].end, lineRight.end);
+    }
+    if (!lineLeft.read && !lineRight.read) {
+        return false;
+    }
+    Side const& before = found.reverse ? lineRight : lineLeft;
+    Side const& after = found.reverse ? lineLeft : lineRight;
+    if (polarity != 1) {
+        Vote(finder, found.value, false, before, after);
+    }
+    if (polarity != 0) {
+        Vote(finder, found.value, true, before, after);
+    }
+    return true;
+}
+
+void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bool inverted, Side const& before,
+                      Side const& after)
+{
+    // Both ends of a finder share a colour; in the symbol's own colours
+    // light ends mark the left Omnidirectional finder and the first finder
+    // of an Expanded letter.
+    bool const lightEnds = (finder[0].colour == kLightRun) != inverted;
+    if (value < kFirstExpandedFinder) {
+        Maps9& maps = inverted ? (lightEnds ? omniLeftInverted_ : omniRightInverted_)
+                               : (lightEnds ? omniLeft_ : omniRight_);
+        RSSPairCandidateMap& map = maps[value];
+        unsigned const outer = lightEnds ? 0 : 2;
+        if (before.read) {
+            map.first.Push(before.character.value * kOmniModulus + before.character.CalcOmniChecksum(outer),
+                           before.end);
+        }
+        if (after.read) {
+            map.second.Push(after.character.value * kOmniModulus + after.character.CalcOmniChecksum(outer + 1),
+                            after.end);
+        }
+        return;
+    }
+    unsigned const number = 2 * ((value - kFirstExpandedFinder) / 2) + (lightEnds ? 0 : 1);
+    RSSPairCandidateMap& map = (inverted ? expandedInverted_ : expanded_)[number];
+    // A mirrored finder has its pair's right character before it.
+    Side const& left = lightEnds ? before : after;
+    Side const& right = lightEnds ? after : before;
+    if (left.read) {
+        map.first.Push(left.character.value * kExpandedModulus + left.character.CalcExpandedChecksum(2 * number),
+                       left.end);
+    }
+    if (right.read) {
+        map.second.Push(right.character.value * kExpandedModulus +
+                            right.character.CalcExpandedChecksum(2 * number + 1),
+                        right.end);
+    }
+}
+
+bool RSSDecoder::Start(GrayImage const&, DecodedLabel& label)
+{
+    unsigned const polarity = detail_->positive_and_negative.Get();
+    bool const normal = polarity == 0 || polarity == 2;
+    bool const inverted = polarity == 1 || polarity == 2;
+    label.Clear();
+    if (dataBar_->read.Get()) {
+        if (normal && CheckOmni(omniLeft_, omniRight_, label)) {
+            return true;
+        }
+        if (inverted && CheckOmni(omniLeftInverted_, omniRightInverted_, label)) {
+            label.negative = 1;
+            return true;
+        }
+    }
+    if (dataBar_->read_expanded.Get()) {
+        if (normal && CheckExpanded(expanded_, label)) {
+            return true;
+        }
+        if (inverted && CheckExpanded(expandedInverted_, label)) {
+            label.negative = 1;
+            return true;
+        }
+    }
+    label.Clear();
+    return false;
+}
+
+bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, DecodedLabel& label) const
+{
+    using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
+    for (unsigned i = 0; i < 9; ++i) {
+        Entry const* leftOuter = left[i].first.GetBest();
+        Entry const* leftInner = left[i].second.GetBest();
+        if (leftOuter == nullptr || leftInner == nullptr || leftOuter->votes < kMinVotes ||
+            leftInner->votes < kMinVotes) {
+            continue;
+        }
+        for (unsigned j = 0; j < 9; ++j) {
+            if ((i == 0 && j == 8) || (i == 8 && j == 0)) {
+                continue;
+            }
+            Entry const* rightOuter = right[j].first.GetBest();
+            Entry const* rightInner = right[j].second.GetBest();
+            if (rightOuter == nullptr || rightInner == nullptr || rightOuter->votes < kMinVotes ||
+                rightInner->votes < kMinVotes) {
+                continue;
+            }
+            unsigned check = 9 * i + j;
+            check -= check > 72 ? 2 : (check >= 9 ? 1 : 0);
+            unsigned const sum = leftOuter->code % kOmniModulus + leftInner->code % kOmniModulus +
+                                 rightOuter->code % kOmniModulus + rightInner->code % kOmniModulus;
+            if (sum % kOmniModulus != check) {
+                continue;
+            }
+            unsigned long long const lo = leftOuter->code / kOmniModulus;
+            unsigned long long const li = leftInner->code / kOmniModulus;
+            unsigned long long const ro = rightOuter->code / kOmniModulus;
+            unsigned long long const ri = rightInner->code / kOmniModulus;
+            if (lo > 2840 || ro > 2840 || li > 1596 || ri > 1596) {
+                continue;
+            }
+            unsigned long long value = (lo * 1597 + li) * 4537077ULL + (ro * 1597 + ri);
+            bool const linked = value >= kOmniLimit;
+            value %= kOmniLimit;
+            char digits[14];
+            for (unsigned k = 13; k-- > 0;) {
+                digits[k] = static_cast<char>('0' + value % 10);
+                value /= 10;
+            }
+            digits[13] = '\0';
+            bool const withCheck = dataBar_->transmit_check_digit.Get();
+            label.data.Clear();
+            if ((dataBar_->transmit_application_identifier.Get() && !PushText(label.data, "01")) ||
+                !PushText(label.data, digits) ||
+                (withCheck && !label.data.Push(RSSCalculation::CalcGtinCheckDigit(digits)))) {
+                label.data.Clear();
+                return false;
+            }
+            unsigned const modifier = (withCheck ? kModifierCheckDigit : 0u) | (linked ? kModifierLinked : 0u);
+            label.identifier.Copy(RSSIdentifier(modifier));
+            label.region = Region{{leftOuter->first, rightOuter->first, rightOuter->last, leftOuter->last}};
+            return true;
+        }
+    }
+    return false;
+}
+
+bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
+{
+    using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
+    Entry const* check = maps[0].first.GetBest();
+    if (check == nullptr || check->votes < kMinVotes) {
+        return false;
+    }
+    unsigned const checkValue = check->code / kExpandedModulus;
+    unsigned const count = checkValue / kExpandedModulus + 4;
+    unsigned const finders = (count + 1) / 2;
+    if (count > 22) {
+        return false;
+    }
+    unsigned char const* sequence = RSSTables::kSequences[finders - 2];
+    RSSExpandedBits bits;
+    unsigned sum = 0;
+    Entry const* last = check;
+    for (unsigned p = 1; p < count; ++p) {
+        RSSPairCandidateMap const& pair = maps[sequence[p / 2]];
+        Entry const* entry = (p % 2 == 0 ? pair.first : pair.second).GetBest();
+        if (entry == nullptr || entry->votes < kMinVotes || entry->code / kExpandedModulus > 4095 ||
+            !bits.Append(entry->code / kExpandedModulus, 12)) {
+            return false;
+        }
+        sum += entry->code % kExpandedModulus;
+        last = entry;
+    }
+    if (sum % kExpandedModulus != checkValue % kExpandedModulus) {
+        return false;
+    }
+    RSSExpandedOptions options;
+    options.transmitCheckDigit = dataBar_->transmit_check_digit.Get();
+    options.transmitApplicationIdentifier = dataBar_->transmit_application_identifier.Get();
+    bool linked = false;
+    if (!MakeExpandedData(bits, options, label.data, linked) ||
+        (!linked && !dataBar_->fixed_length.Get().Admits(label.data.GetCount()))) {
+        label.data.Clear();
+        return false;
+    }
+    unsigned const modifier =
+        kModifierExpanded | (options.transmitCheckDigit ? kModifierCheckDigit : 0u) | (linked ? kModifierLinked : 0u);
+    label.identifier.Copy(RSSIdentifier(modifier));
+    label.region = Region{{check->first, last->first, last->last, check->last}};
+    return true;
+}
+
+bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, Region& region)
+{
+    using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
+    Entry const* first = map.first.GetBest();
+    Entry const* second = map.second.GetBest();
+    if (first == nullptr || second == nullptr || first->votes < kMinRegionVotes ||
+        second->votes < kMinRegionVotes) {
+        return false;
+    }
+    region = Region{{first->first, second->first, second->last, first->last}};
+    return true;
+}
+
+bool RSSDecoder::CalcFinderRegions(StackInterface<Region>& regions)
+{
+    Maps9 const* omni[4] = {&omniLeft_, &omniRight_, &omniLeftInverted_, &omniRightInverted_};
+    Region region;
+    for (Maps9 const* maps : omni) {
+        for (unsigned v = 0; v < 9; ++v) {
+            if (CalcPairRegion((*maps)[v], region)) {
+                return regions.Push(region);
+            }
+        }
+    }
+    bool pushed = false;
+    for (unsigned inverted = 0; inverted < 2 && !pushed; ++inverted) {
+        Maps12 const& maps = inverted != 0 ? expandedInverted_ : expanded_;
+        for (unsigned f = 0; f < 12; ++f) {
+            if (CalcPairRegion(maps[f], region) && regions.Push(region)) {
+                pushed = true;
+            }
+        }
+    }
+    return pushed;
+}
+
+}  // namespace DEC2DIvra
