@@ -66,9 +66,14 @@ void BarRegionFinder::AddComponent(GrayImage const& image, BarOrientationField c
     // Lines across the group, each judged by its longest train of edges: a
     // group may have grown into clutter beside the bars, or hold two symbols
     // one above the other.
+    // The lines reach well beyond the group: elements several cells wide
+    // (the finder patterns and wide characters of GS1 DataBar) leave no
+    // gradient, and the group then ends at them. The trains of edges decide
+    // the symbol's ends.
     Span span;
-    span.begin = static_cast<int>(whole.sMin) - 2 * side;
-    span.end = static_cast<int>(whole.sMax) + 2 * side;
+    int const reach = static_cast<int>(whole.sMax - whole.sMin) + 2 * side;
+    span.begin = static_cast<int>(whole.sMin) - reach;
+    span.end = static_cast<int>(whole.sMax) + reach;
     int const tLow = static_cast<int>(whole.tMin) - side / 2;
     int const height = static_cast<int>(whole.tMax - whole.tMin) + side;
     int lines = height / kLinePitch + 1;
