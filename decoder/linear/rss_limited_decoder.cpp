@@ -30,6 +30,9 @@ public:
         it_.Next();
         return true;
     }
+    // The line ends here: what lies beyond was not scanned, and counts as
+    // quiet.
+    bool AtLineEnd() const { return !it_.IsValid(); }
 
 private:
     ArrayIterator<ScanElement const> it_;
@@ -167,7 +170,8 @@ bool RSSLimitedDecoder::CheckSurroundings(RSSLimitedPartialScanData const& lineL
     Outside leftSide(leftChar);
     long long guard = 0;
     long long quiet = 0;
-    if (!leftSide.Next(guard) || !IsOneModule(guard, m16) || !leftSide.Next(quiet) || 16 * quiet < m16) {
+    if (!leftSide.Next(guard) || !IsOneModule(guard, m16) || !leftSide.Next(quiet) ||
+        (16 * quiet < m16 && !leftSide.AtLineEnd())) {
         return false;
     }
     // A UPC/EAN half close to the left would span 32-34 modules over its
@@ -188,7 +192,7 @@ bool RSSLimitedDecoder::CheckSurroundings(RSSLimitedPartialScanData const& lineL
     long long space = 0;
     long long bar = 0;
     return rightSide.Next(space) && IsOneModule(space, r16) && rightSide.Next(bar) && IsOneModule(bar, r16) &&
-           rightSide.Next(quiet) && 16 * quiet >= 5 * r16;
+           rightSide.Next(quiet) && (16 * quiet >= 5 * r16 || rightSide.AtLineEnd());
 }
 
 bool RSSLimitedDecoder::CheckCheckDigit(StackInterface<BarSymbol> const& symbols, bool) const

@@ -27,10 +27,10 @@ struct CheckLookup {
             }
             unsigned vOdd = 0;
             unsigned vEven = 0;
+            unsigned const perColour = RSSLimitedStartPartialScanData::kPatternsPerColour;
             if (RSSCalculation::CalcRSSValue(odd, 7, 3, true, vOdd) &&
-                RSSCalculation::CalcRSSValue(even, 7, 3, false, vEven) &&
-                vOdd * 21 + vEven < RSSLimitedStartPartialScanData::kLookupSize) {
-                values[vOdd * 21 + vEven] = static_cast<unsigned char>(v);
+                RSSCalculation::CalcRSSValue(even, 7, 3, true, vEven) && vOdd < perColour && vEven < perColour) {
+                values[vOdd * perColour + vEven] = static_cast<unsigned char>(v);
             }
         }
     }
@@ -270,8 +270,8 @@ bool RSSLimitedStartPartialScanData::CalcFinderBarSymbol(BarSymbolForRSSLimited&
         unsigned vOdd = 0;
         unsigned vEven = 0;
         unsigned value = 0;
-        if (RSSCalculation::CalcRSSValue(odd, 7, 3, true, vOdd) &&
-            RSSCalculation::CalcRSSValue(even, 7, 3, false, vEven) && LookUpCheckValue(vOdd * 21 + vEven, value)) {
+        if (RSSCalculation::CalcRSSValue(odd, 7, 3, true, vOdd) && RSSCalculation::CalcRSSValue(even, 7, 3, true, vEven) &&
+            LookUpCheckValue(vOdd * kPatternsPerColour + vEven, value)) {
             check.value[way] = value;
             check.checksum[way] = value;
         }

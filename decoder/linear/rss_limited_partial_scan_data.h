@@ -19,8 +19,11 @@ struct BarSymbolForRSSLimited {
 class RSSLimitedStartPartialScanData : public PartialScanData<14> {
 public:
     static constexpr unsigned kRuns = 14;
-    // Size of the look-up from the width pattern's index to the check value.
-    static constexpr unsigned kLookupSize = 336;
+    // The look-up from a width pattern's index (vOdd x 28 + vEven, each the
+    // rank of its seven widths among the 28 lists of nine modules) to the
+    // check value.
+    static constexpr unsigned kPatternsPerColour = 28;
+    static constexpr unsigned kLookupSize = kPatternsPerColour * kPatternsPerColour;
 
     bool CalcFinderBarSymbol(BarSymbolForRSSLimited& check) const;
     // The spread of the ink: (the sum of the magnitudes at odd offsets - the
