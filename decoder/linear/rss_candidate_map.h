@@ -1,13 +1,15 @@
 #pragma once
 
+#include "decoder/core/line_segment.h"
 #include "decoder/core/point.h"
 
 namespace DEC2DIvra {
 
 // Votes for the characters seen on one side of a finder over the lines of a
-// region: each distinct character code with its count, and the outer ends
-// of the first and last line that read it (for the regions handed to the
-// symbol locator and the label's corners).
+// region: each distinct character code with its count, the character's outer
+// end on the first and last line that read it (the label's corners) and the
+// stretch of those lines the finder and its characters covered (the regions
+// handed to the symbol locator).
 template <unsigned N>
 class BarSymbolCandidateMapForRSS {
 public:
@@ -16,23 +18,26 @@ public:
         unsigned votes = 0;
         Point first;
         Point last;
+        LineSegment firstPair;
+        LineSegment lastPair;
     };
 
     void Reset() { count_ = 0; }
     bool IsEmpty() const { return count_ == 0; }
 
     // A known code gains a vote; a new one enters while there is room.
-    void Push(unsigned code, Point const& end)
+    void Push(unsigned code, Point const& end, LineSegment const& pair)
     {
         for (unsigned i = 0; i < count_; ++i) {
             if (entries_[i].code == code) {
                 ++entries_[i].votes;
                 entries_[i].last = end;
+                entries_[i].lastPair = pair;
                 return;
             }
         }
         if (count_ < N) {
-            entries_[count_++] = Entry{code, 1, end, end};
+            entries_[count_++] = Entry{code, 1, end, end, pair, pair};
         }
     }
 

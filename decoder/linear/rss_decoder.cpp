@@ -130,19 +130,28 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
     if (!lineLeft.read && !lineRight.read) {
         return false;
     }
+    // The stretch of the line the finder and its characters cover.
+    LineSegment pair;
+    if ((!lineLeft.read && !line.line.CalcLineCoordPoint(image, finder[0].begin, lineLeft.end)) ||
+        (!lineRight.read && !line.line.CalcLineCoordPoint(image, finder[RSSFinderPartialScanData::kRuns - 1].end,
+                                                          lineRight.end))) {
+        return false;
+    }
+    pair.begin = lineLeft.end;
+    pair.end = lineRight.end;
     Side const& before = found.reverse ? lineRight : lineLeft;
     Side const& after = found.reverse ? lineLeft : lineRight;
     if (polarity != 1) {
-        Vote(finder, found.value, false, before, after);
+        Vote(finder, found.value, false, before, after, pair);
     }
     if (polarity != 0) {
-        Vote(finder, found.value, true, before, after);
+        Vote(finder, found.value, true, before, after, pair);
     }
     return true;
 }
 
 void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bool inverted, Side const& before,
-                      Side const& after)
+                      Side const& after, LineSegment const& pair)
 {
     // Both ends of a finder share a colour; in the symbol's own colours
     // light ends mark the left Omnidirectional finder and the first finder
@@ -155,11 +164,11 @@ void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bo
         unsigned const outer = lightEnds ? 0 : 2;
         if (before.read) {
             map.first.Push(before.character.value * kOmniModulus + before.character.CalcOmniChecksum(outer),
-                           before.end);
+                           before.end, pair);
         }
         if (after.read) {
             map.second.Push(after.character.value * kOmniModulus + after.character.CalcOmniChecksum(outer + 1),
-                            after.end);
+                            after.end, pair);
         }
         return;
     }
@@ -170,12 +179,12 @@ void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bo
     Side const& right = lightEnds ? after : before;
     if (left.read) {
         map.first.Push(left.character.value * kExpandedModulus + left.character.CalcExpandedChecksum(2 * number),
-                       left.end);
+                       left.end, pair);
     }
     if (right.read) {
         map.second.Push(right.character.value * kExpandedModulus +
                             right.character.CalcExpandedChecksum(2 * number + 1),
-                        right.end);
+                        right.end, pair);
     }
 }
 
@@ -315,14 +324,19 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
 
 bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, Region& region)
 {
+    // A character cut off by the end of the lines still leaves its partner
+    // and the finder to name the region by.
     using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
     Entry const* first = map.first.GetBest();
     Entry const* second = map.second.GetBest();
-    if (first == nullptr || second == nullptr || first->votes < kMinRegionVotes ||
-        second->votes < kMinRegionVotes) {
+    Entry const* best = first;
+    if (best == nullptr || (second != nullptr && second->votes > best->votes)) {
+        best = second;
+    }
+    if (best == nullptr || best->votes < kMinRegionVotes) {
         return false;
     }
-    region = Region{{first->first, second->first, second->last, first->last}};
+    region = Region{{best->firstPair.begin, best->firstPair.end, best->lastPair.end, best->lastPair.begin}};
     return true;
 }
 

@@ -37,7 +37,7 @@ private:
 
     struct Side;
     void Vote(RSSFinderPartialScanData const& finder, unsigned value, bool inverted, Side const& before,
-              Side const& after);
+              Side const& after, LineSegment const& pair);
     bool CheckOmni(Maps9 const& left, Maps9 const& right, DecodedLabel& label) const;
     bool CheckExpanded(Maps12 const& maps, DecodedLabel& label) const;
     static bool CalcPairRegion(RSSPairCandidateMap const& map, Region& region);
