@@ -107,6 +107,8 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
     RSSCharacterKind const leftKind = found.reverse ? afterKind : beforeKind;
     RSSCharacterKind const rightKind = found.reverse ? beforeKind : afterKind;
 
+    // A character counts only with a run beyond its far end: a run cut by
+    // the line's end has lost its width.
     Side lineLeft;
     Side lineRight;
     {
@@ -116,7 +118,7 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
         lineLeft.read = before.IsValid() && window.ReverceSet(before) &&
                         window.ReverceAdjustmentWidth(static_cast<unsigned>(5 * expected / 6),
                                                       static_cast<unsigned>(6 * expected / 5)) &&
-                        window.CalcBarSymbol(leftKind, lineLeft.character) &&
+                        window.GetIterator().IsValid() && window.CalcBarSymbol(leftKind, lineLeft.character) &&
                         line.line.CalcLineCoordPoint(image, window[RSSPartialScanData::kRuns - 1].begin, lineLeft.end);
     }
     {
@@ -124,7 +126,7 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
         RSSPartialScanData window;
         lineRight.read = window.SetNextRunLengthData(finder, static_cast<unsigned>(5 * expected / 6),
                                                      static_cast<unsigned>(6 * expected / 5)) &&
-                         window.CalcBarSymbol(rightKind, lineRight.character) &&
+                         window.GetIterator().IsValid() && window.CalcBarSymbol(rightKind, lineRight.character) &&
                          line.line.CalcLineCoordPoint(image, window[RSSPartialScanData::kRuns - 1].end, lineRight.end);
     }
     if (!lineLeft.read && !lineRight.read) {
@@ -337,6 +339,31 @@ bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, Region& region)
         return false;
     }
     region = Region{{best->firstPair.begin, best->firstPair.end, best->lastPair.end, best->lastPair.begin}};
+    // The character's outer end on the first and the last line lies along
+    // the bars: the region is squared to them, so that the rows beside it are
+    // sought across the bars even when the lines ran askew.
+    long long const dx = static_cast<long long>(best->last.x) - best->first.x;
+    long long const dy = static_cast<long long>(best->last.y) - best->first.y;
+    long long const norm = dx * dx + dy * dy;
+    if (norm < kMinSquaredAcross) {
+        return true;
+    }
+    Point const a = best->firstPair.begin;
+    long long const wx = static_cast<long long>(best->firstPair.end.x) - a.x;
+    long long const wy = static_cast<long long>(best->firstPair.end.y) - a.y;
+    // The reading direction: perpendicular to the bars, the lines' way.
+    long long const rx = -dy;
+    long long const ry = dx;
+    long long const along = wx * rx + wy * ry;
+    Point const b{static_cast<int>(a.x + rx * along / norm), static_cast<int>(a.y + ry * along / norm)};
+    // Room for a character the lines cut off: two fifths of the pair's
+    // width on either side.
+    int const ex = static_cast<int>((static_cast<long long>(b.x) - a.x) * 2 / 5);
+    int const ey = static_cast<int>((static_cast<long long>(b.y) - a.y) * 2 / 5);
+    Point const begin{a.x - ex, a.y - ey};
+    Point const end{b.x + ex, b.y + ey};
+    Point const shift{static_cast<int>(dx), static_cast<int>(dy)};
+    region = Region{{begin, end, Point{end.x + shift.x, end.y + shift.y}, Point{begin.x + shift.x, begin.y + shift.y}}};
     return true;
 }
 

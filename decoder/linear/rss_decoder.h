@@ -22,6 +22,9 @@ public:
     static constexpr unsigned kMinVotes = 4;
     // A finder's neighbours name a region for the locator with fewer.
     static constexpr unsigned kMinRegionVotes = 3;
+    // Lines closer than this (squared, pixels) across the bars give no
+    // direction of their own.
+    static constexpr long long kMinSquaredAcross = 16;
 
     RSSDecoder(DecoderDetailProperty const& detail, Gs1DataBarProperty const& dataBar);
 
