@@ -142,6 +142,11 @@ void MakeReading(unsigned const (&odd)[7], unsigned const (&even)[7], unsigned g
         !RSSCalculation::CalcRSSValue(even, 7, g.evenWidest, false, vEven)) {
         return;
     }
+    // A list outside the group's own count would name another group's value.
+    unsigned const next = group + 1 < 7 ? RSSTables::kLimited[group + 1].g : 2013571u;
+    if (vEven >= g.t || g.g + vOdd * g.t + vEven >= next) {
+        return;
+    }
     value = vOdd * g.t + vEven + g.g;
     checksum = Checksum(odd, even, side);
 }

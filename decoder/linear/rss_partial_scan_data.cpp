@@ -36,6 +36,25 @@ bool Share(MagnitudeAndIndex const* sorted, unsigned total, unsigned widest, uns
     return true;
 }
 
+unsigned GroupCount(RSSCharacterKind kind)
+{
+    return kind == RSSCharacterKind::kInner ? 4 : 5;
+}
+
+// Characters of each kind: the values run 0 .. count - 1.
+unsigned ValueCount(RSSCharacterKind kind)
+{
+    switch (kind) {
+    case RSSCharacterKind::kOuter:
+        return 2841;
+    case RSSCharacterKind::kInner:
+        return 1597;
+    case RSSCharacterKind::kExpanded:
+        break;
+    }
+    return 4192;
+}
+
 }  // namespace
 
 unsigned RSSCharacter::CalcOmniChecksum(unsigned position) const
@@ -239,8 +258,14 @@ bool RSSPartialScanData::CalcBarSymbol(RSSCharacterKind kind, RSSCharacter& char
         !RSSCalculation::CalcRSSValue(evenWidths, 4, group.evenWidest, !evenNarrow, vEven)) {
         return false;
     }
-    character.value = kind == RSSCharacterKind::kInner ? vEven * group.t + vOdd + group.g
-                                                       : vOdd * group.t + vEven + group.g;
+    // A list outside the group's own count would name another group's value.
+    unsigned const added = kind == RSSCharacterKind::kInner ? vOdd : vEven;
+    unsigned const multiplied = kind == RSSCharacterKind::kInner ? vEven : vOdd;
+    unsigned const next = &group == &table[GroupCount(kind) - 1] ? ValueCount(kind) : (&group)[1].g;
+    if (added >= group.t || group.g + multiplied * group.t + added >= next) {
+        return false;
+    }
+    character.value = group.g + multiplied * group.t + added;
     return true;
 }
 
