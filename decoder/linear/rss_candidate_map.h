@@ -53,6 +53,22 @@ public:
         return best;
     }
 
+    // The best code when it has at least `votes` and leads every other by
+    // `lead`; null otherwise.
+    Entry const* GetClearBest(unsigned votes, unsigned lead) const
+    {
+        Entry const* best = GetBest();
+        if (best == nullptr || best->votes < votes) {
+            return nullptr;
+        }
+        for (unsigned i = 0; i < count_; ++i) {
+            if (&entries_[i] != best && entries_[i].votes + lead > best->votes) {
+                return nullptr;
+            }
+        }
+        return best;
+    }
+
 private:
     Entry entries_[N];
     unsigned count_ = 0;
@@ -63,12 +79,22 @@ private:
 struct RSSPairCandidateMap {
     BarSymbolCandidateMapForRSS<64> first;
     BarSymbolCandidateMapForRSS<64> second;
+    // Lines that met dark (0) or light (1) ground beyond the outer character.
+    unsigned grounds[2] = {0, 0};
 
     void Reset()
     {
         first.Reset();
         second.Reset();
+        grounds[0] = 0;
+        grounds[1] = 0;
     }
+    // The ground the lines met most is the symbol's light (normal) or dark
+    // (inverted) colour; false when they contradict it.
+    bool AgreesWith(bool inverted) const { return grounds[inverted ? 1 : 0] <= grounds[inverted ? 0 : 1]; }
+    // Lines met ground of the symbol's colour in that polarity, more than
+    // noise would.
+    bool Shows(bool inverted) const { return grounds[inverted ? 0 : 1] >= 2; }
 };
 
 }  // namespace DEC2DIvra

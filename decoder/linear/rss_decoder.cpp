@@ -33,6 +33,19 @@ bool PushText(StackInterface<char>& text, char const* s)
     return true;
 }
 
+// Beyond a character's far end: a guard of a run or two, then the ground,
+// wider than three modules.
+int FindGround(CommonPartialScanData const& window, long long module)
+{
+    ArrayIterator<ScanElement const> it = window.GetIterator();
+    for (unsigned k = 0; k < 3 && it.IsValid(); ++k, it.Next()) {
+        if (static_cast<long long>(it->end) - it->begin > 3 * module) {
+            return it->colour;
+        }
+    }
+    return -1;
+}
+
 }  // namespace
 
 // One character beside the finder, with the point of its far end.
@@ -40,6 +53,9 @@ struct RSSDecoder::Side {
     bool read = false;
     RSSCharacter character;
     Point end;
+    // The colour of the ground met within a guard's width beyond the far
+    // end: kLightRun, kDarkRun, or neither when no wide run lies there.
+    int ground = -1;
 };
 
 RSSDecoder::RSSDecoder(DecoderDetailProperty const& detail, Gs1DataBarProperty const& dataBar)
@@ -120,6 +136,7 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
                                                       static_cast<unsigned>(6 * expected / 5)) &&
                         window.GetIterator().IsValid() && window.CalcBarSymbol(leftKind, lineLeft.character) &&
                         line.line.CalcLineCoordPoint(image, window[RSSPartialScanData::kRuns - 1].begin, lineLeft.end);
+        lineLeft.ground = lineLeft.read ? FindGround(window, expected / modulesOf(leftKind)) : -1;
     }
     {
         long long const expected = span * modulesOf(rightKind) / 15;
@@ -128,6 +145,7 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
                                                      static_cast<unsigned>(6 * expected / 5)) &&
                          window.GetIterator().IsValid() && window.CalcBarSymbol(rightKind, lineRight.character) &&
                          line.line.CalcLineCoordPoint(image, window[RSSPartialScanData::kRuns - 1].end, lineRight.end);
+        lineRight.ground = lineRight.read ? FindGround(window, expected / modulesOf(rightKind)) : -1;
     }
     if (!lineLeft.read && !lineRight.read) {
         return false;
@@ -143,10 +161,22 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
     pair.end = lineRight.end;
     Side const& before = found.reverse ? lineRight : lineLeft;
     Side const& after = found.reverse ? lineLeft : lineRight;
-    if (polarity != 1) {
+    // An Omnidirectional outer character ends the symbol (or its row): the
+    // ground beyond it tells the polarity, which otherwise both readings of
+    // the line stand for.
+    int const ground = isExpanded ? -1 : before.ground;
+    if (ground == kLightRun || ground == kDarkRun) {
+        // Noted for both readings: the finder's map of either polarity.
+        bool const lightEnds = finder[0].colour == kLightRun;
+        ++(lightEnds ? omniLeft_ : omniRight_)[found.value].grounds[ground];
+        ++(lightEnds ? omniRightInverted_ : omniLeftInverted_)[found.value].grounds[ground];
+    }
+    bool const normal = polarity != 1 && ground != kDarkRun;
+    bool const inverted = polarity != 0 && ground != kLightRun;
+    if (normal) {
         Vote(finder, found.value, false, before, after, pair);
     }
-    if (polarity != 0) {
+    if (inverted) {
         Vote(finder, found.value, true, before, after, pair);
     }
     return true;
@@ -197,10 +227,13 @@ bool RSSDecoder::Start(GrayImage const&, DecodedLabel& label)
     bool const inverted = polarity == 1 || polarity == 2;
     label.Clear();
     if (dataBar_->read.Get()) {
-        if (normal && CheckOmni(omniLeft_, omniRight_, label)) {
+        if (normal && CheckOmni(omniLeft_, omniRight_, false, label)) {
             return true;
         }
-        if (inverted && CheckOmni(omniLeftInverted_, omniRightInverted_, label)) {
+        // When both polarities are read, a light-on-dark reading needs dark
+        // ground seen: every dark-on-light symbol also reads, with other
+        // weights, as a light-on-dark one, which noise may complete.
+        if (inverted && CheckOmni(omniLeftInverted_, omniRightInverted_, true, label, polarity == 2)) {
             label.negative = 1;
             return true;
         }
@@ -218,24 +251,26 @@ bool RSSDecoder::Start(GrayImage const&, DecodedLabel& label)
     return false;
 }
 
-bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, DecodedLabel& label) const
+bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted, DecodedLabel& label,
+                           bool needGround) const
 {
     using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
     for (unsigned i = 0; i < 9; ++i) {
-        Entry const* leftOuter = left[i].first.GetBest();
-        Entry const* leftInner = left[i].second.GetBest();
-        if (leftOuter == nullptr || leftInner == nullptr || leftOuter->votes < kMinVotes ||
-            leftInner->votes < kMinVotes) {
+        Entry const* leftOuter = left[i].first.GetClearBest(kMinVotes, kMinLead);
+        Entry const* leftInner = left[i].second.GetClearBest(kMinVotes, kMinLead);
+        // The ground beyond the outer characters rules out the polarity it
+        // contradicts.
+        if (leftOuter == nullptr || leftInner == nullptr || !left[i].AgreesWith(inverted)) {
             continue;
         }
         for (unsigned j = 0; j < 9; ++j) {
             if ((i == 0 && j == 8) || (i == 8 && j == 0)) {
                 continue;
             }
-            Entry const* rightOuter = right[j].first.GetBest();
-            Entry const* rightInner = right[j].second.GetBest();
-            if (rightOuter == nullptr || rightInner == nullptr || rightOuter->votes < kMinVotes ||
-                rightInner->votes < kMinVotes) {
+            Entry const* rightOuter = right[j].first.GetClearBest(kMinVotes, kMinLead);
+            Entry const* rightInner = right[j].second.GetClearBest(kMinVotes, kMinLead);
+            if (rightOuter == nullptr || rightInner == nullptr || !right[j].AgreesWith(inverted) ||
+                (needGround && !left[i].Shows(inverted) && !right[j].Shows(inverted))) {
                 continue;
             }
             unsigned check = 9 * i + j;
@@ -281,8 +316,8 @@ bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, DecodedLabel& 
 bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
 {
     using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
-    Entry const* check = maps[0].first.GetBest();
-    if (check == nullptr || check->votes < kMinVotes) {
+    Entry const* check = maps[0].first.GetClearBest(kMinVotes, kMinLead);
+    if (check == nullptr) {
         return false;
     }
     unsigned const checkValue = check->code / kExpandedModulus;
@@ -297,8 +332,8 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
     Entry const* last = check;
     for (unsigned p = 1; p < count; ++p) {
         RSSPairCandidateMap const& pair = maps[sequence[p / 2]];
-        Entry const* entry = (p % 2 == 0 ? pair.first : pair.second).GetBest();
-        if (entry == nullptr || entry->votes < kMinVotes || entry->code / kExpandedModulus > 4095 ||
+        Entry const* entry = (p % 2 == 0 ? pair.first : pair.second).GetClearBest(kMinVotes, kMinLead);
+        if (entry == nullptr || entry->code / kExpandedModulus > 4095 ||
             !bits.Append(entry->code / kExpandedModulus, 12)) {
             return false;
         }

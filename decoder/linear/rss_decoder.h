@@ -20,6 +20,8 @@ class RSSDecoder final : public DataBarRoad {
 public:
     // A character counts with this many agreeing lines.
     static constexpr unsigned kMinVotes = 4;
+    // ... and leads every other reading of its place by this many.
+    static constexpr unsigned kMinLead = 2;
     // A finder's neighbours name a region for the locator with fewer.
     static constexpr unsigned kMinRegionVotes = 3;
     // Lines closer than this (squared, pixels) across the bars give no
@@ -41,7 +43,8 @@ private:
     struct Side;
     void Vote(RSSFinderPartialScanData const& finder, unsigned value, bool inverted, Side const& before,
               Side const& after, LineSegment const& pair);
-    bool CheckOmni(Maps9 const& left, Maps9 const& right, DecodedLabel& label) const;
+    bool CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted, DecodedLabel& label,
+                   bool needGround = false) const;
     bool CheckExpanded(Maps12 const& maps, DecodedLabel& label) const;
     static bool CalcPairRegion(RSSPairCandidateMap const& map, Region& region);
 

@@ -15,6 +15,8 @@ constexpr unsigned long long kRightValues = 2013571ULL;
 constexpr unsigned kModifierLimited = 1u << 8;
 constexpr unsigned kModifierCheckDigit = 1u << 10;
 constexpr unsigned kModifierLinked = 1u << 11;
+// Runs beyond a narrow quiet zone that, packed within twelve modules, are bars.
+constexpr unsigned kNearbyRuns = 6;
 
 // The runs beyond a window, walking away from it.
 class Outside {
@@ -175,16 +177,24 @@ bool RSSLimitedDecoder::CheckSurroundings(RSSLimitedPartialScanData const& lineL
         return false;
     }
     // A UPC/EAN half close to the left would span 32-34 modules over its
-    // next 28 runs.
+    // next 28 runs; and bars that go on within a few modules of a narrow
+    // quiet zone are the rest of the symbol a Limited pattern was found in.
     if (16 * quiet < 10 * m16) {
         long long neighbour = 0;
         unsigned runs = 0;
         long long width = 0;
+        long long nearby = 0;
         while (runs < 28 && leftSide.Next(width)) {
             neighbour += width;
             ++runs;
+            if (runs == kNearbyRuns) {
+                nearby = neighbour;
+            }
         }
         if (runs == 28 && 16 * neighbour >= 32 * m16 && 16 * neighbour <= 34 * m16) {
+            return false;
+        }
+        if (16 * quiet < 5 * m16 && runs >= kNearbyRuns && 16 * nearby < 12 * m16) {
             return false;
         }
     }
