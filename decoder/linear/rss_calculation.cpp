@@ -97,3 +97,28 @@ char RSSCalculation::CalcGtinCheckDigit(char const* digits13)
 }
 
 }  // namespace DEC2DIvra
+
+namespace DEC2DIvra {
+
+bool RSSCalculation::WriteGtin(unsigned long long value, bool applicationIdentifier, bool checkDigit,
+                               StackInterface<char>& text)
+{
+    char digits[14];
+    for (unsigned k = 13; k-- > 0;) {
+        digits[k] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    digits[13] = '\0';
+    text.Clear();
+    bool ok = !applicationIdentifier || (text.Push('0') && text.Push('1'));
+    for (unsigned k = 0; k < 13 && ok; ++k) {
+        ok = text.Push(digits[k]);
+    }
+    ok = ok && (!checkDigit || text.Push(CalcGtinCheckDigit(digits)));
+    if (!ok) {
+        text.Clear();
+    }
+    return ok;
+}
+
+}  // namespace DEC2DIvra

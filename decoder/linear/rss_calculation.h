@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decoder/core/stack_interface.h"
+
 namespace DEC2DIvra {
 
 // The arithmetic of GS1 DataBar characters: the value of a list of element
@@ -24,6 +26,11 @@ public:
 
     // The GTIN check digit of 13 digits.
     static char CalcGtinCheckDigit(char const* digits13);
+    // The item number of Omnidirectional and Limited as text: "01" when asked,
+    // the value as 13 digits, its check digit when asked. False (text
+    // emptied) when the text does not fit.
+    static bool WriteGtin(unsigned long long value, bool applicationIdentifier, bool checkDigit,
+                          StackInterface<char>& text);
 };
 
 }  // namespace DEC2DIvra

@@ -23,16 +23,6 @@ constexpr unsigned kModifierExpanded = 1u << 9;
 constexpr unsigned kModifierCheckDigit = 1u << 10;
 constexpr unsigned kModifierLinked = 1u << 11;
 
-bool PushText(StackInterface<char>& text, char const* s)
-{
-    for (; *s != '\0'; ++s) {
-        if (!text.Push(*s)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Beyond a character's far end: a guard of a run or two, then the ground,
 // wider than three modules.
 int FindGround(CommonPartialScanData const& window, long long module)
@@ -290,18 +280,9 @@ bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted,
             unsigned long long value = (lo * 1597 + li) * 4537077ULL + (ro * 1597 + ri);
             bool const linked = value >= kOmniLimit;
             value %= kOmniLimit;
-            char digits[14];
-            for (unsigned k = 13; k-- > 0;) {
-                digits[k] = static_cast<char>('0' + value % 10);
-                value /= 10;
-            }
-            digits[13] = '\0';
             bool const withCheck = dataBar_->transmit_check_digit.Get();
-            label.data.Clear();
-            if ((dataBar_->transmit_application_identifier.Get() && !PushText(label.data, "01")) ||
-                !PushText(label.data, digits) ||
-                (withCheck && !label.data.Push(RSSCalculation::CalcGtinCheckDigit(digits)))) {
-                label.data.Clear();
+            if (!RSSCalculation::WriteGtin(value, dataBar_->transmit_application_identifier.Get(), withCheck,
+                                           label.data)) {
                 return false;
             }
             unsigned const modifier = (withCheck ? kModifierCheckDigit : 0u) | (linked ? kModifierLinked : 0u);

@@ -226,20 +226,8 @@ bool RSSLimitedDecoder::Start(StackInterface<BarSymbol> const& symbols, bool rev
     if (linked) {
         value -= kValueLimit;
     }
-    char digits[14];
-    for (unsigned k = 13; k-- > 0;) {
-        digits[k] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    }
-    digits[13] = '\0';
     bool const withCheck = dataBar_->transmit_check_digit.Get();
-    bool ok = !dataBar_->transmit_application_identifier.Get() || (label.data.Push('0') && label.data.Push('1'));
-    for (unsigned k = 0; k < 13 && ok; ++k) {
-        ok = label.data.Push(digits[k]);
-    }
-    ok = ok && (!withCheck || label.data.Push(RSSCalculation::CalcGtinCheckDigit(digits)));
-    if (!ok) {
-        label.data.Clear();
+    if (!RSSCalculation::WriteGtin(value, dataBar_->transmit_application_identifier.Get(), withCheck, label.data)) {
         return false;
     }
     label.identifier.Copy(RSSIdentifier(kModifierLimited | (withCheck ? kModifierCheckDigit : 0u) |

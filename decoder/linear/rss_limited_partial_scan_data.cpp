@@ -36,19 +36,6 @@ struct CheckLookup {
     }
 };
 
-void SortByMagnitude(MagnitudeAndIndex* runs, unsigned count)
-{
-    for (unsigned i = 1; i < count; ++i) {
-        MagnitudeAndIndex const item = runs[i];
-        unsigned j = i;
-        while (j > 0 && runs[j - 1].magnitude > item.magnitude) {
-            runs[j] = runs[j - 1];
-            --j;
-        }
-        runs[j] = item;
-    }
-}
-
 // The runs of a window in line order, split by offset parity (even offsets
 // first), each half sorted by rising magnitude after the spread correction
 // (even offsets gain it, odd offsets lose it). False when a corrected
@@ -82,8 +69,8 @@ bool SplitRuns(CommonPartialScanData const& window, int spread, MagnitudeAndInde
             evenSmallestRaw = raw < evenSmallestRaw ? raw : evenSmallestRaw;
         }
     }
-    SortByMagnitude(sorted, 7);
-    SortByMagnitude(sorted + 7, 7);
+    MagnitudeAndIndex::SortByMagnitude(sorted, 7);
+    MagnitudeAndIndex::SortByMagnitude(sorted + 7, 7);
     return true;
 }
 

@@ -7,19 +7,6 @@ namespace DEC2DIvra {
 
 namespace {
 
-void SortByMagnitude(MagnitudeAndIndex* runs, unsigned count)
-{
-    for (unsigned i = 1; i < count; ++i) {
-        MagnitudeAndIndex const item = runs[i];
-        unsigned j = i;
-        while (j > 0 && runs[j - 1].magnitude > item.magnitude) {
-            runs[j] = runs[j - 1];
-            --j;
-        }
-        runs[j] = item;
-    }
-}
-
 bool Share(MagnitudeAndIndex const* sorted, unsigned total, unsigned widest, unsigned* modules)
 {
     MagnitudeAndIndex work[4];
@@ -169,8 +156,8 @@ bool RSSPartialScanData::CalcBarSymbol(RSSCharacterKind kind, RSSCharacter& char
             evenSum += m.magnitude;
         }
     }
-    SortByMagnitude(odd, 4);
-    SortByMagnitude(even, 4);
+    MagnitudeAndIndex::SortByMagnitude(odd, 4);
+    MagnitudeAndIndex::SortByMagnitude(even, 4);
     if (odd[0].magnitude <= 0 || even[0].magnitude <= 0) {
         return false;
     }

@@ -82,6 +82,19 @@ protected:
         }
     }
 
+    // Copies module columns x0 .. x1 of another rendering of the same size
+    // and place: a character of another symbol.
+    static void CopyColumns(support::Rendering& to, support::Rendering const& from, double x0, double x1)
+    {
+        support::Point const a = to.symbol.toFrame({x0, 0});
+        support::Point const b = to.symbol.toFrame({x1, to.symbol.heightModules});
+        for (int y = static_cast<int>(a.y); y < static_cast<int>(b.y); ++y) {
+            for (int x = static_cast<int>(a.x); x < static_cast<int>(b.x); ++x) {
+                to.frame.at(x, y) = from.frame.at(x, y);
+            }
+        }
+    }
+
     fs::path directory_;
     unsigned count_ = 0;
 };
@@ -164,13 +177,7 @@ TEST_F(DataBarRoadTest, DamagedSymbolsGiveNoLabel)
         support::Rendering wrong = omni;
         support::Rendering const next = support::render(
             {.symbology = BARCODE_DBAR_OMN, .data = "0950110153001"}, options);
-        support::Point const a = omni.symbol.toFrame({48, 0});
-        support::Point const b = omni.symbol.toFrame({63, omni.symbol.heightModules});
-        for (int y = static_cast<int>(a.y); y < static_cast<int>(b.y); ++y) {
-            for (int x = static_cast<int>(a.x); x < static_cast<int>(b.x); ++x) {
-                wrong.frame.at(x, y) = next.frame.at(x, y);
-            }
-        }
+        CopyColumns(wrong, next, 48, 63);
         EXPECT_EQ(Decode(wrong.frame), "-\n");
     }
     // No left finder.
@@ -186,13 +193,7 @@ TEST_F(DataBarRoadTest, DamagedSymbolsGiveNoLabel)
         ASSERT_EQ(Decode(limited.frame), "16\t]e0\t" + Hex(kGtin) + "\n");
         support::Rendering const other =
             support::render({.symbology = BARCODE_DBAR_LTD, .data = "1950110153000"}, options);
-        support::Point const a = limited.symbol.toFrame({2, 0});
-        support::Point const b = limited.symbol.toFrame({28, limited.symbol.heightModules});
-        for (int y = static_cast<int>(a.y); y < static_cast<int>(b.y); ++y) {
-            for (int x = static_cast<int>(a.x); x < static_cast<int>(b.x); ++x) {
-                limited.frame.at(x, y) = other.frame.at(x, y);
-            }
-        }
+        CopyColumns(limited, other, 2, 28);
         EXPECT_EQ(Decode(limited.frame), "-\n");
     }
     // Expanded Stacked with one of its four rows gone.
