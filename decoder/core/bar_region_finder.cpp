@@ -66,9 +66,16 @@ void BarRegionFinder::AddComponent(GrayImage const& image, BarOrientationField c
     // Lines across the group, each judged by its longest train of edges: a
     // group may have grown into clutter beside the bars, or hold two symbols
     // one above the other.
+    // The lines reach well beyond the group: elements several cells wide
+    // (the finder patterns and wide characters of GS1 DataBar) leave no
+    // gradient, and the group then ends at them. The trains of edges decide
+    // the symbol's ends.
     Span span;
-    span.begin = static_cast<int>(whole.sMin) - 2 * side;
-    span.end = static_cast<int>(whole.sMax) + 2 * side;
+    int const reach = static_cast<int>(whole.sMax - whole.sMin) + 2 * side;
+    span.begin = static_cast<int>(whole.sMin) - reach;
+    span.end = static_cast<int>(whole.sMax) + reach;
+    span.coreBegin = static_cast<int>(whole.sMin) - 2 * side;
+    span.coreEnd = static_cast<int>(whole.sMax) + 2 * side;
     int const tLow = static_cast<int>(whole.tMin) - side / 2;
     int const height = static_cast<int>(whole.tMax - whole.tMin) + side;
     int lines = height / kLinePitch + 1;
@@ -79,8 +86,11 @@ void BarRegionFinder::AddComponent(GrayImage const& image, BarOrientationField c
     for (int k = 0; k < lines; ++k) {
         t[k] = tLow + (2 * k + 1) * height / (2 * lines);
         longest[k] = 0;
-        if (profile_.Sample(image, field.GetArea(), axis, span.begin, span.end, &t[k], 1) &&
-            profile_.FindEdges(step_, tuning.contrastShare) >= tuning.minimumEdges) {
+        bool const sampled = profile_.Sample(image, field.GetArea(), axis, span.begin, span.end, &t[k], 1);
+        if (sampled) {
+            profile_.SetCore(span.coreBegin, span.coreEnd);
+        }
+        if (sampled && profile_.FindEdges(step_, tuning.contrastShare) >= tuning.minimumEdges) {
             longest[k] = profile_.CalcLongestTrain(tuning.gapFactor, tuning.minimumGap);
         }
         best = longest[k] > best ? longest[k] : best;
@@ -121,8 +131,11 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
     // Lines at a quarter of the height either side of the axis as well, so
     // that a damaged stretch of the bars does not hide them.
     int const offsets[3] = {-height / 4, 0, height / 4};
-    if (!profile_.Sample(image, field.GetArea(), axis, span.begin, span.end, offsets, 3) ||
-        profile_.FindEdges(step_, tuning.contrastShare) < tuning.minimumEdges) {
+    if (!profile_.Sample(image, field.GetArea(), axis, span.begin, span.end, offsets, 3)) {
+        return;
+    }
+    profile_.SetCore(span.coreBegin, span.coreEnd);
+    if (profile_.FindEdges(step_, tuning.contrastShare) < tuning.minimumEdges) {
         return;
     }
     BarRegionProfile::Train trains[kMaxTrains];

@@ -61,6 +61,8 @@ private:
     struct Span {
         int begin = 0;
         int end = 0;
+        int coreBegin = 0;  // the group's own stretch, which sets the pitch
+        int coreEnd = 0;
         int tLow = 0;
         int tHigh = 0;
     };

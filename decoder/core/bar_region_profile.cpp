@@ -16,6 +16,8 @@ bool BarRegionProfile::Sample(GrayImage const& image, Rectangle const& area, Bar
     count_ = 0;
     edgeCount_ = 0;
     lines_ = lines;
+    coreBegin_ = begin;
+    coreEnd_ = end;
     if (lines == 0 || lines > kMaxLines || image.GetPixels() == nullptr || image.GetWidth() < 2 ||
         image.GetHeight() < 2 || end <= begin) {
         return false;
@@ -167,7 +169,18 @@ unsigned BarRegionProfile::CalcMedianSpacing(unsigned first, unsigned last) cons
 
 unsigned BarRegionProfile::CalcGap(unsigned gapFactor, unsigned minimumGap) const
 {
-    unsigned const median = edgeCount_ > 1 ? CalcMedianSpacing(0, edgeCount_ - 1) : 0;
+    // The spacing of the core's edges: the stretch beyond it may hold
+    // clutter with edges of another pitch.
+    unsigned first = 0;
+    while (first < edgeCount_ && CalcEdgeS(first) < coreBegin_) {
+        ++first;
+    }
+    unsigned last = first;
+    while (last + 1 < edgeCount_ && CalcEdgeS(last + 1) <= coreEnd_) {
+        ++last;
+    }
+    unsigned const median = last > first ? CalcMedianSpacing(first, last)
+                                         : (edgeCount_ > 1 ? CalcMedianSpacing(0, edgeCount_ - 1) : 0);
     unsigned const gap = median * gapFactor;
     unsigned const minimum = (minimumGap + static_cast<unsigned>(step_) - 1) / static_cast<unsigned>(step_);
     return gap > minimum ? gap : minimum;
@@ -197,21 +210,42 @@ unsigned BarRegionProfile::SplitTrains(unsigned minimumEdges, unsigned gapFactor
         return 0;
     }
     unsigned const gap = CalcGap(gapFactor, minimumGap);
+    // One past the last edge of the stretch that starts at `from` and has no
+    // gap inside.
+    auto stretchEnd = [&](unsigned from) {
+        unsigned end = from + 1;
+        while (end < edgeCount_ && static_cast<unsigned>(edges_[end] - edges_[end - 1]) <= gap) {
+            ++end;
+        }
+        return end;
+    };
     unsigned count = 0;
     unsigned first = 0;
-    for (unsigned k = 1; k <= edgeCount_; ++k) {
-        bool const split = k == edgeCount_ || static_cast<unsigned>(edges_[k] - edges_[k - 1]) > gap;
-        if (!split) {
-            continue;
+    unsigned end = stretchEnd(0);
+    while (true) {
+        // A stretch too short to be a symbol of its own, less than two gaps
+        // from its neighbour, is part of it: a wide element (a GS1 DataBar
+        // finder's) splits one symbol in two.
+        if (end < edgeCount_) {
+            unsigned const distance = static_cast<unsigned>(edges_[end] - edges_[end - 1]);
+            unsigned const next = stretchEnd(end);
+            if (distance <= 2 * gap && (end - first < minimumEdges || next - end < minimumEdges)) {
+                end = next;
+                continue;
+            }
         }
-        unsigned const last = k - 1;
+        unsigned const last = end - 1;
         if (last - first + 1 >= minimumEdges && count < capacity) {
             Train& train = trains[count++];
             train.first = first;
             train.last = last;
             train.spacing = CalcMedianSpacing(first, last) * static_cast<unsigned>(step_);
         }
-        first = k;
+        if (end >= edgeCount_) {
+            break;
+        }
+        first = end;
+        end = stretchEnd(end);
     }
     return count;
 }

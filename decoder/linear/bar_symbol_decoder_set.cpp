@@ -15,7 +15,9 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
       code39_(context_, property),
       code93_(context_, false, property),
       code93Negative_(context_, true, property),
-      code11_(context_, property)
+      code11_(context_, property),
+      rss_(property.detail_of_decoder, property.gs1_databar),
+      rssLimitedDecoder_(context_, property)
 {
     // Each symbology decoder is a member built with the context and its
     // property groups, and entered at its place in the trial order.
@@ -29,6 +31,8 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
     trial_[kCode93] = &code93_;
     trial_[kCode93Negative] = &code93Negative_;
     trial_[kCode11] = &code11_;
+    rssLimited_ = &rssLimitedDecoder_;
+    dataBar_ = &rss_;
 }
 
 void BarSymbolDecoderSet::SetCodablockFRowRecognizer(CodablockFRowRecognizer const* recognizer)

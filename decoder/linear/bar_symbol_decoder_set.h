@@ -6,6 +6,8 @@
 #include "decoder/linear/code11_decoder.h"
 #include "decoder/linear/code39_decoder.h"
 #include "decoder/linear/code93_decoder.h"
+#include "decoder/linear/rss_decoder.h"
+#include "decoder/linear/rss_limited_decoder.h"
 #include "decoder/linear/upc_ean_decoder.h"
 
 namespace DEC2DIvra {
@@ -84,6 +86,8 @@ private:
     Code93Decoder code93_;
     Code93Decoder code93Negative_;
     Code11Decoder code11_;
+    RSSDecoder rss_;
+    RSSLimitedDecoder rssLimitedDecoder_;
 };
 
 }  // namespace DEC2DIvra
