@@ -13,7 +13,7 @@
 #include "app/frame_queue.h"
 #include "app/signal.h"
 #include "config/observer.h"
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/tag_decode_option.h"
 #include "decoder/core/tag_decoded_label.h"
 

@@ -9,12 +9,12 @@
 #include <numbers>
 #include <vector>
 
-#include "decoder/core/bar_region_builder.h"
-#include "decoder/core/bar_region_direction.h"
-#include "decoder/core/bar_region_grower.h"
-#include "decoder/core/bar_region_orientation_field.h"
-#include "decoder/core/bar_region_profile.h"
-#include "decoder/core/code_searcher_candidate_order.h"
+#include "decoder/core/location/bar_region_builder.h"
+#include "decoder/core/location/bar_region_direction.h"
+#include "decoder/core/location/bar_region_grower.h"
+#include "decoder/core/location/bar_region_orientation_field.h"
+#include "decoder/core/location/bar_region_profile.h"
+#include "decoder/core/location/code_searcher_candidate_order.h"
 #include "tests/support/frame.h"
 
 namespace searcher_test {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/two_dimension_decoder.h"
 #include "upc_ean_read_fixture.h"
 
 namespace upc_ean_test {
