@@ -52,6 +52,7 @@ void Decoder::startDecoder()
         std::lock_guard lock(mutex_);
         enabled_ = true;
         labelTaken_ = false;
+        ++read_;
     }
     // A frame may be waiting already; without this the thread would sleep until the next.
     frameCondition_.notify_all();
@@ -118,6 +119,7 @@ void Decoder::decoderTask()
             return;
         }
         DEC2DIvra::tagDecodeOption const options = decodeOptions_;
+        unsigned const read = read_;
         lock.unlock();
 
         // Another reader may have taken the newest frame meanwhile; then wait again.
@@ -130,7 +132,7 @@ void Decoder::decoderTask()
         frame.reset();
 
         lock.lock();
-        if (result != 0 && enabled_) {
+        if (result != 0 && enabled_ && read == read_) {
             labelTaken_ = true;
         }
     }

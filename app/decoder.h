@@ -81,4 +81,7 @@ private:
     sigs::Connection frameReadyConnection_;
     bool stop_ = false;
     bool labelTaken_ = false; // in the read since the last start
+    // Counts the starts: a frame decoded for an earlier read (its decode still
+    // running when the new read started) takes no label for the new one.
+    unsigned read_ = 0;
 };
