@@ -11,6 +11,9 @@ Decoder::Decoder(LabelFunction, FrameIndexQueue& frames) : frames_(frames)
     {
         std::lock_guard<std::recursive_mutex> lock(cfg::CommandMutex());
         cfg::Root().trigger.manual.type.Push(optionsObserver_);
+        // The decoder thread reads the settings while commands change them: it reads a
+        // copy taken at each frame.
+        cfg::Root().Manager().SeparateDecoderSettings();
     }
     DEC2D_SetDec2DProperty(&propertyTable_);
     LabelCallback::func = [this](void* context, tagDecodedLabel const* label) {
