@@ -165,7 +165,8 @@ void ConfigurationManager::RollBack(Savepoint const& sp) {
 
 void ConfigurationManager::SeparateDecoderSettings() {
   if (m_decoderSettings != nullptr) return;
-  m_decoderSettings = std::make_unique<DecoderSettings>(sizeof(configuration::Struct), sizeof(configuration::VolatileStruct));
+  m_decoderSettings =
+      std::make_unique<DecoderSettings>(sizeof(configuration::Struct), sizeof(configuration::VolatileStruct));
   m_decoderSettings->Publish(m_images.CurrentBank(), m_images.volatileImage);
   m_decoderSettings->Take();
   m_images.decoderBank = m_decoderSettings->Bank();

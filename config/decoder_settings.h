@@ -20,7 +20,7 @@ class DecoderSettings {
   // Command side, after a change: the images as they are now.
   void Publish(unsigned char const* bank, unsigned char const* volatileImage);
   // Decoder thread, at a frame boundary: the newest published copy becomes the one
-  // that Bank() and Volatile() show. Whether it differs from the one before.
+  // that Bank() and Volatile() show. Whether a newer copy was taken.
   bool Take();
 
   // What the decoder reads; they stay at their addresses for the life of the object.
