@@ -119,6 +119,17 @@ void ToDefault()
     InitCommandLines();
 }
 
+void LoadStartSettings()
+{
+    FactorySettings::getInstance().LoadModelConfig(); // without a model record the object keeps its defaults
+    ParameterObject::DeserializeFromRawPartition();
+    if (!LoadActiveSettings()) {
+        cfg::SetDefault();
+        ParameterObject::SetDefaults();
+        InitCommandLines();
+    }
+}
+
 bool updateUartSettings()
 {
     UartValues const values = CurrentUartValues();
@@ -167,14 +178,7 @@ void firmwareStart()
     FactorySettings& factory = FactorySettings::getInstance();
     factory.ConnectSetToDefault(ToDefault);
     setHostInterfaceSource(FactoryInterface);
-    factory.LoadModelConfig(); // without a model record the object keeps its defaults
-    ParameterObject::DeserializeFromRawPartition();
-
-    if (!LoadActiveSettings()) {
-        cfg::SetDefault();
-        ParameterObject::SetDefaults();
-        InitCommandLines();
-    }
+    LoadStartSettings();
 
     Buzzer::getInstance();
     GpioKeyboard& keys = GpioKeyboard::getInstance();

@@ -26,6 +26,10 @@ void firmwareStart();
 void InitCommandLines();
 // The line InitCommandLines replays: ESC, line 0, the interface's line, line 1, CR.
 std::string FactoryCommandLine();
+// The settings the firmware starts from: the model record, the parameter objects and the
+// banks on flash, or, when the banks cannot be read, the factory defaults and the factory
+// command lines. Builds the parameter objects the stored text needs.
+void LoadStartSettings();
 // Factory defaults for the store and every parameter object, then the replay.
 void ToDefault();
 // The UART settings onto every UART port; false when any port refused any of them.

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ python3 pkg-config rapidjson-dev libpng-dev libjpeg-dev
-      googletest libgtest-dev libgmock-dev libbenchmark-dev zint libzint-dev libzxing-dev clang)
+      googletest libgtest-dev libgmock-dev libbenchmark-dev zint libzint-dev libzxing-dev libzbar-dev clang)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -81,6 +81,45 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         if (outlet.Offer(label)) {
             return 1;
         }
+        if (ReadBesideLabel(image, area, candidate, budget, decoder, label, outlet) != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CodeSearcherEngine::ReadBesideLabel(GrayImage const& image, Rectangle const& area,
+                                        BarRegionCandidate const& candidate, unsigned budget,
+                                        AbstractBarCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet)
+{
+    // Two labels side by side join into one candidate when their quiet zones
+    // and the label edges between them fill the gap with edges; the rest of
+    // the candidate beside the label read is then a candidate of its own
+    // (inside the candidate's searched region, so not looked up there).
+    long long low = 0;
+    long long high = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        long long const s = candidate.axis.CalcS(label.region[k].x, label.region[k].y);
+        low = k == 0 || s < low ? s : low;
+        high = k == 0 || s > high ? s : high;
+    }
+    int const least = static_cast<int>(tuning_.minimumLength + 2 * candidate.quiet);
+    BarRegionCandidate sides[2] = {candidate, candidate};
+    sides[0].s1 = static_cast<int>(low);
+    sides[1].s0 = static_cast<int>(high);
+    for (BarRegionCandidate& side : sides) {
+        if (side.s1 - side.s0 < least || tried_ >= budget ||
+            !CalcBarRegionSubroutine().Start(side.axis, side.s0, side.s1, side.t0, side.t1, area, side.region)) {
+            continue;
+        }
+        ++tried_;
+        if (ReadCandidate(image, area, side, decoder, label) == 0) {
+            continue;
+        }
+        searched_.Push(label.region);
+        if (outlet.Offer(label)) {
+            return 1;
+        }
     }
     return 0;
 }

@@ -66,6 +66,11 @@ private:
     int ReadCandidate(GrayImage const& image, Rectangle const& area, BarRegionCandidate const& candidate,
                       AbstractBarCodeDecoder& decoder, DecodedLabel& label);
 
+    // The parts of a candidate either side of the label just read from it,
+    // within the budget; nonzero when the outlet accepts a label.
+    int ReadBesideLabel(GrayImage const& image, Rectangle const& area, BarRegionCandidate const& candidate,
+                        unsigned budget, AbstractBarCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
+
     DEC2DProperty const* property_;
     BarRegionFinder::Tuning const tuning_{};
     BarOrientationField field_;

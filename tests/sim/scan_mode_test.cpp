@@ -95,4 +95,59 @@ TEST_F(SimScan, ABlankOrUnreadableImageEndsInTheNoReadTextAndFails)
     EXPECT_EQ(run("scan", images), std::pair(std::string("NO READ\n\nAFTER\n"), 1));
 }
 
+TEST_F(SimScan, DecodeStartsFromTheSettingsSavedOnTheBoard)
+{
+    std::string const dark = symbol("dark.png", BARCODE_CODE128, "Negative", {.moduleSize = 2.5, .inverted = true});
+    std::string const turned = symbol("turned.png", BARCODE_CODE128, "Turned", {.moduleSize = 2.5, .angle = 90});
+    std::string const flat = symbol("flat.png", BARCODE_CODE128, "Flat", {.moduleSize = 2.5});
+    auto const read = [&](std::string const& image) {
+        auto const [out, status] = run("decode", {image});
+        return out.substr(out.find('\t') + 1);
+    };
+    // Factory settings: positive labels only, searched at any angle.
+    EXPECT_EQ(read(dark), "-\n");
+    EXPECT_EQ(read(turned), "4\t]C0\t5475726E6564\n");
+
+    ASSERT_EQ(run("command", {"set readable_medium/positive_and_negative_codes/all_1d_and_composite_codes:"
+                              "\"POSITIVE_AND_NEGATIVE\"",
+                              "set detail_of_decoder/code_search_mode:\"FIX_MOUNT\"", "save"}),
+              std::pair(std::string("<ACK>\n<ACK>\n<ACK>\n"), 0));
+    EXPECT_EQ(read(dark), "4\t]C0\t4E65676174697665\n");
+    EXPECT_EQ(read(turned), "-\n"); // the fixed band lies across the frame
+    EXPECT_EQ(read(flat), "4\t]C0\t466C6174\n");
+}
+
+TEST_F(SimScan, DecodeTimesFramesWithoutALabelToo)
+{
+    auto const [out, status] = run("decode", {"--time", image("blank.png", support::makeFrame())});
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(out.find("blank.png\t-\t"), std::string::npos) << out;
+    EXPECT_GE(std::stod(out.substr(out.rfind('\t') + 1)), 0.0) << out;
+}
+
+TEST_F(SimScan, DecodeReadsLabelsSeenAtASlantAndLabelsThatTouch)
+{
+    // Perspective fans the bars out: no one direction holds them all.
+    std::vector<std::string> images;
+    for (int angle : {0, 30, 60, 90, 210, 300}) {
+        images.push_back(symbol("slant" + std::to_string(angle) + ".png", BARCODE_CODE128, "Slant-42",
+                                {.moduleSize = 2.0, .angle = static_cast<double>(angle), .perspectiveX = 0.1,
+                                 .perspectiveY = 0.1}));
+    }
+    auto const [out, status] = run("decode", images);
+    EXPECT_EQ(status, 0) << out;
+    for (std::string const& image : images) {
+        EXPECT_NE(out.find(image + "\t4\t]C0\t536C616E742D3432\n"), std::string::npos) << image << "\n" << out;
+    }
+
+    // Two labels whose quiet zones meet, at directions 10 degrees apart: both are listed.
+    support::Frame frame = support::makeFrame();
+    support::drawSymbol(frame, {.data = "LEFT"}, {.moduleSize = 1.5, .angle = 20, .centre = support::Point{250, 200}});
+    support::drawSymbol(frame, {.data = "RIGHT"}, {.moduleSize = 1.5, .angle = 30, .centre = support::Point{385, 250}});
+    std::string const pair = image("pair.png", frame);
+    auto const [listed, pairStatus] = run("decode", {pair});
+    EXPECT_NE(listed.find("\t4C454654\n"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("\t5249474854\n"), std::string::npos) << listed;
+}
+
 } // namespace
