@@ -26,7 +26,8 @@ if [ "${SCANNER_SKIP_TSAN:-0}" != 1 ]; then
         -DSCANNER_TSAN=ON -DSCANNER_BENCH=OFF
   # The tests of the code that runs threads (app, platform, format, sim) and the
   # scanner-sim they start; a data race or a lock-order inversion fails its test.
-  cmake --build build-tsan -j "$jobs" --target test_app test_platform test_platform_device test_format test_sim scanner-sim
+  cmake --build build-tsan -j "$jobs" \
+        --target test_app test_platform test_platform_device test_format test_sim scanner-sim
   TSAN_OPTIONS=second_deadlock_stack=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -E 'ReadRate'
 fi
 
