@@ -61,6 +61,9 @@ int TwoDimensionDecoder::Main(int width, int height, int pitch, unsigned short c
         pitch < width || pitch > kMaxFrameSide) {
         return 0;
     }
+    if (header_.property != nullptr) {
+        header_.property->TakeSettings();
+    }
     GrayImage const frame(width, height, pitch, pixels);
     header_.option = option != nullptr ? *option : MakeDefaultDecodeOption(width, height);
     header_.accepted = false;

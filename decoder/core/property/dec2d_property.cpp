@@ -1,5 +1,6 @@
 #include "decoder/core/property/dec2d_property.h"
 
+#include "config/configuration_manager.h"
 #include "config/key_tree.h"
 
 // Each member binds to the handle of its key; a key that is missing or stored
@@ -468,8 +469,11 @@ DEC2DProperty::DEC2DProperty(Root const& root)
       multi_line_ocr(root),
       ocrg2(root),
       detail_of_decoder(root),
-      common_2d(root)
+      common_2d(root),
+      manager_(root.Manager())
 {
 }
+
+void DEC2DProperty::TakeSettings() const { manager_.TakeDecoderSettings(); }
 
 }  // namespace DEC2DIvra

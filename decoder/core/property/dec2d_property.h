@@ -12,10 +12,14 @@
 
 // The decoder property table: a reference to every setting a decoder reads,
 // group by group. Decoders read a setting at the point of use through its
-// member (property.code128.read.Get()), always in the current bank and
-// without locking. Groups and members keep this order: the decoders find
+// member (property.code128.read.Get()), without locking, in the settings
+// taken at the start of the frame (see TakeSettings). Groups and members keep this order: the decoders find
 // them by their place. Members that are not settings (flag bytes, zero words)
 // are fixed values of the layout. Enumerations read as their 32-bit numbers.
+namespace ivra_configuration {
+class ConfigurationManager;
+}
+
 namespace DEC2DIvra {
 
 struct UpcAProperty : PropertyGroup {
@@ -579,6 +583,10 @@ struct DEC2DProperty {
     DEC2DProperty(DEC2DProperty const&) = delete;
     DEC2DProperty& operator=(DEC2DProperty const&) = delete;
 
+    // At a frame boundary: the settings as they are now are what the decoders read
+    // until the next (when the store keeps a copy for the decoder).
+    void TakeSettings() const;
+
     UpcAProperty upc_a;
     UpcEProperty upc_e;
     Ean13Property ean13;
@@ -638,6 +646,9 @@ struct DEC2DProperty {
     DecoderDetailProperty detail_of_decoder;
     // After every group the decoders find by its place.
     Common2DProperty common_2d;
+
+private:
+    ivra_configuration::ConfigurationManager& manager_;
 };
 
 }  // namespace DEC2DIvra

@@ -29,10 +29,11 @@ struct ReadsAs<ivra_configuration::Array<T, N>, ivra_configuration::Array<U, N>>
 
 }  // namespace detail
 
-// One setting as the decoders see it: the handle of its key, read in the
-// current bank every time Get() is called, so a change or a bank switch is
-// seen at once. Nothing is copied and nothing is locked; the store changes a
-// value only between commands. Only a handle whose value reads as T binds.
+// One setting as the decoders see it: the handle of its key, read every time
+// Get() is called without a lock. Once the decoder runs on a thread of its own
+// it reads the copy of the settings taken at the start of the frame, so a
+// change or a bank switch is seen from the next frame on; before that, the
+// current bank. Only a handle whose value reads as T binds.
 template <class T>
 class PropertyReference : public ivra_configuration::CommonPropertyReference {
 public:
