@@ -11,7 +11,9 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
       code128_(context_, 0, property),
       code128Negative_(context_, Code128Decoder::kNegative, property),
       code128Bold_(context_, Code128Decoder::kForBigger, property),
-      code128BoldNegative_(context_, Code128Decoder::kForBigger | Code128Decoder::kNegative, property)
+      code128BoldNegative_(context_, Code128Decoder::kForBigger | Code128Decoder::kNegative, property),
+      codabar_(context_, false, property),
+      codabarReverce_(context_, true, property)
 {
     // Each symbology decoder is a member built with the context and its
     // property groups, and entered at its place in the trial order.
@@ -21,6 +23,8 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
     trial_[kCode128Negative] = &code128Negative_;
     trial_[kCode128Bold] = &code128Bold_;
     trial_[kCode128BoldNegative] = &code128BoldNegative_;
+    trial_[kCodabar] = &codabar_;
+    trial_[kCodabarReverce] = &codabarReverce_;
 }
 
 bool BarSymbolDecoderSet::SetTrialDecoder(unsigned index, BarSymbolDecoder const* decoder)

@@ -3,6 +3,7 @@
 #include "decoder/linear/bar_symbol_decoder.h"
 #include "decoder/linear/bar_symbol_decoder_context.h"
 #include "decoder/linear/code128_decoder.h"
+#include "decoder/linear/codabar_decoder.h"
 #include "decoder/linear/upc_ean_decoder.h"
 
 namespace DEC2DIvra {
@@ -75,6 +76,8 @@ private:
     Code128Decoder code128Negative_;
     Code128Decoder code128Bold_;
     Code128Decoder code128BoldNegative_;
+    CodabarDecoder codabar_;
+    CodabarDecoder codabarReverce_;
 };
 
 }  // namespace DEC2DIvra
