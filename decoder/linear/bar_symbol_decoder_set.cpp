@@ -13,7 +13,8 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
       code128Bold_(context_, Code128Decoder::kForBigger, property),
       code128BoldNegative_(context_, Code128Decoder::kForBigger | Code128Decoder::kNegative, property),
       codabar_(context_, false, property),
-      codabarReverce_(context_, true, property)
+      codabarReverce_(context_, true, property),
+      twoOfFive_(context_, property)
 {
     // Each symbology decoder is a member built with the context and its
     // property groups, and entered at its place in the trial order.
@@ -25,6 +26,7 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
     trial_[kCode128BoldNegative] = &code128BoldNegative_;
     trial_[kCodabar] = &codabar_;
     trial_[kCodabarReverce] = &codabarReverce_;
+    trial_[kTwoOfFive] = &twoOfFive_;
 }
 
 bool BarSymbolDecoderSet::SetTrialDecoder(unsigned index, BarSymbolDecoder const* decoder)

@@ -4,6 +4,7 @@
 #include "decoder/linear/bar_symbol_decoder_context.h"
 #include "decoder/linear/code128_decoder.h"
 #include "decoder/linear/codabar_decoder.h"
+#include "decoder/linear/two_of_five_decoder.h"
 #include "decoder/linear/upc_ean_decoder.h"
 
 namespace DEC2DIvra {
@@ -78,6 +79,7 @@ private:
     Code128Decoder code128BoldNegative_;
     CodabarDecoder codabar_;
     CodabarDecoder codabarReverce_;
+    TwoOfFiveDecoder twoOfFive_;
 };
 
 }  // namespace DEC2DIvra
