@@ -14,7 +14,9 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
       code128BoldNegative_(context_, Code128Decoder::kForBigger | Code128Decoder::kNegative, property),
       codabar_(context_, false, property),
       codabarReverce_(context_, true, property),
-      twoOfFive_(context_, property)
+      twoOfFive_(context_, property),
+      msiPlessey_(context_, false, property),
+      msiPlesseyNegative_(context_, true, property)
 {
     // Each symbology decoder is a member built with the context and its
     // property groups, and entered at its place in the trial order.
@@ -27,6 +29,8 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
     trial_[kCodabar] = &codabar_;
     trial_[kCodabarReverce] = &codabarReverce_;
     trial_[kTwoOfFive] = &twoOfFive_;
+    trial_[kMSIPlessey] = &msiPlessey_;
+    trial_[kMSIPlesseyNegative] = &msiPlesseyNegative_;
 }
 
 bool BarSymbolDecoderSet::SetTrialDecoder(unsigned index, BarSymbolDecoder const* decoder)

@@ -4,6 +4,7 @@
 #include "decoder/linear/bar_symbol_decoder_context.h"
 #include "decoder/linear/code128_decoder.h"
 #include "decoder/linear/codabar_decoder.h"
+#include "decoder/linear/msi_plessey_decoder.h"
 #include "decoder/linear/two_of_five_decoder.h"
 #include "decoder/linear/upc_ean_decoder.h"
 
@@ -80,6 +81,8 @@ private:
     CodabarDecoder codabar_;
     CodabarDecoder codabarReverce_;
     TwoOfFiveDecoder twoOfFive_;
+    MSIPlesseyDecoder msiPlessey_;
+    MSIPlesseyDecoder msiPlesseyNegative_;
 };
 
 }  // namespace DEC2DIvra

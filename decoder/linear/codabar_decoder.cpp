@@ -2,6 +2,7 @@
 
 #include "decoder/core/dec2d_property.h"
 #include "decoder/linear/codabar_table.h"
+#include "decoder/linear/line_run_data.h"
 #include "decoder/linear/rate_for_tuning_calculator.h"
 
 namespace DEC2DIvra {
@@ -44,6 +45,11 @@ bool CodabarDecoder::CheckQuietZone(CodabarPartialScanData const& window, BarSym
     long long const margin = (10LL * symbol.width * zone) / 7;
     unsigned const required = margin <= 0 ? 0u : (margin > 0x7FFFFFFFLL ? 0x7FFFFFFFu : static_cast<unsigned>(margin));
     unsigned const specks = codabar_->smart_quiet_zone_check.Get();
+    ArrayIterator<ScanElement const> const& line = window.GetIterator();
+    unsigned const edge = after ? CodabarPartialScanData::kRuns - 1 : 0;
+    if (!IsMarginMeasurable(line.GetBegin(), line.GetCount(), window[edge].lineIndex, after, required)) {
+        return false;
+    }
     return negative ? window.CheckBlackMargin(required, after, false, specks)
                     : window.CheckMargin(required, after, false, specks);
 }
@@ -107,8 +113,9 @@ bool CodabarDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> const&
         rate.Push(next);
         window = next;
         if (CodabarTable::IsStartStopKey(static_cast<unsigned>(character.value))) {
+            // A start and a stop alone carry nothing: a partial scan fakes them.
             unsigned const data = symbols.GetCount() - 2;
-            return CheckQuietZone(window, character, true, negative) && codabar_->fixed_length.Get().Admits(data) &&
+            return data > 0 && CheckQuietZone(window, character, true, negative) && codabar_->fixed_length.Get().Admits(data) &&
                    (!codabar_->intercharacter_gap_check.Get() || gap.valid);
         }
         gap.StockInterCharacterGap(character);

@@ -1,7 +1,6 @@
 #include "decoder/linear/two_of_five_decoder.h"
 
 #include "decoder/core/dec2d_property.h"
-#include "decoder/linear/partial_scan_data.h"
 #include "decoder/linear/rate_for_tuning_calculator.h"
 
 namespace DEC2DIvra {
@@ -139,12 +138,7 @@ bool TwoOfFiveDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> cons
             // The frame's statistics see each character as a window.
             RateForTuningCalculator const& rate = GetRateForTuningCalculator();
             for (unsigned i = 0; i < symbols.GetCount(); ++i) {
-                PartialScanData<5> window;
-                ArrayIterator<ScanElement const> const at(start.GetBegin(), start.GetCount(),
-                                                          start.GetIndex() + symbols[i].contrast, 1);
-                if (window.Set(at)) {
-                    rate.Push(window);
-                }
+                runs.PushWindow(rate, static_cast<unsigned>(symbols[i].contrast));
             }
             return true;
         }

@@ -1,14 +1,10 @@
 #include "decoder/linear/two_of_five_partial_scan_data.h"
 
-#include "decoder/linear/partial_scan_data.h"
 #include "decoder/linear/two_of_five_table.h"
 
 namespace DEC2DIvra {
 
 namespace {
-
-// Runs either side whose levels a run's depth is measured against.
-constexpr long long kLevelReach = 3;
 
 struct Ranked {
     unsigned position = 0;  // reading position within the digit
@@ -47,33 +43,6 @@ bool IsPrintWidth(long long width, long long narrow, bool wide)
 
 }  // namespace
 
-TwoOfFivePartialScanData::TwoOfFivePartialScanData(ArrayIterator<ScanElement const> const& first)
-    : line_(first.GetBegin()), lineCount_(first.GetCount()), index_(first.GetIndex()), count_(0)
-{
-    if (line_ != nullptr && index_ >= 0 && index_ < lineCount_) {
-        count_ = static_cast<unsigned>(lineCount_ - index_);
-    }
-}
-
-long long TwoOfFivePartialScanData::GetMagnitude(unsigned i) const
-{
-    long long const j = index_ + i;
-    ScanElement const& run = line_[j];
-    long long extreme = -1;
-    for (long long k = j - kLevelReach; k <= j + kLevelReach; ++k) {
-        if (k < 0 || k >= lineCount_ || line_[k].colour == run.colour) {
-            continue;
-        }
-        int const grey = line_[k].grey;
-        if (extreme < 0 || (run.colour == kDarkRun ? grey > extreme : grey < extreme)) {
-            extreme = grey;
-        }
-    }
-    long long const depth = extreme < 0 ? 0 : (run.colour == kDarkRun ? extreme - run.grey : run.grey - extreme);
-    long long const width = static_cast<long long>(run.end) - run.begin;
-    return (width > 0 ? width : 0) * (depth > 0 ? depth : 0) + 1;
-}
-
 bool TwoOfFivePartialScanData::ClassifyDigit(unsigned first, unsigned char const* runs, int& digit,
                                              long long& threshold, long long& narrowWidth) const
 {
@@ -108,7 +77,7 @@ bool TwoOfFivePartialScanData::CalcBarSymbol(TwoOfFiveLayout const& layout, unsi
                                              Character const* previous, Character& character) const
 {
     character = Character{};
-    if (first + layout.characterRuns > count_) {
+    if (first + layout.characterRuns > GetCount()) {
         return false;
     }
     long long narrowWidth = 0;
@@ -153,7 +122,7 @@ bool TwoOfFivePartialScanData::CalcBarSymbol(TwoOfFiveLayout const& layout, unsi
 bool TwoOfFivePartialScanData::CheckPattern(unsigned first, unsigned runs, unsigned wide, unsigned examined,
                                             Character const& reference) const
 {
-    if (first + runs > count_) {
+    if (first + runs > GetCount()) {
         return false;
     }
     unsigned char const bar = (*this)[0].colour;
@@ -176,33 +145,6 @@ bool TwoOfFivePartialScanData::CheckPattern(unsigned first, unsigned runs, unsig
         }
     }
     return true;
-}
-
-bool TwoOfFivePartialScanData::CheckMarginBefore(unsigned first, unsigned width, bool negative, unsigned specks) const
-{
-    PartialScanData<3> window;
-    ArrayIterator<ScanElement const> const at(line_, static_cast<unsigned>(lineCount_),
-                                              static_cast<int>(index_ + first), 1);
-    if (first >= count_ || !window.Set(at)) {
-        return false;
-    }
-    return negative ? window.CheckBlackMargin(width, false, false, specks)
-                    : window.CheckMargin(width, false, false, specks);
-}
-
-bool TwoOfFivePartialScanData::CheckMarginAfter(unsigned last, unsigned width, bool negative, unsigned specks) const
-{
-    PartialScanData<3> window;
-    if (last < 2 || last >= count_) {
-        return false;
-    }
-    ArrayIterator<ScanElement const> const at(line_, static_cast<unsigned>(lineCount_),
-                                              static_cast<int>(index_ + last - 2), 1);
-    if (!window.Set(at)) {
-        return false;
-    }
-    return negative ? window.CheckBlackMargin(width, true, false, specks)
-                    : window.CheckMargin(width, true, false, specks);
 }
 
 }  // namespace DEC2DIvra

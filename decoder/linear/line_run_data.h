@@ -1,0 +1,51 @@
+#pragma once
+
+#include "decoder/core/array_iterator.h"
+#include "decoder/linear/scan_element.h"
+
+namespace DEC2DIvra {
+
+class RateForTuningCalculator;
+
+// Whether the quiet zone beyond line run `edge` (after it, or before it) can
+// be judged: the line reaches `width` beyond it, or what is left of the line
+// there is a single run of the ground. A line that ends in further runs
+// within the zone may have left the symbol through the ends of its bars: the
+// runs there are no quiet zone.
+bool IsMarginMeasurable(ScanElement const* line, long long count, long long edge, bool after, unsigned width);
+
+// The runs of a scan line from a candidate run on, read in place: each run's
+// magnitude (its width times its depth below the opposite colour's level
+// nearby) and the quiet-zone tests either side of a stretch of runs.
+class LineRunData {
+public:
+    explicit LineRunData(ArrayIterator<ScanElement const> const& first);
+
+    // Runs from the first one on still on the line.
+    unsigned GetCount() const { return count_; }
+    ScanElement const& operator[](unsigned i) const { return line_[index_ + i]; }
+    long long GetWidth(unsigned i) const { return static_cast<long long>((*this)[i].end) - (*this)[i].begin; }
+    long long GetMagnitude(unsigned i) const;
+
+    // The quiet zone before run `first` or after run `last` (see
+    // IsMarginMeasurable).
+    bool CheckMarginBefore(unsigned first, unsigned width, bool negative, unsigned specks) const;
+    bool CheckMarginAfter(unsigned last, unsigned width, bool negative, unsigned specks) const;
+
+    // Hands the frame's statistics a window of runs from run `first` on.
+    void PushWindow(RateForTuningCalculator const& rate, unsigned first) const;
+
+    // The first run of the ground's colour, at or after `from` and within
+    // `limit` runs, at least `factor` times as wide as every run before it
+    // since `from`, or the line's last run: where a symbol met from `from`
+    // ends. 0 for none.
+    unsigned FindGroundAfter(unsigned from, unsigned limit, long long factor) const;
+
+private:
+    ScanElement const* line_;
+    long long lineCount_;
+    long long index_;
+    unsigned count_;
+};
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,147 @@
+// MSI Plessey, UK Plessey, Telepen and Korean Postal from rendered zint
+// symbols through the fixed band of the linear frame, their options, checks
+// and malformed symbols.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "decoder/linear/msi_plessey_decoder.h"
+#include "tests/decoder/linear/frame_fixture.h"
+#include "tests/support/symbol_renderer.h"
+
+namespace plessey_test {
+namespace {
+
+namespace cfg = ivra_configuration;
+using DEC2DIvra::MSIPlesseyDecoder;
+using frame_test::Read;
+
+class PlesseyTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(harness.IsReady());
+        harness.EnableAllLinear(false);
+        harness.SetRedundancy(0);
+        harness.SetDecodeMode(1);
+        harness.SetPolarity(2);
+        harness.SetOnlyCompleteCodes(false);
+        harness.ClearLengthLimits();
+    }
+
+    cfg::configuration::Handle& Keys() { return harness.Settings(); }
+
+    static support::SymbolInput Input(int symbology, std::string const& data, int option2 = 0)
+    {
+        support::SymbolInput input;
+        input.symbology = symbology;
+        input.data = data;
+        input.option2 = option2;
+        input.height = 20.0f;
+        return input;
+    }
+
+    Read Band(support::SymbolInput const& input, support::RenderOptions options = {.moduleSize = 2.0})
+    {
+        support::Rendering const r = support::render(input, options);
+        EXPECT_TRUE(r.symbol.ok) << r.symbol.error;
+        std::vector<Read> const reads = harness.ReadFixedBand(r.frame);
+        return reads.empty() ? Read{} : reads.front();
+    }
+
+    // Both directions and polarities.
+    void ExpectEverywhere(support::SymbolInput const& input, std::string const& expected, tagSymbology symbology)
+    {
+        for (double const angle : {0.0, 180.0}) {
+            for (bool const inverted : {false, true}) {
+                Read const read = Band(input, {.moduleSize = 2.0, .angle = angle, .inverted = inverted});
+                std::string const where = input.data + " angle " + std::to_string(angle) + (inverted ? " inv" : "");
+                EXPECT_EQ(read.data, expected) << where;
+                EXPECT_EQ(read.symbology, symbology) << where;
+            }
+        }
+    }
+
+    frame_test::LinearFrameHarness harness;
+};
+
+void PaintColumns(support::Frame& frame, int from, int to, int grey)
+{
+    for (int y = 0; y < frame.height; ++y) {
+        for (int x = from < 0 ? 0 : from; x < to && x < frame.width; ++x) {
+            frame.pixels[static_cast<size_t>(y) * frame.width + x] = static_cast<std::uint16_t>(grey);
+        }
+    }
+}
+
+// The check schemes zint draws, each verified by its setting; exactly the
+// verified check digits come off the label.
+TEST_F(PlesseyTest, MsiCheckSchemes)
+{
+    Keys().read.msi_plessey.Set(true);
+    using Check = cfg::configuration::code::msi_plessey::check_check_digit::Enum;
+    using Transmit = cfg::configuration::code::msi_plessey::transmit_check_digit::Enum;
+    struct Scheme {
+        int zint;
+        unsigned setting;
+    };
+    // zint: 1 mod 10, 2 mod 10 + mod 10, 3 mod 11, 4 mod 11 + mod 10.
+    for (Scheme const s : {Scheme{1, 1}, Scheme{2, 2}, Scheme{4, 4}}) {
+        Keys().code.msi_plessey.check_check_digit.Set(static_cast<Check>(s.setting));
+        Keys().code.msi_plessey.transmit_check_digit.Set(static_cast<Transmit>(0));
+        ExpectEverywhere(Input(BARCODE_MSI_PLESSEY, "1234567", s.zint), "1234567", SYMBOLOGY_MSI_PLESSEY);
+        Keys().code.msi_plessey.transmit_check_digit.Set(static_cast<Transmit>(2));
+        Read const all = Band(Input(BARCODE_MSI_PLESSEY, "1234567", s.zint));
+        EXPECT_EQ(all.data.size(), s.setting == 1 ? 8u : 9u) << s.zint;
+        Keys().code.msi_plessey.transmit_check_digit.Set(static_cast<Transmit>(1));
+        EXPECT_EQ(Band(Input(BARCODE_MSI_PLESSEY, "1234567", s.zint)).data.size(), 8u) << s.zint;
+    }
+    // Without a check setting nothing comes off, whatever the transmission.
+    Keys().code.msi_plessey.check_check_digit.Set(static_cast<Check>(0));
+    Keys().code.msi_plessey.transmit_check_digit.Set(static_cast<Transmit>(0));
+    EXPECT_EQ(Band(Input(BARCODE_MSI_PLESSEY, "1234567")).data, "1234567");
+    EXPECT_EQ(Band(Input(BARCODE_MSI_PLESSEY, "7")).data, "7");
+    // A wrong check digit, and a one-digit symbol under a check setting.
+    Keys().code.msi_plessey.check_check_digit.Set(static_cast<Check>(1));
+    EXPECT_FALSE(Band(Input(BARCODE_MSI_PLESSEY, "12345670")).ok);
+    EXPECT_TRUE(Band(Input(BARCODE_MSI_PLESSEY, "12345674")).ok);
+    EXPECT_FALSE(Band(Input(BARCODE_MSI_PLESSEY, "0")).ok);
+}
+
+TEST_F(PlesseyTest, MsiNoQuietZoneOrTruncated)
+{
+    Keys().read.msi_plessey.Set(true);
+    support::Rendering r = support::render(Input(BARCODE_MSI_PLESSEY, "1234567", 1), {.moduleSize = 2.0});
+    ASSERT_TRUE(r.symbol.ok);
+    ASSERT_FALSE(harness.ReadFixedBand(r.frame).empty());
+    int const left = static_cast<int>(r.symbol.corners[0].x);
+    int const right = static_cast<int>(r.symbol.corners[1].x);
+    support::Rendering speck = r;
+    PaintColumns(speck.frame, left - 8, left - 4, 100);
+    EXPECT_TRUE(harness.ReadFixedBand(speck.frame).empty()) << "bar in the quiet zone";
+    PaintColumns(r.frame, right - 20, r.frame.width, 900);
+    EXPECT_TRUE(harness.ReadFixedBand(r.frame).empty()) << "truncated";
+}
+
+TEST(MsiCheckTest, CountsAndModuli)
+{
+    // Seven data digits and a mod 10 check: NOT_TRANSMIT_CD with setting 1
+    // takes one digit off, not two.
+    EXPECT_EQ(MSIPlesseyDecoder::CountRemoved(0, MSIPlesseyDecoder::CountCheckDigits(1)), 1);
+    EXPECT_EQ(MSIPlesseyDecoder::CountRemoved(1, MSIPlesseyDecoder::CountCheckDigits(1)), 0);
+    EXPECT_EQ(MSIPlesseyDecoder::CountRemoved(1, MSIPlesseyDecoder::CountCheckDigits(3)), 1);
+    EXPECT_EQ(MSIPlesseyDecoder::CountRemoved(0, MSIPlesseyDecoder::CountCheckDigits(0)), 0);
+    EXPECT_EQ(MSIPlesseyDecoder::CountCheckDigits(6), -1);
+    unsigned char const mod10[] = {1, 2, 3, 4, 5, 6, 7, 4};
+    EXPECT_TRUE(MSIPlesseyDecoder::CheckMod10(mod10, 8, 0));
+    EXPECT_FALSE(MSIPlesseyDecoder::CheckMod10(mod10, 7, 0));
+    // Mod 11 over 1 2 3 4 5 6 7 with weights 2..7, 2 from the right:
+    // 7*2 + 6*3 + 5*4 + 4*5 + 3*6 + 2*7 + 1*2 = 106; 106 + c = 0 mod 11: c = 4.
+    unsigned char const mod11[] = {1, 2, 3, 4, 5, 6, 7, 4};
+    EXPECT_TRUE(MSIPlesseyDecoder::CheckMod11(mod11, 8, 0));
+}
+
+}  // namespace
+}  // namespace plessey_test
