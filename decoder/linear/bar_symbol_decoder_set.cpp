@@ -16,7 +16,8 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
       codabarReverce_(context_, true, property),
       twoOfFive_(context_, property),
       msiPlessey_(context_, false, property),
-      msiPlesseyNegative_(context_, true, property)
+      msiPlesseyNegative_(context_, true, property),
+      telepen_(context_, property)
 {
     // Each symbology decoder is a member built with the context and its
     // property groups, and entered at its place in the trial order.
@@ -31,6 +32,7 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
     trial_[kTwoOfFive] = &twoOfFive_;
     trial_[kMSIPlessey] = &msiPlessey_;
     trial_[kMSIPlesseyNegative] = &msiPlesseyNegative_;
+    trial_[kTelepen] = &telepen_;
 }
 
 bool BarSymbolDecoderSet::SetTrialDecoder(unsigned index, BarSymbolDecoder const* decoder)

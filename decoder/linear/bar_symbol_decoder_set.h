@@ -5,6 +5,7 @@
 #include "decoder/linear/code128_decoder.h"
 #include "decoder/linear/codabar_decoder.h"
 #include "decoder/linear/msi_plessey_decoder.h"
+#include "decoder/linear/telepen_decoder.h"
 #include "decoder/linear/two_of_five_decoder.h"
 #include "decoder/linear/upc_ean_decoder.h"
 
@@ -83,6 +84,7 @@ private:
     TwoOfFiveDecoder twoOfFive_;
     MSIPlesseyDecoder msiPlessey_;
     MSIPlesseyDecoder msiPlesseyNegative_;
+    TelepenDecoder telepen_;
 };
 
 }  // namespace DEC2DIvra

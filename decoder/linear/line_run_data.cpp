@@ -95,14 +95,17 @@ unsigned LineRunData::FindGroundAfter(unsigned from, unsigned limit, long long f
     }
     unsigned char const ground = (*this)[0].colour == kDarkRun ? kLightRun : kDarkRun;
     long long widest = 0;
+    long long narrowest = 0;
     for (unsigned i = from; i < count_ && i < from + limit; ++i) {
         long long const width = GetWidth(i);
         // A located region may end the line within the quiet zone.
         bool const lineEnd = i + 1 == count_;
-        if ((*this)[i].colour == ground && widest > 0 && (width >= factor * widest || lineEnd)) {
+        bool const wide = width >= factor * widest && width >= 2 * factor * narrowest;
+        if ((*this)[i].colour == ground && widest > 0 && (wide || lineEnd)) {
             return i;
         }
         widest = width > widest ? width : widest;
+        narrowest = narrowest == 0 || width < narrowest ? width : narrowest;
     }
     return 0;
 }

@@ -37,8 +37,9 @@ public:
 
     // The first run of the ground's colour, at or after `from` and within
     // `limit` runs, at least `factor` times as wide as every run before it
-    // since `from`, or the line's last run: where a symbol met from `from`
-    // ends. 0 for none.
+    // since `from` and twice that against the narrowest (so that the first
+    // wide element after narrow ones is no end), or the line's last run:
+    // where a symbol met from `from` ends. 0 for none.
     unsigned FindGroundAfter(unsigned from, unsigned limit, long long factor) const;
 
 private:

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "decoder/linear/bar_symbol_decoder_set.h"
 #include "decoder/linear/msi_plessey_decoder.h"
+#include "decoder/linear/telepen_decoder.h"
 #include "tests/decoder/linear/frame_fixture.h"
 #include "tests/support/symbol_renderer.h"
 
@@ -141,6 +143,66 @@ TEST(MsiCheckTest, CountsAndModuli)
     // 7*2 + 6*3 + 5*4 + 4*5 + 3*6 + 2*7 + 1*2 = 106; 106 + c = 0 mod 11: c = 4.
     unsigned char const mod11[] = {1, 2, 3, 4, 5, 6, 7, 4};
     EXPECT_TRUE(MSIPlesseyDecoder::CheckMod11(mod11, 8, 0));
+}
+
+TEST_F(PlesseyTest, TelepenAsciiAndNumeric)
+{
+    Keys().read.telepen.Set(true);
+    ExpectEverywhere(Input(BARCODE_TELEPEN, "Telepen"), "Telepen", SYMBOLOGY_TELEPEN);
+    ExpectEverywhere(Input(BARCODE_TELEPEN, "a\x01~ Z"), "a\x01~ Z", SYMBOLOGY_TELEPEN);
+    Keys().code.telepen.enable_ascii_output_mode.Set(false);
+    ExpectEverywhere(Input(BARCODE_TELEPEN_NUM, "1234567890"), "1234567890", SYMBOLOGY_TELEPEN);
+    EXPECT_EQ(Band(Input(BARCODE_TELEPEN_NUM, "12345X")).data, "12345X");
+}
+
+TEST_F(PlesseyTest, TelepenNoQuietZoneOrTruncated)
+{
+    Keys().read.telepen.Set(true);
+    support::Rendering r = support::render(Input(BARCODE_TELEPEN, "Telepen"), {.moduleSize = 2.0});
+    ASSERT_TRUE(r.symbol.ok);
+    ASSERT_FALSE(harness.ReadFixedBand(r.frame).empty());
+    int const left = static_cast<int>(r.symbol.corners[0].x);
+    int const right = static_cast<int>(r.symbol.corners[1].x);
+    support::Rendering speck = r;
+    PaintColumns(speck.frame, left - 8, left - 4, 100);
+    EXPECT_TRUE(harness.ReadFixedBand(speck.frame).empty()) << "bar in the quiet zone";
+    PaintColumns(r.frame, right - 40, r.frame.width, 900);
+    EXPECT_TRUE(harness.ReadFixedBand(r.frame).empty()) << "truncated";
+}
+
+// Data and check codes summing to 254 pass, 255 fail; numeric mode expands
+// the codes before a DLE and copies the rest.
+TEST_F(PlesseyTest, TelepenCheckAndNumericConversion)
+{
+    using DEC2DIvra::TelepenDecoder;
+    auto const* telepen = harness.Frame().GetBarSymbolDecoderSet().GetTrialDecoder(
+        DEC2DIvra::BarSymbolDecoderSet::kTelepen);
+    ASSERT_NE(telepen, nullptr);
+    DEC2DIvra::BarSymbol symbols[4];
+    int const values[4] = {'_', 127, 127, 'z'};
+    for (unsigned i = 0; i < 4; ++i) {
+        symbols[i].value = values[i];
+    }
+    DEC2DIvra::StackInterface<DEC2DIvra::BarSymbol> stack(symbols, 4);
+    stack.SetCount(4);
+    EXPECT_TRUE(telepen->CheckCheckDigit(stack, false));
+    symbols[2].value = 1;  // 128: no multiple of 127
+    EXPECT_FALSE(telepen->CheckCheckDigit(stack, false));
+
+    char buffer[32];
+    DEC2DIvra::StackInterface<char> data(buffer, sizeof(buffer));
+    for (char c : std::string{static_cast<char>(27 + 12), static_cast<char>(20), static_cast<char>(16), 'A',
+                              static_cast<char>(40)}) {
+        data.Push(c);
+    }
+    EXPECT_EQ(TelepenDecoder::NumericConversion(data), 2u);
+    EXPECT_EQ(std::string(data.GetFirst(), data.GetCount()), std::string("123XA") + static_cast<char>(40));
+    bool const narrow[8] = {false, false, false, false, false, false, false, false};
+    unsigned code = 0;
+    // Eight narrow pairs: eight 1 bits, even parity: code 127.
+    EXPECT_TRUE(TelepenDecoder::PatternToTelepen(narrow, narrow, 8, code));
+    EXPECT_EQ(code, 127u);
+    EXPECT_FALSE(TelepenDecoder::PatternToTelepen(narrow, narrow, 7, code)) << "seven bits";
 }
 
 }  // namespace
