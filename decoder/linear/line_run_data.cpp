@@ -25,23 +25,66 @@ bool IsMarginMeasurable(ScanElement const* line, long long count, long long edge
 }
 
 LineRunData::LineRunData(ArrayIterator<ScanElement const> const& first)
-    : line_(first.GetBegin()), lineCount_(first.GetCount()), index_(first.GetIndex()), count_(0)
+    : line_(first.GetBegin()), lineCount_(first.GetCount())
 {
-    if (line_ != nullptr && index_ >= 0 && index_ < lineCount_) {
-        count_ = static_cast<unsigned>(lineCount_ - index_);
+    long long const index = first.GetIndex();
+    if (line_ == nullptr || index < 0 || index >= lineCount_) {
+        return;
     }
+    for (long long k = index - kLevelReach < 0 ? 0 : index - kLevelReach; k < index; ++k) {
+        runs_[before_++] = Run{line_[k], static_cast<int>(k), static_cast<int>(k)};
+    }
+    runs_[before_] = Run{line_[index], static_cast<int>(index), static_cast<int>(index)};
+    count_ = 1;
+    for (long long k = index + 1; k < lineCount_ && before_ + count_ < kCapacity; ++k) {
+        Append(k);
+    }
+}
+
+void LineRunData::Append(long long& k)
+{
+    Run& previous = runs_[before_ + count_ - 1];
+    ScanElement const& run = line_[k];
+    if (k + 1 < lineCount_ && count_ >= 2) {
+        ScanElement const& next = line_[k + 1];
+        // The swing of the runs just before sets the scale of a real edge.
+        long long swing = 0;
+        for (unsigned i = count_ - 1; i > 0 && i + 6 > count_; --i) {
+            long long const d = static_cast<long long>(runs_[before_ + i].run.grey) - runs_[before_ + i - 1].run.grey;
+            swing = (d < 0 ? -d : d) > swing ? (d < 0 ? -d : d) : swing;
+        }
+        long long const up = static_cast<long long>(run.grey) - previous.run.grey;
+        long long const down = static_cast<long long>(run.grey) - next.grey;
+        long long const rise = (up < 0 ? -up : up) < (down < 0 ? -down : down) ? (up < 0 ? -up : up)
+                                                                               : (down < 0 ? -down : down);
+        long long const width = static_cast<long long>(run.end) - run.begin;
+        long long const around = static_cast<long long>(next.end) - previous.run.begin - width;
+        if (4 * rise < swing && 4 * width < around) {
+            previous.run.end = next.end;
+            previous.run.samples += run.samples + next.samples;
+            bool const dark = previous.run.colour == kDarkRun;
+            previous.run.grey = dark ? (next.grey < previous.run.grey ? next.grey : previous.run.grey)
+                                     : (next.grey > previous.run.grey ? next.grey : previous.run.grey);
+            previous.lastLine = static_cast<int>(k + 1);
+            ++k;
+            return;
+        }
+    }
+    runs_[before_ + count_] = Run{run, static_cast<int>(k), static_cast<int>(k)};
+    ++count_;
 }
 
 long long LineRunData::GetMagnitude(unsigned i) const
 {
-    long long const j = index_ + i;
-    ScanElement const& run = line_[j];
+    long long const j = static_cast<long long>(before_) + i;
+    ScanElement const& run = runs_[j].run;
     long long extreme = -1;
+    long long const end = static_cast<long long>(before_) + count_;
     for (long long k = j - kLevelReach; k <= j + kLevelReach; ++k) {
-        if (k < 0 || k >= lineCount_ || line_[k].colour == run.colour) {
+        if (k < 0 || k >= end || runs_[k].run.colour == run.colour) {
             continue;
         }
-        int const grey = line_[k].grey;
+        int const grey = runs_[k].run.grey;
         if (extreme < 0 || (run.colour == kDarkRun ? grey > extreme : grey < extreme)) {
             extreme = grey;
         }
@@ -54,9 +97,12 @@ long long LineRunData::GetMagnitude(unsigned i) const
 bool LineRunData::CheckMarginBefore(unsigned first, unsigned width, bool negative, unsigned specks) const
 {
     PartialScanData<3> window;
-    ArrayIterator<ScanElement const> const at(line_, static_cast<unsigned>(lineCount_),
-                                              static_cast<int>(index_ + first), 1);
-    if (first >= count_ || !IsMarginMeasurable(line_, lineCount_, index_ + first, false, width) || !window.Set(at)) {
+    if (first >= count_) {
+        return false;
+    }
+    long long const edge = runs_[before_ + first].firstLine;
+    ArrayIterator<ScanElement const> const at(line_, static_cast<unsigned>(lineCount_), static_cast<int>(edge), 1);
+    if (!IsMarginMeasurable(line_, lineCount_, edge, false, width) || !window.Set(at)) {
         return false;
     }
     return negative ? window.CheckBlackMargin(width, false, false, specks)
@@ -66,11 +112,14 @@ bool LineRunData::CheckMarginBefore(unsigned first, unsigned width, bool negativ
 bool LineRunData::CheckMarginAfter(unsigned last, unsigned width, bool negative, unsigned specks) const
 {
     PartialScanData<3> window;
-    if (last < 2 || last >= count_ || !IsMarginMeasurable(line_, lineCount_, index_ + last, true, width)) {
+    if (last >= count_) {
         return false;
     }
-    ArrayIterator<ScanElement const> const at(line_, static_cast<unsigned>(lineCount_),
-                                              static_cast<int>(index_ + last - 2), 1);
+    long long const edge = runs_[before_ + last].lastLine;
+    if (edge < 2 || !IsMarginMeasurable(line_, lineCount_, edge, true, width)) {
+        return false;
+    }
+    ArrayIterator<ScanElement const> const at(line_, static_cast<unsigned>(lineCount_), static_cast<int>(edge - 2), 1);
     if (!window.Set(at)) {
         return false;
     }
@@ -81,9 +130,12 @@ bool LineRunData::CheckMarginAfter(unsigned last, unsigned width, bool negative,
 void LineRunData::PushWindow(RateForTuningCalculator const& rate, unsigned first) const
 {
     PartialScanData<5> window;
+    if (first >= count_) {
+        return;
+    }
     ArrayIterator<ScanElement const> const at(line_, static_cast<unsigned>(lineCount_),
-                                              static_cast<int>(index_ + first), 1);
-    if (first < count_ && window.Set(at)) {
+                                              runs_[before_ + first].firstLine, 1);
+    if (window.Set(at)) {
         rate.Push(window);
     }
 }
@@ -99,7 +151,7 @@ unsigned LineRunData::FindGroundAfter(unsigned from, unsigned limit, long long f
     for (unsigned i = from; i < count_ && i < from + limit; ++i) {
         long long const width = GetWidth(i);
         // A located region may end the line within the quiet zone.
-        bool const lineEnd = i + 1 == count_;
+        bool const lineEnd = i + 1 == count_ && before_ + count_ < kCapacity;
         bool const wide = width >= factor * widest && width >= 2 * factor * narrowest;
         if ((*this)[i].colour == ground && widest > 0 && (wide || lineEnd)) {
             return i;

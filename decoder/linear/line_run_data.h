@@ -14,16 +14,20 @@ class RateForTuningCalculator;
 // runs there are no quiet zone.
 bool IsMarginMeasurable(ScanElement const* line, long long count, long long edge, bool after, unsigned width);
 
-// The runs of a scan line from a candidate run on, read in place: each run's
-// magnitude (its width times its depth below the opposite colour's level
-// nearby) and the quiet-zone tests either side of a stretch of runs.
+// The runs of a scan line from a candidate run on, with weak noise runs
+// merged into the runs around them: each run's magnitude (its width times
+// its depth below the opposite colour's level nearby) and the quiet-zone
+// tests either side of a stretch of runs.
 class LineRunData {
 public:
+    // Runs held from the candidate on (and a few before it, for the levels).
+    static constexpr unsigned kCapacity = 704;
+
     explicit LineRunData(ArrayIterator<ScanElement const> const& first);
 
     // Runs from the first one on still on the line.
     unsigned GetCount() const { return count_; }
-    ScanElement const& operator[](unsigned i) const { return line_[index_ + i]; }
+    ScanElement const& operator[](unsigned i) const { return runs_[before_ + i].run; }
     long long GetWidth(unsigned i) const { return static_cast<long long>((*this)[i].end) - (*this)[i].begin; }
     long long GetMagnitude(unsigned i) const;
 
@@ -43,10 +47,20 @@ public:
     unsigned FindGroundAfter(unsigned from, unsigned limit, long long factor) const;
 
 private:
+    struct Run {
+        ScanElement run;
+        int firstLine = 0;  // the line runs merged into it
+        int lastLine = 0;
+    };
+    // Adds line run k, or merges it with the next into the run before when it
+    // is a weak flicker inside that run.
+    void Append(long long& k);
+
     ScanElement const* line_;
     long long lineCount_;
-    long long index_;
-    unsigned count_;
+    unsigned before_ = 0;
+    unsigned count_ = 0;
+    Run runs_[kCapacity];
 };
 
 }  // namespace DEC2DIvra

@@ -13,7 +13,7 @@ constexpr unsigned kMaxDigits = 2 * TwoOfFiveDecoder::kMaxSymbols;
 // Without a length record, reads shorter than these are refused: a scan line
 // that leaves another symbol through its bar ends can fake a start, a digit
 // or a pair, and a stop with a quiet zone after it.
-constexpr unsigned kShortestInterleaved = 4;
+constexpr unsigned kShortestInterleaved = 6;
 constexpr unsigned kShortestDiscrete = 2;
 
 constexpr unsigned char kIataWeights[14] = {1, 3, 2, 6, 4, 5, 1, 3, 2, 6, 4, 5, 1, 3};
