@@ -1,8 +1,8 @@
-// Read rates of Codabar and the 2 of 5 family through the product road, beside
-// zxing-cpp and zbar where they read the symbology, under the standard
-// conditions at every 15 degrees.
+// Read rates of Codabar, the 2 of 5 family, MSI Plessey, UK Plessey, Telepen
+// and Korean Postal through the product road, beside zxing-cpp and zbar where
+// they read the symbology, under the standard conditions at every 15 degrees.
 //
-//   bench_read_rate_codabar_two_of_five
+//   bench_read_rate_codabar_two_of_five_plessey
 #include "bench/support/read_rate_table.h"
 
 int main()
@@ -49,5 +49,18 @@ int main()
         spec.symbols = {{o.name, {.symbology = o.symbology, .data = data}, {data}}};
         bench_support::RunReadRateTable(spec);
     }
+
+    ReadRateSpec msi;
+    msi.title = "MSI Plessey (factory settings plus set read/msi_plessey:true and both polarities)";
+    msi.setCommands = {"set read/msi_plessey:true", both};
+    msi.symbols = {{"MSI 1234567 mod 10", {.symbology = BARCODE_MSI_PLESSEY, .data = "1234567", .option2 = 1},
+                    {"1234567"}}};
+    bench_support::RunReadRateTable(msi);
+
+    ReadRateSpec telepen;
+    telepen.title = "Telepen (factory settings plus set read/telepen:true and both polarities)";
+    telepen.setCommands = {"set read/telepen:true", both};
+    telepen.symbols = {{"Telepen \"Telepen\"", {.symbology = BARCODE_TELEPEN, .data = "Telepen"}, {"Telepen"}}};
+    bench_support::RunReadRateTable(telepen);
     return 0;
 }
