@@ -1,38 +1,35 @@
 #include "decoder/linear/codabar_partial_scan_data.h"
 
 #include "decoder/linear/codabar_table.h"
+#include "decoder/linear/magnitude_sort.h"
 
 namespace DEC2DIvra {
 
 namespace {
 
-struct Element {
-    unsigned position = 0;  // reading position 0-6
-    long long magnitude = 0;
-    long long width = 0;
-};
-
-// Ascending by magnitude; at most four entries.
-void SortByMagnitude(Element* items, unsigned count)
-{
-    for (unsigned i = 1; i < count; ++i) {
-        Element const item = items[i];
-        unsigned j = i;
-        for (; j > 0 && items[j - 1].magnitude > item.magnitude; --j) {
-            items[j] = items[j - 1];
-        }
-        items[j] = item;
-    }
-}
-
 // A wide element more than five times the next narrower one of its kind
 // marks the reading as doubtful: a blot, not a print width.
-bool IsDoubtful(Element const& wide, Element const& below)
+bool IsDoubtful(CodabarPartialScanData::Element const& wide, CodabarPartialScanData::Element const& below)
 {
     return wide.magnitude > 5 * below.magnitude;
 }
 
 }  // namespace
+
+void CodabarPartialScanData::SplitSorted(bool direction, Element* bars, Element* spaces) const
+{
+    for (unsigned p = 0; p < kRuns; ++p) {
+        PartialScanElement const& e = AtReading(p, direction);
+        Element const item{p, e.magnitude, static_cast<long long>(e.end) - e.begin};
+        if (p % 2 == 0) {
+            bars[p / 2] = item;
+        } else {
+            spaces[p / 2] = item;
+        }
+    }
+    SortByMagnitude(bars, 4);
+    SortByMagnitude(spaces, 3);
+}
 
 void CodabarPartialScanData::Fill(unsigned key, long long narrowWidths, unsigned narrowCount, bool doubtful,
                                   BarSymbol& symbol) const
@@ -52,17 +49,7 @@ bool CodabarPartialScanData::CalcBarSymbol(bool direction, BarSymbol& symbol) co
     }
     Element bars[4];
     Element spaces[3];
-    for (unsigned p = 0; p < kRuns; ++p) {
-        PartialScanElement const& e = AtReading(p, direction);
-        Element const item{p, e.magnitude, static_cast<long long>(e.end) - e.begin};
-        if (p % 2 == 0) {
-            bars[p / 2] = item;
-        } else {
-            spaces[p / 2] = item;
-        }
-    }
-    SortByMagnitude(bars, 4);
-    SortByMagnitude(spaces, 3);
+    SplitSorted(direction, bars, spaces);
     long long const barStep = bars[3].magnitude - bars[2].magnitude;
     long long const lowBarSteps =
         bars[1].magnitude - bars[0].magnitude > bars[2].magnitude - bars[1].magnitude
@@ -88,17 +75,7 @@ bool CodabarPartialScanData::CalcStartStopBarSymbol(bool direction, BarSymbol& s
     }
     Element bars[4];
     Element spaces[3];
-    for (unsigned p = 0; p < kRuns; ++p) {
-        PartialScanElement const& e = AtReading(p, direction);
-        Element const item{p, e.magnitude, static_cast<long long>(e.end) - e.begin};
-        if (p % 2 == 0) {
-            bars[p / 2] = item;
-        } else {
-            spaces[p / 2] = item;
-        }
-    }
-    SortByMagnitude(bars, 4);
-    SortByMagnitude(spaces, 3);
+    SplitSorted(direction, bars, spaces);
     auto bit = [](Element const& e) { return 1u << (kRuns - 1 - e.position); };
 
     // (a) one wide bar and two wide spaces: the letters.

@@ -14,6 +14,13 @@ class CodabarPartialScanData : public PartialScanData<7> {
 public:
     static constexpr unsigned kRuns = 7;
 
+    // One run of the character, for sorting.
+    struct Element {
+        unsigned position = 0;  // reading position 0-6
+        long long magnitude = 0;
+        long long width = 0;
+    };
+
     CodabarPartialScanData() = default;
 
     // Characters with one wide bar and one wide space (digits, "-", "$").
@@ -27,6 +34,8 @@ private:
     {
         return (*this)[direction ? kRuns - 1 - position : position];
     }
+    // The bars and the spaces in reading order, each sorted by magnitude.
+    void SplitSorted(bool direction, Element* bars, Element* spaces) const;
     void Fill(unsigned key, long long narrowWidths, unsigned narrowCount, bool doubtful, BarSymbol& symbol) const;
 };
 

@@ -127,6 +127,23 @@ bool LineRunData::CheckMarginAfter(unsigned last, unsigned width, bool negative,
                     : window.CheckMargin(width, true, false, specks);
 }
 
+long long LineRunData::GetNarrowestWidth(unsigned count) const
+{
+    long long narrowest = count > 0 && count_ > 0 ? GetWidth(0) : 0;
+    for (unsigned i = 1; i < count && i < count_; ++i) {
+        narrowest = GetWidth(i) < narrowest ? GetWidth(i) : narrowest;
+    }
+    return narrowest;
+}
+
+bool LineRunData::CheckMargins(unsigned count, long long factor, bool negative, unsigned specks) const
+{
+    long long const margin = GetNarrowestWidth(count) * factor / 7;
+    unsigned const width = margin <= 0 ? 0u : (margin > 0x7FFFFFFFLL ? 0x7FFFFFFFu : static_cast<unsigned>(margin));
+    return count > 0 && CheckMarginBefore(0, width, negative, specks) &&
+           CheckMarginAfter(count - 1, width, negative, specks);
+}
+
 void LineRunData::PushWindow(RateForTuningCalculator const& rate, unsigned first) const
 {
     PartialScanData<5> window;

@@ -36,6 +36,12 @@ public:
     bool CheckMarginBefore(unsigned first, unsigned width, bool negative, unsigned specks) const;
     bool CheckMarginAfter(unsigned last, unsigned width, bool negative, unsigned specks) const;
 
+    // The narrowest of the first `count` runs.
+    long long GetNarrowestWidth(unsigned count) const;
+    // The quiet zones before run 0 and after run `count` - 1, each of the
+    // narrowest run's width times `factor` / 7.
+    bool CheckMargins(unsigned count, long long factor, bool negative, unsigned specks) const;
+
     // Hands the frame's statistics a window of runs from run `first` on.
     void PushWindow(RateForTuningCalculator const& rate, unsigned first) const;
 

@@ -13,11 +13,6 @@ constexpr unsigned kFrameRuns = 5;
 constexpr unsigned kDigitRuns = 8;
 constexpr unsigned kMaxRuns = kFrameRuns + kDigitRuns * MSIPlesseyDecoder::kMaxSymbols;
 
-unsigned ClampMargin(long long margin)
-{
-    return margin <= 0 ? 0u : (margin > 0x7FFFFFFFLL ? 0x7FFFFFFFu : static_cast<unsigned>(margin));
-}
-
 }  // namespace
 
 MSIPlesseyDecoder::MSIPlesseyDecoder(BarSymbolDecoderContext const& context, bool negative,
@@ -76,14 +71,7 @@ bool MSIPlesseyDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> con
     if (!runs.CalcPlesseyBit(stop, bit, width) || bit != 0 || 2 * closing < stopBar || closing > 2 * stopBar) {
         return false;
     }
-    long long narrowest = runs.GetWidth(0);
-    for (unsigned i = 1; i < total; ++i) {
-        narrowest = runs.GetWidth(i) < narrowest ? runs.GetWidth(i) : narrowest;
-    }
-    unsigned const margin = ClampMargin(narrowest * GetDecoderDetail().quiet_zone.Get() * 10 / 7);
-    unsigned const specks = msi_->smart_quiet_zone_check.Get();
-    if (!runs.CheckMarginBefore(0, margin, negative, specks) ||
-        !runs.CheckMarginAfter(total - 1, margin, negative, specks)) {
+    if (!runs.CheckMargins(total, GetDecoderDetail().quiet_zone.Get() * 10, negative, msi_->smart_quiet_zone_check.Get())) {
         return false;
     }
     // The digits in line order; a reversed read is read back by Start.
@@ -96,7 +84,7 @@ bool MSIPlesseyDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> con
         symbol.value = digits[d];
         symbol.begin = runs[reversed ? last : first].begin;
         symbol.end = runs[reversed ? first : last].end;
-        symbol.width = static_cast<int>(narrowest);
+        symbol.width = static_cast<int>(runs.GetNarrowestWidth(total));
         if (!symbols.Push(symbol)) {
             return false;
         }

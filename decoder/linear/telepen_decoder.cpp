@@ -13,11 +13,6 @@ constexpr unsigned kModulesPerCharacter = 16;
 constexpr unsigned kMaxPairs = 8;
 constexpr unsigned kMaxRuns = 2 * kMaxPairs * TelepenDecoder::kMaxSymbols;
 
-unsigned ClampMargin(long long margin)
-{
-    return margin <= 0 ? 0u : (margin > 0x7FFFFFFFLL ? 0x7FFFFFFFu : static_cast<unsigned>(margin));
-}
-
 struct Reading {
     unsigned codes[TelepenDecoder::kMaxSymbols];
     unsigned firstRun[TelepenDecoder::kMaxSymbols];  // reading position of each character's first bar
@@ -178,14 +173,7 @@ bool TelepenDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> const&
     if (!found) {
         return false;
     }
-    long long narrowest = runs.GetWidth(0);
-    for (unsigned i = 1; i < total; ++i) {
-        narrowest = runs.GetWidth(i) < narrowest ? runs.GetWidth(i) : narrowest;
-    }
-    unsigned const margin = ClampMargin(narrowest * GetDecoderDetail().quiet_zone.Get() * 12 / 7);
-    unsigned const specks = telepen_->smart_quiet_zone_check.Get();
-    if (!runs.CheckMarginBefore(0, margin, negative, specks) ||
-        !runs.CheckMarginAfter(total - 1, margin, negative, specks)) {
+    if (!runs.CheckMargins(total, GetDecoderDetail().quiet_zone.Get() * 12, negative, telepen_->smart_quiet_zone_check.Get())) {
         return false;
     }
     bool const reversed = runs.IsReversed();

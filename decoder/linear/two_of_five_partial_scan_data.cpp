@@ -1,5 +1,6 @@
 #include "decoder/linear/two_of_five_partial_scan_data.h"
 
+#include "decoder/linear/magnitude_sort.h"
 #include "decoder/linear/two_of_five_table.h"
 
 namespace DEC2DIvra {
@@ -11,18 +12,6 @@ struct Ranked {
     long long magnitude = 0;
     long long width = 0;
 };
-
-void SortByMagnitude(Ranked* items, unsigned count)
-{
-    for (unsigned i = 1; i < count; ++i) {
-        Ranked const item = items[i];
-        unsigned j = i;
-        for (; j > 0 && items[j - 1].magnitude > item.magnitude; --j) {
-            items[j] = items[j - 1];
-        }
-        items[j] = item;
-    }
-}
 
 // b within a factor of `num/den` of a, either way.
 bool IsNear(long long a, long long b, long long num, long long den)

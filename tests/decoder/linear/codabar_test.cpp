@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "decoder/linear/codabar_decoder.h"
-#include "tests/decoder/linear/frame_fixture.h"
-#include "tests/support/symbol_renderer.h"
+#include "tests/decoder/linear/linear_read_fixture.h"
 
 namespace codabar_test {
 namespace {
@@ -17,37 +16,20 @@ namespace cfg = ivra_configuration;
 using DEC2DIvra::CodabarDecoder;
 using frame_test::Read;
 
-class CodabarTest : public ::testing::Test {
+class CodabarTest : public linear_read_test::LinearReadFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(harness.IsReady());
-        harness.EnableAllLinear(false);
-        harness.SetRedundancy(0);
-        harness.SetDecodeMode(1);
-        harness.SetPolarity(2);
-        harness.SetOnlyCompleteCodes(false);
-        harness.ClearLengthLimits();
+        LinearReadFixture::SetUp();
         Keys().read.codabar.Set(true);
     }
 
-    cfg::configuration::Handle& Keys() { return harness.Settings(); }
     auto& Code() { return Keys().code.codabar; }
 
     Read Band(std::string const& data, support::RenderOptions options = {.moduleSize = 2.0}, int option2 = 0)
     {
-        support::SymbolInput input;
-        input.symbology = BARCODE_CODABAR;
-        input.data = data;
-        input.option2 = option2;
-        input.height = 20.0f;
-        support::Rendering const r = support::render(input, options);
-        EXPECT_TRUE(r.symbol.ok) << r.symbol.error;
-        std::vector<Read> const reads = harness.ReadFixedBand(r.frame);
-        return reads.empty() ? Read{} : reads.front();
+        return LinearReadFixture::Band(Input(BARCODE_CODABAR, data, option2), options);
     }
-
-    frame_test::LinearFrameHarness harness;
 };
 
 // Both reading directions and polarities, the start/stop forms.
@@ -113,34 +95,11 @@ TEST_F(CodabarTest, LengthRecordAndQuietZone)
     EXPECT_TRUE(Band("A123456789B").ok);
 }
 
-// Paints columns [from, to) of the frame with a grey.
-void PaintColumns(support::Frame& frame, int from, int to, int grey)
-{
-    for (int y = 0; y < frame.height; ++y) {
-        for (int x = from < 0 ? 0 : from; x < to && x < frame.width; ++x) {
-            frame.pixels[static_cast<size_t>(y) * frame.width + x] = static_cast<std::uint16_t>(grey);
-        }
-    }
-}
-
 // A bar in the quiet zone before the start, or the stop and the last digits
 // cut off, give no label.
 TEST_F(CodabarTest, NoQuietZoneOrTruncatedGivesNoLabel)
 {
-    support::SymbolInput input;
-    input.symbology = BARCODE_CODABAR;
-    input.data = "A12345678B";
-    input.height = 20.0f;
-    support::Rendering r = support::render(input, {.moduleSize = 2.0});
-    ASSERT_TRUE(r.symbol.ok);
-    ASSERT_FALSE(harness.ReadFixedBand(r.frame).empty());
-    int const left = static_cast<int>(r.symbol.corners[0].x);
-    int const right = static_cast<int>(r.symbol.corners[1].x);
-    support::Rendering speck = r;
-    PaintColumns(speck.frame, left - 8, left - 4, 100);
-    EXPECT_TRUE(harness.ReadFixedBand(speck.frame).empty()) << "bar in the quiet zone";
-    PaintColumns(r.frame, right - 30, r.frame.width, 900);
-    EXPECT_TRUE(harness.ReadFixedBand(r.frame).empty()) << "truncated";
+    ExpectNoQuietZoneAndTruncatedRefused(Input(BARCODE_CODABAR, "A12345678B"), 30);
 }
 
 TEST_F(CodabarTest, ConcatenationMarks)

@@ -7,30 +7,15 @@
 #include <vector>
 
 #include "decoder/linear/two_of_five_decoder.h"
-#include "tests/decoder/linear/frame_fixture.h"
-#include "tests/support/symbol_renderer.h"
+#include "tests/decoder/linear/linear_read_fixture.h"
 
 namespace two_of_five_test {
 namespace {
 
-namespace cfg = ivra_configuration;
 using frame_test::Read;
 
-class TwoOfFiveReadTest : public ::testing::Test {
+class TwoOfFiveReadTest : public linear_read_test::LinearReadFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(harness.IsReady());
-        harness.EnableAllLinear(false);
-        harness.SetRedundancy(0);
-        harness.SetDecodeMode(1);
-        harness.SetPolarity(2);
-        harness.SetOnlyCompleteCodes(false);
-        harness.ClearLengthLimits();
-    }
-
-    cfg::configuration::Handle& Keys() { return harness.Settings(); }
-
     void EnableAll2of5()
     {
         auto& read = Keys().read;
@@ -40,40 +25,12 @@ protected:
         }
     }
 
-    static support::SymbolInput Input(int symbology, std::string const& data, int option2 = 0)
-    {
-        support::SymbolInput input;
-        input.symbology = symbology;
-        input.data = data;
-        input.option2 = option2;
-        input.height = 20.0f;
-        // ITF-14 with its bearer bars above and below only: the box's sides
-        // would stand in the quiet zones.
-        input.outputOptions = symbology == BARCODE_ITF14 ? BARCODE_BIND : 0;
-        return input;
-    }
-
     Read Band(int symbology, std::string const& data, support::RenderOptions options = {.moduleSize = 2.0},
               int option2 = 0)
     {
-        support::Rendering const r = support::render(Input(symbology, data, option2), options);
-        EXPECT_TRUE(r.symbol.ok) << r.symbol.error;
-        std::vector<Read> const reads = harness.ReadFixedBand(r.frame);
-        return reads.empty() ? Read{} : reads.front();
+        return LinearReadFixture::Band(Input(symbology, data, option2), options);
     }
-
-    frame_test::LinearFrameHarness harness;
 };
-
-// Paints columns [from, to) of the frame with a grey.
-void PaintColumns(support::Frame& frame, int from, int to, int grey)
-{
-    for (int y = 0; y < frame.height; ++y) {
-        for (int x = from < 0 ? 0 : from; x < to && x < frame.width; ++x) {
-            frame.pixels[static_cast<size_t>(y) * frame.width + x] = static_cast<std::uint16_t>(grey);
-        }
-    }
-}
 
 struct Case {
     char const* name;
@@ -166,16 +123,7 @@ TEST_F(TwoOfFiveReadTest, MalformedSymbolsGiveNoLabel)
 
     for (int const symbology : {BARCODE_C25INTER, BARCODE_C25IND, BARCODE_C25STANDARD, BARCODE_C25IATA,
                                 BARCODE_C25LOGIC}) {
-        support::Rendering r = support::render(Input(symbology, "12345678"), {.moduleSize = 2.0});
-        ASSERT_TRUE(r.symbol.ok);
-        ASSERT_FALSE(harness.ReadFixedBand(r.frame).empty()) << symbology;
-        int const left = static_cast<int>(r.symbol.corners[0].x);
-        int const right = static_cast<int>(r.symbol.corners[1].x);
-        support::Rendering speck = r;
-        PaintColumns(speck.frame, left - 8, left - 4, 100);
-        EXPECT_TRUE(harness.ReadFixedBand(speck.frame).empty()) << symbology << ": bar in the quiet zone";
-        PaintColumns(r.frame, right - 12, r.frame.width, 900);
-        EXPECT_TRUE(harness.ReadFixedBand(r.frame).empty()) << symbology << ": truncated";
+        ExpectNoQuietZoneAndTruncatedRefused(Input(symbology, "12345678"), 12);
     }
 }
 

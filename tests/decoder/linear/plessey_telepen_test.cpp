@@ -1,5 +1,4 @@
-// MSI Plessey, UK Plessey, Telepen and Korean Postal from rendered zint
-// symbols through the fixed band of the linear frame, their options, checks
+// MSI Plessey and Telepen from rendered zint symbols through the fixed band of the linear frame, their options, checks
 // and malformed symbols.
 
 #include <gtest/gtest.h>
@@ -10,8 +9,7 @@
 #include "decoder/linear/bar_symbol_decoder_set.h"
 #include "decoder/linear/msi_plessey_decoder.h"
 #include "decoder/linear/telepen_decoder.h"
-#include "tests/decoder/linear/frame_fixture.h"
-#include "tests/support/symbol_renderer.h"
+#include "tests/decoder/linear/linear_read_fixture.h"
 
 namespace plessey_test {
 namespace {
@@ -20,39 +18,8 @@ namespace cfg = ivra_configuration;
 using DEC2DIvra::MSIPlesseyDecoder;
 using frame_test::Read;
 
-class PlesseyTest : public ::testing::Test {
+class PlesseyTest : public linear_read_test::LinearReadFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(harness.IsReady());
-        harness.EnableAllLinear(false);
-        harness.SetRedundancy(0);
-        harness.SetDecodeMode(1);
-        harness.SetPolarity(2);
-        harness.SetOnlyCompleteCodes(false);
-        harness.ClearLengthLimits();
-    }
-
-    cfg::configuration::Handle& Keys() { return harness.Settings(); }
-
-    static support::SymbolInput Input(int symbology, std::string const& data, int option2 = 0)
-    {
-        support::SymbolInput input;
-        input.symbology = symbology;
-        input.data = data;
-        input.option2 = option2;
-        input.height = 20.0f;
-        return input;
-    }
-
-    Read Band(support::SymbolInput const& input, support::RenderOptions options = {.moduleSize = 2.0})
-    {
-        support::Rendering const r = support::render(input, options);
-        EXPECT_TRUE(r.symbol.ok) << r.symbol.error;
-        std::vector<Read> const reads = harness.ReadFixedBand(r.frame);
-        return reads.empty() ? Read{} : reads.front();
-    }
-
     // Both directions and polarities.
     void ExpectEverywhere(support::SymbolInput const& input, std::string const& expected, tagSymbology symbology)
     {
@@ -68,15 +35,6 @@ protected:
 
     frame_test::LinearFrameHarness harness;
 };
-
-void PaintColumns(support::Frame& frame, int from, int to, int grey)
-{
-    for (int y = 0; y < frame.height; ++y) {
-        for (int x = from < 0 ? 0 : from; x < to && x < frame.width; ++x) {
-            frame.pixels[static_cast<size_t>(y) * frame.width + x] = static_cast<std::uint16_t>(grey);
-        }
-    }
-}
 
 // The check schemes zint draws, each verified by its setting; exactly the
 // verified check digits come off the label.
@@ -112,19 +70,12 @@ TEST_F(PlesseyTest, MsiCheckSchemes)
     EXPECT_FALSE(Band(Input(BARCODE_MSI_PLESSEY, "0")).ok);
 }
 
-TEST_F(PlesseyTest, MsiNoQuietZoneOrTruncated)
+TEST_F(PlesseyTest, NoQuietZoneOrTruncatedGivesNoLabel)
 {
     Keys().read.msi_plessey.Set(true);
-    support::Rendering r = support::render(Input(BARCODE_MSI_PLESSEY, "1234567", 1), {.moduleSize = 2.0});
-    ASSERT_TRUE(r.symbol.ok);
-    ASSERT_FALSE(harness.ReadFixedBand(r.frame).empty());
-    int const left = static_cast<int>(r.symbol.corners[0].x);
-    int const right = static_cast<int>(r.symbol.corners[1].x);
-    support::Rendering speck = r;
-    PaintColumns(speck.frame, left - 8, left - 4, 100);
-    EXPECT_TRUE(harness.ReadFixedBand(speck.frame).empty()) << "bar in the quiet zone";
-    PaintColumns(r.frame, right - 20, r.frame.width, 900);
-    EXPECT_TRUE(harness.ReadFixedBand(r.frame).empty()) << "truncated";
+    ExpectNoQuietZoneAndTruncatedRefused(Input(BARCODE_MSI_PLESSEY, "1234567", 1), 20);
+    Keys().read.telepen.Set(true);
+    ExpectNoQuietZoneAndTruncatedRefused(Input(BARCODE_TELEPEN, "Telepen"), 40);
 }
 
 TEST(MsiCheckTest, CountsAndModuli)
@@ -153,21 +104,6 @@ TEST_F(PlesseyTest, TelepenAsciiAndNumeric)
     Keys().code.telepen.enable_ascii_output_mode.Set(false);
     ExpectEverywhere(Input(BARCODE_TELEPEN_NUM, "1234567890"), "1234567890", SYMBOLOGY_TELEPEN);
     EXPECT_EQ(Band(Input(BARCODE_TELEPEN_NUM, "12345X")).data, "12345X");
-}
-
-TEST_F(PlesseyTest, TelepenNoQuietZoneOrTruncated)
-{
-    Keys().read.telepen.Set(true);
-    support::Rendering r = support::render(Input(BARCODE_TELEPEN, "Telepen"), {.moduleSize = 2.0});
-    ASSERT_TRUE(r.symbol.ok);
-    ASSERT_FALSE(harness.ReadFixedBand(r.frame).empty());
-    int const left = static_cast<int>(r.symbol.corners[0].x);
-    int const right = static_cast<int>(r.symbol.corners[1].x);
-    support::Rendering speck = r;
-    PaintColumns(speck.frame, left - 8, left - 4, 100);
-    EXPECT_TRUE(harness.ReadFixedBand(speck.frame).empty()) << "bar in the quiet zone";
-    PaintColumns(r.frame, right - 40, r.frame.width, 900);
-    EXPECT_TRUE(harness.ReadFixedBand(r.frame).empty()) << "truncated";
 }
 
 // Data and check codes summing to 254 pass, 255 fail; numeric mode expands
