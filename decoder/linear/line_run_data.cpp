@@ -17,11 +17,14 @@ bool IsMarginMeasurable(ScanElement const* line, long long count, long long edge
     if (line == nullptr || edge < 0 || edge >= count) {
         return false;
     }
+    // Cut short, the line must still show two fifths of the zone: more than a
+    // wide element, which is what a region cut inside the symbol leaves.
     if (after) {
-        return edge + 1 < count && (static_cast<long long>(line[count - 1].end) - line[edge].end >= width ||
-                                    edge + 2 == count);
+        long long const reach = static_cast<long long>(line[count - 1].end) - line[edge].end;
+        return edge + 1 < count && (reach >= width || (edge + 2 == count && 5 * reach >= 2LL * width));
     }
-    return edge >= 1 && (static_cast<long long>(line[edge].begin) - line[0].begin >= width || edge == 1);
+    long long const reach = static_cast<long long>(line[edge].begin) - line[0].begin;
+    return edge >= 1 && (reach >= width || (edge == 1 && 5 * reach >= 2LL * width));
 }
 
 LineRunData::LineRunData(ArrayIterator<ScanElement const> const& first)
