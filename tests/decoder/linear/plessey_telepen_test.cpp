@@ -124,6 +124,12 @@ TEST_F(PlesseyTest, TelepenCheckAndNumericConversion)
     EXPECT_TRUE(telepen->CheckCheckDigit(stack, false));
     symbols[2].value = 1;  // 128: no multiple of 127
     EXPECT_FALSE(telepen->CheckCheckDigit(stack, false));
+    // Start and stop alone: no check character to take off, no label.
+    symbols[1].value = 'z';
+    stack.SetCount(2);
+    DEC2DIvra::DecodedLabel label;
+    EXPECT_FALSE(telepen->Start(stack, false, label));
+    EXPECT_EQ(label.data.GetCount(), 0u);
 
     char buffer[32];
     DEC2DIvra::StackInterface<char> data(buffer, sizeof(buffer));
