@@ -105,7 +105,8 @@ bool LineRunData::CheckMarginBefore(unsigned first, unsigned width, bool negativ
     }
     long long const edge = runs_[before_ + first].firstLine;
     ArrayIterator<ScanElement const> const at(line_, static_cast<unsigned>(lineCount_), static_cast<int>(edge), 1);
-    if (!IsMarginMeasurable(line_, lineCount_, edge, false, width) || !window.Set(at)) {
+    if (!IsMarginMeasurable(line_, lineCount_, edge, false, width) || !IsClearZone(edge - 1, width, specks) ||
+        !window.Set(at)) {
         return false;
     }
     return negative ? window.CheckBlackMargin(width, false, false, specks)
@@ -119,7 +120,7 @@ bool LineRunData::CheckMarginAfter(unsigned last, unsigned width, bool negative,
         return false;
     }
     long long const edge = runs_[before_ + last].lastLine;
-    if (edge < 2 || !IsMarginMeasurable(line_, lineCount_, edge, true, width)) {
+    if (edge < 2 || !IsMarginMeasurable(line_, lineCount_, edge, true, width) || !IsClearZone(edge + 1, width, specks)) {
         return false;
     }
     ArrayIterator<ScanElement const> const at(line_, static_cast<unsigned>(lineCount_), static_cast<int>(edge - 2), 1);
@@ -128,6 +129,19 @@ bool LineRunData::CheckMarginAfter(unsigned last, unsigned width, bool negative,
     }
     return negative ? window.CheckBlackMargin(width, true, false, specks)
                     : window.CheckMargin(width, true, false, specks);
+}
+
+bool LineRunData::IsClearZone(long long k, unsigned width, unsigned specks) const
+{
+    if (specks != 0) {
+        return true;
+    }
+    if (k < 0 || k >= lineCount_) {
+        return false;
+    }
+    long long const run = static_cast<long long>(line_[k].end) - line_[k].begin;
+    bool const lineEnd = k == 0 || k == lineCount_ - 1;
+    return 2 * run >= width && (!lineEnd || 5 * run >= 2LL * width);
 }
 
 long long LineRunData::GetNarrowestWidth(unsigned count) const
