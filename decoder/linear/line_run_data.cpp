@@ -105,7 +105,7 @@ bool LineRunData::CheckMarginBefore(unsigned first, unsigned width, bool negativ
     }
     long long const edge = runs_[before_ + first].firstLine;
     ArrayIterator<ScanElement const> const at(line_, static_cast<unsigned>(lineCount_), static_cast<int>(edge), 1);
-    if (!IsMarginMeasurable(line_, lineCount_, edge, false, width) || !IsClearZone(edge - 1, width, specks) ||
+    if (!IsMarginMeasurable(line_, lineCount_, edge, false, width) || !IsClearZone(first, false, width, specks) ||
         !window.Set(at)) {
         return false;
     }
@@ -120,7 +120,7 @@ bool LineRunData::CheckMarginAfter(unsigned last, unsigned width, bool negative,
         return false;
     }
     long long const edge = runs_[before_ + last].lastLine;
-    if (edge < 2 || !IsMarginMeasurable(line_, lineCount_, edge, true, width) || !IsClearZone(edge + 1, width, specks)) {
+    if (edge < 2 || !IsMarginMeasurable(line_, lineCount_, edge, true, width) || !IsClearZone(last, true, width, specks)) {
         return false;
     }
     ArrayIterator<ScanElement const> const at(line_, static_cast<unsigned>(lineCount_), static_cast<int>(edge - 2), 1);
@@ -131,16 +131,20 @@ bool LineRunData::CheckMarginAfter(unsigned last, unsigned width, bool negative,
                     : window.CheckMargin(width, true, false, specks);
 }
 
-bool LineRunData::IsClearZone(long long k, unsigned width, unsigned specks) const
+bool LineRunData::IsClearZone(unsigned edge, bool after, unsigned width, unsigned specks) const
 {
     if (specks != 0) {
         return true;
     }
-    if (k < 0 || k >= lineCount_) {
+    // The zone's run as merged (noise in it does not split it); before the
+    // candidate the runs are the line's own.
+    long long const k = static_cast<long long>(before_) + edge + (after ? 1 : -1);
+    if (k < 0 || k >= static_cast<long long>(before_) + count_) {
         return false;
     }
-    long long const run = static_cast<long long>(line_[k].end) - line_[k].begin;
-    bool const lineEnd = k == 0 || k == lineCount_ - 1;
+    Run const& zone = runs_[k];
+    long long const run = static_cast<long long>(zone.run.end) - zone.run.begin;
+    bool const lineEnd = zone.firstLine == 0 || zone.lastLine == lineCount_ - 1;
     return 2 * run >= width && (!lineEnd || 5 * run >= 2LL * width);
 }
 

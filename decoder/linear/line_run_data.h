@@ -58,10 +58,10 @@ private:
         int firstLine = 0;  // the line runs merged into it
         int lastLine = 0;
     };
-    // Without tolerated specks the quiet zone begins with one ground run k
-    // of at least half its width: a faint thin bar close by, too pale for
+    // Without tolerated specks the quiet zone begins with one ground run
+    // beside run `edge` of at least half its width: a faint thin bar close by, too pale for
     // the margin test, splits it.
-    bool IsClearZone(long long k, unsigned width, unsigned specks) const;
+    bool IsClearZone(unsigned edge, bool after, unsigned width, unsigned specks) const;
     // Adds line run k, or merges it with the next into the run before when it
     // is a weak flicker inside that run.
     void Append(long long& k);
