@@ -17,7 +17,13 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
       code93Negative_(context_, true, property),
       code11_(context_, property),
       rss_(property.detail_of_decoder, property.gs1_databar),
-      rssLimitedDecoder_(context_, property)
+      rssLimitedDecoder_(context_, property),
+      codabar_(context_, false, property),
+      codabarReverce_(context_, true, property),
+      twoOfFive_(context_, property),
+      msiPlessey_(context_, false, property),
+      msiPlesseyNegative_(context_, true, property),
+      telepen_(context_, property)
 {
     // Each symbology decoder is a member built with the context and its
     // property groups, and entered at its place in the trial order.
@@ -33,6 +39,12 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
     trial_[kCode11] = &code11_;
     rssLimited_ = &rssLimitedDecoder_;
     dataBar_ = &rss_;
+    trial_[kCodabar] = &codabar_;
+    trial_[kCodabarReverce] = &codabarReverce_;
+    trial_[kTwoOfFive] = &twoOfFive_;
+    trial_[kMSIPlessey] = &msiPlessey_;
+    trial_[kMSIPlesseyNegative] = &msiPlesseyNegative_;
+    trial_[kTelepen] = &telepen_;
 }
 
 void BarSymbolDecoderSet::SetCodablockFRowRecognizer(CodablockFRowRecognizer const* recognizer)

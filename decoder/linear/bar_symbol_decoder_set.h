@@ -8,6 +8,10 @@
 #include "decoder/linear/code93_decoder.h"
 #include "decoder/linear/rss_decoder.h"
 #include "decoder/linear/rss_limited_decoder.h"
+#include "decoder/linear/codabar_decoder.h"
+#include "decoder/linear/msi_plessey_decoder.h"
+#include "decoder/linear/telepen_decoder.h"
+#include "decoder/linear/two_of_five_decoder.h"
 #include "decoder/linear/upc_ean_decoder.h"
 
 namespace DEC2DIvra {
@@ -88,6 +92,12 @@ private:
     Code11Decoder code11_;
     RSSDecoder rss_;
     RSSLimitedDecoder rssLimitedDecoder_;
+    CodabarDecoder codabar_;
+    CodabarDecoder codabarReverce_;
+    TwoOfFiveDecoder twoOfFive_;
+    MSIPlesseyDecoder msiPlessey_;
+    MSIPlesseyDecoder msiPlesseyNegative_;
+    TelepenDecoder telepen_;
 };
 
 }  // namespace DEC2DIvra

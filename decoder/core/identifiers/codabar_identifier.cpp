@@ -2,13 +2,20 @@
 
 namespace DEC2DIvra {
 
-// The modifier character is "0" plus the low bits (0: concatenation mark,
-// 1: check digit verified, 2: check digit not transmitted). The higher bits
-// describe start/stop forms for the formatter and do not belong in the
-// character: added in, they would give bytes outside the digits.
+// The AIM modifiers of Codabar: 1 a concatenated (ABC) read, 2 a check
+// digit verified and sent, 4 verified and taken off, 0 anything else. The
+// modifier bits (0: concatenation mark, 1: verified, 2: not transmitted) are
+// mapped, not added: an unverified read whose last character was taken off
+// claims no check, and a verified one taken off is 4, not 6.
 bool CodabarIdentifier::GetAIMIdentifier(char* buffer, unsigned size) const
 {
-    return WriteAIM(buffer, size, 'F', ModifierCharacter(GetModifier() & 7u));
+    char modifier = '0';
+    if (GetModifierBit(0)) {
+        modifier = '1';
+    } else if (GetModifierBit(1)) {
+        modifier = GetModifierBit(2) ? '4' : '2';
+    }
+    return WriteAIM(buffer, size, 'F', modifier);
 }
 
 char CodabarIdentifier::GetIvraIdentifier() const

@@ -33,9 +33,9 @@ public:
         unsigned contrastShare = 6;    // threshold: this share of the profile's range
         unsigned gapFactor = 6;        // median spacings that split two trains
         unsigned minimumGap = 10;      // pixels
-        unsigned quietFactor = 3;      // median spacings kept beyond the outer edges
+        unsigned quietFactor = 8;      // median spacings kept beyond the outer edges
         unsigned minimumQuiet = 6;     // pixels
-        unsigned maximumQuiet = 40;    // pixels
+        unsigned maximumQuiet = 80;    // pixels
     };
 
     // Candidates for every group of the grower, at most kMaxCandidates (the

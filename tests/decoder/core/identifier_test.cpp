@@ -106,7 +106,9 @@ Case const kCases[] = {
     {Kind::Code11, 0, SYMBOLOGY_CODE11, "]X0", 'b'},
     {Kind::Codabar, 0, SYMBOLOGY_CODABAR, "]F0", 'R'},
     {Kind::Codabar, 1, SYMBOLOGY_CODABAR, "]F1", 'S'},
-    {Kind::Codabar, 2 | 4, SYMBOLOGY_CODABAR, "]F6", 'R'},
+    {Kind::Codabar, 2 | 4, SYMBOLOGY_CODABAR, "]F4", 'R'},  // verified and taken off
+    {Kind::Codabar, 4, SYMBOLOGY_CODABAR, "]F0", 'R'},      // taken off unverified: no check claimed
+    {Kind::Codabar, 1 | 2, SYMBOLOGY_CODABAR, "]F1", 'S'},
     {Kind::Codabar, 2 | B(9) | B(10) | B(13), SYMBOLOGY_CODABAR, "]F2", 'f'},  // high bits stay out
     {Kind::Industrial, B(8), SYMBOLOGY_INDUSTRIAL2OF5, "]S0", 'O'},
     {Kind::Interleaved, 0, SYMBOLOGY_INTERLEAVED2OF5, "]I0", 'N'},

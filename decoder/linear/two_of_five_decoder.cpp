@@ -1,0 +1,175 @@
+#include "decoder/linear/two_of_five_decoder.h"
+
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/linear/rate_for_tuning_calculator.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+// The order in which the types are tried at a candidate run.
+constexpr tagSymbology kTypes[] = {SYMBOLOGY_INDUSTRIAL2OF5, SYMBOLOGY_MATRIX2OF5, SYMBOLOGY_IATA,
+                                   SYMBOLOGY_INTERLEAVED2OF5, SYMBOLOGY_CHINESE_POST};
+
+unsigned ClampMargin(long long margin)
+{
+    return margin <= 0 ? 0u : (margin > 0x7FFFFFFFLL ? 0x7FFFFFFFu : static_cast<unsigned>(margin));
+}
+
+}  // namespace
+
+TwoOfFiveDecoder::TwoOfFiveDecoder(BarSymbolDecoderContext const& context, DEC2DProperty const& property)
+    : BarSymbolDecoder(SYMBOLOGY_INDUSTRIAL2OF5, context),
+      industrial_(&property.industrial2of5),
+      interleaved_(&property.interleaved2of5),
+      scode_(&property.scode),
+      iata_(&property.iata),
+      matrix_(&property.matrix2of5),
+      chinesePost_(&property.chinese_post_matrix2of5)
+{
+}
+
+bool TwoOfFiveDecoder::IsEnabled(tagSymbology type) const
+{
+    switch (type) {
+    case SYMBOLOGY_INDUSTRIAL2OF5:
+        return industrial_->read.Get();
+    case SYMBOLOGY_INTERLEAVED2OF5:
+        return interleaved_->read.Get();
+    case SYMBOLOGY_IATA:
+        return iata_->read.Get();
+    case SYMBOLOGY_MATRIX2OF5:
+        return matrix_->read.Get();
+    case SYMBOLOGY_CHINESE_POST:
+        return chinesePost_->read.Get();
+    default:
+        return false;
+    }
+}
+
+unsigned TwoOfFiveDecoder::GetQuietZoneSpecks(tagSymbology type) const
+{
+    switch (type) {
+    case SYMBOLOGY_INDUSTRIAL2OF5:
+        return industrial_->smart_quiet_zone_check.Get();
+    case SYMBOLOGY_INTERLEAVED2OF5:
+        return interleaved_->smart_quiet_zone_check.Get();
+    case SYMBOLOGY_IATA:
+        return iata_->smart_quiet_zone_check.Get();
+    case SYMBOLOGY_MATRIX2OF5:
+        return matrix_->smart_quiet_zone_check.Get();
+    case SYMBOLOGY_CHINESE_POST:
+        return chinesePost_->smart_quiet_zone_check.Get();
+    default:
+        return 0;
+    }
+}
+
+bool TwoOfFiveDecoder::ReadLayout(TwoOfFivePartialScanData const& runs, TwoOfFiveLayout const& layout, bool negative,
+                                  StackInterface<BarSymbol>& symbols) const
+{
+    symbols.Clear();
+    long long const zone = GetDecoderDetail().quiet_zone.Get();
+    unsigned const specks = GetQuietZoneSpecks(layout.type);
+    unsigned position = layout.openingRuns;
+    TwoOfFivePartialScanData::Character character;
+    // The first character gives the widths the opening is judged by.
+    if (!runs.CalcBarSymbol(layout, position, nullptr, character) ||
+        !runs.CheckPattern(0, layout.openingRuns, layout.openingWide, layout.openingExamined, character) ||
+        !runs.CheckMarginBefore(0, ClampMargin(10 * character.narrowWidth * zone / 7), negative, specks)) {
+        return false;
+    }
+    // The symbol's contrast field keeps the run its character begins at.
+    auto push = [&](TwoOfFivePartialScanData::Character const& c, unsigned at) {
+        BarSymbol symbol;
+        symbol.contrast = static_cast<int>(at);
+        symbol.value = c.digitCount == 2 ? 10 * c.digits[0] + c.digits[1] : c.digits[0];
+        symbol.begin = c.begin;
+        symbol.end = c.end;
+        symbol.width = static_cast<int>(c.narrowWidth);
+        symbol.flag = static_cast<unsigned char>(layout.type);
+        return symbols.Push(symbol);
+    };
+    if (!push(character, position)) {
+        return false;
+    }
+    symbols[0].begin = runs[0].begin;
+    position += layout.characterRuns;
+    while (symbols.GetCount() < kMaxSymbols) {
+        // A closing pattern followed by a quiet zone ends the symbol; without
+        // the quiet zone the runs are a character after all.
+        if (runs.CheckPattern(position, layout.closingRuns, layout.closingWide, layout.closingExamined, character)) {
+            unsigned const last = position + layout.closingRuns - 1;
+            if (runs.CheckMarginAfter(last, ClampMargin(10 * character.narrowWidth * zone / 7), negative, specks)) {
+                symbols.GetTop().end = runs[last].end;
+                return true;
+            }
+        }
+        TwoOfFivePartialScanData::Character next;
+        if (!runs.CalcBarSymbol(layout, position, &character, next) || !push(next, position)) {
+            return false;
+        }
+        character = next;
+        position += layout.characterRuns;
+    }
+    return false;
+}
+
+bool TwoOfFiveDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> const& start,
+                                           StackInterface<BarSymbol>& symbols, bool& negative, bool& reverced) const
+{
+    symbols.Clear();
+    reverced = false;
+    negative = start.IsValid() && start->colour == kLightRun;
+    if (!start.IsValid() || !CheckPolarity(negative)) {
+        return false;
+    }
+    TwoOfFivePartialScanData const runs(start);
+    for (tagSymbology const type : kTypes) {
+        if (!IsEnabled(type)) {
+            continue;
+        }
+        for (bool const reverse : {false, true}) {
+            TwoOfFiveLayout const* layout = TwoOfFiveLayout::Get(type, reverse);
+            if (layout == nullptr || !ReadLayout(runs, *layout, negative, symbols)) {
+                continue;
+            }
+            reverced = reverse;
+            // The frame's statistics see each character as a window.
+            RateForTuningCalculator const& rate = GetRateForTuningCalculator();
+            for (unsigned i = 0; i < symbols.GetCount(); ++i) {
+                runs.PushWindow(rate, static_cast<unsigned>(symbols[i].contrast));
+            }
+            return true;
+        }
+    }
+    symbols.Clear();
+    return false;
+}
+
+bool TwoOfFiveDecoder::CollectDigits(StackInterface<BarSymbol> const& symbols, bool reverced, unsigned char* digits,
+                                     unsigned& count, tagSymbology& type)
+{
+    count = 0;
+    unsigned const n = symbols.GetCount();
+    if (n == 0 || n > kMaxSymbols) {
+        return false;
+    }
+    type = static_cast<tagSymbology>(symbols[0].flag);
+    bool const pair = type == SYMBOLOGY_INTERLEAVED2OF5;
+    for (unsigned i = 0; i < n; ++i) {
+        BarSymbol const& symbol = symbols[reverced ? n - 1 - i : i];
+        if (symbol.flag != symbols[0].flag || symbol.value < 0 || symbol.value > (pair ? 99 : 9)) {
+            return false;
+        }
+        if (pair) {
+            digits[count++] = static_cast<unsigned char>(symbol.value / 10);
+            digits[count++] = static_cast<unsigned char>(symbol.value % 10);
+        } else {
+            digits[count++] = static_cast<unsigned char>(symbol.value);
+        }
+    }
+    return true;
+}
+
+}  // namespace DEC2DIvra
