@@ -11,6 +11,10 @@ namespace DEC2DIvra {
 namespace {
 
 constexpr unsigned kSymbolCharacters = 10;  // values 10-15: "-$:/.+"
+// Without a length record, the fewest data characters taken: a line that crosses a
+// few bars of another symbol at a slant can show a start, one or two characters and
+// a stop, each with a quiet zone.
+constexpr unsigned kShortestUnrestricted = 4;
 constexpr unsigned char kSevenCheckValues[6] = {5, 4, 2, 0, 6, 3};
 constexpr unsigned char kNineCheckValues[6] = {3, 2, 7, 5, 4, 1};
 constexpr unsigned char kSevenCheckWeights[6] = {1, 3, 2, 6, 4, 5};
@@ -207,7 +211,9 @@ bool CodabarDecoder::CheckOption(unsigned char const* values, unsigned count, De
     if (verified) {
         modifier |= 1u << kCheckVerified;
     }
-    if (!codabar_->fixed_length.Get().Admits(label.data.GetCount() - 2)) {
+    auto const length = codabar_->fixed_length.Get();
+    unsigned const data = label.data.GetCount() - 2;
+    if (!length.Admits(data) || (length.count == 0 && length.minimum == 0 && data < kShortestUnrestricted)) {
         return false;
     }
     if (!ExecuteTransmitCDOption(codabar_->transmit_check_digit.Get(), verified, label.data, modifier)) {

@@ -93,6 +93,16 @@ TEST_F(CodabarTest, LengthRecordAndQuietZone)
     Keys().fixed_length.codabar.Set(length);
     EXPECT_FALSE(Band("A12345678B").ok);
     EXPECT_TRUE(Band("A123456789B").ok);
+
+    // Without a record, fewer than four data characters are what a slanted line
+    // across another symbol can fake: refused, unless a record admits them.
+    length.minimum = 0;
+    Keys().fixed_length.codabar.Set(length);
+    EXPECT_FALSE(Band("A123B").ok);
+    EXPECT_TRUE(Band("A1234B").ok);
+    length.minimum = 1;
+    Keys().fixed_length.codabar.Set(length);
+    EXPECT_TRUE(Band("A123B").ok);
 }
 
 // A bar in the quiet zone before the start, or the stop and the last digits
