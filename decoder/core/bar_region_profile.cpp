@@ -190,6 +190,27 @@ unsigned BarRegionProfile::CalcLongestTrain(unsigned gapFactor, unsigned minimum
     return longest;
 }
 
+bool BarRegionProfile::IsAddonPair(unsigned mainFirst, unsigned mainLast, unsigned addonFirst,
+                                   unsigned addonLast) const
+{
+    // A 2-digit add-on has 14 edges over 20 modules, a 5-digit one 32 over
+    // 47; blur may lose a few edges, never add many.
+    unsigned const addonEdges = addonLast - addonFirst + 1;
+    if (addonEdges < kAddonMinimumEdges || addonEdges > kAddonMaximumEdges) {
+        return false;
+    }
+    long long const addonExtent = static_cast<long long>(edges_[addonLast]) - edges_[addonFirst];
+    long long const modules = addonEdges <= kAddon2MaximumEdges ? 20 : 47;
+    long long const mainExtent = static_cast<long long>(edges_[mainLast]) - edges_[mainFirst];
+    long long const gap = mainFirst > addonLast ? static_cast<long long>(edges_[mainFirst]) - edges_[addonLast]
+                                                : static_cast<long long>(edges_[addonFirst]) - edges_[mainLast];
+    // In add-on modules: the main symbol (UPC-E 51 to EAN-13 95 modules, a
+    // quarter either way for print growth and slant) and the gap, at most
+    // 12 modules and a little.
+    return addonExtent > 0 && gap > 0 && 4 * mainExtent * modules >= 3 * 51 * addonExtent &&
+           4 * mainExtent * modules <= 5 * 95 * addonExtent && 2 * gap * modules <= 27 * addonExtent;
+}
+
 unsigned BarRegionProfile::SplitTrains(unsigned minimumEdges, unsigned gapFactor, unsigned minimumGap,
                                        Train* trains, unsigned capacity) const
 {
@@ -197,20 +218,52 @@ unsigned BarRegionProfile::SplitTrains(unsigned minimumEdges, unsigned gapFactor
         return 0;
     }
     unsigned const gap = CalcGap(gapFactor, minimumGap);
+    // A UPC/EAN add-on lies 7 to 12 modules beside its symbol, often beyond
+    // the gap that splits two symbols: a short train that fits as the add-on
+    // of its neighbour stays joined to it, so that the symbol's region keeps
+    // its add-on.
     unsigned count = 0;
     unsigned first = 0;
+    unsigned previousFirst = 0;
+    unsigned previousLast = 0;
+    bool havePrevious = false;
+    bool previousJoined = false;
+    auto keep = [&](unsigned a, unsigned b) {
+        if (b - a + 1 >= minimumEdges && count < capacity) {
+            Train& train = trains[count++];
+            train.first = a;
+            train.last = b;
+            train.spacing = CalcMedianSpacing(a, b) * static_cast<unsigned>(step_);
+        }
+    };
     for (unsigned k = 1; k <= edgeCount_; ++k) {
         bool const split = k == edgeCount_ || static_cast<unsigned>(edges_[k] - edges_[k - 1]) > gap;
         if (!split) {
             continue;
         }
         unsigned const last = k - 1;
-        if (last - first + 1 >= minimumEdges && count < capacity) {
-            Train& train = trains[count++];
-            train.first = first;
-            train.last = last;
-            train.spacing = CalcMedianSpacing(first, last) * static_cast<unsigned>(step_);
+        bool joined = false;
+        if (havePrevious && !previousJoined) {
+            unsigned const before = previousLast - previousFirst + 1;
+            unsigned const now = last - first + 1;
+            joined = now <= before ? IsAddonPair(previousFirst, previousLast, first, last)
+                                   : IsAddonPair(first, last, previousFirst, previousLast);
         }
+        if (joined) {
+            // The pair replaces the train kept for the earlier part, if any.
+            if (count > 0 && trains[count - 1].first == previousFirst) {
+                --count;
+            }
+            keep(previousFirst, last);
+            previousLast = last;
+            previousJoined = true;
+        } else {
+            keep(first, last);
+            previousFirst = first;
+            previousLast = last;
+            previousJoined = false;
+        }
+        havePrevious = true;
         first = k;
     }
     return count;

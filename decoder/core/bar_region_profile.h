@@ -44,7 +44,8 @@ public:
 
     // Splits the edges into trains wherever neighbouring edges lie more than
     // `gapFactor` times the median spacing (and at least `minimumGap` pixels)
-    // apart; keeps the trains of at least `minimumEdges` edges. Their count.
+    // apart, except between a UPC/EAN symbol and its add-on; keeps the trains
+    // of at least `minimumEdges` edges. Their count.
     unsigned SplitTrains(unsigned minimumEdges, unsigned gapFactor, unsigned minimumGap, Train* trains,
                          unsigned capacity) const;
 
@@ -63,7 +64,14 @@ public:
     int GetStep() const { return step_; }
 
 private:
+    static constexpr unsigned kAddonMinimumEdges = 10;
+    static constexpr unsigned kAddon2MaximumEdges = 18;
+    static constexpr unsigned kAddonMaximumEdges = 36;
+
     unsigned CalcMedianSpacing(unsigned first, unsigned last) const;
+    // Whether edges addonFirst .. addonLast can be the 2- or 5-digit add-on
+    // of the symbol whose edges are mainFirst .. mainLast (either side).
+    bool IsAddonPair(unsigned mainFirst, unsigned mainLast, unsigned addonFirst, unsigned addonLast) const;
     // The largest distance of two neighbouring edges within one train.
     unsigned CalcGap(unsigned gapFactor, unsigned minimumGap) const;
 
