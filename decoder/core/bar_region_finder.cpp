@@ -66,9 +66,14 @@ void BarRegionFinder::AddComponent(GrayImage const& image, BarOrientationField c
     // Lines across the group, each judged by its longest train of edges: a
     // group may have grown into clutter beside the bars, or hold two symbols
     // one above the other.
+    // The lines reach far enough beyond the group to meet a UPC/EAN add-on
+    // whose cells, 7 to 12 modules away, grew into a group of their own:
+    // the gap and a 5-digit add-on take up to 59 modules beside a UPC-E of
+    // 51.
     Span span;
-    span.begin = static_cast<int>(whole.sMin) - 2 * side;
-    span.end = static_cast<int>(whole.sMax) + 2 * side;
+    int const reach = 2 * side + static_cast<int>((whole.sMax - whole.sMin + side) * 5 / 4);
+    span.begin = static_cast<int>(whole.sMin) - reach;
+    span.end = static_cast<int>(whole.sMax) + reach;
     int const tLow = static_cast<int>(whole.tMin) - side / 2;
     int const height = static_cast<int>(whole.tMax - whole.tMin) + side;
     int lines = height / kLinePitch + 1;

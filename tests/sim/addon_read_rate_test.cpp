@@ -55,9 +55,11 @@ struct Condition {
     char const* name;
     double blur;
     double noise;
+    bool inverted = false;
 };
 
 std::vector<Condition> const kConditions = {{"clean", 0.0, 0.0}, {"blurred", 0.8, 0.0}, {"noisy", 0.0, 30.0}};
+std::vector<Condition> const kLightOnDark = {{"light on dark", 0.0, 0.0, true}};
 
 std::vector<double> const kModules = {1.5, 2.0, 2.5, 3.0};
 
@@ -129,6 +131,7 @@ public:
         o.angle = angle;
         o.blur = c.blur;
         o.noise = c.noise;
+        o.inverted = c.inverted;
         o.seed = shots.size() + 1;
         support::Rendering const r = support::render(input, o);
         EXPECT_TRUE(r.symbol.ok) << input.data << ": " << r.symbol.error;
@@ -206,13 +209,13 @@ struct Tally {
 // given angles. With everySize each angle is shown at every module size;
 // otherwise at one, the sizes taken in turn (and shifted from one symbol and
 // condition to the next), so that each size meets every quarter turn.
-void Collect(AddonReadRate& test, std::vector<double> const& angles, bool everySize,
-             std::vector<AddonReadRate::Shot>& shots)
+void Collect(AddonReadRate& test, std::vector<Condition> const& conditions, std::vector<double> const& angles,
+             bool everySize, std::vector<AddonReadRate::Shot>& shots)
 {
     for (size_t f = 0; f < kForms.size(); ++f) {
         Form const& form = kForms[f];
-        for (size_t k = 0; k < kConditions.size(); ++k) {
-            Condition const& c = kConditions[k];
+        for (size_t k = 0; k < conditions.size(); ++k) {
+            Condition const& c = conditions[k];
             for (size_t a = 0; a < angles.size(); ++a) {
                 for (size_t m = 0; m < kModules.size(); ++m) {
                     if (!everySize && m != (a + k + f) % kModules.size()) {
@@ -302,7 +305,7 @@ TEST_F(AddonReadRate, CodeSearcherReadsAddonsAsOftenAsThePlainSymbols)
 {
     Prepare("board", AddonKeys());
     std::vector<Shot> shots;
-    Collect(*this, EveryFifteenDegrees(), false, shots);
+    Collect(*this, kConditions, EveryFifteenDegrees(), false, shots);
     Compare(Score(shots, Decode("board", shots)), "code searcher (HANDY), add-on keys on");
 }
 
@@ -312,7 +315,7 @@ TEST_F(AddonReadRate, FixedBandReadsAddonsAsOftenAsThePlainSymbols)
     commands.push_back("set detail_of_decoder/code_search_mode:\"FIX_MOUNT\"");
     Prepare("board", commands);
     std::vector<Shot> shots;
-    Collect(*this, {0.0, 180.0}, true, shots);
+    Collect(*this, kConditions, {0.0, 180.0}, true, shots);
     Compare(Score(shots, Decode("board", shots)), "fixed band (FIX_MOUNT), add-on keys on");
 }
 
@@ -326,7 +329,7 @@ TEST_F(AddonReadRate, RequiredAddonsNeverGiveTheMainSymbolAlone)
     }
     Prepare("board", commands);
     std::vector<Shot> shots;
-    Collect(*this, EveryFifteenDegrees(), false, shots);
+    Collect(*this, kConditions, EveryFifteenDegrees(), false, shots);
     auto const labels = Decode("board", shots);
     unsigned whole = 0;
     unsigned tried = 0;
@@ -343,6 +346,23 @@ TEST_F(AddonReadRate, RequiredAddonsNeverGiveTheMainSymbolAlone)
         }
     }
     std::printf("\nadd-on required: %u/%u read whole\n", whole, tried);
+}
+
+// Light-on-dark labels read whole where the polarity setting allows them,
+// and not at all where it does not.
+TEST_F(AddonReadRate, LightOnDarkAddonsReadWhereThePolaritySettingAllowsThem)
+{
+    std::vector<std::string> commands = AddonKeys();
+    Prepare("positive", commands);
+    commands.push_back(
+        "set readable_medium/positive_and_negative_codes/all_1d_and_composite_codes:\"POSITIVE_AND_NEGATIVE\"");
+    Prepare("both", commands);
+    std::vector<Shot> shots;
+    Collect(*this, kLightOnDark, {0.0, 60.0, 135.0, 200.0, 270.0, 315.0}, false, shots);
+    Compare(Score(shots, Decode("both", shots)), "light on dark, both polarities on");
+    for (auto const& [file, texts] : Decode("positive", shots)) {
+        ADD_FAILURE() << file << " read with light-on-dark labels off: " << texts.front();
+    }
 }
 
 }  // namespace
