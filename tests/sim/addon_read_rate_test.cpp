@@ -2,21 +2,18 @@
 // prepared with set commands, zint labels at every 15 degrees, 1.5 to 3 pixels
 // a module, clean, blurred and noisy. A symbol with its add-on must read about
 // as often as the same symbol without one, and only whole.
+#include "tests/sim/sim_program_fixture.h"
 #include "tests/support/image_file.h"
 #include "tests/support/symbol_renderer.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 struct Form {
     char const* name;
@@ -63,40 +60,8 @@ std::vector<Condition> const kLightOnDark = {{"light on dark", 0.0, 0.0, true}};
 
 std::vector<double> const kModules = {1.5, 2.0, 2.5, 3.0};
 
-class AddonReadRate : public ::testing::Test {
+class AddonReadRate : public sim_test::SimProgramTest {
 public:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/sim-addon-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        directory_ = pattern;
-        ASSERT_TRUE(fs::exists(program_)) << program_;
-    }
-
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
-    }
-
-    // Standard output of the program on the board `board`. The paths hold no quote.
-    std::string Run(std::string const& mode, std::string const& board, std::vector<std::string> const& arguments)
-    {
-        std::string command = program_.string() + " " + mode + " --board " + (directory_ / board).string();
-        for (std::string const& argument : arguments) {
-            command += " '" + argument + "'";
-        }
-        std::FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-        std::string out;
-        for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
-            out.push_back(static_cast<char>(c));
-        }
-        if (pipe != nullptr) {
-            ::pclose(pipe);
-        }
-        return out;
-    }
-
     void Prepare(std::string const& board, std::vector<std::string> commands)
     {
         commands.push_back("save");
@@ -104,7 +69,7 @@ public:
         for (size_t i = 0; i < commands.size(); ++i) {
             expected += "<ACK>\n";
         }
-        ASSERT_EQ(Run("command", board, commands), expected);
+        ASSERT_EQ(run("command", commands, board).first, expected);
     }
 
     // One image: its file and the texts a whole read and a main-only read give.
@@ -165,7 +130,7 @@ public:
             for (size_t i = first; i < shots.size() && i < first + kFilesPerRun; ++i) {
                 files.push_back(shots[i].file);
             }
-            out += Run("decode", board, files);
+            out += run("decode", files, board).first;
         }
         std::map<std::string, std::vector<std::string>> labels;
         size_t at = 0;
@@ -194,8 +159,6 @@ public:
     }
 
     static constexpr size_t kFilesPerRun = 500;
-    fs::path directory_;
-    fs::path const program_ = fs::canonical("/proc/self/exe").parent_path().parent_path() / "scanner-sim";
 };
 
 struct Tally {
