@@ -66,14 +66,13 @@ void BarRegionFinder::AddComponent(GrayImage const& image, BarOrientationField c
     // Lines across the group, each judged by its longest train of edges: a
     // group may have grown into clutter beside the bars, or hold two symbols
     // one above the other.
-    // The lines reach far enough beyond the group to meet a UPC/EAN add-on
-    // whose cells, 7 to 12 modules away, grew into a group of their own:
-    // the gap and a 5-digit add-on take up to 59 modules beside a UPC-E of
-    // 51.
     Span span;
-    int const reach = 2 * side + static_cast<int>((whole.sMax - whole.sMin + side) * 5 / 4);
-    span.begin = static_cast<int>(whole.sMin) - reach;
-    span.end = static_cast<int>(whole.sMax) + reach;
+    span.begin = static_cast<int>(whole.sMin) - 2 * side;
+    span.end = static_cast<int>(whole.sMax) + 2 * side;
+    // A UPC/EAN add-on 7 to 12 modules away may have grown into a group of
+    // its own: the gap and a 5-digit add-on take up to 59 modules beside a
+    // UPC-E of 51.
+    span.reach = static_cast<int>((whole.sMax - whole.sMin + side) * 5 / 4);
     int const tLow = static_cast<int>(whole.tMin) - side / 2;
     int const height = static_cast<int>(whole.tMax - whole.tMin) + side;
     int lines = height / kLinePitch + 1;
@@ -126,7 +125,7 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
     // Lines at a quarter of the height either side of the axis as well, so
     // that a damaged stretch of the bars does not hide them.
     int const offsets[3] = {-height / 4, 0, height / 4};
-    if (!profile_.Sample(image, field.GetArea(), axis, span.begin, span.end, offsets, 3) ||
+    if (!profile_.Sample(image, field.GetArea(), axis, span.begin - span.reach, span.end + span.reach, offsets, 3) ||
         profile_.FindEdges(step_, tuning.contrastShare) < tuning.minimumEdges) {
         return;
     }
@@ -135,6 +134,11 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
         profile_.SplitTrains(tuning.minimumEdges, tuning.gapFactor, tuning.minimumGap, trains, kMaxTrains);
     for (unsigned k = 0; k < trainCount; ++k) {
         BarRegionProfile::Train const& train = trains[k];
+        // Beyond the group's own stretch only an add-on joined to its bars
+        // counts; the trains there belong to the groups around.
+        if (profile_.CalcEdgeS(train.last) < span.begin || profile_.CalcEdgeS(train.first) > span.end) {
+            continue;
+        }
         unsigned quiet = train.spacing * tuning.quietFactor;
         quiet = quiet < tuning.minimumQuiet ? tuning.minimumQuiet : quiet;
         quiet = quiet > tuning.maximumQuiet ? tuning.maximumQuiet : quiet;

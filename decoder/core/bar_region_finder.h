@@ -63,6 +63,7 @@ private:
         int end = 0;
         int tLow = 0;
         int tHigh = 0;
+        int reach = 0;  // how far the lines along the band go on beyond begin and end
     };
 
     void AddComponent(GrayImage const& image, BarOrientationField const& field, BarRegionGrower const& grower,

@@ -190,25 +190,62 @@ unsigned BarRegionProfile::CalcLongestTrain(unsigned gapFactor, unsigned minimum
     return longest;
 }
 
-bool BarRegionProfile::IsAddonPair(unsigned mainFirst, unsigned mainLast, unsigned addonFirst,
+bool BarRegionProfile::FitsAsAddon(unsigned mainFirst, unsigned mainLast, unsigned addonFirst,
                                    unsigned addonLast) const
 {
-    // A 2-digit add-on has 14 edges over 20 modules, a 5-digit one 32 over
-    // 47; blur may lose a few edges, never add many.
+    // Edges and modules from the first bar to the last: a 2-digit add-on has
+    // 14 over 20 modules, a 5-digit one 32 over 47; EAN-13 and UPC-A 60 over
+    // 95, EAN-8 44 over 67, UPC-E 34 over 51. Blur may lose a few edges,
+    // never add many.
     unsigned const addonEdges = addonLast - addonFirst + 1;
-    if (addonEdges < kAddonMinimumEdges || addonEdges > kAddonMaximumEdges) {
+    unsigned const mainEdges = mainLast - mainFirst + 1;
+    long long addonModules = 0;
+    if (addonEdges >= 10 && addonEdges <= 16) {
+        addonModules = 20;
+    } else if (addonEdges >= 26 && addonEdges <= 34) {
+        addonModules = 47;
+    }
+    long long mainModules = 0;
+    if (mainEdges >= 52 && mainEdges <= 62) {
+        mainModules = 95;
+    } else if (mainEdges >= 38 && mainEdges <= 46) {
+        mainModules = 67;
+    } else if (mainEdges >= 28 && mainEdges <= 36) {
+        mainModules = 51;
+    }
+    if (addonModules == 0 || mainModules == 0) {
         return false;
     }
     long long const addonExtent = static_cast<long long>(edges_[addonLast]) - edges_[addonFirst];
-    long long const modules = addonEdges <= kAddon2MaximumEdges ? 20 : 47;
     long long const mainExtent = static_cast<long long>(edges_[mainLast]) - edges_[mainFirst];
     long long const gap = mainFirst > addonLast ? static_cast<long long>(edges_[mainFirst]) - edges_[addonLast]
                                                 : static_cast<long long>(edges_[addonFirst]) - edges_[mainLast];
-    // In add-on modules: the main symbol (UPC-E 51 to EAN-13 95 modules, a
-    // quarter either way for print growth and slant) and the gap, at most
-    // 12 modules and a little.
-    return addonExtent > 0 && gap > 0 && 4 * mainExtent * modules >= 3 * 51 * addonExtent &&
-           4 * mainExtent * modules <= 5 * 95 * addonExtent && 2 * gap * modules <= 27 * addonExtent;
+    // One module size for both, within a fifth; a gap of at most 12 modules
+    // and a little.
+    long long const mainModule = mainExtent * addonModules;  // both scaled by mainModules * addonModules
+    long long const addonModule = addonExtent * mainModules;
+    return addonExtent > 0 && gap > 0 && 5 * mainModule <= 6 * addonModule && 6 * mainModule >= 5 * addonModule &&
+           2 * gap * addonModules <= 27 * addonExtent;
+}
+
+bool BarRegionProfile::IsAddonPair(unsigned mainFirst, unsigned mainLast, unsigned addonFirst,
+                                   unsigned addonLast) const
+{
+    // The edge of the label or of a stroke beside it may have joined either
+    // train at its far end: each is also judged without that one edge.
+    bool const after = addonFirst > mainLast;
+    for (unsigned trimMain = 0; trimMain < 2; ++trimMain) {
+        for (unsigned trimAddon = 0; trimAddon < 2; ++trimAddon) {
+            unsigned const mf = mainFirst + (after ? trimMain : 0);
+            unsigned const ml = mainLast - (after ? 0 : trimMain);
+            unsigned const af = addonFirst + (after ? 0 : trimAddon);
+            unsigned const al = addonLast - (after ? trimAddon : 0);
+            if (mf < ml && af < al && FitsAsAddon(mf, ml, af, al)) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 unsigned BarRegionProfile::SplitTrains(unsigned minimumEdges, unsigned gapFactor, unsigned minimumGap,

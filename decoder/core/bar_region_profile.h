@@ -64,14 +64,12 @@ public:
     int GetStep() const { return step_; }
 
 private:
-    static constexpr unsigned kAddonMinimumEdges = 10;
-    static constexpr unsigned kAddon2MaximumEdges = 18;
-    static constexpr unsigned kAddonMaximumEdges = 36;
-
     unsigned CalcMedianSpacing(unsigned first, unsigned last) const;
     // Whether edges addonFirst .. addonLast can be the 2- or 5-digit add-on
     // of the symbol whose edges are mainFirst .. mainLast (either side).
     bool IsAddonPair(unsigned mainFirst, unsigned mainLast, unsigned addonFirst, unsigned addonLast) const;
+    // The same for exactly these edges.
+    bool FitsAsAddon(unsigned mainFirst, unsigned mainLast, unsigned addonFirst, unsigned addonLast) const;
     // The largest distance of two neighbouring edges within one train.
     unsigned CalcGap(unsigned gapFactor, unsigned minimumGap) const;
 

@@ -231,25 +231,36 @@ std::map<std::string, Tally[2]> Score(std::vector<AddonReadRate::Shot> const& sh
 
 double Rate(Tally const& t) { return t.tried == 0 ? 0.0 : 100.0 * t.whole / t.tried; }
 
+void Add(Tally& sum, Tally const& t)
+{
+    sum.tried += t.tried;
+    sum.whole += t.whole;
+    sum.mainOnly += t.mainOnly;
+    sum.wrong += t.wrong;
+}
+
+// Rows of a few images each are printed; the rates are judged per symbol (its
+// conditions together) and over all.
 void Compare(std::map<std::string, Tally[2]> const& rows, char const* title)
 {
     std::printf("\n%s\n%-24s %14s %14s %10s\n", title, "symbol, condition", "with add-on", "without", "main only");
     Tally all[2];
+    std::map<std::string, Tally[2]> symbols;
     for (auto const& [row, t] : rows) {
         std::printf("%-24s %4u/%-4u %4.0f%% %4u/%-4u %4.0f%% %10u\n", row.c_str(), t[0].whole, t[0].tried, Rate(t[0]),
                     t[1].whole, t[1].tried, Rate(t[1]), t[0].mainOnly);
-        for (int k = 0; k < 2; ++k) {
-            all[k].tried += t[k].tried;
-            all[k].whole += t[k].whole;
-            all[k].mainOnly += t[k].mainOnly;
-            all[k].wrong += t[k].wrong;
-        }
         EXPECT_EQ(t[0].wrong + t[1].wrong, 0u) << row;
-        // Each row within five points of its symbol without add-on.
-        EXPECT_GE(Rate(t[0]) + 5.0, Rate(t[1])) << row;
+        Tally* symbol = symbols[row.substr(0, row.find(','))];
+        for (int k = 0; k < 2; ++k) {
+            Add(all[k], t[k]);
+            Add(symbol[k], t[k]);
+        }
     }
     std::printf("%-24s %4u/%-4u %4.0f%% %4u/%-4u %4.0f%% %10u\n", "all", all[0].whole, all[0].tried, Rate(all[0]),
                 all[1].whole, all[1].tried, Rate(all[1]), all[0].mainOnly);
+    for (auto const& [symbol, t] : symbols) {
+        EXPECT_GE(Rate(t[0]) + 10.0, Rate(t[1])) << symbol;
+    }
     EXPECT_GE(Rate(all[0]) + 5.0, Rate(all[1]));
     // The plain symbols themselves read: the comparison is not between two failures.
     EXPECT_GE(Rate(all[1]), 80.0);
@@ -309,6 +320,8 @@ TEST_F(AddonReadRate, RequiredAddonsNeverGiveTheMainSymbolAlone)
         }
     }
     std::printf("\nadd-on required: %u/%u read whole\n", whole, tried);
+    // About as often as where the add-on is optional (96% when last measured).
+    EXPECT_GE(100 * whole, 90 * tried);
 }
 
 // Light-on-dark labels read whole where the polarity setting allows them,

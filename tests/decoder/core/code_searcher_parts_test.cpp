@@ -230,6 +230,16 @@ TEST(ProfileTest, AnAddonStaysInItsSymbolsTrain)
             }
         }
     }
+    // The edge of a dark label border beside the add-on or the symbol, seen
+    // as one more edge of the train, keeps the pair together.
+    upc_ean_test::ZintRow const bordered = upc_ean_test::EncodeRow(BARCODE_EANX, "590123412345+12", 12);
+    ASSERT_TRUE(bordered.ok);
+    std::string const border(60, '1');
+    for (std::string const& row : {bordered.modules + "00000" + border, border + "00000" + bordered.modules}) {
+        std::vector<unsigned> const edges = TrainEdges(row, 0);
+        ASSERT_EQ(edges.size(), 1u);
+        EXPECT_GE(edges[0], 74u);
+    }
     // Two symbols 12 modules apart stay two; so do a symbol and a short
     // stroke group too far off to be its add-on.
     upc_ean_test::ZintRow const ean = upc_ean_test::EncodeRow(BARCODE_EANX, "590123412345");
