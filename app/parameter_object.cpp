@@ -1,6 +1,7 @@
 #include "app/parameter_object.h"
 
 #include "app/flash_partition.h"
+#include "app/settings_persistence.h"
 
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
@@ -206,21 +207,29 @@ bool ParameterObject::DeserializeFromString(std::string const& text)
 
 bool ParameterObject::SerializeToRawPartition()
 {
+    // Without the banks' generation the copy in use is unknown, and might be erased.
+    std::uint32_t banks = 0;
+    return StoredBanksGeneration(banks) && SerializeToRawPartition(banks, banks);
+}
+
+bool ParameterObject::SerializeToRawPartition(std::uint32_t link, std::uint32_t linkedUpTo)
+{
     std::string text;
     if (!SerializeToString(text)) {
         return false;
     }
     std::string stored;
-    if (ReadPartitionText(RAW_READ_PARTITION, stored) != PartitionRead::Unreadable && stored == text) {
+    if (ReadPartitionText(RAW_READ_PARTITION, stored, linkedUpTo) != PartitionRead::Unreadable && stored == text) {
         return true; // unchanged: spare the erase cycle
     }
-    return WritePartitionText(RAW_WRITE_PARTITION, RAW_READ_PARTITION, text);
+    return WritePartitionText(RAW_WRITE_PARTITION, RAW_READ_PARTITION, text, link, linkedUpTo);
 }
 
 bool ParameterObject::DeserializeFromRawPartition()
 {
+    std::uint32_t banks = 0;
     std::string text;
-    if (ReadPartitionText(RAW_READ_PARTITION, text) != PartitionRead::Text) {
+    if (!StoredBanksGeneration(banks) || ReadPartitionText(RAW_READ_PARTITION, text, banks) != PartitionRead::Text) {
         return false;
     }
     return DeserializeFromString(text);

@@ -114,8 +114,13 @@ public:
     static bool SerializeToString(std::string& out);
     static bool DeserializeFromString(std::string const& text);
     // Writes only when the stored text differs; false when the partition could not be
-    // written and read back as written.
+    // written and read back as written. The text goes with the stored banks.
     static bool SerializeToRawPartition();
+    // The same for a save that writes the banks next: the new text counts only once banks
+    // of generation `link` are stored, and the text that goes with banks `linkedUpTo`
+    // (the stored ones) is kept.
+    static bool SerializeToRawPartition(std::uint32_t link, std::uint32_t linkedUpTo);
+    // The text that goes with the stored banks.
     static bool DeserializeFromRawPartition();
 
     // The object registered under the identifier, or null.

@@ -57,13 +57,22 @@ bool DoSaveProperties()
 {
     std::lock_guard<std::recursive_mutex> lock(cfg::CommandMutex());
     cfg::StringOutputStream banks;
-    if (!cfg::Export(banks) || !WritePartitionText(kBanksWritePartition, kBanksReadPartition, banks.Text())) {
+    std::uint32_t generation = 0;
+    if (!cfg::Export(banks) || !StoredBanksGeneration(generation)) {
         return false;
     }
-    bool const parameters = ParameterObject::SerializeToRawPartition();
+    // A failure leaves the earlier settings whole, so nothing more is done.
+    if (!ParameterObject::SerializeToRawPartition(generation + 1, generation) ||
+        !WritePartitionText(kBanksWritePartition, kBanksReadPartition, banks.Text())) {
+        return false;
+    }
     FactorySettings::getInstance().FactoryMode(false);
-    bool const uart = updateUartSettings();
-    return parameters && uart;
+    return updateUartSettings();
+}
+
+bool StoredBanksGeneration(std::uint32_t& generation)
+{
+    return NewestPartitionGeneration(kBanksReadPartition, generation);
 }
 
 bool SaveCustomDefault()

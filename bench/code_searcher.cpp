@@ -16,11 +16,7 @@
 #define ZX_USE_UTF8 1
 
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <ZXing/ReadBarcode.h>
 
 #include <algorithm>
 #include <chrono>
@@ -35,13 +31,16 @@
 #include "decoder/core/dec2d_entry.h"
 #include "decoder/core/dec2d_property.h"
 #include "decoder/core/two_dimension_decoder.h"
+#include "bench/support/other_readers.h"
 #include "tests/decoder/core/code_searcher_scenes.h"
 
 namespace {
 
 using namespace DEC2DIvra;
 using Clock = std::chrono::steady_clock;
-using Labels = std::vector<std::string>;
+using Labels = bench_support::Labels;
+
+ZXing::BarcodeFormats const kZxingFormats = ZXing::BarcodeFormat::Code128 | ZXing::BarcodeFormat::EAN13;
 
 constexpr unsigned kRepeats = 3;
 constexpr unsigned kEmptyFrames = 24;
@@ -94,121 +93,6 @@ private:
     unsigned wanted_ = 1;
 };
 
-std::vector<uint8_t> ToBytes(support::Frame const& frame, bool inverted)
-{
-    std::vector<uint8_t> bytes(frame.pixels.size());
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        int const v = std::min<int>(frame.pixels[i], support::kMaxLevel) >> 2;
-        bytes[i] = static_cast<uint8_t>(inverted ? 255 - v : v);
-    }
-    return bytes;
-}
-
-Labels ReadWithZxing(support::Frame const& frame)
-{
-    Labels labels;
-    ZXing::DecodeHints hints;
-    hints.setFormats(ZXing::BarcodeFormat::Code128 | ZXing::BarcodeFormat::EAN13)
-        .setTryHarder(true)
-        .setTryRotate(true);
-    for (bool inverted : {false, true}) {
-        std::vector<uint8_t> const bytes = ToBytes(frame, inverted);
-        ZXing::ImageView const image(bytes.data(), frame.width, frame.height, ZXing::ImageFormat::Lum);
-        for (ZXing::Result const& result : ZXing::ReadBarcodes(image, hints)) {
-            if (result.isValid()) {
-                labels.push_back(result.text());
-            }
-        }
-        if (!labels.empty()) {
-            break;
-        }
-    }
-    return labels;
-}
-
-// zbar through its C interface, looked up at run time.
-class ZbarReader {
-public:
-    ZbarReader()
-    {
-        library_ = dlopen("libzbar.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (library_ == nullptr) {
-            return;
-        }
-        bool const ok =
-            Load(createScanner_, "zbar_image_scanner_create") && Load(setConfig_, "zbar_image_scanner_set_config") &&
-            Load(createImage_, "zbar_image_create") && Load(setFormat_, "zbar_image_set_format") &&
-            Load(setSize_, "zbar_image_set_size") && Load(setData_, "zbar_image_set_data") &&
-            Load(scan_, "zbar_scan_image") && Load(firstSymbol_, "zbar_image_first_symbol") &&
-            Load(nextSymbol_, "zbar_symbol_next") && Load(symbolData_, "zbar_symbol_get_data") &&
-            Load(symbolLength_, "zbar_symbol_get_data_length") && Load(destroyImage_, "zbar_image_destroy");
-        if (!ok) {
-            return;
-        }
-        scanner_ = createScanner_();
-        if (scanner_ == nullptr) {
-            return;
-        }
-        // zbar's numbers: symbology 0 = all, 13 = EAN-13, 128 = Code 128;
-        // config 0 = enable, 0x81 = test the inverted image when nothing is read.
-        setConfig_(scanner_, 0, 0, 0);
-        setConfig_(scanner_, 13, 0, 1);
-        setConfig_(scanner_, 128, 0, 1);
-        setConfig_(scanner_, 0, 0x81, 1);
-        ready_ = true;
-    }
-
-    bool IsReady() const { return ready_; }
-
-    Labels Read(support::Frame const& frame)
-    {
-        Labels labels;
-        if (!ready_) {
-            return labels;
-        }
-        std::vector<uint8_t> const bytes = ToBytes(frame, false);
-        void* image = createImage_();
-        if (image == nullptr) {
-            return labels;
-        }
-        unsigned long const y800 = 0x30303859ul;  // 'Y' '8' '0' '0'
-        setFormat_(image, y800);
-        setSize_(image, static_cast<unsigned>(frame.width), static_cast<unsigned>(frame.height));
-        setData_(image, bytes.data(), bytes.size(), nullptr);
-        if (scan_(scanner_, image) > 0) {
-            for (void const* symbol = firstSymbol_(image); symbol != nullptr; symbol = nextSymbol_(symbol)) {
-                labels.emplace_back(symbolData_(symbol), symbolLength_(symbol));
-            }
-        }
-        destroyImage_(image);
-        return labels;
-    }
-
-private:
-    template <class F>
-    bool Load(F& function, char const* name)
-    {
-        function = reinterpret_cast<F>(dlsym(library_, name));
-        return function != nullptr;
-    }
-
-    void* library_ = nullptr;
-    void* scanner_ = nullptr;
-    bool ready_ = false;
-    void* (*createScanner_)() = nullptr;
-    int (*setConfig_)(void*, int, int, int) = nullptr;
-    void* (*createImage_)() = nullptr;
-    void (*setFormat_)(void*, unsigned long) = nullptr;
-    void (*setSize_)(void*, unsigned, unsigned) = nullptr;
-    void (*setData_)(void*, void const*, unsigned long, void (*)(void*)) = nullptr;
-    int (*scan_)(void*, void*) = nullptr;
-    void const* (*firstSymbol_)(void const*) = nullptr;
-    void const* (*nextSymbol_)(void const*) = nullptr;
-    char const* (*symbolData_)(void const*) = nullptr;
-    unsigned (*symbolLength_)(void const*) = nullptr;
-    void (*destroyImage_)(void*) = nullptr;
-};
-
 bool HasAll(Labels const& labels, std::vector<std::string> const& expected)
 {
     return std::all_of(expected.begin(), expected.end(), [&](std::string const& e) {
@@ -228,73 +112,6 @@ double Time(Read&& read, Labels& labels)
         best = r == 0 || ms < best ? ms : best;
     }
     return best;
-}
-
-// The same in a child process, for the other decoders: the packaged zxing
-// stops the process on an internal assertion for some frames. Such a frame
-// counts as not read (and in `crashes`), its time as not measured.
-template <class Read>
-bool TimeIsolated(Read&& read, Labels& labels, double& ms, unsigned& crashes)
-{
-    labels.clear();
-    int fds[2];
-    if (pipe(fds) != 0) {
-        return false;
-    }
-    pid_t const child = fork();
-    if (child < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        return false;
-    }
-    if (child == 0) {
-        close(fds[0]);
-        Labels found;
-        double const t = Time(read, found);
-        std::string message = std::to_string(t) + "\n";
-        for (std::string const& l : found) {
-            message += std::to_string(l.size()) + "\n" + l;
-        }
-        size_t done = 0;
-        while (done < message.size()) {
-            ssize_t const n = write(fds[1], message.data() + done, message.size() - done);
-            if (n <= 0) {
-                break;
-            }
-            done += static_cast<size_t>(n);
-        }
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string message;
-    char buffer[4096];
-    for (;;) {
-        ssize_t const n = ::read(fds[0], buffer, sizeof(buffer));
-        if (n <= 0) {
-            break;
-        }
-        message.append(buffer, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || message.empty()) {
-        ++crashes;
-        return false;
-    }
-    size_t at = message.find('\n');
-    ms = std::stod(message.substr(0, at));
-    ++at;
-    while (at < message.size()) {
-        size_t const end = message.find('\n', at);
-        if (end == std::string::npos) {
-            break;
-        }
-        size_t const length = std::stoul(message.substr(at, end - at));
-        labels.push_back(message.substr(end + 1, length));
-        at = end + 1 + length;
-    }
-    return true;
 }
 
 double Median(std::vector<double> v)
@@ -321,8 +138,10 @@ struct Row {
         double ms = 0;
         if (k == 0) {
             times[0].push_back(Time(read, labels));
-        } else if (TimeIsolated(read, labels, ms, crashes[k])) {
+        } else if (bench_support::TimeIsolated(read, kRepeats, labels, ms)) {
             times[k].push_back(ms);
+        } else {
+            ++crashes[k];
         }
         return labels;
     }
@@ -363,7 +182,7 @@ void PrintRow(char const* symbology, char const* name, Row const& row, bool zbar
 void PrintTable()
 {
     OurReader ours;
-    ZbarReader zbar;
+    bench_support::ZbarReader const zbar({13, 128}); // zbar's EAN-13 and Code 128
     if (!ours.IsReady()) {
         std::printf("the decoder handle could not be built\n");
         return;
@@ -385,7 +204,7 @@ void PrintTable()
                 auto const wanted = static_cast<unsigned>(scene.expected.size());
                 Labels labels[3];
                 labels[0] = row.Measure(0, [&] { return ours.Read(scene.frame, wanted); });
-                labels[1] = row.Measure(1, [&] { return ReadWithZxing(scene.frame); });
+                labels[1] = row.Measure(1, [&] { return bench_support::ReadWithZxing(scene.frame, kZxingFormats); });
                 if (zbar.IsReady()) {
                     labels[2] = row.Measure(2, [&] { return zbar.Read(scene.frame); });
                 }
@@ -408,7 +227,7 @@ void PrintTable()
         ++empty.frames;
         Labels labels[3];
         labels[0] = empty.Measure(0, [&] { return ours.Read(frame, 1); });
-        labels[1] = empty.Measure(1, [&] { return ReadWithZxing(frame); });
+        labels[1] = empty.Measure(1, [&] { return bench_support::ReadWithZxing(frame, kZxingFormats); });
         if (zbar.IsReady()) {
             labels[2] = empty.Measure(2, [&] { return zbar.Read(frame); });
         }

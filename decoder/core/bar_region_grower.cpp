@@ -13,14 +13,29 @@ void UnitOf(unsigned angle, long long& c, long long& s)
     s = DecMath::SineTable(static_cast<int>(2 * angle)) >> 18;
 }
 
+// tan of a 9-bit angle, in 1/4096.
+long long CalcSlope(unsigned angle)
+{
+    return DecMath::Sin(static_cast<int>(angle)).GetRaw() / (DecMath::Cos(static_cast<int>(angle)).GetRaw() >> 12);
+}
+
+// Whether direction (nc, ns) lies within the slope of direction (c, s).
+bool IsWithin(long long c, long long s, long long nc, long long ns, long long slope)
+{
+    long long const dot = c * nc + s * ns;
+    long long const cross = c * ns - s * nc;
+    return dot > 0 && (cross < 0 ? -cross : cross) * 4096 <= slope * dot;
+}
+
 }  // namespace
 
 unsigned BarRegionGrower::Start(BarOrientationField const& field, unsigned minimumCells, unsigned tolerance)
 {
     // tan of the tolerance in 1/4096 (the doubled direction: half the angle
     // between the bars).
-    long long const slope =
-        DecMath::Sin(static_cast<int>(tolerance)).GetRaw() / (DecMath::Cos(static_cast<int>(tolerance)).GetRaw() >> 12);
+    long long const slope = CalcSlope(tolerance);
+    long long const stepSlope = CalcSlope(tolerance / kDriftStep);
+    long long const driftSlope = CalcSlope(kDriftFactor * tolerance);
     count_ = 0;
     unsigned const columns = field.GetColumns();
     unsigned const rows = field.GetRows();
@@ -50,11 +65,11 @@ unsigned BarRegionGrower::Start(BarOrientationField const& field, unsigned minim
             unsigned const index = order_[next];
             unsigned const column = index % columns;
             unsigned const row = index / columns;
-            long long c = 0;
-            long long s = 0;
-            UnitOf(field.GetJudgement(index).angle, c, s);
-            meanX += c;
-            meanY += s;
+            long long unitX = 0;
+            long long unitY = 0;
+            UnitOf(field.GetJudgement(index).angle, unitX, unitY);
+            meanX += unitX;
+            meanY += unitY;
             component.tensor.Add(field.CalcTensor(index));
             component.sumX += field.CalcCentreX(column);
             component.sumY += field.CalcCentreY(row);
@@ -73,9 +88,10 @@ unsigned BarRegionGrower::Start(BarOrientationField const& field, unsigned minim
                 long long nc = 0;
                 long long ns = 0;
                 UnitOf(j.angle, nc, ns);
-                long long const dot = meanX * nc + meanY * ns;
-                long long const cross = meanX * ns - meanY * nc;
-                if (dot <= 0 || (cross < 0 ? -cross : cross) * 4096 > slope * dot) {
+                // Or, as the bars of a label seen at a slant fan out, close to
+                // the cell it is reached from and not too far from the mean.
+                if (!IsWithin(meanX, meanY, nc, ns, slope) &&
+                    !(IsWithin(unitX, unitY, nc, ns, stepSlope) && IsWithin(meanX, meanY, nc, ns, driftSlope))) {
                     continue;
                 }
                 visited_[neighbour] = 1;

@@ -17,14 +17,18 @@ struct BarRegionComponent {
 
 // Grows regions over the bar-like cells of a field: a cell joins a group
 // through a neighbour (eight-connected) when its doubled direction lies within
-// the tolerance of the group's mean one. Groups smaller than the minimum are
-// not kept.
+// the tolerance of the group's mean one, or, since the bars of a label seen at
+// a slant fan out smoothly, within a fraction of the tolerance of that
+// neighbour's and a multiple of it of the mean. Groups smaller than the
+// minimum are not kept.
 class BarRegionGrower {
 public:
     static constexpr unsigned kMaxComponents = 256;
     // In 9-bit angles of the doubled direction: 14 degrees, that is bars
     // within 7 degrees of the group's.
     static constexpr unsigned kDefaultTolerance = 20;
+    static constexpr unsigned kDriftFactor = 3;  // of the tolerance, from the mean
+    static constexpr unsigned kDriftStep = 2;    // half of it, from the neighbour
 
     // Nonzero count of components kept.
     unsigned Start(BarOrientationField const& field, unsigned minimumCells, unsigned tolerance = kDefaultTolerance);

@@ -379,6 +379,12 @@ OcrG2Property::OcrG2Property(Root const& root)
 {
 }
 
+Common2DProperty::Common2DProperty(Root const& root)
+    : suppress_eci_escape(root.code.common_2d.suppress_eci_escape),
+      fill_symbol_record(root.code.common_2d.fill_symbol_record)
+{
+}
+
 DecoderDetailProperty::DecoderDetailProperty(Root const& root)
     : barcode_decode_mode(root.detail_of_decoder.barcode_decode_mode),
       enable_high_resolution_barcode_decoding(root.detail_of_decoder.enable_high_resolution_barcode_decoding),
@@ -461,7 +467,8 @@ DEC2DProperty::DEC2DProperty(Root const& root)
       ocr_date_format(root),
       multi_line_ocr(root),
       ocrg2(root),
-      detail_of_decoder(root)
+      detail_of_decoder(root),
+      common_2d(root)
 {
 }
 

@@ -563,6 +563,14 @@ struct DecoderDetailProperty : PropertyGroup {
     PropertyReference<bool> only_complete_codes;
 };
 
+// Settings every 2D decoder shares: whether ECI escapes are left out of the
+// label data, and whether the symbol record is filled.
+struct Common2DProperty : PropertyGroup {
+    explicit Common2DProperty(ivra_configuration::configuration::Handle const& root);
+    PropertyReference<bool> suppress_eci_escape;
+    PropertyReference<bool> fill_symbol_record;
+};
+
 struct DEC2DProperty {
     // Bound to the process-wide store.
     DEC2DProperty();
@@ -628,6 +636,8 @@ struct DEC2DProperty {
     MultiLineOcrProperty multi_line_ocr;
     OcrG2Property ocrg2;
     DecoderDetailProperty detail_of_decoder;
+    // After every group the decoders find by its place.
+    Common2DProperty common_2d;
 };
 
 }  // namespace DEC2DIvra

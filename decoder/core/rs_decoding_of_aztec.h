@@ -14,6 +14,13 @@ public:
     // The most codewords of any layer count (32 layers of 12-bit words).
     static constexpr unsigned int kMaxCodewords = 1664;
     static constexpr unsigned int kMaxModeWords = 15;
+    // The mode message as the reader hands it over: a compact symbol's 7
+    // words carry 2 data words, a full-range symbol's 10 words carry 4, so
+    // that 2 and 3 errors are corrected.
+    static constexpr unsigned int kCompactModeWords = 7;
+    static constexpr unsigned int kCompactModeDataWords = 2;
+    static constexpr unsigned int kFullRangeModeWords = 10;
+    static constexpr unsigned int kFullRangeModeDataWords = 4;
 
     RSdecodingOfAztec();
 

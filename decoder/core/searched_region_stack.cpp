@@ -4,10 +4,10 @@
 
 namespace DEC2DIvra {
 
-bool SearchedRegionStack::IsIncluded(Point const& point) const
+bool SearchedRegionStack::IsIncluded(Point const& point, unsigned first) const
 {
-    for (Region const& region : regions_) {
-        if (Geometry::IsIncluding(region, point)) {
+    for (unsigned i = first; i < regions_.GetCount(); ++i) {
+        if (Geometry::IsIncluding(regions_[i], point)) {
             return true;
         }
     }

@@ -17,8 +17,9 @@ public:
     // False when the stack is full; the region is then not kept.
     bool Push(Region const& region) { return regions_.Push(region); }
 
-    // The point lies inside one of the regions (sides included).
-    bool IsIncluded(Point const& point) const;
+    // The point lies inside one of the regions (sides included), of those
+    // from the index `first` on.
+    bool IsIncluded(Point const& point, unsigned first = 0) const;
     // The region's centre point lies inside one of them.
     bool IsIncluded(Region const& region) const { return IsIncluded(region.CalcCenterPoint()); }
 

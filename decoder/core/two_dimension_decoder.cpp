@@ -4,12 +4,17 @@
 #include "decoder/core/common_angle.h"
 #include "decoder/core/dec2d_property.h"
 #include "decoder/core/pre_filter_subroutine.h"
+#include "decoder/core/work_area_layout.h"
+#include "decoder/legacy/legacy_decoder_wiring.h"
 #include "decoder/linear/bar_code_decoder_wiring.h"
+#include "decoder/matrix/matrix_decoder_wiring.h"
+#include "decoder/stacked/stacked_decoder_wiring.h"
 
 namespace DEC2DIvra {
 
 static_assert(sizeof(TwoDimensionDecoder) == TwoDimensionDecoder::kHandleBytes,
               "the handle is one block of the agreed size");
+static_assert(TwoDimensionDecoder::kWorkAreaBytes == WorkAreaLayout::kBytes, "the layout covers the work area");
 
 TwoDimensionDecoder::TwoDimensionDecoder(DEC2DProperty* property)
     : header_(property, *this, objects_, kObjectBytes)
@@ -17,10 +22,13 @@ TwoDimensionDecoder::TwoDimensionDecoder(DEC2DProperty* property)
     // The filtered copy of a frame must outlive the decoders' use of the work
     // area, so it has its own room in the arena.
     header_.preFilterArea = header_.arena.Build<PreFilterArea>();
-    // The symbology decoders and the symbol locator are built here, in the
-    // arena, each with its slices of the work area, and plugged into the
-    // decoder set as their subsystems provide them.
+    // Every symbology decoder and the symbol locator are built here, in the
+    // arena, each over its part of the work area (work_area_layout.h), and
+    // plugged into the decoder set. Nothing of them is built later.
     InstallCodeSearcher(*this, InstallBarCodeDecoder(*this));
+    InstallStackedDecoders(*this);
+    InstallMatrixDecoders(*this);
+    InstallLegacyDecoder(*this);
 }
 
 TwoDimensionDecoder::~TwoDimensionDecoder()

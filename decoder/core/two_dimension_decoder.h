@@ -76,6 +76,7 @@ public:
     // Wiring: each decoder task builds its object in the arena and plugs it in.
     DecoderSet& GetDecoderSet() { return header_.decoders; }
     void SetCodeSearcher(CodeSearcher* searcher) { header_.searcher = searcher; }
+    CodeSearcher* GetCodeSearcher() const { return header_.searcher; }
     void SetLinearFrameHooks(LinearFrameHooks const& hooks) { header_.linear = hooks; }
     LinearFrameHooks const& GetLinearFrameHooks() const { return header_.linear; }
     void SetLegacyEngineHooks(LegacyEngineHooks const& hooks) { header_.legacy = hooks; }

@@ -11,21 +11,25 @@ namespace {
 constexpr unsigned kDecodeModeMultiImage = 0;
 constexpr unsigned kDecodeModeMultiImageWithComposition = 2;
 
+static_assert(LineDecodeDataChecker::kBufferBytes <= WorkAreaLayout::kLinearRepeatChecker.GetSize(),
+              "the repeat checker's lists fit its part of the work area");
+
 }  // namespace
 
 BarCodeDecoder::BarCodeDecoder(VirtualArray<unsigned char>& workArea, DEC2DProperty const& property)
-    : memory_(workArea, kWorkAreaOffset),
+    : memory_(WorkAreaLayout::Window(workArea, WorkAreaLayout::kLinearFrame)),
+      checkerMemory_(WorkAreaLayout::Window(workArea, WorkAreaLayout::kLinearRepeatChecker)),
       property_(&property),
       decoders_(property, rate_),
       lineDecoder_(memory_, property.detail_of_decoder, rate_, decoders_),
-      checker_(memory_, property.detail_of_decoder),
+      checker_(checkerMemory_, property.detail_of_decoder),
       lineAndPreBlock_(memory_, property, lineDecoder_, decoders_, scanMode_),
       compositeLine_(memory_),
       multiLine_(memory_)
 {
     rate_.Initialize(true);
-    ready_ = !memory_.HasFailed() && lineDecoder_.IsReady() && checker_.IsReady() && lineAndPreBlock_.IsReady() &&
-             compositeLine_.IsReady() && multiLine_.IsReady();
+    ready_ = !memory_.HasFailed() && !checkerMemory_.HasFailed() && lineDecoder_.IsReady() && checker_.IsReady() &&
+             lineAndPreBlock_.IsReady() && compositeLine_.IsReady() && multiLine_.IsReady();
     if (ready_) {
         lineAndPreBlock_.SetCombinedLineRoad(&compositeLine_);
         lineAndPreBlock_.SetMultiLineRoad(&multiLine_);

@@ -7,6 +7,7 @@
 #include "decoder/core/region.h"
 #include "decoder/core/shared_memory_distributor.h"
 #include "decoder/core/virtual_array.h"
+#include "decoder/core/work_area_layout.h"
 #include "decoder/linear/abstract_pick_line_decoder.h"
 #include "decoder/linear/bar_symbol_decoder_set.h"
 #include "decoder/linear/combined_line_decoder.h"
@@ -27,9 +28,6 @@ struct DEC2DProperty;
 // interface) is 1 when a symbol was seen but no label came out.
 class BarCodeDecoder final : public AbstractBarCodeDecoder, public AbstractPickLineDecoder {
 public:
-    // The frame lays its buffers over the work area from this offset on; the
-    // PDF417 decoder uses the area below it and never runs at the same time.
-    static constexpr unsigned kWorkAreaOffset = 2816;
     static constexpr unsigned kInitialScanMode = 4;
 
     BarCodeDecoder(VirtualArray<unsigned char>& workArea, DEC2DProperty const& property);
@@ -39,8 +37,10 @@ public:
     // False when the work area could not hold the frame's buffers; every
     // decode then answers 0.
     bool IsReady() const { return ready_; }
-    // The end of the frame's part of the work area.
-    unsigned GetWorkAreaEnd() const { return memory_.GetOffset(); }
+    // The bytes of the frame's part of the work area in use, and those of
+    // the repeat checker's own part.
+    unsigned GetWorkAreaUsed() const { return memory_.GetOffset(); }
+    unsigned GetRepeatCheckerUsed() const { return checkerMemory_.GetOffset(); }
 
     // A located region (the locator's call).
     int Start(GrayImage const& image, Region const& region, unsigned scanMode, DecodedLabel& label) override;
@@ -73,7 +73,11 @@ public:
 private:
     bool IsAnyLinearCodeEnabled() const;
 
+    // Over the frame's part of the work area (see work_area_layout.h); the
+    // repeat checker has a part of its own that no other decoder writes, so
+    // that a waiting result survives the other decoders' reads.
     SharedMemoryDistributor memory_;
+    SharedMemoryDistributor checkerMemory_;
     DEC2DProperty const* property_;
     CodeSearcher* searcher_ = nullptr;
     RateForTuningCalculator rate_;

@@ -20,6 +20,9 @@ struct DecoderDetailProperty;
 class LineDecodeDataChecker {
 public:
     static constexpr unsigned kPointCapacity = 256;
+    // The work-area bytes the lists take, with room to align each of the five.
+    static constexpr unsigned kBufferBytes =
+        LineDecodeData::kBufferBytes + 2 * kPointCapacity * static_cast<unsigned>(sizeof(Point)) + 5 * 7;
 
     LineDecodeDataChecker(SharedMemoryDistributor& memory, DecoderDetailProperty const& detail);
     LineDecodeDataChecker(LineDecodeDataChecker const&) = delete;

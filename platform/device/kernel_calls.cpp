@@ -1,7 +1,11 @@
 // The device backend: every call goes straight to the kernel or the C library.
 #include "platform/platform.h"
 
+#include "platform/stream_flags.h"
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
@@ -35,7 +39,41 @@ int tcdrain(int fd) { return ::tcdrain(fd); }
 int cfsetispeed(struct termios* settings, speed_t speed) { return ::cfsetispeed(settings, speed); }
 int cfsetospeed(struct termios* settings, speed_t speed) { return ::cfsetospeed(settings, speed); }
 
-FILE* fopen(char const* path, char const* mode) { return std::fopen(path, mode); }
+namespace {
+
+bool DeviceNode(char const* path) { return std::strncmp(path, "/dev/", 5) == 0; }
+
+} // namespace
+
+FILE* fopen(char const* path, char const* mode)
+{
+    if (path == nullptr) {
+        errno = EFAULT;
+        return nullptr;
+    }
+    if (!DeviceNode(path)) {
+        return std::fopen(path, mode);
+    }
+    // The C library would create a missing node as a plain file and truncate an existing
+    // one: open only what is there, as it is.
+    int const flags = streamFlags(mode);
+    if (flags < 0) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    int const fd = ::open(path, flags | O_CLOEXEC);
+    if (fd < 0) {
+        return nullptr; // ENOENT when the node is missing
+    }
+    FILE* const stream = ::fdopen(fd, mode);
+    if (stream == nullptr) {
+        int const error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return stream;
+}
+
 int fclose(FILE* stream) { return std::fclose(stream); }
 int fileno(FILE* stream) { return ::fileno(stream); }
 

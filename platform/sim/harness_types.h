@@ -23,6 +23,8 @@ struct FlashFaults {
     std::int64_t shortWriteAfter = -1; // then a write comes up short, and later ones fail with EIO
     std::int64_t powerCutAfter = -1;   // then the power is gone: nothing more is programmed or
                                        // erased, although the calls still report success
+    std::int64_t eraseCutAfter = -1;   // erase blocks that complete; the power goes during the
+                                       // next one, which is left part erased (some bits set)
 };
 
 // One write to a sysfs attribute.

@@ -181,13 +181,44 @@ int NorFlash::erase(std::uint32_t start, std::uint32_t length)
     if (int const bad = checkBlocks(start, length); bad != 0) {
         return bad;
     }
-    if (!fill(start, length, 0xFF)) {
-        return -EIO;
-    }
     for (std::uint32_t block = start / geometry_.eraseSize; block < (start + length) / geometry_.eraseSize; ++block) {
+        if (erasesLeft_ == 0) {
+            powerCut_ = true;
+            return interruptErase(block) ? 0 : -EIO;
+        }
+        if (!fill(std::uint64_t{block} * geometry_.eraseSize, geometry_.eraseSize, 0xFF)) {
+            return -EIO;
+        }
         ++erases_[block];
+        if (erasesLeft_ > 0) {
+            --erasesLeft_;
+        }
     }
     return 0;
+}
+
+bool NorFlash::interruptErase(std::uint32_t block) const
+{
+    // An erase pulls cells towards 1; cut short, it leaves each byte with some of its bits
+    // set and the rest as they were.
+    std::uint64_t const offset = std::uint64_t{block} * geometry_.eraseSize;
+    std::uint32_t state = 0x9E3779B9u ^ block;
+    std::array<std::uint8_t, kChunk> cells;
+    for (std::uint64_t done = 0; done < geometry_.eraseSize;) {
+        std::size_t const step = static_cast<std::size_t>(std::min<std::uint64_t>(geometry_.eraseSize - done, kChunk));
+        if (!readFully(fd_, cells.data(), step, offset + done)) {
+            return false;
+        }
+        for (std::size_t i = 0; i < step; ++i) {
+            state = state * 1664525u + 1013904223u;
+            cells[i] |= static_cast<std::uint8_t>(state >> 24);
+        }
+        if (!writeFully(fd_, cells.data(), step, offset + done)) {
+            return false;
+        }
+        done += step;
+    }
+    return true;
 }
 
 int NorFlash::unlock(std::uint32_t start, std::uint32_t length) const
@@ -227,6 +258,7 @@ void NorFlash::setFaults(FlashFaults const& faults)
     faults_ = faults;
     shortWriteLeft_ = faults.shortWriteAfter;
     powerLeft_ = faults.powerCutAfter;
+    erasesLeft_ = faults.eraseCutAfter;
     powerCut_ = powerLeft_ == 0;
 }
 

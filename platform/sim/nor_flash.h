@@ -44,6 +44,7 @@ private:
     NorFlash(int fd, FlashGeometry geometry);
     int checkBlocks(std::uint32_t start, std::uint32_t length) const;
     bool fill(std::uint64_t offset, std::uint64_t length, std::uint8_t value) const;
+    bool interruptErase(std::uint32_t block) const;
 
     int fd_;
     FlashGeometry geometry_;
@@ -51,6 +52,7 @@ private:
     FlashFaults faults_;
     std::int64_t shortWriteLeft_ = -1;
     std::int64_t powerLeft_ = -1;
+    std::int64_t erasesLeft_ = -1;
     bool powerCut_ = false;
     std::vector<unsigned> erases_;
 };

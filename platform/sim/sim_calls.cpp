@@ -5,6 +5,7 @@
 #include "platform/sim/device_registry.h"
 #include "platform/sim/stdio_stream.h"
 #include "platform/sim/system_recorder.h"
+#include "platform/stream_flags.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -256,7 +257,7 @@ FILE* fopen(char const* path, char const* mode)
         errno = EFAULT;
         return nullptr;
     }
-    int const flags = sim::streamFlags(mode);
+    int const flags = streamFlags(mode);
     if (flags < 0) {
         errno = EINVAL;
         return nullptr;

@@ -6,9 +6,6 @@
 
 namespace plat::sim {
 
-// The open flags a stdio mode asks for, or -1 for a mode stdio would refuse.
-int streamFlags(char const* mode);
-
 // Wraps a descriptor of the board; the stream owns it and closes it with fclose. On failure
 // the descriptor is closed and nullptr returned with errno set.
 FILE* openStream(int fd, char const* mode);

@@ -34,6 +34,9 @@ constexpr char const* kScenarioVariable = "SCANNER_TEST_FIRMWARE_SCENARIO";
 constexpr char const* kBoardVariable = "SCANNER_TEST_FIRMWARE_BOARD";
 constexpr char const* kUsb = "/dev/ttyGS0";
 constexpr char const* kUart = "/dev/ttyS0";
+// Where the second copy of a partition starts: half of mtd3 and of mtd2.
+constexpr std::size_t kBanksHalf = 128 * 1024;
+constexpr std::size_t kParametersHalf = 64 * 1024;
 // Fixed-code tokens of the factory lines: "GCW7*4[BAW" is GC W7 *4 BAW, "RZ7I[DLF" is RZ 7I DLF.
 constexpr int kLine0Tokens = 4;
 constexpr int kKeyboardLineTokens = 3;
@@ -303,8 +306,9 @@ TEST_F(FirmwareStartTest, SavedSettingsAreBackAfterARestart)
 {
     ASSERT_EQ(run("first-start-save"), 0);
 
+    // A board's first save goes to the second half of each partition.
     std::string rest;
-    auto const lines = SplitLines(upToErased(image(3)), rest);
+    auto const lines = SplitLines(upToErased(image(3).substr(kBanksHalf)), rest);
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_TRUE(rest.empty());
     for (auto const& line : lines) {
@@ -312,7 +316,7 @@ TEST_F(FirmwareStartTest, SavedSettingsAreBackAfterARestart)
         EXPECT_FALSE(document.Parse(line.c_str()).HasParseError()) << line;
     }
     rapidjson::Document parameters;
-    ASSERT_FALSE(parameters.Parse(upToErased(image(2)).c_str()).HasParseError());
+    ASSERT_FALSE(parameters.Parse(upToErased(image(2).substr(kParametersHalf)).c_str()).HasParseError());
     EXPECT_EQ(parameters["factorysettings"]["interface"].GetUint(), 9u);
 
     ASSERT_EQ(run("restored"), 0);
@@ -339,11 +343,22 @@ TEST_F(FirmwareStartTest, PowerOnLightAndBeepFollowTheirOwnSettings)
     ASSERT_EQ(run("quiet-light"), 0);
 }
 
-TEST_F(FirmwareStartTest, PowerCutDuringSaveFallsBackToFactoryDefaults)
+TEST_F(FirmwareStartTest, PowerCutDuringSaveKeepsTheEarlierSave)
 {
     ASSERT_EQ(run("first-start-save"), 0);
     ASSERT_EQ(run("save-power-cut"), 0);
-    ASSERT_EQ(run("factory-start"), 0);
+    ASSERT_EQ(run("restored"), 0);
+}
+
+TEST_F(FirmwareStartTest, BoardOfTheSingleCopyLayoutStartsWithItsSettings)
+{
+    ASSERT_EQ(run("first-start-save"), 0);
+    // The same texts as the earlier firmware stored them: from the start of the partition.
+    writeImage(3, upToErased(image(3).substr(kBanksHalf)));
+    writeImage(2, upToErased(image(2).substr(kParametersHalf)));
+    ASSERT_EQ(run("restored"), 0);
+    ASSERT_EQ(run("save-power-cut"), 0);
+    ASSERT_EQ(run("restored"), 0);
 }
 
 TEST_F(FirmwareStartTest, FailedEraseOnANewBoardFallsBackToFactoryDefaults)

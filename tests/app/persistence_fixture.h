@@ -3,6 +3,7 @@
 // the flash as start-up wires them. Commands run through the evaluator.
 
 #include "app/factory_settings_hook.h"
+#include "app/flash_partition.h"
 #include "app/menu_cmd_handler.h"
 #include "app/settings_persistence.h"
 #include "config/configuration.h"
@@ -32,17 +33,11 @@ inline void StoreToFactoryDefaults()
     }
 }
 
-// The stored text of a partition as a host tool sees the dump: up to the first 0xFF.
+// The text of the newest copy on a partition ("/dev/mtd3"), as a start would read it.
 inline std::string StoredText(std::string const& partition)
 {
-    auto const dump = plat::sim::board().flashDump(partition);
     std::string text;
-    for (std::uint8_t b : dump) {
-        if (b == 0xFF) {
-            break;
-        }
-        text.push_back(static_cast<char>(b));
-    }
+    EXPECT_NE(ReadPartitionText((partition + "ro").c_str(), text), PartitionRead::Unreadable);
     return text;
 }
 

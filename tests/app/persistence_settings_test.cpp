@@ -3,6 +3,8 @@
 // loads of damaged flash that must change nothing.
 #include "tests/app/persistence_fixture.h"
 
+#include "app/firmware_main.h"
+#include "app/flash_copy_mark.h"
 #include "app/flash_partition.h"
 #include "app/parameter_object.h"
 #include "tests/support/random.h"
@@ -11,6 +13,7 @@
 #include <rapidjson/writer.h>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -42,9 +45,6 @@ TEST_F(SaveTest, SaveLeavesEightLinesAndCompactParameterText)
     ASSERT_EQ(command("save"), std::string(1, kAck));
 
     std::string const banks = StoredText(kBanks);
-    auto const dump = board().flashDump(kBanks);
-    EXPECT_TRUE(std::all_of(dump.begin() + static_cast<long>(banks.size()), dump.end(),
-                            [](std::uint8_t b) { return b == 0xFF; }));
     std::string rest;
     auto const lines = SplitLines(banks, rest);
     ASSERT_EQ(lines.size(), 8u);
@@ -99,6 +99,32 @@ TEST_F(SaveTest, LoadOfErasedFlashChangesNothing)
     EXPECT_EQ(exported(), before);
 }
 
+TEST_F(SaveTest, MissingPartitionIsRefusedAndNothingTakesItsPlace)
+{
+    ASSERT_EQ(command("set read/upc_a:false"), std::string(1, kAck));
+    ASSERT_EQ(command("save"), std::string(1, kAck));
+    std::string const earlier = exported();
+    auto const files = [this] {
+        std::vector<std::string> names;
+        for (auto const& entry : std::filesystem::directory_iterator(directory())) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    auto const before = files();
+
+    ASSERT_TRUE(board().removeDevice(kBanks));
+    ASSERT_EQ(command("set read/ean13:false"), std::string(1, kAck));
+    EXPECT_EQ(command("save"), std::string(1, kNak));
+    ASSERT_TRUE(board().restoreDevice(kBanks));
+    EXPECT_EQ(files(), before);
+
+    StoreToFactoryDefaults();
+    EXPECT_TRUE(LoadActiveSettings());
+    EXPECT_EQ(exported(), earlier);
+}
+
 TEST_F(SaveTest, PortThatRefusesTheUartSettingIsReported)
 {
     // The line cannot run at 1200 baud, so the saved setting is not what the port does.
@@ -112,7 +138,6 @@ struct SaveFault {
     char const* name;
     char const* partition;
     FlashFaults faults;
-    bool keepsEarlierSave; // the failure showed before the part was changed
 };
 
 void PrintTo(SaveFault const& fault, std::ostream* os) { *os << fault.name; }
@@ -126,7 +151,7 @@ FlashFaults Faults(void (*set)(FlashFaults&))
 
 class SaveFaultTest : public SettingsTest, public ::testing::WithParamInterface<SaveFault> {};
 
-TEST_P(SaveFaultTest, IsAnsweredWithNakAndTheNextLoadIsWhole)
+TEST_P(SaveFaultTest, IsAnsweredWithNakAndTheEarlierSaveStaysWhole)
 {
     ASSERT_EQ(command("set read/upc_a:false"), std::string(1, kAck));
     ASSERT_EQ(command("save"), std::string(1, kAck));
@@ -138,29 +163,149 @@ TEST_P(SaveFaultTest, IsAnsweredWithNakAndTheNextLoadIsWhole)
     EXPECT_EQ(command("save"), std::string(1, kNak));
     ASSERT_TRUE(board().setFlashFaults(GetParam().partition, FlashFaults{}));
 
-    // As after a restart: what is on flash either loads whole or not at all.
+    // As after a restart.
     StoreToFactoryDefaults();
-    std::string const defaults = exported();
-    bool const loaded = LoadActiveSettings();
-    if (GetParam().keepsEarlierSave) {
-        EXPECT_TRUE(loaded);
-        EXPECT_EQ(exported(), earlier);
-    } else {
-        EXPECT_FALSE(loaded);
-        EXPECT_EQ(exported(), defaults);
-        EXPECT_EQ(FactorySettings::getInstance().Interface(), FactorySettings::kInterfaceUart);
-    }
+    EXPECT_TRUE(LoadActiveSettings());
+    EXPECT_EQ(exported(), earlier);
+    EXPECT_EQ(FactorySettings::getInstance().Interface(), FactorySettings::kInterfaceUart);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, SaveFaultTest,
     ::testing::Values(
-        SaveFault{"banks_zero_erase_size", kBanks, Faults([](FlashFaults& f) { f.zeroEraseSize = true; }), true},
-        SaveFault{"banks_erase", kBanks, Faults([](FlashFaults& f) { f.failErase = true; }), true},
-        SaveFault{"banks_power_cut", kBanks, Faults([](FlashFaults& f) { f.powerCutAfter = 10; }), false},
-        SaveFault{"parameters_power_cut", kParameters, Faults([](FlashFaults& f) { f.powerCutAfter = 10; }),
-                  false}),
+        SaveFault{"banks_zero_erase_size", kBanks, Faults([](FlashFaults& f) { f.zeroEraseSize = true; })},
+        SaveFault{"banks_erase", kBanks, Faults([](FlashFaults& f) { f.failErase = true; })},
+        SaveFault{"banks_short_write", kBanks, Faults([](FlashFaults& f) { f.shortWriteAfter = 10; })},
+        SaveFault{"banks_power_cut", kBanks, Faults([](FlashFaults& f) { f.powerCutAfter = 10; })},
+        SaveFault{"banks_erase_cut", kBanks, Faults([](FlashFaults& f) { f.eraseCutAfter = 1; })},
+        SaveFault{"parameters_erase", kParameters, Faults([](FlashFaults& f) { f.failErase = true; })},
+        SaveFault{"parameters_power_cut", kParameters, Faults([](FlashFaults& f) { f.powerCutAfter = 10; })}),
     [](auto const& info) { return std::string(info.param.name); });
+
+// A power cut anywhere in a save: after any byte programmed or during any block erase, on
+// either partition. The save writes the parameter text before the banks, so a cut on the
+// parameter partition finds the banks' partition without power as well.
+struct CutSaveCase {
+    char const* name;
+    bool olderLayout; // the earlier settings as a board of the single-copy layout holds them
+    int earlierSaves; // else saved this many times (1: second half in use, 2: first half)
+};
+
+void PrintTo(CutSaveCase const& c, std::ostream* os) { *os << c.name; }
+
+class CutSaveTest : public SettingsTest, public ::testing::WithParamInterface<CutSaveCase> {
+protected:
+    struct Settings {
+        std::string banks;
+        unsigned char interface;
+        bool operator==(Settings const&) const = default;
+    };
+
+    Settings current() { return {exported(), FactorySettings::getInstance().Interface()}; }
+
+    void changeToNew()
+    {
+        ASSERT_EQ(command("set read/ean13:false"), std::string(1, kAck));
+        ASSERT_EQ(command("set bank:3"), std::string(1, kAck));
+        ASSERT_EQ(command("set read/upc_e:false"), std::string(1, kAck));
+        FactorySettings::getInstance().Interface(FactorySettings::kInterfaceUsbKeyboard);
+    }
+
+    // The start's load on the flash as it is, from settings that are neither.
+    Settings restart()
+    {
+        StoreToFactoryDefaults();
+        EXPECT_EQ(command("set read/code128:false"), std::string(1, kAck));
+        LoadStartSettings();
+        return current();
+    }
+};
+
+TEST_P(CutSaveTest, EveryStartComesUpWithTheEarlierOrTheNewSettings)
+{
+    ASSERT_EQ(command("set read/upc_a:false"), std::string(1, kAck));
+    FactorySettings::getInstance().Interface(FactorySettings::kInterfaceUsbSerial);
+    if (GetParam().olderLayout) {
+        std::string parameters;
+        ASSERT_TRUE(ParameterObject::SerializeToString(parameters));
+        for (auto const& [partition, text] : {std::pair(kBanks, exported()), std::pair(kParameters, parameters)}) {
+            ASSERT_TRUE(board().flashLoad(partition, 0, std::vector<std::uint8_t>(text.begin(), text.end())));
+        }
+    }
+    for (int i = 0; i < GetParam().earlierSaves; ++i) {
+        ASSERT_EQ(command("save"), std::string(1, kAck));
+    }
+    Settings const earlier = current();
+    ASSERT_EQ(restart(), earlier);
+    auto const earlierBanks = board().flashDump(kBanks);
+    auto const earlierParameters = board().flashDump(kParameters);
+
+    changeToNew();
+    Settings const fresh = current();
+    std::string parameters;
+    ASSERT_TRUE(ParameterObject::SerializeToString(parameters));
+    std::int64_t const parameterBytes = static_cast<std::int64_t>(parameters.size() + kCopyMarkSize);
+
+    // Cuts after 0 .. all bytes programmed, then during each block erase of each partition.
+    std::vector<std::pair<FlashFaults, FlashFaults>> cuts;
+    FlashFaults const none;
+    FlashFaults dead;
+    dead.powerCutAfter = 0;
+    for (std::int64_t n = 0; n < parameterBytes; ++n) {
+        FlashFaults f;
+        f.powerCutAfter = n;
+        cuts.emplace_back(f, dead);
+    }
+    for (std::int64_t n = 0; n <= static_cast<std::int64_t>(fresh.banks.size() + kCopyMarkSize); ++n) {
+        FlashFaults f;
+        f.powerCutAfter = n;
+        cuts.emplace_back(none, f);
+    }
+    for (std::int64_t blocks : {0, 1}) {
+        FlashFaults f;
+        f.eraseCutAfter = blocks;
+        if (blocks == 0) {
+            cuts.emplace_back(f, dead); // the parameters' half is one block
+        }
+        cuts.emplace_back(none, f);
+    }
+
+    int earlierStarts = 0;
+    int freshStarts = 0;
+    for (std::size_t i = 0; i < cuts.size(); ++i) {
+        SCOPED_TRACE("cut " + std::to_string(i));
+        ASSERT_TRUE(board().flashLoad(kBanks, 0, earlierBanks));
+        ASSERT_TRUE(board().flashLoad(kParameters, 0, earlierParameters));
+        Settings const before = restart();
+        ASSERT_EQ(before, earlier);
+        changeToNew();
+        ASSERT_TRUE(board().setFlashFaults(kParameters, cuts[i].first));
+        ASSERT_TRUE(board().setFlashFaults(kBanks, cuts[i].second));
+        bool const saved = command("save") == std::string(1, kAck);
+        ASSERT_TRUE(board().setFlashFaults(kParameters, none));
+        ASSERT_TRUE(board().setFlashFaults(kBanks, none));
+
+        Settings const after = restart();
+        if (after == earlier) {
+            ++earlierStarts;
+            EXPECT_FALSE(saved);
+        } else if (after == fresh) {
+            ++freshStarts;
+        } else {
+            ADD_FAILURE() << "neither the earlier nor the new settings:\n" << after.banks << "interface "
+                          << int{after.interface};
+        }
+    }
+    // The last cut of the banks' bytes is after the whole save.
+    EXPECT_GE(freshStarts, 1);
+    EXPECT_GE(earlierStarts, static_cast<int>(cuts.size()) - 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Boards, CutSaveTest,
+                         ::testing::Values(CutSaveCase{"older_layout", true, 0},
+                                           CutSaveCase{"second_half_in_use", false, 1},
+                                           CutSaveCase{"first_half_in_use", false, 2}),
+                         [](auto const& info) { return std::string(info.param.name); });
 
 // Damaged flash images; the first lines are good ones that would change settings if a
 // load took them without the rest.
@@ -249,7 +394,17 @@ TEST_F(SaveTest, CustomDefaultRoundTrip)
     EXPECT_EQ(StoredText("/dev/mtd4"), "{}\r");
     ASSERT_TRUE(LoadCustomDefault());
 
-    // Damaged: refused, and the factory defaults are set in its place.
+    // A cut save keeps the earlier custom default.
+    FlashFaults cut;
+    cut.powerCutAfter = 2;
+    ASSERT_TRUE(board().setFlashFaults("/dev/mtd4", cut));
+    EXPECT_FALSE(SaveCustomDefault());
+    ASSERT_TRUE(board().setFlashFaults("/dev/mtd4", FlashFaults{}));
+    EXPECT_EQ(StoredText("/dev/mtd4"), "{}\r");
+}
+
+TEST_F(SaveTest, DamagedCustomDefaultIsRefusedForTheFactoryDefaults)
+{
     ASSERT_TRUE(board().flashLoad("/dev/mtd4", 0, {'{', '"', 'r'}));
     ASSERT_EQ(command("set read/upc_a:false"), std::string(1, kAck));
     EXPECT_FALSE(LoadCustomDefault());

@@ -213,6 +213,39 @@ TEST_F(FlashTest, PowerCutLeavesTheRestAsItWas)
     }
 }
 
+TEST_F(FlashTest, EraseCutLeavesItsBlockPartErasedAndStopsEverything)
+{
+    Bytes const zeros(kBlock, 0x00);
+    ASSERT_TRUE(board().flashLoad("/dev/mtd2", 0, zeros));
+    ASSERT_TRUE(board().flashLoad("/dev/mtd2", kBlock, zeros));
+    FlashFaults faults;
+    faults.eraseCutAfter = 1;
+    ASSERT_TRUE(board().setFlashFaults("/dev/mtd2", faults));
+
+    Descriptor fd(plat::open("/dev/mtd2", O_RDWR));
+    ASSERT_TRUE(fd);
+    // Both blocks in one request: the first completes, the power goes during the second.
+    EXPECT_EQ(eraseVia(fd.get(), 0, 2 * kBlock), 0);
+    EXPECT_TRUE(board().flashPowerCut("/dev/mtd2"));
+    Bytes const ones = bytesOf("\xFF\xFF");
+    EXPECT_EQ(plat::write(fd.get(), ones.data(), ones.size()), 2); // lost, but reported as written
+
+    Bytes const dump = board().flashDump("/dev/mtd2");
+    ASSERT_EQ(dump.size(), 2 * kBlock);
+    EXPECT_EQ(Bytes(dump.begin(), dump.begin() + kBlock), Bytes(kBlock, 0xFF));
+    std::size_t erased = 0;
+    std::size_t kept = 0;
+    for (std::size_t i = kBlock; i < dump.size(); ++i) {
+        erased += dump[i] == 0xFF;
+        kept += dump[i] == 0x00;
+    }
+    // Neither erased nor as it was: bytes of every kind, mostly half-set ones.
+    EXPECT_GT(erased, 0u);
+    EXPECT_GT(kept, 0u);
+    EXPECT_LT(erased + kept, kBlock / 2);
+    EXPECT_EQ(board().flashEraseCounts("/dev/mtd2"), (std::vector<unsigned>{1, 0}));
+}
+
 TEST_F(FlashTest, ShortWriteComesUpShortThenFails)
 {
     FlashFaults faults;

@@ -88,4 +88,29 @@ TEST_F(SimScan, DecodeTimesFramesWithoutALabelToo)
     EXPECT_GE(std::stod(out.substr(out.rfind('\t') + 1)), 0.0) << out;
 }
 
+TEST_F(SimScan, DecodeReadsLabelsSeenAtASlantAndLabelsThatTouch)
+{
+    // Perspective fans the bars out: no one direction holds them all.
+    std::vector<std::string> images;
+    for (int angle : {0, 30, 60, 90, 210, 300}) {
+        images.push_back(symbol("slant" + std::to_string(angle) + ".png", BARCODE_CODE128, "Slant-42",
+                                {.moduleSize = 2.0, .angle = static_cast<double>(angle), .perspectiveX = 0.1,
+                                 .perspectiveY = 0.1}));
+    }
+    auto const [out, status] = run("decode", images);
+    EXPECT_EQ(status, 0) << out;
+    for (std::string const& image : images) {
+        EXPECT_NE(out.find(image + "\t4\t]C0\t536C616E742D3432\n"), std::string::npos) << image << "\n" << out;
+    }
+
+    // Two labels whose quiet zones meet, at directions 10 degrees apart: both are listed.
+    support::Frame frame = support::makeFrame();
+    support::drawSymbol(frame, {.data = "LEFT"}, {.moduleSize = 1.5, .angle = 20, .centre = support::Point{250, 200}});
+    support::drawSymbol(frame, {.data = "RIGHT"}, {.moduleSize = 1.5, .angle = 30, .centre = support::Point{385, 250}});
+    std::string const pair = image("pair.png", frame);
+    auto const [listed, pairStatus] = run("decode", {pair});
+    EXPECT_NE(listed.find("\t4C454654\n"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("\t5249474854\n"), std::string::npos) << listed;
+}
+
 } // namespace

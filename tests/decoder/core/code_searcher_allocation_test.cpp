@@ -2,39 +2,71 @@
 // memory is part of the locator's object in the decoder handle.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "allocation_counter.h"
 #include "code_searcher_fixture.h"
 #include "code_searcher_scenes.h"
 #include "decoder/core/code_searcher_engine.h"
+#include "decoder/core/dec2d_property.h"
+#include "tests/support/symbol_renderer.h"
 
 namespace searcher_test {
 namespace {
 
 using namespace DEC2DIvra;
 
-TEST(SearcherAllocationTest, DecodingWholeFramesAllocatesNothing)
+unsigned labelsSeen = 0;
+
+bool CountLabel(void*, tagDecodedLabel const*)
 {
-    SearcherHarness harness;
-    ASSERT_TRUE(harness.IsReady());
+    ++labelsSeen;
+    return true;
+}
+
+// Counted from the handle's creation with a property table (so every decoder
+// is built) through its first frames, without a frame decoded before: an
+// allocation in a decoder's constructor or on its first use is caught.
+TEST(SearcherAllocationTest, FromTheHandlesCreationThroughItsFirstFramesOnlyTheHandleIsAllocated)
+{
+    ivra_configuration::ConfigurationManager manager;
+    auto& root = manager.Root();
+    for (auto* key : {&root.read.qr_code, &root.read.micro_qr, &root.read.aztec_code, &root.read.maxi_code,
+                      &root.read.chinese_sensible_code, &root.read.data_matrix, &root.read.pdf417,
+                      &root.read.micro_pdf417, &root.read.dot_code}) {
+        key->Set(true);
+    }
+    auto const property = std::make_unique<DEC2DProperty>(root);
     std::vector<support::Frame> frames;
     frames.push_back(searcher_scenes::MakeScene({.name = "", .module = 2.0}, 5).frame);
-    frames.push_back(searcher_scenes::MakeScene({.name = "", .module = 1.5, .noise = 10, .clutter = true}, 9).frame);
-    frames.push_back(searcher_scenes::MakeScene({.name = "", .symbology = BARCODE_EANX, .module = 2.0,
-                                                 .twoSymbols = true},
-                                                13)
-                         .frame);
-    frames.push_back(searcher_scenes::MakeEmptyFrame(3));
-    frames.push_back(support::makeFrame());
-    // Warm up once, so that nothing first-time is counted.
-    harness.Read(frames[0], nullptr, 0);
-    for (support::Frame const& frame : frames) {
-        allocation_counter::Start();
-        DEC2D_OnTriggerDown(&harness.Handle());
-        DEC2D_Main(&harness.Handle(), frame.width, frame.height, frame.width, frame.pixels.data(), nullptr);
-        EXPECT_EQ(allocation_counter::Stop(), 0u);
+    for (int symbology : {BARCODE_PDF417, BARCODE_QRCODE, BARCODE_DATAMATRIX, BARCODE_AZTEC, BARCODE_DOTCODE}) {
+        support::Rendering const r = support::render({.symbology = symbology, .data = "FIRST FRAMES"},
+                                                     {.moduleSize = 3.0});
+        ASSERT_TRUE(r.symbol.ok);
+        frames.push_back(r.frame);
     }
+    frames.push_back(searcher_scenes::MakeScene({.name = "", .module = 1.5, .noise = 10, .clutter = true}, 9).frame);
+    frames.push_back(searcher_scenes::MakeEmptyFrame(3));
+
+    labelsSeen = 0;
+    allocation_counter::Start();
+    TwoDimensionDecoder* handle = new (std::nothrow) TwoDimensionDecoder(property.get());
+    if (handle != nullptr) {
+        DEC2D_ImplementFormatter(handle, nullptr, nullptr, nullptr, &CountLabel);
+        for (support::Frame const& frame : frames) {
+            DEC2D_OnTriggerDown(handle);
+            DEC2D_Main(handle, frame.width, frame.height, frame.width, frame.pixels.data(), nullptr);
+        }
+    }
+    unsigned long const allocations = allocation_counter::Stop();
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(allocations, 1u) << "the handle itself, nothing more";
+    EXPECT_GE(labelsSeen, 1u) << "the linear symbol was read";
+    DecoderSet const& set = handle->GetDecoderSet();
+    EXPECT_TRUE(set.stackCode != nullptr && set.region[0] != nullptr && set.lPattern != nullptr && set.dot != nullptr);
+    delete handle;
 }
 
 TEST(SearcherAllocationTest, TheRegionFormAllocatesNothing)

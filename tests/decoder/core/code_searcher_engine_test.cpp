@@ -264,9 +264,11 @@ TEST_F(EngineTest, TheReadModeSetsHowManyCandidatesAnImageMayCost)
 {
     ASSERT_NE(engine_, nullptr);
     Drawn drawn;
+    // Twelve labels whose quiet zones stay apart (labels that touch may
+    // join into one candidate, to be split when one of them is read).
     for (unsigned row = 0; row < 3; ++row) {
         for (unsigned column = 0; column < 4; ++column) {
-            drawn.Add("AB" + std::to_string(row * 4 + column), 1.5, 10.0 * (row * 4 + column), 85 + 157.0 * column,
+            drawn.Add("AB" + std::to_string(row * 4 + column), 1.3, 10.0 * (row * 4 + column), 85 + 157.0 * column,
                       85 + 155.0 * row);
         }
     }

@@ -192,6 +192,8 @@ std::vector<Binding> const kBindings = {
     BINDING(detail_of_decoder.ignore_eci_protocol, "string/ignore_eci_protocol/enable"),
     BINDING(detail_of_decoder.reference_angle_tilt, "detail_of_decoder/reference_angle/tilt"),
     BINDING(detail_of_decoder.only_complete_codes, "readable_medium/only_complete_codes/all_1d_codes"),
+    BINDING(common_2d.suppress_eci_escape, "code/common_2d/suppress_eci_escape"),
+    BINDING(common_2d.fill_symbol_record, "code/common_2d/fill_symbol_record"),
 };
 
 #undef BINDING
@@ -343,9 +345,11 @@ TEST_F(Dec2DPropertyTest, GroupCountersAreZeroAndFixedValuesSet)
         &property.ocr_common, &property.ocrb, &property.ocra, &property.ms_gothic, &property.ms_mincho,
         &property.e13b, &property.win_product_key, &property.dynamic_font, &property.payment_handling_ocr,
         &property.filters, &property.dot_code, &property.ocr_date_format, &property.multi_line_ocr, &property.ocrg2,
-        &property.detail_of_decoder,
+        &property.detail_of_decoder, &property.common_2d,
     };
-    EXPECT_EQ(std::size(groups), 57u);
+    EXPECT_EQ(std::size(groups), 58u);
+    // The shared 2D settings come after every group found by its place.
+    EXPECT_GT(static_cast<void const*>(&property.common_2d), static_cast<void const*>(&property.detail_of_decoder));
     for (std::size_t i = 0; i < std::size(groups); ++i) {
         EXPECT_EQ(groups[i]->counter, 0) << "group " << i;
     }

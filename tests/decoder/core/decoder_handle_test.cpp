@@ -8,6 +8,7 @@
 #include "allocation_counter.h"
 #include "decoder/core/code128_identifier.h"
 #include "decoder/core/dec2d_entry.h"
+#include "decoder/core/dec2d_property.h"
 #include "decoder/core/qr_identifiers.h"
 #include "decoder/core/two_dimension_decoder.h"
 
@@ -113,11 +114,10 @@ TEST(DecoderHandleSizeTest, TheHandleIsOneBlockOfTheAgreedSize)
 {
     EXPECT_EQ(sizeof(TwoDimensionDecoder), 14527608u);
     EXPECT_EQ(TwoDimensionDecoder::kWorkAreaBytes, 7096076u);
-    allocation_counter::Start();
+    // (What the handle allocates with its decoders built is counted in
+    // SearcherAllocationTest.)
     TwoDimensionDecoder* handle = new (std::nothrow) TwoDimensionDecoder(nullptr);
-    unsigned long const allocations = allocation_counter::Stop();
     ASSERT_NE(handle, nullptr);
-    EXPECT_EQ(allocations, 1u);
     EXPECT_EQ(handle->GetWorkArea().GetCount(), 7096076u);
     unsigned char* const begin = reinterpret_cast<unsigned char*>(handle);
     unsigned char* const area = handle->GetWorkArea().GetData();
@@ -319,8 +319,9 @@ TEST(DecoderHandleOptionTest, DefaultOptionsScaleWithTheFrame)
 
 TEST(DecoderSingletonTest, OneHandleWithTheRegisteredPropertyTable)
 {
-    int stand_in = 0;
-    DEC2DProperty* const property = reinterpret_cast<DEC2DProperty*>(&stand_in);
+    // The handle builds every decoder with the table, so it must be a real one.
+    static DEC2DProperty table;
+    DEC2DProperty* const property = &table;
     DEC2D_SetDec2DProperty(property);
     DEC2D_HANDLE const first = DEC2D_GetSingletonDecoderHandle();
     ASSERT_NE(first, nullptr);

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <sstream>
 #include <string>
@@ -714,24 +715,33 @@ TEST(RSdecodingSymbolTest, AztecBlocksFromZint)
 
 TEST(RSdecodingSymbolTest, AztecModeMessagesAsTheReaderCallsThem)
 {
-    // Compact messages go in as 7 words with 2 data words, full-range ones as 10
-    // words with 5: one check word is then taken as data, so two errors still correct.
+    // Compact messages go in as 7 words with 2 data words (5 check words: 2
+    // errors), full-range ones as 10 words with 4 (6 check words: 3 errors).
+    // Taking a check word as data would leave a full-range message with 2.
     auto decoder = std::make_unique<RSdecodingOfAztec>();
     for (bool compact : {true, false}) {
         Matrix m;
         ASSERT_TRUE(MakeMatrix({BARCODE_AZTEC, 0, compact ? 2 : 8, 0, "mode"}, m));
         Words const mode = AztecModeWords(m, compact);
-        unsigned int const value = compact ? 2 : 5;
-        ASSERT_EQ(mode.size(), compact ? 7u : 10u);
-        for (std::size_t first = 0; first < mode.size(); ++first) {
+        unsigned int const words =
+            compact ? RSdecodingOfAztec::kCompactModeWords : RSdecodingOfAztec::kFullRangeModeWords;
+        unsigned int const value =
+            compact ? RSdecodingOfAztec::kCompactModeDataWords : RSdecodingOfAztec::kFullRangeModeDataWords;
+        unsigned int const errors = (words - value) / 2;
+        ASSERT_EQ(mode.size(), words);
+        std::mt19937 random(compact ? 7 : 11);
+        for (unsigned trial = 0; trial < 2000; ++trial) {
             Words damaged = mode;
-            damaged[first] ^= 0x9;
-            damaged[(first + 3) % mode.size()] ^= 0x4;
+            std::vector<std::size_t> positions(mode.size());
+            std::iota(positions.begin(), positions.end(), 0);
+            std::shuffle(positions.begin(), positions.end(), random);
+            for (unsigned e = 0; e < errors; ++e) {
+                damaged[positions[e]] ^= static_cast<unsigned short>(1 + random() % 15);
+            }
             unsigned int corrected = 0;
-            ASSERT_TRUE(decoder->CorrectErrorsModeMessage(damaged.data(), static_cast<unsigned int>(damaged.size()),
-                                                          value, corrected));
+            ASSERT_TRUE(decoder->CorrectErrorsModeMessage(damaged.data(), words, value, corrected)) << trial;
             EXPECT_EQ(damaged, mode);
-            EXPECT_EQ(corrected, 2u);
+            EXPECT_EQ(corrected, errors);
         }
     }
 }

@@ -1,0 +1,185 @@
+#include "bench/support/read_rate_table.h"
+
+#include "bench/support/other_readers.h"
+#include "bench/support/product_road.h"
+#include "tests/support/image_file.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+namespace bench_support {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Frame {
+    std::string file;
+    support::Frame pixels;
+};
+
+bool Accepted(ReadRateSymbol const& symbol, std::string const& label)
+{
+    return std::find(symbol.accepted.begin(), symbol.accepted.end(), label) != symbol.accepted.end();
+}
+
+// Read when any label is the symbol's; wrong when any label is not.
+void Count(ReadRateSymbol const& symbol, Labels const& labels, unsigned k, ReadRateRow& row)
+{
+    bool read = false;
+    bool wrong = false;
+    for (std::string const& label : labels) {
+        (Accepted(symbol, label) ? read : wrong) = true;
+    }
+    row.reads[k] += read ? 1u : 0u;
+    row.wrong[k] += wrong ? 1u : 0u;
+}
+
+double Median(std::vector<double> v)
+{
+    if (v.empty()) {
+        return 0;
+    }
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void PrintRow(std::FILE* out, ReadRateRow const& row)
+{
+    std::fprintf(out, "%-24s %-14s %4u %6.1f", row.symbol.c_str(), row.condition.c_str(), row.frames, row.Rate(0));
+    for (unsigned k = 1; k < 3; ++k) {
+        if (row.measured[k]) {
+            std::fprintf(out, " %6.1f", row.Rate(k));
+        } else {
+            std::fprintf(out, " %6s", "-");
+        }
+    }
+    double best = 0;
+    for (unsigned k = 1; k < 3; ++k) {
+        best = row.measured[k] ? std::max(best, row.Rate(k)) : best;
+    }
+    std::fprintf(out, "  %u/%u/%u %8.3f%s\n", row.wrong[0], row.wrong[1], row.wrong[2], row.ourMedianMs,
+                 row.Rate(0) < best ? "  below" : "");
+}
+
+std::vector<Frame> Draw(ReadRateSpec const& spec, ReadRateSymbol const& symbol, ReadRateCondition const& condition,
+                        fs::path const& directory, std::string const& stem)
+{
+    std::vector<Frame> frames;
+    uint64_t seed = 1;
+    for (double moduleSize : spec.moduleSizes) {
+        for (int angle = 0; angle < 360; angle += std::max(1, spec.angleStep)) {
+            support::RenderOptions options;
+            options.moduleSize = moduleSize;
+            options.angle = angle;
+            options.seed = seed++;
+            condition.apply(options, moduleSize);
+            support::Rendering rendering = support::render(symbol.input, options);
+            if (!rendering.symbol.ok) {
+                continue; // does not fit the frame at this size and angle
+            }
+            std::string const file =
+                (directory / (stem + "_" + std::to_string(frames.size()) + ".pgm")).string();
+            if (support::writePgm(file, rendering.frame, support::FileDepth::Bits16)) {
+                frames.push_back({file, std::move(rendering.frame)});
+            }
+        }
+    }
+    return frames;
+}
+
+} // namespace
+
+std::vector<ReadRateCondition> StandardConditions()
+{
+    return {
+        {"clean", [](support::RenderOptions&, double) {}},
+        {"blurred", [](support::RenderOptions& o, double m) { o.blur = 0.35 * m; }},
+        {"noisy", [](support::RenderOptions& o, double) { o.noise = 25; }},
+        {"low contrast",
+         [](support::RenderOptions& o, double) {
+             o.dark = 380;
+             o.light = 620;
+         }},
+        {"light-on-dark", [](support::RenderOptions& o, double) { o.inverted = true; }},
+        {"perspective",
+         [](support::RenderOptions& o, double) {
+             o.perspectiveX = 0.2;
+             o.perspectiveY = 0.1;
+         }},
+    };
+}
+
+std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* out)
+{
+    std::vector<ReadRateRow> rows;
+    ProductRoad const road(spec.setCommands);
+    if (!road.ready()) {
+        std::fprintf(out, "%s: %s\n", spec.title.c_str(), road.why().c_str());
+        return rows;
+    }
+    char pattern[] = "/tmp/read-rate-frames-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) {
+        return rows;
+    }
+    fs::path const directory = pattern;
+    bool const zxing = spec.zxingFormats != ZXing::BarcodeFormats{};
+    ZbarReader const zbar(spec.zbarSymbologies);
+    bool const withZbar = !spec.zbarSymbologies.empty() && zbar.IsReady();
+
+    std::fprintf(out, "%s: read rate %% through scanner-sim decode (ours) beside zxing-cpp and zbar; frames with a "
+                      "wrong label ours/zxing/zbar; our median ms per frame\n", spec.title.c_str());
+    std::fprintf(out, "%-24s %-14s %4s %6s %6s %6s  %s %8s\n", "symbol", "condition", "n", "ours", "zxing", "zbar",
+                 "wrong", "ms");
+    for (ReadRateSymbol const& symbol : spec.symbols) {
+        for (ReadRateCondition const& condition : spec.conditions) {
+            std::vector<Frame> const frames = Draw(spec, symbol, condition, directory, "f");
+            ReadRateRow row;
+            row.symbol = symbol.name;
+            row.condition = condition.name;
+            row.frames = static_cast<unsigned>(frames.size());
+            row.measured[0] = true;
+            row.measured[1] = zxing;
+            row.measured[2] = withZbar;
+            std::vector<std::string> files;
+            for (Frame const& f : frames) {
+                files.push_back(f.file);
+            }
+            std::vector<ProductRoad::Read> const ours = road.Decode(files);
+            std::vector<double> times;
+            for (size_t i = 0; i < frames.size(); ++i) {
+                Count(symbol, ours[i].labels, 0, row);
+                if (ours[i].ms >= 0) {
+                    times.push_back(ours[i].ms);
+                }
+                Labels labels;
+                double ms = 0;
+                if (zxing) {
+                    if (!TimeIsolated([&] { return ReadWithZxing(frames[i].pixels, spec.zxingFormats); }, 1, labels,
+                                      ms)) {
+                        labels.clear();
+                    }
+                    Count(symbol, labels, 1, row);
+                }
+                if (withZbar) {
+                    if (!TimeIsolated([&] { return zbar.Read(frames[i].pixels); }, 1, labels, ms)) {
+                        labels.clear();
+                    }
+                    Count(symbol, labels, 2, row);
+                }
+                std::error_code ignored;
+                fs::remove(frames[i].file, ignored);
+            }
+            row.ourMedianMs = Median(times);
+            PrintRow(out, row);
+            std::fflush(out);
+            rows.push_back(std::move(row));
+        }
+    }
+    std::error_code ignored;
+    fs::remove_all(directory, ignored);
+    return rows;
+}
+
+} // namespace bench_support

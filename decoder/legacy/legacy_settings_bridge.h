@@ -1,0 +1,17 @@
+#pragma once
+
+// The legacy engine's settings, read at the point of use through the decoder
+// handle's property table (never cached, so a changed setting counts from the
+// next scan line). Enables answer 1 or 0, as do the length checks (1: the
+// length is allowed by the symbology's length setting). Without a handle or
+// property table every setting reads as off.
+int GetQREnable();
+int GetMicroQREnable();
+int GetMaxiEnable();
+int CheckMaxiLength(unsigned int length);
+int GetAztecEnable();
+int GetAztecRunesEnable();
+int GetChineseSensibleEnable();
+int CheckChineseSensibleLength(unsigned int length);
+// The "ignore ECI protocol" switch (string/ignore_eci_protocol/enable).
+int GetIgnoreECIProtocol();

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "decoder/core/abstract_composite_code_decoder.h"
+#include "decoder/core/abstract_line_segment_decoder.h"
+#include "decoder/core/decoded_label.h"
+
+namespace DEC2DIvra {
+
+struct DEC2DProperty;
+struct CompositeProperty;
+struct Gs1DataBarProperty;
+struct Gs1128Property;
+struct Pdf417Property;
+struct ReadAndLengthProperty;
+
+// The 2D component of a GS1 composite label, read beside a decoded linear
+// label through the PDF417 decoder's segment door. Until the component
+// reading is built in, every label passes unchanged.
+class CompositeCodeDecoder final : public AbstractCompositeCodeDecoder {
+public:
+    CompositeCodeDecoder(DEC2DProperty const& property, AbstractLineSegmentDecoder& pdf);
+    CompositeCodeDecoder(CompositeCodeDecoder const&) = delete;
+    CompositeCodeDecoder& operator=(CompositeCodeDecoder const&) = delete;
+
+    int Start(GrayImage const& image, DecodedLabel& label) override;
+
+    AbstractLineSegmentDecoder* GetLineSegmentDecoder() const { return pdf_; }
+
+private:
+    CompositeProperty const* composite_;
+    Gs1DataBarProperty const* gs1DataBar_;
+    Gs1128Property const* gs1128_;
+    Pdf417Property const* pdf417_;
+    ReadAndLengthProperty const* microPdf417_;
+    AbstractLineSegmentDecoder* pdf_;
+    DecodedLabel component_;
+};
+
+}  // namespace DEC2DIvra

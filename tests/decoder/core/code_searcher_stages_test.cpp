@@ -1,0 +1,368 @@
+// The decoder handle as the application builds it, with every 2D symbology
+// on: every decoder object exists, the symbol locator hands each kind of
+// zint-made symbol to its decoder through its stage, the stages keep their
+// order, and a region read in one stage is not handed on by a later one.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "config/configuration_manager.h"
+#include "decoder/core/code_searcher_engine.h"
+#include "decoder/core/dec2d_entry.h"
+#include "decoder/core/dec2d_property.h"
+#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/core/work_area_layout.h"
+#include "decoder/matrix/dot_code_decoder.h"
+#include "decoder/stacked/composite_code_decoder.h"
+#include "decoder/stacked/pdf_decoder.h"
+#include "tests/support/symbol_renderer.h"
+
+namespace DEC2DIvra {
+namespace {
+
+// One hand-off as a stand-in decoder saw it: the stage its decoder belongs
+// to, and the stage running when it came (when the test steps through them).
+struct Call {
+    CodeSearchStage stage;
+    CodeSearchStage running;
+    Point centre;
+};
+
+struct CallLog {
+    std::vector<Call> calls;
+    CodeSearchStage running = CodeSearchStage::kLinear;
+    // A stand-in then answers with a label of this region, as a decoder that
+    // read the symbol there would.
+    bool read = false;
+    Region labelRegion;
+
+    int Note(CodeSearchStage stage, Point const& centre, DecodedLabel& label)
+    {
+        calls.push_back(Call{stage, running, centre});
+        if (!read) {
+            return 0;
+        }
+        label.region = labelRegion;
+        label.data.Push('x');
+        return 1;
+    }
+};
+
+class RecordingStack final : public AbstractStackCodeDecoder {
+public:
+    explicit RecordingStack(CallLog& log) : log_(log) {}
+    int Start(GrayImage const&, Region const& region, DecodedLabel& label) override
+    {
+        return log_.Note(CodeSearchStage::kStacked, region.CalcCenterPoint(), label);
+    }
+
+private:
+    CallLog& log_;
+};
+
+class RecordingRegion final : public AbstractRegionDecoder {
+public:
+    RecordingRegion(CallLog& log, CodeSearchStage stage) : log_(log), stage_(stage) {}
+    int Start(GrayImage const&, Region const& region, DecodedLabel& label) override
+    {
+        return log_.Note(stage_, region.CalcCenterPoint(), label);
+    }
+
+private:
+    CallLog& log_;
+    CodeSearchStage stage_;
+};
+
+class RecordingLPattern final : public AbstractLPatternDecoder {
+public:
+    explicit RecordingLPattern(CallLog& log) : log_(log) {}
+    int Start(GrayImage const&, Region const& region, DecodedLabel& label) override
+    {
+        return log_.Note(CodeSearchStage::kLPattern, region.CalcCenterPoint(), label);
+    }
+
+private:
+    CallLog& log_;
+};
+
+// The legacy engine's door serves two stages (MaxiCode bull's-eyes, Han
+// Xin finders): a call counts for the stage running.
+class RecordingMatrix final : public AbstractMatrixCodeDecoder {
+public:
+    explicit RecordingMatrix(CallLog& log) : log_(log) {}
+    int Start(GrayImage const&, Region const&, unsigned, DecodedLabel&) override { return 0; }
+    int Start(GrayImage const&, LineSegment const& s, DecodedLabel& label) override
+    {
+        EXPECT_EQ(s.begin.y, s.end.y) << "segments are horizontal";
+        return log_.Note(log_.running, Point{(s.begin.x + s.end.x) / 2, s.begin.y}, label);
+    }
+
+private:
+    CallLog& log_;
+};
+
+class RecordingDot final : public AbstractDotDecoder {
+public:
+    explicit RecordingDot(CallLog& log) : log_(log) {}
+    int Start(GrayImage const&, Dot const& dot, DecodedLabel& label) override
+    {
+        return log_.Note(CodeSearchStage::kDot, dot.position, label);
+    }
+    void OnNewImage() override { ++newImages; }
+    unsigned newImages = 0;
+
+private:
+    CallLog& log_;
+};
+
+bool IsInside(support::Quad const& q, Point const& p)
+{
+    // Convex: the point on the same side of all four edges.
+    int sign = 0;
+    for (unsigned i = 0; i < 4; ++i) {
+        support::Point const& a = q[i];
+        support::Point const& b = q[(i + 1) % 4];
+        double const cross = (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
+        int const s = cross > 0 ? 1 : (cross < 0 ? -1 : 0);
+        if (s != 0 && sign != 0 && s != sign) {
+            return false;
+        }
+        sign = s != 0 ? s : sign;
+    }
+    return true;
+}
+
+class CodeSearcherStagesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto& root = manager.Root();
+        for (auto* key : {&root.read.qr_code, &root.read.micro_qr, &root.read.aztec_code, &root.read.aztec_runes,
+                          &root.read.maxi_code, &root.read.chinese_sensible_code, &root.read.data_matrix,
+                          &root.read.pdf417, &root.read.micro_pdf417, &root.read.dot_code}) {
+            key->Set(true);
+        }
+        handle.reset(new (std::nothrow) TwoDimensionDecoder(property.get()));
+        ASSERT_NE(handle, nullptr);
+        DEC2D_ImplementFormatter(handle.get(), this, nullptr, nullptr, &CodeSearcherStagesTest::Callback);
+    }
+
+    // The stand-ins take the 2D decoders' places; the linear frame stays.
+    void PlugInStandIns()
+    {
+        DecoderSet& set = handle->GetDecoderSet();
+        set.stackCode = &stack;
+        set.region[DecoderSet::kQRCode] = &qr;
+        set.region[DecoderSet::kAztec] = &aztec;
+        set.lPattern = &lPattern;
+        set.matrixCode = &matrix;
+        set.dot = &dot;
+    }
+
+    void Decode(support::Frame const& frame)
+    {
+        DEC2D_OnTriggerDown(handle.get());
+        DEC2D_Main(handle.get(), frame.width, frame.height, frame.width, frame.pixels.data(), nullptr);
+    }
+
+    // The stages one by one through the locator, as DEC2D_Main runs them.
+    void DecodeStageByStage(support::Frame const& frame)
+    {
+        auto& engine = *static_cast<CodeSearcherEngine*>(handle->GetCodeSearcher());
+        GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
+        tagDecodeOption const option = MakeDefaultDecodeOption(frame.width, frame.height);
+        engine.BeginImage();
+        for (unsigned s = 0; s <= static_cast<unsigned>(CodeSearchStage::kDot); ++s) {
+            log.running = static_cast<CodeSearchStage>(s);
+            engine.RunStage(log.running, image, option, handle->GetDecoderSet(), *label, refusing);
+        }
+    }
+
+    class Refusing final : public LabelOutlet {
+    public:
+        bool Offer(DecodedLabel const&) override { return false; }
+    };
+
+    static bool Callback(void* context, tagDecodedLabel const*)
+    {
+        ++static_cast<CodeSearcherStagesTest*>(context)->offered;
+        return false;
+    }
+
+    ivra_configuration::ConfigurationManager manager;
+    std::unique_ptr<DEC2DProperty> property = std::make_unique<DEC2DProperty>(manager.Root());
+    std::unique_ptr<TwoDimensionDecoder> handle;
+    CallLog log;
+    RecordingStack stack{log};
+    RecordingRegion qr{log, CodeSearchStage::kQRFinder};
+    RecordingRegion aztec{log, CodeSearchStage::kBullsEye};
+    RecordingLPattern lPattern{log};
+    RecordingMatrix matrix{log};
+    RecordingDot dot{log};
+    int offered = 0;
+    std::unique_ptr<DecodedLabel> label = std::make_unique<DecodedLabel>();
+    Refusing refusing;
+};
+
+Region ToRegion(support::Quad const& q)
+{
+    Region r;
+    for (unsigned i = 0; i < 4; ++i) {
+        r.corner[i] = Point{static_cast<int>(q[i].x), static_cast<int>(q[i].y)};
+    }
+    return r;
+}
+
+TEST_F(CodeSearcherStagesTest, EveryDecoderObjectIsBuiltInTheHandle)
+{
+    DecoderSet const& set = handle->GetDecoderSet();
+    void const* const objects[] = {set.barCode, set.stackCode, set.composite, set.region[DecoderSet::kQRCode],
+                                   set.region[DecoderSet::kAztec], set.lPattern, set.matrixCode, set.dot};
+    auto const* begin = reinterpret_cast<unsigned char const*>(handle.get());
+    for (void const* object : objects) {
+        ASSERT_NE(object, nullptr);
+        auto const* at = static_cast<unsigned char const*>(object);
+        EXPECT_TRUE(at > begin && at < begin + sizeof(TwoDimensionDecoder)) << "in the handle's arena";
+    }
+    // The DotCode grid: two empty stacks of 128 segments, half a pixel apart
+    // at least.
+    DataDotGrid const& grid = static_cast<DotCodeDecoder const*>(set.dot)->GetDataDotGrid();
+    EXPECT_EQ(grid.GetColumnSegments().GetCapacity(), 128u);
+    EXPECT_EQ(grid.GetRowSegments().GetCapacity(), 128u);
+    EXPECT_TRUE(grid.GetColumnSegments().IsEmpty());
+    EXPECT_TRUE(grid.GetRowSegments().IsEmpty());
+    EXPECT_EQ(grid.GetMinimumLineSpacing(), 128);
+    // The PDF417 decoder lays its buffers out from the start of the work
+    // area; the composite reader reaches the same object.
+    auto const* composite = static_cast<CompositeCodeDecoder const*>(set.composite);
+    auto const* pdf = static_cast<PDFDecoder const*>(composite->GetLineSegmentDecoder());
+    EXPECT_EQ(pdf->GetWorkArea().GetBase(), handle->GetWorkArea().GetData());
+    EXPECT_EQ(pdf->GetWorkArea().GetSize(), WorkAreaLayout::kStacked.GetSize());
+}
+
+TEST_F(CodeSearcherStagesTest, EachSymbolReachesItsDecoderThroughItsStage)
+{
+    struct Case {
+        char const* name;
+        int symbology;
+        char const* data;
+        CodeSearchStage stage;
+        double module;
+        unsigned minimum;  // hand-offs inside the symbol at least
+    };
+    Case const cases[] = {
+        {"PDF417", BARCODE_PDF417, "STACKED ROWS OF A PDF417 SYMBOL", CodeSearchStage::kStacked, 2.0, 1},
+        {"QR Code", BARCODE_QRCODE, "A QR CODE FROM ZINT", CodeSearchStage::kQRFinder, 4.0, 1},
+        {"Aztec", BARCODE_AZTEC, "AN AZTEC SYMBOL FROM ZINT", CodeSearchStage::kBullsEye, 4.0, 1},
+        {"MaxiCode", BARCODE_MAXICODE, "A MAXICODE SYMBOL", CodeSearchStage::kBullsEye, 6.0, 1},
+        {"Data Matrix", BARCODE_DATAMATRIX, "A DATA MATRIX SYMBOL", CodeSearchStage::kLPattern, 4.0, 1},
+        {"Han Xin", BARCODE_HANXIN, "HAN XIN FROM ZINT", CodeSearchStage::kHanXinFinder, 4.0, 1},
+        {"DotCode", BARCODE_DOTCODE, "DOTCODE FROM ZINT", CodeSearchStage::kDot, 5.0, 20},
+    };
+    PlugInStandIns();
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (double angle : {0.0, 30.0}) {
+            SCOPED_TRACE(angle);
+            support::Rendering const r = support::render({.symbology = c.symbology, .data = c.data},
+                                                         {.moduleSize = c.module, .angle = angle});
+            ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+            log.calls.clear();
+            unsigned const newImages = dot.newImages;
+            DecodeStageByStage(r.frame);
+            unsigned inside = 0;
+            for (Call const& call : log.calls) {
+                EXPECT_EQ(call.stage, call.running) << "each decoder is called from its own stage only";
+                inside += call.stage == c.stage && IsInside(r.symbol.corners, call.centre) ? 1 : 0;
+            }
+            EXPECT_GE(inside, c.minimum);
+            EXPECT_EQ(dot.newImages, newImages + 1) << "the dot decoder hears of each image once";
+        }
+    }
+}
+
+TEST_F(CodeSearcherStagesTest, StagesRunInTheDocumentedOrder)
+{
+    PlugInStandIns();
+    // The legacy door serves two stages; without it every call names its
+    // stage.
+    handle->GetDecoderSet().matrixCode = nullptr;
+    support::Frame frame = support::makeFrame();
+    struct Placed {
+        int symbology;
+        double x;
+        double y;
+        double module;
+    };
+    for (Placed const& p : {Placed{BARCODE_DOTCODE, 110, 110, 3.0}, Placed{BARCODE_DATAMATRIX, 320, 110, 3.0},
+                            Placed{BARCODE_AZTEC, 530, 110, 3.0}, Placed{BARCODE_QRCODE, 140, 350, 3.0},
+                            Placed{BARCODE_PDF417, 440, 360, 2.0}}) {
+        ASSERT_TRUE(support::drawSymbol(frame, {.symbology = p.symbology, .data = "ORDER"},
+                                        {.moduleSize = p.module, .centre = support::Point{p.x, p.y},
+                                         .quietZone = 5.0})
+                        .ok);
+    }
+    Decode(frame);
+    std::vector<CodeSearchStage> seen;
+    for (std::size_t i = 0; i < log.calls.size(); ++i) {
+        if (i == 0 || log.calls[i].stage != log.calls[i - 1].stage) {
+            seen.push_back(log.calls[i].stage);
+        }
+    }
+    std::vector<CodeSearchStage> const expected = {CodeSearchStage::kStacked, CodeSearchStage::kQRFinder,
+                                                   CodeSearchStage::kBullsEye, CodeSearchStage::kLPattern,
+                                                   CodeSearchStage::kDot};
+    EXPECT_EQ(seen, expected);
+}
+
+TEST_F(CodeSearcherStagesTest, NoStageHandsOnWhatAnEarlierStageRead)
+{
+    PlugInStandIns();
+    support::Rendering const r =
+        support::render({.symbology = BARCODE_QRCODE, .data = "READ BY THE QR STAGE"}, {.moduleSize = 4.0});
+    ASSERT_TRUE(r.symbol.ok);
+    // Without a read, the finders' corners pass for solid L-patterns too.
+    Decode(r.frame);
+    unsigned lInside = 0;
+    for (Call const& call : log.calls) {
+        lInside += call.stage == CodeSearchStage::kLPattern && IsInside(r.symbol.corners, call.centre) ? 1 : 0;
+    }
+    ASSERT_GT(lInside, 0u);
+
+    log.calls.clear();
+    log.read = true;
+    log.labelRegion = ToRegion(r.symbol.corners);
+    Decode(r.frame);
+    ASSERT_FALSE(log.calls.empty());
+    EXPECT_EQ(log.calls.front().stage, CodeSearchStage::kQRFinder);
+    EXPECT_GT(offered, 0) << "the label was offered (and refused, so the search went on)";
+    for (Call const& call : log.calls) {
+        if (call.stage != CodeSearchStage::kQRFinder) {
+            EXPECT_FALSE(IsInside(r.symbol.corners, call.centre)) << static_cast<unsigned>(call.stage);
+        }
+    }
+}
+
+TEST_F(CodeSearcherStagesTest, StagesOfDisabledSymbologiesHandNothingOn)
+{
+    PlugInStandIns();
+    auto& root = manager.Root();
+    for (auto* key : {&root.read.qr_code, &root.read.micro_qr, &root.read.aztec_code, &root.read.aztec_runes,
+                      &root.read.maxi_code, &root.read.chinese_sensible_code, &root.read.data_matrix,
+                      &root.read.data_matrix_ecc000_140, &root.read.pdf417, &root.read.micro_pdf417,
+                      &root.read.dot_code}) {
+        key->Set(false);
+    }
+    for (int symbology : {BARCODE_QRCODE, BARCODE_DATAMATRIX, BARCODE_PDF417, BARCODE_DOTCODE}) {
+        support::Rendering const r = support::render({.symbology = symbology, .data = "OFF"}, {.moduleSize = 4.0});
+        ASSERT_TRUE(r.symbol.ok);
+        Decode(r.frame);
+    }
+    EXPECT_TRUE(log.calls.empty());
+}
+
+}  // namespace
+}  // namespace DEC2DIvra
