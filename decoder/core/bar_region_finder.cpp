@@ -69,10 +69,6 @@ void BarRegionFinder::AddComponent(GrayImage const& image, BarOrientationField c
     Span span;
     span.begin = static_cast<int>(whole.sMin) - 2 * side;
     span.end = static_cast<int>(whole.sMax) + 2 * side;
-    // A UPC/EAN add-on 7 to 12 modules away may have grown into a group of
-    // its own: the gap and a 5-digit add-on take up to 59 modules beside a
-    // UPC-E of 51.
-    span.reach = static_cast<int>((whole.sMax - whole.sMin + side) * 5 / 4);
     int const tLow = static_cast<int>(whole.tMin) - side / 2;
     int const height = static_cast<int>(whole.tMax - whole.tMin) + side;
     int lines = height / kLinePitch + 1;
@@ -125,7 +121,7 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
     // Lines at a quarter of the height either side of the axis as well, so
     // that a damaged stretch of the bars does not hide them.
     int const offsets[3] = {-height / 4, 0, height / 4};
-    if (!profile_.Sample(image, field.GetArea(), axis, span.begin - span.reach, span.end + span.reach, offsets, 3) ||
+    if (!profile_.Sample(image, field.GetArea(), axis, span.begin, span.end, offsets, 3) ||
         profile_.FindEdges(step_, tuning.contrastShare) < tuning.minimumEdges) {
         return;
     }
@@ -134,11 +130,6 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
         profile_.SplitTrains(tuning.minimumEdges, tuning.gapFactor, tuning.minimumGap, trains, kMaxTrains);
     for (unsigned k = 0; k < trainCount; ++k) {
         BarRegionProfile::Train const& train = trains[k];
-        // Beyond the group's own stretch only an add-on joined to its bars
-        // counts; the trains there belong to the groups around.
-        if (profile_.CalcEdgeS(train.last) < span.begin || profile_.CalcEdgeS(train.first) > span.end) {
-            continue;
-        }
         unsigned quiet = train.spacing * tuning.quietFactor;
         quiet = quiet < tuning.minimumQuiet ? tuning.minimumQuiet : quiet;
         quiet = quiet > tuning.maximumQuiet ? tuning.maximumQuiet : quiet;
@@ -146,6 +137,9 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
         int s1 = profile_.CalcEdgeS(train.last) + static_cast<int>(quiet);
         s0 = s0 < profile_.GetBegin() ? profile_.GetBegin() : s0;
         s1 = s1 > profile_.GetEnd() ? profile_.GetEnd() : s1;
+        if (!train.addon && BarRegionProfile::IsUpcEanEdgeCount(train.last - train.first + 1)) {
+            ReachAddon(image, field, axis, offsets, tuning, train, quiet, s0, s1);
+        }
         BarRegionCandidate candidate;
         candidate.axis = axis;
         candidate.s0 = s0;
@@ -159,6 +153,37 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
         if (CalcBarRegionSubroutine().Start(axis, s0, s1, span.tLow, span.tHigh, field.GetArea(),
                                             candidate.region)) {
             Add(candidate);
+        }
+    }
+}
+
+void BarRegionFinder::ReachAddon(GrayImage const& image, BarOrientationField const& field, BarRegionAxis const& axis,
+                                 int const* offsets, Tuning const& tuning, BarRegionProfile::Train const& train,
+                                 unsigned quiet, int& s0, int& s1)
+{
+    // An add-on 7 to 12 modules away may have grown into a group of its own,
+    // beyond this band's lines: the gap and a 5-digit add-on take up to 59
+    // modules beside a UPC-E of 51. The lines are followed that far, and the
+    // train that holds this one, joined with an add-on, gives the ends.
+    int const first = profile_.CalcEdgeS(train.first);
+    int const last = profile_.CalcEdgeS(train.last);
+    int const reach = (last - first) * 5 / 4 + static_cast<int>(quiet);
+    if (!second_.Sample(image, field.GetArea(), axis, first - reach, last + reach, offsets, 3) ||
+        second_.FindEdges(step_, tuning.contrastShare) < tuning.minimumEdges) {
+        return;
+    }
+    BarRegionProfile::Train trains[kMaxTrains];
+    unsigned const count =
+        second_.SplitTrains(tuning.minimumEdges, tuning.gapFactor, tuning.minimumGap, trains, kMaxTrains);
+    for (unsigned k = 0; k < count; ++k) {
+        int const begin = second_.CalcEdgeS(trains[k].first);
+        int const end = second_.CalcEdgeS(trains[k].last);
+        if (trains[k].addon && begin <= (first + last) / 2 && end >= (first + last) / 2) {
+            int const t0 = begin - static_cast<int>(quiet);
+            int const t1 = end + static_cast<int>(quiet);
+            s0 = t0 < s0 ? (t0 < second_.GetBegin() ? second_.GetBegin() : t0) : s0;
+            s1 = t1 > s1 ? (t1 > second_.GetEnd() ? second_.GetEnd() : t1) : s1;
+            return;
         }
     }
 }

@@ -63,7 +63,6 @@ private:
         int end = 0;
         int tLow = 0;
         int tHigh = 0;
-        int reach = 0;  // how far the lines along the band go on beyond begin and end
     };
 
     void AddComponent(GrayImage const& image, BarOrientationField const& field, BarRegionGrower const& grower,
@@ -74,6 +73,11 @@ private:
     // The extent of the group's cell centres.
     static Extent CalcExtent(BarOrientationField const& field, BarRegionGrower const& grower,
                              BarRegionComponent const& component, BarRegionAxis const& axis);
+    // Widens s0 .. s1 of a UPC/EAN train to its add-on when one lies beside
+    // it, also beyond the profile sampled for the band.
+    void ReachAddon(GrayImage const& image, BarOrientationField const& field, BarRegionAxis const& axis,
+                    int const* offsets, Tuning const& tuning, BarRegionProfile::Train const& train, unsigned quiet,
+                    int& s0, int& s1);
     void Add(BarRegionCandidate const& candidate);
 
     BarRegionProfile profile_;

@@ -4,6 +4,23 @@ namespace DEC2DIvra {
 
 namespace {
 
+// Modules from the first bar to the last of the UPC/EAN symbol with about
+// this many edges: EAN-13 and UPC-A 60 over 95, EAN-8 44 over 67, UPC-E 34
+// over 51; 0 for none. Blur may lose a few edges, a label border add one.
+long long CalcUpcEanModules(unsigned edges)
+{
+    if (edges >= 52 && edges <= 62) {
+        return 95;
+    }
+    if (edges >= 38 && edges <= 46) {
+        return 67;
+    }
+    if (edges >= 28 && edges <= 36) {
+        return 51;
+    }
+    return 0;
+}
+
 // Samples are 10-bit: only their low ten bits are read, so that a malformed
 // frame cannot overflow the sums (and masking costs the pass nothing).
 int Level(unsigned short v) { return v & 1023; }
@@ -194,9 +211,7 @@ bool BarRegionProfile::FitsAsAddon(unsigned mainFirst, unsigned mainLast, unsign
                                    unsigned addonLast) const
 {
     // Edges and modules from the first bar to the last: a 2-digit add-on has
-    // 14 over 20 modules, a 5-digit one 32 over 47; EAN-13 and UPC-A 60 over
-    // 95, EAN-8 44 over 67, UPC-E 34 over 51. Blur may lose a few edges,
-    // never add many.
+    // 14 over 20 modules, a 5-digit one 32 over 47.
     unsigned const addonEdges = addonLast - addonFirst + 1;
     unsigned const mainEdges = mainLast - mainFirst + 1;
     long long addonModules = 0;
@@ -205,14 +220,7 @@ bool BarRegionProfile::FitsAsAddon(unsigned mainFirst, unsigned mainLast, unsign
     } else if (addonEdges >= 26 && addonEdges <= 34) {
         addonModules = 47;
     }
-    long long mainModules = 0;
-    if (mainEdges >= 52 && mainEdges <= 62) {
-        mainModules = 95;
-    } else if (mainEdges >= 38 && mainEdges <= 46) {
-        mainModules = 67;
-    } else if (mainEdges >= 28 && mainEdges <= 36) {
-        mainModules = 51;
-    }
+    long long const mainModules = CalcUpcEanModules(mainEdges);
     if (addonModules == 0 || mainModules == 0) {
         return false;
     }
@@ -248,6 +256,8 @@ bool BarRegionProfile::IsAddonPair(unsigned mainFirst, unsigned mainLast, unsign
     return false;
 }
 
+bool BarRegionProfile::IsUpcEanEdgeCount(unsigned edges) { return CalcUpcEanModules(edges) != 0; }
+
 unsigned BarRegionProfile::SplitTrains(unsigned minimumEdges, unsigned gapFactor, unsigned minimumGap,
                                        Train* trains, unsigned capacity) const
 {
@@ -265,12 +275,13 @@ unsigned BarRegionProfile::SplitTrains(unsigned minimumEdges, unsigned gapFactor
     unsigned previousLast = 0;
     bool havePrevious = false;
     bool previousJoined = false;
-    auto keep = [&](unsigned a, unsigned b) {
+    auto keep = [&](unsigned a, unsigned b, bool addon) {
         if (b - a + 1 >= minimumEdges && count < capacity) {
             Train& train = trains[count++];
             train.first = a;
             train.last = b;
             train.spacing = CalcMedianSpacing(a, b) * static_cast<unsigned>(step_);
+            train.addon = addon;
         }
     };
     for (unsigned k = 1; k <= edgeCount_; ++k) {
@@ -291,11 +302,11 @@ unsigned BarRegionProfile::SplitTrains(unsigned minimumEdges, unsigned gapFactor
             if (count > 0 && trains[count - 1].first == previousFirst) {
                 --count;
             }
-            keep(previousFirst, last);
+            keep(previousFirst, last, true);
             previousLast = last;
             previousJoined = true;
         } else {
-            keep(first, last);
+            keep(first, last, false);
             previousFirst = first;
             previousLast = last;
             previousJoined = false;

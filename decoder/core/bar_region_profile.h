@@ -23,6 +23,7 @@ public:
         unsigned first = 0;
         unsigned last = 0;
         unsigned spacing = 0;  // the median distance of neighbouring edges, samples
+        bool addon = false;    // a UPC/EAN symbol joined with its add-on
     };
 
     // Samples the lines at normal offsets `offsets` (pixels) from s = begin to
@@ -48,6 +49,10 @@ public:
     // of at least `minimumEdges` edges. Their count.
     unsigned SplitTrains(unsigned minimumEdges, unsigned gapFactor, unsigned minimumGap, Train* trains,
                          unsigned capacity) const;
+
+    // Whether a train's edge count is that of a UPC/EAN symbol, which may
+    // have an add-on beside it.
+    static bool IsUpcEanEdgeCount(unsigned edges);
 
     // The edge count of the longest train (split as by SplitTrains).
     unsigned CalcLongestTrain(unsigned gapFactor, unsigned minimumGap) const;
