@@ -5,12 +5,6 @@
 
 namespace DEC2DIvra {
 
-namespace {
-
-constexpr unsigned kMaxTrains = 8;
-
-}  // namespace
-
 unsigned BarRegionFinder::Start(GrayImage const& image, BarOrientationField const& field,
                                 BarRegionGrower const& grower, Tuning const& tuning)
 {
@@ -121,13 +115,9 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
     // Lines at a quarter of the height either side of the axis as well, so
     // that a damaged stretch of the bars does not hide them.
     int const offsets[3] = {-height / 4, 0, height / 4};
-    if (!profile_.Sample(image, field.GetArea(), axis, span.begin, span.end, offsets, 3) ||
-        profile_.FindEdges(step_, tuning.contrastShare) < tuning.minimumEdges) {
-        return;
-    }
     BarRegionProfile::Train trains[kMaxTrains];
     unsigned const trainCount =
-        profile_.SplitTrains(tuning.minimumEdges, tuning.gapFactor, tuning.minimumGap, trains, kMaxTrains);
+        FindTrains(profile_, image, field, axis, span.begin, span.end, offsets, tuning, trains);
     for (unsigned k = 0; k < trainCount; ++k) {
         BarRegionProfile::Train const& train = trains[k];
         unsigned quiet = train.spacing * tuning.quietFactor;
@@ -157,6 +147,17 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
     }
 }
 
+unsigned BarRegionFinder::FindTrains(BarRegionProfile& profile, GrayImage const& image, BarOrientationField const& field,
+                                     BarRegionAxis const& axis, int begin, int end, int const* offsets,
+                                     Tuning const& tuning, BarRegionProfile::Train* trains) const
+{
+    if (!profile.Sample(image, field.GetArea(), axis, begin, end, offsets, 3) ||
+        profile.FindEdges(step_, tuning.contrastShare) < tuning.minimumEdges) {
+        return 0;
+    }
+    return profile.SplitTrains(tuning.minimumEdges, tuning.gapFactor, tuning.minimumGap, trains, kMaxTrains);
+}
+
 void BarRegionFinder::ReachAddon(GrayImage const& image, BarOrientationField const& field, BarRegionAxis const& axis,
                                  int const* offsets, Tuning const& tuning, BarRegionProfile::Train const& train,
                                  unsigned quiet, int& s0, int& s1)
@@ -168,13 +169,8 @@ void BarRegionFinder::ReachAddon(GrayImage const& image, BarOrientationField con
     int const first = profile_.CalcEdgeS(train.first);
     int const last = profile_.CalcEdgeS(train.last);
     int const reach = (last - first) * 5 / 4 + static_cast<int>(quiet);
-    if (!second_.Sample(image, field.GetArea(), axis, first - reach, last + reach, offsets, 3) ||
-        second_.FindEdges(step_, tuning.contrastShare) < tuning.minimumEdges) {
-        return;
-    }
     BarRegionProfile::Train trains[kMaxTrains];
-    unsigned const count =
-        second_.SplitTrains(tuning.minimumEdges, tuning.gapFactor, tuning.minimumGap, trains, kMaxTrains);
+    unsigned const count = FindTrains(second_, image, field, axis, first - reach, last + reach, offsets, tuning, trains);
     for (unsigned k = 0; k < count; ++k) {
         int const begin = second_.CalcEdgeS(trains[k].first);
         int const end = second_.CalcEdgeS(trains[k].last);

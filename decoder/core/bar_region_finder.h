@@ -73,6 +73,13 @@ private:
     // The extent of the group's cell centres.
     static Extent CalcExtent(BarOrientationField const& field, BarRegionGrower const& grower,
                              BarRegionComponent const& component, BarRegionAxis const& axis);
+    static constexpr unsigned kMaxTrains = 8;
+
+    // The trains of the three lines at `offsets` along the axis from begin
+    // to end, at most kMaxTrains; their count.
+    unsigned FindTrains(BarRegionProfile& profile, GrayImage const& image, BarOrientationField const& field,
+                        BarRegionAxis const& axis, int begin, int end, int const* offsets, Tuning const& tuning,
+                        BarRegionProfile::Train* trains) const;
     // Widens s0 .. s1 of a UPC/EAN train to its add-on when one lies beside
     // it, also beyond the profile sampled for the band.
     void ReachAddon(GrayImage const& image, BarOrientationField const& field, BarRegionAxis const& axis,
