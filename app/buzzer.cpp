@@ -100,21 +100,16 @@ bool Buzzer::play(eType type, eVolume)
     if (!preset && type != kGoodRead && type != kCustom) {
         return false;
     }
-    std::unique_lock<std::mutex> lock(mutex_);
-    // The tone in progress plays to its end; the player lets us in before the next.
-    ++waitingPlays_;
-    condition_.wait(lock, [this] { return !sounding_ || stop_; });
-    --waitingPlays_;
-    if (stop_) {
-        return false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (preset) {
+            auto const list = presetList(type);
+            current_.assign(list.begin(), list.end());
+        } else {
+            current_ = type == kGoodRead ? goodRead_ : custom_;
+        }
+        ++requests_;
     }
-    if (preset) {
-        auto const list = presetList(type);
-        current_.assign(list.begin(), list.end());
-    } else {
-        current_ = type == kGoodRead ? goodRead_ : custom_;
-    }
-    ++requests_;
     condition_.notify_all();
     return true;
 }
@@ -230,10 +225,15 @@ bool Buzzer::writeNumber(File& file, int value)
 
 void Buzzer::buzzerPlay(int frequency)
 {
+    sound(frequency, loudness());
+}
+
+void Buzzer::sound(int frequency, int loudness)
+{
     // A failed write leaves the buzzer as it was; there is no one to tell.
     writeNumber(frequency_, frequency);
     if (frequency != 0) {
-        writeNumber(brightness_, loudness_);
+        writeNumber(brightness_, loudness);
     }
 }
 
@@ -258,6 +258,13 @@ std::deque<beep> Buzzer::goodReadList() const
 void Buzzer::buzzerTask()
 {
     std::unique_lock<std::mutex> lock(mutex_);
+    // Only this thread writes the attributes while it runs: it may do so unlocked.
+    auto const soundUnlocked = [&](int frequency) {
+        int const level = loudness_;
+        lock.unlock();
+        sound(frequency, level);
+        lock.lock();
+    };
     for (;;) {
         condition_.wait(lock, [this] { return stop_ || requests_ != served_ || !current_.empty(); });
         if (stop_) {
@@ -266,29 +273,22 @@ void Buzzer::buzzerTask()
         served_ = requests_;
         if (current_.empty()) {
             // A request for an empty list (good-read beep switched off): silence.
-            buzzerPlay(0);
+            soundUnlocked(0);
             continue;
         }
         beep const tone = current_.front();
         current_.pop_front();
-        buzzerPlay(tone.frequency);
-        // Steady clock: setting the date neither stretches nor cuts a tone.
+        soundUnlocked(tone.frequency);
+        // Steady clock: setting the date neither stretches nor cuts a tone. A
+        // request meanwhile replaces the rest of the list, not this tone.
         auto const length = std::chrono::milliseconds(tone.duration > 0 ? tone.duration : 0);
         auto const end = std::chrono::steady_clock::now() + length;
-        sounding_ = true;
         condition_.wait_until(lock, end, [this] { return stop_; });
-        sounding_ = false;
         if (stop_) {
             return;
         }
-        if (waitingPlays_ != 0) {
-            // Hand over to the requests that waited for this tone before going on.
-            condition_.notify_all();
-            condition_.wait(lock, [this] { return stop_ || waitingPlays_ == 0; });
-            continue;
-        }
-        if (current_.empty()) {
-            buzzerPlay(0);
+        if (current_.empty() && requests_ == served_) {
+            soundUnlocked(0);
         }
     }
 }

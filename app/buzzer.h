@@ -1,11 +1,17 @@
 #pragma once
 // The buzzer: plays lists of tones on a thread of its own.
 //
+// The player thread owns the timing: a request only replaces the list and
+// returns at once, so no caller ever waits for a tone (a good-read tone may be
+// set to last a minute, and callers hold the read cycle's and the evaluator's
+// locks). The tone in progress plays to its end; the new list follows it
+// without a gap.
+//
 // One mutex guards the lists, the loudness and the player's state, and the
 // one condition variable is always waited on with a predicate, so that a
 // request made while the player is about to sleep still wakes it and a
-// spurious wake-up never cuts a tone short. A request made while a tone sounds
-// waits for that tone to end and then replaces the rest of the list.
+// spurious wake-up never cuts a tone short. The player writes the sysfs
+// attributes without holding the mutex.
 
 #include "app/file.h"
 #include "config/observer.h"
@@ -54,9 +60,9 @@ public:
     // Silences the buzzer and ends the player.
     virtual ~Buzzer();
 
-    // Waits for a tone in progress to end, then replaces what is left of the
-    // current list with the type's list. False for a type without a list;
-    // nothing changes then.
+    // Replaces what is left of the current list with the type's list, to play
+    // once the tone in progress has ended; returns at once. False for a type
+    // without a list; nothing changes then.
     bool play(eType type, eVolume volume);
     void setCustomBeep(std::deque<beep> const& beeps);
 
@@ -81,13 +87,12 @@ private:
     void buzzerTask();
     bool followSettings();
     bool writeNumber(File& file, int value);
+    void sound(int frequency, int loudness);
 
     std::string const name_ = "buzzer";
     mutable std::mutex mutex_;
     std::condition_variable condition_;
     bool stop_ = false;
-    bool sounding_ = false;        // a tone's timed wait is running
-    unsigned waitingPlays_ = 0;    // requests held back until the tone ends
     std::uint64_t requests_ = 0;   // counts replaced lists, so an empty one is seen too
     std::uint64_t served_ = 0;     // requests the player has taken up
     File frequency_;

@@ -53,6 +53,13 @@ void MemoryPipeStream::setWriteWait(std::chrono::milliseconds wait)
     writeWait_ = wait;
 }
 
+void MemoryPipeStream::interruptReader(bool interrupted)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    interrupted_ = interrupted;
+    data_.notify_all();
+}
+
 bool MemoryPipeStream::put(char c)
 {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -77,13 +84,13 @@ bool MemoryPipeStream::put(char c)
 bool MemoryPipeStream::take(char& c)
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    if (unreadLocked() == 0 && !closed_) {
+    if (unreadLocked() == 0 && !closed_ && !interrupted_) {
         // Checked and waited under the lock: a byte written in between still wakes us.
         ++users_;
         data_.wait(lock);
         leave();
     }
-    if (unreadLocked() == 0) {
+    if (interrupted_ || unreadLocked() == 0) {
         return false;
     }
     c = ring_[readIndex_ & kMask];

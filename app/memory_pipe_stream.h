@@ -60,6 +60,10 @@ public:
     PipeOutputStream& output() { return output_; }
 
     std::size_t unread() const;
+    // While set, the reader's reads end at once with false, a wait in
+    // progress included, so that a thread looping over the evaluator can see
+    // that it is told to stop.
+    void interruptReader(bool interrupted);
     // How long a writer waits for room before refusing (1 s); tests shorten it.
     void setWriteWait(std::chrono::milliseconds wait);
 
@@ -78,6 +82,7 @@ private:
     std::uint16_t writeIndex_ = 0;
     bool dropping_ = false;
     bool closed_ = false;
+    bool interrupted_ = false;
     unsigned users_ = 0; // readers and writers waiting
     std::chrono::milliseconds writeWait_{1000};
     PipeInputStream input_{*this};

@@ -42,7 +42,7 @@ public:
     bool onLoadProperties();
 
     // Whether the read cycle is in menu mode; the read cycle installs its
-    // query. Until then menu mode is off.
+    // query when it is built. Until then menu mode is off.
     using MenuModeSource = bool (*)();
     static void setMenuModeSource(MenuModeSource source);
     static bool menuMode();

@@ -6,6 +6,7 @@
 #include "app/host_interface.h"
 #include "app/indicator_leds.h"
 #include "app/interface_output_stream.h"
+#include "app/menu_cmd_handler.h"
 #include "config/configuration.h"
 #include "format/formatter.h"
 
@@ -59,6 +60,9 @@ ReadBarcode::ReadBarcode()
     };
     decoder_.connectCallbacks(LabelCallback::callback);
     decoder_.connectNoLabel([this] { onNoLabel(); });
+    // Last, once nothing here takes a lock any more: a command thread that asks
+    // meanwhile waits for the instance to be complete.
+    MenuCmdHandler::setMenuModeSource([] { return getInstance().isMenuMode(); });
 }
 
 ReadBarcode::~ReadBarcode()
@@ -225,18 +229,25 @@ void ReadBarcode::stopReading()
     Formatter::getInstance().StopFormatter();
 }
 
+void ReadBarcode::endReadWithoutLabel()
+{
+    std::lock_guard lock(cycleMutex_);
+    readTimer_ = kTimerStopped;
+    decoder_.stopDecoder(false);
+    setState(eIdle);
+    if (readMode_ == eMultiple) {
+        lastBarcode_.clear();
+    }
+    Formatter::getInstance().StopFormatter();
+}
+
 void ReadBarcode::doHeartBeat()
 {
     std::lock_guard lock(cycleMutex_);
     if (readTimer_ != kTimerStopped && readTimer_ != kNoTimeOut) {
         --readTimer_;
         if (readTimer_ == kTimerStopped) {
-            decoder_.stopDecoder(false);
-            setState(eIdle);
-            if (readMode_ == eMultiple) {
-                lastBarcode_.clear();
-            }
-            Formatter::getInstance().StopFormatter();
+            endReadWithoutLabel();
         }
     }
     if (menuMode_) {

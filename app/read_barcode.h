@@ -77,6 +77,9 @@ public:
 
     // Decoder off without a no-label signal, state idle.
     void stopReading();
+    // The end of a time-out: decoder off with the no-label signal (the no-read
+    // text, unless the read took a label), state idle, timer stopped.
+    void endReadWithoutLabel();
     void setReadMode(eReadMode mode, int ticks);
     void setState(eRbState state);
     eRbState getCurrentState();

@@ -87,7 +87,19 @@ bool ReadBarcode::OnDecodedForDEC2D(void*, tagDecodedLabel const* label)
             Indicate(IndicatorLeds::kErrorLed);
             return true;
         }
-        if (formatter.FormatData() != 0 && (mode == eSingle || mode == eStopAtNextTick) && !stand) {
+        bool const endsRead = (mode == eSingle || mode == eStopAtNextTick) && !stand;
+        int const formatted = formatter.FormatData();
+        if (formatted == Formatter::kFormatRefused) {
+            // No good read. Where a good read would end the read, this one ends
+            // as a read without a label does, so the same label is not decoded
+            // again frame after frame; elsewhere it is simply not taken.
+            if (!endsRead) {
+                return false;
+            }
+            endReadWithoutLabel();
+            return true;
+        }
+        if (formatted != 0 && endsRead) {
             stopReading();
         }
         return true;

@@ -238,10 +238,13 @@ int DecodeDataByte::GetEntityOutputBytes(unsigned char* buf, unsigned size, unsi
         return 0;
     std::uint32_t bytes = GetEntity();
     const bool utf = encodeType >= EncodeType::Utf8 && encodeType <= EncodeType::Utf16BE;
-    if (utf && IsCodePointCell() && !UnicodeToUtf(bytes))
+    const bool codePoint = utf && IsCodePointCell();
+    if (codePoint && !UnicodeToUtf(bytes))
         return 0;
+    // UTF-16LE puts the low byte of each 16-bit unit first; a pair keeps its unit order.
+    const unsigned swap = codePoint && encodeType == EncodeType::Utf16LE ? 8 : 0;
     for (unsigned i = 0; i < n; ++i)
-        buf[i] = static_cast<unsigned char>(bytes >> (8 * (n - 1 - i)));
+        buf[i] = static_cast<unsigned char>(bytes >> ((8 * (n - 1 - i)) ^ swap));
     buf[n] = 0;
     *count = n;
     return 1;

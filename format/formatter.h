@@ -39,6 +39,9 @@ public:
     static constexpr int kOptionsRefused = 2;
     static constexpr int kOptionsHeld = 3;
 
+    // FormatData: the label cannot become host output.
+    static constexpr int kFormatRefused = -1;
+
     // Good-read signals.
     static constexpr unsigned kGoodReadLed = 2;
     static constexpr unsigned kErrorLedBlink = 4;
@@ -65,10 +68,14 @@ public:
     // false when the symbology number is unknown.
     bool FilterAimIdSymbology(const void* identifier);
     // 1 when output was pushed, 0 when the label produced none (held,
-    // suppressed, waiting for more labels, refused or failed).
+    // suppressed, waiting for more labels, or empty), kFormatRefused when it
+    // cannot become host output (not stored, longer than the output cells
+    // hold, or text the keyboard's code page cannot convert): nothing pushed,
+    // no signal given.
     int FormatData();
     // program 0 is the default path, 1-5 a data-editing program. 1 when
-    // output was pushed, 0 when the formatted output is empty.
+    // output was pushed, 0 when the formatted output is empty, kFormatRefused
+    // when FormatOutputBuffer failed.
     int FormatAndPushToOutputinterface(std::vector<OutputBufferData>& units, unsigned program);
     // Replaces `out` by the units of a prefix or suffix text; `count` is the
     // label's output character count. Whether `out` is non-empty.
@@ -96,7 +103,8 @@ public:
     void DecodeDataByteToOutputBuffer(const DecodeDataByte* cells, unsigned count, std::vector<OutputBufferData>& out);
     // Cuts ECI escapes out of byte units, converts them to code points for
     // the keyboard, keeps or drops the escapes, and counts the output
-    // characters into `count`. Returns 1.
+    // characters into `count`. Returns 1; 0 when a byte unit meant for the
+    // keyboard does not convert (the keyboard cannot type bytes).
     int FormatOutputBuffer(std::vector<OutputBufferData>& units, int& count);
     // From the escape's code page, or the character-conversion setting's
     // when `eci` is empty; 1 on success, 0 with `out` empty on failure.

@@ -106,7 +106,7 @@ bool Formatter::FormatDefaultPath(std::vector<OutputBufferData>& units)
 int Formatter::FormatData()
 {
     if (!labelValid_)
-        return 0;
+        return kFormatRefused;
 
     std::vector<OutputBufferData> units;
     unsigned program = 0;
@@ -127,7 +127,11 @@ int Formatter::FormatData()
         if (options == kOptionsRepeat && Now() - concatenationTime_ <= kRepeatHoldNanoseconds)
             return 0;
         codabar.InitializeConcatenation();
-        FormatDefaultPath(units);
+        if (!FormatDefaultPath(units)) {
+            // Longer than the output cells hold: refused whole rather than cut.
+            programs_->EmptyCollector();
+            return kFormatRefused;
+        }
         program = 0;
     }
     programs_->EmptyCollector();

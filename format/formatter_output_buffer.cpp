@@ -126,12 +126,16 @@ int Formatter::FormatOutputBuffer(std::vector<OutputBufferData>& units, int& cou
             if (unit.type == OutputBufferData::EciMarker) {
                 escape.assign(unit.bytes.begin(), unit.bytes.end());
             } else if (unit.type == OutputBufferData::ByteText) {
+                // Text cut inside a character, text of which the code page
+                // has nothing, or a code page without a converter: the
+                // keyboard would not type it, so the label is refused rather
+                // than signalled as read.
                 std::vector<unsigned int> values;
-                if (ConvertToCodePoints(escape, unit.bytes, values)) {
-                    unit.type = OutputBufferData::CodePoints;
-                    unit.bytes.clear();
-                    unit.values = std::move(values);
-                }
+                if (!ConvertToCodePoints(escape, unit.bytes, values) || (values.empty() && !unit.bytes.empty()))
+                    return 0;
+                unit.type = OutputBufferData::CodePoints;
+                unit.bytes.clear();
+                unit.values = std::move(values);
             }
         }
     }

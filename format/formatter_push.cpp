@@ -54,7 +54,8 @@ void Formatter::PushAll(const std::vector<OutputBufferData>& units) const
 int Formatter::FormatAndPushToOutputinterface(std::vector<OutputBufferData>& units, unsigned program)
 {
     int count = 0;
-    FormatOutputBuffer(units, count);
+    if (!FormatOutputBuffer(units, count))
+        return kFormatRefused;
     if (count < 1)
         return 0;
 

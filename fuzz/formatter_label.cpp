@@ -94,8 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                   nullptr, 0);
     formatter.SearchECIPatterns(bytes, static_cast<unsigned>(length));
     const int result = formatter.FormatData();
-    Require(result == 0 || result == 1);
-    Require(stored || result == 0);
+    Require(result == 0 || result == 1 || result == Formatter::kFormatRefused);
+    Require(stored || result == Formatter::kFormatRefused);
     Require((result == 1) == (host.units > 0));
     Require((result == 1) == (host.leds > 0));
     Require(formatter.Record().length <= formatter.Record().capacity);

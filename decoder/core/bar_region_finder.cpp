@@ -60,9 +60,16 @@ void BarRegionFinder::AddComponent(GrayImage const& image, BarOrientationField c
     // Lines across the group, each judged by its longest train of edges: a
     // group may have grown into clutter beside the bars, or hold two symbols
     // one above the other.
+    // The lines reach well beyond the group: elements several cells wide
+    // (the finder patterns and wide characters of GS1 DataBar) leave no
+    // gradient, and the group then ends at them. The trains of edges decide
+    // the symbol's ends.
     Span span;
-    span.begin = static_cast<int>(whole.sMin) - 2 * side;
-    span.end = static_cast<int>(whole.sMax) + 2 * side;
+    int const reach = static_cast<int>(whole.sMax - whole.sMin) + 2 * side;
+    span.begin = static_cast<int>(whole.sMin) - reach;
+    span.end = static_cast<int>(whole.sMax) + reach;
+    span.coreBegin = static_cast<int>(whole.sMin) - 2 * side;
+    span.coreEnd = static_cast<int>(whole.sMax) + 2 * side;
     int const tLow = static_cast<int>(whole.tMin) - side / 2;
     int const height = static_cast<int>(whole.tMax - whole.tMin) + side;
     int lines = height / kLinePitch + 1;
@@ -73,8 +80,11 @@ void BarRegionFinder::AddComponent(GrayImage const& image, BarOrientationField c
     for (int k = 0; k < lines; ++k) {
         t[k] = tLow + (2 * k + 1) * height / (2 * lines);
         longest[k] = 0;
-        if (profile_.Sample(image, field.GetArea(), axis, span.begin, span.end, &t[k], 1) &&
-            profile_.FindEdges(step_, tuning.contrastShare) >= tuning.minimumEdges) {
+        bool const sampled = profile_.Sample(image, field.GetArea(), axis, span.begin, span.end, &t[k], 1);
+        if (sampled) {
+            profile_.SetCore(span.coreBegin, span.coreEnd);
+        }
+        if (sampled && profile_.FindEdges(step_, tuning.contrastShare) >= tuning.minimumEdges) {
             longest[k] = profile_.CalcLongestTrain(tuning.gapFactor, tuning.minimumGap);
         }
         best = longest[k] > best ? longest[k] : best;
@@ -117,7 +127,7 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
     int const offsets[3] = {-height / 4, 0, height / 4};
     BarRegionProfile::Train trains[kMaxTrains];
     unsigned const trainCount =
-        FindTrains(profile_, image, field, axis, span.begin, span.end, offsets, tuning, trains);
+        FindTrains(profile_, image, field, axis, span, offsets, tuning, trains);
     for (unsigned k = 0; k < trainCount; ++k) {
         BarRegionProfile::Train const& train = trains[k];
         unsigned quiet = train.spacing * tuning.quietFactor;
@@ -148,11 +158,14 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
 }
 
 unsigned BarRegionFinder::FindTrains(BarRegionProfile& profile, GrayImage const& image, BarOrientationField const& field,
-                                     BarRegionAxis const& axis, int begin, int end, int const* offsets,
+                                     BarRegionAxis const& axis, Span const& span, int const* offsets,
                                      Tuning const& tuning, BarRegionProfile::Train* trains) const
 {
-    if (!profile.Sample(image, field.GetArea(), axis, begin, end, offsets, 3) ||
-        profile.FindEdges(step_, tuning.contrastShare) < tuning.minimumEdges) {
+    if (!profile.Sample(image, field.GetArea(), axis, span.begin, span.end, offsets, 3)) {
+        return 0;
+    }
+    profile.SetCore(span.coreBegin, span.coreEnd);
+    if (profile.FindEdges(step_, tuning.contrastShare) < tuning.minimumEdges) {
         return 0;
     }
     return profile.SplitTrains(tuning.minimumEdges, tuning.gapFactor, tuning.minimumGap, trains, kMaxTrains);
@@ -169,8 +182,13 @@ void BarRegionFinder::ReachAddon(GrayImage const& image, BarOrientationField con
     int const first = profile_.CalcEdgeS(train.first);
     int const last = profile_.CalcEdgeS(train.last);
     int const reach = (last - first) * 5 / 4 + static_cast<int>(quiet);
+    Span along;
+    along.begin = first - reach;
+    along.end = last + reach;
+    along.coreBegin = first;
+    along.coreEnd = last;
     BarRegionProfile::Train trains[kMaxTrains];
-    unsigned const count = FindTrains(second_, image, field, axis, first - reach, last + reach, offsets, tuning, trains);
+    unsigned const count = FindTrains(second_, image, field, axis, along, offsets, tuning, trains);
     for (unsigned k = 0; k < count; ++k) {
         int const begin = second_.CalcEdgeS(trains[k].first);
         int const end = second_.CalcEdgeS(trains[k].last);

@@ -61,6 +61,8 @@ private:
     struct Span {
         int begin = 0;
         int end = 0;
+        int coreBegin = 0;  // the group's own stretch, which sets the pitch
+        int coreEnd = 0;
         int tLow = 0;
         int tHigh = 0;
     };
@@ -75,10 +77,10 @@ private:
                              BarRegionComponent const& component, BarRegionAxis const& axis);
     static constexpr unsigned kMaxTrains = 8;
 
-    // The trains of the three lines at `offsets` along the axis from begin
-    // to end, at most kMaxTrains; their count.
+    // The trains of the three lines at `offsets` along the axis over the
+    // span (its core setting the pitch), at most kMaxTrains; their count.
     unsigned FindTrains(BarRegionProfile& profile, GrayImage const& image, BarOrientationField const& field,
-                        BarRegionAxis const& axis, int begin, int end, int const* offsets, Tuning const& tuning,
+                        BarRegionAxis const& axis, Span const& span, int const* offsets, Tuning const& tuning,
                         BarRegionProfile::Train* trains) const;
     // Widens s0 .. s1 of a UPC/EAN train to its add-on when one lies beside
     // it, also beyond the profile sampled for the band.

@@ -33,6 +33,8 @@ bool BarRegionProfile::Sample(GrayImage const& image, Rectangle const& area, Bar
     count_ = 0;
     edgeCount_ = 0;
     lines_ = lines;
+    coreBegin_ = begin;
+    coreEnd_ = end;
     if (lines == 0 || lines > kMaxLines || image.GetPixels() == nullptr || image.GetWidth() < 2 ||
         image.GetHeight() < 2 || end <= begin) {
         return false;
@@ -184,7 +186,18 @@ unsigned BarRegionProfile::CalcMedianSpacing(unsigned first, unsigned last) cons
 
 unsigned BarRegionProfile::CalcGap(unsigned gapFactor, unsigned minimumGap) const
 {
-    unsigned const median = edgeCount_ > 1 ? CalcMedianSpacing(0, edgeCount_ - 1) : 0;
+    // The spacing of the core's edges: the stretch beyond it may hold
+    // clutter with edges of another pitch.
+    unsigned first = 0;
+    while (first < edgeCount_ && CalcEdgeS(first) < coreBegin_) {
+        ++first;
+    }
+    unsigned last = first;
+    while (last + 1 < edgeCount_ && CalcEdgeS(last + 1) <= coreEnd_) {
+        ++last;
+    }
+    unsigned const median = last > first ? CalcMedianSpacing(first, last)
+                                         : (edgeCount_ > 1 ? CalcMedianSpacing(0, edgeCount_ - 1) : 0);
     unsigned const gap = median * gapFactor;
     unsigned const minimum = (minimumGap + static_cast<unsigned>(step_) - 1) / static_cast<unsigned>(step_);
     return gap > minimum ? gap : minimum;
@@ -265,54 +278,54 @@ unsigned BarRegionProfile::SplitTrains(unsigned minimumEdges, unsigned gapFactor
         return 0;
     }
     unsigned const gap = CalcGap(gapFactor, minimumGap);
-    // A UPC/EAN add-on lies 7 to 12 modules beside its symbol, often beyond
-    // the gap that splits two symbols: a short train that fits as the add-on
-    // of its neighbour stays joined to it, so that the symbol's region keeps
-    // its add-on.
+    // One past the last edge of the stretch that starts at `from` and has no
+    // gap inside.
+    auto stretchEnd = [&](unsigned from) {
+        unsigned end = from + 1;
+        while (end < edgeCount_ && static_cast<unsigned>(edges_[end] - edges_[end - 1]) <= gap) {
+            ++end;
+        }
+        return end;
+    };
     unsigned count = 0;
     unsigned first = 0;
-    unsigned previousFirst = 0;
-    unsigned previousLast = 0;
-    bool havePrevious = false;
-    bool previousJoined = false;
-    auto keep = [&](unsigned a, unsigned b, bool addon) {
-        if (b - a + 1 >= minimumEdges && count < capacity) {
+    unsigned end = stretchEnd(0);
+    bool addon = false;
+    while (true) {
+        if (end < edgeCount_) {
+            // A stretch too short to be a symbol of its own, less than two
+            // gaps from its neighbour, is part of it: a wide element (a GS1
+            // DataBar finder's) splits one symbol in two.
+            unsigned const distance = static_cast<unsigned>(edges_[end] - edges_[end - 1]);
+            unsigned const next = stretchEnd(end);
+            if (distance <= 2 * gap && (end - first < minimumEdges || next - end < minimumEdges)) {
+                end = next;
+                continue;
+            }
+            // A UPC/EAN add-on lies 7 to 12 modules beside its symbol, often
+            // farther: a stretch that fits as the add-on of its neighbour
+            // stays joined to it, so that the symbol's region keeps it.
+            if (!addon && (next - end <= end - first ? IsAddonPair(first, end - 1, end, next - 1)
+                                                     : IsAddonPair(end, next - 1, first, end - 1))) {
+                end = next;
+                addon = true;
+                continue;
+            }
+        }
+        unsigned const last = end - 1;
+        if (last - first + 1 >= minimumEdges && count < capacity) {
             Train& train = trains[count++];
-            train.first = a;
-            train.last = b;
-            train.spacing = CalcMedianSpacing(a, b) * static_cast<unsigned>(step_);
+            train.first = first;
+            train.last = last;
+            train.spacing = CalcMedianSpacing(first, last) * static_cast<unsigned>(step_);
             train.addon = addon;
         }
-    };
-    for (unsigned k = 1; k <= edgeCount_; ++k) {
-        bool const split = k == edgeCount_ || static_cast<unsigned>(edges_[k] - edges_[k - 1]) > gap;
-        if (!split) {
-            continue;
+        if (end >= edgeCount_) {
+            break;
         }
-        unsigned const last = k - 1;
-        bool joined = false;
-        if (havePrevious && !previousJoined) {
-            unsigned const before = previousLast - previousFirst + 1;
-            unsigned const now = last - first + 1;
-            joined = now <= before ? IsAddonPair(previousFirst, previousLast, first, last)
-                                   : IsAddonPair(first, last, previousFirst, previousLast);
-        }
-        if (joined) {
-            // The pair replaces the train kept for the earlier part, if any.
-            if (count > 0 && trains[count - 1].first == previousFirst) {
-                --count;
-            }
-            keep(previousFirst, last, true);
-            previousLast = last;
-            previousJoined = true;
-        } else {
-            keep(first, last, false);
-            previousFirst = first;
-            previousLast = last;
-            previousJoined = false;
-        }
-        havePrevious = true;
-        first = k;
+        first = end;
+        end = stretchEnd(end);
+        addon = false;
     }
     return count;
 }

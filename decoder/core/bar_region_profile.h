@@ -43,6 +43,14 @@ public:
     // FindEdges.
     int GetRange() const { return range_; }
 
+    // The stretch (axis coordinates) whose edges alone set the median spacing
+    // of CalcGap; the whole profile until set. Sample resets it.
+    void SetCore(int begin, int end)
+    {
+        coreBegin_ = begin;
+        coreEnd_ = end;
+    }
+
     // Splits the edges into trains wherever neighbouring edges lie more than
     // `gapFactor` times the median spacing (and at least `minimumGap` pixels)
     // apart, except between a UPC/EAN symbol and its add-on; keeps the trains
@@ -86,6 +94,8 @@ private:
     int begin_ = 0;
     int step_ = 1;
     int range_ = 0;
+    int coreBegin_ = 0;
+    int coreEnd_ = 0;
 };
 
 }  // namespace DEC2DIvra

@@ -20,6 +20,7 @@ BarCodeDecoder::BarCodeDecoder(VirtualArray<unsigned char>& workArea, DEC2DPrope
     : memory_(WorkAreaLayout::Window(workArea, WorkAreaLayout::kLinearFrame)),
       checkerMemory_(WorkAreaLayout::Window(workArea, WorkAreaLayout::kLinearRepeatChecker)),
       property_(&property),
+      codablockF_(property.codablock_f),
       decoders_(property, rate_),
       lineDecoder_(memory_, property.detail_of_decoder, rate_, decoders_),
       checker_(checkerMemory_, property.detail_of_decoder),
@@ -30,6 +31,7 @@ BarCodeDecoder::BarCodeDecoder(VirtualArray<unsigned char>& workArea, DEC2DPrope
     rate_.Initialize(true);
     ready_ = !memory_.HasFailed() && !checkerMemory_.HasFailed() && lineDecoder_.IsReady() && checker_.IsReady() &&
              lineAndPreBlock_.IsReady() && compositeLine_.IsReady() && multiLine_.IsReady();
+    decoders_.SetCodablockFRowRecognizer(&codablockF_);
     if (ready_) {
         lineAndPreBlock_.SetCombinedLineRoad(&compositeLine_);
         lineAndPreBlock_.SetMultiLineRoad(&multiLine_);
@@ -80,10 +82,55 @@ int BarCodeDecoder::Start(GrayImage const& image, Region const& region, unsigned
             checker_.Initialize();
         }
     }
-    // A read that is a Codablock F row goes on to the other rows from here,
-    // once that symbology is built in; any other read is the label.
+    codablockF_.Reset();
     LineDecodeData const* result = nullptr;
-    return StartPart(image, region, scanMode, label, result, located);
+    int const found = StartPart(image, region, scanMode, label, result, located);
+    // A Codablock F row is never a label of its own: it goes on to the
+    // other rows of its symbol.
+    if (found == 0 || label.identifier.GetSymbology() != SYMBOLOGY_CODABLOCK_F) {
+        return found;
+    }
+    int const joined = ReadCodablockF(image, scanMode, label, result);
+    if (joined == 0) {
+        label.Clear();
+    }
+    return joined;
+}
+
+bool BarCodeDecoder::AddCodablockFRow(DecodedLabel const& row, LineDecodeData const* result)
+{
+    Code128Identifier const identifier(row.identifier.GetModifier(), SYMBOLOGY_CODABLOCK_F);
+    // The row came from one line's read or from the multi-line road; the
+    // Codablock F decoder takes whichever holds the symbols of its text.
+    if (result != nullptr &&
+        codablockF_.AddCode128DecodeResult(identifier, row.data, row.region, result->reverced != 0, result->symbols)) {
+        return true;
+    }
+    MultiLineDecodeData const& multi = multiLine_.GetDecodeData();
+    return multi.decoder != nullptr &&
+           codablockF_.AddCode128DecodeResult(identifier, row.data, row.region, multi.reverced != 0, multi.symbols);
+}
+
+int BarCodeDecoder::ReadCodablockF(GrayImage const& image, unsigned scanMode, DecodedLabel& label,
+                                   LineDecodeData const* result)
+{
+    if (searcher_ == nullptr || !AddCodablockFRow(label, result)) {
+        return 0;
+    }
+    StackInterface<Region> rows(rowRegions_, sizeof rowRegions_ / sizeof rowRegions_[0]);
+    if (searcher_->Start(image, label.region, rows) == 0) {
+        return 0;
+    }
+    for (unsigned i = rows.GetCount(); i-- > 0;) {
+        checker_.Initialize();
+        LineDecodeData const* rowResult = nullptr;
+        if (StartPart(image, rows[i], scanMode, rowLabel_, rowResult, true) != 0 &&
+            rowLabel_.identifier.GetSymbology() == SYMBOLOGY_CODABLOCK_F) {
+            AddCodablockFRow(rowLabel_, rowResult);
+        }
+    }
+    checker_.Initialize();
+    return codablockF_.Start(label);
 }
 
 int BarCodeDecoder::StartPart(GrayImage const& image, Region const& region, unsigned scanMode, DecodedLabel& label,

@@ -10,6 +10,7 @@
 #include "decoder/core/work_area_layout.h"
 #include "decoder/linear/abstract_pick_line_decoder.h"
 #include "decoder/linear/bar_symbol_decoder_set.h"
+#include "decoder/linear/codablock_f_decoder.h"
 #include "decoder/linear/combined_line_decoder.h"
 #include "decoder/linear/line_and_pre_block_decoder.h"
 #include "decoder/linear/line_decode_data_checker.h"
@@ -69,9 +70,16 @@ public:
     MultiLineDecoder& GetMultiLineDecoder() { return multiLine_; }
     LineDecodeDataChecker const& GetLineDecodeDataChecker() const { return checker_; }
     unsigned GetScanMode() const { return scanMode_; }
+    CodablockFDecoder const& GetCodablockFDecoder() const { return codablockF_; }
 
 private:
     bool IsAnyLinearCodeEnabled() const;
+    // The label is a Codablock F row: its region found the other rows, each
+    // read through StartPart; nonzero with the whole symbol in the label.
+    int ReadCodablockF(GrayImage const& image, unsigned scanMode, DecodedLabel& label,
+                       LineDecodeData const* result);
+    // Offers the read behind a row label to the Codablock F decoder.
+    bool AddCodablockFRow(DecodedLabel const& row, LineDecodeData const* result);
 
     // Over the frame's part of the work area (see work_area_layout.h); the
     // repeat checker has a part of its own that no other decoder writes, so
@@ -80,6 +88,7 @@ private:
     SharedMemoryDistributor checkerMemory_;
     DEC2DProperty const* property_;
     CodeSearcher* searcher_ = nullptr;
+    CodablockFDecoder codablockF_;
     RateForTuningCalculator rate_;
     BarSymbolDecoderSet decoders_;
     LineDecoder lineDecoder_;
@@ -90,6 +99,9 @@ private:
     MultiLineDecoder multiLine_;
     unsigned scanMode_ = kInitialScanMode;
     bool ready_ = false;
+    // The row-region stack of the locator, and each row pass's label.
+    Region rowRegions_[CodablockFDecoder::kMaxRows * 2];
+    DecodedLabel rowLabel_;
 };
 
 }  // namespace DEC2DIvra

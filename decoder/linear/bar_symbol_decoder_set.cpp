@@ -11,7 +11,13 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
       code128_(context_, 0, property),
       code128Negative_(context_, Code128Decoder::kNegative, property),
       code128Bold_(context_, Code128Decoder::kForBigger, property),
-      code128BoldNegative_(context_, Code128Decoder::kForBigger | Code128Decoder::kNegative, property)
+      code128BoldNegative_(context_, Code128Decoder::kForBigger | Code128Decoder::kNegative, property),
+      code39_(context_, property),
+      code93_(context_, false, property),
+      code93Negative_(context_, true, property),
+      code11_(context_, property),
+      rss_(property.detail_of_decoder, property.gs1_databar),
+      rssLimitedDecoder_(context_, property)
 {
     // Each symbology decoder is a member built with the context and its
     // property groups, and entered at its place in the trial order.
@@ -21,6 +27,19 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
     trial_[kCode128Negative] = &code128Negative_;
     trial_[kCode128Bold] = &code128Bold_;
     trial_[kCode128BoldNegative] = &code128BoldNegative_;
+    trial_[kCode39] = &code39_;
+    trial_[kCode93] = &code93_;
+    trial_[kCode93Negative] = &code93Negative_;
+    trial_[kCode11] = &code11_;
+    rssLimited_ = &rssLimitedDecoder_;
+    dataBar_ = &rss_;
+}
+
+void BarSymbolDecoderSet::SetCodablockFRowRecognizer(CodablockFRowRecognizer const* recognizer)
+{
+    for (Code128Decoder* decoder : {&code128_, &code128Negative_, &code128Bold_, &code128BoldNegative_}) {
+        decoder->SetCodablockFRowRecognizer(recognizer);
+    }
 }
 
 bool BarSymbolDecoderSet::SetTrialDecoder(unsigned index, BarSymbolDecoder const* decoder)

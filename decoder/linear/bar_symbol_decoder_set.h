@@ -3,6 +3,11 @@
 #include "decoder/linear/bar_symbol_decoder.h"
 #include "decoder/linear/bar_symbol_decoder_context.h"
 #include "decoder/linear/code128_decoder.h"
+#include "decoder/linear/code11_decoder.h"
+#include "decoder/linear/code39_decoder.h"
+#include "decoder/linear/code93_decoder.h"
+#include "decoder/linear/rss_decoder.h"
+#include "decoder/linear/rss_limited_decoder.h"
 #include "decoder/linear/upc_ean_decoder.h"
 
 namespace DEC2DIvra {
@@ -62,6 +67,8 @@ public:
     bool SetTrialDecoder(unsigned index, BarSymbolDecoder const* decoder);
     void SetRSSLimitedDecoder(BarSymbolDecoder const* decoder) { rssLimited_ = decoder; }
     void SetDataBarRoad(DataBarRoad* road) { dataBar_ = road; }
+    // The Codablock F decoder, asked by every Code 128 instance.
+    void SetCodablockFRowRecognizer(CodablockFRowRecognizer const* recognizer);
 
 private:
     BarSymbolDecoder const* trial_[kTrialCount] = {};
@@ -75,6 +82,12 @@ private:
     Code128Decoder code128Negative_;
     Code128Decoder code128Bold_;
     Code128Decoder code128BoldNegative_;
+    Code39Decoder code39_;
+    Code93Decoder code93_;
+    Code93Decoder code93Negative_;
+    Code11Decoder code11_;
+    RSSDecoder rss_;
+    RSSLimitedDecoder rssLimitedDecoder_;
 };
 
 }  // namespace DEC2DIvra

@@ -281,17 +281,27 @@ bool LineAndPreBlockDecoder::AddFinderRegions(GrayImage const& image, Progress& 
     }
     if (found) {
         for (Region const& located : locatedRegions_) {
-            if (regionCount_ >= kRegionCapacity) {
-                break;
-            }
-            ScanRegionEntry& entry = region_[regionCount_];
-            entry = ScanRegionEntry{};
-            if (entry.band.Set(image, located)) {
-                ++regionCount_;
-            }
+            AddRegion(image, located);
         }
     }
+    // The segments' own rows, squared to their bars: the lines that found
+    // them may have run askew across a stacked symbol.
+    for (Region const& finder : finderRegions_) {
+        AddRegion(image, finder);
+    }
     return true;
+}
+
+void LineAndPreBlockDecoder::AddRegion(GrayImage const& image, Region const& region)
+{
+    if (regionCount_ >= kRegionCapacity) {
+        return;
+    }
+    ScanRegionEntry& entry = region_[regionCount_];
+    entry = ScanRegionEntry{};
+    if (entry.band.Set(image, region)) {
+        ++regionCount_;
+    }
 }
 
 bool LineAndPreBlockDecoder::StartMultiLine(GrayImage const& image, DecodedLabel& label, Progress const& progress)

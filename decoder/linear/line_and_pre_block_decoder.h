@@ -99,6 +99,9 @@ private:
     Outcome VisitRegion(GrayImage const& image, unsigned r, unsigned index, LineDecodeDataChecker& checker,
                         DecodedLabel& label, bool stopEarly, bool located, Progress& progress);
     bool TryDataBar(GrayImage const& image, unsigned index, DecodedLabel& label);
+    // A new entry at the end of the region list; nothing when it is full or
+    // the region gives no band.
+    void AddRegion(GrayImage const& image, Region const& region);
     bool AddFinderRegions(GrayImage const& image, Progress& progress);
     bool StartMultiLine(GrayImage const& image, DecodedLabel& label, Progress const& progress);
     bool SampleAveragedLine(GrayImage const& image, BarCodeScanRegion const& band, unsigned position,

@@ -73,6 +73,19 @@ bool MagnitudeAndIndex::CalcUnitWidthOnlyMagnitude(VirtualArray<MagnitudeAndInde
     return ShareModules(runs, total, minimum, maximum, offset, Share::kMagnitude);
 }
 
+void MagnitudeAndIndex::SortByMagnitude(MagnitudeAndIndex* runs, unsigned count)
+{
+    for (unsigned i = 1; i < count; ++i) {
+        MagnitudeAndIndex const item = runs[i];
+        unsigned j = i;
+        while (j > 0 && runs[j - 1].magnitude > item.magnitude) {
+            runs[j] = runs[j - 1];
+            --j;
+        }
+        runs[j] = item;
+    }
+}
+
 bool MagnitudeAndIndex::CheckUnitWidth(VirtualArray<MagnitudeAndIndex>& runs, int tolerance)
 {
     int lowest = 0;

@@ -22,6 +22,8 @@ struct MagnitudeAndIndex {
                                           unsigned maximum, int offset);
     static bool CalcUnitWidthOnlyMagnitude(VirtualArray<MagnitudeAndIndex>& runs, unsigned total,
                                            unsigned minimum, unsigned maximum, int offset);
+    // Orders the runs by rising magnitude (equal ones keep their order).
+    static void SortByMagnitude(MagnitudeAndIndex* runs, unsigned count);
     // True when the one-module runs at the front of the list differ in
     // magnitude by at most the tolerance.
     static bool CheckUnitWidth(VirtualArray<MagnitudeAndIndex>& runs, int tolerance);

@@ -3,9 +3,8 @@
 // "MEMORY" threads evaluating commands from the process's channel streams,
 // with the host at the simulated board's serial masters.
 //
-// The threads are started once per process and never end (as on the device).
-// A test's board reset gives the ports new lines; ChannelTest moves every port
-// of the channels onto them.
+// Each test runs its own threads and ends them; its board reset gives the
+// ports new lines, and ChannelTest moves every port of the channels onto them.
 
 #include "app/command_channels.h"
 #include "app/interface_output_stream.h"
@@ -16,6 +15,7 @@
 #include "config/configuration.h"
 #include "tests/platform/board_fixture.h"
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <pthread.h>
@@ -35,52 +35,82 @@ inline constexpr char kCr = 0x0D;
 inline constexpr char kAck = 0x06;
 inline constexpr char kNak = 0x15;
 
-template <typename In, typename Out>
-void startChannel(char const* name, In& in, Out& out)
-{
-    std::thread([name, &in, &out] {
-        pthread_setname_np(pthread_self(), name);
-        for (;;) {
-            ivra_configuration::Evaluate(in, out);
-        }
-    }).detach();
-}
+// The three command threads of one test, named as the firmware names them so
+// that replies find their channel. stop() ends and joins them: the pipe's
+// reader is interrupted, and the serial readers find their ports closed and
+// their devices gone, so each evaluator returns and its thread sees the stop.
+// No thread outlives its test to read commands or pipe bytes meant for another.
+class CommandThreads {
+public:
+    CommandThreads() = default;
+    CommandThreads(CommandThreads const&) = delete;
+    CommandThreads& operator=(CommandThreads const&) = delete;
+    ~CommandThreads() { stop(); }
 
-inline void startCommandThreads()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
+    void start()
+    {
         MenuCmdHandler::getInstance();
-        startChannel("USBCOM", usbComInputstream, usbComOutputstream);
-        startChannel("UART", uartInputStream, uartOutputstream);
-        startChannel("MEMORY", memoryPipeStream.input(), InterfaceOutputStream::getInstance());
-    });
-}
+        stop_ = false;
+        run("USBCOM", usbComInputstream, usbComOutputstream);
+        run("UART", uartInputStream, uartOutputstream);
+        run("MEMORY", memoryPipeStream.input(), InterfaceOutputStream::getInstance());
+    }
 
-// Every port of the channels onto the board's present lines. The reader
-// threads reopen their own ports: with the devices gone for the moment, the
-// close that wakes them cannot race a reopen of theirs onto a new descriptor.
+    void stop()
+    {
+        if (threads_.empty()) {
+            return;
+        }
+        stop_ = true;
+        memoryPipeStream.interruptReader(true);
+        plat::sim::Board& board = plat::sim::board();
+        for (char const* device : {kUsb, kUart}) {
+            EXPECT_TRUE(board.removeDevice(device));
+        }
+        for (SerialPort* port : {&usbComInputstream.port(), &uartInputStream.port()}) {
+            port->close();
+        }
+        for (std::thread& thread : threads_) {
+            thread.join();
+        }
+        threads_.clear();
+        memoryPipeStream.interruptReader(false);
+        // What the test left unread in the pipe goes with it.
+        for (char c; memoryPipeStream.unread() > 0 && memoryPipeStream.input().Read(c);) {
+        }
+        for (char const* device : {kUsb, kUart}) {
+            EXPECT_TRUE(board.restoreDevice(device));
+        }
+    }
+
+private:
+    template <typename In, typename Out>
+    void run(char const* name, In& in, Out& out)
+    {
+        threads_.emplace_back([this, name, &in, &out] {
+            pthread_setname_np(pthread_self(), name);
+            while (!stop_) {
+                ivra_configuration::Evaluate(in, out);
+            }
+        });
+    }
+
+    std::atomic<bool> stop_{false};
+    std::vector<std::thread> threads_;
+};
+
+// Every port of the channels onto the board's present lines, before the
+// threads start: the output ports first set up the new lines, so the readers
+// find them set and discard nothing the host sends.
 inline void reattachPorts()
 {
-    SerialPort* const inputs[] = {&usbComInputstream.port(), &uartInputStream.port()};
-    for (SerialPort* port : inputs) {
+    for (SerialPort* port : {&usbComInputstream.port(), &uartInputStream.port()}) {
         port->setRetryTimes(20ms, 2000ms);
     }
-    plat::sim::Board& board = plat::sim::board();
-    for (char const* device : {kUsb, kUart}) {
-        EXPECT_TRUE(board.removeDevice(device));
-    }
-    for (SerialPort* port : inputs) {
-        port->close();
-    }
-    for (char const* device : {kUsb, kUart}) {
-        EXPECT_TRUE(board.restoreDevice(device));
-    }
-    // The output ports first set up the new lines, so the readers' reopen
-    // finds them set and discards nothing the host sends meanwhile.
     for (SerialPort* port : {&usbComOutputstream.port(), &uartOutputstream.port(),
                              &InterfaceOutputStream::getInstance().usbSerialPort(),
-                             &InterfaceOutputStream::getInstance().uartPort()}) {
+                             &InterfaceOutputStream::getInstance().uartPort(), &usbComInputstream.port(),
+                             &uartInputStream.port()}) {
         EXPECT_TRUE(port->reopen());
     }
 }
@@ -135,15 +165,15 @@ protected:
     void SetUp() override
     {
         BoardTest::SetUp();
-        startCommandThreads();
         reattachPorts();
         restoreDefaults();
+        threads_.start();
     }
 
     void TearDown() override
     {
+        threads_.stop();
         setHostInterfaceSource(nullptr);
-        MenuCmdHandler::setMenuModeSource(nullptr);
         InterfaceOutputStream::getInstance().setUsbHidKeyboardWriter(nullptr);
         restoreDefaults();
         // Closed output ports reopen on their first write, on whatever board comes next.
@@ -202,6 +232,7 @@ protected:
     }
 
     TestCommands commands_;
+    CommandThreads threads_;
 };
 
 } // namespace channel_test

@@ -7,8 +7,11 @@
 
 #include "app/factory_settings_hook.h"
 #include "app/menu_cmd_handler.h"
+#include "app/menu_label_hook.h"
 #include "app/parameter_object.h"
+#include "app/read_barcode.h"
 #include "tests/app/persistence_fixture.h"
+#include "tests/support/symbol_renderer.h"
 
 #include <rapidjson/document.h>
 
@@ -37,6 +40,7 @@ constexpr char const* kUart = "/dev/ttyS0";
 // Where the second copy of a partition starts: half of mtd3 and of mtd2.
 constexpr std::size_t kBanksHalf = 128 * 1024;
 constexpr std::size_t kParametersHalf = 64 * 1024;
+constexpr unsigned kTriggerKey = 158;
 // Fixed-code tokens of the factory lines: "GCW7*4[BAW" is GC W7 *4 BAW, "RZ7I[DLF" is RZ 7I DLF.
 constexpr int kLine0Tokens = 4;
 constexpr int kKeyboardLineTokens = 3;
@@ -166,8 +170,83 @@ void SaveWithFault(plat::sim::FlashFaults const& faults)
     EXPECT_EQ(Host("save"), nak);
 }
 
+// A command code that some object takes, so that it counts as handled: "ZT".
+class HandledCode final : public ParameterObject {
+public:
+    static constexpr MenuCommandItem kTable[] = {{0x5A54, 0, 0, {0, 0}}, {0, 0, 0, {0, 0}}};
+    HandledCode() : ParameterObject("handledcode", ParameterIdentifier::Unused, kTable) {}
+    int ExecuteCommand(unsigned, std::vector<char>, ivra_configuration::InputStream&,
+                       ivra_configuration::OutputStream&) override
+    {
+        return kDone;
+    }
+};
+
+// Stands in for the menu-code parsers: the label "MENU" is the menu toggle.
+int MenuToggleParser(tagDecodedLabel const* label, std::vector<char>&)
+{
+    return std::string_view(label->data, label->length) == "MENU" ? kMenuToggle : kMenuOrdinaryLabel;
+}
+
+// The menu-toggle label before the camera, read with the trigger key.
+bool ScanMenuToggle()
+{
+    auto& board = plat::sim::board();
+    bool const before = ReadBarcode::getInstance().isMenuMode();
+    auto const rendering = support::render({.symbology = BARCODE_CODE128, .data = "MENU"}, {.moduleSize = 2.5});
+    EXPECT_TRUE(board.camera().setFrame(rendering.frame.pixels, rendering.frame.width, rendering.frame.height));
+    EXPECT_TRUE(board.pressKey(kTriggerKey));
+    bool toggled = false;
+    for (auto const deadline = std::chrono::steady_clock::now() + 10s;
+         !toggled && std::chrono::steady_clock::now() < deadline;) {
+        std::this_thread::sleep_for(10ms);
+        toggled = ReadBarcode::getInstance().isMenuMode() != before;
+    }
+    EXPECT_TRUE(board.releaseKey(kTriggerKey));
+    board.camera().clearImage();
+    return toggled;
+}
+
+constexpr char const* kErrorLed = "/sys/class/leds/led_error/brightness";
+constexpr char const* kGoodReadFirstTone = "3250"; // the factory good-read tone
+constexpr char const* kErrorFirstTone = "2000";
+
+// Whether a command from the host, in menu mode, gets no reply and sounds the
+// tone and lights the LED. The reminder beep, once a second, replaces a tone
+// asked for just before it starts, so the command may be sent a few times.
+bool SignalsInMenuMode(std::string const& command, char const* port, char const* tone, char const* led)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        plat::sim::board().clearAttributeLog();
+        EXPECT_EQ(Host(command, port, 1500ms), "");
+        if (Written(led, "1") && Written(kBuzzerFrequency, tone)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Menu mode, entered by scanning: the user hears and sees each command's outcome
+// and the host gets no ACK or NAK.
+void MenuModeScenario()
+{
+    EXPECT_EQ(Host("ZT"), ack);
+    EXPECT_EQ(Host("XY"), nak);
+    ASSERT_TRUE(ScanMenuToggle());
+    EXPECT_TRUE(MenuCmdHandler::menuMode());
+    EXPECT_TRUE(SignalsInMenuMode("ZT", kUsb, kGoodReadFirstTone, kGoodReadLed));
+    EXPECT_TRUE(SignalsInMenuMode("XY", kUart, kErrorFirstTone, kErrorLed));
+
+    ASSERT_TRUE(ScanMenuToggle());
+    EXPECT_FALSE(MenuCmdHandler::menuMode());
+    EXPECT_EQ(Host("ZT"), ack);
+}
+
 void RunScenario(std::string const& scenario, std::string const& directory)
 {
+    // As long as the firmware's threads, which the process ends without a stop.
+    static HandledCode handledCode;
+    setMenuLabelParser(MenuToggleParser);
     if (scenario == "keyboard-model") {
         FactorySettings::getInstance().Interface(FactorySettings::kInterfaceUsbKeyboard);
     }
@@ -193,6 +272,8 @@ void RunScenario(std::string const& scenario, std::string const& directory)
         ExpectFactoryStart(kLine0Tokens);
     } else if (scenario == "keyboard-model") {
         ExpectFactoryStart(kLine0Tokens + kKeyboardLineTokens);
+    } else if (scenario == "menu-mode") {
+        MenuModeScenario();
     } else if (scenario == "uart-channel") {
         EXPECT_EQ(Host("get bank", kUart), "0\r");
     } else if (scenario == "save-signals") {
@@ -330,6 +411,8 @@ TEST_F(FirmwareStartTest, ErasedFlashReplaysTheFactoryLines)
 }
 
 TEST_F(FirmwareStartTest, KeyboardModelReplaysItsInterfaceLine) { ASSERT_EQ(run("keyboard-model"), 0); }
+
+TEST_F(FirmwareStartTest, MenuModeSilencesTheHostAndSignalsEachCommand) { ASSERT_EQ(run("menu-mode"), 0); }
 
 TEST_F(FirmwareStartTest, UartChannelRunsOnlyOnATerminal)
 {

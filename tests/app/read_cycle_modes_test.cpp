@@ -5,6 +5,7 @@
 #include "app/command_channels.h"
 #include "app/menu_label_hook.h"
 #include "decoder/core/code128_identifier.h"
+#include "format/formatter.h"
 
 namespace read_cycle_test {
 namespace {
@@ -144,6 +145,36 @@ TEST_F(ReadCycleTest, MalformedLabelsAreRefusedAndSendNothing)
     // The read goes on and still takes a sound label.
     show(code128("OK-1"));
     EXPECT_EQ(received(), "OK-1");
+}
+
+TEST_F(ReadCycleTest, ALabelTooLongToSendIsRefusedOnceWithTheNoReadText)
+{
+    set("set string/error_message/no_label:\"NR\"");
+    DEC2DIvra::Code128Identifier const identifier;
+    tagDEC2D_REGION const region{};
+    tagStructuredAppend const sa{};
+    std::string const data(Formatter::kOutputCells, 'x');
+    tagDecodedLabel const label{&identifier, data.data(), static_cast<unsigned>(data.size()), 0, &region, &sa, nullptr, 0};
+
+    // A single read ends at once, as a time-out does, and sends nothing more later.
+    reader().triggerPressedCallback(true);
+    EXPECT_TRUE(reader().OnDecodedForDEC2D(nullptr, &label));
+    EXPECT_FALSE(reader().decoder().isDecodeEnabled());
+    EXPECT_EQ(reader().getCurrentState(), ReadBarcode::eIdle);
+    EXPECT_EQ(received(), "NR");
+    reader().triggerPressedCallback(false);
+    ticks(reader().readTime());
+    EXPECT_EQ(received(200ms, 300ms), "");
+
+    // A multiple read does not take it and goes on; its time-out counts no label.
+    set("set trigger/manual/type:\"MULTIPLE\"");
+    reader().triggerPressedCallback(true);
+    EXPECT_FALSE(reader().OnDecodedForDEC2D(nullptr, &label));
+    EXPECT_TRUE(reader().decoder().isDecodeEnabled());
+    EXPECT_EQ(received(200ms, 300ms), "");
+    reader().triggerPressedCallback(false);
+    ticks(reader().readTime());
+    EXPECT_EQ(received(), "NR");
 }
 
 } // namespace

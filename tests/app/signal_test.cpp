@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,14 +54,29 @@ TEST(Signal, SlotsMayReshapeTheListTheyAreCalledFrom)
 
 TEST(Signal, EmptySlotIsRefusedAndConnectionsOutliveTheirSignal)
 {
+    auto const token = std::make_shared<int>(0); // one more owner while a slot holds it
+    int calls = 0;
     sigs::Connection connection;
     {
         sigs::Signal<void(bool)> signal;
         EXPECT_EQ(signal.connect(std::function<void(bool)>()), nullptr);
-        connection = signal.connect([](bool) {});
+        EXPECT_EQ(signal.slotCount(), 0u);
+        connection = signal.connect([&calls, token](bool) { ++calls; });
+        sigs::Connection const other = signal.connect([token](bool) {});
+        EXPECT_EQ(token.use_count(), 3);
+        other->disconnect();
+        EXPECT_EQ(signal.slotCount(), 1u);
+        EXPECT_EQ(token.use_count(), 2);
         signal(true);
+        EXPECT_EQ(calls, 1);
     }
-    connection->disconnect(); // the signal is gone: nothing happens
+    // The signal took its slot with it: the connection keeps neither alive, and
+    // disconnecting it now touches nothing.
+    EXPECT_EQ(token.use_count(), 1);
+    connection->disconnect();
+    connection->disconnect();
+    EXPECT_EQ(token.use_count(), 1);
+    EXPECT_EQ(calls, 1);
 }
 
 TEST(Signal, EmissionsFromSeveralThreadsAreSerialised)

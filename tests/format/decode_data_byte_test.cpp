@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "format/character.h"
 #include "tests/format/cell_test_support.h"
+#include "tests/format/iconv_oracle.h"
 
 using cell_test::Cell;
 using Type = DecodeDataByte::CellType;
@@ -108,7 +111,8 @@ TEST(DecodeDataByteTest, OutputBytesFollowTheCellAndTheCodePage)
         {0x00003042, Encode::Utf8, "\xE3\x81\x82"},
         {0x0001F600, Encode::Utf8, "\xF0\x9F\x98\x80"},
         {0x00003042, Encode::Utf16BE, std::string("\x30\x42", 2)},
-        {0x0001F600, Encode::Utf16LE, std::string("\xD8\x3D\xDE\x00", 4)},
+        {0x0001F600, Encode::Utf16LE, std::string("\x3D\xD8\x00\xDE", 4)},
+        {0x00003042, Encode::Utf16LE, std::string("\x42\x30", 2)},
         {0x00150000, Encode::Utf16, "!"},
     };
     for (const OutputRow& row : rows) {
@@ -124,6 +128,25 @@ TEST(DecodeDataByteTest, OutputBytesFollowTheCellAndTheCodePage)
         ASSERT_EQ(ok, 1);
         EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), count), row.bytes);
         EXPECT_EQ(buf[count], 0);
+    }
+}
+
+TEST(DecodeDataByteTest, UnicodeOutputIsWhatIconvWrites)
+{
+    const std::pair<Encode, const char*> pages[] = {
+        {Encode::Utf8, "UTF-8"}, {Encode::Utf16BE, "UTF-16BE"}, {Encode::Utf16LE, "UTF-16LE"}};
+    const std::uint32_t codePoints[] = {0x41, 0xE9, 0x7FF, 0x800, 0x3042, 0xFFFD, 0x10000, 0x1F600, 0x10FFFF};
+    for (const auto& [encode, name] : pages) {
+        cell_test::EncodeTypeScope scope(encode);
+        for (std::uint32_t c : codePoints) {
+            SCOPED_TRACE(::testing::Message() << name << " U+" << std::hex << c);
+            const auto expected = iconv_oracle::Encode(name, c);
+            ASSERT_TRUE(expected.has_value());
+            unsigned char buf[8];
+            unsigned count = 0;
+            ASSERT_EQ(Cell(c).GetEntityOutputBytes(buf, sizeof buf, &count, FormatSpecifier()), 1);
+            EXPECT_EQ(std::vector<unsigned char>(buf, buf + count), *expected);
+        }
     }
 }
 

@@ -88,12 +88,33 @@ TEST_F(FormatterTest, CommandRepliesFollowTheInterfaceAndTheCodePage)
     EXPECT_TRUE(out.empty());
 }
 
-TEST_F(FormatterTest, TextIconvCannotConvertStaysBytesOnTheKeyboard)
+TEST_F(FormatterTest, TextTheKeyboardCannotTypeIsRefusedWithoutAGoodReadSignal)
 {
-    host.interface = FormatterOutlets::kUsbKeyboard;
-    // A UTF-8 sequence cut short at the end of the label.
-    ASSERT_EQ(Read(DEC2DIvra::QRIdentifier(1), "\\000026ab\xE6\x97"), 1);
-    EXPECT_EQ(host.pushed, (Units{Bytes("ab\xE6\x97"), GoodRead()}));
+    struct Case {
+        const char* what;
+        std::string label;
+    };
+    const Case cases[] = {
+        {"a UTF-8 sequence cut short at the end", "\\000026ab\xE6\x97"},
+        {"UTF-16BE ending in half a unit", std::string("\\000025\x00\x41\x00", 10)},
+        {"a Shift JIS lead byte at the end", "\\000020ab\x82"},
+        {"nothing the code page has", "\\000026\xFF\xFE"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host.interface = FormatterOutlets::kUsbKeyboard;
+        host.Clear();
+        EXPECT_EQ(Read(DEC2DIvra::QRIdentifier(1), c.label), Formatter::kFormatRefused);
+        EXPECT_TRUE(host.pushed.empty());
+        EXPECT_TRUE(host.leds.empty());
+        EXPECT_TRUE(host.beeps.empty());
+
+        // A serial host takes the same bytes as they are.
+        host.interface = FormatterOutlets::kUsbSerial;
+        host.Clear();
+        EXPECT_EQ(Read(DEC2DIvra::QRIdentifier(1), c.label), 1);
+        EXPECT_EQ(host.pushed, (Units{Eci(c.label.substr(0, 7)), Bytes(c.label.substr(7)), GoodRead()}));
+    }
 }
 
 } // namespace

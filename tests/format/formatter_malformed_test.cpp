@@ -52,7 +52,7 @@ TEST_F(FormatterTest, MalformedLabelsAreRefusedWithNothingQueuedAndNothingHeldLo
         EXPECT_FALSE(formatter.SetDecodeResult(c.identifier, c.data, c.length, nullptr, nullptr, 0));
         EXPECT_FALSE(formatter.HasLabel());
         formatter.SearchECIPatterns(c.data, c.data != nullptr && c.length < huge.size() ? c.length : 0);
-        EXPECT_EQ(formatter.FormatData(), 0);
+        EXPECT_EQ(formatter.FormatData(), Formatter::kFormatRefused);
         EXPECT_TRUE(host.pushed.empty());
         EXPECT_TRUE(host.leds.empty());
         EXPECT_TRUE(host.beeps.empty());
@@ -111,6 +111,7 @@ TEST_F(FormatterTest, RandomLabelsAreOutputExactlyWhenReported)
         host.Clear();
         clock += static_cast<std::int64_t>(random() % 1'000'000'000);
         const int result = Read(id, data);
+        EXPECT_TRUE(result == 1 || result == 0 || result == Formatter::kFormatRefused);
         EXPECT_EQ(result == 1, !host.pushed.empty());
         EXPECT_EQ(result == 1, !host.leds.empty());
         EXPECT_LE(formatter.Record().length, 2 * data.size());

@@ -42,7 +42,7 @@ TEST_F(FormatterTest, UnknownSymbologyIsRefusedAndTakesNothingFromThePreviousLab
         SCOPED_TRACE(number);
         host.Clear();
         const CommonSymbologyIdentifier unknown(static_cast<tagSymbology>(number));
-        EXPECT_EQ(Read(unknown, "B"), 0);
+        EXPECT_EQ(Read(unknown, "B"), Formatter::kFormatRefused);
         EXPECT_TRUE(host.pushed.empty());
         EXPECT_TRUE(host.leds.empty());
         EXPECT_EQ(formatter.Record().symbologyIdentifier, FormatterDecodeData::kNoIdentifier);
@@ -61,11 +61,12 @@ TEST_F(FormatterTest, MenuSymbologyLabelGetsNoPrefixOfThePreviousLabel)
     EXPECT_EQ(host.pushed, (Units{Bytes("NOTAMENU"), Bytes("]X0"), GoodRead()}));
 }
 
-TEST_F(FormatterTest, LabelWhoseOutputComesOutEmptyIsReportedAsNotSent)
+TEST_F(FormatterTest, LabelWhoseOutputComesOutEmptyIsReportedAsNotSentAndATooLongOneAsRefused)
 {
-    // Too long for the default path's cells.
-    const std::string tooLong(8000, 'x');
-    EXPECT_EQ(Read(Code128Identifier(0), tooLong), 0);
+    // Too long for the default path's cells, up to the longest label the buffer takes.
+    for (unsigned length : {Formatter::kOutputCells, FormatterDecodeData::kCapacity}) {
+        EXPECT_EQ(Read(Code128Identifier(0), std::string(length, 'x')), Formatter::kFormatRefused) << length;
+    }
     // Nothing but an escape on the keyboard.
     host.interface = FormatterOutlets::kUsbKeyboard;
     EXPECT_EQ(Read(QRIdentifier(1), "\\000026"), 0);

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "decoder/core/array_iterator.h"
+#include "decoder/linear/common_partial_scan_data.h"
+#include "decoder/linear/scan_element.h"
+
+namespace DEC2DIvra {
+
+// Reads from the run the frame offers and, failing that, from the run before
+// it: Code 39, Code 93 and Code 11 begin with a one-module bar, which printed
+// small may lack the contrast that makes the frame offer it, so that the run
+// after it comes instead.
+template <class ReadFrom>
+bool ReadFromOfferedOrPreviousRun(ArrayIterator<ScanElement const> const& start, ReadFrom&& read)
+{
+    if (read(start)) {
+        return true;
+    }
+    ArrayIterator<ScanElement const> before = start;
+    before.Prev();
+    return before.IsValid() && read(before);
+}
+
+// The quiet zone of `margin` line units before (after) the window, on a light
+// ground or, for a negative symbol, a dark one, with `specks` tolerated.
+inline bool CheckCharacterQuietZone(CommonPartialScanData const& window, long long margin, bool negative, bool after,
+                                    unsigned specks)
+{
+    unsigned const required =
+        margin <= 0 ? 0u : (margin > 0x7FFFFFFFLL ? 0x7FFFFFFFu : static_cast<unsigned>(margin));
+    return negative ? window.CheckBlackMargin(required, after, false, specks)
+                    : window.CheckMargin(required, after, false, specks);
+}
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "decoder/core/line_segment.h"
+#include "decoder/core/point.h"
+
+namespace DEC2DIvra {
+
+// Votes for the characters seen on one side of a finder over the lines of a
+// region: each distinct character code with its count, the character's outer
+// end on the first and last line that read it (the label's corners) and the
+// stretch of those lines the finder and its characters covered (the regions
+// handed to the symbol locator).
+template <unsigned N>
+class BarSymbolCandidateMapForRSS {
+public:
+    struct Entry {
+        unsigned code = 0;
+        unsigned votes = 0;
+        Point first;
+        Point last;
+        LineSegment firstPair;
+        LineSegment lastPair;
+    };
+
+    void Reset() { count_ = 0; }
+    bool IsEmpty() const { return count_ == 0; }
+
+    // A known code gains a vote; a new one enters while there is room.
+    void Push(unsigned code, Point const& end, LineSegment const& pair)
+    {
+        for (unsigned i = 0; i < count_; ++i) {
+            if (entries_[i].code == code) {
+                ++entries_[i].votes;
+                entries_[i].last = end;
+                entries_[i].lastPair = pair;
+                return;
+            }
+        }
+        if (count_ < N) {
+            entries_[count_++] = Entry{code, 1, end, end, pair, pair};
+        }
+    }
+
+    // The code with the most votes (the earliest of equals); null when empty.
+    Entry const* GetBest() const
+    {
+        Entry const* best = nullptr;
+        for (unsigned i = 0; i < count_; ++i) {
+            if (best == nullptr || entries_[i].votes > best->votes) {
+                best = &entries_[i];
+            }
+        }
+        return best;
+    }
+
+    // The best code when it has at least `votes` and leads every other by
+    // `lead`; null otherwise.
+    Entry const* GetClearBest(unsigned votes, unsigned lead) const
+    {
+        Entry const* best = GetBest();
+        if (best == nullptr || best->votes < votes) {
+            return nullptr;
+        }
+        for (unsigned i = 0; i < count_; ++i) {
+            if (&entries_[i] != best && entries_[i].votes + lead > best->votes) {
+                return nullptr;
+            }
+        }
+        return best;
+    }
+
+private:
+    Entry entries_[N];
+    unsigned count_ = 0;
+};
+
+// The two characters of a finder: first the Omnidirectional outer character
+// or the Expanded character on the symbol's left, second the other.
+struct RSSPairCandidateMap {
+    BarSymbolCandidateMapForRSS<64> first;
+    BarSymbolCandidateMapForRSS<64> second;
+    // Lines that met dark (0) or light (1) ground beyond the outer character.
+    unsigned grounds[2] = {0, 0};
+
+    void Reset()
+    {
+        first.Reset();
+        second.Reset();
+        grounds[0] = 0;
+        grounds[1] = 0;
+    }
+    // The ground the lines met most is the symbol's light (normal) or dark
+    // (inverted) colour; false when they contradict it.
+    bool AgreesWith(bool inverted) const { return grounds[inverted ? 1 : 0] <= grounds[inverted ? 0 : 1]; }
+    // Lines met ground of the symbol's colour in that polarity, more than
+    // noise would.
+    bool Shows(bool inverted) const { return grounds[inverted ? 0 : 1] >= 2; }
+};
+
+}  // namespace DEC2DIvra

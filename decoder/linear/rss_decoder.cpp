@@ -1,0 +1,409 @@
+#include "decoder/linear/rss_decoder.h"
+
+#include "decoder/core/dec2d_property.h"
+#include "decoder/core/rss_identifier.h"
+#include "decoder/linear/line_decode_data.h"
+#include "decoder/linear/rss_calculation.h"
+#include "decoder/linear/rss_expanded_data.h"
+#include "decoder/linear/rss_finder_partial_scan_data.h"
+#include "decoder/linear/rss_partial_scan_data.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+constexpr unsigned kOmniModulus = 79;
+constexpr unsigned kExpandedModulus = 211;
+constexpr unsigned kMaxNoisePasses = 16;
+constexpr unsigned kFirstExpandedFinder = 9;
+constexpr unsigned long long kOmniLimit = 10000000000000ULL;  // 13 digits
+
+// Modifier bits of the DataBar identifier.
+constexpr unsigned kModifierExpanded = 1u << 9;
+constexpr unsigned kModifierCheckDigit = 1u << 10;
+constexpr unsigned kModifierLinked = 1u << 11;
+
+// Beyond a character's far end: a guard of a run or two, then the ground,
+// wider than three modules.
+int FindGround(CommonPartialScanData const& window, long long module)
+{
+    ArrayIterator<ScanElement const> it = window.GetIterator();
+    for (unsigned k = 0; k < 3 && it.IsValid(); ++k, it.Next()) {
+        if (static_cast<long long>(it->end) - it->begin > 3 * module) {
+            return it->colour;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+// One character beside the finder, with the point of its far end.
+struct RSSDecoder::Side {
+    bool read = false;
+    RSSCharacter character;
+    Point end;
+    // The colour of the ground met within a guard's width beyond the far
+    // end: kLightRun, kDarkRun, or neither when no wide run lies there.
+    int ground = -1;
+};
+
+RSSDecoder::RSSDecoder(DecoderDetailProperty const& detail, Gs1DataBarProperty const& dataBar)
+    : detail_(&detail), dataBar_(&dataBar)
+{
+    Initialize();
+}
+
+void RSSDecoder::Initialize()
+{
+    for (unsigned i = 0; i < 9; ++i) {
+        omniLeft_[i].Reset();
+        omniRight_[i].Reset();
+        omniLeftInverted_[i].Reset();
+        omniRightInverted_[i].Reset();
+    }
+    for (unsigned i = 0; i < 12; ++i) {
+        expanded_[i].Reset();
+        expandedInverted_[i].Reset();
+    }
+}
+
+bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, ArrayIterator<ScanElement const> const& start,
+                                     LineDecodeData const& line)
+{
+    bool const omni = dataBar_->read.Get();
+    bool const expanded = dataBar_->read_expanded.Get();
+    unsigned const polarity = detail_->positive_and_negative.Get();
+    if ((!omni && !expanded) || polarity > 2 || !start.IsValid()) {
+        return false;
+    }
+    RSSFinderPartialScanData work;
+    if (!work.Set(start)) {
+        return false;
+    }
+    // Noise inside the finder hides it: remove the weakest runs and look
+    // again; the last fit stands.
+    RSSFinderPartialScanData finder;
+    RSSFinderPartialScanData::Finder found;
+    bool any = false;
+    for (unsigned pass = 0; pass < kMaxNoisePasses; ++pass) {
+        RSSFinderPartialScanData::Finder candidate;
+        if (work.CalcFinderBarSymbol(candidate)) {
+            finder = work;
+            found = candidate;
+            any = true;
+        }
+        if (!work.DeleteNoise()) {
+            break;
+        }
+    }
+    bool const isExpanded = any && found.value >= kFirstExpandedFinder;
+    if (!any || (isExpanded ? !expanded : !omni)) {
+        return false;
+    }
+
+    // The character before the finder (in the pattern's own order) is an
+    // outer one; each character reads from its far end towards the finder.
+    RSSCharacterKind const beforeKind = isExpanded ? RSSCharacterKind::kExpanded : RSSCharacterKind::kOuter;
+    RSSCharacterKind const afterKind = isExpanded ? RSSCharacterKind::kExpanded : RSSCharacterKind::kInner;
+    auto modulesOf = [](RSSCharacterKind kind) {
+        return kind == RSSCharacterKind::kOuter ? 16LL : (kind == RSSCharacterKind::kInner ? 15LL : 17LL);
+    };
+    long long const span = finder.GetSpan();
+    RSSCharacterKind const leftKind = found.reverse ? afterKind : beforeKind;
+    RSSCharacterKind const rightKind = found.reverse ? beforeKind : afterKind;
+
+    // A character counts only with a run beyond its far end: a run cut by
+    // the line's end has lost its width.
+    Side lineLeft;
+    Side lineRight;
+    {
+        long long const expected = span * modulesOf(leftKind) / 15;
+        ArrayIterator<ScanElement const> const before(start.GetBegin(), start.GetCount(), finder[0].lineIndex - 1, -1);
+        RSSPartialScanData window;
+        lineLeft.read = before.IsValid() && window.ReverceSet(before) &&
+                        window.ReverceAdjustmentWidth(static_cast<unsigned>(5 * expected / 6),
+                                                      static_cast<unsigned>(6 * expected / 5)) &&
+                        window.GetIterator().IsValid() && window.CalcBarSymbol(leftKind, lineLeft.character) &&
+                        line.line.CalcLineCoordPoint(image, window[RSSPartialScanData::kRuns - 1].begin, lineLeft.end);
+        lineLeft.ground = lineLeft.read ? FindGround(window, expected / modulesOf(leftKind)) : -1;
+    }
+    {
+        long long const expected = span * modulesOf(rightKind) / 15;
+        RSSPartialScanData window;
+        lineRight.read = window.SetNextRunLengthData(finder, static_cast<unsigned>(5 * expected / 6),
+                                                     static_cast<unsigned>(6 * expected / 5)) &&
+                         window.GetIterator().IsValid() && window.CalcBarSymbol(rightKind, lineRight.character) &&
+                         line.line.CalcLineCoordPoint(image, window[RSSPartialScanData::kRuns - 1].end, lineRight.end);
+        lineRight.ground = lineRight.read ? FindGround(window, expected / modulesOf(rightKind)) : -1;
+    }
+    if (!lineLeft.read && !lineRight.read) {
+        return false;
+    }
+    // The stretch of the line the finder and its characters cover.
+    LineSegment pair;
+    if ((!lineLeft.read && !line.line.CalcLineCoordPoint(image, finder[0].begin, lineLeft.end)) ||
+        (!lineRight.read && !line.line.CalcLineCoordPoint(image, finder[RSSFinderPartialScanData::kRuns - 1].end,
+                                                          lineRight.end))) {
+        return false;
+    }
+    pair.begin = lineLeft.end;
+    pair.end = lineRight.end;
+    Side const& before = found.reverse ? lineRight : lineLeft;
+    Side const& after = found.reverse ? lineLeft : lineRight;
+    // An Omnidirectional outer character ends the symbol (or its row): the
+    // ground beyond it tells the polarity, which otherwise both readings of
+    // the line stand for.
+    int const ground = isExpanded ? -1 : before.ground;
+    if (ground == kLightRun || ground == kDarkRun) {
+        // Noted for both readings: the finder's map of either polarity.
+        bool const lightEnds = finder[0].colour == kLightRun;
+        ++(lightEnds ? omniLeft_ : omniRight_)[found.value].grounds[ground];
+        ++(lightEnds ? omniRightInverted_ : omniLeftInverted_)[found.value].grounds[ground];
+    }
+    bool const normal = polarity != 1 && ground != kDarkRun;
+    bool const inverted = polarity != 0 && ground != kLightRun;
+    if (normal) {
+        Vote(finder, found.value, false, before, after, pair);
+    }
+    if (inverted) {
+        Vote(finder, found.value, true, before, after, pair);
+    }
+    return true;
+}
+
+void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bool inverted, Side const& before,
+                      Side const& after, LineSegment const& pair)
+{
+    // Both ends of a finder share a colour; in the symbol's own colours
+    // light ends mark the left Omnidirectional finder and the first finder
+    // of an Expanded letter.
+    bool const lightEnds = (finder[0].colour == kLightRun) != inverted;
+    if (value < kFirstExpandedFinder) {
+        Maps9& maps = inverted ? (lightEnds ? omniLeftInverted_ : omniRightInverted_)
+                               : (lightEnds ? omniLeft_ : omniRight_);
+        RSSPairCandidateMap& map = maps[value];
+        unsigned const outer = lightEnds ? 0 : 2;
+        if (before.read) {
+            map.first.Push(before.character.value * kOmniModulus + before.character.CalcOmniChecksum(outer),
+                           before.end, pair);
+        }
+        if (after.read) {
+            map.second.Push(after.character.value * kOmniModulus + after.character.CalcOmniChecksum(outer + 1),
+                            after.end, pair);
+        }
+        return;
+    }
+    unsigned const number = 2 * ((value - kFirstExpandedFinder) / 2) + (lightEnds ? 0 : 1);
+    RSSPairCandidateMap& map = (inverted ? expandedInverted_ : expanded_)[number];
+    // A mirrored finder has its pair's right character before it.
+    Side const& left = lightEnds ? before : after;
+    Side const& right = lightEnds ? after : before;
+    if (left.read) {
+        map.first.Push(left.character.value * kExpandedModulus + left.character.CalcExpandedChecksum(2 * number),
+                       left.end, pair);
+    }
+    if (right.read) {
+        map.second.Push(right.character.value * kExpandedModulus +
+                            right.character.CalcExpandedChecksum(2 * number + 1),
+                        right.end, pair);
+    }
+}
+
+bool RSSDecoder::Start(GrayImage const&, DecodedLabel& label)
+{
+    unsigned const polarity = detail_->positive_and_negative.Get();
+    bool const normal = polarity == 0 || polarity == 2;
+    bool const inverted = polarity == 1 || polarity == 2;
+    label.Clear();
+    if (dataBar_->read.Get()) {
+        if (normal && CheckOmni(omniLeft_, omniRight_, false, label)) {
+            return true;
+        }
+        // When both polarities are read, a light-on-dark reading needs dark
+        // ground seen: every dark-on-light symbol also reads, with other
+        // weights, as a light-on-dark one, which noise may complete.
+        if (inverted && CheckOmni(omniLeftInverted_, omniRightInverted_, true, label, polarity == 2)) {
+            label.negative = 1;
+            return true;
+        }
+    }
+    if (dataBar_->read_expanded.Get()) {
+        if (normal && CheckExpanded(expanded_, label)) {
+            return true;
+        }
+        if (inverted && CheckExpanded(expandedInverted_, label)) {
+            label.negative = 1;
+            return true;
+        }
+    }
+    label.Clear();
+    return false;
+}
+
+bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted, DecodedLabel& label,
+                           bool needGround) const
+{
+    using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
+    for (unsigned i = 0; i < 9; ++i) {
+        Entry const* leftOuter = left[i].first.GetClearBest(kMinVotes, kMinLead);
+        Entry const* leftInner = left[i].second.GetClearBest(kMinVotes, kMinLead);
+        // The ground beyond the outer characters rules out the polarity it
+        // contradicts.
+        if (leftOuter == nullptr || leftInner == nullptr || !left[i].AgreesWith(inverted)) {
+            continue;
+        }
+        for (unsigned j = 0; j < 9; ++j) {
+            if ((i == 0 && j == 8) || (i == 8 && j == 0)) {
+                continue;
+            }
+            Entry const* rightOuter = right[j].first.GetClearBest(kMinVotes, kMinLead);
+            Entry const* rightInner = right[j].second.GetClearBest(kMinVotes, kMinLead);
+            if (rightOuter == nullptr || rightInner == nullptr || !right[j].AgreesWith(inverted) ||
+                (needGround && !left[i].Shows(inverted) && !right[j].Shows(inverted))) {
+                continue;
+            }
+            unsigned check = 9 * i + j;
+            check -= check > 72 ? 2 : (check >= 9 ? 1 : 0);
+            unsigned const sum = leftOuter->code % kOmniModulus + leftInner->code % kOmniModulus +
+                                 rightOuter->code % kOmniModulus + rightInner->code % kOmniModulus;
+            if (sum % kOmniModulus != check) {
+                continue;
+            }
+            unsigned long long const lo = leftOuter->code / kOmniModulus;
+            unsigned long long const li = leftInner->code / kOmniModulus;
+            unsigned long long const ro = rightOuter->code / kOmniModulus;
+            unsigned long long const ri = rightInner->code / kOmniModulus;
+            if (lo > 2840 || ro > 2840 || li > 1596 || ri > 1596) {
+                continue;
+            }
+            unsigned long long value = (lo * 1597 + li) * 4537077ULL + (ro * 1597 + ri);
+            bool const linked = value >= kOmniLimit;
+            value %= kOmniLimit;
+            bool const withCheck = dataBar_->transmit_check_digit.Get();
+            if (!RSSCalculation::WriteGtin(value, dataBar_->transmit_application_identifier.Get(), withCheck,
+                                           label.data)) {
+                return false;
+            }
+            unsigned const modifier = (withCheck ? kModifierCheckDigit : 0u) | (linked ? kModifierLinked : 0u);
+            label.identifier.Copy(RSSIdentifier(modifier));
+            label.region = Region{{leftOuter->first, rightOuter->first, rightOuter->last, leftOuter->last}};
+            return true;
+        }
+    }
+    return false;
+}
+
+bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
+{
+    using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
+    Entry const* check = maps[0].first.GetClearBest(kMinVotes, kMinLead);
+    if (check == nullptr) {
+        return false;
+    }
+    unsigned const checkValue = check->code / kExpandedModulus;
+    unsigned const count = checkValue / kExpandedModulus + 4;
+    unsigned const finders = (count + 1) / 2;
+    if (count > 22) {
+        return false;
+    }
+    unsigned char const* sequence = RSSTables::kSequences[finders - 2];
+    RSSExpandedBits bits;
+    unsigned sum = 0;
+    Entry const* last = check;
+    for (unsigned p = 1; p < count; ++p) {
+        RSSPairCandidateMap const& pair = maps[sequence[p / 2]];
+        Entry const* entry = (p % 2 == 0 ? pair.first : pair.second).GetClearBest(kMinVotes, kMinLead);
+        if (entry == nullptr || entry->code / kExpandedModulus > 4095 ||
+            !bits.Append(entry->code / kExpandedModulus, 12)) {
+            return false;
+        }
+        sum += entry->code % kExpandedModulus;
+        last = entry;
+    }
+    if (sum % kExpandedModulus != checkValue % kExpandedModulus) {
+        return false;
+    }
+    RSSExpandedOptions options;
+    options.transmitCheckDigit = dataBar_->transmit_check_digit.Get();
+    options.transmitApplicationIdentifier = dataBar_->transmit_application_identifier.Get();
+    bool linked = false;
+    if (!MakeExpandedData(bits, options, label.data, linked) ||
+        (!linked && !dataBar_->fixed_length.Get().Admits(label.data.GetCount()))) {
+        label.data.Clear();
+        return false;
+    }
+    unsigned const modifier =
+        kModifierExpanded | (options.transmitCheckDigit ? kModifierCheckDigit : 0u) | (linked ? kModifierLinked : 0u);
+    label.identifier.Copy(RSSIdentifier(modifier));
+    label.region = Region{{check->first, last->first, last->last, check->last}};
+    return true;
+}
+
+bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, Region& region)
+{
+    // A character cut off by the end of the lines still leaves its partner
+    // and the finder to name the region by.
+    using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
+    Entry const* first = map.first.GetBest();
+    Entry const* second = map.second.GetBest();
+    Entry const* best = first;
+    if (best == nullptr || (second != nullptr && second->votes > best->votes)) {
+        best = second;
+    }
+    if (best == nullptr || best->votes < kMinRegionVotes) {
+        return false;
+    }
+    region = Region{{best->firstPair.begin, best->firstPair.end, best->lastPair.end, best->lastPair.begin}};
+    // The character's outer end on the first and the last line lies along
+    // the bars: the region is squared to them, so that the rows beside it are
+    // sought across the bars even when the lines ran askew.
+    long long const dx = static_cast<long long>(best->last.x) - best->first.x;
+    long long const dy = static_cast<long long>(best->last.y) - best->first.y;
+    long long const norm = dx * dx + dy * dy;
+    if (norm < kMinSquaredAcross) {
+        return true;
+    }
+    Point const a = best->firstPair.begin;
+    long long const wx = static_cast<long long>(best->firstPair.end.x) - a.x;
+    long long const wy = static_cast<long long>(best->firstPair.end.y) - a.y;
+    // The reading direction: perpendicular to the bars, the lines' way.
+    long long const rx = -dy;
+    long long const ry = dx;
+    long long const along = wx * rx + wy * ry;
+    Point const b{static_cast<int>(a.x + rx * along / norm), static_cast<int>(a.y + ry * along / norm)};
+    // Room for a character the lines cut off: two fifths of the pair's
+    // width on either side.
+    int const ex = static_cast<int>((static_cast<long long>(b.x) - a.x) * 2 / 5);
+    int const ey = static_cast<int>((static_cast<long long>(b.y) - a.y) * 2 / 5);
+    Point const begin{a.x - ex, a.y - ey};
+    Point const end{b.x + ex, b.y + ey};
+    Point const shift{static_cast<int>(dx), static_cast<int>(dy)};
+    region = Region{{begin, end, Point{end.x + shift.x, end.y + shift.y}, Point{begin.x + shift.x, begin.y + shift.y}}};
+    return true;
+}
+
+bool RSSDecoder::CalcFinderRegions(StackInterface<Region>& regions)
+{
+    Maps9 const* omni[4] = {&omniLeft_, &omniRight_, &omniLeftInverted_, &omniRightInverted_};
+    Region region;
+    for (Maps9 const* maps : omni) {
+        for (unsigned v = 0; v < 9; ++v) {
+            if (CalcPairRegion((*maps)[v], region)) {
+                return regions.Push(region);
+            }
+        }
+    }
+    bool pushed = false;
+    for (unsigned inverted = 0; inverted < 2 && !pushed; ++inverted) {
+        Maps12 const& maps = inverted != 0 ? expandedInverted_ : expanded_;
+        for (unsigned f = 0; f < 12; ++f) {
+            if (CalcPairRegion(maps[f], region) && regions.Push(region)) {
+                pushed = true;
+            }
+        }
+    }
+    return pushed;
+}
+
+}  // namespace DEC2DIvra

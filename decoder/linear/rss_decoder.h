@@ -1,0 +1,61 @@
+#pragma once
+
+#include "decoder/linear/data_bar_road.h"
+#include "decoder/linear/rss_candidate_map.h"
+
+namespace DEC2DIvra {
+
+struct DecoderDetailProperty;
+struct Gs1DataBarProperty;
+class RSSFinderPartialScanData;
+class RSSPartialScanData;
+struct RSSCharacter;
+
+// GS1 DataBar Omnidirectional (one row, truncated or stacked) and Expanded
+// (one row or stacked). Every line votes the characters it reads beside a
+// finder pattern into the map of that finder; a symbol is put together from
+// the best-voted characters once their check values agree. Stacked rows need
+// no more than this: each line reads the row it crosses.
+class RSSDecoder final : public DataBarRoad {
+public:
+    // A character counts with this many agreeing lines.
+    static constexpr unsigned kMinVotes = 4;
+    // ... and leads every other reading of its place by this many.
+    static constexpr unsigned kMinLead = 2;
+    // A finder's neighbours name a region for the locator with fewer.
+    static constexpr unsigned kMinRegionVotes = 3;
+    // Lines closer than this (squared, pixels) across the bars give no
+    // direction of their own.
+    static constexpr long long kMinSquaredAcross = 16;
+
+    RSSDecoder(DecoderDetailProperty const& detail, Gs1DataBarProperty const& dataBar);
+
+    void Initialize() override;
+    bool ExecuteBinarization(GrayImage const& image, Region const& region, ArrayIterator<ScanElement const> const& start,
+                             LineDecodeData const& line) override;
+    bool Start(GrayImage const& image, DecodedLabel& label) override;
+    bool CalcFinderRegions(StackInterface<Region>& regions) override;
+
+private:
+    using Maps9 = RSSPairCandidateMap[9];
+    using Maps12 = RSSPairCandidateMap[12];
+
+    struct Side;
+    void Vote(RSSFinderPartialScanData const& finder, unsigned value, bool inverted, Side const& before,
+              Side const& after, LineSegment const& pair);
+    bool CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted, DecodedLabel& label,
+                   bool needGround = false) const;
+    bool CheckExpanded(Maps12 const& maps, DecodedLabel& label) const;
+    static bool CalcPairRegion(RSSPairCandidateMap const& map, Region& region);
+
+    DecoderDetailProperty const* detail_;
+    Gs1DataBarProperty const* dataBar_;
+    Maps9 omniLeft_;
+    Maps9 omniRight_;
+    Maps9 omniLeftInverted_;
+    Maps9 omniRightInverted_;
+    Maps12 expanded_;
+    Maps12 expandedInverted_;
+};
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,211 @@
+// GS1 DataBar through scanner-sim decode with the factory settings: every form
+// reads at several angles with its GS1 element string and ]e0; damaged symbols
+// (a wrong check, a missing finder, a missing row) give no label.
+#include "sim/decode_mode.h"
+
+#include "tests/support/image_file.h"
+#include "tests/support/symbol_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Hex(std::string const& bytes)
+{
+    static char const digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out.push_back(digits[c >> 4]);
+        out.push_back(digits[c & 15]);
+    }
+    return out;
+}
+
+class DataBarRoadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/databar-road-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        directory_ = pattern;
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(directory_, ignored);
+    }
+
+    // The lines scanner-sim decode prints for one frame, without the file name.
+    std::string Decode(support::Frame const& frame)
+    {
+        std::string const path = (directory_ / ("f" + std::to_string(count_++) + ".png")).string();
+        EXPECT_TRUE(support::writePng(path, frame, support::FileDepth::Bits8));
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        scanner_sim::decodeImages({path}, false, out, err);
+        std::rewind(out);
+        std::string text;
+        for (int c; (c = std::fgetc(out)) != EOF;) {
+            text.push_back(static_cast<char>(c));
+        }
+        std::fclose(out);
+        std::fclose(err);
+        std::string result;
+        for (size_t at = 0; at < text.size();) {
+            size_t const end = text.find('\n', at);
+            std::string const line = text.substr(at, end - at);
+            result += line.substr(line.find('\t') + 1) + "\n";
+            at = end == std::string::npos ? text.size() : end + 1;
+        }
+        return result;
+    }
+
+    // Paints the label's grey over a stretch of module columns (x) and rows (y)
+    // of an upright symbol.
+    static void Cover(support::Rendering& r, double x0, double x1, double y0, double y1, int grey = 900)
+    {
+        support::Point const a = r.symbol.toFrame({x0, y0});
+        support::Point const b = r.symbol.toFrame({x1, y1});
+        for (int y = static_cast<int>(std::floor(a.y)); y < static_cast<int>(std::ceil(b.y)); ++y) {
+            for (int x = static_cast<int>(std::floor(a.x)); x < static_cast<int>(std::ceil(b.x)); ++x) {
+                r.frame.at(x, y) = static_cast<uint16_t>(grey);
+            }
+        }
+    }
+
+    // Copies module columns x0 .. x1 of another rendering of the same size
+    // and place: a character of another symbol.
+    static void CopyColumns(support::Rendering& to, support::Rendering const& from, double x0, double x1)
+    {
+        support::Point const a = to.symbol.toFrame({x0, 0});
+        support::Point const b = to.symbol.toFrame({x1, to.symbol.heightModules});
+        for (int y = static_cast<int>(a.y); y < static_cast<int>(b.y); ++y) {
+            for (int x = static_cast<int>(a.x); x < static_cast<int>(b.x); ++x) {
+                to.frame.at(x, y) = from.frame.at(x, y);
+            }
+        }
+    }
+
+    fs::path directory_;
+    unsigned count_ = 0;
+};
+
+struct Form {
+    char const* name;
+    support::SymbolInput input;
+    std::string text;
+};
+
+support::SymbolInput Gtin(int symbology, float height = 0.0f)
+{
+    return {.symbology = symbology, .data = "0950110153000", .height = height};
+}
+
+support::SymbolInput Gs1(int symbology, std::string data, int columns = 0, float height = 0.0f)
+{
+    return {.symbology = symbology, .data = std::move(data), .option2 = columns, .inputMode = GS1_MODE, .height = height};
+}
+
+std::string const kGtin = "0109501101530003";
+std::string const kGs = "\x1d";
+
+TEST_F(DataBarRoadTest, EveryFormReadsWithItsElementString)
+{
+    std::vector<Form> const forms = {
+        {"omnidirectional", Gtin(BARCODE_DBAR_OMN), kGtin},
+        {"truncated", Gtin(BARCODE_DBAR_OMN, 13), kGtin},
+        {"stacked", Gtin(BARCODE_DBAR_STK), kGtin},
+        {"stacked omnidirectional", Gtin(BARCODE_DBAR_OMNSTK), kGtin},
+        {"limited", Gtin(BARCODE_DBAR_LTD), kGtin},
+        {"limited, leading 1", {.symbology = BARCODE_DBAR_LTD, .data = "1234567890123"}, "0112345678901231"},
+        // One symbol for each compressed method of Expanded, and the general ones.
+        {"expanded 3103", Gs1(BARCODE_DBAR_EXP, "[01]98898765432106[3103]001750"), "01988987654321063103001750"},
+        {"expanded 3202", Gs1(BARCODE_DBAR_EXP, "[01]98898765432106[3202]001750"), "01988987654321063202001750"},
+        {"expanded 3203", Gs1(BARCODE_DBAR_EXP, "[01]98898765432106[3203]021750"), "01988987654321063203021750"},
+        {"expanded 3922", Gs1(BARCODE_DBAR_EXP, "[01]98898765432106[3922]1234"), "019889876543210639221234"},
+        {"expanded 3932", Gs1(BARCODE_DBAR_EXP, "[01]98898765432106[3932]9781234"), "019889876543210639329781234"},
+        {"expanded 3102 and 15", Gs1(BARCODE_DBAR_EXP, "[01]98898765432106[3102]012345[15]991231"),
+         "0198898765432106310201234515991231"},
+        {"expanded 3202 and 17", Gs1(BARCODE_DBAR_EXP, "[01]98898765432106[3202]012345[17]250101"),
+         "0198898765432106320201234517250101"},
+        {"expanded 01 and others", Gs1(BARCODE_DBAR_EXP, "[01]09501101530003[10]ab-12[21]X*Y"),
+         "010950110153000310ab-12" + kGs + "21X*Y"},
+        {"expanded without 01", Gs1(BARCODE_DBAR_EXP, "[10]ABC123[11]991231"), "10ABC123" + kGs + "11991231"},
+        {"expanded stacked, 2 rows", Gs1(BARCODE_DBAR_EXPSTK, "[01]98898765432106[3202]012345[15]991231", 2),
+         "0198898765432106320201234515991231"},
+        {"expanded stacked, 11 rows",
+         Gs1(BARCODE_DBAR_EXPSTK, "[01]98898765432106[21]ABCDEFGHIJKLMNOPQRST[10]ABCDEFGH", 1, 150.0f),
+         "019889876543210621ABCDEFGHIJKLMNOPQRST" + kGs + "10ABCDEFGH"},
+    };
+    for (Form const& form : forms) {
+        std::string const& text = form.text;
+        // The long forms small enough to fit the frame at every angle tried.
+        bool const expanded = form.input.symbology == BARCODE_DBAR_EXP || form.input.symbology == BARCODE_DBAR_EXPSTK;
+        // Eleven rows are tried upright only (see the read-rate table for
+        // the other angles).
+        bool const tall = form.input.height > 0.0f && expanded;
+        for (double angle : tall ? std::vector<double>{0.0} : std::vector<double>{0.0, 30.0, 200.0}) {
+            support::RenderOptions options;
+            options.angle = angle;
+            options.moduleSize = expanded ? 1.5 : 2.5;
+            support::Rendering const r = support::render(form.input, options);
+            ASSERT_TRUE(r.symbol.ok) << form.name << ": " << r.symbol.error;
+            EXPECT_EQ(Decode(r.frame), "16\t]e0\t" + Hex(text) + "\n") << form.name << " at " << angle;
+        }
+    }
+}
+
+TEST_F(DataBarRoadTest, DamagedSymbolsGiveNoLabel)
+{
+    support::RenderOptions options;
+    options.moduleSize = 3.0;
+    support::Rendering const omni = support::render(Gtin(BARCODE_DBAR_OMN), options);
+    ASSERT_EQ(Decode(omni.frame), "16\t]e0\t" + Hex(kGtin) + "\n");
+
+    // A wrong check: the right inner character of the next number (value one
+    // higher) beside this number's finders.
+    {
+        support::Rendering wrong = omni;
+        support::Rendering const next = support::render(
+            {.symbology = BARCODE_DBAR_OMN, .data = "0950110153001"}, options);
+        CopyColumns(wrong, next, 48, 63);
+        EXPECT_EQ(Decode(wrong.frame), "-\n");
+    }
+    // No left finder.
+    {
+        support::Rendering covered = omni;
+        Cover(covered, 18, 33, 0, omni.symbol.heightModules);
+        EXPECT_EQ(Decode(covered.frame), "-\n");
+    }
+    // Limited with a wrong check character: the left character of another
+    // number.
+    {
+        support::Rendering limited = support::render(Gtin(BARCODE_DBAR_LTD), options);
+        ASSERT_EQ(Decode(limited.frame), "16\t]e0\t" + Hex(kGtin) + "\n");
+        support::Rendering const other =
+            support::render({.symbology = BARCODE_DBAR_LTD, .data = "1950110153000"}, options);
+        CopyColumns(limited, other, 2, 28);
+        EXPECT_EQ(Decode(limited.frame), "-\n");
+    }
+    // Expanded Stacked with one of its four rows gone.
+    {
+        options.moduleSize = 2.0;
+        support::Rendering stacked =
+            support::render(Gs1(BARCODE_DBAR_EXPSTK, "[01]98898765432106[3202]012345[15]991231", 1), options);
+        ASSERT_EQ(Decode(stacked.frame), "16\t]e0\t" + Hex("0198898765432106320201234515991231") + "\n");
+        double const h = stacked.symbol.heightModules;
+        Cover(stacked, 0, stacked.symbol.widthModules, 0.52 * h, 0.74 * h);
+        EXPECT_EQ(Decode(stacked.frame), "-\n");
+    }
+}
+
+}  // namespace
