@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, configures, builds and runs every test.
-# Warnings are errors; the tests run once plain and the fuzz targets briefly
-# under the sanitizers.
+# Warnings are errors; the tests run once plain, again under the address and
+# undefined-behaviour sanitizers and (those of the threaded code) under the
+# thread sanitizer, and the fuzz targets run briefly.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/deps.sh
@@ -18,6 +19,16 @@ if [ "${SCANNER_SKIP_SANITIZE:-0}" != 1 ]; then
   # The read-rate tables measure decoding, not memory safety: they run in the
   # plain pass only, which keeps the sanitizer pass short.
   ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -j "$jobs" -E 'ReadRate'
+fi
+
+if [ "${SCANNER_SKIP_TSAN:-0}" != 1 ]; then
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSCANNER_WERROR=ON \
+        -DSCANNER_TSAN=ON -DSCANNER_BENCH=OFF
+  # The tests of the code that runs threads (app, platform, format, sim) and the
+  # scanner-sim they start; a data race or a lock-order inversion fails its test.
+  cmake --build build-tsan -j "$jobs" \
+        --target test_app test_platform test_platform_device test_format test_sim scanner-sim
+  TSAN_OPTIONS=second_deadlock_stack=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -E 'ReadRate'
 fi
 
 if [ "${SCANNER_SKIP_FUZZ:-0}" != 1 ] && ls fuzz/*.cpp >/dev/null 2>&1; then

@@ -11,6 +11,9 @@ Decoder::Decoder(LabelFunction, FrameIndexQueue& frames) : frames_(frames)
     {
         std::lock_guard<std::recursive_mutex> lock(cfg::CommandMutex());
         cfg::Root().trigger.manual.type.Push(optionsObserver_);
+        // The decoder thread reads the settings while commands change them: it reads a
+        // copy taken at each frame.
+        cfg::Root().Manager().SeparateDecoderSettings();
     }
     DEC2D_SetDec2DProperty(&propertyTable_);
     LabelCallback::func = [this](void* context, tagDecodedLabel const* label) {
@@ -52,6 +55,7 @@ void Decoder::startDecoder()
         std::lock_guard lock(mutex_);
         enabled_ = true;
         labelTaken_ = false;
+        ++read_;
     }
     // A frame may be waiting already; without this the thread would sleep until the next.
     frameCondition_.notify_all();
@@ -118,6 +122,7 @@ void Decoder::decoderTask()
             return;
         }
         DEC2DIvra::tagDecodeOption const options = decodeOptions_;
+        unsigned const read = read_;
         lock.unlock();
 
         // Another reader may have taken the newest frame meanwhile; then wait again.
@@ -130,7 +135,7 @@ void Decoder::decoderTask()
         frame.reset();
 
         lock.lock();
-        if (result != 0 && enabled_) {
+        if (result != 0 && enabled_ && read == read_) {
             labelTaken_ = true;
         }
     }

@@ -4,16 +4,17 @@
 // ended without a label.
 //
 // It holds the decoder property table (references to every setting a symbology decoder
-// reads) and registers it before the one decoder handle is built. Only one Decoder may
-// exist in a process: the handle, the label callback and the frame queue are shared, and
-// its settings observer cannot be unlinked, so it is never destroyed while the settings
-// live.
+// reads) and registers it before the one decoder handle is built. The table reads a copy
+// of the settings that each frame's decode takes, never the banks a command rewrites.
+// Only one Decoder may exist in a process: the handle, the label callback and the frame
+// queue are shared, and its settings observer cannot be unlinked, so it is never
+// destroyed while the settings live.
 
 #include "app/decoder_callback.h"
 #include "app/frame_queue.h"
 #include "app/signal.h"
 #include "config/observer.h"
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/tag_decode_option.h"
 #include "decoder/core/tag_decoded_label.h"
 
@@ -81,4 +82,7 @@ private:
     sigs::Connection frameReadyConnection_;
     bool stop_ = false;
     bool labelTaken_ = false; // in the read since the last start
+    // Counts the starts: a frame decoded for an earlier read (its decode still
+    // running when the new read started) takes no label for the new one.
+    unsigned read_ = 0;
 };

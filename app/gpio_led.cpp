@@ -15,6 +15,7 @@ GPIOLed::~GPIOLed()
 
 bool GPIOLed::setState(int state)
 {
+    std::lock_guard lock(mutex_);
     state_ = state != 0 ? eOn : eOff;
     unsigned char const text = state_ == eOn ? '1' : '0';
     return brightness_.write(&text, 1) == 1;
@@ -33,6 +34,19 @@ bool GPIOLed::setActiveLevel(eActiveLevel level)
     if (written != static_cast<long>(text.size()) || activeLow.lastError() != 0) {
         return false;
     }
+    std::lock_guard lock(mutex_);
     activeLevel_ = level;
     return true;
+}
+
+GPIOLed::eState GPIOLed::state() const
+{
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+GPIOLed::eActiveLevel GPIOLed::activeLevel() const
+{
+    std::lock_guard lock(mutex_);
+    return activeLevel_;
 }

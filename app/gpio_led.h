@@ -1,10 +1,13 @@
 #pragma once
 // One LED of the kernel's LED class. The brightness file stays open for the
 // life of the object; a file that cannot be opened makes every change fail
-// silently, so a board without the LED runs on unchanged.
+// silently, so a board without the LED runs on unchanged. Several threads may
+// switch one LED (the aimer: key and imager threads): the state and the file
+// are changed together under the LED's own lock.
 
 #include "app/file.h"
 
+#include <mutex>
 #include <string>
 
 class GPIOLed {
@@ -28,11 +31,12 @@ public:
     bool setActiveLevel(eActiveLevel level);
 
     std::string const& name() const { return name_; }
-    eState state() const { return state_; }
-    eActiveLevel activeLevel() const { return activeLevel_; }
+    eState state() const;
+    eActiveLevel activeLevel() const;
 
 private:
     std::string const name_;
+    mutable std::mutex mutex_;
     eState state_ = eOff;
     File brightness_;
     eActiveLevel activeLevel_ = 0;

@@ -1,15 +1,18 @@
 #pragma once
 // A small signal: slots are called in connection order on the emitting thread.
 //
-// The slot list is guarded by one mutex that is held while the slots run, so a
-// slot never races a connect or disconnect from another thread. The mutex is
-// recursive so that a slot may connect to or disconnect from the signal that
-// is calling it: a slot added during an emission runs from the next emission
-// on, a slot removed during an emission is not called again. A slot that emits
-// the signal that is calling it would recurse without end; that nested
-// emission is dropped.
+// No lock is held while the slots run: an emission calls the slots listed when it
+// began, so a slot may take any lock, and an emitter may hold any lock, without
+// ordering the two through the signal. Emissions from several threads may run at
+// once; what a slot touches is guarded by its own owner's lock. A slot may connect
+// to or disconnect from the signal that is calling it: a slot added during an
+// emission runs from the next emission on, a slot removed is not called again once
+// disconnect returns. A slot that emits the signal that is calling it would recurse
+// without end; that nested emission is dropped.
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -58,10 +61,14 @@ public:
 
     virtual ~Signal()
     {
-        // Waits for an emission on another thread to finish before the slots go.
+        // Waits for emissions on other threads to end before the slots go.
         std::vector<std::shared_ptr<Entry>> entries;
-        std::lock_guard<std::recursive_mutex> lock(core_->mutex);
+        std::unique_lock<std::mutex> lock(core_->mutex);
+        for (auto const& entry : core_->entries) {
+            entry->removed.store(true);
+        }
         entries.swap(core_->entries);
+        core_->waitForOtherEmissions(lock);
     }
 
     // An empty slot is refused (null connection): calling it could only fail.
@@ -98,12 +105,8 @@ public:
 
     std::size_t slotCount() const
     {
-        std::lock_guard<std::recursive_mutex> lock(core_->mutex);
-        std::size_t count = 0;
-        for (auto const& entry : core_->entries) {
-            count += entry->removed ? 0 : 1;
-        }
-        return count;
+        std::lock_guard<std::mutex> lock(core_->mutex);
+        return core_->entries.size();
     }
 
 private:
@@ -114,15 +117,36 @@ private:
         Connection connection;
         std::weak_ptr<Core> forward;
         bool forwards = false;
-        bool removed = false;
+        std::atomic<bool> removed{false};
     };
 
     struct Core : std::enable_shared_from_this<Core> {
-        mutable std::recursive_mutex mutex;
+        mutable std::mutex mutex;
+        std::condition_variable idle;
         std::vector<std::shared_ptr<Entry>> entries;
         std::atomic<bool> blocked{false};
-        bool emitting = false;
-        bool erasePending = false;
+        unsigned emissions = 0; // running now, on any thread
+
+        // The signals this thread is emitting, innermost last.
+        static std::vector<Core const*>& emittingHere()
+        {
+            thread_local std::vector<Core const*> cores;
+            return cores;
+        }
+        bool emittingOnThisThread() const
+        {
+            auto const& cores = emittingHere();
+            return std::find(cores.begin(), cores.end(), this) != cores.end();
+        }
+
+        // A slot that removes itself cannot wait for its own emission; two
+        // emitters that each remove a slot must not wait for each other.
+        void waitForOtherEmissions(std::unique_lock<std::mutex>& lock)
+        {
+            if (!emittingOnThisThread()) {
+                idle.wait(lock, [this] { return emissions == 0; });
+            }
+        }
 
         Connection append(std::shared_ptr<Entry> entry)
         {
@@ -134,42 +158,37 @@ private:
                 }
             });
             entry->connection = connection;
-            std::lock_guard<std::recursive_mutex> lock(mutex);
+            std::lock_guard<std::mutex> lock(mutex);
             entries.push_back(std::move(entry));
             return connection;
         }
 
+        // Once it returns, the slot runs nowhere and is not called again.
         void remove(std::shared_ptr<Entry> const& entry)
         {
             if (!entry) {
                 return;
             }
-            std::lock_guard<std::recursive_mutex> lock(mutex);
-            if (emitting) {
-                // The emission below still walks the list; erase when it ends.
-                entry->removed = true;
-                erasePending = true;
-                return;
-            }
+            std::unique_lock<std::mutex> lock(mutex);
+            entry->removed.store(true);
             std::erase(entries, entry);
+            waitForOtherEmissions(lock);
         }
 
         void emit(Args&... args)
         {
-            if (blocked.load()) {
-                return;
+            if (blocked.load() || emittingOnThisThread()) {
+                return; // blocked, or a slot re-emitted
             }
-            std::lock_guard<std::recursive_mutex> lock(mutex);
-            if (emitting) {
-                // Holding the lock means this is the emitting thread: a slot re-emitted.
-                return;
+            std::vector<std::shared_ptr<Entry>> listed;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                listed = entries;
+                ++emissions;
             }
-            emitting = true;
-            std::size_t const count = entries.size();
-            for (std::size_t i = 0; i < count && i < entries.size(); ++i) {
-                // A copy keeps the entry alive even if a slot reshapes the list.
-                std::shared_ptr<Entry> entry = entries[i];
-                if (entry->removed) {
+            emittingHere().push_back(this);
+            for (auto const& entry : listed) {
+                if (entry->removed.load()) {
                     continue;
                 }
                 if (entry->forwards) {
@@ -180,11 +199,10 @@ private:
                     entry->slot(args...);
                 }
             }
-            emitting = false;
-            if (erasePending) {
-                erasePending = false;
-                std::erase_if(entries, [](std::shared_ptr<Entry> const& e) { return e->removed; });
-            }
+            emittingHere().pop_back();
+            std::lock_guard<std::mutex> lock(mutex);
+            --emissions;
+            idle.notify_all();
         }
     };
 

@@ -23,10 +23,10 @@
 #include <vector>
 
 #include "config/configuration_manager.h"
-#include "decoder/core/code_searcher_engine.h"
+#include "decoder/core/location/code_searcher_engine.h"
 #include "decoder/core/dec2d_entry.h"
-#include "decoder/core/dec2d_property.h"
-#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/two_dimension_decoder.h"
 #include "tests/decoder/core/code_searcher_scenes.h"
 #include "tests/support/image_file.h"
 

@@ -5,12 +5,12 @@
 #include <new>
 #include <vector>
 
-#include "decoder/core/big_integer.h"
-#include "decoder/core/common_angle.h"
+#include "decoder/core/arithmetic/big_integer.h"
+#include "decoder/core/geometry/common_angle.h"
 #include "decoder/core/dec2d_entry.h"
-#include "decoder/core/geometry.h"
-#include "decoder/core/geometry_ex.h"
-#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/core/geometry/geometry.h"
+#include "decoder/core/geometry/geometry_ex.h"
+#include "decoder/two_dimension_decoder.h"
 
 namespace {
 

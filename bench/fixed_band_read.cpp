@@ -9,8 +9,8 @@
 
 #include "config/configuration_manager.h"
 #include "decoder/core/dec2d_entry.h"
-#include "decoder/core/dec2d_property.h"
-#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/two_dimension_decoder.h"
 #include "decoder/linear/bar_code_decoder.h"
 #include "decoder/linear/bar_code_decoder_wiring.h"
 #include "tests/support/frame.h"

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "decoder/core/binarization_subroutine.h"
-#include "decoder/core/calc_edge_line_subroutine.h"
-#include "decoder/core/calc_edge_point_subroutine.h"
-#include "decoder/core/common_code_grid.h"
-#include "decoder/core/common_code_mesh.h"
-#include "decoder/core/common_gap_and_threshold_map.h"
-#include "decoder/core/common_luminance_map.h"
-#include "decoder/core/range_changer.h"
+#include "decoder/core/sampling/binarization_subroutine.h"
+#include "decoder/core/sampling/calc_edge_line_subroutine.h"
+#include "decoder/core/sampling/calc_edge_point_subroutine.h"
+#include "decoder/core/sampling/common_code_grid.h"
+#include "decoder/core/sampling/common_code_mesh.h"
+#include "decoder/core/sampling/common_gap_and_threshold_map.h"
+#include "decoder/core/sampling/common_luminance_map.h"
+#include "decoder/core/sampling/range_changer.h"
 #include "tests/support/symbol_renderer.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "decoder/core/pre_filter.h"
+#include "decoder/core/property/pre_filter.h"
 
 namespace {
 

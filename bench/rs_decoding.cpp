@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "decoder/core/rs_decoding_of_aztec.h"
-#include "decoder/core/rs_decoding_of_data_matrix.h"
-#include "decoder/core/rs_decoding_of_dot_code.h"
-#include "decoder/core/rs_decoding_of_pdf417.h"
-#include "decoder/core/rs_decoding_of_qr_code.h"
+#include "decoder/core/arithmetic/rs_decoding_of_aztec.h"
+#include "decoder/core/arithmetic/rs_decoding_of_data_matrix.h"
+#include "decoder/core/arithmetic/rs_decoding_of_dot_code.h"
+#include "decoder/core/arithmetic/rs_decoding_of_pdf417.h"
+#include "decoder/core/arithmetic/rs_decoding_of_qr_code.h"
 
 using namespace DEC2DIvra;
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "decoder/core/gray_image.h"
-#include "decoder/core/line_segment.h"
-#include "decoder/core/ptr_line_segment.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/geometry/line_segment.h"
+#include "decoder/core/geometry/ptr_line_segment.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/pick_line_subroutine.h"
 #include "decoder/linear/scan_subroutine.h"
 #include "tests/support/symbol_renderer.h"

@@ -1,8 +1,13 @@
-# scanner_library(name folder [deps...])
-# A static library from every .cpp directly in `folder`. Headers are included as "folder/file.h"
-# relative to the source root.
+# scanner_library(name folder [WITH_SUBFOLDERS] [deps...])
+# A static library from every .cpp directly in `folder` (and, WITH_SUBFOLDERS, in its concept
+# sub-folders one level down). Headers are included as "folder/file.h" relative to the source root.
 function(scanner_library name folder)
-  file(GLOB _src CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
+  cmake_parse_arguments(PARSE_ARGV 2 _opt "WITH_SUBFOLDERS" "" "")
+  set(_patterns ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
+  if(_opt_WITH_SUBFOLDERS)
+    list(APPEND _patterns ${PROJECT_SOURCE_DIR}/${folder}/*/*.cpp)
+  endif()
+  file(GLOB _src CONFIGURE_DEPENDS ${_patterns})
   if(NOT _src)
     # A folder whose code has not landed yet still gives a library to link.
     set(_src ${CMAKE_BINARY_DIR}/empty/${name}.cpp)
@@ -10,18 +15,23 @@ function(scanner_library name folder)
   endif()
   add_library(${name} STATIC ${_src})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-  if(ARGN)
-    target_link_libraries(${name} PUBLIC ${ARGN})
+  if(_opt_UNPARSED_ARGUMENTS)
+    target_link_libraries(${name} PUBLIC ${_opt_UNPARSED_ARGUMENTS})
   endif()
 endfunction()
 
-# scanner_test(name folder [deps...]): one GoogleTest binary per tests/ folder.
+# scanner_test(name folder [WITH_SUBFOLDERS] [deps...]): one GoogleTest binary per tests/ folder.
 function(scanner_test name folder)
-  file(GLOB _src CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${folder}/*.cpp)
+  cmake_parse_arguments(PARSE_ARGV 2 _opt "WITH_SUBFOLDERS" "" "")
+  set(_patterns ${PROJECT_SOURCE_DIR}/tests/${folder}/*.cpp)
+  if(_opt_WITH_SUBFOLDERS)
+    list(APPEND _patterns ${PROJECT_SOURCE_DIR}/tests/${folder}/*/*.cpp)
+  endif()
+  file(GLOB _src CONFIGURE_DEPENDS ${_patterns})
   if(NOT _src)
     return()
   endif()
   add_executable(${name} ${_src})
-  target_link_libraries(${name} PRIVATE ${ARGN} test_support GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${_opt_UNPARSED_ARGUMENTS} test_support GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
 endfunction()

@@ -73,6 +73,12 @@ class CommonPropertyHandle : public Subject {
   void* CalcAddress() const { return Base() + m_address; }
   // Address of byte offset `address` (a handle's own value word) in the current bank.
   void* CalcAddress(int address) const { return Base() + address; }
+  // Address of the value where the decoder reads it: its copy of the settings once it
+  // has one (ConfigurationManager::SeparateDecoderSettings), else the current bank.
+  void const* CalcDecoderAddress() const {
+    unsigned char const* base = m_area == Area::kVolatile ? m_images->decoderVolatile : m_images->decoderBank;
+    return base != nullptr ? base + m_address : CalcAddress();
+  }
   // In a given bank; nullptr when bank is not 0-7.
   void* CalcBankAddress(unsigned bank) const;
   // In the factory-default image, the one that settings text is compared with.

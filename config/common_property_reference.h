@@ -18,7 +18,8 @@ class CommonPropertyReference {
   static configuration::Handle& RootHandle();
 
   CommonPropertyHandle const& Get() const { return m_handle; }
-  void* CalcAddress() const { return m_handle.CalcAddress(); }
+  // Where the decoder reads the value: never in a bank that a command is rewriting.
+  void const* CalcAddress() const { return m_handle.CalcDecoderAddress(); }
 
  private:
   CommonPropertyHandle const& m_handle;

@@ -24,8 +24,9 @@
 // Value layouts: bool one byte (0/1), enumerations std::uint32_t (the generated
 // configuration::<path>::Enum), integers as declared, string_t<N>, Array<T, N>,
 // FixedLength (config/value_types.h). A node's CalcAddress() is the address of its
-// generated configuration::<path>::Struct, fields in key order. The decoder reads this
-// way without a lock; a change becomes visible at the next read.
+// generated configuration::<path>::Struct, fields in key order. The decoder reads its
+// own copy of the settings without a lock (ConfigurationManager::SeparateDecoderSettings);
+// a change becomes visible to it at the next frame.
 //
 // Changing a value (outside a command, take CommandMutex() first):
 //

@@ -163,7 +163,31 @@ void ConfigurationManager::RollBack(Savepoint const& sp) {
   SyncCurrentBank();
 }
 
+void ConfigurationManager::SeparateDecoderSettings() {
+  if (m_decoderSettings != nullptr) return;
+  m_decoderSettings =
+      std::make_unique<DecoderSettings>(sizeof(configuration::Struct), sizeof(configuration::VolatileStruct));
+  m_decoderSettings->Publish(m_images.CurrentBank(), m_images.volatileImage);
+  m_decoderSettings->Take();
+  m_images.decoderBank = m_decoderSettings->Bank();
+  m_images.decoderVolatile = m_decoderSettings->Volatile();
+}
+
+void ConfigurationManager::TakeDecoderSettings() {
+  if (m_decoderSettings != nullptr) m_decoderSettings->Take();
+}
+
 bool ConfigurationManager::Update() {
+  // A change is whole when the outermost Update() ends: only then does the decoder see it.
+  ++m_updateDepth;
+  bool const ok = RunObservers();
+  if (--m_updateDepth == 0 && m_decoderSettings != nullptr) {
+    m_decoderSettings->Publish(m_images.CurrentBank(), m_images.volatileImage);
+  }
+  return ok;
+}
+
+bool ConfigurationManager::RunObservers() {
   // This change: the queue entries from m_queueBase and the log records from the floor.
   // An observer that changes settings and calls Update() itself makes a change of its
   // own inside this one.

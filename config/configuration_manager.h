@@ -5,6 +5,7 @@
 //
 // The manager takes no lock; CommandSystem serialises its users (see command_system.h).
 
+#include "config/decoder_settings.h"
 #include "config/image_set.h"
 #include "config/key_tree.h"
 #include "config/observer.h"
@@ -38,6 +39,14 @@ class ConfigurationManager {
   static constexpr std::size_t ImageSize() { return kBankImageSize; }
   // False when a default of the key tables could not be read (then that value is zero).
   bool FactoryDefaultsValid() const { return m_defaultsValid; }
+
+  // From now on the decoder reads a copy of the settings, published after every change
+  // and taken by TakeDecoderSettings at each frame boundary. Once, before the decoder's
+  // thread starts; a second call changes nothing.
+  void SeparateDecoderSettings();
+  // On the decoder's thread: the newest published settings become the ones it reads.
+  // Does nothing before SeparateDecoderSettings.
+  void TakeDecoderSettings();
 
   // Runs the observers of every queued handle. When one refuses, every change since the
   // last Update() is undone and the observers that had already seen it are told again.
@@ -83,6 +92,7 @@ class ConfigurationManager {
  private:
   void BuildFactoryImage();
   void SyncCurrentBank();
+  bool RunObservers();
   bool StoreDefaults(unsigned bank, bool perBank, bool shared);
   bool ImportLine(unsigned bank, char const* text, std::size_t length);
 
@@ -97,6 +107,8 @@ class ConfigurationManager {
   UndoLog m_log;
   std::vector<CommonPropertyHandle const*> m_queue;
   std::size_t m_queueBase = 0;  // first queue entry of the change being updated
+  unsigned m_updateDepth = 0;   // Update() calls under way (observers may nest them)
+  std::unique_ptr<DecoderSettings> m_decoderSettings;
   bool m_defaultsValid = true;
 
   configuration::Handle m_root;

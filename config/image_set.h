@@ -22,6 +22,11 @@ struct ImageSet {
   unsigned char* volatileImage = nullptr;
   // Read by the decoder without a lock, written under the command lock.
   std::atomic<unsigned> current{0};
+  // Once the decoder runs on a thread of its own: the copies of the current bank and of
+  // the transient values that it reads (see decoder_settings.h). Set once, before that
+  // thread starts.
+  unsigned char const* decoderBank = nullptr;
+  unsigned char const* decoderVolatile = nullptr;
 
   unsigned char* CurrentBank() const { return banks[current.load(std::memory_order_relaxed)]; }
 };

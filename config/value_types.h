@@ -1,6 +1,7 @@
 #pragma once
 // Fixed-capacity setting values. They are stored in place in the bank images and read
-// there by the decoder without locking, so they are plain structures with a fixed layout.
+// by the decoder without locking from its copy of them, so they are plain structures
+// with a fixed layout.
 
 #include <cstddef>
 #include <cstdint>

@@ -8,11 +8,14 @@
 // after.
 //
 // Everything runs on the label thread, except BuildOutputBufferBasedOnInterface,
-// which the command threads also use and which touches no label state.
+// which the command threads also use and which touches no label state, and
+// StopFormatter, which the read cycle calls from its key, heartbeat, command and
+// grabber threads: the held Codabar half is guarded by a lock of its own.
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -83,7 +86,8 @@ public:
     // Appends the text a label-value code (171, 173-175) stands for; 1 when
     // `code` is such a code.
     int HandleSpecial(unsigned char code, int count, std::vector<OutputBufferData>& out);
-    // The symbology's own options on the default path: one of kOptions*.
+    // The symbology's own options on the default path: one of kOptions*. FormatData
+    // calls it under the held-half lock.
     int DoOptionsNotHandledByDecoder();
     // Drops a held Codabar half; the read cycle calls it when reading starts or stops.
     void StopFormatter();
@@ -160,5 +164,6 @@ private:
     FormatterOutlets outlets_;
     DataEditPrograms* programs_;
     std::function<std::int64_t()> now_;
+    std::mutex heldMutex_; // the held Codabar half and the time it was held
     std::int64_t concatenationTime_ = 0;
 };

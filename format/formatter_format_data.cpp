@@ -116,17 +116,25 @@ int Formatter::FormatData()
     if (programs == ProgramResult::NoMatch) {
         if (record_.symbologyIdentifier == kNeverOutput)
             return 0;
-        const int options = DoOptionsNotHandledByDecoder();
+        int options = kOptionsOutput;
+        bool repeatHeld = false;
+        {
+            // The read cycle drops the held half from its own threads (StopFormatter).
+            std::lock_guard lock(heldMutex_);
+            options = DoOptionsNotHandledByDecoder();
+            if (options == kOptionsHeld)
+                concatenationTime_ = Now();
+            else if (options == kOptionsRepeat)
+                repeatHeld = Now() - concatenationTime_ <= kRepeatHoldNanoseconds;
+            if (options != kOptionsHeld && options != kOptionsRefused && !repeatHeld)
+                codabar.InitializeConcatenation();
+        }
         if (options == kOptionsHeld) {
             outlets_.PlayBuzzer(kHalfHeldBuzzerType, kHalfHeldBuzzerVolume);
-            concatenationTime_ = Now();
             return 0;
         }
-        if (options == kOptionsRefused)
+        if (options == kOptionsRefused || repeatHeld)
             return 0;
-        if (options == kOptionsRepeat && Now() - concatenationTime_ <= kRepeatHoldNanoseconds)
-            return 0;
-        codabar.InitializeConcatenation();
         if (!FormatDefaultPath(units)) {
             // Longer than the output cells hold: refused whole rather than cut.
             programs_->EmptyCollector();

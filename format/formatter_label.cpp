@@ -200,7 +200,11 @@ void Formatter::ReplaceForGS1(char* data, unsigned length)
     }
 }
 
-void Formatter::StopFormatter() { codabar.InitializeConcatenation(); }
+void Formatter::StopFormatter()
+{
+    std::lock_guard lock(heldMutex_);
+    codabar.InitializeConcatenation();
+}
 
 int Formatter::SetGS1DataString(unsigned char* pattern, unsigned char* format)
 {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "config/configuration_manager.h"
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/decoded_label.h"
 #include "decoder/linear/code128_block_vote.h"
 #include "decoder/linear/code128_decoder.h"

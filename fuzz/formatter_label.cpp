@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "config/configuration.h"
-#include "decoder/core/common_symbology_identifier.h"
+#include "decoder/core/identifiers/common_symbology_identifier.h"
 #include "format/formatter.h"
 
 namespace {

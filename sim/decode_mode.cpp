@@ -4,7 +4,7 @@
 #include "app/decode_options.h"
 #include "app/firmware_main.h"
 #include "decoder/core/dec2d_entry.h"
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "platform/sim/camera_types.h"
 #include "platform/sim/image_file.h"
 #include "sim/modes.h"

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <new>
 
-#include "decoder/core/symbology_identifier.h"
-#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/core/identifiers/symbology_identifier.h"
+#include "decoder/two_dimension_decoder.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "decoder/core/tag_decode_option.h"
 #include "decoder/core/tag_decoded_label.h"
-#include "decoder/core/tag_symbology.h"
+#include "decoder/core/identifiers/tag_symbology.h"
 
 namespace DEC2DIvra {
 class TwoDimensionDecoder;

@@ -1,6 +1,6 @@
 #include "decoder/core/decoded_label.h"
 
-#include "decoder/core/memory.h"
+#include "decoder/core/containers/memory.h"
 
 namespace DEC2DIvra {
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "decoder/core/code128_identifier.h"
-#include "decoder/core/common_symbology_identifier.h"
-#include "decoder/core/region.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/identifiers/code128_identifier.h"
+#include "decoder/core/identifiers/common_symbology_identifier.h"
+#include "decoder/core/geometry/region.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/core/tag_decoded_label.h"
 
 namespace DEC2DIvra {

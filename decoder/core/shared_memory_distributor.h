@@ -3,7 +3,7 @@
 #include <new>
 #include <type_traits>
 
-#include "decoder/core/virtual_array.h"
+#include "decoder/core/containers/virtual_array.h"
 
 namespace DEC2DIvra {
 

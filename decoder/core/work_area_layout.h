@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoder/core/virtual_array.h"
+#include "decoder/core/containers/virtual_array.h"
 
 namespace DEC2DIvra {
 

@@ -1,6 +1,6 @@
 #include "decoder/legacy/legacy_decoder_wiring.h"
 
-#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/two_dimension_decoder.h"
 #include "decoder/legacy/old_matrix_decoder.h"
 
 namespace DEC2DIvra {

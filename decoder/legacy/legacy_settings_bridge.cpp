@@ -1,7 +1,7 @@
 #include "decoder/legacy/legacy_settings_bridge.h"
 
 #include "decoder/core/dec2d_entry.h"
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "decoder/core/abstract_matrix_code_decoder.h"
-#include "decoder/core/abstract_region_decoder.h"
+#include "decoder/core/interfaces/abstract_matrix_code_decoder.h"
+#include "decoder/core/interfaces/abstract_region_decoder.h"
 
 namespace DEC2DIvra {
 

@@ -2,7 +2,7 @@
 
 #include "decoder/core/decoded_label.h"
 #include "decoder/core/gray_image.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/pick_line_element.h"
 
 namespace DEC2DIvra {

@@ -1,6 +1,6 @@
 #include "decoder/linear/bar_code_decoder.h"
 
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/bar_symbol_decoder.h"
 #include "decoder/linear/scan_band.h"
 

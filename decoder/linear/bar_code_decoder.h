@@ -1,12 +1,12 @@
 #pragma once
 
-#include "decoder/core/abstract_bar_code_decoder.h"
-#include "decoder/core/code_searcher.h"
+#include "decoder/core/interfaces/abstract_bar_code_decoder.h"
+#include "decoder/core/location/code_searcher.h"
 #include "decoder/core/decoded_label.h"
 #include "decoder/core/gray_image.h"
-#include "decoder/core/region.h"
+#include "decoder/core/geometry/region.h"
 #include "decoder/core/shared_memory_distributor.h"
-#include "decoder/core/virtual_array.h"
+#include "decoder/core/containers/virtual_array.h"
 #include "decoder/core/work_area_layout.h"
 #include "decoder/linear/abstract_pick_line_decoder.h"
 #include "decoder/linear/bar_symbol_decoder_set.h"

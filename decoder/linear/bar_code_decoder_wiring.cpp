@@ -1,6 +1,6 @@
 #include "decoder/linear/bar_code_decoder_wiring.h"
 
-#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/two_dimension_decoder.h"
 #include "decoder/linear/bar_and_postal_code_decoder.h"
 #include "decoder/linear/bar_code_decoder.h"
 

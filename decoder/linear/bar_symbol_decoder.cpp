@@ -1,6 +1,6 @@
 #include "decoder/linear/bar_symbol_decoder.h"
 
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/multi_line_decoder.h"
 
 namespace DEC2DIvra {

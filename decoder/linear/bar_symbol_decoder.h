@@ -1,12 +1,12 @@
 #pragma once
 
-#include "decoder/core/array_iterator.h"
+#include "decoder/core/containers/array_iterator.h"
 #include "decoder/core/decoded_label.h"
 #include "decoder/core/gray_image.h"
-#include "decoder/core/line_segment.h"
-#include "decoder/core/point.h"
-#include "decoder/core/stack_interface.h"
-#include "decoder/core/tag_symbology.h"
+#include "decoder/core/geometry/line_segment.h"
+#include "decoder/core/geometry/point.h"
+#include "decoder/core/containers/stack_interface.h"
+#include "decoder/core/identifiers/tag_symbology.h"
 #include "decoder/linear/bar_symbol.h"
 #include "decoder/linear/bar_symbol_decoder_context.h"
 #include "decoder/linear/scan_element.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoder/core/array_iterator.h"
+#include "decoder/core/containers/array_iterator.h"
 #include "decoder/linear/common_partial_scan_data.h"
 #include "decoder/linear/scan_element.h"
 

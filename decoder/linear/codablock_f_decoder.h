@@ -1,9 +1,9 @@
 #pragma once
 
-#include "decoder/core/code128_identifier.h"
+#include "decoder/core/identifiers/code128_identifier.h"
 #include "decoder/core/decoded_label.h"
-#include "decoder/core/region.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/geometry/region.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/bar_symbol.h"
 #include "decoder/linear/code128_codablock_f_row_recognizer.h"
 

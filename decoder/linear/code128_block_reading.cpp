@@ -1,7 +1,7 @@
 // The multi-line road of the Code 128 decoder: characters read column by
 // column across the lines of a band, then voted into one symbol.
 
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/code128_block_vote.h"
 #include "decoder/linear/code128_decoder.h"
 #include "decoder/linear/multi_line_block_data.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/bar_symbol.h"
 
 namespace DEC2DIvra {

@@ -1,7 +1,7 @@
 #include "decoder/linear/code128_decoder.h"
 
-#include "decoder/core/code128_identifier.h"
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/identifiers/code128_identifier.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/code128_interpreter.h"
 #include "decoder/linear/rate_for_tuning_calculator.h"
 

@@ -1,7 +1,7 @@
 #include "decoder/linear/code39_decoder.h"
 
-#include "decoder/core/code39_identifiers.h"
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/identifiers/code39_identifiers.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/code39_table.h"
 #include "decoder/linear/character_start.h"
 #include "decoder/linear/rate_for_tuning_calculator.h"

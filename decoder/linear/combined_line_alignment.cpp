@@ -4,9 +4,9 @@
 // gives the drift there; a straight line through those drifts is the
 // molecule line.
 
-#include "decoder/core/array_iterator.h"
-#include "decoder/core/dec_math.h"
-#include "decoder/core/geometry.h"
+#include "decoder/core/containers/array_iterator.h"
+#include "decoder/core/arithmetic/dec_math.h"
+#include "decoder/core/geometry/geometry.h"
 #include "decoder/linear/combined_line_decoder.h"
 
 namespace DEC2DIvra {

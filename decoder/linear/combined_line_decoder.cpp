@@ -1,7 +1,7 @@
 #include "decoder/linear/combined_line_decoder.h"
 
-#include "decoder/core/common_angle.h"
-#include "decoder/core/geometry.h"
+#include "decoder/core/geometry/common_angle.h"
+#include "decoder/core/geometry/geometry.h"
 #include "decoder/linear/combined_line_samples.h"
 #include "decoder/linear/scan_line_segment.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "decoder/core/gray_image.h"
-#include "decoder/core/line_segment.h"
+#include "decoder/core/geometry/line_segment.h"
 
 namespace DEC2DIvra {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Small operations on the sample lists of the combined lines.
 
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/pick_line_element.h"
 
 namespace DEC2DIvra {

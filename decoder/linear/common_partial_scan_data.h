@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoder/core/array_iterator.h"
+#include "decoder/core/containers/array_iterator.h"
 #include "decoder/linear/partial_scan_element.h"
 #include "decoder/linear/scan_element.h"
 

@@ -1,6 +1,6 @@
 #include "decoder/linear/common_two_value_partial_scan_data.h"
 
-#include "decoder/core/dec_math.h"
+#include "decoder/core/arithmetic/dec_math.h"
 #include "decoder/linear/magnitude_and_index.h"
 
 namespace DEC2DIvra {

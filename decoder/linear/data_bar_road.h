@@ -1,10 +1,10 @@
 #pragma once
 
-#include "decoder/core/array_iterator.h"
+#include "decoder/core/containers/array_iterator.h"
 #include "decoder/core/decoded_label.h"
 #include "decoder/core/gray_image.h"
-#include "decoder/core/region.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/geometry/region.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/scan_element.h"
 
 namespace DEC2DIvra {

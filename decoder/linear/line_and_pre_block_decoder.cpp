@@ -1,7 +1,7 @@
 #include "decoder/linear/line_and_pre_block_decoder.h"
 
-#include "decoder/core/dec2d_property.h"
-#include "decoder/core/geometry.h"
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/core/geometry/geometry.h"
 #include "decoder/linear/bar_symbol_decoder_set.h"
 #include "decoder/linear/combined_line_road.h"
 #include "decoder/linear/data_bar_road.h"

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "decoder/core/code_searcher.h"
+#include "decoder/core/location/code_searcher.h"
 #include "decoder/core/decoded_label.h"
 #include "decoder/core/gray_image.h"
-#include "decoder/core/line_segment.h"
-#include "decoder/core/region.h"
+#include "decoder/core/geometry/line_segment.h"
+#include "decoder/core/geometry/region.h"
 #include "decoder/core/shared_memory_distributor.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/line_decode_data.h"
 #include "decoder/linear/pick_line_element.h"
 #include "decoder/linear/scan_band.h"

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "decoder/core/gray_image.h"
-#include "decoder/core/line_segment.h"
+#include "decoder/core/geometry/line_segment.h"
 #include "decoder/core/shared_memory_distributor.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/bar_symbol.h"
 #include "decoder/linear/line_statistics.h"
 #include "decoder/linear/scan_element.h"

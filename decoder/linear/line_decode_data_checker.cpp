@@ -1,7 +1,7 @@
 #include "decoder/linear/line_decode_data_checker.h"
 
-#include "decoder/core/dec2d_property.h"
-#include "decoder/core/geometry.h"
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/core/geometry/geometry.h"
 
 namespace DEC2DIvra {
 

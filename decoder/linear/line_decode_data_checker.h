@@ -1,11 +1,11 @@
 #pragma once
 
 #include "decoder/core/gray_image.h"
-#include "decoder/core/line_segment.h"
-#include "decoder/core/point.h"
-#include "decoder/core/region.h"
+#include "decoder/core/geometry/line_segment.h"
+#include "decoder/core/geometry/point.h"
+#include "decoder/core/geometry/region.h"
 #include "decoder/core/shared_memory_distributor.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/line_decode_data.h"
 #include "decoder/linear/line_statistics.h"
 

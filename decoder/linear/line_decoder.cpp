@@ -1,6 +1,6 @@
 #include "decoder/linear/line_decoder.h"
 
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/bar_symbol_decoder_set.h"
 #include "decoder/linear/data_bar_road.h"
 #include "decoder/linear/rate_for_tuning_calculator.h"

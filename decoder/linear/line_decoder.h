@@ -1,10 +1,10 @@
 #pragma once
 
-#include "decoder/core/array_iterator.h"
+#include "decoder/core/containers/array_iterator.h"
 #include "decoder/core/gray_image.h"
-#include "decoder/core/region.h"
+#include "decoder/core/geometry/region.h"
 #include "decoder/core/shared_memory_distributor.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/bar_symbol_decoder.h"
 #include "decoder/linear/line_decode_data.h"
 #include "decoder/linear/pick_line_element.h"

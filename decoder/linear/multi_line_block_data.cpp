@@ -1,9 +1,9 @@
 #include "decoder/linear/multi_line_block_data.h"
 
-#include "decoder/core/array_iterator.h"
-#include "decoder/core/ballot_box.h"
-#include "decoder/core/geometry.h"
-#include "decoder/core/point.h"
+#include "decoder/core/containers/array_iterator.h"
+#include "decoder/core/containers/ballot_box.h"
+#include "decoder/core/geometry/geometry.h"
+#include "decoder/core/geometry/point.h"
 
 namespace DEC2DIvra {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoder/core/line.h"
+#include "decoder/core/geometry/line.h"
 #include "decoder/linear/bar_symbol.h"
 
 namespace DEC2DIvra {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "decoder/core/array_iterator.h"
+#include "decoder/core/containers/array_iterator.h"
 #include "decoder/core/shared_memory_distributor.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/bar_symbol.h"
 #include "decoder/linear/multi_line_block_data.h"
 #include "decoder/linear/scan_element.h"

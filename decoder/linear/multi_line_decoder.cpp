@@ -1,7 +1,7 @@
 #include "decoder/linear/multi_line_decoder.h"
 
-#include "decoder/core/geometry.h"
-#include "decoder/core/line.h"
+#include "decoder/core/geometry/geometry.h"
+#include "decoder/core/geometry/line.h"
 #include "decoder/linear/bar_symbol_decoder.h"
 #include "decoder/linear/line_decode_data.h"
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "decoder/core/array_iterator.h"
+#include "decoder/core/containers/array_iterator.h"
 #include "decoder/core/decoded_label.h"
 #include "decoder/core/gray_image.h"
-#include "decoder/core/point.h"
-#include "decoder/core/region.h"
+#include "decoder/core/geometry/point.h"
+#include "decoder/core/geometry/region.h"
 #include "decoder/core/shared_memory_distributor.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/multi_line_block_data.h"
 #include "decoder/linear/multi_line_decode_data.h"
 #include "decoder/linear/multi_line_road.h"

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "decoder/core/array_iterator.h"
+#include "decoder/core/containers/array_iterator.h"
 #include "decoder/core/decoded_label.h"
 #include "decoder/core/gray_image.h"
-#include "decoder/core/region.h"
+#include "decoder/core/geometry/region.h"
 
 namespace DEC2DIvra {
 

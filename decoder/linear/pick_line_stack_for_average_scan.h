@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/pick_line_element.h"
 
 namespace DEC2DIvra {

@@ -1,7 +1,7 @@
 #include "decoder/linear/rate_for_tuning_calculator.h"
 
-#include "decoder/core/dec_math.h"
-#include "decoder/core/real_number.h"
+#include "decoder/core/arithmetic/dec_math.h"
+#include "decoder/core/arithmetic/real_number.h"
 
 namespace DEC2DIvra {
 

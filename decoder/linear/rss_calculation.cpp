@@ -1,6 +1,6 @@
 #include "decoder/linear/rss_calculation.h"
 
-#include "decoder/core/dec_math.h"
+#include "decoder/core/arithmetic/dec_math.h"
 
 namespace DEC2DIvra {
 

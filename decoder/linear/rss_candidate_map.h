@@ -1,7 +1,7 @@
 #pragma once
 
-#include "decoder/core/line_segment.h"
-#include "decoder/core/point.h"
+#include "decoder/core/geometry/line_segment.h"
+#include "decoder/core/geometry/point.h"
 
 namespace DEC2DIvra {
 

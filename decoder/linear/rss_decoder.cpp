@@ -1,7 +1,7 @@
 #include "decoder/linear/rss_decoder.h"
 
-#include "decoder/core/dec2d_property.h"
-#include "decoder/core/rss_identifier.h"
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/core/identifiers/rss_identifier.h"
 #include "decoder/linear/line_decode_data.h"
 #include "decoder/linear/rss_calculation.h"
 #include "decoder/linear/rss_expanded_data.h"

@@ -1,8 +1,8 @@
 #include "decoder/linear/scan_band.h"
 
-#include "decoder/core/common_angle.h"
-#include "decoder/core/geometry.h"
-#include "decoder/core/rectangle_border.h"
+#include "decoder/core/geometry/common_angle.h"
+#include "decoder/core/geometry/geometry.h"
+#include "decoder/core/geometry/rectangle_border.h"
 
 namespace DEC2DIvra {
 

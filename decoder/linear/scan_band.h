@@ -1,10 +1,10 @@
 #pragma once
 
 #include "decoder/core/gray_image.h"
-#include "decoder/core/line_segment.h"
-#include "decoder/core/point.h"
-#include "decoder/core/region.h"
-#include "decoder/core/vector.h"
+#include "decoder/core/geometry/line_segment.h"
+#include "decoder/core/geometry/point.h"
+#include "decoder/core/geometry/region.h"
+#include "decoder/core/geometry/vector.h"
 
 namespace DEC2DIvra {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "decoder/core/shared_memory_distributor.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/pick_line_element.h"
 #include "decoder/linear/scan_element.h"
 

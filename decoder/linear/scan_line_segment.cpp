@@ -1,7 +1,7 @@
 #include "decoder/linear/scan_line_segment.h"
 
-#include "decoder/core/ptr_line_segment.h"
-#include "decoder/core/ptr_manhattan_line_segment.h"
+#include "decoder/core/geometry/ptr_line_segment.h"
+#include "decoder/core/geometry/ptr_manhattan_line_segment.h"
 #include "decoder/linear/pick_line_subroutine.h"
 
 namespace DEC2DIvra {

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "decoder/core/gray_image.h"
-#include "decoder/core/line_segment.h"
-#include "decoder/core/point.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/geometry/line_segment.h"
+#include "decoder/core/geometry/point.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/pick_line_element.h"
 
 namespace DEC2DIvra {

@@ -2,8 +2,8 @@
 
 #include "decoder/core/gray_image.h"
 #include "decoder/core/shared_memory_distributor.h"
-#include "decoder/core/stack_interface.h"
-#include "decoder/core/virtual_array.h"
+#include "decoder/core/containers/stack_interface.h"
+#include "decoder/core/containers/virtual_array.h"
 #include "decoder/linear/pick_line_element.h"
 #include "decoder/linear/scan_element.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "decoder/core/array_iterator.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/array_iterator.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/multi_line_block_data.h"
 #include "decoder/linear/scan_element.h"
 #include "decoder/linear/upc_ean_partial_scan_data.h"

@@ -2,7 +2,7 @@
 // read block by block across the lines of a band, each line's window placed
 // by the block before it, and the guards confirmed the same way.
 
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/multi_line_block_data.h"
 #include "decoder/linear/upc_ean_block_measure.h"
 #include "decoder/linear/upc_ean_decoder.h"

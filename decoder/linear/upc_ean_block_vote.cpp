@@ -1,7 +1,7 @@
 // The UPC/EAN blocks of a multi-line read voted into characters, the add-on
 // blocks beside them, and the read's edges.
 
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/line_decode_data.h"
 #include "decoder/linear/multi_line_block_data.h"
 #include "decoder/linear/upc_ean_block_measure.h"

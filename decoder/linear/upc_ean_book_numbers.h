@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/stack_interface.h"
 
 namespace DEC2DIvra {
 

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "decoder/core/dec2d_property.h"
-#include "decoder/core/upc_ean_identifiers.h"
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/core/identifiers/upc_ean_identifiers.h"
 #include "decoder/linear/upc_ean_book_numbers.h"
 #include "decoder/linear/upc_ean_digits.h"
 #include "decoder/linear/upc_ean_tables.h"

@@ -1,4 +1,4 @@
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/rate_for_tuning_calculator.h"
 #include "decoder/linear/upc_ean_decoder.h"
 #include "decoder/linear/upc_ean_digits.h"

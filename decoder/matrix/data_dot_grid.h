@@ -1,7 +1,7 @@
 #pragma once
 
-#include "decoder/core/line_segment.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/geometry/line_segment.h"
+#include "decoder/core/containers/stack_interface.h"
 
 namespace DEC2DIvra {
 

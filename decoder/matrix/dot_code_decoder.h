@@ -1,8 +1,8 @@
 #pragma once
 
-#include "decoder/core/abstract_dot_decoder.h"
+#include "decoder/core/interfaces/abstract_dot_decoder.h"
 #include "decoder/core/shared_memory_distributor.h"
-#include "decoder/core/virtual_array.h"
+#include "decoder/core/containers/virtual_array.h"
 #include "decoder/matrix/data_dot_grid.h"
 
 namespace DEC2DIvra {

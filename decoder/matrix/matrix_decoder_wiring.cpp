@@ -1,6 +1,6 @@
 #include "decoder/matrix/matrix_decoder_wiring.h"
 
-#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/two_dimension_decoder.h"
 #include "decoder/core/work_area_layout.h"
 #include "decoder/matrix/aztec_code_decoder.h"
 #include "decoder/matrix/data_matrix_decoder.h"

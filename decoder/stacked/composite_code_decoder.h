@@ -1,7 +1,7 @@
 #pragma once
 
-#include "decoder/core/abstract_composite_code_decoder.h"
-#include "decoder/core/abstract_line_segment_decoder.h"
+#include "decoder/core/interfaces/abstract_composite_code_decoder.h"
+#include "decoder/core/interfaces/abstract_line_segment_decoder.h"
 #include "decoder/core/decoded_label.h"
 
 namespace DEC2DIvra {

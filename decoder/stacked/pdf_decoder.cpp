@@ -1,6 +1,6 @@
 #include "decoder/stacked/pdf_decoder.h"
 
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 
 namespace DEC2DIvra {
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "decoder/core/abstract_line_segment_decoder.h"
-#include "decoder/core/abstract_stack_code_decoder.h"
+#include "decoder/core/interfaces/abstract_line_segment_decoder.h"
+#include "decoder/core/interfaces/abstract_stack_code_decoder.h"
 #include "decoder/core/shared_memory_distributor.h"
-#include "decoder/core/virtual_array.h"
+#include "decoder/core/containers/virtual_array.h"
 
 namespace DEC2DIvra {
 

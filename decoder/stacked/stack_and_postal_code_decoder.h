@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoder/core/abstract_stack_code_decoder.h"
+#include "decoder/core/interfaces/abstract_stack_code_decoder.h"
 
 namespace DEC2DIvra {
 

@@ -1,6 +1,6 @@
 #include "decoder/stacked/stacked_decoder_wiring.h"
 
-#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/two_dimension_decoder.h"
 #include "decoder/core/work_area_layout.h"
 #include "decoder/stacked/composite_code_decoder.h"
 #include "decoder/stacked/pdf_decoder.h"

@@ -113,6 +113,8 @@ bool Board::releaseKey(unsigned code) { return registry().keyInput()->report(cod
 bool Board::repeatKey(unsigned code) { return registry().keyInput()->report(code, 2); }
 bool Board::keyHeld(unsigned code) { return registry().keyInput()->held(code); }
 
+int Board::keyReadsUnderWay() { return registry().keyInput()->readsUnderWay(); }
+
 // ---- camera ----
 
 Camera& Board::camera()

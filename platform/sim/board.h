@@ -91,6 +91,8 @@ public:
     bool releaseKey(unsigned code);
     bool repeatKey(unsigned code);
     bool keyHeld(unsigned code);
+    // Reads of key events under way now, on any descriptor.
+    int keyReadsUnderWay();
 
     // "/dev/video0"
     Camera& camera();

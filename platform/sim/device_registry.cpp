@@ -148,11 +148,20 @@ int DeviceRegistry::openNode(std::size_t node, int flags)
     case NodeKind::KeyInput: {
         auto input = keyInput();
         int writeFd = -1;
-        int const fd = input->openReader(flags, writeFd);
-        if (fd < 0) {
-            return fail(-fd);
+        int const stream = input->openReader(flags, writeFd);
+        if (stream < 0) {
+            return fail(-stream);
         }
-        return adopt(descriptors_, fd, std::make_shared<KeyOpenFile>(node, flags, fd, writeFd, std::move(input)));
+        // The caller gets a duplicate to poll and close; the open file reads its own
+        // number, which stays valid until the last read through it has returned.
+        int const fd = ::fcntl(stream, F_DUPFD_CLOEXEC, 0);
+        if (fd < 0) {
+            int const error = errno;
+            input->closeReader(writeFd);
+            ::close(stream);
+            return fail(error);
+        }
+        return adopt(descriptors_, fd, std::make_shared<KeyOpenFile>(node, flags, stream, writeFd, std::move(input)));
     }
     case NodeKind::PhysicalMemory: {
         auto mem = memory();

@@ -106,7 +106,11 @@ KeyOpenFile::KeyOpenFile(std::size_t node, int flags, int fd, int writeFd, std::
 {
 }
 
-KeyOpenFile::~KeyOpenFile() { release(); }
+KeyOpenFile::~KeyOpenFile()
+{
+    release();
+    ::close(fd_);
+}
 
 void KeyOpenFile::release()
 {
@@ -123,8 +127,11 @@ ssize_t KeyOpenFile::read(void* buffer, std::size_t count)
         return -EINVAL;
     }
     count -= count % sizeof(InputRecord32);
+    input_->readStarts();
     ssize_t const n = ::read(fd_, buffer, count);
-    return n < 0 ? -errno : n;
+    int const error = errno;
+    input_->readEnds();
+    return n < 0 ? -error : n;
 }
 
 int KeyOpenFile::ioctl(unsigned long request, void* argument)

@@ -6,6 +6,7 @@
 #include "platform/sim/open_file.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <linux/input.h>
 #include <memory>
@@ -38,6 +39,11 @@ public:
     // EVIOCGKEY: copies at most `length` bytes of the bitmap; returns the count copied.
     std::size_t keyState(void* out, std::size_t length) const;
 
+    // Counts the reads under way, so that a test can close a descriptor while one waits.
+    void readStarts() { ++reads_; }
+    void readEnds() { --reads_; }
+    int readsUnderWay() const { return reads_.load(); }
+
     ~KeyInput();
 
 private:
@@ -46,7 +52,7 @@ private:
     mutable std::mutex mutex_;
     std::array<std::uint8_t, kBitmapBytes> keys_{};
     std::vector<int> streams_; // write ends
-
+    std::atomic<int> reads_{0};
 };
 
 class KeyOpenFile final : public OpenFile {
@@ -56,12 +62,14 @@ public:
 
     ssize_t read(void* buffer, std::size_t count) override;
     int ioctl(unsigned long request, void* argument) override;
-    // The stream's write end goes before its read end, so that no event is ever written into a
-    // pipe without a reader (which would raise SIGPIPE in the harness).
+    // The stream's write end goes when the descriptor closes, which ends a read that is
+    // waiting; its read end only with the open file, once no read uses it any more. So no
+    // event is ever written into a pipe without a reader (which would raise SIGPIPE in the
+    // harness), and no descriptor is closed under a read.
     void release() override;
 
 private:
-    int fd_;
+    int fd_; // the stream's read end, not the caller's descriptor
     int writeFd_;
     std::shared_ptr<KeyInput> input_;
 };

@@ -308,6 +308,27 @@ TEST_F(CameraCaptureTest, MotionIsReportedFromTheThirdFrameWhenRow240Changes)
     EXPECT_EQ(motions.load(), 1);
 }
 
+// The key thread lights the aimer for a first press while the imager thread switches it
+// for the read: the state the read cycle asks for and the LED never part.
+TEST_F(CameraCaptureTest, AimerSwitchedFromTwoThreadsKeepsItsStateAndItsLedTogether)
+{
+    auto const aimer = [this] { return board().attribute("/sys/class/leds/led_aim/brightness").value_or("?"); };
+    for (int round = 0; round < 20; ++round) {
+        std::thread keys([this] {
+            for (int i = 0; i < 50; ++i) {
+                if (!camera().isAimEnabled()) {
+                    camera().setAimLed(true);
+                }
+            }
+        });
+        for (int i = 0; i < 50; ++i) {
+            camera().setAimLed(i % 2 == 0);
+        }
+        keys.join();
+        ASSERT_EQ(aimer(), camera().isAimEnabled() ? "1" : "0") << round;
+    }
+}
+
 TEST_F(CameraCaptureTest, AimerLightsOnlyWhenAllowed)
 {
     auto const aimer = [this] { return board().attribute("/sys/class/leds/led_aim/brightness").value_or("?"); };

@@ -88,6 +88,25 @@ TEST_F(DecoderDriverTest, NoLabelOnlyWhenAnEnabledReadEndsLoudlyWithoutALabel)
     EXPECT_EQ(noLabels, 1); // the read took a label
 }
 
+// A trigger pressed again while the last frame of the read before is still being
+// decoded: that frame's label belongs to the old read, and the new one still ends in
+// the no-label signal when it finds nothing.
+TEST_F(DecoderDriverTest, AReadStartedWhileTheFrameBeforeIsDecodedStillEndsWithoutALabel)
+{
+    LabelCallback::func = [this](void*, tagDecodedLabel const*) {
+        decoder().startDecoder(); // the key thread, while DEC2D_Main still runs
+        ++labels_;
+        return true;
+    };
+    decoder().startDecoder();
+    show(code128("OLD-READ"));
+    ASSERT_TRUE(labelsReach(1));
+    // Frames are decoded one after the other: once this one is taken, the one before is done.
+    ASSERT_TRUE(taken(show(blank())));
+    decoder().stopDecoder(false);
+    EXPECT_EQ(noLabels, 1);
+}
+
 TEST_F(DecoderDriverTest, DecodeOptionsFollowTheSettingsWhenTheTriggerTypeChanges)
 {
     struct Case {

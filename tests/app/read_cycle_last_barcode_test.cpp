@@ -2,7 +2,7 @@
 #include "app/last_barcode.h"
 
 #include "config/configuration.h"
-#include "decoder/core/code128_identifier.h"
+#include "decoder/core/identifiers/code128_identifier.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "app/command_channels.h"
 #include "app/menu_label_hook.h"
-#include "decoder/core/code128_identifier.h"
+#include "decoder/core/identifiers/code128_identifier.h"
 #include "format/formatter.h"
 
 namespace read_cycle_test {

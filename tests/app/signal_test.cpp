@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -79,11 +82,11 @@ TEST(Signal, EmptySlotIsRefusedAndConnectionsOutliveTheirSignal)
     EXPECT_EQ(calls, 1);
 }
 
-TEST(Signal, EmissionsFromSeveralThreadsAreSerialised)
+TEST(Signal, EmissionsFromSeveralThreadsReachEverySlotWhileSlotsComeAndGo)
 {
     sigs::Signal<void()> signal;
-    int unguarded = 0; // only the signal's mutex protects it
-    signal.connect([&] { ++unguarded; });
+    std::atomic<int> calls{0};
+    signal.connect([&] { ++calls; });
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&, t] {
@@ -91,6 +94,9 @@ TEST(Signal, EmissionsFromSeveralThreadsAreSerialised)
                 signal();
                 if (t == 0 && i % 100 == 0) {
                     signal.connect([] {});
+                } else if (t == 1 && i % 100 == 0) {
+                    auto const passing = signal.connect([] {});
+                    signal.disconnect(passing);
                 }
             }
         });
@@ -98,8 +104,46 @@ TEST(Signal, EmissionsFromSeveralThreadsAreSerialised)
     for (auto& thread : threads) {
         thread.join();
     }
-    EXPECT_EQ(unguarded, 8000);
+    EXPECT_EQ(calls, 8000);
     EXPECT_EQ(signal.slotCount(), 21u);
+}
+
+// Emitting under a lock that a slot also takes (a command emits, its slot runs
+// commands) must not order the signal against that lock: the thread sanitizer
+// reports a lock-order inversion when the signal holds a lock of its own while
+// its slots run.
+TEST(Signal, SlotsRunWithoutTheSignalHoldingALock)
+{
+    std::recursive_mutex command;
+    sigs::Signal<void()> signal;
+    int underCommand = 0;
+    signal.connect([&] {
+        std::lock_guard<std::recursive_mutex> lock(command);
+        ++underCommand;
+    });
+    {
+        std::lock_guard<std::recursive_mutex> lock(command);
+        signal();
+    }
+    std::thread([&] { signal(); }).join();
+    EXPECT_EQ(underCommand, 2);
+
+    // A disconnect on another thread returns only once a running slot has ended.
+    std::atomic<bool> inSlot{false};
+    std::atomic<bool> slotDone{false};
+    sigs::Signal<void()> slow;
+    auto const connection = slow.connect([&] {
+        inSlot = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        slotDone = true;
+    });
+    std::thread emitter([&] { slow(); });
+    while (!inSlot) {
+        std::this_thread::yield();
+    }
+    slow.disconnect(connection);
+    EXPECT_TRUE(slotDone);
+    emitter.join();
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "decoder/core/codabar_identifier.h"
+#include "decoder/core/identifiers/codabar_identifier.h"
 #include "tests/format/formatter_test_fixture.h"
 
 namespace formatter_test {

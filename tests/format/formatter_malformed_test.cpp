@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "decoder/core/codabar_identifier.h"
-#include "decoder/core/code128_identifier.h"
-#include "decoder/core/qr_identifiers.h"
+#include "decoder/core/identifiers/codabar_identifier.h"
+#include "decoder/core/identifiers/code128_identifier.h"
+#include "decoder/core/identifiers/qr_identifiers.h"
 #include "tests/format/formatter_test_fixture.h"
 #include "tests/format/iconv_oracle.h"
 

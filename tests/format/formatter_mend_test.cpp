@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "decoder/core/code128_identifier.h"
-#include "decoder/core/code39_identifiers.h"
-#include "decoder/core/qr_identifiers.h"
+#include "decoder/core/identifiers/code128_identifier.h"
+#include "decoder/core/identifiers/code39_identifiers.h"
+#include "decoder/core/identifiers/qr_identifiers.h"
 #include "tests/format/formatter_test_fixture.h"
 
 namespace formatter_test {

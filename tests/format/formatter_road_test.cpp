@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "decoder/core/codabar_identifier.h"
-#include "decoder/core/code128_identifier.h"
-#include "decoder/core/code39_identifiers.h"
-#include "decoder/core/qr_identifiers.h"
-#include "decoder/core/upc_ean_identifiers.h"
+#include "decoder/core/identifiers/codabar_identifier.h"
+#include "decoder/core/identifiers/code128_identifier.h"
+#include "decoder/core/identifiers/code39_identifiers.h"
+#include "decoder/core/identifiers/qr_identifiers.h"
+#include "decoder/core/identifiers/upc_ean_identifiers.h"
 #include "tests/format/formatter_test_fixture.h"
 
 namespace formatter_test {

@@ -147,7 +147,9 @@ TEST_F(KeyInputTest, ClosingWhileAnotherThreadReadsEndsThatRead)
         std::uint8_t record[16];
         got = plat::read(fd, record, sizeof record);
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // let it block
+    while (board().keyReadsUnderWay() == 0) {
+        std::this_thread::yield();
+    }
     ASSERT_EQ(plat::close(fd), 0);
     reader.join();
     EXPECT_EQ(got, 0);

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "decoder/core/common_angle.h"
-#include "decoder/core/dec_math.h"
+#include "decoder/core/geometry/common_angle.h"
+#include "decoder/core/arithmetic/dec_math.h"
 
 namespace DEC2DIvra {
 namespace {

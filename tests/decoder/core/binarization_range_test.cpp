@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "decoder/core/range_changer.h"
+#include "decoder/core/sampling/range_changer.h"
 
 namespace DEC2DIvra {
 namespace {

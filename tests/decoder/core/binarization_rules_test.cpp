@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "decoder/core/binarization_subroutine.h"
-#include "decoder/core/common_binarization_subroutine.h"
+#include "decoder/core/sampling/binarization_subroutine.h"
+#include "decoder/core/sampling/common_binarization_subroutine.h"
 
 namespace DEC2DIvra {
 namespace {

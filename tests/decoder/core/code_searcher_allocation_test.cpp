@@ -9,8 +9,8 @@
 #include "allocation_counter.h"
 #include "code_searcher_fixture.h"
 #include "code_searcher_scenes.h"
-#include "decoder/core/code_searcher_engine.h"
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/location/code_searcher_engine.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "tests/support/symbol_renderer.h"
 
 namespace searcher_test {

@@ -10,8 +10,8 @@
 
 #include "config/configuration_manager.h"
 #include "decoder/core/dec2d_entry.h"
-#include "decoder/core/dec2d_property.h"
-#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/two_dimension_decoder.h"
 #include "tests/support/frame.h"
 
 namespace searcher_test {

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "decoder/core/bar_region_builder.h"
-#include "decoder/core/bar_region_direction.h"
-#include "decoder/core/bar_region_grower.h"
-#include "decoder/core/bar_region_orientation_field.h"
-#include "decoder/core/bar_region_profile.h"
-#include "decoder/core/code_searcher_candidate_order.h"
+#include "decoder/core/location/bar_region_builder.h"
+#include "decoder/core/location/bar_region_direction.h"
+#include "decoder/core/location/bar_region_grower.h"
+#include "decoder/core/location/bar_region_orientation_field.h"
+#include "decoder/core/location/bar_region_profile.h"
+#include "decoder/core/location/code_searcher_candidate_order.h"
 #include "tests/decoder/linear/upc_ean_zint_modules.h"
 #include "tests/support/frame.h"
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "config/configuration_manager.h"
-#include "decoder/core/code_searcher_engine.h"
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/location/code_searcher_engine.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "tests/support/symbol_renderer.h"
 
 namespace searcher_test {

@@ -3,19 +3,19 @@
 #include <cstdint>
 #include <cstring>
 
-#include "decoder/core/array.h"
-#include "decoder/core/ballot_box.h"
-#include "decoder/core/binary_heap.h"
-#include "decoder/core/bit_iterator.h"
-#include "decoder/core/dec_math.h"
-#include "decoder/core/dynamic_stack_interface.h"
-#include "decoder/core/memory.h"
-#include "decoder/core/object_arena.h"
-#include "decoder/core/ring_stack_interface.h"
-#include "decoder/core/searched_region_stack.h"
+#include "decoder/core/containers/array.h"
+#include "decoder/core/containers/ballot_box.h"
+#include "decoder/core/containers/binary_heap.h"
+#include "decoder/core/containers/bit_iterator.h"
+#include "decoder/core/arithmetic/dec_math.h"
+#include "decoder/core/containers/dynamic_stack_interface.h"
+#include "decoder/core/containers/memory.h"
+#include "decoder/core/containers/object_arena.h"
+#include "decoder/core/containers/ring_stack_interface.h"
+#include "decoder/core/location/searched_region_stack.h"
 #include "decoder/core/shared_memory_distributor.h"
-#include "decoder/core/stack_interface.h"
-#include "decoder/core/variable_size_virtual_table.h"
+#include "decoder/core/containers/stack_interface.h"
+#include "decoder/core/containers/variable_size_virtual_table.h"
 
 namespace DEC2DIvra {
 namespace {

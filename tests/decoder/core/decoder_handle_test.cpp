@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "allocation_counter.h"
-#include "decoder/core/code128_identifier.h"
+#include "decoder/core/identifiers/code128_identifier.h"
 #include "decoder/core/dec2d_entry.h"
-#include "decoder/core/dec2d_property.h"
-#include "decoder/core/qr_identifiers.h"
-#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/core/identifiers/qr_identifiers.h"
+#include "decoder/two_dimension_decoder.h"
 
 namespace DEC2DIvra {
 namespace {

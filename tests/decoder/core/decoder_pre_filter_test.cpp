@@ -8,9 +8,9 @@
 #include "allocation_counter.h"
 #include "config/configuration_manager.h"
 #include "decoder/core/dec2d_entry.h"
-#include "decoder/core/dec2d_property.h"
-#include "decoder/core/pre_filter_subroutine.h"
-#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/core/property/pre_filter_subroutine.h"
+#include "decoder/two_dimension_decoder.h"
 
 namespace DEC2DIvra {
 namespace {

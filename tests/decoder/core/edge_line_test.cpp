@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "decoder/core/calc_edge_line_subroutine.h"
-#include "decoder/core/common_pick_edge_point_subroutine.h"
+#include "decoder/core/sampling/calc_edge_line_subroutine.h"
+#include "decoder/core/sampling/common_pick_edge_point_subroutine.h"
 #include "tests/support/symbol_renderer.h"
 
 namespace DEC2DIvra {

@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "decoder/core/calc_edge_point_subroutine.h"
-#include "decoder/core/pick_edge_point_subroutine.h"
-#include "decoder/core/pick_line_point_subroutine.h"
+#include "decoder/core/sampling/calc_edge_point_subroutine.h"
+#include "decoder/core/sampling/pick_edge_point_subroutine.h"
+#include "decoder/core/sampling/pick_line_point_subroutine.h"
 #include "tests/support/symbol_renderer.h"
 
 namespace DEC2DIvra {

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <vector>
 
-#include "decoder/core/common_code_grid.h"
-#include "decoder/core/common_code_mesh.h"
-#include "decoder/core/common_luminance_map.h"
+#include "decoder/core/sampling/common_code_grid.h"
+#include "decoder/core/sampling/common_code_mesh.h"
+#include "decoder/core/sampling/common_luminance_map.h"
 
 namespace DEC2DIvra {
 namespace {

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "decoder/core/binarization_subroutine.h"
-#include "decoder/core/common_code_grid.h"
-#include "decoder/core/common_code_mesh.h"
-#include "decoder/core/common_gap_and_threshold_map.h"
-#include "decoder/core/common_luminance_map.h"
+#include "decoder/core/sampling/binarization_subroutine.h"
+#include "decoder/core/sampling/common_code_grid.h"
+#include "decoder/core/sampling/common_code_mesh.h"
+#include "decoder/core/sampling/common_gap_and_threshold_map.h"
+#include "decoder/core/sampling/common_luminance_map.h"
 #include "tests/support/symbol_renderer.h"
 
 namespace DEC2DIvra {

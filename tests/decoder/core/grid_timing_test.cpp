@@ -6,9 +6,9 @@
 #include <cmath>
 #include <vector>
 
-#include "decoder/core/adjust_to_timing_pattern_subroutine.h"
-#include "decoder/core/common_code_grid.h"
-#include "decoder/core/common_code_mesh.h"
+#include "decoder/core/sampling/adjust_to_timing_pattern_subroutine.h"
+#include "decoder/core/sampling/common_code_grid.h"
+#include "decoder/core/sampling/common_code_mesh.h"
 #include "tests/support/symbol_renderer.h"
 
 namespace DEC2DIvra {

@@ -4,21 +4,21 @@
 #include <memory>
 #include <string>
 
-#include "decoder/core/codabar_identifier.h"
-#include "decoder/core/code128_identifier.h"
-#include "decoder/core/code39_identifiers.h"
-#include "decoder/core/code93_code11_identifiers.h"
-#include "decoder/core/common_symbology_identifier.h"
+#include "decoder/core/identifiers/codabar_identifier.h"
+#include "decoder/core/identifiers/code128_identifier.h"
+#include "decoder/core/identifiers/code39_identifiers.h"
+#include "decoder/core/identifiers/code93_code11_identifiers.h"
+#include "decoder/core/identifiers/common_symbology_identifier.h"
 #include "decoder/core/dec2d_entry.h"
-#include "decoder/core/legacy_identifiers.h"
-#include "decoder/core/matrix_identifiers.h"
-#include "decoder/core/pdf_identifiers.h"
-#include "decoder/core/plessey_identifiers.h"
-#include "decoder/core/qr_identifiers.h"
-#include "decoder/core/rss_identifier.h"
-#include "decoder/core/telepen_korean_postal_identifiers.h"
-#include "decoder/core/two_of_five_identifiers.h"
-#include "decoder/core/upc_ean_identifiers.h"
+#include "decoder/core/identifiers/legacy_identifiers.h"
+#include "decoder/core/identifiers/matrix_identifiers.h"
+#include "decoder/core/identifiers/pdf_identifiers.h"
+#include "decoder/core/identifiers/plessey_identifiers.h"
+#include "decoder/core/identifiers/qr_identifiers.h"
+#include "decoder/core/identifiers/rss_identifier.h"
+#include "decoder/core/identifiers/telepen_korean_postal_identifiers.h"
+#include "decoder/core/identifiers/two_of_five_identifiers.h"
+#include "decoder/core/identifiers/upc_ean_identifiers.h"
 
 namespace DEC2DIvra {
 namespace {

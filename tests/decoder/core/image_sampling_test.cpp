@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "decoder/core/geometry_ex.h"
-#include "decoder/core/ptr_line_segment.h"
-#include "decoder/core/ptr_manhattan_line_segment.h"
+#include "decoder/core/geometry/geometry_ex.h"
+#include "decoder/core/geometry/ptr_line_segment.h"
+#include "decoder/core/geometry/ptr_manhattan_line_segment.h"
 
 namespace DEC2DIvra {
 namespace {

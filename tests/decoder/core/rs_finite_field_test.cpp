@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "decoder/core/galois_field_modulo_power_of_two.h"
-#include "decoder/core/galois_field_modulo_prime_number.h"
-#include "decoder/core/polynomial_on_finite_field.h"
+#include "decoder/core/arithmetic/galois_field_modulo_power_of_two.h"
+#include "decoder/core/arithmetic/galois_field_modulo_prime_number.h"
+#include "decoder/core/arithmetic/polynomial_on_finite_field.h"
 
 using namespace DEC2DIvra;
 

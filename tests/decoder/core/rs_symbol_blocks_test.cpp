@@ -20,13 +20,13 @@
 
 #include <gtest/gtest.h>
 
-#include "decoder/core/galois_field_modulo_power_of_two.h"
-#include "decoder/core/galois_field_modulo_prime_number.h"
-#include "decoder/core/rs_decoding_of_aztec.h"
-#include "decoder/core/rs_decoding_of_data_matrix.h"
-#include "decoder/core/rs_decoding_of_dot_code.h"
-#include "decoder/core/rs_decoding_of_pdf417.h"
-#include "decoder/core/rs_decoding_of_qr_code.h"
+#include "decoder/core/arithmetic/galois_field_modulo_power_of_two.h"
+#include "decoder/core/arithmetic/galois_field_modulo_prime_number.h"
+#include "decoder/core/arithmetic/rs_decoding_of_aztec.h"
+#include "decoder/core/arithmetic/rs_decoding_of_data_matrix.h"
+#include "decoder/core/arithmetic/rs_decoding_of_dot_code.h"
+#include "decoder/core/arithmetic/rs_decoding_of_pdf417.h"
+#include "decoder/core/arithmetic/rs_decoding_of_qr_code.h"
 #include "tests/decoder/core/rs_test_encoder.h"
 
 using namespace DEC2DIvra;

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "decoder/core/finite_field.h"
+#include "decoder/core/arithmetic/finite_field.h"
 
 namespace rs_test {
 

@@ -5,7 +5,7 @@
 #include "config/common_property_reference.h"
 #include "config/key_tree.h"
 #include "decoder/core/dec2d_entry.h"
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/legacy/legacy_settings_bridge.h"
 
 namespace {

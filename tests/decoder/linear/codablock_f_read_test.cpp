@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/codablock_f_decoder.h"
 #include "decoder/linear/code128_decoder.h"
 #include "decoder/linear/code128_interpreter.h"

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "config/configuration_manager.h"
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/decoded_label.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/bar_symbol_decoder_context.h"
 #include "decoder/linear/code128_decoder.h"
 #include "decoder/linear/code128_table.h"

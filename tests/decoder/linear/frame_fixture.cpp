@@ -3,7 +3,7 @@
 #include <cmath>
 #include <new>
 
-#include "decoder/core/symbology_identifier.h"
+#include "decoder/core/identifiers/symbology_identifier.h"
 #include "decoder/linear/bar_code_decoder_wiring.h"
 
 namespace frame_test {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "config/configuration_manager.h"
-#include "decoder/core/dec2d_property.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/shared_memory_distributor.h"
 #include "decoder/linear/bar_symbol_decoder.h"
 #include "decoder/linear/bar_symbol_decoder_set.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "decoder/core/code_searcher.h"
+#include "decoder/core/location/code_searcher.h"
 #include "decoder/linear/bar_symbol_decoder_set.h"
 #include "decoder/linear/combined_line_road.h"
 #include "decoder/linear/data_bar_road.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "decoder/core/common_symbology_identifier.h"
-#include "decoder/core/telepen_korean_postal_identifiers.h"
+#include "decoder/core/identifiers/common_symbology_identifier.h"
+#include "decoder/core/identifiers/telepen_korean_postal_identifiers.h"
 #include "decoder/linear/rate_for_tuning_calculator.h"
 
 namespace frame_test {

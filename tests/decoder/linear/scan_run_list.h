@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "decoder/core/array_iterator.h"
+#include "decoder/core/containers/array_iterator.h"
 #include "decoder/linear/scan_element.h"
 
 namespace scan_test {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "decoder/core/two_dimension_decoder.h"
+#include "decoder/two_dimension_decoder.h"
 #include "upc_ean_perfect_read.h"
 #include "upc_ean_read_fixture.h"
 

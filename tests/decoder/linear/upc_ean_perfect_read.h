@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "decoder/linear/bar_symbol.h"
-#include "decoder/core/stack_interface.h"
+#include "decoder/core/containers/stack_interface.h"
 #include "upc_ean_zint_modules.h"
 
 namespace upc_ean_test {

@@ -1,0 +1,252 @@
+#include "decoder/core/arithmetic/rs_decoding_of_block.h"
+
+#include "decoder/core/arithmetic/polynomial_on_finite_field.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+// An erased position may hold anything; a value outside the field counts as 0.
+inline unsigned short ValueAt(unsigned short const* codewords, unsigned int i, unsigned int size)
+{
+    return codewords[i] < size ? codewords[i] : 0;
+}
+
+// S_j = r(alpha^(firstRoot + j)) for j < count; true when every one is 0. Eight
+// syndromes share each pass over the block: their Horner chains are independent, so
+// the table look-ups of one overlap those of the others.
+bool ComputeSyndromes(FiniteField const& field, unsigned int firstRoot, unsigned short const* codewords, unsigned int n,
+                      unsigned int count, unsigned short* syndromes)
+{
+    unsigned int const size = field.Size();
+    unsigned int const order = size - 1;
+    bool allZero = true;
+    for (unsigned int j = 0; j < count; j += 8) {
+        unsigned int exponent[8];
+        for (unsigned int lane = 0; lane < 8; ++lane) {
+            exponent[lane] = (firstRoot + j + lane) % order;
+        }
+        unsigned short value[8] = {};
+        for (unsigned int i = 0; i < n; ++i) {
+            unsigned short const word = ValueAt(codewords, i, size);
+            for (unsigned int lane = 0; lane < 8; ++lane) {
+                value[lane] = field.Add(field.MultiplyByPower(value[lane], exponent[lane]), word);
+            }
+        }
+        for (unsigned int lane = 0; lane < 8 && j + lane < count; ++lane) {
+            syndromes[j + lane] = value[lane];
+            allZero = allZero && value[lane] == 0;
+        }
+    }
+    return allZero;
+}
+
+// Chien search: position i is in error when the locator vanishes at alpha^-(n-1-i).
+// Term t of the locator at that point is L_t alpha^(-t(n-1-i)); stepping to the next
+// position multiplies it by alpha^t, so each term needs one look-up per position.
+// logTerms (degree + 1 entries) is scratch. Answers the number of roots, stopping
+// with limit + 1 when there are more than limit.
+unsigned int FindRoots(FiniteField const& field, PolynomialOnFiniteField const& locator, unsigned int n,
+                       unsigned short* logTerms, unsigned short* positions, unsigned int limit)
+{
+    constexpr unsigned short kZero = 0xFFFF;
+    unsigned int const order = field.Size() - 1;
+    int const degree = locator.Degree();
+    for (int t = 0; t <= degree; ++t) {
+        unsigned short const coefficient = locator.Coefficient(static_cast<unsigned int>(t));
+        if (coefficient == 0) {
+            logTerms[t] = kZero;
+            continue;
+        }
+        unsigned long long const shift = static_cast<unsigned long long>(t) * (n - 1) % order;
+        logTerms[t] = static_cast<unsigned short>((field.Logarithm(coefficient) + order - shift) % order);
+    }
+    unsigned int count = 0;
+    for (unsigned int i = 0; i < n; ++i) {
+        unsigned short sum = 0;
+        for (int t = 0; t <= degree; ++t) {
+            if (logTerms[t] == kZero) {
+                continue;
+            }
+            sum = field.Add(sum, field.Antilogarithm(logTerms[t]));
+            unsigned int next = logTerms[t] + static_cast<unsigned int>(t);
+            if (next >= order) {
+                next -= order;
+            }
+            logTerms[t] = static_cast<unsigned short>(next);
+        }
+        if (sum == 0) {
+            if (count == limit) {
+                return limit + 1;
+            }
+            positions[count++] = static_cast<unsigned short>(i);
+        }
+    }
+    return count;
+}
+
+bool WorkIsComplete(RSdecodingWork const& work)
+{
+    return work.capacity > 0 && work.syndromes != nullptr && work.locator != nullptr && work.previous != nullptr &&
+           work.scratch != nullptr && work.evaluator != nullptr && work.derivative != nullptr &&
+           work.positions != nullptr && work.saved != nullptr && work.erased != nullptr;
+}
+
+} // namespace
+
+unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firstRoot, RSdecodingWork const& work,
+                                     unsigned short* codewords, unsigned int n, unsigned int k,
+                                     unsigned int erasureCount, unsigned short const* erasures, unsigned int reserve,
+                                     unsigned int* located)
+{
+    if (located != nullptr) {
+        *located = 0;
+    }
+    if (!field.IsValid() || !WorkIsComplete(work) || codewords == nullptr) {
+        return 0;
+    }
+    unsigned int const size = field.Size();
+    unsigned int const order = size - 1;
+    if (n >= size || n <= k || n > work.capacity) {
+        return 0;
+    }
+    unsigned int const checkCount = n - k;
+    if (reserve > checkCount || erasureCount > checkCount - reserve) {
+        return 0;
+    }
+    if (erasureCount > 0 && erasures == nullptr) {
+        return 0;
+    }
+    for (unsigned int i = 0; i < n; ++i) {
+        work.erased[i] = 0;
+    }
+    for (unsigned int j = 0; j < erasureCount; ++j) {
+        unsigned int const position = erasures[j];
+        if (position >= n || work.erased[position] != 0) {
+            return 0;
+        }
+        work.erased[position] = 1;
+    }
+    for (unsigned int i = 0; i < n; ++i) {
+        if (work.erased[i] == 0 && codewords[i] >= size) {
+            return 0;
+        }
+    }
+    firstRoot %= order;
+
+    if (ComputeSyndromes(field, firstRoot, codewords, n, checkCount, work.syndromes)) {
+        // Already a codeword; only erased values outside the field still need their 0.
+        for (unsigned int i = 0; i < n; ++i) {
+            if (work.erased[i] != 0 && codewords[i] >= size) {
+                codewords[i] = 0;
+            }
+        }
+        if (located != nullptr) {
+            *located = erasureCount;
+        }
+        return 1;
+    }
+
+    unsigned int const slots = work.capacity + 1;
+    PolynomialOnFiniteField first(field, work.locator, slots);
+    PolynomialOnFiniteField second(field, work.scratch, slots);
+    PolynomialOnFiniteField previous(field, work.previous, slots);
+    PolynomialOnFiniteField* locator = &first;
+    PolynomialOnFiniteField* next = &second;
+
+    // Erasure locator: the product of (1 - X x) over the erased positions X = alpha^(n-1-p).
+    locator->SetConstant(1);
+    for (unsigned int j = 0; j < erasureCount; ++j) {
+        unsigned short const x = field.Power(static_cast<long long>(n - 1 - erasures[j]));
+        if (!locator->MultiplyByLinear(field.Negate(x))) {
+            return 0;
+        }
+    }
+    if (!previous.Assign(*locator)) {
+        return 0;
+    }
+
+    // Berlekamp-Massey started from the erasure locator, so that the result locates
+    // errors and erasures together.
+    unsigned int length = erasureCount;
+    for (unsigned int r = erasureCount + 1; r <= checkCount; ++r) {
+        unsigned short discrepancy = 0;
+        int const top = locator->Degree() < static_cast<int>(r) - 1 ? locator->Degree() : static_cast<int>(r) - 1;
+        for (int i = 0; i <= top; ++i) {
+            discrepancy = field.Add(discrepancy, field.Multiply(locator->Coefficient(static_cast<unsigned int>(i)),
+                                                                work.syndromes[r - 1 - static_cast<unsigned int>(i)]));
+        }
+        if (!previous.ShiftUp()) {
+            return 0;
+        }
+        if (discrepancy == 0) {
+            continue;
+        }
+        if (!next->Assign(*locator) || !next->SubtractScaled(previous, discrepancy)) {
+            return 0;
+        }
+        if (2 * length <= r + erasureCount - 1) {
+            length = r + erasureCount - length;
+            if (!previous.Assign(*locator)) {
+                return 0;
+            }
+            previous.Scale(field.Inverse(discrepancy));
+        }
+        PolynomialOnFiniteField* const swap = locator;
+        locator = next;
+        next = swap;
+    }
+    if (locator->Degree() != static_cast<int>(length) || length < erasureCount) {
+        return 0;
+    }
+    unsigned int const errorCount = length - erasureCount;
+    if (erasureCount + 2 * errorCount > checkCount - reserve) {
+        return 0;
+    }
+
+    unsigned int const rootCount = FindRoots(field, *locator, n, work.evaluator, work.positions, length);
+    // Roots outside the block (or repeated ones) mean more errors than the code can place.
+    if (rootCount != length) {
+        return 0;
+    }
+
+    // Forney: with the evaluator W = S L mod x^(n-k), the error at X is
+    // -X^(1-firstRoot) W(1/X) / L'(1/X).
+    PolynomialOnFiniteField syndromes(field, work.syndromes, work.capacity);
+    PolynomialOnFiniteField evaluator(field, work.evaluator, slots);
+    PolynomialOnFiniteField derivative(field, work.derivative, slots);
+    if (!syndromes.Load(work.syndromes, checkCount) ||
+        !evaluator.AssignProductTruncated(syndromes, *locator, checkCount) || !derivative.AssignDerivative(*locator)) {
+        return 0;
+    }
+    for (unsigned int t = 0; t < rootCount; ++t) {
+        long long const exponent = static_cast<long long>(n - 1 - work.positions[t]);
+        unsigned short const inverse = field.Power(-exponent);
+        unsigned short const denominator = derivative.Evaluate(inverse);
+        if (denominator == 0) {
+            return 0;
+        }
+        unsigned short const magnitude = field.Multiply(field.Power(exponent * (1 - static_cast<long long>(firstRoot))),
+                                                        field.Divide(evaluator.Evaluate(inverse), denominator));
+        work.saved[t] = field.Negate(magnitude);
+    }
+    // Nothing was written until here; from now on saved holds the old values for undoing.
+    for (unsigned int t = 0; t < rootCount; ++t) {
+        unsigned int const position = work.positions[t];
+        unsigned short const error = work.saved[t];
+        work.saved[t] = codewords[position];
+        codewords[position] = field.Subtract(ValueAt(codewords, position, size), error);
+    }
+    if (!ComputeSyndromes(field, firstRoot, codewords, n, checkCount, work.syndromes)) {
+        for (unsigned int t = 0; t < rootCount; ++t) {
+            codewords[work.positions[t]] = work.saved[t];
+        }
+        return 0;
+    }
+    if (located != nullptr) {
+        *located = length;
+    }
+    return 1;
+}
+
+} // namespace DEC2DIvra

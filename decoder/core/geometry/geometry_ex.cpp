@@ -1,0 +1,57 @@
+#include "decoder/core/geometry/geometry_ex.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+template <class Sample>
+unsigned Bilinear(GrayImage const& image, Point const& point, int fractionBits, Sample sample)
+{
+    if (image.GetWidth() <= 0 || image.GetHeight() <= 0 || image.GetPixels() == nullptr || fractionBits < 0 ||
+        fractionBits > GeometryEx::kMaxFractionBits) {
+        return 0;
+    }
+    long long const one = 1LL << fractionBits;
+    // Arithmetic shifts floor, also for points left of or above the image.
+    int x0 = point.x >> fractionBits;
+    int y0 = point.y >> fractionBits;
+    long long const fx = point.x - static_cast<long long>(x0) * one;
+    long long const fy = point.y - static_cast<long long>(y0) * one;
+    // Far outside, both neighbours read the same border pixel anyway; keeping
+    // the index near the image leaves x0 + 1 safe from overflow.
+    x0 = x0 < -1 ? -1 : (x0 > image.GetWidth() ? image.GetWidth() : x0);
+    y0 = y0 < -1 ? -1 : (y0 > image.GetHeight() ? image.GetHeight() : y0);
+    long long const sum = sample(x0, y0) * (one - fx) * (one - fy) + sample(x0 + 1, y0) * fx * (one - fy) +
+                          sample(x0, y0 + 1) * (one - fx) * fy + sample(x0 + 1, y0 + 1) * fx * fy;
+    int const shift = 2 * fractionBits;
+    long long const rounded = shift == 0 ? sum : (sum + (1LL << (shift - 1))) >> shift;
+    return static_cast<unsigned>(rounded);
+}
+
+}  // namespace
+
+unsigned GeometryEx::GetLuminance(GrayImage const& image, Point const& point, int fractionBits)
+{
+    return Bilinear(image, point, fractionBits,
+                    [&image](int x, int y) { return static_cast<long long>(image.AtClamped(x, y)); });
+}
+
+unsigned GeometryEx::GetLapPixel(GrayImage const& image, int x, int y)
+{
+    long long const v = image.AtClamped(x, y);
+    long long const neighbours = static_cast<long long>(image.AtClamped(x - 1, y)) + image.AtClamped(x + 1, y) +
+                                 image.AtClamped(x, y - 1) + image.AtClamped(x, y + 1);
+    long long const sharpened = v + (4 * v - neighbours) / 4;
+    if (sharpened < 0) {
+        return 0;
+    }
+    return sharpened > kMaxLuminance ? kMaxLuminance : static_cast<unsigned>(sharpened);
+}
+
+unsigned GeometryEx::GetLapLuminance(GrayImage const& image, Point const& point, int fractionBits)
+{
+    return Bilinear(image, point, fractionBits,
+                    [&image](int x, int y) { return static_cast<long long>(GetLapPixel(image, x, y)); });
+}
+
+}  // namespace DEC2DIvra

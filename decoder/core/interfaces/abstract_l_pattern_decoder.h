@@ -1,0 +1,22 @@
+#pragma once
+
+#include "decoder/core/decoded_label.h"
+#include "decoder/core/gray_image.h"
+#include "decoder/core/geometry/region.h"
+
+namespace DEC2DIvra {
+
+// Data Matrix as the symbol locator sees it: a candidate solid L. In the
+// region, corner 3 is the corner of the L, corner 0 the far end of the leg
+// that runs from it to the left of the symbol's reading direction, corner 2
+// the far end of the other leg, and corner 1 the estimated fourth corner.
+class AbstractLPatternDecoder {
+public:
+    virtual int Start(GrayImage const& image, Region const& lPattern, DecodedLabel& label) = 0;
+
+protected:
+    AbstractLPatternDecoder() = default;
+    ~AbstractLPatternDecoder() = default;
+};
+
+}  // namespace DEC2DIvra

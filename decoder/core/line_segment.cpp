@@ -1,9 +1,0 @@
-#include "decoder/core/line_segment.h"
-
-#include "decoder/core/geometry.h"
-
-namespace DEC2DIvra {
-
-bool LineSegment::CalcLine(Line& line) const { return Geometry::CalcLine(begin, end, line); }
-
-}  // namespace DEC2DIvra

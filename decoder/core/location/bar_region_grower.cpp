@@ -1,0 +1,110 @@
+#include "decoder/core/location/bar_region_grower.h"
+
+#include "decoder/core/arithmetic/dec_math.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+// The unit vector of a doubled direction, 14 fraction bits.
+void UnitOf(unsigned angle, long long& c, long long& s)
+{
+    c = DecMath::SineTable(static_cast<int>(2 * angle + DecMath::kTableSize / 4)) >> 18;
+    s = DecMath::SineTable(static_cast<int>(2 * angle)) >> 18;
+}
+
+// tan of a 9-bit angle, in 1/4096.
+long long CalcSlope(unsigned angle)
+{
+    return DecMath::Sin(static_cast<int>(angle)).GetRaw() / (DecMath::Cos(static_cast<int>(angle)).GetRaw() >> 12);
+}
+
+// Whether direction (nc, ns) lies within the slope of direction (c, s).
+bool IsWithin(long long c, long long s, long long nc, long long ns, long long slope)
+{
+    long long const dot = c * nc + s * ns;
+    long long const cross = c * ns - s * nc;
+    return dot > 0 && (cross < 0 ? -cross : cross) * 4096 <= slope * dot;
+}
+
+}  // namespace
+
+unsigned BarRegionGrower::Start(BarOrientationField const& field, unsigned minimumCells, unsigned tolerance)
+{
+    // tan of the tolerance in 1/4096 (the doubled direction: half the angle
+    // between the bars).
+    long long const slope = CalcSlope(tolerance);
+    long long const stepSlope = CalcSlope(tolerance / kDriftStep);
+    long long const driftSlope = CalcSlope(kDriftFactor * tolerance);
+    count_ = 0;
+    unsigned const columns = field.GetColumns();
+    unsigned const rows = field.GetRows();
+    unsigned const cells = field.GetCellCount();
+    for (unsigned i = 0; i < cells; ++i) {
+        visited_[i] = 0;
+    }
+    static constexpr int kDx[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
+    static constexpr int kDy[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
+    unsigned end = 0;  // of the cell order
+    for (unsigned seed = 0; seed < cells; ++seed) {
+        if (visited_[seed] != 0 || field.GetJudgement(seed).barLike == 0) {
+            continue;
+        }
+        unsigned const first = end;
+        visited_[seed] = 1;
+        order_[end++] = static_cast<unsigned short>(seed);
+        BarRegionComponent component;
+        component.first = first;
+        // The sum of the unit doubled directions of the cells taken so far:
+        // a cell joins when its direction lies within the tolerance of their
+        // mean, so that the group cannot drift from one symbol into a
+        // neighbour of another direction.
+        long long meanX = 0;
+        long long meanY = 0;
+        for (unsigned next = first; next < end; ++next) {
+            unsigned const index = order_[next];
+            unsigned const column = index % columns;
+            unsigned const row = index / columns;
+            long long unitX = 0;
+            long long unitY = 0;
+            UnitOf(field.GetJudgement(index).angle, unitX, unitY);
+            meanX += unitX;
+            meanY += unitY;
+            component.tensor.Add(field.CalcTensor(index));
+            component.sumX += field.CalcCentreX(column);
+            component.sumY += field.CalcCentreY(row);
+            component.coherenceSum += field.GetJudgement(index).coherence;
+            for (unsigned k = 0; k < 8; ++k) {
+                int const c = static_cast<int>(column) + kDx[k];
+                int const r = static_cast<int>(row) + kDy[k];
+                if (c < 0 || r < 0 || c >= static_cast<int>(columns) || r >= static_cast<int>(rows)) {
+                    continue;
+                }
+                unsigned const neighbour = static_cast<unsigned>(r) * columns + static_cast<unsigned>(c);
+                BarOrientationField::Judgement const& j = field.GetJudgement(neighbour);
+                if (visited_[neighbour] != 0 || j.barLike == 0) {
+                    continue;
+                }
+                long long nc = 0;
+                long long ns = 0;
+                UnitOf(j.angle, nc, ns);
+                // Or, as the bars of a label seen at a slant fan out, close to
+                // the cell it is reached from and not too far from the mean.
+                if (!IsWithin(meanX, meanY, nc, ns, slope) &&
+                    !(IsWithin(unitX, unitY, nc, ns, stepSlope) && IsWithin(meanX, meanY, nc, ns, driftSlope))) {
+                    continue;
+                }
+                visited_[neighbour] = 1;
+                order_[end++] = static_cast<unsigned short>(neighbour);
+            }
+        }
+        component.count = end - first;
+        if (component.count < minimumCells || count_ >= kMaxComponents) {
+            continue;
+        }
+        components_[count_++] = component;
+    }
+    return count_;
+}
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,272 @@
+#include "decoder/core/location/bar_region_orientation_field.h"
+
+#include "decoder/core/arithmetic/dec_math.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+unsigned CeilDivide(unsigned a, unsigned b) { return (a + b - 1) / b; }
+
+// Samples are 10-bit: only their low ten bits are read, so that a malformed
+// frame cannot overflow the sums (and masking costs the pass nothing).
+int Level(unsigned short v) { return v & 1023; }
+
+// Eight cells of eight blocks: the row differences of a run of whole cells
+// are taken in chunks of this many, in loops of a fixed length over local
+// arrays, which compilers run as vector operations even at the optimisation
+// levels that vectorise only such loops.
+constexpr int kEight = 8;
+constexpr int kChunk = kEight * kEight;
+
+void AddChunk(unsigned short const* row, unsigned short const* below, BarOrientationField::Cell* cells)
+{
+    short gx[kChunk];
+    short gy[kChunk];
+    for (int i = 0; i < kChunk; ++i) {
+        int const a = Level(row[i]);
+        int const b = Level(row[i + 1]);
+        int const c = Level(below[i]);
+        int const d = Level(below[i + 1]);
+        gx[i] = static_cast<short>((b + d) - (a + c));
+        gy[i] = static_cast<short>((c + d) - (a + b));
+    }
+    for (int k = 0; k < kEight; ++k) {
+        short const* x = gx + k * kEight;
+        short const* y = gy + k * kEight;
+        int xx = 0;
+        int yy = 0;
+        int xy = 0;
+        for (int i = 0; i < kEight; ++i) {
+            xx += x[i] * x[i];
+            yy += y[i] * y[i];
+            xy += x[i] * y[i];
+        }
+        BarOrientationField::Cell& cell = cells[k];
+        cell.xx += xx;
+        cell.yy += yy;
+        cell.xy += xy;
+        cell.samples = static_cast<unsigned short>(cell.samples + kEight);
+    }
+}
+
+}  // namespace
+
+bool BarOrientationField::Start(GrayImage const& image, Rectangle const& area, unsigned cellSide, unsigned stride)
+{
+    columns_ = 0;
+    rows_ = 0;
+    if (cellSide == 0 || stride == 0 || image.GetPixels() == nullptr || area.left < 0 || area.top < 0 ||
+        area.right >= image.GetWidth() || area.bottom >= image.GetHeight() || area.right < area.left ||
+        area.bottom < area.top) {
+        return false;
+    }
+    unsigned const width = static_cast<unsigned>(area.right - area.left + 1);
+    unsigned const height = static_cast<unsigned>(area.bottom - area.top + 1);
+    if (width > kMaxWidth) {
+        return false;
+    }
+    while (CeilDivide(width, cellSide) > kMaxColumns ||
+           CeilDivide(width, cellSide) * CeilDivide(height, cellSide) > kMaxCells) {
+        cellSide *= 2;
+    }
+    // Cells start on a sample: the side is a multiple of the stride.
+    while (CeilDivide(cellSide, stride) > kMaxSamplesPerSide) {
+        stride *= 2;
+    }
+    if (stride > cellSide) {
+        stride = cellSide;
+    }
+    cellSide = CeilDivide(cellSide, stride) * stride;
+    area_ = area;
+    cellSide_ = cellSide;
+    stride_ = stride;
+    columns_ = CeilDivide(width, cellSide);
+    rows_ = CeilDivide(height, cellSide);
+    unsigned const count = columns_ * rows_;
+    for (unsigned i = 0; i < count; ++i) {
+        cells_[i] = Cell{0, 0, 0, 0};
+        judgements_[i] = Judgement{0, 0, 0};
+    }
+
+    // The differences need the pixel to the right and the one below.
+    int const lastX = area.right < image.GetWidth() - 1 ? area.right : image.GetWidth() - 2;
+    int const lastY = area.bottom < image.GetHeight() - 1 ? area.bottom : image.GetHeight() - 2;
+    int const pitch = image.GetPitch();
+    int const side = static_cast<int>(cellSide);
+    int const step = static_cast<int>(stride);
+    // Runs of whole cells at every pixel take the chunked path.
+    bool const chunks = step == 1 && side == kEight;
+    for (int y = area.top; y <= lastY; y += step) {
+        unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * pitch;
+        unsigned short const* below = row + pitch;
+        Cell* cell = cells_ + static_cast<unsigned>((y - area.top) / side) * columns_;
+        int x0 = area.left;
+        if (chunks) {
+            for (; x0 + kChunk - 1 <= lastX; x0 += kChunk, cell += kEight) {
+                AddChunk(row + x0, below + x0, cell);
+            }
+        }
+        for (; x0 <= lastX; x0 += side, ++cell) {
+            int const x1 = x0 + side - 1 < lastX ? x0 + side - 1 : lastX;
+            int xx = 0;
+            int yy = 0;
+            int xy = 0;
+            int n = 0;
+            for (int x = x0; x <= x1; x += step, ++n) {
+                int const a = Level(row[x]);
+                int const b = Level(row[x + 1]);
+                int const c = Level(below[x]);
+                int const d = Level(below[x + 1]);
+                int const gx = (b + d) - (a + c);
+                int const gy = (c + d) - (a + b);
+                xx += gx * gx;
+                yy += gy * gy;
+                xy += gx * gy;
+            }
+            cell->xx += xx;
+            cell->yy += yy;
+            cell->xy += xy;
+            cell->samples = static_cast<unsigned short>(cell->samples + n);
+        }
+    }
+    return true;
+}
+
+GradientTensor BarOrientationField::CalcTensor(unsigned index) const
+{
+    Cell const& c = cells_[index];
+    return GradientTensor{c.xx, c.yy, c.xy, c.samples};
+}
+
+void BarOrientationField::SumRow(unsigned row, GradientTensor* sums) const
+{
+    Cell const* cells = cells_ + row * columns_;
+    for (unsigned c = 0; c < columns_; ++c) {
+        GradientTensor& t = sums[c];
+        t = GradientTensor{cells[c].xx, cells[c].yy, cells[c].xy, cells[c].samples};
+        if (c > 0) {
+            t.xx += cells[c - 1].xx;
+            t.yy += cells[c - 1].yy;
+            t.xy += cells[c - 1].xy;
+            t.samples += cells[c - 1].samples;
+        }
+        if (c + 1 < columns_) {
+            t.xx += cells[c + 1].xx;
+            t.yy += cells[c + 1].yy;
+            t.xy += cells[c + 1].xy;
+            t.samples += cells[c + 1].samples;
+        }
+    }
+}
+
+void BarOrientationField::Classify(unsigned energyFloor, unsigned coherenceFloor)
+{
+    long long const floor2 = static_cast<long long>(coherenceFloor) * coherenceFloor;
+    // Sums of three cells along each row, for the row above, this one and
+    // the one below; the 3 x 3 sums are their column sums.
+    GradientTensor* above = rowSums_[0];
+    GradientTensor* here = rowSums_[1];
+    GradientTensor* below = rowSums_[2];
+    if (rows_ > 0) {
+        SumRow(0, here);
+    }
+    for (unsigned row = 0; row < rows_; ++row) {
+        if (row + 1 < rows_) {
+            SumRow(row + 1, below);
+        }
+        for (unsigned column = 0; column < columns_; ++column) {
+            Judgement& j = judgements_[row * columns_ + column];
+            j = Judgement{0, 0, 0};
+            GradientTensor t = here[column];
+            if (row > 0) {
+                t.Add(above[column]);
+            }
+            if (row + 1 < rows_) {
+                t.Add(below[column]);
+            }
+            long long energy = t.CalcEnergy();
+            if (t.samples == 0 || energy < static_cast<long long>(energyFloor) * t.samples) {
+                continue;
+            }
+            // Most cells fail on coherence: compare squares first, scaled so
+            // that 255^2 times a square stays in 64 bits.
+            long long a = t.xx - t.yy;
+            long long b = 2 * t.xy;
+            while (energy >= (1LL << 23)) {
+                energy >>= 1;
+                a /= 2;
+                b /= 2;
+            }
+            long long const square = a * a + b * b;
+            if (square * (255 * 255) < floor2 * energy * energy) {
+                continue;
+            }
+            unsigned angle = 0;
+            if (t.CalcDoubledAngle(angle)) {
+                long long const share = square * 255 / (energy * energy);
+                j.angle = static_cast<unsigned short>(angle);
+                j.coherence = static_cast<unsigned char>(share > 255 ? 255 : share);
+                j.barLike = 1;
+            }
+        }
+        GradientTensor* const spare = above;
+        above = here;
+        here = below;
+        below = spare;
+    }
+}
+
+unsigned BarOrientationField::CalcNoiseLevel() const
+{
+    // Mean squares per sample in bins of a quarter octave.
+    static constexpr unsigned kBins = 160;
+    unsigned short histogram[kBins] = {};
+    unsigned counted = 0;
+    unsigned const count = GetCellCount();
+    for (unsigned i = 0; i < count; ++i) {
+        Cell const& c = cells_[i];
+        if (c.samples == 0) {
+            continue;
+        }
+        unsigned long long const mean =
+            (static_cast<unsigned long long>(static_cast<unsigned>(c.xx)) + static_cast<unsigned>(c.yy)) / c.samples;
+        unsigned bin = 0;
+        if (mean > 0) {
+            unsigned const top = 63u - static_cast<unsigned>(__builtin_clzll(mean));
+            unsigned const fraction = top >= 2 ? static_cast<unsigned>(mean >> (top - 2)) & 3u : 0u;
+            bin = 4 * top + fraction + 1;
+        }
+        ++histogram[bin < kBins ? bin : kBins - 1];
+        ++counted;
+    }
+    unsigned seen = 0;
+    unsigned bin = 0;
+    for (; bin < kBins; ++bin) {
+        seen += histogram[bin];
+        if (10 * seen >= counted) {
+            break;
+        }
+    }
+    if (counted == 0 || bin == 0) {
+        return 0;
+    }
+    // The bin's lower bound: 2^top * (4 + fraction) / 4.
+    unsigned const top = (bin - 1) / 4;
+    unsigned const fraction = (bin - 1) % 4;
+    unsigned long long const mean = top >= 2 ? (4ull + fraction) << (top - 2) : (1ull << top);
+    // mean = 8 d^2 (both components).
+    return DecMath::Sqrt(mean / 8);
+}
+
+int BarOrientationField::CalcCentreX(unsigned column) const
+{
+    return area_.left + static_cast<int>(column * cellSide_ + cellSide_ / 2);
+}
+
+int BarOrientationField::CalcCentreY(unsigned row) const
+{
+    return area_.top + static_cast<int>(row * cellSide_ + cellSide_ / 2);
+}
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "decoder/core/location/bar_region_gradient_tensor.h"
+#include "decoder/core/gray_image.h"
+#include "decoder/core/geometry/rectangle.h"
+
+namespace DEC2DIvra {
+
+// The gradient structure of an image on a coarse grid of square cells over
+// the searched area, and which cells look like parallel bars.
+//
+// One pass over the pixels sums, per cell, the products of the differences
+// over each 2 x 2 block of pixels, gx = right column - left column and
+// gy = lower row - upper row (both centred on the block's middle). A cell
+// is then judged by the sums of the 3 x 3 cells around it, so that a cell
+// lying inside a wide bar still sees the edges beside it: it is bar-like when
+// the grey level changes enough there and nearly all of the change lies along
+// one direction. Integer arithmetic throughout; every pixel is read at most
+// four times (by the blocks it belongs to) and nothing is kept per pixel.
+class BarOrientationField {
+public:
+    static constexpr unsigned kDefaultCellSide = 8;
+    static constexpr unsigned kMaxCells = 160 * 120;
+    static constexpr unsigned kMaxColumns = 1024;
+    // The widest area searched (the widest frame the handle takes).
+    static constexpr unsigned kMaxWidth = 16384;
+    // A cell holds at most this many samples per side, so that its 32-bit
+    // sums of gradient products (each below 2^22) cannot overflow.
+    static constexpr unsigned kMaxSamplesPerSide = 16;
+
+    struct Cell {
+        int xx;
+        int yy;
+        int xy;
+        unsigned short samples;
+    };
+
+    // What the 3 x 3 neighbourhood of a cell says.
+    struct Judgement {
+        unsigned short angle;     // doubled principal direction, 9 bits
+        unsigned char coherence;  // squared, 0 .. 255: (anisotropy / energy)^2
+        unsigned char barLike;
+    };
+
+    // Sums the gradients of the area (inclusive bounds, inside the image)
+    // into cells of `cellSide` pixels, sampling every `stride`-th pixel of
+    // every `stride`-th row. The cell side grows (doubling) until the grid
+    // fits, and the stride until a cell holds at most kMaxSamplesPerSide
+    // samples per side. False for an empty area, one wider than kMaxWidth, or
+    // a cell side or stride of 0.
+    bool Start(GrayImage const& image, Rectangle const& area, unsigned cellSide, unsigned stride);
+
+    // Marks the bar-like cells: mean squared gradient at least `energyFloor`
+    // (squared grey levels) and coherence at least `coherenceFloor` (of 255).
+    void Classify(unsigned energyFloor, unsigned coherenceFloor);
+
+    // The grey-level noise of the image (its standard deviation, grey
+    // levels), from the quietest tenth of the cells: there the differences
+    // are noise alone, and a 2 x 2 difference of noise of deviation d has the
+    // mean square 4 d^2 per component.
+    unsigned CalcNoiseLevel() const;
+
+    Rectangle const& GetArea() const { return area_; }
+    unsigned GetCellSide() const { return cellSide_; }
+    unsigned GetStride() const { return stride_; }
+    unsigned GetColumns() const { return columns_; }
+    unsigned GetRows() const { return rows_; }
+    unsigned GetCellCount() const { return columns_ * rows_; }
+
+    Judgement const& GetJudgement(unsigned index) const { return judgements_[index]; }
+    GradientTensor CalcTensor(unsigned index) const;
+    // Pixel coordinates of a cell's centre.
+    int CalcCentreX(unsigned column) const;
+    int CalcCentreY(unsigned row) const;
+
+private:
+    // The sums of each cell of a row with its left and right neighbours.
+    void SumRow(unsigned row, GradientTensor* sums) const;
+
+    Rectangle area_{};
+    unsigned cellSide_ = 0;
+    unsigned stride_ = 0;
+    unsigned columns_ = 0;
+    unsigned rows_ = 0;
+    Cell cells_[kMaxCells];
+    Judgement judgements_[kMaxCells];
+    GradientTensor rowSums_[3][kMaxColumns];
+};
+
+}  // namespace DEC2DIvra

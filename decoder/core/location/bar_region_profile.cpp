@@ -1,0 +1,333 @@
+#include "decoder/core/location/bar_region_profile.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+// Modules from the first bar to the last of the UPC/EAN symbol with about
+// this many edges: EAN-13 and UPC-A 60 over 95, EAN-8 44 over 67, UPC-E 34
+// over 51; 0 for none. Blur may lose a few edges, a label border add one.
+long long CalcUpcEanModules(unsigned edges)
+{
+    if (edges >= 52 && edges <= 62) {
+        return 95;
+    }
+    if (edges >= 38 && edges <= 46) {
+        return 67;
+    }
+    if (edges >= 28 && edges <= 36) {
+        return 51;
+    }
+    return 0;
+}
+
+// Samples are 10-bit: only their low ten bits are read, so that a malformed
+// frame cannot overflow the sums (and masking costs the pass nothing).
+int Level(unsigned short v) { return v & 1023; }
+
+}  // namespace
+
+bool BarRegionProfile::Sample(GrayImage const& image, Rectangle const& area, BarRegionAxis const& axis, int begin,
+                              int end, int const* offsets, unsigned lines)
+{
+    count_ = 0;
+    edgeCount_ = 0;
+    lines_ = lines;
+    coreBegin_ = begin;
+    coreEnd_ = end;
+    if (lines == 0 || lines > kMaxLines || image.GetPixels() == nullptr || image.GetWidth() < 2 ||
+        image.GetHeight() < 2 || end <= begin) {
+        return false;
+    }
+    // The interpolation reads the pixel to the right and the one below.
+    int const right = area.right < image.GetWidth() - 2 ? area.right : image.GetWidth() - 2;
+    int const bottom = area.bottom < image.GetHeight() - 2 ? area.bottom : image.GetHeight() - 2;
+    int const left = area.left > 0 ? area.left : 0;
+    int const top = area.top > 0 ? area.top : 0;
+    Rectangle const inside{left, top, right, bottom};
+    long long low = begin;
+    long long high = end;
+    for (unsigned k = 0; k < lines; ++k) {
+        axis.NarrowAlong(offsets[k], inside, low, high);
+    }
+    if (high - low < 1) {
+        return false;
+    }
+    long long const length = high - low + 1;
+    step_ = static_cast<int>((length + kMaxSamples - 1) / kMaxSamples);
+    begin_ = static_cast<int>(low);
+    count_ = static_cast<unsigned>((length - 1) / step_ + 1);
+    for (unsigned i = 0; i < count_; ++i) {
+        samples_[i] = 0;
+    }
+    int const pitch = image.GetPitch();
+    unsigned short const* pixels = image.GetPixels();
+    for (unsigned k = 0; k < lines; ++k) {
+        long long const t = offsets[k];
+        long long x = axis.CalcX(low, t);
+        long long y = axis.CalcY(low, t);
+        long long const dx = static_cast<long long>(axis.ux) * step_;
+        long long const dy = static_cast<long long>(axis.uy) * step_;
+        for (unsigned i = 0; i < count_; ++i, x += dx, y += dy) {
+            // Inside by the narrowing above; the clamp guards the last bit of
+            // rounding only.
+            int ix = static_cast<int>(x >> 16);
+            int iy = static_cast<int>(y >> 16);
+            ix = ix < left ? left : (ix > right ? right : ix);
+            iy = iy < top ? top : (iy > bottom ? bottom : iy);
+            int const fx = static_cast<int>((x >> 8) & 255);
+            int const fy = static_cast<int>((y >> 8) & 255);
+            unsigned short const* p = pixels + static_cast<long long>(iy) * pitch + ix;
+            int const upper = Level(p[0]) * (256 - fx) + Level(p[1]) * fx;
+            int const lower = Level(p[pitch]) * (256 - fx) + Level(p[pitch + 1]) * fx;
+            samples_[i] += (upper * (256 - fy) + lower * fy + 32768) >> 16;
+        }
+    }
+    return count_ >= 2;
+}
+
+unsigned BarRegionProfile::FindEdges(unsigned minimumStep, unsigned contrastShare)
+{
+    edgeCount_ = 0;
+    if (count_ < 2) {
+        return 0;
+    }
+    int lowest = samples_[0];
+    int highest = samples_[0];
+    for (unsigned i = 1; i < count_; ++i) {
+        lowest = samples_[i] < lowest ? samples_[i] : lowest;
+        highest = samples_[i] > highest ? samples_[i] : highest;
+    }
+    // 256 times the root of the number of lines.
+    static constexpr unsigned kRoot[kMaxLines + 1] = {0, 256, 362, 443, 512};
+    int const floor = static_cast<int>(minimumStep * kRoot[lines_] / 256);
+    range_ = highest - lowest;
+    int const share = contrastShare > 0 ? range_ / static_cast<int>(contrastShare) : 0;
+    int threshold = share > floor ? share : floor;
+    threshold = threshold < 1 ? 1 : threshold;
+
+    // Turning points: alternate lowest and highest levels, each at least the
+    // threshold away from the one before.
+    unsigned short turns[kMaxEdges + 1];
+    unsigned turnCount = 0;
+    unsigned lowAt = 0;
+    unsigned highAt = 0;
+    int direction = 0;  // +1 following a rise, -1 a fall
+    unsigned at = 0;    // the extreme being followed
+    for (unsigned i = 1; i < count_ && turnCount < kMaxEdges; ++i) {
+        int const v = samples_[i];
+        if (direction == 0) {
+            lowAt = v < samples_[lowAt] ? i : lowAt;
+            highAt = v > samples_[highAt] ? i : highAt;
+            if (samples_[highAt] - samples_[lowAt] >= threshold) {
+                bool const rising = highAt > lowAt;
+                turns[turnCount++] = static_cast<unsigned short>(rising ? lowAt : highAt);
+                direction = rising ? 1 : -1;
+                at = rising ? highAt : lowAt;
+            }
+        } else if (direction > 0) {
+            if (v > samples_[at]) {
+                at = i;
+            } else if (samples_[at] - v >= threshold) {
+                turns[turnCount++] = static_cast<unsigned short>(at);
+                direction = -1;
+                at = i;
+            }
+        } else {
+            if (v < samples_[at]) {
+                at = i;
+            } else if (v - samples_[at] >= threshold) {
+                turns[turnCount++] = static_cast<unsigned short>(at);
+                direction = 1;
+                at = i;
+            }
+        }
+    }
+    if (direction != 0 && turnCount < kMaxEdges + 1) {
+        turns[turnCount++] = static_cast<unsigned short>(at);
+    }
+    // One edge between each two turning points, where the level crosses
+    // their middle.
+    for (unsigned k = 0; k + 1 < turnCount && edgeCount_ < kMaxEdges; ++k) {
+        int const a = samples_[turns[k]];
+        int const b = samples_[turns[k + 1]];
+        int const middle = (a + b) / 2;
+        unsigned i = turns[k] + 1u;
+        while (i < turns[k + 1] && ((b > a) ? samples_[i] < middle : samples_[i] > middle)) {
+            ++i;
+        }
+        edges_[edgeCount_++] = static_cast<unsigned short>(i);
+    }
+    return edgeCount_;
+}
+
+unsigned BarRegionProfile::CalcMedianSpacing(unsigned first, unsigned last) const
+{
+    static constexpr unsigned kBins = 256;
+    unsigned short histogram[kBins] = {};
+    unsigned n = 0;
+    for (unsigned k = first; k < last; ++k) {
+        unsigned const d = static_cast<unsigned>(edges_[k + 1] - edges_[k]);
+        ++histogram[d < kBins ? d : kBins - 1];
+        ++n;
+    }
+    if (n == 0) {
+        return 0;
+    }
+    unsigned seen = 0;
+    for (unsigned d = 0; d < kBins; ++d) {
+        seen += histogram[d];
+        if (2 * seen >= n) {
+            return d;
+        }
+    }
+    return kBins - 1;
+}
+
+unsigned BarRegionProfile::CalcGap(unsigned gapFactor, unsigned minimumGap) const
+{
+    // The spacing of the core's edges: the stretch beyond it may hold
+    // clutter with edges of another pitch.
+    unsigned first = 0;
+    while (first < edgeCount_ && CalcEdgeS(first) < coreBegin_) {
+        ++first;
+    }
+    unsigned last = first;
+    while (last + 1 < edgeCount_ && CalcEdgeS(last + 1) <= coreEnd_) {
+        ++last;
+    }
+    unsigned const median = last > first ? CalcMedianSpacing(first, last)
+                                         : (edgeCount_ > 1 ? CalcMedianSpacing(0, edgeCount_ - 1) : 0);
+    unsigned const gap = median * gapFactor;
+    unsigned const minimum = (minimumGap + static_cast<unsigned>(step_) - 1) / static_cast<unsigned>(step_);
+    return gap > minimum ? gap : minimum;
+}
+
+unsigned BarRegionProfile::CalcLongestTrain(unsigned gapFactor, unsigned minimumGap) const
+{
+    if (edgeCount_ == 0) {
+        return 0;
+    }
+    unsigned const gap = CalcGap(gapFactor, minimumGap);
+    unsigned longest = 0;
+    unsigned first = 0;
+    for (unsigned k = 1; k <= edgeCount_; ++k) {
+        if (k == edgeCount_ || static_cast<unsigned>(edges_[k] - edges_[k - 1]) > gap) {
+            longest = k - first > longest ? k - first : longest;
+            first = k;
+        }
+    }
+    return longest;
+}
+
+bool BarRegionProfile::FitsAsAddon(unsigned mainFirst, unsigned mainLast, unsigned addonFirst,
+                                   unsigned addonLast) const
+{
+    // Edges and modules from the first bar to the last: a 2-digit add-on has
+    // 14 over 20 modules, a 5-digit one 32 over 47.
+    unsigned const addonEdges = addonLast - addonFirst + 1;
+    unsigned const mainEdges = mainLast - mainFirst + 1;
+    long long addonModules = 0;
+    if (addonEdges >= 10 && addonEdges <= 16) {
+        addonModules = 20;
+    } else if (addonEdges >= 26 && addonEdges <= 34) {
+        addonModules = 47;
+    }
+    long long const mainModules = CalcUpcEanModules(mainEdges);
+    if (addonModules == 0 || mainModules == 0) {
+        return false;
+    }
+    long long const addonExtent = static_cast<long long>(edges_[addonLast]) - edges_[addonFirst];
+    long long const mainExtent = static_cast<long long>(edges_[mainLast]) - edges_[mainFirst];
+    long long const gap = mainFirst > addonLast ? static_cast<long long>(edges_[mainFirst]) - edges_[addonLast]
+                                                : static_cast<long long>(edges_[addonFirst]) - edges_[mainLast];
+    // One module size for both, within a fifth; a gap of at most 12 modules
+    // and a little.
+    long long const mainModule = mainExtent * addonModules;  // both scaled by mainModules * addonModules
+    long long const addonModule = addonExtent * mainModules;
+    return addonExtent > 0 && gap > 0 && 5 * mainModule <= 6 * addonModule && 6 * mainModule >= 5 * addonModule &&
+           2 * gap * addonModules <= 27 * addonExtent;
+}
+
+bool BarRegionProfile::IsAddonPair(unsigned mainFirst, unsigned mainLast, unsigned addonFirst,
+                                   unsigned addonLast) const
+{
+    // The edge of the label or of a stroke beside it may have joined either
+    // train at its far end: each is also judged without that one edge.
+    bool const after = addonFirst > mainLast;
+    for (unsigned trimMain = 0; trimMain < 2; ++trimMain) {
+        for (unsigned trimAddon = 0; trimAddon < 2; ++trimAddon) {
+            unsigned const mf = mainFirst + (after ? trimMain : 0);
+            unsigned const ml = mainLast - (after ? 0 : trimMain);
+            unsigned const af = addonFirst + (after ? 0 : trimAddon);
+            unsigned const al = addonLast - (after ? trimAddon : 0);
+            if (mf < ml && af < al && FitsAsAddon(mf, ml, af, al)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool BarRegionProfile::IsUpcEanEdgeCount(unsigned edges) { return CalcUpcEanModules(edges) != 0; }
+
+unsigned BarRegionProfile::SplitTrains(unsigned minimumEdges, unsigned gapFactor, unsigned minimumGap,
+                                       Train* trains, unsigned capacity) const
+{
+    if (edgeCount_ == 0 || capacity == 0) {
+        return 0;
+    }
+    unsigned const gap = CalcGap(gapFactor, minimumGap);
+    // One past the last edge of the stretch that starts at `from` and has no
+    // gap inside.
+    auto stretchEnd = [&](unsigned from) {
+        unsigned end = from + 1;
+        while (end < edgeCount_ && static_cast<unsigned>(edges_[end] - edges_[end - 1]) <= gap) {
+            ++end;
+        }
+        return end;
+    };
+    unsigned count = 0;
+    unsigned first = 0;
+    unsigned end = stretchEnd(0);
+    bool addon = false;
+    while (true) {
+        if (end < edgeCount_) {
+            // A stretch too short to be a symbol of its own, less than two
+            // gaps from its neighbour, is part of it: a wide element (a GS1
+            // DataBar finder's) splits one symbol in two.
+            unsigned const distance = static_cast<unsigned>(edges_[end] - edges_[end - 1]);
+            unsigned const next = stretchEnd(end);
+            if (distance <= 2 * gap && (end - first < minimumEdges || next - end < minimumEdges)) {
+                end = next;
+                continue;
+            }
+            // A UPC/EAN add-on lies 7 to 12 modules beside its symbol, often
+            // farther: a stretch that fits as the add-on of its neighbour
+            // stays joined to it, so that the symbol's region keeps it.
+            if (!addon && (next - end <= end - first ? IsAddonPair(first, end - 1, end, next - 1)
+                                                     : IsAddonPair(end, next - 1, first, end - 1))) {
+                end = next;
+                addon = true;
+                continue;
+            }
+        }
+        unsigned const last = end - 1;
+        if (last - first + 1 >= minimumEdges && count < capacity) {
+            Train& train = trains[count++];
+            train.first = first;
+            train.last = last;
+            train.spacing = CalcMedianSpacing(first, last) * static_cast<unsigned>(step_);
+            train.addon = addon;
+        }
+        if (end >= edgeCount_) {
+            break;
+        }
+        first = end;
+        end = stretchEnd(end);
+        addon = false;
+    }
+    return count;
+}
+
+}  // namespace DEC2DIvra

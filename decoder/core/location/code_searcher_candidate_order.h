@@ -1,0 +1,60 @@
+#pragma once
+
+#include "decoder/core/location/bar_region_candidate.h"
+#include "decoder/core/geometry/rectangle.h"
+#include "decoder/core/geometry/region.h"
+
+namespace DEC2DIvra {
+
+// The order in which the searcher offers the candidates of one image to the
+// decoders. The stages run one after another, each only when its decoder is
+// built into the firmware and one of its symbologies is on; within a stage
+// the strongest candidate goes first. A label the callback accepts ends the search at once, so the order
+// decides which of several symbols in view is read, and how soon.
+//
+//   1. Linear regions at any angle, to AbstractBarCodeDecoder: groups of
+//      cells of parallel gradients, split along their axis into trains of
+//      edges; strongest (most edges, most coherent) first.
+//   2. PDF417 regions, to AbstractStackCodeDecoder: the regions in which a
+//      linear decoder met a PDF417 row, then the same bar-like groups whose
+//      profile along the middle shows a start or a stop pattern; a region
+//      whose seen-symbol flag comes back 1 is remembered.
+//   3. QR finder triples, to the first AbstractRegionDecoder: three 1:1:3:1:1
+//      squares at the corners of a right angle (region corners: the corner
+//      finder, the finder to its right as the symbol reads, the estimated
+//      fourth corner, the finder below it); with Micro QR on, then each
+//      finder of no triple, as the square of seven modules around it.
+//   4. Aztec and MaxiCode bull's-eyes: concentric rings, Aztec (dark core)
+//      to the second AbstractRegionDecoder, MaxiCode (light centre) as
+//      horizontal segments across the symbol to the segment form of
+//      AbstractMatrixCodeDecoder.
+//   5. Data Matrix L-patterns, to AbstractLPatternDecoder: two solid legs
+//      meeting at a corner.
+//   6. Han Xin finders, to AbstractMatrixCodeDecoder: the corner patterns
+//      (1:1:1:1:3 across), as horizontal segments through each across the
+//      box they span.
+//   7. DotCode dots, to AbstractDotDecoder: isolated round dots on a grid,
+//      one call per dot candidate.
+//
+// Stages 1 and 2 share the cell field of the image and its bar-like groups
+// (stage 2 also takes the regions in which a linear decoder met a PDF417
+// row); stages 3 to 7 share one pass over sampled rows
+// (matrix_candidate_finder.h). Within stages 3 to 7 the order is that of
+// the rows, top first; QR triples go in the order their finders were met.
+enum class CodeSearchStage : unsigned {
+    kLinear = 0,
+    kStacked,
+    kQRFinder,
+    kBullsEye,
+    kLPattern,
+    kHanXinFinder,
+    kDot,
+};
+
+// Sorts candidates strongest first; equal scores keep their order.
+void OrderBarRegionCandidates(BarRegionCandidate* candidates, unsigned count);
+
+// Whether a region and a rectangle (bounds included) share any point.
+bool IsOverlapping(Region const& region, Rectangle const& rectangle);
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,557 @@
+#include "decoder/core/location/code_searcher_engine.h"
+
+#include "decoder/core/location/bar_region_builder.h"
+#include "decoder/core/location/code_searcher_candidate_order.h"
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/core/location/stacked_candidate_check.h"
+
+namespace DEC2DIvra {
+
+static_assert(CodeSearcherEngine::kSearchedRegions >=
+                  CodeSearcherEngine::kHandyBudget * (CodeSearcherEngine::kVariants + 2),
+              "every region tried in one image, and its label's, stays on the searched stack");
+
+CodeSearcherEngine::CodeSearcherEngine(DEC2DProperty const& property)
+    : property_(&property), searched_(VirtualArray<Region>(searchedBuffer_, kSearchedRegions)),
+      taken_(VirtualArray<Region>(takenBuffer_, kTakenRegions))
+{
+}
+
+Rectangle CodeSearcherEngine::CalcSearchArea(GrayImage const& image) const
+{
+    DecoderDetailProperty const& detail = property_->detail_of_decoder;
+    Rectangle area;
+    area.left = detail.search_margin_left.Get();
+    area.top = detail.search_margin_top.Get();
+    area.right = image.GetWidth() - 1 - static_cast<int>(detail.search_margin_right.Get());
+    area.bottom = image.GetHeight() - 1 - static_cast<int>(detail.search_margin_bottom.Get());
+    return area;
+}
+
+int CodeSearcherEngine::Start(GrayImage const& image, Region const& region, StackInterface<Region>& located)
+{
+    Rectangle const area = CalcSearchArea(image);
+    if (image.GetPixels() == nullptr || area.right < area.left || area.bottom < area.top) {
+        return 0;
+    }
+    return rows_.Start(image, area, region, located) != 0 ? 1 : 0;
+}
+
+void CodeSearcherEngine::BeginImage()
+{
+    searched_.Clear();
+    taken_.Clear();
+    tried_ = 0;
+    barCandidateCount_ = 0;
+    barRegionsFound_ = false;
+    matrixCandidatesFound_ = false;
+    seenStackedCount_ = 0;
+    stackedRowCount_ = 0;
+}
+
+int CodeSearcherEngine::Start(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                              DecodedLabel& label, LabelOutlet& outlet)
+{
+    BeginImage();
+    if (image.GetPixels() == nullptr) {
+        return 0;
+    }
+    static constexpr CodeSearchStage kOrder[] = {
+        CodeSearchStage::kLinear,   CodeSearchStage::kStacked,      CodeSearchStage::kQRFinder,
+        CodeSearchStage::kBullsEye, CodeSearchStage::kLPattern,     CodeSearchStage::kHanXinFinder,
+        CodeSearchStage::kDot,
+    };
+    for (CodeSearchStage const stage : kOrder) {
+        if (RunStage(stage, image, option, decoders, label, outlet) != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+bool CodeSearcherEngine::IsWanted(CodeSearchStage stage, DecoderSet const& decoders) const
+{
+    DEC2DProperty const& p = *property_;
+    switch (stage) {
+    case CodeSearchStage::kLinear:
+        return decoders.barCode != nullptr;
+    case CodeSearchStage::kStacked:
+        return decoders.stackCode != nullptr && (p.pdf417.read.Get() || p.micro_pdf417.read.Get());
+    case CodeSearchStage::kQRFinder:
+        return decoders.region[DecoderSet::kQRCode] != nullptr &&
+               (p.qr_code.read.Get() || p.qr_code.read_micro_qr.Get());
+    case CodeSearchStage::kBullsEye:
+        return (decoders.region[DecoderSet::kAztec] != nullptr &&
+                (p.aztec_code.read.Get() || p.aztec_code.read_runes.Get())) ||
+               (decoders.matrixCode != nullptr && p.maxi_code.read.Get());
+    case CodeSearchStage::kLPattern:
+        return decoders.lPattern != nullptr && (p.data_matrix.read.Get() || p.data_matrix.read_ecc000_140.Get());
+    case CodeSearchStage::kHanXinFinder:
+        return decoders.matrixCode != nullptr && p.chinese_sensible_code.read.Get();
+    case CodeSearchStage::kDot:
+        return decoders.dot != nullptr && p.dot_code.read.Get();
+    }
+    return false;
+}
+
+int CodeSearcherEngine::RunStage(CodeSearchStage stage, GrayImage const& image, tagDecodeOption const& option,
+                                 DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
+{
+    if (image.GetPixels() == nullptr || !IsWanted(stage, decoders)) {
+        return 0;
+    }
+    switch (stage) {
+    case CodeSearchStage::kLinear:
+        return SearchLinear(image, option, *decoders.barCode, label, outlet);
+    case CodeSearchStage::kStacked:
+        return SearchStacked(image, option, *decoders.stackCode, label, outlet);
+    case CodeSearchStage::kQRFinder:
+        FindMatrixCandidates(image, option, decoders);
+        return SearchQRFinders(image, option, *decoders.region[DecoderSet::kQRCode], label, outlet);
+    case CodeSearchStage::kBullsEye:
+        FindMatrixCandidates(image, option, decoders);
+        return SearchBullsEyes(image, option, decoders, label, outlet);
+    case CodeSearchStage::kLPattern:
+        FindMatrixCandidates(image, option, decoders);
+        return SearchLPatterns(image, option, *decoders.lPattern, label, outlet);
+    case CodeSearchStage::kHanXinFinder:
+        FindMatrixCandidates(image, option, decoders);
+        return SearchHanXinFinders(image, option, *decoders.matrixCode, label, outlet);
+    case CodeSearchStage::kDot:
+        FindMatrixCandidates(image, option, decoders);
+        return SearchDots(image, *decoders.dot, label, outlet);
+    }
+    return 0;
+}
+
+void CodeSearcherEngine::FindBarRegions(GrayImage const& image, tagDecodeOption const& option)
+{
+    if (barRegionsFound_) {
+        return;
+    }
+    barRegionsFound_ = true;
+    barCandidateCount_ = 0;
+    Rectangle const area = CalcSearchArea(image);
+    unsigned stride = option.searchStep == 0 ? kDefaultStride : option.searchStep;
+    stride = stride > kMaxStride ? kMaxStride : stride;
+    if (area.right < area.left || area.bottom < area.top ||
+        !field_.Start(image, area, BarOrientationField::kDefaultCellSide, stride)) {
+        return;
+    }
+    field_.Classify(kEnergyFloor, kCoherenceFloor);
+    grower_.Start(field_, kMinimumCells);
+    barCandidateCount_ = finder_.Start(image, field_, grower_, tuning_);
+    OrderBarRegionCandidates(finder_.GetCandidates(), barCandidateCount_);
+}
+
+void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option,
+                                              DecoderSet const& decoders)
+{
+    if (matrixCandidatesFound_) {
+        return;
+    }
+    matrixCandidatesFound_ = true;
+    MatrixCandidateFinder::Wanted wanted;
+    wanted.qrFinders = IsWanted(CodeSearchStage::kQRFinder, decoders);
+    wanted.bullsEyes = IsWanted(CodeSearchStage::kBullsEye, decoders);
+    wanted.lPatterns = IsWanted(CodeSearchStage::kLPattern, decoders);
+    wanted.hanXinFinders = IsWanted(CodeSearchStage::kHanXinFinder, decoders);
+    wanted.dots = IsWanted(CodeSearchStage::kDot, decoders);
+    unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
+    stride = stride > kMaxStride ? kMaxStride : stride;
+    matrix_.Start(image, CalcSearchArea(image), stride, wanted);
+}
+
+unsigned CodeSearcherEngine::GetStageBudget(tagDecodeOption const& option) const
+{
+    return option.readMode == kReadModeMoving ? kMovingStageBudget : kStageBudget;
+}
+
+bool CodeSearcherEngine::IsFree(Point const& point, unsigned stageFirst) const
+{
+    return !taken_.IsIncluded(point) && !searched_.IsIncluded(point, stageFirst);
+}
+
+template <class Decoder>
+int CodeSearcherEngine::ReadRegion(Decoder& decoder, GrayImage const& image, Region const& region,
+                                   DecodedLabel& label)
+{
+    label.Clear();
+    int const read = decoder.Start(image, region, label);
+    searched_.Push(region);
+    return read;
+}
+
+bool CodeSearcherEngine::Deliver(DecodedLabel& label, LabelOutlet& outlet)
+{
+    taken_.Push(label.region);
+    searched_.Push(label.region);
+    return outlet.Offer(label);
+}
+
+int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption const& option,
+                                     AbstractBarCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet)
+{
+    FindBarRegions(image, option);
+    BarRegionCandidate* candidates = finder_.GetCandidates();
+    Rectangle const area = CalcSearchArea(image);
+    bool const central = property_->detail_of_decoder.central_reading.Get();
+    Rectangle const window{option.centralLeft, option.centralTop, option.centralRight, option.centralBottom};
+    unsigned const budget = option.readMode == kReadModeMoving ? kMovingBudget : kHandyBudget;
+    for (unsigned i = 0; i < barCandidateCount_ && tried_ < budget; ++i) {
+        BarRegionCandidate const& candidate = candidates[i];
+        if ((central && !IsOverlapping(candidate.region, window)) || searched_.IsIncluded(candidate.region)) {
+            continue;
+        }
+        ++tried_;
+        if (ReadCandidate(image, area, candidate, decoder, label) == 0) {
+            continue;
+        }
+        // A PDF417 row met by a linear decoder is no label: the stacked stage
+        // reads the region.
+        if (label.identifier.GetSymbology() == SYMBOLOGY_PDF417 && label.data.GetCount() == 0) {
+            if (stackedRowCount_ < kSeenStackedRegions) {
+                stackedRows_[stackedRowCount_++] = candidate.region;
+            }
+            continue;
+        }
+        if (Deliver(label, outlet)) {
+            return 1;
+        }
+        if (ReadBesideLabel(image, area, candidate, budget, decoder, label, outlet) != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CodeSearcherEngine::SearchStacked(GrayImage const& image, tagDecodeOption const& option,
+                                      AbstractStackCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet)
+{
+    FindBarRegions(image, option);
+    unsigned const first = searched_.GetCount();
+    unsigned const budget = GetStageBudget(option);
+    unsigned handed = 0;
+    BarRegionCandidate const* candidates = finder_.GetCandidates();
+    // The regions where a linear decoder met a PDF417 row first, then the
+    // bar-like regions whose profile shows a start or stop pattern.
+    for (unsigned i = 0; i < stackedRowCount_ + barCandidateCount_ && handed < budget; ++i) {
+        bool const fromRow = i < stackedRowCount_;
+        Region const& region = fromRow ? stackedRows_[i] : candidates[i - stackedRowCount_].region;
+        if (!IsFree(region.CalcCenterPoint(), first) ||
+            (!fromRow && !IsStackedCandidate(image, candidates[i - stackedRowCount_]))) {
+            continue;
+        }
+        ++handed;
+        decoder.SetInput(0);
+        if (ReadRegion(decoder, image, region, label) == 0) {
+            if (decoder.GetSeenSymbol() == 1 && seenStackedCount_ < kSeenStackedRegions) {
+                seenStacked_[seenStackedCount_++] = region;
+            }
+            continue;
+        }
+        if (Deliver(label, outlet)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption const& option,
+                                        AbstractRegionDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet)
+{
+    FinderSighting const* finders = matrix_.GetQRFinders();
+    unsigned const count = matrix_.GetQRFinderCount();
+    unsigned const first = searched_.GetCount();
+    unsigned const budget = GetStageBudget(option);
+    unsigned handed = 0;
+    bool used[MatrixCandidateFinder::kMaxFinders] = {};
+    // Three finders at the corners of a right angle: a, with b and c equally
+    // far and square to each other, of like module and polarity.
+    for (unsigned a = 0; a < count && handed < budget; ++a) {
+        for (unsigned b = 0; b < count && handed < budget; ++b) {
+            for (unsigned c = b + 1; c < count && handed < budget; ++c) {
+                if (a == b || a == c) {
+                    continue;
+                }
+                FinderSighting const& fa = finders[a];
+                FinderSighting const& fb = finders[b];
+                FinderSighting const& fc = finders[c];
+                if (fa.dark != fb.dark || fa.dark != fc.dark) {
+                    continue;
+                }
+                int const low = fa.module < fb.module ? (fa.module < fc.module ? fa.module : fc.module)
+                                                      : (fb.module < fc.module ? fb.module : fc.module);
+                int const high = fa.module > fb.module ? (fa.module > fc.module ? fa.module : fc.module)
+                                                       : (fb.module > fc.module ? fb.module : fc.module);
+                long long const abx = fb.centre.x - fa.centre.x;
+                long long const aby = fb.centre.y - fa.centre.y;
+                long long const acx = fc.centre.x - fa.centre.x;
+                long long const acy = fc.centre.y - fa.centre.y;
+                long long const ab2 = abx * abx + aby * aby;
+                long long const ac2 = acx * acx + acy * acy;
+                long long const dot = abx * acx + aby * acy;
+                long long const reach = 14LL * low;
+                if (high > 2 * low || ab2 < reach * reach || ac2 < reach * reach || ab2 * 3 > ac2 * 4 ||
+                    ac2 * 3 > ab2 * 4 || dot * dot * 16 > ab2 * ac2) {
+                    continue;
+                }
+                Region region;
+                bool const clockwise = abx * acy - aby * acx > 0;
+                Point const& right = clockwise ? fb.centre : fc.centre;
+                Point const& down = clockwise ? fc.centre : fb.centre;
+                region.corner[0] = fa.centre;
+                region.corner[1] = right;
+                region.corner[2] = Point{right.x + down.x - fa.centre.x, right.y + down.y - fa.centre.y};
+                region.corner[3] = down;
+                if (!IsFree(region.CalcCenterPoint(), first)) {
+                    continue;
+                }
+                ++handed;
+                used[a] = used[b] = used[c] = true;
+                if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
+                    return 1;
+                }
+            }
+        }
+    }
+    // A finder of no triple may be a Micro QR symbol's only one: the square
+    // of seven modules around it.
+    if (!property_->qr_code.read_micro_qr.Get()) {
+        return 0;
+    }
+    for (unsigned i = 0; i < count && handed < budget; ++i) {
+        FinderSighting const& f = finders[i];
+        int const h = f.module * 7 / 2;
+        if (used[i] || f.rows < 2 || !IsFree(f.centre, first)) {
+            continue;
+        }
+        ++handed;
+        Region region;
+        region.corner[0] = Point{f.centre.x - h, f.centre.y - h};
+        region.corner[1] = Point{f.centre.x + h, f.centre.y - h};
+        region.corner[2] = Point{f.centre.x + h, f.centre.y + h};
+        region.corner[3] = Point{f.centre.x - h, f.centre.y + h};
+        if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CodeSearcherEngine::ReadAcross(GrayImage const& image, Rectangle const& box, int const* rows, unsigned rowCount,
+                                   AbstractMatrixCodeDecoder& decoder, DecodedLabel& label)
+{
+    int const left = box.left < 0 ? 0 : box.left;
+    int const right = box.right > image.GetWidth() - 1 ? image.GetWidth() - 1 : box.right;
+    for (unsigned i = 0; i < rowCount; ++i) {
+        if (rows[i] < 0 || rows[i] >= image.GetHeight() || right <= left) {
+            continue;
+        }
+        label.Clear();
+        if (decoder.Start(image, LineSegment{Point{left, rows[i]}, Point{right, rows[i]}}, label) != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+namespace {
+
+Region SquareAround(Point const& centre, int half)
+{
+    Region region;
+    region.corner[0] = Point{centre.x - half, centre.y - half};
+    region.corner[1] = Point{centre.x + half, centre.y - half};
+    region.corner[2] = Point{centre.x + half, centre.y + half};
+    region.corner[3] = Point{centre.x - half, centre.y + half};
+    return region;
+}
+
+}  // namespace
+
+int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption const& option,
+                                        DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
+{
+    DEC2DProperty const& p = *property_;
+    AbstractRegionDecoder* aztec = decoders.region[DecoderSet::kAztec];
+    bool const aztecWanted = aztec != nullptr && (p.aztec_code.read.Get() || p.aztec_code.read_runes.Get());
+    bool const maxiWanted = decoders.matrixCode != nullptr && p.maxi_code.read.Get();
+    FinderSighting const* eyes = matrix_.GetBullsEyes();
+    unsigned const first = searched_.GetCount();
+    unsigned const budget = GetStageBudget(option);
+    unsigned handed = 0;
+    for (unsigned i = 0; i < matrix_.GetBullsEyeCount() && handed < budget; ++i) {
+        FinderSighting const& eye = eyes[i];
+        bool const maxi = eye.kind == MatrixCandidateFinder::kMaxiCode;
+        if ((maxi ? !maxiWanted : !aztecWanted) || !IsFree(eye.centre, first)) {
+            continue;
+        }
+        ++handed;
+        int read = 0;
+        if (maxi) {
+            // The rings span about a third of the symbol: segments through
+            // the centre and one ring width above and below, across the
+            // whole symbol.
+            int const radius = eye.module * 4;
+            int const rows[3] = {eye.centre.y, eye.centre.y - eye.module, eye.centre.y + eye.module};
+            read = ReadAcross(image, Rectangle{eye.centre.x - radius * 3, 0, eye.centre.x + radius * 3, 0}, rows, 3,
+                              *decoders.matrixCode, label);
+            searched_.Push(SquareAround(eye.centre, radius * 3));
+        } else {
+            // The core of a full-range symbol and its mode message.
+            read = ReadRegion(*aztec, image, SquareAround(eye.centre, eye.module * 7), label);
+        }
+        if (read != 0 && Deliver(label, outlet)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CodeSearcherEngine::SearchLPatterns(GrayImage const& image, tagDecodeOption const& option,
+                                        AbstractLPatternDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet)
+{
+    LPatternSighting const* ls = matrix_.GetLPatterns();
+    unsigned const first = searched_.GetCount();
+    unsigned const budget = GetStageBudget(option);
+    unsigned handed = 0;
+    for (unsigned i = 0; i < matrix_.GetLPatternCount() && handed < budget; ++i) {
+        LPatternSighting const& l = ls[i];
+        Region region;
+        region.corner[0] = l.across;
+        region.corner[1] = Point{l.across.x + l.along.x - l.corner.x, l.across.y + l.along.y - l.corner.y};
+        region.corner[2] = l.along;
+        region.corner[3] = l.corner;
+        if (!IsFree(region.CalcCenterPoint(), first)) {
+            continue;
+        }
+        ++handed;
+        if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CodeSearcherEngine::SearchHanXinFinders(GrayImage const& image, tagDecodeOption const& option,
+                                            AbstractMatrixCodeDecoder& decoder, DecodedLabel& label,
+                                            LabelOutlet& outlet)
+{
+    // The finders seen on two rows or more, one symbol around them all: a
+    // segment through each across the box they span.
+    FinderSighting const* finders = matrix_.GetHanXinFinders();
+    int rows[4];
+    unsigned rowCount = 0;
+    Rectangle box{1 << 30, 1 << 30, -(1 << 30), -(1 << 30)};
+    for (unsigned i = 0; i < matrix_.GetHanXinFinderCount() && rowCount < 4; ++i) {
+        FinderSighting const& f = finders[i];
+        if (f.rows < 2 || !IsFree(f.centre, searched_.GetCount())) {
+            continue;
+        }
+        int const reach = f.module * 8;
+        box.left = f.centre.x - reach < box.left ? f.centre.x - reach : box.left;
+        box.top = f.centre.y - reach < box.top ? f.centre.y - reach : box.top;
+        box.right = f.centre.x + reach > box.right ? f.centre.x + reach : box.right;
+        box.bottom = f.centre.y + reach > box.bottom ? f.centre.y + reach : box.bottom;
+        rows[rowCount++] = f.centre.y;
+    }
+    if (rowCount == 0 || GetStageBudget(option) == 0) {
+        return 0;
+    }
+    int const read = ReadAcross(image, box, rows, rowCount, decoder, label);
+    Region region;
+    region.corner[0] = Point{box.left, box.top};
+    region.corner[1] = Point{box.right, box.top};
+    region.corner[2] = Point{box.right, box.bottom};
+    region.corner[3] = Point{box.left, box.bottom};
+    searched_.Push(region);
+    return read != 0 && Deliver(label, outlet) ? 1 : 0;
+}
+
+int CodeSearcherEngine::SearchDots(GrayImage const& image, AbstractDotDecoder& decoder, DecodedLabel& label,
+                                   LabelOutlet& outlet)
+{
+    // Row by row from the top: the decoder gathers them until it can
+    // measure the pitch.
+    decoder.OnNewImage();
+    Dot const* dots = matrix_.GetDots();
+    for (unsigned i = 0; i < matrix_.GetDotCount(); ++i) {
+        if (taken_.IsIncluded(dots[i].position)) {
+            continue;
+        }
+        label.Clear();
+        if (decoder.Start(image, dots[i], label) != 0 && Deliver(label, outlet)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CodeSearcherEngine::ReadBesideLabel(GrayImage const& image, Rectangle const& area,
+                                        BarRegionCandidate const& candidate, unsigned budget,
+                                        AbstractBarCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet)
+{
+    // Two labels side by side join into one candidate when their quiet zones
+    // and the label edges between them fill the gap with edges; the rest of
+    // the candidate beside the label read is then a candidate of its own
+    // (inside the candidate's searched region, so not looked up there).
+    long long low = 0;
+    long long high = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        long long const s = candidate.axis.CalcS(label.region[k].x, label.region[k].y);
+        low = k == 0 || s < low ? s : low;
+        high = k == 0 || s > high ? s : high;
+    }
+    int const least = static_cast<int>(tuning_.minimumLength + 2 * candidate.quiet);
+    BarRegionCandidate sides[2] = {candidate, candidate};
+    sides[0].s1 = static_cast<int>(low);
+    sides[1].s0 = static_cast<int>(high);
+    for (BarRegionCandidate& side : sides) {
+        if (side.s1 - side.s0 < least || tried_ >= budget ||
+            !CalcBarRegionSubroutine().Start(side.axis, side.s0, side.s1, side.t0, side.t1, area, side.region)) {
+            continue;
+        }
+        ++tried_;
+        if (ReadCandidate(image, area, side, decoder, label) == 0 ||
+            (label.identifier.GetSymbology() == SYMBOLOGY_PDF417 && label.data.GetCount() == 0)) {
+            continue;
+        }
+        if (Deliver(label, outlet)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CodeSearcherEngine::ReadCandidate(GrayImage const& image, Rectangle const& area,
+                                      BarRegionCandidate const& candidate, AbstractBarCodeDecoder& decoder,
+                                      DecodedLabel& label)
+{
+    Region region = candidate.region;
+    for (unsigned variant = 0; variant <= kVariants; ++variant) {
+        if (variant > 0) {
+            // A symbol seen without a label: its middle, with more room at
+            // both ends, gives the lines another chance (and a pending
+            // result its repeat).
+            int const extra = static_cast<int>(candidate.quiet) * static_cast<int>(variant);
+            int const trim = (candidate.t1 - candidate.t0) / 4;
+            if (!CalcBarRegionSubroutine().Start(candidate.axis, candidate.s0 - extra, candidate.s1 + extra,
+                                                 candidate.t0 + trim, candidate.t1 - trim, area, region)) {
+                return 0;
+            }
+        }
+        label.Clear();
+        int const read = decoder.Start(image, region, kScanMode, label);
+        searched_.Push(region);
+        if (read != 0) {
+            return 1;
+        }
+        if (decoder.GetStatus() != 1) {
+            return 0;
+        }
+    }
+    return 0;
+}
+
+}  // namespace DEC2DIvra

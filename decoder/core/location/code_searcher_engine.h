@@ -1,0 +1,150 @@
+#pragma once
+
+#include "decoder/core/location/bar_region_finder.h"
+#include "decoder/core/location/bar_region_grower.h"
+#include "decoder/core/location/bar_region_orientation_field.h"
+#include "decoder/core/location/bar_region_row_locator.h"
+#include "decoder/core/location/code_searcher.h"
+#include "decoder/core/location/code_searcher_candidate_order.h"
+#include "decoder/core/location/matrix_candidate_finder.h"
+#include "decoder/core/geometry/rectangle.h"
+#include "decoder/core/location/searched_region_stack.h"
+
+namespace DEC2DIvra {
+
+struct DEC2DProperty;
+
+// The symbol locator of the decoder handle. For a whole image: one pass over
+// the pixels builds the cell field of gradient directions inside the area
+// less the search margins; bar-like cells of one direction are grown into
+// groups; each group's axis profile yields candidate regions, for the linear
+// and the stacked stage. One pass over sampled rows gathers the candidates
+// of the matrix stages. The candidates go to the decoders in the documented
+// order (code_searcher_candidate_order.h) until the label outlet accepts a
+// label. A region once handed to a decoder goes on the searched stack, so
+// that no stage hands it twice in one image; the region of every label
+// obtained goes on the taken stack, so that no later stage hands a candidate
+// inside it. A stage runs only when its decoder is built in and one of its
+// symbologies is enabled.
+//
+// The decode options are honoured as follows: the search step is the
+// sampling stride of the pass over the pixels (0: every pixel; larger steps
+// search faster and lose the finest bars); the read mode sets how many
+// candidates one image may cost (moving objects are seen again in the next
+// frame, so fewer); and with central reading on, only candidates that
+// overlap the central window are decoded.
+class CodeSearcherEngine final : public CodeSearcher {
+public:
+    // Room for every region of a full budget with its variants and labels.
+    static constexpr unsigned kSearchedRegions = 256;
+    static constexpr unsigned kTakenRegions = 32;
+    // Candidates one matrix or stacked stage may hand over in one image.
+    static constexpr unsigned kStageBudget = 8;
+    static constexpr unsigned kMovingStageBudget = 2;
+    static constexpr unsigned kSeenStackedRegions = 8;
+    // Sampled rows of the matrix stages' pass.
+    static constexpr unsigned kRowStride = 2;
+    static constexpr unsigned kHandyBudget = 24;
+    static constexpr unsigned kMovingBudget = 6;
+    static constexpr unsigned kScanMode = 4;
+    // Further regions tried around a candidate in which a symbol was seen.
+    static constexpr unsigned kVariants = 2;
+    static constexpr unsigned kDefaultStride = 1;
+    static constexpr unsigned kMaxStride = 8;
+    static constexpr unsigned kMinimumCells = 3;
+    static constexpr unsigned kEnergyFloor = 64;      // mean squared gradient, grey levels
+    static constexpr unsigned kCoherenceFloor = 140;  // of 255
+
+    explicit CodeSearcherEngine(DEC2DProperty const& property);
+    CodeSearcherEngine(CodeSearcherEngine const&) = delete;
+    CodeSearcherEngine& operator=(CodeSearcherEngine const&) = delete;
+
+    int Start(GrayImage const& image, Region const& region, StackInterface<Region>& located) override;
+    int Start(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders, DecodedLabel& label,
+              LabelOutlet& outlet) override;
+
+    // The image less the configured search margins; empty (right < left)
+    // when the margins leave nothing.
+    Rectangle CalcSearchArea(GrayImage const& image) const;
+
+    // One image stage by stage, as Start runs it: BeginImage, then each
+    // stage in order while none answers 1 (a label was accepted). The bar
+    // regions are found with the first of stages 1 and 2, the matrix
+    // candidates with the first of stages 3 to 7, unless already found.
+    void BeginImage();
+    int RunStage(CodeSearchStage stage, GrayImage const& image, tagDecodeOption const& option,
+                 DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet);
+    void FindBarRegions(GrayImage const& image, tagDecodeOption const& option);
+    void FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders);
+
+    // What the last whole-image search saw, for tests and measurements.
+    BarOrientationField const& GetField() const { return field_; }
+    SearchedRegionStack const& GetSearchedRegions() const { return searched_; }
+    MatrixCandidateFinder const& GetMatrixCandidates() const { return matrix_; }
+    // The stacked regions in which start and stop patterns were seen but
+    // nothing was read.
+    Region const* GetSeenStackedRegions() const { return seenStacked_; }
+    unsigned GetSeenStackedRegionCount() const { return seenStackedCount_; }
+
+private:
+    int SearchLinear(GrayImage const& image, tagDecodeOption const& option, AbstractBarCodeDecoder& decoder,
+                     DecodedLabel& label, LabelOutlet& outlet);
+    int SearchStacked(GrayImage const& image, tagDecodeOption const& option, AbstractStackCodeDecoder& decoder,
+                      DecodedLabel& label, LabelOutlet& outlet);
+    int SearchQRFinders(GrayImage const& image, tagDecodeOption const& option, AbstractRegionDecoder& decoder,
+                        DecodedLabel& label, LabelOutlet& outlet);
+    int SearchBullsEyes(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                        DecodedLabel& label, LabelOutlet& outlet);
+    int SearchLPatterns(GrayImage const& image, tagDecodeOption const& option, AbstractLPatternDecoder& decoder,
+                        DecodedLabel& label, LabelOutlet& outlet);
+    int SearchHanXinFinders(GrayImage const& image, tagDecodeOption const& option,
+                            AbstractMatrixCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
+    int SearchDots(GrayImage const& image, AbstractDotDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
+    // Horizontal segments across a candidate to the legacy engine, one
+    // through each given row; nonzero with a label.
+    int ReadAcross(GrayImage const& image, Rectangle const& box, int const* rows, unsigned rowCount,
+                   AbstractMatrixCodeDecoder& decoder, DecodedLabel& label);
+    // The stage's decoder is built in and one of its symbologies is on.
+    bool IsWanted(CodeSearchStage stage, DecoderSet const& decoders) const;
+    // Hands a region to a decoder and marks it searched; nonzero with a label.
+    template <class Decoder>
+    int ReadRegion(Decoder& decoder, GrayImage const& image, Region const& region, DecodedLabel& label);
+    // A candidate at this point is to be handed on: not inside a label's
+    // region, nor in a region this stage handed on already.
+    bool IsFree(Point const& point, unsigned stageFirst) const;
+    // A label obtained: remembered as taken and offered; true when accepted.
+    bool Deliver(DecodedLabel& label, LabelOutlet& outlet);
+    unsigned GetStageBudget(tagDecodeOption const& option) const;
+    // Reads one candidate, and its variants while the decoder says that it
+    // saw a symbol but read no label; nonzero with a label.
+    int ReadCandidate(GrayImage const& image, Rectangle const& area, BarRegionCandidate const& candidate,
+                      AbstractBarCodeDecoder& decoder, DecodedLabel& label);
+
+    // The parts of a candidate either side of the label just read from it,
+    // within the budget; nonzero when the outlet accepts a label.
+    int ReadBesideLabel(GrayImage const& image, Rectangle const& area, BarRegionCandidate const& candidate,
+                        unsigned budget, AbstractBarCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
+
+    DEC2DProperty const* property_;
+    BarRegionFinder::Tuning const tuning_{};
+    BarOrientationField field_;
+    BarRegionGrower grower_;
+    BarRegionFinder finder_;
+    BarRegionRowLocator rows_;
+    Region searchedBuffer_[kSearchedRegions];
+    SearchedRegionStack searched_;
+    Region takenBuffer_[kTakenRegions];
+    SearchedRegionStack taken_;
+    unsigned tried_ = 0;
+    unsigned barCandidateCount_ = 0;
+    bool barRegionsFound_ = false;
+    bool matrixCandidatesFound_ = false;
+    MatrixCandidateFinder matrix_;
+    Region seenStacked_[kSeenStackedRegions];
+    unsigned seenStackedCount_ = 0;
+    // Regions in which the linear decoders met a PDF417 row.
+    Region stackedRows_[kSeenStackedRegions];
+    unsigned stackedRowCount_ = 0;
+};
+
+}  // namespace DEC2DIvra

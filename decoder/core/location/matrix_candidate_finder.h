@@ -1,0 +1,130 @@
+#pragma once
+
+#include "decoder/core/geometry/dot.h"
+#include "decoder/core/gray_image.h"
+#include "decoder/core/geometry/point.h"
+#include "decoder/core/geometry/rectangle.h"
+
+namespace DEC2DIvra {
+
+// A finder-like pattern met on one or more sampled rows: its centre, its
+// module in pixels, and how many rows saw it.
+struct FinderSighting {
+    Point centre;
+    int module = 0;
+    unsigned rows = 0;
+    unsigned char dark = 1;  // a dark pattern on a light ground
+    unsigned char kind = 0;  // bull's-eyes: kAztec or kMaxiCode
+};
+
+// Two solid legs meeting at a corner: `along` ends the leg whose other leg
+// lies to its left on the screen, `across` ends that other leg.
+struct LPatternSighting {
+    Point corner;
+    Point along;
+    Point across;
+};
+
+// The candidates of the matrix stages, gathered in one pass over every
+// stride-th row of the search area: each row is cut into dark and light runs
+// against a threshold local to 16-pixel blocks (a row without contrast costs
+// one look at each pixel), and the run patterns of each kind of candidate
+// are checked across the row and then along the column through it. Integer
+// arithmetic only; every list is a fixed array, full lists take no more.
+class MatrixCandidateFinder {
+public:
+    static constexpr unsigned kMaxFinders = 24;
+    static constexpr unsigned kMaxBullsEyes = 8;
+    static constexpr unsigned kMaxLPatterns = 16;
+    static constexpr unsigned kMaxHanXinFinders = 16;
+    static constexpr unsigned kMaxDots = 512;
+    static constexpr unsigned kMaxRuns = 2048;
+    static constexpr unsigned kBlock = 16;
+    static constexpr unsigned kMaxBlocks = 1024;
+    // 10-bit grey levels: below it a stretch is taken as flat (sensor noise
+    // alone stays under it), and runs change colour only a quarter of the
+    // contrast past the threshold.
+    static constexpr int kContrastFloor = 160;
+    static constexpr int kMinLeg = 20;         // pixels
+    static constexpr unsigned char kAztec = 0;
+    static constexpr unsigned char kMaxiCode = 1;
+
+    struct Wanted {
+        bool qrFinders = false;
+        bool bullsEyes = false;
+        bool lPatterns = false;
+        bool hanXinFinders = false;
+        bool dots = false;
+
+        bool Any() const { return qrFinders || bullsEyes || lPatterns || hanXinFinders || dots; }
+    };
+
+    void Start(GrayImage const& image, Rectangle const& area, unsigned stride, Wanted const& wanted);
+
+    FinderSighting const* GetQRFinders() const { return finders_; }
+    unsigned GetQRFinderCount() const { return finderCount_; }
+    FinderSighting const* GetBullsEyes() const { return bullsEyes_; }
+    unsigned GetBullsEyeCount() const { return bullsEyeCount_; }
+    FinderSighting const* GetHanXinFinders() const { return hanXin_; }
+    unsigned GetHanXinFinderCount() const { return hanXinCount_; }
+    LPatternSighting const* GetLPatterns() const { return lPatterns_; }
+    unsigned GetLPatternCount() const { return lPatternCount_; }
+    Dot const* GetDots() const { return dots_; }
+    unsigned GetDotCount() const { return dotCount_; }
+
+private:
+    struct Run {
+        int x;
+        int length;
+        bool dark;
+    };
+
+    // The runs of one row and its block thresholds; false when the row has
+    // no contrast anywhere.
+    bool ScanRow(GrayImage const& image, Rectangle const& area, int y);
+    int GetThreshold(int x) const;
+    // The run through (x, y) along the column and `count` runs above and
+    // below it (each measured up to `limit`); false when the centre run
+    // passes the limit or the area ends first.
+    bool ScanColumn(GrayImage const& image, int x, int y, int threshold, unsigned count, int limit, int* above,
+                    int* below, int& centre, int& top) const;
+
+    // The widths of `count` runs from `first` on and their sum; 0 when the
+    // row has fewer.
+    int TakeWidths(unsigned first, unsigned count, int* widths) const;
+
+    void CheckQRFinder(GrayImage const& image, unsigned i, int y);
+    void CheckBullsEye(GrayImage const& image, unsigned i, int y);
+    void CheckHanXinFinder(unsigned i, int y);
+    void CheckLPattern(GrayImage const& image, unsigned i, int y);
+    void CheckDot(GrayImage const& image, unsigned i, int y, unsigned stride);
+
+    static void Note(FinderSighting* list, unsigned& count, unsigned capacity, FinderSighting const& seen);
+
+    Rectangle area_{};
+    int maxDot_ = 0;
+    Run runs_[kMaxRuns];
+    unsigned runCount_ = 0;
+    int low_[kMaxBlocks];
+    int high_[kMaxBlocks];
+    int threshold_[kMaxBlocks];
+    int margin_[kMaxBlocks];  // -1: no contrast around the block
+    unsigned blockCount_ = 0;
+
+    FinderSighting finders_[kMaxFinders];
+    unsigned finderCount_ = 0;
+    FinderSighting bullsEyes_[kMaxBullsEyes];
+    unsigned bullsEyeCount_ = 0;
+    FinderSighting hanXin_[kMaxHanXinFinders];
+    unsigned hanXinCount_ = 0;
+    LPatternSighting lPatterns_[kMaxLPatterns];
+    unsigned lPatternCount_ = 0;
+    Dot dots_[kMaxDots];
+    unsigned dotCount_ = 0;
+};
+
+// Whether run widths follow module counts: each width within a quarter of
+// (its modules + 1) modules of what the total gives it.
+bool IsRunRatio(int const* widths, int const* modules, unsigned count);
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,193 @@
+#include "decoder/core/sampling/binarization_subroutine.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+bool HasMargin(CommonLuminanceMap const& map, Rectangle const& area)
+{
+    return area.left >= 1 && area.top >= 1 && area.left <= area.right && area.top <= area.bottom &&
+           static_cast<long long>(area.right) + 2 <= static_cast<long long>(map.GetWidth()) &&
+           static_cast<long long>(area.bottom) + 2 <= static_cast<long long>(map.GetHeight());
+}
+
+unsigned CeilDivide(unsigned a, unsigned b) { return (a + b - 1) / b; }
+
+// While the blocks are gathered, gap holds the smallest and threshold the
+// largest grey value around the block.
+void Widen(GapAndThreshold& into, GapAndThreshold const& from)
+{
+    into.gap = from.gap < into.gap ? from.gap : into.gap;
+    into.threshold = from.threshold > into.threshold ? from.threshold : into.threshold;
+}
+
+}  // namespace
+
+bool BinarizationSubroutine::CalcGapAndThresholdMap(CommonLuminanceMap const& map, Rectangle const& area,
+                                                    Vector const& block, unsigned gapParameter,
+                                                    CommonGapAndThresholdMap& blocks) const
+{
+    if (!HasMargin(map, area) || block.dx < 1 || block.dy < 1 || gapParameter == 0) {
+        return false;
+    }
+    unsigned const areaWidth = static_cast<unsigned>(area.right - area.left + 1);
+    unsigned const areaHeight = static_cast<unsigned>(area.bottom - area.top + 1);
+    unsigned const bx = static_cast<unsigned>(block.dx);
+    unsigned const by = static_cast<unsigned>(block.dy);
+    unsigned const columns = CeilDivide(areaWidth, bx);
+    unsigned const rows = CeilDivide(areaHeight, by);
+    if (!blocks.SetSize(columns, rows)) {
+        return false;
+    }
+    // Extremes of each block with its ring of neighbours, and of the area.
+    unsigned short areaLow = 0xFFFF;
+    unsigned short areaHigh = 0;
+    for (unsigned j = 0; j < rows; ++j) {
+        for (unsigned i = 0; i < columns; ++i) {
+            unsigned const x0 = static_cast<unsigned>(area.left) + i * bx - 1;
+            unsigned const y0 = static_cast<unsigned>(area.top) + j * by - 1;
+            unsigned const x1 = (i + 1 == columns ? static_cast<unsigned>(area.right) : x0 + bx) + 1;
+            unsigned const y1 = (j + 1 == rows ? static_cast<unsigned>(area.bottom) : y0 + by) + 1;
+            GapAndThreshold extremes{0xFFFF, 0};
+            for (unsigned y = y0; y <= y1; ++y) {
+                for (unsigned x = x0; x <= x1; ++x) {
+                    unsigned short const v = map.At(x, y);
+                    extremes.gap = v < extremes.gap ? v : extremes.gap;
+                    extremes.threshold = v > extremes.threshold ? v : extremes.threshold;
+                }
+            }
+            blocks.At(i, j) = extremes;
+            areaLow = extremes.gap < areaLow ? extremes.gap : areaLow;
+            areaHigh = extremes.threshold > areaHigh ? extremes.threshold : areaHigh;
+        }
+    }
+    // The eight blocks around, in place: along the rows, then the columns,
+    // each pass keeping the original of the block just overwritten.
+    for (unsigned j = 0; j < rows; ++j) {
+        GapAndThreshold previous = blocks.At(0, j);
+        for (unsigned i = 0; i < columns; ++i) {
+            GapAndThreshold const original = blocks.At(i, j);
+            Widen(blocks.At(i, j), previous);
+            if (i + 1 < columns) {
+                Widen(blocks.At(i, j), blocks.At(i + 1, j));
+            }
+            previous = original;
+        }
+    }
+    for (unsigned i = 0; i < columns; ++i) {
+        GapAndThreshold previous = blocks.At(i, 0);
+        for (unsigned j = 0; j < rows; ++j) {
+            GapAndThreshold const original = blocks.At(i, j);
+            Widen(blocks.At(i, j), previous);
+            if (j + 1 < rows) {
+                Widen(blocks.At(i, j), blocks.At(i, j + 1));
+            }
+            previous = original;
+        }
+    }
+    // A block whose surroundings span under a quarter of the widest
+    // surroundings is flat: one colour and noise. It takes the threshold of
+    // its non-flat neighbours (else the area's middle) and a gap from that
+    // widest range, so that noise never counts as a change of colour.
+    unsigned widest = 0;
+    for (unsigned j = 0; j < rows; ++j) {
+        for (unsigned i = 0; i < columns; ++i) {
+            GapAndThreshold const& e = blocks.At(i, j);
+            unsigned const range = static_cast<unsigned>(e.threshold - e.gap);
+            widest = range > widest ? range : widest;
+        }
+    }
+    // Non-flat blocks first; flat ones keep gap 0 as a mark meanwhile.
+    for (unsigned j = 0; j < rows; ++j) {
+        for (unsigned i = 0; i < columns; ++i) {
+            GapAndThreshold& e = blocks.At(i, j);
+            unsigned const range = static_cast<unsigned>(e.threshold - e.gap);
+            if (4 * range < widest || range == 0) {
+                e = GapAndThreshold{0, 0};
+                continue;
+            }
+            unsigned const gap = range / gapParameter;
+            e = GapAndThreshold{static_cast<unsigned short>(gap == 0 ? 1 : gap),
+                                static_cast<unsigned short>((static_cast<unsigned>(e.gap) + e.threshold) / 2)};
+        }
+    }
+    unsigned const areaMiddle = (static_cast<unsigned>(areaLow) + areaHigh) / 2;
+    for (unsigned j = 0; j < rows; ++j) {
+        for (unsigned i = 0; i < columns; ++i) {
+            if (blocks.At(i, j).gap != 0) {
+                continue;
+            }
+            unsigned sum = 0;
+            unsigned count = 0;
+            for (unsigned v = j == 0 ? 0 : j - 1; v <= j + 1 && v < rows; ++v) {
+                for (unsigned u = i == 0 ? 0 : i - 1; u <= i + 1 && u < columns; ++u) {
+                    if (blocks.At(u, v).gap != 0) {
+                        sum += blocks.At(u, v).threshold;
+                        ++count;
+                    }
+                }
+            }
+            blocks.At(i, j).threshold = static_cast<unsigned short>(count == 0 ? areaMiddle : sum / count);
+        }
+    }
+    unsigned flatGap = widest / 2 / gapParameter;
+    flatGap = flatGap == 0 ? 1 : flatGap;
+    for (unsigned j = 0; j < rows; ++j) {
+        for (unsigned i = 0; i < columns; ++i) {
+            GapAndThreshold& e = blocks.At(i, j);
+            e.gap = e.gap == 0 ? static_cast<unsigned short>(flatGap) : e.gap;
+        }
+    }
+    return true;
+}
+
+int BinarizationSubroutine::Start(GrayImage const& image, CommonLuminanceMap const& map, Rectangle const& area,
+                                  CommonGapAndThresholdMap& blocks, Vector const& block, bool polarity,
+                                  VariableSizeVirtualTable<bool>& out) const
+{
+    return Start(image, map, area, blocks, block, polarity, kDefaultGapParameter, out);
+}
+
+int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap const& map, Rectangle const& area,
+                                  CommonGapAndThresholdMap& blocks, Vector const& block, bool inverted,
+                                  unsigned gapParameter, VariableSizeVirtualTable<bool>& out) const
+{
+    if (!HasMargin(map, area)) {
+        return 0;
+    }
+    unsigned const areaWidth = static_cast<unsigned>(area.right - area.left + 1);
+    unsigned const areaHeight = static_cast<unsigned>(area.bottom - area.top + 1);
+    if (static_cast<unsigned long long>(areaWidth) * areaHeight > out.GetCapacity() ||
+        !CalcGapAndThresholdMap(map, area, block, gapParameter, blocks) || !out.Resize(areaWidth, areaHeight)) {
+        return 0;
+    }
+    unsigned const bx = static_cast<unsigned>(block.dx);
+    unsigned const by = static_cast<unsigned>(block.dy);
+    for (unsigned y = 0; y < areaHeight; ++y) {
+        unsigned const my = static_cast<unsigned>(area.top) + y;
+        for (unsigned x = 0; x < areaWidth; ++x) {
+            unsigned const mx = static_cast<unsigned>(area.left) + x;
+            GapAndThreshold const& entry = blocks.At(x / bx, y / by);
+            int const gap = entry.gap;
+            int const l = map.At(mx, my);
+            int const n[4] = {map.At(mx, my - 1), map.At(mx + 1, my), map.At(mx, my + 1), map.At(mx - 1, my)};
+            int const sum = n[0] + n[1] + n[2] + n[3];
+            int high = n[0];
+            int low = n[0];
+            for (int v : n) {
+                high = v > high ? v : high;
+                low = v < low ? v : low;
+            }
+            bool light = false;
+            if (gap <= high - l) {
+                light = gap > l - low ? false : l > sum / 4;
+            } else {
+                light = gap > l - low ? l > entry.threshold : true;
+            }
+            out.At(x, y) = light != inverted;
+        }
+    }
+    return 1;
+}
+
+}  // namespace DEC2DIvra
