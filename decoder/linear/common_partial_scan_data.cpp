@@ -369,15 +369,15 @@ bool CommonPartialScanData::RemoveNoise(int direction)
         return false;
     }
     bool const light = state_.lightWeaker;
-    bool removed = false;
     for (;;) {
         unsigned const index = light ? state_.weakestLightIndex : state_.weakestDarkIndex;
         unsigned const weakest = light ? state_.weakestLight : state_.weakestDark;
+        // A refused removal ends the pass as a failure, also after earlier
+        // removals: the window's weakest run is no noise.
         if (!Remove(static_cast<int>(index), false, direction)) {
-            return removed;
+            return false;
         }
         (light ? state_.deletedLight : state_.deletedDark) = weakest;
-        removed = true;
         unsigned const now = light ? state_.weakestLight : state_.weakestDark;
         if (static_cast<unsigned long long>(now) > 2ULL * weakest) {
             return true;
@@ -408,7 +408,10 @@ bool CommonPartialScanData::Adjust(unsigned minimum, unsigned maximum, int direc
     // Too narrow: merge noise until wide enough; a window that cannot grow
     // further is kept as it is.
     while (SpanIn(direction) < static_cast<long long>(minimum)) {
+        Snapshot good;
+        Save(good);
         if (!RemoveNoise(direction)) {
+            Restore(good);
             return true;
         }
     }

@@ -212,9 +212,10 @@ bool WPCDecoder::Start(StackInterface<BarSymbol> const& symbols, bool reverced, 
             bool const check = upcA_->transmit_check_digit.Get();
             modifier |= (check ? kCheckDigit : 0u) | (lead ? kLeadingDigitOrIsbn : 0u);
             written = (!lead || Push(text, 0)) && PushDigits(text, main, check ? 12 : 11);
+            // A forced prefix demands an add-on of a UPC-A but admits none:
+            // only the UPC-A add-on keys do.
             admitted = addon == 0 ? (upcA_->read.Get() && forced == 0)
-                                  : (addon == 2 ? (upcA_->read_addon2.Get() || (forced & kForcedAddon2) != 0)
-                                                : (upcA_->read_addon5.Get() || (forced & kForcedAddon5) != 0));
+                                  : (addon == 2 ? upcA_->read_addon2.Get() : upcA_->read_addon5.Get());
         }
     } else if (digits.GetMainCount() == 8) {
         // WriteWPC8

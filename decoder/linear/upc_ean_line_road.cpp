@@ -50,6 +50,12 @@ struct WPCDecoder::Road {
     unsigned zone;
     unsigned specks;
     RateForTuningCalculator const& rate;
+    // Whether an add-on may follow, and whether the quiet zone on the add-on
+    // side of the main symbol was too narrow: the gap to an add-on may be as
+    // little as seven modules, no more than the quiet zone asked for, so
+    // there the add-on itself must be read to close the symbol.
+    bool addons;
+    mutable bool gapOnly = false;
 
     // The margin threshold lies between the window's extreme levels: with the
     // inner levels a margin run no brighter than the window's own spaces
@@ -114,10 +120,10 @@ struct WPCDecoder::Road {
     }
 
     // The three-run right guard, 12/35 to 18/35 of a character beyond the
-    // last one, with the quiet zone after it. zoneNum/zoneDen give the module
-    // from the window's span.
+    // last one, with the quiet zone after it (or, on the add-on side, an
+    // add-on gap). zoneNum/zoneDen give the module from the window's span.
     bool End(CommonPartialScanData const& source, BarSymbolForWPC const& last, WPCEndPartialScanData& window,
-             long long zoneNum, long long zoneDen) const
+             long long zoneNum, long long zoneDen, bool addonSide) const
     {
         long long const p = SpanOf(last);
         long long const minimum = p + 12 * p / 35;
@@ -127,10 +133,22 @@ struct WPCDecoder::Road {
             return false;
         }
         if (!Quiet(window, MarginWidth(window.GetSpan(), zoneNum, zoneDen, zone), true, specks)) {
-            return false;
+            if (!addonSide || !addons) {
+                return false;
+            }
+            gapOnly = true;
         }
         rate.Push(window);
         return true;
+    }
+
+    // The add-on decision of a complete main symbol: a gap too narrow for a
+    // quiet zone leaves the add-on required.
+    bool Addon(CommonPartialScanData const& anchor, bool walkLeft, unsigned guardModules, bool plainAllowed,
+               bool addonAllowed, bool forced) const
+    {
+        return decoder.SearchAddon(*this, anchor, walkLeft, guardModules, plainAllowed && !gapOnly, addonAllowed,
+                                   forced);
     }
 
     bool ReadForward(ArrayIterator<ScanElement const> const& start, bool& reverced) const;
@@ -228,8 +246,11 @@ bool WPCDecoder::Road::ReadForward(ArrayIterator<ScanElement const> const& start
     BarSymbolForWPC c;
     bool found = false;
     for (unsigned pass = 0; pass < kMaxNoisePasses && !found; ++pass) {
-        found = Quiet(first, MarginWidth(first.GetSpan(), 7, 10, zone), false, specks) &&
-                first.CalcBarSymbol(inverted, c);
+        // Met from its right-hand end, a symbol has its add-on before it.
+        bool const quiet = Quiet(first, MarginWidth(first.GetSpan(), 7, 10, zone), false, specks);
+        found = (quiet || addons) && first.CalcBarSymbol(inverted, c) &&
+                (quiet || UpcEanTables::Lookup(static_cast<int>(c.code)).set == 1);
+        gapOnly = found && !quiet;
         if (!found && !first.DeleteNoise()) {
             return false;
         }
@@ -259,12 +280,12 @@ bool WPCDecoder::Road::ReadForward(ArrayIterator<ScanElement const> const& start
         if (!ean8.read.Get() && !ean8.read_addon2.Get() && !ean8.read_addon5.Get()) {
             return false;
         }
-        if (!Characters(middle, fifth, data, 3) || !End(data, fifth, end, 7, 10)) {
+        if (!Characters(middle, fifth, data, 3) || !End(data, fifth, end, 7, 10, !fromRight)) {
             return false;
         }
         reverced = fromRight;
-        return decoder.SearchAddon(*this, fromRight ? static_cast<CommonPartialScanData const&>(first) : end, fromRight,
-                                   10, ean8.read.Get(), ean8.read_addon2.Get() || ean8.read_addon5.Get(), false);
+        return Addon(fromRight ? static_cast<CommonPartialScanData const&>(first) : end, fromRight, 10,
+                     ean8.read.Get(), ean8.read_addon2.Get() || ean8.read_addon5.Get(), false);
     }
     // Not EAN-8: the symbol's own middle holds two characters more.
     if (!Characters(data, previous, data, 2)) {
@@ -275,19 +296,34 @@ bool WPCDecoder::Road::ReadForward(ArrayIterator<ScanElement const> const& start
     long long const upceMinimum = p + 24 * p / 35;
     long long const upceMaximum = p + 36 * p / 35;
     if (upce.Set(data, 4, ToWidth(upceMinimum), ToWidth(upceMaximum)) && InSpan(upce, upceMinimum, upceMaximum) &&
-        Quiet(upce, MarginWidth(upce.GetSpan(), 9, 13, zone), true, specks) && upce.IsEnd(inverted, previous)) {
+        upce.IsEnd(inverted, previous)) {
+        bool const quiet = Quiet(upce, MarginWidth(upce.GetSpan(), 9, 13, zone), true, specks);
         bool const e1 = head.set == 0;
-        if (c.startFlag != 0 || !decoder.IsAnyUpcEEnabled(e1)) {
-            return false;
-        }
-        rate.Push(upce);
-        reverced = false;
+        // A UPC-E is read from its left guard only; its right end met first
+        // leaves no add-on gap to judge here.
+        bool const upcE = c.startFlag == 0 && !gapOnly && decoder.IsAnyUpcEEnabled(e1);
         UpcEProperty const& keys = decoder.GetUpcEProperty();
-        return decoder.SearchAddon(*this, upce, false, 13, e1 ? keys.read_upc_e1.Get() : keys.read.Get(),
-                                   decoder.HasAddonKeyForUpcE(e1), false);
+        if (quiet) {
+            if (!upcE) {
+                return false;
+            }
+            rate.Push(upce);
+            reverced = false;
+            return Addon(upce, false, 13, e1 ? keys.read_upc_e1.Get() : keys.read.Get(), decoder.HasAddonKeyForUpcE(e1),
+                         false);
+        }
+        // Without its quiet zone the guard ends a UPC-E only when an add-on
+        // follows in the gap; else the centre guard of a longer symbol may
+        // look the same.
+        if (upcE && decoder.HasAddonKeyForUpcE(e1) &&
+            decoder.ExecuteAddonBinarization(upce, false, 13, inverted, symbols)) {
+            rate.Push(upce);
+            reverced = false;
+            return true;
+        }
     }
     if (!Middle(data, previous, middle) || !Characters(middle, previous, data, 5) ||
-        !End(data, previous, end, 7, 10)) {
+        !End(data, previous, end, 7, 10, !fromRight)) {
         return false;
     }
     reverced = fromRight;
@@ -308,13 +344,13 @@ bool WPCDecoder::Road::ReadForward(ArrayIterator<ScanElement const> const& start
         UpcAProperty const& keys = decoder.GetUpcAProperty();
         bool const addonKeys = keys.read_addon2.Get() || keys.read_addon5.Get();
         if (!addonKeys) {
-            return forced == 0 && keys.read.Get();
+            return forced == 0 && !gapOnly && keys.read.Get();
         }
-        return decoder.SearchAddon(*this, anchor, fromRight, 10, keys.read.Get(), true, forced != 0);
+        return Addon(anchor, fromRight, 10, keys.read.Get(), true, forced != 0);
     }
     Ean13Property const& keys = decoder.GetEan13Property();
-    return decoder.SearchAddon(*this, anchor, fromRight, 10, keys.read.Get(),
-                               keys.read_addon2.Get() || keys.read_addon5.Get(), forced != 0);
+    return Addon(anchor, fromRight, 10, keys.read.Get(), keys.read_addon2.Get() || keys.read_addon5.Get(),
+                 forced != 0);
 }
 
 bool WPCDecoder::Road::ReadFromUpcEEnd(ArrayIterator<ScanElement const> const& start, bool& reverced) const
@@ -326,8 +362,9 @@ bool WPCDecoder::Road::ReadFromUpcEEnd(ArrayIterator<ScanElement const> const& s
     BarSymbolForWPC c;
     bool found = false;
     for (unsigned pass = 0; pass < kMaxNoisePasses && !found; ++pass) {
-        found = Quiet(first, MarginWidth(first.GetSpan(), 9, 13, zone), false, specks) &&
-                first.CalcBarSymbol(inverted, c);
+        bool const quiet = Quiet(first, MarginWidth(first.GetSpan(), 9, 13, zone), false, specks);
+        found = (quiet || addons) && first.CalcBarSymbol(inverted, c);
+        gapOnly = found && !quiet;
         if (!found && !first.DeleteNoise()) {
             return false;
         }
@@ -338,7 +375,7 @@ bool WPCDecoder::Road::ReadFromUpcEEnd(ArrayIterator<ScanElement const> const& s
     BarSymbolForWPC previous = c;
     WPCPartialScanData data;
     WPCEndPartialScanData end;
-    if (!Characters(first, previous, data, 5) || !End(data, previous, end, 9, 10)) {
+    if (!Characters(first, previous, data, 5) || !End(data, previous, end, 9, 10, false)) {
         return false;
     }
     // Met from its end, the symbol's first character is the last read.
@@ -348,8 +385,8 @@ bool WPCDecoder::Road::ReadFromUpcEEnd(ArrayIterator<ScanElement const> const& s
     }
     reverced = true;
     UpcEProperty const& keys = decoder.GetUpcEProperty();
-    return decoder.SearchAddon(*this, first, true, 13, e1 ? keys.read_upc_e1.Get() : keys.read.Get(),
-                               decoder.HasAddonKeyForUpcE(e1), false);
+    return Addon(first, true, 13, e1 ? keys.read_upc_e1.Get() : keys.read.Get(), decoder.HasAddonKeyForUpcE(e1),
+                 false);
 }
 
 bool WPCDecoder::ReadLine(ArrayIterator<ScanElement const> const& start, bool reverseStart,
@@ -371,7 +408,8 @@ bool WPCDecoder::ReadLine(ArrayIterator<ScanElement const> const& start, bool re
                     inverted,
                     GetDecoderDetail().quiet_zone.Get(),
                     upcA_->smart_quiet_zone_check.Get() ? 1u : 0u,
-                    GetRateForTuningCalculator()};
+                    GetRateForTuningCalculator(),
+                    IsEnableAnyAddon()};
     ArrayIterator<ScanElement const> const forward(start.GetBegin(), start.GetCount(), start.GetIndex(), 1);
     bool const read = reverseStart ? road.ReadFromUpcEEnd(forward, reverced) : road.ReadForward(forward, reverced);
     // On failure the characters read so far stay: the first one may still

@@ -1,53 +1,19 @@
 // scanner-sim command and scan as an integrator runs them: settings sent over USB serial
 // and saved, then zint-made labels at any angle and place shown to the camera.
+#include "tests/sim/sim_program_fixture.h"
 #include "tests/support/image_file.h"
 #include "tests/support/symbol_renderer.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class SimScan : public ::testing::Test {
+class SimScan : public sim_test::SimProgramTest {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/sim-scan-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        directory_ = pattern;
-        ASSERT_TRUE(fs::exists(program_)) << program_;
-    }
-
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
-    }
-
-    // Standard output and exit status of the program. The paths hold no quote.
-    std::pair<std::string, int> run(std::string const& mode, std::vector<std::string> const& arguments)
-    {
-        std::string command = program_.string() + " " + mode + " --board " + (directory_ / "board").string();
-        for (std::string const& argument : arguments) {
-            command += " '" + argument + "'";
-        }
-        std::FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-        std::string out;
-        for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
-            out.push_back(static_cast<char>(c));
-        }
-        int const status = pipe != nullptr ? ::pclose(pipe) : -1;
-        return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-    }
-
     std::string image(std::string const& name, support::Frame const& frame)
     {
         std::string const path = (directory_ / name).string();
@@ -62,9 +28,6 @@ protected:
         return image(name, rendering.frame);
     }
 
-    fs::path directory_;
-    // Built beside the test binaries' folder.
-    fs::path const program_ = fs::canonical("/proc/self/exe").parent_path().parent_path() / "scanner-sim";
 };
 
 TEST_F(SimScan, PrintsTheEncodedDataWithTheConfiguredPrefixAndSuffixAtAnyAngleAndPlace)

@@ -5,12 +5,6 @@
 
 namespace DEC2DIvra {
 
-namespace {
-
-constexpr unsigned kMaxTrains = 8;
-
-}  // namespace
-
 unsigned BarRegionFinder::Start(GrayImage const& image, BarOrientationField const& field,
                                 BarRegionGrower const& grower, Tuning const& tuning)
 {
@@ -131,16 +125,9 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
     // Lines at a quarter of the height either side of the axis as well, so
     // that a damaged stretch of the bars does not hide them.
     int const offsets[3] = {-height / 4, 0, height / 4};
-    if (!profile_.Sample(image, field.GetArea(), axis, span.begin, span.end, offsets, 3)) {
-        return;
-    }
-    profile_.SetCore(span.coreBegin, span.coreEnd);
-    if (profile_.FindEdges(step_, tuning.contrastShare) < tuning.minimumEdges) {
-        return;
-    }
     BarRegionProfile::Train trains[kMaxTrains];
     unsigned const trainCount =
-        profile_.SplitTrains(tuning.minimumEdges, tuning.gapFactor, tuning.minimumGap, trains, kMaxTrains);
+        FindTrains(profile_, image, field, axis, span, offsets, tuning, trains);
     for (unsigned k = 0; k < trainCount; ++k) {
         BarRegionProfile::Train const& train = trains[k];
         unsigned quiet = train.spacing * tuning.quietFactor;
@@ -150,6 +137,9 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
         int s1 = profile_.CalcEdgeS(train.last) + static_cast<int>(quiet);
         s0 = s0 < profile_.GetBegin() ? profile_.GetBegin() : s0;
         s1 = s1 > profile_.GetEnd() ? profile_.GetEnd() : s1;
+        if (!train.addon && BarRegionProfile::IsUpcEanEdgeCount(train.last - train.first + 1)) {
+            ReachAddon(image, field, axis, offsets, tuning, train, quiet, s0, s1);
+        }
         BarRegionCandidate candidate;
         candidate.axis = axis;
         candidate.s0 = s0;
@@ -163,6 +153,51 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
         if (CalcBarRegionSubroutine().Start(axis, s0, s1, span.tLow, span.tHigh, field.GetArea(),
                                             candidate.region)) {
             Add(candidate);
+        }
+    }
+}
+
+unsigned BarRegionFinder::FindTrains(BarRegionProfile& profile, GrayImage const& image, BarOrientationField const& field,
+                                     BarRegionAxis const& axis, Span const& span, int const* offsets,
+                                     Tuning const& tuning, BarRegionProfile::Train* trains) const
+{
+    if (!profile.Sample(image, field.GetArea(), axis, span.begin, span.end, offsets, 3)) {
+        return 0;
+    }
+    profile.SetCore(span.coreBegin, span.coreEnd);
+    if (profile.FindEdges(step_, tuning.contrastShare) < tuning.minimumEdges) {
+        return 0;
+    }
+    return profile.SplitTrains(tuning.minimumEdges, tuning.gapFactor, tuning.minimumGap, trains, kMaxTrains);
+}
+
+void BarRegionFinder::ReachAddon(GrayImage const& image, BarOrientationField const& field, BarRegionAxis const& axis,
+                                 int const* offsets, Tuning const& tuning, BarRegionProfile::Train const& train,
+                                 unsigned quiet, int& s0, int& s1)
+{
+    // An add-on 7 to 12 modules away may have grown into a group of its own,
+    // beyond this band's lines: the gap and a 5-digit add-on take up to 59
+    // modules beside a UPC-E of 51. The lines are followed that far, and the
+    // train that holds this one, joined with an add-on, gives the ends.
+    int const first = profile_.CalcEdgeS(train.first);
+    int const last = profile_.CalcEdgeS(train.last);
+    int const reach = (last - first) * 5 / 4 + static_cast<int>(quiet);
+    Span along;
+    along.begin = first - reach;
+    along.end = last + reach;
+    along.coreBegin = first;
+    along.coreEnd = last;
+    BarRegionProfile::Train trains[kMaxTrains];
+    unsigned const count = FindTrains(second_, image, field, axis, along, offsets, tuning, trains);
+    for (unsigned k = 0; k < count; ++k) {
+        int const begin = second_.CalcEdgeS(trains[k].first);
+        int const end = second_.CalcEdgeS(trains[k].last);
+        if (trains[k].addon && begin <= (first + last) / 2 && end >= (first + last) / 2) {
+            int const t0 = begin - static_cast<int>(quiet);
+            int const t1 = end + static_cast<int>(quiet);
+            s0 = t0 < s0 ? (t0 < second_.GetBegin() ? second_.GetBegin() : t0) : s0;
+            s1 = t1 > s1 ? (t1 > second_.GetEnd() ? second_.GetEnd() : t1) : s1;
+            return;
         }
     }
 }

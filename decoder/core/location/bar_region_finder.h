@@ -75,6 +75,18 @@ private:
     // The extent of the group's cell centres.
     static Extent CalcExtent(BarOrientationField const& field, BarRegionGrower const& grower,
                              BarRegionComponent const& component, BarRegionAxis const& axis);
+    static constexpr unsigned kMaxTrains = 8;
+
+    // The trains of the three lines at `offsets` along the axis over the
+    // span (its core setting the pitch), at most kMaxTrains; their count.
+    unsigned FindTrains(BarRegionProfile& profile, GrayImage const& image, BarOrientationField const& field,
+                        BarRegionAxis const& axis, Span const& span, int const* offsets, Tuning const& tuning,
+                        BarRegionProfile::Train* trains) const;
+    // Widens s0 .. s1 of a UPC/EAN train to its add-on when one lies beside
+    // it, also beyond the profile sampled for the band.
+    void ReachAddon(GrayImage const& image, BarOrientationField const& field, BarRegionAxis const& axis,
+                    int const* offsets, Tuning const& tuning, BarRegionProfile::Train const& train, unsigned quiet,
+                    int& s0, int& s1);
     void Add(BarRegionCandidate const& candidate);
 
     BarRegionProfile profile_;

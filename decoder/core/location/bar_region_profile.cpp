@@ -4,6 +4,23 @@ namespace DEC2DIvra {
 
 namespace {
 
+// Modules from the first bar to the last of the UPC/EAN symbol with about
+// this many edges: EAN-13 and UPC-A 60 over 95, EAN-8 44 over 67, UPC-E 34
+// over 51; 0 for none. Blur may lose a few edges, a label border add one.
+long long CalcUpcEanModules(unsigned edges)
+{
+    if (edges >= 52 && edges <= 62) {
+        return 95;
+    }
+    if (edges >= 38 && edges <= 46) {
+        return 67;
+    }
+    if (edges >= 28 && edges <= 36) {
+        return 51;
+    }
+    return 0;
+}
+
 // Samples are 10-bit: only their low ten bits are read, so that a malformed
 // frame cannot overflow the sums (and masking costs the pass nothing).
 int Level(unsigned short v) { return v & 1023; }
@@ -203,6 +220,57 @@ unsigned BarRegionProfile::CalcLongestTrain(unsigned gapFactor, unsigned minimum
     return longest;
 }
 
+bool BarRegionProfile::FitsAsAddon(unsigned mainFirst, unsigned mainLast, unsigned addonFirst,
+                                   unsigned addonLast) const
+{
+    // Edges and modules from the first bar to the last: a 2-digit add-on has
+    // 14 over 20 modules, a 5-digit one 32 over 47.
+    unsigned const addonEdges = addonLast - addonFirst + 1;
+    unsigned const mainEdges = mainLast - mainFirst + 1;
+    long long addonModules = 0;
+    if (addonEdges >= 10 && addonEdges <= 16) {
+        addonModules = 20;
+    } else if (addonEdges >= 26 && addonEdges <= 34) {
+        addonModules = 47;
+    }
+    long long const mainModules = CalcUpcEanModules(mainEdges);
+    if (addonModules == 0 || mainModules == 0) {
+        return false;
+    }
+    long long const addonExtent = static_cast<long long>(edges_[addonLast]) - edges_[addonFirst];
+    long long const mainExtent = static_cast<long long>(edges_[mainLast]) - edges_[mainFirst];
+    long long const gap = mainFirst > addonLast ? static_cast<long long>(edges_[mainFirst]) - edges_[addonLast]
+                                                : static_cast<long long>(edges_[addonFirst]) - edges_[mainLast];
+    // One module size for both, within a fifth; a gap of at most 12 modules
+    // and a little.
+    long long const mainModule = mainExtent * addonModules;  // both scaled by mainModules * addonModules
+    long long const addonModule = addonExtent * mainModules;
+    return addonExtent > 0 && gap > 0 && 5 * mainModule <= 6 * addonModule && 6 * mainModule >= 5 * addonModule &&
+           2 * gap * addonModules <= 27 * addonExtent;
+}
+
+bool BarRegionProfile::IsAddonPair(unsigned mainFirst, unsigned mainLast, unsigned addonFirst,
+                                   unsigned addonLast) const
+{
+    // The edge of the label or of a stroke beside it may have joined either
+    // train at its far end: each is also judged without that one edge.
+    bool const after = addonFirst > mainLast;
+    for (unsigned trimMain = 0; trimMain < 2; ++trimMain) {
+        for (unsigned trimAddon = 0; trimAddon < 2; ++trimAddon) {
+            unsigned const mf = mainFirst + (after ? trimMain : 0);
+            unsigned const ml = mainLast - (after ? 0 : trimMain);
+            unsigned const af = addonFirst + (after ? 0 : trimAddon);
+            unsigned const al = addonLast - (after ? trimAddon : 0);
+            if (mf < ml && af < al && FitsAsAddon(mf, ml, af, al)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool BarRegionProfile::IsUpcEanEdgeCount(unsigned edges) { return CalcUpcEanModules(edges) != 0; }
+
 unsigned BarRegionProfile::SplitTrains(unsigned minimumEdges, unsigned gapFactor, unsigned minimumGap,
                                        Train* trains, unsigned capacity) const
 {
@@ -222,15 +290,25 @@ unsigned BarRegionProfile::SplitTrains(unsigned minimumEdges, unsigned gapFactor
     unsigned count = 0;
     unsigned first = 0;
     unsigned end = stretchEnd(0);
+    bool addon = false;
     while (true) {
-        // A stretch too short to be a symbol of its own, less than two gaps
-        // from its neighbour, is part of it: a wide element (a GS1 DataBar
-        // finder's) splits one symbol in two.
         if (end < edgeCount_) {
+            // A stretch too short to be a symbol of its own, less than two
+            // gaps from its neighbour, is part of it: a wide element (a GS1
+            // DataBar finder's) splits one symbol in two.
             unsigned const distance = static_cast<unsigned>(edges_[end] - edges_[end - 1]);
             unsigned const next = stretchEnd(end);
             if (distance <= 2 * gap && (end - first < minimumEdges || next - end < minimumEdges)) {
                 end = next;
+                continue;
+            }
+            // A UPC/EAN add-on lies 7 to 12 modules beside its symbol, often
+            // farther: a stretch that fits as the add-on of its neighbour
+            // stays joined to it, so that the symbol's region keeps it.
+            if (!addon && (next - end <= end - first ? IsAddonPair(first, end - 1, end, next - 1)
+                                                     : IsAddonPair(end, next - 1, first, end - 1))) {
+                end = next;
+                addon = true;
                 continue;
             }
         }
@@ -240,12 +318,14 @@ unsigned BarRegionProfile::SplitTrains(unsigned minimumEdges, unsigned gapFactor
             train.first = first;
             train.last = last;
             train.spacing = CalcMedianSpacing(first, last) * static_cast<unsigned>(step_);
+            train.addon = addon;
         }
         if (end >= edgeCount_) {
             break;
         }
         first = end;
         end = stretchEnd(end);
+        addon = false;
     }
     return count;
 }

@@ -23,6 +23,7 @@ public:
         unsigned first = 0;
         unsigned last = 0;
         unsigned spacing = 0;  // the median distance of neighbouring edges, samples
+        bool addon = false;    // a UPC/EAN symbol joined with its add-on
     };
 
     // Samples the lines at normal offsets `offsets` (pixels) from s = begin to
@@ -52,9 +53,14 @@ public:
 
     // Splits the edges into trains wherever neighbouring edges lie more than
     // `gapFactor` times the median spacing (and at least `minimumGap` pixels)
-    // apart; keeps the trains of at least `minimumEdges` edges. Their count.
+    // apart, except between a UPC/EAN symbol and its add-on; keeps the trains
+    // of at least `minimumEdges` edges. Their count.
     unsigned SplitTrains(unsigned minimumEdges, unsigned gapFactor, unsigned minimumGap, Train* trains,
                          unsigned capacity) const;
+
+    // Whether a train's edge count is that of a UPC/EAN symbol, which may
+    // have an add-on beside it.
+    static bool IsUpcEanEdgeCount(unsigned edges);
 
     // The edge count of the longest train (split as by SplitTrains).
     unsigned CalcLongestTrain(unsigned gapFactor, unsigned minimumGap) const;
@@ -72,6 +78,11 @@ public:
 
 private:
     unsigned CalcMedianSpacing(unsigned first, unsigned last) const;
+    // Whether edges addonFirst .. addonLast can be the 2- or 5-digit add-on
+    // of the symbol whose edges are mainFirst .. mainLast (either side).
+    bool IsAddonPair(unsigned mainFirst, unsigned mainLast, unsigned addonFirst, unsigned addonLast) const;
+    // The same for exactly these edges.
+    bool FitsAsAddon(unsigned mainFirst, unsigned mainLast, unsigned addonFirst, unsigned addonLast) const;
     // The largest distance of two neighbouring edges within one train.
     unsigned CalcGap(unsigned gapFactor, unsigned minimumGap) const;
 

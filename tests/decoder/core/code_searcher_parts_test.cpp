@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <string>
 #include <vector>
 
 #include "decoder/core/location/bar_region_builder.h"
@@ -15,6 +16,7 @@
 #include "decoder/core/location/bar_region_orientation_field.h"
 #include "decoder/core/location/bar_region_profile.h"
 #include "decoder/core/location/code_searcher_candidate_order.h"
+#include "tests/decoder/linear/upc_ean_zint_modules.h"
 #include "tests/support/frame.h"
 
 namespace searcher_test {
@@ -174,6 +176,79 @@ TEST(ProfileTest, EdgesAndTrainsOfBarsInARow)
     EXPECT_NEAR(profile->CalcEdgeS(43), total / 2, 1.0);
     // A train shorter than the minimum is not kept.
     EXPECT_EQ(profile->SplitTrains(22, 6, 10, trains, 4), 1u);
+}
+
+// The runs of a module row ('1' dark) at `module` pixels, dark first.
+std::vector<double> RunsOf(std::string const& modules, double module)
+{
+    std::vector<double> widths;
+    for (size_t i = 0; i < modules.size(); ++i) {
+        if (i == 0 || modules[i] != modules[i - 1]) {
+            widths.push_back(0.0);
+        }
+        widths.back() += module;
+    }
+    return widths;
+}
+
+// The trains of a row drawn across the frame, read from either end.
+std::vector<unsigned> TrainEdges(std::string const& modules, double degrees)
+{
+    support::Frame const frame = DrawBars(RunsOf(modules, 2.0), degrees, 320, 240, 60);
+    auto profile = std::make_unique<BarRegionProfile>();
+    int const offsets[3] = {-10, 0, 10};
+    std::vector<unsigned> edges;
+    if (profile->Sample(ImageOf(frame), Rectangle{0, 0, 639, 479}, Axis(0, 320, 240), -310, 310, offsets, 3) &&
+        profile->FindEdges(8, 6) > 0) {
+        BarRegionProfile::Train trains[4];
+        unsigned const count = profile->SplitTrains(16, 6, 10, trains, 4);
+        for (unsigned k = 0; k < count; ++k) {
+            edges.push_back(trains[k].last - trains[k].first + 1);
+        }
+    }
+    return edges;
+}
+
+TEST(ProfileTest, AnAddonStaysInItsSymbolsTrain)
+{
+    // The widest and narrowest add-on gaps, both add-on sizes, upright and
+    // upside down: one train of all the edges. Main symbols of 60, 44 and 34
+    // edges; add-ons of 14 and 32.
+    struct Case {
+        int symbology;
+        char const* data;
+        unsigned edges;
+    };
+    for (Case const& c : {Case{BARCODE_EANX, "590123412345+12", 74}, Case{BARCODE_EANX, "590123412345+12345", 92},
+                          Case{BARCODE_EANX, "9638507+12", 58}, Case{BARCODE_UPCE, "0425261+24345", 66}}) {
+        for (int gap : {7, 12}) {
+            upc_ean_test::ZintRow const row = upc_ean_test::EncodeRow(c.symbology, c.data, gap);
+            ASSERT_TRUE(row.ok) << c.data;
+            for (double degrees : {0.0, 180.0}) {
+                EXPECT_EQ(TrainEdges(row.modules, degrees), std::vector<unsigned>{c.edges})
+                    << c.data << " gap " << gap << " at " << degrees;
+            }
+        }
+    }
+    // The edge of a dark label border beside the add-on or the symbol, seen
+    // as one more edge of the train, keeps the pair together.
+    upc_ean_test::ZintRow const bordered = upc_ean_test::EncodeRow(BARCODE_EANX, "590123412345+12", 12);
+    ASSERT_TRUE(bordered.ok);
+    std::string const border(60, '1');
+    for (std::string const& row : {bordered.modules + "00000" + border, border + "00000" + bordered.modules}) {
+        std::vector<unsigned> const edges = TrainEdges(row, 0);
+        ASSERT_EQ(edges.size(), 1u);
+        EXPECT_GE(edges[0], 74u);
+    }
+    // Two symbols 12 modules apart stay two; so do a symbol and a short
+    // stroke group too far off to be its add-on.
+    upc_ean_test::ZintRow const ean = upc_ean_test::EncodeRow(BARCODE_EANX, "590123412345");
+    ASSERT_TRUE(ean.ok);
+    EXPECT_EQ(TrainEdges(ean.modules + std::string(12, '0') + ean.modules, 0), (std::vector<unsigned>{60, 60}));
+    upc_ean_test::ZintRow const addon = upc_ean_test::EncodeRow(BARCODE_EANX, "590123412345+12345");
+    ASSERT_TRUE(addon.ok);
+    std::string const far = ean.modules + std::string(30, '0') + addon.modules.substr(addon.modules.size() - 47);
+    EXPECT_EQ(TrainEdges(far, 0), (std::vector<unsigned>{60, 32}));
 }
 
 TEST(ProfileTest, TheLinesAreCutToTheAreaAndNoiseAloneShowsFewEdges)

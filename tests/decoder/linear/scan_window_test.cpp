@@ -182,6 +182,14 @@ TEST(ScanWindowTest, NoiseGoesWeakestFirstUntilTheRestStandsOut)
     EXPECT_FALSE(w.DeleteNoise());
     EXPECT_EQ(w.GetEnd(), 163);
 
+    // A pass that merges one speck and is then refused the next, too deep
+    // to be noise, fails: the window's weakest run is part of the symbol.
+    RunList const deep{{'L', 900, 40}, {'D', 100, 20}, {'L', 200, 1},  {'D', 100, 20}, {'L', 300, 1},  {'D', 100, 20},
+                       {'L', 900, 20}, {'D', 100, 20}, {'L', 900, 20}, {'D', 100, 20}, {'L', 900, 40}};
+    ASSERT_TRUE(w.Set(deep.At(1)));
+    EXPECT_FALSE(w.DeleteNoise());
+    ExpectEntries(w, {{40, 81, 100}, {81, 82, 300}, {82, 102, 100}, {102, 122, 900}});
+
     struct Case {
         unsigned minimum;
         unsigned maximum;

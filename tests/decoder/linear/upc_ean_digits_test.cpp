@@ -8,74 +8,12 @@
 
 #include "decoder/linear/upc_ean_digits.h"
 #include "decoder/linear/upc_ean_tables.h"
-#include "upc_ean_zint_modules.h"
+#include "upc_ean_perfect_read.h"
 
 namespace upc_ean_test {
 namespace {
 
 using namespace DEC2DIvra;
-
-// Seven modules as a character code (1 = space), first module highest.
-int Code(std::string const& modules, size_t at)
-{
-    int code = 0;
-    for (size_t i = 0; i < 7; ++i) {
-        code = (code << 1) | (modules[at + i] == '0' ? 1 : 0);
-    }
-    return code;
-}
-
-std::string Mirror(std::string s) { return std::string(s.rbegin(), s.rend()); }
-
-// What a perfect line reader stores: the main characters in the order the
-// line meets them (from the right-hand end when reverced), the add-on digits
-// after them in their own order, each carrying its guard or separator bit.
-struct Read {
-    std::vector<BarSymbol> symbols;
-    StackInterface<BarSymbol> Stack()
-    {
-        StackInterface<BarSymbol> s(symbols.data(), static_cast<unsigned>(symbols.size()));
-        s.SetCount(static_cast<unsigned>(symbols.size()));
-        return s;
-    }
-};
-
-// Character starts of the main symbols in zint's row.
-std::vector<size_t> MainStarts(unsigned count)
-{
-    std::vector<size_t> starts;
-    for (unsigned i = 0; i < count; ++i) {
-        size_t const half = count == 6 ? 6 : count / 2;
-        starts.push_back(3 + 7 * i + (i >= half ? 5 : 0));
-    }
-    return starts;
-}
-
-size_t MainWidth(unsigned count) { return count == 6 ? 51 : 3 + 7 * count + 5 + 3; }
-
-Read PerfectRead(ZintRow const& row, unsigned mainCount, bool reverced, unsigned addonCount = 0)
-{
-    Read read;
-    std::string const main = row.modules.substr(0, MainWidth(mainCount));
-    std::string const seen = reverced ? Mirror(main) : main;
-    // Met from its end, a UPC-E's guard is the six-module one.
-    std::vector<size_t> starts = MainStarts(mainCount);
-    if (reverced && mainCount == 6) {
-        for (size_t& s : starts) {
-            s += 3;
-        }
-    }
-    for (size_t s : starts) {
-        read.symbols.push_back(BarSymbol{Code(seen, s), 0, 0, 0, 0, 0});
-    }
-    if (addonCount != 0) {
-        size_t at = row.modules.find("1011", MainWidth(mainCount)) + 4;
-        for (unsigned i = 0; i < addonCount; ++i, at += 9) {
-            read.symbols.push_back(BarSymbol{Code(row.modules, at) | 256, 0, 0, 0, 0, 0});
-        }
-    }
-    return read;
-}
 
 std::string Digits(UpcEanDigits const& d)
 {
@@ -101,7 +39,7 @@ TEST(UpcEanDigitsTest, Ean13AndUpcAFromZintReadFromEitherEnd)
             ZintRow const row = EncodeRow(BARCODE_EANX, data);
             ASSERT_TRUE(row.ok) << data;
             for (bool reverced : {false, true}) {
-                Read read = PerfectRead(row, 12, reverced);
+                PerfectLine read = PerfectRead(row, 12, reverced);
                 UpcEanDigits digits;
                 ASSERT_TRUE(digits.Set(read.Stack(), reverced)) << data;
                 EXPECT_EQ(std::to_string(digits.CalcLeadingDigit()) + Digits(digits), row.text) << reverced;
@@ -117,7 +55,7 @@ TEST(UpcEanDigitsTest, Ean8FromZintReadFromEitherEnd)
         ZintRow const row = EncodeRow(BARCODE_EANX, data);
         ASSERT_TRUE(row.ok);
         for (bool reverced : {false, true}) {
-            Read read = PerfectRead(row, 8, reverced);
+            PerfectLine read = PerfectRead(row, 8, reverced);
             UpcEanDigits digits;
             ASSERT_TRUE(digits.Set(read.Stack(), reverced));
             EXPECT_EQ(Digits(digits), row.text);
@@ -136,7 +74,7 @@ TEST(UpcEanDigitsTest, UpcEParityNamesZintsCheckDigitAndNumberSystem)
             ZintRow const row = EncodeRow(BARCODE_UPCE, data);
             ASSERT_TRUE(row.ok) << data;
             for (bool reverced : {false, true}) {
-                Read read = PerfectRead(row, 6, reverced);
+                PerfectLine read = PerfectRead(row, 6, reverced);
                 UpcEanDigits digits;
                 ASSERT_TRUE(digits.Set(read.Stack(), reverced)) << data;
                 EXPECT_EQ(Digits(digits), row.text.substr(1, 6));
@@ -198,7 +136,7 @@ TEST(UpcEanDigitsTest, AddonParitiesOfEveryTwoDigitValueAndFiveDigitSamples)
         ASSERT_TRUE(row.ok) << addon;
         unsigned const n = static_cast<unsigned>(addon.size());
         for (bool reverced : {false, true}) {
-            Read read = PerfectRead(row, 12, reverced, n);
+            PerfectLine read = PerfectRead(row, 12, reverced, n);
             UpcEanDigits digits;
             ASSERT_TRUE(digits.Set(read.Stack(), reverced));
             EXPECT_EQ(Digits(digits), row.text.substr(1, 12) + addon);
@@ -218,7 +156,7 @@ TEST(UpcEanDigitsTest, WrongCheckDigitOrParityIsRefused)
 {
     ZintRow const row = EncodeRow(BARCODE_EANX, "590123412345");
     ASSERT_TRUE(row.ok);
-    Read read = PerfectRead(row, 12, false);
+    PerfectLine read = PerfectRead(row, 12, false);
     // Another right-half digit in the check position.
     int const check = read.symbols[11].value;
     read.symbols[11].value = Code(EncodeRow(BARCODE_EANX, "590123412346").modules, 3 + 42 + 5 + 35);
@@ -236,9 +174,9 @@ TEST(UpcEanDigitsTest, WrongCheckDigitOrParityIsRefused)
 TEST(UpcEanDigitsTest, LengthsAndCodesNoSymbolHasAreRefused)
 {
     ZintRow const row = EncodeRow(BARCODE_EANX, "590123412345+12345");
-    Read full = PerfectRead(row, 12, false, 5);
+    PerfectLine full = PerfectRead(row, 12, false, 5);
     for (unsigned n = 0; n <= 17; ++n) {
-        Read read;
+        PerfectLine read;
         read.symbols.assign(full.symbols.begin(), full.symbols.begin() + n);
         UpcEanDigits digits;
         bool const layout = n == 6 || n == 8 || n == 10 || n == 11 || n == 12 || n == 13 || n == 14 || n == 17;
@@ -248,7 +186,7 @@ TEST(UpcEanDigitsTest, LengthsAndCodesNoSymbolHasAreRefused)
     }
     // A main-symbol code where an add-on digit belongs, and a code no
     // character has.
-    Read read = full;
+    PerfectLine read = full;
     read.symbols[13].value &= 0x7F;
     UpcEanDigits digits;
     EXPECT_FALSE(digits.Set(read.Stack(), false));

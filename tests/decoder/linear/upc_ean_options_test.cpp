@@ -5,6 +5,7 @@
 #include <string>
 
 #include "decoder/two_dimension_decoder.h"
+#include "upc_ean_perfect_read.h"
 #include "upc_ean_read_fixture.h"
 
 namespace upc_ean_test {
@@ -189,6 +190,32 @@ TEST_F(UpcEanOptionsTest, ForcedAddons)
     EXPECT_FALSE(ReadSymbol(BARCODE_EANX, "590123412345").read.ok);
     EXPECT_EQ(ReadSymbol(BARCODE_EANX, "590123412345+12").read.data, "590123412345712");
     EXPECT_FALSE(ReadSymbol(BARCODE_EANX, "590123412345+12345").read.ok);
+}
+
+// A forced prefix makes a UPC-A need an add-on, but only the UPC-A add-on
+// keys admit one: the EAN-13 rule that a forced prefix admits its add-on does
+// not carry over. Start is asked directly, as the multi-line road asks it
+// once its add-on blocks are found.
+TEST_F(UpcEanOptionsTest, ForcedPrefixAdmitsNoUpcAAddonWhoseKeyIsOff)
+{
+    // As an EAN-13, UPC-A 036... begins 003.
+    Keys().code.ean13.forced_addon2_headers.Set(Text("00"));
+    ZintRow const row = EncodeRow(BARCODE_UPCA, "03600029145+07", 9);
+    ASSERT_TRUE(row.ok);
+    PerfectLine plain = PerfectRead(row, 12, false);
+    PerfectLine withAddon = PerfectRead(row, 12, false, 2);
+    DecodedLabel& label = harness.Handle().GetLabel();
+    EXPECT_FALSE(forward.Start(plain.Stack(), false, label));
+    EXPECT_TRUE(forward.Start(withAddon.Stack(), false, label));
+    Keys().read.upc_a_addon2.Set(false);
+    EXPECT_FALSE(forward.Start(withAddon.Stack(), false, label));
+    // The same prefix on an EAN-13 still admits its add-on.
+    Keys().read.ean13_addon2.Set(false);
+    Keys().code.ean13.forced_addon2_headers.Set(Text("59"));
+    ZintRow const ean = EncodeRow(BARCODE_EANX, "590123412345+12");
+    ASSERT_TRUE(ean.ok);
+    PerfectLine eanAddon = PerfectRead(ean, 12, false, 2);
+    EXPECT_TRUE(forward.Start(eanAddon.Stack(), false, label));
 }
 
 TEST_F(UpcEanOptionsTest, ForcedAddonStateByPrefix)

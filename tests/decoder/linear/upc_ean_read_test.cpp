@@ -149,31 +149,34 @@ TEST_F(UpcEanReadTest, PolaritySettingDecidesWhichSymbolsRead)
 struct Condition {
     char const* name;
     support::RenderOptions options;
-    bool band;  // through the fixed band (upright and upside down only)
+    bool band;     // through the fixed band (upright and upside down only)
+    double floor;  // the least share read exactly, percent
 };
 
 std::vector<Condition> Conditions()
 {
     std::vector<Condition> list;
-    auto add = [&](char const* name, bool band, auto tweak) {
+    // Floors a few points under what the decoder reads today: a change that
+    // loses symbols in any condition shows.
+    auto add = [&](char const* name, bool band, double floor, auto tweak) {
         support::RenderOptions o;
         o.moduleSize = 2.5;
         tweak(o);
-        list.push_back(Condition{name, o, band});
+        list.push_back(Condition{name, o, band, floor});
     };
-    add("band, clean", true, [](support::RenderOptions&) {});
-    add("region, clean", false, [](support::RenderOptions&) {});
-    add("region, module 1.5", false, [](support::RenderOptions& o) { o.moduleSize = 1.5; });
-    add("region, blur 1.0 px", false, [](support::RenderOptions& o) { o.moduleSize = 3.0; o.blur = 1.0; });
-    add("region, blur 1.5 px", false, [](support::RenderOptions& o) { o.moduleSize = 3.0; o.blur = 1.5; });
-    add("region, noise 25", false, [](support::RenderOptions& o) { o.noise = 25; });
-    add("region, noise 50", false, [](support::RenderOptions& o) { o.noise = 50; });
-    add("region, contrast 200", false, [](support::RenderOptions& o) { o.dark = 400; o.light = 600; });
-    add("region, contrast 120", false, [](support::RenderOptions& o) { o.dark = 440; o.light = 560; });
-    add("region, inverted", false, [](support::RenderOptions& o) { o.inverted = true; });
-    add("region, lighting 0.5", false, [](support::RenderOptions& o) { o.lighting = 0.5; o.lightingAngle = 30; });
-    add("region, perspective 0.2", false, [](support::RenderOptions& o) { o.perspectiveX = 0.2; });
-    add("band, blur+noise+contrast", true, [](support::RenderOptions& o) {
+    add("band, clean", true, 100, [](support::RenderOptions&) {});
+    add("region, clean", false, 100, [](support::RenderOptions&) {});
+    add("region, module 1.5", false, 95, [](support::RenderOptions& o) { o.moduleSize = 1.5; });
+    add("region, blur 1.0 px", false, 92, [](support::RenderOptions& o) { o.moduleSize = 3.0; o.blur = 1.0; });
+    add("region, blur 1.5 px", false, 80, [](support::RenderOptions& o) { o.moduleSize = 3.0; o.blur = 1.5; });
+    add("region, noise 25", false, 97, [](support::RenderOptions& o) { o.noise = 25; });
+    add("region, noise 50", false, 95, [](support::RenderOptions& o) { o.noise = 50; });
+    add("region, contrast 200", false, 97, [](support::RenderOptions& o) { o.dark = 400; o.light = 600; });
+    add("region, contrast 120", false, 95, [](support::RenderOptions& o) { o.dark = 440; o.light = 560; });
+    add("region, inverted", false, 97, [](support::RenderOptions& o) { o.inverted = true; });
+    add("region, lighting 0.5", false, 97, [](support::RenderOptions& o) { o.lighting = 0.5; o.lightingAngle = 30; });
+    add("region, perspective 0.2", false, 85, [](support::RenderOptions& o) { o.perspectiveX = 0.2; });
+    add("band, blur+noise+contrast", true, 84, [](support::RenderOptions& o) {
         o.moduleSize = 3.0;
         o.blur = 0.8;
         o.noise = 15;
@@ -184,7 +187,8 @@ std::vector<Condition> Conditions()
 }
 
 // Reads every sample at eight orientations (two for the band) under every
-// condition and prints the rates; the clean conditions must read all.
+// condition and prints the rates; each condition has its floor, the clean
+// ones read all.
 TEST_F(UpcEanReadTest, ReadRateByCondition)
 {
     std::printf("\n%-28s %9s %7s %9s\n", "condition", "exact", "rate", "main only");
@@ -214,9 +218,7 @@ TEST_F(UpcEanReadTest, ReadRateByCondition)
         }
         std::printf("%-28s %4u/%-4u %6.1f%% %9u\n", c.name, read, tried, 100.0 * read / tried, mainOnly);
         EXPECT_EQ(wrong, 0u) << c.name;
-        if (std::string(c.name).find("clean") != std::string::npos) {
-            EXPECT_EQ(read, tried) << c.name;
-        }
+        EXPECT_GE(100.0 * read, c.floor * tried) << c.name;
     }
 }
 

@@ -1,0 +1,57 @@
+#pragma once
+// The scanner-sim program as an integrator runs it: each test gets a folder of
+// its own for boards and images, removed afterwards.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <utility>
+#include <vector>
+
+namespace sim_test {
+
+class SimProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/sim-program-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        directory_ = pattern;
+        ASSERT_TRUE(std::filesystem::exists(program_)) << program_;
+    }
+
+    void TearDown() override
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(directory_, ignored);
+    }
+
+    // Standard output and exit status of the program on the board folder
+    // `board` of this test. The paths hold no quote.
+    std::pair<std::string, int> run(std::string const& mode, std::vector<std::string> const& arguments,
+                                    std::string const& board = "board")
+    {
+        std::string command = program_.string() + " " + mode + " --board " + (directory_ / board).string();
+        for (std::string const& argument : arguments) {
+            command += " '" + argument + "'";
+        }
+        std::FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+        std::string out;
+        for (int c; pipe != nullptr && (c = std::fgetc(pipe)) != EOF;) {
+            out.push_back(static_cast<char>(c));
+        }
+        int const status = pipe != nullptr ? ::pclose(pipe) : -1;
+        return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+    }
+
+    std::filesystem::path directory_;
+    // Built beside the test binaries' folder.
+    std::filesystem::path const program_ =
+        std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "scanner-sim";
+};
+
+}  // namespace sim_test
