@@ -32,4 +32,24 @@ inline bool CheckCharacterQuietZone(CommonPartialScanData const& window, long lo
                     : window.CheckMargin(required, after, false, specks);
 }
 
+// The start character's search on a window: while the quiet zone before the
+// window holds, `match` is tried, and between tries the weakest noise inside
+// the window is removed (at most `passes` tries).
+template <class Window, class QuietZone, class Match>
+bool FindStartCharacter(Window& work, unsigned passes, QuietZone&& quietZone, Match&& match)
+{
+    for (unsigned pass = 0; pass < passes; ++pass) {
+        if (!quietZone(work)) {
+            return false;
+        }
+        if (match(work)) {
+            return true;
+        }
+        if (!work.DeleteNoise()) {
+            break;
+        }
+    }
+    return false;
+}
+
 }  // namespace DEC2DIvra

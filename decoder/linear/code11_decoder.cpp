@@ -136,19 +136,15 @@ bool Code11Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, boo
     if (!work.Set(start)) {
         return false;
     }
-    for (unsigned pass = 0; pass < kMaxNoisePasses; ++pass) {
-        if (!CheckQuietZone(work, negative, false)) {
-            return false;
-        }
-        if (work.CalcBarSymbol(false, key, module) && (key == kStartStopKey || key == kReverseStartStopKey)) {
-            window = work;
-            return true;
-        }
-        if (!work.DeleteNoise()) {
-            break;
-        }
+    bool const found = FindStartCharacter(
+        work, kMaxNoisePasses, [&](Code11PartialScanData const& w) { return CheckQuietZone(w, negative, false); },
+        [&](Code11PartialScanData const& w) {
+            return w.CalcBarSymbol(false, key, module) && (key == kStartStopKey || key == kReverseStartStopKey);
+        });
+    if (found) {
+        window = work;
     }
-    return false;
+    return found;
 }
 
 bool Code11Decoder::ExecuteBinarization(ArrayIterator<ScanElement const> const& start,

@@ -133,26 +133,19 @@ bool Code39Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, boo
     if (!work.Set(start)) {
         return false;
     }
-    for (unsigned pass = 0; pass < kMaxNoisePasses; ++pass) {
-        if (!CheckQuietZone(work, negative, false)) {
-            return false;
-        }
-        unsigned k = 0;
-        int m = 0;
-        if (work.CalcBarSymbolForBigger(k, m)) {
-            unsigned const forward = IsStartKey(k) ? k : Code39Table::Reverse(k);
-            if (IsStartKey(forward) && IsStartAdmitted(forward)) {
-                window = work;
-                key = k;
-                module = m;
-                return true;
+    bool const found = FindStartCharacter(
+        work, kMaxNoisePasses, [&](Code39PartialScanData const& w) { return CheckQuietZone(w, negative, false); },
+        [&](Code39PartialScanData const& w) {
+            if (!w.CalcBarSymbolForBigger(key, module)) {
+                return false;
             }
-        }
-        if (!work.DeleteNoise()) {
-            break;
-        }
+            unsigned const forward = IsStartKey(key) ? key : Code39Table::Reverse(key);
+            return IsStartKey(forward) && IsStartAdmitted(forward);
+        });
+    if (found) {
+        window = work;
     }
-    return false;
+    return found;
 }
 
 bool Code39Decoder::ExecuteBinarization(ArrayIterator<ScanElement const> const& start,

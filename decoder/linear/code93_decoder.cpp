@@ -152,19 +152,16 @@ bool Code93Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, Cod
             continue;
         }
         bool const reverse = shift == 1;
-        for (unsigned pass = 0; pass < kMaxNoisePasses; ++pass) {
-            if (!CheckQuietZone(work, false)) {
-                break;
-            }
-            unsigned key = 0;
-            if (work.CalcBarSymbol(reverse, key) && key == kStartStopKey) {
-                window = work;
-                reverced = reverse;
-                return true;
-            }
-            if (!work.DeleteNoise()) {
-                break;
-            }
+        bool const found = FindStartCharacter(
+            work, kMaxNoisePasses, [&](Code93PartialScanData const& w) { return CheckQuietZone(w, false); },
+            [&](Code93PartialScanData const& w) {
+                unsigned key = 0;
+                return w.CalcBarSymbol(reverse, key) && key == kStartStopKey;
+            });
+        if (found) {
+            window = work;
+            reverced = reverse;
+            return true;
         }
     }
     return false;
