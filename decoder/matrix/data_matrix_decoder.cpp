@@ -1,6 +1,8 @@
 #include "decoder/matrix/data_matrix_decoder.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "decoder/core/identifiers/matrix_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
@@ -268,11 +270,19 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
         int const d = static_cast<int>(std::sqrt(static_cast<float>(dx * dx + dy * dy)));
         reach = d > reach ? d : reach;
     }
+    bool const debug = std::getenv("DMDEBUG") != nullptr;
+    if (debug) std::fprintf(stderr, "L corner %d,%d along %d,%d across %d,%d neg %d\n", corner.x, corner.y, lPattern.corner[2].x, lPattern.corner[2].y, lPattern.corner[0].x, lPattern.corner[0].y, negative);
     if (!outline_.Start(image, corner, reach, negative)) {
+        if (debug) std::fprintf(stderr, " outline failed\n");
         return 0;
     }
     Candidate candidates[kCandidates];
     unsigned const count = RankVersions(image, negative, candidates);
+    if (debug) {
+        for (unsigned i = 0; i < 4; ++i) std::fprintf(stderr, " c%u %.1f,%.1f", i, outline_.GetCorner(i).x, outline_.GetCorner(i).y);
+        std::fprintf(stderr, "\n");
+        for (unsigned i = 0; i < kCandidates; ++i) if (candidates[i].version) std::fprintf(stderr, " cand %ux%u m%d %.3f\n", candidates[i].version->symbolWidth, candidates[i].version->symbolHeight, candidates[i].mirrored, candidates[i].score);
+    }
     for (unsigned i = 0; i < count; ++i) {
         for (int pass = 0; pass < 4; ++pass) {
             Candidate c = candidates[i];

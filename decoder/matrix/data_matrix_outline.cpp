@@ -38,15 +38,19 @@ float DataMatrixOutline::Luminance(GrayImage const& image, float x, float y) con
     return negative_ ? 1023.0f - v : v;
 }
 
+// A pixel with any dark pixel around it: the patch closes over the light
+// modules between dark ones, so that the symbol fills as one piece.
 bool DataMatrixOutline::IsDark(GrayImage const& image, int x, int y) const
 {
-    int sum = 0;
     for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) {
-            sum += image.AtClamped(x + dx, y + dy);
+            int const v = image.AtClamped(x + dx, y + dy);
+            if (negative_ ? v > fillThreshold_ : v < fillThreshold_) {
+                return true;
+            }
         }
     }
-    return negative_ ? sum > 9 * threshold_ : sum < 9 * threshold_;
+    return false;
 }
 
 // The middle of the grey range around the corner, from the 10th and 90th
@@ -77,6 +81,11 @@ bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corne
         return false;  // no contrast
     }
     threshold_ = static_cast<int>((low + high + 1) * 8);
+    // The fill keeps nearer the symbol's dark, so that a ground of middle
+    // grey beside the quiet zone does not join the patch.
+    int const lowLevel = static_cast<int>(low * 16 + 8);
+    int const highLevel = static_cast<int>(high * 16 + 8);
+    fillThreshold_ = negative_ ? highLevel - (highLevel - lowLevel) * 7 / 20 : lowLevel + (highLevel - lowLevel) * 7 / 20;
     return true;
 }
 
@@ -403,11 +412,11 @@ bool DataMatrixOutline::Start(GrayImage const& image, Point const& corner, int r
     // The timing sides again, from the corner that completes the L to a
     // parallelogram: the hull may miss a timing corner by several modules
     // when its modules do not touch the rest.
-    for (int pass = 0; pass < 2; ++pass) {
+    for (int pass = 0; pass < 3; ++pass) {
         OutlinePoint const& lc = refined[k];
         OutlinePoint const& pc = refined[(k + 3) & 3];
         OutlinePoint const& qc = refined[(k + 1) & 3];
-        OutlinePoint const far{pc.x + qc.x - lc.x, pc.y + qc.y - lc.y};
+        OutlinePoint const far = pass == 0 ? OutlinePoint{pc.x + qc.x - lc.x, pc.y + qc.y - lc.y} : refined[(k + 2) & 3];
         OutlinePoint const middle{(pc.x + qc.x) / 2, (pc.y + qc.y) / 2};
         Line const toQ = FitSide(image, far, qc, middle);
         Line const fromP = FitSide(image, pc, far, middle);

@@ -69,6 +69,7 @@ private:
     OutlinePoint rowEnds_[2 * kMaxRows];
     OutlinePoint corners_[4];
     int threshold_ = 0;
+    int fillThreshold_ = 0;
     bool negative_ = false;
     int width_ = 0;
 };
