@@ -347,12 +347,15 @@ int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bo
     // The strip's width: the narrowest seen so far, the estimate at first.
     int strip = width < 1 ? 1 : width;
     int const reach = 2 * strip + 2;
+    int const maxSkip = Min(2, (strip - 1) / 2);
     while (length < 1024) {
         int nx = x + dx;
         int ny = y + dy;
-        // A pixel or two off the colour (noise, blur) is stepped over.
+        // A pixel or two off the colour (noise, blur) is stepped over, less
+        // than half the strip's width so that a row of modules in turn does
+        // not pass for a strip.
         int skipped = 0;
-        while (skipped < 2 && !same(nx, ny)) {
+        while (skipped < maxSkip && !same(nx, ny)) {
             nx += dx;
             ny += dy;
             ++skipped;
@@ -433,7 +436,7 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
     }
     int dx = horizontal * 256 / norm;
     int dy = sign * vertical * 256 / norm;
-    int const width = horizontal * vertical / norm + 1;
+    int width = horizontal * vertical / norm + 1;
     Point const start{cx * 256 + 128, y * 256 + 128};
     Point ends[2];
     int leg = FollowStrip(image, threshold, dark, start, dx, dy, width, ends[0]) +
@@ -448,6 +451,28 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
             dx = ex * 256 / length;
             dy = ey * 256 / length;
             Point const middle{(ends[0].x + ends[1].x) * 128 + 128, (ends[0].y + ends[1].y) * 128 + 128};
+            // The leg's own width: the narrowest across it at a few places
+            // (the chords take in modules of its colour beside it).
+            int narrowest = width;
+            for (int k = 1; k < 8; ++k) {
+                int const px = ends[1].x + ex * k / 8;
+                int const py = ends[1].y + ey * k / 8;
+                int across = 0;
+                for (int side = -1; side <= 1; side += 2) {
+                    int const sx = -dy * side;
+                    int const sy = dx * side;
+                    int n = 1;
+                    while (n <= width && image.IsInside(px + sx * n / 256, py + sy * n / 256) &&
+                           (image.At(px + sx * n / 256, py + sy * n / 256) < threshold) == dark) {
+                        ++n;
+                    }
+                    across += n - 1;
+                }
+                if (image.IsInside(px, py) && (image.At(px, py) < threshold) == dark && across + 1 < narrowest) {
+                    narrowest = across + 1;
+                }
+            }
+            width = narrowest;
             leg = FollowStrip(image, threshold, dark, middle, dx, dy, width, ends[0]) +
                   FollowStrip(image, threshold, dark, middle, -dx, -dy, width, ends[1]);
         }
