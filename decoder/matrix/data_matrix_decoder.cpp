@@ -1,8 +1,6 @@
 #include "decoder/matrix/data_matrix_decoder.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "decoder/core/identifiers/matrix_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
@@ -209,9 +207,9 @@ bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& cand
                                               codewords_.GetData(), v.GetTotalCodewords());
 }
 
-// Codeword i of the data (and of the check words) belongs to block i mod
-// blocks; in the 144 x 144 symbol the last two blocks hold one data
-// codeword fewer.
+// Codeword p of the whole stream, data and check words alike, belongs to
+// block p mod blocks. In the 144 x 144 symbol the last two blocks hold one
+// data codeword fewer, so its check words start with those of block 8.
 bool DataMatrixDecoder::CorrectBlocks(DataMatrixVersion const& version)
 {
     unsigned const blocks = version.blocks;
@@ -224,8 +222,9 @@ bool DataMatrixDecoder::CorrectBlocks(DataMatrixVersion const& version)
             block_[k++] = cw[i];
         }
         unsigned n = k;
+        unsigned const first = dataTotal + (b + blocks - dataTotal % blocks) % blocks;
         for (unsigned j = 0; j < checks; ++j) {
-            block_[n++] = cw[dataTotal + b + j * blocks];
+            block_[n++] = cw[first + j * blocks];
         }
         unsigned located = 0;
         if (n > RSdecodingOfDataMatrix::kMaxCodewords || rs_.CorrectErrors(block_, n, k, 0, nullptr, &located) == 0) {
@@ -263,26 +262,22 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
                                         DecodedLabel& label)
 {
     Point const& corner = lPattern.corner[3];
-    int reach = 0;
-    for (unsigned i : {0u, 2u}) {
-        int const dx = lPattern.corner[i].x - corner.x;
-        int const dy = lPattern.corner[i].y - corner.y;
-        int const d = static_cast<int>(std::sqrt(static_cast<float>(dx * dx + dy * dy)));
-        reach = d > reach ? d : reach;
+    // The grey range is taken within about the shorter leg of the corner,
+    // where the symbol fills a good part of the square.
+    int legs[2];
+    for (unsigned i = 0; i < 2; ++i) {
+        int const dx = lPattern.corner[2 * i].x - corner.x;
+        int const dy = lPattern.corner[2 * i].y - corner.y;
+        legs[i] = static_cast<int>(std::sqrt(static_cast<float>(dx * dx + dy * dy)));
     }
-    bool const debug = std::getenv("DMDEBUG") != nullptr;
-    if (debug) std::fprintf(stderr, "L corner %d,%d along %d,%d across %d,%d neg %d\n", corner.x, corner.y, lPattern.corner[2].x, lPattern.corner[2].y, lPattern.corner[0].x, lPattern.corner[0].y, negative);
+    int const shorter = legs[0] < legs[1] ? legs[0] : legs[1];
+    int const longer = legs[0] < legs[1] ? legs[1] : legs[0];
+    int const reach = shorter > longer / 3 ? shorter : longer / 3;
     if (!outline_.Start(image, corner, reach, negative)) {
-        if (debug) std::fprintf(stderr, " outline failed\n");
-        return 0;
+            return 0;
     }
     Candidate candidates[kCandidates];
     unsigned const count = RankVersions(image, negative, candidates);
-    if (debug) {
-        for (unsigned i = 0; i < 4; ++i) std::fprintf(stderr, " c%u %.1f,%.1f", i, outline_.GetCorner(i).x, outline_.GetCorner(i).y);
-        std::fprintf(stderr, "\n");
-        for (unsigned i = 0; i < kCandidates; ++i) if (candidates[i].version) std::fprintf(stderr, " cand %ux%u m%d %.3f\n", candidates[i].version->symbolWidth, candidates[i].version->symbolHeight, candidates[i].mirrored, candidates[i].score);
-    }
     for (unsigned i = 0; i < count; ++i) {
         for (int pass = 0; pass < 4; ++pass) {
             Candidate c = candidates[i];

@@ -53,7 +53,7 @@ bool DataMatrixOutline::IsDark(GrayImage const& image, int x, int y) const
     return false;
 }
 
-// The middle of the grey range around the corner, from the 10th and 90th
+// The middle of the grey range around the corner, from the 5th and 95th
 // centiles so that a few noisy pixels do not set it.
 bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corner, int reach)
 {
@@ -73,9 +73,9 @@ bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corne
     }
     unsigned low = 0;
     unsigned high = 63;
-    for (unsigned seen = 0; low < 63 && (seen += histogram[low]) < count / 10; ++low) {
+    for (unsigned seen = 0; low < 63 && (seen += histogram[low]) < count / 20; ++low) {
     }
-    for (unsigned seen = 0; high > 0 && (seen += histogram[high]) < count / 10; --high) {
+    for (unsigned seen = 0; high > 0 && (seen += histogram[high]) < count / 20; --high) {
     }
     if (high <= low + 2) {
         return false;  // no contrast
