@@ -335,11 +335,20 @@ void MatrixCandidateFinder::CheckHanXinFinder(unsigned i, int y)
 int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx,
                                        int dy, int width, Point& end) const
 {
-    // 1/256 pixel; (dx, dy) a unit vector.
+    // 1/256 pixel; (dx, dy) a unit vector. A point is judged with the two
+    // beside it along the strip, so that sensor noise does not cut or widen
+    // the strip while its edges stay sharp.
     auto same = [&](int x, int y) {
-        int const px = x >> 8;
-        int const py = y >> 8;
-        return image.IsInside(px, py) && (image.At(px, py) < threshold) == dark;
+        int sum = 0;
+        for (int k = -1; k <= 1; ++k) {
+            int const px = (x + k * dx) >> 8;
+            int const py = (y + k * dy) >> 8;
+            if (!image.IsInside(px, py)) {
+                return false;
+            }
+            sum += image.At(px, py);
+        }
+        return (sum < 3 * threshold) == dark;
     };
     int x = from.x;
     int y = from.y;
