@@ -1,6 +1,8 @@
 #include "decoder/matrix/data_matrix_decoder.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "decoder/core/identifiers/matrix_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
@@ -274,7 +276,7 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     int const longer = legs[0] < legs[1] ? legs[1] : legs[0];
     int const reach = shorter > longer / 3 ? shorter : longer / 3;
     if (!outline_.Start(image, corner, reach, negative)) {
-            return 0;
+        return 0;
     }
     Candidate candidates[kCandidates];
     unsigned const count = RankVersions(image, negative, candidates);
