@@ -509,7 +509,12 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
             }
         }
     }
+    // Legs are long and thin: the shorter side of the smallest symbol is 8
+    // modules (the edge of a label is not).
     int const wanted = Max(6, leg / 8);
+    if (leg < 5 * width) {
+        return;
+    }
     int const e = secondLength[0] >= secondLength[1] ? 0 : 1;
     if (secondLength[e] < wanted || secondLength[1 - e] * 3 > leg || secondLength[e] > leg * 8) {
         return;
