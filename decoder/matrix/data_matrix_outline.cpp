@@ -320,18 +320,18 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
                 ++m;
             }
         }
-        if (m < 3) {
-            return line;
-        }
         float const det = m * stt - st * st;
-        if (std::fabs(det) < 1e-6f) {
-            return line;
+        if (m < 3 || std::fabs(det) < 1e-6f) {
+            if (pass == 0) {
+                return line;
+            }
+            break;  // too few left: the fit before stands
         }
         beta = (m * sts - st * ss2) / det;
         alpha = (ss2 - beta * st) / m;
         for (unsigned i = 0; i < n; ++i) {
             float const r = ss[i] - (alpha + beta * ts[i]);
-            keep[i] = pass == 0 ? r <= 0.5f : (pass == 1 ? r <= 0.75f : std::fabs(r) <= 0.75f);
+            keep[i] = pass == 0 ? r <= 0.5f : (pass == 1 ? r <= 0.75f : std::fabs(r) <= (pass == 2 ? 1.0f : 0.75f));
         }
     }
     float depth = 0;

@@ -510,9 +510,10 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
         }
     }
     // Legs are long and thin: the shorter side of the smallest symbol is 8
-    // modules (the edge of a label is not).
+    // modules (the edge of a label is not). Thin strips are left alone: the
+    // chords make small modules look wider than they are.
     int const wanted = Max(6, leg / 8);
-    if (leg < 5 * width) {
+    if (width >= 8 && leg < 5 * width) {
         return;
     }
     int const e = secondLength[0] >= secondLength[1] ? 0 : 1;
