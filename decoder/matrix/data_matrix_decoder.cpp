@@ -1,12 +1,10 @@
 #include "decoder/matrix/data_matrix_decoder.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "decoder/core/identifiers/matrix_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
-#include "decoder/core/sampling/binarization_subroutine.h"
+#include "decoder/matrix/data_matrix_binarization.h"
 #include "decoder/matrix/data_matrix_data_stream.h"
 #include "decoder/matrix/data_matrix_placement.h"
 
@@ -15,7 +13,7 @@ namespace DEC2DIvra {
 namespace {
 
 constexpr unsigned kMaxSide = 144;
-constexpr unsigned kBlockSide = 4;
+constexpr unsigned kBlockSide = BinarizationSubroutineForDataMatrix::kBlockSide;
 
 float Distance(OutlinePoint const& a, OutlinePoint const& b)
 {
@@ -48,6 +46,13 @@ OutlinePoint MapUnitSquare(OutlinePoint const& p0, OutlinePoint const& p1, Outli
     float const e = p3.y - p0.y + h * p3.y;
     float const w = g * u + h * v + 1;
     return OutlinePoint{(a * u + b * v + p0.x) / w, (d * u + e * v + p0.y) / w};
+}
+
+// 1/256 pixel, kept within reach of the frame (a point off it reads 0).
+int ToFixed(float v)
+{
+    float const bounded = v > -65536.0f && v < 65536.0f ? v : -65536.0f;
+    return static_cast<int>(std::lround(bounded * 256));
 }
 
 }  // namespace
@@ -124,6 +129,9 @@ unsigned DataMatrixDecoder::RankVersions(GrayImage const& image, bool negative, 
     // Leg lengths: from the L corner to the far ends.
     float const legs[2] = {Distance(outline_.GetCorner(0), outline_.GetCorner(1)),
                            Distance(outline_.GetCorner(0), outline_.GetCorner(3))};
+    if (!(legs[0] >= 8 && legs[1] >= 8)) {
+        return 0;  // too small to hold a symbol, or a degenerate outline
+    }
     for (unsigned i = 0; i < DataMatrixVersionTable::kCount; ++i) {
         DataMatrixVersion const& v = DataMatrixVersionTable::Get(i);
         for (int m = 0; m < 2; ++m) {
@@ -169,41 +177,12 @@ bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& cand
         for (unsigned c = 0; c < width; ++c) {
             OutlinePoint const p =
                 CalcModulePoint(static_cast<float>(c), static_cast<float>(r), width, height, candidate.mirrored);
-            mesh_.At(c, r) = Point{static_cast<int>(std::lround(p.x * 256)), static_cast<int>(std::lround(p.y * 256))};
+            mesh_.At(c, r) = Point{ToFixed(p.x), ToFixed(p.y)};
         }
     }
-    if (!luminance_.SetLuminance(image, mesh_, laplacian)) {
+    BinarizationSubroutineForDataMatrix const binarization;
+    if (binarization.Start(image, mesh_, v, negative, laplacian, luminance_, blocks_, decided_, mapping_) == 0) {
         return false;
-    }
-    Rectangle const area{1, 1, static_cast<int>(width) - 2, static_cast<int>(height) - 2};
-    BinarizationSubroutine const binarization;
-    // Inverted so that a set entry is one of the symbol's own dark modules.
-    if (binarization.Start(image, luminance_, area, blocks_, Vector{kBlockSide, kBlockSide}, !negative,
-                           decided_) == 0) {
-        return false;
-    }
-    unsigned const regionWidth = v.regionWidth + 2u;
-    unsigned const regionHeight = v.regionHeight + 2u;
-    if (!mapping_.Resize(v.GetMappingWidth(), v.GetMappingHeight())) {
-        return false;
-    }
-    // The symbol's rows and columns without the finder and timing lines of
-    // every data region.
-    unsigned my = 0;
-    for (unsigned y = 1; y + 1 < height; ++y) {
-        unsigned const ry = y % regionHeight;
-        if (ry == 0 || ry == regionHeight - 1) {
-            continue;
-        }
-        unsigned mx = 0;
-        for (unsigned x = 1; x + 1 < width; ++x) {
-            unsigned const rx = x % regionWidth;
-            if (rx == 0 || rx == regionWidth - 1) {
-                continue;
-            }
-            mapping_.At(mx++, my) = decided_.At(x - 1, y - 1);
-        }
-        ++my;
     }
     return DataMatrixPlacement::ReadCodewords(mapping_, visited_.GetData(), visited_.GetCount(),
                                               codewords_.GetData(), v.GetTotalCodewords());
@@ -255,7 +234,7 @@ bool DataMatrixDecoder::Convert(DataMatrixVersion const& version, bool negative,
     label.moduleCount = version.symbolWidth;
     for (unsigned i = 0; i < 4; ++i) {
         OutlinePoint const& p = outline_.GetCorner(i);
-        label.region.corner[i] = Point{static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))};
+        label.region.corner[i] = Point{ToFixed(p.x) / 256, ToFixed(p.y) / 256};
     }
     return true;
 }

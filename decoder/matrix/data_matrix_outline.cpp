@@ -21,6 +21,11 @@ DataMatrixOutline::DataMatrixOutline(VirtualArray<unsigned char> const& marks, V
 
 float DataMatrixOutline::Sample(GrayImage const& image, float x, float y)
 {
+    // Far off the image (or not a number, from a degenerate outline) reads
+    // dark, as a point off the image does.
+    if (!(x > -1.0f && y > -1.0f && x < image.GetWidth() + 1.0f && y < image.GetHeight() + 1.0f)) {
+        return 0;
+    }
     float const fx = std::floor(x);
     float const fy = std::floor(y);
     int const x0 = static_cast<int>(fx);
