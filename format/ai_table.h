@@ -93,11 +93,11 @@ int ApplicationIdentifierData::OutputFormattedAiData(Writer& out, unsigned field
     }
     if (field > 4)
         return 2;
-    const unsigned slot = HasPositionDigit() ? field : field - 1;
-    if (slot > 3)
-        return 2;
+    // Field 4 of an AI with a position digit does not exist: an alternative
+    // that asks for it is passed over, like any missing field.
     if (!Exist(field))
         return 1;
+    const unsigned slot = HasPositionDigit() ? field : field - 1;
     const unsigned a = start[slot], b = end[slot];
     const unsigned char code = element->format[slot];
     switch (code) {
