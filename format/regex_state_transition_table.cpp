@@ -20,8 +20,10 @@ namespace {
 constexpr unsigned kBranches = 16384;
 constexpr unsigned kTrail = 16384;
 constexpr unsigned kRemembered = 8192;
-// About a millisecond of matching: beyond it the program is pathological.
-constexpr unsigned long kSteps = 200000;
+// Steps a run may take: a sane program needs a few per label cell; well
+// under a millisecond on a 100-cell label, more for longer labels.
+constexpr unsigned long kBaseSteps = 20000;
+constexpr unsigned long kStepsPerCell = 16;
 constexpr std::uint16_t kEnterBody = 0x8000; // resume a lazy loop by entering its body
 
 enum Register : unsigned { kDataFormat = 0, kPointFormat = 1, kSelected = 2, kEventMatched = 3 };
@@ -174,8 +176,9 @@ int RegexStateTransitionTable::Matches(const RegexLabel& label, unsigned part, C
     };
 
     unsigned long steps = 0;
+    const unsigned long maxSteps = kBaseSteps + kStepsPerCell * length;
     for (;;) {
-        if (++steps > kSteps)
+        if (++steps > maxSteps)
             return kFull;
         bool ok = true;
         if (state >= stateCount_)
