@@ -1,6 +1,8 @@
 #include "format/ride_zodoz.h"
 
 #include <cstring>
+
+#include "config/configuration.h"
 #include <memory>
 #include <string>
 
@@ -9,6 +11,14 @@ namespace {
 bool ValidSlot(unsigned program) { return program >= 1 && program <= 5; }
 
 const char* Text(const unsigned char* s) { return s != nullptr ? reinterpret_cast<const char*>(s) : ""; }
+
+bool CallsRegister(const char* text)
+{
+    for (const char* name : {"$REGISTER", "$UNREGISTER", "$COMPARE", "$COUNT_OK", "$COUNT_NG"})
+        if (std::strstr(text, name) != nullptr)
+            return true;
+    return false;
+}
 
 } // namespace
 
@@ -62,11 +72,26 @@ void RideZodoz<Cell>::EmptyCollector()
 }
 
 template <class Cell>
+std::unique_lock<std::recursive_mutex> RideZodoz<Cell>::SettingsLockFor(unsigned program) const
+{
+    bool uses = false;
+    {
+        std::lock_guard lock(mutex_);
+        uses = ValidSlot(program) && slots_[program].usesSettings;
+    }
+    if (!uses)
+        return {};
+    return std::unique_lock<std::recursive_mutex>(ivra_configuration::CommandMutex());
+}
+
+template <class Cell>
 int RideZodoz<Cell>::Matches(unsigned program, const DataEditLabel&)
 {
+    const auto settings = SettingsLockFor(program);
     std::lock_guard lock(mutex_);
     if (!ValidSlot(program) || !slots_[program].enabled || !haveLabel_)
         return kNotMatched;
+    functions_.SetSettingsLocked(settings.owns_lock());
     const unsigned before = collector_.WritePosition();
     const int r = slots_[program].compiledPattern.Matches(collector_, current_, functions_);
     if (r == ride_zodoz_result::kNoMatch)
@@ -85,10 +110,12 @@ bool RideZodoz<Cell>::IsPossibleToOutput(unsigned program) const
 template <class Cell>
 int RideZodoz<Cell>::Output(unsigned program, DecodeDataByte* cells, unsigned room, unsigned& count)
 {
+    const auto settings = SettingsLockFor(program);
     std::lock_guard lock(mutex_);
     count = 0;
     if (!ValidSlot(program) || !slots_[program].enabled || cells == nullptr)
         return ride_zodoz_result::kError;
+    functions_.SetSettingsLocked(settings.owns_lock());
     BufferWriter out{cells, 0, room};
     const int r = slots_[program].compiledFormat.Output(out, collector_, functions_);
     if (r == ride_zodoz_result::kOk)
@@ -119,6 +146,7 @@ int RideZodoz<Cell>::SetConfig(unsigned program, const unsigned char* pattern, c
     std::strcpy(slot.format, f);
     slot.compiledPattern = *newPattern;
     slot.compiledFormat = *newFormat;
+    slot.usesSettings = CallsRegister(p) || CallsRegister(f);
     slot.enabled = true;
     return 0;
 }

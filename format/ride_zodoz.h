@@ -5,7 +5,8 @@
 // formatter through the DataEditPrograms hook.
 //
 // Programs are replaced from the command threads while the label thread runs
-// them; one lock covers every slot and the collector.
+// them; one lock covers every slot and the collector. A program that keeps
+// the verification register also holds the settings lock while it runs.
 
 #include <mutex>
 #include <string>
@@ -51,7 +52,12 @@ private:
         RideZodozPattern<Cell, 512> compiledPattern;
         RideZodozFormat<Cell, 512> compiledFormat;
         bool enabled = false;
+        bool usesSettings = false; // calls the verification register functions
     };
+
+    // The settings lock for a program that writes settings, taken before the
+    // engine's own lock as the command threads take them; empty otherwise.
+    std::unique_lock<std::recursive_mutex> SettingsLockFor(unsigned program) const;
 
     mutable std::mutex mutex_;
     Slot slots_[kSlots + 1];

@@ -50,6 +50,8 @@ public:
     bool Start(DecodeDataByte* cells, unsigned capacity, unsigned length, unsigned& newLength);
 
     void SetTriggerUp(bool up) { triggerUp_ = up; }
+    // Whether the caller holds the settings lock, which the register functions need.
+    void SetSettingsLocked(bool locked) { settingsLocked_ = locked; }
     int Signal() const { return signal_; }
 
 private:
@@ -61,6 +63,7 @@ private:
     bool ExecuteVerification(unsigned char id, const DecodeDataByte* arg, unsigned n);
 
     bool triggerUp_ = false;
+    bool settingsLocked_ = false;
     int signal_ = 0;
     NumericFormat current_;
     DecodeDataByte work_[kWorkCells];
