@@ -42,6 +42,8 @@ RideZodozForCommandSystem<Cell>::RideZodozForCommandSystem()
     memories.memory2.Push(memory2Observer_);
     memories.memory3.Push(memory3Observer_);
     memories.memory4.Push(memory4Observer_);
+    // Another bank brings other memories without changing a memory setting.
+    cfg::Root().bank.Push(bankObserver_);
     // Programs already in the settings are compiled now; later changes come through the observers.
     (void)onMemory1();
     (void)onMemory2();
@@ -116,6 +118,17 @@ bool RideZodozForCommandSystem<Cell>::onMemory4()
 {
     auto const& h = cfg::Root().data_edit_programming.memory4;
     return OnMemoryN(4, ValueOf<cfg::configuration::data_edit_programming::memory4::Struct>(h));
+}
+
+template <class Cell>
+bool RideZodozForCommandSystem<Cell>::onChangeBank()
+{
+    // Every memory was compiled when it was stored; a switch is never refused here.
+    (void)onMemory1();
+    (void)onMemory2();
+    (void)onMemory3();
+    (void)onMemory4();
+    return true;
 }
 
 template <class Cell>

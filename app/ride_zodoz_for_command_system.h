@@ -44,6 +44,7 @@ private:
     bool onMemory2();
     bool onMemory3();
     bool onMemory4();
+    bool onChangeBank();
 
     RideZodoz<Cell> engine_;
     ivra_configuration::DelegateObserver<RideZodozForCommandSystem> memory1Observer_{*this,
@@ -54,4 +55,6 @@ private:
                                                                                      &RideZodozForCommandSystem::onMemory3};
     ivra_configuration::DelegateObserver<RideZodozForCommandSystem> memory4Observer_{*this,
                                                                                      &RideZodozForCommandSystem::onMemory4};
+    ivra_configuration::DelegateObserver<RideZodozForCommandSystem> bankObserver_{*this,
+                                                                                  &RideZodozForCommandSystem::onChangeBank};
 };
