@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "format/ai_table.h"
+#include "format/program_text.h"
 #include "format/regex_state_kind.h"
 #include "format/ride_zodoz_function.h"
 #include "format/ride_zodoz_pattern.h"
@@ -69,15 +70,7 @@ std::uint32_t KeyOf(const ApplicationIdentifier& ai)
     return v;
 }
 
-// Two hex digit cells; false unless both are digits.
-bool Hex2(const DecodeDataByte* s, unsigned& value)
-{
-    DecodeDataByte out;
-    if (V(s) == 0 || V(s + 1) == 0 || DecodeDataByte::ReadInt(s, out, 2) != 0)
-        return false;
-    value = out.GetValue() & 0xFF;
-    return true;
-}
+bool Hex2(const DecodeDataByte* s, unsigned& value) { return program_text::HexByte(s, value); }
 
 // Reads a decimal number; false when there is no digit or it exceeds 65535.
 bool Decimal(const DecodeDataByte*& s, std::uint32_t& value)
@@ -348,22 +341,11 @@ private:
         switch (c) {
         case '"': putMode_ = false; return Next(t);
         case '$': {
-            unsigned char id = 0;
-            const DecodeDataByte* end = nullptr;
-            if (!RideZodozFunction::Search(id, s_, &end))
+            DecodeDataByte start;
+            if (!program_text::FunctionCall(s_, start))
                 return kError;
-            s_ = end;
-            unsigned hh = 0;
-            if (V(s_) == '[') {
-                if (!Hex2(s_ + 1, hh) || V(s_ + 3) != ']')
-                    return kError;
-                s_ += 4;
-            }
-            if (V(s_) != '{')
-                return kError;
-            ++s_;
             t.kind = tFunctionStart;
-            t.a = RideZodozFunction::StartCell(id, static_cast<unsigned char>(hh)).GetValue();
+            t.a = start.GetValue();
             return kOk;
         }
         case '}':

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "format/program_text.h"
 #include "format/regex_groups.h"
 #include "format/ride_zodoz_function.h"
 
@@ -35,14 +36,7 @@ constexpr unsigned kOutputScratch = 8000;
 
 std::uint32_t V(const DecodeDataByte* s) { return s->GetValue(); }
 
-bool Hex2(const DecodeDataByte* s, unsigned& value)
-{
-    DecodeDataByte out;
-    if (V(s) == 0 || V(s + 1) == 0 || DecodeDataByte::ReadInt(s, out, 2) != 0)
-        return false;
-    value = out.GetValue() & 0xFF;
-    return true;
-}
+bool Hex2(const DecodeDataByte* s, unsigned& value) { return program_text::HexByte(s, value); }
 
 // "[a]", "[a,n]" or "[a,n,c]" with at most `fields` numbers: 0, 2 too large, 3 syntax.
 int LabelReference(const DecodeDataByte*& s, unsigned fields, unsigned* values)
@@ -103,21 +97,12 @@ int CompileFormatTokens(const DecodeDataByte* s, FormatToken* tokens, unsigned c
         } else if (c == '}') {
             t.kind = fCallEnd, t.value = RideZodozFunction::EndCell().GetValue(), ++s;
         } else if (c == '$') {
-            unsigned char id = 0;
-            const DecodeDataByte* end = nullptr;
-            if (!RideZodozFunction::Search(id, s + 1, &end))
-                return kError;
-            s = end;
-            if (V(s) == '[') {
-                if (!Hex2(s + 1, hh) || V(s + 3) != ']')
-                    return kError;
-                s += 4;
-            }
-            if (V(s) != '{')
-                return kError;
+            DecodeDataByte start;
             ++s;
+            if (!program_text::FunctionCall(s, start))
+                return kError;
             t.kind = fCallStart;
-            t.value = RideZodozFunction::StartCell(id, static_cast<unsigned char>(hh)).GetValue();
+            t.value = start.GetValue();
         } else if (c == '\\') {
             const std::uint32_t e = V(s + 1);
             auto hexCell = [&](std::uint32_t base) {
@@ -241,12 +226,8 @@ int RideZodozFormat<Cell, N>::ConvertFromCString(const char* text)
 {
     static DecodeDataByte cells[kTextCells];
     static FormatToken compiled[N];
-    unsigned count = 0;
-    const unsigned length = text == nullptr ? 0 : static_cast<unsigned>(std::strlen(text));
-    if (DecodeDataByte::CStringToCharacterTypeMenuString(&count, reinterpret_cast<const unsigned char*>(text),
-                                                         length, cells, kTextCells) != DecodeDataByte::kReadDone)
+    if (!program_text::ToCells(text, cells, kTextCells))
         return kFull;
-    cells[count] = DecodeDataByte();
     unsigned tokens = 0;
     const int r = CompileFormatTokens(cells, compiled, N, tokens);
     if (r != kOk)

@@ -1,5 +1,7 @@
 #include "format/ride_zodoz_pattern.h"
 
+#include "format/program_text.h"
+
 #include <cstring>
 
 using ride_zodoz_result::kError;
@@ -58,12 +60,8 @@ template <class Cell, unsigned N>
 int RideZodozPattern<Cell, N>::ConvertFromCString(const char* text)
 {
     static DecodeDataByte cells[kTextCells];
-    unsigned count = 0;
-    const unsigned length = text == nullptr ? 0 : static_cast<unsigned>(std::strlen(text));
-    if (DecodeDataByte::CStringToCharacterTypeMenuString(&count, reinterpret_cast<const unsigned char*>(text),
-                                                         length, cells, kTextCells) != DecodeDataByte::kReadDone)
+    if (!program_text::ToCells(text, cells, kTextCells))
         return kFull;
-    cells[count] = DecodeDataByte();
     static RegexStateTransitionTable compiled;
     const int r = CompileRegexPattern(cells, compiled);
     if (r != kOk)

@@ -67,6 +67,13 @@ int Find(const Verification& v, unsigned long long number)
     return -1;
 }
 
+// The registration a number field names; -1 when it is malformed or unknown.
+int Registration(const Verification& v, const Field& f)
+{
+    unsigned long long number = 0;
+    return Decimal(f.at, f.n, number) ? Find(v, number) : -1;
+}
+
 unsigned Offset(const Verification& v, unsigned registration)
 {
     unsigned offset = 0;
@@ -140,8 +147,7 @@ bool Register(Verification& v, const DecodeDataByte* arg, unsigned n)
 
 bool Unregister(Verification& v, const DecodeDataByte* arg, unsigned n)
 {
-    unsigned long long number = 0;
-    const int i = Decimal(arg, n, number) ? Find(v, number) : -1;
+    const int i = Registration(v, Field{arg, n});
     if (i < 0)
         return false;
     const unsigned offset = Offset(v, static_cast<unsigned>(i));
@@ -164,8 +170,7 @@ bool Compare(Verification& v, const DecodeDataByte* arg, unsigned n, bool& count
     Field f[3];
     if (Split(arg, n, f, 3) < 3)
         return false;
-    unsigned long long number = 0;
-    const int i = Decimal(f[0].at, f[0].n, number) ? Find(v, number) : -1;
+    const int i = Registration(v, f[0]);
     if (i < 0)
         return false;
     // An optional step after the set: "+k" or "-k".
@@ -221,8 +226,7 @@ bool Count(const Verification& v, const DecodeDataByte* arg, unsigned n, bool ok
     Field f[2];
     if (Split(arg, n, f, 2) < 2)
         return false;
-    unsigned long long number = 0;
-    const int i = Decimal(f[0].at, f[0].n, number) ? Find(v, number) : -1;
+    const int i = Registration(v, f[0]);
     if (i < 0)
         return false;
     char op[3] = {};
