@@ -132,7 +132,10 @@ int RideZodoz<Cell>::SetConfig(unsigned program, const unsigned char* pattern, c
     const char* f = Text(format);
     if (std::strlen(p) > kPatternText || std::strlen(f) > kFormatText)
         return ride_zodoz_result::kFull;
-    // Compiled aside, so that a refused text leaves the working program as it was.
+    // Compiled aside, so that a refused text leaves the working program as it
+    // was; the compilers' text buffers are process-wide.
+    static std::mutex compiling;
+    std::lock_guard compileLock(compiling);
     auto newPattern = std::make_unique<RideZodozPattern<Cell, 512>>(program);
     auto newFormat = std::make_unique<RideZodozFormat<Cell, 512>>(program);
     int r = newPattern->ConvertFromCString(p);
