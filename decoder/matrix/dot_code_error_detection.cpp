@@ -13,8 +13,7 @@ bool DotCodeErrorDetection::Start(unsigned total, unsigned dataCount, unsigned e
     if (blocks == 1) {
         return rs_.CorrectErrors(words, total, dataCount, erasureCount, erasures, 2, corrected);
     }
-    // Block b holds data words b, b + B, ... and, after all data, check words
-    // k + b, k + b + B, ...
+    // Block b holds words b, b + B, b + 2B, ...: its data words first.
     unsigned short block[RSdecodingOfDotCode::kMaxWords];
     unsigned short blockErasures[kMaxBlockErasures];
     unsigned short where[RSdecodingOfDotCode::kMaxWords];
@@ -24,16 +23,9 @@ bool DotCodeErrorDetection::Start(unsigned total, unsigned dataCount, unsigned e
         if (blockTotal > RSdecodingOfDotCode::kMaxWords || blockTotal <= blockData) {
             return false;
         }
-        unsigned count = 0;
-        for (unsigned i = 0; i < blockData; ++i) {
-            where[count++] = static_cast<unsigned short>(b + i * blocks);
-        }
-        for (unsigned i = 0; count < blockTotal; ++i) {
-            unsigned const index = dataCount + b + i * blocks;
-            if (index >= total) {
-                return false;
-            }
-            where[count++] = static_cast<unsigned short>(index);
+        unsigned const count = blockTotal;
+        for (unsigned i = 0; i < count; ++i) {
+            where[i] = static_cast<unsigned short>(b + i * blocks);
         }
         unsigned blockErasureCount = 0;
         for (unsigned i = 0; i < count; ++i) {
