@@ -32,8 +32,7 @@ DotCodeDecoder::DotCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2
       searched_(VirtualArray<Region>(searchedBuffer_, sizeof(searchedBuffer_) / sizeof(searchedBuffer_[0])))
 {
     centres_ = memory_.TakeArray<GridDot>(kMaxCentres);
-    centreContrast_ = memory_.TakeArray<int>(kMaxCentres);
-    centreSteps_ = memory_.TakeArray<Vector>(2 * kMaxCentres);
+    nodes_ = memory_.TakeArray<DotNode>(kMaxNodes);
     lattice_ = memory_.TakeArray<short>(kLatticeSide * kLatticeSide);
     words_ = memory_.TakeArray<unsigned short>(DotCodeSize::kMaxWords);
     erasures_ = memory_.TakeArray<unsigned short>(DotCodeSize::kMaxErasures);
@@ -62,6 +61,8 @@ void DotCodeDecoder::ClearDots()
     candidateCount_ = 0;
     examined_ = 0;
     modeSize_ = 0;
+    extremeCount_ = 0;
+    extremesExamined_ = 0;
 }
 
 int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& label)
@@ -71,17 +72,15 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
         return 0;
     }
     dots_.SetLargestSize(static_cast<unsigned>(image.GetWidth()), static_cast<unsigned>(image.GetHeight()));
-    if (dots_.IsFull() || candidateCount_ >= kMaxCandidates) {
+    if (dots_.IsFull() || candidateCount_ >= kMaxCandidates || extremeCount_ >= kMaxCandidates) {
         ClearDots();
     }
     dots_.PushDot(dot);
+    PushExtremeCenters(image, dot);
     if (!dots_.SetStandard()) {
         return 0;
     }
     unsigned const modeSize = dots_.CalcModeSize();
-    if (modeSize == 0) {
-        return 0;
-    }
     if (modeSize != modeSize_) {
         examined_ = 0;
     }
@@ -89,8 +88,17 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
     bool const dark = dots_.IsStandardDark();
     DotStepVectors steps;
     CalcStepVectorSubroutine const stepVectors;
-    if (!stepVectors.Start(image, modeSize, dark, examined_, candidates_, candidateCount_, steps)) {
+    if (modeSize != 0 && stepVectors.Start(image, modeSize, dark, examined_, candidates_, candidateCount_, steps)) {
         examined_ = candidateCount_;
+    } else if (stepVectors.Start(image, 2, dark, extremesExamined_, extremes_, extremeCount_, steps)) {
+        // Blur merged the dots the locator saw: the extremes stand for them.
+        for (unsigned i = 0; i < extremeCount_; ++i) {
+            candidates_[i] = extremes_[i];
+        }
+        candidateCount_ = extremeCount_;
+    } else {
+        examined_ = candidateCount_;
+        extremesExamined_ = extremeCount_;
         return 0;
     }
     int const read = DecodeFromCandidates(image, steps, dark, label);
@@ -98,10 +106,55 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
     return read;
 }
 
+void DotCodeDecoder::PushExtremeCenters(GrayImage const& image, Dot const& dot)
+{
+    if (dot.separation == Dot::kSingle && dot.size <= 3) {
+        return;  // a small dot is one dot already
+    }
+    int const reach = dot.size > 12 ? 12 : static_cast<int>(dot.size);
+    int const x0 = dot.position.x - reach < 1 ? 1 : dot.position.x - reach;
+    int const y0 = dot.position.y - reach < 1 ? 1 : dot.position.y - reach;
+    int const x1 = dot.position.x + reach > image.GetWidth() - 2 ? image.GetWidth() - 2 : dot.position.x + reach;
+    int const y1 = dot.position.y + reach > image.GetHeight() - 2 ? image.GetHeight() - 2 : dot.position.y + reach;
+    bool const dark = dot.dark != 0;
+    for (int y = y0; y <= y1; ++y) {
+        for (int x = x0; x <= x1 && extremeCount_ < kMaxCandidates; ++x) {
+            int const v = dark ? image.At(x, y) : -static_cast<int>(image.At(x, y));
+            bool extreme = true;
+            int ground = v;
+            for (int dy = -1; dy <= 1 && extreme; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    int const n = dark ? image.At(x + dx, y + dy) : -static_cast<int>(image.At(x + dx, y + dy));
+                    // Ties go to the first pixel in row order.
+                    if (n < v || (n == v && (dy < 0 || (dy == 0 && dx < 0)))) {
+                        extreme = false;
+                        break;
+                    }
+                    ground = n > ground ? n : ground;
+                }
+            }
+            if (!extreme || ground - v < 16) {
+                continue;
+            }
+            Point const centre{x * 256 + 128, y * 256 + 128};
+            bool known = false;
+            for (unsigned i = 0; i < extremeCount_ && !known; ++i) {
+                known = extremes_[i] == centre;
+            }
+            if (!known) {
+                extremes_[extremeCount_++] = centre;
+            }
+        }
+    }
+}
+
 void DotCodeDecoder::SetTempDotCenterStack(unsigned modeSize)
 {
     modeSize_ = modeSize;
     candidateCount_ = 0;
+    if (modeSize == 0) {
+        return;
+    }
     for (unsigned i = 0; i < dots_.GetCount() && candidateCount_ < kMaxCandidates; ++i) {
         Dot const& dot = dots_[i];
         if (dots_.IsLegalSize(i, modeSize)) {
@@ -213,35 +266,44 @@ unsigned DotCodeDecoder::SearchInnerDot(GrayImage const& image, DotStepVectors c
                                         Point const& first, int reference)
 {
     // Undo the last search's marks.
-    for (unsigned i = 0; i < centreCount_; ++i) {
-        GridDot const& d = centres_[i];
-        lattice_[static_cast<unsigned>(d.row + kLatticeHalf) * kLatticeSide +
-                 static_cast<unsigned>(d.column + kLatticeHalf)] = -1;
+    for (unsigned i = 0; i < nodeCount_; ++i) {
+        DotNode const& n = nodes_[i];
+        lattice_[static_cast<unsigned>(n.row + kLatticeHalf) * kLatticeSide +
+                 static_cast<unsigned>(n.column + kLatticeHalf)] = -1;
     }
+    nodeCount_ = 0;
     centreCount_ = 0;
     int const floor = reference / 3 > 24 ? reference / 3 : 24;
-    centres_[0] = GridDot{first, 0, 0};
-    centreContrast_[0] = reference;
-    centreSteps_[0] = steps.v[0];
-    centreSteps_[1] = steps.v[1];
+    nodes_[0] = DotNode{first, 0, 0, steps.v[0], steps.v[1], 0};
     lattice_[static_cast<unsigned>(kLatticeHalf) * kLatticeSide + kLatticeHalf] = 0;
+    nodeCount_ = 1;
+    centres_[0] = GridDot{first, 0, 0};
     centreCount_ = 1;
     CalcDotCenterSubroutine const centring;
-    for (unsigned c = 0; c < centreCount_; ++c) {
-        GridDot const here = centres_[c];
-        Vector const u = centreSteps_[2 * c];
-        Vector const w = centreSteps_[2 * c + 1];
+    for (unsigned c = 0; c < nodeCount_; ++c) {
+        DotNode const here = nodes_[c];
+        // Blank positions carry the search over gaps between dots, two
+        // steps at most, so that it stops in the quiet zone.
+        if (here.blanks >= 2) {
+            continue;
+        }
+        Vector const u = here.u;
+        Vector const w = here.w;
         long long const pitch2 = Length2(u) < Length2(w) ? Length2(u) : Length2(w);
+        DotStepVectors local;
+        local.Set(u, w);
         for (auto const& offset : kOffsets) {
             int const column = here.column + offset[0];
             int const row = here.row + offset[1];
-            if (!IsNewDotCenter(column, row) || centreCount_ >= kMaxCentres) {
+            if (!IsNewDotCenter(column, row) || nodeCount_ >= kMaxNodes || centreCount_ >= kMaxCentres) {
                 continue;
             }
             Point const predicted{here.point.x + offset[0] * u.dx + offset[1] * w.dx,
                                   here.point.y + offset[0] * u.dy + offset[1] * w.dy};
-            DotStepVectors local;
-            local.Set(u, w);
+            if (predicted.x < 256 || predicted.y < 256 || predicted.x >= (image.GetWidth() - 1) * 256 ||
+                predicted.y >= (image.GetHeight() - 1) * 256) {
+                continue;
+            }
             Point p = predicted;
             int contrast = 0;
             bool centred = centring.Start(image, local, dark, 2, p);
@@ -251,15 +313,17 @@ unsigned DotCodeDecoder::SearchInnerDot(GrayImage const& image, DotStepVectors c
                 // Moved farther than about half a pitch: another dot or noise.
                 centred = (dx * dx + dy * dy) * 400 <= pitch2 * 81;
             }
-            if (!centred) {
+            bool dot = false;
+            if (centred) {
+                dot = CalcDotContrast(image, local, dark, p, contrast) && contrast >= floor;
+            } else {
                 // A blurred or faint dot may show no edges: its centre then
                 // stays where the grid puts it, if it stands out clearly.
                 p = predicted;
-                if (!CalcDotContrast(image, local, dark, p, contrast) || contrast < floor * 3 / 2) {
-                    continue;
-                }
-            } else if (!CalcDotContrast(image, local, dark, p, contrast) || contrast < floor) {
-                continue;
+                dot = CalcDotContrast(image, local, dark, p, contrast) && contrast >= floor * 3 / 2;
+            }
+            if (!dot) {
+                p = predicted;
             }
             // The local steps follow the dot found, so that perspective does
             // not carry the predictions off the grid.
@@ -275,13 +339,14 @@ unsigned DotCodeDecoder::SearchInnerDot(GrayImage const& image, DotStepVectors c
                 nu = Vector{u.dx + ex / (2 * offset[0]), u.dy + ey / (2 * offset[0])};
                 nw = Vector{w.dx + ex / (2 * offset[1]), w.dy + ey / (2 * offset[1])};
             }
-            unsigned const index = centreCount_++;
-            centres_[index] = GridDot{p, column, row};
-            centreContrast_[index] = contrast;
-            centreSteps_[2 * index] = nu;
-            centreSteps_[2 * index + 1] = nw;
+            unsigned const index = nodeCount_++;
+            nodes_[index] = DotNode{p, column, row, nu, nw,
+                                    static_cast<unsigned char>(dot ? 0 : here.blanks + 1)};
             lattice_[static_cast<unsigned>(row + kLatticeHalf) * kLatticeSide +
                      static_cast<unsigned>(column + kLatticeHalf)] = static_cast<short>(index);
+            if (dot) {
+                centres_[centreCount_++] = GridDot{p, column, row};
+            }
         }
     }
     return centreCount_;

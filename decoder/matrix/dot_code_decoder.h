@@ -27,6 +27,7 @@ class DotCodeDecoder final : public AbstractDotDecoder {
 public:
     static constexpr unsigned kMaxCandidates = 64;
     static constexpr unsigned kMaxCentres = 8192;
+    static constexpr unsigned kMaxNodes = 16384;
     static constexpr int kLatticeHalf = 128;  // grid positions each side of the first dot
     static constexpr unsigned kMaxSide = DataDotGrid::kSegmentCapacity;
 
@@ -70,16 +71,36 @@ private:
     DotCodeErrorDetection errorDetection_;
     DataStreamConversionForDotCode conversion_;
 
+    // Dot centres taken from the image around the candidates: the grey
+    // extremes of the dots' colour, which part dots that blur has merged
+    // into one run.
+    void PushExtremeCenters(GrayImage const& image, Dot const& dot);
+
+    Point extremes_[kMaxCandidates];
+    unsigned extremeCount_ = 0;
+    unsigned extremesExamined_ = 0;
     Point candidates_[kMaxCandidates];
     unsigned candidateCount_ = 0;
     unsigned examined_ = 0;
     unsigned modeSize_ = 0;
 
+    // A grid position visited while the dots of a symbol are grown: a dot,
+    // or a blank next to one (blanks counts the blank steps since the last
+    // dot), with the local step vectors there.
+    struct DotNode {
+        Point point;
+        int column;
+        int row;
+        Vector u;
+        Vector w;
+        unsigned char blanks;
+    };
+
     VirtualArray<GridDot> centres_;
-    VirtualArray<int> centreContrast_;
-    VirtualArray<Vector> centreSteps_;  // the local u and w of each dot, two per dot
     unsigned centreCount_ = 0;
-    VirtualArray<short> lattice_;       // index of the dot at each grid position, -1 none
+    VirtualArray<DotNode> nodes_;
+    unsigned nodeCount_ = 0;
+    VirtualArray<short> lattice_;       // node at each grid position, -1 none
     VirtualArray<unsigned short> words_;
     VirtualArray<unsigned short> erasures_;
     BinarizationTableForDotCode table_;

@@ -89,7 +89,7 @@ bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, 
     RightTriangle best{};
     constexpr unsigned kMaxNeighbours = 16;
     unsigned near[kMaxNeighbours];
-    for (unsigned i = startIndex; i < count; ++i) {
+    for (unsigned i = 0; i < count; ++i) {
         Point const& c = centres[i];
         unsigned n = 0;
         for (unsigned j = 0; j < count && n < kMaxNeighbours; ++j) {
@@ -104,7 +104,8 @@ bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, 
             for (unsigned b = a + 1; b < n; ++b) {
                 Point const& p = centres[near[a]];
                 Point const& q = centres[near[b]];
-                if (p.x == q.x && p.y == q.y) {
+                // A triangle seen before has no new corner.
+                if ((p.x == q.x && p.y == q.y) || (i < startIndex && near[a] < startIndex && near[b] < startIndex)) {
                     continue;
                 }
                 long long const cosine = CornerCosine(c, p, q);
@@ -126,13 +127,29 @@ bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, 
     if (bestSide < 0) {
         return false;
     }
-    // Legs much longer than the dot size are two steps along the axes.
-    long long const s = SquareRoot(static_cast<unsigned long long>(bestSide));
-    bool const legReading = s * 10 > static_cast<long long>(modeSize) * 256 * 32;
-    DotStepVectors first;
-    if (!CalcStepVectorsFromTriangle(best, legReading, first)) {
+    // Three diagonal neighbours or two steps along the axes: with the right
+    // vectors every dot has ground on all four sides, with the other
+    // reading its four sides are dot positions, about half of them dots.
+    DotStepVectors readings[2];
+    long long scores[2] = {-1, -1};
+    for (unsigned r = 0; r < 2; ++r) {
+        if (!CalcStepVectorsFromTriangle(best, r == 1, readings[r])) {
+            continue;
+        }
+        long long sum = 0;
+        for (unsigned i = 0; i < count; ++i) {
+            int contrast = 0;
+            if (CalcDotContrast(image, readings[r], dark, centres[i], contrast)) {
+                sum += contrast;
+            }
+        }
+        scores[r] = sum;
+    }
+    if (scores[0] < 0 && scores[1] < 0) {
         return false;
     }
+    bool const legReading = scores[1] > scores[0];
+    DotStepVectors const& first = readings[legReading ? 1 : 0];
     CalcDotCenterSubroutine const centring;
     RightTriangle refined = best;
     for (Point& corner : refined.corner) {
