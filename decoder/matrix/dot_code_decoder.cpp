@@ -53,6 +53,7 @@ void DotCodeDecoder::OnNewImage()
 {
     ClearDots();
     searched_.Clear();
+    attempts_ = 0;
 }
 
 void DotCodeDecoder::ClearDots()
@@ -67,8 +68,7 @@ void DotCodeDecoder::ClearDots()
 
 int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& label)
 {
-    if (!ready_ || !property_->dot_code.read.Get() || image.GetPixels() == nullptr ||
-        searched_.IsIncluded(dot.position)) {
+    if (!ready_ || !property_->dot_code.read.Get() || image.GetPixels() == nullptr || attempts_ >= kMaxAttempts) {
         return 0;
     }
     dots_.SetLargestSize(static_cast<unsigned>(image.GetWidth()), static_cast<unsigned>(image.GetHeight()));
@@ -88,9 +88,13 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
     bool const dark = dots_.IsStandardDark();
     DotStepVectors steps;
     CalcStepVectorSubroutine const stepVectors;
-    if (modeSize != 0 && stepVectors.Start(image, modeSize, dark, examined_, candidates_, candidateCount_, steps)) {
+    // Triangles among the dots of the first rows alone may fit a wrong grid:
+    // wait for a few rows of them.
+    if (modeSize != 0 && candidateCount_ >= kMinimumCandidates &&
+        stepVectors.Start(image, modeSize, dark, examined_, candidates_, candidateCount_, steps)) {
         examined_ = candidateCount_;
-    } else if (stepVectors.Start(image, 2, dark, extremesExamined_, extremes_, extremeCount_, steps)) {
+    } else if (extremeCount_ >= kMinimumCandidates &&
+               stepVectors.Start(image, 2, dark, extremesExamined_, extremes_, extremeCount_, steps)) {
         // Blur merged the dots the locator saw: the extremes stand for them.
         for (unsigned i = 0; i < extremeCount_; ++i) {
             candidates_[i] = extremes_[i];
@@ -101,9 +105,46 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
         extremesExamined_ = extremeCount_;
         return 0;
     }
-    int const read = DecodeFromCandidates(image, steps, dark, label);
+    ++attempts_;
+    searched_.Clear();
+    int read = DecodeFromCandidates(image, steps, dark, label);
+    if (read == 0) {
+        // Dots two steps apart along the axes, read as diagonal neighbours,
+        // give vectors along the diagonals, a pitch and a half long: the
+        // grid they span holds every other dot. Try the grid they halve.
+        DotStepVectors finer;
+        if (CalcFinerStepVectors(steps, finer)) {
+            searched_.Clear();
+            read = DecodeFromCandidates(image, finer, dark, label);
+        }
+    }
     ClearDots();
     return read;
+}
+
+bool DotCodeDecoder::CalcFinerStepVectors(DotStepVectors const& steps, DotStepVectors& finer)
+{
+    Vector const& u = steps.v[0];
+    Vector const& w = steps.v[1];
+    Vector a{(u.dx - w.dx) / 2, (u.dy - w.dy) / 2};
+    Vector b{(u.dx + w.dx) / 2, (u.dy + w.dy) / 2};
+    // u the more horizontal with x not negative, w with y not negative.
+    if ((a.dx < 0 ? -a.dx : a.dx) < (b.dx < 0 ? -b.dx : b.dx)) {
+        Vector const keep = a;
+        a = b;
+        b = keep;
+    }
+    if (a.dx < 0) {
+        a = Vector{-a.dx, -a.dy};
+    }
+    if (b.dy < 0) {
+        b = Vector{-b.dx, -b.dy};
+    }
+    if ((a.dx == 0 && a.dy == 0) || (b.dx == 0 && b.dy == 0)) {
+        return false;
+    }
+    finer.Set(a, b);
+    return true;
 }
 
 void DotCodeDecoder::PushExtremeCenters(GrayImage const& image, Dot const& dot)

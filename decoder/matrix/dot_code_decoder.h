@@ -27,6 +27,9 @@ class DotCodeDecoder final : public AbstractDotDecoder {
 public:
     static constexpr unsigned kMaxCandidates = 64;
     static constexpr unsigned kMaxCentres = 8192;
+    static constexpr unsigned kMinimumCandidates = 12;
+    // Full attempts in one image: a symbol that does not read costs no more.
+    static constexpr unsigned kMaxAttempts = 8;
     static constexpr unsigned kMaxNodes = 16384;
     static constexpr int kLatticeHalf = 128;  // grid positions each side of the first dot
     static constexpr unsigned kMaxSide = DataDotGrid::kSegmentCapacity;
@@ -48,6 +51,7 @@ public:
 private:
     void ClearDots();
     void SetTempDotCenterStack(unsigned modeSize);
+    static bool CalcFinerStepVectors(DotStepVectors const& steps, DotStepVectors& finer);
     // The full attempt from the candidates, once the step vectors are known.
     int DecodeFromCandidates(GrayImage const& image, DotStepVectors const& steps, bool dark, DecodedLabel& label);
     // Grows the dots of one symbol from a first dot over the grid positions;
@@ -83,6 +87,7 @@ private:
     unsigned candidateCount_ = 0;
     unsigned examined_ = 0;
     unsigned modeSize_ = 0;
+    unsigned attempts_ = 0;
 
     // A grid position visited while the dots of a symbol are grown: a dot,
     // or a blank next to one (blanks counts the blank steps since the last

@@ -30,11 +30,16 @@ struct DotStepVectors {
 // Moves a dot centre to the middle of its edges along the grid axes: with all
 // four vectors it alternates four times between the axes, with two (u and w
 // only, `passes` 1) once. False when the start lies off the image or no edge
-// is met on either side of an axis.
+// is met on either side of an axis and the ink around the start does not
+// place the dot either (the centroid of its ink within half a pitch).
 class CalcDotCenterSubroutine {
 public:
     bool Start(GrayImage const& image, DotStepVectors const& steps, bool dark, unsigned passes,
                Point& centre) const;
+
+private:
+    bool StartOnEdges(GrayImage const& image, DotStepVectors const& steps, bool dark, unsigned passes,
+                      Point& centre) const;
 };
 
 // The mean grey difference toward the ground between a dot centre and the

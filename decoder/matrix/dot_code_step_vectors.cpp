@@ -84,9 +84,11 @@ bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, 
     // Diagonal neighbours lie about 1.4 pitches apart, and a dot is under a
     // pitch wide: look well beyond the dot size.
     long long const reach = static_cast<long long>(modeSize) * 256 * 5 / 2;
-    long long bestSide = -1;
-    long long bestCosine = 65536 / 4;  // within about 15 degrees of a right angle
-    RightTriangle best{};
+    // The smallest right triangles with alike legs, smallest first.
+    constexpr unsigned kKept = 6;
+    RightTriangle kept[kKept];
+    long long keptSide[kKept];
+    unsigned keptCount = 0;
     constexpr unsigned kMaxNeighbours = 16;
     unsigned near[kMaxNeighbours];
     for (unsigned i = 0; i < count; ++i) {
@@ -109,55 +111,64 @@ bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, 
                     continue;
                 }
                 long long const cosine = CornerCosine(c, p, q);
-                if (cosine < 0) {
+                if (cosine < 0 || cosine >= 65536 / 4) {
                     continue;
                 }
                 long long const side = Length2(c, p) < Length2(c, q) ? Length2(c, p) : Length2(c, q);
-                // Smaller triangles first (diagonal neighbours), then the squarer.
-                bool const better = bestSide < 0 || side * 10 < bestSide * 8 ||
-                                    (side * 8 <= bestSide * 10 && cosine < bestCosine);
-                if (cosine < 65536 / 4 && better) {
-                    bestSide = side;
-                    bestCosine = cosine;
-                    best = RightTriangle{{c, p, q}};
+                unsigned at = keptCount;
+                while (at > 0 && keptSide[at - 1] > side) {
+                    --at;
+                }
+                if (at >= kKept) {
+                    continue;
+                }
+                unsigned const last = keptCount < kKept ? keptCount : kKept - 1;
+                for (unsigned k = last; k > at; --k) {
+                    kept[k] = kept[k - 1];
+                    keptSide[k] = keptSide[k - 1];
+                }
+                kept[at] = RightTriangle{{c, p, q}};
+                keptSide[at] = side;
+                keptCount = keptCount < kKept ? keptCount + 1 : kKept;
+            }
+        }
+    }
+    // Each triangle in both readings (three diagonal neighbours, or two
+    // steps along the axes), its corners re-centred: with the right vectors
+    // every dot has ground on all four sides, with wrong ones some of its
+    // sides are dots; the vectors that leave the candidates standing out
+    // most win.
+    CalcDotCenterSubroutine const centring;
+    long long bestScore = -1;
+    for (unsigned t = 0; t < keptCount; ++t) {
+        for (unsigned r = 0; r < 2; ++r) {
+            DotStepVectors first;
+            if (!CalcStepVectorsFromTriangle(kept[t], r == 1, first)) {
+                continue;
+            }
+            RightTriangle refined = kept[t];
+            bool centred = true;
+            for (Point& corner : refined.corner) {
+                centred = centred && centring.Start(image, first, dark, 2, corner);
+            }
+            DotStepVectors result;
+            if (!centred || !CalcStepVectorsFromTriangle(refined, r == 1, result)) {
+                continue;
+            }
+            long long score = 0;
+            for (unsigned i = 0; i < count; ++i) {
+                int contrast = 0;
+                if (CalcDotContrast(image, result, dark, centres[i], contrast)) {
+                    score += contrast;
                 }
             }
-        }
-    }
-    if (bestSide < 0) {
-        return false;
-    }
-    // Three diagonal neighbours or two steps along the axes: with the right
-    // vectors every dot has ground on all four sides, with the other
-    // reading its four sides are dot positions, about half of them dots.
-    DotStepVectors readings[2];
-    long long scores[2] = {-1, -1};
-    for (unsigned r = 0; r < 2; ++r) {
-        if (!CalcStepVectorsFromTriangle(best, r == 1, readings[r])) {
-            continue;
-        }
-        long long sum = 0;
-        for (unsigned i = 0; i < count; ++i) {
-            int contrast = 0;
-            if (CalcDotContrast(image, readings[r], dark, centres[i], contrast)) {
-                sum += contrast;
+            if (score > bestScore) {
+                bestScore = score;
+                steps = result;
             }
         }
-        scores[r] = sum;
     }
-    if (scores[0] < 0 && scores[1] < 0) {
-        return false;
-    }
-    bool const legReading = scores[1] > scores[0];
-    DotStepVectors const& first = readings[legReading ? 1 : 0];
-    CalcDotCenterSubroutine const centring;
-    RightTriangle refined = best;
-    for (Point& corner : refined.corner) {
-        if (!centring.Start(image, first, dark, 2, corner)) {
-            return false;
-        }
-    }
-    return CalcStepVectorsFromTriangle(refined, legReading, steps);
+    return bestScore > 0;
 }
 
 }  // namespace DEC2DIvra
