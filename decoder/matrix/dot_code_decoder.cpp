@@ -29,7 +29,8 @@ constexpr int kOffsets[8][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}, {2, 0}, {-2,
 
 DotCodeDecoder::DotCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea), property_(&property),
-      searched_(VirtualArray<Region>(searchedBuffer_, sizeof(searchedBuffer_) / sizeof(searchedBuffer_[0])))
+      searched_(VirtualArray<Region>(searchedBuffer_, sizeof(searchedBuffer_) / sizeof(searchedBuffer_[0]))),
+      clutter_(VirtualArray<Region>(clutterBuffer_, sizeof(clutterBuffer_) / sizeof(clutterBuffer_[0])))
 {
     centres_ = memory_.TakeArray<GridDot>(kMaxCentres);
     nodes_ = memory_.TakeArray<DotNode>(kMaxNodes);
@@ -53,7 +54,9 @@ void DotCodeDecoder::OnNewImage()
 {
     ClearDots();
     searched_.Clear();
+    clutter_.Clear();
     attempts_ = 0;
+    allAttempts_ = 0;
 }
 
 void DotCodeDecoder::ClearDots()
@@ -68,7 +71,8 @@ void DotCodeDecoder::ClearDots()
 
 int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& label)
 {
-    if (!ready_ || !property_->dot_code.read.Get() || image.GetPixels() == nullptr || attempts_ >= kMaxAttempts) {
+    if (!ready_ || !property_->dot_code.read.Get() || image.GetPixels() == nullptr || attempts_ >= kMaxAttempts ||
+        allAttempts_ >= kMaxAllAttempts || clutter_.IsIncluded(dot.position)) {
         return 0;
     }
     dots_.SetLargestSize(static_cast<unsigned>(image.GetWidth()), static_cast<unsigned>(image.GetHeight()));
@@ -105,7 +109,8 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
         extremesExamined_ = extremeCount_;
         return 0;
     }
-    ++attempts_;
+    ++allAttempts_;
+    credibleFailure_ = false;
     searched_.Clear();
     int read = DecodeFromCandidates(image, steps, dark, label);
     if (read == 0) {
@@ -117,6 +122,7 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
             searched_.Clear();
             read = DecodeFromCandidates(image, finer, dark, label);
         }
+        attempts_ += credibleFailure_ ? 1u : 0u;
     }
     ClearDots();
     return read;
@@ -275,14 +281,24 @@ int DotCodeDecoder::DecodeFromCandidates(GrayImage const& image, DotStepVectors 
         searched.corner[1] = Point{maxX, minY};
         searched.corner[2] = Point{maxX, maxY};
         searched.corner[3] = Point{minX, maxY};
+        if (!searched_.IsFull()) {
+            searched_.Push(searched);
+        }
         if (found < kMinimumSymbolDots) {
-            if (!searched_.IsFull()) {
-                searched_.Push(searched);
+            // Too few dots for a symbol: later dots there start nothing.
+            if (!clutter_.IsFull()) {
+                clutter_.Push(searched);
             }
             continue;
         }
         unsigned const columns = static_cast<unsigned>(maxColumn - minColumn + 1);
         unsigned const rows = static_cast<unsigned>(maxRow - minRow + 1);
+        // A symbol has a dot at about half of its dot positions: far fewer
+        // are dots and ground found in print or texture around it.
+        if (static_cast<unsigned long long>(found) * 10 * 2 < static_cast<unsigned long long>(columns) * rows * 3) {
+            continue;
+        }
+        credibleFailure_ = true;
         bool const parity = ((minColumn + minRow) & 1) != 0;
         for (unsigned i = 0; i < centreCount_; ++i) {
             centres_[i].column -= minColumn;
@@ -295,9 +311,6 @@ int DotCodeDecoder::DecodeFromCandidates(GrayImage const& image, DotStepVectors 
         }
         if (read != 0) {
             return read;
-        }
-        if (!searched_.IsFull()) {
-            searched_.Push(searched);
         }
     }
     return 0;

@@ -28,8 +28,10 @@ public:
     static constexpr unsigned kMaxCandidates = 64;
     static constexpr unsigned kMaxCentres = 8192;
     static constexpr unsigned kMinimumCandidates = 12;
-    // Full attempts in one image: a symbol that does not read costs no more.
+    // Full attempts in one image: a symbol that does not read, or print and
+    // texture that look like dots, cost no more.
     static constexpr unsigned kMaxAttempts = 8;
+    static constexpr unsigned kMaxAllAttempts = 32;
     static constexpr unsigned kMaxNodes = 16384;
     static constexpr int kLatticeHalf = 128;  // grid positions each side of the first dot
     static constexpr unsigned kMaxSide = DataDotGrid::kSegmentCapacity;
@@ -70,8 +72,10 @@ private:
     DEC2DProperty const* property_;
     DataDotGrid grid_;
     DotStack dots_;
-    SearchedRegionStack searched_;
+    SearchedRegionStack searched_;  // explored in this attempt
     Region searchedBuffer_[16];
+    SearchedRegionStack clutter_;   // explored in this image and too few dots there
+    Region clutterBuffer_[32];
     DotCodeErrorDetection errorDetection_;
     DataStreamConversionForDotCode conversion_;
 
@@ -87,7 +91,9 @@ private:
     unsigned candidateCount_ = 0;
     unsigned examined_ = 0;
     unsigned modeSize_ = 0;
-    unsigned attempts_ = 0;
+    unsigned attempts_ = 0;     // those that found a grid like a symbol's
+    unsigned allAttempts_ = 0;
+    bool credibleFailure_ = false;
 
     // A grid position visited while the dots of a symbol are grown: a dot,
     // or a blank next to one (blanks counts the blank steps since the last
