@@ -61,6 +61,19 @@ bool DataStreamConversionForDotCode::Start(unsigned short const* words, unsigned
     label.data.Clear();
     label.structuredAppend = tagStructuredAppend{};
 
+    // Structured append: FNC2 last, the symbol's position and the count just
+    // before it as code set B characters. Encoders latch into set B for
+    // them, or not when they take set B to be current already; read as
+    // they stand, whatever set the data before them ended in.
+    unsigned appendPosition = 0;
+    unsigned appendCount = 0;
+    if (count_ >= 4 && words_[count_ - 1] == 108 && words_[count_ - 3] < 96 && words_[count_ - 2] < 96) {
+        appendPosition = AppendValue(static_cast<char>(words_[count_ - 3] + 32), '1');
+        appendCount = AppendValue(static_cast<char>(words_[count_ - 2] + 32), '2');
+        if (appendPosition != 0 && appendCount != 0) {
+            count_ -= 3;
+        }
+    }
     if (index_ < count_ && words_[index_] == 109) {
         flags_ |= kFlagReaderInitialisation;
         ++index_;
@@ -80,7 +93,9 @@ bool DataStreamConversionForDotCode::Start(unsigned short const* words, unsigned
     if (eciBytes_ > 0) {
         return false;
     }
-    if (structuredAppend_ && !CalcStructuredAppend()) {
+    if (appendPosition != 0 && appendCount != 0) {
+        label.structuredAppend = tagStructuredAppend{1, 1, appendCount, appendPosition};
+    } else if (structuredAppend_ && !CalcStructuredAppend()) {
         return false;
     }
     if (macro_ != 0) {
@@ -404,6 +419,14 @@ bool DataStreamConversionForDotCode::DoubleASCII92()
     return true;
 }
 
+unsigned DataStreamConversionForDotCode::AppendValue(char c, char lowest)
+{
+    if (c >= lowest && c <= '9') {
+        return static_cast<unsigned>(c - '0');
+    }
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned>(c - 'A' + 10) : 0u;
+}
+
 bool DataStreamConversionForDotCode::CalcStructuredAppend()
 {
     StackInterface<char>& data = label_->data;
@@ -411,14 +434,8 @@ bool DataStreamConversionForDotCode::CalcStructuredAppend()
     if (count < 3) {
         return false;
     }
-    auto value = [](char c, char lowest) -> unsigned {
-        if (c >= lowest && c <= '9') {
-            return static_cast<unsigned>(c - '0');
-        }
-        return c >= 'A' && c <= 'Z' ? static_cast<unsigned>(c - 'A' + 10) : 0u;
-    };
-    unsigned const total = value(data[count - 1], '2');
-    unsigned const position = value(data[count - 2], '1');
+    unsigned const total = AppendValue(data[count - 1], '2');
+    unsigned const position = AppendValue(data[count - 2], '1');
     if (total == 0 || position == 0) {
         return false;
     }

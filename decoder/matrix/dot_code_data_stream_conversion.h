@@ -47,6 +47,9 @@ private:
     bool InsertMacroHeader(unsigned number);
     bool DoubleASCII92();
     bool CalcStructuredAppend();
+    // A structured-append character's value: lowest to '9' and 'A' to 'Z'
+    // (10 to 35); 0 for any other.
+    static unsigned AppendValue(char c, char lowest);
     bool Put(unsigned char byte);
     bool PutText(char const* text);
     bool PutCharacter(unsigned char byte);  // a data character: backslash doubled after an escape

@@ -18,6 +18,8 @@ constexpr unsigned kBlockSide = 4;
 constexpr unsigned kMinimumSymbolDots = 16;
 // Dots tried as the first of a symbol in one attempt.
 constexpr unsigned kMaxSeeds = 4;
+// Dots next to the first that correct the step vectors.
+constexpr unsigned kNearDots = 48;
 
 long long Length2(Vector const& v) { return static_cast<long long>(v.dx) * v.dx + static_cast<long long>(v.dy) * v.dy; }
 
@@ -76,8 +78,12 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
         return 0;
     }
     dots_.SetLargestSize(static_cast<unsigned>(image.GetWidth()), static_cast<unsigned>(image.GetHeight()));
-    if (dots_.IsFull() || candidateCount_ >= kMaxCandidates || extremeCount_ >= kMaxCandidates) {
+    if (dots_.IsFull() || candidateCount_ >= kMaxCandidates) {
         ClearDots();
+    }
+    if (extremeCount_ >= kMaxCandidates) {
+        extremeCount_ = 0;
+        extremesExamined_ = 0;
     }
     dots_.PushDot(dot);
     PushExtremeCenters(image, dot);
@@ -90,25 +96,36 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
     }
     SetTempDotCenterStack(modeSize);
     bool const dark = dots_.IsStandardDark();
-    DotStepVectors steps;
     CalcStepVectorSubroutine const stepVectors;
     // Triangles among the dots of the first rows alone may fit a wrong grid:
     // wait for a few rows of them.
-    if (modeSize != 0 && candidateCount_ >= kMinimumCandidates &&
-        stepVectors.Start(image, modeSize, dark, examined_, candidates_, candidateCount_, steps)) {
-        examined_ = candidateCount_;
-    } else if (extremeCount_ >= kMinimumCandidates &&
-               stepVectors.Start(image, 2, dark, extremesExamined_, extremes_, extremeCount_, steps)) {
-        // Blur merged the dots the locator saw: the extremes stand for them.
+    DotStepVectors steps;
+    bool const located = modeSize != 0 && candidateCount_ >= kMinimumCandidates &&
+                         stepVectors.Start(image, modeSize, dark, examined_, candidates_, candidateCount_, steps);
+    examined_ = candidateCount_;
+    int read = located ? Attempt(image, steps, dark, label) : 0;
+    // Blur merges dots into runs the locator does not take for dots: the
+    // grey extremes around them stand for those dots.
+    DotStepVectors extremeSteps;
+    if (read == 0 && extremeCount_ >= kMinimumCandidates && dots_.GetCount() >= kMinimumCandidates &&
+        stepVectors.Start(image, 2, dark, extremesExamined_, extremes_, extremeCount_, extremeSteps)) {
         for (unsigned i = 0; i < extremeCount_; ++i) {
             candidates_[i] = extremes_[i];
         }
         candidateCount_ = extremeCount_;
-    } else {
-        examined_ = candidateCount_;
-        extremesExamined_ = extremeCount_;
-        return 0;
+        read = Attempt(image, extremeSteps, dark, label);
+        ClearDots();
+        return read;
     }
+    extremesExamined_ = extremeCount_;
+    if (located) {
+        ClearDots();
+    }
+    return read;
+}
+
+int DotCodeDecoder::Attempt(GrayImage const& image, DotStepVectors const& steps, bool dark, DecodedLabel& label)
+{
     ++allAttempts_;
     credibleFailure_ = false;
     searched_.Clear();
@@ -124,8 +141,72 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
         }
         attempts_ += credibleFailure_ ? 1u : 0u;
     }
-    ClearDots();
     return read;
+}
+
+void DotCodeDecoder::CorrectStepVectors(Point const* centres, unsigned count, DotStepVectors& steps)
+{
+    // Every pair of centres one neighbour step apart (two steps along an
+    // axis, or diagonal) tells the vectors again; a few rounds of their mean
+    // take out the error of the three dots the vectors came from.
+    for (unsigned round = 0; round < 3; ++round) {
+        Vector const u = steps.v[0];
+        Vector const w = steps.v[1];
+        long long const pitch2 = Length2(u) < Length2(w) ? Length2(u) : Length2(w);
+        long long su[2] = {0, 0};
+        long long sw[2] = {0, 0};
+        long long nu = 0;
+        long long nw = 0;
+        Vector const forms[4] = {{2 * u.dx, 2 * u.dy}, {2 * w.dx, 2 * w.dy}, {u.dx + w.dx, u.dy + w.dy},
+                                 {w.dx - u.dx, w.dy - u.dy}};
+        for (unsigned a = 0; a < count; ++a) {
+            for (unsigned b = 0; b < count; ++b) {
+                long long const dx = static_cast<long long>(centres[b].x) - centres[a].x;
+                long long const dy = static_cast<long long>(centres[b].y) - centres[a].y;
+                for (unsigned f = 0; f < 4; ++f) {
+                    long long const ex = dx - forms[f].dx;
+                    long long const ey = dy - forms[f].dy;
+                    // Within a third of a pitch of where the vectors put it.
+                    if ((ex * ex + ey * ey) * 9 > pitch2) {
+                        continue;
+                    }
+                    if (f == 0) {
+                        su[0] += dx;
+                        su[1] += dy;
+                        nu += 2;
+                    } else if (f == 1) {
+                        sw[0] += dx;
+                        sw[1] += dy;
+                        nw += 2;
+                    } else if (f == 2) {
+                        // u + w: each half of it by the other's estimate.
+                        su[0] += dx - w.dx;
+                        su[1] += dy - w.dy;
+                        sw[0] += dx - u.dx;
+                        sw[1] += dy - u.dy;
+                        ++nu;
+                        ++nw;
+                    } else {
+                        su[0] += w.dx - dx;
+                        su[1] += w.dy - dy;
+                        sw[0] += dx + u.dx;
+                        sw[1] += dy + u.dy;
+                        ++nu;
+                        ++nw;
+                    }
+                }
+            }
+        }
+        if (nu == 0 || nw == 0) {
+            return;
+        }
+        Vector const cu{static_cast<int>(su[0] / nu), static_cast<int>(su[1] / nu)};
+        Vector const cw{static_cast<int>(sw[0] / nw), static_cast<int>(sw[1] / nw)};
+        if ((cu.dx == 0 && cu.dy == 0) || (cw.dx == 0 && cw.dy == 0)) {
+            return;
+        }
+        steps.Set(cu, cw);
+    }
 }
 
 bool DotCodeDecoder::CalcFinerStepVectors(DotStepVectors const& steps, DotStepVectors& finer)
@@ -166,12 +247,18 @@ void DotCodeDecoder::PushExtremeCenters(GrayImage const& image, Dot const& dot)
     bool const dark = dot.dark != 0;
     for (int y = y0; y <= y1; ++y) {
         for (int x = x0; x <= x1 && extremeCount_ < kMaxCandidates; ++x) {
+            // The darkest (lightest) pixel among its neighbours, and clearly so.
             int const v = dark ? image.At(x, y) : -static_cast<int>(image.At(x, y));
             bool extreme = true;
             int ground = v;
             for (int dy = -1; dy <= 1 && extreme; ++dy) {
                 for (int dx = -1; dx <= 1; ++dx) {
-                    int const n = dark ? image.At(x + dx, y + dy) : -static_cast<int>(image.At(x + dx, y + dy));
+                    int const nx = x + dx;
+                    int const ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= image.GetWidth() || ny >= image.GetHeight()) {
+                        continue;
+                    }
+                    int const n = dark ? image.At(nx, ny) : -static_cast<int>(image.At(nx, ny));
                     // Ties go to the first pixel in row order.
                     if (n < v || (n == v && (dy < 0 || (dy == 0 && dx < 0)))) {
                         extreme = false;
@@ -218,9 +305,10 @@ void DotCodeDecoder::SetTempDotCenterStack(unsigned modeSize)
     }
 }
 
-int DotCodeDecoder::DecodeFromCandidates(GrayImage const& image, DotStepVectors const& steps, bool dark,
+int DotCodeDecoder::DecodeFromCandidates(GrayImage const& image, DotStepVectors const& first, bool dark,
                                          DecodedLabel& label)
 {
+    DotStepVectors steps = first;
     // Re-centre the candidates and take the mean contrast of those that
     // stand out as the symbol's.
     CalcDotCenterSubroutine const centring;
@@ -243,6 +331,7 @@ int DotCodeDecoder::DecodeFromCandidates(GrayImage const& image, DotStepVectors 
         return 0;
     }
     int const mean = static_cast<int>(sum / seedCount);
+    CorrectStepVectors(seeds, seedCount, steps);
     unsigned tried = 0;
     for (unsigned s = 0; s < seedCount && tried < kMaxSeeds; ++s) {
         // Noise beside the symbol stands out less than its dots.
@@ -254,7 +343,19 @@ int DotCodeDecoder::DecodeFromCandidates(GrayImage const& image, DotStepVectors 
             continue;
         }
         ++tried;
-        unsigned const found = SearchInnerDot(image, steps, dark, seeds[s], mean);
+        unsigned found = SearchInnerDot(image, steps, dark, seeds[s], mean);
+        if (found >= kMinimumSymbolDots) {
+            // The dots next to the first, re-centred on their ink, give the
+            // vectors more truly than the candidates did: search again with
+            // them, so that the grid does not slip far from the first dot.
+            Point near[kNearDots];
+            unsigned const count = found < kNearDots ? found : kNearDots;
+            for (unsigned i = 0; i < count; ++i) {
+                near[i] = centres_[i].point;
+            }
+            CorrectStepVectors(near, count, steps);
+            found = SearchInnerDot(image, steps, dark, seeds[s], mean);
+        }
         // The outline of what was searched, so that no later seed or dot
         // starts the same symbol again.
         int minX = seedPixel.x;
@@ -291,11 +392,12 @@ int DotCodeDecoder::DecodeFromCandidates(GrayImage const& image, DotStepVectors 
             }
             continue;
         }
+        TrimSparseEdges(minColumn, maxColumn, minRow, maxRow);
         unsigned const columns = static_cast<unsigned>(maxColumn - minColumn + 1);
         unsigned const rows = static_cast<unsigned>(maxRow - minRow + 1);
         // A symbol has a dot at about half of its dot positions: far fewer
         // are dots and ground found in print or texture around it.
-        if (static_cast<unsigned long long>(found) * 10 * 2 < static_cast<unsigned long long>(columns) * rows * 3) {
+        if (static_cast<unsigned long long>(centreCount_) * 10 * 2 < static_cast<unsigned long long>(columns) * rows * 3) {
             continue;
         }
         credibleFailure_ = true;
@@ -314,6 +416,46 @@ int DotCodeDecoder::DecodeFromCandidates(GrayImage const& image, DotStepVectors 
         }
     }
     return 0;
+}
+
+void DotCodeDecoder::TrimSparseEdges(int& minColumn, int& maxColumn, int& minRow, int& maxRow)
+{
+    // An edge line of a symbol has a dot at a fair share of its positions;
+    // a line with only a few is the edge of the label or print beside it.
+    unsigned perColumn[kLatticeSide] = {};
+    unsigned perRow[kLatticeSide] = {};
+    for (unsigned i = 0; i < centreCount_; ++i) {
+        ++perColumn[static_cast<unsigned>(centres_[i].column + kLatticeHalf)];
+        ++perRow[static_cast<unsigned>(centres_[i].row + kLatticeHalf)];
+    }
+    auto sparse = [](unsigned dots, int span) { return dots * 10 < static_cast<unsigned>(span + 1) / 2 * 2; };
+    bool trimmed = true;
+    while (trimmed && maxColumn - minColumn > 3 && maxRow - minRow > 3) {
+        trimmed = false;
+        int const rows = maxRow - minRow + 1;
+        int const columns = maxColumn - minColumn + 1;
+        if (sparse(perColumn[minColumn + kLatticeHalf], rows)) {
+            ++minColumn;
+            trimmed = true;
+        } else if (sparse(perColumn[maxColumn + kLatticeHalf], rows)) {
+            --maxColumn;
+            trimmed = true;
+        } else if (sparse(perRow[minRow + kLatticeHalf], columns)) {
+            ++minRow;
+            trimmed = true;
+        } else if (sparse(perRow[maxRow + kLatticeHalf], columns)) {
+            --maxRow;
+            trimmed = true;
+        }
+    }
+    unsigned kept = 0;
+    for (unsigned i = 0; i < centreCount_; ++i) {
+        GridDot const& d = centres_[i];
+        if (d.column >= minColumn && d.column <= maxColumn && d.row >= minRow && d.row <= maxRow) {
+            centres_[kept++] = d;
+        }
+    }
+    centreCount_ = kept;
 }
 
 unsigned DotCodeDecoder::SearchInnerDot(GrayImage const& image, DotStepVectors const& steps, bool dark,
@@ -347,6 +489,12 @@ unsigned DotCodeDecoder::SearchInnerDot(GrayImage const& image, DotStepVectors c
         DotStepVectors local;
         local.Set(u, w);
         for (auto const& offset : kOffsets) {
+            // Across a blank, only to its diagonal neighbours: the search
+            // stays within about three pitches of the last dot, short of
+            // the edge of a label around a quiet zone.
+            if (here.blanks > 0 && (offset[0] == 0 || offset[1] == 0)) {
+                continue;
+            }
             int const column = here.column + offset[0];
             int const row = here.row + offset[1];
             if (!IsNewDotCenter(column, row) || nodeCount_ >= kMaxNodes || centreCount_ >= kMaxCentres) {
@@ -368,13 +516,15 @@ unsigned DotCodeDecoder::SearchInnerDot(GrayImage const& image, DotStepVectors c
                 centred = (dx * dx + dy * dy) * 400 <= pitch2 * 81;
             }
             bool dot = false;
+            // A dot beyond a blank must stand out as the symbol's dots do.
+            int const wanted = here.blanks > 0 && floor < reference / 2 ? reference / 2 : floor;
             if (centred) {
-                dot = CalcDotContrast(image, local, dark, p, contrast) && contrast >= floor;
+                dot = CalcDotContrast(image, local, dark, p, contrast) && contrast >= wanted;
             } else {
                 // A blurred or faint dot may show no edges: its centre then
                 // stays where the grid puts it, if it stands out clearly.
                 p = predicted;
-                dot = CalcDotContrast(image, local, dark, p, contrast) && contrast >= floor * 3 / 2;
+                dot = CalcDotContrast(image, local, dark, p, contrast) && contrast >= wanted * 3 / 2;
             }
             if (!dot) {
                 p = predicted;

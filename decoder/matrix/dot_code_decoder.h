@@ -53,7 +53,11 @@ public:
 private:
     void ClearDots();
     void SetTempDotCenterStack(unsigned modeSize);
+    static void CorrectStepVectors(Point const* centres, unsigned count, DotStepVectors& steps);
     static bool CalcFinerStepVectors(DotStepVectors const& steps, DotStepVectors& finer);
+    // A full attempt with the step vectors and, when it fails, with the
+    // finer grid they halve.
+    int Attempt(GrayImage const& image, DotStepVectors const& steps, bool dark, DecodedLabel& label);
     // The full attempt from the candidates, once the step vectors are known.
     int DecodeFromCandidates(GrayImage const& image, DotStepVectors const& steps, bool dark, DecodedLabel& label);
     // Grows the dots of one symbol from a first dot over the grid positions;
@@ -61,6 +65,8 @@ private:
     unsigned SearchInnerDot(GrayImage const& image, DotStepVectors const& steps, bool dark, Point const& first,
                             int reference);
     bool IsNewDotCenter(int column, int row) const;
+    // Drops edge lines with dots at under a fifth of their positions.
+    void TrimSparseEdges(int& minColumn, int& maxColumn, int& minRow, int& maxRow);
     int DecodeDataDotGrid(GrayImage const& image, bool dark, unsigned columns, unsigned rows, DecodedLabel& label);
     bool SampleTable(GrayImage const& image, bool dark, bool laplacian, unsigned columns, unsigned rows);
     // The sampled table turned to the shape the codeword reader reads.

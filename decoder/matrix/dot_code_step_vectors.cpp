@@ -155,6 +155,16 @@ bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, 
             if (!centred || !CalcStepVectorsFromTriangle(refined, r == 1, result)) {
                 continue;
             }
+            // The axes of a dot grid are alike in pitch and square to each
+            // other; print at a slant stays well within these bounds.
+            Vector const& u = result.v[0];
+            Vector const& w = result.v[1];
+            long long const u2 = static_cast<long long>(u.dx) * u.dx + static_cast<long long>(u.dy) * u.dy;
+            long long const w2 = static_cast<long long>(w.dx) * w.dx + static_cast<long long>(w.dy) * w.dy;
+            long long const dot = static_cast<long long>(u.dx) * w.dx + static_cast<long long>(u.dy) * w.dy;
+            if (u2 * 10 < w2 * 6 || w2 * 10 < u2 * 6 || dot * dot * 8 > u2 * w2) {
+                continue;
+            }
             long long score = 0;
             for (unsigned i = 0; i < count; ++i) {
                 int contrast = 0;

@@ -73,7 +73,6 @@ TEST(DotCodeDataStream, BrokenStreamsAreRefused)
         {"AI 17 after FNC1 first", {107, 100, 25, 1, 1}},
         {"structured append count 1", Join({{106}, B("AB11"), {108}})},
         {"structured append position 0", Join({{106}, B("AB02"), {108}})},
-        {"structured append without data", Join({{106}, B("12"), {108}})},
     };
     for (auto const& c : cases) {
         Result const r = Convert(c.words);

@@ -86,7 +86,7 @@ inline support::SymbolInput DotCodeInput(std::string const& data, int inputMode 
 }
 
 // zint's dot matrix of a symbol: rows of '1' and '0', empty on failure.
-inline std::vector<std::string> ZintDots(support::SymbolInput const& input)
+inline std::vector<std::string> ZintDots(support::SymbolInput const& input, int appendIndex = 0, int appendCount = 0)
 {
     std::vector<std::string> rows;
     zint_symbol* symbol = ZBarcode_Create();
@@ -96,6 +96,8 @@ inline std::vector<std::string> ZintDots(support::SymbolInput const& input)
     symbol->option_1 = input.option1;
     symbol->option_2 = input.option2;
     symbol->option_3 = input.option3;
+    symbol->structapp.index = appendIndex;
+    symbol->structapp.count = appendCount;
     if (ZBarcode_Encode(symbol, reinterpret_cast<unsigned char const*>(input.data.data()),
                         static_cast<int>(input.data.size())) < ZINT_ERROR) {
         for (int r = 0; r < symbol->rows; ++r) {

@@ -156,6 +156,9 @@ TEST_F(DotCodeTableTest, EveryModeOfZintSymbolsReadsWithItsModifier)
         {"two blocks", std::string(200, 'a') + "xyz", DATA_MODE, 0, std::string(200, 'a') + "xyz", "]J0", 71},
         {"two blocks odd", std::string(201, 'a') + "xyz", DATA_MODE, 0, std::string(201, 'a') + "xyz", "]J0", 71},
         {"three blocks", std::string(360, 'a'), DATA_MODE, 0, std::string(360, 'a'), "]J0", 101},
+        // Over 561 words: the codeword array holds every word a table can give.
+        {"over 561 words", std::string(420, 'a') + std::string(10, 'Z'), DATA_MODE, 0,
+         std::string(420, 'a') + std::string(10, 'Z'), "]J0", 113},
     };
     for (ZintCase const& c : cases) {
         support::SymbolInput input = DotCodeInput(c.data, c.inputMode, c.eci);
@@ -167,6 +170,99 @@ TEST_F(DotCodeTableTest, EveryModeOfZintSymbolsReadsWithItsModifier)
         EXPECT_EQ(Data(label), c.expected) << c.name;
         EXPECT_EQ(Aim(label), c.aim) << c.name;
     }
+}
+
+TEST_F(DotCodeTableTest, StructuredAppendGivesTheRecordAndNotTheTrailer)
+{
+    std::vector<std::string> const rows = ZintDots(DotCodeInput("Part two"), 2, 3);
+    ASSERT_FALSE(rows.empty());
+    DecodedLabel label;
+    ASSERT_TRUE(Decode(Table(rows), label));
+    EXPECT_EQ(Data(label), "Part two");
+    EXPECT_EQ(label.structuredAppend.mode, 1u);
+    EXPECT_EQ(label.structuredAppend.value2, 3u);
+    EXPECT_EQ(label.structuredAppend.value3, 2u);
+}
+
+TEST_F(DotCodeTableTest, TurnedAndMirroredTablesRead)
+{
+    std::vector<std::string> const rows = ZintDots(DotCodeInput("Orientation 42"));
+    ASSERT_FALSE(rows.empty());
+    std::vector<std::string> upsideDown(rows.rbegin(), rows.rend());  // turned by half
+    for (std::string& row : upsideDown) {
+        row.assign(row.rbegin(), row.rend());
+    }
+    std::vector<std::string> const mirrored(rows.rbegin(), rows.rend());
+    for (std::vector<std::string> const* variant : {&rows, const_cast<std::vector<std::string> const*>(&upsideDown), &mirrored}) {
+        BinarizationTableForDotCode table = Table(*variant);
+        // Dots stand at (0, 0) once the table is turned to even width.
+        if (table.At(0, 0) == 0 && table.At(1, 0) != 0) {
+            table.ReverseX();
+        }
+        DecodedLabel label;
+        ASSERT_TRUE(Decode(table, label));
+        EXPECT_EQ(Data(label), "Orientation 42");
+    }
+}
+
+TEST_F(DotCodeTableTest, DamageUpToTheCorrectionCapacityOnlyAndNeverAWrongLabel)
+{
+    std::string const text = "Reed-Solomon over GF(113) 0123456789";
+    std::vector<std::string> const rows = ZintDots(DotCodeInput(text));
+    ASSERT_FALSE(rows.empty());
+    BinarizationTableForDotCode table = Table(rows);
+    DEC2DIvra::DotCodeSize size;
+    ASSERT_TRUE(size.Calc(table.GetDotCount()));
+    DecodedLabel clean;
+    bool reversed = false;
+    ASSERT_TRUE(Decoder().DecodeBinarizationTable(table, clean, reversed));
+    auto const order = reversed ? BinarizationTableForDotCode::kReverse : BinarizationTableForDotCode::kForward;
+    // Wipe whole codewords (nine dots each, in the order the symbol reads):
+    // an invalid pattern is an erasure, so the check words less the reserve
+    // of two can be wiped.
+    unsigned const capacity = size.checks - 2;
+    for (unsigned wiped = 0; wiped <= size.checks; ++wiped) {
+        BinarizationTableForDotCode damaged = Table(rows);
+        for (unsigned w = 0; w < wiped; ++w) {
+            for (unsigned b = 0; b < 9; ++b) {
+                unsigned x = 0;
+                unsigned y = 0;
+                ASSERT_TRUE(damaged.GetCoord(order, 2 + 9 * (1 + 2 * w) + b, x, y));
+                damaged.At(x, y) = 0;
+            }
+        }
+        DecodedLabel label;
+        bool const read = Decode(damaged, label);
+        if (wiped <= capacity) {
+            EXPECT_TRUE(read) << wiped << " of " << capacity;
+            EXPECT_EQ(Data(label), text) << wiped;
+        } else if (read) {
+            EXPECT_EQ(Data(label), text) << wiped << ": a wrong label";
+        }
+    }
+}
+
+TEST_F(DotCodeTableTest, SettingsSuppressEscapesAndRestrictTheLength)
+{
+    std::vector<std::string> const eci = ZintDots(DotCodeInput("A\\B", DATA_MODE, 26));
+    std::vector<std::string> const plain = ZintDots(DotCodeInput("DotCode 1234"));
+    ASSERT_FALSE(eci.empty());
+    ASSERT_FALSE(plain.empty());
+    auto& root = harness.Settings();
+    root.code.common_2d.suppress_eci_escape.Set(true);
+    DecodedLabel label;
+    ASSERT_TRUE(Decode(Table(eci), label));
+    EXPECT_EQ(Data(label), "A\\B");
+    EXPECT_EQ(Aim(label), "]J3");
+
+    ivra_configuration::FixedLength length{};
+    length.minimum = 13;
+    length.maximum = ivra_configuration::FixedLength::kNoMaximum;
+    root.fixed_length.dot_code.Set(length);
+    EXPECT_FALSE(Decode(Table(plain), label));
+    length.minimum = 12;
+    root.fixed_length.dot_code.Set(length);
+    EXPECT_TRUE(Decode(Table(plain), label));
 }
 
 }  // namespace
