@@ -135,9 +135,18 @@ bool DataStreamConversionForDotCode::ModeA(unsigned short value)
     }
     if (value <= 101) {
         Shift(kSetB, value - 95u);
-    } else if (value == 102) {
-        Latch(kSetB);
-    } else if (value <= 105) {
+        return true;
+    }
+    return SwitchFromText(value, kSetB);
+}
+
+bool DataStreamConversionForDotCode::SwitchFromText(unsigned short value, CodeSet other)
+{
+    // 102 latches the other text set, 103-105 shift to set C for 2-4, 106
+    // latches set C, in sets A and B alike.
+    if (value == 102) {
+        Latch(other);
+    } else if (value >= 103 && value <= 105) {
         Shift(kSetC, value - 101u);
     } else if (value == 106) {
         Latch(kSetC);
@@ -173,16 +182,9 @@ bool DataStreamConversionForDotCode::ModeB(unsigned short value)
     }
     if (value == 101) {
         Shift(kSetA, 1);
-    } else if (value == 102) {
-        Latch(kSetA);
-    } else if (value <= 105) {
-        Shift(kSetC, value - 101u);
-    } else if (value == 106) {
-        Latch(kSetC);
-    } else {
-        return Common(value);
+        return true;
     }
-    return true;
+    return SwitchFromText(value, kSetA);
 }
 
 bool DataStreamConversionForDotCode::ModeC(unsigned short value)

@@ -37,6 +37,7 @@ private:
     bool ModeA(unsigned short value);
     bool ModeB(unsigned short value);
     bool ModeC(unsigned short value);
+    bool SwitchFromText(unsigned short value, CodeSet other);
     bool UpperShift(unsigned short value);
     bool Binary(unsigned short value);
     bool BinaryPart();
