@@ -59,6 +59,7 @@ void DotCodeDecoder::OnNewImage()
     clutter_.Clear();
     attempts_ = 0;
     allAttempts_ = 0;
+    positionsProbed_ = 0;
 }
 
 void DotCodeDecoder::ClearDots()
@@ -74,7 +75,7 @@ void DotCodeDecoder::ClearDots()
 int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& label)
 {
     if (!ready_ || !property_->dot_code.read.Get() || image.GetPixels() == nullptr || attempts_ >= kMaxAttempts ||
-        allAttempts_ >= kMaxAllAttempts || clutter_.IsIncluded(dot.position)) {
+        allAttempts_ >= kMaxAllAttempts || positionsProbed_ >= kPositionBudget || clutter_.IsIncluded(dot.position)) {
         return 0;
     }
     dots_.SetLargestSize(static_cast<unsigned>(image.GetWidth()), static_cast<unsigned>(image.GetHeight()));
@@ -497,9 +498,11 @@ unsigned DotCodeDecoder::SearchInnerDot(GrayImage const& image, DotStepVectors c
             }
             int const column = here.column + offset[0];
             int const row = here.row + offset[1];
-            if (!IsNewDotCenter(column, row) || nodeCount_ >= kMaxNodes || centreCount_ >= kMaxCentres) {
+            if (!IsNewDotCenter(column, row) || nodeCount_ >= kMaxNodes || centreCount_ >= kMaxCentres ||
+                positionsProbed_ >= kPositionBudget) {
                 continue;
             }
+            ++positionsProbed_;
             Point const predicted{here.point.x + offset[0] * u.dx + offset[1] * w.dx,
                                   here.point.y + offset[0] * u.dy + offset[1] * w.dy};
             if (predicted.x < 256 || predicted.y < 256 || predicted.x >= (image.GetWidth() - 1) * 256 ||

@@ -32,6 +32,9 @@ public:
     // texture that look like dots, cost no more.
     static constexpr unsigned kMaxAttempts = 8;
     static constexpr unsigned kMaxAllAttempts = 32;
+    // Grid positions probed in one image: a frame full of dot-like texture
+    // costs a bounded time (the largest symbol takes under a quarter).
+    static constexpr unsigned kPositionBudget = 120000;
     static constexpr unsigned kMaxNodes = 16384;
     static constexpr int kLatticeHalf = 128;  // grid positions each side of the first dot
     static constexpr unsigned kMaxSide = DataDotGrid::kSegmentCapacity;
@@ -100,6 +103,7 @@ private:
     unsigned attempts_ = 0;     // those that found a grid like a symbol's
     unsigned allAttempts_ = 0;
     bool credibleFailure_ = false;
+    unsigned positionsProbed_ = 0;
 
     // A grid position visited while the dots of a symbol are grown: a dot,
     // or a blank next to one (blanks counts the blank steps since the last
