@@ -54,6 +54,13 @@ DotCodeDecoder::DotCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2
 
 void DotCodeDecoder::OnNewImage()
 {
+    // The work area is shared with the frame's other decoders, which have
+    // written over the grid marks and the nodes since the last image.
+    for (short& cell : lattice_) {
+        cell = -1;
+    }
+    nodeCount_ = 0;
+    centreCount_ = 0;
     ClearDots();
     searched_.Clear();
     clutter_.Clear();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/decoder/matrix/dot_code_fixture.h"
+#include "tests/support/clutter.h"
 #include "tests/support/random.h"
 
 namespace {
@@ -117,3 +118,30 @@ TEST_F(DotCodeReadTest, DotsThatAreNoSymbolGiveNoLabel)
 }
 
 }  // namespace
+
+// The other decoders of the handle share the work area: frames of other
+// symbols between DotCode frames leave nothing of the last search behind.
+TEST(DotCodeSharedWorkAreaTest, OtherSymbolsBetweenDotCodeFramesAreHarmless)
+{
+    DotCodeHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    // Light-on-dark Data Matrix makes the L search follow the bars' light
+    // strips, and it writes where the dot grid keeps its marks.
+    harness.Settings().readable_medium.positive_and_negative_codes.data_matrix.Set(
+        ivra_configuration::configuration::readable_medium::positive_and_negative_codes::data_matrix::Enum::
+            POSITIVE_AND_NEGATIVE);
+    support::Rendering const dots = support::render(DotCodeInput("DotCode 1234"), {.moduleSize = 3.5, .angle = 30});
+    support::Rendering const bars =
+        support::render({.symbology = BARCODE_CODE128, .data = "Code 128 Test 0123"}, {.moduleSize = 2.0, .angle = 30});
+    ASSERT_TRUE(dots.symbol.ok && bars.symbol.ok);
+    for (int round = 0; round < 6; ++round) {
+        support::Rendering cluttered = bars;
+        support::addClutter(cluttered.frame, {.textLines = 8, .strokes = 6, .seed = static_cast<uint64_t>(round + 1),
+                                              .keepClear = {bars.symbol.corners}});
+        harness.Read(cluttered.frame);
+        harness.Read(cluttered.frame);
+        auto const& labels = harness.Read(dots.frame);
+        ASSERT_EQ(labels.size(), 1u) << round;
+        EXPECT_EQ(labels[0].data, "DotCode 1234") << round;
+    }
+}
