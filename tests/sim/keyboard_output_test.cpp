@@ -5,6 +5,7 @@
 #include "config/memory_stream.h"
 #include "platform/sim/board.h"
 #include "sim/keyboard_host.h"
+#include "sim/run_mode.h"
 #include "tests/platform/board_fixture.h"
 
 #include <gtest/gtest.h>
@@ -221,6 +222,31 @@ TEST_F(KeyboardOutput, AGadgetThatIsGoneKeepsTheReportsUntilItIsBack)
         reports.push_back(record.bytes);
     }
     EXPECT_EQ(scanner_sim::typedText(1, reports), "kept");
+}
+
+TEST_F(KeyboardOutput, RunModeShowsTheReportsAndWhatTheyTyped)
+{
+    (void)typeAndWait(U"Hi");
+    std::FILE* in = std::tmpfile();
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    std::fputs("keyboard\nkeyboard\nquit\n", in);
+    std::rewind(in);
+    EXPECT_EQ(scanner_sim::runConsole(in, err, out), 0);
+    std::rewind(out);
+    std::string shown;
+    for (int c; (c = std::fgetc(out)) != EOF;) {
+        shown.push_back(static_cast<char>(c));
+    }
+    std::fclose(in);
+    std::fclose(out);
+    std::fclose(err);
+    // Num Lock tapped around the batch; Shift+H, release, I, release; then nothing new.
+    EXPECT_EQ(shown, "report: 00 00 53 00 00 00 00 00\nreport: 00 00 00 00 00 00 00 00\n"
+                     "report: 02 00 0B 00 00 00 00 00\nreport: 00 00 00 00 00 00 00 00\n"
+                     "report: 00 00 0C 00 00 00 00 00\nreport: 00 00 00 00 00 00 00 00\n"
+                     "report: 00 00 53 00 00 00 00 00\nreport: 00 00 00 00 00 00 00 00\n"
+                     "typed: Hi\ntyped: \n");
 }
 
 } // namespace
