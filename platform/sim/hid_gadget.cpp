@@ -21,42 +21,6 @@ bool pressed(std::array<std::uint8_t, 8> const& report, std::uint8_t key)
 
 } // namespace
 
-HidGadget::~HidGadget()
-{
-    for (int stream : streams_) {
-        ::close(stream);
-    }
-}
-
-int HidGadget::openReader(int flags, int& writeFd)
-{
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0) {
-        return -errno;
-    }
-    if (::fcntl(ends[1], F_SETFL, O_NONBLOCK) != 0 ||
-        ((flags & O_NONBLOCK) != 0 && ::fcntl(ends[0], F_SETFL, O_NONBLOCK) != 0)) {
-        int const error = errno;
-        ::close(ends[0]);
-        ::close(ends[1]);
-        return -error;
-    }
-    std::lock_guard lock(mutex_);
-    streams_.push_back(ends[1]);
-    writeFd = ends[1];
-    return ends[0];
-}
-
-void HidGadget::closeReader(int writeFd)
-{
-    std::lock_guard lock(mutex_);
-    auto it = std::find(streams_.begin(), streams_.end(), writeFd);
-    if (it != streams_.end()) {
-        ::close(writeFd);
-        streams_.erase(it);
-    }
-}
-
 ssize_t HidGadget::deviceWrite(void const* buffer, std::size_t count)
 {
     if (count == 0) {
@@ -76,17 +40,10 @@ ssize_t HidGadget::deviceWrite(void const* buffer, std::size_t count)
     held_ = report;
     if (answers_ && leds != leds_) {
         leds_ = leds;
-        broadcast(leds_);
+        streams_.broadcast(&leds_, 1);
     }
     logged_.notify_all();
     return static_cast<ssize_t>(std::min(count, report.size()));
-}
-
-void HidGadget::broadcast(std::uint8_t leds) const
-{
-    for (int stream : streams_) {
-        [[maybe_unused]] ssize_t const n = ::write(stream, &leds, 1);
-    }
 }
 
 std::vector<HidReportRecord> HidGadget::reports() const
@@ -117,7 +74,7 @@ void HidGadget::setHostLeds(std::uint8_t leds)
 {
     std::lock_guard lock(mutex_);
     leds_ = leds;
-    broadcast(leds);
+    streams_.broadcast(&leds, 1);
 }
 
 void HidGadget::setAnswersLockKeys(bool answers)

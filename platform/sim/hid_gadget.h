@@ -6,6 +6,7 @@
 
 #include "platform/sim/harness_types.h"
 #include "platform/sim/open_file.h"
+#include "platform/sim/reader_streams.h"
 
 #include <array>
 #include <condition_variable>
@@ -19,8 +20,8 @@ namespace plat::sim {
 class HidGadget {
 public:
     // Returns the read end of a new LED stream, or a negative errno; its write end goes to writeFd.
-    int openReader(int flags, int& writeFd);
-    void closeReader(int writeFd);
+    int openReader(int flags, int& writeFd) { return streams_.open(flags, writeFd); }
+    void closeReader(int writeFd) { streams_.close(writeFd); }
 
     // The firmware's side: an input report (at most 8 bytes are kept).
     ssize_t deviceWrite(void const* buffer, std::size_t count);
@@ -34,14 +35,10 @@ public:
     void setHostLeds(std::uint8_t leds); // sent to the readers like a lock change
     void setAnswersLockKeys(bool answers);
 
-    ~HidGadget();
-
 private:
-    void broadcast(std::uint8_t leds) const;
-
     mutable std::mutex mutex_;
     mutable std::condition_variable logged_;
-    std::vector<int> streams_; // write ends
+    ReaderStreams streams_;
     std::vector<HidReportRecord> log_;
     std::array<std::uint8_t, 8> held_{}; // the last report
     std::uint8_t leds_ = 0;
