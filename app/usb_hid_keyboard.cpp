@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <poll.h>
+#include <vector>
 
 namespace {
 
@@ -116,7 +117,18 @@ int UsbHidKeyboard::write(unsigned int codepoint)
         ivra_configuration::Root().interface.usb_hid.direct_key_input.enable.Value(), codepoint);
     // A fresh layout per code point: the repeat rule works within one character's reports.
     std::unique_ptr<HidDefault> const layout = makeLayout();
-    layout->write(codepoint, [this](KeyReport report) { return pushKeyReportInBuffer(report); });
+    std::vector<KeyReport> reports;
+    layout->write(codepoint, [&reports](KeyReport report) {
+        reports.push_back(report);
+        return true;
+    });
+    // All reports of the character at once: the sender ends a batch (and puts the lock keys
+    // back) only between characters, never while an Alt code holds Alt down.
+    {
+        std::lock_guard<std::mutex> lock(queue_.mutex());
+        queue_.items().insert(queue_.items().end(), reports.begin(), reports.end());
+    }
+    wake_.notify_one();
     return 1;
 }
 

@@ -150,8 +150,7 @@ bool scanImage(std::string const& file, std::FILE* out, std::FILE* err)
     receive(port, 0ms); // whatever came before is not this image's output
     bool const keyboard = hostInterface() == kHostInterfaceUsbKeyboard;
     if (keyboard) {
-        (void)typed(0ms);
-        board.keyboard().clearReports();
+        board.keyboard().clearReports(); // the last image's output was waited for
     }
     unsigned const noLabelsBefore = noLabels;
     bool ended = pullTrigger(err) && waitUntil([&] { return readEnded(reader); }, readLimit(reader));

@@ -74,11 +74,11 @@ protected:
     }
 
     // One block frame as the host receives it; number 0xFFFF when none came.
-    Block receiveBlock()
+    // A sender that has finished sends nothing more: `wait` without a byte ends the transfer.
+    Block receiveBlock(std::chrono::milliseconds wait)
     {
         Block block{0xFFFF, {}, false};
-        // A sender that has finished sends nothing more.
-        std::string const head = read(7, 300ms);
+        std::string const head = read(7, wait);
         if (head.size() != 7 || head[0] != '!') {
             return block;
         }
@@ -101,7 +101,8 @@ protected:
     {
         std::vector<Block> taken;
         for (int sends = 0;; ++sends) {
-            Block block = receiveBlock();
+            // The first block waits for the conversion and encoding.
+            Block block = receiveBlock(sends == 0 ? 10000ms : 300ms);
             if (block.number == 0xFFFF) {
                 return taken;
             }
