@@ -3,6 +3,7 @@
 #include "app/buzzer.h"
 #include "app/command_channels.h"
 #include "app/factory_settings_hook.h"
+#include "app/image_capture.h"
 #include "app/file.h"
 #include "app/gpio_keyboard.h"
 #include "app/gs1_conversion.h"
@@ -181,6 +182,7 @@ void firmwareStart()
     MenuCmdHandler::getInstance().setLoadSavePropertiesCallback(DoLoadProperties, DoSaveProperties);
 
     FactorySettings& factory = FactorySettings::getInstance();
+    ImageCapture::getInstance(); // registers the image-upload commands
     factory.ConnectSetToDefault(ToDefault);
     setHostInterfaceSource(FactoryInterface);
     LoadStartSettings();

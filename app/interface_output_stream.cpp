@@ -3,6 +3,7 @@
 #include "app/buzzer.h"
 #include "app/host_interface.h"
 #include "app/serial_output_stream.h"
+#include "app/usb_hid_keyboard.h"
 #include "config/configuration.h"
 
 #include <climits>
@@ -18,7 +19,12 @@ constexpr unsigned int kKeyboardPause = 0xE100;
 
 InterfaceOutputStream& InterfaceOutputStream::getInstance()
 {
-    static InterfaceOutputStream* const instance = new InterfaceOutputStream();
+    static InterfaceOutputStream* const instance = [] {
+        auto* stream = new InterfaceOutputStream();
+        auto* keyboard = new UsbHidKeyboard(UsbHidKeyboard::kDevicePath);
+        stream->setUsbHidKeyboardWriter([keyboard](unsigned int codepoint) { (void)keyboard->write(codepoint); });
+        return stream;
+    }();
     return *instance;
 }
 

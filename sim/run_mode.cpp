@@ -2,8 +2,11 @@
 // trigger / release / image FILE / quit from standard input.
 #include "sim/run_mode.h"
 
+#include "config/configuration.h"
 #include "platform/sim/board.h"
+#include "sim/command_mode.h"
 #include "sim/firmware_thread.h"
+#include "sim/keyboard_host.h"
 #include "sim/modes.h"
 
 #include <cerrno>
@@ -14,6 +17,7 @@
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace scanner_sim {
 
@@ -69,6 +73,27 @@ std::string trimmed(std::string text)
     }
     std::size_t const start = text.find_first_not_of(' ');
     return start == std::string::npos ? std::string() : text.substr(start);
+}
+
+// The USB keyboard's reports since the last look, one line each in hex, and what a host
+// with the keyboard's layout typed from them.
+void showKeyboard(std::FILE* out)
+{
+    plat::sim::KeyboardGadget& gadget = plat::sim::board().keyboard();
+    std::vector<plat::sim::HidReportRecord> const records = gadget.reports();
+    gadget.clearReports();
+    std::vector<std::array<std::uint8_t, 8>> reports;
+    for (auto const& record : records) {
+        reports.push_back(record.bytes);
+        std::fprintf(out, "report:");
+        for (std::uint8_t byte : record.bytes) {
+            std::fprintf(out, " %02X", byte);
+        }
+        std::fputc('\n', out);
+    }
+    int const language = static_cast<int>(ivra_configuration::Root().interface.usb_hid.keyboard.language.Value());
+    std::fprintf(out, "typed: %s\n", showControls(typedText(language, reports)).c_str());
+    std::fflush(out);
 }
 
 } // namespace
@@ -147,7 +172,7 @@ void SerialRelay::run()
     }
 }
 
-int runConsole(std::FILE* in, std::FILE* err)
+int runConsole(std::FILE* in, std::FILE* err, std::FILE* out)
 {
     plat::sim::Board& board = plat::sim::board();
     char line[4096];
@@ -175,8 +200,11 @@ int runConsole(std::FILE* in, std::FILE* err)
             } else if (!board.camera().setImage(file, &why)) {
                 std::fprintf(err, "image: %s\n", why.c_str());
             }
+        } else if (command == "keyboard") {
+            showKeyboard(out);
         } else {
-            std::fprintf(err, "unknown command \"%s\": use trigger, release, image FILE or quit\n", command.c_str());
+            std::fprintf(err, "unknown command \"%s\": use trigger, release, image FILE, keyboard or quit\n",
+                         command.c_str());
         }
         std::fflush(err);
     }

@@ -37,7 +37,8 @@ private:
 };
 
 // Reads lines from `in` until "quit" or the end: "trigger", "release",
-// "image FILE". Problems go to `err`. The exit status: 0.
-int runConsole(std::FILE* in, std::FILE* err);
+// "image FILE", "keyboard" (the USB keyboard's reports since the last look and the
+// text they type, on `out`). Problems go to `err`. The exit status: 0.
+int runConsole(std::FILE* in, std::FILE* err, std::FILE* out = stdout);
 
 } // namespace scanner_sim

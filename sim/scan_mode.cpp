@@ -7,9 +7,11 @@
 #include "app/host_interface.h"
 #include "app/read_barcode.h"
 #include "app/camera.h"
+#include "config/configuration.h"
 #include "platform/sim/board.h"
 #include "sim/command_mode.h"
 #include "sim/firmware_thread.h"
+#include "sim/keyboard_host.h"
 #include "sim/modes.h"
 
 #include <atomic>
@@ -52,7 +54,8 @@ bool waitUntil(std::function<bool()> const& done, Clock::duration timeout)
 
 bool triggerHeld() { return (GpioKeyboard::keysPressed_.load() & GpioKeyboard::kTriggerBit) != 0; }
 
-// The serial port the model sends decoded data on; null for the keyboard model.
+// The serial port the model sends decoded data on; null for the keyboard model, whose
+// output is what the host typed.
 char const* hostPort()
 {
     switch (hostInterface()) {
@@ -75,6 +78,23 @@ std::string receive(char const* port, std::chrono::milliseconds quiet)
         received += more;
     }
     return received;
+}
+
+// What the keyboard typed into the host since the reports were last cleared, once the
+// gadget has been quiet for a while.
+std::string typed(std::chrono::milliseconds quiet)
+{
+    plat::sim::KeyboardGadget& gadget = plat::sim::board().keyboard();
+    std::size_t count = 0;
+    while (gadget.waitForReports(count + 1, quiet)) {
+        count = gadget.reports().size();
+    }
+    std::vector<std::array<std::uint8_t, 8>> reports;
+    for (auto const& record : gadget.reports()) {
+        reports.push_back(record.bytes);
+    }
+    int const language = static_cast<int>(ivra_configuration::Root().interface.usb_hid.keyboard.language.Value());
+    return typedText(language, reports);
 }
 
 // How long a read may last: its read time and a margin, or the cut for one without time-out.
@@ -128,9 +148,13 @@ bool scanImage(std::string const& file, std::FILE* out, std::FILE* err)
         return false;
     }
     receive(port, 0ms); // whatever came before is not this image's output
+    bool const keyboard = hostInterface() == kHostInterfaceUsbKeyboard;
+    if (keyboard) {
+        board.keyboard().clearReports(); // the last image's output was waited for
+    }
     unsigned const noLabelsBefore = noLabels;
     bool ended = pullTrigger(err) && waitUntil([&] { return readEnded(reader); }, readLimit(reader));
-    std::string const received = receive(port, kOutputQuiet);
+    std::string const received = keyboard ? typed(kOutputQuiet) : receive(port, kOutputQuiet);
     std::fprintf(out, "%s\n", showControls(received).c_str());
     std::fflush(out);
     return ended && !received.empty() && noLabels == noLabelsBefore;
@@ -146,9 +170,6 @@ int scanImages(std::vector<std::string> const& files, std::FILE* out, std::FILE*
         return true;
     }();
     (void)connected;
-    if (hostPort() == nullptr) {
-        std::fprintf(err, "scanner-sim scan: this model sends to a USB keyboard; nothing to show\n");
-    }
     int status = 0;
     for (std::string const& file : files) {
         if (!scanImage(file, out, err)) {

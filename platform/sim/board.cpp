@@ -3,6 +3,7 @@
 #include "platform/sim/capture_device.h"
 #include "platform/sim/device_nodes.h"
 #include "platform/sim/device_registry.h"
+#include "platform/sim/hid_gadget.h"
 #include "platform/sim/image_file.h"
 #include "platform/sim/key_input.h"
 #include "platform/sim/nor_flash.h"
@@ -189,5 +190,21 @@ void Board::setSystemStatus(int status) { registry().recorder()->setStatus(statu
 bool Board::removeDevice(std::string_view path) { return registry().setRemoved(path, true); }
 bool Board::restoreDevice(std::string_view path) { return registry().setRemoved(path, false); }
 bool Board::redirect(std::string_view path, std::string const& hostPath) { return registry().redirect(path, hostPath); }
+
+KeyboardGadget& Board::keyboard()
+{
+    static KeyboardGadget* const instance = new KeyboardGadget;
+    return *instance;
+}
+
+std::vector<HidReportRecord> KeyboardGadget::reports() { return registry().hidGadget()->reports(); }
+void KeyboardGadget::clearReports() { registry().hidGadget()->clearReports(); }
+bool KeyboardGadget::waitForReports(std::size_t count, std::chrono::milliseconds timeout)
+{
+    return registry().hidGadget()->waitForReports(count, timeout);
+}
+std::uint8_t KeyboardGadget::hostLeds() { return registry().hidGadget()->hostLeds(); }
+void KeyboardGadget::setHostLeds(std::uint8_t leds) { registry().hidGadget()->setHostLeds(leds); }
+void KeyboardGadget::setAnswersLockKeys(bool answers) { registry().hidGadget()->setAnswersLockKeys(answers); }
 
 } // namespace plat::sim

@@ -53,6 +53,19 @@ public:
     void setFaults(CameraFaults const& faults);
 };
 
+// ---- USB keyboard gadget "/dev/hidg0": the reports the host received, its lock LEDs ----
+class KeyboardGadget {
+public:
+    std::vector<HidReportRecord> reports();
+    void clearReports();
+    bool waitForReports(std::size_t count, std::chrono::milliseconds timeout);
+    // The host's LED bits (1 Num Lock, 2 Caps Lock, 4 Scroll Lock); a change is sent to the gadget.
+    std::uint8_t hostLeds();
+    void setHostLeds(std::uint8_t leds);
+    // Whether the host answers a lock key with its new LED state (the default), or stays silent.
+    void setAnswersLockKeys(bool answers);
+};
+
 class Board {
 public:
     // Board directory: holds the flash images (mtd1.bin .. mtd4.bin). Default "./board",
@@ -96,6 +109,9 @@ public:
 
     // "/dev/video0"
     Camera& camera();
+
+    // "/dev/hidg0"
+    KeyboardGadget& keyboard();
 
     // "/dev/mem"
     ChipId chipId();

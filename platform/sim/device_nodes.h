@@ -18,7 +18,7 @@ enum class NodeKind : std::uint8_t {
     KeyInput,
     PhysicalMemory,
     Capture,        // the camera
-    HidGadget,      // USB keyboard gadget: simulated by its own task, absent until then
+    HidGadget,      // USB keyboard gadget
 };
 
 inline constexpr std::uint8_t kAttributeNeedsExport = 1;

@@ -2,6 +2,7 @@
 
 #include "platform/sim/capture_device.h"
 #include "platform/sim/device_nodes.h"
+#include "platform/sim/hid_gadget.h"
 #include "platform/sim/key_input.h"
 #include "platform/sim/nor_flash.h"
 #include "platform/sim/physical_memory.h"
@@ -64,6 +65,7 @@ DeviceRegistry::DeviceRegistry()
       keyInput_(std::make_shared<KeyInput>()),
       memory_(std::make_shared<PhysicalMemory>()),
       recorder_(std::make_shared<SystemRecorder>()),
+      hidGadget_(std::make_shared<HidGadget>()),
       removed_(new std::atomic<bool>[deviceNodes().size()])
 {
     for (std::size_t i = 0; i < deviceNodes().size(); ++i) {
@@ -183,9 +185,28 @@ int DeviceRegistry::openNode(std::size_t node, int flags)
         }
         return adopt(descriptors_, fd, std::make_shared<CaptureOpenFile>(node, flags, fd, std::move(camera)));
     }
-    case NodeKind::HidGadget:
-        // Its simulation comes with the USB keyboard; until then the board has no such device.
-        return fail(ENOENT);
+    case NodeKind::HidGadget: {
+        auto gadget = hidGadget();
+        int writeFd = -1;
+        int stream = -1;
+        if (access != O_WRONLY) {
+            stream = gadget->openReader(flags, writeFd);
+            if (stream < 0) {
+                return fail(-stream);
+            }
+        }
+        // A reader polls a duplicate of its LED stream; a writer gets a placeholder.
+        int const fd = stream >= 0 ? ::fcntl(stream, F_DUPFD_CLOEXEC, 0) : placeholder();
+        if (fd < 0) {
+            int const error = errno;
+            if (stream >= 0) {
+                gadget->closeReader(writeFd);
+                ::close(stream);
+            }
+            return fail(error);
+        }
+        return adopt(descriptors_, fd, std::make_shared<HidOpenFile>(node, flags, stream, writeFd, std::move(gadget)));
+    }
     }
     return fail(ENOENT);
 }
@@ -221,10 +242,9 @@ int DeviceRegistry::stat(char const* path, struct stat* info)
         case NodeKind::KeyInput:
         case NodeKind::PhysicalMemory:
         case NodeKind::Capture:
+        case NodeKind::HidGadget:
             info->st_mode = S_IFCHR | 0660;
             return 0;
-        case NodeKind::HidGadget:
-            return fail(ENOENT);
         }
     }
     if (isDirectory(path)) {
@@ -245,7 +265,7 @@ bool DeviceRegistry::isDirectory(std::string_view path) const
         auto const& entry = deviceNodes()[i];
         bool const inFolder = entry.path.size() > path.size() + 1 && entry.path.starts_with(path) &&
                               entry.path[path.size()] == '/';
-        if (!inFolder || !present(i) || entry.kind == NodeKind::HidGadget) {
+        if (!inFolder || !present(i)) {
             continue;
         }
         bool const isAttribute = entry.kind == NodeKind::Attribute || entry.kind == NodeKind::PwmExport;
@@ -290,6 +310,7 @@ void DeviceRegistry::reset()
     memory_ = std::make_shared<PhysicalMemory>();
     recorder_ = std::make_shared<SystemRecorder>();
     capture_ = nullptr;
+    hidGadget_ = std::make_shared<HidGadget>();
     for (std::size_t i = 0; i < deviceNodes().size(); ++i) {
         removed_[i] = false;
     }
@@ -389,6 +410,12 @@ std::shared_ptr<SystemRecorder> DeviceRegistry::recorder() const
 {
     std::lock_guard lock(mutex_);
     return recorder_;
+}
+
+std::shared_ptr<HidGadget> DeviceRegistry::hidGadget() const
+{
+    std::lock_guard lock(mutex_);
+    return hidGadget_;
 }
 
 std::shared_ptr<CaptureDevice> DeviceRegistry::capture()

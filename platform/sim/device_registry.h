@@ -18,6 +18,7 @@
 namespace plat::sim {
 
 class CaptureDevice;
+class HidGadget;
 class KeyInput;
 class NorFlash;
 class PhysicalMemory;
@@ -60,6 +61,7 @@ public:
     std::shared_ptr<PhysicalMemory> memory() const;
     std::shared_ptr<SystemRecorder> recorder() const;
     std::shared_ptr<CaptureDevice> capture();
+    std::shared_ptr<HidGadget> hidGadget() const;
 
 private:
     std::shared_ptr<SerialLine> serialAt(std::size_t unit, int& error);
@@ -75,6 +77,7 @@ private:
     std::shared_ptr<PhysicalMemory> memory_;
     std::shared_ptr<SystemRecorder> recorder_;
     std::shared_ptr<CaptureDevice> capture_;
+    std::shared_ptr<HidGadget> hidGadget_;
     std::unique_ptr<std::atomic<bool>[]> removed_;
     std::map<std::string, std::string, std::less<>> redirects_;
     DescriptorTable descriptors_;

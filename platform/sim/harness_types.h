@@ -45,3 +45,13 @@ inline constexpr std::uint64_t kChipIdAddress = 0x01C23800;
 inline constexpr ChipId kDefaultChipId{0x12c00081, 0x5a4b3c2d, 0x0e1f2a3b, 0x4c5d6e7f};
 
 } // namespace plat::sim
+
+namespace plat::sim {
+
+// One input report the firmware wrote to the USB keyboard gadget.
+struct HidReportRecord {
+    std::chrono::steady_clock::time_point time;
+    std::array<std::uint8_t, 8> bytes;
+};
+
+} // namespace plat::sim

@@ -21,43 +21,6 @@ InputRecord32 record(std::uint16_t type, std::uint16_t code, std::int32_t value)
 
 } // namespace
 
-KeyInput::~KeyInput()
-{
-    for (int stream : streams_) {
-        ::close(stream);
-    }
-}
-
-int KeyInput::openReader(int flags, int& writeFd)
-{
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0) {
-        return -errno;
-    }
-    // The harness must never block on a reader that is not reading: a full stream drops events.
-    if (::fcntl(ends[1], F_SETFL, O_NONBLOCK) != 0 ||
-        ((flags & O_NONBLOCK) != 0 && ::fcntl(ends[0], F_SETFL, O_NONBLOCK) != 0)) {
-        int const error = errno;
-        ::close(ends[0]);
-        ::close(ends[1]);
-        return -error;
-    }
-    std::lock_guard lock(mutex_);
-    streams_.push_back(ends[1]);
-    writeFd = ends[1];
-    return ends[0];
-}
-
-void KeyInput::closeReader(int writeFd)
-{
-    std::lock_guard lock(mutex_);
-    auto it = std::find(streams_.begin(), streams_.end(), writeFd);
-    if (it != streams_.end()) {
-        ::close(writeFd);
-        streams_.erase(it);
-    }
-}
-
 bool KeyInput::report(unsigned code, int value)
 {
     if (code >= KEY_CNT || value < 0 || value > 2) {
@@ -71,17 +34,12 @@ bool KeyInput::report(unsigned code, int value)
     } else {
         byte = static_cast<std::uint8_t>(byte | bit);
     }
-    broadcast(record(EV_KEY, static_cast<std::uint16_t>(code), value));
-    broadcast(record(EV_SYN, SYN_REPORT, 0));
-    return true;
-}
-
-void KeyInput::broadcast(InputRecord32 const& event) const
-{
-    for (int stream : streams_) {
-        // 16 bytes go into a pipe whole or not at all; a full stream loses the event.
-        [[maybe_unused]] ssize_t const n = ::write(stream, &event, sizeof event);
+    InputRecord32 const events[2] = {record(EV_KEY, static_cast<std::uint16_t>(code), value),
+                                      record(EV_SYN, SYN_REPORT, 0)};
+    for (InputRecord32 const& event : events) {
+        streams_.broadcast(&event, sizeof event);
     }
+    return true;
 }
 
 bool KeyInput::held(unsigned code) const

@@ -4,6 +4,7 @@
 // with an event device; events from before an open are not replayed, only the key state.
 
 #include "platform/sim/open_file.h"
+#include "platform/sim/reader_streams.h"
 
 #include <array>
 #include <atomic>
@@ -30,8 +31,8 @@ public:
 
     // Returns the read end of a new event stream, or a negative errno; the write end,
     // which names the stream, goes to writeFd.
-    int openReader(int flags, int& writeFd);
-    void closeReader(int writeFd);
+    int openReader(int flags, int& writeFd) { return streams_.open(flags, writeFd); }
+    void closeReader(int writeFd) { streams_.close(writeFd); }
 
     // Key value 1 press, 0 release, 2 auto-repeat; false for a code outside the key range.
     bool report(unsigned code, int value);
@@ -44,14 +45,10 @@ public:
     void readEnds() { --reads_; }
     int readsUnderWay() const { return reads_.load(); }
 
-    ~KeyInput();
-
 private:
-    void broadcast(InputRecord32 const& record) const;
-
     mutable std::mutex mutex_;
     std::array<std::uint8_t, kBitmapBytes> keys_{};
-    std::vector<int> streams_; // write ends
+    ReaderStreams streams_;
     std::atomic<int> reads_{0};
 };
 
