@@ -280,7 +280,12 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
         return;
     }
     int const module = ringTotal / 6;
-    unsigned char const kind = middle.dark ? kAztec : kMaxiCode;
+    unsigned char kind = middle.dark ? kAztec : kMaxiCode;
+    // A light-on-dark Aztec core is a light module no wider than its rings;
+    // a MaxiCode centre is half as wide again.
+    if (kind == kMaxiCode && middle.length * 4 <= module * 5) {
+        kind = kAztec;
+    }
     if (kind == kAztec) {
         int const widths[7] = {rings[0], rings[1], rings[2], middle.length, rings[3], rings[4], rings[5]};
         if (!IsRunRatio(widths, kRingModules, 7)) {
@@ -311,6 +316,7 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     seen.centre = Point{x, top + centre / 2};
     seen.module = Max(1, (ringTotal + columnTotal) / 12);
     seen.rows = 1;
+    seen.dark = middle.dark ? 1 : 0;
     seen.kind = kind;
     Note(bullsEyes_, bullsEyeCount_, kMaxBullsEyes, seen);
 }

@@ -1,0 +1,132 @@
+#include "decoder/matrix/aztec_module_grid.h"
+
+#include "decoder/core/gray_image.h"
+
+#include <cmath>
+
+namespace DEC2DIvra {
+
+bool AztecModuleGrid::Add(double u, double v, double x, double y)
+{
+    if (count_ >= kMaxPoints) {
+        return false;
+    }
+    pu_[count_] = u;
+    pv_[count_] = v;
+    px_[count_] = x;
+    py_[count_] = y;
+    ++count_;
+    return true;
+}
+
+bool AztecModuleGrid::Fit()
+{
+    if (count_ < 4) {
+        return false;
+    }
+    // Normalise the pixel side around its centroid for a well-conditioned
+    // system; the module side is already small numbers.
+    double cx = 0;
+    double cy = 0;
+    for (unsigned i = 0; i < count_; ++i) {
+        cx += px_[i];
+        cy += py_[i];
+    }
+    cx /= count_;
+    cy /= count_;
+    double spread = 0;
+    for (unsigned i = 0; i < count_; ++i) {
+        spread += std::fabs(px_[i] - cx) + std::fabs(py_[i] - cy);
+    }
+    double const scale = spread > 0 ? 2.0 * count_ / spread : 1.0;
+    // x' = (h0 u + h1 v + h2) / (h6 u + h7 v + 1), likewise y' with h3..h5:
+    // linear in the eight unknowns once multiplied out.
+    double a[8][9] = {};
+    for (unsigned i = 0; i < count_; ++i) {
+        double const u = pu_[i];
+        double const v = pv_[i];
+        double const x = (px_[i] - cx) * scale;
+        double const y = (py_[i] - cy) * scale;
+        double const rows[2][9] = {{u, v, 1, 0, 0, 0, -u * x, -v * x, x}, {0, 0, 0, u, v, 1, -u * y, -v * y, y}};
+        for (auto const& r : rows) {
+            for (int p = 0; p < 8; ++p) {
+                for (int q = 0; q < 9; ++q) {
+                    a[p][q] += r[p] * r[q];
+                }
+            }
+        }
+    }
+    for (int col = 0; col < 8; ++col) {
+        int pivot = col;
+        for (int r = col + 1; r < 8; ++r) {
+            if (std::fabs(a[r][col]) > std::fabs(a[pivot][col])) {
+                pivot = r;
+            }
+        }
+        if (std::fabs(a[pivot][col]) < 1e-12) {
+            return false;
+        }
+        if (pivot != col) {
+            for (int q = 0; q < 9; ++q) {
+                double const t = a[col][q];
+                a[col][q] = a[pivot][q];
+                a[pivot][q] = t;
+            }
+        }
+        for (int r = 0; r < 8; ++r) {
+            if (r == col) {
+                continue;
+            }
+            double const f = a[r][col] / a[col][col];
+            for (int q = col; q < 9; ++q) {
+                a[r][q] -= f * a[col][q];
+            }
+        }
+    }
+    double g[8];
+    for (int p = 0; p < 8; ++p) {
+        g[p] = a[p][8] / a[p][p];
+    }
+    // Undo the normalisation: x = x' / scale + cx.
+    double const inv = 1.0 / scale;
+    h_[0] = g[0] * inv + cx * g[6];
+    h_[1] = g[1] * inv + cx * g[7];
+    h_[2] = g[2] * inv + cx;
+    h_[3] = g[3] * inv + cy * g[6];
+    h_[4] = g[4] * inv + cy * g[7];
+    h_[5] = g[5] * inv + cy;
+    h_[6] = g[6];
+    h_[7] = g[7];
+    h_[8] = 1.0;
+    return true;
+}
+
+bool AztecModuleGrid::Map(double u, double v, double& x, double& y) const
+{
+    double const w = h_[6] * u + h_[7] * v + h_[8];
+    if (w <= 1e-9) {
+        return false;
+    }
+    x = (h_[0] * u + h_[1] * v + h_[2]) / w;
+    y = (h_[3] * u + h_[4] * v + h_[5]) / w;
+    return std::isfinite(x) && std::isfinite(y);
+}
+
+int SampleBilinear(GrayImage const& image, double x, double y)
+{
+    // Pixel (i, j) covers [i, i + 1): its centre is at i + 0.5.
+    double const fx = x - 0.5;
+    double const fy = y - 0.5;
+    if (!(fx > -1e6 && fx < 1e6 && fy > -1e6 && fy < 1e6)) {
+        return 0;
+    }
+    int const x0 = static_cast<int>(std::floor(fx));
+    int const y0 = static_cast<int>(std::floor(fy));
+    double const ax = fx - x0;
+    double const ay = fy - y0;
+    double const top = image.AtClamped(x0, y0) * (1 - ax) + image.AtClamped(x0 + 1, y0) * ax;
+    double const bottom = image.AtClamped(x0, y0 + 1) * (1 - ax) + image.AtClamped(x0 + 1, y0 + 1) * ax;
+    return static_cast<int>(top * (1 - ay) + bottom * ay + 0.5);
+}
+
+}  // namespace DEC2DIvra
