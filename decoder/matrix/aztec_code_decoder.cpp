@@ -99,11 +99,30 @@ int AztecCodeDecoder::Start(GrayImage const& image, Region const& bullsEye, Deco
 
 int AztecCodeDecoder::TryCentre(GrayImage const& image, double x, double y, double module, DecodedLabel& label)
 {
+    double nearX = 0;
+    double nearY = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        bool const wide = attempt == 1;
+        if (!finder_.Start(image, x, y, module, wide)) {
+            continue;
+        }
+        if (!wide) {
+            nearX = finder_.GetCentreX();
+            nearY = finder_.GetCentreY();
+        } else if (std::fabs(finder_.GetCentreX() - nearX) + std::fabs(finder_.GetCentreY() - nearY) < module) {
+            break;  // the same centre again
+        }
+        if (ReadAround(image, label) != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
+{
     bool const readCode = property_->aztec_code.read.Get();
     bool const readRunes = property_->aztec_code.read_runes.Get();
-    if (!finder_.Start(image, x, y, module)) {
-        return 0;
-    }
     bool const dark = finder_.IsDarkCentre();
     int const threshold = finder_.GetThreshold();
     for (int pass = 0; pass < 2; ++pass) {

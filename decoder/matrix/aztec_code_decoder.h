@@ -38,6 +38,8 @@ public:
 private:
     bool Ready() const;
     int TryCentre(GrayImage const& image, double x, double y, double module, DecodedLabel& label);
+    // The symbol around the bull's-eye the finder has measured.
+    int ReadAround(GrayImage const& image, DecodedLabel& label);
     int DecodeSymbol(GrayImage const& image, AztecModuleGrid const& grid, bool dark,
                      ModeMessageInformation const& information, OrientationPattern const& orientation,
                      DecodedLabel& label);

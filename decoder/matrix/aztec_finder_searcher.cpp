@@ -10,12 +10,57 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kStep = 0.5;       // pixels between samples along a ray
 constexpr unsigned kMaxSamples = 256;
 
+// The point within range of (x, y), on a lattice of the given step, about
+// which the bull's-eye out to its fourth ring is most nearly symmetric.
+void FindSymmetryCentre(GrayImage const& image, double module, double range, double step, unsigned directions,
+                        double radialStep, double& x, double& y)
+{
+    double const reach = module * 4.5;
+    double bestScore = -1;
+    double bx = x;
+    double by = y;
+    for (double oy = -range; oy <= range + 1e-9; oy += step) {
+        for (double ox = -range; ox <= range + 1e-9; ox += step) {
+            double score = 0;
+            for (unsigned d = 0; d < directions; ++d) {
+                double const a = kPi * d / directions;
+                double const dx = std::cos(a);
+                double const dy = std::sin(a);
+                for (double r = 1; r <= reach; r += radialStep) {
+                    int const g1 = SampleBilinear(image, x + ox + dx * r, y + oy + dy * r);
+                    int const g2 = SampleBilinear(image, x + ox - dx * r, y + oy - dy * r);
+                    score += g1 > g2 ? g1 - g2 : g2 - g1;
+                }
+            }
+            if (bestScore < 0 || score < bestScore) {
+                bestScore = score;
+                bx = x + ox;
+                by = y + oy;
+            }
+        }
+    }
+    x = bx;
+    y = by;
+}
+
 }  // namespace
 
-bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, double module)
+bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, double module, bool wide)
 {
     if (module < 1.0 || image.GetPixels() == nullptr) {
         return false;
+    }
+    // The locator's centre may sit a pixel or two off, or a module or more
+    // (a row across a turned bull's-eye away from its centre looks much like
+    // one through it): the bull's-eye is point-symmetric about its true
+    // centre, so take the point whose opposite samples agree best, out to
+    // its edge in eight directions. Rings repeat every two modules, so a
+    // wide search can settle on a false centre that the near one avoids.
+    if (wide) {
+        FindSymmetryCentre(image, module, module * 3.5, 1.0, 8, 1.0, x, y);
+        FindSymmetryCentre(image, module, 1.0, 0.25, 8, 1.0, x, y);
+    } else {
+        FindSymmetryCentre(image, module, module * 1.5, 0.5, 8, 1.0, x, y);
     }
     cx_ = x;
     cy_ = y;

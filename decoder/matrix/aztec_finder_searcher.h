@@ -14,8 +14,12 @@ public:
     static constexpr unsigned kMaxEdges = 6;
 
     // Measures the edges around a centre guess (pixels) for a module size
-    // guess; false when the centre shows no ring structure.
-    bool Start(GrayImage const& image, double x, double y, double module);
+    // guess, the centre looked for within one and a half modules, or with
+    // wide within three and a half; false when it shows no ring structure.
+    bool Start(GrayImage const& image, double x, double y, double module, bool wide);
+
+    double GetCentreX() const { return cx_; }
+    double GetCentreY() const { return cy_; }
 
     // The grid from frames 0 .. edges - 1 (4 for a compact, 6 for a
     // full-range bull's-eye); false when a frame cannot be fitted.

@@ -62,9 +62,6 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             if (wanted.qrFinders) {
                 CheckQRFinder(image, i, y);
             }
-            if (wanted.bullsEyes) {
-                CheckBullsEye(image, i, y);
-            }
             if (wanted.hanXinFinders) {
                 CheckHanXinFinder(i, y);
             }
@@ -75,10 +72,18 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
                 CheckDot(image, i, y, stride);
             }
         }
+        // A blurred bull's-eye keeps its one-module rings and centre only
+        // as shallow swings about the threshold: its runs are cut without
+        // the margin.
+        if (wanted.bullsEyes && ScanRow(image, area, y, true)) {
+            for (unsigned i = 0; i < runCount_; ++i) {
+                CheckBullsEye(image, i, y);
+            }
+        }
     }
 }
 
-bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& area, int y)
+bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& area, int y, bool fine)
 {
     runCount_ = 0;
     int const width = area.right - area.left + 1;
@@ -126,7 +131,7 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
             continue;
         }
         int const threshold = threshold_[b];
-        int const margin = margin_[b];
+        int const margin = fine ? 0 : margin_[b];
         int const x0 = area.left + static_cast<int>(b * kBlock);
         int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
         for (int x = x0; x <= x1; ++x) {
@@ -198,11 +203,12 @@ bool MatrixCandidateFinder::ScanColumn(GrayImage const& image, int x, int y, int
     return true;
 }
 
-void MatrixCandidateFinder::Note(FinderSighting* list, unsigned& count, unsigned capacity, FinderSighting const& seen)
+void MatrixCandidateFinder::Note(FinderSighting* list, unsigned& count, unsigned capacity, FinderSighting const& seen,
+                                 int mergeModules)
 {
     for (unsigned i = 0; i < count; ++i) {
         FinderSighting& known = list[i];
-        int const reach = kMergeModules * Max(known.module, seen.module);
+        int const reach = (mergeModules > 0 ? mergeModules : kMergeModules) * Max(known.module, seen.module);
         if (known.dark == seen.dark && known.kind == seen.kind && Abs(known.centre.x - seen.centre.x) <= reach &&
             Abs(known.centre.y - seen.centre.y) <= reach) {
             int const n = static_cast<int>(known.rows);
@@ -287,8 +293,9 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
         kind = kAztec;
     }
     if (kind == kAztec) {
+        // Blur narrows the one-module centre most: down to a quarter module.
         int const widths[7] = {rings[0], rings[1], rings[2], middle.length, rings[3], rings[4], rings[5]};
-        if (!IsRunRatio(widths, kRingModules, 7)) {
+        if (!IsRunRatio(widths, kRingModules, 7) && (middle.length * 4 < module || middle.length * 2 > module * 3)) {
             return;
         }
     } else if (middle.length * 2 < module || middle.length > module * 4) {
@@ -312,13 +319,54 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
         centre * 2 < middle.length || centre > middle.length * 2 + 2) {
         return;
     }
+    // The rings are square: a diagonal through the centre crosses them at
+    // equal widths too, where patterns of data seldom line up.
+    if (!IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2)) {
+        return;
+    }
     FinderSighting seen;
     seen.centre = Point{x, top + centre / 2};
     seen.module = Max(1, (ringTotal + columnTotal) / 12);
     seen.rows = 1;
     seen.dark = middle.dark ? 1 : 0;
     seen.kind = kind;
-    Note(bullsEyes_, bullsEyeCount_, kMaxBullsEyes, seen);
+    // Sightings of one bull's-eye agree to a module: a wider merge would
+    // average in the ring-like patterns of its data.
+    Note(bullsEyes_, bullsEyeCount_, kMaxBullsEyes, seen, 1);
+}
+
+bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit) const
+{
+    if (!image.IsInside(x, y)) {
+        return false;
+    }
+    bool const dark = image.At(x, y) < threshold;
+    int widths[6];
+    for (int side = 0; side < 2; ++side) {
+        int const step = side == 0 ? -1 : 1;
+        int at = 0;
+        // Leave the centre run, then measure three runs outward.
+        while (image.IsInside(x + at * step, y + at * step) && (image.At(x + at * step, y + at * step) < threshold) == dark &&
+               at < limit) {
+            ++at;
+        }
+        bool colour = !dark;
+        for (int k = 0; k < kRingCount; ++k) {
+            int length = 0;
+            while (image.IsInside(x + at * step, y + at * step) &&
+                   (image.At(x + at * step, y + at * step) < threshold) == colour && length < limit) {
+                ++length;
+                ++at;
+            }
+            if (length == 0 || length >= limit) {
+                return false;
+            }
+            widths[side == 0 ? kRingCount - 1 - k : kRingCount + k] = length;
+            colour = !colour;
+        }
+    }
+    int const ring6[6] = {1, 1, 1, 1, 1, 1};
+    return IsRunRatio(widths, ring6, 6);
 }
 
 void MatrixCandidateFinder::CheckHanXinFinder(unsigned i, int y)

@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Compact1", BARCODE_AZTEC, kText, 2, Options(3.0, 0), false, kText},
         Case{"Compact4Turned", BARCODE_AZTEC, kText, 4, Options(3.0, 75), false, kText},
         Case{"Compact2Mirrored", BARCODE_AZTEC, kText, 2, Options(3.0, 20), true, kText},
-        Case{"Full3Turned", BARCODE_AZTEC, kLong, 7, Options(2.5, 135), false, kLong},
+        Case{"Full3Turned", BARCODE_AZTEC, kText, 7, Options(2.5, 135), false, kText},
         Case{"Full9Perspective", BARCODE_AZTEC, kLong, 13, Perspective(3.0, 10, 0.2, 0.1), false, kLong},
         Case{"Full20Mirrored", BARCODE_AZTEC, kLong, 24, Options(2.5, 200), true, kLong},
         Case{"Full32", BARCODE_AZTEC, kLong, 36, Options(2.5, 0), false, kLong},
