@@ -319,9 +319,11 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
         centre * 2 < middle.length || centre > middle.length * 2 + 2) {
         return;
     }
-    // The rings are square: a diagonal through the centre crosses them at
-    // equal widths too, where patterns of data seldom line up.
-    if (!IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2)) {
+    // The rings are square: both diagonals through the centre cross them at
+    // equal widths too, where data, or the crossing of two reference lines
+    // of a large symbol, seldom line up.
+    if (!IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, 1) ||
+        !IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, -1)) {
         return;
     }
     FinderSighting seen;
@@ -335,7 +337,8 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     Note(bullsEyes_, bullsEyeCount_, kMaxBullsEyes, seen, 1);
 }
 
-bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit) const
+bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit,
+                                            int slope) const
 {
     if (!image.IsInside(x, y)) {
         return false;
@@ -346,15 +349,15 @@ bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y
         int const step = side == 0 ? -1 : 1;
         int at = 0;
         // Leave the centre run, then measure three runs outward.
-        while (image.IsInside(x + at * step, y + at * step) && (image.At(x + at * step, y + at * step) < threshold) == dark &&
-               at < limit) {
+        while (image.IsInside(x + at * step, y + at * step * slope) &&
+               (image.At(x + at * step, y + at * step * slope) < threshold) == dark && at < limit) {
             ++at;
         }
         bool colour = !dark;
         for (int k = 0; k < kRingCount; ++k) {
             int length = 0;
-            while (image.IsInside(x + at * step, y + at * step) &&
-                   (image.At(x + at * step, y + at * step) < threshold) == colour && length < limit) {
+            while (image.IsInside(x + at * step, y + at * step * slope) &&
+                   (image.At(x + at * step, y + at * step * slope) < threshold) == colour && length < limit) {
                 ++length;
                 ++at;
             }

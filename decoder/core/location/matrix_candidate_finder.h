@@ -34,7 +34,7 @@ struct LPatternSighting {
 class MatrixCandidateFinder {
 public:
     static constexpr unsigned kMaxFinders = 24;
-    static constexpr unsigned kMaxBullsEyes = 8;
+    static constexpr unsigned kMaxBullsEyes = 16;
     static constexpr unsigned kMaxLPatterns = 16;
     static constexpr unsigned kMaxHanXinFinders = 16;
     static constexpr unsigned kMaxDots = 512;
@@ -95,9 +95,9 @@ private:
 
     void CheckQRFinder(GrayImage const& image, unsigned i, int y);
     void CheckBullsEye(GrayImage const& image, unsigned i, int y);
-    // Whether the three runs on each side of (x, y) along the falling
-    // diagonal are of one width, each shorter than the limit.
-    bool IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit) const;
+    // Whether the three runs on each side of (x, y) along a diagonal
+    // (slope 1 falling, -1 rising) are of one width, each shorter than the limit.
+    bool IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit, int slope) const;
     void CheckHanXinFinder(unsigned i, int y);
     void CheckLPattern(GrayImage const& image, unsigned i, int y);
     void CheckDot(GrayImage const& image, unsigned i, int y, unsigned stride);
