@@ -45,6 +45,7 @@ AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, 
     decided_ = memory_.TakeArray<bool>(kMaxSize * kMaxSize);
     codewords_ = memory_.TakeArray<unsigned short>(RSdecodingOfAztec::kMaxCodewords);
     bits_ = memory_.TakeArray<unsigned char>(DataStreamConversionForAztecCode::kMaxBits);
+    bends_ = memory_.TakeArray<AztecModuleGrid::BendMeasurement>(kMaxBends);
 }
 
 bool AztecCodeDecoder::Ready() const
@@ -52,7 +53,7 @@ bool AztecCodeDecoder::Ready() const
     return table_.GetCount() == kMaxSize * kMaxSize && luminance_.GetCount() == kMapSide * kMapSide &&
            blocks_.GetCount() == kBlocks * kBlocks && decided_.GetCount() == kMaxSize * kMaxSize &&
            codewords_.GetCount() == RSdecodingOfAztec::kMaxCodewords &&
-           bits_.GetCount() == DataStreamConversionForAztecCode::kMaxBits;
+           bits_.GetCount() == DataStreamConversionForAztecCode::kMaxBits && bends_.GetCount() == kMaxBends;
 }
 
 int AztecCodeDecoder::DecodeTable(BinarizationTableForAztec const& table, ModeMessageInformation const& information,
@@ -317,11 +318,100 @@ int AztecCodeDecoder::DecodeSymbol(GrayImage const& image, AztecModuleGrid const
         refinedPoints_ = grid;
         FitReferenceGrid(image, dark, size / 2, refined_);
     }
-    if (!SampleTable(image, refined_, dark, size, orientation)) {
-        return 0;
-    }
     BinarizationTableForAztec const table{table_.GetData(), size};
-    return DecodeTable(table, information, label);
+    for (unsigned round = 0;; ++round) {
+        if (!SampleTable(image, refined_, dark, size, orientation)) {
+            return 0;
+        }
+        if (DecodeTable(table, information, label) != 0) {
+            return 1;
+        }
+        if (round == kBendRounds || !FitBend(image, size, orientation, refined_)) {
+            return 0;
+        }
+    }
+}
+
+bool AztecCodeDecoder::FitBend(GrayImage const& image, unsigned size, OrientationPattern const& orientation,
+                               AztecModuleGrid& grid)
+{
+    constexpr unsigned kSamples = 24;
+    unsigned char const* cells = table_.GetData();
+    AztecModuleGrid::BendMeasurement* out = bends_.GetData();
+    unsigned count = 0;
+    double const offset = (size - 1) / 2.0;
+    for (unsigned j = 1; j + 1 < size; ++j) {
+        for (unsigned i = 1; i + 1 < size; ++i) {
+            unsigned char const here = cells[j * size + i];
+            for (unsigned axis = 0; axis < 2 && count < kMaxBends; ++axis) {
+                unsigned const before = axis == 0 ? j * size + i - 1 : (j - 1) * size + i;
+                unsigned const after = axis == 0 ? j * size + i + 1 : (j + 1) * size + i;
+                if (cells[before] == here || cells[after] == here) {
+                    continue;
+                }
+                // The line from the module before to the one after, through
+                // this one, in the image.
+                double su = i - offset;
+                double sv = j - offset;
+                double u0 = 0, v0 = 0, u1 = 0, v1 = 0, uc = 0, vc = 0;
+                AztecSymbolToReader(orientation, su - (axis == 0 ? 1 : 0), sv - (axis == 1 ? 1 : 0), u0, v0);
+                AztecSymbolToReader(orientation, su + (axis == 0 ? 1 : 0), sv + (axis == 1 ? 1 : 0), u1, v1);
+                AztecSymbolToReader(orientation, su, sv, uc, vc);
+                double ax = 0, ay = 0, bx = 0, by = 0;
+                if (!grid.Map(u0, v0, ax, ay) || !grid.Map(u1, v1, bx, by)) {
+                    continue;
+                }
+                double const length = std::sqrt((bx - ax) * (bx - ax) + (by - ay) * (by - ay));
+                if (length < 2.0 || ax < 0 || ay < 0 || bx < 0 || by < 0 || ax >= image.GetWidth() ||
+                    bx >= image.GetWidth() || ay >= image.GetHeight() || by >= image.GetHeight()) {
+                    continue;
+                }
+                int g[kSamples + 1];
+                for (unsigned k = 0; k <= kSamples; ++k) {
+                    double const t = static_cast<double>(k) / kSamples;
+                    g[k] = SampleBilinear(image, ax + (bx - ax) * t, ay + (by - ay) * t);
+                }
+                int const middle = g[kSamples / 2];
+                int const ends = (g[0] + g[kSamples]) / 2;
+                if ((middle > ends ? middle - ends : ends - middle) < finder_.GetContrast() / 4) {
+                    continue;
+                }
+                int const level = (middle + ends) / 2;
+                // The edges on either side of the middle: the last crossing
+                // of the level walking outward from it.
+                double edge[2] = {-1, -1};
+                for (int side = 0; side < 2; ++side) {
+                    int const step = side == 0 ? -1 : 1;
+                    for (int k = static_cast<int>(kSamples / 2); k + step >= 0 && k + step <= static_cast<int>(kSamples);
+                         k += step) {
+                        bool const in = (g[k] > level) == (middle > level);
+                        bool const next = (g[k + step] > level) == (middle > level);
+                        if (in && !next) {
+                            double const frac = static_cast<double>(level - g[k]) / (g[k + step] - g[k]);
+                            edge[side] = (k + step * frac) / kSamples;
+                            break;
+                        }
+                    }
+                }
+                if (edge[0] < 0.05 || edge[1] < 0 || edge[1] > 0.95) {
+                    continue;
+                }
+                double const centre = (edge[0] + edge[1]) / 2;
+                double cx = 0, cy = 0;
+                if (!grid.Map(uc, vc, cx, cy)) {
+                    continue;
+                }
+                double const mx = ax + (bx - ax) * centre;
+                double const my = ay + (by - ay) * centre;
+                double const dx = (bx - ax) / length;
+                double const dy = (by - ay) / length;
+                out[count++] = AztecModuleGrid::BendMeasurement{
+                    static_cast<float>(uc), static_cast<float>(vc), static_cast<float>(dx), static_cast<float>(dy),
+                    static_cast<float>((mx - cx) * dx + (my - cy) * dy)};
+            }
+        }
+    }
+    return grid.FitBend(out, count, offset);
 }
 
 }  // namespace DEC2DIvra

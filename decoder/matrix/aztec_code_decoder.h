@@ -23,6 +23,9 @@ struct DEC2DProperty;
 class AztecCodeDecoder final : public AbstractRegionDecoder {
 public:
     static constexpr unsigned kMaxSize = 151;
+    static constexpr unsigned kMaxBends = 4096;
+    // Grid refits on measured module centres after a failed read.
+    static constexpr unsigned kBendRounds = 2;
 
     AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property);
     AztecCodeDecoder(AztecCodeDecoder const&) = delete;
@@ -45,6 +48,10 @@ private:
                      DecodedLabel& label);
     // Re-anchors a full-range grid on its reference lines, ring by ring.
     void FitReferenceGrid(GrayImage const& image, bool dark, unsigned half, AztecModuleGrid& grid);
+    // Measures module centres between their edges where a module differs
+    // from both neighbours along a line, and bends the grid to them; false
+    // when too few were measured.
+    bool FitBend(GrayImage const& image, unsigned size, OrientationPattern const& orientation, AztecModuleGrid& grid);
     bool SampleTable(GrayImage const& image, AztecModuleGrid const& grid, bool dark, unsigned size,
                      OrientationPattern const& orientation);
 
@@ -61,6 +68,7 @@ private:
     VirtualArray<bool> decided_;
     VirtualArray<unsigned short> codewords_;
     VirtualArray<unsigned char> bits_;
+    VirtualArray<AztecModuleGrid::BendMeasurement> bends_;
 };
 
 // Symbol coordinates (the symbol's top-left corner first, as it reads) to

@@ -123,12 +123,12 @@ bool Converter::FNC1()
     unsigned const count = label_.data.GetCount();
     auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
     auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-    if (count == 0 && flags_ == 0) {
+    bool const firstFnc1 = (flags_ & ((1u << kFlagFnc1First) | (1u << kFlagFnc1Second))) == 0;
+    if (firstFnc1 && count == 0) {
         flags_ |= 1u << kFlagFnc1First;
         return true;
     }
-    if ((flags_ & ((1u << kFlagFnc1First) | (1u << kFlagFnc1Second))) == 0 &&
-        ((count == 1 && isLetter(label_.data[0])) ||
+    if (firstFnc1 && ((count == 1 && isLetter(label_.data[0])) ||
          (count == 2 && isDigit(label_.data[0]) && isDigit(label_.data[1])))) {
         flags_ |= 1u << kFlagFnc1Second;
         return true;

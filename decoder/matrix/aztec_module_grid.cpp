@@ -98,8 +98,28 @@ bool AztecModuleGrid::Fit()
     h_[6] = g[6];
     h_[7] = g[7];
     h_[8] = 1.0;
+    bent_ = false;
     return true;
 }
+
+namespace {
+
+// 1, u, v, u^2, u v, v^2, u^3, u^2 v, u v^2, v^3.
+void BendTerms(double u, double v, double* t)
+{
+    t[0] = 1;
+    t[1] = u;
+    t[2] = v;
+    t[3] = u * u;
+    t[4] = u * v;
+    t[5] = v * v;
+    t[6] = u * u * u;
+    t[7] = u * u * v;
+    t[8] = u * v * v;
+    t[9] = v * v * v;
+}
+
+}  // namespace
 
 bool AztecModuleGrid::Map(double u, double v, double& x, double& y) const
 {
@@ -109,7 +129,85 @@ bool AztecModuleGrid::Map(double u, double v, double& x, double& y) const
     }
     x = (h_[0] * u + h_[1] * v + h_[2]) / w;
     y = (h_[3] * u + h_[4] * v + h_[5]) / w;
+    if (bent_) {
+        double t[kBendTerms];
+        BendTerms(u * bendScale_, v * bendScale_, t);
+        for (unsigned k = 0; k < kBendTerms; ++k) {
+            x += bendX_[k] * t[k];
+            y += bendY_[k] * t[k];
+        }
+    }
     return std::isfinite(x) && std::isfinite(y);
+}
+
+bool AztecModuleGrid::FitBend(BendMeasurement const* measurements, unsigned count, double half)
+{
+    constexpr unsigned n = 2 * kBendTerms;
+    if (count < 3 * n || half <= 0) {
+        return false;
+    }
+    double const scale = 1.0 / half;
+    // Each measurement: dx * bendX(u, v) + dy * bendY(u, v) = shift.
+    double a[n][n + 1] = {};
+    for (unsigned i = 0; i < count; ++i) {
+        BendMeasurement const& m = measurements[i];
+        double t[kBendTerms];
+        BendTerms(m.u * scale, m.v * scale, t);
+        double row[n + 1];
+        for (unsigned k = 0; k < kBendTerms; ++k) {
+            row[k] = m.dx * t[k];
+            row[kBendTerms + k] = m.dy * t[k];
+        }
+        row[n] = m.shift;
+        for (unsigned p = 0; p < n; ++p) {
+            for (unsigned q = 0; q <= n; ++q) {
+                a[p][q] += row[p] * row[q];
+            }
+        }
+    }
+    // A little damping keeps terms the measurements do not reach at zero.
+    for (unsigned p = 0; p < n; ++p) {
+        a[p][p] += 1e-3 * count;
+    }
+    for (unsigned col = 0; col < n; ++col) {
+        unsigned pivot = col;
+        for (unsigned r = col + 1; r < n; ++r) {
+            if (std::fabs(a[r][col]) > std::fabs(a[pivot][col])) {
+                pivot = r;
+            }
+        }
+        if (std::fabs(a[pivot][col]) < 1e-12) {
+            return false;
+        }
+        if (pivot != col) {
+            for (unsigned q = 0; q <= n; ++q) {
+                double const t = a[col][q];
+                a[col][q] = a[pivot][q];
+                a[pivot][q] = t;
+            }
+        }
+        for (unsigned r = 0; r < n; ++r) {
+            if (r != col) {
+                double const f = a[r][col] / a[col][col];
+                for (unsigned q = col; q <= n; ++q) {
+                    a[r][q] -= f * a[col][q];
+                }
+            }
+        }
+    }
+    if (!bent_ || bendScale_ != scale) {
+        for (unsigned k = 0; k < kBendTerms; ++k) {
+            bendX_[k] = 0;
+            bendY_[k] = 0;
+        }
+    }
+    for (unsigned k = 0; k < kBendTerms; ++k) {
+        bendX_[k] += a[k][n] / a[k][k];
+        bendY_[k] += a[kBendTerms + k][n] / a[kBendTerms + k][kBendTerms + k];
+    }
+    bendScale_ = scale;
+    bent_ = true;
+    return true;
 }
 
 int SampleBilinear(GrayImage const& image, double x, double y)

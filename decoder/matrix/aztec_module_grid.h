@@ -23,8 +23,28 @@ public:
     // has no finite image.
     bool Map(double u, double v, double& x, double& y) const;
 
+    // A bend on top of the projective map (a label on a curved surface):
+    // cubic in the module coordinates, fitted to measurements that each
+    // give the shift of one module centre along one image direction.
+    struct BendMeasurement {
+        float u;
+        float v;
+        float dx;     // unit image direction of the measurement
+        float dy;
+        float shift;  // pixels along it from where the map put the centre
+    };
+    static constexpr unsigned kBendTerms = 10;
+    // Adds the fitted bend to the present one; false (bend unchanged) with
+    // too few or too narrowly spread measurements.
+    bool FitBend(BendMeasurement const* measurements, unsigned count, double half);
+    void ClearBend() { bent_ = false; }
+
 private:
     double h_[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    bool bent_ = false;
+    double bendScale_ = 1;
+    double bendX_[kBendTerms] = {};
+    double bendY_[kBendTerms] = {};
     double pu_[kMaxPoints] = {};
     double pv_[kMaxPoints] = {};
     double px_[kMaxPoints] = {};

@@ -221,3 +221,113 @@ TEST(AztecDataPathTest, DamageUpToTheCapacityOnly)
 
 }  // namespace
 }  // namespace aztec_test
+
+namespace aztec_test {
+namespace {
+
+// Hand-made data codewords: 5-bit (and 4-bit, 3-bit, 8-bit) fields packed
+// into codewords of the given size, padded with ones.
+class Stream {
+public:
+    explicit Stream(unsigned bits) : bits_(bits) {}
+    Stream& Put(unsigned value, unsigned width)
+    {
+        for (unsigned i = width; i-- > 0;) {
+            all_.push_back((value >> i) & 1u);
+        }
+        return *this;
+    }
+    // The codewords; none is a stuffed value, so the fields read as written.
+    std::vector<unsigned short> Words() const
+    {
+        std::vector<unsigned short> words;
+        for (size_t i = 0; i < all_.size(); i += bits_) {
+            unsigned w = 0;
+            for (unsigned b = 0; b < bits_; ++b) {
+                w = (w << 1) | (i + b < all_.size() ? all_[i + b] : 1u);
+            }
+            EXPECT_NE(w, 1u);
+            EXPECT_NE(w, (1u << bits_) - 2);
+            words.push_back(static_cast<unsigned short>(w));
+        }
+        return words;
+    }
+
+private:
+    unsigned bits_;
+    std::vector<unsigned> all_;
+};
+
+int Convert(Stream const& s, unsigned bits, DecodedLabel& label, bool suppress = false)
+{
+    static std::vector<unsigned char> work(DataStreamConversionForAztecCode::kMaxBits);
+    std::vector<unsigned short> const words = s.Words();
+    DataStreamConversionForAztecCode::Settings settings;
+    settings.suppressEci = suppress;
+    return DataStreamConversionForAztecCode::Start(words.data(), bits, static_cast<unsigned>(words.size()), settings,
+                                                   work.data(), label);
+}
+
+std::string Data(DecodedLabel const& label) { return std::string(label.data.GetFirst(), label.data.GetCount()); }
+
+constexpr unsigned kPunctShift = 0;
+constexpr unsigned kFlg = 0;
+constexpr unsigned kBinaryShift = 31;
+
+TEST(AztecDataStreamTest, EciDigitsMustBeDigits)
+{
+    DecodedLabel label;
+    // FLG(2) with the digits 2 and 6: an escape, and the backslash read
+    // in Binary Shift after it doubled.
+    Stream eci(6);
+    eci.Put(2, 5).Put(kPunctShift, 5).Put(kFlg, 5).Put(2, 3).Put(4, 4).Put(8, 4).Put(kBinaryShift, 5).Put(1, 5);
+    eci.Put('\\', 8);
+    ASSERT_EQ(Convert(eci, 6, label), 1);
+    EXPECT_EQ(Data(label), "A\\000026\\\\");
+    // With the escapes suppressed: neither the escape nor the doubling.
+    ASSERT_EQ(Convert(eci, 6, label, true), 1);
+    EXPECT_EQ(Data(label), "A\\");
+    // A digit field of value 12 (",") is no designator: no label.
+    Stream comma(6);
+    comma.Put(2, 5).Put(kPunctShift, 5).Put(kFlg, 5).Put(2, 3).Put(4, 4).Put(12, 4).Put(5, 5);
+    EXPECT_EQ(Convert(comma, 6, label), 0);
+    EXPECT_EQ(label.data.GetCount(), 0u);
+}
+
+TEST(AztecDataStreamTest, LabelBufferOverflowRefused)
+{
+    // Mixed latch, Punct latch, then one-digit ECIs: 12 bits of symbol
+    // write 7 label bytes, so a 32-layer symbol's worth overflows the buffer.
+    Stream many(12);
+    many.Put(29, 5).Put(30, 5);
+    for (int i = 0; i < 1600; ++i) {
+        many.Put(kFlg, 5).Put(1, 3).Put(3 + (i % 9), 4);
+    }
+    DecodedLabel label;
+    EXPECT_EQ(Convert(many, 12, label), 0);
+    EXPECT_EQ(label.data.GetCount(), 0u);
+    // A thousand of them fit.
+    Stream fewer(12);
+    fewer.Put(29, 5).Put(30, 5);
+    for (int i = 0; i < 1000; ++i) {
+        fewer.Put(kFlg, 5).Put(1, 3).Put(3 + (i % 9), 4);
+    }
+    ASSERT_EQ(Convert(fewer, 12, label), 1);
+    EXPECT_EQ(label.data.GetCount(), 7000u);
+}
+
+TEST(AztecDataStreamTest, StructuredAppendPrefixMustBeComplete)
+{
+    DecodedLabel label;
+    // Mixed latch, Upper latch, then a space, an ID and no closing space.
+    Stream open(6);
+    open.Put(29, 5).Put(29, 5).Put(1, 5).Put(2, 5).Put(3, 5);
+    EXPECT_EQ(Convert(open, 6, label), 0);
+    // Position letter beyond the count ("C" of "B").
+    Stream beyond(6);
+    beyond.Put(29, 5).Put(29, 5).Put(4, 5).Put(3, 5).Put(2, 5);
+    EXPECT_EQ(Convert(beyond, 6, label), 0);
+}
+
+}  // namespace
+}  // namespace aztec_test

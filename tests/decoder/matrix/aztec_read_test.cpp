@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <utility>
 
@@ -149,6 +150,55 @@ TEST(AztecReadTest, DamageWithinCapacityReadsBeyondItNot)
         support::Rendering r = support::render(input, Options(3.0, 0));
         Patch(r, 0, 0, 37, 9, 900);  // a quarter of the symbol gone
         EXPECT_TRUE(harness.Decode(r.frame).empty());
+    }
+}
+
+}  // namespace
+}  // namespace aztec_test
+
+namespace aztec_test {
+namespace {
+
+// The frame wrapped around an upright cylinder of the given radius (pixels)
+// through the frame centre, seen square on: a point at arc length s from the
+// centre line appears at radius * sin(s / radius).
+support::Frame OnCylinder(support::Frame const& flat, double radius)
+{
+    support::Frame bent = flat;
+    double const cx = flat.width / 2.0;
+    for (int y = 0; y < flat.height; ++y) {
+        for (int x = 0; x < flat.width; ++x) {
+            double const d = (x + 0.5 - cx) / radius;
+            if (d <= -1 || d >= 1) {
+                continue;
+            }
+            double const s = cx + radius * std::asin(d) - 0.5;
+            int const x0 = static_cast<int>(std::floor(s));
+            double const a = s - x0;
+            if (x0 < 0 || x0 + 1 >= flat.width) {
+                continue;
+            }
+            bent.at(x, y) = static_cast<std::uint16_t>(flat.at(x0, y) * (1 - a) + flat.at(x0 + 1, y) * a + 0.5);
+        }
+    }
+    return bent;
+}
+
+TEST(AztecReadTest, CompactOnCylinderReads)
+{
+    for (int version : {3, 4}) {
+        AztecHarness harness;
+        support::SymbolInput input;
+        input.symbology = BARCODE_AZTEC;
+        input.data = "Aztec Code 2D on a can";
+        input.option2 = version;
+        support::Rendering r = support::render(input, Options(3.0, 20));
+        ASSERT_TRUE(r.symbol.ok);
+        // The symbol's edges turn about 50 degrees away from the camera.
+        support::Frame const bent = OnCylinder(r.frame, 3.0 * (version == 3 ? 23 : 27) / 2 / 0.77);
+        auto const& reads = harness.Decode(bent);
+        ASSERT_EQ(reads.size(), 1u) << version;
+        EXPECT_EQ(reads[0].data, input.data);
     }
 }
 
