@@ -17,9 +17,11 @@ constexpr unsigned kFlagRunes = 4;
 // Control codes 1-13 and 27-31, then the printable characters of Mixed.
 constexpr unsigned char kMixedBytes[28] = {0,  0,  1,  2,  3,  4,  5,  6,  7,  8,   9,   10,  11,  12,
                                            13, 27, 28, 29, 30, 31, 64, 92, 94, 95, 96, 124, 126, 127};
-// Punct 6-30 as single bytes (1-5 are the pairs and CR).
-constexpr char kPunctBytes[32] = {0,   0,   0,   0,   0,   0,   '!', '"', '#', '$', '%', '&', '\'', '(', ')', '*',
-                                  '+', ',', '-', '.', '/', ':', ';', '<', '=', '>', '?', '[', ']',  '{', '}', 0};
+// Punct 1-30 and Digit 2-13 as the text they write.
+constexpr char const* kPunctTexts[31] = {"",  "\r", "\r\n", ". ", ", ", ": ", "!", "\"", "#", "$", "%",
+                                         "&", "'",  "(",    ")",  "*",  "+",  ",", "-",  ".", "/", ":",
+                                         ";", "<",  "=",    ">",  "?",  "[",  "]", "{",  "}"};
+constexpr char const* kDigitTexts[14] = {"", " ", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", ",", "."};
 
 // The data bits with the stuffed bits taken out, read most significant first.
 class BitReader {
@@ -226,27 +228,20 @@ bool Converter::DecodeCharData(unsigned value, Mode mode, bool& done)
         mode_ = to;
         saved_ = to;
     };
-    auto space = [&]() {
+    bool ok = true;
+    if (value == 1 && mode != kPunct) {
+        // A space; inside a structured-append message ID it ends the ID.
         if (inId_) {
             idEnded_ = true;
             done = true;
-            return true;
+        } else {
+            ok = Put(' ');
         }
-        return Put(' ');
-    };
-    switch (mode) {
-    case kUpper:
-    case kLower:
-        if (value == 0) {
-            shift(kPunct);
-        } else if (value == 1) {
-            if (!space()) {
-                return false;
-            }
-        } else if (value <= 27) {
-            if (!Put(static_cast<unsigned char>((mode == kUpper ? 'A' : 'a') + value - 2))) {
-                return false;
-            }
+    } else if (value == 0 && mode != kPunct) {
+        shift(kPunct);
+    } else if (mode == kUpper || mode == kLower) {
+        if (value <= 27) {
+            ok = Put(static_cast<unsigned char>((mode == kUpper ? 'A' : 'a') + value - 2));
         } else if (value == 28) {
             if (mode == kUpper) {
                 latch(kLower);
@@ -257,94 +252,40 @@ bool Converter::DecodeCharData(unsigned value, Mode mode, bool& done)
             latch(kMixed);
         } else if (value == 30) {
             latch(kDigit);
-        } else if (!Byte()) {
-            return false;
+        } else {
+            ok = Byte();
         }
-        break;
-    case kMixed:
-        if (value == 0) {
-            shift(kPunct);
-        } else if (value == 1) {
-            if (!space()) {
-                return false;
-            }
-        } else if (value <= 27) {
-            if (!Put(kMixedBytes[value])) {
-                return false;
-            }
+    } else if (mode == kMixed) {
+        if (value <= 27) {
+            ok = Put(kMixedBytes[value]);
         } else if (value == 28) {
             latch(kLower);
         } else if (value == 29) {
             latch(kUpper);
         } else if (value == 30) {
             latch(kPunct);
-        } else if (!Byte()) {
-            return false;
-        }
-        break;
-    case kPunct:
-        if (value == 0) {
-            if (!FLGn()) {
-                return false;
-            }
-        } else if (value == 1) {
-            if (!Put('\r')) {
-                return false;
-            }
-        } else if (value == 2) {
-            if (!Put("\r\n")) {
-                return false;
-            }
-        } else if (value == 3) {
-            if (!Put(". ")) {
-                return false;
-            }
-        } else if (value == 4) {
-            if (!Put(", ")) {
-                return false;
-            }
-        } else if (value == 5) {
-            if (!Put(": ")) {
-                return false;
-            }
-        } else if (value <= 30) {
-            if (!Put(static_cast<unsigned char>(kPunctBytes[value]))) {
-                return false;
-            }
         } else {
-            latch(kUpper);
+            ok = Byte();
         }
-        break;
-    case kDigit:
+    } else if (mode == kPunct) {
         if (value == 0) {
-            shift(kPunct);
-        } else if (value == 1) {
-            if (!space()) {
-                return false;
-            }
-        } else if (value <= 11) {
-            if (!Put(static_cast<unsigned char>('0' + value - 2))) {
-                return false;
-            }
-        } else if (value == 12) {
-            if (!Put(',')) {
-                return false;
-            }
-        } else if (value == 13) {
-            if (!Put('.')) {
-                return false;
-            }
-        } else if (value == 14) {
+            ok = FLGn();
+        } else if (value == 31) {
             latch(kUpper);
         } else {
-            shift(kUpper);
+            ok = Put(kPunctTexts[value]);
         }
-        break;
+    } else if (value <= 13) {
+        ok = Put(kDigitTexts[value]);
+    } else if (value == 14) {
+        latch(kUpper);
+    } else {
+        shift(kUpper);
     }
     if (wasShifted && !shifted_) {
         mode_ = saved_;
     }
-    return true;
+    return ok;
 }
 
 bool Converter::Step(bool& done)

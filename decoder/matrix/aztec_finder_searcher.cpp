@@ -56,11 +56,13 @@ bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, doub
     // centre, so take the point whose opposite samples agree best, out to
     // its edge in eight directions. Rings repeat every two modules, so a
     // wide search can settle on a false centre that the near one avoids.
+    // Steps in proportion to the module keep the work the same at any scale.
+    double const radial = module / 3 > 1 ? module / 3 : 1;
     if (wide) {
-        FindSymmetryCentre(image, module, module * 3.5, 1.0, 8, 1.0, x, y);
-        FindSymmetryCentre(image, module, 1.0, 0.25, 8, 1.0, x, y);
+        FindSymmetryCentre(image, module, module * 3.5, radial, 8, radial, x, y);
+        FindSymmetryCentre(image, module, radial, radial / 4, 8, radial, x, y);
     } else {
-        FindSymmetryCentre(image, module, module * 1.5, 0.5, 8, 1.0, x, y);
+        FindSymmetryCentre(image, module, module * 1.5, radial / 2, 8, radial, x, y);
     }
     cx_ = x;
     cy_ = y;
