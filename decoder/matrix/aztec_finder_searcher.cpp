@@ -11,31 +11,63 @@ constexpr double kStep = 0.5;       // pixels between samples along a ray
 constexpr unsigned kMaxSamples = 256;
 
 // The point within range of (x, y), on a lattice of the given step, about
-// which the bull's-eye out to its fourth ring is most nearly symmetric.
+// which the bull's-eye out to its sixth ring is most nearly symmetric (the
+// whole of a full-range one, whose rings would let a centre two modules off
+// pass too). Only points that look like the centre module count while any
+// does: the samples a module away all around differ from it in one sense,
+// which a point on a ring's side never shows along that side.
 void FindSymmetryCentre(GrayImage const& image, double module, double range, double step, unsigned directions,
                         double radialStep, double& x, double& y)
 {
-    double const reach = module * 4.5;
+    double const reach = module * 6.5;
+    int low = 1 << 30;
+    int high = -1;
+    for (unsigned d = 0; d < 8; ++d) {
+        double const a = kPi * d / 4;
+        for (double r = 0; r <= reach; r += radialStep) {
+            int const g = SampleBilinear(image, x + std::cos(a) * r, y + std::sin(a) * r);
+            low = g < low ? g : low;
+            high = g > high ? g : high;
+        }
+    }
+    int const gap = (high - low) / 6;
     double bestScore = -1;
+    bool bestCentre = false;
     double bx = x;
     double by = y;
     for (double oy = -range; oy <= range + 1e-9; oy += step) {
         for (double ox = -range; ox <= range + 1e-9; ox += step) {
+            double const px = x + ox;
+            double const py = y + oy;
+            int const centre = SampleBilinear(image, px, py);
+            bool above = true;
+            bool below = true;
+            for (unsigned d = 0; d < 8; ++d) {
+                double const a = kPi * d / 4;
+                int const g = SampleBilinear(image, px + std::cos(a) * module * 0.9, py + std::sin(a) * module * 0.9);
+                above = above && g >= centre + gap;
+                below = below && g <= centre - gap;
+            }
+            bool const looksCentre = above || below;
+            if (bestCentre && !looksCentre) {
+                continue;
+            }
             double score = 0;
             for (unsigned d = 0; d < directions; ++d) {
                 double const a = kPi * d / directions;
                 double const dx = std::cos(a);
                 double const dy = std::sin(a);
                 for (double r = 1; r <= reach; r += radialStep) {
-                    int const g1 = SampleBilinear(image, x + ox + dx * r, y + oy + dy * r);
-                    int const g2 = SampleBilinear(image, x + ox - dx * r, y + oy - dy * r);
+                    int const g1 = SampleBilinear(image, px + dx * r, py + dy * r);
+                    int const g2 = SampleBilinear(image, px - dx * r, py - dy * r);
                     score += g1 > g2 ? g1 - g2 : g2 - g1;
                 }
             }
-            if (bestScore < 0 || score < bestScore) {
+            if (bestScore < 0 || score < bestScore || (looksCentre && !bestCentre)) {
                 bestScore = score;
-                bx = x + ox;
-                by = y + oy;
+                bestCentre = looksCentre;
+                bx = px;
+                by = py;
             }
         }
     }

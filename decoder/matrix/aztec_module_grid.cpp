@@ -142,27 +142,31 @@ bool AztecModuleGrid::Map(double u, double v, double& x, double& y) const
 
 bool AztecModuleGrid::FitBend(BendMeasurement const* measurements, unsigned count, double half)
 {
-    constexpr unsigned n = 2 * kBendTerms;
-    if (count < 3 * n || half <= 0) {
+    // As many terms as the measurements carry: a small symbol shows few
+    // lone modules and gets the affine or quadratic part only.
+    unsigned const terms = count >= 6 * kBendTerms ? kBendTerms : (count >= 18 ? 6u : (count >= 9 ? 3u : 0u));
+    if (terms == 0 || half <= 0) {
         return false;
     }
+    unsigned const n = 2 * terms;
     double const scale = 1.0 / half;
     // Each measurement: dx * bendX(u, v) + dy * bendY(u, v) = shift.
-    double a[n][n + 1] = {};
+    double a[2 * kBendTerms][2 * kBendTerms + 1] = {};
     for (unsigned i = 0; i < count; ++i) {
         BendMeasurement const& m = measurements[i];
         double t[kBendTerms];
         BendTerms(m.u * scale, m.v * scale, t);
-        double row[n + 1];
-        for (unsigned k = 0; k < kBendTerms; ++k) {
+        double row[2 * kBendTerms + 1];
+        for (unsigned k = 0; k < terms; ++k) {
             row[k] = m.dx * t[k];
-            row[kBendTerms + k] = m.dy * t[k];
+            row[terms + k] = m.dy * t[k];
         }
         row[n] = m.shift;
         for (unsigned p = 0; p < n; ++p) {
-            for (unsigned q = 0; q <= n; ++q) {
+            for (unsigned q = 0; q < n; ++q) {
                 a[p][q] += row[p] * row[q];
             }
+            a[p][n] += row[p] * row[n];
         }
     }
     // A little damping keeps terms the measurements do not reach at zero.
@@ -201,9 +205,9 @@ bool AztecModuleGrid::FitBend(BendMeasurement const* measurements, unsigned coun
             bendY_[k] = 0;
         }
     }
-    for (unsigned k = 0; k < kBendTerms; ++k) {
+    for (unsigned k = 0; k < terms; ++k) {
         bendX_[k] += a[k][n] / a[k][k];
-        bendY_[k] += a[kBendTerms + k][n] / a[kBendTerms + k][kBendTerms + k];
+        bendY_[k] += a[terms + k][n] / a[terms + k][terms + k];
     }
     bendScale_ = scale;
     bent_ = true;
