@@ -340,28 +340,43 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
 bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit,
                                             int slope) const
 {
-    if (!image.IsInside(x, y)) {
+    // Half-pixel steps along the diagonal (the odd ones the mean of the four
+    // pixels around them): whole-pixel steps are too coarse for rings of
+    // two pixels.
+    auto darkAt = [&](int side, int k, bool& inside) {
+        int const step = side == 0 ? -1 : 1;
+        int const ax = x + (k / 2) * step;
+        int const ay = y + (k / 2) * step * slope;
+        if (k % 2 == 0) {
+            inside = image.IsInside(ax, ay);
+            return inside && image.At(ax, ay) < threshold;
+        }
+        int const bx = ax + step;
+        int const by = ay + step * slope;
+        inside = image.IsInside(ax, ay) && image.IsInside(bx, by);
+        return inside && (image.At(ax, ay) + image.At(bx, ay) + image.At(ax, by) + image.At(bx, by)) < threshold * 4;
+    };
+    int const steps = limit * 2;
+    bool inside = false;
+    bool const dark = darkAt(0, 0, inside);
+    if (!inside) {
         return false;
     }
-    bool const dark = image.At(x, y) < threshold;
     int widths[6];
     for (int side = 0; side < 2; ++side) {
-        int const step = side == 0 ? -1 : 1;
         int at = 0;
         // Leave the centre run, then measure three runs outward.
-        while (image.IsInside(x + at * step, y + at * step * slope) &&
-               (image.At(x + at * step, y + at * step * slope) < threshold) == dark && at < limit) {
+        while (at < steps && darkAt(side, at, inside) == dark && inside) {
             ++at;
         }
         bool colour = !dark;
         for (int k = 0; k < kRingCount; ++k) {
             int length = 0;
-            while (image.IsInside(x + at * step, y + at * step * slope) &&
-                   (image.At(x + at * step, y + at * step * slope) < threshold) == colour && length < limit) {
+            while (length < steps && darkAt(side, at, inside) == colour && inside) {
                 ++length;
                 ++at;
             }
-            if (length == 0 || length >= limit) {
+            if (length == 0 || length >= steps) {
                 return false;
             }
             widths[side == 0 ? kRingCount - 1 - k : kRingCount + k] = length;
