@@ -183,6 +183,9 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
                 double px = 0;
                 double py = 0;
                 used.Map(u, v, px, py);
+                // A corner far off the frame is only kept within int range.
+                px = std::fmin(std::fmax(px, -1e6), 1e6);
+                py = std::fmin(std::fmax(py, -1e6), 1e6);
                 label.region.corner[k] = Point{static_cast<int>(std::floor(px)), static_cast<int>(std::floor(py))};
             }
             return 1;
