@@ -32,7 +32,7 @@ std::string Filler(int version)
 {
     static char const kWords[] = "Aztec 2D symbol, read at any angle: 0123456789. ";
     int const layers = version <= 4 ? version : version - 4;
-    std::size_t const length = static_cast<std::size_t>(version <= 4 ? 4 + layers * 8 : 8 + layers * layers * 4);
+    std::size_t const length = static_cast<std::size_t>(version <= 4 ? 4 + layers * 8 : 8 + layers * layers * 2);
     std::string s;
     while (s.size() < length) {
         s += kWords;
