@@ -1,12 +1,420 @@
 #include "decoder/matrix/aztec_code_decoder.h"
 
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/core/sampling/binarization_subroutine.h"
+#include "decoder/core/sampling/common_luminance_map.h"
+
+#include <cmath>
+
 namespace DEC2DIvra {
+
+namespace {
+
+constexpr unsigned kMapSide = AztecCodeDecoder::kMaxSize + 2;
+constexpr unsigned kBlock = 5;
+constexpr unsigned kBlocks = (AztecCodeDecoder::kMaxSize + kBlock - 1) / kBlock;
+
+}  // namespace
+
+void AztecSymbolToReader(OrientationPattern const& orientation, double u, double v, double& x, double& y)
+{
+    unsigned turns = orientation.rotation & 3u;
+    if (orientation.mirrored) {
+        // Mirrored, the reference corner lies one corner on and the symbol
+        // is seen transposed.
+        turns = (turns == 0 || turns == 2) ? turns + 1 : turns - 1;
+        double const t = u;
+        u = v;
+        v = t;
+    }
+    for (unsigned i = 0; i < turns; ++i) {
+        double const t = u;
+        u = -v;
+        v = t;
+    }
+    x = u;
+    y = v;
+}
 
 AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea), property_(&property)
 {
+    table_ = memory_.TakeArray<unsigned char>(kMaxSize * kMaxSize);
+    luminance_ = memory_.TakeArray<unsigned short>(kMapSide * kMapSide);
+    blocks_ = memory_.TakeArray<GapAndThreshold>(kBlocks * kBlocks);
+    decided_ = memory_.TakeArray<bool>(kMaxSize * kMaxSize);
+    codewords_ = memory_.TakeArray<unsigned short>(RSdecodingOfAztec::kMaxCodewords);
+    bits_ = memory_.TakeArray<unsigned char>(DataStreamConversionForAztecCode::kMaxBits);
+    bends_ = memory_.TakeArray<AztecModuleGrid::BendMeasurement>(kMaxBends);
 }
 
-int AztecCodeDecoder::Start(GrayImage const&, Region const&, DecodedLabel&) { return 0; }
+bool AztecCodeDecoder::Ready() const
+{
+    return table_.GetCount() == kMaxSize * kMaxSize && luminance_.GetCount() == kMapSide * kMapSide &&
+           blocks_.GetCount() == kBlocks * kBlocks && decided_.GetCount() == kMaxSize * kMaxSize &&
+           codewords_.GetCount() == RSdecodingOfAztec::kMaxCodewords &&
+           bits_.GetCount() == DataStreamConversionForAztecCode::kMaxBits && bends_.GetCount() == kMaxBends;
+}
+
+int AztecCodeDecoder::DecodeTable(BinarizationTableForAztec const& table, ModeMessageInformation const& information,
+                                  DecodedLabel& label)
+{
+    if (!Ready() || information.runes || information.totalWords > RSdecodingOfAztec::kMaxCodewords) {
+        return 0;
+    }
+    unsigned short* words = codewords_.GetData();
+    if (!ReadAztecCodewords(table, information.compact, information.layers, information.codewordBits,
+                            information.totalWords, words)) {
+        return 0;
+    }
+    unsigned located = 0;
+    if (rs_.CorrectErrors(words, information.codewordBits, information.totalWords, information.dataWords, 0,
+                          nullptr, &located) == 0) {
+        return 0;
+    }
+    // All zeros and all ones never stand as data codewords: bit stuffing
+    // keeps them out, so one left after correction is a misread.
+    unsigned const ones = (1u << information.codewordBits) - 1;
+    for (unsigned i = 0; i < information.dataWords; ++i) {
+        if (words[i] == 0 || words[i] == ones) {
+            return 0;
+        }
+    }
+    DataStreamConversionForAztecCode::Settings settings;
+    settings.suppressEci = property_->common_2d.suppress_eci_escape.Get();
+    settings.length = property_->aztec_code.fixed_length.Get();
+    return DataStreamConversionForAztecCode::Start(words, information.codewordBits, information.dataWords, settings,
+                                                   bits_.GetData(), label);
+}
+
+int AztecCodeDecoder::Start(GrayImage const& image, Region const& bullsEye, DecodedLabel& label)
+{
+    if (!Ready() || image.GetPixels() == nullptr) {
+        return 0;
+    }
+    Point const centre = bullsEye.CalcCenterPoint();
+    int const width = bullsEye.corner[1].x - bullsEye.corner[0].x;
+    double const module = (width > 0 ? width : 14) / 14.0;
+    return TryCentre(image, centre.x + 0.5, centre.y + 0.5, module, label);
+}
+
+int AztecCodeDecoder::TryCentre(GrayImage const& image, double x, double y, double module, DecodedLabel& label)
+{
+    double nearX = 0;
+    double nearY = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        bool const wide = attempt == 1;
+        if (!finder_.Start(image, x, y, module, wide)) {
+            continue;
+        }
+        if (!wide) {
+            nearX = finder_.GetCentreX();
+            nearY = finder_.GetCentreY();
+        } else if (std::fabs(finder_.GetCentreX() - nearX) + std::fabs(finder_.GetCentreY() - nearY) < module) {
+            break;  // the same centre again
+        }
+        if (ReadAround(image, label) != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
+{
+    bool const readCode = property_->aztec_code.read.Get();
+    bool const readRunes = property_->aztec_code.read_runes.Get();
+    bool const dark = finder_.IsDarkCentre();
+    int const threshold = finder_.GetThreshold();
+    for (int pass = 0; pass < 2; ++pass) {
+        bool const compact = pass == 0;
+        if (!compact && !readCode) {
+            break;
+        }
+        if (!finder_.CalcGrid(compact ? 4 : 6, grid_)) {
+            continue;
+        }
+        int const r = compact ? 5 : 7;
+        unsigned char core[15 * 15];
+        int const side = 2 * r + 1;
+        for (int j = -r; j <= r; ++j) {
+            for (int i = -r; i <= r; ++i) {
+                double px = 0;
+                double py = 0;
+                unsigned char bit = 0;
+                if (grid_.Map(i, j, px, py)) {
+                    int const g = SampleBilinear(image, px, py);
+                    bit = (g < threshold) == dark ? 1 : 0;
+                }
+                core[(j + r) * side + (i + r)] = bit;
+            }
+        }
+        unsigned orientationBits = 0;
+        unsigned long long modeBits = 0;
+        ReadAztecModeRing(core, compact, orientationBits, modeBits);
+        PossibleOrientationPatterns possible;
+        if (!possible.CalcPossibleOrientationPatterns(orientationBits)) {
+            continue;
+        }
+        for (unsigned c = 0; c < (possible.two ? 2u : 1u); ++c) {
+            OrientationPattern const& orientation = c == 0 ? possible.first : possible.second;
+            ModeMessageInformation information;
+            if (!ModeBitsDecoder::Start(modeBits, compact, orientation, compact && readRunes, rs_, information,
+                                        nullptr)) {
+                continue;
+            }
+            if (information.runes) {
+                if (!readRunes || DataStreamConversionForAztecCode::StartForRunes(information.runeValue, label) == 0) {
+                    continue;
+                }
+            } else if (!readCode || DecodeSymbol(image, grid_, dark, information, orientation, label) == 0) {
+                continue;
+            }
+            label.negative = dark ? 0 : 1;
+            // The symbol's corners, half a module outside its outer modules.
+            double const half = information.runes ? 5.5 : AztecSymbolSize(information.compact, information.layers) / 2.0;
+            static constexpr double kSignX[4] = {-1, 1, 1, -1};
+            static constexpr double kSignY[4] = {-1, -1, 1, 1};
+            AztecModuleGrid const& used = information.runes ? grid_ : refined_;
+            for (unsigned k = 0; k < 4; ++k) {
+                double u = 0;
+                double v = 0;
+                AztecSymbolToReader(orientation, kSignX[k] * half, kSignY[k] * half, u, v);
+                double px = 0;
+                double py = 0;
+                used.Map(u, v, px, py);
+                // A corner far off the frame is only kept within int range.
+                px = std::fmin(std::fmax(px, -1e6), 1e6);
+                py = std::fmin(std::fmax(py, -1e6), 1e6);
+                label.region.corner[k] = Point{static_cast<int>(std::floor(px)), static_cast<int>(std::floor(py))};
+            }
+            return 1;
+        }
+    }
+    return 0;
+}
+
+bool AztecCodeDecoder::SampleTable(GrayImage const& image, AztecModuleGrid const& grid, bool dark, unsigned size,
+                                   OrientationPattern const& orientation)
+{
+    // The luminance of every module and of the ring just outside the symbol,
+    // then the decision of each module against its neighbourhood.
+    unsigned const mapSide = size + 2;
+    CommonLuminanceMap map(VirtualArray<unsigned short>(luminance_.GetData(), luminance_.GetCount()));
+    if (!map.SetSize(mapSide, mapSide)) {
+        return false;
+    }
+    double const offset = (mapSide - 1) / 2.0;
+    for (unsigned j = 0; j < mapSide; ++j) {
+        for (unsigned i = 0; i < mapSide; ++i) {
+            double u = 0;
+            double v = 0;
+            AztecSymbolToReader(orientation, i - offset, j - offset, u, v);
+            double px = 0;
+            double py = 0;
+            int g = 0;
+            if (grid.Map(u, v, px, py) && px >= 0 && py >= 0 && px < image.GetWidth() && py < image.GetHeight()) {
+                g = SampleBilinear(image, px, py);
+            }
+            map.At(i, j) = static_cast<unsigned short>(g);
+        }
+    }
+    CommonGapAndThresholdMap blocks(VirtualArray<GapAndThreshold>(blocks_.GetData(), blocks_.GetCount()));
+    VariableSizeVirtualTable<bool> out(decided_.GetData(), decided_.GetCount());
+    BinarizationSubroutine binarization;
+    Rectangle const area{1, 1, static_cast<int>(size), static_cast<int>(size)};
+    // Entries are light XOR polarity: polarity set marks dark modules.
+    if (binarization.Start(image, map, area, blocks, Vector{static_cast<int>(kBlock), static_cast<int>(kBlock)}, dark,
+                           out) == 0) {
+        return false;
+    }
+    unsigned char* cells = table_.GetData();
+    for (unsigned j = 0; j < size; ++j) {
+        for (unsigned i = 0; i < size; ++i) {
+            cells[j * size + i] = out.At(i, j) ? 1 : 0;
+        }
+    }
+    return true;
+}
+
+void AztecCodeDecoder::FitReferenceGrid(GrayImage const& image, bool dark, unsigned half, AztecModuleGrid& grid)
+{
+    // Reference lines run every 16 modules through the centre, dark on
+    // even positions. Each crossing, ring by ring outward, is placed where
+    // the alternation along its two lines fits best, and the grid is refitted
+    // to the bull's-eye and the crossings found so far. The lines are the
+    // same whichever way the symbol is turned.
+    int const rings = static_cast<int>(half) / 16;
+    constexpr int kReach = 6;     // modules sampled on each side of a crossing
+    constexpr int kSteps = 4;     // search steps of 1/8 module on each side
+    for (int ring = 1; ring <= rings; ++ring) {
+        bool added = false;
+        for (int j = -ring; j <= ring; ++j) {
+            for (int i = -ring; i <= ring; ++i) {
+                if ((i < 0 ? -i : i) != ring && (j < 0 ? -j : j) != ring) {
+                    continue;
+                }
+                int const u0 = 16 * i;
+                int const v0 = 16 * j;
+                double shift[2] = {0, 0};
+                for (int axis = 0; axis < 2; ++axis) {
+                    double best = 0;
+                    bool any = false;
+                    for (int s = -kSteps; s <= kSteps; ++s) {
+                        double const offset = s / 8.0;
+                        long long score = 0;
+                        unsigned used = 0;
+                        for (int t = -kReach; t <= kReach; ++t) {
+                            int const along = (axis == 0 ? u0 : v0) + t;
+                            if ((along < 0 ? -along : along) > static_cast<int>(half) ||
+                                (along > -8 && along < 8 && (axis == 0 ? v0 : u0) == 0)) {
+                                continue;
+                            }
+                            double const u = axis == 0 ? along + offset : u0;
+                            double const v = axis == 0 ? v0 : along + offset;
+                            double px = 0;
+                            double py = 0;
+                            if (!grid.Map(u, v, px, py)) {
+                                continue;
+                            }
+                            int const g = SampleBilinear(image, px, py);
+                            bool const darkHere = ((along < 0 ? -along : along) & 1) == 0;
+                            score += (darkHere == dark) ? -g : g;
+                            ++used;
+                        }
+                        if (used >= 4 && (!any || score > best)) {
+                            best = static_cast<double>(score);
+                            shift[axis] = offset;
+                            any = true;
+                        }
+                    }
+                }
+                double px = 0;
+                double py = 0;
+                if (grid.Map(u0 + shift[0], v0 + shift[1], px, py) && px >= 0 && py >= 0 &&
+                    px < image.GetWidth() && py < image.GetHeight()) {
+                    added = refinedPoints_.Add(u0, v0, px, py) || added;
+                }
+            }
+        }
+        if (!added) {
+            break;
+        }
+        AztecModuleGrid next = refinedPoints_;
+        if (!next.Fit()) {
+            break;
+        }
+        grid = next;
+    }
+}
+
+int AztecCodeDecoder::DecodeSymbol(GrayImage const& image, AztecModuleGrid const& grid, bool dark,
+                                   ModeMessageInformation const& information, OrientationPattern const& orientation,
+                                   DecodedLabel& label)
+{
+    unsigned const size = AztecSymbolSize(information.compact, information.layers);
+    if (size > kMaxSize) {
+        return 0;
+    }
+    refined_ = grid;
+    if (!information.compact) {
+        refinedPoints_ = grid;
+        FitReferenceGrid(image, dark, size / 2, refined_);
+    }
+    BinarizationTableForAztec const table{table_.GetData(), size};
+    for (unsigned round = 0;; ++round) {
+        if (!SampleTable(image, refined_, dark, size, orientation)) {
+            return 0;
+        }
+        if (DecodeTable(table, information, label) != 0) {
+            return 1;
+        }
+        if (round == kBendRounds || !FitBend(image, size, orientation, refined_)) {
+            return 0;
+        }
+    }
+}
+
+bool AztecCodeDecoder::FitBend(GrayImage const& image, unsigned size, OrientationPattern const& orientation,
+                               AztecModuleGrid& grid)
+{
+    constexpr unsigned kSamples = 24;
+    unsigned char const* cells = table_.GetData();
+    AztecModuleGrid::BendMeasurement* out = bends_.GetData();
+    unsigned count = 0;
+    double const offset = (size - 1) / 2.0;
+    for (unsigned j = 1; j + 1 < size; ++j) {
+        for (unsigned i = 1; i + 1 < size; ++i) {
+            unsigned char const here = cells[j * size + i];
+            for (unsigned axis = 0; axis < 2 && count < kMaxBends; ++axis) {
+                unsigned const before = axis == 0 ? j * size + i - 1 : (j - 1) * size + i;
+                unsigned const after = axis == 0 ? j * size + i + 1 : (j + 1) * size + i;
+                if (cells[before] == here || cells[after] == here) {
+                    continue;
+                }
+                // The line from the module before to the one after, through
+                // this one, in the image.
+                double su = i - offset;
+                double sv = j - offset;
+                double u0 = 0, v0 = 0, u1 = 0, v1 = 0, uc = 0, vc = 0;
+                AztecSymbolToReader(orientation, su - (axis == 0 ? 1 : 0), sv - (axis == 1 ? 1 : 0), u0, v0);
+                AztecSymbolToReader(orientation, su + (axis == 0 ? 1 : 0), sv + (axis == 1 ? 1 : 0), u1, v1);
+                AztecSymbolToReader(orientation, su, sv, uc, vc);
+                double ax = 0, ay = 0, bx = 0, by = 0;
+                if (!grid.Map(u0, v0, ax, ay) || !grid.Map(u1, v1, bx, by)) {
+                    continue;
+                }
+                double const length = std::sqrt((bx - ax) * (bx - ax) + (by - ay) * (by - ay));
+                if (length < 2.0 || ax < 0 || ay < 0 || bx < 0 || by < 0 || ax >= image.GetWidth() ||
+                    bx >= image.GetWidth() || ay >= image.GetHeight() || by >= image.GetHeight()) {
+                    continue;
+                }
+                int g[kSamples + 1];
+                for (unsigned k = 0; k <= kSamples; ++k) {
+                    double const t = static_cast<double>(k) / kSamples;
+                    g[k] = SampleBilinear(image, ax + (bx - ax) * t, ay + (by - ay) * t);
+                }
+                int const middle = g[kSamples / 2];
+                int const ends = (g[0] + g[kSamples]) / 2;
+                if ((middle > ends ? middle - ends : ends - middle) < finder_.GetContrast() / 4) {
+                    continue;
+                }
+                int const level = (middle + ends) / 2;
+                // The edges on either side of the middle: the last crossing
+                // of the level walking outward from it.
+                double edge[2] = {-1, -1};
+                for (int side = 0; side < 2; ++side) {
+                    int const step = side == 0 ? -1 : 1;
+                    for (int k = static_cast<int>(kSamples / 2); k + step >= 0 && k + step <= static_cast<int>(kSamples);
+                         k += step) {
+                        bool const in = (g[k] > level) == (middle > level);
+                        bool const next = (g[k + step] > level) == (middle > level);
+                        if (in && !next) {
+                            double const frac = static_cast<double>(level - g[k]) / (g[k + step] - g[k]);
+                            edge[side] = (k + step * frac) / kSamples;
+                            break;
+                        }
+                    }
+                }
+                if (edge[0] < 0.05 || edge[1] < 0 || edge[1] > 0.95) {
+                    continue;
+                }
+                double const centre = (edge[0] + edge[1]) / 2;
+                double cx = 0, cy = 0;
+                if (!grid.Map(uc, vc, cx, cy)) {
+                    continue;
+                }
+                double const mx = ax + (bx - ax) * centre;
+                double const my = ay + (by - ay) * centre;
+                double const dx = (bx - ax) / length;
+                double const dy = (by - ay) / length;
+                out[count++] = AztecModuleGrid::BendMeasurement{
+                    static_cast<float>(uc), static_cast<float>(vc), static_cast<float>(dx), static_cast<float>(dy),
+                    static_cast<float>((mx - cx) * dx + (my - cy) * dy)};
+            }
+        }
+    }
+    return grid.FitBend(out, count, offset);
+}
 
 }  // namespace DEC2DIvra

@@ -64,9 +64,6 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             if (wanted.qrFinders) {
                 CheckQRFinder(image, i, y);
             }
-            if (wanted.bullsEyes) {
-                CheckBullsEye(image, i, y);
-            }
             if (wanted.hanXinFinders) {
                 CheckHanXinFinder(i, y);
             }
@@ -77,10 +74,18 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
                 CheckDot(image, i, y, stride);
             }
         }
+        // A blurred bull's-eye keeps its one-module rings and centre only
+        // as shallow swings about the threshold: its runs are cut without
+        // the margin.
+        if (wanted.bullsEyes && ScanRow(image, area, y, true)) {
+            for (unsigned i = 0; i < runCount_; ++i) {
+                CheckBullsEye(image, i, y);
+            }
+        }
     }
 }
 
-bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& area, int y)
+bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& area, int y, bool fine)
 {
     runCount_ = 0;
     int const width = area.right - area.left + 1;
@@ -128,7 +133,7 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
             continue;
         }
         int const threshold = threshold_[b];
-        int const margin = margin_[b];
+        int const margin = fine ? 0 : margin_[b];
         int const x0 = area.left + static_cast<int>(b * kBlock);
         int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
         for (int x = x0; x <= x1; ++x) {
@@ -200,11 +205,12 @@ bool MatrixCandidateFinder::ScanColumn(GrayImage const& image, int x, int y, int
     return true;
 }
 
-void MatrixCandidateFinder::Note(FinderSighting* list, unsigned& count, unsigned capacity, FinderSighting const& seen)
+void MatrixCandidateFinder::Note(FinderSighting* list, unsigned& count, unsigned capacity, FinderSighting const& seen,
+                                 int mergeModules)
 {
     for (unsigned i = 0; i < count; ++i) {
         FinderSighting& known = list[i];
-        int const reach = kMergeModules * Max(known.module, seen.module);
+        int const reach = (mergeModules > 0 ? mergeModules : kMergeModules) * Max(known.module, seen.module);
         if (known.dark == seen.dark && known.kind == seen.kind && Abs(known.centre.x - seen.centre.x) <= reach &&
             Abs(known.centre.y - seen.centre.y) <= reach) {
             int const n = static_cast<int>(known.rows);
@@ -282,10 +288,16 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
         return;
     }
     int const module = ringTotal / 6;
-    unsigned char const kind = middle.dark ? kAztec : kMaxiCode;
+    unsigned char kind = middle.dark ? kAztec : kMaxiCode;
+    // A light-on-dark Aztec core is a light module no wider than its rings;
+    // a MaxiCode centre is half as wide again.
+    if (kind == kMaxiCode && middle.length * 4 <= module * 5) {
+        kind = kAztec;
+    }
     if (kind == kAztec) {
+        // Blur narrows the one-module centre most: down to a quarter module.
         int const widths[7] = {rings[0], rings[1], rings[2], middle.length, rings[3], rings[4], rings[5]};
-        if (!IsRunRatio(widths, kRingModules, 7)) {
+        if (!IsRunRatio(widths, kRingModules, 7) && (middle.length * 4 < module || middle.length * 2 > module * 3)) {
             return;
         }
     } else if (middle.length * 2 < module || middle.length > module * 4) {
@@ -309,12 +321,72 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
         centre * 2 < middle.length || centre > middle.length * 2 + 2) {
         return;
     }
+    // The rings are square: both diagonals through the centre cross them at
+    // equal widths too, where data, or the crossing of two reference lines
+    // of a large symbol, seldom line up.
+    if (!IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, 1) ||
+        !IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, -1)) {
+        return;
+    }
     FinderSighting seen;
     seen.centre = Point{x, top + centre / 2};
     seen.module = Max(1, (ringTotal + columnTotal) / 12);
     seen.rows = 1;
+    seen.dark = middle.dark ? 1 : 0;
     seen.kind = kind;
-    Note(bullsEyes_, bullsEyeCount_, kMaxBullsEyes, seen);
+    // Sightings of one bull's-eye agree to a module: a wider merge would
+    // average in the ring-like patterns of its data.
+    Note(bullsEyes_, bullsEyeCount_, kMaxBullsEyes, seen, 1);
+}
+
+bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit,
+                                            int slope) const
+{
+    // Half-pixel steps along the diagonal (the odd ones the mean of the four
+    // pixels around them): whole-pixel steps are too coarse for rings of
+    // two pixels.
+    auto darkAt = [&](int side, int k, bool& inside) {
+        int const step = side == 0 ? -1 : 1;
+        int const ax = x + (k / 2) * step;
+        int const ay = y + (k / 2) * step * slope;
+        if (k % 2 == 0) {
+            inside = image.IsInside(ax, ay);
+            return inside && image.At(ax, ay) < threshold;
+        }
+        int const bx = ax + step;
+        int const by = ay + step * slope;
+        inside = image.IsInside(ax, ay) && image.IsInside(bx, by);
+        return inside && (image.At(ax, ay) + image.At(bx, ay) + image.At(ax, by) + image.At(bx, by)) < threshold * 4;
+    };
+    int const steps = limit * 2;
+    bool inside = false;
+    bool const dark = darkAt(0, 0, inside);
+    if (!inside) {
+        return false;
+    }
+    int widths[6];
+    for (int side = 0; side < 2; ++side) {
+        int at = 0;
+        // Leave the centre run, then measure three runs outward.
+        while (at < steps && darkAt(side, at, inside) == dark && inside) {
+            ++at;
+        }
+        bool colour = !dark;
+        for (int k = 0; k < kRingCount; ++k) {
+            int length = 0;
+            while (length < steps && darkAt(side, at, inside) == colour && inside) {
+                ++length;
+                ++at;
+            }
+            if (length == 0 || length >= steps) {
+                return false;
+            }
+            widths[side == 0 ? kRingCount - 1 - k : kRingCount + k] = length;
+            colour = !colour;
+        }
+    }
+    int const ring6[6] = {1, 1, 1, 1, 1, 1};
+    return IsRunRatio(widths, ring6, 6);
 }
 
 void MatrixCandidateFinder::CheckHanXinFinder(unsigned i, int y)

@@ -34,7 +34,7 @@ struct LPatternSighting {
 class MatrixCandidateFinder {
 public:
     static constexpr unsigned kMaxFinders = 24;
-    static constexpr unsigned kMaxBullsEyes = 8;
+    static constexpr unsigned kMaxBullsEyes = 16;
     static constexpr unsigned kMaxLPatterns = 16;
     static constexpr unsigned kMaxHanXinFinders = 16;
     static constexpr unsigned kMaxDots = 512;
@@ -80,8 +80,8 @@ private:
     };
 
     // The runs of one row and its block thresholds; false when the row has
-    // no contrast anywhere.
-    bool ScanRow(GrayImage const& image, Rectangle const& area, int y);
+    // no contrast anywhere. Fine: runs change colour at the threshold itself.
+    bool ScanRow(GrayImage const& image, Rectangle const& area, int y, bool fine = false);
     int GetThreshold(int x) const;
     // The run through (x, y) along the column and `count` runs above and
     // below it (each measured up to `limit`); false when the centre run
@@ -95,6 +95,9 @@ private:
 
     void CheckQRFinder(GrayImage const& image, unsigned i, int y);
     void CheckBullsEye(GrayImage const& image, unsigned i, int y);
+    // Whether the three runs on each side of (x, y) along a diagonal
+    // (slope 1 falling, -1 rising) are of one width, each shorter than the limit.
+    bool IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit, int slope) const;
     void CheckHanXinFinder(unsigned i, int y);
     void CheckLPattern(GrayImage const& image, unsigned i, int y);
     // Walks a strip of one colour from `from` (1/256 pixel) along the unit
@@ -105,7 +108,9 @@ private:
                     Point& end) const;
     void CheckDot(GrayImage const& image, unsigned i, int y, unsigned stride);
 
-    static void Note(FinderSighting* list, unsigned& count, unsigned capacity, FinderSighting const& seen);
+    // Sightings closer than mergeModules modules (0: the default reach) are one pattern.
+    static void Note(FinderSighting* list, unsigned& count, unsigned capacity, FinderSighting const& seen,
+                     int mergeModules = 0);
 
     Rectangle area_{};
     int maxDot_ = 0;

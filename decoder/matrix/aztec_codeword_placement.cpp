@@ -1,0 +1,105 @@
+#include "decoder/matrix/aztec_codeword_placement.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+// Side of the symbol without its reference lines.
+unsigned BaseSize(bool compact, unsigned layers) { return (compact ? 11u : 14u) + 4u * layers; }
+
+// Table position of position i of the symbol without its reference lines:
+// counted out from the centre, a reference line every 16 modules.
+unsigned MapToTable(bool compact, unsigned base, unsigned size, unsigned i)
+{
+    if (compact) {
+        return i;
+    }
+    unsigned const baseCentre = base / 2;
+    unsigned const centre = size / 2;
+    if (i < baseCentre) {
+        unsigned const k = baseCentre - 1 - i;
+        return centre - (k + k / 15) - 1;
+    }
+    unsigned const k = i - baseCentre;
+    return centre + (k + k / 15) + 1;
+}
+
+}  // namespace
+
+unsigned AztecSymbolSize(bool compact, unsigned layers)
+{
+    unsigned const base = BaseSize(compact, layers);
+    if (compact) {
+        return base;
+    }
+    return base + 1 + 2 * ((base / 2 - 1) / 15);
+}
+
+bool IsAztecReferenceLine(unsigned size, unsigned index)
+{
+    int const d = static_cast<int>(index) - static_cast<int>(size / 2);
+    return (d < 0 ? -d : d) % 16 == 0;
+}
+
+bool ReadAztecCodewords(BinarizationTableForAztec const& table, bool compact, unsigned layers,
+                        unsigned codewordBits, unsigned count, unsigned short* codewords)
+{
+    if (layers == 0 || layers > (compact ? 4u : 32u) || table.size != AztecSymbolSize(compact, layers) ||
+        codewordBits == 0 || codewordBits > 16) {
+        return false;
+    }
+    unsigned const base = BaseSize(compact, layers);
+    unsigned total = 0;
+    for (unsigned i = 0; i < layers; ++i) {
+        total += ((layers - i) * 4u + (compact ? 9u : 12u)) * 8u;
+    }
+    if (count * codewordBits > total) {
+        return false;
+    }
+    // The bits run from the outermost layer inward; the first total mod b
+    // bits fill no codeword.
+    unsigned const skip = total - (total / codewordBits) * codewordBits;
+    unsigned const end = skip + count * codewordBits;
+    for (unsigned w = 0; w < count; ++w) {
+        codewords[w] = 0;
+    }
+    unsigned position = 0;
+    auto put = [&](unsigned bx, unsigned by) {
+        if (position >= skip && position < end) {
+            unsigned const x = MapToTable(compact, base, table.size, bx);
+            unsigned const y = MapToTable(compact, base, table.size, by);
+            unsigned const bit = position - skip;
+            if (table.At(x, y) != 0) {
+                codewords[bit / codewordBits] |=
+                    static_cast<unsigned short>(1u << (codewordBits - 1 - bit % codewordBits));
+            }
+        }
+        ++position;
+    };
+    // Each layer is two modules thick; its four sides are read in turn, two
+    // bits (outer module first) per step along a side: left side down,
+    // bottom side right, right side up, top side left.
+    for (unsigned i = 0; i < layers; ++i) {
+        unsigned const row = (layers - i) * 4u + (compact ? 9u : 12u);
+        unsigned const low = 2 * i;
+        unsigned const high = base - 1 - low;
+        unsigned const start = position;
+        for (unsigned side = 0; side < 4; ++side) {
+            position = start + side * 2 * row;
+            for (unsigned j = 0; j < row; ++j) {
+                for (unsigned k = 0; k < 2; ++k) {
+                    switch (side) {
+                    case 0: put(low + k, low + j); break;
+                    case 1: put(low + j, high - k); break;
+                    case 2: put(high - k, high - j); break;
+                    default: put(high - j, low + k); break;
+                    }
+                }
+            }
+        }
+        position = start + 8 * row;
+    }
+    return true;
+}
+
+}  // namespace DEC2DIvra

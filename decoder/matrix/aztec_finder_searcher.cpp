@@ -1,0 +1,278 @@
+#include "decoder/matrix/aztec_finder_searcher.h"
+
+#include <cmath>
+
+namespace DEC2DIvra {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kStep = 0.5;       // pixels between samples along a ray
+constexpr unsigned kMaxSamples = 256;
+
+// The point within range of (x, y), on a lattice of the given step, about
+// which the bull's-eye out to its sixth ring is most nearly symmetric (the
+// whole of a full-range one, whose rings would let a centre two modules off
+// pass too). Only points that look like the centre module count while any
+// does: the samples a module away all around differ from it in one sense,
+// which a point on a ring's side never shows along that side.
+void FindSymmetryCentre(GrayImage const& image, double module, double range, double step, unsigned directions,
+                        double radialStep, double& x, double& y)
+{
+    double const reach = module * 6.5;
+    int low = 1 << 30;
+    int high = -1;
+    for (unsigned d = 0; d < 8; ++d) {
+        double const a = kPi * d / 4;
+        for (double r = 0; r <= reach; r += radialStep) {
+            int const g = SampleBilinear(image, x + std::cos(a) * r, y + std::sin(a) * r);
+            low = g < low ? g : low;
+            high = g > high ? g : high;
+        }
+    }
+    int const gap = (high - low) / 6;
+    double bestScore = -1;
+    bool bestCentre = false;
+    double bx = x;
+    double by = y;
+    for (double oy = -range; oy <= range + 1e-9; oy += step) {
+        for (double ox = -range; ox <= range + 1e-9; ox += step) {
+            double const px = x + ox;
+            double const py = y + oy;
+            int const centre = SampleBilinear(image, px, py);
+            bool above = true;
+            bool below = true;
+            for (unsigned d = 0; d < 8; ++d) {
+                double const a = kPi * d / 4;
+                int const g = SampleBilinear(image, px + std::cos(a) * module * 0.9, py + std::sin(a) * module * 0.9);
+                above = above && g >= centre + gap;
+                below = below && g <= centre - gap;
+            }
+            bool const looksCentre = above || below;
+            if (bestCentre && !looksCentre) {
+                continue;
+            }
+            double score = 0;
+            for (unsigned d = 0; d < directions; ++d) {
+                double const a = kPi * d / directions;
+                double const dx = std::cos(a);
+                double const dy = std::sin(a);
+                for (double r = 1; r <= reach; r += radialStep) {
+                    int const g1 = SampleBilinear(image, px + dx * r, py + dy * r);
+                    int const g2 = SampleBilinear(image, px - dx * r, py - dy * r);
+                    score += g1 > g2 ? g1 - g2 : g2 - g1;
+                }
+            }
+            if (bestScore < 0 || score < bestScore || (looksCentre && !bestCentre)) {
+                bestScore = score;
+                bestCentre = looksCentre;
+                bx = px;
+                by = py;
+            }
+        }
+    }
+    x = bx;
+    y = by;
+}
+
+}  // namespace
+
+bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, double module, bool wide)
+{
+    if (module < 1.0 || image.GetPixels() == nullptr) {
+        return false;
+    }
+    // The locator's centre may sit a pixel or two off, or a module or more
+    // (a row across a turned bull's-eye away from its centre looks much like
+    // one through it): the bull's-eye is point-symmetric about its true
+    // centre, so take the point whose opposite samples agree best, out to
+    // its edge in eight directions. Rings repeat every two modules, so a
+    // wide search can settle on a false centre that the near one avoids.
+    // Steps in proportion to the module keep the work the same at any scale.
+    double const radial = module / 3 > 1 ? module / 3 : 1;
+    if (wide) {
+        FindSymmetryCentre(image, module, module * 3.5, radial, 8, radial, x, y);
+        FindSymmetryCentre(image, module, radial, radial / 4, 8, radial, x, y);
+    } else {
+        FindSymmetryCentre(image, module, module * 1.5, radial / 2, 8, radial, x, y);
+    }
+    cx_ = x;
+    cy_ = y;
+    // Out to the sixth edge along a diagonal, with room for a wrong guess.
+    double const reach = module * 6.5 * 1.5 * 1.42;
+    unsigned samples = static_cast<unsigned>(reach / kStep);
+    samples = samples > kMaxSamples ? kMaxSamples : samples;
+    // One threshold for the bull's-eye: the middle of the grey range inside
+    // the fourth edge on every ray.
+    int low = 1 << 30;
+    int high = -1;
+    unsigned const inner = static_cast<unsigned>(module * 4.0 / kStep);
+    for (unsigned r = 0; r < kRays; ++r) {
+        double const a = 2 * kPi * r / kRays;
+        for (unsigned s = 0; s <= inner && s < samples; ++s) {
+            int const g = SampleBilinear(image, x + std::cos(a) * s * kStep, y + std::sin(a) * s * kStep);
+            low = g < low ? g : low;
+            high = g > high ? g : high;
+        }
+    }
+    contrast_ = high - low;
+    if (contrast_ < 40) {
+        return false;
+    }
+    threshold_ = (low + high) / 2;
+    int const centre = SampleBilinear(image, x, y);
+    darkCentre_ = centre < threshold_;
+    // Edges along each ray: crossings of the threshold, a pair closer than
+    // a third of a module taken for noise.
+    double const minGap = module / 3.0;
+    for (unsigned r = 0; r < kRays; ++r) {
+        double const a = 2 * kPi * r / kRays;
+        double const dx = std::cos(a);
+        double const dy = std::sin(a);
+        found_[r] = 0;
+        int previous = centre - threshold_;
+        double const hysteresis = contrast_ / 8.0;
+        bool dark = darkCentre_;
+        double lastCross = 0;
+        int lastValue = centre;
+        for (unsigned s = 1; s < samples && found_[r] < kMaxEdges; ++s) {
+            int const g = SampleBilinear(image, x + dx * s * kStep, y + dy * s * kStep);
+            bool const crossed = dark ? g > threshold_ + hysteresis : g < threshold_ - hysteresis;
+            (void)previous;
+            if (crossed) {
+                // The crossing of the threshold itself, between the last
+                // sample on the old side and this one.
+                double t = s * kStep;
+                double back = t;
+                int before = lastValue;
+                for (unsigned k = s; k > 0; --k) {
+                    int const gk = SampleBilinear(image, x + dx * (k - 1) * kStep, y + dy * (k - 1) * kStep);
+                    bool const oldSide = dark ? gk <= threshold_ : gk >= threshold_;
+                    if (oldSide) {
+                        int const gn = SampleBilinear(image, x + dx * k * kStep, y + dy * k * kStep);
+                        double const frac = (gn == gk) ? 0.5 : static_cast<double>(threshold_ - gk) / (gn - gk);
+                        back = ((k - 1) + frac) * kStep;
+                        break;
+                    }
+                }
+                (void)before;
+                if (found_[r] > 0 && back - lastCross < minGap) {
+                    --found_[r];  // a noise pair
+                    lastCross = found_[r] > 0 ? radius_[r][found_[r] - 1] : 0;
+                } else {
+                    radius_[r][found_[r]++] = back;
+                    lastCross = back;
+                }
+                dark = !dark;
+            }
+            lastValue = g;
+        }
+    }
+    // The corner directions: the fourth harmonic of the frames' radii peaks
+    // at the corners of a square.
+    double re = 0;
+    double im = 0;
+    for (unsigned r = 0; r < kRays; ++r) {
+        double const a = 2 * kPi * r / kRays;
+        for (unsigned e = 1; e < 4 && e < found_[r]; ++e) {
+            double const w = radius_[r][e] / (e + 0.5);
+            re += w * std::cos(4 * a);
+            im += w * std::sin(4 * a);
+        }
+    }
+    cornerAngle_ = std::atan2(im, re) / 4;
+    return true;
+}
+
+bool AztecFinderSearcher::FitFrame(unsigned edge, double corners[4][2]) const
+{
+    double const quarter = kPi / 2;
+    double const margin = kPi / 12;
+    // Per side: sums for a total-least-squares line.
+    double sx[4] = {};
+    double sy[4] = {};
+    double sxx[4] = {};
+    double syy[4] = {};
+    double sxy[4] = {};
+    unsigned n[4] = {};
+    for (unsigned r = 0; r < kRays; ++r) {
+        if (found_[r] <= edge) {
+            continue;
+        }
+        double const a = 2 * kPi * r / kRays;
+        double rel = std::fmod(a - cornerAngle_ + 8 * kPi, 2 * kPi);
+        unsigned const side = static_cast<unsigned>(rel / quarter) & 3u;
+        double const within = rel - side * quarter;
+        if (within < margin || within > quarter - margin) {
+            continue;
+        }
+        double const px = cx_ + std::cos(a) * radius_[r][edge];
+        double const py = cy_ + std::sin(a) * radius_[r][edge];
+        sx[side] += px;
+        sy[side] += py;
+        sxx[side] += px * px;
+        syy[side] += py * py;
+        sxy[side] += px * py;
+        ++n[side];
+    }
+    // Line s: a point (mx, my) and a direction (ux, uy).
+    double mx[4];
+    double my[4];
+    double ux[4];
+    double uy[4];
+    for (unsigned s = 0; s < 4; ++s) {
+        if (n[s] < 2) {
+            return false;
+        }
+        mx[s] = sx[s] / n[s];
+        my[s] = sy[s] / n[s];
+        double const cxx = sxx[s] / n[s] - mx[s] * mx[s];
+        double const cyy = syy[s] / n[s] - my[s] * my[s];
+        double const cxy = sxy[s] / n[s] - mx[s] * my[s];
+        double const angle = 0.5 * std::atan2(2 * cxy, cxx - cyy);
+        ux[s] = std::cos(angle);
+        uy[s] = std::sin(angle);
+    }
+    // Corner k lies between side k - 1 and side k.
+    for (unsigned k = 0; k < 4; ++k) {
+        unsigned const a = (k + 3) & 3u;
+        unsigned const b = k;
+        double const det = ux[a] * (-uy[b]) - uy[a] * (-ux[b]);
+        if (std::fabs(det) < 0.2) {
+            return false;
+        }
+        double const rx = mx[b] - mx[a];
+        double const ry = my[b] - my[a];
+        double const t = (rx * (-uy[b]) - ry * (-ux[b])) / det;
+        corners[k][0] = mx[a] + ux[a] * t;
+        corners[k][1] = my[a] + uy[a] * t;
+    }
+    return true;
+}
+
+bool AztecFinderSearcher::CalcGrid(unsigned edges, AztecModuleGrid& grid) const
+{
+    grid.Clear();
+    edges = edges > kMaxEdges ? kMaxEdges : edges;
+    // Corner k of a frame runs clockwise from the reader's top-left.
+    static constexpr double kSignX[4] = {-1, 1, 1, -1};
+    static constexpr double kSignY[4] = {-1, -1, 1, 1};
+    unsigned fitted = 0;
+    for (unsigned e = 0; e < edges; ++e) {
+        double corners[4][2];
+        if (!FitFrame(e, corners)) {
+            if (e == 0) {
+                continue;  // the centre module alone is small; the others suffice
+            }
+            return false;
+        }
+        double const half = e + 0.5;
+        for (unsigned k = 0; k < 4; ++k) {
+            grid.Add(kSignX[k] * half, kSignY[k] * half, corners[k][0], corners[k][1]);
+        }
+        ++fitted;
+    }
+    return fitted >= 2 && grid.Fit();
+}
+
+}  // namespace DEC2DIvra

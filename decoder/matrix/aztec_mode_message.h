@@ -1,0 +1,75 @@
+#pragma once
+
+#include "decoder/core/arithmetic/rs_decoding_of_aztec.h"
+
+namespace DEC2DIvra {
+
+// Which corner of the mode ring is the symbol's top-left corner (rotation
+// 0-3, counted clockwise from the reader's top-left) and whether the symbol
+// is seen mirrored.
+struct OrientationPattern {
+    unsigned rotation = 0;
+    bool mirrored = false;
+
+    // The 12 orientation-mark bits (three per corner, corner after corner
+    // clockwise, each as the module before the corner, the one after it, the
+    // corner itself) of one of the eight orientations; false for any other.
+    static bool BitsToPattern(unsigned bits, OrientationPattern& pattern);
+};
+
+// The orientations the marks allow: one, or a plain and a mirrored one.
+struct PossibleOrientationPatterns {
+    OrientationPattern first;
+    OrientationPattern second;
+    bool two = false;
+
+    // False when no orientation lies within 3 bits of the marks.
+    bool CalcPossibleOrientationPatterns(unsigned bits);
+};
+
+struct ModeMessageInformation {
+    static constexpr unsigned kCompactMaxWordCount[4] = {17, 40, 51, 76};
+    static constexpr unsigned kFullRangeMaxWordCount[32] = {
+        21,  48,  60,  88,  120, 156, 196, 240, 230, 272, 316,  364,  416,  470,  528,  588,
+        652, 720, 790, 864, 940, 1020, 920, 992, 1066, 1144, 1224, 1306, 1392, 1480, 1570, 1664};
+
+    bool compact = true;
+    unsigned layers = 0;
+    unsigned codewordBits = 0;
+    unsigned totalWords = 0;
+    unsigned dataWords = 0;
+    bool runes = false;
+    unsigned runeValue = 0;
+
+    // Layers, codeword size and capacity for a data codeword count; false
+    // when the layer count is out of range or the count exceeds the capacity.
+    bool SetModeMessageData(unsigned layerCount, unsigned dataCount, bool isCompact);
+};
+
+// Corrects the mode message read around the bull's-eye and reads what it says.
+class ModeBitsDecoder {
+public:
+    // bits: 28 (compact) or 40 (full range) mode bits read clockwise from the
+    // reader's top-left corner, first bit highest. corrected (may be null)
+    // receives the corrected message, first word highest.
+    static bool Start(unsigned long long bits, bool compact, OrientationPattern const& orientation,
+                      bool runesAllowed, RSdecodingOfAztec& rs, ModeMessageInformation& information,
+                      unsigned long long* corrected);
+
+    // The bits turned and, for a mirrored symbol, reversed so that they read
+    // from the symbol's reference corner.
+    static unsigned long long SortModeBits(unsigned long long bits, bool compact, OrientationPattern const& orientation);
+};
+
+}  // namespace DEC2DIvra
+
+namespace DEC2DIvra {
+
+// The mode ring around the bull's-eye (distance 5 compact, 7 full range)
+// from a square of (2 R + 1)^2 module decisions centred on the bull's-eye,
+// row by row, nonzero for the dark colour: the 12 orientation bits and the
+// 28 or 40 mode bits, both read clockwise from the top-left corner.
+void ReadAztecModeRing(unsigned char const* core, bool compact, unsigned& orientationBits,
+                       unsigned long long& modeBits);
+
+}  // namespace DEC2DIvra

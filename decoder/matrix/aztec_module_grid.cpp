@@ -1,0 +1,234 @@
+#include "decoder/matrix/aztec_module_grid.h"
+
+#include "decoder/core/gray_image.h"
+
+#include <cmath>
+
+namespace DEC2DIvra {
+
+bool AztecModuleGrid::Add(double u, double v, double x, double y)
+{
+    if (count_ >= kMaxPoints) {
+        return false;
+    }
+    pu_[count_] = u;
+    pv_[count_] = v;
+    px_[count_] = x;
+    py_[count_] = y;
+    ++count_;
+    return true;
+}
+
+bool AztecModuleGrid::Fit()
+{
+    if (count_ < 4) {
+        return false;
+    }
+    // Normalise the pixel side around its centroid for a well-conditioned
+    // system; the module side is already small numbers.
+    double cx = 0;
+    double cy = 0;
+    for (unsigned i = 0; i < count_; ++i) {
+        cx += px_[i];
+        cy += py_[i];
+    }
+    cx /= count_;
+    cy /= count_;
+    double spread = 0;
+    for (unsigned i = 0; i < count_; ++i) {
+        spread += std::fabs(px_[i] - cx) + std::fabs(py_[i] - cy);
+    }
+    double const scale = spread > 0 ? 2.0 * count_ / spread : 1.0;
+    // x' = (h0 u + h1 v + h2) / (h6 u + h7 v + 1), likewise y' with h3..h5:
+    // linear in the eight unknowns once multiplied out.
+    double a[8][9] = {};
+    for (unsigned i = 0; i < count_; ++i) {
+        double const u = pu_[i];
+        double const v = pv_[i];
+        double const x = (px_[i] - cx) * scale;
+        double const y = (py_[i] - cy) * scale;
+        double const rows[2][9] = {{u, v, 1, 0, 0, 0, -u * x, -v * x, x}, {0, 0, 0, u, v, 1, -u * y, -v * y, y}};
+        for (auto const& r : rows) {
+            for (int p = 0; p < 8; ++p) {
+                for (int q = 0; q < 9; ++q) {
+                    a[p][q] += r[p] * r[q];
+                }
+            }
+        }
+    }
+    for (int col = 0; col < 8; ++col) {
+        int pivot = col;
+        for (int r = col + 1; r < 8; ++r) {
+            if (std::fabs(a[r][col]) > std::fabs(a[pivot][col])) {
+                pivot = r;
+            }
+        }
+        if (std::fabs(a[pivot][col]) < 1e-12) {
+            return false;
+        }
+        if (pivot != col) {
+            for (int q = 0; q < 9; ++q) {
+                double const t = a[col][q];
+                a[col][q] = a[pivot][q];
+                a[pivot][q] = t;
+            }
+        }
+        for (int r = 0; r < 8; ++r) {
+            if (r == col) {
+                continue;
+            }
+            double const f = a[r][col] / a[col][col];
+            for (int q = col; q < 9; ++q) {
+                a[r][q] -= f * a[col][q];
+            }
+        }
+    }
+    double g[8];
+    for (int p = 0; p < 8; ++p) {
+        g[p] = a[p][8] / a[p][p];
+    }
+    // Undo the normalisation: x = x' / scale + cx.
+    double const inv = 1.0 / scale;
+    h_[0] = g[0] * inv + cx * g[6];
+    h_[1] = g[1] * inv + cx * g[7];
+    h_[2] = g[2] * inv + cx;
+    h_[3] = g[3] * inv + cy * g[6];
+    h_[4] = g[4] * inv + cy * g[7];
+    h_[5] = g[5] * inv + cy;
+    h_[6] = g[6];
+    h_[7] = g[7];
+    h_[8] = 1.0;
+    bent_ = false;
+    return true;
+}
+
+namespace {
+
+// 1, u, v, u^2, u v, v^2, u^3, u^2 v, u v^2, v^3.
+void BendTerms(double u, double v, double* t)
+{
+    t[0] = 1;
+    t[1] = u;
+    t[2] = v;
+    t[3] = u * u;
+    t[4] = u * v;
+    t[5] = v * v;
+    t[6] = u * u * u;
+    t[7] = u * u * v;
+    t[8] = u * v * v;
+    t[9] = v * v * v;
+}
+
+}  // namespace
+
+bool AztecModuleGrid::Map(double u, double v, double& x, double& y) const
+{
+    double const w = h_[6] * u + h_[7] * v + h_[8];
+    if (w <= 1e-9) {
+        return false;
+    }
+    x = (h_[0] * u + h_[1] * v + h_[2]) / w;
+    y = (h_[3] * u + h_[4] * v + h_[5]) / w;
+    if (bent_) {
+        double t[kBendTerms];
+        BendTerms(u * bendScale_, v * bendScale_, t);
+        for (unsigned k = 0; k < kBendTerms; ++k) {
+            x += bendX_[k] * t[k];
+            y += bendY_[k] * t[k];
+        }
+    }
+    return std::isfinite(x) && std::isfinite(y);
+}
+
+bool AztecModuleGrid::FitBend(BendMeasurement const* measurements, unsigned count, double half)
+{
+    // As many terms as the measurements carry: a small symbol shows few
+    // lone modules and gets the affine or quadratic part only.
+    unsigned const terms = count >= 6 * kBendTerms ? kBendTerms : (count >= 18 ? 6u : (count >= 9 ? 3u : 0u));
+    if (terms == 0 || half <= 0) {
+        return false;
+    }
+    unsigned const n = 2 * terms;
+    double const scale = 1.0 / half;
+    // Each measurement: dx * bendX(u, v) + dy * bendY(u, v) = shift.
+    double a[2 * kBendTerms][2 * kBendTerms + 1] = {};
+    for (unsigned i = 0; i < count; ++i) {
+        BendMeasurement const& m = measurements[i];
+        double t[kBendTerms];
+        BendTerms(m.u * scale, m.v * scale, t);
+        double row[2 * kBendTerms + 1];
+        for (unsigned k = 0; k < terms; ++k) {
+            row[k] = m.dx * t[k];
+            row[terms + k] = m.dy * t[k];
+        }
+        row[n] = m.shift;
+        for (unsigned p = 0; p < n; ++p) {
+            for (unsigned q = 0; q < n; ++q) {
+                a[p][q] += row[p] * row[q];
+            }
+            a[p][n] += row[p] * row[n];
+        }
+    }
+    // A little damping keeps terms the measurements do not reach at zero.
+    for (unsigned p = 0; p < n; ++p) {
+        a[p][p] += 1e-3 * count;
+    }
+    for (unsigned col = 0; col < n; ++col) {
+        unsigned pivot = col;
+        for (unsigned r = col + 1; r < n; ++r) {
+            if (std::fabs(a[r][col]) > std::fabs(a[pivot][col])) {
+                pivot = r;
+            }
+        }
+        if (std::fabs(a[pivot][col]) < 1e-12) {
+            return false;
+        }
+        if (pivot != col) {
+            for (unsigned q = 0; q <= n; ++q) {
+                double const t = a[col][q];
+                a[col][q] = a[pivot][q];
+                a[pivot][q] = t;
+            }
+        }
+        for (unsigned r = 0; r < n; ++r) {
+            if (r != col) {
+                double const f = a[r][col] / a[col][col];
+                for (unsigned q = col; q <= n; ++q) {
+                    a[r][q] -= f * a[col][q];
+                }
+            }
+        }
+    }
+    if (!bent_ || bendScale_ != scale) {
+        for (unsigned k = 0; k < kBendTerms; ++k) {
+            bendX_[k] = 0;
+            bendY_[k] = 0;
+        }
+    }
+    for (unsigned k = 0; k < terms; ++k) {
+        bendX_[k] += a[k][n] / a[k][k];
+        bendY_[k] += a[terms + k][n] / a[terms + k][terms + k];
+    }
+    bendScale_ = scale;
+    bent_ = true;
+    return true;
+}
+
+int SampleBilinear(GrayImage const& image, double x, double y)
+{
+    // Pixel (i, j) covers [i, i + 1): its centre is at i + 0.5.
+    double const fx = x - 0.5;
+    double const fy = y - 0.5;
+    if (!(fx > -1e6 && fx < 1e6 && fy > -1e6 && fy < 1e6)) {
+        return 0;
+    }
+    int const x0 = static_cast<int>(std::floor(fx));
+    int const y0 = static_cast<int>(std::floor(fy));
+    double const ax = fx - x0;
+    double const ay = fy - y0;
+    double const top = image.AtClamped(x0, y0) * (1 - ax) + image.AtClamped(x0 + 1, y0) * ax;
+    double const bottom = image.AtClamped(x0, y0 + 1) * (1 - ax) + image.AtClamped(x0 + 1, y0 + 1) * ax;
+    return static_cast<int>(top * (1 - ay) + bottom * ay + 0.5);
+}
+
+}  // namespace DEC2DIvra
