@@ -1,19 +1,136 @@
 #include "decoder/stacked/pdf_decoder.h"
 
+#include <cmath>
+#include <new>
+
+#include "decoder/core/identifiers/pdf_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
+#include "decoder/stacked/pdf_character_table.h"
 
 namespace DEC2DIvra {
+
+namespace {
+
+constexpr unsigned kCodewords = PDFErrorDetection::kMaxCodewords;
+
+Point ToPoint(float x, float y)
+{
+    return Point{static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))};
+}
+
+}  // namespace
 
 PDFDecoder::PDFDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea), detail_(&property.detail_of_decoder), pdf417_(&property.pdf417),
       microPdf417_(&property.micro_pdf417)
 {
+    VirtualArray<PDFRowReader::Buffers> buffers = memory_.TakeArray<PDFRowReader::Buffers>(1);
+    VirtualArray<unsigned short> codewords = memory_.TakeArray<unsigned short>(kCodewords);
+    VirtualArray<unsigned short> erasures = memory_.TakeArray<unsigned short>(kCodewords);
+    VirtualArray<unsigned short> saved = memory_.TakeArray<unsigned short>(kCodewords);
+    VirtualArray<unsigned short> savedErasures = memory_.TakeArray<unsigned short>(kCodewords);
+    void* rs = memory_.Take(sizeof(PDFErrorDetection), alignof(PDFErrorDetection));
+    if (!memory_.HasFailed() && rs != nullptr) {
+        buffers_ = buffers.GetData();
+        codewords_ = codewords.GetData();
+        erasures_ = erasures.GetData();
+        errorDetection_ = new (rs) PDFErrorDetection(saved.GetData(), savedErasures.GetData());
+    }
+    PDFCharacterTable::Initialize();
+    convert_.initBitstreamConvert();
 }
 
-int PDFDecoder::Start(GrayImage const&, Region const&, DecodedLabel&)
+int PDFDecoder::DecodePDF417Codewords(unsigned short const* codewords, unsigned count, unsigned level,
+                                      unsigned short const* erasures, unsigned erasureCount, DecodedLabel& label,
+                                      bool& composite)
+{
+    composite = false;
+    if (!IsReady() || count > kCodewords || erasureCount > kCodewords || level > 8) {
+        return 0;
+    }
+    StackInterface<unsigned short> list(codewords_, kCodewords);
+    StackInterface<unsigned short> missing(erasures_, kCodewords);
+    for (unsigned i = 0; i < count; ++i) {
+        list.Push(codewords[i]);
+    }
+    for (unsigned i = 0; i < erasureCount; ++i) {
+        missing.Push(erasures[i]);
+    }
+    if (!errorDetection_->Start(2u << level, list, missing)) {
+        return 0;
+    }
+    label.Clear();
+    if (!convert_.convertNormalPDF(list.CreateIterator(), label, composite)) {
+        return 0;
+    }
+    PDFIdentifier identifier(2);
+    identifier.SetModifierBit(8, composite);
+    label.identifier = CommonSymbologyIdentifier(identifier);
+    return 1;
+}
+
+int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area, bool normal, bool reversed,
+                         bool fromSegment, DecodedLabel& label)
+{
+    PDFRowReader reader(buffers_);
+    bool seenAny = false;
+    for (int pass = 0; pass < 2; ++pass) {
+        bool const inverted = pass == 1;
+        if ((inverted && !reversed) || (!inverted && !normal)) {
+            continue;
+        }
+        if (fromSegment || pdf417_->read.Get()) {
+            PDFRowReader::Parameters parameters{};
+            unsigned erasureCount = 0;
+            bool seen = false;
+            float corners[8];
+            bool composite = false;
+            if (reader.Read(image, area, inverted, parameters, buffers_->codewords, buffers_->erasures, erasureCount,
+                            seen, corners) &&
+                DecodePDF417Codewords(buffers_->codewords, parameters.rows * parameters.columns, parameters.level,
+                                      buffers_->erasures, erasureCount, label, composite) != 0 &&
+                composite == fromSegment &&
+                (fromSegment || pdf417_->fixed_length.Get().Admits(label.data.GetCount()))) {
+                label.negative = inverted ? 1 : 0;
+                for (unsigned c = 0; c < 4; ++c) {
+                    label.region.corner[c] = ToPoint(corners[2 * c], corners[2 * c + 1]);
+                }
+                return 1;
+            }
+            seenAny = seenAny || seen;
+        }
+    }
+    if (seenAny && !fromSegment) {
+        SetSeenSymbol(1);
+    }
+    return 0;
+}
+
+int PDFDecoder::Start(GrayImage const& image, Region const& region, DecodedLabel& label)
 {
     SetSeenSymbol(0);
-    return 0;
+    if (!IsReady() || (!pdf417_->read.Get() && !microPdf417_->read.Get())) {
+        return 0;
+    }
+    float const x0 = (region[0].x + region[3].x) / 2.0f;
+    float const y0 = (region[0].y + region[3].y) / 2.0f;
+    float const x1 = (region[1].x + region[2].x) / 2.0f;
+    float const y1 = (region[1].y + region[2].y) / 2.0f;
+    float const length = std::hypot(x1 - x0, y1 - y0);
+    float const height = std::hypot((region[0].x + region[1].x - region[3].x - region[2].x) / 2.0f,
+                                    (region[0].y + region[1].y - region[3].y - region[2].y) / 2.0f);
+    if (!(length >= 4.0f)) {
+        return 0;
+    }
+    PDFRowReader::Area area{};
+    area.cx = (x0 + x1) / 2;
+    area.cy = (y0 + y1) / 2;
+    area.ux = (x1 - x0) / length;
+    area.uy = (y1 - y0) / length;
+    area.halfLength = length * 0.65f + 12.0f;
+    area.halfHeight = height * 0.6f + 6.0f;
+    unsigned const polarity = pdf417_->positive_and_negative.Get();
+    return ReadArea(image, area, polarity != 1, polarity != 0, false, label);
 }
 
 int PDFDecoder::Start(GrayImage const&, LineSegment const&, bool, DecodedLabel&) { return 0; }

@@ -1,0 +1,634 @@
+#include "decoder/stacked/pdf_row_reader.h"
+
+#include <cmath>
+
+#include "decoder/stacked/pdf_character_table.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+constexpr float kSearchSpacing = 2.0f;  // pixels between search lines
+constexpr unsigned kBlock = 16;         // samples per threshold block
+
+float Abs(float v) { return v < 0 ? -v : v; }
+
+// Least squares s = a + b t over the points whose `use` flag is set.
+bool FitLine(float const* t, float const* s, bool const* use, unsigned count, float& a, float& b)
+{
+    double n = 0, st = 0, ss = 0, stt = 0, sts = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        if (!use[i]) {
+            continue;
+        }
+        n += 1;
+        st += t[i];
+        ss += s[i];
+        stt += static_cast<double>(t[i]) * t[i];
+        sts += static_cast<double>(t[i]) * s[i];
+    }
+    double const d = n * stt - st * st;
+    if (n < 2 || std::fabs(d) < 1e-6) {
+        if (n >= 1) {
+            a = static_cast<float>(ss / n);
+            b = 0;
+            return true;
+        }
+        return false;
+    }
+    b = static_cast<float>((n * sts - st * ss) / d);
+    a = static_cast<float>((ss - b * st) / n);
+    return true;
+}
+
+// The symbol character whose modules are `modules` (8 widths summing to 17).
+bool LookUp(int const modules[8], unsigned& value, unsigned& cluster)
+{
+    unsigned pattern = 0;
+    unsigned bit = 0;
+    for (unsigned i = 0; i < 8; ++i) {
+        if (modules[i] < 1 || modules[i] > 6) {
+            return false;
+        }
+        for (int m = 0; m < modules[i]; ++m, ++bit) {
+            pattern = pattern << 1 | (i % 2 == 0 ? 0u : 1u);
+        }
+    }
+    if (bit != 17) {
+        return false;
+    }
+    unsigned short const v = PDFCharacterTable::PatternToValue(pattern >> 1);
+    if (v == 0xFFFF) {
+        return false;
+    }
+    int const bars[4] = {modules[0], modules[2], modules[4], modules[6]};
+    cluster = PDFCharacterTable::CalcCluster(bars);
+    unsigned expected = 0;
+    if (!PDFCharacterTable::ValueAndClusterToPattern(v, cluster, expected) || expected != pattern) {
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+}  // namespace
+
+bool PDFRowReader::IsStartPattern(float const w[8])
+{
+    float t[8];
+    for (unsigned i = 0; i < 8; ++i) {
+        t[i] = w[i] + w[(i + 1) % 8];
+    }
+    float const s = (t[0] + t[2] + t[4] + t[6]) / 17.0f;
+    auto within = [s](float v, float low, float high) { return v >= low * s && v <= high * s; };
+    if (!within(t[0], 8, 10) || !within(t[6], 3, 5) || !within(t[7], 10, 12)) {
+        return false;
+    }
+    for (unsigned i = 1; i <= 5; ++i) {
+        if (!within(t[i], 1, 3)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PDFRowReader::IsStopPattern(float const w[8])
+{
+    float t[8];
+    for (unsigned i = 0; i < 8; ++i) {
+        t[i] = w[i] + w[(i + 1) % 8];
+    }
+    float const s = (t[0] + t[2] + t[4] + t[6]) / 17.0f;
+    auto within = [s](float v, float low, float high) { return v >= low * s && v <= high * s; };
+    return within(t[0], 7, 9) && within(t[1], 1, 3) && within(t[2], 3, 5) && within(t[3], 3, 5) &&
+           within(t[4], 1, 3) && within(t[5], 1, 3) && within(t[6], 2, 4) && within(t[7], 8, 10);
+}
+
+bool PDFRowReader::DecodeCharacter(float const widths[8], unsigned& value, unsigned& cluster)
+{
+    float total = 0;
+    for (unsigned i = 0; i < 8; ++i) {
+        total += widths[i];
+    }
+    if (total <= 0) {
+        return false;
+    }
+    float const unit = total / 17.0f;
+    // Each run rounded, the sum brought to 17 at the runs rounded furthest.
+    int modules[8];
+    float error[8];
+    int sum = 0;
+    for (unsigned i = 0; i < 8; ++i) {
+        float const m = widths[i] / unit;
+        modules[i] = static_cast<int>(std::lround(m));
+        modules[i] = modules[i] < 1 ? 1 : (modules[i] > 6 ? 6 : modules[i]);
+        error[i] = m - static_cast<float>(modules[i]);
+        sum += modules[i];
+    }
+    for (int guard = 0; sum != 17 && guard < 8; ++guard) {
+        unsigned pick = 8;
+        for (unsigned i = 0; i < 8; ++i) {
+            bool const can = sum < 17 ? modules[i] < 6 : modules[i] > 1;
+            if (can && (pick == 8 || (sum < 17 ? error[i] > error[pick] : error[i] < error[pick]))) {
+                pick = i;
+            }
+        }
+        if (pick == 8) {
+            return false;
+        }
+        int const d = sum < 17 ? 1 : -1;
+        modules[pick] += d;
+        error[pick] -= static_cast<float>(d);
+        sum += d;
+    }
+    if (LookUp(modules, value, cluster)) {
+        return true;
+    }
+    // Blur moves edges but keeps the distances from a bar's edge to the next
+    // bar's like edge: rebuild the runs from those pairs.
+    int pairs[7];
+    for (unsigned i = 0; i < 7; ++i) {
+        pairs[i] = static_cast<int>(std::lround((widths[i] + widths[i + 1]) / unit));
+    }
+    float bestError = 1e9f;
+    bool found = false;
+    for (int first = 1; first <= 6; ++first) {
+        int m[8];
+        m[0] = first;
+        int s = first;
+        bool ok = true;
+        for (unsigned i = 0; i < 7 && ok; ++i) {
+            m[i + 1] = pairs[i] - m[i];
+            ok = m[i + 1] >= 1 && m[i + 1] <= 6;
+            s += m[i + 1];
+        }
+        if (!ok || s != 17) {
+            continue;
+        }
+        float e = 0;
+        for (unsigned i = 0; i < 8; ++i) {
+            e += Abs(widths[i] / unit - static_cast<float>(m[i]));
+        }
+        unsigned v = 0;
+        unsigned c = 0;
+        if (e < bestError && LookUp(m, v, c)) {
+            bestError = e;
+            value = v;
+            cluster = c;
+            found = true;
+        }
+    }
+    return found;
+}
+
+unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted)
+{
+    float const dx = x1 - x0;
+    float const dy = y1 - y0;
+    float const length = std::sqrt(dx * dx + dy * dy);
+    if (!(length >= 2.0f)) {
+        return 0;
+    }
+    unsigned count = static_cast<unsigned>(length * 2.0f) + 1;
+    count = count > kMaxSamples ? kMaxSamples : count;
+    float const sx = dx / static_cast<float>(count - 1);
+    float const sy = dy / static_cast<float>(count - 1);
+    for (unsigned i = 0; i < count; ++i) {
+        float const x = x0 + sx * static_cast<float>(i);
+        float const y = y0 + sy * static_cast<float>(i);
+        int const ix = static_cast<int>(std::floor(x));
+        int const iy = static_cast<int>(std::floor(y));
+        float const fx = x - static_cast<float>(ix);
+        float const fy = y - static_cast<float>(iy);
+        float const top = image.AtClamped(ix, iy) * (1 - fx) + image.AtClamped(ix + 1, iy) * fx;
+        float const bottom = image.AtClamped(ix, iy + 1) * (1 - fx) + image.AtClamped(ix + 1, iy + 1) * fx;
+        float const v = top * (1 - fy) + bottom * fy;
+        b_->samples[i] = inverted ? 1023.0f - v : v;
+    }
+    return count;
+}
+
+unsigned PDFRowReader::FindEdges(unsigned count, bool& firstDark)
+{
+    float const* s = b_->samples;
+    unsigned const blocks = (count + kBlock - 1) / kBlock;
+    float low[kMaxSamples / kBlock + 1];
+    float high[kMaxSamples / kBlock + 1];
+    float globalLow = 1e9f;
+    float globalHigh = -1e9f;
+    for (unsigned k = 0; k < blocks; ++k) {
+        low[k] = 1e9f;
+        high[k] = -1e9f;
+        for (unsigned i = k * kBlock; i < count && i < (k + 1) * kBlock; ++i) {
+            low[k] = s[i] < low[k] ? s[i] : low[k];
+            high[k] = s[i] > high[k] ? s[i] : high[k];
+        }
+        globalLow = low[k] < globalLow ? low[k] : globalLow;
+        globalHigh = high[k] > globalHigh ? high[k] : globalHigh;
+    }
+    float const floor = (globalHigh - globalLow) / 5.0f > 20.0f ? (globalHigh - globalLow) / 5.0f : 20.0f;
+    float threshold[kMaxSamples / kBlock + 1];
+    float last = (globalHigh + globalLow) / 2;
+    for (unsigned k = 0; k < blocks; ++k) {
+        float lo = 1e9f;
+        float hi = -1e9f;
+        unsigned const from = k >= 2 ? k - 2 : 0;
+        for (unsigned j = from; j < blocks && j <= k + 2; ++j) {
+            lo = low[j] < lo ? low[j] : lo;
+            hi = high[j] > hi ? high[j] : hi;
+        }
+        if (hi - lo >= floor) {
+            last = (hi + lo) / 2;
+        }
+        threshold[k] = last;
+    }
+    unsigned edges = 0;
+    bool dark = s[0] < threshold[0];
+    firstDark = false;
+    for (unsigned i = 1; i < count && edges < kMaxEdges; ++i) {
+        float const t = threshold[i / kBlock];
+        bool const now = s[i] < t;
+        if (now == dark) {
+            continue;
+        }
+        float const d = s[i] - s[i - 1];
+        float const at = d != 0 ? static_cast<float>(i - 1) + (t - s[i - 1]) / d : static_cast<float>(i);
+        if (edges == 0) {
+            firstDark = now;
+        }
+        b_->edges[edges++] = at;
+        dark = now;
+    }
+    return edges;
+}
+
+unsigned PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                                   unsigned& rightCount)
+{
+    float const ux = backward ? -area.ux : area.ux;
+    float const uy = backward ? -area.uy : area.uy;
+    float const vx = -area.uy;
+    float const vy = area.ux;
+    unsigned lines = static_cast<unsigned>(2.0f * area.halfHeight / kSearchSpacing) + 1;
+    lines = lines > kMaxLines ? kMaxLines : lines;
+    unsigned leftCount = 0;
+    rightCount = 0;
+    for (unsigned j = 0; j < lines; ++j) {
+        float const off = -area.halfHeight + kSearchSpacing * static_cast<float>(j);
+        float const x0 = area.cx - area.halfLength * ux + off * vx;
+        float const y0 = area.cy - area.halfLength * uy + off * vy;
+        float const x1 = area.cx + area.halfLength * ux + off * vx;
+        float const y1 = area.cy + area.halfLength * uy + off * vy;
+        unsigned const count = SampleLine(image, x0, y0, x1, y1, inverted);
+        if (count < 2) {
+            continue;
+        }
+        float const step = 2.0f * area.halfLength / static_cast<float>(count - 1);
+        bool firstDark = false;
+        unsigned const edges = FindEdges(count, firstDark);
+        float const* e = b_->edges;
+        bool haveStart = false;
+        bool haveStop = false;
+        Hit stop{};
+        for (unsigned k = firstDark ? 0 : 1; k + 8 < edges; k += 2) {
+            float w[8];
+            for (unsigned i = 0; i < 8; ++i) {
+                w[i] = e[k + i + 1] - e[k + i];
+            }
+            float const along = e[k + 8] - e[k];
+            if (!haveStart && IsStartPattern(w)) {
+                float const p = e[k + 8] * step;
+                b_->left[leftCount++] = Hit{x0 + ux * p, y0 + uy * p, along * step / 17.0f};
+                haveStart = true;
+            } else if (IsStopPattern(w)) {
+                float const p = e[k] * step;
+                stop = Hit{x0 + ux * p, y0 + uy * p, along * step / 17.0f};
+                haveStop = true;
+            }
+        }
+        if (haveStop) {
+            b_->right[rightCount++] = stop;
+        }
+    }
+    return leftCount;
+}
+
+bool PDFRowReader::FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
+                             float& bottomX, float& bottomY, float& module) const
+{
+    if (count < 3) {
+        return false;
+    }
+    float const ux = backward ? -area.ux : area.ux;
+    float const uy = backward ? -area.uy : area.uy;
+    float const vx = -area.uy;
+    float const vy = area.ux;
+    float t[kMaxLines];
+    float s[kMaxLines];
+    bool use[kMaxLines];
+    for (unsigned i = 0; i < count; ++i) {
+        float const dx = hits[i].x - area.cx;
+        float const dy = hits[i].y - area.cy;
+        s[i] = dx * ux + dy * uy;
+        t[i] = dx * vx + dy * vy;
+        use[i] = true;
+    }
+    // The median module, then two rounds that drop points off the line.
+    float sorted[kMaxLines];
+    for (unsigned i = 0; i < count; ++i) {
+        float const m = hits[i].module;
+        unsigned j = i;
+        for (; j > 0 && sorted[j - 1] > m; --j) {
+            sorted[j] = sorted[j - 1];
+        }
+        sorted[j] = m;
+    }
+    module = sorted[count / 2];
+    float a = 0;
+    float b = 0;
+    for (int round = 0; round < 3; ++round) {
+        if (!FitLine(t, s, use, count, a, b)) {
+            return false;
+        }
+        float const limit = round == 0 ? 6.0f * module : 1.5f * module;
+        for (unsigned i = 0; i < count; ++i) {
+            use[i] = Abs(s[i] - (a + b * t[i])) <= limit && Abs(hits[i].module - module) <= 0.35f * module;
+        }
+    }
+    float tMin = 1e9f;
+    float tMax = -1e9f;
+    unsigned used = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        if (use[i]) {
+            ++used;
+            tMin = t[i] < tMin ? t[i] : tMin;
+            tMax = t[i] > tMax ? t[i] : tMax;
+        }
+    }
+    if (used < 3 || tMax - tMin < 2.0f) {
+        return false;
+    }
+    float const s0 = a + b * tMin;
+    float const s1 = a + b * tMax;
+    topX = area.cx + s0 * ux + tMin * vx;
+    topY = area.cy + s0 * uy + tMin * vy;
+    bottomX = area.cx + s1 * ux + tMax * vx;
+    bottomY = area.cy + s1 * uy + tMax * vy;
+    return true;
+}
+
+bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted, Parameters& parameters,
+                        unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, bool& seen,
+                        float corners[8])
+{
+    seen = false;
+    unsigned rightCount = 0;
+    unsigned leftCount = CollectHits(image, area, inverted, false, rightCount);
+    bool backward = false;
+    if (leftCount < 3 || rightCount < 3) {
+        unsigned backRight = 0;
+        unsigned const backLeft = CollectHits(image, area, inverted, true, backRight);
+        if (backLeft + backRight <= leftCount + rightCount) {
+            leftCount = CollectHits(image, area, inverted, false, rightCount);
+        } else {
+            leftCount = backLeft;
+            rightCount = backRight;
+            backward = true;
+        }
+    }
+    float lt[2], lb[2], rt[2], rb[2];
+    float leftModule = 0;
+    float rightModule = 0;
+    if (!FitColumn(b_->left, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
+        !FitColumn(b_->right, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
+        return false;
+    }
+    seen = true;
+    float const module = (leftModule + rightModule) / 2;
+    float const lengthLeft = std::hypot(lb[0] - lt[0], lb[1] - lt[1]);
+    float const lengthRight = std::hypot(rb[0] - rt[0], rb[1] - rt[1]);
+    float const midWidth = std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2);
+    unsigned columns = static_cast<unsigned>(std::lround(midWidth / (17.0f * module)));
+    float const ux = backward ? -area.ux : area.ux;
+    float const uy = backward ? -area.uy : area.uy;
+    float const along = (lengthLeft > lengthRight ? lengthLeft : lengthRight) * 1.5f;
+    unsigned lines = static_cast<unsigned>(along) + 2;
+    lines = lines > kMaxLines ? kMaxLines : lines;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (columns < 3 || columns > kMaxColumns) {
+            return false;
+        }
+        unsigned rowsDiv3[30] = {};
+        unsigned rowsMod3[3] = {};
+        unsigned levels[9] = {};
+        unsigned cols[30] = {};
+        auto voteLeft = [&](unsigned v, unsigned c) {
+            unsigned const x = v % 30;
+            if (c == 0) {
+                ++rowsDiv3[x];
+            } else if (c == 3) {
+                if (x / 3 < 9) {
+                    ++levels[x / 3];
+                }
+                ++rowsMod3[x % 3];
+            } else {
+                ++cols[x];
+            }
+        };
+        auto voteRight = [&](unsigned v, unsigned c) { voteLeft(v, c == 0 ? 6 : (c == 3 ? 0 : 3)); };
+        for (unsigned i = 0; i < lines; ++i) {
+            LineRead& line = b_->lines[i];
+            line.fraction = (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
+            line.row = -1;
+            float const f = line.fraction;
+            float const px = lt[0] + f * (lb[0] - lt[0]);
+            float const py = lt[1] + f * (lb[1] - lt[1]);
+            float const qx = rt[0] + f * (rb[0] - rt[0]);
+            float const qy = rt[1] + f * (rb[1] - rt[1]);
+            float const width = std::hypot(qx - px, qy - py);
+            float const cw = width / static_cast<float>(columns);
+            float const ex = (qx - px) / width;
+            float const ey = (qy - py) / width;
+            float const margin = cw * 0.25f;
+            unsigned const count =
+                SampleLine(image, px - ex * margin, py - ey * margin, qx + ex * margin, qy + ey * margin, inverted);
+            for (unsigned k = 0; k < columns; ++k) {
+                line.value[k] = 0xFFFF;
+            }
+            if (count < 2) {
+                continue;
+            }
+            float const perSample = (width + 2 * margin) / static_cast<float>(count - 1);
+            bool firstDark = false;
+            unsigned const edges = FindEdges(count, firstDark);
+            float const* e = b_->edges;
+            float const cwSamples = cw / perSample;
+            unsigned next = firstDark ? 0 : 1;
+            for (unsigned k = 0; k < columns; ++k) {
+                float const expected = (margin + cw * static_cast<float>(k)) / perSample;
+                unsigned best = edges;
+                float bestDistance = cwSamples * 0.3f;
+                for (unsigned j = next; j + 8 < edges; j += 2) {
+                    float const d = Abs(e[j] - expected);
+                    if (d < bestDistance) {
+                        bestDistance = d;
+                        best = j;
+                    }
+                    if (e[j] > expected + cwSamples * 0.3f) {
+                        break;
+                    }
+                }
+                if (best >= edges) {
+                    continue;
+                }
+                float const span = e[best + 8] - e[best];
+                if (Abs(span - cwSamples) > 0.2f * cwSamples) {
+                    continue;
+                }
+                float w[8];
+                for (unsigned n = 0; n < 8; ++n) {
+                    w[n] = e[best + n + 1] - e[best + n];
+                }
+                unsigned value = 0;
+                unsigned cluster = 0;
+                if (DecodeCharacter(w, value, cluster)) {
+                    line.value[k] = static_cast<unsigned short>(value);
+                    line.cluster[k] = static_cast<unsigned char>(cluster);
+                    next = best;
+                }
+            }
+            int rowLeft = -1;
+            int rowRight = -1;
+            if (line.value[0] != 0xFFFF) {
+                rowLeft = static_cast<int>(3 * (line.value[0] / 30) + line.cluster[0] / 3);
+                voteLeft(line.value[0], line.cluster[0]);
+            }
+            if (line.value[columns - 1] != 0xFFFF) {
+                rowRight = static_cast<int>(3 * (line.value[columns - 1] / 30) + line.cluster[columns - 1] / 3);
+                voteRight(line.value[columns - 1], line.cluster[columns - 1]);
+            }
+            line.row = static_cast<short>(rowLeft >= 0 && rowRight >= 0 && rowLeft != rowRight
+                                              ? -1
+                                              : (rowLeft >= 0 ? rowLeft : rowRight));
+        }
+        auto argmax = [](unsigned const* v, unsigned n) {
+            unsigned best = 0;
+            for (unsigned i = 1; i < n; ++i) {
+                best = v[i] > v[best] ? i : best;
+            }
+            return v[best] > 0 ? static_cast<int>(best) : -1;
+        };
+        int const div3 = argmax(rowsDiv3, 30);
+        int const mod3 = argmax(rowsMod3, 3);
+        int const level = argmax(levels, 9);
+        int const k = argmax(cols, 30);
+        if (div3 < 0 || mod3 < 0 || level < 0 || k < 0) {
+            return false;
+        }
+        unsigned const voted = static_cast<unsigned>(k) + 3;
+        if (voted != columns) {
+            if (attempt == 1) {
+                return false;
+            }
+            columns = voted;
+            continue;
+        }
+        parameters.rows = static_cast<unsigned>(div3 * 3 + mod3 + 1);
+        parameters.columns = static_cast<unsigned>(k + 1);
+        parameters.level = static_cast<unsigned>(level);
+        break;
+    }
+    unsigned const rows = parameters.rows;
+    unsigned const dataColumns = parameters.columns;
+    if (rows < 3 || rows > 90 || rows * dataColumns > kMaxCells) {
+        return false;
+    }
+    // Row of a line: a straight fit of the row indicators' rows over the
+    // fraction, then each line's own indicators where they agree with it.
+    float fraction[kMaxLines];
+    float rowOf[kMaxLines];
+    bool use[kMaxLines];
+    for (unsigned i = 0; i < lines; ++i) {
+        fraction[i] = b_->lines[i].fraction;
+        rowOf[i] = static_cast<float>(b_->lines[i].row);
+        use[i] = b_->lines[i].row >= 0 && b_->lines[i].row < static_cast<short>(rows);
+    }
+    float a = 0;
+    float b = 0;
+    for (int round = 0; round < 3; ++round) {
+        if (!FitLine(fraction, rowOf, use, lines, a, b)) {
+            return false;
+        }
+        float const limit = round == 0 ? 4.0f : 1.0f;
+        for (unsigned i = 0; i < lines; ++i) {
+            use[i] = b_->lines[i].row >= 0 && Abs(rowOf[i] - (a + b * fraction[i])) <= limit;
+        }
+    }
+    for (unsigned c = 0; c < rows * dataColumns; ++c) {
+        for (unsigned s = 0; s < kSlots; ++s) {
+            b_->cells[c].count[s] = 0;
+        }
+    }
+    for (unsigned i = 0; i < lines; ++i) {
+        LineRead const& line = b_->lines[i];
+        int const fitted = static_cast<int>(std::lround(a + b * line.fraction));
+        int const row = use[i] ? line.row : fitted;
+        for (unsigned c = 0; c < dataColumns; ++c) {
+            unsigned const value = line.value[c + 1];
+            if (value == 0xFFFF) {
+                continue;
+            }
+            int r = row;
+            int const cluster = line.cluster[c + 1];
+            int const wanted = ((r % 3) + 3) % 3 * 3;
+            if (cluster != wanted) {
+                r += ((cluster - wanted + 9) % 9 == 3) ? 1 : -1;
+            }
+            if (r < 0 || r >= static_cast<int>(rows) || (use[i] ? false : Abs(static_cast<float>(r) - (a + b * line.fraction)) > 1.0f)) {
+                continue;
+            }
+            Cell& cell = b_->cells[static_cast<unsigned>(r) * dataColumns + c];
+            unsigned s = 0;
+            for (; s < kSlots && cell.count[s] != 0 && cell.value[s] != value; ++s) {
+            }
+            if (s < kSlots) {
+                cell.value[s] = static_cast<unsigned short>(value);
+                ++cell.count[s];
+            }
+        }
+    }
+    erasureCount = 0;
+    for (unsigned c = 0; c < rows * dataColumns; ++c) {
+        Cell const& cell = b_->cells[c];
+        unsigned best = 0;
+        unsigned second = 0;
+        unsigned short value = 0;
+        for (unsigned s = 0; s < kSlots; ++s) {
+            if (cell.count[s] > best) {
+                second = best;
+                best = cell.count[s];
+                value = cell.value[s];
+            } else if (cell.count[s] > second) {
+                second = cell.count[s];
+            }
+        }
+        if (best == 0 || best == second) {
+            codewords[c] = 0;
+            erasures[erasureCount++] = static_cast<unsigned short>(c);
+        } else {
+            codewords[c] = value;
+        }
+    }
+    float const outward = 17.0f * module;
+    corners[0] = lt[0] - ux * outward;
+    corners[1] = lt[1] - uy * outward;
+    corners[2] = rt[0] + ux * outward;
+    corners[3] = rt[1] + uy * outward;
+    corners[4] = rb[0] + ux * outward;
+    corners[5] = rb[1] + uy * outward;
+    corners[6] = lb[0] - ux * outward;
+    corners[7] = lb[1] - uy * outward;
+    return true;
+}
+
+}  // namespace DEC2DIvra
