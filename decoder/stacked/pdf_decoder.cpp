@@ -5,6 +5,7 @@
 
 #include "decoder/core/identifiers/pdf_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
+#include "decoder/stacked/micro_pdf_version_table.h"
 #include "decoder/stacked/pdf_character_table.h"
 
 namespace DEC2DIvra {
@@ -69,6 +70,35 @@ int PDFDecoder::DecodePDF417Codewords(unsigned short const* codewords, unsigned 
     return 1;
 }
 
+int PDFDecoder::DecodeMicroPDF417Codewords(unsigned short const* codewords, unsigned version,
+                                           unsigned short const* erasures, unsigned erasureCount, DecodedLabel& label)
+{
+    if (!IsReady() || version >= MicroPDFVersionTable::kCount || erasureCount > kCodewords) {
+        return 0;
+    }
+    MicroPDFVersionTable::Element const& element = MicroPDFVersionTable::table[version];
+    StackInterface<unsigned short> list(codewords_, kCodewords);
+    StackInterface<unsigned short> missing(erasures_, kCodewords);
+    for (unsigned i = 0; i < static_cast<unsigned>(element.rows) * element.columns; ++i) {
+        list.Push(codewords[i]);
+    }
+    for (unsigned i = 0; i < erasureCount; ++i) {
+        missing.Push(erasures[i]);
+    }
+    if (!errorDetection_->Start(element.errorCorrection, list, missing)) {
+        return 0;
+    }
+    label.Clear();
+    MicroPDFIdentifier identifier;
+    bool const converted = element.ccA != 0 ? convert_.convertCCA(list.CreateIterator(), label, identifier)
+                                            : convert_.convertMicroPDF(list.CreateIterator(), label, identifier);
+    if (!converted) {
+        return 0;
+    }
+    label.identifier = CommonSymbologyIdentifier(identifier);
+    return 1;
+}
+
 int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area, bool normal, bool reversed,
                          bool fromSegment, DecodedLabel& label)
 {
@@ -98,6 +128,28 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
                 return 1;
             }
             seenAny = seenAny || seen;
+        }
+        if (fromSegment || microPdf417_->read.Get()) {
+            for (int way = 0; way < 2; ++way) {
+                unsigned version = 0;
+                unsigned erasureCount = 0;
+                float corners[8];
+                if (reader.ReadMicro(image, area, inverted, way == 1, fromSegment, version, buffers_->codewords,
+                                     buffers_->erasures, erasureCount, corners) &&
+                    DecodeMicroPDF417Codewords(buffers_->codewords, version, buffers_->erasures, erasureCount,
+                                               label) != 0) {
+                    bool const component = label.identifier.GetModifierBit(9) || label.identifier.GetModifierBit(10);
+                    if (component != fromSegment ||
+                        (!fromSegment && !microPdf417_->fixed_length.Get().Admits(label.data.GetCount()))) {
+                        continue;
+                    }
+                    label.negative = inverted ? 1 : 0;
+                    for (unsigned c = 0; c < 4; ++c) {
+                        label.region.corner[c] = ToPoint(corners[2 * c], corners[2 * c + 1]);
+                    }
+                    return 1;
+                }
+            }
         }
     }
     if (seenAny && !fromSegment) {

@@ -37,6 +37,10 @@ public:
                               unsigned short const* erasures, unsigned erasureCount, DecodedLabel& label,
                               bool& composite);
 
+    // A MicroPDF417 symbol or CC-A component of table size `version`.
+    int DecodeMicroPDF417Codewords(unsigned short const* codewords, unsigned version, unsigned short const* erasures,
+                                   unsigned erasureCount, DecodedLabel& label);
+
 private:
     bool IsReady() const { return buffers_ != nullptr; }
     int ReadArea(GrayImage const& image, PDFRowReader::Area const& area, bool normal, bool reversed,

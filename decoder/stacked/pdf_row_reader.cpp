@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "decoder/stacked/micro_pdf_version_table.h"
 #include "decoder/stacked/pdf_character_table.h"
 
 namespace DEC2DIvra {
@@ -377,6 +378,89 @@ bool PDFRowReader::FitColumn(Hit* hits, unsigned count, Area const& area, bool b
     return true;
 }
 
+bool PDFRowReader::VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn,
+                            int clusterShift, unsigned short* codewords, unsigned short* erasures,
+                            unsigned& erasureCount)
+{
+    // Row of a line: a straight fit of the row indicators' rows over the
+    // fraction, then each line's own indicators where they agree with it.
+    float fraction[kMaxLines];
+    float rowOf[kMaxLines];
+    bool use[kMaxLines];
+    for (unsigned i = 0; i < lines; ++i) {
+        fraction[i] = b_->lines[i].fraction;
+        rowOf[i] = static_cast<float>(b_->lines[i].row);
+        use[i] = b_->lines[i].row >= 0 && b_->lines[i].row < static_cast<short>(rows);
+    }
+    float a = 0;
+    float b = 0;
+    for (int round = 0; round < 3; ++round) {
+        if (!FitLine(fraction, rowOf, use, lines, a, b)) {
+            return false;
+        }
+        float const limit = round == 0 ? 4.0f : 1.0f;
+        for (unsigned i = 0; i < lines; ++i) {
+            use[i] = b_->lines[i].row >= 0 && Abs(rowOf[i] - (a + b * fraction[i])) <= limit;
+        }
+    }
+    for (unsigned c = 0; c < rows * dataColumns; ++c) {
+        for (unsigned s = 0; s < kSlots; ++s) {
+            b_->cells[c].count[s] = 0;
+        }
+    }
+    for (unsigned i = 0; i < lines; ++i) {
+        LineRead const& line = b_->lines[i];
+        int const fitted = static_cast<int>(std::lround(a + b * line.fraction));
+        int const row = use[i] ? line.row : fitted;
+        for (unsigned c = 0; c < dataColumns; ++c) {
+            unsigned const value = line.value[c + firstColumn];
+            if (value == 0xFFFF) {
+                continue;
+            }
+            int r = row;
+            int const cluster = line.cluster[c + firstColumn];
+            int const wanted = ((r + clusterShift) % 3 + 3) % 3 * 3;
+            if (cluster != wanted) {
+                r += ((cluster - wanted + 9) % 9 == 3) ? 1 : -1;
+            }
+            if (r < 0 || r >= static_cast<int>(rows) || (use[i] ? false : Abs(static_cast<float>(r) - (a + b * line.fraction)) > 1.0f)) {
+                continue;
+            }
+            Cell& cell = b_->cells[static_cast<unsigned>(r) * dataColumns + c];
+            unsigned s = 0;
+            for (; s < kSlots && cell.count[s] != 0 && cell.value[s] != value; ++s) {
+            }
+            if (s < kSlots) {
+                cell.value[s] = static_cast<unsigned short>(value);
+                ++cell.count[s];
+            }
+        }
+    }
+    erasureCount = 0;
+    for (unsigned c = 0; c < rows * dataColumns; ++c) {
+        Cell const& cell = b_->cells[c];
+        unsigned best = 0;
+        unsigned second = 0;
+        unsigned short value = 0;
+        for (unsigned s = 0; s < kSlots; ++s) {
+            if (cell.count[s] > best) {
+                second = best;
+                best = cell.count[s];
+                value = cell.value[s];
+            } else if (cell.count[s] > second) {
+                second = cell.count[s];
+            }
+        }
+        if (best == 0 || best == second) {
+            codewords[c] = 0;
+            erasures[erasureCount++] = static_cast<unsigned short>(c);
+        } else {
+            codewords[c] = value;
+        }
+    }
+    return true;
+}
+
 bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted, Parameters& parameters,
                         unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, bool& seen,
                         float corners[8])
@@ -543,83 +627,296 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     if (rows < 3 || rows > 90 || rows * dataColumns > kMaxCells) {
         return false;
     }
-    // Row of a line: a straight fit of the row indicators' rows over the
-    // fraction, then each line's own indicators where they agree with it.
-    float fraction[kMaxLines];
-    float rowOf[kMaxLines];
-    bool use[kMaxLines];
-    for (unsigned i = 0; i < lines; ++i) {
-        fraction[i] = b_->lines[i].fraction;
-        rowOf[i] = static_cast<float>(b_->lines[i].row);
-        use[i] = b_->lines[i].row >= 0 && b_->lines[i].row < static_cast<short>(rows);
-    }
-    float a = 0;
-    float b = 0;
-    for (int round = 0; round < 3; ++round) {
-        if (!FitLine(fraction, rowOf, use, lines, a, b)) {
-            return false;
-        }
-        float const limit = round == 0 ? 4.0f : 1.0f;
-        for (unsigned i = 0; i < lines; ++i) {
-            use[i] = b_->lines[i].row >= 0 && Abs(rowOf[i] - (a + b * fraction[i])) <= limit;
-        }
-    }
-    for (unsigned c = 0; c < rows * dataColumns; ++c) {
-        for (unsigned s = 0; s < kSlots; ++s) {
-            b_->cells[c].count[s] = 0;
-        }
-    }
-    for (unsigned i = 0; i < lines; ++i) {
-        LineRead const& line = b_->lines[i];
-        int const fitted = static_cast<int>(std::lround(a + b * line.fraction));
-        int const row = use[i] ? line.row : fitted;
-        for (unsigned c = 0; c < dataColumns; ++c) {
-            unsigned const value = line.value[c + 1];
-            if (value == 0xFFFF) {
-                continue;
-            }
-            int r = row;
-            int const cluster = line.cluster[c + 1];
-            int const wanted = ((r % 3) + 3) % 3 * 3;
-            if (cluster != wanted) {
-                r += ((cluster - wanted + 9) % 9 == 3) ? 1 : -1;
-            }
-            if (r < 0 || r >= static_cast<int>(rows) || (use[i] ? false : Abs(static_cast<float>(r) - (a + b * line.fraction)) > 1.0f)) {
-                continue;
-            }
-            Cell& cell = b_->cells[static_cast<unsigned>(r) * dataColumns + c];
-            unsigned s = 0;
-            for (; s < kSlots && cell.count[s] != 0 && cell.value[s] != value; ++s) {
-            }
-            if (s < kSlots) {
-                cell.value[s] = static_cast<unsigned short>(value);
-                ++cell.count[s];
-            }
-        }
-    }
-    erasureCount = 0;
-    for (unsigned c = 0; c < rows * dataColumns; ++c) {
-        Cell const& cell = b_->cells[c];
-        unsigned best = 0;
-        unsigned second = 0;
-        unsigned short value = 0;
-        for (unsigned s = 0; s < kSlots; ++s) {
-            if (cell.count[s] > best) {
-                second = best;
-                best = cell.count[s];
-                value = cell.value[s];
-            } else if (cell.count[s] > second) {
-                second = cell.count[s];
-            }
-        }
-        if (best == 0 || best == second) {
-            codewords[c] = 0;
-            erasures[erasureCount++] = static_cast<unsigned short>(c);
-        } else {
-            codewords[c] = value;
-        }
+    if (!VoteCells(lines, rows, dataColumns, 1, 0, codewords, erasures, erasureCount)) {
+        return false;
     }
     float const outward = 17.0f * module;
+    corners[0] = lt[0] - ux * outward;
+    corners[1] = lt[1] - uy * outward;
+    corners[2] = rt[0] + ux * outward;
+    corners[3] = rt[1] + uy * outward;
+    corners[4] = rb[0] + ux * outward;
+    corners[5] = rb[1] + uy * outward;
+    corners[6] = lb[0] - ux * outward;
+    corners[7] = lb[1] - uy * outward;
+    return true;
+}
+
+}  // namespace DEC2DIvra
+
+namespace DEC2DIvra {
+
+unsigned PDFRowReader::DecodeRowAddress(float const widths[6])
+{
+    float total = 0;
+    for (unsigned i = 0; i < 6; ++i) {
+        total += widths[i];
+    }
+    if (total <= 0) {
+        return 255;
+    }
+    float const unit = total / 10.0f;
+    int modules[6];
+    float error[6];
+    int sum = 0;
+    for (unsigned i = 0; i < 6; ++i) {
+        float const m = widths[i] / unit;
+        modules[i] = static_cast<int>(std::lround(m));
+        modules[i] = modules[i] < 1 ? 1 : (modules[i] > 5 ? 5 : modules[i]);
+        error[i] = m - static_cast<float>(modules[i]);
+        sum += modules[i];
+    }
+    for (int guard = 0; sum != 10 && guard < 6; ++guard) {
+        unsigned pick = 6;
+        for (unsigned i = 0; i < 6; ++i) {
+            bool const can = sum < 10 ? modules[i] < 5 : modules[i] > 1;
+            if (can && (pick == 6 || (sum < 10 ? error[i] > error[pick] : error[i] < error[pick]))) {
+                pick = i;
+            }
+        }
+        if (pick == 6) {
+            return 255;
+        }
+        int const d = sum < 10 ? 1 : -1;
+        modules[pick] += d;
+        error[pick] -= static_cast<float>(d);
+        sum += d;
+    }
+    unsigned pattern = 0;
+    for (unsigned i = 0; i < 6; ++i) {
+        for (int m = 0; m < modules[i]; ++m) {
+            pattern = pattern << 1 | (i % 2 == 0 ? 0u : 1u);
+        }
+    }
+    // The tenth module is always a space.
+    if ((pattern & 1u) == 0) {
+        return 255;
+    }
+    return MicroPDFCharacterTable::Lookup(pattern >> 1);
+}
+
+unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                                        unsigned& rightCount)
+{
+    float const ux = backward ? -area.ux : area.ux;
+    float const uy = backward ? -area.uy : area.uy;
+    float const vx = -area.uy;
+    float const vy = area.ux;
+    unsigned lines = static_cast<unsigned>(2.0f * area.halfHeight / kSearchSpacing) + 1;
+    lines = lines > kMaxLines ? kMaxLines : lines;
+    unsigned leftCount = 0;
+    rightCount = 0;
+    for (unsigned j = 0; j < lines; ++j) {
+        float const off = -area.halfHeight + kSearchSpacing * static_cast<float>(j);
+        float const x0 = area.cx - area.halfLength * ux + off * vx;
+        float const y0 = area.cy - area.halfLength * uy + off * vy;
+        unsigned const count = SampleLine(image, x0, y0, area.cx + area.halfLength * ux + off * vx,
+                                          area.cy + area.halfLength * uy + off * vy, inverted);
+        if (count < 2) {
+            continue;
+        }
+        float const step = 2.0f * area.halfLength / static_cast<float>(count - 1);
+        bool firstDark = false;
+        unsigned const edges = FindEdges(count, firstDark);
+        float const* e = b_->edges;
+        bool haveLeft = false;
+        Hit left{};
+        Hit right{};
+        bool haveRight = false;
+        float leftEnd = 0;
+        for (unsigned k = firstDark ? 0 : 1; k + 6 < edges; k += 2) {
+            float w[6];
+            for (unsigned i = 0; i < 6; ++i) {
+                w[i] = e[k + i + 1] - e[k + i];
+            }
+            unsigned const number = DecodeRowAddress(w);
+            if (number == 255 || number > 52) {
+                continue;
+            }
+            float const module = (e[k + 6] - e[k]) / 10.0f;
+            // A side pattern needs a quiet zone or the stop bar beside it.
+            if (!haveLeft && (k == 0 || e[k] - e[k - 1] >= 2.0f * module)) {
+                float const p = e[k + 6] * step;
+                left = Hit{x0 + ux * p, y0 + uy * p, module * step};
+                leftEnd = e[k + 6];
+                haveLeft = true;
+            } else if (haveLeft && e[k] - leftEnd >= 15.0f * module && k + 8 <= edges &&
+                       e[k + 7] - e[k + 6] <= 1.6f * module && (k + 8 == edges || e[k + 8] - e[k + 7] >= 2.0f * module)) {
+                float const p = e[k] * step;
+                right = Hit{x0 + ux * p, y0 + uy * p, module * step};
+                haveRight = true;
+            }
+        }
+        if (haveLeft && haveRight) {
+            b_->left[leftCount++] = left;
+            b_->right[rightCount++] = right;
+        }
+    }
+    return leftCount;
+}
+
+bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                             bool componentSizes, unsigned& version, unsigned short* codewords, unsigned short* erasures,
+                             unsigned& erasureCount, float corners[8])
+{
+    unsigned rightCount = 0;
+    unsigned const leftCount = CollectMicroHits(image, area, inverted, backward, rightCount);
+    float lt[2], lb[2], rt[2], rb[2];
+    float leftModule = 0;
+    float rightModule = 0;
+    if (!FitColumn(b_->left, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
+        !FitColumn(b_->right, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
+        return false;
+    }
+    float const module = (leftModule + rightModule) / 2;
+    float const midWidth =
+        std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2) / module;
+    static constexpr float kWidths[4] = {17, 34, 61, 78};
+    unsigned columns = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        if (Abs(midWidth - kWidths[k]) <= 4.0f) {
+            columns = k + 1;
+        }
+    }
+    if (columns == 0) {
+        return false;
+    }
+    static constexpr float kOffsets[4][4] = {{0, 0, 0, 0}, {0, 17, 0, 0}, {0, 27, 44, 0}, {0, 17, 44, 61}};
+    float const centerAt = columns == 3 ? 17.0f : 34.0f;
+    float const total = kWidths[columns - 1];
+    float const lengthLeft = std::hypot(lb[0] - lt[0], lb[1] - lt[1]);
+    float const lengthRight = std::hypot(rb[0] - rt[0], rb[1] - rt[1]);
+    unsigned lines = static_cast<unsigned>((lengthLeft > lengthRight ? lengthLeft : lengthRight) * 1.5f) + 2;
+    lines = lines > kMaxLines ? kMaxLines : lines;
+    for (unsigned i = 0; i < lines; ++i) {
+        LineRead& line = b_->lines[i];
+        line.fraction = (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
+        line.row = -1;
+        line.address[0] = line.address[1] = line.address[2] = 0;
+        for (unsigned k = 0; k < columns; ++k) {
+            line.value[k] = 0xFFFF;
+        }
+        float const f = line.fraction;
+        float const px = lt[0] + f * (lb[0] - lt[0]);
+        float const py = lt[1] + f * (lb[1] - lt[1]);
+        float const qx = rt[0] + f * (rb[0] - rt[0]);
+        float const qy = rt[1] + f * (rb[1] - rt[1]);
+        float const width = std::hypot(qx - px, qy - py);
+        if (!(width > 1.0f)) {
+            continue;
+        }
+        float const m = width / total;
+        float const ex = (qx - px) / width;
+        float const ey = (qy - py) / width;
+        float const margin = 12.0f * m;
+        unsigned const count =
+            SampleLine(image, px - ex * margin, py - ey * margin, qx + ex * margin, qy + ey * margin, inverted);
+        if (count < 2) {
+            continue;
+        }
+        float const perSample = (width + 2 * margin) / static_cast<float>(count - 1);
+        bool firstDark = false;
+        unsigned const edges = FindEdges(count, firstDark);
+        float const* e = b_->edges;
+        float const mSamples = m / perSample;
+        // The window of `runs` runs whose first bar begins nearest to `at` modules from P.
+        auto window = [&](float at, unsigned runs, float modules, float* w) {
+            float const expected = (margin + at * m) / perSample;
+            unsigned best = edges;
+            float bestDistance = 0.3f * modules * mSamples;
+            for (unsigned j = firstDark ? 0 : 1; j + runs < edges; j += 2) {
+                float const d = Abs(e[j] - expected);
+                if (d < bestDistance) {
+                    bestDistance = d;
+                    best = j;
+                }
+            }
+            if (best >= edges || Abs(e[best + runs] - e[best] - modules * mSamples) > 0.2f * modules * mSamples) {
+                return false;
+            }
+            for (unsigned n = 0; n < runs; ++n) {
+                w[n] = e[best + n + 1] - e[best + n];
+            }
+            return true;
+        };
+        float w[8];
+        if (window(-10.0f, 6, 10.0f, w)) {
+            unsigned const n = DecodeRowAddress(w);
+            line.address[0] = static_cast<unsigned char>(n <= 52 ? n : 0);
+        }
+        if (window(total, 6, 10.0f, w)) {
+            unsigned const n = DecodeRowAddress(w);
+            line.address[2] = static_cast<unsigned char>(n <= 52 ? n : 0);
+        }
+        if (columns >= 3 && window(centerAt, 6, 10.0f, w)) {
+            unsigned const n = DecodeRowAddress(w);
+            line.address[1] = static_cast<unsigned char>(n > 64 && n != 255 ? n - 64 : 0);
+        }
+        for (unsigned k = 0; k < columns; ++k) {
+            unsigned value = 0;
+            unsigned cluster = 0;
+            if (window(kOffsets[columns - 1][k], 8, 17.0f, w) && DecodeCharacter(w, value, cluster)) {
+                line.value[k] = static_cast<unsigned short>(value);
+                line.cluster[k] = static_cast<unsigned char>(cluster);
+            }
+        }
+    }
+    // The version whose columns take the most of the pattern numbers seen.
+    unsigned bestVotes = 0;
+    unsigned best = MicroPDFVersionTable::kCount;
+    for (unsigned v = 0; v < MicroPDFVersionTable::kCount; ++v) {
+        MicroPDFVersionTable::Element const& element = MicroPDFVersionTable::table[v];
+        if (element.columns != columns || (element.ccA != 0 && !componentSizes)) {
+            continue;
+        }
+        unsigned votes = 0;
+        for (unsigned i = 0; i < lines; ++i) {
+            for (unsigned p = 0; p < 3; ++p) {
+                unsigned const n = b_->lines[i].address[p];
+                if (n == 0) {
+                    continue;
+                }
+                unsigned const start = MicroPDFVersionTable::CalcColumnStart(
+                    element, static_cast<MicroPDFVersionTable::FinderPosition>(p));
+                votes += (n + 52 - start) % 52 < element.rows ? 1u : 0u;
+            }
+        }
+        if (votes > bestVotes || (votes == bestVotes && best < MicroPDFVersionTable::kCount &&
+                                  element.rows < MicroPDFVersionTable::table[best].rows)) {
+            bestVotes = votes;
+            best = v;
+        }
+    }
+    if (best >= MicroPDFVersionTable::kCount) {
+        return false;
+    }
+    version = best;
+    MicroPDFVersionTable::Element const& element = MicroPDFVersionTable::table[best];
+    for (unsigned i = 0; i < lines; ++i) {
+        LineRead& line = b_->lines[i];
+        int row = -1;
+        for (unsigned p = 0; p < 3; ++p) {
+            unsigned const n = line.address[p];
+            if (n == 0) {
+                continue;
+            }
+            unsigned const start =
+                MicroPDFVersionTable::CalcColumnStart(element, static_cast<MicroPDFVersionTable::FinderPosition>(p));
+            int const r = static_cast<int>((n + 52 - start) % 52);
+            if (r >= element.rows || (row >= 0 && row != r)) {
+                row = -2;
+                break;
+            }
+            row = r;
+        }
+        line.row = static_cast<short>(row >= 0 ? row : -1);
+    }
+    if (!VoteCells(lines, element.rows, columns, 0, (element.start - 1) % 3, codewords, erasures, erasureCount)) {
+        return false;
+    }
+    float const ux = backward ? -area.ux : area.ux;
+    float const uy = backward ? -area.uy : area.uy;
+    float const outward = 10.0f * module;
     corners[0] = lt[0] - ux * outward;
     corners[1] = lt[1] - uy * outward;
     corners[2] = rt[0] + ux * outward;

@@ -31,6 +31,7 @@ public:
     struct LineRead {
         float fraction;
         short row;  // from the row indicators; -1 none
+        unsigned char address[3];  // MicroPDF417: left, center, right pattern numbers; 0 none
         unsigned short value[kMaxColumns];
         unsigned char cluster[kMaxColumns];
     };
@@ -71,6 +72,18 @@ public:
               unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, bool& seen,
               float corners[8]);
 
+    // A MicroPDF417 symbol (or CC-A) read between its left and right row
+    // address columns: the version is voted from the pattern numbers, the
+    // codewords come out as for PDF417 with that version's size. `version`
+    // receives the table index; `componentSizes` adds the CC-A sizes.
+    bool ReadMicro(GrayImage const& image, Area const& area, bool inverted, bool backward, bool componentSizes,
+                   unsigned& version,
+                   unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, float corners[8]);
+
+    // A row address pattern from 6 run widths (bar first): its table entry
+    // (1-52 side set, 65-116 center set), 255 when none.
+    static unsigned DecodeRowAddress(float const widths[6]);
+
     // A symbol character from 8 run widths (bar first): its value and cluster.
     static bool DecodeCharacter(float const widths[8], unsigned& value, unsigned& cluster);
     static bool IsStartPattern(float const widths[8]);
@@ -79,6 +92,10 @@ public:
 private:
     unsigned SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted);
     unsigned FindEdges(unsigned count, bool& firstDark);
+    unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                              unsigned& rightCount);
+    bool VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn, int clusterShift,
+                   unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount);
     unsigned CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& rightCount);
     bool FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
                    float& bottomX, float& bottomY, float& module) const;
