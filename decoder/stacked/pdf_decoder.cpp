@@ -1,7 +1,6 @@
 #include "decoder/stacked/pdf_decoder.h"
 
 #include <cmath>
-#include <new>
 
 #include "decoder/core/identifiers/pdf_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
@@ -30,12 +29,11 @@ PDFDecoder::PDFDecoder(VirtualArray<unsigned char> const& workArea, DEC2DPropert
     VirtualArray<unsigned short> erasures = memory_.TakeArray<unsigned short>(kCodewords);
     VirtualArray<unsigned short> saved = memory_.TakeArray<unsigned short>(kCodewords);
     VirtualArray<unsigned short> savedErasures = memory_.TakeArray<unsigned short>(kCodewords);
-    void* rs = memory_.Take(sizeof(PDFErrorDetection), alignof(PDFErrorDetection));
-    if (!memory_.HasFailed() && rs != nullptr) {
+    if (!memory_.HasFailed()) {
         buffers_ = buffers.GetData();
         codewords_ = codewords.GetData();
         erasures_ = erasures.GetData();
-        errorDetection_ = new (rs) PDFErrorDetection(saved.GetData(), savedErasures.GetData());
+        errorDetection_.SetSaveArea(saved.GetData(), savedErasures.GetData());
     }
     PDFCharacterTable::Initialize();
     convert_.initBitstreamConvert();
@@ -57,7 +55,7 @@ int PDFDecoder::DecodePDF417Codewords(unsigned short const* codewords, unsigned 
     for (unsigned i = 0; i < erasureCount; ++i) {
         missing.Push(erasures[i]);
     }
-    if (!errorDetection_->Start(2u << level, list, missing)) {
+    if (!errorDetection_.Start(2u << level, list, missing)) {
         return 0;
     }
     label.Clear();
@@ -85,7 +83,7 @@ int PDFDecoder::DecodeMicroPDF417Codewords(unsigned short const* codewords, unsi
     for (unsigned i = 0; i < erasureCount; ++i) {
         missing.Push(erasures[i]);
     }
-    if (!errorDetection_->Start(element.errorCorrection, list, missing)) {
+    if (!errorDetection_.Start(element.errorCorrection, list, missing)) {
         return 0;
     }
     label.Clear();

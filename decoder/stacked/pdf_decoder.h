@@ -53,7 +53,9 @@ private:
     PDFRowReader::Buffers* buffers_ = nullptr;
     unsigned short* codewords_ = nullptr;
     unsigned short* erasures_ = nullptr;
-    PDFErrorDetection* errorDetection_ = nullptr;
+    // A member, not a work-area slice: its field tables must outlive the
+    // other decoders' use of the shared area.
+    PDFErrorDetection errorDetection_;
     BitstreamConvert convert_;
 };
 

@@ -26,7 +26,7 @@ bool PDFErrorDetection::Start(unsigned errorCorrection, StackInterface<unsigned 
                               StackInterface<unsigned short>& erasures)
 {
     unsigned const count = codewords.GetCount();
-    if (count <= errorCorrection || count > kMaxCodewords) {
+    if (saved_ == nullptr || savedErasures_ == nullptr || count <= errorCorrection || count > kMaxCodewords) {
         return false;
     }
     unsigned const dataCount = count - errorCorrection;

@@ -15,10 +15,17 @@ public:
 
     // `saved` and `savedErasures` hold kMaxCodewords entries each (work-area
     // slices for the copies taken before the first attempt).
+    PDFErrorDetection() = default;
     PDFErrorDetection(unsigned short* saved, unsigned short* savedErasures) : saved_(saved), savedErasures_(savedErasures) {}
+    void SetSaveArea(unsigned short* saved, unsigned short* savedErasures)
+    {
+        saved_ = saved;
+        savedErasures_ = savedErasures;
+    }
 
     // E check codewords. On success the list is shortened to its data
     // codewords (length descriptor first) and true is answered.
+    // False without a save area.
     bool Start(unsigned errorCorrection, StackInterface<unsigned short>& codewords,
                StackInterface<unsigned short>& erasures);
 
@@ -33,8 +40,8 @@ private:
                  StackInterface<unsigned short>& erasures);
 
     RSdecodingOfPDF417 rs_;
-    unsigned short* saved_;
-    unsigned short* savedErasures_;
+    unsigned short* saved_ = nullptr;
+    unsigned short* savedErasures_ = nullptr;
 };
 
 }  // namespace DEC2DIvra

@@ -11,8 +11,15 @@ namespace {
 
 constexpr float kSearchSpacing = 2.0f;  // pixels between search lines
 constexpr unsigned kBlock = 16;         // samples per threshold block
+// The rows are read a little beyond the ends of the columns as found: the
+// first and last rows may show their patterns on fewer search lines.
+constexpr float kOvershoot = 0.08f;
 
 float Abs(float v) { return v < 0 ? -v : v; }
+
+}  // namespace
+
+namespace {
 
 // Least squares s = a + b t over the points whose `use` flag is set.
 bool FitLine(float const* t, float const* s, bool const* use, unsigned count, float& a, float& b)
@@ -40,6 +47,27 @@ bool FitLine(float const* t, float const* s, bool const* use, unsigned count, fl
     b = static_cast<float>((n * sts - st * ss) / d);
     a = static_cast<float>((ss - b * st) / n);
     return true;
+}
+
+// The median of (s[j] - s[i]) / (t[j] - t[i]) over pairs half the list
+// apart; `scratch` holds `count` values.
+float MedianSlope(float const* t, float const* s, unsigned count, float* scratch)
+{
+    unsigned const half = count / 2;
+    unsigned n = 0;
+    for (unsigned i = 0; i + half < count; ++i) {
+        float const dt = t[i + half] - t[i];
+        if (Abs(dt) < 1.0f) {
+            continue;
+        }
+        float const v = (s[i + half] - s[i]) / dt;
+        unsigned j = n++;
+        for (; j > 0 && scratch[j - 1] > v; --j) {
+            scratch[j] = scratch[j - 1];
+        }
+        scratch[j] = v;
+    }
+    return n > 0 ? scratch[n / 2] : 0.0f;
 }
 
 // The symbol character whose modules are `modules` (8 widths summing to 17).
@@ -345,16 +373,29 @@ bool PDFRowReader::FitColumn(Hit* hits, unsigned count, Area const& area, bool b
         sorted[j] = m;
     }
     module = sorted[count / 2];
-    float a = 0;
-    float b = 0;
-    for (int round = 0; round < 3; ++round) {
+    // A first line that strays points do not pull: the median slope of
+    // pairs half the list apart and the median offset; then least squares
+    // over the points near it.
+    float b = MedianSlope(t, s, count, sorted);
+    for (unsigned i = 0; i < count; ++i) {
+        float const v = s[i] - b * t[i];
+        unsigned j = i;
+        for (; j > 0 && sorted[j - 1] > v; --j) {
+            sorted[j] = sorted[j - 1];
+        }
+        sorted[j] = v;
+    }
+    float a = sorted[count / 2];
+    for (int round = 0; round < 2; ++round) {
+        for (unsigned i = 0; i < count; ++i) {
+            use[i] = Abs(s[i] - (a + b * t[i])) <= 1.5f * module && Abs(hits[i].module - module) <= 0.35f * module;
+        }
         if (!FitLine(t, s, use, count, a, b)) {
             return false;
         }
-        float const limit = round == 0 ? 6.0f * module : 1.5f * module;
-        for (unsigned i = 0; i < count; ++i) {
-            use[i] = Abs(s[i] - (a + b * t[i])) <= limit && Abs(hits[i].module - module) <= 0.35f * module;
-        }
+    }
+    for (unsigned i = 0; i < count; ++i) {
+        use[i] = Abs(s[i] - (a + b * t[i])) <= 1.5f * module && Abs(hits[i].module - module) <= 0.35f * module;
     }
     float tMin = 1e9f;
     float tMax = -1e9f;
@@ -378,29 +419,80 @@ bool PDFRowReader::FitColumn(Hit* hits, unsigned count, Area const& area, bool b
     return true;
 }
 
-bool PDFRowReader::VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn,
-                            int clusterShift, unsigned short* codewords, unsigned short* erasures,
-                            unsigned& erasureCount)
+void PDFRowReader::JoinExtents(float left[4], float right[4])
 {
-    // Row of a line: a straight fit of the row indicators' rows over the
-    // fraction, then each line's own indicators where they agree with it.
+    // Both columns span the symbol's height: each takes the ends that reach
+    // further, moved along its own line.
+    float const lx = left[2] - left[0];
+    float const ly = left[3] - left[1];
+    float const rx = right[2] - right[0];
+    float const ry = right[3] - right[1];
+    float const ll = lx * lx + ly * ly;
+    float const rl = rx * rx + ry * ry;
+    if (!(ll > 0) || !(rl > 0)) {
+        return;
+    }
+    // Ends of each column projected onto the other's line, as fractions.
+    float const rTop = ((right[0] - left[0]) * lx + (right[1] - left[1]) * ly) / ll;
+    float const rBottom = ((right[2] - left[0]) * lx + (right[3] - left[1]) * ly) / ll;
+    float const lTop = ((left[0] - right[0]) * rx + (left[1] - right[1]) * ry) / rl;
+    float const lBottom = ((left[2] - right[0]) * rx + (left[3] - right[1]) * ry) / rl;
+    float const leftFrom = rTop < 0 ? rTop : 0;
+    float const leftTo = rBottom > 1 ? rBottom : 1;
+    float const rightFrom = lTop < 0 ? lTop : 0;
+    float const rightTo = lBottom > 1 ? lBottom : 1;
+    float const l0[2] = {left[0], left[1]};
+    float const r0[2] = {right[0], right[1]};
+    left[0] = l0[0] + lx * leftFrom;
+    left[1] = l0[1] + ly * leftFrom;
+    left[2] = l0[0] + lx * leftTo;
+    left[3] = l0[1] + ly * leftTo;
+    right[0] = r0[0] + rx * rightFrom;
+    right[1] = r0[1] + ry * rightFrom;
+    right[2] = r0[0] + rx * rightTo;
+    right[3] = r0[1] + ry * rightTo;
+}
+
+bool PDFRowReader::VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn,
+                            int clusterShift, float const* across, unsigned short* codewords,
+                            unsigned short* erasures, unsigned& erasureCount)
+{
+    // The rows on each side as straight lines over the fraction; a line laid
+    // slightly across the rows meets a row between the two at a column.
     float fraction[kMaxLines];
     float rowOf[kMaxLines];
     bool use[kMaxLines];
-    for (unsigned i = 0; i < lines; ++i) {
-        fraction[i] = b_->lines[i].fraction;
-        rowOf[i] = static_cast<float>(b_->lines[i].row);
-        use[i] = b_->lines[i].row >= 0 && b_->lines[i].row < static_cast<short>(rows);
-    }
-    float a = 0;
-    float b = 0;
-    for (int round = 0; round < 3; ++round) {
-        if (!FitLine(fraction, rowOf, use, lines, a, b)) {
-            return false;
-        }
-        float const limit = round == 0 ? 4.0f : 1.0f;
+    float a[2] = {0, 0};
+    float b[2] = {0, 0};
+    bool fitted[2] = {false, false};
+    for (unsigned side = 0; side < 2; ++side) {
         for (unsigned i = 0; i < lines; ++i) {
-            use[i] = b_->lines[i].row >= 0 && Abs(rowOf[i] - (a + b * fraction[i])) <= limit;
+            fraction[i] = b_->lines[i].fraction;
+            short const r = b_->lines[i].row[side];
+            rowOf[i] = static_cast<float>(r);
+            use[i] = r >= 0 && r < static_cast<short>(rows);
+        }
+        bool ok = true;
+        for (int round = 0; round < 3 && ok; ++round) {
+            ok = FitLine(fraction, rowOf, use, lines, a[side], b[side]);
+            float const limit = round == 0 ? 4.0f : 1.0f;
+            for (unsigned i = 0; i < lines && ok; ++i) {
+                use[i] = b_->lines[i].row[side] >= 0 && Abs(rowOf[i] - (a[side] + b[side] * fraction[i])) <= limit;
+            }
+        }
+        unsigned used = 0;
+        for (unsigned i = 0; i < lines; ++i) {
+            used += use[i] ? 1u : 0u;
+        }
+        fitted[side] = ok && used >= 3;
+    }
+    if (!fitted[0] && !fitted[1]) {
+        return false;
+    }
+    for (unsigned side = 0; side < 2; ++side) {
+        if (!fitted[side]) {
+            a[side] = a[1 - side];
+            b[side] = b[1 - side];
         }
     }
     for (unsigned c = 0; c < rows * dataColumns; ++c) {
@@ -410,20 +502,26 @@ bool PDFRowReader::VoteCells(unsigned lines, unsigned rows, unsigned dataColumns
     }
     for (unsigned i = 0; i < lines; ++i) {
         LineRead const& line = b_->lines[i];
-        int const fitted = static_cast<int>(std::lround(a + b * line.fraction));
-        int const row = use[i] ? line.row : fitted;
+        float const left = a[0] + b[0] * line.fraction;
+        float const right = a[1] + b[1] * line.fraction;
         for (unsigned c = 0; c < dataColumns; ++c) {
             unsigned const value = line.value[c + firstColumn];
             if (value == 0xFFFF) {
                 continue;
             }
-            int r = row;
+            float const estimate = left + (right - left) * across[c];
             int const cluster = line.cluster[c + firstColumn];
-            int const wanted = ((r + clusterShift) % 3 + 3) % 3 * 3;
-            if (cluster != wanted) {
-                r += ((cluster - wanted + 9) % 9 == 3) ? 1 : -1;
+            // The row of the character's cluster nearest to the estimate.
+            int const nearest = static_cast<int>(std::lround(estimate));
+            int r = -1;
+            for (int d = -1; d <= 1; ++d) {
+                int const candidate = nearest + d;
+                if (((candidate + clusterShift) % 3 + 3) % 3 * 3 == cluster &&
+                    Abs(static_cast<float>(candidate) - estimate) < 1.2f) {
+                    r = candidate;
+                }
             }
-            if (r < 0 || r >= static_cast<int>(rows) || (use[i] ? false : Abs(static_cast<float>(r) - (a + b * line.fraction)) > 1.0f)) {
+            if (r < 0 || r >= static_cast<int>(rows)) {
                 continue;
             }
             Cell& cell = b_->cells[static_cast<unsigned>(r) * dataColumns + c];
@@ -488,6 +586,7 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
         return false;
     }
     seen = true;
+    Join(lt, lb, rt, rb);
     float const module = (leftModule + rightModule) / 2;
     float const lengthLeft = std::hypot(lb[0] - lt[0], lb[1] - lt[1]);
     float const lengthRight = std::hypot(rb[0] - rt[0], rb[1] - rt[1]);
@@ -522,8 +621,8 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
         auto voteRight = [&](unsigned v, unsigned c) { voteLeft(v, c == 0 ? 6 : (c == 3 ? 0 : 3)); };
         for (unsigned i = 0; i < lines; ++i) {
             LineRead& line = b_->lines[i];
-            line.fraction = (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
-            line.row = -1;
+            line.fraction = -kOvershoot + (1.0f + 2.0f * kOvershoot) * (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
+            line.row[0] = line.row[1] = -1;
             float const f = line.fraction;
             float const px = lt[0] + f * (lb[0] - lt[0]);
             float const py = lt[1] + f * (lb[1] - lt[1]);
@@ -591,9 +690,8 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
                 rowRight = static_cast<int>(3 * (line.value[columns - 1] / 30) + line.cluster[columns - 1] / 3);
                 voteRight(line.value[columns - 1], line.cluster[columns - 1]);
             }
-            line.row = static_cast<short>(rowLeft >= 0 && rowRight >= 0 && rowLeft != rowRight
-                                              ? -1
-                                              : (rowLeft >= 0 ? rowLeft : rowRight));
+            line.row[0] = static_cast<short>(rowLeft < 90 ? rowLeft : -1);
+            line.row[1] = static_cast<short>(rowRight < 90 ? rowRight : -1);
         }
         auto argmax = [](unsigned const* v, unsigned n) {
             unsigned best = 0;
@@ -627,7 +725,11 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     if (rows < 3 || rows > 90 || rows * dataColumns > kMaxCells) {
         return false;
     }
-    if (!VoteCells(lines, rows, dataColumns, 1, 0, codewords, erasures, erasureCount)) {
+    float across[kMaxColumns];
+    for (unsigned c = 0; c < dataColumns; ++c) {
+        across[c] = static_cast<float>(c + 1) / static_cast<float>(dataColumns + 1);
+    }
+    if (!VoteCells(lines, rows, dataColumns, 1, 0, across, codewords, erasures, erasureCount)) {
         return false;
     }
     float const outward = 17.0f * module;
@@ -719,32 +821,44 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
         bool firstDark = false;
         unsigned const edges = FindEdges(count, firstDark);
         float const* e = b_->edges;
-        bool haveLeft = false;
-        Hit left{};
-        Hit right{};
-        bool haveRight = false;
-        float leftEnd = 0;
-        for (unsigned k = firstDark ? 0 : 1; k + 6 < edges; k += 2) {
+        // Side patterns on the line; a left and a right one make a pair when
+        // the data between them is as wide as 1 to 4 columns.
+        struct Sighting {
+            float begin;
+            float end;
+            float module;
+        };
+        Sighting seen[16];
+        unsigned seenCount = 0;
+        for (unsigned k = firstDark ? 0 : 1; k + 6 < edges && seenCount < 16; k += 2) {
             float w[6];
             for (unsigned i = 0; i < 6; ++i) {
                 w[i] = e[k + i + 1] - e[k + i];
             }
             unsigned const number = DecodeRowAddress(w);
-            if (number == 255 || number > 52) {
-                continue;
+            if (number != 255 && number <= 52) {
+                seen[seenCount++] = Sighting{e[k], e[k + 6], (e[k + 6] - e[k]) / 10.0f};
             }
-            float const module = (e[k + 6] - e[k]) / 10.0f;
-            // A side pattern needs a quiet zone or the stop bar beside it.
-            if (!haveLeft && (k == 0 || e[k] - e[k - 1] >= 2.0f * module)) {
-                float const p = e[k + 6] * step;
-                left = Hit{x0 + ux * p, y0 + uy * p, module * step};
-                leftEnd = e[k + 6];
-                haveLeft = true;
-            } else if (haveLeft && e[k] - leftEnd >= 15.0f * module && k + 8 <= edges &&
-                       e[k + 7] - e[k + 6] <= 1.6f * module && (k + 8 == edges || e[k + 8] - e[k + 7] >= 2.0f * module)) {
-                float const p = e[k] * step;
-                right = Hit{x0 + ux * p, y0 + uy * p, module * step};
-                haveRight = true;
+        }
+        bool haveLeft = false;
+        bool haveRight = false;
+        Hit left{};
+        Hit right{};
+        for (unsigned i = 0; i < seenCount && !haveLeft; ++i) {
+            for (unsigned j = i + 1; j < seenCount; ++j) {
+                float const module = (seen[i].module + seen[j].module) / 2;
+                if (Abs(seen[i].module - seen[j].module) > 0.25f * module) {
+                    continue;
+                }
+                float const between = (seen[j].begin - seen[i].end) / module;
+                if (Abs(between - 17) < 3 || Abs(between - 34) < 3 || Abs(between - 61) < 4 || Abs(between - 78) < 4) {
+                    float const p = seen[i].end * step;
+                    float const q = seen[j].begin * step;
+                    left = Hit{x0 + ux * p, y0 + uy * p, seen[i].module * step};
+                    right = Hit{x0 + ux * q, y0 + uy * q, seen[j].module * step};
+                    haveLeft = haveRight = true;
+                    break;
+                }
             }
         }
         if (haveLeft && haveRight) {
@@ -768,6 +882,7 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
         !FitColumn(b_->right, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
         return false;
     }
+    Join(lt, lb, rt, rb);
     float const module = (leftModule + rightModule) / 2;
     float const midWidth =
         std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2) / module;
@@ -790,8 +905,8 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
     lines = lines > kMaxLines ? kMaxLines : lines;
     for (unsigned i = 0; i < lines; ++i) {
         LineRead& line = b_->lines[i];
-        line.fraction = (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
-        line.row = -1;
+        line.fraction = -kOvershoot + (1.0f + 2.0f * kOvershoot) * (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
+        line.row[0] = line.row[1] = -1;
         line.address[0] = line.address[1] = line.address[2] = 0;
         for (unsigned k = 0; k < columns; ++k) {
             line.value[k] = 0xFFFF;
@@ -861,7 +976,10 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
             }
         }
     }
-    // The version whose columns take the most of the pattern numbers seen.
+    // The version whose columns take the most of the pattern numbers seen,
+    // counting first the lines whose left and right numbers name the same
+    // row (sizes that share numbers differ in where the right column starts).
+    unsigned bestPairs = 0;
     unsigned bestVotes = 0;
     unsigned best = MicroPDFVersionTable::kCount;
     for (unsigned v = 0; v < MicroPDFVersionTable::kCount; ++v) {
@@ -870,7 +988,9 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
             continue;
         }
         unsigned votes = 0;
+        unsigned pairs = 0;
         for (unsigned i = 0; i < lines; ++i) {
+            int row[3] = {-1, -1, -1};
             for (unsigned p = 0; p < 3; ++p) {
                 unsigned const n = b_->lines[i].address[p];
                 if (n == 0) {
@@ -878,11 +998,22 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
                 }
                 unsigned const start = MicroPDFVersionTable::CalcColumnStart(
                     element, static_cast<MicroPDFVersionTable::FinderPosition>(p));
-                votes += (n + 52 - start) % 52 < element.rows ? 1u : 0u;
+                unsigned const r = (n + 52 - start) % 52;
+                if (r < element.rows) {
+                    row[p] = static_cast<int>(r);
+                    ++votes;
+                }
+            }
+            if (row[0] >= 0 && row[2] >= 0 && (row[0] - row[2] <= 2 && row[2] - row[0] <= 2)) {
+                ++pairs;
             }
         }
-        if (votes > bestVotes || (votes == bestVotes && best < MicroPDFVersionTable::kCount &&
-                                  element.rows < MicroPDFVersionTable::table[best].rows)) {
+        bool const better =
+            best >= MicroPDFVersionTable::kCount || pairs > bestPairs ||
+            (pairs == bestPairs && (votes > bestVotes ||
+                                    (votes == bestVotes && element.rows < MicroPDFVersionTable::table[best].rows)));
+        if (better && (pairs > 0 || votes > 0)) {
+            bestPairs = pairs;
             bestVotes = votes;
             best = v;
         }
@@ -894,24 +1025,20 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
     MicroPDFVersionTable::Element const& element = MicroPDFVersionTable::table[best];
     for (unsigned i = 0; i < lines; ++i) {
         LineRead& line = b_->lines[i];
-        int row = -1;
-        for (unsigned p = 0; p < 3; ++p) {
+        for (unsigned side = 0; side < 2; ++side) {
+            unsigned const p = side == 0 ? 0 : 2;
             unsigned const n = line.address[p];
-            if (n == 0) {
-                continue;
-            }
             unsigned const start =
                 MicroPDFVersionTable::CalcColumnStart(element, static_cast<MicroPDFVersionTable::FinderPosition>(p));
-            int const r = static_cast<int>((n + 52 - start) % 52);
-            if (r >= element.rows || (row >= 0 && row != r)) {
-                row = -2;
-                break;
-            }
-            row = r;
+            unsigned const r = (n + 52 - start) % 52;
+            line.row[side] = static_cast<short>(n != 0 && r < element.rows ? static_cast<int>(r) : -1);
         }
-        line.row = static_cast<short>(row >= 0 ? row : -1);
     }
-    if (!VoteCells(lines, element.rows, columns, 0, (element.start - 1) % 3, codewords, erasures, erasureCount)) {
+    float across[4];
+    for (unsigned k = 0; k < columns; ++k) {
+        across[k] = (kOffsets[columns - 1][k] + 8.5f + 5.0f) / (total + 10.0f);
+    }
+    if (!VoteCells(lines, element.rows, columns, 0, (element.start - 1) % 3, across, codewords, erasures, erasureCount)) {
         return false;
     }
     float const ux = backward ? -area.ux : area.ux;

@@ -30,7 +30,7 @@ public:
     };
     struct LineRead {
         float fraction;
-        short row;  // from the row indicators; -1 none
+        short row[2];  // from the left and right row indicators (or row address patterns); -1 none
         unsigned char address[3];  // MicroPDF417: left, center, right pattern numbers; 0 none
         unsigned short value[kMaxColumns];
         unsigned char cluster[kMaxColumns];
@@ -95,10 +95,22 @@ private:
     unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
                               unsigned& rightCount);
     bool VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn, int clusterShift,
+                   float const* across,
                    unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount);
     unsigned CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& rightCount);
     bool FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
                    float& bottomX, float& bottomY, float& module) const;
+
+    // Column ends (top x, y, bottom x, y) lengthened to the further reach of the two.
+    static void JoinExtents(float left[4], float right[4]);
+    static void Join(float lt[2], float lb[2], float rt[2], float rb[2])
+    {
+        float left[4] = {lt[0], lt[1], lb[0], lb[1]};
+        float right[4] = {rt[0], rt[1], rb[0], rb[1]};
+        JoinExtents(left, right);
+        lt[0] = left[0], lt[1] = left[1], lb[0] = left[2], lb[1] = left[3];
+        rt[0] = right[0], rt[1] = right[1], rb[0] = right[2], rb[1] = right[3];
+    }
 
     Buffers* b_;
 };
