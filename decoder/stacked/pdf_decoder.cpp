@@ -183,6 +183,27 @@ int PDFDecoder::Start(GrayImage const& image, Region const& region, DecodedLabel
     return ReadArea(image, area, polarity != 1, polarity != 0, false, label);
 }
 
-int PDFDecoder::Start(GrayImage const&, LineSegment const&, bool, DecodedLabel&) { return 0; }
+int PDFDecoder::Start(GrayImage const& image, LineSegment const& segment, bool negative, DecodedLabel& label)
+{
+    if (!IsReady()) {
+        return 0;
+    }
+    float const dx = static_cast<float>(segment.end.x - segment.begin.x);
+    float const dy = static_cast<float>(segment.end.y - segment.begin.y);
+    float const length = std::hypot(dx, dy);
+    if (!(length >= 8.0f)) {
+        return 0;
+    }
+    // The component stands beside the segment, on a side the segment does
+    // not tell: the search area reaches well out on both.
+    PDFRowReader::Area area{};
+    area.cx = (static_cast<float>(segment.begin.x) + static_cast<float>(segment.end.x)) / 2;
+    area.cy = (static_cast<float>(segment.begin.y) + static_cast<float>(segment.end.y)) / 2;
+    area.ux = dx / length;
+    area.uy = dy / length;
+    area.halfLength = length / 2 + 8.0f;
+    area.halfHeight = length * 0.45f;
+    return ReadArea(image, area, !negative, negative, true, label);
+}
 
 }  // namespace DEC2DIvra

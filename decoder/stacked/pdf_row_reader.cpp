@@ -827,6 +827,8 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
             float begin;
             float end;
             float module;
+            bool quiet;
+            bool stop;
         };
         Sighting seen[16];
         unsigned seenCount = 0;
@@ -837,27 +839,36 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
             }
             unsigned const number = DecodeRowAddress(w);
             if (number != 255 && number <= 52) {
-                seen[seenCount++] = Sighting{e[k], e[k + 6], (e[k + 6] - e[k]) / 10.0f};
+                float const module = (e[k + 6] - e[k]) / 10.0f;
+                // A left pattern has light before it; a right one the stop bar after it.
+                bool const quiet = k == 0 || e[k] - e[k - 1] >= 1.5f * module;
+                bool const stop = k + 7 < edges && Abs(e[k + 7] - e[k + 6] - module) <= 0.6f * module &&
+                                  (k + 8 >= edges || e[k + 8] - e[k + 7] >= 1.5f * module);
+                seen[seenCount++] = Sighting{e[k], e[k + 6], module, quiet, stop};
             }
         }
         bool haveLeft = false;
         bool haveRight = false;
         Hit left{};
         Hit right{};
-        for (unsigned i = 0; i < seenCount && !haveLeft; ++i) {
+        // The widest such pair: patterns inside the data may pass for narrower ones.
+        float widest = 0;
+        for (unsigned i = 0; i < seenCount; ++i) {
             for (unsigned j = i + 1; j < seenCount; ++j) {
                 float const module = (seen[i].module + seen[j].module) / 2;
-                if (Abs(seen[i].module - seen[j].module) > 0.25f * module) {
+                if (!seen[i].quiet || !seen[j].stop || Abs(seen[i].module - seen[j].module) > 0.25f * module) {
                     continue;
                 }
                 float const between = (seen[j].begin - seen[i].end) / module;
-                if (Abs(between - 17) < 3 || Abs(between - 34) < 3 || Abs(between - 61) < 4 || Abs(between - 78) < 4) {
+                bool const fits =
+                    Abs(between - 17) < 3 || Abs(between - 34) < 3 || Abs(between - 61) < 4 || Abs(between - 78) < 4;
+                if (fits && between > widest) {
+                    widest = between;
                     float const p = seen[i].end * step;
                     float const q = seen[j].begin * step;
                     left = Hit{x0 + ux * p, y0 + uy * p, seen[i].module * step};
                     right = Hit{x0 + ux * q, y0 + uy * q, seen[j].module * step};
                     haveLeft = haveRight = true;
-                    break;
                 }
             }
         }

@@ -102,7 +102,7 @@ int CodeSearcherEngine::RunStage(CodeSearchStage stage, GrayImage const& image, 
     }
     switch (stage) {
     case CodeSearchStage::kLinear:
-        return SearchLinear(image, option, *decoders.barCode, label, outlet);
+        return SearchLinear(image, option, *decoders.barCode, decoders.composite, label, outlet);
     case CodeSearchStage::kStacked:
         return SearchStacked(image, option, *decoders.stackCode, label, outlet);
     case CodeSearchStage::kQRFinder:
@@ -190,7 +190,8 @@ bool CodeSearcherEngine::Deliver(DecodedLabel& label, LabelOutlet& outlet)
 }
 
 int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption const& option,
-                                     AbstractBarCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet)
+                                     AbstractBarCodeDecoder& decoder, AbstractCompositeCodeDecoder* composite,
+                                     DecodedLabel& label, LabelOutlet& outlet)
 {
     FindBarRegions(image, option);
     BarRegionCandidate* candidates = finder_.GetCandidates();
@@ -213,6 +214,10 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
             if (stackedRowCount_ < kSeenStackedRegions) {
                 stackedRows_[stackedRowCount_++] = candidate.region;
             }
+            continue;
+        }
+        // The composite reader joins a 2D component to the label, or withholds it.
+        if (composite != nullptr && composite->Start(image, label) == 0) {
             continue;
         }
         if (Deliver(label, outlet)) {
