@@ -114,8 +114,10 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         segment.end.x += hx * further / h;
         segment.end.y += hy * further / h;
         if (pdf_->Start(image, segment, negative, component_) == 0) {
-            // A linear part read without its 2D part is never a whole composite.
-            return ignoreLink && mode != kComponent2DOnly ? 1 : 0;
+            // A linear part read without its 2D part is never a whole
+            // composite. UPC/EAN carry no linkage flag: nothing says a
+            // component belongs to them, so they pass on as they were read.
+            return (ignoreLink || upcEan) && mode != kComponent2DOnly ? 1 : 0;
         }
     }
     if (mode == kComponent2DOnly && !enabled) {
