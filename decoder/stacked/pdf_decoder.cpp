@@ -177,7 +177,7 @@ int PDFDecoder::Start(GrayImage const& image, Region const& region, DecodedLabel
     area.cy = (y0 + y1) / 2;
     area.ux = (x1 - x0) / length;
     area.uy = (y1 - y0) / length;
-    area.halfLength = length * 0.8f + 20.0f;
+    area.halfLength = length * 1.2f + 24.0f;
     area.halfHeight = height * 0.7f + 8.0f;
     unsigned const polarity = pdf417_->positive_and_negative.Get();
     return ReadArea(image, area, polarity != 1, polarity != 0, false, label);
