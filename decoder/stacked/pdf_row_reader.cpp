@@ -70,6 +70,46 @@ float MedianSlope(float const* t, float const* s, unsigned count, float* scratch
     return n > 0 ? scratch[n / 2] : 0.0f;
 }
 
+// Run widths to whole modules: each rounded within 1..most, then the sum
+// brought to `total` at the runs rounded furthest. False when it cannot be.
+bool RoundModules(float const* widths, unsigned runs, int total, int most, int* modules)
+{
+    float sum = 0;
+    for (unsigned i = 0; i < runs; ++i) {
+        sum += widths[i];
+    }
+    if (!(sum > 0)) {
+        return false;
+    }
+    float const unit = sum / static_cast<float>(total);
+    float error[8];
+    int count = 0;
+    for (unsigned i = 0; i < runs; ++i) {
+        float const m = widths[i] / unit;
+        modules[i] = static_cast<int>(std::lround(m));
+        modules[i] = modules[i] < 1 ? 1 : (modules[i] > most ? most : modules[i]);
+        error[i] = m - static_cast<float>(modules[i]);
+        count += modules[i];
+    }
+    for (unsigned guard = 0; count != total && guard < runs; ++guard) {
+        unsigned pick = runs;
+        for (unsigned i = 0; i < runs; ++i) {
+            bool const can = count < total ? modules[i] < most : modules[i] > 1;
+            if (can && (pick == runs || (count < total ? error[i] > error[pick] : error[i] < error[pick]))) {
+                pick = i;
+            }
+        }
+        if (pick == runs) {
+            return false;
+        }
+        int const d = count < total ? 1 : -1;
+        modules[pick] += d;
+        error[pick] -= static_cast<float>(d);
+        count += d;
+    }
+    return count == total;
+}
+
 // The symbol character whose modules are `modules` (8 widths summing to 17).
 bool LookUp(int const modules[8], unsigned& value, unsigned& cluster)
 {
@@ -143,32 +183,9 @@ bool PDFRowReader::DecodeCharacter(float const widths[8], unsigned& value, unsig
         return false;
     }
     float const unit = total / 17.0f;
-    // Each run rounded, the sum brought to 17 at the runs rounded furthest.
     int modules[8];
-    float error[8];
-    int sum = 0;
-    for (unsigned i = 0; i < 8; ++i) {
-        float const m = widths[i] / unit;
-        modules[i] = static_cast<int>(std::lround(m));
-        modules[i] = modules[i] < 1 ? 1 : (modules[i] > 6 ? 6 : modules[i]);
-        error[i] = m - static_cast<float>(modules[i]);
-        sum += modules[i];
-    }
-    for (int guard = 0; sum != 17 && guard < 8; ++guard) {
-        unsigned pick = 8;
-        for (unsigned i = 0; i < 8; ++i) {
-            bool const can = sum < 17 ? modules[i] < 6 : modules[i] > 1;
-            if (can && (pick == 8 || (sum < 17 ? error[i] > error[pick] : error[i] < error[pick]))) {
-                pick = i;
-            }
-        }
-        if (pick == 8) {
-            return false;
-        }
-        int const d = sum < 17 ? 1 : -1;
-        modules[pick] += d;
-        error[pick] -= static_cast<float>(d);
-        sum += d;
+    if (!RoundModules(widths, 8, 17, 6, modules)) {
+        return false;
     }
     if (LookUp(modules, value, cluster)) {
         return true;
@@ -291,30 +308,46 @@ unsigned PDFRowReader::FindEdges(unsigned count, bool& firstDark)
     return edges;
 }
 
+unsigned PDFRowReader::CountSearchLines(Area const& area)
+{
+    unsigned const lines = static_cast<unsigned>(2.0f * area.halfHeight / kSearchSpacing) + 1;
+    return lines > kMaxLines ? kMaxLines : lines;
+}
+
+unsigned PDFRowReader::ScanSearchLine(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                                      unsigned j, float& x0, float& y0, float& step, bool& firstDark)
+{
+    float const ux = backward ? -area.ux : area.ux;
+    float const uy = backward ? -area.uy : area.uy;
+    float const off = -area.halfHeight + kSearchSpacing * static_cast<float>(j);
+    x0 = area.cx - area.halfLength * ux - off * area.uy;
+    y0 = area.cy - area.halfLength * uy + off * area.ux;
+    unsigned const count = SampleLine(image, x0, y0, x0 + 2.0f * area.halfLength * ux,
+                                      y0 + 2.0f * area.halfLength * uy, inverted);
+    if (count < 2) {
+        return 0;
+    }
+    step = 2.0f * area.halfLength / static_cast<float>(count - 1);
+    return FindEdges(count, firstDark);
+}
+
 unsigned PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
                                    unsigned& rightCount)
 {
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
-    float const vx = -area.uy;
-    float const vy = area.ux;
-    unsigned lines = static_cast<unsigned>(2.0f * area.halfHeight / kSearchSpacing) + 1;
-    lines = lines > kMaxLines ? kMaxLines : lines;
+    unsigned const lines = CountSearchLines(area);
     unsigned leftCount = 0;
     rightCount = 0;
     for (unsigned j = 0; j < lines; ++j) {
-        float const off = -area.halfHeight + kSearchSpacing * static_cast<float>(j);
-        float const x0 = area.cx - area.halfLength * ux + off * vx;
-        float const y0 = area.cy - area.halfLength * uy + off * vy;
-        float const x1 = area.cx + area.halfLength * ux + off * vx;
-        float const y1 = area.cy + area.halfLength * uy + off * vy;
-        unsigned const count = SampleLine(image, x0, y0, x1, y1, inverted);
-        if (count < 2) {
+        float x0 = 0;
+        float y0 = 0;
+        float step = 0;
+        bool firstDark = false;
+        unsigned const edges = ScanSearchLine(image, area, inverted, backward, j, x0, y0, step, firstDark);
+        if (edges == 0) {
             continue;
         }
-        float const step = 2.0f * area.halfLength / static_cast<float>(count - 1);
-        bool firstDark = false;
-        unsigned const edges = FindEdges(count, firstDark);
         float const* e = b_->edges;
         bool haveStart = false;
         bool haveStop = false;
@@ -417,6 +450,19 @@ bool PDFRowReader::FitColumn(Hit* hits, unsigned count, Area const& area, bool b
     bottomX = area.cx + s1 * ux + tMax * vx;
     bottomY = area.cy + s1 * uy + tMax * vy;
     return true;
+}
+
+void PDFRowReader::SetCorners(float const lt[2], float const lb[2], float const rt[2], float const rb[2], float ux,
+                              float uy, float outward, float corners[8])
+{
+    corners[0] = lt[0] - ux * outward;
+    corners[1] = lt[1] - uy * outward;
+    corners[2] = rt[0] + ux * outward;
+    corners[3] = rt[1] + uy * outward;
+    corners[4] = rb[0] + ux * outward;
+    corners[5] = rb[1] + uy * outward;
+    corners[6] = lb[0] - ux * outward;
+    corners[7] = lb[1] - uy * outward;
 }
 
 void PDFRowReader::JoinExtents(float left[4], float right[4])
@@ -732,15 +778,7 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     if (!VoteCells(lines, rows, dataColumns, 1, 0, across, codewords, erasures, erasureCount)) {
         return false;
     }
-    float const outward = 17.0f * module;
-    corners[0] = lt[0] - ux * outward;
-    corners[1] = lt[1] - uy * outward;
-    corners[2] = rt[0] + ux * outward;
-    corners[3] = rt[1] + uy * outward;
-    corners[4] = rb[0] + ux * outward;
-    corners[5] = rb[1] + uy * outward;
-    corners[6] = lb[0] - ux * outward;
-    corners[7] = lb[1] - uy * outward;
+    SetCorners(lt, lb, rt, rb, ux, uy, 17.0f * module, corners);
     return true;
 }
 
@@ -750,39 +788,9 @@ namespace DEC2DIvra {
 
 unsigned PDFRowReader::DecodeRowAddress(float const widths[6])
 {
-    float total = 0;
-    for (unsigned i = 0; i < 6; ++i) {
-        total += widths[i];
-    }
-    if (total <= 0) {
-        return 255;
-    }
-    float const unit = total / 10.0f;
     int modules[6];
-    float error[6];
-    int sum = 0;
-    for (unsigned i = 0; i < 6; ++i) {
-        float const m = widths[i] / unit;
-        modules[i] = static_cast<int>(std::lround(m));
-        modules[i] = modules[i] < 1 ? 1 : (modules[i] > 5 ? 5 : modules[i]);
-        error[i] = m - static_cast<float>(modules[i]);
-        sum += modules[i];
-    }
-    for (int guard = 0; sum != 10 && guard < 6; ++guard) {
-        unsigned pick = 6;
-        for (unsigned i = 0; i < 6; ++i) {
-            bool const can = sum < 10 ? modules[i] < 5 : modules[i] > 1;
-            if (can && (pick == 6 || (sum < 10 ? error[i] > error[pick] : error[i] < error[pick]))) {
-                pick = i;
-            }
-        }
-        if (pick == 6) {
-            return 255;
-        }
-        int const d = sum < 10 ? 1 : -1;
-        modules[pick] += d;
-        error[pick] -= static_cast<float>(d);
-        sum += d;
+    if (!RoundModules(widths, 6, 10, 5, modules)) {
+        return 255;
     }
     unsigned pattern = 0;
     for (unsigned i = 0; i < 6; ++i) {
@@ -802,24 +810,18 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
 {
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
-    float const vx = -area.uy;
-    float const vy = area.ux;
-    unsigned lines = static_cast<unsigned>(2.0f * area.halfHeight / kSearchSpacing) + 1;
-    lines = lines > kMaxLines ? kMaxLines : lines;
+    unsigned const lines = CountSearchLines(area);
     unsigned leftCount = 0;
     rightCount = 0;
     for (unsigned j = 0; j < lines; ++j) {
-        float const off = -area.halfHeight + kSearchSpacing * static_cast<float>(j);
-        float const x0 = area.cx - area.halfLength * ux + off * vx;
-        float const y0 = area.cy - area.halfLength * uy + off * vy;
-        unsigned const count = SampleLine(image, x0, y0, area.cx + area.halfLength * ux + off * vx,
-                                          area.cy + area.halfLength * uy + off * vy, inverted);
-        if (count < 2) {
+        float x0 = 0;
+        float y0 = 0;
+        float step = 0;
+        bool firstDark = false;
+        unsigned const edges = ScanSearchLine(image, area, inverted, backward, j, x0, y0, step, firstDark);
+        if (edges == 0) {
             continue;
         }
-        float const step = 2.0f * area.halfLength / static_cast<float>(count - 1);
-        bool firstDark = false;
-        unsigned const edges = FindEdges(count, firstDark);
         float const* e = b_->edges;
         // Side patterns on the line; a left and a right one make a pair when
         // the data between them is as wide as 1 to 4 columns.
@@ -1052,17 +1054,7 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
     if (!VoteCells(lines, element.rows, columns, 0, (element.start - 1) % 3, across, codewords, erasures, erasureCount)) {
         return false;
     }
-    float const ux = backward ? -area.ux : area.ux;
-    float const uy = backward ? -area.uy : area.uy;
-    float const outward = 10.0f * module;
-    corners[0] = lt[0] - ux * outward;
-    corners[1] = lt[1] - uy * outward;
-    corners[2] = rt[0] + ux * outward;
-    corners[3] = rt[1] + uy * outward;
-    corners[4] = rb[0] + ux * outward;
-    corners[5] = rb[1] + uy * outward;
-    corners[6] = lb[0] - ux * outward;
-    corners[7] = lb[1] - uy * outward;
+    SetCorners(lt, lb, rt, rb, backward ? -area.ux : area.ux, backward ? -area.uy : area.uy, 10.0f * module, corners);
     return true;
 }
 

@@ -92,6 +92,10 @@ public:
 private:
     unsigned SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted);
     unsigned FindEdges(unsigned count, bool& firstDark);
+    static unsigned CountSearchLines(Area const& area);
+    // Search line j across the area: its start, the pixels per sample and its edges.
+    unsigned ScanSearchLine(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned j,
+                            float& x0, float& y0, float& step, bool& firstDark);
     unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
                               unsigned& rightCount);
     bool VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn, int clusterShift,
@@ -101,6 +105,9 @@ private:
     bool FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
                    float& bottomX, float& bottomY, float& module) const;
 
+    // The outline: the edge columns moved outward by the width of the patterns beyond them.
+    static void SetCorners(float const lt[2], float const lb[2], float const rt[2], float const rb[2], float ux,
+                           float uy, float outward, float corners[8]);
     // Column ends (top x, y, bottom x, y) lengthened to the further reach of the two.
     static void JoinExtents(float left[4], float right[4]);
     static void Join(float lt[2], float lb[2], float rt[2], float rb[2])
