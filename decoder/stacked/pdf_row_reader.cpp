@@ -692,38 +692,46 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
             unsigned const edges = FindEdges(count, firstDark);
             float const* e = b_->edges;
             float const cwSamples = cw / perSample;
+            // Each character is looked for where the last one read ended, at
+            // its width: under perspective the columns narrow along the row.
             unsigned next = firstDark ? 0 : 1;
+            float expected = margin / perSample;
+            float along = cwSamples;
             for (unsigned k = 0; k < columns; ++k) {
-                float const expected = (margin + cw * static_cast<float>(k)) / perSample;
                 unsigned best = edges;
-                float bestDistance = cwSamples * 0.3f;
+                float bestDistance = along * 0.3f;
                 for (unsigned j = next; j + 8 < edges; j += 2) {
                     float const d = Abs(e[j] - expected);
                     if (d < bestDistance) {
                         bestDistance = d;
                         best = j;
                     }
-                    if (e[j] > expected + cwSamples * 0.3f) {
+                    if (e[j] > expected + along * 0.3f) {
                         break;
                     }
                 }
-                if (best >= edges) {
-                    continue;
-                }
-                float const span = e[best + 8] - e[best];
-                if (Abs(span - cwSamples) > 0.2f * cwSamples) {
-                    continue;
-                }
-                float w[8];
-                for (unsigned n = 0; n < 8; ++n) {
-                    w[n] = e[best + n + 1] - e[best + n];
+                float span = 0;
+                if (best < edges) {
+                    span = e[best + 8] - e[best];
                 }
                 unsigned value = 0;
                 unsigned cluster = 0;
-                if (DecodeCharacter(w, value, cluster)) {
+                float w[8];
+                bool read = best < edges && Abs(span - along) <= 0.25f * along;
+                if (read) {
+                    for (unsigned n = 0; n < 8; ++n) {
+                        w[n] = e[best + n + 1] - e[best + n];
+                    }
+                    read = DecodeCharacter(w, value, cluster);
+                }
+                if (read) {
                     line.value[k] = static_cast<unsigned short>(value);
                     line.cluster[k] = static_cast<unsigned char>(cluster);
                     next = best;
+                    expected = e[best + 8];
+                    along = span;
+                } else {
+                    expected += along;
                 }
             }
             int rowLeft = -1;

@@ -38,12 +38,15 @@ struct Condition {
     double blur;
     double noise;
     bool inverted;
+    double perspectiveX = 0;
+    double perspectiveY = 0;
 };
 
 std::vector<Condition> const kConditions = {
     {"clean", 0, 2.5, 0, 0, false},     {"turned 15", 15, 2.5, 0, 0, false}, {"upside down", 180, 2.5, 0, 0, false},
     {"turned 105", 105, 2.0, 0, 0, false}, {"blurred", 30, 2.5, 0.8, 0, false}, {"noisy", 45, 2.5, 0, 25, false},
     {"light on dark", 60, 2.5, 0, 0, true}, {"small", 0, 1.8, 0, 0, false},
+    {"perspective", 10, 2.5, 0, 0, false, 0.2, 0.1},
 };
 
 class Pdf417ReadRate : public sim_test::SimProgramTest {};
@@ -76,6 +79,8 @@ TEST_F(Pdf417ReadRate, StackedAndCompositeSymbolsReadWholeAndNeverWrong)
             o.blur = k.blur;
             o.noise = k.noise;
             o.inverted = k.inverted;
+            o.perspectiveX = k.perspectiveX;
+            o.perspectiveY = k.perspectiveY;
             o.seed = files.size() + 1;
             support::Rendering const r = support::render(input, o);
             ASSERT_TRUE(r.symbol.ok) << c.name << ": " << r.symbol.error;
