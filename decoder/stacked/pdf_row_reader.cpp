@@ -251,6 +251,13 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
         float const v = top * (1 - fy) + bottom * fy;
         b_->samples[i] = inverted ? 1023.0f - v : v;
     }
+    // A light smoothing over about a pixel keeps sensor noise from splitting runs.
+    float previous = b_->samples[0];
+    for (unsigned i = 1; i + 1 < count; ++i) {
+        float const here = b_->samples[i];
+        b_->samples[i] = (previous + 2.0f * here + b_->samples[i + 1]) / 4.0f;
+        previous = here;
+    }
     return count;
 }
 
