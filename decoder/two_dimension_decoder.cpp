@@ -111,7 +111,10 @@ int TwoDimensionDecoder::ReadFixedBand(GrayImage const& image)
         return 0;
     }
     Region const band = CalcFixedBand(image.GetWidth(), image.GetHeight());
-    if (header_.linear.readFixedBand(header_.linear.frame, image, band, kFixedBandScanMode, header_.label) != 0) {
+    // A PDF417 row met on the band comes back as an empty PDF417 label: a
+    // hint for the symbol locator, never a read.
+    if (header_.linear.readFixedBand(header_.linear.frame, image, band, kFixedBandScanMode, header_.label) != 0 &&
+        !(header_.label.identifier.GetSymbology() == SYMBOLOGY_PDF417 && header_.label.data.GetCount() == 0)) {
         OfferLabel(header_.label);
     }
     return header_.accepted ? 1 : 0;

@@ -1,8 +1,35 @@
 #include "decoder/stacked/composite_code_decoder.h"
 
+#include "decoder/core/identifiers/pdf_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
 
 namespace DEC2DIvra {
+
+namespace {
+
+enum : unsigned { kComponent1D2D = 0, kComponent2DOnly = 1, kComponent1DOnly = 2 };
+
+int Manhattan(int x, int y) { return (x < 0 ? -x : x) + (y < 0 ? -y : y); }
+
+// Where the line through a and b meets the line through c and d; false when
+// they run parallel.
+bool Meet(Point a, Point b, Point c, Point d, Point& out)
+{
+    long long const rx = b.x - a.x;
+    long long const ry = b.y - a.y;
+    long long const sx = d.x - c.x;
+    long long const sy = d.y - c.y;
+    long long const den = rx * sy - ry * sx;
+    if (den == 0) {
+        return false;
+    }
+    long long const num = static_cast<long long>(c.x - a.x) * sy - static_cast<long long>(c.y - a.y) * sx;
+    out.x = static_cast<int>(a.x + rx * num / den);
+    out.y = static_cast<int>(a.y + ry * num / den);
+    return true;
+}
+
+}  // namespace
 
 CompositeCodeDecoder::CompositeCodeDecoder(DEC2DProperty const& property, AbstractLineSegmentDecoder& pdf)
     : composite_(&property.composite), gs1DataBar_(&property.gs1_databar), gs1128_(&property.gs1_128),
@@ -10,6 +37,123 @@ CompositeCodeDecoder::CompositeCodeDecoder(DEC2DProperty const& property, Abstra
 {
 }
 
-int CompositeCodeDecoder::Start(GrayImage const&, DecodedLabel&) { return 1; }
+int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
+{
+    unsigned const mode = composite_->component_mode.Get();
+    bool const ignoreLink = composite_->ignore_link_flag.Get();
+    SymbologyIdentifier const& id = label.identifier;
+    unsigned kind = 0;
+    bool enabled = false;
+    bool upcEan = false;
+    switch (id.GetSymbology()) {
+    case SYMBOLOGY_CODE128:
+        if (!id.GetModifierBit(8) && !id.GetModifierBit(9)) {
+            return 1;
+        }
+        kind = 4;
+        enabled = composite_->read.Get();
+        break;
+    case SYMBOLOGY_UPCA:
+    case SYMBOLOGY_EAN13:
+    case SYMBOLOGY_UPCE:
+    case SYMBOLOGY_EAN8:
+        if (id.GetModifierBit(8) || id.GetModifierBit(9)) {
+            return 1;
+        }
+        kind = id.GetSymbology() == SYMBOLOGY_UPCA ? 0 : id.GetSymbology() == SYMBOLOGY_EAN13 ? 2
+             : id.GetSymbology() == SYMBOLOGY_UPCE ? 1 : 3;
+        enabled = composite_->read_composite_ean.Get();
+        upcEan = true;
+        break;
+    case SYMBOLOGY_GS1_DATABAR:
+        if (!id.GetModifierBit(11)) {
+            return 1;
+        }
+        kind = 5;
+        enabled = composite_->read.Get();
+        break;
+    case SYMBOLOGY_PDF417:
+    case SYMBOLOGY_MICRO_PDF417: {
+        bool const linked = id.GetSymbology() == SYMBOLOGY_PDF417 ? id.GetModifierBit(8)
+                                                                   : (id.GetModifierBit(9) || id.GetModifierBit(10));
+        if (!linked) {
+            return 1;
+        }
+        return mode != kComponent1DOnly && ignoreLink ? 1 : 0;
+    }
+    default:
+        return 1;
+    }
+    if (mode != kComponent2DOnly && !enabled) {
+        return 1;
+    }
+    // A label without a module count or a top edge gives no place to look.
+    int const tx = label.region[1].x - label.region[0].x;
+    int const ty = label.region[1].y - label.region[0].y;
+    int const e = Manhattan(tx, ty);
+    int const n = static_cast<int>(label.moduleCount);
+    if (n == 0 || e == 0) {
+        return 0;
+    }
+    int const hx = label.region[0].x + label.region[1].x - label.region[2].x - label.region[3].x;
+    int const hy = label.region[0].y + label.region[1].y - label.region[2].y - label.region[3].y;
+    int const h = Manhattan(hx, hy) + 1;
+    int const s = 32 * e / n;
+    LineSegment segment{{label.region[0].x - tx * s / e, label.region[0].y - ty * s / e},
+                        {label.region[1].x + tx * s / e, label.region[1].y + ty * s / e}};
+    int const d = (upcEan ? 9 : 5) * e / n;
+    segment.begin.x += hx * d / h;
+    segment.begin.y += hy * d / h;
+    segment.end.x += hx * d / h;
+    segment.end.y += hy * d / h;
+    bool const negative = label.negative != 0;
+    if (pdf_->Start(image, segment, negative, component_) == 0) {
+        int const further = 4 * e / n;
+        segment.begin.x += hx * further / h;
+        segment.begin.y += hy * further / h;
+        segment.end.x += hx * further / h;
+        segment.end.y += hy * further / h;
+        if (pdf_->Start(image, segment, negative, component_) == 0) {
+            // A linear part read without its 2D part is never a whole
+            // composite. UPC/EAN carry no linkage flag: nothing says a
+            // component belongs to them, so they pass on as they were read.
+            return (ignoreLink || upcEan) && mode != kComponent2DOnly ? 1 : 0;
+        }
+    }
+    if (mode == kComponent2DOnly && !enabled) {
+        label.Copy(component_);
+        return 1;
+    }
+    if (mode == kComponent1DOnly) {
+        return 1;
+    }
+    unsigned const joined = label.data.GetCount() + 1 + component_.data.GetCount();
+    if (joined > label.data.GetCapacity() || !composite_->fixed_length.Get().Admits(joined)) {
+        return 0;
+    }
+    label.data.Push(28);
+    for (unsigned i = 0; i < component_.data.GetCount(); ++i) {
+        label.data.Push(component_.data[i]);
+    }
+    unsigned option = kind;
+    SymbologyIdentifier const& part = component_.identifier;
+    if (part.GetSymbology() == SYMBOLOGY_PDF417) {
+        option |= 1u << 6;
+    } else {
+        option |= 1u << 3;
+        if (part.GetModifierBit(10) && !part.GetModifierBit(9)) {
+            option |= 1u << 5;
+        }
+    }
+    label.identifier = CommonSymbologyIdentifier(CompositeIdentifier(option));
+    Point top[2];
+    if (!Meet(label.region[0], label.region[3], component_.region[0], component_.region[1], top[0]) ||
+        !Meet(label.region[1], label.region[2], component_.region[0], component_.region[1], top[1])) {
+        return 0;
+    }
+    label.region[0] = top[0];
+    label.region[1] = top[1];
+    return 1;
+}
 
 }  // namespace DEC2DIvra

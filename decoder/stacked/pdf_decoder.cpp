@@ -1,21 +1,212 @@
 #include "decoder/stacked/pdf_decoder.h"
 
+#include <cmath>
+
+#include "decoder/core/identifiers/pdf_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
+#include "decoder/stacked/micro_pdf_version_table.h"
+#include "decoder/stacked/pdf_character_table.h"
 
 namespace DEC2DIvra {
+
+namespace {
+
+constexpr unsigned kCodewords = PDFErrorDetection::kMaxCodewords;
+
+Point ToPoint(float x, float y)
+{
+    return Point{static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))};
+}
+
+}  // namespace
 
 PDFDecoder::PDFDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea), detail_(&property.detail_of_decoder), pdf417_(&property.pdf417),
       microPdf417_(&property.micro_pdf417)
 {
+    VirtualArray<PDFRowReader::Buffers> buffers = memory_.TakeArray<PDFRowReader::Buffers>(1);
+    VirtualArray<unsigned short> codewords = memory_.TakeArray<unsigned short>(kCodewords);
+    VirtualArray<unsigned short> erasures = memory_.TakeArray<unsigned short>(kCodewords);
+    VirtualArray<unsigned short> saved = memory_.TakeArray<unsigned short>(kCodewords);
+    VirtualArray<unsigned short> savedErasures = memory_.TakeArray<unsigned short>(kCodewords);
+    if (!memory_.HasFailed()) {
+        buffers_ = buffers.GetData();
+        codewords_ = codewords.GetData();
+        erasures_ = erasures.GetData();
+        errorDetection_.SetSaveArea(saved.GetData(), savedErasures.GetData());
+    }
+    PDFCharacterTable::Initialize();
+    convert_.initBitstreamConvert();
 }
 
-int PDFDecoder::Start(GrayImage const&, Region const&, DecodedLabel&)
+int PDFDecoder::DecodePDF417Codewords(unsigned short const* codewords, unsigned count, unsigned level,
+                                      unsigned short const* erasures, unsigned erasureCount, DecodedLabel& label,
+                                      bool& composite)
 {
-    SetSeenSymbol(0);
+    composite = false;
+    if (!IsReady() || count > kCodewords || erasureCount > kCodewords || level > 8) {
+        return 0;
+    }
+    StackInterface<unsigned short> list(codewords_, kCodewords);
+    StackInterface<unsigned short> missing(erasures_, kCodewords);
+    for (unsigned i = 0; i < count; ++i) {
+        list.Push(codewords[i]);
+    }
+    for (unsigned i = 0; i < erasureCount; ++i) {
+        missing.Push(erasures[i]);
+    }
+    if (!errorDetection_.Start(2u << level, list, missing)) {
+        return 0;
+    }
+    label.Clear();
+    if (!convert_.convertNormalPDF(list.CreateIterator(), label, composite)) {
+        return 0;
+    }
+    PDFIdentifier identifier(2);
+    identifier.SetModifierBit(8, composite);
+    label.identifier = CommonSymbologyIdentifier(identifier);
+    return 1;
+}
+
+int PDFDecoder::DecodeMicroPDF417Codewords(unsigned short const* codewords, unsigned version,
+                                           unsigned short const* erasures, unsigned erasureCount, DecodedLabel& label)
+{
+    if (!IsReady() || version >= MicroPDFVersionTable::kCount || erasureCount > kCodewords) {
+        return 0;
+    }
+    MicroPDFVersionTable::Element const& element = MicroPDFVersionTable::table[version];
+    StackInterface<unsigned short> list(codewords_, kCodewords);
+    StackInterface<unsigned short> missing(erasures_, kCodewords);
+    for (unsigned i = 0; i < static_cast<unsigned>(element.rows) * element.columns; ++i) {
+        list.Push(codewords[i]);
+    }
+    for (unsigned i = 0; i < erasureCount; ++i) {
+        missing.Push(erasures[i]);
+    }
+    if (!errorDetection_.Start(element.errorCorrection, list, missing)) {
+        return 0;
+    }
+    label.Clear();
+    MicroPDFIdentifier identifier;
+    bool const converted = element.ccA != 0 ? convert_.convertCCA(list.CreateIterator(), label, identifier)
+                                            : convert_.convertMicroPDF(list.CreateIterator(), label, identifier);
+    if (!converted) {
+        return 0;
+    }
+    label.identifier = CommonSymbologyIdentifier(identifier);
+    return 1;
+}
+
+int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area, bool normal, bool reversed,
+                         bool fromSegment, DecodedLabel& label)
+{
+    PDFRowReader reader(buffers_);
+    bool seenAny = false;
+    for (int pass = 0; pass < 2; ++pass) {
+        bool const inverted = pass == 1;
+        if ((inverted && !reversed) || (!inverted && !normal)) {
+            continue;
+        }
+        if (fromSegment || pdf417_->read.Get()) {
+            PDFRowReader::Parameters parameters{};
+            unsigned erasureCount = 0;
+            bool seen = false;
+            float corners[8];
+            bool composite = false;
+            if (reader.Read(image, area, inverted, parameters, buffers_->codewords, buffers_->erasures, erasureCount,
+                            seen, corners) &&
+                DecodePDF417Codewords(buffers_->codewords, parameters.rows * parameters.columns, parameters.level,
+                                      buffers_->erasures, erasureCount, label, composite) != 0 &&
+                composite == fromSegment &&
+                (fromSegment || pdf417_->fixed_length.Get().Admits(label.data.GetCount()))) {
+                label.negative = inverted ? 1 : 0;
+                for (unsigned c = 0; c < 4; ++c) {
+                    label.region.corner[c] = ToPoint(corners[2 * c], corners[2 * c + 1]);
+                }
+                return 1;
+            }
+            seenAny = seenAny || seen;
+        }
+        if (fromSegment || microPdf417_->read.Get()) {
+            for (int way = 0; way < 2; ++way) {
+                unsigned version = 0;
+                unsigned erasureCount = 0;
+                float corners[8];
+                if (reader.ReadMicro(image, area, inverted, way == 1, fromSegment, version, buffers_->codewords,
+                                     buffers_->erasures, erasureCount, corners) &&
+                    DecodeMicroPDF417Codewords(buffers_->codewords, version, buffers_->erasures, erasureCount,
+                                               label) != 0) {
+                    bool const component = label.identifier.GetModifierBit(9) || label.identifier.GetModifierBit(10);
+                    if (component != fromSegment ||
+                        (!fromSegment && !microPdf417_->fixed_length.Get().Admits(label.data.GetCount()))) {
+                        continue;
+                    }
+                    label.negative = inverted ? 1 : 0;
+                    for (unsigned c = 0; c < 4; ++c) {
+                        label.region.corner[c] = ToPoint(corners[2 * c], corners[2 * c + 1]);
+                    }
+                    return 1;
+                }
+            }
+        }
+    }
+    if (seenAny && !fromSegment) {
+        SetSeenSymbol(1);
+    }
     return 0;
 }
 
-int PDFDecoder::Start(GrayImage const&, LineSegment const&, bool, DecodedLabel&) { return 0; }
+int PDFDecoder::Start(GrayImage const& image, Region const& region, DecodedLabel& label)
+{
+    SetSeenSymbol(0);
+    if (!IsReady() || (!pdf417_->read.Get() && !microPdf417_->read.Get())) {
+        return 0;
+    }
+    float const x0 = (region[0].x + region[3].x) / 2.0f;
+    float const y0 = (region[0].y + region[3].y) / 2.0f;
+    float const x1 = (region[1].x + region[2].x) / 2.0f;
+    float const y1 = (region[1].y + region[2].y) / 2.0f;
+    float const length = std::hypot(x1 - x0, y1 - y0);
+    float const height = std::hypot((region[0].x + region[1].x - region[3].x - region[2].x) / 2.0f,
+                                    (region[0].y + region[1].y - region[3].y - region[2].y) / 2.0f);
+    if (!(length >= 4.0f)) {
+        return 0;
+    }
+    PDFRowReader::Area area{};
+    area.cx = (x0 + x1) / 2;
+    area.cy = (y0 + y1) / 2;
+    area.ux = (x1 - x0) / length;
+    area.uy = (y1 - y0) / length;
+    // A wide symbol may be located in parts, one end at a time: the search
+    // lines run on across the frame.
+    float const frame = static_cast<float>(image.GetWidth() > image.GetHeight() ? image.GetWidth() : image.GetHeight());
+    area.halfLength = length * 1.2f + 24.0f > 0.75f * frame ? length * 1.2f + 24.0f : 0.75f * frame;
+    area.halfHeight = height * 0.7f + 8.0f > length * 0.4f ? height * 0.7f + 8.0f : length * 0.4f;
+    unsigned const polarity = pdf417_->positive_and_negative.Get();
+    return ReadArea(image, area, polarity != 1, polarity != 0, false, label);
+}
+
+int PDFDecoder::Start(GrayImage const& image, LineSegment const& segment, bool negative, DecodedLabel& label)
+{
+    if (!IsReady()) {
+        return 0;
+    }
+    float const dx = static_cast<float>(segment.end.x - segment.begin.x);
+    float const dy = static_cast<float>(segment.end.y - segment.begin.y);
+    float const length = std::hypot(dx, dy);
+    if (!(length >= 8.0f)) {
+        return 0;
+    }
+    // The component stands beside the segment, on a side the segment does
+    // not tell: the search area reaches well out on both.
+    PDFRowReader::Area area{};
+    area.cx = (static_cast<float>(segment.begin.x) + static_cast<float>(segment.end.x)) / 2;
+    area.cy = (static_cast<float>(segment.begin.y) + static_cast<float>(segment.end.y)) / 2;
+    area.ux = dx / length;
+    area.uy = dy / length;
+    area.halfLength = length / 2 + 8.0f;
+    area.halfHeight = length * 0.45f;
+    return ReadArea(image, area, !negative, negative, true, label);
+}
 
 }  // namespace DEC2DIvra

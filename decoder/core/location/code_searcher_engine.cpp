@@ -102,7 +102,7 @@ int CodeSearcherEngine::RunStage(CodeSearchStage stage, GrayImage const& image, 
     }
     switch (stage) {
     case CodeSearchStage::kLinear:
-        return SearchLinear(image, option, *decoders.barCode, label, outlet);
+        return SearchLinear(image, option, *decoders.barCode, decoders.composite, label, outlet);
     case CodeSearchStage::kStacked:
         return SearchStacked(image, option, *decoders.stackCode, label, outlet);
     case CodeSearchStage::kQRFinder:
@@ -190,7 +190,8 @@ bool CodeSearcherEngine::Deliver(DecodedLabel& label, LabelOutlet& outlet)
 }
 
 int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption const& option,
-                                     AbstractBarCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet)
+                                     AbstractBarCodeDecoder& decoder, AbstractCompositeCodeDecoder* composite,
+                                     DecodedLabel& label, LabelOutlet& outlet)
 {
     FindBarRegions(image, option);
     BarRegionCandidate* candidates = finder_.GetCandidates();
@@ -215,6 +216,10 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
             }
             continue;
         }
+        // The composite reader joins a 2D component to the label, or withholds it.
+        if (composite != nullptr && composite->Start(image, label) == 0) {
+            continue;
+        }
         if (Deliver(label, outlet)) {
             return 1;
         }
@@ -234,12 +239,17 @@ int CodeSearcherEngine::SearchStacked(GrayImage const& image, tagDecodeOption co
     unsigned handed = 0;
     BarRegionCandidate const* candidates = finder_.GetCandidates();
     // The regions where a linear decoder met a PDF417 row first, then the
-    // bar-like regions whose profile shows a start or stop pattern.
-    for (unsigned i = 0; i < stackedRowCount_ + barCandidateCount_ && handed < budget; ++i) {
+    // bar-like regions whose profile shows a start or stop pattern, then (for
+    // MicroPDF417, which has neither) the other bar-like regions.
+    bool const micro = property_->micro_pdf417.read.Get();
+    unsigned const total = stackedRowCount_ + barCandidateCount_ * (micro ? 2u : 1u);
+    for (unsigned i = 0; i < total && handed < budget; ++i) {
         bool const fromRow = i < stackedRowCount_;
-        Region const& region = fromRow ? stackedRows_[i] : candidates[i - stackedRowCount_].region;
+        bool const rest = i >= stackedRowCount_ + barCandidateCount_;
+        unsigned const c = rest ? i - stackedRowCount_ - barCandidateCount_ : i - stackedRowCount_;
+        Region const& region = fromRow ? stackedRows_[i] : candidates[c].region;
         if (!IsFree(region.CalcCenterPoint(), first) ||
-            (!fromRow && !IsStackedCandidate(image, candidates[i - stackedRowCount_]))) {
+            (!fromRow && IsStackedCandidate(image, candidates[c]) == rest)) {
             continue;
         }
         ++handed;

@@ -88,7 +88,7 @@ public:
 
 private:
     int SearchLinear(GrayImage const& image, tagDecodeOption const& option, AbstractBarCodeDecoder& decoder,
-                     DecodedLabel& label, LabelOutlet& outlet);
+                     AbstractCompositeCodeDecoder* composite, DecodedLabel& label, LabelOutlet& outlet);
     int SearchStacked(GrayImage const& image, tagDecodeOption const& option, AbstractStackCodeDecoder& decoder,
                       DecodedLabel& label, LabelOutlet& outlet);
     int SearchQRFinders(GrayImage const& image, tagDecodeOption const& option, AbstractRegionDecoder& decoder,

@@ -72,11 +72,18 @@ bool IsStackedCandidate(GrayImage const& image, BarRegionCandidate const& candid
     if (runCount < kMaxRuns) {
         runs[runCount++] = run;
     }
-    // The start pattern ends with a space, so read backward it begins with one.
-    return HasPattern(runs, firstDark, runCount, true, kStart, 8) ||
-           HasPattern(runs, firstDark, runCount, true, kStop, 9) ||
-           HasPattern(runs, firstDark, runCount, false, kStartBackward, 8) ||
-           HasPattern(runs, firstDark, runCount, true, kStopBackward, 9);
+    // The start pattern ends with a space, so read backward it begins with one;
+    // light-on-dark symbols show the same runs with the colours exchanged.
+    for (int pass = 0; pass < 2; ++pass) {
+        bool const dark = pass == 0;
+        if (HasPattern(runs, firstDark, runCount, dark, kStart, 8) ||
+            HasPattern(runs, firstDark, runCount, dark, kStop, 9) ||
+            HasPattern(runs, firstDark, runCount, !dark, kStartBackward, 8) ||
+            HasPattern(runs, firstDark, runCount, dark, kStopBackward, 9)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace DEC2DIvra

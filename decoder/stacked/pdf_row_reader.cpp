@@ -1,0 +1,1076 @@
+#include "decoder/stacked/pdf_row_reader.h"
+
+#include <cmath>
+
+#include "decoder/stacked/micro_pdf_version_table.h"
+#include "decoder/stacked/pdf_character_table.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+constexpr float kSearchSpacing = 2.0f;  // pixels between search lines
+constexpr unsigned kBlock = 16;         // samples per threshold block
+// The rows are read a little beyond the ends of the columns as found: the
+// first and last rows may show their patterns on fewer search lines.
+constexpr float kOvershoot = 0.08f;
+
+float Abs(float v) { return v < 0 ? -v : v; }
+
+}  // namespace
+
+namespace {
+
+// Least squares s = a + b t over the points whose `use` flag is set.
+bool FitLine(float const* t, float const* s, bool const* use, unsigned count, float& a, float& b)
+{
+    double n = 0, st = 0, ss = 0, stt = 0, sts = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        if (!use[i]) {
+            continue;
+        }
+        n += 1;
+        st += t[i];
+        ss += s[i];
+        stt += static_cast<double>(t[i]) * t[i];
+        sts += static_cast<double>(t[i]) * s[i];
+    }
+    double const d = n * stt - st * st;
+    if (n < 2 || std::fabs(d) < 1e-6) {
+        if (n >= 1) {
+            a = static_cast<float>(ss / n);
+            b = 0;
+            return true;
+        }
+        return false;
+    }
+    b = static_cast<float>((n * sts - st * ss) / d);
+    a = static_cast<float>((ss - b * st) / n);
+    return true;
+}
+
+// The median of (s[j] - s[i]) / (t[j] - t[i]) over pairs half the list
+// apart; `scratch` holds `count` values.
+float MedianSlope(float const* t, float const* s, unsigned count, float* scratch)
+{
+    unsigned const half = count / 2;
+    unsigned n = 0;
+    for (unsigned i = 0; i + half < count; ++i) {
+        float const dt = t[i + half] - t[i];
+        if (Abs(dt) < 1.0f) {
+            continue;
+        }
+        float const v = (s[i + half] - s[i]) / dt;
+        unsigned j = n++;
+        for (; j > 0 && scratch[j - 1] > v; --j) {
+            scratch[j] = scratch[j - 1];
+        }
+        scratch[j] = v;
+    }
+    return n > 0 ? scratch[n / 2] : 0.0f;
+}
+
+// Run widths to whole modules: each rounded within 1..most, then the sum
+// brought to `total` at the runs rounded furthest. False when it cannot be.
+bool RoundModules(float const* widths, unsigned runs, int total, int most, int* modules)
+{
+    float sum = 0;
+    for (unsigned i = 0; i < runs; ++i) {
+        sum += widths[i];
+    }
+    if (!(sum > 0)) {
+        return false;
+    }
+    float const unit = sum / static_cast<float>(total);
+    float error[8];
+    int count = 0;
+    for (unsigned i = 0; i < runs; ++i) {
+        float const m = widths[i] / unit;
+        modules[i] = static_cast<int>(std::lround(m));
+        modules[i] = modules[i] < 1 ? 1 : (modules[i] > most ? most : modules[i]);
+        error[i] = m - static_cast<float>(modules[i]);
+        count += modules[i];
+    }
+    for (unsigned guard = 0; count != total && guard < runs; ++guard) {
+        unsigned pick = runs;
+        for (unsigned i = 0; i < runs; ++i) {
+            bool const can = count < total ? modules[i] < most : modules[i] > 1;
+            if (can && (pick == runs || (count < total ? error[i] > error[pick] : error[i] < error[pick]))) {
+                pick = i;
+            }
+        }
+        if (pick == runs) {
+            return false;
+        }
+        int const d = count < total ? 1 : -1;
+        modules[pick] += d;
+        error[pick] -= static_cast<float>(d);
+        count += d;
+    }
+    return count == total;
+}
+
+// The symbol character whose modules are `modules` (8 widths summing to 17).
+bool LookUp(int const modules[8], unsigned& value, unsigned& cluster)
+{
+    unsigned pattern = 0;
+    unsigned bit = 0;
+    for (unsigned i = 0; i < 8; ++i) {
+        if (modules[i] < 1 || modules[i] > 6) {
+            return false;
+        }
+        for (int m = 0; m < modules[i]; ++m, ++bit) {
+            pattern = pattern << 1 | (i % 2 == 0 ? 0u : 1u);
+        }
+    }
+    if (bit != 17) {
+        return false;
+    }
+    unsigned short const v = PDFCharacterTable::PatternToValue(pattern >> 1);
+    if (v == 0xFFFF) {
+        return false;
+    }
+    int const bars[4] = {modules[0], modules[2], modules[4], modules[6]};
+    cluster = PDFCharacterTable::CalcCluster(bars);
+    unsigned expected = 0;
+    if (!PDFCharacterTable::ValueAndClusterToPattern(v, cluster, expected) || expected != pattern) {
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+}  // namespace
+
+bool PDFRowReader::IsStartPattern(float const w[8])
+{
+    float t[8];
+    for (unsigned i = 0; i < 8; ++i) {
+        t[i] = w[i] + w[(i + 1) % 8];
+    }
+    float const s = (t[0] + t[2] + t[4] + t[6]) / 17.0f;
+    auto within = [s](float v, float low, float high) { return v >= low * s && v <= high * s; };
+    if (!within(t[0], 8, 10) || !within(t[6], 3, 5) || !within(t[7], 10, 12)) {
+        return false;
+    }
+    for (unsigned i = 1; i <= 5; ++i) {
+        if (!within(t[i], 1, 3)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PDFRowReader::IsStopPattern(float const w[8])
+{
+    float t[8];
+    for (unsigned i = 0; i < 8; ++i) {
+        t[i] = w[i] + w[(i + 1) % 8];
+    }
+    float const s = (t[0] + t[2] + t[4] + t[6]) / 17.0f;
+    auto within = [s](float v, float low, float high) { return v >= low * s && v <= high * s; };
+    return within(t[0], 7, 9) && within(t[1], 1, 3) && within(t[2], 3, 5) && within(t[3], 3, 5) &&
+           within(t[4], 1, 3) && within(t[5], 1, 3) && within(t[6], 2, 4) && within(t[7], 8, 10);
+}
+
+bool PDFRowReader::DecodeCharacter(float const widths[8], unsigned& value, unsigned& cluster)
+{
+    float total = 0;
+    for (unsigned i = 0; i < 8; ++i) {
+        total += widths[i];
+    }
+    if (total <= 0) {
+        return false;
+    }
+    float const unit = total / 17.0f;
+    int modules[8];
+    if (!RoundModules(widths, 8, 17, 6, modules)) {
+        return false;
+    }
+    if (LookUp(modules, value, cluster)) {
+        return true;
+    }
+    // Blur moves edges but keeps the distances from a bar's edge to the next
+    // bar's like edge: rebuild the runs from those pairs.
+    int pairs[7];
+    for (unsigned i = 0; i < 7; ++i) {
+        pairs[i] = static_cast<int>(std::lround((widths[i] + widths[i + 1]) / unit));
+    }
+    float bestError = 1e9f;
+    bool found = false;
+    for (int first = 1; first <= 6; ++first) {
+        int m[8];
+        m[0] = first;
+        int s = first;
+        bool ok = true;
+        for (unsigned i = 0; i < 7 && ok; ++i) {
+            m[i + 1] = pairs[i] - m[i];
+            ok = m[i + 1] >= 1 && m[i + 1] <= 6;
+            s += m[i + 1];
+        }
+        if (!ok || s != 17) {
+            continue;
+        }
+        float e = 0;
+        for (unsigned i = 0; i < 8; ++i) {
+            e += Abs(widths[i] / unit - static_cast<float>(m[i]));
+        }
+        unsigned v = 0;
+        unsigned c = 0;
+        if (e < bestError && LookUp(m, v, c)) {
+            bestError = e;
+            value = v;
+            cluster = c;
+            found = true;
+        }
+    }
+    return found;
+}
+
+unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted)
+{
+    float const dx = x1 - x0;
+    float const dy = y1 - y0;
+    float const length = std::sqrt(dx * dx + dy * dy);
+    if (!(length >= 2.0f)) {
+        return 0;
+    }
+    unsigned count = static_cast<unsigned>(length * 2.0f) + 1;
+    count = count > kMaxSamples ? kMaxSamples : count;
+    float const sx = dx / static_cast<float>(count - 1);
+    float const sy = dy / static_cast<float>(count - 1);
+    for (unsigned i = 0; i < count; ++i) {
+        float const x = x0 + sx * static_cast<float>(i);
+        float const y = y0 + sy * static_cast<float>(i);
+        int const ix = static_cast<int>(std::floor(x));
+        int const iy = static_cast<int>(std::floor(y));
+        float const fx = x - static_cast<float>(ix);
+        float const fy = y - static_cast<float>(iy);
+        float const top = image.AtClamped(ix, iy) * (1 - fx) + image.AtClamped(ix + 1, iy) * fx;
+        float const bottom = image.AtClamped(ix, iy + 1) * (1 - fx) + image.AtClamped(ix + 1, iy + 1) * fx;
+        float const v = top * (1 - fy) + bottom * fy;
+        b_->samples[i] = inverted ? 1023.0f - v : v;
+    }
+    // A light smoothing over about a pixel keeps sensor noise from splitting runs.
+    float previous = b_->samples[0];
+    for (unsigned i = 1; i + 1 < count; ++i) {
+        float const here = b_->samples[i];
+        b_->samples[i] = (previous + 2.0f * here + b_->samples[i + 1]) / 4.0f;
+        previous = here;
+    }
+    return count;
+}
+
+unsigned PDFRowReader::FindEdges(unsigned count, bool& firstDark)
+{
+    float const* s = b_->samples;
+    unsigned const blocks = (count + kBlock - 1) / kBlock;
+    float low[kMaxSamples / kBlock + 1];
+    float high[kMaxSamples / kBlock + 1];
+    float globalLow = 1e9f;
+    float globalHigh = -1e9f;
+    for (unsigned k = 0; k < blocks; ++k) {
+        low[k] = 1e9f;
+        high[k] = -1e9f;
+        for (unsigned i = k * kBlock; i < count && i < (k + 1) * kBlock; ++i) {
+            low[k] = s[i] < low[k] ? s[i] : low[k];
+            high[k] = s[i] > high[k] ? s[i] : high[k];
+        }
+        globalLow = low[k] < globalLow ? low[k] : globalLow;
+        globalHigh = high[k] > globalHigh ? high[k] : globalHigh;
+    }
+    float const floor = (globalHigh - globalLow) / 5.0f > 20.0f ? (globalHigh - globalLow) / 5.0f : 20.0f;
+    float threshold[kMaxSamples / kBlock + 1];
+    float last = (globalHigh + globalLow) / 2;
+    for (unsigned k = 0; k < blocks; ++k) {
+        float lo = 1e9f;
+        float hi = -1e9f;
+        unsigned const from = k >= 2 ? k - 2 : 0;
+        for (unsigned j = from; j < blocks && j <= k + 2; ++j) {
+            lo = low[j] < lo ? low[j] : lo;
+            hi = high[j] > hi ? high[j] : hi;
+        }
+        if (hi - lo >= floor) {
+            last = (hi + lo) / 2;
+        }
+        threshold[k] = last;
+    }
+    unsigned edges = 0;
+    bool dark = s[0] < threshold[0];
+    firstDark = false;
+    for (unsigned i = 1; i < count && edges < kMaxEdges; ++i) {
+        float const t = threshold[i / kBlock];
+        bool const now = s[i] < t;
+        if (now == dark) {
+            continue;
+        }
+        float const d = s[i] - s[i - 1];
+        float const at = d != 0 ? static_cast<float>(i - 1) + (t - s[i - 1]) / d : static_cast<float>(i);
+        if (edges == 0) {
+            firstDark = now;
+        }
+        b_->edges[edges++] = at;
+        dark = now;
+    }
+    return edges;
+}
+
+unsigned PDFRowReader::CountSearchLines(Area const& area)
+{
+    unsigned const lines = static_cast<unsigned>(2.0f * area.halfHeight / kSearchSpacing) + 1;
+    return lines > kMaxLines ? kMaxLines : lines;
+}
+
+unsigned PDFRowReader::ScanSearchLine(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                                      unsigned j, float& x0, float& y0, float& step, bool& firstDark)
+{
+    float const ux = backward ? -area.ux : area.ux;
+    float const uy = backward ? -area.uy : area.uy;
+    float const off = -area.halfHeight + kSearchSpacing * static_cast<float>(j);
+    x0 = area.cx - area.halfLength * ux - off * area.uy;
+    y0 = area.cy - area.halfLength * uy + off * area.ux;
+    unsigned const count = SampleLine(image, x0, y0, x0 + 2.0f * area.halfLength * ux,
+                                      y0 + 2.0f * area.halfLength * uy, inverted);
+    if (count < 2) {
+        return 0;
+    }
+    step = 2.0f * area.halfLength / static_cast<float>(count - 1);
+    return FindEdges(count, firstDark);
+}
+
+unsigned PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                                   unsigned& rightCount)
+{
+    float const ux = backward ? -area.ux : area.ux;
+    float const uy = backward ? -area.uy : area.uy;
+    unsigned const lines = CountSearchLines(area);
+    unsigned leftCount = 0;
+    rightCount = 0;
+    for (unsigned j = 0; j < lines; ++j) {
+        float x0 = 0;
+        float y0 = 0;
+        float step = 0;
+        bool firstDark = false;
+        unsigned const edges = ScanSearchLine(image, area, inverted, backward, j, x0, y0, step, firstDark);
+        if (edges == 0) {
+            continue;
+        }
+        float const* e = b_->edges;
+        bool haveStart = false;
+        bool haveStop = false;
+        Hit stop{};
+        for (unsigned k = firstDark ? 0 : 1; k + 8 < edges; k += 2) {
+            float w[8];
+            for (unsigned i = 0; i < 8; ++i) {
+                w[i] = e[k + i + 1] - e[k + i];
+            }
+            float const along = e[k + 8] - e[k];
+            if (!haveStart && IsStartPattern(w)) {
+                float const p = e[k + 8] * step;
+                b_->left[leftCount++] = Hit{x0 + ux * p, y0 + uy * p, along * step / 17.0f};
+                haveStart = true;
+            } else if (IsStopPattern(w)) {
+                float const p = e[k] * step;
+                stop = Hit{x0 + ux * p, y0 + uy * p, along * step / 17.0f};
+                haveStop = true;
+            }
+        }
+        if (haveStop) {
+            b_->right[rightCount++] = stop;
+        }
+    }
+    return leftCount;
+}
+
+bool PDFRowReader::FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
+                             float& bottomX, float& bottomY, float& module) const
+{
+    if (count < 3) {
+        return false;
+    }
+    float const ux = backward ? -area.ux : area.ux;
+    float const uy = backward ? -area.uy : area.uy;
+    float const vx = -area.uy;
+    float const vy = area.ux;
+    float t[kMaxLines];
+    float s[kMaxLines];
+    bool use[kMaxLines];
+    for (unsigned i = 0; i < count; ++i) {
+        float const dx = hits[i].x - area.cx;
+        float const dy = hits[i].y - area.cy;
+        s[i] = dx * ux + dy * uy;
+        t[i] = dx * vx + dy * vy;
+        use[i] = true;
+    }
+    // The median module, then two rounds that drop points off the line.
+    float sorted[kMaxLines];
+    for (unsigned i = 0; i < count; ++i) {
+        float const m = hits[i].module;
+        unsigned j = i;
+        for (; j > 0 && sorted[j - 1] > m; --j) {
+            sorted[j] = sorted[j - 1];
+        }
+        sorted[j] = m;
+    }
+    module = sorted[count / 2];
+    // A first line that strays points do not pull: the median slope of
+    // pairs half the list apart and the median offset; then least squares
+    // over the points near it.
+    float b = MedianSlope(t, s, count, sorted);
+    for (unsigned i = 0; i < count; ++i) {
+        float const v = s[i] - b * t[i];
+        unsigned j = i;
+        for (; j > 0 && sorted[j - 1] > v; --j) {
+            sorted[j] = sorted[j - 1];
+        }
+        sorted[j] = v;
+    }
+    float a = sorted[count / 2];
+    for (int round = 0; round < 2; ++round) {
+        for (unsigned i = 0; i < count; ++i) {
+            use[i] = Abs(s[i] - (a + b * t[i])) <= 1.5f * module && Abs(hits[i].module - module) <= 0.35f * module;
+        }
+        if (!FitLine(t, s, use, count, a, b)) {
+            return false;
+        }
+    }
+    for (unsigned i = 0; i < count; ++i) {
+        use[i] = Abs(s[i] - (a + b * t[i])) <= 1.5f * module && Abs(hits[i].module - module) <= 0.35f * module;
+    }
+    float tMin = 1e9f;
+    float tMax = -1e9f;
+    unsigned used = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        if (use[i]) {
+            ++used;
+            tMin = t[i] < tMin ? t[i] : tMin;
+            tMax = t[i] > tMax ? t[i] : tMax;
+        }
+    }
+    if (used < 3 || tMax - tMin < 2.0f) {
+        return false;
+    }
+    float const s0 = a + b * tMin;
+    float const s1 = a + b * tMax;
+    topX = area.cx + s0 * ux + tMin * vx;
+    topY = area.cy + s0 * uy + tMin * vy;
+    bottomX = area.cx + s1 * ux + tMax * vx;
+    bottomY = area.cy + s1 * uy + tMax * vy;
+    return true;
+}
+
+void PDFRowReader::SetCorners(float const lt[2], float const lb[2], float const rt[2], float const rb[2], float ux,
+                              float uy, float outward, float corners[8])
+{
+    corners[0] = lt[0] - ux * outward;
+    corners[1] = lt[1] - uy * outward;
+    corners[2] = rt[0] + ux * outward;
+    corners[3] = rt[1] + uy * outward;
+    corners[4] = rb[0] + ux * outward;
+    corners[5] = rb[1] + uy * outward;
+    corners[6] = lb[0] - ux * outward;
+    corners[7] = lb[1] - uy * outward;
+}
+
+void PDFRowReader::JoinExtents(float left[4], float right[4])
+{
+    // Both columns span the symbol's height: each takes the ends that reach
+    // further, moved along its own line.
+    float const lx = left[2] - left[0];
+    float const ly = left[3] - left[1];
+    float const rx = right[2] - right[0];
+    float const ry = right[3] - right[1];
+    float const ll = lx * lx + ly * ly;
+    float const rl = rx * rx + ry * ry;
+    if (!(ll > 0) || !(rl > 0)) {
+        return;
+    }
+    // Ends of each column projected onto the other's line, as fractions.
+    float const rTop = ((right[0] - left[0]) * lx + (right[1] - left[1]) * ly) / ll;
+    float const rBottom = ((right[2] - left[0]) * lx + (right[3] - left[1]) * ly) / ll;
+    float const lTop = ((left[0] - right[0]) * rx + (left[1] - right[1]) * ry) / rl;
+    float const lBottom = ((left[2] - right[0]) * rx + (left[3] - right[1]) * ry) / rl;
+    float const leftFrom = rTop < 0 ? rTop : 0;
+    float const leftTo = rBottom > 1 ? rBottom : 1;
+    float const rightFrom = lTop < 0 ? lTop : 0;
+    float const rightTo = lBottom > 1 ? lBottom : 1;
+    float const l0[2] = {left[0], left[1]};
+    float const r0[2] = {right[0], right[1]};
+    left[0] = l0[0] + lx * leftFrom;
+    left[1] = l0[1] + ly * leftFrom;
+    left[2] = l0[0] + lx * leftTo;
+    left[3] = l0[1] + ly * leftTo;
+    right[0] = r0[0] + rx * rightFrom;
+    right[1] = r0[1] + ry * rightFrom;
+    right[2] = r0[0] + rx * rightTo;
+    right[3] = r0[1] + ry * rightTo;
+}
+
+bool PDFRowReader::VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn,
+                            int clusterShift, float const* across, unsigned short* codewords,
+                            unsigned short* erasures, unsigned& erasureCount)
+{
+    // The rows on each side as straight lines over the fraction; a line laid
+    // slightly across the rows meets a row between the two at a column.
+    float fraction[kMaxLines];
+    float rowOf[kMaxLines];
+    bool use[kMaxLines];
+    float a[2] = {0, 0};
+    float b[2] = {0, 0};
+    bool fitted[2] = {false, false};
+    for (unsigned side = 0; side < 2; ++side) {
+        for (unsigned i = 0; i < lines; ++i) {
+            fraction[i] = b_->lines[i].fraction;
+            short const r = b_->lines[i].row[side];
+            rowOf[i] = static_cast<float>(r);
+            use[i] = r >= 0 && r < static_cast<short>(rows);
+        }
+        bool ok = true;
+        for (int round = 0; round < 3 && ok; ++round) {
+            ok = FitLine(fraction, rowOf, use, lines, a[side], b[side]);
+            float const limit = round == 0 ? 4.0f : 1.0f;
+            for (unsigned i = 0; i < lines && ok; ++i) {
+                use[i] = b_->lines[i].row[side] >= 0 && Abs(rowOf[i] - (a[side] + b[side] * fraction[i])) <= limit;
+            }
+        }
+        unsigned used = 0;
+        for (unsigned i = 0; i < lines; ++i) {
+            used += use[i] ? 1u : 0u;
+        }
+        fitted[side] = ok && used >= 3;
+    }
+    if (!fitted[0] && !fitted[1]) {
+        return false;
+    }
+    for (unsigned side = 0; side < 2; ++side) {
+        if (!fitted[side]) {
+            a[side] = a[1 - side];
+            b[side] = b[1 - side];
+        }
+    }
+    for (unsigned c = 0; c < rows * dataColumns; ++c) {
+        for (unsigned s = 0; s < kSlots; ++s) {
+            b_->cells[c].count[s] = 0;
+        }
+    }
+    for (unsigned i = 0; i < lines; ++i) {
+        LineRead const& line = b_->lines[i];
+        float const left = a[0] + b[0] * line.fraction;
+        float const right = a[1] + b[1] * line.fraction;
+        for (unsigned c = 0; c < dataColumns; ++c) {
+            unsigned const value = line.value[c + firstColumn];
+            if (value == 0xFFFF) {
+                continue;
+            }
+            float const estimate = left + (right - left) * across[c];
+            int const cluster = line.cluster[c + firstColumn];
+            // The row of the character's cluster nearest to the estimate.
+            int const nearest = static_cast<int>(std::lround(estimate));
+            int r = -1;
+            for (int d = -1; d <= 1; ++d) {
+                int const candidate = nearest + d;
+                if (((candidate + clusterShift) % 3 + 3) % 3 * 3 == cluster &&
+                    Abs(static_cast<float>(candidate) - estimate) < 1.2f) {
+                    r = candidate;
+                }
+            }
+            if (r < 0 || r >= static_cast<int>(rows)) {
+                continue;
+            }
+            Cell& cell = b_->cells[static_cast<unsigned>(r) * dataColumns + c];
+            unsigned s = 0;
+            for (; s < kSlots && cell.count[s] != 0 && cell.value[s] != value; ++s) {
+            }
+            if (s < kSlots) {
+                cell.value[s] = static_cast<unsigned short>(value);
+                ++cell.count[s];
+            }
+        }
+    }
+    erasureCount = 0;
+    for (unsigned c = 0; c < rows * dataColumns; ++c) {
+        Cell const& cell = b_->cells[c];
+        unsigned best = 0;
+        unsigned second = 0;
+        unsigned short value = 0;
+        for (unsigned s = 0; s < kSlots; ++s) {
+            if (cell.count[s] > best) {
+                second = best;
+                best = cell.count[s];
+                value = cell.value[s];
+            } else if (cell.count[s] > second) {
+                second = cell.count[s];
+            }
+        }
+        if (best == 0 || best == second) {
+            codewords[c] = 0;
+            erasures[erasureCount++] = static_cast<unsigned short>(c);
+        } else {
+            codewords[c] = value;
+        }
+    }
+    return true;
+}
+
+bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted, Parameters& parameters,
+                        unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, bool& seen,
+                        float corners[8])
+{
+    seen = false;
+    unsigned rightCount = 0;
+    unsigned leftCount = CollectHits(image, area, inverted, false, rightCount);
+    bool backward = false;
+    if (leftCount < 3 || rightCount < 3) {
+        unsigned backRight = 0;
+        unsigned const backLeft = CollectHits(image, area, inverted, true, backRight);
+        if (backLeft + backRight <= leftCount + rightCount) {
+            leftCount = CollectHits(image, area, inverted, false, rightCount);
+        } else {
+            leftCount = backLeft;
+            rightCount = backRight;
+            backward = true;
+        }
+    }
+    float lt[2], lb[2], rt[2], rb[2];
+    float leftModule = 0;
+    float rightModule = 0;
+    if (!FitColumn(b_->left, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
+        !FitColumn(b_->right, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
+        return false;
+    }
+    seen = true;
+    Join(lt, lb, rt, rb);
+    float const module = (leftModule + rightModule) / 2;
+    float const lengthLeft = std::hypot(lb[0] - lt[0], lb[1] - lt[1]);
+    float const lengthRight = std::hypot(rb[0] - rt[0], rb[1] - rt[1]);
+    float const midWidth = std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2);
+    unsigned columns = static_cast<unsigned>(std::lround(midWidth / (17.0f * module)));
+    float const ux = backward ? -area.ux : area.ux;
+    float const uy = backward ? -area.uy : area.uy;
+    float const along = (lengthLeft > lengthRight ? lengthLeft : lengthRight) * 1.5f;
+    unsigned lines = static_cast<unsigned>(along) + 2;
+    lines = lines > kMaxLines ? kMaxLines : lines;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (columns < 3 || columns > kMaxColumns) {
+            return false;
+        }
+        unsigned rowsDiv3[30] = {};
+        unsigned rowsMod3[3] = {};
+        unsigned levels[9] = {};
+        unsigned cols[30] = {};
+        auto voteLeft = [&](unsigned v, unsigned c) {
+            unsigned const x = v % 30;
+            if (c == 0) {
+                ++rowsDiv3[x];
+            } else if (c == 3) {
+                if (x / 3 < 9) {
+                    ++levels[x / 3];
+                }
+                ++rowsMod3[x % 3];
+            } else {
+                ++cols[x];
+            }
+        };
+        auto voteRight = [&](unsigned v, unsigned c) { voteLeft(v, c == 0 ? 6 : (c == 3 ? 0 : 3)); };
+        for (unsigned i = 0; i < lines; ++i) {
+            LineRead& line = b_->lines[i];
+            line.fraction = -kOvershoot + (1.0f + 2.0f * kOvershoot) * (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
+            line.row[0] = line.row[1] = -1;
+            float const f = line.fraction;
+            float const px = lt[0] + f * (lb[0] - lt[0]);
+            float const py = lt[1] + f * (lb[1] - lt[1]);
+            float const qx = rt[0] + f * (rb[0] - rt[0]);
+            float const qy = rt[1] + f * (rb[1] - rt[1]);
+            float const width = std::hypot(qx - px, qy - py);
+            float const cw = width / static_cast<float>(columns);
+            float const ex = (qx - px) / width;
+            float const ey = (qy - py) / width;
+            float const margin = cw * 0.25f;
+            unsigned const count =
+                SampleLine(image, px - ex * margin, py - ey * margin, qx + ex * margin, qy + ey * margin, inverted);
+            for (unsigned k = 0; k < columns; ++k) {
+                line.value[k] = 0xFFFF;
+            }
+            if (count < 2) {
+                continue;
+            }
+            float const perSample = (width + 2 * margin) / static_cast<float>(count - 1);
+            bool firstDark = false;
+            unsigned const edges = FindEdges(count, firstDark);
+            float const* e = b_->edges;
+            float const cwSamples = cw / perSample;
+            // Each character is looked for where the last one read ended, at
+            // its width: under perspective the columns narrow along the row.
+            unsigned next = firstDark ? 0 : 1;
+            float expected = margin / perSample;
+            float along = cwSamples;
+            for (unsigned k = 0; k < columns; ++k) {
+                unsigned best = edges;
+                float bestDistance = along * 0.3f;
+                for (unsigned j = next; j + 8 < edges; j += 2) {
+                    float const d = Abs(e[j] - expected);
+                    if (d < bestDistance) {
+                        bestDistance = d;
+                        best = j;
+                    }
+                    if (e[j] > expected + along * 0.3f) {
+                        break;
+                    }
+                }
+                float span = 0;
+                if (best < edges) {
+                    span = e[best + 8] - e[best];
+                }
+                unsigned value = 0;
+                unsigned cluster = 0;
+                float w[8];
+                bool read = best < edges && Abs(span - along) <= 0.25f * along;
+                if (read) {
+                    for (unsigned n = 0; n < 8; ++n) {
+                        w[n] = e[best + n + 1] - e[best + n];
+                    }
+                    read = DecodeCharacter(w, value, cluster);
+                }
+                if (read) {
+                    line.value[k] = static_cast<unsigned short>(value);
+                    line.cluster[k] = static_cast<unsigned char>(cluster);
+                    next = best;
+                    expected = e[best + 8];
+                    along = span;
+                } else {
+                    expected += along;
+                }
+            }
+            int rowLeft = -1;
+            int rowRight = -1;
+            if (line.value[0] != 0xFFFF) {
+                rowLeft = static_cast<int>(3 * (line.value[0] / 30) + line.cluster[0] / 3);
+                voteLeft(line.value[0], line.cluster[0]);
+            }
+            if (line.value[columns - 1] != 0xFFFF) {
+                rowRight = static_cast<int>(3 * (line.value[columns - 1] / 30) + line.cluster[columns - 1] / 3);
+                voteRight(line.value[columns - 1], line.cluster[columns - 1]);
+            }
+            line.row[0] = static_cast<short>(rowLeft < 90 ? rowLeft : -1);
+            line.row[1] = static_cast<short>(rowRight < 90 ? rowRight : -1);
+        }
+        auto argmax = [](unsigned const* v, unsigned n) {
+            unsigned best = 0;
+            for (unsigned i = 1; i < n; ++i) {
+                best = v[i] > v[best] ? i : best;
+            }
+            return v[best] > 0 ? static_cast<int>(best) : -1;
+        };
+        int const div3 = argmax(rowsDiv3, 30);
+        int const mod3 = argmax(rowsMod3, 3);
+        int const level = argmax(levels, 9);
+        int const k = argmax(cols, 30);
+        if (div3 < 0 || mod3 < 0 || level < 0 || k < 0) {
+            return false;
+        }
+        unsigned const voted = static_cast<unsigned>(k) + 3;
+        if (voted != columns) {
+            if (attempt == 1) {
+                return false;
+            }
+            columns = voted;
+            continue;
+        }
+        parameters.rows = static_cast<unsigned>(div3 * 3 + mod3 + 1);
+        parameters.columns = static_cast<unsigned>(k + 1);
+        parameters.level = static_cast<unsigned>(level);
+        break;
+    }
+    unsigned const rows = parameters.rows;
+    unsigned const dataColumns = parameters.columns;
+    if (rows < 3 || rows > 90 || rows * dataColumns > kMaxCells) {
+        return false;
+    }
+    float across[kMaxColumns];
+    for (unsigned c = 0; c < dataColumns; ++c) {
+        across[c] = static_cast<float>(c + 1) / static_cast<float>(dataColumns + 1);
+    }
+    if (!VoteCells(lines, rows, dataColumns, 1, 0, across, codewords, erasures, erasureCount)) {
+        return false;
+    }
+    SetCorners(lt, lb, rt, rb, ux, uy, 17.0f * module, corners);
+    return true;
+}
+
+}  // namespace DEC2DIvra
+
+namespace DEC2DIvra {
+
+unsigned PDFRowReader::DecodeRowAddress(float const widths[6])
+{
+    int modules[6];
+    if (!RoundModules(widths, 6, 10, 5, modules)) {
+        return 255;
+    }
+    unsigned pattern = 0;
+    for (unsigned i = 0; i < 6; ++i) {
+        for (int m = 0; m < modules[i]; ++m) {
+            pattern = pattern << 1 | (i % 2 == 0 ? 0u : 1u);
+        }
+    }
+    // The tenth module is always a space.
+    if ((pattern & 1u) == 0) {
+        return 255;
+    }
+    return MicroPDFCharacterTable::Lookup(pattern >> 1);
+}
+
+unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                                        unsigned& rightCount)
+{
+    float const ux = backward ? -area.ux : area.ux;
+    float const uy = backward ? -area.uy : area.uy;
+    unsigned const lines = CountSearchLines(area);
+    unsigned leftCount = 0;
+    rightCount = 0;
+    for (unsigned j = 0; j < lines; ++j) {
+        float x0 = 0;
+        float y0 = 0;
+        float step = 0;
+        bool firstDark = false;
+        unsigned const edges = ScanSearchLine(image, area, inverted, backward, j, x0, y0, step, firstDark);
+        if (edges == 0) {
+            continue;
+        }
+        float const* e = b_->edges;
+        // Side patterns on the line; a left and a right one make a pair when
+        // the data between them is as wide as 1 to 4 columns.
+        struct Sighting {
+            float begin;
+            float end;
+            float module;
+            bool quiet;
+            bool stop;
+        };
+        Sighting seen[16];
+        unsigned seenCount = 0;
+        for (unsigned k = firstDark ? 0 : 1; k + 6 < edges && seenCount < 16; k += 2) {
+            float w[6];
+            for (unsigned i = 0; i < 6; ++i) {
+                w[i] = e[k + i + 1] - e[k + i];
+            }
+            unsigned const number = DecodeRowAddress(w);
+            if (number != 255 && number <= 52) {
+                float const module = (e[k + 6] - e[k]) / 10.0f;
+                // A left pattern has light before it; a right one the stop bar after it.
+                bool const quiet = k == 0 || e[k] - e[k - 1] >= 1.5f * module;
+                bool const stop = k + 7 < edges && Abs(e[k + 7] - e[k + 6] - module) <= 0.6f * module &&
+                                  (k + 8 >= edges || e[k + 8] - e[k + 7] >= 1.5f * module);
+                seen[seenCount++] = Sighting{e[k], e[k + 6], module, quiet, stop};
+            }
+        }
+        bool haveLeft = false;
+        bool haveRight = false;
+        Hit left{};
+        Hit right{};
+        // The widest such pair: patterns inside the data may pass for narrower ones.
+        float widest = 0;
+        for (unsigned i = 0; i < seenCount; ++i) {
+            for (unsigned j = i + 1; j < seenCount; ++j) {
+                float const module = (seen[i].module + seen[j].module) / 2;
+                if (!seen[i].quiet || !seen[j].stop || Abs(seen[i].module - seen[j].module) > 0.25f * module) {
+                    continue;
+                }
+                float const between = (seen[j].begin - seen[i].end) / module;
+                bool const fits =
+                    Abs(between - 17) < 3 || Abs(between - 34) < 3 || Abs(between - 61) < 4 || Abs(between - 78) < 4;
+                if (fits && between > widest) {
+                    widest = between;
+                    float const p = seen[i].end * step;
+                    float const q = seen[j].begin * step;
+                    left = Hit{x0 + ux * p, y0 + uy * p, seen[i].module * step};
+                    right = Hit{x0 + ux * q, y0 + uy * q, seen[j].module * step};
+                    haveLeft = haveRight = true;
+                }
+            }
+        }
+        if (haveLeft && haveRight) {
+            b_->left[leftCount++] = left;
+            b_->right[rightCount++] = right;
+        }
+    }
+    return leftCount;
+}
+
+bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                             bool componentSizes, unsigned& version, unsigned short* codewords, unsigned short* erasures,
+                             unsigned& erasureCount, float corners[8])
+{
+    unsigned rightCount = 0;
+    unsigned const leftCount = CollectMicroHits(image, area, inverted, backward, rightCount);
+    float lt[2], lb[2], rt[2], rb[2];
+    float leftModule = 0;
+    float rightModule = 0;
+    if (!FitColumn(b_->left, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
+        !FitColumn(b_->right, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
+        return false;
+    }
+    Join(lt, lb, rt, rb);
+    float const module = (leftModule + rightModule) / 2;
+    float const midWidth =
+        std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2) / module;
+    static constexpr float kWidths[4] = {17, 34, 61, 78};
+    unsigned columns = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        if (Abs(midWidth - kWidths[k]) <= 4.0f) {
+            columns = k + 1;
+        }
+    }
+    if (columns == 0) {
+        return false;
+    }
+    static constexpr float kOffsets[4][4] = {{0, 0, 0, 0}, {0, 17, 0, 0}, {0, 27, 44, 0}, {0, 17, 44, 61}};
+    float const centerAt = columns == 3 ? 17.0f : 34.0f;
+    float const total = kWidths[columns - 1];
+    float const lengthLeft = std::hypot(lb[0] - lt[0], lb[1] - lt[1]);
+    float const lengthRight = std::hypot(rb[0] - rt[0], rb[1] - rt[1]);
+    unsigned lines = static_cast<unsigned>((lengthLeft > lengthRight ? lengthLeft : lengthRight) * 1.5f) + 2;
+    lines = lines > kMaxLines ? kMaxLines : lines;
+    for (unsigned i = 0; i < lines; ++i) {
+        LineRead& line = b_->lines[i];
+        line.fraction = -kOvershoot + (1.0f + 2.0f * kOvershoot) * (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
+        line.row[0] = line.row[1] = -1;
+        line.address[0] = line.address[1] = line.address[2] = 0;
+        for (unsigned k = 0; k < columns; ++k) {
+            line.value[k] = 0xFFFF;
+        }
+        float const f = line.fraction;
+        float const px = lt[0] + f * (lb[0] - lt[0]);
+        float const py = lt[1] + f * (lb[1] - lt[1]);
+        float const qx = rt[0] + f * (rb[0] - rt[0]);
+        float const qy = rt[1] + f * (rb[1] - rt[1]);
+        float const width = std::hypot(qx - px, qy - py);
+        if (!(width > 1.0f)) {
+            continue;
+        }
+        float const m = width / total;
+        float const ex = (qx - px) / width;
+        float const ey = (qy - py) / width;
+        float const margin = 12.0f * m;
+        unsigned const count =
+            SampleLine(image, px - ex * margin, py - ey * margin, qx + ex * margin, qy + ey * margin, inverted);
+        if (count < 2) {
+            continue;
+        }
+        float const perSample = (width + 2 * margin) / static_cast<float>(count - 1);
+        bool firstDark = false;
+        unsigned const edges = FindEdges(count, firstDark);
+        float const* e = b_->edges;
+        float const mSamples = m / perSample;
+        // The window of `runs` runs whose first bar begins nearest to `at` modules from P.
+        auto window = [&](float at, unsigned runs, float modules, float* w) {
+            float const expected = (margin + at * m) / perSample;
+            unsigned best = edges;
+            float bestDistance = 0.3f * modules * mSamples;
+            for (unsigned j = firstDark ? 0 : 1; j + runs < edges; j += 2) {
+                float const d = Abs(e[j] - expected);
+                if (d < bestDistance) {
+                    bestDistance = d;
+                    best = j;
+                }
+            }
+            if (best >= edges || Abs(e[best + runs] - e[best] - modules * mSamples) > 0.2f * modules * mSamples) {
+                return false;
+            }
+            for (unsigned n = 0; n < runs; ++n) {
+                w[n] = e[best + n + 1] - e[best + n];
+            }
+            return true;
+        };
+        float w[8];
+        if (window(-10.0f, 6, 10.0f, w)) {
+            unsigned const n = DecodeRowAddress(w);
+            line.address[0] = static_cast<unsigned char>(n <= 52 ? n : 0);
+        }
+        if (window(total, 6, 10.0f, w)) {
+            unsigned const n = DecodeRowAddress(w);
+            line.address[2] = static_cast<unsigned char>(n <= 52 ? n : 0);
+        }
+        if (columns >= 3 && window(centerAt, 6, 10.0f, w)) {
+            unsigned const n = DecodeRowAddress(w);
+            line.address[1] = static_cast<unsigned char>(n > 64 && n != 255 ? n - 64 : 0);
+        }
+        for (unsigned k = 0; k < columns; ++k) {
+            unsigned value = 0;
+            unsigned cluster = 0;
+            if (window(kOffsets[columns - 1][k], 8, 17.0f, w) && DecodeCharacter(w, value, cluster)) {
+                line.value[k] = static_cast<unsigned short>(value);
+                line.cluster[k] = static_cast<unsigned char>(cluster);
+            }
+        }
+    }
+    // The version whose columns take the most of the pattern numbers seen,
+    // counting first the lines whose left and right numbers name the same
+    // row (sizes that share numbers differ in where the right column starts).
+    unsigned bestPairs = 0;
+    unsigned bestVotes = 0;
+    unsigned best = MicroPDFVersionTable::kCount;
+    for (unsigned v = 0; v < MicroPDFVersionTable::kCount; ++v) {
+        MicroPDFVersionTable::Element const& element = MicroPDFVersionTable::table[v];
+        if (element.columns != columns || (element.ccA != 0 && !componentSizes)) {
+            continue;
+        }
+        unsigned votes = 0;
+        unsigned pairs = 0;
+        for (unsigned i = 0; i < lines; ++i) {
+            int row[3] = {-1, -1, -1};
+            for (unsigned p = 0; p < 3; ++p) {
+                unsigned const n = b_->lines[i].address[p];
+                if (n == 0) {
+                    continue;
+                }
+                unsigned const start = MicroPDFVersionTable::CalcColumnStart(
+                    element, static_cast<MicroPDFVersionTable::FinderPosition>(p));
+                unsigned const r = (n + 52 - start) % 52;
+                if (r < element.rows) {
+                    row[p] = static_cast<int>(r);
+                    ++votes;
+                }
+            }
+            if (row[0] >= 0 && row[2] >= 0 && (row[0] - row[2] <= 2 && row[2] - row[0] <= 2)) {
+                ++pairs;
+            }
+        }
+        bool const better =
+            best >= MicroPDFVersionTable::kCount || pairs > bestPairs ||
+            (pairs == bestPairs && (votes > bestVotes ||
+                                    (votes == bestVotes && element.rows < MicroPDFVersionTable::table[best].rows)));
+        if (better && (pairs > 0 || votes > 0)) {
+            bestPairs = pairs;
+            bestVotes = votes;
+            best = v;
+        }
+    }
+    if (best >= MicroPDFVersionTable::kCount) {
+        return false;
+    }
+    version = best;
+    MicroPDFVersionTable::Element const& element = MicroPDFVersionTable::table[best];
+    for (unsigned i = 0; i < lines; ++i) {
+        LineRead& line = b_->lines[i];
+        for (unsigned side = 0; side < 2; ++side) {
+            unsigned const p = side == 0 ? 0 : 2;
+            unsigned const n = line.address[p];
+            unsigned const start =
+                MicroPDFVersionTable::CalcColumnStart(element, static_cast<MicroPDFVersionTable::FinderPosition>(p));
+            unsigned const r = (n + 52 - start) % 52;
+            line.row[side] = static_cast<short>(n != 0 && r < element.rows ? static_cast<int>(r) : -1);
+        }
+    }
+    float across[4];
+    for (unsigned k = 0; k < columns; ++k) {
+        across[k] = (kOffsets[columns - 1][k] + 8.5f + 5.0f) / (total + 10.0f);
+    }
+    if (!VoteCells(lines, element.rows, columns, 0, (element.start - 1) % 3, across, codewords, erasures, erasureCount)) {
+        return false;
+    }
+    SetCorners(lt, lb, rt, rb, backward ? -area.ux : area.ux, backward ? -area.uy : area.uy, 10.0f * module, corners);
+    return true;
+}
+
+}  // namespace DEC2DIvra

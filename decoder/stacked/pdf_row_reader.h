@@ -1,0 +1,125 @@
+#pragma once
+
+#include "decoder/core/gray_image.h"
+
+namespace DEC2DIvra {
+
+// Reads the codewords of a PDF417 symbol from a grey frame. The start and
+// stop columns are found on lines laid along the reading direction across a
+// search area, fitted as two straight lines; the rows are then read on lines
+// joining the two at equal fractions of their lengths, so that turned and
+// keystoned symbols are read along their rows. Each codeword sighting votes
+// for its cell; the row of a line comes from its row indicators.
+class PDFRowReader {
+public:
+    static constexpr unsigned kMaxSamples = 2048;
+    static constexpr unsigned kMaxEdges = 1024;
+    static constexpr unsigned kMaxLines = 640;
+    static constexpr unsigned kMaxColumns = 32;  // data columns and both row indicators
+    static constexpr unsigned kMaxCells = 2700;
+    static constexpr unsigned kSlots = 3;
+
+    struct Hit {
+        float x;
+        float y;
+        float module;
+    };
+    struct Cell {
+        unsigned short value[kSlots];
+        unsigned short count[kSlots];
+    };
+    struct LineRead {
+        float fraction;
+        short row[2];  // from the left and right row indicators (or row address patterns); -1 none
+        unsigned char address[3];  // MicroPDF417: left, center, right pattern numbers; 0 none
+        unsigned short value[kMaxColumns];
+        unsigned char cluster[kMaxColumns];
+    };
+    struct Buffers {
+        float samples[kMaxSamples];
+        float edges[kMaxEdges];
+        Hit left[kMaxLines];
+        Hit right[kMaxLines];
+        LineRead lines[kMaxLines];
+        Cell cells[kMaxCells];
+        unsigned short codewords[kMaxCells];
+        unsigned short erasures[kMaxCells];
+    };
+
+    // The symbol parameters the row indicators agreed on.
+    struct Parameters {
+        unsigned rows;
+        unsigned columns;
+        unsigned level;
+    };
+
+    // Where the search lines go: the centre, the unit reading direction and
+    // the half extents along it and across it, in pixels.
+    struct Area {
+        float cx, cy;
+        float ux, uy;
+        float halfLength;
+        float halfHeight;
+    };
+
+    explicit PDFRowReader(Buffers* buffers) : b_(buffers) {}
+
+    // Fills `codewords` (rows x columns, row-major) and `erasures`; false when
+    // no symbol was found. `seen` tells whether start and stop columns were
+    // found. `corners` receives the symbol's outline (top-left, top-right,
+    // bottom-right, bottom-left as read).
+    bool Read(GrayImage const& image, Area const& area, bool inverted, Parameters& parameters,
+              unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, bool& seen,
+              float corners[8]);
+
+    // A MicroPDF417 symbol (or CC-A) read between its left and right row
+    // address columns: the version is voted from the pattern numbers, the
+    // codewords come out as for PDF417 with that version's size. `version`
+    // receives the table index; `componentSizes` adds the CC-A sizes.
+    bool ReadMicro(GrayImage const& image, Area const& area, bool inverted, bool backward, bool componentSizes,
+                   unsigned& version,
+                   unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, float corners[8]);
+
+    // A row address pattern from 6 run widths (bar first): its table entry
+    // (1-52 side set, 65-116 center set), 255 when none.
+    static unsigned DecodeRowAddress(float const widths[6]);
+
+    // A symbol character from 8 run widths (bar first): its value and cluster.
+    static bool DecodeCharacter(float const widths[8], unsigned& value, unsigned& cluster);
+    static bool IsStartPattern(float const widths[8]);
+    static bool IsStopPattern(float const widths[8]);
+
+private:
+    unsigned SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted);
+    unsigned FindEdges(unsigned count, bool& firstDark);
+    static unsigned CountSearchLines(Area const& area);
+    // Search line j across the area: its start, the pixels per sample and its edges.
+    unsigned ScanSearchLine(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned j,
+                            float& x0, float& y0, float& step, bool& firstDark);
+    unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                              unsigned& rightCount);
+    bool VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn, int clusterShift,
+                   float const* across,
+                   unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount);
+    unsigned CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& rightCount);
+    bool FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
+                   float& bottomX, float& bottomY, float& module) const;
+
+    // The outline: the edge columns moved outward by the width of the patterns beyond them.
+    static void SetCorners(float const lt[2], float const lb[2], float const rt[2], float const rb[2], float ux,
+                           float uy, float outward, float corners[8]);
+    // Column ends (top x, y, bottom x, y) lengthened to the further reach of the two.
+    static void JoinExtents(float left[4], float right[4]);
+    static void Join(float lt[2], float lb[2], float rt[2], float rb[2])
+    {
+        float left[4] = {lt[0], lt[1], lb[0], lb[1]};
+        float right[4] = {rt[0], rt[1], rb[0], rb[1]};
+        JoinExtents(left, right);
+        lt[0] = left[0], lt[1] = left[1], lb[0] = left[2], lb[1] = left[3];
+        rt[0] = right[0], rt[1] = right[1], rb[0] = right[2], rb[1] = right[3];
+    }
+
+    Buffers* b_;
+};
+
+}  // namespace DEC2DIvra

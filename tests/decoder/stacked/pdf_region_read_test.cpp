@@ -1,0 +1,121 @@
+// The region entry on rendered zint symbols: polarity settings, the
+// seen-symbol flag the locator keeps, damaged rows read through erasures,
+// and the enable settings.
+#include <cmath>
+#include <string>
+
+#include "tests/decoder/stacked/pdf_symbol_fixture.h"
+#include "tests/support/symbol_renderer.h"
+
+namespace {
+
+using namespace DEC2DIvra;
+namespace cfg = ivra_configuration;
+
+class PdfRegionRead : public pdf_test::PDFDecoderFixture {
+protected:
+    void SetPolarity(unsigned value)
+    {
+        using Polarity = cfg::configuration::readable_medium::positive_and_negative_codes::pdf_417::Enum;
+        manager.Root().readable_medium.positive_and_negative_codes.pdf_417.Set(static_cast<Polarity>(value));
+        ASSERT_TRUE(manager.Update());
+        property.TakeSettings();
+    }
+
+    void Enable(bool pdf, bool micro)
+    {
+        manager.Root().read.pdf417.Set(pdf);
+        manager.Root().read.micro_pdf417.Set(micro);
+        ASSERT_TRUE(manager.Update());
+        property.TakeSettings();
+    }
+
+    // The decoder on the symbol's own outline, as the locator would hand it.
+    int Read(support::Rendering const& r)
+    {
+        Region region;
+        for (unsigned i = 0; i < 4; ++i) {
+            region[i] = Point{static_cast<int>(std::lround(r.symbol.corners[i].x)),
+                              static_cast<int>(std::lround(r.symbol.corners[i].y))};
+        }
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        return decoder.Start(image, region, label);
+    }
+
+    std::string Data() const { return std::string(label.data.GetFirst(), label.data.GetCount()); }
+
+    static support::Rendering Render(int symbology, std::string const& data, support::RenderOptions o = {})
+    {
+        support::SymbolInput input;
+        input.symbology = symbology;
+        input.data = data;
+        input.option2 = symbology == BARCODE_PDF417 ? 4 : 0;
+        support::Rendering r = support::render(input, o);
+        EXPECT_TRUE(r.symbol.ok) << r.symbol.error;
+        return r;
+    }
+
+    // Paints a band of the symbol (module coordinates, y from top to bottom) light.
+    static void Wipe(support::Rendering& r, double x0, double x1, double y0, double y1)
+    {
+        for (int y = 0; y < r.frame.height; ++y) {
+            for (int x = 0; x < r.frame.width; ++x) {
+                support::Point const m = r.symbol.toModule({static_cast<double>(x), static_cast<double>(y)});
+                if (m.x >= x0 && m.x < x1 && m.y >= y0 && m.y < y1) {
+                    r.frame.pixels[static_cast<size_t>(y) * r.frame.width + x] = 900;
+                }
+            }
+        }
+    }
+
+    DecodedLabel label;
+};
+
+TEST_F(PdfRegionRead, PolaritySettingDecidesWhatIsReadAndTheLabelTellsWhich)
+{
+    support::RenderOptions light;
+    light.inverted = true;
+    light.angle = 20;
+    support::Rendering const r = Render(BARCODE_PDF417, "light on dark", light);
+    SetPolarity(0);
+    EXPECT_EQ(Read(r), 0);
+    SetPolarity(2);
+    ASSERT_EQ(Read(r), 1);
+    EXPECT_EQ(Data(), "light on dark");
+    EXPECT_EQ(label.negative, 1);
+    SetPolarity(1);
+    EXPECT_EQ(Read(Render(BARCODE_PDF417, "dark on light")), 0);
+}
+
+TEST_F(PdfRegionRead, SeenSymbolFlagStaysWhenRowsAreUnreadableAndClearsOnARead)
+{
+    support::Rendering r = Render(BARCODE_PDF417, "The rows of this symbol get wiped out", {.moduleSize = 2.5});
+    ASSERT_EQ(Read(r), 1);
+    EXPECT_EQ(decoder.GetSeenSymbol(), 0u);
+    // Everything between the start and the stop column.
+    Wipe(r, 17, r.symbol.widthModules - 18, 0, r.symbol.heightModules);
+    EXPECT_EQ(Read(r), 0);
+    EXPECT_EQ(decoder.GetSeenSymbol(), 1u);
+}
+
+TEST_F(PdfRegionRead, DamagedRowsAreReadThroughErasures)
+{
+    support::Rendering r = Render(BARCODE_PDF417, "Damaged rows are erasures, not errors", {.moduleSize = 2.5, .angle = 35});
+    // Two data columns of one row band gone: within level 2's reach.
+    Wipe(r, 34, 68, r.symbol.heightModules * 0.4, r.symbol.heightModules * 0.4 + 3);
+    ASSERT_EQ(Read(r), 1);
+    EXPECT_EQ(Data(), "Damaged rows are erasures, not errors");
+}
+
+TEST_F(PdfRegionRead, EnableSettingsGateTheRegionEntry)
+{
+    Enable(true, true);
+    support::Rendering const micro = Render(BARCODE_MICROPDF417, "micro", {.moduleSize = 3.0, .angle = 200});
+    ASSERT_EQ(Read(micro), 1);
+    EXPECT_EQ(Data(), "micro");
+    Enable(false, false);
+    EXPECT_EQ(Read(micro), 0);
+    EXPECT_EQ(Read(Render(BARCODE_PDF417, "off")), 0);
+}
+
+}  // namespace
