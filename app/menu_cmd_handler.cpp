@@ -123,7 +123,7 @@ bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configurat
             return false;
         }
         params_.assign(text.begin(), text.end());
-        return parse(0, in, out);
+        return parse(0, in, out, true);
     } else {
         value = pack(text);
     }
@@ -152,7 +152,7 @@ bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configurat
 }
 
 bool MenuCmdHandler::parse(std::uint32_t resetCode, ivra_configuration::InputStream& in,
-                           ivra_configuration::OutputStream& out)
+                           ivra_configuration::OutputStream& out, bool quoted)
 {
     int index = index_;
     int const result = ParameterObject::ParseAll(code_, params_, in, out, index);
@@ -163,6 +163,11 @@ bool MenuCmdHandler::parse(std::uint32_t resetCode, ivra_configuration::InputStr
         index_ = -1;
         return true;
     case ParameterObject::kNeedParameters:
+        if (quoted) {
+            // A quoted text is the whole parameter: no later token can make it fit.
+            dropCommand();
+            return false;
+        }
         index_ = index;
         return true;
     case ParameterObject::kNotMine:

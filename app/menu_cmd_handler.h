@@ -55,7 +55,9 @@ public:
 private:
     MenuCmdHandler();
     // Step 5 of a token: hands code and parameters to the parameter objects.
-    bool parse(std::uint32_t resetCode, ivra_configuration::InputStream& in, ivra_configuration::OutputStream& out);
+    // A quoted parameter that does not fit the command refuses it.
+    bool parse(std::uint32_t resetCode, ivra_configuration::InputStream& in, ivra_configuration::OutputStream& out,
+               bool quoted = false);
     void dropCommand();
     void answer(char byte);
     void signalMenu(int beep, unsigned leds);

@@ -5,13 +5,12 @@
 // on the USB serial port.
 #include "app/firmware_main.h"
 
-#include "app/factory_settings_hook.h"
+#include "app/factory_settings.h"
 #include "app/menu_cmd_handler.h"
-#include "app/menu_label_hook.h"
 #include "app/parameter_object.h"
 #include "app/read_barcode.h"
 #include "tests/app/persistence_fixture.h"
-#include "tests/support/symbol_renderer.h"
+#include "tests/support/menu_label.h"
 
 #include <rapidjson/document.h>
 
@@ -182,18 +181,12 @@ public:
     }
 };
 
-// Stands in for the menu-code parsers: the label "MENU" is the menu toggle.
-int MenuToggleParser(tagDecodedLabel const* label, std::vector<char>&)
-{
-    return std::string_view(label->data, label->length) == "MENU" ? kMenuToggle : kMenuOrdinaryLabel;
-}
-
 // The menu-toggle label before the camera, read with the trigger key.
 bool ScanMenuToggle()
 {
     auto& board = plat::sim::board();
     bool const before = ReadBarcode::getInstance().isMenuMode();
-    auto const rendering = support::render({.symbology = BARCODE_CODE128, .data = "MENU"}, {.moduleSize = 2.5});
+    auto const rendering = support::renderMenuLabel("ZZ", {.moduleSize = 2.5});
     EXPECT_TRUE(board.camera().setFrame(rendering.frame.pixels, rendering.frame.width, rendering.frame.height));
     EXPECT_TRUE(board.pressKey(kTriggerKey));
     bool toggled = false;
@@ -246,7 +239,6 @@ void RunScenario(std::string const& scenario, std::string const& directory)
 {
     // As long as the firmware's threads, which the process ends without a stop.
     static HandledCode handledCode;
-    setMenuLabelParser(MenuToggleParser);
     if (scenario == "keyboard-model") {
         FactorySettings::getInstance().Interface(FactorySettings::kInterfaceUsbKeyboard);
     }

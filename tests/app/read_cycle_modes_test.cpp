@@ -3,7 +3,7 @@
 #include "tests/app/read_cycle_fixture.h"
 
 #include "app/command_channels.h"
-#include "app/menu_label_hook.h"
+#include "app/menu_parser.h"
 #include "decoder/core/identifiers/code128_identifier.h"
 #include "format/formatter.h"
 
@@ -184,15 +184,20 @@ namespace read_cycle_test {
 namespace {
 
 // Stands in for the menu-code parsers: "MENU" toggles menu mode, "FRAG" is a fragment.
-int fakeMenuParser(tagDecodedLabel const* label, std::vector<char>& out)
-{
-    std::string const data(label->data, label->length);
-    if (data == "FRAG") {
-        out = {'a', 'b'};
-        return kMenuFragment;
+// Takes the Code 39 parser's place while it lives: "MENU" toggles, "FRAG" is a fragment.
+class FakeMenuParser final : public MenuParser {
+public:
+    FakeMenuParser() : MenuParser(MenuCodeIdentifier::MenuCode39) {}
+    int Parse(char const* text, unsigned length, tagSymbology, unsigned, std::vector<char>& out) override
+    {
+        std::string const data(text, length);
+        if (data == "FRAG") {
+            out = {'a', 'b'};
+            return kMenuFragment;
+        }
+        return data == "MENU" ? kMenuToggle : kMenuOrdinaryLabel;
     }
-    return data == "MENU" ? kMenuToggle : kMenuOrdinaryLabel;
-}
+};
 
 std::string pipeBytes()
 {
@@ -205,7 +210,7 @@ std::string pipeBytes()
 
 TEST_F(ReadCycleTest, MenuLabelsFeedTheCommandPipeAndOrdinaryOnesWaitOutsideMenuMode)
 {
-    setMenuLabelParser(fakeMenuParser);
+    FakeMenuParser const parser;
     pipeBytes();
     auto const read = [](std::string const& data) {
         reader().triggerPressedCallback(true);
@@ -222,7 +227,6 @@ TEST_F(ReadCycleTest, MenuLabelsFeedTheCommandPipeAndOrdinaryOnesWaitOutsideMenu
     EXPECT_TRUE(eventually([] { return !reader().isMenuMode(); })); // after the beeps
     EXPECT_EQ(pipeBytes(), std::string("\x1b" "ab" "Z2\0\r", 7));
     EXPECT_EQ(received(200ms, 300ms), "");
-    setMenuLabelParser(nullptr);
 }
 
 } // namespace
