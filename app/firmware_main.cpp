@@ -92,7 +92,12 @@ void InitCommandLines()
     replaying = true;
     std::string const line = FactoryCommandLine();
     MemoryInputStream in(line);
-    cfg::Evaluate(in, InterfaceOutputStream::getInstance());
+    {
+        // An interface command restores the defaults from a host's line: the host gets
+        // the answer to its command, not to the replay.
+        MenuCmdHandler::Silence const silence;
+        cfg::Evaluate(in, InterfaceOutputStream::getInstance());
+    }
     replaying = false;
 }
 

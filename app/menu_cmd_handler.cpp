@@ -20,6 +20,8 @@ constexpr unsigned kProgramTokenLength = 17; // '}' + 16
 constexpr int kMenuVolume = 127;
 constexpr int kMenuLedMs = 100;
 
+thread_local unsigned silenced = 0;
+
 std::atomic<MenuCmdHandler::MenuModeSource>& menuModeSlot()
 {
     static std::atomic<MenuCmdHandler::MenuModeSource> slot{nullptr};
@@ -70,6 +72,9 @@ void MenuCmdHandler::setLoadSavePropertiesCallback(std::function<bool()> const& 
     load_ = load;
     save_ = save;
 }
+
+MenuCmdHandler::Silence::Silence() { ++silenced; }
+MenuCmdHandler::Silence::~Silence() { --silenced; }
 
 void MenuCmdHandler::setMenuModeSource(MenuModeSource source)
 {
@@ -202,7 +207,8 @@ void MenuCmdHandler::answer(char byte)
 {
     unsigned long const self = pthread_self();
     int const channel = GetInterfaceOutputStreamByThread(self);
-    if (universalResponse_.Value() && !menuMode() && (channel == kChannelUsbCom || channel == kChannelUart)) {
+    if (silenced == 0 && universalResponse_.Value() && !menuMode() &&
+        (channel == kChannelUsbCom || channel == kChannelUart)) {
         std::string text(1, byte);
         DoStringToOutputStream(self, text, false);
     }

@@ -41,6 +41,16 @@ public:
     bool onSaveProperties();
     bool onLoadProperties();
 
+    // While one lives on a thread, the lines that thread evaluates get no ACK or NAK: the
+    // firmware's own lines (the factory lines a restore replays) are no host commands.
+    class Silence {
+    public:
+        Silence();
+        ~Silence();
+        Silence(Silence const&) = delete;
+        Silence& operator=(Silence const&) = delete;
+    };
+
     // Whether the read cycle is in menu mode; the read cycle installs its
     // query when it is built. Until then menu mode is off.
     using MenuModeSource = bool (*)();

@@ -93,6 +93,16 @@ speed_t UartSpeed()
     return cfgetospeed(&settings);
 }
 
+// Character size, parity and stop bits of the UART line, as "7O2".
+std::string UartFraming()
+{
+    termios settings{};
+    EXPECT_TRUE(plat::sim::board().serialSettings(kUart, settings));
+    char const size = (settings.c_cflag & CSIZE) == CS7 ? '7' : (settings.c_cflag & CSIZE) == CS8 ? '8' : '?';
+    char const parity = (settings.c_cflag & PARENB) == 0 ? 'N' : (settings.c_cflag & PARODD) != 0 ? 'O' : 'E';
+    return {size, parity, (settings.c_cflag & CSTOPB) != 0 ? '2' : '1'};
+}
+
 void StartFirmware(std::string const& directory)
 {
     ASSERT_TRUE(plat::sim::board().setBoardDirectory(directory));
@@ -106,14 +116,22 @@ void StartFirmware(std::string const& directory)
 // Saves settings A: bank 0 and bank 3 changed, a UART speed, the USB serial interface.
 void SaveSettingsA()
 {
+    // The interface command of a factory, in factory mode: it restores the defaults first.
+    EXPECT_EQ(Host("[J.V"), ack);
+    EXPECT_EQ(Host("[C01"), ack);
     EXPECT_EQ(Host("set read/upc_a:false"), ack);
     EXPECT_EQ(Host("set bank:3"), ack);
     EXPECT_EQ(Host("set read/ean13:false"), ack);
     EXPECT_EQ(Host("set bank:0"), ack);
     EXPECT_EQ(Host("set interface/uart/baud_rate:19200"), ack);
-    FactorySettings::getInstance().Interface(FactorySettings::kInterfaceUsbSerial);
+    EXPECT_EQ(Host("set interface/uart/parity:2"), ack);
+    EXPECT_EQ(Host("set interface/uart/data_bits:7"), ack);
+    EXPECT_EQ(Host("set interface/uart/stop_bits:1"), ack);
+    EXPECT_EQ(Host("set interface/uart/baud_rate:1200"), nak); // the port cannot run at it
+    EXPECT_EQ(UartFraming(), "8N1");                          // nothing changes before a save
     EXPECT_EQ(Host("save"), ack);
     EXPECT_EQ(UartSpeed(), B19200); // a save sets the UART ports to what it stored
+    EXPECT_EQ(UartFraming(), "7O2");
 }
 
 void ExpectSettingsA()
@@ -125,6 +143,7 @@ void ExpectSettingsA()
     EXPECT_EQ(Host("get read/ean13"), "false\r");
     EXPECT_EQ(FactorySettings::getInstance().Interface(), FactorySettings::kInterfaceUsbSerial);
     EXPECT_EQ(UartSpeed(), B19200);
+    EXPECT_EQ(UartFraming(), "7O2");
 }
 
 // Whether the attribute was written with the value within a while after start-up.
