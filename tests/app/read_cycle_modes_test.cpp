@@ -4,6 +4,7 @@
 
 #include "app/command_channels.h"
 #include "app/menu_parser.h"
+#include "tests/support/menu_label.h"
 #include "decoder/core/identifiers/code128_identifier.h"
 #include "format/formatter.h"
 
@@ -227,6 +228,42 @@ TEST_F(ReadCycleTest, MenuLabelsFeedTheCommandPipeAndOrdinaryOnesWaitOutsideMenu
     EXPECT_TRUE(eventually([] { return !reader().isMenuMode(); })); // after the beeps
     EXPECT_EQ(pipeBytes(), std::string("\x1b" "ab" "Z2\0\r", 7));
     EXPECT_EQ(received(200ms, 300ms), "");
+}
+
+
+// Real menu labels: a broken one is neither host data nor a command, and the user is told.
+TEST_F(ReadCycleTest, ABrokenMenuLabelIsRefusedWithTheErrorSignal)
+{
+    pipeBytes();
+    struct Label {
+        char const* inner;
+        std::string pipe;
+        bool error;
+    };
+    Label const labels[] = {
+        {"12345G", "", true},      // an address of no hex digits
+        {"+-Z1Z3--", "", true},  // a whole command without its closing marks
+        {"+-Z1Z3-+", "\x1b+-Z1Z3-+\r", false},
+    };
+    for (Label const& label : labels) {
+        SCOPED_TRACE(label.inner);
+        plat::sim::board().clearAttributeLog();
+        reader().triggerPressedCallback(true);
+        support::Rendering const rendering = support::renderMenuLabel(label.inner, {.moduleSize = 2.5});
+        ASSERT_TRUE(rendering.symbol.ok) << rendering.symbol.error;
+        EXPECT_TRUE(taken(show(rendering.frame)));
+        EXPECT_TRUE(eventually([] { return !reader().decoder().isDecodeEnabled(); }));
+        EXPECT_EQ(received(200ms, 300ms), "");
+        if (!label.pipe.empty()) {
+            EXPECT_TRUE(eventually([] { return memoryPipeStream.unread() > 0; }));
+        }
+        EXPECT_EQ(pipeBytes(), label.pipe);
+        bool errorLed = false;
+        for (auto const& event : plat::sim::board().attributeLog()) {
+            errorLed = errorLed || (event.path == "/sys/class/leds/led_error/brightness" && event.value == "1");
+        }
+        EXPECT_EQ(errorLed, label.error);
+    }
 }
 
 } // namespace
