@@ -4,7 +4,7 @@
 #include "app/menu_code39.h"
 #include "decoder/core/dec2d_entry.h"
 
-MenuParser* MenuParser::list_[kSlots] = {};
+std::atomic<MenuParser*> MenuParser::list_[kSlots] = {};
 
 // The parsers the read cycle asks, built before main.
 MenuCode39 mnucode39;
@@ -13,16 +13,14 @@ MenuCode2D mnucode2D;
 MenuParser::MenuParser(MenuCodeIdentifier identifier) : identifier_(identifier)
 {
     int const slot = static_cast<int>(identifier);
-    replaced_ = list_[slot];
-    list_[slot] = this;
+    replaced_ = list_[slot].exchange(this);
 }
 
 MenuParser::~MenuParser()
 {
     int const slot = static_cast<int>(identifier_);
-    if (list_[slot] == this) {
-        list_[slot] = replaced_;
-    }
+    MenuParser* expected = this;
+    list_[slot].compare_exchange_strong(expected, replaced_);
 }
 
 int MenuParser::Parse(char const*, unsigned, tagSymbology, unsigned, std::vector<char>&)
@@ -41,7 +39,8 @@ int MenuParser::ParseAll(tagDecodedLabel const* label, std::vector<char>& out)
     if (symbology == SYMBOLOGY_NONE) {
         return kMenuOrdinaryLabel;
     }
-    for (MenuParser* parser : list_) {
+    for (auto const& slot : list_) {
+        MenuParser* const parser = slot.load();
         if (parser == nullptr) {
             continue;
         }

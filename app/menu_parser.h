@@ -7,6 +7,7 @@
 #include "decoder/core/identifiers/tag_symbology.h"
 #include "decoder/core/tag_decoded_label.h"
 
+#include <atomic>
 #include <vector>
 
 // Results of Parse and ParseAll.
@@ -47,8 +48,9 @@ public:
     static int ParseAll(tagDecodedLabel const* label, std::vector<char>& out);
 
 private:
-    // Zero before any constructor runs, so parsers built before main may register.
-    static MenuParser* list_[kSlots];
+    // Zero before any constructor runs, so parsers built before main may register. Atomic:
+    // the decoder thread asks the parsers while another thread may register one.
+    static std::atomic<MenuParser*> list_[kSlots];
 
     MenuCodeIdentifier identifier_;
     MenuParser* replaced_ = nullptr;
