@@ -89,6 +89,26 @@ std::vector<Frame> Draw(ReadRateSpec const& spec, ReadRateSymbol const& symbol, 
     return frames;
 }
 
+// A wrong label is a fault to look at: its frame is kept in
+// /tmp/read-rate-wrong and named with the label.
+void KeepWrong(ReadRateSymbol const& symbol, std::string const& condition, Labels const& labels,
+               std::string const& file, std::FILE* out)
+{
+    for (std::string const& label : labels) {
+        if (Accepted(symbol, label)) {
+            continue;
+        }
+        std::string name = symbol.name + "_" + condition + "_" + fs::path(file).filename().string();
+        std::replace_if(name.begin(), name.end(), [](char c) { return c == ' ' || c == '/' || c == '"'; }, '_');
+        fs::path const keep = fs::path("/tmp/read-rate-wrong") / name;
+        std::error_code ignored;
+        fs::create_directories(keep.parent_path(), ignored);
+        fs::copy_file(file, keep, fs::copy_options::overwrite_existing, ignored);
+        std::fprintf(out, "  wrong label '%s' from %s, kept as %s\n", label.c_str(), symbol.name.c_str(),
+                     keep.c_str());
+    }
+}
+
 } // namespace
 
 std::vector<ReadRateCondition> StandardConditions()
@@ -114,6 +134,11 @@ std::vector<ReadRateCondition> StandardConditions()
 std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* out)
 {
     std::vector<ReadRateRow> rows;
+    // SCANNER_BENCH_ONLY=text runs only the tables whose title holds it.
+    char const* only = std::getenv("SCANNER_BENCH_ONLY");
+    if (only != nullptr && spec.title.find(only) == std::string::npos) {
+        return rows;
+    }
     ProductRoad const road(spec.setCommands);
     if (!road.ready()) {
         std::fprintf(out, "%s: %s\n", spec.title.c_str(), road.why().c_str());
@@ -150,6 +175,7 @@ std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* o
             std::vector<double> times;
             for (size_t i = 0; i < frames.size(); ++i) {
                 Count(symbol, ours[i].labels, 0, row);
+                KeepWrong(symbol, condition.name, ours[i].labels, frames[i].file, out);
                 if (ours[i].ms >= 0) {
                     times.push_back(ours[i].ms);
                 }
