@@ -104,8 +104,9 @@ private:
     void DecodeModelConf(std::string const& modelconf);
     ModelConfig CurrentModelConfig() const;
     void RestoreModelConfig(ModelConfig const& config, unsigned char interface);
-    // A line from a quoted parameter, stored by `save`; on failure the line is put back.
-    int StoreLine(unsigned line, std::vector<char>& params, bool (*save)());
+    // A line from a quoted parameter, saved with the parameter objects; when the save
+    // fails the line is put back.
+    int StoreLine(unsigned line, std::vector<char>& params);
     void Reply(std::string text) const;
 
     int ExecuteCommandJ_V();

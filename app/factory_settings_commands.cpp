@@ -3,7 +3,6 @@
 #include "app/factory_settings.h"
 
 #include "app/reply_routing.h"
-#include "config/universal_command.h"
 #include "platform/platform.h"
 
 #include <chrono>
@@ -65,8 +64,6 @@ constexpr char const* kLoaderCommand = "/usr/bin/loader-start.sh %s";
 constexpr std::size_t kLoaderCommandSize = 100;
 constexpr std::size_t kProgramTokenLength = 16;
 constexpr std::size_t kProgramMark = 8;
-
-bool SaveParameterText() { return ParameterObject::SerializeToRawPartition(); }
 
 std::string OrNone(std::string const& text) { return text.empty() ? "None" : text; }
 
@@ -138,7 +135,7 @@ int FactorySettings::ExecuteCommandED8()
     return kDone;
 }
 
-int FactorySettings::StoreLine(unsigned line, std::vector<char>& params, bool (*save)())
+int FactorySettings::StoreLine(unsigned line, std::vector<char>& params)
 {
     if (params.empty()) {
         return kNeedParameters; // the quoted text is the next token
@@ -149,7 +146,7 @@ int FactorySettings::StoreLine(unsigned line, std::vector<char>& params, bool (*
     }
     std::string const before = CommandLine(line);
     CommandLine(line, text);
-    if (!save()) {
+    if (!SerializeToRawPartition()) {
         // A refused command leaves the line as it was.
         CommandLine(line, before);
         return kRefused;
@@ -157,7 +154,7 @@ int FactorySettings::StoreLine(unsigned line, std::vector<char>& params, bool (*
     return kDone;
 }
 
-int FactorySettings::ExecuteCommandEFY(std::vector<char>& params) { return StoreLine(eCommonLast, params, SaveParameterText); }
+int FactorySettings::ExecuteCommandEFY(std::vector<char>& params) { return StoreLine(eCommonLast, params); }
 
 int FactorySettings::ExecuteCommandEFZ()
 {
@@ -177,7 +174,7 @@ int FactorySettings::ExecuteCommandEH1(std::vector<char> const& params)
 
 int FactorySettings::ExecuteCommandEH2(std::vector<char>& params)
 {
-    return StoreLine(selectedLine_.load(), params, SaveParameterText);
+    return StoreLine(selectedLine_.load(), params);
 }
 
 int FactorySettings::ExecuteCommandEH3()
@@ -199,7 +196,7 @@ int FactorySettings::ExecuteCommandF3G()
 int FactorySettings::ExecuteCommandF3I(std::vector<char>& params)
 {
     // A failed save is refused like the other line commands, not reported as done.
-    return StoreLine(eCommon, params, SaveParameterText);
+    return StoreLine(eCommon, params);
 }
 
 int FactorySettings::ExecuteInterfaceCommand(unsigned char value)
