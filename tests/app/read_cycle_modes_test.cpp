@@ -3,6 +3,7 @@
 #include "tests/app/read_cycle_fixture.h"
 
 #include "app/command_channels.h"
+#include "app/indicator_leds.h"
 #include "app/menu_parser.h"
 #include "tests/support/menu_label.h"
 #include "decoder/core/identifiers/code128_identifier.h"
@@ -247,6 +248,8 @@ TEST_F(ReadCycleTest, ABrokenMenuLabelIsRefusedWithTheErrorSignal)
     };
     for (Label const& label : labels) {
         SCOPED_TRACE(label.inner);
+        // Off first: an LED that an earlier read left lit would not be written again.
+        IndicatorLeds::getInstance().doAction(IndicatorLeds::kErrorLed | IndicatorLeds::kGoodReadLed, 0);
         plat::sim::board().clearAttributeLog();
         reader().triggerPressedCallback(true);
         support::Rendering const rendering = support::renderMenuLabel(label.inner, {.moduleSize = 2.5});
