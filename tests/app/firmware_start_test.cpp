@@ -252,6 +252,20 @@ void MenuModeScenario()
     ASSERT_TRUE(ScanMenuToggle());
     EXPECT_FALSE(MenuCmdHandler::menuMode());
     EXPECT_EQ(Host("ZT"), ack);
+
+    // A broken menu label (an address of no hex digits): the error beep and LED, and
+    // nothing for the host.
+    auto& board = plat::sim::board();
+    auto const broken = support::renderMenuLabel("12345G", {.moduleSize = 2.5});
+    board.clearAttributeLog();
+    EXPECT_TRUE(board.camera().setFrame(broken.frame.pixels, broken.frame.width, broken.frame.height));
+    EXPECT_TRUE(board.pressKey(kTriggerKey));
+    EXPECT_TRUE(Written(kErrorLed, "1"));
+    EXPECT_TRUE(Written(kBuzzerFrequency, kErrorFirstTone));
+    EXPECT_TRUE(board.releaseKey(kTriggerKey));
+    board.camera().clearImage();
+    EXPECT_EQ(board.hostRead(kUart, 1, 300ms), "");
+    EXPECT_FALSE(MenuCmdHandler::menuMode());
 }
 
 void RunScenario(std::string const& scenario, std::string const& directory)
