@@ -5,12 +5,14 @@
 #include "app/factory_settings.h"
 #include "app/file.h"
 #include "app/gpio_keyboard.h"
+#include "app/gs1_conversion.h"
 #include "app/host_interface.h"
 #include "app/indicator_leds.h"
 #include "app/memory_input_stream.h"
 #include "app/menu_cmd_handler.h"
 #include "app/parameter_object.h"
 #include "app/read_barcode.h"
+#include "app/ride_zodoz_for_command_system.h"
 #include "app/scanner_info.h"
 #include "app/settings_persistence.h"
 #include "app/single_menu_cmd.h"
@@ -162,7 +164,10 @@ void handle_uart_com(ivra_configuration::InputStream& in, ivra_configuration::Ou
 
 void firmwareStart()
 {
-    // Connected when it lands: GS1Conversion (getInstance(), before these two).
+    // The data-editing memories (which give the formatter its programs), GS1
+    // conversion and the interface settings, before the settings are loaded.
+    RideZodozForCommandSystem<DecodeDataByte>::getInstance();
+    GS1Conversion::getInstance();
     UartSettings::getInstance();
     UsbSettings::getInstance();
 

@@ -59,8 +59,25 @@ void PrintRow(std::FILE* out, ReadRateRow const& row)
     for (unsigned k = 1; k < 3; ++k) {
         best = row.measured[k] ? std::max(best, row.Rate(k)) : best;
     }
-    std::fprintf(out, "  %u/%u/%u %8.3f%s\n", row.wrong[0], row.wrong[1], row.wrong[2], row.ourMedianMs,
-                 row.Rate(0) < best ? "  below" : "");
+    std::fprintf(out, "  %u/%u/%u %8.3f", row.wrong[0], row.wrong[1], row.wrong[2], row.ourMedianMs);
+    if (row.measured[1]) {
+        std::fprintf(out, " %8.3f", row.zxingMedianMs);
+    }
+    std::fprintf(out, "%s\n", row.Rate(0) < best ? "  below" : "");
+}
+
+bool Fits(support::Rendering const& r, double quiet)
+{
+    double const w = r.symbol.widthModules;
+    double const h = r.symbol.heightModules;
+    for (support::Point const p : {support::Point{-quiet, 0}, support::Point{w + quiet, 0}, support::Point{-quiet, h},
+                                   support::Point{w + quiet, h}}) {
+        support::Point const f = r.symbol.toFrame(p);
+        if (f.x < 0 || f.y < 0 || f.x > r.frame.width - 1 || f.y > r.frame.height - 1) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::vector<Frame> Draw(ReadRateSpec const& spec, ReadRateSymbol const& symbol, ReadRateCondition const& condition,
@@ -76,7 +93,7 @@ std::vector<Frame> Draw(ReadRateSpec const& spec, ReadRateSymbol const& symbol, 
             options.seed = seed++;
             condition.apply(options, moduleSize);
             support::Rendering rendering = support::render(symbol.input, options);
-            if (!rendering.symbol.ok) {
+            if (!rendering.symbol.ok || !Fits(rendering, spec.quietModules)) {
                 continue; // does not fit the frame at this size and angle
             }
             std::string const file =
@@ -89,23 +106,30 @@ std::vector<Frame> Draw(ReadRateSpec const& spec, ReadRateSymbol const& symbol, 
     return frames;
 }
 
+// Copies a frame into `directory`, named by symbol and condition.
+fs::path Keep(ReadRateSymbol const& symbol, std::string const& condition, std::string const& file,
+              char const* directory)
+{
+    std::string name = symbol.name + "_" + condition + "_" + fs::path(file).filename().string();
+    std::replace_if(name.begin(), name.end(), [](char c) { return c == ' ' || c == '/' || c == '"'; }, '_');
+    fs::path const keep = fs::path(directory) / name;
+    std::error_code ignored;
+    fs::create_directories(keep.parent_path(), ignored);
+    fs::copy_file(file, keep, fs::copy_options::overwrite_existing, ignored);
+    return keep;
+}
+
 // A wrong label is a fault to look at: its frame is kept in
-// /tmp/read-rate-wrong and named with the label.
+// /tmp/read-rate-wrong.
 void KeepWrong(ReadRateSymbol const& symbol, std::string const& condition, Labels const& labels,
                std::string const& file, std::FILE* out)
 {
     for (std::string const& label : labels) {
-        if (Accepted(symbol, label)) {
-            continue;
+        if (!Accepted(symbol, label)) {
+            fs::path const keep = Keep(symbol, condition, file, "/tmp/read-rate-wrong");
+            std::fprintf(out, "  wrong label '%s' from %s, kept as %s\n", label.c_str(), symbol.name.c_str(),
+                         keep.c_str());
         }
-        std::string name = symbol.name + "_" + condition + "_" + fs::path(file).filename().string();
-        std::replace_if(name.begin(), name.end(), [](char c) { return c == ' ' || c == '/' || c == '"'; }, '_');
-        fs::path const keep = fs::path("/tmp/read-rate-wrong") / name;
-        std::error_code ignored;
-        fs::create_directories(keep.parent_path(), ignored);
-        fs::copy_file(file, keep, fs::copy_options::overwrite_existing, ignored);
-        std::fprintf(out, "  wrong label '%s' from %s, kept as %s\n", label.c_str(), symbol.name.c_str(),
-                     keep.c_str());
     }
 }
 
@@ -134,6 +158,10 @@ std::vector<ReadRateCondition> StandardConditions()
 std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* out)
 {
     std::vector<ReadRateRow> rows;
+    // SCANNER_BENCH_KEEP_MISSED=1 keeps the frames nothing was read from in
+    // /tmp/read-rate-missed.
+    char const* keepEnv = std::getenv("SCANNER_BENCH_KEEP_MISSED");
+    bool const keepMissed = keepEnv != nullptr && keepEnv[0] == '1';
     // SCANNER_BENCH_ONLY=text runs only the tables whose title holds it.
     char const* only = std::getenv("SCANNER_BENCH_ONLY");
     if (only != nullptr && spec.title.find(only) == std::string::npos) {
@@ -154,7 +182,7 @@ std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* o
     bool const withZbar = !spec.zbarSymbologies.empty() && zbar.IsReady();
 
     std::fprintf(out, "%s: read rate %% through scanner-sim decode (ours) beside zxing-cpp and zbar; frames with a "
-                      "wrong label ours/zxing/zbar; our median ms per frame\n", spec.title.c_str());
+                      "wrong label ours/zxing/zbar; our median ms per frame (and zxing-cpp's)\n", spec.title.c_str());
     std::fprintf(out, "%-24s %-14s %4s %6s %6s %6s  %s %8s\n", "symbol", "condition", "n", "ours", "zxing", "zbar",
                  "wrong", "ms");
     for (ReadRateSymbol const& symbol : spec.symbols) {
@@ -173,9 +201,13 @@ std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* o
             }
             std::vector<ProductRoad::Read> const ours = road.Decode(files);
             std::vector<double> times;
+            std::vector<double> zxingTimes;
             for (size_t i = 0; i < frames.size(); ++i) {
                 Count(symbol, ours[i].labels, 0, row);
                 KeepWrong(symbol, condition.name, ours[i].labels, frames[i].file, out);
+                if (keepMissed && ours[i].labels.empty()) {
+                    Keep(symbol, condition.name, frames[i].file, "/tmp/read-rate-missed");
+                }
                 if (ours[i].ms >= 0) {
                     times.push_back(ours[i].ms);
                 }
@@ -185,6 +217,8 @@ std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* o
                     if (!TimeIsolated([&] { return ReadWithZxing(frames[i].pixels, spec.zxingFormats); }, 1, labels,
                                       ms)) {
                         labels.clear();
+                    } else {
+                        zxingTimes.push_back(ms);
                     }
                     Count(symbol, labels, 1, row);
                 }
@@ -198,6 +232,7 @@ std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* o
                 fs::remove(frames[i].file, ignored);
             }
             row.ourMedianMs = Median(times);
+            row.zxingMedianMs = Median(zxingTimes);
             PrintRow(out, row);
             std::fflush(out);
             rows.push_back(std::move(row));

@@ -50,6 +50,9 @@ struct ReadRateSpec {
     std::vector<double> moduleSizes{1.3, 2.0, 2.8, 4.0};
     int angleStep = 15;
     std::vector<ReadRateCondition> conditions = StandardConditions();
+    // Modules of quiet zone either side that must lie in the frame with the
+    // symbol; frames that cut them off are not drawn (no reader could read them).
+    double quietModules = 10.0;
 };
 
 struct ReadRateRow {
@@ -60,6 +63,7 @@ struct ReadRateRow {
     unsigned wrong[3] = {};    // frames with a label that is not the symbol's
     bool measured[3] = {};     // the reader reads this symbology
     double ourMedianMs = 0;
+    double zxingMedianMs = 0;  // zxing-cpp's own read of the same frames, when measured
 
     double Rate(unsigned k) const { return frames == 0 ? 0.0 : 100.0 * reads[k] / frames; }
 };

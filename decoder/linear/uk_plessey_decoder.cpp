@@ -31,16 +31,20 @@ bool ReadBits(CommonPlesseyPartialScanData const& runs, unsigned first, unsigned
     return true;
 }
 
-// The stop's runs against the module of the characters before it (a bit is
-// four modules): narrow ones under two modules, wide ones from two to five.
+// The stop's runs against the module of the character before it (a bit is
+// four modules, so that a slanted symbol's module is taken where the stop
+// is): narrow ones under two modules, wide ones from two to five.
 bool IsStop(CommonPlesseyPartialScanData const& runs, unsigned first)
 {
+    if (first < kCharacterRuns) {
+        return false;
+    }
     long long sum = 0;
-    for (unsigned j = 0; j < first; ++j) {
+    for (unsigned j = first - kCharacterRuns; j < first; ++j) {
         sum += runs.GetWidth(runs.At(j));
     }
-    // module = sum / (2 * first): first / 2 bits of four modules.
-    long long const scale = 2LL * first;
+    // module = sum / 16: four bits of four modules.
+    long long const scale = 16;
     for (unsigned k = 0; k < kStopRuns; ++k) {
         long long const w = runs.GetWidth(runs.At(first + k)) * scale;
         bool const wide = w >= 2 * sum;
