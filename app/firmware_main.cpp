@@ -2,7 +2,7 @@
 
 #include "app/buzzer.h"
 #include "app/command_channels.h"
-#include "app/factory_settings_hook.h"
+#include "app/factory_settings.h"
 #include "app/image_capture.h"
 #include "app/file.h"
 #include "app/gpio_keyboard.h"
@@ -14,7 +14,11 @@
 #include "app/parameter_object.h"
 #include "app/read_barcode.h"
 #include "app/ride_zodoz_for_command_system.h"
+#include "app/scanner_info.h"
 #include "app/settings_persistence.h"
+#include "app/single_menu_cmd.h"
+#include "app/uart_settings.h"
+#include "app/usb_settings.h"
 #include "config/configuration.h"
 #include "platform/platform.h"
 
@@ -24,12 +28,11 @@
 #include <pthread.h>
 #include <thread>
 
-// Built before main after the command channels' streams (app/command_channels.cpp) and the
-// thread-name map (app/reply_routing.cpp). Connected when they land, in this order: the
-// two menu-code parsers and the label callback object before the heartbeat; after it the
-// frame queue, then the parameter objects built before main (device information, image
-// upload, single-letter commands, data-editing commands).
+// Built before main after the command channels' streams (app/command_channels.cpp), the
+// thread-name map (app/reply_routing.cpp) and the menu-code parsers (app/menu_parser.cpp).
 Heartbeat hb(std::chrono::milliseconds(10));
+ScannerInfo scannerInfo;
+SingleMenuCmd singleMenuCmd;
 
 namespace {
 
@@ -47,27 +50,11 @@ thread_local bool replaying = false;
 std::thread* memoryThread = nullptr;
 std::thread* uartThread = nullptr;
 
-struct UartValues {
-    unsigned baudrate;
-    unsigned char parity;
-    unsigned char datasize;
-    unsigned char stopbits;
-};
-
-// STAND-IN until the interface settings object lands: its current values are the
-// tree's UART keys of the current bank, which is what that object copies.
-UartValues CurrentUartValues()
-{
-    std::lock_guard<std::recursive_mutex> lock(cfg::CommandMutex());
-    auto const& uart = cfg::Root().interface.uart;
-    return {uart.baud_rate.Value(), uart.parity.Value(), uart.data_bits.Value(), uart.stop_bits.Value()};
-}
-
-bool ApplyUartValues(SerialPort& port, UartValues const& values)
+bool ApplyUartValues(SerialPort& port, UartSettings::Values const& values)
 {
     bool ok = port.setBaudrate(values.baudrate);
     ok = port.setParity(values.parity) && ok;
-    ok = port.setDatasize(values.datasize) && ok;
+    ok = port.setDatasize(values.databits) && ok;
     return port.setStopbits(values.stopbits) && ok;
 }
 
@@ -108,7 +95,12 @@ void InitCommandLines()
     replaying = true;
     std::string const line = FactoryCommandLine();
     MemoryInputStream in(line);
-    cfg::Evaluate(in, InterfaceOutputStream::getInstance());
+    {
+        // An interface command restores the defaults from a host's line: the host gets
+        // the answer to its command, not to the replay.
+        MenuCmdHandler::Silence const silence;
+        cfg::Evaluate(in, InterfaceOutputStream::getInstance());
+    }
     replaying = false;
 }
 
@@ -135,7 +127,7 @@ void LoadStartSettings()
 
 bool updateUartSettings()
 {
-    UartValues const values = CurrentUartValues();
+    UartSettings::Values const values = UartSettings::getInstance().Current();
     bool ok = ApplyUartValues(uartInputStream.port(), values);
     ok = ApplyUartValues(uartOutputstream.port(), values) && ok;
     return ApplyUartValues(InterfaceOutputStream::getInstance().uartPort(), values) && ok;
@@ -173,11 +165,12 @@ void handle_uart_com(ivra_configuration::InputStream& in, ivra_configuration::Ou
 
 void firmwareStart()
 {
-    // The data-editing memories (which give the formatter its programs) and
-    // GS1 conversion, before the settings are loaded. Connected when they
-    // land: UartSettings and UsbSettings (getInstance() each, in this order).
+    // The data-editing memories (which give the formatter its programs), GS1
+    // conversion and the interface settings, before the settings are loaded.
     RideZodozForCommandSystem<DecodeDataByte>::getInstance();
     GS1Conversion::getInstance();
+    UartSettings::getInstance();
+    UsbSettings::getInstance();
 
     MenuCmdHandler::getInstance().setLoadSavePropertiesCallback(DoLoadProperties, DoSaveProperties);
 

@@ -20,6 +20,8 @@ constexpr unsigned kProgramTokenLength = 17; // '}' + 16
 constexpr int kMenuVolume = 127;
 constexpr int kMenuLedMs = 100;
 
+thread_local unsigned silenced = 0;
+
 std::atomic<MenuCmdHandler::MenuModeSource>& menuModeSlot()
 {
     static std::atomic<MenuCmdHandler::MenuModeSource> slot{nullptr};
@@ -70,6 +72,9 @@ void MenuCmdHandler::setLoadSavePropertiesCallback(std::function<bool()> const& 
     load_ = load;
     save_ = save;
 }
+
+MenuCmdHandler::Silence::Silence() { ++silenced; }
+MenuCmdHandler::Silence::~Silence() { --silenced; }
 
 void MenuCmdHandler::setMenuModeSource(MenuModeSource source)
 {
@@ -123,7 +128,7 @@ bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configurat
             return false;
         }
         params_.assign(text.begin(), text.end());
-        return parse(0, in, out);
+        return parse(0, in, out, true);
     } else {
         value = pack(text);
     }
@@ -152,7 +157,7 @@ bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configurat
 }
 
 bool MenuCmdHandler::parse(std::uint32_t resetCode, ivra_configuration::InputStream& in,
-                           ivra_configuration::OutputStream& out)
+                           ivra_configuration::OutputStream& out, bool quoted)
 {
     int index = index_;
     int const result = ParameterObject::ParseAll(code_, params_, in, out, index);
@@ -163,6 +168,11 @@ bool MenuCmdHandler::parse(std::uint32_t resetCode, ivra_configuration::InputStr
         index_ = -1;
         return true;
     case ParameterObject::kNeedParameters:
+        if (quoted) {
+            // A quoted text is the whole parameter: no later token can make it fit.
+            dropCommand();
+            return false;
+        }
         index_ = index;
         return true;
     case ParameterObject::kNotMine:
@@ -197,7 +207,8 @@ void MenuCmdHandler::answer(char byte)
 {
     unsigned long const self = pthread_self();
     int const channel = GetInterfaceOutputStreamByThread(self);
-    if (universalResponse_.Value() && !menuMode() && (channel == kChannelUsbCom || channel == kChannelUart)) {
+    if (silenced == 0 && universalResponse_.Value() && !menuMode() &&
+        (channel == kChannelUsbCom || channel == kChannelUart)) {
         std::string text(1, byte);
         DoStringToOutputStream(self, text, false);
     }

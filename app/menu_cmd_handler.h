@@ -41,6 +41,16 @@ public:
     bool onSaveProperties();
     bool onLoadProperties();
 
+    // While one lives on a thread, the lines that thread evaluates get no ACK or NAK: the
+    // firmware's own lines (the factory lines a restore replays) are no host commands.
+    class Silence {
+    public:
+        Silence();
+        ~Silence();
+        Silence(Silence const&) = delete;
+        Silence& operator=(Silence const&) = delete;
+    };
+
     // Whether the read cycle is in menu mode; the read cycle installs its
     // query when it is built. Until then menu mode is off.
     using MenuModeSource = bool (*)();
@@ -55,7 +65,9 @@ public:
 private:
     MenuCmdHandler();
     // Step 5 of a token: hands code and parameters to the parameter objects.
-    bool parse(std::uint32_t resetCode, ivra_configuration::InputStream& in, ivra_configuration::OutputStream& out);
+    // A quoted parameter that does not fit the command refuses it.
+    bool parse(std::uint32_t resetCode, ivra_configuration::InputStream& in, ivra_configuration::OutputStream& out,
+               bool quoted = false);
     void dropCommand();
     void answer(char byte);
     void signalMenu(int beep, unsigned leds);

@@ -35,6 +35,16 @@ struct MenuCommandItem {
 };
 static_assert(sizeof(MenuCommandItem) == 8, "command table rows are 8 bytes");
 
+// A command code as the tables hold it: the characters packed big-endian ("ED8").
+constexpr std::uint32_t CommandCode(char const* text)
+{
+    std::uint32_t value = 0;
+    for (; *text != '\0'; ++text) {
+        value = value << 8 | static_cast<unsigned char>(*text);
+    }
+    return value;
+}
+
 // The code under which the 16-character program token reaches the tables.
 inline constexpr std::uint32_t kProgramTokenCode = 0xFFFFFFFFu;
 

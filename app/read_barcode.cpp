@@ -1,7 +1,7 @@
 #include "app/read_barcode.h"
 
 #include "app/buzzer.h"
-#include "app/factory_settings_hook.h"
+#include "app/factory_settings.h"
 #include "app/gpio_keyboard.h"
 #include "app/host_interface.h"
 #include "app/indicator_leds.h"

@@ -7,7 +7,7 @@
 #include "app/host_interface.h"
 #include "app/indicator_leds.h"
 #include "app/interface_output_stream.h"
-#include "app/menu_label_hook.h"
+#include "app/menu_parser.h"
 #include "config/configuration.h"
 #include "format/formatter.h"
 
@@ -78,7 +78,14 @@ bool ReadBarcode::OnDecodedForDEC2D(void*, tagDecodedLabel const* label)
     formatter.SearchECIPatterns(label->data, label->length);
 
     std::vector<char> bytes;
-    int const result = ParseMenuLabel(label, bytes);
+    int const result = MenuParser::ParseAll(label, bytes);
+    if (result == kMenuRefusedLabel) {
+        // A broken menu label is no host data either.
+        stopReading();
+        Beep(Buzzer::kError);
+        Indicate(IndicatorLeds::kErrorLed);
+        return true;
+    }
     if (result == kMenuOrdinaryLabel || result < 0) {
         if (menuMode_) {
             // Only menu labels count while in menu mode.

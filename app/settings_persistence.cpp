@@ -1,6 +1,6 @@
 #include "app/settings_persistence.h"
 
-#include "app/factory_settings_hook.h"
+#include "app/factory_settings.h"
 #include "app/firmware_main.h"
 #include "app/flash_partition.h"
 #include "app/parameter_object.h"

@@ -2,7 +2,7 @@
 // NUL into the banks partition and the parameter partition. A load either takes what
 // it reads or leaves every setting as it was; it never stops half-way.
 
-#include "app/factory_settings_hook.h"
+#include "app/factory_settings.h"
 #include "app/parameter_object.h"
 #include "app/settings_persistence.h"
 #include "config/configuration.h"

@@ -115,9 +115,12 @@ TEST_F(ChannelMenuCmdHandler, TokensReachTheParameterObjectsAsCodesAndParameters
 
 TEST_F(ChannelMenuCmdHandler, EndlessParametersDropTheCommand)
 {
-    // Five parameters for a command of two: it waits, and digits would pile up without end.
+    // Five parameters for a command of two: a quoted text is the whole parameter, so
+    // no later token could make it fit, and the command is refused at once.
     ASSERT_TRUE(run("ZP"));
-    ASSERT_TRUE(run("'ABCDEFGH'"));
+    EXPECT_FALSE(run("'ABCDEFGH'"));
+    EXPECT_EQ(handler().currentCode(), 0u);
+    // Digits after it find no command to pile up on.
     int taken = 0;
     while (taken < 10000 && run("Q1")) {
         ++taken;

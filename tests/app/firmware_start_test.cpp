@@ -5,13 +5,12 @@
 // on the USB serial port.
 #include "app/firmware_main.h"
 
-#include "app/factory_settings_hook.h"
+#include "app/factory_settings.h"
 #include "app/menu_cmd_handler.h"
-#include "app/menu_label_hook.h"
 #include "app/parameter_object.h"
 #include "app/read_barcode.h"
 #include "tests/app/persistence_fixture.h"
-#include "tests/support/symbol_renderer.h"
+#include "tests/support/menu_label.h"
 
 #include <rapidjson/document.h>
 
@@ -94,6 +93,16 @@ speed_t UartSpeed()
     return cfgetospeed(&settings);
 }
 
+// Character size, parity and stop bits of the UART line, as "7O2".
+std::string UartFraming()
+{
+    termios settings{};
+    EXPECT_TRUE(plat::sim::board().serialSettings(kUart, settings));
+    char const size = (settings.c_cflag & CSIZE) == CS7 ? '7' : (settings.c_cflag & CSIZE) == CS8 ? '8' : '?';
+    char const parity = (settings.c_cflag & PARENB) == 0 ? 'N' : (settings.c_cflag & PARODD) != 0 ? 'O' : 'E';
+    return {size, parity, (settings.c_cflag & CSTOPB) != 0 ? '2' : '1'};
+}
+
 void StartFirmware(std::string const& directory)
 {
     ASSERT_TRUE(plat::sim::board().setBoardDirectory(directory));
@@ -107,14 +116,22 @@ void StartFirmware(std::string const& directory)
 // Saves settings A: bank 0 and bank 3 changed, a UART speed, the USB serial interface.
 void SaveSettingsA()
 {
+    // The interface command of a factory, in factory mode: it restores the defaults first.
+    EXPECT_EQ(Host("[J.V"), ack);
+    EXPECT_EQ(Host("[C01"), ack);
     EXPECT_EQ(Host("set read/upc_a:false"), ack);
     EXPECT_EQ(Host("set bank:3"), ack);
     EXPECT_EQ(Host("set read/ean13:false"), ack);
     EXPECT_EQ(Host("set bank:0"), ack);
     EXPECT_EQ(Host("set interface/uart/baud_rate:19200"), ack);
-    FactorySettings::getInstance().Interface(FactorySettings::kInterfaceUsbSerial);
+    EXPECT_EQ(Host("set interface/uart/parity:2"), ack);
+    EXPECT_EQ(Host("set interface/uart/data_bits:7"), ack);
+    EXPECT_EQ(Host("set interface/uart/stop_bits:1"), ack);
+    EXPECT_EQ(Host("set interface/uart/baud_rate:1200"), nak); // the port cannot run at it
+    EXPECT_EQ(UartFraming(), "8N1");                          // nothing changes before a save
     EXPECT_EQ(Host("save"), ack);
     EXPECT_EQ(UartSpeed(), B19200); // a save sets the UART ports to what it stored
+    EXPECT_EQ(UartFraming(), "7O2");
 }
 
 void ExpectSettingsA()
@@ -126,6 +143,7 @@ void ExpectSettingsA()
     EXPECT_EQ(Host("get read/ean13"), "false\r");
     EXPECT_EQ(FactorySettings::getInstance().Interface(), FactorySettings::kInterfaceUsbSerial);
     EXPECT_EQ(UartSpeed(), B19200);
+    EXPECT_EQ(UartFraming(), "7O2");
 }
 
 // Whether the attribute was written with the value within a while after start-up.
@@ -182,18 +200,12 @@ public:
     }
 };
 
-// Stands in for the menu-code parsers: the label "MENU" is the menu toggle.
-int MenuToggleParser(tagDecodedLabel const* label, std::vector<char>&)
-{
-    return std::string_view(label->data, label->length) == "MENU" ? kMenuToggle : kMenuOrdinaryLabel;
-}
-
 // The menu-toggle label before the camera, read with the trigger key.
 bool ScanMenuToggle()
 {
     auto& board = plat::sim::board();
     bool const before = ReadBarcode::getInstance().isMenuMode();
-    auto const rendering = support::render({.symbology = BARCODE_CODE128, .data = "MENU"}, {.moduleSize = 2.5});
+    auto const rendering = support::renderMenuLabel("ZZ", {.moduleSize = 2.5});
     EXPECT_TRUE(board.camera().setFrame(rendering.frame.pixels, rendering.frame.width, rendering.frame.height));
     EXPECT_TRUE(board.pressKey(kTriggerKey));
     bool toggled = false;
@@ -240,13 +252,26 @@ void MenuModeScenario()
     ASSERT_TRUE(ScanMenuToggle());
     EXPECT_FALSE(MenuCmdHandler::menuMode());
     EXPECT_EQ(Host("ZT"), ack);
+
+    // A broken menu label (an address of no hex digits): the error beep and LED, and
+    // nothing for the host.
+    auto& board = plat::sim::board();
+    auto const broken = support::renderMenuLabel("12345G", {.moduleSize = 2.5});
+    board.clearAttributeLog();
+    EXPECT_TRUE(board.camera().setFrame(broken.frame.pixels, broken.frame.width, broken.frame.height));
+    EXPECT_TRUE(board.pressKey(kTriggerKey));
+    EXPECT_TRUE(Written(kErrorLed, "1"));
+    EXPECT_TRUE(Written(kBuzzerFrequency, kErrorFirstTone));
+    EXPECT_TRUE(board.releaseKey(kTriggerKey));
+    board.camera().clearImage();
+    EXPECT_EQ(board.hostRead(kUart, 1, 300ms), "");
+    EXPECT_FALSE(MenuCmdHandler::menuMode());
 }
 
 void RunScenario(std::string const& scenario, std::string const& directory)
 {
     // As long as the firmware's threads, which the process ends without a stop.
     static HandledCode handledCode;
-    setMenuLabelParser(MenuToggleParser);
     if (scenario == "keyboard-model") {
         FactorySettings::getInstance().Interface(FactorySettings::kInterfaceUsbKeyboard);
     }

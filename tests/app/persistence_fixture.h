@@ -2,7 +2,7 @@
 // A fresh board and the store at its factory defaults, with "save" and "load" wired to
 // the flash as start-up wires them. Commands run through the evaluator.
 
-#include "app/factory_settings_hook.h"
+#include "app/factory_settings.h"
 #include "app/flash_partition.h"
 #include "app/menu_cmd_handler.h"
 #include "app/settings_persistence.h"

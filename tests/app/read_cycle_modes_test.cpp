@@ -3,7 +3,8 @@
 #include "tests/app/read_cycle_fixture.h"
 
 #include "app/command_channels.h"
-#include "app/menu_label_hook.h"
+#include "app/menu_parser.h"
+#include "tests/support/menu_label.h"
 #include "decoder/core/identifiers/code128_identifier.h"
 #include "format/formatter.h"
 
@@ -184,15 +185,20 @@ namespace read_cycle_test {
 namespace {
 
 // Stands in for the menu-code parsers: "MENU" toggles menu mode, "FRAG" is a fragment.
-int fakeMenuParser(tagDecodedLabel const* label, std::vector<char>& out)
-{
-    std::string const data(label->data, label->length);
-    if (data == "FRAG") {
-        out = {'a', 'b'};
-        return kMenuFragment;
+// Takes the Code 39 parser's place while it lives: "MENU" toggles, "FRAG" is a fragment.
+class FakeMenuParser final : public MenuParser {
+public:
+    FakeMenuParser() : MenuParser(MenuCodeIdentifier::MenuCode39) {}
+    int Parse(char const* text, unsigned length, tagSymbology, unsigned, std::vector<char>& out) override
+    {
+        std::string const data(text, length);
+        if (data == "FRAG") {
+            out = {'a', 'b'};
+            return kMenuFragment;
+        }
+        return data == "MENU" ? kMenuToggle : kMenuOrdinaryLabel;
     }
-    return data == "MENU" ? kMenuToggle : kMenuOrdinaryLabel;
-}
+};
 
 std::string pipeBytes()
 {
@@ -205,7 +211,7 @@ std::string pipeBytes()
 
 TEST_F(ReadCycleTest, MenuLabelsFeedTheCommandPipeAndOrdinaryOnesWaitOutsideMenuMode)
 {
-    setMenuLabelParser(fakeMenuParser);
+    FakeMenuParser const parser;
     pipeBytes();
     auto const read = [](std::string const& data) {
         reader().triggerPressedCallback(true);
@@ -222,7 +228,36 @@ TEST_F(ReadCycleTest, MenuLabelsFeedTheCommandPipeAndOrdinaryOnesWaitOutsideMenu
     EXPECT_TRUE(eventually([] { return !reader().isMenuMode(); })); // after the beeps
     EXPECT_EQ(pipeBytes(), std::string("\x1b" "ab" "Z2\0\r", 7));
     EXPECT_EQ(received(200ms, 300ms), "");
-    setMenuLabelParser(nullptr);
+}
+
+
+// Real menu labels: a broken one is neither host data nor a command (its error signal
+// is shown in FirmwareStartTest.MenuModeSilencesTheHostAndSignalsEachCommand).
+TEST_F(ReadCycleTest, ABrokenMenuLabelIsNeitherHostDataNorACommand)
+{
+    pipeBytes();
+    struct Label {
+        char const* inner;
+        std::string pipe;
+    };
+    Label const labels[] = {
+        {"12345G", ""},   // an address of no hex digits
+        {"+-Z1Z3--", ""}, // a whole command without its closing marks
+        {"+-Z1Z3-+", "\x1b+-Z1Z3-+\r"},
+    };
+    for (Label const& label : labels) {
+        SCOPED_TRACE(label.inner);
+        reader().triggerPressedCallback(true);
+        support::Rendering const rendering = support::renderMenuLabel(label.inner, {.moduleSize = 2.5});
+        ASSERT_TRUE(rendering.symbol.ok) << rendering.symbol.error;
+        EXPECT_TRUE(taken(show(rendering.frame)));
+        EXPECT_TRUE(eventually([] { return !reader().decoder().isDecodeEnabled(); }));
+        EXPECT_EQ(received(200ms, 300ms), "");
+        if (!label.pipe.empty()) {
+            EXPECT_TRUE(eventually([] { return memoryPipeStream.unread() > 0; }));
+        }
+        EXPECT_EQ(pipeBytes(), label.pipe);
+    }
 }
 
 } // namespace
