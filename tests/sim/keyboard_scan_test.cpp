@@ -1,6 +1,6 @@
 // scanner-sim scan on a USB keyboard model: labels read by the camera come out as the
 // text a host with the chosen layout types from the keyboard reports.
-#include "app/factory_settings_hook.h"
+#include "app/factory_settings.h"
 #include "app/settings_persistence.h"
 #include "platform/sim/board.h"
 #include "tests/sim/sim_program_fixture.h"
