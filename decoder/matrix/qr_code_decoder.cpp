@@ -16,6 +16,8 @@ float Length(QRPoint a) { return std::sqrt(a.x * a.x + a.y * a.y); }
 QRPoint ToPoint(Point p) { return QRPoint{static_cast<float>(p.x), static_cast<float>(p.y)}; }
 
 constexpr int kMinContrast = 40;
+constexpr int kSharpen = 4;  // sixteenths of the difference to the neighbours
+
 
 // The dark run through the centre along a direction, edge to edge, against
 // a threshold; 0 when the centre is not dark.
@@ -293,6 +295,7 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
         return false;
     }
     QRFormatInformation format;
+    if (version == 3) for (unsigned y = 0; y < size; ++y) { for (unsigned x = 0; x < size; ++x) std::fprintf(stderr, "%c", dark_[y*size+x] ? '#' : '.'); std::fprintf(stderr, "\n"); }
     if (!ReadFormat(size, format) || !DecodeSampled(false, version, format.level, format.mask, label)) {
         return false;
     }
@@ -324,12 +327,30 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
             ++histogram[clamped >> 2];
         }
     }
+    // Blur spreads each module into its neighbours: take back half of the
+    // difference to their mean before the decision.
+    for (unsigned i = 0; i < 256; ++i) {
+        histogram[i] = 0;
+    }
+    for (unsigned y = 0; y < size; ++y) {
+        for (unsigned x = 0; x < size; ++x) {
+            int const value = luminance_[y * size + x];
+            int const left = x > 0 ? luminance_[y * size + x - 1] : value;
+            int const right = x + 1 < size ? luminance_[y * size + x + 1] : value;
+            int const up = y > 0 ? luminance_[(y - 1) * size + x] : value;
+            int const down = y + 1 < size ? luminance_[(y + 1) * size + x] : value;
+            int sharp = value + (4 * value - left - right - up - down) * kSharpen / 16;
+            sharp = sharp < 0 ? 0 : (sharp > 1023 ? 1023 : sharp);
+            contrast_[y * size + x] = static_cast<unsigned short>(sharp);
+            ++histogram[sharp >> 2];
+        }
+    }
     int const threshold = static_cast<int>(Otsu(histogram, 256) * 4);
     long long darkSum = 0;
     long long lightSum = 0;
     unsigned darkCount = 0;
     for (unsigned i = 0; i < size * size; ++i) {
-        int const value = luminance_[i];
+        int const value = contrast_[i];
         bool const dark = value < threshold;
         dark_[i] = dark ? 1 : 0;
         contrast_[i] = static_cast<unsigned short>(dark ? threshold - value : value - threshold);
@@ -482,3 +503,4 @@ bool QRCodeDecoder::ReadMicro(QRSampler const& sampler, QRPoint centre, float mo
 }
 
 }  // namespace DEC2DIvra
+

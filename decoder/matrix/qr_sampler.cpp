@@ -68,17 +68,22 @@ bool OuterEdge(QRSampler const& sampler, QRPoint const& centre, QRPoint const& s
 bool MeasureFinderChord(QRSampler const& sampler, QRPoint const& centre, QRPoint const& direction, float module,
                         float& backward, float& forward)
 {
-    // The threshold halfway between the core and the light ring.
-    float const ringX = direction.x * 2.0f * module;
-    float const ringY = direction.y * 2.0f * module;
+    // The threshold halfway between the light ring and the dark ring: blur
+    // narrows their one-module swing most.
+    auto ringMean = [&](float radius) {
+        float const rx = direction.x * radius * module;
+        float const ry = direction.y * radius * module;
+        return (sampler.At(centre.x + rx, centre.y + ry) + sampler.At(centre.x - rx, centre.y - ry) +
+                sampler.At(centre.x - ry, centre.y + rx) + sampler.At(centre.x + ry, centre.y - rx)) /
+               4;
+    };
     int const core = sampler.At(centre.x, centre.y);
-    int const ring = (sampler.At(centre.x + ringX, centre.y + ringY) + sampler.At(centre.x - ringX, centre.y - ringY) +
-                      sampler.At(centre.x - ringY, centre.y + ringX) + sampler.At(centre.x + ringY, centre.y - ringX)) /
-                     4;
-    if (ring - core < 40) {
+    int const light = ringMean(2.0f);
+    int const dark = ringMean(3.0f);
+    if (light - core < 40 || light - dark < 20) {
         return false;
     }
-    int const threshold = (core + ring) / 2;
+    int const threshold = (light + dark) / 2;
     float const stepLength = module > 4.0f ? 0.5f : 0.25f;
     QRPoint const ahead{direction.x * stepLength, direction.y * stepLength};
     QRPoint const back{-ahead.x, -ahead.y};

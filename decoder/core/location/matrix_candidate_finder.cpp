@@ -113,7 +113,7 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
         int const low = Min(low_[b], Min(low_[before], low_[after]));
         int const high = Max(high_[b], Max(high_[before], high_[after]));
         threshold_[b] = (low + high) / 2;
-        margin_[b] = Max(high_[b] - low_[b], step) < kContrastFloor ? -1 : (high - low) / 4;
+        margin_[b] = Max(high_[b] - low_[b], step) < kContrastFloor ? -1 : (high - low) / 8;
         contrast = contrast || margin_[b] >= 0;
     }
     if (!contrast) {
