@@ -327,8 +327,8 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
             ++histogram[clamped >> 2];
         }
     }
-    // Blur spreads each module into its neighbours: take back half of the
-    // difference to their mean before the decision.
+    // Blur spreads each module into its neighbours: add its difference to
+    // their mean once more before the decision.
     for (unsigned i = 0; i < 256; ++i) {
         histogram[i] = 0;
     }
@@ -495,10 +495,115 @@ void QRCodeDecoder::WriteRegion(QRPerspective const& map, unsigned size, Decoded
 
 bool QRCodeDecoder::ReadMicro(QRSampler const& sampler, QRPoint centre, float module, DecodedLabel& label)
 {
-    (void)sampler;
-    (void)centre;
-    (void)module;
-    (void)label;
+    // The finder's axes: its outer edge lies farthest from the centre at
+    // its corners, so the fourth harmonic of the edge distance points there.
+    constexpr unsigned kDirections = 16;
+    constexpr float kPi = 3.14159265f;
+    float const m0 = EstimateModule(sampler, centre, QRPoint{1.0f, 0.0f}, module * 8.0f);
+    if (m0 < 0.8f) {
+        return false;
+    }
+    // The light ring is the brightest at two modules in any direction, the
+    // dark ring the darkest at three.
+    int light = 0;
+    int dark = 1023;
+    for (unsigned i = 0; i < 2 * kDirections; ++i) {
+        float const angle = kPi * static_cast<float>(i) / static_cast<float>(kDirections);
+        float const c = std::cos(angle) * m0;
+        float const s = std::sin(angle) * m0;
+        int const atTwo = sampler.At(centre.x + 2.0f * c, centre.y + 2.0f * s);
+        int const atThree = sampler.At(centre.x + 3.0f * c, centre.y + 3.0f * s);
+        light = atTwo > light ? atTwo : light;
+        dark = atThree < dark ? atThree : dark;
+    }
+    if (light - dark < 20) {
+        return false;
+    }
+    float sumCos = 0.0f;
+    float sumSin = 0.0f;
+    for (unsigned i = 0; i < kDirections; ++i) {
+        float const angle = kPi * static_cast<float>(i) / static_cast<float>(kDirections);
+        QRPoint const direction{std::cos(angle), std::sin(angle)};
+        float back = 0.0f;
+        float forward = 0.0f;
+        if (!MeasureFinderChord(sampler, centre, direction, m0, (light + dark) / 2, back, forward)) {
+            return false;
+        }
+        float const reach = back + forward;
+        sumCos += reach * std::cos(4.0f * angle);
+        sumSin += reach * std::sin(4.0f * angle);
+    }
+    float const axis = std::atan2(sumSin, sumCos) / 4.0f + kPi / 4.0f;
+    QRPoint const axisU{std::cos(axis), std::sin(axis)};
+    QRPoint const axisV{-axisU.y, axisU.x};
+    float moduleU = 0.0f;
+    float moduleV = 0.0f;
+    if (!RefineFinder(sampler, centre, axisU, axisV, m0, moduleU, moduleV)) {
+        return false;
+    }
+    // Which way the symbol lies: its timing patterns leave the finder along
+    // the top row and the left column, dark on even modules.
+    QRPoint const turns[4][2] = {{axisU * moduleU, axisV * moduleV},
+                                 {axisV * moduleV, axisU * -moduleU},
+                                 {axisU * -moduleU, axisV * -moduleV},
+                                 {axisV * -moduleV, axisU * moduleU}};
+    int bestScore = 0;
+    unsigned best = 4;
+    for (unsigned t = 0; t < 4; ++t) {
+        QRPoint const& r = turns[t][0];
+        QRPoint const& d = turns[t][1];
+        int score = 0;
+        for (unsigned k = 7; k <= 10; ++k) {
+            int const sign = k % 2 == 0 ? -1 : 1;  // light on odd modules and the separator
+            QRPoint const p = centre + r * (static_cast<float>(k) - 3.0f) + d * -3.0f;
+            QRPoint const q = centre + r * -3.0f + d * (static_cast<float>(k) - 3.0f);
+            score += sign * (sampler.At(p.x, p.y) + sampler.At(q.x, q.y));
+        }
+        if (score > bestScore) {
+            bestScore = score;
+            best = t;
+        }
+    }
+    if (best == 4) {
+        return false;
+    }
+    QRPoint const right = turns[best][0];
+    QRPoint const down = turns[best][1];
+    // Format information first: it names the version and so the size.
+    for (unsigned version = 1; version <= 4; ++version) {
+        unsigned const size = QRVersionTables::GetMicroSize(version);
+        float const s = static_cast<float>(size);
+        QRPoint const origin = centre - right * 3.5f - down * 3.5f;
+        QRPoint modules[4] = {{0.0f, 0.0f}, {s, 0.0f}, {s, s}, {0.0f, s}};
+        QRPoint pixels[4] = {origin, origin + right * s, origin + right * s + down * s, origin + down * s};
+        QRPerspective map;
+        if (!map.Fit(modules, pixels) || !SampleModules(sampler, map, size)) {
+            return false;
+        }
+        unsigned bits = 0;
+        for (unsigned k = 0; k < 8; ++k) {
+            bits |= (dark_[8 * size + 1 + k] != 0 ? 1u : 0u) << (14 - k);
+        }
+        for (unsigned j = 0; j < 7; ++j) {
+            bits |= (dark_[(1 + j) * size + 8] != 0 ? 1u : 0u) << j;
+        }
+        QRFormatInformation format;
+        if (!QRFormatDecoder::DecodeFormat(bits, QRFormatDecoder::kMicroMask, true, format)) {
+            return false;
+        }
+        MicroQRSymbol const* symbol = QRVersionTables::GetMicroSymbol(format.level);
+        if (symbol == nullptr) {
+            return false;
+        }
+        if (symbol->version != version) {
+            continue;
+        }
+        if (!DecodeSampled(true, version, format.level, format.mask, label)) {
+            return false;
+        }
+        WriteRegion(map, size, label);
+        return true;
+    }
     return false;
 }
 

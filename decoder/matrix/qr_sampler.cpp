@@ -83,7 +83,12 @@ bool MeasureFinderChord(QRSampler const& sampler, QRPoint const& centre, QRPoint
     if (light - core < 40 || light - dark < 20) {
         return false;
     }
-    int const threshold = (light + dark) / 2;
+    return MeasureFinderChord(sampler, centre, direction, module, (light + dark) / 2, backward, forward);
+}
+
+bool MeasureFinderChord(QRSampler const& sampler, QRPoint const& centre, QRPoint const& direction, float module,
+                        int threshold, float& backward, float& forward)
+{
     float const stepLength = module > 4.0f ? 0.5f : 0.25f;
     QRPoint const ahead{direction.x * stepLength, direction.y * stepLength};
     QRPoint const back{-ahead.x, -ahead.y};

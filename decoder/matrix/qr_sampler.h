@@ -35,5 +35,8 @@ private:
 // forwards, in pixels. False when the pattern does not show.
 bool MeasureFinderChord(QRSampler const& sampler, QRPoint const& centre, QRPoint const& direction, float module,
                         float& backward, float& forward);
+// The same against a given threshold.
+bool MeasureFinderChord(QRSampler const& sampler, QRPoint const& centre, QRPoint const& direction, float module,
+                        int threshold, float& backward, float& forward);
 
 }  // namespace DEC2DIvra
