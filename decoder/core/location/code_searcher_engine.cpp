@@ -267,50 +267,63 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
     unsigned handed = 0;
     bool used[MatrixCandidateFinder::kMaxFinders] = {};
     // Three finders at the corners of a right angle: a, with b and c equally
-    // far and square to each other, of like module and polarity.
-    for (unsigned a = 0; a < count && handed < budget; ++a) {
-        for (unsigned b = 0; b < count && handed < budget; ++b) {
-            for (unsigned c = b + 1; c < count && handed < budget; ++c) {
-                if (a == b || a == c) {
-                    continue;
-                }
-                FinderSighting const& fa = finders[a];
-                FinderSighting const& fb = finders[b];
-                FinderSighting const& fc = finders[c];
-                if (fa.dark != fb.dark || fa.dark != fc.dark) {
-                    continue;
-                }
-                int const low = fa.module < fb.module ? (fa.module < fc.module ? fa.module : fc.module)
-                                                      : (fb.module < fc.module ? fb.module : fc.module);
-                int const high = fa.module > fb.module ? (fa.module > fc.module ? fa.module : fc.module)
-                                                       : (fb.module > fc.module ? fb.module : fc.module);
-                long long const abx = fb.centre.x - fa.centre.x;
-                long long const aby = fb.centre.y - fa.centre.y;
-                long long const acx = fc.centre.x - fa.centre.x;
-                long long const acy = fc.centre.y - fa.centre.y;
-                long long const ab2 = abx * abx + aby * aby;
-                long long const ac2 = acx * acx + acy * acy;
-                long long const dot = abx * acx + aby * acy;
-                long long const reach = 14LL * low;
-                if (high > 2 * low || ab2 < reach * reach || ac2 < reach * reach || ab2 * 3 > ac2 * 4 ||
-                    ac2 * 3 > ab2 * 4 || dot * dot * 16 > ab2 * ac2) {
-                    continue;
-                }
-                Region region;
-                bool const clockwise = abx * acy - aby * acx > 0;
-                Point const& right = clockwise ? fb.centre : fc.centre;
-                Point const& down = clockwise ? fc.centre : fb.centre;
-                region.corner[0] = fa.centre;
-                region.corner[1] = right;
-                region.corner[2] = Point{right.x + down.x - fa.centre.x, right.y + down.y - fa.centre.y};
-                region.corner[3] = down;
-                if (!IsFree(region.CalcCenterPoint(), first)) {
-                    continue;
-                }
-                ++handed;
-                used[a] = used[b] = used[c] = true;
-                if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
-                    return 1;
+    // far and square to each other, of like module and polarity. Triples of
+    // finders seen on two rows or more go first: a pattern met on one row
+    // only is more often a chance run of data modules.
+    for (unsigned pass = 0; pass < 2; ++pass) {
+        for (unsigned a = 0; a < count && handed < budget; ++a) {
+            for (unsigned b = 0; b < count && handed < budget; ++b) {
+                for (unsigned c = b + 1; c < count && handed < budget; ++c) {
+                    if (a == b || a == c) {
+                        continue;
+                    }
+                    bool const strong = finders[a].rows >= 2 && finders[b].rows >= 2 && finders[c].rows >= 2;
+                    if (strong != (pass == 0)) {
+                        continue;
+                    }
+                    FinderSighting const& fa = finders[a];
+                    FinderSighting const& fb = finders[b];
+                    FinderSighting const& fc = finders[c];
+                    if (fa.dark != fb.dark || fa.dark != fc.dark) {
+                        continue;
+                    }
+                    int const low = fa.module < fb.module ? (fa.module < fc.module ? fa.module : fc.module)
+                                                          : (fb.module < fc.module ? fb.module : fc.module);
+                    int const high = fa.module > fb.module ? (fa.module > fc.module ? fa.module : fc.module)
+                                                           : (fb.module > fc.module ? fb.module : fc.module);
+                    long long const abx = fb.centre.x - fa.centre.x;
+                    long long const aby = fb.centre.y - fa.centre.y;
+                    long long const acx = fc.centre.x - fa.centre.x;
+                    long long const acy = fc.centre.y - fa.centre.y;
+                    long long const ab2 = abx * abx + aby * aby;
+                    long long const ac2 = acx * acx + acy * acy;
+                    long long const dot = abx * acx + aby * acy;
+                    // Version 1 finders lie 14 modules apart, and a finder's
+                    // module measured along rows and columns grows by up to 1.41
+                    // when the symbol is turned.
+                    long long const reach = 9LL * low;
+                    if (high > 2 * low || ab2 < reach * reach || ac2 < reach * reach || ab2 * 3 > ac2 * 4 ||
+                        ac2 * 3 > ab2 * 4 || dot * dot * 16 > ab2 * ac2) {
+                        continue;
+                    }
+                    Region region;
+                    bool const clockwise = abx * acy - aby * acx > 0;
+                    Point const& right = clockwise ? fb.centre : fc.centre;
+                    Point const& down = clockwise ? fc.centre : fb.centre;
+                    region.corner[0] = fa.centre;
+                    region.corner[1] = right;
+                    region.corner[2] = Point{right.x + down.x - fa.centre.x, right.y + down.y - fa.centre.y};
+                    region.corner[3] = down;
+                    // Only a label read blocks a triple: a wrong triple tried
+                    // before may well cover the right one's centre.
+                    if (taken_.IsIncluded(region.CalcCenterPoint())) {
+                        continue;
+                    }
+                    ++handed;
+                    used[a] = used[b] = used[c] = true;
+                    if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
+                        return 1;
+                    }
                 }
             }
         }
