@@ -78,8 +78,8 @@ bool RefineFinder(QRSampler const& sampler, QRPoint& centre, QRPoint const& axis
         centre = centre + axisV * ((forward - back) / 2.0f);
         moduleV = (forward + back) / 7.0f;
     }
-    return moduleU > 0.8f * module && moduleU < 1.25f * module && moduleV > 0.8f * module &&
-           moduleV < 1.25f * module;
+    // Perspective shortens one axis against the other.
+    return moduleU > 0.6f * module && moduleU < 1.6f * module && moduleV > 0.6f * module && moduleV < 1.6f * module;
 }
 
 unsigned Otsu(unsigned const* histogram, unsigned bins)
@@ -278,24 +278,54 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
 {
     unsigned const size = QRVersionTables::GetSize(version);
     float const s = static_cast<float>(size);
-    QRPoint modules[4] = {{3.5f, 3.5f}, {s - 3.5f, 3.5f}, {3.5f, s - 3.5f}, {s - 3.5f, s - 3.5f}};
-    QRPoint pixels[4] = {f[0].centre, f[1].centre, f[2].centre, f[1].centre + f[2].centre - f[0].centre};
-    if (version >= 2) {
-        float const t = (s - 10.0f) / (s - 7.0f);
-        QRPoint const predicted = f[0].centre + (f[1].centre - f[0].centre) * t + (f[2].centre - f[0].centre) * t;
-        float const module = (Length(u) + Length(v)) / 2.0f;
-        QRPoint found;
-        if (FindAlignment(sampler, predicted, u, v, module * 4.0f, found)) {
-            modules[3] = QRPoint{s - 6.5f, s - 6.5f};
-            pixels[3] = found;
+    // Each finder's centre and the middles of its four outer edges, which
+    // carry its own module: under perspective they differ from finder to
+    // finder, and that fixes the map's perspective.
+    QRPoint const dirAB = u * (1.0f / Length(u));
+    QRPoint const dirAC = v * (1.0f / Length(v));
+    QRPoint const centres[3] = {{3.5f, 3.5f}, {s - 3.5f, 3.5f}, {3.5f, s - 3.5f}};
+    constexpr unsigned kPoints = 3 * 5 + 4;
+    QRPoint modules[kPoints];
+    QRPoint pixels[kPoints];
+    unsigned count = 0;
+    for (unsigned i = 0; i < 3; ++i) {
+        QRPoint const alongAB = dirAB * (3.5f * f[i].moduleAB);
+        QRPoint const alongAC = dirAC * (3.5f * f[i].moduleAC);
+        QRPoint const m = centres[i];
+        QRPoint const ms[5] = {m, {m.x - 3.5f, m.y}, {m.x + 3.5f, m.y}, {m.x, m.y - 3.5f}, {m.x, m.y + 3.5f}};
+        QRPoint const ps[5] = {f[i].centre, f[i].centre - alongAB, f[i].centre + alongAB, f[i].centre - alongAC,
+                               f[i].centre + alongAC};
+        for (unsigned k = 0; k < 5; ++k) {
+            modules[count] = ms[k];
+            pixels[count++] = ps[k];
         }
     }
     QRPerspective map;
-    if (!map.Fit(modules, pixels) || !SampleModules(sampler, map, size)) {
+    if (!map.Fit(modules, pixels, count)) {
+        return false;
+    }
+    if (version >= 2) {
+        // The bottom-right alignment pattern, where the finders put it; it
+        // weighs as much as a finder.
+        float const at = s - 6.5f;
+        QRPoint const predicted = map.Map(at, at);
+        QRPoint const mu = map.Map(at + 1.0f, at) - predicted;
+        QRPoint const mv = map.Map(at, at + 1.0f) - predicted;
+        QRPoint found;
+        if (FindAlignment(sampler, predicted, mu, mv, (Length(mu) + Length(mv)) * 2.0f, found)) {
+            for (unsigned k = 0; k < 4; ++k) {
+                modules[count] = QRPoint{at, at};
+                pixels[count++] = found;
+            }
+            if (!map.Fit(modules, pixels, count)) {
+                return false;
+            }
+        }
+    }
+    if (!SampleModules(sampler, map, size)) {
         return false;
     }
     QRFormatInformation format;
-    if (version == 3) for (unsigned y = 0; y < size; ++y) { for (unsigned x = 0; x < size; ++x) std::fprintf(stderr, "%c", dark_[y*size+x] ? '#' : '.'); std::fprintf(stderr, "\n"); }
     if (!ReadFormat(size, format) || !DecodeSampled(false, version, format.level, format.mask, label)) {
         return false;
     }
@@ -608,4 +638,3 @@ bool QRCodeDecoder::ReadMicro(QRSampler const& sampler, QRPoint centre, float mo
 }
 
 }  // namespace DEC2DIvra
-

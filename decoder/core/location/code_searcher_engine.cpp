@@ -302,8 +302,10 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
                     // module measured along rows and columns grows by up to 1.41
                     // when the symbol is turned.
                     long long const reach = 9LL * low;
-                    if (high > 2 * low || ab2 < reach * reach || ac2 < reach * reach || ab2 * 3 > ac2 * 4 ||
-                        ac2 * 3 > ab2 * 4 || dot * dot * 16 > ab2 * ac2) {
+                    // Perspective lengthens one leg against the other and
+                    // opens or closes the angle between them.
+                    if (high > 3 * low || ab2 < reach * reach || ac2 < reach * reach || ab2 > ac2 * 2 ||
+                        ac2 > ab2 * 2 || dot * dot * 5 > ab2 * ac2) {
                         continue;
                     }
                     Region region;
