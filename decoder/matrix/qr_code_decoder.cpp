@@ -278,9 +278,9 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
 {
     unsigned const size = QRVersionTables::GetSize(version);
     float const s = static_cast<float>(size);
-    // Each finder's centre and the middles of its four outer edges, which
-    // carry its own module: under perspective they differ from finder to
-    // finder, and that fixes the map's perspective.
+    // The finders' centres and where the lines through two centres cross
+    // their outer edges: those lines are module rows and columns under any
+    // perspective, so the crossings fix the map's perspective.
     QRPoint const dirAB = u * (1.0f / Length(u));
     QRPoint const dirAC = v * (1.0f / Length(v));
     QRPoint const centres[3] = {{3.5f, 3.5f}, {s - 3.5f, 3.5f}, {3.5f, s - 3.5f}};
@@ -288,21 +288,43 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
     QRPoint modules[kPoints];
     QRPoint pixels[kPoints];
     unsigned count = 0;
-    for (unsigned i = 0; i < 3; ++i) {
-        QRPoint const alongAB = dirAB * (3.5f * f[i].moduleAB);
-        QRPoint const alongAC = dirAC * (3.5f * f[i].moduleAC);
-        QRPoint const m = centres[i];
-        QRPoint const ms[5] = {m, {m.x - 3.5f, m.y}, {m.x + 3.5f, m.y}, {m.x, m.y - 3.5f}, {m.x, m.y + 3.5f}};
-        QRPoint const ps[5] = {f[i].centre, f[i].centre - alongAB, f[i].centre + alongAB, f[i].centre - alongAC,
-                               f[i].centre + alongAC};
-        for (unsigned k = 0; k < 5; ++k) {
-            modules[count] = ms[k];
-            pixels[count++] = ps[k];
+    auto add = [&](QRPoint const& module, QRPoint const& pixel) {
+        modules[count] = module;
+        pixels[count++] = pixel;
+    };
+    // Edges along a direction through a finder, found again at their exact
+    // distances (the centre is only their midpoint without perspective).
+    auto addEdges = [&](unsigned i, QRPoint const& direction, float module, bool alongRow) {
+        float back = 0.0f;
+        float forward = 0.0f;
+        if (!MeasureFinderChord(sampler, f[i].centre, direction, module, back, forward)) {
+            return;
         }
+        QRPoint const m = centres[i];
+        add(alongRow ? QRPoint{m.x - 3.5f, m.y} : QRPoint{m.x, m.y - 3.5f}, f[i].centre - direction * back);
+        add(alongRow ? QRPoint{m.x + 3.5f, m.y} : QRPoint{m.x, m.y + 3.5f}, f[i].centre + direction * forward);
+    };
+    for (unsigned i = 0; i < 3; ++i) {
+        add(centres[i], f[i].centre);
     }
+    addEdges(0, dirAB, f[0].moduleAB, true);
+    addEdges(1, dirAB, f[1].moduleAB, true);
+    addEdges(0, dirAC, f[0].moduleAC, false);
+    addEdges(2, dirAC, f[2].moduleAC, false);
     QRPerspective map;
-    if (!map.Fit(modules, pixels, count)) {
+    if (count < 4 || !map.Fit(modules, pixels, count)) {
         return false;
+    }
+    // The column through the top-right finder and the row through the
+    // bottom-left one, as the first map runs them.
+    QRPoint const column = map.Map(s - 3.5f, 4.5f) - map.Map(s - 3.5f, 3.5f);
+    QRPoint const row = map.Map(4.5f, s - 3.5f) - map.Map(3.5f, s - 3.5f);
+    if (Length(column) > 0.0f && Length(row) > 0.0f) {
+        addEdges(1, column * (1.0f / Length(column)), f[1].moduleAC, false);
+        addEdges(2, row * (1.0f / Length(row)), f[2].moduleAB, true);
+        if (!map.Fit(modules, pixels, count)) {
+            return false;
+        }
     }
     if (version >= 2) {
         // The bottom-right alignment pattern, where the finders put it; it
