@@ -79,7 +79,7 @@ bool RefineFinder(QRSampler const& sampler, QRPoint& centre, QRPoint const& axis
         moduleV = (forward + back) / 7.0f;
     }
     // Perspective shortens one axis against the other.
-    return moduleU > 0.6f * module && moduleU < 1.6f * module && moduleV > 0.6f * module && moduleV < 1.6f * module;
+    return moduleU > 0.5f * module && moduleU < 2.0f * module && moduleV > 0.5f * module && moduleV < 2.0f * module;
 }
 
 unsigned Otsu(unsigned const* histogram, unsigned bins)
@@ -184,12 +184,13 @@ bool QRCodeDecoder::ReadTriple(QRSampler const& sampler, Region const& region, D
     QRPoint const u = (f[1].centre - f[0].centre) * (1.0f / (dimension - 7.0f));
     QRPoint const v = (f[2].centre - f[0].centre) * (1.0f / (dimension - 7.0f));
     unsigned version = 0;
-    if (estimate >= 6 && ReadVersionNear(sampler, f[1], f[2], dirAB, dirAC, version)) {
+    // Perspective biases the estimate; versions from 7 on name themselves.
+    if (estimate >= 5 && ReadVersionNear(sampler, f[1], f[2], dirAB, dirAC, version)) {
         return ReadModel2(sampler, f, u, v, version, label);
     }
-    int const candidates[3] = {estimate, estimate - 1, estimate + 1};
+    int const candidates[5] = {estimate, estimate - 1, estimate + 1, estimate - 2, estimate + 2};
     for (int candidate : candidates) {
-        if (candidate >= 1 && candidate <= (estimate >= 6 ? 40 : 6) &&
+        if (candidate >= 1 && candidate <= (estimate >= 5 ? 40 : 6) &&
             ReadModel2(sampler, f, u, v, static_cast<unsigned>(candidate), label)) {
             return true;
         }

@@ -68,19 +68,16 @@ bool OuterEdge(QRSampler const& sampler, QRPoint const& centre, QRPoint const& s
 bool MeasureFinderChord(QRSampler const& sampler, QRPoint const& centre, QRPoint const& direction, float module,
                         float& backward, float& forward)
 {
-    // The threshold halfway between the light ring and the dark ring: blur
-    // narrows their one-module swing most.
-    auto ringMean = [&](float radius) {
-        float const rx = direction.x * radius * module;
-        float const ry = direction.y * radius * module;
-        return (sampler.At(centre.x + rx, centre.y + ry) + sampler.At(centre.x - rx, centre.y - ry) +
-                sampler.At(centre.x - ry, centre.y + rx) + sampler.At(centre.x + ry, centre.y - rx)) /
-               4;
-    };
-    int const core = sampler.At(centre.x, centre.y);
-    int const light = ringMean(2.0f);
-    int const dark = ringMean(3.0f);
-    if (light - core < 40 || light - dark < 20) {
+    // The threshold halfway between the darkest and the brightest sample
+    // along the chord: core and quiet zone, which blur dims least.
+    int dark = 1023;
+    int light = 0;
+    for (float t = -5.0f * module; t <= 5.0f * module; t += 0.5f) {
+        int const v = sampler.At(centre.x + direction.x * t, centre.y + direction.y * t);
+        dark = v < dark ? v : dark;
+        light = v > light ? v : light;
+    }
+    if (light - dark < 40) {
         return false;
     }
     return MeasureFinderChord(sampler, centre, direction, module, (light + dark) / 2, backward, forward);
