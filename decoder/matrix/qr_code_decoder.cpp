@@ -184,9 +184,14 @@ bool QRCodeDecoder::ReadTriple(QRSampler const& sampler, Region const& region, D
     QRPoint const u = (f[1].centre - f[0].centre) * (1.0f / (dimension - 7.0f));
     QRPoint const v = (f[2].centre - f[0].centre) * (1.0f / (dimension - 7.0f));
     unsigned version = 0;
-    // Perspective biases the estimate; versions from 7 on name themselves.
-    if (estimate >= 5 && ReadVersionNear(sampler, f[1], f[2], dirAB, dirAC, version)) {
-        return ReadModel2(sampler, f, u, v, version, label);
+    // Perspective biases the estimate; versions from 7 on name themselves,
+    // but data modules next to a smaller symbol's finders may pass for a
+    // version word: only one near the estimate counts.
+    int const slack = estimate / 4 > 2 ? estimate / 4 : 2;
+    if (estimate >= 5 && ReadVersionNear(sampler, f[1], f[2], dirAB, dirAC, version) &&
+        static_cast<int>(version) <= estimate + slack && static_cast<int>(version) >= estimate - slack &&
+        ReadModel2(sampler, f, u, v, version, label)) {
+        return true;
     }
     int const candidates[5] = {estimate, estimate - 1, estimate + 1, estimate - 2, estimate + 2};
     for (int candidate : candidates) {

@@ -267,18 +267,20 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
     unsigned handed = 0;
     bool used[MatrixCandidateFinder::kMaxFinders] = {};
     // Three finders at the corners of a right angle: a, with b and c equally
-    // far and square to each other, of like module and polarity. Triples of
-    // finders seen on two rows or more go first: a pattern met on one row
-    // only is more often a chance run of data modules.
-    for (unsigned pass = 0; pass < 2; ++pass) {
+    // far and square to each other, of like module and polarity. Triples
+    // whose weakest finder was seen on most rows go first: a pattern met on
+    // few rows is more often a chance run of data modules.
+    static constexpr unsigned kRowPasses[4] = {4, 3, 2, 1};
+    for (unsigned pass = 0; pass < 4; ++pass) {
         for (unsigned a = 0; a < count && handed < budget; ++a) {
             for (unsigned b = 0; b < count && handed < budget; ++b) {
                 for (unsigned c = b + 1; c < count && handed < budget; ++c) {
                     if (a == b || a == c) {
                         continue;
                     }
-                    bool const strong = finders[a].rows >= 2 && finders[b].rows >= 2 && finders[c].rows >= 2;
-                    if (strong != (pass == 0)) {
+                    unsigned weakest = finders[a].rows < finders[b].rows ? finders[a].rows : finders[b].rows;
+                    weakest = finders[c].rows < weakest ? finders[c].rows : weakest;
+                    if (weakest < kRowPasses[pass] || (pass > 0 && weakest >= kRowPasses[pass - 1])) {
                         continue;
                     }
                     FinderSighting const& fa = finders[a];

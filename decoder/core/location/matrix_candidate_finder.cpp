@@ -215,6 +215,16 @@ void MatrixCandidateFinder::Note(FinderSighting* list, unsigned& count, unsigned
     }
     if (count < capacity) {
         list[count++] = seen;
+        return;
+    }
+    // A full list gives up a sighting of one row that the rows have left
+    // behind: a large symbol's data makes many such, and its last finder
+    // comes lowest.
+    for (unsigned i = 0; i < count; ++i) {
+        if (list[i].rows == 1 && list[i].centre.y + kMergeModules * list[i].module < seen.centre.y) {
+            list[i] = seen;
+            return;
+        }
     }
 }
 
