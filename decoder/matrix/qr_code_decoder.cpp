@@ -29,7 +29,9 @@ float CoreRun(QRSampler const& sampler, QRPoint const& centre, QRPoint const& di
     float run = 0.0f;
     for (int sign = -1; sign <= 1; sign += 2) {
         float t = 0.25f;
-        while (t < limit && sampler.At(centre.x + direction.x * t * sign, centre.y + direction.y * t * sign) < threshold) {
+        float const dx = direction.x * static_cast<float>(sign);
+        float const dy = direction.y * static_cast<float>(sign);
+        while (t < limit && sampler.At(centre.x + dx * t, centre.y + dy * t) < threshold) {
             t += 0.25f;
         }
         if (t >= limit) {
@@ -102,8 +104,9 @@ unsigned Otsu(unsigned const* histogram, unsigned bins)
         }
         double const meanLow = static_cast<double>(sumLow) / static_cast<double>(weightLow);
         double const meanHigh = static_cast<double>(sum - sumLow) / static_cast<double>(total - weightLow);
+        double const spread = meanHigh - meanLow;
         double const between =
-            static_cast<double>(weightLow) * static_cast<double>(total - weightLow) * (meanHigh - meanLow) * (meanHigh - meanLow);
+            static_cast<double>(weightLow) * static_cast<double>(total - weightLow) * spread * spread;
         if (between > best) {
             best = between;
             threshold = t + 1;
@@ -178,7 +181,8 @@ bool QRCodeDecoder::ReadTriple(QRSampler const& sampler, Region const& region, D
     }
     float const mAB = (f[0].moduleAB + f[1].moduleAB) / 2.0f;
     float const mAC = (f[0].moduleAC + f[2].moduleAC) / 2.0f;
-    float const dimension = (Length(f[1].centre - f[0].centre) / mAB + Length(f[2].centre - f[0].centre) / mAC) / 2.0f + 7.0f;
+    float const dimension =
+        (Length(f[1].centre - f[0].centre) / mAB + Length(f[2].centre - f[0].centre) / mAC) / 2.0f + 7.0f;
     int estimate = static_cast<int>(std::lround((dimension - 17.0f) / 4.0f));
     estimate = estimate < 1 ? 1 : (estimate > 40 ? 40 : estimate);
     QRPoint const u = (f[1].centre - f[0].centre) * (1.0f / (dimension - 7.0f));
@@ -218,7 +222,8 @@ bool QRCodeDecoder::ReadVersionNear(QRSampler const& sampler, Finder const& b, F
         for (unsigned i = 0; i < 18; ++i) {
             float const along = static_cast<float>(i % 3) - 7.0f;
             float const across = static_cast<float>(i / 3) - 3.0f;
-            QRPoint const p = copy == 0 ? near.centre + mu * along + mv * across : near.centre + mu * across + mv * along;
+            QRPoint const p =
+                copy == 0 ? near.centre + mu * along + mv * across : near.centre + mu * across + mv * along;
             if (sampler.At(p.x, p.y) < threshold) {
                 bits |= 1u << i;
             }
@@ -547,7 +552,8 @@ void QRCodeDecoder::WriteRegion(QRPerspective const& map, unsigned size, Decoded
     float const s = static_cast<float>(size);
     QRPoint const corners[4] = {map.Map(0.0f, 0.0f), map.Map(s, 0.0f), map.Map(s, s), map.Map(0.0f, s)};
     for (unsigned i = 0; i < 4; ++i) {
-        label.region.corner[i] = Point{static_cast<int>(std::lround(corners[i].x)), static_cast<int>(std::lround(corners[i].y))};
+        label.region.corner[i] =
+            Point{static_cast<int>(std::lround(corners[i].x)), static_cast<int>(std::lround(corners[i].y))};
     }
 }
 

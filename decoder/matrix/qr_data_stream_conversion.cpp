@@ -168,7 +168,8 @@ bool DataStreamConversionForQRCode::Kanji(QRModel model, unsigned version, State
         }
         unsigned w = ((v / 192) << 8) | (v % 192);
         w += w < 0x1F00 ? 0x8140 : 0xC140;
-        if (!PushData(static_cast<char>(w >> 8), s.flags, out) || !PushData(static_cast<char>(w & 0xFF), s.flags, out)) {
+        if (!PushData(static_cast<char>(w >> 8), s.flags, out) ||
+            !PushData(static_cast<char>(w & 0xFF), s.flags, out)) {
             return false;
         }
     }
@@ -324,7 +325,8 @@ int DataStreamConversionForQRCode::Start(QRModel model, unsigned version,
             return 0;
         }
     }
-    bool const ok = model == QRModel::kMicro ? MicroSegments(version, s, label) : ModelSegments(model, version, s, label);
+    bool const ok =
+        model == QRModel::kMicro ? MicroSegments(version, s, label) : ModelSegments(model, version, s, label);
     if (!ok || !qr_->fixed_length.Get().Admits(label.data.GetCount() & 0xFFFFu)) {
         return 0;
     }

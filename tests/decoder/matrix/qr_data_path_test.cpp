@@ -91,7 +91,8 @@ TEST(QRFormatTest, FormatAndVersionWordsCorrectThreeBitsAndNoMore)
     for (unsigned version = 7; version <= 40; ++version) {
         unsigned decoded = 0;
         unsigned distance = 0;
-        ASSERT_TRUE(QRFormatDecoder::DecodeVersion(QRFormatDecoder::EncodeVersion(version) ^ 0x20041u, decoded, distance));
+        unsigned const word = QRFormatDecoder::EncodeVersion(version) ^ 0x20041u;
+        ASSERT_TRUE(QRFormatDecoder::DecodeVersion(word, decoded, distance));
         EXPECT_EQ(decoded, version);
         EXPECT_EQ(distance, 3u);
     }
@@ -236,7 +237,8 @@ TEST_F(QRDataStreamTest, ModelsAndStructuredAppend)
     EXPECT_EQ(m2.aim, "]Q1");
     EXPECT_FALSE(Convert(Stream().Put(2, 2).Put(1, 4).Put('b', 8), QRModel::kMicro, 2).ok);  // no byte mode in M2
 
-    Result const appended = Convert(Stream().Put(3, 4).Put(1, 4).Put(2, 4).Put(0x5A, 8).Put(4, 4).Put(1, 8).Put('s', 8));
+    Result const appended =
+        Convert(Stream().Put(3, 4).Put(1, 4).Put(2, 4).Put(0x5A, 8).Put(4, 4).Put(1, 8).Put('s', 8));
     EXPECT_TRUE(appended.ok);
     EXPECT_EQ(label_->structuredAppend.mode, 1u);
     EXPECT_EQ(label_->structuredAppend.value1, 0x5Au);

@@ -45,7 +45,8 @@ TEST(QRReadTest, RealSymbols)
 {
     QRReadHarness harness;
     ASSERT_TRUE(harness.IsReady());
-    support::SymbolInput kanji{.symbology = BARCODE_QRCODE, .data = "\xE6\xBC\xA2\xE5\xAD\x97", .inputMode = UNICODE_MODE};
+    support::SymbolInput kanji{
+        .symbology = BARCODE_QRCODE, .data = "\xE6\xBC\xA2\xE5\xAD\x97", .inputMode = UNICODE_MODE};
     support::SymbolInput eci{.symbology = BARCODE_QRCODE, .data = "a\\b", .inputMode = UNICODE_MODE, .eci = 26};
     support::SymbolInput gs1{.symbology = BARCODE_QRCODE, .data = "[01]09501101530008[10]ABC", .inputMode = GS1_MODE};
     Case const cases[] = {
