@@ -62,5 +62,17 @@ int main()
     telepen.setCommands = {"set read/telepen:true", both};
     telepen.symbols = {{"Telepen \"Telepen\"", {.symbology = BARCODE_TELEPEN, .data = "Telepen"}, {"Telepen"}}};
     bench_support::RunReadRateTable(telepen);
+
+    ReadRateSpec uk;
+    uk.title = "UK Plessey (factory settings plus set read/uk_plessey:true and both polarities)";
+    uk.setCommands = {"set read/uk_plessey:true", both};
+    uk.symbols = {{"UK Plessey 0A1B2C3D", {.symbology = BARCODE_PLESSEY, .data = "0A1B2C3D"}, {"0A1B2C3D"}}};
+    bench_support::RunReadRateTable(uk);
+
+    ReadRateSpec korean;
+    korean.title = "Korean postal (factory settings plus set read/korean_postal_authority:true and both polarities)";
+    korean.setCommands = {"set read/korean_postal_authority:true", both};
+    korean.symbols = {{"Korean postal 123456", {.symbology = BARCODE_KOREAPOST, .data = "123456"}, {"123456"}}};
+    bench_support::RunReadRateTable(korean);
     return 0;
 }

@@ -63,6 +63,20 @@ void PrintRow(std::FILE* out, ReadRateRow const& row)
                  row.Rate(0) < best ? "  below" : "");
 }
 
+bool Fits(support::Rendering const& r, double quiet)
+{
+    double const w = r.symbol.widthModules;
+    double const h = r.symbol.heightModules;
+    for (support::Point const p : {support::Point{-quiet, 0}, support::Point{w + quiet, 0}, support::Point{-quiet, h},
+                                   support::Point{w + quiet, h}}) {
+        support::Point const f = r.symbol.toFrame(p);
+        if (f.x < 0 || f.y < 0 || f.x > r.frame.width - 1 || f.y > r.frame.height - 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::vector<Frame> Draw(ReadRateSpec const& spec, ReadRateSymbol const& symbol, ReadRateCondition const& condition,
                         fs::path const& directory, std::string const& stem)
 {
@@ -76,7 +90,7 @@ std::vector<Frame> Draw(ReadRateSpec const& spec, ReadRateSymbol const& symbol, 
             options.seed = seed++;
             condition.apply(options, moduleSize);
             support::Rendering rendering = support::render(symbol.input, options);
-            if (!rendering.symbol.ok) {
+            if (!rendering.symbol.ok || !Fits(rendering, spec.quietModules)) {
                 continue; // does not fit the frame at this size and angle
             }
             std::string const file =
@@ -87,6 +101,33 @@ std::vector<Frame> Draw(ReadRateSpec const& spec, ReadRateSymbol const& symbol, 
         }
     }
     return frames;
+}
+
+// Copies a frame into `directory`, named by symbol and condition.
+fs::path Keep(ReadRateSymbol const& symbol, std::string const& condition, std::string const& file,
+              char const* directory)
+{
+    std::string name = symbol.name + "_" + condition + "_" + fs::path(file).filename().string();
+    std::replace_if(name.begin(), name.end(), [](char c) { return c == ' ' || c == '/' || c == '"'; }, '_');
+    fs::path const keep = fs::path(directory) / name;
+    std::error_code ignored;
+    fs::create_directories(keep.parent_path(), ignored);
+    fs::copy_file(file, keep, fs::copy_options::overwrite_existing, ignored);
+    return keep;
+}
+
+// A wrong label is a fault to look at: its frame is kept in
+// /tmp/read-rate-wrong.
+void KeepWrong(ReadRateSymbol const& symbol, std::string const& condition, Labels const& labels,
+               std::string const& file, std::FILE* out)
+{
+    for (std::string const& label : labels) {
+        if (!Accepted(symbol, label)) {
+            fs::path const keep = Keep(symbol, condition, file, "/tmp/read-rate-wrong");
+            std::fprintf(out, "  wrong label '%s' from %s, kept as %s\n", label.c_str(), symbol.name.c_str(),
+                         keep.c_str());
+        }
+    }
 }
 
 } // namespace
@@ -114,6 +155,15 @@ std::vector<ReadRateCondition> StandardConditions()
 std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* out)
 {
     std::vector<ReadRateRow> rows;
+    // SCANNER_BENCH_KEEP_MISSED=1 keeps the frames nothing was read from in
+    // /tmp/read-rate-missed.
+    char const* keepEnv = std::getenv("SCANNER_BENCH_KEEP_MISSED");
+    bool const keepMissed = keepEnv != nullptr && keepEnv[0] == '1';
+    // SCANNER_BENCH_ONLY=text runs only the tables whose title holds it.
+    char const* only = std::getenv("SCANNER_BENCH_ONLY");
+    if (only != nullptr && spec.title.find(only) == std::string::npos) {
+        return rows;
+    }
     ProductRoad const road(spec.setCommands);
     if (!road.ready()) {
         std::fprintf(out, "%s: %s\n", spec.title.c_str(), road.why().c_str());
@@ -150,6 +200,10 @@ std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* o
             std::vector<double> times;
             for (size_t i = 0; i < frames.size(); ++i) {
                 Count(symbol, ours[i].labels, 0, row);
+                KeepWrong(symbol, condition.name, ours[i].labels, frames[i].file, out);
+                if (keepMissed && ours[i].labels.empty()) {
+                    Keep(symbol, condition.name, frames[i].file, "/tmp/read-rate-missed");
+                }
                 if (ours[i].ms >= 0) {
                     times.push_back(ours[i].ms);
                 }

@@ -50,6 +50,9 @@ struct ReadRateSpec {
     std::vector<double> moduleSizes{1.3, 2.0, 2.8, 4.0};
     int angleStep = 15;
     std::vector<ReadRateCondition> conditions = StandardConditions();
+    // Modules of quiet zone either side that must lie in the frame with the
+    // symbol; frames that cut them off are not drawn (no reader could read them).
+    double quietModules = 10.0;
 };
 
 struct ReadRateRow {

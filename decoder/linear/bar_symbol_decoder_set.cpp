@@ -23,7 +23,9 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
       twoOfFive_(context_, property),
       msiPlessey_(context_, false, property),
       msiPlesseyNegative_(context_, true, property),
-      telepen_(context_, property)
+      telepen_(context_, property),
+      ukPlessey_(context_, property),
+      koreanPostal_(context_, property)
 {
     // Each symbology decoder is a member built with the context and its
     // property groups, and entered at its place in the trial order.
@@ -45,6 +47,8 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
     trial_[kMSIPlessey] = &msiPlessey_;
     trial_[kMSIPlesseyNegative] = &msiPlesseyNegative_;
     trial_[kTelepen] = &telepen_;
+    trial_[kUKPlessey] = &ukPlessey_;
+    trial_[kKoreanPostal] = &koreanPostal_;
 }
 
 void BarSymbolDecoderSet::SetCodablockFRowRecognizer(CodablockFRowRecognizer const* recognizer)

@@ -9,9 +9,11 @@
 #include "decoder/linear/rss_decoder.h"
 #include "decoder/linear/rss_limited_decoder.h"
 #include "decoder/linear/codabar_decoder.h"
+#include "decoder/linear/korean_postal_decoder.h"
 #include "decoder/linear/msi_plessey_decoder.h"
 #include "decoder/linear/telepen_decoder.h"
 #include "decoder/linear/two_of_five_decoder.h"
+#include "decoder/linear/uk_plessey_decoder.h"
 #include "decoder/linear/upc_ean_decoder.h"
 
 namespace DEC2DIvra {
@@ -98,6 +100,8 @@ private:
     MSIPlesseyDecoder msiPlessey_;
     MSIPlesseyDecoder msiPlesseyNegative_;
     TelepenDecoder telepen_;
+    UKPlesseyDecoder ukPlessey_;
+    KoreanPostalDecoder koreanPostal_;
 };
 
 }  // namespace DEC2DIvra

@@ -190,9 +190,17 @@ bool Code39Decoder::Read(ArrayIterator<ScanElement const> const& start, StackInt
             return false;
         }
         long long const width = window.GetSpan();
+        long long const end = window[Code39PartialScanData::kRuns - 1].end;
+        int const previousModule = module;
         if (!window.SetNextCharRunLengthData(static_cast<unsigned>(4 * width / 5),
                                              static_cast<unsigned>(6 * width / 5)) ||
             !window.CalcBarSymbolForBigger(key, module)) {
+            return false;
+        }
+        // Characters stand at most a few narrow elements apart (the standard
+        // allows 5.3): a wider gap joins runs of something else into a
+        // short false symbol.
+        if (window[0].begin - end > kMaxGapModules * (previousModule > module ? previousModule : module)) {
             return false;
         }
     }

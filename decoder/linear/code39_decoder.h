@@ -28,6 +28,8 @@ class Code39Decoder final : public BarSymbolDecoder {
 public:
     static constexpr unsigned kMaxSymbols = 256;
     static constexpr unsigned kMaxNoisePasses = 16;
+    // The widest gap between two characters, in narrow elements.
+    static constexpr long long kMaxGapModules = 6;
     // Modifier bits of the label.
     static constexpr unsigned kCheckVerified = 1u << 0;
     static constexpr unsigned kCheckStripped = 1u << 1;

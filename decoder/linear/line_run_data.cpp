@@ -184,18 +184,23 @@ unsigned LineRunData::FindGroundAfter(unsigned from, unsigned limit, long long f
         return 0;
     }
     unsigned char const ground = (*this)[0].colour == kDarkRun ? kLightRun : kDarkRun;
-    long long widest = 0;
-    long long narrowest = 0;
     for (unsigned i = from; i < count_ && i < from + limit; ++i) {
         long long const width = GetWidth(i);
+        // Against the runs just before: a slanted symbol's far end has
+        // narrower runs than its near end, and so has its quiet zone.
+        long long widest = 0;
+        long long narrowest = 0;
+        for (unsigned k = i > from + kGroundReach ? i - kGroundReach : from; k < i; ++k) {
+            long long const w = GetWidth(k);
+            widest = w > widest ? w : widest;
+            narrowest = narrowest == 0 || w < narrowest ? w : narrowest;
+        }
         // A located region may end the line within the quiet zone.
         bool const lineEnd = i + 1 == count_ && before_ + count_ < kCapacity;
         bool const wide = width >= factor * widest && width >= 2 * factor * narrowest;
         if ((*this)[i].colour == ground && widest > 0 && (wide || lineEnd)) {
             return i;
         }
-        widest = width > widest ? width : widest;
-        narrowest = narrowest == 0 || width < narrowest ? width : narrowest;
     }
     return 0;
 }

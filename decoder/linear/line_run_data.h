@@ -46,11 +46,13 @@ public:
     void PushWindow(RateForTuningCalculator const& rate, unsigned first) const;
 
     // The first run of the ground's colour, at or after `from` and within
-    // `limit` runs, at least `factor` times as wide as every run before it
-    // since `from` and twice that against the narrowest (so that the first
-    // wide element after narrow ones is no end), or the line's last run:
-    // where a symbol met from `from` ends. 0 for none.
+    // `limit` runs, at least `factor` times as wide as every one of the
+    // kGroundReach runs before it (since `from`) and twice that against the
+    // narrowest of them (so that the first wide element after narrow ones is
+    // no end), or the line's last run: where a symbol met from `from` ends.
+    // 0 for none.
     unsigned FindGroundAfter(unsigned from, unsigned limit, long long factor) const;
+    static constexpr unsigned kGroundReach = 16;
 
 private:
     struct Run {

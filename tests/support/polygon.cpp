@@ -73,6 +73,46 @@ Polygon clipToConvex(Polygon const& subject, Polygon const& clip)
     return p;
 }
 
+// How many points of `subject` lie outside each edge of the convex `clip`, by
+// the same half-plane test the clip makes (inside when a*x + b*y <= c).
+template <typename Visit>
+void countOutside(Polygon const& clip, Polygon const& subject, Visit visit)
+{
+    double const orientation = signedArea(clip) >= 0.0 ? 1.0 : -1.0;
+    for (int i = 0; i < clip.count; ++i) {
+        Point const a = clip.points[static_cast<size_t>(i)];
+        Point const b = clip.points[static_cast<size_t>((i + 1) % clip.count)];
+        double const nx = orientation * (b.y - a.y);
+        double const ny = -orientation * (b.x - a.x);
+        double const c = nx * a.x + ny * a.y;
+        int outside = 0;
+        for (int k = 0; k < subject.count; ++k) {
+            Point const p = subject.points[static_cast<size_t>(k)];
+            outside += nx * p.x + ny * p.y - c > 0.0 ? 1 : 0;
+        }
+        if (!visit(outside))
+            return;
+    }
+}
+
+bool containsAll(Polygon const& clip, Polygon const& subject)
+{
+    if (clip.count < 3)
+        return false;
+    bool all = true;
+    countOutside(clip, subject, [&](int outside) { return all = outside == 0; });
+    return all;
+}
+
+bool excludesAll(Polygon const& clip, Polygon const& subject)
+{
+    if (clip.count < 3 || subject.count == 0)
+        return false;
+    bool none = false;
+    countOutside(clip, subject, [&](int outside) { return !(none = outside == subject.count); });
+    return none;
+}
+
 Polygon circlePolygon(Point centre, double radius, int sides)
 {
     sides = std::clamp(sides, 3, Polygon::kCapacity);

@@ -32,6 +32,14 @@ Polygon clipToBox(Polygon const& subject, double x0, double y0, double x1, doubl
 // `clip` must be convex; either winding.
 Polygon clipToConvex(Polygon const& subject, Polygon const& clip);
 
+// Whether every point of `subject` lies in the convex `clip` (either winding),
+// edges included: then clipping `subject` by `clip` changes nothing.
+bool containsAll(Polygon const& clip, Polygon const& subject);
+
+// Whether every point of `subject` lies strictly outside one edge of the
+// convex `clip`: then the clip leaves nothing.
+bool excludesAll(Polygon const& clip, Polygon const& subject);
+
 // A regular polygon of the same area as the circle of `radius`.
 Polygon circlePolygon(Point centre, double radius, int sides = 32);
 

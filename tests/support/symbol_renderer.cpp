@@ -111,8 +111,13 @@ public:
                     InkShape const& s = shapes_[index];
                     if (s.x1 <= minX || s.x0 >= maxX || s.y1 <= minY || s.y0 >= maxY)
                         continue;
-                    double const a = s.isBox ? area(clipToBox(footprint, s.x0, s.y0, s.x1, s.y1))
-                                             : area(clipToConvex(footprint, s.outline));
+                    // A footprint wholly inside the shape needs no clipping: the
+                    // clip would hand back the same points.
+                    bool const inside = s.isBox ? s.x0 <= minX && s.x1 >= maxX && s.y0 <= minY && s.y1 >= maxY
+                                                : containsAll(s.outline, footprint);
+                    double const a = inside    ? area(footprint)
+                                     : s.isBox ? area(clipToBox(footprint, s.x0, s.y0, s.x1, s.y1))
+                                               : area(clipToConvex(footprint, s.outline));
                     sum += s.subtract ? -a : a;
                 }
             }
@@ -212,19 +217,34 @@ RenderedSymbol drawSymbol(Frame& frame, SymbolInput const& input, RenderOptions 
     int const y0 = static_cast<int>(std::clamp(std::floor(minY), 0.0, double(frame.height)));
     int const x1 = static_cast<int>(std::clamp(std::floor(maxX), -1.0, double(frame.width - 1)));
     int const y1 = static_cast<int>(std::clamp(std::floor(maxY), -1.0, double(frame.height - 1)));
+    // Pixel corners in module space, one row above and one below: each corner
+    // is mapped once for the four pixels that share it.
+    size_t const across = x1 >= x0 ? static_cast<size_t>(x1 - x0 + 2) : 0;
+    std::vector<Point> above(across);
+    std::vector<Point> below(across);
+    for (size_t i = 0; i < across; ++i)
+        below[i] = apply(inverse, {double(x0) + double(i), double(y0)});
     for (int y = y0; y <= y1; ++y) {
+        std::swap(above, below);
+        for (size_t i = 0; i < across; ++i)
+            below[i] = apply(inverse, {double(x0) + double(i), y + 1.0});
         for (int x = x0; x <= x1; ++x) {
+            size_t const i = static_cast<size_t>(x - x0);
             Polygon pixel;
             pixel.add({double(x), double(y)});
             pixel.add({x + 1.0, double(y)});
             pixel.add({x + 1.0, y + 1.0});
             pixel.add({double(x), y + 1.0});
-            double const paper = std::min(1.0, area(clipToConvex(pixel, label)));
+            if (excludesAll(label, pixel))
+                continue;
+            double const paper = containsAll(label, pixel) ? 1.0 : std::min(1.0, area(clipToConvex(pixel, label)));
             if (paper <= 0.0)
                 continue;
             Polygon footprint;
-            for (int k = 0; k < pixel.count; ++k)
-                footprint.add(apply(inverse, pixel.points[static_cast<size_t>(k)]));
+            footprint.add(above[i]);
+            footprint.add(above[i + 1]);
+            footprint.add(below[i + 1]);
+            footprint.add(below[i]);
             double const footprintArea = area(footprint);
             double const ink = footprintArea > 0.0 ? std::clamp(index.inkArea(footprint) / footprintArea, 0.0, paper) : 0.0;
             uint16_t& v = frame.at(x, y);

@@ -41,6 +41,26 @@ void Paint(support::Rendering& r, double from, double to, int grey)
     }
 }
 
+// Widens the gap after the first character (zint: 12 modules and a gap of
+// one) to `modules` by moving the rest of the symbol on over paper.
+void WidenFirstGap(support::Rendering& r, double modules)
+{
+    double const module = 2.5;
+    support::Quad const& q = r.symbol.corners;
+    int const at = static_cast<int>(q[0].x + 12.5 * module);
+    int const shift = static_cast<int>((modules - 1.0) * module);
+    for (int y = static_cast<int>(q[0].y); y <= static_cast<int>(q[3].y); ++y) {
+        std::uint16_t* row = &r.frame.pixels[static_cast<size_t>(y) * r.frame.width];
+        std::uint16_t const paper = row[at];
+        for (int x = r.frame.width - 1; x >= at + shift; --x) {
+            row[x] = row[x - shift];
+        }
+        for (int x = at; x < at + shift; ++x) {
+            row[x] = paper;
+        }
+    }
+}
+
 struct Case {
     char const* name;
     support::SymbolInput input;
@@ -143,6 +163,12 @@ INSTANTIATE_TEST_SUITE_P(
              SYMBOLOGY_NONE, 0.0, false, [](support::Rendering& r) { Paint(r, 0.7, 1.2, 900); }},
         Case{"NoQuietZone", {.symbology = BARCODE_CODE39, .data = "CODE39"}, nullptr, std::nullopt, "",
              SYMBOLOGY_NONE, 0.0, false, [](support::Rendering& r) { Paint(r, -0.08, -0.05, 100); }},
+        // Characters a few narrow elements apart read; far apart they are
+        // runs of something else, not one short symbol.
+        Case{"GapOfThreeModules", {.symbology = BARCODE_CODE39, .data = "B"}, nullptr, "B", "]A0",
+             SYMBOLOGY_CODE39, 0.0, false, [](support::Rendering& r) { WidenFirstGap(r, 3.0); }},
+        Case{"GapOfNineModules", {.symbology = BARCODE_CODE39, .data = "B"}, nullptr, std::nullopt, "",
+             SYMBOLOGY_NONE, 0.0, false, [](support::Rendering& r) { WidenFirstGap(r, 9.0); }},
         Case{"Off", {.symbology = BARCODE_CODE39, .data = "CODE39"},
              [](Settings& s) { s.read.code39.Set(false); }, std::nullopt}),
     [](auto const& info) { return std::string(info.param.name); });

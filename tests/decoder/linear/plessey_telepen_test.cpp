@@ -1,4 +1,4 @@
-// MSI Plessey and Telepen from rendered zint symbols through the fixed band of the linear frame, their options, checks
+// MSI Plessey, UK Plessey, Telepen and Korean postal from rendered zint symbols through the fixed band of the linear frame, their options, checks
 // and malformed symbols.
 
 #include <gtest/gtest.h>
@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "decoder/linear/bar_symbol_decoder_set.h"
+#include "decoder/linear/korean_postal_decoder.h"
 #include "decoder/linear/msi_plessey_decoder.h"
 #include "decoder/linear/telepen_decoder.h"
+#include "decoder/linear/uk_plessey_decoder.h"
 #include "tests/decoder/linear/linear_read_fixture.h"
 
 namespace plessey_test {
@@ -78,6 +80,7 @@ TEST_F(PlesseyTest, NoQuietZoneOrTruncatedGivesNoLabel)
     ExpectNoQuietZoneAndTruncatedRefused(Input(BARCODE_TELEPEN, "Telepen"), 40);
 }
 
+
 TEST(MsiCheckTest, CountsAndModuli)
 {
     // Seven data digits and a mod 10 check: NOT_TRANSMIT_CD with setting 1
@@ -145,6 +148,80 @@ TEST_F(PlesseyTest, TelepenCheckAndNumericConversion)
     EXPECT_TRUE(TelepenDecoder::PatternToTelepen(narrow, narrow, 8, code));
     EXPECT_EQ(code, 127u);
     EXPECT_FALSE(TelepenDecoder::PatternToTelepen(narrow, narrow, 7, code)) << "seven bits";
+}
+
+// UK Plessey: hex characters, the check characters kept off by default, A as
+// X and the spaced groups on request; a damaged check refuses the symbol.
+TEST_F(PlesseyTest, UkPlesseyOptionsAndCheck)
+{
+    Keys().read.uk_plessey.Set(true);
+    ExpectEverywhere(Input(BARCODE_PLESSEY, "12345"), "12345", SYMBOLOGY_UK_PLESSEY);
+    ExpectEverywhere(Input(BARCODE_PLESSEY, "0A1B2C3D4E5F"), "0A1B2C3D4E5F", SYMBOLOGY_UK_PLESSEY);
+    Keys().code.uk_plessey.convert_a_to_x.Set(true);
+    Keys().code.uk_plessey.enable_insert_space.Set(true);
+    EXPECT_EQ(Band(Input(BARCODE_PLESSEY, "0A1B2C3D4E5F")).data, "0 X1 B2C3D 4E 5F");
+    EXPECT_EQ(Band(Input(BARCODE_PLESSEY, "12")).data, "1 2");
+    Keys().code.uk_plessey.enable_insert_space.Set(false);
+    Keys().code.uk_plessey.transmit_check_digit.Set(true);
+    EXPECT_EQ(Band(Input(BARCODE_PLESSEY, "12345")).data.size(), 7u);
+    // One data character and its check: three characters, too few to check.
+    EXPECT_FALSE(Band(Input(BARCODE_PLESSEY, "1")).ok);
+    ExpectNoQuietZoneAndTruncatedRefused(Input(BARCODE_PLESSEY, "12345"), 20);
+
+    // The check characters of "1" are 1110 1100 as printed: remainder 0; one
+    // bit changed anywhere leaves a remainder.
+    unsigned char characters[] = {0x8, 0xE, 0xC};
+    EXPECT_EQ(DEC2DIvra::UKPlesseyDecoder::CalcCheckRemainder(characters, 3), 0u);
+    for (unsigned i = 0; i < 3; ++i) {
+        for (unsigned bit = 1; bit < 16; bit <<= 1) {
+            characters[i] ^= bit;
+            EXPECT_NE(DEC2DIvra::UKPlesseyDecoder::CalcCheckRemainder(characters, 3), 0u) << i << " " << bit;
+            characters[i] ^= bit;
+        }
+    }
+}
+
+// Korean postal: six digits and a check digit, the first digit's first space
+// in the quiet zone; the check digit and the dash as set.
+TEST_F(PlesseyTest, KoreanPostalForms)
+{
+    Keys().read.korean_postal_authority.Set(true);
+    for (char const* digits : {"123456", "000000", "987654", "470129"}) {
+        ExpectEverywhere(Input(BARCODE_KOREAPOST, digits), digits, SYMBOLOGY_KOREAN_POSTAL);
+    }
+    Keys().code.korean_postal_authority.transmit_check_digit.Set(true);
+    Keys().code.korean_postal_authority.transmit_dash.Set(true);
+    EXPECT_EQ(Band(Input(BARCODE_KOREAPOST, "123456")).data, "9123-456");
+    // Read only one way: upside down it gives nothing.
+    Keys().code.korean_postal_authority.enable_upside_down_reading.Set(false);
+    EXPECT_TRUE(Band(Input(BARCODE_KOREAPOST, "123456"), {.moduleSize = 2.0}).ok);
+    EXPECT_FALSE(Band(Input(BARCODE_KOREAPOST, "123456"), {.moduleSize = 2.0, .angle = 180}).ok);
+    Keys().code.korean_postal_authority.enable_backward_scanning.Set(true);
+    EXPECT_TRUE(Band(Input(BARCODE_KOREAPOST, "123456"), {.moduleSize = 2.0, .angle = 180}).ok);
+}
+
+TEST(KoreanPostalPitchTest, SpacesMustComeToSixUnits)
+{
+    using DEC2DIvra::KoreanPostalDecoder;
+    // 1 2 3 4 5 6 with check 9, in the order printed: 6 5 4 3 2 1 9.
+    long long pitches[27] = {4, 12, 4, 4, 8, 8, 4, 8, 4, 8, 4, 4, 12, 4, 4, 8, 8, 4, 4, 12, 4, 4, 4, 4, 4, 8, 8};
+    unsigned char patterns[7] = {};
+    ASSERT_TRUE(KoreanPostalDecoder::ReadPitches(pitches, patterns));
+    std::string digits;
+    for (unsigned char p : patterns) {
+        digits += static_cast<char>('0' + KoreanPostalDecoder::table[p]);
+    }
+    EXPECT_EQ(digits, "6543219");
+    // Three wide spaces (pattern 7) are no digit; a space of four units is none.
+    long long wide[27];
+    std::copy(pitches, pitches + 27, wide);
+    wide[23] = 8, wide[24] = 8, wide[25] = 4, wide[26] = 4;
+    EXPECT_TRUE(KoreanPostalDecoder::ReadPitches(wide, patterns));
+    wide[23] = 8, wide[24] = 8, wide[25] = 8, wide[26] = 0;
+    EXPECT_FALSE(KoreanPostalDecoder::ReadPitches(wide, patterns));
+    std::copy(pitches, pitches + 27, wide);
+    wide[1] = 16;
+    EXPECT_FALSE(KoreanPostalDecoder::ReadPitches(wide, patterns));
 }
 
 }  // namespace

@@ -186,7 +186,7 @@ std::vector<Condition> Conditions()
     return list;
 }
 
-// Reads every sample at eight orientations (two for the band) under every
+// Reads every sample at four of eight orientations (two for the band) under every
 // condition and prints the rates; each condition has its floor, the clean
 // ones read all.
 TEST_F(UpcEanReadTest, ReadRateByCondition)
@@ -197,9 +197,14 @@ TEST_F(UpcEanReadTest, ReadRateByCondition)
         unsigned read = 0;
         unsigned mainOnly = 0;
         unsigned wrong = 0;
+        bool odd = true;
         for (Sample const& s : kSamples) {
+            odd = !odd;
+            // Four of eight orientations per sample, the other four for the next
+            // sample: every orientation meets every condition at half the frames.
             std::vector<double> const angles = c.band ? std::vector<double>{0, 180}
-                                                      : std::vector<double>{0, 45, 90, 135, 180, 225, 290, 330};
+                                               : odd  ? std::vector<double>{45, 135, 225, 330}
+                                                      : std::vector<double>{0, 90, 180, 290};
             for (double angle : angles) {
                 support::RenderOptions o = c.options;
                 o.angle = angle;
