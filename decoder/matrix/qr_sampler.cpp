@@ -6,7 +6,8 @@ int QRSampler::At(float x, float y) const
 {
     int const w = image_->GetWidth();
     int const h = image_->GetHeight();
-    if (w < 2 || h < 2 || image_->GetPixels() == nullptr) {
+    // A map gone wrong may hand a point that is no number at all.
+    if (w < 2 || h < 2 || image_->GetPixels() == nullptr || x != x || y != y) {
         return 0;
     }
     float const cx = x < 0.0f ? 0.0f : (x > static_cast<float>(w - 1) ? static_cast<float>(w - 1) : x);
