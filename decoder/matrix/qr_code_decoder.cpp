@@ -174,7 +174,11 @@ bool QRCodeDecoder::ReadTriple(QRSampler const& sampler, Region const& region, D
     QRPoint const dirAC = (f[2].centre - f[0].centre) * (1.0f / ac);
     float const reach = (ab < ac ? ab : ac) / 3.0f;
     for (Finder& finder : f) {
-        float const m = EstimateModule(sampler, finder.centre, dirAB, reach);
+        // The shorter core run of the two axes: a run that slips along the
+        // core's edge into the ring reads too long.
+        float const alongAB = EstimateModule(sampler, finder.centre, dirAB, reach);
+        float const alongAC = EstimateModule(sampler, finder.centre, dirAC, reach);
+        float const m = alongAB > 0.0f && (alongAC <= 0.0f || alongAB < alongAC) ? alongAB : alongAC;
         if (m < 0.8f || !RefineFinder(sampler, finder.centre, dirAB, dirAC, m, finder.moduleAB, finder.moduleAC)) {
             return false;
         }
