@@ -5,12 +5,14 @@
 #include "app/factory_settings_hook.h"
 #include "app/file.h"
 #include "app/gpio_keyboard.h"
+#include "app/gs1_conversion.h"
 #include "app/host_interface.h"
 #include "app/indicator_leds.h"
 #include "app/memory_input_stream.h"
 #include "app/menu_cmd_handler.h"
 #include "app/parameter_object.h"
 #include "app/read_barcode.h"
+#include "app/ride_zodoz_for_command_system.h"
 #include "app/settings_persistence.h"
 #include "config/configuration.h"
 #include "platform/platform.h"
@@ -170,8 +172,11 @@ void handle_uart_com(ivra_configuration::InputStream& in, ivra_configuration::Ou
 
 void firmwareStart()
 {
-    // Connected when they land: GS1Conversion, UartSettings and UsbSettings
-    // (getInstance() each, in this order).
+    // The data-editing memories (which give the formatter its programs) and
+    // GS1 conversion, before the settings are loaded. Connected when they
+    // land: UartSettings and UsbSettings (getInstance() each, in this order).
+    RideZodozForCommandSystem<DecodeDataByte>::getInstance();
+    GS1Conversion::getInstance();
 
     MenuCmdHandler::getInstance().setLoadSavePropertiesCallback(DoLoadProperties, DoSaveProperties);
 

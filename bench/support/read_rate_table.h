@@ -63,6 +63,7 @@ struct ReadRateRow {
     unsigned wrong[3] = {};    // frames with a label that is not the symbol's
     bool measured[3] = {};     // the reader reads this symbology
     double ourMedianMs = 0;
+    double zxingMedianMs = 0;  // zxing-cpp's own read of the same frames, when measured
 
     double Rate(unsigned k) const { return frames == 0 ? 0.0 : 100.0 * reads[k] / frames; }
 };

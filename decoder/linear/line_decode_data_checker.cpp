@@ -2,6 +2,7 @@
 
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/geometry/geometry.h"
+#include "decoder/linear/bar_symbol_decoder.h"
 
 namespace DEC2DIvra {
 
@@ -53,6 +54,7 @@ void LineDecodeDataChecker::Initialize()
 {
     pending_.Clear();
     count_ = 0;
+    disputed_ = false;
     statistics_ = LineStatistics();
     startPoints_.Clear();
     endPoints_.Clear();
@@ -92,17 +94,22 @@ bool LineDecodeDataChecker::Accept()
 {
     // Handed out: the next read starts a new count.
     count_ = 0;
+    disputed_ = false;
     return true;
 }
 
 bool LineDecodeDataChecker::Check(LineDecodeData const& line, LineSegment const& segment)
 {
-    unsigned const needed = static_cast<unsigned>(detail_->redundancy.Get()) + 1;
+    unsigned const repeats = static_cast<unsigned>(detail_->redundancy.Get()) + 1;
     if (count_ == 0 || !pending_.EqualTo(line)) {
+        bool const substitution = count_ != 0 && pending_.decoder != nullptr && line.decoder != nullptr &&
+                                  pending_.decoder->GetSymbology() == line.decoder->GetSymbology() &&
+                                  pending_.symbols.GetCount() == line.symbols.GetCount();
         if (!Restart(line, segment)) {
             return false;
         }
-        return count_ >= needed ? Accept() : false;
+        disputed_ = substitution;
+        return count_ >= repeats + (disputed_ ? 1u : 0u) ? Accept() : false;
     }
     Append(startPoints_, segment.begin);
     Append(endPoints_, segment.end);
@@ -112,7 +119,7 @@ bool LineDecodeDataChecker::Check(LineDecodeData const& line, LineSegment const&
         statistics_ = line.statistics;
     }
     ++count_;
-    return count_ >= needed ? Accept() : false;
+    return count_ >= repeats + (disputed_ ? 1u : 0u) ? Accept() : false;
 }
 
 bool LineDecodeDataChecker::CalcDecodedRegion(GrayImage const&, bool reverced, Region const& band,

@@ -14,7 +14,10 @@ namespace DEC2DIvra {
 struct DecoderDetailProperty;
 
 // The repeat checker: a line result counts only once the same result has been
-// read redundancy + 1 times in a row. It keeps the waiting result with its
+// read redundancy + 1 times in a row, and once more when it replaced a result
+// of the same symbology and length (lines that disagree on a character: the
+// symbologies without a check character have nothing else against a line
+// that crossed the ends of some bars). It keeps the waiting result with its
 // folded statistics, and the decoded ends of every agreeing line, from which
 // the label's region is fitted.
 class LineDecodeDataChecker {
@@ -58,6 +61,7 @@ private:
     DecoderDetailProperty const* detail_;
     LineDecodeData pending_;
     unsigned count_ = 0;
+    bool disputed_ = false;
     LineStatistics statistics_;
     StackInterface<Point> startPoints_;
     StackInterface<Point> endPoints_;

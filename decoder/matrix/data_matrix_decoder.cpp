@@ -1,12 +1,299 @@
 #include "decoder/matrix/data_matrix_decoder.h"
 
+#include <cmath>
+
+#include "decoder/core/identifiers/matrix_identifiers.h"
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/matrix/data_matrix_binarization.h"
+#include "decoder/matrix/data_matrix_data_stream.h"
+#include "decoder/matrix/data_matrix_placement.h"
+
 namespace DEC2DIvra {
 
+namespace {
+
+constexpr unsigned kMaxSide = 144;
+constexpr unsigned kBlockSide = BinarizationSubroutineForDataMatrix::kBlockSide;
+
+float Distance(OutlinePoint const& a, OutlinePoint const& b)
+{
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y));
+}
+
+// The projective map of the unit square onto the quadrilateral p0 (0, 0),
+// p1 (1, 0), p2 (1, 1), p3 (0, 1).
+OutlinePoint MapUnitSquare(OutlinePoint const& p0, OutlinePoint const& p1, OutlinePoint const& p2,
+                           OutlinePoint const& p3, float u, float v)
+{
+    float const sx = p0.x - p1.x + p2.x - p3.x;
+    float const sy = p0.y - p1.y + p2.y - p3.y;
+    float g = 0;
+    float h = 0;
+    if (std::fabs(sx) > 1e-4f || std::fabs(sy) > 1e-4f) {
+        float const dx1 = p1.x - p2.x;
+        float const dx2 = p3.x - p2.x;
+        float const dy1 = p1.y - p2.y;
+        float const dy2 = p3.y - p2.y;
+        float const den = dx1 * dy2 - dx2 * dy1;
+        if (std::fabs(den) > 1e-6f) {
+            g = (sx * dy2 - dx2 * sy) / den;
+            h = (dx1 * sy - sx * dy1) / den;
+        }
+    }
+    float const a = p1.x - p0.x + g * p1.x;
+    float const b = p3.x - p0.x + h * p3.x;
+    float const d = p1.y - p0.y + g * p1.y;
+    float const e = p3.y - p0.y + h * p3.y;
+    float const w = g * u + h * v + 1;
+    return OutlinePoint{(a * u + b * v + p0.x) / w, (d * u + e * v + p0.y) / w};
+}
+
+// 1/256 pixel, kept within reach of the frame (a point off it reads 0).
+int ToFixed(float v)
+{
+    float const bounded = v > -65536.0f && v < 65536.0f ? v : -65536.0f;
+    return static_cast<int>(std::lround(bounded * 256));
+}
+
+}  // namespace
+
 DataMatrixDecoder::DataMatrixDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
-    : memory_(workArea), property_(&property)
+    : memory_(workArea), property_(&property),
+      outline_(memory_.TakeArray<unsigned char>(kMaxImagePixels), memory_.TakeArray<int>(kMaxPatchPixels)),
+      mesh_(memory_.TakeArray<Point>(kMaxSide * kMaxSide)),
+      luminance_(memory_.TakeArray<unsigned short>(kMaxSide * kMaxSide)),
+      blocks_(memory_.TakeArray<GapAndThreshold>((kMaxSide / kBlockSide + 1) * (kMaxSide / kBlockSide + 1))),
+      decided_(memory_.TakeArray<bool>(kMaxSide * kMaxSide)),
+      mapping_(memory_.TakeArray<bool>(DataMatrixVersionTable::kMaxMappingSide *
+                                       DataMatrixVersionTable::kMaxMappingSide)),
+      visited_(memory_.TakeArray<unsigned char>(DataMatrixVersionTable::kMaxMappingSide *
+                                                DataMatrixVersionTable::kMaxMappingSide)),
+      codewords_(memory_.TakeArray<unsigned short>(DataMatrixVersionTable::kMaxCodewords))
 {
 }
 
-int DataMatrixDecoder::Start(GrayImage const&, Region const&, DecodedLabel&) { return 0; }
+OutlinePoint DataMatrixDecoder::CalcModulePoint(float column, float row, unsigned width, unsigned height,
+                                                bool mirrored) const
+{
+    // Corners: 0 the L corner (bottom left), 1 top left, 2 top right, 3
+    // bottom right; a mirrored symbol has its legs the other way round.
+    OutlinePoint const& topLeft = outline_.GetCorner(mirrored ? 3 : 1);
+    OutlinePoint const& bottomRight = outline_.GetCorner(mirrored ? 1 : 3);
+    return MapUnitSquare(topLeft, outline_.GetCorner(2), bottomRight, outline_.GetCorner(0),
+                         (column + 0.5f) / static_cast<float>(width), (row + 0.5f) / static_cast<float>(height));
+}
+
+// How well the L and the two timing sides of a size match the image: the
+// correlation of the module centres' grey values with the pattern, 1 best.
+float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsigned width, unsigned height,
+                                     bool mirrored) const
+{
+    float values[2 * (kMaxSide + kMaxSide)];
+    signed char expected[2 * (kMaxSide + kMaxSide)];
+    unsigned n = 0;
+    float sum = 0;
+    auto take = [&](unsigned column, unsigned row, bool dark) {
+        OutlinePoint const p = CalcModulePoint(static_cast<float>(column), static_cast<float>(row), width, height,
+                                               mirrored);
+        float v = DataMatrixOutline::Sample(image, p.x, p.y);
+        v = negative ? 1023 - v : v;
+        values[n] = v;
+        expected[n] = dark ? -1 : 1;
+        sum += v;
+        ++n;
+    };
+    for (unsigned c = 0; c < width; ++c) {
+        take(c, 0, c % 2 == 0);
+        take(c, height - 1, true);
+    }
+    for (unsigned r = 1; r + 1 < height; ++r) {
+        take(width - 1, r, r % 2 == 1);
+        take(0, r, true);
+    }
+    float const mean = sum / static_cast<float>(n);
+    float agree = 0;
+    float total = 0;
+    for (unsigned i = 0; i < n; ++i) {
+        float const d = values[i] - mean;
+        agree += expected[i] * d;
+        total += std::fabs(d);
+    }
+    return total > 0 ? agree / total : -1;
+}
+
+unsigned DataMatrixDecoder::RankVersions(GrayImage const& image, bool negative, Candidate* best) const
+{
+    for (unsigned i = 0; i < kCandidates; ++i) {
+        best[i] = Candidate{};
+    }
+    // Leg lengths: from the L corner to the far ends.
+    float const legs[2] = {Distance(outline_.GetCorner(0), outline_.GetCorner(1)),
+                           Distance(outline_.GetCorner(0), outline_.GetCorner(3))};
+    if (!(legs[0] >= 8 && legs[1] >= 8)) {
+        return 0;  // too small to hold a symbol, or a degenerate outline
+    }
+    for (unsigned i = 0; i < DataMatrixVersionTable::kCount; ++i) {
+        DataMatrixVersion const& v = DataMatrixVersionTable::Get(i);
+        for (int m = 0; m < 2; ++m) {
+            bool const mirrored = m == 1;
+            if (v.symbolWidth == v.symbolHeight && mirrored) {
+                continue;  // a mirrored square symbol is tried after the plain one fails
+            }
+            // The vertical leg is the height: corner 1 plain, corner 3 mirrored.
+            float const heightPixels = legs[mirrored ? 1 : 0];
+            float const widthPixels = legs[mirrored ? 0 : 1];
+            float const ratio = (widthPixels / heightPixels) / (static_cast<float>(v.symbolWidth) / v.symbolHeight);
+            if (ratio > 1.6f || ratio < 1 / 1.6f || widthPixels < 1.5f * v.symbolWidth ||
+                heightPixels < 1.5f * v.symbolHeight) {
+                continue;
+            }
+            Candidate c{&v, mirrored, ScoreTiming(image, negative, v.symbolWidth, v.symbolHeight, mirrored)};
+            for (unsigned k = 0; k < kCandidates; ++k) {
+                if (c.score > best[k].score) {
+                    Candidate const moved = best[k];
+                    best[k] = c;
+                    c = moved;
+                }
+            }
+        }
+    }
+    unsigned count = 0;
+    while (count < kCandidates && best[count].version != nullptr && best[count].score > 0.5f) {
+        ++count;
+    }
+    return count;
+}
+
+bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& candidate, bool negative,
+                                   bool laplacian)
+{
+    DataMatrixVersion const& v = *candidate.version;
+    unsigned const width = v.symbolWidth;
+    unsigned const height = v.symbolHeight;
+    if (!mesh_.SetSize(width, height, 8) || !mesh_.SetSamplingSize(8)) {
+        return false;
+    }
+    for (unsigned r = 0; r < height; ++r) {
+        for (unsigned c = 0; c < width; ++c) {
+            OutlinePoint const p =
+                CalcModulePoint(static_cast<float>(c), static_cast<float>(r), width, height, candidate.mirrored);
+            mesh_.At(c, r) = Point{ToFixed(p.x), ToFixed(p.y)};
+        }
+    }
+    BinarizationSubroutineForDataMatrix const binarization;
+    if (binarization.Start(image, mesh_, v, negative, laplacian, luminance_, blocks_, decided_, mapping_) == 0) {
+        return false;
+    }
+    return DataMatrixPlacement::ReadCodewords(mapping_, visited_.GetData(), visited_.GetCount(),
+                                              codewords_.GetData(), v.GetTotalCodewords());
+}
+
+// Codeword p of the whole stream, data and check words alike, belongs to
+// block p mod blocks. In the 144 x 144 symbol the last two blocks hold one
+// data codeword fewer, so its check words start with those of block 8.
+bool DataMatrixDecoder::CorrectBlocks(DataMatrixVersion const& version)
+{
+    unsigned const blocks = version.blocks;
+    unsigned const dataTotal = version.dataCodewords;
+    unsigned const checks = version.errorCodewords / blocks;
+    unsigned short* cw = codewords_.GetData();
+    for (unsigned b = 0; b < blocks; ++b) {
+        unsigned k = 0;
+        for (unsigned i = b; i < dataTotal; i += blocks) {
+            block_[k++] = cw[i];
+        }
+        unsigned n = k;
+        unsigned const first = dataTotal + (b + blocks - dataTotal % blocks) % blocks;
+        for (unsigned j = 0; j < checks; ++j) {
+            block_[n++] = cw[first + j * blocks];
+        }
+        unsigned located = 0;
+        if (n > RSdecodingOfDataMatrix::kMaxCodewords || rs_.CorrectErrors(block_, n, k, 0, nullptr, &located) == 0) {
+            return false;
+        }
+        k = 0;
+        for (unsigned i = b; i < dataTotal; i += blocks) {
+            cw[i] = block_[k++];
+        }
+    }
+    return true;
+}
+
+bool DataMatrixDecoder::Convert(DataMatrixVersion const& version, bool negative, DecodedLabel& label)
+{
+    DataMatrixDataStream::Result result;
+    bool const suppress = property_->common_2d.suppress_eci_escape.Get();
+    if (!DataMatrixDataStream::Start(codewords_.GetData(), version.dataCodewords, suppress, label, result) ||
+        label.data.IsEmpty() || !property_->data_matrix.fixed_length.Get().Admits(label.data.GetCount())) {
+        label.data.Clear();
+        return false;
+    }
+    label.identifier.Copy(DataMatrixIdentifier(result.modifier));
+    label.structuredAppend = result.append;
+    label.negative = negative ? 1 : 0;
+    label.moduleCount = version.symbolWidth;
+    for (unsigned i = 0; i < 4; ++i) {
+        OutlinePoint const& p = outline_.GetCorner(i);
+        label.region.corner[i] = Point{ToFixed(p.x) / 256, ToFixed(p.y) / 256};
+    }
+    return true;
+}
+
+int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lPattern, bool negative,
+                                        DecodedLabel& label)
+{
+    Point const& corner = lPattern.corner[3];
+    // The grey range is taken within about the shorter leg of the corner,
+    // where the symbol fills a good part of the square.
+    int legs[2];
+    for (unsigned i = 0; i < 2; ++i) {
+        int const dx = lPattern.corner[2 * i].x - corner.x;
+        int const dy = lPattern.corner[2 * i].y - corner.y;
+        legs[i] = static_cast<int>(std::sqrt(static_cast<float>(dx * dx + dy * dy)));
+    }
+    int const shorter = legs[0] < legs[1] ? legs[0] : legs[1];
+    int const longer = legs[0] < legs[1] ? legs[1] : legs[0];
+    int const reach = shorter > longer / 3 ? shorter : longer / 3;
+    if (!outline_.Start(image, corner, reach, negative)) {
+        return 0;
+    }
+    Candidate candidates[kCandidates];
+    unsigned const count = RankVersions(image, negative, candidates);
+    for (unsigned i = 0; i < count; ++i) {
+        for (int pass = 0; pass < 4; ++pass) {
+            Candidate c = candidates[i];
+            bool const laplacian = pass % 2 == 1;
+            if (pass >= 2) {
+                if (c.version->symbolWidth != c.version->symbolHeight) {
+                    break;
+                }
+                c.mirrored = true;  // a square symbol seen mirrored
+            }
+            if (ReadMatrix(image, c, negative, laplacian) && CorrectBlocks(*c.version) &&
+                Convert(*c.version, negative, label)) {
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
+
+int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, DecodedLabel& label)
+{
+    if (memory_.HasFailed() || !property_->data_matrix.read.Get()) {
+        return 0;
+    }
+    // 0: dark on light only, 1: light on dark only, 2: both.
+    unsigned const polarity = property_->data_matrix.positive_and_negative.Get();
+    for (int negative = 0; negative < 2; ++negative) {
+        if ((negative == 0 && polarity == 1) || (negative == 1 && polarity != 1 && polarity != 2)) {
+            continue;
+        }
+        if (ReadWithPolarity(image, lPattern, negative == 1, label) != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
 
 }  // namespace DEC2DIvra

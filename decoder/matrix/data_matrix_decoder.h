@@ -1,18 +1,31 @@
 #pragma once
 
-#include "decoder/core/interfaces/abstract_l_pattern_decoder.h"
-#include "decoder/core/shared_memory_distributor.h"
+#include "decoder/core/arithmetic/rs_decoding_of_data_matrix.h"
+#include "decoder/core/containers/variable_size_virtual_table.h"
 #include "decoder/core/containers/virtual_array.h"
+#include "decoder/core/interfaces/abstract_l_pattern_decoder.h"
+#include "decoder/core/sampling/common_code_mesh.h"
+#include "decoder/core/sampling/common_gap_and_threshold_map.h"
+#include "decoder/core/sampling/common_luminance_map.h"
+#include "decoder/core/shared_memory_distributor.h"
+#include "decoder/matrix/data_matrix_outline.h"
+#include "decoder/matrix/data_matrix_version.h"
 
 namespace DEC2DIvra {
 
 struct DEC2DProperty;
 
-// Reads a Data Matrix symbol from the solid L the symbol locator found.
-// It lays its buffers over its part of the work area once, when it is
-// built. The reading stages are not built in yet: every call reads nothing.
+// Reads a Data Matrix ECC 200 symbol from the solid L the symbol locator
+// found: the outline around it, the size whose timing sides fit best, the
+// module decision over the mesh, the placement, the Reed-Solomon blocks and
+// the data encodation. Its buffers lie over its part of the work area, laid
+// out once when it is built.
 class DataMatrixDecoder final : public AbstractLPatternDecoder {
 public:
+    // The largest frame the outline can fill.
+    static constexpr unsigned kMaxImagePixels = 1280u * 1024u;
+    static constexpr unsigned kMaxPatchPixels = 1u << 18;
+
     DataMatrixDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property);
     DataMatrixDecoder(DataMatrixDecoder const&) = delete;
     DataMatrixDecoder& operator=(DataMatrixDecoder const&) = delete;
@@ -20,8 +33,35 @@ public:
     int Start(GrayImage const& image, Region const& lPattern, DecodedLabel& label) override;
 
 private:
+    struct Candidate {
+        DataMatrixVersion const* version = nullptr;
+        bool mirrored = false;
+        float score = -2;
+    };
+    static constexpr unsigned kCandidates = 3;
+
+    // The module centre of (column, row) in a symbol of width x height
+    // modules over the outline (mirrored: the legs swapped).
+    OutlinePoint CalcModulePoint(float column, float row, unsigned width, unsigned height, bool mirrored) const;
+    int ReadWithPolarity(GrayImage const& image, Region const& lPattern, bool negative, DecodedLabel& label);
+    unsigned RankVersions(GrayImage const& image, bool negative, Candidate* best) const;
+    float ScoreTiming(GrayImage const& image, bool negative, unsigned width, unsigned height, bool mirrored) const;
+    bool ReadMatrix(GrayImage const& image, Candidate const& candidate, bool negative, bool laplacian);
+    bool CorrectBlocks(DataMatrixVersion const& version);
+    bool Convert(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
+
     SharedMemoryDistributor memory_;
     DEC2DProperty const* property_;
+    DataMatrixOutline outline_;
+    CommonCodeMesh mesh_;
+    CommonLuminanceMap luminance_;
+    CommonGapAndThresholdMap blocks_;
+    VariableSizeVirtualTable<bool> decided_;
+    VariableSizeVirtualTable<bool> mapping_;
+    VirtualArray<unsigned char> visited_;
+    VirtualArray<unsigned short> codewords_;
+    unsigned short block_[RSdecodingOfDataMatrix::kMaxCodewords];
+    RSdecodingOfDataMatrix rs_;
 };
 
 }  // namespace DEC2DIvra

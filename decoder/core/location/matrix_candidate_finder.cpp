@@ -1,5 +1,7 @@
 #include "decoder/core/location/matrix_candidate_finder.h"
 
+#include <cmath>
+
 namespace DEC2DIvra {
 
 namespace {
@@ -340,57 +342,245 @@ void MatrixCandidateFinder::CheckHanXinFinder(unsigned i, int y)
     Note(hanXin_, hanXinCount_, kMaxHanXinFinders, seen);
 }
 
+int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx,
+                                       int dy, int width, Point& end) const
+{
+    // 1/256 pixel; (dx, dy) a unit vector. A point is judged with the two
+    // beside it along the strip, so that sensor noise does not cut or widen
+    // the strip while its edges stay sharp.
+    auto same = [&](int x, int y) {
+        int sum = 0;
+        for (int k = -1; k <= 1; ++k) {
+            int const px = (x + k * dx) >> 8;
+            int const py = (y + k * dy) >> 8;
+            if (!image.IsInside(px, py)) {
+                return false;
+            }
+            sum += image.At(px, py);
+        }
+        return (sum < 3 * threshold) == dark;
+    };
+    int x = from.x;
+    int y = from.y;
+    int length = 0;
+    // The strip's width: the narrowest seen so far, the estimate at first.
+    int strip = width < 1 ? 1 : width;
+    int const reach = 2 * strip + 2;
+    int const maxSkip = Min(2, (strip - 1) / 2);
+    while (length < 1024) {
+        int nx = x + dx;
+        int ny = y + dy;
+        // A pixel or two off the colour (noise, blur) is stepped over, less
+        // than half the strip's width so that a row of modules in turn does
+        // not pass for a strip.
+        int skipped = 0;
+        while (skipped < maxSkip && !same(nx, ny)) {
+            nx += dx;
+            ny += dy;
+            ++skipped;
+        }
+        if (!same(nx, ny)) {
+            break;
+        }
+        length += skipped;
+        // Across the strip: its extent to both sides, then its middle.
+        int a = 0;
+        while (a < reach && same(nx + dy * (a + 1), ny - dx * (a + 1))) {
+            ++a;
+        }
+        int b = 0;
+        while (b < reach && same(nx - dy * (b + 1), ny + dx * (b + 1))) {
+            ++b;
+        }
+        int shift = (a - b) / 2;
+        if (a + b + 1 > strip + 1 + strip / 4) {
+            // Modules of the same colour beside the strip: keep to the edge
+            // on the clean side; both sides merged is a blob or the other
+            // leg.
+            int const half = (strip - 1) / 2;
+            if (a <= strip && a < b) {
+                shift = a - half;
+            } else if (b <= strip && b < a) {
+                shift = half - b;
+            } else {
+                break;
+            }
+        } else if (a + b + 1 < strip) {
+            strip = a + b + 1;
+        }
+        x = nx + dy * shift;
+        y = ny - dx * shift;
+        ++length;
+    }
+    end = Point{x >> 8, y >> 8};
+    return length;
+}
+
+// A leg of either colour at any angle: the strip through the run's middle is
+// followed both ways, and at one of its ends a second strip must leave at a
+// right angle while the other end stays free (the frame of a finder square
+// has a leg at both). A leg along the row is met where the other crosses.
 void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, int y)
 {
     Run const& run = runs_[i];
-    if (!run.dark || run.length < kMinLeg || lPatternCount_ >= kMaxLPatterns) {
+    if (lPatternCount_ >= kMaxLPatterns || run.length < 2 || run.length > 64 || i == 0 || i + 1 >= runCount_) {
         return;
     }
-    int const threshold = GetThreshold(run.x + run.length / 2);
-    for (int end = 0; end < 2; ++end) {
-        // One pixel inside the run's end, so that a slanted leg is still met.
-        int const x = end == 0 ? run.x + 1 : run.x + run.length - 2;
-        int up = y;
-        while (up > area_.top && image.At(x, up - 1) < threshold && y - up < 3 * run.length) {
-            --up;
+    int const cx = run.x + run.length / 2;
+    int const threshold = GetThreshold(cx);
+    bool const dark = run.dark;
+    auto chord = [&](int sx, int sy) {
+        int n = 0;
+        for (int s = -1; s <= 1; s += 2) {
+            int k = 1;
+            while (k < 128 && image.IsInside(cx + s * k * sx, y + s * k * sy) &&
+                   (image.At(cx + s * k * sx, y + s * k * sy) < threshold) == dark) {
+                ++k;
+            }
+            n += k - 1;
         }
-        int down = y;
-        while (down < area_.bottom && image.At(x, down + 1) < threshold && down - y < 3 * run.length) {
-            ++down;
+        return n + 1;
+    };
+    int const vertical = chord(0, 1);
+    if (vertical < 2 || vertical > 127) {
+        return;
+    }
+    int const horizontal = run.length;
+    int const sign = chord(1, 1) >= chord(1, -1) ? 1 : -1;
+    // Along the strip: (horizontal, sign x vertical), as a unit vector.
+    long long const norm2 = static_cast<long long>(horizontal) * horizontal + static_cast<long long>(vertical) * vertical;
+    int const norm = static_cast<int>(std::sqrt(static_cast<double>(norm2)));
+    if (norm == 0) {
+        return;
+    }
+    int dx = horizontal * 256 / norm;
+    int dy = sign * vertical * 256 / norm;
+    int width = horizontal * vertical / norm + 1;
+    Point const start{cx * 256 + 128, y * 256 + 128};
+    Point ends[2];
+    int leg = FollowStrip(image, threshold, dark, start, dx, dy, width, ends[0]) +
+              FollowStrip(image, threshold, dark, start, -dx, -dy, width, ends[1]);
+    if (leg >= kMinLeg - 4) {
+        // The chords mislead where modules of the leg's colour touch it: the
+        // ends walked give the leg's direction; walk it again along that.
+        int const ex = ends[0].x - ends[1].x;
+        int const ey = ends[0].y - ends[1].y;
+        int const length = static_cast<int>(std::sqrt(static_cast<double>(ex * ex + ey * ey)));
+        if (length > 0) {
+            dx = ex * 256 / length;
+            dy = ey * 256 / length;
+            Point const middle{(ends[0].x + ends[1].x) * 128 + 128, (ends[0].y + ends[1].y) * 128 + 128};
+            // The leg's own width: the narrowest across it at a few places
+            // (the chords take in modules of its colour beside it).
+            int narrowest = width;
+            for (int k = 1; k < 8; ++k) {
+                int const px = ends[1].x + ex * k / 8;
+                int const py = ends[1].y + ey * k / 8;
+                int across = 0;
+                for (int side = -1; side <= 1; side += 2) {
+                    int const sx = -dy * side;
+                    int const sy = dx * side;
+                    int n = 1;
+                    while (n <= width && image.IsInside(px + sx * n / 256, py + sy * n / 256) &&
+                           (image.At(px + sx * n / 256, py + sy * n / 256) < threshold) == dark) {
+                        ++n;
+                    }
+                    across += n - 1;
+                }
+                if (image.IsInside(px, py) && (image.At(px, py) < threshold) == dark && across + 1 < narrowest) {
+                    narrowest = across + 1;
+                }
+            }
+            width = narrowest;
+            leg = FollowStrip(image, threshold, dark, middle, dx, dy, width, ends[0]) +
+                  FollowStrip(image, threshold, dark, middle, -dx, -dy, width, ends[1]);
         }
-        int const legUp = y - up;
-        int const legDown = down - y;
-        int const thin = run.length / 4;
-        Point corner;
-        Point across;
-        if (legUp * 2 >= run.length && legDown <= thin) {
-            corner = Point{x, down};
-            across = Point{x, up};
-        } else if (legDown * 2 >= run.length && legUp <= thin) {
-            corner = Point{x, up};
-            across = Point{x, down};
-        } else {
-            continue;
-        }
-        Point along{end == 0 ? run.x + run.length - 1 : run.x, corner.y};
-        // The reading leg has the other on its left: turning from it to the
-        // other is counter-clockwise on the screen (negative cross product).
-        long long const cross = static_cast<long long>(along.x - corner.x) * (across.y - corner.y) -
-                                static_cast<long long>(along.y - corner.y) * (across.x - corner.x);
-        if (cross > 0) {
-            Point const swap = along;
-            along = across;
-            across = swap;
-        }
-        for (unsigned k = 0; k < lPatternCount_; ++k) {
-            if (Abs(lPatterns_[k].corner.x - corner.x) <= kMinLeg / 2 &&
-                Abs(lPatterns_[k].corner.y - corner.y) <= kMinLeg / 2) {
-                return;
+    }
+    if (leg < kMinLeg - 4) {
+        return;
+    }
+    // A second leg at an end: leaving from one width beyond the end, at a
+    // right angle, on either side.
+    Point second[2];
+    int secondLength[2] = {0, 0};
+    for (int e = 0; e < 2; ++e) {
+        int const ex = e == 0 ? dx : -dx;
+        int const ey = e == 0 ? dy : -dy;
+        Point const back{ends[e].x * 256 + 128 - ex * width / 2, ends[e].y * 256 + 128 - ey * width / 2};
+        for (int side = -1; side <= 1; side += 2) {
+            int const nx = -ey * side;
+            int const ny = ex * side;
+            Point const out{back.x + nx * width, back.y + ny * width};
+            Point tip;
+            int const length = FollowStrip(image, threshold, dark, out, nx, ny, width, tip) + width;
+            if (length > secondLength[e]) {
+                secondLength[e] = length;
+                second[e] = tip;
             }
         }
-        lPatterns_[lPatternCount_++] = LPatternSighting{corner, along, across};
+    }
+    // Legs are long and thin: the shorter side of the smallest symbol is 8
+    // modules (the edge of a label is not). Thin strips are left alone: the
+    // chords make small modules look wider than they are.
+    int const wanted = Max(6, leg / 8);
+    if (width >= 8 && leg < 5 * width) {
         return;
     }
+    int const e = secondLength[0] >= secondLength[1] ? 0 : 1;
+    if (secondLength[e] < wanted || secondLength[1 - e] * 3 > leg || secondLength[e] > leg * 8) {
+        return;
+    }
+    Point const corner = ends[e];
+    Point along = ends[1 - e];
+    Point across = second[e];
+    // Opposite each leg runs a timing side, a module of each colour in turn:
+    // the row of modules at the far end of one leg, followed parallel to the
+    // other, changes colour about once a module (a letter's or a frame's
+    // corner has plain ground there, data modules change half as often).
+    for (int pass = 0; pass < 2; ++pass) {
+        Point const& end = pass == 0 ? along : across;
+        Point const& other = pass == 0 ? across : along;
+        int const span = Max(Abs(end.x - corner.x), Abs(end.y - corner.y));
+        int const steps = Max(Abs(other.x - corner.x), Abs(other.y - corner.y));
+        if (span == 0 || steps < 4 || end.x < 2 || end.y < 2 || end.x >= image.GetWidth() - 2 ||
+            end.y >= image.GetHeight() - 2 || other.x < 2 || other.y < 2 || other.x >= image.GetWidth() - 2 ||
+            other.y >= image.GetHeight() - 2) {
+            return;
+        }
+        // Half a module back from the leg's end, toward the corner.
+        int const bx = end.x - (end.x - corner.x) * width / (2 * span);
+        int const by = end.y - (end.y - corner.y) * width / (2 * span);
+        int changes = 0;
+        bool last = dark;
+        for (int k = 0; k <= steps; ++k) {
+            int const px = bx + (other.x - corner.x) * k / steps;
+            int const py = by + (other.y - corner.y) * k / steps;
+            if (!image.IsInside(px, py)) {
+                return;
+            }
+            bool const colour = image.At(px, py) < threshold;
+            changes += colour != last ? 1 : 0;
+            last = colour;
+        }
+        int const modules = steps * 256 / Max(width * 256, 256);
+        if (changes < 3 || changes * 10 < modules * 6) {
+            return;
+        }
+    }
+    long long const cross = static_cast<long long>(along.x - corner.x) * (across.y - corner.y) -
+                            static_cast<long long>(along.y - corner.y) * (across.x - corner.x);
+    if (cross > 0) {
+        Point const swap = along;
+        along = across;
+        across = swap;
+    }
+    for (unsigned k = 0; k < lPatternCount_; ++k) {
+        if (Abs(lPatterns_[k].corner.x - corner.x) <= kMinLeg / 2 &&
+            Abs(lPatterns_[k].corner.y - corner.y) <= kMinLeg / 2) {
+            return;
+        }
+    }
+    lPatterns_[lPatternCount_++] = LPatternSighting{corner, along, across};
 }
 
 void MatrixCandidateFinder::CheckDot(GrayImage const& image, unsigned i, int y, unsigned stride)

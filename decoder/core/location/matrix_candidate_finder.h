@@ -98,6 +98,12 @@ private:
     void CheckBullsEye(GrayImage const& image, unsigned i, int y);
     void CheckHanXinFinder(unsigned i, int y);
     void CheckLPattern(GrayImage const& image, unsigned i, int y);
+    // Walks a strip of one colour from `from` (1/256 pixel) along the unit
+    // vector (dx, dy) (x 256), keeping to its middle; the pixels walked, and
+    // where it stopped: off the colour, or where the strip (about `width`
+    // wide) merges on both sides.
+    int FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx, int dy, int width,
+                    Point& end) const;
     void CheckDot(GrayImage const& image, unsigned i, int y, unsigned stride);
 
     static void Note(FinderSighting* list, unsigned& count, unsigned capacity, FinderSighting const& seen);

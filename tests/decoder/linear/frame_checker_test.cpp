@@ -35,8 +35,10 @@ protected:
         ASSERT_TRUE(checker.IsReady());
         ASSERT_TRUE(a.Initialize(memory));
         ASSERT_TRUE(b.Initialize(memory));
+        ASSERT_TRUE(c.Initialize(memory));
         Fill(a, code39, {1, 2, 3}, 300, 2);
         Fill(b, code39, {1, 2, 4}, 200, 7);
+        Fill(c, code39, {1, 2}, 200, 7);
     }
 
     static void Fill(LineDecodeData& line, BarSymbolDecoder const& decoder, std::vector<int> const& values,
@@ -65,6 +67,7 @@ protected:
     LineDecodeDataChecker checker{memory, property.detail_of_decoder};
     LineDecodeData a;
     LineDecodeData b;
+    LineDecodeData c;
 };
 
 TEST_F(FrameCheckerTest, AResultCountsAfterRedundancyPlusOneEqualReadsInARow)
@@ -78,17 +81,23 @@ TEST_F(FrameCheckerTest, AResultCountsAfterRedundancyPlusOneEqualReadsInARow)
         {1, "aaaa", "0101"},
         {2, "aaaaaa", "001001"},
         {2, "aabaa", "00000"},  // a different result restarts the count
-        {2, "aabbb", "00001"},
+        // One that differs in a character only (same symbology and length)
+        // needs one read more: lines disagree where one crossed bar ends.
+        {2, "aabbb", "00000"},
+        {2, "aabbbb", "000001"},
+        {1, "abbb", "0001"},
         {1, "abab", "0000"},
+        {1, "cc", "01"},
+        {1, "acc", "001"},  // another length replaces it as before
     };
-    for (auto const& c : cases) {
-        SetRedundancy(c.redundancy);
+    for (auto const& kase : cases) {
+        SetRedundancy(kase.redundancy);
         checker.Initialize();
         std::string accepted;
-        for (char const* r = c.reads; *r != '\0'; ++r) {
-            accepted += checker.Check(*r == 'a' ? a : b, Across(100)) ? '1' : '0';
+        for (char const* r = kase.reads; *r != '\0'; ++r) {
+            accepted += checker.Check(*r == 'a' ? a : (*r == 'b' ? b : c), Across(100)) ? '1' : '0';
         }
-        EXPECT_EQ(accepted, c.accept) << c.redundancy << " " << c.reads;
+        EXPECT_EQ(accepted, kase.accept) << kase.redundancy << " " << kase.reads;
     }
 }
 
@@ -123,7 +132,9 @@ TEST_F(FrameCheckerTest, ReplacedResultStartsItsStatisticsAfresh)
     checker.Check(b2, Across(102));
     // Folded: the weaker separations, the larger angle and overlap count.
     EXPECT_EQ(checker.GetStatistics(), (LineStatistics{1, 200, 1000, 30, 7}));
-    EXPECT_TRUE(checker.Check(b, Across(103)));
+    // b differs from a in one character: one read more than redundancy + 1.
+    EXPECT_FALSE(checker.Check(b, Across(103)));
+    EXPECT_TRUE(checker.Check(b, Across(104)));
     EXPECT_EQ(checker.GetCount(), 0u);
 }
 

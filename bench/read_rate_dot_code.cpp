@@ -1,0 +1,103 @@
+// DotCode read rates through the product road under the standard conditions at every
+// 15 degrees and 2.5 to 5 pixels per dot (no outside reader here reads DotCode), then
+// zxing-cpp's median time on QR Code and Data Matrix frames of the same sizes, the
+// yardstick for our time per DotCode frame.
+//
+//   bench_read_rate_dot_code [--quick]    (--quick: every 45 degrees)
+#include "bench/support/other_readers.h"
+#include "bench/support/other_readers_isolated.h"
+#include "bench/support/read_rate_table.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+using bench_support::ReadRateSpec;
+using bench_support::ReadRateSymbol;
+
+support::SymbolInput Dot(std::string data, int inputMode = DATA_MODE, int columns = 0)
+{
+    return {.symbology = BARCODE_DOTCODE, .data = std::move(data), .option2 = columns, .inputMode = inputMode};
+}
+
+// zxing's median ms per frame over one symbol drawn at each size and angle.
+double ZxingMedianMs(support::SymbolInput const& input, ZXing::BarcodeFormats formats,
+                     std::vector<double> const& sizes, int angleStep, unsigned& read, unsigned& frames)
+{
+    std::vector<double> times;
+    read = 0;
+    frames = 0;
+    for (double size : sizes) {
+        for (int angle = 0; angle < 360; angle += angleStep) {
+            support::Rendering const r = support::render(input, {.moduleSize = size, .angle = double(angle)});
+            if (!r.symbol.ok) {
+                continue;
+            }
+            ++frames;
+            bench_support::Labels labels;
+            double ms = 0;
+            if (bench_support::TimeIsolated(
+                    [&] { return bench_support::ReadWithZxing(r.frame, formats); }, 3, labels, ms)) {
+                times.push_back(ms);
+                read += std::find(labels.begin(), labels.end(), input.data) != labels.end() ? 1u : 0u;
+            }
+        }
+    }
+    if (times.empty()) {
+        return 0;
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    bool const quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    ReadRateSpec spec;
+    spec.title = "DotCode (factory settings plus set read/dot_code:true)";
+    spec.setCommands = {"set read/dot_code:true"};
+    spec.moduleSizes = {2.5, 3.5, 5.0};
+    spec.angleStep = quick ? 45 : 15;
+    std::string binary;
+    for (int i = 0; i < 40; ++i) {
+        binary.push_back(static_cast<char>((i * 73 + 5) & 0xFF));
+    }
+    spec.symbols = {
+        {"text, 12 chars", Dot("DotCode 1234"), {"DotCode 1234"}},
+        {"digits, 30", Dot("123456789012345678901234567890"), {"123456789012345678901234567890"}},
+        {"GS1", Dot("[01]09501101530003[17]250101[10]AB12", GS1_MODE),
+         {"010950110153000317250101" "10AB12"}},
+        {"binary, 40 bytes", Dot(binary), {binary}},
+        {"text, 90 chars", Dot(std::string("The quick brown fox jumps over the lazy dog. ") +
+                               "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG! "),
+         {std::string("The quick brown fox jumps over the lazy dog. ") + "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG! "}},
+    };
+    bench_support::RunReadRateTable(spec);
+
+    std::printf("\nzxing-cpp on other matrix symbologies, same sizes, every %d degrees, clean:\n", spec.angleStep);
+    std::printf("%-24s %6s %6s %8s\n", "symbol", "n", "read", "ms");
+    struct Other {
+        char const* name;
+        support::SymbolInput input;
+        ZXing::BarcodeFormats formats;
+    } const others[] = {
+        {"QR Code, 12 chars", {.symbology = BARCODE_QRCODE, .data = "DotCode 1234"}, ZXing::BarcodeFormat::QRCode},
+        {"Data Matrix, 12 chars", {.symbology = BARCODE_DATAMATRIX, .data = "DotCode 1234"},
+         ZXing::BarcodeFormat::DataMatrix},
+        {"QR Code, 90 chars",
+         {.symbology = BARCODE_QRCODE, .data = "The quick brown fox jumps over the lazy dog. THE QUICK BROWN FOX "
+                                               "JUMPS OVER THE LAZY DOG! "},
+         ZXing::BarcodeFormat::QRCode},
+    };
+    for (Other const& o : others) {
+        unsigned read = 0;
+        unsigned frames = 0;
+        double const ms = ZxingMedianMs(o.input, o.formats, spec.moduleSizes, spec.angleStep, read, frames);
+        std::printf("%-24s %6u %6u %8.2f\n", o.name, frames, read, ms);
+    }
+    return 0;
+}

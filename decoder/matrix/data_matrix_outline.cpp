@@ -1,0 +1,461 @@
+#include "decoder/matrix/data_matrix_outline.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace DEC2DIvra {
+
+namespace {
+
+float Cross(OutlinePoint const& o, OutlinePoint const& a, OutlinePoint const& b)
+{
+    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+}
+
+}  // namespace
+
+DataMatrixOutline::DataMatrixOutline(VirtualArray<unsigned char> const& marks, VirtualArray<int> const& stack)
+    : marks_(marks), stack_(stack)
+{
+}
+
+float DataMatrixOutline::Sample(GrayImage const& image, float x, float y)
+{
+    // Far off the image (or not a number, from a degenerate outline) reads
+    // dark, as a point off the image does.
+    if (!(x > -1.0f && y > -1.0f && x < image.GetWidth() + 1.0f && y < image.GetHeight() + 1.0f)) {
+        return 0;
+    }
+    float const fx = std::floor(x);
+    float const fy = std::floor(y);
+    int const x0 = static_cast<int>(fx);
+    int const y0 = static_cast<int>(fy);
+    float const ax = x - fx;
+    float const ay = y - fy;
+    float const top = image.AtClamped(x0, y0) * (1 - ax) + image.AtClamped(x0 + 1, y0) * ax;
+    float const bottom = image.AtClamped(x0, y0 + 1) * (1 - ax) + image.AtClamped(x0 + 1, y0 + 1) * ax;
+    return top * (1 - ay) + bottom * ay;
+}
+
+float DataMatrixOutline::Luminance(GrayImage const& image, float x, float y) const
+{
+    float const v = Sample(image, x, y);
+    return negative_ ? 1023.0f - v : v;
+}
+
+// A pixel with any dark pixel around it: the patch closes over the light
+// modules between dark ones, so that the symbol fills as one piece.
+bool DataMatrixOutline::IsDark(GrayImage const& image, int x, int y) const
+{
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            int const v = image.AtClamped(x + dx, y + dy);
+            if (negative_ ? v > fillThreshold_ : v < fillThreshold_) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The middle of the grey range around the corner, from the 5th and 95th
+// centiles so that a few noisy pixels do not set it.
+bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corner, int reach)
+{
+    unsigned histogram[64] = {};
+    unsigned count = 0;
+    int const step = reach > 64 ? 2 : 1;
+    for (int y = corner.y - reach; y <= corner.y + reach; y += step) {
+        for (int x = corner.x - reach; x <= corner.x + reach; x += step) {
+            if (image.IsInside(x, y)) {
+                ++histogram[image.At(x, y) >> 4];
+                ++count;
+            }
+        }
+    }
+    if (count < 16) {
+        return false;
+    }
+    unsigned low = 0;
+    unsigned high = 63;
+    for (unsigned seen = 0; low < 63 && (seen += histogram[low]) < count / 20; ++low) {
+    }
+    for (unsigned seen = 0; high > 0 && (seen += histogram[high]) < count / 20; --high) {
+    }
+    if (high <= low + 2) {
+        return false;  // no contrast
+    }
+    threshold_ = static_cast<int>((low + high + 1) * 8);
+    // The fill keeps nearer the symbol's dark, so that a ground of middle
+    // grey beside the quiet zone does not join the patch.
+    int const lowLevel = static_cast<int>(low * 16 + 8);
+    int const highLevel = static_cast<int>(high * 16 + 8);
+    fillThreshold_ = negative_ ? highLevel - (highLevel - lowLevel) * 7 / 20 : lowLevel + (highLevel - lowLevel) * 7 / 20;
+    return true;
+}
+
+bool DataMatrixOutline::Fill(GrayImage const& image, Point const& seed)
+{
+    width_ = image.GetWidth();
+    int const height = image.GetHeight();
+    unsigned const pixels = static_cast<unsigned>(width_) * static_cast<unsigned>(height);
+    if (height > kMaxRows || pixels > marks_.GetCount() || stack_.GetCount() == 0) {
+        return false;
+    }
+    // The darkest of the pixels around the seed starts the fill.
+    Point start{-1, -1};
+    int best = negative_ ? -1 : 1 << 20;
+    for (int dy = -3; dy <= 3; ++dy) {
+        for (int dx = -3; dx <= 3; ++dx) {
+            int const x = seed.x + dx;
+            int const y = seed.y + dy;
+            if (!image.IsInside(x, y) || !IsDark(image, x, y)) {
+                continue;
+            }
+            int const v = image.At(x, y);
+            if (negative_ ? v > best : v < best) {
+                best = v;
+                start = Point{x, y};
+            }
+        }
+    }
+    if (start.x < 0) {
+        return false;
+    }
+    std::memset(marks_.GetData(), 0, pixels);
+    for (int y = 0; y < height; ++y) {
+        rowLeft_[y] = width_;
+        rowRight_[y] = -1;
+    }
+    unsigned const capacity = stack_.GetCount();
+    int* stack = stack_.GetData();
+    unsigned char* marks = marks_.GetData();
+    unsigned top = 0;
+    unsigned filled = 0;
+    stack[top++] = start.y * width_ + start.x;
+    marks[start.y * width_ + start.x] = 1;
+    top_ = start.y;
+    bottom_ = start.y;
+    while (top > 0) {
+        int const index = stack[--top];
+        int const x = index % width_;
+        int const y = index / width_;
+        rowLeft_[y] = x < rowLeft_[y] ? x : rowLeft_[y];
+        rowRight_[y] = x > rowRight_[y] ? x : rowRight_[y];
+        top_ = y < top_ ? y : top_;
+        bottom_ = y > bottom_ ? y : bottom_;
+        if (++filled >= capacity) {
+            return false;  // not a symbol's patch: too large
+        }
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                int const nx = x + dx;
+                int const ny = y + dy;
+                if (!image.IsInside(nx, ny)) {
+                    continue;
+                }
+                int const next = ny * width_ + nx;
+                if (marks[next] != 0) {
+                    continue;
+                }
+                marks[next] = 1;
+                if (IsDark(image, nx, ny)) {
+                    if (top >= capacity) {
+                        return false;
+                    }
+                    stack[top++] = next;
+                }
+            }
+        }
+    }
+    return bottom_ - top_ >= 6;
+}
+
+// Andrew's monotone chain over the ends of the patch's rows, which come
+// sorted by row and then column.
+unsigned DataMatrixOutline::CalcHull()
+{
+    unsigned count = 0;
+    for (int y = top_; y <= bottom_; ++y) {
+        if (rowRight_[y] < 0) {
+            continue;
+        }
+        rowEnds_[count++] = OutlinePoint{static_cast<float>(rowLeft_[y]), static_cast<float>(y)};
+        if (rowRight_[y] != rowLeft_[y]) {
+            rowEnds_[count++] = OutlinePoint{static_cast<float>(rowRight_[y]), static_cast<float>(y)};
+        }
+    }
+    if (count < 3 || count > kMaxHull / 2) {
+        return 0;
+    }
+    unsigned k = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        while (k >= 2 && Cross(hull_[k - 2], hull_[k - 1], rowEnds_[i]) <= 0) {
+            --k;
+        }
+        hull_[k++] = rowEnds_[i];
+    }
+    unsigned const lower = k + 1;
+    for (unsigned i = count - 1; i-- > 0;) {
+        while (k >= lower && Cross(hull_[k - 2], hull_[k - 1], rowEnds_[i]) <= 0) {
+            --k;
+        }
+        hull_[k++] = rowEnds_[i];
+    }
+    return k > 1 ? k - 1 : 0;
+}
+
+// The rectangle of least area around the hull gives the symbol's axes; the
+// hull's farthest vertex along each of its diagonals is a rough corner.
+bool DataMatrixOutline::CalcRoughCorners(unsigned hullCount, OutlinePoint* rough) const
+{
+    float bestArea = -1;
+    float ux = 1;
+    float uy = 0;
+    for (unsigned i = 0; i < hullCount; ++i) {
+        OutlinePoint const& a = hull_[i];
+        OutlinePoint const& b = hull_[(i + 1) % hullCount];
+        float dx = b.x - a.x;
+        float dy = b.y - a.y;
+        float const length = std::sqrt(dx * dx + dy * dy);
+        if (length < 1) {
+            continue;
+        }
+        dx /= length;
+        dy /= length;
+        float minU = 1e30f, maxU = -1e30f, minV = 1e30f, maxV = -1e30f;
+        for (unsigned j = 0; j < hullCount; ++j) {
+            float const u = hull_[j].x * dx + hull_[j].y * dy;
+            float const v = -hull_[j].x * dy + hull_[j].y * dx;
+            minU = u < minU ? u : minU;
+            maxU = u > maxU ? u : maxU;
+            minV = v < minV ? v : minV;
+            maxV = v > maxV ? v : maxV;
+        }
+        float const area = (maxU - minU) * (maxV - minV);
+        if (bestArea < 0 || area < bestArea) {
+            bestArea = area;
+            ux = dx;
+            uy = dy;
+        }
+    }
+    if (bestArea <= 0) {
+        return false;
+    }
+    // Diagonal directions: u + v, -u + v, -u - v, u - v with v = u turned.
+    float const vx = -uy;
+    float const vy = ux;
+    float const signs[4][2] = {{1, 1}, {-1, 1}, {-1, -1}, {1, -1}};
+    for (unsigned c = 0; c < 4; ++c) {
+        float const dx = signs[c][0] * ux + signs[c][1] * vx;
+        float const dy = signs[c][0] * uy + signs[c][1] * vy;
+        float best = -1e30f;
+        for (unsigned j = 0; j < hullCount; ++j) {
+            float const d = hull_[j].x * dx + hull_[j].y * dy;
+            if (d > best) {
+                best = d;
+                rough[c] = hull_[j];
+            }
+        }
+    }
+    return true;
+}
+
+DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, OutlinePoint const& a,
+                                                  OutlinePoint const& b, OutlinePoint const& centre) const
+{
+    Line line;
+    float const dx = b.x - a.x;
+    float const dy = b.y - a.y;
+    float const length = std::sqrt(dx * dx + dy * dy);
+    if (length < 6) {
+        return line;
+    }
+    float nx = dy / length;
+    float ny = -dx / length;
+    if ((a.x - centre.x) * nx + (a.y - centre.y) * ny < 0) {
+        nx = -nx;
+        ny = -ny;
+    }
+    float const outside = std::fmax(4.0f, length * 0.1f);
+    float const inside = std::fmax(4.0f, length * 0.2f);
+    float ts[kScans];
+    float ss[kScans];
+    unsigned n = 0;
+    float const t0 = 0.06f;
+    for (unsigned i = 0; i < kScans; ++i) {
+        float const t = t0 + (1 - 2 * t0) * (i + 0.5f) / kScans;
+        float const px = a.x + t * dx;
+        float const py = a.y + t * dy;
+        float previous = Luminance(image, px + nx * outside, py + ny * outside);
+        if (previous < threshold_) {
+            continue;  // dark outside: no clean edge here
+        }
+        for (float s = -outside + 0.5f; s <= inside; s += 0.5f) {
+            float const v = Luminance(image, px - nx * s, py - ny * s);
+            if (v < threshold_) {
+                ts[n] = t;
+                ss[n] = s - 0.5f * (threshold_ - v) / (previous - v + 1e-3f);
+                ++n;
+                break;
+            }
+            previous = v;
+        }
+    }
+    if (n < 6) {
+        return line;
+    }
+    // s = alpha + beta t over the kept crossings: first all, then those not
+    // deeper than the line, then those near it.
+    bool keep[kScans];
+    for (unsigned i = 0; i < n; ++i) {
+        keep[i] = true;
+    }
+    float alpha = 0;
+    float beta = 0;
+    for (int pass = 0; pass < 4; ++pass) {
+        float st = 0, ss2 = 0, stt = 0, sts = 0;
+        unsigned m = 0;
+        for (unsigned i = 0; i < n; ++i) {
+            if (keep[i]) {
+                st += ts[i];
+                ss2 += ss[i];
+                stt += ts[i] * ts[i];
+                sts += ts[i] * ss[i];
+                ++m;
+            }
+        }
+        float const det = m * stt - st * st;
+        if (m < 3 || std::fabs(det) < 1e-6f) {
+            if (pass == 0) {
+                return line;
+            }
+            break;  // too few left: the fit before stands
+        }
+        beta = (m * sts - st * ss2) / det;
+        alpha = (ss2 - beta * st) / m;
+        for (unsigned i = 0; i < n; ++i) {
+            float const r = ss[i] - (alpha + beta * ts[i]);
+            keep[i] = pass == 0 ? r <= 0.5f : (pass == 1 ? r <= 0.75f : std::fabs(r) <= (pass == 2 ? 1.0f : 0.75f));
+        }
+    }
+    float depth = 0;
+    for (unsigned i = 0; i < n; ++i) {
+        float const r = ss[i] - (alpha + beta * ts[i]);
+        depth += r > 0 ? r : 0;
+    }
+    // Scans that met no edge count as deep as the scan went.
+    depth += static_cast<float>(kScans - n) * inside;
+    line.depth = depth / kScans;
+    float const e0x = a.x - nx * alpha;
+    float const e0y = a.y - ny * alpha;
+    float const e1x = b.x - nx * (alpha + beta);
+    float const e1y = b.y - ny * (alpha + beta);
+    float const lx = e1x - e0x;
+    float const ly = e1y - e0y;
+    float const l = std::sqrt(lx * lx + ly * ly);
+    if (l < 1) {
+        return line;
+    }
+    line.nx = ly / l;
+    line.ny = -lx / l;
+    if (line.nx * nx + line.ny * ny < 0) {
+        line.nx = -line.nx;
+        line.ny = -line.ny;
+    }
+    line.c = line.nx * e0x + line.ny * e0y;
+    line.valid = true;
+    return line;
+}
+
+bool DataMatrixOutline::Start(GrayImage const& image, Point const& corner, int reach, bool negative)
+{
+    negative_ = negative;
+    if (!CalcThreshold(image, corner, reach < 12 ? 12 : reach) || !Fill(image, corner)) {
+        return false;
+    }
+    unsigned const hullCount = CalcHull();
+    OutlinePoint rough[4];
+    if (hullCount < 4 || !CalcRoughCorners(hullCount, rough)) {
+        return false;
+    }
+    OutlinePoint centre{(rough[0].x + rough[1].x + rough[2].x + rough[3].x) / 4,
+                        (rough[0].y + rough[1].y + rough[2].y + rough[3].y) / 4};
+    Line sides[4];
+    for (unsigned i = 0; i < 4; ++i) {
+        sides[i] = FitSide(image, rough[i], rough[(i + 1) & 3], centre);
+        if (!sides[i].valid) {
+            return false;
+        }
+    }
+    OutlinePoint refined[4];  // refined[i]: where side i-1 meets side i
+    for (unsigned i = 0; i < 4; ++i) {
+        Line const& p = sides[(i + 3) & 3];
+        Line const& q = sides[i];
+        float const det = p.nx * q.ny - p.ny * q.nx;
+        if (std::fabs(det) < 0.2f) {
+            return false;  // sides nearly parallel
+        }
+        refined[i].x = (p.c * q.ny - p.ny * q.c) / det;
+        refined[i].y = (p.nx * q.c - p.c * q.nx) / det;
+    }
+    // The L: the two neighbouring sides whose edge crossings lie least deep.
+    unsigned best = 0;
+    float bestDepth = 1e30f;
+    for (unsigned i = 0; i < 4; ++i) {
+        float const d = sides[i].depth + sides[(i + 1) & 3].depth;
+        if (d < bestDepth) {
+            bestDepth = d;
+            best = i;
+        }
+    }
+    float const timing = sides[(best + 2) & 3].depth + sides[(best + 3) & 3].depth;
+    if (!(timing > bestDepth * 1.5f + 0.3f)) {
+        return false;
+    }
+    unsigned const k = (best + 1) & 3;  // sides best and best + 1 meet here
+    // The timing sides again, from the corner that completes the L to a
+    // parallelogram: the hull may miss a timing corner by several modules
+    // when its modules do not touch the rest.
+    for (int pass = 0; pass < 3; ++pass) {
+        OutlinePoint const& lc = refined[k];
+        OutlinePoint const& pc = refined[(k + 3) & 3];
+        OutlinePoint const& qc = refined[(k + 1) & 3];
+        OutlinePoint const far = pass == 0 ? OutlinePoint{pc.x + qc.x - lc.x, pc.y + qc.y - lc.y} : refined[(k + 2) & 3];
+        OutlinePoint const middle{(pc.x + qc.x) / 2, (pc.y + qc.y) / 2};
+        Line const toQ = FitSide(image, far, qc, middle);
+        Line const fromP = FitSide(image, pc, far, middle);
+        if (!toQ.valid || !fromP.valid) {
+            return false;
+        }
+        // Side i runs from corner i to corner i + 1: the far corner is k + 2.
+        sides[(k + 1) & 3] = toQ;
+        sides[(k + 2) & 3] = fromP;
+        for (unsigned i = 0; i < 4; ++i) {
+            Line const& a = sides[(i + 3) & 3];
+            Line const& b = sides[i];
+            float const det = a.nx * b.ny - a.ny * b.nx;
+            if (std::fabs(det) < 0.2f) {
+                return false;
+            }
+            refined[i].x = (a.c * b.ny - a.ny * b.c) / det;
+            refined[i].y = (a.nx * b.c - a.c * b.nx) / det;
+        }
+    }
+    OutlinePoint const& l = refined[k];
+    OutlinePoint const& p = refined[(k + 3) & 3];
+    OutlinePoint const& q = refined[(k + 1) & 3];
+    OutlinePoint const& opposite = refined[(k + 2) & 3];
+    corners_[0] = l;
+    corners_[2] = opposite;
+    if (Cross(l, p, opposite) > 0) {
+        corners_[1] = p;
+        corners_[3] = q;
+    } else {
+        corners_[1] = q;
+        corners_[3] = p;
+    }
+    return true;
+}
+
+}  // namespace DEC2DIvra

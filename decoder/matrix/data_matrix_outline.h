@@ -1,0 +1,77 @@
+#pragma once
+
+#include "decoder/core/containers/virtual_array.h"
+#include "decoder/core/geometry/region.h"
+#include "decoder/core/gray_image.h"
+
+namespace DEC2DIvra {
+
+// A point in pixels with its fraction.
+struct OutlinePoint {
+    float x = 0;
+    float y = 0;
+};
+
+// The outline of a Data Matrix symbol around a seed on its L: the symbol's
+// own connected patch is filled from the seed (against a threshold taken
+// around it, on a 3 x 3 mean so that noise does not break or leak it), its
+// convex hull gives the four sides roughly, and each side is then refitted
+// to the edge crossings of short scans across it, keeping the outermost
+// (the timing sides' light modules lie a module deeper). The two solid
+// sides meeting at one corner are the L.
+class DataMatrixOutline {
+public:
+    // Buffers from the caller's work area: one byte per image pixel of the
+    // largest frame, and the fill's stack.
+    DataMatrixOutline(VirtualArray<unsigned char> const& marks, VirtualArray<int> const& stack);
+
+    // corner: the L corner as seen; reach: a length near the legs'. The
+    // symbol's own dark is light when negative is set. False when no outline
+    // of four sides with an L was found.
+    bool Start(GrayImage const& image, Point const& corner, int reach, bool negative);
+
+    // Corners from the L's corner on: the L corner, the far end of the leg
+    // with the symbol on its right (screen y down), the timing corner, the
+    // far end of the other leg.
+    OutlinePoint const& GetCorner(unsigned i) const { return corners_[i & 3]; }
+    int GetThreshold() const { return threshold_; }
+
+    // Sub-pixel grey value (bilinear), with the image's border repeated.
+    static float Sample(GrayImage const& image, float x, float y);
+
+private:
+    static constexpr unsigned kMaxHull = 4096;
+    static constexpr unsigned kScans = 48;
+
+    struct Line {
+        float nx = 0, ny = 0, c = 0;  // nx x + ny y = c, n the outward unit normal
+        float depth = 0;              // mean inward distance of the scan crossings
+        bool valid = false;
+    };
+
+    bool IsDark(GrayImage const& image, int x, int y) const;
+    bool CalcThreshold(GrayImage const& image, Point const& corner, int reach);
+    bool Fill(GrayImage const& image, Point const& seed);
+    unsigned CalcHull();
+    bool CalcRoughCorners(unsigned hullCount, OutlinePoint* rough) const;
+    Line FitSide(GrayImage const& image, OutlinePoint const& a, OutlinePoint const& b, OutlinePoint const& centre) const;
+    float Luminance(GrayImage const& image, float x, float y) const;
+
+    static constexpr int kMaxRows = 2048;
+
+    VirtualArray<unsigned char> marks_;
+    int rowLeft_[kMaxRows];
+    int rowRight_[kMaxRows];
+    int top_ = 0;
+    int bottom_ = 0;
+    VirtualArray<int> stack_;
+    OutlinePoint hull_[kMaxHull];
+    OutlinePoint rowEnds_[2 * kMaxRows];
+    OutlinePoint corners_[4];
+    int threshold_ = 0;
+    int fillThreshold_ = 0;
+    bool negative_ = false;
+    int width_ = 0;
+};
+
+}  // namespace DEC2DIvra

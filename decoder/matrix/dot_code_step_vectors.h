@@ -1,0 +1,30 @@
+#pragma once
+
+#include "decoder/core/gray_image.h"
+#include "decoder/core/geometry/point.h"
+#include "decoder/matrix/dot_code_dot_center.h"
+
+namespace DEC2DIvra {
+
+// Three dot centres with the right angle at the first.
+struct RightTriangle {
+    Point corner[3];
+};
+
+// The step vectors of a dot grid from candidate dot centres (1/256 pixel):
+// the smallest right triangle of candidates whose legs are alike, read as
+// three diagonal neighbours (the legs' difference runs along one axis, their
+// sum along the other) or, when its legs are long for the dot size, as two
+// steps along the axes. u is the more horizontal vector, turned so that its x
+// is not negative, w the more vertical, turned so that its y is not negative.
+class CalcStepVectorSubroutine {
+public:
+    bool Start(GrayImage const& image, unsigned modeSize, bool dark, unsigned startIndex, Point const* centres,
+               unsigned count, DotStepVectors& steps) const;
+
+    // Forms the vectors from a triangle in one of the two readings; false
+    // for a zero vector.
+    static bool CalcStepVectorsFromTriangle(RightTriangle const& triangle, bool legReading, DotStepVectors& steps);
+};
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,192 @@
+// Data Matrix ECC 200 from zint symbols through DEC2D_Main: every kind of size
+// (one region, several regions, several blocks, rectangles), every encodation,
+// the identifiers, the polarity key, damage within and beyond the correction,
+// and no label for what is not a symbol.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/configuration_manager.h"
+#include "decoder/core/dec2d_entry.h"
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/two_dimension_decoder.h"
+#include "tests/support/symbol_renderer.h"
+
+namespace data_matrix_read_test {
+namespace {
+
+using Polarity = ivra_configuration::configuration::readable_medium::positive_and_negative_codes::data_matrix::Enum;
+
+struct Label {
+    std::string data;
+    std::string aim;
+    tagStructuredAppend append{};
+    unsigned negative = 0;
+};
+
+class Harness {
+public:
+    Harness()
+    {
+        if (handle_ != nullptr) {
+            DEC2D_ImplementFormatter(handle_.get(), this, nullptr, nullptr, &Harness::Callback);
+        }
+    }
+
+    bool IsReady() const { return handle_ != nullptr; }
+    ivra_configuration::configuration::Handle& Settings() { return manager_.Root(); }
+
+    std::vector<Label> const& Read(support::Frame const& frame)
+    {
+        labels_.clear();
+        DEC2D_OnTriggerDown(handle_.get());
+        DEC2D_Main(handle_.get(), frame.width, frame.height, frame.width, frame.pixels.data(), nullptr);
+        return labels_;
+    }
+
+private:
+    static bool Callback(void* context, tagDecodedLabel const* label)
+    {
+        auto& self = *static_cast<Harness*>(context);
+        Label l;
+        l.data.assign(label->data, label->length);
+        char aim[8] = {};
+        if (DEC2D_GetSymbology(label->identifier) == SYMBOLOGY_DATA_MATRIX &&
+            DEC2D_GetAIMIdentifier(label->identifier, aim, sizeof aim) != 0) {
+            l.aim = aim;
+        }
+        l.append = *label->structuredAppend;
+        l.negative = label->flag;
+        self.labels_.push_back(l);
+        return true;
+    }
+
+    ivra_configuration::ConfigurationManager manager_;
+    std::unique_ptr<DEC2DIvra::DEC2DProperty> property_ =
+        std::make_unique<DEC2DIvra::DEC2DProperty>(manager_.Root());
+    std::unique_ptr<DEC2DIvra::TwoDimensionDecoder> handle_{new (std::nothrow)
+                                                                DEC2DIvra::TwoDimensionDecoder(property_.get())};
+    std::vector<Label> labels_;
+};
+
+// zint's size option: 1 .. 24 the squares 10 x 10 .. 144 x 144, 25 .. 30 the rectangles.
+support::SymbolInput DataMatrix(std::string data, int size = 0, int inputMode = DATA_MODE, int eci = 0)
+{
+    return {.symbology = BARCODE_DATAMATRIX, .data = std::move(data), .option2 = size, .inputMode = inputMode,
+            .eci = eci};
+}
+
+struct Case {
+    char const* name;
+    support::SymbolInput input;
+    std::optional<std::string> data;  // nullopt: no label
+    char const* aim = "]d1";
+    double moduleSize = 3.0;
+    double angle = 0.0;
+    bool inverted = false;
+    unsigned polarity = 2;
+    // Spoils the drawn symbol: (row, column) modules of the symbol painted over.
+    std::function<void(support::Rendering&)> spoil = nullptr;
+};
+
+void PrintTo(Case const& c, std::ostream* os) { *os << c.name; }
+
+// Paints over the symbol's data modules in a band of rows (module units from
+// the symbol's top left), light or dark in a checkered pattern, so that
+// about half of the band's modules change.
+std::function<void(support::Rendering&)> Scratch(double fromRow, double toRow, double fromColumn, double toColumn)
+{
+    return [=](support::Rendering& r) {
+        support::Quad const& q = r.symbol.corners;
+        double const mx = (q[1].x - q[0].x) / r.symbol.widthModules;
+        double const my = (q[3].y - q[0].y) / r.symbol.heightModules;
+        for (double row = fromRow; row < toRow; row += 1) {
+            for (double column = fromColumn; column < toColumn; column += 1) {
+                int const grey = (static_cast<int>(row) + static_cast<int>(column)) % 2 == 0 ? 900 : 100;
+                for (int y = static_cast<int>(q[0].y + row * my); y < static_cast<int>(q[0].y + (row + 1) * my); ++y) {
+                    for (int x = static_cast<int>(q[0].x + column * mx);
+                         x < static_cast<int>(q[0].x + (column + 1) * mx); ++x) {
+                        r.frame.pixels[static_cast<size_t>(y) * r.frame.width + x] = static_cast<std::uint16_t>(grey);
+                    }
+                }
+            }
+        }
+    };
+}
+
+class DataMatrixReadTest : public ::testing::TestWithParam<Case> {
+protected:
+    Harness harness;
+};
+
+TEST_P(DataMatrixReadTest, ReadsAsDrawn)
+{
+    Case const& c = GetParam();
+    ASSERT_TRUE(harness.IsReady());
+    harness.Settings().readable_medium.positive_and_negative_codes.data_matrix.Set(static_cast<Polarity>(c.polarity));
+    support::Rendering r = support::render(
+        c.input, {.moduleSize = c.moduleSize, .angle = c.angle, .quietZone = 4.0, .inverted = c.inverted});
+    ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+    if (c.spoil) {
+        c.spoil(r);
+    }
+    std::vector<Label> const& labels = harness.Read(r.frame);
+    if (!c.data) {
+        EXPECT_TRUE(labels.empty()) << labels.front().data;
+        return;
+    }
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels[0].data, *c.data);
+    EXPECT_EQ(labels[0].aim, c.aim);
+    EXPECT_EQ(labels[0].negative, c.inverted ? 1u : 0u);
+}
+
+std::string Bytes()
+{
+    std::string s;
+    for (int i = 0; i < 300; ++i) {
+        s += static_cast<char>((i * 37 + 11) & 0xFF);
+    }
+    return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Symbols, DataMatrixReadTest,
+    ::testing::Values(
+        Case{"Smallest10x10", DataMatrix("123456", 1), "123456"},
+        Case{"Rectangle8x18At30Degrees", DataMatrix("12345", 25), "12345", "]d1", 3.0, 30.0},
+        Case{"Rectangle16x48", DataMatrix("Rectangular 16x48 Data", 30), "Rectangular 16x48 Data"},
+        Case{"FourRegions32x32At45Degrees", DataMatrix("DATA MATRIX FOUR REGIONS 32", 10),
+             "DATA MATRIX FOUR REGIONS 32", "]d1", 2.5, 45.0},
+        Case{"TwoBlocks52x52", DataMatrix(std::string(150, 'x') + "0123456789", 15),
+             std::string(150, 'x') + "0123456789", "]d1", 2.5, 200.0},
+        Case{"TenBlocks144x144", DataMatrix(std::string(1500, '7') + "END", 24), std::string(1500, '7') + "END",
+             "]d1", 2.5},
+        Case{"C40AndText", DataMatrix("UPPER CASE TEXT then lower case text 123"),
+             "UPPER CASE TEXT then lower case text 123", "]d1", 3.0, 120.0},
+        Case{"X12", DataMatrix("ABC*123>XYZ*456>QRS*78 ABC"), "ABC*123>XYZ*456>QRS*78 ABC"},
+        Case{"Edifact", DataMatrix("AB=CD;EF@GH:IJ?KL=MN;OP.QR,"), "AB=CD;EF@GH:IJ?KL=MN;OP.QR,"},
+        Case{"Base256LongerThan249", DataMatrix(Bytes()), Bytes(), "]d1", 2.5},
+        Case{"Gs1WithSeparator", DataMatrix("[10]ABC[17]251231", 0, GS1_MODE), "10ABC\x1d" "17251231", "]d2"},
+        // The ECI escape, and a backslash written before it doubled.
+        Case{"EciEscape", DataMatrix("a\\b", 0, DATA_MODE, 26), "\\000026a\\\\b", "]d4"},
+        Case{"MacroHeaderAndTrailer", DataMatrix("[)>\x1e" "05\x1d" "ABC\x1e\x04"), "[)>\x1e" "05\x1d" "ABC\x1e\x04"},
+        Case{"LightOnDark", DataMatrix("LIGHT ON DARK"), "LIGHT ON DARK", "]d1", 3.0, 300.0, true},
+        Case{"LightOnDarkNotWanted", DataMatrix("LIGHT ON DARK"), std::nullopt, "]d1", 3.0, 0.0, true, 0},
+        Case{"DarkOnLightNotWanted", DataMatrix("DARK ON LIGHT"), std::nullopt, "]d1", 3.0, 0.0, false, 1},
+        // 44 x 44 holds 56 check words: a band of 2 module rows touches about
+        // 20 codewords, within the 28 it corrects; 20 rows are far beyond.
+        Case{"DamageWithinCorrection", DataMatrix(std::string(100, 'M'), 13), std::string(100, 'M'), "]d1", 3.0, 0.0,
+             false, 2, Scratch(10, 12, 1, 43)},
+        Case{"DamageBeyondCorrection", DataMatrix(std::string(100, 'M'), 13), std::nullopt, "]d1", 3.0, 0.0, false,
+             2, Scratch(6, 26, 1, 43)}),
+    [](::testing::TestParamInfo<Case> const& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace data_matrix_read_test
