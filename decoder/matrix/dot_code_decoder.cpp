@@ -54,6 +54,13 @@ DotCodeDecoder::DotCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2
 
 void DotCodeDecoder::OnNewImage()
 {
+    // The other matrix stages lay their buffers over the same bytes of the
+    // work area: the lattice and the nodes that undo its marks start afresh.
+    for (short& cell : lattice_) {
+        cell = -1;
+    }
+    nodeCount_ = 0;
+    centreCount_ = 0;
     ClearDots();
     searched_.Clear();
     clutter_.Clear();
