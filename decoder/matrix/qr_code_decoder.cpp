@@ -1,12 +1,678 @@
 #include "decoder/matrix/qr_code_decoder.h"
 
+#include <cmath>
+
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/matrix/qr_version_tables.h"
+
 namespace DEC2DIvra {
 
-QRCodeDecoder::QRCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
-    : memory_(workArea), property_(&property)
+namespace {
+
+QRPoint operator+(QRPoint a, QRPoint b) { return QRPoint{a.x + b.x, a.y + b.y}; }
+QRPoint operator-(QRPoint a, QRPoint b) { return QRPoint{a.x - b.x, a.y - b.y}; }
+QRPoint operator*(QRPoint a, float f) { return QRPoint{a.x * f, a.y * f}; }
+float Length(QRPoint a) { return std::sqrt(a.x * a.x + a.y * a.y); }
+QRPoint ToPoint(Point p) { return QRPoint{static_cast<float>(p.x), static_cast<float>(p.y)}; }
+
+constexpr int kMinContrast = 40;
+constexpr int kSharpen = 4;  // sixteenths of the difference to the neighbours
+
+
+// The dark run through the centre along a direction, edge to edge, against
+// a threshold; 0 when the centre is not dark.
+float CoreRun(QRSampler const& sampler, QRPoint const& centre, QRPoint const& direction, int threshold, float limit)
 {
+    if (sampler.At(centre.x, centre.y) >= threshold) {
+        return 0.0f;
+    }
+    float run = 0.0f;
+    for (int sign = -1; sign <= 1; sign += 2) {
+        float t = 0.25f;
+        float const dx = direction.x * static_cast<float>(sign);
+        float const dy = direction.y * static_cast<float>(sign);
+        while (t < limit && sampler.At(centre.x + dx * t, centre.y + dy * t) < threshold) {
+            t += 0.25f;
+        }
+        if (t >= limit) {
+            return 0.0f;
+        }
+        run += t - 0.125f;
+    }
+    return run;
 }
 
-int QRCodeDecoder::Start(GrayImage const&, Region const&, DecodedLabel&) { return 0; }
+// The finder's module from its core (three modules across) with a
+// threshold between the core and the brightest sample of the search reach.
+float EstimateModule(QRSampler const& sampler, QRPoint const& centre, QRPoint const& direction, float reach)
+{
+    int const core = sampler.At(centre.x, centre.y);
+    int light = core;
+    for (float t = 1.0f; t < reach; t += 1.0f) {
+        int const a = sampler.At(centre.x + direction.x * t, centre.y + direction.y * t);
+        int const b = sampler.At(centre.x - direction.x * t, centre.y - direction.y * t);
+        light = a > light ? a : light;
+        light = b > light ? b : light;
+    }
+    if (light - core < kMinContrast) {
+        return 0.0f;
+    }
+    float const run = CoreRun(sampler, centre, direction, (core + light) / 2, reach);
+    return run / 3.0f;
+}
+
+// Moves the finder centre to the middle of its outer edges along both axes
+// and measures its module along each.
+bool RefineFinder(QRSampler const& sampler, QRPoint& centre, QRPoint const& axisU, QRPoint const& axisV, float module,
+                  float& moduleU, float& moduleV)
+{
+    for (unsigned pass = 0; pass < 2; ++pass) {
+        float back = 0.0f;
+        float forward = 0.0f;
+        if (!MeasureFinderChord(sampler, centre, axisU, module, back, forward)) {
+            return false;
+        }
+        centre = centre + axisU * ((forward - back) / 2.0f);
+        moduleU = (forward + back) / 7.0f;
+        if (!MeasureFinderChord(sampler, centre, axisV, module, back, forward)) {
+            return false;
+        }
+        centre = centre + axisV * ((forward - back) / 2.0f);
+        moduleV = (forward + back) / 7.0f;
+    }
+    // Perspective shortens one axis against the other.
+    return moduleU > 0.5f * module && moduleU < 2.0f * module && moduleV > 0.5f * module && moduleV < 2.0f * module;
+}
+
+unsigned Otsu(unsigned const* histogram, unsigned bins)
+{
+    unsigned long long total = 0;
+    unsigned long long sum = 0;
+    for (unsigned i = 0; i < bins; ++i) {
+        total += histogram[i];
+        sum += static_cast<unsigned long long>(i) * histogram[i];
+    }
+    unsigned long long weightLow = 0;
+    unsigned long long sumLow = 0;
+    double best = -1.0;
+    unsigned threshold = bins / 2;
+    for (unsigned t = 0; t + 1 < bins; ++t) {
+        weightLow += histogram[t];
+        sumLow += static_cast<unsigned long long>(t) * histogram[t];
+        if (weightLow == 0 || weightLow == total) {
+            continue;
+        }
+        double const meanLow = static_cast<double>(sumLow) / static_cast<double>(weightLow);
+        double const meanHigh = static_cast<double>(sum - sumLow) / static_cast<double>(total - weightLow);
+        double const spread = meanHigh - meanLow;
+        double const between =
+            static_cast<double>(weightLow) * static_cast<double>(total - weightLow) * spread * spread;
+        if (between > best) {
+            best = between;
+            threshold = t + 1;
+        }
+    }
+    return threshold;
+}
+
+}  // namespace
+
+QRCodeDecoder::QRCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
+    : memory_(workArea), property_(&property), converter_(property.common_2d, property.qr_code)
+{
+    luminance_ = memory_.TakeArray<unsigned short>(kMaxSize * kMaxSize);
+    dark_ = memory_.TakeArray<unsigned char>(kMaxSize * kMaxSize);
+    contrast_ = memory_.TakeArray<unsigned short>(kMaxSize * kMaxSize);
+    codewords_ = memory_.TakeArray<unsigned short>(kMaxCodewords);
+    codewordContrast_ = memory_.TakeArray<unsigned short>(kMaxCodewords);
+    data_ = memory_.TakeArray<unsigned short>(kMaxCodewords);
+    block_ = memory_.TakeArray<unsigned short>(RSdecodingOfQRcode::kMaxCodewords);
+    blockContrast_ = memory_.TakeArray<unsigned short>(RSdecodingOfQRcode::kMaxCodewords);
+}
+
+int QRCodeDecoder::Start(GrayImage const& image, Region const& finders, DecodedLabel& label)
+{
+    if (memory_.HasFailed() || image.GetPixels() == nullptr || image.GetWidth() < 21 || image.GetHeight() < 21) {
+        return 0;
+    }
+    QrCodeProperty const& qr = property_->qr_code;
+    unsigned const polarity = qr.positive_and_negative.Get();
+    bool const readQR = qr.read.Get();
+    bool const readMicro = qr.read_micro_qr.Get();
+    for (unsigned pass = 0; pass < 2; ++pass) {
+        bool const reversed = pass == 1;
+        if ((reversed && polarity == 0) || (!reversed && polarity == 1)) {
+            continue;
+        }
+        QRSampler const sampler(image, reversed);
+        bool read = readQR && ReadTriple(sampler, finders, label);
+        if (!read && readMicro) {
+            Point const c = finders.CalcCenterPoint();
+            float const side = static_cast<float>(finders[1].x - finders[0].x);
+            read = side >= 7.0f && ReadMicro(sampler, ToPoint(c), side / 7.0f, label);
+        }
+        if (read) {
+            label.negative = reversed ? 1 : 0;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+bool QRCodeDecoder::ReadTriple(QRSampler const& sampler, Region const& region, DecodedLabel& label)
+{
+    Finder f[3];
+    f[0].centre = ToPoint(region[0]);
+    f[1].centre = ToPoint(region[1]);
+    f[2].centre = ToPoint(region[3]);
+    float const ab = Length(f[1].centre - f[0].centre);
+    float const ac = Length(f[2].centre - f[0].centre);
+    if (ab < 14.0f || ac < 14.0f) {
+        return false;
+    }
+    QRPoint const dirAB = (f[1].centre - f[0].centre) * (1.0f / ab);
+    QRPoint const dirAC = (f[2].centre - f[0].centre) * (1.0f / ac);
+    float const reach = (ab < ac ? ab : ac) / 3.0f;
+    for (Finder& finder : f) {
+        // The shorter core run of the two axes: a run that slips along the
+        // core's edge into the ring reads too long.
+        float const alongAB = EstimateModule(sampler, finder.centre, dirAB, reach);
+        float const alongAC = EstimateModule(sampler, finder.centre, dirAC, reach);
+        float const m = alongAB > 0.0f && (alongAC <= 0.0f || alongAB < alongAC) ? alongAB : alongAC;
+        if (m < 0.8f || !RefineFinder(sampler, finder.centre, dirAB, dirAC, m, finder.moduleAB, finder.moduleAC)) {
+            return false;
+        }
+    }
+    float const mAB = (f[0].moduleAB + f[1].moduleAB) / 2.0f;
+    float const mAC = (f[0].moduleAC + f[2].moduleAC) / 2.0f;
+    float const dimension =
+        (Length(f[1].centre - f[0].centre) / mAB + Length(f[2].centre - f[0].centre) / mAC) / 2.0f + 7.0f;
+    int estimate = static_cast<int>(std::lround((dimension - 17.0f) / 4.0f));
+    estimate = estimate < 1 ? 1 : (estimate > 40 ? 40 : estimate);
+    QRPoint const u = (f[1].centre - f[0].centre) * (1.0f / (dimension - 7.0f));
+    QRPoint const v = (f[2].centre - f[0].centre) * (1.0f / (dimension - 7.0f));
+    unsigned version = 0;
+    // Perspective biases the estimate; versions from 7 on name themselves,
+    // but data modules next to a smaller symbol's finders may pass for a
+    // version word: only one near the estimate counts.
+    int const slack = estimate / 4 > 2 ? estimate / 4 : 2;
+    if (estimate >= 5 && ReadVersionNear(sampler, f[1], f[2], dirAB, dirAC, version) &&
+        static_cast<int>(version) <= estimate + slack && static_cast<int>(version) >= estimate - slack &&
+        ReadModel2(sampler, f, u, v, version, label)) {
+        return true;
+    }
+    int const candidates[5] = {estimate, estimate - 1, estimate + 1, estimate - 2, estimate + 2};
+    for (int candidate : candidates) {
+        if (candidate >= 1 && candidate <= (estimate >= 5 ? 40 : 6) &&
+            ReadModel2(sampler, f, u, v, static_cast<unsigned>(candidate), label)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool QRCodeDecoder::ReadVersionNear(QRSampler const& sampler, Finder const& b, Finder const& c, QRPoint const& u,
+                                    QRPoint const& v, unsigned& version) const
+{
+    unsigned bestDistance = 99;
+    for (unsigned copy = 0; copy < 2; ++copy) {
+        Finder const& near = copy == 0 ? b : c;
+        QRPoint const mu = u * near.moduleAB;
+        QRPoint const mv = v * near.moduleAC;
+        // Between the finder's core and its light separator.
+        QRPoint const separator = copy == 0 ? near.centre - mu * 4.0f : near.centre - mv * 4.0f;
+        int const threshold = (sampler.At(near.centre.x, near.centre.y) + sampler.At(separator.x, separator.y)) / 2;
+        unsigned bits = 0;
+        for (unsigned i = 0; i < 18; ++i) {
+            float const along = static_cast<float>(i % 3) - 7.0f;
+            float const across = static_cast<float>(i / 3) - 3.0f;
+            QRPoint const p =
+                copy == 0 ? near.centre + mu * along + mv * across : near.centre + mu * across + mv * along;
+            if (sampler.At(p.x, p.y) < threshold) {
+                bits |= 1u << i;
+            }
+        }
+        unsigned decoded = 0;
+        unsigned distance = 0;
+        if (QRFormatDecoder::DecodeVersion(bits, decoded, distance) && distance < bestDistance) {
+            bestDistance = distance;
+            version = decoded;
+        }
+    }
+    return bestDistance <= QRFormatDecoder::kMaxDistance;
+}
+
+bool QRCodeDecoder::FindAlignment(QRSampler const& sampler, QRPoint const& predicted, QRPoint const& u,
+                                  QRPoint const& v, float radius, QRPoint& found) const
+{
+    // The 5 x 5 pattern: dark ring, light ring, dark centre; the score is
+    // the light mean less the dark mean.
+    float bestScore = -1.0f;
+    QRPoint best = predicted;
+    float step = 1.0f;
+    QRPoint origin = predicted;
+    float reach = radius;
+    for (unsigned round = 0; round < 3; ++round) {
+        for (float dy = -reach; dy <= reach; dy += step) {
+            for (float dx = -reach; dx <= reach; dx += step) {
+                QRPoint const p{origin.x + dx, origin.y + dy};
+                int darkSum = 0;
+                int lightSum = 0;
+                for (int j = -2; j <= 2; ++j) {
+                    for (int i = -2; i <= 2; ++i) {
+                        QRPoint const q = p + u * static_cast<float>(i) + v * static_cast<float>(j);
+                        int const value = sampler.At(q.x, q.y);
+                        int const ring = (i < 0 ? -i : i) > (j < 0 ? -j : j) ? (i < 0 ? -i : i) : (j < 0 ? -j : j);
+                        if (ring == 1) {
+                            lightSum += value;
+                        } else {
+                            darkSum += value;
+                        }
+                    }
+                }
+                float const score = static_cast<float>(lightSum) / 8.0f - static_cast<float>(darkSum) / 17.0f;
+                if (score > bestScore) {
+                    bestScore = score;
+                    best = p;
+                }
+            }
+        }
+        origin = best;
+        reach = step;
+        step /= 4.0f;
+    }
+    if (bestScore < static_cast<float>(kMinContrast)) {
+        return false;
+    }
+    found = best;
+    return true;
+}
+
+bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoint const& u, QRPoint const& v,
+                               unsigned version, DecodedLabel& label)
+{
+    unsigned const size = QRVersionTables::GetSize(version);
+    float const s = static_cast<float>(size);
+    // The finders' centres and where the lines through two centres cross
+    // their outer edges: those lines are module rows and columns under any
+    // perspective, so the crossings fix the map's perspective.
+    QRPoint const dirAB = u * (1.0f / Length(u));
+    QRPoint const dirAC = v * (1.0f / Length(v));
+    QRPoint const centres[3] = {{3.5f, 3.5f}, {s - 3.5f, 3.5f}, {3.5f, s - 3.5f}};
+    constexpr unsigned kPoints = 3 * 5 + 4;
+    QRPoint modules[kPoints];
+    QRPoint pixels[kPoints];
+    unsigned count = 0;
+    auto add = [&](QRPoint const& module, QRPoint const& pixel) {
+        modules[count] = module;
+        pixels[count++] = pixel;
+    };
+    // Edges along a direction through a finder, found again at their exact
+    // distances (the centre is only their midpoint without perspective).
+    auto addEdges = [&](unsigned i, QRPoint const& direction, float module, bool alongRow) {
+        float back = 0.0f;
+        float forward = 0.0f;
+        if (!MeasureFinderChord(sampler, f[i].centre, direction, module, back, forward)) {
+            return;
+        }
+        QRPoint const m = centres[i];
+        add(alongRow ? QRPoint{m.x - 3.5f, m.y} : QRPoint{m.x, m.y - 3.5f}, f[i].centre - direction * back);
+        add(alongRow ? QRPoint{m.x + 3.5f, m.y} : QRPoint{m.x, m.y + 3.5f}, f[i].centre + direction * forward);
+    };
+    for (unsigned i = 0; i < 3; ++i) {
+        add(centres[i], f[i].centre);
+    }
+    addEdges(0, dirAB, f[0].moduleAB, true);
+    addEdges(1, dirAB, f[1].moduleAB, true);
+    addEdges(0, dirAC, f[0].moduleAC, false);
+    addEdges(2, dirAC, f[2].moduleAC, false);
+    QRPerspective map;
+    if (count < 4 || !map.Fit(modules, pixels, count)) {
+        return false;
+    }
+    // The column through the top-right finder and the row through the
+    // bottom-left one, as the first map runs them.
+    QRPoint const column = map.Map(s - 3.5f, 4.5f) - map.Map(s - 3.5f, 3.5f);
+    QRPoint const row = map.Map(4.5f, s - 3.5f) - map.Map(3.5f, s - 3.5f);
+    if (Length(column) > 0.0f && Length(row) > 0.0f) {
+        addEdges(1, column * (1.0f / Length(column)), f[1].moduleAC, false);
+        addEdges(2, row * (1.0f / Length(row)), f[2].moduleAB, true);
+        if (!map.Fit(modules, pixels, count)) {
+            return false;
+        }
+    }
+    if (version >= 2) {
+        // The bottom-right alignment pattern, where the finders put it; it
+        // weighs as much as a finder.
+        float const at = s - 6.5f;
+        QRPoint const predicted = map.Map(at, at);
+        QRPoint const mu = map.Map(at + 1.0f, at) - predicted;
+        QRPoint const mv = map.Map(at, at + 1.0f) - predicted;
+        QRPoint found;
+        if (FindAlignment(sampler, predicted, mu, mv, (Length(mu) + Length(mv)) * 2.0f, found)) {
+            for (unsigned k = 0; k < 4; ++k) {
+                modules[count] = QRPoint{at, at};
+                pixels[count++] = found;
+            }
+            if (!map.Fit(modules, pixels, count)) {
+                return false;
+            }
+        }
+    }
+    if (!SampleModules(sampler, map, size)) {
+        return false;
+    }
+    QRFormatInformation format;
+    if (!ReadFormat(size, format) || !DecodeSampled(false, version, format.level, format.mask, label)) {
+        return false;
+    }
+    WriteRegion(map, size, label);
+    return true;
+}
+
+bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size)
+{
+    if (size > kMaxSize) {
+        return false;
+    }
+    size_ = size;
+    unsigned histogram[256] = {};
+    for (unsigned y = 0; y < size; ++y) {
+        for (unsigned x = 0; x < size; ++x) {
+            float const cx = static_cast<float>(x) + 0.5f;
+            float const cy = static_cast<float>(y) + 0.5f;
+            QRPoint const c = map.Map(cx, cy);
+            QRPoint const a = map.Map(cx - 0.2f, cy - 0.2f);
+            QRPoint const b = map.Map(cx + 0.2f, cy + 0.2f);
+            QRPoint const d = map.Map(cx + 0.2f, cy - 0.2f);
+            QRPoint const e = map.Map(cx - 0.2f, cy + 0.2f);
+            int const value = (2 * sampler.At(c.x, c.y) + sampler.At(a.x, a.y) + sampler.At(b.x, b.y) +
+                               sampler.At(d.x, d.y) + sampler.At(e.x, e.y) + 3) /
+                              6;
+            int const clamped = value < 0 ? 0 : (value > 1023 ? 1023 : value);
+            luminance_[y * size + x] = static_cast<unsigned short>(clamped);
+            ++histogram[clamped >> 2];
+        }
+    }
+    // Blur spreads each module into its neighbours: add its difference to
+    // their mean once more before the decision.
+    for (unsigned i = 0; i < 256; ++i) {
+        histogram[i] = 0;
+    }
+    for (unsigned y = 0; y < size; ++y) {
+        for (unsigned x = 0; x < size; ++x) {
+            int const value = luminance_[y * size + x];
+            int const left = x > 0 ? luminance_[y * size + x - 1] : value;
+            int const right = x + 1 < size ? luminance_[y * size + x + 1] : value;
+            int const up = y > 0 ? luminance_[(y - 1) * size + x] : value;
+            int const down = y + 1 < size ? luminance_[(y + 1) * size + x] : value;
+            int sharp = value + (4 * value - left - right - up - down) * kSharpen / 16;
+            sharp = sharp < 0 ? 0 : (sharp > 1023 ? 1023 : sharp);
+            contrast_[y * size + x] = static_cast<unsigned short>(sharp);
+            ++histogram[sharp >> 2];
+        }
+    }
+    int const threshold = static_cast<int>(Otsu(histogram, 256) * 4);
+    long long darkSum = 0;
+    long long lightSum = 0;
+    unsigned darkCount = 0;
+    for (unsigned i = 0; i < size * size; ++i) {
+        int const value = contrast_[i];
+        bool const dark = value < threshold;
+        dark_[i] = dark ? 1 : 0;
+        contrast_[i] = static_cast<unsigned short>(dark ? threshold - value : value - threshold);
+        if (dark) {
+            darkSum += value;
+            ++darkCount;
+        } else {
+            lightSum += value;
+        }
+    }
+    unsigned const lightCount = size * size - darkCount;
+    return darkCount > 0 && lightCount > 0 &&
+           lightSum / lightCount - darkSum / darkCount >= static_cast<long long>(kMinContrast);
+}
+
+bool QRCodeDecoder::ReadFormat(unsigned size, QRFormatInformation& format) const
+{
+    unsigned first = 0;
+    unsigned second = 0;
+    auto dark = [&](unsigned x, unsigned y) { return dark_[y * size + x] != 0 ? 1u : 0u; };
+    for (unsigned i = 0; i <= 5; ++i) {
+        first |= dark(8, i) << i;
+    }
+    first |= dark(8, 7) << 6;
+    first |= dark(8, 8) << 7;
+    first |= dark(7, 8) << 8;
+    for (unsigned i = 9; i < 15; ++i) {
+        first |= dark(14 - i, 8) << i;
+    }
+    for (unsigned i = 0; i < 8; ++i) {
+        second |= dark(size - 1 - i, 8) << i;
+    }
+    for (unsigned i = 8; i < 15; ++i) {
+        second |= dark(8, size - 15 + i) << i;
+    }
+    QRFormatInformation a;
+    QRFormatInformation b;
+    bool const okA = QRFormatDecoder::DecodeFormat(first, QRFormatDecoder::kQRMask, false, a);
+    bool const okB = QRFormatDecoder::DecodeFormat(second, QRFormatDecoder::kQRMask, false, b);
+    if (!okA && !okB) {
+        return false;
+    }
+    format = okA && (!okB || a.distance <= b.distance) ? a : b;
+    return true;
+}
+
+bool QRCodeDecoder::CorrectBlock(unsigned short* block, unsigned n, unsigned k, unsigned short const* contrast,
+                                 unsigned reserve)
+{
+    unsigned located = 0;
+    if (rs_.CorrectErrors(block, n, k, 0, nullptr, reserve, &located) != 0) {
+        return true;
+    }
+    // Then with the codewords read with the least contrast as erasures:
+    // those below a quarter of the block's median.
+    unsigned short sorted[RSdecodingOfQRcode::kMaxCodewords];
+    for (unsigned i = 0; i < n; ++i) {
+        unsigned short const value = contrast[i];
+        unsigned j = i;
+        for (; j > 0 && sorted[j - 1] > value; --j) {
+            sorted[j] = sorted[j - 1];
+        }
+        sorted[j] = value;
+    }
+    unsigned const limit = sorted[n / 2] / 4;
+    unsigned short erasures[RSdecodingOfQRcode::kMaxCodewords];
+    unsigned count = 0;
+    for (unsigned i = 0; i < n; ++i) {
+        if (contrast[i] < limit) {
+            erasures[count++] = static_cast<unsigned short>(i);
+        }
+    }
+    if (count == 0 || count + reserve > n - k) {
+        return false;
+    }
+    return rs_.CorrectErrors(block, n, k, count, erasures, reserve, &located) != 0;
+}
+
+bool QRCodeDecoder::DecodeSampled(bool micro, unsigned version, unsigned level, unsigned mask, DecodedLabel& label)
+{
+    QRModuleView const view{dark_.GetData(), contrast_.GetData(), size_};
+    unsigned short* const words = codewords_.GetData();
+    unsigned short* const contrast = codewordContrast_.GetData();
+    unsigned short* const block = block_.GetData();
+    unsigned short* const blockContrast = blockContrast_.GetData();
+    if (micro) {
+        MicroQRSymbol const* symbol = QRVersionTables::GetMicroSymbol(level);
+        if (symbol == nullptr || symbol->version != version) {
+            return false;
+        }
+        unsigned const total = symbol->data + symbol->check;
+        unsigned const half = version == 1 || version == 3 ? symbol->data - 1u : QRCodewordPlacement::kNoHalfCodeword;
+        if (QRCodewordPlacement::Read(view, true, version, mask, half, words, contrast, total) != total ||
+            !CorrectBlock(words, total, symbol->data, contrast, symbol->reserve)) {
+            return false;
+        }
+        return converter_.Start(QRModel::kMicro, version, VirtualArray<unsigned short const>(words, symbol->data),
+                                label) != 0;
+    }
+    QRBlockLayout const& layout = QRVersionTables::GetBlockLayout(version, level);
+    unsigned const total = layout.TotalCount();
+    unsigned const dataTotal = layout.DataCount();
+    unsigned const blocks = layout.BlockCount();
+    if (total > kMaxCodewords ||
+        QRCodewordPlacement::Read(view, false, version, mask, QRCodewordPlacement::kNoHalfCodeword, words, contrast,
+                                  total) != total) {
+        return false;
+    }
+    unsigned const reserve = QRVersionTables::GetReserve(version, level);
+    unsigned written = 0;
+    for (unsigned b = 0; b < blocks; ++b) {
+        unsigned const k = layout.data1 + (b >= layout.blocks1 ? 1u : 0u);
+        unsigned const n = k + layout.check;
+        for (unsigned i = 0; i < k; ++i) {
+            unsigned const at = i < layout.data1 ? i * blocks + b : layout.data1 * blocks + (b - layout.blocks1);
+            block[i] = words[at];
+            blockContrast[i] = contrast[at];
+        }
+        for (unsigned j = 0; j < layout.check; ++j) {
+            block[k + j] = words[dataTotal + j * blocks + b];
+            blockContrast[k + j] = contrast[dataTotal + j * blocks + b];
+        }
+        if (!CorrectBlock(block, n, k, blockContrast, reserve)) {
+            return false;
+        }
+        for (unsigned i = 0; i < k; ++i) {
+            data_[written++] = block[i];
+        }
+    }
+    return converter_.Start(QRModel::kModel2, version, VirtualArray<unsigned short const>(data_.GetData(), written),
+                            label) != 0;
+}
+
+void QRCodeDecoder::WriteRegion(QRPerspective const& map, unsigned size, DecodedLabel& label) const
+{
+    float const s = static_cast<float>(size);
+    QRPoint const corners[4] = {map.Map(0.0f, 0.0f), map.Map(s, 0.0f), map.Map(s, s), map.Map(0.0f, s)};
+    for (unsigned i = 0; i < 4; ++i) {
+        label.region.corner[i] =
+            Point{static_cast<int>(std::lround(corners[i].x)), static_cast<int>(std::lround(corners[i].y))};
+    }
+}
+
+bool QRCodeDecoder::ReadMicro(QRSampler const& sampler, QRPoint centre, float module, DecodedLabel& label)
+{
+    // The finder's axes: its outer edge lies farthest from the centre at
+    // its corners, so the fourth harmonic of the edge distance points there.
+    constexpr unsigned kDirections = 16;
+    constexpr float kPi = 3.14159265f;
+    float const m0 = EstimateModule(sampler, centre, QRPoint{1.0f, 0.0f}, module * 8.0f);
+    if (m0 < 0.8f) {
+        return false;
+    }
+    // The light ring is the brightest at two modules in any direction, the
+    // dark ring the darkest at three.
+    int light = 0;
+    int dark = 1023;
+    for (unsigned i = 0; i < 2 * kDirections; ++i) {
+        float const angle = kPi * static_cast<float>(i) / static_cast<float>(kDirections);
+        float const c = std::cos(angle) * m0;
+        float const s = std::sin(angle) * m0;
+        int const atTwo = sampler.At(centre.x + 2.0f * c, centre.y + 2.0f * s);
+        int const atThree = sampler.At(centre.x + 3.0f * c, centre.y + 3.0f * s);
+        light = atTwo > light ? atTwo : light;
+        dark = atThree < dark ? atThree : dark;
+    }
+    if (light - dark < 20) {
+        return false;
+    }
+    float sumCos = 0.0f;
+    float sumSin = 0.0f;
+    for (unsigned i = 0; i < kDirections; ++i) {
+        float const angle = kPi * static_cast<float>(i) / static_cast<float>(kDirections);
+        QRPoint const direction{std::cos(angle), std::sin(angle)};
+        float back = 0.0f;
+        float forward = 0.0f;
+        if (!MeasureFinderChord(sampler, centre, direction, m0, (light + dark) / 2, back, forward)) {
+            return false;
+        }
+        float const reach = back + forward;
+        sumCos += reach * std::cos(4.0f * angle);
+        sumSin += reach * std::sin(4.0f * angle);
+    }
+    float const axis = std::atan2(sumSin, sumCos) / 4.0f + kPi / 4.0f;
+    QRPoint const axisU{std::cos(axis), std::sin(axis)};
+    QRPoint const axisV{-axisU.y, axisU.x};
+    float moduleU = 0.0f;
+    float moduleV = 0.0f;
+    if (!RefineFinder(sampler, centre, axisU, axisV, m0, moduleU, moduleV)) {
+        return false;
+    }
+    // Which way the symbol lies: its timing patterns leave the finder along
+    // the top row and the left column, dark on even modules.
+    QRPoint const turns[4][2] = {{axisU * moduleU, axisV * moduleV},
+                                 {axisV * moduleV, axisU * -moduleU},
+                                 {axisU * -moduleU, axisV * -moduleV},
+                                 {axisV * -moduleV, axisU * moduleU}};
+    int bestScore = 0;
+    unsigned best = 4;
+    for (unsigned t = 0; t < 4; ++t) {
+        QRPoint const& r = turns[t][0];
+        QRPoint const& d = turns[t][1];
+        int score = 0;
+        for (unsigned k = 7; k <= 10; ++k) {
+            int const sign = k % 2 == 0 ? -1 : 1;  // light on odd modules and the separator
+            QRPoint const p = centre + r * (static_cast<float>(k) - 3.0f) + d * -3.0f;
+            QRPoint const q = centre + r * -3.0f + d * (static_cast<float>(k) - 3.0f);
+            score += sign * (sampler.At(p.x, p.y) + sampler.At(q.x, q.y));
+        }
+        if (score > bestScore) {
+            bestScore = score;
+            best = t;
+        }
+    }
+    if (best == 4) {
+        return false;
+    }
+    QRPoint const right = turns[best][0];
+    QRPoint const down = turns[best][1];
+    // Format information first: it names the version and so the size.
+    for (unsigned version = 1; version <= 4; ++version) {
+        unsigned const size = QRVersionTables::GetMicroSize(version);
+        float const s = static_cast<float>(size);
+        QRPoint const origin = centre - right * 3.5f - down * 3.5f;
+        QRPoint modules[4] = {{0.0f, 0.0f}, {s, 0.0f}, {s, s}, {0.0f, s}};
+        QRPoint pixels[4] = {origin, origin + right * s, origin + right * s + down * s, origin + down * s};
+        QRPerspective map;
+        if (!map.Fit(modules, pixels) || !SampleModules(sampler, map, size)) {
+            return false;
+        }
+        unsigned bits = 0;
+        for (unsigned k = 0; k < 8; ++k) {
+            bits |= (dark_[8 * size + 1 + k] != 0 ? 1u : 0u) << (14 - k);
+        }
+        for (unsigned j = 0; j < 7; ++j) {
+            bits |= (dark_[(1 + j) * size + 8] != 0 ? 1u : 0u) << j;
+        }
+        QRFormatInformation format;
+        if (!QRFormatDecoder::DecodeFormat(bits, QRFormatDecoder::kMicroMask, true, format)) {
+            return false;
+        }
+        MicroQRSymbol const* symbol = QRVersionTables::GetMicroSymbol(format.level);
+        if (symbol == nullptr) {
+            return false;
+        }
+        if (symbol->version != version) {
+            continue;
+        }
+        if (!DecodeSampled(true, version, format.level, format.mask, label)) {
+            return false;
+        }
+        WriteRegion(map, size, label);
+        return true;
+    }
+    return false;
+}
 
 }  // namespace DEC2DIvra

@@ -1,27 +1,73 @@
 #pragma once
 
+#include "decoder/core/arithmetic/rs_decoding_of_qr_code.h"
+#include "decoder/core/containers/virtual_array.h"
 #include "decoder/core/interfaces/abstract_region_decoder.h"
 #include "decoder/core/shared_memory_distributor.h"
-#include "decoder/core/containers/virtual_array.h"
+#include "decoder/matrix/qr_codeword_placement.h"
+#include "decoder/matrix/qr_data_stream_conversion.h"
+#include "decoder/matrix/qr_format_information.h"
+#include "decoder/matrix/qr_perspective.h"
+#include "decoder/matrix/qr_sampler.h"
 
 namespace DEC2DIvra {
 
 struct DEC2DProperty;
 
-// Reads a QR Code or Micro QR symbol around the finder patterns the symbol locator found.
-// It lays its buffers over its part of the work area once, when it is
-// built. The reading stages are not built in yet: every call reads nothing.
+// Reads a QR Code (around three finder patterns) or Micro QR symbol (around
+// one) that the symbol locator found. Its buffers lie over its part of the
+// work area, laid out once when it is built.
 class QRCodeDecoder final : public AbstractRegionDecoder {
 public:
+    static constexpr unsigned kMaxSize = 177;
+    static constexpr unsigned kMaxCodewords = 3706;
+
     QRCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property);
     QRCodeDecoder(QRCodeDecoder const&) = delete;
     QRCodeDecoder& operator=(QRCodeDecoder const&) = delete;
 
+    // Region from the locator: finder centres at corners 0 (top left), 1
+    // (top right) and 3 (bottom left), or the square around a lone finder.
     int Start(GrayImage const& image, Region const& finders, DecodedLabel& label) override;
 
 private:
+    struct Finder {
+        QRPoint centre;
+        float moduleAB = 0.0f;  // module along the top edge
+        float moduleAC = 0.0f;  // module along the left edge
+    };
+
+    bool ReadTriple(QRSampler const& sampler, Region const& region, DecodedLabel& label);
+    bool ReadVersionNear(QRSampler const& sampler, Finder const& b, Finder const& c, QRPoint const& u,
+                         QRPoint const& v, unsigned& version) const;
+    bool ReadModel2(QRSampler const& sampler, Finder const* finders, QRPoint const& u, QRPoint const& v,
+                    unsigned version, DecodedLabel& label);
+    bool FindAlignment(QRSampler const& sampler, QRPoint const& predicted, QRPoint const& u, QRPoint const& v,
+                       float radius, QRPoint& found) const;
+    bool ReadMicro(QRSampler const& sampler, QRPoint centre, float module, DecodedLabel& label);
+
+    // Samples every module of a size x size symbol through the map and
+    // decides dark and light; false when the symbol shows no contrast.
+    bool SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size);
+    bool DecodeSampled(bool micro, unsigned version, unsigned level, unsigned mask, DecodedLabel& label);
+    bool CorrectBlock(unsigned short* block, unsigned n, unsigned k, unsigned short const* contrast,
+                      unsigned reserve);
+    bool ReadFormat(unsigned size, QRFormatInformation& format) const;
+    void WriteRegion(QRPerspective const& map, unsigned size, DecodedLabel& label) const;
+
     SharedMemoryDistributor memory_;
     DEC2DProperty const* property_;
+    DataStreamConversionForQRCode converter_;
+    RSdecodingOfQRcode rs_;
+    VirtualArray<unsigned short> luminance_;
+    VirtualArray<unsigned char> dark_;
+    VirtualArray<unsigned short> contrast_;
+    VirtualArray<unsigned short> codewords_;
+    VirtualArray<unsigned short> codewordContrast_;
+    VirtualArray<unsigned short> data_;
+    VirtualArray<unsigned short> block_;
+    VirtualArray<unsigned short> blockContrast_;
+    unsigned size_ = 0;
 };
 
 }  // namespace DEC2DIvra

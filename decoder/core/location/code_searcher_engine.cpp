@@ -277,10 +277,24 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
     unsigned handed = 0;
     bool used[MatrixCandidateFinder::kMaxFinders] = {};
     // Three finders at the corners of a right angle: a, with b and c equally
-    // far and square to each other, of like module and polarity.
-    for (unsigned a = 0; a < count && handed < budget; ++a) {
-        for (unsigned b = 0; b < count && handed < budget; ++b) {
-            for (unsigned c = b + 1; c < count && handed < budget; ++c) {
+    // far and square to each other, of like module and polarity. Triples
+    // whose weakest finder was seen on most rows go first (a pattern met on
+    // few rows is more often a chance run of data modules), and among those
+    // the widest: a large symbol's data and alignment patterns make smaller
+    // triples inside it.
+    struct Triple {
+        unsigned char a;
+        unsigned char b;
+        unsigned char c;
+        unsigned rows;
+        long long span;
+    };
+    constexpr unsigned kMaxTriples = 64;
+    Triple triples[kMaxTriples];
+    unsigned tripleCount = 0;
+    for (unsigned a = 0; a < count; ++a) {
+        for (unsigned b = 0; b < count; ++b) {
+            for (unsigned c = b + 1; c < count; ++c) {
                 if (a == b || a == c) {
                     continue;
                 }
@@ -301,28 +315,57 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
                 long long const ab2 = abx * abx + aby * aby;
                 long long const ac2 = acx * acx + acy * acy;
                 long long const dot = abx * acx + aby * acy;
-                long long const reach = 14LL * low;
-                if (high > 2 * low || ab2 < reach * reach || ac2 < reach * reach || ab2 * 3 > ac2 * 4 ||
-                    ac2 * 3 > ab2 * 4 || dot * dot * 16 > ab2 * ac2) {
+                // Version 1 finders lie 14 modules apart, and a finder's
+                // module measured along rows and columns grows by up to 1.41
+                // when the symbol is turned. Perspective lengthens one leg
+                // against the other and opens or closes the angle between them.
+                long long const reach = 9LL * low;
+                if (high > 3 * low || ab2 < reach * reach || ac2 < reach * reach || ab2 > ac2 * 2 || ac2 > ab2 * 2 ||
+                    dot * dot * 5 > ab2 * ac2) {
                     continue;
                 }
-                Region region;
-                bool const clockwise = abx * acy - aby * acx > 0;
-                Point const& right = clockwise ? fb.centre : fc.centre;
-                Point const& down = clockwise ? fc.centre : fb.centre;
-                region.corner[0] = fa.centre;
-                region.corner[1] = right;
-                region.corner[2] = Point{right.x + down.x - fa.centre.x, right.y + down.y - fa.centre.y};
-                region.corner[3] = down;
-                if (!IsFree(region.CalcCenterPoint(), first)) {
-                    continue;
+                unsigned weakest = fa.rows < fb.rows ? fa.rows : fb.rows;
+                weakest = fc.rows < weakest ? fc.rows : weakest;
+                Triple const t{static_cast<unsigned char>(a), static_cast<unsigned char>(b),
+                               static_cast<unsigned char>(c), weakest > 4 ? 4u : weakest, ab2 + ac2};
+                // Kept in order, strongest first; a full list drops the weakest.
+                unsigned at = tripleCount < kMaxTriples ? tripleCount++ : kMaxTriples;
+                while (at > 0 && (triples[at - 1].rows < t.rows ||
+                                  (triples[at - 1].rows == t.rows && triples[at - 1].span < t.span))) {
+                    if (at < kMaxTriples) {
+                        triples[at] = triples[at - 1];
+                    }
+                    --at;
                 }
-                ++handed;
-                used[a] = used[b] = used[c] = true;
-                if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
-                    return 1;
+                if (at < kMaxTriples) {
+                    triples[at] = t;
                 }
             }
+        }
+    }
+    for (unsigned i = 0; i < tripleCount && handed < budget; ++i) {
+        Point const& pa = finders[triples[i].a].centre;
+        Point const& pb = finders[triples[i].b].centre;
+        Point const& pc = finders[triples[i].c].centre;
+        bool const clockwise = static_cast<long long>(pb.x - pa.x) * (pc.y - pa.y) -
+                                   static_cast<long long>(pb.y - pa.y) * (pc.x - pa.x) >
+                               0;
+        Point const& right = clockwise ? pb : pc;
+        Point const& down = clockwise ? pc : pb;
+        Region region;
+        region.corner[0] = pa;
+        region.corner[1] = right;
+        region.corner[2] = Point{right.x + down.x - pa.x, right.y + down.y - pa.y};
+        region.corner[3] = down;
+        // Only a label read blocks a triple: a wrong triple tried before may
+        // well cover the right one's centre.
+        if (taken_.IsIncluded(region.CalcCenterPoint())) {
+            continue;
+        }
+        ++handed;
+        used[triples[i].a] = used[triples[i].b] = used[triples[i].c] = true;
+        if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
+            return 1;
         }
     }
     // A finder of no triple may be a Micro QR symbol's only one: the square

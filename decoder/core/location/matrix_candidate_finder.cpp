@@ -120,7 +120,7 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
         int const low = Min(low_[b], Min(low_[before], low_[after]));
         int const high = Max(high_[b], Max(high_[before], high_[after]));
         threshold_[b] = (low + high) / 2;
-        margin_[b] = Max(high_[b] - low_[b], step) < kContrastFloor ? -1 : (high - low) / 4;
+        margin_[b] = Max(high_[b] - low_[b], step) < kContrastFloor ? -1 : (high - low) / 8;
         contrast = contrast || margin_[b] >= 0;
     }
     if (!contrast) {
@@ -223,6 +223,16 @@ void MatrixCandidateFinder::Note(FinderSighting* list, unsigned& count, unsigned
     }
     if (count < capacity) {
         list[count++] = seen;
+        return;
+    }
+    // A full list gives up a sighting of one row that the rows have left
+    // behind: a large symbol's data makes many such, and its last finder
+    // comes lowest.
+    for (unsigned i = 0; i < count; ++i) {
+        if (list[i].rows == 1 && list[i].centre.y + kMergeModules * list[i].module < seen.centre.y) {
+            list[i] = seen;
+            return;
+        }
     }
 }
 

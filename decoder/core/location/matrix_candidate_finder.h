@@ -42,8 +42,9 @@ public:
     static constexpr unsigned kBlock = 16;
     static constexpr unsigned kMaxBlocks = 1024;
     // 10-bit grey levels: below it a stretch is taken as flat (sensor noise
-    // alone stays under it), and runs change colour only a quarter of the
-    // contrast past the threshold.
+    // alone stays under it), and runs change colour only an eighth of the
+    // contrast past the threshold (a blurred one-module ring of a finder
+    // peaks little more than that).
     static constexpr int kContrastFloor = 160;
     static constexpr int kMinLeg = 20;         // pixels
     static constexpr unsigned char kAztec = 0;

@@ -1,0 +1,130 @@
+#include "decoder/matrix/qr_codeword_placement.h"
+
+#include "decoder/matrix/qr_version_tables.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+bool IsMicroFunction(unsigned x, unsigned y)
+{
+    // Finder with its separator, format information, timing patterns.
+    return (x <= 8 && y <= 8) || x == 0 || y == 0;
+}
+
+bool IsNearAlignment(unsigned version, unsigned x, unsigned y)
+{
+    unsigned char positions[QRVersionTables::kMaxAlignment];
+    unsigned const count = QRVersionTables::GetAlignmentPositions(version, positions);
+    if (count == 0) {
+        return false;
+    }
+    unsigned const last = count - 1;
+    for (unsigned i = 0; i < count; ++i) {
+        if (x + 2 < positions[i] || x > positions[i] + 2u) {
+            continue;
+        }
+        for (unsigned j = 0; j < count; ++j) {
+            // The three corners that the finders take have none.
+            if ((i == 0 && j == 0) || (i == 0 && j == last) || (i == last && j == 0)) {
+                continue;
+            }
+            if (y + 2 >= positions[j] && y <= positions[j] + 2u) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool QRCodewordPlacement::IsFunctionModule(bool micro, unsigned version, unsigned x, unsigned y)
+{
+    if (micro) {
+        return IsMicroFunction(x, y);
+    }
+    unsigned const size = QRVersionTables::GetSize(version);
+    // Finders, separators and format information.
+    if ((x <= 8 && y <= 8) || (x <= 8 && y + 8 >= size) || (x + 8 >= size && y <= 8)) {
+        return true;
+    }
+    if (x == 6 || y == 6) {
+        return true;
+    }
+    if (version >= 7 && ((x + 11 >= size && y < 6) || (y + 11 >= size && x < 6))) {
+        return true;
+    }
+    return IsNearAlignment(version, x, y);
+}
+
+bool QRCodewordPlacement::IsMaskedDark(bool micro, unsigned mask, unsigned x, unsigned y)
+{
+    static constexpr unsigned char kMicroToQR[4] = {1, 4, 6, 7};
+    unsigned const m = micro ? kMicroToQR[mask & 3u] : (mask & 7u);
+    unsigned const i = y;
+    unsigned const j = x;
+    switch (m) {
+    case 0: return (i + j) % 2 == 0;
+    case 1: return i % 2 == 0;
+    case 2: return j % 3 == 0;
+    case 3: return (i + j) % 3 == 0;
+    case 4: return (i / 2 + j / 3) % 2 == 0;
+    case 5: return (i * j) % 2 + (i * j) % 3 == 0;
+    case 6: return ((i * j) % 2 + (i * j) % 3) % 2 == 0;
+    default: return ((i + j) % 2 + (i * j) % 3) % 2 == 0;
+    }
+}
+
+unsigned QRCodewordPlacement::Read(QRModuleView const& modules, bool micro, unsigned version, unsigned mask,
+                                   unsigned halfIndex, unsigned short* codewords, unsigned short* contrast,
+                                   unsigned capacity)
+{
+    unsigned const size = modules.size;
+    if (size < 11 || modules.dark == nullptr || capacity == 0) {
+        return 0;
+    }
+    unsigned count = 0;
+    unsigned bit = 0;
+    unsigned value = 0;
+    unsigned weakest = 0xFFFFu;
+    bool upward = true;
+    for (int right = static_cast<int>(size) - 1; right >= 1; right -= 2) {
+        if (!micro && right == 6) {
+            right = 5;  // the vertical timing pattern
+        }
+        for (unsigned step = 0; step < size; ++step) {
+            unsigned const y = upward ? size - 1 - step : step;
+            for (unsigned k = 0; k < 2; ++k) {
+                unsigned const x = static_cast<unsigned>(right) - k;
+                if (IsFunctionModule(micro, version, x, y)) {
+                    continue;
+                }
+                unsigned const index = y * size + x;
+                unsigned const dark = (modules.dark[index] != 0) != IsMaskedDark(micro, mask, x, y) ? 1u : 0u;
+                value = (value << 1) | dark;
+                if (modules.contrast != nullptr && modules.contrast[index] < weakest) {
+                    weakest = modules.contrast[index];
+                }
+                unsigned const width = count == halfIndex ? 4u : 8u;
+                if (++bit < width) {
+                    continue;
+                }
+                codewords[count] = static_cast<unsigned short>(width == 4 ? value << 4 : value);
+                if (contrast != nullptr) {
+                    contrast[count] = static_cast<unsigned short>(weakest);
+                }
+                if (++count == capacity) {
+                    return count;
+                }
+                bit = 0;
+                value = 0;
+                weakest = 0xFFFFu;
+            }
+        }
+        upward = !upward;
+    }
+    return count;
+}
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,30 @@
+#pragma once
+
+namespace DEC2DIvra {
+
+// The 5-bit format information of a QR or Micro QR symbol after BCH(15,5)
+// decoding, and the 6-bit version information after BCH(18,6) decoding.
+struct QRFormatInformation {
+    unsigned level = 0;  // QR: 0 M, 1 L, 2 H, 3 Q; Micro QR: the symbol number 0..7
+    unsigned mask = 0;   // QR: 0..7; Micro QR: 0..3
+    unsigned distance = 0;
+};
+
+class QRFormatDecoder {
+public:
+    static constexpr unsigned kQRMask = 0x5412;
+    static constexpr unsigned kMicroMask = 0x4445;
+    static constexpr unsigned kMaxDistance = 3;
+
+    // The 15 bits as read (still masked with `xorMask`); false when no
+    // codeword lies within three bits.
+    static bool DecodeFormat(unsigned bits, unsigned xorMask, bool micro, QRFormatInformation& out);
+    // The 18 version bits of a version 7..40 symbol; false when no version's
+    // codeword lies within three bits.
+    static bool DecodeVersion(unsigned bits, unsigned& version, unsigned& distance);
+
+    static unsigned EncodeFormat(unsigned data);
+    static unsigned EncodeVersion(unsigned version);
+};
+
+}  // namespace DEC2DIvra
