@@ -57,13 +57,18 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     maxDot_ = Min(Min(image.GetWidth(), image.GetHeight()) / 20, 64);
     stride = stride == 0 ? 1 : stride;
     for (int y = area.top; y <= area.bottom; y += static_cast<int>(stride)) {
-        if (!ScanRow(image, area, y)) {
+        // A blurred one-module ring of a QR finder peaks little more than an
+        // eighth of the contrast past the threshold; the other patterns are
+        // cut at a quarter, which keeps noise out of their runs.
+        if (wanted.qrFinders && ScanRow(image, area, y, kQRMarginShare)) {
+            for (unsigned i = 0; i < runCount_; ++i) {
+                CheckQRFinder(image, i, y);
+            }
+        }
+        if (!ScanRow(image, area, y, kMarginShare)) {
             continue;
         }
         for (unsigned i = 0; i < runCount_; ++i) {
-            if (wanted.qrFinders) {
-                CheckQRFinder(image, i, y);
-            }
             if (wanted.hanXinFinders) {
                 CheckHanXinFinder(i, y);
             }
@@ -77,7 +82,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
         // A blurred bull's-eye keeps its one-module rings and centre only
         // as shallow swings about the threshold: its runs are cut without
         // the margin.
-        if (wanted.bullsEyes && ScanRow(image, area, y, true)) {
+        if (wanted.bullsEyes && ScanRow(image, area, y, 0)) {
             for (unsigned i = 0; i < runCount_; ++i) {
                 CheckBullsEye(image, i, y);
             }
@@ -85,7 +90,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     }
 }
 
-bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& area, int y, bool fine)
+bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& area, int y, int marginShare)
 {
     runCount_ = 0;
     int const width = area.right - area.left + 1;
@@ -120,7 +125,7 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
         int const low = Min(low_[b], Min(low_[before], low_[after]));
         int const high = Max(high_[b], Max(high_[before], high_[after]));
         threshold_[b] = (low + high) / 2;
-        margin_[b] = Max(high_[b] - low_[b], step) < kContrastFloor ? -1 : (high - low) / 8;
+        margin_[b] = Max(high_[b] - low_[b], step) < kContrastFloor ? -1 : high - low;
         contrast = contrast || margin_[b] >= 0;
     }
     if (!contrast) {
@@ -133,7 +138,7 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
             continue;
         }
         int const threshold = threshold_[b];
-        int const margin = fine ? 0 : margin_[b];
+        int const margin = marginShare == 0 ? 0 : margin_[b] / marginShare;
         int const x0 = area.left + static_cast<int>(b * kBlock);
         int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
         for (int x = x0; x <= x1; ++x) {

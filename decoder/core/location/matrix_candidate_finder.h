@@ -42,10 +42,12 @@ public:
     static constexpr unsigned kBlock = 16;
     static constexpr unsigned kMaxBlocks = 1024;
     // 10-bit grey levels: below it a stretch is taken as flat (sensor noise
-    // alone stays under it), and runs change colour only an eighth of the
-    // contrast past the threshold (a blurred one-module ring of a finder
-    // peaks little more than that).
+    // alone stays under it), and runs change colour only a share of the
+    // contrast past the threshold: a quarter, an eighth for QR finders (a
+    // blurred one-module ring of a finder peaks little more than that).
     static constexpr int kContrastFloor = 160;
+    static constexpr int kMarginShare = 4;
+    static constexpr int kQRMarginShare = 8;
     static constexpr int kMinLeg = 20;         // pixels
     static constexpr unsigned char kAztec = 0;
     static constexpr unsigned char kMaxiCode = 1;
@@ -81,8 +83,9 @@ private:
     };
 
     // The runs of one row and its block thresholds; false when the row has
-    // no contrast anywhere. Fine: runs change colour at the threshold itself.
-    bool ScanRow(GrayImage const& image, Rectangle const& area, int y, bool fine = false);
+    // no contrast anywhere. Runs change colour 1 / marginShare of the
+    // contrast past the threshold; with 0, at the threshold itself.
+    bool ScanRow(GrayImage const& image, Rectangle const& area, int y, int marginShare);
     int GetThreshold(int x) const;
     // The run through (x, y) along the column and `count` runs above and
     // below it (each measured up to `limit`); false when the centre run
