@@ -43,6 +43,11 @@ ReadBarcode& ReadBarcode::getInstance()
 
 ReadBarcode::ReadBarcode()
 {
+    // The host's stream (and the keyboard it may build, which reads its
+    // settings under the command lock) exists before this object's lock is
+    // ever held: built lazily from the read cycle, it would take the command
+    // lock inside ours, the opposite order of a "set" that reaches us.
+    (void)InterfaceOutputStream::getInstance();
     {
         std::lock_guard<std::recursive_mutex> lock(cfg::CommandMutex());
         auto& root = cfg::Root();
