@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decoder/core/containers/stack_interface.h"
+#include "decoder/linear/bar_symbol.h"
 #include "decoder/linear/line_run_data.h"
 
 namespace DEC2DIvra {
@@ -28,6 +30,17 @@ public:
     // even split. False also when the pair's width strays beyond 3:4 / 4:3
     // of `previousWidth` (0: no test); the pair's width is returned in it.
     bool CalcPlesseyBit(unsigned j, unsigned& bit, long long& previousWidth) const;
+
+    // Pushes `count` characters of `runsPer` runs each from reading position
+    // `first` on, in line order (a reversed read is read back by Start), each
+    // with its value, and hands each window to the frame's statistics. The
+    // first and last cover the symbol's ends.
+    bool PushCharacters(unsigned first, unsigned runsPer, unsigned char const* values, unsigned count,
+                        RateForTuningCalculator const& rate, StackInterface<BarSymbol>& symbols) const;
+    // The values of the pushed characters in reading order, each at most
+    // `highest`; false for none, more than `capacity` or a value beyond.
+    static bool CollectValues(StackInterface<BarSymbol> const& symbols, bool reverced, int highest,
+                              unsigned char* values, unsigned capacity, unsigned& count);
 
 private:
     unsigned runs_ = 0;

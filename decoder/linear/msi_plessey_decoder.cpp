@@ -74,43 +74,18 @@ bool MSIPlesseyDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> con
     if (!runs.CheckMargins(total, GetDecoderDetail().quiet_zone.Get() * 10, negative, msi_->smart_quiet_zone_check.Get())) {
         return false;
     }
-    // The digits in line order; a reversed read is read back by Start.
-    bool const reversed = runs.IsReversed();
-    for (unsigned k = 0; k < count; ++k) {
-        unsigned const d = reversed ? count - 1 - k : k;
-        unsigned const first = runs.At(2 + kDigitRuns * d);
-        unsigned const last = runs.At(2 + kDigitRuns * d + kDigitRuns - 1);
-        BarSymbol symbol;
-        symbol.value = digits[d];
-        symbol.begin = runs[reversed ? last : first].begin;
-        symbol.end = runs[reversed ? first : last].end;
-        symbol.width = static_cast<int>(runs.GetNarrowestWidth(total));
-        if (!symbols.Push(symbol)) {
-            return false;
-        }
-        runs.PushWindow(GetRateForTuningCalculator(), reversed ? last : first);
+    if (!runs.PushCharacters(2, kDigitRuns, digits, count, GetRateForTuningCalculator(), symbols)) {
+        symbols.Clear();
+        return false;
     }
-    symbols[0].begin = runs[0].begin;
-    symbols.GetTop().end = runs[total - 1].end;
-    reverced = reversed;
+    reverced = runs.IsReversed();
     return true;
 }
 
 bool MSIPlesseyDecoder::CollectDigits(StackInterface<BarSymbol> const& symbols, bool reverced,
                                       unsigned char* digits, unsigned& count)
 {
-    count = symbols.GetCount();
-    if (count == 0 || count > kMaxSymbols) {
-        return false;
-    }
-    for (unsigned i = 0; i < count; ++i) {
-        int const value = symbols[reverced ? count - 1 - i : i].value;
-        if (value < 0 || value > 9) {
-            return false;
-        }
-        digits[i] = static_cast<unsigned char>(value);
-    }
-    return true;
+    return CommonPlesseyPartialScanData::CollectValues(symbols, reverced, 9, digits, kMaxSymbols, count);
 }
 
 bool MSIPlesseyDecoder::CheckMod10(unsigned char const* digits, unsigned count, unsigned position)

@@ -102,42 +102,18 @@ bool UKPlesseyDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> cons
         !runs.CheckMargins(total, GetDecoderDetail().quiet_zone.Get() * 10, negative, uk_->smart_quiet_zone_check.Get())) {
         return false;
     }
-    bool const reversed = runs.IsReversed();
-    for (unsigned k = 0; k < count; ++k) {
-        unsigned const c = reversed ? count - 1 - k : k;
-        unsigned const first = runs.At(kStartRuns + kCharacterRuns * c);
-        unsigned const last = runs.At(kStartRuns + kCharacterRuns * c + kCharacterRuns - 1);
-        BarSymbol symbol;
-        symbol.value = values[c];
-        symbol.begin = runs[reversed ? last : first].begin;
-        symbol.end = runs[reversed ? first : last].end;
-        symbol.width = static_cast<int>(runs.GetNarrowestWidth(total));
-        if (!symbols.Push(symbol)) {
-            return false;
-        }
-        runs.PushWindow(GetRateForTuningCalculator(), reversed ? last : first);
+    if (!runs.PushCharacters(kStartRuns, kCharacterRuns, values, count, GetRateForTuningCalculator(), symbols)) {
+        symbols.Clear();
+        return false;
     }
-    symbols[0].begin = runs[0].begin;
-    symbols.GetTop().end = runs[total - 1].end;
-    reverced = reversed;
+    reverced = runs.IsReversed();
     return true;
 }
 
 bool UKPlesseyDecoder::CollectCharacters(StackInterface<BarSymbol> const& symbols, bool reverced,
                                          unsigned char* characters, unsigned& count)
 {
-    count = symbols.GetCount();
-    if (count == 0 || count > kMaxSymbols) {
-        return false;
-    }
-    for (unsigned i = 0; i < count; ++i) {
-        int const value = symbols[reverced ? count - 1 - i : i].value;
-        if (value < 0 || value > 15) {
-            return false;
-        }
-        characters[i] = static_cast<unsigned char>(value);
-    }
-    return true;
+    return CommonPlesseyPartialScanData::CollectValues(symbols, reverced, 15, characters, kMaxSymbols, count);
 }
 
 unsigned UKPlesseyDecoder::CalcCheckRemainder(unsigned char const* characters, unsigned count)
