@@ -11,6 +11,7 @@
 #include "app/read_barcode.h"
 #include "tests/app/persistence_fixture.h"
 #include "tests/support/menu_label.h"
+#include "tests/support/symbol_renderer.h"
 
 #include <rapidjson/document.h>
 
@@ -268,6 +269,46 @@ void MenuModeScenario()
     EXPECT_FALSE(MenuCmdHandler::menuMode());
 }
 
+// Scans the label before the camera and answers what reached the host on
+// `port` within a while.
+std::string ScanLabel(std::string const& data, char const* port)
+{
+    auto& board = plat::sim::board();
+    auto const rendering = support::render({.symbology = BARCODE_CODE128, .data = data}, {.moduleSize = 2.0});
+    EXPECT_TRUE(rendering.symbol.ok);
+    EXPECT_TRUE(board.camera().setFrame(rendering.frame.pixels, rendering.frame.width, rendering.frame.height));
+    EXPECT_TRUE(board.pressKey(kTriggerKey));
+    std::string received;
+    for (auto const deadline = std::chrono::steady_clock::now() + 10s;
+         received.find(data) == std::string::npos && std::chrono::steady_clock::now() < deadline;) {
+        received += board.hostRead(port, 256, 100ms);
+    }
+    EXPECT_TRUE(board.releaseKey(kTriggerKey));
+    board.camera().clearImage();
+    return received;
+}
+
+// An upload of the last frame whose host stops reading: the firmware gives
+// the upload up, goes on answering on that port, and the next label reaches
+// the host.
+void InterruptedUploadScenario()
+{
+    auto& board = plat::sim::board();
+    EXPECT_NE(ScanLabel("Before the upload", kUart).find("Before the upload"), std::string::npos);
+    ASSERT_TRUE(board.hostWrite(kUsb, "\x1b[DE1\r"));
+    // The host reads nothing and answers nothing for longer than the
+    // transfer's three tries take.
+    std::this_thread::sleep_for(8s);
+    std::string sent;
+    for (std::string part; !(part = board.hostRead(kUsb, 65536, 300ms)).empty();) {
+        sent += part;
+    }
+    EXPECT_GT(sent.size(), 256u) << "the upload did not start";
+    EXPECT_EQ(Host("get bank", kUsb), "0\r");
+    std::string const after = ScanLabel("After the upload", kUart);
+    EXPECT_NE(after.find("After the upload"), std::string::npos) << after;
+}
+
 void RunScenario(std::string const& scenario, std::string const& directory)
 {
     // As long as the firmware's threads, which the process ends without a stop.
@@ -299,6 +340,8 @@ void RunScenario(std::string const& scenario, std::string const& directory)
         ExpectFactoryStart(kLine0Tokens + kKeyboardLineTokens);
     } else if (scenario == "menu-mode") {
         MenuModeScenario();
+    } else if (scenario == "interrupted-upload") {
+        InterruptedUploadScenario();
     } else if (scenario == "uart-channel") {
         EXPECT_EQ(Host("get bank", kUart), "0\r");
     } else if (scenario == "save-signals") {
@@ -438,6 +481,8 @@ TEST_F(FirmwareStartTest, ErasedFlashReplaysTheFactoryLines)
 TEST_F(FirmwareStartTest, KeyboardModelReplaysItsInterfaceLine) { ASSERT_EQ(run("keyboard-model"), 0); }
 
 TEST_F(FirmwareStartTest, MenuModeSilencesTheHostAndSignalsEachCommand) { ASSERT_EQ(run("menu-mode"), 0); }
+
+TEST_F(FirmwareStartTest, AnUploadTheHostStopsTakingLosesNoLaterLabel) { ASSERT_EQ(run("interrupted-upload"), 0); }
 
 TEST_F(FirmwareStartTest, UartChannelRunsOnlyOnATerminal)
 {
