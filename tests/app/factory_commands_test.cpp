@@ -9,15 +9,18 @@
 #include "app/usb_settings.h"
 #include "tests/app/channel_fixture.h"
 
+#include <atomic>
+
 namespace channel_test {
 namespace {
 
 std::string const ack(1, kAck);
 std::string const nak(1, kNak);
 
-int& restoresSeen()
+// Counted on the command thread, read on the test's.
+std::atomic<int>& restoresSeen()
 {
-    static int count = 0;
+    static std::atomic<int> count{0};
     return count;
 }
 
@@ -25,10 +28,13 @@ class FactoryCommands : public ChannelTest {
 protected:
     void SetUp() override
     {
-        ChannelTest::SetUp();
-        MenuCmdHandler::getInstance().setLoadSavePropertiesCallback(DoLoadProperties, DoSaveProperties);
+        // The command objects exist before the command threads start, as at
+        // the firmware's start: a thread never meets one half built.
+        FactorySettings::getInstance();
         UartSettings::getInstance();
         UsbSettings::getInstance();
+        ChannelTest::SetUp();
+        MenuCmdHandler::getInstance().setLoadSavePropertiesCallback(DoLoadProperties, DoSaveProperties);
         resetFactory();
     }
 
