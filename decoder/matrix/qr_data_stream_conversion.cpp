@@ -327,7 +327,10 @@ int DataStreamConversionForQRCode::Start(QRModel model, unsigned version,
     }
     bool const ok =
         model == QRModel::kMicro ? MicroSegments(version, s, label) : ModelSegments(model, version, s, label);
-    if (!ok || !qr_->fixed_length.Get().Admits(label.data.GetCount() & 0xFFFFu)) {
+    // No data at all is what all-zero codewords give (a valid Reed-Solomon
+    // word): a blank patch sampled as a symbol, never a label.
+    if (!ok || label.data.IsEmpty() || !qr_->fixed_length.Get().Admits(label.data.GetCount() & 0xFFFFu)) {
+        label.Clear();
         return 0;
     }
     if (model == QRModel::kMicro) {

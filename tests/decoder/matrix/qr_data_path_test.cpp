@@ -197,6 +197,7 @@ TEST_F(QRDataStreamTest, ValuesNoEncoderWritesFailTheSymbol)
         Stream().Put(2, 4).Put(1, 9).Put(45, 6),              // single above ":"
         Stream().Put(7, 4).Put(0xCF, 8).Put(0x4240, 16),      // ECI 1000000
         Stream().Put(4, 4).Put(3, 8).Put('a', 8),             // byte count beyond the data
+        Stream().Put(0, 4),                                   // no data: all-zero codewords
     };
     for (Stream const& stream : cases) {
         EXPECT_FALSE(Convert(stream).ok);
@@ -228,9 +229,11 @@ TEST_F(QRDataStreamTest, ModelsAndStructuredAppend)
     EXPECT_EQ(model1.text, "m");
     EXPECT_EQ(model1.aim, "]Q0");
 
-    Result const m1 = Convert(Stream().Put(0, 3).Put(0, 17), QRModel::kMicro, 1);
+    // An M1 numeric segment of no digits: a symbol of no data gives no label.
+    EXPECT_FALSE(Convert(Stream().Put(0, 3).Put(0, 17), QRModel::kMicro, 1).ok);
+    Result const m1 = Convert(Stream().Put(1, 3).Put(7, 4).Put(0, 13), QRModel::kMicro, 1);
     EXPECT_TRUE(m1.ok);
-    EXPECT_EQ(m1.text, "");
+    EXPECT_EQ(m1.text, "7");
     Result const m2 = Convert(Stream().Put(1, 1).Put(1, 3).Put(10, 6).Put(0, 5), QRModel::kMicro, 2);
     EXPECT_TRUE(m2.ok);
     EXPECT_EQ(m2.text, "A");
