@@ -112,6 +112,23 @@ TEST_F(CodabarTest, NoQuietZoneOrTruncatedGivesNoLabel)
     ExpectNoQuietZoneAndTruncatedRefused(Input(BARCODE_CODABAR, "A12345678B"), 30);
 }
 
+// Characters stand at most 5.3 narrow elements apart: farther apart they are
+// runs of other print (a Codabar "1506-" came from the rows of a noisy
+// PDF417). The check is on by default and can be switched off.
+TEST_F(CodabarTest, GapsWiderThanTheStandardAllowsAreRefused)
+{
+    support::Rendering wide = support::render(Input(BARCODE_CODABAR, "A123456B"), {.moduleSize = 2.0});
+    ASSERT_TRUE(wide.symbol.ok);
+    support::Rendering near = wide;
+    // zint's start character A takes 10 modules; a gap of one follows.
+    linear_read_test::WidenGap(near, 10.0, 2.0, 4.0);
+    linear_read_test::WidenGap(wide, 10.0, 2.0, 9.0);
+    EXPECT_FALSE(harness.ReadFixedBand(near.frame).empty());
+    EXPECT_TRUE(harness.ReadFixedBand(wide.frame).empty());
+    Code().intercharacter_gap_check.Set(false);
+    EXPECT_FALSE(harness.ReadFixedBand(wide.frame).empty());
+}
+
 TEST_F(CodabarTest, ConcatenationMarks)
 {
     Code().enable_abc_cx.Set(2);

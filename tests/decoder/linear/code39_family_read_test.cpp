@@ -12,6 +12,7 @@
 #include "decoder/linear/code39_table.h"
 #include "decoder/linear/code93_decoder.h"
 #include "tests/decoder/linear/frame_fixture.h"
+#include "tests/decoder/linear/linear_read_fixture.h"
 #include "tests/support/symbol_renderer.h"
 
 namespace code39_family_test {
@@ -37,26 +38,6 @@ void Paint(support::Rendering& r, double from, double to, int grey)
             if (x >= 0 && x < r.frame.width && y >= 0 && y < r.frame.height) {
                 r.frame.pixels[static_cast<size_t>(y) * r.frame.width + x] = static_cast<std::uint16_t>(grey);
             }
-        }
-    }
-}
-
-// Widens the gap after the first character (zint: 12 modules and a gap of
-// one) to `modules` by moving the rest of the symbol on over paper.
-void WidenFirstGap(support::Rendering& r, double modules)
-{
-    double const module = 2.5;
-    support::Quad const& q = r.symbol.corners;
-    int const at = static_cast<int>(q[0].x + 12.5 * module);
-    int const shift = static_cast<int>((modules - 1.0) * module);
-    for (int y = static_cast<int>(q[0].y); y <= static_cast<int>(q[3].y); ++y) {
-        std::uint16_t* row = &r.frame.pixels[static_cast<size_t>(y) * r.frame.width];
-        std::uint16_t const paper = row[at];
-        for (int x = r.frame.width - 1; x >= at + shift; --x) {
-            row[x] = row[x - shift];
-        }
-        for (int x = at; x < at + shift; ++x) {
-            row[x] = paper;
         }
     }
 }
@@ -166,9 +147,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Characters a few narrow elements apart read; far apart they are
         // runs of something else, not one short symbol.
         Case{"GapOfThreeModules", {.symbology = BARCODE_CODE39, .data = "B"}, nullptr, "B", "]A0",
-             SYMBOLOGY_CODE39, 0.0, false, [](support::Rendering& r) { WidenFirstGap(r, 3.0); }},
+             SYMBOLOGY_CODE39, 0.0, false, [](support::Rendering& r) { linear_read_test::WidenGap(r, 12.0, 2.5, 3.0); }},
         Case{"GapOfNineModules", {.symbology = BARCODE_CODE39, .data = "B"}, nullptr, std::nullopt, "",
-             SYMBOLOGY_NONE, 0.0, false, [](support::Rendering& r) { WidenFirstGap(r, 9.0); }},
+             SYMBOLOGY_NONE, 0.0, false, [](support::Rendering& r) { linear_read_test::WidenGap(r, 12.0, 2.5, 9.0); }},
         Case{"Off", {.symbology = BARCODE_CODE39, .data = "CODE39"},
              [](Settings& s) { s.read.code39.Set(false); }, std::nullopt}),
     [](auto const& info) { return std::string(info.param.name); });

@@ -24,6 +24,26 @@ inline void PaintColumns(support::Frame& frame, int from, int to, int grey)
     }
 }
 
+// Widens the gap that begins `atModules` into an upright symbol drawn at
+// `moduleSize` pixels to `modules` modules, moving the rest of the symbol on
+// over paper.
+inline void WidenGap(support::Rendering& r, double atModules, double moduleSize, double modules)
+{
+    support::Quad const& q = r.symbol.corners;
+    int const at = static_cast<int>(q[0].x + (atModules + 0.5) * moduleSize);
+    int const shift = static_cast<int>((modules - 1.0) * moduleSize);
+    for (int y = static_cast<int>(q[0].y); y <= static_cast<int>(q[3].y); ++y) {
+        std::uint16_t* row = &r.frame.pixels[static_cast<size_t>(y) * r.frame.width];
+        std::uint16_t const paper = row[at];
+        for (int x = r.frame.width - 1; x >= at + shift; --x) {
+            row[x] = row[x - shift];
+        }
+        for (int x = at; x < at + shift && x < r.frame.width; ++x) {
+            row[x] = paper;
+        }
+    }
+}
+
 class LinearReadFixture : public ::testing::Test {
 protected:
     void SetUp() override
