@@ -15,63 +15,23 @@
 #include "decoder/core/identifiers/symbology_identifier.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/two_dimension_decoder.h"
+#include "tests/decoder/matrix/handle_harness.h"
 #include "tests/support/frame.h"
 
 namespace aztec_test {
 
-struct Read {
-    std::string data;
-    std::string aim;
-    unsigned negative = 0;
-    tagStructuredAppend structuredAppend{};
-    tagDEC2D_REGION region{};
-};
+using Read = matrix_test::HandleLabel;
 
-class AztecHarness {
+// Aztec Code and Aztec Runes on.
+class AztecHarness : public matrix_test::HandleHarness {
 public:
     AztecHarness()
     {
         Settings().read.aztec_code.Set(true);
         Settings().read.aztec_runes.Set(true);
-        if (handle_ != nullptr) {
-            DEC2D_ImplementFormatter(handle_.get(), this, nullptr, nullptr, &AztecHarness::Callback);
-        }
     }
 
-    bool IsReady() const { return handle_ != nullptr; }
-    ivra_configuration::configuration::Handle& Settings() { return manager_.Root(); }
-    DEC2DIvra::DEC2DProperty const& Property() const { return *property_; }
-
-    std::vector<Read> const& Decode(support::Frame const& frame)
-    {
-        reads_.clear();
-        DEC2D_OnTriggerDown(handle_.get());
-        DEC2D_Main(handle_.get(), frame.width, frame.height, frame.width, frame.pixels.data(), nullptr);
-        return reads_;
-    }
-
-private:
-    static bool Callback(void* context, tagDecodedLabel const* label)
-    {
-        auto& self = *static_cast<AztecHarness*>(context);
-        Read read;
-        read.data.assign(label->data, label->length);
-        char aim[8] = {};
-        static_cast<DEC2DIvra::SymbologyIdentifier const*>(label->identifier)->GetAIMIdentifier(aim, sizeof aim);
-        read.aim = aim;
-        read.negative = label->flag;
-        read.structuredAppend = *label->structuredAppend;
-        read.region = *label->region;
-        self.reads_.push_back(read);
-        return true;
-    }
-
-    ivra_configuration::ConfigurationManager manager_;
-    std::unique_ptr<DEC2DIvra::DEC2DProperty> property_ =
-        std::make_unique<DEC2DIvra::DEC2DProperty>(manager_.Root());
-    std::unique_ptr<DEC2DIvra::TwoDimensionDecoder> handle_{new (std::nothrow)
-                                                                DEC2DIvra::TwoDimensionDecoder(property_.get())};
-    std::vector<Read> reads_;
+    std::vector<matrix_test::HandleLabel> const& Decode(support::Frame const& frame) { return Read(frame); }
 };
 
 // zint's modules of a symbol, row by row, 1 dark; empty when zint refuses.

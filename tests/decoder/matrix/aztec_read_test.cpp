@@ -81,7 +81,7 @@ TEST_P(AztecReadTest, ReadsFrame)
     ASSERT_EQ(reads.size(), 1u);
     EXPECT_EQ(reads[0].data, c.expected);
     EXPECT_EQ(reads[0].aim, c.aim);
-    EXPECT_EQ(reads[0].negative, c.options.inverted ? 1u : 0u);
+    EXPECT_EQ(reads[0].flag, c.options.inverted ? 1u : 0u);
 }
 
 std::string const kText = "Aztec Code 2D";

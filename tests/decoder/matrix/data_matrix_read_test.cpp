@@ -15,6 +15,7 @@
 #include "config/configuration_manager.h"
 #include "decoder/core/dec2d_entry.h"
 #include "decoder/core/property/dec2d_property.h"
+#include "tests/decoder/matrix/handle_harness.h"
 #include "decoder/two_dimension_decoder.h"
 #include "tests/support/symbol_renderer.h"
 
@@ -23,57 +24,8 @@ namespace {
 
 using Polarity = ivra_configuration::configuration::readable_medium::positive_and_negative_codes::data_matrix::Enum;
 
-struct Label {
-    std::string data;
-    std::string aim;
-    tagStructuredAppend append{};
-    unsigned negative = 0;
-};
-
-class Harness {
-public:
-    Harness()
-    {
-        if (handle_ != nullptr) {
-            DEC2D_ImplementFormatter(handle_.get(), this, nullptr, nullptr, &Harness::Callback);
-        }
-    }
-
-    bool IsReady() const { return handle_ != nullptr; }
-    ivra_configuration::configuration::Handle& Settings() { return manager_.Root(); }
-
-    std::vector<Label> const& Read(support::Frame const& frame)
-    {
-        labels_.clear();
-        DEC2D_OnTriggerDown(handle_.get());
-        DEC2D_Main(handle_.get(), frame.width, frame.height, frame.width, frame.pixels.data(), nullptr);
-        return labels_;
-    }
-
-private:
-    static bool Callback(void* context, tagDecodedLabel const* label)
-    {
-        auto& self = *static_cast<Harness*>(context);
-        Label l;
-        l.data.assign(label->data, label->length);
-        char aim[8] = {};
-        if (DEC2D_GetSymbology(label->identifier) == SYMBOLOGY_DATA_MATRIX &&
-            DEC2D_GetAIMIdentifier(label->identifier, aim, sizeof aim) != 0) {
-            l.aim = aim;
-        }
-        l.append = *label->structuredAppend;
-        l.negative = label->flag;
-        self.labels_.push_back(l);
-        return true;
-    }
-
-    ivra_configuration::ConfigurationManager manager_;
-    std::unique_ptr<DEC2DIvra::DEC2DProperty> property_ =
-        std::make_unique<DEC2DIvra::DEC2DProperty>(manager_.Root());
-    std::unique_ptr<DEC2DIvra::TwoDimensionDecoder> handle_{new (std::nothrow)
-                                                                DEC2DIvra::TwoDimensionDecoder(property_.get())};
-    std::vector<Label> labels_;
-};
+using Label = matrix_test::HandleLabel;
+using Harness = matrix_test::HandleHarness;
 
 // zint's size option: 1 .. 24 the squares 10 x 10 .. 144 x 144, 25 .. 30 the rectangles.
 support::SymbolInput DataMatrix(std::string data, int size = 0, int inputMode = DATA_MODE, int eci = 0)
@@ -144,7 +96,7 @@ TEST_P(DataMatrixReadTest, ReadsAsDrawn)
     ASSERT_EQ(labels.size(), 1u);
     EXPECT_EQ(labels[0].data, *c.data);
     EXPECT_EQ(labels[0].aim, c.aim);
-    EXPECT_EQ(labels[0].negative, c.inverted ? 1u : 0u);
+    EXPECT_EQ(labels[0].flag, c.inverted ? 1u : 0u);
 }
 
 std::string Bytes()

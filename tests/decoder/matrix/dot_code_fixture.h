@@ -15,64 +15,17 @@
 #include "decoder/core/identifiers/symbology_identifier.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/two_dimension_decoder.h"
+#include "tests/decoder/matrix/handle_harness.h"
 #include "tests/support/symbol_renderer.h"
 
 namespace dot_code_test {
 
-struct Label {
-    std::string data;
-    std::string aim;
-    tagStructuredAppend structuredAppend{};
-    unsigned flag = 0;
-};
+using Label = matrix_test::HandleLabel;
 
-class DotCodeHarness {
+// DotCode on.
+class DotCodeHarness : public matrix_test::HandleHarness {
 public:
-    DotCodeHarness()
-    {
-        auto& root = manager_.Root();
-        root.read.dot_code.Set(true);
-        if (handle_ != nullptr) {
-            DEC2D_ImplementFormatter(handle_.get(), this, nullptr, nullptr, &DotCodeHarness::Callback);
-        }
-        labels_.reserve(8);
-    }
-
-    bool IsReady() const { return handle_ != nullptr; }
-    ivra_configuration::configuration::Handle& Settings() { return manager_.Root(); }
-    DEC2DIvra::DEC2DProperty const& Property() const { return *property_; }
-
-    std::vector<Label> const& Read(support::Frame const& frame)
-    {
-        labels_.clear();
-        DEC2D_OnTriggerDown(handle_.get());
-        DEC2D_Main(handle_.get(), frame.width, frame.height, frame.width, frame.pixels.data(), nullptr);
-        return labels_;
-    }
-
-private:
-    static bool Callback(void* context, tagDecodedLabel const* label)
-    {
-        auto& self = *static_cast<DotCodeHarness*>(context);
-        Label l;
-        l.data.assign(label->data, label->length);
-        char aim[8] = {};
-        static_cast<DEC2DIvra::SymbologyIdentifier const*>(label->identifier)->GetAIMIdentifier(aim, sizeof(aim));
-        l.aim = aim;
-        l.structuredAppend = *label->structuredAppend;
-        l.flag = label->flag;
-        if (self.labels_.size() < self.labels_.capacity()) {
-            self.labels_.push_back(l);
-        }
-        return true;
-    }
-
-    ivra_configuration::ConfigurationManager manager_;
-    std::unique_ptr<DEC2DIvra::DEC2DProperty> property_ =
-        std::make_unique<DEC2DIvra::DEC2DProperty>(manager_.Root());
-    std::unique_ptr<DEC2DIvra::TwoDimensionDecoder> handle_{new (std::nothrow)
-                                                                DEC2DIvra::TwoDimensionDecoder(property_.get())};
-    std::vector<Label> labels_;
+    DotCodeHarness() { Settings().read.dot_code.Set(true); }
 };
 
 inline support::SymbolInput DotCodeInput(std::string const& data, int inputMode = DATA_MODE, int eci = 0)

@@ -12,6 +12,7 @@
 #include "decoder/core/dec2d_entry.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/two_dimension_decoder.h"
+#include "tests/decoder/matrix/handle_harness.h"
 #include "tests/support/symbol_renderer.h"
 
 namespace qr_test {
@@ -24,28 +25,28 @@ struct QRRead {
     bool read = false;
 };
 
+// QR Code, Micro QR and both polarities on; the last label of a frame.
 class QRReadHarness {
 public:
     QRReadHarness()
     {
-        auto& root = manager_.Root();
+        auto& root = handle_.Settings();
         root.read.micro_qr.Set(true);
         using Polarity = ivra_configuration::configuration::readable_medium::positive_and_negative_codes::qr_code::Enum;
         root.readable_medium.positive_and_negative_codes.qr_code.Set(static_cast<Polarity>(2));
-        if (handle_ != nullptr) {
-            DEC2D_ImplementFormatter(handle_.get(), this, nullptr, nullptr, &QRReadHarness::Callback);
-        }
     }
 
-    bool IsReady() const { return handle_ != nullptr; }
-    ivra_configuration::configuration::Handle& Settings() { return manager_.Root(); }
+    bool IsReady() const { return handle_.IsReady(); }
+    ivra_configuration::configuration::Handle& Settings() { return handle_.Settings(); }
 
     QRRead Read(support::Frame const& frame)
     {
-        last_ = QRRead{};
-        DEC2D_OnTriggerDown(handle_.get());
-        DEC2D_Main(handle_.get(), frame.width, frame.height, frame.width, frame.pixels.data(), nullptr);
-        return last_;
+        std::vector<matrix_test::HandleLabel> const& labels = handle_.Read(frame);
+        if (labels.empty()) {
+            return QRRead{};
+        }
+        matrix_test::HandleLabel const& last = labels.back();
+        return QRRead{last.data, last.aim, last.symbology, last.flag == 1, true};
     }
 
     QRRead Read(support::SymbolInput const& input, support::RenderOptions const& options)
@@ -58,25 +59,7 @@ public:
     }
 
 private:
-    static bool Callback(void* context, tagDecodedLabel const* label)
-    {
-        auto& self = *static_cast<QRReadHarness*>(context);
-        self.last_.data.assign(label->data, label->length);
-        char aim[8] = {};
-        DEC2D_GetAIMIdentifier(label->identifier, aim, sizeof aim);
-        self.last_.aim = aim;
-        self.last_.symbology = static_cast<int>(DEC2D_GetSymbology(label->identifier));
-        self.last_.negative = label->flag == 1;
-        self.last_.read = true;
-        return true;
-    }
-
-    ivra_configuration::ConfigurationManager manager_;
-    std::unique_ptr<DEC2DIvra::DEC2DProperty> property_ =
-        std::make_unique<DEC2DIvra::DEC2DProperty>(manager_.Root());
-    std::unique_ptr<DEC2DIvra::TwoDimensionDecoder> handle_{new (std::nothrow)
-                                                                DEC2DIvra::TwoDimensionDecoder(property_.get())};
-    QRRead last_;
+    matrix_test::HandleHarness handle_;
 };
 
 }  // namespace qr_test
