@@ -51,9 +51,8 @@ CosineTable const& SortedCosines()
 
 int Clamp(long long v) { return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v); }
 
-// num / den rounded half away from zero. The routines round by adding half
-// the divisor before a truncating division, which is only right when the
-// quotient is positive.
+// num / den rounded half away from zero: adding half the divisor before a
+// truncating division rounds positive quotients only.
 Wide RoundedDivide(Wide num, Wide den)
 {
     Wide const half = (den < 0 ? -den : den) / 2;

@@ -181,19 +181,8 @@ TEST(LegacyGeometryTest, LinesAndCrossingsMatchExactIntersections)
     EXPECT_EQ(moved.offset, 1024 * 20 - 512 * 10);
 }
 
-TEST(LegacyGeometryTest, PointsVectorsAndQuadrilaterals)
+TEST(LegacyGeometryTest, PointInQuadrilateralMatchesSideTests)
 {
-    int ox = 0, oy = 0;
-    EXPECT_EQ(COM_enlarge_vector(&ox, &oy, -2, 1, 10), 0);
-    EXPECT_EQ(ox, -10);
-    EXPECT_EQ(oy, 5);
-    EXPECT_EQ(COM_enlarge_vector(&ox, &oy, 0, 0, 10), -1);
-    int const xs[] = {0, 100}, ys[] = {0, 50};
-    EXPECT_EQ(COM_get_intermediate_point(&ox, &oy, xs, ys, 1, 4), 0);
-    EXPECT_EQ(ox, 25);
-    EXPECT_EQ(oy, 13);
-    EXPECT_EQ(COM_get_intermediate_point(&ox, &oy, xs, ys, 1, 0), -1);
-
     // A turned quadrilateral: inside exactly when a double test says so, away
     // from the sides.
     int const qx[] = {100, 300, 260, 80}, qy[] = {120, 80, 260, 300};

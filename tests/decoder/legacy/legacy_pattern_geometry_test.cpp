@@ -53,21 +53,6 @@ TEST(LegacyPatternGeometryTest, RegionIsPreparedFromItsTetragon)
     EXPECT_EQ(region.nearRectangle, 0);
     EXPECT_EQ(region.bounds.left, -20);
     EXPECT_EQ(region.bounds.bottom, 150);
-
-    tagPoint_t v{-30, 12};
-    SetVectorLength(&v, 10);
-    EXPECT_EQ(v.x, -10);
-    EXPECT_EQ(v.y, 4);
-    tagPoint_t zero{0, 0};
-    SetVectorLength(&zero, 10);
-    EXPECT_EQ(zero.x, 0);
-    tagSegment_t const segment{{5, 5}, {-3, 20}};
-    EXPECT_EQ(CulcSegmentLengthLite(&segment), 15);
-    tagPoint_t c{};
-    tagPoint_t const a{-3, 4}, b{0, 1};
-    CulcCenterPoint(&a, &b, &c);
-    EXPECT_EQ(c.x, -2);
-    EXPECT_EQ(c.y, 2);
 }
 
 }  // namespace
