@@ -185,7 +185,9 @@ void CollectRuns(int k, int from, int to)
     candidateEnd[k] = ToPoint(k, EdgeAt(k, to));
 }
 
-int LineWithMostRuns()
+// The line with the most collected runs, taken out of the next choice; -1
+// when no line has any left.
+int TakeLineWithMostRuns(int* n)
 {
     int best = -1;
     for (int k = 0; k < kLines; ++k) {
@@ -193,7 +195,21 @@ int LineWithMostRuns()
             best = k;
         }
     }
+    if (best >= 0) {
+        *n = candidateCount[best];
+        candidateCount[best] = 0;
+    }
     return best;
+}
+
+// The middle of the middle run of the n runs collected on line k.
+POINT_st MiddleRunCentre(int k, int n)
+{
+    int before = 0;
+    for (int t = 0; t < n / 2; ++t) {
+        before += candidateRuns[k][t];
+    }
+    return ToPoint(k, EdgeAt(k, state.startEdge[k]) + before + candidateRuns[k][n / 2] / 2);
 }
 
 // Module normalisation of the collected runs and the symbologies' checks.
@@ -211,12 +227,11 @@ int CheckFinderRuns(int variant, int parity)
     }
     int const passes = state.passCount && !state.singlePass ? 2 : 1;
     for (int pass = 0; pass < passes; ++pass) {
-        int const k = LineWithMostRuns();
+        int n = 0;
+        int const k = TakeLineWithMostRuns(&n);
         if (k < 0) {
             break;
         }
-        int const n = candidateCount[k];
-        candidateCount[k] = 0;
         if (n > kMaxRuns || n < 2) {
             continue;
         }
@@ -229,14 +244,11 @@ int CheckFinderRuns(int variant, int parity)
         if ((wideForHanXin && wideForMaxi) || deviation > (n < 4 ? 0 : 2) || middle < 1) {
             continue;
         }
-        int before = 0;
         int total = 0;
         for (int j = 0; j < n; ++j) {
-            before += j < n / 2 ? candidateRuns[k][j] : 0;
             total += j == n / 2 ? 0 : candidateRuns[k][j];
         }
-        int const startPos = EdgeAt(k, state.startEdge[k]);
-        POINT_st centre = ToPoint(k, startPos + before + candidateRuns[k][n / 2] / 2);
+        POINT_st centre = MiddleRunCentre(k, n);
         if (point_in_valid_region(centre.x, centre.y) == 0) {
             return kLegacyNothing;
         }
@@ -399,12 +411,11 @@ int TryPatterns(int i, int j, int m, int M)
             CollectRuns(k, from[k], from[k] + counts[k]);
         }
         for (int attempt = 0; attempt < 3; ++attempt) {
-            int const k = LineWithMostRuns();
+            int n = 0;
+            int const k = TakeLineWithMostRuns(&n);
             if (k < 0) {
                 break;
             }
-            int const n = candidateCount[k];
-            candidateCount[k] = 0;
             if (n > kMaxRuns || n < 3) {
                 continue;
             }
@@ -424,11 +435,7 @@ int TryPatterns(int i, int j, int m, int M)
             if (!accepted) {
                 continue;
             }
-            int before = 0;
-            for (int t = 0; t < n / 2; ++t) {
-                before += candidateRuns[k][t];
-            }
-            POINT_st const centre = ToPoint(k, EdgeAt(k, from[k]) + before + candidateRuns[k][n / 2] / 2);
+            POINT_st const centre = MiddleRunCentre(k, n);
             if (point_in_valid_region(centre.x, centre.y) == 0) {
                 break;
             }

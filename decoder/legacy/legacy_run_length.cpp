@@ -373,7 +373,8 @@ int ex_cut_noize(unsigned short* runs, unsigned short* thresholds, int limit, in
         return 0;
     }
     int n = 0;
-    while (n < kLegacyRunCapacity - 2 && runs[n] != kLegacyRunEnd) {
+    // Room for the two end values and the marker after the runs.
+    while (n < kLegacyRunCapacity - 3 && runs[n] != kLegacyRunEnd) {
         ++n;
     }
     unsigned short const marker = runs[n + 2];

@@ -198,57 +198,59 @@ TEST(LegacyRunLengthTest, NoiseRunsMergeWithTheirNeighbours)
     }
 }
 
-TEST(LegacyRunLengthTest, TheMakerCoversTheCallersLineWhateverItsNudging)
-{
-    LegacyFrame frame(640, 40);
-    frame.Columns([](int x) { return (x / 5) % 2 == 0 ? 150 : 850; });
-    static unsigned short line[2 * kLegacyLineSamples], grey[kLegacyLineSamples], thr[kLegacyLineSamples],
-        fa[kLegacyLineSamples], fb[kLegacyLineSamples], ra[kLegacyRunCapacity], rb[kLegacyRunCapacity];
-    // Lines of a multiple of 4 samples starting at x = 2 mod 4 are moved by a
-    // pixel inside the maker; the runs must still cover the line asked for.
-    struct Case {
-        int x0, x1;
-    } const cases[] = {{2, 101}, {6, 105}, {3, 102}, {10, 639}, {2, 99}};
-    for (Case const& c : cases) {
-        MAKETH_INFO th{};
-        PICLINE_INFO pl{};
-        FILTER_INFO a{}, b{};
-        RUNLEN_OUT oa{}, ob{};
-        RUNLEN_INFO ia{}, ib{};
+// The records of the configurable maker with their buffers attached;
+// thresholds at a single level, one run sequence from channel 1.
+struct MakerRecords {
+    MakerRecords()
+    {
         set_runlength_pointer(&th, &pl, &a, &b, &oa, &ob, thr, line, grey, fa, fb, ra, rb);
         th.mode = 4;
-        set_PicLineInfo_param(&pl, 0, 1, 1, c.x0, 7, c.x1, 7);
         set_RunlenInfo_param(&ia, 0, 1, 0, 2, 0, 0);
         set_RunlenInfo_param(&ib, 0, 0, 0, 2, 0, 0);
-        ASSERT_EQ(BC_make_runlength4(&th, &pl, &a, &b, &ia, &ib, &oa, &ob), 0) << c.x0;
-        EXPECT_EQ(std::accumulate(ra, ra + oa.count, 0), (c.x1 - c.x0 + 1) * 32) << c.x0 << "-" << c.x1;
-        EXPECT_EQ(pl.x1, c.x1);
-        EXPECT_EQ(pl.count, c.x1 - c.x0 + 1);
     }
-}
+    int Make() { return BC_make_runlength4(&th, &pl, &a, &b, &ia, &ib, &oa, &ob); }
 
-TEST(LegacyRunLengthTest, RecordsThatDoNotSuitTheLineAreRefused)
-{
-    LegacyFrame frame(640, 40);
-    static unsigned short line[2 * kLegacyLineSamples], grey[kLegacyLineSamples], thr[kLegacyLineSamples],
+    static inline unsigned short line[2 * kLegacyLineSamples], grey[kLegacyLineSamples], thr[kLegacyLineSamples],
         fa[kLegacyLineSamples], fb[kLegacyLineSamples], ra[kLegacyRunCapacity], rb[kLegacyRunCapacity];
     MAKETH_INFO th{};
     PICLINE_INFO pl{};
     FILTER_INFO a{}, b{};
     RUNLEN_OUT oa{}, ob{};
     RUNLEN_INFO ia{}, ib{};
-    set_runlength_pointer(&th, &pl, &a, &b, &oa, &ob, thr, line, grey, fa, fb, ra, rb);
-    th.mode = 4;
-    set_RunlenInfo_param(&ia, 0, 1, 0, 2, 0, 0);
+};
+
+TEST(LegacyRunLengthTest, TheMakerCoversTheCallersLineWhateverItsNudging)
+{
+    LegacyFrame frame(640, 40);
+    frame.Columns([](int x) { return (x / 5) % 2 == 0 ? 150 : 850; });
+    // Lines of a multiple of 4 samples starting at x = 2 mod 4 are moved by a
+    // pixel inside the maker; the runs must still cover the line asked for.
+    struct Case {
+        int x0, x1;
+    } const cases[] = {{2, 101}, {6, 105}, {3, 102}, {10, 639}, {2, 99}};
+    for (Case const& c : cases) {
+        MakerRecords r;
+        set_PicLineInfo_param(&r.pl, 0, 1, 1, c.x0, 7, c.x1, 7);
+        ASSERT_EQ(r.Make(), 0) << c.x0;
+        EXPECT_EQ(std::accumulate(r.ra, r.ra + r.oa.count, 0), (c.x1 - c.x0 + 1) * 32) << c.x0 << "-" << c.x1;
+        EXPECT_EQ(r.pl.x1, c.x1);
+        EXPECT_EQ(r.pl.count, c.x1 - c.x0 + 1);
+    }
+}
+
+TEST(LegacyRunLengthTest, RecordsThatDoNotSuitTheLineAreRefused)
+{
+    LegacyFrame frame(640, 40);
+    MakerRecords r;
     // A moving average of 8 on a line of 7 samples.
-    set_Filter_param(&b, 2, 3, 0);
-    set_PicLineInfo_param(&pl, 0, 1, 0, 10, 5, 16, 5);
-    EXPECT_EQ(BC_make_runlength4(&th, &pl, &a, &b, &ia, &ib, &oa, &ob), -1);
+    set_Filter_param(&r.b, 2, 3, 0);
+    set_PicLineInfo_param(&r.pl, 0, 1, 0, 10, 5, 16, 5);
+    EXPECT_EQ(r.Make(), -1);
     // A line of no length.
-    set_Filter_param(&b, 0, 0, 0);
-    set_PicLineInfo_param(&pl, 0, 1, 0, 10, 5, 10, 5);
-    EXPECT_EQ(BC_make_runlength4(&th, &pl, &a, &b, &ia, &ib, &oa, &ob), -1);
-    EXPECT_NE(pl.error & 64, 0);
+    set_Filter_param(&r.b, 0, 0, 0);
+    set_PicLineInfo_param(&r.pl, 0, 1, 0, 10, 5, 10, 5);
+    EXPECT_EQ(r.Make(), -1);
+    EXPECT_NE(r.pl.error & 64, 0);
     EXPECT_EQ(calc_line_dot_count(1, 0, 0, 3, 4), 8);
     EXPECT_EQ(calc_line_dot_count(0, 0, 0, 3, 4), 5);
 }
