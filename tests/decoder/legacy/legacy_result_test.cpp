@@ -10,6 +10,7 @@
 #include "decoder/core/geometry/line_segment.h"
 #include "decoder/legacy/legacy_reader_entries.h"
 #include "decoder/legacy/legacy_result.h"
+#include "decoder/legacy/legacy_scan_line.h"
 #include "decoder/legacy/old_matrix_decoder.h"
 
 namespace {
@@ -169,6 +170,24 @@ TEST_F(LegacyResultTest, ALineWithNothingEnabledReadsNothingAndEmptiesTheLabel)
     EXPECT_EQ(engine.GetStatus(), DEC2DIvra::OldMatrixDecoder::kNothingFound);
     EXPECT_EQ(label.data.GetCount(), 0u);
     EXPECT_EQ(engine.Start(image, DEC2DIvra::Region{}, label), 0);
+}
+
+TEST_F(LegacyResultTest, RowsAreReadWithTheImagesPitch)
+{
+    // 64 x 48 samples in rows of 80: the padding is never read as a pixel.
+    std::vector<unsigned short> pixels(80 * 48, 700);
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 64; x < 80; ++x) {
+            pixels[y * 80 + x] = 5;
+        }
+    }
+    pixels[20 * 80 + 10] = 33;
+    DEC2DIvra::GrayImage const image(64, 48, 80, pixels.data());
+    DEC2DIvra::OldMatrixDecoder engine;
+    engine.OnNewImage(image);
+    EXPECT_EQ(ImgGrayValue(10, 20), 33);
+    EXPECT_EQ(ImgGrayValue(63, 47), 700);
+    EXPECT_EQ(ImgGrayValue(64, 0), 1023);
 }
 
 }  // namespace
