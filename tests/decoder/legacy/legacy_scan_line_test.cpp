@@ -2,10 +2,12 @@
 // on frames whose edges lie at known sub-pixel places.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <numeric>
 #include <vector>
 
 #include "decoder/legacy/legacy_run_length.h"
+#include "decoder/legacy/legacy_run_length_utilities.h"
 #include "decoder/legacy/legacy_scan_line.h"
 
 namespace {
@@ -253,6 +255,112 @@ TEST(LegacyRunLengthTest, RecordsThatDoNotSuitTheLineAreRefused)
     EXPECT_NE(r.pl.error & 64, 0);
     EXPECT_EQ(calc_line_dot_count(1, 0, 0, 3, 4), 8);
     EXPECT_EQ(calc_line_dot_count(0, 0, 0, 3, 4), 5);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LegacyScanLineTest, BlockThresholdsFollowTheLocalContrast)
+{
+    // 2 px bars: a strong left part (100 / 900) and a faint right part
+    // (560 / 760). One threshold for the whole line would lose the right part.
+    LegacyFrame frame(640, 20);
+    frame.Columns([](int x) {
+        bool const dark = (x / 2) % 2 == 0;
+        return x < 300 ? (dark ? 100 : 900) : (dark ? 560 : 760);
+    });
+    ScanRow(5, 0, 639);
+    // Every bar of both parts comes out as a run of its own.
+    int faint = 0;
+    int position = 0;
+    for (int i = 0; i < MULTI_RunlenA.count; ++i) {
+        position += MULTI_RunlenA.runs[i];
+        if (position > 32 * 340 && i + 1 < MULTI_RunlenA.count) {
+            EXPECT_NEAR(MULTI_RunlenA.runs[i], 64, 12) << i;
+            EXPECT_GT(MULTI_RunlenA.thresholds[i], 560) << i;
+            EXPECT_LT(MULTI_RunlenA.thresholds[i], 760) << i;
+            ++faint;
+        }
+    }
+    EXPECT_GT(faint, 120);
+}
+
+TEST(LegacyRunLengthTest, LinesAreClippedToTheImageAndWalkedInRunUnits)
+{
+    LegacyFrame frame(100, 50);
+    struct Clip {
+        int x0, y0, x1, y1;
+        int answer;
+        int cx0, cy0, cx1, cy1;
+    } const clips[] = {
+        {10, 10, 90, 40, 0, 10, 10, 90, 40},    // inside: unchanged
+        {-20, 25, 120, 25, 0, 0, 25, 99, 25},   // both ends out
+        {50, 25, 150, 25, 0, 50, 25, 99, 25},   // the second end out
+        {-10, -10, 60, 60, 0, 0, 0, 49, 49},    // through a corner
+        {-10, 60, -5, 70, -1, 1, 1, 2, 2},      // misses the image
+    };
+    for (Clip const& c : clips) {
+        int x0 = c.x0, y0 = c.y0, x1 = c.x1, y1 = c.y1;
+        EXPECT_EQ(COM_clip_xy(&x0, &y0, &x1, &y1), c.answer) << c.x0 << "," << c.y0;
+        EXPECT_EQ(x0, c.cx0) << c.x0 << "," << c.y0;
+        EXPECT_EQ(y0, c.cy0) << c.x0 << "," << c.y0;
+        EXPECT_EQ(x1, c.cx1) << c.x0 << "," << c.y0;
+        EXPECT_EQ(y1, c.cy1) << c.x0 << "," << c.y0;
+    }
+    struct Walk {
+        int position, x0, y0, x1, y1, x, y;
+    } const walks[] = {
+        {0, 10, 10, 50, 30, 10, 10},   {32 * 40, 10, 10, 50, 30, 50, 30}, {32 * 20, 10, 10, 50, 30, 30, 20},
+        {32 * 10, 50, 30, 10, 10, 40, 25}, {16, 0, 0, 0, 10, 0, 1},
+    };
+    for (Walk const& w : walks) {
+        int x = -1, y = -1;
+        ASSERT_EQ(transfer_ryo2xyB(&x, &y, w.position, w.x0, w.y0, w.x1, w.y1), 0);
+        EXPECT_EQ(x, w.x) << w.position;
+        EXPECT_EQ(y, w.y) << w.position;
+    }
+    int x = 0, y = 0;
+    EXPECT_EQ(transfer_ryo2xyB(&x, &y, 32, 5, 5, 5, 5), -1);
+    int contrast = 0;
+    frame.Columns([](int px) { return px < 50 ? 200 : 800; });
+    EXPECT_EQ(get_contrast(10, 10, 90, 10, &contrast), 0);
+    EXPECT_EQ(contrast, 600);
+    EXPECT_EQ(get_contrast(10, 10, 10, 10, &contrast), -1);
+}
+
+TEST(LegacyRunLengthTest, EnvelopeThresholdsSitBetweenTheLocalLevels)
+{
+    // A dim left half (300 / 500) and a bright right half (600 / 1000) of
+    // 3 px bars: each half is cut at its own mid-level.
+    LegacyFrame frame(640, 20);
+    frame.Columns([](int x) {
+        bool const dark = (x / 3) % 2 == 0;
+        return x < 320 ? (dark ? 300 : 500) : (dark ? 600 : 1000);
+    });
+    MakerRecords r;
+    r.th.mode = 0;
+    r.th.windowSize = 24;
+    r.th.smoothExponent = 2;
+    r.th.minContrast = 40;
+    set_PicLineInfo_param(&r.pl, 0, 1, 0, 0, 5, 639, 5);
+    ASSERT_EQ(r.Make(), 0);
+    EXPECT_NEAR(r.thr[100], 400, 40);
+    EXPECT_NEAR(r.thr[500], 800, 60);
+    // The runs of both halves are 3 px (where the window spans both, the
+    // threshold passes from one level to the other).
+    int position = 0;
+    for (int i = 0; i + 1 < r.oa.count; ++i) {
+        int const width = r.ra[i];
+        position += width;
+        if (i == 0 || std::abs(position - 32 * 320) < 32 * 24) {
+            continue;
+        }
+        if (std::abs(width - 96) > 20) {
+            ADD_FAILURE() << "run " << i << " is " << width;
+            break;
+        }
+    }
 }
 
 }  // namespace
