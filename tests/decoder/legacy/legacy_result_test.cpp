@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "decoder/core/dec2d_entry.h"
 #include "decoder/core/decoded_label.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/gray_image.h"
 #include "decoder/core/geometry/line_segment.h"
 #include "decoder/legacy/legacy_reader_entries.h"
@@ -157,15 +159,17 @@ TEST_F(LegacyResultTest, EntriesBecomeLabelsWithTheReadersIdentifier)
     }
 }
 
-TEST_F(LegacyResultTest, ALineWithNothingEnabledReadsNothingAndEmptiesTheLabel)
+TEST_F(LegacyResultTest, ALineWithoutASymbolReadsNothingAndEmptiesTheLabel)
 {
+    // The settings come through the process's handle, as on the device.
+    static DEC2DIvra::DEC2DProperty property;
+    DEC2D_SetDec2DProperty(&property);
     std::vector<unsigned short> pixels(640 * 480, 900);
     DEC2DIvra::GrayImage const image(640, 480, 640, pixels.data());
     DEC2DIvra::OldMatrixDecoder engine;
     engine.OnNewImage(image);
     DEC2DIvra::DecodedLabel label;
     label.data.Push('z');
-    // No decoder handle: every setting reads as off.
     EXPECT_EQ(engine.Start(image, DEC2DIvra::LineSegment{{10, 100}, {600, 100}}, label), 0);
     EXPECT_EQ(engine.GetStatus(), DEC2DIvra::OldMatrixDecoder::kNothingFound);
     EXPECT_EQ(label.data.GetCount(), 0u);
