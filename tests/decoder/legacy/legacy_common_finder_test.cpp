@@ -3,9 +3,15 @@
 // over before any check.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
+#include "config/common_property_reference.h"
+#include "config/key_tree.h"
+#include "decoder/core/dec2d_entry.h"
+#include "decoder/core/property/dec2d_property.h"
 #include "decoder/legacy/legacy_common_finder.h"
 #include "decoder/legacy/legacy_driver.h"
 #include "decoder/legacy/legacy_geometry.h"
@@ -45,7 +51,7 @@ SearchOutcome SearchRows(support::Frame const& frame, int cx, int cy, int module
     enables.flag[kLegacyFlagMaxi] = 1;
     enables.flag[kLegacyFlagHanXin] = 1;
     SearchOutcome out;
-    int const half = module * 12;
+    int const half = module * 9;
     for (int dy : {0, -module, module}) {
         int const y = cy + dy;
         POINT_st start{cx - half < 0 ? 0 : cx - half, y};
@@ -158,6 +164,59 @@ TEST(LegacyCommonFinderTest, SegmentsWhoseCopiesLeaveTheImageAreRefused)
     POINT_st end{63, 10};
     int mode = 2;
     EXPECT_EQ(COM_search_finder(&none, &start, &end, &mode), kLegacyNothing);
+}
+
+}  // namespace
+
+namespace {
+
+// Through the process's decoder handle as the application runs it: the
+// symbol locator sights the bull's-eye and hands the engine its segments,
+// and the engine's finder search offers the MaxiCode check the bull's-eye.
+TEST(LegacyCommonFinderTest, TheHandlesSegmentsBringTheBullsEyeToTheMaxiCodeCheck)
+{
+    static DEC2DIvra::DEC2DProperty property;
+    DEC2D_SetDec2DProperty(&property);
+    DEC2D_HANDLE const handle = DEC2D_GetSingletonDecoderHandle();
+    ASSERT_NE(handle, nullptr);
+    auto& root = ivra_configuration::CommonPropertyReference::RootHandle();
+    root.read.maxi_code.Set(true);
+    static std::vector<std::string> labels;
+    DEC2D_ImplementFormatter(handle, nullptr, nullptr, nullptr, [](void*, tagDecodedLabel const* label) {
+        labels.emplace_back(label->data, label->length);
+        return true;
+    });
+    struct Case {
+        double module;
+        double angle;
+    } const cases[] = {{4.0, 0}, {5.0, 40}};
+    for (Case const& c : cases) {
+        support::SymbolInput input;
+        input.symbology = BARCODE_MAXICODE;
+        input.data = "THROUGH THE HANDLE 42";
+        support::RenderOptions options;
+        options.moduleSize = c.module;
+        options.angle = c.angle;
+        auto const r = support::render(input, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        support::Point const centre =
+            r.symbol.toFrame({r.symbol.widthModules / 2.0, r.symbol.heightModules / 2.0});
+        COM_clear_candidates();
+        labels.clear();
+        DEC2D_OnTriggerDown(handle);
+        DEC2D_Main(handle, r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data(), nullptr);
+        double nearest = 1e9;
+        for (int i = 0; i < COM_get_candidate_count(); ++i) {
+            if (COM_FINDER_CANDIDATE_st const* candidate = COM_get_candidate(i)) {
+                nearest = std::min(nearest, std::hypot(candidate->centre.x - centre.x, candidate->centre.y - centre.y));
+            }
+        }
+        EXPECT_LT(nearest, 1.5 * c.module) << c.module << " " << c.angle;
+        for (std::string const& label : labels) {
+            EXPECT_EQ(label, input.data);
+        }
+    }
+    root.read.maxi_code.Set(false);
 }
 
 }  // namespace
