@@ -190,7 +190,7 @@ TEST_F(DataEditTest, Gs1LabelTheProgramsCannotReadTakesTheDefaultPath)
 
 TEST_F(DataEditTest, Gs1ProgramIsInstalledThroughTheEngine)
 {
-    unsigned char pattern[] = "\\s80(?:<\\s80>\"\\x1D\"|.)+$";
+    unsigned char pattern[] = "\\s80(?:<\\s80>\"\\x1D\"|[^\\s80])+$";
     unsigned char format[] = "[0]";
     EXPECT_EQ(formatter.SetGS1DataString(pattern, format), 0);
     unsigned char bad[] = "!";
