@@ -17,6 +17,9 @@ namespace {
 constexpr unsigned kPositions = kMaxTokens;
 constexpr std::uint32_t kUnroll = 8;
 constexpr unsigned long kWorkBudget = 8'000'000;
+// Written-out passes of passes multiply; past this many atoms read, the counts are
+// taken as unbounded instead.
+constexpr unsigned long kAtomBudget = 100'000;
 
 using Bits = std::bitset<kPositions>;
 
@@ -68,7 +71,7 @@ class Analysis {
 public:
     Analysis(const Token* t, std::uint32_t unroll) : t_(t), unroll_(unroll) {}
 
-    // 1 bounded, 0 refused, -1 too many positions for this unrolling.
+    // 1 bounded, 0 refused, -1 too many positions or atoms for this unrolling.
     int Run()
     {
         for (;;) {
@@ -233,6 +236,10 @@ private:
 
     bool Atom(Node& out)
     {
+        if (++atoms_ > kAtomBudget) {
+            overflow_ = true;
+            return false;
+        }
         const Token& t = t_[at_];
         switch (t.kind) {
         case tLiteral:
@@ -418,6 +425,7 @@ private:
     unsigned positions_ = 0;
     bool overflow_ = false;
     unsigned long work_ = 0;
+    unsigned long atoms_ = 0;
     Bits follow_[kPositions];
     Bits twice_[kPositions];
     CellSet sets_[kPositions];
