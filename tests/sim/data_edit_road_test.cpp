@@ -13,21 +13,7 @@
 
 namespace {
 
-// A memory setting's JSON: each byte of the texts one cell.
-std::string Cells(std::string const& text)
-{
-    std::string out = "[";
-    for (unsigned char c : text) {
-        out += (out.size() > 1 ? "," : "") + std::to_string(c);
-    }
-    return out + "]";
-}
-
-std::string Memory(int n, std::string const& pattern, std::string const& format)
-{
-    return "set data_edit_programming/memory" + std::to_string(n) + ":{\"enable\":true,\"cut_script\":" +
-           Cells(pattern) + ",\"paste_script\":" + Cells(format) + "}";
-}
+using sim_test::Memory;
 
 class DataEditRoad : public sim_test::SimProgramTest {
 protected:

@@ -161,19 +161,7 @@ bool acked(std::string const& got, std::string const& label)
     return got == "\x06" + label || got == label + "\x06";
 }
 
-// A memory setting's JSON: each byte of the texts one cell.
-std::string Memory(int n, std::string const& pattern, std::string const& format)
-{
-    auto cells = [](std::string const& text) {
-        std::string out = "[";
-        for (unsigned char c : text) {
-            out += (out.size() > 1 ? "," : "") + std::to_string(c);
-        }
-        return out + "]";
-    };
-    return "set data_edit_programming/memory" + std::to_string(n) + ":{\"enable\":true,\"cut_script\":" +
-           cells(pattern) + ",\"paste_script\":" + cells(format) + "}";
-}
+using sim_test::Memory;
 
 // "Z" and "Y" from the host start and end a read; a data-editing program sees whether
 // the trigger key is up when its label is formatted, and its NG signal gives the error
