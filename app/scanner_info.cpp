@@ -17,8 +17,8 @@ namespace {
 constexpr std::uint32_t Code(char const* text) { return CommandCode(text); }
 
 MenuCommandItem const scannerInfoMenuCommandItem[] = {
-    {Code("Z1"), 0, 0, {}},  {Code("Z2"), 0, 0, {}},  {Code("Z3"), 0, 0, {}},  {Code("ZA"), 0, 0, {}}, {Code("YV"), 0, 0, {}},
-    {Code("EFK"), 1, 1, {}}, {Code("FEL"), 0, 0, {}}, {0, 0, 0, {}},
+    {Code("Z1"), 0, 0, {}},  {Code("Z2"), 0, 0, {}},  {Code("Z3"), 0, 0, {}}, {Code("ZA"), 0, 0, {}},
+    {Code("YV"), 0, 0, {}},  {Code("EFK"), 1, 1, {}}, {Code("FEL"), 0, 0, {}}, {0, 0, 0, {}},
 };
 
 constexpr char const* kBootModeCommand = "/usr/bin/felboot";
