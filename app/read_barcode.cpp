@@ -29,6 +29,7 @@ void ConnectFormatterOutlets()
     outlets.playBuzzer = [](unsigned type, unsigned volume) {
         Buzzer::getInstance().play(static_cast<Buzzer::eType>(type), static_cast<Buzzer::eVolume>(volume));
     };
+    outlets.triggerHeld = [] { return (GpioKeyboard::keysPressed_.load() & GpioKeyboard::kTriggerBit) != 0; };
     Formatter::getInstance().SetOutlets(std::move(outlets));
 }
 

@@ -1,6 +1,7 @@
 #include "app/scanner_info.h"
 
 #include "app/factory_settings.h"
+#include "app/menu_cmd_handler.h"
 #include "app/reply_routing.h"
 #include "platform/platform.h"
 
@@ -16,8 +17,8 @@ namespace {
 constexpr std::uint32_t Code(char const* text) { return CommandCode(text); }
 
 MenuCommandItem const scannerInfoMenuCommandItem[] = {
-    {Code("Z1"), 0, 0, {}},  {Code("Z3"), 0, 0, {}},  {Code("ZA"), 0, 0, {}}, {Code("YV"), 0, 0, {}},
-    {Code("EFK"), 1, 1, {}}, {Code("FEL"), 0, 0, {}}, {0, 0, 0, {}},
+    {Code("Z1"), 0, 0, {}},  {Code("Z2"), 0, 0, {}},  {Code("Z3"), 0, 0, {}}, {Code("ZA"), 0, 0, {}},
+    {Code("YV"), 0, 0, {}},  {Code("EFK"), 1, 1, {}}, {Code("FEL"), 0, 0, {}}, {0, 0, 0, {}},
 };
 
 constexpr char const* kBootModeCommand = "/usr/bin/felboot";
@@ -51,6 +52,8 @@ int ScannerInfo::ExecuteCommand(unsigned code, std::vector<char> params, ivra_co
     switch (code) {
     case Code("Z1"):
         return ExecuteCommandZ1();
+    case Code("Z2"):
+        return ExecuteCommandZ2();
     case Code("Z3"):
         return ExecuteCommandZ3();
     case Code("ZA"):
@@ -71,6 +74,11 @@ int ScannerInfo::ExecuteCommandZ1()
     Reply(std::string(kFirmwareIdentification) + '\r');
     return kDone;
 }
+
+// Closes a menu session (the read cycle writes it after the toggle that ends
+// menu mode and after a 2D menu or address label): what the session set is
+// kept as "save" keeps it, and a save that fails is refused.
+int ScannerInfo::ExecuteCommandZ2() { return MenuCmdHandler::getInstance().onSaveProperties() ? kDone : kRefused; }
 
 int ScannerInfo::ExecuteCommandZ3()
 {

@@ -1,7 +1,7 @@
 #pragma once
 // Device information for the host: firmware identification, interface, character-set
-// test strings, chip identifier, model and serial number; and the restart into the
-// chip's USB boot mode.
+// test strings, chip identifier, model and serial number; the restart into the
+// chip's USB boot mode; and the end of a menu session, which keeps its settings.
 
 #include "app/parameter_object.h"
 
@@ -26,6 +26,7 @@ public:
 
 private:
     int ExecuteCommandZ1();
+    int ExecuteCommandZ2();
     int ExecuteCommandZ3();
     int ExecuteCommandZA();
     int ExecuteCommandYV();

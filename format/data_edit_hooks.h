@@ -16,6 +16,7 @@ struct DataEditLabel {
     int regionY[4] = {};
     int angle = 0;
     tagStructuredAppend structuredAppend{};
+    bool triggerUp = false; // the trigger key was up when the label was formatted
     const DecodeDataByte* cells = nullptr; // FNC1 first on GS1 labels
     unsigned count = 0;
 };
@@ -56,6 +57,12 @@ public:
         return empty ? 0 : -1;
     }
     virtual void ClearProgram(unsigned /*program*/) {}
+    // What the program run for the collected label signalled ($SIGNAL): one of
+    // kSignal*; cleared when the next label is collected.
+    static constexpr int kSignalNone = 0;
+    static constexpr int kSignalOk = 1;
+    static constexpr int kSignalNg = 2;
+    virtual int Signal() const { return kSignalNone; }
     // The GS1 conversion output mode; the per-symbology prefix and suffix
     // accompany program 5 only when it is not 0.
     virtual unsigned Gs1OutputMode() const { return 0; }

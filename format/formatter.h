@@ -46,10 +46,13 @@ public:
     static constexpr int kFormatRefused = -1;
 
     // Good-read signals.
+    static constexpr unsigned kErrorLed = 1;
     static constexpr unsigned kGoodReadLed = 2;
     static constexpr unsigned kErrorLedBlink = 4;
     static constexpr unsigned kHalfHeldBuzzerType = 5;
     static constexpr unsigned kHalfHeldBuzzerVolume = 63;
+    static constexpr unsigned kErrorBuzzerType = 1;
+    static constexpr unsigned kErrorBuzzerVolume = 127;
 
     static Formatter& getInstance();
 
@@ -78,8 +81,10 @@ public:
     int FormatData();
     // program 0 is the default path, 1-5 a data-editing program. 1 when
     // output was pushed, 0 when the formatted output is empty, kFormatRefused
-    // when FormatOutputBuffer failed.
-    int FormatAndPushToOutputinterface(std::vector<OutputBufferData>& units, unsigned program);
+    // when FormatOutputBuffer failed. A program's NG signal gives the error
+    // beep and LED in place of the good-read ones; the output still goes.
+    int FormatAndPushToOutputinterface(std::vector<OutputBufferData>& units, unsigned program,
+                                       bool signalledNg = false);
     // Replaces `out` by the units of a prefix or suffix text; `count` is the
     // label's output character count. Whether `out` is non-empty.
     bool BuildPrefixSuffix(std::vector<unsigned char> text, int count, std::vector<OutputBufferData>& out);

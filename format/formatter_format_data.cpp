@@ -27,6 +27,7 @@ DataEditLabel Formatter::BuildDataEditLabel() const
     }
     label.angle = record_.angle;
     label.structuredAppend = record_.structuredAppend;
+    label.triggerUp = outlets_.TriggerUp();
     return label;
 }
 
@@ -142,9 +143,10 @@ int Formatter::FormatData()
         }
         program = 0;
     }
+    const bool signalledNg = program != 0 && programs_->Signal() == DataEditPrograms::kSignalNg;
     programs_->EmptyCollector();
     // Reported as it happened: a label whose output came out empty was not sent.
-    return FormatAndPushToOutputinterface(units, program);
+    return FormatAndPushToOutputinterface(units, program, signalledNg);
 }
 
 int Formatter::DoOptionsNotHandledByDecoder()

@@ -20,6 +20,8 @@ struct FormatterOutlets {
     // Lights the LEDs of `bits` (1 error, 2 good read; 4 and 8 blinking) for ms.
     std::function<void(unsigned bits, unsigned ms)> indicate;
     std::function<void(unsigned type, unsigned volume)> playBuzzer;
+    // Whether the trigger key is held down now; unwired it reads as held.
+    std::function<bool()> triggerHeld;
 
     void Push(const OutputBufferData& unit) const
     {
@@ -33,6 +35,7 @@ struct FormatterOutlets {
         if (indicate)
             indicate(bits, ms);
     }
+    bool TriggerUp() const { return triggerHeld ? !triggerHeld() : false; }
     void PlayBuzzer(unsigned type, unsigned volume) const
     {
         if (playBuzzer)

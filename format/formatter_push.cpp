@@ -51,7 +51,8 @@ void Formatter::PushAll(const std::vector<OutputBufferData>& units) const
         outlets_.Push(unit);
 }
 
-int Formatter::FormatAndPushToOutputinterface(std::vector<OutputBufferData>& units, unsigned program)
+int Formatter::FormatAndPushToOutputinterface(std::vector<OutputBufferData>& units, unsigned program,
+                                              bool signalledNg)
 {
     int count = 0;
     if (!FormatOutputBuffer(units, count))
@@ -59,11 +60,13 @@ int Formatter::FormatAndPushToOutputinterface(std::vector<OutputBufferData>& uni
     if (count < 1)
         return 0;
 
-    outlets_.Indicate(kGoodReadLed, Root().indicator.led.good_read.time.Value());
+    outlets_.Indicate(signalledNg ? kErrorLed : kGoodReadLed, Root().indicator.led.good_read.time.Value());
     outlets_.Indicate(kErrorLedBlink, 0);
+    if (signalledNg)
+        outlets_.PlayBuzzer(kErrorBuzzerType, kErrorBuzzerVolume);
 
     using Timing = ivra_configuration::configuration::indicator::timing::Enum;
-    const bool goodReadBeep = Root().indicator.buzzer.good_read.enable.Value();
+    const bool goodReadBeep = !signalledNg && Root().indicator.buzzer.good_read.enable.Value();
     const Timing timing = Root().indicator.timing.Value();
     if (goodReadBeep && timing == Timing::BEFORE)
         outlets_.Push(GoodReadUnit());

@@ -117,7 +117,7 @@ bool BuildGs1ConversionProgram(const Gs1ConversionValues& v, std::string& patter
                   plainCode128;
         break;
     default:
-        pattern = aim + "\\s80(?:<\\s80>" + Q + F + Q + "|.)+$" + plainCode128;
+        pattern = aim + "\\s80(?:<\\s80>" + Q + F + Q + "|[^\\s80])+$" + plainCode128;
         break;
     }
     format = plainFirst + "[0]" + plainLast;

@@ -5,61 +5,19 @@
 
 #include "format/ai_table.h"
 #include "format/program_text.h"
+#include "format/regex_backtracking_check.h"
+#include "format/regex_token.h"
 #include "format/regex_state_kind.h"
 #include "format/ride_zodoz_function.h"
 #include "format/ride_zodoz_pattern.h"
 
 using namespace regex_state;
+using namespace regex_token;
 using ride_zodoz_result::kError;
 using ride_zodoz_result::kFull;
 using ride_zodoz_result::kOk;
 
 namespace {
-
-enum TokenKind : unsigned char {
-    tEnd,
-    tLiteral,
-    tPut,
-    tRange,
-    tStartAnchor,
-    tEndAnchor,
-    tGroup,      // a: 0 capturing, 1 non-capturing, 2 input
-    tClose,
-    tRepeat,     // a min, b max, flag lazy
-    tAny,
-    tSlash,
-    tSkipOn,
-    tSkipOff,
-    tClass,      // flag negated
-    tClassEnd,
-    tAim,        // a: two bytes
-    tAlt,
-    tSymbology,  // a: cell
-    tEvent,
-    tContinuation,
-    tElement,    // a: AI key
-    tFunctionStart,
-    tFunctionEnd,
-    tPutGroup,
-    tPutSelect,
-    tPutData,
-    tPutDataFormat,
-    tPutAi,
-    tPutPoint,
-    tPutPointFormat,
-    tPutAim,
-    tPutSymbology,
-};
-
-struct Token {
-    TokenKind kind = tEnd;
-    std::uint8_t flag = 0;
-    std::uint32_t a = 0;
-    std::uint32_t b = 0;
-};
-
-constexpr unsigned kMaxTokens = 512;
-constexpr std::uint32_t kUnbounded = 65535;
 
 std::uint32_t V(const DecodeDataByte* s) { return s->GetValue(); }
 
@@ -406,7 +364,7 @@ public:
                 ++at_;
                 continue;
             }
-            if (t_[at_].kind != tEnd || openCalls_ != 0)
+            if (t_[at_].kind != tEnd)
                 return kError;
             return kOk;
         }
@@ -501,7 +459,7 @@ private:
         out = {start, start};
         for (;;) {
             const TokenKind k = t_[at_].kind;
-            if (k == tEnd || k == tAlt || k == tClose || k == tSlash)
+            if (k == tEnd || k == tAlt || k == tClose || k == tSlash || k == tFunctionEnd)
                 return true;
             Fragment item{};
             if (!Atom(item))
@@ -554,16 +512,8 @@ private:
             out = {s, s};
             return true;
         }
-        case tPut:
-        case tFunctionStart:
-            if (t.kind == tFunctionStart)
-                ++openCalls_;
-            return Single(kPut, out, t.a);
-        case tFunctionEnd:
-            if (openCalls_ == 0)
-                return Fail(kError);
-            --openCalls_;
-            return Single(kPut, out, t.a);
+        case tPut: return Single(kPut, out, t.a);
+        case tFunctionStart: return Call(out);
         case tAny: return Single(kAny, out);
         case tStartAnchor: return Single(kStartAnchor, out);
         case tEndAnchor: return Single(kEndAnchor, out);
@@ -636,6 +586,28 @@ private:
         return true;
     }
 
+    // A call's argument is a bracket of its own: '|' inside it chooses
+    // between argument texts, as in a template.
+    bool Call(Fragment& out)
+    {
+        std::uint16_t start = 0, end = 0;
+        if (!Add(kPut, start, t_[at_].a))
+            return false;
+        ++at_;
+        Fragment inner{};
+        if (!Alternation(inner))
+            return false;
+        if (t_[at_].kind != tFunctionEnd)
+            return Fail(kError);
+        if (!Add(kPut, end, t_[at_].a))
+            return false;
+        ++at_;
+        table_.states_[start].next = inner.first;
+        Link(inner, end);
+        out = {start, end};
+        return true;
+    }
+
     bool Group(Fragment& out)
     {
         const std::uint8_t type = static_cast<std::uint8_t>(t_[at_].a);
@@ -664,7 +636,6 @@ private:
     RegexStateTransitionTable& table_;
     unsigned at_ = 0;
     int error_ = kError;
-    unsigned openCalls_ = 0;
     unsigned skipOpen_ = 0; // 0 never opened, 2 open, 1 closed
     std::uint32_t groups_ = 0;
 };
@@ -681,7 +652,11 @@ int CompileRegexPattern(const DecodeDataByte* cells, RegexStateTransitionTable& 
     if (count == 1)
         return kOk; // empty text: no part, never matches
     RegexCompiler compiler(tokens, table);
-    const int c = compiler.Compile();
+    int c = compiler.Compile();
+    // A program whose matching could backtrack without end is refused when it
+    // is set, so that it never takes the place of the working one.
+    if (c == kOk && !RegexBacktrackingIsBounded(tokens))
+        c = kError;
     if (c != kOk)
         table = RegexStateTransitionTable{};
     return c;

@@ -43,6 +43,8 @@ bool RideZodoz<Cell>::Collect(const DataEditLabel& label)
 {
     std::lock_guard lock(mutex_);
     haveLabel_ = false;
+    signal_ = kSignalNone;
+    triggerUp_ = label.triggerUp;
     unsigned start = 0;
     if (label.cells == nullptr || !collector_.Append(label.cells, label.count, start))
         return false;
@@ -92,8 +94,11 @@ int RideZodoz<Cell>::Matches(unsigned program, const DataEditLabel&)
     if (!ValidSlot(program) || !slots_[program].enabled || !haveLabel_)
         return kNotMatched;
     functions_.SetSettingsLocked(settings.owns_lock());
+    functions_.SetTriggerUp(triggerUp_);
     const unsigned before = collector_.WritePosition();
     const int r = slots_[program].compiledPattern.Matches(collector_, current_, functions_);
+    if (r == ride_zodoz_result::kOk && functions_.Signal() != kSignalNone)
+        signal_ = functions_.Signal();
     if (r == ride_zodoz_result::kNoMatch)
         collector_.SetWritePosition(before);
     return r;
@@ -116,11 +121,22 @@ int RideZodoz<Cell>::Output(unsigned program, DecodeDataByte* cells, unsigned ro
     if (!ValidSlot(program) || !slots_[program].enabled || cells == nullptr)
         return ride_zodoz_result::kError;
     functions_.SetSettingsLocked(settings.owns_lock());
+    functions_.SetTriggerUp(triggerUp_);
     BufferWriter out{cells, 0, room};
     const int r = slots_[program].compiledFormat.Output(out, collector_, functions_);
-    if (r == ride_zodoz_result::kOk)
+    if (r == ride_zodoz_result::kOk) {
         count = out.position;
+        if (functions_.Signal() != kSignalNone)
+            signal_ = functions_.Signal();
+    }
     return r;
+}
+
+template <class Cell>
+int RideZodoz<Cell>::Signal() const
+{
+    std::lock_guard lock(mutex_);
+    return signal_;
 }
 
 template <class Cell>

@@ -39,6 +39,7 @@ public:
     // or the compiler's code.
     int SetConfig(unsigned program, const unsigned char* pattern, const unsigned char* format) override;
     void ClearProgram(unsigned program) override;
+    int Signal() const override;
     unsigned Gs1OutputMode() const override;
     void SetGs1OutputMode(unsigned mode);
 
@@ -65,5 +66,7 @@ private:
     ivra_string_library::RideZodozFunctionExecutor functions_;
     RegexLabel current_;
     bool haveLabel_ = false;
+    bool triggerUp_ = false; // of the label collected last
+    int signal_ = kSignalNone;
     unsigned gs1Mode_ = 0;
 };

@@ -470,7 +470,7 @@ bool NumericFormat::Print(long long value, DecodeDataByte* out, unsigned room, u
 
 void RideZodozFunctionExecutor::Initialize()
 {
-    triggerUp_ = false;
+    // The trigger flag is the label's, set by the engine before each run.
     signal_ = 0;
     current_ = NumericFormat{};
 }

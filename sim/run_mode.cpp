@@ -1,5 +1,5 @@
 // run: interactive; the serial ports' pseudo-terminals for a terminal program, and
-// trigger / release / image FILE / quit from standard input.
+// trigger / release / image FILE / keyboard / indicators / quit from standard input.
 #include "sim/run_mode.h"
 
 #include "config/configuration.h"
@@ -93,6 +93,22 @@ void showKeyboard(std::FILE* out)
     }
     int const language = static_cast<int>(ivra_configuration::Root().interface.usb_hid.keyboard.language.Value());
     std::fprintf(out, "typed: %s\n", showControls(typedText(language, reports)).c_str());
+    std::fflush(out);
+}
+
+// The writes to the LEDs' and the buzzer's sysfs attributes since the last look, one
+// line each: the attribute's path and the value written.
+void showIndicators(std::FILE* out)
+{
+    plat::sim::Board& board = plat::sim::board();
+    std::vector<plat::sim::AttributeEvent> const events = board.attributeLog();
+    board.clearAttributeLog();
+    for (auto const& event : events) {
+        if (event.path.find("/leds/") != std::string::npos) {
+            std::fprintf(out, "%s %s\n", event.path.c_str(), trimmed(event.value).c_str());
+        }
+    }
+    std::fprintf(out, "end\n");
     std::fflush(out);
 }
 
@@ -202,8 +218,10 @@ int runConsole(std::FILE* in, std::FILE* err, std::FILE* out)
             }
         } else if (command == "keyboard") {
             showKeyboard(out);
+        } else if (command == "indicators") {
+            showIndicators(out);
         } else {
-            std::fprintf(err, "unknown command \"%s\": use trigger, release, image FILE, keyboard or quit\n",
+            std::fprintf(err, "unknown command \"%s\": use trigger, release, image FILE, keyboard, indicators or quit\n",
                          command.c_str());
         }
         std::fflush(err);

@@ -9,6 +9,7 @@
 
 #include "decoder/core/identifiers/code128_identifier.h"
 #include "decoder/core/identifiers/code39_identifiers.h"
+#include "format/ride_zodoz.h"
 #include "tests/format/formatter_test_fixture.h"
 
 namespace formatter_test {
@@ -190,7 +191,7 @@ TEST_F(DataEditTest, Gs1LabelTheProgramsCannotReadTakesTheDefaultPath)
 
 TEST_F(DataEditTest, Gs1ProgramIsInstalledThroughTheEngine)
 {
-    unsigned char pattern[] = "\\s80(?:<\\s80>\"\\x1D\"|.)+$";
+    unsigned char pattern[] = "\\s80(?:<\\s80>\"\\x1D\"|[^\\s80])+$";
     unsigned char format[] = "[0]";
     EXPECT_EQ(formatter.SetGS1DataString(pattern, format), 0);
     unsigned char bad[] = "!";
@@ -205,6 +206,47 @@ TEST_F(DataEditTest, Gs1ProgramIsInstalledThroughTheEngine)
     formatter.SetDataEditPrograms(nullptr);
     EXPECT_EQ(formatter.SetGS1DataString(pattern, format), -1);
     EXPECT_EQ(formatter.SetGS1DataString(empty, nullptr), 0);
+}
+
+// A program's $SIGNAL{NG} turns the label's good-read beep and LED into the
+// error ones (its output still goes), and $IS_TRIGGER_UP follows the trigger key.
+TEST_F(FormatterTest, ProgramSignalsAndTheTriggerKeyReachTheDevices)
+{
+    auto engine = std::make_unique<RideZodoz<DecodeDataByte>>();
+    formatter.SetDataEditPrograms(engine.get());
+    bool held = true;
+    FormatterOutlets outlets = host.Outlets();
+    outlets.triggerHeld = [&held] { return held; };
+    formatter.SetOutlets(outlets);
+    const auto text = [](const char* t) { return reinterpret_cast<const unsigned char*>(t); };
+    ASSERT_EQ(engine->SetConfig(1, text("^OK(.*)"), text("[0,1]$SIGNAL{OK}")), 0);
+    ASSERT_EQ(engine->SetConfig(2, text("^NG(.*)"), text("[0,1]$SIGNAL{NG}")), 0);
+    ASSERT_EQ(engine->SetConfig(3, text("^T(.*)"), text("($IS_TRIGGER_UP{up}|down)[0,1]")), 0);
+    const unsigned ledTime = ivra_configuration::Root().indicator.led.good_read.time.Value();
+    const std::pair<unsigned, unsigned> errorLed{Formatter::kErrorLed, ledTime};
+    const std::pair<unsigned, unsigned> goodReadLed{Formatter::kGoodReadLed, ledTime};
+    const std::pair<unsigned, unsigned> errorBeep{Formatter::kErrorBuzzerType, Formatter::kErrorBuzzerVolume};
+
+    ASSERT_EQ(Read(Code128Identifier(0), "NG42"), 1);
+    EXPECT_EQ(host.pushed, (Units{Bytes("42")}));
+    EXPECT_EQ(host.leds.front(), errorLed);
+    EXPECT_EQ(host.beeps, (std::vector<std::pair<unsigned, unsigned>>{errorBeep}));
+
+    // The signal is the label's own: the next one gives the good read again.
+    for (const char* label : {"OK42", "42"}) {
+        host.Clear();
+        ASSERT_EQ(Read(Code128Identifier(0), label), 1) << label;
+        EXPECT_EQ(host.pushed, (Units{Bytes("42"), GoodRead()})) << label;
+        EXPECT_EQ(host.leds.front(), goodReadLed) << label;
+        EXPECT_TRUE(host.beeps.empty()) << label;
+    }
+
+    host.Clear();
+    ASSERT_EQ(Read(Code128Identifier(0), "TA"), 1);
+    held = false;
+    ASSERT_EQ(Read(Code128Identifier(0), "TB"), 1);
+    EXPECT_EQ(host.pushed, (Units{Bytes("downA"), GoodRead(), Bytes("upB"), GoodRead()}));
+    formatter.SetDataEditPrograms(nullptr);
 }
 
 } // namespace

@@ -13,21 +13,7 @@
 
 namespace {
 
-// A memory setting's JSON: each byte of the texts one cell.
-std::string Cells(std::string const& text)
-{
-    std::string out = "[";
-    for (unsigned char c : text) {
-        out += (out.size() > 1 ? "," : "") + std::to_string(c);
-    }
-    return out + "]";
-}
-
-std::string Memory(int n, std::string const& pattern, std::string const& format)
-{
-    return "set data_edit_programming/memory" + std::to_string(n) + ":{\"enable\":true,\"cut_script\":" +
-           Cells(pattern) + ",\"paste_script\":" + Cells(format) + "}";
-}
+using sim_test::Memory;
 
 class DataEditRoad : public sim_test::SimProgramTest {
 protected:
@@ -73,12 +59,21 @@ TEST_F(DataEditRoad, ProgramsSetWithSetShapeTheOutputAndSurviveARestart)
         Memory(2, "x", "(ab"),
         Memory(2, "\\qZZ", ""),
         Memory(2, std::string(600, 'a'), ""),
+        // Backtracking that would double with every cell.
+        Memory(2, "((a|aa)+)+b", "[0]"),
+        Memory(2, "(.*,)*x", "[0]"),
         "[ED5Q2",
         "[ED5Q6",
     };
     EXPECT_EQ(run("command", bad),
-              std::pair(std::string("<NAK>\n<NAK>\n<NAK>\n<NAK>\n^C<K>\"\\(\"(.{2,3}?)\"\\)\"(.*)<CR>[0]<CR><ACK>\n<NAK>\n"), 1));
+              std::pair(std::string("<NAK>\n<NAK>\n<NAK>\n<NAK>\n<NAK>\n<NAK>\n^C<K>\"\\(\"(.{2,3}?)\"\\)\"(.*)<CR>[0]<CR><ACK>\n<NAK>\n"), 1));
     EXPECT_EQ(run("scan", {images[1]}), Ok("C(12)345\n"));
+
+    // '|' in a call's argument chooses the argument text: group 2 is missing,
+    // so the second text pads group 1 with '*'.
+    EXPECT_EQ(run("command", {Memory(2, "^C(.*)", "$FILL{8,+0,0,[0,2]|8,+0,*,[0,1]}"), "save"}),
+              Ok("<ACK>\n<ACK>\n"));
+    EXPECT_EQ(run("scan", {images[1]}), Ok("**K12345\n"));
 }
 
 TEST_F(DataEditRoad, Gs1ConversionModesWithTheirSeparatorsSurviveARestart)

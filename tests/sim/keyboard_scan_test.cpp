@@ -58,4 +58,20 @@ TEST_F(KeyboardScan, TheGermanAndFrenchLayoutsTypeTheLabelIntoTheHost)
     }
 }
 
+// "YV" from a 2D menu label runs on the MEMORY channel, whose replies a keyboard
+// model types: the control bytes 0x00-0x1F in order, without the line feed.
+TEST_F(KeyboardScan, ControlBytesFromAMenuLabelAreTypedWithoutTheLineFeed)
+{
+    keyboardModel();
+    auto rendering = support::render({.symbology = BARCODE_QRCODE, .data = "@MENU_IVRA@ZZ@YV@ZZ@ARVI_UNEM@"},
+                                     {.moduleSize = 3.0});
+    ASSERT_TRUE(rendering.symbol.ok) << rendering.symbol.error;
+    std::string const path = (directory_ / "yv.png").string();
+    ASSERT_TRUE(support::writePng(path, rendering.frame, support::FileDepth::Bits8));
+    EXPECT_EQ(run("scan", {path}),
+              std::pair(std::string("<NUL><SOH><STX><ETX><EOT><ENQ><ACK><BEL><BS><HT><VT><FF><CR><SO><SI><DLE><DC1>"
+                                    "<DC2><DC3><DC4><NAK><SYN><ETB><CAN><EM><SUB><ESC><FS><GS><RS><US><CR>\n"),
+                        0));
+}
+
 } // namespace

@@ -30,14 +30,41 @@ protected:
         return image(name, support::renderMenuLabel(inner, options));
     }
 
-    // A 2D menu label: the command text between the header and the trailer, as Code 128.
-    std::string menu2D(std::string const& name, std::string const& command)
+    // A 2D menu label: the command text between the header and the trailer, as Code 128
+    // or printed as a QR Code.
+    std::string menu2D(std::string const& name, std::string const& command, int symbology = BARCODE_CODE128)
     {
         std::string const data = "@MENU_IVRA@ZZ@" + command + "@ZZ@ARVI_UNEM@";
-        return image(name, support::render({.symbology = BARCODE_CODE128, .data = data, .height = 15},
+        if (symbology == BARCODE_QRCODE) {
+            return image(name, support::render({.symbology = symbology, .data = data}, {.moduleSize = 3.0}));
+        }
+        return image(name, support::render({.symbology = symbology, .data = data, .height = 15},
                                            {.moduleSize = 1.3}));
     }
+
+    std::string gs1Label()
+    {
+        return image("gs1.png", support::render({.symbology = BARCODE_GS1_128,
+                                                 .data = "[01]09501101530003[3103]001250[10]AB",
+                                                 .inputMode = GS1_MODE},
+                                                {.moduleSize = 1.2}));
+    }
 };
+
+// What a menu session sets is there at the next start without a saving command: the
+// toggle that closes the session, and a 2D menu label, end it with "Z2", which keeps it.
+TEST_F(SimMenu, MenuSessionsAndQrMenuLabelsKeepWhatTheySetForTheNextStart)
+{
+    std::string const gs1 = gs1Label();
+    std::vector<std::string> const session = {menu("open.png", "ZZ"), menu("mode2.png", "X/2"),
+                                              menu("close.png", "ZZ")};
+    EXPECT_EQ(run("scan", session), std::pair(std::string("\n\n\n"), 1));
+    EXPECT_EQ(run("scan", {gs1}), std::pair(std::string("(01)09501101530003(3103)001250(10)AB\n"), 0));
+
+    // Printed as QR, never host data; each '@' piece is a command.
+    EXPECT_EQ(run("scan", {menu2D("qr.png", "X/3@X/F", BARCODE_QRCODE)}), std::pair(std::string("\n"), 1));
+    EXPECT_EQ(run("scan", {gs1}), std::pair(std::string("09501101530003001.250AB\n"), 0));
+}
 
 TEST_F(SimMenu, AMenuSessionSwitchesTheInterfaceAndA2DLabelStoresItWithAFactoryLine)
 {

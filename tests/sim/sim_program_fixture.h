@@ -14,6 +14,20 @@
 
 namespace sim_test {
 
+// The "set" command of a data-editing memory: each byte of the texts one cell.
+inline std::string Memory(int n, std::string const& pattern, std::string const& format)
+{
+    auto cells = [](std::string const& text) {
+        std::string out = "[";
+        for (unsigned char c : text) {
+            out += (out.size() > 1 ? "," : "") + std::to_string(c);
+        }
+        return out + "]";
+    };
+    return "set data_edit_programming/memory" + std::to_string(n) + ":{\"enable\":true,\"cut_script\":" +
+           cells(pattern) + ",\"paste_script\":" + cells(format) + "}";
+}
+
 class SimProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
