@@ -1,6 +1,6 @@
 #include "decoder/legacy/maxi_codewords.h"
 
-#include "decoder/legacy/maxi_rs.h"
+#include "decoder/legacy/legacy_rs.h"
 
 int gfpwr_MX[64];
 int gflog_MX[64];
