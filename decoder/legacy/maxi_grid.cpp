@@ -25,17 +25,7 @@ bool g_inverted;
 
 float Sample(GrayImage const& image, float x, float y)
 {
-    x -= 0.5f;  // pixel centres
-    y -= 0.5f;
-    float const fx = std::floor(x);
-    float const fy = std::floor(y);
-    int const ix = static_cast<int>(fx);
-    int const iy = static_cast<int>(fy);
-    float const ax = x - fx;
-    float const ay = y - fy;
-    float const top = image.AtClamped(ix, iy) * (1 - ax) + image.AtClamped(ix + 1, iy) * ax;
-    float const bottom = image.AtClamped(ix, iy + 1) * (1 - ax) + image.AtClamped(ix + 1, iy + 1) * ax;
-    float const grey = top * (1 - ay) + bottom * ay;
+    float const grey = MaxiGrey(image, x, y);
     return g_inverted ? 1023 - grey : grey;
 }
 
@@ -525,6 +515,21 @@ void SampleGrid(GrayImage const& image, Placement const& place, int attempt, Max
 }
 
 }  // namespace
+
+float MaxiGrey(GrayImage const& image, float x, float y)
+{
+    x -= 0.5f;  // pixel centres
+    y -= 0.5f;
+    float const fx = std::floor(x);
+    float const fy = std::floor(y);
+    int const ix = static_cast<int>(fx);
+    int const iy = static_cast<int>(fy);
+    float const ax = x - fx;
+    float const ay = y - fy;
+    float const top = image.AtClamped(ix, iy) * (1 - ax) + image.AtClamped(ix + 1, iy) * ax;
+    float const bottom = image.AtClamped(ix, iy + 1) * (1 - ax) + image.AtClamped(ix + 1, iy + 1) * ax;
+    return top * (1 - ay) + bottom * ay;
+}
 
 void MaxiModuleOffset(int row, int column, float& u, float& v)
 {

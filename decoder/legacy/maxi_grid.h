@@ -32,5 +32,9 @@ struct MaxiGrid {
 // module values, 1 when the rings or the orientation modules were not found.
 int LocateMaxiGrid(DEC2DIvra::GrayImage const& image, MaxiBullsEye const& eye, int attempt, MaxiGrid& grid);
 
+// Bilinear grey at (x, y) in pixels (pixel centres at +0.5), the nearest
+// border sample outside the frame.
+float MaxiGrey(DEC2DIvra::GrayImage const& image, float x, float y);
+
 // Symbol units of module (row, column) relative to the bull's-eye centre.
 void MaxiModuleOffset(int row, int column, float& u, float& v);

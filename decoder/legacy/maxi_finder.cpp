@@ -1,0 +1,370 @@
+#include "decoder/legacy/maxi_finder.h"
+
+#include <cmath>
+#include <initializer_list>
+
+#include "decoder/legacy/legacy_geometry.h"
+
+MaxiFinderState finder_MX;
+
+namespace {
+
+using DEC2DIvra::GrayImage;
+
+constexpr float kPi = 3.14159265f;
+constexpr int kMaxSamples = 2048;
+constexpr int kMaxRuns = 512;
+constexpr float kStep = 0.5f;  // pixels between line samples
+// Outer ring radius over ring width: eleven runs span the bull's-eye.
+constexpr float kRingsAcross = 11.0f;
+constexpr int kMaxTried = 16;
+
+GrayImage g_image;
+
+// Bull's-eyes already checked in this image: centre and ring width.
+struct Tried {
+    float x[kMaxTried];
+    float y[kMaxTried];
+    float ring[kMaxTried];
+    int count;
+};
+Tried g_tried;
+
+// A line cut into runs of one colour (distances from its start, pixels).
+struct LineRuns {
+    float x0;
+    float y0;
+    float dx;
+    float dy;
+    float start[kMaxRuns];
+    float end[kMaxRuns];
+    bool dark[kMaxRuns];
+    int count;
+};
+
+LineRuns g_line;
+
+// Samples the line from (x0, y0) in direction (dx, dy) over `length` pixels and
+// cuts it at the mid-range of a window of `window` pixels about each sample.
+// False when the line has no contrast of at least `contrast`.
+bool Scan(float x0, float y0, float dx, float dy, float length, float window, float contrast, LineRuns& line)
+{
+    static float grey[kMaxSamples];
+    static float threshold[kMaxSamples];
+    int n = static_cast<int>(length / kStep) + 1;
+    n = n > kMaxSamples ? kMaxSamples : n;
+    line.x0 = x0;
+    line.y0 = y0;
+    line.dx = dx;
+    line.dy = dy;
+    line.count = 0;
+    if (n < 8) {
+        return false;
+    }
+    float low = 1023;
+    float high = 0;
+    for (int i = 0; i < n; ++i) {
+        grey[i] = MaxiGrey(g_image, x0 + dx * i * kStep, y0 + dy * i * kStep);
+        low = grey[i] < low ? grey[i] : low;
+        high = grey[i] > high ? grey[i] : high;
+    }
+    if (high - low < contrast) {
+        return false;
+    }
+    int const half = static_cast<int>(window / kStep / 2) + 1;
+    float last = (low + high) / 2;
+    for (int i = 0; i < n; ++i) {
+        float lo = 1023;
+        float hi = 0;
+        for (int k = i - half < 0 ? 0 : i - half; k <= i + half && k < n; ++k) {
+            lo = grey[k] < lo ? grey[k] : lo;
+            hi = grey[k] > hi ? grey[k] : hi;
+        }
+        // Where the window is plain, keep the last level.
+        last = hi - lo >= contrast ? (lo + hi) / 2 : last;
+        threshold[i] = last;
+    }
+    bool dark = grey[0] <= threshold[0];
+    line.start[0] = 0;
+    line.dark[0] = dark;
+    for (int i = 1; i < n; ++i) {
+        bool const d = grey[i] <= threshold[i];
+        if (d == dark) {
+            continue;
+        }
+        float const a = grey[i - 1] - threshold[i];
+        float const b = grey[i] - threshold[i];
+        float const fraction = a == b ? 0.5f : a / (a - b);
+        float const at = (static_cast<float>(i - 1) + fraction) * kStep;
+        if (line.count + 1 >= kMaxRuns) {
+            break;
+        }
+        line.end[line.count] = at;
+        ++line.count;
+        line.start[line.count] = at;
+        line.dark[line.count] = d;
+        dark = d;
+    }
+    line.end[line.count] = static_cast<float>(n - 1) * kStep;
+    ++line.count;
+    return true;
+}
+
+// A window of eleven runs about run k that looks like the rings: ring runs
+// of similar widths, the centre run of the centre colour and at most twice as
+// wide. Answers the window's total, 0 when it does not fit.
+float RingWindow(LineRuns const& line, int k, bool centreDark)
+{
+    if (k < 5 || k + 5 >= line.count || line.dark[k] != centreDark) {
+        return 0;
+    }
+    float const total = line.end[k + 5] - line.start[k - 5];
+    float const low = total * 1192 / 65536;
+    float const high = total * 11920 / 65536;
+    float shortest = 1e9f;
+    float longest = 0;
+    for (int i = k - 5; i <= k + 5; ++i) {
+        float const w = line.end[i] - line.start[i];
+        if (i == k) {
+            if (w < 2 * low || w > 2 * high) {
+                return 0;
+            }
+            continue;
+        }
+        if (w < low || w > high) {
+            return 0;
+        }
+        shortest = w < shortest ? w : shortest;
+        longest = w > longest ? w : longest;
+    }
+    float const centre = line.end[k] - line.start[k];
+    if (longest > 2.2f * shortest || centre > 2.5f * longest || centre < 0.7f * shortest) {
+        return 0;
+    }
+    return total;
+}
+
+// The ring window whose centre run lies nearest to distance `at` along the
+// line (within `reach`): its centre and outer ends, distances along the line.
+bool FindRings(LineRuns const& line, float at, float reach, bool centreDark, float& centre, float& near, float& far)
+{
+    float best = reach;
+    bool found = false;
+    for (int k = 5; k + 5 < line.count; ++k) {
+        float const middle = (line.start[k] + line.end[k]) / 2;
+        if (std::fabs(middle - at) < best && RingWindow(line, k, centreDark) > 0) {
+            best = std::fabs(middle - at);
+            centre = middle;
+            near = line.start[k - 5];
+            far = line.end[k + 5];
+            found = true;
+        }
+    }
+    return found;
+}
+
+// Measures the rings on the line through (x, y) at `angle` degrees: the
+// centre moved onto the line's ring centre, and the two half-extents.
+bool Measure(float& x, float& y, float angle, float ring, bool centreDark, float& minus, float& plus)
+{
+    float const dx = std::cos(angle * kPi / 180);
+    float const dy = std::sin(angle * kPi / 180);
+    float const half = 20 * ring;
+    float const contrast = 30;
+    if (!Scan(x - dx * half, y - dy * half, dx, dy, 2 * half, 6 * ring, contrast, g_line)) {
+        return false;
+    }
+    float centre;
+    float near;
+    float far;
+    if (!FindRings(g_line, half, 3 * ring, centreDark, centre, near, far)) {
+        return false;
+    }
+    x = g_line.x0 + dx * centre;
+    y = g_line.y0 + dy * centre;
+    minus = centre - near;
+    plus = far - centre;
+    return true;
+}
+
+// Expected half-extent of the ring ellipse (axis half-extents a, b) at an angle.
+float EllipseRadius(float a, float b, float angle)
+{
+    float const c = std::cos(angle * kPi / 180);
+    float const s = std::sin(angle * kPi / 180);
+    return 1 / std::sqrt(c * c / (a * a) + s * s / (b * b));
+}
+
+bool TriedBefore(float x, float y)
+{
+    for (int i = 0; i < g_tried.count; ++i) {
+        if (std::fabs(x - g_tried.x[i]) < g_tried.ring[i] && std::fabs(y - g_tried.y[i]) < g_tried.ring[i]) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Remember(float x, float y, float ring)
+{
+    int const slot = g_tried.count < kMaxTried ? g_tried.count++ : kMaxTried - 1;
+    g_tried.x[slot] = x;
+    g_tried.y[slot] = y;
+    g_tried.ring[slot] = ring;
+}
+
+// The outer ring edge every 10 degrees; at most four directions may fail,
+// and the outline must turn smoothly (no notch).
+bool TraceOutline(MaxiFinderState& f)
+{
+    MaxiBullsEye const& e = f.eye;
+    int failures = 0;
+    float reference = -1;
+    for (int d = 0; d < 36; ++d) {
+        float const angle = static_cast<float>(10 * d);
+        float const dx = std::cos(angle * kPi / 180);
+        float const dy = std::sin(angle * kPi / 180);
+        float const expected = EllipseRadius(dx > 0 ? e.right : e.left, dy > 0 ? e.bottom : e.top, angle);
+        float radius = -1;
+        float const ring = 2 * expected / kRingsAcross;
+        if (Scan(e.x, e.y, dx, dy, 1.3f * expected, 6 * ring, 30, g_line) && g_line.count >= 6 &&
+            g_line.dark[0] == e.inverted) {
+            radius = g_line.end[5];
+        }
+        bool const fits = radius > 0 && radius > 0.8f * expected && radius < 1.2f * expected &&
+                          (reference < 0 || (radius > 0.8f * reference && radius < 1.2f * reference));
+        if (fits) {
+            reference = radius;
+        } else {
+            radius = -1;
+            if (++failures > 4) {
+                f.completeOutline = 0;
+                return false;
+            }
+        }
+        f.radii[d] = radius;
+    }
+    // Chords of four consecutive outline points turn by at most 69 degrees.
+    for (int d = 0; d < 36; ++d) {
+        int const i[4] = {(d + 34) % 36, (d + 35) % 36, d, (d + 1) % 36};
+        float px[4];
+        float py[4];
+        bool valid = true;
+        for (int k = 0; k < 4; ++k) {
+            float const r = f.radii[i[k]];
+            valid = valid && r > 0;
+            px[k] = r * std::cos(10.0f * i[k] * kPi / 180);
+            py[k] = r * std::sin(10.0f * i[k] * kPi / 180);
+        }
+        if (!valid) {
+            continue;
+        }
+        float const a1 = std::atan2(py[1] - py[0], px[1] - px[0]);
+        float const a2 = std::atan2(py[3] - py[2], px[3] - px[2]);
+        float const turn = std::fabs(std::remainder(a2 - a1, 2 * kPi));
+        if (turn > 69 * kPi / 180) {
+            f.failed = 1;
+            f.completeOutline = 0;
+            return false;
+        }
+    }
+    f.completeOutline = 1;
+    return true;
+}
+
+}  // namespace
+
+void SetMaxiImage(GrayImage const& image) { g_image = image; }
+
+GrayImage const& GetMaxiImage() { return g_image; }
+
+void ResetMaxiTried() { g_tried.count = 0; }
+
+int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int colour, int selector,
+                      int convention)
+{
+    (void)colour;
+    (void)selector;
+    bool const countFits = convention == 1 ? (count == 3 || count == 5 || count == 7 || count == 9)
+                                           : (count == 5 || count == 7 || count == 9 || count == 11);
+    if (!countFits || runs == nullptr || first == nullptr || last == nullptr || g_image.GetPixels() == nullptr) {
+        return 129;
+    }
+    int const middle = count / 2;
+    long before = 0;
+    long total = 0;
+    for (int i = 0; i < count; ++i) {
+        if (runs[i] <= 0) {
+            return 129;
+        }
+        before += i < middle ? runs[i] : 0;
+        total += runs[i];
+    }
+    float x = static_cast<float>(first->x) + 0.5f + (static_cast<float>(before) + runs[middle] / 2.0f) / 32;
+    float y = static_cast<float>(first->y) + 0.5f;
+    float ring = static_cast<float>(total) / 32 / static_cast<float>(count);
+    if (ring < 1.0f) {
+        return 129;
+    }
+    // Polarity: a light centre spot, or a dark one on a light-on-dark symbol.
+    float const side = (runs[middle] / 2.0f + runs[middle + 1] / 2.0f) / 32;
+    bool const centreDark = MaxiGrey(g_image, x, y) < (MaxiGrey(g_image, x - side, y) + MaxiGrey(g_image, x + side, y)) / 2;
+
+    // Across the scan line, along it, and across once more: each pass moves
+    // the centre onto the rings' middle.
+    float top;
+    float bottom;
+    float left;
+    float right;
+    if (!Measure(x, y, 90, ring, centreDark, top, bottom)) {
+        return 129;
+    }
+    ring = (top + bottom) / kRingsAcross;
+    if (!Measure(x, y, 0, ring, centreDark, left, right)) {
+        return 129;
+    }
+    ring = (left + right) / kRingsAcross;
+    if (!Measure(x, y, 90, ring, centreDark, top, bottom) || !Measure(x, y, 0, ring, centreDark, left, right)) {
+        return 129;
+    }
+    float const a = (left + right) / 2;
+    float const b = (top + bottom) / 2;
+    ring = (a + b) / kRingsAcross;
+
+    // Turned lines: the rings again, of the ellipse's width there.
+    int passed = 0;
+    for (float angle : {15.0f, -15.0f, 30.0f, -30.0f}) {
+        float tx = x;
+        float ty = y;
+        float minus;
+        float plus;
+        if (Measure(tx, ty, angle, ring, centreDark, minus, plus)) {
+            float const expected = 2 * EllipseRadius(a, b, angle);
+            float const width = minus + plus;
+            bool const centred = std::fabs(tx - x) < 1.5f * ring && std::fabs(ty - y) < 1.5f * ring;
+            passed += centred && width > 0.8f * expected && width < 1.2f * expected ? 1 : 0;
+        }
+    }
+    if (passed < 3) {
+        return 129;
+    }
+    if (TriedBefore(x, y)) {
+        return 129;
+    }
+    Remember(x, y, ring);
+
+    MaxiFinderState& f = finder_MX;
+    f.eye = {x, y, left, right, top, bottom, centreDark};
+    f.ringX = 2 * a / kRingsAcross;
+    f.ringY = 2 * b / kRingsAcross;
+    f.failed = 0;
+    for (int k = 0; k < 4; ++k) {
+        // Centre plus three half-extents out: the symbol's corners, roughly.
+        f.cornerX[k] = static_cast<int>(x + ((k == 0 || k == 3) ? 3 * right : -3 * left));
+        f.cornerY[k] = static_cast<int>(y + (k < 2 ? 3 * bottom : -3 * top));
+    }
+    if (!TraceOutline(f)) {
+        return 129;
+    }
+    return 23;
+}
