@@ -18,6 +18,8 @@ constexpr float kStep = 0.5f;  // pixels between line samples
 // Outer ring radius over ring width: eleven runs span the bull's-eye.
 constexpr float kRingsAcross = 11.0f;
 constexpr int kMaxTried = 16;
+// Outer over inner edge radius of the outermost dark ring.
+constexpr float kOuterOverInner = 4.5145f / 3.7274f;
 
 GrayImage g_image;
 
@@ -110,53 +112,62 @@ bool Scan(float x0, float y0, float dx, float dy, float length, float window, fl
     return true;
 }
 
-// A window of eleven runs about run k that looks like the rings: ring runs
-// of similar widths, the centre run of the centre colour and at most twice as
-// wide. Answers the window's total, 0 when it does not fit.
-float RingWindow(LineRuns const& line, int k, bool centreDark)
+// The rings about run k. The centre spot (light, or dark on a light-on-dark
+// symbol) is about one and a half ring widths across; blur may merge it into
+// the first ring, leaving one run of three and a half. Beside the centre lie
+// four or three runs of similar widths each way; the outermost ring may run
+// into dark modules beyond it, so only its start counts. Answers the mean
+// ring width and the outer ends of the rings, 0 when the runs do not fit.
+float RingWindow(LineRuns const& line, int k, bool inverted, float& near, float& far)
 {
-    if (k < 5 || k + 5 >= line.count || line.dark[k] != centreDark) {
+    bool const spot = line.dark[k] == inverted;
+    int const side = spot ? 4 : 3;
+    if (k < side + 1 || k + side + 1 >= line.count) {
         return 0;
-    }
-    float const total = line.end[k + 5] - line.start[k - 5];
-    float const low = total * 1192 / 65536;
-    float const high = total * 11920 / 65536;
-    float shortest = 1e9f;
-    float longest = 0;
-    for (int i = k - 5; i <= k + 5; ++i) {
-        float const w = line.end[i] - line.start[i];
-        if (i == k) {
-            if (w < 2 * low || w > 2 * high) {
-                return 0;
-            }
-            continue;
-        }
-        if (w < low || w > high) {
-            return 0;
-        }
-        shortest = w < shortest ? w : shortest;
-        longest = w > longest ? w : longest;
     }
     float const centre = line.end[k] - line.start[k];
-    if (longest > 2.2f * shortest || centre > 2.5f * longest || centre < 0.7f * shortest) {
+    float const mean = (line.end[k + side] - line.start[k - side] - centre) / (2 * side);
+    if (mean <= 0.5f) {
         return 0;
     }
-    return total;
+    for (int i = k - side; i <= k + side; ++i) {
+        float const w = line.end[i] - line.start[i];
+        if (i != k && (w < 0.5f * mean || w > 1.6f * mean)) {
+            return 0;
+        }
+    }
+    float const outer = 0.5f * mean;
+    bool const outerFit = line.end[k - side - 1] - line.start[k - side - 1] > outer &&
+                          line.end[k + side + 1] - line.start[k + side + 1] > outer;
+    // Through the middle the rings lie alike on both sides of the centre run.
+    float const before = line.start[k] - line.start[k - side];
+    float const after = line.end[k + side] - line.end[k];
+    bool const even = std::fabs(before - after) < 0.6f * mean;
+    bool const centreFits = spot ? centre > 0.9f * mean && centre < 2.6f * mean
+                                 : centre > 2.5f * mean && centre < 4.6f * mean;
+    if (!outerFit || !even || !centreFits) {
+        return 0;
+    }
+    near = line.start[k - side] - mean;
+    far = line.end[k + side] + mean;
+    return mean;
 }
 
 // The ring window whose centre run lies nearest to distance `at` along the
 // line (within `reach`): its centre and outer ends, distances along the line.
-bool FindRings(LineRuns const& line, float at, float reach, bool centreDark, float& centre, float& near, float& far)
+bool FindRings(LineRuns const& line, float at, float reach, bool inverted, float& centre, float& near, float& far)
 {
     float best = reach;
     bool found = false;
-    for (int k = 5; k + 5 < line.count; ++k) {
+    for (int k = 4; k + 4 < line.count; ++k) {
         float const middle = (line.start[k] + line.end[k]) / 2;
-        if (std::fabs(middle - at) < best && RingWindow(line, k, centreDark) > 0) {
+        float n;
+        float f;
+        if (std::fabs(middle - at) < best && RingWindow(line, k, inverted, n, f) > 0) {
             best = std::fabs(middle - at);
             centre = middle;
-            near = line.start[k - 5];
-            far = line.end[k + 5];
+            near = n;
+            far = f;
             found = true;
         }
     }
@@ -165,7 +176,7 @@ bool FindRings(LineRuns const& line, float at, float reach, bool centreDark, flo
 
 // Measures the rings on the line through (x, y) at `angle` degrees: the
 // centre moved onto the line's ring centre, and the two half-extents.
-bool Measure(float& x, float& y, float angle, float ring, bool centreDark, float& minus, float& plus)
+bool Measure(float& x, float& y, float angle, float ring, bool inverted, float& minus, float& plus)
 {
     float const dx = std::cos(angle * kPi / 180);
     float const dy = std::sin(angle * kPi / 180);
@@ -177,7 +188,7 @@ bool Measure(float& x, float& y, float angle, float ring, bool centreDark, float
     float centre;
     float near;
     float far;
-    if (!FindRings(g_line, half, 3 * ring, centreDark, centre, near, far)) {
+    if (!FindRings(g_line, half, 3 * ring, inverted, centre, near, far)) {
         return false;
     }
     x = g_line.x0 + dx * centre;
@@ -227,9 +238,11 @@ bool TraceOutline(MaxiFinderState& f)
         float const expected = EllipseRadius(dx > 0 ? e.right : e.left, dy > 0 ? e.bottom : e.top, angle);
         float radius = -1;
         float const ring = 2 * expected / kRingsAcross;
-        if (Scan(e.x, e.y, dx, dy, 1.3f * expected, 6 * ring, 30, g_line) && g_line.count >= 6 &&
-            g_line.dark[0] == e.inverted) {
-            radius = g_line.end[5];
+        if (Scan(e.x, e.y, dx, dy, 1.3f * expected, 6 * ring, 30, g_line) && g_line.count >= 6) {
+            // The outer ring's inner edge (its outer edge may touch dark
+            // modules), four edges out, or three when the centre spot is
+            // blurred into the first ring.
+            radius = g_line.end[g_line.dark[0] == e.inverted ? 4 : 3] * kOuterOverInner;
         }
         bool const fits = radius > 0 && radius > 0.8f * expected && radius < 1.2f * expected &&
                           (reference < 0 || (radius > 0.8f * reference && radius < 1.2f * reference));
@@ -306,9 +319,6 @@ int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int
     if (ring < 1.0f) {
         return 129;
     }
-    // Polarity: a light centre spot, or a dark one on a light-on-dark symbol.
-    float const side = (runs[middle] / 2.0f + runs[middle + 1] / 2.0f) / 32;
-    bool const centreDark = MaxiGrey(g_image, x, y) < (MaxiGrey(g_image, x - side, y) + MaxiGrey(g_image, x + side, y)) / 2;
 
     // Across the scan line, along it, and across once more: each pass moves
     // the centre onto the rings' middle.
@@ -316,15 +326,20 @@ int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int
     float bottom;
     float left;
     float right;
-    if (!Measure(x, y, 90, ring, centreDark, top, bottom)) {
-        return 129;
+    // Dark rings on light, else light rings on dark.
+    bool inverted = false;
+    if (!Measure(x, y, 90, ring, inverted, top, bottom)) {
+        inverted = true;
+        if (!Measure(x, y, 90, ring, inverted, top, bottom)) {
+            return 129;
+        }
     }
     ring = (top + bottom) / kRingsAcross;
-    if (!Measure(x, y, 0, ring, centreDark, left, right)) {
+    if (!Measure(x, y, 0, ring, inverted, left, right)) {
         return 129;
     }
     ring = (left + right) / kRingsAcross;
-    if (!Measure(x, y, 90, ring, centreDark, top, bottom) || !Measure(x, y, 0, ring, centreDark, left, right)) {
+    if (!Measure(x, y, 90, ring, inverted, top, bottom) || !Measure(x, y, 0, ring, inverted, left, right)) {
         return 129;
     }
     float const a = (left + right) / 2;
@@ -338,7 +353,7 @@ int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int
         float ty = y;
         float minus;
         float plus;
-        if (Measure(tx, ty, angle, ring, centreDark, minus, plus)) {
+        if (Measure(tx, ty, angle, ring, inverted, minus, plus)) {
             float const expected = 2 * EllipseRadius(a, b, angle);
             float const width = minus + plus;
             bool const centred = std::fabs(tx - x) < 1.5f * ring && std::fabs(ty - y) < 1.5f * ring;
@@ -354,7 +369,7 @@ int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int
     Remember(x, y, ring);
 
     MaxiFinderState& f = finder_MX;
-    f.eye = {x, y, left, right, top, bottom, centreDark};
+    f.eye = {x, y, left, right, top, bottom, inverted};
     f.ringX = 2 * a / kRingsAcross;
     f.ringY = 2 * b / kRingsAcross;
     f.failed = 0;
