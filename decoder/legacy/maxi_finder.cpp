@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "decoder/legacy/legacy_geometry.h"
+#include "decoder/legacy/legacy_scan_line.h"
 
 MaxiFinderState finder_MX;
 
@@ -287,9 +288,12 @@ bool TraceOutline(MaxiFinderState& f)
 
 }  // namespace
 
-void SetMaxiImage(GrayImage const& image) { g_image = image; }
-
-GrayImage const& GetMaxiImage() { return g_image; }
+GrayImage MaxiFrame()
+{
+    DECODE_IMAGE_INFO_st const& info = decode_image_info;
+    return GrayImage(info.sampleWidth, info.sampleHeight, info.sampleWidth + info.sampleRowPadding,
+                     info.samplePixels);
+}
 
 void ResetMaxiTried() { g_tried.count = 0; }
 
@@ -300,7 +304,9 @@ int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int
     (void)selector;
     bool const countFits = convention == 1 ? (count == 3 || count == 5 || count == 7 || count == 9)
                                            : (count == 5 || count == 7 || count == 9 || count == 11);
-    if (!countFits || runs == nullptr || first == nullptr || last == nullptr || g_image.GetPixels() == nullptr) {
+    g_image = MaxiFrame();
+    if (!countFits || runs == nullptr || first == nullptr || last == nullptr || g_image.GetPixels() == nullptr ||
+        g_image.GetWidth() <= 0 || g_image.GetHeight() <= 0) {
         return 129;
     }
     int const middle = count / 2;

@@ -9,9 +9,8 @@ struct POINT_st;
 // measures the rings across the candidate and at right angles to it, on lines
 // turned by 15 and 30 degrees, and traces the outer ring in 36 directions.
 
-// The frame the MaxiCode reader works on; set once per image.
-void SetMaxiImage(DEC2DIvra::GrayImage const& image);
-DEC2DIvra::GrayImage const& GetMaxiImage();
+// The engine's current frame (its sampled image) as the reader sees it.
+DEC2DIvra::GrayImage MaxiFrame();
 
 // What an accepted check leaves for the reader.
 struct MaxiFinderState {

@@ -1,38 +1,18 @@
 #include "decoder/legacy/maxi_reader.h"
 
+#include "decoder/legacy/legacy_result.h"
 #include "decoder/legacy/legacy_settings_bridge.h"
 #include "decoder/legacy/maxi_finder.h"
 #include "decoder/legacy/maxi_grid.h"
+#include "decoder/legacy/maxi_message.h"
 
 namespace {
 
-MaxiLabel g_label;
 MaxiGrid g_grid;
 MaxiMessage g_message;
+MULTIPLE_LABEL_st g_entry;
 int g_mode;
-
-// Corners of the read symbol: modules (32, 29), (32, 0), (0, 0), (0, 29).
-void GridCorners()
-{
-    constexpr int kCorner[4][2] = {{32, 29}, {32, 0}, {0, 0}, {0, 29}};
-    for (int k = 0; k < 4; ++k) {
-        g_label.cornerX[k] = static_cast<int>(g_grid.x[kCorner[k][0]][kCorner[k][1]]);
-        g_label.cornerY[k] = static_cast<int>(g_grid.y[kCorner[k][0]][kCorner[k][1]]);
-    }
-}
-
-int Fail()
-{
-    g_label.count = 0;
-    g_label.data[0] = 0;
-    g_label.result = 129;
-    g_label.structured = 0;
-    for (int k = 0; k < 4; ++k) {
-        g_label.cornerX[k] = finder_MX.cornerX[k];
-        g_label.cornerY[k] = finder_MX.cornerY[k];
-    }
-    return 129;
-}
+char g_aim[4];
 
 // Per symbol: the structured-append flags of the symbol being read.
 void ResetSymbol()
@@ -42,9 +22,42 @@ void ResetSymbol()
     Err_n = 0;
 }
 
-}  // namespace
+// Files the outcome; a read counts only once it is in the good table.
+int File(int result, int const* xs, int const* ys)
+{
+    STRUCT_APPEND_st sa;
+    init_struct_append(&sa);
+    bool const read = result != kLegacyNothing;
+    if (read && cur_StructFlag_MX == 1) {
+        sa.kind = kLegacyMaxiCodeAppend;
+        sa.word1 = g_message.mode;
+        sa.firstValue = StructParity_MX;
+        sa.secondValue = StructNo_MX - 1;
+        sa.thirdValue = StructBo_MX;
+        sa.further[0] = g_message.eci;
+        sa.present = 1;
+    }
+    if (read) {
+        MX_determine_AIM_ID(g_message.mode, g_message.eci);
+    }
+    set_result2multiple_label(&g_entry, &sa, xs, ys, read ? g_message.text : nullptr,
+                              read ? g_message.text + kMaxiTextCapacity - 1 : nullptr, read ? g_message.length : 0,
+                              read ? reinterpret_cast<signed char const*>(g_aim) : nullptr, kLegacyMaxiCode, result,
+                              kLegacyNothing);
+    determine_multiple_label_status(&g_entry);
+    if (!read) {
+        g_entry.status = 3;
+    }
+    int const filed = register_multiple_label_data(&g_entry);
+    return read && filed == 0 ? result : kLegacyNothing;
+}
 
-MaxiLabel const& GetMaxiLabel() { return g_label; }
+int Fail()
+{
+    return File(kLegacyNothing, finder_MX.cornerX, finder_MX.cornerY);
+}
+
+}  // namespace
 
 int GetMaxiMode() { return g_mode; }
 
@@ -54,10 +67,11 @@ int MX_determine_AIM_ID(int mode, int eci)
     if (eci != 0 && mode != 6) {
         modifier += 2;
     }
-    g_label.aim[0] = ']';
-    g_label.aim[1] = 'U';
-    g_label.aim[2] = static_cast<char>('0' + modifier);
-    g_label.aim[3] = 0;
+    g_aim[0] = ']';
+    g_aim[1] = 'U';
+    g_aim[2] = static_cast<char>('0' + modifier);
+    g_aim[3] = 0;
+    set_aim_codeID(g_aim, 4, eci);
     return 0;
 }
 
@@ -68,33 +82,29 @@ int dec_maxi2(int mode)
     if (GetMaxiEnable() == 0 || finder_MX.failed != 0) {
         return Fail();
     }
-    DEC2DIvra::GrayImage const& image = GetMaxiImage();
+    DEC2DIvra::GrayImage const image = MaxiFrame();
     int const attempts = finder_MX.completeOutline != 0 ? 4 : 2;
-    int result = 129;
-    for (int attempt = 0; attempt < attempts && result == 129; ++attempt) {
+    int result = kLegacyNothing;
+    for (int attempt = 0; attempt < attempts && result == kLegacyNothing; ++attempt) {
         if (LocateMaxiGrid(image, finder_MX.eye, attempt, g_grid) != 0) {
             break;
         }
         ResetSymbol();
         result = DecodeMaxiModules(g_grid.modules, GetIgnoreECIProtocol(), g_message);
     }
-    if (result == 129 || CheckMaxiLength(static_cast<unsigned>(g_message.length)) == 0) {
+    if (result == kLegacyNothing || CheckMaxiLength(static_cast<unsigned>(g_message.length)) == 0) {
         return Fail();
     }
     g_mode = g_message.mode;
-    g_label.count = g_message.length;
-    for (int i = 0; i <= g_message.length; ++i) {
-        g_label.data[i] = g_message.text[i];
+    // Corners: modules (32, 29), (32, 0), (0, 0), (0, 29).
+    constexpr int kCorner[4][2] = {{32, 29}, {32, 0}, {0, 0}, {0, 29}};
+    int xs[4];
+    int ys[4];
+    for (int k = 0; k < 4; ++k) {
+        xs[k] = static_cast<int>(g_grid.x[kCorner[k][0]][kCorner[k][1]]);
+        ys[k] = static_cast<int>(g_grid.y[kCorner[k][0]][kCorner[k][1]]);
     }
-    g_label.mode = g_message.mode;
-    g_label.eci = g_message.eci;
-    g_label.result = result;
-    g_label.structured = cur_StructFlag_MX;
-    g_label.position = StructNo_MX;
-    g_label.total = StructBo_MX;
-    MX_determine_AIM_ID(g_message.mode, g_message.eci);
-    GridCorners();
-    return result;
+    return File(result, xs, ys);
 }
 
 void reset_max00()
