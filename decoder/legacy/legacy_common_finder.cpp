@@ -52,6 +52,37 @@ int candidateRuns[kLines][kMaxRuns + 1];
 int candidateCount[kLines];
 POINT_st candidateStart[kLines];
 POINT_st candidateEnd[kLines];
+int candidateFrom[kLines];
+int candidateTo[kLines];
+
+// The stretches already handed to a check in this search: the many edge
+// pairings of lines 1 and 2 collect the same runs again and again, and a
+// check answers the same for the same runs and arguments (the key: the
+// symbology with the check's variant and parity).
+constexpr int kRememberedChecks = 64;
+struct CheckedStretch {
+    int line;
+    int from;
+    int to;
+    int key;
+};
+CheckedStretch checkedStretches[kRememberedChecks];
+int checkedCount = 0;
+
+int CheckKey(int symbology, int variant, int parity) { return symbology * 100 + variant * 10 + parity; }
+
+bool IsCheckedBefore(int key, int k)
+{
+    for (int c = 0; c < checkedCount; ++c) {
+        CheckedStretch const& s = checkedStretches[c];
+        if (s.key == key && s.line == k && s.from == candidateFrom[k] && s.to == candidateTo[k]) {
+            return true;
+        }
+    }
+    checkedStretches[checkedCount % kRememberedChecks] = {k, candidateFrom[k], candidateTo[k], key};
+    checkedCount = checkedCount < kRememberedChecks ? checkedCount + 1 : checkedCount;
+    return false;
+}
 
 constexpr int kKeptCandidates = 16;
 COM_FINDER_CANDIDATE_st keptCandidates[kKeptCandidates];
@@ -181,6 +212,8 @@ void CollectRuns(int k, int from, int to)
         candidateRuns[k][n++] = lines[k].runs[j];
     }
     candidateCount[k] = n;
+    candidateFrom[k] = from;
+    candidateTo[k] = to;
     candidateStart[k] = ToPoint(k, EdgeAt(k, from));
     candidateEnd[k] = ToPoint(k, EdgeAt(k, to));
 }
@@ -252,13 +285,14 @@ int CheckFinderRuns(int variant, int parity)
         if (point_in_valid_region(centre.x, centre.y) == 0) {
             return kLegacyNothing;
         }
-        if (state.hanXin && state.hanXinGate && !wideForHanXin) {
+        if (state.hanXin && state.hanXinGate && !wideForHanXin && !IsCheckedBefore(CheckKey(kLegacyHanXin, variant, parity), k)) {
             NoteCandidate(kLegacyHanXin, centre, candidateRuns[k], n, candidateStart[k], candidateEnd[k]);
             if (CHINA_check_finderH3(&centre, n - 1, total, state.savedMode) == kLegacyHanXin) {
                 return kLegacyHanXin;
             }
         }
-        if (state.maxi && state.passCount && !wideForMaxi) {
+        if (state.maxi && state.passCount && !wideForMaxi &&
+            !IsCheckedBefore(CheckKey(kLegacyMaxiCode, variant, parity), k)) {
             NoteCandidate(kLegacyMaxiCode, centre, candidateRuns[k], n, candidateStart[k], candidateEnd[k]);
             if (MX_check_finderH3(candidateRuns[k], n, &candidateStart[k], &candidateEnd[k], state.savedMode,
                                   variant, parity) == kLegacyMaxiCode) {
@@ -439,7 +473,7 @@ int TryPatterns(int i, int j, int m, int M)
             if (point_in_valid_region(centre.x, centre.y) == 0) {
                 break;
             }
-            if (W == 9 && state.maxi) {
+            if (W == 9 && state.maxi && !IsCheckedBefore(CheckKey(kLegacyMaxiCode, 0, 1), k)) {
                 NoteCandidate(kLegacyMaxiCode, centre, candidateRuns[k], n, candidateStart[k], candidateEnd[k]);
                 int const r = MX_check_finderH3(candidateRuns[k], n, &candidateStart[k], &candidateEnd[k],
                                                 state.savedMode, 0, 1);
@@ -587,6 +621,7 @@ int COM_get_plural_lines(int* directionCode, POINT_st* starts, POINT_st* ends, i
 int COM_search_finder(DECODE_EXEC_STATUS_st const* status, POINT_st* start, POINT_st* end, int* mode)
 {
     state = SearchState{};
+    checkedCount = 0;
     state.maxi = status->flag[kLegacyFlagMaxi] != 0;
     state.hanXin = status->flag[kLegacyFlagHanXin] != 0;
     bool const further = status->flag[kLegacyFlagAztec] != 0;

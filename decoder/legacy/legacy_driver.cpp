@@ -4,6 +4,7 @@
 
 #include "decoder/legacy/legacy_common_finder.h"
 #include "decoder/legacy/legacy_geometry.h"
+#include "decoder/legacy/legacy_linear_remnants.h"
 #include "decoder/legacy/legacy_reader_entries.h"
 #include "decoder/legacy/legacy_result.h"
 #include "decoder/legacy/legacy_scan_line.h"
@@ -195,6 +196,7 @@ void reset_multi01()
 {
     reset_multiple_label();
     reset_max01();
+    reset_1D();
     reset_china01();
     lastDecodeResult = kLegacyNothing;
     reset_MULTI_runlength_param();
