@@ -50,7 +50,16 @@ auto& Root() { return ivra_configuration::CommonPropertyReference::RootHandle();
 
 class MaxiReaderTest : public testing::Test {
 protected:
-    void SetUp() override { Root().read.maxi_code.Set(true); }
+    void SetUp() override
+    {
+        // Other tests of this process may have left length limits or the
+        // ignore-ECI switch behind.
+        ivra_configuration::FixedLength any{};
+        any.maximum = ivra_configuration::FixedLength::kNoMaximum;
+        Root().fixed_length.maxi_code.Set(any);
+        Root().string.ignore_eci_protocol.enable.Set(false);
+        Root().read.maxi_code.Set(true);
+    }
     void TearDown() override { Root().read.maxi_code.Set(false); }
 };
 
@@ -90,6 +99,23 @@ TEST_F(MaxiReaderTest, SymbolsOfEveryModeAreReadFromTheFrame)
         EXPECT_EQ(reads[0].data, c.expected);
         EXPECT_EQ(reads[0].aim, c.aim);
     }
+}
+
+// The length setting refuses the text, and nothing is reported.
+TEST_F(MaxiReaderTest, LengthSettingAndSwitchRefuseTheRead)
+{
+    auto const r = support::render({.symbology = BARCODE_MAXICODE, .data = "TWELVE CHARS", .option1 = 4},
+                                   {.moduleSize = 4.0});
+    ASSERT_TRUE(r.symbol.ok);
+    ivra_configuration::FixedLength only{};
+    only.count = 1;
+    only.lengths[0] = 11;
+    only.maximum = ivra_configuration::FixedLength::kNoMaximum;
+    Root().fixed_length.maxi_code.Set(only);
+    EXPECT_TRUE(ReadFrame(r.frame).empty());
+    only.lengths[0] = 12;
+    Root().fixed_length.maxi_code.Set(only);
+    EXPECT_EQ(ReadFrame(r.frame).size(), 1u);
 }
 
 TEST_F(MaxiReaderTest, NothingIsReadWhenMaxiCodeIsOff)
