@@ -286,6 +286,55 @@ bool TraceOutline(MaxiFinderState& f)
     return true;
 }
 
+// Measures the bull's-eye of one polarity about a candidate centre: across
+// the scan line near the candidate (a line that caught the rings off their
+// middle puts its centre run aside), along it, and across once more, each
+// pass moving the centre onto the rings' middle; then four turned lines must
+// mostly agree with the ellipse so found.
+bool MeasureEye(float& x, float& y, float ring, bool inverted, float& left, float& right, float& top, float& bottom)
+{
+    bool found = false;
+    float const step = ring / 2;
+    for (int k = 0; k <= 12 && !found; ++k) {
+        float const shift = static_cast<float>((k + 1) / 2) * ((k & 1) != 0 ? step : -step);
+        float tx = x + shift;
+        float ty = y;
+        if (Measure(tx, ty, 90, ring, inverted, top, bottom)) {
+            x = tx;
+            y = ty;
+            found = true;
+        }
+    }
+    if (!found) {
+        return false;
+    }
+    ring = (top + bottom) / kRingsAcross;
+    if (!Measure(x, y, 0, ring, inverted, left, right)) {
+        return false;
+    }
+    ring = (left + right) / kRingsAcross;
+    if (!Measure(x, y, 90, ring, inverted, top, bottom) || !Measure(x, y, 0, ring, inverted, left, right)) {
+        return false;
+    }
+    float const a = (left + right) / 2;
+    float const b = (top + bottom) / 2;
+    ring = (a + b) / kRingsAcross;
+    int passed = 0;
+    for (float angle : {15.0f, -15.0f, 30.0f, -30.0f}) {
+        float tx = x;
+        float ty = y;
+        float minus;
+        float plus;
+        if (Measure(tx, ty, angle, ring, inverted, minus, plus)) {
+            float const expected = 2 * EllipseRadius(a, b, angle);
+            float const width = minus + plus;
+            bool const centred = std::fabs(tx - x) < 1.5f * ring && std::fabs(ty - y) < 1.5f * ring;
+            passed += centred && width > 0.8f * expected && width < 1.2f * expected ? 1 : 0;
+        }
+    }
+    return passed >= 3;
+}
+
 }  // namespace
 
 GrayImage MaxiFrame()
@@ -319,56 +368,35 @@ int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int
         before += i < middle ? runs[i] : 0;
         total += runs[i];
     }
-    float x = static_cast<float>(first->x) + 0.5f + (static_cast<float>(before) + runs[middle] / 2.0f) / 32;
-    float y = static_cast<float>(first->y) + 0.5f;
-    float ring = static_cast<float>(total) / 32 / static_cast<float>(count);
-    if (ring < 1.0f) {
+    // The middle of the centre run, between the line's ends (the search's
+    // lines may be slanted).
+    float const along = (static_cast<float>(before) + runs[middle] / 2.0f) / static_cast<float>(total);
+    float x = static_cast<float>(first->x) + 0.5f + along * static_cast<float>(last->x - first->x);
+    float y = static_cast<float>(first->y) + 0.5f + along * static_cast<float>(last->y - first->y);
+    float const estimate = static_cast<float>(total) / 32 / static_cast<float>(count);
+    if (estimate < 1.0f) {
         return 129;
     }
 
-    // Across the scan line, along it, and across once more: each pass moves
-    // the centre onto the rings' middle.
     float top;
     float bottom;
     float left;
     float right;
-    // Dark rings on light, else light rings on dark.
     bool inverted = false;
-    if (!Measure(x, y, 90, ring, inverted, top, bottom)) {
+    // Dark rings on light, else light rings on dark.
+    float const x0 = x;
+    float const y0 = y;
+    if (!MeasureEye(x, y, estimate, inverted, left, right, top, bottom)) {
+        x = x0;
+        y = y0;
         inverted = true;
-        if (!Measure(x, y, 90, ring, inverted, top, bottom)) {
+        if (!MeasureEye(x, y, estimate, inverted, left, right, top, bottom)) {
             return 129;
         }
     }
-    ring = (top + bottom) / kRingsAcross;
-    if (!Measure(x, y, 0, ring, inverted, left, right)) {
-        return 129;
-    }
-    ring = (left + right) / kRingsAcross;
-    if (!Measure(x, y, 90, ring, inverted, top, bottom) || !Measure(x, y, 0, ring, inverted, left, right)) {
-        return 129;
-    }
     float const a = (left + right) / 2;
     float const b = (top + bottom) / 2;
-    ring = (a + b) / kRingsAcross;
-
-    // Turned lines: the rings again, of the ellipse's width there.
-    int passed = 0;
-    for (float angle : {15.0f, -15.0f, 30.0f, -30.0f}) {
-        float tx = x;
-        float ty = y;
-        float minus;
-        float plus;
-        if (Measure(tx, ty, angle, ring, inverted, minus, plus)) {
-            float const expected = 2 * EllipseRadius(a, b, angle);
-            float const width = minus + plus;
-            bool const centred = std::fabs(tx - x) < 1.5f * ring && std::fabs(ty - y) < 1.5f * ring;
-            passed += centred && width > 0.8f * expected && width < 1.2f * expected ? 1 : 0;
-        }
-    }
-    if (passed < 3) {
-        return 129;
-    }
+    float const ring = (a + b) / kRingsAcross;
     if (TriedBefore(x, y)) {
         return 129;
     }
