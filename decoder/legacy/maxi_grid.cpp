@@ -51,6 +51,7 @@ struct Placement {
     float contrast;
     Mapping mapping[2];  // the best turn and the runner-up
     int mappings;
+    int refined;         // how many of them are refined
 };
 
 Placement g_placement;
@@ -320,8 +321,8 @@ void RefineWithin(GrayImage const& image, Mapping& m, float threshold, float rea
     double const lean = 0.1 / reach;  // a perspective step that moves the rim by a tenth
     double step[8] = {0.02 * pitch, 0.02 * pitch, 0.15 * pitch, 0.02 * pitch, 0.02 * pitch, 0.15 * pitch, lean, lean};
     float best = Sharpness(image, m, threshold, reach);
-    for (int round = 0; round < 5; ++round) {
-        for (int pass = 0; pass < 6; ++pass) {
+    for (int round = 0; round < 4; ++round) {
+        for (int pass = 0; pass < 4; ++pass) {
             bool moved = false;
             for (int k = 0; k < 8; ++k) {
                 for (int sign = -1; sign <= 1; sign += 2) {
@@ -351,7 +352,7 @@ void RefineWithin(GrayImage const& image, Mapping& m, float threshold, float rea
 void Refine(GrayImage const& image, Mapping& m, float threshold)
 {
     double const pitch = std::sqrt(std::fabs(m.p[0] * m.p[4] - m.p[1] * m.p[3]));
-    for (float reach : {6.5f, 8.5f, 11.0f, 14.0f, 17.0f, 25.0f}) {
+    for (float reach : {6.5f, 9.0f, 13.0f, 25.0f}) {
         RefineWithin(image, m, threshold, reach, pitch);
     }
 }
@@ -441,13 +442,17 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, Placement& place)
         if (darkest[k] > place.threshold) {
             break;
         }
-        float const best = turns[k];
-        place.mapping[k] = AffineAt(cx, cy, l, best);
-        Refine(image, place.mapping[k], place.threshold);
+        place.mapping[k] = AffineAt(cx, cy, l, turns[k]);
         ++place.mappings;
     }
-    place.valid = place.mappings > 0;
-    return place.valid;
+    if (place.mappings == 0) {
+        return false;
+    }
+    // The runner-up is refined only when a later attempt needs it.
+    Refine(image, place.mapping[0], place.threshold);
+    place.refined = 1;
+    place.valid = true;
+    return true;
 }
 
 // Grey at a module, averaged over its middle.
@@ -467,7 +472,7 @@ float ModuleGrey(GrayImage const& image, Mapping const& m, float u, float v)
 
 void SampleGrid(GrayImage const& image, Placement const& place, int attempt, MaxiGrid& grid)
 {
-    Mapping const& m = place.mapping[(attempt >= 2 && place.mappings > 1) ? 1 : 0];
+    Mapping const& m = place.mapping[(attempt >= 2 && place.mappings > 1 && place.refined > 1) ? 1 : 0];
     static float grey[kMaxiRows][kMaxiColumns];
     float darkSum = 0;
     float lightSum = 0;
@@ -549,6 +554,10 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
         return 1;
     }
     g_inverted = g_placement.eye.inverted;
+    if (attempt >= 2 && g_placement.mappings > 1 && g_placement.refined < 2) {
+        Refine(image, g_placement.mapping[1], g_placement.threshold);
+        g_placement.refined = 2;
+    }
     SampleGrid(image, g_placement, attempt, grid);
     return 0;
 }
