@@ -54,8 +54,10 @@ bool Scan(float x0, float y0, float dx, float dy, float length, float window, fl
 {
     static float grey[kMaxSamples];
     static float threshold[kMaxSamples];
-    int n = static_cast<int>(length / kStep) + 1;
-    n = n > kMaxSamples ? kMaxSamples : n;
+    float const longest = (kMaxSamples - 1) * kStep;
+    length = length < longest ? length : longest;
+    window = window < longest ? window : longest;
+    int const n = length > 0 ? static_cast<int>(length / kStep) + 1 : 0;
     line.x0 = x0;
     line.y0 = y0;
     line.dx = dx;

@@ -523,6 +523,12 @@ void SampleGrid(GrayImage const& image, Placement const& place, int attempt, Max
 
 float MaxiGrey(GrayImage const& image, float x, float y)
 {
+    // Points far off the image (or not numbers, from a degenerate mapping)
+    // read the nearest border sample.
+    float const maxX = static_cast<float>(image.GetWidth()) + 1;
+    float const maxY = static_cast<float>(image.GetHeight()) + 1;
+    x = !(x > -1) ? -1 : (x > maxX ? maxX : x);
+    y = !(y > -1) ? -1 : (y > maxY ? maxY : y);
     x -= 0.5f;  // pixel centres
     y -= 0.5f;
     float const fx = std::floor(x);

@@ -52,6 +52,9 @@ int File(int result, int const* xs, int const* ys)
     return read && filed == 0 ? result : kLegacyNothing;
 }
 
+// A corner coordinate, kept within reach of the frame.
+int Pixel(float v) { return static_cast<int>(v > -4096 ? (v < 4096 ? v : 4096) : -4096); }
+
 int Fail()
 {
     return File(kLegacyNothing, finder_MX.cornerX, finder_MX.cornerY);
@@ -101,8 +104,8 @@ int dec_maxi2(int mode)
     int xs[4];
     int ys[4];
     for (int k = 0; k < 4; ++k) {
-        xs[k] = static_cast<int>(g_grid.x[kCorner[k][0]][kCorner[k][1]]);
-        ys[k] = static_cast<int>(g_grid.y[kCorner[k][0]][kCorner[k][1]]);
+        xs[k] = Pixel(g_grid.x[kCorner[k][0]][kCorner[k][1]]);
+        ys[k] = Pixel(g_grid.y[kCorner[k][0]][kCorner[k][1]]);
     }
     return File(result, xs, ys);
 }
