@@ -34,6 +34,23 @@ void Attach(support::Frame const& frame)
     reset_MULTI_runlength_param();
 }
 
+support::Rendering RenderMaxiCode(char const* data, double module, double angle)
+{
+    support::SymbolInput input;
+    input.symbology = BARCODE_MAXICODE;
+    input.data = data;
+    support::RenderOptions options;
+    options.moduleSize = module;
+    options.angle = angle;
+    return support::render(input, options);
+}
+
+// The bull's-eye sits at the middle of the symbol.
+support::Point BullsEyeCentre(support::Rendering const& r)
+{
+    return r.symbol.toFrame({r.symbol.widthModules / 2.0, r.symbol.heightModules / 2.0});
+}
+
 struct SearchOutcome {
     int answer = kLegacyNothing;  // the first answer other than 129
     int candidates = 0;            // handed to a symbology's check
@@ -82,16 +99,9 @@ TEST(LegacyCommonFinderTest, MaxiCodeBullsEyesReachTheMaxiCodeCheckAtTheirCentre
         double angle;
     } const cases[] = {{3.0, 0}, {4.0, 0}, {4.0, 30}, {5.0, 75}, {6.0, 10}};
     for (Case const& c : cases) {
-        support::SymbolInput input;
-        input.symbology = BARCODE_MAXICODE;
-        input.data = "LEGACY FINDER 0123456789";
-        support::RenderOptions options;
-        options.moduleSize = c.module;
-        options.angle = c.angle;
-        auto const r = support::render(input, options);
+        auto const r = RenderMaxiCode("LEGACY FINDER 0123456789", c.module, c.angle);
         ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
-        support::Point const centre =
-            r.symbol.toFrame({r.symbol.widthModules / 2.0, r.symbol.heightModules / 2.0});
+        support::Point const centre = BullsEyeCentre(r);
         int const module = static_cast<int>(std::lround(c.module));
         for (int mode : {1, 2}) {
             SearchOutcome const out = SearchRows(r.frame, static_cast<int>(centre.x), static_cast<int>(centre.y),
@@ -190,17 +200,11 @@ TEST(LegacyCommonFinderTest, TheHandlesSegmentsBringTheBullsEyeToTheMaxiCodeChec
         double module;
         double angle;
     } const cases[] = {{4.0, 0}, {5.0, 40}};
+    char const* const data = "THROUGH THE HANDLE 42";
     for (Case const& c : cases) {
-        support::SymbolInput input;
-        input.symbology = BARCODE_MAXICODE;
-        input.data = "THROUGH THE HANDLE 42";
-        support::RenderOptions options;
-        options.moduleSize = c.module;
-        options.angle = c.angle;
-        auto const r = support::render(input, options);
+        auto const r = RenderMaxiCode(data, c.module, c.angle);
         ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
-        support::Point const centre =
-            r.symbol.toFrame({r.symbol.widthModules / 2.0, r.symbol.heightModules / 2.0});
+        support::Point const centre = BullsEyeCentre(r);
         COM_clear_candidates();
         labels.clear();
         DEC2D_OnTriggerDown(handle);
@@ -213,7 +217,7 @@ TEST(LegacyCommonFinderTest, TheHandlesSegmentsBringTheBullsEyeToTheMaxiCodeChec
         }
         EXPECT_LT(nearest, 1.5 * c.module) << c.module << " " << c.angle;
         for (std::string const& label : labels) {
-            EXPECT_EQ(label, input.data);
+            EXPECT_EQ(label, data);
         }
     }
     root.read.maxi_code.Set(false);
