@@ -118,6 +118,40 @@ TEST_F(MaxiReaderTest, LengthSettingAndSwitchRefuseTheRead)
     EXPECT_EQ(ReadFrame(r.frame).size(), 1u);
 }
 
+// The finder check alone, on the engine's frame: the run counts it takes, and
+// a bull's-eye offered again in the same image.
+TEST(MaxiFinderTest, CountsAndRepeatedBullsEyes)
+{
+    double const module = 4.0;
+    auto const r = support::render({.symbology = BARCODE_MAXICODE, .data = "FINDER", .option1 = 4},
+                                   {.moduleSize = module, .angle = 20});
+    ASSERT_TRUE(r.symbol.ok);
+    decode_image_info.samplePixels = r.frame.pixels.data();
+    decode_image_info.sampleWidth = r.frame.width;
+    decode_image_info.sampleHeight = r.frame.height;
+    decode_image_info.sampleRowPadding = 0;
+    support::Point const centre = r.symbol.toFrame({14.5, 14.43335});  // the bull's-eye centre in zint's module units
+    // Eleven runs across the middle, in 1/32 pixel: the centre spot, then ten
+    // rings.
+    int runs[11];
+    for (int i = 0; i < 11; ++i) {
+        runs[i] = static_cast<int>(32 * module * (i == 5 ? 1.158 : 0.787));
+    }
+    int const y = static_cast<int>(centre.y);
+    POINT_st first{static_cast<int>(centre.x - 4.51 * module), y};
+    POINT_st last{static_cast<int>(centre.x + 4.51 * module), y};
+    reset_max00();
+    for (int count : {2, 4, 6, 12}) {
+        EXPECT_EQ(MX_check_finderH3(runs + (11 - count) / 2, count, &first, &last, 2, 0, 0), 129) << count;
+    }
+    EXPECT_EQ(MX_check_finderH3(runs, 11, &first, &last, 2, 0, 0), 23);
+    EXPECT_NEAR(finder_MX.eye.x, centre.x, module);
+    EXPECT_NEAR(finder_MX.eye.y, centre.y, module);
+    EXPECT_EQ(MX_check_finderH3(runs, 11, &first, &last, 2, 0, 0), 129) << "the same bull's-eye twice";
+    reset_max01();  // a new image
+    EXPECT_EQ(MX_check_finderH3(runs, 11, &first, &last, 2, 0, 0), 23);
+}
+
 TEST_F(MaxiReaderTest, NothingIsReadWhenMaxiCodeIsOff)
 {
     auto const r = support::render({.symbology = BARCODE_MAXICODE, .data = "SWITCHED OFF", .option1 = 4},
