@@ -373,49 +373,47 @@ int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int
     // The middle of the centre run, between the line's ends (the search's
     // lines may be slanted).
     float const along = (static_cast<float>(before) + runs[middle] / 2.0f) / static_cast<float>(total);
-    float x = static_cast<float>(first->x) + 0.5f + along * static_cast<float>(last->x - first->x);
-    float y = static_cast<float>(first->y) + 0.5f + along * static_cast<float>(last->y - first->y);
+    float const x0 = static_cast<float>(first->x) + 0.5f + along * static_cast<float>(last->x - first->x);
+    float const y0 = static_cast<float>(first->y) + 0.5f + along * static_cast<float>(last->y - first->y);
     float const estimate = static_cast<float>(total) / 32 / static_cast<float>(count);
     if (estimate < 1.0f) {
         return 129;
     }
 
-    float top;
-    float bottom;
-    float left;
-    float right;
-    bool inverted = false;
-    // Dark rings on light, else light rings on dark.
-    float const x0 = x;
-    float const y0 = y;
-    if (!MeasureEye(x, y, estimate, inverted, left, right, top, bottom)) {
-        x = x0;
-        y = y0;
-        inverted = true;
+    // Dark rings on light, else light rings on dark: each polarity measured
+    // through to the outline, since the other's rings can pass for rings off
+    // their middle.
+    for (int polarity = 0; polarity < 2; ++polarity) {
+        bool const inverted = polarity == 1;
+        float x = x0;
+        float y = y0;
+        float top;
+        float bottom;
+        float left;
+        float right;
         if (!MeasureEye(x, y, estimate, inverted, left, right, top, bottom)) {
+            continue;
+        }
+        float const a = (left + right) / 2;
+        float const b = (top + bottom) / 2;
+        float const ring = (a + b) / kRingsAcross;
+        if (TriedBefore(x, y)) {
             return 129;
         }
+        MaxiFinderState& f = finder_MX;
+        f.eye = {x, y, left, right, top, bottom, inverted};
+        f.ringX = 2 * a / kRingsAcross;
+        f.ringY = 2 * b / kRingsAcross;
+        f.failed = 0;
+        for (int k = 0; k < 4; ++k) {
+            // Centre plus three half-extents out: the symbol's corners, roughly.
+            f.cornerX[k] = static_cast<int>(x + ((k == 0 || k == 3) ? 3 * right : -3 * left));
+            f.cornerY[k] = static_cast<int>(y + (k < 2 ? 3 * bottom : -3 * top));
+        }
+        if (TraceOutline(f)) {
+            Remember(x, y, ring);
+            return 23;
+        }
     }
-    float const a = (left + right) / 2;
-    float const b = (top + bottom) / 2;
-    float const ring = (a + b) / kRingsAcross;
-    if (TriedBefore(x, y)) {
-        return 129;
-    }
-    Remember(x, y, ring);
-
-    MaxiFinderState& f = finder_MX;
-    f.eye = {x, y, left, right, top, bottom, inverted};
-    f.ringX = 2 * a / kRingsAcross;
-    f.ringY = 2 * b / kRingsAcross;
-    f.failed = 0;
-    for (int k = 0; k < 4; ++k) {
-        // Centre plus three half-extents out: the symbol's corners, roughly.
-        f.cornerX[k] = static_cast<int>(x + ((k == 0 || k == 3) ? 3 * right : -3 * left));
-        f.cornerY[k] = static_cast<int>(y + (k < 2 ? 3 * bottom : -3 * top));
-    }
-    if (!TraceOutline(f)) {
-        return 129;
-    }
-    return 23;
+    return 129;
 }
