@@ -437,12 +437,19 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
     for (unsigned i = 0; i < matrix_.GetBullsEyeCount() && handed < budget; ++i) {
         FinderSighting const& eye = eyes[i];
         bool const maxi = eye.kind == MatrixCandidateFinder::kMaxiCode;
-        if ((maxi ? !maxiWanted : !aztecWanted) || !IsFree(eye.centre, first)) {
+        // Blur and thresholds narrow a MaxiCode centre spot, and a light-on-dark
+        // MaxiCode has a dark one: an eye taken for Aztec that Aztec does not
+        // read is offered to the MaxiCode reader too.
+        if ((maxi && !maxiWanted) || (!maxi && !aztecWanted && !maxiWanted) || !IsFree(eye.centre, first)) {
             continue;
         }
         ++handed;
         int read = 0;
-        if (maxi) {
+        if (!maxi && aztecWanted) {
+            // The core of a full-range symbol and its mode message.
+            read = ReadRegion(*aztec, image, SquareAround(eye.centre, eye.module * 7), label);
+        }
+        if (read == 0 && maxiWanted) {
             // The rings span about a third of the symbol: segments through
             // the centre and one ring width above and below, across the
             // whole symbol.
@@ -451,9 +458,6 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
             read = ReadAcross(image, Rectangle{eye.centre.x - radius * 3, 0, eye.centre.x + radius * 3, 0}, rows, 3,
                               *decoders.matrixCode, label);
             searched_.Push(SquareAround(eye.centre, radius * 3));
-        } else {
-            // The core of a full-range symbol and its mode message.
-            read = ReadRegion(*aztec, image, SquareAround(eye.centre, eye.module * 7), label);
         }
         if (read != 0 && Deliver(label, outlet)) {
             return 1;

@@ -1,0 +1,570 @@
+#include "decoder/legacy/maxi_grid.h"
+
+#include <cmath>
+#include <initializer_list>
+
+namespace {
+
+using DEC2DIvra::GrayImage;
+
+constexpr float kPi = 3.14159265f;
+constexpr float kRowPitch = 0.8660254f;  // sqrt(3) / 2
+// Ring edges from the centre outward, in module pitches: light centre spot,
+// then three dark rings; odd edges turn light to dark.
+constexpr float kRingEdges[6] = {0.579f, 1.3665f, 2.1533f, 2.9404f, 3.7274f, 4.5145f};
+constexpr float kRingWidth = 0.787f;
+constexpr int kRays = 72;
+
+// The fixed dark orientation modules beside the bull's-eye.
+constexpr int kOrientation[11][2] = {
+    {9, 10}, {9, 11}, {10, 11}, {15, 7}, {16, 8}, {16, 20}, {17, 20}, {22, 10}, {22, 17}, {23, 10}, {23, 17},
+};
+
+// Light-on-dark symbols are read as their negative.
+bool g_inverted;
+
+float Sample(GrayImage const& image, float x, float y)
+{
+    float const grey = MaxiGrey(image, x, y);
+    return g_inverted ? 1023 - grey : grey;
+}
+
+// Symbol units to pixels, a homography written about the bull's-eye centre
+// (c, f) so that the perspective terms leave the centre and the scale there
+// alone: x = c + (a u + b v) / w, y = f + (d u + e v) / w, w = 1 + g u + h v.
+struct Mapping {
+    double p[8];
+
+    void Map(float u, float v, float& x, float& y) const
+    {
+        double const w = p[6] * u + p[7] * v + 1.0;
+        double const safe = std::fabs(w) < 1e-6 ? 1e-6 : w;
+        x = static_cast<float>(p[2] + (p[0] * u + p[1] * v) / safe);
+        y = static_cast<float>(p[5] + (p[3] * u + p[4] * v) / safe);
+    }
+};
+
+struct Placement {
+    bool valid;
+    MaxiBullsEye eye;
+    float threshold;
+    float contrast;
+    Mapping mapping[2];  // the best turn and the runner-up
+    int mappings;
+    int refined;         // how many of them are refined
+};
+
+Placement g_placement;
+
+struct ModuleOffsets {
+    float u[kMaxiRows][kMaxiColumns];
+    float v[kMaxiRows][kMaxiColumns];
+    bool ready;
+};
+
+ModuleOffsets g_offsets;
+
+void PrepareOffsets()
+{
+    if (g_offsets.ready) {
+        return;
+    }
+    for (int r = 0; r < kMaxiRows; ++r) {
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            MaxiModuleOffset(r, c, g_offsets.u[r][c], g_offsets.v[r][c]);
+        }
+    }
+    g_offsets.ready = true;
+}
+
+bool IsSampled(int row, int column) { return maxbits[row][column] > 0; }
+
+// Mid-range grey across the bull's-eye, on its horizontal and vertical
+// diameters.
+void RingLevels(GrayImage const& image, MaxiBullsEye const& eye, float& threshold, float& contrast)
+{
+    float low = 1023;
+    float high = 0;
+    auto visit = [&](float x, float y) {
+        float const g = Sample(image, x, y);
+        low = g < low ? g : low;
+        high = g > high ? g : high;
+    };
+    for (float d = -eye.left; d <= eye.right; d += 0.5f) {
+        visit(eye.x + d, eye.y);
+    }
+    for (float d = -eye.top; d <= eye.bottom; d += 0.5f) {
+        visit(eye.x, eye.y + d);
+    }
+    threshold = (low + high) / 2;
+    contrast = high - low;
+}
+
+// Least-squares ellipse through points relative to (ox, oy):
+// A x^2 + B xy + C y^2 + D x + E y = 1. Answers the centre and the matrix N
+// with (p - centre)^T N (p - centre) = 1.
+bool FitEllipse(float const* xs, float const* ys, int n, float ox, float oy, float& cx, float& cy, double n2[3])
+{
+    if (n < 8) {
+        return false;
+    }
+    double scale = 0;
+    for (int i = 0; i < n; ++i) {
+        scale += std::fabs(xs[i] - ox) + std::fabs(ys[i] - oy);
+    }
+    scale = scale / n;
+    if (scale < 1e-3) {
+        return false;
+    }
+    double m[5][6] = {};
+    for (int i = 0; i < n; ++i) {
+        double const x = (xs[i] - ox) / scale;
+        double const y = (ys[i] - oy) / scale;
+        double const row[5] = {x * x, x * y, y * y, x, y};
+        for (int a = 0; a < 5; ++a) {
+            for (int b = 0; b < 5; ++b) {
+                m[a][b] += row[a] * row[b];
+            }
+            m[a][5] += row[a];
+        }
+    }
+    for (int col = 0; col < 5; ++col) {
+        int pivot = col;
+        for (int r = col + 1; r < 5; ++r) {
+            pivot = std::fabs(m[r][col]) > std::fabs(m[pivot][col]) ? r : pivot;
+        }
+        if (std::fabs(m[pivot][col]) < 1e-12) {
+            return false;
+        }
+        for (int k = 0; k < 6; ++k) {
+            double const t = m[col][k];
+            m[col][k] = m[pivot][k];
+            m[pivot][k] = t;
+        }
+        for (int r = 0; r < 5; ++r) {
+            if (r != col) {
+                double const f = m[r][col] / m[col][col];
+                for (int k = col; k < 6; ++k) {
+                    m[r][k] -= f * m[col][k];
+                }
+            }
+        }
+    }
+    double const A = m[0][5] / m[0][0];
+    double const B = m[1][5] / m[1][1];
+    double const C = m[2][5] / m[2][2];
+    double const D = m[3][5] / m[3][3];
+    double const E = m[4][5] / m[4][4];
+    double const det = 4 * A * C - B * B;
+    if (det <= 1e-12) {
+        return false;
+    }
+    double const x0 = (B * E - 2 * C * D) / det;
+    double const y0 = (B * D - 2 * A * E) / det;
+    double const kappa = 1 + A * x0 * x0 + B * x0 * y0 + C * y0 * y0;
+    if (kappa <= 0) {
+        return false;
+    }
+    n2[0] = A / kappa / (scale * scale);
+    n2[1] = B / 2 / kappa / (scale * scale);
+    n2[2] = C / kappa / (scale * scale);
+    cx = static_cast<float>(ox + x0 * scale);
+    cy = static_cast<float>(oy + y0 * scale);
+    return n2[0] > 0 && n2[2] > 0;
+}
+
+// Ring edges along rays from the centre, each scaled to the outer dark ring's
+// inner edge, so that one ellipse fits them all.
+int RingPoints(GrayImage const& image, float cx, float cy, float threshold, double const* shape, float const* eye,
+               float* xs, float* ys)
+{
+    int count = 0;
+    for (int k = 0; k < kRays; ++k) {
+        float const angle = 2 * kPi * k / kRays;
+        float const dx = std::cos(angle);
+        float const dy = std::sin(angle);
+        float extent;
+        if (shape != nullptr) {
+            // Radius of the fitted ellipse (outer edge scaled) in this direction.
+            double const q = shape[0] * dx * dx + 2 * shape[1] * dx * dy + shape[2] * dy * dy;
+            extent = static_cast<float>(1 / std::sqrt(q));
+        } else {
+            float const ex = dx > 0 ? eye[1] : eye[0];
+            float const ey = dy > 0 ? eye[3] : eye[2];
+            extent = 1.0f / std::sqrt((dx * dx) / (ex * ex) + (dy * dy) / (ey * ey));
+        }
+        float const pitch = extent / kRingEdges[5];
+        float const window = (shape != nullptr ? 0.3f : 0.45f) * kRingWidth * pitch;
+        for (int e = 1; e < 5; ++e) {
+            float const expected = kRingEdges[e] * pitch;
+            bool const toDark = (e % 2) == 0;
+            float best = -1;
+            float previous = Sample(image, cx + dx * (expected - window), cy + dy * (expected - window));
+            for (float r = expected - window + 0.25f; r <= expected + window; r += 0.25f) {
+                float const g = Sample(image, cx + dx * r, cy + dy * r);
+                bool const crossed = toDark ? (previous > threshold && g <= threshold)
+                                            : (previous <= threshold && g > threshold);
+                if (crossed) {
+                    float const at = r - 0.25f + 0.25f * (previous - threshold) / (previous - g);
+                    if (best < 0 || std::fabs(at - expected) < std::fabs(best - expected)) {
+                        best = at;
+                    }
+                }
+                previous = g;
+            }
+            if (best > 0) {
+                float const scaled = best * kRingEdges[4] / kRingEdges[e];
+                xs[count] = cx + dx * scaled;
+                ys[count] = cy + dy * scaled;
+                ++count;
+            }
+        }
+    }
+    return count;
+}
+
+// L with L^T N L = I (the symmetric inverse square root of N).
+void InverseRoot(double const n2[3], double l[4])
+{
+    double const a = n2[0];
+    double const b = n2[1];
+    double const c = n2[2];
+    double const mean = (a + c) / 2;
+    double const radius = std::sqrt((a - c) * (a - c) / 4 + b * b);
+    double const l1 = mean + radius;
+    double const l2 = mean - radius;
+    double vx = b;
+    double vy = l1 - a;
+    if (std::fabs(vx) + std::fabs(vy) < 1e-12) {
+        vx = 1;
+        vy = 0;
+    }
+    double const norm = std::sqrt(vx * vx + vy * vy);
+    vx /= norm;
+    vy /= norm;
+    double const s1 = 1 / std::sqrt(l1);
+    double const s2 = 1 / std::sqrt(l2 > 1e-12 ? l2 : 1e-12);
+    // V diag(s1, s2) V^T with V = [[vx, -vy], [vy, vx]].
+    l[0] = vx * vx * s1 + vy * vy * s2;
+    l[1] = vx * vy * (s1 - s2);
+    l[2] = l[1];
+    l[3] = vy * vy * s1 + vx * vx * s2;
+}
+
+Mapping AffineAt(float cx, float cy, double const l[4], float turn)
+{
+    float const c = std::cos(turn) / kRingEdges[4];
+    float const s = std::sin(turn) / kRingEdges[4];
+    // Symbol (u, v) -> unit circle q = R (u, v) / r -> p = centre + L q.
+    Mapping m{};
+    m.p[0] = l[0] * c + l[1] * s;
+    m.p[1] = -l[0] * s + l[1] * c;
+    m.p[2] = cx;
+    m.p[3] = l[2] * c + l[3] * s;
+    m.p[4] = -l[2] * s + l[3] * c;
+    m.p[5] = cy;
+    return m;
+}
+
+// Mean grey of the orientation modules; with a tolerance, each the darkest
+// point within that many module pitches (the turn search's grid is only
+// affine, so perspective moves them).
+float OrientationDarkness(GrayImage const& image, Mapping const& m, float tolerance = 0)
+{
+    float sum = 0;
+    for (auto const& rc : kOrientation) {
+        float const u = g_offsets.u[rc[0]][rc[1]];
+        float const v = g_offsets.v[rc[0]][rc[1]];
+        float darkest = 1023;
+        int const steps = tolerance > 0 ? 2 : 0;
+        for (int i = -steps; i <= steps; ++i) {
+            for (int j = -steps; j <= steps; ++j) {
+                float x;
+                float y;
+                m.Map(u + tolerance * i / 2, v + tolerance * j / 2, x, y);
+                float const g = Sample(image, x, y);
+                darkest = g < darkest ? g : darkest;
+            }
+        }
+        sum += darkest;
+    }
+    return sum / 11;
+}
+
+// On module centres the samples lie far from the threshold, on the edges
+// between neighbours (where they differ) near it; plain areas count nothing.
+float Sharpness(GrayImage const& image, Mapping const& m, float threshold, float reach)
+{
+    float sum = 0;
+    for (int r = 0; r < kMaxiRows; ++r) {
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            if (IsSampled(r, c) && g_offsets.u[r][c] * g_offsets.u[r][c] + g_offsets.v[r][c] * g_offsets.v[r][c] <= reach * reach) {
+                float const u = g_offsets.u[r][c];
+                float const v = g_offsets.v[r][c];
+                float x;
+                float y;
+                m.Map(u, v, x, y);
+                float const centre = std::fabs(Sample(image, x, y) - threshold);
+                m.Map(u + 0.5f, v, x, y);
+                float const side = std::fabs(Sample(image, x, y) - threshold);
+                m.Map(u + 0.25f, v + kRowPitch / 2, x, y);
+                float const below = std::fabs(Sample(image, x, y) - threshold);
+                sum += 2 * centre - side - below;
+            }
+        }
+    }
+    return sum + 40 * (threshold - OrientationDarkness(image, m));
+}
+
+void RefineWithin(GrayImage const& image, Mapping& m, float threshold, float reach, double pitch)
+{
+    double const lean = 0.1 / reach;  // a perspective step that moves the rim by a tenth
+    double step[8] = {0.02 * pitch, 0.02 * pitch, 0.15 * pitch, 0.02 * pitch, 0.02 * pitch, 0.15 * pitch, lean, lean};
+    float best = Sharpness(image, m, threshold, reach);
+    for (int round = 0; round < 4; ++round) {
+        for (int pass = 0; pass < 4; ++pass) {
+            bool moved = false;
+            for (int k = 0; k < 8; ++k) {
+                for (int sign = -1; sign <= 1; sign += 2) {
+                    Mapping trial = m;
+                    trial.p[k] += sign * step[k];
+                    float const score = Sharpness(image, trial, threshold, reach);
+                    if (score > best) {
+                        best = score;
+                        m = trial;
+                        moved = true;
+                        break;
+                    }
+                }
+            }
+            if (!moved) {
+                break;
+            }
+        }
+        for (double& s : step) {
+            s /= 2;
+        }
+    }
+}
+
+// Grows the fitted area outward (inner modules first, so that the outer ones
+// are approached within their reach), refining all eight terms at each step.
+void Refine(GrayImage const& image, Mapping& m, float threshold)
+{
+    double const pitch = std::sqrt(std::fabs(m.p[0] * m.p[4] - m.p[1] * m.p[3]));
+    for (float reach : {6.5f, 9.0f, 13.0f, 25.0f}) {
+        RefineWithin(image, m, threshold, reach, pitch);
+    }
+}
+
+bool Place(GrayImage const& image, MaxiBullsEye const& eye, Placement& place)
+{
+    PrepareOffsets();
+    place.valid = false;
+    place.mappings = 0;
+    place.eye = eye;
+    g_inverted = eye.inverted;
+    RingLevels(image, eye, place.threshold, place.contrast);
+    if (place.contrast < 20 || eye.left <= 1 || eye.right <= 1 || eye.top <= 1 || eye.bottom <= 1) {
+        return false;
+    }
+    static float xs[4 * kRays];
+    static float ys[4 * kRays];
+    float const extents[4] = {eye.left, eye.right, eye.top, eye.bottom};
+    float cx = eye.x;
+    float cy = eye.y;
+    double shape[3];
+    bool fitted = false;
+    for (int pass = 0; pass < 3; ++pass) {
+        int const n = RingPoints(image, cx, cy, place.threshold, fitted ? shape : nullptr, extents, xs, ys);
+        float nx;
+        float ny;
+        double next[3];
+        if (!FitEllipse(xs, ys, n, cx, cy, nx, ny, next) || n < kRays) {
+            if (!fitted) {
+                return false;
+            }
+            break;
+        }
+        // The ellipse of the outer ring's inner edge, scaled out to its outer edge
+        // for the next pass's expectations.
+        double const k = (kRingEdges[4] / kRingEdges[5]) * (kRingEdges[4] / kRingEdges[5]);
+        shape[0] = next[0] * k;
+        shape[1] = next[1] * k;
+        shape[2] = next[2] * k;
+        cx = nx;
+        cy = ny;
+        fitted = true;
+    }
+    double const unit[3] = {shape[0] / ((kRingEdges[4] / kRingEdges[5]) * (kRingEdges[4] / kRingEdges[5])),
+                            shape[1] / ((kRingEdges[4] / kRingEdges[5]) * (kRingEdges[4] / kRingEdges[5])),
+                            shape[2] / ((kRingEdges[4] / kRingEdges[5]) * (kRingEdges[4] / kRingEdges[5]))};
+    double l[4];
+    InverseRoot(unit, l);
+
+    // The lattice repeats every 60 degrees: its turn modulo 60 from the inner
+    // modules' sharpness, then the one of six that darkens the orientation
+    // modules most (and the runner-up, for later attempts).
+    float lattice = 0;
+    float sharpest = -1e30f;
+    for (int degree = 0; degree < 60; ++degree) {
+        float const turn = degree * kPi / 180;
+        float const score = Sharpness(image, AffineAt(cx, cy, l, turn), place.threshold, 6.5f);
+        if (score > sharpest) {
+            sharpest = score;
+            lattice = turn;
+        }
+    }
+    float const coarse = lattice;
+    for (float t = coarse - kPi / 180; t <= coarse + kPi / 180; t += 0.25f * kPi / 180) {
+        float const score = Sharpness(image, AffineAt(cx, cy, l, t), place.threshold, 6.5f);
+        if (score > sharpest) {
+            sharpest = score;
+            lattice = t;
+        }
+    }
+    float darkest[2] = {1e9f, 1e9f};
+    float turns[2] = {0, 0};
+    for (int sixth = 0; sixth < 6; ++sixth) {
+        float const turn = lattice + sixth * kPi / 3;
+        float const d = OrientationDarkness(image, AffineAt(cx, cy, l, turn), 0.3f);
+        if (d < darkest[0]) {
+            darkest[1] = darkest[0];
+            turns[1] = turns[0];
+            darkest[0] = d;
+            turns[0] = turn;
+        } else if (d < darkest[1]) {
+            darkest[1] = d;
+            turns[1] = turn;
+        }
+    }
+    for (int k = 0; k < 2; ++k) {
+        if (darkest[k] > place.threshold) {
+            break;
+        }
+        place.mapping[k] = AffineAt(cx, cy, l, turns[k]);
+        ++place.mappings;
+    }
+    if (place.mappings == 0) {
+        return false;
+    }
+    // The runner-up is refined only when a later attempt needs it.
+    Refine(image, place.mapping[0], place.threshold);
+    place.refined = 1;
+    place.valid = true;
+    return true;
+}
+
+// Grey at a module, averaged over its middle.
+float ModuleGrey(GrayImage const& image, Mapping const& m, float u, float v)
+{
+    constexpr float d = 0.18f;
+    float const offsets[5][2] = {{0, 0}, {d, 0}, {-d, 0}, {0, d}, {0, -d}};
+    float sum = 0;
+    for (auto const& o : offsets) {
+        float x;
+        float y;
+        m.Map(u + o[0], v + o[1], x, y);
+        sum += Sample(image, x, y);
+    }
+    return sum / 5;
+}
+
+void SampleGrid(GrayImage const& image, Placement const& place, int attempt, MaxiGrid& grid)
+{
+    Mapping const& m = place.mapping[(attempt >= 2 && place.mappings > 1 && place.refined > 1) ? 1 : 0];
+    static float grey[kMaxiRows][kMaxiColumns];
+    float darkSum = 0;
+    float lightSum = 0;
+    int darkCount = 0;
+    int lightCount = 0;
+    for (int r = 0; r < kMaxiRows; ++r) {
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            float const u = g_offsets.u[r][c];
+            float const v = g_offsets.v[r][c];
+            m.Map(u, v, grid.x[r][c], grid.y[r][c]);
+            grey[r][c] = IsSampled(r, c) ? ModuleGrey(image, m, u, v) : place.threshold;
+            if (IsSampled(r, c)) {
+                bool const dark = grey[r][c] <= place.threshold;
+                (dark ? darkSum : lightSum) += grey[r][c];
+                (dark ? darkCount : lightCount) += 1;
+            }
+        }
+    }
+    // Global level: halfway between the dark and the light modules' means.
+    float const global = darkCount > 0 && lightCount > 0 ? (darkSum / darkCount + lightSum / lightCount) / 2
+                                                         : place.threshold;
+    bool const local = (attempt & 1) == 0;
+    for (int r = 0; r < kMaxiRows; ++r) {
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            float threshold = global;
+            if (local && IsSampled(r, c)) {
+                // Mid-range of the neighbourhood, when it holds both colours.
+                float low = 1023;
+                float high = 0;
+                for (int rr = r - 3; rr <= r + 3; ++rr) {
+                    for (int cc = c - 3; cc <= c + 3; ++cc) {
+                        if (rr >= 0 && rr < kMaxiRows && cc >= 0 && cc < kMaxiColumns && IsSampled(rr, cc)) {
+                            low = grey[rr][cc] < low ? grey[rr][cc] : low;
+                            high = grey[rr][cc] > high ? grey[rr][cc] : high;
+                        }
+                    }
+                }
+                if (high - low > place.contrast / 3) {
+                    threshold = (low + high) / 2;
+                }
+            }
+            grid.modules[r * kMaxiColumns + c] = IsSampled(r, c) && grey[r][c] <= threshold ? 1 : 0;
+        }
+    }
+}
+
+}  // namespace
+
+float MaxiGrey(GrayImage const& image, float x, float y)
+{
+    // Points far off the image (or not numbers, from a degenerate mapping)
+    // read the nearest border sample.
+    float const maxX = static_cast<float>(image.GetWidth()) + 1;
+    float const maxY = static_cast<float>(image.GetHeight()) + 1;
+    x = !(x > -1) ? -1 : (x > maxX ? maxX : x);
+    y = !(y > -1) ? -1 : (y > maxY ? maxY : y);
+    x -= 0.5f;  // pixel centres
+    y -= 0.5f;
+    float const fx = std::floor(x);
+    float const fy = std::floor(y);
+    int const ix = static_cast<int>(fx);
+    int const iy = static_cast<int>(fy);
+    float const ax = x - fx;
+    float const ay = y - fy;
+    float const top = image.AtClamped(ix, iy) * (1 - ax) + image.AtClamped(ix + 1, iy) * ax;
+    float const bottom = image.AtClamped(ix, iy + 1) * (1 - ax) + image.AtClamped(ix + 1, iy + 1) * ax;
+    return top * (1 - ay) + bottom * ay;
+}
+
+void MaxiModuleOffset(int row, int column, float& u, float& v)
+{
+    u = static_cast<float>(column) + 0.5f * static_cast<float>(row & 1) - 14.0f;
+    v = static_cast<float>(row - 16) * kRowPitch;
+}
+
+int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt, MaxiGrid& grid)
+{
+    if (image.GetPixels() == nullptr || image.GetWidth() <= 0 || image.GetHeight() <= 0) {
+        return 1;
+    }
+    if (attempt == 0 && !Place(image, eye, g_placement)) {
+        return 1;
+    }
+    if (!g_placement.valid) {
+        return 1;
+    }
+    g_inverted = g_placement.eye.inverted;
+    if (attempt >= 2 && g_placement.mappings > 1 && g_placement.refined < 2) {
+        Refine(image, g_placement.mapping[1], g_placement.threshold);
+        g_placement.refined = 2;
+    }
+    SampleGrid(image, g_placement, attempt, grid);
+    return 0;
+}
+

@@ -1,0 +1,164 @@
+// MaxiCode read from rendered frames through the process's decoder handle, as
+// the application reads them: the locator sights the bull's-eye, the engine's
+// finder search offers it to the MaxiCode check, the reader files the label.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/common_property_reference.h"
+#include "config/key_tree.h"
+#include "decoder/core/dec2d_entry.h"
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/legacy/legacy_geometry.h"
+#include "decoder/legacy/legacy_scan_line.h"
+#include "decoder/legacy/maxi_finder.h"
+#include "decoder/legacy/maxi_reader.h"
+#include "tests/support/symbol_renderer.h"
+
+namespace {
+
+struct Read {
+    std::string data;
+    std::string aim;
+};
+
+std::vector<Read> g_reads;
+
+std::vector<Read> const& ReadFrame(support::Frame const& frame)
+{
+    static DEC2DIvra::DEC2DProperty property;
+    DEC2D_SetDec2DProperty(&property);
+    DEC2D_HANDLE const handle = DEC2D_GetSingletonDecoderHandle();
+    g_reads.clear();
+    if (handle == nullptr) {
+        ADD_FAILURE() << "no decoder handle";
+        return g_reads;
+    }
+    DEC2D_ImplementFormatter(handle, nullptr, nullptr, nullptr, [](void*, tagDecodedLabel const* label) {
+        char aim[8] = {};
+        DEC2D_GetAIMIdentifier(label->identifier, aim, sizeof aim);
+        g_reads.push_back({std::string(label->data, label->length), aim});
+        return true;
+    });
+    DEC2D_OnTriggerDown(handle);
+    DEC2D_Main(handle, frame.width, frame.height, frame.width, frame.pixels.data(), nullptr);
+    return g_reads;
+}
+
+auto& Root() { return ivra_configuration::CommonPropertyReference::RootHandle(); }
+
+class MaxiReaderTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Other tests of this process may have left length limits or the
+        // ignore-ECI switch behind.
+        ivra_configuration::FixedLength any{};
+        any.maximum = ivra_configuration::FixedLength::kNoMaximum;
+        Root().fixed_length.maxi_code.Set(any);
+        Root().string.ignore_eci_protocol.enable.Set(false);
+        Root().read.maxi_code.Set(true);
+    }
+    void TearDown() override { Root().read.maxi_code.Set(false); }
+};
+
+std::string const kGs = "\x1d";
+
+struct Case {
+    char const* name;
+    support::SymbolInput input;
+    support::RenderOptions options;
+    std::string expected;
+    std::string aim;
+};
+
+TEST_F(MaxiReaderTest, SymbolsOfEveryModeAreReadFromTheFrame)
+{
+    Case const cases[] = {
+        {"mode 4 upright", {.symbology = BARCODE_MAXICODE, .data = "MODE FOUR 0123456789", .option1 = 4},
+         {.moduleSize = 4.0}, "MODE FOUR 0123456789", "]U0"},
+        {"mode 2 turned", {.symbology = BARCODE_MAXICODE, .data = "Parcel data", .option1 = 2,
+          .primary = "152382802840001"},
+         {.moduleSize = 3.5, .angle = 35}, "152382802" + kGs + "840" + kGs + "001" + kGs + "Parcel data", "]U1"},
+        {"mode 3 blurred", {.symbology = BARCODE_MAXICODE, .data = "LONDON", .option1 = 3, .primary = "W1A1AA826001"},
+         {.moduleSize = 4.0, .angle = 200, .blur = 1.2}, "W1A1AA" + kGs + "826" + kGs + "001" + kGs + "LONDON", "]U1"},
+        {"mode 5 noisy", {.symbology = BARCODE_MAXICODE, .data = "enhanced correction", .option1 = 5},
+         {.moduleSize = 3.5, .angle = 110, .noise = 25}, "enhanced correction", "]U0"},
+        {"mode 6 low contrast", {.symbology = BARCODE_MAXICODE, .data = "READER SETUP", .option1 = 6},
+         {.moduleSize = 4.0, .angle = 300, .dark = 380, .light = 620}, "READER SETUP", "]U0"},
+        {"ECI", {.symbology = BARCODE_MAXICODE, .data = "a\\b", .option1 = 4, .eci = 3},
+         {.moduleSize = 4.0, .angle = 15}, "\\000003a\\\\b", "]U2"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto const r = support::render(c.input, c.options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        auto const& reads = ReadFrame(r.frame);
+        ASSERT_EQ(reads.size(), 1u);
+        EXPECT_EQ(reads[0].data, c.expected);
+        EXPECT_EQ(reads[0].aim, c.aim);
+    }
+}
+
+// The length setting refuses the text, and nothing is reported.
+TEST_F(MaxiReaderTest, LengthSettingAndSwitchRefuseTheRead)
+{
+    auto const r = support::render({.symbology = BARCODE_MAXICODE, .data = "TWELVE CHARS", .option1 = 4},
+                                   {.moduleSize = 4.0});
+    ASSERT_TRUE(r.symbol.ok);
+    ivra_configuration::FixedLength only{};
+    only.count = 1;
+    only.lengths[0] = 11;
+    only.maximum = ivra_configuration::FixedLength::kNoMaximum;
+    Root().fixed_length.maxi_code.Set(only);
+    EXPECT_TRUE(ReadFrame(r.frame).empty());
+    only.lengths[0] = 12;
+    Root().fixed_length.maxi_code.Set(only);
+    EXPECT_EQ(ReadFrame(r.frame).size(), 1u);
+}
+
+// The finder check alone, on the engine's frame: the run counts it takes, and
+// a bull's-eye offered again in the same image.
+TEST(MaxiFinderTest, CountsAndRepeatedBullsEyes)
+{
+    double const module = 4.0;
+    auto const r = support::render({.symbology = BARCODE_MAXICODE, .data = "FINDER", .option1 = 4},
+                                   {.moduleSize = module, .angle = 20});
+    ASSERT_TRUE(r.symbol.ok);
+    decode_image_info.samplePixels = r.frame.pixels.data();
+    decode_image_info.sampleWidth = r.frame.width;
+    decode_image_info.sampleHeight = r.frame.height;
+    decode_image_info.sampleRowPadding = 0;
+    support::Point const centre = r.symbol.toFrame({14.5, 14.43335});  // the bull's-eye centre in zint's module units
+    // Eleven runs across the middle, in 1/32 pixel: the centre spot, then ten
+    // rings.
+    int runs[11];
+    for (int i = 0; i < 11; ++i) {
+        runs[i] = static_cast<int>(32 * module * (i == 5 ? 1.158 : 0.787));
+    }
+    int const y = static_cast<int>(centre.y);
+    POINT_st first{static_cast<int>(centre.x - 4.51 * module), y};
+    POINT_st last{static_cast<int>(centre.x + 4.51 * module), y};
+    reset_max00();
+    for (int count : {2, 4, 6, 12}) {
+        EXPECT_EQ(MX_check_finderH3(runs + (11 - count) / 2, count, &first, &last, 2, 0, 0), 129) << count;
+    }
+    EXPECT_EQ(MX_check_finderH3(runs, 11, &first, &last, 2, 0, 0), 23);
+    EXPECT_NEAR(finder_MX.eye.x, centre.x, module);
+    EXPECT_NEAR(finder_MX.eye.y, centre.y, module);
+    EXPECT_EQ(MX_check_finderH3(runs, 11, &first, &last, 2, 0, 0), 129) << "the same bull's-eye twice";
+    reset_max01();  // a new image
+    EXPECT_EQ(MX_check_finderH3(runs, 11, &first, &last, 2, 0, 0), 23);
+}
+
+TEST_F(MaxiReaderTest, NothingIsReadWhenMaxiCodeIsOff)
+{
+    auto const r = support::render({.symbology = BARCODE_MAXICODE, .data = "SWITCHED OFF", .option1 = 4},
+                                   {.moduleSize = 4.0});
+    ASSERT_TRUE(r.symbol.ok);
+    Root().read.maxi_code.Set(false);
+    EXPECT_TRUE(ReadFrame(r.frame).empty());
+}
+
+}  // namespace
