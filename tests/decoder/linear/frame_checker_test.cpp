@@ -101,6 +101,34 @@ TEST_F(FrameCheckerTest, AResultCountsAfterRedundancyPlusOneEqualReadsInARow)
     }
 }
 
+TEST_F(FrameCheckerTest, TheSameLineLaidByAnotherBandIsNoSecondRead)
+{
+    // Two overlapping regions lay one and the same line across a slanted
+    // symbol: the fragment it read must not confirm itself.
+    SetRedundancy(1);
+    Region const band1{{{347, 162}, {336, 345}, {275, 345}, {286, 162}}};
+    Region const band2{{{333, 146}, {320, 360}, {289, 360}, {302, 146}}};
+    LineSegment const slanted{{322, 237}, {318, 308}};
+    EXPECT_FALSE(checker.Check(a, slanted, band1));
+    EXPECT_FALSE(checker.Check(a, slanted, band2));
+    EXPECT_EQ(checker.GetCount(), 1u);
+    // A line sharing one end only is another line.
+    EXPECT_TRUE(checker.Check(a, LineSegment{{322, 237}, {319, 308}}, band2));
+
+    // The same band in the next image (multi-image mode) reads anew; a new
+    // result forgets the lines of the last one.
+    checker.Initialize();
+    SetRedundancy(2);
+    EXPECT_FALSE(checker.Check(a, slanted, band1));
+    checker.OnChengeImage();
+    EXPECT_FALSE(checker.Check(a, slanted, band1));
+    EXPECT_EQ(checker.GetCount(), 2u);
+    EXPECT_FALSE(checker.Check(b, slanted, band2));
+    EXPECT_FALSE(checker.Check(b, Across(7), band1));
+    EXPECT_FALSE(checker.Check(b, Across(8), band1));
+    EXPECT_TRUE(checker.Check(b, Across(9), band1)) << "b replaced a: one read more";
+}
+
 TEST_F(FrameCheckerTest, EqualityIsSymbologyCountAndValues)
 {
     LineDecodeData other;
