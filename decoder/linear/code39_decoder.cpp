@@ -96,7 +96,28 @@ bool Code39PartialScanData::CalcBarSymbolForBigger(unsigned& key, int& module) c
     Code39PartialScanData corrected = *this;
     corrected.Correct();
     Widths(corrected, width);
-    return ClassifyWidths(width, key, module);
+    if (ClassifyWidths(width, key, module)) {
+        return true;
+    }
+    // Near a pixel per module the edges fall on whole pixels, and a narrow
+    // run may measure as wide as a wide one: the runs' magnitudes (widths
+    // weighted by contrast) still part them. The module stays a width.
+    int magnitude[kRuns];
+    for (unsigned i = 0; i < kRuns; ++i) {
+        unsigned const m = (*this)[i].magnitude;
+        magnitude[i] = m > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(m);
+    }
+    int unused = 0;
+    if (!ClassifyWidths(magnitude, key, unused)) {
+        return false;
+    }
+    Widths(*this, width);
+    long long narrowSum = 0;
+    for (unsigned i = 0; i < kRuns; ++i) {
+        narrowSum += ((key >> (kRuns - 1 - i)) & 1u) == 0 ? width[i] : 0;
+    }
+    module = static_cast<int>(narrowSum / 6);
+    return true;
 }
 
 Code39Decoder::Code39Decoder(BarSymbolDecoderContext const& context, DEC2DProperty const& property)

@@ -52,6 +52,7 @@ struct Case {
     double angle = 0.0;
     bool inverted = false;
     std::function<void(support::Rendering&)> spoil = nullptr;
+    double moduleSize = 2.5;
 };
 
 void PrintTo(Case const& c, std::ostream* os) { *os << c.name; }
@@ -73,7 +74,7 @@ TEST_P(Code39FamilyReadTest, ReadsAsSet)
         c.set(harness.Settings());
     }
     support::Rendering r =
-        support::render(c.input, {.moduleSize = 2.5, .angle = c.angle, .inverted = c.inverted});
+        support::render(c.input, {.moduleSize = c.moduleSize, .angle = c.angle, .inverted = c.inverted});
     ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
     if (c.spoil) {
         c.spoil(r);
@@ -150,6 +151,12 @@ INSTANTIATE_TEST_SUITE_P(
              SYMBOLOGY_CODE39, 0.0, false, [](support::Rendering& r) { linear_read_test::WidenGap(r, 12.0, 2.5, 3.0); }},
         Case{"GapOfNineModules", {.symbology = BARCODE_CODE39, .data = "B"}, nullptr, std::nullopt, "",
              SYMBOLOGY_NONE, 0.0, false, [](support::Rendering& r) { linear_read_test::WidenGap(r, 12.0, 2.5, 9.0); }},
+        // 2:1 at 1.3 pixels per module, square to the pixels: the edges fall
+        // on whole pixels and narrow runs measure as wide as wide ones.
+        Case{"PixelAndAThirdPerModule", {.symbology = BARCODE_CODE39, .data = "C39-TEST"}, nullptr, "C39-TEST",
+             "]A0", SYMBOLOGY_CODE39, 0.0, false, nullptr, 1.3},
+        Case{"PixelAndAThirdPerModuleUpsideDown", {.symbology = BARCODE_CODE39, .data = "C39-TEST"}, nullptr,
+             "C39-TEST", "]A0", SYMBOLOGY_CODE39, 180.0, false, nullptr, 1.3},
         Case{"Off", {.symbology = BARCODE_CODE39, .data = "CODE39"},
              [](Settings& s) { s.read.code39.Set(false); }, std::nullopt}),
     [](auto const& info) { return std::string(info.param.name); });
