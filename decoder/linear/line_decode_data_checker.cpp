@@ -130,9 +130,10 @@ bool LineDecodeDataChecker::Check(LineDecodeData const& line, LineSegment const&
 {
     unsigned const repeats = static_cast<unsigned>(detail_->redundancy.Get()) + 1;
     if (count_ == 0 || !pending_.EqualTo(line)) {
+        // Also of another length: lines that leave a slanted symbol through
+        // its bar ends read a fragment, its end character taken for a stop.
         bool const substitution = count_ != 0 && pending_.decoder != nullptr && line.decoder != nullptr &&
-                                  pending_.decoder->GetSymbology() == line.decoder->GetSymbology() &&
-                                  pending_.symbols.GetCount() == line.symbols.GetCount();
+                                  pending_.decoder->GetSymbology() == line.decoder->GetSymbology();
         if (!Restart(line, segment, band)) {
             return false;
         }

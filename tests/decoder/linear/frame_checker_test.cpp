@@ -88,7 +88,9 @@ TEST_F(FrameCheckerTest, AResultCountsAfterRedundancyPlusOneEqualReadsInARow)
         {1, "abbb", "0001"},
         {1, "abab", "0000"},
         {1, "cc", "01"},
-        {1, "acc", "001"},  // another length replaces it as before
+        // Another length too: the fragment a line through bar ends reads.
+        {1, "acc", "000"},
+        {1, "accc", "0001"},
     };
     for (auto const& kase : cases) {
         SetRedundancy(kase.redundancy);
