@@ -17,10 +17,10 @@ struct DecoderDetailProperty;
 // read redundancy + 1 times in a row, and once more when it replaced a result
 // of the same symbology (lines that disagree on a character or read a
 // fragment: the symbologies without a check character have nothing else
-// against a line that crossed the ends of some bars). A line with the decoded ends of one
-// that another band offered for the waiting result adds nothing. It keeps the waiting result with its
-// folded statistics, and the decoded ends of every agreeing line, from which
-// the label's region is fitted.
+// against a line that crossed the ends of some bars). A line with the decoded
+// ends of one that another band offered for the waiting result adds nothing.
+// It keeps the waiting result with its folded statistics, and the decoded ends
+// of every agreeing line, from which the label's region is fitted.
 class LineDecodeDataChecker {
 public:
     static constexpr unsigned kPointCapacity = 256;
