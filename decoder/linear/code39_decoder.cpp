@@ -392,6 +392,12 @@ int Code39Decoder::TryOutputTriOptic(char const* characters, unsigned count, Sta
 
 int Code39Decoder::TryOutputMenu(char const* characters, unsigned count, StackInterface<char>& text)
 {
+    // Every menu label holds two characters or more between its spaces; one
+    // alone is what a line across the bar ends of another symbol makes.
+    constexpr unsigned kShortestMenuLabel = 4;
+    if (count < kShortestMenuLabel) {
+        return 0;
+    }
     for (unsigned i = 0; i < count; ++i) {
         if (!text.Push(characters[i])) {
             return 0;

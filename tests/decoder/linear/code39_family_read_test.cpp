@@ -239,6 +239,7 @@ TEST(Code39Forms, TriOpticAndMenuLabels)
     Form const forms[] = {
         {" ZZ ", true, " ZZ ", SYMBOLOGY_MENU},   // whatever read/code39 says
         {"  ", false, "", SYMBOLOGY_NONE},        // nothing between start and stop
+        {" B ", false, "", SYMBOLOGY_NONE},       // no menu label is this short
         {"$ABC123$", true, "123ABC", SYMBOLOGY_TRIOPTIC},
         {"$ABC12$", false, "", SYMBOLOGY_NONE},   // Tri-Optic has six characters
         {"*AB*", false, "", SYMBOLOGY_NONE},      // Code 39 is off
