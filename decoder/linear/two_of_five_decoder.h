@@ -48,10 +48,11 @@ private:
     bool ReadLayout(TwoOfFivePartialScanData const& runs, TwoOfFiveLayout const& layout, bool negative,
                     StackInterface<BarSymbol>& symbols) const;
     // The character at `position`: a pair or, where S-code is read, the
-    // single character in its place.
+    // single character in its place; `previousSingle` tells that the
+    // previous character was one.
     bool ReadCharacter(TwoOfFivePartialScanData const& runs, TwoOfFiveLayout const& layout, unsigned position,
-                       TwoOfFivePartialScanData::Character const* previous, bool singleAllowed,
-                       TwoOfFivePartialScanData::Character& character, bool& single) const;
+                       TwoOfFivePartialScanData::Character const* previous, bool previousSingle,
+                       bool singleAllowed, TwoOfFivePartialScanData::Character& character, bool& single) const;
     // The digits in reading order; false when the read holds no type. A read
     // of pairs whose last character is a single one is S-code.
     static bool CollectDigits(StackInterface<BarSymbol> const& symbols, bool reverced, unsigned char* digits,

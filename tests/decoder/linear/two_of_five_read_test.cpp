@@ -100,6 +100,13 @@ TEST_F(TwoOfFiveReadTest, SCodeClosesItsPairsWithASingleCharacter)
             }
         }
     }
+    // Under perspective the single character and the pair beside it differ
+    // in span by more than pairs do.
+    for (double const angle : {0.0, 180.0}) {
+        Read const read = LinearReadFixture::Band(
+            SCode(digits), {.moduleSize = 2.0, .angle = angle, .perspectiveX = angle == 0.0 ? 0.25 : -0.25});
+        EXPECT_EQ(read.data, digits) << "perspective, angle " << angle;
+    }
     // Interleaved 2 of 5 reads on without S-code's key, and reads no S-code.
     Keys().read.scode.Set(false);
     EXPECT_FALSE(LinearReadFixture::Band(SCode(digits)).ok);
