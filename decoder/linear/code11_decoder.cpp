@@ -88,14 +88,10 @@ bool Code11PartialScanData::CalcBarSymbol(bool reverse, unsigned& key, int& modu
     if (ClassifyWidths(width, reverse, key, module)) {
         return true;
     }
-    // Near a pixel per module the edges fall on whole pixels: the runs'
-    // magnitudes (widths weighted by contrast) still part narrow from wide.
-    // The module stays a width.
+    // Near a pixel per module the edges fall on whole pixels. The module
+    // stays a width.
     int magnitude[kRuns];
-    for (unsigned i = 0; i < kRuns; ++i) {
-        unsigned const m = (*this)[i].magnitude;
-        magnitude[i] = m > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(m);
-    }
+    GetMagnitudes(magnitude);
     int unused = 0;
     if (!ClassifyWidths(magnitude, reverse, key, unused)) {
         return false;

@@ -100,13 +100,9 @@ bool Code39PartialScanData::CalcBarSymbolForBigger(unsigned& key, int& module) c
         return true;
     }
     // Near a pixel per module the edges fall on whole pixels, and a narrow
-    // run may measure as wide as a wide one: the runs' magnitudes (widths
-    // weighted by contrast) still part them. The module stays a width.
+    // run may measure as wide as a wide one. The module stays a width.
     int magnitude[kRuns];
-    for (unsigned i = 0; i < kRuns; ++i) {
-        unsigned const m = (*this)[i].magnitude;
-        magnitude[i] = m > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(m);
-    }
+    GetMagnitudes(magnitude);
     int unused = 0;
     if (!ClassifyWidths(magnitude, key, unused)) {
         return false;
