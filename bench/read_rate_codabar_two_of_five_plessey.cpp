@@ -4,6 +4,7 @@
 //
 //   bench_read_rate_codabar_two_of_five_plessey
 #include "bench/support/read_rate_table.h"
+#include "tests/support/s_code_bars.h"
 
 int main()
 {
@@ -15,6 +16,10 @@ int main()
     codabar.title = "Codabar (factory settings plus both polarities)";
     codabar.setCommands = {both};
     codabar.symbols = {{"Codabar A12345678B", {.symbology = BARCODE_CODABAR, .data = "A12345678B"},
+                        {"12345678", "A12345678B"}},
+                       {"Codabar 2.5:1", {.symbology = BARCODE_CODABAR, .data = "A12345678B", .wideRatio = 2.5},
+                        {"12345678", "A12345678B"}},
+                       {"Codabar 2:1", {.symbology = BARCODE_CODABAR, .data = "A12345678B", .wideRatio = 2.0},
                         {"12345678", "A12345678B"}}};
     codabar.zxingFormats = ZXing::BarcodeFormat::Codabar;
     codabar.zbarSymbologies = {38};
@@ -24,6 +29,10 @@ int main()
     itf.title = "Interleaved 2 of 5 (factory settings plus both polarities)";
     itf.setCommands = {both};
     itf.symbols = {{"ITF 12345678", {.symbology = BARCODE_C25INTER, .data = "12345678"}, {"12345678"}},
+                   {"ITF 12345678 2.5:1", {.symbology = BARCODE_C25INTER, .data = "12345678", .wideRatio = 2.5},
+                    {"12345678"}},
+                   {"ITF 12345678 2:1", {.symbology = BARCODE_C25INTER, .data = "12345678", .wideRatio = 2.0},
+                    {"12345678"}},
                    {"ITF-14 1234567890123",
                     {.symbology = BARCODE_ITF14, .data = "1234567890123", .outputOptions = BARCODE_BIND},
                     {"12345678901231"}}};
@@ -49,6 +58,18 @@ int main()
         spec.symbols = {{o.name, {.symbology = o.symbology, .data = data}, {data}}};
         bench_support::RunReadRateTable(spec);
     }
+
+    // No outside encoder or reader has S-code: drawn from the digit patterns.
+    ReadRateSpec scode;
+    scode.title = "S-code (factory settings plus set read/scode:true and both polarities)";
+    scode.setCommands = {"set read/scode:true", both};
+    std::string const sData = std::string("394712") + support::sCodeCheck("394712");
+    for (double const wide : {3.0, 2.5}) {
+        support::SymbolInput input;
+        input.bars = support::sCodeBars(sData, wide);
+        scode.symbols.push_back({"S-code " + sData + (wide == 3.0 ? " 3:1" : " 2.5:1"), input, {sData}});
+    }
+    bench_support::RunReadRateTable(scode);
 
     ReadRateSpec msi;
     msi.title = "MSI Plessey (factory settings plus set read/msi_plessey:true and both polarities)";

@@ -85,7 +85,28 @@ bool Code11PartialScanData::CalcBarSymbol(bool reverse, unsigned& key, int& modu
     for (unsigned i = 0; i < kRuns; ++i) {
         width[i] = corrected[i].end - corrected[i].begin;
     }
-    return ClassifyWidths(width, reverse, key, module);
+    if (ClassifyWidths(width, reverse, key, module)) {
+        return true;
+    }
+    // Near a pixel per module the edges fall on whole pixels. The module
+    // stays a width.
+    int magnitude[kRuns];
+    GetMagnitudes(magnitude);
+    int unused = 0;
+    if (!ClassifyWidths(magnitude, reverse, key, unused)) {
+        return false;
+    }
+    long long narrowSum = 0;
+    unsigned narrowCount = 0;
+    for (unsigned p = 0; p < kRuns; ++p) {
+        unsigned const i = reverse ? kRuns - 1 - p : p;
+        if (((key >> (kRuns - 1 - p)) & 1u) == 0) {
+            narrowSum += (*this)[i].end - (*this)[i].begin;
+            ++narrowCount;
+        }
+    }
+    module = static_cast<int>(narrowSum / narrowCount);
+    return true;
 }
 
 unsigned Code11Decoder::GetValue(unsigned key)

@@ -96,7 +96,24 @@ bool Code39PartialScanData::CalcBarSymbolForBigger(unsigned& key, int& module) c
     Code39PartialScanData corrected = *this;
     corrected.Correct();
     Widths(corrected, width);
-    return ClassifyWidths(width, key, module);
+    if (ClassifyWidths(width, key, module)) {
+        return true;
+    }
+    // Near a pixel per module the edges fall on whole pixels, and a narrow
+    // run may measure as wide as a wide one. The module stays a width.
+    int magnitude[kRuns];
+    GetMagnitudes(magnitude);
+    int unused = 0;
+    if (!ClassifyWidths(magnitude, key, unused)) {
+        return false;
+    }
+    Widths(*this, width);
+    long long narrowSum = 0;
+    for (unsigned i = 0; i < kRuns; ++i) {
+        narrowSum += ((key >> (kRuns - 1 - i)) & 1u) == 0 ? width[i] : 0;
+    }
+    module = static_cast<int>(narrowSum / 6);
+    return true;
 }
 
 Code39Decoder::Code39Decoder(BarSymbolDecoderContext const& context, DEC2DProperty const& property)
@@ -371,6 +388,12 @@ int Code39Decoder::TryOutputTriOptic(char const* characters, unsigned count, Sta
 
 int Code39Decoder::TryOutputMenu(char const* characters, unsigned count, StackInterface<char>& text)
 {
+    // Every menu label holds two characters or more between its spaces; one
+    // alone is what a line across the bar ends of another symbol makes.
+    constexpr unsigned kShortestMenuLabel = 4;
+    if (count < kShortestMenuLabel) {
+        return 0;
+    }
     for (unsigned i = 0; i < count; ++i) {
         if (!text.Push(characters[i])) {
             return 0;

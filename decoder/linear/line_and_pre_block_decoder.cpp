@@ -410,7 +410,7 @@ bool LineAndPreBlockDecoder::Scan(GrayImage const& image, BarCodeScanRegion cons
 bool LineAndPreBlockDecoder::Check(GrayImage const& image, LineDecodeData const& line, LineSegment const& segment,
                                    BarCodeScanRegion const& band, LineDecodeDataChecker& checker, DecodedLabel& label)
 {
-    if (!checker.Check(line, segment)) {
+    if (!checker.Check(line, segment, band.GetBand())) {
         return false;
     }
     LineDecodeData const& pending = checker.GetPending();

@@ -58,12 +58,37 @@ void LineDecodeDataChecker::Initialize()
     statistics_ = LineStatistics();
     startPoints_.Clear();
     endPoints_.Clear();
+    offeredCount_ = 0;
 }
 
 void LineDecodeDataChecker::OnChengeImage()
 {
     startPoints_.Clear();
     endPoints_.Clear();
+}
+
+bool LineDecodeDataChecker::Offer(LineSegment const& segment, Region const& band)
+{
+    for (unsigned i = 0; i < offeredCount_; ++i) {
+        OfferedLine const& o = offered_[i];
+        if (o.segment.begin == segment.begin && o.segment.end == segment.end && !SameBand(o.band, band)) {
+            return false;
+        }
+    }
+    if (offeredCount_ < kOfferedCapacity) {
+        offered_[offeredCount_++] = OfferedLine{segment, band};
+    }
+    return true;
+}
+
+bool LineDecodeDataChecker::SameBand(Region const& a, Region const& b)
+{
+    for (unsigned k = 0; k < 4; ++k) {
+        if (!(a.corner[k] == b.corner[k])) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void LineDecodeDataChecker::Append(StackInterface<Point>& points, Point const& point)
@@ -73,7 +98,7 @@ void LineDecodeDataChecker::Append(StackInterface<Point>& points, Point const& p
     }
 }
 
-bool LineDecodeDataChecker::Restart(LineDecodeData const& line, LineSegment const& segment)
+bool LineDecodeDataChecker::Restart(LineDecodeData const& line, LineSegment const& segment, Region const& band)
 {
     if (!pending_.Copy(line)) {
         count_ = 0;
@@ -81,6 +106,8 @@ bool LineDecodeDataChecker::Restart(LineDecodeData const& line, LineSegment cons
     }
     startPoints_.Clear();
     endPoints_.Clear();
+    offeredCount_ = 0;
+    Offer(segment, band);
     Append(startPoints_, segment.begin);
     Append(endPoints_, segment.end);
     // A new result starts its statistics afresh, also when it replaces
@@ -95,21 +122,29 @@ bool LineDecodeDataChecker::Accept()
     // Handed out: the next read starts a new count.
     count_ = 0;
     disputed_ = false;
+    offeredCount_ = 0;
     return true;
 }
 
-bool LineDecodeDataChecker::Check(LineDecodeData const& line, LineSegment const& segment)
+bool LineDecodeDataChecker::Check(LineDecodeData const& line, LineSegment const& segment, Region const& band)
 {
     unsigned const repeats = static_cast<unsigned>(detail_->redundancy.Get()) + 1;
     if (count_ == 0 || !pending_.EqualTo(line)) {
+        // Also of another length: lines that leave a slanted symbol through
+        // its bar ends read a fragment, its end character taken for a stop.
         bool const substitution = count_ != 0 && pending_.decoder != nullptr && line.decoder != nullptr &&
-                                  pending_.decoder->GetSymbology() == line.decoder->GetSymbology() &&
-                                  pending_.symbols.GetCount() == line.symbols.GetCount();
-        if (!Restart(line, segment)) {
+                                  pending_.decoder->GetSymbology() == line.decoder->GetSymbology();
+        if (!Restart(line, segment, band)) {
             return false;
         }
         disputed_ = substitution;
         return count_ >= repeats + (disputed_ ? 1u : 0u) ? Accept() : false;
+    }
+    // Overlapping regions can lay the very same scan line again: it is no
+    // second read (a line that left a slanted symbol through its bar ends
+    // confirmed its own fragment so).
+    if (!Offer(segment, band)) {
+        return false;
     }
     Append(startPoints_, segment.begin);
     Append(endPoints_, segment.end);

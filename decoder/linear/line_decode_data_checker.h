@@ -15,14 +15,17 @@ struct DecoderDetailProperty;
 
 // The repeat checker: a line result counts only once the same result has been
 // read redundancy + 1 times in a row, and once more when it replaced a result
-// of the same symbology and length (lines that disagree on a character: the
-// symbologies without a check character have nothing else against a line
-// that crossed the ends of some bars). It keeps the waiting result with its
-// folded statistics, and the decoded ends of every agreeing line, from which
-// the label's region is fitted.
+// of the same symbology (lines that disagree on a character or read a
+// fragment: the symbologies without a check character have nothing else
+// against a line that crossed the ends of some bars). A line with the decoded
+// ends of one that another band offered for the waiting result adds nothing.
+// It keeps the waiting result with its folded statistics, and the decoded ends
+// of every agreeing line, from which the label's region is fitted.
 class LineDecodeDataChecker {
 public:
     static constexpr unsigned kPointCapacity = 256;
+    // Lines remembered per waiting result; past that, lines count unchecked.
+    static constexpr unsigned kOfferedCapacity = 64;
     // The work-area bytes the lists take, with room to align each of the five.
     static constexpr unsigned kBufferBytes =
         LineDecodeData::kBufferBytes + 2 * kPointCapacity * static_cast<unsigned>(sizeof(Point)) + 5 * 7;
@@ -38,9 +41,10 @@ public:
     // Forgets the points gathered in the previous image; a waiting result
     // stays.
     void OnChengeImage();
-    // Offers a decoded line with its decoded segment; true when it completes
-    // the repeats (the result is then handed out and no longer waits).
-    bool Check(LineDecodeData const& line, LineSegment const& segment);
+    // Offers a decoded line with its decoded segment and the band that laid
+    // it; true when it completes the repeats (the result is then handed out
+    // and no longer waits).
+    bool Check(LineDecodeData const& line, LineSegment const& segment, Region const& band = Region{});
     // The label's region: edge lines fitted through the gathered begin and
     // end points, cut by the band's first and last scan line (the reversed
     // flag puts the end points' edge first).
@@ -54,9 +58,18 @@ public:
     StackInterface<Point> const& GetEndPoints() const { return endPoints_; }
 
 private:
-    bool Restart(LineDecodeData const& line, LineSegment const& segment);
+    struct OfferedLine {
+        LineSegment segment;
+        Region band;
+    };
+
+    bool Restart(LineDecodeData const& line, LineSegment const& segment, Region const& band);
     bool Accept();
     static void Append(StackInterface<Point>& points, Point const& point);
+    // Records a line offered for the waiting result; false when another
+    // band offered a line with the same decoded ends before.
+    bool Offer(LineSegment const& segment, Region const& band);
+    static bool SameBand(Region const& a, Region const& b);
 
     DecoderDetailProperty const* detail_;
     LineDecodeData pending_;
@@ -65,6 +78,8 @@ private:
     LineStatistics statistics_;
     StackInterface<Point> startPoints_;
     StackInterface<Point> endPoints_;
+    OfferedLine offered_[kOfferedCapacity];
+    unsigned offeredCount_ = 0;
 };
 
 }  // namespace DEC2DIvra

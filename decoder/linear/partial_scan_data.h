@@ -20,6 +20,17 @@ public:
         return *this;
     }
 
+    // The runs' magnitudes (widths weighted by contrast), for a classifier
+    // written for widths: near a pixel per module they still part narrow
+    // runs from wide ones where the whole-pixel widths do not.
+    void GetMagnitudes(int (&magnitudes)[N]) const
+    {
+        for (unsigned i = 0; i < N; ++i) {
+            unsigned const m = (*this)[i].magnitude;
+            magnitudes[i] = m > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(m);
+        }
+    }
+
 private:
     PartialScanElement storage_[N];
 };

@@ -42,6 +42,8 @@ bool TwoOfFiveDecoder::IsEnabled(tagSymbology type) const
         return matrix_->read.Get();
     case SYMBOLOGY_CHINESE_POST:
         return chinesePost_->read.Get();
+    case SYMBOLOGY_SCODE:
+        return scode_->read.Get();
     default:
         return false;
     }
@@ -65,32 +67,60 @@ unsigned TwoOfFiveDecoder::GetQuietZoneSpecks(tagSymbology type) const
     }
 }
 
+bool TwoOfFiveDecoder::ReadCharacter(TwoOfFivePartialScanData const& runs, TwoOfFiveLayout const& layout,
+                                     unsigned position, TwoOfFivePartialScanData::Character const* previous,
+                                     bool previousSingle, bool singleAllowed,
+                                     TwoOfFivePartialScanData::Character& character, bool& single) const
+{
+    // A single character is shorter than a pair (14 modules against 18 at
+    // 3:1): the rule that keeps a character near the span of the one before
+    // gives way to one of its own between the two.
+    auto fits = [](TwoOfFivePartialScanData::Character const& one, TwoOfFivePartialScanData::Character const& pair) {
+        long long const a = static_cast<long long>(one.end) - one.begin;
+        long long const b = static_cast<long long>(pair.end) - pair.begin;
+        return a <= b && 2 * a >= b;
+    };
+    single = false;
+    if (runs.CalcBarSymbol(layout, position, previousSingle ? nullptr : previous, character)) {
+        return !previousSingle || previous == nullptr || fits(*previous, character);
+    }
+    single = singleAllowed && runs.CalcBarSymbol(TwoOfFiveLayout::GetSingle(layout.reverse), position, nullptr,
+                                                 character) &&
+             (previous == nullptr || fits(character, *previous));
+    return single;
+}
+
 bool TwoOfFiveDecoder::ReadLayout(TwoOfFivePartialScanData const& runs, TwoOfFiveLayout const& layout, bool negative,
                                   StackInterface<BarSymbol>& symbols) const
 {
     symbols.Clear();
     long long const zone = GetDecoderDetail().quiet_zone.Get();
     unsigned const specks = GetQuietZoneSpecks(layout.type);
+    // An S-code closes its pairs with a single character: the last one met
+    // from the start, the first one met from the stop.
+    bool const singles = layout.type == SYMBOLOGY_INTERLEAVED2OF5 && scode_->read.Get();
     unsigned position = layout.openingRuns;
     TwoOfFivePartialScanData::Character character;
+    bool single = false;
     // The first character gives the widths the opening is judged by.
-    if (!runs.CalcBarSymbol(layout, position, nullptr, character) ||
+    if (!ReadCharacter(runs, layout, position, nullptr, false, singles, character, single) ||
         !runs.CheckPattern(0, layout.openingRuns, layout.openingWide, layout.openingExamined, character) ||
         !runs.CheckMarginBefore(0, ClampMargin(10 * character.narrowWidth * zone / 7), negative, specks)) {
         return false;
     }
     // The symbol's contrast field keeps the run its character begins at.
-    auto push = [&](TwoOfFivePartialScanData::Character const& c, unsigned at) {
+    auto push = [&](TwoOfFivePartialScanData::Character const& c, unsigned at, bool isSingle) {
         BarSymbol symbol;
         symbol.contrast = static_cast<int>(at);
-        symbol.value = c.digitCount == 2 ? 10 * c.digits[0] + c.digits[1] : c.digits[0];
+        symbol.value = isSingle ? kSingleCharacter + c.digits[0]
+                                : (c.digitCount == 2 ? 10 * c.digits[0] + c.digits[1] : c.digits[0]);
         symbol.begin = c.begin;
         symbol.end = c.end;
         symbol.width = static_cast<int>(c.narrowWidth);
         symbol.flag = static_cast<unsigned char>(layout.type);
         return symbols.Push(symbol);
     };
-    if (!push(character, position)) {
+    if (!push(character, position, single)) {
         return false;
     }
     symbols[0].begin = runs[0].begin;
@@ -105,8 +135,13 @@ bool TwoOfFiveDecoder::ReadLayout(TwoOfFivePartialScanData const& runs, TwoOfFiv
                 return true;
             }
         }
+        if (single && !layout.reverse) {
+            return false;  // nothing but the stop follows a single character
+        }
         TwoOfFivePartialScanData::Character next;
-        if (!runs.CalcBarSymbol(layout, position, &character, next) || !push(next, position)) {
+        bool const afterSingle = single;
+        if (!ReadCharacter(runs, layout, position, &character, afterSingle, singles && !layout.reverse, next, single) ||
+            !push(next, position, single)) {
             return false;
         }
         character = next;
@@ -126,7 +161,8 @@ bool TwoOfFiveDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> cons
     }
     TwoOfFivePartialScanData const runs(start);
     for (tagSymbology const type : kTypes) {
-        if (!IsEnabled(type)) {
+        // S-code is read with the pairs of Interleaved 2 of 5.
+        if (!IsEnabled(type) && !(type == SYMBOLOGY_INTERLEAVED2OF5 && scode_->read.Get())) {
             continue;
         }
         for (bool const reverse : {false, true}) {
@@ -159,6 +195,12 @@ bool TwoOfFiveDecoder::CollectDigits(StackInterface<BarSymbol> const& symbols, b
     bool const pair = type == SYMBOLOGY_INTERLEAVED2OF5;
     for (unsigned i = 0; i < n; ++i) {
         BarSymbol const& symbol = symbols[reverced ? n - 1 - i : i];
+        if (pair && symbol.flag == symbols[0].flag && i + 1 == n && symbol.value >= kSingleCharacter &&
+            symbol.value <= kSingleCharacter + 9) {
+            digits[count++] = static_cast<unsigned char>(symbol.value - kSingleCharacter);
+            type = SYMBOLOGY_SCODE;
+            break;
+        }
         if (symbol.flag != symbols[0].flag || symbol.value < 0 || symbol.value > (pair ? 99 : 9)) {
             return false;
         }

@@ -15,13 +15,16 @@ struct Matrix2of5Property;
 struct ChinesePostMatrix2of5Property;
 
 // The 2 of 5 family from the runs of one scan line: Industrial, Interleaved
-// (ITF), Matrix, IATA and Chinese Post, each met from its start or its stop.
+// (ITF), S-code (ITF pairs closed by a single character), Matrix, IATA and
+// Chinese Post, each met from its start or its stop.
 // Every character it pushes carries its type in the flag, so that the later
 // slots know the type of the read without state of their own.
 class TwoOfFiveDecoder final : public BarSymbolDecoder {
 public:
     // Characters (digits, or pairs of ITF) a line may hold.
     static constexpr unsigned kMaxSymbols = 64;
+    // An S-code single character's symbol value: this plus its digit.
+    static constexpr int kSingleCharacter = 100;
 
     // The context and the property table must outlive the decoder.
     TwoOfFiveDecoder(BarSymbolDecoderContext const& context, DEC2DProperty const& property);
@@ -44,7 +47,14 @@ private:
     unsigned GetQuietZoneSpecks(tagSymbology type) const;
     bool ReadLayout(TwoOfFivePartialScanData const& runs, TwoOfFiveLayout const& layout, bool negative,
                     StackInterface<BarSymbol>& symbols) const;
-    // The digits in reading order; false when the read holds no type.
+    // The character at `position`: a pair or, where S-code is read, the
+    // single character in its place; `previousSingle` tells that the
+    // previous character was one.
+    bool ReadCharacter(TwoOfFivePartialScanData const& runs, TwoOfFiveLayout const& layout, unsigned position,
+                       TwoOfFivePartialScanData::Character const* previous, bool previousSingle,
+                       bool singleAllowed, TwoOfFivePartialScanData::Character& character, bool& single) const;
+    // The digits in reading order; false when the read holds no type. A read
+    // of pairs whose last character is a single one is S-code.
     static bool CollectDigits(StackInterface<BarSymbol> const& symbols, bool reverced, unsigned char* digits,
                               unsigned& count, tagSymbology& type);
     bool CheckOption(tagSymbology type, DecodedLabel& label) const;

@@ -25,6 +25,14 @@ constexpr TwoOfFiveLayout kLayouts[] = {
     {SYMBOLOGY_CHINESE_POST, true, 3, 0x04, 0x07, 6, {{5, 4, 3, 2, 1}, {N, N, N, N, N}}, 0, 4, 0x00, 0x0E},
 };
 
+// The single character that closes an S-code in place of a pair: five bars
+// holding the digit, every space narrow, the space before the stop included.
+// Openings and closings are those of Interleaved 2 of 5.
+constexpr TwoOfFiveLayout kSingles[] = {
+    {SYMBOLOGY_SCODE, false, 4, 0x00, 0x0F, 10, {{0, 2, 4, 6, 8}, {N, N, N, N, N}}, 0x2AA, 3, 0x01, 0x07},
+    {SYMBOLOGY_SCODE, true, 3, 0x04, 0x07, 10, {{9, 7, 5, 3, 1}, {N, N, N, N, N}}, 0x155, 4, 0x00, 0x0F},
+};
+
 }  // namespace
 
 bool TwoOfFiveLayout::IsMixed() const { return type == SYMBOLOGY_MATRIX2OF5 || type == SYMBOLOGY_CHINESE_POST; }
@@ -38,5 +46,7 @@ TwoOfFiveLayout const* TwoOfFiveLayout::Get(tagSymbology type, bool reverse)
     }
     return nullptr;
 }
+
+TwoOfFiveLayout const& TwoOfFiveLayout::GetSingle(bool reverse) { return kSingles[reverse ? 1 : 0]; }
 
 }  // namespace DEC2DIvra

@@ -32,6 +32,8 @@ struct TwoOfFiveLayout {
 
     // The layouts tried for a type, forward first; null past the end.
     static TwoOfFiveLayout const* Get(tagSymbology type, bool reverse);
+    // The S-code single character, read where an interleaved pair may stand.
+    static TwoOfFiveLayout const& GetSingle(bool reverse);
 };
 
 }  // namespace DEC2DIvra

@@ -15,6 +15,9 @@ constexpr unsigned kMaxDigits = 2 * TwoOfFiveDecoder::kMaxSymbols;
 // or a pair, and a stop with a quiet zone after it.
 constexpr unsigned kShortestInterleaved = 6;
 constexpr unsigned kShortestDiscrete = 2;
+// S-code: a pair and the single character; the one-character form reads
+// where its length record admits it.
+constexpr unsigned kShortestSCode = 3;
 
 constexpr unsigned char kIataWeights[14] = {1, 3, 2, 6, 4, 5, 1, 3, 2, 6, 4, 5, 1, 3};
 
@@ -90,6 +93,9 @@ bool TwoOfFiveDecoder::CheckCheckDigit(StackInterface<BarSymbol> const& symbols,
         }
     case SYMBOLOGY_IATA:
         return iata_->check_check_digit.Get() == 0 || CheckIata(digits, count, iata_->check_check_digit.Get());
+    case SYMBOLOGY_SCODE:
+        // The single character checks the pairs: their second digits weigh 3.
+        return !scode_->check_check_digit.Get() || CheckModulus10Weight3(digits, count);
     case SYMBOLOGY_CHINESE_POST:
         return true;
     default:
@@ -123,6 +129,11 @@ bool TwoOfFiveDecoder::CheckOption(tagSymbology type, DecodedLabel& label) const
         transmit = iata_->transmit_check_digit.Get();
         length = iata_->fixed_length.Get();
         break;
+    case SYMBOLOGY_SCODE:
+        verified = scode_->check_check_digit.Get();
+        transmit = scode_->transmit_check_digit.Get();
+        length = scode_->fixed_length.Get();
+        break;
     case SYMBOLOGY_CHINESE_POST:
         length = matrix_->fixed_length.Get();
         break;
@@ -131,7 +142,9 @@ bool TwoOfFiveDecoder::CheckOption(tagSymbology type, DecodedLabel& label) const
     }
     unsigned const count = label.data.GetCount();
     bool const unrestricted = length.count == 0 && length.minimum == 0;
-    unsigned const shortest = type == SYMBOLOGY_INTERLEAVED2OF5 ? kShortestInterleaved : kShortestDiscrete;
+    unsigned const shortest = type == SYMBOLOGY_INTERLEAVED2OF5 ? kShortestInterleaved
+                              : type == SYMBOLOGY_SCODE         ? kShortestSCode
+                                                                : kShortestDiscrete;
     if (!length.Admits(count) || (unrestricted && count < shortest)) {
         return false;
     }
@@ -157,6 +170,15 @@ bool TwoOfFiveDecoder::CheckOption(tagSymbology type, DecodedLabel& label) const
     case SYMBOLOGY_IATA:
         modifier = (verified ? 1u : 0u) | (removed ? 2u : 0u);
         label.identifier.Copy(IataIdentifier(modifier));
+        break;
+    case SYMBOLOGY_SCODE:
+        // As Interleaved 2 of 5: a leading 0 makes the digits pairs again.
+        if (scode_->transmit_as_interleaved2of5.Get() && !InsertLabelCharacter(label.data, 0, '0')) {
+            return false;
+        }
+        modifier = (verified ? 1u << 8 : 0u) | (removed ? 1u << 9 : 0u) |
+                   (scode_->transmit_as_interleaved2of5.Get() ? 1u << 10 : 0u);
+        label.identifier.Copy(SCodeIdentifier(modifier));
         break;
     default:
         label.identifier.Copy(ChinesePostIdentifier(0));

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace support {
 
@@ -91,10 +93,52 @@ void addTextBlocks(zint_vector_string const& s, std::vector<InkShape>& text)
     }
 }
 
+// A row of bars and spaces (module widths, dark first) as boxes.
+SymbolGeometry barsGeometry(std::vector<double> const& runs, double height)
+{
+    SymbolGeometry g;
+    double x = 0.0;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        if (!(runs[i] > 0.0)) {
+            g.error = "bar widths must be positive";
+            return g;
+        }
+        if (i % 2 == 0)
+            g.shapes.push_back(boxShape(x, 0.0, x + runs[i], height));
+        x += runs[i];
+    }
+    g.width = g.labelX1 = x;
+    g.height = g.labelY1 = height;
+    g.rows = 1;
+    g.columns = static_cast<int>(std::lround(x));
+    g.ok = true;
+    return g;
+}
+
+// The runs of a one-row symbol's boxes, its wide elements `ratio` modules wide.
+std::vector<double> widenedRuns(std::vector<InkShape> const& ink, double ratio)
+{
+    std::vector<std::pair<double, double>> boxes;
+    for (InkShape const& shape : ink)
+        boxes.emplace_back(shape.x0, shape.x1);
+    std::sort(boxes.begin(), boxes.end());
+    std::vector<double> runs;
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        if (i > 0)
+            runs.push_back(boxes[i].first - boxes[i - 1].second);
+        runs.push_back(boxes[i].second - boxes[i].first);
+    }
+    for (double& w : runs)
+        w = w > 1.5 ? ratio : w;
+    return runs;
+}
+
 } // namespace
 
 SymbolGeometry encodeSymbol(SymbolInput const& input)
 {
+    if (!input.bars.empty())
+        return barsGeometry(input.bars, input.height > 0.0f ? input.height : 50.0);
     SymbolGeometry g;
     std::unique_ptr<zint_symbol, SymbolDeleter> symbol(ZBarcode_Create());
     if (!symbol) {
@@ -201,6 +245,13 @@ SymbolGeometry encodeSymbol(SymbolInput const& input)
             shape.outline.points[static_cast<size_t>(i)].x -= x0;
             shape.outline.points[static_cast<size_t>(i)].y -= y0;
         }
+    }
+    if (input.wideRatio > 0.0) {
+        if (!text.empty() || s.rows != 1) {
+            g.error = "a wide ratio is for one row of bars without text";
+            return g;
+        }
+        return barsGeometry(widenedRuns(ink, input.wideRatio), y1 - y0);
     }
     g.width = x1 - x0;
     g.height = y1 - y0;

@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace support {
 
@@ -39,6 +40,13 @@ struct SymbolInput {
     int outputOptions = 0;           // e.g. BARCODE_BIND; zint's own quiet zones are always off
     std::string primary{};           // composite linear part, MaxiCode primary message
     bool humanReadable = false;      // zint draws no text by default here
+    // Not zint's: a row of bars and spaces in modules, dark first, drawn
+    // `height` modules high (50 when 0) in place of a zint symbol, for what no
+    // outside encoder draws.
+    std::vector<double> bars{};
+    // Not zint's: a two-width linear symbol whose every element wider than a
+    // module is drawn this many modules wide (0: as zint draws it).
+    double wideRatio = 0.0;
 };
 
 // How the symbol appears in the frame.

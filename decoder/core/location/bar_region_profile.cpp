@@ -161,12 +161,12 @@ unsigned BarRegionProfile::FindEdges(unsigned minimumStep, unsigned contrastShar
     return edgeCount_;
 }
 
-unsigned BarRegionProfile::CalcMedianSpacing(unsigned first, unsigned last) const
+unsigned BarRegionProfile::CalcMedianSpacing(unsigned first, unsigned last, unsigned every, unsigned offset) const
 {
     static constexpr unsigned kBins = 256;
     unsigned short histogram[kBins] = {};
     unsigned n = 0;
-    for (unsigned k = first; k < last; ++k) {
+    for (unsigned k = first + offset; k < last; k += every) {
         unsigned const d = static_cast<unsigned>(edges_[k + 1] - edges_[k]);
         ++histogram[d < kBins ? d : kBins - 1];
         ++n;
@@ -196,8 +196,18 @@ unsigned BarRegionProfile::CalcGap(unsigned gapFactor, unsigned minimumGap) cons
     while (last + 1 < edgeCount_ && CalcEdgeS(last + 1) <= coreEnd_) {
         ++last;
     }
-    unsigned const median = last > first ? CalcMedianSpacing(first, last)
-                                         : (edgeCount_ > 1 ? CalcMedianSpacing(0, edgeCount_ - 1) : 0);
+    if (last <= first) {
+        first = 0;
+        last = edgeCount_ > 0 ? edgeCount_ - 1 : 0;
+    }
+    unsigned median = CalcMedianSpacing(first, last);
+    // Thin bars far apart (postal symbols) give edges in close pairs: the
+    // median then measures the bars, and the spaces between them would
+    // split the symbol. The wider of the two kinds of element measures it.
+    unsigned const even = CalcMedianSpacing(first, last, 2, 0);
+    unsigned const odd = CalcMedianSpacing(first, last, 2, 1);
+    unsigned const wider = even > odd ? even : odd;
+    median = wider > 2 * median ? wider : median;
     unsigned const gap = median * gapFactor;
     unsigned const minimum = (minimumGap + static_cast<unsigned>(step_) - 1) / static_cast<unsigned>(step_);
     return gap > minimum ? gap : minimum;

@@ -77,7 +77,9 @@ public:
     int GetStep() const { return step_; }
 
 private:
-    unsigned CalcMedianSpacing(unsigned first, unsigned last) const;
+    // The median distance of neighbouring edges among first .. last; with
+    // `every` 2, of every second pair only (from first + offset on).
+    unsigned CalcMedianSpacing(unsigned first, unsigned last, unsigned every = 1, unsigned offset = 0) const;
     // Whether edges addonFirst .. addonLast can be the 2- or 5-digit add-on
     // of the symbol whose edges are mainFirst .. mainLast (either side).
     bool IsAddonPair(unsigned mainFirst, unsigned mainLast, unsigned addonFirst, unsigned addonLast) const;

@@ -178,6 +178,30 @@ TEST(ProfileTest, EdgesAndTrainsOfBarsInARow)
     EXPECT_EQ(profile->SplitTrains(22, 6, 10, trains, 4), 1u);
 }
 
+TEST(ProfileTest, ThinBarsFarApartMakeOneTrain)
+{
+    // A postal symbol's thin bars: 2-pixel bars, spaces of one to three
+    // units of 8 pixels less the bar; two symbols 150 pixels apart.
+    std::vector<double> widths;
+    double const spaces[] = {6, 22, 14, 6, 14, 22, 6, 6, 14, 22, 14, 6};
+    for (int symbol = 0; symbol < 2; ++symbol) {
+        for (int i = 0; i < 12; ++i) {
+            widths.push_back(2.0);
+            widths.push_back(i < 11 ? spaces[i] : (symbol == 0 ? 150.0 : 0.0));
+        }
+    }
+    support::Frame const frame = DrawBars(widths, 0, 320, 240, 60);
+    auto profile = std::make_unique<BarRegionProfile>();
+    int const offsets[3] = {-10, 0, 10};
+    ASSERT_TRUE(profile->Sample(ImageOf(frame), Rectangle{0, 0, 639, 479}, Axis(0, 320, 240), -310, 310, offsets, 3));
+    ASSERT_EQ(profile->FindEdges(8, 6), 48u);
+    BarRegionProfile::Train trains[4];
+    ASSERT_EQ(profile->SplitTrains(16, 6, 10, trains, 4), 2u);
+    EXPECT_EQ(trains[0].last - trains[0].first + 1, 24u);
+    EXPECT_EQ(trains[1].last - trains[1].first + 1, 24u);
+    EXPECT_EQ(profile->CalcLongestTrain(6, 10), 24u);
+}
+
 // The runs of a module row ('1' dark) at `module` pixels, dark first.
 std::vector<double> RunsOf(std::string const& modules, double module)
 {

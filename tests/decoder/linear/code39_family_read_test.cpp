@@ -52,6 +52,7 @@ struct Case {
     double angle = 0.0;
     bool inverted = false;
     std::function<void(support::Rendering&)> spoil = nullptr;
+    double moduleSize = 2.5;
 };
 
 void PrintTo(Case const& c, std::ostream* os) { *os << c.name; }
@@ -73,7 +74,7 @@ TEST_P(Code39FamilyReadTest, ReadsAsSet)
         c.set(harness.Settings());
     }
     support::Rendering r =
-        support::render(c.input, {.moduleSize = 2.5, .angle = c.angle, .inverted = c.inverted});
+        support::render(c.input, {.moduleSize = c.moduleSize, .angle = c.angle, .inverted = c.inverted});
     ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
     if (c.spoil) {
         c.spoil(r);
@@ -150,6 +151,12 @@ INSTANTIATE_TEST_SUITE_P(
              SYMBOLOGY_CODE39, 0.0, false, [](support::Rendering& r) { linear_read_test::WidenGap(r, 12.0, 2.5, 3.0); }},
         Case{"GapOfNineModules", {.symbology = BARCODE_CODE39, .data = "B"}, nullptr, std::nullopt, "",
              SYMBOLOGY_NONE, 0.0, false, [](support::Rendering& r) { linear_read_test::WidenGap(r, 12.0, 2.5, 9.0); }},
+        // 2:1 at 1.3 pixels per module, square to the pixels: the edges fall
+        // on whole pixels and narrow runs measure as wide as wide ones.
+        Case{"PixelAndAThirdPerModule", {.symbology = BARCODE_CODE39, .data = "C39-TEST"}, nullptr, "C39-TEST",
+             "]A0", SYMBOLOGY_CODE39, 0.0, false, nullptr, 1.3},
+        Case{"PixelAndAThirdPerModuleUpsideDown", {.symbology = BARCODE_CODE39, .data = "C39-TEST"}, nullptr,
+             "C39-TEST", "]A0", SYMBOLOGY_CODE39, 180.0, false, nullptr, 1.3},
         Case{"Off", {.symbology = BARCODE_CODE39, .data = "CODE39"},
              [](Settings& s) { s.read.code39.Set(false); }, std::nullopt}),
     [](auto const& info) { return std::string(info.param.name); });
@@ -191,6 +198,10 @@ INSTANTIATE_TEST_SUITE_P(
              SYMBOLOGY_CODE11},
         Case{"UpsideDown", {.symbology = BARCODE_CODE11, .data = "6-66", .option2 = 1}, nullptr, "6-66", "]H3",
              SYMBOLOGY_CODE11, 180.0},
+        Case{"PixelAndAThirdPerModule", {.symbology = BARCODE_CODE11, .data = "123-4567", .option2 = 1}, nullptr,
+             "123-4567", "]H3", SYMBOLOGY_CODE11, 0.0, false, nullptr, 1.3},
+        Case{"PixelAndAThirdPerModuleUpsideDown", {.symbology = BARCODE_CODE11, .data = "123-4567", .option2 = 1},
+             nullptr, "123-4567", "]H3", SYMBOLOGY_CODE11, 180.0, false, nullptr, 1.3},
         Case{"WrongCheckDigit", {.symbology = BARCODE_CODE11, .data = "123-450", .option2 = 2}, nullptr,
              std::nullopt},
         Case{"Truncated", {.symbology = BARCODE_CODE11, .data = "0123456789", .option2 = 1}, nullptr,
@@ -228,6 +239,7 @@ TEST(Code39Forms, TriOpticAndMenuLabels)
     Form const forms[] = {
         {" ZZ ", true, " ZZ ", SYMBOLOGY_MENU},   // whatever read/code39 says
         {"  ", false, "", SYMBOLOGY_NONE},        // nothing between start and stop
+        {" B ", false, "", SYMBOLOGY_NONE},       // no menu label is this short
         {"$ABC123$", true, "123ABC", SYMBOLOGY_TRIOPTIC},
         {"$ABC12$", false, "", SYMBOLOGY_NONE},   // Tri-Optic has six characters
         {"*AB*", false, "", SYMBOLOGY_NONE},      // Code 39 is off

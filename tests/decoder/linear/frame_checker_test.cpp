@@ -88,7 +88,9 @@ TEST_F(FrameCheckerTest, AResultCountsAfterRedundancyPlusOneEqualReadsInARow)
         {1, "abbb", "0001"},
         {1, "abab", "0000"},
         {1, "cc", "01"},
-        {1, "acc", "001"},  // another length replaces it as before
+        // Another length too: the fragment a line through bar ends reads.
+        {1, "acc", "000"},
+        {1, "accc", "0001"},
     };
     for (auto const& kase : cases) {
         SetRedundancy(kase.redundancy);
@@ -99,6 +101,34 @@ TEST_F(FrameCheckerTest, AResultCountsAfterRedundancyPlusOneEqualReadsInARow)
         }
         EXPECT_EQ(accepted, kase.accept) << kase.redundancy << " " << kase.reads;
     }
+}
+
+TEST_F(FrameCheckerTest, TheSameLineLaidByAnotherBandIsNoSecondRead)
+{
+    // Two overlapping regions lay one and the same line across a slanted
+    // symbol: the fragment it read must not confirm itself.
+    SetRedundancy(1);
+    Region const band1{{{347, 162}, {336, 345}, {275, 345}, {286, 162}}};
+    Region const band2{{{333, 146}, {320, 360}, {289, 360}, {302, 146}}};
+    LineSegment const slanted{{322, 237}, {318, 308}};
+    EXPECT_FALSE(checker.Check(a, slanted, band1));
+    EXPECT_FALSE(checker.Check(a, slanted, band2));
+    EXPECT_EQ(checker.GetCount(), 1u);
+    // A line sharing one end only is another line.
+    EXPECT_TRUE(checker.Check(a, LineSegment{{322, 237}, {319, 308}}, band2));
+
+    // The same band in the next image (multi-image mode) reads anew; a new
+    // result forgets the lines of the last one.
+    checker.Initialize();
+    SetRedundancy(2);
+    EXPECT_FALSE(checker.Check(a, slanted, band1));
+    checker.OnChengeImage();
+    EXPECT_FALSE(checker.Check(a, slanted, band1));
+    EXPECT_EQ(checker.GetCount(), 2u);
+    EXPECT_FALSE(checker.Check(b, slanted, band2));
+    EXPECT_FALSE(checker.Check(b, Across(7), band1));
+    EXPECT_FALSE(checker.Check(b, Across(8), band1));
+    EXPECT_TRUE(checker.Check(b, Across(9), band1)) << "b replaced a: one read more";
 }
 
 TEST_F(FrameCheckerTest, EqualityIsSymbologyCountAndValues)

@@ -8,6 +8,7 @@
 
 #include "decoder/linear/two_of_five_decoder.h"
 #include "tests/decoder/linear/linear_read_fixture.h"
+#include "tests/support/s_code_bars.h"
 
 namespace two_of_five_test {
 namespace {
@@ -20,7 +21,7 @@ protected:
     {
         auto& read = Keys().read;
         for (auto* key : {&read.industrial2of5, &read.interleaved2of5, &read.matrix2of5, &read.iata,
-                          &read.chinese_post_matrix2of5}) {
+                          &read.chinese_post_matrix2of5, &read.scode}) {
             key->Set(true);
         }
     }
@@ -29,6 +30,14 @@ protected:
               int option2 = 0)
     {
         return LinearReadFixture::Band(Input(symbology, data, option2), options);
+    }
+
+    static support::SymbolInput SCode(std::string const& digits, double wide = 3.0)
+    {
+        support::SymbolInput input;
+        input.bars = support::sCodeBars(digits, wide);
+        input.height = 20.0f;
+        return input;
     }
 };
 
@@ -68,6 +77,73 @@ TEST_F(TwoOfFiveReadTest, EveryTypeBothDirections)
             }
         }
     }
+}
+
+// S-code: pairs closed by a single character, from its start and its stop,
+// at 2:1, 2.5:1 and 3:1; an Interleaved 2 of 5 read never takes a single
+// character, and S-code needs its own key.
+TEST_F(TwoOfFiveReadTest, SCodeClosesItsPairsWithASingleCharacter)
+{
+    EnableAll2of5();
+    std::string const digits = std::string("394712") + support::sCodeCheck("394712");
+    ASSERT_EQ(digits, "3947128");
+    for (double const wide : {2.0, 2.5, 3.0}) {
+        for (double const angle : {0.0, 180.0}) {
+            for (bool const inverted : {false, true}) {
+                std::string const where = "wide " + std::to_string(wide) + " angle " + std::to_string(angle) +
+                                          (inverted ? " inverted" : "");
+                Read const read =
+                    LinearReadFixture::Band(SCode(digits, wide), {.moduleSize = 2.0, .angle = angle, .inverted = inverted});
+                EXPECT_EQ(read.data, digits) << where;
+                EXPECT_EQ(read.symbology, SYMBOLOGY_SCODE) << where;
+                EXPECT_EQ(read.aim, "]X0") << where;
+            }
+        }
+    }
+    // Under perspective the single character and the pair beside it differ
+    // in span by more than pairs do.
+    for (double const angle : {0.0, 180.0}) {
+        Read const read = LinearReadFixture::Band(
+            SCode(digits), {.moduleSize = 2.0, .angle = angle, .perspectiveX = angle == 0.0 ? 0.25 : -0.25});
+        EXPECT_EQ(read.data, digits) << "perspective, angle " << angle;
+    }
+    // Interleaved 2 of 5 reads on without S-code's key, and reads no S-code.
+    Keys().read.scode.Set(false);
+    EXPECT_FALSE(LinearReadFixture::Band(SCode(digits)).ok);
+    EXPECT_EQ(Band(BARCODE_C25INTER, "12345678").data, "12345678");
+    // S-code alone reads no Interleaved 2 of 5.
+    Keys().read.scode.Set(true);
+    Keys().read.interleaved2of5.Set(false);
+    EXPECT_EQ(LinearReadFixture::Band(SCode(digits)).data, digits);
+    EXPECT_FALSE(Band(BARCODE_C25INTER, "12345678").ok);
+}
+
+TEST_F(TwoOfFiveReadTest, SCodeOptionsLengthAndMalformedSymbols)
+{
+    Keys().read.scode.Set(true);
+    auto& code = Keys().code.scode;
+    code.check_check_digit.Set(true);
+    EXPECT_EQ(LinearReadFixture::Band(SCode("3947128")).data, "3947128");
+    EXPECT_FALSE(LinearReadFixture::Band(SCode("3947125")).ok) << "wrong check character";
+    code.transmit_check_digit.Set(false);
+    Read read = LinearReadFixture::Band(SCode("3947128"));
+    EXPECT_EQ(read.data, "394712");
+    code.transmit_as_interleaved2of5.Set(true);
+    read = LinearReadFixture::Band(SCode("3947128"));
+    EXPECT_EQ(read.data, "0394712");
+    EXPECT_EQ(read.symbology, SYMBOLOGY_SCODE);
+
+    // The one-character form reads only where the length record admits it.
+    code.check_check_digit.Set(false);
+    code.transmit_check_digit.Set(true);
+    code.transmit_as_interleaved2of5.Set(false);
+    EXPECT_FALSE(LinearReadFixture::Band(SCode("7")).ok);
+    auto length = Keys().fixed_length.scode.Value();
+    length.minimum = 1;
+    Keys().fixed_length.scode.Set(length);
+    EXPECT_EQ(LinearReadFixture::Band(SCode("7")).data, "7");
+
+    ExpectNoQuietZoneAndTruncatedRefused(SCode("3947128"), 12);
 }
 
 // Verified check digits: taken off only when verified and not transmitted;
