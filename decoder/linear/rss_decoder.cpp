@@ -1,5 +1,6 @@
 #include "decoder/linear/rss_decoder.h"
 
+#include "decoder/core/arithmetic/dec_math.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/identifiers/rss_identifier.h"
 #include "decoder/linear/line_decode_data.h"
@@ -288,6 +289,8 @@ bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted,
             unsigned const modifier = (withCheck ? kModifierCheckDigit : 0u) | (linked ? kModifierLinked : 0u);
             label.identifier.Copy(RSSIdentifier(modifier));
             label.region = Region{{leftOuter->first, rightOuter->first, rightOuter->last, leftOuter->last}};
+            // The width of the row a 2D component sits on.
+            label.moduleCount = LieInOneRow(*leftOuter, *rightOuter, leftOuter->first) ? kOmniRowModules : kOmniRowModules / 2;
             return true;
         }
     }
@@ -311,6 +314,10 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
     RSSExpandedBits bits;
     unsigned sum = 0;
     Entry const* last = check;
+    // Finders in the symbol's first row: a 2D component spans them.
+    unsigned firstRow = 1;
+    bool rowEnded = false;
+    Entry const* rowLast = check;
     for (unsigned p = 1; p < count; ++p) {
         RSSPairCandidateMap const& pair = maps[sequence[p / 2]];
         Entry const* entry = (p % 2 == 0 ? pair.first : pair.second).GetClearBest(kMinVotes, kMinLead);
@@ -320,6 +327,13 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
         }
         sum += entry->code % kExpandedModulus;
         last = entry;
+        if (p % 2 == 0 && !rowEnded) {
+            // A stacked row may run the other way: each finder is compared
+            // with the one before it.
+            rowEnded = !LieInOneRow(*rowLast, *entry, check->first);
+            firstRow += rowEnded ? 0u : 1u;
+            rowLast = entry;
+        }
     }
     if (sum % kExpandedModulus != checkValue % kExpandedModulus) {
         return false;
@@ -337,10 +351,38 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
         kModifierExpanded | (options.transmitCheckDigit ? kModifierCheckDigit : 0u) | (linked ? kModifierLinked : 0u);
     label.identifier.Copy(RSSIdentifier(modifier));
     label.region = Region{{check->first, last->first, last->last, check->last}};
+    label.moduleCount = kExpandedPairModules * firstRow;
     return true;
 }
 
-bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, Region& region)
+bool RSSDecoder::LieInOneRow(BarSymbolCandidateMapForRSS<64>::Entry const& a,
+                             BarSymbolCandidateMapForRSS<64>::Entry const& b, Point const& symbolStart)
+{
+    // The next pair of a row follows one pair's width further on in the
+    // reading direction, off the line by less than a third of that; a row
+    // below lies across the lines, or starts back at the symbol's start.
+    auto centre = [](BarSymbolCandidateMapForRSS<64>::Entry const& e, int Point::*axis) {
+        return (static_cast<long long>(e.firstPair.begin.*axis) + e.firstPair.end.*axis + e.lastPair.begin.*axis +
+                e.lastPair.end.*axis) / 4;
+    };
+    long long const ax = centre(a, &Point::x);
+    long long const ay = centre(a, &Point::y);
+    long long const vx = centre(b, &Point::x) - ax;
+    long long const vy = centre(b, &Point::y) - ay;
+    long long rx = static_cast<long long>(a.firstPair.end.x) - a.firstPair.begin.x;
+    long long ry = static_cast<long long>(a.firstPair.end.y) - a.firstPair.begin.y;
+    if ((ax - symbolStart.x) * rx + (ay - symbolStart.y) * ry < 0) {
+        rx = -rx;
+        ry = -ry;
+    }
+    long long const width = rx * rx + ry * ry;
+    long long const along = vx * rx + vy * ry;
+    long long const across = vx * ry - vy * rx;
+    long long const off = across < 0 ? -across : across;
+    return 2 * along > width && 2 * along < 3 * width && 3 * off < width;
+}
+
+bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, unsigned minVotes, Region& region)
 {
     // A character cut off by the end of the lines still leaves its partner
     // and the finder to name the region by.
@@ -351,35 +393,138 @@ bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, Region& region)
     if (best == nullptr || (second != nullptr && second->votes > best->votes)) {
         best = second;
     }
-    if (best == nullptr || best->votes < kMinRegionVotes) {
+    if (best == nullptr || best->votes < minVotes) {
         return false;
-    }
-    region = Region{{best->firstPair.begin, best->firstPair.end, best->lastPair.end, best->lastPair.begin}};
-    // The character's outer end on the first and the last line lies along
-    // the bars: the region is squared to them, so that the rows beside it are
-    // sought across the bars even when the lines ran askew.
-    long long const dx = static_cast<long long>(best->last.x) - best->first.x;
-    long long const dy = static_cast<long long>(best->last.y) - best->first.y;
-    long long const norm = dx * dx + dy * dy;
-    if (norm < kMinSquaredAcross) {
-        return true;
     }
     Point const a = best->firstPair.begin;
     long long const wx = static_cast<long long>(best->firstPair.end.x) - a.x;
     long long const wy = static_cast<long long>(best->firstPair.end.y) - a.y;
+    long long dx = static_cast<long long>(best->last.x) - best->first.x;
+    long long dy = static_cast<long long>(best->last.y) - best->first.y;
+    long long norm = dx * dx + dy * dy;
+    Point shift{static_cast<int>(dx), static_cast<int>(dy)};
+    if (norm < kMinSquaredAcross) {
+        // Lines too close to tell the bars' direction (a row of a tall
+        // stacked symbol crossed once or twice): the bars are taken across
+        // the line, and the region reaches a quarter of the pair's width
+        // either side of it, within the row's height.
+        dx = -wy;
+        dy = wx;
+        norm = dx * dx + dy * dy;
+        if (norm < kMinSquaredAcross) {
+            return false;
+        }
+        int const qx = static_cast<int>(dx / 4);
+        int const qy = static_cast<int>(dy / 4);
+        Point const begin{a.x - qx, a.y - qy};
+        Point const end{best->firstPair.end.x - qx, best->firstPair.end.y - qy};
+        region = Widen(begin, end, Point{2 * qx, 2 * qy});
+        return true;
+    }
+    // The character's outer end on the first and the last line lies along
+    // the bars: the region is squared to them, so that the rows beside it are
+    // sought across the bars even when the lines ran askew.
     // The reading direction: perpendicular to the bars, the lines' way.
     long long const rx = -dy;
     long long const ry = dx;
     long long const along = wx * rx + wy * ry;
     Point const b{static_cast<int>(a.x + rx * along / norm), static_cast<int>(a.y + ry * along / norm)};
+    region = Widen(a, b, shift);
+    return true;
+}
+
+Region RSSDecoder::Widen(Point const& a, Point const& b, Point const& shift)
+{
     // Room for a character the lines cut off: two fifths of the pair's
     // width on either side.
     int const ex = static_cast<int>((static_cast<long long>(b.x) - a.x) * 2 / 5);
     int const ey = static_cast<int>((static_cast<long long>(b.y) - a.y) * 2 / 5);
     Point const begin{a.x - ex, a.y - ey};
     Point const end{b.x + ex, b.y + ey};
-    Point const shift{static_cast<int>(dx), static_cast<int>(dy)};
-    region = Region{{begin, end, Point{end.x + shift.x, end.y + shift.y}, Point{begin.x + shift.x, begin.y + shift.y}}};
+    return Region{{begin, end, Point{end.x + shift.x, end.y + shift.y}, Point{begin.x + shift.x, begin.y + shift.y}}};
+}
+
+bool RSSDecoder::CalcRowRegion(Maps12 const& maps, Region& region)
+{
+    // Under perspective the bars fan out, and lines squared to the bars
+    // of one pair miss the pairs far along the row. The centres of the
+    // pairs seen lie on the row: the two farthest apart that lie along
+    // each other's reading direction give its axis, stretched to reach
+    // pairs not seen at either end.
+    using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
+    struct Seen {
+        long long cx;
+        long long cy;
+        long long rx;
+        long long ry;
+        long long width;
+    };
+    Seen seen[12];
+    unsigned count = 0;
+    for (unsigned f = 0; f < 12; ++f) {
+        Entry const* first = maps[f].first.GetBest();
+        Entry const* second = maps[f].second.GetBest();
+        Entry const* best = first == nullptr || (second != nullptr && second->votes > first->votes) ? second : first;
+        if (best == nullptr || best->votes < kMinRegionVotes) {
+            continue;
+        }
+        LineSegment const& p = best->firstPair;
+        LineSegment const& q = best->lastPair;
+        long long const rx = static_cast<long long>(p.end.x) - p.begin.x;
+        long long const ry = static_cast<long long>(p.end.y) - p.begin.y;
+        seen[count++] = Seen{(static_cast<long long>(p.begin.x) + p.end.x + q.begin.x + q.end.x) / 4,
+                             (static_cast<long long>(p.begin.y) + p.end.y + q.begin.y + q.end.y) / 4, rx, ry,
+                             static_cast<long long>(DecMath::Sqrt(static_cast<unsigned long long>(rx * rx + ry * ry)))};
+    }
+    // The axis through every pair seen, the longest.
+    long long farthest = 0;
+    unsigned most = 0;
+    unsigned from = 0;
+    unsigned to = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        for (unsigned j = 0; j < count; ++j) {
+            long long const vx = seen[j].cx - seen[i].cx;
+            long long const vy = seen[j].cy - seen[i].cy;
+            long long const dot = vx * seen[i].rx + vy * seen[i].ry;
+            long long const cross = vx * seen[i].ry - vy * seen[i].rx;
+            long long const d = vx * vx + vy * vy;
+            // Within 35 degrees of the reading direction, ahead of it.
+            if (dot <= 0 || 10 * (cross < 0 ? -cross : cross) >= 7 * dot) {
+                continue;
+            }
+            long long const length = DecMath::Sqrt(static_cast<unsigned long long>(d));
+            unsigned on = 0;
+            for (unsigned k = 0; k < count; ++k) {
+                long long const off = (seen[k].cx - seen[i].cx) * vy - (seen[k].cy - seen[i].cy) * vx;
+                on += (off < 0 ? -off : off) * 3 < seen[k].width * length ? 1u : 0u;
+            }
+            if (on > most || (on == most && d > farthest)) {
+                most = on;
+                farthest = d;
+                from = i;
+                to = j;
+            }
+        }
+    }
+    // Only a symbol of one row: lines along one row of a stacked symbol
+    // would run along its separator patterns.
+    if (farthest == 0 || most < count) {
+        return false;
+    }
+    Seen const& a = seen[from];
+    Seen const& b = seen[to];
+    long long const length = DecMath::Sqrt(static_cast<unsigned long long>(farthest));
+    long long const vx = b.cx - a.cx;
+    long long const vy = b.cy - a.cy;
+    // Two pair widths beyond the outer centres; a third of one either side
+    // of the axis, within the row.
+    long long const reach = 2 * (a.width > b.width ? a.width : b.width);
+    long long const half = (a.width < b.width ? a.width : b.width) / 3;
+    auto at = [&](Seen const& c, long long along, long long across) {
+        return Point{static_cast<int>(c.cx + (vx * along - vy * across) / length),
+                     static_cast<int>(c.cy + (vy * along + vx * across) / length)};
+    };
+    region = Region{{at(a, -reach, -half), at(b, reach, -half), at(b, reach, half), at(a, -reach, half)}};
     return true;
 }
 
@@ -389,21 +534,33 @@ bool RSSDecoder::CalcFinderRegions(StackInterface<Region>& regions)
     Region region;
     for (Maps9 const* maps : omni) {
         for (unsigned v = 0; v < 9; ++v) {
-            if (CalcPairRegion((*maps)[v], region)) {
+            if (CalcPairRegion((*maps)[v], kMinRegionVotes, region)) {
                 return regions.Push(region);
             }
         }
     }
-    bool pushed = false;
-    for (unsigned inverted = 0; inverted < 2 && !pushed; ++inverted) {
-        Maps12 const& maps = inverted != 0 ? expandedInverted_ : expanded_;
-        for (unsigned f = 0; f < 12; ++f) {
-            if (CalcPairRegion(maps[f], region) && regions.Push(region)) {
-                pushed = true;
+    // Lines spread over many stacked rows may cross each row once: a whole
+    // pair read on one line then names its row.
+    for (unsigned minVotes : {kMinRegionVotes, 1u}) {
+        bool pushed = false;
+        for (unsigned inverted = 0; inverted < 2 && !pushed; ++inverted) {
+            Maps12 const& maps = inverted != 0 ? expandedInverted_ : expanded_;
+            for (unsigned f = 0; f < 12; ++f) {
+                bool const whole = !maps[f].first.IsEmpty() && !maps[f].second.IsEmpty();
+                if ((minVotes >= kMinRegionVotes || whole) && CalcPairRegion(maps[f], minVotes, region) &&
+                    regions.Push(region)) {
+                    pushed = true;
+                }
+            }
+            if (pushed && CalcRowRegion(maps, region)) {
+                regions.Push(region);
             }
         }
+        if (pushed) {
+            return true;
+        }
     }
-    return pushed;
+    return false;
 }
 
 }  // namespace DEC2DIvra
