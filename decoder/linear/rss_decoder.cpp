@@ -290,7 +290,8 @@ bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted,
             label.identifier.Copy(RSSIdentifier(modifier));
             label.region = Region{{leftOuter->first, rightOuter->first, rightOuter->last, leftOuter->last}};
             // The width of the row a 2D component sits on.
-            label.moduleCount = LieInOneRow(*leftOuter, *rightOuter, leftOuter->first) ? kOmniRowModules : kOmniRowModules / 2;
+            bool const oneRow = LieInOneRow(*leftOuter, *rightOuter, leftOuter->first);
+            label.moduleCount = oneRow ? kOmniRowModules : kOmniRowModules / 2;
             return true;
         }
     }
@@ -382,17 +383,18 @@ bool RSSDecoder::LieInOneRow(BarSymbolCandidateMapForRSS<64>::Entry const& a,
     return 2 * along > width && 2 * along < 3 * width && 3 * off < width;
 }
 
-bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, unsigned minVotes, Region& region)
+BarSymbolCandidateMapForRSS<64>::Entry const* RSSDecoder::GetBestOfPair(RSSPairCandidateMap const& map)
 {
     // A character cut off by the end of the lines still leaves its partner
-    // and the finder to name the region by.
-    using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
-    Entry const* first = map.first.GetBest();
-    Entry const* second = map.second.GetBest();
-    Entry const* best = first;
-    if (best == nullptr || (second != nullptr && second->votes > best->votes)) {
-        best = second;
-    }
+    // and the finder to name the pair's place by.
+    BarSymbolCandidateMapForRSS<64>::Entry const* first = map.first.GetBest();
+    BarSymbolCandidateMapForRSS<64>::Entry const* second = map.second.GetBest();
+    return first == nullptr || (second != nullptr && second->votes > first->votes) ? second : first;
+}
+
+bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, unsigned minVotes, Region& region)
+{
+    BarSymbolCandidateMapForRSS<64>::Entry const* best = GetBestOfPair(map);
     if (best == nullptr || best->votes < minVotes) {
         return false;
     }
@@ -448,9 +450,9 @@ bool RSSDecoder::CalcRowRegion(Maps12 const& maps, Region& region)
 {
     // Under perspective the bars fan out, and lines squared to the bars
     // of one pair miss the pairs far along the row. The centres of the
-    // pairs seen lie on the row: the two farthest apart that lie along
-    // each other's reading direction give its axis, stretched to reach
-    // pairs not seen at either end.
+    // pairs seen lie on the row: the two farthest apart, one ahead of the
+    // other in its reading direction, give the axis when every pair seen
+    // lies on it; it is stretched to reach pairs not seen at either end.
     using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
     struct Seen {
         long long cx;
@@ -462,9 +464,7 @@ bool RSSDecoder::CalcRowRegion(Maps12 const& maps, Region& region)
     Seen seen[12];
     unsigned count = 0;
     for (unsigned f = 0; f < 12; ++f) {
-        Entry const* first = maps[f].first.GetBest();
-        Entry const* second = maps[f].second.GetBest();
-        Entry const* best = first == nullptr || (second != nullptr && second->votes > first->votes) ? second : first;
+        Entry const* best = GetBestOfPair(maps[f]);
         if (best == nullptr || best->votes < kMinRegionVotes) {
             continue;
         }
@@ -476,7 +476,6 @@ bool RSSDecoder::CalcRowRegion(Maps12 const& maps, Region& region)
                              (static_cast<long long>(p.begin.y) + p.end.y + q.begin.y + q.end.y) / 4, rx, ry,
                              static_cast<long long>(DecMath::Sqrt(static_cast<unsigned long long>(rx * rx + ry * ry)))};
     }
-    // The axis through every pair seen, the longest.
     long long farthest = 0;
     unsigned most = 0;
     unsigned from = 0;

@@ -50,6 +50,7 @@ private:
     bool CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted, DecodedLabel& label,
                    bool needGround = false) const;
     bool CheckExpanded(Maps12 const& maps, DecodedLabel& label) const;
+    static BarSymbolCandidateMapForRSS<64>::Entry const* GetBestOfPair(RSSPairCandidateMap const& map);
     static bool CalcPairRegion(RSSPairCandidateMap const& map, unsigned minVotes, Region& region);
     static bool LieInOneRow(BarSymbolCandidateMapForRSS<64>::Entry const& a,
                             BarSymbolCandidateMapForRSS<64>::Entry const& b, Point const& symbolStart);
