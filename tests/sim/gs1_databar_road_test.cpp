@@ -200,6 +200,21 @@ TEST_F(DataBarRoadTest, TallAndSlantedSymbolsRead)
     }
 }
 
+// Lines laid along one row of a stacked symbol run along its separator
+// pattern, which reads as a Code 39 menu label: the two-row symbol gives its
+// own label and nothing else.
+TEST_F(DataBarRoadTest, StackedRowsGiveNoStrayLabel)
+{
+    support::RenderOptions options;
+    options.moduleSize = 2.8;
+    options.angle = 90.0;
+    options.blur = 0.35 * options.moduleSize;
+    support::Rendering const r =
+        support::render(Gs1(BARCODE_DBAR_EXPSTK, "[01]98898765432106[3202]012345[15]991231", 2), options);
+    ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+    EXPECT_EQ(Decode(r.frame), "16\t]e0\t" + Hex("0198898765432106320201234515991231") + "\n");
+}
+
 TEST_F(DataBarRoadTest, DamagedSymbolsGiveNoLabel)
 {
     support::RenderOptions options;
