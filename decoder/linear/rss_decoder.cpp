@@ -392,58 +392,39 @@ BarSymbolCandidateMapForRSS<64>::Entry const* RSSDecoder::GetBestOfPair(RSSPairC
     return first == nullptr || (second != nullptr && second->votes > first->votes) ? second : first;
 }
 
-bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, unsigned minVotes, Region& region)
+bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, Region& region)
 {
     BarSymbolCandidateMapForRSS<64>::Entry const* best = GetBestOfPair(map);
-    if (best == nullptr || best->votes < minVotes) {
+    if (best == nullptr || best->votes < kMinRegionVotes) {
         return false;
+    }
+    region = Region{{best->firstPair.begin, best->firstPair.end, best->lastPair.end, best->lastPair.begin}};
+    // The character's outer end on the first and the last line lies along
+    // the bars: the region is squared to them, so that the rows beside it are
+    // sought across the bars even when the lines ran askew.
+    long long const dx = static_cast<long long>(best->last.x) - best->first.x;
+    long long const dy = static_cast<long long>(best->last.y) - best->first.y;
+    long long const norm = dx * dx + dy * dy;
+    if (norm < kMinSquaredAcross) {
+        return true;
     }
     Point const a = best->firstPair.begin;
     long long const wx = static_cast<long long>(best->firstPair.end.x) - a.x;
     long long const wy = static_cast<long long>(best->firstPair.end.y) - a.y;
-    long long dx = static_cast<long long>(best->last.x) - best->first.x;
-    long long dy = static_cast<long long>(best->last.y) - best->first.y;
-    long long norm = dx * dx + dy * dy;
-    Point shift{static_cast<int>(dx), static_cast<int>(dy)};
-    if (norm < kMinSquaredAcross) {
-        // Lines too close to tell the bars' direction (a row of a tall
-        // stacked symbol crossed once or twice): the bars are taken across
-        // the line, and the region reaches a quarter of the pair's width
-        // either side of it, within the row's height.
-        dx = -wy;
-        dy = wx;
-        norm = dx * dx + dy * dy;
-        if (norm < kMinSquaredAcross) {
-            return false;
-        }
-        int const qx = static_cast<int>(dx / 4);
-        int const qy = static_cast<int>(dy / 4);
-        Point const begin{a.x - qx, a.y - qy};
-        Point const end{best->firstPair.end.x - qx, best->firstPair.end.y - qy};
-        region = Widen(begin, end, Point{2 * qx, 2 * qy});
-        return true;
-    }
-    // The character's outer end on the first and the last line lies along
-    // the bars: the region is squared to them, so that the rows beside it are
-    // sought across the bars even when the lines ran askew.
     // The reading direction: perpendicular to the bars, the lines' way.
     long long const rx = -dy;
     long long const ry = dx;
     long long const along = wx * rx + wy * ry;
     Point const b{static_cast<int>(a.x + rx * along / norm), static_cast<int>(a.y + ry * along / norm)};
-    region = Widen(a, b, shift);
-    return true;
-}
-
-Region RSSDecoder::Widen(Point const& a, Point const& b, Point const& shift)
-{
     // Room for a character the lines cut off: two fifths of the pair's
     // width on either side.
     int const ex = static_cast<int>((static_cast<long long>(b.x) - a.x) * 2 / 5);
     int const ey = static_cast<int>((static_cast<long long>(b.y) - a.y) * 2 / 5);
     Point const begin{a.x - ex, a.y - ey};
     Point const end{b.x + ex, b.y + ey};
-    return Region{{begin, end, Point{end.x + shift.x, end.y + shift.y}, Point{begin.x + shift.x, begin.y + shift.y}}};
+    Point const shift{static_cast<int>(dx), static_cast<int>(dy)};
+    region = Region{{begin, end, Point{end.x + shift.x, end.y + shift.y}, Point{begin.x + shift.x, begin.y + shift.y}}};
+    return true;
 }
 
 bool RSSDecoder::CalcRowRegion(Maps12 const& maps, Region& region)
@@ -533,33 +514,24 @@ bool RSSDecoder::CalcFinderRegions(StackInterface<Region>& regions)
     Region region;
     for (Maps9 const* maps : omni) {
         for (unsigned v = 0; v < 9; ++v) {
-            if (CalcPairRegion((*maps)[v], kMinRegionVotes, region)) {
+            if (CalcPairRegion((*maps)[v], region)) {
                 return regions.Push(region);
             }
         }
     }
-    // Lines spread over many stacked rows may cross each row once: a whole
-    // pair read on one line then names its row.
-    for (unsigned minVotes : {kMinRegionVotes, 1u}) {
-        bool pushed = false;
-        for (unsigned inverted = 0; inverted < 2 && !pushed; ++inverted) {
-            Maps12 const& maps = inverted != 0 ? expandedInverted_ : expanded_;
-            for (unsigned f = 0; f < 12; ++f) {
-                bool const whole = !maps[f].first.IsEmpty() && !maps[f].second.IsEmpty();
-                if ((minVotes >= kMinRegionVotes || whole) && CalcPairRegion(maps[f], minVotes, region) &&
-                    regions.Push(region)) {
-                    pushed = true;
-                }
-            }
-            if (pushed && CalcRowRegion(maps, region)) {
-                regions.Push(region);
+    bool pushed = false;
+    for (unsigned inverted = 0; inverted < 2 && !pushed; ++inverted) {
+        Maps12 const& maps = inverted != 0 ? expandedInverted_ : expanded_;
+        for (unsigned f = 0; f < 12; ++f) {
+            if (CalcPairRegion(maps[f], region) && regions.Push(region)) {
+                pushed = true;
             }
         }
-        if (pushed) {
-            return true;
+        if (pushed && CalcRowRegion(maps, region)) {
+            regions.Push(region);
         }
     }
-    return false;
+    return pushed;
 }
 
 }  // namespace DEC2DIvra

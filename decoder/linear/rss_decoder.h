@@ -51,10 +51,9 @@ private:
                    bool needGround = false) const;
     bool CheckExpanded(Maps12 const& maps, DecodedLabel& label) const;
     static BarSymbolCandidateMapForRSS<64>::Entry const* GetBestOfPair(RSSPairCandidateMap const& map);
-    static bool CalcPairRegion(RSSPairCandidateMap const& map, unsigned minVotes, Region& region);
+    static bool CalcPairRegion(RSSPairCandidateMap const& map, Region& region);
     static bool LieInOneRow(BarSymbolCandidateMapForRSS<64>::Entry const& a,
                             BarSymbolCandidateMapForRSS<64>::Entry const& b, Point const& symbolStart);
-    static Region Widen(Point const& a, Point const& b, Point const& shift);
     static bool CalcRowRegion(Maps12 const& maps, Region& region);
 
     DecoderDetailProperty const* detail_;
