@@ -1,5 +1,6 @@
 #include "decoder/linear/rss_decoder.h"
 
+#include "decoder/core/arithmetic/dec_math.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/identifiers/rss_identifier.h"
 #include "decoder/linear/line_decode_data.h"
@@ -288,6 +289,9 @@ bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted,
             unsigned const modifier = (withCheck ? kModifierCheckDigit : 0u) | (linked ? kModifierLinked : 0u);
             label.identifier.Copy(RSSIdentifier(modifier));
             label.region = Region{{leftOuter->first, rightOuter->first, rightOuter->last, leftOuter->last}};
+            // The width of the row a 2D component sits on.
+            bool const oneRow = LieInOneRow(*leftOuter, *rightOuter, leftOuter->first);
+            label.moduleCount = oneRow ? kOmniRowModules : kOmniRowModules / 2;
             return true;
         }
     }
@@ -311,6 +315,10 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
     RSSExpandedBits bits;
     unsigned sum = 0;
     Entry const* last = check;
+    // Finders in the symbol's first row: a 2D component spans them.
+    unsigned firstRow = 1;
+    bool rowEnded = false;
+    Entry const* rowLast = check;
     for (unsigned p = 1; p < count; ++p) {
         RSSPairCandidateMap const& pair = maps[sequence[p / 2]];
         Entry const* entry = (p % 2 == 0 ? pair.first : pair.second).GetClearBest(kMinVotes, kMinLead);
@@ -320,6 +328,13 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
         }
         sum += entry->code % kExpandedModulus;
         last = entry;
+        if (p % 2 == 0 && !rowEnded) {
+            // A stacked row may run the other way: each finder is compared
+            // with the one before it.
+            rowEnded = !LieInOneRow(*rowLast, *entry, check->first);
+            firstRow += rowEnded ? 0u : 1u;
+            rowLast = entry;
+        }
     }
     if (sum % kExpandedModulus != checkValue % kExpandedModulus) {
         return false;
@@ -337,20 +352,49 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
         kModifierExpanded | (options.transmitCheckDigit ? kModifierCheckDigit : 0u) | (linked ? kModifierLinked : 0u);
     label.identifier.Copy(RSSIdentifier(modifier));
     label.region = Region{{check->first, last->first, last->last, check->last}};
+    label.moduleCount = kExpandedPairModules * firstRow;
     return true;
+}
+
+bool RSSDecoder::LieInOneRow(BarSymbolCandidateMapForRSS<64>::Entry const& a,
+                             BarSymbolCandidateMapForRSS<64>::Entry const& b, Point const& symbolStart)
+{
+    // The next pair of a row follows one pair's width further on in the
+    // reading direction, off the line by less than a third of that; a row
+    // below lies across the lines, or starts back at the symbol's start.
+    auto centre = [](BarSymbolCandidateMapForRSS<64>::Entry const& e, int Point::*axis) {
+        return (static_cast<long long>(e.firstPair.begin.*axis) + e.firstPair.end.*axis + e.lastPair.begin.*axis +
+                e.lastPair.end.*axis) / 4;
+    };
+    long long const ax = centre(a, &Point::x);
+    long long const ay = centre(a, &Point::y);
+    long long const vx = centre(b, &Point::x) - ax;
+    long long const vy = centre(b, &Point::y) - ay;
+    long long rx = static_cast<long long>(a.firstPair.end.x) - a.firstPair.begin.x;
+    long long ry = static_cast<long long>(a.firstPair.end.y) - a.firstPair.begin.y;
+    if ((ax - symbolStart.x) * rx + (ay - symbolStart.y) * ry < 0) {
+        rx = -rx;
+        ry = -ry;
+    }
+    long long const width = rx * rx + ry * ry;
+    long long const along = vx * rx + vy * ry;
+    long long const across = vx * ry - vy * rx;
+    long long const off = across < 0 ? -across : across;
+    return 2 * along > width && 2 * along < 3 * width && 3 * off < width;
+}
+
+BarSymbolCandidateMapForRSS<64>::Entry const* RSSDecoder::GetBestOfPair(RSSPairCandidateMap const& map)
+{
+    // A character cut off by the end of the lines still leaves its partner
+    // and the finder to name the pair's place by.
+    BarSymbolCandidateMapForRSS<64>::Entry const* first = map.first.GetBest();
+    BarSymbolCandidateMapForRSS<64>::Entry const* second = map.second.GetBest();
+    return first == nullptr || (second != nullptr && second->votes > first->votes) ? second : first;
 }
 
 bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, Region& region)
 {
-    // A character cut off by the end of the lines still leaves its partner
-    // and the finder to name the region by.
-    using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
-    Entry const* first = map.first.GetBest();
-    Entry const* second = map.second.GetBest();
-    Entry const* best = first;
-    if (best == nullptr || (second != nullptr && second->votes > best->votes)) {
-        best = second;
-    }
+    BarSymbolCandidateMapForRSS<64>::Entry const* best = GetBestOfPair(map);
     if (best == nullptr || best->votes < kMinRegionVotes) {
         return false;
     }
@@ -383,6 +427,87 @@ bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, Region& region)
     return true;
 }
 
+bool RSSDecoder::CalcRowRegion(Maps12 const& maps, Region& region)
+{
+    // Under perspective the bars fan out, and lines squared to the bars
+    // of one pair miss the pairs far along the row. The centres of the
+    // pairs seen lie on the row: the two farthest apart, one ahead of the
+    // other in its reading direction, give the axis when every pair seen
+    // lies on it; it is stretched to reach pairs not seen at either end.
+    using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
+    struct Seen {
+        long long cx;
+        long long cy;
+        long long rx;
+        long long ry;
+        long long width;
+    };
+    Seen seen[12];
+    unsigned count = 0;
+    for (unsigned f = 0; f < 12; ++f) {
+        Entry const* best = GetBestOfPair(maps[f]);
+        if (best == nullptr || best->votes < kMinRegionVotes) {
+            continue;
+        }
+        LineSegment const& p = best->firstPair;
+        LineSegment const& q = best->lastPair;
+        long long const rx = static_cast<long long>(p.end.x) - p.begin.x;
+        long long const ry = static_cast<long long>(p.end.y) - p.begin.y;
+        seen[count++] = Seen{(static_cast<long long>(p.begin.x) + p.end.x + q.begin.x + q.end.x) / 4,
+                             (static_cast<long long>(p.begin.y) + p.end.y + q.begin.y + q.end.y) / 4, rx, ry,
+                             static_cast<long long>(DecMath::Sqrt(static_cast<unsigned long long>(rx * rx + ry * ry)))};
+    }
+    long long farthest = 0;
+    unsigned most = 0;
+    unsigned from = 0;
+    unsigned to = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        for (unsigned j = 0; j < count; ++j) {
+            long long const vx = seen[j].cx - seen[i].cx;
+            long long const vy = seen[j].cy - seen[i].cy;
+            long long const dot = vx * seen[i].rx + vy * seen[i].ry;
+            long long const cross = vx * seen[i].ry - vy * seen[i].rx;
+            long long const d = vx * vx + vy * vy;
+            // Within 35 degrees of the reading direction, ahead of it.
+            if (dot <= 0 || 10 * (cross < 0 ? -cross : cross) >= 7 * dot) {
+                continue;
+            }
+            long long const length = DecMath::Sqrt(static_cast<unsigned long long>(d));
+            unsigned on = 0;
+            for (unsigned k = 0; k < count; ++k) {
+                long long const off = (seen[k].cx - seen[i].cx) * vy - (seen[k].cy - seen[i].cy) * vx;
+                on += (off < 0 ? -off : off) * 3 < seen[k].width * length ? 1u : 0u;
+            }
+            if (on > most || (on == most && d > farthest)) {
+                most = on;
+                farthest = d;
+                from = i;
+                to = j;
+            }
+        }
+    }
+    // Only a symbol of one row: lines along one row of a stacked symbol
+    // would run along its separator patterns.
+    if (farthest == 0 || most < count) {
+        return false;
+    }
+    Seen const& a = seen[from];
+    Seen const& b = seen[to];
+    long long const length = DecMath::Sqrt(static_cast<unsigned long long>(farthest));
+    long long const vx = b.cx - a.cx;
+    long long const vy = b.cy - a.cy;
+    // Two pair widths beyond the outer centres; a third of one either side
+    // of the axis, within the row.
+    long long const reach = 2 * (a.width > b.width ? a.width : b.width);
+    long long const half = (a.width < b.width ? a.width : b.width) / 3;
+    auto at = [&](Seen const& c, long long along, long long across) {
+        return Point{static_cast<int>(c.cx + (vx * along - vy * across) / length),
+                     static_cast<int>(c.cy + (vy * along + vx * across) / length)};
+    };
+    region = Region{{at(a, -reach, -half), at(b, reach, -half), at(b, reach, half), at(a, -reach, half)}};
+    return true;
+}
+
 bool RSSDecoder::CalcFinderRegions(StackInterface<Region>& regions)
 {
     Maps9 const* omni[4] = {&omniLeft_, &omniRight_, &omniLeftInverted_, &omniRightInverted_};
@@ -401,6 +526,9 @@ bool RSSDecoder::CalcFinderRegions(StackInterface<Region>& regions)
             if (CalcPairRegion(maps[f], region) && regions.Push(region)) {
                 pushed = true;
             }
+        }
+        if (pushed && CalcRowRegion(maps, region)) {
+            regions.Push(region);
         }
     }
     return pushed;

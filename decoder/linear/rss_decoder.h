@@ -24,6 +24,10 @@ public:
     static constexpr unsigned kMinLead = 2;
     // A finder's neighbours name a region for the locator with fewer.
     static constexpr unsigned kMinRegionVotes = 3;
+    // Modules a 2D component spans over a one-row Omnidirectional symbol
+    // (half of it over a stacked one), and per finder of an Expanded row.
+    static constexpr unsigned kOmniRowModules = 92;
+    static constexpr unsigned kExpandedPairModules = 49;
     // Lines closer than this (squared, pixels) across the bars give no
     // direction of their own.
     static constexpr long long kMinSquaredAcross = 16;
@@ -46,7 +50,11 @@ private:
     bool CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted, DecodedLabel& label,
                    bool needGround = false) const;
     bool CheckExpanded(Maps12 const& maps, DecodedLabel& label) const;
+    static BarSymbolCandidateMapForRSS<64>::Entry const* GetBestOfPair(RSSPairCandidateMap const& map);
     static bool CalcPairRegion(RSSPairCandidateMap const& map, Region& region);
+    static bool LieInOneRow(BarSymbolCandidateMapForRSS<64>::Entry const& a,
+                            BarSymbolCandidateMapForRSS<64>::Entry const& b, Point const& symbolStart);
+    static bool CalcRowRegion(Maps12 const& maps, Region& region);
 
     DecoderDetailProperty const* detail_;
     Gs1DataBarProperty const* dataBar_;

@@ -164,6 +164,38 @@ TEST_F(DataBarRoadTest, EveryFormReadsWithItsElementString)
     }
 }
 
+// Under perspective the bars fan out, so that lines squared to one pair miss
+// the pairs at the row's far end: the row is read along its axis.
+TEST_F(DataBarRoadTest, ExpandedReadsUnderPerspective)
+{
+    for (double angle : {0.0, 30.0}) {
+        support::RenderOptions options;
+        options.moduleSize = angle == 0.0 ? 2.0 : 2.8;
+        options.angle = angle;
+        options.perspectiveX = 0.2;
+        options.perspectiveY = 0.1;
+        support::Rendering const r =
+            support::render(Gs1(BARCODE_DBAR_EXP, "[01]98898765432106[3202]012345[15]991231"), options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        EXPECT_EQ(Decode(r.frame), "16\t]e0\t" + Hex("0198898765432106320201234515991231") + "\n") << angle;
+    }
+}
+
+// Lines laid along one row of a stacked symbol run along its separator
+// pattern, which reads as a Code 39 menu label: the two-row symbol gives its
+// own label and nothing else.
+TEST_F(DataBarRoadTest, StackedRowsGiveNoStrayLabel)
+{
+    support::RenderOptions options;
+    options.moduleSize = 2.8;
+    options.angle = 90.0;
+    options.blur = 0.35 * options.moduleSize;
+    support::Rendering const r =
+        support::render(Gs1(BARCODE_DBAR_EXPSTK, "[01]98898765432106[3202]012345[15]991231", 2), options);
+    ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+    EXPECT_EQ(Decode(r.frame), "16\t]e0\t" + Hex("0198898765432106320201234515991231") + "\n");
+}
+
 TEST_F(DataBarRoadTest, DamagedSymbolsGiveNoLabel)
 {
     support::RenderOptions options;
@@ -204,6 +236,17 @@ TEST_F(DataBarRoadTest, DamagedSymbolsGiveNoLabel)
         ASSERT_EQ(Decode(stacked.frame), "16\t]e0\t" + Hex("0198898765432106320201234515991231") + "\n");
         double const h = stacked.symbol.heightModules;
         Cover(stacked, 0, stacked.symbol.widthModules, 0.52 * h, 0.74 * h);
+        EXPECT_EQ(Decode(stacked.frame), "-\n");
+    }
+    // Eleven rows with the sixth gone: the rows left name no symbol.
+    {
+        options.moduleSize = 1.5;
+        support::Rendering stacked = support::render(
+            Gs1(BARCODE_DBAR_EXPSTK, "[01]98898765432106[21]ABCDEFGHIJKLMNOPQRST[10]ABCDEFGH", 1, 150.0f), options);
+        ASSERT_EQ(Decode(stacked.frame),
+                  "16\t]e0\t" + Hex("019889876543210621ABCDEFGHIJKLMNOPQRST" + kGs + "10ABCDEFGH") + "\n");
+        double const h = stacked.symbol.heightModules;
+        Cover(stacked, 0, stacked.symbol.widthModules, 5.0 * h / 11, 6.0 * h / 11);
         EXPECT_EQ(Decode(stacked.frame), "-\n");
     }
 }
