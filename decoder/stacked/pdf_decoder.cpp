@@ -197,15 +197,18 @@ int PDFDecoder::Start(GrayImage const& image, LineSegment const& segment, bool n
     if (!(length >= 8.0f)) {
         return 0;
     }
-    // The component stands beside the segment, on a side the segment does
-    // not tell: the search area reaches well out on both.
+    // The component stands on the left of the segment's direction (above a
+    // linear symbol read left to right). The search area reaches out on that
+    // side only: the linear symbol's own bars, Code 128's above all, hold
+    // runs that pass for row address patterns.
     PDFRowReader::Area area{};
-    area.cx = (static_cast<float>(segment.begin.x) + static_cast<float>(segment.end.x)) / 2;
-    area.cy = (static_cast<float>(segment.begin.y) + static_cast<float>(segment.end.y)) / 2;
     area.ux = dx / length;
     area.uy = dy / length;
     area.halfLength = length / 2 + 8.0f;
     area.halfHeight = length * 0.45f;
+    float const out = area.halfHeight - length * 0.15f;
+    area.cx = (static_cast<float>(segment.begin.x) + static_cast<float>(segment.end.x)) / 2 + area.uy * out;
+    area.cy = (static_cast<float>(segment.begin.y) + static_cast<float>(segment.end.y)) / 2 - area.ux * out;
     return ReadArea(image, area, !negative, negative, true, label);
 }
 

@@ -18,6 +18,7 @@ public:
     static constexpr unsigned kMaxColumns = 32;  // data columns and both row indicators
     static constexpr unsigned kMaxCells = 2700;
     static constexpr unsigned kSlots = 3;
+    static constexpr unsigned kMaxRows = 90;
 
     struct Hit {
         float x;
@@ -41,6 +42,8 @@ public:
         Hit left[kMaxLines];
         Hit right[kMaxLines];
         LineRead lines[kMaxLines];
+        LineRead rowLine;
+        float rowAt[2][kMaxRows];  // each row's fraction along the left and right columns
         Cell cells[kMaxCells];
         unsigned short codewords[kMaxCells];
         unsigned short erasures[kMaxCells];
@@ -98,9 +101,27 @@ private:
                             float& x0, float& y0, float& step, bool& firstDark);
     unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
                               unsigned& rightCount);
+    // Reads the characters of one line from P (the end of the left edge
+    // pattern) to Q (the start of the right one); `skew` is the right
+    // edge's module width over the left's. True when any was read.
+    bool ReadPdfLine(GrayImage const& image, float const p[2], float const q[2], unsigned columns, float skew,
+                     bool inverted, LineRead& line);
+    bool ReadMicroLine(GrayImage const& image, float const p[2], float const q[2], unsigned columns, float skew,
+                       bool inverted, LineRead& line);
+    // Votes the characters of the lines laid at equal fractions of the edge
+    // columns for the cells their rows, estimated across, name.
     bool VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn, int clusterShift,
-                   float const* across,
-                   unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount);
+                   float const* across);
+    // Each row's fraction along one edge column, from the row numbers the
+    // lines read there; false when too few were read.
+    bool RowPositions(unsigned lines, unsigned side, unsigned rows, float* at) const;
+    void VoteRows(GrayImage const& image, bool inverted, bool micro, unsigned columns, unsigned rows,
+                  unsigned dataColumns, unsigned firstColumn, int clusterShift, float const lt[2], float const lb[2],
+                  float const rt[2], float const rb[2], float skew, unsigned lines);
+    void Vote(unsigned cell, unsigned value);
+    // Each cell's most voted value; a tie or no vote is an erasure.
+    void TallyCells(unsigned cells, unsigned short* codewords, unsigned short* erasures,
+                    unsigned& erasureCount) const;
     unsigned CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& rightCount);
     bool FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
                    float& bottomX, float& bottomY, float& module) const;
