@@ -178,9 +178,9 @@ int PDFDecoder::Start(GrayImage const& image, Region const& region, DecodedLabel
     area.ux = (x1 - x0) / length;
     area.uy = (y1 - y0) / length;
     // A wide symbol may be located in parts, one end at a time: the search
-    // lines run on across the frame.
-    float const frame = static_cast<float>(image.GetWidth() > image.GetHeight() ? image.GetWidth() : image.GetHeight());
-    area.halfLength = length * 1.2f + 24.0f > 0.75f * frame ? length * 1.2f + 24.0f : 0.75f * frame;
+    // lines run on across the whole frame (each is cut to the frame).
+    float const frame = std::hypot(static_cast<float>(image.GetWidth()), static_cast<float>(image.GetHeight()));
+    area.halfLength = length * 1.2f + 24.0f > frame ? length * 1.2f + 24.0f : frame;
     area.halfHeight = height * 0.7f + 8.0f > length * 0.4f ? height * 0.7f + 8.0f : length * 0.4f;
     unsigned const polarity = pdf417_->positive_and_negative.Get();
     return ReadArea(image, area, polarity != 1, polarity != 0, false, label);

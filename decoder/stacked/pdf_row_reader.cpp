@@ -344,14 +344,35 @@ unsigned PDFRowReader::ScanSearchLine(GrayImage const& image, Area const& area, 
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
     float const off = -area.halfHeight + kSearchSpacing * static_cast<float>(j);
-    x0 = area.cx - area.halfLength * ux - off * area.uy;
-    y0 = area.cy - area.halfLength * uy + off * area.ux;
-    unsigned const count = SampleLine(image, x0, y0, x0 + 2.0f * area.halfLength * ux,
-                                      y0 + 2.0f * area.halfLength * uy, inverted);
+    float const mx = area.cx - off * area.uy;
+    float const my = area.cy + off * area.ux;
+    // The line's reach within the frame: samples beyond it would repeat the border.
+    float from = -area.halfLength;
+    float to = area.halfLength;
+    float const bounds[2][3] = {{mx, ux, static_cast<float>(image.GetWidth() - 1)},
+                                {my, uy, static_cast<float>(image.GetHeight() - 1)}};
+    for (auto const& b : bounds) {
+        if (Abs(b[1]) < 1e-6f) {
+            if (b[0] < 0 || b[0] > b[2]) {
+                return 0;
+            }
+            continue;
+        }
+        float const t0 = (0 - b[0]) / b[1];
+        float const t1 = (b[2] - b[0]) / b[1];
+        from = t0 < t1 ? (t0 > from ? t0 : from) : (t1 > from ? t1 : from);
+        to = t0 < t1 ? (t1 < to ? t1 : to) : (t0 < to ? t0 : to);
+    }
+    if (!(to - from >= 2.0f)) {
+        return 0;
+    }
+    x0 = mx + from * ux;
+    y0 = my + from * uy;
+    unsigned const count = SampleLine(image, x0, y0, mx + to * ux, my + to * uy, inverted);
     if (count < 2) {
         return 0;
     }
-    step = 2.0f * area.halfLength / static_cast<float>(count - 1);
+    step = (to - from) / static_cast<float>(count - 1);
     return FindEdges(count, firstDark);
 }
 
