@@ -27,7 +27,7 @@ constexpr float kOffsets[4][4] = {{0, 0, 0, 0}, {0, 17, 0, 0}, {0, 27, 44, 0}, {
 float Skew(float left, float right)
 {
     float const k = left > 0 ? right / left : 1.0f;
-    return k < 0.5f ? 0.5f : (k > 2.0f ? 2.0f : k);
+    return k < 0.2f ? 0.2f : (k > 5.0f ? 5.0f : k);
 }
 
 // The fraction of a row's length at which a point `s` of its modules lies,
@@ -159,7 +159,87 @@ bool LookUp(int const modules[8], unsigned& value, unsigned& cluster)
 
 }  // namespace
 
+namespace {
+
+// Whether runs `w` (bar first) have their edges at `at` modules under some
+// smooth change of scale along them, as a keystoned symbol shows: the edges
+// fitted as a quadratic in the module position, with an offset for the
+// trailing edges of bars (blur moves those against the others).
+bool FitsModules(float const w[8], float const at[9])
+{
+    double m[4][5] = {};
+    float x[9];
+    x[0] = 0;
+    for (unsigned i = 0; i < 8; ++i) {
+        x[i + 1] = x[i] + w[i];
+    }
+    for (unsigned i = 0; i < 9; ++i) {
+        double const row[4] = {1.0, at[i], static_cast<double>(at[i]) * at[i], i % 2 == 1 ? 1.0 : 0.0};
+        for (unsigned r = 0; r < 4; ++r) {
+            for (unsigned c = 0; c < 4; ++c) {
+                m[r][c] += row[r] * row[c];
+            }
+            m[r][4] += row[r] * x[i];
+        }
+    }
+    for (unsigned c = 0; c < 4; ++c) {
+        unsigned pivot = c;
+        for (unsigned r = c + 1; r < 4; ++r) {
+            pivot = std::fabs(m[r][c]) > std::fabs(m[pivot][c]) ? r : pivot;
+        }
+        if (std::fabs(m[pivot][c]) < 1e-9) {
+            return false;
+        }
+        for (unsigned k = 0; k < 5; ++k) {
+            double const t = m[c][k];
+            m[c][k] = m[pivot][k];
+            m[pivot][k] = t;
+        }
+        for (unsigned r = 0; r < 4; ++r) {
+            if (r != c) {
+                double const f = m[r][c] / m[c][c];
+                for (unsigned k = c; k < 5; ++k) {
+                    m[r][k] -= f * m[c][k];
+                }
+            }
+        }
+    }
+    double p[4];
+    for (unsigned r = 0; r < 4; ++r) {
+        p[r] = m[r][4] / m[r][r];
+    }
+    // The scale may change by half across the pattern at most, and every
+    // edge must sit within a third of its local module.
+    double const first = p[1];
+    double const last = p[1] + 2 * p[2] * at[8];
+    if (!(first > 0) || !(last > 0) || first > 2 * last || last > 2 * first) {
+        return false;
+    }
+    for (unsigned i = 0; i < 9; ++i) {
+        double const fit = p[0] + p[1] * at[i] + p[2] * at[i] * at[i] + (i % 2 == 1 ? p[3] : 0.0);
+        double const local = p[1] + 2 * p[2] * at[i];
+        if (std::fabs(fit - x[i]) > local / 3) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool PDFRowReader::IsStartPattern(float const w[8])
+{
+    static constexpr float kEdges[9] = {0, 8, 9, 10, 11, 12, 13, 14, 17};
+    return IsEvenStartPattern(w) || FitsModules(w, kEdges);
+}
+
+bool PDFRowReader::IsStopPattern(float const w[8])
+{
+    static constexpr float kEdges[9] = {0, 7, 8, 9, 12, 13, 14, 15, 17};
+    return IsEvenStopPattern(w) || FitsModules(w, kEdges);
+}
+
+bool PDFRowReader::IsEvenStartPattern(float const w[8])
 {
     float t[8];
     for (unsigned i = 0; i < 8; ++i) {
@@ -178,7 +258,7 @@ bool PDFRowReader::IsStartPattern(float const w[8])
     return true;
 }
 
-bool PDFRowReader::IsStopPattern(float const w[8])
+bool PDFRowReader::IsEvenStopPattern(float const w[8])
 {
     float t[8];
     for (unsigned i = 0; i < 8; ++i) {
@@ -376,14 +456,12 @@ unsigned PDFRowReader::ScanSearchLine(GrayImage const& image, Area const& area, 
     return FindEdges(count, firstDark);
 }
 
-unsigned PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                                   unsigned& rightCount)
+void PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                               unsigned& leftCount, unsigned& rightCount)
 {
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
     unsigned const lines = CountSearchLines(area);
-    unsigned leftCount = 0;
-    rightCount = 0;
     for (unsigned j = 0; j < lines; ++j) {
         float x0 = 0;
         float y0 = 0;
@@ -403,7 +481,7 @@ unsigned PDFRowReader::CollectHits(GrayImage const& image, Area const& area, boo
                 w[i] = e[k + i + 1] - e[k + i];
             }
             float const along = e[k + 8] - e[k];
-            if (!haveStart && IsStartPattern(w)) {
+            if (!haveStart && leftCount < kMaxLines && IsStartPattern(w)) {
                 float const p = e[k + 8] * step;
                 b_->left[leftCount++] = Hit{x0 + ux * p, y0 + uy * p, along * step / 17.0f};
                 haveStart = true;
@@ -413,11 +491,46 @@ unsigned PDFRowReader::CollectHits(GrayImage const& image, Area const& area, boo
                 haveStop = true;
             }
         }
-        if (haveStop) {
+        if (haveStop && rightCount < kMaxLines) {
             b_->right[rightCount++] = stop;
         }
     }
-    return leftCount;
+}
+
+void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                                  unsigned& leftCount, unsigned& rightCount)
+{
+    if ((leftCount < 3) == (rightCount < 3)) {
+        return;
+    }
+    // One edge column seen, the other not: under perspective the located
+    // direction may be off enough for the lines to pass by the far end.
+    // Lines turned about the seen column sweep for it.
+    bool const leftSeen = leftCount >= 3;
+    Hit const* hits = leftSeen ? b_->left : b_->right;
+    unsigned const n = leftSeen ? leftCount : rightCount;
+    float cx = 0;
+    float cy = 0;
+    for (unsigned i = 0; i < n; ++i) {
+        cx += hits[i].x;
+        cy += hits[i].y;
+    }
+    static constexpr float kTurns[4] = {0.2f, -0.2f, 0.4f, -0.4f};  // radians
+    for (float const turn : kTurns) {
+        unsigned& missing = leftSeen ? rightCount : leftCount;
+        if (missing >= 3) {
+            return;
+        }
+        Area turned = area;
+        turned.cx = cx / static_cast<float>(n);
+        turned.cy = cy / static_cast<float>(n);
+        turned.ux = area.ux * std::cos(turn) - area.uy * std::sin(turn);
+        turned.uy = area.ux * std::sin(turn) + area.uy * std::cos(turn);
+        // The seen side's hits on the turned lines are dropped.
+        unsigned kept = leftSeen ? leftCount : rightCount;
+        CollectHits(image, turned, inverted, backward, leftCount, rightCount);
+        (leftSeen ? leftCount : rightCount) = kept;
+    }
 }
 
 bool PDFRowReader::FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
@@ -865,20 +978,24 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
                         float corners[8])
 {
     seen = false;
+    unsigned leftCount = 0;
     unsigned rightCount = 0;
-    unsigned leftCount = CollectHits(image, area, inverted, false, rightCount);
+    CollectHits(image, area, inverted, false, leftCount, rightCount);
     bool backward = false;
     if (leftCount < 3 || rightCount < 3) {
+        unsigned backLeft = 0;
         unsigned backRight = 0;
-        unsigned const backLeft = CollectHits(image, area, inverted, true, backRight);
+        CollectHits(image, area, inverted, true, backLeft, backRight);
         if (backLeft + backRight <= leftCount + rightCount) {
-            leftCount = CollectHits(image, area, inverted, false, rightCount);
+            leftCount = rightCount = 0;
+            CollectHits(image, area, inverted, false, leftCount, rightCount);
         } else {
             leftCount = backLeft;
             rightCount = backRight;
             backward = true;
         }
     }
+    SweepForColumn(image, area, inverted, backward, leftCount, rightCount);
     float lt[2], lb[2], rt[2], rb[2];
     float leftModule = 0;
     float rightModule = 0;
@@ -901,9 +1018,20 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     float const along = (lengthLeft > lengthRight ? lengthLeft : lengthRight) * 1.5f;
     unsigned lines = static_cast<unsigned>(along) + 2;
     lines = lines > kMaxLines ? kMaxLines : lines;
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    // The count from the width is a guess under strong perspective: when the
+    // row indicators name nothing at it, the counts beside it are tried; when
+    // they name another count, that one is read once.
+    unsigned const guess = columns;
+    static constexpr int kNextGuess[6] = {0, 1, -1, 2, -2, 3};
+    unsigned guessIndex = 0;
+    bool followedVote = false;
+    for (;;) {
         if (columns < 3 || columns > kMaxColumns) {
-            return false;
+            if (followedVote || ++guessIndex >= 6) {
+                return false;
+            }
+            columns = static_cast<unsigned>(static_cast<int>(guess) + kNextGuess[guessIndex]);
+            continue;
         }
         unsigned rowsDiv3[30] = {};
         unsigned rowsMod3[3] = {};
@@ -956,13 +1084,18 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
         int const level = argmax(levels, 9);
         int const k = argmax(cols, 30);
         if (div3 < 0 || mod3 < 0 || level < 0 || k < 0) {
-            return false;
+            if (followedVote || ++guessIndex >= 6) {
+                return false;
+            }
+            columns = static_cast<unsigned>(static_cast<int>(guess) + kNextGuess[guessIndex]);
+            continue;
         }
         unsigned const voted = static_cast<unsigned>(k) + 3;
         if (voted != columns) {
-            if (attempt == 1) {
+            if (followedVote) {
                 return false;
             }
+            followedVote = true;
             columns = voted;
             continue;
         }

@@ -93,6 +93,9 @@ public:
     static bool IsStopPattern(float const widths[8]);
 
 private:
+    // The start and stop patterns at an even scale, compared edge to like edge.
+    static bool IsEvenStartPattern(float const widths[8]);
+    static bool IsEvenStopPattern(float const widths[8]);
     unsigned SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted);
     unsigned FindEdges(unsigned count, bool& firstDark);
     static unsigned CountSearchLines(Area const& area);
@@ -122,7 +125,11 @@ private:
     // Each cell's most voted value; a tie or no vote is an erasure.
     void TallyCells(unsigned cells, unsigned short* codewords, unsigned short* erasures,
                     unsigned& erasureCount) const;
-    unsigned CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& rightCount);
+    // Start and stop sightings on the search lines, added to `left` and `right`.
+    void CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& leftCount,
+                     unsigned& rightCount);
+    void SweepForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& leftCount,
+                        unsigned& rightCount);
     bool FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
                    float& bottomX, float& bottomY, float& module) const;
 
