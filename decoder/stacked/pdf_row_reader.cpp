@@ -159,87 +159,7 @@ bool LookUp(int const modules[8], unsigned& value, unsigned& cluster)
 
 }  // namespace
 
-namespace {
-
-// Whether runs `w` (bar first) have their edges at `at` modules under some
-// smooth change of scale along them, as a keystoned symbol shows: the edges
-// fitted as a quadratic in the module position, with an offset for the
-// trailing edges of bars (blur moves those against the others).
-bool FitsModules(float const w[8], float const at[9])
-{
-    double m[4][5] = {};
-    float x[9];
-    x[0] = 0;
-    for (unsigned i = 0; i < 8; ++i) {
-        x[i + 1] = x[i] + w[i];
-    }
-    for (unsigned i = 0; i < 9; ++i) {
-        double const row[4] = {1.0, at[i], static_cast<double>(at[i]) * at[i], i % 2 == 1 ? 1.0 : 0.0};
-        for (unsigned r = 0; r < 4; ++r) {
-            for (unsigned c = 0; c < 4; ++c) {
-                m[r][c] += row[r] * row[c];
-            }
-            m[r][4] += row[r] * x[i];
-        }
-    }
-    for (unsigned c = 0; c < 4; ++c) {
-        unsigned pivot = c;
-        for (unsigned r = c + 1; r < 4; ++r) {
-            pivot = std::fabs(m[r][c]) > std::fabs(m[pivot][c]) ? r : pivot;
-        }
-        if (std::fabs(m[pivot][c]) < 1e-9) {
-            return false;
-        }
-        for (unsigned k = 0; k < 5; ++k) {
-            double const t = m[c][k];
-            m[c][k] = m[pivot][k];
-            m[pivot][k] = t;
-        }
-        for (unsigned r = 0; r < 4; ++r) {
-            if (r != c) {
-                double const f = m[r][c] / m[c][c];
-                for (unsigned k = c; k < 5; ++k) {
-                    m[r][k] -= f * m[c][k];
-                }
-            }
-        }
-    }
-    double p[4];
-    for (unsigned r = 0; r < 4; ++r) {
-        p[r] = m[r][4] / m[r][r];
-    }
-    // The scale may change by half across the pattern at most, and every
-    // edge must sit within a third of its local module.
-    double const first = p[1];
-    double const last = p[1] + 2 * p[2] * at[8];
-    if (!(first > 0) || !(last > 0) || first > 2 * last || last > 2 * first) {
-        return false;
-    }
-    for (unsigned i = 0; i < 9; ++i) {
-        double const fit = p[0] + p[1] * at[i] + p[2] * at[i] * at[i] + (i % 2 == 1 ? p[3] : 0.0);
-        double const local = p[1] + 2 * p[2] * at[i];
-        if (std::fabs(fit - x[i]) > local / 3) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
 bool PDFRowReader::IsStartPattern(float const w[8])
-{
-    static constexpr float kEdges[9] = {0, 8, 9, 10, 11, 12, 13, 14, 17};
-    return IsEvenStartPattern(w) || FitsModules(w, kEdges);
-}
-
-bool PDFRowReader::IsStopPattern(float const w[8])
-{
-    static constexpr float kEdges[9] = {0, 7, 8, 9, 12, 13, 14, 15, 17};
-    return IsEvenStopPattern(w) || FitsModules(w, kEdges);
-}
-
-bool PDFRowReader::IsEvenStartPattern(float const w[8])
 {
     float t[8];
     for (unsigned i = 0; i < 8; ++i) {
@@ -258,7 +178,7 @@ bool PDFRowReader::IsEvenStartPattern(float const w[8])
     return true;
 }
 
-bool PDFRowReader::IsEvenStopPattern(float const w[8])
+bool PDFRowReader::IsStopPattern(float const w[8])
 {
     float t[8];
     for (unsigned i = 0; i < 8; ++i) {

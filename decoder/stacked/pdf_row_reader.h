@@ -93,9 +93,6 @@ public:
     static bool IsStopPattern(float const widths[8]);
 
 private:
-    // The start and stop patterns at an even scale, compared edge to like edge.
-    static bool IsEvenStartPattern(float const widths[8]);
-    static bool IsEvenStopPattern(float const widths[8]);
     unsigned SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted);
     unsigned FindEdges(unsigned count, bool& firstDark);
     static unsigned CountSearchLines(Area const& area);
