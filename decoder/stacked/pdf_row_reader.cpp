@@ -1132,10 +1132,14 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
         float widest = 0;
         for (unsigned i = 0; i < seenCount; ++i) {
             for (unsigned j = i + 1; j < seenCount; ++j) {
-                float const module = (seen[i].module + seen[j].module) / 2;
-                if (!seen[i].quiet || !seen[j].stop || !seen[i].dataAfter || !seen[j].dataBefore || Abs(seen[i].module - seen[j].module) > 0.25f * module) {
+                // Under perspective the two ends' modules differ; the span
+                // between them is measured in their geometric mean.
+                float const ratio = seen[i].module / seen[j].module;
+                if (!seen[i].quiet || !seen[j].stop || !seen[i].dataAfter || !seen[j].dataBefore || ratio > 1.8f ||
+                    ratio < 1 / 1.8f) {
                     continue;
                 }
+                float const module = std::sqrt(seen[i].module * seen[j].module);
                 float const between = (seen[j].begin - seen[i].end) / module;
                 bool const fits =
                     Abs(between - 17) < 3 || Abs(between - 34) < 3 || Abs(between - 61) < 4 || Abs(between - 78) < 4;
@@ -1173,7 +1177,9 @@ bool PDFRowReader::ReadMicroLine(GrayImage const& image, float const p[2], float
     float const m = width / total;
     float const ex = (q[0] - p[0]) / width;
     float const ey = (q[1] - p[1]) / width;
-    float const margin = 12.0f * m;
+    float const root = std::sqrt(skew);
+    // Room for the side patterns at the larger of the two ends' modules.
+    float const margin = 12.0f * m * (root > 1 ? root : 1 / root);
     unsigned const count = SampleLine(image, p[0] - ex * margin, p[1] - ey * margin, q[0] + ex * margin,
                                       q[1] + ey * margin, inverted);
     if (count < 2) {
@@ -1183,7 +1189,6 @@ bool PDFRowReader::ReadMicroLine(GrayImage const& image, float const p[2], float
     bool firstDark = false;
     unsigned const edges = FindEdges(count, firstDark);
     float const* e = b_->edges;
-    float const root = std::sqrt(skew);
     // `at` modules from P in samples, under the perspective the edge columns tell.
     auto position = [&](float at) { return (margin + width * Foreshorten(at / total, root)) / perSample; };
     // The window of `runs` runs whose first bar begins nearest to `at` modules from P.
