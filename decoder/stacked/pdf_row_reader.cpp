@@ -1,6 +1,7 @@
 #include "decoder/stacked/pdf_row_reader.h"
 
 #include <cmath>
+#include <initializer_list>
 
 #include "decoder/stacked/micro_pdf_version_table.h"
 #include "decoder/stacked/pdf_character_table.h"
@@ -1066,7 +1067,7 @@ unsigned PDFRowReader::DecodeRowAddress(float const widths[6])
 }
 
 unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                                        unsigned& rightCount)
+                                        bool strict, unsigned& rightCount)
 {
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
@@ -1095,7 +1096,7 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
             bool dataBefore;  // a symbol character precedes
         };
         // Other symbols' characters pass for row address patterns (Code 128's
-        // six runs above all): a side pattern counts beside data only.
+        // six runs above all): a pair counts beside data only.
         auto character = [e](unsigned from) {
             float w[8];
             for (unsigned i = 0; i < 8; ++i) {
@@ -1135,7 +1136,8 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                 // Under perspective the two ends' modules differ; the span
                 // between them is measured in their geometric mean.
                 float const ratio = seen[i].module / seen[j].module;
-                if (!seen[i].quiet || !seen[j].stop || !seen[i].dataAfter || !seen[j].dataBefore || ratio > 1.8f ||
+                if (!seen[i].quiet || !seen[j].stop || !(seen[i].dataAfter || seen[j].dataBefore) ||
+                    (strict && !(seen[i].dataAfter && seen[j].dataBefore)) || ratio > 1.8f ||
                     ratio < 1 / 1.8f) {
                     continue;
                 }
@@ -1242,14 +1244,21 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
                              bool componentSizes, unsigned& version, unsigned short* codewords, unsigned short* erasures,
                              unsigned& erasureCount, float corners[8])
 {
-    unsigned rightCount = 0;
-    unsigned const leftCount = CollectMicroHits(image, area, inverted, backward, rightCount);
     float lt[2], lb[2], rt[2], rb[2];
     float leftModule = 0;
     float rightModule = 0;
-    if (!FitColumn(b_->left, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
-        !FitColumn(b_->right, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
-        return false;
+    // Pairs with data read on both sides first; when those give no columns
+    // (blur), pairs with data on one side.
+    for (bool const strict : {true, false}) {
+        unsigned rightCount = 0;
+        unsigned const leftCount = CollectMicroHits(image, area, inverted, backward, strict, rightCount);
+        if (FitColumn(b_->left, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) &&
+            FitColumn(b_->right, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
+            break;
+        }
+        if (!strict) {
+            return false;
+        }
     }
     Join(lt, lb, rt, rb);
     float const module = (leftModule + rightModule) / 2;

@@ -99,7 +99,9 @@ private:
     // Search line j across the area: its start, the pixels per sample and its edges.
     unsigned ScanSearchLine(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned j,
                             float& x0, float& y0, float& step, bool& firstDark);
-    unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
+    // Pairs of side patterns on the search lines with a symbol character
+    // read beside both (`strict`) or beside one of them.
+    unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward, bool strict,
                               unsigned& rightCount);
     // Reads the characters of one line from P (the end of the left edge
     // pattern) to Q (the start of the right one); `skew` is the right
