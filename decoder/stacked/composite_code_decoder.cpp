@@ -104,10 +104,11 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     float const length = std::hypot(static_cast<float>(tx), static_cast<float>(ty));
     float const upX = static_cast<float>(ty) / length;
     float const upY = static_cast<float>(-tx) / length;
-    float const rise = (static_cast<float>(label.region[0].x + label.region[1].x - label.region[2].x - label.region[3].x) * upX +
-                        static_cast<float>(label.region[0].y + label.region[1].y - label.region[2].y - label.region[3].y) * upY);
-    Point const from = rise >= 0 ? label.region[0] : label.region[3];
-    Point const to = rise >= 0 ? label.region[1] : label.region[2];
+    Region const& r = label.region;
+    float const rise = static_cast<float>(r[0].x + r[1].x - r[2].x - r[3].x) * upX +
+                       static_cast<float>(r[0].y + r[1].y - r[2].y - r[3].y) * upY;
+    Point const from = rise >= 0 ? r[0] : r[3];
+    Point const to = rise >= 0 ? r[1] : r[2];
     float const module = length / static_cast<float>(n);
     float const reach = 32.0f / static_cast<float>(n);
     auto placed = [&](float modules) {

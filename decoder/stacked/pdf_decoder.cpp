@@ -198,9 +198,10 @@ int PDFDecoder::Start(GrayImage const& image, LineSegment const& segment, bool n
         return 0;
     }
     // The component stands on the left of the segment's direction (above a
-    // linear symbol read left to right). The search area reaches out on that
-    // side only: the linear symbol's own bars, Code 128's above all, hold
-    // runs that pass for row address patterns.
+    // linear symbol read left to right). The search area lies on that side,
+    // reaching a little past the segment (a located edge may lie inside the
+    // bars): the linear symbol's own bars, Code 128's above all, hold runs
+    // that pass for row address patterns.
     PDFRowReader::Area area{};
     area.ux = dx / length;
     area.uy = dy / length;

@@ -23,6 +23,21 @@ float Abs(float v) { return v < 0 ? -v : v; }
 constexpr float kWidths[4] = {17, 34, 61, 78};
 constexpr float kOffsets[4][4] = {{0, 0, 0, 0}, {0, 17, 0, 0}, {0, 27, 44, 0}, {0, 17, 44, 61}};
 
+// The MicroPDF417 columns whose width is nearest `modules`, within an
+// eighth (the module from the side patterns is a tenth off on turned
+// frames); 0 when none.
+unsigned MicroColumns(float modules)
+{
+    unsigned columns = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        if (Abs(modules - kWidths[k]) <= 0.125f * kWidths[k] &&
+            (columns == 0 || Abs(modules - kWidths[k]) < Abs(modules - kWidths[columns - 1]))) {
+            columns = k + 1;
+        }
+    }
+    return columns;
+}
+
 // The right edge's module width over the left's, within what a readable
 // perspective gives.
 float Skew(float left, float right)
@@ -578,6 +593,20 @@ void PDFRowReader::JoinExtents(float left[4], float right[4])
     right[3] = r0[1] + ry * rightTo;
 }
 
+unsigned PDFRowReader::SampleRow(GrayImage const& image, float const p[2], float const q[2], float width, float margin,
+                                 bool inverted, float& perSample, bool& firstDark)
+{
+    float const ex = (q[0] - p[0]) / width;
+    float const ey = (q[1] - p[1]) / width;
+    unsigned const count = SampleLine(image, p[0] - ex * margin, p[1] - ey * margin, q[0] + ex * margin,
+                                      q[1] + ey * margin, inverted);
+    if (count < 2) {
+        return 0;
+    }
+    perSample = (width + 2 * margin) / static_cast<float>(count - 1);
+    return FindEdges(count, firstDark);
+}
+
 bool PDFRowReader::ReadPdfLine(GrayImage const& image, float const p[2], float const q[2], unsigned columns,
                                float skew, bool inverted, LineRead& line)
 {
@@ -589,17 +618,10 @@ bool PDFRowReader::ReadPdfLine(GrayImage const& image, float const p[2], float c
         return false;
     }
     float const cw = width / static_cast<float>(columns);
-    float const ex = (q[0] - p[0]) / width;
-    float const ey = (q[1] - p[1]) / width;
     float const margin = cw * 0.25f;
-    unsigned const count = SampleLine(image, p[0] - ex * margin, p[1] - ey * margin, q[0] + ex * margin,
-                                      q[1] + ey * margin, inverted);
-    if (count < 2) {
-        return false;
-    }
-    float const perSample = (width + 2 * margin) / static_cast<float>(count - 1);
+    float perSample = 0;
     bool firstDark = false;
-    unsigned const edges = FindEdges(count, firstDark);
+    unsigned const edges = SampleRow(image, p, q, width, margin, inverted, perSample, firstDark);
     float const* e = b_->edges;
     float const root = std::sqrt(skew);
     // Where column k begins, in samples, under the perspective the edge
@@ -1069,6 +1091,8 @@ unsigned PDFRowReader::DecodeRowAddress(float const widths[6])
 unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
                                         bool strict, unsigned& rightCount)
 {
+    unsigned char columns[kMaxLines];
+    unsigned votes[5] = {};
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
     unsigned const lines = CountSearchLines(area);
@@ -1131,6 +1155,7 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
         Hit right{};
         // The widest such pair: patterns inside the data may pass for narrower ones.
         float widest = 0;
+        unsigned widestColumns = 0;
         for (unsigned i = 0; i < seenCount; ++i) {
             for (unsigned j = i + 1; j < seenCount; ++j) {
                 // Under perspective the two ends' modules differ; the span
@@ -1143,10 +1168,11 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                 }
                 float const module = std::sqrt(seen[i].module * seen[j].module);
                 float const between = (seen[j].begin - seen[i].end) / module;
-                bool const fits =
-                    Abs(between - 17) < 3 || Abs(between - 34) < 3 || Abs(between - 61) < 4 || Abs(between - 78) < 4;
-                if (fits && between > widest) {
+                unsigned const fits = Abs(between - 17) < 3 ? 1 : Abs(between - 34) < 3 ? 2
+                                    : Abs(between - 61) < 4 ? 3 : Abs(between - 78) < 4 ? 4 : 0;
+                if (fits != 0 && between > widest) {
                     widest = between;
+                    widestColumns = fits;
                     float const p = seen[i].end * step;
                     float const q = seen[j].begin * step;
                     left = Hit{x0 + ux * p, y0 + uy * p, seen[i].module * step};
@@ -1156,11 +1182,28 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
             }
         }
         if (haveLeft && haveRight) {
+            columns[leftCount] = static_cast<unsigned char>(widestColumns);
+            ++votes[widestColumns];
             b_->left[leftCount++] = left;
             b_->right[rightCount++] = right;
         }
     }
-    return leftCount;
+    // Pairs found in other symbols' bars scatter over the widths; the
+    // symbol's own agree on one.
+    unsigned best = 1;
+    for (unsigned k = 2; k <= 4; ++k) {
+        best = votes[k] > votes[best] ? k : best;
+    }
+    unsigned kept = 0;
+    for (unsigned i = 0; i < leftCount; ++i) {
+        if (columns[i] == best) {
+            b_->left[kept] = b_->left[i];
+            b_->right[kept] = b_->right[i];
+            ++kept;
+        }
+    }
+    rightCount = kept;
+    return kept;
 }
 
 bool PDFRowReader::ReadMicroLine(GrayImage const& image, float const p[2], float const q[2], unsigned columns,
@@ -1177,19 +1220,12 @@ bool PDFRowReader::ReadMicroLine(GrayImage const& image, float const p[2], float
     float const total = kWidths[columns - 1];
     float const centerAt = columns == 3 ? 17.0f : 34.0f;
     float const m = width / total;
-    float const ex = (q[0] - p[0]) / width;
-    float const ey = (q[1] - p[1]) / width;
     float const root = std::sqrt(skew);
     // Room for the side patterns at the larger of the two ends' modules.
     float const margin = 12.0f * m * (root > 1 ? root : 1 / root);
-    unsigned const count = SampleLine(image, p[0] - ex * margin, p[1] - ey * margin, q[0] + ex * margin,
-                                      q[1] + ey * margin, inverted);
-    if (count < 2) {
-        return false;
-    }
-    float const perSample = (width + 2 * margin) / static_cast<float>(count - 1);
+    float perSample = 0;
     bool firstDark = false;
-    unsigned const edges = FindEdges(count, firstDark);
+    unsigned const edges = SampleRow(image, p, q, width, margin, inverted, perSample, firstDark);
     float const* e = b_->edges;
     // `at` modules from P in samples, under the perspective the edge columns tell.
     auto position = [&](float at) { return (margin + width * Foreshorten(at / total, root)) / perSample; };
@@ -1264,13 +1300,9 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
     float const module = (leftModule + rightModule) / 2;
     float const skew = Skew(leftModule, rightModule);
     float const midWidth =
-        std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2) / std::sqrt(leftModule * rightModule);
-    unsigned columns = 0;
-    for (unsigned k = 0; k < 4; ++k) {
-        if (Abs(midWidth - kWidths[k]) <= 4.0f) {
-            columns = k + 1;
-        }
-    }
+        std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2) /
+        std::sqrt(leftModule * rightModule);
+    unsigned const columns = MicroColumns(midWidth);
     if (columns == 0) {
         return false;
     }

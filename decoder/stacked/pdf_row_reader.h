@@ -103,6 +103,10 @@ private:
     // read beside both (`strict`) or beside one of them.
     unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward, bool strict,
                               unsigned& rightCount);
+    // The edges on the line from P to Q (`width` apart) run on by `margin`
+    // at both ends; `perSample` receives the pixels per sample.
+    unsigned SampleRow(GrayImage const& image, float const p[2], float const q[2], float width, float margin,
+                       bool inverted, float& perSample, bool& firstDark);
     // Reads the characters of one line from P (the end of the left edge
     // pattern) to Q (the start of the right one); `skew` is the right
     // edge's module width over the left's. True when any was read.

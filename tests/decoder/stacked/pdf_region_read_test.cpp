@@ -172,4 +172,25 @@ TEST_F(PdfRegionRead, EverySizeIsFoundAtAnAngleAndMicroSizesAreVotedRight)
     }
 }
 
+TEST_F(PdfRegionRead, KeystonedSymbolsAreReadAlongTheirRows)
+{
+    // Under perspective a row meets the two edge columns at different
+    // fractions of their lengths and its columns narrow along it.
+    struct Case {
+        int columns;
+        double angle;
+        char const* data;
+    };
+    for (Case const c : {Case{6, 0, "Keystoned PDF417, six data columns"}, Case{6, 200, "Keystoned PDF417, six data columns"},
+                         Case{3, 0, "Three columns 0123456789"}, Case{3, 60, "Three columns 0123456789"},
+                         Case{3, 200, "Three columns 0123456789"}}) {
+        support::SymbolInput input{.symbology = BARCODE_PDF417, .data = c.data, .option2 = c.columns};
+        support::Rendering const r =
+            support::render(input, {.moduleSize = 2.5, .angle = c.angle, .perspectiveX = 0.2, .perspectiveY = 0.1});
+        ASSERT_TRUE(r.symbol.ok);
+        EXPECT_EQ(Read(r), 1) << c.data << " at " << c.angle;
+        EXPECT_EQ(Data(), c.data) << c.data << " at " << c.angle;
+    }
+}
+
 }  // namespace
