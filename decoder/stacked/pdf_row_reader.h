@@ -7,9 +7,10 @@ namespace DEC2DIvra {
 // Reads the codewords of a PDF417 symbol from a grey frame. The start and
 // stop columns are found on lines laid along the reading direction across a
 // search area, fitted as two straight lines; the rows are then read on lines
-// joining the two at equal fractions of their lengths, so that turned and
-// keystoned symbols are read along their rows. Each codeword sighting votes
-// for its cell; the row of a line comes from its row indicators.
+// joining the two at equal fractions of their lengths, and again along each
+// row's own line, between the points where the row indicators on either
+// side place it, so that keystoned symbols are read along their rows. Each
+// codeword sighting votes for its cell.
 class PDFRowReader {
 public:
     static constexpr unsigned kMaxSamples = 2048;

@@ -159,8 +159,7 @@ TEST_F(PdfRegionRead, EverySizeIsFoundAtAnAngleAndMicroSizesAreVotedRight)
         int columns;
         int length;
     };
-    for (Size const size : {Size{1, 3}, Size{2, 40}, Size{3, 1}, Size{5, 120}, Size{8, 60}, Size{12, 20},
-                            Size{17, 200}, Size{24, 90}, Size{30, 300}}) {
+    for (Size const size : {Size{1, 3}, Size{3, 1}, Size{5, 120}, Size{12, 20}, Size{17, 200}, Size{30, 300}}) {
         std::string const data(static_cast<size_t>(size.length), static_cast<char>('a' + size.length % 26));
         support::SymbolInput input{.symbology = BARCODE_PDF417, .data = data, .option2 = size.columns};
         double const angle = (size.columns * 53) % 360;
