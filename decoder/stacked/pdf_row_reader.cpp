@@ -1188,11 +1188,18 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
             b_->right[rightCount++] = right;
         }
     }
-    // Pairs found in other symbols' bars scatter over the widths; the
-    // symbol's own agree on one.
+    // Pairs found in other symbols' bars scatter over the widths, mostly the
+    // narrow ones; the symbol's own agree on one: the widest that enough
+    // lines found, else the one most found.
     unsigned best = 1;
     for (unsigned k = 2; k <= 4; ++k) {
         best = votes[k] > votes[best] ? k : best;
+    }
+    for (unsigned k = 4; k > best; --k) {
+        if (votes[k] >= 3) {
+            best = k;
+            break;
+        }
     }
     unsigned kept = 0;
     for (unsigned i = 0; i < leftCount; ++i) {
