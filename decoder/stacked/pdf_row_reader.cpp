@@ -1089,7 +1089,7 @@ unsigned PDFRowReader::DecodeRowAddress(float const widths[6])
 }
 
 unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                                        bool strict, unsigned& rightCount)
+                                        bool strict, bool besideBars, unsigned& rightCount)
 {
     unsigned char columns[kMaxLines];
     unsigned votes[5] = {};
@@ -1189,13 +1189,13 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
         }
     }
     // Pairs found in other symbols' bars scatter over the widths, mostly the
-    // narrow ones; the symbol's own agree on one: the widest that enough
-    // lines found, else the one most found.
+    // narrow ones; the symbol's own agree on one: the one most found or,
+    // beside a linear symbol's bars, the widest that enough lines found.
     unsigned best = 1;
     for (unsigned k = 2; k <= 4; ++k) {
         best = votes[k] > votes[best] ? k : best;
     }
-    for (unsigned k = 4; k > best; --k) {
+    for (unsigned k = 4; besideBars && k > best; --k) {
         if (votes[k] >= 3) {
             best = k;
             break;
@@ -1294,7 +1294,8 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
     // (blur), pairs with data on one side.
     for (bool const strict : {true, false}) {
         unsigned rightCount = 0;
-        unsigned const leftCount = CollectMicroHits(image, area, inverted, backward, strict, rightCount);
+        unsigned const leftCount =
+            CollectMicroHits(image, area, inverted, backward, strict, componentSizes, rightCount);
         if (FitColumn(b_->left, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) &&
             FitColumn(b_->right, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
             break;

@@ -101,9 +101,10 @@ private:
     unsigned ScanSearchLine(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned j,
                             float& x0, float& y0, float& step, bool& firstDark);
     // Pairs of side patterns on the search lines with a symbol character
-    // read beside both (`strict`) or beside one of them.
+    // read beside both (`strict`) or beside one of them; `besideBars` when
+    // the area borders a linear symbol.
     unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward, bool strict,
-                              unsigned& rightCount);
+                              bool besideBars, unsigned& rightCount);
     // The edges on the line from P to Q (`width` apart) run on by `margin`
     // at both ends; `perSample` receives the pixels per sample.
     unsigned SampleRow(GrayImage const& image, float const p[2], float const q[2], float width, float margin,
