@@ -73,7 +73,7 @@ int main(int argc, char** argv)
     }
     if (Wanted(argc, argv, "composite")) {
         ReadRateSpec spec;
-        spec.title = "GS1 composite (EAN-13 and GS1-128 with their 2D parts)";
+        spec.title = "GS1 composite (EAN-13, UPC-A and GS1-128 with their 2D parts)";
         spec.setCommands = polarity;
         spec.setCommands.push_back("set read/composite_ean:true");
         spec.setCommands.push_back("set read/gs1_composite:true");
@@ -87,6 +87,14 @@ int main(int argc, char** argv)
              {.symbology = BARCODE_GS1_128_CC, .data = "[10]ABC123", .option1 = 1, .inputMode = GS1_MODE,
               .primary = "[01]09501101530003"},
              {"0109501101530003\x1c" "10ABC123"}},
+            {"UPC-A + CC-B",
+             {.symbology = BARCODE_UPCA_CC, .data = "[10]ABC123[21]XYZ789", .option1 = 2, .inputMode = GS1_MODE,
+              .primary = "01234567890"},
+             {"012345678905\x1c" "10ABC123\x1d" "21XYZ789"}},
+            {"GS1-128 + CC-C",
+             {.symbology = BARCODE_GS1_128_CC, .data = "[99]1234-abcd[21]1234567890", .option1 = 3,
+              .inputMode = GS1_MODE, .primary = "[01]09501101530003"},
+             {"0109501101530003\x1c" "991234-abcd\x1d" "211234567890"}},
         };
         bench_support::RunReadRateTable(spec);
     }

@@ -1,5 +1,7 @@
 #include "decoder/stacked/composite_code_decoder.h"
 
+#include <cmath>
+
 #include "decoder/core/identifiers/pdf_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
 
@@ -10,6 +12,8 @@ namespace {
 enum : unsigned { kComponent1D2D = 0, kComponent2DOnly = 1, kComponent1DOnly = 2 };
 
 int Manhattan(int x, int y) { return (x < 0 ? -x : x) + (y < 0 ? -y : y); }
+
+Point ToPoint(float x, float y) { return Point{static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))}; }
 
 // Where the line through a and b meets the line through c and d; false when
 // they run parallel.
@@ -95,25 +99,30 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     if (n == 0 || e == 0) {
         return 0;
     }
-    int const hx = label.region[0].x + label.region[1].x - label.region[2].x - label.region[3].x;
-    int const hy = label.region[0].y + label.region[1].y - label.region[2].y - label.region[3].y;
-    int const h = Manhattan(hx, hy) + 1;
-    int const s = 32 * e / n;
-    LineSegment segment{{label.region[0].x - tx * s / e, label.region[0].y - ty * s / e},
-                        {label.region[1].x + tx * s / e, label.region[1].y + ty * s / e}};
-    int const d = (upcEan ? 9 : 5) * e / n;
-    segment.begin.x += hx * d / h;
-    segment.begin.y += hy * d / h;
-    segment.end.x += hx * d / h;
-    segment.end.y += hy * d / h;
+    // The 2D part stands above the linear one, on the left of its reading
+    // direction; the located corners may list the bottom edge first.
+    float const length = std::hypot(static_cast<float>(tx), static_cast<float>(ty));
+    float const upX = static_cast<float>(ty) / length;
+    float const upY = static_cast<float>(-tx) / length;
+    Region const& r = label.region;
+    float const rise = static_cast<float>(r[0].x + r[1].x - r[2].x - r[3].x) * upX +
+                       static_cast<float>(r[0].y + r[1].y - r[2].y - r[3].y) * upY;
+    Point const from = rise >= 0 ? r[0] : r[3];
+    Point const to = rise >= 0 ? r[1] : r[2];
+    float const module = length / static_cast<float>(n);
+    float const reach = 32.0f / static_cast<float>(n);
+    auto placed = [&](float modules) {
+        float const ox = upX * modules * module;
+        float const oy = upY * modules * module;
+        return LineSegment{ToPoint(static_cast<float>(from.x) - static_cast<float>(tx) * reach + ox,
+                                   static_cast<float>(from.y) - static_cast<float>(ty) * reach + oy),
+                           ToPoint(static_cast<float>(to.x) + static_cast<float>(tx) * reach + ox,
+                                   static_cast<float>(to.y) + static_cast<float>(ty) * reach + oy)};
+    };
+    float const d = upcEan ? 9.0f : 5.0f;
     bool const negative = label.negative != 0;
-    if (pdf_->Start(image, segment, negative, component_) == 0) {
-        int const further = 4 * e / n;
-        segment.begin.x += hx * further / h;
-        segment.begin.y += hy * further / h;
-        segment.end.x += hx * further / h;
-        segment.end.y += hy * further / h;
-        if (pdf_->Start(image, segment, negative, component_) == 0) {
+    if (pdf_->Start(image, placed(d), negative, component_) == 0) {
+        if (pdf_->Start(image, placed(d + 4.0f), negative, component_) == 0) {
             // A linear part read without its 2D part is never a whole
             // composite. UPC/EAN carry no linkage flag: nothing says a
             // component belongs to them, so they pass on as they were read.

@@ -178,9 +178,9 @@ int PDFDecoder::Start(GrayImage const& image, Region const& region, DecodedLabel
     area.ux = (x1 - x0) / length;
     area.uy = (y1 - y0) / length;
     // A wide symbol may be located in parts, one end at a time: the search
-    // lines run on across the frame.
-    float const frame = static_cast<float>(image.GetWidth() > image.GetHeight() ? image.GetWidth() : image.GetHeight());
-    area.halfLength = length * 1.2f + 24.0f > 0.75f * frame ? length * 1.2f + 24.0f : 0.75f * frame;
+    // lines run on across the whole frame (each is cut to the frame).
+    float const frame = std::hypot(static_cast<float>(image.GetWidth()), static_cast<float>(image.GetHeight()));
+    area.halfLength = length * 1.2f + 24.0f > frame ? length * 1.2f + 24.0f : frame;
     area.halfHeight = height * 0.7f + 8.0f > length * 0.4f ? height * 0.7f + 8.0f : length * 0.4f;
     unsigned const polarity = pdf417_->positive_and_negative.Get();
     return ReadArea(image, area, polarity != 1, polarity != 0, false, label);
@@ -197,15 +197,19 @@ int PDFDecoder::Start(GrayImage const& image, LineSegment const& segment, bool n
     if (!(length >= 8.0f)) {
         return 0;
     }
-    // The component stands beside the segment, on a side the segment does
-    // not tell: the search area reaches well out on both.
+    // The component stands on the left of the segment's direction (above a
+    // linear symbol read left to right). The search area lies on that side,
+    // reaching a little past the segment (a located edge may lie inside the
+    // bars): the linear symbol's own bars, Code 128's above all, hold runs
+    // that pass for row address patterns.
     PDFRowReader::Area area{};
-    area.cx = (static_cast<float>(segment.begin.x) + static_cast<float>(segment.end.x)) / 2;
-    area.cy = (static_cast<float>(segment.begin.y) + static_cast<float>(segment.end.y)) / 2;
     area.ux = dx / length;
     area.uy = dy / length;
     area.halfLength = length / 2 + 8.0f;
     area.halfHeight = length * 0.45f;
+    float const out = area.halfHeight - length * 0.15f;
+    area.cx = (static_cast<float>(segment.begin.x) + static_cast<float>(segment.end.x)) / 2 + area.uy * out;
+    area.cy = (static_cast<float>(segment.begin.y) + static_cast<float>(segment.end.y)) / 2 - area.ux * out;
     return ReadArea(image, area, !negative, negative, true, label);
 }
 

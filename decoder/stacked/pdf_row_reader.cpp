@@ -1,6 +1,7 @@
 #include "decoder/stacked/pdf_row_reader.h"
 
 #include <cmath>
+#include <initializer_list>
 
 #include "decoder/stacked/micro_pdf_version_table.h"
 #include "decoder/stacked/pdf_character_table.h"
@@ -16,6 +17,38 @@ constexpr unsigned kBlock = 16;         // samples per threshold block
 constexpr float kOvershoot = 0.08f;
 
 float Abs(float v) { return v < 0 ? -v : v; }
+
+// MicroPDF417 widths between the left and right row address columns, in
+// modules, and where each data column begins, by the number of columns.
+constexpr float kWidths[4] = {17, 34, 61, 78};
+constexpr float kOffsets[4][4] = {{0, 0, 0, 0}, {0, 17, 0, 0}, {0, 27, 44, 0}, {0, 17, 44, 61}};
+
+// The MicroPDF417 columns whose width is nearest `modules`, within an
+// eighth (the module from the side patterns is a tenth off on turned
+// frames); 0 when none.
+unsigned MicroColumns(float modules)
+{
+    unsigned columns = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        if (Abs(modules - kWidths[k]) <= 0.125f * kWidths[k] &&
+            (columns == 0 || Abs(modules - kWidths[k]) < Abs(modules - kWidths[columns - 1]))) {
+            columns = k + 1;
+        }
+    }
+    return columns;
+}
+
+// The right edge's module width over the left's, within what a readable
+// perspective gives.
+float Skew(float left, float right)
+{
+    float const k = left > 0 ? right / left : 1.0f;
+    return k < 0.2f ? 0.2f : (k > 5.0f ? 5.0f : k);
+}
+
+// The fraction of a row's length at which a point `s` of its modules lies,
+// when the modules at its end are `root` squared times those at its start.
+float Foreshorten(float s, float root) { return s / (s + root * (1.0f - s)); }
 
 }  // namespace
 
@@ -327,25 +360,44 @@ unsigned PDFRowReader::ScanSearchLine(GrayImage const& image, Area const& area, 
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
     float const off = -area.halfHeight + kSearchSpacing * static_cast<float>(j);
-    x0 = area.cx - area.halfLength * ux - off * area.uy;
-    y0 = area.cy - area.halfLength * uy + off * area.ux;
-    unsigned const count = SampleLine(image, x0, y0, x0 + 2.0f * area.halfLength * ux,
-                                      y0 + 2.0f * area.halfLength * uy, inverted);
+    float const mx = area.cx - off * area.uy;
+    float const my = area.cy + off * area.ux;
+    // The line's reach within the frame: samples beyond it would repeat the border.
+    float from = -area.halfLength;
+    float to = area.halfLength;
+    float const bounds[2][3] = {{mx, ux, static_cast<float>(image.GetWidth() - 1)},
+                                {my, uy, static_cast<float>(image.GetHeight() - 1)}};
+    for (auto const& b : bounds) {
+        if (Abs(b[1]) < 1e-6f) {
+            if (b[0] < 0 || b[0] > b[2]) {
+                return 0;
+            }
+            continue;
+        }
+        float const t0 = (0 - b[0]) / b[1];
+        float const t1 = (b[2] - b[0]) / b[1];
+        from = t0 < t1 ? (t0 > from ? t0 : from) : (t1 > from ? t1 : from);
+        to = t0 < t1 ? (t1 < to ? t1 : to) : (t0 < to ? t0 : to);
+    }
+    if (!(to - from >= 2.0f)) {
+        return 0;
+    }
+    x0 = mx + from * ux;
+    y0 = my + from * uy;
+    unsigned const count = SampleLine(image, x0, y0, mx + to * ux, my + to * uy, inverted);
     if (count < 2) {
         return 0;
     }
-    step = 2.0f * area.halfLength / static_cast<float>(count - 1);
+    step = (to - from) / static_cast<float>(count - 1);
     return FindEdges(count, firstDark);
 }
 
-unsigned PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                                   unsigned& rightCount)
+void PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                               unsigned& leftCount, unsigned& rightCount)
 {
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
     unsigned const lines = CountSearchLines(area);
-    unsigned leftCount = 0;
-    rightCount = 0;
     for (unsigned j = 0; j < lines; ++j) {
         float x0 = 0;
         float y0 = 0;
@@ -365,7 +417,7 @@ unsigned PDFRowReader::CollectHits(GrayImage const& image, Area const& area, boo
                 w[i] = e[k + i + 1] - e[k + i];
             }
             float const along = e[k + 8] - e[k];
-            if (!haveStart && IsStartPattern(w)) {
+            if (!haveStart && leftCount < kMaxLines && IsStartPattern(w)) {
                 float const p = e[k + 8] * step;
                 b_->left[leftCount++] = Hit{x0 + ux * p, y0 + uy * p, along * step / 17.0f};
                 haveStart = true;
@@ -375,11 +427,46 @@ unsigned PDFRowReader::CollectHits(GrayImage const& image, Area const& area, boo
                 haveStop = true;
             }
         }
-        if (haveStop) {
+        if (haveStop && rightCount < kMaxLines) {
             b_->right[rightCount++] = stop;
         }
     }
-    return leftCount;
+}
+
+void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                                  unsigned& leftCount, unsigned& rightCount)
+{
+    if ((leftCount < 3) == (rightCount < 3)) {
+        return;
+    }
+    // One edge column seen, the other not: under perspective the located
+    // direction may be off enough for the lines to pass by the far end.
+    // Lines turned about the seen column sweep for it.
+    bool const leftSeen = leftCount >= 3;
+    Hit const* hits = leftSeen ? b_->left : b_->right;
+    unsigned const n = leftSeen ? leftCount : rightCount;
+    float cx = 0;
+    float cy = 0;
+    for (unsigned i = 0; i < n; ++i) {
+        cx += hits[i].x;
+        cy += hits[i].y;
+    }
+    static constexpr float kTurns[4] = {0.2f, -0.2f, 0.4f, -0.4f};  // radians
+    for (float const turn : kTurns) {
+        unsigned& missing = leftSeen ? rightCount : leftCount;
+        if (missing >= 3) {
+            return;
+        }
+        Area turned = area;
+        turned.cx = cx / static_cast<float>(n);
+        turned.cy = cy / static_cast<float>(n);
+        turned.ux = area.ux * std::cos(turn) - area.uy * std::sin(turn);
+        turned.uy = area.ux * std::sin(turn) + area.uy * std::cos(turn);
+        // The seen side's hits on the turned lines are dropped.
+        unsigned kept = leftSeen ? leftCount : rightCount;
+        CollectHits(image, turned, inverted, backward, leftCount, rightCount);
+        (leftSeen ? leftCount : rightCount) = kept;
+    }
 }
 
 bool PDFRowReader::FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
@@ -506,9 +593,228 @@ void PDFRowReader::JoinExtents(float left[4], float right[4])
     right[3] = r0[1] + ry * rightTo;
 }
 
+unsigned PDFRowReader::SampleRow(GrayImage const& image, float const p[2], float const q[2], float width, float margin,
+                                 bool inverted, float& perSample, bool& firstDark)
+{
+    float const ex = (q[0] - p[0]) / width;
+    float const ey = (q[1] - p[1]) / width;
+    unsigned const count = SampleLine(image, p[0] - ex * margin, p[1] - ey * margin, q[0] + ex * margin,
+                                      q[1] + ey * margin, inverted);
+    if (count < 2) {
+        return 0;
+    }
+    perSample = (width + 2 * margin) / static_cast<float>(count - 1);
+    return FindEdges(count, firstDark);
+}
+
+bool PDFRowReader::ReadPdfLine(GrayImage const& image, float const p[2], float const q[2], unsigned columns,
+                               float skew, bool inverted, LineRead& line)
+{
+    for (unsigned k = 0; k < columns; ++k) {
+        line.value[k] = 0xFFFF;
+    }
+    float const width = std::hypot(q[0] - p[0], q[1] - p[1]);
+    if (!(width > 1.0f)) {
+        return false;
+    }
+    float const cw = width / static_cast<float>(columns);
+    float const margin = cw * 0.25f;
+    float perSample = 0;
+    bool firstDark = false;
+    unsigned const edges = SampleRow(image, p, q, width, margin, inverted, perSample, firstDark);
+    float const* e = b_->edges;
+    float const root = std::sqrt(skew);
+    // Where column k begins, in samples, under the perspective the edge
+    // columns' module widths tell.
+    auto columnAt = [&](unsigned k) {
+        return (margin + width * Foreshorten(static_cast<float>(k) / static_cast<float>(columns), root)) / perSample;
+    };
+    // Each character is looked for where the last one read ended, at its
+    // width; after a miss, where the perspective puts its column.
+    unsigned next = firstDark ? 0 : 1;
+    float expected = columnAt(0);
+    float along = columnAt(1) - expected;
+    bool anyRead = false;
+    for (unsigned k = 0; k < columns; ++k) {
+        unsigned best = edges;
+        float bestDistance = along * 0.3f;
+        for (unsigned j = next; j + 8 < edges; j += 2) {
+            float const d = Abs(e[j] - expected);
+            if (d < bestDistance) {
+                bestDistance = d;
+                best = j;
+            }
+            if (e[j] > expected + along * 0.3f) {
+                break;
+            }
+        }
+        float span = 0;
+        if (best < edges) {
+            span = e[best + 8] - e[best];
+        }
+        unsigned value = 0;
+        unsigned cluster = 0;
+        float w[8];
+        bool read = best < edges && Abs(span - along) <= 0.25f * along;
+        if (read) {
+            for (unsigned n = 0; n < 8; ++n) {
+                w[n] = e[best + n + 1] - e[best + n];
+            }
+            read = DecodeCharacter(w, value, cluster);
+        }
+        if (read) {
+            line.value[k] = static_cast<unsigned short>(value);
+            line.cluster[k] = static_cast<unsigned char>(cluster);
+            next = best;
+            expected = e[best + 8];
+            along = span;
+            anyRead = true;
+        } else {
+            expected = columnAt(k + 1);
+            along = columnAt(k + 2) - expected;
+        }
+    }
+    return anyRead;
+}
+
+bool PDFRowReader::RowPositions(unsigned lines, unsigned side, unsigned rows, float* at) const
+{
+    // Each row at the median fraction of the lines whose indicator on this
+    // side names it; rows far off a straight fit over the others are taken
+    // for misreads; the missing ones are interpolated between known rows.
+    float fractions[kMaxLines];
+    bool known[kMaxRows];
+    float r[kMaxRows];
+    float f[kMaxRows];
+    bool use[kMaxRows];
+    unsigned count = 0;
+    for (unsigned row = 0; row < rows; ++row) {
+        unsigned n = 0;
+        for (unsigned i = 0; i < lines; ++i) {
+            if (b_->lines[i].row[side] == static_cast<short>(row)) {
+                float const v = b_->lines[i].fraction;
+                unsigned j = n++;
+                for (; j > 0 && fractions[j - 1] > v; --j) {
+                    fractions[j] = fractions[j - 1];
+                }
+                fractions[j] = v;
+            }
+        }
+        known[row] = n > 0;
+        if (n > 0) {
+            at[row] = fractions[n / 2];
+            r[count] = static_cast<float>(row);
+            f[count] = at[row];
+            use[count] = true;
+            ++count;
+        }
+    }
+    if (count < 3) {
+        return false;
+    }
+    float a = 0;
+    float b = 0;
+    // Rows run down the column or, read from the other end, up it.
+    if (!FitLine(r, f, use, count, a, b) || !(Abs(b) > 0)) {
+        return false;
+    }
+    unsigned kept = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        if (Abs(f[i] - (a + b * r[i])) > 2.0f * Abs(b)) {
+            known[static_cast<unsigned>(r[i])] = false;
+        } else {
+            ++kept;
+        }
+    }
+    if (kept < 3) {
+        return false;
+    }
+    for (unsigned row = 0; row < rows; ++row) {
+        if (known[row]) {
+            continue;
+        }
+        int before = -1;
+        int after = -1;
+        for (int k = static_cast<int>(row) - 1; k >= 0 && before < 0; --k) {
+            before = known[k] ? k : -1;
+        }
+        for (unsigned k = row + 1; k < rows && after < 0; ++k) {
+            after = known[k] ? static_cast<int>(k) : -1;
+        }
+        if (before >= 0 && after >= 0) {
+            float const t = static_cast<float>(static_cast<int>(row) - before) / static_cast<float>(after - before);
+            at[row] = at[before] + t * (at[after] - at[before]);
+        } else {
+            at[row] = a + b * static_cast<float>(row);
+        }
+    }
+    return true;
+}
+
+void PDFRowReader::VoteRows(GrayImage const& image, bool inverted, bool micro, unsigned columns, unsigned rows,
+                            unsigned dataColumns, unsigned firstColumn, int clusterShift, float const lt[2],
+                            float const lb[2], float const rt[2], float const rb[2], float skew, unsigned lines)
+{
+    // Under perspective a row meets the two edge columns at different
+    // fractions of their lengths: each row is read along the line joining
+    // where the indicators on either side put it.
+    float* at[2] = {b_->rowAt[0], b_->rowAt[1]};
+    bool const have[2] = {RowPositions(lines, 0, rows, at[0]), RowPositions(lines, 1, rows, at[1])};
+    if (!have[0] && !have[1]) {
+        return;
+    }
+    for (unsigned side = 0; side < 2; ++side) {
+        if (!have[side]) {
+            for (unsigned row = 0; row < rows; ++row) {
+                at[side][row] = at[1 - side][row];
+            }
+        }
+    }
+    static constexpr float kWithin[3] = {-0.3f, 0.0f, 0.3f};
+    LineRead& line = b_->rowLine;
+    for (unsigned row = 0; row < rows; ++row) {
+        for (float const within : kWithin) {
+            float fraction[2];
+            for (unsigned side = 0; side < 2; ++side) {
+                float const* a = at[side];
+                float const pitch = rows < 2 ? 0.0f
+                                    : row == 0 ? a[1] - a[0]
+                                    : row + 1 == rows ? a[row] - a[row - 1]
+                                                      : (a[row + 1] - a[row - 1]) / 2;
+                fraction[side] = a[row] + within * pitch;
+            }
+            float const p[2] = {lt[0] + fraction[0] * (lb[0] - lt[0]), lt[1] + fraction[0] * (lb[1] - lt[1])};
+            float const q[2] = {rt[0] + fraction[1] * (rb[0] - rt[0]), rt[1] + fraction[1] * (rb[1] - rt[1])};
+            bool const read = micro ? ReadMicroLine(image, p, q, columns, skew, inverted, line)
+                                    : ReadPdfLine(image, p, q, columns, skew, inverted, line);
+            if (!read) {
+                continue;
+            }
+            for (unsigned c = 0; c < dataColumns; ++c) {
+                unsigned const value = line.value[c + firstColumn];
+                if (value != 0xFFFF &&
+                    ((static_cast<int>(row) + clusterShift) % 3 + 3) % 3 * 3 == line.cluster[c + firstColumn]) {
+                    Vote(row * dataColumns + c, value);
+                }
+            }
+        }
+    }
+}
+
+void PDFRowReader::Vote(unsigned cell, unsigned value)
+{
+    Cell& target = b_->cells[cell];
+    unsigned s = 0;
+    for (; s < kSlots && target.count[s] != 0 && target.value[s] != value; ++s) {
+    }
+    if (s < kSlots) {
+        target.value[s] = static_cast<unsigned short>(value);
+        ++target.count[s];
+    }
+}
+
 bool PDFRowReader::VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn,
-                            int clusterShift, float const* across, unsigned short* codewords,
-                            unsigned short* erasures, unsigned& erasureCount)
+                            int clusterShift, float const* across)
 {
     // The rows on each side as straight lines over the fraction; a line laid
     // slightly across the rows meets a row between the two at a column.
@@ -577,18 +883,17 @@ bool PDFRowReader::VoteCells(unsigned lines, unsigned rows, unsigned dataColumns
             if (r < 0 || r >= static_cast<int>(rows)) {
                 continue;
             }
-            Cell& cell = b_->cells[static_cast<unsigned>(r) * dataColumns + c];
-            unsigned s = 0;
-            for (; s < kSlots && cell.count[s] != 0 && cell.value[s] != value; ++s) {
-            }
-            if (s < kSlots) {
-                cell.value[s] = static_cast<unsigned short>(value);
-                ++cell.count[s];
-            }
+            Vote(static_cast<unsigned>(r) * dataColumns + c, value);
         }
     }
+    return true;
+}
+
+void PDFRowReader::TallyCells(unsigned cells, unsigned short* codewords, unsigned short* erasures,
+                              unsigned& erasureCount) const
+{
     erasureCount = 0;
-    for (unsigned c = 0; c < rows * dataColumns; ++c) {
+    for (unsigned c = 0; c < cells; ++c) {
         Cell const& cell = b_->cells[c];
         unsigned best = 0;
         unsigned second = 0;
@@ -609,7 +914,6 @@ bool PDFRowReader::VoteCells(unsigned lines, unsigned rows, unsigned dataColumns
             codewords[c] = value;
         }
     }
-    return true;
 }
 
 bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted, Parameters& parameters,
@@ -617,20 +921,24 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
                         float corners[8])
 {
     seen = false;
+    unsigned leftCount = 0;
     unsigned rightCount = 0;
-    unsigned leftCount = CollectHits(image, area, inverted, false, rightCount);
+    CollectHits(image, area, inverted, false, leftCount, rightCount);
     bool backward = false;
     if (leftCount < 3 || rightCount < 3) {
+        unsigned backLeft = 0;
         unsigned backRight = 0;
-        unsigned const backLeft = CollectHits(image, area, inverted, true, backRight);
+        CollectHits(image, area, inverted, true, backLeft, backRight);
         if (backLeft + backRight <= leftCount + rightCount) {
-            leftCount = CollectHits(image, area, inverted, false, rightCount);
+            leftCount = rightCount = 0;
+            CollectHits(image, area, inverted, false, leftCount, rightCount);
         } else {
             leftCount = backLeft;
             rightCount = backRight;
             backward = true;
         }
     }
+    SweepForColumn(image, area, inverted, backward, leftCount, rightCount);
     float lt[2], lb[2], rt[2], rb[2];
     float leftModule = 0;
     float rightModule = 0;
@@ -641,18 +949,32 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     seen = true;
     Join(lt, lb, rt, rb);
     float const module = (leftModule + rightModule) / 2;
+    float const skew = Skew(leftModule, rightModule);
     float const lengthLeft = std::hypot(lb[0] - lt[0], lb[1] - lt[1]);
     float const lengthRight = std::hypot(rb[0] - rt[0], rb[1] - rt[1]);
     float const midWidth = std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2);
-    unsigned columns = static_cast<unsigned>(std::lround(midWidth / (17.0f * module)));
+    // Under perspective a row spans as many modules as the geometric mean of
+    // its ends' module widths gives.
+    unsigned columns = static_cast<unsigned>(std::lround(midWidth / (17.0f * std::sqrt(leftModule * rightModule))));
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
     float const along = (lengthLeft > lengthRight ? lengthLeft : lengthRight) * 1.5f;
     unsigned lines = static_cast<unsigned>(along) + 2;
     lines = lines > kMaxLines ? kMaxLines : lines;
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    // The count from the width is a guess under strong perspective: when the
+    // row indicators name nothing at it, the counts beside it are tried; when
+    // they name another count, that one is read once.
+    unsigned const guess = columns;
+    static constexpr int kNextGuess[6] = {0, 1, -1, 2, -2, 3};
+    unsigned guessIndex = 0;
+    bool followedVote = false;
+    for (;;) {
         if (columns < 3 || columns > kMaxColumns) {
-            return false;
+            if (followedVote || ++guessIndex >= 6) {
+                return false;
+            }
+            columns = static_cast<unsigned>(static_cast<int>(guess) + kNextGuess[guessIndex]);
+            continue;
         }
         unsigned rowsDiv3[30] = {};
         unsigned rowsMod3[3] = {};
@@ -677,70 +999,9 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
             line.fraction = -kOvershoot + (1.0f + 2.0f * kOvershoot) * (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
             line.row[0] = line.row[1] = -1;
             float const f = line.fraction;
-            float const px = lt[0] + f * (lb[0] - lt[0]);
-            float const py = lt[1] + f * (lb[1] - lt[1]);
-            float const qx = rt[0] + f * (rb[0] - rt[0]);
-            float const qy = rt[1] + f * (rb[1] - rt[1]);
-            float const width = std::hypot(qx - px, qy - py);
-            float const cw = width / static_cast<float>(columns);
-            float const ex = (qx - px) / width;
-            float const ey = (qy - py) / width;
-            float const margin = cw * 0.25f;
-            unsigned const count =
-                SampleLine(image, px - ex * margin, py - ey * margin, qx + ex * margin, qy + ey * margin, inverted);
-            for (unsigned k = 0; k < columns; ++k) {
-                line.value[k] = 0xFFFF;
-            }
-            if (count < 2) {
-                continue;
-            }
-            float const perSample = (width + 2 * margin) / static_cast<float>(count - 1);
-            bool firstDark = false;
-            unsigned const edges = FindEdges(count, firstDark);
-            float const* e = b_->edges;
-            float const cwSamples = cw / perSample;
-            // Each character is looked for where the last one read ended, at
-            // its width: under perspective the columns narrow along the row.
-            unsigned next = firstDark ? 0 : 1;
-            float expected = margin / perSample;
-            float along = cwSamples;
-            for (unsigned k = 0; k < columns; ++k) {
-                unsigned best = edges;
-                float bestDistance = along * 0.3f;
-                for (unsigned j = next; j + 8 < edges; j += 2) {
-                    float const d = Abs(e[j] - expected);
-                    if (d < bestDistance) {
-                        bestDistance = d;
-                        best = j;
-                    }
-                    if (e[j] > expected + along * 0.3f) {
-                        break;
-                    }
-                }
-                float span = 0;
-                if (best < edges) {
-                    span = e[best + 8] - e[best];
-                }
-                unsigned value = 0;
-                unsigned cluster = 0;
-                float w[8];
-                bool read = best < edges && Abs(span - along) <= 0.25f * along;
-                if (read) {
-                    for (unsigned n = 0; n < 8; ++n) {
-                        w[n] = e[best + n + 1] - e[best + n];
-                    }
-                    read = DecodeCharacter(w, value, cluster);
-                }
-                if (read) {
-                    line.value[k] = static_cast<unsigned short>(value);
-                    line.cluster[k] = static_cast<unsigned char>(cluster);
-                    next = best;
-                    expected = e[best + 8];
-                    along = span;
-                } else {
-                    expected += along;
-                }
-            }
+            float const p[2] = {lt[0] + f * (lb[0] - lt[0]), lt[1] + f * (lb[1] - lt[1])};
+            float const q[2] = {rt[0] + f * (rb[0] - rt[0]), rt[1] + f * (rb[1] - rt[1])};
+            ReadPdfLine(image, p, q, columns, skew, inverted, line);
             int rowLeft = -1;
             int rowRight = -1;
             if (line.value[0] != 0xFFFF) {
@@ -766,13 +1027,18 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
         int const level = argmax(levels, 9);
         int const k = argmax(cols, 30);
         if (div3 < 0 || mod3 < 0 || level < 0 || k < 0) {
-            return false;
+            if (followedVote || ++guessIndex >= 6) {
+                return false;
+            }
+            columns = static_cast<unsigned>(static_cast<int>(guess) + kNextGuess[guessIndex]);
+            continue;
         }
         unsigned const voted = static_cast<unsigned>(k) + 3;
         if (voted != columns) {
-            if (attempt == 1) {
+            if (followedVote) {
                 return false;
             }
+            followedVote = true;
             columns = voted;
             continue;
         }
@@ -790,9 +1056,11 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     for (unsigned c = 0; c < dataColumns; ++c) {
         across[c] = static_cast<float>(c + 1) / static_cast<float>(dataColumns + 1);
     }
-    if (!VoteCells(lines, rows, dataColumns, 1, 0, across, codewords, erasures, erasureCount)) {
+    if (!VoteCells(lines, rows, dataColumns, 1, 0, across)) {
         return false;
     }
+    VoteRows(image, inverted, false, columns, rows, dataColumns, 1, 0, lt, lb, rt, rb, skew, lines);
+    TallyCells(rows * dataColumns, codewords, erasures, erasureCount);
     SetCorners(lt, lb, rt, rb, ux, uy, 17.0f * module, corners);
     return true;
 }
@@ -821,8 +1089,10 @@ unsigned PDFRowReader::DecodeRowAddress(float const widths[6])
 }
 
 unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                                        unsigned& rightCount)
+                                        bool strict, bool besideBars, unsigned& rightCount)
 {
+    unsigned char columns[kMaxLines];
+    unsigned votes[5] = {};
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
     unsigned const lines = CountSearchLines(area);
@@ -846,6 +1116,19 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
             float module;
             bool quiet;
             bool stop;
+            bool dataAfter;   // a symbol character follows
+            bool dataBefore;  // a symbol character precedes
+        };
+        // Other symbols' characters pass for row address patterns (Code 128's
+        // six runs above all): a pair counts beside data only.
+        auto character = [e](unsigned from) {
+            float w[8];
+            for (unsigned i = 0; i < 8; ++i) {
+                w[i] = e[from + i + 1] - e[from + i];
+            }
+            unsigned value = 0;
+            unsigned cluster = 0;
+            return DecodeCharacter(w, value, cluster);
         };
         Sighting seen[16];
         unsigned seenCount = 0;
@@ -861,7 +1144,9 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                 bool const quiet = k == 0 || e[k] - e[k - 1] >= 1.5f * module;
                 bool const stop = k + 7 < edges && Abs(e[k + 7] - e[k + 6] - module) <= 0.6f * module &&
                                   (k + 8 >= edges || e[k + 8] - e[k + 7] >= 1.5f * module);
-                seen[seenCount++] = Sighting{e[k], e[k + 6], module, quiet, stop};
+                bool const after = k + 14 < edges && character(k + 6);
+                bool const before = k >= 8 && character(k - 8);
+                seen[seenCount++] = Sighting{e[k], e[k + 6], module, quiet, stop, after, before};
             }
         }
         bool haveLeft = false;
@@ -870,17 +1155,24 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
         Hit right{};
         // The widest such pair: patterns inside the data may pass for narrower ones.
         float widest = 0;
+        unsigned widestColumns = 0;
         for (unsigned i = 0; i < seenCount; ++i) {
             for (unsigned j = i + 1; j < seenCount; ++j) {
-                float const module = (seen[i].module + seen[j].module) / 2;
-                if (!seen[i].quiet || !seen[j].stop || Abs(seen[i].module - seen[j].module) > 0.25f * module) {
+                // Under perspective the two ends' modules differ; the span
+                // between them is measured in their geometric mean.
+                float const ratio = seen[i].module / seen[j].module;
+                if (!seen[i].quiet || !seen[j].stop || !(seen[i].dataAfter || seen[j].dataBefore) ||
+                    (strict && !(seen[i].dataAfter && seen[j].dataBefore)) || ratio > 1.8f ||
+                    ratio < 1 / 1.8f) {
                     continue;
                 }
+                float const module = std::sqrt(seen[i].module * seen[j].module);
                 float const between = (seen[j].begin - seen[i].end) / module;
-                bool const fits =
-                    Abs(between - 17) < 3 || Abs(between - 34) < 3 || Abs(between - 61) < 4 || Abs(between - 78) < 4;
-                if (fits && between > widest) {
+                unsigned const fits = Abs(between - 17) < 3 ? 1 : Abs(between - 34) < 3 ? 2
+                                    : Abs(between - 61) < 4 ? 3 : Abs(between - 78) < 4 ? 4 : 0;
+                if (fits != 0 && between > widest) {
                     widest = between;
+                    widestColumns = fits;
                     float const p = seen[i].end * step;
                     float const q = seen[j].begin * step;
                     left = Hit{x0 + ux * p, y0 + uy * p, seen[i].module * step};
@@ -890,42 +1182,138 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
             }
         }
         if (haveLeft && haveRight) {
+            columns[leftCount] = static_cast<unsigned char>(widestColumns);
+            ++votes[widestColumns];
             b_->left[leftCount++] = left;
             b_->right[rightCount++] = right;
         }
     }
-    return leftCount;
+    // Pairs found in other symbols' bars scatter over the widths, mostly the
+    // narrow ones; the symbol's own agree on one: the one most found or,
+    // beside a linear symbol's bars, the widest that enough lines found.
+    unsigned best = 1;
+    for (unsigned k = 2; k <= 4; ++k) {
+        best = votes[k] > votes[best] ? k : best;
+    }
+    for (unsigned k = 4; besideBars && k > best; --k) {
+        if (votes[k] >= 3) {
+            best = k;
+            break;
+        }
+    }
+    unsigned kept = 0;
+    for (unsigned i = 0; i < leftCount; ++i) {
+        if (columns[i] == best) {
+            b_->left[kept] = b_->left[i];
+            b_->right[kept] = b_->right[i];
+            ++kept;
+        }
+    }
+    rightCount = kept;
+    return kept;
+}
+
+bool PDFRowReader::ReadMicroLine(GrayImage const& image, float const p[2], float const q[2], unsigned columns,
+                                 float skew, bool inverted, LineRead& line)
+{
+    line.address[0] = line.address[1] = line.address[2] = 0;
+    for (unsigned k = 0; k < columns; ++k) {
+        line.value[k] = 0xFFFF;
+    }
+    float const width = std::hypot(q[0] - p[0], q[1] - p[1]);
+    if (!(width > 1.0f)) {
+        return false;
+    }
+    float const total = kWidths[columns - 1];
+    float const centerAt = columns == 3 ? 17.0f : 34.0f;
+    float const m = width / total;
+    float const root = std::sqrt(skew);
+    // Room for the side patterns at the larger of the two ends' modules.
+    float const margin = 12.0f * m * (root > 1 ? root : 1 / root);
+    float perSample = 0;
+    bool firstDark = false;
+    unsigned const edges = SampleRow(image, p, q, width, margin, inverted, perSample, firstDark);
+    float const* e = b_->edges;
+    // `at` modules from P in samples, under the perspective the edge columns tell.
+    auto position = [&](float at) { return (margin + width * Foreshorten(at / total, root)) / perSample; };
+    // The window of `runs` runs whose first bar begins nearest to `at` modules from P.
+    auto window = [&](float at, unsigned runs, float modules, float* w) {
+        float const expected = position(at);
+        float const span = position(at + modules) - expected;
+        unsigned best = edges;
+        float bestDistance = 0.3f * span;
+        for (unsigned j = firstDark ? 0 : 1; j + runs < edges; j += 2) {
+            float const d = Abs(e[j] - expected);
+            if (d < bestDistance) {
+                bestDistance = d;
+                best = j;
+            }
+        }
+        if (best >= edges || Abs(e[best + runs] - e[best] - span) > 0.2f * span) {
+            return false;
+        }
+        for (unsigned n = 0; n < runs; ++n) {
+            w[n] = e[best + n + 1] - e[best + n];
+        }
+        return true;
+    };
+    float w[8];
+    if (window(-10.0f, 6, 10.0f, w)) {
+        unsigned const n = DecodeRowAddress(w);
+        line.address[0] = static_cast<unsigned char>(n <= 52 ? n : 0);
+    }
+    if (window(total, 6, 10.0f, w)) {
+        unsigned const n = DecodeRowAddress(w);
+        line.address[2] = static_cast<unsigned char>(n <= 52 ? n : 0);
+    }
+    if (columns >= 3 && window(centerAt, 6, 10.0f, w)) {
+        unsigned const n = DecodeRowAddress(w);
+        line.address[1] = static_cast<unsigned char>(n > 64 && n != 255 ? n - 64 : 0);
+    }
+    bool anyRead = false;
+    for (unsigned k = 0; k < columns; ++k) {
+        unsigned value = 0;
+        unsigned cluster = 0;
+        if (window(kOffsets[columns - 1][k], 8, 17.0f, w) && DecodeCharacter(w, value, cluster)) {
+            line.value[k] = static_cast<unsigned short>(value);
+            line.cluster[k] = static_cast<unsigned char>(cluster);
+            anyRead = true;
+        }
+    }
+    return anyRead;
 }
 
 bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inverted, bool backward,
                              bool componentSizes, unsigned& version, unsigned short* codewords, unsigned short* erasures,
                              unsigned& erasureCount, float corners[8])
 {
-    unsigned rightCount = 0;
-    unsigned const leftCount = CollectMicroHits(image, area, inverted, backward, rightCount);
     float lt[2], lb[2], rt[2], rb[2];
     float leftModule = 0;
     float rightModule = 0;
-    if (!FitColumn(b_->left, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
-        !FitColumn(b_->right, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
-        return false;
+    // Pairs with data read on both sides first; when those give no columns
+    // (blur), pairs with data on one side.
+    for (bool const strict : {true, false}) {
+        unsigned rightCount = 0;
+        unsigned const leftCount =
+            CollectMicroHits(image, area, inverted, backward, strict, componentSizes, rightCount);
+        if (FitColumn(b_->left, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) &&
+            FitColumn(b_->right, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
+            break;
+        }
+        if (!strict) {
+            return false;
+        }
     }
     Join(lt, lb, rt, rb);
     float const module = (leftModule + rightModule) / 2;
+    float const skew = Skew(leftModule, rightModule);
     float const midWidth =
-        std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2) / module;
-    static constexpr float kWidths[4] = {17, 34, 61, 78};
-    unsigned columns = 0;
-    for (unsigned k = 0; k < 4; ++k) {
-        if (Abs(midWidth - kWidths[k]) <= 4.0f) {
-            columns = k + 1;
-        }
-    }
+        std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2) /
+        std::sqrt(leftModule * rightModule);
+    unsigned const columns = MicroColumns(midWidth);
     if (columns == 0) {
         return false;
     }
-    static constexpr float kOffsets[4][4] = {{0, 0, 0, 0}, {0, 17, 0, 0}, {0, 27, 44, 0}, {0, 17, 44, 61}};
-    float const centerAt = columns == 3 ? 17.0f : 34.0f;
     float const total = kWidths[columns - 1];
     float const lengthLeft = std::hypot(lb[0] - lt[0], lb[1] - lt[1]);
     float const lengthRight = std::hypot(rb[0] - rt[0], rb[1] - rt[1]);
@@ -935,74 +1323,10 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
         LineRead& line = b_->lines[i];
         line.fraction = -kOvershoot + (1.0f + 2.0f * kOvershoot) * (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
         line.row[0] = line.row[1] = -1;
-        line.address[0] = line.address[1] = line.address[2] = 0;
-        for (unsigned k = 0; k < columns; ++k) {
-            line.value[k] = 0xFFFF;
-        }
         float const f = line.fraction;
-        float const px = lt[0] + f * (lb[0] - lt[0]);
-        float const py = lt[1] + f * (lb[1] - lt[1]);
-        float const qx = rt[0] + f * (rb[0] - rt[0]);
-        float const qy = rt[1] + f * (rb[1] - rt[1]);
-        float const width = std::hypot(qx - px, qy - py);
-        if (!(width > 1.0f)) {
-            continue;
-        }
-        float const m = width / total;
-        float const ex = (qx - px) / width;
-        float const ey = (qy - py) / width;
-        float const margin = 12.0f * m;
-        unsigned const count =
-            SampleLine(image, px - ex * margin, py - ey * margin, qx + ex * margin, qy + ey * margin, inverted);
-        if (count < 2) {
-            continue;
-        }
-        float const perSample = (width + 2 * margin) / static_cast<float>(count - 1);
-        bool firstDark = false;
-        unsigned const edges = FindEdges(count, firstDark);
-        float const* e = b_->edges;
-        float const mSamples = m / perSample;
-        // The window of `runs` runs whose first bar begins nearest to `at` modules from P.
-        auto window = [&](float at, unsigned runs, float modules, float* w) {
-            float const expected = (margin + at * m) / perSample;
-            unsigned best = edges;
-            float bestDistance = 0.3f * modules * mSamples;
-            for (unsigned j = firstDark ? 0 : 1; j + runs < edges; j += 2) {
-                float const d = Abs(e[j] - expected);
-                if (d < bestDistance) {
-                    bestDistance = d;
-                    best = j;
-                }
-            }
-            if (best >= edges || Abs(e[best + runs] - e[best] - modules * mSamples) > 0.2f * modules * mSamples) {
-                return false;
-            }
-            for (unsigned n = 0; n < runs; ++n) {
-                w[n] = e[best + n + 1] - e[best + n];
-            }
-            return true;
-        };
-        float w[8];
-        if (window(-10.0f, 6, 10.0f, w)) {
-            unsigned const n = DecodeRowAddress(w);
-            line.address[0] = static_cast<unsigned char>(n <= 52 ? n : 0);
-        }
-        if (window(total, 6, 10.0f, w)) {
-            unsigned const n = DecodeRowAddress(w);
-            line.address[2] = static_cast<unsigned char>(n <= 52 ? n : 0);
-        }
-        if (columns >= 3 && window(centerAt, 6, 10.0f, w)) {
-            unsigned const n = DecodeRowAddress(w);
-            line.address[1] = static_cast<unsigned char>(n > 64 && n != 255 ? n - 64 : 0);
-        }
-        for (unsigned k = 0; k < columns; ++k) {
-            unsigned value = 0;
-            unsigned cluster = 0;
-            if (window(kOffsets[columns - 1][k], 8, 17.0f, w) && DecodeCharacter(w, value, cluster)) {
-                line.value[k] = static_cast<unsigned short>(value);
-                line.cluster[k] = static_cast<unsigned char>(cluster);
-            }
-        }
+        float const p[2] = {lt[0] + f * (lb[0] - lt[0]), lt[1] + f * (lb[1] - lt[1])};
+        float const q[2] = {rt[0] + f * (rb[0] - rt[0]), rt[1] + f * (rb[1] - rt[1])};
+        ReadMicroLine(image, p, q, columns, skew, inverted, line);
     }
     // The version whose columns take the most of the pattern numbers seen,
     // counting first the lines whose left and right numbers name the same
@@ -1066,9 +1390,12 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
     for (unsigned k = 0; k < columns; ++k) {
         across[k] = (kOffsets[columns - 1][k] + 8.5f + 5.0f) / (total + 10.0f);
     }
-    if (!VoteCells(lines, element.rows, columns, 0, (element.start - 1) % 3, across, codewords, erasures, erasureCount)) {
+    int const clusterShift = (element.start - 1) % 3;
+    if (!VoteCells(lines, element.rows, columns, 0, clusterShift, across)) {
         return false;
     }
+    VoteRows(image, inverted, true, columns, element.rows, columns, 0, clusterShift, lt, lb, rt, rb, skew, lines);
+    TallyCells(static_cast<unsigned>(element.rows) * columns, codewords, erasures, erasureCount);
     SetCorners(lt, lb, rt, rb, backward ? -area.ux : area.ux, backward ? -area.uy : area.uy, 10.0f * module, corners);
     return true;
 }

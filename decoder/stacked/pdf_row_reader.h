@@ -7,9 +7,10 @@ namespace DEC2DIvra {
 // Reads the codewords of a PDF417 symbol from a grey frame. The start and
 // stop columns are found on lines laid along the reading direction across a
 // search area, fitted as two straight lines; the rows are then read on lines
-// joining the two at equal fractions of their lengths, so that turned and
-// keystoned symbols are read along their rows. Each codeword sighting votes
-// for its cell; the row of a line comes from its row indicators.
+// joining the two at equal fractions of their lengths, and again along each
+// row's own line, between the points where the row indicators on either
+// side place it, so that keystoned symbols are read along their rows. Each
+// codeword sighting votes for its cell.
 class PDFRowReader {
 public:
     static constexpr unsigned kMaxSamples = 2048;
@@ -18,6 +19,7 @@ public:
     static constexpr unsigned kMaxColumns = 32;  // data columns and both row indicators
     static constexpr unsigned kMaxCells = 2700;
     static constexpr unsigned kSlots = 3;
+    static constexpr unsigned kMaxRows = 90;
 
     struct Hit {
         float x;
@@ -41,6 +43,8 @@ public:
         Hit left[kMaxLines];
         Hit right[kMaxLines];
         LineRead lines[kMaxLines];
+        LineRead rowLine;
+        float rowAt[2][kMaxRows];  // each row's fraction along the left and right columns
         Cell cells[kMaxCells];
         unsigned short codewords[kMaxCells];
         unsigned short erasures[kMaxCells];
@@ -96,12 +100,41 @@ private:
     // Search line j across the area: its start, the pixels per sample and its edges.
     unsigned ScanSearchLine(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned j,
                             float& x0, float& y0, float& step, bool& firstDark);
-    unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                              unsigned& rightCount);
+    // Pairs of side patterns on the search lines with a symbol character
+    // read beside both (`strict`) or beside one of them; `besideBars` when
+    // the area borders a linear symbol.
+    unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward, bool strict,
+                              bool besideBars, unsigned& rightCount);
+    // The edges on the line from P to Q (`width` apart) run on by `margin`
+    // at both ends; `perSample` receives the pixels per sample.
+    unsigned SampleRow(GrayImage const& image, float const p[2], float const q[2], float width, float margin,
+                       bool inverted, float& perSample, bool& firstDark);
+    // Reads the characters of one line from P (the end of the left edge
+    // pattern) to Q (the start of the right one); `skew` is the right
+    // edge's module width over the left's. True when any was read.
+    bool ReadPdfLine(GrayImage const& image, float const p[2], float const q[2], unsigned columns, float skew,
+                     bool inverted, LineRead& line);
+    bool ReadMicroLine(GrayImage const& image, float const p[2], float const q[2], unsigned columns, float skew,
+                       bool inverted, LineRead& line);
+    // Votes the characters of the lines laid at equal fractions of the edge
+    // columns for the cells their rows, estimated across, name.
     bool VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn, int clusterShift,
-                   float const* across,
-                   unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount);
-    unsigned CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& rightCount);
+                   float const* across);
+    // Each row's fraction along one edge column, from the row numbers the
+    // lines read there; false when too few were read.
+    bool RowPositions(unsigned lines, unsigned side, unsigned rows, float* at) const;
+    void VoteRows(GrayImage const& image, bool inverted, bool micro, unsigned columns, unsigned rows,
+                  unsigned dataColumns, unsigned firstColumn, int clusterShift, float const lt[2], float const lb[2],
+                  float const rt[2], float const rb[2], float skew, unsigned lines);
+    void Vote(unsigned cell, unsigned value);
+    // Each cell's most voted value; a tie or no vote is an erasure.
+    void TallyCells(unsigned cells, unsigned short* codewords, unsigned short* erasures,
+                    unsigned& erasureCount) const;
+    // Start and stop sightings on the search lines, added to `left` and `right`.
+    void CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& leftCount,
+                     unsigned& rightCount);
+    void SweepForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& leftCount,
+                        unsigned& rightCount);
     bool FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
                    float& bottomX, float& bottomY, float& module) const;
 

@@ -30,9 +30,10 @@ bool HasPattern(int const* runs, bool firstDark, unsigned runCount, bool wantDar
 
 }  // namespace
 
-bool IsStackedCandidate(GrayImage const& image, BarRegionCandidate const& candidate)
+namespace {
+
+bool HasStartOrStop(GrayImage const& image, BarRegionCandidate const& candidate, long long t)
 {
-    long long const t = (static_cast<long long>(candidate.t0) + candidate.t1) / 2;
     long long const length = static_cast<long long>(candidate.s1) - candidate.s0 + 1;
     if (length < 17 || length > static_cast<long long>(kMaxSamples)) {
         return false;
@@ -80,6 +81,23 @@ bool IsStackedCandidate(GrayImage const& image, BarRegionCandidate const& candid
             HasPattern(runs, firstDark, runCount, dark, kStop, 9) ||
             HasPattern(runs, firstDark, runCount, !dark, kStartBackward, 8) ||
             HasPattern(runs, firstDark, runCount, dark, kStopBackward, 9)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool IsStackedCandidate(GrayImage const& image, BarRegionCandidate const& candidate)
+{
+    // Three lines across the region's width: under perspective or a slant the
+    // middle one alone may run off the start and stop columns.
+    long long const t0 = candidate.t0;
+    long long const t1 = candidate.t1;
+    long long const lines[3] = {(t0 + t1) / 2, (3 * t0 + t1) / 4, (t0 + 3 * t1) / 4};
+    for (long long const t : lines) {
+        if (HasStartOrStop(image, candidate, t)) {
             return true;
         }
     }

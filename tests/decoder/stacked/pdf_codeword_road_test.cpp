@@ -277,4 +277,77 @@ TEST_F(PdfCodewordRoad, MicroPdf417BytesAndDigitsReadBack)
     }
 }
 
+// The 2D part of a zint composite: the rows above the separator, cut to the
+// component's own width (its first bar to the end of its last).
+Rows ComponentRows(Rows const& rows, bool pdf417)
+{
+    Rows out;
+    for (auto const& row : rows) {
+        size_t first = 0;
+        while (first < row.size() && row[first] == 0) {
+            ++first;
+        }
+        size_t last = row.size();
+        while (last > first && row[last - 1] == 0) {
+            --last;
+        }
+        float w[8];
+        bool const component = pdf417 ? pdf_test::Runs(row, first, 17, 8, w) && PDFRowReader::IsStartPattern(w)
+                                      : pdf_test::Runs(row, first, 10, 6, w) && PDFRowReader::DecodeRowAddress(w) <= 52;
+        if (!component || (!out.empty() && last - first != out[0].size())) {
+            break;
+        }
+        out.emplace_back(row.begin() + static_cast<long>(first), row.begin() + static_cast<long>(last));
+    }
+    return out;
+}
+
+TEST_F(PdfCodewordRoad, CompositeComponentsGiveTheirElementStrings)
+{
+    // CC-A and CC-B are read as MicroPDF417 of the component sizes or the
+    // plain ones, CC-C as PDF417; each gives the element string of its data.
+    struct Case {
+        int symbology;
+        int mode;  // 1 CC-A, 2 CC-B, 3 CC-C
+        char const* primary;
+        char const* data;
+        std::string expected;
+    };
+    Case const cases[] = {
+        {BARCODE_GS1_128_CC, 1, "[01]09501101530003", "[10]ABC123", "10ABC123"},
+        {BARCODE_GS1_128_CC, 2, "[01]09501101530003", "[10]ABC123[21]XYZ", "10ABC123\x1d" "21XYZ"},
+        {BARCODE_GS1_128_CC, 3, "[01]09501101530003", "[99]1234-abcd[21]1234567890", "991234-abcd\x1d" "211234567890"},
+        {BARCODE_EANX_CC, 1, "331234567890", "[99]1234-abcd", "991234-abcd"},
+        {BARCODE_EANX_CC, 2, "1234567", "[17]010200[10]ABC", "17010200" "10ABC"},
+        {BARCODE_UPCA_CC, 1, "01234567890", "[11]990102[21]A1", "11990102" "21A1"},
+        {BARCODE_UPCE_CC, 2, "0123456", "[90]ABC123[21]xyz", "90ABC123\x1d" "21xyz"},
+        {BARCODE_DBAR_OMN_CC, 1, "0950110153000", "[3103]001234", "3103001234"},
+        {BARCODE_DBAR_EXP_CC, 2, "[01]09501101530003[3103]000123", "[21]ABCDEFGHIJKLMNOP", "21ABCDEFGHIJKLMNOP"},
+    };
+    for (Case const& c : cases) {
+        std::string const name = std::string(c.primary) + " " + c.data + " mode " + std::to_string(c.mode);
+        auto const encoded = Encode({.symbology = c.symbology, .data = c.data, .option1 = c.mode,
+                                     .inputMode = GS1_MODE, .primary = c.primary});
+        ASSERT_TRUE(encoded.ok) << name << ": " << encoded.error;
+        Rows const rows = ComponentRows(encoded.rows, c.mode == 3);
+        ASSERT_FALSE(rows.empty()) << name;
+        if (c.mode == 3) {
+            Symbol const s = ReadPdf417(rows);
+            bool composite = false;
+            ASSERT_EQ(decoder.DecodePDF417Codewords(s.codewords.data(), static_cast<unsigned>(s.codewords.size()),
+                                                    s.level, nullptr, 0, label, composite),
+                      1)
+                << name;
+            EXPECT_TRUE(composite) << name;
+        } else {
+            // CC-A has its own sizes; CC-B takes MicroPDF417's.
+            Symbol const s = ReadMicro(rows, c.mode == 1);
+            ASSERT_EQ(decoder.DecodeMicroPDF417Codewords(s.codewords.data(), s.version, nullptr, 0, label), 1)
+                << name;
+            EXPECT_TRUE(label.identifier.GetModifierBit(9) || label.identifier.GetModifierBit(10)) << name;
+        }
+        EXPECT_EQ(Data(label), c.expected) << name;
+    }
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "decoder/stacked/micro_pdf_version_table.h"
 #include "tests/decoder/stacked/pdf_symbol_fixture.h"
 #include "tests/support/symbol_renderer.h"
 
@@ -116,6 +117,79 @@ TEST_F(PdfRegionRead, EnableSettingsGateTheRegionEntry)
     Enable(false, false);
     EXPECT_EQ(Read(micro), 0);
     EXPECT_EQ(Read(Render(BARCODE_PDF417, "off")), 0);
+}
+
+TEST_F(PdfRegionRead, EverySizeIsFoundAtAnAngleAndMicroSizesAreVotedRight)
+{
+    // Each MicroPDF417 size: its row address columns found, its size voted
+    // from them (a wrong size gives no label), at an angle of its own.
+    Enable(true, true);
+    std::vector<bool> seen(34, false);
+    unsigned sizes = 0;
+    for (int columns = 1; columns <= 4; ++columns) {
+        for (int length = 1; length <= 250; length += 1 + length / 40) {
+            std::string const data(static_cast<size_t>(length), static_cast<char>('A' + length % 26));
+            auto const encoded = pdf_test::Encode({.symbology = BARCODE_MICROPDF417, .data = data, .option2 = columns});
+            if (!encoded.ok) {
+                continue;
+            }
+            unsigned version = 34;
+            for (unsigned v = 0; v < 34; ++v) {
+                if (MicroPDFVersionTable::table[v].columns == columns &&
+                    MicroPDFVersionTable::table[v].rows == encoded.rows.size()) {
+                    version = v;
+                }
+            }
+            if (version >= 34 || seen[version]) {
+                continue;
+            }
+            seen[version] = true;
+            ++sizes;
+            support::SymbolInput input{.symbology = BARCODE_MICROPDF417, .data = data, .option2 = columns};
+            double const angle = (version * 47) % 360;
+            support::Rendering const r = support::render(input, {.moduleSize = 2.0, .angle = angle});
+            ASSERT_TRUE(r.symbol.ok);
+            EXPECT_EQ(Read(r), 1) << columns << " x " << encoded.rows.size() << " at " << angle;
+            EXPECT_EQ(Data(), data) << columns << " x " << encoded.rows.size();
+        }
+    }
+    EXPECT_EQ(sizes, 34u);
+    // PDF417 from one to thirty data columns, three rows to many.
+    struct Size {
+        int columns;
+        int length;
+    };
+    for (Size const size : {Size{1, 3}, Size{3, 1}, Size{5, 120}, Size{12, 20}, Size{17, 200}, Size{30, 300}}) {
+        std::string const data(static_cast<size_t>(size.length), static_cast<char>('a' + size.length % 26));
+        support::SymbolInput input{.symbology = BARCODE_PDF417, .data = data, .option2 = size.columns};
+        double const angle = (size.columns * 53) % 360;
+        support::Rendering const r = support::render(
+            input, {.frameWidth = 1000, .frameHeight = 1000, .moduleSize = 1.6, .angle = angle});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        EXPECT_EQ(Read(r), 1) << size.columns << " columns at " << angle;
+        EXPECT_EQ(Data(), data) << size.columns << " columns";
+    }
+}
+
+TEST_F(PdfRegionRead, KeystonedSymbolsAreReadAlongTheirRows)
+{
+    // Under perspective a row meets the two edge columns at different
+    // fractions of their lengths and its columns narrow along it.
+    struct Case {
+        int columns;
+        double angle;
+        char const* data;
+    };
+    for (Case const c : {Case{6, 0, "Keystoned PDF417, six data columns"}, Case{6, 200, "Keystoned PDF417, six data columns"},
+                         Case{3, 0, "Three columns 0123456789"}, Case{3, 60, "Three columns 0123456789"},
+                         Case{3, 200, "Three columns 0123456789"}}) {
+        support::SymbolInput input{.symbology = BARCODE_PDF417, .data = c.data, .option2 = c.columns};
+        support::Rendering const r =
+            support::render(input, {.moduleSize = 2.5, .angle = c.angle, .perspectiveX = 0.2, .perspectiveY = 0.1});
+        ASSERT_TRUE(r.symbol.ok);
+        EXPECT_EQ(Read(r), 1) << c.data << " at " << c.angle;
+        EXPECT_EQ(Data(), c.data) << c.data << " at " << c.angle;
+    }
 }
 
 }  // namespace
