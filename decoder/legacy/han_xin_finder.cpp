@@ -1,0 +1,438 @@
+#include "decoder/legacy/han_xin_finder.h"
+
+#include <cmath>
+
+CHINA_FINDER_INFO_st CHINA_finder[kHanXinMaxFinders];
+int CHINA_finder_count = 0;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Candidates already examined on this image (square about the centre).
+struct Area {
+    double x, y, half;
+};
+constexpr int kMaxSearched = 40;
+Area gSearched[kMaxSearched];
+int gSearchedCount = 0;
+
+// Outlines of symbols already handled on this image.
+constexpr int kMaxFound = 20;
+double gFoundX[kMaxFound][4];
+double gFoundY[kMaxFound][4];
+int gFoundCount = 0;
+
+HanXinRuns gRuns;
+
+// Flood fill scratch: a square box about the candidate.
+constexpr int kBox = 200;
+unsigned char gSeen[kBox * kBox];
+int gQueue[kBox * kBox];
+
+bool InQuad(double const* xs, double const* ys, double x, double y)
+{
+    bool inside = false;
+    for (int i = 0, j = 3; i < 4; j = i++) {
+        if ((ys[i] > y) != (ys[j] > y) && x < (xs[j] - xs[i]) * (y - ys[i]) / (ys[j] - ys[i]) + xs[i]) {
+            inside = !inside;
+        }
+    }
+    return inside;
+}
+
+bool Known(double x, double y)
+{
+    for (int i = 0; i < CHINA_finder_count; ++i) {
+        CHINA_FINDER_INFO_st const& f = CHINA_finder[i];
+        if (std::hypot(f.x - x, f.y - y) < 3.5 * f.module) {
+            return true;
+        }
+    }
+    for (int i = 0; i < gSearchedCount; ++i) {
+        if (std::fabs(gSearched[i].x - x) < gSearched[i].half && std::fabs(gSearched[i].y - y) < gSearched[i].half) {
+            return true;
+        }
+    }
+    for (int i = 0; i < gFoundCount; ++i) {
+        if (InQuad(gFoundX[i], gFoundY[i], x, y)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The 3 x 3 block: the dark region about the candidate, cut at the local
+// mid-range. Its centroid and area give the centre and the module size.
+bool FindBlock(HanXinImage const& image, double x, double y, double module, double* cx, double* cy, double* size,
+               int* threshold)
+{
+    int const radius = static_cast<int>(4.5 * module) + 2;
+    if (2 * radius + 1 > kBox) {
+        return false;
+    }
+    int const left = static_cast<int>(std::floor(x)) - radius;
+    int const top = static_cast<int>(std::floor(y)) - radius;
+    int const side = 2 * radius + 1;
+    int lo = 1 << 30;
+    int hi = -1;
+    for (int j = 0; j < side; ++j) {
+        for (int i = 0; i < side; ++i) {
+            int const g = HanXinGrey(image, left + i + 0.5, top + j + 0.5);
+            lo = g < lo ? g : lo;
+            hi = g > hi ? g : hi;
+        }
+    }
+    if (hi - lo < kHanXinMinContrast) {
+        return false;
+    }
+    int const t = (lo + hi + 1) / 2;
+    auto dark = [&](int i, int j) { return HanXinGrey(image, left + i + 0.5, top + j + 0.5) < t; };
+    // Seed: the darkest of the pixels next to the candidate.
+    int seed = -1;
+    for (int d = 0; d <= 2 && seed < 0; ++d) {
+        for (int j = radius - d; j <= radius + d && seed < 0; ++j) {
+            for (int i = radius - d; i <= radius + d && seed < 0; ++i) {
+                if (dark(i, j)) {
+                    seed = j * side + i;
+                }
+            }
+        }
+    }
+    if (seed < 0) {
+        return false;
+    }
+    for (int i = 0; i < side * side; ++i) {
+        gSeen[i] = 0;
+    }
+    int head = 0;
+    int tail = 0;
+    gQueue[tail++] = seed;
+    gSeen[seed] = 1;
+    double sx = 0;
+    double sy = 0;
+    while (head < tail) {
+        int const p = gQueue[head++];
+        int const i = p % side;
+        int const j = p / side;
+        if (i == 0 || j == 0 || i == side - 1 || j == side - 1) {
+            return false;  // runs on beyond a block
+        }
+        sx += i;
+        sy += j;
+        int const next[4] = {p - 1, p + 1, p - side, p + side};
+        for (int q : next) {
+            if (gSeen[q] == 0 && dark(q % side, q / side)) {
+                gSeen[q] = 1;
+                gQueue[tail++] = q;
+            }
+        }
+    }
+    double const area = tail;
+    *cx = left + sx / area + 0.5;
+    *cy = top + sy / area + 0.5;
+    *size = std::sqrt(area) / 3;
+    *threshold = t;
+    return *size >= 0.5 * module && *size <= 1.3 * module && *size >= 1.2;
+}
+
+// Reads the ray from the block centre in direction a: block, light, dark,
+// light, dark, light, the widths 1.5:1:1:1:1 of a common unit.
+bool RayReadsPattern(HanXinImage const& image, double x, double y, double a, double module, int threshold)
+{
+    double const step = module / 4;
+    double const dx = std::cos(a) * step;
+    double const dy = std::sin(a) * step;
+    int const steps = static_cast<int>(11 * module / step);
+    double widths[6] = {};
+    int run = 0;
+    bool dark = true;
+    for (int s = 0; s < steps && run < 6; ++s) {
+        bool const d = HanXinGrey(image, x + dx * s, y + dy * s) < threshold;
+        if (d != dark) {
+            ++run;
+            dark = d;
+            if (run == 6) {
+                break;
+            }
+        }
+        widths[run] += 1;
+    }
+    if (run < 5 || (run == 5 && widths[5] < 1)) {
+        return false;
+    }
+    double const unit = (widths[0] + widths[1] + widths[2] + widths[3] + widths[4]) / 5.5;
+    if (widths[0] < 1.0 * unit || widths[0] > 2.0 * unit) {
+        return false;
+    }
+    for (int i = 1; i < 5; ++i) {
+        if (widths[i] < 0.5 * unit || widths[i] > 1.5 * unit) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void AddSearched(double x, double y, double half)
+{
+    if (gSearchedCount < kMaxSearched) {
+        gSearched[gSearchedCount++] = Area{x, y, half};
+    }
+}
+
+}  // namespace
+
+void init_CHINA_finder()
+{
+    for (CHINA_FINDER_INFO_st& f : CHINA_finder) {
+        f = CHINA_FINDER_INFO_st{};
+        f.corner = -1;
+    }
+    CHINA_finder_count = 0;
+}
+
+void init_CHINA_searched_area() { gSearchedCount = 0; }
+
+void init_CHINA_found_finder_count() { gFoundCount = 0; }
+
+void HanXinAddFoundArea(double const* xs, double const* ys)
+{
+    if (gFoundCount >= kMaxFound) {
+        return;
+    }
+    for (int i = 0; i < 4; ++i) {
+        gFoundX[gFoundCount][i] = xs[i];
+        gFoundY[gFoundCount][i] = ys[i];
+    }
+    ++gFoundCount;
+}
+
+bool HanXinVerifyFinder(HanXinImage const& image, double x, double y, double width, CHINA_FINDER_INFO_st* finder)
+{
+    double const module = width / 7;
+    double cx = 0;
+    double cy = 0;
+    double size = 0;
+    int threshold = 0;
+    if (!FindBlock(image, x, y, module, &cx, &cy, &size, &threshold)) {
+        return false;
+    }
+    // The directions that read the pattern span about a quarter turn about
+    // the L's corner; their middle points at it.
+    constexpr int kRays = 64;
+    bool reads[kRays];
+    int count = 0;
+    for (int r = 0; r < kRays; ++r) {
+        reads[r] = RayReadsPattern(image, cx, cy, 2 * kPi * r / kRays, size, threshold);
+        count += reads[r] ? 1 : 0;
+    }
+    if (count < 10) {
+        return false;
+    }
+    int bestStart = -1;
+    int bestLength = 0;
+    int secondLength = 0;
+    for (int r = 0; r < kRays; ++r) {
+        if (!reads[r] || reads[(r + kRays - 1) % kRays]) {
+            continue;
+        }
+        int length = 0;
+        while (length < kRays && reads[(r + length) % kRays]) {
+            ++length;
+        }
+        if (length > bestLength) {
+            secondLength = bestLength;
+            bestLength = length;
+            bestStart = r;
+        } else if (length > secondLength) {
+            secondLength = length;
+        }
+    }
+    // Data next to the pattern may read like it in a few directions, never
+    // in a quarter turn.
+    if (bestLength < 10 || bestLength > 32 || 2 * secondLength > bestLength) {
+        return false;
+    }
+    finder->x = cx;
+    finder->y = cy;
+    finder->module = size;
+    finder->vertex = 2 * kPi * (bestStart + (bestLength - 1) / 2.0) / kRays;
+    finder->corner = -1;
+    finder->valid = 1;
+    return true;
+}
+
+int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, double y1)
+{
+    if (!HanXinSampleRuns(image, x0, y0, x1, y1, &gRuns) || gRuns.count < 6) {
+        return 0;
+    }
+    int added = 0;
+    int const first = gRuns.dark0 ? 0 : 1;  // windows start on a dark run
+    for (int i = first; i + 4 < gRuns.count && CHINA_finder_count < kHanXinMaxFinders; i += 2) {
+        double const start = i == 0 ? 0 : gRuns.edges[i - 1];
+        double r[5];
+        for (int j = 0; j < 5; ++j) {
+            r[j] = gRuns.edges[i + j] - (i + j == 0 ? 0 : gRuns.edges[i + j - 1]);
+        }
+        double const width = r[0] + r[1] + r[2] + r[3] + r[4];
+        if (width < 12 || (i == 0 && gRuns.dark0)) {
+            continue;
+        }
+        double const unit = width / 7;
+        // Pair sums (edge to edge of like edges) do not depend on the threshold.
+        double const p[4] = {r[0] + r[1], r[1] + r[2], r[2] + r[3], r[3] + r[4]};
+        bool const forward = std::fabs(p[0] - 2 * unit) < unit && std::fabs(p[1] - 2 * unit) < unit &&
+                             std::fabs(p[2] - 2 * unit) < unit && std::fabs(p[3] - 4 * unit) < 1.5 * unit &&
+                             r[4] > r[2] * 1.5;
+        bool const reverse = std::fabs(p[3] - 2 * unit) < unit && std::fabs(p[2] - 2 * unit) < unit &&
+                             std::fabs(p[1] - 2 * unit) < unit && std::fabs(p[0] - 4 * unit) < 1.5 * unit &&
+                             r[0] > r[2] * 1.5;
+        if (!forward && !reverse) {
+            continue;
+        }
+        double const at = start + (reverse ? r[0] / 2 : width - r[4] / 2);
+        double const x = gRuns.x0 + gRuns.dx * at;
+        double const y = gRuns.y0 + gRuns.dy * at;
+        if (Known(x, y)) {
+            continue;
+        }
+        CHINA_FINDER_INFO_st finder{};
+        if (HanXinVerifyFinder(image, x, y, width, &finder)) {
+            CHINA_finder[CHINA_finder_count++] = finder;
+            ++added;
+        } else {
+            AddSearched(x, y, unit);
+        }
+    }
+    return added;
+}
+
+void search_remaining_finders_CHINA(HanXinImage const& image)
+{
+    if (CHINA_finder_count == 0) {
+        return;
+    }
+    CHINA_FINDER_INFO_st const seed = CHINA_finder[CHINA_finder_count - 1];
+    double const reach = (2 * 84 + 21) * 1.5 * seed.module;
+    double const left = std::fmax(0, seed.x - reach);
+    double const right = std::fmin(image.width, seed.x + reach);
+    double const top = std::fmax(0, seed.y - reach);
+    double const bottom = std::fmin(image.height, seed.y + reach);
+    double const step = std::fmax(1, 0.75 * seed.module);
+    for (double y = top + 0.5; y < bottom && CHINA_finder_count < kHanXinMaxFinders; y += step) {
+        HanXinSearchLine(image, left + 0.5, y, right - 0.5, y);
+    }
+    for (double x = left + 0.5; x < right && CHINA_finder_count < kHanXinMaxFinders; x += step) {
+        HanXinSearchLine(image, x, top + 0.5, x, bottom - 0.5);
+    }
+}
+
+namespace {
+
+double AngleDifference(double a, double b)
+{
+    double d = std::fmod(a - b, 2 * kPi);
+    d = d < -kPi ? d + 2 * kPi : d > kPi ? d - 2 * kPi : d;
+    return std::fabs(d);
+}
+
+}  // namespace
+
+int adjust_finder_circulation_CHINA()
+{
+    if (CHINA_finder_count == 0) {
+        return -1;
+    }
+    // The newest finder's companions: finders of a like module size within
+    // reach of a symbol of the largest version.
+    CHINA_FINDER_INFO_st const seed = CHINA_finder[CHINA_finder_count - 1];
+    CHINA_FINDER_INFO_st set[kHanXinMaxFinders];
+    int n = 0;
+    set[n++] = seed;
+    for (int i = 0; i + 1 < CHINA_finder_count; ++i) {
+        CHINA_FINDER_INFO_st const& f = CHINA_finder[i];
+        double const ratio = f.module / seed.module;
+        if (ratio > 0.6 && ratio < 1.67 && std::hypot(f.x - seed.x, f.y - seed.y) < 189 * 1.5 * seed.module) {
+            set[n++] = f;
+        }
+    }
+    if (n < 3 || n > 4) {
+        return -1;
+    }
+    // The centre: the middle of the two finders farthest apart (a diagonal).
+    double best = -1;
+    double cx = 0;
+    double cy = 0;
+    for (int i = 0; i < n; ++i) {
+        for (int j = i + 1; j < n; ++j) {
+            double const d = std::hypot(set[i].x - set[j].x, set[i].y - set[j].y);
+            if (d > best) {
+                best = d;
+                cx = (set[i].x + set[j].x) / 2;
+                cy = (set[i].y + set[j].y) / 2;
+            }
+        }
+    }
+    // Three corners point their L outwards; the bottom-left one points it
+    // inwards. Clockwise on screen the corners run 0, 1, 2, 3.
+    double angle[kHanXinMaxFinders];
+    int inward = -1;
+    for (int i = 0; i < n; ++i) {
+        double const out = std::atan2(set[i].y - cy, set[i].x - cx);
+        angle[i] = out;
+        double const turn = AngleDifference(set[i].vertex, out);
+        if (turn > 2 * kPi / 3) {
+            if (inward >= 0) {
+                return -1;
+            }
+            inward = i;
+        } else if (turn > kPi / 3) {
+            return -1;
+        }
+    }
+    // The reference corner: the bottom-left finder, or with three outward
+    // finders the top-left one, which follows the widest gap clockwise.
+    int reference = inward;
+    int referenceCorner = 3;
+    if (reference < 0) {
+        if (n != 3) {
+            return -1;
+        }
+        referenceCorner = 0;
+        double widest = -1;
+        for (int i = 0; i < n; ++i) {
+            double gap = 2 * kPi;
+            for (int j = 0; j < n; ++j) {
+                double d = angle[i] - angle[j];
+                d = d <= 0 ? d + 2 * kPi : d;
+                gap = j != i && d < gap ? d : gap;
+            }
+            if (gap > widest) {
+                widest = gap;
+                reference = i;
+            }
+        }
+    }
+    // The others sit a quarter turn apart clockwise from it.
+    CHINA_FINDER_INFO_st sorted[4];
+    for (int c = 0; c < 4; ++c) {
+        sorted[c] = CHINA_FINDER_INFO_st{};
+        sorted[c].corner = c;
+    }
+    for (int i = 0; i < n; ++i) {
+        double d = angle[i] - angle[reference];
+        d = d < 0 ? d + 2 * kPi : d;
+        int const corner = (referenceCorner + static_cast<int>(std::lround(d / (kPi / 2)))) % 4;
+        if (sorted[corner].valid != 0) {
+            return -1;
+        }
+        sorted[corner] = set[i];
+        sorted[corner].corner = corner;
+    }
+    for (int c = 0; c < 4; ++c) {
+        CHINA_finder[c] = sorted[c];
+    }
+    CHINA_finder_count = 4;
+    return n;
+}
