@@ -1,43 +1,45 @@
 #include "decoder/legacy/han_xin_correction.h"
 
-#include "decoder/core/arithmetic/galois_field_modulo_power_of_two.h"
-#include "decoder/core/arithmetic/rs_decoding_of_block.h"
-#include "decoder/legacy/han_xin_version.h"
+#include "decoder/legacy/legacy_rs.h"
 
 namespace {
 
-using DEC2DIvra::GaloisFieldModuloPowerOfTwo;
-using DEC2DIvra::RSdecodingOfBlock;
+// Alpha^1 is the code's first root.
+constexpr int kFirstRootAlpha1 = 1;
 
-// The engine is single-threaded and keeps its records static; the fields are
-// built once, before the first decode.
-GaloisFieldModuloPowerOfTwo<8> const gDataField(0x163);
-GaloisFieldModuloPowerOfTwo<4> const gFunctionField(0x13);
-RSdecodingOfBlock<kHanXinMaxBlockLength> gDataBlock;
-RSdecodingOfBlock<15> gFunctionBlock;
+int gLog256[256];
+int gPower256[256];
+int gLog16[16];
+int gPower16[16];
+bool gTablesBuilt = false;
 
-template <class Block, class Field>
-int Correct(Block& block, Field const& field, unsigned short* word, int n, int k, int reserve)
+bool Tables()
 {
-    if (n <= 0 || k < 0 || k >= n || reserve < 0) {
-        return -1;
+    if (!gTablesBuilt) {
+        InitTables_CHINA();
     }
-    unsigned int located = 0;
-    if (block.Correct(field, 1, word, static_cast<unsigned>(n), static_cast<unsigned>(k), 0, nullptr,
-                      static_cast<unsigned>(reserve), &located) == 0) {
-        return -1;
-    }
-    return static_cast<int>(located);
+    return gTablesBuilt;
 }
 
 }  // namespace
 
+void InitTables_CHINA()
+{
+    gTablesBuilt = BuildGFTables_COM(8, 0x163, gLog256, gPower256) && BuildGFTables_COM(4, 0x13, gLog16, gPower16);
+}
+
 int CorrectHanXinBlock(unsigned short* word, int n, int k, int reserve)
 {
-    return n > kHanXinMaxBlockLength ? -1 : Correct(gDataBlock, gDataField, word, n, k, reserve);
+    if (!Tables()) {
+        return -1;
+    }
+    return CorrectErrs_COM(kFirstRootAlpha1, word, gLog256, gPower256, 256, n, k, 0, nullptr, reserve);
 }
 
 int CorrectHanXinFunctionWord(unsigned short* word, int n, int k, int reserve)
 {
-    return n > 15 ? -1 : Correct(gFunctionBlock, gFunctionField, word, n, k, reserve);
+    if (!Tables()) {
+        return -1;
+    }
+    return CorrectErrs_COM(kFirstRootAlpha1, word, gLog16, gPower16, 16, n, k, 0, nullptr, reserve);
 }

@@ -1,5 +1,6 @@
 #include "decoder/legacy/han_xin_reader.h"
 
+#include "decoder/legacy/han_xin_correction.h"
 #include "decoder/legacy/han_xin_finder.h"
 #include "decoder/legacy/han_xin_grid.h"
 #include "decoder/legacy/han_xin_symbol.h"
@@ -81,4 +82,8 @@ void reset_china01()
     reset_china02();
 }
 
-void reset_china00() { reset_china01(); }
+void reset_china00()
+{
+    InitTables_CHINA();
+    reset_china01();
+}
