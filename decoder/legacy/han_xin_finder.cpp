@@ -259,6 +259,7 @@ bool HanXinVerifyFinder(HanXinImage const& image, double x, double y, double wid
     finder->vertex = 2 * kPi * (bestStart + (bestLength - 1) / 2.0) / kRays;
     finder->corner = -1;
     finder->valid = 1;
+    finder->inverted = image.inverted;
     return true;
 }
 
@@ -268,15 +269,19 @@ int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, 
         return 0;
     }
     int added = 0;
-    int const first = gRuns.dark0 ? 0 : 1;  // windows start on a dark run
-    for (int i = first; i + 4 < gRuns.count && CHINA_finder_count < kHanXinMaxFinders; i += 2) {
+    // Windows that start on a dark run look for a dark pattern, those that
+    // start on a light run for a light one.
+    HanXinImage flipped = image;
+    flipped.inverted = image.inverted != 0 ? 0 : 1;
+    for (int i = 0; i + 4 < gRuns.count && CHINA_finder_count < kHanXinMaxFinders; ++i) {
+        bool const darkWindow = gRuns.dark0 == (i % 2 == 0);
         double const start = i == 0 ? 0 : gRuns.edges[i - 1];
         double r[5];
         for (int j = 0; j < 5; ++j) {
             r[j] = gRuns.edges[i + j] - (i + j == 0 ? 0 : gRuns.edges[i + j - 1]);
         }
         double const width = r[0] + r[1] + r[2] + r[3] + r[4];
-        if (width < 12 || (i == 0 && gRuns.dark0)) {
+        if (width < 12 || i == 0) {
             continue;
         }
         double const unit = width / 7;
@@ -298,7 +303,7 @@ int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, 
             continue;
         }
         CHINA_FINDER_INFO_st finder{};
-        if (HanXinVerifyFinder(image, x, y, width, &finder)) {
+        if (HanXinVerifyFinder(darkWindow ? image : flipped, x, y, width, &finder)) {
             CHINA_finder[CHINA_finder_count++] = finder;
             ++added;
         } else {
@@ -353,7 +358,7 @@ int adjust_finder_circulation_CHINA()
     for (int i = 0; i + 1 < CHINA_finder_count; ++i) {
         CHINA_FINDER_INFO_st const& f = CHINA_finder[i];
         double const ratio = f.module / seed.module;
-        if (ratio > 0.6 && ratio < 1.67 && std::hypot(f.x - seed.x, f.y - seed.y) < 189 * 1.5 * seed.module) {
+        if (f.inverted == seed.inverted && ratio > 0.3 && ratio < 3.3 && std::hypot(f.x - seed.x, f.y - seed.y) < 189 * 1.5 * seed.module) {
             set[n++] = f;
         }
     }
@@ -376,11 +381,9 @@ int adjust_finder_circulation_CHINA()
     }
     // Three corners point their L outwards; the bottom-left one points it
     // inwards. Clockwise on screen the corners run 0, 1, 2, 3.
-    double angle[kHanXinMaxFinders];
     int inward = -1;
     for (int i = 0; i < n; ++i) {
         double const out = std::atan2(set[i].y - cy, set[i].x - cx);
-        angle[i] = out;
         double const turn = AngleDifference(set[i].vertex, out);
         if (turn > 2 * kPi / 3) {
             if (inward >= 0) {
@@ -391,48 +394,45 @@ int adjust_finder_circulation_CHINA()
             return -1;
         }
     }
-    // The reference corner: the bottom-left finder, or with three outward
-    // finders the top-left one, which follows the widest gap clockwise.
-    int reference = inward;
-    int referenceCorner = 3;
-    if (reference < 0) {
-        if (n != 3) {
-            return -1;
-        }
-        referenceCorner = 0;
-        double widest = -1;
-        for (int i = 0; i < n; ++i) {
-            double gap = 2 * kPi;
-            for (int j = 0; j < n; ++j) {
-                double d = angle[i] - angle[j];
-                d = d <= 0 ? d + 2 * kPi : d;
-                gap = j != i && d < gap ? d : gap;
-            }
-            if (gap > widest) {
-                widest = gap;
-                reference = i;
-            }
-        }
-    }
-    // The others sit a quarter turn apart clockwise from it.
-    CHINA_FINDER_INFO_st sorted[4];
-    for (int c = 0; c < 4; ++c) {
-        sorted[c] = CHINA_FINDER_INFO_st{};
-        sorted[c].corner = c;
-    }
-    for (int i = 0; i < n; ++i) {
-        double d = angle[i] - angle[reference];
+    // Each L's corner points along the symbol's diagonals, so the corners
+    // follow from the directions alone, which perspective hardly turns: with
+    // the top-left L pointing at theta, the top-right one points at theta +
+    // 90 degrees, the bottom-right at theta + 180 and the (inward) bottom-left
+    // at theta + 90.
+    double const quarter = kPi / 2;
+    auto offset = [&](double vertex, double theta) {
+        double d = std::fmod(vertex - theta, 2 * kPi);
         d = d < 0 ? d + 2 * kPi : d;
-        int const corner = (referenceCorner + static_cast<int>(std::lround(d / (kPi / 2)))) % 4;
-        if (sorted[corner].valid != 0) {
-            return -1;
+        int const q = static_cast<int>(std::lround(d / quarter)) % 4;
+        return std::fabs(d - q * quarter) < kPi / 6 || std::fabs(d - 4 * quarter) < kPi / 6 ? q : -1;
+    };
+    for (int candidate = 0; candidate < n; ++candidate) {
+        double const theta = inward >= 0 ? set[inward].vertex - quarter : set[candidate].vertex;
+        CHINA_FINDER_INFO_st sorted[4];
+        for (int c = 0; c < 4; ++c) {
+            sorted[c] = CHINA_FINDER_INFO_st{};
+            sorted[c].corner = c;
         }
-        sorted[corner] = set[i];
-        sorted[corner].corner = corner;
+        bool fits = true;
+        for (int i = 0; i < n && fits; ++i) {
+            int corner = i == inward ? 3 : offset(set[i].vertex, theta);
+            fits = corner >= 0 && corner <= 3 && (i == inward || corner <= 2) && sorted[corner].valid == 0;
+            if (fits) {
+                sorted[corner] = set[i];
+                sorted[corner].corner = corner;
+            }
+        }
+        if (!fits) {
+            if (inward >= 0) {
+                return -1;
+            }
+            continue;
+        }
+        for (int c = 0; c < 4; ++c) {
+            CHINA_finder[c] = sorted[c];
+        }
+        CHINA_finder_count = 4;
+        return n;
     }
-    for (int c = 0; c < 4; ++c) {
-        CHINA_finder[c] = sorted[c];
-    }
-    CHINA_finder_count = 4;
-    return n;
+    return -1;
 }

@@ -14,6 +14,7 @@ struct CHINA_FINDER_INFO_st {
     double vertex;  // direction (radians, screen axes) from the block to the L's corner
     int corner;     // 0 top left, 1 top right, 2 bottom right, 3 bottom left; -1 unknown
     int valid;
+    int inverted;   // 1: a light pattern on a dark ground
 };
 
 constexpr int kHanXinMaxFinders = 8;
@@ -25,7 +26,7 @@ void init_CHINA_searched_area();    // no candidate examined on this image
 void init_CHINA_found_finder_count();  // no symbol handled on this image
 
 // Searches the line from (x0, y0) to (x1, y1) and keeps each new finder
-// pattern it crosses: the number added.
+// pattern it crosses, dark on light or light on dark: the number added.
 int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, double y1);
 
 // Checks a candidate met on a line: a block centred near (x, y), the pattern

@@ -40,7 +40,8 @@ int HanXinGrey(HanXinImage const& image, double x, double y)
     double const ay = fy - iy;
     double const top = At(image, ix, iy) * (1 - ax) + At(image, ix + 1, iy) * ax;
     double const bottom = At(image, ix, iy + 1) * (1 - ax) + At(image, ix + 1, iy + 1) * ax;
-    return static_cast<int>(top * (1 - ay) + bottom * ay + 0.5);
+    int const grey = static_cast<int>(top * (1 - ay) + bottom * ay + 0.5);
+    return image.inverted != 0 ? 1023 - grey : grey;
 }
 
 bool HanXinInside(HanXinImage const& image, double x, double y, double margin)

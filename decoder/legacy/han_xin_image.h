@@ -9,6 +9,7 @@ struct HanXinImage {
     int height;
     int pitch;
     unsigned short const* pixels;
+    int inverted = 0;  // 1: light modules on a dark ground, read as if dark on light
 };
 
 // The engine's current frame; set once per image before the first line.

@@ -43,10 +43,13 @@ int decode_china()
     if (GetChineseSensibleEnable() == 0 || CHINA_finder_count <= 0) {
         return 129;
     }
-    HanXinImage const& image = GetHanXinImage();
+    HanXinImage image = GetHanXinImage();
     search_remaining_finders_CHINA(image);
     if (adjust_finder_circulation_CHINA() < 0) {
         return 129;
+    }
+    for (CHINA_FINDER_INFO_st const& finder : CHINA_finder) {
+        image.inverted = finder.valid != 0 ? finder.inverted : image.inverted;
     }
     CHINA_FUNCTION_INFO_st info{};
     HanXinMapping mapping{};

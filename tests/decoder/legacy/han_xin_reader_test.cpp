@@ -59,7 +59,7 @@ support::Rendering Render(std::string const& data, int version, int level, suppo
     return support::render(input, options);
 }
 
-TEST(HanXinReaderTest, ReadsRenderedSymbolsAtAnyAngle)
+TEST(HanXinReaderTest, ReadsRenderedSymbolsAtAnyAngleAndUnderTheCommonConditions)
 {
     EnableHanXin(true);
     struct Case {
@@ -67,10 +67,14 @@ TEST(HanXinReaderTest, ReadsRenderedSymbolsAtAnyAngle)
         int level;
         double module;
         double angle;
+        char const* condition;
     };
     Case const cases[] = {
-        {1, 1, 4.0, 0},   {3, 2, 3.5, 15},  {4, 3, 3.0, 30},   {10, 4, 2.6, 45},  {20, 2, 2.2, 60},
-        {1, 4, 5.0, 90},  {4, 1, 3.0, 135}, {10, 2, 2.5, 200}, {20, 3, 2.2, 290}, {40, 1, 2.0, 0},
+        {1, 1, 4.0, 0, ""},          {3, 2, 3.5, 15, ""},       {4, 3, 3.0, 30, ""},
+        {10, 4, 2.6, 45, ""},        {20, 2, 2.2, 60, ""},      {1, 4, 5.0, 90, ""},
+        {4, 1, 3.0, 135, ""},        {10, 2, 2.5, 200, ""},     {20, 3, 2.2, 290, ""},
+        {40, 1, 2.0, 0, ""},         {5, 2, 3.0, 20, "light on dark"}, {8, 3, 3.0, 75, "blurred"},
+        {8, 1, 3.0, 160, "noisy"},   {6, 2, 3.0, 250, "low contrast"}, {12, 2, 2.5, 10, "perspective"},
     };
     for (Case const& c : cases) {
         std::string data = "V" + std::to_string(c.version) + " \xe5\x95\x8a";
@@ -80,10 +84,18 @@ TEST(HanXinReaderTest, ReadsRenderedSymbolsAtAnyAngle)
         support::RenderOptions options;
         options.moduleSize = c.module;
         options.angle = c.angle;
+        std::string const condition = c.condition;
+        options.inverted = condition == "light on dark";
+        options.blur = condition == "blurred" ? 0.4 * c.module : 0;
+        options.noise = condition == "noisy" ? 40 : 0;
+        options.dark = condition == "low contrast" ? 400 : options.dark;
+        options.light = condition == "low contrast" ? 600 : options.light;
+        options.perspectiveX = condition == "perspective" ? 0.25 : 0;
+        options.perspectiveY = condition == "perspective" ? -0.15 : 0;
         support::Rendering const r = Render(data, c.version, c.level, options);
         ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
         FrameRead const read = ReadFrame(r.frame);
-        ASSERT_EQ(read.result, 53) << "version " << c.version << " angle " << c.angle;
+        ASSERT_EQ(read.result, 53) << "version " << c.version << " angle " << c.angle << " " << condition;
         EXPECT_EQ(read.text, hanxin_test::Gb18030(data));
         EXPECT_EQ(read.label->info.version, c.version);
         EXPECT_STREQ(read.label->aim, "]X0");
