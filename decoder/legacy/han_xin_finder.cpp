@@ -13,7 +13,7 @@ constexpr double kPi = 3.14159265358979323846;
 struct Area {
     double x, y, half;
 };
-constexpr int kMaxSearched = 40;
+constexpr int kMaxSearched = 256;
 Area gSearched[kMaxSearched];
 int gSearchedCount = 0;
 
@@ -133,7 +133,7 @@ bool FindBlock(HanXinImage const& image, double x, double y, double module, doub
     *cy = top + sy / area + 0.5;
     *size = std::sqrt(area) / 3;
     *threshold = t;
-    return *size >= 0.5 * module && *size <= 1.3 * module && *size >= 1.2;
+    return *size >= 0.5 * module && *size <= 1.3 * module && *size >= 1.0;
 }
 
 // Reads the ray from the block centre in direction a: block, light, dark,
@@ -171,6 +171,25 @@ bool RayReadsPattern(HanXinImage const& image, double x, double y, double a, dou
         }
     }
     return true;
+}
+
+// Before the full check: the L's corner lies on the side of the line where
+// the window began, so a ray a third of a quarter turn to one side or the other
+// of the line must read the pattern too.
+bool QuickCheck(HanXinImage const& image, double x, double y, double towardCorner, double module)
+{
+    int lo = 1 << 30;
+    int hi = -1;
+    for (int j = -4; j <= 4; ++j) {
+        for (int i = -4; i <= 4; ++i) {
+            int const g = HanXinGrey(image, x + i * module, y + j * module);
+            lo = g < lo ? g : lo;
+            hi = g > hi ? g : hi;
+        }
+    }
+    int const threshold = (lo + hi + 1) / 2;
+    return RayReadsPattern(image, x, y, towardCorner + kPi / 6, module, threshold) ||
+           RayReadsPattern(image, x, y, towardCorner - kPi / 6, module, threshold);
 }
 
 void AddSearched(double x, double y, double half)
@@ -281,7 +300,7 @@ int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, 
             r[j] = gRuns.edges[i + j] - (i + j == 0 ? 0 : gRuns.edges[i + j - 1]);
         }
         double const width = r[0] + r[1] + r[2] + r[3] + r[4];
-        if (width < 12 || i == 0) {
+        if (width < 10 || i == 0) {
             continue;
         }
         double const unit = width / 7;
@@ -302,12 +321,17 @@ int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, 
         if (Known(x, y)) {
             continue;
         }
+        // Each candidate is examined once an image: a finder whose symbol
+        // could not be read is not tried again from the next line.
         CHINA_FINDER_INFO_st finder{};
-        if (HanXinVerifyFinder(darkWindow ? image : flipped, x, y, width, &finder)) {
+        HanXinImage const& view = darkWindow ? image : flipped;
+        double const towardCorner = std::atan2(gRuns.dy, gRuns.dx) + (reverse ? 0 : kPi);
+        if (QuickCheck(view, x, y, towardCorner, unit) && HanXinVerifyFinder(view, x, y, width, &finder)) {
             CHINA_finder[CHINA_finder_count++] = finder;
+            AddSearched(finder.x, finder.y, 2.5 * finder.module);
             ++added;
         } else {
-            AddSearched(x, y, unit);
+            AddSearched(x, y, 0.4 * unit);
         }
     }
     return added;
@@ -342,29 +366,15 @@ double AngleDifference(double a, double b)
     return std::fabs(d);
 }
 
-}  // namespace
+// Where each corner's block lies in the symbol, roughly, in units of its side
+// (x right, y down): what the directions between finders are checked against.
+double const kCornerAt[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
 
-int adjust_finder_circulation_CHINA()
+// Numbers the corners of n finders: true with sorted[corner] filled (the
+// others invalid) and *error the largest turn (radians) between a measured
+// and an expected direction between two of them.
+bool Assign(CHINA_FINDER_INFO_st const* set, int n, CHINA_FINDER_INFO_st* sorted, double* error)
 {
-    if (CHINA_finder_count == 0) {
-        return -1;
-    }
-    // The newest finder's companions: finders of a like module size within
-    // reach of a symbol of the largest version.
-    CHINA_FINDER_INFO_st const seed = CHINA_finder[CHINA_finder_count - 1];
-    CHINA_FINDER_INFO_st set[kHanXinMaxFinders];
-    int n = 0;
-    set[n++] = seed;
-    for (int i = 0; i + 1 < CHINA_finder_count; ++i) {
-        CHINA_FINDER_INFO_st const& f = CHINA_finder[i];
-        double const ratio = f.module / seed.module;
-        if (f.inverted == seed.inverted && ratio > 0.3 && ratio < 3.3 && std::hypot(f.x - seed.x, f.y - seed.y) < 189 * 1.5 * seed.module) {
-            set[n++] = f;
-        }
-    }
-    if (n < 3 || n > 4) {
-        return -1;
-    }
     // The centre: the middle of the two finders farthest apart (a diagonal).
     double best = -1;
     double cx = 0;
@@ -380,19 +390,21 @@ int adjust_finder_circulation_CHINA()
         }
     }
     // Three corners point their L outwards; the bottom-left one points it
-    // inwards. Clockwise on screen the corners run 0, 1, 2, 3.
+    // inwards.
     int inward = -1;
     for (int i = 0; i < n; ++i) {
-        double const out = std::atan2(set[i].y - cy, set[i].x - cx);
-        double const turn = AngleDifference(set[i].vertex, out);
+        double const turn = AngleDifference(set[i].vertex, std::atan2(set[i].y - cy, set[i].x - cx));
         if (turn > 2 * kPi / 3) {
             if (inward >= 0) {
-                return -1;
+                return false;
             }
             inward = i;
         } else if (turn > kPi / 3) {
-            return -1;
+            return false;
         }
+    }
+    if (n == 4 && inward < 0) {
+        return false;
     }
     // Each L's corner points along the symbol's diagonals, so the corners
     // follow from the directions alone, which perspective hardly turns: with
@@ -404,35 +416,103 @@ int adjust_finder_circulation_CHINA()
         double d = std::fmod(vertex - theta, 2 * kPi);
         d = d < 0 ? d + 2 * kPi : d;
         int const q = static_cast<int>(std::lround(d / quarter)) % 4;
-        return std::fabs(d - q * quarter) < kPi / 6 || std::fabs(d - 4 * quarter) < kPi / 6 ? q : -1;
+        return AngleDifference(d, q * quarter) < kPi / 6 ? q : -1;
     };
     for (int candidate = 0; candidate < n; ++candidate) {
         double const theta = inward >= 0 ? set[inward].vertex - quarter : set[candidate].vertex;
-        CHINA_FINDER_INFO_st sorted[4];
         for (int c = 0; c < 4; ++c) {
             sorted[c] = CHINA_FINDER_INFO_st{};
             sorted[c].corner = c;
         }
         bool fits = true;
         for (int i = 0; i < n && fits; ++i) {
-            int corner = i == inward ? 3 : offset(set[i].vertex, theta);
-            fits = corner >= 0 && corner <= 3 && (i == inward || corner <= 2) && sorted[corner].valid == 0;
+            int const corner = i == inward ? 3 : offset(set[i].vertex, theta);
+            fits = corner >= 0 && (i == inward || corner <= 2) && sorted[corner].valid == 0;
             if (fits) {
                 sorted[corner] = set[i];
                 sorted[corner].corner = corner;
             }
         }
-        if (!fits) {
-            if (inward >= 0) {
-                return -1;
+        // The symbol's x axis points 135 degrees on from the top-left L's corner.
+        double const ex = theta + 3 * kPi / 4;
+        double worst = 0;
+        for (int i = 0; i < 4 && fits; ++i) {
+            for (int j = i + 1; j < 4 && fits; ++j) {
+                if (sorted[i].valid == 0 || sorted[j].valid == 0) {
+                    continue;
+                }
+                double const du = kCornerAt[j][0] - kCornerAt[i][0];
+                double const dv = kCornerAt[j][1] - kCornerAt[i][1];
+                double const expected = ex + std::atan2(dv, du);
+                double const turn = AngleDifference(std::atan2(sorted[j].y - sorted[i].y, sorted[j].x - sorted[i].x), expected);
+                worst = turn > worst ? turn : worst;
+                fits = turn < kPi / 5;
             }
-            continue;
         }
-        for (int c = 0; c < 4; ++c) {
-            CHINA_finder[c] = sorted[c];
+        if (fits) {
+            *error = worst;
+            return true;
         }
-        CHINA_finder_count = 4;
-        return n;
+        if (inward >= 0) {
+            return false;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int adjust_finder_circulation_CHINA()
+{
+    if (CHINA_finder_count == 0) {
+        return -1;
+    }
+    // The newest finder's companions: finders of a like polarity and module
+    // size within reach of a symbol of the largest version.
+    CHINA_FINDER_INFO_st const seed = CHINA_finder[CHINA_finder_count - 1];
+    CHINA_FINDER_INFO_st set[kHanXinMaxFinders];
+    int n = 0;
+    set[n++] = seed;
+    for (int i = 0; i + 1 < CHINA_finder_count; ++i) {
+        CHINA_FINDER_INFO_st const& f = CHINA_finder[i];
+        double const ratio = f.module / seed.module;
+        if (f.inverted == seed.inverted && ratio > 0.3 && ratio < 3.3 &&
+            std::hypot(f.x - seed.x, f.y - seed.y) < 189 * 1.5 * seed.module) {
+            set[n++] = f;
+        }
+    }
+    // The best-fitting four with the newest, else the best three: a pattern
+    // in the data that reads like a finder is left out.
+    for (int want = 4; want >= 3; --want) {
+        double bestError = 1e9;
+        CHINA_FINDER_INFO_st best[4];
+        for (int mask = 0; mask < (1 << n); ++mask) {
+            if ((mask & 1) == 0 || __builtin_popcount(static_cast<unsigned>(mask)) != want) {
+                continue;
+            }
+            CHINA_FINDER_INFO_st subset[4];
+            int k = 0;
+            for (int i = 0; i < n; ++i) {
+                if ((mask >> i) & 1) {
+                    subset[k++] = set[i];
+                }
+            }
+            CHINA_FINDER_INFO_st sorted[4];
+            double error = 0;
+            if (Assign(subset, want, sorted, &error) && error < bestError) {
+                bestError = error;
+                for (int c = 0; c < 4; ++c) {
+                    best[c] = sorted[c];
+                }
+            }
+        }
+        if (bestError < 1e9) {
+            for (int c = 0; c < 4; ++c) {
+                CHINA_finder[c] = best[c];
+            }
+            CHINA_finder_count = 4;
+            return want;
+        }
     }
     return -1;
 }

@@ -61,8 +61,14 @@ bool HanXinSampleRuns(HanXinImage const& image, double x0, double y0, double x1,
     runs->dx = (x1 - x0) / length;
     runs->dy = (y1 - y0) / length;
     runs->length = n - 1;
+    // Smoothed 1-2-1 against sensor noise.
+    int previous = HanXinGrey(image, x0, y0);
+    int current = previous;
     for (int i = 0; i < n; ++i) {
-        gSamples[i] = HanXinGrey(image, x0 + runs->dx * i, y0 + runs->dy * i);
+        int const next = i + 1 < n ? HanXinGrey(image, x0 + runs->dx * (i + 1), y0 + runs->dy * (i + 1)) : current;
+        gSamples[i] = (previous + 2 * current + next + 2) / 4;
+        previous = current;
+        current = next;
     }
     int const blocks = (n + kBlock - 1) / kBlock;
     for (int b = 0; b < blocks; ++b) {

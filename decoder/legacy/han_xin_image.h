@@ -25,7 +25,7 @@ bool HanXinInside(HanXinImage const& image, double x, double y, double margin);
 
 constexpr int kHanXinMaxLineSamples = 2048;
 // Below this grey-level spread a stretch of line is taken as plain.
-constexpr int kHanXinMinContrast = 48;
+constexpr int kHanXinMinContrast = 96;
 
 // A scan line as alternating runs: edges[i] is the distance (pixels, from the
 // start point) where run i ends; run 0 starts at 0. dark0 tells the colour of
