@@ -1,7 +1,7 @@
 #include "app/gs1_conversion.h"
 
-#include "app/legacy_switches.h"
 #include "app/ride_zodoz_for_command_system.h"
+#include "decoder/legacy/legacy_switch.h"
 #include "format/formatter.h"
 
 #include <cstdio>
@@ -165,10 +165,10 @@ GS1Conversion& GS1Conversion::getInstance()
 
 GS1Conversion::GS1Conversion() : ParameterObject("gs1conversion", ParameterIdentifier::GS1Conversion, kCommands.rows)
 {
-    XSW[249] |= 0x10;
-    XSW[64] &= 0x01;
-    XSW[65] = 0x34;
-    XSW[kXswGs1Byte] &= static_cast<unsigned char>(~0x0Cu);
+    UpdateXSW(249, 0, 0x10);
+    UpdateXSW(64, 0xFE, 0);
+    SetXSW(65, 0x34);
+    UpdateXSW(kXswGs1Byte, 0x0C, 0);
     SetDefault();
     std::lock_guard<std::recursive_mutex> lock(cfg::CommandMutex());
     cfg::Root().gs1_conversion.enable.Push(enableObserver_);
@@ -178,7 +178,7 @@ GS1Conversion::GS1Conversion() : ParameterObject("gs1conversion", ParameterIdent
 void GS1Conversion::SetDecodeModeC128(unsigned char mode)
 {
     values_.decodemodec128 = mode;
-    XSW[kXswGs1Byte] = static_cast<unsigned char>((XSW[kXswGs1Byte] & ~0x0Cu) | ((mode & 3u) << 2));
+    UpdateXSW(kXswGs1Byte, 0x0C, static_cast<unsigned char>((mode & 3u) << 2));
 }
 
 void GS1Conversion::SetDefault()
@@ -187,7 +187,7 @@ void GS1Conversion::SetDefault()
     values_ = Gs1ConversionValues{};
     values_.aiindex = aiindex;
     values_.fn1conv.c[0] = 29;
-    XSW[kXswGs1Byte] &= static_cast<unsigned char>(~0x0Cu);
+    UpdateXSW(kXswGs1Byte, 0x0C, 0);
     (void)RideZodozConversion();
 }
 

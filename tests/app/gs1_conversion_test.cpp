@@ -3,9 +3,9 @@
 // section read back by a separate reader and from outside text.
 #include "app/gs1_conversion.h"
 
-#include "app/legacy_switches.h"
 #include "app/ride_zodoz_for_command_system.h"
 #include "config/memory_stream.h"
+#include "decoder/legacy/legacy_switch.h"
 
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
@@ -96,14 +96,14 @@ TEST_F(Gs1ConversionTest, CommandsSetTheSettingsAndInstallTheProgramAtOnce)
 TEST_F(Gs1ConversionTest, TheLegacyEngineFollowsTheGs1128Handling)
 {
     EXPECT_EQ(Command('A'), ParameterObject::kDone);
-    EXPECT_EQ(XSW[63] >> 2 & 3, 1);
+    EXPECT_EQ(GetXSW(63) >> 2 & 3, 1);
     EXPECT_EQ(Command('B'), ParameterObject::kDone);
-    EXPECT_EQ(XSW[63] >> 2 & 3, 2);
+    EXPECT_EQ(GetXSW(63) >> 2 & 3, 2);
     gs1.SetDefault();
-    EXPECT_EQ(XSW[63] >> 2 & 3, 0);
+    EXPECT_EQ(GetXSW(63) >> 2 & 3, 0);
     // A restart with handling on brings the bits back with the settings.
     EXPECT_TRUE(Load("{\"gs1conversion\":{\"decodemodec128\":1,\"aiindex\":0}}"));
-    EXPECT_EQ(XSW[63] >> 2 & 3, 1);
+    EXPECT_EQ(GetXSW(63) >> 2 & 3, 1);
 }
 
 TEST_F(Gs1ConversionTest, AiTableTakesGroupsOfFiveUntilItIsFull)

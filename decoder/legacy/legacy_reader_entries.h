@@ -1,0 +1,34 @@
+#pragma once
+
+// The readers' entry points that the legacy decode driver and the common
+// finder search call. Each reader defines its own; until a reader is built in,
+// a stand-in answers "nothing here" (129, or -1 for the Han Xin line search).
+// Answers with bit 7 set are failures throughout the engine.
+
+struct POINT_st;
+
+// MaxiCode.
+// Is the candidate a bull's-eye? runs: `count` run lengths (1/32 pixel)
+// centred on the middle run; first/last: the outer ends of the first and last
+// run on the scan line. 23 when accepted, 129 otherwise.
+int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int colour, int selector,
+                      int convention);
+// Reads the symbol around the accepted bull's-eye: 23 read, 24 one part of a
+// structured-append series, 129 nothing.
+int dec_maxi2(int mode);
+void reset_max00();  // engine start
+void reset_max01();  // per image
+void reset_max02();  // before each finder search
+int GetMaxiMode();   // the mode of the last symbol read
+
+// Han Xin.
+// Searches one scan line for a finder pattern: 0 when one was added, -1 none.
+int search_finder_CHINA(POINT_st* start, POINT_st* end, int mode);
+// Is there a finder pattern on a vertical line through `point`? `modules`
+// modules span `width` (1/32 pixel). 53 yes, 129 no.
+unsigned CHINA_check_finderH3(POINT_st* point, int modules, int width, int mode);
+// Reads the symbol of the finders found: 53 read and filed, 129 nothing.
+int decode_china();
+void reset_china00();  // engine start
+void reset_china01();  // per image
+void reset_china02();  // before each finder search
