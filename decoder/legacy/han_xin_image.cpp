@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-namespace {
+#include "decoder/legacy/legacy_scan_line.h"
 
-HanXinImage gImage{};
+namespace {
 
 // Per-line scratch: the samples and their local minima and maxima.
 int gSamples[kHanXinMaxLineSamples];
@@ -22,9 +22,11 @@ int At(HanXinImage const& image, int x, int y)
 
 }  // namespace
 
-void SetHanXinImage(HanXinImage const& image) { gImage = image; }
-
-HanXinImage const& GetHanXinImage() { return gImage; }
+HanXinImage GetHanXinImage()
+{
+    DECODE_IMAGE_INFO_st const& info = decode_image_info;
+    return HanXinImage{info.width, info.height, info.width + info.rowPadding, info.pixels};
+}
 
 int HanXinGrey(HanXinImage const& image, double x, double y)
 {

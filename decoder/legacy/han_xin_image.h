@@ -12,9 +12,8 @@ struct HanXinImage {
     int inverted = 0;  // 1: light modules on a dark ground, read as if dark on light
 };
 
-// The engine's current frame; set once per image before the first line.
-void SetHanXinImage(HanXinImage const& image);
-HanXinImage const& GetHanXinImage();
+// The engine's current frame, as the adapter handed it over.
+HanXinImage GetHanXinImage();
 
 // Bilinear grey value at (x, y) in pixels; outside the frame the nearest
 // border sample.

@@ -4,6 +4,8 @@
 #include "decoder/legacy/han_xin_finder.h"
 #include "decoder/legacy/han_xin_grid.h"
 #include "decoder/legacy/han_xin_symbol.h"
+#include "decoder/legacy/legacy_geometry.h"
+#include "decoder/legacy/legacy_reader_entries.h"
 #include "decoder/legacy/legacy_settings_bridge.h"
 
 #include <cmath>
@@ -29,13 +31,26 @@ void FileCorners(HanXinMapping const& mapping, int size)
 
 HanXinLabel const& GetHanXinLabel() { return gLabel; }
 
-int HanXinSearchFinderOnLine(int x0, int y0, int x1, int y1)
+int search_finder_CHINA(POINT_st* start, POINT_st* end, int)
 {
-    if (GetChineseSensibleEnable() == 0) {
+    if (start == nullptr || end == nullptr || GetChineseSensibleEnable() == 0) {
         return -1;
     }
-    HanXinImage const& image = GetHanXinImage();
-    return HanXinSearchLine(image, x0 + 0.5, y0 + 0.5, x1 + 0.5, y1 + 0.5) > 0 ? 0 : -1;
+    // Pixel centres: the line runs through the middle of its end pixels.
+    return HanXinSearchLine(GetHanXinImage(), start->x + 0.5, start->y + 0.5, end->x + 0.5, end->y + 0.5) > 0 ? 0
+                                                                                                          : -1;
+}
+
+unsigned CHINA_check_finderH3(POINT_st* point, int modules, int width, int)
+{
+    if (point == nullptr || modules <= 0 || width <= 0 || GetChineseSensibleEnable() == 0) {
+        return 129;
+    }
+    // Five module widths (width in 1/32 pixel) either side of the point.
+    double const reach = 5.0 * width / modules / 32;
+    double const x = point->x + 0.5;
+    double const y = point->y + 0.5;
+    return HanXinSearchLine(GetHanXinImage(), x, y - reach, x, y + reach) > 0 ? 53 : 129;
 }
 
 int decode_china()
@@ -44,6 +59,9 @@ int decode_china()
         return 129;
     }
     HanXinImage image = GetHanXinImage();
+    if (image.pixels == nullptr) {
+        return 129;
+    }
     search_remaining_finders_CHINA(image);
     if (adjust_finder_circulation_CHINA() < 0) {
         return 129;

@@ -20,14 +20,6 @@ struct HanXinLabel {
 
 HanXinLabel const& GetHanXinLabel();
 
-// Searches the line from (x0, y0) to (x1, y1) of the current frame for a
-// finder pattern: 0 when one was added, -1 when none was (or Han Xin is off).
-int HanXinSearchFinderOnLine(int x0, int y0, int x1, int y1);
-
-// Reads the symbol of the newest finder: 53 when a label was read, 129 when
-// nothing was.
-int decode_china();
-
-void reset_china00();  // engine start
-void reset_china01();  // per image
-void reset_china02();  // before each finder search
+// The engine's entries into the reader (search_finder_CHINA,
+// CHINA_check_finderH3, decode_china and the resets) are declared with the
+// other readers' in legacy_reader_entries.h.

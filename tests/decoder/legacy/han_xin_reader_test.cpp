@@ -9,6 +9,7 @@
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/legacy/han_xin_image.h"
 #include "decoder/legacy/han_xin_reader.h"
+#include "decoder/legacy/legacy_reader_entries.h"
 #include "tests/decoder/legacy/han_xin_test_symbol.h"
 #include "tests/support/symbol_renderer.h"
 
@@ -33,12 +34,12 @@ struct FrameRead {
 
 FrameRead ReadFrame(support::Frame const& frame)
 {
-    SetHanXinImage(HanXinImage{frame.width, frame.height, frame.width, frame.pixels.data()});
+    hanxin_test::UseFrame(frame.pixels.data(), frame.width, frame.height);
     reset_china01();
     FrameRead read;
     for (int y = 1; y < frame.height; y += 2) {
         reset_china02();
-        if (HanXinSearchFinderOnLine(0, y, frame.width - 1, y) == 0 && decode_china() == 53) {
+        if (hanxin_test::SearchRow(y, frame.width) == 0 && decode_china() == 53) {
             read.result = 53;
             read.label = &GetHanXinLabel();
             read.text.assign(reinterpret_cast<char const*>(read.label->data), static_cast<size_t>(read.label->count));

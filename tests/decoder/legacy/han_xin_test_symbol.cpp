@@ -1,5 +1,9 @@
 #include "tests/decoder/legacy/han_xin_test_symbol.h"
 
+#include "decoder/legacy/legacy_geometry.h"
+#include "decoder/legacy/legacy_reader_entries.h"
+#include "decoder/legacy/legacy_scan_line.h"
+
 #include <iconv.h>
 #include <zint.h>
 
@@ -47,6 +51,24 @@ std::string Gb18030(std::string const& utf8)
     iconv_close(cd);
     out.resize(out.size() - outLeft);
     return out;
+}
+
+void UseFrame(unsigned short const* pixels, int width, int height)
+{
+    decode_image_info = DECODE_IMAGE_INFO_st{};
+    decode_image_info.pixels = pixels;
+    decode_image_info.width = width;
+    decode_image_info.height = height;
+    decode_image_info.samplePixels = pixels;
+    decode_image_info.sampleWidth = width;
+    decode_image_info.sampleHeight = height;
+}
+
+int SearchRow(int y, int width)
+{
+    POINT_st start{0, y};
+    POINT_st end{width - 1, y};
+    return search_finder_CHINA(&start, &end, 0);
 }
 
 }  // namespace hanxin_test

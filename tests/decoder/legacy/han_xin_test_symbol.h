@@ -22,4 +22,10 @@ Symbol Encode(std::string const& data, int version = 0, int level = 0, int mask 
 // The GB 18030 bytes of UTF-8 text.
 std::string Gb18030(std::string const& utf8);
 
+// Hands the frame to the engine as its adapter does.
+void UseFrame(unsigned short const* pixels, int width, int height);
+
+// search_finder_CHINA on row y, across the whole frame.
+int SearchRow(int y, int width);
+
 }  // namespace hanxin_test
