@@ -23,6 +23,17 @@ double gFoundX[kMaxFound][4];
 double gFoundY[kMaxFound][4];
 int gFoundCount = 0;
 
+// Every finder verified on this image, and the windows already scanned for
+// a symbol's other finders: a second finder of the same symbol, or a pattern
+// in its data, does not scan the window again.
+constexpr int kMaxImageFinders = 32;
+CHINA_FINDER_INFO_st gImageFinders[kMaxImageFinders];
+bool gImageFinderUsed[kMaxImageFinders];
+int gImageFinderCount = 0;
+constexpr int kMaxScanned = 8;
+double gScanned[kMaxScanned][4];  // left, top, right, bottom
+int gScannedCount = 0;
+
 HanXinRuns gRuns;
 
 // Flood fill scratch: a square box about the candidate.
@@ -39,6 +50,51 @@ bool InQuad(double const* xs, double const* ys, double x, double y)
         }
     }
     return inside;
+}
+
+bool Same(CHINA_FINDER_INFO_st const& a, CHINA_FINDER_INFO_st const& b) { return a.x == b.x && a.y == b.y; }
+
+// A finder verified earlier on this image at (x, y): its index, or -1.
+int ImageFinderAt(double x, double y)
+{
+    for (int i = 0; i < gImageFinderCount; ++i) {
+        if (std::hypot(gImageFinders[i].x - x, gImageFinders[i].y - y) < 2.5 * gImageFinders[i].module) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool Held(CHINA_FINDER_INFO_st const& f)
+{
+    for (int i = 0; i < CHINA_finder_count; ++i) {
+        if (Same(CHINA_finder[i], f)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool InFoundArea(double x, double y)
+{
+    for (int i = 0; i < gFoundCount; ++i) {
+        if (InQuad(gFoundX[i], gFoundY[i], x, y)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The finder the search started from stays the newest.
+void KeepSeedLast(CHINA_FINDER_INFO_st const& seed)
+{
+    for (int i = 0; i + 1 < CHINA_finder_count; ++i) {
+        if (Same(CHINA_finder[i], seed)) {
+            CHINA_finder[i] = CHINA_finder[CHINA_finder_count - 1];
+            CHINA_finder[CHINA_finder_count - 1] = seed;
+            return;
+        }
+    }
 }
 
 bool Known(double x, double y)
@@ -210,7 +266,12 @@ void init_CHINA_finder()
     CHINA_finder_count = 0;
 }
 
-void init_CHINA_searched_area() { gSearchedCount = 0; }
+void init_CHINA_searched_area()
+{
+    gSearchedCount = 0;
+    gImageFinderCount = 0;
+    gScannedCount = 0;
+}
 
 void init_CHINA_found_finder_count() { gFoundCount = 0; }
 
@@ -318,6 +379,16 @@ int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, 
         double const at = start + (reverse ? r[0] / 2 : width - r[4] / 2);
         double const x = gRuns.x0 + gRuns.dx * at;
         double const y = gRuns.y0 + gRuns.dy * at;
+        // A finder met before whose symbol was not tried yet (it was seen
+        // while another symbol's finders were sought) is offered again.
+        int const earlier = ImageFinderAt(x, y);
+        if (earlier >= 0) {
+            if (!gImageFinderUsed[earlier] && !Held(gImageFinders[earlier]) && !InFoundArea(x, y)) {
+                CHINA_finder[CHINA_finder_count++] = gImageFinders[earlier];
+                ++added;
+            }
+            continue;
+        }
         if (Known(x, y)) {
             continue;
         }
@@ -329,6 +400,10 @@ int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, 
         if (QuickCheck(view, x, y, towardCorner, unit) && HanXinVerifyFinder(view, x, y, width, &finder)) {
             CHINA_finder[CHINA_finder_count++] = finder;
             AddSearched(finder.x, finder.y, 2.5 * finder.module);
+            if (gImageFinderCount < kMaxImageFinders) {
+                gImageFinderUsed[gImageFinderCount] = false;
+                gImageFinders[gImageFinderCount++] = finder;
+            }
             ++added;
         } else {
             AddSearched(x, y, 0.4 * unit);
@@ -348,6 +423,27 @@ void search_remaining_finders_CHINA(HanXinImage const& image)
     double const right = std::fmin(image.width, seed.x + reach);
     double const top = std::fmax(0, seed.y - reach);
     double const bottom = std::fmin(image.height, seed.y + reach);
+    for (int w = 0; w < gScannedCount; ++w) {
+        if (seed.x >= gScanned[w][0] && seed.x <= gScanned[w][2] && seed.y >= gScanned[w][1] &&
+            seed.y <= gScanned[w][3] && left >= gScanned[w][0] && right <= gScanned[w][2] &&
+            top >= gScanned[w][1] && bottom <= gScanned[w][3]) {
+            for (int i = 0; i < gImageFinderCount && CHINA_finder_count < kHanXinMaxFinders; ++i) {
+                CHINA_FINDER_INFO_st const& f = gImageFinders[i];
+                if (!Same(f, seed) && !Held(f) && !gImageFinderUsed[i] && !InFoundArea(f.x, f.y)) {
+                    CHINA_finder[CHINA_finder_count++] = f;
+                }
+            }
+            KeepSeedLast(seed);
+            return;
+        }
+    }
+    if (gScannedCount < kMaxScanned) {
+        double* window = gScanned[gScannedCount++];
+        window[0] = left;
+        window[1] = top;
+        window[2] = right;
+        window[3] = bottom;
+    }
     double const step = std::fmax(1, 0.75 * seed.module);
     for (double y = top + 0.5; y < bottom && CHINA_finder_count < kHanXinMaxFinders; y += step) {
         HanXinSearchLine(image, left + 0.5, y, right - 0.5, y);
@@ -355,6 +451,7 @@ void search_remaining_finders_CHINA(HanXinImage const& image)
     for (double x = left + 0.5; x < right && CHINA_finder_count < kHanXinMaxFinders; x += step) {
         HanXinSearchLine(image, x, top + 0.5, x, bottom - 0.5);
     }
+    KeepSeedLast(seed);
 }
 
 namespace {
@@ -515,4 +612,17 @@ int adjust_finder_circulation_CHINA()
         }
     }
     return -1;
+}
+
+void HanXinSetFindersTried(bool symbolPlaced)
+{
+    for (int i = 0; i < gImageFinderCount; ++i) {
+        for (int c = 0; c < CHINA_finder_count; ++c) {
+            // Without a placed symbol only the newest finder is spent.
+            bool const spent = symbolPlaced ? CHINA_finder[c].valid != 0 : c == CHINA_finder_count - 1;
+            if (spent && Same(gImageFinders[i], CHINA_finder[c])) {
+                gImageFinderUsed[i] = true;
+            }
+        }
+    }
 }

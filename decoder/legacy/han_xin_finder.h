@@ -43,6 +43,10 @@ void search_remaining_finders_CHINA(HanXinImage const& image);
 // or -1 when they do not form one symbol.
 int adjust_finder_circulation_CHINA();
 
+// Marks the finders of this attempt as tried on this image: those that
+// placed the symbol, or only the newest when none did.
+void HanXinSetFindersTried(bool symbolPlaced);
+
 // Remembers the outline of a symbol handled on this image; candidates inside
 // it are skipped from then on.
 void HanXinAddFoundArea(double const* xs, double const* ys);

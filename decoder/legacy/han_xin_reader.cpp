@@ -63,7 +63,9 @@ int decode_china()
         return 129;
     }
     search_remaining_finders_CHINA(image);
-    if (adjust_finder_circulation_CHINA() < 0) {
+    bool const placed = adjust_finder_circulation_CHINA() >= 0;
+    HanXinSetFindersTried(placed);
+    if (!placed) {
         return 129;
     }
     for (CHINA_FINDER_INFO_st const& finder : CHINA_finder) {

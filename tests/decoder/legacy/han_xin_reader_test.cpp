@@ -13,7 +13,9 @@
 #include "tests/decoder/legacy/han_xin_test_symbol.h"
 #include "tests/support/symbol_renderer.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -106,6 +108,58 @@ TEST(HanXinReaderTest, ReadsRenderedSymbolsAtAnyAngleAndUnderTheCommonConditions
             EXPECT_NEAR(read.label->cornerY[i], r.symbol.corners[static_cast<size_t>(i)].y, 2.5) << i;
         }
     }
+}
+
+TEST(HanXinReaderTest, ReadsWithAFinderHiddenAndTwoSymbolsInOneFrame)
+{
+    EnableHanXin(true);
+    // The bottom-right finder painted over: three finders place the symbol.
+    support::RenderOptions options;
+    options.angle = 25;
+    support::Rendering hidden = Render("THREE FINDERS", 5, 2, options);
+    ASSERT_TRUE(hidden.symbol.ok);
+    double const size = hidden.symbol.columns;
+    for (int y = 0; y < hidden.frame.height; ++y) {
+        for (int x = 0; x < hidden.frame.width; ++x) {
+            support::Point const m = hidden.symbol.toModule({x + 0.5, y + 0.5});
+            if (m.x > size - 8.5 && m.x < size + 1 && m.y > size - 8.5 && m.y < size + 1) {
+                hidden.frame.at(x, y) = 900;
+            }
+        }
+    }
+    FrameRead const read = ReadFrame(hidden.frame);
+    ASSERT_EQ(read.result, 53);
+    EXPECT_EQ(read.text, "THREE FINDERS");
+
+    // Two symbols side by side: each is read once, the second after the first
+    // symbol's area is set aside.
+    support::Frame frame = support::makeFrame();
+    support::SymbolInput input;
+    input.symbology = BARCODE_HANXIN;
+    input.option2 = 3;
+    support::RenderOptions left;
+    left.moduleSize = 3;
+    left.centre = support::Point{160, 240};
+    left.angle = 10;
+    input.data = "LEFT";
+    ASSERT_TRUE(support::drawSymbol(frame, input, left).ok);
+    support::RenderOptions right = left;
+    right.centre = support::Point{480, 240};
+    right.angle = 300;
+    input.data = "RIGHT";
+    ASSERT_TRUE(support::drawSymbol(frame, input, right).ok);
+    hanxin_test::UseFrame(frame.pixels.data(), frame.width, frame.height);
+    reset_china01();
+    std::vector<std::string> texts;
+    for (int y = 1; y < frame.height; y += 2) {
+        reset_china02();
+        if (hanxin_test::SearchRow(y, frame.width) == 0 && decode_china() == 53) {
+            texts.emplace_back(reinterpret_cast<char const*>(GetHanXinLabel().data),
+                               static_cast<size_t>(GetHanXinLabel().count));
+        }
+    }
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(texts, (std::vector<std::string>{"LEFT", "RIGHT"}));
 }
 
 TEST(HanXinReaderTest, NothingIsReadWhenHanXinIsOffOrAbsent)
