@@ -247,23 +247,18 @@ int COM_Least_Sqr66(int shift, int const* xs, int const* ys, int n, Line_st* out
     multprec_transform(&vyy, &cyy);
     MULTIPREC_st scaled{};
     multprec_shift(&scaled, &cxy, shift);
-    if (mode == 0 && std::abs(vyy) >= std::abs(vxx)) {
-        if (vyy == 0) {
-            return -1;
-        }
-        int slope = 0;
-        multprec_div(&scaled, &scaled, vyy);
-        multprec_transform(&slope, &scaled);
-        *out = {1, slope, Clamp(((sx << shift) - static_cast<long long>(slope) * sy) / n)};
-        return 0;
-    }
-    if (vxx == 0) {
+    // x on y when y spreads more (mode 0 only), else y on x.
+    bool const steep = mode == 0 && std::abs(vyy) >= std::abs(vxx);
+    int const spread = steep ? vyy : vxx;
+    if (spread == 0) {
         return -1;
     }
     int slope = 0;
-    multprec_div(&scaled, &scaled, vxx);
+    multprec_div(&scaled, &scaled, spread);
     multprec_transform(&slope, &scaled);
-    *out = {0, slope, Clamp(((sy << shift) - static_cast<long long>(slope) * sx) / n)};
+    long long const sumDependent = steep ? sx : sy;
+    long long const sumFree = steep ? sy : sx;
+    *out = {steep ? 1 : 0, slope, Clamp(((sumDependent << shift) - static_cast<long long>(slope) * sumFree) / n)};
     return 0;
 }
 
@@ -481,6 +476,25 @@ void parallel_move_line2(Line_st* out, Line_st const* in, int x, int y, int S)
     *out = {in->orientation, in->slope, Clamp(offset)};
 }
 
+namespace {
+
+// An axis-parallel segment at fixed (0 .. fixedLimit): both running
+// coordinates clamped to 0 .. limit. It misses the image when fixed is off it
+// or both ends lie beyond the same border.
+int ClampAlongAxis(long long fixed, long long fixedLimit, int* first, int* second, long long limit)
+{
+    long long const u = *first;
+    long long const v = *second;
+    if (fixed < 0 || fixed > fixedLimit || (u < 0 && v < 0) || (u > limit && v > limit)) {
+        return -1;
+    }
+    *first = static_cast<int>(u < 0 ? 0 : u > limit ? limit : u);
+    *second = static_cast<int>(v < 0 ? 0 : v > limit ? limit : v);
+    return 0;
+}
+
+}  // namespace
+
 int LimitToScreen(POINT_st* a, POINT_st* b)
 {
     long long const wm = static_cast<long long>(screen.width) - 1;
@@ -496,20 +510,10 @@ int LimitToScreen(POINT_st* a, POINT_st* b)
         return 0;
     }
     if (x0 == x1) {
-        if (x0 < 0 || x0 > wm) {
-            return -1;
-        }
-        a->y = static_cast<int>(y0 < 0 ? 0 : y0 > hm ? hm : y0);
-        b->y = static_cast<int>(y1 < 0 ? 0 : y1 > hm ? hm : y1);
-        return 0;
+        return ClampAlongAxis(x0, wm, &a->y, &b->y, hm);
     }
     if (y0 == y1) {
-        if (y0 < 0 || y0 > hm) {
-            return -1;
-        }
-        a->x = static_cast<int>(x0 < 0 ? 0 : x0 > wm ? wm : x0);
-        b->x = static_cast<int>(x1 < 0 ? 0 : x1 > wm ? wm : x1);
-        return 0;
+        return ClampAlongAxis(y0, hm, &a->x, &b->x, wm);
     }
     long long const dx = x1 - x0;
     long long const dy = y1 - y0;

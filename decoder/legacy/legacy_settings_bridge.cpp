@@ -62,3 +62,5 @@ int GetIgnoreECIProtocol()
 {
     return Ask([](DEC2DProperty const& p) { return p.detail_of_decoder.ignore_eci_protocol.Get(); });
 }
+
+int IsFixedLengthSetting() { return 0; }

@@ -15,3 +15,6 @@ int GetChineseSensibleEnable();
 int CheckChineseSensibleLength(unsigned int length);
 // The "ignore ECI protocol" switch (string/ignore_eci_protocol/enable).
 int GetIgnoreECIProtocol();
+// The fixed-length menu flag the result table consults: no setting sets it, so
+// it stays off.
+int IsFixedLengthSetting();

@@ -3,28 +3,50 @@
 #include "decoder/core/interfaces/abstract_matrix_code_decoder.h"
 #include "decoder/core/interfaces/abstract_region_decoder.h"
 
+struct MULTIPLE_LABEL_st;
+
 namespace DEC2DIvra {
 
 // The one door into the legacy matrix engine (MaxiCode, Han Xin): told of
 // each image before the symbol locator runs, then given horizontal segments
-// laid across a candidate. The engine keeps its state in its own records.
-// Its readers are not built in yet: every call reads nothing.
+// laid across a candidate. The engine keeps its state in its own records, so
+// there is one engine per process, used from the decoder thread only.
 class OldMatrixDecoder final : public AbstractMatrixCodeDecoder, public AbstractRegionDecoder {
 public:
-    OldMatrixDecoder() = default;
+    // Statuses of the last call.
+    static constexpr int kRunning = 2;
+    static constexpr int kLabelWritten = 3;
+    static constexpr int kTableEmpty = 0;
+    static constexpr int kNothingFound = 5;
+    static constexpr int kNothingAfterFinder = 6;
+
+    // Resets the whole engine.
+    OldMatrixDecoder();
     OldMatrixDecoder(OldMatrixDecoder const&) = delete;
     OldMatrixDecoder& operator=(OldMatrixDecoder const&) = delete;
 
+    // The region road reads nothing: no reader of the engine takes a region.
     int Start(GrayImage const& image, Region const& region, unsigned mode, DecodedLabel& label) override;
+    // One pass of the engine along the segment; 1 with the label written, 0
+    // with the label emptied.
     int Start(GrayImage const& image, LineSegment const& segment, DecodedLabel& label) override;
     // Not a road of the engine: answers 0 and touches nothing.
     int Start(GrayImage const& image, Region const& region, DecodedLabel& label) override;
 
+    // Per image: the engine's image and its per-image state (the result table
+    // emptied).
     void OnNewImage(GrayImage const& image);
 
     int GetStatus() const { return status_; }
 
+    // A result-table entry as the caller's label: data, corners, identifier
+    // and structured-append record. False, with the label emptied, when the
+    // data does not fit the label.
+    static bool WriteLabel(MULTIPLE_LABEL_st const& entry, DecodedLabel& label);
+
 private:
+    int StartLine(GrayImage const& image, LineSegment const& segment, DecodedLabel& label);
+
     int status_ = 0;
 };
 

@@ -230,13 +230,27 @@ TEST(LegacyGeometryTest, ClippingKeepsSegmentsOnTheImage)
     EXPECT_EQ(point_in_inner_frame(639, 479, 1), 0);
     EXPECT_EQ(point_in_inner_frame(640, 10, 0), 0);
 
-    POINT_st a{-50, 100}, b{700, 100};
-    EXPECT_EQ(LimitToScreen(&a, &b), 0);
-    EXPECT_EQ(a.x, 0);
-    EXPECT_EQ(b.x, 639);
-    a = {10, 500};
-    b = {600, 500};
-    EXPECT_EQ(LimitToScreen(&a, &b), -1);
+    struct Clip {
+        POINT_st a, b;
+        int result;
+        POINT_st clippedA, clippedB;
+    };
+    Clip const clips[] = {
+        {{-50, 100}, {700, 100}, 0, {0, 100}, {639, 100}},
+        {{10, 500}, {600, 500}, -1, {10, 500}, {600, 500}},
+        {{10, -40}, {10, -5}, -1, {10, -40}, {10, -5}},  // both ends above the image
+        {{10, -40}, {10, 900}, 0, {10, 0}, {10, 479}},
+        {{5, 5}, {600, 400}, 0, {5, 5}, {600, 400}},
+    };
+    for (Clip const& c : clips) {
+        POINT_st a = c.a, b = c.b;
+        EXPECT_EQ(LimitToScreen(&a, &b), c.result);
+        EXPECT_EQ(a.x, c.clippedA.x);
+        EXPECT_EQ(a.y, c.clippedA.y);
+        EXPECT_EQ(b.x, c.clippedB.x);
+        EXPECT_EQ(b.y, c.clippedB.y);
+    }
+    POINT_st a{}, b{};
     // The line crosses the image but the segment does not: nothing to scan.
     a = {2000, 10};
     b = {3000, 20};
