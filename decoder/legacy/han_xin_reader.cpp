@@ -6,6 +6,7 @@
 #include "decoder/legacy/han_xin_symbol.h"
 #include "decoder/legacy/legacy_geometry.h"
 #include "decoder/legacy/legacy_reader_entries.h"
+#include "decoder/legacy/legacy_result.h"
 #include "decoder/legacy/legacy_settings_bridge.h"
 
 #include <cmath>
@@ -13,6 +14,29 @@
 namespace {
 
 HanXinLabel gLabel{};
+MULTIPLE_LABEL_st CHINA_multiple_label;
+STRUCT_APPEND_st CHINA_struct_append;
+
+// Files the read (kind 28, code 53) or a failure (kind 129) in the engine's
+// result table.
+int register_CHINA_area(int kind, int code)
+{
+    init_struct_append(&CHINA_struct_append);
+    bool const failure = (kind & 0x80) != 0;
+    if (!failure) {
+        set_aim_codeID(gLabel.aim, 4, gLabel.eci);
+    }
+    set_result2multiple_label(&CHINA_multiple_label, &CHINA_struct_append, gLabel.cornerX, gLabel.cornerY,
+                              failure ? nullptr : gLabel.data,
+                              failure ? nullptr : gLabel.data + kHanXinAnswerCapacity - 1,
+                              failure ? 0 : gLabel.count, reinterpret_cast<signed char const*>(gLabel.aim),
+                              kLegacyHanXin, kind, code);
+    determine_multiple_label_status(&CHINA_multiple_label);
+    if (failure && CHINA_finder_count > 1) {
+        CHINA_multiple_label.status = 3;
+    }
+    return register_multiple_label_data(&CHINA_multiple_label);
+}
 
 void FileCorners(HanXinMapping const& mapping, int size)
 {
@@ -79,7 +103,15 @@ int decode_china()
         return 129;
     }
     HanXinText text{};
-    if (DecodeHanXinGrid(CHINA_module_grid, info, gLabel.data, kHanXinAnswerCapacity, &text) != 0) {
+    int const decoded = DecodeHanXinGrid(CHINA_module_grid, info, gLabel.data, kHanXinAnswerCapacity, &text);
+    if (decoded != 0) {
+        if (decoded == -1) {
+            // The symbol was placed but its blocks could not be corrected.
+            gLabel.count = 0;
+            gLabel.eci = 0;
+            FileCorners(mapping, info.size);
+            register_CHINA_area(kLegacyNothing, kLegacyNothing);
+        }
         return 129;
     }
     if (CheckChineseSensibleLength(static_cast<unsigned>(text.count) & 0xFFFF) == 0) {
@@ -93,7 +125,8 @@ int decode_china()
     gLabel.aim[3] = '\0';
     gLabel.info = info;
     FileCorners(mapping, info.size);
-    return 53;
+    register_CHINA_area(28, kLegacyHanXin);
+    return kLegacyHanXin;
 }
 
 void reset_china02() { init_CHINA_finder(); }

@@ -23,5 +23,5 @@ int DecodeHanXinGrid(unsigned short* grid, CHINA_FUNCTION_INFO_st const& info, u
     if (data < 0) {
         return -1;
     }
-    return develop_text_CHINA(CHINA_byte_sequence, data, out, capacity, text);
+    return develop_text_CHINA(CHINA_byte_sequence, data, out, capacity, text) == 0 ? 0 : -2;
 }

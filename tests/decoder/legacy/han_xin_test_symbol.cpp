@@ -1,5 +1,6 @@
 #include "tests/decoder/legacy/han_xin_test_symbol.h"
 
+#include "decoder/core/dec2d_entry.h"
 #include "decoder/legacy/legacy_geometry.h"
 #include "decoder/legacy/legacy_reader_entries.h"
 #include "decoder/legacy/legacy_scan_line.h"
@@ -55,6 +56,9 @@ std::string Gb18030(std::string const& utf8)
 
 void UseFrame(unsigned short const* pixels, int width, int height)
 {
+    // The decoder handle builds the engine, which starts from a default image:
+    // build it first.
+    (void)DEC2D_GetSingletonDecoderHandle();
     decode_image_info = DECODE_IMAGE_INFO_st{};
     decode_image_info.pixels = pixels;
     decode_image_info.width = width;
