@@ -14,6 +14,8 @@
 namespace {
 
 HanXinLabel gLabel{};
+// Whether this image's rows were searched for finders as a whole.
+bool gFrameSearched = false;
 MULTIPLE_LABEL_st CHINA_multiple_label;
 STRUCT_APPEND_st CHINA_struct_append;
 
@@ -61,8 +63,20 @@ int search_finder_CHINA(POINT_st* start, POINT_st* end, int)
         return -1;
     }
     // Pixel centres: the line runs through the middle of its end pixels.
-    return HanXinSearchLine(GetHanXinImage(), start->x + 0.5, start->y + 0.5, end->x + 0.5, end->y + 0.5) > 0 ? 0
-                                                                                                          : -1;
+    HanXinImage const image = GetHanXinImage();
+    if (HanXinSearchLine(image, start->x + 0.5, start->y + 0.5, end->x + 0.5, end->y + 0.5) > 0) {
+        return 0;
+    }
+    // The line was laid where something like a finder was seen, but it
+    // missed it (a tilted symbol shows the pattern on few rows): once an
+    // image, every third row of the frame is searched instead.
+    if (!gFrameSearched) {
+        gFrameSearched = true;
+        for (int y = 1; y < image.height && CHINA_finder_count < kHanXinMaxFinders; y += 3) {
+            HanXinSearchLine(image, 0.5, y + 0.5, image.width - 0.5, y + 0.5);
+        }
+    }
+    return CHINA_finder_count > 0 ? 0 : -1;
 }
 
 unsigned CHINA_check_finderH3(POINT_st* point, int modules, int width, int)
@@ -133,6 +147,7 @@ void reset_china02() { init_CHINA_finder(); }
 
 void reset_china01()
 {
+    gFrameSearched = false;
     init_CHINA_searched_area();
     init_CHINA_found_finder_count();
     reset_china02();
