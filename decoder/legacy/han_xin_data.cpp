@@ -1,5 +1,7 @@
 #include "decoder/legacy/han_xin_data.h"
 
+#include "decoder/legacy/legacy_result.h"
+
 namespace {
 
 class BitReader {
@@ -79,24 +81,9 @@ private:
 
     void DoubleBackslashes()
     {
-        int extra = 0;
-        for (int i = 0; i < count_; ++i) {
-            extra += out_[i] == '\\' ? 1 : 0;
-        }
-        if (extra == 0) {
-            return;
-        }
-        if (count_ + extra > capacity_) {
+        if (double_backslash_ECI(out_, &count_, capacity_) != 0) {
             overflow_ = true;
-            return;
         }
-        for (int from = count_ - 1, to = count_ + extra - 1; from >= 0; --from) {
-            out_[to--] = out_[from];
-            if (out_[from] == '\\') {
-                out_[to--] = '\\';
-            }
-        }
-        count_ += extra;
     }
 
     unsigned char* out_;
