@@ -15,24 +15,9 @@ unsigned short gGrey[kHanXinMaxSize * kHanXinMaxSize];
 void BlockCentre(int corner, int size, double* column, double* row)
 {
     double const far = size - 5.5;
-    switch (corner) {
-    case 0:
-        *column = 5.5;
-        *row = 5.5;
-        break;
-    case 1:
-        *column = far;
-        *row = 5.5;
-        break;
-    case 2:
-        *column = far;
-        *row = far;
-        break;
-    default:
-        *column = 1.5;
-        *row = size - 1.5;
-        break;
-    }
+    double const at[4][2] = {{5.5, 5.5}, {far, 5.5}, {far, far}, {1.5, size - 1.5}};
+    *column = at[corner & 3][0];
+    *row = at[corner & 3][1];
 }
 
 // Solves a x = b for n <= 8 unknowns by elimination with pivoting.
