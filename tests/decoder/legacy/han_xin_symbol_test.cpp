@@ -8,6 +8,7 @@
 #include "decoder/legacy/han_xin_version.h"
 #include "tests/decoder/legacy/han_xin_test_symbol.h"
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -185,6 +186,39 @@ TEST(HanXinSymbolTest, BlocksCorrectUpToOneErrorShortOfHalfTheirChecks)
             }
         }
     }
+}
+
+TEST(HanXinSymbolTest, ModulesBeyondTheLastCodewordAreIgnored)
+{
+    // Every module of a version-84 grid taken as data (no function map): far
+    // more bits than codewords. Extraction fills exactly the version's count
+    // into a buffer of that size and stops.
+    CHINA_FUNCTION_INFO_st info{};
+    unsigned short nibbles[7] = {(84 + 20) >> 4, (84 + 20) & 15, 0, 0, 0, 0, 0};
+    ASSERT_EQ(ParseHanXinFunctionInfo(nibbles, 0, &info), 0);
+    std::vector<unsigned short> grid(kHanXinMaxSize * kHanXinMaxSize, 1);
+    int const total = HanXinTotalCodewords(84);
+    std::vector<unsigned char> exact(static_cast<size_t>(total), 0);
+    EXPECT_EQ(ExtractHanXinCodewords(grid.data(), info, exact.data(), total), total);
+    EXPECT_EQ(std::count(exact.begin(), exact.end(), 0xFF), total);
+    EXPECT_EQ(ExtractHanXinCodewords(grid.data(), info, exact.data(), total - 1), -1);
+
+    // The modules after the last codeword of a real symbol change nothing.
+    hanxin_test::Symbol symbol = Encode("REMAINDER", 84, 4);
+    ASSERT_TRUE(symbol.ok);
+    std::vector<unsigned short> marked = symbol.grid;
+    ASSERT_EQ(MarkHanXinFunctionModules(marked.data(), 84), 0);
+    int bits = 0;
+    for (int i = 0; i < symbol.size * symbol.size; ++i) {
+        int const at = (i / symbol.size) * kHanXinMaxSize + i % symbol.size;
+        if (marked[static_cast<size_t>(at)] <= 1 && ++bits > 8 * total) {
+            symbol.grid[static_cast<size_t>(at)] ^= 1;
+        }
+    }
+    EXPECT_GE(bits, 8 * total);
+    Read const read = ReadGrid(symbol);
+    ASSERT_TRUE(read.ok);
+    EXPECT_EQ(read.text, "REMAINDER");
 }
 
 TEST(HanXinSymbolTest, FunctionInformationIsCorrectedOrTakenFromTheOtherCopy)
