@@ -39,6 +39,7 @@ HanXinRuns gRuns;
 // Flood fill scratch: a square box about the candidate.
 constexpr int kBox = 200;
 unsigned char gSeen[kBox * kBox];
+unsigned short gBoxGrey[kBox * kBox];
 int gQueue[kBox * kBox];
 
 bool InQuad(double const* xs, double const* ys, double x, double y)
@@ -134,7 +135,8 @@ bool FindBlock(HanXinImage const& image, double x, double y, double module, doub
     int hi = -1;
     for (int j = 0; j < side; ++j) {
         for (int i = 0; i < side; ++i) {
-            int const g = HanXinGrey(image, left + i + 0.5, top + j + 0.5);
+            int const g = HanXinPixel(image, left + i, top + j);
+            gBoxGrey[j * side + i] = static_cast<unsigned short>(g);
             lo = g < lo ? g : lo;
             hi = g > hi ? g : hi;
         }
@@ -143,7 +145,7 @@ bool FindBlock(HanXinImage const& image, double x, double y, double module, doub
         return false;
     }
     int const t = (lo + hi + 1) / 2;
-    auto dark = [&](int i, int j) { return HanXinGrey(image, left + i + 0.5, top + j + 0.5) < t; };
+    auto dark = [&](int i, int j) { return gBoxGrey[j * side + i] < t; };
     // Seed: the darkest of the pixels next to the candidate.
     int seed = -1;
     for (int d = 0; d <= 2 && seed < 0; ++d) {
@@ -299,14 +301,17 @@ bool HanXinVerifyFinder(HanXinImage const& image, double x, double y, double wid
     }
     // The directions that read the pattern span about a quarter turn about
     // the L's corner; their middle points at it.
-    constexpr int kRays = 64;
+    constexpr int kRays = 32;
+    // A quarter turn and a little more reads the pattern; half a turn never.
+    constexpr int kLeastRun = kRays * 5 / 32;
+    constexpr int kMostRun = kRays / 2;
     bool reads[kRays];
     int count = 0;
     for (int r = 0; r < kRays; ++r) {
         reads[r] = RayReadsPattern(image, cx, cy, 2 * kPi * r / kRays, size, threshold);
         count += reads[r] ? 1 : 0;
     }
-    if (count < 10) {
+    if (count < kLeastRun) {
         return false;
     }
     int bestStart = -1;
@@ -330,7 +335,7 @@ bool HanXinVerifyFinder(HanXinImage const& image, double x, double y, double wid
     }
     // Data next to the pattern may read like it in a few directions, never
     // in a quarter turn.
-    if (bestLength < 10 || bestLength > 32 || 2 * secondLength > bestLength) {
+    if (bestLength < kLeastRun || bestLength > kMostRun || 2 * secondLength > bestLength) {
         return false;
     }
     finder->x = cx;

@@ -28,6 +28,15 @@ HanXinImage GetHanXinImage()
     return HanXinImage{info.width, info.height, info.width + info.rowPadding, info.pixels};
 }
 
+int HanXinPixel(HanXinImage const& image, int x, int y)
+{
+    if (image.pixels == nullptr || image.width <= 0 || image.height <= 0) {
+        return 0;
+    }
+    int const grey = At(image, x, y);
+    return image.inverted != 0 ? 1023 - grey : grey;
+}
+
 int HanXinGrey(HanXinImage const& image, double x, double y)
 {
     if (image.pixels == nullptr || image.width <= 0 || image.height <= 0) {
@@ -63,11 +72,22 @@ bool HanXinSampleRuns(HanXinImage const& image, double x0, double y0, double x1,
     runs->dx = (x1 - x0) / length;
     runs->dy = (y1 - y0) / length;
     runs->length = n - 1;
+    // Rows and columns through pixel centres read the pixels themselves.
+    bool const centred = std::fabs(x0 - std::floor(x0) - 0.5) < 1e-9 && std::fabs(y0 - std::floor(y0) - 0.5) < 1e-9;
+    int const stepX = runs->dx == 1 ? 1 : runs->dx == -1 ? -1 : 0;
+    int const stepY = runs->dy == 1 ? 1 : runs->dy == -1 ? -1 : 0;
+    bool const straight = centred && (stepX == 0) != (stepY == 0);
+    int const px = static_cast<int>(std::floor(x0));
+    int const py = static_cast<int>(std::floor(y0));
+    auto sample = [&](int i) {
+        return straight ? HanXinPixel(image, px + stepX * i, py + stepY * i)
+                        : HanXinGrey(image, x0 + runs->dx * i, y0 + runs->dy * i);
+    };
     // Smoothed 1-2-1 against sensor noise.
-    int previous = HanXinGrey(image, x0, y0);
+    int previous = sample(0);
     int current = previous;
     for (int i = 0; i < n; ++i) {
-        int const next = i + 1 < n ? HanXinGrey(image, x0 + runs->dx * (i + 1), y0 + runs->dy * (i + 1)) : current;
+        int const next = i + 1 < n ? sample(i + 1) : current;
         gSamples[i] = (previous + 2 * current + next + 2) / 4;
         previous = current;
         current = next;

@@ -19,6 +19,9 @@ HanXinImage GetHanXinImage();
 // border sample.
 int HanXinGrey(HanXinImage const& image, double x, double y);
 
+// Grey value of pixel (x, y); outside the frame the nearest border pixel.
+int HanXinPixel(HanXinImage const& image, int x, int y);
+
 // Whether (x, y) lies at least margin pixels inside the frame.
 bool HanXinInside(HanXinImage const& image, double x, double y, double margin);
 
