@@ -198,7 +198,7 @@ bool FindBlock(HanXinImage const& image, double x, double y, double module, doub
 // light, dark, light, the widths 1.5:1:1:1:1 of a common unit.
 bool RayReadsPattern(HanXinImage const& image, double x, double y, double a, double module, int threshold)
 {
-    double const step = module / 4;
+    double const step = module / 3;
     double const dx = std::cos(a) * step;
     double const dy = std::sin(a) * step;
     int const steps = static_cast<int>(11 * module / step);
@@ -238,14 +238,39 @@ bool QuickCheck(HanXinImage const& image, double x, double y, double towardCorne
 {
     int lo = 1 << 30;
     int hi = -1;
-    for (int j = -4; j <= 4; ++j) {
-        for (int i = -4; i <= 4; ++i) {
-            int const g = HanXinGrey(image, x + i * module, y + j * module);
+    for (int j = -4; j <= 4; j += 2) {
+        for (int i = -4; i <= 4; i += 2) {
+            int const g = HanXinPixel(image, static_cast<int>(x + i * module), static_cast<int>(y + j * module));
             lo = g < lo ? g : lo;
             hi = g > hi ? g : hi;
         }
     }
     int const threshold = (lo + hi + 1) / 2;
+    // The line may cross the block off its middle: centre it across the
+    // line first. The block is then dark all round its centre.
+    double const nx = -std::sin(towardCorner);
+    double const ny = std::cos(towardCorner);
+    double reach[2] = {0, 0};
+    for (int side = 0; side < 2; ++side) {
+        double const sign = side == 0 ? 1 : -1;
+        while (reach[side] < 5 * module &&
+               HanXinGrey(image, x + sign * nx * (reach[side] + 0.25 * module),
+                          y + sign * ny * (reach[side] + 0.25 * module)) < threshold) {
+            reach[side] += 0.25 * module;
+        }
+    }
+    double const across = reach[0] + reach[1];
+    if (across < 1.5 * module || across > 4.5 * module) {
+        return false;
+    }
+    x += nx * (reach[0] - reach[1]) / 2;
+    y += ny * (reach[0] - reach[1]) / 2;
+    for (int k = 0; k < 8; ++k) {
+        double const a = k * kPi / 4;
+        if (HanXinGrey(image, x + 0.7 * module * std::cos(a), y + 0.7 * module * std::sin(a)) >= threshold) {
+            return false;
+        }
+    }
     return RayReadsPattern(image, x, y, towardCorner + kPi / 6, module, threshold) ||
            RayReadsPattern(image, x, y, towardCorner - kPi / 6, module, threshold);
 }
