@@ -474,7 +474,8 @@ void search_remaining_finders_CHINA(HanXinImage const& image)
         window[2] = right;
         window[3] = bottom;
     }
-    double const step = std::fmax(1, 0.75 * seed.module);
+    // Under perspective the far finders are smaller than this one.
+    double const step = std::fmax(1, std::fmin(0.75 * seed.module, 1.5));
     for (double y = top + 0.5; y < bottom && CHINA_finder_count < kHanXinMaxFinders; y += step) {
         HanXinSearchLine(image, left + 0.5, y, right - 0.5, y);
     }
