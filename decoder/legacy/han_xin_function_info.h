@@ -1,0 +1,36 @@
+#pragma once
+
+// The Han Xin function information: version, error-correction level and mask,
+// 34 bits held twice in the symbol (17 bits beside each finder pattern), seven
+// 4-bit codewords corrected over GF(16) and a 6-bit value.
+
+struct CHINA_FUNCTION_INFO_st {
+    int version;  // 1-84
+    int level;    // error correction level 0-3
+    int mask;     // 0-3
+    int spare;    // the 6 bits after the codewords
+    int k;
+    int r;
+    int m;
+    int size;
+    int lines;  // m + 2 lattice lines a side
+};
+
+// Corrects the seven codewords (three data, four check) in place: the number
+// of corrected codewords (0 or 1), or -1 when the word cannot be corrected,
+// would need two or more corrections, or is all zero.
+int CorrectErrs_CHINA(unsigned short* nibbles);
+
+// Splits 34 bits (most significant first: the first finder's 17 bits, then
+// the second's) into seven codewords and the 6-bit value.
+void SplitHanXinFunctionBits(unsigned long long bits, unsigned short* nibbles, int* spare);
+
+// Fills the record from the codewords: 0, or -1 for a version outside 1-84.
+int ParseHanXinFunctionInfo(unsigned short const* nibbles, int spare, CHINA_FUNCTION_INFO_st* info);
+
+// Reads the function information of a sampled module grid (0 light, 1 dark,
+// rows of stride kHanXinMaxSize, size x size): the copy beside the top two
+// finders first, then the one beside the bottom two. 0 with the record
+// filled and *corrections set, or -1.
+int ReadHanXinFunctionInfoFromGrid(unsigned short const* grid, int size, CHINA_FUNCTION_INFO_st* info,
+                                   int* corrections);

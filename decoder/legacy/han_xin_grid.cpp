@@ -1,0 +1,257 @@
+#include "decoder/legacy/han_xin_grid.h"
+
+#include "decoder/legacy/han_xin_version.h"
+
+#include <cmath>
+
+unsigned short CHINA_module_grid[kHanXinMaxSize * kHanXinMaxSize];
+
+namespace {
+
+// Grey samples of the grid, before the cut.
+unsigned short gGrey[kHanXinMaxSize * kHanXinMaxSize];
+
+// Module position of each corner's block centre.
+void BlockCentre(int corner, int size, double* column, double* row)
+{
+    double const far = size - 5.5;
+    double const at[4][2] = {{5.5, 5.5}, {far, 5.5}, {far, far}, {1.5, size - 1.5}};
+    *column = at[corner & 3][0];
+    *row = at[corner & 3][1];
+}
+
+// Solves a x = b for n <= 8 unknowns by elimination with pivoting.
+bool Solve(double a[8][9], int n, double* x)
+{
+    for (int c = 0; c < n; ++c) {
+        int pivot = c;
+        for (int r = c + 1; r < n; ++r) {
+            pivot = std::fabs(a[r][c]) > std::fabs(a[pivot][c]) ? r : pivot;
+        }
+        if (std::fabs(a[pivot][c]) < 1e-12) {
+            return false;
+        }
+        for (int k = 0; k <= n; ++k) {
+            double const t = a[c][k];
+            a[c][k] = a[pivot][k];
+            a[pivot][k] = t;
+        }
+        for (int r = 0; r < n; ++r) {
+            if (r != c) {
+                double const f = a[r][c] / a[c][c];
+                for (int k = c; k <= n; ++k) {
+                    a[r][k] -= f * a[c][k];
+                }
+            }
+        }
+    }
+    for (int c = 0; c < n; ++c) {
+        x[c] = a[c][n] / a[c][c];
+    }
+    return true;
+}
+
+// The mapping through the valid finders' block centres: perspective with
+// four, affine with three.
+bool MappingFor(int size, HanXinMapping* mapping)
+{
+    double u[4];
+    double v[4];
+    double x[4];
+    double y[4];
+    int n = 0;
+    for (int c = 0; c < 4; ++c) {
+        if (CHINA_finder[c].valid != 0) {
+            BlockCentre(c, size, &u[n], &v[n]);
+            x[n] = CHINA_finder[c].x;
+            y[n] = CHINA_finder[c].y;
+            ++n;
+        }
+    }
+    double a[8][9] = {};
+    double p[8] = {};
+    if (n == 4) {
+        for (int i = 0; i < 4; ++i) {
+            double const rx[9] = {u[i], v[i], 1, 0, 0, 0, -u[i] * x[i], -v[i] * x[i], x[i]};
+            double const ry[9] = {0, 0, 0, u[i], v[i], 1, -u[i] * y[i], -v[i] * y[i], y[i]};
+            for (int k = 0; k < 9; ++k) {
+                a[2 * i][k] = rx[k];
+                a[2 * i + 1][k] = ry[k];
+            }
+        }
+        if (!Solve(a, 8, p)) {
+            return false;
+        }
+    } else if (n == 3) {
+        for (int i = 0; i < 3; ++i) {
+            double const rx[7] = {u[i], v[i], 1, 0, 0, 0, x[i]};
+            double const ry[7] = {0, 0, 0, u[i], v[i], 1, y[i]};
+            for (int k = 0; k < 6; ++k) {
+                a[2 * i][k] = rx[k];
+                a[2 * i + 1][k] = ry[k];
+            }
+            a[2 * i][6] = rx[6];
+            a[2 * i + 1][6] = ry[6];
+        }
+        if (!Solve(a, 6, p)) {
+            return false;
+        }
+        p[6] = 0;
+        p[7] = 0;
+    } else {
+        return false;
+    }
+    for (int k = 0; k < 8; ++k) {
+        mapping->h[k] = p[k];
+    }
+    mapping->h[8] = 1;
+    return true;
+}
+
+// Sizes in order of fit to the finders' spacing.
+int CandidateSizes(int* sizes, int capacity)
+{
+    double errors[kHanXinMaxVersion];
+    int count = 0;
+    for (int version = 1; version <= kHanXinMaxVersion; ++version) {
+        int const size = 2 * version + 21;
+        double error = 0;
+        int pairs = 0;
+        for (int i = 0; i < 4; ++i) {
+            for (int j = i + 1; j < 4; ++j) {
+                CHINA_FINDER_INFO_st const& a = CHINA_finder[i];
+                CHINA_FINDER_INFO_st const& b = CHINA_finder[j];
+                if (a.valid == 0 || b.valid == 0) {
+                    continue;
+                }
+                double ua = 0, va = 0, ub = 0, vb = 0;
+                BlockCentre(i, size, &ua, &va);
+                BlockCentre(j, size, &ub, &vb);
+                double const modules = std::hypot(ua - ub, va - vb);
+                double const measured = std::hypot(a.x - b.x, a.y - b.y) / ((a.module + b.module) / 2);
+                error += std::fabs(modules - measured) / modules;
+                ++pairs;
+            }
+        }
+        errors[version - 1] = pairs > 0 ? error / pairs : 1e9;
+    }
+    bool taken[kHanXinMaxVersion] = {};
+    while (count < capacity) {
+        int best = -1;
+        for (int v = 0; v < kHanXinMaxVersion; ++v) {
+            if (!taken[v] && errors[v] < 0.15 && (best < 0 || errors[v] < errors[best])) {
+                best = v;
+            }
+        }
+        if (best < 0) {
+            break;
+        }
+        taken[best] = true;
+        sizes[count++] = 2 * (best + 1) + 21;
+    }
+    return count;
+}
+
+// Samples the modules of rows/columns [from, to) x [from, to) and cuts them
+// at their own mid-range.
+void SampleRegion(HanXinImage const& image, HanXinMapping const& mapping, int row0, int column0, int rows,
+                  int columns, int threshold)
+{
+    for (int r = row0; r < row0 + rows; ++r) {
+        for (int c = column0; c < column0 + columns; ++c) {
+            double x = 0;
+            double y = 0;
+            int g = 0;
+            if (mapping.Map(c + 0.5, r + 0.5, &x, &y)) {
+                g = HanXinGrey(image, x, y);
+            }
+            gGrey[r * kHanXinMaxSize + c] = static_cast<unsigned short>(g);
+            if (threshold >= 0) {
+                CHINA_module_grid[r * kHanXinMaxSize + c] = g < threshold ? 1 : 0;
+            }
+        }
+    }
+}
+
+int MidRange(int row0, int column0, int rows, int columns, int size, int* contrast)
+{
+    int lo = 1 << 30;
+    int hi = -1;
+    for (int r = row0 < 0 ? 0 : row0; r < row0 + rows && r < size; ++r) {
+        for (int c = column0 < 0 ? 0 : column0; c < column0 + columns && c < size; ++c) {
+            int const g = gGrey[r * kHanXinMaxSize + c];
+            lo = g < lo ? g : lo;
+            hi = g > hi ? g : hi;
+        }
+    }
+    *contrast = hi - lo;
+    return (lo + hi + 1) / 2;
+}
+
+}  // namespace
+
+bool HanXinMapping::Map(double column, double row, double* x, double* y) const
+{
+    double const w = h[6] * column + h[7] * row + h[8];
+    if (std::fabs(w) < 1e-9) {
+        return false;
+    }
+    *x = (h[0] * column + h[1] * row + h[2]) / w;
+    *y = (h[3] * column + h[4] * row + h[5]) / w;
+    return true;
+}
+
+int get_CHINA_function_info(HanXinImage const& image, int* corrections, CHINA_FUNCTION_INFO_st* info,
+                            HanXinMapping* mapping)
+{
+    int sizes[8];
+    int const count = CandidateSizes(sizes, 8);
+    for (int i = 0; i < count; ++i) {
+        int const size = sizes[i];
+        if (!MappingFor(size, mapping)) {
+            continue;
+        }
+        // The four 9 x 9 corners, each cut at its own mid-range.
+        int const origins[4][2] = {{0, 0}, {0, size - 9}, {size - 9, size - 9}, {size - 9, 0}};
+        for (auto const& o : origins) {
+            SampleRegion(image, *mapping, o[0], o[1], 9, 9, -1);
+            int contrast = 0;
+            int const threshold = MidRange(o[0], o[1], 9, 9, size, &contrast);
+            SampleRegion(image, *mapping, o[0], o[1], 9, 9, threshold);
+        }
+        if (ReadHanXinFunctionInfoFromGrid(CHINA_module_grid, size, info, corrections) == 0) {
+            return 0;
+        }
+    }
+    return -1;
+}
+
+int SampleHanXinGrid(HanXinImage const& image, CHINA_FUNCTION_INFO_st const& info, HanXinMapping const& mapping)
+{
+    int const size = info.size;
+    double corners[4][2] = {{0, 0}, {static_cast<double>(size), 0}, {static_cast<double>(size), static_cast<double>(size)}, {0, static_cast<double>(size)}};
+    for (auto const& c : corners) {
+        double x = 0;
+        double y = 0;
+        if (!mapping.Map(c[0], c[1], &x, &y) || !HanXinInside(image, x, y, 0)) {
+            return -1;
+        }
+    }
+    SampleRegion(image, mapping, 0, 0, size, size, -1);
+    // Each module is cut at the mid-range of the 13 x 13 modules about it,
+    // taken in tiles of 5.
+    constexpr int kTile = 5;
+    int const tiles = (size + kTile - 1) / kTile;
+    for (int tr = 0; tr < tiles; ++tr) {
+        for (int tc = 0; tc < tiles; ++tc) {
+            int contrast = 0;
+            int const threshold = MidRange(tr * kTile - 4, tc * kTile - 4, kTile + 8, kTile + 8, size, &contrast);
+            for (int r = tr * kTile; r < (tr + 1) * kTile && r < size; ++r) {
+                for (int c = tc * kTile; c < (tc + 1) * kTile && c < size; ++c) {
+                    CHINA_module_grid[r * kHanXinMaxSize + c] = gGrey[r * kHanXinMaxSize + c] < threshold ? 1 : 0;
+                }
+            }
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,160 @@
+#include "decoder/legacy/han_xin_reader.h"
+
+#include "decoder/legacy/han_xin_correction.h"
+#include "decoder/legacy/han_xin_finder.h"
+#include "decoder/legacy/han_xin_grid.h"
+#include "decoder/legacy/han_xin_symbol.h"
+#include "decoder/legacy/legacy_geometry.h"
+#include "decoder/legacy/legacy_reader_entries.h"
+#include "decoder/legacy/legacy_result.h"
+#include "decoder/legacy/legacy_settings_bridge.h"
+
+#include <cmath>
+
+namespace {
+
+HanXinLabel gLabel{};
+// Whether this image's rows were searched for finders as a whole.
+bool gFrameSearched = false;
+MULTIPLE_LABEL_st CHINA_multiple_label;
+STRUCT_APPEND_st CHINA_struct_append;
+
+// Files the read (kind 28, code 53) or a failure (kind 129) in the engine's
+// result table.
+int register_CHINA_area(int kind, int code)
+{
+    init_struct_append(&CHINA_struct_append);
+    bool const failure = (kind & 0x80) != 0;
+    if (!failure) {
+        set_aim_codeID(gLabel.aim, 4, gLabel.eci);
+    }
+    set_result2multiple_label(&CHINA_multiple_label, &CHINA_struct_append, gLabel.cornerX, gLabel.cornerY,
+                              failure ? nullptr : gLabel.data,
+                              failure ? nullptr : gLabel.data + kHanXinAnswerCapacity - 1,
+                              failure ? 0 : gLabel.count, reinterpret_cast<signed char const*>(gLabel.aim),
+                              kLegacyHanXin, kind, code);
+    determine_multiple_label_status(&CHINA_multiple_label);
+    if (failure && CHINA_finder_count > 1) {
+        CHINA_multiple_label.status = 3;
+    }
+    return register_multiple_label_data(&CHINA_multiple_label);
+}
+
+void FileCorners(HanXinMapping const& mapping, int size)
+{
+    double const corners[4][2] = {{0, 0}, {1.0 * size, 0}, {1.0 * size, 1.0 * size}, {0, 1.0 * size}};
+    double xs[4];
+    double ys[4];
+    for (int i = 0; i < 4; ++i) {
+        mapping.Map(corners[i][0], corners[i][1], &xs[i], &ys[i]);
+        gLabel.cornerX[i] = static_cast<int>(std::lround(xs[i]));
+        gLabel.cornerY[i] = static_cast<int>(std::lround(ys[i]));
+    }
+    HanXinAddFoundArea(xs, ys);
+}
+
+}  // namespace
+
+HanXinLabel const& GetHanXinLabel() { return gLabel; }
+
+int search_finder_CHINA(POINT_st* start, POINT_st* end, int)
+{
+    if (start == nullptr || end == nullptr || GetChineseSensibleEnable() == 0) {
+        return -1;
+    }
+    // Pixel centres: the line runs through the middle of its end pixels.
+    HanXinImage const image = GetHanXinImage();
+    if (HanXinSearchLine(image, start->x + 0.5, start->y + 0.5, end->x + 0.5, end->y + 0.5) > 0) {
+        return 0;
+    }
+    // The line was laid where something like a finder was seen, but it
+    // missed it (a tilted symbol shows the pattern on few rows): once an
+    // image, every third row of the frame is searched instead.
+    if (!gFrameSearched) {
+        gFrameSearched = true;
+        for (int y = 1; y < image.height && CHINA_finder_count < kHanXinMaxFinders; y += 3) {
+            HanXinSearchLine(image, 0.5, y + 0.5, image.width - 0.5, y + 0.5);
+        }
+    }
+    return CHINA_finder_count > 0 ? 0 : -1;
+}
+
+unsigned CHINA_check_finderH3(POINT_st* point, int modules, int width, int)
+{
+    if (point == nullptr || modules <= 0 || width <= 0 || GetChineseSensibleEnable() == 0) {
+        return 129;
+    }
+    // Five module widths (width in 1/32 pixel) either side of the point.
+    double const reach = 5.0 * width / modules / 32;
+    double const x = point->x + 0.5;
+    double const y = point->y + 0.5;
+    return HanXinSearchLine(GetHanXinImage(), x, y - reach, x, y + reach) > 0 ? 53 : 129;
+}
+
+int decode_china()
+{
+    if (GetChineseSensibleEnable() == 0 || CHINA_finder_count <= 0) {
+        return 129;
+    }
+    HanXinImage image = GetHanXinImage();
+    if (image.pixels == nullptr) {
+        return 129;
+    }
+    search_remaining_finders_CHINA(image);
+    bool const placed = adjust_finder_circulation_CHINA() >= 0;
+    HanXinSetFindersTried(placed);
+    if (!placed) {
+        return 129;
+    }
+    for (CHINA_FINDER_INFO_st const& finder : CHINA_finder) {
+        image.inverted = finder.valid != 0 ? finder.inverted : image.inverted;
+    }
+    CHINA_FUNCTION_INFO_st info{};
+    HanXinMapping mapping{};
+    int corrections = 0;
+    if (get_CHINA_function_info(image, &corrections, &info, &mapping) != 0 ||
+        SampleHanXinGrid(image, info, mapping) != 0) {
+        return 129;
+    }
+    HanXinText text{};
+    int const decoded = DecodeHanXinGrid(CHINA_module_grid, info, gLabel.data, kHanXinAnswerCapacity, &text);
+    if (decoded != 0) {
+        if (decoded == -1) {
+            // The symbol was placed but its blocks could not be corrected.
+            gLabel.count = 0;
+            gLabel.eci = 0;
+            FileCorners(mapping, info.size);
+            register_CHINA_area(kLegacyNothing, kLegacyNothing);
+        }
+        return 129;
+    }
+    if (CheckChineseSensibleLength(static_cast<unsigned>(text.count) & 0xFFFF) == 0) {
+        return 129;
+    }
+    gLabel.count = text.count;
+    gLabel.eci = text.eci;
+    gLabel.aim[0] = ']';
+    gLabel.aim[1] = 'X';
+    gLabel.aim[2] = text.eci != 0 ? '1' : '0';
+    gLabel.aim[3] = '\0';
+    gLabel.info = info;
+    FileCorners(mapping, info.size);
+    register_CHINA_area(28, kLegacyHanXin);
+    return kLegacyHanXin;
+}
+
+void reset_china02() { init_CHINA_finder(); }
+
+void reset_china01()
+{
+    gFrameSearched = false;
+    init_CHINA_searched_area();
+    init_CHINA_found_finder_count();
+    reset_china02();
+}
+
+void reset_china00()
+{
+    InitTables_CHINA();
+    reset_china01();
+}
