@@ -1,8 +1,8 @@
 #pragma once
 
 // The readers' entry points that the legacy decode driver and the common
-// finder search call. Each reader defines its own; until a reader is built in,
-// a stand-in answers "nothing here" (129, or -1 for the Han Xin line search).
+// finder search call; the MaxiCode and Han Xin readers define them.
+// "Nothing here" is 129, or -1 for the Han Xin line search.
 // Answers with bit 7 set are failures throughout the engine.
 
 struct POINT_st;
