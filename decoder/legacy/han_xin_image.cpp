@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "decoder/core/sampling/bilinear.h"
 #include "decoder/legacy/legacy_scan_line.h"
 
 namespace {
@@ -43,15 +44,9 @@ int HanXinGrey(HanXinImage const& image, double x, double y)
         return 0;
     }
     // Pixel centres sit at integer coordinates + 0.5.
-    double const fx = x - 0.5;
-    double const fy = y - 0.5;
-    int const ix = static_cast<int>(std::floor(fx));
-    int const iy = static_cast<int>(std::floor(fy));
-    double const ax = fx - ix;
-    double const ay = fy - iy;
-    double const top = At(image, ix, iy) * (1 - ax) + At(image, ix + 1, iy) * ax;
-    double const bottom = At(image, ix, iy + 1) * (1 - ax) + At(image, ix + 1, iy + 1) * ax;
-    int const grey = static_cast<int>(top * (1 - ay) + bottom * ay + 0.5);
+    double const value =
+        DEC2DIvra::Bilinear([&](int i, int j) { return static_cast<double>(At(image, i, j)); }, x - 0.5, y - 0.5);
+    int const grey = static_cast<int>(value + 0.5);
     return image.inverted != 0 ? 1023 - grey : grey;
 }
 

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "decoder/core/sampling/bilinear.h"
+
 namespace {
 
 using DEC2DIvra::GrayImage;
@@ -529,17 +531,9 @@ float MaxiGrey(GrayImage const& image, float x, float y)
     float const maxY = static_cast<float>(image.GetHeight()) + 1;
     x = !(x > -1) ? -1 : (x > maxX ? maxX : x);
     y = !(y > -1) ? -1 : (y > maxY ? maxY : y);
-    x -= 0.5f;  // pixel centres
-    y -= 0.5f;
-    float const fx = std::floor(x);
-    float const fy = std::floor(y);
-    int const ix = static_cast<int>(fx);
-    int const iy = static_cast<int>(fy);
-    float const ax = x - fx;
-    float const ay = y - fy;
-    float const top = image.AtClamped(ix, iy) * (1 - ax) + image.AtClamped(ix + 1, iy) * ax;
-    float const bottom = image.AtClamped(ix, iy + 1) * (1 - ax) + image.AtClamped(ix + 1, iy + 1) * ax;
-    return top * (1 - ay) + bottom * ay;
+    // Pixel centres sit at integer coordinates + 0.5.
+    return DEC2DIvra::Bilinear(
+        [&](int i, int j) { return static_cast<float>(image.AtClamped(i, j)); }, x - 0.5f, y - 0.5f);
 }
 
 void MaxiModuleOffset(int row, int column, float& u, float& v)

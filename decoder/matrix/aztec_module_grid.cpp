@@ -1,6 +1,7 @@
 #include "decoder/matrix/aztec_module_grid.h"
 
 #include "decoder/core/gray_image.h"
+#include "decoder/core/sampling/bilinear.h"
 
 #include <cmath>
 
@@ -222,13 +223,8 @@ int SampleBilinear(GrayImage const& image, double x, double y)
     if (!(fx > -1e6 && fx < 1e6 && fy > -1e6 && fy < 1e6)) {
         return 0;
     }
-    int const x0 = static_cast<int>(std::floor(fx));
-    int const y0 = static_cast<int>(std::floor(fy));
-    double const ax = fx - x0;
-    double const ay = fy - y0;
-    double const top = image.AtClamped(x0, y0) * (1 - ax) + image.AtClamped(x0 + 1, y0) * ax;
-    double const bottom = image.AtClamped(x0, y0 + 1) * (1 - ax) + image.AtClamped(x0 + 1, y0 + 1) * ax;
-    return static_cast<int>(top * (1 - ay) + bottom * ay + 0.5);
+    double const grey = Bilinear([&](int i, int j) { return static_cast<double>(image.AtClamped(i, j)); }, fx, fy);
+    return static_cast<int>(grey + 0.5);
 }
 
 }  // namespace DEC2DIvra

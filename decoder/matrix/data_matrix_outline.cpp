@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "decoder/core/sampling/bilinear.h"
+
 namespace DEC2DIvra {
 
 namespace {
@@ -26,15 +28,7 @@ float DataMatrixOutline::Sample(GrayImage const& image, float x, float y)
     if (!(x > -1.0f && y > -1.0f && x < image.GetWidth() + 1.0f && y < image.GetHeight() + 1.0f)) {
         return 0;
     }
-    float const fx = std::floor(x);
-    float const fy = std::floor(y);
-    int const x0 = static_cast<int>(fx);
-    int const y0 = static_cast<int>(fy);
-    float const ax = x - fx;
-    float const ay = y - fy;
-    float const top = image.AtClamped(x0, y0) * (1 - ax) + image.AtClamped(x0 + 1, y0) * ax;
-    float const bottom = image.AtClamped(x0, y0 + 1) * (1 - ax) + image.AtClamped(x0 + 1, y0 + 1) * ax;
-    return top * (1 - ay) + bottom * ay;
+    return Bilinear([&](int i, int j) { return static_cast<float>(image.AtClamped(i, j)); }, x, y);
 }
 
 float DataMatrixOutline::Luminance(GrayImage const& image, float x, float y) const
