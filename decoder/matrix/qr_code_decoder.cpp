@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "decoder/core/property/dec2d_property.h"
+#include "decoder/matrix/qr_model1_placement.h"
+#include "decoder/matrix/qr_model1_tables.h"
 #include "decoder/matrix/qr_version_tables.h"
 
 namespace DEC2DIvra {
@@ -341,6 +343,9 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
             return false;
         }
     }
+    // Model 1 has no alignment pattern: the finders alone place its grid.
+    QRPerspective const plain = map;
+    bool aligned = false;
     if (version >= 2) {
         // The bottom-right alignment pattern, where the finders put it; it
         // weighs as much as a finder.
@@ -357,13 +362,34 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
             if (!map.Fit(modules, pixels, count)) {
                 return false;
             }
+            aligned = true;
         }
     }
     if (!SampleModules(sampler, map, size)) {
         return false;
     }
+    // The two models mask their format information differently; the nearer
+    // reading names the model. Model 1 is sampled without the alignment
+    // pattern that Model 2 looked for.
     QRFormatInformation format;
-    if (!ReadFormat(size, format) || !DecodeSampled(false, version, format.level, format.mask, label)) {
+    bool const isModel2 = ReadFormat(size, QRFormatDecoder::kQRMask, format);
+    if (version <= QRModel1Tables::kMaxVersion && (!isModel2 || format.distance > 0)) {
+        if (aligned && !SampleModules(sampler, plain, size)) {
+            return false;
+        }
+        QRFormatInformation model1;
+        if (ReadFormat(size, QRFormatDecoder::kModel1Mask, model1) && (!isModel2 || model1.distance < format.distance)) {
+            if (!DecodeModel1(version, model1.level, model1.mask, label)) {
+                return false;
+            }
+            WriteRegion(plain, size, label);
+            return true;
+        }
+        if (aligned && !SampleModules(sampler, map, size)) {
+            return false;
+        }
+    }
+    if (!isModel2 || !DecodeSampled(false, version, format.level, format.mask, label)) {
         return false;
     }
     WriteRegion(map, size, label);
@@ -433,7 +459,7 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
            lightSum / lightCount - darkSum / darkCount >= static_cast<long long>(kMinContrast);
 }
 
-bool QRCodeDecoder::ReadFormat(unsigned size, QRFormatInformation& format) const
+bool QRCodeDecoder::ReadFormat(unsigned size, unsigned xorMask, QRFormatInformation& format) const
 {
     unsigned first = 0;
     unsigned second = 0;
@@ -455,8 +481,8 @@ bool QRCodeDecoder::ReadFormat(unsigned size, QRFormatInformation& format) const
     }
     QRFormatInformation a;
     QRFormatInformation b;
-    bool const okA = QRFormatDecoder::DecodeFormat(first, QRFormatDecoder::kQRMask, false, a);
-    bool const okB = QRFormatDecoder::DecodeFormat(second, QRFormatDecoder::kQRMask, false, b);
+    bool const okA = QRFormatDecoder::DecodeFormat(first, xorMask, false, a);
+    bool const okB = QRFormatDecoder::DecodeFormat(second, xorMask, false, b);
     if (!okA && !okB) {
         return false;
     }
@@ -548,6 +574,49 @@ bool QRCodeDecoder::DecodeSampled(bool micro, unsigned version, unsigned level, 
         }
     }
     return converter_.Start(QRModel::kModel2, version, VirtualArray<unsigned short const>(data_.GetData(), written),
+                            label) != 0;
+}
+
+bool QRCodeDecoder::DecodeModel1(unsigned version, unsigned level, unsigned mask, DecodedLabel& label)
+{
+    QRModel1Blocks const* const layout = QRModel1Tables::GetBlocks(version, level);
+    if (layout == nullptr || layout->TotalCount() > kMaxCodewords) {
+        return false;
+    }
+    QRModuleView const view{dark_.GetData(), contrast_.GetData(), size_};
+    unsigned short* const words = codewords_.GetData();
+    unsigned short* const contrast = codewordContrast_.GetData();
+    unsigned short* const block = block_.GetData();
+    unsigned short* const blockContrast = blockContrast_.GetData();
+    unsigned const total = layout->TotalCount();
+    if (QRModel1Placement::Read(view, version, mask, words, contrast, total) != total) {
+        return false;
+    }
+    // Block order: the data codewords of every block, then their check
+    // codewords; the extra codewords after them carry nothing.
+    unsigned const k = layout->DataPerBlock();
+    unsigned const e = layout->CheckPerBlock();
+    if (k + e > RSdecodingOfQRcode::kMaxCodewords) {
+        return false;
+    }
+    unsigned written = 0;
+    for (unsigned b = 0; b < layout->blocks; ++b) {
+        for (unsigned i = 0; i < k; ++i) {
+            block[i] = words[b * k + i];
+            blockContrast[i] = contrast[b * k + i];
+        }
+        for (unsigned j = 0; j < e; ++j) {
+            block[k + j] = words[layout->data + b * e + j];
+            blockContrast[k + j] = contrast[layout->data + b * e + j];
+        }
+        if (!CorrectBlock(block, k + e, k, blockContrast, layout->reserve)) {
+            return false;
+        }
+        for (unsigned i = 0; i < k; ++i) {
+            data_[written++] = block[i];
+        }
+    }
+    return converter_.Start(QRModel::kModel1, version, VirtualArray<unsigned short const>(data_.GetData(), written),
                             label) != 0;
 }
 

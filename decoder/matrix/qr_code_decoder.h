@@ -50,9 +50,10 @@ private:
     // decides dark and light; false when the symbol shows no contrast.
     bool SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size);
     bool DecodeSampled(bool micro, unsigned version, unsigned level, unsigned mask, DecodedLabel& label);
+    bool DecodeModel1(unsigned version, unsigned level, unsigned mask, DecodedLabel& label);
     bool CorrectBlock(unsigned short* block, unsigned n, unsigned k, unsigned short const* contrast,
                       unsigned reserve);
-    bool ReadFormat(unsigned size, QRFormatInformation& format) const;
+    bool ReadFormat(unsigned size, unsigned xorMask, QRFormatInformation& format) const;
     void WriteRegion(QRPerspective const& map, unsigned size, DecodedLabel& label) const;
 
     SharedMemoryDistributor memory_;

@@ -14,6 +14,7 @@ class QRFormatDecoder {
 public:
     static constexpr unsigned kQRMask = 0x5412;
     static constexpr unsigned kMicroMask = 0x4445;
+    static constexpr unsigned kModel1Mask = 0x2825;
     static constexpr unsigned kMaxDistance = 3;
 
     // The 15 bits as read (still masked with `xorMask`); false when no
