@@ -126,9 +126,23 @@ bool LineDecodeDataChecker::Accept()
     return true;
 }
 
-bool LineDecodeDataChecker::Check(LineDecodeData const& line, LineSegment const& segment, Region const& band)
+bool LineDecodeDataChecker::IsShortUnchecked(LineDecodeData const& line)
+{
+    if (line.decoder == nullptr || line.symbols.GetCount() > kShortSymbols) {
+        return false;
+    }
+    tagSymbology const symbology = line.decoder->GetSymbology();
+    return symbology == SYMBOLOGY_CODE39 || symbology == SYMBOLOGY_CODABAR;
+}
+
+unsigned LineDecodeDataChecker::CalcRequiredRepeats() const
 {
     unsigned const repeats = static_cast<unsigned>(detail_->redundancy.Get()) + 1;
+    return repeats + (disputed_ ? 1u : 0u) + (IsShortUnchecked(pending_) ? 1u : 0u);
+}
+
+bool LineDecodeDataChecker::Check(LineDecodeData const& line, LineSegment const& segment, Region const& band)
+{
     if (count_ == 0 || !pending_.EqualTo(line)) {
         // Also of another length: lines that leave a slanted symbol through
         // its bar ends read a fragment, its end character taken for a stop.
@@ -138,7 +152,7 @@ bool LineDecodeDataChecker::Check(LineDecodeData const& line, LineSegment const&
             return false;
         }
         disputed_ = substitution;
-        return count_ >= repeats + (disputed_ ? 1u : 0u) ? Accept() : false;
+        return count_ >= CalcRequiredRepeats() ? Accept() : false;
     }
     // Overlapping regions can lay the very same scan line again: it is no
     // second read (a line that left a slanted symbol through its bar ends
@@ -154,7 +168,7 @@ bool LineDecodeDataChecker::Check(LineDecodeData const& line, LineSegment const&
         statistics_ = line.statistics;
     }
     ++count_;
-    return count_ >= repeats + (disputed_ ? 1u : 0u) ? Accept() : false;
+    return count_ >= CalcRequiredRepeats() ? Accept() : false;
 }
 
 bool LineDecodeDataChecker::CalcDecodedRegion(GrayImage const&, bool reverced, Region const& band,

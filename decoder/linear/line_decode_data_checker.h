@@ -63,6 +63,14 @@ private:
         Region band;
     };
 
+    // Start, stop and at most four characters of Code 39 or Codabar, whose
+    // check character is optional: two lines crossing the modules of a 2D
+    // symbol or of other print can agree on such a fragment, quiet zones
+    // included. One agreeing line more is asked of them; a printed label
+    // gives many.
+    static constexpr unsigned kShortSymbols = 6;
+    static bool IsShortUnchecked(LineDecodeData const& line);
+    unsigned CalcRequiredRepeats() const;
     bool Restart(LineDecodeData const& line, LineSegment const& segment, Region const& band);
     bool Accept();
     static void Append(StackInterface<Point>& points, Point const& point);
