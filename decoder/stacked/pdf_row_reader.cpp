@@ -23,12 +23,12 @@ float Abs(float v) { return v < 0 ? -v : v; }
 constexpr float kWidths[4] = {17, 34, 61, 78};
 constexpr float kOffsets[4][4] = {{0, 0, 0, 0}, {0, 17, 0, 0}, {0, 27, 44, 0}, {0, 17, 44, 61}};
 
-// The MicroPDF417 columns whose width is nearest `modules`, within an
-// eighth (the module from the side patterns is a tenth off on turned
-// frames); 0 when none.
 // Side patterns looked at on one search line.
 constexpr unsigned kMaxSightings = 32;
 
+// The MicroPDF417 columns whose width is nearest `modules`, within an
+// eighth (the module from the side patterns is a tenth off on turned
+// frames); 0 when none.
 unsigned MicroColumns(float modules)
 {
     unsigned columns = 0;
