@@ -13,6 +13,7 @@ namespace {
 enum : unsigned { kComponent1D2D = 0, kComponent2DOnly = 1, kComponent1DOnly = 2 };
 
 constexpr unsigned kKindDataBar = 5;
+constexpr unsigned kExpandedBit = 9;
 
 // The two short sides together must span this many pixels before they
 // are trusted for the bars' direction.
@@ -111,13 +112,14 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     Region const& r = label.region;
     float upX = static_cast<float>(ty);
     float upY = static_cast<float>(-tx);
-    // Lines crossing a DataBar symbol at a slant leave a top edge that cuts
+    // (An Expanded label's corners end on its last character, wherever that
+    // lies.) Lines crossing a DataBar symbol at a slant leave a top edge that cuts
     // across the 2D part's rows; its short sides, each through the outer end
     // of a character on the first and the last line, run along the bars and
     // give the rows' true direction.
     int const sideX = r[0].x - r[3].x + r[1].x - r[2].x;
     int const sideY = r[0].y - r[3].y + r[1].y - r[2].y;
-    if (kind == kKindDataBar && Manhattan(sideX, sideY) >= kMinSides) {
+    if (kind == kKindDataBar && !id.GetModifierBit(kExpandedBit) && Manhattan(sideX, sideY) >= kMinSides) {
         bool const same = static_cast<long long>(sideX) * ty - static_cast<long long>(sideY) * tx >= 0;
         upX = static_cast<float>(same ? sideX : -sideX);
         upY = static_cast<float>(same ? sideY : -sideY);
