@@ -1,7 +1,7 @@
 // Read rates of PDF417, MicroPDF417 and GS1 composites through the product road,
 // beside zxing-cpp, under the standard conditions at every 15 degrees.
 //
-//   bench_read_rate_pdf417 [pdf417] [micropdf417] [composite]   (all by default)
+//   bench_read_rate_pdf417 [pdf417] [micropdf417] [composite] [databar_composite]   (all by default)
 #include "bench/support/read_rate_table.h"
 
 #include <cstring>
@@ -95,6 +95,36 @@ int main(int argc, char** argv)
              {.symbology = BARCODE_GS1_128_CC, .data = "[99]1234-abcd[21]1234567890", .option1 = 3,
               .inputMode = GS1_MODE, .primary = "[01]09501101530003"},
              {"0109501101530003\x1c" "991234-abcd\x1d" "211234567890"}},
+        };
+        bench_support::RunReadRateTable(spec);
+    }
+    if (Wanted(argc, argv, "databar_composite")) {
+        ReadRateSpec spec;
+        spec.title = "GS1 DataBar composite (Omnidirectional, Limited and Expanded with their 2D parts)";
+        spec.setCommands = polarity;
+        spec.setCommands.push_back("set read/gs1_composite:true");
+        spec.moduleSizes = sizes;
+        spec.symbols = {
+            {"Omnidirectional + CC-A",
+             {.symbology = BARCODE_DBAR_OMN_CC, .data = "[10]ABC123", .option1 = 1, .inputMode = GS1_MODE,
+              .primary = "0950110153000"},
+             {"0109501101530003\x1c" "10ABC123"}},
+            {"Omnidirectional + CC-B",
+             {.symbology = BARCODE_DBAR_OMN_CC, .data = "[10]ABC123[21]XYZ789[99]COMPOSITE", .option1 = 2,
+              .inputMode = GS1_MODE, .primary = "0950110153000"},
+             {"0109501101530003\x1c" "10ABC123\x1d" "21XYZ789\x1d" "99COMPOSITE"}},
+            {"Limited + CC-A",
+             {.symbology = BARCODE_DBAR_LTD_CC, .data = "[10]ABC123", .option1 = 1, .inputMode = GS1_MODE,
+              .primary = "0950110153000"},
+             {"0109501101530003\x1c" "10ABC123"}},
+            {"Expanded + CC-A",
+             {.symbology = BARCODE_DBAR_EXP_CC, .data = "[10]ABC123", .option1 = 1, .inputMode = GS1_MODE,
+              .primary = "[01]09501101530003[3103]000123"},
+             {"0109501101530003" "3103000123\x1c" "10ABC123"}},
+            {"Expanded + CC-B",
+             {.symbology = BARCODE_DBAR_EXP_CC, .data = "[10]ABC123[21]XYZ789[99]COMPOSITE", .option1 = 2,
+              .inputMode = GS1_MODE, .primary = "[01]09501101530003[3103]000123"},
+             {"0109501101530003" "3103000123\x1c" "10ABC123\x1d" "21XYZ789\x1d" "99COMPOSITE"}},
         };
         bench_support::RunReadRateTable(spec);
     }

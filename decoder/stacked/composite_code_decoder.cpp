@@ -1,5 +1,6 @@
 #include "decoder/stacked/composite_code_decoder.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "decoder/core/identifiers/pdf_identifiers.h"
@@ -10,6 +11,13 @@ namespace DEC2DIvra {
 namespace {
 
 enum : unsigned { kComponent1D2D = 0, kComponent2DOnly = 1, kComponent1DOnly = 2 };
+
+constexpr unsigned kKindDataBar = 5;
+constexpr unsigned kExpandedBit = 9;
+
+// The two short sides together must span this many pixels before they
+// are trusted for the bars' direction.
+constexpr int kMinSides = 16;
 
 int Manhattan(int x, int y) { return (x < 0 ? -x : x) + (y < 0 ? -y : y); }
 
@@ -73,7 +81,7 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         if (!id.GetModifierBit(11)) {
             return 1;
         }
-        kind = 5;
+        kind = kKindDataBar;
         enabled = composite_->read.Get();
         break;
     case SYMBOLOGY_PDF417:
@@ -101,23 +109,48 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     }
     // The 2D part stands above the linear one, on the left of its reading
     // direction; the located corners may list the bottom edge first.
-    float const length = std::hypot(static_cast<float>(tx), static_cast<float>(ty));
-    float const upX = static_cast<float>(ty) / length;
-    float const upY = static_cast<float>(-tx) / length;
     Region const& r = label.region;
+    float upX = static_cast<float>(ty);
+    float upY = static_cast<float>(-tx);
+    // (An Expanded label's corners end on its last character, wherever that
+    // lies.) Lines crossing a DataBar symbol at a slant leave a top edge that cuts
+    // across the 2D part's rows; its short sides, each through the outer end
+    // of a character on the first and the last line, run along the bars and
+    // give the rows' true direction.
+    int const sideX = r[0].x - r[3].x + r[1].x - r[2].x;
+    int const sideY = r[0].y - r[3].y + r[1].y - r[2].y;
+    if (kind == kKindDataBar && !id.GetModifierBit(kExpandedBit) && Manhattan(sideX, sideY) >= kMinSides) {
+        bool const same = static_cast<long long>(sideX) * ty - static_cast<long long>(sideY) * tx >= 0;
+        upX = static_cast<float>(same ? sideX : -sideX);
+        upY = static_cast<float>(same ? sideY : -sideY);
+    }
+    float const up = std::hypot(upX, upY);
+    upX /= up;
+    upY /= up;
     float const rise = static_cast<float>(r[0].x + r[1].x - r[2].x - r[3].x) * upX +
                        static_cast<float>(r[0].y + r[1].y - r[2].y - r[3].y) * upY;
-    Point const from = rise >= 0 ? r[0] : r[3];
-    Point const to = rise >= 0 ? r[1] : r[2];
+    Point const a = rise >= 0 ? r[0] : r[3];
+    Point const b = rise >= 0 ? r[1] : r[2];
+    // Both ends lifted along the bars to the higher one: the edge then runs
+    // along the rows.
+    float const heightA = static_cast<float>(a.x) * upX + static_cast<float>(a.y) * upY;
+    float const heightB = static_cast<float>(b.x) * upX + static_cast<float>(b.y) * upY;
+    float const height = std::max(heightA, heightB);
+    float const fromX = static_cast<float>(a.x) + upX * (height - heightA);
+    float const fromY = static_cast<float>(a.y) + upY * (height - heightA);
+    float const alongX = static_cast<float>(b.x) + upX * (height - heightB) - fromX;
+    float const alongY = static_cast<float>(b.y) + upY * (height - heightB) - fromY;
+    float const length = std::hypot(alongX, alongY);
+    if (length < 1.0f) {
+        return 0;
+    }
     float const module = length / static_cast<float>(n);
     float const reach = 32.0f / static_cast<float>(n);
     auto placed = [&](float modules) {
         float const ox = upX * modules * module;
         float const oy = upY * modules * module;
-        return LineSegment{ToPoint(static_cast<float>(from.x) - static_cast<float>(tx) * reach + ox,
-                                   static_cast<float>(from.y) - static_cast<float>(ty) * reach + oy),
-                           ToPoint(static_cast<float>(to.x) + static_cast<float>(tx) * reach + ox,
-                                   static_cast<float>(to.y) + static_cast<float>(ty) * reach + oy)};
+        return LineSegment{ToPoint(fromX - alongX * reach + ox, fromY - alongY * reach + oy),
+                           ToPoint(fromX + alongX * (1.0f + reach) + ox, fromY + alongY * (1.0f + reach) + oy)};
     };
     float const d = upcEan ? 9.0f : 5.0f;
     bool const negative = label.negative != 0;

@@ -23,6 +23,9 @@ float Abs(float v) { return v < 0 ? -v : v; }
 constexpr float kWidths[4] = {17, 34, 61, 78};
 constexpr float kOffsets[4][4] = {{0, 0, 0, 0}, {0, 17, 0, 0}, {0, 27, 44, 0}, {0, 17, 44, 61}};
 
+// Side patterns looked at on one search line.
+constexpr unsigned kMaxSightings = 32;
+
 // The MicroPDF417 columns whose width is nearest `modules`, within an
 // eighth (the module from the side patterns is a tenth off on turned
 // frames); 0 when none.
@@ -1118,6 +1121,7 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
             bool stop;
             bool dataAfter;   // a symbol character follows
             bool dataBefore;  // a symbol character precedes
+            bool center;      // a center pattern
         };
         // Other symbols' characters pass for row address patterns (Code 128's
         // six runs above all): a pair counts beside data only.
@@ -1130,15 +1134,17 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
             unsigned cluster = 0;
             return DecodeCharacter(w, value, cluster);
         };
-        Sighting seen[16];
+        Sighting seen[kMaxSightings];
         unsigned seenCount = 0;
-        for (unsigned k = firstDark ? 0 : 1; k + 6 < edges && seenCount < 16; k += 2) {
+        for (unsigned k = firstDark ? 0 : 1; k + 6 < edges && seenCount < kMaxSightings; k += 2) {
             float w[6];
             for (unsigned i = 0; i < 6; ++i) {
                 w[i] = e[k + i + 1] - e[k + i];
             }
             unsigned const number = DecodeRowAddress(w);
-            if (number != 255 && number <= 52) {
+            // A three-column CC-A has no left pattern: its center one stands in.
+            bool const center = besideBars && number > 64 && number != 255;
+            if (number != 255 && (number <= 52 || center)) {
                 float const module = (e[k + 6] - e[k]) / 10.0f;
                 // A left pattern has light before it; a right one the stop bar after it.
                 bool const quiet = k == 0 || e[k] - e[k - 1] >= 1.5f * module;
@@ -1146,7 +1152,7 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                                   (k + 8 >= edges || e[k + 8] - e[k + 7] >= 1.5f * module);
                 bool const after = k + 14 < edges && character(k + 6);
                 bool const before = k >= 8 && character(k - 8);
-                seen[seenCount++] = Sighting{e[k], e[k + 6], module, quiet, stop, after, before};
+                seen[seenCount++] = Sighting{e[k], e[k + 6], module, quiet, stop, after, before, center};
             }
         }
         bool haveLeft = false;
@@ -1161,19 +1167,25 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                 // Under perspective the two ends' modules differ; the span
                 // between them is measured in their geometric mean.
                 float const ratio = seen[i].module / seen[j].module;
-                if (!seen[i].quiet || !seen[j].stop || !(seen[i].dataAfter || seen[j].dataBefore) ||
+                bool const center = seen[i].center;
+                if ((!center && !seen[i].quiet) || seen[j].center || !seen[j].stop ||
+                    (center && !seen[i].dataBefore) || !(seen[i].dataAfter || seen[j].dataBefore) ||
                     (strict && !(seen[i].dataAfter && seen[j].dataBefore)) || ratio > 1.8f ||
                     ratio < 1 / 1.8f) {
                     continue;
                 }
                 float const module = std::sqrt(seen[i].module * seen[j].module);
-                float const between = (seen[j].begin - seen[i].end) / module;
-                unsigned const fits = Abs(between - 17) < 3 ? 1 : Abs(between - 34) < 3 ? 2
+                // From a center pattern the row's data starts one character
+                // before it, where a left pattern would end.
+                float const end = center ? seen[i].begin - 17 * module : seen[i].end;
+                float const between = (seen[j].begin - end) / module;
+                unsigned const fits = center ? (Abs(between - 61) < 4 ? 3 : 0)
+                                    : Abs(between - 17) < 3 ? 1 : Abs(between - 34) < 3 ? 2
                                     : Abs(between - 61) < 4 ? 3 : Abs(between - 78) < 4 ? 4 : 0;
                 if (fits != 0 && between > widest) {
                     widest = between;
                     widestColumns = fits;
-                    float const p = seen[i].end * step;
+                    float const p = end * step;
                     float const q = seen[j].begin * step;
                     left = Hit{x0 + ux * p, y0 + uy * p, seen[i].module * step};
                     right = Hit{x0 + ux * q, y0 + uy * q, seen[j].module * step};
