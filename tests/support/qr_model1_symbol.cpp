@@ -70,7 +70,9 @@ std::vector<int> Check(std::vector<int> const& data, int n)
     return remainder;
 }
 
-bool MaskDark(int mask, int i, int j)
+}  // namespace
+
+bool qrMaskDark(int mask, int i, int j)
 {
     switch (mask) {
     case 0: return (i + j) % 2 == 0;
@@ -83,8 +85,6 @@ bool MaskDark(int mask, int i, int j)
     default: return ((i + j) % 2 + (i * j) % 3) % 2 == 0;
     }
 }
-
-}  // namespace
 
 ModuleMatrix drawQRModel1(int version, char level, int mask, std::string const& data)
 {
@@ -227,7 +227,7 @@ ModuleMatrix drawQRModel1(int version, char level, int mask, std::string const& 
                     value = ((stream[next / 8] >> (7 - next % 8)) & 1) != 0;
                 }
                 ++next;
-                m.dark[static_cast<size_t>(y * s + x)] = value != MaskDark(mask, y, x) ? 1 : 0;
+                m.dark[static_cast<size_t>(y * s + x)] = value != qrMaskDark(mask, y, x) ? 1 : 0;
             }
         }
     }

@@ -18,6 +18,11 @@ struct ModuleMatrix {
     bool ok() const { return size > 0; }
 };
 
+// Whether QR data mask 0..7 (the same eight for both models) darkens the
+// module in row i, column j. Written from the standard's formulas, apart from
+// the decoder's own table, so a test can check one against the other.
+bool qrMaskDark(int mask, int i, int j);
+
 // Version 1..14, level 'L', 'M', 'Q' or 'H', mask 0..7. Empty when the data
 // do not fit.
 ModuleMatrix drawQRModel1(int version, char level, int mask, std::string const& data);

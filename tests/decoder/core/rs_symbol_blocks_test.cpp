@@ -28,6 +28,7 @@
 #include "decoder/core/arithmetic/rs_decoding_of_pdf417.h"
 #include "decoder/core/arithmetic/rs_decoding_of_qr_code.h"
 #include "tests/decoder/core/rs_test_encoder.h"
+#include "tests/support/qr_model1_symbol.h"
 
 using namespace DEC2DIvra;
 
@@ -206,20 +207,6 @@ QRLevel const kQRLevels[6][4] = {
     {{{{2, 86, 68}}, 0}, {{{4, 43, 27}}, 0}, {{{4, 43, 19}}, 0}, {{{4, 43, 15}}, 0}},
 };
 
-bool QRMask(int mask, int i, int j)
-{
-    switch (mask) {
-    case 0: return (i + j) % 2 == 0;
-    case 1: return i % 2 == 0;
-    case 2: return j % 3 == 0;
-    case 3: return (i + j) % 3 == 0;
-    case 4: return (i / 2 + j / 3) % 2 == 0;
-    case 5: return (i * j) % 2 + (i * j) % 3 == 0;
-    case 6: return ((i * j) % 2 + (i * j) % 3) % 2 == 0;
-    default: return ((i + j) % 2 + (i * j) % 3) % 2 == 0;
-    }
-}
-
 // The data modules in placement order, still masked.
 std::vector<int> QRStream(Matrix const& m, int version, int mask)
 {
@@ -241,7 +228,7 @@ std::vector<int> QRStream(Matrix const& m, int version, int mask)
             int const r = upward ? size - 1 - step : step;
             for (int c = right; c >= right - 1; --c) {
                 if (!isFunction(r, c)) {
-                    bits.push_back(m.At(r, c) ^ (QRMask(mask, r, c) ? 1 : 0));
+                    bits.push_back(m.At(r, c) ^ (support::qrMaskDark(mask, r, c) ? 1 : 0));
                 }
             }
         }
