@@ -21,7 +21,6 @@ constexpr char const* kModelMember = "model";
 constexpr char const* kSerialNumberMember = "serialnumber";
 // Characters of a model configuration up to the last one read.
 constexpr std::size_t kDecodedLength = 14;
-constexpr std::size_t kModelNameLength = 8;
 
 std::string LineMember(unsigned line) { return "cmd_line_" + std::to_string(line); }
 

@@ -8,7 +8,6 @@
 namespace {
 
 constexpr std::uint8_t kAck = 0x06;
-constexpr std::uint8_t kNak = 0x15;
 constexpr std::uint8_t kAbortEtb = 0x17;
 constexpr std::uint8_t kAbortCan = 0x18;
 constexpr unsigned short kReplyTimeoutMs = 1000;
