@@ -7,6 +7,8 @@
 //   bench_read_rate_data_matrix_ecc000_140
 #include <stdlib.h>
 
+#include <cstdlib>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -34,6 +36,10 @@ int main()
     std::vector<std::string> const commands = {
         "set read/data_matrix_ecc000_140:true",
         "set readable_medium/positive_and_negative_codes/data_matrix:\"POSITIVE_AND_NEGATIVE\""};
+    // SCANNER_BENCH_KEEP_MISSED=1 keeps the frames nothing was read from in
+    // /tmp/read-rate-missed-dm.
+    char const* keepEnv = std::getenv("SCANNER_BENCH_KEEP_MISSED");
+    bool const keepMissed = keepEnv != nullptr && keepEnv[0] == '1';
     bench_support::ProductRoad road(commands);
     if (!road.ready()) {
         std::printf("Data Matrix ECC 000-140: %s\n", road.why().c_str());
@@ -66,7 +72,12 @@ int main()
                 "wrong labels\n",
                 commands[0].c_str(), commands[1].c_str());
     std::printf("%-10s %-14s %5s %7s %6s\n", "symbol", "condition", "n", "read", "wrong");
+    // SCANNER_BENCH_ONLY=side runs only the symbols of that side.
+    char const* only = std::getenv("SCANNER_BENCH_ONLY");
     for (Symbol const& symbol : symbols) {
+        if (only != nullptr && std::to_string(symbol.side) != only) {
+            continue;
+        }
         support::ModuleMatrix const matrix =
             support::drawDataMatrixEcc000To140(symbol.side, symbol.level, symbol.format, symbol.data);
         if (!matrix.ok()) {
@@ -99,11 +110,21 @@ int main()
             }
             unsigned read = 0;
             unsigned wrong = 0;
-            for (bench_support::ProductRoad::Read const& r : road.Decode(files)) {
+            std::vector<bench_support::ProductRoad::Read> const reads = road.Decode(files);
+            for (size_t i = 0; i < reads.size(); ++i) {
+                bench_support::ProductRoad::Read const& r = reads[i];
                 bool ok = false;
                 bool bad = false;
                 for (std::string const& label : r.labels) {
                     (label == symbol.data ? ok : bad) = true;
+                }
+                if (!ok && keepMissed) {
+                    std::error_code ignored;
+                    fs::create_directories("/tmp/read-rate-missed-dm", ignored);
+                    fs::copy_file(files[i],
+                                  "/tmp/read-rate-missed-dm/ecc000-140-" + std::to_string(symbol.side) + "-" +
+                                      condition.name + "-" + std::to_string(i) + ".pgm",
+                                  fs::copy_options::overwrite_existing, ignored);
                 }
                 read += ok ? 1u : 0u;
                 wrong += bad ? 1u : 0u;
