@@ -142,6 +142,7 @@ TEST(DataMatrixEcc000To140Read, EveryLevelReadsAtItsAngle)
         {45, 11, 5, "ECC 140: the strongest code of all", 2.5, 225, true},
         {47, 0, 5, std::string(200, 'x'), 2.5, 0},
         {49, -1, 6, std::string(250, '\xa5'), 2.5, 90},
+        {49, 7, 5, std::string(120, 'z'), 2.5, 180},  // the most steps of any symbol
     };
     for (Case const& c : cases) {
         support::ModuleMatrix const m = support::drawDataMatrixEcc000To140(c.side, c.level, c.format, c.data);
