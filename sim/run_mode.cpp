@@ -244,7 +244,11 @@ int runMode(Options const&)
     }
     std::printf("USB serial: %s\nUART: %s\n", usb->path().c_str(), uart->path().c_str());
     std::fflush(stdout);
-    int const status = runConsole(stdin, stderr);
+    int status = runConsole(stdin, stderr);
+    if (!menuCommandsRun()) {
+        std::fprintf(stderr, "scanner-sim run: the menu commands did not finish\n");
+        status = 1;
+    }
     std::fflush(stdout);
     std::fflush(stderr);
     // The firmware's threads run on; leave without tearing down what they use.

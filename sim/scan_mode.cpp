@@ -109,7 +109,9 @@ Clock::duration readLimit(ReadBarcode& reader)
 
 bool readEnded(ReadBarcode& reader)
 {
-    return !reader.decoder().isDecodeEnabled() && reader.getCurrentState() != ReadBarcode::eReading;
+    // The decoder thread may still be handing the label on (a menu label's commands to the pipe).
+    return !reader.decoder().isDecodeEnabled() && !reader.decoder().isDecoding() &&
+           reader.getCurrentState() != ReadBarcode::eReading;
 }
 
 // The trigger pulled and let go, each seen by the firmware's key listener.
@@ -154,6 +156,11 @@ bool scanImage(std::string const& file, std::FILE* out, std::FILE* err)
     }
     unsigned const noLabelsBefore = noLabels;
     bool ended = pullTrigger(err) && waitUntil([&] { return readEnded(reader); }, readLimit(reader));
+    // What a menu label sent to the command pipe has run, its replies are on their way.
+    if (!menuCommandsRun()) {
+        std::fprintf(err, "scanner-sim scan: %s: the menu commands did not finish\n", file.c_str());
+        ended = false;
+    }
     std::string const received = keyboard ? typed(kOutputQuiet) : receive(port, kOutputQuiet);
     std::fprintf(out, "%s\n", showControls(received).c_str());
     std::fflush(out);
@@ -185,7 +192,11 @@ int scanMode(Options const& options)
         std::fprintf(stderr, "scanner-sim scan: the firmware did not start\n");
         return 1;
     }
-    int const status = scanImages(options.arguments, stdout, stderr);
+    int status = scanImages(options.arguments, stdout, stderr);
+    if (!menuCommandsRun()) {
+        std::fprintf(stderr, "scanner-sim scan: the menu commands did not finish\n");
+        status = 1;
+    }
     std::fflush(stdout);
     std::fflush(stderr);
     // The firmware's threads run on; leave without tearing down what they use.
