@@ -156,6 +156,13 @@ bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configurat
     return parse(value, in, out);
 }
 
+bool MenuCmdHandler::EndOfLine()
+{
+    bool const complete = code_ == 0 || index_ == -1;
+    dropCommand();
+    return complete;
+}
+
 bool MenuCmdHandler::parse(std::uint32_t resetCode, ivra_configuration::InputStream& in,
                            ivra_configuration::OutputStream& out, bool quoted)
 {

@@ -45,13 +45,17 @@ protected:
     }
 
     // Standard output and exit status of the program on the board folder
-    // `board` of this test. The paths hold no quote.
+    // `board` of this test. The paths hold no quote; the arguments may.
     std::pair<std::string, int> run(std::string const& mode, std::vector<std::string> const& arguments,
                                     std::string const& board = "board")
     {
         std::string command = program_.string() + " " + mode + " --board " + (directory_ / board).string();
         for (std::string const& argument : arguments) {
-            command += " '" + argument + "'";
+            command += " '";
+            for (char c : argument) {
+                command += c == '\'' ? std::string("'\\''") : std::string(1, c);
+            }
+            command += "'";
         }
         std::FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
         std::string out;
