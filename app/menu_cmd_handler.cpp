@@ -92,6 +92,7 @@ void MenuCmdHandler::dropCommand()
     code_ = 0;
     index_ = -1;
     params_.clear();
+    unfinished_ = false;
 }
 
 bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configuration::InputStream& in,
@@ -109,6 +110,7 @@ bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configurat
         if (ParameterObject::SetParameterAll(index_, code_, parameter.data(), static_cast<unsigned>(parameter.size()),
                                              in, out)
             == ParameterObject::kParameterTaken) {
+            unfinished_ = false;
             return true;
         }
     }
@@ -158,7 +160,7 @@ bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configurat
 
 bool MenuCmdHandler::EndOfLine()
 {
-    bool const complete = code_ == 0 || index_ == -1;
+    bool const complete = !unfinished_;
     dropCommand();
     return complete;
 }
@@ -168,6 +170,7 @@ bool MenuCmdHandler::parse(std::uint32_t resetCode, ivra_configuration::InputStr
 {
     int index = index_;
     int const result = ParameterObject::ParseAll(code_, params_, in, out, index);
+    unfinished_ = result == ParameterObject::kNeedParameters;
     switch (result) {
     case ParameterObject::kDone:
         code_ = resetCode;

@@ -91,6 +91,7 @@ private:
     std::uint32_t code_ = 0;
     int index_ = -1;
     std::vector<char> params_;
+    bool unfinished_ = false; // the last command asked for more parameters
     ivra_configuration::PropertyHandle<bool> const& universalResponse_;
     std::function<bool()> load_;
     std::function<bool()> save_;
