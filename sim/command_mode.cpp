@@ -34,7 +34,8 @@ std::string receiveReply(ReplyWait const& wait)
     for (;;) {
         // An ACK or NAK ends the answer; only what the same command sends at once may follow.
         bool const answered = reply.back() == kAck || reply.back() == kNak;
-        std::string const more = board.hostRead(kUsbSerial, 4096, answered ? std::min(wait.quiet, kAfterAnswer) : wait.quiet);
+        auto const quiet = answered ? std::min(wait.quiet, kAfterAnswer) : wait.quiet;
+        std::string const more = board.hostRead(kUsbSerial, 4096, quiet);
         if (more.empty()) {
             return reply;
         }
