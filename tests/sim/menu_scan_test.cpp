@@ -136,9 +136,13 @@ TEST_F(SimMenu, EveryTableCommandReadFromAMenuLabelDoesWhatItNames)
         {1, 3, kQr, "YV", controls, {}, ""},
         {1, 3, kQr, "EFK@Q0@EFK@Q1@EFK@Q2@EFK@Q3", "<CR>SCAN0101<CR>UART<CR>SR<CR>", {}, ""},
         {1, 3, kQr, "EFK@Q4@EFK@Q5", "12c000815a4b3c2d0e1f2a3b4c5d6e7f<CR>no serial<CR>", {}, ""},
-        {1, 4, kQr, "FEL@ZW", "<ACK>", {}, ""},
-        {1, 5, kQr, "A", "<ACK>", {}, ""},
-        {1, 6, kCode128, "B", "", {}, ""},
+        {1, 4, kQr, "A", "<ACK>", {}, ""},
+        {1, 5, kCode128, "B", "", {}, ""},
+        // Written straight to the port, ahead of replies still queued: alone in their label.
+        {1, 6, kQr, "FEL@ZW", "<ACK>", {}, ""},
+        {1, 6, kQr, "DE6@DE0@DE1",
+         ";Trim(   0,   0, 639, 479) Sub(1,1) Bp 8 Jq 75 FfJPEG TrPART Fl(0,0) Re0<CR>OK Capture<CR>OK Capture<CR>",
+         {}, ""},
     };
     for (int board = 0; board < 2; ++board) {
         std::vector<std::string> images;
