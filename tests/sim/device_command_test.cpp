@@ -17,8 +17,7 @@ struct CommandReply {
 };
 
 // One board start runs every row in order; each reply is checked against its command.
-void expectReplies(sim_test::SimProgramTest& test, std::vector<CommandReply> const& rows,
-                   std::pair<std::string, int> const& got, int status)
+void expectReplies(std::vector<CommandReply> const& rows, std::pair<std::string, int> const& got, int status)
 {
     std::vector<std::string> lines;
     std::size_t from = 0;
@@ -30,7 +29,6 @@ void expectReplies(sim_test::SimProgramTest& test, std::vector<CommandReply> con
         EXPECT_EQ(lines[i], rows[i].reply) << rows[i].command;
     }
     EXPECT_EQ(got.second, status);
-    (void)test;
 }
 
 std::vector<std::string> commandsOf(std::vector<CommandReply> const& rows)
@@ -44,16 +42,12 @@ std::vector<std::string> commandsOf(std::vector<CommandReply> const& rows)
 
 TEST_F(SimDeviceCommand, AnswerWithTheirTextsAndTheInterfaceAndModelRecordSurviveARestart)
 {
-    std::string printable;
-    for (char c = 0x20; c < 0x7F; ++c) {
-        printable += c;
-    }
-    std::string const controls = "<NUL><SOH><STX><ETX><EOT><ENQ><ACK><BEL><BS><HT><LF><VT><FF><CR><SO><SI><DLE>"
-                                  "<DC1><DC2><DC3><DC4><NAK><SYN><ETB><CAN><EM><SUB><ESC><FS><GS><RS><US><CR>";
+    std::string const printable = sim_test::PrintableAnswer();
+    std::string const controls = sim_test::ControlAnswer();
     std::vector<CommandReply> const rows = {
         {"Z1", "SCAN0101<CR><ACK>"},
         {"Z3", "Version:   SCAN0101<CR>Interface: UART<CR><ACK>"},
-        {"ZA", printable + "<CR><ACK>"},
+        {"ZA", printable + "<ACK>"},
         {"YV", controls + "<ACK>"},
         {"[EFKQ0", "<CR><ACK>"}, // no model yet
         {"[EFKQ1", "SCAN0101<CR><ACK>"},
@@ -94,7 +88,7 @@ TEST_F(SimDeviceCommand, AnswerWithTheirTextsAndTheInterfaceAndModelRecordSurviv
         {"save", "<ACK>"},
         {"[ED8", "U<CR><ACK>"}, // a save leaves factory mode
     };
-    expectReplies(*this, rows, run("command", commandsOf(rows)), 1);
+    expectReplies(rows, run("command", commandsOf(rows)), 1);
 
     std::vector<CommandReply> const restarted = {
         {"Z3", "Version:   SCAN0101<CR>Interface: USB-HID<CR><ACK>"},
@@ -109,7 +103,7 @@ TEST_F(SimDeviceCommand, AnswerWithTheirTextsAndTheInterfaceAndModelRecordSurviv
         {"[C01", "<ACK>"},
         {"save", "<ACK>"},
     };
-    expectReplies(*this, restarted, run("command", commandsOf(restarted)), 1);
+    expectReplies(restarted, run("command", commandsOf(restarted)), 1);
     EXPECT_EQ(run("command", {"[EFKQ2"}), std::pair(std::string("USB-COM<CR><ACK>\n"), 0));
 }
 
@@ -134,7 +128,7 @@ TEST_F(SimDeviceCommand, MalformedCommandsAreRefusedAndChangeNothing)
         {"[EFKQ0", "<CR><ACK>"},
         {"get interface/uart/baud_rate", "9600<CR>"},
     };
-    expectReplies(*this, rows, run("command", commandsOf(rows)), 1);
+    expectReplies(rows, run("command", commandsOf(rows)), 1);
 }
 
 } // namespace

@@ -109,12 +109,8 @@ TEST_F(SimMenu, EveryTableCommandReadFromAMenuLabelDoesWhatItNames)
     constexpr int kMenu39 = 0;
     constexpr int kQr = BARCODE_QRCODE;
     constexpr int kCode128 = BARCODE_CODE128;
-    std::string printable;
-    for (char c = 0x20; c < 0x7F; ++c) {
-        printable += c;
-    }
-    std::string const controls = "<NUL><SOH><STX><ETX><EOT><ENQ><ACK><BEL><BS><HT><LF><VT><FF><CR><SO><SI><DLE>"
-                                  "<DC1><DC2><DC3><DC4><NAK><SYN><ETB><CAN><EM><SUB><ESC><FS><GS><RS><US><CR>";
+    std::string const printable = sim_test::PrintableAnswer();
+    std::string const controls = sim_test::ControlAnswer();
     std::vector<MenuCommandCase> const cases = {
         // Board 0: what the commands set and keep.
         {0, 0, kMenu39, "J.V", "", {"[ED8"}, "U<CR><ACK>\n"}, // the closing save leaves factory mode
@@ -132,7 +128,7 @@ TEST_F(SimMenu, EveryTableCommandReadFromAMenuLabelDoesWhatItNames)
         // Board 1: the answers, typed out on the model's host port.
         {1, 3, kQr, "Z1", "SCAN0101<CR>", {}, ""},
         {1, 3, kQr, "Z3", "Version:   SCAN0101<CR>Interface: UART<CR>", {}, ""},
-        {1, 3, kQr, "ZA", printable + "<CR>", {}, ""},
+        {1, 3, kQr, "ZA", printable, {}, ""},
         {1, 3, kQr, "YV", controls, {}, ""},
         {1, 3, kQr, "EFK@Q0@EFK@Q1@EFK@Q2@EFK@Q3", "<CR>SCAN0101<CR>UART<CR>SR<CR>", {}, ""},
         {1, 3, kQr, "EFK@Q4@EFK@Q5", "12c000815a4b3c2d0e1f2a3b4c5d6e7f<CR>no serial<CR>", {}, ""},
