@@ -24,6 +24,13 @@ constexpr float kOuterOverInner = 4.5145f / 3.7274f;
 
 GrayImage g_image;
 
+// Where a line is cut into runs: at the mid-range of the grey about each
+// sample, or at its mean. Blur leaves a bull's-eye's rings shallow beside
+// the data's full swing, which pulls the mid-range off them and squeezes
+// the light rings; their mean stays between them.
+enum class Cut { kMidRange, kMean };
+Cut g_cut = Cut::kMidRange;
+
 // Bull's-eyes already checked in this image: centre and ring width.
 struct Tried {
     float x[kMaxTried];
@@ -79,14 +86,19 @@ bool Scan(float x0, float y0, float dx, float dy, float length, float window, fl
     int const half = static_cast<int>(window / kStep / 2) + 1;
     float last = (low + high) / 2;
     for (int i = 0; i < n; ++i) {
+        int const from = i - half < 0 ? 0 : i - half;
+        int const to = i + half < n ? i + half : n - 1;
         float lo = 1023;
         float hi = 0;
-        for (int k = i - half < 0 ? 0 : i - half; k <= i + half && k < n; ++k) {
+        float sum = 0;
+        for (int k = from; k <= to; ++k) {
             lo = grey[k] < lo ? grey[k] : lo;
             hi = grey[k] > hi ? grey[k] : hi;
+            sum += grey[k];
         }
         // Where the window is plain, keep the last level.
-        last = hi - lo >= contrast ? (lo + hi) / 2 : last;
+        float const level = g_cut == Cut::kMean ? sum / static_cast<float>(to - from + 1) : (lo + hi) / 2;
+        last = hi - lo >= contrast ? level : last;
         threshold[i] = last;
     }
     bool dark = grey[0] <= threshold[0];
@@ -99,7 +111,9 @@ bool Scan(float x0, float y0, float dx, float dy, float length, float window, fl
         }
         float const a = grey[i - 1] - threshold[i];
         float const b = grey[i] - threshold[i];
-        float const fraction = a == b ? 0.5f : a / (a - b);
+        // The threshold moves between samples: keep the crossing between them.
+        float const raw = a == b ? 0.5f : a / (a - b);
+        float const fraction = raw < 0 ? 0 : (raw > 1 ? 1 : raw);
         float const at = (static_cast<float>(i - 1) + fraction) * kStep;
         if (line.count + 1 >= kMaxRuns) {
             break;
@@ -116,7 +130,8 @@ bool Scan(float x0, float y0, float dx, float dy, float length, float window, fl
 }
 
 // The rings about run k. The centre spot (light, or dark on a light-on-dark
-// symbol) is about one and a half ring widths across; blur may merge it into
+// symbol) is about one and a half ring widths across, blur shrinking it to
+// half a ring width (a spot fades faster than a ring); blur may also merge it into
 // the first ring, leaving one run of three and a half. Beside the centre lie
 // four or three runs of similar widths each way; the outermost ring may run
 // into dark modules beyond it, so only its start counts. Answers the mean
@@ -135,7 +150,10 @@ float RingWindow(LineRuns const& line, int k, bool inverted, float& near, float&
     }
     for (int i = k - side; i <= k + side; ++i) {
         float const w = line.end[i] - line.start[i];
-        if (i != k && (w < 0.5f * mean || w > 1.6f * mean)) {
+        // Blur squeezes the outermost light ring between the outer dark
+        // ring and the dark modules beyond it.
+        float const least = i == k - side || i == k + side ? 0.25f : 0.5f;
+        if (i != k && (w < least * mean || w > 1.6f * mean)) {
             return 0;
         }
     }
@@ -146,7 +164,7 @@ float RingWindow(LineRuns const& line, int k, bool inverted, float& near, float&
     float const before = line.start[k] - line.start[k - side];
     float const after = line.end[k + side] - line.end[k];
     bool const even = std::fabs(before - after) < 0.6f * mean;
-    bool const centreFits = spot ? centre > 0.9f * mean && centre < 2.6f * mean
+    bool const centreFits = spot ? centre > 0.45f * mean && centre < 2.6f * mean
                                  : centre > 2.5f * mean && centre < 4.6f * mean;
     if (!outerFit || !even || !centreFits) {
         return 0;
@@ -382,9 +400,10 @@ int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int
 
     // Dark rings on light, else light rings on dark: each polarity measured
     // through to the outline, since the other's rings can pass for rings off
-    // their middle.
-    for (int polarity = 0; polarity < 2; ++polarity) {
-        bool const inverted = polarity == 1;
+    // their middle; then both again with the lines cut at their mean grey.
+    for (int pass = 0; pass < 4; ++pass) {
+        bool const inverted = (pass & 1) == 1;
+        g_cut = pass < 2 ? Cut::kMidRange : Cut::kMean;
         float x = x0;
         float y = y0;
         float top;

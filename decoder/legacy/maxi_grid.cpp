@@ -472,20 +472,59 @@ float ModuleGrey(GrayImage const& image, Mapping const& m, float u, float v)
     return sum / 5;
 }
 
+// Blur pulls a module toward the mean of its six neighbours: pushing it
+// back by as much undoes most of it (an unsharp mask on the module lattice).
+void Sharpen(float grey[kMaxiRows][kMaxiColumns])
+{
+    static float sharp[kMaxiRows][kMaxiColumns];
+    for (int r = 0; r < kMaxiRows; ++r) {
+        // Odd rows sit half a module right of the even ones.
+        int const left = (r & 1) != 0 ? 0 : -1;
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            int const neighbours[6][2] = {{r, c - 1},        {r, c + 1},        {r - 1, c + left},
+                                          {r - 1, c + left + 1}, {r + 1, c + left}, {r + 1, c + left + 1}};
+            float sum = 0;
+            int count = 0;
+            for (auto const& q : neighbours) {
+                if (q[0] >= 0 && q[0] < kMaxiRows && q[1] >= 0 && q[1] < kMaxiColumns) {
+                    sum += grey[q[0]][q[1]];
+                    ++count;
+                }
+            }
+            sharp[r][c] = count > 0 ? 2 * grey[r][c] - sum / static_cast<float>(count) : grey[r][c];
+        }
+    }
+    for (int r = 0; r < kMaxiRows; ++r) {
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            grey[r][c] = sharp[r][c];
+        }
+    }
+}
+
 void SampleGrid(GrayImage const& image, Placement const& place, int attempt, MaxiGrid& grid)
 {
-    Mapping const& m = place.mapping[(attempt >= 2 && place.mappings > 1 && place.refined > 1) ? 1 : 0];
+    int const variant = attempt % kMaxiSamplings;
+    Mapping const& m =
+        place.mapping[(attempt >= kMaxiSamplings && place.mappings > 1 && place.refined > 1) ? 1 : 0];
     static float grey[kMaxiRows][kMaxiColumns];
+    for (int r = 0; r < kMaxiRows; ++r) {
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            float const u = g_offsets.u[r][c];
+            float const v = g_offsets.v[r][c];
+            m.Map(u, v, grid.x[r][c], grid.y[r][c]);
+            // Every position, data or not, is a neighbour for sharpening.
+            grey[r][c] = ModuleGrey(image, m, u, v);
+        }
+    }
+    if (variant == 2) {
+        Sharpen(grey);
+    }
     float darkSum = 0;
     float lightSum = 0;
     int darkCount = 0;
     int lightCount = 0;
     for (int r = 0; r < kMaxiRows; ++r) {
         for (int c = 0; c < kMaxiColumns; ++c) {
-            float const u = g_offsets.u[r][c];
-            float const v = g_offsets.v[r][c];
-            m.Map(u, v, grid.x[r][c], grid.y[r][c]);
-            grey[r][c] = IsSampled(r, c) ? ModuleGrey(image, m, u, v) : place.threshold;
             if (IsSampled(r, c)) {
                 bool const dark = grey[r][c] <= place.threshold;
                 (dark ? darkSum : lightSum) += grey[r][c];
@@ -496,7 +535,7 @@ void SampleGrid(GrayImage const& image, Placement const& place, int attempt, Max
     // Global level: halfway between the dark and the light modules' means.
     float const global = darkCount > 0 && lightCount > 0 ? (darkSum / darkCount + lightSum / lightCount) / 2
                                                          : place.threshold;
-    bool const local = (attempt & 1) == 0;
+    bool const local = variant != 1;
     for (int r = 0; r < kMaxiRows; ++r) {
         for (int c = 0; c < kMaxiColumns; ++c) {
             float threshold = global;
@@ -554,7 +593,7 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
         return 1;
     }
     g_inverted = g_placement.eye.inverted;
-    if (attempt >= 2 && g_placement.mappings > 1 && g_placement.refined < 2) {
+    if (attempt >= kMaxiSamplings && g_placement.mappings > 1 && g_placement.refined < 2) {
         Refine(image, g_placement.mapping[1], g_placement.threshold);
         g_placement.refined = 2;
     }

@@ -27,9 +27,14 @@ struct MaxiGrid {
     unsigned char modules[kMaxiRows * kMaxiColumns];  // 1 dark
 };
 
+// Ways of reading the modules of one placed grid: local threshold, global
+// threshold, local threshold after sharpening (for blur).
+constexpr int kMaxiSamplings = 3;
+
 // Places the grid (attempt 0 places it anew; later attempts reuse the
-// placement of attempt 0 with other thresholds and turns). 0 when `grid` holds
-// module values, 1 when the rings or the orientation modules were not found.
+// placement of attempt 0: attempts below kMaxiSamplings read the best turn in
+// each way, the next as many the runner-up turn). 0 when `grid` holds module
+// values, 1 when the rings or the orientation modules were not found.
 int LocateMaxiGrid(DEC2DIvra::GrayImage const& image, MaxiBullsEye const& eye, int attempt, MaxiGrid& grid);
 
 // Bilinear grey at (x, y) in pixels (pixel centres at +0.5), the nearest

@@ -86,7 +86,7 @@ int dec_maxi2(int mode)
         return Fail();
     }
     DEC2DIvra::GrayImage const image = MaxiFrame();
-    int const attempts = finder_MX.completeOutline != 0 ? 4 : 2;
+    int const attempts = finder_MX.completeOutline != 0 ? 2 * kMaxiSamplings : kMaxiSamplings;
     int result = kLegacyNothing;
     for (int attempt = 0; attempt < attempts && result == kLegacyNothing; ++attempt) {
         if (LocateMaxiGrid(image, finder_MX.eye, attempt, g_grid) != 0) {
