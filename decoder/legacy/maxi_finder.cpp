@@ -3,7 +3,9 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "decoder/legacy/legacy_driver.h"
 #include "decoder/legacy/legacy_geometry.h"
+#include "decoder/legacy/legacy_reader_entries.h"
 #include "decoder/legacy/legacy_scan_line.h"
 
 MaxiFinderState finder_MX;
@@ -21,6 +23,10 @@ constexpr float kRingsAcross = 11.0f;
 constexpr int kMaxTried = 16;
 // Outer over inner edge radius of the outermost dark ring.
 constexpr float kOuterOverInner = 4.5145f / 3.7274f;
+// A whole scan line cut into runs: its threshold window, and how many ring
+// patterns on it the check measures at most.
+constexpr float kLineWindow = 16.0f;
+constexpr int kMaxLineChecks = 8;
 
 GrayImage g_image;
 
@@ -355,6 +361,8 @@ bool MeasureEye(float& x, float& y, float ring, bool inverted, float& left, floa
     return passed >= 3;
 }
 
+int CheckAt(float x0, float y0, float estimate);
+
 }  // namespace
 
 GrayImage MaxiFrame()
@@ -397,7 +405,59 @@ int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int
     if (estimate < 1.0f) {
         return 129;
     }
+    return CheckAt(x0, y0, estimate);
+}
 
+int MX_check_line(POINT_st const* start, POINT_st const* end)
+{
+    g_image = MaxiFrame();
+    if (start == nullptr || end == nullptr || g_image.GetPixels() == nullptr || g_image.GetWidth() <= 0 ||
+        g_image.GetHeight() <= 0) {
+        return 129;
+    }
+    float const x0 = static_cast<float>(start->x) + 0.5f;
+    float const y0 = static_cast<float>(start->y) + 0.5f;
+    float const dx = static_cast<float>(end->x - start->x);
+    float const dy = static_cast<float>(end->y - start->y);
+    float const length = std::sqrt(dx * dx + dy * dy);
+    if (length < 8) {
+        return 129;
+    }
+    // The check measures its own lines: keep this one's runs apart.
+    static LineRuns sweep;
+    int checks = 0;
+    for (int pass = 0; pass < 4 && checks < kMaxLineChecks; ++pass) {
+        bool const inverted = (pass & 1) == 1;
+        g_cut = pass < 2 ? Cut::kMidRange : Cut::kMean;
+        if (!Scan(x0, y0, dx / length, dy / length, length, kLineWindow, 30, sweep)) {
+            continue;
+        }
+        for (int k = 0; k < sweep.count && checks < kMaxLineChecks; ++k) {
+            float near;
+            float far;
+            float const ring = RingWindow(sweep, k, inverted, near, far);
+            if (ring <= 0) {
+                continue;
+            }
+            float const at = (sweep.start[k] + sweep.end[k]) / 2;
+            float const x = x0 + dx / length * at;
+            float const y = y0 + dy / length * at;
+            if (point_in_valid_region(static_cast<int>(x), static_cast<int>(y)) == 0) {
+                continue;
+            }
+            ++checks;
+            if (CheckAt(x, y, ring) == 23) {
+                return 23;
+            }
+        }
+    }
+    return 129;
+}
+
+namespace {
+
+int CheckAt(float x0, float y0, float estimate)
+{
     // Dark rings on light, else light rings on dark: each polarity measured
     // through to the outline, since the other's rings can pass for rings off
     // their middle; then both again with the lines cut at their mean grey.
@@ -436,3 +496,5 @@ int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int
     }
     return 129;
 }
+
+}  // namespace

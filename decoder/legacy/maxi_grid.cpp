@@ -57,6 +57,10 @@ struct Placement {
 };
 
 Placement g_placement;
+// The best turn placed again from a lattice turn moved a little: under
+// heavy blur the refinement settles on a grid a module off from some starts.
+Placement g_restart;
+constexpr float kRestartTurns[2] = {0.5f, -0.5f};  // degrees
 
 struct ModuleOffsets {
     float u[kMaxiRows][kMaxiColumns];
@@ -359,7 +363,7 @@ void Refine(GrayImage const& image, Mapping& m, float threshold)
     }
 }
 
-bool Place(GrayImage const& image, MaxiBullsEye const& eye, Placement& place)
+bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Placement& place)
 {
     PrepareOffsets();
     place.valid = false;
@@ -425,6 +429,7 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, Placement& place)
             lattice = t;
         }
     }
+    lattice += turnOffset * kPi / 180;
     float darkest[2] = {1e9f, 1e9f};
     float turns[2] = {0, 0};
     for (int sixth = 0; sixth < 6; ++sixth) {
@@ -501,11 +506,9 @@ void Sharpen(float grey[kMaxiRows][kMaxiColumns])
     }
 }
 
-void SampleGrid(GrayImage const& image, Placement const& place, int attempt, MaxiGrid& grid)
+void SampleGrid(GrayImage const& image, Placement const& place, int variant, bool runnerUp, MaxiGrid& grid)
 {
-    int const variant = attempt % kMaxiSamplings;
-    Mapping const& m =
-        place.mapping[(attempt >= kMaxiSamplings && place.mappings > 1 && place.refined > 1) ? 1 : 0];
+    Mapping const& m = place.mapping[(runnerUp && place.mappings > 1 && place.refined > 1) ? 1 : 0];
     static float grey[kMaxiRows][kMaxiColumns];
     for (int r = 0; r < kMaxiRows; ++r) {
         for (int c = 0; c < kMaxiColumns; ++c) {
@@ -586,18 +589,31 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
     if (image.GetPixels() == nullptr || image.GetWidth() <= 0 || image.GetHeight() <= 0) {
         return 1;
     }
-    if (attempt == 0 && !Place(image, eye, g_placement)) {
+    int const variant = attempt % kMaxiSamplings;
+    int const stage = attempt / kMaxiSamplings;  // best, runner-up, restarts
+    if (attempt == 0 && !Place(image, eye, 0, g_placement)) {
         return 1;
     }
     if (!g_placement.valid) {
         return 1;
     }
+    if (stage >= 2) {
+        if (variant == 0 && !Place(image, g_placement.eye, kRestartTurns[(stage - 2) % 2], g_restart)) {
+            return 1;
+        }
+        if (!g_restart.valid) {
+            return 1;
+        }
+        g_inverted = g_restart.eye.inverted;
+        SampleGrid(image, g_restart, variant, false, grid);
+        return 0;
+    }
     g_inverted = g_placement.eye.inverted;
-    if (attempt >= kMaxiSamplings && g_placement.mappings > 1 && g_placement.refined < 2) {
+    if (stage == 1 && g_placement.mappings > 1 && g_placement.refined < 2) {
         Refine(image, g_placement.mapping[1], g_placement.threshold);
         g_placement.refined = 2;
     }
-    SampleGrid(image, g_placement, attempt, grid);
+    SampleGrid(image, g_placement, variant, stage == 1, grid);
     return 0;
 }
 

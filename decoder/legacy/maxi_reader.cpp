@@ -86,9 +86,12 @@ int dec_maxi2(int mode)
         return Fail();
     }
     DEC2DIvra::GrayImage const image = MaxiFrame();
-    int const attempts = finder_MX.completeOutline != 0 ? 2 * kMaxiSamplings : kMaxiSamplings;
     int result = kLegacyNothing;
-    for (int attempt = 0; attempt < attempts && result == kLegacyNothing; ++attempt) {
+    for (int attempt = 0; attempt < kMaxiGridAttempts && result == kLegacyNothing; ++attempt) {
+        // The runner-up turn only for an outline traced all round.
+        if (finder_MX.completeOutline == 0 && attempt >= kMaxiSamplings && attempt < 2 * kMaxiSamplings) {
+            continue;
+        }
         if (LocateMaxiGrid(image, finder_MX.eye, attempt, g_grid) != 0) {
             break;
         }

@@ -90,6 +90,13 @@ TEST_F(MaxiReaderTest, SymbolsOfEveryModeAreReadFromTheFrame)
          {.moduleSize = 5.0, .angle = 20, .blur = 2.0}, "152382802" + kGs + "840" + kGs + "001" + kGs + "Parcel data", "]U1"},
         {"mode 4 heavily blurred", {.symbology = BARCODE_MAXICODE, .data = "MODE FOUR 0123456789", .option1 = 4},
          {.moduleSize = 4.0, .angle = 20, .blur = 1.6}, "MODE FOUR 0123456789", "]U0"},
+        // Three pixels a module: the bull's-eye is narrower than the
+        // engine's three parallel search lines are apart.
+        {"mode 4 small", {.symbology = BARCODE_MAXICODE, .data = "MODE FOUR 0123456789", .option1 = 4},
+         {.moduleSize = 3.0, .angle = 45}, "MODE FOUR 0123456789", "]U0"},
+        {"mode 3 small and noisy", {.symbology = BARCODE_MAXICODE, .data = "LONDON", .option1 = 3,
+          .primary = "W1A1AA826001"},
+         {.moduleSize = 3.0, .angle = 160, .noise = 25}, "W1A1AA" + kGs + "826" + kGs + "001" + kGs + "LONDON", "]U1"},
         {"mode 5 noisy", {.symbology = BARCODE_MAXICODE, .data = "enhanced correction", .option1 = 5},
          {.moduleSize = 3.5, .angle = 110, .noise = 25}, "enhanced correction", "]U0"},
         {"mode 6 low contrast", {.symbology = BARCODE_MAXICODE, .data = "READER SETUP", .option1 = 6},
