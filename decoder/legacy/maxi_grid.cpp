@@ -445,6 +445,23 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
             turns[1] = turn;
         }
     }
+    // Under perspective the inner modules' sharpness can peak at a wrong
+    // turn; the turn of every degree that darkens the orientation modules
+    // most, when it is another and darker, takes the runner-up's place.
+    float darkestAround = 1e9f;
+    float turnAround = 0;
+    for (int degree = 0; degree < 360; ++degree) {
+        float const turn = degree * kPi / 180;
+        float const d = OrientationDarkness(image, AffineAt(cx, cy, l, turn), 0.3f);
+        if (d < darkestAround) {
+            darkestAround = d;
+            turnAround = turn;
+        }
+    }
+    if (std::fabs(std::remainder(turnAround - turns[0], 2 * kPi)) > 3 * kPi / 180 && darkestAround < darkest[0]) {
+        darkest[1] = darkestAround;
+        turns[1] = turnAround;
+    }
     for (int k = 0; k < 2; ++k) {
         if (darkest[k] > place.threshold) {
             break;

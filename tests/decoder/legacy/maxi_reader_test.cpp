@@ -97,6 +97,9 @@ TEST_F(MaxiReaderTest, SymbolsOfEveryModeAreReadFromTheFrame)
         {"mode 3 small and noisy", {.symbology = BARCODE_MAXICODE, .data = "LONDON", .option1 = 3,
           .primary = "W1A1AA826001"},
          {.moduleSize = 3.0, .angle = 160, .noise = 25}, "W1A1AA" + kGs + "826" + kGs + "001" + kGs + "LONDON", "]U1"},
+        // Perspective that makes the inner modules sharpest at a wrong turn.
+        {"mode 4 under perspective", {.symbology = BARCODE_MAXICODE, .data = "MODE FOUR 0123456789", .option1 = 4},
+         {.moduleSize = 5.5, .angle = 180, .perspectiveX = 0.2, .perspectiveY = 0.1}, "MODE FOUR 0123456789", "]U0"},
         {"mode 5 noisy", {.symbology = BARCODE_MAXICODE, .data = "enhanced correction", .option1 = 5},
          {.moduleSize = 3.5, .angle = 110, .noise = 25}, "enhanced correction", "]U0"},
         {"mode 6 low contrast", {.symbology = BARCODE_MAXICODE, .data = "READER SETUP", .option1 = 6},
