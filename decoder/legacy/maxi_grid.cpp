@@ -54,6 +54,12 @@ struct Placement {
     Mapping mapping[2];  // the best turn and the runner-up
     int mappings;
     int refined;         // how many of them are refined
+    // The affine placement the turns were chosen on, for a later runner-up.
+    float cx;
+    float cy;
+    double l[4];
+    float turn;
+    float darkness;      // of the orientation modules at `turn`
 };
 
 Placement g_placement;
@@ -445,23 +451,13 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
             turns[1] = turn;
         }
     }
-    // Under perspective the inner modules' sharpness can peak at a wrong
-    // turn; the turn of every degree that darkens the orientation modules
-    // most, when it is another and darker, takes the runner-up's place.
-    float darkestAround = 1e9f;
-    float turnAround = 0;
-    for (int degree = 0; degree < 360; ++degree) {
-        float const turn = degree * kPi / 180;
-        float const d = OrientationDarkness(image, AffineAt(cx, cy, l, turn), 0.3f);
-        if (d < darkestAround) {
-            darkestAround = d;
-            turnAround = turn;
-        }
+    place.cx = cx;
+    place.cy = cy;
+    for (int k = 0; k < 4; ++k) {
+        place.l[k] = l[k];
     }
-    if (std::fabs(std::remainder(turnAround - turns[0], 2 * kPi)) > 3 * kPi / 180 && darkestAround < darkest[0]) {
-        darkest[1] = darkestAround;
-        turns[1] = turnAround;
-    }
+    place.turn = turns[0];
+    place.darkness = darkest[0];
     for (int k = 0; k < 2; ++k) {
         if (darkest[k] > place.threshold) {
             break;
@@ -601,6 +597,31 @@ void MaxiModuleOffset(int row, int column, float& u, float& v)
     v = static_cast<float>(row - 16) * kRowPitch;
 }
 
+namespace {
+
+// Under perspective the inner modules' sharpness can peak at a wrong turn:
+// the turn of every degree that darkens the orientation modules most, when
+// it is another and darker, takes the runner-up's place.
+void TakeDarkestTurn(GrayImage const& image, Placement& place)
+{
+    float darkest = 1e9f;
+    float best = 0;
+    for (int degree = 0; degree < 360; ++degree) {
+        float const turn = static_cast<float>(degree) * kPi / 180;
+        float const d = OrientationDarkness(image, AffineAt(place.cx, place.cy, place.l, turn), 0.3f);
+        if (d < darkest) {
+            darkest = d;
+            best = turn;
+        }
+    }
+    if (std::fabs(std::remainder(best - place.turn, 2 * kPi)) > 3 * kPi / 180 && darkest < place.darkness) {
+        place.mapping[1] = AffineAt(place.cx, place.cy, place.l, best);
+        place.mappings = 2;
+    }
+}
+
+}  // namespace
+
 int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt, MaxiGrid& grid)
 {
     if (image.GetPixels() == nullptr || image.GetWidth() <= 0 || image.GetHeight() <= 0) {
@@ -626,9 +647,15 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
         return 0;
     }
     g_inverted = g_placement.eye.inverted;
-    if (stage == 1 && g_placement.mappings > 1 && g_placement.refined < 2) {
-        Refine(image, g_placement.mapping[1], g_placement.threshold);
+    if (stage == 1 && g_placement.refined < 2) {
+        TakeDarkestTurn(image, g_placement);
+        if (g_placement.mappings > 1) {
+            Refine(image, g_placement.mapping[1], g_placement.threshold);
+        }
         g_placement.refined = 2;
+    }
+    if (stage == 1 && g_placement.mappings < 2) {
+        return 2;
     }
     SampleGrid(image, g_placement, variant, stage == 1, grid);
     return 0;

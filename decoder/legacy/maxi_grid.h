@@ -37,7 +37,8 @@ constexpr int kMaxiGridAttempts = 4 * kMaxiSamplings;
 
 // Places the grid (attempt 0 places it anew; later attempts reuse that
 // placement, or place it again from the same bull's-eye). 0 when `grid` holds
-// module values, 1 when the rings or the orientation modules were not found.
+// module values, 1 when the rings or the orientation modules were not found,
+// 2 when there is no runner-up turn to read.
 int LocateMaxiGrid(DEC2DIvra::GrayImage const& image, MaxiBullsEye const& eye, int attempt, MaxiGrid& grid);
 
 // Bilinear grey at (x, y) in pixels (pixel centres at +0.5), the nearest

@@ -92,8 +92,12 @@ int dec_maxi2(int mode)
         if (finder_MX.completeOutline == 0 && attempt >= kMaxiSamplings && attempt < 2 * kMaxiSamplings) {
             continue;
         }
-        if (LocateMaxiGrid(image, finder_MX.eye, attempt, g_grid) != 0) {
+        int const located = LocateMaxiGrid(image, finder_MX.eye, attempt, g_grid);
+        if (located == 1) {
             break;
+        }
+        if (located != 0) {
+            continue;
         }
         ResetSymbol();
         result = DecodeMaxiModules(g_grid.modules, GetIgnoreECIProtocol(), g_message);
