@@ -38,6 +38,7 @@ DotCodeDecoder::DotCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2
     nodes_ = memory_.TakeArray<DotNode>(kMaxNodes);
     lattice_ = memory_.TakeArray<short>(kLatticeSide * kLatticeSide);
     words_ = memory_.TakeArray<unsigned short>(DotCodeSize::kMaxWords);
+    maskedWords_ = memory_.TakeArray<unsigned short>(DotCodeSize::kMaxWords);
     erasures_ = memory_.TakeArray<unsigned short>(DotCodeSize::kMaxErasures);
     table_ = BinarizationTableForDotCode(memory_.TakeArray<unsigned char>(kMaxSide * kMaxSide));
     scratch_ = BinarizationTableForDotCode(memory_.TakeArray<unsigned char>(kMaxSide * kMaxSide));
@@ -635,19 +636,57 @@ int DotCodeDecoder::DecodeDataDotGrid(GrayImage const& image, bool dark, unsigne
     return 0;
 }
 
-bool DotCodeDecoder::DecodeOriented(BinarizationTableForDotCode& table, bool originIsDot, DecodedLabel& label,
-                                    bool& reversed)
+bool DotCodeDecoder::DecodeOriented(BinarizationTableForDotCode& table, Point const& origin, bool originIsDot,
+                                    DecodedLabel& label, bool& reversed)
 {
     // Even width and odd height with a dot at (0, 0): a turn by a quarter is
     // a transposition, a half turn or a mirror is what the two reading
     // orders and the column mirror undo.
-    if (table.GetWidth() % 2 == 1 && !table.ExchangeXY(scratch_)) {
+    bool const transposed = table.GetWidth() % 2 == 1;
+    if (transposed && !table.ExchangeXY(scratch_)) {
         return false;
     }
     if (!originIsDot) {
         table.ReverseX();
     }
-    return DecodeBinarizationTable(table, label, reversed);
+    if (!DecodeBinarizationTable(table, label, reversed)) {
+        return false;
+    }
+    if (property_->common_2d.fill_symbol_record.Get()) {
+        FillSymbolRecord(table, origin, transposed, !originIsDot, label);
+    }
+    return true;
+}
+
+void DotCodeDecoder::FillSymbolRecord(BinarizationTableForDotCode const& table, Point const& origin, bool transposed,
+                                      bool mirrored, DecodedLabel& label) const
+{
+    // The luminance map has one ring of positions around the sampled table.
+    unsigned long long sums[2] = {0, 0};
+    unsigned long long counts[2] = {0, 0};
+    for (unsigned y = 0; y < table.GetHeight(); ++y) {
+        for (unsigned x = 0; x < table.GetWidth(); ++x) {
+            unsigned const ux = mirrored ? table.GetWidth() - 1 - x : x;
+            int const mx = static_cast<int>(transposed ? y : ux) + origin.x + 1;
+            int const my = static_cast<int>(transposed ? ux : y) + origin.y + 1;
+            if (mx < 0 || my < 0 || static_cast<unsigned>(mx) >= luminance_.GetWidth() ||
+                static_cast<unsigned>(my) >= luminance_.GetHeight()) {
+                continue;
+            }
+            unsigned const set = table.At(x, y) != 0 ? 1u : 0u;
+            sums[set] += luminance_.At(static_cast<unsigned>(mx), static_cast<unsigned>(my));
+            ++counts[set];
+        }
+    }
+    if (counts[0] + counts[1] == 0) {
+        return;
+    }
+    long long const difference = static_cast<long long>(sums[1]) - static_cast<long long>(sums[0]);
+    label.further.present = 1;
+    label.further.value1 = static_cast<int>(difference / static_cast<long long>(counts[0] + counts[1]));
+    label.further.value2 = counts[1] == 0 ? 0 : static_cast<int>(sums[1] / counts[1]);
+    label.further.value3 = 0;
+    label.further.value4 = counts[0] == 0 ? 0u : static_cast<unsigned>(sums[0] / counts[0]);
 }
 
 bool DotCodeDecoder::DecodeTableForm(DecodedLabel& label)
@@ -657,7 +696,7 @@ bool DotCodeDecoder::DecodeTableForm(DecodedLabel& label)
     bool const parity = grid_.GetParity();
     bool reversed = false;
     if ((columns + rows) % 2 == 1) {
-        return DecodeOriented(table_, !parity, label, reversed);
+        return DecodeOriented(table_, Point{0, 0}, !parity, label, reversed);
     }
     // A whole edge line without dots was never found, or one line too many
     // was: try the table with a blank line added on each side, then without
@@ -667,7 +706,8 @@ bool DotCodeDecoder::DecodeTableForm(DecodedLabel& label)
             continue;
         }
         bool const originMoved = side == 0 || side == 2;
-        if (DecodeOriented(part_, originMoved == parity, label, reversed)) {
+        Point const origin{side == 0 ? -1 : 0, side == 2 ? -1 : 0};
+        if (DecodeOriented(part_, origin, originMoved == parity, label, reversed)) {
             return true;
         }
     }
@@ -677,15 +717,15 @@ bool DotCodeDecoder::DecodeTableForm(DecodedLabel& label)
             continue;
         }
         // The cut's origin in the table: (1, 0), (0, 0), (1, 1) or (1, 0).
-        unsigned const origin = cut == 3 ? 0u : (cut == 0 ? 2u : 1u);
-        if (DecodeOriented(part_, (origin % 2 == 0) != parity, label, reversed)) {
+        Point const origin{cut == 3 ? 0 : 1, cut == 0 ? 1 : 0};
+        if (DecodeOriented(part_, origin, ((origin.x + origin.y) % 2 == 0) != parity, label, reversed)) {
             return true;
         }
     }
     return false;
 }
 
-bool DotCodeDecoder::DecodeBinarizationTable(BinarizationTableForDotCode const& table, DecodedLabel& label,
+bool DotCodeDecoder::DecodeBinarizationTable(BinarizationTableForDotCode& table, DecodedLabel& label,
                                              bool& reversed)
 {
     DotCodeSize size;
@@ -703,14 +743,22 @@ bool DotCodeDecoder::DecodeBinarizationTable(BinarizationTableForDotCode const& 
         if (!CalcCodeWordFromBinarizationTable(table, order, size.words, size.checks, erasureCount,
                                                words_.GetData(), erasures_.GetData()) ||
             !errorDetection_.Start(size.words, size.data, erasureCount, words_.GetData(), erasures_.GetData(),
-                                   corrected) ||
-            !DataStreamConversionForDotCode::RemoveMask(words_.GetData(), size.data)) {
+                                   corrected)) {
             continue;
         }
-        if (conversion_.Start(words_.GetData(), size.data, options, label)) {
-            reversed = order == BinarizationTableForDotCode::kReverse;
-            return true;
+        bool const record = property_->common_2d.fill_symbol_record.Get();
+        for (unsigned i = 0; record && i < size.words; ++i) {
+            maskedWords_[i] = words_[i];
         }
+        if (!DataStreamConversionForDotCode::RemoveMask(words_.GetData(), size.data) ||
+            !conversion_.Start(words_.GetData(), size.data, options, label)) {
+            continue;
+        }
+        reversed = order == BinarizationTableForDotCode::kReverse;
+        if (record && !RepaintBinarizationTable(table, order, size.words, maskedWords_.GetData())) {
+            return false;
+        }
+        return true;
     }
     return false;
 }

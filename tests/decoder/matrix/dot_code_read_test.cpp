@@ -65,6 +65,30 @@ TEST_F(DotCodeReadTest, LightDotsOnDarkAreReadAndMarked)
     EXPECT_EQ(labels[0].flag, 1u);
 }
 
+TEST_F(DotCodeReadTest, TheSymbolRecordTellsHowFarTheDotsStandFromTheGround)
+{
+    support::Rendering const r = support::render(DotCodeInput("Record 42"), {.moduleSize = 3.5, .angle = 30});
+    ASSERT_TRUE(r.symbol.ok);
+    auto const& off = harness.Read(r.frame);
+    ASSERT_EQ(off.size(), 1u);
+    EXPECT_EQ(off[0].further.present, 0);
+    harness.Settings().code.common_2d.fill_symbol_record.Set(true);
+    for (bool const inverted : {false, true}) {
+        support::Rendering const s =
+            support::render(DotCodeInput("Record 42"), {.moduleSize = 3.5, .angle = 30, .inverted = inverted});
+        auto const& labels = harness.Read(s.frame);
+        ASSERT_EQ(labels.size(), 1u) << inverted;
+        EXPECT_EQ(labels[0].data, "Record 42");
+        tagFurtherRecord const& record = labels[0].further;
+        EXPECT_EQ(record.present, 1) << inverted;
+        // The dots' mean luminance against the ground's, far apart; dark dots
+        // give a negative product.
+        unsigned const dots = static_cast<unsigned>(record.value2);
+        EXPECT_EQ(record.value1 < 0, !inverted);
+        EXPECT_GT(inverted ? dots : record.value4, 2 * (inverted ? record.value4 : dots)) << inverted;
+    }
+}
+
 TEST_F(DotCodeReadTest, DamageWithinTheCorrectionReadsAndBeyondItGivesNoLabel)
 {
     support::Rendering r = support::render(DotCodeInput("Damaged symbol 0123456789"), {.moduleSize = 4.0});
