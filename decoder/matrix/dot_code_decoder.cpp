@@ -78,6 +78,8 @@ void DotCodeDecoder::ClearDots()
     modeSize_ = 0;
     extremeCount_ = 0;
     extremesExamined_ = 0;
+    areaScannedAt_ = 0;
+    detachedTriedAt_ = 0;
 }
 
 int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& label)
@@ -113,10 +115,37 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
                          stepVectors.Start(image, modeSize, dark, examined_, candidates_, candidateCount_, steps);
     examined_ = candidateCount_;
     int read = located ? Attempt(image, steps, dark, label) : 0;
+    // No triangle among the candidates (the dots of one row, or dots that
+    // never touch diagonally): pairs with ground between them tell the
+    // vectors, tentatively, so that a failure keeps the dots for the
+    // triangles that more of them may form.
+    if (read == 0 && !located && candidateCount_ >= kMinimumCandidates && candidateCount_ >= 2 * detachedTriedAt_) {
+        detachedTriedAt_ = candidateCount_;
+        DotStepVectors detached;
+        if (CalcStepVectorSubroutine::CalcStepVectorsFromDetachedVectors(image, modeSize, dark, candidates_,
+                                                                         candidateCount_, detached)) {
+            read = Attempt(image, detached, dark, label);
+            DotStepVectors coarser;
+            if (read == 0 && CalcFinerStepVectors(detached, coarser)) {
+                coarser.Set(Vector{2 * coarser.v[0].dx, 2 * coarser.v[0].dy},
+                            Vector{2 * coarser.v[1].dx, 2 * coarser.v[1].dy});
+                read = Attempt(image, coarser, dark, label);
+            }
+            if (read != 0) {
+                ClearDots();
+                return read;
+            }
+        }
+    }
     // Blur merges dots into runs the locator does not take for dots: the
     // grey extremes around them stand for those dots.
     DotStepVectors extremeSteps;
-    if (read == 0 && extremeCount_ >= kMinimumCandidates && dots_.GetCount() >= kMinimumCandidates &&
+    if (read == 0 && !located && extremeCount_ < kMinimumCandidates &&
+        dots_.GetCount() >= (areaScannedAt_ == 0 ? DotStack::kMinimumDots : 2 * areaScannedAt_)) {
+        areaScannedAt_ = dots_.GetCount();
+        PushExtremeCentersAround(image, dark);
+    }
+    if (read == 0 && extremeCount_ >= kMinimumCandidates && dots_.GetCount() >= DotStack::kMinimumDots &&
         stepVectors.Start(image, 2, dark, extremesExamined_, extremes_, extremeCount_, extremeSteps)) {
         for (unsigned i = 0; i < extremeCount_; ++i) {
             candidates_[i] = extremes_[i];
@@ -249,11 +278,58 @@ void DotCodeDecoder::PushExtremeCenters(GrayImage const& image, Dot const& dot)
         return;  // a small dot is one dot already
     }
     int const reach = dot.size > 12 ? 12 : static_cast<int>(dot.size);
-    int const x0 = dot.position.x - reach < 1 ? 1 : dot.position.x - reach;
-    int const y0 = dot.position.y - reach < 1 ? 1 : dot.position.y - reach;
-    int const x1 = dot.position.x + reach > image.GetWidth() - 2 ? image.GetWidth() - 2 : dot.position.x + reach;
-    int const y1 = dot.position.y + reach > image.GetHeight() - 2 ? image.GetHeight() - 2 : dot.position.y + reach;
     bool const dark = dot.dark != 0;
+    PushExtremeCenters(image, dark, dot.position.x - reach, dot.position.y - reach, dot.position.x + reach,
+                       dot.position.y + reach, dark ? 1 << 16 : -1);
+}
+
+void DotCodeDecoder::PushExtremeCentersAround(GrayImage const& image, bool dark)
+{
+    // Blur leaves the locator few dots of a small symbol: the rest lie
+    // around them, merged into runs it passes over.
+    int x0 = image.GetWidth();
+    int y0 = image.GetHeight();
+    int x1 = 0;
+    int y1 = 0;
+    unsigned largest = 0;
+    for (unsigned i = 0; i < dots_.GetCount(); ++i) {
+        Dot const& dot = dots_[i];
+        if ((dot.dark != 0) != dark) {
+            continue;
+        }
+        x0 = dot.position.x < x0 ? dot.position.x : x0;
+        y0 = dot.position.y < y0 ? dot.position.y : y0;
+        x1 = dot.position.x > x1 ? dot.position.x : x1;
+        y1 = dot.position.y > y1 ? dot.position.y : y1;
+        largest = dot.size > largest ? dot.size : largest;
+    }
+    int const margin = static_cast<int>(largest > 12 ? 24 : 2 * largest);
+    // Dots spread wider than a symbol's are no one symbol.
+    if (x1 < x0 || x1 - x0 > kMaxAreaSide || y1 - y0 > kMaxAreaSide) {
+        return;
+    }
+    // Dots lie on the dark side of the area's grey range (light side for
+    // light dots); noise on the ground makes extremes as well.
+    int lowest = 1 << 16;
+    int highest = -1;
+    for (int y = (y0 - margin < 0 ? 0 : y0 - margin); y <= y1 + margin && y < image.GetHeight(); ++y) {
+        for (int x = (x0 - margin < 0 ? 0 : x0 - margin); x <= x1 + margin && x < image.GetWidth(); ++x) {
+            int const v = image.At(x, y);
+            lowest = v < lowest ? v : lowest;
+            highest = v > highest ? v : highest;
+        }
+    }
+    PushExtremeCenters(image, dark, x0 - margin, y0 - margin, x1 + margin, y1 + margin, (lowest + highest) / 2);
+}
+
+void DotCodeDecoder::PushExtremeCenters(GrayImage const& image, bool dark, int left, int top, int right, int bottom,
+                                        int middle)
+{
+    int const limit = dark ? middle : -middle;
+    int const x0 = left < 1 ? 1 : left;
+    int const y0 = top < 1 ? 1 : top;
+    int const x1 = right > image.GetWidth() - 2 ? image.GetWidth() - 2 : right;
+    int const y1 = bottom > image.GetHeight() - 2 ? image.GetHeight() - 2 : bottom;
     for (int y = y0; y <= y1; ++y) {
         for (int x = x0; x <= x1 && extremeCount_ < kMaxCandidates; ++x) {
             // The darkest (lightest) pixel among its neighbours, and clearly so.
@@ -276,7 +352,7 @@ void DotCodeDecoder::PushExtremeCenters(GrayImage const& image, Dot const& dot)
                     ground = n > ground ? n : ground;
                 }
             }
-            if (!extreme || ground - v < 16) {
+            if (!extreme || ground - v < 16 || v > limit) {
                 continue;
             }
             Point const centre{x * 256 + 128, y * 256 + 128};

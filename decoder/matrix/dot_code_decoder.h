@@ -101,10 +101,17 @@ private:
     // extremes of the dots' colour, which part dots that blur has merged
     // into one run.
     void PushExtremeCenters(GrayImage const& image, Dot const& dot);
+    // The same over the area of the dots collected, once a few are.
+    void PushExtremeCentersAround(GrayImage const& image, bool dark);
+    // Extremes no darker (lighter) than `middle` are passed over.
+    void PushExtremeCenters(GrayImage const& image, bool dark, int left, int top, int right, int bottom, int middle);
+    static constexpr int kMaxAreaSide = 400;
 
     Point extremes_[kMaxCandidates];
     unsigned extremeCount_ = 0;
     unsigned extremesExamined_ = 0;
+    unsigned areaScannedAt_ = 0;  // the dot count at the last scan of their area
+    unsigned detachedTriedAt_ = 0;  // the candidate count at the last try without triangles
     Point candidates_[kMaxCandidates];
     unsigned candidateCount_ = 0;
     unsigned examined_ = 0;

@@ -173,7 +173,7 @@ bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, 
             }
         }
     }
-    return bestScore > 0 || CalcStepVectorsFromDetachedVectors(image, modeSize, dark, centres, count, steps);
+    return bestScore > 0;
 }
 
 bool IsLikeDotGrid(Vector const& u, Vector const& w)
@@ -359,7 +359,19 @@ bool CalcStepVectorSubroutine::CalcStepVectorsFromDetachedVectors(GrayImage cons
     if (!IsLikeDotGrid(u, w)) {
         return false;
     }
-    steps.Set(u, w);
+    // With the right vectors every candidate has ground on its four sides;
+    // vectors from a mix of axis and diagonal pairs put dots there.
+    DotStepVectors result;
+    result.Set(u, w);
+    unsigned standing = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        int c = 0;
+        standing += CalcDotContrast(image, result, dark, centres[i], c) && c * 2 > strongest ? 1u : 0u;
+    }
+    if (standing * 4 < count * 3) {
+        return false;
+    }
+    steps = result;
     return true;
 }
 

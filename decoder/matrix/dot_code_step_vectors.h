@@ -26,10 +26,12 @@ public:
     // for a zero vector.
     static bool CalcStepVectorsFromTriangle(RightTriangle const& triangle, bool legReading, DotStepVectors& steps);
 
-    // Dots that never touch diagonally form no triangle of neighbours: the
-    // vectors then come from pairs of dots with ground between them (a
-    // pitch along an axis is half such a pair), and an axis no pair runs
-    // along is probed across the other for a dot that stands out.
+    // Dots that never touch diagonally, or the dots of one row, form no
+    // triangle of neighbours: the vectors then come from pairs of dots with
+    // ground between them (a pitch along an axis is half such a pair), and
+    // an axis no pair runs along is probed across the other for a dot that
+    // stands out. Pairs of diagonal neighbours give the vectors of the grid
+    // turned by an eighth and shortened; the caller tries both.
     static bool CalcStepVectorsFromDetachedVectors(GrayImage const& image, unsigned modeSize, bool dark,
                                                    Point const* centres, unsigned count, DotStepVectors& steps);
 

@@ -75,8 +75,10 @@ TEST(DotCodeStepVectors, ARowOfDotsWithoutTrianglesStillGivesBothAxes)
             candidates.push_back(grid.At(col, 0));
         }
         DotStepVectors steps;
-        ASSERT_TRUE(CalcStepVectorSubroutine().Start(grid.Image(), 4, c.dark, 0, candidates.data(),
-                                                     static_cast<unsigned>(candidates.size()), steps))
+        EXPECT_FALSE(CalcStepVectorSubroutine().Start(grid.Image(), 4, c.dark, 0, candidates.data(),
+                                                      static_cast<unsigned>(candidates.size()), steps));
+        ASSERT_TRUE(CalcStepVectorSubroutine::CalcStepVectorsFromDetachedVectors(
+            grid.Image(), 4, c.dark, candidates.data(), static_cast<unsigned>(candidates.size()), steps))
             << c.degrees << (c.dark ? " dark" : " light");
         // One pitch along each axis, within half a pixel.
         double const tolerance = 128;
@@ -101,10 +103,9 @@ TEST(DotCodeStepVectors, CandidatesWithNoGroundBetweenThemGiveNoVectors)
         candidates.push_back(Point{(70 + 5 * k) * 256 + 128, 100 * 256 + 128});
     }
     DotStepVectors steps;
-    EXPECT_FALSE(CalcStepVectorSubroutine().Start(DEC2DIvra::GrayImage(frame.width, frame.height, frame.width,
-                                                                       frame.pixels.data()),
-                                                  4, true, 0, candidates.data(),
-                                                  static_cast<unsigned>(candidates.size()), steps));
+    EXPECT_FALSE(CalcStepVectorSubroutine::CalcStepVectorsFromDetachedVectors(
+        DEC2DIvra::GrayImage(frame.width, frame.height, frame.width, frame.pixels.data()), 4, true,
+        candidates.data(), static_cast<unsigned>(candidates.size()), steps));
 }
 
 }  // namespace
