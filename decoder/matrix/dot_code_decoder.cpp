@@ -145,8 +145,12 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
         areaScannedAt_ = dots_.GetCount();
         PushExtremeCentersAround(image, dark);
     }
+    // Extremes of small dots lie a few pixels apart; those of large blurred
+    // dots, as far apart as the locator's dots are large.
     if (read == 0 && extremeCount_ >= kMinimumCandidates && dots_.GetCount() >= DotStack::kMinimumDots &&
-        stepVectors.Start(image, 2, dark, extremesExamined_, extremes_, extremeCount_, extremeSteps)) {
+        (stepVectors.Start(image, 2, dark, extremesExamined_, extremes_, extremeCount_, extremeSteps) ||
+         (modeSize > 2 &&
+          stepVectors.Start(image, modeSize, dark, extremesExamined_, extremes_, extremeCount_, extremeSteps)))) {
         for (unsigned i = 0; i < extremeCount_; ++i) {
             candidates_[i] = extremes_[i];
         }
@@ -280,7 +284,7 @@ void DotCodeDecoder::PushExtremeCenters(GrayImage const& image, Dot const& dot)
     int const reach = dot.size > 12 ? 12 : static_cast<int>(dot.size);
     bool const dark = dot.dark != 0;
     PushExtremeCenters(image, dark, dot.position.x - reach, dot.position.y - reach, dot.position.x + reach,
-                       dot.position.y + reach, dark ? 1 << 16 : -1);
+                       dot.position.y + reach, dark ? 1 << 20 : -(1 << 20), dot.size >= kSmoothedSize);
 }
 
 void DotCodeDecoder::PushExtremeCentersAround(GrayImage const& image, bool dark)
@@ -319,31 +323,49 @@ void DotCodeDecoder::PushExtremeCentersAround(GrayImage const& image, bool dark)
             highest = v > highest ? v : highest;
         }
     }
-    PushExtremeCenters(image, dark, x0 - margin, y0 - margin, x1 + margin, y1 + margin, (lowest + highest) / 2);
+    PushExtremeCenters(image, dark, x0 - margin, y0 - margin, x1 + margin, y1 + margin, (lowest + highest) / 2,
+                       largest >= kSmoothedSize);
 }
 
 void DotCodeDecoder::PushExtremeCenters(GrayImage const& image, bool dark, int left, int top, int right, int bottom,
-                                        int middle)
+                                        int middle, bool smooth)
 {
-    int const limit = dark ? middle : -middle;
+    // Grey summed over 3 x 3 pixels where dots are larger (negated for
+    // light dots): noise makes no extremes of its own inside a large dot or
+    // on the ground. Small dots keep their single pixels.
+    int const reach = smooth ? 1 : 0;
+    auto level = [&](int x, int y) {
+        int sum = 0;
+        for (int dy = -reach; dy <= reach; ++dy) {
+            for (int dx = -reach; dx <= reach; ++dx) {
+                int const nx = x + dx < 0 ? 0 : (x + dx >= image.GetWidth() ? image.GetWidth() - 1 : x + dx);
+                int const ny = y + dy < 0 ? 0 : (y + dy >= image.GetHeight() ? image.GetHeight() - 1 : y + dy);
+                sum += image.At(nx, ny);
+            }
+        }
+        return dark ? sum : -sum;
+    };
+    int const cells = smooth ? 9 : 1;
+    int const limit = cells * (dark ? middle : -middle);
     int const x0 = left < 1 ? 1 : left;
     int const y0 = top < 1 ? 1 : top;
     int const x1 = right > image.GetWidth() - 2 ? image.GetWidth() - 2 : right;
     int const y1 = bottom > image.GetHeight() - 2 ? image.GetHeight() - 2 : bottom;
     for (int y = y0; y <= y1; ++y) {
         for (int x = x0; x <= x1 && extremeCount_ < kMaxCandidates; ++x) {
-            // The darkest (lightest) pixel among its neighbours, and clearly so.
-            int const v = dark ? image.At(x, y) : -static_cast<int>(image.At(x, y));
+            // The darkest (lightest) place among its neighbours, and clearly so.
+            int const v = level(x, y);
+            if (v > limit) {
+                continue;
+            }
             bool extreme = true;
             int ground = v;
             for (int dy = -1; dy <= 1 && extreme; ++dy) {
                 for (int dx = -1; dx <= 1; ++dx) {
-                    int const nx = x + dx;
-                    int const ny = y + dy;
-                    if (nx < 0 || ny < 0 || nx >= image.GetWidth() || ny >= image.GetHeight()) {
+                    if (dx == 0 && dy == 0) {
                         continue;
                     }
-                    int const n = dark ? image.At(nx, ny) : -static_cast<int>(image.At(nx, ny));
+                    int const n = level(x + dx, y + dy);
                     // Ties go to the first pixel in row order.
                     if (n < v || (n == v && (dy < 0 || (dy == 0 && dx < 0)))) {
                         extreme = false;
@@ -352,7 +374,7 @@ void DotCodeDecoder::PushExtremeCenters(GrayImage const& image, bool dark, int l
                     ground = n > ground ? n : ground;
                 }
             }
-            if (!extreme || ground - v < 16 || v > limit) {
+            if (!extreme || ground - v < cells * 16) {
                 continue;
             }
             Point const centre{x * 256 + 128, y * 256 + 128};

@@ -103,9 +103,12 @@ private:
     void PushExtremeCenters(GrayImage const& image, Dot const& dot);
     // The same over the area of the dots collected, once a few are.
     void PushExtremeCentersAround(GrayImage const& image, bool dark);
-    // Extremes no darker (lighter) than `middle` are passed over.
-    void PushExtremeCenters(GrayImage const& image, bool dark, int left, int top, int right, int bottom, int middle);
-    static constexpr int kMaxAreaSide = 400;
+    // Extremes no darker (lighter) than `middle` are passed over; `smooth`
+    // looks for them over 3 x 3 pixels.
+    void PushExtremeCenters(GrayImage const& image, bool dark, int left, int top, int right, int bottom, int middle,
+                            bool smooth);
+    static constexpr int kMaxAreaSide = 240;
+    static constexpr unsigned kSmoothedSize = 4;  // dots this large and more
 
     Point extremes_[kMaxCandidates];
     unsigned extremeCount_ = 0;
