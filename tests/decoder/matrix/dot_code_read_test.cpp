@@ -43,6 +43,11 @@ TEST_F(DotCodeReadTest, SymbolsReadAtAnySizeAngleAndCondition)
          {.moduleSize = 3.0, .angle = 250, .dark = 380, .light = 620, .noise = 20}, "Faint 0123", "]J0"},
         {"long text", DotCodeInput(std::string(150, 'x') + "END"), {.moduleSize = 2.5, .angle = 10},
          std::string(150, 'x') + "END", "]J0"},
+        // The locator finds few dots in these: the decoder looks around them.
+        {"smallest symbol blurred", DotCodeInput("1"), {.moduleSize = 3.5, .angle = 30, .blur = 1.2}, "1", "]J0"},
+        {"large dots blurred into runs", DotCodeInput("123456789012345678901234567890"),
+         {.moduleSize = 5.0, .angle = 45, .blur = 1.75}, "123456789012345678901234567890", "]J0"},
+        {"large dots noisy", DotCodeInput("AB12"), {.moduleSize = 5.0, .angle = 30, .noise = 25}, "AB12", "]J0"},
     };
     for (auto const& c : cases) {
         support::Rendering const r = support::render(c.input, c.options);
