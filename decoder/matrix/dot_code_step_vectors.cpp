@@ -225,7 +225,8 @@ bool CalcStepVectorSubroutine::CalcStepVectorFromContrast(GrayImage const& image
                 if (!IsInner(image, ground) || !IsInner(image, dot)) {
                     continue;
                 }
-                int const difference = dark ? Grey(image, ground) - Grey(image, dot) : Grey(image, dot) - Grey(image, ground);
+                int const difference =
+                    dark ? Grey(image, ground) - Grey(image, dot) : Grey(image, dot) - Grey(image, ground);
                 Point from = centres[i];
                 if (difference <= threshold || !CorrectDetachedPoints(image, dark, from, dot)) {
                     continue;
