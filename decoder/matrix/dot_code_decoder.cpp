@@ -146,11 +146,12 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
         PushExtremeCentersAround(image, dark);
     }
     // Extremes of small dots lie a few pixels apart; those of large blurred
-    // dots, as far apart as the locator's dots are large.
+    // dots, as far apart as the locator's dots are large. That size may be
+    // known only after the extremes were first examined: it looks at all.
     if (read == 0 && extremeCount_ >= kMinimumCandidates && dots_.GetCount() >= DotStack::kMinimumDots &&
         (stepVectors.Start(image, 2, dark, extremesExamined_, extremes_, extremeCount_, extremeSteps) ||
          (modeSize > 2 &&
-          stepVectors.Start(image, modeSize, dark, extremesExamined_, extremes_, extremeCount_, extremeSteps)))) {
+          stepVectors.Start(image, modeSize, dark, 0, extremes_, extremeCount_, extremeSteps)))) {
         for (unsigned i = 0; i < extremeCount_; ++i) {
             candidates_[i] = extremes_[i];
         }

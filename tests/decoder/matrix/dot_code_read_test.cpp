@@ -45,6 +45,8 @@ TEST_F(DotCodeReadTest, SymbolsReadAtAnySizeAngleAndCondition)
          std::string(150, 'x') + "END", "]J0"},
         // The locator finds few dots in these: the decoder looks around them.
         {"smallest symbol blurred", DotCodeInput("1"), {.moduleSize = 3.5, .angle = 30, .blur = 1.2}, "1", "]J0"},
+        {"smallest symbol, large dots blurred", DotCodeInput("1"), {.moduleSize = 5.0, .angle = 30, .blur = 1.75},
+         "1", "]J0"},
         {"large dots blurred into runs", DotCodeInput("123456789012345678901234567890"),
          {.moduleSize = 5.0, .angle = 45, .blur = 1.75}, "123456789012345678901234567890", "]J0"},
         {"large dots noisy", DotCodeInput("AB12"), {.moduleSize = 5.0, .angle = 30, .noise = 25}, "AB12", "]J0"},
