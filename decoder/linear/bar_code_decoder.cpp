@@ -158,13 +158,11 @@ int BarCodeDecoder::ReadCodablockF(GrayImage const& image, unsigned scanMode, De
     // rows); that band is read again like the others.
     StackInterface<Region> rows(rowRegions_, sizeof rowRegions_ / sizeof rowRegions_[0]);
     Region seed = label.region;
-    if (fromLine && CalcRowBand(image, *result, label.moduleCount, seed)) {
-        rows.Push(seed);
-    }
+    bool const again = fromLine && CalcRowBand(image, *result, label.moduleCount, seed) && rows.Push(seed);
     if (searcher_->Start(image, seed, rows) == 0) {
         return 0;
     }
-    if (fromLine) {
+    if (again) {
         codablockF_.Reset();
     }
     ReadCodablockFRows(image, scanMode, rows);
