@@ -38,12 +38,40 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
                         bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central,
                         unsigned divider) const
 {
+    bool smoothedForContrast = false;
+    if (Start(image, region, samples, wholeLine, result, falseEdge, central, divider, true, true,
+              smoothedForContrast)) {
+        return true;
+    }
+    if (!smoothedForContrast) {
+        return false;
+    }
+    // Smoothing a low-contrast line against noise also merges the narrow
+    // elements of small modules: such a line is read once more unsmoothed.
+    // Unread, it is left as the smoothed reading left it (its runs and start
+    // symbols serve the multi-line road). The DataBar road has seen the line
+    // at the first reading and is not shown it again.
+    bool unsmoothedFalseEdge = false;
+    if (Start(image, region, samples, wholeLine, result, unsmoothedFalseEdge, central, divider, false, false,
+              smoothedForContrast)) {
+        falseEdge = unsmoothedFalseEdge;
+        return true;
+    }
+    return Start(image, region, samples, wholeLine, result, falseEdge, central, divider, true, false,
+                 smoothedForContrast);
+}
+
+bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
+                        bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central, unsigned divider,
+                        bool lowContrastSmoothing, bool offerDataBar, bool& smoothedForContrast) const
+{
     ScanLineSegment const line = result.line;
     result.Clear();
     result.line = line;
     falseEdge = false;
     unsigned maxStep = 0;
-    if (!scan_.Start(image, samples, result.elements, central, divider, falseEdge, maxStep) ||
+    if (!scan_.Start(image, samples, result.elements, central, divider, falseEdge, maxStep, lowContrastSmoothing,
+                     smoothedForContrast) ||
         result.elements.IsEmpty()) {
         return false;
     }
@@ -62,7 +90,7 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
             continue;
         }
         ArrayIterator<ScanElement const> const at(runs.GetFirst(), runs.GetCount(), static_cast<int>(i), 1);
-        if (TryCandidate(image, region, at, CalcWindows(runs[i].begin, length, wholeLine), result)) {
+        if (TryCandidate(image, region, at, CalcWindows(runs[i].begin, length, wholeLine), offerDataBar, result)) {
             return true;
         }
     }
@@ -70,7 +98,7 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
 }
 
 bool LineDecoder::TryCandidate(GrayImage const& image, Region const& region, ArrayIterator<ScanElement const> const& at,
-                               Windows const& windows, LineDecodeData& result) const
+                               Windows const& windows, bool offerDataBar, LineDecodeData& result) const
 {
     unsigned const tried = windows.all ? BarSymbolDecoderSet::kTrialCount
                                        : (windows.upcEan ? BarSymbolDecoderSet::kUpcEanTrialCount : 0);
@@ -84,7 +112,7 @@ bool LineDecoder::TryCandidate(GrayImage const& image, Region const& region, Arr
     if (windows.limited && limited != nullptr && Start(at, result, *limited)) {
         return true;
     }
-    DataBarRoad* dataBar = decoders_->GetDataBarRoad();
+    DataBarRoad* dataBar = offerDataBar ? decoders_->GetDataBarRoad() : nullptr;
     if (dataBar != nullptr) {
         dataBar->ExecuteBinarization(image, region, at, result);
     }
