@@ -39,31 +39,23 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
                         unsigned divider) const
 {
     bool smoothedForContrast = false;
-    if (Start(image, region, samples, wholeLine, result, falseEdge, central, divider, true, true,
-              smoothedForContrast)) {
+    if (Start(image, region, samples, wholeLine, result, falseEdge, central, divider, true, smoothedForContrast)) {
         return true;
     }
     if (!smoothedForContrast) {
         return false;
     }
     // Smoothing a low-contrast line against noise also merges the narrow
-    // elements of small modules: such a line is read once more unsmoothed.
-    // Unread, it is left as the smoothed reading left it (its runs and start
-    // symbols serve the multi-line road). The DataBar road has seen the line
-    // at the first reading and is not shown it again.
+    // elements of small modules: such a line is read once more unsmoothed. Its
+    // false-edge report stays that of the first reading.
     bool unsmoothedFalseEdge = false;
-    if (Start(image, region, samples, wholeLine, result, unsmoothedFalseEdge, central, divider, false, false,
-              smoothedForContrast)) {
-        falseEdge = unsmoothedFalseEdge;
-        return true;
-    }
-    return Start(image, region, samples, wholeLine, result, falseEdge, central, divider, true, false,
+    return Start(image, region, samples, wholeLine, result, unsmoothedFalseEdge, central, divider, false,
                  smoothedForContrast);
 }
 
 bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
                         bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central, unsigned divider,
-                        bool lowContrastSmoothing, bool offerDataBar, bool& smoothedForContrast) const
+                        bool lowContrastSmoothing, bool& smoothedForContrast) const
 {
     ScanLineSegment const line = result.line;
     result.Clear();
@@ -90,7 +82,7 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
             continue;
         }
         ArrayIterator<ScanElement const> const at(runs.GetFirst(), runs.GetCount(), static_cast<int>(i), 1);
-        if (TryCandidate(image, region, at, CalcWindows(runs[i].begin, length, wholeLine), offerDataBar, result)) {
+        if (TryCandidate(image, region, at, CalcWindows(runs[i].begin, length, wholeLine), result)) {
             return true;
         }
     }
@@ -98,7 +90,7 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
 }
 
 bool LineDecoder::TryCandidate(GrayImage const& image, Region const& region, ArrayIterator<ScanElement const> const& at,
-                               Windows const& windows, bool offerDataBar, LineDecodeData& result) const
+                               Windows const& windows, LineDecodeData& result) const
 {
     unsigned const tried = windows.all ? BarSymbolDecoderSet::kTrialCount
                                        : (windows.upcEan ? BarSymbolDecoderSet::kUpcEanTrialCount : 0);
@@ -112,7 +104,7 @@ bool LineDecoder::TryCandidate(GrayImage const& image, Region const& region, Arr
     if (windows.limited && limited != nullptr && Start(at, result, *limited)) {
         return true;
     }
-    DataBarRoad* dataBar = offerDataBar ? decoders_->GetDataBarRoad() : nullptr;
+    DataBarRoad* dataBar = decoders_->GetDataBarRoad();
     if (dataBar != nullptr) {
         dataBar->ExecuteBinarization(image, region, at, result);
     }

@@ -40,11 +40,10 @@ public:
     // run-length conversion. True when a decoder read a symbol.
     bool Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
                bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central, unsigned divider) const;
-    // One reading of the line, with or without the low-contrast smoothing,
-    // with or without showing its candidates to the DataBar road.
+    // One reading of the line, with or without the low-contrast smoothing.
     bool Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
                bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central, unsigned divider,
-               bool lowContrastSmoothing, bool offerDataBar, bool& smoothedForContrast) const;
+               bool lowContrastSmoothing, bool& smoothedForContrast) const;
     // One decoder at one run: the characters, the start symbol, the check and
     // the statistics. True when the decoder read a symbol that checks.
     bool Start(ArrayIterator<ScanElement const> const& start, LineDecodeData& result,
@@ -65,7 +64,7 @@ private:
     };
     static Windows CalcWindows(long long x, long long length, bool wholeLine);
     bool TryCandidate(GrayImage const& image, Region const& region, ArrayIterator<ScanElement const> const& at,
-                      Windows const& windows, bool offerDataBar, LineDecodeData& result) const;
+                      Windows const& windows, LineDecodeData& result) const;
 
     DecoderDetailProperty const* detail_;
     ScanSubroutine scan_;
