@@ -12,16 +12,7 @@
 
 namespace {
 
-std::string Hex(std::string const& bytes)
-{
-    static char const digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out.push_back(digits[c >> 4]);
-        out.push_back(digits[c & 15]);
-    }
-    return out;
-}
+using sim_test::Hex;
 
 class CodablockFRoadTest : public sim_test::SimProgramTest {
 protected:
