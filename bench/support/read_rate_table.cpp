@@ -167,6 +167,8 @@ std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* o
     if (only != nullptr && spec.title.find(only) == std::string::npos) {
         return rows;
     }
+    // SCANNER_BENCH_CONDITION=name runs only that condition.
+    char const* onlyCondition = std::getenv("SCANNER_BENCH_CONDITION");
     ProductRoad const road(spec.setCommands);
     if (!road.ready()) {
         std::fprintf(out, "%s: %s\n", spec.title.c_str(), road.why().c_str());
@@ -187,6 +189,9 @@ std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* o
                  "wrong", "ms");
     for (ReadRateSymbol const& symbol : spec.symbols) {
         for (ReadRateCondition const& condition : spec.conditions) {
+            if (onlyCondition != nullptr && condition.name != onlyCondition) {
+                continue;
+            }
             std::vector<Frame> const frames = Draw(spec, symbol, condition, directory, "f");
             ReadRateRow row;
             row.symbol = symbol.name;

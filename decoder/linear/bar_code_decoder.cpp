@@ -1,5 +1,6 @@
 #include "decoder/linear/bar_code_decoder.h"
 
+#include "decoder/core/arithmetic/dec_math.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/bar_symbol_decoder.h"
 #include "decoder/linear/scan_band.h"
@@ -84,7 +85,9 @@ int BarCodeDecoder::Start(GrayImage const& image, Region const& region, unsigned
     }
     codablockF_.Reset();
     LineDecodeData const* result = nullptr;
+    checker_.SetStackedRowAtOnce(true);
     int const found = StartPart(image, region, scanMode, label, result, located);
+    checker_.SetStackedRowAtOnce(false);
     // A Codablock F row is never a label of its own: it goes on to the
     // other rows of its symbol.
     if (found == 0 || label.identifier.GetSymbology() != SYMBOLOGY_CODABLOCK_F) {
@@ -97,13 +100,14 @@ int BarCodeDecoder::Start(GrayImage const& image, Region const& region, unsigned
     return joined;
 }
 
-bool BarCodeDecoder::AddCodablockFRow(DecodedLabel const& row, LineDecodeData const* result)
+bool BarCodeDecoder::AddCodablockFRow(DecodedLabel const& row, LineDecodeData const* result, bool& fromLine)
 {
     Code128Identifier const identifier(row.identifier.GetModifier(), SYMBOLOGY_CODABLOCK_F);
     // The row came from one line's read or from the multi-line road; the
     // Codablock F decoder takes whichever holds the symbols of its text.
-    if (result != nullptr &&
-        codablockF_.AddCode128DecodeResult(identifier, row.data, row.region, result->reverced != 0, result->symbols)) {
+    fromLine = result != nullptr && codablockF_.AddCode128DecodeResult(identifier, row.data, row.region,
+                                                                       result->reverced != 0, result->symbols);
+    if (fromLine) {
         return true;
     }
     MultiLineDecodeData const& multi = multiLine_.GetDecodeData();
@@ -111,26 +115,83 @@ bool BarCodeDecoder::AddCodablockFRow(DecodedLabel const& row, LineDecodeData co
            codablockF_.AddCode128DecodeResult(identifier, row.data, row.region, multi.reverced != 0, multi.symbols);
 }
 
+bool BarCodeDecoder::CalcRowBand(GrayImage const& image, LineDecodeData const& line, unsigned modules, Region& band)
+{
+    LineSegment segment;
+    if (modules == 0 || !line.CalcDecodedLineSegment(image, segment)) {
+        return false;
+    }
+    long long const dx = static_cast<long long>(segment.end.x) - segment.begin.x;
+    long long const dy = static_cast<long long>(segment.end.y) - segment.begin.y;
+    long long const length = DecMath::Sqrt(static_cast<unsigned long long>(dx * dx + dy * dy));
+    if (length < 8 || length > kMaxRowLength) {
+        return false;
+    }
+    // Quiet zones of ten modules at both ends; two modules above and below
+    // the line, at least three pixels.
+    long long const quiet = 10 * length / modules + 2;
+    long long const twoModules = 2 * length / modules;
+    long long const half = twoModules > 3 ? twoModules : 3;
+    long long const ax = dx * quiet / length;
+    long long const ay = dy * quiet / length;
+    long long const nx = -dy * half / length;
+    long long const ny = dx * half / length;
+    Point const begin{static_cast<int>(segment.begin.x - ax), static_cast<int>(segment.begin.y - ay)};
+    Point const end{static_cast<int>(segment.end.x + ax), static_cast<int>(segment.end.y + ay)};
+    band.corner[0] = Point{static_cast<int>(begin.x - nx), static_cast<int>(begin.y - ny)};
+    band.corner[1] = Point{static_cast<int>(end.x - nx), static_cast<int>(end.y - ny)};
+    band.corner[2] = Point{static_cast<int>(end.x + nx), static_cast<int>(end.y + ny)};
+    band.corner[3] = Point{static_cast<int>(begin.x + nx), static_cast<int>(begin.y + ny)};
+    return true;
+}
+
 int BarCodeDecoder::ReadCodablockF(GrayImage const& image, unsigned scanMode, DecodedLabel& label,
                                    LineDecodeData const* result)
 {
-    if (searcher_ == nullptr || !AddCodablockFRow(label, result)) {
+    bool fromLine = false;
+    if (searcher_ == nullptr || !AddCodablockFRow(label, result, fromLine)) {
         return 0;
     }
+    // The row was taken at its first read. The locator takes the band through
+    // the middle of the region it is given for the row read, so it is given a
+    // band around the line that read it (the located region may span several
+    // rows); that band is read again like the others.
     StackInterface<Region> rows(rowRegions_, sizeof rowRegions_ / sizeof rowRegions_[0]);
-    if (searcher_->Start(image, label.region, rows) == 0) {
+    Region seed = label.region;
+    bool const again = fromLine && CalcRowBand(image, *result, label.moduleCount, seed) && rows.Push(seed);
+    if (searcher_->Start(image, seed, rows) == 0) {
         return 0;
     }
+    if (again) {
+        codablockF_.Reset();
+    }
+    ReadCodablockFRows(image, scanMode, rows);
+    // A walk that stopped short (a damaged or slanted stretch) leaves rows
+    // out: the locator starts again from a row read beside a missing one.
+    unsigned long long seeded = 0;
+    unsigned number = 0;
+    for (unsigned k = 0; k < kMaxRowSeeds && codablockF_.FindRowBesideGap(seeded, number); ++k) {
+        seeded |= 1ull << number;
+        rows.Clear();
+        if (searcher_->Start(image, codablockF_.GetRow(number).region, rows) != 0) {
+            ReadCodablockFRows(image, scanMode, rows);
+        }
+    }
+    checker_.Initialize();
+    return codablockF_.Start(label);
+}
+
+void BarCodeDecoder::ReadCodablockFRows(GrayImage const& image, unsigned scanMode, StackInterface<Region> const& rows)
+{
     for (unsigned i = rows.GetCount(); i-- > 0;) {
         checker_.Initialize();
         LineDecodeData const* rowResult = nullptr;
         if (StartPart(image, rows[i], scanMode, rowLabel_, rowResult, true) != 0 &&
             rowLabel_.identifier.GetSymbology() == SYMBOLOGY_CODABLOCK_F) {
-            AddCodablockFRow(rowLabel_, rowResult);
+            bool fromLine = false;
+            AddCodablockFRow(rowLabel_, rowResult, fromLine);
         }
     }
-    checker_.Initialize();
-    return codablockF_.Start(label);
 }
 
 int BarCodeDecoder::StartPart(GrayImage const& image, Region const& region, unsigned scanMode, DecodedLabel& label,

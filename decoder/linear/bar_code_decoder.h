@@ -78,8 +78,17 @@ private:
     // read through StartPart; nonzero with the whole symbol in the label.
     int ReadCodablockF(GrayImage const& image, unsigned scanMode, DecodedLabel& label,
                        LineDecodeData const* result);
-    // Offers the read behind a row label to the Codablock F decoder.
-    bool AddCodablockFRow(DecodedLabel const& row, LineDecodeData const* result);
+    // Offers the read behind a row label to the Codablock F decoder; fromLine:
+    // the line's read was taken (else the multi-line road's).
+    bool AddCodablockFRow(DecodedLabel const& row, LineDecodeData const* result, bool& fromLine);
+    // A band along the line's decoded segment, quiet zones included, for a
+    // symbol of `modules` modules; false when the line gives none.
+    static bool CalcRowBand(GrayImage const& image, LineDecodeData const& line, unsigned modules, Region& band);
+    static constexpr long long kMaxRowLength = 1 << 16;
+    // Reads each row region (the last found first) and offers the rows read.
+    void ReadCodablockFRows(GrayImage const& image, unsigned scanMode, StackInterface<Region> const& rows);
+    // Rows read beside a missing row that the locator starts again from.
+    static constexpr unsigned kMaxRowSeeds = 4;
 
     // Over the frame's part of the work area (see work_area_layout.h); the
     // repeat checker has a part of its own that no other decoder writes, so

@@ -23,6 +23,8 @@ bool BarSymbolDecoder::IsEnableStartBarSymbol() const { return true; }
 
 bool BarSymbolDecoder::IsEnableRepeatCheck() const { return true; }
 
+bool BarSymbolDecoder::IsStackedRow(StackInterface<BarSymbol> const&, bool) const { return false; }
+
 bool BarSymbolDecoder::CalcDecodedLineSegment(GrayImage const& image, ScanLineSegment const& line, bool,
                                               StackInterface<BarSymbol> const& symbols, LineSegment& segment) const
 {

@@ -67,6 +67,9 @@ public:
                                             ArrayIterator<LineDecodeData const> const& lines,
                                             StackInterface<MultiLineBlockData> const& blocks,
                                             StackInterface<Point>& beginEdge, StackInterface<Point>& endEdge) const;
+    // Whether the characters are one row of a stacked symbol, which is never a
+    // label of its own but starts the reading of the symbol's other rows.
+    virtual bool IsStackedRow(StackInterface<BarSymbol> const& symbols, bool reverced) const;
 
     tagSymbology GetSymbology() const { return symbology_; }
     BarSymbolDecoderContext const& GetContext() const { return *context_; }

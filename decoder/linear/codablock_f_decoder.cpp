@@ -192,6 +192,20 @@ bool CodablockFDecoder::AddCode128DecodeResult(Code128Identifier const& identifi
     return true;
 }
 
+bool CodablockFDecoder::FindRowBesideGap(unsigned long long seeded, unsigned& number) const
+{
+    // Without the first row the number of rows is not known.
+    unsigned const last = first_ ? total_ : kMaxRows;
+    auto missing = [&](unsigned n) { return n >= 1 && n <= last && !rows_[n - 1].valid; };
+    for (unsigned n = 1; n <= last; ++n) {
+        if (rows_[n - 1].valid && (seeded & (1ull << n)) == 0 && (missing(n - 1) || missing(n + 1))) {
+            number = n;
+            return true;
+        }
+    }
+    return false;
+}
+
 int CodablockFDecoder::Start(DecodedLabel& label) const
 {
     label.data.Clear();

@@ -78,6 +78,9 @@ public:
     unsigned GetTotalRows() const { return total_; }
     bool HasFirstRow() const { return first_; }
     RowOfCodablockF const& GetRow(unsigned number) const { return rows_[number - 1]; }
+    // A row read next to a row that is missing, and not in `seeded` (bit n
+    // for row n); false when every row is present or none is left.
+    bool FindRowBesideGap(unsigned long long seeded, unsigned& number) const;
 
 private:
     ReadAndLengthProperty const* property_;

@@ -178,11 +178,7 @@ bool Code128Decoder::Start(StackInterface<BarSymbol> const& symbols, bool reverc
     Code128Identifier identifier(reading.modifier, SYMBOLOGY_CODE128);
 
     // A Codablock F row goes to the Codablock F decoder as it is.
-    unsigned skip = 0;
-    int rows = 0;
-    int row = 0;
-    if (codablockF_->read.Get() && rows_ != nullptr &&
-        rows_->CalcTotalRowsAndRowNumber(reverced, symbols, skip, rows, row)) {
+    if (IsStackedRow(symbols, reverced)) {
         identifier.SetSymbology(SYMBOLOGY_CODABLOCK_F);
         identifier.SetModifierBit(10, true);
         identifier.SetModifierBit(11, reading.lastBytes[0] + reading.lastBytes[1] == 4);
@@ -208,6 +204,15 @@ bool Code128Decoder::Start(StackInterface<BarSymbol> const& symbols, bool reverc
     }
     label.identifier.Copy(identifier);
     return true;
+}
+
+bool Code128Decoder::IsStackedRow(StackInterface<BarSymbol> const& symbols, bool reverced) const
+{
+    unsigned skip = 0;
+    int rows = 0;
+    int row = 0;
+    return codablockF_->read.Get() && rows_ != nullptr &&
+           rows_->CalcTotalRowsAndRowNumber(reverced, symbols, skip, rows, row);
 }
 
 bool Code128Decoder::CountModule(StackInterface<BarSymbol> const& symbols, unsigned& modules) const

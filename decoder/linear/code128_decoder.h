@@ -54,6 +54,8 @@ public:
                             StackInterface<BarSymbol>& symbols, unsigned& votes) const override;
     // 11 modules for every character, the stop included.
     bool CountModule(StackInterface<BarSymbol> const& symbols, unsigned& modules) const override;
+    // A Codablock F row while Codablock F reading is on.
+    bool IsStackedRow(StackInterface<BarSymbol> const& symbols, bool reverced) const override;
 
     // The Codablock F decoder plugs in here; null takes every read as Code 128.
     void SetCodablockFRowRecognizer(CodablockFRowRecognizer const* recognizer) { rows_ = recognizer; }

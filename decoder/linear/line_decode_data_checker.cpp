@@ -143,6 +143,9 @@ unsigned LineDecodeDataChecker::CalcRequiredRepeats() const
 
 bool LineDecodeDataChecker::Check(LineDecodeData const& line, LineSegment const& segment, Region const& band)
 {
+    if (stackedRowAtOnce_ && line.decoder != nullptr && line.decoder->IsStackedRow(line.symbols, line.reverced != 0)) {
+        return Restart(line, segment, band) && Accept();
+    }
     if (count_ == 0 || !pending_.EqualTo(line)) {
         // Also of another length: lines that leave a slanted symbol through
         // its bar ends read a fragment, its end character taken for a stop.

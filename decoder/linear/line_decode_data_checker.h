@@ -45,6 +45,11 @@ public:
     // it; true when it completes the repeats (the result is then handed out
     // and no longer waits).
     bool Check(LineDecodeData const& line, LineSegment const& segment, Region const& band = Region{});
+    // With this on, a row of a stacked symbol counts at its first read: the
+    // lines across a stacked symbol alternate between its rows, so that no row
+    // is read twice in a row, and such a row only starts the reading of every
+    // row in a band of its own (with this off, and the repeats).
+    void SetStackedRowAtOnce(bool atOnce) { stackedRowAtOnce_ = atOnce; }
     // The label's region: edge lines fitted through the gathered begin and
     // end points, cut by the band's first and last scan line (the reversed
     // flag puts the end points' edge first).
@@ -88,6 +93,7 @@ private:
     StackInterface<Point> endPoints_;
     OfferedLine offered_[kOfferedCapacity];
     unsigned offeredCount_ = 0;
+    bool stackedRowAtOnce_ = false;
 };
 
 }  // namespace DEC2DIvra

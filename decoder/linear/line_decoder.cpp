@@ -38,12 +38,32 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
                         bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central,
                         unsigned divider) const
 {
+    bool smoothedForContrast = false;
+    if (Start(image, region, samples, wholeLine, result, falseEdge, central, divider, true, smoothedForContrast)) {
+        return true;
+    }
+    if (!smoothedForContrast) {
+        return false;
+    }
+    // Smoothing a low-contrast line against noise also merges the narrow
+    // elements of small modules: such a line is read once more unsmoothed. Its
+    // false-edge report stays that of the first reading.
+    bool unsmoothedFalseEdge = false;
+    return Start(image, region, samples, wholeLine, result, unsmoothedFalseEdge, central, divider, false,
+                 smoothedForContrast);
+}
+
+bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
+                        bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central, unsigned divider,
+                        bool lowContrastSmoothing, bool& smoothedForContrast) const
+{
     ScanLineSegment const line = result.line;
     result.Clear();
     result.line = line;
     falseEdge = false;
     unsigned maxStep = 0;
-    if (!scan_.Start(image, samples, result.elements, central, divider, falseEdge, maxStep) ||
+    if (!scan_.Start(image, samples, result.elements, central, divider, falseEdge, maxStep, lowContrastSmoothing,
+                     smoothedForContrast) ||
         result.elements.IsEmpty()) {
         return false;
     }

@@ -63,11 +63,20 @@ ScanSubroutine::ScanSubroutine(VirtualArray<unsigned char> const& work)
     capacity_ = count;
 }
 
-bool ScanSubroutine::Start(GrayImage const& /*image*/, StackInterface<PickLineElement> const& samples,
+bool ScanSubroutine::Start(GrayImage const& image, StackInterface<PickLineElement> const& samples,
                            StackInterface<ScanElement>& runs, bool central, unsigned divider, bool& falseEdge,
                            unsigned& maxStep) const
 {
+    bool smoothedForContrast = false;
+    return Start(image, samples, runs, central, divider, falseEdge, maxStep, true, smoothedForContrast);
+}
+
+bool ScanSubroutine::Start(GrayImage const& /*image*/, StackInterface<PickLineElement> const& samples,
+                           StackInterface<ScanElement>& runs, bool central, unsigned divider, bool& falseEdge,
+                           unsigned& maxStep, bool lowContrastSmoothing, bool& smoothedForContrast) const
+{
     falseEdge = false;
+    smoothedForContrast = false;
     maxStep = 0;
     runs.Clear();
     unsigned const n = samples.GetCount();
@@ -123,7 +132,9 @@ bool ScanSubroutine::Start(GrayImage const& /*image*/, StackInterface<PickLineEl
 
     // 4. Smoothing and the hysteresis.
     long long const range = highGrey - lowGrey;
-    bool const smoothed = range < 255 || range > 4 * step;
+    bool const lowContrast = lowContrastSmoothing && range < kLowContrastRange;
+    bool const smoothed = lowContrast || range > 4 * step;
+    smoothedForContrast = lowContrast && range <= 4 * step;
     unsigned walkDivider = 16;
     if (smoothed) {
         for (unsigned i = 0; i + 1 < count; ++i) {

@@ -48,6 +48,14 @@ public:
     bool Start(GrayImage const& image, StackInterface<PickLineElement> const& samples,
                StackInterface<ScanElement>& runs, bool central, unsigned divider, bool& falseEdge,
                unsigned& maxStep) const;
+    // The same, the smoothing of a low-contrast line (a grey range below
+    // kLowContrastRange) left out when lowContrastSmoothing is false;
+    // smoothedForContrast tells whether the line was smoothed for its range.
+    bool Start(GrayImage const& image, StackInterface<PickLineElement> const& samples,
+               StackInterface<ScanElement>& runs, bool central, unsigned divider, bool& falseEdge,
+               unsigned& maxStep, bool lowContrastSmoothing, bool& smoothedForContrast) const;
+
+    static constexpr long long kLowContrastRange = 255;
 
 private:
     struct WalkResult {

@@ -14,6 +14,18 @@
 
 namespace sim_test {
 
+// Bytes as scanner-sim decode prints them: two upper-case hex digits each.
+inline std::string Hex(std::string const& bytes)
+{
+    static char const digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out.push_back(digits[c >> 4]);
+        out.push_back(digits[c & 15]);
+    }
+    return out;
+}
+
 // The "set" command of a data-editing memory: each byte of the texts one cell.
 inline std::string Memory(int n, std::string const& pattern, std::string const& format)
 {

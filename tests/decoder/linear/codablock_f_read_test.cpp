@@ -246,5 +246,44 @@ TEST_F(CodablockFTest, SymbolCheckAndRowCountDecide)
     }
 }
 
+struct GapCase {
+    char const* name;
+    int announced;             // rows the first row announces; 0: no first row
+    std::vector<unsigned> read;  // other row numbers read
+    unsigned long long seeded;
+    unsigned expected;         // 0: none
+};
+
+TEST_F(CodablockFTest, RowBesideAGapIsOfferedOnceAsASeed)
+{
+    // Row indicators in code set B: first row r = rows + 62; row n at n + 9
+    // (2-6) or n + 19 (7-44).
+    auto indicator = [](unsigned n) { return n <= 6 ? n + 9 : n + 19; };
+    GapCase const cases[] = {
+        {"whole", 5, {2, 3, 4, 5}, 0, 0},
+        {"row 3 missing", 5, {2, 4, 5}, 0, 2},
+        {"row 2 seeded", 5, {2, 4, 5}, 1ull << 2, 4},
+        {"both seeded", 5, {2, 4, 5}, (1ull << 2) | (1ull << 4), 0},
+        {"last row missing", 3, {2}, 0, 2},
+        {"no first row", 0, {3}, 0, 3},
+        {"rows past the announced ones", 2, {2, 9}, 0, 0},
+    };
+    for (GapCase const& c : cases) {
+        CodablockFDecoder decoder(harness.Property().codablock_f);
+        if (c.announced != 0) {
+            ASSERT_TRUE(AddRow(decoder, {103, 100, static_cast<unsigned>(c.announced) + 62, 33, 34})) << c.name;
+        }
+        for (unsigned n : c.read) {
+            ASSERT_TRUE(AddRow(decoder, {103, 100, indicator(n), 35, 36, 37, 38})) << c.name;
+        }
+        unsigned number = 0;
+        bool const found = decoder.FindRowBesideGap(c.seeded, number);
+        EXPECT_EQ(found, c.expected != 0) << c.name;
+        if (found) {
+            EXPECT_EQ(number, c.expected) << c.name;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace codablock_f_test
