@@ -3,6 +3,7 @@
 #include "tests/sim/sim_program_fixture.h"
 #include "tests/support/frame.h"
 #include "tests/support/image_file.h"
+#include "tests/support/menu_label.h"
 #include "tests/support/symbol_renderer.h"
 
 #include <algorithm>
@@ -234,6 +235,23 @@ TEST_F(SimRunRoad, TriggerCommandsTheTriggerKeyAndProgramSignals)
     // With trigger commands off, "Z" is still answered but starts nothing.
     EXPECT_EQ(command("set universal_acceptance/trigger_command:false", 5000ms, "\x06"), "\x06");
     EXPECT_EQ(command("Z", 800ms), "\x06");
+}
+
+// A menu label read outside menu mode is refused with the error LED and beep, and
+// nothing reaches the host (SimMenu shows it changes nothing).
+TEST_F(SimRunRoad, AStrayMenuLabelSignalsAnErrorAndChangesNothing)
+{
+    std::string const stray = image("stray.png", support::renderMenuLabel("X/2", {.moduleSize = 2.0}).frame);
+    ASSERT_NO_FATAL_FAILURE(start());
+    command("", 600ms);
+    console("image " + stray);
+    EXPECT_EQ(command("Z", 1500ms), "\x06"); // the read's ACK, and no data after it
+    command("", 600ms);
+    std::string const signals = indicators();
+    for (char const* line : {"led_error/brightness 1\n", "buzzer/frequency 2000\n", "buzzer/frequency 1500\n"}) {
+        EXPECT_NE(signals.find(line), std::string::npos) << line << "\n" << signals;
+    }
+    EXPECT_EQ(signals.find("led_goodread/brightness 1\n"), std::string::npos) << signals;
 }
 
 // The UART's terminal shows the line settings a save applies, and a restart keeps them;
