@@ -181,6 +181,25 @@ TEST_F(DataBarRoadTest, ExpandedReadsUnderPerspective)
     }
 }
 
+// Eleven rows of the full height lie along the frame: the band's lines cross
+// each row once or not at all, so that the rows are found from the pairs
+// single lines saw, lined up along the bars.
+TEST_F(DataBarRoadTest, TallExpandedStackedReadsAcrossItsRows)
+{
+    support::SymbolInput const input =
+        Gs1(BARCODE_DBAR_EXPSTK, "[01]98898765432106[21]ABCDEFGHIJKLMNOPQRST[10]ABCDEFGH", 1);
+    std::string const expected =
+        "16\t]e0\t" + Hex("019889876543210621ABCDEFGHIJKLMNOPQRST" + kGs + "10ABCDEFGH") + "\n";
+    for (double angle : {90.0, 105.0, 285.0}) {
+        support::RenderOptions options;
+        options.moduleSize = 1.3;
+        options.angle = angle;
+        support::Rendering const r = support::render(input, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        EXPECT_EQ(Decode(r.frame), expected) << angle;
+    }
+}
+
 // Lines laid along one row of a stacked symbol run along its separator
 // pattern, which reads as a Code 39 menu label: the two-row symbol gives its
 // own label and nothing else.

@@ -245,13 +245,15 @@ TEST_F(FrameScheduleTest, RegionsNamedAroundDataBarSegmentsAreScannedToo)
     EXPECT_EQ(found.data, "1100101");
     ASSERT_EQ(locator.asked.size(), 2u);
     EXPECT_EQ(locator.asked[0], dataBar.finder[1]) << "last finder region first";
-    EXPECT_EQ(dataBar.namings, 14) << "named once, then the schedule restarts";
+    EXPECT_EQ(dataBar.namings, 14) << "named, then the schedule restarts";
 
-    // Finder regions seen but nothing located: status 1.
+    // Finder regions seen but nothing located: status 1. The road names
+    // the same regions every time it is asked; the decode still ends.
     locator.answer.clear();
     Read const seen = harness.ReadRegion(frame, empty);
     EXPECT_FALSE(seen.ok);
     EXPECT_EQ(seen.status, 1u);
+    EXPECT_EQ(dataBar.namings, 14 + static_cast<int>(LineAndPreBlockDecoder::kMaxFinderNamings));
 }
 
 }  // namespace
