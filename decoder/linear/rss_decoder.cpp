@@ -504,12 +504,35 @@ unsigned RSSDecoder::CalcColumnRegions(Maps12 const& maps, unsigned inverted, St
     long long const vx = seen[to].cx - seen[from].cx;
     long long const vy = seen[to].cy - seen[from].cy;
     long long const length = DecMath::Sqrt(static_cast<unsigned long long>(farthest));
+    auto onAxis = [&](Seen const& k) {
+        long long const off = (k.cx - seen[from].cx) * vy - (k.cy - seen[from].cy) * vx;
+        bool const like = 2 * k.width > seen[from].width && k.width < 2 * seen[from].width;
+        return like && across(k, vx, vy) && 9 * off * off < k.width * farthest;
+    };
+    // Rows are two thirds of a pair high or more: pairs closer along the
+    // axis are the rows of another stacked symbol (a MicroPDF417's are a
+    // few modules high), read by chance as DataBar pairs.
+    long long along[12];
+    unsigned rows = 0;
+    long long narrowest = seen[from].width;
+    for (unsigned k = 0; k < count; ++k) {
+        if (onAxis(seen[k])) {
+            along[rows++] = ((seen[k].cx - seen[from].cx) * vx + (seen[k].cy - seen[from].cy) * vy) / length;
+            narrowest = seen[k].width < narrowest ? seen[k].width : narrowest;
+        }
+    }
+    long long const gap = DecMath::Sqrt(static_cast<unsigned long long>(narrowest)) / 2;
+    for (unsigned a = 0; a < rows; ++a) {
+        for (unsigned b = a + 1; b < rows; ++b) {
+            if ((along[a] < along[b] ? along[b] - along[a] : along[a] - along[b]) < gap) {
+                return 0;
+            }
+        }
+    }
     unsigned named = 0;
     for (unsigned k = 0; k < count; ++k) {
         unsigned const bit = kExpandedBits + 12 * inverted + finder[k];
-        long long const off = (seen[k].cx - seen[from].cx) * vy - (seen[k].cy - seen[from].cy) * vx;
-        bool const like = 2 * seen[k].width > seen[from].width && seen[k].width < 2 * seen[from].width;
-        if (IsNamed(bit) || !like || !across(seen[k], vx, vy) || 9 * off * off >= seen[k].width * farthest) {
+        if (IsNamed(bit) || !onAxis(seen[k])) {
             continue;
         }
         // A quarter of a pair's width either side of the line along the bars:
