@@ -540,7 +540,8 @@ unsigned RSSDecoder::CalcColumnRegions(Maps12 const& maps, unsigned inverted, St
         long long const reach = DecMath::Sqrt(static_cast<unsigned long long>(seen[k].width)) / 4;
         Point const shift{static_cast<int>(vx * reach / length), static_cast<int>(vy * reach / length)};
         LineSegment const& p = GetBestOfPair(maps[finder[k]])->firstPair;
-        LineSegment const start{Point{p.begin.x - shift.x, p.begin.y - shift.y}, Point{p.end.x - shift.x, p.end.y - shift.y}};
+        LineSegment const start{Point{p.begin.x - shift.x, p.begin.y - shift.y},
+                                Point{p.end.x - shift.x, p.end.y - shift.y}};
         Region region;
         if (SquareToBars(start, vx, vy, Point{2 * shift.x, 2 * shift.y}, region) && regions.Push(region)) {
             Name(bit);
