@@ -23,7 +23,9 @@ public:
                                      ArrayIterator<ScanElement const> const& start, LineDecodeData const& line) = 0;
     // Tries to finish a symbol from what was collected; true with a label.
     virtual bool Start(GrayImage const& image, DecodedLabel& label) = 0;
-    // Regions around the segments seen; true when it named any.
+    // Regions around the segments seen that it has not named before in this
+    // decode (it is asked again as lines add sightings); true when it named
+    // any.
     virtual bool CalcFinderRegions(StackInterface<Region>& regions) = 0;
 
 protected:

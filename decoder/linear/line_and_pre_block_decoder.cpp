@@ -161,7 +161,7 @@ bool LineAndPreBlockDecoder::Start(GrayImage const& image, BarCodeScanRegion con
             i = 0;
             continue;
         }
-        if (i > 2 && !progress.finderFound && AddFinderRegions(image, progress)) {
+        if (i > 2 && AddFinderRegions(image, progress)) {
             i = 0;
             continue;
         }
@@ -261,14 +261,17 @@ bool LineAndPreBlockDecoder::TryDataBar(GrayImage const& image, unsigned, Decode
 
 bool LineAndPreBlockDecoder::AddFinderRegions(GrayImage const& image, Progress& progress)
 {
+    // Asked again while lines add sightings; a road that names regions every
+    // time must not hold the schedule at its start for ever.
     DataBarRoad* dataBar = decoders_->GetDataBarRoad();
-    if (dataBar == nullptr) {
+    if (dataBar == nullptr || progress.namings >= kMaxFinderNamings || regionCount_ >= kRegionCapacity) {
         return false;
     }
     finderRegions_.Clear();
     if (!dataBar->CalcFinderRegions(finderRegions_)) {
         return false;
     }
+    ++progress.namings;
     progress.finderFound = true;
     locatedRegions_.Clear();
     bool found = false;

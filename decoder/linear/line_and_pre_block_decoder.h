@@ -28,9 +28,11 @@ class MultiLineRoad;
 // result it accepts becomes the label.
 class LineAndPreBlockDecoder {
 public:
-    static constexpr unsigned kRegionCapacity = 16;
+    static constexpr unsigned kRegionCapacity = 32;
     static constexpr unsigned kFinderRegionCapacity = 59;
     static constexpr unsigned kLocatedRegionCapacity = 15;
+    // Times one decode takes regions from the DataBar road.
+    static constexpr unsigned kMaxFinderNamings = 8;
     static constexpr unsigned kLineSlotCount = ScanSchedule::kPositionCount;
     // Samples of one line; the run-length conversion takes no more.
     static constexpr unsigned kSampleCapacity = 4928;
@@ -90,6 +92,7 @@ private:
         bool lineSeen = false;
         bool combinedPending = false;
         bool finderFound = false;
+        unsigned namings = 0;
         unsigned lowestCombined = 0xFFFFFFFFu;
         unsigned highestCombined = 0;
     };

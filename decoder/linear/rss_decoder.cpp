@@ -67,6 +67,7 @@ void RSSDecoder::Initialize()
         expanded_[i].Reset();
         expandedInverted_[i].Reset();
     }
+    named_ = 0;
 }
 
 bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, ArrayIterator<ScanElement const> const& start,
@@ -408,9 +409,17 @@ bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, Region& region)
     if (norm < kMinSquaredAcross) {
         return true;
     }
-    Point const a = best->firstPair.begin;
-    long long const wx = static_cast<long long>(best->firstPair.end.x) - a.x;
-    long long const wy = static_cast<long long>(best->firstPair.end.y) - a.y;
+    Point const shift{static_cast<int>(dx), static_cast<int>(dy)};
+    return SquareToBars(best->firstPair, dx, dy, shift, region);
+}
+
+bool RSSDecoder::SquareToBars(LineSegment const& pair, long long dx, long long dy, Point const& shift,
+                              Region& region)
+{
+    long long const norm = dx * dx + dy * dy;
+    Point const a = pair.begin;
+    long long const wx = static_cast<long long>(pair.end.x) - a.x;
+    long long const wy = static_cast<long long>(pair.end.y) - a.y;
     // The reading direction: perpendicular to the bars, the lines' way.
     long long const rx = -dy;
     long long const ry = dx;
@@ -422,9 +431,125 @@ bool RSSDecoder::CalcPairRegion(RSSPairCandidateMap const& map, Region& region)
     int const ey = static_cast<int>((static_cast<long long>(b.y) - a.y) * 2 / 5);
     Point const begin{a.x - ex, a.y - ey};
     Point const end{b.x + ex, b.y + ey};
-    Point const shift{static_cast<int>(dx), static_cast<int>(dy)};
     region = Region{{begin, end, Point{end.x + shift.x, end.y + shift.y}, Point{begin.x + shift.x, begin.y + shift.y}}};
     return true;
+}
+
+unsigned RSSDecoder::CalcColumnRegions(Maps12 const& maps, unsigned inverted, StackInterface<Region>& regions)
+{
+    // The rows of a tall stacked symbol lie across the lines of its band, so
+    // that a line or two cross each: too few for a region squared to the
+    // row's own bars. The pairs of the rows lie one above the other along
+    // the bars: when three or more pairs seen line up across their reading
+    // direction, that line gives the bars, and each pair a region around
+    // the line that saw it.
+    using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
+    struct Seen {
+        long long cx;
+        long long cy;
+        long long wx;
+        long long wy;
+        long long width;  // squared
+    };
+    Seen seen[12];
+    unsigned finder[12];
+    unsigned count = 0;
+    for (unsigned f = 0; f < 12; ++f) {
+        Entry const* e = GetBestOfPair(maps[f]);
+        if (e == nullptr) {
+            continue;
+        }
+        LineSegment const& p = e->firstPair;
+        long long const wx = static_cast<long long>(p.end.x) - p.begin.x;
+        long long const wy = static_cast<long long>(p.end.y) - p.begin.y;
+        finder[count] = f;
+        seen[count++] = Seen{(static_cast<long long>(p.begin.x) + p.end.x) / 2,
+                             (static_cast<long long>(p.begin.y) + p.end.y) / 2, wx, wy, wx * wx + wy * wy};
+    }
+    // Across a pair's reading direction (within 15 degrees: cos^2 below
+    // 0.07), at a like width, off the axis by less than a third of a width.
+    auto across = [](Seen const& s, long long vx, long long vy) {
+        long long const dot = s.wx * vx + s.wy * vy;
+        return 100 * dot * dot < 7 * s.width * (vx * vx + vy * vy);
+    };
+    unsigned most = 0;
+    long long farthest = 0;
+    unsigned from = 0;
+    unsigned to = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        for (unsigned j = i + 1; j < count; ++j) {
+            long long const vx = seen[j].cx - seen[i].cx;
+            long long const vy = seen[j].cy - seen[i].cy;
+            long long const d = vx * vx + vy * vy;
+            if (4 * d < seen[i].width || !across(seen[i], vx, vy) || !across(seen[j], vx, vy)) {
+                continue;
+            }
+            unsigned on = 0;
+            for (unsigned k = 0; k < count; ++k) {
+                long long const off = (seen[k].cx - seen[i].cx) * vy - (seen[k].cy - seen[i].cy) * vx;
+                bool const like = 2 * seen[k].width > seen[i].width && seen[k].width < 2 * seen[i].width;
+                on += like && across(seen[k], vx, vy) && 9 * off * off < seen[k].width * d ? 1u : 0u;
+            }
+            if (on > most || (on == most && d > farthest)) {
+                most = on;
+                farthest = d;
+                from = i;
+                to = j;
+            }
+        }
+    }
+    if (most < 3) {
+        return 0;
+    }
+    long long const vx = seen[to].cx - seen[from].cx;
+    long long const vy = seen[to].cy - seen[from].cy;
+    long long const length = DecMath::Sqrt(static_cast<unsigned long long>(farthest));
+    auto onAxis = [&](Seen const& k) {
+        long long const off = (k.cx - seen[from].cx) * vy - (k.cy - seen[from].cy) * vx;
+        bool const like = 2 * k.width > seen[from].width && k.width < 2 * seen[from].width;
+        return like && across(k, vx, vy) && 9 * off * off < k.width * farthest;
+    };
+    // Rows are two thirds of a pair high or more: pairs closer along the
+    // axis are the rows of another stacked symbol (a MicroPDF417's are a
+    // few modules high), read by chance as DataBar pairs.
+    long long along[12];
+    unsigned rows = 0;
+    long long narrowest = seen[from].width;
+    for (unsigned k = 0; k < count; ++k) {
+        if (onAxis(seen[k])) {
+            along[rows++] = ((seen[k].cx - seen[from].cx) * vx + (seen[k].cy - seen[from].cy) * vy) / length;
+            narrowest = seen[k].width < narrowest ? seen[k].width : narrowest;
+        }
+    }
+    long long const gap = DecMath::Sqrt(static_cast<unsigned long long>(narrowest)) / 2;
+    for (unsigned a = 0; a < rows; ++a) {
+        for (unsigned b = a + 1; b < rows; ++b) {
+            if ((along[a] < along[b] ? along[b] - along[a] : along[a] - along[b]) < gap) {
+                return 0;
+            }
+        }
+    }
+    unsigned named = 0;
+    for (unsigned k = 0; k < count; ++k) {
+        unsigned const bit = kExpandedBits + 12 * inverted + finder[k];
+        if (IsNamed(bit) || !onAxis(seen[k])) {
+            continue;
+        }
+        // A quarter of a pair's width either side of the line along the bars:
+        // a row is about two thirds of a pair high.
+        long long const reach = DecMath::Sqrt(static_cast<unsigned long long>(seen[k].width)) / 4;
+        Point const shift{static_cast<int>(vx * reach / length), static_cast<int>(vy * reach / length)};
+        LineSegment const& p = GetBestOfPair(maps[finder[k]])->firstPair;
+        LineSegment const start{Point{p.begin.x - shift.x, p.begin.y - shift.y},
+                                Point{p.end.x - shift.x, p.end.y - shift.y}};
+        Region region;
+        if (SquareToBars(start, vx, vy, Point{2 * shift.x, 2 * shift.y}, region) && regions.Push(region)) {
+            Name(bit);
+            Name(kExpandedBits + 12 * (1 - inverted) + (finder[k] ^ 1u));
+            ++named;
+        }
+    }
+    return named;
 }
 
 bool RSSDecoder::CalcRowRegion(Maps12 const& maps, Region& region)
@@ -510,11 +635,18 @@ bool RSSDecoder::CalcRowRegion(Maps12 const& maps, Region& region)
 
 bool RSSDecoder::CalcFinderRegions(StackInterface<Region>& regions)
 {
+    // Asked again while the regions' lines add votes: each pair is named once
+    // per decode, so that rows too few lines crossed at first follow later.
+    // A line reads as both polarities; a pair's reading in the other
+    // polarity (the other map, the finder's other end colour) is the same
+    // place and is named with it.
     Maps9 const* omni[4] = {&omniLeft_, &omniRight_, &omniLeftInverted_, &omniRightInverted_};
     Region region;
-    for (Maps9 const* maps : omni) {
+    for (unsigned m = 0; m < 4; ++m) {
         for (unsigned v = 0; v < 9; ++v) {
-            if (CalcPairRegion((*maps)[v], region)) {
+            if (!IsNamed(9 * m + v) && CalcPairRegion((*omni[m])[v], region)) {
+                Name(9 * m + v);
+                Name(9 * (3 - m) + v);
                 return regions.Push(region);
             }
         }
@@ -523,11 +655,21 @@ bool RSSDecoder::CalcFinderRegions(StackInterface<Region>& regions)
     for (unsigned inverted = 0; inverted < 2 && !pushed; ++inverted) {
         Maps12 const& maps = inverted != 0 ? expandedInverted_ : expanded_;
         for (unsigned f = 0; f < 12; ++f) {
-            if (CalcPairRegion(maps[f], region) && regions.Push(region)) {
+            if (!IsNamed(kExpandedBits + 12 * inverted + f) && CalcPairRegion(maps[f], region) &&
+                regions.Push(region)) {
+                Name(kExpandedBits + 12 * inverted + f);
+                Name(kExpandedBits + 12 * (1 - inverted) + (f ^ 1u));
                 pushed = true;
             }
         }
-        if (pushed && CalcRowRegion(maps, region)) {
+        if (CalcColumnRegions(maps, inverted, regions) != 0) {
+            pushed = true;
+        }
+        if (!pushed) {
+            continue;
+        }
+        if (!IsNamed(kRowBit) && CalcRowRegion(maps, region)) {
+            Name(kRowBit);
             regions.Push(region);
         }
     }

@@ -55,6 +55,19 @@ private:
     static bool LieInOneRow(BarSymbolCandidateMapForRSS<64>::Entry const& a,
                             BarSymbolCandidateMapForRSS<64>::Entry const& b, Point const& symbolStart);
     static bool CalcRowRegion(Maps12 const& maps, Region& region);
+    // Regions around the rows of a stacked symbol seen by single lines; how
+    // many it named.
+    unsigned CalcColumnRegions(Maps12 const& maps, unsigned inverted, StackInterface<Region>& regions);
+    // The stretch of a line across a pair, widened for cut-off characters and
+    // squared to the bars (dx, dy), swept by `shift` along them.
+    static bool SquareToBars(LineSegment const& pair, long long dx, long long dy, Point const& shift,
+                             Region& region);
+    // Pairs already named as regions in this decode: 36 Omnidirectional
+    // maps, 24 Expanded ones, and the Expanded row axis.
+    static constexpr unsigned kExpandedBits = 36;
+    static constexpr unsigned kRowBit = 60;
+    bool IsNamed(unsigned bit) const { return (named_ >> bit & 1u) != 0; }
+    void Name(unsigned bit) { named_ |= 1ULL << bit; }
 
     DecoderDetailProperty const* detail_;
     Gs1DataBarProperty const* dataBar_;
@@ -64,6 +77,7 @@ private:
     Maps9 omniRightInverted_;
     Maps12 expanded_;
     Maps12 expandedInverted_;
+    unsigned long long named_ = 0;
 };
 
 }  // namespace DEC2DIvra

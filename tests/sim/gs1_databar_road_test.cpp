@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -70,13 +71,15 @@ protected:
     }
 
     // Paints the label's grey over a stretch of module columns (x) and rows (y)
-    // of an upright symbol.
+    // of a symbol drawn at a multiple of 90 degrees.
     static void Cover(support::Rendering& r, double x0, double x1, double y0, double y1, int grey = 900)
     {
         support::Point const a = r.symbol.toFrame({x0, y0});
         support::Point const b = r.symbol.toFrame({x1, y1});
-        for (int y = static_cast<int>(std::floor(a.y)); y < static_cast<int>(std::ceil(b.y)); ++y) {
-            for (int x = static_cast<int>(std::floor(a.x)); x < static_cast<int>(std::ceil(b.x)); ++x) {
+        int const top = static_cast<int>(std::ceil(std::max(a.y, b.y)));
+        int const right = static_cast<int>(std::ceil(std::max(a.x, b.x)));
+        for (int y = static_cast<int>(std::floor(std::min(a.y, b.y))); y < top; ++y) {
+            for (int x = static_cast<int>(std::floor(std::min(a.x, b.x))); x < right; ++x) {
                 r.frame.at(x, y) = static_cast<uint16_t>(grey);
             }
         }
@@ -179,6 +182,34 @@ TEST_F(DataBarRoadTest, ExpandedReadsUnderPerspective)
         ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
         EXPECT_EQ(Decode(r.frame), "16\t]e0\t" + Hex("0198898765432106320201234515991231") + "\n") << angle;
     }
+}
+
+// Eleven rows of the full height lie along the frame: the band's lines cross
+// each row once or not at all, so that the rows are found from the pairs
+// single lines saw, lined up along the bars.
+TEST_F(DataBarRoadTest, TallExpandedStackedReadsAcrossItsRows)
+{
+    support::SymbolInput const input =
+        Gs1(BARCODE_DBAR_EXPSTK, "[01]98898765432106[21]ABCDEFGHIJKLMNOPQRST[10]ABCDEFGH", 1);
+    std::string const expected =
+        "16\t]e0\t" + Hex("019889876543210621ABCDEFGHIJKLMNOPQRST" + kGs + "10ABCDEFGH") + "\n";
+    for (double angle : {90.0, 105.0, 285.0}) {
+        support::RenderOptions options;
+        options.moduleSize = 1.3;
+        options.angle = angle;
+        support::Rendering const r = support::render(input, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        EXPECT_EQ(Decode(r.frame), expected) << angle;
+    }
+    // The rows found that way still need every row: with the sixth row gone
+    // there is no label.
+    support::RenderOptions options;
+    options.moduleSize = 1.3;
+    options.angle = 90.0;
+    support::Rendering r = support::render(input, options);
+    double const h = r.symbol.heightModules;
+    Cover(r, 0, r.symbol.widthModules, 5.0 * h / 11, 6.0 * h / 11);
+    EXPECT_EQ(Decode(r.frame), "-\n");
 }
 
 // Lines laid along one row of a stacked symbol run along its separator

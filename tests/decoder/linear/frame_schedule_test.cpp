@@ -96,17 +96,20 @@ public:
     }
     bool CalcFinderRegions(StackInterface<Region>& regions) override
     {
+        // `later` stands for rows that only the first regions' lines show.
         ++namings;
-        for (Region const& r : finder) {
+        std::vector<Region> const& named = namings > 1 && !later.empty() ? later : finder;
+        for (Region const& r : named) {
             regions.Push(r);
         }
-        return !finder.empty();
+        return !named.empty();
     }
     int initializations = 0;
     int collections = 0;
     int finishes = 0;
     int namings = 0;
     std::vector<Region> finder;
+    std::vector<Region> later;
 };
 
 class FakeLocator final : public CodeSearcher {
@@ -245,13 +248,38 @@ TEST_F(FrameScheduleTest, RegionsNamedAroundDataBarSegmentsAreScannedToo)
     EXPECT_EQ(found.data, "1100101");
     ASSERT_EQ(locator.asked.size(), 2u);
     EXPECT_EQ(locator.asked[0], dataBar.finder[1]) << "last finder region first";
-    EXPECT_EQ(dataBar.namings, 14) << "named once, then the schedule restarts";
+    EXPECT_EQ(dataBar.namings, 14) << "named, then the schedule restarts";
 
-    // Finder regions seen but nothing located: status 1.
+    // Finder regions seen but nothing located: status 1. The road names
+    // the same regions every time it is asked; the decode still ends.
     locator.answer.clear();
     Read const seen = harness.ReadRegion(frame, empty);
     EXPECT_FALSE(seen.ok);
     EXPECT_EQ(seen.status, 1u);
+    EXPECT_EQ(dataBar.namings, 14 + static_cast<int>(LineAndPreBlockDecoder::kMaxFinderNamings));
+}
+
+// Regions the road names only after the lines of its first regions were read
+// are scanned too.
+TEST_F(FrameScheduleTest, RegionsNamedLaterInTheDecodeAreScanned)
+{
+    FakeDataBar dataBar;
+    FakeLocator locator;
+    harness.Frame().GetBarSymbolDecoderSet().SetDataBarRoad(&dataBar);
+    harness.Frame().SetCodeSearcher(&locator);
+    support::Frame frame = support::makeFrame();
+    StripeDrawing drawing;
+    drawing.quietZone = 30;
+    drawing.centreY = 380;
+    support::Quad const quad = DrawStripes(frame, StripeModules("1100101"), drawing);
+    Region const empty{{{100, 60}, {540, 60}, {540, 160}, {100, 160}}};
+
+    dataBar.finder = {Region{{{100, 200}, {540, 200}, {540, 240}, {100, 240}}}};
+    dataBar.later = {ToRegion(quad, 24 * drawing.moduleSize)};
+    Read const found = harness.ReadRegion(frame, empty);
+    ASSERT_TRUE(found.ok);
+    EXPECT_EQ(found.data, "1100101");
+    EXPECT_EQ(dataBar.namings, 2);
 }
 
 }  // namespace
