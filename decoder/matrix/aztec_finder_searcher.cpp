@@ -52,8 +52,11 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
             if (bestCentre && !looksCentre) {
                 continue;
             }
+            // A point that can only win on a lower score is dropped as soon
+            // as its sum reaches the best.
+            bool const bounded = bestScore >= 0 && !(looksCentre && !bestCentre);
             double score = 0;
-            for (unsigned d = 0; d < directions; ++d) {
+            for (unsigned d = 0; d < directions && !(bounded && score >= bestScore); ++d) {
                 double const a = kPi * d / directions;
                 double const dx = std::cos(a);
                 double const dy = std::sin(a);
@@ -62,6 +65,9 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
                     int const g2 = SampleBilinear(image, px - dx * r, py - dy * r);
                     score += g1 > g2 ? g1 - g2 : g2 - g1;
                 }
+            }
+            if (bounded && score >= bestScore) {
+                continue;
             }
             if (bestScore < 0 || score < bestScore || (looksCentre && !bestCentre)) {
                 bestScore = score;
