@@ -320,40 +320,30 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     } else if (middle.length * 2 < module || middle.length > module * 4) {
         return;
     }
+    int const x = middle.x + middle.length / 2;
     int above[kRingCount];
     int below[kRingCount];
     int centre = 0;
     int top = 0;
-    int columnTotal = 0;
     int const span = ringTotal + middle.length;
-    // The column through the middle, and for an even middle run the one
-    // through its other central pixel: at two pixels a module a turned
-    // bull's-eye can show its rings in one and not the other.
-    auto confirm = [&](int x) {
-        if (!ScanColumn(image, x, y, GetThreshold(x), kRingCount, span, above, below, centre, top)) {
-            return false;
-        }
-        int const column[6] = {above[0], above[1], above[2], below[0], below[1], below[2]};
-        columnTotal = 0;
-        for (int w : column) {
-            columnTotal += w;
-        }
-        if (!IsRunRatio(column, ring6, 6) || columnTotal * 2 < ringTotal || columnTotal > ringTotal * 2 ||
-            centre * 2 < middle.length || centre > middle.length * 2 + 2) {
-            return false;
-        }
-        // The rings are square: both diagonals through the centre cross them
-        // at equal widths too, where data, or the crossing of two reference
-        // lines of a large symbol, seldom line up.
-        return IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, 1) &&
-               IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, -1);
-    };
-    int x = middle.x + middle.length / 2;
-    if (!confirm(x)) {
-        if ((middle.length & 1) != 0 || !confirm(x - 1)) {
-            return;
-        }
-        --x;
+    if (!ScanColumn(image, x, y, GetThreshold(x), kRingCount, span, above, below, centre, top)) {
+        return;
+    }
+    int const column[6] = {above[0], above[1], above[2], below[0], below[1], below[2]};
+    int columnTotal = 0;
+    for (int w : column) {
+        columnTotal += w;
+    }
+    if (!IsRunRatio(column, ring6, 6) || columnTotal * 2 < ringTotal || columnTotal > ringTotal * 2 ||
+        centre * 2 < middle.length || centre > middle.length * 2 + 2) {
+        return;
+    }
+    // The rings are square: both diagonals through the centre cross them at
+    // equal widths too, where data, or the crossing of two reference lines
+    // of a large symbol, seldom line up.
+    if (!IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, 1) ||
+        !IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, -1)) {
+        return;
     }
     FinderSighting seen;
     seen.centre = Point{x, top + centre / 2};
