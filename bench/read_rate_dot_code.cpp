@@ -3,7 +3,8 @@
 // zxing-cpp's median time on QR Code and Data Matrix frames of the same sizes, the
 // yardstick for our time per DotCode frame.
 //
-//   bench_read_rate_dot_code [--quick]    (--quick: every 45 degrees)
+//   bench_read_rate_dot_code [--quick] [--condition NAME]
+//     --quick: every 45 degrees; --condition: that condition only (e.g. blurred)
 #include "bench/support/other_readers.h"
 #include "bench/support/other_readers_isolated.h"
 #include "bench/support/read_rate_table.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -56,28 +58,52 @@ double ZxingMedianMs(support::SymbolInput const& input, ZXing::BarcodeFormats fo
 
 int main(int argc, char** argv)
 {
-    bool const quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    bool quick = false;
+    std::string only;  // one condition by name
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0) {
+            quick = true;
+        } else if (std::strcmp(argv[i], "--condition") == 0 && i + 1 < argc) {
+            only = argv[++i];
+        }
+    }
     ReadRateSpec spec;
     spec.title = "DotCode (factory settings plus set read/dot_code:true)";
     spec.setCommands = {"set read/dot_code:true"};
     spec.moduleSizes = {2.5, 3.5, 5.0};
     spec.angleStep = quick ? 45 : 15;
+    if (!only.empty()) {
+        std::erase_if(spec.conditions, [&](bench_support::ReadRateCondition const& c) { return c.name != only; });
+    }
     std::string binary;
     for (int i = 0; i < 40; ++i) {
         binary.push_back(static_cast<char>((i * 73 + 5) & 0xFF));
     }
+    std::string const pangram =
+        std::string("The quick brown fox jumps over the lazy dog. ") + "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG! ";
+    std::string large;
+    for (int i = 0; i < 4; ++i) {
+        large += "Lot " + std::to_string(1000 + i * 37) + ", shelf " + std::string(1, char('A' + i)) + "; ";
+    }
+    large += pangram;
     spec.symbols = {
+        // The smallest symbols hold few dots, some far apart from the rest.
+        {"sparse, 1 digit", Dot("1"), {"1"}},
+        {"sparse, 4 chars", Dot("AB12"), {"AB12"}},
         {"text, 12 chars", Dot("DotCode 1234"), {"DotCode 1234"}},
         {"digits, 30", Dot("123456789012345678901234567890"), {"123456789012345678901234567890"}},
         {"GS1", Dot("[01]09501101530003[17]250101[10]AB12", GS1_MODE),
          {"010950110153000317250101" "10AB12"}},
         {"binary, 40 bytes", Dot(binary), {binary}},
-        {"text, 90 chars", Dot(std::string("The quick brown fox jumps over the lazy dog. ") +
-                               "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG! "),
-         {std::string("The quick brown fox jumps over the lazy dog. ") + "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG! "}},
+        {"wide, 40 columns", Dot("WIDE 0123456789", DATA_MODE, 40), {"WIDE 0123456789"}},
+        {"text, 90 chars", Dot(pangram), {pangram}},
+        {"large, 170 chars", Dot(large), {large}},
     };
     bench_support::RunReadRateTable(spec);
 
+    if (!only.empty() && only != "clean") {
+        return 0;
+    }
     std::printf("\nzxing-cpp on other matrix symbologies, same sizes, every %d degrees, clean:\n", spec.angleStep);
     std::printf("%-24s %6s %6s %8s\n", "symbol", "n", "read", "ms");
     struct Other {
@@ -88,10 +114,14 @@ int main(int argc, char** argv)
         {"QR Code, 12 chars", {.symbology = BARCODE_QRCODE, .data = "DotCode 1234"}, ZXing::BarcodeFormat::QRCode},
         {"Data Matrix, 12 chars", {.symbology = BARCODE_DATAMATRIX, .data = "DotCode 1234"},
          ZXing::BarcodeFormat::DataMatrix},
-        {"QR Code, 90 chars",
-         {.symbology = BARCODE_QRCODE, .data = "The quick brown fox jumps over the lazy dog. THE QUICK BROWN FOX "
-                                               "JUMPS OVER THE LAZY DOG! "},
+        {"QR Code, 30 digits", {.symbology = BARCODE_QRCODE, .data = "123456789012345678901234567890"},
          ZXing::BarcodeFormat::QRCode},
+        {"Data Matrix, 30 digits", {.symbology = BARCODE_DATAMATRIX, .data = "123456789012345678901234567890"},
+         ZXing::BarcodeFormat::DataMatrix},
+        {"QR Code, 90 chars", {.symbology = BARCODE_QRCODE, .data = pangram}, ZXing::BarcodeFormat::QRCode},
+        {"Data Matrix, 90 chars", {.symbology = BARCODE_DATAMATRIX, .data = pangram},
+         ZXing::BarcodeFormat::DataMatrix},
+        {"QR Code, 170 chars", {.symbology = BARCODE_QRCODE, .data = large}, ZXing::BarcodeFormat::QRCode},
     };
     for (Other const& o : others) {
         unsigned read = 0;

@@ -226,7 +226,40 @@ int get_CHINA_function_info(HanXinImage const& image, int* corrections, CHINA_FU
     return -1;
 }
 
-int SampleHanXinGrid(HanXinImage const& image, CHINA_FUNCTION_INFO_st const& info, HanXinMapping const& mapping)
+namespace {
+
+// Blur pulls a module toward the mean of its four neighbours: pushing it
+// back by as much undoes most of it (an unsharp mask on the module grid).
+void SharpenGrey(int size)
+{
+    static int sharp[kHanXinMaxSize * kHanXinMaxSize];
+    for (int r = 0; r < size; ++r) {
+        for (int c = 0; c < size; ++c) {
+            int sum = 0;
+            int count = 0;
+            int const neighbours[4][2] = {{r - 1, c}, {r + 1, c}, {r, c - 1}, {r, c + 1}};
+            for (auto const& q : neighbours) {
+                if (q[0] >= 0 && q[0] < size && q[1] >= 0 && q[1] < size) {
+                    sum += gGrey[q[0] * kHanXinMaxSize + q[1]];
+                    ++count;
+                }
+            }
+            int const g = gGrey[r * kHanXinMaxSize + c];
+            sharp[r * kHanXinMaxSize + c] = count > 0 ? 2 * g - (sum + count / 2) / count : g;
+        }
+    }
+    for (int r = 0; r < size; ++r) {
+        for (int c = 0; c < size; ++c) {
+            int const v = sharp[r * kHanXinMaxSize + c];
+            gGrey[r * kHanXinMaxSize + c] = static_cast<unsigned short>(v < 0 ? 0 : (v > 65535 ? 65535 : v));
+        }
+    }
+}
+
+}  // namespace
+
+int SampleHanXinGrid(HanXinImage const& image, CHINA_FUNCTION_INFO_st const& info, HanXinMapping const& mapping,
+                     bool sharpen)
 {
     int const size = info.size;
     double corners[4][2] = {{0, 0}, {static_cast<double>(size), 0}, {static_cast<double>(size), static_cast<double>(size)}, {0, static_cast<double>(size)}};
@@ -238,6 +271,9 @@ int SampleHanXinGrid(HanXinImage const& image, CHINA_FUNCTION_INFO_st const& inf
         }
     }
     SampleRegion(image, mapping, 0, 0, size, size, -1);
+    if (sharpen) {
+        SharpenGrey(size);
+    }
     // Each module is cut at the mid-range of the 13 x 13 modules about it,
     // taken in tiles of 5.
     constexpr int kTile = 5;

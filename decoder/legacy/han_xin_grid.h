@@ -26,6 +26,8 @@ extern unsigned short CHINA_module_grid[];
 int get_CHINA_function_info(HanXinImage const& image, int* corrections, CHINA_FUNCTION_INFO_st* info,
                             HanXinMapping* mapping);
 
-// Samples every module of the symbol into CHINA_module_grid: 0, or -1 when
-// the symbol does not lie in the frame.
-int SampleHanXinGrid(HanXinImage const& image, CHINA_FUNCTION_INFO_st const& info, HanXinMapping const& mapping);
+// Samples every module of the symbol into CHINA_module_grid, sharpened
+// against its neighbours when asked (for blur): 0, or -1 when the symbol does
+// not lie in the frame.
+int SampleHanXinGrid(HanXinImage const& image, CHINA_FUNCTION_INFO_st const& info, HanXinMapping const& mapping,
+                     bool sharpen);

@@ -113,11 +113,16 @@ int decode_china()
     HanXinMapping mapping{};
     int corrections = 0;
     if (get_CHINA_function_info(image, &corrections, &info, &mapping) != 0 ||
-        SampleHanXinGrid(image, info, mapping) != 0) {
+        SampleHanXinGrid(image, info, mapping, false) != 0) {
         return 129;
     }
     HanXinText text{};
-    int const decoded = DecodeHanXinGrid(CHINA_module_grid, info, gLabel.data, kHanXinAnswerCapacity, &text);
+    int decoded = DecodeHanXinGrid(CHINA_module_grid, info, gLabel.data, kHanXinAnswerCapacity, &text);
+    if (decoded == -1 && SampleHanXinGrid(image, info, mapping, true) == 0) {
+        // Blocks beyond correction: blur may have faded single modules.
+        text = HanXinText{};
+        decoded = DecodeHanXinGrid(CHINA_module_grid, info, gLabel.data, kHanXinAnswerCapacity, &text);
+    }
     if (decoded != 0) {
         if (decoded == -1) {
             // The symbol was placed but its blocks could not be corrected.

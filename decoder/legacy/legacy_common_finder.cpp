@@ -682,5 +682,10 @@ int COM_search_finder(DECODE_EXEC_STATUS_st const* status, POINT_st* start, POIN
             }
         }
     }
+    // A bull's-eye under about four pixels a module is crossed by the first
+    // line alone, and its rings fall near the noise width the runs merge.
+    if (state.maxi && MX_check_line(start, end) == kLegacyMaxiCode) {
+        return kLegacyMaxiCode;
+    }
     return kLegacyNothing;
 }

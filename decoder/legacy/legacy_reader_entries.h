@@ -13,6 +13,10 @@ struct POINT_st;
 // run on the scan line. 23 when accepted, 129 otherwise.
 int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int colour, int selector,
                       int convention);
+// The same check for every ring pattern along the line from start to end, cut
+// into runs on its own: a small bull's-eye whose rings the search's parallel
+// lines do not all cross, or a blurred one its runs lose. 23 or 129.
+int MX_check_line(POINT_st const* start, POINT_st const* end);
 // Reads the symbol around the accepted bull's-eye: 23 read, 24 one part of a
 // structured-append series, 129 nothing.
 int dec_maxi2(int mode);

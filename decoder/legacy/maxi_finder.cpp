@@ -3,7 +3,9 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "decoder/legacy/legacy_driver.h"
 #include "decoder/legacy/legacy_geometry.h"
+#include "decoder/legacy/legacy_reader_entries.h"
 #include "decoder/legacy/legacy_scan_line.h"
 
 MaxiFinderState finder_MX;
@@ -21,8 +23,19 @@ constexpr float kRingsAcross = 11.0f;
 constexpr int kMaxTried = 16;
 // Outer over inner edge radius of the outermost dark ring.
 constexpr float kOuterOverInner = 4.5145f / 3.7274f;
+// A whole scan line cut into runs: its threshold window, and how many ring
+// patterns on it the check measures at most.
+constexpr float kLineWindow = 16.0f;
+constexpr int kMaxLineChecks = 8;
 
 GrayImage g_image;
+
+// Where a line is cut into runs: at the mid-range of the grey about each
+// sample, or at its mean. Blur leaves a bull's-eye's rings shallow beside
+// the data's full swing, which pulls the mid-range off them and squeezes
+// the light rings; their mean stays between them.
+enum class Cut { kMidRange, kMean };
+Cut g_cut = Cut::kMidRange;
 
 // Bull's-eyes already checked in this image: centre and ring width.
 struct Tried {
@@ -79,14 +92,19 @@ bool Scan(float x0, float y0, float dx, float dy, float length, float window, fl
     int const half = static_cast<int>(window / kStep / 2) + 1;
     float last = (low + high) / 2;
     for (int i = 0; i < n; ++i) {
+        int const from = i - half < 0 ? 0 : i - half;
+        int const to = i + half < n ? i + half : n - 1;
         float lo = 1023;
         float hi = 0;
-        for (int k = i - half < 0 ? 0 : i - half; k <= i + half && k < n; ++k) {
+        float sum = 0;
+        for (int k = from; k <= to; ++k) {
             lo = grey[k] < lo ? grey[k] : lo;
             hi = grey[k] > hi ? grey[k] : hi;
+            sum += grey[k];
         }
         // Where the window is plain, keep the last level.
-        last = hi - lo >= contrast ? (lo + hi) / 2 : last;
+        float const level = g_cut == Cut::kMean ? sum / static_cast<float>(to - from + 1) : (lo + hi) / 2;
+        last = hi - lo >= contrast ? level : last;
         threshold[i] = last;
     }
     bool dark = grey[0] <= threshold[0];
@@ -99,7 +117,9 @@ bool Scan(float x0, float y0, float dx, float dy, float length, float window, fl
         }
         float const a = grey[i - 1] - threshold[i];
         float const b = grey[i] - threshold[i];
-        float const fraction = a == b ? 0.5f : a / (a - b);
+        // The threshold moves between samples: keep the crossing between them.
+        float const raw = a == b ? 0.5f : a / (a - b);
+        float const fraction = raw < 0 ? 0 : (raw > 1 ? 1 : raw);
         float const at = (static_cast<float>(i - 1) + fraction) * kStep;
         if (line.count + 1 >= kMaxRuns) {
             break;
@@ -116,7 +136,8 @@ bool Scan(float x0, float y0, float dx, float dy, float length, float window, fl
 }
 
 // The rings about run k. The centre spot (light, or dark on a light-on-dark
-// symbol) is about one and a half ring widths across; blur may merge it into
+// symbol) is about one and a half ring widths across, blur shrinking it to
+// half a ring width (a spot fades faster than a ring); blur may also merge it into
 // the first ring, leaving one run of three and a half. Beside the centre lie
 // four or three runs of similar widths each way; the outermost ring may run
 // into dark modules beyond it, so only its start counts. Answers the mean
@@ -135,7 +156,10 @@ float RingWindow(LineRuns const& line, int k, bool inverted, float& near, float&
     }
     for (int i = k - side; i <= k + side; ++i) {
         float const w = line.end[i] - line.start[i];
-        if (i != k && (w < 0.5f * mean || w > 1.6f * mean)) {
+        // Blur squeezes the outermost light ring between the outer dark
+        // ring and the dark modules beyond it.
+        float const least = i == k - side || i == k + side ? 0.25f : 0.5f;
+        if (i != k && (w < least * mean || w > 1.6f * mean)) {
             return 0;
         }
     }
@@ -146,7 +170,7 @@ float RingWindow(LineRuns const& line, int k, bool inverted, float& near, float&
     float const before = line.start[k] - line.start[k - side];
     float const after = line.end[k + side] - line.end[k];
     bool const even = std::fabs(before - after) < 0.6f * mean;
-    bool const centreFits = spot ? centre > 0.9f * mean && centre < 2.6f * mean
+    bool const centreFits = spot ? centre > 0.45f * mean && centre < 2.6f * mean
                                  : centre > 2.5f * mean && centre < 4.6f * mean;
     if (!outerFit || !even || !centreFits) {
         return 0;
@@ -337,6 +361,8 @@ bool MeasureEye(float& x, float& y, float ring, bool inverted, float& left, floa
     return passed >= 3;
 }
 
+int CheckAt(float x0, float y0, float estimate);
+
 }  // namespace
 
 GrayImage MaxiFrame()
@@ -379,12 +405,65 @@ int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int
     if (estimate < 1.0f) {
         return 129;
     }
+    return CheckAt(x0, y0, estimate);
+}
 
+int MX_check_line(POINT_st const* start, POINT_st const* end)
+{
+    g_image = MaxiFrame();
+    if (start == nullptr || end == nullptr || g_image.GetPixels() == nullptr || g_image.GetWidth() <= 0 ||
+        g_image.GetHeight() <= 0) {
+        return 129;
+    }
+    float const x0 = static_cast<float>(start->x) + 0.5f;
+    float const y0 = static_cast<float>(start->y) + 0.5f;
+    float const dx = static_cast<float>(end->x - start->x);
+    float const dy = static_cast<float>(end->y - start->y);
+    float const length = std::sqrt(dx * dx + dy * dy);
+    if (length < 8) {
+        return 129;
+    }
+    // The check measures its own lines: keep this one's runs apart.
+    static LineRuns sweep;
+    int checks = 0;
+    for (int pass = 0; pass < 4 && checks < kMaxLineChecks; ++pass) {
+        bool const inverted = (pass & 1) == 1;
+        g_cut = pass < 2 ? Cut::kMidRange : Cut::kMean;
+        if (!Scan(x0, y0, dx / length, dy / length, length, kLineWindow, 30, sweep)) {
+            continue;
+        }
+        for (int k = 0; k < sweep.count && checks < kMaxLineChecks; ++k) {
+            float near;
+            float far;
+            float const ring = RingWindow(sweep, k, inverted, near, far);
+            if (ring <= 0) {
+                continue;
+            }
+            float const at = (sweep.start[k] + sweep.end[k]) / 2;
+            float const x = x0 + dx / length * at;
+            float const y = y0 + dy / length * at;
+            if (point_in_valid_region(static_cast<int>(x), static_cast<int>(y)) == 0) {
+                continue;
+            }
+            ++checks;
+            if (CheckAt(x, y, ring) == 23) {
+                return 23;
+            }
+        }
+    }
+    return 129;
+}
+
+namespace {
+
+int CheckAt(float x0, float y0, float estimate)
+{
     // Dark rings on light, else light rings on dark: each polarity measured
     // through to the outline, since the other's rings can pass for rings off
-    // their middle.
-    for (int polarity = 0; polarity < 2; ++polarity) {
-        bool const inverted = polarity == 1;
+    // their middle; then both again with the lines cut at their mean grey.
+    for (int pass = 0; pass < 4; ++pass) {
+        bool const inverted = (pass & 1) == 1;
+        g_cut = pass < 2 ? Cut::kMidRange : Cut::kMean;
         float x = x0;
         float y = y0;
         float top;
@@ -417,3 +496,5 @@ int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int
     }
     return 129;
 }
+
+}  // namespace

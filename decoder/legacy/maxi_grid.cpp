@@ -54,9 +54,19 @@ struct Placement {
     Mapping mapping[2];  // the best turn and the runner-up
     int mappings;
     int refined;         // how many of them are refined
+    // The affine placement the turns were chosen on, for a later runner-up.
+    float cx;
+    float cy;
+    double l[4];
+    float turn;
+    float darkness;      // of the orientation modules at `turn`
 };
 
 Placement g_placement;
+// The best turn placed again from a lattice turn moved a little: under
+// heavy blur the refinement settles on a grid a module off from some starts.
+Placement g_restart;
+constexpr float kRestartTurns[2] = {0.5f, -0.5f};  // degrees
 
 struct ModuleOffsets {
     float u[kMaxiRows][kMaxiColumns];
@@ -359,7 +369,7 @@ void Refine(GrayImage const& image, Mapping& m, float threshold)
     }
 }
 
-bool Place(GrayImage const& image, MaxiBullsEye const& eye, Placement& place)
+bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Placement& place)
 {
     PrepareOffsets();
     place.valid = false;
@@ -425,6 +435,7 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, Placement& place)
             lattice = t;
         }
     }
+    lattice += turnOffset * kPi / 180;
     float darkest[2] = {1e9f, 1e9f};
     float turns[2] = {0, 0};
     for (int sixth = 0; sixth < 6; ++sixth) {
@@ -440,6 +451,13 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, Placement& place)
             turns[1] = turn;
         }
     }
+    place.cx = cx;
+    place.cy = cy;
+    for (int k = 0; k < 4; ++k) {
+        place.l[k] = l[k];
+    }
+    place.turn = turns[0];
+    place.darkness = darkest[0];
     for (int k = 0; k < 2; ++k) {
         if (darkest[k] > place.threshold) {
             break;
@@ -472,20 +490,57 @@ float ModuleGrey(GrayImage const& image, Mapping const& m, float u, float v)
     return sum / 5;
 }
 
-void SampleGrid(GrayImage const& image, Placement const& place, int attempt, MaxiGrid& grid)
+// Blur pulls a module toward the mean of its six neighbours: pushing it
+// back by as much undoes most of it (an unsharp mask on the module lattice).
+void Sharpen(float grey[kMaxiRows][kMaxiColumns])
 {
-    Mapping const& m = place.mapping[(attempt >= 2 && place.mappings > 1 && place.refined > 1) ? 1 : 0];
+    static float sharp[kMaxiRows][kMaxiColumns];
+    for (int r = 0; r < kMaxiRows; ++r) {
+        // Odd rows sit half a module right of the even ones.
+        int const left = (r & 1) != 0 ? 0 : -1;
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            int const neighbours[6][2] = {{r, c - 1},        {r, c + 1},        {r - 1, c + left},
+                                          {r - 1, c + left + 1}, {r + 1, c + left}, {r + 1, c + left + 1}};
+            float sum = 0;
+            int count = 0;
+            for (auto const& q : neighbours) {
+                if (q[0] >= 0 && q[0] < kMaxiRows && q[1] >= 0 && q[1] < kMaxiColumns) {
+                    sum += grey[q[0]][q[1]];
+                    ++count;
+                }
+            }
+            sharp[r][c] = count > 0 ? 2 * grey[r][c] - sum / static_cast<float>(count) : grey[r][c];
+        }
+    }
+    for (int r = 0; r < kMaxiRows; ++r) {
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            grey[r][c] = sharp[r][c];
+        }
+    }
+}
+
+void SampleGrid(GrayImage const& image, Placement const& place, int variant, bool runnerUp, MaxiGrid& grid)
+{
+    Mapping const& m = place.mapping[(runnerUp && place.mappings > 1 && place.refined > 1) ? 1 : 0];
     static float grey[kMaxiRows][kMaxiColumns];
+    for (int r = 0; r < kMaxiRows; ++r) {
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            float const u = g_offsets.u[r][c];
+            float const v = g_offsets.v[r][c];
+            m.Map(u, v, grid.x[r][c], grid.y[r][c]);
+            // Every position, data or not, is a neighbour for sharpening.
+            grey[r][c] = ModuleGrey(image, m, u, v);
+        }
+    }
+    if (variant == 2) {
+        Sharpen(grey);
+    }
     float darkSum = 0;
     float lightSum = 0;
     int darkCount = 0;
     int lightCount = 0;
     for (int r = 0; r < kMaxiRows; ++r) {
         for (int c = 0; c < kMaxiColumns; ++c) {
-            float const u = g_offsets.u[r][c];
-            float const v = g_offsets.v[r][c];
-            m.Map(u, v, grid.x[r][c], grid.y[r][c]);
-            grey[r][c] = IsSampled(r, c) ? ModuleGrey(image, m, u, v) : place.threshold;
             if (IsSampled(r, c)) {
                 bool const dark = grey[r][c] <= place.threshold;
                 (dark ? darkSum : lightSum) += grey[r][c];
@@ -496,7 +551,7 @@ void SampleGrid(GrayImage const& image, Placement const& place, int attempt, Max
     // Global level: halfway between the dark and the light modules' means.
     float const global = darkCount > 0 && lightCount > 0 ? (darkSum / darkCount + lightSum / lightCount) / 2
                                                          : place.threshold;
-    bool const local = (attempt & 1) == 0;
+    bool const local = variant != 1;
     for (int r = 0; r < kMaxiRows; ++r) {
         for (int c = 0; c < kMaxiColumns; ++c) {
             float threshold = global;
@@ -542,23 +597,67 @@ void MaxiModuleOffset(int row, int column, float& u, float& v)
     v = static_cast<float>(row - 16) * kRowPitch;
 }
 
+namespace {
+
+// Under perspective the inner modules' sharpness can peak at a wrong turn:
+// the turn of every degree that darkens the orientation modules most, when
+// it is another and darker, takes the runner-up's place.
+void TakeDarkestTurn(GrayImage const& image, Placement& place)
+{
+    float darkest = 1e9f;
+    float best = 0;
+    for (int degree = 0; degree < 360; ++degree) {
+        float const turn = static_cast<float>(degree) * kPi / 180;
+        float const d = OrientationDarkness(image, AffineAt(place.cx, place.cy, place.l, turn), 0.3f);
+        if (d < darkest) {
+            darkest = d;
+            best = turn;
+        }
+    }
+    if (std::fabs(std::remainder(best - place.turn, 2 * kPi)) > 3 * kPi / 180 && darkest < place.darkness) {
+        place.mapping[1] = AffineAt(place.cx, place.cy, place.l, best);
+        place.mappings = 2;
+    }
+}
+
+}  // namespace
+
 int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt, MaxiGrid& grid)
 {
     if (image.GetPixels() == nullptr || image.GetWidth() <= 0 || image.GetHeight() <= 0) {
         return 1;
     }
-    if (attempt == 0 && !Place(image, eye, g_placement)) {
+    int const variant = attempt % kMaxiSamplings;
+    int const stage = attempt / kMaxiSamplings;  // best, runner-up, restarts
+    if (attempt == 0 && !Place(image, eye, 0, g_placement)) {
         return 1;
     }
     if (!g_placement.valid) {
         return 1;
     }
+    if (stage >= 2) {
+        if (variant == 0 && !Place(image, g_placement.eye, kRestartTurns[(stage - 2) % 2], g_restart)) {
+            return 1;
+        }
+        if (!g_restart.valid) {
+            return 1;
+        }
+        g_inverted = g_restart.eye.inverted;
+        SampleGrid(image, g_restart, variant, false, grid);
+        return 0;
+    }
     g_inverted = g_placement.eye.inverted;
-    if (attempt >= 2 && g_placement.mappings > 1 && g_placement.refined < 2) {
-        Refine(image, g_placement.mapping[1], g_placement.threshold);
+    if (stage == 1 && g_placement.refined < 2) {
+        TakeDarkestTurn(image, g_placement);
+        if (g_placement.mappings > 1) {
+            Refine(image, g_placement.mapping[1], g_placement.threshold);
+        }
         g_placement.refined = 2;
     }
-    SampleGrid(image, g_placement, attempt, grid);
+    if (stage == 1 && g_placement.mappings < 2) {
+        return 2;
+    }
+    SampleGrid(image, g_placement, variant, stage == 1, grid);
     return 0;
 }
 

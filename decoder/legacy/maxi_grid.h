@@ -27,9 +27,18 @@ struct MaxiGrid {
     unsigned char modules[kMaxiRows * kMaxiColumns];  // 1 dark
 };
 
-// Places the grid (attempt 0 places it anew; later attempts reuse the
-// placement of attempt 0 with other thresholds and turns). 0 when `grid` holds
-// module values, 1 when the rings or the orientation modules were not found.
+// Ways of reading the modules of one placed grid: local threshold, global
+// threshold, local threshold after sharpening (for blur).
+constexpr int kMaxiSamplings = 3;
+// Attempts read the grid in each way on the best turn, then on the runner-up
+// turn, then on the best turn placed twice more from a lattice turned half a
+// degree either way.
+constexpr int kMaxiGridAttempts = 4 * kMaxiSamplings;
+
+// Places the grid (attempt 0 places it anew; later attempts reuse that
+// placement, or place it again from the same bull's-eye). 0 when `grid` holds
+// module values, 1 when the rings or the orientation modules were not found,
+// 2 when there is no runner-up turn to read.
 int LocateMaxiGrid(DEC2DIvra::GrayImage const& image, MaxiBullsEye const& eye, int attempt, MaxiGrid& grid);
 
 // Bilinear grey at (x, y) in pixels (pixel centres at +0.5), the nearest

@@ -86,11 +86,18 @@ int dec_maxi2(int mode)
         return Fail();
     }
     DEC2DIvra::GrayImage const image = MaxiFrame();
-    int const attempts = finder_MX.completeOutline != 0 ? 4 : 2;
     int result = kLegacyNothing;
-    for (int attempt = 0; attempt < attempts && result == kLegacyNothing; ++attempt) {
-        if (LocateMaxiGrid(image, finder_MX.eye, attempt, g_grid) != 0) {
+    for (int attempt = 0; attempt < kMaxiGridAttempts && result == kLegacyNothing; ++attempt) {
+        // The runner-up turn only for an outline traced all round.
+        if (finder_MX.completeOutline == 0 && attempt >= kMaxiSamplings && attempt < 2 * kMaxiSamplings) {
+            continue;
+        }
+        int const located = LocateMaxiGrid(image, finder_MX.eye, attempt, g_grid);
+        if (located == 1) {
             break;
+        }
+        if (located != 0) {
+            continue;
         }
         ResetSymbol();
         result = DecodeMaxiModules(g_grid.modules, GetIgnoreECIProtocol(), g_message);

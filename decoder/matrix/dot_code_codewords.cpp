@@ -64,4 +64,45 @@ bool CalcCodeWordFromBinarizationTable(BinarizationTableForDotCode const& table,
     return true;
 }
 
+bool RepaintBinarizationTable(BinarizationTableForDotCode& table, BinarizationTableForDotCode::ReadingOrder order,
+                              unsigned wordCount, unsigned short const* words)
+{
+    if (wordCount == 0 || words[0] > 3) {
+        return false;
+    }
+    for (unsigned y = 0; y < table.GetHeight(); ++y) {
+        for (unsigned x = 0; x < table.GetWidth(); ++x) {
+            table.At(x, y) = 0;
+        }
+    }
+    unsigned bit = 0;
+    auto paint = [&](unsigned bits, unsigned value) {
+        for (unsigned i = bits; i-- > 0; ++bit) {
+            unsigned x = 0;
+            unsigned y = 0;
+            if (!table.GetCoord(order, bit, x, y)) {
+                return false;
+            }
+            table.At(x, y) = static_cast<unsigned char>((value >> i) & 1u);
+        }
+        return true;
+    };
+    if (!paint(2, words[0])) {
+        return false;
+    }
+    for (unsigned w = 1; w < wordCount; ++w) {
+        if (words[w] >= DotCodePatternTable::kValues || !paint(9, DotCodePatternTable::table[words[w]])) {
+            return false;
+        }
+    }
+    // The dots after the last codeword are printed.
+    for (unsigned x = 0, y = 0; bit < table.GetDotCount(); ++bit) {
+        if (!table.GetCoord(order, bit, x, y)) {
+            return false;
+        }
+        table.At(x, y) = 1;
+    }
+    return true;
+}
+
 }  // namespace DEC2DIvra

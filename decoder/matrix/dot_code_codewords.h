@@ -27,4 +27,11 @@ bool CalcCodeWordFromBinarizationTable(BinarizationTableForDotCode const& table,
                                        unsigned limit, unsigned& erasureCount, unsigned short* words,
                                        unsigned short* erasures);
 
+// Paints the table from codewords as they stand in the symbol (masked,
+// corrected) in the given order: the mask bits and codeword patterns, and a
+// dot at every position after the last codeword. False when a bit lies off
+// the table or a word is no codeword value.
+bool RepaintBinarizationTable(BinarizationTableForDotCode& table, BinarizationTableForDotCode::ReadingOrder order,
+                              unsigned wordCount, unsigned short const* words);
+
 }  // namespace DEC2DIvra

@@ -38,6 +38,7 @@ DotCodeDecoder::DotCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2
     nodes_ = memory_.TakeArray<DotNode>(kMaxNodes);
     lattice_ = memory_.TakeArray<short>(kLatticeSide * kLatticeSide);
     words_ = memory_.TakeArray<unsigned short>(DotCodeSize::kMaxWords);
+    maskedWords_ = memory_.TakeArray<unsigned short>(DotCodeSize::kMaxWords);
     erasures_ = memory_.TakeArray<unsigned short>(DotCodeSize::kMaxErasures);
     table_ = BinarizationTableForDotCode(memory_.TakeArray<unsigned char>(kMaxSide * kMaxSide));
     scratch_ = BinarizationTableForDotCode(memory_.TakeArray<unsigned char>(kMaxSide * kMaxSide));
@@ -77,6 +78,8 @@ void DotCodeDecoder::ClearDots()
     modeSize_ = 0;
     extremeCount_ = 0;
     extremesExamined_ = 0;
+    areaScannedAt_ = 0;
+    detachedTriedAt_ = 0;
 }
 
 int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& label)
@@ -112,11 +115,43 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
                          stepVectors.Start(image, modeSize, dark, examined_, candidates_, candidateCount_, steps);
     examined_ = candidateCount_;
     int read = located ? Attempt(image, steps, dark, label) : 0;
+    // No triangle among the candidates (the dots of one row, or dots that
+    // never touch diagonally): pairs with ground between them tell the
+    // vectors, tentatively, so that a failure keeps the dots for the
+    // triangles that more of them may form.
+    if (read == 0 && !located && candidateCount_ >= kMinimumCandidates && candidateCount_ >= 2 * detachedTriedAt_) {
+        detachedTriedAt_ = candidateCount_;
+        DotStepVectors detached;
+        if (CalcStepVectorSubroutine::CalcStepVectorsFromDetachedVectors(image, modeSize, dark, candidates_,
+                                                                         candidateCount_, detached)) {
+            read = Attempt(image, detached, dark, label);
+            DotStepVectors coarser;
+            if (read == 0 && CalcFinerStepVectors(detached, coarser)) {
+                coarser.Set(Vector{2 * coarser.v[0].dx, 2 * coarser.v[0].dy},
+                            Vector{2 * coarser.v[1].dx, 2 * coarser.v[1].dy});
+                read = Attempt(image, coarser, dark, label);
+            }
+            if (read != 0) {
+                ClearDots();
+                return read;
+            }
+        }
+    }
     // Blur merges dots into runs the locator does not take for dots: the
     // grey extremes around them stand for those dots.
     DotStepVectors extremeSteps;
-    if (read == 0 && extremeCount_ >= kMinimumCandidates && dots_.GetCount() >= kMinimumCandidates &&
-        stepVectors.Start(image, 2, dark, extremesExamined_, extremes_, extremeCount_, extremeSteps)) {
+    if (read == 0 && !located && extremeCount_ < kMinimumCandidates &&
+        dots_.GetCount() >= (areaScannedAt_ == 0 ? DotStack::kMinimumDots : 2 * areaScannedAt_)) {
+        areaScannedAt_ = dots_.GetCount();
+        PushExtremeCentersAround(image, dark);
+    }
+    // Extremes of small dots lie a few pixels apart; those of large blurred
+    // dots, as far apart as the locator's dots are large. That size may be
+    // known only after the extremes were first examined: it looks at all.
+    if (read == 0 && extremeCount_ >= kMinimumCandidates && dots_.GetCount() >= DotStack::kMinimumDots &&
+        (stepVectors.Start(image, 2, dark, extremesExamined_, extremes_, extremeCount_, extremeSteps) ||
+         (modeSize > 2 &&
+          stepVectors.Start(image, modeSize, dark, 0, extremes_, extremeCount_, extremeSteps)))) {
         for (unsigned i = 0; i < extremeCount_; ++i) {
             candidates_[i] = extremes_[i];
         }
@@ -248,25 +283,90 @@ void DotCodeDecoder::PushExtremeCenters(GrayImage const& image, Dot const& dot)
         return;  // a small dot is one dot already
     }
     int const reach = dot.size > 12 ? 12 : static_cast<int>(dot.size);
-    int const x0 = dot.position.x - reach < 1 ? 1 : dot.position.x - reach;
-    int const y0 = dot.position.y - reach < 1 ? 1 : dot.position.y - reach;
-    int const x1 = dot.position.x + reach > image.GetWidth() - 2 ? image.GetWidth() - 2 : dot.position.x + reach;
-    int const y1 = dot.position.y + reach > image.GetHeight() - 2 ? image.GetHeight() - 2 : dot.position.y + reach;
     bool const dark = dot.dark != 0;
+    PushExtremeCenters(image, dark, dot.position.x - reach, dot.position.y - reach, dot.position.x + reach,
+                       dot.position.y + reach, dark ? 1 << 20 : -(1 << 20), dot.size >= kSmoothedSize);
+}
+
+void DotCodeDecoder::PushExtremeCentersAround(GrayImage const& image, bool dark)
+{
+    // Blur leaves the locator few dots of a small symbol: the rest lie
+    // around them, merged into runs it passes over.
+    int x0 = image.GetWidth();
+    int y0 = image.GetHeight();
+    int x1 = 0;
+    int y1 = 0;
+    unsigned largest = 0;
+    for (unsigned i = 0; i < dots_.GetCount(); ++i) {
+        Dot const& dot = dots_[i];
+        if ((dot.dark != 0) != dark) {
+            continue;
+        }
+        x0 = dot.position.x < x0 ? dot.position.x : x0;
+        y0 = dot.position.y < y0 ? dot.position.y : y0;
+        x1 = dot.position.x > x1 ? dot.position.x : x1;
+        y1 = dot.position.y > y1 ? dot.position.y : y1;
+        largest = dot.size > largest ? dot.size : largest;
+    }
+    int const margin = static_cast<int>(largest > 12 ? 24 : 2 * largest);
+    // Dots spread wider than a symbol's are no one symbol.
+    if (x1 < x0 || x1 - x0 > kMaxAreaSide || y1 - y0 > kMaxAreaSide) {
+        return;
+    }
+    // Dots lie on the dark side of the area's grey range (light side for
+    // light dots); noise on the ground makes extremes as well.
+    int lowest = 1 << 16;
+    int highest = -1;
+    for (int y = (y0 - margin < 0 ? 0 : y0 - margin); y <= y1 + margin && y < image.GetHeight(); ++y) {
+        for (int x = (x0 - margin < 0 ? 0 : x0 - margin); x <= x1 + margin && x < image.GetWidth(); ++x) {
+            int const v = image.At(x, y);
+            lowest = v < lowest ? v : lowest;
+            highest = v > highest ? v : highest;
+        }
+    }
+    PushExtremeCenters(image, dark, x0 - margin, y0 - margin, x1 + margin, y1 + margin, (lowest + highest) / 2,
+                       largest >= kSmoothedSize);
+}
+
+void DotCodeDecoder::PushExtremeCenters(GrayImage const& image, bool dark, int left, int top, int right, int bottom,
+                                        int middle, bool smooth)
+{
+    // Grey summed over 3 x 3 pixels where dots are larger (negated for
+    // light dots): noise makes no extremes of its own inside a large dot or
+    // on the ground. Small dots keep their single pixels.
+    int const reach = smooth ? 1 : 0;
+    auto level = [&](int x, int y) {
+        int sum = 0;
+        for (int dy = -reach; dy <= reach; ++dy) {
+            for (int dx = -reach; dx <= reach; ++dx) {
+                int const nx = x + dx < 0 ? 0 : (x + dx >= image.GetWidth() ? image.GetWidth() - 1 : x + dx);
+                int const ny = y + dy < 0 ? 0 : (y + dy >= image.GetHeight() ? image.GetHeight() - 1 : y + dy);
+                sum += image.At(nx, ny);
+            }
+        }
+        return dark ? sum : -sum;
+    };
+    int const cells = smooth ? 9 : 1;
+    int const limit = cells * (dark ? middle : -middle);
+    int const x0 = left < 1 ? 1 : left;
+    int const y0 = top < 1 ? 1 : top;
+    int const x1 = right > image.GetWidth() - 2 ? image.GetWidth() - 2 : right;
+    int const y1 = bottom > image.GetHeight() - 2 ? image.GetHeight() - 2 : bottom;
     for (int y = y0; y <= y1; ++y) {
         for (int x = x0; x <= x1 && extremeCount_ < kMaxCandidates; ++x) {
-            // The darkest (lightest) pixel among its neighbours, and clearly so.
-            int const v = dark ? image.At(x, y) : -static_cast<int>(image.At(x, y));
+            // The darkest (lightest) place among its neighbours, and clearly so.
+            int const v = level(x, y);
+            if (v > limit) {
+                continue;
+            }
             bool extreme = true;
             int ground = v;
             for (int dy = -1; dy <= 1 && extreme; ++dy) {
                 for (int dx = -1; dx <= 1; ++dx) {
-                    int const nx = x + dx;
-                    int const ny = y + dy;
-                    if (nx < 0 || ny < 0 || nx >= image.GetWidth() || ny >= image.GetHeight()) {
+                    if (dx == 0 && dy == 0) {
                         continue;
                     }
-                    int const n = dark ? image.At(nx, ny) : -static_cast<int>(image.At(nx, ny));
+                    int const n = level(x + dx, y + dy);
                     // Ties go to the first pixel in row order.
                     if (n < v || (n == v && (dy < 0 || (dy == 0 && dx < 0)))) {
                         extreme = false;
@@ -275,7 +375,7 @@ void DotCodeDecoder::PushExtremeCenters(GrayImage const& image, Dot const& dot)
                     ground = n > ground ? n : ground;
                 }
             }
-            if (!extreme || ground - v < 16) {
+            if (!extreme || ground - v < cells * 16) {
                 continue;
             }
             Point const centre{x * 256 + 128, y * 256 + 128};
@@ -635,19 +735,57 @@ int DotCodeDecoder::DecodeDataDotGrid(GrayImage const& image, bool dark, unsigne
     return 0;
 }
 
-bool DotCodeDecoder::DecodeOriented(BinarizationTableForDotCode& table, bool originIsDot, DecodedLabel& label,
-                                    bool& reversed)
+bool DotCodeDecoder::DecodeOriented(BinarizationTableForDotCode& table, Point const& origin, bool originIsDot,
+                                    DecodedLabel& label, bool& reversed)
 {
     // Even width and odd height with a dot at (0, 0): a turn by a quarter is
     // a transposition, a half turn or a mirror is what the two reading
     // orders and the column mirror undo.
-    if (table.GetWidth() % 2 == 1 && !table.ExchangeXY(scratch_)) {
+    bool const transposed = table.GetWidth() % 2 == 1;
+    if (transposed && !table.ExchangeXY(scratch_)) {
         return false;
     }
     if (!originIsDot) {
         table.ReverseX();
     }
-    return DecodeBinarizationTable(table, label, reversed);
+    if (!DecodeBinarizationTable(table, label, reversed)) {
+        return false;
+    }
+    if (property_->common_2d.fill_symbol_record.Get()) {
+        FillSymbolRecord(table, origin, transposed, !originIsDot, label);
+    }
+    return true;
+}
+
+void DotCodeDecoder::FillSymbolRecord(BinarizationTableForDotCode const& table, Point const& origin, bool transposed,
+                                      bool mirrored, DecodedLabel& label) const
+{
+    // The luminance map has one ring of positions around the sampled table.
+    unsigned long long sums[2] = {0, 0};
+    unsigned long long counts[2] = {0, 0};
+    for (unsigned y = 0; y < table.GetHeight(); ++y) {
+        for (unsigned x = 0; x < table.GetWidth(); ++x) {
+            unsigned const ux = mirrored ? table.GetWidth() - 1 - x : x;
+            int const mx = static_cast<int>(transposed ? y : ux) + origin.x + 1;
+            int const my = static_cast<int>(transposed ? ux : y) + origin.y + 1;
+            if (mx < 0 || my < 0 || static_cast<unsigned>(mx) >= luminance_.GetWidth() ||
+                static_cast<unsigned>(my) >= luminance_.GetHeight()) {
+                continue;
+            }
+            unsigned const set = table.At(x, y) != 0 ? 1u : 0u;
+            sums[set] += luminance_.At(static_cast<unsigned>(mx), static_cast<unsigned>(my));
+            ++counts[set];
+        }
+    }
+    if (counts[0] + counts[1] == 0) {
+        return;
+    }
+    long long const difference = static_cast<long long>(sums[1]) - static_cast<long long>(sums[0]);
+    label.further.present = 1;
+    label.further.value1 = static_cast<int>(difference / static_cast<long long>(counts[0] + counts[1]));
+    label.further.value2 = counts[1] == 0 ? 0 : static_cast<int>(sums[1] / counts[1]);
+    label.further.value3 = 0;
+    label.further.value4 = counts[0] == 0 ? 0u : static_cast<unsigned>(sums[0] / counts[0]);
 }
 
 bool DotCodeDecoder::DecodeTableForm(DecodedLabel& label)
@@ -657,7 +795,7 @@ bool DotCodeDecoder::DecodeTableForm(DecodedLabel& label)
     bool const parity = grid_.GetParity();
     bool reversed = false;
     if ((columns + rows) % 2 == 1) {
-        return DecodeOriented(table_, !parity, label, reversed);
+        return DecodeOriented(table_, Point{0, 0}, !parity, label, reversed);
     }
     // A whole edge line without dots was never found, or one line too many
     // was: try the table with a blank line added on each side, then without
@@ -667,7 +805,8 @@ bool DotCodeDecoder::DecodeTableForm(DecodedLabel& label)
             continue;
         }
         bool const originMoved = side == 0 || side == 2;
-        if (DecodeOriented(part_, originMoved == parity, label, reversed)) {
+        Point const origin{side == 0 ? -1 : 0, side == 2 ? -1 : 0};
+        if (DecodeOriented(part_, origin, originMoved == parity, label, reversed)) {
             return true;
         }
     }
@@ -677,15 +816,15 @@ bool DotCodeDecoder::DecodeTableForm(DecodedLabel& label)
             continue;
         }
         // The cut's origin in the table: (1, 0), (0, 0), (1, 1) or (1, 0).
-        unsigned const origin = cut == 3 ? 0u : (cut == 0 ? 2u : 1u);
-        if (DecodeOriented(part_, (origin % 2 == 0) != parity, label, reversed)) {
+        Point const origin{cut == 3 ? 0 : 1, cut == 0 ? 1 : 0};
+        if (DecodeOriented(part_, origin, ((origin.x + origin.y) % 2 == 0) != parity, label, reversed)) {
             return true;
         }
     }
     return false;
 }
 
-bool DotCodeDecoder::DecodeBinarizationTable(BinarizationTableForDotCode const& table, DecodedLabel& label,
+bool DotCodeDecoder::DecodeBinarizationTable(BinarizationTableForDotCode& table, DecodedLabel& label,
                                              bool& reversed)
 {
     DotCodeSize size;
@@ -703,14 +842,22 @@ bool DotCodeDecoder::DecodeBinarizationTable(BinarizationTableForDotCode const& 
         if (!CalcCodeWordFromBinarizationTable(table, order, size.words, size.checks, erasureCount,
                                                words_.GetData(), erasures_.GetData()) ||
             !errorDetection_.Start(size.words, size.data, erasureCount, words_.GetData(), erasures_.GetData(),
-                                   corrected) ||
-            !DataStreamConversionForDotCode::RemoveMask(words_.GetData(), size.data)) {
+                                   corrected)) {
             continue;
         }
-        if (conversion_.Start(words_.GetData(), size.data, options, label)) {
-            reversed = order == BinarizationTableForDotCode::kReverse;
-            return true;
+        bool const record = property_->common_2d.fill_symbol_record.Get();
+        for (unsigned i = 0; record && i < size.words; ++i) {
+            maskedWords_[i] = words_[i];
         }
+        if (!DataStreamConversionForDotCode::RemoveMask(words_.GetData(), size.data) ||
+            !conversion_.Start(words_.GetData(), size.data, options, label)) {
+            continue;
+        }
+        reversed = order == BinarizationTableForDotCode::kReverse;
+        if (record && !RepaintBinarizationTable(table, order, size.words, maskedWords_.GetData())) {
+            return false;
+        }
+        return true;
     }
     return false;
 }

@@ -47,8 +47,10 @@ public:
     void OnNewImage() override;
 
     // Reads a table of even width and odd height in the reverse and then the
-    // forward order; true when one converts, `reversed` telling which.
-    bool DecodeBinarizationTable(BinarizationTableForDotCode const& table, DecodedLabel& label, bool& reversed);
+    // forward order; true when one converts, `reversed` telling which. With
+    // the symbol record on, the table is then repainted from the corrected
+    // codewords.
+    bool DecodeBinarizationTable(BinarizationTableForDotCode& table, DecodedLabel& label, bool& reversed);
 
     DataDotGrid const& GetDataDotGrid() const { return grid_; }
     bool IsReady() const { return ready_; }
@@ -74,7 +76,14 @@ private:
     bool SampleTable(GrayImage const& image, bool dark, bool laplacian, unsigned columns, unsigned rows);
     // The sampled table turned to the shape the codeword reader reads.
     bool DecodeTableForm(DecodedLabel& label);
-    bool DecodeOriented(BinarizationTableForDotCode& table, bool originIsDot, DecodedLabel& label, bool& reversed);
+    // `table` is the sampled table, or a copy with a line added or cut whose
+    // (0, 0) lies at `origin` in it.
+    bool DecodeOriented(BinarizationTableForDotCode& table, Point const& origin, bool originIsDot, DecodedLabel& label,
+                        bool& reversed);
+    // The symbol record from the repainted table, turned back onto the
+    // sampled positions: how far the dots stand from the ground.
+    void FillSymbolRecord(BinarizationTableForDotCode const& table, Point const& origin, bool transposed,
+                          bool mirrored, DecodedLabel& label) const;
     void CalcSymbolRegion(DecodedLabel& label) const;
 
     SharedMemoryDistributor memory_;
@@ -92,10 +101,20 @@ private:
     // extremes of the dots' colour, which part dots that blur has merged
     // into one run.
     void PushExtremeCenters(GrayImage const& image, Dot const& dot);
+    // The same over the area of the dots collected, once a few are.
+    void PushExtremeCentersAround(GrayImage const& image, bool dark);
+    // Extremes no darker (lighter) than `middle` are passed over; `smooth`
+    // looks for them over 3 x 3 pixels.
+    void PushExtremeCenters(GrayImage const& image, bool dark, int left, int top, int right, int bottom, int middle,
+                            bool smooth);
+    static constexpr int kMaxAreaSide = 240;
+    static constexpr unsigned kSmoothedSize = 4;  // dots this large and more
 
     Point extremes_[kMaxCandidates];
     unsigned extremeCount_ = 0;
     unsigned extremesExamined_ = 0;
+    unsigned areaScannedAt_ = 0;  // the dot count at the last scan of their area
+    unsigned detachedTriedAt_ = 0;  // the candidate count at the last try without triangles
     Point candidates_[kMaxCandidates];
     unsigned candidateCount_ = 0;
     unsigned examined_ = 0;
@@ -123,6 +142,7 @@ private:
     unsigned nodeCount_ = 0;
     VirtualArray<short> lattice_;       // node at each grid position, -1 none
     VirtualArray<unsigned short> words_;
+    VirtualArray<unsigned short> maskedWords_;  // corrected, as printed, for the repaint
     VirtualArray<unsigned short> erasures_;
     BinarizationTableForDotCode table_;
     BinarizationTableForDotCode scratch_;

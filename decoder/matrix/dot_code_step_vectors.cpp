@@ -1,5 +1,7 @@
 #include "decoder/matrix/dot_code_step_vectors.h"
 
+#include "decoder/core/geometry/geometry_ex.h"
+
 namespace DEC2DIvra {
 
 namespace {
@@ -155,14 +157,7 @@ bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, 
             if (!centred || !CalcStepVectorsFromTriangle(refined, r == 1, result)) {
                 continue;
             }
-            // The axes of a dot grid are alike in pitch and square to each
-            // other; print at a slant stays well within these bounds.
-            Vector const& u = result.v[0];
-            Vector const& w = result.v[1];
-            long long const u2 = static_cast<long long>(u.dx) * u.dx + static_cast<long long>(u.dy) * u.dy;
-            long long const w2 = static_cast<long long>(w.dx) * w.dx + static_cast<long long>(w.dy) * w.dy;
-            long long const dot = static_cast<long long>(u.dx) * w.dx + static_cast<long long>(u.dy) * w.dy;
-            if (u2 * 10 < w2 * 6 || w2 * 10 < u2 * 6 || dot * dot * 8 > u2 * w2) {
+            if (!IsLikeDotGrid(result.v[0], result.v[1])) {
                 continue;
             }
             long long score = 0;
@@ -179,6 +174,206 @@ bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, 
         }
     }
     return bestScore > 0;
+}
+
+bool IsLikeDotGrid(Vector const& u, Vector const& w)
+{
+    long long const u2 = static_cast<long long>(u.dx) * u.dx + static_cast<long long>(u.dy) * u.dy;
+    long long const w2 = static_cast<long long>(w.dx) * w.dx + static_cast<long long>(w.dy) * w.dy;
+    long long const dot = static_cast<long long>(u.dx) * w.dx + static_cast<long long>(u.dy) * w.dy;
+    return u2 != 0 && w2 != 0 && u2 * 10 >= w2 * 6 && w2 * 10 >= u2 * 6 && dot * dot * 8 <= u2 * w2;
+}
+
+namespace {
+
+int Grey(GrayImage const& image, Point const& p) { return static_cast<int>(GeometryEx::GetLuminance(image, p, 8)); }
+
+bool IsInner(GrayImage const& image, Point const& p)
+{
+    return p.x >= 256 && p.y >= 256 && p.x < (image.GetWidth() - 1) * 256 && p.y < (image.GetHeight() - 1) * 256;
+}
+
+// Re-centres two dots along the vector between them and across it; false
+// when either has no centre.
+bool CorrectDetachedPoints(GrayImage const& image, bool dark, Point& a, Point& b)
+{
+    Vector const half{(b.x - a.x) / 2, (b.y - a.y) / 2};
+    DotStepVectors steps;
+    steps.Set(half, Vector{-half.dy, half.dx});
+    CalcDotCenterSubroutine const centring;
+    return centring.Start(image, steps, dark, 1, a) && centring.Start(image, steps, dark, 1, b);
+}
+
+}  // namespace
+
+bool CalcStepVectorSubroutine::CalcStepVectorFromContrast(GrayImage const& image, bool dark, Vector const& direction,
+                                                          Point const* centres, unsigned count, int threshold,
+                                                          Vector& found, int& contrast)
+{
+    Vector const half{direction.dx / 2, direction.dy / 2};
+    if (half.dx == 0 && half.dy == 0) {
+        return false;
+    }
+    for (int k = 1; k <= 5; ++k) {
+        for (unsigned i = 0; i < count; ++i) {
+            for (int sign = 1; sign >= -1; sign -= 2) {
+                Vector const v{sign * k * half.dx, sign * k * half.dy};
+                Point const ground{centres[i].x + v.dx, centres[i].y + v.dy};
+                Point dot{centres[i].x + 2 * v.dx, centres[i].y + 2 * v.dy};
+                // A candidate near the edge of the image is passed over, not
+                // the probe given up.
+                if (!IsInner(image, ground) || !IsInner(image, dot)) {
+                    continue;
+                }
+                int const difference =
+                    dark ? Grey(image, ground) - Grey(image, dot) : Grey(image, dot) - Grey(image, ground);
+                Point from = centres[i];
+                if (difference <= threshold || !CorrectDetachedPoints(image, dark, from, dot)) {
+                    continue;
+                }
+                // A dot two pitches away across ground, as the detached pairs.
+                found = Vector{sign * (dot.x - from.x) / 2, sign * (dot.y - from.y) / 2};
+                contrast = difference;
+                return found.dx != 0 || found.dy != 0;
+            }
+        }
+    }
+    return false;
+}
+
+bool CalcStepVectorSubroutine::CalcStepVectorsFromDetachedVectors(GrayImage const& image, unsigned modeSize,
+                                                                  bool dark, Point const* centres, unsigned count,
+                                                                  DotStepVectors& steps)
+{
+    long long const reach = static_cast<long long>(modeSize) * 256 * 5 / 2;
+    long long const nearest = static_cast<long long>(modeSize) * 128;
+    // Pairs with ground between them, the best contrast first kept: a pair
+    // at under half the best is across a dot or off the grid.
+    long long sum[2][2] = {{0, 0}, {0, 0}};
+    long long members[2] = {0, 0};
+    int best = 0;
+    constexpr unsigned kMaxPairs = 64;
+    struct Pair {
+        Vector v;
+        int contrast;
+    } pairs[kMaxPairs];
+    unsigned pairCount = 0;
+    bool lowContrast = false;
+    for (unsigned i = 0; i < count; ++i) {
+        for (unsigned j = i + 1; j < count; ++j) {
+            Point a = centres[i];
+            Point b = centres[j];
+            long long const dx = Abs(static_cast<long long>(b.x) - a.x);
+            long long const dy = Abs(static_cast<long long>(b.y) - a.y);
+            if ((dx < nearest && dy < nearest) || dx > reach || dy > reach) {
+                continue;
+            }
+            Point const middle{(a.x + b.x) / 2, (a.y + b.y) / 2};
+            if (!IsInner(image, a) || !IsInner(image, b) || !IsInner(image, middle)) {
+                continue;
+            }
+            int const ground = Grey(image, middle);
+            int const ca = dark ? ground - Grey(image, a) : Grey(image, a) - ground;
+            int const cb = dark ? ground - Grey(image, b) : Grey(image, b) - ground;
+            int const contrast = ca > cb ? ca : cb;
+            if (contrast * 2 <= best) {
+                lowContrast = lowContrast || contrast < 128;
+                continue;
+            }
+            if (contrast > best) {
+                best = contrast;
+                unsigned kept = 0;
+                for (unsigned p = 0; p < pairCount; ++p) {
+                    if (pairs[p].contrast * 2 > best) {
+                        pairs[kept++] = pairs[p];
+                    }
+                }
+                pairCount = kept;
+            }
+            if (pairCount >= kMaxPairs || !CorrectDetachedPoints(image, dark, a, b)) {
+                continue;
+            }
+            Vector v{(b.x - a.x) / 2, (b.y - a.y) / 2};
+            if (v.dx < 0 || (v.dx == 0 && v.dy < 0)) {
+                v = Vector{-v.dx, -v.dy};
+            }
+            pairs[pairCount++] = Pair{v, contrast};
+        }
+    }
+    int strongest = 128;
+    for (unsigned p = 0; p < pairCount; ++p) {
+        Vector v = pairs[p].v;
+        unsigned const cls = Abs(v.dy) < v.dx ? 0u : 1u;
+        if (cls == 1 && v.dy < 0) {
+            v = Vector{-v.dx, -v.dy};
+        }
+        sum[cls][0] += v.dx;
+        sum[cls][1] += v.dy;
+        ++members[cls];
+        strongest = pairs[p].contrast > strongest ? pairs[p].contrast : strongest;
+    }
+    Vector u{0, 0};
+    Vector w{0, 0};
+    if (members[0] != 0) {
+        u = Vector{static_cast<int>(sum[0][0] / members[0]), static_cast<int>(sum[0][1] / members[0])};
+    }
+    if (members[1] != 0) {
+        w = Vector{static_cast<int>(sum[1][0] / members[1]), static_cast<int>(sum[1][1] / members[1])};
+    }
+    int contrast = 0;
+    // A dot across the other axis stands out as the pairs' dots do; beyond
+    // half the best of them, as a pair is kept.
+    strongest /= 2;
+    if (pairCount != 0) {
+        if (members[1] == 0 &&
+            !CalcStepVectorFromContrast(image, dark, Vector{-u.dy, u.dx}, centres, count, strongest, w, contrast)) {
+            return false;
+        }
+        if (members[0] == 0 &&
+            !CalcStepVectorFromContrast(image, dark, Vector{w.dy, -w.dx}, centres, count, strongest, u, contrast)) {
+            return false;
+        }
+    } else {
+        // Faint dots give no pair at all: probe along the image axes.
+        int const length = static_cast<int>(nearest);
+        if (!lowContrast) {
+            return false;
+        }
+        if (CalcStepVectorFromContrast(image, dark, Vector{length, 0}, centres, count, 128, u, contrast)) {
+            if (!CalcStepVectorFromContrast(image, dark, Vector{-u.dy, u.dx}, centres, count, 2 * contrast / 3, w,
+                                            contrast)) {
+                return false;
+            }
+        } else if (!CalcStepVectorFromContrast(image, dark, Vector{0, length}, centres, count, 128, w, contrast) ||
+                   !CalcStepVectorFromContrast(image, dark, Vector{w.dy, -w.dx}, centres, count, 2 * contrast / 3, u,
+                                               contrast)) {
+            return false;
+        }
+    }
+    // Turned as the triangles' vectors are.
+    if (u.dx < 0 || (u.dx == 0 && u.dy < 0)) {
+        u = Vector{-u.dx, -u.dy};
+    }
+    if (w.dy < 0 || (w.dy == 0 && w.dx < 0)) {
+        w = Vector{-w.dx, -w.dy};
+    }
+    if (!IsLikeDotGrid(u, w)) {
+        return false;
+    }
+    // With the right vectors every candidate has ground on its four sides;
+    // vectors from a mix of axis and diagonal pairs put dots there.
+    DotStepVectors result;
+    result.Set(u, w);
+    unsigned standing = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        int c = 0;
+        standing += CalcDotContrast(image, result, dark, centres[i], c) && c * 2 > strongest ? 1u : 0u;
+    }
+    if (standing * 4 < count * 3) {
+        return false;
+    }
+    steps = result;
+    return true;
 }
 
 }  // namespace DEC2DIvra

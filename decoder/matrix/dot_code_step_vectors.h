@@ -25,6 +25,26 @@ public:
     // Forms the vectors from a triangle in one of the two readings; false
     // for a zero vector.
     static bool CalcStepVectorsFromTriangle(RightTriangle const& triangle, bool legReading, DotStepVectors& steps);
+
+    // Dots that never touch diagonally, or the dots of one row, form no
+    // triangle of neighbours: the vectors then come from pairs of dots with
+    // ground between them (a pitch along an axis is half such a pair), and
+    // an axis no pair runs along is probed across the other for a dot that
+    // stands out. Pairs of diagonal neighbours give the vectors of the grid
+    // turned by an eighth and shortened; the caller tries both.
+    static bool CalcStepVectorsFromDetachedVectors(GrayImage const& image, unsigned modeSize, bool dark,
+                                                   Point const* centres, unsigned count, DotStepVectors& steps);
+
+    // Looks for a dot 2k half-steps of `direction` (k = 1 .. 5) from a
+    // candidate, standing out by more than `threshold` from the ground k
+    // half-steps away; the vector is half the way to it, re-centred.
+    static bool CalcStepVectorFromContrast(GrayImage const& image, bool dark, Vector const& direction,
+                                           Point const* centres, unsigned count, int threshold, Vector& found,
+                                           int& contrast);
 };
+
+// The vectors span a dot grid: alike in pitch and square to each other, as
+// print at a slant keeps them.
+bool IsLikeDotGrid(Vector const& u, Vector const& w);
 
 }  // namespace DEC2DIvra

@@ -85,10 +85,72 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
         // as shallow swings about the threshold: its runs are cut without
         // the margin.
         if (wanted.bullsEyes && ScanRow(image, area, y, 0)) {
+            unsigned const found = bullsEyeCount_;
             for (unsigned i = 0; i < runCount_; ++i) {
                 CheckBullsEye(image, i, y);
             }
+            if (bullsEyeCount_ == found) {
+                ScanRowAtLocalMean(image, area, y);
+                for (unsigned i = 0; i < runCount_; ++i) {
+                    CheckBullsEye(image, i, y);
+                }
+                meanRow_ = nullptr;
+            }
         }
+    }
+}
+
+void MatrixCandidateFinder::ScanRowAtLocalMean(GrayImage const& image, Rectangle const& area, int y)
+{
+    runCount_ = 0;
+    int const right = Min(area.right, area.left + static_cast<int>(blockCount_ * kBlock) - 1);
+    unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
+    meanRow_ = row;
+    bool dark = false;
+    int start = -1;
+    // The window [lo, hi) of the running mean.
+    int lo = area.left;
+    int hi = area.left;
+    int sum = 0;
+    for (unsigned b = 0; b < blockCount_; ++b) {
+        if (margin_[b] < 0) {
+            // A flat block ends the runs: they are taken only where the
+            // contrast is.
+            if (start >= 0 && runCount_ < kMaxRuns) {
+                int const x0 = area.left + static_cast<int>(b * kBlock);
+                runs_[runCount_++] = Run{start, x0 - start, dark};
+            }
+            start = -1;
+            continue;
+        }
+        int const x0 = area.left + static_cast<int>(b * kBlock);
+        int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
+        for (int x = x0; x <= x1; ++x) {
+            for (; hi <= Min(area.right, x + kMeanReach); ++hi) {
+                sum += row[hi];
+            }
+            for (; lo < Max(area.left, x - kMeanReach); ++lo) {
+                sum -= row[lo];
+            }
+            bool const now = row[x] * (hi - lo) < sum;
+            if (start < 0) {
+                start = x;
+                dark = now;
+                continue;
+            }
+            if (now == dark) {
+                continue;
+            }
+            if (runCount_ >= kMaxRuns) {
+                return;
+            }
+            runs_[runCount_++] = Run{start, x - start, dark};
+            start = x;
+            dark = now;
+        }
+    }
+    if (start >= 0 && runCount_ < kMaxRuns) {
+        runs_[runCount_++] = Run{start, right + 1 - start, dark};
     }
 }
 
@@ -164,6 +226,15 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
 
 int MatrixCandidateFinder::GetThreshold(int x) const
 {
+    if (meanRow_ != nullptr) {
+        int const from = Max(area_.left, x - kMeanReach);
+        int const to = Min(area_.right, x + kMeanReach);
+        int sum = 0;
+        for (int t = from; t <= to; ++t) {
+            sum += meanRow_[t];
+        }
+        return sum / (to - from + 1);
+    }
     unsigned b = static_cast<unsigned>(x - area_.left) / kBlock;
     return threshold_[b >= blockCount_ ? blockCount_ - 1 : b];
 }
@@ -310,6 +381,10 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     // a MaxiCode centre is half as wide again.
     if (kind == kMaxiCode && middle.length * 4 <= module * 5) {
         kind = kAztec;
+    }
+    // The local-mean cut serves a blurred MaxiCode's wide light centre only.
+    if (kind == kAztec && meanRow_ != nullptr) {
+        return;
     }
     if (kind == kAztec) {
         // Blur narrows the one-module centre most: down to a quarter module.

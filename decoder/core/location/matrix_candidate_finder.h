@@ -86,6 +86,10 @@ private:
     // no contrast anywhere. Runs change colour 1 / marginShare of the
     // contrast past the threshold; with 0, at the threshold itself.
     bool ScanRow(GrayImage const& image, Rectangle const& area, int y, int marginShare);
+    // The runs of one row cut at the mean grey of the kMeanReach pixels on
+    // each side, in the blocks ScanRow last found contrast in: a heavily
+    // blurred bull's-eye's rings swing well inside its block thresholds.
+    void ScanRowAtLocalMean(GrayImage const& image, Rectangle const& area, int y);
     int GetThreshold(int x) const;
     // The run through (x, y) along the column and `count` runs above and
     // below it (each measured up to `limit`); false when the centre run
@@ -125,6 +129,9 @@ private:
     int threshold_[kMaxBlocks];
     int margin_[kMaxBlocks];  // -1: no contrast around the block
     unsigned blockCount_ = 0;
+    static constexpr int kMeanReach = 5;
+    // The row ScanRowAtLocalMean cut: its thresholds are the local means.
+    unsigned short const* meanRow_ = nullptr;
 
     FinderSighting finders_[kMaxFinders];
     unsigned finderCount_ = 0;

@@ -110,6 +110,31 @@ TEST(HanXinReaderTest, ReadsRenderedSymbolsAtAnyAngleAndUnderTheCommonConditions
     }
 }
 
+// Blur of half a module fades single modules past correction unless they
+// are sharpened against their neighbours.
+TEST(HanXinReaderTest, ReadsHeavilyBlurredSymbols)
+{
+    EnableHanXin(true);
+    std::string const text = "Han Xin Code 2D symbol, read at any angle: 0123456789. Han Xin Code 2D symbol.";
+    struct Case {
+        int version;
+        double module;
+        double angle;
+    };
+    for (Case const c : {Case{10, 2.0, 30}, Case{40, 3.0, 120}}) {
+        support::RenderOptions options;
+        options.moduleSize = c.module;
+        options.angle = c.angle;
+        options.blur = 0.5 * c.module;
+        support::Rendering const r = Render(text.substr(0, static_cast<size_t>(8 + c.version * c.version / 4)),
+                                            c.version, 3, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        FrameRead const read = ReadFrame(r.frame);
+        ASSERT_EQ(read.result, 53) << "version " << c.version;
+        EXPECT_EQ(read.text, text.substr(0, static_cast<size_t>(8 + c.version * c.version / 4)));
+    }
+}
+
 TEST(HanXinReaderTest, ReadsWithAFinderHiddenAndTwoSymbolsInOneFrame)
 {
     EnableHanXin(true);

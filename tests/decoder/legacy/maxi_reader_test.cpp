@@ -83,6 +83,23 @@ TEST_F(MaxiReaderTest, SymbolsOfEveryModeAreReadFromTheFrame)
          {.moduleSize = 3.5, .angle = 35}, "152382802" + kGs + "840" + kGs + "001" + kGs + "Parcel data", "]U1"},
         {"mode 3 blurred", {.symbology = BARCODE_MAXICODE, .data = "LONDON", .option1 = 3, .primary = "W1A1AA826001"},
          {.moduleSize = 4.0, .angle = 200, .blur = 1.2}, "W1A1AA" + kGs + "826" + kGs + "001" + kGs + "LONDON", "]U1"},
+        // Blur of nearly half a module: the rings' swing is shallow beside
+        // the data's, and single modules fade toward their neighbours.
+        {"mode 2 heavily blurred", {.symbology = BARCODE_MAXICODE, .data = "Parcel data", .option1 = 2,
+          .primary = "152382802840001"},
+         {.moduleSize = 5.0, .angle = 20, .blur = 2.0}, "152382802" + kGs + "840" + kGs + "001" + kGs + "Parcel data", "]U1"},
+        {"mode 4 heavily blurred", {.symbology = BARCODE_MAXICODE, .data = "MODE FOUR 0123456789", .option1 = 4},
+         {.moduleSize = 4.0, .angle = 20, .blur = 1.6}, "MODE FOUR 0123456789", "]U0"},
+        // Three pixels a module: the bull's-eye is narrower than the
+        // engine's three parallel search lines are apart.
+        {"mode 4 small", {.symbology = BARCODE_MAXICODE, .data = "MODE FOUR 0123456789", .option1 = 4},
+         {.moduleSize = 3.0, .angle = 45}, "MODE FOUR 0123456789", "]U0"},
+        {"mode 3 small and noisy", {.symbology = BARCODE_MAXICODE, .data = "LONDON", .option1 = 3,
+          .primary = "W1A1AA826001"},
+         {.moduleSize = 3.0, .angle = 160, .noise = 25}, "W1A1AA" + kGs + "826" + kGs + "001" + kGs + "LONDON", "]U1"},
+        // Perspective that makes the inner modules sharpest at a wrong turn.
+        {"mode 4 under perspective", {.symbology = BARCODE_MAXICODE, .data = "MODE FOUR 0123456789", .option1 = 4},
+         {.moduleSize = 5.5, .angle = 180, .perspectiveX = 0.2, .perspectiveY = 0.1}, "MODE FOUR 0123456789", "]U0"},
         {"mode 5 noisy", {.symbology = BARCODE_MAXICODE, .data = "enhanced correction", .option1 = 5},
          {.moduleSize = 3.5, .angle = 110, .noise = 25}, "enhanced correction", "]U0"},
         {"mode 6 low contrast", {.symbology = BARCODE_MAXICODE, .data = "READER SETUP", .option1 = 6},

@@ -43,6 +43,13 @@ TEST_F(DotCodeReadTest, SymbolsReadAtAnySizeAngleAndCondition)
          {.moduleSize = 3.0, .angle = 250, .dark = 380, .light = 620, .noise = 20}, "Faint 0123", "]J0"},
         {"long text", DotCodeInput(std::string(150, 'x') + "END"), {.moduleSize = 2.5, .angle = 10},
          std::string(150, 'x') + "END", "]J0"},
+        // The locator finds few dots in these: the decoder looks around them.
+        {"smallest symbol blurred", DotCodeInput("1"), {.moduleSize = 3.5, .angle = 30, .blur = 1.2}, "1", "]J0"},
+        {"smallest symbol, large dots blurred", DotCodeInput("1"), {.moduleSize = 5.0, .angle = 30, .blur = 1.75},
+         "1", "]J0"},
+        {"large dots blurred into runs", DotCodeInput("123456789012345678901234567890"),
+         {.moduleSize = 5.0, .angle = 45, .blur = 1.75}, "123456789012345678901234567890", "]J0"},
+        {"large dots noisy", DotCodeInput("AB12"), {.moduleSize = 5.0, .angle = 30, .noise = 25}, "AB12", "]J0"},
     };
     for (auto const& c : cases) {
         support::Rendering const r = support::render(c.input, c.options);
@@ -63,6 +70,30 @@ TEST_F(DotCodeReadTest, LightDotsOnDarkAreReadAndMarked)
     ASSERT_EQ(labels.size(), 1u);
     EXPECT_EQ(labels[0].data, "Light on dark");
     EXPECT_EQ(labels[0].flag, 1u);
+}
+
+TEST_F(DotCodeReadTest, TheSymbolRecordTellsHowFarTheDotsStandFromTheGround)
+{
+    support::Rendering const r = support::render(DotCodeInput("Record 42"), {.moduleSize = 3.5, .angle = 30});
+    ASSERT_TRUE(r.symbol.ok);
+    auto const& off = harness.Read(r.frame);
+    ASSERT_EQ(off.size(), 1u);
+    EXPECT_EQ(off[0].further.present, 0);
+    harness.Settings().code.common_2d.fill_symbol_record.Set(true);
+    for (bool const inverted : {false, true}) {
+        support::Rendering const s =
+            support::render(DotCodeInput("Record 42"), {.moduleSize = 3.5, .angle = 30, .inverted = inverted});
+        auto const& labels = harness.Read(s.frame);
+        ASSERT_EQ(labels.size(), 1u) << inverted;
+        EXPECT_EQ(labels[0].data, "Record 42");
+        tagFurtherRecord const& record = labels[0].further;
+        EXPECT_EQ(record.present, 1) << inverted;
+        // The dots' mean luminance against the ground's, far apart; dark dots
+        // give a negative product.
+        unsigned const dots = static_cast<unsigned>(record.value2);
+        EXPECT_EQ(record.value1 < 0, !inverted);
+        EXPECT_GT(inverted ? dots : record.value4, 2 * (inverted ? record.value4 : dots)) << inverted;
+    }
 }
 
 TEST_F(DotCodeReadTest, DamageWithinTheCorrectionReadsAndBeyondItGivesNoLabel)

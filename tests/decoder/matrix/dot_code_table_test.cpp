@@ -55,7 +55,7 @@ protected:
         return table;
     }
 
-    bool Decode(BinarizationTableForDotCode const& table, DecodedLabel& label)
+    bool Decode(BinarizationTableForDotCode table, DecodedLabel& label)
     {
         bool reversed = false;
         return Decoder().DecodeBinarizationTable(table, label, reversed);
@@ -240,6 +240,27 @@ TEST_F(DotCodeTableTest, DamageUpToTheCorrectionCapacityOnlyAndNeverAWrongLabel)
             EXPECT_EQ(Data(label), text) << wiped << ": a wrong label";
         }
     }
+}
+
+TEST_F(DotCodeTableTest, TheSymbolRecordRepaintsTheTableFromTheCorrectedCodewords)
+{
+    std::vector<std::string> const rows = ZintDots(DotCodeInput("Repainted 0123456789"));
+    ASSERT_FALSE(rows.empty());
+    BinarizationTableForDotCode table = Table(rows);
+    std::vector<unsigned char> const printed(cells.begin(), cells.begin() + table.GetWidth() * table.GetHeight());
+    harness.Settings().code.common_2d.fill_symbol_record.Set(true);
+    // Two codewords wiped and a stray dot where the ground is: the repaint
+    // is the symbol as printed, dots after the last codeword included.
+    for (unsigned x = 2; x < 8; ++x) {
+        table.At(x, 2 - x % 2) = 0;
+    }
+    table.At(4, 4) = table.At(4, 4) != 0 ? 0 : 1;
+    DecodedLabel label;
+    bool reversed = false;
+    ASSERT_TRUE(Decoder().DecodeBinarizationTable(table, label, reversed));
+    EXPECT_EQ(Data(label), "Repainted 0123456789");
+    std::vector<unsigned char> const repainted(cells.begin(), cells.begin() + table.GetWidth() * table.GetHeight());
+    EXPECT_EQ(repainted, printed);
 }
 
 TEST_F(DotCodeTableTest, SettingsSuppressEscapesAndRestrictTheLength)

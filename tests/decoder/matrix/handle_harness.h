@@ -24,6 +24,7 @@ struct HandleLabel {
     unsigned flag = 0;  // 1: read light on dark
     tagStructuredAppend structuredAppend{};
     tagDEC2D_REGION region{};
+    tagFurtherRecord further{};
 };
 
 class HandleHarness {
@@ -63,6 +64,7 @@ private:
         l.flag = label->flag;
         l.structuredAppend = *label->structuredAppend;
         l.region = *label->region;
+        l.further = *label->further;
         self.labels_.push_back(l);
         return true;
     }
