@@ -1,5 +1,6 @@
 #include "decoder/matrix/aztec_code_decoder.h"
 
+#include "decoder/core/geometry/geometry_ex.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/sampling/binarization_subroutine.h"
 #include "decoder/core/sampling/common_luminance_map.h"
@@ -13,6 +14,36 @@ namespace {
 constexpr unsigned kMapSide = AztecCodeDecoder::kMaxSize + 2;
 constexpr unsigned kBlock = 5;
 constexpr unsigned kBlocks = (AztecCodeDecoder::kMaxSize + kBlock - 1) / kBlock;
+
+// The offset (in steps from the middle of 2 * steps + 1) where the scores
+// peak: the middle of the run of near-best scores around the best, since
+// sharp module edges sampled at whole pixels leave a flat top whose first
+// step would pull every crossing the same way.
+double PlateauCentre(long long const* scores, bool const* valid, int steps)
+{
+    int const n = 2 * steps + 1;
+    int best = -1;
+    int worst = -1;
+    for (int k = 0; k < n; ++k) {
+        if (valid[k]) {
+            best = best < 0 || scores[k] > scores[best] ? k : best;
+            worst = worst < 0 || scores[k] < scores[worst] ? k : worst;
+        }
+    }
+    if (best < 0) {
+        return 0;
+    }
+    long long const tolerance = (scores[best] - scores[worst]) / 16;
+    int low = best;
+    int high = best;
+    while (low > 0 && valid[low - 1] && scores[low - 1] >= scores[best] - tolerance) {
+        --low;
+    }
+    while (high + 1 < n && valid[high + 1] && scores[high + 1] >= scores[best] - tolerance) {
+        ++high;
+    }
+    return (low + high) / 2.0 - steps;
+}
 
 }  // namespace
 
@@ -195,7 +226,7 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
 }
 
 bool AztecCodeDecoder::SampleTable(GrayImage const& image, AztecModuleGrid const& grid, bool dark, unsigned size,
-                                   OrientationPattern const& orientation)
+                                   OrientationPattern const& orientation, bool laplacian)
 {
     // The luminance of every module and of the ring just outside the symbol,
     // then the decision of each module against its neighbourhood.
@@ -214,7 +245,14 @@ bool AztecCodeDecoder::SampleTable(GrayImage const& image, AztecModuleGrid const
             double py = 0;
             int g = 0;
             if (grid.Map(u, v, px, py) && px >= 0 && py >= 0 && px < image.GetWidth() && py < image.GetHeight()) {
-                g = SampleBilinear(image, px, py);
+                if (laplacian) {
+                    // Pixel centres lie on whole coordinates there.
+                    Point const p{static_cast<int>(std::lround((px - 0.5) * 256)),
+                                  static_cast<int>(std::lround((py - 0.5) * 256))};
+                    g = static_cast<int>(GeometryEx::GetLapLuminance(image, p, 8));
+                } else {
+                    g = SampleBilinear(image, px, py);
+                }
             }
             map.At(i, j) = static_cast<unsigned short>(g);
         }
@@ -258,8 +296,8 @@ void AztecCodeDecoder::FitReferenceGrid(GrayImage const& image, bool dark, unsig
                 int const v0 = 16 * j;
                 double shift[2] = {0, 0};
                 for (int axis = 0; axis < 2; ++axis) {
-                    double best = 0;
-                    bool any = false;
+                    long long scores[2 * kSteps + 1] = {};
+                    bool valid[2 * kSteps + 1] = {};
                     for (int s = -kSteps; s <= kSteps; ++s) {
                         double const offset = s / 8.0;
                         long long score = 0;
@@ -282,12 +320,10 @@ void AztecCodeDecoder::FitReferenceGrid(GrayImage const& image, bool dark, unsig
                             score += (darkHere == dark) ? -g : g;
                             ++used;
                         }
-                        if (used >= 4 && (!any || score > best)) {
-                            best = static_cast<double>(score);
-                            shift[axis] = offset;
-                            any = true;
-                        }
+                        scores[s + kSteps] = score;
+                        valid[s + kSteps] = used >= 4;
                     }
+                    shift[axis] = PlateauCentre(scores, valid, kSteps) / 8.0;
                 }
                 double px = 0;
                 double py = 0;
@@ -323,11 +359,15 @@ int AztecCodeDecoder::DecodeSymbol(GrayImage const& image, AztecModuleGrid const
     }
     BinarizationTableForAztec const table{table_.GetData(), size};
     for (unsigned round = 0;; ++round) {
-        if (!SampleTable(image, refined_, dark, size, orientation)) {
-            return 0;
-        }
-        if (DecodeTable(table, information, label) != 0) {
-            return 1;
+        // Grey values first; when they do not correct, the sharpened ones,
+        // which part modules that blur has run together.
+        for (bool const laplacian : {false, true}) {
+            if (!SampleTable(image, refined_, dark, size, orientation, laplacian)) {
+                return 0;
+            }
+            if (DecodeTable(table, information, label) != 0) {
+                return 1;
+            }
         }
         if (round == kBendRounds || !FitBend(image, size, orientation, refined_)) {
             return 0;

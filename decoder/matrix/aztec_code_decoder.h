@@ -52,8 +52,9 @@ private:
     // from both neighbours along a line, and bends the grid to them; false
     // when too few were measured.
     bool FitBend(GrayImage const& image, unsigned size, OrientationPattern const& orientation, AztecModuleGrid& grid);
+    // The module table from grey values, or from Laplacian-sharpened ones.
     bool SampleTable(GrayImage const& image, AztecModuleGrid const& grid, bool dark, unsigned size,
-                     OrientationPattern const& orientation);
+                     OrientationPattern const& orientation, bool laplacian);
 
     SharedMemoryDistributor memory_;
     DEC2DProperty const* property_;

@@ -35,39 +35,55 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
     bool bestCentre = false;
     double bx = x;
     double by = y;
-    for (double oy = -range; oy <= range + 1e-9; oy += step) {
-        for (double ox = -range; ox <= range + 1e-9; ox += step) {
-            double const px = x + ox;
-            double const py = y + oy;
-            int const centre = SampleBilinear(image, px, py);
-            bool above = true;
-            bool below = true;
-            for (unsigned d = 0; d < 8; ++d) {
-                double const a = kPi * d / 4;
-                int const g = SampleBilinear(image, px + std::cos(a) * module * 0.9, py + std::sin(a) * module * 0.9);
-                above = above && g >= centre + gap;
-                below = below && g <= centre - gap;
-            }
-            bool const looksCentre = above || below;
-            if (bestCentre && !looksCentre) {
-                continue;
-            }
-            double score = 0;
-            for (unsigned d = 0; d < directions; ++d) {
-                double const a = kPi * d / directions;
-                double const dx = std::cos(a);
-                double const dy = std::sin(a);
-                for (double r = 1; r <= reach; r += radialStep) {
-                    int const g1 = SampleBilinear(image, px + dx * r, py + dy * r);
-                    int const g2 = SampleBilinear(image, px - dx * r, py - dy * r);
-                    score += g1 > g2 ? g1 - g2 : g2 - g1;
+    // The lattice ring by ring from the guess outward: a near point found
+    // first lets the sums of the far ones stop early.
+    int const last = static_cast<int>(2 * range / step + 1e-9);
+    for (int ring = 0; 2 * ring <= last + 1; ++ring) {
+        for (int ky = 0; ky <= last; ++ky) {
+            for (int kx = 0; kx <= last; ++kx) {
+                int const dx2 = 2 * kx - last < 0 ? last - 2 * kx : 2 * kx - last;
+                int const dy2 = 2 * ky - last < 0 ? last - 2 * ky : 2 * ky - last;
+                if ((dx2 > dy2 ? dx2 : dy2) / 2 != ring) {
+                    continue;
                 }
-            }
-            if (bestScore < 0 || score < bestScore || (looksCentre && !bestCentre)) {
-                bestScore = score;
-                bestCentre = looksCentre;
-                bx = px;
-                by = py;
+                double const px = x - range + kx * step;
+                double const py = y - range + ky * step;
+                int const centre = SampleBilinear(image, px, py);
+                bool above = true;
+                bool below = true;
+                for (unsigned d = 0; d < 8; ++d) {
+                    double const a = kPi * d / 4;
+                    int const g = SampleBilinear(image, px + std::cos(a) * module * 0.9, py + std::sin(a) * module * 0.9);
+                    above = above && g >= centre + gap;
+                    below = below && g <= centre - gap;
+                }
+                bool const looksCentre = above || below;
+                if (bestCentre && !looksCentre) {
+                    continue;
+                }
+                // A point that can only win on a lower score is dropped as soon
+                // as its sum reaches the best.
+                bool const bounded = bestScore >= 0 && !(looksCentre && !bestCentre);
+                double score = 0;
+                for (unsigned d = 0; d < directions && !(bounded && score >= bestScore); ++d) {
+                    double const a = kPi * d / directions;
+                    double const dx = std::cos(a);
+                    double const dy = std::sin(a);
+                    for (double r = 1; r <= reach && !(bounded && score >= bestScore); r += radialStep) {
+                        int const g1 = SampleBilinear(image, px + dx * r, py + dy * r);
+                        int const g2 = SampleBilinear(image, px - dx * r, py - dy * r);
+                        score += g1 > g2 ? g1 - g2 : g2 - g1;
+                    }
+                }
+                if (bounded && score >= bestScore) {
+                    continue;
+                }
+                if (bestScore < 0 || score < bestScore || (looksCentre && !bestCentre)) {
+                    bestScore = score;
+                    bestCentre = looksCentre;
+                    bx = px;
+                    by = py;
+                }
             }
         }
     }

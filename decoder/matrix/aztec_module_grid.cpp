@@ -223,7 +223,15 @@ int SampleBilinear(GrayImage const& image, double x, double y)
     if (!(fx > -1e6 && fx < 1e6 && fy > -1e6 && fy < 1e6)) {
         return 0;
     }
-    double const grey = Bilinear([&](int i, int j) { return static_cast<double>(image.AtClamped(i, j)); }, fx, fy);
+    // Inside the image the four pixels are read directly; the result is the
+    // same as with the clamped reads, which only the border needs.
+    int const i = static_cast<int>(std::floor(fx));
+    int const j = static_cast<int>(std::floor(fy));
+    bool const inside = image.GetPixels() != nullptr && i >= 0 && j >= 0 && i + 1 < image.GetWidth() &&
+                        j + 1 < image.GetHeight();
+    double const grey =
+        inside ? Bilinear([&](int a, int b) { return static_cast<double>(image.At(a, b)); }, fx, fy)
+               : Bilinear([&](int a, int b) { return static_cast<double>(image.AtClamped(a, b)); }, fx, fy);
     return static_cast<int>(grey + 0.5);
 }
 

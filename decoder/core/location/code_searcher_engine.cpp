@@ -44,7 +44,8 @@ void CodeSearcherEngine::BeginImage()
     tried_ = 0;
     barCandidateCount_ = 0;
     barRegionsFound_ = false;
-    matrixCandidatesFound_ = false;
+    centredPatternsFound_ = false;
+    otherPatternsFound_ = false;
     seenStackedCount_ = 0;
     stackedRowCount_ = 0;
 }
@@ -106,19 +107,19 @@ int CodeSearcherEngine::RunStage(CodeSearchStage stage, GrayImage const& image, 
     case CodeSearchStage::kStacked:
         return SearchStacked(image, option, *decoders.stackCode, label, outlet);
     case CodeSearchStage::kQRFinder:
-        FindMatrixCandidates(image, option, decoders);
+        FindMatrixCandidates(image, option, decoders, stage);
         return SearchQRFinders(image, option, *decoders.region[DecoderSet::kQRCode], label, outlet);
     case CodeSearchStage::kBullsEye:
-        FindMatrixCandidates(image, option, decoders);
+        FindMatrixCandidates(image, option, decoders, stage);
         return SearchBullsEyes(image, option, decoders, label, outlet);
     case CodeSearchStage::kLPattern:
-        FindMatrixCandidates(image, option, decoders);
+        FindMatrixCandidates(image, option, decoders, stage);
         return SearchLPatterns(image, option, *decoders.lPattern, label, outlet);
     case CodeSearchStage::kHanXinFinder:
-        FindMatrixCandidates(image, option, decoders);
+        FindMatrixCandidates(image, option, decoders, stage);
         return SearchHanXinFinders(image, option, *decoders.matrixCode, label, outlet);
     case CodeSearchStage::kDot:
-        FindMatrixCandidates(image, option, decoders);
+        FindMatrixCandidates(image, option, decoders, stage);
         return SearchDots(image, *decoders.dot, label, outlet);
     }
     return 0;
@@ -145,18 +146,20 @@ void CodeSearcherEngine::FindBarRegions(GrayImage const& image, tagDecodeOption 
 }
 
 void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option,
-                                              DecoderSet const& decoders)
+                                              DecoderSet const& decoders, CodeSearchStage stage)
 {
-    if (matrixCandidatesFound_) {
+    bool const centred = stage == CodeSearchStage::kQRFinder || stage == CodeSearchStage::kBullsEye;
+    bool& found = centred ? centredPatternsFound_ : otherPatternsFound_;
+    if (found) {
         return;
     }
-    matrixCandidatesFound_ = true;
+    found = true;
     MatrixCandidateFinder::Wanted wanted;
-    wanted.qrFinders = IsWanted(CodeSearchStage::kQRFinder, decoders);
-    wanted.bullsEyes = IsWanted(CodeSearchStage::kBullsEye, decoders);
-    wanted.lPatterns = IsWanted(CodeSearchStage::kLPattern, decoders);
-    wanted.hanXinFinders = IsWanted(CodeSearchStage::kHanXinFinder, decoders);
-    wanted.dots = IsWanted(CodeSearchStage::kDot, decoders);
+    wanted.qrFinders = centred && IsWanted(CodeSearchStage::kQRFinder, decoders);
+    wanted.bullsEyes = centred && IsWanted(CodeSearchStage::kBullsEye, decoders);
+    wanted.lPatterns = !centred && IsWanted(CodeSearchStage::kLPattern, decoders);
+    wanted.hanXinFinders = !centred && IsWanted(CodeSearchStage::kHanXinFinder, decoders);
+    wanted.dots = !centred && IsWanted(CodeSearchStage::kDot, decoders);
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
     stride = stride > kMaxStride ? kMaxStride : stride;
     matrix_.Start(image, CalcSearchArea(image), stride, wanted);
@@ -439,8 +442,11 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
         bool const maxi = eye.kind == MatrixCandidateFinder::kMaxiCode;
         // Blur and thresholds narrow a MaxiCode centre spot, and a light-on-dark
         // MaxiCode has a dark one: an eye taken for Aztec that Aztec does not
-        // read is offered to the MaxiCode reader too.
-        if ((maxi && !maxiWanted) || (!maxi && !aztecWanted && !maxiWanted) || !IsFree(eye.centre, first)) {
+        // read is offered to the MaxiCode reader too. At two pixels a module
+        // a row through a small turned bull's-eye can meet a light ring as its
+        // widest middle run: an eye taken for MaxiCode goes to the Aztec
+        // reader after the MaxiCode one, which looks for the true centre.
+        if ((!aztecWanted && !maxiWanted) || !IsFree(eye.centre, first)) {
             continue;
         }
         ++handed;
@@ -458,6 +464,9 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
             read = ReadAcross(image, Rectangle{eye.centre.x - radius * 3, 0, eye.centre.x + radius * 3, 0}, rows, 3,
                               *decoders.matrixCode, label);
             searched_.Push(SquareAround(eye.centre, radius * 3));
+        }
+        if (read == 0 && maxi && aztecWanted) {
+            read = ReadRegion(*aztec, image, SquareAround(eye.centre, eye.module * 7), label);
         }
         if (read != 0 && Deliver(label, outlet)) {
             return 1;

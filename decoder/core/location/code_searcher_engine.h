@@ -69,13 +69,19 @@ public:
 
     // One image stage by stage, as Start runs it: BeginImage, then each
     // stage in order while none answers 1 (a label was accepted). The bar
-    // regions are found with the first of stages 1 and 2, the matrix
-    // candidates with the first of stages 3 to 7, unless already found.
+    // regions are found with the first of stages 1 and 2, the QR finders and
+    // bull's-eyes with the first of stages 3 and 4, the other matrix patterns
+    // with the first of stages 5 to 7, unless already found.
     void BeginImage();
     int RunStage(CodeSearchStage stage, GrayImage const& image, tagDecodeOption const& option,
                  DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet);
     void FindBarRegions(GrayImage const& image, tagDecodeOption const& option);
-    void FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders);
+    // The row sweep for the stage's patterns: QR finders and bull's-eyes in
+    // one, the L-patterns, Han Xin finders and dots in another, so that a
+    // symbol read at an early stage never pays for following the strips of
+    // a later one.
+    void FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                              CodeSearchStage stage);
 
     // What the last whole-image search saw, for tests and measurements.
     BarOrientationField const& GetField() const { return field_; }
@@ -138,7 +144,8 @@ private:
     unsigned tried_ = 0;
     unsigned barCandidateCount_ = 0;
     bool barRegionsFound_ = false;
-    bool matrixCandidatesFound_ = false;
+    bool centredPatternsFound_ = false;  // QR finders and bull's-eyes
+    bool otherPatternsFound_ = false;
     MatrixCandidateFinder matrix_;
     Region seenStacked_[kSeenStackedRegions];
     unsigned seenStackedCount_ = 0;

@@ -44,11 +44,13 @@ bool IsRunRatio(int const* widths, int const* modules, unsigned count)
 void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area, unsigned stride,
                                   Wanted const& wanted)
 {
-    finderCount_ = 0;
-    bullsEyeCount_ = 0;
-    hanXinCount_ = 0;
-    lPatternCount_ = 0;
-    dotCount_ = 0;
+    // Only the lists asked for start afresh: the others keep what an
+    // earlier sweep of the same image found.
+    finderCount_ = wanted.qrFinders ? 0 : finderCount_;
+    bullsEyeCount_ = wanted.bullsEyes ? 0 : bullsEyeCount_;
+    hanXinCount_ = wanted.hanXinFinders ? 0 : hanXinCount_;
+    lPatternCount_ = wanted.lPatterns ? 0 : lPatternCount_;
+    dotCount_ = wanted.dots ? 0 : dotCount_;
     area_ = area;
     if (!wanted.Any() || image.GetPixels() == nullptr || area.right < area.left || area.bottom < area.top) {
         return;

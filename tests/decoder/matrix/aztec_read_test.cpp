@@ -61,6 +61,14 @@ support::RenderOptions Spoilt(double module, double angle, double blur, double n
     return o;
 }
 
+// An 11-module rune on a small label (a rune needs no quiet zone), so that
+// the keystone stays short of the horizon.
+support::RenderOptions RuneOnSmallLabel(support::RenderOptions o)
+{
+    o.quietZone = 3.0;
+    return o;
+}
+
 class AztecReadTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(AztecReadTest, ReadsFrame)
@@ -98,9 +106,16 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Full9Perspective", BARCODE_AZTEC, kLong, 13, Perspective(3.0, 10, 0.2, 0.1), false, kLong},
         Case{"Full20Mirrored", BARCODE_AZTEC, kLong, 24, Options(2.5, 200), true, kLong},
         Case{"Full32", BARCODE_AZTEC, kLong, 36, Options(2.5, 0), false, kLong},
+        // Module edges on whole pixels: the reference lines must be found to
+        // a fraction of a module all the way out.
+        Case{"Full27TwoPixels", BARCODE_AZTEC, kLong, 31, Options(2.0, 0), false, kLong},
+        Case{"Full32TwoPixels", BARCODE_AZTEC, kLong, 36, Options(2.0, 90), false, kLong},
         Case{"FullBlurNoiseInverted", BARCODE_AZTEC, kLong, 10, Spoilt(3.0, 30, 1.0, 20, true), false, kLong},
         Case{"CompactSmallModules", BARCODE_AZTEC, kText, 3, Options(2.0, 45), false, kText},
         Case{"Rune", BARCODE_AZRUNE, "30", 0, Options(3.0, 30), false, "030", "]zC"},
+        // A row through it can take a light ring for a MaxiCode centre.
+        Case{"RuneTwoPixelsPerspective", BARCODE_AZRUNE, "0", 0,
+             RuneOnSmallLabel(Perspective(2.0, 75, 0.2, 0.1)), false, "000", "]zC"},
         Case{"RuneInvertedMirrored", BARCODE_AZRUNE, "255", 0, Spoilt(3.0, 100, 0.8, 10, true), true, "255", "]zC"}),
     [](auto const& info) { return std::string(info.param.name); });
 
