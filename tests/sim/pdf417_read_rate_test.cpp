@@ -1,4 +1,4 @@
-// PDF417, MicroPDF417 and EAN-13, GS1-128 and DataBar composites through scanner-sim decode, as a
+// PDF417, MicroPDF417 and EAN-13, EAN-8, GS1-128 and DataBar composites through scanner-sim decode, as a
 // user meets them: a board prepared with set commands, zint symbols turned,
 // blurred, noisy and light on dark. A small table; the full one is in bench/.
 #include "tests/sim/sim_program_fixture.h"
@@ -20,7 +20,7 @@ struct Case {
     char const* primary;
     int option2;
     char const* text;   // the label's bytes
-    char const* alone;  // an EAN-13's digits read alone: no linkage flag asks for a 2D part
+    char const* alone;  // EAN digits read alone: no linkage flag asks for a 2D part
 };
 
 std::vector<Case> const kCases = {
@@ -33,6 +33,9 @@ std::vector<Case> const kCases = {
      nullptr},
     {"EAN-13 + CC-A", BARCODE_EANX_CC, "[99]1234-abcd", "331234567890", 1, "3312345678903\x1c" "991234-abcd",
      "3312345678903"},
+    // The 2D part is wider than the bars under it, which reach into the
+    // search area below it.
+    {"EAN-8 + CC-A", BARCODE_EANX_CC, "[99]1234-abcd", "1234567", 1, "12345670\x1c" "991234-abcd", "12345670"},
     {"GS1-128 + CC-A", BARCODE_GS1_128_CC, "[10]ABC123", "[01]09501101530003", 1,
      "0109501101530003\x1c" "10ABC123", nullptr},
     {"GS1-128 + CC-C", BARCODE_GS1_128_CC, "[99]1234-abcd[21]1234567890", "[01]09501101530003", 3,
