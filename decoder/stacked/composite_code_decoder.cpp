@@ -16,8 +16,9 @@ constexpr unsigned kKindDataBar = 5;
 constexpr unsigned kExpandedBit = 9;
 
 // The two short sides together must span this many pixels before they
-// are trusted for the bars' direction.
-constexpr int kMinSides = 16;
+// are trusted for the bars' direction: a few pixels' rounding turns them
+// less than the slant of the edge they correct.
+constexpr int kMinSides = 8;
 
 int Manhattan(int x, int y) { return (x < 0 ? -x : x) + (y < 0 ? -y : y); }
 

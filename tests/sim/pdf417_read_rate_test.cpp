@@ -156,4 +156,34 @@ TEST_F(Pdf417ReadRate, StackedAndCompositeSymbolsReadWholeAndNeverWrong)
     EXPECT_GE(read * 10, (files.size() - dataBarFrames) * 9);
 }
 
+// A DataBar symbol met square on is crossed by few lines close together: the
+// short sides they leave give the bars' direction roughly, still better than
+// the edge's slant (these frames gave no label before).
+TEST_F(Pdf417ReadRate, DataBarCompositeMetSquareOnReadsWhole)
+{
+    ASSERT_EQ(run("command", {"set read/gs1_composite:true", "save"}).first, "<ACK>\n<ACK>\n");
+    struct Frame {
+        double angle;
+        double module;
+    };
+    std::vector<Frame> const frames = {{0, 1.5}, {90, 1.5}, {270, 1.5}, {90, 2.0}, {180, 2.5}};
+    std::vector<std::string> files;
+    for (Frame const& f : frames) {
+        support::Rendering const r = support::render(
+            {.symbology = BARCODE_DBAR_OMN_CC, .data = "[10]ABC123", .option1 = 1, .inputMode = GS1_MODE,
+             .primary = "0950110153000"},
+            {.moduleSize = f.module, .angle = f.angle});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        files.push_back((directory_ / ("databar" + std::to_string(files.size()) + ".png")).string());
+        ASSERT_TRUE(support::writePng(files.back(), r.frame, support::FileDepth::Bits8));
+    }
+    std::string const out = run("decode", files).first;
+    for (size_t i = 0; i < files.size(); ++i) {
+        // The linear part's element string, 0x1C, the 2D part's.
+        EXPECT_NE(out.find(files[i] + "\t39\t]e0\t303130393530313130313533303030331C3130414243313233\n"),
+                  std::string::npos)
+            << frames[i].angle << " degrees, " << frames[i].module << " px";
+    }
+}
+
 }  // namespace
