@@ -76,6 +76,12 @@ bool Decoder::isDecodeEnabled()
     return enabled_;
 }
 
+bool Decoder::isDecoding()
+{
+    std::lock_guard lock(mutex_);
+    return decoding_;
+}
+
 void Decoder::onFrameReady() { frameCondition_.notify_all(); }
 
 bool Decoder::onChangeDecodeOptions()
@@ -123,6 +129,7 @@ void Decoder::decoderTask()
         }
         DEC2DIvra::tagDecodeOption const options = decodeOptions_;
         unsigned const read = read_;
+        decoding_ = true;
         lock.unlock();
 
         // Another reader may have taken the newest frame meanwhile; then wait again.
@@ -135,6 +142,7 @@ void Decoder::decoderTask()
         frame.reset();
 
         lock.lock();
+        decoding_ = false;
         if (result != 0 && enabled_ && read == read_) {
             labelTaken_ = true;
         }

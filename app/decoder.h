@@ -54,6 +54,8 @@ public:
     // Emits no-label when decoding was on, the stop is not silent and the read took no label.
     void stopDecoder(bool silent);
     bool isDecodeEnabled();
+    // Whether a frame is being decoded, its labels handed on included.
+    bool isDecoding();
 
     // From the grabber, inside the frame queue's lock: only wakes the thread.
     void onFrameReady();
@@ -82,6 +84,7 @@ private:
     sigs::Connection frameReadyConnection_;
     bool stop_ = false;
     bool labelTaken_ = false; // in the read since the last start
+    bool decoding_ = false;
     // Counts the starts: a frame decoded for an earlier read (its decode still
     // running when the new read started) takes no label for the new one.
     unsigned read_ = 0;

@@ -25,6 +25,7 @@ MemoryPipeStream::~MemoryPipeStream()
     closed_ = true;
     data_.notify_all();
     room_.notify_all();
+    drained_.notify_all();
     // The members go only after every waiting reader and writer has left.
     room_.wait(lock, [this] { return users_ == 0; });
 }
@@ -45,6 +46,16 @@ std::size_t MemoryPipeStream::unread() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return unreadLocked();
+}
+
+bool MemoryPipeStream::waitUntilEvaluated(std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    ++users_;
+    drained_.wait_for(lock, timeout, [this] { return closed_ || (readerWaiting_ && unreadLocked() == 0); });
+    bool const evaluated = !closed_ && readerWaiting_ && unreadLocked() == 0;
+    leave();
+    return evaluated;
 }
 
 void MemoryPipeStream::setWriteWait(std::chrono::milliseconds wait)
@@ -87,7 +98,10 @@ bool MemoryPipeStream::take(char& c)
     if (unreadLocked() == 0 && !closed_ && !interrupted_) {
         // Checked and waited under the lock: a byte written in between still wakes us.
         ++users_;
+        readerWaiting_ = true;
+        drained_.notify_all();
         data_.wait(lock);
+        readerWaiting_ = false;
         leave();
     }
     if (interrupted_ || unreadLocked() == 0) {

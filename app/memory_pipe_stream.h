@@ -60,6 +60,10 @@ public:
     PipeOutputStream& output() { return output_; }
 
     std::size_t unread() const;
+    // Waits until every byte written has been read and the reader is back
+    // waiting for more, so every whole command written has been run. False
+    // when that does not happen within `timeout`.
+    bool waitUntilEvaluated(std::chrono::milliseconds timeout);
     // While set, the reader's reads end at once with false, a wait in
     // progress included, so that a thread looping over the evaluator can see
     // that it is told to stop.
@@ -77,12 +81,15 @@ private:
     std::condition_variable data_;
     // Room for the writer; also notified on destruction.
     std::condition_variable room_;
+    // The reader has started waiting on an empty ring.
+    std::condition_variable drained_;
     std::array<char, kSize> ring_{};
     std::uint16_t readIndex_ = 0;
     std::uint16_t writeIndex_ = 0;
     bool dropping_ = false;
     bool closed_ = false;
     bool interrupted_ = false;
+    bool readerWaiting_ = false;
     unsigned users_ = 0; // readers and writers waiting
     std::chrono::milliseconds writeWait_{1000};
     PipeInputStream input_{*this};

@@ -92,6 +92,7 @@ void MenuCmdHandler::dropCommand()
     code_ = 0;
     index_ = -1;
     params_.clear();
+    unfinished_ = false;
 }
 
 bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configuration::InputStream& in,
@@ -109,6 +110,7 @@ bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configurat
         if (ParameterObject::SetParameterAll(index_, code_, parameter.data(), static_cast<unsigned>(parameter.size()),
                                              in, out)
             == ParameterObject::kParameterTaken) {
+            unfinished_ = false;
             return true;
         }
     }
@@ -156,11 +158,19 @@ bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configurat
     return parse(value, in, out);
 }
 
+bool MenuCmdHandler::EndOfLine()
+{
+    bool const complete = !unfinished_;
+    dropCommand();
+    return complete;
+}
+
 bool MenuCmdHandler::parse(std::uint32_t resetCode, ivra_configuration::InputStream& in,
                            ivra_configuration::OutputStream& out, bool quoted)
 {
     int index = index_;
     int const result = ParameterObject::ParseAll(code_, params_, in, out, index);
+    unfinished_ = result == ParameterObject::kNeedParameters;
     switch (result) {
     case ParameterObject::kDone:
         code_ = resetCode;

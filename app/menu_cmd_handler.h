@@ -29,6 +29,9 @@ public:
     // True: the token was handled.
     bool Execute(char const* token, unsigned length, ivra_configuration::InputStream& in,
                  ivra_configuration::OutputStream& out) override;
+    // Every line starts without a command: one still waiting for its parameters when
+    // the line ends is dropped (false), so "EH1" with one digit is refused.
+    bool EndOfLine() override;
 
     void setLoadSavePropertiesCallback(std::function<bool()> const& load, std::function<bool()> const& save);
 
@@ -88,6 +91,7 @@ private:
     std::uint32_t code_ = 0;
     int index_ = -1;
     std::vector<char> params_;
+    bool unfinished_ = false; // the last command asked for more parameters
     ivra_configuration::PropertyHandle<bool> const& universalResponse_;
     std::function<bool()> load_;
     std::function<bool()> save_;

@@ -33,11 +33,5 @@ function(scanner_test name folder)
   endif()
   add_executable(${name} ${_src})
   target_link_libraries(${name} PRIVATE ${_opt_UNPARSED_ARGUMENTS} test_support GTest::gtest GTest::gmock GTest::gtest_main)
-  if(name STREQUAL "test_sim")
-    # Firmware processes started side by side were seen to lose what a menu
-    # session kept for the next start: the simulated boards run one at a time.
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600 RESOURCE_LOCK simulated_board)
-  else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
-  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
 endfunction()

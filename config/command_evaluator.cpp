@@ -189,6 +189,10 @@ void CommandEvaluator::EndFixedLine(CommandLineState& st, Io io) {
     }
   }
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  if (m_undefined != nullptr && !m_undefined->EndOfLine()) {
+    st.anyCommand = true;
+    Report(st, false);
+  }
   Finish(st, io);
   if (st.anyCommand) (st.failed ? m_excepted : m_succeeded).Notify();
 }

@@ -49,6 +49,9 @@ class UndefinedCommandExecutor {
   // Every token that no fixed-code executor takes, as read (prefixes and quotes kept).
   // True: handled.
   virtual bool Execute(char const* token, unsigned length, InputStream& in, OutputStream& out) = 0;
+  // The command line has ended. False: a command of it still waited for parameters and
+  // is dropped, so the line is refused rather than answered as done.
+  virtual bool EndOfLine() { return true; }
 };
 
 // Characters packed big-endian into 32 bits ("D34" is 0x443334); the last four remain.

@@ -5,6 +5,7 @@
 #include "sim/firmware_thread.h"
 #include "sim/modes.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 
@@ -14,6 +15,9 @@ namespace {
 
 constexpr char const* kUsbSerial = "/dev/ttyGS0";
 constexpr auto kStartTimeout = std::chrono::seconds(20);
+constexpr char kAck = 0x06;
+constexpr char kNak = 0x15;
+constexpr auto kAfterAnswer = std::chrono::milliseconds(60);
 
 constexpr std::array<char const*, 32> kControlNames = {
     "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
@@ -27,10 +31,16 @@ std::string receiveReply(ReplyWait const& wait)
     if (reply.empty()) {
         return reply;
     }
-    for (std::string more; !(more = board.hostRead(kUsbSerial, 4096, wait.quiet)).empty();) {
+    for (;;) {
+        // An ACK or NAK ends the answer; only what the same command sends at once may follow.
+        bool const answered = reply.back() == kAck || reply.back() == kNak;
+        auto const quiet = answered ? std::min(wait.quiet, kAfterAnswer) : wait.quiet;
+        std::string const more = board.hostRead(kUsbSerial, 4096, quiet);
+        if (more.empty()) {
+            return reply;
+        }
         reply += more;
     }
-    return reply;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "sim/firmware_thread.h"
 
+#include "app/command_channels.h"
 #include "app/firmware_main.h"
 
 #include <filesystem>
@@ -36,5 +37,7 @@ bool startFirmware(std::chrono::milliseconds timeout)
     }
     return true;
 }
+
+bool menuCommandsRun(std::chrono::milliseconds timeout) { return memoryPipeStream.waitUntilEvaluated(timeout); }
 
 } // namespace scanner_sim

@@ -142,6 +142,8 @@ std::unique_ptr<SerialRelay> SerialRelay::open(std::string_view port, std::strin
         problem = std::string("cannot set up ") + name + ": " + std::strerror(errno);
         return nullptr;
     }
+    relay->port_ = port;
+    relay->showLineSettings();
     relay->thread_ = std::thread([r = relay.get()] { r->run(); });
     return relay;
 }
@@ -159,11 +161,29 @@ SerialRelay::~SerialRelay()
     closeIfOpen(master_);
 }
 
+void SerialRelay::showLineSettings()
+{
+    termios line{};
+    termios shown{};
+    if (!plat::sim::board().serialSettings(port_, line) || ::tcgetattr(keptSlave_, &shown) != 0) {
+        return;
+    }
+    speed_t const speed = cfgetospeed(&line);
+    if (cfgetospeed(&shown) == speed && (shown.c_cflag & CSTOPB) == (line.c_cflag & CSTOPB)) {
+        return;
+    }
+    cfsetispeed(&shown, speed);
+    cfsetospeed(&shown, speed);
+    shown.c_cflag = (shown.c_cflag & ~CSTOPB) | (line.c_cflag & CSTOPB);
+    (void)::tcsetattr(keptSlave_, TCSANOW, &shown);
+}
+
 void SerialRelay::run()
 {
     for (;;) {
         pollfd fds[3] = {{boardMaster_, POLLIN, 0}, {master_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
-        int const n = ::poll(fds, 3, -1);
+        int const n = ::poll(fds, 3, static_cast<int>(kBackoff.count()));
+        showLineSettings();
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -244,7 +264,11 @@ int runMode(Options const&)
     }
     std::printf("USB serial: %s\nUART: %s\n", usb->path().c_str(), uart->path().c_str());
     std::fflush(stdout);
-    int const status = runConsole(stdin, stderr);
+    int status = runConsole(stdin, stderr);
+    if (!menuCommandsRun()) {
+        std::fprintf(stderr, "scanner-sim run: the menu commands did not finish\n");
+        status = 1;
+    }
     std::fflush(stdout);
     std::fflush(stderr);
     // The firmware's threads run on; leave without tearing down what they use.

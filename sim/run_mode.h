@@ -14,6 +14,8 @@ namespace scanner_sim {
 // Carries the bytes between a new pseudo-terminal and the host end of one of
 // the board's serial ports, both ways, until it is destroyed. A terminal
 // program opens path(). Output that no one reads is dropped, not queued up.
+// The pseudo-terminal shows the speed and stop bits the firmware set on the
+// port, so a user can see what a save applied.
 class SerialRelay {
 public:
     // nullptr, with the reason in `problem`, when no pseudo-terminal can be had.
@@ -27,11 +29,13 @@ public:
 private:
     SerialRelay() = default;
     void run();
+    void showLineSettings();
 
     int boardMaster_ = -1;
     int master_ = -1;
     int keptSlave_ = -1;
     int stop_[2] = {-1, -1};
+    std::string port_;
     std::string path_;
     std::thread thread_;
 };

@@ -34,6 +34,8 @@ constexpr auto kFrameTimeout = 3s;
 // Frames that may have been taken before the new image was shown: every buffer, and one.
 constexpr unsigned kStaleFrames = V4L2Camera::kStreamingBuffers + 1;
 constexpr auto kEndlessReadCut = 3s;
+// From the press to the read cycle's start, for a read held on the trigger.
+constexpr auto kHeldReadStart = 500ms;
 constexpr auto kReadMargin = 1s;
 constexpr auto kOutputQuiet = 300ms;
 
@@ -109,17 +111,26 @@ Clock::duration readLimit(ReadBarcode& reader)
 
 bool readEnded(ReadBarcode& reader)
 {
-    return !reader.decoder().isDecodeEnabled() && reader.getCurrentState() != ReadBarcode::eReading;
+    // The decoder thread may still be handing the label on (a menu label's commands to the pipe).
+    return !reader.decoder().isDecodeEnabled() && !reader.decoder().isDecoding() &&
+           reader.getCurrentState() != ReadBarcode::eReading;
 }
 
-// The trigger pulled and let go, each seen by the firmware's key listener.
-bool pullTrigger(std::FILE* err)
+// The trigger pulled and let go, each seen by the firmware's key listener. A read that
+// lasts only while the trigger is held (a read time of one tick, as in menu mode) gets
+// the hold a user gives it: until it ends with a label, or the endless-read cut.
+bool pullTrigger(ReadBarcode& reader, std::FILE* err)
 {
     plat::sim::Board& board = plat::sim::board();
+    bool const whileHeld = reader.readMode() == ReadBarcode::eSingle && reader.readTime() == 1;
     if (!board.pressKey(GpioKeyboard::kTriggerCode) || !waitUntil(triggerHeld, kKeyTimeout)) {
         std::fprintf(err, "scanner-sim scan: the trigger press did not reach the firmware\n");
         board.releaseKey(GpioKeyboard::kTriggerCode);
         return false;
+    }
+    if (whileHeld) {
+        waitUntil([&] { return !readEnded(reader); }, kHeldReadStart);
+        waitUntil([&] { return readEnded(reader); }, kEndlessReadCut);
     }
     if (!board.releaseKey(GpioKeyboard::kTriggerCode) || !waitUntil([] { return !triggerHeld(); }, kKeyTimeout)) {
         std::fprintf(err, "scanner-sim scan: the trigger release did not reach the firmware\n");
@@ -153,7 +164,12 @@ bool scanImage(std::string const& file, std::FILE* out, std::FILE* err)
         board.keyboard().clearReports(); // the last image's output was waited for
     }
     unsigned const noLabelsBefore = noLabels;
-    bool ended = pullTrigger(err) && waitUntil([&] { return readEnded(reader); }, readLimit(reader));
+    bool ended = pullTrigger(reader, err) && waitUntil([&] { return readEnded(reader); }, readLimit(reader));
+    // What a menu label sent to the command pipe has run, its replies are on their way.
+    if (!menuCommandsRun()) {
+        std::fprintf(err, "scanner-sim scan: %s: the menu commands did not finish\n", file.c_str());
+        ended = false;
+    }
     std::string const received = keyboard ? typed(kOutputQuiet) : receive(port, kOutputQuiet);
     std::fprintf(out, "%s\n", showControls(received).c_str());
     std::fflush(out);
@@ -185,7 +201,11 @@ int scanMode(Options const& options)
         std::fprintf(stderr, "scanner-sim scan: the firmware did not start\n");
         return 1;
     }
-    int const status = scanImages(options.arguments, stdout, stderr);
+    int status = scanImages(options.arguments, stdout, stderr);
+    if (!menuCommandsRun()) {
+        std::fprintf(stderr, "scanner-sim scan: the menu commands did not finish\n");
+        status = 1;
+    }
     std::fflush(stdout);
     std::fflush(stderr);
     // The firmware's threads run on; leave without tearing down what they use.

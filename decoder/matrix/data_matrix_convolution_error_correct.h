@@ -30,7 +30,9 @@ struct FanoData {
 // of moves per step, so that a badly damaged symbol cannot hold the decoder.
 class ConvolutionErrorCorrect {
 public:
-    static constexpr unsigned kMaxSteps = 1045;
+    // The largest symbol (47 x 47 data modules) under a half-rate code: the
+    // 19 header bits leave 2190 bits, 1095 steps.
+    static constexpr unsigned kMaxSteps = 1095;
     static constexpr unsigned kCodes = 12;
     static constexpr unsigned kHeaderBits = 19;
     // Forward and backward moves allowed per decoded step.

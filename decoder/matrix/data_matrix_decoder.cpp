@@ -1,11 +1,16 @@
 #include "decoder/matrix/data_matrix_decoder.h"
 
+#include <array>
 #include <cmath>
+#include <utility>
 
 #include "decoder/core/identifiers/matrix_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/matrix/data_matrix_binarization.h"
 #include "decoder/matrix/data_matrix_data_stream.h"
+#include "decoder/matrix/data_matrix_ecc000_140_data.h"
+#include "decoder/matrix/data_matrix_ecc000_140_header.h"
+#include "decoder/matrix/data_matrix_ecc000_140_placement.h"
 #include "decoder/matrix/data_matrix_placement.h"
 
 namespace DEC2DIvra {
@@ -14,6 +19,33 @@ namespace {
 
 constexpr unsigned kMaxSide = 144;
 constexpr unsigned kBlockSide = BinarizationSubroutineForDataMatrix::kBlockSide;
+
+// The ECC 000-140 sizes: odd squares with one data region and no
+// Reed-Solomon codewords.
+constexpr unsigned kLegacySizes =
+    (DataMatrixEcc000To140Size::kLargestSide - DataMatrixEcc000To140Size::kSmallestSide) / 2 + 1;
+
+constexpr DataMatrixVersion LegacyVersion(unsigned i)
+{
+    unsigned const side = DataMatrixEcc000To140Size::kSmallestSide + 2 * i;
+    return DataMatrixVersion{static_cast<unsigned short>(side), static_cast<unsigned short>(side),
+                             static_cast<unsigned char>(side - 2), static_cast<unsigned char>(side - 2), 0, 0, 1};
+}
+
+template <unsigned... I>
+constexpr auto MakeLegacyVersions(std::integer_sequence<unsigned, I...>)
+{
+    return std::array<DataMatrixVersion, sizeof...(I)>{LegacyVersion(I)...};
+}
+
+constexpr auto kLegacyVersions = MakeLegacyVersions(std::make_integer_sequence<unsigned, kLegacySizes>{});
+
+bool IsEcc000To140(DataMatrixVersion const& v) { return v.errorCodewords == 0; }
+
+// The stream of an unprotected (ECC 000) symbol opens with these seven bits
+// where a protected one has its 19-bit header.
+constexpr unsigned kEcc000Prefix = 0x3f;  // 0, 1, 1, 1, 1, 1, 1
+constexpr unsigned kEcc000PrefixBits = 7;
 
 float Distance(OutlinePoint const& a, OutlinePoint const& b)
 {
@@ -68,7 +100,10 @@ DataMatrixDecoder::DataMatrixDecoder(VirtualArray<unsigned char> const& workArea
                                        DataMatrixVersionTable::kMaxMappingSide)),
       visited_(memory_.TakeArray<unsigned char>(DataMatrixVersionTable::kMaxMappingSide *
                                                 DataMatrixVersionTable::kMaxMappingSide)),
-      codewords_(memory_.TakeArray<unsigned short>(DataMatrixVersionTable::kMaxCodewords))
+      codewords_(memory_.TakeArray<unsigned short>(DataMatrixVersionTable::kMaxCodewords)),
+      placement_(memory_.TakeArray<unsigned short>(DataMatrixEcc000To140Placement::kMaxBits)),
+      moduleStream_(memory_.TakeArray<unsigned short>(DataMatrixEcc000To140Placement::kMaxBits / 8 + 1)),
+      reencoded_(memory_.TakeArray<unsigned short>(DataMatrixEcc000To140Placement::kMaxBits / 8 + 1))
 {
 }
 
@@ -106,8 +141,9 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
         take(c, 0, c % 2 == 0);
         take(c, height - 1, true);
     }
+    // The right side alternates up from the solid bottom row.
     for (unsigned r = 1; r + 1 < height; ++r) {
-        take(width - 1, r, r % 2 == 1);
+        take(width - 1, r, (height - 1 - r) % 2 == 0);
         take(0, r, true);
     }
     float const mean = sum / static_cast<float>(n);
@@ -132,8 +168,15 @@ unsigned DataMatrixDecoder::RankVersions(GrayImage const& image, bool negative, 
     if (!(legs[0] >= 8 && legs[1] >= 8)) {
         return 0;  // too small to hold a symbol, or a degenerate outline
     }
-    for (unsigned i = 0; i < DataMatrixVersionTable::kCount; ++i) {
-        DataMatrixVersion const& v = DataMatrixVersionTable::Get(i);
+    bool const ecc200 = property_->data_matrix.read.Get();
+    bool const ecc000To140 = property_->data_matrix.read_ecc000_140.Get();
+    for (unsigned i = 0; i < DataMatrixVersionTable::kCount + kLegacySizes; ++i) {
+        bool const legacy = i >= DataMatrixVersionTable::kCount;
+        if (!(legacy ? ecc000To140 : ecc200)) {
+            continue;
+        }
+        DataMatrixVersion const& v =
+            legacy ? kLegacyVersions[i - DataMatrixVersionTable::kCount] : DataMatrixVersionTable::Get(i);
         for (int m = 0; m < 2; ++m) {
             bool const mirrored = m == 1;
             if (v.symbolWidth == v.symbolHeight && mirrored) {
@@ -184,6 +227,9 @@ bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& cand
     if (binarization.Start(image, mesh_, v, negative, laplacian, luminance_, blocks_, decided_, mapping_) == 0) {
         return false;
     }
+    if (IsEcc000To140(v)) {
+        return true;  // its own placement is undone with the stream
+    }
     return DataMatrixPlacement::ReadCodewords(mapping_, visited_.GetData(), visited_.GetCount(),
                                               codewords_.GetData(), v.GetTotalCodewords());
 }
@@ -219,6 +265,55 @@ bool DataMatrixDecoder::CorrectBlocks(DataMatrixVersion const& version)
     return true;
 }
 
+void DataMatrixDecoder::SetLabelShape(DataMatrixVersion const& version, bool negative, DecodedLabel& label) const
+{
+    label.negative = negative ? 1 : 0;
+    label.moduleCount = version.symbolWidth;
+    for (unsigned i = 0; i < 4; ++i) {
+        OutlinePoint const& p = outline_.GetCorner(i);
+        label.region.corner[i] = Point{ToFixed(p.x) / 256, ToFixed(p.y) / 256};
+    }
+}
+
+// The module stream comes out of its placement and randomising; a protected
+// stream then loses its convolutional code, an ECC 000 stream is read as it
+// stands after its seven opening bits.
+bool DataMatrixDecoder::ConvertEcc000To140(DataMatrixVersion const& version, bool negative, DecodedLabel& label)
+{
+    label.data.Clear();
+    if (!DataMatrixEcc000To140Placement::ReadModuleStream(mapping_, placement_, moduleStream_)) {
+        return false;
+    }
+    unsigned const side = version.symbolWidth;
+    unsigned const moduleBits = DataMatrixEcc000To140Size::GetModuleBits(side);
+    unsigned short const* stream = moduleStream_.GetData();
+    unsigned prefix = 0;
+    for (unsigned b = 0; b < kEcc000PrefixBits; ++b) {
+        prefix = (prefix << 1) | ((stream[b / 8] >> (7 - b % 8)) & 1u);
+    }
+    unsigned wrong = 0;
+    for (unsigned b = 0; b < kEcc000PrefixBits; ++b) {
+        wrong += ((prefix ^ kEcc000Prefix) >> b) & 1u;
+    }
+    bool read = false;
+    if (wrong <= DataMatrixEcc000To140Header::kPrefixFaults) {
+        read = DataMatrixEcc000To140Data::Start(stream, kEcc000PrefixBits, moduleBits - kEcc000PrefixBits, label);
+    } else {
+        DataStreamForDataMatrix const in{stream, (moduleBits + 7) / 8};
+        DataMatrixEcc000To140Stream::Result result;
+        read = ecc000To140_.Start(in, side, codewords_, reencoded_, result) &&
+               DataMatrixEcc000To140Data::Start(codewords_.GetData(), 0, result.bits, label);
+    }
+    if (!read || !property_->data_matrix.fixed_length.Get().Admits(label.data.GetCount())) {
+        label.data.Clear();
+        return false;
+    }
+    label.identifier.Copy(DataMatrixIdentifier(1u << 5));
+    label.structuredAppend = tagStructuredAppend{};
+    SetLabelShape(version, negative, label);
+    return true;
+}
+
 bool DataMatrixDecoder::Convert(DataMatrixVersion const& version, bool negative, DecodedLabel& label)
 {
     DataMatrixDataStream::Result result;
@@ -230,12 +325,7 @@ bool DataMatrixDecoder::Convert(DataMatrixVersion const& version, bool negative,
     }
     label.identifier.Copy(DataMatrixIdentifier(result.modifier));
     label.structuredAppend = result.append;
-    label.negative = negative ? 1 : 0;
-    label.moduleCount = version.symbolWidth;
-    for (unsigned i = 0; i < 4; ++i) {
-        OutlinePoint const& p = outline_.GetCorner(i);
-        label.region.corner[i] = Point{ToFixed(p.x) / 256, ToFixed(p.y) / 256};
-    }
+    SetLabelShape(version, negative, label);
     return true;
 }
 
@@ -269,8 +359,11 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
                 }
                 c.mirrored = true;  // a square symbol seen mirrored
             }
-            if (ReadMatrix(image, c, negative, laplacian) && CorrectBlocks(*c.version) &&
-                Convert(*c.version, negative, label)) {
+            if (!ReadMatrix(image, c, negative, laplacian)) {
+                continue;
+            }
+            if (IsEcc000To140(*c.version) ? ConvertEcc000To140(*c.version, negative, label)
+                                          : CorrectBlocks(*c.version) && Convert(*c.version, negative, label)) {
                 return 1;
             }
         }
@@ -280,7 +373,8 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
 
 int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, DecodedLabel& label)
 {
-    if (memory_.HasFailed() || !property_->data_matrix.read.Get()) {
+    if (memory_.HasFailed() ||
+        !(property_->data_matrix.read.Get() || property_->data_matrix.read_ecc000_140.Get())) {
         return 0;
     }
     // 0: dark on light only, 1: light on dark only, 2: both.

@@ -8,6 +8,7 @@
 #include "decoder/core/sampling/common_gap_and_threshold_map.h"
 #include "decoder/core/sampling/common_luminance_map.h"
 #include "decoder/core/shared_memory_distributor.h"
+#include "decoder/matrix/data_matrix_ecc000_140_stream.h"
 #include "decoder/matrix/data_matrix_outline.h"
 #include "decoder/matrix/data_matrix_version.h"
 
@@ -15,10 +16,11 @@ namespace DEC2DIvra {
 
 struct DEC2DProperty;
 
-// Reads a Data Matrix ECC 200 symbol from the solid L the symbol locator
-// found: the outline around it, the size whose timing sides fit best, the
-// module decision over the mesh, the placement, the Reed-Solomon blocks and
-// the data encodation. Its buffers lie over its part of the work area, laid
+// Reads a Data Matrix symbol from the solid L the symbol locator found: the
+// outline around it, the size whose timing sides fit best, the module
+// decision over the mesh, then for ECC 200 the placement, the Reed-Solomon
+// blocks and the data encodation, and for the odd ECC 000-140 sizes the
+// module stream, its convolutional protection and its data format. Its buffers lie over its part of the work area, laid
 // out once when it is built.
 class DataMatrixDecoder final : public AbstractLPatternDecoder {
 public:
@@ -49,6 +51,8 @@ private:
     bool ReadMatrix(GrayImage const& image, Candidate const& candidate, bool negative, bool laplacian);
     bool CorrectBlocks(DataMatrixVersion const& version);
     bool Convert(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
+    bool ConvertEcc000To140(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
+    void SetLabelShape(DataMatrixVersion const& version, bool negative, DecodedLabel& label) const;
 
     SharedMemoryDistributor memory_;
     DEC2DProperty const* property_;
@@ -60,6 +64,10 @@ private:
     VariableSizeVirtualTable<bool> mapping_;
     VirtualArray<unsigned char> visited_;
     VirtualArray<unsigned short> codewords_;
+    VirtualArray<unsigned short> placement_;
+    VirtualArray<unsigned short> moduleStream_;
+    VirtualArray<unsigned short> reencoded_;
+    DataMatrixEcc000To140Stream ecc000To140_;
     unsigned short block_[RSdecodingOfDataMatrix::kMaxCodewords];
     RSdecodingOfDataMatrix rs_;
 };

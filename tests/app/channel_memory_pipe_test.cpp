@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -60,6 +61,40 @@ TEST(ChannelMemoryPipe, WriterWaitsForAReaderThatKeepsUp)
     }
     reader.join();
     EXPECT_EQ(received, label);
+}
+
+} // namespace
+
+namespace {
+
+// A program leaving the firmware after its menu labels must know their commands have run:
+// bytes still in the ring, or taken but not yet evaluated, are not that.
+TEST(ChannelMemoryPipe, EvaluatedOnlyOnceTheReaderHasTakenEveryByteAndWaitsForMore)
+{
+    MemoryPipeStream pipe;
+    EXPECT_FALSE(pipe.waitUntilEvaluated(10ms)); // no reader yet
+    for (char c : std::string("\x1bZ2\r")) {
+        ASSERT_TRUE(pipe.output().Write(c));
+    }
+    std::atomic<bool> release{false};
+    std::atomic<int> taken{0};
+    std::thread reader([&] {
+        for (char c; taken < 4;) {
+            if (pipe.input().Read(c) && ++taken == 4) {
+                while (!release) { // the command runs
+                    std::this_thread::sleep_for(1ms);
+                }
+            }
+        }
+        char more = 0;
+        (void)pipe.input().Read(more); // back for more, until the pipe interrupts it
+    });
+    EXPECT_FALSE(pipe.waitUntilEvaluated(50ms));
+    EXPECT_EQ(taken, 4);
+    release = true;
+    EXPECT_TRUE(pipe.waitUntilEvaluated(5s));
+    pipe.interruptReader(true);
+    reader.join();
 }
 
 } // namespace

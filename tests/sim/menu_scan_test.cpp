@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <string>
 #include <vector>
 
@@ -68,15 +69,116 @@ TEST_F(SimMenu, MenuSessionsAndQrMenuLabelsKeepWhatTheySetForTheNextStart)
 
 TEST_F(SimMenu, AMenuSessionSwitchesTheInterfaceAndA2DLabelStoresItWithAFactoryLine)
 {
-    std::vector<std::string> const images = {
-        menu("open.png", "ZZ"),       menu("factory.png", "J.V", {.angle = 30}), menu("usb.png", "C01"),
-        menu("close.png", "ZZ"),      menu2D("efy.png", "EFY@'ABCDE'"),
+    // Two boards side by side: each keeps what its own labels set.
+    auto scan = [this](std::string const& board, std::string const& line) {
+        std::vector<std::string> const images = {
+            menu(board + "open.png", "ZZ"), menu(board + "factory.png", "J.V", {.angle = 30}),
+            menu(board + "usb.png", "C01"), menu(board + "close.png", "ZZ"),
+            menu2D(board + "efy.png", "EFY@'" + line + "'"),
+        };
+        return std::async(std::launch::async, [this, images, board] { return run("scan", images, board); });
     };
+    auto first = scan("one", "ABCDE");
+    auto second = scan("two", "VWXYZ");
     // Menu labels are not host data: nothing is printed, and no read counts as good.
-    EXPECT_EQ(run("scan", images), std::pair(std::string("\n\n\n\n\n"), 1));
-    EXPECT_EQ(run("command", {"[EFZ", "Z3", "[ED8"}),
-              std::pair(std::string("ABCDE<CR><ACK>\nVersion:   SCAN0101<CR>Interface: USB-COM<CR><ACK>\nU<CR><ACK>\n"),
-                        0));
+    EXPECT_EQ(first.get(), std::pair(std::string("\n\n\n\n\n"), 1));
+    EXPECT_EQ(second.get(), std::pair(std::string("\n\n\n\n\n"), 1));
+    for (auto const& [board, line] : {std::pair("one", "ABCDE"), std::pair("two", "VWXYZ")}) {
+        EXPECT_EQ(run("command", {"[EFZ", "Z3", "[ED8"}, board),
+                  std::pair(std::string(line) +
+                                "<CR><ACK>\nVersion:   SCAN0101<CR>Interface: USB-COM<CR><ACK>\nU<CR><ACK>\n",
+                            0))
+            << board;
+    }
+}
+
+// Each command of the command tables read from a menu label: what it changed, asked on
+// the same board at the next start, or what it answered, which goes to the host.
+struct MenuCommandCase {
+    int board;             // rows of a board are read in one scan, in order
+    int label;             // rows of a label are one 2D label, or one Code 39 menu session
+    int carrier;           // 0: Code 39 menu labels; else zint's symbology of the 2D label
+    char const* command;   // the label's text for the command
+    std::string host;      // what reaches the host
+    std::vector<std::string> query; // commands on the same board afterwards (none: no visible effect)
+    char const* answer;    // their replies, a line each
+};
+
+TEST_F(SimMenu, EveryTableCommandReadFromAMenuLabelDoesWhatItNames)
+{
+    constexpr int kMenu39 = 0;
+    constexpr int kQr = BARCODE_QRCODE;
+    constexpr int kCode128 = BARCODE_CODE128;
+    std::string const printable = sim_test::PrintableAnswer();
+    std::string const controls = sim_test::ControlAnswer();
+    std::vector<MenuCommandCase> const cases = {
+        // Board 0: what the commands set and keep.
+        {0, 0, kMenu39, "J.V", "", {"[ED8"}, "U<CR><ACK>\n"}, // the closing save leaves factory mode
+        {0, 0, kMenu39, "C01", "", {"Z3"}, "Version:   SCAN0101<CR>Interface: USB-COM<CR><ACK>\n"},
+        {0, 1, kQr, "J.V", "", {}, ""},
+        {0, 1, kQr, "EFY@'LINE-ONE'", "", {"[EFZ"}, "LINE-ONE<CR><ACK>\n"},
+        {0, 1, kQr, "EH1@Q0@Q3@EH2@'LINE-THREE'", "", {"[J.V", "[EH1Q0Q3", "[EH3"},
+         "<ACK>\n<ACK>\nLINE-THREE<CR><ACK>\n"},
+        {0, 1, kQr, "F3C@F3D@Q0@Q1", "", {}, ""}, // no effect of their own
+        {0, 1, kQr, "F3I@'LINE-ZERO'", "", {"[F3G"},
+         "Configuration: SIMMODEL*901010X<CR>Command Line:  LINE-ZERO<CR><ACK>\n"},
+        {0, 1, kQr, "SS:@'SN-0042'", "", {"[EFKQ5"}, "SN-0042<CR><ACK>\n"},
+        {0, 1, kQr, "}SIMMODEL*901010X", "", {"[EFKQ0"}, "SIMMODEL<CR><ACK>\n"},
+        {0, 2, kCode128, "BAQ@BAP", "", {}, ""}, // no custom default is connected
+        // Board 1: the answers, typed out on the model's host port.
+        {1, 3, kQr, "Z1", "SCAN0101<CR>", {}, ""},
+        {1, 3, kQr, "Z3", "Version:   SCAN0101<CR>Interface: UART<CR>", {}, ""},
+        {1, 3, kQr, "ZA", printable, {}, ""},
+        {1, 3, kQr, "YV", controls, {}, ""},
+        {1, 3, kQr, "EFK@Q0@EFK@Q1@EFK@Q2@EFK@Q3", "<CR>SCAN0101<CR>UART<CR>SR<CR>", {}, ""},
+        {1, 3, kQr, "EFK@Q4@EFK@Q5", "12c000815a4b3c2d0e1f2a3b4c5d6e7f<CR>no serial<CR>", {}, ""},
+        {1, 4, kQr, "A", "<ACK>", {}, ""},
+        {1, 5, kCode128, "B", "", {}, ""},
+        // Written straight to the port, ahead of replies still queued: alone in their label.
+        {1, 6, kQr, "FEL@ZW", "<ACK>", {}, ""},
+        {1, 6, kQr, "DE6@DE0@DE1",
+         ";Trim(   0,   0, 639, 479) Sub(1,1) Bp 8 Jq 75 FfJPEG TrPART Fl(0,0) Re0<CR>OK Capture<CR>OK Capture<CR>",
+         {}, ""},
+    };
+    for (int board = 0; board < 2; ++board) {
+        std::vector<std::string> images;
+        std::string host;
+        std::vector<std::string> queries;
+        std::string answers;
+        for (std::size_t i = 0; i < cases.size();) {
+            if (cases[i].board != board) {
+                ++i;
+                continue;
+            }
+            MenuCommandCase const& first = cases[i];
+            std::string text;
+            std::vector<std::string> fragments;
+            for (; i < cases.size() && cases[i].label == first.label; ++i) {
+                text += (text.empty() ? "" : "@") + std::string(cases[i].command);
+                fragments.push_back(cases[i].command);
+                host += cases[i].host;
+                queries.insert(queries.end(), cases[i].query.begin(), cases[i].query.end());
+                answers += cases[i].answer;
+            }
+            std::string const name = std::to_string(first.label);
+            if (first.carrier == kMenu39) {
+                images.push_back(menu(name + "open.png", "ZZ"));
+                for (std::size_t f = 0; f < fragments.size(); ++f) {
+                    images.push_back(menu(name + "-" + std::to_string(f) + ".png", fragments[f]));
+                }
+                images.push_back(menu(name + "close.png", "ZZ"));
+                host += std::string(fragments.size() + 1, '\n');
+            } else {
+                images.push_back(menu2D(name + ".png", text, first.carrier));
+            }
+            host += '\n';
+        }
+        std::string const boardName = "board" + std::to_string(board);
+        EXPECT_EQ(run("scan", images, boardName).first, host) << boardName;
+        if (!queries.empty()) {
+            EXPECT_EQ(run("command", queries, boardName).first, answers) << boardName;
+        }
+    }
 }
 
 TEST_F(SimMenu, BrokenAndStrayMenuLabelsChangeNothing)

@@ -23,21 +23,38 @@ class SimRunRoad : public sim_test::SimProgramTest {
 protected:
     void TearDown() override
     {
-        if (terminal_ >= 0) {
-            ::close(terminal_);
-        }
-        if (console_ >= 0) {
-            ::close(console_);
-        }
-        if (printed_ >= 0) {
-            ::close(printed_);
+        stop();
+        SimProgramTest::TearDown();
+    }
+
+    void stop()
+    {
+        for (int* fd : {&terminal_, &console_, &printed_}) {
+            if (*fd >= 0) {
+                ::close(*fd);
+                *fd = -1;
+            }
         }
         if (child_ > 0) {
             ::kill(child_, SIGTERM);
             int status = 0;
             ::waitpid(child_, &status, 0);
+            child_ = -1;
         }
-        SimProgramTest::TearDown();
+    }
+
+    // The speed the UART's terminal shows, once it is `wanted` or `looks` looks later.
+    speed_t terminalSpeed(speed_t wanted, int looks = 40)
+    {
+        termios settings{};
+        for (int i = 0; i < looks; ++i) {
+            EXPECT_EQ(::tcgetattr(terminal_, &settings), 0);
+            if (cfgetospeed(&settings) == wanted) {
+                break;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return cfgetospeed(&settings);
     }
 
     // Starts scanner-sim run and opens the UART's pseudo-terminal, raw.
@@ -217,6 +234,28 @@ TEST_F(SimRunRoad, TriggerCommandsTheTriggerKeyAndProgramSignals)
     // With trigger commands off, "Z" is still answered but starts nothing.
     EXPECT_EQ(command("set universal_acceptance/trigger_command:false", 5000ms, "\x06"), "\x06");
     EXPECT_EQ(command("Z", 800ms), "\x06");
+}
+
+// The UART's terminal shows the line settings a save applies, and a restart keeps them;
+// values the port cannot run at are refused and change nothing.
+TEST_F(SimRunRoad, TheUartTerminalShowsTheLineSettingsASaveAppliesAndARestartKeeps)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    EXPECT_EQ(terminalSpeed(B9600), B9600);
+    EXPECT_EQ(command("set interface/uart/baud_rate:19200", 5000ms, "\x06"), "\x06");
+    EXPECT_EQ(command("set interface/uart/stop_bits:1", 5000ms, "\x06"), "\x06");
+    EXPECT_EQ(command("set interface/uart/data_bits:6", 5000ms, "\x15"), "\x15");
+    EXPECT_EQ(terminalSpeed(B19200, 4), B9600); // not before a save
+    EXPECT_EQ(command("save", 5000ms, "\x06"), "\x06");
+    EXPECT_EQ(terminalSpeed(B19200), B19200);
+    termios settings{};
+    ASSERT_EQ(::tcgetattr(terminal_, &settings), 0);
+    EXPECT_NE(settings.c_cflag & CSTOPB, 0u);
+
+    stop();
+    ASSERT_NO_FATAL_FAILURE(start());
+    EXPECT_EQ(terminalSpeed(B19200), B19200);
+    EXPECT_EQ(command("get interface/uart/data_bits", 1000ms, "\r"), "8\r");
 }
 
 } // namespace

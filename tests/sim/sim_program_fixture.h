@@ -28,6 +28,23 @@ inline std::string Memory(int n, std::string const& pattern, std::string const& 
            cells(pattern) + ",\"paste_script\":" + cells(format) + "}";
 }
 
+// The answers of "ZA" and "YV" as scanner-sim prints them: 0x20 to 0x7E, and 0x00 to 0x1F
+// by name, each followed by CR.
+inline std::string PrintableAnswer()
+{
+    std::string text;
+    for (char c = 0x20; c < 0x7F; ++c) {
+        text += c;
+    }
+    return text + "<CR>";
+}
+
+inline std::string ControlAnswer()
+{
+    return "<NUL><SOH><STX><ETX><EOT><ENQ><ACK><BEL><BS><HT><LF><VT><FF><CR><SO><SI><DLE>"
+           "<DC1><DC2><DC3><DC4><NAK><SYN><ETB><CAN><EM><SUB><ESC><FS><GS><RS><US><CR>";
+}
+
 class SimProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -45,13 +62,17 @@ protected:
     }
 
     // Standard output and exit status of the program on the board folder
-    // `board` of this test. The paths hold no quote.
+    // `board` of this test. The paths hold no quote; the arguments may.
     std::pair<std::string, int> run(std::string const& mode, std::vector<std::string> const& arguments,
                                     std::string const& board = "board")
     {
         std::string command = program_.string() + " " + mode + " --board " + (directory_ / board).string();
         for (std::string const& argument : arguments) {
-            command += " '" + argument + "'";
+            command += " '";
+            for (char c : argument) {
+                command += c == '\'' ? std::string("'\\''") : std::string(1, c);
+            }
+            command += "'";
         }
         std::FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
         std::string out;

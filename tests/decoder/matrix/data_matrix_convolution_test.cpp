@@ -125,9 +125,12 @@ TEST(Convolution, StepCountEdges)
     // Fewer than n bits behind the header: nothing to decode, success.
     Encoded header = Encode(3, {});
     EXPECT_EQ(d.Run(header, 3, 20), 1);
-    // 1046 steps of code 3 (n = 2) are more than the decoder holds.
-    Encoded longest = Encode(3, RandomGroups(1, 1046, 3));
-    EXPECT_EQ(d.Run(longest, 3), 0);
+    // The 49 x 49 symbol under a half-rate code takes 1095 steps; one more
+    // is more than any symbol holds.
+    Encoded longest = Encode(3, RandomGroups(1, 1095, 3));
+    EXPECT_EQ(d.Run(longest, 3), 1);
+    Encoded tooLong = Encode(3, RandomGroups(1, 1096, 3));
+    EXPECT_EQ(d.Run(tooLong, 3), 0);
     // A code index the table does not hold.
     EXPECT_EQ(d.Run(header, 12, 40), 0);
     // A module count beyond the stream's bits.
