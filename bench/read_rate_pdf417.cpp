@@ -73,7 +73,7 @@ int main(int argc, char** argv)
     }
     if (Wanted(argc, argv, "composite")) {
         ReadRateSpec spec;
-        spec.title = "GS1 composite (EAN-13, UPC-A and GS1-128 with their 2D parts)";
+        spec.title = "GS1 composite (EAN-13, EAN-8, UPC-A and GS1-128 with their 2D parts)";
         spec.setCommands = polarity;
         spec.setCommands.push_back("set read/composite_ean:true");
         spec.setCommands.push_back("set read/gs1_composite:true");
@@ -83,6 +83,10 @@ int main(int argc, char** argv)
              {.symbology = BARCODE_EANX_CC, .data = "[99]1234-abcd", .option1 = 1, .inputMode = GS1_MODE,
               .primary = "331234567890"},
              {"3312345678903\x1c" "991234-abcd"}},
+            {"EAN-8 + CC-A",
+             {.symbology = BARCODE_EANX_CC, .data = "[99]1234-abcd", .option1 = 1, .inputMode = GS1_MODE,
+              .primary = "1234567"},
+             {"12345670\x1c" "991234-abcd"}},
             {"GS1-128 + CC-A",
              {.symbology = BARCODE_GS1_128_CC, .data = "[10]ABC123", .option1 = 1, .inputMode = GS1_MODE,
               .primary = "[01]09501101530003"},

@@ -16,8 +16,9 @@ constexpr unsigned kKindDataBar = 5;
 constexpr unsigned kExpandedBit = 9;
 
 // The two short sides together must span this many pixels before they
-// are trusted for the bars' direction.
-constexpr int kMinSides = 16;
+// are trusted for the bars' direction: a few pixels' rounding turns them
+// less than the slant of the edge they correct.
+constexpr int kMinSides = 8;
 
 int Manhattan(int x, int y) { return (x < 0 ? -x : x) + (y < 0 ? -y : y); }
 
@@ -154,13 +155,16 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     };
     float const d = upcEan ? 9.0f : 5.0f;
     bool const negative = label.negative != 0;
-    if (pdf_->Start(image, placed(d), negative, component_) == 0) {
-        if (pdf_->Start(image, placed(d + 4.0f), negative, component_) == 0) {
-            // A linear part read without its 2D part is never a whole
-            // composite. UPC/EAN carry no linkage flag: nothing says a
-            // component belongs to them, so they pass on as they were read.
-            return (ignoreLink || upcEan) && mode != kComponent2DOnly ? 1 : 0;
-        }
+    // The search area reaches back into the linear bars, whose runs can
+    // outvote a small 2D part's side patterns; a UPC/EAN part is sought once
+    // more from well above them.
+    if (pdf_->Start(image, placed(d), negative, component_) == 0 &&
+        pdf_->Start(image, placed(d + 4.0f), negative, component_) == 0 &&
+        (!upcEan || pdf_->Start(image, placed(d + 16.0f), negative, component_) == 0)) {
+        // A linear part read without its 2D part is never a whole
+        // composite. UPC/EAN carry no linkage flag: nothing says a
+        // component belongs to them, so they pass on as they were read.
+        return (ignoreLink || upcEan) && mode != kComponent2DOnly ? 1 : 0;
     }
     if (mode == kComponent2DOnly && !enabled) {
         label.Copy(component_);

@@ -1,4 +1,4 @@
-// PDF417, MicroPDF417 and EAN-13, GS1-128 and DataBar composites through scanner-sim decode, as a
+// PDF417, MicroPDF417 and EAN-13, EAN-8, GS1-128 and DataBar composites through scanner-sim decode, as a
 // user meets them: a board prepared with set commands, zint symbols turned,
 // blurred, noisy and light on dark. A small table; the full one is in bench/.
 #include "tests/sim/sim_program_fixture.h"
@@ -20,7 +20,7 @@ struct Case {
     char const* primary;
     int option2;
     char const* text;   // the label's bytes
-    char const* alone;  // an EAN-13's digits read alone: no linkage flag asks for a 2D part
+    char const* alone;  // EAN digits read alone: no linkage flag asks for a 2D part
 };
 
 std::vector<Case> const kCases = {
@@ -33,6 +33,9 @@ std::vector<Case> const kCases = {
      nullptr},
     {"EAN-13 + CC-A", BARCODE_EANX_CC, "[99]1234-abcd", "331234567890", 1, "3312345678903\x1c" "991234-abcd",
      "3312345678903"},
+    // The 2D part is wider than the bars under it, which reach into the
+    // search area below it.
+    {"EAN-8 + CC-A", BARCODE_EANX_CC, "[99]1234-abcd", "1234567", 1, "12345670\x1c" "991234-abcd", "12345670"},
     {"GS1-128 + CC-A", BARCODE_GS1_128_CC, "[10]ABC123", "[01]09501101530003", 1,
      "0109501101530003\x1c" "10ABC123", nullptr},
     {"GS1-128 + CC-C", BARCODE_GS1_128_CC, "[99]1234-abcd[21]1234567890", "[01]09501101530003", 3,
@@ -151,6 +154,36 @@ TEST_F(Pdf417ReadRate, StackedAndCompositeSymbolsReadWholeAndNeverWrong)
     std::printf("read %u of %zu, DataBar composites %u of %u\n", read, files.size() - dataBarFrames, dataBarRead,
                 dataBarFrames);
     EXPECT_GE(read * 10, (files.size() - dataBarFrames) * 9);
+}
+
+// A DataBar symbol met square on is crossed by few lines close together: the
+// short sides they leave give the bars' direction roughly, still better than
+// the edge's slant (these frames gave no label before).
+TEST_F(Pdf417ReadRate, DataBarCompositeMetSquareOnReadsWhole)
+{
+    ASSERT_EQ(run("command", {"set read/gs1_composite:true", "save"}).first, "<ACK>\n<ACK>\n");
+    struct Frame {
+        double angle;
+        double module;
+    };
+    std::vector<Frame> const frames = {{0, 1.5}, {90, 1.5}, {270, 1.5}, {90, 2.0}, {180, 2.5}};
+    std::vector<std::string> files;
+    for (Frame const& f : frames) {
+        support::Rendering const r = support::render(
+            {.symbology = BARCODE_DBAR_OMN_CC, .data = "[10]ABC123", .option1 = 1, .inputMode = GS1_MODE,
+             .primary = "0950110153000"},
+            {.moduleSize = f.module, .angle = f.angle});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        files.push_back((directory_ / ("databar" + std::to_string(files.size()) + ".png")).string());
+        ASSERT_TRUE(support::writePng(files.back(), r.frame, support::FileDepth::Bits8));
+    }
+    std::string const out = run("decode", files).first;
+    for (size_t i = 0; i < files.size(); ++i) {
+        // The linear part's element string, 0x1C, the 2D part's.
+        EXPECT_NE(out.find(files[i] + "\t39\t]e0\t303130393530313130313533303030331C3130414243313233\n"),
+                  std::string::npos)
+            << frames[i].angle << " degrees, " << frames[i].module << " px";
+    }
 }
 
 }  // namespace
