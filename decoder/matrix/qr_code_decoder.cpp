@@ -365,38 +365,44 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
             aligned = true;
         }
     }
-    if (!SampleModules(sampler, map, size)) {
-        return false;
-    }
-    // The two models mask their format information differently; the nearer
-    // reading names the model. Model 1 is sampled without the alignment
-    // pattern that Model 2 looked for.
-    QRFormatInformation format;
-    bool const isModel2 = ReadFormat(size, QRFormatDecoder::kQRMask, format);
-    if (version <= QRModel1Tables::kMaxVersion && (!isModel2 || format.distance > 0)) {
-        if (aligned && !SampleModules(sampler, plain, size)) {
+    // A symbol seen in a mirror shows its rows as columns: the finders, the
+    // alignment patterns and the version information stand where they stand
+    // in the symbol itself, only the format information and the data do not.
+    for (unsigned mirrored = 0; mirrored < 2; ++mirrored) {
+        if (!SampleModules(sampler, map, size, mirrored != 0)) {
             return false;
         }
-        QRFormatInformation model1;
-        if (ReadFormat(size, QRFormatDecoder::kModel1Mask, model1) && (!isModel2 || model1.distance < format.distance)) {
-            if (!DecodeModel1(version, model1.level, model1.mask, label)) {
+        // The two models mask their format information differently; the
+        // nearer reading names the model. Model 1 is sampled without the
+        // alignment pattern that Model 2 looked for.
+        QRFormatInformation format;
+        bool const isModel2 = ReadFormat(size, QRFormatDecoder::kQRMask, format);
+        if (version <= QRModel1Tables::kMaxVersion && (!isModel2 || format.distance > 0)) {
+            if (aligned && !SampleModules(sampler, plain, size, mirrored != 0)) {
                 return false;
             }
-            WriteRegion(plain, size, label);
+            QRFormatInformation model1;
+            if (ReadFormat(size, QRFormatDecoder::kModel1Mask, model1) &&
+                (!isModel2 || model1.distance < format.distance)) {
+                if (DecodeModel1(version, model1.level, model1.mask, label)) {
+                    WriteRegion(plain, size, label);
+                    return true;
+                }
+                continue;
+            }
+            if (aligned && !SampleModules(sampler, map, size, mirrored != 0)) {
+                return false;
+            }
+        }
+        if (isModel2 && DecodeSampled(false, version, format.level, format.mask, label)) {
+            WriteRegion(map, size, label);
             return true;
         }
-        if (aligned && !SampleModules(sampler, map, size)) {
-            return false;
-        }
     }
-    if (!isModel2 || !DecodeSampled(false, version, format.level, format.mask, label)) {
-        return false;
-    }
-    WriteRegion(map, size, label);
-    return true;
+    return false;
 }
 
-bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size)
+bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size, bool mirrored)
 {
     if (size > kMaxSize) {
         return false;
@@ -405,8 +411,8 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
     unsigned histogram[256] = {};
     for (unsigned y = 0; y < size; ++y) {
         for (unsigned x = 0; x < size; ++x) {
-            float const cx = static_cast<float>(x) + 0.5f;
-            float const cy = static_cast<float>(y) + 0.5f;
+            float const cx = static_cast<float>(mirrored ? y : x) + 0.5f;
+            float const cy = static_cast<float>(mirrored ? x : y) + 0.5f;
             QRPoint const c = map.Map(cx, cy);
             QRPoint const a = map.Map(cx - 0.2f, cy - 0.2f);
             QRPoint const b = map.Map(cx + 0.2f, cy + 0.2f);
@@ -457,6 +463,18 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
     unsigned const lightCount = size * size - darkCount;
     return darkCount > 0 && lightCount > 0 &&
            lightSum / lightCount - darkSum / darkCount >= static_cast<long long>(kMinContrast);
+}
+
+bool QRCodeDecoder::ReadMicroFormat(unsigned size, QRFormatInformation& format) const
+{
+    unsigned bits = 0;
+    for (unsigned k = 0; k < 8; ++k) {
+        bits |= (dark_[8 * size + 1 + k] != 0 ? 1u : 0u) << (14 - k);
+    }
+    for (unsigned j = 0; j < 7; ++j) {
+        bits |= (dark_[(1 + j) * size + 8] != 0 ? 1u : 0u) << j;
+    }
+    return QRFormatDecoder::DecodeFormat(bits, QRFormatDecoder::kMicroMask, true, format);
 }
 
 bool QRCodeDecoder::ReadFormat(unsigned size, unsigned xorMask, QRFormatInformation& format) const
@@ -706,6 +724,15 @@ bool QRCodeDecoder::ReadMicro(QRSampler const& sampler, QRPoint centre, float mo
     }
     QRPoint const right = turns[best][0];
     QRPoint const down = turns[best][1];
+    // A symbol seen in a mirror shows its rows as columns; a chance format
+    // reading of the other way round fails at the check codewords.
+    return ReadMicroAt(sampler, centre, right, down, false, label) ||
+           ReadMicroAt(sampler, centre, right, down, true, label);
+}
+
+bool QRCodeDecoder::ReadMicroAt(QRSampler const& sampler, QRPoint const& centre, QRPoint const& right,
+                                QRPoint const& down, bool mirrored, DecodedLabel& label)
+{
     // Format information first: it names the version and so the size.
     for (unsigned version = 1; version <= 4; ++version) {
         unsigned const size = QRVersionTables::GetMicroSize(version);
@@ -714,18 +741,9 @@ bool QRCodeDecoder::ReadMicro(QRSampler const& sampler, QRPoint centre, float mo
         QRPoint modules[4] = {{0.0f, 0.0f}, {s, 0.0f}, {s, s}, {0.0f, s}};
         QRPoint pixels[4] = {origin, origin + right * s, origin + right * s + down * s, origin + down * s};
         QRPerspective map;
-        if (!map.Fit(modules, pixels) || !SampleModules(sampler, map, size)) {
-            return false;
-        }
-        unsigned bits = 0;
-        for (unsigned k = 0; k < 8; ++k) {
-            bits |= (dark_[8 * size + 1 + k] != 0 ? 1u : 0u) << (14 - k);
-        }
-        for (unsigned j = 0; j < 7; ++j) {
-            bits |= (dark_[(1 + j) * size + 8] != 0 ? 1u : 0u) << j;
-        }
         QRFormatInformation format;
-        if (!QRFormatDecoder::DecodeFormat(bits, QRFormatDecoder::kMicroMask, true, format)) {
+        if (!map.Fit(modules, pixels) || !SampleModules(sampler, map, size, mirrored) ||
+            !ReadMicroFormat(size, format)) {
             return false;
         }
         MicroQRSymbol const* symbol = QRVersionTables::GetMicroSymbol(format.level);

@@ -60,6 +60,13 @@ TEST(QRReadTest, RealSymbols)
         {"10-M noisy", QR(10, 2, 6, Text(200)), {.moduleSize = 2.5, .angle = 345, .noise = 25}, Text(200), "]Q1", 33},
         {"27-L sixteen-bit byte count", QR(27, 1, 1, Text(900)), {.moduleSize = 2.0, .angle = 0}, Text(900), "]Q1", 33},
         {"40-L", QR(40, 1, 7, Text(2900)), {.moduleSize = 2.2, .angle = 0}, Text(2900), "]Q1", 33},
+        // Upright, the quiet zone past the right-hand finder is one flat grey.
+        {"25-Q low contrast", QR(25, 3, 4, Text(700)), {.moduleSize = 3.0, .angle = 0, .dark = 380, .light = 620},
+         Text(700), "]Q1", 33},
+        {"3-M mirrored", QR(3, 2, 5, Text(30)), {.moduleSize = 3.0, .angle = 40, .mirrored = true}, Text(30), "]Q1", 33},
+        {"14-Q mirrored, perspective", QR(14, 3, 1, Text(250)),
+         {.moduleSize = 2.5, .angle = 290, .mirrored = true, .perspectiveX = -0.15, .perspectiveY = 0.1}, Text(250),
+         "]Q1", 33},
         {"Kanji as Shift JIS", kanji, {.moduleSize = 3.0, .angle = 10}, "\x8A\xBF\x8E\x9A", "]Q1", 33},
         {"ECI 26 doubles the backslash", eci, {.moduleSize = 3.0}, "\\000026a\\\\b", "]Q2", 33},
         {"GS1", gs1, {.moduleSize = 3.0, .angle = 260}, "010950110153000810ABC", "]Q3", 33},
@@ -69,6 +76,10 @@ TEST(QRReadTest, RealSymbols)
          "micro 1", "]Q1", 34},
         {"Micro M4-Q blurred", QR(4, 3, 3, "Micro-QR", true), {.moduleSize = 3.5, .angle = 15, .blur = 1.0},
          "Micro-QR", "]Q1", 34},
+        {"Micro M2 mirrored", QR(2, 1, 1, "ABC12", true), {.moduleSize = 3.0, .angle = 100, .mirrored = true}, "ABC12",
+         "]Q1", 34},
+        {"Micro M4 mirrored light on dark", QR(4, 2, 0, "mirror 4", true),
+         {.moduleSize = 3.0, .angle = 200, .inverted = true, .mirrored = true}, "mirror 4", "]Q1", 34},
     };
     for (Case const& c : cases) {
         support::Rendering const r = support::render(c.input, c.options);
