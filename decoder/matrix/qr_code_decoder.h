@@ -45,10 +45,10 @@ private:
     bool FindAlignment(QRSampler const& sampler, QRPoint const& predicted, QRPoint const& u, QRPoint const& v,
                        float radius, QRPoint& found) const;
     bool ReadMicro(QRSampler const& sampler, QRPoint centre, float module, DecodedLabel& label);
-    // With the finder's centre and the symbol's module steps along its top
-    // row and its left column.
-    bool ReadMicroAt(QRSampler const& sampler, QRPoint const& centre, QRPoint const& right, QRPoint const& down,
-                     bool mirrored, DecodedLabel& label);
+    // From the map that the finder's outer corners (clockwise from the
+    // symbol's own) place.
+    bool ReadMicroAt(QRSampler const& sampler, QRPerspective map, QRPoint const* corners, bool mirrored,
+                     DecodedLabel& label);
 
     // Samples every module of a size x size symbol through the map and
     // decides dark and light; false when the symbol shows no contrast.
