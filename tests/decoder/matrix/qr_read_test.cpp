@@ -76,6 +76,8 @@ TEST(QRReadTest, RealSymbols)
          "micro 1", "]Q1", 34},
         {"Micro M4-Q blurred", QR(4, 3, 3, "Micro-QR", true), {.moduleSize = 3.5, .angle = 15, .blur = 1.0},
          "Micro-QR", "]Q1", 34},
+        {"Micro M2 small, near the diagonal", QR(2, 1, 1, "ABC12", true), {.moduleSize = 2.0, .angle = 225}, "ABC12",
+         "]Q1", 34},
         {"Micro M3 perspective", QR(3, 2, 2, "micro 1", true),
          {.moduleSize = 3.0, .angle = 15, .perspectiveX = 0.2, .perspectiveY = 0.1}, "micro 1", "]Q1", 34},
         {"Micro M4 perspective, blurred", QR(4, 1, 1, "Micro-QR 4", true),
