@@ -832,6 +832,7 @@ bool QRCodeDecoder::ReadMicroAt(QRSampler const& sampler, QRPerspective map, QRP
     for (; count < 4; ++count) {
         pixels[count] = corners[count];
     }
+    QRPerspective const first = map;
     // Perspective grows the error of the first map with the distance from
     // the finder: the timing patterns along the top row and the left column
     // are followed out to the symbol's edge, each colour change they show
@@ -866,11 +867,17 @@ bool QRCodeDecoder::ReadMicroAt(QRSampler const& sampler, QRPerspective map, QRP
             size = QRVersionTables::GetMicroSize(version);
         }
     }
-    if (!SampleModules(sampler, map, size, mirrored) || !DecodeSampled(true, version, format.level, format.mask, label)) {
-        return false;
+    // Heavy blur can leave the timing patterns too faint to follow: the
+    // finder's map alone is the fallback.
+    QRPerspective const* const fits[2] = {&map, &first};
+    for (QRPerspective const* fitted : fits) {
+        if (SampleModules(sampler, *fitted, size, mirrored) &&
+            DecodeSampled(true, version, format.level, format.mask, label)) {
+            WriteRegion(*fitted, size, label);
+            return true;
+        }
     }
-    WriteRegion(map, size, label);
-    return true;
+    return false;
 }
 
 }  // namespace DEC2DIvra

@@ -78,6 +78,8 @@ TEST(QRReadTest, RealSymbols)
          "Micro-QR", "]Q1", 34},
         {"Micro M2 small, near the diagonal", QR(2, 1, 1, "ABC12", true), {.moduleSize = 2.0, .angle = 225}, "ABC12",
          "]Q1", 34},
+        {"Micro M1 heavy blur", QR(1, 1, 0, "12345", true), {.moduleSize = 3.0, .angle = 30, .blur = 1.6}, "12345", "]Q1",
+         34},
         {"Micro M3 perspective", QR(3, 2, 2, "micro 1", true),
          {.moduleSize = 3.0, .angle = 15, .perspectiveX = 0.2, .perspectiveY = 0.1}, "micro 1", "]Q1", 34},
         {"Micro M4 perspective, blurred", QR(4, 1, 1, "Micro-QR 4", true),
