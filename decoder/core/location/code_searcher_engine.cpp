@@ -44,7 +44,7 @@ void CodeSearcherEngine::BeginImage()
     tried_ = 0;
     barCandidateCount_ = 0;
     barRegionsFound_ = false;
-    matrixCandidatesFound_ = false;
+    matrixCandidates_ = MatrixCandidates::kNone;
     seenStackedCount_ = 0;
     stackedRowCount_ = 0;
 }
@@ -106,19 +106,19 @@ int CodeSearcherEngine::RunStage(CodeSearchStage stage, GrayImage const& image, 
     case CodeSearchStage::kStacked:
         return SearchStacked(image, option, *decoders.stackCode, label, outlet);
     case CodeSearchStage::kQRFinder:
-        FindMatrixCandidates(image, option, decoders);
+        FindMatrixCandidates(image, option, decoders, true);
         return SearchQRFinders(image, option, *decoders.region[DecoderSet::kQRCode], label, outlet);
     case CodeSearchStage::kBullsEye:
-        FindMatrixCandidates(image, option, decoders);
+        FindMatrixCandidates(image, option, decoders, false);
         return SearchBullsEyes(image, option, decoders, label, outlet);
     case CodeSearchStage::kLPattern:
-        FindMatrixCandidates(image, option, decoders);
+        FindMatrixCandidates(image, option, decoders, false);
         return SearchLPatterns(image, option, *decoders.lPattern, label, outlet);
     case CodeSearchStage::kHanXinFinder:
-        FindMatrixCandidates(image, option, decoders);
+        FindMatrixCandidates(image, option, decoders, false);
         return SearchHanXinFinders(image, option, *decoders.matrixCode, label, outlet);
     case CodeSearchStage::kDot:
-        FindMatrixCandidates(image, option, decoders);
+        FindMatrixCandidates(image, option, decoders, false);
         return SearchDots(image, *decoders.dot, label, outlet);
     }
     return 0;
@@ -145,18 +145,19 @@ void CodeSearcherEngine::FindBarRegions(GrayImage const& image, tagDecodeOption 
 }
 
 void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option,
-                                              DecoderSet const& decoders)
+                                              DecoderSet const& decoders, bool qrFinders)
 {
-    if (matrixCandidatesFound_) {
+    MatrixCandidates const wantedSet = qrFinders ? MatrixCandidates::kQRFinders : MatrixCandidates::kOthers;
+    if (matrixCandidates_ == wantedSet) {
         return;
     }
-    matrixCandidatesFound_ = true;
+    matrixCandidates_ = wantedSet;
     MatrixCandidateFinder::Wanted wanted;
-    wanted.qrFinders = IsWanted(CodeSearchStage::kQRFinder, decoders);
-    wanted.bullsEyes = IsWanted(CodeSearchStage::kBullsEye, decoders);
-    wanted.lPatterns = IsWanted(CodeSearchStage::kLPattern, decoders);
-    wanted.hanXinFinders = IsWanted(CodeSearchStage::kHanXinFinder, decoders);
-    wanted.dots = IsWanted(CodeSearchStage::kDot, decoders);
+    wanted.qrFinders = qrFinders && IsWanted(CodeSearchStage::kQRFinder, decoders);
+    wanted.bullsEyes = !qrFinders && IsWanted(CodeSearchStage::kBullsEye, decoders);
+    wanted.lPatterns = !qrFinders && IsWanted(CodeSearchStage::kLPattern, decoders);
+    wanted.hanXinFinders = !qrFinders && IsWanted(CodeSearchStage::kHanXinFinder, decoders);
+    wanted.dots = !qrFinders && IsWanted(CodeSearchStage::kDot, decoders);
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
     stride = stride > kMaxStride ? kMaxStride : stride;
     matrix_.Start(image, CalcSearchArea(image), stride, wanted);

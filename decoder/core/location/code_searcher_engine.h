@@ -69,13 +69,16 @@ public:
 
     // One image stage by stage, as Start runs it: BeginImage, then each
     // stage in order while none answers 1 (a label was accepted). The bar
-    // regions are found with the first of stages 1 and 2, the matrix
-    // candidates with the first of stages 3 to 7, unless already found.
+    // regions are found with the first of stages 1 and 2, the QR finders
+    // with stage 3 and the other matrix candidates with the first of stages
+    // 4 to 7, unless already found: a symbol read from its QR finders
+    // spares the other patterns' pass (the L-pattern legs cost the most).
     void BeginImage();
     int RunStage(CodeSearchStage stage, GrayImage const& image, tagDecodeOption const& option,
                  DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet);
     void FindBarRegions(GrayImage const& image, tagDecodeOption const& option);
-    void FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders);
+    void FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                              bool qrFinders);
 
     // What the last whole-image search saw, for tests and measurements.
     BarOrientationField const& GetField() const { return field_; }
@@ -138,7 +141,8 @@ private:
     unsigned tried_ = 0;
     unsigned barCandidateCount_ = 0;
     bool barRegionsFound_ = false;
-    bool matrixCandidatesFound_ = false;
+    enum class MatrixCandidates : unsigned char { kNone, kQRFinders, kOthers };
+    MatrixCandidates matrixCandidates_ = MatrixCandidates::kNone;
     MatrixCandidateFinder matrix_;
     Region seenStacked_[kSeenStackedRegions];
     unsigned seenStackedCount_ = 0;
