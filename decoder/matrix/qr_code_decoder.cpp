@@ -741,11 +741,12 @@ bool QRCodeDecoder::ReadMicro(QRSampler const& sampler, QRPoint centre, float mo
         float best[2] = {0.0f, 0.0f};
         float bestAngle[2] = {0.0f, 0.0f};
         float const nominal = diagonal + static_cast<float>(d) * kPi / 2.0f;
+        // Coarse steps over a wide fan, then fine ones around the two found.
         for (float step = kPi / 72.0f, reach = kPi / 7.0f, middle = nominal; step > kPi / 400.0f;
              reach = step, step /= 4.0f) {
-            float const around[2] = {middle, middle};
+            float const around = middle;
             for (float offset = -reach; offset <= reach + 1e-4f; offset += step) {
-                float const angle = around[0] + offset;
+                float const angle = around + offset;
                 float back = 0.0f;
                 float forward = 0.0f;
                 if (!MeasureFinderChord(sampler, centre, QRPoint{std::cos(angle), std::sin(angle)}, m0 * 1.25f,
@@ -847,7 +848,8 @@ bool QRCodeDecoder::ReadMicroAt(QRSampler const& sampler, QRPerspective map, QRP
         for (unsigned axis = 0; axis < 2; ++axis) {
             QRPoint found;
             if (FindTimingEdge(sampler, map, static_cast<float>(at), axis == 0, toLight, found)) {
-                modules[count] = axis == 0 ? QRPoint{static_cast<float>(at), 0.5f} : QRPoint{0.5f, static_cast<float>(at)};
+                float const along = static_cast<float>(at);
+                modules[count] = axis == 0 ? QRPoint{along, 0.5f} : QRPoint{0.5f, along};
                 pixels[count++] = found;
             }
         }

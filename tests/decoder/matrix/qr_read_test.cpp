@@ -60,6 +60,8 @@ TEST(QRReadTest, RealSymbols)
         {"10-M noisy", QR(10, 2, 6, Text(200)), {.moduleSize = 2.5, .angle = 345, .noise = 25}, Text(200), "]Q1", 33},
         {"27-L sixteen-bit byte count", QR(27, 1, 1, Text(900)), {.moduleSize = 2.0, .angle = 0}, Text(900), "]Q1", 33},
         {"40-L", QR(40, 1, 7, Text(2900)), {.moduleSize = 2.2, .angle = 0}, Text(2900), "]Q1", 33},
+        {"25-Q small, turned 135 degrees", QR(25, 3, 4, Text(700)), {.moduleSize = 2.0, .angle = 135}, Text(700),
+         "]Q1", 33},
         // Upright, the quiet zone past the right-hand finder is one flat grey.
         {"25-Q low contrast", QR(25, 3, 4, Text(700)), {.moduleSize = 3.0, .angle = 0, .dark = 380, .light = 620},
          Text(700), "]Q1", 33},
