@@ -1,5 +1,5 @@
 // Read rates of QR Code and Micro QR through the product road, beside zxing-cpp and zbar,
-// under the standard conditions at every 15 degrees.
+// under the standard conditions and seen in a mirror, at every 15 degrees.
 //
 //   bench_read_rate_qr
 #include "bench/support/read_rate_table.h"
@@ -50,6 +50,7 @@ int main()
         Qr(40, 1, 7, Text(2900)),
     };
     qr.moduleSizes = {2.0, 3.0, 4.5};
+    qr.conditions.push_back({"mirrored", [](support::RenderOptions& o, double) { o.mirrored = true; }});
     qr.zxingFormats = ZXing::BarcodeFormat::QRCode;
     qr.zbarSymbologies = {64};
     bench_support::RunReadRateTable(qr);

@@ -86,6 +86,49 @@ bool RefineFinder(QRSampler const& sampler, QRPoint& centre, QRPoint const& axis
     return moduleU > 0.5f * module && moduleU < 2.0f * module && moduleV > 0.5f * module && moduleV < 2.0f * module;
 }
 
+// Where the grey along the top row (or the left column) of a symbol crosses
+// between the module centres either side of the module boundary `at`: the
+// crossing of the wanted direction nearest the boundary the map predicts.
+bool FindTimingEdge(QRSampler const& sampler, QRPerspective const& map, float at, bool alongRow, bool toLight,
+                    QRPoint& found)
+{
+    constexpr int kSteps = 16;
+    QRPoint const a = alongRow ? map.Map(at - 0.5f, 0.5f) : map.Map(0.5f, at - 0.5f);
+    QRPoint const b = alongRow ? map.Map(at + 0.5f, 0.5f) : map.Map(0.5f, at + 0.5f);
+    QRPoint const step = (b - a) * (1.0f / static_cast<float>(kSteps));
+    int values[kSteps + 1];
+    int low = 1023;
+    int high = 0;
+    for (int i = 0; i <= kSteps; ++i) {
+        QRPoint const p = a + step * static_cast<float>(i);
+        values[i] = sampler.At(p.x, p.y);
+        low = values[i] < low ? values[i] : low;
+        high = values[i] > high ? values[i] : high;
+    }
+    if (high - low < kMinContrast / 2) {
+        return false;
+    }
+    int const threshold = (low + high) / 2;
+    float best = -1.0f;
+    for (int i = 0; i < kSteps; ++i) {
+        int const v0 = toLight ? values[i] : -values[i];
+        int const v1 = toLight ? values[i + 1] : -values[i + 1];
+        int const t = toLight ? threshold : -threshold;
+        if (v0 < t && v1 >= t) {
+            float const f = static_cast<float>(i) + static_cast<float>(t - v0) / static_cast<float>(v1 - v0);
+            float const half = static_cast<float>(kSteps) / 2.0f;
+            if (best < 0.0f || std::fabs(f - half) < std::fabs(best - half)) {
+                best = f;
+            }
+        }
+    }
+    if (best < 0.0f) {
+        return false;
+    }
+    found = a + step * best;
+    return true;
+}
+
 unsigned Otsu(unsigned const* histogram, unsigned bins)
 {
     unsigned long long total = 0;
@@ -365,38 +408,44 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
             aligned = true;
         }
     }
-    if (!SampleModules(sampler, map, size)) {
-        return false;
-    }
-    // The two models mask their format information differently; the nearer
-    // reading names the model. Model 1 is sampled without the alignment
-    // pattern that Model 2 looked for.
-    QRFormatInformation format;
-    bool const isModel2 = ReadFormat(size, QRFormatDecoder::kQRMask, format);
-    if (version <= QRModel1Tables::kMaxVersion && (!isModel2 || format.distance > 0)) {
-        if (aligned && !SampleModules(sampler, plain, size)) {
+    // A symbol seen in a mirror shows its rows as columns: the finders, the
+    // alignment patterns and the version information stand where they stand
+    // in the symbol itself, only the format information and the data do not.
+    for (unsigned mirrored = 0; mirrored < 2; ++mirrored) {
+        if (!SampleModules(sampler, map, size, mirrored != 0)) {
             return false;
         }
-        QRFormatInformation model1;
-        if (ReadFormat(size, QRFormatDecoder::kModel1Mask, model1) && (!isModel2 || model1.distance < format.distance)) {
-            if (!DecodeModel1(version, model1.level, model1.mask, label)) {
+        // The two models mask their format information differently; the
+        // nearer reading names the model. Model 1 is sampled without the
+        // alignment pattern that Model 2 looked for.
+        QRFormatInformation format;
+        bool const isModel2 = ReadFormat(size, QRFormatDecoder::kQRMask, format);
+        if (version <= QRModel1Tables::kMaxVersion && (!isModel2 || format.distance > 0)) {
+            if (aligned && !SampleModules(sampler, plain, size, mirrored != 0)) {
                 return false;
             }
-            WriteRegion(plain, size, label);
+            QRFormatInformation model1;
+            if (ReadFormat(size, QRFormatDecoder::kModel1Mask, model1) &&
+                (!isModel2 || model1.distance < format.distance)) {
+                if (DecodeModel1(version, model1.level, model1.mask, label)) {
+                    WriteRegion(plain, size, label);
+                    return true;
+                }
+                continue;
+            }
+            if (aligned && !SampleModules(sampler, map, size, mirrored != 0)) {
+                return false;
+            }
+        }
+        if (isModel2 && DecodeSampled(false, version, format.level, format.mask, label)) {
+            WriteRegion(map, size, label);
             return true;
         }
-        if (aligned && !SampleModules(sampler, map, size)) {
-            return false;
-        }
     }
-    if (!isModel2 || !DecodeSampled(false, version, format.level, format.mask, label)) {
-        return false;
-    }
-    WriteRegion(map, size, label);
-    return true;
+    return false;
 }
 
-bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size)
+bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size, bool mirrored)
 {
     if (size > kMaxSize) {
         return false;
@@ -405,8 +454,8 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
     unsigned histogram[256] = {};
     for (unsigned y = 0; y < size; ++y) {
         for (unsigned x = 0; x < size; ++x) {
-            float const cx = static_cast<float>(x) + 0.5f;
-            float const cy = static_cast<float>(y) + 0.5f;
+            float const cx = static_cast<float>(mirrored ? y : x) + 0.5f;
+            float const cy = static_cast<float>(mirrored ? x : y) + 0.5f;
             QRPoint const c = map.Map(cx, cy);
             QRPoint const a = map.Map(cx - 0.2f, cy - 0.2f);
             QRPoint const b = map.Map(cx + 0.2f, cy + 0.2f);
@@ -457,6 +506,18 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
     unsigned const lightCount = size * size - darkCount;
     return darkCount > 0 && lightCount > 0 &&
            lightSum / lightCount - darkSum / darkCount >= static_cast<long long>(kMinContrast);
+}
+
+bool QRCodeDecoder::ReadMicroFormat(unsigned size, QRFormatInformation& format) const
+{
+    unsigned bits = 0;
+    for (unsigned k = 0; k < 8; ++k) {
+        bits |= (dark_[8 * size + 1 + k] != 0 ? 1u : 0u) << (14 - k);
+    }
+    for (unsigned j = 0; j < 7; ++j) {
+        bits |= (dark_[(1 + j) * size + 8] != 0 ? 1u : 0u) << j;
+    }
+    return QRFormatDecoder::DecodeFormat(bits, QRFormatDecoder::kMicroMask, true, format);
 }
 
 bool QRCodeDecoder::ReadFormat(unsigned size, unsigned xorMask, QRFormatInformation& format) const
@@ -663,83 +724,160 @@ bool QRCodeDecoder::ReadMicro(QRSampler const& sampler, QRPoint centre, float mo
         QRPoint const direction{std::cos(angle), std::sin(angle)};
         float back = 0.0f;
         float forward = 0.0f;
-        if (!MeasureFinderChord(sampler, centre, direction, m0, (light + dark) / 2, back, forward)) {
+        // Perspective widens the finder on its near side.
+        if (!MeasureFinderChord(sampler, centre, direction, m0 * 1.25f, (light + dark) / 2, back, forward)) {
             return false;
         }
         float const reach = back + forward;
         sumCos += reach * std::cos(4.0f * angle);
         sumSin += reach * std::sin(4.0f * angle);
     }
-    float const axis = std::atan2(sumSin, sumCos) / 4.0f + kPi / 4.0f;
-    QRPoint const axisU{std::cos(axis), std::sin(axis)};
-    QRPoint const axisV{-axisU.y, axisU.x};
-    float moduleU = 0.0f;
-    float moduleV = 0.0f;
-    if (!RefineFinder(sampler, centre, axisU, axisV, m0, moduleU, moduleV)) {
-        return false;
+    // Its outer corners, the farthest edge points near the diagonals. Under
+    // perspective the finder is no square: each is sought on its own.
+    float const diagonal = std::atan2(sumSin, sumCos) / 4.0f;
+    int const threshold = (light + dark) / 2;
+    QRPoint corners[4];
+    for (unsigned d = 0; d < 2; ++d) {
+        float best[2] = {0.0f, 0.0f};
+        float bestAngle[2] = {0.0f, 0.0f};
+        float const nominal = diagonal + static_cast<float>(d) * kPi / 2.0f;
+        // Coarse steps over a wide fan, then fine ones around the two found.
+        for (float step = kPi / 72.0f, reach = kPi / 7.0f, middle = nominal; step > kPi / 400.0f;
+             reach = step, step /= 4.0f) {
+            float const around = middle;
+            for (float offset = -reach; offset <= reach + 1e-4f; offset += step) {
+                float const angle = around + offset;
+                float back = 0.0f;
+                float forward = 0.0f;
+                if (!MeasureFinderChord(sampler, centre, QRPoint{std::cos(angle), std::sin(angle)}, m0 * 1.25f,
+                                        threshold, back, forward)) {
+                    continue;
+                }
+                if (forward > best[0]) {
+                    best[0] = forward;
+                    bestAngle[0] = angle;
+                }
+                if (back > best[1]) {
+                    best[1] = back;
+                    bestAngle[1] = angle;
+                }
+            }
+            middle = (bestAngle[0] + bestAngle[1]) / 2.0f;
+        }
+        if (best[0] <= 0.0f || best[1] <= 0.0f) {
+            return false;
+        }
+        corners[d] = centre + QRPoint{std::cos(bestAngle[0]), std::sin(bestAngle[0])} * best[0];
+        corners[d + 2] = centre - QRPoint{std::cos(bestAngle[1]), std::sin(bestAngle[1])} * best[1];
     }
-    // Which way the symbol lies: its timing patterns leave the finder along
-    // the top row and the left column, dark on even modules.
-    QRPoint const turns[4][2] = {{axisU * moduleU, axisV * moduleV},
-                                 {axisV * moduleV, axisU * -moduleU},
-                                 {axisU * -moduleU, axisV * -moduleV},
-                                 {axisV * -moduleV, axisU * moduleU}};
-    int bestScore = 0;
-    unsigned best = 4;
+    // Blur rounds the corners off: each is moved out as far as the middles
+    // of its two sides lie short of the edge found there.
+    float ratios[4];
+    for (unsigned i = 0; i < 4; ++i) {
+        QRPoint const middle = (corners[i] + corners[(i + 1) % 4]) * 0.5f - centre;
+        float const reach = Length(middle);
+        float back = 0.0f;
+        float forward = 0.0f;
+        if (reach <= 0.0f || !MeasureFinderChord(sampler, centre, middle * (1.0f / reach), m0 * 1.25f, threshold,
+                                                 back, forward)) {
+            return false;
+        }
+        ratios[i] = forward / reach;
+    }
+    for (unsigned i = 0; i < 4; ++i) {
+        corners[i] = centre + (corners[i] - centre) * ((ratios[(i + 3) % 4] + ratios[i]) / 2.0f);
+    }
+    // Which corner is the symbol's: its timing patterns leave the finder
+    // along the top row and the left column, dark on even modules.
+    QRPoint const square[4] = {{0.0f, 0.0f}, {7.0f, 0.0f}, {7.0f, 7.0f}, {0.0f, 7.0f}};
+    QRPerspective maps[4];
+    int scores[4] = {};
     for (unsigned t = 0; t < 4; ++t) {
-        QRPoint const& r = turns[t][0];
-        QRPoint const& d = turns[t][1];
-        int score = 0;
+        QRPoint const turned[4] = {corners[t], corners[(t + 1) % 4], corners[(t + 2) % 4], corners[(t + 3) % 4]};
+        if (!maps[t].Fit(square, turned)) {
+            return false;
+        }
         for (unsigned k = 7; k <= 10; ++k) {
             int const sign = k % 2 == 0 ? -1 : 1;  // light on odd modules and the separator
-            QRPoint const p = centre + r * (static_cast<float>(k) - 3.0f) + d * -3.0f;
-            QRPoint const q = centre + r * -3.0f + d * (static_cast<float>(k) - 3.0f);
-            score += sign * (sampler.At(p.x, p.y) + sampler.At(q.x, q.y));
+            float const along = static_cast<float>(k) + 0.5f;
+            QRPoint const p = maps[t].Map(along, 0.5f);
+            QRPoint const q = maps[t].Map(0.5f, along);
+            scores[t] += sign * (sampler.At(p.x, p.y) + sampler.At(q.x, q.y));
         }
-        if (score > bestScore) {
-            bestScore = score;
+    }
+    unsigned best = 4;
+    for (unsigned t = 0; t < 4; ++t) {
+        if (scores[t] > 0 && (best == 4 || scores[t] > scores[best])) {
             best = t;
         }
     }
     if (best == 4) {
         return false;
     }
-    QRPoint const right = turns[best][0];
-    QRPoint const down = turns[best][1];
-    // Format information first: it names the version and so the size.
-    for (unsigned version = 1; version <= 4; ++version) {
-        unsigned const size = QRVersionTables::GetMicroSize(version);
-        float const s = static_cast<float>(size);
-        QRPoint const origin = centre - right * 3.5f - down * 3.5f;
-        QRPoint modules[4] = {{0.0f, 0.0f}, {s, 0.0f}, {s, s}, {0.0f, s}};
-        QRPoint pixels[4] = {origin, origin + right * s, origin + right * s + down * s, origin + down * s};
-        QRPerspective map;
-        if (!map.Fit(modules, pixels) || !SampleModules(sampler, map, size)) {
-            return false;
+    QRPoint const turned[4] = {corners[best], corners[(best + 1) % 4], corners[(best + 2) % 4],
+                               corners[(best + 3) % 4]};
+    // A symbol seen in a mirror shows its rows as columns; a chance format
+    // reading of the other way round fails at the check codewords.
+    return ReadMicroAt(sampler, maps[best], turned, false, label) ||
+           ReadMicroAt(sampler, maps[best], turned, true, label);
+}
+
+bool QRCodeDecoder::ReadMicroAt(QRSampler const& sampler, QRPerspective map, QRPoint const* corners, bool mirrored,
+                                DecodedLabel& label)
+{
+    // The finder's outer corners place the first map.
+    constexpr unsigned kMaxPoints = 4 + 2 * (17 - 6);
+    QRPoint modules[kMaxPoints] = {{0.0f, 0.0f}, {7.0f, 0.0f}, {7.0f, 7.0f}, {0.0f, 7.0f}};
+    QRPoint pixels[kMaxPoints];
+    unsigned count = 0;
+    for (; count < 4; ++count) {
+        pixels[count] = corners[count];
+    }
+    QRPerspective const first = map;
+    // Perspective grows the error of the first map with the distance from
+    // the finder: the timing patterns along the top row and the left column
+    // are followed out to the symbol's edge, each colour change they show
+    // refitting the map before the next is looked for. Every symbol reaches
+    // as far as the smallest; the format information there names the
+    // version, and so how much farther to go.
+    unsigned size = QRVersionTables::GetMicroSize(1);
+    QRFormatInformation format;
+    unsigned version = 0;
+    for (unsigned at = 7; at <= size && count + 2 <= kMaxPoints; ++at) {
+        bool const toLight = at % 2 == 1;  // dark on even modules
+        for (unsigned axis = 0; axis < 2; ++axis) {
+            QRPoint found;
+            if (FindTimingEdge(sampler, map, static_cast<float>(at), axis == 0, toLight, found)) {
+                float const along = static_cast<float>(at);
+                modules[count] = axis == 0 ? QRPoint{along, 0.5f} : QRPoint{0.5f, along};
+                pixels[count++] = found;
+            }
         }
-        unsigned bits = 0;
-        for (unsigned k = 0; k < 8; ++k) {
-            bits |= (dark_[8 * size + 1 + k] != 0 ? 1u : 0u) << (14 - k);
+        QRPerspective refined;
+        if (refined.Fit(modules, pixels, count)) {
+            map = refined;
         }
-        for (unsigned j = 0; j < 7; ++j) {
-            bits |= (dark_[(1 + j) * size + 8] != 0 ? 1u : 0u) << j;
+        if (version == 0 && at == size) {
+            if (!SampleModules(sampler, map, size, mirrored) || !ReadMicroFormat(size, format)) {
+                return false;
+            }
+            MicroQRSymbol const* symbol = QRVersionTables::GetMicroSymbol(format.level);
+            if (symbol == nullptr) {
+                return false;
+            }
+            version = symbol->version;
+            size = QRVersionTables::GetMicroSize(version);
         }
-        QRFormatInformation format;
-        if (!QRFormatDecoder::DecodeFormat(bits, QRFormatDecoder::kMicroMask, true, format)) {
-            return false;
+    }
+    // Heavy blur can leave the timing patterns too faint to follow: the
+    // finder's map alone is the fallback.
+    QRPerspective const* const fits[2] = {&map, &first};
+    for (QRPerspective const* fitted : fits) {
+        if (SampleModules(sampler, *fitted, size, mirrored) &&
+            DecodeSampled(true, version, format.level, format.mask, label)) {
+            WriteRegion(*fitted, size, label);
+            return true;
         }
-        MicroQRSymbol const* symbol = QRVersionTables::GetMicroSymbol(format.level);
-        if (symbol == nullptr) {
-            return false;
-        }
-        if (symbol->version != version) {
-            continue;
-        }
-        if (!DecodeSampled(true, version, format.level, format.mask, label)) {
-            return false;
-        }
-        WriteRegion(map, size, label);
-        return true;
     }
     return false;
 }

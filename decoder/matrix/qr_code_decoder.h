@@ -45,15 +45,21 @@ private:
     bool FindAlignment(QRSampler const& sampler, QRPoint const& predicted, QRPoint const& u, QRPoint const& v,
                        float radius, QRPoint& found) const;
     bool ReadMicro(QRSampler const& sampler, QRPoint centre, float module, DecodedLabel& label);
+    // From the map that the finder's outer corners (clockwise from the
+    // symbol's own) place.
+    bool ReadMicroAt(QRSampler const& sampler, QRPerspective map, QRPoint const* corners, bool mirrored,
+                     DecodedLabel& label);
 
     // Samples every module of a size x size symbol through the map and
     // decides dark and light; false when the symbol shows no contrast.
-    bool SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size);
+    // Mirrored, module (x, y) is taken from the map's (y, x).
+    bool SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size, bool mirrored = false);
     bool DecodeSampled(bool micro, unsigned version, unsigned level, unsigned mask, DecodedLabel& label);
     bool DecodeModel1(unsigned version, unsigned level, unsigned mask, DecodedLabel& label);
     bool CorrectBlock(unsigned short* block, unsigned n, unsigned k, unsigned short const* contrast,
                       unsigned reserve);
     bool ReadFormat(unsigned size, unsigned xorMask, QRFormatInformation& format) const;
+    bool ReadMicroFormat(unsigned size, QRFormatInformation& format) const;
     void WriteRegion(QRPerspective const& map, unsigned size, DecodedLabel& label) const;
 
     SharedMemoryDistributor memory_;

@@ -179,9 +179,16 @@ RenderedSymbol drawSymbol(Frame& frame, SymbolInput const& input, RenderOptions 
     double const tx = -0.5 * s * w;
     double const ty = -0.5 * s * h;
     // ...then turned and moved (the move scaled by w, as it is homogeneous).
-    Matrix const m{c * s + centre.x * kx, -n * s + centre.x * ky, c * tx - n * ty + centre.x * k0,
-                   n * s + centre.y * kx, c * s + centre.y * ky,  n * tx + c * ty + centre.y * k0,
-                   kx,                    ky,                     k0};
+    Matrix m{c * s + centre.x * kx, -n * s + centre.x * ky, c * tx - n * ty + centre.x * k0,
+             n * s + centre.y * kx, c * s + centre.y * ky,  n * tx + c * ty + centre.y * k0,
+             kx,                    ky,                     k0};
+    if (o.mirrored) {
+        // Module x goes to w - x first.
+        for (size_t row = 0; row < 3; ++row) {
+            m[row * 3 + 2] += w * m[row * 3];
+            m[row * 3] = -m[row * 3];
+        }
+    }
     Matrix inverse{};
     if (!invertMatrix(m, inverse)) {
         out.error = "symbol mapping is singular";

@@ -62,6 +62,7 @@ struct RenderOptions {
     int dark = 100;                  // grey of ink
     int light = 900;                 // grey of the label
     bool inverted = false;           // light modules on a dark label
+    bool mirrored = false;           // the symbol seen in a mirror (left and right swapped)
     // Keystone: the scale at the symbol's right (left) edge is divided by
     // 1 + perspectiveX (1 - perspectiveX), likewise bottom/top for perspectiveY,
     // so positive values turn the right (bottom) edge away from the camera.

@@ -372,14 +372,15 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
         }
     }
     // A finder of no triple may be a Micro QR symbol's only one: the square
-    // of seven modules around it.
+    // of seven modules around it. Those seen on more than one row go first;
+    // a small one turned near the diagonal passes the run test on one row.
     if (!property_->qr_code.read_micro_qr.Get()) {
         return 0;
     }
-    for (unsigned i = 0; i < count && handed < budget; ++i) {
-        FinderSighting const& f = finders[i];
+    for (unsigned i = 0; i < 2 * count && handed < budget; ++i) {
+        FinderSighting const& f = finders[i % count];
         int const h = f.module * 7 / 2;
-        if (used[i] || f.rows < 2 || !IsFree(f.centre, first)) {
+        if (used[i % count] || (f.rows < 2) != (i >= count) || !IsFree(f.centre, first)) {
             continue;
         }
         ++handed;

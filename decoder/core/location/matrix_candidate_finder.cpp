@@ -199,6 +199,17 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
     int start = area.left;
     for (unsigned b = 0; b < blockCount_; ++b) {
         if (margin_[b] < 0) {
+            // A flat block clearly to one side of its neighbourhood's
+            // threshold has that colour: a pattern's last run may end on its
+            // border with a grey that the margin kept in the run's colour.
+            int const off = (low_[b] + high_[b]) / 2 - threshold_[b];
+            bool const now = off < 0;
+            if (Abs(off) > kContrastFloor / 8 && now != dark && runCount_ < kMaxRuns) {
+                int const x0 = area.left + static_cast<int>(b * kBlock);
+                runs_[runCount_++] = Run{start, x0 - start, dark};
+                start = x0;
+                dark = now;
+            }
             continue;
         }
         int const threshold = threshold_[b];

@@ -33,7 +33,9 @@ struct LPatternSighting {
 // arithmetic only; every list is a fixed array, full lists take no more.
 class MatrixCandidateFinder {
 public:
-    static constexpr unsigned kMaxFinders = 24;
+    // A large symbol's data passes for a finder on many rows, each sighting
+    // of one row; a turned finder, too, passes on one row only.
+    static constexpr unsigned kMaxFinders = 40;
     static constexpr unsigned kMaxBullsEyes = 16;
     static constexpr unsigned kMaxLPatterns = 16;
     static constexpr unsigned kMaxHanXinFinders = 16;
