@@ -3,6 +3,8 @@
 // (a wrong check, a missing finder, a missing row) give no label.
 #include "sim/decode_mode.h"
 
+#include "tests/sim/sim_program_fixture.h"
+
 #include "tests/support/image_file.h"
 #include "tests/support/symbol_renderer.h"
 
@@ -20,16 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Hex(std::string const& bytes)
-{
-    static char const digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out.push_back(digits[c >> 4]);
-        out.push_back(digits[c & 15]);
-    }
-    return out;
-}
+using sim_test::Hex;
 
 class DataBarRoadTest : public ::testing::Test {
 protected:
