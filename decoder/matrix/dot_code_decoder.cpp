@@ -751,6 +751,7 @@ bool DotCodeDecoder::DecodeOriented(BinarizationTableForDotCode& table, Point co
     if (!DecodeBinarizationTable(table, label, reversed)) {
         return false;
     }
+    KeepSymbolCorners(table, origin, transposed, !originIsDot, reversed);
     if (property_->common_2d.fill_symbol_record.Get()) {
         FillSymbolRecord(table, origin, transposed, !originIsDot, label);
     }
@@ -862,14 +863,33 @@ bool DotCodeDecoder::DecodeBinarizationTable(BinarizationTableForDotCode& table,
     return false;
 }
 
+void DotCodeDecoder::KeepSymbolCorners(BinarizationTableForDotCode const& table, Point const& origin,
+                                       bool transposed, bool mirrored, bool reversed)
+{
+    // The read table is the printed symbol reflected (its rows are the
+    // symbol's columns, first codeword first): clockwise as printed runs
+    // down its first row's start, then across. The reverse order takes its
+    // rows from the bottom.
+    int const last = static_cast<int>(table.GetWidth()) - 1;
+    int const top = reversed ? static_cast<int>(table.GetHeight()) - 1 : 0;
+    int const bottom = reversed ? 0 : static_cast<int>(table.GetHeight()) - 1;
+    Point const corners[4] = {{0, top}, {0, bottom}, {last, bottom}, {last, top}};
+    for (unsigned k = 0; k < 4; ++k) {
+        // Back through the column mirror and the transposition onto the
+        // sampled table, whose positions are the grid's.
+        int const x = mirrored ? last - corners[k].x : corners[k].x;
+        int const y = corners[k].y;
+        symbolCorners_[k] = Point{(transposed ? y : x) + origin.x, (transposed ? x : y) + origin.y};
+    }
+}
+
 void DotCodeDecoder::CalcSymbolRegion(DecodedLabel& label) const
 {
-    int const lastColumn = static_cast<int>(grid_.GetColumnCount()) - 1;
-    int const lastRow = static_cast<int>(grid_.GetRowCount()) - 1;
     Point p[4];
-    if (!grid_.CalcPoint(0, 0, p[0]) || !grid_.CalcPoint(lastColumn, 0, p[1]) ||
-        !grid_.CalcPoint(lastColumn, lastRow, p[2]) || !grid_.CalcPoint(0, lastRow, p[3])) {
-        return;
+    for (unsigned k = 0; k < 4; ++k) {
+        if (!grid_.CalcPoint(symbolCorners_[k].x, symbolCorners_[k].y, p[k])) {
+            return;
+        }
     }
     for (unsigned k = 0; k < 4; ++k) {
         label.region.corner[k] = Point{p[k].x / 256, p[k].y / 256};

@@ -84,7 +84,12 @@ private:
     // sampled positions: how far the dots stand from the ground.
     void FillSymbolRecord(BinarizationTableForDotCode const& table, Point const& origin, bool transposed,
                           bool mirrored, DecodedLabel& label) const;
+    // The grid positions of the symbol's corners: the first codeword's
+    // corner, then on round the symbol clockwise as printed.
+    void KeepSymbolCorners(BinarizationTableForDotCode const& table, Point const& origin, bool transposed,
+                           bool mirrored, bool reversed);
     void CalcSymbolRegion(DecodedLabel& label) const;
+    Point symbolCorners_[4] = {};
 
     SharedMemoryDistributor memory_;
     DEC2DProperty const* property_;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <string>
 
 #include "tests/decoder/matrix/dot_code_fixture.h"
@@ -70,6 +72,31 @@ TEST_F(DotCodeReadTest, LightDotsOnDarkAreReadAndMarked)
     ASSERT_EQ(labels.size(), 1u);
     EXPECT_EQ(labels[0].data, "Light on dark");
     EXPECT_EQ(labels[0].flag, 1u);
+}
+
+// The label's region starts at the corner of the first codeword and goes
+// round the symbol clockwise as printed, however it lies: the top-left of a
+// symbol of odd width (read by columns), the bottom-left of one of odd
+// height (the same layout turned a quarter).
+TEST_F(DotCodeReadTest, TheRegionStartsAtTheFirstCodewordAndGoesClockwise)
+{
+    for (char const* text : {"Corners", "12345678901234567890", "A longer text of many more words"}) {
+        for (double angle = 0; angle < 360; angle += 45) {
+            support::Rendering const r = support::render(DotCodeInput(text), {.moduleSize = 4.0, .angle = angle});
+            auto const& labels = harness.Read(r.frame);
+            ASSERT_EQ(labels.size(), 1u) << text << " at " << angle;
+            tagDEC2D_REGION const& g = labels[0].region;
+            support::Point const found[4] = {{double(g.x0), double(g.y0)}, {double(g.x1), double(g.y1)},
+                                             {double(g.x2), double(g.y2)}, {double(g.x3), double(g.y3)}};
+            bool const oddWidth = static_cast<int>(std::lround(r.symbol.widthModules)) % 2 == 1;
+            for (unsigned k = 0; k < 4; ++k) {
+                support::Point const& drawn = r.symbol.corners[(k + (oddWidth ? 0 : 3)) % 4];
+                double const dx = found[k].x - drawn.x;
+                double const dy = found[k].y - drawn.y;
+                EXPECT_LT(dx * dx + dy * dy, 12.0 * 12.0) << text << " at " << angle << ", corner " << k;
+            }
+        }
+    }
 }
 
 TEST_F(DotCodeReadTest, TheSymbolRecordTellsHowFarTheDotsStandFromTheGround)
