@@ -96,11 +96,12 @@ bool DataMatrixOutline::Fill(GrayImage const& image, Point const& seed)
     if (height > kMaxRows || pixels > marks_.GetCount() || stack_.GetCount() == 0) {
         return false;
     }
-    // The darkest of the pixels around the seed starts the fill.
+    // The darkest of the pixels around the seed starts the fill; in noise
+    // the sighted corner lies a few pixels off the L.
     Point start{-1, -1};
     int best = negative_ ? -1 : 1 << 20;
-    for (int dy = -3; dy <= 3; ++dy) {
-        for (int dx = -3; dx <= 3; ++dx) {
+    for (int dy = -6; dy <= 6; ++dy) {
+        for (int dx = -6; dx <= 6; ++dx) {
             int const x = seed.x + dx;
             int const y = seed.y + dy;
             if (!image.IsInside(x, y) || !IsDark(image, x, y)) {
