@@ -283,6 +283,11 @@ void ReadBarcode::triggerPressedCallback(bool pressed)
         }
         Formatter::getInstance().StopFormatter();
         decoder_.startDecoder();
+        // Held again before the read time of the last release ran out: the read
+        // goes on while the trigger is held, as after any press.
+        if (mode != eContinuous) {
+            readTimer_ = kTimerStopped;
+        }
         setState(eReading);
         return;
     }

@@ -52,6 +52,21 @@ TEST_F(ReadCycleTest, ReleaseStartsTheReadTimeAndATimeOutSendsTheNoReadText)
     EXPECT_EQ(reader().getCurrentState(), ReadBarcode::eIdle);
     EXPECT_EQ(received(), "NR");
 
+    // Pressed again while the read time of a release runs: the read goes on as
+    // long as the trigger is held, and the next release starts the time anew.
+    reader().triggerPressedCallback(true);
+    reader().triggerPressedCallback(false);
+    ticks(4);
+    reader().triggerPressedCallback(true);
+    EXPECT_EQ(reader().readTimer(), 0);
+    ticks(10);
+    EXPECT_TRUE(reader().decoder().isDecodeEnabled());
+    reader().triggerPressedCallback(false);
+    EXPECT_EQ(reader().readTimer(), 7);
+    ticks(7);
+    EXPECT_FALSE(reader().decoder().isDecodeEnabled());
+    EXPECT_EQ(received(), "NR");
+
     // Without a no-read text a time-out sends nothing.
     set("set string/error_message/no_label:\"\"");
     reader().triggerPressedCallback(true);
