@@ -42,11 +42,6 @@ constexpr auto kLegacyVersions = MakeLegacyVersions(std::make_integer_sequence<u
 
 bool IsEcc000To140(DataMatrixVersion const& v) { return v.errorCodewords == 0; }
 
-// The stream of an unprotected (ECC 000) symbol opens with these seven bits
-// where a protected one has its 19-bit header.
-constexpr unsigned kEcc000Prefix = 0x3f;  // 0, 1, 1, 1, 1, 1, 1
-constexpr unsigned kEcc000PrefixBits = 7;
-
 float Distance(OutlinePoint const& a, OutlinePoint const& b)
 {
     return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y));
@@ -287,19 +282,12 @@ bool DataMatrixDecoder::ConvertEcc000To140(DataMatrixVersion const& version, boo
     unsigned const side = version.symbolWidth;
     unsigned const moduleBits = DataMatrixEcc000To140Size::GetModuleBits(side);
     unsigned short const* stream = moduleStream_.GetData();
-    unsigned prefix = 0;
-    for (unsigned b = 0; b < kEcc000PrefixBits; ++b) {
-        prefix = (prefix << 1) | ((stream[b / 8] >> (7 - b % 8)) & 1u);
-    }
-    unsigned wrong = 0;
-    for (unsigned b = 0; b < kEcc000PrefixBits; ++b) {
-        wrong += ((prefix ^ kEcc000Prefix) >> b) & 1u;
-    }
+    DataStreamForDataMatrix const in{stream, (moduleBits + 7) / 8};
+    unsigned const opening = DataMatrixEcc000To140Header::kUnprotectedBits;
     bool read = false;
-    if (wrong <= DataMatrixEcc000To140Header::kPrefixFaults) {
-        read = DataMatrixEcc000To140Data::Start(stream, kEcc000PrefixBits, moduleBits - kEcc000PrefixBits, label);
+    if (DataMatrixEcc000To140Header::IsUnprotected(in)) {
+        read = DataMatrixEcc000To140Data::Start(stream, opening, moduleBits - opening, label);
     } else {
-        DataStreamForDataMatrix const in{stream, (moduleBits + 7) / 8};
         DataMatrixEcc000To140Stream::Result result;
         read = ecc000To140_.Start(in, side, codewords_, reencoded_, result) &&
                DataMatrixEcc000To140Data::Start(codewords_.GetData(), 0, result.bits, label);

@@ -5,7 +5,28 @@ namespace DEC2DIvra {
 namespace {
 
 constexpr unsigned kPrefix = 0x38;  // 0, 1, 1, 1, 0, 0, 0
+constexpr unsigned kUnprotectedPrefix = 0x3f;  // 0, 1, 1, 1, 1, 1, 1
 constexpr unsigned kPrefixBits = 7;
+
+// The first `count` bits of the stream, the first the most significant.
+unsigned LeadingBits(DataStreamForDataMatrix const& in, unsigned count)
+{
+    unsigned bits = 0;
+    for (unsigned b = 0; b < count; ++b) {
+        bits = (bits << 1) | ((in.codewords[b / 8] >> (7 - b % 8)) & 1u);
+    }
+    return bits;
+}
+
+// Whether the seven prefix bits are `wanted` but for the faults allowed.
+bool IsPrefix(unsigned prefix, unsigned wanted)
+{
+    unsigned wrong = 0;
+    for (unsigned b = 0; b < kPrefixBits; ++b) {
+        wrong += ((prefix ^ wanted) >> b) & 1u;
+    }
+    return wrong <= DataMatrixEcc000To140Header::kPrefixFaults;
+}
 
 }  // namespace
 
@@ -25,16 +46,8 @@ bool DataMatrixEcc000To140Header::Read(DataStreamForDataMatrix const& in, unsign
     if (in.codewords == nullptr || moduleBits < headerBits || in.count * 8 < headerBits) {
         return false;
     }
-    unsigned bits = 0;
-    for (unsigned b = 0; b < headerBits; ++b) {
-        bits = (bits << 1) | ((in.codewords[b / 8] >> (7 - b % 8)) & 1u);
-    }
-    unsigned const prefix = bits >> 12;
-    unsigned wrong = 0;
-    for (unsigned b = 0; b < kPrefixBits; ++b) {
-        wrong += ((prefix ^ kPrefix) >> b) & 1u;
-    }
-    if (wrong > kPrefixFaults) {
+    unsigned const bits = LeadingBits(in, headerBits);
+    if (!IsPrefix(bits >> 12, kPrefix)) {
         return false;
     }
     unsigned index = 0;
@@ -48,6 +61,12 @@ bool DataMatrixEcc000To140Header::Read(DataStreamForDataMatrix const& in, unsign
     }
     codeIndex = index;
     return true;
+}
+
+bool DataMatrixEcc000To140Header::IsUnprotected(DataStreamForDataMatrix const& in)
+{
+    return in.codewords != nullptr && in.count * 8 >= kPrefixBits &&
+           IsPrefix(LeadingBits(in, kPrefixBits), kUnprotectedPrefix);
 }
 
 }  // namespace DEC2DIvra

@@ -25,9 +25,15 @@ public:
     // Wrong prefix bits the header may carry and still be read.
     static constexpr unsigned kPrefixFaults = 1;
 
+    // The seven bits 0111111 open an unprotected (ECC 000) stream instead;
+    // its data follow at once.
+    static constexpr unsigned kUnprotectedBits = 7;
+
     // False when the stream holds fewer than 19 bits, the prefix differs in
     // more bits than allowed, or the index names none of the 12 codes.
     static bool Read(DataStreamForDataMatrix const& in, unsigned moduleBits, unsigned& codeIndex);
+    // Whether the stream opens as an ECC 000 one (one wrong bit allowed).
+    static bool IsUnprotected(DataStreamForDataMatrix const& in);
 };
 
 }  // namespace DEC2DIvra

@@ -115,6 +115,29 @@ std::vector<unsigned> placement(unsigned n)
 
 }  // namespace
 
+std::vector<uint8_t> encodeEcc000To140Stream(unsigned codeIndex, std::vector<unsigned> const& groups)
+{
+    using DEC2DIvra::ConvolutionErrorCorrect;
+    DEC2DIvra::FanoData fano;
+    if (!fano.Initialize(codeIndex)) {
+        return {};
+    }
+    Bits stream;
+    unsigned short header[3] = {};
+    ConvolutionErrorCorrect::SetHeaderBitToStream(codeIndex, header);
+    for (unsigned b = 0; b < ConvolutionErrorCorrect::kHeaderBits; ++b) {
+        stream.push_back((header[b / 8] >> (7 - b % 8)) & 1u);
+    }
+    unsigned state = 0;  // the m groups before, the most recent high
+    unsigned const stateMask = (1u << (fano.k * fano.m)) - 1u;
+    for (unsigned group : groups) {
+        unsigned const reg = (group << (fano.k * fano.m)) | state;
+        pushHighFirst(stream, ConvolutionErrorCorrect::GetConvolution(reg, fano.n, codeIndex), fano.n);
+        state = (reg >> fano.k) & stateMask;
+    }
+    return stream;
+}
+
 ModuleMatrix drawDataMatrixEcc000To140(int side, int level, int format, std::string const& data)
 {
     using DEC2DIvra::ConvolutionErrorCorrect;
@@ -141,29 +164,19 @@ ModuleMatrix drawDataMatrixEcc000To140(int side, int level, int format, std::str
     } else {
         DEC2DIvra::FanoData fano;
         fano.Initialize(static_cast<unsigned>(level));
-        unsigned short header[3] = {};
-        ConvolutionErrorCorrect::SetHeaderBitToStream(static_cast<unsigned>(level), header);
-        for (unsigned b = 0; b < 19; ++b) {
-            stream.push_back((header[b / 8] >> (7 - b % 8)) & 1u);
-        }
         unsigned const steps = (moduleBits - 19) / fano.n;
         // The data and m flushing groups of zeros must fit the steps.
         if (plain.size() + fano.k * fano.m > steps * fano.k) {
             return {};
         }
         plain.resize(steps * fano.k, 0);
-        unsigned state = 0;
-        unsigned const stateMask = (1u << (fano.k * fano.m)) - 1u;
+        std::vector<unsigned> groups(steps, 0);
         for (unsigned s = 0; s < steps; ++s) {
-            unsigned group = 0;
             for (unsigned i = 0; i < fano.k; ++i) {
-                group = (group << 1) | plain[s * fano.k + i];
+                groups[s] = (groups[s] << 1) | plain[s * fano.k + i];
             }
-            unsigned const reg = (group << (fano.k * fano.m)) | state;
-            pushHighFirst(stream, ConvolutionErrorCorrect::GetConvolution(reg, fano.n, static_cast<unsigned>(level)),
-                          fano.n);
-            state = (reg >> fano.k) & stateMask;
         }
+        stream = encodeEcc000To140Stream(static_cast<unsigned>(level), groups);
     }
     if (stream.size() > moduleBits) {
         return {};

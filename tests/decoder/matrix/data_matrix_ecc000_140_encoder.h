@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "decoder/matrix/data_matrix_convolution_error_correct.h"
+#include "tests/support/data_matrix_ecc000_140_symbol.h"
 
 namespace data_matrix_ecc000_140_encoder {
 
@@ -25,24 +26,8 @@ struct Encoded {
 
 inline Encoded Encode(unsigned codeIndex, std::vector<unsigned> const& groups)
 {
-    FanoData fano;
-    EXPECT_TRUE(fano.Initialize(codeIndex));
-    std::vector<unsigned> bits;
-    unsigned short header[3];
-    ConvolutionErrorCorrect::SetHeaderBitToStream(codeIndex, header);
-    for (unsigned b = 0; b < 19; ++b) {
-        bits.push_back((header[b / 8] >> (7 - b % 8)) & 1u);
-    }
-    unsigned state = 0;  // the m groups before, the most recent high
-    unsigned const stateMask = (1u << (fano.k * fano.m)) - 1u;
-    for (unsigned g : groups) {
-        unsigned const r = (g << (fano.k * fano.m)) | state;
-        unsigned char const o = ConvolutionErrorCorrect::GetConvolution(r, fano.n, codeIndex);
-        for (int i = fano.n - 1; i >= 0; --i) {
-            bits.push_back((o >> i) & 1u);
-        }
-        state = (r >> fano.k) & stateMask;
-    }
+    std::vector<uint8_t> const bits = support::encodeEcc000To140Stream(codeIndex, groups);
+    EXPECT_FALSE(bits.empty()) << "code " << codeIndex;
     Encoded e;
     e.moduleBits = static_cast<unsigned>(bits.size());
     e.stream.assign((bits.size() + 7) / 8, 0);
