@@ -185,7 +185,7 @@ void ReadBarcode::setReadMode(eReadMode mode, int ticks)
     readTime_ = static_cast<std::uint16_t>(std::clamp(ticks, 0, static_cast<int>(kNoTimeOut)));
     std::lock_guard lock(cycleMutex_);
     if (mode == eContinuous) {
-        decoder_.startDecoder();
+        startRead();
         readTimer_ = kNoTimeOut;
         setState(eReading);
     } else if (previous == eContinuous) {
@@ -235,6 +235,19 @@ void ReadBarcode::stopReading()
     Formatter::getInstance().StopFormatter();
 }
 
+void ReadBarcode::startRead()
+{
+    std::lock_guard lock(cycleMutex_);
+    decoder_.startDecoder();
+    ++readsStarted_;
+}
+
+std::uint32_t ReadBarcode::readsStarted()
+{
+    std::lock_guard lock(cycleMutex_);
+    return readsStarted_;
+}
+
 void ReadBarcode::endReadWithoutLabel()
 {
     std::lock_guard lock(cycleMutex_);
@@ -282,7 +295,7 @@ void ReadBarcode::triggerPressedCallback(bool pressed)
             return;
         }
         Formatter::getInstance().StopFormatter();
-        decoder_.startDecoder();
+        startRead();
         // Held again before the read time of the last release ran out: the read
         // goes on while the trigger is held, as after any press.
         if (mode != eContinuous) {
@@ -295,7 +308,7 @@ void ReadBarcode::triggerPressedCallback(bool pressed)
         readTimer_ = kNoTimeOut;
     } else if (repeat && camera_.isAimEnabled() && readTime_ == 1) {
         readTimer_ = kShortReadTicks;
-        decoder_.startDecoder();
+        startRead();
         setState(eReading);
     } else if (mode == eStopAtNextTick) {
         readTimer_ = 1;
@@ -334,7 +347,7 @@ void ReadBarcode::softwareTrigger(bool on)
     }
     std::lock_guard lock(cycleMutex_);
     Formatter::getInstance().StopFormatter();
-    decoder_.startDecoder();
+    startRead();
     softwareTriggered_ = true;
     readTimer_ = startTicks();
     setState(eReading);
@@ -344,7 +357,7 @@ void ReadBarcode::onAutoMovementDetect()
 {
     std::lock_guard lock(cycleMutex_);
     Formatter::getInstance().StopFormatter();
-    decoder_.startDecoder();
+    startRead();
     readTimer_ = kShortReadTicks;
     setState(eReading);
 }

@@ -116,6 +116,11 @@ private:
     // The ticks a new read starts with: 0 (held by the trigger) for a read time of 1.
     std::uint16_t startTicks() const;
 
+    // Decoder on for a new read; the reads started so far tell a label of an earlier
+    // read (decoded while the trigger was pressed again) from one of the current read.
+    void startRead();
+    std::uint32_t readsStarted();
+
     bool isRepeat(tagDecodedLabel const& label);
     void handleMenuResult(int result, std::vector<char> const& bytes);
     static void writeToPipe(char const* bytes, std::size_t count);
@@ -127,6 +132,7 @@ private:
     void goIntoIdleState();
 
     std::uint16_t readTimer_ = kTimerStopped;
+    std::uint32_t readsStarted_ = 0; // under the cycle lock
     std::atomic<std::uint16_t> readTime_{0};
     std::atomic<eReadMode> readMode_{eSingle};
     std::atomic<bool> softwareTriggered_{false};

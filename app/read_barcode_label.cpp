@@ -66,6 +66,7 @@ bool ReadBarcode::OnDecodedForDEC2D(void*, tagDecodedLabel const* label)
     }
     eReadMode const mode = readMode_;
     bool const stand = (presentation_ & kStandDetected) != 0;
+    std::uint32_t const read = readsStarted();
     if (mode == eContinuous) {
         setState(eReading);
     } else if ((mode == eMultiple || stand) && isRepeat(*label)) {
@@ -103,10 +104,16 @@ bool ReadBarcode::OnDecodedForDEC2D(void*, tagDecodedLabel const* label)
             if (!endsRead) {
                 return false;
             }
-            endReadWithoutLabel();
+            std::lock_guard lock(cycleMutex_);
+            if (readsStarted_ == read) {
+                endReadWithoutLabel();
+            }
             return true;
         }
-        if (formatted != 0 && endsRead) {
+        // A label that ends its read ends only that read: the trigger pressed again
+        // while the label was being formatted has started a new one.
+        std::lock_guard lock(cycleMutex_);
+        if (formatted != 0 && endsRead && readsStarted_ == read) {
             stopReading();
         }
         return true;
