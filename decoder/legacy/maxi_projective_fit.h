@@ -1,0 +1,25 @@
+#pragma once
+
+// Least-squares fits for the MaxiCode grid: a linear system solver and the
+// projective map from symbol units to pixels through weighted point pairs.
+
+// Solves the n x n system held in the first n columns of `m` with the right
+// side in column n (n at most 8), by elimination with partial pivoting. False
+// when the system is singular. `m` is overwritten.
+bool SolveMaxiSystem(double (*m)[9], int n, double* solution);
+
+// One pair: a point in symbol units, where it lies in the image, and its weight.
+struct MaxiAnchorPair {
+    float u;
+    float v;
+    float x;
+    float y;
+    float weight;
+};
+
+// The projective map through `count` pairs that minimises the weighted
+// algebraic error, written about the image of the symbol origin (c, f):
+// x = c + (a u + b v) / w, y = f + (d u + e v) / w, w = 1 + g u + h v, with
+// p = {a, b, c, d, e, f, g, h}. False (p unchanged) for fewer than five pairs
+// of positive weight or a degenerate layout.
+bool FitMaxiProjective(MaxiAnchorPair const* pairs, int count, double p[8]);
