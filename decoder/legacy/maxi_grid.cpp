@@ -549,6 +549,23 @@ Mapping Turned(Mapping const& m, float turn)
     return t;
 }
 
+// A refitted mapping is taken only when it keeps the whole symbol in front
+// of the camera and its scale near the last one (few or badly placed pairs
+// can throw the perspective terms far).
+bool Plausible(Mapping const& fitted, Mapping const& last)
+{
+    for (float const u : {-16.0f, 16.0f}) {
+        for (float const v : {-16.0f, 16.0f}) {
+            if (!(1 + fitted.p[6] * u + fitted.p[7] * v > 0.5)) {
+                return false;
+            }
+        }
+    }
+    double const area = std::fabs(fitted.p[0] * fitted.p[4] - fitted.p[1] * fitted.p[3]);
+    double const before = std::fabs(last.p[0] * last.p[4] - last.p[1] * last.p[3]);
+    return area > 0.5 * before && area < 2 * before;
+}
+
 // Under strong perspective one mapping refined on all modules at once can
 // leave the outer ones off by a module, and the modules' sharpness cannot
 // tell a lattice a whole module off. So the grid is grown from the centre
@@ -565,7 +582,7 @@ void FitLocally(GrayImage const& image, Mapping& m, float threshold)
     for (int pass = 0; pass < 3; ++pass) {
         int const n = RingPairs(image, m, threshold, pairs, kRingPairs);
         Mapping fitted = m;
-        if (n >= kRays && FitMaxiProjective(pairs, n, fitted.p)) {
+        if (n >= kRays && FitMaxiProjective(pairs, n, fitted.p) && Plausible(fitted, m)) {
             m = fitted;
         }
     }
@@ -579,31 +596,40 @@ void FitLocally(GrayImage const& image, Mapping& m, float threshold)
             m = trial;
         }
     }
+    // A group's place is a point of the image: once found it holds while the
+    // mapping is refitted around it.
+    static MaxiAnchorPair groups[kAnchorCapacity];
+    bool placed[kAnchorCapacity] = {};
     constexpr float kReaches[] = {6.0f, 8.5f, 9.5f, 12.0f, 13.0f, 17.0f, 30.0f};
     for (float const reach : kReaches) {
-        int const rings = RingPairs(image, m, threshold, pairs, kRingPairs);
-        int n = rings;
         float total = 0;
-        int groups = 0;
+        int standing = 0;
         for (int k = 0; k < g_anchors.count; ++k) {
-            if (g_anchors.u[k] * g_anchors.u[k] + g_anchors.v[k] * g_anchors.v[k] > reach * reach) {
-                continue;
+            if (!placed[k] && g_anchors.u[k] * g_anchors.u[k] + g_anchors.v[k] * g_anchors.v[k] <= reach * reach) {
+                groups[k] = PlaceGroup(image, m, threshold, k, 0.45f);
+                placed[k] = true;
             }
-            pairs[n] = PlaceGroup(image, m, threshold, k, 0.45f);
-            total += pairs[n].weight;
-            groups += pairs[n].weight > 0 ? 1 : 0;
-            ++n;
+            if (placed[k] && groups[k].weight > 0) {
+                total += groups[k].weight;
+                ++standing;
+            }
         }
-        if (groups == 0) {
+        if (standing == 0) {
             continue;
         }
+        int const rings = RingPairs(image, m, threshold, pairs, kRingPairs);
+        int n = rings;
         // Each group weighs as much as a ring, on average.
-        float const scale = static_cast<float>(rings) / 4 / total;
-        for (int i = rings; i < n; ++i) {
-            pairs[i].weight *= scale;
+        float const scale = static_cast<float>(rings > 4 ? rings : 4) / 4 / total;
+        for (int k = 0; k < g_anchors.count; ++k) {
+            if (placed[k] && groups[k].weight > 0) {
+                pairs[n] = groups[k];
+                pairs[n].weight *= scale;
+                ++n;
+            }
         }
         Mapping fitted = m;
-        if (FitMaxiProjective(pairs, n, fitted.p)) {
+        if (FitMaxiProjective(pairs, n, fitted.p) && Plausible(fitted, m)) {
             m = fitted;
         }
     }
