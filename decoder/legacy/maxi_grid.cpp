@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "decoder/core/sampling/bilinear.h"
+#include "decoder/legacy/legacy_linear_system.h"
 #include "decoder/legacy/maxi_projective_fit.h"
 
 namespace {
@@ -145,7 +146,7 @@ bool FitEllipse(float const* xs, float const* ys, int n, float ox, float oy, flo
         }
     }
     double solution[5];
-    if (!SolveMaxiSystem(m, 5, solution)) {
+    if (!SolveLinearSystem(m, 5, solution)) {
         return false;
     }
     double const A = solution[0];

@@ -1,12 +1,7 @@
 #pragma once
 
-// Least-squares fits for the MaxiCode grid: a linear system solver and the
-// projective map from symbol units to pixels through weighted point pairs.
-
-// Solves the n x n system held in the first n columns of `m` with the right
-// side in column n (n at most 8), by elimination with partial pivoting. False
-// when the system is singular. `m` is overwritten.
-bool SolveMaxiSystem(double (*m)[9], int n, double* solution);
+// The MaxiCode grid's least-squares fit of the projective map from symbol
+// units to pixels through weighted point pairs.
 
 // One pair: a point in symbol units, where it lies in the image, and its weight.
 struct MaxiAnchorPair {

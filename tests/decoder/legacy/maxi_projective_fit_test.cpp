@@ -1,10 +1,11 @@
 // The MaxiCode grid's least-squares fits: the projective map through weighted
-// point pairs, and the linear solver under it.
+// point pairs, and the legacy engine's linear solver under it.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
+#include "decoder/legacy/legacy_linear_system.h"
 #include "decoder/legacy/maxi_projective_fit.h"
 
 namespace {
@@ -106,13 +107,13 @@ TEST(MaxiProjectiveFitTest, SolverRefusesSingularAndOversizedSystems)
 {
     double m[8][9] = {{2, 1, 5}, {1, 3, 5}};
     double x[8] = {};
-    ASSERT_TRUE(SolveMaxiSystem(m, 2, x));
+    ASSERT_TRUE(SolveLinearSystem(m, 2, x));
     EXPECT_NEAR(x[0], 2, 1e-12);
     EXPECT_NEAR(x[1], 1, 1e-12);
     double singular[8][9] = {{1, 2, 3}, {2, 4, 6}};
-    EXPECT_FALSE(SolveMaxiSystem(singular, 2, x));
-    EXPECT_FALSE(SolveMaxiSystem(m, 9, x));
-    EXPECT_FALSE(SolveMaxiSystem(m, 0, x));
+    EXPECT_FALSE(SolveLinearSystem(singular, 2, x));
+    EXPECT_FALSE(SolveLinearSystem(m, 9, x));
+    EXPECT_FALSE(SolveLinearSystem(m, 0, x));
 }
 
 }  // namespace
