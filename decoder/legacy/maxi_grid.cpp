@@ -620,7 +620,8 @@ void FitLocally(GrayImage const& image, Mapping& m, float threshold)
         }
         int const rings = RingPairs(image, m, threshold, pairs, kRingPairs);
         int n = rings;
-        // Each group weighs as much as a ring, on average.
+        // The groups together weigh as much as one ring edge's pairs: the
+        // rings hold the centre, the groups the lattice farther out.
         float const scale = static_cast<float>(rings > 4 ? rings : 4) / 4 / total;
         for (int k = 0; k < g_anchors.count; ++k) {
             if (placed[k] && groups[k].weight > 0) {
