@@ -4,6 +4,8 @@
 #include <initializer_list>
 
 #include "decoder/core/sampling/bilinear.h"
+#include "decoder/legacy/legacy_linear_system.h"
+#include "decoder/legacy/maxi_projective_fit.h"
 
 namespace {
 
@@ -52,6 +54,7 @@ struct Placement {
     float threshold;
     float contrast;
     Mapping mapping[2];  // the best turn and the runner-up
+    Mapping seed[2];     // the same before refinement
     int mappings;
     int refined;         // how many of them are refined
     // The affine placement the turns were chosen on, for a later runner-up.
@@ -66,6 +69,8 @@ Placement g_placement;
 // The best turn placed again from a lattice turn moved a little: under
 // heavy blur the refinement settles on a grid a module off from some starts.
 Placement g_restart;
+// A placement fitted locally, group by group.
+Placement g_local;
 constexpr float kRestartTurns[2] = {0.5f, -0.5f};  // degrees
 
 struct ModuleOffsets {
@@ -128,7 +133,7 @@ bool FitEllipse(float const* xs, float const* ys, int n, float ox, float oy, flo
     if (scale < 1e-3) {
         return false;
     }
-    double m[5][6] = {};
+    double m[8][9] = {};
     for (int i = 0; i < n; ++i) {
         double const x = (xs[i] - ox) / scale;
         double const y = (ys[i] - oy) / scale;
@@ -140,33 +145,15 @@ bool FitEllipse(float const* xs, float const* ys, int n, float ox, float oy, flo
             m[a][5] += row[a];
         }
     }
-    for (int col = 0; col < 5; ++col) {
-        int pivot = col;
-        for (int r = col + 1; r < 5; ++r) {
-            pivot = std::fabs(m[r][col]) > std::fabs(m[pivot][col]) ? r : pivot;
-        }
-        if (std::fabs(m[pivot][col]) < 1e-12) {
-            return false;
-        }
-        for (int k = 0; k < 6; ++k) {
-            double const t = m[col][k];
-            m[col][k] = m[pivot][k];
-            m[pivot][k] = t;
-        }
-        for (int r = 0; r < 5; ++r) {
-            if (r != col) {
-                double const f = m[r][col] / m[col][col];
-                for (int k = col; k < 6; ++k) {
-                    m[r][k] -= f * m[col][k];
-                }
-            }
-        }
+    double solution[5];
+    if (!SolveLinearSystem(m, 5, solution)) {
+        return false;
     }
-    double const A = m[0][5] / m[0][0];
-    double const B = m[1][5] / m[1][1];
-    double const C = m[2][5] / m[2][2];
-    double const D = m[3][5] / m[3][3];
-    double const E = m[4][5] / m[4][4];
+    double const A = solution[0];
+    double const B = solution[1];
+    double const C = solution[2];
+    double const D = solution[3];
+    double const E = solution[4];
     double const det = 4 * A * C - B * B;
     if (det <= 1e-12) {
         return false;
@@ -278,16 +265,21 @@ Mapping AffineAt(float cx, float cy, double const l[4], float turn)
     return m;
 }
 
-// Mean grey of the orientation modules; with a tolerance, each the darkest
-// point within that many module pitches (the turn search's grid is only
-// affine, so perspective moves them).
-float OrientationDarkness(GrayImage const& image, Mapping const& m, float tolerance = 0)
+// The positions beside the orientation modules that are always light: with
+// them a turn of 180 degrees, which puts eight of the eleven dark modules on
+// dark ones again, is told apart by four modules more.
+constexpr int kOrientationLight[6][2] = {{10, 17}, {10, 18}, {16, 7}, {16, 21}, {22, 11}, {23, 16}};
+
+// Mean grey of the orientation modules, the light ones mirrored about the
+// threshold; with a tolerance, each the darkest (lightest) point within that
+// many module pitches (the turn search's grid is only affine, so perspective
+// moves them).
+float OrientationDarkness(GrayImage const& image, Mapping const& m, float threshold, float tolerance = 0)
 {
-    float sum = 0;
-    for (auto const& rc : kOrientation) {
+    auto extreme = [&](int const rc[2], bool dark) {
         float const u = g_offsets.u[rc[0]][rc[1]];
         float const v = g_offsets.v[rc[0]][rc[1]];
-        float darkest = 1023;
+        float best = dark ? 1023 : 0;
         int const steps = tolerance > 0 ? 2 : 0;
         for (int i = -steps; i <= steps; ++i) {
             for (int j = -steps; j <= steps; ++j) {
@@ -295,37 +287,49 @@ float OrientationDarkness(GrayImage const& image, Mapping const& m, float tolera
                 float y;
                 m.Map(u + tolerance * i / 2, v + tolerance * j / 2, x, y);
                 float const g = Sample(image, x, y);
-                darkest = g < darkest ? g : darkest;
+                best = (dark ? g < best : g > best) ? g : best;
             }
         }
-        sum += darkest;
+        return best;
+    };
+    float sum = 0;
+    for (auto const& rc : kOrientation) {
+        sum += extreme(rc, true);
     }
-    return sum / 11;
+    for (auto const& rc : kOrientationLight) {
+        sum += 2 * threshold - extreme(rc, false);
+    }
+    return sum / 17;
 }
 
 // On module centres the samples lie far from the threshold, on the edges
 // between neighbours (where they differ) near it; plain areas count nothing.
+float ModuleSharpness(GrayImage const& image, Mapping const& m, float threshold, float u, float v)
+{
+    float x;
+    float y;
+    m.Map(u, v, x, y);
+    float const centre = std::fabs(Sample(image, x, y) - threshold);
+    m.Map(u + 0.5f, v, x, y);
+    float const side = std::fabs(Sample(image, x, y) - threshold);
+    m.Map(u + 0.25f, v + kRowPitch / 2, x, y);
+    float const below = std::fabs(Sample(image, x, y) - threshold);
+    return 2 * centre - side - below;
+}
+
 float Sharpness(GrayImage const& image, Mapping const& m, float threshold, float reach)
 {
     float sum = 0;
     for (int r = 0; r < kMaxiRows; ++r) {
         for (int c = 0; c < kMaxiColumns; ++c) {
-            if (IsSampled(r, c) && g_offsets.u[r][c] * g_offsets.u[r][c] + g_offsets.v[r][c] * g_offsets.v[r][c] <= reach * reach) {
-                float const u = g_offsets.u[r][c];
-                float const v = g_offsets.v[r][c];
-                float x;
-                float y;
-                m.Map(u, v, x, y);
-                float const centre = std::fabs(Sample(image, x, y) - threshold);
-                m.Map(u + 0.5f, v, x, y);
-                float const side = std::fabs(Sample(image, x, y) - threshold);
-                m.Map(u + 0.25f, v + kRowPitch / 2, x, y);
-                float const below = std::fabs(Sample(image, x, y) - threshold);
-                sum += 2 * centre - side - below;
+            float const u = g_offsets.u[r][c];
+            float const v = g_offsets.v[r][c];
+            if (IsSampled(r, c) && u * u + v * v <= reach * reach) {
+                sum += ModuleSharpness(image, m, threshold, u, v);
             }
         }
     }
-    return sum + 40 * (threshold - OrientationDarkness(image, m));
+    return sum + 40 * (threshold - OrientationDarkness(image, m, threshold));
 }
 
 void RefineWithin(GrayImage const& image, Mapping& m, float threshold, float reach, double pitch)
@@ -366,6 +370,270 @@ void Refine(GrayImage const& image, Mapping& m, float threshold)
     double const pitch = std::sqrt(std::fabs(m.p[0] * m.p[4] - m.p[1] * m.p[3]));
     for (float reach : {6.5f, 9.0f, 13.0f, 25.0f}) {
         RefineWithin(image, m, threshold, reach, pitch);
+    }
+}
+
+// Anchor groups: points of the symbol four modules apart outside the
+// bull's-eye, each with the data modules within reach.
+constexpr float kAnchorReach = 2.6f;
+constexpr int kAnchorCapacity = 49;
+constexpr int kAnchorModules = 32;
+
+struct AnchorGroups {
+    int count;
+    float u[kAnchorCapacity];
+    float v[kAnchorCapacity];
+    int modules[kAnchorCapacity];
+    float mu[kAnchorCapacity][kAnchorModules];
+    float mv[kAnchorCapacity][kAnchorModules];
+    bool ready;
+};
+
+AnchorGroups g_anchors;
+
+void PrepareAnchors()
+{
+    if (g_anchors.ready) {
+        return;
+    }
+    g_anchors.count = 0;
+    for (int i = -3; i <= 3; ++i) {
+        for (int j = -3; j <= 3; ++j) {
+            float const au = 4.0f * static_cast<float>(i);
+            float const av = 4.0f * static_cast<float>(j);
+            if (au * au + av * av < 5.5f * 5.5f || g_anchors.count >= kAnchorCapacity) {
+                continue;
+            }
+            int const k = g_anchors.count++;
+            g_anchors.u[k] = au;
+            g_anchors.v[k] = av;
+            g_anchors.modules[k] = 0;
+            for (int r = 0; r < kMaxiRows; ++r) {
+                for (int c = 0; c < kMaxiColumns; ++c) {
+                    float const du = g_offsets.u[r][c] - au;
+                    float const dv = g_offsets.v[r][c] - av;
+                    if (IsSampled(r, c) && du * du + dv * dv <= kAnchorReach * kAnchorReach &&
+                        g_anchors.modules[k] < kAnchorModules) {
+                        g_anchors.mu[k][g_anchors.modules[k]] = g_offsets.u[r][c];
+                        g_anchors.mv[k][g_anchors.modules[k]] = g_offsets.v[r][c];
+                        ++g_anchors.modules[k];
+                    }
+                }
+            }
+        }
+    }
+    g_anchors.ready = true;
+}
+
+float GroupSharpness(GrayImage const& image, Mapping const& m, float threshold, int k, float du, float dv)
+{
+    float sum = 0;
+    for (int i = 0; i < g_anchors.modules[k]; ++i) {
+        sum += ModuleSharpness(image, m, threshold, g_anchors.mu[k][i] + du, g_anchors.mv[k][i] + dv);
+    }
+    return sum;
+}
+
+// Where the group's modules are sharpest within `window` module pitches of
+// where the mapping puts them; the weight is how far that peak stands above
+// the window's mean (0 when it lies on the window's edge: the true place may
+// be beyond).
+MaxiAnchorPair PlaceGroup(GrayImage const& image, Mapping const& m, float threshold, int k, float window)
+{
+    // A hexagonal lattice repeats half a module across and a row down:
+    // vertical shifts stay below half a row.
+    float const windowV = window < 0.43f ? window : 0.43f;
+    float const stepU = window / 4;
+    float const stepV = windowV / 4;
+    float best = -1e30f;
+    float bestU = 0;
+    float bestV = 0;
+    float sum = 0;
+    int n = 0;
+    for (int i = -4; i <= 4; ++i) {
+        for (int j = -4; j <= 4; ++j) {
+            float const score = GroupSharpness(image, m, threshold, k, stepU * i, stepV * j);
+            sum += score;
+            ++n;
+            if (score > best) {
+                best = score;
+                bestU = stepU * i;
+                bestV = stepV * j;
+            }
+        }
+    }
+    bool const edge = std::fabs(bestU) >= window - 1e-4f || std::fabs(bestV) >= windowV - 1e-4f;
+    float const mean = sum / static_cast<float>(n);
+    float const coarseU = bestU;
+    float const coarseV = bestV;
+    for (int i = -2; i <= 2; ++i) {
+        for (int j = -2; j <= 2; ++j) {
+            if (i == 0 && j == 0) {
+                continue;
+            }
+            float const u = coarseU + stepU * i / 4;
+            float const v = coarseV + stepV * j / 4;
+            float const score = GroupSharpness(image, m, threshold, k, u, v);
+            if (score > best) {
+                best = score;
+                bestU = u;
+                bestV = v;
+            }
+        }
+    }
+    MaxiAnchorPair pair{};
+    pair.u = g_anchors.u[k];
+    pair.v = g_anchors.v[k];
+    m.Map(pair.u + bestU, pair.v + bestV, pair.x, pair.y);
+    pair.weight = edge ? 0 : best - mean;
+    return pair;
+}
+
+// Ring edges seen along rays of the symbol: each crossing found near where
+// the mapping puts an edge pairs that edge's point on its circle with the
+// crossing. Answers the pairs written.
+int RingPairs(GrayImage const& image, Mapping const& m, float threshold, MaxiAnchorPair* pairs, int capacity)
+{
+    constexpr float kStep = 0.02f;
+    int count = 0;
+    for (int k = 0; k < kRays; ++k) {
+        float const angle = 2 * kPi * static_cast<float>(k) / kRays;
+        float const dx = std::cos(angle);
+        float const dy = std::sin(angle);
+        for (int e = 1; e < 5 && count < capacity; ++e) {
+            bool const toDark = (e % 2) == 0;
+            float const expected = kRingEdges[e];
+            float const window = 0.4f * kRingWidth;
+            float best = -1;
+            float x;
+            float y;
+            m.Map(dx * (expected - window), dy * (expected - window), x, y);
+            float previous = Sample(image, x, y);
+            for (float r = expected - window + kStep; r <= expected + window; r += kStep) {
+                m.Map(dx * r, dy * r, x, y);
+                float const g = Sample(image, x, y);
+                bool const crossed = toDark ? (previous > threshold && g <= threshold)
+                                            : (previous <= threshold && g > threshold);
+                if (crossed) {
+                    float const at = r - kStep + kStep * (previous - threshold) / (previous - g);
+                    if (best < 0 || std::fabs(at - expected) < std::fabs(best - expected)) {
+                        best = at;
+                    }
+                }
+                previous = g;
+            }
+            if (best > 0) {
+                MaxiAnchorPair& pair = pairs[count++];
+                pair.u = dx * expected;
+                pair.v = dy * expected;
+                m.Map(dx * best, dy * best, pair.x, pair.y);
+                pair.weight = 1;
+            }
+        }
+    }
+    return count;
+}
+
+// The mapping turned by `turn` about the bull's-eye centre in symbol units.
+Mapping Turned(Mapping const& m, float turn)
+{
+    double const c = std::cos(turn);
+    double const s = std::sin(turn);
+    // (u, v) -> (c u - s v, s u + c v) first, then m.
+    Mapping t = m;
+    t.p[0] = m.p[0] * c + m.p[1] * s;
+    t.p[1] = -m.p[0] * s + m.p[1] * c;
+    t.p[3] = m.p[3] * c + m.p[4] * s;
+    t.p[4] = -m.p[3] * s + m.p[4] * c;
+    t.p[6] = m.p[6] * c + m.p[7] * s;
+    t.p[7] = -m.p[6] * s + m.p[7] * c;
+    return t;
+}
+
+// A refitted mapping is taken only when it keeps the whole symbol in front
+// of the camera and its scale near the last one (few or badly placed pairs
+// can throw the perspective terms far).
+bool Plausible(Mapping const& fitted, Mapping const& last)
+{
+    for (float const u : {-16.0f, 16.0f}) {
+        for (float const v : {-16.0f, 16.0f}) {
+            if (!(1 + fitted.p[6] * u + fitted.p[7] * v > 0.5)) {
+                return false;
+            }
+        }
+    }
+    double const area = std::fabs(fitted.p[0] * fitted.p[4] - fitted.p[1] * fitted.p[3]);
+    double const before = std::fabs(last.p[0] * last.p[4] - last.p[1] * last.p[3]);
+    return area > 0.5 * before && area < 2 * before;
+}
+
+// Under strong perspective one mapping refined on all modules at once can
+// leave the outer ones off by a module, and the modules' sharpness cannot
+// tell a lattice a whole module off. So the grid is grown from the centre
+// out: the bull's-eye rings fix the centre, scale and lean, the inner
+// modules and orientation modules the turn; then groups of modules ever
+// farther out are each moved alone to where they are sharpest (never as far
+// as half a module) and a projective map through them and the rings
+// replaces the mapping.
+void FitLocally(GrayImage const& image, Mapping& m, float threshold)
+{
+    PrepareAnchors();
+    constexpr int kRingPairs = 4 * kRays;
+    static MaxiAnchorPair pairs[kRingPairs + kAnchorCapacity];
+    for (int pass = 0; pass < 3; ++pass) {
+        int const n = RingPairs(image, m, threshold, pairs, kRingPairs);
+        Mapping fitted = m;
+        if (n >= kRays && FitMaxiProjective(pairs, n, fitted.p) && Plausible(fitted, m)) {
+            m = fitted;
+        }
+    }
+    Mapping const core = m;
+    float sharpest = Sharpness(image, m, threshold, 6.5f);
+    for (int step = -16; step <= 16; ++step) {
+        Mapping const trial = Turned(core, static_cast<float>(step) * 0.25f * kPi / 180);
+        float const score = Sharpness(image, trial, threshold, 6.5f);
+        if (score > sharpest) {
+            sharpest = score;
+            m = trial;
+        }
+    }
+    // A group's place is a point of the image: once found it holds while the
+    // mapping is refitted around it.
+    static MaxiAnchorPair groups[kAnchorCapacity];
+    bool placed[kAnchorCapacity] = {};
+    constexpr float kReaches[] = {6.0f, 8.5f, 9.5f, 12.0f, 13.0f, 17.0f, 30.0f};
+    for (float const reach : kReaches) {
+        float total = 0;
+        int standing = 0;
+        for (int k = 0; k < g_anchors.count; ++k) {
+            if (!placed[k] && g_anchors.u[k] * g_anchors.u[k] + g_anchors.v[k] * g_anchors.v[k] <= reach * reach) {
+                groups[k] = PlaceGroup(image, m, threshold, k, 0.45f);
+                placed[k] = true;
+            }
+            if (placed[k] && groups[k].weight > 0) {
+                total += groups[k].weight;
+                ++standing;
+            }
+        }
+        if (standing == 0) {
+            continue;
+        }
+        int const rings = RingPairs(image, m, threshold, pairs, kRingPairs);
+        int n = rings;
+        // The groups together weigh as much as one ring edge's pairs: the
+        // rings hold the centre, the groups the lattice farther out.
+        float const scale = static_cast<float>(rings > 4 ? rings : 4) / 4 / total;
+        for (int k = 0; k < g_anchors.count; ++k) {
+            if (placed[k] && groups[k].weight > 0) {
+                pairs[n] = groups[k];
+                pairs[n].weight *= scale;
+                ++n;
+            }
+        }
+        Mapping fitted = m;
+        if (FitMaxiProjective(pairs, n, fitted.p) && Plausible(fitted, m)) {
+            m = fitted;
+        }
     }
 }
 
@@ -440,7 +708,7 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
     float turns[2] = {0, 0};
     for (int sixth = 0; sixth < 6; ++sixth) {
         float const turn = lattice + sixth * kPi / 3;
-        float const d = OrientationDarkness(image, AffineAt(cx, cy, l, turn), 0.3f);
+        float const d = OrientationDarkness(image, AffineAt(cx, cy, l, turn), place.threshold, 0.3f);
         if (d < darkest[0]) {
             darkest[1] = darkest[0];
             turns[1] = turns[0];
@@ -463,6 +731,7 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
             break;
         }
         place.mapping[k] = AffineAt(cx, cy, l, turns[k]);
+        place.seed[k] = place.mapping[k];
         ++place.mappings;
     }
     if (place.mappings == 0) {
@@ -608,7 +877,7 @@ void TakeDarkestTurn(GrayImage const& image, Placement& place)
     float best = 0;
     for (int degree = 0; degree < 360; ++degree) {
         float const turn = static_cast<float>(degree) * kPi / 180;
-        float const d = OrientationDarkness(image, AffineAt(place.cx, place.cy, place.l, turn), 0.3f);
+        float const d = OrientationDarkness(image, AffineAt(place.cx, place.cy, place.l, turn), place.threshold, 0.3f);
         if (d < darkest) {
             darkest = d;
             best = turn;
@@ -616,6 +885,7 @@ void TakeDarkestTurn(GrayImage const& image, Placement& place)
     }
     if (std::fabs(std::remainder(best - place.turn, 2 * kPi)) > 3 * kPi / 180 && darkest < place.darkness) {
         place.mapping[1] = AffineAt(place.cx, place.cy, place.l, best);
+        place.seed[1] = place.mapping[1];
         place.mappings = 2;
     }
 }
@@ -628,12 +898,30 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
         return 1;
     }
     int const variant = attempt % kMaxiSamplings;
-    int const stage = attempt / kMaxiSamplings;  // best, runner-up, restarts
+    int const stage = attempt / kMaxiSamplings;  // best, runner-up, restarts, local fits
     if (attempt == 0 && !Place(image, eye, 0, g_placement)) {
         return 1;
     }
     if (!g_placement.valid) {
         return 1;
+    }
+    if (stage >= 4) {
+        // The best and the runner-up turn fitted locally.
+        if (variant == 0) {
+            g_local = g_placement;
+            g_local.mappings = 1;
+            g_local.valid = stage == 4 || (g_placement.mappings > 1 && g_placement.refined > 1);
+            if (g_local.valid) {
+                g_local.mapping[0] = g_placement.seed[stage - 4];
+                FitLocally(image, g_local.mapping[0], g_local.threshold);
+            }
+        }
+        if (!g_local.valid) {
+            return 2;
+        }
+        g_inverted = g_local.eye.inverted;
+        SampleGrid(image, g_local, variant, false, grid);
+        return 0;
     }
     if (stage >= 2) {
         if (variant == 0 && !Place(image, g_placement.eye, kRestartTurns[(stage - 2) % 2], g_restart)) {

@@ -7,7 +7,8 @@
 // values. The grid is a mapping from symbol units (one module pitch, origin at
 // the bull's-eye centre, y down) to the image, found from the rings' ellipse,
 // turned until the orientation modules are dark, then refined for perspective
-// by sharpening every module sample.
+// by sharpening every module sample, or fitted locally through the rings and
+// groups of modules ever farther out.
 
 // What the finder check measured: centre and the four half-extents from the
 // centre to the outer ring edge, in pixels.
@@ -32,8 +33,9 @@ struct MaxiGrid {
 constexpr int kMaxiSamplings = 3;
 // Attempts read the grid in each way on the best turn, then on the runner-up
 // turn, then on the best turn placed twice more from a lattice turned half a
-// degree either way.
-constexpr int kMaxiGridAttempts = 4 * kMaxiSamplings;
+// degree either way, then on the best and the runner-up turn fitted locally
+// (grown from the bull's-eye out, for strong perspective).
+constexpr int kMaxiGridAttempts = 6 * kMaxiSamplings;
 
 // Places the grid (attempt 0 places it anew; later attempts reuse that
 // placement, or place it again from the same bull's-eye). 0 when `grid` holds
