@@ -373,6 +373,42 @@ bool HanXinVerifyFinder(HanXinImage const& image, double x, double y, double wid
     return true;
 }
 
+void HanXinRefineVertex(HanXinImage const& image, CHINA_FINDER_INFO_st* finder)
+{
+    double const module = finder->module;
+    int lo = 1 << 30;
+    int hi = -1;
+    for (int j = -4; j <= 4; j += 2) {
+        for (int i = -4; i <= 4; i += 2) {
+            int const g = HanXinGrey(image, finder->x + i * module, finder->y + j * module);
+            lo = g < lo ? g : lo;
+            hi = g > hi ? g : hi;
+        }
+    }
+    int const threshold = (lo + hi + 1) / 2;
+    // The directions that read the pattern, a degree apart about the coarse
+    // one: the middle of the run that holds it.
+    constexpr int kSpan = 100;
+    bool reads[2 * kSpan + 1];
+    for (int d = -kSpan; d <= kSpan; ++d) {
+        reads[d + kSpan] = RayReadsPattern(image, finder->x, finder->y, finder->vertex + d * kPi / 180, module, threshold);
+    }
+    int first = kSpan;
+    int last = kSpan;
+    if (!reads[kSpan]) {
+        return;
+    }
+    while (first > 0 && reads[first - 1]) {
+        --first;
+    }
+    while (last < 2 * kSpan && reads[last + 1]) {
+        ++last;
+    }
+    if (first > 0 && last < 2 * kSpan) {
+        finder->vertex += ((first + last) / 2.0 - kSpan) * kPi / 180;
+    }
+}
+
 int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, double y1)
 {
     if (!HanXinSampleRuns(image, x0, y0, x1, y1, &gRuns) || gRuns.count < 6) {
@@ -609,9 +645,9 @@ int adjust_finder_circulation_CHINA()
             set[n++] = f;
         }
     }
-    // The best-fitting four with the newest, else the best three: a pattern
-    // in the data that reads like a finder is left out.
-    for (int want = 4; want >= 3; --want) {
+    // The best-fitting four with the newest, else the best three or two: a
+    // pattern in the data that reads like a finder is left out.
+    for (int want = 4; want >= 2; --want) {
         double bestError = 1e9;
         CHINA_FINDER_INFO_st best[4];
         for (int mask = 0; mask < (1 << n); ++mask) {
@@ -642,16 +678,37 @@ int adjust_finder_circulation_CHINA()
             return want;
         }
     }
-    return -1;
+    // The newest alone; which corner it holds is for the reader to try.
+    for (int c = 0; c < 4; ++c) {
+        CHINA_finder[c] = CHINA_FINDER_INFO_st{};
+        CHINA_finder[c].corner = c;
+    }
+    CHINA_finder[0] = seed;
+    CHINA_finder[0].corner = 0;
+    CHINA_finder_count = 4;
+    return 1;
 }
 
-void HanXinSetFindersTried(bool symbolPlaced)
+void HanXinTurnCorners()
+{
+    CHINA_FINDER_INFO_st const last = CHINA_finder[3];
+    for (int c = 3; c > 0; --c) {
+        CHINA_finder[c] = CHINA_finder[c - 1];
+        CHINA_finder[c].corner = c;
+    }
+    CHINA_finder[0] = last;
+    CHINA_finder[0].corner = 0;
+}
+
+void HanXinSetFindersTried(CHINA_FINDER_INFO_st const* only)
 {
     for (int i = 0; i < gImageFinderCount; ++i) {
+        if (only != nullptr) {
+            gImageFinderUsed[i] = gImageFinderUsed[i] || Same(gImageFinders[i], *only);
+            continue;
+        }
         for (int c = 0; c < CHINA_finder_count; ++c) {
-            // Without a placed symbol only the newest finder is spent.
-            bool const spent = symbolPlaced ? CHINA_finder[c].valid != 0 : c == CHINA_finder_count - 1;
-            if (spent && Same(gImageFinders[i], CHINA_finder[c])) {
+            if (CHINA_finder[c].valid != 0 && Same(gImageFinders[i], CHINA_finder[c])) {
                 gImageFinderUsed[i] = true;
             }
         }

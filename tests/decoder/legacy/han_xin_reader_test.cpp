@@ -187,6 +187,61 @@ TEST(HanXinReaderTest, ReadsWithAFinderHiddenAndTwoSymbolsInOneFrame)
     EXPECT_EQ(texts, (std::vector<std::string>{"LEFT", "RIGHT"}));
 }
 
+// Finder patterns painted over (the function information beside them left
+// as printed): one or two finders seen must still place the symbol; over the
+// larger symbols the alignment lattice, searched out from those finders,
+// carries the far corners.
+TEST(HanXinReaderTest, ReadsWithOnlyOneOrTwoFindersSeen)
+{
+    EnableHanXin(true);
+    struct Case {
+        int version;
+        std::vector<int> hidden;  // corners painted over: 0 top left, clockwise
+        double angle;
+    };
+    Case const cases[] = {
+        {3, {1, 2, 3}, 30},   // one finder: the top left
+        {5, {0, 1, 3}, 200},  // one finder: the bottom right
+        {5, {1, 2}, 20},      // the left side's two
+        {7, {0, 2}, 120},     // one diagonal
+        {24, {2, 3}, 10},     // the top two
+        {30, {0, 3}, 300},    // the right two
+    };
+    for (Case const& c : cases) {
+        std::string const text = "HIDDEN V" + std::to_string(c.version);
+        support::RenderOptions options;
+        options.angle = c.angle;
+        options.moduleSize = 3;
+        support::Rendering r = Render(text, c.version, 2, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        double const size = r.symbol.columns;
+        for (int y = 0; y < r.frame.height; ++y) {
+            for (int x = 0; x < r.frame.width; ++x) {
+                support::Point const p = r.symbol.toModule({x + 0.5, y + 0.5});
+                for (int corner : c.hidden) {
+                    bool const right = corner == 1 || corner == 2;
+                    bool const bottom = corner >= 2;
+                    double const u = right ? size - p.x : p.x;
+                    double const v = bottom ? size - p.y : p.y;
+                    if (u > -1 && u < 7.5 && v > -1 && v < 7.5) {
+                        r.frame.at(x, y) = 900;
+                    }
+                }
+            }
+        }
+        FrameRead const read = ReadFrame(r.frame);
+        EXPECT_EQ(read.result, 53) << "version " << c.version << " angle " << c.angle;
+        if (read.result != 53) {
+            continue;
+        }
+        EXPECT_EQ(read.text, text);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_NEAR(read.label->cornerX[i], r.symbol.corners[static_cast<size_t>(i)].x, 3.0) << i;
+            EXPECT_NEAR(read.label->cornerY[i], r.symbol.corners[static_cast<size_t>(i)].y, 3.0) << i;
+        }
+    }
+}
+
 TEST(HanXinReaderTest, NothingIsReadWhenHanXinIsOffOrAbsent)
 {
     EnableHanXin(false);
