@@ -55,16 +55,28 @@ void FinderMapping(int corner, int size, HanXinMapping* mapping)
     double v = 0;
     BlockCentre(corner, size, &u, &v);
     double const theta = f.vertex - (corner == 3 ? 1 : corner) * kQuarter;
-    double ex = theta + 3 * kQuarter / 2;
-    HanXinMapping pair{};
-    if (ValidFinders() == 2 && MappingFor(size, &pair)) {
-        // Two finders' centres give the turn more closely than either L,
-        // which perspective skews.
-        ex = std::atan2(pair.h[3], pair.h[0]);
+    double const ex = theta + 3 * kQuarter / 2;
+    // Module steps along a row and down a column.
+    double rx = f.module * std::cos(ex);
+    double ry = f.module * std::sin(ex);
+    double cx = -ry;
+    double cy = rx;
+    HanXinMapping fit{};
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    if (ValidFinders() >= 2 && MappingFor(size, &fit) && fit.Map(u, v, &x0, &y0) && fit.Map(u + 1, v, &x1, &y1) &&
+        fit.Map(u, v + 1, &x2, &y2)) {
+        // The finders' centres give the turn more closely than an L, which
+        // perspective skews; the scale is this finder's own.
+        double const area = std::fabs((x1 - x0) * (y2 - y0) - (y1 - y0) * (x2 - x0));
+        if (area > 1e-9) {
+            double const scale = f.module / std::sqrt(area);
+            rx = (x1 - x0) * scale;
+            ry = (y1 - y0) * scale;
+            cx = (x2 - x0) * scale;
+            cy = (y2 - y0) * scale;
+        }
     }
-    double const c = f.module * std::cos(ex);
-    double const d = f.module * std::sin(ex);
-    double const h[9] = {c, -d, f.x - c * u + d * v, d, c, f.y - d * u - c * v, 0, 0, 1};
+    double const h[9] = {rx, cx, f.x - rx * u - cx * v, ry, cy, f.y - ry * u - cy * v, 0, 0, 1};
     for (int k = 0; k < 9; ++k) {
         mapping->h[k] = h[k];
     }
@@ -268,13 +280,12 @@ int MidRange(int row0, int column0, int rows, int columns, int size, int* contra
     return (lo + hi + 1) / 2;
 }
 
-// The four 9 x 9 corners, each cut at its own mid-range. With one or two
-// finders, those beside a finder are placed by that finder alone: a fit
+// The four 9 x 9 corners, each cut at its own mid-range. With few (one or
+// two) finders, those beside a finder are placed by that finder alone: a fit
 // through two puts them off under perspective.
-void SampleCorners(HanXinImage const& image, HanXinMapping const& mapping, int size)
+void SampleCorners(HanXinImage const& image, HanXinMapping const& mapping, int size, bool few)
 {
     int const origins[4][2] = {{0, 0}, {0, size - 9}, {size - 9, size - 9}, {size - 9, 0}};
-    bool const few = ValidFinders() <= 2;
     for (int corner = 0; corner < 4; ++corner) {
         int const* o = origins[corner];
         HanXinMapping own{};
@@ -291,14 +302,20 @@ void SampleCorners(HanXinImage const& image, HanXinMapping const& mapping, int s
 }
 
 // Whether the finders' own halves of the function information (corners 0
-// and 2) name this size, or hold none.
-bool LatticeWorthSearching(int size, int valid)
+// and 2), read about each finder alone, name this size, or hold none.
+bool LatticeWorthSearching(HanXinImage const& image, int size, int valid)
 {
     bool named = false;
     for (int corner = 0; corner <= 2; corner += 2) {
         if (CHINA_finder[corner].valid == 0) {
             continue;
         }
+        HanXinMapping own{};
+        FinderMapping(corner, size, &own);
+        int const at = corner == 0 ? 0 : size - 9;
+        SampleRegion(image, own, at, at, 9, 9, -1);
+        int contrast = 0;
+        SampleRegion(image, own, at, at, 9, 9, MidRange(at, at, 9, 9, size, &contrast));
         int const version = HanXinVersionBesideCorner(CHINA_module_grid, size, corner);
         if (2 * version + 21 == size) {
             return true;
@@ -359,7 +376,7 @@ int get_CHINA_function_info(HanXinImage const& image, int* corrections, CHINA_FU
         if (!MappingFor(size, mapping)) {
             continue;
         }
-        SampleCorners(image, *mapping, size);
+        SampleCorners(image, *mapping, size, valid <= 2);
         if (ReadHanXinFunctionInfoFromGrid(CHINA_module_grid, size, info, corrections) == 0) {
             return 0;
         }
@@ -367,7 +384,7 @@ int get_CHINA_function_info(HanXinImage const& image, int* corrections, CHINA_FU
         // puts them; the alignment lattice, searched out from the finders,
         // brings them to their place. Only for a size the finders' own
         // halves of the function information name, when they hold one.
-        if (valid > 2 || !LatticeWorthSearching(size, valid)) {
+        if (valid > 2 || !LatticeWorthSearching(image, size, valid)) {
             continue;
         }
         CHINA_FUNCTION_INFO_st guess{};
@@ -379,7 +396,7 @@ int get_CHINA_function_info(HanXinImage const& image, int* corrections, CHINA_FU
             continue;
         }
         mapping->lattice = &gFunctionLattice;
-        SampleCorners(image, *mapping, size);
+        SampleCorners(image, *mapping, size, valid <= 2);
         if (ReadHanXinFunctionInfoFromGrid(CHINA_module_grid, size, info, corrections) == 0) {
             return 0;
         }
