@@ -36,6 +36,13 @@ int gScannedCount = 0;
 
 HanXinRuns gRuns;
 
+// Narrowest pattern (pixels) a line search takes: a finder across the frame
+// must be wide enough not to be mistaken in noise; beside a finder found,
+// under perspective, the far ones may be narrower.
+constexpr double kLeastWidth = 10;
+constexpr double kLeastWidthBeside = 7;
+double gLeastWidth = kLeastWidth;
+
 // Flood fill scratch: a square box about the candidate.
 constexpr int kBox = 200;
 unsigned char gSeen[kBox * kBox];
@@ -427,7 +434,7 @@ int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, 
             r[j] = gRuns.edges[i + j] - (i + j == 0 ? 0 : gRuns.edges[i + j - 1]);
         }
         double const width = r[0] + r[1] + r[2] + r[3] + r[4];
-        if (width < 10 || i == 0) {
+        if (width < gLeastWidth || i == 0) {
             continue;
         }
         double const unit = width / 7;
@@ -512,12 +519,14 @@ void search_remaining_finders_CHINA(HanXinImage const& image)
     }
     // Under perspective the far finders are smaller than this one.
     double const step = std::fmax(1, std::fmin(0.75 * seed.module, 1.5));
+    gLeastWidth = kLeastWidthBeside;
     for (double y = top + 0.5; y < bottom && CHINA_finder_count < kHanXinMaxFinders; y += step) {
         HanXinSearchLine(image, left + 0.5, y, right - 0.5, y);
     }
     for (double x = left + 0.5; x < right && CHINA_finder_count < kHanXinMaxFinders; x += step) {
         HanXinSearchLine(image, x, top + 0.5, x, bottom - 0.5);
     }
+    gLeastWidth = kLeastWidth;
     KeepSeedLast(seed);
 }
 

@@ -187,6 +187,35 @@ TEST(HanXinReaderTest, ReadsWithAFinderHiddenAndTwoSymbolsInOneFrame)
     EXPECT_EQ(texts, (std::vector<std::string>{"LEFT", "RIGHT"}));
 }
 
+// Under perspective the far finders of a symbol of two-pixel modules are
+// narrower than a finder sought across the whole frame may be; beside a
+// finder found they are still taken.
+TEST(HanXinReaderTest, ReadsUnderPerspectiveWhenTheFarFindersAreSmall)
+{
+    EnableHanXin(true);
+    struct Case {
+        int version;
+        double angle;
+    };
+    for (Case const c : {Case{20, 15}, Case{40, 330}, Case{60, 270}}) {
+        std::string text;
+        while (text.size() < static_cast<size_t>(8 + c.version * c.version / 4)) {
+            text += "Han Xin Code 2D symbol, read at any angle: 0123456789. ";
+        }
+        text.resize(static_cast<size_t>(8 + c.version * c.version / 4));
+        support::RenderOptions options;
+        options.moduleSize = 2.0;
+        options.angle = c.angle;
+        options.perspectiveX = 0.2;
+        options.perspectiveY = 0.1;
+        support::Rendering const r = Render(text, c.version, 1 + c.version % 4, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        FrameRead const read = ReadFrame(r.frame);
+        EXPECT_EQ(read.result, 53) << "version " << c.version << " angle " << c.angle;
+        EXPECT_EQ(read.text, text) << "version " << c.version << " angle " << c.angle;
+    }
+}
+
 // Finder patterns painted over (the function information beside them left
 // as printed): one or two finders seen must still place the symbol; over the
 // larger symbols the alignment lattice, searched out from those finders,
