@@ -367,8 +367,11 @@ bool HanXinMapping::Map(double column, double row, double* x, double* y) const
 int get_CHINA_function_info(HanXinImage const& image, int* corrections, CHINA_FUNCTION_INFO_st* info,
                             HanXinMapping* mapping)
 {
+    // Blur shrinks a finder's block, which the module size is taken from:
+    // the finders' spacing then names a size some versions above the true
+    // one, so a good number of sizes is tried.
     int sizes[kHanXinMaxVersion];
-    int const count = CandidateSizes(sizes, ValidFinders() == 1 ? kHanXinMaxVersion : 8);
+    int const count = CandidateSizes(sizes, ValidFinders() == 1 ? kHanXinMaxVersion : 16);
     int const valid = ValidFinders();
     for (int i = 0; i < count; ++i) {
         int const size = sizes[i];
