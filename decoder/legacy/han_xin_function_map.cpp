@@ -87,41 +87,31 @@ void Corners(Symbol const& symbol)
     symbol.Block(size - 9, size - 9, 9, 9);
 }
 
+// The alignment lines in the colours given, then the assistant patterns and
+// the corners over their ends as function modules.
+int Mark(unsigned short* grid, int version, unsigned short dark, unsigned short light)
+{
+    int size = 0;
+    int m = 0;
+    int r = 0;
+    int k = 0;
+    if (!Parameters(version, &size, &m, &r, &k)) {
+        return -1;
+    }
+    Symbol const symbol{grid, size};
+    if (m > 0) {
+        AlignmentLines(symbol, m, k, r, dark, light);
+        AssistantPatterns(symbol, m, k, r);
+    }
+    Corners(symbol);
+    return 0;
+}
+
 }  // namespace
 
 int MarkHanXinFunctionModules(unsigned short* grid, int version)
 {
-    int size = 0;
-    int m = 0;
-    int r = 0;
-    int k = 0;
-    if (!Parameters(version, &size, &m, &r, &k)) {
-        return -1;
-    }
-    Symbol const symbol{grid, size};
-    Corners(symbol);
-    if (m > 0) {
-        AssistantPatterns(symbol, m, k, r);
-        AlignmentLines(symbol, m, k, r, kHanXinFunctionModule, kHanXinFunctionModule);
-    }
-    return 0;
+    return Mark(grid, version, kHanXinFunctionModule, kHanXinFunctionModule);
 }
 
-int MarkHanXinAlignmentColours(unsigned short* grid, int version)
-{
-    int size = 0;
-    int m = 0;
-    int r = 0;
-    int k = 0;
-    if (!Parameters(version, &size, &m, &r, &k)) {
-        return -1;
-    }
-    Symbol const symbol{grid, size};
-    if (m > 0) {
-        // The corners and the assistant patterns overlay the lines' ends.
-        AlignmentLines(symbol, m, k, r, 1, 0);
-        AssistantPatterns(symbol, m, k, r);
-    }
-    Corners(symbol);
-    return 0;
-}
+int MarkHanXinAlignmentColours(unsigned short* grid, int version) { return Mark(grid, version, 1, 0); }
