@@ -176,9 +176,11 @@ int decode_china()
         }
         int const result = DecodeOnLattice(image, tried, &at, &text);
         if (!placed || result == 0) {
-            // The first placement stands for the failure report.
+            // The first placement stands for the failure report, on the
+            // finders' fit alone (a later numbering reuses the lattices).
             info = tried;
             mapping = at;
+            mapping.lattice = result == 0 ? mapping.lattice : nullptr;
             decoded = result;
             placed = true;
         }
