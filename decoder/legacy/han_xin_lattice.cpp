@@ -108,17 +108,27 @@ struct Neighbours {
     int count;
 };
 
-// The shift of point (i, j) from the points that pass the filter: carried on
-// in a straight line from the two next to it on its row or column where both
-// pass (perspective makes the shifts grow steadily), else the mean of its
-// neighbours (8-connected).
+// The shift of point (i, j) from the points that pass the filter: between
+// two on its row or column where both pass; else, when asked to extrapolate
+// (a search's first guess: perspective makes the shifts grow steadily),
+// carried on in a straight line from the two next to it on one side; else
+// the mean of its neighbours (8-connected).
 template <typename Filter>
-Neighbours Predict(HanXinLattice const& lattice, int i, int j, Filter filter)
+Neighbours Predict(HanXinLattice const& lattice, int i, int j, bool extrapolate, Filter filter)
 {
     auto usable = [&](int a, int b) { return a >= 0 && b >= 0 && a < lattice.lines && b < lattice.lines && filter(a, b); };
     Neighbours line{0, 0, 0};
-    int const steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+    int const steps[2][2] = {{1, 0}, {0, 1}};
     for (auto const& d : steps) {
+        if (usable(i - d[0], j - d[1]) && usable(i + d[0], j + d[1])) {
+            line.dx += (lattice.dx[i - d[0]][j - d[1]] + lattice.dx[i + d[0]][j + d[1]]) / 2;
+            line.dy += (lattice.dy[i - d[0]][j - d[1]] + lattice.dy[i + d[0]][j + d[1]]) / 2;
+            ++line.count;
+        }
+    }
+    int const sides[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+    for (int k = 0; k < 4 && line.count == 0 && extrapolate; ++k) {
+        int const* d = sides[k];
         int const a1 = i + d[0], b1 = j + d[1], a2 = i + 2 * d[0], b2 = j + 2 * d[1];
         if (usable(a1, b1) && usable(a2, b2)) {
             line.dx += 2 * lattice.dx[a1][b1] - lattice.dx[a2][b2];
@@ -232,7 +242,8 @@ int get_CHINA_alignment_pattern(HanXinImage const& image, CHINA_FUNCTION_INFO_st
                     lattice->found[i][j] = 1;
                     continue;
                 }
-                Neighbours const n = Predict(*lattice, i, j, [&](int a, int b) { return processed[a][b] && distance[a][b] < d; });
+                Neighbours const n =
+                    Predict(*lattice, i, j, true, [&](int a, int b) { return processed[a][b] && distance[a][b] < d; });
                 lattice->dx[i][j] = n.dx;
                 lattice->dy[i][j] = n.dy;
                 int const row = lattice->row[i];
@@ -330,7 +341,7 @@ int get_CHINA_alignment_pattern(HanXinImage const& image, CHINA_FUNCTION_INFO_st
                 if (known[i][j]) {
                     continue;
                 }
-                Neighbours const n = Predict(*lattice, i, j, [&](int a, int b) { return known[a][b]; });
+                Neighbours const n = Predict(*lattice, i, j, false, [&](int a, int b) { return known[a][b]; });
                 if (n.count > 0) {
                     lattice->dx[i][j] = n.dx;
                     lattice->dy[i][j] = n.dy;

@@ -14,6 +14,7 @@
 #include "tests/support/symbol_renderer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -216,6 +217,52 @@ TEST(HanXinReaderTest, ReadsUnderPerspectiveWhenTheFarFindersAreSmall)
         FrameRead const read = ReadFrame(r.frame);
         EXPECT_EQ(read.result, 53) << "version " << c.version << " angle " << c.angle;
         EXPECT_EQ(read.text, text) << "version " << c.version << " angle " << c.angle;
+    }
+}
+
+// A label warped in its middle: the finders at the corners stay where a
+// flat symbol has them, the modules between drift by more than a module.
+// The alignment lattice, searched point by point, follows them.
+TEST(HanXinReaderTest, ReadsAWarpedLabelOnItsAlignmentLattice)
+{
+    EnableHanXin(true);
+    struct Case {
+        int version;
+        double angle;
+        double bulge;  // drift (modules) at the symbol's middle
+    };
+    for (Case const c : {Case{30, 0, 1.5}, Case{50, 35, 1.5}}) {
+        std::string text;
+        while (text.size() < static_cast<size_t>(8 + c.version * c.version / 4)) {
+            text += "Han Xin Code 2D symbol, read at any angle: 0123456789. ";
+        }
+        text.resize(static_cast<size_t>(8 + c.version * c.version / 4));
+        support::RenderOptions options;
+        options.moduleSize = 2.5;
+        options.angle = c.angle;
+        support::Rendering const r = Render(text, c.version, 1 + c.version % 4, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        // Each pixel shows what lay a bulge away along the frame's diagonal,
+        // the most at the symbol's middle, nothing at its edges.
+        support::Frame bulged = r.frame;
+        double const size = r.symbol.columns;
+        for (int y = 0; y < bulged.height; ++y) {
+            for (int x = 0; x < bulged.width; ++x) {
+                support::Point const m = r.symbol.toModule({x + 0.5, y + 0.5});
+                if (m.x <= 0 || m.y <= 0 || m.x >= size || m.y >= size) {
+                    continue;
+                }
+                double const shift = std::sin(3.14159265358979 * m.x / size) *
+                                     std::sin(3.14159265358979 * m.y / size) * c.bulge * options.moduleSize /
+                                     std::sqrt(2.0);
+                int const sx = static_cast<int>(std::lround(x + shift));
+                int const sy = static_cast<int>(std::lround(y + shift));
+                bulged.at(x, y) = r.frame.at(std::clamp(sx, 0, bulged.width - 1), std::clamp(sy, 0, bulged.height - 1));
+            }
+        }
+        FrameRead const read = ReadFrame(bulged);
+        EXPECT_EQ(read.result, 53) << "version " << c.version;
+        EXPECT_EQ(read.text, text) << "version " << c.version;
     }
 }
 
