@@ -52,6 +52,17 @@ FrameRead ReadFrame(support::Frame const& frame)
     return read;
 }
 
+// Text that fills a good part of a symbol of the version.
+std::string Filler(int version)
+{
+    std::string text;
+    while (text.size() < static_cast<size_t>(8 + version * version / 4)) {
+        text += "Han Xin Code 2D symbol, read at any angle: 0123456789. ";
+    }
+    text.resize(static_cast<size_t>(8 + version * version / 4));
+    return text;
+}
+
 support::Rendering Render(std::string const& data, int version, int level, support::RenderOptions options)
 {
     support::SymbolInput input;
@@ -202,11 +213,7 @@ TEST(HanXinReaderTest, ReadsUnderPerspectiveWhenTheFarFindersAreSmall)
         double angle;
     };
     for (Case const c : {Case{20, 15}, Case{40, 330}, Case{60, 270}}) {
-        std::string text;
-        while (text.size() < static_cast<size_t>(8 + c.version * c.version / 4)) {
-            text += "Han Xin Code 2D symbol, read at any angle: 0123456789. ";
-        }
-        text.resize(static_cast<size_t>(8 + c.version * c.version / 4));
+        std::string const text = Filler(c.version);
         support::RenderOptions options;
         options.moduleSize = 2.0;
         options.angle = c.angle;
@@ -232,11 +239,7 @@ TEST(HanXinReaderTest, ReadsAWarpedLabelOnItsAlignmentLattice)
         double bulge;  // drift (modules) at the symbol's middle
     };
     for (Case const c : {Case{30, 0, 1.5}, Case{50, 35, 1.5}}) {
-        std::string text;
-        while (text.size() < static_cast<size_t>(8 + c.version * c.version / 4)) {
-            text += "Han Xin Code 2D symbol, read at any angle: 0123456789. ";
-        }
-        text.resize(static_cast<size_t>(8 + c.version * c.version / 4));
+        std::string const text = Filler(c.version);
         support::RenderOptions options;
         options.moduleSize = 2.5;
         options.angle = c.angle;
