@@ -2,10 +2,12 @@
 // set read/chinese_sensible_code:true) under the standard conditions at every
 // 15 degrees. No outside reader here reads Han Xin, so ours stands alone.
 //
-//   bench_read_rate_han_xin [sample|all]...   (sample by default: versions 1, 3, 4, 10, 20, 40, 84;
-//                                             all: every version, one level each)
+//   bench_read_rate_han_xin [sample|all|VERSION]...   (sample by default: versions 1, 3, 4, 10, 20, 40, 84;
+//                                                     all: every version, one level each;
+//                                                     a number: that version at every 15 degrees)
 #include "bench/support/read_rate_table.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -79,6 +81,16 @@ int main(int argc, char** argv)
             Add(spec, v, 1 + v % 4);
         }
         bench_support::RunReadRateTable(spec);
+    }
+    for (int i = 1; i < argc; ++i) {
+        int const version = std::atoi(argv[i]);
+        if (version >= 1 && version <= 84) {
+            ReadRateSpec spec = base;
+            spec.title = "Han Xin Code version " + std::to_string(version) +
+                         " (factory settings plus set read/chinese_sensible_code:true)";
+            Add(spec, version, 1 + version % 4);
+            bench_support::RunReadRateTable(spec);
+        }
     }
     return 0;
 }

@@ -36,6 +36,13 @@ int gScannedCount = 0;
 
 HanXinRuns gRuns;
 
+// Narrowest pattern (pixels) a line search takes: a finder across the frame
+// must be wide enough not to be mistaken in noise; beside a finder found,
+// under perspective, the far ones may be narrower.
+constexpr double kLeastWidth = 10;
+constexpr double kLeastWidthBeside = 7;
+double gLeastWidth = kLeastWidth;
+
 // Flood fill scratch: a square box about the candidate.
 constexpr int kBox = 200;
 unsigned char gSeen[kBox * kBox];
@@ -373,6 +380,42 @@ bool HanXinVerifyFinder(HanXinImage const& image, double x, double y, double wid
     return true;
 }
 
+void HanXinRefineVertex(HanXinImage const& image, CHINA_FINDER_INFO_st* finder)
+{
+    double const module = finder->module;
+    int lo = 1 << 30;
+    int hi = -1;
+    for (int j = -4; j <= 4; j += 2) {
+        for (int i = -4; i <= 4; i += 2) {
+            int const g = HanXinGrey(image, finder->x + i * module, finder->y + j * module);
+            lo = g < lo ? g : lo;
+            hi = g > hi ? g : hi;
+        }
+    }
+    int const threshold = (lo + hi + 1) / 2;
+    // The directions that read the pattern, a degree apart about the coarse
+    // one: the middle of the run that holds it.
+    constexpr int kSpan = 100;
+    bool reads[2 * kSpan + 1];
+    for (int d = -kSpan; d <= kSpan; ++d) {
+        reads[d + kSpan] = RayReadsPattern(image, finder->x, finder->y, finder->vertex + d * kPi / 180, module, threshold);
+    }
+    int first = kSpan;
+    int last = kSpan;
+    if (!reads[kSpan]) {
+        return;
+    }
+    while (first > 0 && reads[first - 1]) {
+        --first;
+    }
+    while (last < 2 * kSpan && reads[last + 1]) {
+        ++last;
+    }
+    if (first > 0 && last < 2 * kSpan) {
+        finder->vertex += ((first + last) / 2.0 - kSpan) * kPi / 180;
+    }
+}
+
 int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, double y1)
 {
     if (!HanXinSampleRuns(image, x0, y0, x1, y1, &gRuns) || gRuns.count < 6) {
@@ -391,7 +434,7 @@ int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, 
             r[j] = gRuns.edges[i + j] - (i + j == 0 ? 0 : gRuns.edges[i + j - 1]);
         }
         double const width = r[0] + r[1] + r[2] + r[3] + r[4];
-        if (width < 10 || i == 0) {
+        if (width < gLeastWidth || i == 0) {
             continue;
         }
         double const unit = width / 7;
@@ -476,12 +519,14 @@ void search_remaining_finders_CHINA(HanXinImage const& image)
     }
     // Under perspective the far finders are smaller than this one.
     double const step = std::fmax(1, std::fmin(0.75 * seed.module, 1.5));
+    gLeastWidth = kLeastWidthBeside;
     for (double y = top + 0.5; y < bottom && CHINA_finder_count < kHanXinMaxFinders; y += step) {
         HanXinSearchLine(image, left + 0.5, y, right - 0.5, y);
     }
     for (double x = left + 0.5; x < right && CHINA_finder_count < kHanXinMaxFinders; x += step) {
         HanXinSearchLine(image, x, top + 0.5, x, bottom - 0.5);
     }
+    gLeastWidth = kLeastWidth;
     KeepSeedLast(seed);
 }
 
@@ -609,9 +654,9 @@ int adjust_finder_circulation_CHINA()
             set[n++] = f;
         }
     }
-    // The best-fitting four with the newest, else the best three: a pattern
-    // in the data that reads like a finder is left out.
-    for (int want = 4; want >= 3; --want) {
+    // The best-fitting four with the newest, else the best three or two: a
+    // pattern in the data that reads like a finder is left out.
+    for (int want = 4; want >= 2; --want) {
         double bestError = 1e9;
         CHINA_FINDER_INFO_st best[4];
         for (int mask = 0; mask < (1 << n); ++mask) {
@@ -642,16 +687,37 @@ int adjust_finder_circulation_CHINA()
             return want;
         }
     }
-    return -1;
+    // The newest alone; which corner it holds is for the reader to try.
+    for (int c = 0; c < 4; ++c) {
+        CHINA_finder[c] = CHINA_FINDER_INFO_st{};
+        CHINA_finder[c].corner = c;
+    }
+    CHINA_finder[0] = seed;
+    CHINA_finder[0].corner = 0;
+    CHINA_finder_count = 4;
+    return 1;
 }
 
-void HanXinSetFindersTried(bool symbolPlaced)
+void HanXinTurnCorners()
+{
+    CHINA_FINDER_INFO_st const last = CHINA_finder[3];
+    for (int c = 3; c > 0; --c) {
+        CHINA_finder[c] = CHINA_finder[c - 1];
+        CHINA_finder[c].corner = c;
+    }
+    CHINA_finder[0] = last;
+    CHINA_finder[0].corner = 0;
+}
+
+void HanXinSetFindersTried(CHINA_FINDER_INFO_st const* only)
 {
     for (int i = 0; i < gImageFinderCount; ++i) {
+        if (only != nullptr) {
+            gImageFinderUsed[i] = gImageFinderUsed[i] || Same(gImageFinders[i], *only);
+            continue;
+        }
         for (int c = 0; c < CHINA_finder_count; ++c) {
-            // Without a placed symbol only the newest finder is spent.
-            bool const spent = symbolPlaced ? CHINA_finder[c].valid != 0 : c == CHINA_finder_count - 1;
-            if (spent && Same(gImageFinders[i], CHINA_finder[c])) {
+            if (CHINA_finder[c].valid != 0 && Same(gImageFinders[i], CHINA_finder[c])) {
                 gImageFinderUsed[i] = true;
             }
         }

@@ -34,18 +34,27 @@ int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, 
 // finder pattern.
 bool HanXinVerifyFinder(HanXinImage const& image, double x, double y, double width, CHINA_FINDER_INFO_st* finder);
 
+// Measures the direction of the finder's L corner to a degree (the search
+// takes it to a few).
+void HanXinRefineVertex(HanXinImage const& image, CHINA_FINDER_INFO_st* finder);
+
 // Scans rows and columns of the frame within reach of the newest finder
 // (a symbol of the largest version) for the symbol's other finders.
 void search_remaining_finders_CHINA(HanXinImage const& image);
 
 // Picks the finders that make up the newest finder's symbol and numbers their
-// corners, moving them to the front of the table: the number kept (3 or 4),
-// or -1 when they do not form one symbol.
+// corners: CHINA_finder[corner] for corners 0-3, invalid records where no
+// finder was kept. The number kept (1 to 4); with one or two kept, turning
+// the numbering (HanXinTurnCorners) may give the symbol's own. -1 without a
+// finder.
 int adjust_finder_circulation_CHINA();
 
-// Marks the finders of this attempt as tried on this image: those that
-// placed the symbol, or only the newest when none did.
-void HanXinSetFindersTried(bool symbolPlaced);
+// Moves every record one corner on (corner 3 to 0).
+void HanXinTurnCorners();
+
+// Marks finders as tried on this image: only the one given, or (null) every
+// valid record of the table.
+void HanXinSetFindersTried(CHINA_FINDER_INFO_st const* only);
 
 // Remembers the outline of a symbol handled on this image; candidates inside
 // it are skipped from then on.

@@ -87,6 +87,18 @@ int ParseHanXinFunctionInfo(unsigned short const* nibbles, int spare, CHINA_FUNC
     return 0;
 }
 
+int HanXinVersionBesideCorner(unsigned short const* grid, int size, int corner)
+{
+    if ((corner != 0 && corner != 2) || size < 23 || size > kHanXinMaxSize) {
+        return -1;
+    }
+    unsigned short nibbles[kCodewords] = {};
+    int spare = 0;
+    SplitHanXinFunctionBits(CornerBits(grid, size, corner) << 17, nibbles, &spare);
+    int const version = 16 * nibbles[0] + nibbles[1] - 20;
+    return version >= 1 && version <= kHanXinMaxVersion ? version : -1;
+}
+
 int ReadHanXinFunctionInfoFromGrid(unsigned short const* grid, int size, CHINA_FUNCTION_INFO_st* info,
                                    int* corrections)
 {

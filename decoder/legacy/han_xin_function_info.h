@@ -28,6 +28,11 @@ void SplitHanXinFunctionBits(unsigned long long bits, unsigned short* nibbles, i
 // Fills the record from the codewords: 0, or -1 for a version outside 1-84.
 int ParseHanXinFunctionInfo(unsigned short const* nibbles, int spare, CHINA_FUNCTION_INFO_st* info);
 
+// The version as the 17 modules beside corner 0 or 2 of a sampled grid read,
+// uncorrected (a hint where the other half of the copy is out of reach), or
+// -1.
+int HanXinVersionBesideCorner(unsigned short const* grid, int size, int corner);
+
 // Reads the function information of a sampled module grid (0 light, 1 dark,
 // rows of stride kHanXinMaxSize, size x size): the copy beside the top two
 // finders first, then the one beside the bottom two. 0 with the record

@@ -10,3 +10,9 @@ constexpr unsigned short kHanXinFunctionModule = 2;
 // stride kHanXinMaxSize) and leaves the other cells as they are; -1 for a
 // version outside 1-84.
 int MarkHanXinFunctionModules(unsigned short* grid, int version);
+
+// Writes the colours of the alignment lines of a symbol of the version into
+// grid (1 dark, 0 light; rows of stride kHanXinMaxSize), the corner regions
+// and assistant patterns as 2, and leaves the other cells as they are; -1
+// for a version outside 1-84.
+int MarkHanXinAlignmentColours(unsigned short* grid, int version);

@@ -1,5 +1,6 @@
 #include "decoder/legacy/han_xin_grid.h"
 
+#include "decoder/legacy/han_xin_lattice.h"
 #include "decoder/legacy/han_xin_version.h"
 
 #include <cmath>
@@ -18,6 +19,68 @@ void BlockCentre(int corner, int size, double* column, double* row)
     double const at[4][2] = {{5.5, 5.5}, {far, 5.5}, {far, far}, {1.5, size - 1.5}};
     *column = at[corner & 3][0];
     *row = at[corner & 3][1];
+}
+
+constexpr double kQuarter = 1.57079632679489661923;
+
+int FirstValidCorner()
+{
+    for (int c = 0; c < 4; ++c) {
+        if (CHINA_finder[c].valid != 0) {
+            return c;
+        }
+    }
+    return -1;
+}
+
+int ValidFinders()
+{
+    int n = 0;
+    for (int c = 0; c < 4; ++c) {
+        n += CHINA_finder[c].valid != 0 ? 1 : 0;
+    }
+    return n;
+}
+
+bool MappingFor(int size, HanXinMapping* mapping);
+
+// The similarity about one finder: its own size and the turn its L corner
+// gives the symbol's x axis, 135 degrees on from the top-left L's corner,
+// which the others' point a quarter turn on per corner (the bottom-left one,
+// pointing inwards, a quarter turn).
+void FinderMapping(int corner, int size, HanXinMapping* mapping)
+{
+    CHINA_FINDER_INFO_st const& f = CHINA_finder[corner];
+    double u = 0;
+    double v = 0;
+    BlockCentre(corner, size, &u, &v);
+    double const theta = f.vertex - (corner == 3 ? 1 : corner) * kQuarter;
+    double const ex = theta + 3 * kQuarter / 2;
+    // Module steps along a row and down a column.
+    double rx = f.module * std::cos(ex);
+    double ry = f.module * std::sin(ex);
+    double cx = -ry;
+    double cy = rx;
+    HanXinMapping fit{};
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    if (ValidFinders() >= 2 && MappingFor(size, &fit) && fit.Map(u, v, &x0, &y0) && fit.Map(u + 1, v, &x1, &y1) &&
+        fit.Map(u, v + 1, &x2, &y2)) {
+        // The finders' centres give the turn more closely than an L, which
+        // perspective skews; the scale is this finder's own.
+        double const area = std::fabs((x1 - x0) * (y2 - y0) - (y1 - y0) * (x2 - x0));
+        if (area > 1e-9) {
+            double const scale = f.module / std::sqrt(area);
+            rx = (x1 - x0) * scale;
+            ry = (y1 - y0) * scale;
+            cx = (x2 - x0) * scale;
+            cy = (y2 - y0) * scale;
+        }
+    }
+    double const h[9] = {rx, cx, f.x - rx * u - cx * v, ry, cy, f.y - ry * u - cy * v, 0, 0, 1};
+    for (int k = 0; k < 9; ++k) {
+        mapping->h[k] = h[k];
+    }
+    mapping->lattice = nullptr;
 }
 
 // Solves a x = b for n <= 8 unknowns by elimination with pivoting.
@@ -98,6 +161,28 @@ bool MappingFor(int size, HanXinMapping* mapping)
         }
         p[6] = 0;
         p[7] = 0;
+    } else if (n == 2) {
+        // Turn, scale and shift through the two centres (a symbol seen
+        // square on).
+        for (int i = 0; i < 2; ++i) {
+            double const rx[5] = {u[i], -v[i], 1, 0, x[i]};
+            double const ry[5] = {v[i], u[i], 0, 1, y[i]};
+            for (int k = 0; k < 5; ++k) {
+                a[2 * i][k] = rx[k];
+                a[2 * i + 1][k] = ry[k];
+            }
+        }
+        double q[4] = {};
+        if (!Solve(a, 4, q)) {
+            return false;
+        }
+        double const turned[8] = {q[0], -q[1], q[2], q[1], q[0], q[3], 0, 0};
+        for (int k = 0; k < 8; ++k) {
+            p[k] = turned[k];
+        }
+    } else if (n == 1) {
+        FinderMapping(FirstValidCorner(), size, mapping);
+        return true;
     } else {
         return false;
     }
@@ -111,6 +196,13 @@ bool MappingFor(int size, HanXinMapping* mapping)
 // Sizes in order of fit to the finders' spacing.
 int CandidateSizes(int* sizes, int capacity)
 {
+    if (ValidFinders() == 1) {
+        int count = 0;
+        for (int version = 1; version <= kHanXinMaxVersion && count < capacity; ++version) {
+            sizes[count++] = 2 * version + 21;
+        }
+        return count;
+    }
     double errors[kHanXinMaxVersion];
     int count = 0;
     for (int version = 1; version <= kHanXinMaxVersion; ++version) {
@@ -188,7 +280,71 @@ int MidRange(int row0, int column0, int rows, int columns, int size, int* contra
     return (lo + hi + 1) / 2;
 }
 
+// The four 9 x 9 corners, each cut at its own mid-range. With few (one or
+// two) finders, those beside a finder are placed by that finder alone: a fit
+// through two puts them off under perspective.
+void SampleCorners(HanXinImage const& image, HanXinMapping const& mapping, int size, bool few)
+{
+    int const origins[4][2] = {{0, 0}, {0, size - 9}, {size - 9, size - 9}, {size - 9, 0}};
+    for (int corner = 0; corner < 4; ++corner) {
+        int const* o = origins[corner];
+        HanXinMapping own{};
+        bool const alone = few && CHINA_finder[corner].valid != 0;
+        if (alone) {
+            FinderMapping(corner, size, &own);
+        }
+        HanXinMapping const& used = alone ? own : mapping;
+        SampleRegion(image, used, o[0], o[1], 9, 9, -1);
+        int contrast = 0;
+        int const threshold = MidRange(o[0], o[1], 9, 9, size, &contrast);
+        SampleRegion(image, used, o[0], o[1], 9, 9, threshold);
+    }
+}
+
+// Whether the finders' own halves of the function information (corners 0
+// and 2), read about each finder alone, name this size, or hold none.
+bool LatticeWorthSearching(HanXinImage const& image, int size, int valid)
+{
+    bool named = false;
+    for (int corner = 0; corner <= 2; corner += 2) {
+        if (CHINA_finder[corner].valid == 0) {
+            continue;
+        }
+        HanXinMapping own{};
+        FinderMapping(corner, size, &own);
+        int const at = corner == 0 ? 0 : size - 9;
+        SampleRegion(image, own, at, at, 9, 9, -1);
+        int contrast = 0;
+        SampleRegion(image, own, at, at, 9, 9, MidRange(at, at, 9, 9, size, &contrast));
+        int const version = HanXinVersionBesideCorner(CHINA_module_grid, size, corner);
+        if (2 * version + 21 == size) {
+            return true;
+        }
+        named = named || version > 0;
+    }
+    return valid == 2 && !named;
+}
+
+HanXinLattice gFunctionLattice;
+
 }  // namespace
+
+void HanXinAnchorShift(int corner, int size, HanXinMapping const& mapping, double column, double row, double* dx,
+                       double* dy)
+{
+    *dx = 0;
+    *dy = 0;
+    if (ValidFinders() > 2 || corner < 0 || corner > 3 || CHINA_finder[corner].valid == 0) {
+        return;
+    }
+    HanXinMapping own{};
+    FinderMapping(corner, size, &own);
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    if (own.Map(column, row, &x1, &y1) && mapping.Map(column, row, &x0, &y0)) {
+        *dx = x1 - x0;
+        *dy = y1 - y0;
+    }
+}
 
 bool HanXinMapping::Map(double column, double row, double* x, double* y) const
 {
@@ -198,31 +354,57 @@ bool HanXinMapping::Map(double column, double row, double* x, double* y) const
     }
     *x = (h[0] * column + h[1] * row + h[2]) / w;
     *y = (h[3] * column + h[4] * row + h[5]) / w;
+    if (lattice != nullptr) {
+        double dx = 0;
+        double dy = 0;
+        HanXinLatticeShift(*lattice, column, row, &dx, &dy);
+        *x += dx;
+        *y += dy;
+    }
     return true;
 }
 
 int get_CHINA_function_info(HanXinImage const& image, int* corrections, CHINA_FUNCTION_INFO_st* info,
                             HanXinMapping* mapping)
 {
-    int sizes[8];
-    int const count = CandidateSizes(sizes, 8);
+    // Blur shrinks a finder's block, which the module size is taken from:
+    // the finders' spacing then names a size some versions above the true
+    // one, so a good number of sizes is tried.
+    int sizes[kHanXinMaxVersion];
+    int const count = CandidateSizes(sizes, ValidFinders() == 1 ? kHanXinMaxVersion : 16);
+    int const valid = ValidFinders();
     for (int i = 0; i < count; ++i) {
         int const size = sizes[i];
+        mapping->lattice = nullptr;
         if (!MappingFor(size, mapping)) {
             continue;
         }
-        // The four 9 x 9 corners, each cut at its own mid-range.
-        int const origins[4][2] = {{0, 0}, {0, size - 9}, {size - 9, size - 9}, {size - 9, 0}};
-        for (auto const& o : origins) {
-            SampleRegion(image, *mapping, o[0], o[1], 9, 9, -1);
-            int contrast = 0;
-            int const threshold = MidRange(o[0], o[1], 9, 9, size, &contrast);
-            SampleRegion(image, *mapping, o[0], o[1], 9, 9, threshold);
+        SampleCorners(image, *mapping, size, valid <= 2);
+        if (ReadHanXinFunctionInfoFromGrid(CHINA_module_grid, size, info, corrections) == 0) {
+            return 0;
         }
+        // With one or two finders the far corners lie where a square-on view
+        // puts them; the alignment lattice, searched out from the finders,
+        // brings them to their place. Only for a size the finders' own
+        // halves of the function information name, when they hold one.
+        if (valid > 2 || !LatticeWorthSearching(image, size, valid)) {
+            continue;
+        }
+        CHINA_FUNCTION_INFO_st guess{};
+        guess.version = (size - 21) / 2;
+        guess.size = size;
+        if (get_param_M(&guess.m, guess.version) != 0 || get_param_K(&guess.k, guess.version) != 0 ||
+            get_param_R(&guess.r, guess.version) != 0 || guess.m < 1 ||
+            get_CHINA_alignment_pattern(image, guess, *mapping, &gFunctionLattice) <= 0) {
+            continue;
+        }
+        mapping->lattice = &gFunctionLattice;
+        SampleCorners(image, *mapping, size, valid <= 2);
         if (ReadHanXinFunctionInfoFromGrid(CHINA_module_grid, size, info, corrections) == 0) {
             return 0;
         }
     }
+    mapping->lattice = nullptr;
     return -1;
 }
 

@@ -9,12 +9,22 @@
 // positions, so three give an affine map and four a perspective one. The
 // version, read from the function information, fixes the symbol's size.
 
+struct HanXinLattice;
+
 // A map from module coordinates (column, row; a module spans one unit) to
-// frame pixels.
+// frame pixels: a perspective fitted to the finders and, once searched, the
+// shifts of the alignment lattice on top of it.
 struct HanXinMapping {
     double h[9];
+    HanXinLattice const* lattice = nullptr;
     bool Map(double column, double row, double* x, double* y) const;
 };
+
+// How far from where the mapping puts it the finder of the corner puts
+// module point (column, row): with one or two finders each places its own
+// corner; 0 otherwise.
+void HanXinAnchorShift(int corner, int size, HanXinMapping const& mapping, double column, double row, double* dx,
+                       double* dy);
 
 // The module grid as sampled: one cell a module, 0 light, 1 dark, rows of
 // stride kHanXinMaxSize.

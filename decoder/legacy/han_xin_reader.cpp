@@ -3,6 +3,7 @@
 #include "decoder/legacy/han_xin_correction.h"
 #include "decoder/legacy/han_xin_finder.h"
 #include "decoder/legacy/han_xin_grid.h"
+#include "decoder/legacy/han_xin_lattice.h"
 #include "decoder/legacy/han_xin_symbol.h"
 #include "decoder/legacy/legacy_geometry.h"
 #include "decoder/legacy/legacy_reader_entries.h"
@@ -17,6 +18,7 @@ HanXinLabel gLabel{};
 // Whether this image's rows were searched for finders as a whole.
 bool gFrameSearched = false;
 MULTIPLE_LABEL_st CHINA_multiple_label;
+HanXinLattice gLattice;
 STRUCT_APPEND_st CHINA_struct_append;
 
 // Files the read (kind 28, code 53) or a failure (kind 129) in the engine's
@@ -38,6 +40,44 @@ int register_CHINA_area(int kind, int code)
         CHINA_multiple_label.status = 3;
     }
     return register_multiple_label_data(&CHINA_multiple_label);
+}
+
+// Samples and decodes the grid, again sharpened when its blocks fail (blur
+// may have faded single modules): DecodeHanXinGrid's answer.
+int ReadGrid(HanXinImage const& image, CHINA_FUNCTION_INFO_st const& info, HanXinMapping const& mapping,
+             HanXinText* text)
+{
+    if (SampleHanXinGrid(image, info, mapping, false) != 0) {
+        return -2;
+    }
+    int decoded = DecodeHanXinGrid(CHINA_module_grid, info, gLabel.data, kHanXinAnswerCapacity, text);
+    if (decoded == -1 && SampleHanXinGrid(image, info, mapping, true) == 0) {
+        *text = HanXinText{};
+        decoded = DecodeHanXinGrid(CHINA_module_grid, info, gLabel.data, kHanXinAnswerCapacity, text);
+    }
+    return decoded;
+}
+
+// Reads the symbol placed by the mapping, and again on its alignment
+// lattice when its blocks fail: over a large symbol the modules drift off
+// the finders' fit, the lattice holds them. The mapping read with is left in
+// *mapping.
+int DecodeOnLattice(HanXinImage const& image, CHINA_FUNCTION_INFO_st const& info, HanXinMapping* mapping,
+                    HanXinText* text)
+{
+    *text = HanXinText{};
+    int decoded = ReadGrid(image, info, *mapping, text);
+    if (decoded == -1 && info.m >= 1 && mapping->lattice == nullptr &&
+        get_CHINA_alignment_pattern(image, info, *mapping, &gLattice) > 0) {
+        HanXinMapping onLattice = *mapping;
+        onLattice.lattice = &gLattice;
+        *text = HanXinText{};
+        if (ReadGrid(image, info, onLattice, text) == 0) {
+            decoded = 0;
+            *mapping = onLattice;
+        }
+    }
+    return decoded;
 }
 
 void FileCorners(HanXinMapping const& mapping, int size)
@@ -101,9 +141,9 @@ int decode_china()
         return 129;
     }
     search_remaining_finders_CHINA(image);
-    bool const placed = adjust_finder_circulation_CHINA() >= 0;
-    HanXinSetFindersTried(placed);
-    if (!placed) {
+    CHINA_FINDER_INFO_st const newest = CHINA_finder[CHINA_finder_count - 1];
+    int const kept = adjust_finder_circulation_CHINA();
+    if (kept < 0) {
         return 129;
     }
     for (CHINA_FINDER_INFO_st const& finder : CHINA_finder) {
@@ -111,17 +151,45 @@ int decode_china()
     }
     CHINA_FUNCTION_INFO_st info{};
     HanXinMapping mapping{};
-    int corrections = 0;
-    if (get_CHINA_function_info(image, &corrections, &info, &mapping) != 0 ||
-        SampleHanXinGrid(image, info, mapping, false) != 0) {
-        return 129;
-    }
     HanXinText text{};
-    int decoded = DecodeHanXinGrid(CHINA_module_grid, info, gLabel.data, kHanXinAnswerCapacity, &text);
-    if (decoded == -1 && SampleHanXinGrid(image, info, mapping, true) == 0) {
-        // Blocks beyond correction: blur may have faded single modules.
-        text = HanXinText{};
-        decoded = DecodeHanXinGrid(CHINA_module_grid, info, gLabel.data, kHanXinAnswerCapacity, &text);
+    int decoded = -3;
+    // One or two finders look alike from three corners, and the function
+    // information reads alike turned half round: each numbering is tried
+    // until the symbol decodes.
+    int const numberings = kept <= 2 ? 4 : 1;
+    for (int c = 0; c < 4 && kept <= 2; ++c) {
+        if (CHINA_finder[c].valid != 0) {
+            // Alone, a finder's own turn places the symbol's far side.
+            HanXinRefineVertex(image, &CHINA_finder[c]);
+        }
+    }
+    bool placed = false;
+    for (int turn = 0; turn < numberings && decoded != 0; ++turn) {
+        if (turn > 0) {
+            HanXinTurnCorners();
+        }
+        CHINA_FUNCTION_INFO_st tried{};
+        HanXinMapping at{};
+        int corrections = 0;
+        if (get_CHINA_function_info(image, &corrections, &tried, &at) != 0) {
+            continue;
+        }
+        int const result = DecodeOnLattice(image, tried, &at, &text);
+        if (!placed || result == 0) {
+            // The first placement stands for the failure report, on the
+            // finders' fit alone (a later numbering reuses the lattices).
+            info = tried;
+            mapping = at;
+            mapping.lattice = result == 0 ? mapping.lattice : nullptr;
+            decoded = result;
+            placed = true;
+        }
+    }
+    // Three or four finders are spent with their symbol, read or not; one
+    // or two that give no symbol may yet join finders met later.
+    HanXinSetFindersTried(placed || kept >= 3 ? nullptr : &newest);
+    if (!placed) {
+        return 129;
     }
     if (decoded != 0) {
         if (decoded == -1) {

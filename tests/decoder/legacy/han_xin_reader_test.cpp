@@ -14,6 +14,7 @@
 #include "tests/support/symbol_renderer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,17 @@ FrameRead ReadFrame(support::Frame const& frame)
         }
     }
     return read;
+}
+
+// Text that fills a good part of a symbol of the version.
+std::string Filler(int version)
+{
+    std::string text;
+    while (text.size() < static_cast<size_t>(8 + version * version / 4)) {
+        text += "Han Xin Code 2D symbol, read at any angle: 0123456789. ";
+    }
+    text.resize(static_cast<size_t>(8 + version * version / 4));
+    return text;
 }
 
 support::Rendering Render(std::string const& data, int version, int level, support::RenderOptions options)
@@ -111,7 +123,9 @@ TEST(HanXinReaderTest, ReadsRenderedSymbolsAtAnyAngleAndUnderTheCommonConditions
 }
 
 // Blur of half a module fades single modules past correction unless they
-// are sharpened against their neighbours.
+// are sharpened against their neighbours. Blur also shrinks the finders'
+// blocks, and with them the module size: a large symbol's finders then seem
+// several versions further apart than they are.
 TEST(HanXinReaderTest, ReadsHeavilyBlurredSymbols)
 {
     EnableHanXin(true);
@@ -120,18 +134,19 @@ TEST(HanXinReaderTest, ReadsHeavilyBlurredSymbols)
         int version;
         double module;
         double angle;
+        double blur;  // modules
     };
-    for (Case const c : {Case{10, 2.0, 30}, Case{40, 3.0, 120}}) {
+    for (Case const c : {Case{10, 2.0, 30, 0.5}, Case{40, 3.0, 120, 0.5}, Case{66, 2.8, 270, 0.35}}) {
         support::RenderOptions options;
         options.moduleSize = c.module;
         options.angle = c.angle;
-        options.blur = 0.5 * c.module;
-        support::Rendering const r = Render(text.substr(0, static_cast<size_t>(8 + c.version * c.version / 4)),
-                                            c.version, 3, options);
+        options.blur = c.blur * c.module;
+        std::string const data = text.substr(0, static_cast<size_t>(8 + c.version * c.version / 4));
+        support::Rendering const r = Render(data, c.version, 3, options);
         ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
         FrameRead const read = ReadFrame(r.frame);
-        ASSERT_EQ(read.result, 53) << "version " << c.version;
-        EXPECT_EQ(read.text, text.substr(0, static_cast<size_t>(8 + c.version * c.version / 4)));
+        EXPECT_EQ(read.result, 53) << "version " << c.version;
+        EXPECT_EQ(read.text, data) << "version " << c.version;
     }
 }
 
@@ -185,6 +200,128 @@ TEST(HanXinReaderTest, ReadsWithAFinderHiddenAndTwoSymbolsInOneFrame)
     }
     std::sort(texts.begin(), texts.end());
     EXPECT_EQ(texts, (std::vector<std::string>{"LEFT", "RIGHT"}));
+}
+
+// Under perspective the far finders of a symbol of two-pixel modules are
+// narrower than a finder sought across the whole frame may be; beside a
+// finder found they are still taken.
+TEST(HanXinReaderTest, ReadsUnderPerspectiveWhenTheFarFindersAreSmall)
+{
+    EnableHanXin(true);
+    struct Case {
+        int version;
+        double angle;
+    };
+    for (Case const c : {Case{20, 15}, Case{40, 330}, Case{60, 270}}) {
+        std::string const text = Filler(c.version);
+        support::RenderOptions options;
+        options.moduleSize = 2.0;
+        options.angle = c.angle;
+        options.perspectiveX = 0.2;
+        options.perspectiveY = 0.1;
+        support::Rendering const r = Render(text, c.version, 1 + c.version % 4, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        FrameRead const read = ReadFrame(r.frame);
+        EXPECT_EQ(read.result, 53) << "version " << c.version << " angle " << c.angle;
+        EXPECT_EQ(read.text, text) << "version " << c.version << " angle " << c.angle;
+    }
+}
+
+// A label warped in its middle: the finders at the corners stay where a
+// flat symbol has them, the modules between drift by more than a module.
+// The alignment lattice, searched point by point, follows them.
+TEST(HanXinReaderTest, ReadsAWarpedLabelOnItsAlignmentLattice)
+{
+    EnableHanXin(true);
+    struct Case {
+        int version;
+        double angle;
+        double bulge;  // drift (modules) at the symbol's middle
+    };
+    for (Case const c : {Case{30, 0, 1.5}, Case{50, 35, 1.5}}) {
+        std::string const text = Filler(c.version);
+        support::RenderOptions options;
+        options.moduleSize = 2.5;
+        options.angle = c.angle;
+        support::Rendering const r = Render(text, c.version, 1 + c.version % 4, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        // Each pixel shows what lay a bulge away along the frame's diagonal,
+        // the most at the symbol's middle, nothing at its edges.
+        support::Frame bulged = r.frame;
+        double const size = r.symbol.columns;
+        for (int y = 0; y < bulged.height; ++y) {
+            for (int x = 0; x < bulged.width; ++x) {
+                support::Point const m = r.symbol.toModule({x + 0.5, y + 0.5});
+                if (m.x <= 0 || m.y <= 0 || m.x >= size || m.y >= size) {
+                    continue;
+                }
+                double const shift = std::sin(3.14159265358979 * m.x / size) *
+                                     std::sin(3.14159265358979 * m.y / size) * c.bulge * options.moduleSize /
+                                     std::sqrt(2.0);
+                int const sx = static_cast<int>(std::lround(x + shift));
+                int const sy = static_cast<int>(std::lround(y + shift));
+                bulged.at(x, y) = r.frame.at(std::clamp(sx, 0, bulged.width - 1), std::clamp(sy, 0, bulged.height - 1));
+            }
+        }
+        FrameRead const read = ReadFrame(bulged);
+        EXPECT_EQ(read.result, 53) << "version " << c.version;
+        EXPECT_EQ(read.text, text) << "version " << c.version;
+    }
+}
+
+// Finder patterns painted over (the function information beside them left
+// as printed): one or two finders seen must still place the symbol; over the
+// larger symbols the alignment lattice, searched out from those finders,
+// carries the far corners.
+TEST(HanXinReaderTest, ReadsWithOnlyOneOrTwoFindersSeen)
+{
+    EnableHanXin(true);
+    struct Case {
+        int version;
+        std::vector<int> hidden;  // corners painted over: 0 top left, clockwise
+        double angle;
+    };
+    Case const cases[] = {
+        {3, {1, 2, 3}, 30},   // one finder: the top left
+        {5, {0, 1, 3}, 200},  // one finder: the bottom right
+        {5, {1, 2}, 20},      // the left side's two
+        {7, {0, 2}, 120},     // one diagonal
+        {24, {2, 3}, 10},     // the top two
+        {30, {0, 3}, 300},    // the right two
+    };
+    for (Case const& c : cases) {
+        std::string const text = "HIDDEN V" + std::to_string(c.version);
+        support::RenderOptions options;
+        options.angle = c.angle;
+        options.moduleSize = 3;
+        support::Rendering r = Render(text, c.version, 2, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        double const size = r.symbol.columns;
+        for (int y = 0; y < r.frame.height; ++y) {
+            for (int x = 0; x < r.frame.width; ++x) {
+                support::Point const p = r.symbol.toModule({x + 0.5, y + 0.5});
+                for (int corner : c.hidden) {
+                    bool const right = corner == 1 || corner == 2;
+                    bool const bottom = corner >= 2;
+                    double const u = right ? size - p.x : p.x;
+                    double const v = bottom ? size - p.y : p.y;
+                    if (u > -1 && u < 7.5 && v > -1 && v < 7.5) {
+                        r.frame.at(x, y) = 900;
+                    }
+                }
+            }
+        }
+        FrameRead const read = ReadFrame(r.frame);
+        EXPECT_EQ(read.result, 53) << "version " << c.version << " angle " << c.angle;
+        if (read.result != 53) {
+            continue;
+        }
+        EXPECT_EQ(read.text, text);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_NEAR(read.label->cornerX[i], r.symbol.corners[static_cast<size_t>(i)].x, 3.0) << i;
+            EXPECT_NEAR(read.label->cornerY[i], r.symbol.corners[static_cast<size_t>(i)].y, 3.0) << i;
+        }
+    }
 }
 
 TEST(HanXinReaderTest, NothingIsReadWhenHanXinIsOffOrAbsent)

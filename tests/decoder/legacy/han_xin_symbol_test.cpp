@@ -73,6 +73,33 @@ TEST(HanXinSymbolTest, EveryVersionLevelAndMaskReads)
     }
 }
 
+// The lattice search matches these colours against the frame: a module
+// given the wrong colour pulls every lattice point off its place.
+TEST(HanXinSymbolTest, AlignmentLineColoursAgreeWithTheSymbolsOfEveryVersion)
+{
+    static unsigned short colours[kHanXinMaxSize * kHanXinMaxSize];
+    for (int version = 4; version <= kHanXinMaxVersion; ++version) {
+        hanxin_test::Symbol const symbol = Encode("LATTICE", version, 1, version % 4);
+        ASSERT_TRUE(symbol.ok) << "version " << version;
+        std::fill(std::begin(colours), std::end(colours), static_cast<unsigned short>(7));
+        ASSERT_EQ(MarkHanXinAlignmentColours(colours, version), 0);
+        int known = 0;
+        for (int row = 0; row < symbol.size; ++row) {
+            for (int column = 0; column < symbol.size; ++column) {
+                unsigned short const colour = colours[row * kHanXinMaxSize + column];
+                if (colour <= 1) {
+                    ++known;
+                    ASSERT_EQ(colour, symbol.grid[static_cast<size_t>(row * kHanXinMaxSize + column)])
+                        << "version " << version << " row " << row << " column " << column;
+                }
+            }
+        }
+        // A dark and a light line along every lattice interval.
+        EXPECT_GT(known, 2 * symbol.size) << "version " << version;
+    }
+    EXPECT_EQ(MarkHanXinAlignmentColours(colours, 85), -1);
+}
+
 TEST(HanXinSymbolTest, DataModesGiveTheGb18030Bytes)
 {
     struct Case {
