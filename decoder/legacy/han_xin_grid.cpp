@@ -2,6 +2,7 @@
 
 #include "decoder/legacy/han_xin_lattice.h"
 #include "decoder/legacy/han_xin_version.h"
+#include "decoder/legacy/legacy_linear_system.h"
 
 #include <cmath>
 
@@ -83,37 +84,6 @@ void FinderMapping(int corner, int size, HanXinMapping* mapping)
     mapping->lattice = nullptr;
 }
 
-// Solves a x = b for n <= 8 unknowns by elimination with pivoting.
-bool Solve(double a[8][9], int n, double* x)
-{
-    for (int c = 0; c < n; ++c) {
-        int pivot = c;
-        for (int r = c + 1; r < n; ++r) {
-            pivot = std::fabs(a[r][c]) > std::fabs(a[pivot][c]) ? r : pivot;
-        }
-        if (std::fabs(a[pivot][c]) < 1e-12) {
-            return false;
-        }
-        for (int k = 0; k <= n; ++k) {
-            double const t = a[c][k];
-            a[c][k] = a[pivot][k];
-            a[pivot][k] = t;
-        }
-        for (int r = 0; r < n; ++r) {
-            if (r != c) {
-                double const f = a[r][c] / a[c][c];
-                for (int k = c; k <= n; ++k) {
-                    a[r][k] -= f * a[c][k];
-                }
-            }
-        }
-    }
-    for (int c = 0; c < n; ++c) {
-        x[c] = a[c][n] / a[c][c];
-    }
-    return true;
-}
-
 // The mapping through the valid finders' block centres: perspective with
 // four, affine with three.
 bool MappingFor(int size, HanXinMapping* mapping)
@@ -142,7 +112,7 @@ bool MappingFor(int size, HanXinMapping* mapping)
                 a[2 * i + 1][k] = ry[k];
             }
         }
-        if (!Solve(a, 8, p)) {
+        if (!SolveLinearSystem(a, 8, p)) {
             return false;
         }
     } else if (n == 3) {
@@ -156,7 +126,7 @@ bool MappingFor(int size, HanXinMapping* mapping)
             a[2 * i][6] = rx[6];
             a[2 * i + 1][6] = ry[6];
         }
-        if (!Solve(a, 6, p)) {
+        if (!SolveLinearSystem(a, 6, p)) {
             return false;
         }
         p[6] = 0;
@@ -173,7 +143,7 @@ bool MappingFor(int size, HanXinMapping* mapping)
             }
         }
         double q[4] = {};
-        if (!Solve(a, 4, q)) {
+        if (!SolveLinearSystem(a, 4, q)) {
             return false;
         }
         double const turned[8] = {q[0], -q[1], q[2], q[1], q[0], q[3], 0, 0};
