@@ -86,11 +86,13 @@ bool ReadBlockColumns(StackInterface<ArrayIterator<ScanElement const>> const& li
 // The columns voted into one character list in line order: each column's
 // most voted value, which must lead every other value of the column; the
 // list ends at the first column after the first whose value closes the
-// symbol (isClosing(value, value of the first column)). votes is the smallest
-// winning count. False when no column closes or a column has no clear value.
-template <class IsClosing>
+// symbol (isClosing(value, value of the first column)), and accept(symbols)
+// must take it (the check characters). votes is the smallest winning count.
+// False, with no symbols, when no column closes, a column has no clear value
+// or the list is not accepted.
+template <class IsClosing, class Accept>
 bool VoteBlockColumns(StackInterface<MultiLineBlockData> const& blocks, StackInterface<BarSymbol>& symbols,
-                      unsigned& votes, IsClosing&& isClosing)
+                      unsigned& votes, IsClosing&& isClosing, Accept&& accept)
 {
     symbols.Clear();
     votes = 0;
@@ -131,7 +133,10 @@ bool VoteBlockColumns(StackInterface<MultiLineBlockData> const& blocks, StackInt
         if (c == 0) {
             first = value;
         } else if (isClosing(value, first)) {
-            return true;
+            if (accept(symbols)) {
+                return true;
+            }
+            break;
         }
     }
     symbols.Clear();

@@ -52,14 +52,12 @@ bool CodabarDecoder::MakeBarSymbolArray(StackInterface<MultiLineBlockData> const
 {
     // A start and a stop alone carry nothing; the length record and the
     // check digit hold as on one line.
-    if (!VoteBlockColumns(blocks, symbols, votes, [](int value, int) { return IsStartStop(value); }) ||
-        symbols.GetCount() < 3 || !codabar_->fixed_length.Get().Admits(symbols.GetCount() - 2) ||
-        !CheckCheckDigit(symbols, reverced)) {
-        symbols.Clear();
-        votes = 0;
-        return false;
-    }
-    return true;
+    return VoteBlockColumns(
+        blocks, symbols, votes, [](int value, int) { return IsStartStop(value); },
+        [&](StackInterface<BarSymbol> const& read) {
+            return read.GetCount() >= 3 && codabar_->fixed_length.Get().Admits(read.GetCount() - 2) &&
+                   CheckCheckDigit(read, reverced);
+        });
 }
 
 }  // namespace DEC2DIvra

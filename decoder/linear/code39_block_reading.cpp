@@ -53,13 +53,9 @@ bool Code39Decoder::MakeBarSymbolArray(StackInterface<MultiLineBlockData> const&
                                        StackInterface<BarSymbol>& symbols, unsigned& votes) const
 {
     // The stop is the start character again.
-    if (!VoteBlockColumns(blocks, symbols, votes, [](int value, int first) { return value == first; }) ||
-        !CheckCheckDigit(symbols, reverced)) {
-        symbols.Clear();
-        votes = 0;
-        return false;
-    }
-    return true;
+    return VoteBlockColumns(
+        blocks, symbols, votes, [](int value, int first) { return value == first; },
+        [&](StackInterface<BarSymbol> const& read) { return CheckCheckDigit(read, reverced); });
 }
 
 }  // namespace DEC2DIvra

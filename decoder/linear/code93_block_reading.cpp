@@ -44,14 +44,9 @@ bool Code93Decoder::ExecuteBlockBinarization(StackInterface<ArrayIterator<ScanEl
 bool Code93Decoder::MakeBarSymbolArray(StackInterface<MultiLineBlockData> const& blocks, bool& reverced,
                                        StackInterface<BarSymbol>& symbols, unsigned& votes) const
 {
-    if (!VoteBlockColumns(blocks, symbols, votes,
-                          [](int value, int) { return value == static_cast<int>(kStartStopKey); }) ||
-        !CheckCheckDigit(symbols, reverced)) {
-        symbols.Clear();
-        votes = 0;
-        return false;
-    }
-    return true;
+    return VoteBlockColumns(
+        blocks, symbols, votes, [](int value, int) { return value == static_cast<int>(kStartStopKey); },
+        [&](StackInterface<BarSymbol> const& read) { return CheckCheckDigit(read, reverced); });
 }
 
 }  // namespace DEC2DIvra

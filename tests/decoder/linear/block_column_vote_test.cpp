@@ -22,7 +22,7 @@ struct Voted {
     unsigned votes = 0;
 };
 
-Voted Vote(std::vector<Column> const& columns)
+Voted Vote(std::vector<Column> const& columns, bool accepted = true)
 {
     std::vector<MultiLineBlockData> blockBuffer(columns.size() + 1);
     StackInterface<MultiLineBlockData> blocks(blockBuffer.data(), static_cast<unsigned>(blockBuffer.size()));
@@ -41,7 +41,8 @@ Voted Vote(std::vector<Column> const& columns)
     StackInterface<BarSymbol> symbols(buffer.data(), static_cast<unsigned>(buffer.size()));
     Voted result;
     result.ok = DEC2DIvra::VoteBlockColumns(blocks, symbols, result.votes,
-                                            [](int value, int first) { return value == kStop || value == first; });
+                                            [](int value, int first) { return value == kStop || value == first; },
+                                            [&](StackInterface<BarSymbol> const&) { return accepted; });
     for (BarSymbol const& s : symbols) {
         result.values.push_back(s.value);
     }
@@ -73,6 +74,10 @@ TEST(BlockColumnVote, DoubtfulColumnsGiveNoRead)
         {"an empty column before the closing one", {{1, 1, 1}, {}, {kStop, kStop, kStop}}},
         {"no column", {}},
     };
+    // A clear read that the check characters refuse.
+    Voted const refused = Vote({{1, 1, 1}, {5, 5, 5}, {kStop, kStop, kStop}}, false);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.votes, 0u);
     for (Case const& c : cases) {
         Voted const voted = Vote(c.columns);
         EXPECT_FALSE(voted.ok) << c.name;
