@@ -1,6 +1,8 @@
 #pragma once
 
 #include "decoder/core/containers/array_iterator.h"
+#include "decoder/core/containers/stack_interface.h"
+#include "decoder/linear/bar_symbol.h"
 #include "decoder/linear/common_partial_scan_data.h"
 #include "decoder/linear/scan_element.h"
 
@@ -9,12 +11,18 @@ namespace DEC2DIvra {
 // Reads from the run the frame offers and, failing that, from the run before
 // it: Code 39, Code 93 and Code 11 begin with a one-module bar, which printed
 // small may lack the contrast that makes the frame offer it, so that the run
-// after it comes instead.
+// after it comes instead. A read that found its start character at the
+// offered run keeps what it read: its first character is the line's start
+// symbol for the multi-line road, which a retry would clear.
 template <class ReadFrom>
-bool ReadFromOfferedOrPreviousRun(ArrayIterator<ScanElement const> const& start, ReadFrom&& read)
+bool ReadFromOfferedOrPreviousRun(ArrayIterator<ScanElement const> const& start,
+                                  StackInterface<BarSymbol> const& symbols, ReadFrom&& read)
 {
     if (read(start)) {
         return true;
+    }
+    if (!symbols.IsEmpty()) {
+        return false;
     }
     ArrayIterator<ScanElement const> before = start;
     before.Prev();

@@ -37,6 +37,13 @@ public:
                              bool& negative, bool& reverced) const override;
     bool CheckCheckDigit(StackInterface<BarSymbol> const& symbols, bool reverced) const override;
     bool Start(StackInterface<BarSymbol> const& symbols, bool reverced, DecodedLabel& label) const override;
+    // The multi-line road: one column of characters after another across the
+    // lines of a band, read in this instance's direction, voted into one read.
+    bool ExecuteBlockBinarization(StackInterface<ArrayIterator<ScanElement const>> const& lines,
+                                  StackInterface<MultiLineBlockData>& blocks, bool negative,
+                                  bool& reverced) const override;
+    bool MakeBarSymbolArray(StackInterface<MultiLineBlockData> const& blocks, bool& reverced,
+                            StackInterface<BarSymbol>& symbols, unsigned& votes) const override;
 
     bool GetDirection() const { return direction_; }
 

@@ -171,8 +171,9 @@ bool Code11Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, boo
 bool Code11Decoder::ExecuteBinarization(ArrayIterator<ScanElement const> const& start,
                                         StackInterface<BarSymbol>& symbols, bool& negative, bool& reverced) const
 {
-    return ReadFromOfferedOrPreviousRun(
-        start, [&](ArrayIterator<ScanElement const> const& first) { return Read(first, symbols, negative, reverced); });
+    return ReadFromOfferedOrPreviousRun(start, symbols, [&](ArrayIterator<ScanElement const> const& first) {
+        return Read(first, symbols, negative, reverced);
+    });
 }
 
 bool Code11Decoder::Read(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,

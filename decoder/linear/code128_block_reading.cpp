@@ -2,35 +2,18 @@
 // column across the lines of a band, then voted into one symbol.
 
 #include "decoder/core/property/dec2d_property.h"
+#include "decoder/linear/block_column_reading.h"
 #include "decoder/linear/code128_block_vote.h"
 #include "decoder/linear/code128_decoder.h"
 #include "decoder/linear/multi_line_block_data.h"
 
 namespace DEC2DIvra {
 
-namespace {
-
-// The column's element width as its lines measured it; the fitted value
-// when the column was fitted, else the mean of its entries.
-int ElementWidth(MultiLineBlockData const& column)
-{
-    if (column.GetMinElementWidth() > 0) {
-        return column.GetMinElementWidth();
-    }
-    long long sum = 0;
-    for (MultiLineBlockData::Entry const& entry : column) {
-        sum += entry.width;
-    }
-    return column.IsEmpty() ? 0 : static_cast<int>(sum / column.GetCount());
-}
-
-}  // namespace
-
 bool Code128Decoder::ReadColumn(StackInterface<ArrayIterator<ScanElement const>> const& lines,
                                 MultiLineBlockData const& previous, bool negative, bool reverced,
                                 MultiLineBlockData& column, bool& closed) const
 {
-    int const elementWidth = ElementWidth(previous);
+    int const elementWidth = CalcBlockElementWidth(previous);
     // The first run of a character as the line meets it: a bar, or from the
     // stop end a space.
     bool const light = negative != reverced;

@@ -168,8 +168,9 @@ bool Code39Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, boo
 bool Code39Decoder::ExecuteBinarization(ArrayIterator<ScanElement const> const& start,
                                         StackInterface<BarSymbol>& symbols, bool& negative, bool& reverced) const
 {
-    return ReadFromOfferedOrPreviousRun(
-        start, [&](ArrayIterator<ScanElement const> const& first) { return Read(first, symbols, negative, reverced); });
+    return ReadFromOfferedOrPreviousRun(start, symbols, [&](ArrayIterator<ScanElement const> const& first) {
+        return Read(first, symbols, negative, reverced);
+    });
 }
 
 bool Code39Decoder::Read(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
@@ -196,6 +197,7 @@ bool Code39Decoder::Read(ArrayIterator<ScanElement const> const& start, StackInt
         symbol.begin = window[0].begin;
         symbol.end = window[Code39PartialScanData::kRuns - 1].end;
         symbol.width = module;
+        symbol.contrast = window.GetContrast();
         if (!symbols.Push(symbol)) {
             return false;
         }

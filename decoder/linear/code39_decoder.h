@@ -43,6 +43,14 @@ public:
     bool CheckCheckDigit(StackInterface<BarSymbol> const& symbols, bool reverced) const override;
     bool Start(StackInterface<BarSymbol> const& symbols, bool reverced, DecodedLabel& label) const override;
     bool IsEnableStartBarSymbol() const override { return true; }
+    // The multi-line road: one column of characters after another across the
+    // lines of a band, from the start column the frame hands in, voted into
+    // one read that must pass the check character where it is verified.
+    bool ExecuteBlockBinarization(StackInterface<ArrayIterator<ScanElement const>> const& lines,
+                                  StackInterface<MultiLineBlockData>& blocks, bool negative,
+                                  bool& reverced) const override;
+    bool MakeBarSymbolArray(StackInterface<MultiLineBlockData> const& blocks, bool& reverced,
+                            StackInterface<BarSymbol>& symbols, unsigned& votes) const override;
 
     // The characters of a read in reading order, start and stop included;
     // false when a key is no character or there are more than capacity.

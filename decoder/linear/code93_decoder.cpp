@@ -170,8 +170,9 @@ bool Code93Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, Cod
 bool Code93Decoder::ExecuteBinarization(ArrayIterator<ScanElement const> const& start,
                                         StackInterface<BarSymbol>& symbols, bool& negative, bool& reverced) const
 {
-    return ReadFromOfferedOrPreviousRun(
-        start, [&](ArrayIterator<ScanElement const> const& first) { return Read(first, symbols, negative, reverced); });
+    return ReadFromOfferedOrPreviousRun(start, symbols, [&](ArrayIterator<ScanElement const> const& first) {
+        return Read(first, symbols, negative, reverced);
+    });
 }
 
 bool Code93Decoder::Read(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
@@ -196,6 +197,7 @@ bool Code93Decoder::Read(ArrayIterator<ScanElement const> const& start, StackInt
         symbol.begin = window[0].begin;
         symbol.end = window[Code93PartialScanData::kRuns - 1].end;
         symbol.width = static_cast<int>(window.GetSpan() / Code93PartialScanData::kModules);
+        symbol.contrast = window.GetContrast();
         if (!symbols.Push(symbol)) {
             return false;
         }

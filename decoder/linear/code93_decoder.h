@@ -35,6 +35,14 @@ public:
                              bool& negative, bool& reverced) const override;
     bool CheckCheckDigit(StackInterface<BarSymbol> const& symbols, bool reverced) const override;
     bool Start(StackInterface<BarSymbol> const& symbols, bool reverced, DecodedLabel& label) const override;
+    // The multi-line road: one column of characters after another across the
+    // lines of a band, voted into one read that must pass both check
+    // characters where they are verified.
+    bool ExecuteBlockBinarization(StackInterface<ArrayIterator<ScanElement const>> const& lines,
+                                  StackInterface<MultiLineBlockData>& blocks, bool negative,
+                                  bool& reverced) const override;
+    bool MakeBarSymbolArray(StackInterface<MultiLineBlockData> const& blocks, bool& reverced,
+                            StackInterface<BarSymbol>& symbols, unsigned& votes) const override;
 
     // The character value (0-47) of a key; 255 for none. 43-46 are the
     // shifts ($), (%), (/), (+); 47 start/stop.

@@ -1,5 +1,8 @@
 #include "decoder/linear/line_run_data.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "decoder/linear/partial_scan_data.h"
 #include "decoder/linear/rate_for_tuning_calculator.h"
 
@@ -143,8 +146,30 @@ bool LineRunData::IsClearZone(unsigned edge, bool after, unsigned width, unsigne
         return false;
     }
     Run const& zone = runs_[k];
-    long long const run = static_cast<long long>(zone.run.end) - zone.run.begin;
-    bool const lineEnd = zone.firstLine == 0 || zone.lastLine == lineCount_ - 1;
+    long long begin = zone.run.begin;
+    long long first = zone.firstLine;
+    if (!after) {
+        // Noise splits the zone before the symbol as it would the runs after
+        // the candidate, which are merged: a thin run far shallower than the
+        // symbol's edge joins the zone, as it would there.
+        ScanElement const& bar = runs_[before_ + edge].run;
+        long long const swing = std::llabs(static_cast<long long>(bar.grey) - zone.run.grey);
+        long long const end = zone.run.end;
+        while (first >= 2) {
+            ScanElement const& speck = line_[first - 1];
+            ScanElement const& beyond = line_[first - 2];
+            long long const rise = std::min(std::llabs(static_cast<long long>(speck.grey) - zone.run.grey),
+                                            std::llabs(static_cast<long long>(speck.grey) - beyond.grey));
+            long long const thin = static_cast<long long>(speck.end) - speck.begin;
+            if (4 * rise >= swing || 4 * thin >= end - beyond.begin - thin) {
+                break;
+            }
+            begin = beyond.begin;
+            first -= 2;
+        }
+    }
+    long long const run = static_cast<long long>(zone.run.end) - begin;
+    bool const lineEnd = first == 0 || zone.lastLine == lineCount_ - 1;
     return 2 * run >= width && (!lineEnd || 5 * run >= 2LL * width);
 }
 

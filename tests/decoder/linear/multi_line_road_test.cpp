@@ -1,6 +1,6 @@
-// The multi-line road end to end: a rendered Code 128 symbol damaged so that
-// every scan line crosses the damage somewhere, read from the characters its
-// lines see undamaged; the same frame through the single lines alone fails.
+// The multi-line road end to end: a rendered symbol damaged so that every
+// scan line crosses the damage somewhere, read from the characters its lines
+// see undamaged; the same frame through the single lines alone fails.
 
 #include <gtest/gtest.h>
 
@@ -26,13 +26,42 @@ constexpr unsigned kComposition = 3;     // single lines, then the multi-line st
 
 enum class Damage { kWhiteStripe, kNoisyStripe };
 
+enum class Symbology { kCode128, kCode39, kCode93, kCodabar };
+
 struct Case {
     char const* name;
     Damage damage;
     double angle;
     double moduleSize;
     bool inverted;
+    Symbology symbology = Symbology::kCode128;
 };
+
+// What each symbology draws and what its label must carry.
+struct Drawn {
+    int zint;
+    char const* data;
+    int option2;
+    char const* label;
+    tagSymbology symbology;
+    char const* aim;
+};
+
+Drawn Draw(Symbology symbology)
+{
+    switch (symbology) {
+    case Symbology::kCode39:
+                // Without its check character a line across the damage may misread.
+        return {BARCODE_CODE39, "MULTI-39", 1, "MULTI-39", SYMBOLOGY_CODE39, "]A3"};
+    case Symbology::kCode93:
+        return {BARCODE_CODE93, "MULTI-LINE 93", 0, "MULTI-LINE 93", SYMBOLOGY_CODE93, "]G0"};
+    case Symbology::kCodabar:
+        return {BARCODE_CODABAR, "A2026-0712B", 0, "2026-0712", SYMBOLOGY_CODABAR, "]F0"};
+    case Symbology::kCode128:
+        break;
+    }
+    return {BARCODE_CODE128, "MULTI-LINE 2026", 0, "MULTI-LINE 2026", SYMBOLOGY_CODE128, "]C0"};
+}
 
 class MultiLineRoadTest : public ::testing::TestWithParam<Case> {
 protected:
@@ -41,6 +70,11 @@ protected:
         EXPECT_TRUE(harness.IsReady());
         harness.EnableAllLinear(false);
         harness.Settings().read.code128.Set(true);
+        harness.Settings().read.code39.Set(true);
+        harness.Settings().code.code39.check_check_digit.Set(true);
+        harness.Settings().code.code39.transmit_check_digit.Set(false);
+        harness.Settings().read.code93.Set(true);
+        harness.Settings().read.codabar.Set(true);
         harness.ClearLengthLimits();
         harness.SetRedundancy(1);
         harness.SetPolarity(2);
@@ -57,7 +91,9 @@ protected:
         options.blur = 0.6;
         options.noise = 10;
         options.inverted = c.inverted;
-        support::Rendering r = support::render({.symbology = BARCODE_CODE128, .data = kData, .height = 40}, options);
+        Drawn const drawn = Draw(c.symbology);
+        support::Rendering r = support::render(
+            {.symbology = drawn.zint, .data = drawn.data, .option2 = drawn.option2, .height = 40}, options);
         EXPECT_TRUE(r.symbol.ok) << r.symbol.error;
         support::Quad const& q = r.symbol.corners;
         auto along = [](support::Point a, support::Point b, double t) {
@@ -81,7 +117,6 @@ protected:
         return r;
     }
 
-    static constexpr char const* kData = "MULTI-LINE 2026";
     frame_test::LinearFrameHarness harness;
     Region region;
 };
@@ -100,18 +135,21 @@ TEST_P(MultiLineRoadTest, ADamagedBandReadsFromItsLines)
     harness.SetRedundancy(1);
     harness.SetDecodeMode(kComposition);
     Read const multi = harness.ReadRegion(r.frame, region);
+    Drawn const drawn = Draw(c.symbology);
     ASSERT_TRUE(multi.ok);
-    EXPECT_EQ(multi.data, kData);
-    EXPECT_EQ(multi.symbology, SYMBOLOGY_CODE128);
-    EXPECT_EQ(multi.aim, "]C0");
+    EXPECT_EQ(multi.data, drawn.label);
+    EXPECT_EQ(multi.symbology, drawn.symbology);
+    EXPECT_EQ(multi.aim, drawn.aim);
     EXPECT_EQ(multi.negative, c.inverted ? 1u : 0u);
-    std::vector<int> const widths = code128_test::ZintRowWidths({.symbology = BARCODE_CODE128, .data = kData});
-    int modules = 0;
-    for (int w : widths) {
-        modules += w;
+    if (c.symbology == Symbology::kCode128) {
+        std::vector<int> const widths = code128_test::ZintRowWidths({.symbology = BARCODE_CODE128, .data = drawn.data});
+        int modules = 0;
+        for (int w : widths) {
+            modules += w;
+        }
+        // Eleven modules a character, the stop's closing bar left out.
+        EXPECT_EQ(multi.moduleCount, static_cast<unsigned>(modules - 2));
     }
-    // Eleven modules a character, the stop's closing bar left out.
-    EXPECT_EQ(multi.moduleCount, static_cast<unsigned>(modules - 2));
     EXPECT_EQ(multi.statistics.present, 0);
     // The region follows the symbol: each corner within four modules of the
     // rendered one.
@@ -127,7 +165,22 @@ INSTANTIATE_TEST_SUITE_P(Damages, MultiLineRoadTest,
                                            Case{"noisy stripe", Damage::kNoisyStripe, 0.0, 3.0, false},
                                            Case{"turned", Damage::kWhiteStripe, 20.0, 2.5, false},
                                            Case{"upside down", Damage::kWhiteStripe, 180.0, 3.0, false},
-                                           Case{"light on dark", Damage::kWhiteStripe, 0.0, 3.0, true}),
+                                           Case{"light on dark", Damage::kWhiteStripe, 0.0, 3.0, true},
+                                           Case{"Code 39", Damage::kWhiteStripe, 0.0, 2.5, false, Symbology::kCode39},
+                                           Case{"Code 39 upside down", Damage::kNoisyStripe, 180.0, 2.5, false,
+                                                Symbology::kCode39},
+                                           Case{"Code 39 light on dark", Damage::kWhiteStripe, 30.0, 2.5, true,
+                                                Symbology::kCode39},
+                                           Case{"Code 93", Damage::kWhiteStripe, 0.0, 3.0, false, Symbology::kCode93},
+                                           Case{"Code 93 upside down", Damage::kNoisyStripe, 195.0, 2.5, false,
+                                                Symbology::kCode93},
+                                           Case{"Code 93 light on dark", Damage::kWhiteStripe, 0.0, 3.0, true,
+                                                Symbology::kCode93},
+                                           Case{"Codabar", Damage::kWhiteStripe, 0.0, 3.0, false, Symbology::kCodabar},
+                                           Case{"Codabar upside down", Damage::kNoisyStripe, 180.0, 2.5, false,
+                                                Symbology::kCodabar},
+                                           Case{"Codabar light on dark", Damage::kWhiteStripe, 15.0, 3.0, true,
+                                                Symbology::kCodabar}),
                          [](::testing::TestParamInfo<Case> const& info) {
                              std::string name = info.param.name;
                              for (char& ch : name) {

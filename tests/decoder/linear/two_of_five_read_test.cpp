@@ -203,6 +203,36 @@ TEST_F(TwoOfFiveReadTest, MalformedSymbolsGiveNoLabel)
     }
 }
 
+// Faint thin specks in the quiet zone before a symbol (print noise) leave it
+// a quiet zone, as they do after it; a bar there does not.
+TEST_F(TwoOfFiveReadTest, FaintSpecksBeforeTheSymbolLeaveItsQuietZone)
+{
+    EnableAll2of5();
+    double const module = 3.0;
+    support::RenderOptions const options{.moduleSize = module};
+    support::Rendering r = support::render(Input(BARCODE_C25IND, "394372"), options);
+    ASSERT_TRUE(r.symbol.ok);
+    int const start = static_cast<int>(r.symbol.corners[0].x);
+    auto speck = [&](double modulesBefore, int grey) {
+        int const x = start - static_cast<int>(modulesBefore * module);
+        linear_read_test::PaintColumns(r.frame, x, x + 1, grey);
+    };
+    // A tenth of the contrast, one pixel wide: the zone splits into runs
+    // shorter than half of it.
+    int const faint = options.light - (options.light - options.dark) / 10;
+    for (double at : {3.0, 6.0, 8.5}) {
+        speck(at, faint);
+    }
+    std::vector<Read> const reads = harness.ReadFixedBand(r.frame);
+    ASSERT_FALSE(reads.empty());
+    EXPECT_EQ(reads.front().data, "394372");
+    // A dark bar there is print, not noise.
+    linear_read_test::PaintColumns(r.frame, start - static_cast<int>(4 * module),
+                                   start - static_cast<int>(3 * module), options.dark);
+    std::vector<Read> const barred = harness.ReadFixedBand(r.frame);
+    EXPECT_TRUE(barred.empty() || !barred.front().ok);
+}
+
 // Other symbologies' frames give no 2 of 5 label with every type on: a
 // partial scan of their patterns fakes no short symbol.
 TEST_F(TwoOfFiveReadTest, OtherSymbologiesGiveNo2of5Label)
