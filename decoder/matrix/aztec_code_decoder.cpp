@@ -155,6 +155,7 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
 {
     bool const readCode = property_->aztec_code.read.Get();
     bool const readRunes = property_->aztec_code.read_runes.Get();
+    bool const record = property_->common_2d.fill_symbol_record.Get();
     bool const dark = finder_.IsDarkCentre();
     int const threshold = finder_.GetThreshold();
     for (int pass = 0; pass < 2; ++pass) {
@@ -190,8 +191,9 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
         for (unsigned c = 0; c < (possible.two ? 2u : 1u); ++c) {
             OrientationPattern const& orientation = c == 0 ? possible.first : possible.second;
             ModeMessageInformation information;
+            CorrectedModeMessage corrected;
             if (!ModeBitsDecoder::Start(modeBits, compact, orientation, compact && readRunes, rs_, information,
-                                        nullptr)) {
+                                        record ? &corrected : nullptr)) {
                 continue;
             }
             if (information.runes) {
@@ -202,6 +204,9 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
                 continue;
             }
             label.negative = dark ? 0 : 1;
+            if (record) {
+                corrected.Repack(label.further);
+            }
             // The symbol's corners, half a module outside its outer modules.
             double const half = information.runes ? 5.5 : AztecSymbolSize(information.compact, information.layers) / 2.0;
             static constexpr double kSignX[4] = {-1, 1, 1, -1};
