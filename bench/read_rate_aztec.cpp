@@ -3,10 +3,18 @@
 //
 //   bench_read_rate_aztec [compact|full|full_sample|runes]...   (all but full_sample by default;
 //                                                               full_sample: ten full-range sizes)
+//
+// Each symbol's rows are measured in a process of its own, SCANNER_BENCH_JOBS of them
+// (default 4) at once, and printed in the tables' order.
 #include "bench/support/read_rate_table.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -41,10 +49,85 @@ std::string Filler(int version)
     return s;
 }
 
+// One symbol's rows, written to a file by a child process.
+struct Job {
+    ReadRateSpec spec;
+    bool firstOfTable = false;
+    std::string file;
+};
+
+void Add(ReadRateSpec const& table, std::vector<Job>& jobs)
+{
+    for (std::size_t i = 0; i < table.symbols.size(); ++i) {
+        Job job;
+        job.spec = table;
+        job.spec.symbols = {table.symbols[i]};
+        job.firstOfTable = i == 0;
+        jobs.push_back(std::move(job));
+    }
+}
+
+// Runs the jobs, at most `parallel` at once, each in a child so that no
+// reader's state or timing is shared between threads; then prints their
+// rows, each table's heading once.
+void RunJobs(std::vector<Job>& jobs, unsigned parallel)
+{
+    char pattern[] = "/tmp/read-rate-aztec-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) {
+        std::fprintf(stderr, "no folder for the job files\n");
+        return;
+    }
+    std::fflush(stdout);
+    unsigned running = 0;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        jobs[i].file = std::string(pattern) + "/job" + std::to_string(i) + ".txt";
+        if (running == parallel && ::wait(nullptr) > 0) {
+            --running;
+        }
+        pid_t const child = ::fork();
+        if (child == 0) {
+            std::FILE* const out = std::fopen(jobs[i].file.c_str(), "w");
+            if (out != nullptr) {
+                bench_support::RunReadRateTable(jobs[i].spec, out);
+                std::fclose(out);
+            }
+            std::_Exit(0);
+        }
+        if (child > 0) {
+            ++running;
+        } else {
+            std::fprintf(stderr, "could not start the job of %s\n", jobs[i].spec.symbols[0].name.c_str());
+        }
+    }
+    while (::wait(nullptr) > 0) {
+    }
+    for (Job const& job : jobs) {
+        std::FILE* const in = std::fopen(job.file.c_str(), "r");
+        if (in == nullptr) {
+            continue;
+        }
+        // The heading is the table's title line and its column line.
+        unsigned line = 0;
+        for (int c; (c = std::fgetc(in)) != EOF;) {
+            if (job.firstOfTable || line >= 2) {
+                std::fputc(c, stdout);
+            }
+            line += c == '\n' ? 1u : 0u;
+        }
+        std::fclose(in);
+        std::remove(job.file.c_str());
+    }
+    ::rmdir(pattern);
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    std::vector<Job> jobs;
+    char const* parallelText = std::getenv("SCANNER_BENCH_JOBS");
+    int const parallel = parallelText != nullptr ? std::atoi(parallelText) : 4;
     // The factory settings read Aztec Code in both polarities; Runes are
     // switched on for their table.
     ReadRateSpec base;
@@ -58,7 +141,7 @@ int main(int argc, char** argv)
             spec.symbols.push_back({"compact " + std::to_string(v) + " layers",
                                     {.symbology = BARCODE_AZTEC, .data = text, .option2 = v}, {text}});
         }
-        bench_support::RunReadRateTable(spec);
+        Add(spec, jobs);
     }
     bool const sample = Wanted(argc, argv, "full_sample");
     if (Wanted(argc, argv, "full") || sample) {
@@ -75,7 +158,7 @@ int main(int argc, char** argv)
             spec.symbols.push_back({"full range " + std::to_string(v - 4) + " layers",
                                     {.symbology = BARCODE_AZTEC, .data = text, .option2 = v}, {text}});
         }
-        bench_support::RunReadRateTable(spec);
+        Add(spec, jobs);
     }
     if (Wanted(argc, argv, "runes")) {
         ReadRateSpec spec = base;
@@ -98,7 +181,8 @@ int main(int argc, char** argv)
             spec.symbols.push_back(
                 {std::string("rune ") + text, {.symbology = BARCODE_AZRUNE, .data = std::to_string(value)}, {text}});
         }
-        bench_support::RunReadRateTable(spec);
+        Add(spec, jobs);
     }
+    RunJobs(jobs, parallel > 0 ? static_cast<unsigned>(parallel) : 1u);
     return 0;
 }

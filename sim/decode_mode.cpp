@@ -22,6 +22,7 @@ struct Label {
     std::string aim;
     std::string data;
     double milliseconds = 0.0;
+    tagFurtherRecord further{};
 
     bool operator==(Label const& other) const
     {
@@ -49,6 +50,9 @@ bool collect(void*, tagDecodedLabel const* view)
     DEC2D_GetAIMIdentifier(view->identifier, aim, sizeof aim);
     label.aim = aim;
     label.data.assign(view->data, view->length);
+    if (view->further != nullptr) {
+        label.further = *view->further;
+    }
     label.milliseconds =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - collector.start).count();
     if (std::find(collector.labels.begin(), collector.labels.end(), label) == collector.labels.end()) {
@@ -83,7 +87,7 @@ std::string hex(std::string const& bytes)
 
 } // namespace
 
-int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* out, std::FILE* err)
+int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* out, std::FILE* err, bool record)
 {
     DEC2D_HANDLE const handle = decoderHandle();
     if (handle == nullptr) {
@@ -126,6 +130,12 @@ int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* ou
             if (time) {
                 std::fprintf(out, "\t%.3f", label.milliseconds);
             }
+            if (record && label.further.present != 0) {
+                std::fprintf(out, "\t%d %d %d %u", label.further.value1, label.further.value2,
+                             static_cast<int>(label.further.value3), label.further.value4);
+            } else if (record) {
+                std::fputs("\t-", out);
+            }
             std::fputc('\n', out);
         }
     }
@@ -138,7 +148,7 @@ int decodeMode(Options const& options)
     // Exactly the settings the firmware starts from, by the same steps, so that what is
     // measured here is what a scanner on this board reads.
     LoadStartSettings();
-    return decodeImages(options.arguments, options.time, stdout, stderr);
+    return decodeImages(options.arguments, options.time, stdout, stderr, options.record);
 }
 
 } // namespace scanner_sim

@@ -11,8 +11,11 @@ namespace scanner_sim {
 // One line per label: file, symbology number, AIM identifier, the data in hex and, with
 // `time`, the milliseconds from the start of the image's decode to that label; or
 // file and "-" when nothing was decoded, with `time` followed by the milliseconds of the
-// whole decode of the frame (an unreadable file says why on `err` instead).
+// whole decode of the frame (an unreadable file says why on `err` instead). With
+// `record` a last column holds the label's symbol record, its four values apart by
+// spaces, or "-" when it carries none.
 // Every label of an image is listed once. 0 when every image gave a label, else 1.
-int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* out, std::FILE* err);
+int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* out, std::FILE* err,
+                 bool record = false);
 
 } // namespace scanner_sim

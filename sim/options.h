@@ -12,6 +12,7 @@ struct Options {
     Mode mode = Mode::Run;
     std::string board = "./board";
     bool time = false;                  // decode: add the milliseconds column
+    bool record = false;                // decode: add the symbol record column
     std::vector<std::string> arguments; // images, or command texts
 };
 

@@ -131,19 +131,28 @@ int AztecCodeDecoder::Start(GrayImage const& image, Region const& bullsEye, Deco
 
 int AztecCodeDecoder::TryCentre(GrayImage const& image, double x, double y, double module, DecodedLabel& label)
 {
-    double nearX = 0;
-    double nearY = 0;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        bool const wide = attempt == 1;
-        if (!finder_.Start(image, x, y, module, wide)) {
+    // The near search and the wide one, each with the usual and then the
+    // strict test of the centre module; a centre already read around is not
+    // read again.
+    constexpr unsigned kAttempts = 4;
+    double triedX[kAttempts] = {};
+    double triedY[kAttempts] = {};
+    unsigned tried = 0;
+    for (unsigned attempt = 0; attempt < kAttempts; ++attempt) {
+        if (!finder_.Start(image, x, y, module, attempt >= 2, attempt % 2 == 1)) {
             continue;
         }
-        if (!wide) {
-            nearX = finder_.GetCentreX();
-            nearY = finder_.GetCentreY();
-        } else if (std::fabs(finder_.GetCentreX() - nearX) + std::fabs(finder_.GetCentreY() - nearY) < module) {
-            break;  // the same centre again
+        bool again = false;
+        for (unsigned k = 0; k < tried; ++k) {
+            again = again ||
+                    std::fabs(finder_.GetCentreX() - triedX[k]) + std::fabs(finder_.GetCentreY() - triedY[k]) < module;
         }
+        if (again) {
+            continue;
+        }
+        triedX[tried] = finder_.GetCentreX();
+        triedY[tried] = finder_.GetCentreY();
+        ++tried;
         if (ReadAround(image, label) != 0) {
             return 1;
         }
@@ -155,6 +164,7 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
 {
     bool const readCode = property_->aztec_code.read.Get();
     bool const readRunes = property_->aztec_code.read_runes.Get();
+    bool const record = property_->common_2d.fill_symbol_record.Get();
     bool const dark = finder_.IsDarkCentre();
     int const threshold = finder_.GetThreshold();
     for (int pass = 0; pass < 2; ++pass) {
@@ -190,8 +200,9 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
         for (unsigned c = 0; c < (possible.two ? 2u : 1u); ++c) {
             OrientationPattern const& orientation = c == 0 ? possible.first : possible.second;
             ModeMessageInformation information;
+            CorrectedModeMessage corrected;
             if (!ModeBitsDecoder::Start(modeBits, compact, orientation, compact && readRunes, rs_, information,
-                                        nullptr)) {
+                                        record ? &corrected : nullptr)) {
                 continue;
             }
             if (information.runes) {
@@ -202,6 +213,9 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
                 continue;
             }
             label.negative = dark ? 0 : 1;
+            if (record) {
+                corrected.Repack(label.further);
+            }
             // The symbol's corners, half a module outside its outer modules.
             double const half = information.runes ? 5.5 : AztecSymbolSize(information.compact, information.layers) / 2.0;
             static constexpr double kSignX[4] = {-1, 1, 1, -1};

@@ -9,6 +9,13 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kStep = 0.5;       // pixels between samples along a ray
 constexpr unsigned kMaxSamples = 256;
+constexpr unsigned kNearRounds = 3;
+// What looks like the centre module differs from all around it by this
+// share of the grey range, or with the strict test the larger one: grey
+// ring edges at two pixels a module let a light point between them pass the
+// first, blur lets the true centre fail the second.
+constexpr int kGapShare = 6;
+constexpr int kStrictGapShare = 4;
 
 // The point within range of (x, y), on a lattice of the given step, about
 // which the bull's-eye out to its sixth ring is most nearly symmetric (the
@@ -17,7 +24,7 @@ constexpr unsigned kMaxSamples = 256;
 // does: the samples a module away all around differ from it in one sense,
 // which a point on a ring's side never shows along that side.
 void FindSymmetryCentre(GrayImage const& image, double module, double range, double step, unsigned directions,
-                        double radialStep, double& x, double& y)
+                        double radialStep, int gapShare, double& x, double& y)
 {
     double const reach = module * 6.5;
     int low = 1 << 30;
@@ -30,7 +37,7 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
             high = g > high ? g : high;
         }
     }
-    int const gap = (high - low) / 6;
+    int const gap = (high - low) / gapShare;
     double bestScore = -1;
     bool bestCentre = false;
     double bx = x;
@@ -93,7 +100,7 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
 
 }  // namespace
 
-bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, double module, bool wide)
+bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, double module, bool wide, bool strict)
 {
     if (module < 1.0 || image.GetPixels() == nullptr) {
         return false;
@@ -107,10 +114,21 @@ bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, doub
     // Steps in proportion to the module keep the work the same at any scale.
     double const radial = module / 3 > 1 ? module / 3 : 1;
     if (wide) {
-        FindSymmetryCentre(image, module, module * 3.5, radial, 8, radial, x, y);
-        FindSymmetryCentre(image, module, radial, radial / 4, 8, radial, x, y);
+        int const gapShare = strict ? kStrictGapShare : kGapShare;
+        FindSymmetryCentre(image, module, module * 3.5, radial, 8, radial, gapShare, x, y);
+        FindSymmetryCentre(image, module, radial, radial / 4, 8, radial, gapShare, x, y);
     } else {
-        FindSymmetryCentre(image, module, module * 1.5, radial / 2, 8, radial, x, y);
+        // A best point on the edge of the range may have the centre beyond
+        // it (a guess off by more under perspective): search on from there.
+        double const range = module * 1.5;
+        for (unsigned round = 0; round < kNearRounds; ++round) {
+            double const fromX = x;
+            double const fromY = y;
+            FindSymmetryCentre(image, module, range, radial / 2, 8, radial, strict ? kStrictGapShare : kGapShare, x, y);
+            if (std::fabs(x - fromX) < range - radial / 4 && std::fabs(y - fromY) < range - radial / 4) {
+                break;
+            }
+        }
     }
     cx_ = x;
     cy_ = y;

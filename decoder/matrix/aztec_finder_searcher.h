@@ -16,7 +16,9 @@ public:
     // Measures the edges around a centre guess (pixels) for a module size
     // guess, the centre looked for within one and a half modules, or with
     // wide within three and a half; false when it shows no ring structure.
-    bool Start(GrayImage const& image, double x, double y, double module, bool wide);
+    // With strict, a point must differ more from all around it to pass for
+    // the centre module.
+    bool Start(GrayImage const& image, double x, double y, double module, bool wide, bool strict = false);
 
     double GetCentreX() const { return cx_; }
     double GetCentreY() const { return cy_; }

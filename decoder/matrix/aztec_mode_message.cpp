@@ -139,7 +139,7 @@ unsigned long long ModeBitsDecoder::SortModeBits(unsigned long long bits, bool c
 
 bool ModeBitsDecoder::Start(unsigned long long bits, bool compact, OrientationPattern const& orientation,
                             bool runesAllowed, RSdecodingOfAztec& rs, ModeMessageInformation& information,
-                            unsigned long long* corrected)
+                            CorrectedModeMessage* corrected)
 {
     unsigned long long const sorted = SortModeBits(bits, compact, orientation);
     unsigned short words[RSdecodingOfAztec::kFullRangeModeWords];
@@ -150,7 +150,7 @@ bool ModeBitsDecoder::Start(unsigned long long bits, bool compact, OrientationPa
         if (rs.CorrectErrorsModeMessage(words, n, RSdecodingOfAztec::kCompactModeDataWords, fixed) &&
             information.SetModeMessageData(words[0] / 4u + 1u, (words[0] % 4u) * 16u + words[1] + 1u, true)) {
             if (corrected != nullptr) {
-                *corrected = Join(words, n);
+                *corrected = CorrectedModeMessage{Join(words, n), 4 * n, fixed};
             }
             return true;
         }
@@ -166,7 +166,7 @@ bool ModeBitsDecoder::Start(unsigned long long bits, bool compact, OrientationPa
         information.runes = true;
         information.runeValue = words[0] * 16u + words[1];
         if (corrected != nullptr) {
-            *corrected = Join(words, n) ^ 0xAAAAAAAull;
+            *corrected = CorrectedModeMessage{Join(words, n) ^ 0xAAAAAAAull, 4 * n, fixed};
         }
         return true;
     }
@@ -178,9 +178,18 @@ bool ModeBitsDecoder::Start(unsigned long long bits, bool compact, OrientationPa
         return false;
     }
     if (corrected != nullptr) {
-        *corrected = Join(words, n);
+        *corrected = CorrectedModeMessage{Join(words, n), 4 * n, fixed};
     }
     return true;
+}
+
+void CorrectedModeMessage::Repack(tagFurtherRecord& record) const
+{
+    record.present = 1;
+    record.value1 = static_cast<int>((bits >> 32) & 0xFFu);
+    record.value2 = static_cast<int>(fixedWords);
+    record.value3 = static_cast<signed char>(width);
+    record.value4 = static_cast<unsigned>(bits & 0xFFFFFFFFull);
 }
 
 }  // namespace DEC2DIvra

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "decoder/core/arithmetic/rs_decoding_of_aztec.h"
+#include "decoder/core/tag_decoded_label.h"
 
 namespace DEC2DIvra {
 
@@ -46,15 +47,29 @@ struct ModeMessageInformation {
     bool SetModeMessageData(unsigned layerCount, unsigned dataCount, bool isCompact);
 };
 
+// The corrected mode message as it reads from the symbol's reference corner,
+// first word highest: 28 bits (compact and Runes, a rune's as printed) or 40
+// (full range), and how many of its 4-bit words the correction changed.
+struct CorrectedModeMessage {
+    unsigned long long bits = 0;
+    unsigned width = 0;
+    unsigned fixedWords = 0;
+
+    // The symbol record: present; value1 the bits above the lowest 32 (the
+    // first 8 of a full-range message, 0 otherwise); value2 the words fixed;
+    // value3 the message length in bits; value4 the lowest 32 bits.
+    void Repack(tagFurtherRecord& record) const;
+};
+
 // Corrects the mode message read around the bull's-eye and reads what it says.
 class ModeBitsDecoder {
 public:
     // bits: 28 (compact) or 40 (full range) mode bits read clockwise from the
-    // reader's top-left corner, first bit highest. corrected (may be null)
-    // receives the corrected message, first word highest.
+    // reader's top-left corner, first bit highest. corrected (may be null:
+    // bits not wanted) receives the corrected message.
     static bool Start(unsigned long long bits, bool compact, OrientationPattern const& orientation,
                       bool runesAllowed, RSdecodingOfAztec& rs, ModeMessageInformation& information,
-                      unsigned long long* corrected);
+                      CorrectedModeMessage* corrected);
 
     // The bits turned and, for a mirrored symbol, reversed so that they read
     // from the symbol's reference corner.

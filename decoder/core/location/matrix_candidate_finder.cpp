@@ -21,7 +21,7 @@ constexpr int kMergeModules = 3;
 
 }  // namespace
 
-bool IsRunRatio(int const* widths, int const* modules, unsigned count)
+bool IsRunRatio(int const* widths, int const* modules, unsigned count, int slack)
 {
     long long total = 0;
     long long units = 0;
@@ -34,7 +34,7 @@ bool IsRunRatio(int const* widths, int const* modules, unsigned count)
     }
     for (unsigned i = 0; i < count; ++i) {
         long long const off = static_cast<long long>(widths[i]) * units - modules[i] * total;
-        if ((off < 0 ? -off : off) * 4 > total * (modules[i] + 1)) {
+        if ((off < 0 ? -off : off) * 4 > total * (modules[i] + 1) + 4 * units * slack) {
             return false;
         }
     }
@@ -48,6 +48,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     // earlier sweep of the same image found.
     finderCount_ = wanted.qrFinders ? 0 : finderCount_;
     bullsEyeCount_ = wanted.bullsEyes ? 0 : bullsEyeCount_;
+    looseBullsEyeCount_ = wanted.bullsEyes ? 0 : looseBullsEyeCount_;
     hanXinCount_ = wanted.hanXinFinders ? 0 : hanXinCount_;
     lPatternCount_ = wanted.lPatterns ? 0 : lPatternCount_;
     dotCount_ = wanted.dots ? 0 : dotCount_;
@@ -98,6 +99,22 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             }
         }
     }
+    // The loose sightings fill what room is left, each once: the data of a
+    // large symbol at two pixels a module makes many, which must not take
+    // the place or the turn of its own bull's-eye.
+    for (unsigned i = 0; i < looseBullsEyeCount_ && bullsEyeCount_ < kMaxBullsEyes; ++i) {
+        FinderSighting const& seen = looseBullsEyes_[i];
+        bool known = false;
+        for (unsigned k = 0; k < bullsEyeCount_ && !known; ++k) {
+            int const reach = Max(bullsEyes_[k].module, seen.module);
+            known = Abs(bullsEyes_[k].centre.x - seen.centre.x) <= reach &&
+                    Abs(bullsEyes_[k].centre.y - seen.centre.y) <= reach;
+        }
+        if (!known) {
+            bullsEyes_[bullsEyeCount_++] = seen;
+        }
+    }
+    looseBullsEyeCount_ = 0;
 }
 
 void MatrixCandidateFinder::ScanRowAtLocalMean(GrayImage const& image, Rectangle const& area, int y)
@@ -420,15 +437,18 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     for (int w : column) {
         columnTotal += w;
     }
-    if (!IsRunRatio(column, ring6, 6) || columnTotal * 2 < ringTotal || columnTotal > ringTotal * 2 ||
+    // An Aztec ring is one module: at two pixels a module, runs cut at whole
+    // pixels are a pixel off at times.
+    int const slack = kind == kAztec ? 1 : 0;
+    if (!IsRunRatio(column, ring6, 6, slack) || columnTotal * 2 < ringTotal || columnTotal > ringTotal * 2 ||
         centre * 2 < middle.length || centre > middle.length * 2 + 2) {
         return;
     }
     // The rings are square: both diagonals through the centre cross them at
     // equal widths too, where data, or the crossing of two reference lines
     // of a large symbol, seldom line up.
-    if (!IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, 1) ||
-        !IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, -1)) {
+    if (!IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, 1, slack) ||
+        !IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, -1, slack)) {
         return;
     }
     FinderSighting seen;
@@ -437,13 +457,20 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     seen.rows = 1;
     seen.dark = middle.dark ? 1 : 0;
     seen.kind = kind;
+    bool const loose = slack != 0 && !(IsRunRatio(column, ring6, 6) &&
+                                       IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, 1) &&
+                                       IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, -1));
     // Sightings of one bull's-eye agree to a module: a wider merge would
     // average in the ring-like patterns of its data.
-    Note(bullsEyes_, bullsEyeCount_, kMaxBullsEyes, seen, 1);
+    if (loose) {
+        Note(looseBullsEyes_, looseBullsEyeCount_, kMaxBullsEyes, seen, 1);
+    } else {
+        Note(bullsEyes_, bullsEyeCount_, kMaxBullsEyes, seen, 1);
+    }
 }
 
 bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit,
-                                            int slope) const
+                                            int slope, int slack) const
 {
     // Half-pixel steps along the diagonal (the odd ones the mean of the four
     // pixels around them): whole-pixel steps are too coarse for rings of
@@ -489,7 +516,8 @@ bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y
         }
     }
     int const ring6[6] = {1, 1, 1, 1, 1, 1};
-    return IsRunRatio(widths, ring6, 6);
+    // Half-pixel steps: a pixel of slack is two.
+    return IsRunRatio(widths, ring6, 6, 2 * slack);
 }
 
 void MatrixCandidateFinder::CheckHanXinFinder(unsigned i, int y)

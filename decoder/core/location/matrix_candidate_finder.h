@@ -106,8 +106,10 @@ private:
     void CheckQRFinder(GrayImage const& image, unsigned i, int y);
     void CheckBullsEye(GrayImage const& image, unsigned i, int y);
     // Whether the three runs on each side of (x, y) along a diagonal
-    // (slope 1 falling, -1 rising) are of one width, each shorter than the limit.
-    bool IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit, int slope) const;
+    // (slope 1 falling, -1 rising) are of one width (slack pixels allowed),
+    // each shorter than the limit.
+    bool IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit, int slope,
+                         int slack = 0) const;
     void CheckHanXinFinder(unsigned i, int y);
     void CheckLPattern(GrayImage const& image, unsigned i, int y);
     // Walks a strip of one colour from `from` (1/256 pixel) along the unit
@@ -139,6 +141,10 @@ private:
     unsigned finderCount_ = 0;
     FinderSighting bullsEyes_[kMaxBullsEyes];
     unsigned bullsEyeCount_ = 0;
+    // Aztec bull's-eyes whose rings pass only a pixel off one width: kept
+    // apart and offered after the others.
+    FinderSighting looseBullsEyes_[kMaxBullsEyes];
+    unsigned looseBullsEyeCount_ = 0;
     FinderSighting hanXin_[kMaxHanXinFinders];
     unsigned hanXinCount_ = 0;
     LPatternSighting lPatterns_[kMaxLPatterns];
@@ -148,7 +154,8 @@ private:
 };
 
 // Whether run widths follow module counts: each width within a quarter of
-// (its modules + 1) modules of what the total gives it.
-bool IsRunRatio(int const* widths, int const* modules, unsigned count);
+// (its modules + 1) modules of what the total gives it, and slack pixels
+// more.
+bool IsRunRatio(int const* widths, int const* modules, unsigned count, int slack = 0);
 
 }  // namespace DEC2DIvra

@@ -92,6 +92,19 @@ TEST_P(AztecReadTest, ReadsFrame)
     EXPECT_EQ(reads[0].flag, c.options.inverted ? 1u : 0u);
 }
 
+// Text that fills most of a symbol of the given zint version.
+std::string Filler(int version)
+{
+    static char const kWords[] = "Aztec 2D symbol, read at any angle: 0123456789. ";
+    std::size_t const layers = static_cast<std::size_t>(version - 4);
+    std::string s;
+    while (s.size() < 8 + layers * layers * 2) {
+        s += kWords;
+    }
+    s.resize(8 + layers * layers * 2);
+    return s;
+}
+
 std::string const kText = "Aztec Code 2D";
 std::string const kLong =
     "The quick brown fox jumps over the lazy dog 0123456789. THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG!";
@@ -116,6 +129,14 @@ INSTANTIATE_TEST_SUITE_P(
         // A row through it can take a light ring for a MaxiCode centre.
         Case{"RuneTwoPixelsPerspective", BARCODE_AZRUNE, "0", 0,
              RuneOnSmallLabel(Perspective(2.0, 75, 0.2, 0.1)), false, "000", "]zC"},
+        // At two pixels a module under perspective the locator's centre
+        // may lie two modules off, and ring runs a pixel off one width.
+        Case{"Full5TwoPixelsPerspective", BARCODE_AZTEC, Filler(9), 9, Perspective(2.0, 210, 0.2, 0.1), false,
+             Filler(9)},
+        Case{"Full22TwoPixelsPerspective", BARCODE_AZTEC, Filler(26), 26, Perspective(2.0, 120, 0.2, 0.1), false,
+             Filler(26)},
+        Case{"RuneTwoPixelsPerspectiveTurned", BARCODE_AZRUNE, "0", 0,
+             RuneOnSmallLabel(Perspective(2.0, 30, 0.2, 0.1)), false, "000", "]zC"},
         Case{"RuneInvertedMirrored", BARCODE_AZRUNE, "255", 0, Spoilt(3.0, 100, 0.8, 10, true), true, "255", "]zC"}),
     [](auto const& info) { return std::string(info.param.name); });
 
