@@ -1,5 +1,6 @@
 #include "decoder/matrix/qr_code_decoder.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "decoder/core/property/dec2d_property.h"
@@ -569,15 +570,25 @@ bool QRCodeDecoder::CorrectBlock(unsigned short* block, unsigned n, unsigned k, 
         }
         sorted[j] = value;
     }
-    unsigned const limit = sorted[n / 2] / 4;
+    // At most half the check words go to erasures: erasing them all leaves nothing to
+    // check the rest against, and any garbage block would come out "corrected".
+    if (n - k <= reserve) {
+        return false;
+    }
+    unsigned const most = (n - k - reserve) / 2;
+    unsigned limit = sorted[n / 2] / 4;
+    if (most == 0) {
+        return false;
+    }
+    limit = std::min(limit, static_cast<unsigned>(sorted[most - 1]) + 1);
     unsigned short erasures[RSdecodingOfQRcode::kMaxCodewords];
     unsigned count = 0;
-    for (unsigned i = 0; i < n; ++i) {
+    for (unsigned i = 0; i < n && count < most; ++i) {
         if (contrast[i] < limit) {
             erasures[count++] = static_cast<unsigned short>(i);
         }
     }
-    if (count == 0 || count + reserve > n - k) {
+    if (count == 0) {
         return false;
     }
     return rs_.CorrectErrors(block, n, k, count, erasures, reserve, &located) != 0;
