@@ -272,7 +272,7 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
         nx = -nx;
         ny = -ny;
     }
-    float const outside = std::fmax(4.0f, length * 0.1f);
+    float const outside = std::fmax(4.0f, std::fmin(length * 0.1f, 3.0f + length * 0.03f));
     float const inside = std::fmax(4.0f, length * 0.2f);
     float ts[kScans];
     float ss[kScans];
