@@ -263,9 +263,13 @@ void DataMatrixDecoder::SetLabelShape(DataMatrixVersion const& version, bool neg
 {
     label.negative = negative ? 1 : 0;
     label.moduleCount = version.symbolWidth;
+    SetRegion(label);
+}
+
+void DataMatrixDecoder::SetRegion(DecodedLabel& label) const
+{
     for (unsigned i = 0; i < 4; ++i) {
-        OutlinePoint const& p = corners_[i];
-        label.region.corner[i] = Point{ToFixed(p.x) / 256, ToFixed(p.y) / 256};
+        label.region.corner[i] = Point{ToFixed(corners_[i].x) / 256, ToFixed(corners_[i].y) / 256};
     }
 }
 
@@ -334,6 +338,7 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     if (!outline_.Start(image, corner, reach, negative)) {
         return 0;
     }
+    outlined_ = true;
     for (unsigned i = 0; i < 4; ++i) {
         corners_[i] = outline_.GetCorner(i);
     }
@@ -423,6 +428,7 @@ int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, Dec
     }
     // 0: dark on light only, 1: light on dark only, 2: both.
     unsigned const polarity = property_->data_matrix.positive_and_negative.Get();
+    outlined_ = false;
     for (int negative = 0; negative < 2; ++negative) {
         if ((negative == 0 && polarity == 1) || (negative == 1 && polarity != 1 && polarity != 2)) {
             continue;
@@ -430,6 +436,12 @@ int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, Dec
         if (ReadWithPolarity(image, lPattern, negative == 1, label) != 0) {
             return 1;
         }
+    }
+    // The outline of the symbol that was found and not read, for the
+    // locator; nothing when no symbol was found here.
+    label.Clear();
+    if (outlined_) {
+        SetRegion(label);
     }
     return 0;
 }
