@@ -263,13 +263,13 @@ void DataMatrixDecoder::SetLabelShape(DataMatrixVersion const& version, bool neg
 {
     label.negative = negative ? 1 : 0;
     label.moduleCount = version.symbolWidth;
-    SetRegion(label);
+    SetRegion(label.region);
 }
 
-void DataMatrixDecoder::SetRegion(DecodedLabel& label) const
+void DataMatrixDecoder::SetRegion(Region& region) const
 {
     for (unsigned i = 0; i < 4; ++i) {
-        label.region.corner[i] = Point{ToFixed(corners_[i].x) / 256, ToFixed(corners_[i].y) / 256};
+        region.corner[i] = Point{ToFixed(corners_[i].x) / 256, ToFixed(corners_[i].y) / 256};
     }
 }
 
@@ -338,7 +338,6 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     if (!outline_.Start(image, corner, reach, negative)) {
         return 0;
     }
-    outlined_ = true;
     for (unsigned i = 0; i < 4; ++i) {
         corners_[i] = outline_.GetCorner(i);
     }
@@ -359,6 +358,10 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
         for (unsigned k = 0; k < 4; ++k) {
             corners_[k] = outline_.GetCorner(k);
         }
+    }
+    // A symbol is there when some size's L and timing fit the outline.
+    if (count > 0) {
+        SetRegion(unread_);
     }
     return 0;
 }
@@ -428,7 +431,7 @@ int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, Dec
     }
     // 0: dark on light only, 1: light on dark only, 2: both.
     unsigned const polarity = property_->data_matrix.positive_and_negative.Get();
-    outlined_ = false;
+    unread_ = Region();
     for (int negative = 0; negative < 2; ++negative) {
         if ((negative == 0 && polarity == 1) || (negative == 1 && polarity != 1 && polarity != 2)) {
             continue;
@@ -440,9 +443,7 @@ int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, Dec
     // The outline of the symbol that was found and not read, for the
     // locator; nothing when no symbol was found here.
     label.Clear();
-    if (outlined_) {
-        SetRegion(label);
-    }
+    label.region = unread_;
     return 0;
 }
 

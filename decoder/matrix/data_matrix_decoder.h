@@ -57,13 +57,13 @@ private:
     bool Convert(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
     bool ConvertEcc000To140(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
     void SetLabelShape(DataMatrixVersion const& version, bool negative, DecodedLabel& label) const;
-    void SetRegion(DecodedLabel& label) const;
+    void SetRegion(Region& region) const;
 
     SharedMemoryDistributor memory_;
     DEC2DProperty const* property_;
     DataMatrixOutline outline_;
     OutlinePoint corners_[4];  // the outline's, or moved to fit a size's timing
-    bool outlined_ = false;    // an outline was found in this Start
+    Region unread_;            // the outline of a symbol found and not read in this Start
     CommonCodeMesh mesh_;
     CommonLuminanceMap luminance_;
     CommonGapAndThresholdMap blocks_;
