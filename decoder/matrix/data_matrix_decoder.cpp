@@ -335,33 +335,39 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     int const shorter = legs[0] < legs[1] ? legs[0] : legs[1];
     int const longer = legs[0] < legs[1] ? legs[1] : legs[0];
     int const reach = shorter > longer / 3 ? shorter : longer / 3;
-    if (!outline_.Start(image, corner, reach, negative)) {
-        return 0;
-    }
-    for (unsigned i = 0; i < 4; ++i) {
-        corners_[i] = outline_.GetCorner(i);
-    }
-    Candidate candidates[kCandidates];
-    unsigned const count = RankVersions(image, negative, candidates);
-    for (unsigned i = 0; i < count; ++i) {
-        // The outline's corners first; then, when no reading decodes, the
-        // corners moved to where the size's L and timing sides fit best (a
-        // corner a module off spoils the far side of a large symbol).
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            if (attempt == 1 && !FitCornersToTiming(image, negative, candidates[i])) {
-                break;
+    // The edge scans start a tenth of a side out; when that finds nothing
+    // to read they start again nearer the edges, within the quiet zone of
+    // a large symbol on a grey ground.
+    for (int scans = 0; scans < 2; ++scans) {
+        if (!outline_.Start(image, corner, reach, negative, scans == 1)) {
+            continue;
+        }
+        for (unsigned i = 0; i < 4; ++i) {
+            corners_[i] = outline_.GetCorner(i);
+        }
+        Candidate candidates[kCandidates];
+        unsigned const count = RankVersions(image, negative, candidates);
+        for (unsigned i = 0; i < count; ++i) {
+            // The outline's corners first; then, when no reading decodes,
+            // the corners moved to where the size's L and timing sides fit
+            // best (a corner a module off spoils the far side of a large
+            // symbol).
+            for (int attempt = 0; attempt < 2; ++attempt) {
+                if (attempt == 1 && !FitCornersToTiming(image, negative, candidates[i])) {
+                    break;
+                }
+                if (ReadCandidate(image, candidates[i], negative, label)) {
+                    return 1;
+                }
             }
-            if (ReadCandidate(image, candidates[i], negative, label)) {
-                return 1;
+            for (unsigned k = 0; k < 4; ++k) {
+                corners_[k] = outline_.GetCorner(k);
             }
         }
-        for (unsigned k = 0; k < 4; ++k) {
-            corners_[k] = outline_.GetCorner(k);
+        // A symbol is there when some size's L and timing fit the outline.
+        if (count > 0) {
+            SetRegion(unread_);
         }
-    }
-    // A symbol is there when some size's L and timing fit the outline.
-    if (count > 0) {
-        SetRegion(unread_);
     }
     return 0;
 }

@@ -235,13 +235,6 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
     return true;
 }
 
-int MatrixCandidateFinder::GetMargin(int x) const
-{
-    unsigned b = static_cast<unsigned>(x - area_.left) / kBlock;
-    int const margin = margin_[b >= blockCount_ ? blockCount_ - 1 : b];
-    return margin < 0 ? 0 : margin;
-}
-
 int MatrixCandidateFinder::GetThreshold(int x) const
 {
     if (meanRow_ != nullptr) {
@@ -709,7 +702,6 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
     // the row of modules at the far end of one leg, followed parallel to the
     // other, changes colour about once a module (a letter's or a frame's
     // corner has plain ground there, data modules change half as often).
-    int const hysteresis = GetMargin(cx) / kTimingMarginShare;
     for (int pass = 0; pass < 2; ++pass) {
         Point const& end = pass == 0 ? along : across;
         Point const& other = pass == 0 ? across : along;
@@ -731,11 +723,7 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
             if (!image.IsInside(px, py)) {
                 return;
             }
-            // A change counts once the grey is past the threshold by a
-            // margin: in noise around the threshold (a label's edge on a
-            // grey ground) the colour flickers from pixel to pixel.
-            int const v = image.At(px, py);
-            bool const colour = v < threshold - hysteresis ? true : (v > threshold + hysteresis ? false : last);
+            bool const colour = image.At(px, py) < threshold;
             changes += colour != last ? 1 : 0;
             last = colour;
         }

@@ -50,7 +50,6 @@ public:
     static constexpr int kContrastFloor = 160;
     static constexpr int kMarginShare = 4;
     static constexpr int kQRMarginShare = 8;
-    static constexpr int kTimingMarginShare = 16;  // an L's timing sides, blurred at 2 px a module
     static constexpr int kMinLeg = 20;         // pixels
     static constexpr unsigned char kAztec = 0;
     static constexpr unsigned char kMaxiCode = 1;
@@ -94,8 +93,6 @@ private:
     // blurred bull's-eye's rings swing well inside its block thresholds.
     void ScanRowAtLocalMean(GrayImage const& image, Rectangle const& area, int y);
     int GetThreshold(int x) const;
-    // The grey spread around x on the row (0 where flat).
-    int GetMargin(int x) const;
     // The run through (x, y) along the column and `count` runs above and
     // below it (each measured up to `limit`); false when the centre run
     // passes the limit or the area ends first.
