@@ -340,6 +340,9 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     // a large symbol on a grey ground.
     for (int scans = 0; scans < 2; ++scans) {
         if (!outline_.Start(image, corner, reach, negative, scans == 1)) {
+            if (!outline_.IsFilled()) {
+                break;  // no patch to outline: nearer scans find none either
+            }
             continue;
         }
         for (unsigned i = 0; i < 4; ++i) {

@@ -368,7 +368,8 @@ bool DataMatrixOutline::Start(GrayImage const& image, Point const& corner, int r
 {
     negative_ = negative;
     nearScans_ = nearScans;
-    if (!CalcThreshold(image, corner, reach < 12 ? 12 : reach) || !Fill(image, corner)) {
+    filled_ = CalcThreshold(image, corner, reach < 12 ? 12 : reach) && Fill(image, corner);
+    if (!filled_) {
         return false;
     }
     unsigned const hullCount = CalcHull();

@@ -36,6 +36,9 @@ public:
     // with the symbol on its right (screen y down), the timing corner, the
     // far end of the other leg.
     OutlinePoint const& GetCorner(unsigned i) const { return corners_[i & 3]; }
+    // The last Start filled a patch of the symbol's size (its sides may
+    // still have failed); another Start from the same corner fills the same.
+    bool IsFilled() const { return filled_; }
     int GetThreshold() const { return threshold_; }
 
     // Sub-pixel grey value (bilinear), with the image's border repeated.
@@ -74,6 +77,7 @@ private:
     int fillThreshold_ = 0;
     bool negative_ = false;
     bool nearScans_ = false;
+    bool filled_ = false;
     int width_ = 0;
 };
 
