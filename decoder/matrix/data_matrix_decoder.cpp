@@ -107,9 +107,9 @@ OutlinePoint DataMatrixDecoder::CalcModulePoint(float column, float row, unsigne
 {
     // Corners: 0 the L corner (bottom left), 1 top left, 2 top right, 3
     // bottom right; a mirrored symbol has its legs the other way round.
-    OutlinePoint const& topLeft = outline_.GetCorner(mirrored ? 3 : 1);
-    OutlinePoint const& bottomRight = outline_.GetCorner(mirrored ? 1 : 3);
-    return MapUnitSquare(topLeft, outline_.GetCorner(2), bottomRight, outline_.GetCorner(0),
+    OutlinePoint const& topLeft = corners_[mirrored ? 3 : 1];
+    OutlinePoint const& bottomRight = corners_[mirrored ? 1 : 3];
+    return MapUnitSquare(topLeft, corners_[2], bottomRight, corners_[0],
                          (column + 0.5f) / static_cast<float>(width), (row + 0.5f) / static_cast<float>(height));
 }
 
@@ -158,8 +158,7 @@ unsigned DataMatrixDecoder::RankVersions(GrayImage const& image, bool negative, 
         best[i] = Candidate{};
     }
     // Leg lengths: from the L corner to the far ends.
-    float const legs[2] = {Distance(outline_.GetCorner(0), outline_.GetCorner(1)),
-                           Distance(outline_.GetCorner(0), outline_.GetCorner(3))};
+    float const legs[2] = {Distance(corners_[0], corners_[1]), Distance(corners_[0], corners_[3])};
     if (!(legs[0] >= 8 && legs[1] >= 8)) {
         return 0;  // too small to hold a symbol, or a degenerate outline
     }
@@ -264,9 +263,13 @@ void DataMatrixDecoder::SetLabelShape(DataMatrixVersion const& version, bool neg
 {
     label.negative = negative ? 1 : 0;
     label.moduleCount = version.symbolWidth;
+    SetRegion(label.region);
+}
+
+void DataMatrixDecoder::SetRegion(Region& region) const
+{
     for (unsigned i = 0; i < 4; ++i) {
-        OutlinePoint const& p = outline_.GetCorner(i);
-        label.region.corner[i] = Point{ToFixed(p.x) / 256, ToFixed(p.y) / 256};
+        region.corner[i] = Point{ToFixed(corners_[i].x) / 256, ToFixed(corners_[i].y) / 256};
     }
 }
 
@@ -332,31 +335,101 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     int const shorter = legs[0] < legs[1] ? legs[0] : legs[1];
     int const longer = legs[0] < legs[1] ? legs[1] : legs[0];
     int const reach = shorter > longer / 3 ? shorter : longer / 3;
-    if (!outline_.Start(image, corner, reach, negative)) {
-        return 0;
-    }
-    Candidate candidates[kCandidates];
-    unsigned const count = RankVersions(image, negative, candidates);
-    for (unsigned i = 0; i < count; ++i) {
-        for (int pass = 0; pass < 4; ++pass) {
-            Candidate c = candidates[i];
-            bool const laplacian = pass % 2 == 1;
-            if (pass >= 2) {
-                if (c.version->symbolWidth != c.version->symbolHeight) {
+    // The edge scans start a tenth of a side out; when that finds nothing
+    // to read they start again nearer the edges, within the quiet zone of
+    // a large symbol on a grey ground.
+    for (int scans = 0; scans < 2; ++scans) {
+        if (!outline_.Start(image, corner, reach, negative, scans == 1)) {
+            if (!outline_.IsFilled()) {
+                break;  // no patch to outline: nearer scans find none either
+            }
+            continue;
+        }
+        for (unsigned i = 0; i < 4; ++i) {
+            corners_[i] = outline_.GetCorner(i);
+        }
+        Candidate candidates[kCandidates];
+        unsigned const count = RankVersions(image, negative, candidates);
+        for (unsigned i = 0; i < count; ++i) {
+            // The outline's corners first; then, when no reading decodes,
+            // the corners moved to where the size's L and timing sides fit
+            // best (a corner a module off spoils the far side of a large
+            // symbol).
+            for (int attempt = 0; attempt < 2; ++attempt) {
+                if (attempt == 1 && !FitCornersToTiming(image, negative, candidates[i])) {
                     break;
                 }
-                c.mirrored = true;  // a square symbol seen mirrored
+                if (ReadCandidate(image, candidates[i], negative, label)) {
+                    return 1;
+                }
             }
-            if (!ReadMatrix(image, c, negative, laplacian)) {
-                continue;
+            for (unsigned k = 0; k < 4; ++k) {
+                corners_[k] = outline_.GetCorner(k);
             }
-            if (IsEcc000To140(*c.version) ? ConvertEcc000To140(*c.version, negative, label)
-                                          : CorrectBlocks(*c.version) && Convert(*c.version, negative, label)) {
-                return 1;
-            }
+        }
+        // A symbol is there when some size's L and timing fit the outline.
+        if (count > 0) {
+            SetRegion(unread_);
         }
     }
     return 0;
+}
+
+bool DataMatrixDecoder::ReadCandidate(GrayImage const& image, Candidate const& candidate, bool negative,
+                                      DecodedLabel& label)
+{
+    for (int pass = 0; pass < 4; ++pass) {
+        Candidate c = candidate;
+        bool const laplacian = pass % 2 == 1;
+        if (pass >= 2) {
+            if (c.version->symbolWidth != c.version->symbolHeight) {
+                break;
+            }
+            c.mirrored = true;  // a square symbol seen mirrored
+        }
+        if (!ReadMatrix(image, c, negative, laplacian)) {
+            continue;
+        }
+        if (IsEcc000To140(*c.version) ? ConvertEcc000To140(*c.version, negative, label)
+                                      : CorrectBlocks(*c.version) && Convert(*c.version, negative, label)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Coordinate ascent of the timing score over the four corners, in steps of
+// half and then a quarter pixel. False when no move improved it (the
+// reading would be the same).
+bool DataMatrixDecoder::FitCornersToTiming(GrayImage const& image, bool negative, Candidate const& candidate)
+{
+    DataMatrixVersion const& v = *candidate.version;
+    float best = ScoreTiming(image, negative, v.symbolWidth, v.symbolHeight, candidate.mirrored);
+    bool moved = false;
+    for (float step : {0.5f, 0.25f}) {
+        for (int round = 0; round < kFitRounds; ++round) {
+            bool improved = false;
+            for (unsigned k = 0; k < 4; ++k) {
+                for (unsigned d = 0; d < 4; ++d) {
+                    OutlinePoint const kept = corners_[k];
+                    corners_[k].x += d == 0 ? step : (d == 1 ? -step : 0);
+                    corners_[k].y += d == 2 ? step : (d == 3 ? -step : 0);
+                    float const score = ScoreTiming(image, negative, v.symbolWidth, v.symbolHeight, candidate.mirrored);
+                    if (score > best + 1e-4f) {
+                        best = score;
+                        improved = true;
+                    } else {
+                        corners_[k] = kept;
+                    }
+                }
+            }
+            moved = moved || improved;
+            if (!improved) {
+                break;
+            }
+        }
+    }
+    return moved;
 }
 
 int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, DecodedLabel& label)
@@ -367,6 +440,7 @@ int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, Dec
     }
     // 0: dark on light only, 1: light on dark only, 2: both.
     unsigned const polarity = property_->data_matrix.positive_and_negative.Get();
+    unread_ = Region();
     for (int negative = 0; negative < 2; ++negative) {
         if ((negative == 0 && polarity == 1) || (negative == 1 && polarity != 1 && polarity != 2)) {
             continue;
@@ -375,6 +449,10 @@ int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, Dec
             return 1;
         }
     }
+    // The outline of the symbol that was found and not read, for the
+    // locator; nothing when no symbol was found here.
+    label.Clear();
+    label.region = unread_;
     return 0;
 }
 

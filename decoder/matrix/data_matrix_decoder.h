@@ -41,6 +41,7 @@ private:
         float score = -2;
     };
     static constexpr unsigned kCandidates = 3;
+    static constexpr int kFitRounds = 8;
 
     // The module centre of (column, row) in a symbol of width x height
     // modules over the outline (mirrored: the legs swapped).
@@ -49,14 +50,20 @@ private:
     unsigned RankVersions(GrayImage const& image, bool negative, Candidate* best) const;
     float ScoreTiming(GrayImage const& image, bool negative, unsigned width, unsigned height, bool mirrored) const;
     bool ReadMatrix(GrayImage const& image, Candidate const& candidate, bool negative, bool laplacian);
+    // Every reading of one size: plain and sharpened, a square one mirrored too.
+    bool ReadCandidate(GrayImage const& image, Candidate const& candidate, bool negative, DecodedLabel& label);
+    bool FitCornersToTiming(GrayImage const& image, bool negative, Candidate const& candidate);
     bool CorrectBlocks(DataMatrixVersion const& version);
     bool Convert(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
     bool ConvertEcc000To140(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
     void SetLabelShape(DataMatrixVersion const& version, bool negative, DecodedLabel& label) const;
+    void SetRegion(Region& region) const;
 
     SharedMemoryDistributor memory_;
     DEC2DProperty const* property_;
     DataMatrixOutline outline_;
+    OutlinePoint corners_[4];  // the outline's, or moved to fit a size's timing
+    Region unread_;            // the outline of a symbol found and not read in this Start
     CommonCodeMesh mesh_;
     CommonLuminanceMap luminance_;
     CommonGapAndThresholdMap blocks_;

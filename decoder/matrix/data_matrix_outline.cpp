@@ -272,7 +272,8 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
         nx = -nx;
         ny = -ny;
     }
-    float const outside = std::fmax(4.0f, length * 0.1f);
+    float const outside =
+        std::fmax(4.0f, nearScans_ ? std::fmin(length * 0.1f, 3.0f + length * 0.03f) : length * 0.1f);
     float const inside = std::fmax(4.0f, length * 0.2f);
     float ts[kScans];
     float ss[kScans];
@@ -363,10 +364,12 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
     return line;
 }
 
-bool DataMatrixOutline::Start(GrayImage const& image, Point const& corner, int reach, bool negative)
+bool DataMatrixOutline::Start(GrayImage const& image, Point const& corner, int reach, bool negative, bool nearScans)
 {
     negative_ = negative;
-    if (!CalcThreshold(image, corner, reach < 12 ? 12 : reach) || !Fill(image, corner)) {
+    nearScans_ = nearScans;
+    filled_ = CalcThreshold(image, corner, reach < 12 ? 12 : reach) && Fill(image, corner);
+    if (!filled_) {
         return false;
     }
     unsigned const hullCount = CalcHull();

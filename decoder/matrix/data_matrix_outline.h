@@ -27,13 +27,18 @@ public:
 
     // corner: the L corner as seen; reach: a length near the legs'. The
     // symbol's own dark is light when negative is set. False when no outline
-    // of four sides with an L was found.
-    bool Start(GrayImage const& image, Point const& corner, int reach, bool negative);
+    // of four sides with an L was found. nearScans: the edge scans start a
+    // few pixels out rather than a tenth of a side (a grey ground beyond a
+    // large symbol's quiet zone may lie within a tenth).
+    bool Start(GrayImage const& image, Point const& corner, int reach, bool negative, bool nearScans = false);
 
     // Corners from the L's corner on: the L corner, the far end of the leg
     // with the symbol on its right (screen y down), the timing corner, the
     // far end of the other leg.
     OutlinePoint const& GetCorner(unsigned i) const { return corners_[i & 3]; }
+    // The last Start filled a patch of the symbol's size (its sides may
+    // still have failed); another Start from the same corner fills the same.
+    bool IsFilled() const { return filled_; }
     int GetThreshold() const { return threshold_; }
 
     // Sub-pixel grey value (bilinear), with the image's border repeated.
@@ -71,6 +76,8 @@ private:
     int threshold_ = 0;
     int fillThreshold_ = 0;
     bool negative_ = false;
+    bool nearScans_ = false;
+    bool filled_ = false;
     int width_ = 0;
 };
 

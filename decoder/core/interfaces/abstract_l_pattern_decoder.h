@@ -12,6 +12,9 @@ namespace DEC2DIvra {
 // the far end of the other leg, and corner 1 the estimated fourth corner.
 class AbstractLPatternDecoder {
 public:
+    // Nonzero with the label read. When nothing is read, the label's region
+    // is the outline of the symbol that was found and could not be read, or
+    // empty when no symbol was found at the L.
     virtual int Start(GrayImage const& image, Region const& lPattern, DecodedLabel& label) = 0;
 
 protected:

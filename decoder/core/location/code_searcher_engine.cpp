@@ -494,8 +494,19 @@ int CodeSearcherEngine::SearchLPatterns(GrayImage const& image, tagDecodeOption 
             continue;
         }
         ++handed;
-        if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
-            return 1;
+        label.Clear();
+        if (decoder.Start(image, region, label) != 0) {
+            searched_.Push(region);
+            if (Deliver(label, outlet)) {
+                return 1;
+            }
+            continue;
+        }
+        // A sighting off any symbol (a label's corner on a grey ground) says
+        // nothing of the symbols its legs span: only an outline the decoder
+        // failed to read keeps the other sightings on it away.
+        if (!(label.region == Region())) {
+            searched_.Push(label.region);
         }
     }
     return 0;

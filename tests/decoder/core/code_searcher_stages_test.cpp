@@ -38,11 +38,15 @@ struct CallLog {
     // read the symbol there would.
     bool read = false;
     Region labelRegion;
+    // Named when nothing is read, as a Data Matrix decoder names the
+    // outline of a symbol it found and could not read.
+    Region unread;
 
     int Note(CodeSearchStage stage, Point const& centre, DecodedLabel& label)
     {
         calls.push_back(Call{stage, running, centre});
         if (!read) {
+            label.region = unread;
             return 0;
         }
         label.region = labelRegion;
@@ -316,6 +320,32 @@ TEST_F(CodeSearcherStagesTest, StagesRunInTheDocumentedOrder)
                                                    CodeSearchStage::kBullsEye, CodeSearchStage::kLPattern,
                                                    CodeSearchStage::kDot};
     EXPECT_EQ(seen, expected);
+}
+
+// A sighting that found no symbol leaves the other sightings in its legs'
+// span to be tried; one on a symbol that was found and not read keeps the
+// others on that symbol away.
+TEST_F(CodeSearcherStagesTest, OnlyAnUnreadSymbolKeepsOtherLSightingsAway)
+{
+    PlugInStandIns();
+    support::Rendering const r = support::render({.symbology = BARCODE_DATAMATRIX, .data = "SIGHTED AGAIN AND AGAIN",
+                                                  .option2 = 13},
+                                                 {.moduleSize = 3.0, .angle = 20});
+    ASSERT_TRUE(r.symbol.ok);
+    auto inside = [&] {
+        unsigned n = 0;
+        for (Call const& call : log.calls) {
+            n += call.stage == CodeSearchStage::kLPattern && IsInside(r.symbol.corners, call.centre) ? 1 : 0;
+        }
+        return n;
+    };
+    Decode(r.frame);
+    EXPECT_GE(inside(), 3u);
+
+    log.calls.clear();
+    log.unread = ToRegion(r.symbol.corners);
+    Decode(r.frame);
+    EXPECT_EQ(inside(), 1u);
 }
 
 TEST_F(CodeSearcherStagesTest, NoStageHandsOnWhatAnEarlierStageRead)

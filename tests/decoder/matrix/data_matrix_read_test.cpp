@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <new>
@@ -139,6 +140,46 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"DamageBeyondCorrection", DataMatrix(std::string(100, 'M'), 13), std::nullopt, "]d1", 3.0, 0.0, false,
              2, Scratch(6, 26, 1, 43)}),
     [](::testing::TestParamInfo<Case> const& info) { return std::string(info.param.name); });
+
+// Symbols on a label (10 modules of quiet zone) on a grey ground, as a
+// camera sees a printed label: in noise the label's own corner passes for a
+// solid L and the ground lies within reach of the outline's edge scans; a
+// blurred large symbol's outline misses its corners by a module.
+TEST(DataMatrixOnALabelTest, NoisyAndBlurredSymbolsOnAGreyGroundRead)
+{
+    struct Ground {
+        char const* name;
+        int size;
+        std::string data;
+        double moduleSize;
+        double angle;
+        double noise;
+        double blur;
+        std::uint64_t seed;
+    };
+    std::string const mixed = std::string(120, 'x') + "0123456789";
+    std::string const long144 = std::string(900, '7') + "END";
+    Ground const cases[] = {
+        {"44x44 noisy, the label's corner sighted first", 13, mixed, 2.0, 30.0, 25.0, 0.0, 3},
+        {"44x44 noisy, turned 105 degrees", 13, mixed, 2.0, 105.0, 25.0, 0.0, 8},
+        {"96x96 noisy", 20, mixed, 2.0, 120.0, 25.0, 0.0, 9},
+        {"144x144 noisy, the ground within the edge scans", 24, long144, 2.0, 0.0, 25.0, 0.0, 1},
+        {"144x144 blurred", 24, long144, 2.0, 30.0, 0.0, 0.7, 3},
+    };
+    Harness harness;
+    ASSERT_TRUE(harness.IsReady());
+    harness.Settings().readable_medium.positive_and_negative_codes.data_matrix.Set(static_cast<Polarity>(2));
+    for (Ground const& c : cases) {
+        SCOPED_TRACE(c.name);
+        support::Rendering const r = support::render(DataMatrix(c.data, c.size),
+                                                     {.moduleSize = c.moduleSize, .angle = c.angle, .quietZone = 10.0,
+                                                      .blur = c.blur, .noise = c.noise, .seed = c.seed});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        std::vector<Label> const& labels = harness.Read(r.frame);
+        ASSERT_EQ(labels.size(), 1u);
+        EXPECT_EQ(labels[0].data, c.data);
+    }
+}
 
 }  // namespace
 }  // namespace data_matrix_read_test
