@@ -25,6 +25,11 @@ constexpr float kOffsets[4][4] = {{0, 0, 0, 0}, {0, 17, 0, 0}, {0, 27, 44, 0}, {
 
 // Side patterns looked at on one search line.
 constexpr unsigned kMaxSightings = 32;
+// The most the modules of a row's two side patterns may differ. Under
+// perspective a module shrinks with the square of the scale: a symbol whose
+// far side stands 1.5 times as far as its near side shows modules 2.25
+// times as narrow there.
+constexpr float kMaxSideModuleRatio = 2.4f;
 
 // The MicroPDF417 columns whose width is nearest `modules`, within an
 // eighth (the module from the side patterns is a tenth off on turned
@@ -1170,8 +1175,8 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                 bool const center = seen[i].center;
                 if ((!center && !seen[i].quiet) || seen[j].center || !seen[j].stop ||
                     (center && !seen[i].dataBefore) || !(seen[i].dataAfter || seen[j].dataBefore) ||
-                    (strict && !(seen[i].dataAfter && seen[j].dataBefore)) || ratio > 1.8f ||
-                    ratio < 1 / 1.8f) {
+                    (strict && !(seen[i].dataAfter && seen[j].dataBefore)) || ratio > kMaxSideModuleRatio ||
+                    ratio < 1 / kMaxSideModuleRatio) {
                     continue;
                 }
                 float const module = std::sqrt(seen[i].module * seen[j].module);
