@@ -68,7 +68,8 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
     result.line = line;
     falseEdge = false;
     unsigned maxStep = 0;
-    if (!scan_.Start(image, samples, result.elements, central, divider, falseEdge, maxStep, edges, smoothedForContrast) ||
+    if (!scan_.Start(image, samples, result.elements, central, divider, falseEdge, maxStep, edges,
+                     smoothedForContrast) ||
         result.elements.IsEmpty()) {
         return false;
     }

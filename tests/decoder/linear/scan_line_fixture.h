@@ -112,7 +112,8 @@ struct Scanner {
     {
         DEC2DIvra::StackInterface<PickLineElement> in(samples.data(), static_cast<unsigned>(samples.size()));
         in.SetCount(static_cast<unsigned>(samples.size()));
-        return scan.Start(DEC2DIvra::GrayImage(), in, stack, true, 16, falseEdge, maxStep, edges, smoothedForContrast);
+        return scan.Start(DEC2DIvra::GrayImage(), in, stack, true, 16, falseEdge, maxStep, edges,
+                          smoothedForContrast);
     }
     bool smoothedForContrast = false;
     std::vector<ScanElement> Runs() const { return std::vector<ScanElement>(stack.begin(), stack.end()); }
