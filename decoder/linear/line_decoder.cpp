@@ -38,31 +38,37 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
                         bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central,
                         unsigned divider) const
 {
+    using Edges = ScanSubroutine::LowContrastEdges;
     bool smoothedForContrast = false;
-    if (Start(image, region, samples, wholeLine, result, falseEdge, central, divider, true, smoothedForContrast)) {
+    if (Start(image, region, samples, wholeLine, result, falseEdge, central, divider,
+              Edges::kSmoothedPlacedOnSamples, smoothedForContrast)) {
         return true;
     }
     if (!smoothedForContrast) {
         return false;
     }
-    // Smoothing a low-contrast line against noise also merges the narrow
-    // elements of small modules: such a line is read once more unsmoothed. Its
+    // A low-contrast line is read on: unsmoothed (narrow elements of small
+    // modules merge under smoothing), then with its edges placed on the
+    // smoothed slopes (sampled slopes alternate on some slanted walks). That
+    // last reading measures small modules worst, so it comes last. The
     // false-edge report stays that of the first reading.
-    bool unsmoothedFalseEdge = false;
-    return Start(image, region, samples, wholeLine, result, unsmoothedFalseEdge, central, divider, false,
+    bool laterFalseEdge = false;
+    return Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, Edges::kUnsmoothed,
+                 smoothedForContrast) ||
+           Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, Edges::kSmoothed,
                  smoothedForContrast);
 }
 
 bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
                         bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central, unsigned divider,
-                        bool lowContrastSmoothing, bool& smoothedForContrast) const
+                        ScanSubroutine::LowContrastEdges edges, bool& smoothedForContrast) const
 {
     ScanLineSegment const line = result.line;
     result.Clear();
     result.line = line;
     falseEdge = false;
     unsigned maxStep = 0;
-    if (!scan_.Start(image, samples, result.elements, central, divider, falseEdge, maxStep, lowContrastSmoothing,
+    if (!scan_.Start(image, samples, result.elements, central, divider, falseEdge, maxStep, edges,
                      smoothedForContrast) ||
         result.elements.IsEmpty()) {
         return false;

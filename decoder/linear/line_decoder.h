@@ -40,10 +40,10 @@ public:
     // run-length conversion. True when a decoder read a symbol.
     bool Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
                bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central, unsigned divider) const;
-    // One reading of the line, with or without the low-contrast smoothing.
+    // One reading of the line, its low-contrast edges read as `edges` says.
     bool Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
                bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central, unsigned divider,
-               bool lowContrastSmoothing, bool& smoothedForContrast) const;
+               ScanSubroutine::LowContrastEdges edges, bool& smoothedForContrast) const;
     // One decoder at one run: the characters, the start symbol, the check and
     // the statistics. True when the decoder read a symbol that checks.
     bool Start(ArrayIterator<ScanElement const> const& start, LineDecodeData& result,

@@ -68,12 +68,13 @@ bool ScanSubroutine::Start(GrayImage const& image, StackInterface<PickLineElemen
                            unsigned& maxStep) const
 {
     bool smoothedForContrast = false;
-    return Start(image, samples, runs, central, divider, falseEdge, maxStep, true, smoothedForContrast);
+    return Start(image, samples, runs, central, divider, falseEdge, maxStep, LowContrastEdges::kSmoothed,
+                 smoothedForContrast);
 }
 
 bool ScanSubroutine::Start(GrayImage const& /*image*/, StackInterface<PickLineElement> const& samples,
                            StackInterface<ScanElement>& runs, bool central, unsigned divider, bool& falseEdge,
-                           unsigned& maxStep, bool lowContrastSmoothing, bool& smoothedForContrast) const
+                           unsigned& maxStep, LowContrastEdges edges, bool& smoothedForContrast) const
 {
     falseEdge = false;
     smoothedForContrast = false;
@@ -95,19 +96,14 @@ bool ScanSubroutine::Start(GrayImage const& /*image*/, StackInterface<PickLineEl
     long long step = 0;
     bool counted = false;
     unsigned count = n - 1;
+    if (!FillProfile(samples, count)) {
+        return false;
+    }
     for (unsigned i = 0; i < count; ++i) {
-        long long const x0 = samples[i].coordinate;
-        long long const x1 = samples[i + 1].coordinate;
-        long long const dx = x1 - x0;
-        if (dx < 1) {
-            return false;
-        }
         long long const g0 = ClampGrey(samples[i].grey);
         long long const g1 = ClampGrey(samples[i + 1].grey);
-        long long const middle = (x0 + x1) / 2;
-        long long const slope = (g1 - g0) * 1024 / dx;
-        profile_[i].coordinate = static_cast<int>(middle);
-        profile_[i].slope = static_cast<int>(slope);
+        long long const middle = profile_[i].coordinate;
+        long long const slope = profile_[i].slope;
         if (central && !(lowMiddle < middle && middle < highMiddle)) {
             continue;
         }
@@ -132,7 +128,7 @@ bool ScanSubroutine::Start(GrayImage const& /*image*/, StackInterface<PickLineEl
 
     // 4. Smoothing and the hysteresis.
     long long const range = highGrey - lowGrey;
-    bool const lowContrast = lowContrastSmoothing && range < kLowContrastRange;
+    bool const lowContrast = edges != LowContrastEdges::kUnsmoothed && range < kLowContrastRange;
     bool const smoothed = lowContrast || range > 4 * step;
     smoothedForContrast = lowContrast && range <= 4 * step;
     unsigned walkDivider = 16;
@@ -193,6 +189,14 @@ bool ScanSubroutine::Start(GrayImage const& /*image*/, StackInterface<PickLineEl
     // 7. Runs from the edge pairs.
     unsigned edgeCount = walk.edgeCount;
     int const lastIndex = static_cast<int>(count) - 1;
+    int const lineEnd = profile_[lastIndex].coordinate;
+    // The edges found on the smoothed slopes of a faint line are placed on
+    // the sampled ones, where a neighbouring flank does not pull them.
+    bool const placeUnsmoothed = smoothedForContrast && edges == LowContrastEdges::kSmoothedPlacedOnSamples;
+    if (placeUnsmoothed && !FillProfile(samples, n - 1)) {
+        return false;
+    }
+    unsigned const placeCount = placeUnsmoothed ? n - 1 : count;
     int const afterLast = edgeCount == 0 ? 0 : edges_[edgeCount - 1].extreme + 1;
     if (afterLast <= lastIndex) {
         if (edgeCount >= capacity_) {
@@ -206,8 +210,15 @@ bool ScanSubroutine::Start(GrayImage const& /*image*/, StackInterface<PickLineEl
         EdgePair const pair = edges_[k];
         bool const closing = k + 1 == edgeCount;
         // The line's end is no edge: the last run ends where the profile does.
-        int end = closing ? profile_[lastIndex].coordinate
-                          : CalcEdgePosition(count, static_cast<unsigned>(pair.extreme), hysteresis, !light);
+        unsigned extreme = static_cast<unsigned>(pair.extreme);
+        if (placeUnsmoothed && extreme + 1 < placeCount) {
+            // A smoothed entry is the mean of this sampled one and the next.
+            bool const rising = !light;
+            int const here = profile_[extreme].slope;
+            int const next = profile_[extreme + 1].slope;
+            extreme += (rising ? next > here : next < here) ? 1u : 0u;
+        }
+        int end = closing ? lineEnd : CalcEdgePosition(placeCount, extreme, hysteresis, !light);
         // Flank centres of two close edges may cross in noise; keep runs ordered.
         if (end < begin) {
             end = begin;
@@ -235,6 +246,23 @@ bool ScanSubroutine::Start(GrayImage const& /*image*/, StackInterface<PickLineEl
         light = !light;
     }
     return !runs.IsEmpty();
+}
+
+bool ScanSubroutine::FillProfile(StackInterface<PickLineElement> const& samples, unsigned count) const
+{
+    for (unsigned i = 0; i < count; ++i) {
+        long long const x0 = samples[i].coordinate;
+        long long const x1 = samples[i + 1].coordinate;
+        long long const dx = x1 - x0;
+        if (dx < 1) {
+            return false;
+        }
+        long long const g0 = ClampGrey(samples[i].grey);
+        long long const g1 = ClampGrey(samples[i + 1].grey);
+        profile_[i].coordinate = static_cast<int>((x0 + x1) / 2);
+        profile_[i].slope = static_cast<int>((g1 - g0) * 1024 / dx);
+    }
+    return true;
 }
 
 ScanSubroutine::WalkResult ScanSubroutine::Walk(unsigned count, int hysteresis, long long lowMiddle,

@@ -48,12 +48,20 @@ public:
     bool Start(GrayImage const& image, StackInterface<PickLineElement> const& samples,
                StackInterface<ScanElement>& runs, bool central, unsigned divider, bool& falseEdge,
                unsigned& maxStep) const;
-    // The same, the smoothing of a low-contrast line (a grey range below
-    // kLowContrastRange) left out when lowContrastSmoothing is false;
-    // smoothedForContrast tells whether the line was smoothed for its range.
+    // How a low-contrast line (a grey range below kLowContrastRange) is read.
+    // Smoothing finds its edges against noise but also spreads each flank
+    // over the next, so that edges a small module apart pull each other's
+    // centres apart.
+    enum class LowContrastEdges {
+        kSmoothedPlacedOnSamples,  // found on the smoothed slopes, placed on the sampled ones
+        kSmoothed,                 // found and placed on the smoothed slopes
+        kUnsmoothed,               // no smoothing for the contrast
+    };
+    // The same, reading a low-contrast line as `edges` says; smoothedForContrast
+    // tells whether the line was smoothed for its range alone.
     bool Start(GrayImage const& image, StackInterface<PickLineElement> const& samples,
                StackInterface<ScanElement>& runs, bool central, unsigned divider, bool& falseEdge,
-               unsigned& maxStep, bool lowContrastSmoothing, bool& smoothedForContrast) const;
+               unsigned& maxStep, LowContrastEdges edges, bool& smoothedForContrast) const;
 
     static constexpr long long kLowContrastRange = 255;
 
@@ -67,6 +75,9 @@ private:
         bool overflow = false;
     };
 
+    // The slope between each pair of neighbouring samples at the pair's
+    // middle; false when the coordinates do not rise.
+    bool FillProfile(StackInterface<PickLineElement> const& samples, unsigned count) const;
     WalkResult Walk(unsigned count, int hysteresis, long long lowMiddle, long long highMiddle) const;
     int CalcEdgePosition(unsigned count, unsigned extreme, int hysteresis, bool rising) const;
 

@@ -128,12 +128,21 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
             seenAny = seenAny || seen;
         }
         if (fromSegment || microPdf417_->read.Get()) {
-            for (int way = 0; way < 2; ++way) {
+            unsigned farPairs = 0;
+            for (int attempt = 0; attempt < 4; ++attempt) {
+                // Both reading ways with the sides paired as met square on,
+                // then as under perspective when such pairs were seen.
+                bool const far = attempt >= 2;
+                if (far && farPairs < PDFRowReader::kMinFarPairs) {
+                    break;
+                }
                 unsigned version = 0;
                 unsigned erasureCount = 0;
                 float corners[8];
-                if (reader.ReadMicro(image, area, inverted, way == 1, fromSegment, version, buffers_->codewords,
-                                     buffers_->erasures, erasureCount, corners) &&
+                unsigned ignored = 0;
+                if (reader.ReadMicro(image, area, inverted, (attempt & 1) == 1, fromSegment,
+                                     PDFRowReader::kSideModuleRatios[far ? 1 : 0], far ? ignored : farPairs, version,
+                                     buffers_->codewords, buffers_->erasures, erasureCount, corners) &&
                     DecodeMicroPDF417Codewords(buffers_->codewords, version, buffers_->erasures, erasureCount,
                                                label) != 0) {
                     bool const component = label.identifier.GetModifierBit(9) || label.identifier.GetModifierBit(10);

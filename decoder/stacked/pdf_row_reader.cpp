@@ -1092,7 +1092,8 @@ unsigned PDFRowReader::DecodeRowAddress(float const widths[6])
 }
 
 unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                                        bool strict, bool besideBars, unsigned& rightCount)
+                                        bool strict, float maxRatio, bool besideBars, unsigned& rightCount,
+                                        unsigned& farPairs)
 {
     unsigned char columns[kMaxLines];
     unsigned votes[5] = {};
@@ -1170,10 +1171,11 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                 bool const center = seen[i].center;
                 if ((!center && !seen[i].quiet) || seen[j].center || !seen[j].stop ||
                     (center && !seen[i].dataBefore) || !(seen[i].dataAfter || seen[j].dataBefore) ||
-                    (strict && !(seen[i].dataAfter && seen[j].dataBefore)) || ratio > 1.8f ||
-                    ratio < 1 / 1.8f) {
+                    (strict && !(seen[i].dataAfter && seen[j].dataBefore))) {
                     continue;
                 }
+                bool const apart = ratio > maxRatio || ratio < 1 / maxRatio;
+                bool const perspective = ratio <= kSideModuleRatios[1] && ratio >= 1 / kSideModuleRatios[1];
                 float const module = std::sqrt(seen[i].module * seen[j].module);
                 // From a center pattern the row's data starts one character
                 // before it, where a left pattern would end.
@@ -1182,6 +1184,10 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                 unsigned const fits = center ? (Abs(between - 61) < 4 ? 3 : 0)
                                     : Abs(between - 17) < 3 ? 1 : Abs(between - 34) < 3 ? 2
                                     : Abs(between - 61) < 4 ? 3 : Abs(between - 78) < 4 ? 4 : 0;
+                if (fits != 0 && apart) {
+                    farPairs += perspective ? 1u : 0u;
+                    continue;
+                }
                 if (fits != 0 && between > widest) {
                     widest = between;
                     widestColumns = fits;
@@ -1296,8 +1302,9 @@ bool PDFRowReader::ReadMicroLine(GrayImage const& image, float const p[2], float
 }
 
 bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                             bool componentSizes, unsigned& version, unsigned short* codewords, unsigned short* erasures,
-                             unsigned& erasureCount, float corners[8])
+                             bool componentSizes, float maxRatio, unsigned& farPairs, unsigned& version,
+                             unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount,
+                             float corners[8])
 {
     float lt[2], lb[2], rt[2], rb[2];
     float leftModule = 0;
@@ -1306,8 +1313,8 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
     // (blur), pairs with data on one side.
     for (bool const strict : {true, false}) {
         unsigned rightCount = 0;
-        unsigned const leftCount =
-            CollectMicroHits(image, area, inverted, backward, strict, componentSizes, rightCount);
+        unsigned const leftCount = CollectMicroHits(image, area, inverted, backward, strict, maxRatio,
+                                                    componentSizes, rightCount, farPairs);
         if (FitColumn(b_->left, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) &&
             FitColumn(b_->right, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
             break;

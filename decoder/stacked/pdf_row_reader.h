@@ -76,12 +76,24 @@ public:
               unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, bool& seen,
               float corners[8]);
 
+    // The most the modules of a row's two side patterns may differ: first as
+    // on a symbol met nearly square on, then, when that reads nothing, as
+    // under perspective, where a module narrows with the square of the scale
+    // (a symbol whose far side stands 1.5 times as far as its near side shows
+    // modules 2.25 times as narrow there). Noise makes more false pairs of
+    // the wider kind: they are taken only when the first reading fails and
+    // at least kMinFarPairs pairs were left out for their modules alone.
+    static constexpr float kSideModuleRatios[2] = {1.8f, 2.4f};
+    static constexpr unsigned kMinFarPairs = 2;
+
     // A MicroPDF417 symbol (or CC-A) read between its left and right row
     // address columns: the version is voted from the pattern numbers, the
     // codewords come out as for PDF417 with that version's size. `version`
-    // receives the table index; `componentSizes` adds the CC-A sizes.
+    // receives the table index; `componentSizes` adds the CC-A sizes. Side
+    // patterns pair up when their modules are at most `maxRatio` apart;
+    // farPairs grows by the pairs left out for their modules alone.
     bool ReadMicro(GrayImage const& image, Area const& area, bool inverted, bool backward, bool componentSizes,
-                   unsigned& version,
+                   float maxRatio, unsigned& farPairs, unsigned& version,
                    unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, float corners[8]);
 
     // A row address pattern from 6 run widths (bar first): its table entry
@@ -101,10 +113,12 @@ private:
     unsigned ScanSearchLine(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned j,
                             float& x0, float& y0, float& step, bool& firstDark);
     // Pairs of side patterns on the search lines with a symbol character
-    // read beside both (`strict`) or beside one of them; `besideBars` when
-    // the area borders a linear symbol.
+    // read beside both (`strict`) or beside one of them, their modules at
+    // most `maxRatio` apart; `besideBars` when the area borders a linear
+    // symbol. farPairs counts the pairs left out for their modules alone.
     unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward, bool strict,
-                              bool besideBars, unsigned& rightCount);
+                              float maxRatio, bool besideBars, unsigned& rightCount, unsigned& farPairs);
+
     // The edges on the line from P to Q (`width` apart) run on by `margin`
     // at both ends; `perSample` receives the pixels per sample.
     unsigned SampleRow(GrayImage const& image, float const p[2], float const q[2], float width, float margin,

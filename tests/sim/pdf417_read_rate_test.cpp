@@ -68,7 +68,42 @@ std::vector<Condition> const kConditions = {
     {"perspective", 10, 2.5, 0, 0, false, 0.2, 0.1},
 };
 
-class Pdf417ReadRate : public sim_test::SimProgramTest {};
+class Pdf417ReadRate : public sim_test::SimProgramTest {
+protected:
+    struct Pose {
+        double angle;
+        double module;
+    };
+    // One frame of `input` per pose, written as 8-bit PNG files named by `stem`.
+    std::vector<std::string> WriteFrames(support::SymbolInput const& input, std::vector<Pose> const& poses,
+                                         support::RenderOptions options, std::string const& stem)
+    {
+        std::vector<std::string> files;
+        for (Pose const& pose : poses) {
+            options.angle = pose.angle;
+            options.moduleSize = pose.module;
+            support::Rendering const r = support::render(input, options);
+            EXPECT_TRUE(r.symbol.ok) << r.symbol.error;
+            files.push_back((directory_ / (stem + std::to_string(files.size()) + ".png")).string());
+            EXPECT_TRUE(support::writePng(files.back(), r.frame, support::FileDepth::Bits8));
+        }
+        return files;
+    }
+    // The files that decode printed the label `hex` (symbology 39, ]e0) for.
+    static unsigned CountWhole(std::string const& out, std::vector<std::string> const& files, std::string const& hex)
+    {
+        unsigned whole = 0;
+        for (std::string const& file : files) {
+            whole += out.find(file + "\t39\t]e0\t" + hex + "\n") != std::string::npos ? 1u : 0u;
+        }
+        return whole;
+    }
+};
+
+support::SymbolInput const kDataBarComposite{.symbology = BARCODE_DBAR_OMN_CC, .data = "[10]ABC123", .option1 = 1,
+                                              .inputMode = GS1_MODE, .primary = "0950110153000"};
+// The linear part's element string, 0x1C, the 2D part's.
+char const* const kDataBarCompositeHex = "303130393530313130313533303030331C3130414243313233";
 
 TEST_F(Pdf417ReadRate, StackedAndCompositeSymbolsReadWholeAndNeverWrong)
 {
@@ -162,33 +197,50 @@ TEST_F(Pdf417ReadRate, StackedAndCompositeSymbolsReadWholeAndNeverWrong)
 TEST_F(Pdf417ReadRate, DataBarCompositeMetSquareOnReadsWhole)
 {
     ASSERT_EQ(run("command", {"set read/gs1_composite:true", "save"}).first, "<ACK>\n<ACK>\n");
-    struct Frame {
-        double angle;
-        double module;
-    };
-    std::vector<Frame> const frames = {{0, 1.5}, {90, 1.5}, {270, 1.5}, {90, 2.0}, {180, 2.5}};
-    std::vector<std::string> files;
-    for (Frame const& f : frames) {
-        support::Rendering const r = support::render(
-            {.symbology = BARCODE_DBAR_OMN_CC, .data = "[10]ABC123", .option1 = 1, .inputMode = GS1_MODE,
-             .primary = "0950110153000"},
-            {.moduleSize = f.module, .angle = f.angle});
-        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
-        files.push_back((directory_ / ("databar" + std::to_string(files.size()) + ".png")).string());
-        ASSERT_TRUE(support::writePng(files.back(), r.frame, support::FileDepth::Bits8));
-    }
+    std::vector<std::string> const files = WriteFrames(
+        kDataBarComposite, {{0, 1.5}, {90, 1.5}, {270, 1.5}, {90, 2.0}, {180, 2.5}}, {}, "databar");
     std::string const out = run("decode", files).first;
     // Four of the five at least: which frame's short sides are long enough
     // depends on which of the DataBar road's lines read the linear part.
-    unsigned whole = 0;
-    for (size_t i = 0; i < files.size(); ++i) {
-        // The linear part's element string, 0x1C, the 2D part's.
-        whole += out.find(files[i] + "\t39\t]e0\t303130393530313130313533303030331C3130414243313233\n") !=
-                         std::string::npos
-                     ? 1u
-                     : 0u;
+    EXPECT_GE(CountWhole(out, files, kDataBarCompositeHex), 4u) << out;
+}
+
+// The short sides of a DataBar label are a few pixels long: the bars'
+// direction they give can be several degrees off, and the search lines then
+// leave a 3-row CC-A before they cross both its row address columns. The
+// search is tried again turned either way (none of these frames gave a label
+// before).
+TEST_F(Pdf417ReadRate, DataBarCompositeFoundWhenTheSidesMisleadTheRows)
+{
+    ASSERT_EQ(run("command", {"set read/gs1_composite:true", "save"}).first, "<ACK>\n<ACK>\n");
+    std::vector<std::string> const files = WriteFrames(
+        kDataBarComposite, {{0, 2.0}, {15, 1.5}, {180, 2.0}, {135, 2.5}, {45, 3.0}, {195, 1.5}}, {}, "tilted");
+    std::string const out = run("decode", files).first;
+    unsigned const whole = CountWhole(out, files, kDataBarCompositeHex);
+    unsigned none = 0;
+    for (std::string const& file : files) {
+        none += out.find(file + "\t-\n") != std::string::npos ? 1u : 0u;
     }
-    EXPECT_GE(whole, 4u) << out;
+    // Five of the six at least (which lines read the linear part moves its
+    // sides), and never a linear part sent alone.
+    EXPECT_GE(whole, 5u) << out;
+    EXPECT_EQ(whole + none, files.size()) << out;
+}
+
+// Under perspective the modules at a composite's far side are narrower with
+// the square of the scale: the side patterns of one row differed by more
+// than the pairing allowed, and the 2D part was never found.
+TEST_F(Pdf417ReadRate, CompositeUnderPerspectiveReadsWhole)
+{
+    ASSERT_EQ(run("command", {"set read/composite_ean:true", "save"}).first, "<ACK>\n<ACK>\n");
+    std::vector<std::string> const files =
+        WriteFrames({.symbology = BARCODE_EANX_CC, .data = "[99]1234-abcd", .option1 = 1, .inputMode = GS1_MODE,
+                     .primary = "331234567890"},
+                    {{180, 2.5}, {225, 2.5}, {270, 2.5}}, {.perspectiveX = 0.2, .perspectiveY = 0.1}, "far");
+    std::string const out = run("decode", files).first;
+    // Two of the three at least: which lines read the EAN-13 moves where
+    // its 2D part is sought.
+    EXPECT_GE(CountWhole(out, files, "333331323334353637383930331C3939313233342D61626364"), 2u) << out;
 }
 
 }  // namespace

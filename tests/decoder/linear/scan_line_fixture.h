@@ -108,6 +108,14 @@ struct Scanner {
         in.SetCount(static_cast<unsigned>(samples.size()));
         return scan.Start(DEC2DIvra::GrayImage(), in, stack, central, divider, falseEdge, maxStep);
     }
+    bool Run(std::vector<PickLineElement>& samples, DEC2DIvra::ScanSubroutine::LowContrastEdges edges)
+    {
+        DEC2DIvra::StackInterface<PickLineElement> in(samples.data(), static_cast<unsigned>(samples.size()));
+        in.SetCount(static_cast<unsigned>(samples.size()));
+        return scan.Start(DEC2DIvra::GrayImage(), in, stack, true, 16, falseEdge, maxStep, edges,
+                          smoothedForContrast);
+    }
+    bool smoothedForContrast = false;
     std::vector<ScanElement> Runs() const { return std::vector<ScanElement>(stack.begin(), stack.end()); }
 };
 

@@ -230,5 +230,30 @@ TEST(ScanSubroutineTest, RunsOfRenderedSymbolsFollowTheirModuleEdges)
     }
 }
 
+// Smoothing a faint line spreads each flank over the next: placed on the
+// smoothed slopes, a 3-module bar of 1.45-pixel modules next to a 1-module
+// space came out 2.5 modules and the space 1.6, enough to read a wrong
+// character that checked. Found on the smoothed slopes and placed on the
+// sampled ones, every boundary stays by its module edge.
+TEST(ScanSubroutineTest, SmallModulesOfAFaintLineKeepTheirEdges)
+{
+    using Edges = DEC2DIvra::ScanSubroutine::LowContrastEdges;
+    for (double const moduleSize : {1.35, 1.45, 1.55}) {
+        SCOPED_TRACE(moduleSize);
+        support::SymbolInput const input{
+            .symbology = BARCODE_GS1_128, .data = "[01]09501101530003", .inputMode = GS1_MODE};
+        RenderedLine line = SampleRow(input, {.moduleSize = moduleSize, .dark = 380, .light = 620});
+        ASSERT_TRUE(line.ok);
+        Scanner scanner;
+        ASSERT_TRUE(scanner.Run(line.samples, Edges::kSmoothedPlacedOnSamples));
+        EXPECT_TRUE(scanner.smoothedForContrast);
+        std::vector<ScanElement> const runs = scanner.Runs();
+        ASSERT_EQ(runs.size(), line.edges.size() + 1);
+        for (size_t e = 0; e < line.edges.size(); ++e) {
+            EXPECT_NEAR(runs[e].end / kUnit, line.edges[e] / kUnit, 0.3) << "edge " << e;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace scan_test
