@@ -13,6 +13,7 @@ public:
     // The least-squares map through four or more pairs.
     bool Fit(QRPoint const* modules, QRPoint const* pixels, unsigned count);
     QRPoint Map(float x, float y) const;
+    bool operator==(QRPerspective const& other) const = default;
 
 private:
     static bool Solve(double (*a)[9], double* solution);

@@ -38,7 +38,7 @@ namespace DEC2DIvra {
 //
 // Stages 1 and 2 share the cell field of the image and its bar-like groups
 // (stage 2 also takes the regions in which a linear decoder met a PDF417
-// row); stages 3 to 7 share one pass over sampled rows
+// row); stages 3 to 7 find their patterns in sweeps over sampled rows
 // (matrix_candidate_finder.h). Within stages 3 to 7 the order is that of
 // the rows, top first; QR triples go in the order their finders were met.
 enum class CodeSearchStage : unsigned {

@@ -44,7 +44,8 @@ void CodeSearcherEngine::BeginImage()
     tried_ = 0;
     barCandidateCount_ = 0;
     barRegionsFound_ = false;
-    centredPatternsFound_ = false;
+    qrFindersFound_ = false;
+    bullsEyesFound_ = false;
     otherPatternsFound_ = false;
     seenStackedCount_ = 0;
     stackedRowCount_ = 0;
@@ -148,18 +149,19 @@ void CodeSearcherEngine::FindBarRegions(GrayImage const& image, tagDecodeOption 
 void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option,
                                               DecoderSet const& decoders, CodeSearchStage stage)
 {
-    bool const centred = stage == CodeSearchStage::kQRFinder || stage == CodeSearchStage::kBullsEye;
-    bool& found = centred ? centredPatternsFound_ : otherPatternsFound_;
+    bool const qr = stage == CodeSearchStage::kQRFinder;
+    bool const eyes = stage == CodeSearchStage::kBullsEye;
+    bool& found = qr ? qrFindersFound_ : (eyes ? bullsEyesFound_ : otherPatternsFound_);
     if (found) {
         return;
     }
     found = true;
     MatrixCandidateFinder::Wanted wanted;
-    wanted.qrFinders = centred && IsWanted(CodeSearchStage::kQRFinder, decoders);
-    wanted.bullsEyes = centred && IsWanted(CodeSearchStage::kBullsEye, decoders);
-    wanted.lPatterns = !centred && IsWanted(CodeSearchStage::kLPattern, decoders);
-    wanted.hanXinFinders = !centred && IsWanted(CodeSearchStage::kHanXinFinder, decoders);
-    wanted.dots = !centred && IsWanted(CodeSearchStage::kDot, decoders);
+    wanted.qrFinders = qr && IsWanted(CodeSearchStage::kQRFinder, decoders);
+    wanted.bullsEyes = eyes && IsWanted(CodeSearchStage::kBullsEye, decoders);
+    wanted.lPatterns = !qr && !eyes && IsWanted(CodeSearchStage::kLPattern, decoders);
+    wanted.hanXinFinders = !qr && !eyes && IsWanted(CodeSearchStage::kHanXinFinder, decoders);
+    wanted.dots = !qr && !eyes && IsWanted(CodeSearchStage::kDot, decoders);
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
     stride = stride > kMaxStride ? kMaxStride : stride;
     matrix_.Start(image, CalcSearchArea(image), stride, wanted);

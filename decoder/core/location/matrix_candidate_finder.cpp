@@ -52,6 +52,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     lPatternCount_ = wanted.lPatterns ? 0 : lPatternCount_;
     dotCount_ = wanted.dots ? 0 : dotCount_;
     area_ = area;
+    measuredRow_ = nullptr;
     if (!wanted.Any() || image.GetPixels() == nullptr || area.right < area.left || area.bottom < area.top) {
         return;
     }
@@ -67,18 +68,20 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
                 CheckQRFinder(image, i, y);
             }
         }
-        if (!ScanRow(image, area, y, kMarginShare)) {
-            continue;
-        }
-        for (unsigned i = 0; i < runCount_; ++i) {
-            if (wanted.hanXinFinders) {
-                CheckHanXinFinder(i, y);
-            }
-            if (wanted.lPatterns) {
-                CheckLPattern(image, i, y);
-            }
-            if (wanted.dots) {
-                CheckDot(image, i, y, stride);
+        // A row without contrast has none at any cut: the bull's-eyes below
+        // skip it by themselves.
+        bool const others = wanted.hanXinFinders || wanted.lPatterns || wanted.dots;
+        if (others && ScanRow(image, area, y, kMarginShare)) {
+            for (unsigned i = 0; i < runCount_; ++i) {
+                if (wanted.hanXinFinders) {
+                    CheckHanXinFinder(i, y);
+                }
+                if (wanted.lPatterns) {
+                    CheckLPattern(image, i, y);
+                }
+                if (wanted.dots) {
+                    CheckDot(image, i, y, stride);
+                }
             }
         }
         // A blurred bull's-eye keeps its one-module rings and centre only
@@ -154,22 +157,26 @@ void MatrixCandidateFinder::ScanRowAtLocalMean(GrayImage const& image, Rectangle
     }
 }
 
-bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& area, int y, int marginShare)
+bool MatrixCandidateFinder::MeasureBlocks(unsigned short const* row, Rectangle const& area, int right)
 {
-    runCount_ = 0;
-    int const width = area.right - area.left + 1;
-    blockCount_ = static_cast<unsigned>((width + static_cast<int>(kBlock) - 1) / static_cast<int>(kBlock));
-    blockCount_ = blockCount_ > kMaxBlocks ? kMaxBlocks : blockCount_;
-    int const right = Min(area.right, area.left + static_cast<int>(blockCount_ * kBlock) - 1);
-    unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
     for (unsigned b = 0; b < blockCount_; ++b) {
         int const x0 = area.left + static_cast<int>(b * kBlock);
         int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
-        int low = row[x0];
-        int high = low;
-        for (int x = x0 + 1; x <= x1; ++x) {
-            low = Min(low, row[x]);
-            high = Max(high, row[x]);
+        unsigned short low = row[x0];
+        unsigned short high = low;
+        if (x1 - x0 + 1 == static_cast<int>(kBlock)) {
+            // A whole block in a loop of fixed length, which the compiler
+            // turns into vector instructions.
+            for (unsigned k = 0; k < kBlock; ++k) {
+                unsigned short const v = row[x0 + static_cast<int>(k)];
+                low = v < low ? v : low;
+                high = v > high ? v : high;
+            }
+        } else {
+            for (int x = x0 + 1; x <= x1; ++x) {
+                low = row[x] < low ? row[x] : low;
+                high = row[x] > high ? row[x] : high;
+            }
         }
         low_[b] = low;
         high_[b] = high;
@@ -192,7 +199,23 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
         margin_[b] = Max(high_[b] - low_[b], step) < kContrastFloor ? -1 : high - low;
         contrast = contrast || margin_[b] >= 0;
     }
-    if (!contrast) {
+    return contrast;
+}
+
+bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& area, int y, int marginShare)
+{
+    runCount_ = 0;
+    int const width = area.right - area.left + 1;
+    blockCount_ = static_cast<unsigned>((width + static_cast<int>(kBlock) - 1) / static_cast<int>(kBlock));
+    blockCount_ = blockCount_ > kMaxBlocks ? kMaxBlocks : blockCount_;
+    int const right = Min(area.right, area.left + static_cast<int>(blockCount_ * kBlock) - 1);
+    unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
+    // The patterns cut one row at several margins: its blocks are measured once.
+    if (row != measuredRow_) {
+        measuredRow_ = row;
+        rowHasContrast_ = MeasureBlocks(row, area, right);
+    }
+    if (!rowHasContrast_) {
         return false;
     }
     bool dark = row[area.left] < threshold_[0];

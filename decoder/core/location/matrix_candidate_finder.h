@@ -88,6 +88,9 @@ private:
     // no contrast anywhere. Runs change colour 1 / marginShare of the
     // contrast past the threshold; with 0, at the threshold itself.
     bool ScanRow(GrayImage const& image, Rectangle const& area, int y, int marginShare);
+    // Each block's grey range, threshold and margin; false when no block
+    // of the row has contrast.
+    bool MeasureBlocks(unsigned short const* row, Rectangle const& area, int right);
     // The runs of one row cut at the mean grey of the kMeanReach pixels on
     // each side, in the blocks ScanRow last found contrast in: a heavily
     // blurred bull's-eye's rings swing well inside its block thresholds.
@@ -131,6 +134,9 @@ private:
     int threshold_[kMaxBlocks];
     int margin_[kMaxBlocks];  // -1: no contrast around the block
     unsigned blockCount_ = 0;
+    // The row the blocks were last measured on, in this sweep.
+    unsigned short const* measuredRow_ = nullptr;
+    bool rowHasContrast_ = false;
     static constexpr int kMeanReach = 5;
     // The row ScanRowAtLocalMean cut: its thresholds are the local means.
     unsigned short const* meanRow_ = nullptr;
