@@ -93,8 +93,23 @@ public:
     unsigned GetSeenStackedRegionCount() const { return seenStackedCount_; }
 
 private:
-    int SearchLinear(GrayImage const& image, tagDecodeOption const& option, AbstractBarCodeDecoder& decoder,
-                     AbstractCompositeCodeDecoder* composite, DecodedLabel& label, LabelOutlet& outlet);
+    int SearchLinear(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                     DecodedLabel& label, LabelOutlet& outlet);
+    // Three QR finders at the corners of a right angle: finder indices, the
+    // weakest finder's rows (at most 4) and the squared legs' sum.
+    struct QRTriple {
+        unsigned char a;
+        unsigned char b;
+        unsigned char c;
+        unsigned rows;
+        long long span;
+    };
+    static constexpr unsigned kMaxQRTriples = 64;
+    // The triples of the QR finders swept, strongest first.
+    void ListQRTriples();
+    // Whether a point lies in the symbol that a triple of square finders
+    // (their diagonals show the pattern too) spans: no other symbol can.
+    bool IsInsideQRSymbol(Point const& point) const;
     int SearchStacked(GrayImage const& image, tagDecodeOption const& option, AbstractStackCodeDecoder& decoder,
                       DecodedLabel& label, LabelOutlet& outlet);
     int SearchQRFinders(GrayImage const& image, tagDecodeOption const& option, AbstractRegionDecoder& decoder,
@@ -145,6 +160,8 @@ private:
     unsigned barCandidateCount_ = 0;
     bool barRegionsFound_ = false;
     bool qrFindersFound_ = false;
+    QRTriple qrTriples_[kMaxQRTriples];
+    unsigned qrTripleCount_ = 0;
     bool bullsEyesFound_ = false;
     bool otherPatternsFound_ = false;
     MatrixCandidateFinder matrix_;

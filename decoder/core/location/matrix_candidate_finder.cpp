@@ -329,6 +329,7 @@ void MatrixCandidateFinder::Note(FinderSighting* list, unsigned& count, unsigned
             known.centre.x = (known.centre.x * n + seen.centre.x) / (n + 1);
             known.centre.y = (known.centre.y * n + seen.centre.y) / (n + 1);
             known.module = (known.module * n + seen.module) / (n + 1);
+            known.square = known.square | seen.square;
             ++known.rows;
             return;
         }
@@ -387,6 +388,7 @@ void MatrixCandidateFinder::CheckQRFinder(GrayImage const& image, unsigned i, in
     seen.module = Max(1, (total + columnTotal) / 14);
     seen.rows = 1;
     seen.dark = middle.dark ? 1 : 0;
+    seen.square = IsSquareQRFinder(image, x, seen.centre.y, GetThreshold(x), total, columnTotal) ? 1 : 0;
     Note(finders_, finderCount_, kMaxFinders, seen);
 }
 
@@ -465,8 +467,8 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     Note(bullsEyes_, bullsEyeCount_, kMaxBullsEyes, seen, 1);
 }
 
-bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit,
-                                            int slope) const
+bool MatrixCandidateFinder::DiagonalRuns(GrayImage const& image, int x, int y, int threshold, int steps, int slope,
+                                         int count, int* widths, int& centre) const
 {
     // Half-pixel steps along the diagonal (the odd ones the mean of the four
     // pixels around them): whole-pixel steps are too coarse for rings of
@@ -484,21 +486,21 @@ bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y
         inside = image.IsInside(ax, ay) && image.IsInside(bx, by);
         return inside && (image.At(ax, ay) + image.At(bx, ay) + image.At(ax, by) + image.At(bx, by)) < threshold * 4;
     };
-    int const steps = limit * 2;
     bool inside = false;
     bool const dark = darkAt(0, 0, inside);
     if (!inside) {
         return false;
     }
-    int widths[6];
+    centre = -1;
     for (int side = 0; side < 2; ++side) {
         int at = 0;
-        // Leave the centre run, then measure three runs outward.
+        // Leave the centre run, then measure the runs outward.
         while (at < steps && darkAt(side, at, inside) == dark && inside) {
             ++at;
         }
+        centre += at;
         bool colour = !dark;
-        for (int k = 0; k < kRingCount; ++k) {
+        for (int k = 0; k < count; ++k) {
             int length = 0;
             while (length < steps && darkAt(side, at, inside) == colour && inside) {
                 ++length;
@@ -507,12 +509,50 @@ bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y
             if (length == 0 || length >= steps) {
                 return false;
             }
-            widths[side == 0 ? kRingCount - 1 - k : kRingCount + k] = length;
+            widths[side == 0 ? count - 1 - k : count + k] = length;
             colour = !colour;
         }
     }
+    return true;
+}
+
+bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit,
+                                            int slope) const
+{
+    int widths[2 * kRingCount];
+    int centre = 0;
+    if (!DiagonalRuns(image, x, y, threshold, limit * 2, slope, kRingCount, widths, centre)) {
+        return false;
+    }
     int const ring6[6] = {1, 1, 1, 1, 1, 1};
     return IsRunRatio(widths, ring6, 6);
+}
+
+bool MatrixCandidateFinder::IsSquareQRFinder(GrayImage const& image, int x, int y, int threshold, int rowTotal,
+                                             int columnTotal) const
+{
+    // Through a square finder's centre every line crosses the rings 1:1:3:1:1,
+    // between 1 and 1.41 times as long as across: a run pattern of bars
+    // passes across and along the column, but its diagonal along the bars
+    // is at least twice as long as the shorter of those.
+    int shortest = Min(rowTotal, columnTotal);
+    int longest = Max(rowTotal, columnTotal);
+    for (int slope = -1; slope <= 1; slope += 2) {
+        int widths[4];
+        int centre = 0;
+        if (!DiagonalRuns(image, x, y, threshold, longest * 4, slope, 2, widths, centre)) {
+            return false;
+        }
+        int const runs[5] = {widths[0], widths[1], centre, widths[2], widths[3]};
+        if (!IsRunRatio(runs, kQRModules, 5)) {
+            return false;
+        }
+        // Half-pixel steps along a diagonal are 0.707 pixels each.
+        int const total = (widths[0] + widths[1] + centre + widths[2] + widths[3]) * 707 / 1000;
+        shortest = Min(shortest, total);
+        longest = Max(longest, total);
+    }
+    return longest * 4 <= shortest * 7;
 }
 
 void MatrixCandidateFinder::CheckHanXinFinder(unsigned i, int y)

@@ -15,6 +15,7 @@ struct FinderSighting {
     unsigned rows = 0;
     unsigned char dark = 1;  // a dark pattern on a light ground
     unsigned char kind = 0;  // bull's-eyes: kAztec or kMaxiCode
+    unsigned char square = 0;  // QR finders: the diagonals showed the pattern too
 };
 
 // Two solid legs meeting at a corner: `along` ends the leg whose other leg
@@ -111,6 +112,15 @@ private:
     // Whether the three runs on each side of (x, y) along a diagonal
     // (slope 1 falling, -1 rising) are of one width, each shorter than the limit.
     bool IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit, int slope) const;
+    // The widths, in half-pixel steps, of `count` runs on each side of the
+    // run through (x, y) along a diagonal, the farthest first, and that
+    // run's own; false when a run reaches `steps` or the image ends.
+    bool DiagonalRuns(GrayImage const& image, int x, int y, int threshold, int steps, int slope, int count,
+                      int* widths, int& centre) const;
+    // Whether a QR finder sighting shows its pattern along both diagonals
+    // as well, no longer than a square's (a bar code's bars pass across and
+    // along the column at many angles).
+    bool IsSquareQRFinder(GrayImage const& image, int x, int y, int threshold, int rowTotal, int columnTotal) const;
     void CheckHanXinFinder(unsigned i, int y);
     void CheckLPattern(GrayImage const& image, unsigned i, int y);
     // Walks a strip of one colour from `from` (1/256 pixel) along the unit
