@@ -15,9 +15,9 @@ namespace DEC2DIvra {
 //   1. Linear regions at any angle, to AbstractBarCodeDecoder: groups of
 //      cells of parallel gradients, split along their axis into trains of
 //      edges; strongest (most edges, most coherent) first. With a QR stage
-//      wanted, its finders are swept first and a region whose centre lies in
-//      a symbol that three square finders span is left out (its data would
-//      only cost the linear decoders time).
+//      wanted, once a region gave no label its finders are swept, and a
+//      region whose centre lies in a symbol that three square finders span
+//      is left out (its data would only cost the linear decoders time).
 //   2. PDF417 regions, to AbstractStackCodeDecoder: the regions in which a
 //      linear decoder met a PDF417 row, then the same bar-like groups whose
 //      profile along the middle shows a start or a stop pattern; a region

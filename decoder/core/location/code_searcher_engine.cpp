@@ -217,10 +217,11 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
             continue;
         }
         // A QR symbol's data makes bar-like regions that cost the linear
-        // decoders many milliseconds each: the QR finders are swept first
-        // (for stage 3, which uses them again) and regions inside a symbol
-        // they span are left out.
-        if (IsWanted(CodeSearchStage::kQRFinder, decoders)) {
+        // decoders many milliseconds each: once a region gave no label (a
+        // bar code's own is mostly the first), the QR finders are swept (for
+        // stage 3, which uses them again) and regions inside a symbol they
+        // span are left out.
+        if (tried_ > 0 && IsWanted(CodeSearchStage::kQRFinder, decoders)) {
             FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
             if (IsInsideQRSymbol(candidate.region.CalcCenterPoint())) {
                 continue;

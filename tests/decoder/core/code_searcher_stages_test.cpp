@@ -367,9 +367,9 @@ TEST_F(CodeSearcherStagesTest, StagesOfDisabledSymbologiesHandNothingOn)
 TEST_F(CodeSearcherStagesTest, LinearStageLeavesOutRegionsInsideAQRSymbol)
 {
     // A large QR symbol's data passes for bars in many places, and each such
-    // region cost the linear decoders milliseconds; a bar code's bars pass
-    // the QR finder test across and along the column at many angles, and
-    // must still reach the linear decoders.
+    // region cost the linear decoders milliseconds: after the first, none
+    // goes to them. A bar code's bars pass the QR finder test across and
+    // along the column at many angles, and must still reach them.
     struct Case {
         char const* name;
         int symbology;
@@ -377,19 +377,18 @@ TEST_F(CodeSearcherStagesTest, LinearStageLeavesOutRegionsInsideAQRSymbol)
         int version;
         double module;
         double angle;
-        bool handedInside;
     };
     std::string text;
     while (text.size() < 700) {
         text += "Frame-" + std::to_string(text.size() * 37 % 1000) + "/";
     }
     Case const cases[] = {
-        {"QR 25", BARCODE_QRCODE, text, 25, 2.0, 0.0, false},
-        {"QR 25", BARCODE_QRCODE, text, 25, 2.0, 30.0, false},
-        {"QR 10", BARCODE_QRCODE, text.substr(0, 200), 10, 3.0, 45.0, false},
-        {"Code 128", BARCODE_CODE128, "ABCDEFGHIJ1234567890", 0, 2.0, 30.0, true},
-        {"Code 128", BARCODE_CODE128, "ABCDEFGHIJ1234567890", 0, 3.0, 45.0, true},
-        {"Code 128", BARCODE_CODE128, "ABCDEFGHIJ1234567890", 0, 2.0, 60.0, true},
+        {"QR 25", BARCODE_QRCODE, text, 25, 2.0, 0.0},
+        {"QR 25", BARCODE_QRCODE, text, 25, 2.0, 30.0},
+        {"QR 10", BARCODE_QRCODE, text.substr(0, 200), 10, 3.0, 45.0},
+        {"Code 128", BARCODE_CODE128, "ABCDEFGHIJ1234567890", 0, 2.0, 30.0},
+        {"Code 128", BARCODE_CODE128, "ABCDEFGHIJ1234567890", 0, 3.0, 45.0},
+        {"Code 128", BARCODE_CODE128, "ABCDEFGHIJ1234567890", 0, 2.0, 60.0},
     };
     auto& engine = *static_cast<CodeSearcherEngine*>(handle->GetCodeSearcher());
     for (Case const& c : cases) {
@@ -407,7 +406,11 @@ TEST_F(CodeSearcherStagesTest, LinearStageLeavesOutRegionsInsideAQRSymbol)
         for (unsigned i = 0; i < handed.GetCount(); ++i) {
             inside += IsInside(r.symbol.corners, handed[i].CalcCenterPoint()) ? 1 : 0;
         }
-        EXPECT_EQ(inside > 0, c.handedInside) << inside << " of " << handed.GetCount() << " regions inside";
+        if (c.symbology == BARCODE_QRCODE) {
+            EXPECT_LE(inside, 1u) << inside << " of " << handed.GetCount() << " regions inside";
+        } else {
+            EXPECT_GE(inside, 1u) << "none of " << handed.GetCount() << " regions inside";
+        }
     }
 }
 
