@@ -144,6 +144,7 @@ void Table(bool all2D, std::vector<Kind> const& kinds)
                 stage(CodeSearchStage::kStacked, 1);
                 Clock::time_point const a = Clock::now();
                 engine.FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
+                engine.FindMatrixCandidates(image, option, decoders, CodeSearchStage::kBullsEye);
                 engine.FindMatrixCandidates(image, option, decoders, CodeSearchStage::kLPattern);
                 times[2] = Ms(a, Clock::now());
                 stage(CodeSearchStage::kQRFinder, 3);

@@ -191,6 +191,7 @@ int QRCodeDecoder::Start(GrayImage const& image, Region const& finders, DecodedL
             continue;
         }
         QRSampler const sampler(image, reversed);
+        sampled_ = false;
         bool read = readQR && ReadTriple(sampler, finders, label);
         if (!read && readMicro) {
             Point const c = finders.CalcCenterPoint();
@@ -293,9 +294,22 @@ bool QRCodeDecoder::FindAlignment(QRSampler const& sampler, QRPoint const& predi
 {
     // The 5 x 5 pattern: dark ring, light ring, dark centre; the score is
     // the light mean less the dark mean.
+    QRPoint offsets[25];
+    bool light[25];
+    for (int j = -2; j <= 2; ++j) {
+        for (int i = -2; i <= 2; ++i) {
+            unsigned const k = static_cast<unsigned>((j + 2) * 5 + i + 2);
+            offsets[k] = u * static_cast<float>(i) + v * static_cast<float>(j);
+            int const ring = (i < 0 ? -i : i) > (j < 0 ? -j : j) ? (i < 0 ? -i : i) : (j < 0 ? -j : j);
+            light[k] = ring == 1;
+        }
+    }
     float bestScore = -1.0f;
     QRPoint best = predicted;
-    float step = 1.0f;
+    // The score stays near its top within a quarter module of the centre:
+    // the first round steps half a module (a pixel at most modules of two).
+    float const module = Length(u) < Length(v) ? Length(u) : Length(v);
+    float step = module > 2.0f ? module / 2.0f : 1.0f;
     QRPoint origin = predicted;
     float reach = radius;
     for (unsigned round = 0; round < 3; ++round) {
@@ -304,17 +318,9 @@ bool QRCodeDecoder::FindAlignment(QRSampler const& sampler, QRPoint const& predi
                 QRPoint const p{origin.x + dx, origin.y + dy};
                 int darkSum = 0;
                 int lightSum = 0;
-                for (int j = -2; j <= 2; ++j) {
-                    for (int i = -2; i <= 2; ++i) {
-                        QRPoint const q = p + u * static_cast<float>(i) + v * static_cast<float>(j);
-                        int const value = sampler.At(q.x, q.y);
-                        int const ring = (i < 0 ? -i : i) > (j < 0 ? -j : j) ? (i < 0 ? -i : i) : (j < 0 ? -j : j);
-                        if (ring == 1) {
-                            lightSum += value;
-                        } else {
-                            darkSum += value;
-                        }
-                    }
+                for (unsigned k = 0; k < 25; ++k) {
+                    int const value = sampler.At(p.x + offsets[k].x, p.y + offsets[k].y);
+                    (light[k] ? lightSum : darkSum) += value;
                 }
                 float const score = static_cast<float>(lightSum) / 8.0f - static_cast<float>(darkSum) / 17.0f;
                 if (score > bestScore) {
@@ -451,30 +457,41 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
     if (size > kMaxSize) {
         return false;
     }
-    size_ = size;
-    unsigned histogram[256] = {};
-    for (unsigned y = 0; y < size; ++y) {
-        for (unsigned x = 0; x < size; ++x) {
-            float const cx = static_cast<float>(mirrored ? y : x) + 0.5f;
-            float const cy = static_cast<float>(mirrored ? x : y) + 0.5f;
-            QRPoint const c = map.Map(cx, cy);
-            QRPoint const a = map.Map(cx - 0.2f, cy - 0.2f);
-            QRPoint const b = map.Map(cx + 0.2f, cy + 0.2f);
-            QRPoint const d = map.Map(cx + 0.2f, cy - 0.2f);
-            QRPoint const e = map.Map(cx - 0.2f, cy + 0.2f);
-            int const value = (2 * sampler.At(c.x, c.y) + sampler.At(a.x, a.y) + sampler.At(b.x, b.y) +
-                               sampler.At(d.x, d.y) + sampler.At(e.x, e.y) + 3) /
-                              6;
-            int const clamped = value < 0 ? 0 : (value > 1023 ? 1023 : value);
-            luminance_[y * size + x] = static_cast<unsigned short>(clamped);
-            ++histogram[clamped >> 2];
+    if (sampled_ && size == size_ && map == sampledMap_) {
+        // Mirrored, module (x, y) is what (y, x) was.
+        if (mirrored != sampledMirrored_) {
+            for (unsigned y = 0; y < size; ++y) {
+                for (unsigned x = y + 1; x < size; ++x) {
+                    unsigned short const t = luminance_[y * size + x];
+                    luminance_[y * size + x] = luminance_[x * size + y];
+                    luminance_[x * size + y] = t;
+                }
+            }
+        }
+    } else {
+        for (unsigned y = 0; y < size; ++y) {
+            for (unsigned x = 0; x < size; ++x) {
+                float const cx = static_cast<float>(mirrored ? y : x) + 0.5f;
+                float const cy = static_cast<float>(mirrored ? x : y) + 0.5f;
+                QRPoint const c = map.Map(cx, cy);
+                QRPoint const a = map.Map(cx - 0.2f, cy - 0.2f);
+                QRPoint const b = map.Map(cx + 0.2f, cy + 0.2f);
+                QRPoint const d = map.Map(cx + 0.2f, cy - 0.2f);
+                QRPoint const e = map.Map(cx - 0.2f, cy + 0.2f);
+                int const value = (2 * sampler.At(c.x, c.y) + sampler.At(a.x, a.y) + sampler.At(b.x, b.y) +
+                                   sampler.At(d.x, d.y) + sampler.At(e.x, e.y) + 3) /
+                                  6;
+                luminance_[y * size + x] = static_cast<unsigned short>(value < 0 ? 0 : (value > 1023 ? 1023 : value));
+            }
         }
     }
+    size_ = size;
+    sampled_ = true;
+    sampledMap_ = map;
+    sampledMirrored_ = mirrored;
     // Blur spreads each module into its neighbours: add its difference to
     // their mean once more before the decision.
-    for (unsigned i = 0; i < 256; ++i) {
-        histogram[i] = 0;
-    }
+    unsigned histogram[256] = {};
     for (unsigned y = 0; y < size; ++y) {
         for (unsigned x = 0; x < size; ++x) {
             int const value = luminance_[y * size + x];

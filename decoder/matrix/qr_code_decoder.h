@@ -53,6 +53,8 @@ private:
     // Samples every module of a size x size symbol through the map and
     // decides dark and light; false when the symbol shows no contrast.
     // Mirrored, module (x, y) is taken from the map's (y, x).
+    // The grey values of the last sampling are used again (transposed when
+    // only the mirroring differs) while the map, the size and the frame stay.
     bool SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size, bool mirrored = false);
     bool DecodeSampled(bool micro, unsigned version, unsigned level, unsigned mask, DecodedLabel& label);
     bool DecodeModel1(unsigned version, unsigned level, unsigned mask, DecodedLabel& label);
@@ -75,6 +77,11 @@ private:
     VirtualArray<unsigned short> block_;
     VirtualArray<unsigned short> blockContrast_;
     unsigned size_ = 0;
+    // What luminance_ holds: the map and size it was sampled with, and
+    // whether mirrored; none when the frame or its polarity changed since.
+    bool sampled_ = false;
+    QRPerspective sampledMap_;
+    bool sampledMirrored_ = false;
 };
 
 }  // namespace DEC2DIvra

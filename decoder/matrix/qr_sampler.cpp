@@ -2,28 +2,6 @@
 
 namespace DEC2DIvra {
 
-int QRSampler::At(float x, float y) const
-{
-    int const w = image_->GetWidth();
-    int const h = image_->GetHeight();
-    // A map gone wrong may hand a point that is no number at all.
-    if (w < 2 || h < 2 || image_->GetPixels() == nullptr || x != x || y != y) {
-        return 0;
-    }
-    float const cx = x < 0.0f ? 0.0f : (x > static_cast<float>(w - 1) ? static_cast<float>(w - 1) : x);
-    float const cy = y < 0.0f ? 0.0f : (y > static_cast<float>(h - 1) ? static_cast<float>(h - 1) : y);
-    int x0 = static_cast<int>(cx);
-    int y0 = static_cast<int>(cy);
-    x0 = x0 >= w - 1 ? w - 2 : x0;
-    y0 = y0 >= h - 1 ? h - 2 : y0;
-    float const fx = cx - static_cast<float>(x0);
-    float const fy = cy - static_cast<float>(y0);
-    float const top = image_->At(x0, y0) * (1.0f - fx) + image_->At(x0 + 1, y0) * fx;
-    float const bottom = image_->At(x0, y0 + 1) * (1.0f - fx) + image_->At(x0 + 1, y0 + 1) * fx;
-    int const v = static_cast<int>(top * (1.0f - fy) + bottom * fy + 0.5f);
-    return reversed_ ? 1023 - v : v;
-}
-
 namespace {
 
 // Steps out from the centre until the third colour change (core, light

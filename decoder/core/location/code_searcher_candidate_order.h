@@ -14,7 +14,10 @@ namespace DEC2DIvra {
 //
 //   1. Linear regions at any angle, to AbstractBarCodeDecoder: groups of
 //      cells of parallel gradients, split along their axis into trains of
-//      edges; strongest (most edges, most coherent) first.
+//      edges; strongest (most edges, most coherent) first. With a QR stage
+//      wanted, once a region gave no label its finders are swept, and a
+//      region whose centre lies in a symbol that three square finders span
+//      is left out (its data would only cost the linear decoders time).
 //   2. PDF417 regions, to AbstractStackCodeDecoder: the regions in which a
 //      linear decoder met a PDF417 row, then the same bar-like groups whose
 //      profile along the middle shows a start or a stop pattern; a region
@@ -38,7 +41,7 @@ namespace DEC2DIvra {
 //
 // Stages 1 and 2 share the cell field of the image and its bar-like groups
 // (stage 2 also takes the regions in which a linear decoder met a PDF417
-// row); stages 3 to 7 share one pass over sampled rows
+// row); stages 3 to 7 find their patterns in sweeps over sampled rows
 // (matrix_candidate_finder.h). Within stages 3 to 7 the order is that of
 // the rows, top first; QR triples go in the order their finders were met.
 enum class CodeSearchStage : unsigned {

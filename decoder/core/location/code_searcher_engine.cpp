@@ -5,6 +5,8 @@
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/location/stacked_candidate_check.h"
 
+#include <cmath>
+
 namespace DEC2DIvra {
 
 static_assert(CodeSearcherEngine::kSearchedRegions >=
@@ -44,7 +46,9 @@ void CodeSearcherEngine::BeginImage()
     tried_ = 0;
     barCandidateCount_ = 0;
     barRegionsFound_ = false;
-    centredPatternsFound_ = false;
+    qrFindersFound_ = false;
+    qrTripleCount_ = 0;
+    bullsEyesFound_ = false;
     otherPatternsFound_ = false;
     seenStackedCount_ = 0;
     stackedRowCount_ = 0;
@@ -103,7 +107,7 @@ int CodeSearcherEngine::RunStage(CodeSearchStage stage, GrayImage const& image, 
     }
     switch (stage) {
     case CodeSearchStage::kLinear:
-        return SearchLinear(image, option, *decoders.barCode, decoders.composite, label, outlet);
+        return SearchLinear(image, option, decoders, label, outlet);
     case CodeSearchStage::kStacked:
         return SearchStacked(image, option, *decoders.stackCode, label, outlet);
     case CodeSearchStage::kQRFinder:
@@ -148,21 +152,25 @@ void CodeSearcherEngine::FindBarRegions(GrayImage const& image, tagDecodeOption 
 void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option,
                                               DecoderSet const& decoders, CodeSearchStage stage)
 {
-    bool const centred = stage == CodeSearchStage::kQRFinder || stage == CodeSearchStage::kBullsEye;
-    bool& found = centred ? centredPatternsFound_ : otherPatternsFound_;
+    bool const qr = stage == CodeSearchStage::kQRFinder;
+    bool const eyes = stage == CodeSearchStage::kBullsEye;
+    bool& found = qr ? qrFindersFound_ : (eyes ? bullsEyesFound_ : otherPatternsFound_);
     if (found) {
         return;
     }
     found = true;
     MatrixCandidateFinder::Wanted wanted;
-    wanted.qrFinders = centred && IsWanted(CodeSearchStage::kQRFinder, decoders);
-    wanted.bullsEyes = centred && IsWanted(CodeSearchStage::kBullsEye, decoders);
-    wanted.lPatterns = !centred && IsWanted(CodeSearchStage::kLPattern, decoders);
-    wanted.hanXinFinders = !centred && IsWanted(CodeSearchStage::kHanXinFinder, decoders);
-    wanted.dots = !centred && IsWanted(CodeSearchStage::kDot, decoders);
+    wanted.qrFinders = qr && IsWanted(CodeSearchStage::kQRFinder, decoders);
+    wanted.bullsEyes = eyes && IsWanted(CodeSearchStage::kBullsEye, decoders);
+    wanted.lPatterns = !qr && !eyes && IsWanted(CodeSearchStage::kLPattern, decoders);
+    wanted.hanXinFinders = !qr && !eyes && IsWanted(CodeSearchStage::kHanXinFinder, decoders);
+    wanted.dots = !qr && !eyes && IsWanted(CodeSearchStage::kDot, decoders);
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
     stride = stride > kMaxStride ? kMaxStride : stride;
     matrix_.Start(image, CalcSearchArea(image), stride, wanted);
+    if (qr) {
+        ListQRTriples();
+    }
 }
 
 unsigned CodeSearcherEngine::GetStageBudget(tagDecodeOption const& option) const
@@ -193,9 +201,10 @@ bool CodeSearcherEngine::Deliver(DecodedLabel& label, LabelOutlet& outlet)
 }
 
 int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption const& option,
-                                     AbstractBarCodeDecoder& decoder, AbstractCompositeCodeDecoder* composite,
-                                     DecodedLabel& label, LabelOutlet& outlet)
+                                     DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
 {
+    AbstractBarCodeDecoder& decoder = *decoders.barCode;
+    AbstractCompositeCodeDecoder* const composite = decoders.composite;
     FindBarRegions(image, option);
     BarRegionCandidate* candidates = finder_.GetCandidates();
     Rectangle const area = CalcSearchArea(image);
@@ -206,6 +215,17 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         BarRegionCandidate const& candidate = candidates[i];
         if ((central && !IsOverlapping(candidate.region, window)) || searched_.IsIncluded(candidate.region)) {
             continue;
+        }
+        // A QR symbol's data makes bar-like regions that cost the linear
+        // decoders many milliseconds each: once a region gave no label (a
+        // bar code's own is mostly the first), the QR finders are swept (for
+        // stage 3, which uses them again) and regions inside a symbol they
+        // span are left out.
+        if (tried_ > 0 && IsWanted(CodeSearchStage::kQRFinder, decoders)) {
+            FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
+            if (IsInsideQRSymbol(candidate.region.CalcCenterPoint())) {
+                continue;
+            }
         }
         ++tried_;
         if (ReadCandidate(image, area, candidate, decoder, label) == 0) {
@@ -270,31 +290,19 @@ int CodeSearcherEngine::SearchStacked(GrayImage const& image, tagDecodeOption co
     return 0;
 }
 
-int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption const& option,
-                                        AbstractRegionDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet)
+void CodeSearcherEngine::ListQRTriples()
 {
     FinderSighting const* finders = matrix_.GetQRFinders();
     unsigned const count = matrix_.GetQRFinderCount();
-    unsigned const first = searched_.GetCount();
-    unsigned const budget = GetStageBudget(option);
-    unsigned handed = 0;
-    bool used[MatrixCandidateFinder::kMaxFinders] = {};
     // Three finders at the corners of a right angle: a, with b and c equally
     // far and square to each other, of like module and polarity. Triples
     // whose weakest finder was seen on most rows go first (a pattern met on
     // few rows is more often a chance run of data modules), and among those
     // the widest: a large symbol's data and alignment patterns make smaller
     // triples inside it.
-    struct Triple {
-        unsigned char a;
-        unsigned char b;
-        unsigned char c;
-        unsigned rows;
-        long long span;
-    };
-    constexpr unsigned kMaxTriples = 64;
-    Triple triples[kMaxTriples];
-    unsigned tripleCount = 0;
+    QRTriple* const triples = qrTriples_;
+    unsigned& tripleCount = qrTripleCount_;
+    tripleCount = 0;
     for (unsigned a = 0; a < count; ++a) {
         for (unsigned b = 0; b < count; ++b) {
             for (unsigned c = b + 1; c < count; ++c) {
@@ -329,23 +337,72 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
                 }
                 unsigned weakest = fa.rows < fb.rows ? fa.rows : fb.rows;
                 weakest = fc.rows < weakest ? fc.rows : weakest;
-                Triple const t{static_cast<unsigned char>(a), static_cast<unsigned char>(b),
-                               static_cast<unsigned char>(c), weakest > 4 ? 4u : weakest, ab2 + ac2};
+                QRTriple const t{static_cast<unsigned char>(a), static_cast<unsigned char>(b),
+                                 static_cast<unsigned char>(c), weakest > 4 ? 4u : weakest, ab2 + ac2};
                 // Kept in order, strongest first; a full list drops the weakest.
-                unsigned at = tripleCount < kMaxTriples ? tripleCount++ : kMaxTriples;
+                unsigned at = tripleCount < kMaxQRTriples ? tripleCount++ : kMaxQRTriples;
                 while (at > 0 && (triples[at - 1].rows < t.rows ||
                                   (triples[at - 1].rows == t.rows && triples[at - 1].span < t.span))) {
-                    if (at < kMaxTriples) {
+                    if (at < kMaxQRTriples) {
                         triples[at] = triples[at - 1];
                     }
                     --at;
                 }
-                if (at < kMaxTriples) {
+                if (at < kMaxQRTriples) {
                     triples[at] = t;
                 }
             }
         }
     }
+}
+
+bool CodeSearcherEngine::IsInsideQRSymbol(Point const& point) const
+{
+    FinderSighting const* finders = matrix_.GetQRFinders();
+    for (unsigned i = 0; i < qrTripleCount_; ++i) {
+        FinderSighting const& a = finders[qrTriples_[i].a];
+        FinderSighting const& b = finders[qrTriples_[i].b];
+        FinderSighting const& c = finders[qrTriples_[i].c];
+        if (a.square == 0 || b.square == 0 || c.square == 0) {
+            continue;
+        }
+        // The point as a + s (b - a) + t (c - a). The finder centres lie 3.5
+        // modules inside the symbol's edges, and under perspective its far
+        // corner is not b + c - a: s and t may pass 0 and 1 by that much.
+        double const bx = b.centre.x - a.centre.x;
+        double const by = b.centre.y - a.centre.y;
+        double const cx = c.centre.x - a.centre.x;
+        double const cy = c.centre.y - a.centre.y;
+        double const px = point.x - a.centre.x;
+        double const py = point.y - a.centre.y;
+        double const det = bx * cy - by * cx;
+        if (det == 0.0) {
+            continue;
+        }
+        double const s = (px * cy - py * cx) / det;
+        double const t = (bx * py - by * px) / det;
+        int const module = a.module < b.module ? (a.module < c.module ? a.module : c.module)
+                                               : (b.module < c.module ? b.module : c.module);
+        double const sMargin = 3.5 * module / std::sqrt(bx * bx + by * by);
+        double const tMargin = 3.5 * module / std::sqrt(cx * cx + cy * cy);
+        if (s >= -sMargin && s <= 1.0 + sMargin && t >= -tMargin && t <= 1.0 + tMargin) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption const& option,
+                                        AbstractRegionDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet)
+{
+    FinderSighting const* finders = matrix_.GetQRFinders();
+    unsigned const count = matrix_.GetQRFinderCount();
+    unsigned const first = searched_.GetCount();
+    unsigned const budget = GetStageBudget(option);
+    unsigned handed = 0;
+    bool used[MatrixCandidateFinder::kMaxFinders] = {};
+    QRTriple const* triples = qrTriples_;
+    unsigned const tripleCount = qrTripleCount_;
     for (unsigned i = 0; i < tripleCount && handed < budget; ++i) {
         Point const& pa = finders[triples[i].a].centre;
         Point const& pb = finders[triples[i].b].centre;

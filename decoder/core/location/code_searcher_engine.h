@@ -69,17 +69,17 @@ public:
 
     // One image stage by stage, as Start runs it: BeginImage, then each
     // stage in order while none answers 1 (a label was accepted). The bar
-    // regions are found with the first of stages 1 and 2, the QR finders and
-    // bull's-eyes with the first of stages 3 and 4, the other matrix patterns
+    // regions are found with the first of stages 1 and 2, the QR finders
+    // with stage 3, the bull's-eyes with stage 4, the other matrix patterns
     // with the first of stages 5 to 7, unless already found.
     void BeginImage();
     int RunStage(CodeSearchStage stage, GrayImage const& image, tagDecodeOption const& option,
                  DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet);
     void FindBarRegions(GrayImage const& image, tagDecodeOption const& option);
-    // The row sweep for the stage's patterns: QR finders and bull's-eyes in
-    // one, the L-patterns, Han Xin finders and dots in another, so that a
-    // symbol read at an early stage never pays for following the strips of
-    // a later one.
+    // The row sweep for the stage's patterns: the QR finders in one, the
+    // bull's-eyes in another, the L-patterns, Han Xin finders and dots in a
+    // third, so that a symbol read at an early stage never pays for the
+    // patterns of a later one.
     void FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                               CodeSearchStage stage);
 
@@ -93,8 +93,23 @@ public:
     unsigned GetSeenStackedRegionCount() const { return seenStackedCount_; }
 
 private:
-    int SearchLinear(GrayImage const& image, tagDecodeOption const& option, AbstractBarCodeDecoder& decoder,
-                     AbstractCompositeCodeDecoder* composite, DecodedLabel& label, LabelOutlet& outlet);
+    int SearchLinear(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                     DecodedLabel& label, LabelOutlet& outlet);
+    // Three QR finders at the corners of a right angle: finder indices, the
+    // weakest finder's rows (at most 4) and the squared legs' sum.
+    struct QRTriple {
+        unsigned char a;
+        unsigned char b;
+        unsigned char c;
+        unsigned rows;
+        long long span;
+    };
+    static constexpr unsigned kMaxQRTriples = 64;
+    // The triples of the QR finders swept, strongest first.
+    void ListQRTriples();
+    // Whether a point lies in the symbol that a triple of square finders
+    // (their diagonals show the pattern too) spans: no other symbol can.
+    bool IsInsideQRSymbol(Point const& point) const;
     int SearchStacked(GrayImage const& image, tagDecodeOption const& option, AbstractStackCodeDecoder& decoder,
                       DecodedLabel& label, LabelOutlet& outlet);
     int SearchQRFinders(GrayImage const& image, tagDecodeOption const& option, AbstractRegionDecoder& decoder,
@@ -144,7 +159,10 @@ private:
     unsigned tried_ = 0;
     unsigned barCandidateCount_ = 0;
     bool barRegionsFound_ = false;
-    bool centredPatternsFound_ = false;  // QR finders and bull's-eyes
+    bool qrFindersFound_ = false;
+    QRTriple qrTriples_[kMaxQRTriples];
+    unsigned qrTripleCount_ = 0;
+    bool bullsEyesFound_ = false;
     bool otherPatternsFound_ = false;
     MatrixCandidateFinder matrix_;
     Region seenStacked_[kSeenStackedRegions];

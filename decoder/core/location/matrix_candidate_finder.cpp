@@ -53,6 +53,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     lPatternCount_ = wanted.lPatterns ? 0 : lPatternCount_;
     dotCount_ = wanted.dots ? 0 : dotCount_;
     area_ = area;
+    measuredRow_ = nullptr;
     if (!wanted.Any() || image.GetPixels() == nullptr || area.right < area.left || area.bottom < area.top) {
         return;
     }
@@ -68,18 +69,20 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
                 CheckQRFinder(image, i, y);
             }
         }
-        if (!ScanRow(image, area, y, kMarginShare)) {
-            continue;
-        }
-        for (unsigned i = 0; i < runCount_; ++i) {
-            if (wanted.hanXinFinders) {
-                CheckHanXinFinder(i, y);
-            }
-            if (wanted.lPatterns) {
-                CheckLPattern(image, i, y);
-            }
-            if (wanted.dots) {
-                CheckDot(image, i, y, stride);
+        // A row without contrast has none at any cut: the bull's-eyes below
+        // skip it by themselves.
+        bool const others = wanted.hanXinFinders || wanted.lPatterns || wanted.dots;
+        if (others && ScanRow(image, area, y, kMarginShare)) {
+            for (unsigned i = 0; i < runCount_; ++i) {
+                if (wanted.hanXinFinders) {
+                    CheckHanXinFinder(i, y);
+                }
+                if (wanted.lPatterns) {
+                    CheckLPattern(image, i, y);
+                }
+                if (wanted.dots) {
+                    CheckDot(image, i, y, stride);
+                }
             }
         }
         // A blurred bull's-eye keeps its one-module rings and centre only
@@ -171,22 +174,26 @@ void MatrixCandidateFinder::ScanRowAtLocalMean(GrayImage const& image, Rectangle
     }
 }
 
-bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& area, int y, int marginShare)
+bool MatrixCandidateFinder::MeasureBlocks(unsigned short const* row, Rectangle const& area, int right)
 {
-    runCount_ = 0;
-    int const width = area.right - area.left + 1;
-    blockCount_ = static_cast<unsigned>((width + static_cast<int>(kBlock) - 1) / static_cast<int>(kBlock));
-    blockCount_ = blockCount_ > kMaxBlocks ? kMaxBlocks : blockCount_;
-    int const right = Min(area.right, area.left + static_cast<int>(blockCount_ * kBlock) - 1);
-    unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
     for (unsigned b = 0; b < blockCount_; ++b) {
         int const x0 = area.left + static_cast<int>(b * kBlock);
         int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
-        int low = row[x0];
-        int high = low;
-        for (int x = x0 + 1; x <= x1; ++x) {
-            low = Min(low, row[x]);
-            high = Max(high, row[x]);
+        unsigned short low = row[x0];
+        unsigned short high = low;
+        if (x1 - x0 + 1 == static_cast<int>(kBlock)) {
+            // A whole block in a loop of fixed length, which the compiler
+            // turns into vector instructions.
+            for (unsigned k = 0; k < kBlock; ++k) {
+                unsigned short const v = row[x0 + static_cast<int>(k)];
+                low = v < low ? v : low;
+                high = v > high ? v : high;
+            }
+        } else {
+            for (int x = x0 + 1; x <= x1; ++x) {
+                low = row[x] < low ? row[x] : low;
+                high = row[x] > high ? row[x] : high;
+            }
         }
         low_[b] = low;
         high_[b] = high;
@@ -209,7 +216,23 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
         margin_[b] = Max(high_[b] - low_[b], step) < kContrastFloor ? -1 : high - low;
         contrast = contrast || margin_[b] >= 0;
     }
-    if (!contrast) {
+    return contrast;
+}
+
+bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& area, int y, int marginShare)
+{
+    runCount_ = 0;
+    int const width = area.right - area.left + 1;
+    blockCount_ = static_cast<unsigned>((width + static_cast<int>(kBlock) - 1) / static_cast<int>(kBlock));
+    blockCount_ = blockCount_ > kMaxBlocks ? kMaxBlocks : blockCount_;
+    int const right = Min(area.right, area.left + static_cast<int>(blockCount_ * kBlock) - 1);
+    unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
+    // The patterns cut one row at several margins: its blocks are measured once.
+    if (row != measuredRow_) {
+        measuredRow_ = row;
+        rowHasContrast_ = MeasureBlocks(row, area, right);
+    }
+    if (!rowHasContrast_) {
         return false;
     }
     bool dark = row[area.left] < threshold_[0];
@@ -323,6 +346,7 @@ void MatrixCandidateFinder::Note(FinderSighting* list, unsigned& count, unsigned
             known.centre.x = (known.centre.x * n + seen.centre.x) / (n + 1);
             known.centre.y = (known.centre.y * n + seen.centre.y) / (n + 1);
             known.module = (known.module * n + seen.module) / (n + 1);
+            known.square = known.square | seen.square;
             ++known.rows;
             return;
         }
@@ -381,6 +405,7 @@ void MatrixCandidateFinder::CheckQRFinder(GrayImage const& image, unsigned i, in
     seen.module = Max(1, (total + columnTotal) / 14);
     seen.rows = 1;
     seen.dark = middle.dark ? 1 : 0;
+    seen.square = IsSquareQRFinder(image, x, seen.centre.y, GetThreshold(x), total, columnTotal) ? 1 : 0;
     Note(finders_, finderCount_, kMaxFinders, seen);
 }
 
@@ -469,8 +494,8 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     }
 }
 
-bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit,
-                                            int slope, int slack) const
+bool MatrixCandidateFinder::DiagonalRuns(GrayImage const& image, int x, int y, int threshold, int steps, int slope,
+                                         int count, int* widths, int& centre) const
 {
     // Half-pixel steps along the diagonal (the odd ones the mean of the four
     // pixels around them): whole-pixel steps are too coarse for rings of
@@ -488,21 +513,21 @@ bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y
         inside = image.IsInside(ax, ay) && image.IsInside(bx, by);
         return inside && (image.At(ax, ay) + image.At(bx, ay) + image.At(ax, by) + image.At(bx, by)) < threshold * 4;
     };
-    int const steps = limit * 2;
     bool inside = false;
     bool const dark = darkAt(0, 0, inside);
     if (!inside) {
         return false;
     }
-    int widths[6];
+    centre = -1;
     for (int side = 0; side < 2; ++side) {
         int at = 0;
-        // Leave the centre run, then measure three runs outward.
+        // Leave the centre run, then measure the runs outward.
         while (at < steps && darkAt(side, at, inside) == dark && inside) {
             ++at;
         }
+        centre += at;
         bool colour = !dark;
-        for (int k = 0; k < kRingCount; ++k) {
+        for (int k = 0; k < count; ++k) {
             int length = 0;
             while (length < steps && darkAt(side, at, inside) == colour && inside) {
                 ++length;
@@ -511,13 +536,51 @@ bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y
             if (length == 0 || length >= steps) {
                 return false;
             }
-            widths[side == 0 ? kRingCount - 1 - k : kRingCount + k] = length;
+            widths[side == 0 ? count - 1 - k : count + k] = length;
             colour = !colour;
         }
+    }
+    return true;
+}
+
+bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit,
+                                            int slope, int slack) const
+{
+    int widths[2 * kRingCount];
+    int centre = 0;
+    if (!DiagonalRuns(image, x, y, threshold, limit * 2, slope, kRingCount, widths, centre)) {
+        return false;
     }
     int const ring6[6] = {1, 1, 1, 1, 1, 1};
     // Half-pixel steps: a pixel of slack is two.
     return IsRunRatio(widths, ring6, 6, 2 * slack);
+}
+
+bool MatrixCandidateFinder::IsSquareQRFinder(GrayImage const& image, int x, int y, int threshold, int rowTotal,
+                                             int columnTotal) const
+{
+    // Through a square finder's centre every line crosses the rings 1:1:3:1:1,
+    // between 1 and 1.41 times as long as across: a run pattern of bars
+    // passes across and along the column, but its diagonal along the bars
+    // is at least twice as long as the shorter of those.
+    int shortest = Min(rowTotal, columnTotal);
+    int longest = Max(rowTotal, columnTotal);
+    for (int slope = -1; slope <= 1; slope += 2) {
+        int widths[4];
+        int centre = 0;
+        if (!DiagonalRuns(image, x, y, threshold, longest * 4, slope, 2, widths, centre)) {
+            return false;
+        }
+        int const runs[5] = {widths[0], widths[1], centre, widths[2], widths[3]};
+        if (!IsRunRatio(runs, kQRModules, 5)) {
+            return false;
+        }
+        // Half-pixel steps along a diagonal are 0.707 pixels each.
+        int const total = (widths[0] + widths[1] + centre + widths[2] + widths[3]) * 707 / 1000;
+        shortest = Min(shortest, total);
+        longest = Max(longest, total);
+    }
+    return longest * 4 <= shortest * 7;
 }
 
 void MatrixCandidateFinder::CheckHanXinFinder(unsigned i, int y)

@@ -15,6 +15,7 @@ struct FinderSighting {
     unsigned rows = 0;
     unsigned char dark = 1;  // a dark pattern on a light ground
     unsigned char kind = 0;  // bull's-eyes: kAztec or kMaxiCode
+    unsigned char square = 0;  // QR finders: the diagonals showed the pattern too
 };
 
 // Two solid legs meeting at a corner: `along` ends the leg whose other leg
@@ -88,6 +89,9 @@ private:
     // no contrast anywhere. Runs change colour 1 / marginShare of the
     // contrast past the threshold; with 0, at the threshold itself.
     bool ScanRow(GrayImage const& image, Rectangle const& area, int y, int marginShare);
+    // Each block's grey range, threshold and margin; false when no block
+    // of the row has contrast.
+    bool MeasureBlocks(unsigned short const* row, Rectangle const& area, int right);
     // The runs of one row cut at the mean grey of the kMeanReach pixels on
     // each side, in the blocks ScanRow last found contrast in: a heavily
     // blurred bull's-eye's rings swing well inside its block thresholds.
@@ -110,6 +114,15 @@ private:
     // each shorter than the limit.
     bool IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit, int slope,
                          int slack = 0) const;
+    // The widths, in half-pixel steps, of `count` runs on each side of the
+    // run through (x, y) along a diagonal, the farthest first, and that
+    // run's own; false when a run reaches `steps` or the image ends.
+    bool DiagonalRuns(GrayImage const& image, int x, int y, int threshold, int steps, int slope, int count,
+                      int* widths, int& centre) const;
+    // Whether a QR finder sighting shows its pattern along both diagonals
+    // as well, no longer than a square's (a bar code's bars pass across and
+    // along the column at many angles).
+    bool IsSquareQRFinder(GrayImage const& image, int x, int y, int threshold, int rowTotal, int columnTotal) const;
     void CheckHanXinFinder(unsigned i, int y);
     void CheckLPattern(GrayImage const& image, unsigned i, int y);
     // Walks a strip of one colour from `from` (1/256 pixel) along the unit
@@ -133,6 +146,9 @@ private:
     int threshold_[kMaxBlocks];
     int margin_[kMaxBlocks];  // -1: no contrast around the block
     unsigned blockCount_ = 0;
+    // The row the blocks were last measured on, in this sweep.
+    unsigned short const* measuredRow_ = nullptr;
+    bool rowHasContrast_ = false;
     static constexpr int kMeanReach = 5;
     // The row ScanRowAtLocalMean cut: its thresholds are the local means.
     unsigned short const* meanRow_ = nullptr;

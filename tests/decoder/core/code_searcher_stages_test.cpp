@@ -394,5 +394,55 @@ TEST_F(CodeSearcherStagesTest, StagesOfDisabledSymbologiesHandNothingOn)
     EXPECT_TRUE(log.calls.empty());
 }
 
+TEST_F(CodeSearcherStagesTest, LinearStageLeavesOutRegionsInsideAQRSymbol)
+{
+    // A large QR symbol's data passes for bars in many places, and each such
+    // region cost the linear decoders milliseconds: after the first, none
+    // goes to them. A bar code's bars pass the QR finder test across and
+    // along the column at many angles, and must still reach them.
+    struct Case {
+        char const* name;
+        int symbology;
+        std::string data;
+        int version;
+        double module;
+        double angle;
+    };
+    std::string text;
+    while (text.size() < 700) {
+        text += "Frame-" + std::to_string(text.size() * 37 % 1000) + "/";
+    }
+    Case const cases[] = {
+        {"QR 25", BARCODE_QRCODE, text, 25, 2.0, 0.0},
+        {"QR 25", BARCODE_QRCODE, text, 25, 2.0, 30.0},
+        {"QR 10", BARCODE_QRCODE, text.substr(0, 200), 10, 3.0, 45.0},
+        {"Code 128", BARCODE_CODE128, "ABCDEFGHIJ1234567890", 0, 2.0, 30.0},
+        {"Code 128", BARCODE_CODE128, "ABCDEFGHIJ1234567890", 0, 3.0, 45.0},
+        {"Code 128", BARCODE_CODE128, "ABCDEFGHIJ1234567890", 0, 2.0, 60.0},
+    };
+    auto& engine = *static_cast<CodeSearcherEngine*>(handle->GetCodeSearcher());
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(c.angle));
+        support::SymbolInput input{.symbology = c.symbology, .data = c.data};
+        input.option2 = c.version;
+        support::Rendering const r = support::render(input, {.moduleSize = c.module, .angle = c.angle});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        tagDecodeOption const option = MakeDefaultDecodeOption(r.frame.width, r.frame.height);
+        engine.BeginImage();
+        engine.RunStage(CodeSearchStage::kLinear, image, option, handle->GetDecoderSet(), *label, refusing);
+        SearchedRegionStack const& handed = engine.GetSearchedRegions();
+        unsigned inside = 0;
+        for (unsigned i = 0; i < handed.GetCount(); ++i) {
+            inside += IsInside(r.symbol.corners, handed[i].CalcCenterPoint()) ? 1 : 0;
+        }
+        if (c.symbology == BARCODE_QRCODE) {
+            EXPECT_LE(inside, 1u) << inside << " of " << handed.GetCount() << " regions inside";
+        } else {
+            EXPECT_GE(inside, 1u) << "none of " << handed.GetCount() << " regions inside";
+        }
+    }
+}
+
 }  // namespace
 }  // namespace DEC2DIvra

@@ -1,9 +1,10 @@
-// The bull's-eye sightings of the matrix candidate finder on blurred MaxiCode
-// symbols: a blur that leaves the rings as shallow swings inside the block
-// thresholds must still give a MaxiCode sighting at the centre.
+// The sightings of the matrix candidate finder: the bull's-eyes of blurred
+// MaxiCode symbols, which a blur leaves as shallow swings inside the block
+// thresholds, and the QR finders, square ones apart from bar codes' runs.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "decoder/core/gray_image.h"
 #include "decoder/core/location/matrix_candidate_finder.h"
@@ -40,6 +41,47 @@ TEST(MatrixCandidateFinderTest, BlurredMaxiCodeBullsEyeIsSightedAtItsCentre)
                             std::abs(eye.centre.y - centre.y) <= 2 * c.module);
         }
         EXPECT_TRUE(seen);
+    }
+}
+
+TEST(MatrixCandidateFinderTest, QRFindersAreSquareAndBarCodeRunsAreNot)
+{
+    // A QR symbol's three finders show their pattern along the diagonals as
+    // well; a bar code's bars pass the test across and along the column at
+    // many angles, but never along both diagonals.
+    struct Case {
+        int symbology;
+        char const* data;
+        double module;
+        double angle;
+        double blur;
+        unsigned squareFinders;  // at the symbol's finder centres; none elsewhere
+    };
+    Case const cases[] = {
+        {BARCODE_QRCODE, "SQUARE FINDERS", 2.0, 0, 0, 3},
+        {BARCODE_QRCODE, "SQUARE FINDERS", 3.0, 30, 0, 3},
+        {BARCODE_QRCODE, "SQUARE FINDERS", 4.5, 45, 0, 3},
+        {BARCODE_QRCODE, "SQUARE FINDERS", 3.0, 75, 1.0, 3},
+        {BARCODE_CODE128, "ABCDEFGHIJ1234567890", 2.0, 30, 0, 0},
+        {BARCODE_CODE128, "ABCDEFGHIJ1234567890", 3.0, 45, 0, 0},
+        {BARCODE_CODE128, "ABCDEFGHIJ1234567890", 3.0, 60, 0.8, 0},
+        {BARCODE_CODE39, "CODE39 BARS", 2.0, 40, 0, 0},
+    };
+    static MatrixCandidateFinder finder;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.symbology) + " at " + std::to_string(c.angle));
+        auto const r = support::render({.symbology = c.symbology, .data = c.data},
+                                       {.moduleSize = c.module, .angle = c.angle, .blur = c.blur});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        MatrixCandidateFinder::Wanted wanted;
+        wanted.qrFinders = true;
+        finder.Start(image, {0, 0, r.frame.width - 1, r.frame.height - 1}, 2, wanted);
+        unsigned square = 0;
+        for (unsigned i = 0; i < finder.GetQRFinderCount(); ++i) {
+            square += finder.GetQRFinders()[i].square;
+        }
+        EXPECT_EQ(square, c.squareFinders);
     }
 }
 
