@@ -30,8 +30,9 @@ void RunModuleMatrixTable(ProductRoad const& road, std::vector<ModuleMatrixSymbo
             std::printf("%-16s not drawn\n", symbol.name.c_str());
             continue;
         }
+        char const* onlyCondition = std::getenv("SCANNER_BENCH_CONDITION");
         for (ReadRateCondition const& condition : StandardConditions()) {
-            if (condition.name == "perspective") {
+            if (condition.name == "perspective" || (onlyCondition != nullptr && condition.name != onlyCondition)) {
                 continue;
             }
             std::vector<std::string> files;
@@ -63,6 +64,15 @@ void RunModuleMatrixTable(ProductRoad const& road, std::vector<ModuleMatrixSymbo
                 bool bad = false;
                 for (std::string const& label : reads[i].labels) {
                     (label == symbol.data ? ok : bad) = true;
+                }
+                if (bad) {
+                    // A wrong label is a fault to look at: its frame is kept.
+                    std::error_code ignored;
+                    fs::create_directories("/tmp/read-rate-wrong-drawn", ignored);
+                    std::string const keep = "/tmp/read-rate-wrong-drawn/" + symbol.name + "-" + condition.name + "-" +
+                                             std::to_string(i) + ".pgm";
+                    fs::copy_file(files[i], keep, fs::copy_options::overwrite_existing, ignored);
+                    std::printf("  wrong label from %s, kept as %s\n", symbol.name.c_str(), keep.c_str());
                 }
                 if (!ok && keepMissed) {
                     std::error_code ignored;

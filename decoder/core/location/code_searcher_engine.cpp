@@ -231,6 +231,16 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         if (ReadCandidate(image, area, candidate, decoder, label) == 0) {
             continue;
         }
+        // UPC-E and EAN-8 carry one check digit: a QR symbol's data passes for
+        // one now and then. No bar code lies inside a QR symbol.
+        unsigned const symbology = label.identifier.GetSymbology();
+        if ((symbology == SYMBOLOGY_UPCE || symbology == SYMBOLOGY_EAN8) &&
+            IsWanted(CodeSearchStage::kQRFinder, decoders)) {
+            FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
+            if (IsInsideQRSymbol(candidate.region.CalcCenterPoint())) {
+                continue;
+            }
+        }
         // A PDF417 row met by a linear decoder is no label: the stacked stage
         // reads the region.
         if (label.identifier.GetSymbology() == SYMBOLOGY_PDF417 && label.data.GetCount() == 0) {

@@ -1,0 +1,64 @@
+// Frames where one reader once took another symbol's print, or print noise, for a
+// label of its own: only the symbol in the frame may come out.
+#include "tests/sim/sim_program_fixture.h"
+#include "tests/support/image_file.h"
+#include "tests/support/qr_model1_symbol.h"
+#include "tests/support/symbol_renderer.h"
+
+#include <string>
+
+namespace {
+
+using sim_test::Hex;
+
+class MisreadRoadTest : public sim_test::SimProgramTest {
+protected:
+    std::string write(support::Frame const& frame, std::string const& name)
+    {
+        std::string const path = (directory_ / name).string();
+        EXPECT_TRUE(support::writePng(path, frame, support::FileDepth::Bits16));
+        return path;
+    }
+};
+
+// A QR block may be corrected with its faintest codewords taken as erasures, but
+// never with every check word spent on them: nothing would be left to check the
+// rest. Here a version 5 Model 1 sampling of print noise came out as a second
+// label beside the IATA one.
+TEST_F(MisreadRoadTest, NoiseOnALinearFrameGivesNoQRLabel)
+{
+    auto const [set, setStatus] = run("command", {"set read/iata:true", "save"});
+    ASSERT_EQ(setStatus, 0) << set;
+    support::RenderOptions options;
+    options.moduleSize = 4.0;
+    options.angle = 315;
+    options.seed = 94;
+    options.noise = 25;
+    support::Rendering const r = support::render({.symbology = BARCODE_C25IATA, .data = "693517"}, options);
+    ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+    std::string const path = write(r.frame, "iata.png");
+    auto const [out, status] = run("decode", {path});
+    EXPECT_EQ(out, path + "\t11\t]R0\t" + Hex("693517") + "\n");
+    EXPECT_EQ(status, 0);
+}
+
+// UPC-E carries one check digit: the data of a blurred QR symbol passed for one
+// ("03333550") beside the QR label.
+TEST_F(MisreadRoadTest, QRDataGivesNoUpcELabel)
+{
+    std::string const data = std::string(300, 'y') + "/largest";
+    support::ModuleMatrix const matrix = support::drawQRModel1(14, 'L', 1, data);
+    ASSERT_TRUE(matrix.ok());
+    support::RenderOptions options;
+    options.moduleSize = 2.0;
+    options.angle = 240;
+    options.quietZone = 4.0;
+    options.seed = 17;
+    options.blur = 0.7;
+    std::string const path = write(support::renderModules(matrix, options), "qr.png");
+    auto const [out, status] = run("decode", {path});
+    EXPECT_EQ(out, path + "\t33\t]Q0\t" + Hex(data) + "\n");
+    EXPECT_EQ(status, 0);
+}
+
+}  // namespace
