@@ -6,6 +6,7 @@
 #include "decoder/linear/line_decode_data.h"
 #include "decoder/linear/rss_calculation.h"
 #include "decoder/linear/rss_expanded_data.h"
+#include "decoder/linear/rss_finder_direction.h"
 #include "decoder/linear/rss_finder_partial_scan_data.h"
 #include "decoder/linear/rss_partial_scan_data.h"
 
@@ -68,6 +69,7 @@ void RSSDecoder::Initialize()
         expandedInverted_[i].Reset();
     }
     named_ = 0;
+    aligned_ = 0;
 }
 
 bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, ArrayIterator<ScanElement const> const& start,
@@ -151,6 +153,11 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
     }
     pair.begin = lineLeft.end;
     pair.end = lineRight.end;
+    LineSegment seen;
+    if (!line.line.CalcLineCoordPoint(image, finder[0].begin, seen.begin) ||
+        !line.line.CalcLineCoordPoint(image, finder[RSSFinderPartialScanData::kRuns - 1].end, seen.end)) {
+        return false;
+    }
     Side const& before = found.reverse ? lineRight : lineLeft;
     Side const& after = found.reverse ? lineLeft : lineRight;
     // An Omnidirectional outer character ends the symbol (or its row): the
@@ -166,16 +173,16 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
     bool const normal = polarity != 1 && ground != kDarkRun;
     bool const inverted = polarity != 0 && ground != kLightRun;
     if (normal) {
-        Vote(finder, found.value, false, before, after, pair);
+        Vote(finder, found.value, false, before, after, pair, seen);
     }
     if (inverted) {
-        Vote(finder, found.value, true, before, after, pair);
+        Vote(finder, found.value, true, before, after, pair, seen);
     }
     return true;
 }
 
 void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bool inverted, Side const& before,
-                      Side const& after, LineSegment const& pair)
+                      Side const& after, LineSegment const& pair, LineSegment const& seen)
 {
     // Both ends of a finder share a colour; in the symbol's own colours
     // light ends mark the left Omnidirectional finder and the first finder
@@ -185,6 +192,8 @@ void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bo
         Maps9& maps = inverted ? (lightEnds ? omniLeftInverted_ : omniRightInverted_)
                                : (lightEnds ? omniLeft_ : omniRight_);
         RSSPairCandidateMap& map = maps[value];
+        ++map.sightings;
+        map.finder = seen;
         unsigned const outer = lightEnds ? 0 : 2;
         if (before.read) {
             map.first.Push(before.character.value * kOmniModulus + before.character.CalcOmniChecksum(outer),
@@ -198,6 +207,8 @@ void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bo
     }
     unsigned const number = 2 * ((value - kFirstExpandedFinder) / 2) + (lightEnds ? 0 : 1);
     RSSPairCandidateMap& map = (inverted ? expandedInverted_ : expanded_)[number];
+    ++map.sightings;
+    map.finder = seen;
     // A mirrored finder has its pair's right character before it.
     Side const& left = lightEnds ? before : after;
     Side const& right = lightEnds ? after : before;
@@ -674,6 +685,56 @@ bool RSSDecoder::CalcFinderRegions(StackInterface<Region>& regions)
         }
     }
     return pushed;
+}
+
+RSSPairCandidateMap const& RSSDecoder::MapOf(unsigned bit) const
+{
+    Maps9 const* omni[4] = {&omniLeft_, &omniRight_, &omniLeftInverted_, &omniRightInverted_};
+    if (bit < kExpandedBits) {
+        return (*omni[bit / 9])[bit % 9];
+    }
+    unsigned const f = bit - kExpandedBits;
+    return (f < 12 ? expanded_ : expandedInverted_)[f % 12];
+}
+
+unsigned RSSDecoder::TwinOf(unsigned bit)
+{
+    // The same finder read in the other polarity: the other end colour.
+    if (bit < kExpandedBits) {
+        return 9 * (3 - bit / 9) + bit % 9;
+    }
+    unsigned const f = bit - kExpandedBits;
+    return kExpandedBits + 12 * (1 - f / 12) + ((f % 12) ^ 1u);
+}
+
+unsigned RSSDecoder::CalcAlignedRegions(GrayImage const& image, StackInterface<Region>& regions)
+{
+    // The finders seen most often first: a line run across a stacked
+    // symbol's rows also reads stray runs as finders, once each.
+    unsigned named = 0;
+    while (named < kMaxAlignedPerCall) {
+        unsigned best = kRowBit;
+        for (unsigned bit = 0; bit < kRowBit; ++bit) {
+            RSSPairCandidateMap const& map = MapOf(bit);
+            unsigned const seen = map.sightings;
+            // A pair whose characters both stand needs no more lines.
+            bool const read = map.first.GetClearBest(kMinVotes, kMinLead) != nullptr &&
+                              map.second.GetClearBest(kMinVotes, kMinLead) != nullptr;
+            if (!IsAligned(bit) && !read && seen >= kMinAlignedSightings &&
+                (best == kRowBit || seen > MapOf(best).sightings)) {
+                best = bit;
+            }
+        }
+        if (best == kRowBit) {
+            break;
+        }
+        aligned_ |= 1ULL << best | 1ULL << TwinOf(best);
+        Region region;
+        if (RSSFinderDirection::CalcRegion(image, MapOf(best).finder, region) && regions.Push(region)) {
+            ++named;
+        }
+    }
+    return named;
 }
 
 }  // namespace DEC2DIvra
