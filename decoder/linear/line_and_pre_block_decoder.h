@@ -31,7 +31,7 @@ public:
     static constexpr unsigned kRegionCapacity = 32;
     static constexpr unsigned kFinderRegionCapacity = 59;
     static constexpr unsigned kLocatedRegionCapacity = 15;
-    static constexpr unsigned kAlignedRegionCapacity = 8;
+    static constexpr unsigned kAlignedRegionCapacity = 12;
     // Times one decode takes regions from the DataBar road.
     static constexpr unsigned kMaxFinderNamings = 8;
     static constexpr unsigned kLineSlotCount = ScanSchedule::kPositionCount;

@@ -70,6 +70,7 @@ void RSSDecoder::Initialize()
     }
     named_ = 0;
     aligned_ = 0;
+    otherRow_ = 0;
 }
 
 bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, ArrayIterator<ScanElement const> const& start,
@@ -207,8 +208,6 @@ void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bo
     }
     unsigned const number = 2 * ((value - kFirstExpandedFinder) / 2) + (lightEnds ? 0 : 1);
     RSSPairCandidateMap& map = (inverted ? expandedInverted_ : expanded_)[number];
-    ++map.sightings;
-    map.finder = seen;
     // A mirrored finder has its pair's right character before it.
     Side const& left = lightEnds ? before : after;
     Side const& right = lightEnds ? after : before;
@@ -690,37 +689,67 @@ bool RSSDecoder::CalcFinderRegions(StackInterface<Region>& regions)
 RSSPairCandidateMap const& RSSDecoder::MapOf(unsigned bit) const
 {
     Maps9 const* omni[4] = {&omniLeft_, &omniRight_, &omniLeftInverted_, &omniRightInverted_};
-    if (bit < kExpandedBits) {
-        return (*omni[bit / 9])[bit % 9];
-    }
-    unsigned const f = bit - kExpandedBits;
-    return (f < 12 ? expanded_ : expandedInverted_)[f % 12];
+    return (*omni[(bit / 9) % 4])[bit % 9];
 }
 
 unsigned RSSDecoder::TwinOf(unsigned bit)
 {
     // The same finder read in the other polarity: the other end colour.
-    if (bit < kExpandedBits) {
-        return 9 * (3 - bit / 9) + bit % 9;
+    return 9 * (3 - (bit / 9) % 4) + bit % 9;
+}
+
+bool RSSDecoder::IsRead(RSSPairCandidateMap const& map)
+{
+    return map.first.GetClearBest(kMinVotes, kMinLead) != nullptr &&
+           map.second.GetClearBest(kMinVotes, kMinLead) != nullptr;
+}
+
+unsigned RSSDecoder::CalcOtherRowRegions(GrayImage const& image, StackInterface<Region>& regions)
+{
+    // The band laid over a two-row symbol may miss one row altogether: no
+    // finder of the other half is seen at all. Once a pair is read, its
+    // other half is sought a row's pitch away along the bars, on either
+    // side.
+    Maps9 const* omni[4] = {&omniLeft_, &omniRight_, &omniLeftInverted_, &omniRightInverted_};
+    unsigned named = 0;
+    for (unsigned m = 0; m < 4; ++m) {
+        bool otherSeen = false;
+        for (unsigned v = 0; v < 9; ++v) {
+            otherSeen = otherSeen || (*omni[m ^ 1u])[v].sightings != 0;
+        }
+        for (unsigned v = 0; v < 9 && !otherSeen; ++v) {
+            unsigned const bit = 9 * m + v;
+            RSSPairCandidateMap const& map = (*omni[m])[v];
+            if ((otherRow_ >> bit & 1u) != 0 || !IsRead(map)) {
+                continue;
+            }
+            otherRow_ |= 1ULL << bit | 1ULL << TwinOf(bit);
+            for (double side : {-kRowPitchModules, kRowPitchModules}) {
+                Region region;
+                if (RSSFinderDirection::CalcRegion(image, map.finder, side, region) && regions.Push(region)) {
+                    ++named;
+                }
+            }
+        }
     }
-    unsigned const f = bit - kExpandedBits;
-    return kExpandedBits + 12 * (1 - f / 12) + ((f % 12) ^ 1u);
+    return named;
 }
 
 unsigned RSSDecoder::CalcAlignedRegions(GrayImage const& image, StackInterface<Region>& regions)
 {
+    // Omnidirectional pairs only: an Expanded row is 34 modules high, lines
+    // a few degrees off its bars still read it, and more regions only delay
+    // its other rows.
+    unsigned named = CalcOtherRowRegions(image, regions);
     // The finders seen most often first: a line run across a stacked
     // symbol's rows also reads stray runs as finders, once each.
-    unsigned named = 0;
     while (named < kMaxAlignedPerCall) {
         unsigned best = kRowBit;
-        for (unsigned bit = 0; bit < kRowBit; ++bit) {
+        for (unsigned bit = 0; bit < kExpandedBits; ++bit) {
             RSSPairCandidateMap const& map = MapOf(bit);
             unsigned const seen = map.sightings;
             // A pair whose characters both stand needs no more lines.
-            bool const read = map.first.GetClearBest(kMinVotes, kMinLead) != nullptr &&
-                              map.second.GetClearBest(kMinVotes, kMinLead) != nullptr;
-            if (!IsAligned(bit) && !read && seen >= kMinAlignedSightings &&
+            if (!IsAligned(bit) && !IsRead(map) && seen >= kMinAlignedSightings &&
                 (best == kRowBit || seen > MapOf(best).sightings)) {
                 best = bit;
             }
@@ -730,7 +759,7 @@ unsigned RSSDecoder::CalcAlignedRegions(GrayImage const& image, StackInterface<R
         }
         aligned_ |= 1ULL << best | 1ULL << TwinOf(best);
         Region region;
-        if (RSSFinderDirection::CalcRegion(image, MapOf(best).finder, region) && regions.Push(region)) {
+        if (RSSFinderDirection::CalcRegion(image, MapOf(best).finder, 0.0, region) && regions.Push(region)) {
             ++named;
         }
     }

@@ -147,7 +147,8 @@ bool RSSFinderDirection::Calc(GrayImage const& image, LineSegment const& finder,
     return true;
 }
 
-bool RSSFinderDirection::CalcRegion(GrayImage const& image, LineSegment const& finder, Region& region)
+bool RSSFinderDirection::CalcRegion(GrayImage const& image, LineSegment const& finder, double acrossModules,
+                                    Region& region)
 {
     double ux = 0;
     double uy = 0;
@@ -158,8 +159,8 @@ bool RSSFinderDirection::CalcRegion(GrayImage const& image, LineSegment const& f
     double const dy = static_cast<double>(finder.end.y) - finder.begin.y;
     double const length = std::sqrt(dx * dx + dy * dy);
     double const module = length / kFinderModules;
-    double const cx = finder.begin.x + dx / 2;
-    double const cy = finder.begin.y + dy / 2;
+    double const cx = finder.begin.x + dx / 2 - uy * acrossModules * module;
+    double const cy = finder.begin.y + dy / 2 + ux * acrossModules * module;
     double const along = length / 2 + kReachModules * module;
     double const half = kHalfHeightModules * module < 2.5 ? 2.5 : kHalfHeightModules * module;
     auto at = [&](double s, double t) {

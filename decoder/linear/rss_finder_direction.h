@@ -32,7 +32,8 @@ public:
     // reaching a character and a guard beyond either end of the finder; its
     // lines lie close enough to read a five-module row through. False when
     // the direction cannot be measured.
-    static bool CalcRegion(GrayImage const& image, LineSegment const& finder, Region& region);
+    // `acrossModules` moves it along the bars, to another row.
+    static bool CalcRegion(GrayImage const& image, LineSegment const& finder, double acrossModules, Region& region);
 };
 
 }  // namespace DEC2DIvra

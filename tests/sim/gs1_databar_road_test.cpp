@@ -180,14 +180,15 @@ TEST_F(DataBarRoadTest, ExpandedReadsUnderPerspective)
 // The band laid over a low two-row symbol may run a few degrees off its
 // bars (11 degrees on the upright 4-pixel symbol), and its lines leave a
 // five-module row before the far character: each row is read along the bars
-// measured at its finder. Covering the lower row leaves no label.
+// measured at its finder; a row no line crossed is sought a row away from
+// the one read (at 285 degrees). Covering the lower row leaves no label.
 TEST_F(DataBarRoadTest, StackedRowsReadAlongTheirOwnBars)
 {
     struct Case {
         double moduleSize;
         double angle;
     };
-    for (Case const c : {Case{1.3, 15.0}, Case{1.3, 120.0}, Case{4.0, 0.0}, Case{4.0, 270.0}}) {
+    for (Case const c : {Case{1.3, 15.0}, Case{1.3, 120.0}, Case{1.3, 285.0}, Case{4.0, 0.0}, Case{4.0, 270.0}}) {
         support::RenderOptions options;
         options.moduleSize = c.moduleSize;
         options.angle = c.angle;
