@@ -154,11 +154,13 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
     }
     pair.begin = lineLeft.end;
     pair.end = lineRight.end;
-    LineSegment seen;
-    if (!line.line.CalcLineCoordPoint(image, finder[0].begin, seen.begin) ||
-        !line.line.CalcLineCoordPoint(image, finder[RSSFinderPartialScanData::kRuns - 1].end, seen.end)) {
-        return false;
-    }
+    // The finder's own stretch, for the direction of its bars.
+    LineSegment stretch;
+    LineSegment const* seen =
+        line.line.CalcLineCoordPoint(image, finder[0].begin, stretch.begin) &&
+                line.line.CalcLineCoordPoint(image, finder[RSSFinderPartialScanData::kRuns - 1].end, stretch.end)
+            ? &stretch
+            : nullptr;
     Side const& before = found.reverse ? lineRight : lineLeft;
     Side const& after = found.reverse ? lineLeft : lineRight;
     // An Omnidirectional outer character ends the symbol (or its row): the
@@ -183,7 +185,7 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
 }
 
 void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bool inverted, Side const& before,
-                      Side const& after, LineSegment const& pair, LineSegment const& seen)
+                      Side const& after, LineSegment const& pair, LineSegment const* seen)
 {
     // Both ends of a finder share a colour; in the symbol's own colours
     // light ends mark the left Omnidirectional finder and the first finder
@@ -193,8 +195,10 @@ void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bo
         Maps9& maps = inverted ? (lightEnds ? omniLeftInverted_ : omniRightInverted_)
                                : (lightEnds ? omniLeft_ : omniRight_);
         RSSPairCandidateMap& map = maps[value];
-        ++map.sightings;
-        map.finder = seen;
+        if (seen != nullptr) {
+            ++map.sightings;
+            map.finder = *seen;
+        }
         unsigned const outer = lightEnds ? 0 : 2;
         if (before.read) {
             map.first.Push(before.character.value * kOmniModulus + before.character.CalcOmniChecksum(outer),
@@ -710,16 +714,15 @@ unsigned RSSDecoder::CalcOtherRowRegions(GrayImage const& image, StackInterface<
     // finder of the other half is seen at all. Once a pair is read, its
     // other half is sought a row's pitch away along the bars, on either
     // side.
-    Maps9 const* omni[4] = {&omniLeft_, &omniRight_, &omniLeftInverted_, &omniRightInverted_};
     unsigned named = 0;
     for (unsigned m = 0; m < 4; ++m) {
         bool otherSeen = false;
         for (unsigned v = 0; v < 9; ++v) {
-            otherSeen = otherSeen || (*omni[m ^ 1u])[v].sightings != 0;
+            otherSeen = otherSeen || MapOf(9 * (m ^ 1u) + v).sightings != 0;
         }
         for (unsigned v = 0; v < 9 && !otherSeen; ++v) {
             unsigned const bit = 9 * m + v;
-            RSSPairCandidateMap const& map = (*omni[m])[v];
+            RSSPairCandidateMap const& map = MapOf(bit);
             if ((otherRow_ >> bit & 1u) != 0 || !IsRead(map)) {
                 continue;
             }

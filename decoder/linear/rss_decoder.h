@@ -47,7 +47,7 @@ private:
 
     struct Side;
     void Vote(RSSFinderPartialScanData const& finder, unsigned value, bool inverted, Side const& before,
-              Side const& after, LineSegment const& pair, LineSegment const& seen);
+              Side const& after, LineSegment const& pair, LineSegment const* seen);
     bool CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted, DecodedLabel& label,
                    bool needGround = false) const;
     bool CheckExpanded(Maps12 const& maps, DecodedLabel& label) const;
