@@ -744,6 +744,16 @@ unsigned RSSDecoder::CalcAlignedRegions(GrayImage const& image, StackInterface<R
     // a few degrees off its bars still read it, and more regions only delay
     // its other rows.
     unsigned named = CalcOtherRowRegions(image, regions);
+    // Lines that read Expanded characters cross an Expanded symbol, whose
+    // Omnidirectional finders are noise.
+    for (unsigned f = 0; f < 12; ++f) {
+        for (RSSPairCandidateMap const* map : {&expanded_[f], &expandedInverted_[f]}) {
+            BarSymbolCandidateMapForRSS<64>::Entry const* best = GetBestOfPair(*map);
+            if (best != nullptr && best->votes >= kMinVotes) {
+                return named;
+            }
+        }
+    }
     // The finders seen most often first: a line run across a stacked
     // symbol's rows also reads stray runs as finders, once each.
     while (named < kMaxAlignedPerCall) {
