@@ -88,7 +88,12 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
             continue;
         }
         ArrayIterator<ScanElement const> const at(runs.GetFirst(), runs.GetCount(), static_cast<int>(i), 1);
-        if (TryCandidate(image, region, at, CalcWindows(runs[i].begin, length, wholeLine), result)) {
+        // A line smoothed for its low contrast that no decoder takes is read
+        // again unsmoothed: DataBar finders are collected from that reading
+        // only, since the merged narrow elements read as other characters
+        // with as many votes as the true ones.
+        if (TryCandidate(image, region, at, CalcWindows(runs[i].begin, length, wholeLine), !smoothedForContrast,
+                         result)) {
             return true;
         }
     }
@@ -96,7 +101,7 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
 }
 
 bool LineDecoder::TryCandidate(GrayImage const& image, Region const& region, ArrayIterator<ScanElement const> const& at,
-                               Windows const& windows, LineDecodeData& result) const
+                               Windows const& windows, bool dataBarSightings, LineDecodeData& result) const
 {
     unsigned const tried = windows.all ? BarSymbolDecoderSet::kTrialCount
                                        : (windows.upcEan ? BarSymbolDecoderSet::kUpcEanTrialCount : 0);
@@ -111,7 +116,7 @@ bool LineDecoder::TryCandidate(GrayImage const& image, Region const& region, Arr
         return true;
     }
     DataBarRoad* dataBar = decoders_->GetDataBarRoad();
-    if (dataBar != nullptr) {
+    if (dataBar != nullptr && dataBarSightings) {
         dataBar->ExecuteBinarization(image, region, at, result);
     }
     return false;

@@ -63,8 +63,9 @@ private:
         bool limited;
     };
     static Windows CalcWindows(long long x, long long length, bool wholeLine);
+    // dataBarSightings: the DataBar road collects finders at the candidate.
     bool TryCandidate(GrayImage const& image, Region const& region, ArrayIterator<ScanElement const> const& at,
-                      Windows const& windows, LineDecodeData& result) const;
+                      Windows const& windows, bool dataBarSightings, LineDecodeData& result) const;
 
     DecoderDetailProperty const* detail_;
     ScanSubroutine scan_;
