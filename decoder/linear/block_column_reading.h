@@ -115,9 +115,11 @@ bool VoteBlockColumns(StackInterface<MultiLineBlockData> const& blocks, StackInt
         BarSymbol symbol;
         symbol.value = value;
         unsigned doubtful = 0;
+        bool firstEntry = true;
         for (MultiLineBlockData::Entry const& entry : column) {
             if (entry.value == value) {
-                symbol.begin = symbol.begin == 0 && symbol.end == 0 ? entry.begin : symbol.begin;
+                symbol.begin = firstEntry ? entry.begin : symbol.begin;
+                firstEntry = false;
                 symbol.end = entry.end;
                 symbol.width = entry.width;
                 symbol.contrast = entry.contrast;

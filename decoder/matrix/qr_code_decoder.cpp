@@ -593,11 +593,10 @@ bool QRCodeDecoder::CorrectBlock(unsigned short* block, unsigned n, unsigned k, 
         return false;
     }
     unsigned const most = (n - k - reserve) / 2;
-    unsigned limit = sorted[n / 2] / 4;
     if (most == 0) {
         return false;
     }
-    limit = std::min(limit, static_cast<unsigned>(sorted[most - 1]) + 1);
+    unsigned const limit = std::min(sorted[n / 2] / 4u, sorted[most - 1] + 1u);
     unsigned short erasures[RSdecodingOfQRcode::kMaxCodewords];
     unsigned count = 0;
     for (unsigned i = 0; i < n && count < most; ++i) {

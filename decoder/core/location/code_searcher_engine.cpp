@@ -221,11 +221,8 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // bar code's own is mostly the first), the QR finders are swept (for
         // stage 3, which uses them again) and regions inside a symbol they
         // span are left out.
-        if (tried_ > 0 && IsWanted(CodeSearchStage::kQRFinder, decoders)) {
-            FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
-            if (IsInsideQRSymbol(candidate.region.CalcCenterPoint())) {
-                continue;
-            }
+        if (tried_ > 0 && LiesInQRSymbol(image, option, decoders, candidate.region)) {
+            continue;
         }
         ++tried_;
         if (ReadCandidate(image, area, candidate, decoder, label) == 0) {
@@ -235,11 +232,8 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // one now and then. No bar code lies inside a QR symbol.
         unsigned const symbology = label.identifier.GetSymbology();
         if ((symbology == SYMBOLOGY_UPCE || symbology == SYMBOLOGY_EAN8) &&
-            IsWanted(CodeSearchStage::kQRFinder, decoders)) {
-            FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
-            if (IsInsideQRSymbol(candidate.region.CalcCenterPoint())) {
-                continue;
-            }
+            LiesInQRSymbol(image, option, decoders, candidate.region)) {
+            continue;
         }
         // A PDF417 row met by a linear decoder is no label: the stacked stage
         // reads the region.
@@ -400,6 +394,16 @@ bool CodeSearcherEngine::IsInsideQRSymbol(Point const& point) const
         }
     }
     return false;
+}
+
+bool CodeSearcherEngine::LiesInQRSymbol(GrayImage const& image, tagDecodeOption const& option,
+                                        DecoderSet const& decoders, Region const& region)
+{
+    if (!IsWanted(CodeSearchStage::kQRFinder, decoders)) {
+        return false;
+    }
+    FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
+    return IsInsideQRSymbol(region.CalcCenterPoint());
 }
 
 int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption const& option,

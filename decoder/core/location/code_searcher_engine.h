@@ -110,6 +110,10 @@ private:
     // Whether a point lies in the symbol that a triple of square finders
     // (their diagonals show the pattern too) spans: no other symbol can.
     bool IsInsideQRSymbol(Point const& point) const;
+    // Whether the region's centre lies in such a symbol, the QR finders swept
+    // first (none when QR Code is not read).
+    bool LiesInQRSymbol(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                        Region const& region);
     int SearchStacked(GrayImage const& image, tagDecodeOption const& option, AbstractStackCodeDecoder& decoder,
                       DecodedLabel& label, LabelOutlet& outlet);
     int SearchQRFinders(GrayImage const& image, tagDecodeOption const& option, AbstractRegionDecoder& decoder,
