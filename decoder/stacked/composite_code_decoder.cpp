@@ -126,7 +126,16 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     // give the rows' true direction.
     int const sideX = r[0].x - r[3].x + r[1].x - r[2].x;
     int const sideY = r[0].y - r[3].y + r[1].y - r[2].y;
-    if (kind == kKindDataBar && !id.GetModifierBit(kExpandedBit) && Manhattan(sideX, sideY) >= kMinSides) {
+    // A DataBar Limited label's region is cut square to the lines that read
+    // it, not to its bars, and may reach into the 2D part: the bars'
+    // direction measured in the frame comes first.
+    float barX = 0;
+    float barY = 0;
+    if (kind == kKindDataBar && !id.GetModifierBit(kExpandedBit) && barDirection_.Measure(image, r, barX, barY)) {
+        bool const same = barX * static_cast<float>(ty) - barY * static_cast<float>(tx) >= 0;
+        upX = same ? barX : -barX;
+        upY = same ? barY : -barY;
+    } else if (kind == kKindDataBar && !id.GetModifierBit(kExpandedBit) && Manhattan(sideX, sideY) >= kMinSides) {
         bool const same = static_cast<long long>(sideX) * ty - static_cast<long long>(sideY) * tx >= 0;
         upX = static_cast<float>(same ? sideX : -sideX);
         upY = static_cast<float>(same ? sideY : -sideY);
