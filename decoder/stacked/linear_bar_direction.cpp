@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "decoder/core/sampling/bilinear.h"
+
 namespace DEC2DIvra {
 
 namespace {
@@ -16,17 +18,10 @@ unsigned LinearBarDirection::Sample(GrayImage const& image, float t, float* out)
 {
     float const x0 = ox_ + nx_ * t;
     float const y0 = oy_ + ny_ * t;
+    auto at = [&image](int px, int py) { return static_cast<float>(image.AtClamped(px, py)); };
     for (unsigned i = 0; i < count_; ++i) {
         float const s = step_ * static_cast<float>(i);
-        float const x = x0 + ux_ * s;
-        float const y = y0 + uy_ * s;
-        int const ix = static_cast<int>(std::floor(x));
-        int const iy = static_cast<int>(std::floor(y));
-        float const fx = x - static_cast<float>(ix);
-        float const fy = y - static_cast<float>(iy);
-        float const top = image.AtClamped(ix, iy) * (1 - fx) + image.AtClamped(ix + 1, iy) * fx;
-        float const bottom = image.AtClamped(ix, iy + 1) * (1 - fx) + image.AtClamped(ix + 1, iy + 1) * fx;
-        out[i] = top * (1 - fy) + bottom * fy;
+        out[i] = Bilinear(at, x0 + ux_ * s, y0 + uy_ * s);
     }
     return count_;
 }

@@ -98,6 +98,15 @@ protected:
         }
         return whole;
     }
+    // The files that decode gave no label for.
+    static unsigned CountNone(std::string const& out, std::vector<std::string> const& files)
+    {
+        unsigned none = 0;
+        for (std::string const& file : files) {
+            none += out.find(file + "\t-\n") != std::string::npos ? 1u : 0u;
+        }
+        return none;
+    }
 };
 
 support::SymbolInput const kDataBarComposite{.symbology = BARCODE_DBAR_OMN_CC, .data = "[10]ABC123", .option1 = 1,
@@ -217,10 +226,7 @@ TEST_F(Pdf417ReadRate, DataBarCompositeFoundWhenTheSidesMisleadTheRows)
         kDataBarComposite, {{0, 2.0}, {15, 1.5}, {180, 2.0}, {135, 2.5}, {45, 3.0}, {195, 1.5}}, {}, "tilted");
     std::string const out = run("decode", files).first;
     unsigned const whole = CountWhole(out, files, kDataBarCompositeHex);
-    unsigned none = 0;
-    for (std::string const& file : files) {
-        none += out.find(file + "\t-\n") != std::string::npos ? 1u : 0u;
-    }
+    unsigned const none = CountNone(out, files);
     // Five of the six at least (which lines read the linear part moves its
     // sides), and never a linear part sent alone.
     EXPECT_GE(whole, 5u) << out;
@@ -257,10 +263,7 @@ TEST_F(Pdf417ReadRate, LimitedCompositeReadsWholeWhenTurned)
                     {{15, 1.5}, {60, 2.0}, {75, 2.0}, {105, 1.5}, {165, 1.5}, {15, 2.0}}, {}, "limited");
     std::string const out = run("decode", files).first;
     unsigned const whole = CountWhole(out, files, kDataBarCompositeHex);
-    unsigned none = 0;
-    for (std::string const& file : files) {
-        none += out.find(file + "\t-\n") != std::string::npos ? 1u : 0u;
-    }
+    unsigned const none = CountNone(out, files);
     EXPECT_GE(whole, 5u) << out;
     EXPECT_EQ(whole + none, files.size()) << out;
 }
