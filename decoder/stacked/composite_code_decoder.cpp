@@ -222,10 +222,25 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         }
     }
     label.identifier = CommonSymbologyIdentifier(CompositeIdentifier(option));
+    // The label's sides run up to the 2D part's top edge. A linear label read
+    // on one line has sides of no length: the 2D part's own sides stand in,
+    // and where no side meets the edge, the 2D part's top corners (the label
+    // is read whole either way).
+    auto sideEnd = [&](unsigned corner, unsigned other) {
+        Point const& p = label.region[corner];
+        Point const& q = label.region[other];
+        if (p.x != q.x || p.y != q.y) {
+            return q;
+        }
+        Point const& from = component_.region[other];
+        Point const& to = component_.region[corner];
+        return Point{p.x - (to.x - from.x), p.y - (to.y - from.y)};
+    };
     Point top[2];
-    if (!Meet(label.region[0], label.region[3], component_.region[0], component_.region[1], top[0]) ||
-        !Meet(label.region[1], label.region[2], component_.region[0], component_.region[1], top[1])) {
-        return 0;
+    if (!Meet(label.region[0], sideEnd(0, 3), component_.region[0], component_.region[1], top[0]) ||
+        !Meet(label.region[1], sideEnd(1, 2), component_.region[0], component_.region[1], top[1])) {
+        top[0] = component_.region[0];
+        top[1] = component_.region[1];
     }
     label.region[0] = top[0];
     label.region[1] = top[1];

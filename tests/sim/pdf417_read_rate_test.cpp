@@ -268,4 +268,22 @@ TEST_F(Pdf417ReadRate, LimitedCompositeReadsWholeWhenTurned)
     EXPECT_EQ(whole + none, files.size()) << out;
 }
 
+// A blurred DataBar Expanded label read on a single line has a region of no
+// height: its sides could not meet the 2D part's top edge, and the composite,
+// read whole, was dropped.
+TEST_F(Pdf417ReadRate, ExpandedCompositeReadOnOneLineKeepsItsLabel)
+{
+    ASSERT_EQ(run("command", {"set read/gs1_composite:true", "save"}).first, "<ACK>\n<ACK>\n");
+    std::vector<std::string> const files =
+        WriteFrames({.symbology = BARCODE_DBAR_EXP_CC, .data = "[10]ABC123[21]XYZ789[99]COMPOSITE", .option1 = 2,
+                     .inputMode = GS1_MODE, .primary = "[01]09501101530003[3103]000123"},
+                    {{0, 1.5}, {15, 1.5}, {30, 1.5}, {45, 1.5}, {180, 1.5}, {225, 1.5}}, {.blur = 0.525}, "expanded");
+    std::string const out = run("decode", files).first;
+    unsigned const whole = CountWhole(out, files,
+                                      "30313039353031313031353330303033333130333030303132331C3130414243313233"
+                                      "1D323158595A3738391D3939434F4D504F53495445");
+    EXPECT_GE(whole, 5u) << out;
+    EXPECT_EQ(whole + CountNone(out, files), files.size()) << out;
+}
+
 }  // namespace
