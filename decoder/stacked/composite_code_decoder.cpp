@@ -126,9 +126,9 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     // give the rows' true direction.
     int const sideX = r[0].x - r[3].x + r[1].x - r[2].x;
     int const sideY = r[0].y - r[3].y + r[1].y - r[2].y;
-    // A DataBar Limited label's region is cut square to the lines that read
-    // it, not to its bars, and may reach into the 2D part: the bars'
-    // direction measured in the frame comes first.
+    // A DataBar label's region may be cut square to the lines that read it
+    // rather than to its bars (a Limited one's always is) and may reach into
+    // the 2D part: the bars' direction measured in the frame comes first.
     float barX = 0;
     float barY = 0;
     if (kind == kKindDataBar && !id.GetModifierBit(kExpandedBit) && barDirection_.Measure(image, r, barX, barY)) {

@@ -30,7 +30,7 @@ private:
     // count of samples.
     unsigned Sample(GrayImage const& image, float t, float* out) const;
     // The best shift (samples, with a parabola's fraction) of `b` against
-    // `a` within `reach`, and the likeness there.
+    // `a` within `reach` samples of `from`, and the likeness there.
     static bool Match(float const* a, float const* b, unsigned count, float from, int reach, float& shift,
                       float& likeness);
 
