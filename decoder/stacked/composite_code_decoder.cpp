@@ -126,7 +126,16 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     // give the rows' true direction.
     int const sideX = r[0].x - r[3].x + r[1].x - r[2].x;
     int const sideY = r[0].y - r[3].y + r[1].y - r[2].y;
-    if (kind == kKindDataBar && !id.GetModifierBit(kExpandedBit) && Manhattan(sideX, sideY) >= kMinSides) {
+    // A DataBar label's region may be cut square to the lines that read it
+    // rather than to its bars (a Limited one's always is) and may reach into
+    // the 2D part: the bars' direction measured in the frame comes first.
+    float barX = 0;
+    float barY = 0;
+    if (kind == kKindDataBar && !id.GetModifierBit(kExpandedBit) && barDirection_.Measure(image, r, barX, barY)) {
+        bool const same = barX * static_cast<float>(ty) - barY * static_cast<float>(tx) >= 0;
+        upX = same ? barX : -barX;
+        upY = same ? barY : -barY;
+    } else if (kind == kKindDataBar && !id.GetModifierBit(kExpandedBit) && Manhattan(sideX, sideY) >= kMinSides) {
         bool const same = static_cast<long long>(sideX) * ty - static_cast<long long>(sideY) * tx >= 0;
         upX = static_cast<float>(same ? sideX : -sideX);
         upY = static_cast<float>(same ? sideY : -sideY);
@@ -213,10 +222,25 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         }
     }
     label.identifier = CommonSymbologyIdentifier(CompositeIdentifier(option));
+    // The label's sides run up to the 2D part's top edge. A linear label read
+    // on one line has sides of no length: the 2D part's own sides stand in,
+    // and where no side meets the edge, the 2D part's top corners (the label
+    // is read whole either way).
+    auto sideEnd = [&](unsigned corner, unsigned other) {
+        Point const& p = label.region[corner];
+        Point const& q = label.region[other];
+        if (p.x != q.x || p.y != q.y) {
+            return q;
+        }
+        Point const& from = component_.region[other];
+        Point const& to = component_.region[corner];
+        return Point{p.x - (to.x - from.x), p.y - (to.y - from.y)};
+    };
     Point top[2];
-    if (!Meet(label.region[0], label.region[3], component_.region[0], component_.region[1], top[0]) ||
-        !Meet(label.region[1], label.region[2], component_.region[0], component_.region[1], top[1])) {
-        return 0;
+    if (!Meet(label.region[0], sideEnd(0, 3), component_.region[0], component_.region[1], top[0]) ||
+        !Meet(label.region[1], sideEnd(1, 2), component_.region[0], component_.region[1], top[1])) {
+        top[0] = component_.region[0];
+        top[1] = component_.region[1];
     }
     label.region[0] = top[0];
     label.region[1] = top[1];
