@@ -1,6 +1,7 @@
 #include "decoder/core/location/matrix_candidate_finder.h"
 
 #include <cmath>
+#include <initializer_list>
 
 namespace DEC2DIvra {
 
@@ -639,13 +640,15 @@ int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bo
             break;
         }
         length += skipped;
-        // Across the strip: its extent to both sides, then its middle.
+        // Across the strip: its extent to both sides, then its middle. An
+        // extent past a quarter over the strip's width only counts as wide.
+        int const far = Min(reach, strip + strip / 4 + 2);
         int a = 0;
-        while (a < reach && same(nx + dy * (a + 1), ny - dx * (a + 1))) {
+        while (a < far && same(nx + dy * (a + 1), ny - dx * (a + 1))) {
             ++a;
         }
         int b = 0;
-        while (b < reach && same(nx - dy * (b + 1), ny + dx * (b + 1))) {
+        while (b < far && same(nx - dy * (b + 1), ny + dx * (b + 1))) {
             ++b;
         }
         int shift = (a - b) / 2;
@@ -683,6 +686,9 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
         return;
     }
     int const cx = run.x + run.length / 2;
+    if (IsOnSightedLeg(cx, y)) {
+        return;  // a row across a leg already followed finds the same L
+    }
     int const threshold = GetThreshold(cx);
     bool const dark = run.dark;
     auto chord = [&](int sx, int sy) {
@@ -712,10 +718,18 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
     int dx = horizontal * 256 / norm;
     int dy = sign * vertical * 256 / norm;
     int width = horizontal * vertical / norm + 1;
-    Point const start{cx * 256 + 128, y * 256 + 128};
+    Point start{cx * 256 + 128, y * 256 + 128};
     Point ends[2];
     int leg = FollowStrip(image, threshold, dark, start, dx, dy, width, ends[0]) +
               FollowStrip(image, threshold, dark, start, -dx, -dy, width, ends[1]);
+    if (leg < kMinLeg - 4 && run.length % 2 == 0) {
+        // An even run's middle lies between two pixels: from the one right
+        // of it a strip two pixels wide is lost off its edge, so the strip
+        // is followed again from the middle itself.
+        start.x -= 128;
+        leg = FollowStrip(image, threshold, dark, start, dx, dy, width, ends[0]) +
+              FollowStrip(image, threshold, dark, start, -dx, -dy, width, ends[1]);
+    }
     if (leg >= kMinLeg - 4) {
         // The chords mislead where modules of the leg's colour touch it: the
         // ends walked give the leg's direction; walk it again along that.
@@ -836,7 +850,34 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
             return;
         }
     }
+    lPatternWidths_[lPatternCount_] = width;
     lPatterns_[lPatternCount_++] = LPatternSighting{corner, along, across};
+}
+
+bool MatrixCandidateFinder::IsOnSightedLeg(int x, int y) const
+{
+    for (unsigned k = 0; k < lPatternCount_; ++k) {
+        LPatternSighting const& l = lPatterns_[k];
+        for (Point const& end : {l.along, l.across}) {
+            // Within half the leg's width and a pixel of the segment from
+            // the corner to the end.
+            long long const ex = end.x - l.corner.x;
+            long long const ey = end.y - l.corner.y;
+            long long const px = x - l.corner.x;
+            long long const py = y - l.corner.y;
+            long long const length2 = ex * ex + ey * ey;
+            long long const t = px * ex + py * ey;
+            if (length2 == 0 || t < 0 || t > length2) {
+                continue;
+            }
+            long long const cross = px * ey - py * ex;
+            long long const reach = lPatternWidths_[k] / 2 + 1;
+            if (cross * cross <= reach * reach * length2) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 void MatrixCandidateFinder::CheckDot(GrayImage const& image, unsigned i, int y, unsigned stride)
