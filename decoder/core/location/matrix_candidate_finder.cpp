@@ -1,7 +1,6 @@
 #include "decoder/core/location/matrix_candidate_finder.h"
 
 #include <cmath>
-#include <initializer_list>
 
 namespace DEC2DIvra {
 
@@ -686,9 +685,6 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
         return;
     }
     int const cx = run.x + run.length / 2;
-    if (IsOnSightedLeg(cx, y)) {
-        return;  // a row across a leg already followed finds the same L
-    }
     int const threshold = GetThreshold(cx);
     bool const dark = run.dark;
     auto chord = [&](int sx, int sy) {
@@ -850,34 +846,7 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
             return;
         }
     }
-    lPatternWidths_[lPatternCount_] = width;
     lPatterns_[lPatternCount_++] = LPatternSighting{corner, along, across};
-}
-
-bool MatrixCandidateFinder::IsOnSightedLeg(int x, int y) const
-{
-    for (unsigned k = 0; k < lPatternCount_; ++k) {
-        LPatternSighting const& l = lPatterns_[k];
-        for (Point const& end : {l.along, l.across}) {
-            // Within half the leg's width and a pixel of the segment from
-            // the corner to the end.
-            long long const ex = end.x - l.corner.x;
-            long long const ey = end.y - l.corner.y;
-            long long const px = x - l.corner.x;
-            long long const py = y - l.corner.y;
-            long long const length2 = ex * ex + ey * ey;
-            long long const t = px * ex + py * ey;
-            if (length2 == 0 || t < 0 || t > length2) {
-                continue;
-            }
-            long long const cross = px * ey - py * ex;
-            long long const reach = lPatternWidths_[k] / 2 + 1;
-            if (cross * cross <= reach * reach * length2) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 void MatrixCandidateFinder::CheckDot(GrayImage const& image, unsigned i, int y, unsigned stride)

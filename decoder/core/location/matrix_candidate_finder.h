@@ -125,7 +125,6 @@ private:
     bool IsSquareQRFinder(GrayImage const& image, int x, int y, int threshold, int rowTotal, int columnTotal) const;
     void CheckHanXinFinder(unsigned i, int y);
     void CheckLPattern(GrayImage const& image, unsigned i, int y);
-    bool IsOnSightedLeg(int x, int y) const;
     // Walks a strip of one colour from `from` (1/256 pixel) along the unit
     // vector (dx, dy) (x 256), keeping to its middle; the pixels walked, and
     // where it stopped: off the colour, or where the strip (about `width`
@@ -165,7 +164,6 @@ private:
     FinderSighting hanXin_[kMaxHanXinFinders];
     unsigned hanXinCount_ = 0;
     LPatternSighting lPatterns_[kMaxLPatterns];
-    int lPatternWidths_[kMaxLPatterns] = {};  // each sighting's leg width
     unsigned lPatternCount_ = 0;
     Dot dots_[kMaxDots];
     unsigned dotCount_ = 0;
