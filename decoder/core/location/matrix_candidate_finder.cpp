@@ -639,13 +639,15 @@ int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bo
             break;
         }
         length += skipped;
-        // Across the strip: its extent to both sides, then its middle.
+        // Across the strip: its extent to both sides, then its middle. An
+        // extent past a quarter over the strip's width only counts as wide.
+        int const far = Min(reach, strip + strip / 4 + 2);
         int a = 0;
-        while (a < reach && same(nx + dy * (a + 1), ny - dx * (a + 1))) {
+        while (a < far && same(nx + dy * (a + 1), ny - dx * (a + 1))) {
             ++a;
         }
         int b = 0;
-        while (b < reach && same(nx - dy * (b + 1), ny + dx * (b + 1))) {
+        while (b < far && same(nx - dy * (b + 1), ny + dx * (b + 1))) {
             ++b;
         }
         int shift = (a - b) / 2;
@@ -712,10 +714,18 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
     int dx = horizontal * 256 / norm;
     int dy = sign * vertical * 256 / norm;
     int width = horizontal * vertical / norm + 1;
-    Point const start{cx * 256 + 128, y * 256 + 128};
+    Point start{cx * 256 + 128, y * 256 + 128};
     Point ends[2];
     int leg = FollowStrip(image, threshold, dark, start, dx, dy, width, ends[0]) +
               FollowStrip(image, threshold, dark, start, -dx, -dy, width, ends[1]);
+    if (leg < kMinLeg - 4 && run.length % 2 == 0) {
+        // An even run's middle lies between two pixels: from the one right
+        // of it a strip two pixels wide is lost off its edge, so the strip
+        // is followed again from the middle itself.
+        start.x -= 128;
+        leg = FollowStrip(image, threshold, dark, start, dx, dy, width, ends[0]) +
+              FollowStrip(image, threshold, dark, start, -dx, -dy, width, ends[1]);
+    }
     if (leg >= kMinLeg - 4) {
         // The chords mislead where modules of the leg's colour touch it: the
         // ends walked give the leg's direction; walk it again along that.
