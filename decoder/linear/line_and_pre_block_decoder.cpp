@@ -92,7 +92,8 @@ LineAndPreBlockDecoder::LineAndPreBlockDecoder(SharedMemoryDistributor& memory, 
                                                unsigned const& scanMode)
     : property_(&property), lineDecoder_(&decoder), decoders_(&decoders), scanMode_(&scanMode),
       finderRegions_(finderRegionBuffer_, kFinderRegionCapacity),
-      locatedRegions_(locatedRegionBuffer_, kLocatedRegionCapacity)
+      locatedRegions_(locatedRegionBuffer_, kLocatedRegionCapacity),
+      alignedRegions_(alignedRegionBuffer_, kAlignedRegionCapacity)
 {
     bool ok = true;
     for (LineDecodeData& slot : single_) {
@@ -268,11 +269,18 @@ bool LineAndPreBlockDecoder::AddFinderRegions(GrayImage const& image, Progress& 
         return false;
     }
     finderRegions_.Clear();
-    if (!dataBar->CalcFinderRegions(finderRegions_)) {
+    alignedRegions_.Clear();
+    bool const named = dataBar->CalcFinderRegions(finderRegions_);
+    if (dataBar->CalcAlignedRegions(image, alignedRegions_) == 0 && !named) {
         return false;
     }
     ++progress.namings;
     progress.finderFound = true;
+    // Laid along the bars measured at a finder: the lines read them as
+    // they are.
+    for (Region const& aligned : alignedRegions_) {
+        AddRegion(image, aligned);
+    }
     locatedRegions_.Clear();
     bool found = false;
     if (searcher_ != nullptr) {
