@@ -275,7 +275,10 @@ bool LineAndPreBlockDecoder::AddFinderRegions(GrayImage const& image, Progress& 
         return false;
     }
     ++progress.namings;
-    progress.finderFound = true;
+    // A region along a finder's bars is only a finder-like pattern seen
+    // (print or a QR symbol's data shows them now and then); a symbol is seen
+    // once a pair's characters named a region.
+    progress.finderFound = progress.finderFound || named;
     // Laid along the bars measured at a finder: the lines read them as
     // they are.
     for (Region const& aligned : alignedRegions_) {

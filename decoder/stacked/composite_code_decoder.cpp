@@ -19,6 +19,10 @@ constexpr unsigned kExpandedBit = 9;
 // are trusted for the bars' direction: a few pixels' rounding turns them
 // less than the slant of the edge they correct.
 constexpr int kMinSides = 8;
+// One side shorter than this (pixels) gives no direction of its own; a side
+// laid along the bars instead reaches this far.
+constexpr int kMinSide = 4;
+constexpr float kSideReach = 64.0f;
 
 // Turns of the bars' direction (radians, about 3, 6 and 9 degrees either
 // way) tried when a DataBar label's 2D part is not found square to it: the
@@ -213,9 +217,20 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         }
     }
     label.identifier = CommonSymbologyIdentifier(CompositeIdentifier(option));
+    // The label's sides run on to the component's top edge. Lines from
+    // several regions may meet a side's ends at one point or a few pixels
+    // apart: such a side runs along the bars' direction instead.
+    auto side = [&](Point const& from, Point const& other) {
+        return Manhattan(other.x - from.x, other.y - from.y) >= kMinSide
+                   ? other
+                   : ToPoint(static_cast<float>(from.x) + upX * kSideReach,
+                             static_cast<float>(from.y) + upY * kSideReach);
+    };
     Point top[2];
-    if (!Meet(label.region[0], label.region[3], component_.region[0], component_.region[1], top[0]) ||
-        !Meet(label.region[1], label.region[2], component_.region[0], component_.region[1], top[1])) {
+    if (!Meet(label.region[0], side(label.region[0], label.region[3]), component_.region[0], component_.region[1],
+              top[0]) ||
+        !Meet(label.region[1], side(label.region[1], label.region[2]), component_.region[0], component_.region[1],
+              top[1])) {
         return 0;
     }
     label.region[0] = top[0];
