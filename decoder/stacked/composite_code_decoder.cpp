@@ -19,6 +19,10 @@ constexpr unsigned kExpandedBit = 9;
 // are trusted for the bars' direction: a few pixels' rounding turns them
 // less than the slant of the edge they correct.
 constexpr int kMinSides = 8;
+// One side shorter than this (pixels) gives no direction of its own; a side
+// laid along the bars instead reaches this far.
+constexpr int kMinSide = 4;
+constexpr float kSideReach = 64.0f;
 
 // Turns of the bars' direction (radians, about 3, 6 and 9 degrees either
 // way) tried when a DataBar label's 2D part is not found square to it: the
@@ -222,23 +226,22 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         }
     }
     label.identifier = CommonSymbologyIdentifier(CompositeIdentifier(option));
-    // The label's sides run up to the 2D part's top edge. A linear label read
-    // on one line has sides of no length: the 2D part's own sides stand in,
-    // and where no side meets the edge, the 2D part's top corners (the label
-    // is read whole either way).
-    auto sideEnd = [&](unsigned corner, unsigned other) {
-        Point const& p = label.region[corner];
-        Point const& q = label.region[other];
-        if (p.x != q.x || p.y != q.y) {
-            return q;
-        }
-        Point const& from = component_.region[other];
-        Point const& to = component_.region[corner];
-        return Point{p.x - (to.x - from.x), p.y - (to.y - from.y)};
+    // The label's sides run on to the component's top edge. Lines from
+    // several regions may meet a side's ends at one point or a few pixels
+    // apart (a label read on one line has sides of no length): such a side
+    // runs along the bars' direction instead. Where no side meets the edge,
+    // the component's top corners stand in: the label is read whole either way.
+    auto side = [&](Point const& from, Point const& other) {
+        return Manhattan(other.x - from.x, other.y - from.y) >= kMinSide
+                   ? other
+                   : ToPoint(static_cast<float>(from.x) + upX * kSideReach,
+                             static_cast<float>(from.y) + upY * kSideReach);
     };
     Point top[2];
-    if (!Meet(label.region[0], sideEnd(0, 3), component_.region[0], component_.region[1], top[0]) ||
-        !Meet(label.region[1], sideEnd(1, 2), component_.region[0], component_.region[1], top[1])) {
+    if (!Meet(label.region[0], side(label.region[0], label.region[3]), component_.region[0], component_.region[1],
+              top[0]) ||
+        !Meet(label.region[1], side(label.region[1], label.region[2]), component_.region[0], component_.region[1],
+              top[1])) {
         top[0] = component_.region[0];
         top[1] = component_.region[1];
     }

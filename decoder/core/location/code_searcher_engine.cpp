@@ -693,8 +693,14 @@ int CodeSearcherEngine::ReadCandidate(GrayImage const& image, Rectangle const& a
         label.Clear();
         int const read = decoder.Start(image, region, kScanMode, label);
         searched_.Push(region);
-        if (read != 0) {
+        // Lines laid along bars seen in the region may run on into a symbol
+        // whose label the frame already gave: that label is not given again.
+        if (read != 0 && !taken_.IsIncluded(label.region.CalcCenterPoint())) {
             return 1;
+        }
+        if (read != 0) {
+            label.Clear();
+            continue;
         }
         if (decoder.GetStatus() != 1) {
             return 0;
