@@ -468,7 +468,7 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
 }
 
 int CodeSearcherEngine::ReadAcross(GrayImage const& image, Rectangle const& box, int const* rows, unsigned rowCount,
-                                   AbstractMatrixCodeDecoder& decoder, DecodedLabel& label)
+                                   AbstractMatrixCodeDecoder& decoder, DecodedLabel& label, bool* metFinder)
 {
     int const left = box.left < 0 ? 0 : box.left;
     int const right = box.right > image.GetWidth() - 1 ? image.GetWidth() - 1 : box.right;
@@ -477,7 +477,11 @@ int CodeSearcherEngine::ReadAcross(GrayImage const& image, Rectangle const& box,
             continue;
         }
         label.Clear();
-        if (decoder.Start(image, LineSegment{Point{left, rows[i]}, Point{right, rows[i]}}, label) != 0) {
+        int const read = decoder.Start(image, LineSegment{Point{left, rows[i]}, Point{right, rows[i]}}, label);
+        if (metFinder != nullptr && decoder.MetFinder()) {
+            *metFinder = true;
+        }
+        if (read != 0) {
             return 1;
         }
     }
@@ -509,8 +513,18 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
     unsigned const first = searched_.GetCount();
     unsigned const budget = GetStageBudget(option);
     unsigned handed = 0;
-    for (unsigned i = 0; i < matrix_.GetBullsEyeCount() && handed < budget; ++i) {
-        FinderSighting const& eye = eyes[i];
+    // Of the strict sightings those seen on more than one row go first: a
+    // ring-like patch of data seen on one row, tried first, marked the whole
+    // symbol around it as searched and kept its true bull's-eye from being
+    // tried. The loose ones stay last.
+    unsigned const count = matrix_.GetBullsEyeCount();
+    unsigned const strict = matrix_.GetStrictBullsEyeCount() < count ? matrix_.GetStrictBullsEyeCount() : count;
+    for (unsigned i = 0; i < strict + count && handed < budget; ++i) {
+        unsigned const k = i < strict ? i : i - strict;
+        FinderSighting const& eye = eyes[k];
+        if (k < strict && (eye.rows < 2) != (i >= strict)) {
+            continue;
+        }
         bool const maxi = eye.kind == MatrixCandidateFinder::kMaxiCode;
         // Blur and thresholds narrow a MaxiCode centre spot, and a light-on-dark
         // MaxiCode has a dark one: an eye taken for Aztec that Aztec does not
@@ -529,13 +543,19 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
         }
         if (read == 0 && maxiWanted) {
             // The rings span about a third of the symbol: segments through
-            // the centre and one ring width above and below, across the
-            // whole symbol.
+            // the centre and one and two ring widths above and below (a
+            // sighting on a chord of the rings lies a ring or two off their
+            // centre), across the whole symbol.
             int const radius = eye.module * 4;
-            int const rows[3] = {eye.centre.y, eye.centre.y - eye.module, eye.centre.y + eye.module};
-            read = ReadAcross(image, Rectangle{eye.centre.x - radius * 3, 0, eye.centre.x + radius * 3, 0}, rows, 3,
-                              *decoders.matrixCode, label);
-            searched_.Push(SquareAround(eye.centre, radius * 3));
+            int const rows[5] = {eye.centre.y, eye.centre.y - eye.module, eye.centre.y + eye.module,
+                                 eye.centre.y - 2 * eye.module, eye.centre.y + 2 * eye.module};
+            bool metFinder = false;
+            read = ReadAcross(image, Rectangle{eye.centre.x - radius * 3, 0, eye.centre.x + radius * 3, 0}, rows, 5,
+                              *decoders.matrixCode, label, &metFinder);
+            // A bull's-eye found and not read covers its symbol; a sighting
+            // the engine found no bull's-eye at (ring-like data) covers only
+            // itself, or it would hide the true bull's-eye beside it.
+            searched_.Push(SquareAround(eye.centre, metFinder ? radius * 3 : eye.module * 2));
         }
         if (read == 0 && maxi && aztecWanted) {
             read = ReadRegion(*aztec, image, SquareAround(eye.centre, eye.module * 7), label);

@@ -126,9 +126,10 @@ private:
                             AbstractMatrixCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
     int SearchDots(GrayImage const& image, AbstractDotDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
     // Horizontal segments across a candidate to the legacy engine, one
-    // through each given row; nonzero with a label.
+    // through each given row; nonzero with a label. `metFinder`, when given,
+    // tells whether any segment met a finder the engine accepted.
     int ReadAcross(GrayImage const& image, Rectangle const& box, int const* rows, unsigned rowCount,
-                   AbstractMatrixCodeDecoder& decoder, DecodedLabel& label);
+                   AbstractMatrixCodeDecoder& decoder, DecodedLabel& label, bool* metFinder = nullptr);
     // The stage's decoder is built in and one of its symbologies is on.
     bool IsWanted(CodeSearchStage stage, DecoderSet const& decoders) const;
     // Hands a region to a decoder and marks it searched; nonzero with a label.

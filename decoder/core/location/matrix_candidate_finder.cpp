@@ -48,6 +48,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     // earlier sweep of the same image found.
     finderCount_ = wanted.qrFinders ? 0 : finderCount_;
     bullsEyeCount_ = wanted.bullsEyes ? 0 : bullsEyeCount_;
+    strictBullsEyeCount_ = wanted.bullsEyes ? 0 : strictBullsEyeCount_;
     looseBullsEyeCount_ = wanted.bullsEyes ? 0 : looseBullsEyeCount_;
     hanXinCount_ = wanted.hanXinFinders ? 0 : hanXinCount_;
     lPatternCount_ = wanted.lPatterns ? 0 : lPatternCount_;
@@ -102,6 +103,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             }
         }
     }
+    strictBullsEyeCount_ = wanted.bullsEyes ? bullsEyeCount_ : strictBullsEyeCount_;
     // The loose sightings fill what room is left, each once: the data of a
     // large symbol at two pixels a module makes many, which must not take
     // the place or the turn of its own bull's-eye.
