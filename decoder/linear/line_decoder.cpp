@@ -39,37 +39,51 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
                         unsigned divider) const
 {
     using Edges = ScanSubroutine::LowContrastEdges;
-    bool smoothedForContrast = false;
-    if (Start(image, region, samples, wholeLine, result, falseEdge, central, divider,
-              Edges::kSmoothedPlacedOnSamples, smoothedForContrast)) {
+    Reading first;
+    if (Start(image, region, samples, wholeLine, result, falseEdge, central, divider, first)) {
         return true;
     }
-    if (!smoothedForContrast) {
+    // The later readings' false-edge reports are not the line's.
+    bool laterFalseEdge = false;
+    if (!first.smoothed) {
+        // Print noise on a sharp line splits the wide elements of large
+        // modules into runs no character fits; smoothed, the line keeps its
+        // real edges (its DataBar finders were taken from the first reading).
+        // When this reading fails too the first one is made again, without
+        // sightings: the multi-line road reads the line's runs and start
+        // characters.
+        Reading againstNoise{.edges = Edges::kSmoothedAgainstNoise, .dataBarSightings = false};
+        if (Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, againstNoise)) {
+            return true;
+        }
+        Reading again{.dataBarSightings = false};
+        Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, again);
+        return false;
+    }
+    if (!first.smoothedForContrast) {
         return false;
     }
     // A low-contrast line is read on: unsmoothed (narrow elements of small
     // modules merge under smoothing), then with its edges placed on the
     // smoothed slopes (sampled slopes alternate on some slanted walks). That
-    // last reading measures small modules worst, so it comes last. The
-    // false-edge report stays that of the first reading.
-    bool laterFalseEdge = false;
-    return Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, Edges::kUnsmoothed,
-                 smoothedForContrast) ||
-           Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, Edges::kSmoothed,
-                 smoothedForContrast);
+    // last reading measures small modules worst, so it comes last.
+    Reading unsmoothed{.edges = Edges::kUnsmoothed};
+    Reading smoothed{.edges = Edges::kSmoothed};
+    return Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, unsmoothed) ||
+           Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, smoothed);
 }
 
 bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
                         bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central, unsigned divider,
-                        ScanSubroutine::LowContrastEdges edges, bool& smoothedForContrast) const
+                        Reading& reading) const
 {
     ScanLineSegment const line = result.line;
     result.Clear();
     result.line = line;
     falseEdge = false;
     unsigned maxStep = 0;
-    if (!scan_.Start(image, samples, result.elements, central, divider, falseEdge, maxStep, edges,
-                     smoothedForContrast) ||
+    if (!scan_.Start(image, samples, result.elements, central, divider, falseEdge, maxStep, reading.edges,
+                     reading.smoothedForContrast, reading.smoothed) ||
         result.elements.IsEmpty()) {
         return false;
     }
@@ -92,8 +106,8 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
         // again unsmoothed: DataBar finders are collected from that reading
         // only, since the merged narrow elements read as other characters
         // with as many votes as the true ones.
-        if (TryCandidate(image, region, at, CalcWindows(runs[i].begin, length, wholeLine), !smoothedForContrast,
-                         result)) {
+        if (TryCandidate(image, region, at, CalcWindows(runs[i].begin, length, wholeLine),
+                         reading.dataBarSightings && !reading.smoothedForContrast, result)) {
             return true;
         }
     }
