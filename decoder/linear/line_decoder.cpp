@@ -49,15 +49,29 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
         // Print noise on a sharp line splits the wide elements of large
         // modules into runs no character fits; smoothed, the line keeps its
         // real edges (its DataBar finders were taken from the first reading).
-        // When this reading fails too the first one is made again, without
-        // sightings: the multi-line road reads the line's runs and start
-        // characters.
+        // When this reading fails too the line keeps the first one's runs
+        // and start characters, which the multi-line road reads.
+        StartBarSymbol kept[LineDecodeData::kStartSymbolCapacity];
+        unsigned keptCount = 0;
+        for (StartBarSymbol const& symbol : result.startSymbols.GetItems()) {
+            if (keptCount < LineDecodeData::kStartSymbolCapacity) {
+                kept[keptCount++] = symbol;
+            }
+        }
         Reading againstNoise{.edges = Edges::kSmoothedAgainstNoise, .dataBarSightings = false};
         if (Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, againstNoise)) {
             return true;
         }
-        Reading again{.dataBarSightings = false};
-        Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, again);
+        ScanLineSegment const line = result.line;
+        result.Clear();
+        result.line = line;
+        unsigned maxStep = 0;
+        if (scan_.Start(image, samples, result.elements, central, divider, laterFalseEdge, maxStep, first.edges,
+                        first.smoothedForContrast, first.smoothed)) {
+            for (unsigned k = 0; k < keptCount; ++k) {
+                result.startSymbols.Push(kept[k]);
+            }
+        }
         return false;
     }
     if (!first.smoothedForContrast) {
