@@ -58,8 +58,11 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
                 kept[keptCount++] = symbol;
             }
         }
+        // Smoothing merges the narrow elements of small modules, so that
+        // characters read wrong: a read there is no read.
         Reading againstNoise{.edges = Edges::kSmoothedAgainstNoise, .dataBarSightings = false};
-        if (Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, againstNoise)) {
+        if (Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, againstNoise) &&
+            HasWideElementsOnly(samples, result)) {
             return true;
         }
         ScanLineSegment const line = result.line;
@@ -126,6 +129,31 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
         }
     }
     return false;
+}
+
+bool LineDecoder::HasWideElementsOnly(StackInterface<PickLineElement> const& samples, LineDecodeData const& result)
+{
+    unsigned const n = samples.GetCount();
+    if (n < 2 || result.symbols.IsEmpty()) {
+        return false;
+    }
+    long long const spacing =
+        (static_cast<long long>(samples[n - 1].coordinate) - samples[0].coordinate) / static_cast<long long>(n - 1);
+    long long first = result.symbols[0].begin;
+    long long last = result.symbols[0].end;
+    for (BarSymbol const& symbol : result.symbols) {
+        first = symbol.begin < first ? symbol.begin : first;
+        first = symbol.end < first ? symbol.end : first;
+        last = symbol.begin > last ? symbol.begin : last;
+        last = symbol.end > last ? symbol.end : last;
+    }
+    for (ScanElement const& run : result.elements) {
+        bool const inside = run.end > first && run.begin < last;
+        if (inside && static_cast<long long>(run.end) - run.begin < kWideElementSamples * spacing) {
+            return false;
+        }
+    }
+    return spacing > 0;
 }
 
 bool LineDecoder::TryCandidate(GrayImage const& image, Region const& region, ArrayIterator<ScanElement const> const& at,

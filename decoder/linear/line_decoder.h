@@ -63,7 +63,13 @@ public:
         return maxStep <= 2 * kMaxJumpThreshold + 1 ? maxStep / 2 : kMaxJumpThreshold;
     }
 
+    // Samples the narrowest element of a smoothed line's read must span.
+    static constexpr long long kWideElementSamples = 2;
+
 private:
+    // Whether every run the read characters cover spans kWideElementSamples.
+    static bool HasWideElementsOnly(StackInterface<PickLineElement> const& samples, LineDecodeData const& result);
+
     struct Windows {
         bool all;
         bool upcEan;
