@@ -1,6 +1,7 @@
 #include "decoder/core/location/code_searcher_engine.h"
 
 #include "decoder/core/location/bar_region_builder.h"
+#include "decoder/core/location/bulls_eye_reach.h"
 #include "decoder/core/location/code_searcher_candidate_order.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/location/stacked_candidate_check.h"
@@ -162,6 +163,7 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
     MatrixCandidateFinder::Wanted wanted;
     wanted.qrFinders = qr && IsWanted(CodeSearchStage::kQRFinder, decoders);
     wanted.bullsEyes = eyes && IsWanted(CodeSearchStage::kBullsEye, decoders);
+    wanted.blurredMaxiCentres = decoders.matrixCode != nullptr && property_->maxi_code.read.Get();
     wanted.lPatterns = !qr && !eyes && IsWanted(CodeSearchStage::kLPattern, decoders);
     wanted.hanXinFinders = !qr && !eyes && IsWanted(CodeSearchStage::kHanXinFinder, decoders);
     wanted.dots = !qr && !eyes && IsWanted(CodeSearchStage::kDot, decoders);
@@ -170,6 +172,11 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
     matrix_.Start(image, CalcSearchArea(image), stride, wanted);
     if (qr) {
         ListQRTriples();
+    }
+    if (eyes) {
+        for (int& reach : bullsEyeReach_) {
+            reach = -1;
+        }
     }
 }
 
@@ -216,12 +223,12 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         if ((central && !IsOverlapping(candidate.region, window)) || searched_.IsIncluded(candidate.region)) {
             continue;
         }
-        // A QR symbol's data makes bar-like regions that cost the linear
-        // decoders many milliseconds each: once a region gave no label (a
-        // bar code's own is mostly the first), the QR finders are swept (for
-        // stage 3, which uses them again) and regions inside a symbol they
-        // span are left out.
-        if (tried_ > 0 && LiesInQRSymbol(image, option, decoders, candidate.region)) {
+        // A QR or Aztec symbol's data makes bar-like regions that cost the
+        // linear decoders many milliseconds each: once a region gave no label
+        // (a bar code's own is mostly the first), the QR finders and the
+        // bull's-eyes are swept (for stages 3 and 4, which use them again)
+        // and regions inside a symbol they span are left out.
+        if (tried_ > 0 && LiesInMatrixSymbol(image, option, decoders, candidate.region)) {
             continue;
         }
         ++tried_;
@@ -229,10 +236,10 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
             continue;
         }
         // UPC-E and EAN-8 carry one check digit: a QR symbol's data passes for
-        // one now and then. No bar code lies inside a QR symbol.
+        // one now and then. No bar code lies inside a QR or Aztec symbol.
         unsigned const symbology = label.identifier.GetSymbology();
         if ((symbology == SYMBOLOGY_UPCE || symbology == SYMBOLOGY_EAN8) &&
-            LiesInQRSymbol(image, option, decoders, candidate.region)) {
+            LiesInMatrixSymbol(image, option, decoders, candidate.region)) {
             continue;
         }
         // A PDF417 row met by a linear decoder is no label: the stacked stage
@@ -396,14 +403,43 @@ bool CodeSearcherEngine::IsInsideQRSymbol(Point const& point) const
     return false;
 }
 
-bool CodeSearcherEngine::LiesInQRSymbol(GrayImage const& image, tagDecodeOption const& option,
-                                        DecoderSet const& decoders, Region const& region)
+bool CodeSearcherEngine::IsInsideAztecSymbol(GrayImage const& image, Point const& point)
 {
-    if (!IsWanted(CodeSearchStage::kQRFinder, decoders)) {
+    FinderSighting const* eyes = matrix_.GetBullsEyes();
+    for (unsigned i = 0; i < matrix_.GetBullsEyeCount(); ++i) {
+        FinderSighting const& eye = eyes[i];
+        if (eye.kind != MatrixCandidateFinder::kAztec) {
+            continue;
+        }
+        if (bullsEyeReach_[i] < 0) {
+            bullsEyeReach_[i] = MeasureBullsEyeReach(image, eye);
+        }
+        int const reach = bullsEyeReach_[i];
+        int const dx = point.x - eye.centre.x;
+        int const dy = point.y - eye.centre.y;
+        if (dx <= reach && -dx <= reach && dy <= reach && -dy <= reach) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CodeSearcherEngine::LiesInMatrixSymbol(GrayImage const& image, tagDecodeOption const& option,
+                                            DecoderSet const& decoders, Region const& region)
+{
+    Point const centre = region.CalcCenterPoint();
+    if (IsWanted(CodeSearchStage::kQRFinder, decoders)) {
+        FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
+        if (IsInsideQRSymbol(centre)) {
+            return true;
+        }
+    }
+    DEC2DProperty const& p = *property_;
+    if (decoders.region[DecoderSet::kAztec] == nullptr || !(p.aztec_code.read.Get() || p.aztec_code.read_runes.Get())) {
         return false;
     }
-    FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
-    return IsInsideQRSymbol(region.CalcCenterPoint());
+    FindMatrixCandidates(image, option, decoders, CodeSearchStage::kBullsEye);
+    return IsInsideAztecSymbol(image, centre);
 }
 
 int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption const& option,

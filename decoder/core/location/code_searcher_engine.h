@@ -110,10 +110,13 @@ private:
     // Whether a point lies in the symbol that a triple of square finders
     // (their diagonals show the pattern too) spans: no other symbol can.
     bool IsInsideQRSymbol(Point const& point) const;
-    // Whether the region's centre lies in such a symbol, the QR finders swept
-    // first (none when QR Code is not read).
-    bool LiesInQRSymbol(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
-                        Region const& region);
+    // Whether a point lies within the reach of an Aztec bull's-eye swept
+    // (each reach measured when first asked).
+    bool IsInsideAztecSymbol(GrayImage const& image, Point const& point);
+    // Whether the region's centre lies in a QR or Aztec symbol, the finders
+    // or bull's-eyes of each symbology read swept first.
+    bool LiesInMatrixSymbol(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                            Region const& region);
     int SearchStacked(GrayImage const& image, tagDecodeOption const& option, AbstractStackCodeDecoder& decoder,
                       DecodedLabel& label, LabelOutlet& outlet);
     int SearchQRFinders(GrayImage const& image, tagDecodeOption const& option, AbstractRegionDecoder& decoder,
@@ -167,6 +170,8 @@ private:
     QRTriple qrTriples_[kMaxQRTriples];
     unsigned qrTripleCount_ = 0;
     bool bullsEyesFound_ = false;
+    // Each swept bull's-eye's reach in pixels; -1 until measured.
+    int bullsEyeReach_[MatrixCandidateFinder::kMaxBullsEyes] = {};
     bool otherPatternsFound_ = false;
     MatrixCandidateFinder matrix_;
     Region seenStacked_[kSeenStackedRegions];
