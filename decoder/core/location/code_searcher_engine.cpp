@@ -534,6 +534,20 @@ Region SquareAround(Point const& centre, int half)
 
 }  // namespace
 
+int CodeSearcherEngine::ReadAztecEye(AbstractRegionDecoder& decoder, GrayImage const& image,
+                                     FinderSighting const& eye, DecodedLabel& label)
+{
+    // The core of a full-range symbol and its mode message. The reader looks
+    // for the true centre a few modules around the eye at most: only
+    // sightings that near are left out after it. A ring-like pattern in a
+    // symbol's data lies a few modules off its bull's-eye, and the whole
+    // square would keep the bull's-eye itself from the reader.
+    label.Clear();
+    int const read = decoder.Start(image, SquareAround(eye.centre, eye.module * 7), label);
+    searched_.Push(SquareAround(eye.centre, eye.module * kAztecCentreReach));
+    return read;
+}
+
 int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption const& option,
                                         DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
 {
@@ -560,8 +574,7 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
         ++handed;
         int read = 0;
         if (!maxi && aztecWanted) {
-            // The core of a full-range symbol and its mode message.
-            read = ReadRegion(*aztec, image, SquareAround(eye.centre, eye.module * 7), label);
+            read = ReadAztecEye(*aztec, image, eye, label);
         }
         if (read == 0 && maxiWanted) {
             // The rings span about a third of the symbol: segments through
@@ -574,7 +587,7 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
             searched_.Push(SquareAround(eye.centre, radius * 3));
         }
         if (read == 0 && maxi && aztecWanted) {
-            read = ReadRegion(*aztec, image, SquareAround(eye.centre, eye.module * 7), label);
+            read = ReadAztecEye(*aztec, image, eye, label);
         }
         if (read != 0 && Deliver(label, outlet)) {
             return 1;

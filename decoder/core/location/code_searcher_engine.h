@@ -121,6 +121,12 @@ private:
                       DecodedLabel& label, LabelOutlet& outlet);
     int SearchQRFinders(GrayImage const& image, tagDecodeOption const& option, AbstractRegionDecoder& decoder,
                         DecodedLabel& label, LabelOutlet& outlet);
+    // Modules around an Aztec eye within which its reader looks for the
+    // bull's-eye's centre.
+    static constexpr int kAztecCentreReach = 3;
+    // Hands the square around an eye to the Aztec reader; nonzero with a label.
+    int ReadAztecEye(AbstractRegionDecoder& decoder, GrayImage const& image, FinderSighting const& eye,
+                     DecodedLabel& label);
     int SearchBullsEyes(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                         DecodedLabel& label, LabelOutlet& outlet);
     int SearchLPatterns(GrayImage const& image, tagDecodeOption const& option, AbstractLPatternDecoder& decoder,
