@@ -13,10 +13,14 @@ namespace DEC2DIvra {
 // across three lines, and the central reference lines of a full-range symbol
 // never do. The farthest way counts (a turned symbol reaches farthest along
 // its diagonal), at most a 32-layer symbol's half diagonal. 0 when the rings
-// show no contrast.
+// show no contrast or are not square (bars met at a slant pass the
+// sighting's run tests at times).
 int MeasureBullsEyeReach(GrayImage const& image, FinderSighting const& eye);
 
 inline constexpr int kGapModules = 4;
+// Ring edges out from the centre that the square test measures: a compact
+// bull's-eye has four before its mode message.
+inline constexpr int kRingEdges = 4;
 // 151 modules across, and its quiet zone.
 inline constexpr int kMaxReachModules = 110;
 

@@ -75,6 +75,12 @@ int CodeSearcherEngine::Start(GrayImage const& image, tagDecodeOption const& opt
     return 0;
 }
 
+bool CodeSearcherEngine::IsAztecWanted(DecoderSet const& decoders) const
+{
+    return decoders.region[DecoderSet::kAztec] != nullptr &&
+           (property_->aztec_code.read.Get() || property_->aztec_code.read_runes.Get());
+}
+
 bool CodeSearcherEngine::IsWanted(CodeSearchStage stage, DecoderSet const& decoders) const
 {
     DEC2DProperty const& p = *property_;
@@ -87,9 +93,7 @@ bool CodeSearcherEngine::IsWanted(CodeSearchStage stage, DecoderSet const& decod
         return decoders.region[DecoderSet::kQRCode] != nullptr &&
                (p.qr_code.read.Get() || p.qr_code.read_micro_qr.Get());
     case CodeSearchStage::kBullsEye:
-        return (decoders.region[DecoderSet::kAztec] != nullptr &&
-                (p.aztec_code.read.Get() || p.aztec_code.read_runes.Get())) ||
-               (decoders.matrixCode != nullptr && p.maxi_code.read.Get());
+        return IsAztecWanted(decoders) || (decoders.matrixCode != nullptr && p.maxi_code.read.Get());
     case CodeSearchStage::kLPattern:
         return decoders.lPattern != nullptr && (p.data_matrix.read.Get() || p.data_matrix.read_ecc000_140.Get());
     case CodeSearchStage::kHanXinFinder:
@@ -228,7 +232,7 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // (a bar code's own is mostly the first), the QR finders and the
         // bull's-eyes are swept (for stages 3 and 4, which use them again)
         // and regions inside a symbol they span are left out.
-        if (tried_ > 0 && LiesInMatrixSymbol(image, option, decoders, candidate.region)) {
+        if (tried_ > 0 && LiesInMatrixSymbol(image, option, decoders, candidate.region, true)) {
             continue;
         }
         ++tried_;
@@ -236,10 +240,10 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
             continue;
         }
         // UPC-E and EAN-8 carry one check digit: a QR symbol's data passes for
-        // one now and then. No bar code lies inside a QR or Aztec symbol.
+        // one now and then. No bar code lies inside a QR symbol.
         unsigned const symbology = label.identifier.GetSymbology();
         if ((symbology == SYMBOLOGY_UPCE || symbology == SYMBOLOGY_EAN8) &&
-            LiesInMatrixSymbol(image, option, decoders, candidate.region)) {
+            LiesInMatrixSymbol(image, option, decoders, candidate.region, false)) {
             continue;
         }
         // A PDF417 row met by a linear decoder is no label: the stacked stage
@@ -425,7 +429,7 @@ bool CodeSearcherEngine::IsInsideAztecSymbol(GrayImage const& image, Point const
 }
 
 bool CodeSearcherEngine::LiesInMatrixSymbol(GrayImage const& image, tagDecodeOption const& option,
-                                            DecoderSet const& decoders, Region const& region)
+                                            DecoderSet const& decoders, Region const& region, bool aztec)
 {
     Point const centre = region.CalcCenterPoint();
     if (IsWanted(CodeSearchStage::kQRFinder, decoders)) {
@@ -434,8 +438,7 @@ bool CodeSearcherEngine::LiesInMatrixSymbol(GrayImage const& image, tagDecodeOpt
             return true;
         }
     }
-    DEC2DProperty const& p = *property_;
-    if (decoders.region[DecoderSet::kAztec] == nullptr || !(p.aztec_code.read.Get() || p.aztec_code.read_runes.Get())) {
+    if (!aztec || !IsAztecWanted(decoders)) {
         return false;
     }
     FindMatrixCandidates(image, option, decoders, CodeSearchStage::kBullsEye);
@@ -553,7 +556,7 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
 {
     DEC2DProperty const& p = *property_;
     AbstractRegionDecoder* aztec = decoders.region[DecoderSet::kAztec];
-    bool const aztecWanted = aztec != nullptr && (p.aztec_code.read.Get() || p.aztec_code.read_runes.Get());
+    bool const aztecWanted = IsAztecWanted(decoders);
     bool const maxiWanted = decoders.matrixCode != nullptr && p.maxi_code.read.Get();
     FinderSighting const* eyes = matrix_.GetBullsEyes();
     unsigned const first = searched_.GetCount();

@@ -113,10 +113,11 @@ private:
     // Whether a point lies within the reach of an Aztec bull's-eye swept
     // (each reach measured when first asked).
     bool IsInsideAztecSymbol(GrayImage const& image, Point const& point);
-    // Whether the region's centre lies in a QR or Aztec symbol, the finders
-    // or bull's-eyes of each symbology read swept first.
+    // Whether the region's centre lies in a QR symbol or, with aztec, an
+    // Aztec symbol, the finders or bull's-eyes of each symbology read swept
+    // first.
     bool LiesInMatrixSymbol(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
-                            Region const& region);
+                            Region const& region, bool aztec);
     int SearchStacked(GrayImage const& image, tagDecodeOption const& option, AbstractStackCodeDecoder& decoder,
                       DecodedLabel& label, LabelOutlet& outlet);
     int SearchQRFinders(GrayImage const& image, tagDecodeOption const& option, AbstractRegionDecoder& decoder,
@@ -140,6 +141,8 @@ private:
                    AbstractMatrixCodeDecoder& decoder, DecodedLabel& label);
     // The stage's decoder is built in and one of its symbologies is on.
     bool IsWanted(CodeSearchStage stage, DecoderSet const& decoders) const;
+    // The Aztec reader is built in and Aztec Code or Aztec Runes is on.
+    bool IsAztecWanted(DecoderSet const& decoders) const;
     // Hands a region to a decoder and marks it searched; nonzero with a label.
     template <class Decoder>
     int ReadRegion(Decoder& decoder, GrayImage const& image, Region const& region, DecodedLabel& label);

@@ -75,6 +75,45 @@ TEST(BullsEyeReachTest, ReachCoversTheSymbolAndLittleMore)
     }
 }
 
+TEST(BullsEyeReachTest, BarsMetAtASlantReachNothing)
+{
+    // Thin bars and spaces of one width, turned, pass the sighting's run
+    // tests across, along the column and on the diagonals: their rings are
+    // not square, and the bar code must not be taken for a symbol's data.
+    struct Case {
+        int symbology;
+        char const* data;
+        double module;
+        double angle;
+    };
+    Case const cases[] = {
+        {BARCODE_UPCE, "0123456", 2.0, 30.0},  {BARCODE_EANX, "1234567", 2.0, 30.0},
+        {BARCODE_UPCE, "0123456", 3.0, 150.0}, {BARCODE_CODE128, "ABCDEFGHIJ1234567890", 2.0, 35.0},
+    };
+    static MatrixCandidateFinder finder;
+    unsigned sighted = 0;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::string(c.data) + " at " + std::to_string(c.angle));
+        auto const r = support::render({.symbology = c.symbology, .data = c.data},
+                                       {.moduleSize = c.module, .angle = c.angle});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        MatrixCandidateFinder::Wanted wanted;
+        wanted.bullsEyes = true;
+        finder.Start(image, {0, 0, r.frame.width - 1, r.frame.height - 1}, 2, wanted);
+        for (unsigned i = 0; i < finder.GetBullsEyeCount(); ++i) {
+            FinderSighting const& eye = finder.GetBullsEyes()[i];
+            if (eye.kind == MatrixCandidateFinder::kAztec) {
+                ++sighted;
+                EXPECT_EQ(DEC2DIvra::MeasureBullsEyeReach(image, eye), 0)
+                    << "an eye at " << eye.centre.x << ", " << eye.centre.y;
+            }
+        }
+    }
+    // The case is only worth its name while the bars do pass for eyes.
+    EXPECT_GT(sighted, 0u);
+}
+
 TEST(BullsEyeReachTest, FlatOrEmptyImageReachesNothing)
 {
     std::vector<unsigned short> flat(200 * 200, 500);
