@@ -1,6 +1,7 @@
 #include "decoder/core/location/code_searcher_engine.h"
 
 #include "decoder/core/location/bar_region_builder.h"
+#include "decoder/core/location/bulls_eye_reach.h"
 #include "decoder/core/location/code_searcher_candidate_order.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/location/stacked_candidate_check.h"
@@ -74,6 +75,12 @@ int CodeSearcherEngine::Start(GrayImage const& image, tagDecodeOption const& opt
     return 0;
 }
 
+bool CodeSearcherEngine::IsAztecWanted(DecoderSet const& decoders) const
+{
+    return decoders.region[DecoderSet::kAztec] != nullptr &&
+           (property_->aztec_code.read.Get() || property_->aztec_code.read_runes.Get());
+}
+
 bool CodeSearcherEngine::IsWanted(CodeSearchStage stage, DecoderSet const& decoders) const
 {
     DEC2DProperty const& p = *property_;
@@ -86,9 +93,7 @@ bool CodeSearcherEngine::IsWanted(CodeSearchStage stage, DecoderSet const& decod
         return decoders.region[DecoderSet::kQRCode] != nullptr &&
                (p.qr_code.read.Get() || p.qr_code.read_micro_qr.Get());
     case CodeSearchStage::kBullsEye:
-        return (decoders.region[DecoderSet::kAztec] != nullptr &&
-                (p.aztec_code.read.Get() || p.aztec_code.read_runes.Get())) ||
-               (decoders.matrixCode != nullptr && p.maxi_code.read.Get());
+        return IsAztecWanted(decoders) || (decoders.matrixCode != nullptr && p.maxi_code.read.Get());
     case CodeSearchStage::kLPattern:
         return decoders.lPattern != nullptr && (p.data_matrix.read.Get() || p.data_matrix.read_ecc000_140.Get());
     case CodeSearchStage::kHanXinFinder:
@@ -162,6 +167,7 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
     MatrixCandidateFinder::Wanted wanted;
     wanted.qrFinders = qr && IsWanted(CodeSearchStage::kQRFinder, decoders);
     wanted.bullsEyes = eyes && IsWanted(CodeSearchStage::kBullsEye, decoders);
+    wanted.blurredMaxiCentres = decoders.matrixCode != nullptr && property_->maxi_code.read.Get();
     wanted.lPatterns = !qr && !eyes && IsWanted(CodeSearchStage::kLPattern, decoders);
     wanted.hanXinFinders = !qr && !eyes && IsWanted(CodeSearchStage::kHanXinFinder, decoders);
     wanted.dots = !qr && !eyes && IsWanted(CodeSearchStage::kDot, decoders);
@@ -170,6 +176,11 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
     matrix_.Start(image, CalcSearchArea(image), stride, wanted);
     if (qr) {
         ListQRTriples();
+    }
+    if (eyes) {
+        for (int& reach : bullsEyeReach_) {
+            reach = -1;
+        }
     }
 }
 
@@ -216,12 +227,12 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         if ((central && !IsOverlapping(candidate.region, window)) || searched_.IsIncluded(candidate.region)) {
             continue;
         }
-        // A QR symbol's data makes bar-like regions that cost the linear
-        // decoders many milliseconds each: once a region gave no label (a
-        // bar code's own is mostly the first), the QR finders are swept (for
-        // stage 3, which uses them again) and regions inside a symbol they
-        // span are left out.
-        if (tried_ > 0 && LiesInQRSymbol(image, option, decoders, candidate.region)) {
+        // A QR or Aztec symbol's data makes bar-like regions that cost the
+        // linear decoders many milliseconds each: once a region gave no label
+        // (a bar code's own is mostly the first), the QR finders and the
+        // bull's-eyes are swept (for stages 3 and 4, which use them again)
+        // and regions inside a symbol they span are left out.
+        if (tried_ > 0 && LiesInMatrixSymbol(image, option, decoders, candidate.region, true)) {
             continue;
         }
         ++tried_;
@@ -232,7 +243,7 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // one now and then. No bar code lies inside a QR symbol.
         unsigned const symbology = label.identifier.GetSymbology();
         if ((symbology == SYMBOLOGY_UPCE || symbology == SYMBOLOGY_EAN8) &&
-            LiesInQRSymbol(image, option, decoders, candidate.region)) {
+            LiesInMatrixSymbol(image, option, decoders, candidate.region, false)) {
             continue;
         }
         // A PDF417 row met by a linear decoder is no label: the stacked stage
@@ -396,14 +407,42 @@ bool CodeSearcherEngine::IsInsideQRSymbol(Point const& point) const
     return false;
 }
 
-bool CodeSearcherEngine::LiesInQRSymbol(GrayImage const& image, tagDecodeOption const& option,
-                                        DecoderSet const& decoders, Region const& region)
+bool CodeSearcherEngine::IsInsideAztecSymbol(GrayImage const& image, Point const& point)
 {
-    if (!IsWanted(CodeSearchStage::kQRFinder, decoders)) {
+    FinderSighting const* eyes = matrix_.GetBullsEyes();
+    for (unsigned i = 0; i < matrix_.GetBullsEyeCount(); ++i) {
+        FinderSighting const& eye = eyes[i];
+        if (eye.kind != MatrixCandidateFinder::kAztec) {
+            continue;
+        }
+        if (bullsEyeReach_[i] < 0) {
+            bullsEyeReach_[i] = MeasureBullsEyeReach(image, eye);
+        }
+        int const reach = bullsEyeReach_[i];
+        int const dx = point.x - eye.centre.x;
+        int const dy = point.y - eye.centre.y;
+        if (dx <= reach && -dx <= reach && dy <= reach && -dy <= reach) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CodeSearcherEngine::LiesInMatrixSymbol(GrayImage const& image, tagDecodeOption const& option,
+                                            DecoderSet const& decoders, Region const& region, bool aztec)
+{
+    Point const centre = region.CalcCenterPoint();
+    if (IsWanted(CodeSearchStage::kQRFinder, decoders)) {
+        FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
+        if (IsInsideQRSymbol(centre)) {
+            return true;
+        }
+    }
+    if (!aztec || !IsAztecWanted(decoders)) {
         return false;
     }
-    FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
-    return IsInsideQRSymbol(region.CalcCenterPoint());
+    FindMatrixCandidates(image, option, decoders, CodeSearchStage::kBullsEye);
+    return IsInsideAztecSymbol(image, centre);
 }
 
 int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption const& option,
@@ -502,12 +541,26 @@ Region SquareAround(Point const& centre, int half)
 
 }  // namespace
 
+int CodeSearcherEngine::ReadAztecEye(AbstractRegionDecoder& decoder, GrayImage const& image,
+                                     FinderSighting const& eye, DecodedLabel& label)
+{
+    // The core of a full-range symbol and its mode message. The reader looks
+    // for the true centre a few modules around the eye at most: only
+    // sightings that near are left out after it. A ring-like pattern in a
+    // symbol's data lies a few modules off its bull's-eye, and the whole
+    // square would keep the bull's-eye itself from the reader.
+    label.Clear();
+    int const read = decoder.Start(image, SquareAround(eye.centre, eye.module * 7), label);
+    searched_.Push(SquareAround(eye.centre, eye.module * kAztecCentreReach));
+    return read;
+}
+
 int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption const& option,
                                         DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
 {
     DEC2DProperty const& p = *property_;
     AbstractRegionDecoder* aztec = decoders.region[DecoderSet::kAztec];
-    bool const aztecWanted = aztec != nullptr && (p.aztec_code.read.Get() || p.aztec_code.read_runes.Get());
+    bool const aztecWanted = IsAztecWanted(decoders);
     bool const maxiWanted = decoders.matrixCode != nullptr && p.maxi_code.read.Get();
     FinderSighting const* eyes = matrix_.GetBullsEyes();
     unsigned const first = searched_.GetCount();
@@ -538,8 +591,7 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
         ++handed;
         int read = 0;
         if (!maxi && aztecWanted) {
-            // The core of a full-range symbol and its mode message.
-            read = ReadRegion(*aztec, image, SquareAround(eye.centre, eye.module * 7), label);
+            read = ReadAztecEye(*aztec, image, eye, label);
         }
         if (read == 0 && maxiWanted) {
             // The rings span about a third of the symbol: segments through
@@ -558,7 +610,7 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
             searched_.Push(SquareAround(eye.centre, metFinder ? radius * 3 : eye.module * 2));
         }
         if (read == 0 && maxi && aztecWanted) {
-            read = ReadRegion(*aztec, image, SquareAround(eye.centre, eye.module * 7), label);
+            read = ReadAztecEye(*aztec, image, eye, label);
         }
         if (read != 0 && Deliver(label, outlet)) {
             return 1;

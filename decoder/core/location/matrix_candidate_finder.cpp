@@ -94,7 +94,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             for (unsigned i = 0; i < runCount_; ++i) {
                 CheckBullsEye(image, i, y);
             }
-            if (bullsEyeCount_ == found) {
+            if (bullsEyeCount_ == found && wanted.blurredMaxiCentres) {
                 ScanRowAtLocalMean(image, area, y);
                 for (unsigned i = 0; i < runCount_; ++i) {
                     CheckBullsEye(image, i, y);

@@ -58,6 +58,9 @@ public:
     struct Wanted {
         bool qrFinders = false;
         bool bullsEyes = false;
+        // A blurred MaxiCode's wide light centre, sought again on rows cut
+        // at their local mean (it serves no other pattern).
+        bool blurredMaxiCentres = true;
         bool lPatterns = false;
         bool hanXinFinders = false;
         bool dots = false;
