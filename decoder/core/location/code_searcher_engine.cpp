@@ -221,8 +221,9 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // bar code's own is mostly the first), the QR finders are swept (for
         // stage 3, which uses them again) and regions inside a symbol they
         // span are left out.
-        // The first region, too, when a QR finder lies in it.
-        if ((tried_ > 0 || qrFindersFound_ || CoversQRFinder(image, decoders, candidate)) &&
+        // The first region, too, when it has as few edges as a QR symbol's
+        // finders and data make.
+        if ((tried_ > 0 || candidate.edges <= kQRRegionEdges) &&
             LiesInQRSymbol(image, option, decoders, candidate.region)) {
             continue;
         }
@@ -406,41 +407,6 @@ bool CodeSearcherEngine::LiesInQRSymbol(GrayImage const& image, tagDecodeOption 
     }
     FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
     return IsInsideQRSymbol(region.CalcCenterPoint());
-}
-
-bool CodeSearcherEngine::CoversQRFinder(GrayImage const& image, DecoderSet const& decoders,
-                                        BarRegionCandidate const& candidate)
-{
-    // A bar code of that few edges is short, and its box small.
-    if (candidate.edges > kQRFinderRegionEdges || !IsWanted(CodeSearchStage::kQRFinder, decoders)) {
-        return false;
-    }
-    Region const& region = candidate.region;
-    Rectangle const area = CalcSearchArea(image);
-    Rectangle box{region[0].x, region[0].y, region[0].x, region[0].y};
-    for (unsigned i = 1; i < 4; ++i) {
-        box.left = region[i].x < box.left ? region[i].x : box.left;
-        box.right = region[i].x > box.right ? region[i].x : box.right;
-        box.top = region[i].y < box.top ? region[i].y : box.top;
-        box.bottom = region[i].y > box.bottom ? region[i].y : box.bottom;
-    }
-    // Room for the finder's column checks beyond the region's own ends.
-    int const margin = static_cast<int>(kQRFinderRegionMargin);
-    box.left = box.left - margin < area.left ? area.left : box.left - margin;
-    box.top = box.top - margin < area.top ? area.top : box.top - margin;
-    box.right = box.right + margin > area.right ? area.right : box.right + margin;
-    box.bottom = box.bottom + margin > area.bottom ? area.bottom : box.bottom + margin;
-    MatrixCandidateFinder::Wanted wanted;
-    wanted.qrFinders = true;
-    // The sweep of the whole frame, when it comes, starts afresh.
-    matrix_.Start(image, box, kRowStride, wanted);
-    FinderSighting const* finders = matrix_.GetQRFinders();
-    for (unsigned i = 0; i < matrix_.GetQRFinderCount(); ++i) {
-        if (finders[i].square != 0) {
-            return true;
-        }
-    }
-    return false;
 }
 
 int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption const& option,

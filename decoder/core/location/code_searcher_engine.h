@@ -44,11 +44,10 @@ public:
     static constexpr unsigned kSeenStackedRegions = 8;
     // Sampled rows of the matrix stages' pass.
     static constexpr unsigned kRowStride = 2;
-    // A first bar-like region of at most that many edges is looked at for a
-    // QR finder (the rings and timing of one make 16 to 25; most bar codes
-    // make 44 or more), in its box and that many pixels around.
-    static constexpr unsigned kQRFinderRegionEdges = 40;
-    static constexpr unsigned kQRFinderRegionMargin = 16;
+    // The bar-like regions a QR symbol's finders and data make show 16 to 26
+    // edges, a bar code's mostly 44 or more: a first region of that few is
+    // looked at for lying in a QR symbol before the linear decoders get it.
+    static constexpr unsigned kQRRegionEdges = 25;
     static constexpr unsigned kHandyBudget = 24;
     static constexpr unsigned kMovingBudget = 6;
     static constexpr unsigned kScanMode = 4;
@@ -119,10 +118,6 @@ private:
     // first (none when QR Code is not read).
     bool LiesInQRSymbol(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                         Region const& region);
-    // Whether a square QR finder lies around a region of few edges, swept
-    // for in the region's box alone: the bar-like region a QR finder's rings
-    // make costs the linear decoders far more than that box's sweep.
-    bool CoversQRFinder(GrayImage const& image, DecoderSet const& decoders, BarRegionCandidate const& candidate);
     int SearchStacked(GrayImage const& image, tagDecodeOption const& option, AbstractStackCodeDecoder& decoder,
                       DecodedLabel& label, LabelOutlet& outlet);
     int SearchQRFinders(GrayImage const& image, tagDecodeOption const& option, AbstractRegionDecoder& decoder,
