@@ -15,6 +15,20 @@ constexpr unsigned kDecodeModeMultiImageWithComposition = 2;
 static_assert(LineDecodeDataChecker::kBufferBytes <= WorkAreaLayout::kLinearRepeatChecker.GetSize(),
               "the repeat checker's lists fit its part of the work area");
 
+// A row band turned about its centre; sine and cosine in 1/16384.
+Region TurnBand(Region const& band, long long sine, long long cosine)
+{
+    Point const centre = band.CalcCenterPoint();
+    Region turned{};
+    for (unsigned i = 0; i < 4; ++i) {
+        long long const dx = static_cast<long long>(band.corner[i].x) - centre.x;
+        long long const dy = static_cast<long long>(band.corner[i].y) - centre.y;
+        turned.corner[i] = Point{static_cast<int>(centre.x + (dx * cosine - dy * sine) / 16384),
+                                 static_cast<int>(centre.y + (dx * sine + dy * cosine) / 16384)};
+    }
+    return turned;
+}
+
 }  // namespace
 
 BarCodeDecoder::BarCodeDecoder(VirtualArray<unsigned char>& workArea, DEC2DProperty const& property)
@@ -181,15 +195,35 @@ int BarCodeDecoder::ReadCodablockF(GrayImage const& image, unsigned scanMode, De
     return codablockF_.Start(label);
 }
 
+bool BarCodeDecoder::ReadCodablockFRow(GrayImage const& image, unsigned scanMode, Region const& band)
+{
+    checker_.Initialize();
+    LineDecodeData const* rowResult = nullptr;
+    if (StartPart(image, band, scanMode, rowLabel_, rowResult, true) == 0 ||
+        rowLabel_.identifier.GetSymbology() != SYMBOLOGY_CODABLOCK_F) {
+        return false;
+    }
+    bool fromLine = false;
+    return AddCodablockFRow(rowLabel_, rowResult, fromLine);
+}
+
 void BarCodeDecoder::ReadCodablockFRows(GrayImage const& image, unsigned scanMode, StackInterface<Region> const& rows)
 {
-    for (unsigned i = rows.GetCount(); i-- > 0;) {
-        checker_.Initialize();
-        LineDecodeData const* rowResult = nullptr;
-        if (StartPart(image, rows[i], scanMode, rowLabel_, rowResult, true) != 0 &&
-            rowLabel_.identifier.GetSymbology() == SYMBOLOGY_CODABLOCK_F) {
-            bool fromLine = false;
-            AddCodablockFRow(rowLabel_, rowResult, fromLine);
+    bool unread[sizeof rowRegions_ / sizeof rowRegions_[0]] = {};
+    unsigned const count = rows.GetCount() < sizeof unread ? rows.GetCount() : sizeof unread;
+    for (unsigned i = count; i-- > 0;) {
+        unread[i] = !ReadCodablockFRow(image, scanMode, rows[i]);
+    }
+    // Seen at a slant the rows fan out: a band parallel to the row it was
+    // found from leaves a row further away before its end. The bands that
+    // gave no row are read again turned a little either way, while rows are
+    // missing.
+    // 1.5, 3 and 6 degrees: sine and cosine in 1/16384.
+    static constexpr long long kTurns[][2] = {{429, 16378},  {-429, 16378}, {858, 16362},
+                                              {-858, 16362}, {1713, 16294}, {-1713, 16294}};
+    for (unsigned i = count; i-- > 0 && !codablockF_.HasAllRows();) {
+        for (unsigned t = 0; unread[i] && t < sizeof kTurns / sizeof kTurns[0]; ++t) {
+            unread[i] = !ReadCodablockFRow(image, scanMode, TurnBand(rows[i], kTurns[t][0], kTurns[t][1]));
         }
     }
 }

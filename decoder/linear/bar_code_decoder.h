@@ -87,6 +87,8 @@ private:
     static constexpr long long kMaxRowLength = 1 << 16;
     // Reads each row region (the last found first) and offers the rows read.
     void ReadCodablockFRows(GrayImage const& image, unsigned scanMode, StackInterface<Region> const& rows);
+    // Reads one row region; true when it gave a row the Codablock F decoder took.
+    bool ReadCodablockFRow(GrayImage const& image, unsigned scanMode, Region const& band);
     // Rows read beside a missing row that the locator starts again from.
     static constexpr unsigned kMaxRowSeeds = 4;
 

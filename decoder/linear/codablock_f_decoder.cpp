@@ -192,6 +192,19 @@ bool CodablockFDecoder::AddCode128DecodeResult(Code128Identifier const& identifi
     return true;
 }
 
+bool CodablockFDecoder::HasAllRows() const
+{
+    if (!first_ || total_ > kMaxRows) {
+        return false;
+    }
+    for (unsigned r = 0; r < total_; ++r) {
+        if (!rows_[r].valid) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool CodablockFDecoder::FindRowBesideGap(unsigned long long seeded, unsigned& number) const
 {
     // Without the first row the number of rows is not known.

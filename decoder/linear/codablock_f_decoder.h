@@ -77,6 +77,8 @@ public:
 
     unsigned GetTotalRows() const { return total_; }
     bool HasFirstRow() const { return first_; }
+    // The first row is read and every row it announces.
+    bool HasAllRows() const;
     RowOfCodablockF const& GetRow(unsigned number) const { return rows_[number - 1]; }
     // A row read next to a row that is missing, and not in `seeded` (bit n
     // for row n); false when every row is present or none is left.

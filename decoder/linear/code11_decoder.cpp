@@ -109,6 +109,51 @@ bool Code11PartialScanData::CalcBarSymbol(bool reverse, unsigned& key, int& modu
     return true;
 }
 
+bool Code11PartialScanData::CalcBlurredBarSymbol(bool reverse, int darkest, int lightest, unsigned& key,
+                                                 int& module) const
+{
+    if (GetLength() != kRuns || lightest <= darkest) {
+        return false;
+    }
+    // Each width weighted by how far its run reaches towards its colour's
+    // level in the symbol so far, in 1/256.
+    long long weighted[kRuns];
+    long long const range = static_cast<long long>(lightest) - darkest;
+    for (unsigned i = 0; i < kRuns; ++i) {
+        PartialScanElement const& run = (*this)[i];
+        long long const reach = run.colour == kLightRun ? static_cast<long long>(run.grey) - darkest
+                                                        : static_cast<long long>(lightest) - run.grey;
+        long long const share = reach <= 0 ? 0 : (reach >= range ? 256 : 256 * reach / range);
+        long long const width = static_cast<long long>(run.end) - run.begin;
+        weighted[i] = (width > 0 ? width : 0) * share;
+    }
+    unsigned order[kRuns] = {0, 1, 2, 3, 4};
+    for (unsigned i = 1; i < kRuns; ++i) {
+        for (unsigned j = i; j > 0 && weighted[order[j]] > weighted[order[j - 1]]; --j) {
+            unsigned const t = order[j];
+            order[j] = order[j - 1];
+            order[j - 1] = t;
+        }
+    }
+    // Three runs wide by the split of the widths, the third clearly short of
+    // the two above it.
+    long long const split = (weighted[order[0]] + weighted[order[kRuns - 1]]) / 2;
+    if (weighted[order[kRuns - 1]] <= 0 || weighted[order[2]] <= split || weighted[order[3]] > split ||
+        6 * weighted[order[2]] >= 5 * weighted[order[1]]) {
+        return false;
+    }
+    key = 0;
+    long long narrowSum = 0;
+    for (unsigned p = 0; p < kRuns; ++p) {
+        unsigned const i = reverse ? kRuns - 1 - p : p;
+        bool const wide = i == order[0] || i == order[1];
+        key = (key << 1) | (wide ? 1u : 0u);
+        narrowSum += wide ? 0 : (*this)[i].end - (*this)[i].begin;
+    }
+    module = static_cast<int>(narrowSum / 3);
+    return Code11Decoder::GetValue(key) != 255 || Code11Decoder::GetValue(ReverseKey(key)) != 255;
+}
+
 unsigned Code11Decoder::GetValue(unsigned key)
 {
     for (unsigned v = 0; v < 12; ++v) {
@@ -194,6 +239,9 @@ bool Code11Decoder::Read(ArrayIterator<ScanElement const> const& start, StackInt
     reverced = firstKey == kReverseStartStopKey;
     RateForTuningCalculator const& rate = GetRateForTuningCalculator();
     unsigned key = firstKey;
+    // The levels the symbol's runs have reached so far.
+    int darkest = 0x7FFFFFFF;
+    int lightest = -0x7FFFFFFF;
     for (;;) {
         unsigned const reading = reverced ? ReverseKey(key) : key;
         if (GetValue(reading) == 255) {
@@ -218,7 +266,14 @@ bool Code11Decoder::Read(ArrayIterator<ScanElement const> const& start, StackInt
         bool const one = HasOneWide(reading);
         unsigned const minimum = static_cast<unsigned>(one ? 5 * width / 6 : 5 * width / 7);
         unsigned const maximum = static_cast<unsigned>(one ? 7 * width / 5 : 6 * width / 5);
-        if (!window.SetNextCharRunLengthData(minimum, maximum) || !window.CalcBarSymbol(false, key, module)) {
+        for (unsigned i = 0; i < Code11PartialScanData::kRuns; ++i) {
+            int const grey = window[i].grey;
+            lightest = window[i].colour == kLightRun && grey > lightest ? grey : lightest;
+            darkest = window[i].colour != kLightRun && grey < darkest ? grey : darkest;
+        }
+        if (!window.SetNextCharRunLengthData(minimum, maximum) ||
+            (!window.CalcBarSymbol(false, key, module) &&
+             !window.CalcBlurredBarSymbol(false, darkest, lightest, key, module))) {
             return false;
         }
     }

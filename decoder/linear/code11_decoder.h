@@ -17,6 +17,11 @@ public:
     // from the last run when reverse: one or two wide runs, split at the
     // middle of the narrowest and widest. module: the narrow width.
     bool CalcBarSymbol(bool reverse, unsigned& key, int& module) const;
+    // Blurred small, a narrow run between two wide runs of the other colour
+    // spreads to nearly a wide width but falls short of its colour's level:
+    // with the darkest and lightest grey the symbol's runs reached so far,
+    // three runs that measure wide are read as the two that reach furthest.
+    bool CalcBlurredBarSymbol(bool reverse, int darkest, int lightest, unsigned& key, int& module) const;
 };
 
 // Code 11 with one or two check digits. One instance reads both polarities

@@ -106,17 +106,21 @@ bool Code93PartialScanData::CalcBarSymbol(bool reverse, unsigned& key) const
     if (GetLength() != kRuns) {
         return false;
     }
+    // Widths re-measured by contrast first: at small modules a narrow run
+    // that blur or the pixel grid keeps from its colour's full level measures
+    // wide, and the plain widths then round to another valid character (a
+    // "3" read as "N", a "-" as "O") that only the check characters refuse.
     int width[kRuns];
-    for (unsigned i = 0; i < kRuns; ++i) {
-        width[i] = (*this)[i].end - (*this)[i].begin;
-    }
-    if (KeyOf(width, reverse, key)) {
-        return true;
-    }
     Code93PartialScanData corrected = *this;
     corrected.Correct();
     for (unsigned i = 0; i < kRuns; ++i) {
         width[i] = corrected[i].end - corrected[i].begin;
+    }
+    if (KeyOf(width, reverse, key)) {
+        return true;
+    }
+    for (unsigned i = 0; i < kRuns; ++i) {
+        width[i] = (*this)[i].end - (*this)[i].begin;
     }
     return KeyOf(width, reverse, key);
 }
