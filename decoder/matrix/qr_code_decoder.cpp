@@ -243,16 +243,24 @@ bool QRCodeDecoder::ReadTriple(QRSampler const& sampler, Region const& region, D
     // but data modules next to a smaller symbol's finders may pass for a
     // version word: only one near the estimate counts.
     int const slack = estimate / 4 > 2 ? estimate / 4 : 2;
-    if (estimate >= 5 && ReadVersionNear(sampler, f[1], f[2], dirAB, dirAC, version) &&
-        static_cast<int>(version) <= estimate + slack && static_cast<int>(version) >= estimate - slack &&
-        ReadModel2(sampler, f, u, v, version, label)) {
-        return true;
-    }
+    bool const named = estimate >= 5 && ReadVersionNear(sampler, f[1], f[2], dirAB, dirAC, version) &&
+                       static_cast<int>(version) <= estimate + slack && static_cast<int>(version) >= estimate - slack;
     int const candidates[5] = {estimate, estimate - 1, estimate + 1, estimate - 2, estimate + 2};
-    for (int candidate : candidates) {
-        if (candidate >= 1 && candidate <= (estimate >= 5 ? 40 : 6) &&
-            ReadModel2(sampler, f, u, v, static_cast<unsigned>(candidate), label)) {
+    // One sample a module reads most symbols; the spread read is the last
+    // resort, when some version's format showed but no data did.
+    bool formatSeen = false;
+    for (Sampling const sampling : {Sampling::kCentre, Sampling::kSpread}) {
+        if (sampling == Sampling::kSpread && !formatSeen) {
+            break;
+        }
+        if (named && ReadModel2(sampler, f, u, v, version, sampling, formatSeen, label)) {
             return true;
+        }
+        for (int candidate : candidates) {
+            if (candidate >= 1 && candidate <= (estimate >= 5 ? 40 : 6) &&
+                ReadModel2(sampler, f, u, v, static_cast<unsigned>(candidate), sampling, formatSeen, label)) {
+                return true;
+            }
         }
     }
     return false;
@@ -341,7 +349,7 @@ bool QRCodeDecoder::FindAlignment(QRSampler const& sampler, QRPoint const& predi
 }
 
 bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoint const& u, QRPoint const& v,
-                               unsigned version, DecodedLabel& label)
+                               unsigned version, Sampling sampling, bool& formatSeen, DecodedLabel& label)
 {
     unsigned const size = QRVersionTables::GetSize(version);
     float const s = static_cast<float>(size);
@@ -415,11 +423,7 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
             aligned = true;
         }
     }
-    // One sample a module reads most symbols; the spread read is the retry
-    // for a symbol whose format showed but whose data did not.
-    bool formatSeen = false;
-    return ReadSampled(sampler, map, plain, aligned, version, Sampling::kCentre, formatSeen, label) ||
-           (formatSeen && ReadSampled(sampler, map, plain, aligned, version, Sampling::kSpread, formatSeen, label));
+    return ReadSampled(sampler, map, plain, aligned, version, sampling, formatSeen, label);
 }
 
 bool QRCodeDecoder::ReadSampled(QRSampler const& sampler, QRPerspective const& map, QRPerspective const& plain,
