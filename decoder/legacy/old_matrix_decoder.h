@@ -38,6 +38,7 @@ public:
     void OnNewImage(GrayImage const& image);
 
     int GetStatus() const { return status_; }
+    bool MetFinder() const override { return status_ == kNothingAfterFinder || status_ == kLabelWritten; }
 
     // A result-table entry as the caller's label: data, corners, identifier
     // and structured-append record. False, with the label emptied, when the

@@ -27,6 +27,10 @@ public:
     // decode (it is asked again as lines add sightings); true when it named
     // any.
     virtual bool CalcFinderRegions(StackInterface<Region>& regions) = 0;
+    // Regions laid along the bars measured at the finders seen, each once
+    // per decode, for the lines directly (the searcher would turn them
+    // again); how many it named.
+    virtual unsigned CalcAlignedRegions(GrayImage const& image, StackInterface<Region>& regions) = 0;
 
 protected:
     DataBarRoad() = default;

@@ -92,7 +92,8 @@ LineAndPreBlockDecoder::LineAndPreBlockDecoder(SharedMemoryDistributor& memory, 
                                                unsigned const& scanMode)
     : property_(&property), lineDecoder_(&decoder), decoders_(&decoders), scanMode_(&scanMode),
       finderRegions_(finderRegionBuffer_, kFinderRegionCapacity),
-      locatedRegions_(locatedRegionBuffer_, kLocatedRegionCapacity)
+      locatedRegions_(locatedRegionBuffer_, kLocatedRegionCapacity),
+      alignedRegions_(alignedRegionBuffer_, kAlignedRegionCapacity)
 {
     bool ok = true;
     for (LineDecodeData& slot : single_) {
@@ -268,11 +269,21 @@ bool LineAndPreBlockDecoder::AddFinderRegions(GrayImage const& image, Progress& 
         return false;
     }
     finderRegions_.Clear();
-    if (!dataBar->CalcFinderRegions(finderRegions_)) {
+    alignedRegions_.Clear();
+    bool const named = dataBar->CalcFinderRegions(finderRegions_);
+    if (dataBar->CalcAlignedRegions(image, alignedRegions_) == 0 && !named) {
         return false;
     }
     ++progress.namings;
-    progress.finderFound = true;
+    // A region along a finder's bars is only a finder-like pattern seen
+    // (print or a QR symbol's data shows them now and then); a symbol is seen
+    // once a pair's characters named a region.
+    progress.finderFound = progress.finderFound || named;
+    // Laid along the bars measured at a finder: the lines read them as
+    // they are.
+    for (Region const& aligned : alignedRegions_) {
+        AddRegion(image, aligned);
+    }
     locatedRegions_.Clear();
     bool found = false;
     if (searcher_ != nullptr) {

@@ -31,6 +31,7 @@ public:
     static constexpr unsigned kRegionCapacity = 32;
     static constexpr unsigned kFinderRegionCapacity = 59;
     static constexpr unsigned kLocatedRegionCapacity = 15;
+    static constexpr unsigned kAlignedRegionCapacity = 12;
     // Times one decode takes regions from the DataBar road.
     static constexpr unsigned kMaxFinderNamings = 8;
     static constexpr unsigned kLineSlotCount = ScanSchedule::kPositionCount;
@@ -133,6 +134,8 @@ private:
     StackInterface<Region> finderRegions_;
     Region locatedRegionBuffer_[kLocatedRegionCapacity];
     StackInterface<Region> locatedRegions_;
+    Region alignedRegionBuffer_[kAlignedRegionCapacity];
+    StackInterface<Region> alignedRegions_;
     bool ready_ = false;
 };
 

@@ -39,37 +39,68 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
                         unsigned divider) const
 {
     using Edges = ScanSubroutine::LowContrastEdges;
-    bool smoothedForContrast = false;
-    if (Start(image, region, samples, wholeLine, result, falseEdge, central, divider,
-              Edges::kSmoothedPlacedOnSamples, smoothedForContrast)) {
+    Reading first;
+    if (Start(image, region, samples, wholeLine, result, falseEdge, central, divider, first)) {
         return true;
     }
-    if (!smoothedForContrast) {
+    // The later readings' false-edge reports are not the line's.
+    bool laterFalseEdge = false;
+    if (!first.smoothed) {
+        // Print noise on a sharp line splits the wide elements of large
+        // modules into runs no character fits; smoothed, the line keeps its
+        // real edges (its DataBar finders were taken from the first reading).
+        // When this reading fails too the line keeps the first one's runs
+        // and start characters, which the multi-line road reads.
+        StartBarSymbol kept[LineDecodeData::kStartSymbolCapacity];
+        unsigned keptCount = 0;
+        for (StartBarSymbol const& symbol : result.startSymbols.GetItems()) {
+            if (keptCount < LineDecodeData::kStartSymbolCapacity) {
+                kept[keptCount++] = symbol;
+            }
+        }
+        // Smoothing merges the narrow elements of small modules, so that
+        // characters read wrong: a read there is no read.
+        Reading againstNoise{.edges = Edges::kSmoothedAgainstNoise, .dataBarSightings = false};
+        if (Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, againstNoise) &&
+            HasWideElementsOnly(samples, result)) {
+            return true;
+        }
+        ScanLineSegment const line = result.line;
+        result.Clear();
+        result.line = line;
+        unsigned maxStep = 0;
+        if (scan_.Start(image, samples, result.elements, central, divider, laterFalseEdge, maxStep, first.edges,
+                        first.smoothedForContrast, first.smoothed)) {
+            for (unsigned k = 0; k < keptCount; ++k) {
+                result.startSymbols.Push(kept[k]);
+            }
+        }
+        return false;
+    }
+    if (!first.smoothedForContrast) {
         return false;
     }
     // A low-contrast line is read on: unsmoothed (narrow elements of small
     // modules merge under smoothing), then with its edges placed on the
     // smoothed slopes (sampled slopes alternate on some slanted walks). That
-    // last reading measures small modules worst, so it comes last. The
-    // false-edge report stays that of the first reading.
-    bool laterFalseEdge = false;
-    return Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, Edges::kUnsmoothed,
-                 smoothedForContrast) ||
-           Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, Edges::kSmoothed,
-                 smoothedForContrast);
+    // last reading measures small modules worst, so it comes last.
+    Reading unsmoothed{.edges = Edges::kUnsmoothed};
+    Reading smoothed{.edges = Edges::kSmoothed};
+    return Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, unsmoothed) ||
+           Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, smoothed);
 }
 
 bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
                         bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central, unsigned divider,
-                        ScanSubroutine::LowContrastEdges edges, bool& smoothedForContrast) const
+                        Reading& reading) const
 {
     ScanLineSegment const line = result.line;
     result.Clear();
     result.line = line;
     falseEdge = false;
     unsigned maxStep = 0;
-    if (!scan_.Start(image, samples, result.elements, central, divider, falseEdge, maxStep, edges,
-                     smoothedForContrast) ||
+    if (!scan_.Start(image, samples, result.elements, central, divider, falseEdge, maxStep, reading.edges,
+                     reading.smoothedForContrast, reading.smoothed) ||
         result.elements.IsEmpty()) {
         return false;
     }
@@ -92,12 +123,37 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
         // again unsmoothed: DataBar finders are collected from that reading
         // only, since the merged narrow elements read as other characters
         // with as many votes as the true ones.
-        if (TryCandidate(image, region, at, CalcWindows(runs[i].begin, length, wholeLine), !smoothedForContrast,
-                         result)) {
+        if (TryCandidate(image, region, at, CalcWindows(runs[i].begin, length, wholeLine),
+                         reading.dataBarSightings && !reading.smoothedForContrast, result)) {
             return true;
         }
     }
     return false;
+}
+
+bool LineDecoder::HasWideElementsOnly(StackInterface<PickLineElement> const& samples, LineDecodeData const& result)
+{
+    unsigned const n = samples.GetCount();
+    if (n < 2 || result.symbols.IsEmpty()) {
+        return false;
+    }
+    long long const spacing =
+        (static_cast<long long>(samples[n - 1].coordinate) - samples[0].coordinate) / static_cast<long long>(n - 1);
+    long long first = result.symbols[0].begin;
+    long long last = result.symbols[0].end;
+    for (BarSymbol const& symbol : result.symbols) {
+        first = symbol.begin < first ? symbol.begin : first;
+        first = symbol.end < first ? symbol.end : first;
+        last = symbol.begin > last ? symbol.begin : last;
+        last = symbol.end > last ? symbol.end : last;
+    }
+    for (ScanElement const& run : result.elements) {
+        bool const inside = run.end > first && run.begin < last;
+        if (inside && static_cast<long long>(run.end) - run.begin < kWideElementSamples * spacing) {
+            return false;
+        }
+    }
+    return spacing > 0;
 }
 
 bool LineDecoder::TryCandidate(GrayImage const& image, Region const& region, ArrayIterator<ScanElement const> const& at,

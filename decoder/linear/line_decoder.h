@@ -40,10 +40,17 @@ public:
     // run-length conversion. True when a decoder read a symbol.
     bool Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
                bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central, unsigned divider) const;
-    // One reading of the line, its low-contrast edges read as `edges` says.
+    // How one reading of a line goes, and what the run-length conversion did.
+    struct Reading {
+        ScanSubroutine::LowContrastEdges edges = ScanSubroutine::LowContrastEdges::kSmoothedPlacedOnSamples;
+        bool dataBarSightings = true;      // unless the line was smoothed for its contrast
+        bool smoothedForContrast = false;  // out
+        bool smoothed = false;             // out
+    };
+    // One reading of the line as `reading` says.
     bool Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
                bool wholeLine, LineDecodeData& result, bool& falseEdge, bool central, unsigned divider,
-               ScanSubroutine::LowContrastEdges edges, bool& smoothedForContrast) const;
+               Reading& reading) const;
     // One decoder at one run: the characters, the start symbol, the check and
     // the statistics. True when the decoder read a symbol that checks.
     bool Start(ArrayIterator<ScanElement const> const& start, LineDecodeData& result,
@@ -56,7 +63,13 @@ public:
         return maxStep <= 2 * kMaxJumpThreshold + 1 ? maxStep / 2 : kMaxJumpThreshold;
     }
 
+    // Samples the narrowest element of a smoothed line's read must span.
+    static constexpr long long kWideElementSamples = 2;
+
 private:
+    // Whether every run the read characters cover spans kWideElementSamples.
+    static bool HasWideElementsOnly(StackInterface<PickLineElement> const& samples, LineDecodeData const& result);
+
     struct Windows {
         bool all;
         bool upcEan;

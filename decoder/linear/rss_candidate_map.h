@@ -81,6 +81,10 @@ struct RSSPairCandidateMap {
     BarSymbolCandidateMapForRSS<64> second;
     // Lines that met dark (0) or light (1) ground beyond the outer character.
     unsigned grounds[2] = {0, 0};
+    // Lines that read a character beside the finder, and the finder's
+    // stretch of the latest of them.
+    unsigned sightings = 0;
+    LineSegment finder;
 
     void Reset()
     {
@@ -88,6 +92,7 @@ struct RSSPairCandidateMap {
         second.Reset();
         grounds[0] = 0;
         grounds[1] = 0;
+        sightings = 0;
     }
     // The ground the lines met most is the symbol's light (normal) or dark
     // (inverted) colour; false when they contradict it.

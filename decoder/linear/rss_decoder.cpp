@@ -6,6 +6,7 @@
 #include "decoder/linear/line_decode_data.h"
 #include "decoder/linear/rss_calculation.h"
 #include "decoder/linear/rss_expanded_data.h"
+#include "decoder/linear/rss_finder_direction.h"
 #include "decoder/linear/rss_finder_partial_scan_data.h"
 #include "decoder/linear/rss_partial_scan_data.h"
 
@@ -68,6 +69,8 @@ void RSSDecoder::Initialize()
         expandedInverted_[i].Reset();
     }
     named_ = 0;
+    aligned_ = 0;
+    otherRow_ = 0;
 }
 
 bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, ArrayIterator<ScanElement const> const& start,
@@ -151,6 +154,13 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
     }
     pair.begin = lineLeft.end;
     pair.end = lineRight.end;
+    // The finder's own stretch, for the direction of its bars.
+    LineSegment stretch;
+    LineSegment const* seen =
+        line.line.CalcLineCoordPoint(image, finder[0].begin, stretch.begin) &&
+                line.line.CalcLineCoordPoint(image, finder[RSSFinderPartialScanData::kRuns - 1].end, stretch.end)
+            ? &stretch
+            : nullptr;
     Side const& before = found.reverse ? lineRight : lineLeft;
     Side const& after = found.reverse ? lineLeft : lineRight;
     // An Omnidirectional outer character ends the symbol (or its row): the
@@ -166,16 +176,16 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
     bool const normal = polarity != 1 && ground != kDarkRun;
     bool const inverted = polarity != 0 && ground != kLightRun;
     if (normal) {
-        Vote(finder, found.value, false, before, after, pair);
+        Vote(finder, found.value, false, before, after, pair, seen);
     }
     if (inverted) {
-        Vote(finder, found.value, true, before, after, pair);
+        Vote(finder, found.value, true, before, after, pair, seen);
     }
     return true;
 }
 
 void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bool inverted, Side const& before,
-                      Side const& after, LineSegment const& pair)
+                      Side const& after, LineSegment const& pair, LineSegment const* seen)
 {
     // Both ends of a finder share a colour; in the symbol's own colours
     // light ends mark the left Omnidirectional finder and the first finder
@@ -185,6 +195,10 @@ void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bo
         Maps9& maps = inverted ? (lightEnds ? omniLeftInverted_ : omniRightInverted_)
                                : (lightEnds ? omniLeft_ : omniRight_);
         RSSPairCandidateMap& map = maps[value];
+        if (seen != nullptr) {
+            ++map.sightings;
+            map.finder = *seen;
+        }
         unsigned const outer = lightEnds ? 0 : 2;
         if (before.read) {
             map.first.Push(before.character.value * kOmniModulus + before.character.CalcOmniChecksum(outer),
@@ -674,6 +688,95 @@ bool RSSDecoder::CalcFinderRegions(StackInterface<Region>& regions)
         }
     }
     return pushed;
+}
+
+RSSPairCandidateMap const& RSSDecoder::MapOf(unsigned bit) const
+{
+    Maps9 const* omni[4] = {&omniLeft_, &omniRight_, &omniLeftInverted_, &omniRightInverted_};
+    return (*omni[(bit / 9) % 4])[bit % 9];
+}
+
+unsigned RSSDecoder::TwinOf(unsigned bit)
+{
+    // The same finder read in the other polarity: the other end colour.
+    return 9 * (3 - (bit / 9) % 4) + bit % 9;
+}
+
+bool RSSDecoder::IsRead(RSSPairCandidateMap const& map)
+{
+    return map.first.GetClearBest(kMinVotes, kMinLead) != nullptr &&
+           map.second.GetClearBest(kMinVotes, kMinLead) != nullptr;
+}
+
+unsigned RSSDecoder::CalcOtherRowRegions(GrayImage const& image, StackInterface<Region>& regions)
+{
+    // The band laid over a two-row symbol may miss one row altogether: no
+    // finder of the other half is seen at all. Once a pair is read, its
+    // other half is sought a row's pitch away along the bars, on either
+    // side.
+    unsigned named = 0;
+    for (unsigned m = 0; m < 4; ++m) {
+        bool otherSeen = false;
+        for (unsigned v = 0; v < 9; ++v) {
+            otherSeen = otherSeen || MapOf(9 * (m ^ 1u) + v).sightings != 0;
+        }
+        for (unsigned v = 0; v < 9 && !otherSeen; ++v) {
+            unsigned const bit = 9 * m + v;
+            RSSPairCandidateMap const& map = MapOf(bit);
+            if ((otherRow_ >> bit & 1u) != 0 || !IsRead(map)) {
+                continue;
+            }
+            otherRow_ |= 1ULL << bit | 1ULL << TwinOf(bit);
+            for (double side : {-kRowPitchModules, kRowPitchModules}) {
+                Region region;
+                if (RSSFinderDirection::CalcRegion(image, map.finder, side, region) && regions.Push(region)) {
+                    ++named;
+                }
+            }
+        }
+    }
+    return named;
+}
+
+unsigned RSSDecoder::CalcAlignedRegions(GrayImage const& image, StackInterface<Region>& regions)
+{
+    // Omnidirectional pairs only: an Expanded row is 34 modules high, lines
+    // a few degrees off its bars still read it, and more regions only delay
+    // its other rows.
+    unsigned named = CalcOtherRowRegions(image, regions);
+    // Lines that read Expanded characters cross an Expanded symbol, whose
+    // Omnidirectional finders are noise.
+    for (unsigned f = 0; f < 12; ++f) {
+        for (RSSPairCandidateMap const* map : {&expanded_[f], &expandedInverted_[f]}) {
+            BarSymbolCandidateMapForRSS<64>::Entry const* best = GetBestOfPair(*map);
+            if (best != nullptr && best->votes >= kMinVotes) {
+                return named;
+            }
+        }
+    }
+    // The finders seen most often first: a line run across a stacked
+    // symbol's rows also reads stray runs as finders, once each.
+    while (named < kMaxAlignedPerCall) {
+        unsigned best = kRowBit;
+        for (unsigned bit = 0; bit < kExpandedBits; ++bit) {
+            RSSPairCandidateMap const& map = MapOf(bit);
+            unsigned const seen = map.sightings;
+            // A pair whose characters both stand needs no more lines.
+            if (!IsAligned(bit) && !IsRead(map) && seen >= kMinAlignedSightings &&
+                (best == kRowBit || seen > MapOf(best).sightings)) {
+                best = bit;
+            }
+        }
+        if (best == kRowBit) {
+            break;
+        }
+        aligned_ |= 1ULL << best | 1ULL << TwinOf(best);
+        Region region;
+        if (RSSFinderDirection::CalcRegion(image, MapOf(best).finder, 0.0, region) && regions.Push(region)) {
+            ++named;
+        }
+    }
+    return named;
 }
 
 }  // namespace DEC2DIvra

@@ -39,6 +39,7 @@ public:
                              LineDecodeData const& line) override;
     bool Start(GrayImage const& image, DecodedLabel& label) override;
     bool CalcFinderRegions(StackInterface<Region>& regions) override;
+    unsigned CalcAlignedRegions(GrayImage const& image, StackInterface<Region>& regions) override;
 
 private:
     using Maps9 = RSSPairCandidateMap[9];
@@ -46,7 +47,7 @@ private:
 
     struct Side;
     void Vote(RSSFinderPartialScanData const& finder, unsigned value, bool inverted, Side const& before,
-              Side const& after, LineSegment const& pair);
+              Side const& after, LineSegment const& pair, LineSegment const* seen);
     bool CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted, DecodedLabel& label,
                    bool needGround = false) const;
     bool CheckExpanded(Maps12 const& maps, DecodedLabel& label) const;
@@ -67,6 +68,23 @@ private:
     static constexpr unsigned kExpandedBits = 36;
     static constexpr unsigned kRowBit = 60;
     bool IsNamed(unsigned bit) const { return (named_ >> bit & 1u) != 0; }
+    bool IsAligned(unsigned bit) const { return (aligned_ >> bit & 1u) != 0; }
+    // The Omnidirectional map of a naming bit, and the bit of the same
+    // finder in the other polarity.
+    RSSPairCandidateMap const& MapOf(unsigned bit) const;
+    static unsigned TwinOf(unsigned bit);
+    // A finder gives a region along its own bars once this many lines read
+    // beside it; at most this many regions per call.
+    static constexpr unsigned kMinAlignedSightings = 2;
+    static constexpr unsigned kMaxAlignedPerCall = 4;
+    // Modules between the middles of a Stacked symbol's rows (5 and 7
+    // high, a module of separator between).
+    static constexpr double kRowPitchModules = 7.0;
+    // Both characters of the pair stand.
+    static bool IsRead(RSSPairCandidateMap const& map);
+    // Regions a row away from a read Omnidirectional pair whose other half
+    // no line saw; how many it named.
+    unsigned CalcOtherRowRegions(GrayImage const& image, StackInterface<Region>& regions);
     void Name(unsigned bit) { named_ |= 1ULL << bit; }
 
     DecoderDetailProperty const* detail_;
@@ -78,6 +96,10 @@ private:
     Maps12 expanded_;
     Maps12 expandedInverted_;
     unsigned long long named_ = 0;
+    // Omnidirectional pairs already given a region along their measured bars.
+    unsigned long long aligned_ = 0;
+    // Read pairs whose other row was sought.
+    unsigned long long otherRow_ = 0;
 };
 
 }  // namespace DEC2DIvra

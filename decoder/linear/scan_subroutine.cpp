@@ -72,12 +72,22 @@ bool ScanSubroutine::Start(GrayImage const& image, StackInterface<PickLineElemen
                  smoothedForContrast);
 }
 
-bool ScanSubroutine::Start(GrayImage const& /*image*/, StackInterface<PickLineElement> const& samples,
+bool ScanSubroutine::Start(GrayImage const& image, StackInterface<PickLineElement> const& samples,
                            StackInterface<ScanElement>& runs, bool central, unsigned divider, bool& falseEdge,
                            unsigned& maxStep, LowContrastEdges edges, bool& smoothedForContrast) const
 {
+    bool smoothed = false;
+    return Start(image, samples, runs, central, divider, falseEdge, maxStep, edges, smoothedForContrast, smoothed);
+}
+
+bool ScanSubroutine::Start(GrayImage const& /*image*/, StackInterface<PickLineElement> const& samples,
+                           StackInterface<ScanElement>& runs, bool central, unsigned divider, bool& falseEdge,
+                           unsigned& maxStep, LowContrastEdges edges, bool& smoothedForContrast,
+                           bool& smoothed) const
+{
     falseEdge = false;
     smoothedForContrast = false;
+    smoothed = false;
     maxStep = 0;
     runs.Clear();
     unsigned const n = samples.GetCount();
@@ -128,8 +138,9 @@ bool ScanSubroutine::Start(GrayImage const& /*image*/, StackInterface<PickLineEl
 
     // 4. Smoothing and the hysteresis.
     long long const range = highGrey - lowGrey;
-    bool const lowContrast = edges != LowContrastEdges::kUnsmoothed && range < kLowContrastRange;
-    bool const smoothed = lowContrast || range > 4 * step;
+    bool const againstNoise = edges == LowContrastEdges::kSmoothedAgainstNoise;
+    bool const lowContrast = edges != LowContrastEdges::kUnsmoothed && !againstNoise && range < kLowContrastRange;
+    smoothed = lowContrast || againstNoise || range > 4 * step;
     smoothedForContrast = lowContrast && range <= 4 * step;
     unsigned walkDivider = 16;
     if (smoothed) {

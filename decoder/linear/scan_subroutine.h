@@ -56,12 +56,17 @@ public:
         kSmoothedPlacedOnSamples,  // found on the smoothed slopes, placed on the sampled ones
         kSmoothed,                 // found and placed on the smoothed slopes
         kUnsmoothed,               // no smoothing for the contrast
+        kSmoothedAgainstNoise,     // every line smoothed, whatever its range
     };
     // The same, reading a low-contrast line as `edges` says; smoothedForContrast
-    // tells whether the line was smoothed for its range alone.
+    // tells whether the line was smoothed for its range alone, smoothed
+    // whether it was smoothed at all.
     bool Start(GrayImage const& image, StackInterface<PickLineElement> const& samples,
                StackInterface<ScanElement>& runs, bool central, unsigned divider, bool& falseEdge,
                unsigned& maxStep, LowContrastEdges edges, bool& smoothedForContrast) const;
+    bool Start(GrayImage const& image, StackInterface<PickLineElement> const& samples,
+               StackInterface<ScanElement>& runs, bool central, unsigned divider, bool& falseEdge,
+               unsigned& maxStep, LowContrastEdges edges, bool& smoothedForContrast, bool& smoothed) const;
 
     static constexpr long long kLowContrastRange = 255;
 

@@ -335,14 +335,14 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     int const shorter = legs[0] < legs[1] ? legs[0] : legs[1];
     int const longer = legs[0] < legs[1] ? legs[1] : legs[0];
     int const reach = shorter > longer / 3 ? shorter : longer / 3;
+    if (!outline_.Fill(image, corner, reach, negative)) {
+        return 0;
+    }
     // The edge scans start a tenth of a side out; when that finds nothing
     // to read they start again nearer the edges, within the quiet zone of
     // a large symbol on a grey ground.
     for (int scans = 0; scans < 2; ++scans) {
-        if (!outline_.Start(image, corner, reach, negative, scans == 1)) {
-            if (!outline_.IsFilled()) {
-                break;  // no patch to outline: nearer scans find none either
-            }
+        if (!outline_.Fit(image, scans == 1)) {
             continue;
         }
         for (unsigned i = 0; i < 4; ++i) {

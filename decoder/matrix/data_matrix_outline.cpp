@@ -41,6 +41,17 @@ float DataMatrixOutline::Luminance(GrayImage const& image, float x, float y) con
 // modules between dark ones, so that the symbol fills as one piece.
 bool DataMatrixOutline::IsDark(GrayImage const& image, int x, int y) const
 {
+    if (x > 0 && y > 0 && x + 1 < image.GetWidth() && y + 1 < image.GetHeight()) {
+        int const pitch = image.GetPitch();
+        unsigned short const* p = image.GetPixels() + static_cast<long long>(y - 1) * pitch + (x - 1);
+        int const t = fillThreshold_;
+        if (negative_) {
+            return p[0] > t || p[1] > t || p[2] > t || p[pitch] > t || p[pitch + 1] > t || p[pitch + 2] > t ||
+                   p[2 * pitch] > t || p[2 * pitch + 1] > t || p[2 * pitch + 2] > t;
+        }
+        return p[0] < t || p[1] < t || p[2] < t || p[pitch] < t || p[pitch + 1] < t || p[pitch + 2] < t ||
+               p[2 * pitch] < t || p[2 * pitch + 1] < t || p[2 * pitch + 2] < t;
+    }
     for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) {
             int const v = image.AtClamped(x + dx, y + dy);
@@ -50,6 +61,19 @@ bool DataMatrixOutline::IsDark(GrayImage const& image, int x, int y) const
         }
     }
     return false;
+}
+
+// Not yet filled and dark; a pixel's darkness is kept in its mark, since
+// the scans of neighbouring rows ask again.
+bool DataMatrixOutline::IsOpen(GrayImage const& image, int x, int y, unsigned char& mark) const
+{
+    if ((mark & kFilled) != 0) {
+        return false;
+    }
+    if ((mark & kKnown) == 0) {
+        mark |= IsDark(image, x, y) ? kKnown | kDark : kKnown;
+    }
+    return (mark & kDark) != 0;
 }
 
 // The middle of the grey range around the corner, from the 5th and 95th
@@ -88,12 +112,13 @@ bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corne
     return true;
 }
 
-bool DataMatrixOutline::Fill(GrayImage const& image, Point const& seed)
+bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
 {
     width_ = image.GetWidth();
     int const height = image.GetHeight();
     unsigned const pixels = static_cast<unsigned>(width_) * static_cast<unsigned>(height);
-    if (height > kMaxRows || pixels > marks_.GetCount() || stack_.GetCount() == 0) {
+    // A seed on the stack holds its column in 16 bits.
+    if (height > kMaxRows || width_ > 0xffff || pixels > marks_.GetCount() || stack_.GetCount() == 0) {
         return false;
     }
     // The darkest of the pixels around the seed starts the fill; in noise
@@ -122,44 +147,58 @@ bool DataMatrixOutline::Fill(GrayImage const& image, Point const& seed)
         rowLeft_[y] = width_;
         rowRight_[y] = -1;
     }
+    // Row spans from the stack of seeds; a seed is left for each run of
+    // the patch's pixels next to a span in the rows above and below.
     unsigned const capacity = stack_.GetCount();
     int* stack = stack_.GetData();
     unsigned char* marks = marks_.GetData();
     unsigned top = 0;
     unsigned filled = 0;
-    stack[top++] = start.y * width_ + start.x;
-    marks[start.y * width_ + start.x] = 1;
+    stack[top++] = start.y << 16 | start.x;
     top_ = start.y;
     bottom_ = start.y;
     while (top > 0) {
-        int const index = stack[--top];
-        int const x = index % width_;
-        int const y = index / width_;
-        rowLeft_[y] = x < rowLeft_[y] ? x : rowLeft_[y];
-        rowRight_[y] = x > rowRight_[y] ? x : rowRight_[y];
+        int const seedAt = stack[--top];
+        int const y = seedAt >> 16;
+        unsigned char* row = marks + y * width_;
+        int l = seedAt & 0xffff;
+        if ((row[l] & kFilled) != 0) {
+            continue;
+        }
+        int r = l;
+        while (l > 0 && IsOpen(image, l - 1, y, row[l - 1])) {
+            --l;
+        }
+        while (r + 1 < width_ && IsOpen(image, r + 1, y, row[r + 1])) {
+            ++r;
+        }
+        for (int x = l; x <= r; ++x) {
+            row[x] |= kFilled;
+        }
+        filled += static_cast<unsigned>(r - l + 1);
+        rowLeft_[y] = l < rowLeft_[y] ? l : rowLeft_[y];
+        rowRight_[y] = r > rowRight_[y] ? r : rowRight_[y];
         top_ = y < top_ ? y : top_;
         bottom_ = y > bottom_ ? y : bottom_;
-        if (++filled >= capacity) {
+        if (filled >= capacity) {
             return false;  // not a symbol's patch: too large
         }
-        for (int dy = -1; dy <= 1; ++dy) {
-            for (int dx = -1; dx <= 1; ++dx) {
-                int const nx = x + dx;
-                int const ny = y + dy;
-                if (!image.IsInside(nx, ny)) {
-                    continue;
-                }
-                int const next = ny * width_ + nx;
-                if (marks[next] != 0) {
-                    continue;
-                }
-                marks[next] = 1;
-                if (IsDark(image, nx, ny)) {
+        for (int ny = y - 1; ny <= y + 1; ny += 2) {
+            if (ny < 0 || ny >= height) {
+                continue;
+            }
+            unsigned char* next = marks + ny * width_;
+            int const to = r + 1 < width_ ? r + 1 : r;
+            bool inRun = false;
+            for (int x = l > 0 ? l - 1 : l; x <= to; ++x) {
+                bool const open = IsOpen(image, x, ny, next[x]);
+                if (open && !inRun) {
                     if (top >= capacity) {
                         return false;
                     }
-                    stack[top++] = next;
+                    stack[top++] = ny << 16 | x;
                 }
+                inRun = open;
             }
         }
     }
@@ -364,14 +403,15 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
     return line;
 }
 
-bool DataMatrixOutline::Start(GrayImage const& image, Point const& corner, int reach, bool negative, bool nearScans)
+bool DataMatrixOutline::Fill(GrayImage const& image, Point const& corner, int reach, bool negative)
 {
     negative_ = negative;
+    return CalcThreshold(image, corner, reach < 12 ? 12 : reach) && FillFrom(image, corner);
+}
+
+bool DataMatrixOutline::Fit(GrayImage const& image, bool nearScans)
+{
     nearScans_ = nearScans;
-    filled_ = CalcThreshold(image, corner, reach < 12 ? 12 : reach) && Fill(image, corner);
-    if (!filled_) {
-        return false;
-    }
     unsigned const hullCount = CalcHull();
     OutlinePoint rough[4];
     if (hullCount < 4 || !CalcRoughCorners(hullCount, rough)) {

@@ -25,20 +25,20 @@ public:
     // largest frame, and the fill's stack.
     DataMatrixOutline(VirtualArray<unsigned char> const& marks, VirtualArray<int> const& stack);
 
-    // corner: the L corner as seen; reach: a length near the legs'. The
-    // symbol's own dark is light when negative is set. False when no outline
-    // of four sides with an L was found. nearScans: the edge scans start a
-    // few pixels out rather than a tenth of a side (a grey ground beyond a
-    // large symbol's quiet zone may lie within a tenth).
-    bool Start(GrayImage const& image, Point const& corner, int reach, bool negative, bool nearScans = false);
+    // Fills the patch around the L corner as seen; reach: a length near the
+    // legs'. The symbol's own dark is light when negative is set. False when
+    // no patch of a symbol's size was filled.
+    bool Fill(GrayImage const& image, Point const& corner, int reach, bool negative);
+    // The outline of the patch the last Fill found, which it must have
+    // found: false when it has no four sides with an L. nearScans: the edge
+    // scans start a few pixels out rather than a tenth of a side (a grey
+    // ground beyond a large symbol's quiet zone may lie within a tenth).
+    bool Fit(GrayImage const& image, bool nearScans);
 
     // Corners from the L's corner on: the L corner, the far end of the leg
     // with the symbol on its right (screen y down), the timing corner, the
     // far end of the other leg.
     OutlinePoint const& GetCorner(unsigned i) const { return corners_[i & 3]; }
-    // The last Start filled a patch of the symbol's size (its sides may
-    // still have failed); another Start from the same corner fills the same.
-    bool IsFilled() const { return filled_; }
     int GetThreshold() const { return threshold_; }
 
     // Sub-pixel grey value (bilinear), with the image's border repeated.
@@ -54,9 +54,15 @@ private:
         bool valid = false;
     };
 
+    // Marks of the fill, one byte a pixel.
+    static constexpr unsigned char kFilled = 1;
+    static constexpr unsigned char kKnown = 2;
+    static constexpr unsigned char kDark = 4;
+
     bool IsDark(GrayImage const& image, int x, int y) const;
+    bool IsOpen(GrayImage const& image, int x, int y, unsigned char& mark) const;
     bool CalcThreshold(GrayImage const& image, Point const& corner, int reach);
-    bool Fill(GrayImage const& image, Point const& seed);
+    bool FillFrom(GrayImage const& image, Point const& seed);
     unsigned CalcHull();
     bool CalcRoughCorners(unsigned hullCount, OutlinePoint* rough) const;
     Line FitSide(GrayImage const& image, OutlinePoint const& a, OutlinePoint const& b, OutlinePoint const& centre) const;
@@ -77,7 +83,6 @@ private:
     int fillThreshold_ = 0;
     bool negative_ = false;
     bool nearScans_ = false;
-    bool filled_ = false;
     int width_ = 0;
 };
 

@@ -19,6 +19,10 @@ constexpr unsigned kExpandedBit = 9;
 // are trusted for the bars' direction: a few pixels' rounding turns them
 // less than the slant of the edge they correct.
 constexpr int kMinSides = 8;
+// One side shorter than this (pixels) gives no direction of its own; a side
+// laid along the bars instead reaches this far.
+constexpr int kMinSide = 4;
+constexpr float kSideReach = 64.0f;
 
 // Turns of the bars' direction (radians, about 3, 6 and 9 degrees either
 // way) tried when a DataBar label's 2D part is not found square to it: the
@@ -126,7 +130,16 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     // give the rows' true direction.
     int const sideX = r[0].x - r[3].x + r[1].x - r[2].x;
     int const sideY = r[0].y - r[3].y + r[1].y - r[2].y;
-    if (kind == kKindDataBar && !id.GetModifierBit(kExpandedBit) && Manhattan(sideX, sideY) >= kMinSides) {
+    // A DataBar label's region may be cut square to the lines that read it
+    // rather than to its bars (a Limited one's always is) and may reach into
+    // the 2D part: the bars' direction measured in the frame comes first.
+    float barX = 0;
+    float barY = 0;
+    if (kind == kKindDataBar && !id.GetModifierBit(kExpandedBit) && barDirection_.Measure(image, r, barX, barY)) {
+        bool const same = barX * static_cast<float>(ty) - barY * static_cast<float>(tx) >= 0;
+        upX = same ? barX : -barX;
+        upY = same ? barY : -barY;
+    } else if (kind == kKindDataBar && !id.GetModifierBit(kExpandedBit) && Manhattan(sideX, sideY) >= kMinSides) {
         bool const same = static_cast<long long>(sideX) * ty - static_cast<long long>(sideY) * tx >= 0;
         upX = static_cast<float>(same ? sideX : -sideX);
         upY = static_cast<float>(same ? sideY : -sideY);
@@ -213,10 +226,24 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         }
     }
     label.identifier = CommonSymbologyIdentifier(CompositeIdentifier(option));
+    // The label's sides run on to the component's top edge. Lines from
+    // several regions may meet a side's ends at one point or a few pixels
+    // apart (a label read on one line has sides of no length): such a side
+    // runs along the bars' direction instead. Where no side meets the edge,
+    // the component's top corners stand in: the label is read whole either way.
+    auto side = [&](Point const& from, Point const& other) {
+        return Manhattan(other.x - from.x, other.y - from.y) >= kMinSide
+                   ? other
+                   : ToPoint(static_cast<float>(from.x) + upX * kSideReach,
+                             static_cast<float>(from.y) + upY * kSideReach);
+    };
     Point top[2];
-    if (!Meet(label.region[0], label.region[3], component_.region[0], component_.region[1], top[0]) ||
-        !Meet(label.region[1], label.region[2], component_.region[0], component_.region[1], top[1])) {
-        return 0;
+    if (!Meet(label.region[0], side(label.region[0], label.region[3]), component_.region[0], component_.region[1],
+              top[0]) ||
+        !Meet(label.region[1], side(label.region[1], label.region[2]), component_.region[0], component_.region[1],
+              top[1])) {
+        top[0] = component_.region[0];
+        top[1] = component_.region[1];
     }
     label.region[0] = top[0];
     label.region[1] = top[1];

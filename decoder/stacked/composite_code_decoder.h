@@ -3,6 +3,7 @@
 #include "decoder/core/interfaces/abstract_composite_code_decoder.h"
 #include "decoder/core/interfaces/abstract_line_segment_decoder.h"
 #include "decoder/core/decoded_label.h"
+#include "decoder/stacked/linear_bar_direction.h"
 
 namespace DEC2DIvra {
 
@@ -34,6 +35,7 @@ private:
     ReadAndLengthProperty const* microPdf417_;
     AbstractLineSegmentDecoder* pdf_;
     DecodedLabel component_;
+    LinearBarDirection barDirection_;
 };
 
 }  // namespace DEC2DIvra

@@ -177,6 +177,32 @@ TEST_F(DataBarRoadTest, ExpandedReadsUnderPerspective)
     }
 }
 
+// The band laid over a low two-row symbol may run a few degrees off its
+// bars (11 degrees on the upright 4-pixel symbol), and its lines leave a
+// five-module row before the far character: each row is read along the bars
+// measured at its finder; a row no line crossed is sought a row away from
+// the one read (at 285 degrees). Covering the lower row leaves no label.
+TEST_F(DataBarRoadTest, StackedRowsReadAlongTheirOwnBars)
+{
+    struct Case {
+        double moduleSize;
+        double angle;
+    };
+    for (Case const c : {Case{1.3, 15.0}, Case{1.3, 120.0}, Case{1.3, 285.0}, Case{4.0, 0.0}, Case{4.0, 270.0}}) {
+        support::RenderOptions options;
+        options.moduleSize = c.moduleSize;
+        options.angle = c.angle;
+        support::Rendering const r = support::render(Gtin(BARCODE_DBAR_STK), options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        EXPECT_EQ(Decode(r.frame), "16\t]e0\t" + Hex(kGtin) + "\n") << c.moduleSize << " px at " << c.angle;
+    }
+    support::RenderOptions options;
+    options.moduleSize = 4.0;
+    support::Rendering r = support::render(Gtin(BARCODE_DBAR_STK), options);
+    Cover(r, 0, r.symbol.widthModules, 6, r.symbol.heightModules);
+    EXPECT_EQ(Decode(r.frame), "-\n");
+}
+
 // At low contrast a line is smoothed against noise, which merges the narrow
 // elements of 1.3-pixel modules into other characters, and read again
 // unsmoothed when nothing decodes: only the second reading counts.

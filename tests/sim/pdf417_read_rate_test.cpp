@@ -98,6 +98,15 @@ protected:
         }
         return whole;
     }
+    // The files that decode gave no label for.
+    static unsigned CountNone(std::string const& out, std::vector<std::string> const& files)
+    {
+        unsigned none = 0;
+        for (std::string const& file : files) {
+            none += out.find(file + "\t-\n") != std::string::npos ? 1u : 0u;
+        }
+        return none;
+    }
 };
 
 support::SymbolInput const kDataBarComposite{.symbology = BARCODE_DBAR_OMN_CC, .data = "[10]ABC123", .option1 = 1,
@@ -217,10 +226,7 @@ TEST_F(Pdf417ReadRate, DataBarCompositeFoundWhenTheSidesMisleadTheRows)
         kDataBarComposite, {{0, 2.0}, {15, 1.5}, {180, 2.0}, {135, 2.5}, {45, 3.0}, {195, 1.5}}, {}, "tilted");
     std::string const out = run("decode", files).first;
     unsigned const whole = CountWhole(out, files, kDataBarCompositeHex);
-    unsigned none = 0;
-    for (std::string const& file : files) {
-        none += out.find(file + "\t-\n") != std::string::npos ? 1u : 0u;
-    }
+    unsigned const none = CountNone(out, files);
     // Five of the six at least (which lines read the linear part moves its
     // sides), and never a linear part sent alone.
     EXPECT_GE(whole, 5u) << out;
@@ -241,6 +247,43 @@ TEST_F(Pdf417ReadRate, CompositeUnderPerspectiveReadsWhole)
     // Two of the three at least: which lines read the EAN-13 moves where
     // its 2D part is sought.
     EXPECT_GE(CountWhole(out, files, "333331323334353637383930331C3939313233342D61626364"), 2u) << out;
+}
+
+// The 2D part over a DataBar Limited symbol shows bars too: the located
+// region held both, and lines matched across it turned the scan lines off
+// the bars (the linear part went unread), while the label's region, cut
+// square to those lines, pointed the 2D part's search astray. None of these
+// frames gave a label before.
+TEST_F(Pdf417ReadRate, LimitedCompositeReadsWholeWhenTurned)
+{
+    ASSERT_EQ(run("command", {"set read/gs1_composite:true", "save"}).first, "<ACK>\n<ACK>\n");
+    std::vector<std::string> const files =
+        WriteFrames({.symbology = BARCODE_DBAR_LTD_CC, .data = "[10]ABC123", .option1 = 1, .inputMode = GS1_MODE,
+                     .primary = "0950110153000"},
+                    {{15, 1.5}, {60, 2.0}, {75, 2.0}, {105, 1.5}, {165, 1.5}, {15, 2.0}}, {}, "limited");
+    std::string const out = run("decode", files).first;
+    unsigned const whole = CountWhole(out, files, kDataBarCompositeHex);
+    unsigned const none = CountNone(out, files);
+    EXPECT_GE(whole, 5u) << out;
+    EXPECT_EQ(whole + none, files.size()) << out;
+}
+
+// A blurred DataBar Expanded label read on a single line has a region of no
+// height: its sides could not meet the 2D part's top edge, and the composite,
+// read whole, was dropped.
+TEST_F(Pdf417ReadRate, ExpandedCompositeReadOnOneLineKeepsItsLabel)
+{
+    ASSERT_EQ(run("command", {"set read/gs1_composite:true", "save"}).first, "<ACK>\n<ACK>\n");
+    std::vector<std::string> const files =
+        WriteFrames({.symbology = BARCODE_DBAR_EXP_CC, .data = "[10]ABC123[21]XYZ789[99]COMPOSITE", .option1 = 2,
+                     .inputMode = GS1_MODE, .primary = "[01]09501101530003[3103]000123"},
+                    {{0, 1.5}, {15, 1.5}, {30, 1.5}, {45, 1.5}, {180, 1.5}, {225, 1.5}}, {.blur = 0.525}, "expanded");
+    std::string const out = run("decode", files).first;
+    unsigned const whole = CountWhole(out, files,
+                                      "30313039353031313031353330303033333130333030303132331C3130414243313233"
+                                      "1D323158595A3738391D3939434F4D504F53495445");
+    EXPECT_GE(whole, 5u) << out;
+    EXPECT_EQ(whole + CountNone(out, files), files.size()) << out;
 }
 
 }  // namespace

@@ -80,9 +80,46 @@ unsigned int FindRoots(FiniteField const& field, PolynomialOnFiniteField const& 
                 return limit + 1;
             }
             positions[count++] = static_cast<unsigned short>(i);
+            // A locator of this degree has no more roots.
+            if (static_cast<int>(count) == degree) {
+                break;
+            }
         }
     }
     return count;
+}
+
+// Whether S_j = sum over t of E_t X_t^(firstRoot + j) for every j < count, with
+// X_t = alpha^(n-1-position_t): the errors account for every syndrome. rest
+// (count entries) is scratch.
+bool ErrorsMatchSyndromes(FiniteField const& field, unsigned int firstRoot, unsigned short const* syndromes,
+                          unsigned int count, unsigned int n, unsigned short const* positions,
+                          unsigned short const* errors, unsigned int errorCount, unsigned short* rest)
+{
+    unsigned int const order = field.Size() - 1;
+    for (unsigned int j = 0; j < count; ++j) {
+        rest[j] = syndromes[j];
+    }
+    for (unsigned int t = 0; t < errorCount; ++t) {
+        if (errors[t] == 0) {
+            continue;
+        }
+        // Term j is E_t alpha^(step (firstRoot + j)): one step more each.
+        unsigned int const step = (n - 1 - positions[t]) % order;
+        unsigned int exponent = static_cast<unsigned int>(
+            (field.Logarithm(errors[t]) + static_cast<unsigned long long>(step) * firstRoot) % order);
+        for (unsigned int j = 0; j < count; ++j) {
+            rest[j] = field.Subtract(rest[j], field.Antilogarithm(exponent));
+            exponent += step;
+            exponent = exponent >= order ? exponent - order : exponent;
+        }
+    }
+    for (unsigned int j = 0; j < count; ++j) {
+        if (rest[j] != 0) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool WorkIsComplete(RSdecodingWork const& work)
@@ -230,18 +267,16 @@ unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firs
                                                         field.Divide(evaluator.Evaluate(inverse), denominator));
         work.saved[t] = field.Negate(magnitude);
     }
-    // Nothing was written until here; from now on saved holds the old values for undoing.
+    // The corrected block must be a codeword. Its syndromes are the received
+    // block's less those of the errors, so the errors' alone must match: a
+    // few terms each instead of another pass over the whole block.
+    if (!ErrorsMatchSyndromes(field, firstRoot, work.syndromes, checkCount, n, work.positions, work.saved,
+                              rootCount, work.derivative)) {
+        return 0;
+    }
     for (unsigned int t = 0; t < rootCount; ++t) {
         unsigned int const position = work.positions[t];
-        unsigned short const error = work.saved[t];
-        work.saved[t] = codewords[position];
-        codewords[position] = field.Subtract(ValueAt(codewords, position, size), error);
-    }
-    if (!ComputeSyndromes(field, firstRoot, codewords, n, checkCount, work.syndromes)) {
-        for (unsigned int t = 0; t < rootCount; ++t) {
-            codewords[work.positions[t]] = work.saved[t];
-        }
-        return 0;
+        codewords[position] = field.Subtract(ValueAt(codewords, position, size), work.saved[t]);
     }
     if (located != nullptr) {
         *located = length;

@@ -14,6 +14,10 @@ class AbstractMatrixCodeDecoder {
 public:
     virtual int Start(GrayImage const& image, Region const& region, unsigned mode, DecodedLabel& label) = 0;
     virtual int Start(GrayImage const& image, LineSegment const& segment, DecodedLabel& label) = 0;
+    // Whether the last segment met a finder pattern the engine accepted,
+    // read or not; a segment that met none says its candidate was no
+    // symbol's finder.
+    virtual bool MetFinder() const { return true; }
 
 protected:
     AbstractMatrixCodeDecoder() = default;

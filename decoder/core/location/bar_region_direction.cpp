@@ -2,6 +2,8 @@
 
 #include "decoder/core/arithmetic/dec_math.h"
 
+#include <cmath>
+
 namespace DEC2DIvra {
 
 namespace {
@@ -23,29 +25,18 @@ long long Match(BarRegionProfile const& a, BarRegionProfile const& b, int shift)
     return sum;
 }
 
-}  // namespace
-
-bool CalcBarDirectionSubroutine::Start(GrayImage const& image, Rectangle const& area, int begin, int end, int t0,
-                                       int t1, BarRegionProfile& first, BarRegionProfile& second,
-                                       BarRegionAxis& axis) const
+// The shift that best matches two profiles within `reach` samples, with its
+// fraction from a parabola through the best three (in 1/256 sample), and how
+// alike the profiles are there: the match over the geometric mean of each
+// profile's match with itself (1 for the same edges, near 0 for unrelated
+// ones). False when nothing matches.
+bool FindShift(BarRegionProfile const& a, BarRegionProfile const& b, int reach, long long& shift256, double& likeness)
 {
-    int const distance = t1 - t0;
-    if (distance < kMinimumDistance) {
-        return false;
-    }
-    int const offsets[2] = {t0, t1};
-    if (!first.Sample(image, area, axis, begin, end, &offsets[0], 1) ||
-        !second.Sample(image, area, axis, begin, end, &offsets[1], 1) || first.GetStep() != 1 ||
-        second.GetStep() != 1) {
-        return false;
-    }
-    int const reach = (distance * kMaxTangent + 255) / 256 + 1;
-    // Three matches in a row are kept for the parabola.
     long long best = 0;
     int bestShift = 0;
     bool any = false;
     for (int shift = -reach; shift <= reach; ++shift) {
-        long long const m = Match(first, second, shift);
+        long long const m = Match(a, b, shift);
         if (!any || m > best) {
             best = m;
             bestShift = shift;
@@ -55,8 +46,8 @@ bool CalcBarDirectionSubroutine::Start(GrayImage const& image, Rectangle const& 
     if (!any || best <= 0) {
         return false;
     }
-    long long const before = Match(first, second, bestShift - 1);
-    long long const after = Match(first, second, bestShift + 1);
+    long long const before = Match(a, b, bestShift - 1);
+    long long const after = Match(a, b, bestShift + 1);
     // The peak's offset from bestShift in 1/256 sample, within half a sample.
     long long fraction = 0;
     long long const curvature = before - 2 * best + after;
@@ -64,7 +55,60 @@ bool CalcBarDirectionSubroutine::Start(GrayImage const& image, Rectangle const& 
         fraction = (before - after) * 128 / curvature;
         fraction = fraction > 128 ? 128 : (fraction < -128 ? -128 : fraction);
     }
-    long long const shift256 = static_cast<long long>(bestShift) * 256 + fraction;
+    shift256 = static_cast<long long>(bestShift) * 256 + fraction;
+    double const own = static_cast<double>(Match(a, a, 0)) * static_cast<double>(Match(b, b, 0));
+    likeness = own > 0 ? static_cast<double>(best) / std::sqrt(own) : 0;
+    return true;
+}
+
+}  // namespace
+
+bool CalcBarDirectionSubroutine::Start(GrayImage const& image, Rectangle const& area, int begin, int end, int t0,
+                                       int t1, BarRegionProfile& first, BarRegionProfile& second,
+                                       BarRegionAxis& axis) const
+{
+    int distance = t1 - t0;
+    if (distance < kMinimumDistance) {
+        return false;
+    }
+    auto sample = [&](BarRegionProfile& profile, int t) {
+        return profile.Sample(image, area, axis, begin, end, &t, 1) && profile.GetStep() == 1;
+    };
+    if (!sample(first, t0) || !sample(second, t1)) {
+        return false;
+    }
+    long long shift256 = 0;
+    double likeness = 0;
+    if (!FindShift(first, second, (distance * kMaxTangent + 255) / 256 + 1, shift256, likeness)) {
+        return false;
+    }
+    // Lines far apart may cross two different symbols one above the other (a
+    // composite's 2D part over its linear bars): their best shift is chance.
+    // Each half of the band is matched then: one whose lines see the same
+    // edges gives the direction; one clearly more alike than the far lines
+    // or than the other half, though not enough to trust, leaves the axis as
+    // it is. (Under perspective no two lines see quite the same widths: the
+    // far lines' shift stands when both halves match as poorly.)
+    if (likeness < kMinLikeness) {
+        int const middle = t0 + distance / 2;
+        int const half = distance / 2;
+        int const reach = ((distance - half) * kMaxTangent + 255) / 256 + 1;
+        long long halves[2] = {0, 0};
+        double alike[2] = {0, 0};
+        bool found[2] = {false, false};
+        if (half >= kMinimumDistance && sample(second, middle)) {
+            found[0] = FindShift(first, second, reach, halves[0], alike[0]);
+            found[1] = sample(first, t1) && FindShift(second, first, reach, halves[1], alike[1]);
+        }
+        unsigned const better = found[1] && (!found[0] || alike[1] > alike[0]) ? 1 : 0;
+        if (found[better] && alike[better] >= kHalfLikeness) {
+            shift256 = halves[better];
+            distance = better == 0 ? half : distance - half;
+        } else if (found[better] && (alike[better] >= kHalfOverFar * likeness ||
+                                     alike[1 - better] * kHalfOverFar <= alike[better])) {
+            return false;
+        }
+    }
     // The bars run along distance * n + shift * u; the axis turns to
     // distance * u - shift * n.
     long long const d256 = static_cast<long long>(distance) * 256;

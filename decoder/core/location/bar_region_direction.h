@@ -19,6 +19,13 @@ public:
     // The tangent of the largest error corrected, in 1/256.
     static constexpr int kMaxTangent = 28;  // about 6 degrees
     static constexpr int kMinimumDistance = 8;
+    // Below this likeness (see FindShift) the two lines may cross different
+    // symbols; a half of the band that reaches kHalfLikeness gives the
+    // direction, one kHalfOverFar times as alike as the far lines or the
+    // other half says they do cross different symbols.
+    static constexpr double kMinLikeness = 0.3;
+    static constexpr double kHalfLikeness = 0.5;
+    static constexpr double kHalfOverFar = 2.0;
 
     // Lines at t0 and t1 (t1 - t0 at least kMinimumDistance pixels) over
     // s = begin .. end. False, with the axis unchanged, when the lines cannot

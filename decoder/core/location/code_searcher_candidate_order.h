@@ -27,10 +27,10 @@ namespace DEC2DIvra {
 //      finder, the finder to its right as the symbol reads, the estimated
 //      fourth corner, the finder below it); with Micro QR on, then each
 //      finder of no triple, as the square of seven modules around it.
-//   4. Aztec and MaxiCode bull's-eyes: concentric rings, Aztec (dark core)
-//      to the second AbstractRegionDecoder, MaxiCode (light centre) as
-//      horizontal segments across the symbol to the segment form of
-//      AbstractMatrixCodeDecoder.
+//   4. Aztec and MaxiCode bull's-eyes: concentric rings, those seen on more
+//      than one row first, Aztec (dark core) to the second
+//      AbstractRegionDecoder, MaxiCode (light centre) as horizontal segments
+//      across the symbol to the segment form of AbstractMatrixCodeDecoder.
 //   5. Data Matrix L-patterns, to AbstractLPatternDecoder: two solid legs
 //      meeting at a corner.
 //   6. Han Xin finders, to AbstractMatrixCodeDecoder: the corner patterns

@@ -1,6 +1,7 @@
 #include "decoder/core/location/code_searcher_engine.h"
 
 #include "decoder/core/location/bar_region_builder.h"
+#include "decoder/core/location/bulls_eye_reach.h"
 #include "decoder/core/location/code_searcher_candidate_order.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/location/stacked_candidate_check.h"
@@ -74,6 +75,12 @@ int CodeSearcherEngine::Start(GrayImage const& image, tagDecodeOption const& opt
     return 0;
 }
 
+bool CodeSearcherEngine::IsAztecWanted(DecoderSet const& decoders) const
+{
+    return decoders.region[DecoderSet::kAztec] != nullptr &&
+           (property_->aztec_code.read.Get() || property_->aztec_code.read_runes.Get());
+}
+
 bool CodeSearcherEngine::IsWanted(CodeSearchStage stage, DecoderSet const& decoders) const
 {
     DEC2DProperty const& p = *property_;
@@ -86,9 +93,7 @@ bool CodeSearcherEngine::IsWanted(CodeSearchStage stage, DecoderSet const& decod
         return decoders.region[DecoderSet::kQRCode] != nullptr &&
                (p.qr_code.read.Get() || p.qr_code.read_micro_qr.Get());
     case CodeSearchStage::kBullsEye:
-        return (decoders.region[DecoderSet::kAztec] != nullptr &&
-                (p.aztec_code.read.Get() || p.aztec_code.read_runes.Get())) ||
-               (decoders.matrixCode != nullptr && p.maxi_code.read.Get());
+        return IsAztecWanted(decoders) || (decoders.matrixCode != nullptr && p.maxi_code.read.Get());
     case CodeSearchStage::kLPattern:
         return decoders.lPattern != nullptr && (p.data_matrix.read.Get() || p.data_matrix.read_ecc000_140.Get());
     case CodeSearchStage::kHanXinFinder:
@@ -162,6 +167,7 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
     MatrixCandidateFinder::Wanted wanted;
     wanted.qrFinders = qr && IsWanted(CodeSearchStage::kQRFinder, decoders);
     wanted.bullsEyes = eyes && IsWanted(CodeSearchStage::kBullsEye, decoders);
+    wanted.blurredMaxiCentres = decoders.matrixCode != nullptr && property_->maxi_code.read.Get();
     wanted.lPatterns = !qr && !eyes && IsWanted(CodeSearchStage::kLPattern, decoders);
     wanted.hanXinFinders = !qr && !eyes && IsWanted(CodeSearchStage::kHanXinFinder, decoders);
     wanted.dots = !qr && !eyes && IsWanted(CodeSearchStage::kDot, decoders);
@@ -170,6 +176,11 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
     matrix_.Start(image, CalcSearchArea(image), stride, wanted);
     if (qr) {
         ListQRTriples();
+    }
+    if (eyes) {
+        for (int& reach : bullsEyeReach_) {
+            reach = -1;
+        }
     }
 }
 
@@ -216,15 +227,16 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         if ((central && !IsOverlapping(candidate.region, window)) || searched_.IsIncluded(candidate.region)) {
             continue;
         }
-        // A QR symbol's data makes bar-like regions that cost the linear
-        // decoders many milliseconds each: once a region gave no label (a
-        // bar code's own is mostly the first), the QR finders are swept (for
-        // stage 3, which uses them again) and regions inside a symbol they
-        // span are left out.
-        // The first region, too, when it has as few edges as a QR symbol's
-        // finders and data make.
-        if ((tried_ > 0 || candidate.edges <= kQRRegionEdges) &&
-            LiesInQRSymbol(image, option, decoders, candidate.region)) {
+        // A QR or Aztec symbol's data makes bar-like regions that cost the
+        // linear decoders many milliseconds each: once a region gave no label
+        // (a bar code's own is mostly the first), the QR finders and the
+        // bull's-eyes are swept (for stages 3 and 4, which use them again)
+        // and regions inside a symbol they span are left out. The first
+        // region, too, when it has as few edges as a QR symbol's finders and
+        // data make: the QR finders alone are swept for it.
+        if ((tried_ > 0 && LiesInMatrixSymbol(image, option, decoders, candidate.region, true)) ||
+            (tried_ == 0 && candidate.edges <= kQRRegionEdges &&
+             LiesInMatrixSymbol(image, option, decoders, candidate.region, false))) {
             continue;
         }
         ++tried_;
@@ -235,7 +247,7 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // one now and then. No bar code lies inside a QR symbol.
         unsigned const symbology = label.identifier.GetSymbology();
         if ((symbology == SYMBOLOGY_UPCE || symbology == SYMBOLOGY_EAN8) &&
-            LiesInQRSymbol(image, option, decoders, candidate.region)) {
+            LiesInMatrixSymbol(image, option, decoders, candidate.region, false)) {
             continue;
         }
         // A PDF417 row met by a linear decoder is no label: the stacked stage
@@ -399,14 +411,42 @@ bool CodeSearcherEngine::IsInsideQRSymbol(Point const& point) const
     return false;
 }
 
-bool CodeSearcherEngine::LiesInQRSymbol(GrayImage const& image, tagDecodeOption const& option,
-                                        DecoderSet const& decoders, Region const& region)
+bool CodeSearcherEngine::IsInsideAztecSymbol(GrayImage const& image, Point const& point)
 {
-    if (!IsWanted(CodeSearchStage::kQRFinder, decoders)) {
+    FinderSighting const* eyes = matrix_.GetBullsEyes();
+    for (unsigned i = 0; i < matrix_.GetBullsEyeCount(); ++i) {
+        FinderSighting const& eye = eyes[i];
+        if (eye.kind != MatrixCandidateFinder::kAztec) {
+            continue;
+        }
+        if (bullsEyeReach_[i] < 0) {
+            bullsEyeReach_[i] = MeasureBullsEyeReach(image, eye);
+        }
+        int const reach = bullsEyeReach_[i];
+        int const dx = point.x - eye.centre.x;
+        int const dy = point.y - eye.centre.y;
+        if (dx <= reach && -dx <= reach && dy <= reach && -dy <= reach) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CodeSearcherEngine::LiesInMatrixSymbol(GrayImage const& image, tagDecodeOption const& option,
+                                            DecoderSet const& decoders, Region const& region, bool aztec)
+{
+    Point const centre = region.CalcCenterPoint();
+    if (IsWanted(CodeSearchStage::kQRFinder, decoders)) {
+        FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
+        if (IsInsideQRSymbol(centre)) {
+            return true;
+        }
+    }
+    if (!aztec || !IsAztecWanted(decoders)) {
         return false;
     }
-    FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
-    return IsInsideQRSymbol(region.CalcCenterPoint());
+    FindMatrixCandidates(image, option, decoders, CodeSearchStage::kBullsEye);
+    return IsInsideAztecSymbol(image, centre);
 }
 
 int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption const& option,
@@ -471,7 +511,7 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
 }
 
 int CodeSearcherEngine::ReadAcross(GrayImage const& image, Rectangle const& box, int const* rows, unsigned rowCount,
-                                   AbstractMatrixCodeDecoder& decoder, DecodedLabel& label)
+                                   AbstractMatrixCodeDecoder& decoder, DecodedLabel& label, bool* metFinder)
 {
     int const left = box.left < 0 ? 0 : box.left;
     int const right = box.right > image.GetWidth() - 1 ? image.GetWidth() - 1 : box.right;
@@ -480,7 +520,11 @@ int CodeSearcherEngine::ReadAcross(GrayImage const& image, Rectangle const& box,
             continue;
         }
         label.Clear();
-        if (decoder.Start(image, LineSegment{Point{left, rows[i]}, Point{right, rows[i]}}, label) != 0) {
+        int const read = decoder.Start(image, LineSegment{Point{left, rows[i]}, Point{right, rows[i]}}, label);
+        if (metFinder != nullptr && decoder.MetFinder()) {
+            *metFinder = true;
+        }
+        if (read != 0) {
             return 1;
         }
     }
@@ -501,19 +545,43 @@ Region SquareAround(Point const& centre, int half)
 
 }  // namespace
 
+int CodeSearcherEngine::ReadAztecEye(AbstractRegionDecoder& decoder, GrayImage const& image,
+                                     FinderSighting const& eye, DecodedLabel& label)
+{
+    // The core of a full-range symbol and its mode message. The reader looks
+    // for the true centre a few modules around the eye at most: only
+    // sightings that near are left out after it. A ring-like pattern in a
+    // symbol's data lies a few modules off its bull's-eye, and the whole
+    // square would keep the bull's-eye itself from the reader.
+    label.Clear();
+    int const read = decoder.Start(image, SquareAround(eye.centre, eye.module * 7), label);
+    searched_.Push(SquareAround(eye.centre, eye.module * kAztecCentreReach));
+    return read;
+}
+
 int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption const& option,
                                         DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
 {
     DEC2DProperty const& p = *property_;
     AbstractRegionDecoder* aztec = decoders.region[DecoderSet::kAztec];
-    bool const aztecWanted = aztec != nullptr && (p.aztec_code.read.Get() || p.aztec_code.read_runes.Get());
+    bool const aztecWanted = IsAztecWanted(decoders);
     bool const maxiWanted = decoders.matrixCode != nullptr && p.maxi_code.read.Get();
     FinderSighting const* eyes = matrix_.GetBullsEyes();
     unsigned const first = searched_.GetCount();
     unsigned const budget = GetStageBudget(option);
     unsigned handed = 0;
-    for (unsigned i = 0; i < matrix_.GetBullsEyeCount() && handed < budget; ++i) {
-        FinderSighting const& eye = eyes[i];
+    // Of the strict sightings those seen on more than one row go first: a
+    // ring-like patch of data seen on one row, tried first, marked the whole
+    // symbol around it as searched and kept its true bull's-eye from being
+    // tried. The loose ones stay last.
+    unsigned const count = matrix_.GetBullsEyeCount();
+    unsigned const strict = matrix_.GetStrictBullsEyeCount() < count ? matrix_.GetStrictBullsEyeCount() : count;
+    for (unsigned i = 0; i < strict + count && handed < budget; ++i) {
+        unsigned const k = i < strict ? i : i - strict;
+        FinderSighting const& eye = eyes[k];
+        if (k < strict && (eye.rows < 2) != (i >= strict)) {
+            continue;
+        }
         bool const maxi = eye.kind == MatrixCandidateFinder::kMaxiCode;
         // Blur and thresholds narrow a MaxiCode centre spot, and a light-on-dark
         // MaxiCode has a dark one: an eye taken for Aztec that Aztec does not
@@ -527,21 +595,26 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
         ++handed;
         int read = 0;
         if (!maxi && aztecWanted) {
-            // The core of a full-range symbol and its mode message.
-            read = ReadRegion(*aztec, image, SquareAround(eye.centre, eye.module * 7), label);
+            read = ReadAztecEye(*aztec, image, eye, label);
         }
         if (read == 0 && maxiWanted) {
             // The rings span about a third of the symbol: segments through
-            // the centre and one ring width above and below, across the
-            // whole symbol.
+            // the centre and one and two ring widths above and below (a
+            // sighting on a chord of the rings lies a ring or two off their
+            // centre), across the whole symbol.
             int const radius = eye.module * 4;
-            int const rows[3] = {eye.centre.y, eye.centre.y - eye.module, eye.centre.y + eye.module};
-            read = ReadAcross(image, Rectangle{eye.centre.x - radius * 3, 0, eye.centre.x + radius * 3, 0}, rows, 3,
-                              *decoders.matrixCode, label);
-            searched_.Push(SquareAround(eye.centre, radius * 3));
+            int const rows[5] = {eye.centre.y, eye.centre.y - eye.module, eye.centre.y + eye.module,
+                                 eye.centre.y - 2 * eye.module, eye.centre.y + 2 * eye.module};
+            bool metFinder = false;
+            read = ReadAcross(image, Rectangle{eye.centre.x - radius * 3, 0, eye.centre.x + radius * 3, 0}, rows, 5,
+                              *decoders.matrixCode, label, &metFinder);
+            // A bull's-eye found and not read covers its symbol; a sighting
+            // the engine found no bull's-eye at (ring-like data) covers only
+            // itself, or it would hide the true bull's-eye beside it.
+            searched_.Push(SquareAround(eye.centre, metFinder ? radius * 3 : eye.module * 2));
         }
         if (read == 0 && maxi && aztecWanted) {
-            read = ReadRegion(*aztec, image, SquareAround(eye.centre, eye.module * 7), label);
+            read = ReadAztecEye(*aztec, image, eye, label);
         }
         if (read != 0 && Deliver(label, outlet)) {
             return 1;
@@ -696,8 +769,14 @@ int CodeSearcherEngine::ReadCandidate(GrayImage const& image, Rectangle const& a
         label.Clear();
         int const read = decoder.Start(image, region, kScanMode, label);
         searched_.Push(region);
-        if (read != 0) {
+        // Lines laid along bars seen in the region may run on into a symbol
+        // whose label the frame already gave: that label is not given again.
+        if (read != 0 && !taken_.IsIncluded(label.region.CalcCenterPoint())) {
             return 1;
+        }
+        if (read != 0) {
+            label.Clear();
+            continue;
         }
         if (decoder.GetStatus() != 1) {
             return 0;

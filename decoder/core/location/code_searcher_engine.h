@@ -114,14 +114,24 @@ private:
     // Whether a point lies in the symbol that a triple of square finders
     // (their diagonals show the pattern too) spans: no other symbol can.
     bool IsInsideQRSymbol(Point const& point) const;
-    // Whether the region's centre lies in such a symbol, the QR finders swept
-    // first (none when QR Code is not read).
-    bool LiesInQRSymbol(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
-                        Region const& region);
+    // Whether a point lies within the reach of an Aztec bull's-eye swept
+    // (each reach measured when first asked).
+    bool IsInsideAztecSymbol(GrayImage const& image, Point const& point);
+    // Whether the region's centre lies in a QR symbol or, with aztec, an
+    // Aztec symbol, the finders or bull's-eyes of each symbology read swept
+    // first.
+    bool LiesInMatrixSymbol(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                            Region const& region, bool aztec);
     int SearchStacked(GrayImage const& image, tagDecodeOption const& option, AbstractStackCodeDecoder& decoder,
                       DecodedLabel& label, LabelOutlet& outlet);
     int SearchQRFinders(GrayImage const& image, tagDecodeOption const& option, AbstractRegionDecoder& decoder,
                         DecodedLabel& label, LabelOutlet& outlet);
+    // Modules around an Aztec eye within which its reader looks for the
+    // bull's-eye's centre.
+    static constexpr int kAztecCentreReach = 3;
+    // Hands the square around an eye to the Aztec reader; nonzero with a label.
+    int ReadAztecEye(AbstractRegionDecoder& decoder, GrayImage const& image, FinderSighting const& eye,
+                     DecodedLabel& label);
     int SearchBullsEyes(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                         DecodedLabel& label, LabelOutlet& outlet);
     int SearchLPatterns(GrayImage const& image, tagDecodeOption const& option, AbstractLPatternDecoder& decoder,
@@ -130,11 +140,14 @@ private:
                             AbstractMatrixCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
     int SearchDots(GrayImage const& image, AbstractDotDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
     // Horizontal segments across a candidate to the legacy engine, one
-    // through each given row; nonzero with a label.
+    // through each given row; nonzero with a label. `metFinder`, when given,
+    // tells whether any segment met a finder the engine accepted.
     int ReadAcross(GrayImage const& image, Rectangle const& box, int const* rows, unsigned rowCount,
-                   AbstractMatrixCodeDecoder& decoder, DecodedLabel& label);
+                   AbstractMatrixCodeDecoder& decoder, DecodedLabel& label, bool* metFinder = nullptr);
     // The stage's decoder is built in and one of its symbologies is on.
     bool IsWanted(CodeSearchStage stage, DecoderSet const& decoders) const;
+    // The Aztec reader is built in and Aztec Code or Aztec Runes is on.
+    bool IsAztecWanted(DecoderSet const& decoders) const;
     // Hands a region to a decoder and marks it searched; nonzero with a label.
     template <class Decoder>
     int ReadRegion(Decoder& decoder, GrayImage const& image, Region const& region, DecodedLabel& label);
@@ -171,6 +184,8 @@ private:
     QRTriple qrTriples_[kMaxQRTriples];
     unsigned qrTripleCount_ = 0;
     bool bullsEyesFound_ = false;
+    // Each swept bull's-eye's reach in pixels; -1 until measured.
+    int bullsEyeReach_[MatrixCandidateFinder::kMaxBullsEyes] = {};
     bool otherPatternsFound_ = false;
     MatrixCandidateFinder matrix_;
     Region seenStacked_[kSeenStackedRegions];

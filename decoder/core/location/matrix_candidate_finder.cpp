@@ -48,6 +48,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     // earlier sweep of the same image found.
     finderCount_ = wanted.qrFinders ? 0 : finderCount_;
     bullsEyeCount_ = wanted.bullsEyes ? 0 : bullsEyeCount_;
+    strictBullsEyeCount_ = wanted.bullsEyes ? 0 : strictBullsEyeCount_;
     looseBullsEyeCount_ = wanted.bullsEyes ? 0 : looseBullsEyeCount_;
     hanXinCount_ = wanted.hanXinFinders ? 0 : hanXinCount_;
     lPatternCount_ = wanted.lPatterns ? 0 : lPatternCount_;
@@ -93,7 +94,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             for (unsigned i = 0; i < runCount_; ++i) {
                 CheckBullsEye(image, i, y);
             }
-            if (bullsEyeCount_ == found) {
+            if (bullsEyeCount_ == found && wanted.blurredMaxiCentres) {
                 ScanRowAtLocalMean(image, area, y);
                 for (unsigned i = 0; i < runCount_; ++i) {
                     CheckBullsEye(image, i, y);
@@ -102,6 +103,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             }
         }
     }
+    strictBullsEyeCount_ = wanted.bullsEyes ? bullsEyeCount_ : strictBullsEyeCount_;
     // The loose sightings fill what room is left, each once: the data of a
     // large symbol at two pixels a module makes many, which must not take
     // the place or the turn of its own bull's-eye.
@@ -639,13 +641,15 @@ int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bo
             break;
         }
         length += skipped;
-        // Across the strip: its extent to both sides, then its middle.
+        // Across the strip: its extent to both sides, then its middle. An
+        // extent past a quarter over the strip's width only counts as wide.
+        int const far = Min(reach, strip + strip / 4 + 2);
         int a = 0;
-        while (a < reach && same(nx + dy * (a + 1), ny - dx * (a + 1))) {
+        while (a < far && same(nx + dy * (a + 1), ny - dx * (a + 1))) {
             ++a;
         }
         int b = 0;
-        while (b < reach && same(nx - dy * (b + 1), ny + dx * (b + 1))) {
+        while (b < far && same(nx - dy * (b + 1), ny + dx * (b + 1))) {
             ++b;
         }
         int shift = (a - b) / 2;
@@ -712,10 +716,18 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
     int dx = horizontal * 256 / norm;
     int dy = sign * vertical * 256 / norm;
     int width = horizontal * vertical / norm + 1;
-    Point const start{cx * 256 + 128, y * 256 + 128};
+    Point start{cx * 256 + 128, y * 256 + 128};
     Point ends[2];
     int leg = FollowStrip(image, threshold, dark, start, dx, dy, width, ends[0]) +
               FollowStrip(image, threshold, dark, start, -dx, -dy, width, ends[1]);
+    if (leg < kMinLeg - 4 && run.length % 2 == 0) {
+        // An even run's middle lies between two pixels: from the one right
+        // of it a strip two pixels wide is lost off its edge, so the strip
+        // is followed again from the middle itself.
+        start.x -= 128;
+        leg = FollowStrip(image, threshold, dark, start, dx, dy, width, ends[0]) +
+              FollowStrip(image, threshold, dark, start, -dx, -dy, width, ends[1]);
+    }
     if (leg >= kMinLeg - 4) {
         // The chords mislead where modules of the leg's colour touch it: the
         // ends walked give the leg's direction; walk it again along that.

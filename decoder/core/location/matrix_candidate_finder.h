@@ -58,6 +58,9 @@ public:
     struct Wanted {
         bool qrFinders = false;
         bool bullsEyes = false;
+        // A blurred MaxiCode's wide light centre, sought again on rows cut
+        // at their local mean (it serves no other pattern).
+        bool blurredMaxiCentres = true;
         bool lPatterns = false;
         bool hanXinFinders = false;
         bool dots = false;
@@ -71,6 +74,8 @@ public:
     unsigned GetQRFinderCount() const { return finderCount_; }
     FinderSighting const* GetBullsEyes() const { return bullsEyes_; }
     unsigned GetBullsEyeCount() const { return bullsEyeCount_; }
+    // The bull's-eyes before the loose ones, which follow them in the list.
+    unsigned GetStrictBullsEyeCount() const { return strictBullsEyeCount_; }
     FinderSighting const* GetHanXinFinders() const { return hanXin_; }
     unsigned GetHanXinFinderCount() const { return hanXinCount_; }
     LPatternSighting const* GetLPatterns() const { return lPatterns_; }
@@ -157,6 +162,7 @@ private:
     unsigned finderCount_ = 0;
     FinderSighting bullsEyes_[kMaxBullsEyes];
     unsigned bullsEyeCount_ = 0;
+    unsigned strictBullsEyeCount_ = 0;
     // Aztec bull's-eyes whose rings pass only a pixel off one width: kept
     // apart and offered after the others.
     FinderSighting looseBullsEyes_[kMaxBullsEyes];

@@ -4,6 +4,7 @@
 // window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -313,6 +314,28 @@ TEST(DirectionTest, TwoLinesAcrossTheBarsTurnTheAxisOntoThem)
         ASSERT_TRUE(CalcBarDirectionSubroutine().Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, -80, 80, -30, 30,
                                                        *first, *second, axis));
         EXPECT_NEAR(AxisDegrees(axis), c.bars, 0.4) << c.bars << " from " << c.axis;
+    }
+    // Two bar symbols one above the other, as a composite's 2D part over its
+    // linear bars: lines far apart cross different patterns and match by
+    // chance; the half of the band whose lines cross the same bars gives the
+    // direction.
+    std::vector<double> other;
+    for (int i = 0; i < 41; ++i) {
+        other.push_back(1.5 + (i * 7) % 5);
+    }
+    for (Case const c : {Case{20, 23.5}, Case{20, 16.5}, Case{-70, -66}}) {
+        double const a = (c.bars + 90) * std::numbers::pi / 180;
+        support::Frame frame = DrawBars(widths, c.bars, 320 - 25 * std::cos(a), 240 - 25 * std::sin(a), 70);
+        support::Frame const upper = DrawBars(other, c.bars, 320 + 45 * std::cos(a), 240 + 45 * std::sin(a), 50);
+        for (size_t k = 0; k < frame.pixels.size(); ++k) {
+            frame.pixels[k] = std::min(frame.pixels[k], upper.pixels[k]);
+        }
+        auto first = std::make_unique<BarRegionProfile>();
+        auto second = std::make_unique<BarRegionProfile>();
+        BarRegionAxis axis = Axis(c.axis, 320, 240);
+        ASSERT_TRUE(CalcBarDirectionSubroutine().Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, -80, 80, -30, 30,
+                                                       *first, *second, axis));
+        EXPECT_NEAR(AxisDegrees(axis), c.bars, 0.8) << c.bars << " from " << c.axis << ", two symbols";
     }
     // Lines too close together, or nothing to match, leave the axis alone.
     support::Frame const flat = support::makeFrame();

@@ -135,6 +135,44 @@ TEST_F(MaxiReaderTest, SymbolsOfEveryModeAreReadFromTheFrame)
     }
 }
 
+// Ring-like data beside the bull's-eye passes the locator's ring test on a
+// row or two; tried first, such a sighting marked the whole symbol as
+// searched and its true bull's-eye was never tried. So was a sighting on a
+// chord of the rings a ring or two off their centre, whose rows all miss the
+// centre spot.
+TEST_F(MaxiReaderTest, SightingsBesideTheBullsEyeDoNotHideIt)
+{
+    support::SymbolInput const mode2{.symbology = BARCODE_MAXICODE, .data = kParcel, .option1 = 2,
+                                     .primary = "152382802840001"};
+    std::string const expected2 = "152382802" + kGs + "840" + kGs + "001" + kGs + kParcel;
+    Case const cases[] = {
+        // The true bull's-eye seen on two rows, a patch of data on one.
+        {"noisy, 3 px, 15 degrees", mode2, {.moduleSize = 3.0, .angle = 15, .noise = 25, .seed = 2}, expected2, "]U1"},
+        {"noisy, 4 px, 105 degrees", mode2, {.moduleSize = 4.0, .angle = 105, .noise = 25, .seed = 32}, expected2,
+         "]U1"},
+        {"noisy, 5.5 px, 330 degrees", mode2, {.moduleSize = 5.5, .angle = 330, .noise = 25, .seed = 71}, expected2,
+         "]U1"},
+        // Every sighting on one row, the first on a chord 5 px off the centre.
+        {"noisy, 3 px, 210 degrees", mode2, {.moduleSize = 3.0, .angle = 210, .noise = 25, .seed = 15}, expected2,
+         "]U1"},
+        // A patch of data seen on two rows, the true bull's-eye on one.
+        {"blurred, 4 px, 0 degrees", {.symbology = BARCODE_MAXICODE, .data = "READER PROGRAMMING", .option1 = 6},
+         {.moduleSize = 4.0, .angle = 0, .blur = 1.4, .seed = 25}, "READER PROGRAMMING", "]U0"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto const r = support::render(c.input, c.options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        auto const& reads = ReadFrame(r.frame);
+        if (reads.size() != 1u) {
+            ADD_FAILURE() << reads.size() << " labels";
+            continue;
+        }
+        EXPECT_EQ(reads[0].data, c.expected);
+        EXPECT_EQ(reads[0].aim, c.aim);
+    }
+}
+
 // The length setting refuses the text, and nothing is reported.
 TEST_F(MaxiReaderTest, LengthSettingAndSwitchRefuseTheRead)
 {

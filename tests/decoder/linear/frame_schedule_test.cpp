@@ -104,12 +104,23 @@ public:
         }
         return !named.empty();
     }
+    unsigned CalcAlignedRegions(GrayImage const&, StackInterface<Region>& regions) override
+    {
+        unsigned pushed = 0;
+        for (Region const& r : aligned) {
+            pushed += regions.Push(r) ? 1u : 0u;
+        }
+        aligned.clear();
+        return pushed;
+    }
     int initializations = 0;
     int collections = 0;
     int finishes = 0;
     int namings = 0;
     std::vector<Region> finder;
     std::vector<Region> later;
+    // Named once, for the lines without the locator.
+    std::vector<Region> aligned;
 };
 
 class FakeLocator final : public CodeSearcher {
@@ -280,6 +291,29 @@ TEST_F(FrameScheduleTest, RegionsNamedLaterInTheDecodeAreScanned)
     ASSERT_TRUE(found.ok);
     EXPECT_EQ(found.data, "1100101");
     EXPECT_EQ(dataBar.namings, 2);
+}
+
+// A region laid along the bars measured at a finder is scanned as it is: the
+// locator, which would turn it again, is not asked.
+TEST_F(FrameScheduleTest, RegionsAlongMeasuredBarsSkipTheLocator)
+{
+    FakeDataBar dataBar;
+    FakeLocator locator;
+    harness.Frame().GetBarSymbolDecoderSet().SetDataBarRoad(&dataBar);
+    harness.Frame().SetCodeSearcher(&locator);
+
+    support::Frame frame = support::makeFrame();
+    StripeDrawing drawing;
+    drawing.quietZone = 30;
+    drawing.centreY = 380;
+    support::Quad const quad = DrawStripes(frame, StripeModules("1100101"), drawing);
+    Region const empty{{{100, 60}, {540, 60}, {540, 160}, {100, 160}}};
+
+    dataBar.aligned = {ToRegion(quad, 24 * drawing.moduleSize)};
+    Read const found = harness.ReadRegion(frame, empty);
+    ASSERT_TRUE(found.ok);
+    EXPECT_EQ(found.data, "1100101");
+    EXPECT_TRUE(locator.asked.empty());
 }
 
 }  // namespace

@@ -135,6 +135,12 @@ INSTANTIATE_TEST_SUITE_P(
              Filler(9)},
         Case{"Full22TwoPixelsPerspective", BARCODE_AZTEC, Filler(26), 26, Perspective(2.0, 120, 0.2, 0.1), false,
              Filler(26)},
+        // A ring-like pattern in the data is sighted above the bull's-eye
+        // first, and its failed read must not keep the bull's-eye itself
+        // from the reader.
+        Case{"Full6UprightLarge", BARCODE_AZTEC, Filler(10), 10, Options(4.5, 0), false, Filler(10)},
+        Case{"Full6QuarterTurnLarge", BARCODE_AZTEC, Filler(10), 10, Spoilt(4.5, 270, 0, 0, true), false,
+             Filler(10)},
         Case{"RuneTwoPixelsPerspectiveTurned", BARCODE_AZRUNE, "0", 0,
              RuneOnSmallLabel(Perspective(2.0, 30, 0.2, 0.1)), false, "000", "]zC"},
         Case{"RuneInvertedMirrored", BARCODE_AZRUNE, "255", 0, Spoilt(3.0, 100, 0.8, 10, true), true, "255", "]zC"}),

@@ -181,5 +181,30 @@ TEST(DataMatrixOnALabelTest, NoisyAndBlurredSymbolsOnAGreyGroundRead)
     }
 }
 
+// At two pixels a module a leg is a strip two pixels wide: a row's run across
+// it is followed from the run's own middle, or the strip is lost half a pixel
+// off its edge and no L is sighted.
+TEST(DataMatrixSmallModulesTest, SymbolsWithLegsTwoPixelsWideRead)
+{
+    struct Small {
+        int size;
+        std::string data;
+        double angle;
+    };
+    Small const cases[] = {
+        {25, "12345", 15.0}, {25, "12345", 60.0}, {4, "hello world ab", 120.0},
+    };
+    Harness harness;
+    ASSERT_TRUE(harness.IsReady());
+    for (Small const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " at " + std::to_string(c.angle));
+        support::Rendering const r = support::render(DataMatrix(c.data, c.size), {.moduleSize = 2.0, .angle = c.angle});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        std::vector<Label> const& labels = harness.Read(r.frame);
+        EXPECT_EQ(labels.size(), 1u);
+        EXPECT_TRUE(!labels.empty() && labels[0].data == c.data);
+    }
+}
+
 }  // namespace
 }  // namespace data_matrix_read_test

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "decoder/core/geometry/line_segment.h"
+#include "decoder/core/geometry/region.h"
+#include "decoder/core/gray_image.h"
+
+namespace DEC2DIvra {
+
+// The bars' own direction at a DataBar finder one line crossed. The rows of
+// a stacked symbol are five modules high, and a band laid a few degrees off
+// its bars (as the searcher may lay it over a low, stacked symbol) leaves
+// the row before its far character ends. Lines beside the crossing, parallel
+// to it a module or more to either side, see the finder's edges shifted by
+// the skew; the shifts, fitted over the offsets, turn the line onto the
+// normal of the bars.
+class RSSFinderDirection {
+public:
+    // Modules of a finder.
+    static constexpr int kFinderModules = 15;
+    // Modules beyond the finder's ends that the region reaches: the widest
+    // character (17) and room for a guard and a few modules of error.
+    static constexpr int kReachModules = 22;
+    // Modules either side of the crossing that the region covers across
+    // the bars: more than a five-module row wherever the line crossed it.
+    static constexpr int kHalfHeightModules = 3;
+
+    // The unit reading direction (from the finder's begin toward its end)
+    // across the bars; false when too few lines beside it show the finder.
+    static bool Calc(GrayImage const& image, LineSegment const& finder, double& ux, double& uy);
+
+    // A region along the bars' normal through the middle of the crossing,
+    // reaching a character and a guard beyond either end of the finder; its
+    // lines lie close enough to read a five-module row through. False when
+    // the direction cannot be measured.
+    // `acrossModules` moves it along the bars, to another row.
+    static bool CalcRegion(GrayImage const& image, LineSegment const& finder, double acrossModules, Region& region);
+};
+
+}  // namespace DEC2DIvra

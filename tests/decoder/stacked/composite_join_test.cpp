@@ -1,0 +1,80 @@
+// The composite reader's join of a 2D component found above a DataBar label:
+// the label's sides run on to the component's top edge, whatever lines gave
+// the label's corners.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/configuration_manager.h"
+#include "decoder/core/identifiers/pdf_identifiers.h"
+#include "decoder/core/identifiers/rss_identifier.h"
+#include "decoder/core/property/dec2d_property.h"
+#include "decoder/stacked/composite_code_decoder.h"
+
+namespace DEC2DIvra {
+namespace {
+
+constexpr unsigned kLinked = 1u << 11;
+
+// Answers every search with a MicroPDF417 component whose top edge runs from
+// (90, 150) to (310, 150).
+class ComponentAbove final : public AbstractLineSegmentDecoder {
+public:
+    int Start(GrayImage const&, LineSegment const&, bool, DecodedLabel& label) override
+    {
+        label.Clear();
+        label.identifier = CommonSymbologyIdentifier(MicroPDFIdentifier());
+        for (char c : std::string("10ABC123")) {
+            label.data.Push(c);
+        }
+        label.region = Region{{{90, 150}, {310, 150}, {310, 170}, {90, 170}}};
+        return 1;
+    }
+};
+
+TEST(CompositeJoinTest, ShortSidesOfTheLinearLabelStillReachTheComponent)
+{
+    // An upright DataBar label 200 pixels wide whose top edge lies at y 200;
+    // its sides as lines of several regions may leave them.
+    struct Case {
+        char const* name;
+        Point leftBottom;
+        Point rightBottom;
+    };
+    Case const cases[] = {
+        {"both sides whole", {100, 230}, {300, 230}},
+        {"left side one point", {100, 200}, {300, 230}},
+        {"right side a few pixels askew", {100, 230}, {302, 201}},
+    };
+    ivra_configuration::ConfigurationManager manager;
+    manager.Root().read.gs1_composite.Set(true);
+    DEC2DProperty const property{manager.Root()};
+    ComponentAbove pdf;
+    CompositeCodeDecoder composite{property, pdf};
+    std::vector<unsigned short> pixels(400 * 300, 512);
+    GrayImage const image(400, 300, 400, pixels.data());
+    DecodedLabel label;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        label.Clear();
+        label.identifier.Copy(RSSIdentifier(kLinked));
+        for (char ch : std::string("0109501101530003")) {
+            label.data.Push(ch);
+        }
+        label.moduleCount = 96;
+        label.region = Region{{{100, 200}, {300, 200}, c.rightBottom, c.leftBottom}};
+        ASSERT_EQ(composite.Start(image, label), 1);
+        EXPECT_EQ(std::string(&label.data[0], label.data.GetCount()), std::string("0109501101530003\x1c") + "10ABC123");
+        // The joined label's top corners lie on the component's top edge,
+        // above the linear label's (the bars' direction from both sides
+        // together may lean a few pixels).
+        EXPECT_NEAR(label.region[0].x, 100, 4);
+        EXPECT_EQ(label.region[0].y, 150);
+        EXPECT_NEAR(label.region[1].x, 300, 4);
+        EXPECT_EQ(label.region[1].y, 150);
+    }
+}
+
+}  // namespace
+}  // namespace DEC2DIvra
