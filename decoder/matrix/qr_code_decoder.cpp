@@ -243,16 +243,24 @@ bool QRCodeDecoder::ReadTriple(QRSampler const& sampler, Region const& region, D
     // but data modules next to a smaller symbol's finders may pass for a
     // version word: only one near the estimate counts.
     int const slack = estimate / 4 > 2 ? estimate / 4 : 2;
-    if (estimate >= 5 && ReadVersionNear(sampler, f[1], f[2], dirAB, dirAC, version) &&
-        static_cast<int>(version) <= estimate + slack && static_cast<int>(version) >= estimate - slack &&
-        ReadModel2(sampler, f, u, v, version, label)) {
-        return true;
-    }
+    bool const named = estimate >= 5 && ReadVersionNear(sampler, f[1], f[2], dirAB, dirAC, version) &&
+                       static_cast<int>(version) <= estimate + slack && static_cast<int>(version) >= estimate - slack;
     int const candidates[5] = {estimate, estimate - 1, estimate + 1, estimate - 2, estimate + 2};
-    for (int candidate : candidates) {
-        if (candidate >= 1 && candidate <= (estimate >= 5 ? 40 : 6) &&
-            ReadModel2(sampler, f, u, v, static_cast<unsigned>(candidate), label)) {
+    // One sample a module reads most symbols; the spread read is the last
+    // resort, when some version's format showed but no data did.
+    bool formatSeen = false;
+    for (Sampling const sampling : {Sampling::kCentre, Sampling::kSpread}) {
+        if (sampling == Sampling::kSpread && !formatSeen) {
+            break;
+        }
+        if (named && ReadModel2(sampler, f, u, v, version, sampling, formatSeen, label)) {
             return true;
+        }
+        for (int candidate : candidates) {
+            if (candidate >= 1 && candidate <= (estimate >= 5 ? 40 : 6) &&
+                ReadModel2(sampler, f, u, v, static_cast<unsigned>(candidate), sampling, formatSeen, label)) {
+                return true;
+            }
         }
     }
     return false;
@@ -341,7 +349,7 @@ bool QRCodeDecoder::FindAlignment(QRSampler const& sampler, QRPoint const& predi
 }
 
 bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoint const& u, QRPoint const& v,
-                               unsigned version, DecodedLabel& label)
+                               unsigned version, Sampling sampling, bool& formatSeen, DecodedLabel& label)
 {
     unsigned const size = QRVersionTables::GetSize(version);
     float const s = static_cast<float>(size);
@@ -415,11 +423,19 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
             aligned = true;
         }
     }
+    return ReadSampled(sampler, map, plain, aligned, version, sampling, formatSeen, label);
+}
+
+bool QRCodeDecoder::ReadSampled(QRSampler const& sampler, QRPerspective const& map, QRPerspective const& plain,
+                                bool aligned, unsigned version, Sampling sampling, bool& formatSeen,
+                                DecodedLabel& label)
+{
+    unsigned const size = QRVersionTables::GetSize(version);
     // A symbol seen in a mirror shows its rows as columns: the finders, the
     // alignment patterns and the version information stand where they stand
     // in the symbol itself, only the format information and the data do not.
     for (unsigned mirrored = 0; mirrored < 2; ++mirrored) {
-        if (!SampleModules(sampler, map, size, mirrored != 0)) {
+        if (!SampleModules(sampler, map, size, mirrored != 0, sampling)) {
             return false;
         }
         // The two models mask their format information differently; the
@@ -427,20 +443,22 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
         // alignment pattern that Model 2 looked for.
         QRFormatInformation format;
         bool const isModel2 = ReadFormat(size, QRFormatDecoder::kQRMask, format);
+        formatSeen = formatSeen || isModel2;
         if (version <= QRModel1Tables::kMaxVersion && (!isModel2 || format.distance > 0)) {
-            if (aligned && !SampleModules(sampler, plain, size, mirrored != 0)) {
+            if (aligned && !SampleModules(sampler, plain, size, mirrored != 0, sampling)) {
                 return false;
             }
             QRFormatInformation model1;
             if (ReadFormat(size, QRFormatDecoder::kModel1Mask, model1) &&
                 (!isModel2 || model1.distance < format.distance)) {
+                formatSeen = true;
                 if (DecodeModel1(version, model1.level, model1.mask, label)) {
                     WriteRegion(plain, size, label);
                     return true;
                 }
                 continue;
             }
-            if (aligned && !SampleModules(sampler, map, size, mirrored != 0)) {
+            if (aligned && !SampleModules(sampler, map, size, mirrored != 0, sampling)) {
                 return false;
             }
         }
@@ -452,12 +470,13 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
     return false;
 }
 
-bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size, bool mirrored)
+bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size, bool mirrored,
+                                  Sampling sampling)
 {
     if (size > kMaxSize) {
         return false;
     }
-    if (sampled_ && size == size_ && map == sampledMap_) {
+    if (sampled_ && size == size_ && map == sampledMap_ && sampling == sampledWith_) {
         // Mirrored, module (x, y) is what (y, x) was.
         if (mirrored != sampledMirrored_) {
             for (unsigned y = 0; y < size; ++y) {
@@ -469,19 +488,31 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
             }
         }
     } else {
-        for (unsigned y = 0; y < size; ++y) {
-            for (unsigned x = 0; x < size; ++x) {
-                float const cx = static_cast<float>(mirrored ? y : x) + 0.5f;
-                float const cy = static_cast<float>(mirrored ? x : y) + 0.5f;
-                QRPoint const c = map.Map(cx, cy);
-                QRPoint const a = map.Map(cx - 0.2f, cy - 0.2f);
-                QRPoint const b = map.Map(cx + 0.2f, cy + 0.2f);
-                QRPoint const d = map.Map(cx + 0.2f, cy - 0.2f);
-                QRPoint const e = map.Map(cx - 0.2f, cy + 0.2f);
-                int const value = (2 * sampler.At(c.x, c.y) + sampler.At(a.x, a.y) + sampler.At(b.x, b.y) +
-                                   sampler.At(d.x, d.y) + sampler.At(e.x, e.y) + 3) /
-                                  6;
-                luminance_[y * size + x] = static_cast<unsigned short>(value < 0 ? 0 : (value > 1023 ? 1023 : value));
+        // Sampled along the map's own rows; mirrored, map row y holds module
+        // column y.
+        QRPoint centres[kMaxSize];
+        QRPoint corners[4][kMaxSize];
+        static constexpr float kSpread[4][2] = {{-0.2f, -0.2f}, {0.2f, 0.2f}, {0.2f, -0.2f}, {-0.2f, 0.2f}};
+        unsigned short* const luminance = luminance_.GetData();
+        for (unsigned row = 0; row < size; ++row) {
+            float const cy = static_cast<float>(row) + 0.5f;
+            map.MapRow(0.5f, cy, size, centres);
+            if (sampling == Sampling::kSpread) {
+                for (unsigned k = 0; k < 4; ++k) {
+                    map.MapRow(0.5f + kSpread[k][0], cy + kSpread[k][1], size, corners[k]);
+                }
+            }
+            for (unsigned column = 0; column < size; ++column) {
+                int value = sampler.At(centres[column].x, centres[column].y);
+                if (sampling == Sampling::kSpread) {
+                    int sum = 2 * value + 3;
+                    for (unsigned k = 0; k < 4; ++k) {
+                        sum += sampler.At(corners[k][column].x, corners[k][column].y);
+                    }
+                    value = sum / 6;
+                }
+                unsigned const at = mirrored ? column * size + row : row * size + column;
+                luminance[at] = static_cast<unsigned short>(value < 0 ? 0 : (value > 1023 ? 1023 : value));
             }
         }
     }
@@ -489,6 +520,7 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
     sampled_ = true;
     sampledMap_ = map;
     sampledMirrored_ = mirrored;
+    sampledWith_ = sampling;
     // Blur spreads each module into its neighbours: add its difference to
     // their mean once more before the decision.
     unsigned histogram[256] = {};
@@ -885,7 +917,7 @@ bool QRCodeDecoder::ReadMicroAt(QRSampler const& sampler, QRPerspective map, QRP
             map = refined;
         }
         if (version == 0 && at == size) {
-            if (!SampleModules(sampler, map, size, mirrored) || !ReadMicroFormat(size, format)) {
+            if (!SampleModules(sampler, map, size, mirrored, Sampling::kSpread) || !ReadMicroFormat(size, format)) {
                 return false;
             }
             MicroQRSymbol const* symbol = QRVersionTables::GetMicroSymbol(format.level);
@@ -900,7 +932,7 @@ bool QRCodeDecoder::ReadMicroAt(QRSampler const& sampler, QRPerspective map, QRP
     // finder's map alone is the fallback.
     QRPerspective const* const fits[2] = {&map, &first};
     for (QRPerspective const* fitted : fits) {
-        if (SampleModules(sampler, *fitted, size, mirrored) &&
+        if (SampleModules(sampler, *fitted, size, mirrored, Sampling::kSpread) &&
             DecodeSampled(true, version, format.level, format.mask, label)) {
             WriteRegion(*fitted, size, label);
             return true;

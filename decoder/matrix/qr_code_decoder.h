@@ -40,8 +40,12 @@ private:
     bool ReadTriple(QRSampler const& sampler, Region const& region, DecodedLabel& label);
     bool ReadVersionNear(QRSampler const& sampler, Finder const& b, Finder const& c, QRPoint const& u,
                          QRPoint const& v, unsigned& version) const;
+    // kCentre reads each module once at its centre; kSpread averages five
+    // points around it, which noise and a map a little off disturb less.
+    enum class Sampling { kCentre, kSpread };
+    // `formatSeen` is set when any format information read.
     bool ReadModel2(QRSampler const& sampler, Finder const* finders, QRPoint const& u, QRPoint const& v,
-                    unsigned version, DecodedLabel& label);
+                    unsigned version, Sampling sampling, bool& formatSeen, DecodedLabel& label);
     bool FindAlignment(QRSampler const& sampler, QRPoint const& predicted, QRPoint const& u, QRPoint const& v,
                        float radius, QRPoint& found) const;
     bool ReadMicro(QRSampler const& sampler, QRPoint centre, float module, DecodedLabel& label);
@@ -55,7 +59,11 @@ private:
     // Mirrored, module (x, y) is taken from the map's (y, x).
     // The grey values of the last sampling are used again (transposed when
     // only the mirroring differs) while the map, the size and the frame stay.
-    bool SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size, bool mirrored = false);
+    bool SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size, bool mirrored,
+                       Sampling sampling);
+    // Format, model and data from a sampled symbol.
+    bool ReadSampled(QRSampler const& sampler, QRPerspective const& map, QRPerspective const& plain, bool aligned,
+                     unsigned version, Sampling sampling, bool& formatSeen, DecodedLabel& label);
     bool DecodeSampled(bool micro, unsigned version, unsigned level, unsigned mask, DecodedLabel& label);
     bool DecodeModel1(unsigned version, unsigned level, unsigned mask, DecodedLabel& label);
     bool CorrectBlock(unsigned short* block, unsigned n, unsigned k, unsigned short const* contrast,
@@ -82,6 +90,7 @@ private:
     bool sampled_ = false;
     QRPerspective sampledMap_;
     bool sampledMirrored_ = false;
+    Sampling sampledWith_ = Sampling::kCentre;
 };
 
 }  // namespace DEC2DIvra

@@ -12,50 +12,66 @@ bool IsMicroFunction(unsigned x, unsigned y)
     return (x <= 8 && y <= 8) || x == 0 || y == 0;
 }
 
-bool IsNearAlignment(unsigned version, unsigned x, unsigned y)
-{
-    unsigned char positions[QRVersionTables::kMaxAlignment];
-    unsigned const count = QRVersionTables::GetAlignmentPositions(version, positions);
-    if (count == 0) {
-        return false;
-    }
-    unsigned const last = count - 1;
-    for (unsigned i = 0; i < count; ++i) {
-        if (x + 2 < positions[i] || x > positions[i] + 2u) {
-            continue;
+// The function modules of one version, worked out once for a whole reading:
+// for each row or column coordinate, the alignment pattern it passes within
+// two modules of (their centres lie 16 modules apart at least).
+class FunctionLayout {
+public:
+    FunctionLayout(bool micro, unsigned version) : micro_(micro), version_(version)
+    {
+        size_ = micro ? 0u : QRVersionTables::GetSize(version);
+        for (unsigned i = 0; i < kMaxSize; ++i) {
+            near_[i] = -1;
         }
-        for (unsigned j = 0; j < count; ++j) {
-            // The three corners that the finders take have none.
-            if ((i == 0 && j == 0) || (i == 0 && j == last) || (i == last && j == 0)) {
-                continue;
-            }
-            if (y + 2 >= positions[j] && y <= positions[j] + 2u) {
-                return true;
+        unsigned char positions[QRVersionTables::kMaxAlignment];
+        unsigned const count = micro ? 0u : QRVersionTables::GetAlignmentPositions(version, positions);
+        last_ = count == 0 ? 0 : count - 1;
+        for (unsigned i = 0; i < count; ++i) {
+            for (unsigned c = positions[i] - 2u; c <= positions[i] + 2u && c < kMaxSize; ++c) {
+                near_[c] = static_cast<signed char>(i);
             }
         }
     }
-    return false;
-}
+
+    bool IsFunction(unsigned x, unsigned y) const
+    {
+        if (micro_) {
+            return IsMicroFunction(x, y);
+        }
+        // Finders, separators and format information.
+        if ((x <= 8 && y <= 8) || (x <= 8 && y + 8 >= size_) || (x + 8 >= size_ && y <= 8)) {
+            return true;
+        }
+        if (x == 6 || y == 6) {
+            return true;
+        }
+        if (version_ >= 7 && ((x + 11 >= size_ && y < 6) || (y + 11 >= size_ && x < 6))) {
+            return true;
+        }
+        if (x >= kMaxSize || y >= kMaxSize || near_[x] < 0 || near_[y] < 0) {
+            return false;
+        }
+        // The three corners that the finders take have none.
+        unsigned const i = static_cast<unsigned>(near_[x]);
+        unsigned const j = static_cast<unsigned>(near_[y]);
+        return !((i == 0 && j == 0) || (i == 0 && j == last_) || (i == last_ && j == 0));
+    }
+
+private:
+    static constexpr unsigned kMaxSize = 177;
+
+    bool micro_;
+    unsigned version_;
+    unsigned size_ = 0;
+    unsigned last_ = 0;
+    signed char near_[kMaxSize];
+};
 
 }  // namespace
 
 bool QRCodewordPlacement::IsFunctionModule(bool micro, unsigned version, unsigned x, unsigned y)
 {
-    if (micro) {
-        return IsMicroFunction(x, y);
-    }
-    unsigned const size = QRVersionTables::GetSize(version);
-    // Finders, separators and format information.
-    if ((x <= 8 && y <= 8) || (x <= 8 && y + 8 >= size) || (x + 8 >= size && y <= 8)) {
-        return true;
-    }
-    if (x == 6 || y == 6) {
-        return true;
-    }
-    if (version >= 7 && ((x + 11 >= size && y < 6) || (y + 11 >= size && x < 6))) {
-        return true;
-    }
-    return IsNearAlignment(version, x, y);
+    return FunctionLayout(micro, version).IsFunction(x, y);
 }
 
 bool QRCodewordPlacement::IsMaskedDark(bool micro, unsigned mask, unsigned x, unsigned y)
@@ -89,6 +105,7 @@ unsigned QRCodewordPlacement::Read(QRModuleView const& modules, bool micro, unsi
     unsigned value = 0;
     unsigned weakest = 0xFFFFu;
     bool upward = true;
+    FunctionLayout const layout(micro, version);
     for (int right = static_cast<int>(size) - 1; right >= 1; right -= 2) {
         if (!micro && right == 6) {
             right = 5;  // the vertical timing pattern
@@ -97,7 +114,7 @@ unsigned QRCodewordPlacement::Read(QRModuleView const& modules, bool micro, unsi
             unsigned const y = upward ? size - 1 - step : step;
             for (unsigned k = 0; k < 2; ++k) {
                 unsigned const x = static_cast<unsigned>(right) - k;
-                if (IsFunctionModule(micro, version, x, y)) {
+                if (layout.IsFunction(x, y)) {
                     continue;
                 }
                 unsigned const index = y * size + x;

@@ -13,6 +13,9 @@ public:
     // The least-squares map through four or more pairs.
     bool Fit(QRPoint const* modules, QRPoint const* pixels, unsigned count);
     QRPoint Map(float x, float y) const;
+    // Maps (x0, y), (x0 + 1, y), ... (count points): the map's numerators
+    // and denominator step by a constant along a row.
+    void MapRow(float x0, float y, unsigned count, QRPoint* out) const;
     bool operator==(QRPerspective const& other) const = default;
 
 private:
@@ -29,6 +32,20 @@ inline QRPoint QRPerspective::Map(float x, float y) const
     }
     return QRPoint{static_cast<float>((h_[0] * x + h_[1] * y + h_[2]) / w),
                    static_cast<float>((h_[3] * x + h_[4] * y + h_[5]) / w)};
+}
+
+inline void QRPerspective::MapRow(float x0, float y, unsigned count, QRPoint* out) const
+{
+    double x = h_[0] * x0 + h_[1] * y + h_[2];
+    double yy = h_[3] * x0 + h_[4] * y + h_[5];
+    double w = h_[6] * x0 + h_[7] * y + h_[8];
+    for (unsigned i = 0; i < count; ++i) {
+        out[i] = w > -1e-12 && w < 1e-12 ? QRPoint{-1.0f, -1.0f}
+                                         : QRPoint{static_cast<float>(x / w), static_cast<float>(yy / w)};
+        x += h_[0];
+        yy += h_[3];
+        w += h_[6];
+    }
 }
 
 }  // namespace DEC2DIvra
