@@ -794,47 +794,31 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
     if (width >= 8 && leg < 5 * width) {
         return;
     }
-    int const e = secondLength[0] >= secondLength[1] ? 0 : 1;
-    if (secondLength[e] < wanted || secondLength[1 - e] * 3 > leg || secondLength[e] > leg * 8) {
+    int const first = secondLength[0] >= secondLength[1] ? 0 : 1;
+    if (secondLength[first] < wanted || secondLength[first] > leg * 8) {
+        return;
+    }
+    // Data modules touching a thin leg draw the walks into them: its far
+    // end then looks like a corner too, and the timing sides judge which
+    // end is the corner.
+    bool const thin = width <= 3;
+    if (secondLength[1 - first] * 3 > leg && !thin) {
+        return;
+    }
+    int const tries = secondLength[1 - first] * 3 > leg && secondLength[1 - first] >= wanted ? 2 : 1;
+    int e = -1;
+    for (int t = 0; t < tries && e < 0; ++t) {
+        int const c = t == 0 ? first : 1 - first;
+        if (IsTimed(image, threshold, dark, width, ends[c], ends[1 - c], second[c])) {
+            e = c;
+        }
+    }
+    if (e < 0) {
         return;
     }
     Point const corner = ends[e];
     Point along = ends[1 - e];
     Point across = second[e];
-    // Opposite each leg runs a timing side, a module of each colour in turn:
-    // the row of modules at the far end of one leg, followed parallel to the
-    // other, changes colour about once a module (a letter's or a frame's
-    // corner has plain ground there, data modules change half as often).
-    for (int pass = 0; pass < 2; ++pass) {
-        Point const& end = pass == 0 ? along : across;
-        Point const& other = pass == 0 ? across : along;
-        int const span = Max(Abs(end.x - corner.x), Abs(end.y - corner.y));
-        int const steps = Max(Abs(other.x - corner.x), Abs(other.y - corner.y));
-        if (span == 0 || steps < 4 || end.x < 2 || end.y < 2 || end.x >= image.GetWidth() - 2 ||
-            end.y >= image.GetHeight() - 2 || other.x < 2 || other.y < 2 || other.x >= image.GetWidth() - 2 ||
-            other.y >= image.GetHeight() - 2) {
-            return;
-        }
-        // Half a module back from the leg's end, toward the corner.
-        int const bx = end.x - (end.x - corner.x) * width / (2 * span);
-        int const by = end.y - (end.y - corner.y) * width / (2 * span);
-        int changes = 0;
-        bool last = dark;
-        for (int k = 0; k <= steps; ++k) {
-            int const px = bx + (other.x - corner.x) * k / steps;
-            int const py = by + (other.y - corner.y) * k / steps;
-            if (!image.IsInside(px, py)) {
-                return;
-            }
-            bool const colour = image.At(px, py) < threshold;
-            changes += colour != last ? 1 : 0;
-            last = colour;
-        }
-        int const modules = steps * 256 / Max(width * 256, 256);
-        if (changes < 3 || changes * 10 < modules * 6) {
-            return;
-        }
-    }
     long long const cross = static_cast<long long>(along.x - corner.x) * (across.y - corner.y) -
                             static_cast<long long>(along.y - corner.y) * (across.x - corner.x);
     if (cross > 0) {
@@ -849,6 +833,46 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
         }
     }
     lPatterns_[lPatternCount_++] = LPatternSighting{corner, along, across};
+}
+
+// Opposite each leg runs a timing side, a module of each colour in turn:
+// the row of modules at the far end of one leg, followed parallel to the
+// other, changes colour about once a module (a letter's or a frame's corner
+// has plain ground there, data modules change half as often).
+bool MatrixCandidateFinder::IsTimed(GrayImage const& image, int threshold, bool dark, int width, Point corner,
+                                    Point along, Point across) const
+{
+    for (int pass = 0; pass < 2; ++pass) {
+        Point const& end = pass == 0 ? along : across;
+        Point const& other = pass == 0 ? across : along;
+        int const span = Max(Abs(end.x - corner.x), Abs(end.y - corner.y));
+        int const steps = Max(Abs(other.x - corner.x), Abs(other.y - corner.y));
+        if (span == 0 || steps < 4 || end.x < 2 || end.y < 2 || end.x >= image.GetWidth() - 2 ||
+            end.y >= image.GetHeight() - 2 || other.x < 2 || other.y < 2 || other.x >= image.GetWidth() - 2 ||
+            other.y >= image.GetHeight() - 2) {
+            return false;
+        }
+        // Half a module back from the leg's end, toward the corner.
+        int const bx = end.x - (end.x - corner.x) * width / (2 * span);
+        int const by = end.y - (end.y - corner.y) * width / (2 * span);
+        int changes = 0;
+        bool last = dark;
+        for (int k = 0; k <= steps; ++k) {
+            int const px = bx + (other.x - corner.x) * k / steps;
+            int const py = by + (other.y - corner.y) * k / steps;
+            if (!image.IsInside(px, py)) {
+                return false;
+            }
+            bool const colour = image.At(px, py) < threshold;
+            changes += colour != last ? 1 : 0;
+            last = colour;
+        }
+        int const modules = steps * 256 / Max(width * 256, 256);
+        if (changes < 3 || changes * 10 < modules * 6) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void MatrixCandidateFinder::CheckDot(GrayImage const& image, unsigned i, int y, unsigned stride)

@@ -136,6 +136,10 @@ private:
     // wide) merges on both sides.
     int FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx, int dy, int width,
                     Point& end) const;
+    // Whether the timing sides opposite the legs from `corner` to `along`
+    // and to `across` change colour about once a module.
+    bool IsTimed(GrayImage const& image, int threshold, bool dark, int width, Point corner, Point along,
+                 Point across) const;
     void CheckDot(GrayImage const& image, unsigned i, int y, unsigned stride);
 
     // Sightings closer than mergeModules modules (0: the default reach) are one pattern.

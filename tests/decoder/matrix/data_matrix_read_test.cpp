@@ -193,6 +193,8 @@ TEST(DataMatrixSmallModulesTest, SymbolsWithLegsTwoPixelsWideRead)
     };
     Small const cases[] = {
         {25, "12345", 15.0}, {25, "12345", 60.0}, {4, "hello world ab", 120.0},
+        // Data modules touching the far end of a leg end its walk there.
+        {2, "Ab12", 165.0}, {2, "Ab12", 195.0}, {2, "Ab12", 345.0},
     };
     Harness harness;
     ASSERT_TRUE(harness.IsReady());
