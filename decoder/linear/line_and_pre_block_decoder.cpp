@@ -279,11 +279,6 @@ bool LineAndPreBlockDecoder::AddFinderRegions(GrayImage const& image, Progress& 
     // (print or a QR symbol's data shows them now and then); a symbol is seen
     // once a pair's characters named a region.
     progress.finderFound = progress.finderFound || named;
-    // Laid along the bars measured at a finder: the lines read them as
-    // they are.
-    for (Region const& aligned : alignedRegions_) {
-        AddRegion(image, aligned);
-    }
     locatedRegions_.Clear();
     bool found = false;
     if (searcher_ != nullptr) {
@@ -302,6 +297,13 @@ bool LineAndPreBlockDecoder::AddFinderRegions(GrayImage const& image, Progress& 
     // them may have run askew across a stacked symbol.
     for (Region const& finder : finderRegions_) {
         AddRegion(image, finder);
+    }
+    // Laid along the bars measured at a finder: the lines read them as
+    // they are. They come after the pair's own rows and the located
+    // regions: taken first they put those off, and noisy composites lost
+    // reads.
+    for (Region const& aligned : alignedRegions_) {
+        AddRegion(image, aligned);
     }
     return true;
 }
