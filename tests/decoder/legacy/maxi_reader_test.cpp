@@ -3,6 +3,7 @@
 // finder search offers it to the MaxiCode check, the reader files the label.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,24 @@ struct Case {
     std::string aim;
 };
 
+// Each case's frame gives exactly its one label.
+template <std::size_t N>
+void ExpectOneLabelEach(Case const (&cases)[N])
+{
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto const r = support::render(c.input, c.options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        auto const& reads = ReadFrame(r.frame);
+        if (reads.size() != 1u) {
+            ADD_FAILURE() << reads.size() << " labels";
+            continue;
+        }
+        EXPECT_EQ(reads[0].data, c.expected);
+        EXPECT_EQ(reads[0].aim, c.aim);
+    }
+}
+
 TEST_F(MaxiReaderTest, SymbolsOfEveryModeAreReadFromTheFrame)
 {
     Case const cases[] = {
@@ -121,18 +140,7 @@ TEST_F(MaxiReaderTest, SymbolsOfEveryModeAreReadFromTheFrame)
         {"ECI", {.symbology = BARCODE_MAXICODE, .data = "a\\b", .option1 = 4, .eci = 3},
          {.moduleSize = 4.0, .angle = 15}, "\\000003a\\\\b", "]U2"},
     };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto const r = support::render(c.input, c.options);
-        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
-        auto const& reads = ReadFrame(r.frame);
-        if (reads.size() != 1u) {
-            ADD_FAILURE() << reads.size() << " labels";
-            continue;
-        }
-        EXPECT_EQ(reads[0].data, c.expected);
-        EXPECT_EQ(reads[0].aim, c.aim);
-    }
+    ExpectOneLabelEach(cases);
 }
 
 // Ring-like data beside the bull's-eye passes the locator's ring test on a
@@ -159,18 +167,7 @@ TEST_F(MaxiReaderTest, SightingsBesideTheBullsEyeDoNotHideIt)
         {"blurred, 4 px, 0 degrees", {.symbology = BARCODE_MAXICODE, .data = "READER PROGRAMMING", .option1 = 6},
          {.moduleSize = 4.0, .angle = 0, .blur = 1.4, .seed = 25}, "READER PROGRAMMING", "]U0"},
     };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto const r = support::render(c.input, c.options);
-        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
-        auto const& reads = ReadFrame(r.frame);
-        if (reads.size() != 1u) {
-            ADD_FAILURE() << reads.size() << " labels";
-            continue;
-        }
-        EXPECT_EQ(reads[0].data, c.expected);
-        EXPECT_EQ(reads[0].aim, c.aim);
-    }
+    ExpectOneLabelEach(cases);
 }
 
 // The length setting refuses the text, and nothing is reported.
