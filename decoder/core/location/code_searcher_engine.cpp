@@ -232,11 +232,10 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // (a bar code's own is mostly the first), the QR finders and the
         // bull's-eyes are swept (for stages 3 and 4, which use them again)
         // and regions inside a symbol they span are left out. The first
-        // region, too, when it has as few edges as a QR symbol's finders and
-        // data make: the QR finders alone are swept for it.
-        if ((tried_ > 0 && LiesInMatrixSymbol(image, option, decoders, candidate.region, true)) ||
-            (tried_ == 0 && candidate.edges <= kQRRegionEdges &&
-             LiesInMatrixSymbol(image, option, decoders, candidate.region, false))) {
+        // region, too, when it has as few edges as a matrix symbol's data
+        // make along a region.
+        if ((tried_ > 0 || candidate.edges <= kMatrixRegionEdges) &&
+            LiesInMatrixSymbol(image, option, decoders, candidate.region, true)) {
             continue;
         }
         ++tried_;

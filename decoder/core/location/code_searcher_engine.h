@@ -44,10 +44,10 @@ public:
     static constexpr unsigned kSeenStackedRegions = 8;
     // Sampled rows of the matrix stages' pass.
     static constexpr unsigned kRowStride = 2;
-    // The bar-like regions a QR symbol's finders and data make show 16 to 26
+    // The bar-like regions a QR or Aztec symbol's data make show 16 to 26
     // edges, a bar code's mostly 44 or more: a first region of that few is
-    // looked at for lying in a QR symbol before the linear decoders get it.
-    static constexpr unsigned kQRRegionEdges = 25;
+    // looked at for lying in a matrix symbol before the linear decoders get it.
+    static constexpr unsigned kMatrixRegionEdges = 25;
     static constexpr unsigned kHandyBudget = 24;
     static constexpr unsigned kMovingBudget = 6;
     static constexpr unsigned kScanMode = 4;
