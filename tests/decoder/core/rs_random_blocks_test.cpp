@@ -234,6 +234,48 @@ TEST(RSdecodingTest, CleanBlocksComeBackUnchanged)
     }
 }
 
+// Blocks of few nonzero words (none, one, up to five, in any group of four
+// the syndromes take together) and check counts of either parity: one error,
+// where the check words allow it, is found and mended; the clean block stays.
+TEST(RSdecodingTest, SparseBlocksOfAnyCheckCountAreCorrected)
+{
+    auto decoders = std::make_unique<Decoders>();
+    for (Profile const& p : Profiles(*decoders)) {
+        SCOPED_TRACE(p.name);
+        TrialMaker maker(p, 31);
+        unsigned int const longest = std::min(p.maxWords, 40u);
+        for (unsigned int s : {1u, 2u, 3u, 7u, 8u}) {
+            if (s >= longest || (p.name == "AztecMode" && s > 6)) {
+                continue;
+            }
+            for (unsigned int nonzero = 0; nonzero <= 5; ++nonzero) {
+                unsigned int const n = std::min(longest, s + nonzero + 2 + maker.Below(6));
+                std::vector<unsigned short> data(n - s, 0);
+                for (unsigned int i = 0; i < nonzero && i < data.size(); ++i) {
+                    data[maker.Below(static_cast<unsigned int>(data.size()))] =
+                        static_cast<unsigned short>(1 + maker.Below(p.field->Size() - 1));
+                }
+                std::vector<unsigned short> const original = rs_test::Encode(*p.field, p.firstRoot, data, s);
+                std::string const where = "s=" + std::to_string(s) + " nonzero=" + std::to_string(nonzero);
+                std::vector<unsigned short> words = original;
+                unsigned int located = 5;
+                ASSERT_NE(p.decode(words, n - s, {}, 0, located), 0u) << where;
+                EXPECT_EQ(words, original) << where;
+                EXPECT_EQ(located, 0u) << where;
+                if (s < 2) {
+                    continue;
+                }
+                unsigned int const at = maker.Below(n);
+                words[at] = static_cast<unsigned short>((words[at] + 1 + maker.Below(p.field->Size() - 1)) %
+                                                        p.field->Size());
+                ASSERT_NE(p.decode(words, n - s, {}, 0, located), 0u) << where << " at=" << at;
+                EXPECT_EQ(words, original) << where << " at=" << at;
+                EXPECT_EQ(located, 1u) << where;
+            }
+        }
+    }
+}
+
 // Beyond the limit the block stays as it came. Only one outcome differs, and it
 // cannot be told apart from a good read: with more errors than the check words
 // allow, the received word can lie within reach of another codeword. Then the
