@@ -27,12 +27,29 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
                         double radialStep, int gapShare, double& x, double& y)
 {
     double const reach = module * 6.5;
+    // The eight directions around a point, and the given number of
+    // directions over half a turn for the opposite pairs.
+    constexpr unsigned kMaxDirections = 16;
+    directions = directions > kMaxDirections ? kMaxDirections : directions;
+    double aroundX[8];
+    double aroundY[8];
+    for (unsigned d = 0; d < 8; ++d) {
+        double const a = kPi * d / 4;
+        aroundX[d] = std::cos(a);
+        aroundY[d] = std::sin(a);
+    }
+    double pairX[kMaxDirections];
+    double pairY[kMaxDirections];
+    for (unsigned d = 0; d < directions; ++d) {
+        double const a = kPi * d / directions;
+        pairX[d] = std::cos(a);
+        pairY[d] = std::sin(a);
+    }
     int low = 1 << 30;
     int high = -1;
     for (unsigned d = 0; d < 8; ++d) {
-        double const a = kPi * d / 4;
         for (double r = 0; r <= reach; r += radialStep) {
-            int const g = SampleBilinear(image, x + std::cos(a) * r, y + std::sin(a) * r);
+            int const g = SampleBilinear(image, x + aroundX[d] * r, y + aroundY[d] * r);
             low = g < low ? g : low;
             high = g > high ? g : high;
         }
@@ -59,8 +76,7 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
                 bool above = true;
                 bool below = true;
                 for (unsigned d = 0; d < 8; ++d) {
-                    double const a = kPi * d / 4;
-                    int const g = SampleBilinear(image, px + std::cos(a) * module * 0.9, py + std::sin(a) * module * 0.9);
+                    int const g = SampleBilinear(image, px + aroundX[d] * module * 0.9, py + aroundY[d] * module * 0.9);
                     above = above && g >= centre + gap;
                     below = below && g <= centre - gap;
                 }
@@ -73,9 +89,8 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
                 bool const bounded = bestScore >= 0 && !(looksCentre && !bestCentre);
                 double score = 0;
                 for (unsigned d = 0; d < directions && !(bounded && score >= bestScore); ++d) {
-                    double const a = kPi * d / directions;
-                    double const dx = std::cos(a);
-                    double const dy = std::sin(a);
+                    double const dx = pairX[d];
+                    double const dy = pairY[d];
                     for (double r = 1; r <= reach && !(bounded && score >= bestScore); r += radialStep) {
                         int const g1 = SampleBilinear(image, px + dx * r, py + dy * r);
                         int const g2 = SampleBilinear(image, px - dx * r, py - dy * r);
@@ -143,8 +158,10 @@ bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, doub
     unsigned const inner = static_cast<unsigned>(module * 4.0 / kStep);
     for (unsigned r = 0; r < kRays; ++r) {
         double const a = 2 * kPi * r / kRays;
+        double const dx = std::cos(a);
+        double const dy = std::sin(a);
         for (unsigned s = 0; s <= inner && s < samples; ++s) {
-            int const g = SampleBilinear(image, x + std::cos(a) * s * kStep, y + std::sin(a) * s * kStep);
+            int const g = SampleBilinear(image, x + dx * s * kStep, y + dy * s * kStep);
             low = g < low ? g : low;
             high = g > high ? g : high;
         }

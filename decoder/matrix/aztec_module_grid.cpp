@@ -223,16 +223,26 @@ int SampleBilinear(GrayImage const& image, double x, double y)
     if (!(fx > -1e6 && fx < 1e6 && fy > -1e6 && fy < 1e6)) {
         return 0;
     }
-    // Inside the image the four pixels are read directly; the result is the
-    // same as with the clamped reads, which only the border needs.
-    int const i = static_cast<int>(std::floor(fx));
-    int const j = static_cast<int>(std::floor(fy));
-    bool const inside = image.GetPixels() != nullptr && i >= 0 && j >= 0 && i + 1 < image.GetWidth() &&
-                        j + 1 < image.GetHeight();
-    double const grey =
-        inside ? Bilinear([&](int a, int b) { return static_cast<double>(image.At(a, b)); }, fx, fy)
-               : Bilinear([&](int a, int b) { return static_cast<double>(image.AtClamped(a, b)); }, fx, fy);
-    return static_cast<int>(grey + 0.5);
+    // Inside the image the four pixels are read directly, with the floor
+    // taken by truncation: the same weights and the same sum as the
+    // clamped reads, which only the border needs.
+    int i = static_cast<int>(fx);
+    int j = static_cast<int>(fy);
+    i -= static_cast<double>(i) > fx ? 1 : 0;
+    j -= static_cast<double>(j) > fy ? 1 : 0;
+    unsigned short const* const pixels = image.GetPixels();
+    if (pixels == nullptr || i < 0 || j < 0 || i + 1 >= image.GetWidth() || j + 1 >= image.GetHeight()) {
+        double const grey =
+            Bilinear([&](int a, int b) { return static_cast<double>(image.AtClamped(a, b)); }, fx, fy);
+        return static_cast<int>(grey + 0.5);
+    }
+    unsigned short const* const p = pixels + static_cast<long long>(j) * image.GetPitch() + i;
+    unsigned short const* const q = p + image.GetPitch();
+    double const ax = fx - i;
+    double const ay = fy - j;
+    double const top = static_cast<double>(p[0]) * (1 - ax) + static_cast<double>(p[1]) * ax;
+    double const bottom = static_cast<double>(q[0]) * (1 - ax) + static_cast<double>(q[1]) * ax;
+    return static_cast<int>(top * (1 - ay) + bottom * ay + 0.5);
 }
 
 }  // namespace DEC2DIvra
