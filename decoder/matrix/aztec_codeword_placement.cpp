@@ -63,15 +63,26 @@ bool ReadAztecCodewords(BinarizationTableForAztec const& table, bool compact, un
     for (unsigned w = 0; w < count; ++w) {
         codewords[w] = 0;
     }
+    // Table positions of the symbol's positions without reference lines,
+    // once; the bits are met in stream order, so the codeword and the bit in
+    // it simply count on.
+    constexpr unsigned kMaxBase = 14u + 4u * 32u;
+    unsigned short toTable[kMaxBase];
+    for (unsigned i = 0; i < base; ++i) {
+        toTable[i] = static_cast<unsigned short>(MapToTable(compact, base, table.size, i));
+    }
     unsigned position = 0;
+    unsigned word = 0;
+    unsigned bitsLeft = codewordBits;
     auto put = [&](unsigned bx, unsigned by) {
         if (position >= skip && position < end) {
-            unsigned const x = MapToTable(compact, base, table.size, bx);
-            unsigned const y = MapToTable(compact, base, table.size, by);
-            unsigned const bit = position - skip;
-            if (table.At(x, y) != 0) {
-                codewords[bit / codewordBits] |=
-                    static_cast<unsigned short>(1u << (codewordBits - 1 - bit % codewordBits));
+            --bitsLeft;
+            if (table.At(toTable[bx], toTable[by]) != 0) {
+                codewords[word] |= static_cast<unsigned short>(1u << bitsLeft);
+            }
+            if (bitsLeft == 0) {
+                ++word;
+                bitsLeft = codewordBits;
             }
         }
         ++position;
