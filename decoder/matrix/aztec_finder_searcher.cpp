@@ -75,7 +75,8 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
                 int const centre = SampleBilinear(image, px, py);
                 bool above = true;
                 bool below = true;
-                for (unsigned d = 0; d < 8; ++d) {
+                // Most points fail on the first sample or two around them.
+                for (unsigned d = 0; d < 8 && (above || below); ++d) {
                     int const g = SampleBilinear(image, px + aroundX[d] * module * 0.9, py + aroundY[d] * module * 0.9);
                     above = above && g >= centre + gap;
                     below = below && g <= centre - gap;
