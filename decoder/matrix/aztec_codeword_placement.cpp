@@ -76,10 +76,10 @@ bool ReadAztecCodewords(BinarizationTableForAztec const& table, bool compact, un
     unsigned bitsLeft = codewordBits;
     auto put = [&](unsigned bx, unsigned by) {
         if (position >= skip && position < end) {
+            // Without a branch on the module: data modules are a coin toss.
             --bitsLeft;
-            if (table.At(toTable[bx], toTable[by]) != 0) {
-                codewords[word] |= static_cast<unsigned short>(1u << bitsLeft);
-            }
+            unsigned const dark = table.At(toTable[bx], toTable[by]) != 0 ? 1u : 0u;
+            codewords[word] = static_cast<unsigned short>(codewords[word] | (dark << bitsLeft));
             if (bitsLeft == 0) {
                 ++word;
                 bitsLeft = codewordBits;
