@@ -21,6 +21,9 @@ struct BarRegionCandidate {
     unsigned score = 0;    // higher: more bar-like
     unsigned edges = 0;    // edges met along the axis
     unsigned spacing = 0;  // median distance of neighbouring edges, pixels
+    // Lines across the band saw the same edges at the axis (or were not
+    // compared): the axis runs across the bars that gave the edges.
+    bool steady = true;
 };
 
 }  // namespace DEC2DIvra
