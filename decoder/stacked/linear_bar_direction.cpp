@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "decoder/core/sampling/bilinear.h"
+#include "decoder/core/sampling/line_shift.h"
 
 namespace DEC2DIvra {
 
@@ -29,45 +30,12 @@ unsigned LinearBarDirection::Sample(GrayImage const& image, float t, float* out)
 bool LinearBarDirection::Match(float const* a, float const* b, unsigned count, float from, int reach, float& shift,
                                float& likeness)
 {
-    int const centre = static_cast<int>(std::lround(from));
-    int const n = static_cast<int>(count) - 1;  // level changes per line
-    auto match = [&](int k) {
-        double sum = 0;
-        for (int i = k < 0 ? -k : 0; i < n && i + k < n; ++i) {
-            sum += static_cast<double>(a[i + 1] - a[i]) * static_cast<double>(b[i + k + 1] - b[i + k]);
-        }
-        return sum;
-    };
-    double best = 0;
-    int bestShift = 0;
-    bool any = false;
-    for (int k = centre - reach; k <= centre + reach; ++k) {
-        if (k <= -n || k >= n) {
-            continue;
-        }
-        double const m = match(k);
-        if (!any || m > best) {
-            best = m;
-            bestShift = k;
-            any = true;
-        }
-    }
-    double ownA = 0;
-    double ownB = 0;
-    for (int i = 0; i < n; ++i) {
-        ownA += static_cast<double>(a[i + 1] - a[i]) * static_cast<double>(a[i + 1] - a[i]);
-        ownB += static_cast<double>(b[i + 1] - b[i]) * static_cast<double>(b[i + 1] - b[i]);
-    }
-    if (!any || best <= 0 || ownA <= 0 || ownB <= 0) {
+    LineShift found;
+    if (!FindLineShift(a, count, b, count, 0, static_cast<int>(std::lround(from)), reach, found)) {
         return false;
     }
-    likeness = static_cast<float>(best / std::sqrt(ownA * ownB));
-    double const before = match(bestShift - 1);
-    double const after = match(bestShift + 1);
-    double const curvature = before - 2 * best + after;
-    double fraction = curvature < 0 ? 0.5 * (before - after) / curvature : 0;
-    fraction = fraction > 0.5 ? 0.5 : (fraction < -0.5 ? -0.5 : fraction);
-    shift = static_cast<float>(bestShift + fraction);
+    shift = static_cast<float>(found.shift);
+    likeness = static_cast<float>(found.likeness);
     return true;
 }
 

@@ -21,6 +21,13 @@ struct BarRegionCandidate {
     unsigned score = 0;    // higher: more bar-like
     unsigned edges = 0;    // edges met along the axis
     unsigned spacing = 0;  // median distance of neighbouring edges, pixels
+    // Lines across the band saw the same edges at the axis (or were not
+    // compared): the axis runs across the bars that gave the edges.
+    bool steady = true;
+    // Put behind a steady candidate whose region holds its centre: left out
+    // only when a label's region holds it, not when that region was searched
+    // in vain.
+    bool deferred = false;
 };
 
 }  // namespace DEC2DIvra

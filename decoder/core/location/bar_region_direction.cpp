@@ -1,6 +1,7 @@
 #include "decoder/core/location/bar_region_direction.h"
 
 #include "decoder/core/arithmetic/dec_math.h"
+#include "decoder/core/sampling/line_shift.h"
 
 #include <cmath>
 
@@ -8,56 +9,19 @@ namespace DEC2DIvra {
 
 namespace {
 
-// The match of the level changes of two profiles with the second shifted by
-// `shift` samples (a feature at s in the first at s + shift in the second).
-long long Match(BarRegionProfile const& a, BarRegionProfile const& b, int shift)
-{
-    int const begin = a.GetBegin() > b.GetBegin() - shift ? a.GetBegin() : b.GetBegin() - shift;
-    int const end = a.GetEnd() < b.GetEnd() - shift ? a.GetEnd() : b.GetEnd() - shift;
-    long long sum = 0;
-    for (int s = begin; s < end; ++s) {
-        unsigned const i = static_cast<unsigned>(s - a.GetBegin());
-        unsigned const j = static_cast<unsigned>(s + shift - b.GetBegin());
-        long long const da = a.GetSample(i + 1) - a.GetSample(i);
-        long long const db = b.GetSample(j + 1) - b.GetSample(j);
-        sum += da * db;
-    }
-    return sum;
-}
-
-// The shift that best matches two profiles within `reach` samples, with its
-// fraction from a parabola through the best three (in 1/256 sample), and how
-// alike the profiles are there: the match over the geometric mean of each
-// profile's match with itself (1 for the same edges, near 0 for unrelated
-// ones). False when nothing matches.
+// The shift of the second profile's level changes against the first's within
+// `reach` samples, in 1/256 sample, and how alike they are there. Both
+// profiles are sampled at one-pixel steps.
 bool FindShift(BarRegionProfile const& a, BarRegionProfile const& b, int reach, long long& shift256, double& likeness)
 {
-    long long best = 0;
-    int bestShift = 0;
-    bool any = false;
-    for (int shift = -reach; shift <= reach; ++shift) {
-        long long const m = Match(a, b, shift);
-        if (!any || m > best) {
-            best = m;
-            bestShift = shift;
-            any = true;
-        }
-    }
-    if (!any || best <= 0) {
+    LineShift found;
+    if (!FindLineShift(a.GetSamples(), a.GetCount(), b.GetSamples(), b.GetCount(), b.GetBegin() - a.GetBegin(), 0,
+                       reach, found)) {
         return false;
     }
-    long long const before = Match(a, b, bestShift - 1);
-    long long const after = Match(a, b, bestShift + 1);
-    // The peak's offset from bestShift in 1/256 sample, within half a sample.
-    long long fraction = 0;
-    long long const curvature = before - 2 * best + after;
-    if (curvature < 0) {
-        fraction = (before - after) * 128 / curvature;
-        fraction = fraction > 128 ? 128 : (fraction < -128 ? -128 : fraction);
-    }
-    shift256 = static_cast<long long>(bestShift) * 256 + fraction;
-    double const own = static_cast<double>(Match(a, a, 0)) * static_cast<double>(Match(b, b, 0));
-    likeness = own > 0 ? static_cast<double>(best) / std::sqrt(own) : 0;
+    // Whole 1/256 samples: exact.
+    shift256 = std::llround(found.shift * 256);
+    likeness = found.likeness;
     return true;
 }
 
@@ -65,8 +29,11 @@ bool FindShift(BarRegionProfile const& a, BarRegionProfile const& b, int reach, 
 
 bool CalcBarDirectionSubroutine::Start(GrayImage const& image, Rectangle const& area, int begin, int end, int t0,
                                        int t1, BarRegionProfile& first, BarRegionProfile& second,
-                                       BarRegionAxis& axis) const
+                                       BarRegionAxis& axis, double* fit) const
 {
+    if (fit != nullptr) {
+        *fit = -1;
+    }
     int distance = t1 - t0;
     if (distance < kMinimumDistance) {
         return false;
@@ -77,10 +44,16 @@ bool CalcBarDirectionSubroutine::Start(GrayImage const& image, Rectangle const& 
     if (!sample(first, t0) || !sample(second, t1)) {
         return false;
     }
+    if (fit != nullptr) {
+        *fit = 0;
+    }
     long long shift256 = 0;
     double likeness = 0;
     if (!FindShift(first, second, (distance * kMaxTangent + 255) / 256 + 1, shift256, likeness)) {
         return false;
+    }
+    if (fit != nullptr) {
+        *fit = likeness;
     }
     // Lines far apart may cross two different symbols one above the other (a
     // composite's 2D part over its linear bars): their best shift is chance.
@@ -104,6 +77,9 @@ bool CalcBarDirectionSubroutine::Start(GrayImage const& image, Rectangle const& 
         if (found[better] && alike[better] >= kHalfLikeness) {
             shift256 = halves[better];
             distance = better == 0 ? half : distance - half;
+            if (fit != nullptr) {
+                *fit = alike[better];
+            }
         } else if (found[better] && (alike[better] >= kHalfOverFar * likeness ||
                                      alike[1 - better] * kHalfOverFar <= alike[better])) {
             return false;

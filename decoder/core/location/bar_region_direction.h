@@ -29,9 +29,14 @@ public:
 
     // Lines at t0 and t1 (t1 - t0 at least kMinimumDistance pixels) over
     // s = begin .. end. False, with the axis unchanged, when the lines cannot
-    // be sampled or show nothing to match.
+    // be sampled or show nothing to match. `fit`, when given, is set to the
+    // likeness of the lines that gave the direction, or of the far lines
+    // when none did (below kMinLikeness: the lines across the band do not
+    // see the same edges at its axis); 0 when nothing matched, -1 when the
+    // lines lie too close or cannot be sampled.
     bool Start(GrayImage const& image, Rectangle const& area, int begin, int end, int t0, int t1,
-               BarRegionProfile& first, BarRegionProfile& second, BarRegionAxis& axis) const;
+               BarRegionProfile& first, BarRegionProfile& second, BarRegionAxis& axis,
+               double* fit = nullptr) const;
 };
 
 }  // namespace DEC2DIvra

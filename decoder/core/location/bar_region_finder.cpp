@@ -120,8 +120,10 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
     span.tLow -= middle;
     span.tHigh -= middle;
     int const height = span.tHigh - span.tLow;
+    double fit = 0;
     CalcBarDirectionSubroutine().Start(image, field.GetArea(), span.begin, span.end, -height / 3, height / 3,
-                                       profile_, second_, axis);
+                                       profile_, second_, axis, &fit);
+    bool const steady = fit < 0 || fit >= CalcBarDirectionSubroutine::kMinLikeness;
     // Lines at a quarter of the height either side of the axis as well, so
     // that a damaged stretch of the bars does not hide them.
     int const offsets[3] = {-height / 4, 0, height / 4};
@@ -150,6 +152,7 @@ void BarRegionFinder::AddBand(GrayImage const& image, BarOrientationField const&
         candidate.edges = train.last - train.first + 1;
         candidate.spacing = train.spacing;
         candidate.score = candidate.edges * coherence;
+        candidate.steady = steady;
         if (CalcBarRegionSubroutine().Start(axis, s0, s1, span.tLow, span.tHigh, field.GetArea(),
                                             candidate.region)) {
             Add(candidate);

@@ -68,6 +68,7 @@ public:
     unsigned GetCount() const { return count_; }
     unsigned GetEdgeCount() const { return edgeCount_; }
     int GetSample(unsigned i) const { return samples_[i]; }
+    int const* GetSamples() const { return samples_; }
     // The axis coordinate of a sample (pixels).
     int CalcS(unsigned sample) const { return begin_ + static_cast<int>(sample) * step_; }
     // The axis coordinate of an edge (pixels).

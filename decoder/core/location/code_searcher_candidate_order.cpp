@@ -1,5 +1,7 @@
 #include "decoder/core/location/code_searcher_candidate_order.h"
 
+#include "decoder/core/geometry/geometry.h"
+
 namespace DEC2DIvra {
 
 namespace {
@@ -39,6 +41,31 @@ void OrderBarRegionCandidates(BarRegionCandidate* candidates, unsigned count)
             --j;
         }
         candidates[j] = moving;
+    }
+    // A band whose lines did not fit its axis may be bars crossed at a slant
+    // by the lines of a group beside them (the bars' ends, text under them),
+    // with more edges than the bars' own band: a fitting band of nearly as
+    // many edges whose region holds its centre goes first. Its label leaves
+    // the other out; without one, the other is still tried (the symbol's
+    // bars may fan out, as under perspective, and fit no band).
+    for (unsigned i = 0; i < count; ++i) {
+        if (candidates[i].steady) {
+            continue;
+        }
+        Point const centre = candidates[i].region.CalcCenterPoint();
+        for (unsigned k = i + 1; k < count; ++k) {
+            if (!candidates[k].steady || 4 * candidates[k].edges < 3 * candidates[i].edges ||
+                !Geometry::IsIncluding(candidates[k].region, centre)) {
+                continue;
+            }
+            BarRegionCandidate const moving = candidates[k];
+            for (unsigned j = k; j > i; --j) {
+                candidates[j] = candidates[j - 1];
+            }
+            candidates[i] = moving;
+            candidates[i + 1].deferred = true;
+            break;
+        }
     }
 }
 

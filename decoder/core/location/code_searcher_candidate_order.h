@@ -14,7 +14,9 @@ namespace DEC2DIvra {
 //
 //   1. Linear regions at any angle, to AbstractBarCodeDecoder: groups of
 //      cells of parallel gradients, split along their axis into trains of
-//      edges; strongest (most edges, most coherent) first. With a QR stage
+//      edges; strongest (most edges, most coherent) first, except that a
+//      band whose lines across it did not see the same edges goes after a
+//      band that did and whose region holds its centre. With a QR stage
 //      wanted, once a region gave no label its finders are swept, and a
 //      region whose centre lies in a symbol that three square finders span
 //      is left out (its data would only cost the linear decoders time).
@@ -54,7 +56,9 @@ enum class CodeSearchStage : unsigned {
     kDot,
 };
 
-// Sorts candidates strongest first; equal scores keep their order.
+// Sorts candidates strongest first (equal scores keep their order); an
+// unsteady candidate then gives way to a steady one whose region holds its
+// centre.
 void OrderBarRegionCandidates(BarRegionCandidate* candidates, unsigned count);
 
 // Whether a region and a rectangle (bounds included) share any point.

@@ -224,7 +224,9 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
     unsigned const budget = option.readMode == kReadModeMoving ? kMovingBudget : kHandyBudget;
     for (unsigned i = 0; i < barCandidateCount_ && tried_ < budget; ++i) {
         BarRegionCandidate const& candidate = candidates[i];
-        if ((central && !IsOverlapping(candidate.region, window)) || searched_.IsIncluded(candidate.region)) {
+        bool const searched = candidate.deferred ? taken_.IsIncluded(candidate.region)
+                                                 : searched_.IsIncluded(candidate.region);
+        if ((central && !IsOverlapping(candidate.region, window)) || searched) {
             continue;
         }
         // A QR or Aztec symbol's data makes bar-like regions that cost the

@@ -351,6 +351,50 @@ TEST(DirectionTest, TwoLinesAcrossTheBarsTurnTheAxisOntoThem)
     EXPECT_EQ(axis.uy, before.uy);
 }
 
+// How well the lines across a band fit its axis: bars whose direction the
+// lines find fit; bars crossed at a slant beyond the correction's reach (the
+// axis of a group beside them, its lines running on into the bars) do not.
+TEST(DirectionTest, TheFitTellsWhetherTheLinesSawTheSameEdges)
+{
+    // Irregular widths, as a symbol's characters make.
+    std::vector<double> widths;
+    unsigned state = 11;
+    for (int i = 0; i < 61; ++i) {
+        state = state * 1103515245u + 12345u;
+        widths.push_back(2.0 + (state >> 16) % 4 * 1.5);
+    }
+    struct Case {
+        double bars;
+        double axis;
+        bool steady;
+    };
+    for (Case const c : {Case{20, 16.5, true}, Case{-70, -66, true}, Case{0, 13, false}, Case{90, 76, false},
+                         Case{20, 35, false}}) {
+        support::Frame const frame = DrawBars(widths, c.bars, 320, 240, 100);
+        auto first = std::make_unique<BarRegionProfile>();
+        auto second = std::make_unique<BarRegionProfile>();
+        BarRegionAxis axis = Axis(c.axis, 320, 240);
+        double fit = -2;
+        CalcBarDirectionSubroutine().Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, -80, 80, -21, 21, *first,
+                                           *second, axis, &fit);
+        EXPECT_EQ(fit >= CalcBarDirectionSubroutine::kMinLikeness, c.steady)
+            << c.bars << " from " << c.axis << ": " << fit;
+    }
+    // Lines too close together were not compared; lines that see nothing
+    // to match do not fit.
+    support::Frame const flat = support::makeFrame();
+    auto first = std::make_unique<BarRegionProfile>();
+    auto second = std::make_unique<BarRegionProfile>();
+    BarRegionAxis axis = Axis(10, 320, 240);
+    double fit = 1;
+    CalcBarDirectionSubroutine().Start(ImageOf(flat), Rectangle{0, 0, 639, 479}, -80, 80, 0, 4, *first, *second, axis,
+                                       &fit);
+    EXPECT_LT(fit, 0);
+    CalcBarDirectionSubroutine().Start(ImageOf(flat), Rectangle{0, 0, 639, 479}, -80, 80, -30, 30, *first, *second,
+                                       axis, &fit);
+    EXPECT_EQ(fit, 0);
+}
+
 TEST(BuilderTest, TheRegionReadsAlongTheAxisAndStaysInsideTheArea)
 {
     Rectangle const area{10, 20, 629, 469};
@@ -403,6 +447,67 @@ TEST(CandidateOrderTest, OverlapWithTheCentralWindow)
             << c.region.corner[0].x << "," << c.region.corner[0].y;
     }
     EXPECT_FALSE(IsOverlapping(cases[1].region, Rectangle{10, 10, 5, 20}));
+}
+
+// Strongest first, except that a band whose lines did not fit its axis gives
+// way to a band of nearly as many edges that fitted and whose region holds
+// its centre: the same bars crossed at a slant by the lines of a group beside
+// them would otherwise cost a failed read first. The band that gave way is
+// marked, so that the other's region searched in vain does not hide it.
+TEST(CandidateOrderTest, UnsteadyBandsGiveWayToTheSteadyBandHoldingThem)
+{
+    auto box = [](int left, int top, int right, int bottom) {
+        Region r;
+        r.corner[0] = Point{left, top};
+        r.corner[1] = Point{right, top};
+        r.corner[2] = Point{right, bottom};
+        r.corner[3] = Point{left, bottom};
+        return r;
+    };
+    struct Given {
+        char name;
+        unsigned edges;
+        bool steady;
+        Region region;
+    };
+    Region const symbol = box(0, 176, 575, 287);
+    Region const slantwise = box(20, 200, 440, 300);  // centre (230, 250) on the symbol
+    Region const elsewhere = box(100, 380, 400, 440);
+    struct Case {
+        std::vector<Given> given;
+        std::string order;
+        std::string deferred;
+    };
+    Case const cases[] = {
+        {{{'u', 129, false, slantwise}, {'s', 120, true, symbol}}, "su", "u"},
+        {{{'u', 129, false, elsewhere}, {'s', 120, true, symbol}}, "us", ""},
+        {{{'u', 48, false, slantwise}, {'s', 35, true, symbol}}, "us", ""},  // a small part of the bars
+        {{{'a', 129, true, slantwise}, {'b', 120, true, symbol}}, "ab", ""},
+        {{{'u', 129, false, slantwise}, {'v', 120, false, symbol}}, "uv", ""},
+        {{{'s', 100, true, symbol}, {'e', 110, true, elsewhere}, {'u', 120, false, slantwise}}, "sue", "u"},
+        {{{'e', 110, false, elsewhere}, {'u', 120, false, slantwise}, {'s', 100, true, symbol}}, "sue", "u"},
+    };
+    for (Case const& c : cases) {
+        std::vector<BarRegionCandidate> candidates;
+        for (Given const& g : c.given) {
+            BarRegionCandidate candidate;
+            candidate.edges = g.edges;
+            candidate.score = g.edges * 200;
+            candidate.steady = g.steady;
+            candidate.region = g.region;
+            candidate.s0 = g.name;  // tells the candidates apart
+            candidates.push_back(candidate);
+        }
+        OrderBarRegionCandidates(candidates.data(), static_cast<unsigned>(candidates.size()));
+        std::string order;
+        std::string deferred;
+        for (BarRegionCandidate const& candidate : candidates) {
+            order += static_cast<char>(candidate.s0);
+            deferred += candidate.deferred ? std::string(1, static_cast<char>(candidate.s0)) : "";
+        }
+        EXPECT_EQ(order, c.order) << c.given[0].name << c.given[1].name;
+        EXPECT_EQ(deferred, c.deferred) << c.given[0].name << c.given[1].name;
+    }
 }
 
 }  // namespace
