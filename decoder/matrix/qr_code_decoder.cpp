@@ -503,7 +503,8 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
                 }
             }
             for (unsigned column = 0; column < size; ++column) {
-                int value = sampler.At(centres[column].x, centres[column].y);
+                QRPoint const& c = centres[column];
+                int value = sampler.IsInterior(c.x, c.y) ? sampler.AtInterior(c.x, c.y) : sampler.At(c.x, c.y);
                 if (sampling == Sampling::kSpread) {
                     int sum = 2 * value + 3;
                     for (unsigned k = 0; k < 4; ++k) {
@@ -524,35 +525,41 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
     // Blur spreads each module into its neighbours: add its difference to
     // their mean once more before the decision.
     unsigned histogram[256] = {};
+    unsigned short const* const sampled = luminance_.GetData();
+    unsigned short* const sharpened = contrast_.GetData();
     for (unsigned y = 0; y < size; ++y) {
+        unsigned short const* const line = sampled + y * size;
         for (unsigned x = 0; x < size; ++x) {
-            int const value = luminance_[y * size + x];
-            int const left = x > 0 ? luminance_[y * size + x - 1] : value;
-            int const right = x + 1 < size ? luminance_[y * size + x + 1] : value;
-            int const up = y > 0 ? luminance_[(y - 1) * size + x] : value;
-            int const down = y + 1 < size ? luminance_[(y + 1) * size + x] : value;
+            int const value = line[x];
+            int const left = x > 0 ? line[x - 1] : value;
+            int const right = x + 1 < size ? line[x + 1] : value;
+            int const up = y > 0 ? (line - size)[x] : value;
+            int const down = y + 1 < size ? (line + size)[x] : value;
             int sharp = value + (4 * value - left - right - up - down) * kSharpen / 16;
             sharp = sharp < 0 ? 0 : (sharp > 1023 ? 1023 : sharp);
-            contrast_[y * size + x] = static_cast<unsigned short>(sharp);
+            sharpened[y * size + x] = static_cast<unsigned short>(sharp);
             ++histogram[sharp >> 2];
         }
     }
     int const threshold = static_cast<int>(Otsu(histogram, 256) * 4);
     long long darkSum = 0;
-    long long lightSum = 0;
+    long long allSum = 0;
     unsigned darkCount = 0;
+    // Dark and light modules come in no order: the loop keeps clear of
+    // branches on them.
+    unsigned short* const contrast = contrast_.GetData();
+    unsigned char* const darkModules = dark_.GetData();
     for (unsigned i = 0; i < size * size; ++i) {
-        int const value = contrast_[i];
-        bool const dark = value < threshold;
-        dark_[i] = dark ? 1 : 0;
-        contrast_[i] = static_cast<unsigned short>(dark ? threshold - value : value - threshold);
-        if (dark) {
-            darkSum += value;
-            ++darkCount;
-        } else {
-            lightSum += value;
-        }
+        int const value = contrast[i];
+        int const off = value - threshold;
+        int const dark = off < 0 ? -1 : 0;  // all bits set for a dark module
+        darkModules[i] = static_cast<unsigned char>(dark & 1);
+        contrast[i] = static_cast<unsigned short>((off ^ dark) - dark);
+        darkSum += value & dark;
+        allSum += value;
+        darkCount += static_cast<unsigned>(dark & 1);
     }
+    long long const lightSum = allSum - darkSum;
     unsigned const lightCount = size * size - darkCount;
     return darkCount > 0 && lightCount > 0 &&
            lightSum / lightCount - darkSum / darkCount >= static_cast<long long>(kMinContrast);

@@ -324,14 +324,17 @@ void CodeSearcherEngine::ListQRTriples()
     tripleCount = 0;
     for (unsigned a = 0; a < count; ++a) {
         for (unsigned b = 0; b < count; ++b) {
+            FinderSighting const& fa = finders[a];
+            FinderSighting const& fb = finders[b];
+            // A pair unlike in polarity or module takes no third finder.
+            int const pairLow = fa.module < fb.module ? fa.module : fb.module;
+            int const pairHigh = fa.module > fb.module ? fa.module : fb.module;
+            if (a == b || fa.dark != fb.dark || pairHigh > 3 * pairLow) {
+                continue;
+            }
             for (unsigned c = b + 1; c < count; ++c) {
-                if (a == b || a == c) {
-                    continue;
-                }
-                FinderSighting const& fa = finders[a];
-                FinderSighting const& fb = finders[b];
                 FinderSighting const& fc = finders[c];
-                if (fa.dark != fb.dark || fa.dark != fc.dark) {
+                if (a == c || fa.dark != fc.dark) {
                     continue;
                 }
                 int const low = fa.module < fb.module ? (fa.module < fc.module ? fa.module : fc.module)
