@@ -327,7 +327,9 @@ bool QRCodeDecoder::FindAlignment(QRSampler const& sampler, QRPoint const& predi
                 int darkSum = 0;
                 int lightSum = 0;
                 for (unsigned k = 0; k < 25; ++k) {
-                    int const value = sampler.At(p.x + offsets[k].x, p.y + offsets[k].y);
+                    float const x = p.x + offsets[k].x;
+                    float const y = p.y + offsets[k].y;
+                    int const value = sampler.IsInterior(x, y) ? sampler.AtInterior(x, y) : sampler.At(x, y);
                     (light[k] ? lightSum : darkSum) += value;
                 }
                 float const score = static_cast<float>(lightSum) / 8.0f - static_cast<float>(darkSum) / 17.0f;
@@ -434,7 +436,23 @@ bool QRCodeDecoder::ReadSampled(QRSampler const& sampler, QRPerspective const& m
     // A symbol seen in a mirror shows its rows as columns: the finders, the
     // alignment patterns and the version information stand where they stand
     // in the symbol itself, only the format information and the data do not.
-    for (unsigned mirrored = 0; mirrored < 2; ++mirrored) {
+    // The way round whose format information reads nearer goes first, so
+    // that a mirrored symbol spends no decoding on its rows as columns.
+    if (!SampleModules(sampler, map, size, false, sampling)) {
+        return false;
+    }
+    unsigned nearer[2] = {99, 99};
+    for (unsigned way = 0; way < 2; ++way) {
+        for (unsigned const xorMask : {QRFormatDecoder::kQRMask, QRFormatDecoder::kModel1Mask}) {
+            QRFormatInformation seen;
+            if (ReadFormat(size, xorMask, seen, way != 0) && seen.distance < nearer[way]) {
+                nearer[way] = seen.distance;
+            }
+        }
+    }
+    unsigned const firstWay = nearer[1] < nearer[0] ? 1u : 0u;
+    for (unsigned pass = 0; pass < 2; ++pass) {
+        unsigned const mirrored = pass ^ firstWay;
         if (!SampleModules(sampler, map, size, mirrored != 0, sampling)) {
             return false;
         }
@@ -477,8 +495,11 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
         return false;
     }
     if (sampled_ && size == size_ && map == sampledMap_ && sampling == sampledWith_) {
+        if (mirrored == sampledMirrored_) {
+            return sampledContrast_;
+        }
         // Mirrored, module (x, y) is what (y, x) was.
-        if (mirrored != sampledMirrored_) {
+        {
             for (unsigned y = 0; y < size; ++y) {
                 for (unsigned x = y + 1; x < size; ++x) {
                     unsigned short const t = luminance_[y * size + x];
@@ -528,13 +549,16 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
     unsigned short const* const sampled = luminance_.GetData();
     unsigned short* const sharpened = contrast_.GetData();
     for (unsigned y = 0; y < size; ++y) {
+        // Past the symbol's edge a module stands for its missing neighbour.
         unsigned short const* const line = sampled + y * size;
+        unsigned short const* const above = y > 0 ? line - size : line;
+        unsigned short const* const below = y + 1 < size ? line + size : line;
         for (unsigned x = 0; x < size; ++x) {
             int const value = line[x];
-            int const left = x > 0 ? line[x - 1] : value;
-            int const right = x + 1 < size ? line[x + 1] : value;
-            int const up = y > 0 ? (line - size)[x] : value;
-            int const down = y + 1 < size ? (line + size)[x] : value;
+            int const left = line[x > 0 ? x - 1 : x];
+            int const right = line[x + 1 < size ? x + 1 : x];
+            int const up = above[x];
+            int const down = below[x];
             int sharp = value + (4 * value - left - right - up - down) * kSharpen / 16;
             sharp = sharp < 0 ? 0 : (sharp > 1023 ? 1023 : sharp);
             sharpened[y * size + x] = static_cast<unsigned short>(sharp);
@@ -561,8 +585,9 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
     }
     long long const lightSum = allSum - darkSum;
     unsigned const lightCount = size * size - darkCount;
-    return darkCount > 0 && lightCount > 0 &&
-           lightSum / lightCount - darkSum / darkCount >= static_cast<long long>(kMinContrast);
+    sampledContrast_ = darkCount > 0 && lightCount > 0 &&
+                       lightSum / lightCount - darkSum / darkCount >= static_cast<long long>(kMinContrast);
+    return sampledContrast_;
 }
 
 bool QRCodeDecoder::ReadMicroFormat(unsigned size, QRFormatInformation& format) const
@@ -577,11 +602,11 @@ bool QRCodeDecoder::ReadMicroFormat(unsigned size, QRFormatInformation& format) 
     return QRFormatDecoder::DecodeFormat(bits, QRFormatDecoder::kMicroMask, true, format);
 }
 
-bool QRCodeDecoder::ReadFormat(unsigned size, unsigned xorMask, QRFormatInformation& format) const
+bool QRCodeDecoder::ReadFormat(unsigned size, unsigned xorMask, QRFormatInformation& format, bool transposed) const
 {
     unsigned first = 0;
     unsigned second = 0;
-    auto dark = [&](unsigned x, unsigned y) { return dark_[y * size + x] != 0 ? 1u : 0u; };
+    auto dark = [&](unsigned x, unsigned y) { return dark_[transposed ? x * size + y : y * size + x] != 0 ? 1u : 0u; };
     for (unsigned i = 0; i <= 5; ++i) {
         first |= dark(8, i) << i;
     }

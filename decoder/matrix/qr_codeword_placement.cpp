@@ -106,6 +106,13 @@ unsigned QRCodewordPlacement::Read(QRModuleView const& modules, bool micro, unsi
     unsigned weakest = 0xFFFFu;
     bool upward = true;
     FunctionLayout const layout(micro, version);
+    // Every mask repeats every 12 rows and every 6 columns.
+    unsigned char maskRows[12] = {};
+    for (unsigned i = 0; i < 12; ++i) {
+        for (unsigned j = 0; j < 6; ++j) {
+            maskRows[i] |= static_cast<unsigned char>((IsMaskedDark(micro, mask, j, i) ? 1u : 0u) << j);
+        }
+    }
     for (int right = static_cast<int>(size) - 1; right >= 1; right -= 2) {
         if (!micro && right == 6) {
             right = 5;  // the vertical timing pattern
@@ -118,7 +125,8 @@ unsigned QRCodewordPlacement::Read(QRModuleView const& modules, bool micro, unsi
                     continue;
                 }
                 unsigned const index = y * size + x;
-                unsigned const dark = (modules.dark[index] != 0) != IsMaskedDark(micro, mask, x, y) ? 1u : 0u;
+                unsigned const masked = (maskRows[y % 12] >> (x % 6)) & 1u;
+                unsigned const dark = (modules.dark[index] != 0 ? 1u : 0u) ^ masked;
                 value = (value << 1) | dark;
                 if (modules.contrast != nullptr && modules.contrast[index] < weakest) {
                     weakest = modules.contrast[index];

@@ -15,7 +15,13 @@ struct QRPoint {
 // the nearest border pixel.
 class QRSampler {
 public:
-    QRSampler(GrayImage const& image, bool reversed) : image_(&image), reversed_(reversed) {}
+    QRSampler(GrayImage const& image, bool reversed)
+        : image_(&image),
+          reversed_(reversed),
+          right_(static_cast<float>(image.GetWidth() - 1)),
+          bottom_(static_cast<float>(image.GetHeight() - 1))
+    {
+    }
 
     // Inline: a symbol's sampling calls it five times a module.
     int At(float x, float y) const;
@@ -24,8 +30,7 @@ public:
     int AtInterior(float x, float y) const;
     bool IsInterior(float x, float y) const
     {
-        return x >= 0.0f && y >= 0.0f && x < static_cast<float>(image_->GetWidth() - 1) &&
-               y < static_cast<float>(image_->GetHeight() - 1);
+        return x >= 0.0f && y >= 0.0f && x < right_ && y < bottom_ && image_->GetPixels() != nullptr;
     }
     bool IsInside(QRPoint const& p) const
     {
@@ -37,6 +42,8 @@ public:
 private:
     GrayImage const* image_;
     bool reversed_;
+    float right_;   // the last column and row
+    float bottom_;
 };
 
 inline int QRSampler::At(float x, float y) const

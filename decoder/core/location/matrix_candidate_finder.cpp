@@ -99,8 +99,19 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
         // eighth of the contrast past the threshold; the other patterns are
         // cut at a quarter, which keeps noise out of their runs.
         if (wanted.qrFinders && ScanRow(image, area, y, kQRMarginShare)) {
-            for (unsigned i = 0; i < runCount_; ++i) {
-                CheckQRFinder(image, i, y);
+            // Five runs at a time, their total carried along the row; the
+            // middle run of a finder is 3 of its 7 modules.
+            int total = 0;
+            for (unsigned i = 0; i < runCount_ && i < 4; ++i) {
+                total += runs_[i].length;
+            }
+            for (unsigned i = 0; i + 5 <= runCount_; ++i) {
+                total += runs_[i + 4].length;
+                int const middle = 7 * runs_[i + 2].length;
+                if (total >= 7 && middle >= 2 * total && middle <= 4 * total) {
+                    CheckQRFinder(image, i, y);
+                }
+                total -= runs_[i].length;
             }
         }
         // A row without contrast has none at any cut: the bull's-eyes below
