@@ -117,15 +117,17 @@ unsigned QRCodewordPlacement::Read(QRModuleView const& modules, bool micro, unsi
         if (!micro && right == 6) {
             right = 5;  // the vertical timing pattern
         }
+        unsigned const shift[2] = {static_cast<unsigned>(right) % 6, static_cast<unsigned>(right - 1) % 6};
         for (unsigned step = 0; step < size; ++step) {
             unsigned const y = upward ? size - 1 - step : step;
+            unsigned const maskRow = maskRows[y % 12];
             for (unsigned k = 0; k < 2; ++k) {
                 unsigned const x = static_cast<unsigned>(right) - k;
                 if (layout.IsFunction(x, y)) {
                     continue;
                 }
                 unsigned const index = y * size + x;
-                unsigned const masked = (maskRows[y % 12] >> (x % 6)) & 1u;
+                unsigned const masked = (maskRow >> shift[k]) & 1u;
                 unsigned const dark = (modules.dark[index] != 0 ? 1u : 0u) ^ masked;
                 value = (value << 1) | dark;
                 if (modules.contrast != nullptr && modules.contrast[index] < weakest) {
