@@ -162,9 +162,14 @@ std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* o
     // /tmp/read-rate-missed.
     char const* keepEnv = std::getenv("SCANNER_BENCH_KEEP_MISSED");
     bool const keepMissed = keepEnv != nullptr && keepEnv[0] == '1';
-    // SCANNER_BENCH_ONLY=text runs only the tables whose title holds it.
+    // SCANNER_BENCH_ONLY=text runs only the tables whose title holds it, or
+    // of the others only the rows whose symbol's name holds it.
     char const* only = std::getenv("SCANNER_BENCH_ONLY");
-    if (only != nullptr && spec.title.find(only) == std::string::npos) {
+    bool const wholeTable = only == nullptr || spec.title.find(only) != std::string::npos;
+    auto isRun = [&](ReadRateSymbol const& symbol) {
+        return wholeTable || symbol.name.find(only) != std::string::npos;
+    };
+    if (std::none_of(spec.symbols.begin(), spec.symbols.end(), isRun)) {
         return rows;
     }
     // SCANNER_BENCH_CONDITION=name runs only that condition.
@@ -188,6 +193,9 @@ std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* o
     std::fprintf(out, "%-24s %-14s %4s %6s %6s %6s  %s %8s\n", "symbol", "condition", "n", "ours", "zxing", "zbar",
                  "wrong", "ms");
     for (ReadRateSymbol const& symbol : spec.symbols) {
+        if (!isRun(symbol)) {
+            continue;
+        }
         for (ReadRateCondition const& condition : spec.conditions) {
             if (onlyCondition != nullptr && condition.name != onlyCondition) {
                 continue;

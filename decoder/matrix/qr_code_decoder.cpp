@@ -327,7 +327,9 @@ bool QRCodeDecoder::FindAlignment(QRSampler const& sampler, QRPoint const& predi
                 int darkSum = 0;
                 int lightSum = 0;
                 for (unsigned k = 0; k < 25; ++k) {
-                    int const value = sampler.At(p.x + offsets[k].x, p.y + offsets[k].y);
+                    float const x = p.x + offsets[k].x;
+                    float const y = p.y + offsets[k].y;
+                    int const value = sampler.IsInterior(x, y) ? sampler.AtInterior(x, y) : sampler.At(x, y);
                     (light[k] ? lightSum : darkSum) += value;
                 }
                 float const score = static_cast<float>(lightSum) / 8.0f - static_cast<float>(darkSum) / 17.0f;
@@ -434,7 +436,23 @@ bool QRCodeDecoder::ReadSampled(QRSampler const& sampler, QRPerspective const& m
     // A symbol seen in a mirror shows its rows as columns: the finders, the
     // alignment patterns and the version information stand where they stand
     // in the symbol itself, only the format information and the data do not.
-    for (unsigned mirrored = 0; mirrored < 2; ++mirrored) {
+    // The way round whose format information reads nearer goes first, so
+    // that a mirrored symbol spends no decoding on its rows as columns.
+    if (!SampleModules(sampler, map, size, false, sampling)) {
+        return false;
+    }
+    unsigned nearer[2] = {99, 99};
+    for (unsigned way = 0; way < 2; ++way) {
+        for (unsigned const xorMask : {QRFormatDecoder::kQRMask, QRFormatDecoder::kModel1Mask}) {
+            QRFormatInformation seen;
+            if (ReadFormat(size, xorMask, seen, way != 0) && seen.distance < nearer[way]) {
+                nearer[way] = seen.distance;
+            }
+        }
+    }
+    unsigned const firstWay = nearer[1] < nearer[0] ? 1u : 0u;
+    for (unsigned pass = 0; pass < 2; ++pass) {
+        unsigned const mirrored = pass ^ firstWay;
         if (!SampleModules(sampler, map, size, mirrored != 0, sampling)) {
             return false;
         }
@@ -477,8 +495,11 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
         return false;
     }
     if (sampled_ && size == size_ && map == sampledMap_ && sampling == sampledWith_) {
+        if (mirrored == sampledMirrored_) {
+            return sampledContrast_;
+        }
         // Mirrored, module (x, y) is what (y, x) was.
-        if (mirrored != sampledMirrored_) {
+        {
             for (unsigned y = 0; y < size; ++y) {
                 for (unsigned x = y + 1; x < size; ++x) {
                     unsigned short const t = luminance_[y * size + x];
@@ -503,7 +524,8 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
                 }
             }
             for (unsigned column = 0; column < size; ++column) {
-                int value = sampler.At(centres[column].x, centres[column].y);
+                QRPoint const& c = centres[column];
+                int value = sampler.IsInterior(c.x, c.y) ? sampler.AtInterior(c.x, c.y) : sampler.At(c.x, c.y);
                 if (sampling == Sampling::kSpread) {
                     int sum = 2 * value + 3;
                     for (unsigned k = 0; k < 4; ++k) {
@@ -524,38 +546,48 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
     // Blur spreads each module into its neighbours: add its difference to
     // their mean once more before the decision.
     unsigned histogram[256] = {};
+    unsigned short const* const sampled = luminance_.GetData();
+    unsigned short* const sharpened = contrast_.GetData();
     for (unsigned y = 0; y < size; ++y) {
+        // Past the symbol's edge a module stands for its missing neighbour.
+        unsigned short const* const line = sampled + y * size;
+        unsigned short const* const above = y > 0 ? line - size : line;
+        unsigned short const* const below = y + 1 < size ? line + size : line;
         for (unsigned x = 0; x < size; ++x) {
-            int const value = luminance_[y * size + x];
-            int const left = x > 0 ? luminance_[y * size + x - 1] : value;
-            int const right = x + 1 < size ? luminance_[y * size + x + 1] : value;
-            int const up = y > 0 ? luminance_[(y - 1) * size + x] : value;
-            int const down = y + 1 < size ? luminance_[(y + 1) * size + x] : value;
+            int const value = line[x];
+            int const left = line[x > 0 ? x - 1 : x];
+            int const right = line[x + 1 < size ? x + 1 : x];
+            int const up = above[x];
+            int const down = below[x];
             int sharp = value + (4 * value - left - right - up - down) * kSharpen / 16;
             sharp = sharp < 0 ? 0 : (sharp > 1023 ? 1023 : sharp);
-            contrast_[y * size + x] = static_cast<unsigned short>(sharp);
+            sharpened[y * size + x] = static_cast<unsigned short>(sharp);
             ++histogram[sharp >> 2];
         }
     }
     int const threshold = static_cast<int>(Otsu(histogram, 256) * 4);
     long long darkSum = 0;
-    long long lightSum = 0;
+    long long allSum = 0;
     unsigned darkCount = 0;
+    // Dark and light modules come in no order: the loop keeps clear of
+    // branches on them.
+    unsigned short* const contrast = contrast_.GetData();
+    unsigned char* const darkModules = dark_.GetData();
     for (unsigned i = 0; i < size * size; ++i) {
-        int const value = contrast_[i];
-        bool const dark = value < threshold;
-        dark_[i] = dark ? 1 : 0;
-        contrast_[i] = static_cast<unsigned short>(dark ? threshold - value : value - threshold);
-        if (dark) {
-            darkSum += value;
-            ++darkCount;
-        } else {
-            lightSum += value;
-        }
+        int const value = contrast[i];
+        int const off = value - threshold;
+        int const dark = off < 0 ? -1 : 0;  // all bits set for a dark module
+        darkModules[i] = static_cast<unsigned char>(dark & 1);
+        contrast[i] = static_cast<unsigned short>((off ^ dark) - dark);
+        darkSum += value & dark;
+        allSum += value;
+        darkCount += static_cast<unsigned>(dark & 1);
     }
+    long long const lightSum = allSum - darkSum;
     unsigned const lightCount = size * size - darkCount;
-    return darkCount > 0 && lightCount > 0 &&
-           lightSum / lightCount - darkSum / darkCount >= static_cast<long long>(kMinContrast);
+    sampledContrast_ = darkCount > 0 && lightCount > 0 &&
+                       lightSum / lightCount - darkSum / darkCount >= static_cast<long long>(kMinContrast);
+    return sampledContrast_;
 }
 
 bool QRCodeDecoder::ReadMicroFormat(unsigned size, QRFormatInformation& format) const
@@ -570,11 +602,11 @@ bool QRCodeDecoder::ReadMicroFormat(unsigned size, QRFormatInformation& format) 
     return QRFormatDecoder::DecodeFormat(bits, QRFormatDecoder::kMicroMask, true, format);
 }
 
-bool QRCodeDecoder::ReadFormat(unsigned size, unsigned xorMask, QRFormatInformation& format) const
+bool QRCodeDecoder::ReadFormat(unsigned size, unsigned xorMask, QRFormatInformation& format, bool transposed) const
 {
     unsigned first = 0;
     unsigned second = 0;
-    auto dark = [&](unsigned x, unsigned y) { return dark_[y * size + x] != 0 ? 1u : 0u; };
+    auto dark = [&](unsigned x, unsigned y) { return dark_[transposed ? x * size + y : y * size + x] != 0 ? 1u : 0u; };
     for (unsigned i = 0; i <= 5; ++i) {
         first |= dark(8, i) << i;
     }
@@ -935,6 +967,28 @@ bool QRCodeDecoder::ReadMicroAt(QRSampler const& sampler, QRPerspective map, QRP
         if (SampleModules(sampler, *fitted, size, mirrored, Sampling::kSpread) &&
             DecodeSampled(true, version, format.level, format.mask, label)) {
             WriteRegion(*fitted, size, label);
+            return true;
+        }
+    }
+    // A blurred symbol of two or three pixels a module shows its last
+    // timing modules too faint to place the far side to the module's
+    // fraction that its data needs: the grid is tried again a fiftieth
+    // narrower or wider along each axis, from the finder's corner, when the
+    // format information read without an error (the grid stands close).
+    if (format.distance != 0) {
+        return false;
+    }
+    static constexpr float kScales[8][2] = {{0.98f, 1.0f},  {1.0f, 0.98f},  {0.98f, 0.98f}, {1.02f, 1.0f},
+                                            {1.0f, 1.02f},  {1.02f, 1.02f}, {0.98f, 1.02f}, {1.02f, 0.98f}};
+    for (auto const& scale : kScales) {
+        QRPoint scaled[kMaxPoints];
+        for (unsigned i = 0; i < count; ++i) {
+            scaled[i] = QRPoint{modules[i].x * scale[0], modules[i].y * scale[1]};
+        }
+        QRPerspective trial;
+        if (trial.Fit(scaled, pixels, count) && SampleModules(sampler, trial, size, mirrored, Sampling::kSpread) &&
+            DecodeSampled(true, version, format.level, format.mask, label)) {
+            WriteRegion(trial, size, label);
             return true;
         }
     }

@@ -68,7 +68,8 @@ private:
     bool DecodeModel1(unsigned version, unsigned level, unsigned mask, DecodedLabel& label);
     bool CorrectBlock(unsigned short* block, unsigned n, unsigned k, unsigned short const* contrast,
                       unsigned reserve);
-    bool ReadFormat(unsigned size, unsigned xorMask, QRFormatInformation& format) const;
+    // Transposed, the modules are read as a mirror shows them.
+    bool ReadFormat(unsigned size, unsigned xorMask, QRFormatInformation& format, bool transposed = false) const;
     bool ReadMicroFormat(unsigned size, QRFormatInformation& format) const;
     void WriteRegion(QRPerspective const& map, unsigned size, DecodedLabel& label) const;
 
@@ -91,6 +92,7 @@ private:
     QRPerspective sampledMap_;
     bool sampledMirrored_ = false;
     Sampling sampledWith_ = Sampling::kCentre;
+    bool sampledContrast_ = false;  // what the last sampling answered
 };
 
 }  // namespace DEC2DIvra

@@ -106,19 +106,29 @@ unsigned QRCodewordPlacement::Read(QRModuleView const& modules, bool micro, unsi
     unsigned weakest = 0xFFFFu;
     bool upward = true;
     FunctionLayout const layout(micro, version);
+    // Every mask repeats every 12 rows and every 6 columns.
+    unsigned char maskRows[12] = {};
+    for (unsigned i = 0; i < 12; ++i) {
+        for (unsigned j = 0; j < 6; ++j) {
+            maskRows[i] |= static_cast<unsigned char>((IsMaskedDark(micro, mask, j, i) ? 1u : 0u) << j);
+        }
+    }
     for (int right = static_cast<int>(size) - 1; right >= 1; right -= 2) {
         if (!micro && right == 6) {
             right = 5;  // the vertical timing pattern
         }
+        unsigned const shift[2] = {static_cast<unsigned>(right) % 6, static_cast<unsigned>(right - 1) % 6};
         for (unsigned step = 0; step < size; ++step) {
             unsigned const y = upward ? size - 1 - step : step;
+            unsigned const maskRow = maskRows[y % 12];
             for (unsigned k = 0; k < 2; ++k) {
                 unsigned const x = static_cast<unsigned>(right) - k;
                 if (layout.IsFunction(x, y)) {
                     continue;
                 }
                 unsigned const index = y * size + x;
-                unsigned const dark = (modules.dark[index] != 0) != IsMaskedDark(micro, mask, x, y) ? 1u : 0u;
+                unsigned const masked = (maskRow >> shift[k]) & 1u;
+                unsigned const dark = (modules.dark[index] != 0 ? 1u : 0u) ^ masked;
                 value = (value << 1) | dark;
                 if (modules.contrast != nullptr && modules.contrast[index] < weakest) {
                     weakest = modules.contrast[index];

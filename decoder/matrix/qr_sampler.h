@@ -15,10 +15,23 @@ struct QRPoint {
 // the nearest border pixel.
 class QRSampler {
 public:
-    QRSampler(GrayImage const& image, bool reversed) : image_(&image), reversed_(reversed) {}
+    QRSampler(GrayImage const& image, bool reversed)
+        : image_(&image),
+          reversed_(reversed),
+          right_(static_cast<float>(image.GetWidth() - 1)),
+          bottom_(static_cast<float>(image.GetHeight() - 1))
+    {
+    }
 
     // Inline: a symbol's sampling calls it five times a module.
     int At(float x, float y) const;
+    // The same for a point with a whole pixel square to its right and below
+    // inside the frame (IsInterior), without the checks for the border.
+    int AtInterior(float x, float y) const;
+    bool IsInterior(float x, float y) const
+    {
+        return x >= 0.0f && y >= 0.0f && x < right_ && y < bottom_ && image_->GetPixels() != nullptr;
+    }
     bool IsInside(QRPoint const& p) const
     {
         return p.x >= 0.0f && p.y >= 0.0f && p.x <= static_cast<float>(image_->GetWidth() - 1) &&
@@ -29,6 +42,8 @@ public:
 private:
     GrayImage const* image_;
     bool reversed_;
+    float right_;   // the last column and row
+    float bottom_;
 };
 
 inline int QRSampler::At(float x, float y) const
@@ -49,6 +64,20 @@ inline int QRSampler::At(float x, float y) const
     float const fy = cy - static_cast<float>(y0);
     float const top = image_->At(x0, y0) * (1.0f - fx) + image_->At(x0 + 1, y0) * fx;
     float const bottom = image_->At(x0, y0 + 1) * (1.0f - fx) + image_->At(x0 + 1, y0 + 1) * fx;
+    int const v = static_cast<int>(top * (1.0f - fy) + bottom * fy + 0.5f);
+    return reversed_ ? 1023 - v : v;
+}
+
+inline int QRSampler::AtInterior(float x, float y) const
+{
+    int const x0 = static_cast<int>(x);
+    int const y0 = static_cast<int>(y);
+    float const fx = x - static_cast<float>(x0);
+    float const fy = y - static_cast<float>(y0);
+    unsigned short const* const p = image_->GetPixels() + static_cast<long long>(y0) * image_->GetPitch() + x0;
+    unsigned short const* const q = p + image_->GetPitch();
+    float const top = p[0] * (1.0f - fx) + p[1] * fx;
+    float const bottom = q[0] * (1.0f - fx) + q[1] * fx;
     int const v = static_cast<int>(top * (1.0f - fy) + bottom * fy + 0.5f);
     return reversed_ ? 1023 - v : v;
 }

@@ -291,8 +291,11 @@ int CodeSearcherEngine::SearchStacked(GrayImage const& image, tagDecodeOption co
         bool const rest = i >= stackedRowCount_ + barCandidateCount_;
         unsigned const c = rest ? i - stackedRowCount_ - barCandidateCount_ : i - stackedRowCount_;
         Region const& region = fromRow ? stackedRows_[i] : candidates[c].region;
+        // No stacked symbol lies inside a QR symbol whose finders the
+        // linear stage has already found.
         if (!IsFree(region.CalcCenterPoint(), first) ||
-            (!fromRow && IsStackedCandidate(image, candidates[c]) == rest)) {
+            (!fromRow && IsStackedCandidate(image, candidates[c]) == rest) ||
+            (!fromRow && qrFindersFound_ && IsInsideQRSymbol(region.CalcCenterPoint()))) {
             continue;
         }
         ++handed;
@@ -323,36 +326,47 @@ void CodeSearcherEngine::ListQRTriples()
     QRTriple* const triples = qrTriples_;
     unsigned& tripleCount = qrTripleCount_;
     tripleCount = 0;
+    // From each a, the offsets to every finder, worked out once for all
+    // its pairs.
+    long long dx[MatrixCandidateFinder::kMaxFinders];
+    long long dy[MatrixCandidateFinder::kMaxFinders];
+    long long d2[MatrixCandidateFinder::kMaxFinders];
     for (unsigned a = 0; a < count; ++a) {
+        FinderSighting const& fa = finders[a];
+        for (unsigned k = 0; k < count; ++k) {
+            dx[k] = finders[k].centre.x - fa.centre.x;
+            dy[k] = finders[k].centre.y - fa.centre.y;
+            d2[k] = dx[k] * dx[k] + dy[k] * dy[k];
+        }
         for (unsigned b = 0; b < count; ++b) {
+            FinderSighting const& fb = finders[b];
+            // A pair unlike in polarity or module takes no third finder.
+            int const pairLow = fa.module < fb.module ? fa.module : fb.module;
+            int const pairHigh = fa.module > fb.module ? fa.module : fb.module;
+            if (a == b || fa.dark != fb.dark || pairHigh > 3 * pairLow) {
+                continue;
+            }
+            long long const abx = dx[b];
+            long long const aby = dy[b];
+            long long const ab2 = d2[b];
             for (unsigned c = b + 1; c < count; ++c) {
-                if (a == b || a == c) {
-                    continue;
-                }
-                FinderSighting const& fa = finders[a];
-                FinderSighting const& fb = finders[b];
                 FinderSighting const& fc = finders[c];
-                if (fa.dark != fb.dark || fa.dark != fc.dark) {
+                long long const ac2 = d2[c];
+                // Legs of one length first: most pairs fail there.
+                if (ab2 > ac2 * 2 || ac2 > ab2 * 2 || a == c || fa.dark != fc.dark) {
                     continue;
                 }
-                int const low = fa.module < fb.module ? (fa.module < fc.module ? fa.module : fc.module)
-                                                      : (fb.module < fc.module ? fb.module : fc.module);
-                int const high = fa.module > fb.module ? (fa.module > fc.module ? fa.module : fc.module)
-                                                       : (fb.module > fc.module ? fb.module : fc.module);
-                long long const abx = fb.centre.x - fa.centre.x;
-                long long const aby = fb.centre.y - fa.centre.y;
-                long long const acx = fc.centre.x - fa.centre.x;
-                long long const acy = fc.centre.y - fa.centre.y;
-                long long const ab2 = abx * abx + aby * aby;
-                long long const ac2 = acx * acx + acy * acy;
+                int const low = pairLow < fc.module ? pairLow : fc.module;
+                int const high = pairHigh > fc.module ? pairHigh : fc.module;
+                long long const acx = dx[c];
+                long long const acy = dy[c];
                 long long const dot = abx * acx + aby * acy;
                 // Version 1 finders lie 14 modules apart, and a finder's
                 // module measured along rows and columns grows by up to 1.41
                 // when the symbol is turned. Perspective lengthens one leg
                 // against the other and opens or closes the angle between them.
                 long long const reach = 9LL * low;
-                if (high > 3 * low || ab2 < reach * reach || ac2 < reach * reach || ab2 > ac2 * 2 || ac2 > ab2 * 2 ||
-                    dot * dot * 5 > ab2 * ac2) {
+                if (high > 3 * low || ab2 < reach * reach || ac2 < reach * reach || dot * dot * 5 > ab2 * ac2) {
                     continue;
                 }
                 unsigned weakest = fa.rows < fb.rows ? fa.rows : fb.rows;

@@ -1,6 +1,11 @@
 #include "decoder/core/location/matrix_candidate_finder.h"
 
+#include <bit>
 #include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace DEC2DIvra {
 
@@ -18,6 +23,34 @@ constexpr int kRingCount = 3;  // rings on each side of a bull's-eye's centre
 
 // Sightings closer than this many modules are one pattern.
 constexpr int kMergeModules = 3;
+
+// Marks the pixels of a block of `count` (at most 16) above `high` and those
+// below `low`, bit k for the k-th pixel.
+void MarkBlock(unsigned short const* pixels, int count, int high, int low, unsigned& above, unsigned& below)
+{
+    // No pixel lies above 0xFFFF or below 0.
+    high = Max(0, Min(high, 0xFFFF));
+    low = Max(0, Min(low, 0xFFFF));
+#if defined(__SSE2__)
+    if (count == 16) {
+        // Unsigned 16-bit compares as signed ones, all moved by 0x8000.
+        __m128i const bias = _mm_set1_epi16(static_cast<short>(0x8000));
+        __m128i const a = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(pixels)), bias);
+        __m128i const c = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(pixels + 8)), bias);
+        __m128i const h = _mm_set1_epi16(static_cast<short>(high ^ 0x8000));
+        __m128i const l = _mm_set1_epi16(static_cast<short>(low ^ 0x8000));
+        above = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(_mm_cmpgt_epi16(a, h), _mm_cmpgt_epi16(c, h))));
+        below = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(_mm_cmplt_epi16(a, l), _mm_cmplt_epi16(c, l))));
+        return;
+    }
+#endif
+    above = 0;
+    below = 0;
+    for (int k = 0; k < count; ++k) {
+        above |= static_cast<unsigned>(pixels[k] > high) << k;
+        below |= static_cast<unsigned>(pixels[k] < low) << k;
+    }
+}
 
 }  // namespace
 
@@ -66,8 +99,19 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
         // eighth of the contrast past the threshold; the other patterns are
         // cut at a quarter, which keeps noise out of their runs.
         if (wanted.qrFinders && ScanRow(image, area, y, kQRMarginShare)) {
-            for (unsigned i = 0; i < runCount_; ++i) {
-                CheckQRFinder(image, i, y);
+            // Five runs at a time, their total carried along the row; the
+            // middle run of a finder is 3 of its 7 modules.
+            int total = 0;
+            for (unsigned i = 0; i < runCount_ && i < 4; ++i) {
+                total += runs_[i].length;
+            }
+            for (unsigned i = 0; i + 5 <= runCount_; ++i) {
+                total += runs_[i + 4].length;
+                int const middle = 7 * runs_[i + 2].length;
+                if (total >= 7 && middle >= 2 * total && middle <= 4 * total) {
+                    CheckQRFinder(image, i, y);
+                }
+                total -= runs_[i].length;
             }
         }
         // A row without contrast has none at any cut: the bull's-eyes below
@@ -258,17 +302,26 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
         int const margin = marginShare == 0 ? 0 : margin_[b] / marginShare;
         int const x0 = area.left + static_cast<int>(b * kBlock);
         int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
-        for (int x = x0; x <= x1; ++x) {
-            bool const now = dark ? row[x] <= threshold + margin : row[x] < threshold - margin;
-            if (now == dark) {
-                continue;
+        // A dark run ends at a pixel above threshold + margin, a light one
+        // at a pixel below threshold - margin: with both kinds of pixel
+        // marked in one go, the row is walked from change to change.
+        unsigned above = 0;
+        unsigned below = 0;
+        MarkBlock(row + x0, x1 - x0 + 1, threshold + margin, threshold - margin, above, below);
+        int at = 0;
+        for (;;) {
+            unsigned const ends = (dark ? above : below) >> at;
+            if (ends == 0) {
+                break;
             }
+            at += std::countr_zero(ends);
             if (runCount_ >= kMaxRuns) {
                 return true;
             }
+            int const x = x0 + at;
             runs_[runCount_++] = Run{start, x - start, dark};
             start = x;
-            dark = now;
+            dark = !dark;
         }
     }
     if (runCount_ < kMaxRuns) {
@@ -385,7 +438,9 @@ void MatrixCandidateFinder::CheckQRFinder(GrayImage const& image, unsigned i, in
 {
     int widths[5];
     int const total = TakeWidths(i, 5, widths);
-    if (total < 7 || !IsRunRatio(widths, kQRModules, 5)) {
+    // Most runs of a row fail on the middle run, 3 of the 7 modules: it
+    // is looked at alone first.
+    if (total < 7 || 7 * widths[2] < 2 * total || 7 * widths[2] > 4 * total || !IsRunRatio(widths, kQRModules, 5)) {
         return;
     }
     Run const& middle = runs_[i + 2];

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "decoder/core/gray_image.h"
 #include "decoder/core/location/matrix_candidate_finder.h"
@@ -82,6 +83,40 @@ TEST(MatrixCandidateFinderTest, QRFindersAreSquareAndBarCodeRunsAreNot)
             square += finder.GetQRFinders()[i].square;
         }
         EXPECT_EQ(square, c.squareFinders);
+    }
+}
+
+TEST(MatrixCandidateFinderTest, QRFindersAreSeenAtAnyGreyScaleAndAreaEdge)
+{
+    // Rows are cut against thresholds a block of pixels at a time: grey
+    // values of the whole 16-bit range compare as unsigned, and an area
+    // that starts off the frame's columns and ends inside a block is cut
+    // to its last pixel.
+    struct Case {
+        unsigned scale;  // of the grey values
+        int left;        // the area's margins inside the frame
+        int right;
+    };
+    Case const cases[] = {{1, 0, 0}, {64, 0, 0}, {1, 5, 11}, {64, 7, 3}};
+    static MatrixCandidateFinder finder;
+    auto const r = support::render({.symbology = BARCODE_QRCODE, .data = "EDGE OF THE AREA"},
+                                   {.moduleSize = 3.0, .angle = 0});
+    ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.scale) + " " + std::to_string(c.left) + " " + std::to_string(c.right));
+        std::vector<unsigned short> pixels(r.frame.pixels.begin(), r.frame.pixels.end());
+        for (unsigned short& v : pixels) {
+            v = static_cast<unsigned short>(v * c.scale > 0xFFFF ? 0xFFFF : v * c.scale);
+        }
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, pixels.data());
+        MatrixCandidateFinder::Wanted wanted;
+        wanted.qrFinders = true;
+        finder.Start(image, {c.left, 0, r.frame.width - 1 - c.right, r.frame.height - 1}, 2, wanted);
+        unsigned square = 0;
+        for (unsigned i = 0; i < finder.GetQRFinderCount(); ++i) {
+            square += finder.GetQRFinders()[i].square;
+        }
+        EXPECT_EQ(square, 3u);
     }
 }
 

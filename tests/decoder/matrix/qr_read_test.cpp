@@ -82,6 +82,12 @@ TEST(QRReadTest, RealSymbols)
          "]Q1", 34},
         {"Micro M1 heavy blur", QR(1, 1, 0, "12345", true), {.moduleSize = 3.0, .angle = 30, .blur = 1.6}, "12345", "]Q1",
          34},
+        // Two pixels a module, blurred: the grid placed from the timing
+        // modules lies a fiftieth too wide.
+        {"Micro M1 small and blurred, 60 degrees", QR(1, 1, 0, "12345", true),
+         {.moduleSize = 2.0, .angle = 60, .blur = 0.7}, "12345", "]Q1", 34},
+        {"Micro M1 small and blurred, 330 degrees", QR(1, 1, 0, "12345", true),
+         {.moduleSize = 2.0, .angle = 330, .blur = 0.7}, "12345", "]Q1", 34},
         {"Micro M3 perspective", QR(3, 2, 2, "micro 1", true),
          {.moduleSize = 3.0, .angle = 15, .perspectiveX = 0.2, .perspectiveY = 0.1}, "micro 1", "]Q1", 34},
         {"Micro M4 perspective, blurred", QR(4, 1, 1, "Micro-QR 4", true),
