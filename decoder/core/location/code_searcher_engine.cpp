@@ -632,8 +632,12 @@ int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOpt
     // parts, every fourth row from the first, then from the third, second
     // and fourth, and each part's sightings are tried before the next part is
     // swept. A symbol's legs cross the rows of every part, so the first part
-    // mostly reads it; a frame without one is swept whole, as before. Sweeps
-    // that gather Han Xin finders or dots too stay whole.
+    // mostly reads it; a frame without one is swept whole, as before. An
+    // outline found and not read keeps away only the sightings of its own
+    // part: a later part sees the same L from other rows, and a blurred
+    // symbol the one sighting did not read, the other may. The stage's budget
+    // holds for all parts together. Sweeps that gather Han Xin finders or
+    // dots too stay whole.
     if (otherPatternsFound_ || IsWanted(CodeSearchStage::kHanXinFinder, decoders) ||
         IsWanted(CodeSearchStage::kDot, decoders)) {
         FindMatrixCandidates(image, option, decoders, CodeSearchStage::kLPattern);
@@ -652,7 +656,7 @@ int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOpt
             continue;
         }
         matrix_.Start(image, area, kLPatternSweeps * stride, wanted);
-        if (SearchLPatterns(image, option, *decoders.lPattern, label, outlet, first, handed) != 0) {
+        if (SearchLPatterns(image, option, *decoders.lPattern, label, outlet, searched_.GetCount(), handed) != 0) {
             return 1;
         }
     }

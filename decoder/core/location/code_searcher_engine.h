@@ -140,8 +140,8 @@ private:
     // sightings tried before the next part is swept.
     int SearchLPatternStage(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                             DecodedLabel& label, LabelOutlet& outlet);
-    // The sightings of the last sweep, from the stage's first searched region
-    // on, while fewer than the stage's budget have been handed over.
+    // The sightings of the last sweep, but those inside regions searched from
+    // `first` on, while fewer than the stage's budget have been handed over.
     int SearchLPatterns(GrayImage const& image, tagDecodeOption const& option, AbstractLPatternDecoder& decoder,
                         DecodedLabel& label, LabelOutlet& outlet, unsigned first, unsigned& handed);
     int SearchHanXinFinders(GrayImage const& image, tagDecodeOption const& option,
