@@ -1,10 +1,8 @@
 // The outline's fill of a symbol's patch: a patch that runs off two sides of
-// the frame is given up, one against a single side is kept, and a symbol's
-// own patch gives its four corners.
+// the frame is given up, one against a single side is kept.
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
@@ -73,39 +71,6 @@ TEST(DataMatrixOutlineTest, PatchesRunningOffTheFrameAreGivenUp)
         c.draw(frame);
         GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
         EXPECT_EQ(o.outline->Fill(image, c.corner, 40, false), c.filled);
-    }
-}
-
-// Each fitted corner within two pixels of one of the drawn symbol's.
-TEST(DataMatrixOutlineTest, SymbolsPatchGivesItsCorners)
-{
-    struct Drawn {
-        int size;
-        double moduleSize;
-        double angle;
-        bool inverted;
-    };
-    Drawn const cases[] = {{1, 3.0, 0.0, true}, {13, 2.0, 30.0, false}, {4, 4.0, 75.0, false}};
-    Outline o;
-    for (Drawn const& c : cases) {
-        SCOPED_TRACE(std::to_string(c.size) + " at " + std::to_string(c.angle));
-        support::Rendering const r =
-            support::render({.symbology = BARCODE_DATAMATRIX, .data = "1234", .option2 = c.size},
-                            {.moduleSize = c.moduleSize, .angle = c.angle, .inverted = c.inverted});
-        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
-        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
-        // The L's corner: the bottom left of the symbol as it reads.
-        support::Point const l = r.symbol.corners[3];
-        Point const corner{static_cast<int>(std::lround(l.x)), static_cast<int>(std::lround(l.y))};
-        ASSERT_TRUE(o.outline->Fill(image, corner, 30, c.inverted));
-        ASSERT_TRUE(o.outline->Fit(image, false));
-        for (unsigned i = 0; i < 4; ++i) {
-            double nearest = 1e9;
-            for (support::Point const& p : r.symbol.corners) {
-                nearest = std::fmin(nearest, std::hypot(p.x - o.outline->GetCorner(i).x, p.y - o.outline->GetCorner(i).y));
-            }
-            EXPECT_LT(nearest, 2.0) << "corner " << i;
-        }
     }
 }
 
