@@ -154,6 +154,7 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
     unsigned char* marks = marks_.GetData();
     unsigned top = 0;
     unsigned filled = 0;
+    unsigned touched = 0;  // the sides of the frame the patch reached, a bit each
     stack[top++] = start.y << 16 | start.x;
     top_ = start.y;
     bottom_ = start.y;
@@ -176,6 +177,14 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
             row[x] |= kFilled;
         }
         filled += static_cast<unsigned>(r - l + 1);
+        // A patch that runs off two sides of the frame is no symbol the
+        // outline can fit (in heavy noise the fill spreads over the whole
+        // frame): it is given up there rather than filled to the end.
+        touched |= (l == 0 ? 1u : 0u) | (r + 1 == width_ ? 2u : 0u) | (y == 0 ? 4u : 0u) |
+                   (y + 1 == height ? 8u : 0u);
+        if (touched != 0 && (touched & (touched - 1)) != 0) {
+            return false;
+        }
         rowLeft_[y] = l < rowLeft_[y] ? l : rowLeft_[y];
         rowRight_[y] = r > rowRight_[y] ? r : rowRight_[y];
         top_ = y < top_ ? y : top_;

@@ -27,7 +27,8 @@ public:
 
     // Fills the patch around the L corner as seen; reach: a length near the
     // legs'. The symbol's own dark is light when negative is set. False when
-    // no patch of a symbol's size was filled.
+    // no patch of a symbol's size was filled, or the patch ran off two sides
+    // of the frame.
     bool Fill(GrayImage const& image, Point const& corner, int reach, bool negative);
     // The outline of the patch the last Fill found, which it must have
     // found: false when it has no four sides with an L. nearScans: the edge

@@ -122,8 +122,7 @@ int CodeSearcherEngine::RunStage(CodeSearchStage stage, GrayImage const& image, 
         FindMatrixCandidates(image, option, decoders, stage);
         return SearchBullsEyes(image, option, decoders, label, outlet);
     case CodeSearchStage::kLPattern:
-        FindMatrixCandidates(image, option, decoders, stage);
-        return SearchLPatterns(image, option, *decoders.lPattern, label, outlet);
+        return SearchLPatternStage(image, option, decoders, label, outlet);
     case CodeSearchStage::kHanXinFinder:
         FindMatrixCandidates(image, option, decoders, stage);
         return SearchHanXinFinders(image, option, *decoders.matrixCode, label, outlet);
@@ -638,13 +637,53 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
     return 0;
 }
 
+int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOption const& option,
+                                            DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
+{
+    unsigned const first = searched_.GetCount();
+    unsigned handed = 0;
+    // Following a sighted leg costs most of the sweep, and each row across a
+    // leg follows it again: the sweep's rows are taken in four interleaved
+    // parts, every fourth row from the first, then from the third, second
+    // and fourth, and each part's sightings are tried before the next part is
+    // swept. A symbol's legs cross the rows of every part, so the first part
+    // mostly reads it; a frame without one is swept whole, as before. An
+    // outline found and not read keeps away only the sightings of its own
+    // part: a later part sees the same L from other rows, and a blurred
+    // symbol the one sighting did not read, the other may. The stage's budget
+    // holds for all parts together. Sweeps that gather Han Xin finders or
+    // dots too stay whole.
+    if (otherPatternsFound_ || IsWanted(CodeSearchStage::kHanXinFinder, decoders) ||
+        IsWanted(CodeSearchStage::kDot, decoders)) {
+        FindMatrixCandidates(image, option, decoders, CodeSearchStage::kLPattern);
+        return SearchLPatterns(image, option, *decoders.lPattern, label, outlet, first, handed);
+    }
+    otherPatternsFound_ = true;
+    unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
+    stride = stride > kMaxStride ? kMaxStride : stride;
+    MatrixCandidateFinder::Wanted wanted;
+    wanted.lPatterns = true;
+    static constexpr unsigned kOffsets[kLPatternSweeps] = {0, 2, 1, 3};
+    for (unsigned part = 0; part < kLPatternSweeps; ++part) {
+        Rectangle area = CalcSearchArea(image);
+        area.top += static_cast<int>(kOffsets[part] * stride);
+        if (area.right < area.left || area.bottom < area.top) {
+            continue;
+        }
+        matrix_.Start(image, area, kLPatternSweeps * stride, wanted);
+        if (SearchLPatterns(image, option, *decoders.lPattern, label, outlet, searched_.GetCount(), handed) != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
 int CodeSearcherEngine::SearchLPatterns(GrayImage const& image, tagDecodeOption const& option,
-                                        AbstractLPatternDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet)
+                                        AbstractLPatternDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet,
+                                        unsigned first, unsigned& handed)
 {
     LPatternSighting const* ls = matrix_.GetLPatterns();
-    unsigned const first = searched_.GetCount();
     unsigned const budget = GetStageBudget(option);
-    unsigned handed = 0;
     for (unsigned i = 0; i < matrix_.GetLPatternCount() && handed < budget; ++i) {
         LPatternSighting const& l = ls[i];
         Region region;

@@ -55,6 +55,7 @@ public:
     static constexpr unsigned kVariants = 2;
     static constexpr unsigned kDefaultStride = 1;
     static constexpr unsigned kMaxStride = 8;
+    static constexpr unsigned kLPatternSweeps = 4;
     static constexpr unsigned kMinimumCells = 3;
     static constexpr unsigned kEnergyFloor = 64;      // mean squared gradient, grey levels
     static constexpr unsigned kCoherenceFloor = 140;  // of 255
@@ -134,8 +135,15 @@ private:
                      DecodedLabel& label);
     int SearchBullsEyes(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                         DecodedLabel& label, LabelOutlet& outlet);
+    // The L-pattern stage: when the sweep looks for L patterns alone, its
+    // rows are swept in kLPatternSweeps interleaved parts, each part's
+    // sightings tried before the next part is swept.
+    int SearchLPatternStage(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                            DecodedLabel& label, LabelOutlet& outlet);
+    // The sightings of the last sweep, but those inside regions searched from
+    // `first` on, while fewer than the stage's budget have been handed over.
     int SearchLPatterns(GrayImage const& image, tagDecodeOption const& option, AbstractLPatternDecoder& decoder,
-                        DecodedLabel& label, LabelOutlet& outlet);
+                        DecodedLabel& label, LabelOutlet& outlet, unsigned first, unsigned& handed);
     int SearchHanXinFinders(GrayImage const& image, tagDecodeOption const& option,
                             AbstractMatrixCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
     int SearchDots(GrayImage const& image, AbstractDotDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
