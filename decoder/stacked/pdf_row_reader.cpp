@@ -18,6 +18,33 @@ constexpr float kOvershoot = 0.08f;
 
 float Abs(float v) { return v < 0 ? -v : v; }
 
+// Search lines apart (and pixels along, in the pair's modules) within which a
+// pair of side patterns found again stands for the same rows' ends.
+constexpr unsigned kRepeatLines = 3;
+constexpr float kRepeatModules = 2.0f;
+
+// Whether another pair of as many columns, found on a line at most
+// kRepeatLines away, has both ends near pair i's along the lines (ux, uy).
+bool IsRepeated(PDFRowReader::Hit const* left, PDFRowReader::Hit const* right, unsigned short const* lineOf,
+                unsigned char const* columns, unsigned count, unsigned i, float ux, float uy)
+{
+    float const reach = kRepeatModules * left[i].module;
+    float const li = left[i].x * ux + left[i].y * uy;
+    float const ri = right[i].x * ux + right[i].y * uy;
+    for (unsigned k = 0; k < count; ++k) {
+        unsigned const apart = lineOf[k] > lineOf[i] ? lineOf[k] - lineOf[i] : lineOf[i] - lineOf[k];
+        if (k == i || apart > kRepeatLines || columns[k] != columns[i]) {
+            continue;
+        }
+        float const lk = left[k].x * ux + left[k].y * uy;
+        float const rk = right[k].x * ux + right[k].y * uy;
+        if (Abs(lk - li) <= reach && Abs(rk - ri) <= reach) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // MicroPDF417 widths between the left and right row address columns, in
 // modules, and where each data column begins, by the number of columns.
 constexpr float kWidths[4] = {17, 34, 61, 78};
@@ -1096,7 +1123,7 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                                         unsigned& farPairs)
 {
     unsigned char columns[kMaxLines];
-    unsigned votes[5] = {};
+    unsigned short lineOf[kMaxLines];
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
     unsigned const lines = CountSearchLines(area);
@@ -1201,9 +1228,21 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
         }
         if (haveLeft && haveRight) {
             columns[leftCount] = static_cast<unsigned char>(widestColumns);
-            ++votes[widestColumns];
+            lineOf[leftCount] = static_cast<unsigned short>(j);
             b_->left[leftCount++] = left;
             b_->right[rightCount++] = right;
+        }
+    }
+    // A symbol's rows are crossed by several lines in a row, each finding
+    // its pair where the last one did; a pair that no near line repeats is
+    // chance (noise over a plain background makes runs of any width, and now
+    // and then a pair that fits), and is not counted.
+    unsigned votes[5] = {};
+    for (unsigned i = 0; i < leftCount; ++i) {
+        if (IsRepeated(b_->left, b_->right, lineOf, columns, leftCount, i, ux, uy)) {
+            ++votes[columns[i]];
+        } else {
+            columns[i] = 0;
         }
     }
     // Pairs found in other symbols' bars scatter over the widths, mostly the
