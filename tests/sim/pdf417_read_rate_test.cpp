@@ -286,8 +286,9 @@ TEST_F(Pdf417ReadRate, ExpandedCompositeReadOnOneLineKeepsItsLabel)
 
 // Noisy frames of every composite kind that gave no whole label before: noise
 // over the plain ground beside the symbol made chance side pattern pairs that
-// outvoted the 2D part's own, and regions laid along DataBar finder bars used
-// up the turns of the pair's own regions. Drawn as the read-rate bench draws
+// outvoted the 2D part's own, regions laid along DataBar finder bars used up
+// the turns of the pair's own regions, and a misread row address number
+// chose a CC-A size. Drawn as the read-rate bench draws
 // them (10-bit files, its seeds).
 TEST_F(Pdf417ReadRate, NoisyCompositesReadWhole)
 {
@@ -332,6 +333,9 @@ TEST_F(Pdf417ReadRate, NoisyCompositesReadWhole)
         {"Omnidirectional + CC-B", &omniB, 2.5, 195, 62,
          "303130393530313130313533303030331C31304142433132331D323158595A3738391D3939434F4D504F53495445"},
         {"Limited + CC-A", &limited, 2.0, 90, 31, gs1},
+        // One misread row address number let a tall size outvote the
+        // 3-column CC-A's own.
+        {"Limited + CC-A", &limited, 3.0, 0, 73, gs1},
         {"Expanded + CC-A", &expanded, 1.5, 300, 21,
          "30313039353031313031353330303033333130333030303132331C3130414243313233"},
     };
