@@ -196,11 +196,9 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     }
     if (!found) {
         // A linear part read without its 2D part is never a whole
-        // composite: it is passed on alone only when the link flag is
-        // ignored. With composite UPC/EAN reading on, a UPC/EAN label is
-        // taken for the linear part of a composite and withheld like the
-        // others (its digits alone are not the label printed).
-        return ignoreLink && mode != kComponent2DOnly ? 1 : 0;
+        // composite. UPC/EAN carry no linkage flag: nothing says a
+        // component belongs to them, so they pass on as they were read.
+        return (ignoreLink || upcEan) && mode != kComponent2DOnly ? 1 : 0;
     }
     if (mode == kComponent2DOnly && !enabled) {
         label.Copy(component_);
