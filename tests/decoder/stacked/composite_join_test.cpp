@@ -83,11 +83,11 @@ public:
     int Start(GrayImage const&, LineSegment const&, bool, DecodedLabel&) override { return 0; }
 };
 
-TEST(CompositeJoinTest, ALinearPartWithoutItsComponentGoesOutOnlyWhenTheLinkFlagIsIgnored)
+TEST(CompositeJoinTest, ALinkedPartWithoutItsComponentGoesOutOnlyWhenTheLinkFlagIsIgnored)
 {
-    // With composite reading on for UPC/EAN and GS1 labels, a linear part
-    // whose 2D part is not found is withheld; ignoring the link flag passes
-    // it on unchanged. UPC/EAN are no exception.
+    // With composite reading on, a linked linear part whose 2D part is not
+    // found is withheld; ignoring the link flag passes it on unchanged.
+    // UPC/EAN carry no link flag and pass on as read.
     struct Case {
         char const* name;
         bool upcEan;
@@ -95,7 +95,7 @@ TEST(CompositeJoinTest, ALinearPartWithoutItsComponentGoesOutOnlyWhenTheLinkFlag
         int expected;
     };
     Case const cases[] = {
-        {"EAN-13", true, false, 0},
+        {"EAN-13", true, false, 1},
         {"EAN-13, link flag ignored", true, true, 1},
         {"linked DataBar", false, false, 0},
         {"linked DataBar, link flag ignored", false, true, 1},
