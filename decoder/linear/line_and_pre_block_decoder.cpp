@@ -265,16 +265,18 @@ bool LineAndPreBlockDecoder::AddFinderRegions(GrayImage const& image, Progress& 
     // Asked again while lines add sightings; a road that names regions every
     // time must not hold the schedule at its start for ever.
     DataBarRoad* dataBar = decoders_->GetDataBarRoad();
-    if (dataBar == nullptr || progress.namings >= kMaxFinderNamings || regionCount_ >= kRegionCapacity) {
+    if (dataBar == nullptr || regionCount_ >= kRegionCapacity) {
         return false;
     }
     finderRegions_.Clear();
     alignedRegions_.Clear();
-    bool const named = dataBar->CalcFinderRegions(finderRegions_);
-    if (dataBar->CalcAlignedRegions(image, alignedRegions_) == 0 && !named) {
+    bool const named = progress.namings < kMaxFinderNamings && dataBar->CalcFinderRegions(finderRegions_);
+    bool const aligned = progress.alignedNamings < kMaxAlignedNamings &&
+                         dataBar->CalcAlignedRegions(image, alignedRegions_) != 0;
+    if (!named && !aligned) {
         return false;
     }
-    ++progress.namings;
+    ++(named ? progress.namings : progress.alignedNamings);
     // A region along a finder's bars is only a finder-like pattern seen
     // (print or a QR symbol's data shows them now and then); a symbol is seen
     // once a pair's characters named a region.

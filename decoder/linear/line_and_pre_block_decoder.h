@@ -32,8 +32,11 @@ public:
     static constexpr unsigned kFinderRegionCapacity = 59;
     static constexpr unsigned kLocatedRegionCapacity = 15;
     static constexpr unsigned kAlignedRegionCapacity = 12;
-    // Times one decode takes regions from the DataBar road.
+    // Times one decode takes regions from the DataBar road: those that name
+    // a pair's rows, and those that give only regions along finder bars (a
+    // budget of their own, so that they never use up the pairs' turns).
     static constexpr unsigned kMaxFinderNamings = 8;
+    static constexpr unsigned kMaxAlignedNamings = 8;
     static constexpr unsigned kLineSlotCount = ScanSchedule::kPositionCount;
     // Samples of one line; the run-length conversion takes no more.
     static constexpr unsigned kSampleCapacity = 4928;
@@ -94,6 +97,7 @@ private:
         bool combinedPending = false;
         bool finderFound = false;
         unsigned namings = 0;
+        unsigned alignedNamings = 0;
         unsigned lowestCombined = 0xFFFFFFFFu;
         unsigned highestCombined = 0;
     };

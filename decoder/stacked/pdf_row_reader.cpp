@@ -18,6 +18,50 @@ constexpr float kOvershoot = 0.08f;
 
 float Abs(float v) { return v < 0 ? -v : v; }
 
+// Search lines apart (and pixels along, in the pair's modules) within which a
+// pair of side patterns found again stands for the same rows' ends.
+constexpr unsigned kRepeatLines = 3;
+constexpr float kRepeatModules = 2.0f;
+// Repeated pairs needed before the others are left out (a column is fitted
+// through three at least).
+constexpr unsigned kMinRepeated = 3;
+
+// Whether another pair of as many columns, found on a line at most
+// kRepeatLines away, has both ends near pair i's along the lines (ux, uy).
+bool IsRepeated(PDFRowReader::Hit const* left, PDFRowReader::Hit const* right, unsigned short const* lineOf,
+                unsigned char const* columns, unsigned count, unsigned i, float ux, float uy)
+{
+    float const reach = kRepeatModules * left[i].module;
+    float const li = left[i].x * ux + left[i].y * uy;
+    float const ri = right[i].x * ux + right[i].y * uy;
+    for (unsigned k = 0; k < count; ++k) {
+        unsigned const apart = lineOf[k] > lineOf[i] ? lineOf[k] - lineOf[i] : lineOf[i] - lineOf[k];
+        if (k == i || apart > kRepeatLines || columns[k] != columns[i]) {
+            continue;
+        }
+        float const lk = left[k].x * ux + left[k].y * uy;
+        float const rk = right[k].x * ux + right[k].y * uy;
+        if (Abs(lk - li) <= reach && Abs(rk - ri) <= reach) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether hit p lies within kRepeatModules of its modules of the line
+// through a and b.
+bool OnColumn(PDFRowReader::Hit const& a, PDFRowReader::Hit const& b, PDFRowReader::Hit const& p)
+{
+    float const dx = b.x - a.x;
+    float const dy = b.y - a.y;
+    float const length = std::sqrt(dx * dx + dy * dy);
+    if (!(length > 0.0f)) {
+        return false;
+    }
+    float const off = (dx * (p.y - a.y) - dy * (p.x - a.x)) / length;
+    return Abs(off) <= kRepeatModules * p.module;
+}
+
 // MicroPDF417 widths between the left and right row address columns, in
 // modules, and where each data column begins, by the number of columns.
 constexpr float kWidths[4] = {17, 34, 61, 78};
@@ -1096,7 +1140,7 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                                         unsigned& farPairs)
 {
     unsigned char columns[kMaxLines];
-    unsigned votes[5] = {};
+    unsigned short lineOf[kMaxLines];
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
     unsigned const lines = CountSearchLines(area);
@@ -1201,10 +1245,27 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
         }
         if (haveLeft && haveRight) {
             columns[leftCount] = static_cast<unsigned char>(widestColumns);
-            ++votes[widestColumns];
+            lineOf[leftCount] = static_cast<unsigned short>(j);
             b_->left[leftCount++] = left;
             b_->right[rightCount++] = right;
         }
+    }
+    // A symbol's rows are crossed by several lines in a row, each finding
+    // its pair where the last one did; a pair that no near line repeats is
+    // chance (noise over a plain background makes runs of any width, and now
+    // and then a pair that fits) and has no vote. Where too few are repeated
+    // to fit a column (a small symbol met at a slant, whose rows few lines
+    // cross whole), every pair votes.
+    unsigned repeatedCount = 0;
+    bool repeated[kMaxLines];
+    for (unsigned i = 0; i < leftCount; ++i) {
+        repeated[i] = IsRepeated(b_->left, b_->right, lineOf, columns, leftCount, i, ux, uy);
+        repeatedCount += repeated[i] ? 1u : 0u;
+    }
+    bool const filter = repeatedCount >= kMinRepeated;
+    unsigned votes[5] = {};
+    for (unsigned i = 0; i < leftCount; ++i) {
+        votes[columns[i]] += !filter || repeated[i] ? 1u : 0u;
     }
     // Pairs found in other symbols' bars scatter over the widths, mostly the
     // narrow ones; the symbol's own agree on one: the one most found or,
@@ -1219,9 +1280,23 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
             break;
         }
     }
+    // A pair of that width found once stays when both its ends lie on the
+    // columns through the first and the last repeated pair: a lone line
+    // across the symbol's far rows still lengthens its columns.
+    unsigned first = leftCount;
+    unsigned last = leftCount;
+    for (unsigned i = 0; filter && i < leftCount; ++i) {
+        if (repeated[i] && columns[i] == best) {
+            first = first < leftCount ? first : i;
+            last = i;
+        }
+    }
     unsigned kept = 0;
     for (unsigned i = 0; i < leftCount; ++i) {
-        if (columns[i] == best) {
+        bool const keep = !filter || repeated[i] ||
+                          (first < last && OnColumn(b_->left[first], b_->left[last], b_->left[i]) &&
+                           OnColumn(b_->right[first], b_->right[last], b_->right[i]));
+        if (columns[i] == best && keep) {
             b_->left[kept] = b_->left[i];
             b_->right[kept] = b_->right[i];
             ++kept;
@@ -1348,8 +1423,9 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
         ReadMicroLine(image, p, q, columns, skew, inverted, line);
     }
     // The version whose columns take the most of the pattern numbers seen,
-    // counting first the lines whose left and right numbers name the same
-    // row (sizes that share numbers differ in where the right column starts).
+    // counting first the lines whose left (or center) and right numbers name
+    // the same row (sizes that share numbers differ in where the right column
+    // starts; a tall size takes nearly every number, a misread one too).
     unsigned bestPairs = 0;
     unsigned bestVotes = 0;
     unsigned best = MicroPDFVersionTable::kCount;
@@ -1375,7 +1451,10 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
                     ++votes;
                 }
             }
-            if (row[0] >= 0 && row[2] >= 0 && (row[0] - row[2] <= 2 && row[2] - row[0] <= 2)) {
+            // A three-column CC-A has no left column: its center one is
+            // paired with the right.
+            int const other = row[0] >= 0 ? row[0] : row[1];
+            if (other >= 0 && row[2] >= 0 && (other - row[2] <= 2 && row[2] - other <= 2)) {
                 ++pairs;
             }
         }

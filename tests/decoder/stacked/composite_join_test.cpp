@@ -9,6 +9,7 @@
 #include "config/configuration_manager.h"
 #include "decoder/core/identifiers/pdf_identifiers.h"
 #include "decoder/core/identifiers/rss_identifier.h"
+#include "decoder/core/identifiers/upc_ean_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/stacked/composite_code_decoder.h"
 
@@ -73,6 +74,60 @@ TEST(CompositeJoinTest, ShortSidesOfTheLinearLabelStillReachTheComponent)
         EXPECT_EQ(label.region[0].y, 150);
         EXPECT_NEAR(label.region[1].x, 300, 4);
         EXPECT_EQ(label.region[1].y, 150);
+    }
+}
+
+// Finds no 2D part anywhere.
+class NoComponent final : public AbstractLineSegmentDecoder {
+public:
+    int Start(GrayImage const&, LineSegment const&, bool, DecodedLabel&) override { return 0; }
+};
+
+TEST(CompositeJoinTest, ALinkedPartWithoutItsComponentGoesOutOnlyWhenTheLinkFlagIsIgnored)
+{
+    // With composite reading on, a linked linear part whose 2D part is not
+    // found is withheld; ignoring the link flag passes it on unchanged.
+    // UPC/EAN carry no link flag and pass on as read.
+    struct Case {
+        char const* name;
+        bool upcEan;
+        bool ignoreLink;
+        int expected;
+    };
+    Case const cases[] = {
+        {"EAN-13", true, false, 1},
+        {"EAN-13, link flag ignored", true, true, 1},
+        {"linked DataBar", false, false, 0},
+        {"linked DataBar, link flag ignored", false, true, 1},
+    };
+    std::vector<unsigned short> pixels(400 * 300, 512);
+    GrayImage const image(400, 300, 400, pixels.data());
+    NoComponent pdf;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        ivra_configuration::ConfigurationManager manager;
+        manager.Root().read.gs1_composite.Set(true);
+        manager.Root().read.composite_ean.Set(true);
+        manager.Root().code.composite.ignore_link_flag.Set(c.ignoreLink);
+        DEC2DProperty const property{manager.Root()};
+        CompositeCodeDecoder composite{property, pdf};
+        DecodedLabel label;
+        label.Clear();
+        if (c.upcEan) {
+            label.identifier.Copy(Ean13Identifier());
+        } else {
+            label.identifier.Copy(RSSIdentifier(kLinked));
+        }
+        std::string const digits = c.upcEan ? "3312345678903" : "0109501101530003";
+        for (char ch : digits) {
+            label.data.Push(ch);
+        }
+        label.moduleCount = c.upcEan ? 95 : 96;
+        label.region = Region{{{100, 200}, {300, 200}, {300, 230}, {100, 230}}};
+        ASSERT_EQ(composite.Start(image, label), c.expected);
+        if (c.expected == 1) {
+            EXPECT_EQ(std::string(&label.data[0], label.data.GetCount()), digits);
+        }
     }
 }
 
