@@ -59,6 +59,8 @@ int main(int argc, char** argv)
     };
     std::string const expandedText = "0198898765432106320201234515991231";
     std::string const longText = std::string("019889876543210621ABCDEFGHIJKLMNOPQRST") + '\x1d' + "10ABCDEFGH";
+    std::string const eightRows = std::string("019889876543210621ABCDEFGHIJ") + '\x1d' + "10ABCD";
+    std::string const tenRows = std::string("019889876543210621ABCDEFGHIJKLMNOPQ") + '\x1d' + "10ABCDEFG";
     std::vector<Form> const forms = {
         {"omni", "GS1 DataBar Omnidirectional", {{"Omnidirectional", Gtin(BARCODE_DBAR_OMN), kGtin}}, false, false},
         {"truncated", "GS1 DataBar Truncated", {{"Truncated (13 modules high)", Gtin(BARCODE_DBAR_OMN, 13), kGtin}},
@@ -75,6 +77,10 @@ int main(int argc, char** argv)
            {expandedText}},
           {"Expanded Stacked, 4 rows", Gs1(BARCODE_DBAR_EXPSTK, "[01]98898765432106[3202]012345[15]991231", 1),
            {expandedText}},
+          {"Expanded Stacked, 8 rows",
+           Gs1(BARCODE_DBAR_EXPSTK, "[01]98898765432106[21]ABCDEFGHIJ[10]ABCD", 1), {eightRows}},
+          {"Expanded Stacked, 10 rows",
+           Gs1(BARCODE_DBAR_EXPSTK, "[01]98898765432106[21]ABCDEFGHIJKLMNOPQ[10]ABCDEFG", 1), {tenRows}},
           {"Expanded Stacked, 11 rows",
            Gs1(BARCODE_DBAR_EXPSTK, "[01]98898765432106[21]ABCDEFGHIJKLMNOPQRST[10]ABCDEFGH", 1), {longText}}},
          true, false},

@@ -203,7 +203,11 @@ LineAndPreBlockDecoder::Outcome LineAndPreBlockDecoder::VisitRegion(GrayImage co
         if (Scan(image, entry.band, !located, index, *slot, segment, falseEdge)) {
             singleDecoded = true;
             if (Check(image, *slot, segment, entry.band, checker, label)) {
-                return Outcome::kEnded;
+                if (first || !IsStrayRead(label)) {
+                    return Outcome::kEnded;
+                }
+                label.Clear();
+                status_ = kStatusNone;
             }
             if (entry.prepared) {
                 failed = true;
@@ -250,6 +254,17 @@ LineAndPreBlockDecoder::Outcome LineAndPreBlockDecoder::VisitRegion(GrayImage co
     return Outcome::kGoOn;
 }
 
+bool LineAndPreBlockDecoder::IsStrayRead(DecodedLabel const& label) const
+{
+    // The regions after the first are laid along DataBar rows and finder
+    // patterns, which print and other symbols show now and then: another
+    // decoder's read refused there, or a UPC-E or EAN-8 (one check digit
+    // over a few characters, which a PDF417 symbol's codewords pass for), is
+    // one met by chance; the rows go on collecting.
+    unsigned const symbology = label.identifier.GetSymbology();
+    return status_ == kStatusRefused || symbology == SYMBOLOGY_UPCE || symbology == SYMBOLOGY_EAN8;
+}
+
 bool LineAndPreBlockDecoder::TryDataBar(GrayImage const& image, unsigned, DecodedLabel& label)
 {
     DataBarRoad* dataBar = decoders_->GetDataBarRoad();
@@ -265,10 +280,19 @@ bool LineAndPreBlockDecoder::AddFinderRegions(GrayImage const& image, Progress& 
     // Asked again while lines add sightings; a road that names regions every
     // time must not hold the schedule at its start for ever.
     DataBarRoad* dataBar = decoders_->GetDataBarRoad();
-    if (dataBar == nullptr || regionCount_ >= kRegionCapacity) {
+    if (dataBar == nullptr ||
+        (progress.namings >= kMaxFinderNamings && progress.alignedNamings >= kMaxAlignedNamings)) {
         return false;
     }
-    finderRegions_.Clear();
+    // Regions whose lines are all read give their places to the new ones;
+    // a pair's own rows come first, and the road names again later what
+    // found no place now.
+    DropSpentRegions();
+    if (regionCount_ >= kRegionCapacity) {
+        return false;
+    }
+    unsigned const free = kRegionCapacity - regionCount_;
+    finderRegions_.Set(finderRegionBuffer_, free < kFinderRegionCapacity ? free : kFinderRegionCapacity);
     alignedRegions_.Clear();
     bool const named = progress.namings < kMaxFinderNamings && dataBar->CalcFinderRegions(finderRegions_);
     bool const aligned = progress.alignedNamings < kMaxAlignedNamings &&
@@ -291,8 +315,12 @@ bool LineAndPreBlockDecoder::AddFinderRegions(GrayImage const& image, Progress& 
         }
     }
     if (found) {
+        // Taken in the order found, after the place kept for the pairs' rows.
+        unsigned const kept = finderRegions_.GetCount();
         for (Region const& located : locatedRegions_) {
-            AddRegion(image, located);
+            if (regionCount_ + kept < kRegionCapacity) {
+                AddRegion(image, located);
+            }
         }
     }
     // The segments' own rows, squared to their bars: the lines that found
@@ -308,6 +336,20 @@ bool LineAndPreBlockDecoder::AddFinderRegions(GrayImage const& image, Progress& 
         AddRegion(image, aligned);
     }
     return true;
+}
+
+void LineAndPreBlockDecoder::DropSpentRegions()
+{
+    unsigned kept = 1;
+    for (unsigned r = 1; r < regionCount_; ++r) {
+        ScanRegionEntry const& entry = region_[r];
+        unsigned const lines = entry.band.GetLineCount();
+        unsigned const last = lines < ScanSchedule::kPositionCount ? lines : ScanSchedule::kPositionCount;
+        if (entry.next < last) {
+            region_[kept++] = entry;
+        }
+    }
+    regionCount_ = kept;
 }
 
 void LineAndPreBlockDecoder::AddRegion(GrayImage const& image, Region const& region)

@@ -106,10 +106,14 @@ private:
 
     Outcome VisitRegion(GrayImage const& image, unsigned r, unsigned index, LineDecodeDataChecker& checker,
                         DecodedLabel& label, bool stopEarly, bool located, Progress& progress);
+    // A read in a region laid along DataBar rows that is no label of its own.
+    bool IsStrayRead(DecodedLabel const& label) const;
     bool TryDataBar(GrayImage const& image, unsigned index, DecodedLabel& label);
     // A new entry at the end of the region list; nothing when it is full or
     // the region gives no band.
     void AddRegion(GrayImage const& image, Region const& region);
+    // Forgets the regions after the first whose lines are all read.
+    void DropSpentRegions();
     bool AddFinderRegions(GrayImage const& image, Progress& progress);
     bool StartMultiLine(GrayImage const& image, DecodedLabel& label, Progress const& progress);
     bool SampleAveragedLine(GrayImage const& image, BarCodeScanRegion const& band, unsigned position,

@@ -71,6 +71,7 @@ void RSSDecoder::Initialize()
     named_ = 0;
     aligned_ = 0;
     otherRow_ = 0;
+    gapRowCount_ = 0;
 }
 
 bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, ArrayIterator<ScanElement const> const& start,
@@ -525,7 +526,9 @@ unsigned RSSDecoder::CalcColumnRegions(Maps12 const& maps, unsigned inverted, St
     };
     // Rows are two thirds of a pair high or more: pairs closer along the
     // axis are the rows of another stacked symbol (a MicroPDF417's are a
-    // few modules high), read by chance as DataBar pairs.
+    // few modules high), read by chance as DataBar pairs, when most of them
+    // crowd so. A line now and then reads a character beside a row's finder
+    // as a finder of its own: one such pair leaves the column standing.
     long long along[12];
     unsigned rows = 0;
     long long narrowest = seen[from].width;
@@ -536,12 +539,17 @@ unsigned RSSDecoder::CalcColumnRegions(Maps12 const& maps, unsigned inverted, St
         }
     }
     long long const gap = DecMath::Sqrt(static_cast<unsigned long long>(narrowest)) / 2;
+    unsigned crowded = 0;
     for (unsigned a = 0; a < rows; ++a) {
-        for (unsigned b = a + 1; b < rows; ++b) {
-            if ((along[a] < along[b] ? along[b] - along[a] : along[a] - along[b]) < gap) {
-                return 0;
+        for (unsigned b = 0; b < rows; ++b) {
+            if (a != b && (along[a] < along[b] ? along[b] - along[a] : along[a] - along[b]) < gap) {
+                ++crowded;
+                break;
             }
         }
+    }
+    if (2 * crowded > rows) {
+        return 0;
     }
     unsigned named = 0;
     for (unsigned k = 0; k < count; ++k) {
@@ -563,7 +571,16 @@ unsigned RSSDecoder::CalcColumnRegions(Maps12 const& maps, unsigned inverted, St
             ++named;
         }
     }
-    return named;
+    ColumnRow column[12];
+    unsigned columnRows = 0;
+    for (unsigned k = 0; k < count; ++k) {
+        if (onAxis(seen[k])) {
+            column[columnRows] = ColumnRow{along[columnRows], GetBestOfPair(maps[finder[k]])->firstPair,
+                                           DecMath::Sqrt(static_cast<unsigned long long>(seen[k].width))};
+            ++columnRows;
+        }
+    }
+    return named + CalcGapRegions(column, columnRows, vx, vy, gap, regions);
 }
 
 bool RSSDecoder::CalcRowRegion(Maps12 const& maps, Region& region)
@@ -658,10 +675,12 @@ bool RSSDecoder::CalcFinderRegions(StackInterface<Region>& regions)
     Region region;
     for (unsigned m = 0; m < 4; ++m) {
         for (unsigned v = 0; v < 9; ++v) {
-            if (!IsNamed(9 * m + v) && CalcPairRegion((*omni[m])[v], region)) {
+            // Named once it found a place: a full list leaves it for the
+            // next call.
+            if (!IsNamed(9 * m + v) && CalcPairRegion((*omni[m])[v], region) && regions.Push(region)) {
                 Name(9 * m + v);
                 Name(9 * (3 - m) + v);
-                return regions.Push(region);
+                return true;
             }
         }
     }
@@ -682,9 +701,8 @@ bool RSSDecoder::CalcFinderRegions(StackInterface<Region>& regions)
         if (!pushed) {
             continue;
         }
-        if (!IsNamed(kRowBit) && CalcRowRegion(maps, region)) {
+        if (!IsNamed(kRowBit) && CalcRowRegion(maps, region) && regions.Push(region)) {
             Name(kRowBit);
-            regions.Push(region);
         }
     }
     return pushed;

@@ -59,6 +59,17 @@ private:
     // Regions around the rows of a stacked symbol seen by single lines; how
     // many it named.
     unsigned CalcColumnRegions(Maps12 const& maps, unsigned inverted, StackInterface<Region>& regions);
+    // A row of a column found by CalcColumnRegions: its place along the
+    // bars, the stretch of a line across it and its width.
+    struct ColumnRow {
+        long long along;
+        LineSegment pair;
+        long long width;
+    };
+    // Regions over the rows no line read between the column's rows read:
+    // where neighbours lie two or more row pitches apart. How many it named.
+    unsigned CalcGapRegions(ColumnRow* rows, unsigned count, long long vx, long long vy, long long gap,
+                            StackInterface<Region>& regions);
     // The stretch of a line across a pair, widened for cut-off characters and
     // squared to the bars (dx, dy), swept by `shift` along them.
     static bool SquareToBars(LineSegment const& pair, long long dx, long long dy, Point const& shift,
@@ -100,6 +111,10 @@ private:
     unsigned long long aligned_ = 0;
     // Read pairs whose other row was sought.
     unsigned long long otherRow_ = 0;
+    // The middles of the gap rows named in this decode.
+    static constexpr unsigned kMaxGapRows = 12;
+    Point gapRows_[kMaxGapRows];
+    unsigned gapRowCount_ = 0;
 };
 
 }  // namespace DEC2DIvra

@@ -59,15 +59,25 @@ bool BarCodeScanRegion::Set(GrayImage const& image, Region const& region)
     Geometry::CalcCenterPoint(startSide.begin, startSide.end, a);
     Geometry::CalcCenterPoint(endSide.begin, endSide.end, b);
 
-    // The step between scan lines: the principal direction nearest to the
-    // region's across vector.
+    // The step between scan lines: a principal direction near the region's
+    // across vector, the nearer half step of its 4-bit angle value. That
+    // rounds twice and may lie up to a third of a right angle off; across a
+    // region longer than its lines (a tall stacked symbol) the far lines
+    // would walk off it, and the nearest of the eight is taken there.
     Vector const v = Diff(c1, c4);
+    Vector const along = Diff(c1, c2);
     unsigned a4 = 0;
-    if (!CommonAngle::CalcAngleValue(v.dx, v.dy, 4, a4)) {
+    Vector step;
+    if (!CommonAngle::CalcAngleValue(v.dx, v.dy, 4, a4) ||
+        !CommonAngle::CalcAngleVector(((a4 % 16) + 1) / 2, 3, step)) {
         return false;
     }
-    Vector step;
-    if (!CommonAngle::CalcAngleVector(((a4 % 16) + 1) / 2, 3, step)) {
+    long long const across2 = static_cast<long long>(v.dx) * v.dx + static_cast<long long>(v.dy) * v.dy;
+    long long const along2 =
+        static_cast<long long>(along.dx) * along.dx + static_cast<long long>(along.dy) * along.dy;
+    unsigned a3 = 0;
+    if (across2 > along2 &&
+        (!CommonAngle::CalcAngleValue(v.dx, v.dy, 3, a3) || !CommonAngle::CalcAngleVector(a3, 3, step))) {
         return false;
     }
 

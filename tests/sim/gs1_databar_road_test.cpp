@@ -256,6 +256,57 @@ TEST_F(DataBarRoadTest, TallExpandedStackedReadsAcrossItsRows)
     EXPECT_EQ(Decode(r.frame), "-\n");
 }
 
+// Eight to eleven rows of the full height at 1.3 pixels a module: the band's
+// lines step along the axis nearest the bars and stay on the symbol; rows no
+// line read lie between rows read and get regions of their own; a stray read
+// of another code across the rows ends nothing.
+TEST_F(DataBarRoadTest, TallExpandedStackedReadsAtSlantedAngles)
+{
+    struct Case {
+        char const* name;
+        char const* data;
+        std::string text;
+        double angle;
+        double blur;
+    };
+    std::string const ten = "019889876543210621ABCDEFGHIJKLMNOPQ" + kGs + "10ABCDEFG";
+    std::string const eleven = "019889876543210621ABCDEFGHIJKLMNOPQRST" + kGs + "10ABCDEFGH";
+    std::string const eight = "019889876543210621ABCDEFGHIJ" + kGs + "10ABCD";
+    char const* const eightData = "[01]98898765432106[21]ABCDEFGHIJ[10]ABCD";
+    char const* const tenData = "[01]98898765432106[21]ABCDEFGHIJKLMNOPQ[10]ABCDEFG";
+    char const* const elevenData = "[01]98898765432106[21]ABCDEFGHIJKLMNOPQRST[10]ABCDEFGH";
+    std::vector<Case> const cases = {
+        {"11 rows", elevenData, eleven, 75.0, 0.0},
+        {"11 rows", elevenData, eleven, 120.0, 0.0},
+        {"11 rows", elevenData, eleven, 255.0, 0.0},
+        {"11 rows", elevenData, eleven, 300.0, 0.0},
+        {"11 rows, blurred", elevenData, eleven, 120.0, 0.35},
+        {"11 rows, blurred", elevenData, eleven, 210.0, 0.35},
+        {"10 rows", tenData, ten, 75.0, 0.0},
+        {"10 rows", tenData, ten, 270.0, 0.0},
+        {"8 rows", eightData, eight, 90.0, 0.0},
+        {"8 rows", eightData, eight, 135.0, 0.0},
+    };
+    for (Case const& c : cases) {
+        support::RenderOptions options;
+        options.moduleSize = 1.3;
+        options.angle = c.angle;
+        options.blur = c.blur * options.moduleSize;
+        support::Rendering const r = support::render(Gs1(BARCODE_DBAR_EXPSTK, c.data, 1), options);
+        ASSERT_TRUE(r.symbol.ok) << c.name << ": " << r.symbol.error;
+        EXPECT_EQ(Decode(r.frame), "16\t]e0\t" + Hex(c.text) + "\n") << c.name << " at " << c.angle;
+    }
+    // A region laid over a row no line read still needs the row: with the
+    // fourth of ten rows gone there is no label.
+    support::RenderOptions options;
+    options.moduleSize = 1.3;
+    options.angle = 270.0;
+    support::Rendering r = support::render(Gs1(BARCODE_DBAR_EXPSTK, tenData, 1), options);
+    double const h = r.symbol.heightModules;
+    Cover(r, 0, r.symbol.widthModules, 3.0 * h / 10, 4.0 * h / 10);
+    EXPECT_EQ(Decode(r.frame), "-\n");
+}
+
 // Lines laid along one row of a stacked symbol run along its separator
 // pattern, which reads as a Code 39 menu label: the two-row symbol gives its
 // own label and nothing else.

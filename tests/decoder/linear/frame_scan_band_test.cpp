@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "decoder/core/arithmetic/dec_math.h"
 #include "decoder/core/gray_image.h"
 #include "decoder/linear/scan_band.h"
 #include "decoder/linear/scan_schedule.h"
@@ -94,6 +95,39 @@ TEST_F(FrameScanBandTest, StepFollowsTheAcrossDirection)
         EXPECT_EQ(band.GetStep(), c.step.dx + c.step.dy * 640);
         EXPECT_EQ(band.IsFourConnected(), c.fourConnected) << c.region.corner[3].x;
         EXPECT_EQ(band.GetLocatedRegion(), c.region);
+    }
+}
+
+// A region longer across than its lines (a tall stacked symbol) lying 15 to
+// 20 degrees off an axis: the lines step along the axis, which keeps them on
+// the symbol; a step 45 degrees further on would leave it after a few lines.
+TEST_F(FrameScanBandTest, TallRegionStepsAlongThePrincipalDirectionNearestItsAcross)
+{
+    struct {
+        Vector across;
+        Vector step;
+    } const cases[] = {
+        {{100, -27}, {1, 0}},   // 15 degrees past +x, counter-clockwise
+        {{100, 36}, {1, 0}},    // 20 degrees the other way
+        {{-100, 27}, {-1, 0}},  // 195 degrees
+        {{-27, -100}, {0, -1}},
+        {{36, 100}, {0, 1}},
+        {{100, -58}, {1, -1}},  // 30 degrees: nearer the diagonal
+        {{-58, 100}, {-1, 1}},
+    };
+    for (auto const& c : cases) {
+        // Lines 160 pixels long across a band as long as the across vector,
+        // centred in the frame.
+        long long const length = DecMath::Sqrt(static_cast<unsigned long long>(c.across.dx * c.across.dx +
+                                                                                c.across.dy * c.across.dy));
+        int const rx = static_cast<int>(-c.across.dy * 160 / length);
+        int const ry = static_cast<int>(c.across.dx * 160 / length);
+        Point const a{320 - c.across.dx - rx / 2, 240 - c.across.dy - ry / 2};
+        Point const d{a.x + 2 * c.across.dx, a.y + 2 * c.across.dy};
+        BarCodeScanRegion band;
+        ASSERT_TRUE(band.Set(image, Quad(a, {a.x + rx, a.y + ry}, {d.x + rx, d.y + ry}, d)))
+            << c.across.dx << "," << c.across.dy;
+        EXPECT_EQ(band.GetStepVector(), c.step) << c.across.dx << "," << c.across.dy;
     }
 }
 
