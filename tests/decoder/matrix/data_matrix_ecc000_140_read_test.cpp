@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,36 @@ TEST(DataMatrixEcc000To140Read, DamageAndTheKey)
     harness.Settings().read.data_matrix_ecc000_140.Set(false);
     EXPECT_TRUE(Read(harness, plain, plainCase).empty());
     EXPECT_TRUE(Read(harness, strong, protectedCase).empty());
+}
+
+// ECC 000 corrects nothing: every one of the 2401 modules of the largest
+// symbol must come out right. Blurred at two pixels a module, the corners
+// fitted to the timing sides must leave the L corner where its solid edges
+// put it, or the modules near it are read a third of a module off.
+TEST(DataMatrixEcc000To140Read, BlurredLargestEcc000SymbolReads)
+{
+    matrix_test::HandleHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    harness.Settings().read.data_matrix_ecc000_140.Set(true);
+    std::string const data(250, 'y');
+    support::ModuleMatrix const m = support::drawDataMatrixEcc000To140(49, -1, 5, data);
+    ASSERT_TRUE(m.ok());
+    struct Blurred {
+        double angle;
+        std::uint64_t seed;
+    };
+    for (Blurred const& b : {Blurred{15, 2}, Blurred{75, 6}, Blurred{135, 10}, Blurred{150, 11}}) {
+        SCOPED_TRACE(b.angle);
+        support::RenderOptions options;
+        options.moduleSize = 2.0;
+        options.angle = b.angle;
+        options.quietZone = 4.0;
+        options.blur = 0.7;
+        options.seed = b.seed;
+        std::vector<matrix_test::HandleLabel> const labels = harness.Read(support::renderModules(m, options));
+        ASSERT_EQ(labels.size(), 1u);
+        EXPECT_EQ(labels[0].data, data);
+    }
 }
 
 }  // namespace
