@@ -208,5 +208,21 @@ TEST(DataMatrixSmallModulesTest, SymbolsWithLegsTwoPixelsWideRead)
     }
 }
 
+// A blurred rectangle at two pixels a module that reads only once the
+// corners are fitted to its timing sides: the fit must leave the L corner
+// where the outline's solid edges put it.
+TEST(DataMatrixTimingFitTest, BlurredRectangleReadsWithTheLCornerHeld)
+{
+    Harness harness;
+    ASSERT_TRUE(harness.IsReady());
+    std::string const data = "Rectangular 16x48 Data";
+    support::Rendering const r =
+        support::render(DataMatrix(data, 30), {.moduleSize = 2.0, .angle = 330.0, .blur = 0.7, .seed = 23});
+    ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+    std::vector<Label> const& labels = harness.Read(r.frame);
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels[0].data, data);
+}
+
 }  // namespace
 }  // namespace data_matrix_read_test
