@@ -676,6 +676,89 @@ int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bo
     return length;
 }
 
+int MatrixCandidateFinder::FollowStripFine(GrayImage const& image, int threshold, bool dark, Point from, int dx,
+                                           int dy, int width, Point& end) const
+{
+    // As FollowStrip, with the samples interpolated between pixels and the
+    // strip measured across in quarter pixels, so that its middle is kept
+    // to a quarter pixel however narrow it is.
+    int const right = image.GetWidth() - 1;
+    int const bottom = image.GetHeight() - 1;
+    auto level = [&](int x, int y, int& value) {
+        int const px = x >> 8;
+        int const py = y >> 8;
+        if (x < 0 || y < 0 || px >= right || py >= bottom) {
+            return false;
+        }
+        int const fx = x & 255;
+        int const fy = y & 255;
+        int const top = image.At(px, py) * (256 - fx) + image.At(px + 1, py) * fx;
+        int const low = image.At(px, py + 1) * (256 - fx) + image.At(px + 1, py + 1) * fx;
+        value = (top * (256 - fy) + low * fy) >> 16;
+        return true;
+    };
+    auto same = [&](int x, int y) {
+        int sum = 0;
+        for (int k = -1; k <= 1; ++k) {
+            int value = 0;
+            if (!level(x + k * dx, y + k * dy, value)) {
+                return false;
+            }
+            sum += value;
+        }
+        return (sum < 3 * threshold) == dark;
+    };
+    int x = from.x;
+    int y = from.y;
+    int length = 0;
+    int const pixels = width < 1 ? 1 : width;
+    // Across the strip in quarter pixels: the narrowest seen so far.
+    int strip = 4 * pixels;
+    int const reach = 2 * strip + 8;
+    int const maxSkip = Min(2, (pixels - 1) / 2);
+    while (length < 1024) {
+        int nx = x + dx;
+        int ny = y + dy;
+        int skipped = 0;
+        while (skipped < maxSkip && !same(nx, ny)) {
+            nx += dx;
+            ny += dy;
+            ++skipped;
+        }
+        if (!same(nx, ny)) {
+            break;
+        }
+        length += skipped;
+        int const far = Min(reach, strip + strip / 4 + 8);
+        int a = 0;
+        while (a < far && same(nx + dy * (a + 1) / 4, ny - dx * (a + 1) / 4)) {
+            ++a;
+        }
+        int b = 0;
+        while (b < far && same(nx - dy * (b + 1) / 4, ny + dx * (b + 1) / 4)) {
+            ++b;
+        }
+        int shift = (a - b) / 2;
+        if (a + b + 1 > strip + 4 + strip / 4) {
+            int const half = (strip - 1) / 2;
+            if (a <= strip && a < b) {
+                shift = a - half;
+            } else if (b <= strip && b < a) {
+                shift = half - b;
+            } else {
+                break;
+            }
+        } else if (a + b + 1 < strip) {
+            strip = a + b + 1;
+        }
+        x = nx + dy * shift / 4;
+        y = ny - dx * shift / 4;
+        ++length;
+    }
+    end = Point{x >> 8, y >> 8};
+    return length;
+}
+
 // A leg of either colour at any angle: the strip through the run's middle is
 // followed both ways, and at one of its ends a second strip must leave at a
 // right angle while the other end stays free (the frame of a finder square
@@ -713,21 +796,42 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
     if (norm == 0) {
         return;
     }
-    int dx = horizontal * 256 / norm;
-    int dy = sign * vertical * 256 / norm;
-    int width = horizontal * vertical / norm + 1;
-    Point start{cx * 256 + 128, y * 256 + 128};
+    int const dx = horizontal * 256 / norm;
+    int const dy = sign * vertical * 256 / norm;
+    int const width = horizontal * vertical / norm + 1;
+    Point const start{cx * 256 + 128, y * 256 + 128};
+    // Thin legs walked this far in whole pixels are walked again finely.
+    int const kMaxFineWidth = 4;
+    int const kMinFineLeg = 8;
+    int walked = 0;
+    if (SightL(image, threshold, dark, start, dx, dy, width, run.length % 2 == 0, false, walked) ||
+        width > kMaxFineWidth || walked < kMinFineLeg) {
+        return;
+    }
+    // A leg two or three pixels wide is held to its middle only between
+    // pixels: followed in whole pixels it drifts off its edge and comes out
+    // short, or its far end wanders. What was not seen so is walked again
+    // at a quarter pixel.
+    SightL(image, threshold, dark, start, dx, dy, width, run.length % 2 == 0, true, walked);
+}
+
+bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool dark, Point start, int dx, int dy,
+                                   int width, bool evenRun, bool fine, int& walked)
+{
+    auto follow = [&](Point from, int sx, int sy, int across, Point& end) {
+        return fine ? FollowStripFine(image, threshold, dark, from, sx, sy, across, end)
+                    : FollowStrip(image, threshold, dark, from, sx, sy, across, end);
+    };
     Point ends[2];
-    int leg = FollowStrip(image, threshold, dark, start, dx, dy, width, ends[0]) +
-              FollowStrip(image, threshold, dark, start, -dx, -dy, width, ends[1]);
-    if (leg < kMinLeg - 4 && run.length % 2 == 0) {
+    int leg = follow(start, dx, dy, width, ends[0]) + follow(start, -dx, -dy, width, ends[1]);
+    if (leg < kMinLeg - 4 && evenRun && !fine) {
         // An even run's middle lies between two pixels: from the one right
         // of it a strip two pixels wide is lost off its edge, so the strip
         // is followed again from the middle itself.
         start.x -= 128;
-        leg = FollowStrip(image, threshold, dark, start, dx, dy, width, ends[0]) +
-              FollowStrip(image, threshold, dark, start, -dx, -dy, width, ends[1]);
+        leg = follow(start, dx, dy, width, ends[0]) + follow(start, -dx, -dy, width, ends[1]);
     }
+    walked = leg;
     if (leg >= kMinLeg - 4) {
         // The chords mislead where modules of the leg's colour touch it: the
         // ends walked give the leg's direction; walk it again along that.
@@ -760,12 +864,11 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
                 }
             }
             width = narrowest;
-            leg = FollowStrip(image, threshold, dark, middle, dx, dy, width, ends[0]) +
-                  FollowStrip(image, threshold, dark, middle, -dx, -dy, width, ends[1]);
+            leg = follow(middle, dx, dy, width, ends[0]) + follow(middle, -dx, -dy, width, ends[1]);
         }
     }
     if (leg < kMinLeg - 4) {
-        return;
+        return false;
     }
     // A second leg at an end: leaving from one width beyond the end, at a
     // right angle, on either side.
@@ -780,7 +883,7 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
             int const ny = ex * side;
             Point const out{back.x + nx * width, back.y + ny * width};
             Point tip;
-            int const length = FollowStrip(image, threshold, dark, out, nx, ny, width, tip) + width;
+            int const length = follow(out, nx, ny, width, tip) + width;
             if (length > secondLength[e]) {
                 secondLength[e] = length;
                 second[e] = tip;
@@ -792,18 +895,18 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
     // chords make small modules look wider than they are.
     int const wanted = Max(6, leg / 8);
     if (width >= 8 && leg < 5 * width) {
-        return;
+        return false;
     }
     int const first = secondLength[0] >= secondLength[1] ? 0 : 1;
     if (secondLength[first] < wanted || secondLength[first] > leg * 8) {
-        return;
+        return false;
     }
     // Data modules touching a thin leg draw the walks into them: its far
     // end then looks like a corner too, and the timing sides judge which
     // end is the corner.
     bool const thin = width <= 3;
     if (secondLength[1 - first] * 3 > leg && !thin) {
-        return;
+        return false;
     }
     int const tries = secondLength[1 - first] * 3 > leg && secondLength[1 - first] >= wanted ? 2 : 1;
     int e = -1;
@@ -814,7 +917,7 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
         }
     }
     if (e < 0) {
-        return;
+        return false;
     }
     Point const corner = ends[e];
     Point along = ends[1 - e];
@@ -829,10 +932,11 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
     for (unsigned k = 0; k < lPatternCount_; ++k) {
         if (Abs(lPatterns_[k].corner.x - corner.x) <= kMinLeg / 2 &&
             Abs(lPatterns_[k].corner.y - corner.y) <= kMinLeg / 2) {
-            return;
+            return true;
         }
     }
     lPatterns_[lPatternCount_++] = LPatternSighting{corner, along, across};
+    return true;
 }
 
 // Opposite each leg runs a timing side, a module of each colour in turn:

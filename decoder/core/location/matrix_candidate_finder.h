@@ -136,6 +136,14 @@ private:
     // wide) merges on both sides.
     int FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx, int dy, int width,
                     Point& end) const;
+    // FollowStrip at a quarter pixel, for strips two or three pixels wide.
+    int FollowStripFine(GrayImage const& image, int threshold, bool dark, Point from, int dx, int dy, int width,
+                        Point& end) const;
+    // The L from a run's strip at `start` along (dx, dy), noted when found;
+    // true when found (or already noted), with the pixels the strip first
+    // walked in `walked`.
+    bool SightL(GrayImage const& image, int threshold, bool dark, Point start, int dx, int dy, int width,
+                bool evenRun, bool fine, int& walked);
     // Whether the timing sides opposite the legs from `corner` to `along`
     // and to `across` change colour about once a module.
     bool IsTimed(GrayImage const& image, int threshold, bool dark, int width, Point corner, Point along,
