@@ -215,5 +215,40 @@ TEST(DataMatrixEcc000To140Read, BlurredLargestEcc000SymbolReads)
     }
 }
 
+// The smallest ECC 000 symbols at two pixels a module: legs two pixels wide
+// that a walk in whole pixels loses off their edge.
+TEST(DataMatrixEcc000To140Read, SmallEcc000SymbolsWithThinLegsRead)
+{
+    matrix_test::HandleHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    harness.Settings().read.data_matrix_ecc000_140.Set(true);
+    harness.Settings().readable_medium.positive_and_negative_codes.data_matrix.Set(Polarity::POSITIVE_AND_NEGATIVE);
+    std::string const data = "0123456789";
+    support::ModuleMatrix const m = support::drawDataMatrixEcc000To140(11, -1, 1, data);
+    ASSERT_TRUE(m.ok());
+    struct Thin {
+        double angle;
+        std::uint64_t seed;
+        double blur = 0.0;
+        double noise = 0.0;
+        bool inverted = false;
+    };
+    for (Thin const& t : {Thin{150, 11}, Thin{240, 17}, Thin{60, 5, 0.7}, Thin{210, 15, 0.0, 25.0},
+                          Thin{315, 22, 0.0, 0.0, true}}) {
+        SCOPED_TRACE(t.angle);
+        support::RenderOptions options;
+        options.moduleSize = 2.0;
+        options.angle = t.angle;
+        options.quietZone = 4.0;
+        options.blur = t.blur;
+        options.noise = t.noise;
+        options.inverted = t.inverted;
+        options.seed = t.seed;
+        std::vector<matrix_test::HandleLabel> const labels = harness.Read(support::renderModules(m, options));
+        ASSERT_EQ(labels.size(), 1u);
+        EXPECT_EQ(labels[0].data, data);
+    }
+}
+
 }  // namespace
 }  // namespace data_matrix_ecc000_140_read_test
