@@ -716,6 +716,24 @@ int MatrixCandidateFinder::FollowStripFine(GrayImage const& image, int threshold
     int strip = 4 * pixels;
     int const reach = 2 * strip + 8;
     int const maxSkip = Min(2, (pixels - 1) / 2);
+    // The start (a second leg's a width past the first's end) is first
+    // moved to the strip's middle.
+    if (same(x, y)) {
+        int const far = strip + strip / 4 + 8;
+        int a = 0;
+        while (a < far && same(x + dy * (a + 1) / 4, y - dx * (a + 1) / 4)) {
+            ++a;
+        }
+        int b = 0;
+        while (b < far && same(x - dy * (b + 1) / 4, y + dx * (b + 1) / 4)) {
+            ++b;
+        }
+        if (a + b + 1 <= strip + 4 + strip / 4) {
+            int const shift = (a - b) / 2;
+            x += dy * shift / 4;
+            y -= dx * shift / 4;
+        }
+    }
     while (length < 1024) {
         int nx = x + dx;
         int ny = y + dy;
@@ -912,7 +930,7 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     int e = -1;
     for (int t = 0; t < tries && e < 0; ++t) {
         int const c = t == 0 ? first : 1 - first;
-        if (IsTimed(image, threshold, dark, width, ends[c], ends[1 - c], second[c])) {
+        if (IsTimed(image, threshold, dark, width, ends[c], ends[1 - c], second[c], fine)) {
             e = c;
         }
     }
@@ -944,7 +962,7 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
 // other, changes colour about once a module (a letter's or a frame's corner
 // has plain ground there, data modules change half as often).
 bool MatrixCandidateFinder::IsTimed(GrayImage const& image, int threshold, bool dark, int width, Point corner,
-                                    Point along, Point across) const
+                                    Point along, Point across, bool fine) const
 {
     for (int pass = 0; pass < 2; ++pass) {
         Point const& end = pass == 0 ? along : across;
@@ -956,23 +974,34 @@ bool MatrixCandidateFinder::IsTimed(GrayImage const& image, int threshold, bool 
             other.y >= image.GetHeight() - 2) {
             return false;
         }
-        // Half a module back from the leg's end, toward the corner.
-        int const bx = end.x - (end.x - corner.x) * width / (2 * span);
-        int const by = end.y - (end.y - corner.y) * width / (2 * span);
-        int changes = 0;
-        bool last = dark;
-        for (int k = 0; k <= steps; ++k) {
-            int const px = bx + (other.x - corner.x) * k / steps;
-            int const py = by + (other.y - corner.y) * k / steps;
-            if (!image.IsInside(px, py)) {
-                return false;
+        // Half a module back from the leg's end, toward the corner; an end
+        // walked finely is only known to a pixel, as much as half a thin
+        // module, so a pixel either side of that is tried too (in half
+        // pixels).
+        int const tries = fine ? 3 : 1;
+        bool timed = false;
+        for (int t = 0; t < tries && !timed; ++t) {
+            int const back = t == 0 ? width : (t == 1 ? width + 2 : width - 2);
+            if (back < 0) {
+                continue;
             }
-            bool const colour = image.At(px, py) < threshold;
-            changes += colour != last ? 1 : 0;
-            last = colour;
+            int const bx = end.x - (end.x - corner.x) * back / (2 * span);
+            int const by = end.y - (end.y - corner.y) * back / (2 * span);
+            int changes = 0;
+            bool last = dark;
+            bool inside = true;
+            for (int k = 0; k <= steps && inside; ++k) {
+                int const px = bx + (other.x - corner.x) * k / steps;
+                int const py = by + (other.y - corner.y) * k / steps;
+                inside = image.IsInside(px, py);
+                bool const colour = inside && image.At(px, py) < threshold;
+                changes += colour != last ? 1 : 0;
+                last = colour;
+            }
+            int const modules = steps * 256 / Max(width * 256, 256);
+            timed = inside && changes >= 3 && changes * 10 >= modules * 6;
         }
-        int const modules = steps * 256 / Max(width * 256, 256);
-        if (changes < 3 || changes * 10 < modules * 6) {
+        if (!timed) {
             return false;
         }
     }

@@ -145,9 +145,10 @@ private:
     bool SightL(GrayImage const& image, int threshold, bool dark, Point start, int dx, int dy, int width,
                 bool evenRun, bool fine, int& walked);
     // Whether the timing sides opposite the legs from `corner` to `along`
-    // and to `across` change colour about once a module.
+    // and to `across` change colour about once a module; `fine`: the ends
+    // come from a walk at a quarter pixel, known to a pixel.
     bool IsTimed(GrayImage const& image, int threshold, bool dark, int width, Point corner, Point along,
-                 Point across) const;
+                 Point across, bool fine = false) const;
     void CheckDot(GrayImage const& image, unsigned i, int y, unsigned stride);
 
     // Sightings closer than mergeModules modules (0: the default reach) are one pattern.
