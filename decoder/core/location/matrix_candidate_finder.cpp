@@ -947,13 +947,23 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
         along = across;
         across = swap;
     }
+    unsigned slot = lPatternCount_;
     for (unsigned k = 0; k < lPatternCount_; ++k) {
         if (Abs(lPatterns_[k].corner.x - corner.x) <= kMinLeg / 2 &&
             Abs(lPatterns_[k].corner.y - corner.y) <= kMinLeg / 2) {
-            return true;
+            // A corner walked in whole pixels is the surer: it takes the
+            // place of one walked finely (thin data modules can pass for
+            // a leg there), never the other way.
+            if (fine || (fineLPatterns_ & (1u << k)) == 0) {
+                return true;
+            }
+            slot = k;
+            break;
         }
     }
-    lPatterns_[lPatternCount_++] = LPatternSighting{corner, along, across};
+    lPatterns_[slot] = LPatternSighting{corner, along, across};
+    fineLPatterns_ = fine ? fineLPatterns_ | (1u << slot) : fineLPatterns_ & ~(1u << slot);
+    lPatternCount_ += slot == lPatternCount_ ? 1 : 0;
     return true;
 }
 

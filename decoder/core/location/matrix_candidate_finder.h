@@ -38,7 +38,7 @@ public:
     // of one row; a turned finder, too, passes on one row only.
     static constexpr unsigned kMaxFinders = 40;
     static constexpr unsigned kMaxBullsEyes = 16;
-    static constexpr unsigned kMaxLPatterns = 16;
+    static constexpr unsigned kMaxLPatterns = 16;  // at most 32: fineLPatterns_
     static constexpr unsigned kMaxHanXinFinders = 16;
     static constexpr unsigned kMaxDots = 512;
     static constexpr unsigned kMaxRuns = 2048;
@@ -184,6 +184,8 @@ private:
     unsigned hanXinCount_ = 0;
     LPatternSighting lPatterns_[kMaxLPatterns];
     unsigned lPatternCount_ = 0;
+    // Bit k: lPatterns_[k] was walked at a quarter pixel (set when noted).
+    unsigned fineLPatterns_ = 0;
     Dot dots_[kMaxDots];
     unsigned dotCount_ = 0;
 };
