@@ -398,9 +398,12 @@ bool DataMatrixDecoder::ReadCandidate(GrayImage const& image, Candidate const& c
     return false;
 }
 
-// Coordinate ascent of the timing score over the four corners, in steps of
-// half and then a quarter pixel. False when no move improved it (the
-// reading would be the same).
+// Coordinate ascent of the timing score over the three corners the timing
+// sides meet, in steps of half and then a quarter pixel; the L corner stays
+// where the outline's solid edges put it. The score samples the legs' own
+// modules, which stay dark wherever that corner moves along them, so it
+// cannot place it: moved with the others it wanders and skews the modules
+// near it. False when no move improved it (the reading would be the same).
 bool DataMatrixDecoder::FitCornersToTiming(GrayImage const& image, bool negative, Candidate const& candidate)
 {
     DataMatrixVersion const& v = *candidate.version;
@@ -409,7 +412,7 @@ bool DataMatrixDecoder::FitCornersToTiming(GrayImage const& image, bool negative
     for (float step : {0.5f, 0.25f}) {
         for (int round = 0; round < kFitRounds; ++round) {
             bool improved = false;
-            for (unsigned k = 0; k < 4; ++k) {
+            for (unsigned k = 1; k < 4; ++k) {
                 for (unsigned d = 0; d < 4; ++d) {
                     OutlinePoint const kept = corners_[k];
                     corners_[k].x += d == 0 ? step : (d == 1 ? -step : 0);

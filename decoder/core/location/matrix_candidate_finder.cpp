@@ -731,6 +731,107 @@ int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bo
     return length;
 }
 
+int MatrixCandidateFinder::FollowStripFine(GrayImage const& image, int threshold, bool dark, Point from, int dx,
+                                           int dy, int width, Point& end) const
+{
+    // As FollowStrip, with the samples interpolated between pixels and the
+    // strip measured across in quarter pixels, so that its middle is kept
+    // to a quarter pixel however narrow it is.
+    int const right = image.GetWidth() - 1;
+    int const bottom = image.GetHeight() - 1;
+    auto level = [&](int x, int y, int& value) {
+        int const px = x >> 8;
+        int const py = y >> 8;
+        if (x < 0 || y < 0 || px >= right || py >= bottom) {
+            return false;
+        }
+        int const fx = x & 255;
+        int const fy = y & 255;
+        int const top = image.At(px, py) * (256 - fx) + image.At(px + 1, py) * fx;
+        int const low = image.At(px, py + 1) * (256 - fx) + image.At(px + 1, py + 1) * fx;
+        value = (top * (256 - fy) + low * fy) >> 16;
+        return true;
+    };
+    auto same = [&](int x, int y) {
+        int sum = 0;
+        for (int k = -1; k <= 1; ++k) {
+            int value = 0;
+            if (!level(x + k * dx, y + k * dy, value)) {
+                return false;
+            }
+            sum += value;
+        }
+        return (sum < 3 * threshold) == dark;
+    };
+    int x = from.x;
+    int y = from.y;
+    int length = 0;
+    int const pixels = width < 1 ? 1 : width;
+    // Across the strip in quarter pixels: the narrowest seen so far.
+    int strip = 4 * pixels;
+    int const reach = 2 * strip + 8;
+    int const maxSkip = Min(2, (pixels - 1) / 2);
+    // The start (a second leg's a width past the first's end) is first
+    // moved to the strip's middle.
+    if (same(x, y)) {
+        int const far = strip + strip / 4 + 8;
+        int a = 0;
+        while (a < far && same(x + dy * (a + 1) / 4, y - dx * (a + 1) / 4)) {
+            ++a;
+        }
+        int b = 0;
+        while (b < far && same(x - dy * (b + 1) / 4, y + dx * (b + 1) / 4)) {
+            ++b;
+        }
+        if (a + b + 1 <= strip + 4 + strip / 4) {
+            int const shift = (a - b) / 2;
+            x += dy * shift / 4;
+            y -= dx * shift / 4;
+        }
+    }
+    while (length < 1024) {
+        int nx = x + dx;
+        int ny = y + dy;
+        int skipped = 0;
+        while (skipped < maxSkip && !same(nx, ny)) {
+            nx += dx;
+            ny += dy;
+            ++skipped;
+        }
+        if (!same(nx, ny)) {
+            break;
+        }
+        length += skipped;
+        int const far = Min(reach, strip + strip / 4 + 8);
+        int a = 0;
+        while (a < far && same(nx + dy * (a + 1) / 4, ny - dx * (a + 1) / 4)) {
+            ++a;
+        }
+        int b = 0;
+        while (b < far && same(nx - dy * (b + 1) / 4, ny + dx * (b + 1) / 4)) {
+            ++b;
+        }
+        int shift = (a - b) / 2;
+        if (a + b + 1 > strip + 4 + strip / 4) {
+            int const half = (strip - 1) / 2;
+            if (a <= strip && a < b) {
+                shift = a - half;
+            } else if (b <= strip && b < a) {
+                shift = half - b;
+            } else {
+                break;
+            }
+        } else if (a + b + 1 < strip) {
+            strip = a + b + 1;
+        }
+        x = nx + dy * shift / 4;
+        y = ny - dx * shift / 4;
+        ++length;
+    }
+    end = Point{x >> 8, y >> 8};
+    return length;
+}
+
 // A leg of either colour at any angle: the strip through the run's middle is
 // followed both ways, and at one of its ends a second strip must leave at a
 // right angle while the other end stays free (the frame of a finder square
@@ -768,21 +869,42 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
     if (norm == 0) {
         return;
     }
-    int dx = horizontal * 256 / norm;
-    int dy = sign * vertical * 256 / norm;
-    int width = horizontal * vertical / norm + 1;
-    Point start{cx * 256 + 128, y * 256 + 128};
+    int const dx = horizontal * 256 / norm;
+    int const dy = sign * vertical * 256 / norm;
+    int const width = horizontal * vertical / norm + 1;
+    Point const start{cx * 256 + 128, y * 256 + 128};
+    // Thin legs walked this far in whole pixels are walked again finely.
+    int const kMaxFineWidth = 4;
+    int const kMinFineLeg = 8;
+    int walked = 0;
+    if (SightL(image, threshold, dark, start, dx, dy, width, run.length % 2 == 0, false, walked) ||
+        width > kMaxFineWidth || walked < kMinFineLeg) {
+        return;
+    }
+    // A leg two or three pixels wide is held to its middle only between
+    // pixels: followed in whole pixels it drifts off its edge and comes out
+    // short, or its far end wanders. What was not seen so is walked again
+    // at a quarter pixel.
+    SightL(image, threshold, dark, start, dx, dy, width, run.length % 2 == 0, true, walked);
+}
+
+bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool dark, Point start, int dx, int dy,
+                                   int width, bool evenRun, bool fine, int& walked)
+{
+    auto follow = [&](Point from, int sx, int sy, int across, Point& end) {
+        return fine ? FollowStripFine(image, threshold, dark, from, sx, sy, across, end)
+                    : FollowStrip(image, threshold, dark, from, sx, sy, across, end);
+    };
     Point ends[2];
-    int leg = FollowStrip(image, threshold, dark, start, dx, dy, width, ends[0]) +
-              FollowStrip(image, threshold, dark, start, -dx, -dy, width, ends[1]);
-    if (leg < kMinLeg - 4 && run.length % 2 == 0) {
+    int leg = follow(start, dx, dy, width, ends[0]) + follow(start, -dx, -dy, width, ends[1]);
+    if (leg < kMinLeg - 4 && evenRun && !fine) {
         // An even run's middle lies between two pixels: from the one right
         // of it a strip two pixels wide is lost off its edge, so the strip
         // is followed again from the middle itself.
         start.x -= 128;
-        leg = FollowStrip(image, threshold, dark, start, dx, dy, width, ends[0]) +
-              FollowStrip(image, threshold, dark, start, -dx, -dy, width, ends[1]);
+        leg = follow(start, dx, dy, width, ends[0]) + follow(start, -dx, -dy, width, ends[1]);
     }
+    walked = leg;
     if (leg >= kMinLeg - 4) {
         // The chords mislead where modules of the leg's colour touch it: the
         // ends walked give the leg's direction; walk it again along that.
@@ -815,12 +937,11 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
                 }
             }
             width = narrowest;
-            leg = FollowStrip(image, threshold, dark, middle, dx, dy, width, ends[0]) +
-                  FollowStrip(image, threshold, dark, middle, -dx, -dy, width, ends[1]);
+            leg = follow(middle, dx, dy, width, ends[0]) + follow(middle, -dx, -dy, width, ends[1]);
         }
     }
     if (leg < kMinLeg - 4) {
-        return;
+        return false;
     }
     // A second leg at an end: leaving from one width beyond the end, at a
     // right angle, on either side.
@@ -835,7 +956,7 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
             int const ny = ex * side;
             Point const out{back.x + nx * width, back.y + ny * width};
             Point tip;
-            int const length = FollowStrip(image, threshold, dark, out, nx, ny, width, tip) + width;
+            int const length = follow(out, nx, ny, width, tip) + width;
             if (length > secondLength[e]) {
                 secondLength[e] = length;
                 second[e] = tip;
@@ -847,29 +968,29 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
     // chords make small modules look wider than they are.
     int const wanted = Max(6, leg / 8);
     if (width >= 8 && leg < 5 * width) {
-        return;
+        return false;
     }
     int const first = secondLength[0] >= secondLength[1] ? 0 : 1;
     if (secondLength[first] < wanted || secondLength[first] > leg * 8) {
-        return;
+        return false;
     }
     // Data modules touching a thin leg draw the walks into them: its far
     // end then looks like a corner too, and the timing sides judge which
     // end is the corner.
     bool const thin = width <= 3;
     if (secondLength[1 - first] * 3 > leg && !thin) {
-        return;
+        return false;
     }
     int const tries = secondLength[1 - first] * 3 > leg && secondLength[1 - first] >= wanted ? 2 : 1;
     int e = -1;
     for (int t = 0; t < tries && e < 0; ++t) {
         int const c = t == 0 ? first : 1 - first;
-        if (IsTimed(image, threshold, dark, width, ends[c], ends[1 - c], second[c])) {
+        if (IsTimed(image, threshold, dark, width, ends[c], ends[1 - c], second[c], fine)) {
             e = c;
         }
     }
     if (e < 0) {
-        return;
+        return false;
     }
     Point const corner = ends[e];
     Point along = ends[1 - e];
@@ -881,13 +1002,24 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
         along = across;
         across = swap;
     }
+    unsigned slot = lPatternCount_;
     for (unsigned k = 0; k < lPatternCount_; ++k) {
         if (Abs(lPatterns_[k].corner.x - corner.x) <= kMinLeg / 2 &&
             Abs(lPatterns_[k].corner.y - corner.y) <= kMinLeg / 2) {
-            return;
+            // A corner walked in whole pixels is the surer: it takes the
+            // place of one walked finely (thin data modules can pass for
+            // a leg there), never the other way.
+            if (fine || (fineLPatterns_ & (1u << k)) == 0) {
+                return true;
+            }
+            slot = k;
+            break;
         }
     }
-    lPatterns_[lPatternCount_++] = LPatternSighting{corner, along, across};
+    lPatterns_[slot] = LPatternSighting{corner, along, across};
+    fineLPatterns_ = fine ? fineLPatterns_ | (1u << slot) : fineLPatterns_ & ~(1u << slot);
+    lPatternCount_ += slot == lPatternCount_ ? 1 : 0;
+    return true;
 }
 
 // Opposite each leg runs a timing side, a module of each colour in turn:
@@ -895,7 +1027,7 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
 // other, changes colour about once a module (a letter's or a frame's corner
 // has plain ground there, data modules change half as often).
 bool MatrixCandidateFinder::IsTimed(GrayImage const& image, int threshold, bool dark, int width, Point corner,
-                                    Point along, Point across) const
+                                    Point along, Point across, bool fine) const
 {
     for (int pass = 0; pass < 2; ++pass) {
         Point const& end = pass == 0 ? along : across;
@@ -907,23 +1039,34 @@ bool MatrixCandidateFinder::IsTimed(GrayImage const& image, int threshold, bool 
             other.y >= image.GetHeight() - 2) {
             return false;
         }
-        // Half a module back from the leg's end, toward the corner.
-        int const bx = end.x - (end.x - corner.x) * width / (2 * span);
-        int const by = end.y - (end.y - corner.y) * width / (2 * span);
-        int changes = 0;
-        bool last = dark;
-        for (int k = 0; k <= steps; ++k) {
-            int const px = bx + (other.x - corner.x) * k / steps;
-            int const py = by + (other.y - corner.y) * k / steps;
-            if (!image.IsInside(px, py)) {
-                return false;
+        // Half a module back from the leg's end, toward the corner; an end
+        // walked finely is only known to a pixel, as much as half a thin
+        // module, so a pixel either side of that is tried too (in half
+        // pixels).
+        int const tries = fine ? 3 : 1;
+        bool timed = false;
+        for (int t = 0; t < tries && !timed; ++t) {
+            int const back = t == 0 ? width : (t == 1 ? width + 2 : width - 2);
+            if (back < 0) {
+                continue;
             }
-            bool const colour = image.At(px, py) < threshold;
-            changes += colour != last ? 1 : 0;
-            last = colour;
+            int const bx = end.x - (end.x - corner.x) * back / (2 * span);
+            int const by = end.y - (end.y - corner.y) * back / (2 * span);
+            int changes = 0;
+            bool last = dark;
+            bool inside = true;
+            for (int k = 0; k <= steps && inside; ++k) {
+                int const px = bx + (other.x - corner.x) * k / steps;
+                int const py = by + (other.y - corner.y) * k / steps;
+                inside = image.IsInside(px, py);
+                bool const colour = inside && image.At(px, py) < threshold;
+                changes += colour != last ? 1 : 0;
+                last = colour;
+            }
+            int const modules = steps * 256 / Max(width * 256, 256);
+            timed = inside && changes >= 3 && changes * 10 >= modules * 6;
         }
-        int const modules = steps * 256 / Max(width * 256, 256);
-        if (changes < 3 || changes * 10 < modules * 6) {
+        if (!timed) {
             return false;
         }
     }

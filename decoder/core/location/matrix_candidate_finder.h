@@ -38,7 +38,7 @@ public:
     // of one row; a turned finder, too, passes on one row only.
     static constexpr unsigned kMaxFinders = 40;
     static constexpr unsigned kMaxBullsEyes = 16;
-    static constexpr unsigned kMaxLPatterns = 16;
+    static constexpr unsigned kMaxLPatterns = 16;  // at most 32: fineLPatterns_
     static constexpr unsigned kMaxHanXinFinders = 16;
     static constexpr unsigned kMaxDots = 512;
     static constexpr unsigned kMaxRuns = 2048;
@@ -136,10 +136,19 @@ private:
     // wide) merges on both sides.
     int FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx, int dy, int width,
                     Point& end) const;
+    // FollowStrip at a quarter pixel, for strips two or three pixels wide.
+    int FollowStripFine(GrayImage const& image, int threshold, bool dark, Point from, int dx, int dy, int width,
+                        Point& end) const;
+    // The L from a run's strip at `start` along (dx, dy), noted when found;
+    // true when found (or already noted), with the pixels the strip first
+    // walked in `walked`.
+    bool SightL(GrayImage const& image, int threshold, bool dark, Point start, int dx, int dy, int width,
+                bool evenRun, bool fine, int& walked);
     // Whether the timing sides opposite the legs from `corner` to `along`
-    // and to `across` change colour about once a module.
+    // and to `across` change colour about once a module; `fine`: the ends
+    // come from a walk at a quarter pixel, known to a pixel.
     bool IsTimed(GrayImage const& image, int threshold, bool dark, int width, Point corner, Point along,
-                 Point across) const;
+                 Point across, bool fine = false) const;
     void CheckDot(GrayImage const& image, unsigned i, int y, unsigned stride);
 
     // Sightings closer than mergeModules modules (0: the default reach) are one pattern.
@@ -175,6 +184,8 @@ private:
     unsigned hanXinCount_ = 0;
     LPatternSighting lPatterns_[kMaxLPatterns];
     unsigned lPatternCount_ = 0;
+    // Bit k: lPatterns_[k] was walked at a quarter pixel (set when noted).
+    unsigned fineLPatterns_ = 0;
     Dot dots_[kMaxDots];
     unsigned dotCount_ = 0;
 };

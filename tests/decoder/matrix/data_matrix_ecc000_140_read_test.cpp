@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,83 @@ TEST(DataMatrixEcc000To140Read, DamageAndTheKey)
     harness.Settings().read.data_matrix_ecc000_140.Set(false);
     EXPECT_TRUE(Read(harness, plain, plainCase).empty());
     EXPECT_TRUE(Read(harness, strong, protectedCase).empty());
+}
+
+// ECC 000 corrects nothing: every one of the 2401 modules of the largest
+// symbol must come out right. Blurred at two pixels a module, the corners
+// fitted to the timing sides must leave the L corner where its solid edges
+// put it, or the modules near it are read a third of a module off.
+TEST(DataMatrixEcc000To140Read, BlurredLargestEcc000SymbolReads)
+{
+    matrix_test::HandleHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    harness.Settings().read.data_matrix_ecc000_140.Set(true);
+    std::string const data(250, 'y');
+    support::ModuleMatrix const m = support::drawDataMatrixEcc000To140(49, -1, 5, data);
+    ASSERT_TRUE(m.ok());
+    struct Blurred {
+        double angle;
+        std::uint64_t seed;
+    };
+    for (Blurred const& b : {Blurred{15, 2}, Blurred{75, 6}, Blurred{135, 10}, Blurred{150, 11}}) {
+        SCOPED_TRACE(b.angle);
+        support::RenderOptions options;
+        options.moduleSize = 2.0;
+        options.angle = b.angle;
+        options.quietZone = 4.0;
+        options.blur = 0.7;
+        options.seed = b.seed;
+        std::vector<matrix_test::HandleLabel> const labels = harness.Read(support::renderModules(m, options));
+        ASSERT_EQ(labels.size(), 1u);
+        EXPECT_EQ(labels[0].data, data);
+    }
+}
+
+// Small symbols at two pixels a module: legs two pixels wide that a walk in
+// whole pixels loses off their edge. A corner sighted so stays where it is
+// when a finer walk met data modules there first (light on dark, 15 x 15).
+TEST(DataMatrixEcc000To140Read, SmallSymbolsWithThinLegsRead)
+{
+    matrix_test::HandleHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    harness.Settings().read.data_matrix_ecc000_140.Set(true);
+    harness.Settings().readable_medium.positive_and_negative_codes.data_matrix.Set(Polarity::POSITIVE_AND_NEGATIVE);
+    struct Thin {
+        int side;
+        int level;
+        int format;
+        std::string data;
+        double angle;
+        std::uint64_t seed;
+        double blur = 0.0;
+        double noise = 0.0;
+        bool inverted = false;
+    };
+    std::string const digits = "0123456789";
+    Thin const cases[] = {
+        {11, -1, 1, digits, 150, 11},
+        {11, -1, 1, digits, 240, 17},
+        {11, -1, 1, digits, 60, 5, 0.7},
+        {11, -1, 1, digits, 210, 15, 0.0, 25.0},
+        {11, -1, 1, digits, 315, 22, 0.0, 0.0, true},
+        {15, 0, 2, "ECC ZERO", 165, 12, 0.0, 0.0, true},
+    };
+    for (Thin const& t : cases) {
+        SCOPED_TRACE(std::to_string(t.side) + " at " + std::to_string(t.angle));
+        support::ModuleMatrix const m = support::drawDataMatrixEcc000To140(t.side, t.level, t.format, t.data);
+        ASSERT_TRUE(m.ok());
+        support::RenderOptions options;
+        options.moduleSize = 2.0;
+        options.angle = t.angle;
+        options.quietZone = 4.0;
+        options.blur = t.blur;
+        options.noise = t.noise;
+        options.inverted = t.inverted;
+        options.seed = t.seed;
+        std::vector<matrix_test::HandleLabel> const labels = harness.Read(support::renderModules(m, options));
+        ASSERT_EQ(labels.size(), 1u);
+        EXPECT_EQ(labels[0].data, t.data);
+    }
 }
 
 }  // namespace

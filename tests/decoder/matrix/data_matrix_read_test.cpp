@@ -208,5 +208,65 @@ TEST(DataMatrixSmallModulesTest, SymbolsWithLegsTwoPixelsWideRead)
     }
 }
 
+// A blurred rectangle at two pixels a module that reads only once the
+// corners are fitted to its timing sides: the fit must leave the L corner
+// where the outline's solid edges put it.
+TEST(DataMatrixTimingFitTest, BlurredRectangleReadsWithTheLCornerHeld)
+{
+    Harness harness;
+    ASSERT_TRUE(harness.IsReady());
+    std::string const data = "Rectangular 16x48 Data";
+    support::Rendering const r =
+        support::render(DataMatrix(data, 30), {.moduleSize = 2.0, .angle = 330.0, .blur = 0.7, .seed = 23});
+    ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+    std::vector<Label> const& labels = harness.Read(r.frame);
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels[0].data, data);
+}
+
+// At two pixels a module a leg walked in whole pixels drifts off its edge
+// (its middle lies between two pixels) and comes out short or bent: such
+// legs are walked again at a quarter pixel. Frames as a camera sees them.
+TEST(DataMatrixSmallModulesTest, ThinLegsLostInWholePixelsRead)
+{
+    struct Thin {
+        char const* name;
+        int size;
+        std::string data;
+        double angle;
+        std::uint64_t seed;
+        double blur = 0.0;
+        double noise = 0.0;
+        bool lowContrast = false;
+        bool inverted = false;
+    };
+    Thin const cases[] = {
+        {"8x18 at 165 degrees", 25, "12345", 165.0, 12},
+        {"8x18 at 75 degrees", 25, "12345", 75.0, 6},
+        {"8x18 low contrast", 25, "12345", 105.0, 8, 0.0, 0.0, true},
+        {"8x18 light on dark", 25, "12345", 195.0, 14, 0.0, 0.0, false, true},
+        {"8x18 noisy", 25, "12345", 285.0, 20, 0.0, 25.0},
+        {"12x12 blurred", 2, "Ab12", 210.0, 15, 0.7},
+        {"10x10 at 225 degrees", 1, "123456", 225.0, 16},
+    };
+    Harness harness;
+    ASSERT_TRUE(harness.IsReady());
+    harness.Settings().readable_medium.positive_and_negative_codes.data_matrix.Set(static_cast<Polarity>(2));
+    for (Thin const& c : cases) {
+        SCOPED_TRACE(c.name);
+        support::RenderOptions options{.moduleSize = 2.0, .angle = c.angle, .inverted = c.inverted, .blur = c.blur,
+                                       .noise = c.noise, .seed = c.seed};
+        if (c.lowContrast) {
+            options.dark = 380;
+            options.light = 620;
+        }
+        support::Rendering const r = support::render(DataMatrix(c.data, c.size), options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        std::vector<Label> const& labels = harness.Read(r.frame);
+        ASSERT_EQ(labels.size(), 1u);
+        EXPECT_EQ(labels[0].data, c.data);
+    }
+}
+
 }  // namespace
 }  // namespace data_matrix_read_test
