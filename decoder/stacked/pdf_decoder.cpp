@@ -97,35 +97,77 @@ int PDFDecoder::DecodeMicroPDF417Codewords(unsigned short const* codewords, unsi
     return 1;
 }
 
+int PDFDecoder::ReadPDF417(PDFRowReader& reader, GrayImage const& image, PDFRowReader::Area const& area,
+                           bool inverted, bool fromSegment, DecodedLabel& label, bool& seen)
+{
+    PDFRowReader::Parameters parameters{};
+    unsigned erasureCount = 0;
+    float corners[8];
+    bool composite = false;
+    bool const decoded =
+        reader.Read(image, area, inverted, parameters, buffers_->codewords, buffers_->erasures, erasureCount, seen,
+                    corners) &&
+        DecodePDF417Codewords(buffers_->codewords, parameters.rows * parameters.columns, parameters.level,
+                              buffers_->erasures, erasureCount, label, composite) != 0;
+    if (decoded && composite == fromSegment &&
+        (fromSegment || pdf417_->fixed_length.Get().Admits(label.data.GetCount()))) {
+        label.negative = inverted ? 1 : 0;
+        for (unsigned c = 0; c < 4; ++c) {
+            label.region.corner[c] = ToPoint(corners[2 * c], corners[2 * c + 1]);
+        }
+        return kRead;
+    }
+    // A composite's 2D part, read whole: the composite reader takes it with
+    // its linear symbol, and nothing else stands here.
+    return decoded && composite && !fromSegment ? kComponent : kNone;
+}
+
 int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area, bool normal, bool reversed,
                          bool fromSegment, DecodedLabel& label)
 {
     PDFRowReader reader(buffers_);
     bool seenAny = false;
+    PDFRowReader::Area whole = area;
+    whole.nearHalfLength = 0;
+    // Most symbols lie whole where they were located: the short lines of
+    // both polarities first, at a fraction of the long lines' cost (a symbol
+    // light on dark no longer waits for every long line of the other).
+    if (!fromSegment && pdf417_->read.Get() && area.nearHalfLength > 0) {
+        for (int pass = 0; pass < 2; ++pass) {
+            bool const inverted = pass == 1;
+            if ((inverted && !reversed) || (!inverted && !normal)) {
+                continue;
+            }
+            bool seen = false;
+            int const read = ReadPDF417(reader, image, area, inverted, fromSegment, label, seen);
+            seenAny = seenAny || seen;
+            if (read == kRead) {
+                return 1;
+            }
+            if (read == kComponent) {
+                label.Clear();
+                SetSeenSymbol(1);
+                return 0;
+            }
+        }
+    }
     for (int pass = 0; pass < 2; ++pass) {
         bool const inverted = pass == 1;
         if ((inverted && !reversed) || (!inverted && !normal)) {
             continue;
         }
         if (fromSegment || pdf417_->read.Get()) {
-            PDFRowReader::Parameters parameters{};
-            unsigned erasureCount = 0;
             bool seen = false;
-            float corners[8];
-            bool composite = false;
-            if (reader.Read(image, area, inverted, parameters, buffers_->codewords, buffers_->erasures, erasureCount,
-                            seen, corners) &&
-                DecodePDF417Codewords(buffers_->codewords, parameters.rows * parameters.columns, parameters.level,
-                                      buffers_->erasures, erasureCount, label, composite) != 0 &&
-                composite == fromSegment &&
-                (fromSegment || pdf417_->fixed_length.Get().Admits(label.data.GetCount()))) {
-                label.negative = inverted ? 1 : 0;
-                for (unsigned c = 0; c < 4; ++c) {
-                    label.region.corner[c] = ToPoint(corners[2 * c], corners[2 * c + 1]);
-                }
+            int const read = ReadPDF417(reader, image, whole, inverted, fromSegment, label, seen);
+            seenAny = seenAny || seen;
+            if (read == kRead) {
                 return 1;
             }
-            seenAny = seenAny || seen;
+            if (read == kComponent) {
+                label.Clear();
+                SetSeenSymbol(1);
+                return 0;
+            }
         }
         if (fromSegment || microPdf417_->read.Get()) {
             unsigned farPairs = 0;
@@ -140,7 +182,7 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
                 unsigned erasureCount = 0;
                 float corners[8];
                 unsigned ignored = 0;
-                if (reader.ReadMicro(image, area, inverted, (attempt & 1) == 1, fromSegment,
+                if (reader.ReadMicro(image, whole, inverted, (attempt & 1) == 1, fromSegment,
                                      PDFRowReader::kSideModuleRatios[far ? 1 : 0], far ? ignored : farPairs, version,
                                      buffers_->codewords, buffers_->erasures, erasureCount, corners) &&
                     DecodeMicroPDF417Codewords(buffers_->codewords, version, buffers_->erasures, erasureCount,
@@ -189,7 +231,8 @@ int PDFDecoder::Start(GrayImage const& image, Region const& region, DecodedLabel
     // A wide symbol may be located in parts, one end at a time: the search
     // lines run on across the whole frame (each is cut to the frame).
     float const frame = std::hypot(static_cast<float>(image.GetWidth()), static_cast<float>(image.GetHeight()));
-    area.halfLength = length * 1.2f + 24.0f > frame ? length * 1.2f + 24.0f : frame;
+    area.nearHalfLength = length * 1.2f + 24.0f;
+    area.halfLength = area.nearHalfLength > frame ? area.nearHalfLength : frame;
     area.halfHeight = height * 0.7f + 8.0f > length * 0.4f ? height * 0.7f + 8.0f : length * 0.4f;
     unsigned const polarity = pdf417_->positive_and_negative.Get();
     return ReadArea(image, area, polarity != 1, polarity != 0, false, label);

@@ -45,6 +45,11 @@ private:
     bool IsReady() const { return buffers_ != nullptr; }
     int ReadArea(GrayImage const& image, PDFRowReader::Area const& area, bool normal, bool reversed,
                  bool fromSegment, DecodedLabel& label);
+    // One PDF417 reading of one polarity: kRead with the label, kComponent
+    // when a composite's 2D part stands in a located region, else kNone.
+    enum { kNone = 0, kRead = 1, kComponent = 2 };
+    int ReadPDF417(PDFRowReader& reader, GrayImage const& image, PDFRowReader::Area const& area, bool inverted,
+                   bool fromSegment, DecodedLabel& label, bool& seen);
 
     SharedMemoryDistributor memory_;
     DecoderDetailProperty const* detail_;

@@ -62,6 +62,13 @@ bool OnColumn(PDFRowReader::Hit const& a, PDFRowReader::Hit const& b, PDFRowRead
     return Abs(off) <= kRepeatModules * p.module;
 }
 
+// floor() for the coordinates met here (well inside the int range).
+int FloorToInt(float v)
+{
+    int const i = static_cast<int>(v);
+    return static_cast<float>(i) > v ? i - 1 : i;
+}
+
 // MicroPDF417 widths between the left and right row address columns, in
 // modules, and where each data column begins, by the number of columns.
 constexpr float kWidths[4] = {17, 34, 61, 78};
@@ -319,15 +326,33 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
     count = count > kMaxSamples ? kMaxSamples : count;
     float const sx = dx / static_cast<float>(count - 1);
     float const sy = dy / static_cast<float>(count - 1);
+    int const width = image.GetWidth();
+    int const height = image.GetHeight();
+    int const pitch = image.GetPitch();
+    unsigned short const* const pixels = image.GetPixels();
     for (unsigned i = 0; i < count; ++i) {
         float const x = x0 + sx * static_cast<float>(i);
         float const y = y0 + sy * static_cast<float>(i);
-        int const ix = static_cast<int>(std::floor(x));
-        int const iy = static_cast<int>(std::floor(y));
+        int const ix = FloorToInt(x);
+        int const iy = FloorToInt(y);
         float const fx = x - static_cast<float>(ix);
         float const fy = y - static_cast<float>(iy);
-        float const top = image.AtClamped(ix, iy) * (1 - fx) + image.AtClamped(ix + 1, iy) * fx;
-        float const bottom = image.AtClamped(ix, iy + 1) * (1 - fx) + image.AtClamped(ix + 1, iy + 1) * fx;
+        float p00, p10, p01, p11;
+        if (ix >= 0 && iy >= 0 && ix + 1 < width && iy + 1 < height && pixels != nullptr) {
+            // Inside: the four neighbours straight from the rows.
+            unsigned short const* const p = pixels + static_cast<long long>(iy) * pitch + ix;
+            p00 = p[0];
+            p10 = p[1];
+            p01 = p[pitch];
+            p11 = p[pitch + 1];
+        } else {
+            p00 = image.AtClamped(ix, iy);
+            p10 = image.AtClamped(ix + 1, iy);
+            p01 = image.AtClamped(ix, iy + 1);
+            p11 = image.AtClamped(ix + 1, iy + 1);
+        }
+        float const top = p00 * (1 - fx) + p10 * fx;
+        float const bottom = p01 * (1 - fx) + p11 * fx;
         float const v = top * (1 - fy) + bottom * fy;
         b_->samples[i] = inverted ? 1023.0f - v : v;
     }
@@ -442,6 +467,12 @@ unsigned PDFRowReader::ScanSearchLine(GrayImage const& image, Area const& area, 
 void PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
                                unsigned& leftCount, unsigned& rightCount)
 {
+    CollectHits(image, area, inverted, backward, b_->left, leftCount, b_->right, rightCount);
+}
+
+void PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, Hit* left,
+                               unsigned& leftCount, Hit* right, unsigned& rightCount)
+{
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
     unsigned const lines = CountSearchLines(area);
@@ -466,7 +497,7 @@ void PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool in
             float const along = e[k + 8] - e[k];
             if (!haveStart && leftCount < kMaxLines && IsStartPattern(w)) {
                 float const p = e[k + 8] * step;
-                b_->left[leftCount++] = Hit{x0 + ux * p, y0 + uy * p, along * step / 17.0f};
+                left[leftCount++] = Hit{x0 + ux * p, y0 + uy * p, along * step / 17.0f};
                 haveStart = true;
             } else if (IsStopPattern(w)) {
                 float const p = e[k] * step;
@@ -475,7 +506,7 @@ void PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool in
             }
         }
         if (haveStop && rightCount < kMaxLines) {
-            b_->right[rightCount++] = stop;
+            right[rightCount++] = stop;
         }
     }
 }
@@ -970,22 +1001,43 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     seen = false;
     unsigned leftCount = 0;
     unsigned rightCount = 0;
-    CollectHits(image, area, inverted, false, leftCount, rightCount);
     bool backward = false;
-    if (leftCount < 3 || rightCount < 3) {
-        unsigned backLeft = 0;
-        unsigned backRight = 0;
-        CollectHits(image, area, inverted, true, backLeft, backRight);
-        if (backLeft + backRight <= leftCount + rightCount) {
+    if (area.nearHalfLength > 0 && area.nearHalfLength < area.halfLength) {
+        // The short lines only, both ways.
+        Area near = area;
+        near.halfLength = area.nearHalfLength;
+        for (bool const way : {false, true}) {
             leftCount = rightCount = 0;
-            CollectHits(image, area, inverted, false, leftCount, rightCount);
-        } else {
-            leftCount = backLeft;
-            rightCount = backRight;
-            backward = true;
+            CollectHits(image, near, inverted, way, leftCount, rightCount);
+            if (leftCount >= 3 && rightCount >= 3) {
+                backward = way;
+                break;
+            }
         }
+        if (leftCount < 3 || rightCount < 3) {
+            return false;
+        }
+    } else {
+        CollectHits(image, area, inverted, false, leftCount, rightCount);
+        if (leftCount < 3 || rightCount < 3) {
+            // Read the other way into the spare lists; kept when they hold more.
+            unsigned backLeft = 0;
+            unsigned backRight = 0;
+            CollectHits(image, area, inverted, true, b_->spareLeft, backLeft, b_->spareRight, backRight);
+            if (backLeft + backRight > leftCount + rightCount) {
+                for (unsigned i = 0; i < backLeft; ++i) {
+                    b_->left[i] = b_->spareLeft[i];
+                }
+                for (unsigned i = 0; i < backRight; ++i) {
+                    b_->right[i] = b_->spareRight[i];
+                }
+                leftCount = backLeft;
+                rightCount = backRight;
+                backward = true;
+            }
+        }
+        SweepForColumn(image, area, inverted, backward, leftCount, rightCount);
     }
-    SweepForColumn(image, area, inverted, backward, leftCount, rightCount);
     float lt[2], lb[2], rt[2], rb[2];
     float leftModule = 0;
     float rightModule = 0;

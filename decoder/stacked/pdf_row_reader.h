@@ -42,6 +42,8 @@ public:
         float edges[kMaxEdges];
         Hit left[kMaxLines];
         Hit right[kMaxLines];
+        Hit spareLeft[kMaxLines];
+        Hit spareRight[kMaxLines];
         LineRead lines[kMaxLines];
         LineRead rowLine;
         float rowAt[2][kMaxRows];  // each row's fraction along the left and right columns
@@ -64,6 +66,11 @@ public:
         float ux, uy;
         float halfLength;
         float halfHeight;
+        // When nonzero and shorter than halfLength: how far along the lines
+        // the located symbol itself reaches. Read then looks for the edge
+        // columns on lines that long only, read both ways (and turns no
+        // lines to sweep for a column).
+        float nearHalfLength;
     };
 
     explicit PDFRowReader(Buffers* buffers) : b_(buffers) {}
@@ -147,6 +154,8 @@ private:
     // Start and stop sightings on the search lines, added to `left` and `right`.
     void CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& leftCount,
                      unsigned& rightCount);
+    void CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, Hit* left,
+                     unsigned& leftCount, Hit* right, unsigned& rightCount);
     void SweepForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& leftCount,
                         unsigned& rightCount);
     bool FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,

@@ -61,4 +61,45 @@ TEST_F(MisreadRoadTest, QRDataGivesNoUpcELabel)
     EXPECT_EQ(status, 0);
 }
 
+// The rows of a PDF417 symbol hold runs that the linear decoders may take for
+// a symbol of their own (here an EAN-8, "09705336"): the region with a start
+// or stop pattern is read as PDF417 first, and only its label comes out.
+TEST_F(MisreadRoadTest, PDF417RowsGiveNoLinearLabel)
+{
+    auto const [set, setStatus] =
+        run("command", {"set readable_medium/positive_and_negative_codes/pdf_417:\"POSITIVE_AND_NEGATIVE\"",
+                        "set readable_medium/positive_and_negative_codes/all_1d_and_composite_codes:"
+                        "\"POSITIVE_AND_NEGATIVE\"",
+                        "save"});
+    ASSERT_EQ(setStatus, 0) << set;
+    struct Case {
+        char const* data;
+        int level;
+        int columns;
+        double module;
+        double angle;
+        uint64_t seed;
+        double blur;
+        double noise;
+    };
+    Case const cases[] = {
+        {"PDF417 level 2", 2, 3, 2.5, 210, 63, 0.875, 0},
+    };
+    for (Case const& c : cases) {
+        support::RenderOptions options;
+        options.moduleSize = c.module;
+        options.angle = c.angle;
+        options.seed = c.seed;
+        options.blur = c.blur;
+        options.noise = c.noise;
+        support::Rendering const r = support::render(
+            {.symbology = BARCODE_PDF417, .data = c.data, .option1 = c.level, .option2 = c.columns}, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        std::string const path = write(r.frame, std::string("pdf417_") + std::to_string(c.columns) + ".png");
+        auto const [out, status] = run("decode", {path});
+        EXPECT_EQ(out, path + "\t31\t]L2\t" + Hex(c.data) + "\n") << c.data;
+        EXPECT_EQ(status, 0);
+    }
+}
+
 }  // namespace

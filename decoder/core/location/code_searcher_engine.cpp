@@ -53,6 +53,10 @@ void CodeSearcherEngine::BeginImage()
     otherPatternsFound_ = false;
     seenStackedCount_ = 0;
     stackedRowCount_ = 0;
+    stackedHanded_ = 0;
+    for (bool& tried : stackedTried_) {
+        tried = false;
+    }
 }
 
 int CodeSearcherEngine::Start(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
@@ -221,12 +225,30 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
     bool const central = property_->detail_of_decoder.central_reading.Get();
     Rectangle const window{option.centralLeft, option.centralTop, option.centralRight, option.centralBottom};
     unsigned const budget = option.readMode == kReadModeMoving ? kMovingBudget : kHandyBudget;
+    bool const stacked = IsWanted(CodeSearchStage::kStacked, decoders);
+    unsigned const stackedBudget = GetStageBudget(option);
     for (unsigned i = 0; i < barCandidateCount_ && tried_ < budget; ++i) {
         BarRegionCandidate const& candidate = candidates[i];
         bool const searched = candidate.deferred ? taken_.IsIncluded(candidate.region)
                                                  : searched_.IsIncluded(candidate.region);
         if ((central && !IsOverlapping(candidate.region, window)) || searched) {
             continue;
+        }
+        // A region that shows a PDF417 start or stop pattern goes to the
+        // stacked decoder before the linear ones: their trials over a PDF417
+        // symbol's rows cost many times its read, and now and then one of them
+        // takes a row's bars for a linear symbol. A region it reads nothing in
+        // goes on to the linear decoders as any other.
+        if (stacked && stackedHanded_ < stackedBudget && IsStackedCandidate(image, candidate) &&
+            HasDifferingRows(image, candidate)) {
+            stackedTried_[i] = true;
+            ++stackedHanded_;
+            if (ReadStacked(*decoders.stackCode, image, candidate.region, label) != 0) {
+                if (Deliver(label, outlet)) {
+                    return 1;
+                }
+                continue;
+            }
         }
         // A QR or Aztec symbol's data makes bar-like regions that cost the
         // linear decoders many milliseconds each: once a region gave no label
@@ -253,7 +275,7 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // A PDF417 row met by a linear decoder is no label: the stacked stage
         // reads the region.
         if (label.identifier.GetSymbology() == SYMBOLOGY_PDF417 && label.data.GetCount() == 0) {
-            if (stackedRowCount_ < kSeenStackedRegions) {
+            if (!stackedTried_[i] && stackedRowCount_ < kSeenStackedRegions) {
                 stackedRows_[stackedRowCount_++] = candidate.region;
             }
             continue;
@@ -278,7 +300,8 @@ int CodeSearcherEngine::SearchStacked(GrayImage const& image, tagDecodeOption co
     FindBarRegions(image, option);
     unsigned const first = searched_.GetCount();
     unsigned const budget = GetStageBudget(option);
-    unsigned handed = 0;
+    // The regions the linear stage handed over count against the budget.
+    unsigned handed = stackedHanded_;
     BarRegionCandidate const* candidates = finder_.GetCandidates();
     // The regions where a linear decoder met a PDF417 row first, then the
     // bar-like regions whose profile shows a start or stop pattern, then (for
@@ -290,24 +313,31 @@ int CodeSearcherEngine::SearchStacked(GrayImage const& image, tagDecodeOption co
         bool const rest = i >= stackedRowCount_ + barCandidateCount_;
         unsigned const c = rest ? i - stackedRowCount_ - barCandidateCount_ : i - stackedRowCount_;
         Region const& region = fromRow ? stackedRows_[i] : candidates[c].region;
-        // No stacked symbol lies inside a QR symbol whose finders the
+        // A region the linear stage handed over already is not read again;
+        // no stacked symbol lies inside a QR symbol whose finders the
         // linear stage has already found.
-        if (!IsFree(region.CalcCenterPoint(), first) ||
+        if ((!fromRow && stackedTried_[c]) || !IsFree(region.CalcCenterPoint(), first) ||
             (!fromRow && IsStackedCandidate(image, candidates[c]) == rest) ||
             (!fromRow && qrFindersFound_ && IsInsideQRSymbol(region.CalcCenterPoint()))) {
             continue;
         }
         ++handed;
-        decoder.SetInput(0);
-        if (ReadRegion(decoder, image, region, label) == 0) {
-            if (decoder.GetSeenSymbol() == 1 && seenStackedCount_ < kSeenStackedRegions) {
-                seenStacked_[seenStackedCount_++] = region;
-            }
-            continue;
-        }
-        if (Deliver(label, outlet)) {
+        if (ReadStacked(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
             return 1;
         }
+    }
+    return 0;
+}
+
+int CodeSearcherEngine::ReadStacked(AbstractStackCodeDecoder& decoder, GrayImage const& image, Region const& region,
+                                    DecodedLabel& label)
+{
+    decoder.SetInput(0);
+    if (ReadRegion(decoder, image, region, label) != 0) {
+        return 1;
+    }
+    if (decoder.GetSeenSymbol() == 1 && seenStackedCount_ < kSeenStackedRegions) {
+        seenStacked_[seenStackedCount_++] = region;
     }
     return 0;
 }

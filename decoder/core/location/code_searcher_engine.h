@@ -125,6 +125,10 @@ private:
                             Region const& region, bool aztec);
     int SearchStacked(GrayImage const& image, tagDecodeOption const& option, AbstractStackCodeDecoder& decoder,
                       DecodedLabel& label, LabelOutlet& outlet);
+    // Hands a region to the stacked decoder; a region it saw a symbol in
+    // without a label is remembered. Nonzero with a label.
+    int ReadStacked(AbstractStackCodeDecoder& decoder, GrayImage const& image, Region const& region,
+                    DecodedLabel& label);
     int SearchQRFinders(GrayImage const& image, tagDecodeOption const& option, AbstractRegionDecoder& decoder,
                         DecodedLabel& label, LabelOutlet& outlet);
     // Modules around an Aztec eye within which its reader looks for the
@@ -201,6 +205,11 @@ private:
     // Regions in which the linear decoders met a PDF417 row.
     Region stackedRows_[kSeenStackedRegions];
     unsigned stackedRowCount_ = 0;
+    // The bar-like candidates the linear stage handed to the stacked decoder
+    // (those with a start or stop pattern), and how many; the stacked stage
+    // does not hand them again.
+    bool stackedTried_[BarRegionFinder::kMaxCandidates] = {};
+    unsigned stackedHanded_ = 0;
 };
 
 }  // namespace DEC2DIvra

@@ -9,6 +9,10 @@ namespace {
 constexpr unsigned kMaxSamples = 4096;
 constexpr unsigned kMaxRuns = 1024;
 constexpr int kContrastFloor = 96;
+// The least share of their samples in which two lines across a stacked
+// symbol differ (its rows hold different characters); a linear symbol's
+// lines differ at their edges only, unless noise or clutter is read.
+constexpr unsigned kDifferingPercent = 15;
 
 constexpr int kStart[8] = {8, 1, 1, 1, 1, 1, 1, 3};
 constexpr int kStartBackward[8] = {3, 1, 1, 1, 1, 1, 1, 8};
@@ -102,6 +106,92 @@ bool IsStackedCandidate(GrayImage const& image, BarRegionCandidate const& candid
         }
     }
     return false;
+}
+
+namespace {
+
+// The line at t along the region, light (1) or dark (0) against the mean of
+// its darkest and lightest samples; its length, or 0 when it is flat or off
+// the image.
+unsigned SampleColours(GrayImage const& image, BarRegionCandidate const& candidate, long long t,
+                       unsigned char* colours)
+{
+    long long const length = static_cast<long long>(candidate.s1) - candidate.s0 + 1;
+    if (length < 17 || length > static_cast<long long>(kMaxSamples)) {
+        return 0;
+    }
+    unsigned short samples[kMaxSamples];
+    int low = 1 << 16;
+    int high = -1;
+    unsigned count = 0;
+    for (long long s = candidate.s0; s <= candidate.s1; ++s) {
+        Point const p = candidate.axis.CalcPoint(s, t);
+        if (!image.IsInside(p.x, p.y)) {
+            return 0;
+        }
+        unsigned short const v = image.At(p.x, p.y);
+        samples[count++] = v;
+        low = v < low ? v : low;
+        high = v > high ? v : high;
+    }
+    if (high - low < kContrastFloor) {
+        return 0;
+    }
+    int const threshold = (low + high) / 2;
+    for (unsigned i = 0; i < count; ++i) {
+        colours[i] = samples[i] >= threshold ? 1 : 0;
+    }
+    return count;
+}
+
+// The share of [from, to) of `first` that differs from `second` at the
+// shift along the axis that fits them best, in percent.
+unsigned DifferingPercent(unsigned char const* first, unsigned char const* second, unsigned n, long long from,
+                          long long to)
+{
+    // A turned symbol's bars drift along the axis from line to line.
+    constexpr int kMaxShift = 6;
+    from = from < 0 ? 0 : from;
+    to = to > static_cast<long long>(n) ? static_cast<long long>(n) : to;
+    unsigned best = 100;
+    for (int shift = -kMaxShift; shift <= kMaxShift; ++shift) {
+        unsigned differing = 0;
+        unsigned compared = 0;
+        for (long long i = from; i < to; ++i) {
+            long long const j = i + shift;
+            if (j < 0 || j >= static_cast<long long>(n)) {
+                continue;
+            }
+            ++compared;
+            differing += first[i] != second[j] ? 1u : 0u;
+        }
+        if (compared >= 8) {
+            unsigned const percent = differing * 100 / compared;
+            best = percent < best ? percent : best;
+        }
+    }
+    return best;
+}
+
+unsigned DifferingRowsPercent(GrayImage const& image, BarRegionCandidate const& candidate)
+{
+    long long const t0 = candidate.t0;
+    long long const t1 = candidate.t1;
+    unsigned char first[kMaxSamples];
+    unsigned char second[kMaxSamples];
+    unsigned const n = SampleColours(image, candidate, (3 * t0 + t1) / 4, first);
+    if (n == 0 || SampleColours(image, candidate, (t0 + 3 * t1) / 4, second) != n) {
+        return 0;
+    }
+    unsigned const percent = DifferingPercent(first, second, n, 0, n);
+    return percent == 100 ? 0 : percent;
+}
+
+}  // namespace
+
+bool HasDifferingRows(GrayImage const& image, BarRegionCandidate const& candidate)
+{
+    return DifferingRowsPercent(image, candidate) >= kDifferingPercent;
 }
 
 }  // namespace DEC2DIvra

@@ -11,4 +11,10 @@ namespace DEC2DIvra {
 // region's length; no other pixel is read.
 bool IsStackedCandidate(GrayImage const& image, BarRegionCandidate const& candidate);
 
+// Whether lines across the region's width show different rows, as a stacked
+// symbol's do: two lines half the width apart, shifted along the axis to
+// agree best, still disagree over a good share of their length. The bars of
+// a linear symbol read the same on every line.
+bool HasDifferingRows(GrayImage const& image, BarRegionCandidate const& candidate);
+
 }  // namespace DEC2DIvra

@@ -279,7 +279,10 @@ TEST_F(CodeSearcherStagesTest, EachSymbolReachesItsDecoderThroughItsStage)
             DecodeStageByStage(r.frame);
             unsigned inside = 0;
             for (Call const& call : log.calls) {
-                EXPECT_EQ(call.stage, call.running) << "each decoder is called from its own stage only";
+                // Bar-like regions whose rows differ and show a PDF417 start or
+                // stop pattern go to the stacked decoder from the linear stage.
+                bool const early = call.stage == CodeSearchStage::kStacked && call.running == CodeSearchStage::kLinear;
+                EXPECT_TRUE(call.stage == call.running || early) << "each decoder is called from its own stage only";
                 inside += call.stage == c.stage && IsInside(r.symbol.corners, call.centre) ? 1 : 0;
             }
             EXPECT_GE(inside, c.minimum);

@@ -1,0 +1,92 @@
+// What sends a bar-like region to the PDF417 reader before the linear
+// decoders: a start or stop pattern in its profile, and lines across it that
+// show different rows. A linear symbol whose bars happen to look like a start
+// or stop pattern must still show the same bars on every line.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "decoder/core/gray_image.h"
+#include "decoder/core/location/stacked_candidate_check.h"
+#include "tests/support/symbol_renderer.h"
+
+namespace {
+
+using DEC2DIvra::BarRegionAxis;
+using DEC2DIvra::BarRegionCandidate;
+using DEC2DIvra::GrayImage;
+
+// The candidate a locator would build around the symbol: the axis through its
+// centre across the bars, a few modules of quiet zone at both ends, the
+// middle four fifths of its height.
+BarRegionCandidate Around(support::Rendering const& r, double module)
+{
+    support::Point const centre = r.symbol.toFrame({r.symbol.widthModules / 2, r.symbol.heightModules / 2});
+    support::Point const right = r.symbol.toFrame({r.symbol.widthModules, r.symbol.heightModules / 2});
+    double const dx = right.x - centre.x;
+    double const dy = right.y - centre.y;
+    double const half = std::hypot(dx, dy);
+    BarRegionCandidate c;
+    c.axis.originX = std::llround(centre.x * BarRegionAxis::kOne);
+    c.axis.originY = std::llround(centre.y * BarRegionAxis::kOne);
+    c.axis.ux = static_cast<int>(std::lround(dx / half * BarRegionAxis::kOne));
+    c.axis.uy = static_cast<int>(std::lround(dy / half * BarRegionAxis::kOne));
+    c.s0 = -static_cast<int>(half + 3 * module);
+    c.s1 = static_cast<int>(half + 3 * module);
+    int const height = static_cast<int>(r.symbol.heightModules * module * 0.4);
+    c.t0 = -height;
+    c.t1 = height;
+    return c;
+}
+
+TEST(StackedCandidateCheckTest, RowsDifferAcrossStackedSymbolsOnly)
+{
+    struct Case {
+        char const* name;
+        support::SymbolInput input;
+        double module;
+        double angle;
+        bool stacked;
+    };
+    Case const cases[] = {
+        {"PDF417, 3 columns", {.symbology = BARCODE_PDF417, .data = "PDF417 level 2", .option1 = 2, .option2 = 3},
+         2.0, 0, true},
+        {"PDF417, 6 columns, turned",
+         {.symbology = BARCODE_PDF417, .data = "Read rate of PDF417 at level 3, six columns", .option1 = 3,
+          .option2 = 6},
+         2.0, 30, true},
+        {"PDF417 upside down", {.symbology = BARCODE_PDF417, .data = "A taller symbol", .option1 = 5, .option2 = 4},
+         1.5, 180, true},
+        {"Code 128", {.symbology = BARCODE_CODE128, .data = "CODE128 1234"}, 2.0, 0, false},
+        {"Code 128, turned", {.symbology = BARCODE_CODE128, .data = "CODE128 1234"}, 2.0, 30, false},
+        {"EAN-13", {.symbology = BARCODE_EANX, .data = "331234567890"}, 2.0, 15, false},
+        {"UPC-E", {.symbology = BARCODE_UPCE, .data = "0123456"}, 2.5, 0, false},
+        {"Interleaved 2 of 5", {.symbology = BARCODE_C25INTER, .data = "12345678"}, 2.0, 45, false},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        support::Rendering const r = support::render(c.input, {.moduleSize = c.module, .angle = c.angle});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        BarRegionCandidate const candidate = Around(r, c.module);
+        EXPECT_EQ(DEC2DIvra::HasDifferingRows(image, candidate), c.stacked);
+        if (c.stacked) {
+            EXPECT_TRUE(DEC2DIvra::IsStackedCandidate(image, candidate));
+        }
+    }
+    // A flat region and one off the image tell nothing.
+    support::Frame const flat = support::makeFrame();
+    GrayImage const image(flat.width, flat.height, flat.width, flat.pixels.data());
+    BarRegionCandidate candidate;
+    candidate.axis.originX = 320LL * BarRegionAxis::kOne;
+    candidate.axis.originY = 240LL * BarRegionAxis::kOne;
+    candidate.s0 = -100;
+    candidate.s1 = 100;
+    candidate.t0 = -20;
+    candidate.t1 = 20;
+    EXPECT_FALSE(DEC2DIvra::HasDifferingRows(image, candidate));
+    candidate.s1 = 1000;
+    EXPECT_FALSE(DEC2DIvra::HasDifferingRows(image, candidate));
+}
+
+}  // namespace
