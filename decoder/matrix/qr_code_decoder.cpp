@@ -488,26 +488,41 @@ bool QRCodeDecoder::ReadSampled(QRSampler const& sampler, QRPerspective const& m
     return false;
 }
 
+namespace {
+
+// Swaps a square table over its diagonal.
+template <class T>
+void Transpose(T* table, unsigned size)
+{
+    for (unsigned y = 0; y < size; ++y) {
+        for (unsigned x = y + 1; x < size; ++x) {
+            T const t = table[y * size + x];
+            table[y * size + x] = table[x * size + y];
+            table[x * size + y] = t;
+        }
+    }
+}
+
+}  // namespace
+
 bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size, bool mirrored,
                                   Sampling sampling)
 {
-    if (size > kMaxSize) {
+    if (size > kMaxSize || size < 2) {
         return false;
     }
     if (sampled_ && size == size_ && map == sampledMap_ && sampling == sampledWith_) {
         if (mirrored == sampledMirrored_) {
             return sampledContrast_;
         }
-        // Mirrored, module (x, y) is what (y, x) was.
-        {
-            for (unsigned y = 0; y < size; ++y) {
-                for (unsigned x = y + 1; x < size; ++x) {
-                    unsigned short const t = luminance_[y * size + x];
-                    luminance_[y * size + x] = luminance_[x * size + y];
-                    luminance_[x * size + y] = t;
-                }
-            }
-        }
+        // Mirrored, module (x, y) is what (y, x) was. The sharpening below
+        // treats rows and columns alike and the threshold depends on no
+        // order, so its results turn over with the samples.
+        Transpose(luminance_.GetData(), size);
+        Transpose(contrast_.GetData(), size);
+        Transpose(dark_.GetData(), size);
+        sampledMirrored_ = mirrored;
+        return sampledContrast_;
     } else {
         // Sampled along the map's own rows; mirrored, map row y holds module
         // column y.
@@ -545,25 +560,42 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
     sampledWith_ = sampling;
     // Blur spreads each module into its neighbours: add its difference to
     // their mean once more before the decision.
-    unsigned histogram[256] = {};
     unsigned short const* const sampled = luminance_.GetData();
     unsigned short* const sharpened = contrast_.GetData();
+    auto sharpen = [](int value, int left, int right, int up, int down) {
+        int const sharp = value + (4 * value - left - right - up - down) * kSharpen / 16;
+        return static_cast<unsigned short>(sharp < 0 ? 0 : (sharp > 1023 ? 1023 : sharp));
+    };
     for (unsigned y = 0; y < size; ++y) {
         // Past the symbol's edge a module stands for its missing neighbour.
         unsigned short const* const line = sampled + y * size;
         unsigned short const* const above = y > 0 ? line - size : line;
         unsigned short const* const below = y + 1 < size ? line + size : line;
-        for (unsigned x = 0; x < size; ++x) {
-            int const value = line[x];
-            int const left = line[x > 0 ? x - 1 : x];
-            int const right = line[x + 1 < size ? x + 1 : x];
-            int const up = above[x];
-            int const down = below[x];
-            int sharp = value + (4 * value - left - right - up - down) * kSharpen / 16;
-            sharp = sharp < 0 ? 0 : (sharp > 1023 ? 1023 : sharp);
-            sharpened[y * size + x] = static_cast<unsigned short>(sharp);
-            ++histogram[sharp >> 2];
+        unsigned short* const out = sharpened + y * size;
+        unsigned const last = size - 1;
+        out[0] = sharpen(line[0], line[0], line[1], above[0], below[0]);
+        for (unsigned x = 1; x < last; ++x) {
+            out[x] = sharpen(line[x], line[x - 1], line[x + 1], above[x], below[x]);
         }
+        out[last] = sharpen(line[last], line[last - 1], line[last], above[last], below[last]);
+    }
+    // Four counts side by side: most modules fall in a few bins, and one
+    // count alone would wait on its own last increment.
+    unsigned counts[4][256] = {};
+    unsigned const total = size * size;
+    unsigned at = 0;
+    for (; at + 4 <= total; at += 4) {
+        ++counts[0][sharpened[at] >> 2];
+        ++counts[1][sharpened[at + 1] >> 2];
+        ++counts[2][sharpened[at + 2] >> 2];
+        ++counts[3][sharpened[at + 3] >> 2];
+    }
+    for (; at < total; ++at) {
+        ++counts[0][sharpened[at] >> 2];
+    }
+    unsigned histogram[256];
+    for (unsigned b = 0; b < 256; ++b) {
+        histogram[b] = counts[0][b] + counts[1][b] + counts[2][b] + counts[3][b];
     }
     int const threshold = static_cast<int>(Otsu(histogram, 256) * 4);
     long long darkSum = 0;

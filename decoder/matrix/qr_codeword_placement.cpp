@@ -57,6 +57,63 @@ public:
         return !((i == 0 && j == 0) || (i == 0 && j == last_) || (i == last_ && j == 0));
     }
 
+    // The function modules of column x as the walk meets them: rows above
+    // top and from bottom on, row `timing`, and the rows of the alignment
+    // patterns the column passes (none when near is negative).
+    struct Column {
+        unsigned top = 0;
+        unsigned bottom = 0;
+        unsigned timing = 0;
+        int near = -1;
+    };
+
+    Column GetColumn(unsigned x) const
+    {
+        Column c;
+        unsigned const size = micro_ ? kMaxSize : size_;
+        c.bottom = size;
+        if (micro_) {
+            c.top = x == 0 ? size : (x <= 8 ? 9u : 1u);
+            c.timing = 0;
+            return c;
+        }
+        c.timing = 6;
+        if (x == 6) {
+            c.top = size;
+            return c;
+        }
+        if (x <= 8 || x + 8 >= size_) {
+            c.top = 9;
+        }
+        if (x <= 8) {
+            c.bottom = size_ - 8;
+        }
+        if (version_ >= 7) {
+            if (x + 11 >= size_ && c.top < 6) {
+                c.top = 6;
+            }
+            if (x < 6 && c.bottom > size_ - 11) {
+                c.bottom = size_ - 11;
+            }
+        }
+        c.near = x < kMaxSize ? near_[x] : -1;
+        return c;
+    }
+
+    // IsFunction(x, y) for the x of `column`, with y inside the symbol.
+    bool IsFunction(Column const& column, unsigned y) const
+    {
+        if (y < column.top || y >= column.bottom || y == column.timing) {
+            return true;
+        }
+        if (column.near < 0 || near_[y] < 0) {
+            return false;
+        }
+        unsigned const i = static_cast<unsigned>(column.near);
+        unsigned const j = static_cast<unsigned>(near_[y]);
+        return !((i == 0 && j == 0) || (i == 0 && j == last_) || (i == last_ && j == 0));
+    }
+
 private:
     static constexpr unsigned kMaxSize = 177;
 
@@ -118,12 +175,14 @@ unsigned QRCodewordPlacement::Read(QRModuleView const& modules, bool micro, unsi
             right = 5;  // the vertical timing pattern
         }
         unsigned const shift[2] = {static_cast<unsigned>(right) % 6, static_cast<unsigned>(right - 1) % 6};
+        FunctionLayout::Column const columns[2] = {layout.GetColumn(static_cast<unsigned>(right)),
+                                                   layout.GetColumn(static_cast<unsigned>(right - 1))};
         for (unsigned step = 0; step < size; ++step) {
             unsigned const y = upward ? size - 1 - step : step;
             unsigned const maskRow = maskRows[y % 12];
             for (unsigned k = 0; k < 2; ++k) {
                 unsigned const x = static_cast<unsigned>(right) - k;
-                if (layout.IsFunction(x, y)) {
+                if (layout.IsFunction(columns[k], y)) {
                     continue;
                 }
                 unsigned const index = y * size + x;

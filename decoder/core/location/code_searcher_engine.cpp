@@ -360,29 +360,38 @@ void CodeSearcherEngine::ListQRTriples()
     long long dx[MatrixCandidateFinder::kMaxFinders];
     long long dy[MatrixCandidateFinder::kMaxFinders];
     long long d2[MatrixCandidateFinder::kMaxFinders];
+    // The finders that may share a triple with a (of its polarity, and of
+    // a module within three times its own), in their order.
+    unsigned char partners[MatrixCandidateFinder::kMaxFinders];
     for (unsigned a = 0; a < count; ++a) {
         FinderSighting const& fa = finders[a];
+        unsigned partnerCount = 0;
         for (unsigned k = 0; k < count; ++k) {
-            dx[k] = finders[k].centre.x - fa.centre.x;
-            dy[k] = finders[k].centre.y - fa.centre.y;
-            d2[k] = dx[k] * dx[k] + dy[k] * dy[k];
-        }
-        for (unsigned b = 0; b < count; ++b) {
-            FinderSighting const& fb = finders[b];
-            // A pair unlike in polarity or module takes no third finder.
-            int const pairLow = fa.module < fb.module ? fa.module : fb.module;
-            int const pairHigh = fa.module > fb.module ? fa.module : fb.module;
-            if (a == b || fa.dark != fb.dark || pairHigh > 3 * pairLow) {
+            FinderSighting const& fk = finders[k];
+            int const low = fa.module < fk.module ? fa.module : fk.module;
+            int const high = fa.module > fk.module ? fa.module : fk.module;
+            if (k == a || fa.dark != fk.dark || high > 3 * low) {
                 continue;
             }
+            dx[k] = fk.centre.x - fa.centre.x;
+            dy[k] = fk.centre.y - fa.centre.y;
+            d2[k] = dx[k] * dx[k] + dy[k] * dy[k];
+            partners[partnerCount++] = static_cast<unsigned char>(k);
+        }
+        for (unsigned i = 0; i < partnerCount; ++i) {
+            unsigned const b = partners[i];
+            FinderSighting const& fb = finders[b];
+            int const pairLow = fa.module < fb.module ? fa.module : fb.module;
+            int const pairHigh = fa.module > fb.module ? fa.module : fb.module;
             long long const abx = dx[b];
             long long const aby = dy[b];
             long long const ab2 = d2[b];
-            for (unsigned c = b + 1; c < count; ++c) {
+            for (unsigned j = i + 1; j < partnerCount; ++j) {
+                unsigned const c = partners[j];
                 FinderSighting const& fc = finders[c];
                 long long const ac2 = d2[c];
                 // Legs of one length first: most pairs fail there.
-                if (ab2 > ac2 * 2 || ac2 > ab2 * 2 || a == c || fa.dark != fc.dark) {
+                if (ab2 > ac2 * 2 || ac2 > ab2 * 2) {
                     continue;
                 }
                 int const low = pairLow < fc.module ? pairLow : fc.module;

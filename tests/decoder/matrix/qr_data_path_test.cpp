@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +51,96 @@ TEST(QRTablesTest, EveryLevelFillsTheSymbolArea)
         EXPECT_EQ((symbol->data + symbol->check) * 8u - (half ? 4u : 0u), modules) << "symbol " << number;
     }
     EXPECT_EQ(QRVersionTables::GetMicroSymbol(8), nullptr);
+}
+
+// The codewords as the placement rule gives them, one module at a time:
+// pairs of columns from the right, up and down in turn, skipping function
+// modules and (Model 2) the vertical timing column.
+std::vector<unsigned> WalkCodewords(std::vector<unsigned char> const& dark, std::vector<unsigned short> const& contrast,
+                                    bool micro, unsigned version, unsigned size, unsigned mask, unsigned halfIndex,
+                                    std::vector<unsigned>& weakest)
+{
+    std::vector<unsigned> words;
+    unsigned value = 0;
+    unsigned bits = 0;
+    unsigned low = 0xFFFFu;
+    bool upward = true;
+    for (int right = static_cast<int>(size) - 1; right >= 1; right -= 2) {
+        if (!micro && right == 6) {
+            right = 5;
+        }
+        for (unsigned step = 0; step < size; ++step) {
+            unsigned const y = upward ? size - 1 - step : step;
+            for (int x = right; x >= right - 1; --x) {
+                unsigned const ux = static_cast<unsigned>(x);
+                if (QRCodewordPlacement::IsFunctionModule(micro, version, ux, y)) {
+                    continue;
+                }
+                unsigned const bit = dark[y * size + ux] ^ (QRCodewordPlacement::IsMaskedDark(micro, mask, ux, y) ? 1u : 0u);
+                value = value << 1 | bit;
+                low = std::min<unsigned>(low, contrast[y * size + ux]);
+                unsigned const width = words.size() == halfIndex ? 4u : 8u;
+                if (++bits == width) {
+                    words.push_back(width == 4 ? value << 4 : value);
+                    weakest.push_back(low);
+                    value = 0;
+                    bits = 0;
+                    low = 0xFFFFu;
+                }
+            }
+        }
+        upward = !upward;
+    }
+    return words;
+}
+
+TEST(QRPlacementTest, ReadMatchesTheModuleByModuleWalk)
+{
+    struct Case {
+        bool micro;
+        unsigned version;
+        unsigned halfIndex;
+    };
+    // Versions around each change of the function modules: the first with
+    // alignment patterns, with version information, with more alignment
+    // rows, and the largest; Micro QR with and without a half codeword.
+    Case const cases[] = {{false, 1, QRCodewordPlacement::kNoHalfCodeword},
+                          {false, 2, QRCodewordPlacement::kNoHalfCodeword},
+                          {false, 6, QRCodewordPlacement::kNoHalfCodeword},
+                          {false, 7, QRCodewordPlacement::kNoHalfCodeword},
+                          {false, 14, QRCodewordPlacement::kNoHalfCodeword},
+                          {false, 22, QRCodewordPlacement::kNoHalfCodeword},
+                          {false, 40, QRCodewordPlacement::kNoHalfCodeword},
+                          {true, 1, 2},
+                          {true, 2, QRCodewordPlacement::kNoHalfCodeword},
+                          {true, 3, 10},
+                          {true, 4, QRCodewordPlacement::kNoHalfCodeword}};
+    unsigned seed = 12345;
+    for (Case const& c : cases) {
+        unsigned const size = c.micro ? QRVersionTables::GetMicroSize(c.version) : QRVersionTables::GetSize(c.version);
+        std::vector<unsigned char> dark(size * size);
+        std::vector<unsigned short> contrast(size * size);
+        for (unsigned i = 0; i < size * size; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            dark[i] = static_cast<unsigned char>(seed >> 30 & 1u);
+            contrast[i] = static_cast<unsigned short>(seed >> 16 & 0x3FFu);
+        }
+        QRModuleView const view{dark.data(), contrast.data(), size};
+        for (unsigned mask = 0; mask < (c.micro ? 4u : 8u); ++mask) {
+            std::vector<unsigned> weakest;
+            std::vector<unsigned> const expected =
+                WalkCodewords(dark, contrast, c.micro, c.version, size, mask, c.halfIndex, weakest);
+            std::vector<unsigned short> words(4000);
+            std::vector<unsigned short> low(4000);
+            unsigned const count =
+                QRCodewordPlacement::Read(view, c.micro, c.version, mask, c.halfIndex, words.data(), low.data(), 4000);
+            ASSERT_EQ(count, expected.size()) << "version " << c.version << " mask " << mask;
+            EXPECT_EQ(std::vector<unsigned>(words.begin(), words.begin() + count), expected)
+                << (c.micro ? "M" : "") << c.version << " mask " << mask;
+            EXPECT_EQ(std::vector<unsigned>(low.begin(), low.begin() + count), weakest)
+                << (c.micro ? "M" : "") << c.version << " mask " << mask;
+        }
+    }
 }
 
 TEST(QRTablesTest, AlignmentCentresOfKnownVersions)
