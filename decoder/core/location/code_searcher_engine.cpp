@@ -1,5 +1,6 @@
 #include "decoder/core/location/code_searcher_engine.h"
 
+#include "decoder/core/geometry/geometry.h"
 #include "decoder/core/location/bar_region_builder.h"
 #include "decoder/core/location/bulls_eye_reach.h"
 #include "decoder/core/location/code_searcher_candidate_order.h"
@@ -216,6 +217,8 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
 {
     AbstractBarCodeDecoder& decoder = *decoders.barCode;
     AbstractCompositeCodeDecoder* const composite = decoders.composite;
+    AbstractStackCodeDecoder* const stacked =
+        IsWanted(CodeSearchStage::kStacked, decoders) ? decoders.stackCode : nullptr;
     FindBarRegions(image, option);
     BarRegionCandidate* candidates = finder_.GetCandidates();
     Rectangle const area = CalcSearchArea(image);
@@ -256,6 +259,16 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         if (label.identifier.GetSymbology() == SYMBOLOGY_PDF417 && label.data.GetCount() == 0) {
             if (stackedRowCount_ < kSeenStackedRegions) {
                 stackedRows_[stackedRowCount_++] = candidate.region;
+            }
+            continue;
+        }
+        // The codeword bars of a PDF417 or MicroPDF417 symbol pass for a short
+        // linear label now and then. No bar code lies inside a stacked symbol:
+        // one read from the same region whose outline holds the label is
+        // offered instead. A composite's linear part lies beside its 2D part.
+        if (stacked != nullptr && ReadsStackedAround(image, *stacked, candidate.region, label)) {
+            if (Deliver(stackedLabel_, outlet)) {
+                return 1;
             }
             continue;
         }
@@ -308,6 +321,20 @@ int CodeSearcherEngine::SearchStacked(GrayImage const& image, tagDecodeOption co
         }
     }
     return 0;
+}
+
+bool CodeSearcherEngine::ReadsStackedAround(GrayImage const& image, AbstractStackCodeDecoder& decoder,
+                                            Region const& region, DecodedLabel const& label)
+{
+    // The region is not marked searched: the stacked stage may still read it
+    // (a symbol beside the label, such as a composite's 2D part, is left to
+    // the readers that join it).
+    stackedLabel_.Clear();
+    decoder.SetInput(0);
+    if (decoder.Start(image, region, stackedLabel_) == 0) {
+        return false;
+    }
+    return Geometry::IsIncluding(stackedLabel_.region, label.region.CalcCenterPoint());
 }
 
 void CodeSearcherEngine::ListQRTriples()

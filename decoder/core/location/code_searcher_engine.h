@@ -122,6 +122,10 @@ private:
     // first.
     bool LiesInMatrixSymbol(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                             Region const& region, bool aztec);
+    // Whether the stacked reader reads a symbol from the region whose outline
+    // holds the label's centre; that symbol's label is left in stackedLabel_.
+    bool ReadsStackedAround(GrayImage const& image, AbstractStackCodeDecoder& decoder, Region const& region,
+                            DecodedLabel const& label);
     int SearchStacked(GrayImage const& image, tagDecodeOption const& option, AbstractStackCodeDecoder& decoder,
                       DecodedLabel& label, LabelOutlet& outlet);
     int SearchQRFinders(GrayImage const& image, tagDecodeOption const& option, AbstractRegionDecoder& decoder,
@@ -193,6 +197,8 @@ private:
     // Regions in which the linear decoders met a PDF417 row.
     Region stackedRows_[kSeenStackedRegions];
     unsigned stackedRowCount_ = 0;
+    // A stacked symbol read around a linear label.
+    DecodedLabel stackedLabel_;
 };
 
 }  // namespace DEC2DIvra
