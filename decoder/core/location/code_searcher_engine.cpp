@@ -54,6 +54,7 @@ void CodeSearcherEngine::BeginImage()
     otherPatternsFound_ = false;
     seenStackedCount_ = 0;
     stackedRowCount_ = 0;
+    stackedPatternSeen_ = -1;
 }
 
 int CodeSearcherEngine::Start(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
@@ -266,7 +267,8 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // linear label now and then. No bar code lies inside a stacked symbol:
         // one read from the same region whose outline holds the label is
         // offered instead. A composite's linear part lies beside its 2D part.
-        if (stacked != nullptr && ReadsStackedAround(image, *stacked, candidate.region, label)) {
+        if (stacked != nullptr && MayHoldStackedSymbol(image) &&
+            ReadsStackedAround(image, *stacked, candidate.region, label)) {
             if (Deliver(stackedLabel_, outlet)) {
                 return 1;
             }
@@ -321,6 +323,22 @@ int CodeSearcherEngine::SearchStacked(GrayImage const& image, tagDecodeOption co
         }
     }
     return 0;
+}
+
+bool CodeSearcherEngine::MayHoldStackedSymbol(GrayImage const& image)
+{
+    // A MicroPDF417 symbol has neither pattern to look for.
+    if (property_->micro_pdf417.read.Get() || stackedRowCount_ > 0) {
+        return true;
+    }
+    if (stackedPatternSeen_ < 0) {
+        stackedPatternSeen_ = 0;
+        BarRegionCandidate const* candidates = finder_.GetCandidates();
+        for (unsigned i = 0; i < barCandidateCount_ && stackedPatternSeen_ == 0; ++i) {
+            stackedPatternSeen_ = IsStackedCandidate(image, candidates[i]) ? 1 : 0;
+        }
+    }
+    return stackedPatternSeen_ == 1;
 }
 
 bool CodeSearcherEngine::ReadsStackedAround(GrayImage const& image, AbstractStackCodeDecoder& decoder,
