@@ -1,5 +1,6 @@
 #include "decoder/core/location/code_searcher_engine.h"
 
+#include "decoder/core/geometry/geometry.h"
 #include "decoder/core/location/bar_region_builder.h"
 #include "decoder/core/location/bulls_eye_reach.h"
 #include "decoder/core/location/code_searcher_candidate_order.h"
@@ -57,6 +58,7 @@ void CodeSearcherEngine::BeginImage()
     for (bool& tried : stackedTried_) {
         tried = false;
     }
+    stackedPatternSeen_ = -1;
 }
 
 int CodeSearcherEngine::Start(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
@@ -219,13 +221,14 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
 {
     AbstractBarCodeDecoder& decoder = *decoders.barCode;
     AbstractCompositeCodeDecoder* const composite = decoders.composite;
+    AbstractStackCodeDecoder* const stacked =
+        IsWanted(CodeSearchStage::kStacked, decoders) ? decoders.stackCode : nullptr;
     FindBarRegions(image, option);
     BarRegionCandidate* candidates = finder_.GetCandidates();
     Rectangle const area = CalcSearchArea(image);
     bool const central = property_->detail_of_decoder.central_reading.Get();
     Rectangle const window{option.centralLeft, option.centralTop, option.centralRight, option.centralBottom};
     unsigned const budget = option.readMode == kReadModeMoving ? kMovingBudget : kHandyBudget;
-    bool const stacked = IsWanted(CodeSearchStage::kStacked, decoders);
     unsigned const stackedBudget = GetStageBudget(option);
     for (unsigned i = 0; i < barCandidateCount_ && tried_ < budget; ++i) {
         BarRegionCandidate const& candidate = candidates[i];
@@ -243,7 +246,7 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
             HasDifferingRows(image, candidate)) {
             stackedTried_[i] = true;
             ++stackedHanded_;
-            if (ReadStacked(*decoders.stackCode, image, candidate.region, label) != 0) {
+            if (ReadStacked(*stacked, image, candidate.region, label) != 0) {
                 if (Deliver(label, outlet)) {
                     return 1;
                 }
@@ -277,6 +280,19 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         if (label.identifier.GetSymbology() == SYMBOLOGY_PDF417 && label.data.GetCount() == 0) {
             if (!stackedTried_[i] && stackedRowCount_ < kSeenStackedRegions) {
                 stackedRows_[stackedRowCount_++] = candidate.region;
+            }
+            continue;
+        }
+        // The codeword bars of a PDF417 or MicroPDF417 symbol pass for a short
+        // linear label now and then. No bar code lies inside a stacked symbol:
+        // one read from the same region whose outline holds the label is
+        // offered instead. A composite's linear part lies beside its 2D part.
+        // A region the stacked decoder read nothing in already is not read
+        // again.
+        if (stacked != nullptr && !stackedTried_[i] && MayHoldStackedSymbol(image) &&
+            ReadsStackedAround(image, *stacked, candidate.region, label)) {
+            if (Deliver(stackedLabel_, outlet)) {
+                return 1;
             }
             continue;
         }
@@ -340,6 +356,36 @@ int CodeSearcherEngine::ReadStacked(AbstractStackCodeDecoder& decoder, GrayImage
         seenStacked_[seenStackedCount_++] = region;
     }
     return 0;
+}
+
+bool CodeSearcherEngine::MayHoldStackedSymbol(GrayImage const& image)
+{
+    // A MicroPDF417 symbol has neither pattern to look for.
+    if (property_->micro_pdf417.read.Get() || stackedRowCount_ > 0) {
+        return true;
+    }
+    if (stackedPatternSeen_ < 0) {
+        stackedPatternSeen_ = 0;
+        BarRegionCandidate const* candidates = finder_.GetCandidates();
+        for (unsigned i = 0; i < barCandidateCount_ && stackedPatternSeen_ == 0; ++i) {
+            stackedPatternSeen_ = IsStackedCandidate(image, candidates[i]) ? 1 : 0;
+        }
+    }
+    return stackedPatternSeen_ == 1;
+}
+
+bool CodeSearcherEngine::ReadsStackedAround(GrayImage const& image, AbstractStackCodeDecoder& decoder,
+                                            Region const& region, DecodedLabel const& label)
+{
+    // The region is not marked searched: the stacked stage may still read it
+    // (a symbol beside the label, such as a composite's 2D part, is left to
+    // the readers that join it).
+    stackedLabel_.Clear();
+    decoder.SetInput(0);
+    if (decoder.Start(image, region, stackedLabel_) == 0) {
+        return false;
+    }
+    return Geometry::IsIncluding(stackedLabel_.region, label.region.CalcCenterPoint());
 }
 
 void CodeSearcherEngine::ListQRTriples()

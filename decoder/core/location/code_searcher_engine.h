@@ -123,6 +123,14 @@ private:
     // first.
     bool LiesInMatrixSymbol(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                             Region const& region, bool aztec);
+    // Whether the frame may hold a stacked symbol: a bar-like region shows a
+    // PDF417 start or stop pattern, a linear decoder met a PDF417 row, or
+    // MicroPDF417 is read. Only then is a linear label checked against one.
+    bool MayHoldStackedSymbol(GrayImage const& image);
+    // Whether the stacked reader reads a symbol from the region whose outline
+    // holds the label's centre; that symbol's label is left in stackedLabel_.
+    bool ReadsStackedAround(GrayImage const& image, AbstractStackCodeDecoder& decoder, Region const& region,
+                            DecodedLabel const& label);
     int SearchStacked(GrayImage const& image, tagDecodeOption const& option, AbstractStackCodeDecoder& decoder,
                       DecodedLabel& label, LabelOutlet& outlet);
     // Hands a region to the stacked decoder; a region it saw a symbol in
@@ -210,6 +218,11 @@ private:
     // does not hand them again.
     bool stackedTried_[BarRegionFinder::kMaxCandidates] = {};
     unsigned stackedHanded_ = 0;
+    // A stacked symbol read around a linear label.
+    DecodedLabel stackedLabel_;
+    // Whether a bar-like region of the frame shows a PDF417 start or stop
+    // pattern; -1 until looked at.
+    int stackedPatternSeen_ = -1;
 };
 
 }  // namespace DEC2DIvra
