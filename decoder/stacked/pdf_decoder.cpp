@@ -129,6 +129,22 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
     bool seenAny = false;
     PDFRowReader::Area whole = area;
     whole.nearHalfLength = 0;
+    // One PDF417 reading along the area's lines: 1 for a label, 0 when a
+    // composite's 2D part stands here (nothing else does), -1 to go on.
+    auto const tryPDF417 = [&](PDFRowReader::Area const& lines, bool inverted) {
+        bool seen = false;
+        int const read = ReadPDF417(reader, image, lines, inverted, fromSegment, label, seen);
+        seenAny = seenAny || seen;
+        if (read == kRead) {
+            return 1;
+        }
+        if (read == kComponent) {
+            label.Clear();
+            SetSeenSymbol(1);
+            return 0;
+        }
+        return -1;
+    };
     // Most symbols lie whole where they were located: the short lines of
     // both polarities first, at a fraction of the long lines' cost (a symbol
     // light on dark no longer waits for every long line of the other).
@@ -138,16 +154,9 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
             if ((inverted && !reversed) || (!inverted && !normal)) {
                 continue;
             }
-            bool seen = false;
-            int const read = ReadPDF417(reader, image, area, inverted, fromSegment, label, seen);
-            seenAny = seenAny || seen;
-            if (read == kRead) {
-                return 1;
-            }
-            if (read == kComponent) {
-                label.Clear();
-                SetSeenSymbol(1);
-                return 0;
+            int const result = tryPDF417(area, inverted);
+            if (result >= 0) {
+                return result;
             }
         }
     }
@@ -157,16 +166,9 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
             continue;
         }
         if (fromSegment || pdf417_->read.Get()) {
-            bool seen = false;
-            int const read = ReadPDF417(reader, image, whole, inverted, fromSegment, label, seen);
-            seenAny = seenAny || seen;
-            if (read == kRead) {
-                return 1;
-            }
-            if (read == kComponent) {
-                label.Clear();
-                SetSeenSymbol(1);
-                return 0;
+            int const result = tryPDF417(whole, inverted);
+            if (result >= 0) {
+                return result;
             }
         }
         if (fromSegment || microPdf417_->read.Get()) {
