@@ -113,4 +113,30 @@ TEST_F(SimScan, DecodeReadsLabelsSeenAtASlantAndLabelsThatTouch)
     EXPECT_NE(listed.find("\t5249474854\n"), std::string::npos) << listed;
 }
 
+TEST_F(SimScan, DecodeListsAQRAndAnAztecSymbolSharingAFrame)
+{
+    // One sweep of the frame gathers the QR finders and the bull's-eyes for
+    // both stages: each symbol is read, whichever the search meets first.
+    struct Case {
+        double module;
+        double angle;
+        double blur;
+    };
+    Case const cases[] = {{3.0, 0, 0}, {2.5, 25, 0}, {3.0, 60, 0.9}};
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.angle);
+        support::Frame frame = support::makeFrame();
+        support::RenderOptions options{.moduleSize = c.module, .angle = c.angle, .centre = support::Point{170, 240},
+                                       .quietZone = 4.0};
+        ASSERT_TRUE(support::drawSymbol(frame, {.symbology = BARCODE_QRCODE, .data = "QR BESIDE"}, options).ok);
+        options.centre = support::Point{450, 240};
+        ASSERT_TRUE(support::drawSymbol(frame, {.symbology = BARCODE_AZTEC, .data = "Aztec beside"}, options).ok);
+        support::finishFrame(frame, {.blur = c.blur});
+        auto const [out, status] = run("decode", {image("pair" + std::to_string(static_cast<int>(c.angle)) + ".png", frame)});
+        EXPECT_EQ(status, 0) << out;
+        EXPECT_NE(out.find("\t515220424553494445\n"), std::string::npos) << out;
+        EXPECT_NE(out.find("\t417A74656320626573696465\n"), std::string::npos) << out;
+    }
+}
+
 } // namespace

@@ -135,8 +135,25 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
         // the margin.
         if (wanted.bullsEyes && ScanRow(image, area, y, 0)) {
             unsigned const found = bullsEyeCount_;
-            for (unsigned i = 0; i < runCount_; ++i) {
-                CheckBullsEye(image, i, y);
+            // The three runs on each side of a bull's-eye's centre are each
+            // half a ring to one and a half rings wide (6 rings in all): most
+            // runs of a row fail that, and are passed over here.
+            int rings = 0;
+            for (unsigned i = 0; i < runCount_ && i < 2 * kRingCount + 1; ++i) {
+                rings += runs_[i].length;
+            }
+            for (unsigned i = kRingCount; i + kRingCount < runCount_; ++i) {
+                rings -= runs_[i].length;
+                bool even = rings >= 6;
+                for (unsigned k = i - kRingCount; k <= i + kRingCount && even; ++k) {
+                    int const off = 6 * runs_[k].length - rings;
+                    even = k == i || Abs(off) * 2 <= rings;
+                }
+                if (even) {
+                    CheckBullsEye(image, i, y);
+                }
+                rings += runs_[i].length - runs_[i - kRingCount].length;
+                rings += i + kRingCount + 1 < runCount_ ? runs_[i + kRingCount + 1].length : 0;
             }
             if (bullsEyeCount_ == found && wanted.blurredMaxiCentres) {
                 ScanRowAtLocalMean(image, area, y);
@@ -511,7 +528,11 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     int centre = 0;
     int top = 0;
     int const span = ringTotal + middle.length;
-    if (!ScanColumn(image, x, y, GetThreshold(x), kRingCount, span, above, below, centre, top)) {
+    // The column's centre run alone first: across a symbol's data it is
+    // seldom as wide as the row's, and its rings need not be walked.
+    if (!ScanColumn(image, x, y, GetThreshold(x), 0, span, above, below, centre, top) ||
+        centre * 2 < middle.length || centre > middle.length * 2 + 2 ||
+        !ScanColumn(image, x, y, GetThreshold(x), kRingCount, span, above, below, centre, top)) {
         return;
     }
     int const column[6] = {above[0], above[1], above[2], below[0], below[1], below[2]};
@@ -522,15 +543,21 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     // An Aztec ring is one module: at two pixels a module, runs cut at whole
     // pixels are a pixel off at times.
     int const slack = kind == kAztec ? 1 : 0;
-    if (!IsRunRatio(column, ring6, 6, slack) || columnTotal * 2 < ringTotal || columnTotal > ringTotal * 2 ||
-        centre * 2 < middle.length || centre > middle.length * 2 + 2) {
+    if (!IsRunRatio(column, ring6, 6, slack) || columnTotal * 2 < ringTotal || columnTotal > ringTotal * 2) {
         return;
     }
     // The rings are square: both diagonals through the centre cross them at
     // equal widths too, where data, or the crossing of two reference lines
-    // of a large symbol, seldom line up.
-    if (!IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, 1, slack) ||
-        !IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, -1, slack)) {
+    // of a large symbol, seldom line up. Each diagonal (falling, then rising)
+    // is walked once, in half-pixel steps: a pixel of slack is two.
+    int falling[2 * kRingCount];
+    int rising[2 * kRingCount];
+    int diagonalCentre = 0;
+    int const threshold = GetThreshold(x);
+    if (!DiagonalRuns(image, x, top + centre / 2, threshold, span * 4, 1, kRingCount, falling, diagonalCentre) ||
+        !IsRunRatio(falling, ring6, 6, 2 * slack) ||
+        !DiagonalRuns(image, x, top + centre / 2, threshold, span * 4, -1, kRingCount, rising, diagonalCentre) ||
+        !IsRunRatio(rising, ring6, 6, 2 * slack)) {
         return;
     }
     FinderSighting seen;
@@ -539,9 +566,8 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     seen.rows = 1;
     seen.dark = middle.dark ? 1 : 0;
     seen.kind = kind;
-    bool const loose = slack != 0 && !(IsRunRatio(column, ring6, 6) &&
-                                       IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, 1) &&
-                                       IsDiagonalRings(image, x, top + centre / 2, GetThreshold(x), span * 2, -1));
+    bool const loose = slack != 0 && !(IsRunRatio(column, ring6, 6) && IsRunRatio(falling, ring6, 6) &&
+                                       IsRunRatio(rising, ring6, 6));
     // Sightings of one bull's-eye agree to a module: a wider merge would
     // average in the ring-like patterns of its data.
     if (loose) {
@@ -598,19 +624,6 @@ bool MatrixCandidateFinder::DiagonalRuns(GrayImage const& image, int x, int y, i
         }
     }
     return true;
-}
-
-bool MatrixCandidateFinder::IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit,
-                                            int slope, int slack) const
-{
-    int widths[2 * kRingCount];
-    int centre = 0;
-    if (!DiagonalRuns(image, x, y, threshold, limit * 2, slope, kRingCount, widths, centre)) {
-        return false;
-    }
-    int const ring6[6] = {1, 1, 1, 1, 1, 1};
-    // Half-pixel steps: a pixel of slack is two.
-    return IsRunRatio(widths, ring6, 6, 2 * slack);
 }
 
 bool MatrixCandidateFinder::IsSquareQRFinder(GrayImage const& image, int x, int y, int threshold, int rowTotal,

@@ -114,11 +114,6 @@ private:
 
     void CheckQRFinder(GrayImage const& image, unsigned i, int y);
     void CheckBullsEye(GrayImage const& image, unsigned i, int y);
-    // Whether the three runs on each side of (x, y) along a diagonal
-    // (slope 1 falling, -1 rising) are of one width (slack pixels allowed),
-    // each shorter than the limit.
-    bool IsDiagonalRings(GrayImage const& image, int x, int y, int threshold, int limit, int slope,
-                         int slack = 0) const;
     // The widths, in half-pixel steps, of `count` runs on each side of the
     // run through (x, y) along a diagonal, the farthest first, and that
     // run's own; false when a run reaches `steps` or the image ends.

@@ -120,4 +120,77 @@ TEST(MatrixCandidateFinderTest, QRFindersAreSeenAtAnyGreyScaleAndAreaEdge)
     }
 }
 
+TEST(MatrixCandidateFinderTest, OneSweepForQRFindersAndBullsEyesFindsWhatTwoSweepsFind)
+{
+    // QR finders are cut at an eighth of the contrast past the threshold,
+    // bull's-eyes at the threshold itself; sought in one sweep, each list
+    // must hold what a sweep for it alone finds, the blurred finders and the
+    // rings of a symbol at two pixels a module too.
+    struct Case {
+        double qrModule;
+        double aztecModule;
+        double angle;
+        double blur;
+        double noise;
+        bool inverted;
+    };
+    Case const cases[] = {
+        {3.0, 3.0, 0, 0, 0, false},  {2.0, 2.0, 20, 0, 0, false}, {2.5, 3.5, 10, 1.2, 0, false},
+        {2.5, 3.0, 35, 1.0, 30, false}, {3.0, 3.0, 50, 0.8, 0, true},
+    };
+    static MatrixCandidateFinder alone;
+    static MatrixCandidateFinder both;
+    auto same = [](DEC2DIvra::FinderSighting const* a, unsigned an, DEC2DIvra::FinderSighting const* b, unsigned bn) {
+        bool equal = an == bn;
+        for (unsigned i = 0; i < an && equal; ++i) {
+            equal = a[i].centre.x == b[i].centre.x && a[i].centre.y == b[i].centre.y && a[i].module == b[i].module &&
+                    a[i].rows == b[i].rows && a[i].dark == b[i].dark && a[i].kind == b[i].kind &&
+                    a[i].square == b[i].square;
+        }
+        return equal;
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.qrModule) + " " + std::to_string(c.angle) + " blur " + std::to_string(c.blur));
+        support::Frame frame = support::makeFrame();
+        support::RenderOptions qr{.moduleSize = c.qrModule, .angle = c.angle, .centre = support::Point{170, 240},
+                                  .quietZone = 4.0, .inverted = c.inverted};
+        support::RenderOptions aztec = qr;
+        aztec.moduleSize = c.aztecModule;
+        aztec.centre = support::Point{450, 240};
+        ASSERT_TRUE(support::drawSymbol(frame, {.symbology = BARCODE_QRCODE, .data = "ONE SWEEP"}, qr).ok);
+        auto const eye = support::drawSymbol(frame, {.symbology = BARCODE_AZTEC, .data = "ONE SWEEP, TWO CUTS"}, aztec);
+        ASSERT_TRUE(eye.ok) << eye.error;
+        support::finishFrame(frame, {.blur = c.blur, .noise = c.noise, .seed = 7});
+        GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
+        DEC2DIvra::Rectangle const area{0, 0, frame.width - 1, frame.height - 1};
+
+        MatrixCandidateFinder::Wanted wanted;
+        wanted.qrFinders = true;
+        wanted.bullsEyes = true;
+        both.Start(image, area, 2, wanted);
+        wanted.bullsEyes = false;
+        alone.Start(image, area, 2, wanted);
+        EXPECT_TRUE(same(alone.GetQRFinders(), alone.GetQRFinderCount(), both.GetQRFinders(), both.GetQRFinderCount()));
+        unsigned square = 0;
+        for (unsigned i = 0; i < both.GetQRFinderCount(); ++i) {
+            square += both.GetQRFinders()[i].square;
+        }
+        EXPECT_EQ(square, 3u);
+
+        wanted.qrFinders = false;
+        wanted.bullsEyes = true;
+        alone.Start(image, area, 2, wanted);
+        EXPECT_TRUE(same(alone.GetBullsEyes(), alone.GetBullsEyeCount(), both.GetBullsEyes(), both.GetBullsEyeCount()));
+        EXPECT_EQ(alone.GetStrictBullsEyeCount(), both.GetStrictBullsEyeCount());
+        support::Point const centre = eye.toFrame({eye.widthModules / 2, eye.heightModules / 2});
+        bool seen = false;
+        for (unsigned i = 0; i < both.GetBullsEyeCount(); ++i) {
+            auto const& e = both.GetBullsEyes()[i];
+            seen = seen || (e.kind == MatrixCandidateFinder::kAztec && std::abs(e.centre.x - centre.x) <= 2 * c.aztecModule &&
+                            std::abs(e.centre.y - centre.y) <= 2 * c.aztecModule);
+        }
+        EXPECT_TRUE(seen);
+    }
+}
+
 }  // namespace
