@@ -244,6 +244,26 @@ bool MatrixCandidateFinder::MeasureBlocks(unsigned short const* row, Rectangle c
         int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
         unsigned short low = row[x0];
         unsigned short high = low;
+#if defined(__SSE2__)
+        if (x1 - x0 + 1 == static_cast<int>(kBlock)) {
+            // Unsigned 16-bit values compare as signed ones moved by 0x8000;
+            // the lanes are folded in halves down to one.
+            __m128i const bias = _mm_set1_epi16(static_cast<short>(0x8000));
+            __m128i const a = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(row + x0)), bias);
+            __m128i const c = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(row + x0 + 8)), bias);
+            __m128i lo = _mm_min_epi16(a, c);
+            __m128i hi = _mm_max_epi16(a, c);
+            lo = _mm_min_epi16(lo, _mm_shuffle_epi32(lo, _MM_SHUFFLE(1, 0, 3, 2)));
+            hi = _mm_max_epi16(hi, _mm_shuffle_epi32(hi, _MM_SHUFFLE(1, 0, 3, 2)));
+            lo = _mm_min_epi16(lo, _mm_shuffle_epi32(lo, _MM_SHUFFLE(2, 3, 0, 1)));
+            hi = _mm_max_epi16(hi, _mm_shuffle_epi32(hi, _MM_SHUFFLE(2, 3, 0, 1)));
+            lo = _mm_min_epi16(lo, _mm_shufflelo_epi16(lo, _MM_SHUFFLE(2, 3, 0, 1)));
+            hi = _mm_max_epi16(hi, _mm_shufflelo_epi16(hi, _MM_SHUFFLE(2, 3, 0, 1)));
+            low_[b] = (_mm_cvtsi128_si32(lo) & 0xFFFF) ^ 0x8000;
+            high_[b] = (_mm_cvtsi128_si32(hi) & 0xFFFF) ^ 0x8000;
+            continue;
+        }
+#endif
         if (x1 - x0 + 1 == static_cast<int>(kBlock)) {
             // A whole block in a loop of fixed length, which the compiler
             // turns into vector instructions.

@@ -144,6 +144,64 @@ TEST(OrientationFieldTest, TheGridGrowsToFitLargeAreasAndRefusesBadOnes)
     EXPECT_FALSE(field->Start(GrayImage(10, 10, 10, nullptr), Rectangle{0, 0, 9, 9}, 8, 1));
 }
 
+TEST(OrientationFieldTest, CellSumsAreThoseOfEveryBlockInTheCell)
+{
+    // Each cell's sums, however the pass groups the pixels (whole runs of
+    // cells down a row of cells, the rest pixel by pixel), are those of the
+    // 2 x 2 blocks whose top-left pixel it holds: areas of any left edge and
+    // width, a last row of cells cut short, grey values with bits above the
+    // ten that count, coarser strides.
+    struct Case {
+        Rectangle area;
+        unsigned stride;
+    };
+    Case const cases[] = {
+        {{0, 0, 639, 479}, 1},  {{3, 5, 600, 470}, 1}, {{17, 2, 210, 61}, 1},
+        {{0, 0, 62, 20}, 1},    {{1, 1, 638, 478}, 2}, {{0, 0, 639, 479}, 4},
+    };
+    support::Frame frame = support::makeFrame(640, 480, 500);
+    support::applyNoise(frame, 200, 5);
+    std::vector<unsigned short> pixels(frame.pixels.begin(), frame.pixels.end());
+    for (size_t i = 0; i < pixels.size(); i += 7) {
+        pixels[i] = static_cast<unsigned short>(pixels[i] | 0xFC00);  // only the low ten bits count
+    }
+    GrayImage const image(640, 480, 640, pixels.data());
+    auto field = std::make_unique<BarOrientationField>();
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.area.left) + " " + std::to_string(c.area.right) + " " +
+                     std::to_string(c.stride));
+        ASSERT_TRUE(field->Start(image, c.area, 8, c.stride));
+        unsigned const side = field->GetCellSide();
+        unsigned const step = field->GetStride();
+        int const lastX = std::min(c.area.right, 638);
+        int const lastY = std::min(c.area.bottom, 478);
+        unsigned wrong = 0;
+        for (unsigned row = 0; row < field->GetRows(); ++row) {
+            for (unsigned column = 0; column < field->GetColumns(); ++column) {
+                long long xx = 0, yy = 0, xy = 0;
+                unsigned n = 0;
+                int const x0 = c.area.left + static_cast<int>(column * side);
+                int const y0 = c.area.top + static_cast<int>(row * side);
+                for (int y = y0; y < y0 + static_cast<int>(side) && y <= lastY; y += static_cast<int>(step)) {
+                    for (int x = x0; x < x0 + static_cast<int>(side) && x <= lastX; x += static_cast<int>(step)) {
+                        int const a = image.At(x, y) & 1023, b = image.At(x + 1, y) & 1023;
+                        int const d1 = image.At(x, y + 1) & 1023, d2 = image.At(x + 1, y + 1) & 1023;
+                        long long const gx = (b + d2) - (a + d1);
+                        long long const gy = (d1 + d2) - (a + b);
+                        xx += gx * gx;
+                        yy += gy * gy;
+                        xy += gx * gy;
+                        ++n;
+                    }
+                }
+                auto const t = field->CalcTensor(row * field->GetColumns() + column);
+                wrong += t.xx != xx || t.yy != yy || t.xy != xy || t.samples != n ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(wrong, 0u);
+    }
+}
+
 TEST(ProfileTest, EdgesAndTrainsOfBarsInARow)
 {
     // Two groups of 2-pixel bars (12 and 10 dark ones), 60 pixels apart.
