@@ -655,13 +655,22 @@ void MatrixCandidateFinder::CheckHanXinFinder(unsigned i, int y)
     Note(hanXin_, hanXinCount_, kMaxHanXinFinders, seen);
 }
 
-int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx,
-                                       int dy, int width, Point& end) const
-{
-    // 1/256 pixel; (dx, dy) a unit vector. A point is judged with the two
-    // beside it along the strip, so that sensor noise does not cut or widen
-    // the strip while its edges stay sharp.
-    auto same = [&](int x, int y) {
+namespace {
+
+// The samples a strip is walked on, in 1/256 pixel along the unit vector
+// (dx, dy) x 256. A point is judged with the two beside it along the strip,
+// so that sensor noise does not cut or widen the strip while its edges stay
+// sharp. kQuarters: the steps across the strip a pixel holds.
+struct PixelSamples {
+    static constexpr int kQuarters = 1;
+    GrayImage const& image;
+    int threshold;
+    bool dark;
+    int dx;
+    int dy;
+
+    bool operator()(int x, int y) const
+    {
         int sum = 0;
         for (int k = -1; k <= 1; ++k) {
             int const px = (x + k * dx) >> 8;
@@ -672,20 +681,88 @@ int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bo
             sum += image.At(px, py);
         }
         return (sum < 3 * threshold) == dark;
-    };
+    }
+};
+
+// Interpolated between pixels and measured across in quarter pixels, so
+// that a strip's middle is kept to a quarter pixel however narrow it is.
+struct InterpolatedSamples {
+    static constexpr int kQuarters = 4;
+    GrayImage const& image;
+    int threshold;
+    bool dark;
+    int dx;
+    int dy;
+
+    bool Level(int x, int y, int& value) const
+    {
+        int const px = x >> 8;
+        int const py = y >> 8;
+        if (x < 0 || y < 0 || px >= image.GetWidth() - 1 || py >= image.GetHeight() - 1) {
+            return false;
+        }
+        int const fx = x & 255;
+        int const fy = y & 255;
+        int const top = image.At(px, py) * (256 - fx) + image.At(px + 1, py) * fx;
+        int const low = image.At(px, py + 1) * (256 - fx) + image.At(px + 1, py + 1) * fx;
+        value = (top * (256 - fy) + low * fy) >> 16;
+        return true;
+    }
+
+    bool operator()(int x, int y) const
+    {
+        int sum = 0;
+        for (int k = -1; k <= 1; ++k) {
+            int value = 0;
+            if (!Level(x + k * dx, y + k * dy, value)) {
+                return false;
+            }
+            sum += value;
+        }
+        return (sum < 3 * threshold) == dark;
+    }
+};
+
+// The strip walk of MatrixCandidateFinder::FollowStrip on either kind of
+// samples.
+template <class Same>
+int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& end)
+{
+    constexpr int q = Same::kQuarters;
     int x = from.x;
     int y = from.y;
     int length = 0;
-    // The strip's width: the narrowest seen so far, the estimate at first.
-    int strip = width < 1 ? 1 : width;
-    int const reach = 2 * strip + 2;
-    int const maxSkip = Min(2, (strip - 1) / 2);
+    int const pixels = width < 1 ? 1 : width;
+    // Across the strip, in steps of 1 / q pixel: the narrowest seen so far,
+    // the estimate at first. An extent past a quarter over it only counts
+    // as wide.
+    int strip = q * pixels;
+    auto extent = [&](int px, int py, int side) {
+        int const far = strip + strip / 4 + 2 * q;
+        int n = 0;
+        while (n < far && same(px + side * dy * (n + 1) / q, py - side * dx * (n + 1) / q)) {
+            ++n;
+        }
+        return n;
+    };
+    // A pixel or two off the colour (noise, blur) is stepped over, less
+    // than half the strip's width so that a row of modules in turn does not
+    // pass for a strip.
+    int const maxSkip = Min(2, (pixels - 1) / 2);
+    if (q > 1 && same(x, y)) {
+        // Between pixels the start (a second leg's a width past the first's
+        // end) is first moved to the strip's middle.
+        int const a = extent(x, y, 1);
+        int const b = extent(x, y, -1);
+        if (a + b + 1 <= strip + q + strip / 4) {
+            int const shift = (a - b) / 2;
+            x += dy * shift / q;
+            y -= dx * shift / q;
+        }
+    }
     while (length < 1024) {
         int nx = x + dx;
         int ny = y + dy;
-        // A pixel or two off the colour (noise, blur) is stepped over, less
-        // than half the strip's width so that a row of modules in turn does
-        // not pass for a strip.
         int skipped = 0;
         while (skipped < maxSkip && !same(nx, ny)) {
             nx += dx;
@@ -696,19 +773,11 @@ int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bo
             break;
         }
         length += skipped;
-        // Across the strip: its extent to both sides, then its middle. An
-        // extent past a quarter over the strip's width only counts as wide.
-        int const far = Min(reach, strip + strip / 4 + 2);
-        int a = 0;
-        while (a < far && same(nx + dy * (a + 1), ny - dx * (a + 1))) {
-            ++a;
-        }
-        int b = 0;
-        while (b < far && same(nx - dy * (b + 1), ny + dx * (b + 1))) {
-            ++b;
-        }
+        // Across the strip: its extent to both sides, then its middle.
+        int const a = extent(nx, ny, 1);
+        int const b = extent(nx, ny, -1);
         int shift = (a - b) / 2;
-        if (a + b + 1 > strip + 1 + strip / 4) {
+        if (a + b + 1 > strip + q + strip / 4) {
             // Modules of the same colour beside the strip: keep to the edge
             // on the clean side; both sides merged is a blob or the other
             // leg.
@@ -723,113 +792,21 @@ int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bo
         } else if (a + b + 1 < strip) {
             strip = a + b + 1;
         }
-        x = nx + dy * shift;
-        y = ny - dx * shift;
+        x = nx + dy * shift / q;
+        y = ny - dx * shift / q;
         ++length;
     }
     end = Point{x >> 8, y >> 8};
     return length;
 }
 
-int MatrixCandidateFinder::FollowStripFine(GrayImage const& image, int threshold, bool dark, Point from, int dx,
-                                           int dy, int width, Point& end) const
+}  // namespace
+
+int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx,
+                                       int dy, int width, bool fine, Point& end) const
 {
-    // As FollowStrip, with the samples interpolated between pixels and the
-    // strip measured across in quarter pixels, so that its middle is kept
-    // to a quarter pixel however narrow it is.
-    int const right = image.GetWidth() - 1;
-    int const bottom = image.GetHeight() - 1;
-    auto level = [&](int x, int y, int& value) {
-        int const px = x >> 8;
-        int const py = y >> 8;
-        if (x < 0 || y < 0 || px >= right || py >= bottom) {
-            return false;
-        }
-        int const fx = x & 255;
-        int const fy = y & 255;
-        int const top = image.At(px, py) * (256 - fx) + image.At(px + 1, py) * fx;
-        int const low = image.At(px, py + 1) * (256 - fx) + image.At(px + 1, py + 1) * fx;
-        value = (top * (256 - fy) + low * fy) >> 16;
-        return true;
-    };
-    auto same = [&](int x, int y) {
-        int sum = 0;
-        for (int k = -1; k <= 1; ++k) {
-            int value = 0;
-            if (!level(x + k * dx, y + k * dy, value)) {
-                return false;
-            }
-            sum += value;
-        }
-        return (sum < 3 * threshold) == dark;
-    };
-    int x = from.x;
-    int y = from.y;
-    int length = 0;
-    int const pixels = width < 1 ? 1 : width;
-    // Across the strip in quarter pixels: the narrowest seen so far.
-    int strip = 4 * pixels;
-    int const reach = 2 * strip + 8;
-    int const maxSkip = Min(2, (pixels - 1) / 2);
-    // The start (a second leg's a width past the first's end) is first
-    // moved to the strip's middle.
-    if (same(x, y)) {
-        int const far = strip + strip / 4 + 8;
-        int a = 0;
-        while (a < far && same(x + dy * (a + 1) / 4, y - dx * (a + 1) / 4)) {
-            ++a;
-        }
-        int b = 0;
-        while (b < far && same(x - dy * (b + 1) / 4, y + dx * (b + 1) / 4)) {
-            ++b;
-        }
-        if (a + b + 1 <= strip + 4 + strip / 4) {
-            int const shift = (a - b) / 2;
-            x += dy * shift / 4;
-            y -= dx * shift / 4;
-        }
-    }
-    while (length < 1024) {
-        int nx = x + dx;
-        int ny = y + dy;
-        int skipped = 0;
-        while (skipped < maxSkip && !same(nx, ny)) {
-            nx += dx;
-            ny += dy;
-            ++skipped;
-        }
-        if (!same(nx, ny)) {
-            break;
-        }
-        length += skipped;
-        int const far = Min(reach, strip + strip / 4 + 8);
-        int a = 0;
-        while (a < far && same(nx + dy * (a + 1) / 4, ny - dx * (a + 1) / 4)) {
-            ++a;
-        }
-        int b = 0;
-        while (b < far && same(nx - dy * (b + 1) / 4, ny + dx * (b + 1) / 4)) {
-            ++b;
-        }
-        int shift = (a - b) / 2;
-        if (a + b + 1 > strip + 4 + strip / 4) {
-            int const half = (strip - 1) / 2;
-            if (a <= strip && a < b) {
-                shift = a - half;
-            } else if (b <= strip && b < a) {
-                shift = half - b;
-            } else {
-                break;
-            }
-        } else if (a + b + 1 < strip) {
-            strip = a + b + 1;
-        }
-        x = nx + dy * shift / 4;
-        y = ny - dx * shift / 4;
-        ++length;
-    }
-    end = Point{x >> 8, y >> 8};
-    return length;
+    return fine ? WalkStrip(InterpolatedSamples{image, threshold, dark, dx, dy}, from, dx, dy, width, end)
+                : WalkStrip(PixelSamples{image, threshold, dark, dx, dy}, from, dx, dy, width, end);
 }
 
 // A leg of either colour at any angle: the strip through the run's middle is
@@ -892,8 +869,7 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
                                    int width, bool evenRun, bool fine, int& walked)
 {
     auto follow = [&](Point from, int sx, int sy, int across, Point& end) {
-        return fine ? FollowStripFine(image, threshold, dark, from, sx, sy, across, end)
-                    : FollowStrip(image, threshold, dark, from, sx, sy, across, end);
+        return FollowStrip(image, threshold, dark, from, sx, sy, across, fine, end);
     };
     Point ends[2];
     int leg = follow(start, dx, dy, width, ends[0]) + follow(start, -dx, -dy, width, ends[1]);

@@ -133,12 +133,11 @@ private:
     // Walks a strip of one colour from `from` (1/256 pixel) along the unit
     // vector (dx, dy) (x 256), keeping to its middle; the pixels walked, and
     // where it stopped: off the colour, or where the strip (about `width`
-    // wide) merges on both sides.
+    // wide) merges on both sides. `fine`: on samples between pixels, the
+    // strip measured across in quarter pixels, for strips two or three
+    // pixels wide.
     int FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx, int dy, int width,
-                    Point& end) const;
-    // FollowStrip at a quarter pixel, for strips two or three pixels wide.
-    int FollowStripFine(GrayImage const& image, int threshold, bool dark, Point from, int dx, int dy, int width,
-                        Point& end) const;
+                    bool fine, Point& end) const;
     // The L from a run's strip at `start` along (dx, dy), noted when found;
     // true when found (or already noted), with the pixels the strip first
     // walked in `walked`.
