@@ -85,6 +85,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     looseBullsEyeCount_ = wanted.bullsEyes ? 0 : looseBullsEyeCount_;
     hanXinCount_ = wanted.hanXinFinders ? 0 : hanXinCount_;
     lPatternCount_ = wanted.lPatterns ? 0 : lPatternCount_;
+    walkedLegCount_ = 0;
     dotCount_ = wanted.dots ? 0 : dotCount_;
     area_ = area;
     measuredRow_ = nullptr;
@@ -868,6 +869,9 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
 bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool dark, Point start, int dx, int dy,
                                    int width, bool evenRun, bool fine, int& walked)
 {
+    if (IsOnFoundLeg(start, dark, fine)) {
+        return true;
+    }
     auto follow = [&](Point from, int sx, int sy, int across, Point& end) {
         return FollowStrip(image, threshold, dark, from, sx, sy, across, fine, end);
     };
@@ -881,6 +885,12 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
         leg = follow(start, dx, dy, width, ends[0]) + follow(start, -dx, -dy, width, ends[1]);
     }
     walked = leg;
+    if (leg >= kMinLeg - 4 && IsKnownMiss(ends, width, dark, fine)) {
+        return false;
+    }
+    // What this walk makes of the leg, for a row that walks it to the same
+    // ends; the timing sides alone are judged again.
+    WalkedLeg miss{{ends[0], ends[1]}, width, dark, fine, false};
     if (leg >= kMinLeg - 4) {
         // The chords mislead where modules of the leg's colour touch it: the
         // ends walked give the leg's direction; walk it again along that.
@@ -917,6 +927,9 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
         }
     }
     if (leg < kMinLeg - 4) {
+        if (walked >= kMinLeg - 4) {
+            NoteLeg(miss);
+        }
         return false;
     }
     // A second leg at an end: leaving from one width beyond the end, at a
@@ -944,10 +957,12 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     // chords make small modules look wider than they are.
     int const wanted = Max(6, leg / 8);
     if (width >= 8 && leg < 5 * width) {
+        NoteLeg(miss);
         return false;
     }
     int const first = secondLength[0] >= secondLength[1] ? 0 : 1;
     if (secondLength[first] < wanted || secondLength[first] > leg * 8) {
+        NoteLeg(miss);
         return false;
     }
     // Data modules touching a thin leg draw the walks into them: its far
@@ -955,6 +970,7 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     // end is the corner.
     bool const thin = width <= 3;
     if (secondLength[1 - first] * 3 > leg && !thin) {
+        NoteLeg(miss);
         return false;
     }
     int const tries = secondLength[1 - first] * 3 > leg && secondLength[1 - first] >= wanted ? 2 : 1;
@@ -978,6 +994,9 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
         along = across;
         across = swap;
     }
+    // Its two legs: a row across either finds this L again.
+    NoteLeg(WalkedLeg{{corner, along}, width, dark, fine, true});
+    NoteLeg(WalkedLeg{{corner, across}, width, dark, fine, true});
     unsigned slot = lPatternCount_;
     for (unsigned k = 0; k < lPatternCount_; ++k) {
         if (Abs(lPatterns_[k].corner.x - corner.x) <= kMinLeg / 2 &&
@@ -996,6 +1015,65 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     fineLPatterns_ = fine ? fineLPatterns_ | (1u << slot) : fineLPatterns_ & ~(1u << slot);
     lPatternCount_ += slot == lPatternCount_ ? 1 : 0;
     return true;
+}
+
+bool MatrixCandidateFinder::IsOnFoundLeg(Point start, bool dark, bool fine) const
+{
+    // start in 1/256 pixel: within the leg's strip, between its ends.
+    long long const px = start.x;
+    long long const py = start.y;
+    for (unsigned k = 0; k < walkedLegCount_ && k < kMaxWalkedLegs; ++k) {
+        WalkedLeg const& leg = walkedLegs_[k];
+        // A corner seen finely gives way to one walked in whole pixels.
+        if (!leg.found || leg.dark != dark || (leg.fine && !fine)) {
+            continue;
+        }
+        long long const ax = leg.ends[0].x * 256LL + 128;
+        long long const ay = leg.ends[0].y * 256LL + 128;
+        long long const ex = leg.ends[1].x * 256LL + 128 - ax;
+        long long const ey = leg.ends[1].y * 256LL + 128 - ay;
+        long long const length2 = ex * ex + ey * ey;
+        if (length2 == 0) {
+            continue;
+        }
+        long long const along = (px - ax) * ex + (py - ay) * ey;
+        long long const across = (px - ax) * ey - (py - ay) * ex;
+        long long const reach = (leg.width * 128LL + 256);
+        if (along >= 0 && along <= length2 &&
+            static_cast<double>(across) * static_cast<double>(across) <=
+                static_cast<double>(reach) * static_cast<double>(reach) * static_cast<double>(length2)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MatrixCandidateFinder::IsKnownMiss(Point const* ends, int width, bool dark, bool fine) const
+{
+    for (unsigned k = 0; k < walkedLegCount_ && k < kMaxWalkedLegs; ++k) {
+        WalkedLeg const& leg = walkedLegs_[k];
+        // A wide strip (a quiet zone between a symbol and the label's edge)
+        // is walked to ends and measured a few pixels apart from row to row;
+        // a thin one, to the pixel.
+        bool const wide = leg.width >= kWideStrip;
+        int const slack = wide ? leg.width / 2 : 1;
+        auto near = [&](Point const& a, Point const& b) { return Abs(a.x - b.x) <= slack && Abs(a.y - b.y) <= slack; };
+        if (leg.found || leg.dark != dark || leg.fine != fine || Abs(leg.width - width) > (wide ? leg.width / 4 : 1)) {
+            continue;
+        }
+        if ((near(leg.ends[0], ends[0]) && near(leg.ends[1], ends[1])) ||
+            (near(leg.ends[0], ends[1]) && near(leg.ends[1], ends[0]))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void MatrixCandidateFinder::NoteLeg(WalkedLeg const& leg)
+{
+    // The oldest gives way when the list is full.
+    walkedLegs_[walkedLegCount_ % kMaxWalkedLegs] = leg;
+    ++walkedLegCount_;
 }
 
 // Opposite each leg runs a timing side, a module of each colour in turn:

@@ -143,6 +143,25 @@ private:
     // walked in `walked`.
     bool SightL(GrayImage const& image, int threshold, bool dark, Point start, int dx, int dy, int width,
                 bool evenRun, bool fine, int& walked);
+    // A leg walked in this sweep: the legs of an L noted (a row across them
+    // again would find that L again), and the walks that found no L before
+    // the timing sides were looked at (a row that walks a strip to the same
+    // ends would judge it the same). Ends in pixels; width: the first
+    // walk's estimate for a miss, the leg's own for an L.
+    struct WalkedLeg {
+        Point ends[2];
+        int width;
+        bool dark;
+        bool fine;
+        bool found;
+    };
+    static constexpr unsigned kMaxWalkedLegs = 64;
+    static constexpr int kWideStrip = 8;  // pixels
+    // Whether a run's middle (1/256 pixel) lies on a leg of an L noted.
+    bool IsOnFoundLeg(Point start, bool dark, bool fine) const;
+    // Whether a first walk ended where one that found no L did.
+    bool IsKnownMiss(Point const* ends, int width, bool dark, bool fine) const;
+    void NoteLeg(WalkedLeg const& leg);
     // Whether the timing sides opposite the legs from `corner` to `along`
     // and to `across` change colour about once a module; `fine`: the ends
     // come from a walk at a quarter pixel, known to a pixel.
@@ -183,6 +202,8 @@ private:
     unsigned hanXinCount_ = 0;
     LPatternSighting lPatterns_[kMaxLPatterns];
     unsigned lPatternCount_ = 0;
+    WalkedLeg walkedLegs_[kMaxWalkedLegs];
+    unsigned walkedLegCount_ = 0;  // noted in this sweep; the oldest are overwritten
     // Bit k: lPatterns_[k] was walked at a quarter pixel (set when noted).
     unsigned fineLPatterns_ = 0;
     Dot dots_[kMaxDots];
