@@ -872,6 +872,10 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     if (IsOnFoundLeg(start, dark, fine)) {
         return true;
     }
+    if (IsInWideFrame(start, dark, fine, width)) {
+        walked = 0;
+        return false;
+    }
     auto follow = [&](Point from, int sx, int sy, int across, Point& end) {
         return FollowStrip(image, threshold, dark, from, sx, sy, across, fine, end);
     };
@@ -971,6 +975,11 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     bool const thin = width <= 3;
     if (secondLength[1 - first] * 3 > leg && !thin) {
         NoteLeg(miss);
+        if (miss.width >= kWideStrip) {
+            // A wide strip turning at both ends: a quiet zone or a label's
+            // frame, which every row across it walks to about here.
+            NoteLeg(WalkedLeg{{ends[0], ends[1]}, miss.width, dark, fine, false, true});
+        }
         return false;
     }
     int const tries = secondLength[1 - first] * 3 > leg && secondLength[1 - first] >= wanted ? 2 : 1;
@@ -1017,31 +1026,43 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     return true;
 }
 
-bool MatrixCandidateFinder::IsOnFoundLeg(Point start, bool dark, bool fine) const
+bool MatrixCandidateFinder::IsOnLeg(WalkedLeg const& leg, Point start, int reach)
 {
-    // start in 1/256 pixel: within the leg's strip, between its ends.
+    // 1/256 pixel: between the ends, at most reach off the line through them.
     long long const px = start.x;
     long long const py = start.y;
+    long long const ax = leg.ends[0].x * 256LL + 128;
+    long long const ay = leg.ends[0].y * 256LL + 128;
+    long long const ex = leg.ends[1].x * 256LL + 128 - ax;
+    long long const ey = leg.ends[1].y * 256LL + 128 - ay;
+    long long const length2 = ex * ex + ey * ey;
+    if (length2 == 0) {
+        return false;
+    }
+    long long const along = (px - ax) * ex + (py - ay) * ey;
+    double const across = static_cast<double>((px - ax) * ey - (py - ay) * ex);
+    return along >= 0 && along <= length2 &&
+           across * across <= static_cast<double>(reach) * static_cast<double>(reach) * static_cast<double>(length2);
+}
+
+bool MatrixCandidateFinder::IsOnFoundLeg(Point start, bool dark, bool fine) const
+{
     for (unsigned k = 0; k < walkedLegCount_ && k < kMaxWalkedLegs; ++k) {
         WalkedLeg const& leg = walkedLegs_[k];
         // A corner seen finely gives way to one walked in whole pixels.
-        if (!leg.found || leg.dark != dark || (leg.fine && !fine)) {
-            continue;
+        if (leg.found && leg.dark == dark && (!leg.fine || fine) && IsOnLeg(leg, start, leg.width * 128 + 256)) {
+            return true;
         }
-        long long const ax = leg.ends[0].x * 256LL + 128;
-        long long const ay = leg.ends[0].y * 256LL + 128;
-        long long const ex = leg.ends[1].x * 256LL + 128 - ax;
-        long long const ey = leg.ends[1].y * 256LL + 128 - ay;
-        long long const length2 = ex * ex + ey * ey;
-        if (length2 == 0) {
-            continue;
-        }
-        long long const along = (px - ax) * ex + (py - ay) * ey;
-        long long const across = (px - ax) * ey - (py - ay) * ex;
-        long long const reach = (leg.width * 128LL + 256);
-        if (along >= 0 && along <= length2 &&
-            static_cast<double>(across) * static_cast<double>(across) <=
-                static_cast<double>(reach) * static_cast<double>(reach) * static_cast<double>(length2)) {
+    }
+    return false;
+}
+
+bool MatrixCandidateFinder::IsInWideFrame(Point start, bool dark, bool fine, int width) const
+{
+    for (unsigned k = 0; k < walkedLegCount_ && k < kMaxWalkedLegs; ++k) {
+        WalkedLeg const& leg = walkedLegs_[k];
+        if (leg.frame && leg.dark == dark && leg.fine == fine && Abs(leg.width - width) <= leg.width / 4 &&
+            IsOnLeg(leg, start, leg.width * 128)) {
             return true;
         }
     }

@@ -154,11 +154,18 @@ private:
         bool dark;
         bool fine;
         bool found;
+        bool frame = false;  // a wide strip that turns at both ends
     };
     static constexpr unsigned kMaxWalkedLegs = 64;
     static constexpr int kWideStrip = 8;  // pixels
-    // Whether a run's middle (1/256 pixel) lies on a leg of an L noted.
+    // Whether `start` (1/256 pixel) lies between a leg's ends, at most
+    // `reach` (1/256 pixel) off its middle.
+    static bool IsOnLeg(WalkedLeg const& leg, Point start, int reach);
+    // Whether a run's middle lies on a leg of an L noted.
     bool IsOnFoundLeg(Point start, bool dark, bool fine) const;
+    // Whether a run's middle, about as wide, lies in a wide strip walked
+    // before that turned at both ends.
+    bool IsInWideFrame(Point start, bool dark, bool fine, int width) const;
     // Whether a first walk ended where one that found no L did.
     bool IsKnownMiss(Point const* ends, int width, bool dark, bool fine) const;
     void NoteLeg(WalkedLeg const& leg);
