@@ -85,6 +85,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     looseBullsEyeCount_ = wanted.bullsEyes ? 0 : looseBullsEyeCount_;
     hanXinCount_ = wanted.hanXinFinders ? 0 : hanXinCount_;
     lPatternCount_ = wanted.lPatterns ? 0 : lPatternCount_;
+    walkedLegCount_ = 0;
     dotCount_ = wanted.dots ? 0 : dotCount_;
     area_ = area;
     measuredRow_ = nullptr;
@@ -688,13 +689,22 @@ void MatrixCandidateFinder::CheckHanXinFinder(unsigned i, int y)
     Note(hanXin_, hanXinCount_, kMaxHanXinFinders, seen);
 }
 
-int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx,
-                                       int dy, int width, Point& end) const
-{
-    // 1/256 pixel; (dx, dy) a unit vector. A point is judged with the two
-    // beside it along the strip, so that sensor noise does not cut or widen
-    // the strip while its edges stay sharp.
-    auto same = [&](int x, int y) {
+namespace {
+
+// The samples a strip is walked on, in 1/256 pixel along the unit vector
+// (dx, dy) x 256. A point is judged with the two beside it along the strip,
+// so that sensor noise does not cut or widen the strip while its edges stay
+// sharp. kQuarters: the steps across the strip a pixel holds.
+struct PixelSamples {
+    static constexpr int kQuarters = 1;
+    GrayImage const& image;
+    int threshold;
+    bool dark;
+    int dx;
+    int dy;
+
+    bool operator()(int x, int y) const
+    {
         int sum = 0;
         for (int k = -1; k <= 1; ++k) {
             int const px = (x + k * dx) >> 8;
@@ -705,20 +715,88 @@ int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bo
             sum += image.At(px, py);
         }
         return (sum < 3 * threshold) == dark;
-    };
+    }
+};
+
+// Interpolated between pixels and measured across in quarter pixels, so
+// that a strip's middle is kept to a quarter pixel however narrow it is.
+struct InterpolatedSamples {
+    static constexpr int kQuarters = 4;
+    GrayImage const& image;
+    int threshold;
+    bool dark;
+    int dx;
+    int dy;
+
+    bool Level(int x, int y, int& value) const
+    {
+        int const px = x >> 8;
+        int const py = y >> 8;
+        if (x < 0 || y < 0 || px >= image.GetWidth() - 1 || py >= image.GetHeight() - 1) {
+            return false;
+        }
+        int const fx = x & 255;
+        int const fy = y & 255;
+        int const top = image.At(px, py) * (256 - fx) + image.At(px + 1, py) * fx;
+        int const low = image.At(px, py + 1) * (256 - fx) + image.At(px + 1, py + 1) * fx;
+        value = (top * (256 - fy) + low * fy) >> 16;
+        return true;
+    }
+
+    bool operator()(int x, int y) const
+    {
+        int sum = 0;
+        for (int k = -1; k <= 1; ++k) {
+            int value = 0;
+            if (!Level(x + k * dx, y + k * dy, value)) {
+                return false;
+            }
+            sum += value;
+        }
+        return (sum < 3 * threshold) == dark;
+    }
+};
+
+// The strip walk of MatrixCandidateFinder::FollowStrip on either kind of
+// samples.
+template <class Same>
+int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& end)
+{
+    constexpr int q = Same::kQuarters;
     int x = from.x;
     int y = from.y;
     int length = 0;
-    // The strip's width: the narrowest seen so far, the estimate at first.
-    int strip = width < 1 ? 1 : width;
-    int const reach = 2 * strip + 2;
-    int const maxSkip = Min(2, (strip - 1) / 2);
+    int const pixels = width < 1 ? 1 : width;
+    // Across the strip, in steps of 1 / q pixel: the narrowest seen so far,
+    // the estimate at first. An extent past a quarter over it only counts
+    // as wide.
+    int strip = q * pixels;
+    auto extent = [&](int px, int py, int side) {
+        int const far = strip + strip / 4 + 2 * q;
+        int n = 0;
+        while (n < far && same(px + side * dy * (n + 1) / q, py - side * dx * (n + 1) / q)) {
+            ++n;
+        }
+        return n;
+    };
+    // A pixel or two off the colour (noise, blur) is stepped over, less
+    // than half the strip's width so that a row of modules in turn does not
+    // pass for a strip.
+    int const maxSkip = Min(2, (pixels - 1) / 2);
+    if (q > 1 && same(x, y)) {
+        // Between pixels the start (a second leg's a width past the first's
+        // end) is first moved to the strip's middle.
+        int const a = extent(x, y, 1);
+        int const b = extent(x, y, -1);
+        if (a + b + 1 <= strip + q + strip / 4) {
+            int const shift = (a - b) / 2;
+            x += dy * shift / q;
+            y -= dx * shift / q;
+        }
+    }
     while (length < 1024) {
         int nx = x + dx;
         int ny = y + dy;
-        // A pixel or two off the colour (noise, blur) is stepped over, less
-        // than half the strip's width so that a row of modules in turn does
-        // not pass for a strip.
         int skipped = 0;
         while (skipped < maxSkip && !same(nx, ny)) {
             nx += dx;
@@ -729,19 +807,11 @@ int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bo
             break;
         }
         length += skipped;
-        // Across the strip: its extent to both sides, then its middle. An
-        // extent past a quarter over the strip's width only counts as wide.
-        int const far = Min(reach, strip + strip / 4 + 2);
-        int a = 0;
-        while (a < far && same(nx + dy * (a + 1), ny - dx * (a + 1))) {
-            ++a;
-        }
-        int b = 0;
-        while (b < far && same(nx - dy * (b + 1), ny + dx * (b + 1))) {
-            ++b;
-        }
+        // Across the strip: its extent to both sides, then its middle.
+        int const a = extent(nx, ny, 1);
+        int const b = extent(nx, ny, -1);
         int shift = (a - b) / 2;
-        if (a + b + 1 > strip + 1 + strip / 4) {
+        if (a + b + 1 > strip + q + strip / 4) {
             // Modules of the same colour beside the strip: keep to the edge
             // on the clean side; both sides merged is a blob or the other
             // leg.
@@ -756,113 +826,21 @@ int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bo
         } else if (a + b + 1 < strip) {
             strip = a + b + 1;
         }
-        x = nx + dy * shift;
-        y = ny - dx * shift;
+        x = nx + dy * shift / q;
+        y = ny - dx * shift / q;
         ++length;
     }
     end = Point{x >> 8, y >> 8};
     return length;
 }
 
-int MatrixCandidateFinder::FollowStripFine(GrayImage const& image, int threshold, bool dark, Point from, int dx,
-                                           int dy, int width, Point& end) const
+}  // namespace
+
+int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx,
+                                       int dy, int width, bool fine, Point& end) const
 {
-    // As FollowStrip, with the samples interpolated between pixels and the
-    // strip measured across in quarter pixels, so that its middle is kept
-    // to a quarter pixel however narrow it is.
-    int const right = image.GetWidth() - 1;
-    int const bottom = image.GetHeight() - 1;
-    auto level = [&](int x, int y, int& value) {
-        int const px = x >> 8;
-        int const py = y >> 8;
-        if (x < 0 || y < 0 || px >= right || py >= bottom) {
-            return false;
-        }
-        int const fx = x & 255;
-        int const fy = y & 255;
-        int const top = image.At(px, py) * (256 - fx) + image.At(px + 1, py) * fx;
-        int const low = image.At(px, py + 1) * (256 - fx) + image.At(px + 1, py + 1) * fx;
-        value = (top * (256 - fy) + low * fy) >> 16;
-        return true;
-    };
-    auto same = [&](int x, int y) {
-        int sum = 0;
-        for (int k = -1; k <= 1; ++k) {
-            int value = 0;
-            if (!level(x + k * dx, y + k * dy, value)) {
-                return false;
-            }
-            sum += value;
-        }
-        return (sum < 3 * threshold) == dark;
-    };
-    int x = from.x;
-    int y = from.y;
-    int length = 0;
-    int const pixels = width < 1 ? 1 : width;
-    // Across the strip in quarter pixels: the narrowest seen so far.
-    int strip = 4 * pixels;
-    int const reach = 2 * strip + 8;
-    int const maxSkip = Min(2, (pixels - 1) / 2);
-    // The start (a second leg's a width past the first's end) is first
-    // moved to the strip's middle.
-    if (same(x, y)) {
-        int const far = strip + strip / 4 + 8;
-        int a = 0;
-        while (a < far && same(x + dy * (a + 1) / 4, y - dx * (a + 1) / 4)) {
-            ++a;
-        }
-        int b = 0;
-        while (b < far && same(x - dy * (b + 1) / 4, y + dx * (b + 1) / 4)) {
-            ++b;
-        }
-        if (a + b + 1 <= strip + 4 + strip / 4) {
-            int const shift = (a - b) / 2;
-            x += dy * shift / 4;
-            y -= dx * shift / 4;
-        }
-    }
-    while (length < 1024) {
-        int nx = x + dx;
-        int ny = y + dy;
-        int skipped = 0;
-        while (skipped < maxSkip && !same(nx, ny)) {
-            nx += dx;
-            ny += dy;
-            ++skipped;
-        }
-        if (!same(nx, ny)) {
-            break;
-        }
-        length += skipped;
-        int const far = Min(reach, strip + strip / 4 + 8);
-        int a = 0;
-        while (a < far && same(nx + dy * (a + 1) / 4, ny - dx * (a + 1) / 4)) {
-            ++a;
-        }
-        int b = 0;
-        while (b < far && same(nx - dy * (b + 1) / 4, ny + dx * (b + 1) / 4)) {
-            ++b;
-        }
-        int shift = (a - b) / 2;
-        if (a + b + 1 > strip + 4 + strip / 4) {
-            int const half = (strip - 1) / 2;
-            if (a <= strip && a < b) {
-                shift = a - half;
-            } else if (b <= strip && b < a) {
-                shift = half - b;
-            } else {
-                break;
-            }
-        } else if (a + b + 1 < strip) {
-            strip = a + b + 1;
-        }
-        x = nx + dy * shift / 4;
-        y = ny - dx * shift / 4;
-        ++length;
-    }
-    end = Point{x >> 8, y >> 8};
-    return length;
+    return fine ? WalkStrip(InterpolatedSamples{image, threshold, dark, dx, dy}, from, dx, dy, width, end)
+                : WalkStrip(PixelSamples{image, threshold, dark, dx, dy}, from, dx, dy, width, end);
 }
 
 // A leg of either colour at any angle: the strip through the run's middle is
@@ -924,9 +902,15 @@ void MatrixCandidateFinder::CheckLPattern(GrayImage const& image, unsigned i, in
 bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool dark, Point start, int dx, int dy,
                                    int width, bool evenRun, bool fine, int& walked)
 {
+    if (IsOnFoundLeg(start, dark, fine)) {
+        return true;
+    }
+    if (IsInWideFrame(start, dark, fine, width)) {
+        walked = 0;
+        return false;
+    }
     auto follow = [&](Point from, int sx, int sy, int across, Point& end) {
-        return fine ? FollowStripFine(image, threshold, dark, from, sx, sy, across, end)
-                    : FollowStrip(image, threshold, dark, from, sx, sy, across, end);
+        return FollowStrip(image, threshold, dark, from, sx, sy, across, fine, end);
     };
     Point ends[2];
     int leg = follow(start, dx, dy, width, ends[0]) + follow(start, -dx, -dy, width, ends[1]);
@@ -938,6 +922,12 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
         leg = follow(start, dx, dy, width, ends[0]) + follow(start, -dx, -dy, width, ends[1]);
     }
     walked = leg;
+    if (leg >= kMinLeg - 4 && IsKnownMiss(ends, width, dark, fine)) {
+        return false;
+    }
+    // What this walk makes of the leg, for a row that walks it to the same
+    // ends; the timing sides alone are judged again.
+    WalkedLeg miss{{ends[0], ends[1]}, width, dark, fine, false};
     if (leg >= kMinLeg - 4) {
         // The chords mislead where modules of the leg's colour touch it: the
         // ends walked give the leg's direction; walk it again along that.
@@ -974,6 +964,9 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
         }
     }
     if (leg < kMinLeg - 4) {
+        if (walked >= kMinLeg - 4) {
+            NoteLeg(miss);
+        }
         return false;
     }
     // A second leg at an end: leaving from one width beyond the end, at a
@@ -1001,10 +994,12 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     // chords make small modules look wider than they are.
     int const wanted = Max(6, leg / 8);
     if (width >= 8 && leg < 5 * width) {
+        NoteLeg(miss);
         return false;
     }
     int const first = secondLength[0] >= secondLength[1] ? 0 : 1;
     if (secondLength[first] < wanted || secondLength[first] > leg * 8) {
+        NoteLeg(miss);
         return false;
     }
     // Data modules touching a thin leg draw the walks into them: its far
@@ -1012,6 +1007,12 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     // end is the corner.
     bool const thin = width <= 3;
     if (secondLength[1 - first] * 3 > leg && !thin) {
+        NoteLeg(miss);
+        if (miss.width >= kWideStrip) {
+            // A wide strip turning at both ends: a quiet zone or a label's
+            // frame, which every row across it walks to about here.
+            NoteLeg(WalkedLeg{{ends[0], ends[1]}, miss.width, dark, fine, false, true});
+        }
         return false;
     }
     int const tries = secondLength[1 - first] * 3 > leg && secondLength[1 - first] >= wanted ? 2 : 1;
@@ -1035,6 +1036,9 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
         along = across;
         across = swap;
     }
+    // Its two legs: a row across either finds this L again.
+    NoteLeg(WalkedLeg{{corner, along}, width, dark, fine, true});
+    NoteLeg(WalkedLeg{{corner, across}, width, dark, fine, true});
     unsigned slot = lPatternCount_;
     for (unsigned k = 0; k < lPatternCount_; ++k) {
         if (Abs(lPatterns_[k].corner.x - corner.x) <= kMinLeg / 2 &&
@@ -1053,6 +1057,77 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     fineLPatterns_ = fine ? fineLPatterns_ | (1u << slot) : fineLPatterns_ & ~(1u << slot);
     lPatternCount_ += slot == lPatternCount_ ? 1 : 0;
     return true;
+}
+
+bool MatrixCandidateFinder::IsOnLeg(WalkedLeg const& leg, Point start, int reach)
+{
+    // 1/256 pixel: between the ends, at most reach off the line through them.
+    long long const px = start.x;
+    long long const py = start.y;
+    long long const ax = leg.ends[0].x * 256LL + 128;
+    long long const ay = leg.ends[0].y * 256LL + 128;
+    long long const ex = leg.ends[1].x * 256LL + 128 - ax;
+    long long const ey = leg.ends[1].y * 256LL + 128 - ay;
+    long long const length2 = ex * ex + ey * ey;
+    if (length2 == 0) {
+        return false;
+    }
+    long long const along = (px - ax) * ex + (py - ay) * ey;
+    double const across = static_cast<double>((px - ax) * ey - (py - ay) * ex);
+    return along >= 0 && along <= length2 &&
+           across * across <= static_cast<double>(reach) * static_cast<double>(reach) * static_cast<double>(length2);
+}
+
+bool MatrixCandidateFinder::IsOnFoundLeg(Point start, bool dark, bool fine) const
+{
+    for (unsigned k = 0; k < walkedLegCount_ && k < kMaxWalkedLegs; ++k) {
+        WalkedLeg const& leg = walkedLegs_[k];
+        // A corner seen finely gives way to one walked in whole pixels.
+        if (leg.found && leg.dark == dark && (!leg.fine || fine) && IsOnLeg(leg, start, leg.width * 128 + 256)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MatrixCandidateFinder::IsInWideFrame(Point start, bool dark, bool fine, int width) const
+{
+    for (unsigned k = 0; k < walkedLegCount_ && k < kMaxWalkedLegs; ++k) {
+        WalkedLeg const& leg = walkedLegs_[k];
+        if (leg.frame && leg.dark == dark && leg.fine == fine && Abs(leg.width - width) <= leg.width / 4 &&
+            IsOnLeg(leg, start, leg.width * 128)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MatrixCandidateFinder::IsKnownMiss(Point const* ends, int width, bool dark, bool fine) const
+{
+    for (unsigned k = 0; k < walkedLegCount_ && k < kMaxWalkedLegs; ++k) {
+        WalkedLeg const& leg = walkedLegs_[k];
+        // A wide strip (a quiet zone between a symbol and the label's edge)
+        // is walked to ends and measured a few pixels apart from row to row;
+        // a thin one, to the pixel.
+        bool const wide = leg.width >= kWideStrip;
+        int const slack = wide ? leg.width / 2 : 1;
+        auto near = [&](Point const& a, Point const& b) { return Abs(a.x - b.x) <= slack && Abs(a.y - b.y) <= slack; };
+        if (leg.found || leg.dark != dark || leg.fine != fine || Abs(leg.width - width) > (wide ? leg.width / 4 : 1)) {
+            continue;
+        }
+        if ((near(leg.ends[0], ends[0]) && near(leg.ends[1], ends[1])) ||
+            (near(leg.ends[0], ends[1]) && near(leg.ends[1], ends[0]))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void MatrixCandidateFinder::NoteLeg(WalkedLeg const& leg)
+{
+    // The oldest gives way when the list is full.
+    walkedLegs_[walkedLegCount_ % kMaxWalkedLegs] = leg;
+    ++walkedLegCount_;
 }
 
 // Opposite each leg runs a timing side, a module of each colour in turn:

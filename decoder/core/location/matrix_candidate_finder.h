@@ -128,17 +128,42 @@ private:
     // Walks a strip of one colour from `from` (1/256 pixel) along the unit
     // vector (dx, dy) (x 256), keeping to its middle; the pixels walked, and
     // where it stopped: off the colour, or where the strip (about `width`
-    // wide) merges on both sides.
+    // wide) merges on both sides. `fine`: on samples between pixels, the
+    // strip measured across in quarter pixels, for strips two or three
+    // pixels wide.
     int FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx, int dy, int width,
-                    Point& end) const;
-    // FollowStrip at a quarter pixel, for strips two or three pixels wide.
-    int FollowStripFine(GrayImage const& image, int threshold, bool dark, Point from, int dx, int dy, int width,
-                        Point& end) const;
+                    bool fine, Point& end) const;
     // The L from a run's strip at `start` along (dx, dy), noted when found;
     // true when found (or already noted), with the pixels the strip first
     // walked in `walked`.
     bool SightL(GrayImage const& image, int threshold, bool dark, Point start, int dx, int dy, int width,
                 bool evenRun, bool fine, int& walked);
+    // A leg walked in this sweep: the legs of an L noted (a row across them
+    // again would find that L again), and the walks that found no L before
+    // the timing sides were looked at (a row that walks a strip to the same
+    // ends would judge it the same). Ends in pixels; width: the first
+    // walk's estimate for a miss, the leg's own for an L.
+    struct WalkedLeg {
+        Point ends[2];
+        int width;
+        bool dark;
+        bool fine;
+        bool found;
+        bool frame = false;  // a wide strip that turns at both ends
+    };
+    static constexpr unsigned kMaxWalkedLegs = 64;
+    static constexpr int kWideStrip = 8;  // pixels
+    // Whether `start` (1/256 pixel) lies between a leg's ends, at most
+    // `reach` (1/256 pixel) off its middle.
+    static bool IsOnLeg(WalkedLeg const& leg, Point start, int reach);
+    // Whether a run's middle lies on a leg of an L noted.
+    bool IsOnFoundLeg(Point start, bool dark, bool fine) const;
+    // Whether a run's middle, about as wide, lies in a wide strip walked
+    // before that turned at both ends.
+    bool IsInWideFrame(Point start, bool dark, bool fine, int width) const;
+    // Whether a first walk ended where one that found no L did.
+    bool IsKnownMiss(Point const* ends, int width, bool dark, bool fine) const;
+    void NoteLeg(WalkedLeg const& leg);
     // Whether the timing sides opposite the legs from `corner` to `along`
     // and to `across` change colour about once a module; `fine`: the ends
     // come from a walk at a quarter pixel, known to a pixel.
@@ -179,6 +204,8 @@ private:
     unsigned hanXinCount_ = 0;
     LPatternSighting lPatterns_[kMaxLPatterns];
     unsigned lPatternCount_ = 0;
+    WalkedLeg walkedLegs_[kMaxWalkedLegs];
+    unsigned walkedLegCount_ = 0;  // noted in this sweep; the oldest are overwritten
     // Bit k: lPatterns_[k] was walked at a quarter pixel (set when noted).
     unsigned fineLPatterns_ = 0;
     Dot dots_[kMaxDots];

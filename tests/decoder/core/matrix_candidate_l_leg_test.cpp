@@ -1,0 +1,78 @@
+// The solid L of Data Matrix symbols as the matrix candidate finder sights
+// it: every row across a leg meets the same L, which is noted once at the
+// symbol's corner, thin legs in noise and wide quiet zones alike, and a
+// sweep owes nothing to the sweep before it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "decoder/core/gray_image.h"
+#include "decoder/core/location/matrix_candidate_finder.h"
+#include "tests/support/symbol_renderer.h"
+
+namespace {
+
+using DEC2DIvra::GrayImage;
+using DEC2DIvra::LPatternSighting;
+using DEC2DIvra::MatrixCandidateFinder;
+
+TEST(MatrixCandidateLLegTest, EachSymbolsLIsNotedOnceAtItsCorner)
+{
+    struct Case {
+        int size;  // zint's size option
+        char const* data;
+        double module;
+        double angle;
+        double noise;
+        double blur;
+        bool inverted;
+    };
+    Case const cases[] = {
+        {4, "hello world ab", 2.0, 30, 25, 0, false},  // thin legs in noise
+        {4, "hello world ab", 2.0, 0, 0, 0, false},
+        {1, "123456", 2.0, 75, 25, 0, false},
+        {8, "ABC*123>XYZ*456>QRS*78", 3.0, 15, 0, 1.05, false},
+        {13, "Data Matrix ECC 200 reads ASCII, C40 and TEXT", 4.5, 30, 0, 0, false},  // wide quiet zone
+        {13, "Data Matrix ECC 200 reads ASCII, C40 and TEXT", 3.0, 60, 0, 0, true},
+    };
+    static MatrixCandidateFinder finder;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " at " + std::to_string(c.angle) + " " + std::to_string(c.module));
+        auto const r = support::render({.symbology = BARCODE_DATAMATRIX, .data = c.data, .option2 = c.size},
+                                       {.moduleSize = c.module, .angle = c.angle, .inverted = c.inverted,
+                                        .blur = c.blur, .noise = c.noise});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        MatrixCandidateFinder::Wanted wanted;
+        wanted.lPatterns = true;
+        // The L's corner: the bottom left module's middle.
+        support::Point const corner = r.symbol.toFrame({0.5, r.symbol.heightModules - 0.5});
+        int const reach = static_cast<int>(2 * c.module) + 1;
+        LPatternSighting first{};
+        // The same frame swept twice: the second sweep sees what the first did.
+        for (int sweep = 0; sweep < 2; ++sweep) {
+            finder.Start(image, {0, 0, r.frame.width - 1, r.frame.height - 1}, 2, wanted);
+            unsigned atCorner = 0;
+            LPatternSighting seen{};
+            for (unsigned i = 0; i < finder.GetLPatternCount(); ++i) {
+                LPatternSighting const& l = finder.GetLPatterns()[i];
+                if (std::abs(l.corner.x - corner.x) <= reach && std::abs(l.corner.y - corner.y) <= reach) {
+                    ++atCorner;
+                    seen = l;
+                }
+            }
+            EXPECT_EQ(atCorner, 1u) << "sweep " << sweep;
+            if (sweep == 0) {
+                first = seen;
+            } else {
+                EXPECT_EQ(seen.corner.x, first.corner.x);
+                EXPECT_EQ(seen.corner.y, first.corner.y);
+                EXPECT_EQ(seen.along.x, first.along.x);
+                EXPECT_EQ(seen.across.y, first.across.y);
+            }
+        }
+    }
+}
+
+}  // namespace
