@@ -39,7 +39,11 @@ namespace DEC2DIvra {
 //      AbstractRegionDecoder, MaxiCode (light centre) as horizontal segments
 //      across the symbol to the segment form of AbstractMatrixCodeDecoder.
 //   5. Data Matrix L-patterns, to AbstractLPatternDecoder: two solid legs
-//      meeting at a corner.
+//      meeting at a corner. When they give no label, the stage hands on
+//      what waited for it: the bar-like regions of stage 1 whose lines
+//      along their bars change colour like matrix modules, then the Aztec
+//      sightings of stage 4 whose rings were not even all round (both only
+//      wait while Data Matrix is read; the sightings not while MaxiCode is).
 //   6. Han Xin finders, to AbstractMatrixCodeDecoder: the corner patterns
 //      (1:1:1:1:3 across), as horizontal segments through each across the
 //      box they span.

@@ -3,7 +3,9 @@
 #include "decoder/core/geometry/geometry.h"
 #include "decoder/core/location/bar_region_builder.h"
 #include "decoder/core/location/bulls_eye_reach.h"
+#include "decoder/core/location/bulls_eye_rings.h"
 #include "decoder/core/location/code_searcher_candidate_order.h"
+#include "decoder/core/location/matrix_data_check.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/location/stacked_candidate_check.h"
 
@@ -59,6 +61,16 @@ void CodeSearcherEngine::BeginImage()
         tried = false;
     }
     stackedPatternSeen_ = -1;
+    for (bool& deferred : eyeDeferred_) {
+        deferred = false;
+    }
+    for (bool& deferred : linearDeferred_) {
+        deferred = false;
+    }
+    eyesDeferred_ = 0;
+    eyesHanded_ = 0;
+    linearDeferredCount_ = 0;
+    late_ = false;
 }
 
 int CodeSearcherEngine::Start(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
@@ -128,7 +140,10 @@ int CodeSearcherEngine::RunStage(CodeSearchStage stage, GrayImage const& image, 
         FindMatrixCandidates(image, option, decoders, stage);
         return SearchBullsEyes(image, option, decoders, label, outlet);
     case CodeSearchStage::kLPattern:
-        return SearchLPatternStage(image, option, decoders, label, outlet);
+        if (SearchLPatternStage(image, option, decoders, label, outlet) != 0) {
+            return 1;
+        }
+        return SearchDeferred(image, option, decoders, label, outlet);
     case CodeSearchStage::kHanXinFinder:
         FindMatrixCandidates(image, option, decoders, stage);
         return SearchHanXinFinders(image, option, *decoders.matrixCode, label, outlet);
@@ -242,8 +257,13 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
     unsigned const stackedBudget = GetStageBudget(option);
     for (unsigned i = 0; i < barCandidateCount_ && tried_ < budget; ++i) {
         BarRegionCandidate const& candidate = candidates[i];
-        bool const searched = candidate.deferred ? taken_.IsIncluded(candidate.region)
-                                                 : searched_.IsIncluded(candidate.region);
+        if (late_ != linearDeferred_[i]) {
+            continue;
+        }
+        bool const searched = late_ ? taken_.IsIncluded(candidate.region) ||
+                                          searched_.IsIncluded(candidate.region.CalcCenterPoint(), lateFirst_)
+                                    : candidate.deferred ? taken_.IsIncluded(candidate.region)
+                                                         : searched_.IsIncluded(candidate.region);
         if ((central && !IsOverlapping(candidate.region, window)) || searched) {
             continue;
         }
@@ -262,6 +282,15 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
                 }
                 continue;
             }
+        }
+        // Data Matrix data makes bar-like regions too, and has no finder
+        // for the sweeps below: a region that looks like matrix data waits
+        // until the L-pattern stage has had the frame.
+        if (!late_ && !stackedTried_[i] && IsWanted(CodeSearchStage::kLPattern, decoders) &&
+            LooksLikeMatrixData(image, candidate)) {
+            linearDeferred_[i] = true;
+            ++linearDeferredCount_;
+            continue;
         }
         // A QR or Aztec symbol's data makes bar-like regions that cost the
         // linear decoders many milliseconds each: once a region gave no label
@@ -678,7 +707,7 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
     FinderSighting const* eyes = matrix_.GetBullsEyes();
     unsigned const first = searched_.GetCount();
     unsigned const budget = GetStageBudget(option);
-    unsigned handed = 0;
+    unsigned handed = late_ ? eyesHanded_ : 0;
     // Of the strict sightings those seen on more than one row go first: a
     // ring-like patch of data seen on one row, tried first, marked the whole
     // symbol around it as searched and kept its true bull's-eye from being
@@ -698,7 +727,16 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
         // a row through a small turned bull's-eye can meet a light ring as its
         // widest middle run: an eye taken for MaxiCode goes to the Aztec
         // reader after the MaxiCode one, which looks for the true centre.
-        if ((!aztecWanted && !maxiWanted) || !IsFree(eye.centre, first)) {
+        if ((!aztecWanted && !maxiWanted) || !IsFree(eye.centre, first) || late_ != eyeDeferred_[k]) {
+            continue;
+        }
+        // Data Matrix data makes ring-like runs on a row now and then, but
+        // seldom even rings all round: such a sighting waits for the
+        // L-pattern stage (unless a MaxiCode centre might have passed for it).
+        if (!late_ && !maxi && !maxiWanted && IsWanted(CodeSearchStage::kLPattern, decoders) &&
+            !HasEvenRings(image, eye)) {
+            eyeDeferred_[k] = true;
+            ++eyesDeferred_;
             continue;
         }
         ++handed;
@@ -729,7 +767,24 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
             return 1;
         }
     }
+    eyesHanded_ = handed;
     return 0;
+}
+
+int CodeSearcherEngine::SearchDeferred(GrayImage const& image, tagDecodeOption const& option,
+                                       DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
+{
+    late_ = true;
+    lateFirst_ = searched_.GetCount();
+    int read = 0;
+    if (linearDeferredCount_ > 0) {
+        read = SearchLinear(image, option, decoders, label, outlet);
+    }
+    if (read == 0 && eyesDeferred_ > 0) {
+        read = SearchBullsEyes(image, option, decoders, label, outlet);
+    }
+    late_ = false;
+    return read;
 }
 
 int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOption const& option,

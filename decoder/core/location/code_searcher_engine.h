@@ -147,6 +147,12 @@ private:
                      DecodedLabel& label);
     int SearchBullsEyes(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                         DecodedLabel& label, LabelOutlet& outlet);
+    // The bar-like regions that looked like matrix data and the Aztec
+    // bull's-eyes whose rings were not even all round, put off while the L-pattern stage was
+    // still to come (Data Matrix data makes both): handed on after that
+    // stage read nothing, in the order of their own stages.
+    int SearchDeferred(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                       DecodedLabel& label, LabelOutlet& outlet);
     // The L-pattern stage: when the sweep looks for L patterns alone, its
     // rows are swept in kLPatternSweeps interleaved parts, each part's
     // sightings tried before the next part is swept.
@@ -206,6 +212,17 @@ private:
     bool bullsEyesFound_ = false;
     // Each swept bull's-eye's reach in pixels; -1 until measured.
     int bullsEyeReach_[MatrixCandidateFinder::kMaxBullsEyes] = {};
+    // The bull's-eyes put off, and how many the bull's-eye stage handed on.
+    bool eyeDeferred_[MatrixCandidateFinder::kMaxBullsEyes] = {};
+    unsigned eyesDeferred_ = 0;
+    unsigned eyesHanded_ = 0;
+    // The bar-like candidates put off, and how many.
+    bool linearDeferred_[BarRegionFinder::kMaxCandidates] = {};
+    unsigned linearDeferredCount_ = 0;
+    // The put-off work is being handed on; the searched regions from this
+    // index on are those of that pass.
+    bool late_ = false;
+    unsigned lateFirst_ = 0;
     bool otherPatternsFound_ = false;
     MatrixCandidateFinder matrix_;
     Region seenStacked_[kSeenStackedRegions];

@@ -464,5 +464,145 @@ TEST_F(CodeSearcherStagesTest, LinearStageLeavesOutRegionsInsideAQROrAztecSymbol
     }
 }
 
+// Data Matrix data makes bar-like regions and ring-like runs, and has no
+// finder the linear or bull's-eye stage could sweep for: the regions that
+// look like matrix data and the sightings whose rings are not even all round
+// wait for the L-pattern stage, which reads the symbol first. Nothing of the
+// symbol's data reaches the linear decoders or the Aztec reader before it.
+TEST_F(CodeSearcherStagesTest, DataMatrixDataWaitsForTheLPatternStage)
+{
+    struct Case {
+        char const* name;
+        std::string data;
+        int size;  // zint's option 2
+        double module;
+        double angle;
+    };
+    Case const cases[] = {
+        {"44 x 44", "Data Matrix ECC 200 reads ASCII, C40 and TEXT 0123456789", 13, 3.0, 30.0},
+        {"52 x 52", std::string(120, 'x') + "0123456789", 15, 2.0, 0.0},
+        {"72 x 72", std::string(200, 'Q') + "abcdefghij0123456789", 17, 2.0, 135.0},
+        {"96 x 96", std::string(300, 'D') + "0123456789", 20, 2.0, 45.0},
+        {"144 x 144", std::string(900, '7') + "END", 24, 2.0, 0.0},
+    };
+    // A MaxiCode centre passes for an Aztec bull's-eye at times, and is not
+    // kept waiting: MaxiCode is off, as in the factory settings.
+    manager.Root().read.maxi_code.Set(false);
+    PlugInStandIns();
+    auto& engine = *static_cast<CodeSearcherEngine*>(handle->GetCodeSearcher());
+    unsigned deferred = 0;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        support::Rendering const r = support::render(
+            {.symbology = BARCODE_DATAMATRIX, .data = c.data, .option2 = c.size},
+            {.moduleSize = c.module, .angle = c.angle});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        tagDecodeOption const option = MakeDefaultDecodeOption(r.frame.width, r.frame.height);
+        log.calls.clear();
+        engine.BeginImage();
+        // The data, inside the finder and the alternating border (whose
+        // modules along the edge pass for short bars, and may go).
+        double const w = r.symbol.widthModules;
+        double const h = r.symbol.heightModules;
+        support::Quad const data = {r.symbol.toFrame({2, 2}), r.symbol.toFrame({w - 2, 2}),
+                                    r.symbol.toFrame({w - 2, h - 2}), r.symbol.toFrame({2, h - 2})};
+        auto searchedInside = [&] {
+            SearchedRegionStack const& searched = engine.GetSearchedRegions();
+            unsigned inside = 0;
+            for (unsigned i = 0; i < searched.GetCount(); ++i) {
+                inside += IsInside(data, searched[i].CalcCenterPoint()) ? 1 : 0;
+            }
+            return inside;
+        };
+        for (unsigned s = 0; s <= static_cast<unsigned>(CodeSearchStage::kLPattern); ++s) {
+            log.running = static_cast<CodeSearchStage>(s);
+            unsigned const before = engine.GetSearchedRegions().GetCount();
+            engine.RunStage(log.running, image, option, handle->GetDecoderSet(), *label, refusing);
+            if (log.running == CodeSearchStage::kLinear) {
+                EXPECT_EQ(searchedInside(), 0u) << "the linear stage handed on the symbol's data";
+            }
+            // The stand-in reads nothing: what waited is handed on after the
+            // L patterns.
+            if (log.running == CodeSearchStage::kLPattern) {
+                deferred += engine.GetSearchedRegions().GetCount() > before ? 1 : 0;
+            }
+        }
+        unsigned lInside = 0;
+        for (Call const& call : log.calls) {
+            bool const inside = IsInside(r.symbol.corners, call.centre);
+            if (call.stage == CodeSearchStage::kBullsEye && call.running != CodeSearchStage::kLPattern) {
+                EXPECT_FALSE(inside) << "an Aztec read of the data at " << call.centre.x << ", " << call.centre.y;
+            }
+            lInside += call.stage == CodeSearchStage::kLPattern && inside ? 1 : 0;
+        }
+        EXPECT_GE(lInside, 1u);
+    }
+    EXPECT_GT(deferred, 0u) << "nothing waited in any frame";
+}
+
+// A bar code and an Aztec symbol beside a Data Matrix symbol still read in
+// their own stages, before the L-pattern stage, through the decoders the
+// firmware builds.
+TEST_F(CodeSearcherStagesTest, SymbolsBesideDataMatrixDataReadInTheirOwnStages)
+{
+    manager.Root().read.maxi_code.Set(false);
+    struct Placed {
+        char const* name;
+        int symbology;
+        std::string data;
+        int size;
+        double x;
+        double y;
+        double module;
+        double angle;
+        CodeSearchStage stage;
+    };
+    Placed const placed[] = {
+        {"Data Matrix", BARCODE_DATAMATRIX, std::string(120, 'x') + "0123456789", 15, 170, 150, 2.0, 10.0,
+         CodeSearchStage::kLPattern},
+        {"Aztec", BARCODE_AZTEC, "AZTEC BESIDE DATA MATRIX 0123456789", 3, 470, 150, 3.0, 20.0,
+         CodeSearchStage::kBullsEye},
+        {"Code 128", BARCODE_CODE128, "CODE128-BESIDE", 0, 320, 380, 2.0, 5.0, CodeSearchStage::kLinear},
+    };
+    support::Frame frame = support::makeFrame();
+    for (Placed const& p : placed) {
+        ASSERT_TRUE(support::drawSymbol(frame, {.symbology = p.symbology, .data = p.data, .option2 = p.size},
+                                        {.moduleSize = p.module, .angle = p.angle,
+                                         .centre = support::Point{p.x, p.y}, .quietZone = 4.0})
+                        .ok)
+            << p.name;
+    }
+    // Every label offered is refused, so that each stage runs.
+    struct Offered final : LabelOutlet {
+        CallLog* log = nullptr;
+        std::vector<std::pair<CodeSearchStage, std::string>> labels;
+        bool Offer(DecodedLabel const& l) override
+        {
+            labels.emplace_back(log->running, std::string(&l.data[0], l.data.GetCount()));
+            return false;
+        }
+    } offered;
+    offered.log = &log;
+    auto& engine = *static_cast<CodeSearcherEngine*>(handle->GetCodeSearcher());
+    GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
+    tagDecodeOption const option = MakeDefaultDecodeOption(frame.width, frame.height);
+    engine.BeginImage();
+    for (unsigned s = 0; s <= static_cast<unsigned>(CodeSearchStage::kLPattern); ++s) {
+        log.running = static_cast<CodeSearchStage>(s);
+        engine.RunStage(log.running, image, option, handle->GetDecoderSet(), *label, offered);
+    }
+    for (Placed const& p : placed) {
+        SCOPED_TRACE(p.name);
+        bool read = false;
+        for (auto const& [stage, data] : offered.labels) {
+            EXPECT_TRUE(data == placed[0].data || data == placed[1].data || data == placed[2].data)
+                << "a wrong label: " << data;
+            read = read || (data == p.data && stage == p.stage);
+        }
+        EXPECT_TRUE(read) << "not read in its own stage";
+    }
+}
+
 }  // namespace
 }  // namespace DEC2DIvra
