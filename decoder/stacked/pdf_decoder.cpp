@@ -148,15 +148,23 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
     // Most symbols lie whole where they were located: the short lines of
     // both polarities first, at a fraction of the long lines' cost (a symbol
     // light on dark no longer waits for every long line of the other).
+    // Every other short line is read first; the lines between only when
+    // that reads nothing.
     if (!fromSegment && pdf417_->read.Get() && area.nearHalfLength > 0) {
-        for (int pass = 0; pass < 2; ++pass) {
-            bool const inverted = pass == 1;
-            if ((inverted && !reversed) || (!inverted && !normal)) {
-                continue;
+        reader.SetPolarities(normal, reversed);
+        for (int stage = 0; stage < 2; ++stage) {
+            if (stage == 1 && !reader.ReadAllNearLines()) {
+                break;
             }
-            int const result = tryPDF417(area, inverted);
-            if (result >= 0) {
-                return result;
+            for (int pass = 0; pass < 2; ++pass) {
+                bool const inverted = pass == 1;
+                if ((inverted && !reversed) || (!inverted && !normal)) {
+                    continue;
+                }
+                int const result = tryPDF417(area, inverted);
+                if (result >= 0) {
+                    return result;
+                }
             }
         }
     }

@@ -511,6 +511,106 @@ void PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool in
     }
 }
 
+namespace {
+
+// Puts a sighting met on `line` among those of a list kept in line order.
+void InsertSighting(PDFRowReader::Hit* hits, unsigned short* lines, unsigned& count, PDFRowReader::Hit const& hit,
+                    unsigned line)
+{
+    if (count >= PDFRowReader::kMaxLines) {
+        return;
+    }
+    unsigned i = count++;
+    for (; i > 0 && lines[i - 1] > line; --i) {
+        hits[i] = hits[i - 1];
+        lines[i] = lines[i - 1];
+    }
+    hits[i] = hit;
+    lines[i] = static_cast<unsigned short>(line);
+}
+
+}  // namespace
+
+void PDFRowReader::AddLineSightings(float const* e, unsigned edges, bool firstDark, unsigned line, float x0, float y0,
+                                    float step, float ux, float uy)
+{
+    // Read backward the edges come in the other order, as negated distances
+    // from the line's start: the runs keep their widths. The first dark run
+    // met backward is the one before the last edge.
+    float reversed[kMaxEdges];
+    for (unsigned i = 0; i < edges; ++i) {
+        reversed[i] = -e[edges - 1 - i];
+    }
+    bool const backFirstDark = firstDark != (edges % 2 == 1);
+    for (unsigned inverted = 0; inverted < 2; ++inverted) {
+        if (!polarities_[inverted]) {
+            continue;
+        }
+        for (unsigned backward = 0; backward < 2; ++backward) {
+            float const* run = backward != 0 ? reversed : e;
+            float const sign = backward != 0 ? -1.0f : 1.0f;
+            // Light on dark, the dark runs of the frame are the symbol's spaces.
+            bool const dark = (backward != 0 ? backFirstDark : firstDark) != (inverted != 0);
+            bool haveStart = false;
+            bool haveStop = false;
+            Hit start{};
+            Hit stop{};
+            for (unsigned k = dark ? 0 : 1; k + 8 < edges; k += 2) {
+                float w[8];
+                for (unsigned i = 0; i < 8; ++i) {
+                    w[i] = run[k + i + 1] - run[k + i];
+                }
+                float const module = (run[k + 8] - run[k]) * step / 17.0f;
+                if (!haveStart && IsStartPattern(w)) {
+                    float const p = sign * run[k + 8] * step;
+                    start = Hit{x0 + ux * p, y0 + uy * p, module};
+                    haveStart = true;
+                } else if (IsStopPattern(w)) {
+                    float const p = sign * run[k] * step;
+                    stop = Hit{x0 + ux * p, y0 + uy * p, module};
+                    haveStop = true;
+                }
+            }
+            Sightings& s = b_->near[inverted * 2 + backward];
+            if (haveStart) {
+                InsertSighting(s.left, s.leftLine, s.leftCount, start, line);
+            }
+            if (haveStop) {
+                InsertSighting(s.right, s.rightLine, s.rightCount, stop, line);
+            }
+        }
+    }
+}
+
+void PDFRowReader::CollectNearSightings(GrayImage const& image, Area const& area, unsigned first, unsigned stride)
+{
+    unsigned const lines = CountSearchLines(area);
+    for (unsigned j = first; j < lines; j += stride) {
+        float x0 = 0;
+        float y0 = 0;
+        float step = 0;
+        bool firstDark = false;
+        unsigned const edges = ScanSearchLine(image, area, false, false, j, x0, y0, step, firstDark);
+        if (edges != 0) {
+            AddLineSightings(b_->edges, edges, firstDark, j, x0, y0, step, area.ux, area.uy);
+        }
+    }
+}
+
+bool PDFRowReader::ReadAllNearLines()
+{
+    nearWanted_ = 2;
+    if (nearRead_ == 0) {
+        return true;
+    }
+    for (Sightings const& s : b_->near) {
+        if (s.leftCount > 0 && s.rightCount > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward,
                                   unsigned& leftCount, unsigned& rightCount)
 {
@@ -1002,15 +1102,31 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     unsigned leftCount = 0;
     unsigned rightCount = 0;
     bool backward = false;
+    Hit* leftHits = b_->left;
+    Hit* rightHits = b_->right;
     if (area.nearHalfLength > 0 && area.nearHalfLength < area.halfLength) {
-        // The short lines only, both ways.
+        // The short lines only, both ways, from the sightings of one sampling.
         Area near = area;
         near.halfLength = area.nearHalfLength;
-        for (bool const way : {false, true}) {
-            leftCount = rightCount = 0;
-            CollectHits(image, near, inverted, way, leftCount, rightCount);
+        if (nearRead_ == 0) {
+            for (Sightings& s : b_->near) {
+                s.leftCount = s.rightCount = 0;
+            }
+            CollectNearSightings(image, near, 0, 2);
+            nearRead_ = 1;
+        }
+        if (nearWanted_ == 2 && nearRead_ == 1) {
+            CollectNearSightings(image, near, 1, 2);
+            nearRead_ = 2;
+        }
+        for (unsigned way = 0; way < 2; ++way) {
+            Sightings& s = b_->near[(inverted ? 2 : 0) + way];
+            leftCount = s.leftCount;
+            rightCount = s.rightCount;
             if (leftCount >= 3 && rightCount >= 3) {
-                backward = way;
+                leftHits = s.left;
+                rightHits = s.right;
+                backward = way == 1;
                 break;
             }
         }
@@ -1041,8 +1157,8 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     float lt[2], lb[2], rt[2], rb[2];
     float leftModule = 0;
     float rightModule = 0;
-    if (!FitColumn(b_->left, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
-        !FitColumn(b_->right, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
+    if (!FitColumn(leftHits, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
+        !FitColumn(rightHits, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
         return false;
     }
     seen = true;

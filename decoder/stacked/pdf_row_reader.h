@@ -37,6 +37,16 @@ public:
         unsigned short value[kMaxColumns];
         unsigned char cluster[kMaxColumns];
     };
+    // Start and stop sightings on the short search lines of one polarity
+    // and reading way, in line order, with the line each was met on.
+    struct Sightings {
+        Hit left[kMaxLines];
+        Hit right[kMaxLines];
+        unsigned short leftLine[kMaxLines];
+        unsigned short rightLine[kMaxLines];
+        unsigned leftCount;
+        unsigned rightCount;
+    };
     struct Buffers {
         float samples[kMaxSamples];
         float edges[kMaxEdges];
@@ -44,6 +54,7 @@ public:
         Hit right[kMaxLines];
         Hit spareLeft[kMaxLines];
         Hit spareRight[kMaxLines];
+        Sightings near[4];  // inverted x 2 + backward
         LineRead lines[kMaxLines];
         LineRead rowLine;
         float rowAt[2][kMaxRows];  // each row's fraction along the left and right columns
@@ -74,6 +85,17 @@ public:
     };
 
     explicit PDFRowReader(Buffers* buffers) : b_(buffers) {}
+
+    // Which polarities the short lines are read for (both unless told).
+    void SetPolarities(bool normal, bool inverted)
+    {
+        polarities_[0] = normal;
+        polarities_[1] = inverted;
+    }
+    // The short lines are sampled once for both polarities and both reading
+    // ways, every other line at first; this adds the lines between. False
+    // when the lines read so far show no side of a symbol in any reading.
+    bool ReadAllNearLines();
 
     // Fills `codewords` (rows x columns, row-major) and `erasures`; false when
     // no symbol was found. `seen` tells whether start and stop columns were
@@ -175,7 +197,18 @@ private:
         rt[0] = right[0], rt[1] = right[1], rb[0] = right[2], rb[1] = right[3];
     }
 
+    // Samples the short lines from `first` on, `stride` apart, and adds their
+    // sightings to those of the lines read before, in line order.
+    void CollectNearSightings(GrayImage const& image, Area const& area, unsigned first, unsigned stride);
+    // Adds one line's sightings from its edges, read forward and backward.
+    void AddLineSightings(float const* edges, unsigned count, bool firstDark, unsigned line, float x0, float y0,
+                          float step, float ux, float uy);
+
     Buffers* b_;
+    bool polarities_[2] = {true, true};
+    // Short lines sampled: 0 none, 1 every other one, 2 all; wanted next.
+    unsigned nearRead_ = 0;
+    unsigned nearWanted_ = 1;
 };
 
 }  // namespace DEC2DIvra
