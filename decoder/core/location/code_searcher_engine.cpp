@@ -230,6 +230,7 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
     Rectangle const window{option.centralLeft, option.centralTop, option.centralRight, option.centralBottom};
     unsigned const budget = option.readMode == kReadModeMoving ? kMovingBudget : kHandyBudget;
     unsigned const stackedBudget = GetStageBudget(option);
+    bool const micro = property_->micro_pdf417.read.Get();
     for (unsigned i = 0; i < barCandidateCount_ && tried_ < budget; ++i) {
         BarRegionCandidate const& candidate = candidates[i];
         bool const searched = candidate.deferred ? taken_.IsIncluded(candidate.region)
@@ -237,12 +238,15 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         if ((central && !IsOverlapping(candidate.region, window)) || searched) {
             continue;
         }
-        // A region that shows a PDF417 start or stop pattern goes to the
-        // stacked decoder before the linear ones: their trials over a PDF417
-        // symbol's rows cost many times its read, and now and then one of them
-        // takes a row's bars for a linear symbol. A region it reads nothing in
-        // goes on to the linear decoders as any other.
-        if (stacked && stackedHanded_ < stackedBudget && IsStackedCandidate(image, candidate) &&
+        // A region that shows a PDF417 start or stop pattern, or with
+        // MicroPDF417 read the row address patterns at both ends of its rows,
+        // and whose lines across show differing rows goes to the stacked
+        // decoder before the linear ones: their trials over a stacked
+        // symbol's rows cost many times its read, and now and then one of
+        // them takes a row's bars for a linear symbol. A region it reads
+        // nothing in goes on to the linear decoders as any other.
+        if (stacked && stackedHanded_ < stackedBudget &&
+            (IsStackedCandidate(image, candidate) || (micro && ShowsRowAddressPatterns(image, candidate))) &&
             HasDifferingRows(image, candidate)) {
             stackedTried_[i] = true;
             ++stackedHanded_;
