@@ -242,53 +242,74 @@ bool HasBlocksBeside(int const* runs, long long at, bool forward, long long firs
     return false;
 }
 
-// An end of a MicroPDF417 row read either way: its left row address pattern
-// after the quiet zone, or its right one and the one-module stop bar before
-// it, each with the codeword beside it and the block beyond (a codeword or a
-// row address pattern). The first or second bar of either end may be the
-// symbol's (a speck in the quiet zone makes a bar of its own). A locator's
-// region may hold only a part of a row whose short bars gave it (one end, or
-// neither), and a line along a turned symbol's rows crosses from row to row:
-// one end is all that is looked for.
-bool IsRowAddressLine(int const* runs, unsigned runCount, bool firstDark, bool wantDark)
+// An end of a row seen on a line: which of the four (the left or the right
+// end, read forward or backward, and the bars' colour), where along the line
+// its outermost bar begins, and the width of its row address pattern.
+struct RowEnd {
+    unsigned kind;
+    int position;
+    int total10;
+};
+constexpr unsigned kMaxRowEnds = 16;
+
+// The ends of MicroPDF417 rows along a line read either way: a left row
+// address pattern after a quiet zone, or a right one and the one-module stop
+// bar before one, each with the codeword beside it and the block beyond (a
+// codeword or a row address pattern). A quiet zone here is a light run of two
+// modules or more. A locator's region may hold only a part of a row whose
+// short bars gave it, and a line along a turned symbol's rows crosses from
+// row to row: an end anywhere along the line counts. How many are found, at
+// most `capacity`.
+unsigned FindRowEnds(int const* runs, unsigned runCount, bool firstDark, bool wantDark, RowEnd* ends,
+                     unsigned capacity)
 {
-    // A run of the bars' colour at an end of the line is cut by the region's
-    // end: a bar only partly seen, or the quiet zone of a symbol of the other
-    // colour.
+    // The runs of the bars' colour; the first and the last run of the line
+    // are cut by its ends and never taken for a bar.
     unsigned const first = firstDark == wantDark ? 2 : 1;
     if (runCount < 4) {
-        return false;
+        return 0;
     }
     unsigned const last = ((runCount - 2) & 1u) == (first & 1u) ? runCount - 2 : runCount - 3;
     // Room for a side pattern, a codeword and another side pattern.
     if (last < first + 2 * kRowAddressRuns + kCodewordRuns) {
-        return false;
+        return 0;
     }
-    int total10 = 0;
-    for (unsigned k = 0; k < 2; ++k) {
-        unsigned const a = first + 2 * k;
-        unsigned const z = last - 2 * k;
-        // Forward: the left pattern's first bar at a; the stop bar at z, a
-        // module wide (two at most).
-        if (IsSideRowAddress(runs + a, false, total10) &&
-            HasBlocksBeside(runs, a + kRowAddressRuns, true, first, last, total10)) {
-            return true;
+    unsigned count = 0;
+    int position = 0;
+    for (unsigned i = 0; i < first; ++i) {
+        position += runs[i];
+    }
+    unsigned const colour = wantDark ? 4u : 0u;
+    for (unsigned i = first; i <= last && count < capacity; position += runs[i] + runs[i + 1], i += 2) {
+        int const before = runs[i - 1] * 5;  // against total10: two modules
+        int const after = runs[i + 1] * 5;
+        int total10 = 0;
+        unsigned kind = 4;
+        // Forward: the left pattern's first bar at i after a quiet zone, or the
+        // stop bar at i (a module wide, two at most) before one.
+        if (i + kRowAddressRuns <= last && IsSideRowAddress(runs + i, false, total10) && before >= total10 &&
+            HasBlocksBeside(runs, i + kRowAddressRuns, true, first, last, total10)) {
+            kind = 0;
+        } else if (i >= first + kRowAddressRuns && IsSideRowAddress(runs + i - kRowAddressRuns, false, total10) &&
+                   runs[i] * 5 <= total10 && after >= total10 &&
+                   HasBlocksBeside(runs, i - kRowAddressRuns, false, first, last, total10)) {
+            kind = 1;
+        // Backward: the stop bar at i after a quiet zone, or the left
+        // pattern's first bar at i before one.
+        } else if (i + kRowAddressRuns + 1 <= last && IsSideRowAddress(runs + i + 1, true, total10) &&
+                   runs[i] * 5 <= total10 && before >= total10 &&
+                   HasBlocksBeside(runs, i + 1 + kRowAddressRuns, true, first, last, total10)) {
+            kind = 2;
+        } else if (i >= first + kRowAddressRuns - 1 &&
+                   IsSideRowAddress(runs + i - (kRowAddressRuns - 1), true, total10) && after >= total10 &&
+                   HasBlocksBeside(runs, i - (kRowAddressRuns - 1), false, first, last, total10)) {
+            kind = 3;
         }
-        if (IsSideRowAddress(runs + z - kRowAddressRuns, false, total10) && runs[z] * 5 <= total10 &&
-            HasBlocksBeside(runs, z - kRowAddressRuns, false, first, last, total10)) {
-            return true;
-        }
-        // Backward: the stop bar at a; the left pattern's first bar at z.
-        if (IsSideRowAddress(runs + a + 1, true, total10) && runs[a] * 5 <= total10 &&
-            HasBlocksBeside(runs, a + 1 + kRowAddressRuns, true, first, last, total10)) {
-            return true;
-        }
-        if (IsSideRowAddress(runs + z - (kRowAddressRuns - 1), true, total10) &&
-            HasBlocksBeside(runs, z - (kRowAddressRuns - 1), false, first, last, total10)) {
-            return true;
+        if (kind < 4) {
+            ends[count++] = RowEnd{kind | colour, kind == 1 || kind == 3 ? position + runs[i] : position, total10};
         }
     }
-    return false;
+    return count;
 }
 
 }  // namespace
@@ -298,13 +319,37 @@ bool ShowsRowAddressPatterns(GrayImage const& image, BarRegionCandidate const& c
     long long const t0 = candidate.t0;
     long long const t1 = candidate.t1;
     long long const lines[3] = {(t0 + t1) / 2, (3 * t0 + t1) / 4, (t0 + 3 * t1) / 4};
+    // The region may hold a part of the rows only: the lines run on beyond
+    // both its ends by half its length.
+    BarRegionCandidate longer = candidate;
+    int const half = (candidate.s1 - candidate.s0) / 2;
+    longer.s0 = candidate.s0 - half;
+    longer.s1 = candidate.s1 + half;
     int runs[kMaxRuns];
-    for (long long const t : lines) {
+    RowEnd ends[3][kMaxRowEnds];
+    unsigned counts[3] = {};
+    for (unsigned line = 0; line < 3; ++line) {
         bool firstDark = false;
-        unsigned const runCount = LineRuns(image, candidate, t, runs, firstDark);
-        if (runCount > 0 && (IsRowAddressLine(runs, runCount, firstDark, true) ||
-                             IsRowAddressLine(runs, runCount, firstDark, false))) {
-            return true;
+        unsigned const runCount = LineRuns(image, longer, lines[line], runs, firstDark);
+        counts[line] = FindRowEnds(runs, runCount, firstDark, true, ends[line], kMaxRowEnds);
+        counts[line] += FindRowEnds(runs, runCount, firstDark, false, ends[line] + counts[line],
+                                    kMaxRowEnds - counts[line]);
+    }
+    // The row address patterns of a side stand in a column: two lines across
+    // the rows show an end of one kind at one place, within two modules. Data
+    // that passes for one on a line (a matrix symbol's) does not on another.
+    for (unsigned a = 0; a < 3; ++a) {
+        for (unsigned b = a + 1; b < 3; ++b) {
+            for (unsigned i = 0; i < counts[a]; ++i) {
+                for (unsigned k = 0; k < counts[b]; ++k) {
+                    RowEnd const& x = ends[a][i];
+                    RowEnd const& y = ends[b][k];
+                    int const apart = x.position - y.position;
+                    if (x.kind == y.kind && (apart < 0 ? -apart : apart) * 5 <= x.total10) {
+                        return true;
+                    }
+                }
+            }
         }
     }
     return false;

@@ -109,7 +109,7 @@ TEST(StackedCandidateCheckTest, MicroPdf417RowsAndNoLinearSymbolShowRowAddressPa
          {.symbology = BARCODE_MICROPDF417, .data = "Two columns 12345", .option2 = 2}, 2.0, 30, false, false,
          true},
         {"MicroPDF417, 3 columns, upside down",
-         {.symbology = BARCODE_MICROPDF417, .data = "THREE COLUMNS 0123456789", .option2 = 3}, 2.5, 195, false,
+         {.symbology = BARCODE_MICROPDF417, .data = "THREE COLUMNS 0123456789", .option2 = 3}, 2.0, 165, false,
          false, true},
         {"MicroPDF417, 4 columns, light on dark",
          {.symbology = BARCODE_MICROPDF417, .data = "FOUR COLUMNS 1234567890", .option2 = 4}, 2.0, 300, true,
