@@ -292,8 +292,13 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // one read from the same region whose outline holds the label is
         // offered instead. A composite's linear part lies beside its 2D part.
         // A region the stacked decoder read nothing in already is not read
-        // again.
+        // again. A Code 128 label that carries a composite's linkage, from a
+        // region whose lines across read alike (its bars, not a stacked
+        // symbol's rows), is the linear part of a composite: the composite
+        // reader reads the 2D part beside it, a PDF417 one included, and the
+        // stacked read around it would only pay for that symbol twice.
         if (stacked != nullptr && !stackedTried_[i] && MayHoldStackedSymbol(image) &&
+            !(composite != nullptr && IsCompositeLinearPart(label) && !HasDifferingRows(image, candidate)) &&
             ReadsStackedAround(image, *stacked, candidate.region, label)) {
             if (Deliver(stackedLabel_, outlet)) {
                 return 1;
@@ -376,6 +381,12 @@ bool CodeSearcherEngine::MayHoldStackedSymbol(GrayImage const& image)
         }
     }
     return stackedPatternSeen_ == 1;
+}
+
+bool CodeSearcherEngine::IsCompositeLinearPart(DecodedLabel const& label)
+{
+    SymbologyIdentifier const& id = label.identifier;
+    return id.GetSymbology() == SYMBOLOGY_CODE128 && (id.GetModifierBit(8) || id.GetModifierBit(9));
 }
 
 bool CodeSearcherEngine::ReadsStackedAround(GrayImage const& image, AbstractStackCodeDecoder& decoder,
