@@ -17,8 +17,9 @@ namespace DEC2DIvra {
 //      edges; strongest (most edges, most coherent) first, except that a
 //      band whose lines across it did not see the same edges goes after a
 //      band that did and whose region holds its centre. A region whose
-//      profile shows a PDF417 start or stop pattern and whose lines across
-//      it show different rows goes to AbstractStackCodeDecoder first (the
+//      profile shows a PDF417 start or stop pattern (or, with MicroPDF417
+//      read, the row address patterns at an end of a row) and whose lines
+//      across it show different rows goes to AbstractStackCodeDecoder first (the
 //      linear decoders' trials over a PDF417 symbol cost many times its
 //      read), and to the linear decoders only when it gives no label; the
 //      stacked stage does not hand it again. With a QR stage

@@ -255,6 +255,7 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
     Rectangle const window{option.centralLeft, option.centralTop, option.centralRight, option.centralBottom};
     unsigned const budget = option.readMode == kReadModeMoving ? kMovingBudget : kHandyBudget;
     unsigned const stackedBudget = GetStageBudget(option);
+    bool const micro = property_->micro_pdf417.read.Get();
     for (unsigned i = 0; i < barCandidateCount_ && tried_ < budget; ++i) {
         BarRegionCandidate const& candidate = candidates[i];
         if (late_ != linearDeferred_[i]) {
@@ -267,12 +268,15 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         if ((central && !IsOverlapping(candidate.region, window)) || searched) {
             continue;
         }
-        // A region that shows a PDF417 start or stop pattern goes to the
-        // stacked decoder before the linear ones: their trials over a PDF417
-        // symbol's rows cost many times its read, and now and then one of them
-        // takes a row's bars for a linear symbol. A region it reads nothing in
-        // goes on to the linear decoders as any other.
-        if (stacked && stackedHanded_ < stackedBudget && IsStackedCandidate(image, candidate) &&
+        // A region that shows a PDF417 start or stop pattern, or with
+        // MicroPDF417 read the row address patterns at both ends of its rows,
+        // and whose lines across show differing rows goes to the stacked
+        // decoder before the linear ones: their trials over a stacked
+        // symbol's rows cost many times its read, and now and then one of
+        // them takes a row's bars for a linear symbol. A region it reads
+        // nothing in goes on to the linear decoders as any other.
+        if (stacked && stackedHanded_ < stackedBudget &&
+            (IsStackedCandidate(image, candidate) || (micro && ShowsRowAddressPatterns(image, candidate))) &&
             HasDifferingRows(image, candidate)) {
             stackedTried_[i] = true;
             ++stackedHanded_;
@@ -327,8 +331,13 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // one read from the same region whose outline holds the label is
         // offered instead. A composite's linear part lies beside its 2D part.
         // A region the stacked decoder read nothing in already is not read
-        // again.
+        // again. A Code 128 label that carries a composite's linkage, from a
+        // region whose lines across read alike (its bars, not a stacked
+        // symbol's rows), is the linear part of a composite: the composite
+        // reader reads the 2D part beside it, a PDF417 one included, and the
+        // stacked read around it would only pay for that symbol twice.
         if (stacked != nullptr && !stackedTried_[i] && MayHoldStackedSymbol(image) &&
+            !(composite != nullptr && IsCompositeLinearPart(label) && !HasDifferingRows(image, candidate)) &&
             ReadsStackedAround(image, *stacked, candidate.region, label)) {
             if (Deliver(stackedLabel_, outlet)) {
                 return 1;
@@ -411,6 +420,12 @@ bool CodeSearcherEngine::MayHoldStackedSymbol(GrayImage const& image)
         }
     }
     return stackedPatternSeen_ == 1;
+}
+
+bool CodeSearcherEngine::IsCompositeLinearPart(DecodedLabel const& label)
+{
+    SymbologyIdentifier const& id = label.identifier;
+    return id.GetSymbology() == SYMBOLOGY_CODE128 && (id.GetModifierBit(8) || id.GetModifierBit(9));
 }
 
 bool CodeSearcherEngine::ReadsStackedAround(GrayImage const& image, AbstractStackCodeDecoder& decoder,

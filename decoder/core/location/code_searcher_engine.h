@@ -127,6 +127,9 @@ private:
     // PDF417 start or stop pattern, a linear decoder met a PDF417 row, or
     // MicroPDF417 is read. Only then is a linear label checked against one.
     bool MayHoldStackedSymbol(GrayImage const& image);
+    // Whether a Code 128 label carries the linkage of a composite's linear
+    // part (the 2D part lies beside it).
+    static bool IsCompositeLinearPart(DecodedLabel const& label);
     // Whether the stacked reader reads a symbol from the region whose outline
     // holds the label's centre; that symbol's label is left in stackedLabel_.
     bool ReadsStackedAround(GrayImage const& image, AbstractStackCodeDecoder& decoder, Region const& region,

@@ -36,11 +36,15 @@ bool HasPattern(int const* runs, bool firstDark, unsigned runCount, bool wantDar
 
 namespace {
 
-bool HasStartOrStop(GrayImage const& image, BarRegionCandidate const& candidate, long long t)
+// The runs of the line at t along the region, light and dark against the
+// mean of its darkest and lightest samples; how many, or 0 when the line is
+// flat or too short. `firstDark` tells the colour of the first run.
+unsigned LineRuns(GrayImage const& image, BarRegionCandidate const& candidate, long long t, int* runs,
+                  bool& firstDark)
 {
     long long const length = static_cast<long long>(candidate.s1) - candidate.s0 + 1;
     if (length < 17 || length > static_cast<long long>(kMaxSamples)) {
-        return false;
+        return 0;
     }
     unsigned short samples[kMaxSamples];
     unsigned count = 0;
@@ -57,12 +61,11 @@ bool HasStartOrStop(GrayImage const& image, BarRegionCandidate const& candidate,
         high = v > high ? v : high;
     }
     if (count < 17 || high - low < kContrastFloor) {
-        return false;
+        return 0;
     }
     int const threshold = (low + high) / 2;
-    int runs[kMaxRuns];
     unsigned runCount = 0;
-    bool const firstDark = samples[0] < threshold;
+    firstDark = samples[0] < threshold;
     bool dark = firstDark;
     int run = 0;
     for (unsigned i = 0; i < count && runCount < kMaxRuns; ++i) {
@@ -76,6 +79,17 @@ bool HasStartOrStop(GrayImage const& image, BarRegionCandidate const& candidate,
     }
     if (runCount < kMaxRuns) {
         runs[runCount++] = run;
+    }
+    return runCount;
+}
+
+bool HasStartOrStop(GrayImage const& image, BarRegionCandidate const& candidate, long long t)
+{
+    int runs[kMaxRuns];
+    bool firstDark = false;
+    unsigned const runCount = LineRuns(image, candidate, t, runs, firstDark);
+    if (runCount == 0) {
+        return false;
     }
     // The start pattern ends with a space, so read backward it begins with one;
     // light-on-dark symbols show the same runs with the colours exchanged.
@@ -103,6 +117,239 @@ bool IsStackedCandidate(GrayImage const& image, BarRegionCandidate const& candid
     for (long long const t : lines) {
         if (HasStartOrStop(image, candidate, t)) {
             return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+// The row address patterns of the left and right columns of a MicroPDF417
+// symbol, 1 to 52: three bars and three spaces over 10 modules, given by
+// their first 9 modules (first module in bit 8, a bar 0, a space 1; the
+// 10th module is a space).
+constexpr unsigned short kSideRowAddresses[52] = {
+    0x06E, 0x02E, 0x026, 0x066, 0x046, 0x042, 0x062, 0x022, 0x032, 0x012, 0x01A, 0x03A, 0x07A,
+    0x072, 0x076, 0x036, 0x016, 0x014, 0x015, 0x035, 0x025, 0x02D, 0x02C, 0x028, 0x029, 0x02B,
+    0x06B, 0x069, 0x068, 0x06C, 0x064, 0x024, 0x034, 0x074, 0x075, 0x065, 0x045, 0x04D, 0x04C,
+    0x048, 0x049, 0x04B, 0x05B, 0x053, 0x051, 0x050, 0x058, 0x059, 0x05D, 0x05C, 0x05E, 0x04E,
+};
+constexpr int kRowAddressModules = 10;
+constexpr int kRowAddressRuns = 6;
+
+struct RowAddressRuns {
+    int widths[52][kRowAddressRuns];
+};
+
+// The six run widths in modules of every side pattern.
+constexpr RowAddressRuns MakeRowAddressRuns()
+{
+    RowAddressRuns table{};
+    for (unsigned n = 0; n < 52; ++n) {
+        unsigned const pattern = (static_cast<unsigned>(kSideRowAddresses[n]) << 1) | 1u;
+        int run = 0;
+        unsigned previous = 0;
+        for (int bit = kRowAddressModules - 1; bit >= 0; --bit) {
+            unsigned const module = (pattern >> bit) & 1u;
+            if (bit < kRowAddressModules - 1 && module != previous) {
+                ++run;
+            }
+            if (run < kRowAddressRuns) {
+                ++table.widths[n][run];
+            }
+            previous = module;
+        }
+    }
+    return table;
+}
+
+constexpr RowAddressRuns kSideRuns = MakeRowAddressRuns();
+
+// Six runs, bar first (taken backward from `runs` when reversed), fit a side
+// row address pattern: each bar and the space after it, and each space and
+// the bar after it, within three quarters of a module of the pattern's (blur
+// widens or narrows the bars alone, which those sums do not see; a pixel of
+// sampling is most of a module at the smallest sizes), and each run within a
+// module. `total10` gets their width, ten modules.
+bool IsSideRowAddress(int const* runs, bool reversed, int& total10)
+{
+    int widths[kRowAddressRuns];
+    int total = 0;
+    for (int i = 0; i < kRowAddressRuns; ++i) {
+        widths[i] = reversed ? runs[kRowAddressRuns - 1 - i] : runs[i];
+        total += widths[i];
+    }
+    if (total < kRowAddressModules) {
+        return false;
+    }
+    total10 = total;
+    for (int const(&pattern)[kRowAddressRuns] : kSideRuns.widths) {
+        bool fits = true;
+        for (int i = 0; i < kRowAddressRuns && fits; ++i) {
+            int const off = widths[i] * kRowAddressModules - pattern[i] * total;
+            fits = (off < 0 ? -off : off) <= total;
+            if (fits && i + 1 < kRowAddressRuns) {
+                int const pairOff =
+                    (widths[i] + widths[i + 1]) * kRowAddressModules - (pattern[i] + pattern[i + 1]) * total;
+                fits = (pairOff < 0 ? -pairOff : pairOff) * 4 <= 3 * total;
+            }
+        }
+        if (fits) {
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr int kCodewordModules = 17;
+constexpr unsigned kCodewordRuns = 8;
+
+// `count` runs span `modules` modules within a tenth, at ten modules to
+// total10 pixels; none is wider than the widest run of a codeword (6
+// modules).
+bool IsBlock(int const* runs, unsigned count, int modules, int total10)
+{
+    int width = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        if (runs[i] * 10 > 13 * total10 / 2) {
+            return false;
+        }
+        width += runs[i];
+    }
+    int const off = width * 10 - modules * total10;
+    return (off < 0 ? -off : off) * 10 <= modules * total10;
+}
+
+// The codeword next to a side pattern, and the block beyond it, a codeword
+// or a row address pattern: from run `at` on (forward) or back from it (the
+// runs before it), within runs [first, last].
+bool HasBlocksBeside(int const* runs, long long at, bool forward, long long first, long long last, int total10)
+{
+    long long const codeword = forward ? at : at - kCodewordRuns;
+    long long const next = forward ? at + kCodewordRuns : at - kCodewordRuns;
+    if (codeword < first || codeword + kCodewordRuns - 1 > last ||
+        !IsBlock(runs + codeword, kCodewordRuns, kCodewordModules, total10)) {
+        return false;
+    }
+    unsigned const counts[2] = {kCodewordRuns, static_cast<unsigned>(kRowAddressRuns)};
+    for (unsigned const count : counts) {
+        long long const from = forward ? next : next - count;
+        int const modules = count == kCodewordRuns ? kCodewordModules : kRowAddressModules;
+        if (from >= first && from + count - 1 <= last && IsBlock(runs + from, count, modules, total10)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// An end of a row seen on a line: which of the four (the left or the right
+// end, read forward or backward, and the bars' colour), where along the line
+// its outermost bar begins, and the width of its row address pattern.
+struct RowEnd {
+    unsigned kind;
+    int position;
+    int total10;
+};
+constexpr unsigned kMaxRowEnds = 16;
+
+// The ends of MicroPDF417 rows along a line read either way: a left row
+// address pattern after a quiet zone, or a right one and the one-module stop
+// bar before one, each with the codeword beside it and the block beyond (a
+// codeword or a row address pattern). A quiet zone here is a light run of two
+// modules or more. A locator's region may hold only a part of a row whose
+// short bars gave it, and a line along a turned symbol's rows crosses from
+// row to row: an end anywhere along the line counts. How many are found, at
+// most `capacity`.
+unsigned FindRowEnds(int const* runs, unsigned runCount, bool firstDark, bool wantDark, RowEnd* ends,
+                     unsigned capacity)
+{
+    // The runs of the bars' colour; the first and the last run of the line
+    // are cut by its ends and never taken for a bar.
+    unsigned const first = firstDark == wantDark ? 2 : 1;
+    if (runCount < 4) {
+        return 0;
+    }
+    unsigned const last = ((runCount - 2) & 1u) == (first & 1u) ? runCount - 2 : runCount - 3;
+    // Room for a side pattern, a codeword and another side pattern.
+    if (last < first + 2 * kRowAddressRuns + kCodewordRuns) {
+        return 0;
+    }
+    unsigned count = 0;
+    int position = 0;
+    for (unsigned i = 0; i < first; ++i) {
+        position += runs[i];
+    }
+    unsigned const colour = wantDark ? 4u : 0u;
+    for (unsigned i = first; i <= last && count < capacity; position += runs[i] + runs[i + 1], i += 2) {
+        int const before = runs[i - 1] * 5;  // against total10: two modules
+        int const after = runs[i + 1] * 5;
+        int total10 = 0;
+        unsigned kind = 4;
+        // Forward: the left pattern's first bar at i after a quiet zone, or the
+        // stop bar at i (a module wide, two at most) before one.
+        if (i + kRowAddressRuns <= last && IsSideRowAddress(runs + i, false, total10) && before >= total10 &&
+            HasBlocksBeside(runs, i + kRowAddressRuns, true, first, last, total10)) {
+            kind = 0;
+        } else if (i >= first + kRowAddressRuns && IsSideRowAddress(runs + i - kRowAddressRuns, false, total10) &&
+                   runs[i] * 5 <= total10 && after >= total10 &&
+                   HasBlocksBeside(runs, i - kRowAddressRuns, false, first, last, total10)) {
+            kind = 1;
+        // Backward: the stop bar at i after a quiet zone, or the left
+        // pattern's first bar at i before one.
+        } else if (i + kRowAddressRuns + 1 <= last && IsSideRowAddress(runs + i + 1, true, total10) &&
+                   runs[i] * 5 <= total10 && before >= total10 &&
+                   HasBlocksBeside(runs, i + 1 + kRowAddressRuns, true, first, last, total10)) {
+            kind = 2;
+        } else if (i >= first + kRowAddressRuns - 1 &&
+                   IsSideRowAddress(runs + i - (kRowAddressRuns - 1), true, total10) && after >= total10 &&
+                   HasBlocksBeside(runs, i - (kRowAddressRuns - 1), false, first, last, total10)) {
+            kind = 3;
+        }
+        if (kind < 4) {
+            ends[count++] = RowEnd{kind | colour, kind == 1 || kind == 3 ? position + runs[i] : position, total10};
+        }
+    }
+    return count;
+}
+
+}  // namespace
+
+bool ShowsRowAddressPatterns(GrayImage const& image, BarRegionCandidate const& candidate)
+{
+    long long const t0 = candidate.t0;
+    long long const t1 = candidate.t1;
+    long long const lines[3] = {(t0 + t1) / 2, (3 * t0 + t1) / 4, (t0 + 3 * t1) / 4};
+    // The region may hold a part of the rows only: the lines run on beyond
+    // both its ends by half its length.
+    BarRegionCandidate longer = candidate;
+    int const half = (candidate.s1 - candidate.s0) / 2;
+    longer.s0 = candidate.s0 - half;
+    longer.s1 = candidate.s1 + half;
+    int runs[kMaxRuns];
+    RowEnd ends[3][kMaxRowEnds];
+    unsigned counts[3] = {};
+    for (unsigned line = 0; line < 3; ++line) {
+        bool firstDark = false;
+        unsigned const runCount = LineRuns(image, longer, lines[line], runs, firstDark);
+        counts[line] = FindRowEnds(runs, runCount, firstDark, true, ends[line], kMaxRowEnds);
+        counts[line] += FindRowEnds(runs, runCount, firstDark, false, ends[line] + counts[line],
+                                    kMaxRowEnds - counts[line]);
+    }
+    // The row address patterns of a side stand in a column: two lines across
+    // the rows show an end of one kind at one place, within two modules. Data
+    // that passes for one on a line (a matrix symbol's) does not on another.
+    for (unsigned a = 0; a < 3; ++a) {
+        for (unsigned b = a + 1; b < 3; ++b) {
+            for (unsigned i = 0; i < counts[a]; ++i) {
+                for (unsigned k = 0; k < counts[b]; ++k) {
+                    RowEnd const& x = ends[a][i];
+                    RowEnd const& y = ends[b][k];
+                    int const apart = x.position - y.position;
+                    if (x.kind == y.kind && (apart < 0 ? -apart : apart) * 5 <= x.total10) {
+                        return true;
+                    }
+                }
+            }
         }
     }
     return false;

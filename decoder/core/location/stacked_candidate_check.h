@@ -11,6 +11,18 @@ namespace DEC2DIvra {
 // region's length; no other pixel is read.
 bool IsStackedCandidate(GrayImage const& image, BarRegionCandidate const& candidate);
 
+// Whether lines along a bar-like region (run on beyond its ends, which may
+// cut a symbol's rows) show the ends of MicroPDF417 rows: a row address
+// pattern of the left or right columns (10 modules, three bars and three
+// spaces, of the standard's table) beside a quiet zone, the right one with
+// the one-module stop bar, with a codeword of 17 modules beside it and a
+// codeword or row address pattern beyond; read either way along the axis,
+// either colour on the other. Two of three lines must show such an end of
+// one kind at one place, as a column of row address patterns does. Linear
+// symbols show this now and then: lines across the region that differ
+// (HasDifferingRows) tell a stacked symbol.
+bool ShowsRowAddressPatterns(GrayImage const& image, BarRegionCandidate const& candidate);
+
 // Whether lines across the region's width show different rows, as a stacked
 // symbol's do: two lines half the width apart, shifted along the axis to
 // agree best, still disagree over a good share of their length. The bars of

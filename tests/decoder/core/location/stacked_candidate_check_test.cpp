@@ -1,7 +1,9 @@
 // What sends a bar-like region to the PDF417 reader before the linear
 // decoders: a start or stop pattern in its profile, and lines across it that
 // show different rows. A linear symbol whose bars happen to look like a start
-// or stop pattern must still show the same bars on every line.
+// or stop pattern must still show the same bars on every line. A MicroPDF417
+// symbol has neither pattern: its rows begin and end with row address
+// patterns, which no linear symbol shows at both its ends.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -87,6 +89,70 @@ TEST(StackedCandidateCheckTest, RowsDifferAcrossStackedSymbolsOnly)
     EXPECT_FALSE(DEC2DIvra::HasDifferingRows(image, candidate));
     candidate.s1 = 1000;
     EXPECT_FALSE(DEC2DIvra::HasDifferingRows(image, candidate));
+}
+
+TEST(StackedCandidateCheckTest, MicroPdf417RowsAndNoLinearSymbolShowRowAddressPatterns)
+{
+    struct Case {
+        char const* name;
+        support::SymbolInput input;
+        double module;
+        double angle;
+        bool inverted;
+        bool blurred;
+        bool micro;
+    };
+    Case const cases[] = {
+        {"MicroPDF417, 1 column", {.symbology = BARCODE_MICROPDF417, .data = "MicroPDF417", .option2 = 1}, 2.0,
+         0, false, false, true},
+        {"MicroPDF417, 2 columns, turned",
+         {.symbology = BARCODE_MICROPDF417, .data = "Two columns 12345", .option2 = 2}, 2.0, 30, false, false,
+         true},
+        {"MicroPDF417, 3 columns, upside down",
+         {.symbology = BARCODE_MICROPDF417, .data = "THREE COLUMNS 0123456789", .option2 = 3}, 2.0, 165, false,
+         false, true},
+        {"MicroPDF417, 4 columns, light on dark",
+         {.symbology = BARCODE_MICROPDF417, .data = "FOUR COLUMNS 1234567890", .option2 = 4}, 2.0, 300, true,
+         false, true},
+        {"MicroPDF417, 2 columns, small and blurred",
+         {.symbology = BARCODE_MICROPDF417, .data = "Two columns 12345", .option2 = 2}, 1.5, 75, false, true,
+         true},
+        {"Code 128", {.symbology = BARCODE_CODE128, .data = "CODE128 1234"}, 2.0, 0, false, false, false},
+        {"Code 128, upside down", {.symbology = BARCODE_CODE128, .data = "ABC"}, 2.0, 180, false, false, false},
+        {"GS1-128", {.symbology = BARCODE_GS1_128, .data = "[01]09501101530003", .inputMode = GS1_MODE}, 2.0, 45,
+         false, false, false},
+        {"EAN-13", {.symbology = BARCODE_EANX, .data = "331234567890"}, 2.0, 15, false, false, false},
+        {"EAN-8", {.symbology = BARCODE_EANX, .data = "1234567"}, 2.0, 200, false, false, false},
+        {"UPC-E", {.symbology = BARCODE_UPCE, .data = "0123456"}, 2.5, 0, false, false, false},
+        {"Code 39", {.symbology = BARCODE_CODE39, .data = "CODE39"}, 2.0, 0, false, false, false},
+        {"Codabar", {.symbology = BARCODE_CODABAR, .data = "A123456B"}, 2.0, 90, false, false, false},
+        {"Interleaved 2 of 5", {.symbology = BARCODE_C25INTER, .data = "12345678"}, 2.0, 45, false, false, false},
+        {"GS1 DataBar", {.symbology = BARCODE_DBAR_OMN, .data = "0950110153000"}, 2.0, 0, false, false, false},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        support::Rendering const r = support::render(
+            c.input, {.moduleSize = c.module, .angle = c.angle, .inverted = c.inverted, .blur = c.blurred ? 0.5 : 0});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        BarRegionCandidate const candidate = Around(r, c.module);
+        // Taken for MicroPDF417: the patterns and differing rows.
+        EXPECT_EQ(DEC2DIvra::ShowsRowAddressPatterns(image, candidate) && DEC2DIvra::HasDifferingRows(image, candidate),
+                  c.micro);
+    }
+    // A flat region and one off the image show nothing.
+    support::Frame const flat = support::makeFrame();
+    GrayImage const image(flat.width, flat.height, flat.width, flat.pixels.data());
+    BarRegionCandidate candidate;
+    candidate.axis.originX = 320LL * BarRegionAxis::kOne;
+    candidate.axis.originY = 240LL * BarRegionAxis::kOne;
+    candidate.s0 = -100;
+    candidate.s1 = 100;
+    candidate.t0 = -20;
+    candidate.t1 = 20;
+    EXPECT_FALSE(DEC2DIvra::ShowsRowAddressPatterns(image, candidate));
+    candidate.s1 = 100000;
+    EXPECT_FALSE(DEC2DIvra::ShowsRowAddressPatterns(image, candidate));
 }
 
 }  // namespace
