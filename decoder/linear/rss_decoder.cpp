@@ -72,6 +72,7 @@ void RSSDecoder::Initialize()
     aligned_ = 0;
     otherRow_ = 0;
     gapRowCount_ = 0;
+    limited_.Clear();
 }
 
 bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, ArrayIterator<ScanElement const> const& start,
@@ -80,8 +81,13 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
     bool const omni = dataBar_->read.Get();
     bool const expanded = dataBar_->read_expanded.Get();
     unsigned const polarity = detail_->positive_and_negative.Get();
-    if ((!omni && !expanded) || polarity > 2 || !start.IsValid()) {
+    if (polarity > 2 || !start.IsValid()) {
         return false;
+    }
+    // The runs may begin a Limited check character too (or seem to).
+    bool const limited = dataBar_->read_limited.Get() && limited_.Note(image, start, line);
+    if (!omni && !expanded) {
+        return limited;
     }
     RSSFinderPartialScanData work;
     if (!work.Set(start)) {
@@ -762,6 +768,7 @@ unsigned RSSDecoder::CalcAlignedRegions(GrayImage const& image, StackInterface<R
     // a few degrees off its bars still read it, and more regions only delay
     // its other rows.
     unsigned named = CalcOtherRowRegions(image, regions);
+    named += limited_.CalcRegions(image, regions, kMaxAlignedPerCall);
     // Lines that read Expanded characters cross an Expanded symbol, whose
     // Omnidirectional finders are noise.
     for (unsigned f = 0; f < 12; ++f) {
