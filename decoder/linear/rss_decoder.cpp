@@ -768,7 +768,6 @@ unsigned RSSDecoder::CalcAlignedRegions(GrayImage const& image, StackInterface<R
     // a few degrees off its bars still read it, and more regions only delay
     // its other rows.
     unsigned named = CalcOtherRowRegions(image, regions);
-    named += limited_.CalcRegions(image, regions, kMaxAlignedPerCall);
     // Lines that read Expanded characters cross an Expanded symbol, whose
     // Omnidirectional finders are noise.
     for (unsigned f = 0; f < 12; ++f) {
@@ -800,6 +799,11 @@ unsigned RSSDecoder::CalcAlignedRegions(GrayImage const& image, StackInterface<R
         if (RSSFinderDirection::CalcRegion(image, MapOf(best).finder, 0.0, region) && regions.Push(region)) {
             ++named;
         }
+    }
+    // Limited check characters last: print and a 2D part's rows pass for
+    // them more often than for a pair's finder.
+    if (named == 0) {
+        named = limited_.CalcRegions(image, regions, kMaxAlignedPerCall);
     }
     return named;
 }

@@ -106,8 +106,14 @@ void RSSLimitedSightings::Add(LineSegment const& check)
             return;
         }
     }
-    if (count_ < kMaxSightings) {
-        sightings_[count_++] = Sighting{check, 1, false};
+    // A full list gives up a place seen on one line only.
+    unsigned place = count_;
+    for (unsigned i = 0; i < count_ && place == kMaxSightings; ++i) {
+        place = sightings_[i].lines == 1 ? i : place;
+    }
+    if (place < kMaxSightings) {
+        sightings_[place] = Sighting{check, 1, false};
+        count_ = place == count_ ? count_ + 1 : count_;
     }
 }
 

@@ -20,7 +20,7 @@ class LineDecodeData;
 // for the whole symbol and its guards.
 class RSSLimitedSightings {
 public:
-    static constexpr unsigned kMaxSightings = 8;
+    static constexpr unsigned kMaxSightings = 16;
     // Lines that must cross a check character before it names a region.
     static constexpr unsigned kMinLines = 2;
     // Modules of the check character, and how far beyond either of its

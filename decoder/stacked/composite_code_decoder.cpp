@@ -29,6 +29,9 @@ constexpr float kSideReach = 64.0f;
 // label's short sides are a few pixels long. A search line crosses the 6
 // modules of a 3-row CC-A over its 99 at up to 3.5 degrees off its rows.
 constexpr float kDataBarTilts[] = {0.05f, -0.05f, 0.10f, -0.10f, 0.15f, -0.15f};
+// The top edge's own normal is tried as well when it lies further than this
+// (cosine; about 10 degrees) from the bars' direction the search began with.
+constexpr float kEdgeTurnCos = 0.985f;
 
 int Manhattan(int x, int y) { return (x < 0 ? -x : x) + (y < 0 ? -y : y); }
 
@@ -192,6 +195,16 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     if (kind == kKindDataBar) {
         for (float const tilt : kDataBarTilts) {
             found = found || seek(tilt, true);
+        }
+        // Lines laid along the bars themselves (a short symbol's own region)
+        // leave a top edge square to them, while the sides, cut by the ends
+        // of a few lines, may lean further than the turns above reach.
+        float const edgeX = static_cast<float>(ty) / std::hypot(static_cast<float>(tx), static_cast<float>(ty));
+        float const edgeY = static_cast<float>(-tx) / std::hypot(static_cast<float>(tx), static_cast<float>(ty));
+        if (!found && upX * edgeX + upY * edgeY < kEdgeTurnCos) {
+            upX = edgeX;
+            upY = edgeY;
+            found = seek(0.0f, false);
         }
     }
     if (!found) {
