@@ -12,7 +12,11 @@ namespace {
 
 enum : unsigned { kComponent1D2D = 0, kComponent2DOnly = 1, kComponent1DOnly = 2 };
 
+constexpr unsigned kKindCode128 = 4;
 constexpr unsigned kKindDataBar = 5;
+// The PDF417 reader's search area beside a segment reaches back over it by
+// this share of the segment's length.
+constexpr float kAreaBelow = 0.15f;
 constexpr unsigned kExpandedBit = 9;
 
 // The two short sides together must span this many pixels before they
@@ -76,7 +80,7 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         if (!id.GetModifierBit(8) && !id.GetModifierBit(9)) {
             return 1;
         }
-        kind = 4;
+        kind = kKindCode128;
         enabled = composite_->read.Get();
         break;
     case SYMBOLOGY_UPCA:
@@ -187,9 +191,23 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         // The search area reaches back into the linear bars, whose runs can
         // outvote a small 2D part's side patterns; a UPC/EAN part is sought
         // once more from well above them.
-        return pdf_->Start(image, placed(d), negative, component_) != 0 ||
-               (!once && pdf_->Start(image, placed(d + 4.0f), negative, component_) != 0) ||
-               (upcEan && pdf_->Start(image, placed(d + 16.0f), negative, component_) != 0);
+        if (pdf_->Start(image, placed(d), negative, component_) != 0 ||
+            (!once && pdf_->Start(image, placed(d + 4.0f), negative, component_) != 0) ||
+            (upcEan && pdf_->Start(image, placed(d + 16.0f), negative, component_) != 0)) {
+            return true;
+        }
+        // Code 128's tall bars hold runs like a row's side patterns all along
+        // the area's part over them, and which lines the area's rows meet
+        // decides whether they win: the area steps up until it clears them.
+        if (kind == kKindCode128 && !once) {
+            float const clear = kAreaBelow * (static_cast<float>(n) + 64.0f) + 2.0f;
+            for (float h = 1.0f; h <= clear; h += 2.0f) {
+                if (h != d && h != d + 4.0f && pdf_->Start(image, placed(h), negative, component_) != 0) {
+                    return true;
+                }
+            }
+        }
+        return false;
     };
     bool found = seek(0.0f, false);
     if (kind == kKindDataBar) {
