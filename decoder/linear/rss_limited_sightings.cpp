@@ -1,5 +1,10 @@
 #include "decoder/linear/rss_limited_sightings.h"
 
+#include <cmath>
+#include <initializer_list>
+
+#include "decoder/core/sampling/bilinear.h"
+
 #include "decoder/linear/line_decode_data.h"
 #include "decoder/linear/rss_finder_direction.h"
 #include "decoder/linear/rss_limited_partial_scan_data.h"
@@ -15,6 +20,69 @@ long long Squared(Point const& a, Point const& b)
     long long const dx = static_cast<long long>(a.x) - b.x;
     long long const dy = static_cast<long long>(a.y) - b.y;
     return dx * dx + dy * dy;
+}
+
+constexpr int kProfileSamples = 48;
+// A profile this like the check character's shows the same bars.
+constexpr double kMinLikeness = 0.6;
+
+double Correlation(double const* a, double const* b, int count)
+{
+    double ma = 0;
+    double mb = 0;
+    for (int k = 0; k < count; ++k) {
+        ma += a[k];
+        mb += b[k];
+    }
+    ma /= count;
+    mb /= count;
+    double ab = 0;
+    double aa = 0;
+    double bb = 0;
+    for (int k = 0; k < count; ++k) {
+        ab += (a[k] - ma) * (b[k] - mb);
+        aa += (a[k] - ma) * (a[k] - ma);
+        bb += (b[k] - mb) * (b[k] - mb);
+    }
+    return aa <= 0 || bb <= 0 ? 0.0 : ab / std::sqrt(aa * bb);
+}
+
+// The bars of the check character run on `modules` beyond it on both sides
+// (along the bars, unit reading direction ux, uy): the bars of a taller
+// symbol, never a Limited one's, which are ten modules high.
+bool BarsRunOn(GrayImage const& image, LineSegment const& check, double ux, double uy, double modules)
+{
+    double const dx = static_cast<double>(check.end.x) - check.begin.x;
+    double const dy = static_cast<double>(check.end.y) - check.begin.y;
+    double const length = std::sqrt(dx * dx + dy * dy);
+    double const module = length / RSSLimitedSightings::kCheckModules;
+    double const cx = check.begin.x + dx / 2;
+    double const cy = check.begin.y + dy / 2;
+    double const half = length / 2 + module;
+    double const step = 2 * half / (kProfileSamples - 1);
+    auto pixel = [&image](int x, int y) { return static_cast<double>(image.AtClamped(x, y)); };
+    auto profile = [&](double t, double shift, double* out) {
+        for (int k = 0; k < kProfileSamples; ++k) {
+            double const s = -half + shift + k * step;
+            out[k] = Bilinear(pixel, cx + ux * s - uy * t, cy + uy * s + ux * t);
+        }
+    };
+    double reference[kProfileSamples];
+    profile(0.0, 0.0, reference);
+    for (double const side : {-1.0, 1.0}) {
+        double best = -1.0;
+        // A little slant left by the measured direction moves the bars along.
+        for (int k = -2; k <= 2; ++k) {
+            double line[kProfileSamples];
+            profile(side * modules * module, k * module / 2, line);
+            double const c = Correlation(reference, line, kProfileSamples);
+            best = c > best ? c : best;
+        }
+        if (best < kMinLikeness) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool HasReading(BarSymbolForRSSLimited const& character, BarSymbolForRSSLimited const& check)
@@ -126,8 +194,12 @@ unsigned RSSLimitedSightings::CalcRegions(GrayImage const& image, StackInterface
             continue;
         }
         s.named = true;
+        double ux = 0;
+        double uy = 0;
         Region region;
-        if (RSSFinderDirection::CalcRegion(image, s.check, 0.0, region, kCheckModules, kReachModules) &&
+        if (RSSFinderDirection::Calc(image, s.check, ux, uy, kCheckModules) &&
+            !BarsRunOn(image, s.check, ux, uy, kTallModules) &&
+            RSSFinderDirection::CalcRegion(image, s.check, 0.0, region, kCheckModules, kReachModules) &&
             regions.Push(region)) {
             ++named;
         }

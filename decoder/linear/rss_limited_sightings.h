@@ -28,6 +28,9 @@ public:
     // quiet zone.
     static constexpr int kCheckModules = 18;
     static constexpr int kReachModules = 36;
+    // Bars that run on this far (modules) along themselves on both sides of
+    // a check character belong to a taller symbol.
+    static constexpr double kTallModules = 8.0;
 
     void Clear();
     // Notes the check character beginning at `start` when a data character
