@@ -329,6 +329,42 @@ TEST_F(Pdf417ReadRate, LimitedCompositeReadsWholeWhenTheBandLeansOffItsBars)
     }
 }
 
+// Blurred GS1-128 composites turned near 45 degrees: the runs of the Code
+// 128 bars under the search area passed for the 2D part's row patterns,
+// and from the heights first tried the 2D part was not found (the linked
+// label was withheld). None of them gave a label before.
+TEST_F(Pdf417ReadRate, BlurredCode128CompositeReadsWhole)
+{
+    ASSERT_EQ(run("command", {"set read/gs1_composite:true", "save"}).first, "<ACK>\n<ACK>\n");
+    support::SymbolInput const gs1128{.symbology = BARCODE_GS1_128_CC, .data = "[10]ABC123", .option1 = 1,
+                                      .inputMode = GS1_MODE, .primary = "[01]09501101530003"};
+    struct Case {
+        double module;
+        double angle;
+        uint64_t seed;
+    };
+    Case const cases[] = {
+        {2.5, 315, 58}, {3.0, 45, 64}, {3.0, 135, 70}, {3.0, 225, 76}, {3.0, 315, 82},
+    };
+    std::vector<std::string> files;
+    for (Case const& c : cases) {
+        support::RenderOptions o;
+        o.moduleSize = c.module;
+        o.angle = c.angle;
+        o.seed = c.seed;
+        o.blur = 0.35 * c.module;
+        support::Rendering const r = support::render(gs1128, o);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        files.push_back((directory_ / ("blurred" + std::to_string(files.size()) + ".pgm")).string());
+        ASSERT_TRUE(support::writePgm(files.back(), r.frame, support::FileDepth::Bits16));
+    }
+    std::string const out = run("decode", files).first;
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_NE(out.find(files[i] + "\t39\t]e0\t" + kDataBarCompositeHex + "\n"), std::string::npos)
+            << cases[i].module << " " << cases[i].angle << "\n" << out;
+    }
+}
+
 // A blurred DataBar Expanded label read on a single line has a region of no
 // height: its sides could not meet the 2D part's top edge, and the composite,
 // read whole, was dropped.
