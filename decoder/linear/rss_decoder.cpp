@@ -72,6 +72,7 @@ void RSSDecoder::Initialize()
     aligned_ = 0;
     otherRow_ = 0;
     gapRowCount_ = 0;
+    limited_.Clear();
 }
 
 bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, ArrayIterator<ScanElement const> const& start,
@@ -80,8 +81,13 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
     bool const omni = dataBar_->read.Get();
     bool const expanded = dataBar_->read_expanded.Get();
     unsigned const polarity = detail_->positive_and_negative.Get();
-    if ((!omni && !expanded) || polarity > 2 || !start.IsValid()) {
+    if (polarity > 2 || !start.IsValid()) {
         return false;
+    }
+    // The runs may begin a Limited check character too (or seem to).
+    bool const limited = dataBar_->read_limited.Get() && limited_.Note(image, start, line);
+    if (!omni && !expanded) {
+        return limited;
     }
     RSSFinderPartialScanData work;
     if (!work.Set(start)) {
@@ -793,6 +799,11 @@ unsigned RSSDecoder::CalcAlignedRegions(GrayImage const& image, StackInterface<R
         if (RSSFinderDirection::CalcRegion(image, MapOf(best).finder, 0.0, region) && regions.Push(region)) {
             ++named;
         }
+    }
+    // Limited check characters last: print and a 2D part's rows pass for
+    // them more often than for a pair's finder.
+    if (named == 0) {
+        named = limited_.CalcRegions(image, regions, kMaxAlignedPerCall);
     }
     return named;
 }

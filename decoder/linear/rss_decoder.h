@@ -2,6 +2,7 @@
 
 #include "decoder/linear/data_bar_road.h"
 #include "decoder/linear/rss_candidate_map.h"
+#include "decoder/linear/rss_limited_sightings.h"
 
 namespace DEC2DIvra {
 
@@ -115,6 +116,7 @@ private:
     static constexpr unsigned kMaxGapRows = 12;
     Point gapRows_[kMaxGapRows];
     unsigned gapRowCount_ = 0;
+    RSSLimitedSightings limited_;
 };
 
 }  // namespace DEC2DIvra

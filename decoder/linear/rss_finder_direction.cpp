@@ -99,7 +99,7 @@ bool CalcShift(GrayImage const& image, Axis const& axis, double from, double ste
 
 }  // namespace
 
-bool RSSFinderDirection::Calc(GrayImage const& image, LineSegment const& finder, double& ux, double& uy)
+bool RSSFinderDirection::Calc(GrayImage const& image, LineSegment const& finder, double& ux, double& uy, int modules)
 {
     double const dx = static_cast<double>(finder.end.x) - finder.begin.x;
     double const dy = static_cast<double>(finder.end.y) - finder.begin.y;
@@ -107,7 +107,7 @@ bool RSSFinderDirection::Calc(GrayImage const& image, LineSegment const& finder,
     if (image.GetPixels() == nullptr || length < kMinLength) {
         return false;
     }
-    double const module = length / kFinderModules;
+    double const module = length / modules;
     double const across = module < 1.0 ? 1.0 : module;
     Axis axis{static_cast<double>(finder.begin.x), static_cast<double>(finder.begin.y), dx / length, dy / length};
     double const from = -module;
@@ -148,20 +148,20 @@ bool RSSFinderDirection::Calc(GrayImage const& image, LineSegment const& finder,
 }
 
 bool RSSFinderDirection::CalcRegion(GrayImage const& image, LineSegment const& finder, double acrossModules,
-                                    Region& region)
+                                    Region& region, int modules, int reach)
 {
     double ux = 0;
     double uy = 0;
-    if (!Calc(image, finder, ux, uy)) {
+    if (!Calc(image, finder, ux, uy, modules)) {
         return false;
     }
     double const dx = static_cast<double>(finder.end.x) - finder.begin.x;
     double const dy = static_cast<double>(finder.end.y) - finder.begin.y;
     double const length = std::sqrt(dx * dx + dy * dy);
-    double const module = length / kFinderModules;
+    double const module = length / modules;
     double const cx = finder.begin.x + dx / 2 - uy * acrossModules * module;
     double const cy = finder.begin.y + dy / 2 + ux * acrossModules * module;
-    double const along = length / 2 + kReachModules * module;
+    double const along = length / 2 + reach * module;
     double const half = kHalfHeightModules * module < 2.5 ? 2.5 : kHalfHeightModules * module;
     auto at = [&](double s, double t) {
         return Point{static_cast<int>(std::lround(cx + ux * s - uy * t)),

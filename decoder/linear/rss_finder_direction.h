@@ -26,14 +26,18 @@ public:
 
     // The unit reading direction (from the finder's begin toward its end)
     // across the bars; false when too few lines beside it show the finder.
-    static bool Calc(GrayImage const& image, LineSegment const& finder, double& ux, double& uy);
+    // `modules` is the finder's width in modules.
+    static bool Calc(GrayImage const& image, LineSegment const& finder, double& ux, double& uy,
+                     int modules = kFinderModules);
 
     // A region along the bars' normal through the middle of the crossing,
     // reaching a character and a guard beyond either end of the finder; its
     // lines lie close enough to read a five-module row through. False when
     // the direction cannot be measured.
     // `acrossModules` moves it along the bars, to another row.
-    static bool CalcRegion(GrayImage const& image, LineSegment const& finder, double acrossModules, Region& region);
+    // `modules` is the finder's width and `reach` the modules beyond its ends.
+    static bool CalcRegion(GrayImage const& image, LineSegment const& finder, double acrossModules, Region& region,
+                           int modules = kFinderModules, int reach = kReachModules);
 };
 
 }  // namespace DEC2DIvra

@@ -12,7 +12,11 @@ namespace {
 
 enum : unsigned { kComponent1D2D = 0, kComponent2DOnly = 1, kComponent1DOnly = 2 };
 
+constexpr unsigned kKindCode128 = 4;
 constexpr unsigned kKindDataBar = 5;
+// The PDF417 reader's search area beside a segment reaches back over it by
+// this share of the segment's length.
+constexpr float kAreaBelow = 0.15f;
 constexpr unsigned kExpandedBit = 9;
 
 // The two short sides together must span this many pixels before they
@@ -29,6 +33,9 @@ constexpr float kSideReach = 64.0f;
 // label's short sides are a few pixels long. A search line crosses the 6
 // modules of a 3-row CC-A over its 99 at up to 3.5 degrees off its rows.
 constexpr float kDataBarTilts[] = {0.05f, -0.05f, 0.10f, -0.10f, 0.15f, -0.15f};
+// The top edge's own normal is tried as well when it lies further than this
+// (cosine; about 10 degrees) from the bars' direction the search began with.
+constexpr float kEdgeTurnCos = 0.985f;
 
 int Manhattan(int x, int y) { return (x < 0 ? -x : x) + (y < 0 ? -y : y); }
 
@@ -73,7 +80,7 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         if (!id.GetModifierBit(8) && !id.GetModifierBit(9)) {
             return 1;
         }
-        kind = 4;
+        kind = kKindCode128;
         enabled = composite_->read.Get();
         break;
     case SYMBOLOGY_UPCA:
@@ -184,14 +191,38 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         // The search area reaches back into the linear bars, whose runs can
         // outvote a small 2D part's side patterns; a UPC/EAN part is sought
         // once more from well above them.
-        return pdf_->Start(image, placed(d), negative, component_) != 0 ||
-               (!once && pdf_->Start(image, placed(d + 4.0f), negative, component_) != 0) ||
-               (upcEan && pdf_->Start(image, placed(d + 16.0f), negative, component_) != 0);
+        if (pdf_->Start(image, placed(d), negative, component_) != 0 ||
+            (!once && pdf_->Start(image, placed(d + 4.0f), negative, component_) != 0) ||
+            (upcEan && pdf_->Start(image, placed(d + 16.0f), negative, component_) != 0)) {
+            return true;
+        }
+        // Code 128's tall bars hold runs like a row's side patterns all along
+        // the area's part over them, and which lines the area's rows meet
+        // decides whether they win: the area steps up until it clears them.
+        if (kind == kKindCode128 && !once) {
+            float const clear = kAreaBelow * (static_cast<float>(n) + 64.0f) + 2.0f;
+            for (float h = 1.0f; h <= clear; h += 2.0f) {
+                if (h != d && h != d + 4.0f && pdf_->Start(image, placed(h), negative, component_) != 0) {
+                    return true;
+                }
+            }
+        }
+        return false;
     };
     bool found = seek(0.0f, false);
     if (kind == kKindDataBar) {
         for (float const tilt : kDataBarTilts) {
             found = found || seek(tilt, true);
+        }
+        // Lines laid along the bars themselves (a short symbol's own region)
+        // leave a top edge square to them, while the sides, cut by the ends
+        // of a few lines, may lean further than the turns above reach.
+        float const edgeX = static_cast<float>(ty) / std::hypot(static_cast<float>(tx), static_cast<float>(ty));
+        float const edgeY = static_cast<float>(-tx) / std::hypot(static_cast<float>(tx), static_cast<float>(ty));
+        if (!found && upX * edgeX + upY * edgeY < kEdgeTurnCos) {
+            upX = edgeX;
+            upY = edgeY;
+            found = seek(0.0f, false);
         }
     }
     if (!found) {
