@@ -115,8 +115,8 @@ TEST_F(SimScan, DecodeReadsLabelsSeenAtASlantAndLabelsThatTouch)
 
 TEST_F(SimScan, DecodeListsAQRAndAnAztecSymbolSharingAFrame)
 {
-    // One sweep of the frame gathers the QR finders and the bull's-eyes for
-    // both stages: each symbol is read, whichever the search meets first.
+    // The QR finders and the bull's-eyes are each swept for once per frame:
+    // each symbol is read, whichever the search meets first.
     struct Case {
         double module;
         double angle;

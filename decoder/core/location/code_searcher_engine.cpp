@@ -187,16 +187,6 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
     MatrixCandidateFinder::Wanted wanted;
     wanted.qrFinders = qr && IsWanted(CodeSearchStage::kQRFinder, decoders);
     wanted.bullsEyes = eyes && IsWanted(CodeSearchStage::kBullsEye, decoders);
-    // QR finders and bull's-eyes are sought over one area at one stride:
-    // when both are read, the first of the two stages sweeps for both, and
-    // each row is measured once.
-    if ((qr || eyes) && IsWanted(CodeSearchStage::kQRFinder, decoders) &&
-        IsWanted(CodeSearchStage::kBullsEye, decoders)) {
-        wanted.qrFinders = wanted.qrFinders || !qrFindersFound_;
-        wanted.bullsEyes = wanted.bullsEyes || !bullsEyesFound_;
-        qrFindersFound_ = true;
-        bullsEyesFound_ = true;
-    }
     wanted.blurredMaxiCentres = decoders.matrixCode != nullptr && property_->maxi_code.read.Get();
     wanted.lPatterns = !qr && !eyes && IsWanted(CodeSearchStage::kLPattern, decoders);
     wanted.hanXinFinders = !qr && !eyes && IsWanted(CodeSearchStage::kHanXinFinder, decoders);
@@ -204,10 +194,10 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
     stride = stride > kMaxStride ? kMaxStride : stride;
     matrix_.Start(image, CalcSearchArea(image), stride, wanted);
-    if (qr || wanted.qrFinders) {
+    if (qr) {
         ListQRTriples();
     }
-    if (eyes || wanted.bullsEyes) {
+    if (eyes) {
         for (int& reach : bullsEyeReach_) {
             reach = -1;
         }
