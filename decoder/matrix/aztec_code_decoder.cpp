@@ -250,15 +250,39 @@ bool AztecCodeDecoder::SampleTable(GrayImage const& image, AztecModuleGrid const
         return false;
     }
     double const offset = (mapSide - 1) / 2.0;
+    // A row of the symbol is a line of modules in the grid.
+    double du = 0;
+    double dv = 0;
+    AztecSymbolToReader(orientation, 1, 0, du, dv);
     for (unsigned j = 0; j < mapSide; ++j) {
+        double u = 0;
+        double v = 0;
+        AztecSymbolToReader(orientation, -offset, j - offset, u, v);
+        AztecModuleGrid::Line const row(grid, u, v, du, dv);
+        // The row's positions first, their pixels asked for from memory as
+        // they come: a turned symbol's row crosses a new pair of image rows
+        // at nearly every module, and the reads then overlap.
+        double xs[kMapSide];
+        double ys[kMapSide];
+        bool inside[kMapSide];
         for (unsigned i = 0; i < mapSide; ++i) {
-            double u = 0;
-            double v = 0;
-            AztecSymbolToReader(orientation, i - offset, j - offset, u, v);
-            double px = 0;
-            double py = 0;
+            inside[i] = row.At(i, xs[i], ys[i]) && xs[i] >= 0 && ys[i] >= 0 && xs[i] < image.GetWidth() &&
+                        ys[i] < image.GetHeight();
+            if (inside[i] && image.GetPixels() != nullptr) {
+                // The top left of the four pixels read, or one beside it.
+                unsigned short const* const p = image.GetPixels() +
+                                                static_cast<long long>(ys[i] - 0.5 < 0 ? 0 : ys[i] - 0.5) *
+                                                    image.GetPitch() +
+                                                static_cast<int>(xs[i]);
+                __builtin_prefetch(p);
+                __builtin_prefetch(p + image.GetPitch());
+            }
+        }
+        for (unsigned i = 0; i < mapSide; ++i) {
+            double const px = xs[i];
+            double const py = ys[i];
             int g = 0;
-            if (grid.Map(u, v, px, py) && px >= 0 && py >= 0 && px < image.GetWidth() && py < image.GetHeight()) {
+            if (inside[i]) {
                 if (laplacian) {
                     // Pixel centres lie on whole coordinates there.
                     Point const p{static_cast<int>(std::lround((px - 0.5) * 256)),
@@ -316,17 +340,19 @@ void AztecCodeDecoder::FitReferenceGrid(GrayImage const& image, bool dark, unsig
                         double const offset = s / 8.0;
                         long long score = 0;
                         unsigned used = 0;
+                        int const from = (axis == 0 ? u0 : v0) - kReach;
+                        AztecModuleGrid::Line const line(grid, axis == 0 ? from + offset : u0,
+                                                         axis == 0 ? v0 : from + offset, axis == 0 ? 1 : 0,
+                                                         axis == 0 ? 0 : 1);
                         for (int t = -kReach; t <= kReach; ++t) {
                             int const along = (axis == 0 ? u0 : v0) + t;
                             if ((along < 0 ? -along : along) > static_cast<int>(half) ||
                                 (along > -8 && along < 8 && (axis == 0 ? v0 : u0) == 0)) {
                                 continue;
                             }
-                            double const u = axis == 0 ? along + offset : u0;
-                            double const v = axis == 0 ? v0 : along + offset;
                             double px = 0;
                             double py = 0;
-                            if (!grid.Map(u, v, px, py)) {
+                            if (!line.At(static_cast<unsigned>(t + kReach), px, py)) {
                                 continue;
                             }
                             int const g = SampleBilinear(image, px, py);

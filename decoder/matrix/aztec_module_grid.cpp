@@ -122,23 +122,14 @@ void BendTerms(double u, double v, double* t)
 
 }  // namespace
 
-bool AztecModuleGrid::Map(double u, double v, double& x, double& y) const
+void AztecModuleGrid::AddBend(double u, double v, double& x, double& y) const
 {
-    double const w = h_[6] * u + h_[7] * v + h_[8];
-    if (w <= 1e-9) {
-        return false;
+    double t[kBendTerms];
+    BendTerms(u * bendScale_, v * bendScale_, t);
+    for (unsigned k = 0; k < kBendTerms; ++k) {
+        x += bendX_[k] * t[k];
+        y += bendY_[k] * t[k];
     }
-    x = (h_[0] * u + h_[1] * v + h_[2]) / w;
-    y = (h_[3] * u + h_[4] * v + h_[5]) / w;
-    if (bent_) {
-        double t[kBendTerms];
-        BendTerms(u * bendScale_, v * bendScale_, t);
-        for (unsigned k = 0; k < kBendTerms; ++k) {
-            x += bendX_[k] * t[k];
-            y += bendY_[k] * t[k];
-        }
-    }
-    return std::isfinite(x) && std::isfinite(y);
 }
 
 bool AztecModuleGrid::FitBend(BendMeasurement const* measurements, unsigned count, double half)
@@ -215,34 +206,12 @@ bool AztecModuleGrid::FitBend(BendMeasurement const* measurements, unsigned coun
     return true;
 }
 
-int SampleBilinear(GrayImage const& image, double x, double y)
+int SampleBilinearAtBorder(GrayImage const& image, double x, double y)
 {
-    // Pixel (i, j) covers [i, i + 1): its centre is at i + 0.5.
     double const fx = x - 0.5;
     double const fy = y - 0.5;
-    if (!(fx > -1e6 && fx < 1e6 && fy > -1e6 && fy < 1e6)) {
-        return 0;
-    }
-    // Inside the image the four pixels are read directly, with the floor
-    // taken by truncation: the same weights and the same sum as the
-    // clamped reads, which only the border needs.
-    int i = static_cast<int>(fx);
-    int j = static_cast<int>(fy);
-    i -= static_cast<double>(i) > fx ? 1 : 0;
-    j -= static_cast<double>(j) > fy ? 1 : 0;
-    unsigned short const* const pixels = image.GetPixels();
-    if (pixels == nullptr || i < 0 || j < 0 || i + 1 >= image.GetWidth() || j + 1 >= image.GetHeight()) {
-        double const grey =
-            Bilinear([&](int a, int b) { return static_cast<double>(image.AtClamped(a, b)); }, fx, fy);
-        return static_cast<int>(grey + 0.5);
-    }
-    unsigned short const* const p = pixels + static_cast<long long>(j) * image.GetPitch() + i;
-    unsigned short const* const q = p + image.GetPitch();
-    double const ax = fx - i;
-    double const ay = fy - j;
-    double const top = static_cast<double>(p[0]) * (1 - ax) + static_cast<double>(p[1]) * ax;
-    double const bottom = static_cast<double>(q[0]) * (1 - ax) + static_cast<double>(q[1]) * ax;
-    return static_cast<int>(top * (1 - ay) + bottom * ay + 0.5);
+    double const grey = Bilinear([&](int a, int b) { return static_cast<double>(image.AtClamped(a, b)); }, fx, fy);
+    return static_cast<int>(grey + 0.5);
 }
 
 }  // namespace DEC2DIvra

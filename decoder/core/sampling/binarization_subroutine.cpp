@@ -165,9 +165,17 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
     unsigned const by = static_cast<unsigned>(block.dy);
     for (unsigned y = 0; y < areaHeight; ++y) {
         unsigned const my = static_cast<unsigned>(area.top) + y;
+        unsigned const blockRow = y / by;
+        // The block column counts on every bx points: no division per point.
+        unsigned blockColumn = 0;
+        unsigned inBlock = 0;
         for (unsigned x = 0; x < areaWidth; ++x) {
             unsigned const mx = static_cast<unsigned>(area.left) + x;
-            GapAndThreshold const& entry = blocks.At(x / bx, y / by);
+            GapAndThreshold const& entry = blocks.At(blockColumn, blockRow);
+            if (++inBlock == bx) {
+                inBlock = 0;
+                ++blockColumn;
+            }
             int const gap = entry.gap;
             int const l = map.At(mx, my);
             int const n[4] = {map.At(mx, my - 1), map.At(mx + 1, my), map.At(mx, my + 1), map.At(mx - 1, my)};
@@ -178,13 +186,18 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
                 high = v > high ? v : high;
                 low = v < low ? v : low;
             }
-            bool light = false;
-            if (gap <= high - l) {
-                light = gap > l - low ? false : l > sum / 4;
-            } else {
-                light = gap > l - low ? l > entry.threshold : true;
-            }
-            out.At(x, y) = light != inverted;
+            // With a neighbour lighter by the gap, the point is light only when
+            // one is also darker by the gap and it lies above their mean;
+            // without one, it is light when one is darker by the gap or it lies
+            // above the block's threshold. Decided without branches: modules
+            // are a coin toss.
+            unsigned const lighterAround = gap <= high - l ? 1u : 0u;
+            unsigned const darkerAround = gap <= l - low ? 1u : 0u;
+            unsigned const aboveMean = l > sum / 4 ? 1u : 0u;
+            unsigned const aboveThreshold = l > entry.threshold ? 1u : 0u;
+            unsigned const light = (lighterAround & darkerAround & aboveMean) |
+                                   ((lighterAround ^ 1u) & (darkerAround | aboveThreshold));
+            out.At(x, y) = (light != 0) != inverted;
         }
     }
     return 1;

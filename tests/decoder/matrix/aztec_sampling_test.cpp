@@ -58,5 +58,57 @@ TEST(AztecSamplingTest, BilinearGreyInsideOnTheBorderAndOffTheImage)
     EXPECT_EQ(SampleBilinear(GrayImage(), 1.5, 1.5), 0);
 }
 
+// A row of modules walked along a line puts every module where the full map
+// does: straight and under strong perspective, on a bent grid, and past the
+// horizon, where neither has a position.
+TEST(AztecSamplingTest, LineOfModulesLandsWhereTheMapPutsThem)
+{
+    struct Case {
+        char const* name;
+        double keystone;  // how much farther the bottom corners lie apart than the top ones
+        bool bent;
+    };
+    static Case const kCases[] = {{"square", 0.0, false}, {"keystone", 0.4, false}, {"bent", 0.2, true},
+                                  {"horizon", 3.0, false}};
+    for (Case const& c : kCases) {
+        SCOPED_TRACE(c.name);
+        // Module corners +-10 seen at 3 pixels a module around (400, 300),
+        // the bottom edge widened by the keystone.
+        AztecModuleGrid grid;
+        double const top = 30;
+        double const bottom = 30 * (1 + c.keystone);
+        ASSERT_TRUE(grid.Add(-10, -10, 400 - top, 270));
+        ASSERT_TRUE(grid.Add(10, -10, 400 + top, 270));
+        ASSERT_TRUE(grid.Add(10, 10, 400 + bottom, 330));
+        ASSERT_TRUE(grid.Add(-10, 10, 400 - bottom, 330));
+        ASSERT_TRUE(grid.Fit());
+        if (c.bent) {
+            AztecModuleGrid::BendMeasurement shifts[64];
+            for (unsigned k = 0; k < 64; ++k) {
+                float const u = static_cast<float>(k % 8) * 2.5f - 9;
+                float const v = static_cast<float>(k / 8) * 2.5f - 9;
+                shifts[k] = {u, v, k % 2 == 0 ? 1.0f : 0.0f, k % 2 == 0 ? 0.0f : 1.0f, 0.02f * u * v};
+            }
+            ASSERT_TRUE(grid.FitBend(shifts, 64, 10));
+        }
+        // Rows and columns in both senses, as the turned symbol's rows run.
+        static double const kSteps[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+        for (auto const& step : kSteps) {
+            for (double start = -40.5; start <= 40.5; start += 9) {
+                AztecModuleGrid::Line const line(grid, start, -start / 2, step[0], step[1]);
+                for (unsigned k = 0; k < 81; ++k) {
+                    double mx = 0, my = 0, lx = 0, ly = 0;
+                    bool const mapped = grid.Map(start + k * step[0], -start / 2 + k * step[1], mx, my);
+                    ASSERT_EQ(line.At(k, lx, ly), mapped) << start << " " << k;
+                    if (mapped) {
+                        ASSERT_NEAR(lx, mx, 1e-6 * (1 + std::fabs(mx))) << start << " " << k;
+                        ASSERT_NEAR(ly, my, 1e-6 * (1 + std::fabs(my))) << start << " " << k;
+                    }
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace aztec_test
