@@ -925,8 +925,8 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     if (leg >= kMinLeg - 4 && IsKnownMiss(ends, width, dark, fine)) {
         return false;
     }
-    // What this walk makes of the leg, for a row that walks it to the same
-    // ends; the timing sides alone are judged again.
+    // What this walk makes of a wide strip, for a row that walks it to
+    // about the same ends; the timing sides alone are judged again.
     WalkedLeg miss{{ends[0], ends[1]}, width, dark, fine, false};
     if (leg >= kMinLeg - 4) {
         // The chords mislead where modules of the leg's colour touch it: the
@@ -964,7 +964,7 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
         }
     }
     if (leg < kMinLeg - 4) {
-        if (walked >= kMinLeg - 4) {
+        if (walked >= kMinLeg - 4 && miss.width >= kWideStrip) {
             NoteLeg(miss);
         }
         return false;
@@ -994,12 +994,16 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     // chords make small modules look wider than they are.
     int const wanted = Max(6, leg / 8);
     if (width >= 8 && leg < 5 * width) {
-        NoteLeg(miss);
+        if (miss.width >= kWideStrip) {
+            NoteLeg(miss);
+        }
         return false;
     }
     int const first = secondLength[0] >= secondLength[1] ? 0 : 1;
     if (secondLength[first] < wanted || secondLength[first] > leg * 8) {
-        NoteLeg(miss);
+        if (miss.width >= kWideStrip) {
+            NoteLeg(miss);
+        }
         return false;
     }
     // Data modules touching a thin leg draw the walks into them: its far
@@ -1007,10 +1011,10 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     // end is the corner.
     bool const thin = width <= 3;
     if (secondLength[1 - first] * 3 > leg && !thin) {
-        NoteLeg(miss);
         if (miss.width >= kWideStrip) {
             // A wide strip turning at both ends: a quiet zone or a label's
             // frame, which every row across it walks to about here.
+            NoteLeg(miss);
             NoteLeg(WalkedLeg{{ends[0], ends[1]}, miss.width, dark, fine, false, true});
         }
         return false;
@@ -1104,15 +1108,16 @@ bool MatrixCandidateFinder::IsInWideFrame(Point start, bool dark, bool fine, int
 
 bool MatrixCandidateFinder::IsKnownMiss(Point const* ends, int width, bool dark, bool fine) const
 {
+    // A wide strip (a quiet zone between a symbol and the label's edge) is
+    // walked to ends and measured a few pixels apart from row to row. Thin
+    // strips are always walked again: in noise one row's walk misses a leg
+    // that the next row's finds.
     for (unsigned k = 0; k < walkedLegCount_ && k < kMaxWalkedLegs; ++k) {
         WalkedLeg const& leg = walkedLegs_[k];
-        // A wide strip (a quiet zone between a symbol and the label's edge)
-        // is walked to ends and measured a few pixels apart from row to row;
-        // a thin one, to the pixel.
-        bool const wide = leg.width >= kWideStrip;
-        int const slack = wide ? leg.width / 2 : 1;
+        int const slack = leg.width / 2;
         auto near = [&](Point const& a, Point const& b) { return Abs(a.x - b.x) <= slack && Abs(a.y - b.y) <= slack; };
-        if (leg.found || leg.dark != dark || leg.fine != fine || Abs(leg.width - width) > (wide ? leg.width / 4 : 1)) {
+        if (leg.found || leg.frame || leg.dark != dark || leg.fine != fine || leg.width < kWideStrip ||
+            Abs(leg.width - width) > leg.width / 4) {
             continue;
         }
         if ((near(leg.ends[0], ends[0]) && near(leg.ends[1], ends[1])) ||

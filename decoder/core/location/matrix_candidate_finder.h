@@ -139,10 +139,10 @@ private:
     bool SightL(GrayImage const& image, int threshold, bool dark, Point start, int dx, int dy, int width,
                 bool evenRun, bool fine, int& walked);
     // A leg walked in this sweep: the legs of an L noted (a row across them
-    // again would find that L again), and the walks that found no L before
-    // the timing sides were looked at (a row that walks a strip to the same
-    // ends would judge it the same). Ends in pixels; width: the first
-    // walk's estimate for a miss, the leg's own for an L.
+    // again would find that L again), and the wide strips that were no L
+    // before the timing sides were looked at (a row that walks one to about
+    // the same ends would judge it the same). Ends in pixels; width: the
+    // first walk's estimate for a strip, the leg's own for an L.
     struct WalkedLeg {
         Point ends[2];
         int width;
@@ -161,7 +161,8 @@ private:
     // Whether a run's middle, about as wide, lies in a wide strip walked
     // before that turned at both ends.
     bool IsInWideFrame(Point start, bool dark, bool fine, int width) const;
-    // Whether a first walk ended where one that found no L did.
+    // Whether a first walk across a wide strip ended about where one that
+    // found no L did.
     bool IsKnownMiss(Point const* ends, int width, bool dark, bool fine) const;
     void NoteLeg(WalkedLeg const& leg);
     // Whether the timing sides opposite the legs from `corner` to `along`
