@@ -76,7 +76,8 @@ public:
     // stage in order while none answers 1 (a label was accepted). The bar
     // regions are found with the first of stages 1 and 2, the QR finders
     // with stage 3, the bull's-eyes with stage 4, the other matrix patterns
-    // with the first of stages 5 to 7, unless already found.
+    // with the first of stages 5 to 7, unless already found. Stage 5 ends
+    // with what stages 1 and 4 left for it (SearchDeferred).
     void BeginImage();
     int RunStage(CodeSearchStage stage, GrayImage const& image, tagDecodeOption const& option,
                  DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet);

@@ -477,13 +477,13 @@ TEST_F(CodeSearcherStagesTest, DataMatrixDataWaitsForTheLPatternStage)
         int size;  // zint's option 2
         double module;
         double angle;
+        int inputMode;
     };
     Case const cases[] = {
-        {"44 x 44", "Data Matrix ECC 200 reads ASCII, C40 and TEXT 0123456789", 13, 3.0, 30.0},
-        {"52 x 52", std::string(120, 'x') + "0123456789", 15, 2.0, 0.0},
-        {"72 x 72", std::string(200, 'Q') + "abcdefghij0123456789", 17, 2.0, 135.0},
-        {"96 x 96", std::string(300, 'D') + "0123456789", 20, 2.0, 45.0},
-        {"144 x 144", std::string(900, '7') + "END", 24, 2.0, 0.0},
+        {"44 x 44", "Data Matrix ECC 200 reads ASCII, C40 and TEXT 0123456789", 13, 3.0, 30.0, DATA_MODE},
+        {"72 x 72", std::string(200, 'Q') + "abcdefghij0123456789", 17, 2.0, 135.0, DATA_MODE},
+        {"96 x 96", "[01]09501101530003[17]251231[10]ABC123", 20, 3.0, 120.0, GS1_MODE},
+        {"144 x 144", std::string(900, '7') + "END", 24, 2.0, 0.0, DATA_MODE},
     };
     // A MaxiCode centre passes for an Aztec bull's-eye at times, and is not
     // kept waiting: MaxiCode is off, as in the factory settings.
@@ -494,7 +494,7 @@ TEST_F(CodeSearcherStagesTest, DataMatrixDataWaitsForTheLPatternStage)
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
         support::Rendering const r = support::render(
-            {.symbology = BARCODE_DATAMATRIX, .data = c.data, .option2 = c.size},
+            {.symbology = BARCODE_DATAMATRIX, .data = c.data, .option2 = c.size, .inputMode = c.inputMode},
             {.moduleSize = c.module, .angle = c.angle});
         ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
         GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
