@@ -619,10 +619,13 @@ void PDFRowReader::UpdateSightings(GrayImage const& image, Area const& lines)
 
 bool PDFRowReader::ReadAllLines()
 {
-    if (!shared_ || linesRead_ != 1) {
+    // More to read: the lines between, or the rows on more lines when a
+    // reading got as far as them.
+    if (!shared_ || linesRead_ == 0 || (linesRead_ == 2 && (denseRows_ || !sparseRowsRead_))) {
         return false;
     }
     linesWanted_ = 2;
+    denseRows_ = true;
     for (Sightings const& s : b_->sightings) {
         if (s.leftCount > 0 && s.rightCount > 0) {
             return true;
@@ -1212,7 +1215,10 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     unsigned columns = static_cast<unsigned>(std::lround(midWidth / (17.0f * std::sqrt(leftModule * rightModule))));
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
-    float const along = (lengthLeft > lengthRight ? lengthLeft : lengthRight) * 1.5f;
+    // The rows are read on 1.5 lines a pixel of the columns' length; with
+    // the sightings shared, on half as many until the first reading fails.
+    float const along = (lengthLeft > lengthRight ? lengthLeft : lengthRight) * (!shared_ || denseRows_ ? 1.5f : 0.75f);
+    sparseRowsRead_ = sparseRowsRead_ || (shared_ && !denseRows_);
     unsigned lines = static_cast<unsigned>(along) + 2;
     lines = lines > kMaxLines ? kMaxLines : lines;
     // The count from the width is a guess under strong perspective: when the

@@ -95,8 +95,9 @@ public:
         polarities_[0] = normal;
         polarities_[1] = inverted;
     }
-    // Adds the lines between those read for the last area. False when there
-    // are none, or the lines read show no side of a symbol in any reading.
+    // Adds the lines between those read for the last area, and the rows are
+    // read on twice as many lines. False when there is nothing more to read,
+    // or the lines read show no side of a symbol in any reading.
     bool ReadAllLines();
 
     // Fills `codewords` (rows x columns, row-major) and `erasures`; false when
@@ -217,6 +218,9 @@ private:
     float sightingsReach_ = -1.0f;
     unsigned linesRead_ = 0;
     unsigned linesWanted_ = 1;
+    // Whether the rows are read on every line laid across the columns.
+    bool denseRows_ = false;
+    bool sparseRowsRead_ = false;
 };
 
 }  // namespace DEC2DIvra
