@@ -151,9 +151,9 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
     // Every other short line is read first; the lines between only when
     // that reads nothing.
     if (!fromSegment && pdf417_->read.Get() && area.nearHalfLength > 0) {
-        reader.SetPolarities(normal, reversed);
+        reader.ShareSightings(normal, reversed);
         for (int stage = 0; stage < 2; ++stage) {
-            if (stage == 1 && !reader.ReadAllNearLines()) {
+            if (stage == 1 && !reader.ReadAllLines()) {
                 break;
             }
             for (int pass = 0; pass < 2; ++pass) {
@@ -174,7 +174,10 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
             continue;
         }
         if (fromSegment || pdf417_->read.Get()) {
-            int const result = tryPDF417(whole, inverted);
+            int result = tryPDF417(whole, inverted);
+            if (result < 0 && reader.ReadAllLines()) {
+                result = tryPDF417(whole, inverted);
+            }
             if (result >= 0) {
                 return result;
             }

@@ -571,7 +571,7 @@ void PDFRowReader::AddLineSightings(float const* e, unsigned edges, bool firstDa
                     haveStop = true;
                 }
             }
-            Sightings& s = b_->near[inverted * 2 + backward];
+            Sightings& s = b_->sightings[inverted * 2 + backward];
             if (haveStart) {
                 InsertSighting(s.left, s.leftLine, s.leftCount, start, line);
             }
@@ -582,7 +582,7 @@ void PDFRowReader::AddLineSightings(float const* e, unsigned edges, bool firstDa
     }
 }
 
-void PDFRowReader::CollectNearSightings(GrayImage const& image, Area const& area, unsigned first, unsigned stride)
+void PDFRowReader::CollectSightings(GrayImage const& image, Area const& area, unsigned first, unsigned stride)
 {
     unsigned const lines = CountSearchLines(area);
     for (unsigned j = first; j < lines; j += stride) {
@@ -597,13 +597,36 @@ void PDFRowReader::CollectNearSightings(GrayImage const& image, Area const& area
     }
 }
 
-bool PDFRowReader::ReadAllNearLines()
+void PDFRowReader::UpdateSightings(GrayImage const& image, Area const& lines)
 {
-    nearWanted_ = 2;
-    if (nearRead_ == 0) {
-        return true;
+    if (lines.halfLength != sightingsReach_) {
+        for (Sightings& s : b_->sightings) {
+            s.leftCount = s.rightCount = 0;
+        }
+        sightingsReach_ = lines.halfLength;
+        linesRead_ = 0;
+        linesWanted_ = 1;
     }
-    for (Sightings const& s : b_->near) {
+    if (linesRead_ == 0) {
+        CollectSightings(image, lines, 0, 2);
+        linesRead_ = 1;
+    }
+    if (linesWanted_ == 2 && linesRead_ == 1) {
+        CollectSightings(image, lines, 1, 2);
+        linesRead_ = 2;
+    }
+}
+
+bool PDFRowReader::ReadAllLines()
+{
+    // More to read: the lines between, or the rows on more lines when a
+    // reading got as far as them.
+    if (!shared_ || linesRead_ == 0 || (linesRead_ == 2 && (denseRows_ || !sparseRowsRead_))) {
+        return false;
+    }
+    linesWanted_ = 2;
+    denseRows_ = true;
+    for (Sightings const& s : b_->sightings) {
         if (s.leftCount > 0 && s.rightCount > 0) {
             return true;
         }
@@ -1102,31 +1125,50 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     unsigned leftCount = 0;
     unsigned rightCount = 0;
     bool backward = false;
+    bool const near = area.nearHalfLength > 0 && area.nearHalfLength < area.halfLength;
     Hit* leftHits = b_->left;
     Hit* rightHits = b_->right;
-    if (area.nearHalfLength > 0 && area.nearHalfLength < area.halfLength) {
-        // The short lines only, both ways, from the sightings of one sampling.
-        Area near = area;
-        near.halfLength = area.nearHalfLength;
-        if (nearRead_ == 0) {
-            for (Sightings& s : b_->near) {
-                s.leftCount = s.rightCount = 0;
+    if (shared_) {
+        // The sightings of one sampling of the lines serve both ways.
+        Area lines = area;
+        lines.halfLength = near ? area.nearHalfLength : area.halfLength;
+        UpdateSightings(image, lines);
+        Sightings& forward = b_->sightings[inverted ? 2 : 0];
+        Sightings& back = b_->sightings[inverted ? 3 : 1];
+        bool const forwardSeen = forward.leftCount >= 3 && forward.rightCount >= 3;
+        Sightings* taken = &forward;
+        if (!forwardSeen && (near ? back.leftCount >= 3 && back.rightCount >= 3
+                                  : back.leftCount + back.rightCount > forward.leftCount + forward.rightCount)) {
+            taken = &back;
+            backward = true;
+        }
+        leftCount = taken->leftCount;
+        rightCount = taken->rightCount;
+        if (near) {
+            // The short lines only: both columns or nothing.
+            if (leftCount < 3 || rightCount < 3) {
+                return false;
             }
-            CollectNearSightings(image, near, 0, 2);
-            nearRead_ = 1;
+            leftHits = taken->left;
+            rightHits = taken->right;
+        } else {
+            for (unsigned i = 0; i < leftCount; ++i) {
+                b_->left[i] = taken->left[i];
+            }
+            for (unsigned i = 0; i < rightCount; ++i) {
+                b_->right[i] = taken->right[i];
+            }
+            SweepForColumn(image, area, inverted, backward, leftCount, rightCount);
         }
-        if (nearWanted_ == 2 && nearRead_ == 1) {
-            CollectNearSightings(image, near, 1, 2);
-            nearRead_ = 2;
-        }
-        for (unsigned way = 0; way < 2; ++way) {
-            Sightings& s = b_->near[(inverted ? 2 : 0) + way];
-            leftCount = s.leftCount;
-            rightCount = s.rightCount;
+    } else if (near) {
+        // The short lines only, both ways.
+        Area lines = area;
+        lines.halfLength = area.nearHalfLength;
+        for (bool const way : {false, true}) {
+            leftCount = rightCount = 0;
+            CollectHits(image, lines, inverted, way, leftCount, rightCount);
             if (leftCount >= 3 && rightCount >= 3) {
-                leftHits = s.left;
-                rightHits = s.right;
-                backward = way == 1;
+                backward = way;
                 break;
             }
         }
@@ -1173,7 +1215,10 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     unsigned columns = static_cast<unsigned>(std::lround(midWidth / (17.0f * std::sqrt(leftModule * rightModule))));
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
-    float const along = (lengthLeft > lengthRight ? lengthLeft : lengthRight) * 1.5f;
+    // The rows are read on 1.5 lines a pixel of the columns' length; with
+    // the sightings shared, on half as many until the first reading fails.
+    float const along = (lengthLeft > lengthRight ? lengthLeft : lengthRight) * (!shared_ || denseRows_ ? 1.5f : 0.75f);
+    sparseRowsRead_ = sparseRowsRead_ || (shared_ && !denseRows_);
     unsigned lines = static_cast<unsigned>(along) + 2;
     lines = lines > kMaxLines ? kMaxLines : lines;
     // The count from the width is a guess under strong perspective: when the

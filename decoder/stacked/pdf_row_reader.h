@@ -37,8 +37,8 @@ public:
         unsigned short value[kMaxColumns];
         unsigned char cluster[kMaxColumns];
     };
-    // Start and stop sightings on the short search lines of one polarity
-    // and reading way, in line order, with the line each was met on.
+    // Start and stop sightings on the search lines of one polarity and
+    // reading way, in line order, with the line each was met on.
     struct Sightings {
         Hit left[kMaxLines];
         Hit right[kMaxLines];
@@ -54,7 +54,7 @@ public:
         Hit right[kMaxLines];
         Hit spareLeft[kMaxLines];
         Hit spareRight[kMaxLines];
-        Sightings near[4];  // inverted x 2 + backward
+        Sightings sightings[4];  // inverted x 2 + backward
         LineRead lines[kMaxLines];
         LineRead rowLine;
         float rowAt[2][kMaxRows];  // each row's fraction along the left and right columns
@@ -86,16 +86,19 @@ public:
 
     explicit PDFRowReader(Buffers* buffers) : b_(buffers) {}
 
-    // Which polarities the short lines are read for (both unless told).
-    void SetPolarities(bool normal, bool inverted)
+    // From now on the search lines of an area are sampled once for the
+    // polarities named and both reading ways, every other line at first
+    // (the start and stop sightings are kept until the area changes).
+    void ShareSightings(bool normal, bool inverted)
     {
+        shared_ = true;
         polarities_[0] = normal;
         polarities_[1] = inverted;
     }
-    // The short lines are sampled once for both polarities and both reading
-    // ways, every other line at first; this adds the lines between. False
-    // when the lines read so far show no side of a symbol in any reading.
-    bool ReadAllNearLines();
+    // Adds the lines between those read for the last area, and the rows are
+    // read on twice as many lines. False when there is nothing more to read,
+    // or the lines read show no side of a symbol in any reading.
+    bool ReadAllLines();
 
     // Fills `codewords` (rows x columns, row-major) and `erasures`; false when
     // no symbol was found. `seen` tells whether start and stop columns were
@@ -197,18 +200,27 @@ private:
         rt[0] = right[0], rt[1] = right[1], rb[0] = right[2], rb[1] = right[3];
     }
 
-    // Samples the short lines from `first` on, `stride` apart, and adds their
+    // Samples the search lines from `first` on, `stride` apart, and adds their
     // sightings to those of the lines read before, in line order.
-    void CollectNearSightings(GrayImage const& image, Area const& area, unsigned first, unsigned stride);
+    void CollectSightings(GrayImage const& image, Area const& area, unsigned first, unsigned stride);
+    // The shared sightings of `lines` (an area's search lines), sampled as
+    // far as wanted.
+    void UpdateSightings(GrayImage const& image, Area const& lines);
     // Adds one line's sightings from its edges, read forward and backward.
     void AddLineSightings(float const* edges, unsigned count, bool firstDark, unsigned line, float x0, float y0,
                           float step, float ux, float uy);
 
     Buffers* b_;
+    bool shared_ = false;
     bool polarities_[2] = {true, true};
-    // Short lines sampled: 0 none, 1 every other one, 2 all; wanted next.
-    unsigned nearRead_ = 0;
-    unsigned nearWanted_ = 1;
+    // The reach of the lines the sightings belong to; lines sampled: 0 none,
+    // 1 every other one, 2 all; and how many are wanted.
+    float sightingsReach_ = -1.0f;
+    unsigned linesRead_ = 0;
+    unsigned linesWanted_ = 1;
+    // Whether the rows are read on every line laid across the columns.
+    bool denseRows_ = false;
+    bool sparseRowsRead_ = false;
 };
 
 }  // namespace DEC2DIvra

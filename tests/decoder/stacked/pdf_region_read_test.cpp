@@ -43,6 +43,23 @@ protected:
         return decoder.Start(image, region, label);
     }
 
+    // The decoder on a band of the symbol from x0 to x1 of its width (as a
+    // locator that found one end of it would hand it); `flipped` lays the
+    // region the other way round.
+    int ReadBand(support::Rendering const& r, double x0, double x1, bool flipped)
+    {
+        double const w = r.symbol.widthModules;
+        double const h = r.symbol.heightModules;
+        support::Point const module[4] = {{x0 * w, 0}, {x1 * w, 0}, {x1 * w, h}, {x0 * w, h}};
+        Region region;
+        for (unsigned i = 0; i < 4; ++i) {
+            support::Point const p = r.symbol.toFrame(module[(i + (flipped ? 2 : 0)) % 4]);
+            region[i] = Point{static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))};
+        }
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        return decoder.Start(image, region, label);
+    }
+
     std::string Data() const { return std::string(label.data.GetFirst(), label.data.GetCount()); }
 
     static support::Rendering Render(int symbology, std::string const& data, support::RenderOptions o = {})
@@ -86,6 +103,40 @@ TEST_F(PdfRegionRead, PolaritySettingDecidesWhatIsReadAndTheLabelTellsWhich)
     EXPECT_EQ(label.negative, 1);
     SetPolarity(1);
     EXPECT_EQ(Read(Render(BARCODE_PDF417, "dark on light")), 0);
+}
+
+// The search lines are sampled once for both polarities and both ways along
+// them: a symbol reads whichever way its region runs, dark on light or light
+// on dark, whole or located by one end only (then on the long lines), and
+// the label tells its polarity.
+TEST_F(PdfRegionRead, EachPolarityReadsWhicheverWayTheRegionRunsAndWhereverItWasLocated)
+{
+    SetPolarity(2);
+    struct Case {
+        double angle;
+        bool inverted;
+        bool flipped;
+        double x0;
+        double x1;
+    };
+    std::string const data = "Either way, either polarity";
+    for (Case const c : {Case{0, false, false, 0, 1}, Case{0, false, true, 0, 1}, Case{0, true, false, 0, 1},
+                         Case{0, true, true, 0, 1}, Case{160, false, true, 0, 1}, Case{250, true, false, 0, 1},
+                         Case{20, false, false, 0, 0.25}, Case{20, false, true, 0, 0.25},
+                         Case{200, true, false, 0.75, 1}, Case{200, true, true, 0.75, 1},
+                         Case{110, false, true, 0.75, 1}, Case{290, true, false, 0, 0.25}}) {
+        support::RenderOptions o;
+        o.moduleSize = 2.5;
+        o.angle = c.angle;
+        o.inverted = c.inverted;
+        support::Rendering const r = Render(BARCODE_PDF417, data, o);
+        std::string const what = "at " + std::to_string(c.angle) + (c.inverted ? " light on dark" : "") +
+                                 (c.flipped ? " flipped" : "") + " band " + std::to_string(c.x0);
+        label.Clear();
+        ASSERT_EQ(ReadBand(r, c.x0, c.x1, c.flipped), 1) << what;
+        EXPECT_EQ(Data(), data) << what;
+        EXPECT_EQ(label.negative, c.inverted ? 1 : 0) << what;
+    }
 }
 
 TEST_F(PdfRegionRead, SeenSymbolFlagStaysWhenRowsAreUnreadableAndClearsOnARead)
