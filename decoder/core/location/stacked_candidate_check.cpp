@@ -122,6 +122,18 @@ bool IsStackedCandidate(GrayImage const& image, BarRegionCandidate const& candid
     return false;
 }
 
+unsigned CountStartOrStopLines(GrayImage const& image, BarRegionCandidate const& candidate)
+{
+    long long const t0 = candidate.t0;
+    long long const t1 = candidate.t1;
+    long long const lines[3] = {(t0 + t1) / 2, (3 * t0 + t1) / 4, (t0 + 3 * t1) / 4};
+    unsigned count = 0;
+    for (long long const t : lines) {
+        count += HasStartOrStop(image, candidate, t) ? 1u : 0u;
+    }
+    return count;
+}
+
 namespace {
 
 // The row address patterns of the left and right columns of a MicroPDF417

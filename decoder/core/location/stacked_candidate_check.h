@@ -11,6 +11,11 @@ namespace DEC2DIvra {
 // region's length; no other pixel is read.
 bool IsStackedCandidate(GrayImage const& image, BarRegionCandidate const& candidate);
 
+// On how many of the three lines that IsStackedCandidate reads the start or
+// stop pattern shows: a region that holds a PDF417 symbol whole shows it on
+// all, one that also holds the linear part of a composite below it not.
+unsigned CountStartOrStopLines(GrayImage const& image, BarRegionCandidate const& candidate);
+
 // Whether lines along a bar-like region (run on beyond its ends, which may
 // cut a symbol's rows) show the ends of MicroPDF417 rows: a row address
 // pattern of the left or right columns (10 modules, three bars and three
