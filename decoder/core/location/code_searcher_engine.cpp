@@ -252,9 +252,9 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // reader reads the 2D part (the stacked read around a label guards
         // against a stacked symbol's bars read as one).
         if (stacked && stackedHanded_ < stackedBudget &&
-            ((composites ? CountStartOrStopLines(image, candidate) == 3 : IsStackedCandidate(image, candidate)) ||
-             (micro && ShowsRowAddressPatterns(image, candidate))) &&
-            HasDifferingRows(image, candidate)) {
+            (((composites ? CountStartOrStopLines(image, candidate) == 3 : IsStackedCandidate(image, candidate)) &&
+              HasDifferingRows(image, candidate)) ||
+             (micro && ShowsRowAddressPatterns(image, candidate) && HasDifferingRowAddressRows(image, candidate)))) {
             stackedTried_[i] = true;
             ++stackedHanded_;
             if (ReadStacked(*stacked, image, candidate.region, label) != 0) {

@@ -13,6 +13,10 @@ constexpr int kContrastFloor = 96;
 // symbol differ (its rows hold different characters); a linear symbol's
 // lines differ at their edges only, unless noise or clutter is read.
 constexpr unsigned kDifferingPercent = 15;
+// The same where a column of MicroPDF417 row address patterns was seen: a
+// one-column symbol's rows fill little of a region that reaches well into
+// its quiet zones, and differ over 11 percent of it and more.
+constexpr unsigned kRowAddressDifferingPercent = 8;
 
 constexpr int kStart[8] = {8, 1, 1, 1, 1, 1, 1, 3};
 constexpr int kStartBackward[8] = {3, 1, 1, 1, 1, 1, 1, 8};
@@ -451,6 +455,11 @@ unsigned DifferingRowsPercent(GrayImage const& image, BarRegionCandidate const& 
 bool HasDifferingRows(GrayImage const& image, BarRegionCandidate const& candidate)
 {
     return DifferingRowsPercent(image, candidate) >= kDifferingPercent;
+}
+
+bool HasDifferingRowAddressRows(GrayImage const& image, BarRegionCandidate const& candidate)
+{
+    return DifferingRowsPercent(image, candidate) >= kRowAddressDifferingPercent;
 }
 
 }  // namespace DEC2DIvra

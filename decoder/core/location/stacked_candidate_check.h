@@ -34,4 +34,9 @@ bool ShowsRowAddressPatterns(GrayImage const& image, BarRegionCandidate const& c
 // a linear symbol read the same on every line.
 bool HasDifferingRows(GrayImage const& image, BarRegionCandidate const& candidate);
 
+// HasDifferingRows for a region that shows a column of MicroPDF417 row
+// address patterns (ShowsRowAddressPatterns): a smaller share of differing
+// samples will do, as a narrow symbol may fill little of the region.
+bool HasDifferingRowAddressRows(GrayImage const& image, BarRegionCandidate const& candidate);
+
 }  // namespace DEC2DIvra

@@ -137,7 +137,8 @@ TEST(StackedCandidateCheckTest, MicroPdf417RowsAndNoLinearSymbolShowRowAddressPa
         GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
         BarRegionCandidate const candidate = Around(r, c.module);
         // Taken for MicroPDF417: the patterns and differing rows.
-        EXPECT_EQ(DEC2DIvra::ShowsRowAddressPatterns(image, candidate) && DEC2DIvra::HasDifferingRows(image, candidate),
+        EXPECT_EQ(DEC2DIvra::ShowsRowAddressPatterns(image, candidate) &&
+                      DEC2DIvra::HasDifferingRowAddressRows(image, candidate),
                   c.micro);
     }
     // A flat region and one off the image show nothing.
