@@ -240,20 +240,20 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
             continue;
         }
         // A region that shows a PDF417 start or stop pattern, or with
-        // MicroPDF417 read the row address patterns at both ends of its rows,
+        // MicroPDF417 read a column of row address patterns at its rows' ends,
         // and whose lines across show differing rows goes to the stacked
         // decoder before the linear ones: their trials over a stacked
         // symbol's rows cost many times its read, and now and then one of
         // them takes a row's bars for a linear symbol. A region it reads
         // nothing in goes on to the linear decoders as any other. With
-        // composites read, a region that shows the start or stop pattern on
-        // some of its lines only may hold a composite's linear part below its
-        // PDF417 2D part: the linear label goes first, and the composite
-        // reader reads the 2D part (the stacked read around a label guards
-        // against a stacked symbol's bars read as one).
+        // composites read, a region in which lines beside the start or stop
+        // pattern read alike holds a composite's linear part below its PDF417
+        // 2D part: the linear label goes first, and the composite reader
+        // reads the 2D part (the stacked read around a label guards against
+        // a stacked symbol's bars read as one).
         if (stacked && stackedHanded_ < stackedBudget &&
-            (((composites ? CountStartOrStopLines(image, candidate) == 3 : IsStackedCandidate(image, candidate)) &&
-              HasDifferingRows(image, candidate)) ||
+            ((IsStackedCandidate(image, candidate) && HasDifferingRows(image, candidate) &&
+              !(composites && HoldsBarsBesideStartOrStop(image, candidate))) ||
              (micro && ShowsRowAddressPatterns(image, candidate) && HasDifferingRowAddressRows(image, candidate)))) {
             stackedTried_[i] = true;
             ++stackedHanded_;

@@ -11,11 +11,6 @@ namespace DEC2DIvra {
 // region's length; no other pixel is read.
 bool IsStackedCandidate(GrayImage const& image, BarRegionCandidate const& candidate);
 
-// On how many of the three lines that IsStackedCandidate reads the start or
-// stop pattern shows: a region that holds a PDF417 symbol whole shows it on
-// all, one that also holds the linear part of a composite below it not.
-unsigned CountStartOrStopLines(GrayImage const& image, BarRegionCandidate const& candidate);
-
 // Whether lines along a bar-like region (run on beyond its ends, which may
 // cut a symbol's rows) show the ends of MicroPDF417 rows: a row address
 // pattern of the left or right columns (10 modules, three bars and three
@@ -38,5 +33,11 @@ bool HasDifferingRows(GrayImage const& image, BarRegionCandidate const& candidat
 // address patterns (ShowsRowAddressPatterns): a smaller share of differing
 // samples will do, as a narrow symbol may fill little of the region.
 bool HasDifferingRowAddressRows(GrayImage const& image, BarRegionCandidate const& candidate);
+
+// Whether two neighbouring lines of five across the region, neither showing
+// a PDF417 start or stop pattern, read alike, as a linear symbol's bars do:
+// the region holds a composite's linear part beside its PDF417 2D part (a
+// PDF417 symbol's rows differ from line to line).
+bool HoldsBarsBesideStartOrStop(GrayImage const& image, BarRegionCandidate const& candidate);
 
 }  // namespace DEC2DIvra
