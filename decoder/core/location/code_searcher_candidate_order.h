@@ -17,12 +17,14 @@ namespace DEC2DIvra {
 //      edges; strongest (most edges, most coherent) first, except that a
 //      band whose lines across it did not see the same edges goes after a
 //      band that did and whose region holds its centre. A region whose
-//      profile shows a PDF417 start or stop pattern (or, with MicroPDF417
-//      read, the row address patterns at an end of a row) and whose lines
-//      across it show different rows goes to AbstractStackCodeDecoder first (the
-//      linear decoders' trials over a PDF417 symbol cost many times its
-//      read), and to the linear decoders only when it gives no label; the
-//      stacked stage does not hand it again. With a QR stage
+//      profile shows a PDF417 start or stop pattern (with composites read,
+//      unless lines beside it read alike: a composite's linear part, read
+//      first) or, with MicroPDF417 read, a column of row address
+//      patterns at its rows' ends, and whose lines across it show different
+//      rows goes to AbstractStackCodeDecoder first (the linear decoders'
+//      trials over a stacked symbol cost many times its read), and to the
+//      linear decoders only when it gives no label; the stacked stage does
+//      not hand it again. With a QR stage
 //      wanted, once a region gave no label its finders are swept, and a
 //      region whose centre lies in a symbol that three square finders span
 //      is left out (its data would only cost the linear decoders time).

@@ -246,6 +246,7 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
     unsigned const budget = option.readMode == kReadModeMoving ? kMovingBudget : kHandyBudget;
     unsigned const stackedBudget = GetStageBudget(option);
     bool const micro = property_->micro_pdf417.read.Get();
+    bool const composites = composite != nullptr && property_->composite.read.Get();
     for (unsigned i = 0; i < barCandidateCount_ && tried_ < budget; ++i) {
         BarRegionCandidate const& candidate = candidates[i];
         if (late_ != linearDeferred_[i]) {
@@ -259,15 +260,21 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
             continue;
         }
         // A region that shows a PDF417 start or stop pattern, or with
-        // MicroPDF417 read the row address patterns at both ends of its rows,
+        // MicroPDF417 read a column of row address patterns at its rows' ends,
         // and whose lines across show differing rows goes to the stacked
         // decoder before the linear ones: their trials over a stacked
         // symbol's rows cost many times its read, and now and then one of
         // them takes a row's bars for a linear symbol. A region it reads
-        // nothing in goes on to the linear decoders as any other.
+        // nothing in goes on to the linear decoders as any other. With
+        // composites read, a region in which lines beside the start or stop
+        // pattern read alike holds a composite's linear part below its PDF417
+        // 2D part: the linear label goes first, and the composite reader
+        // reads the 2D part (the stacked read around a label guards against
+        // a stacked symbol's bars read as one).
         if (stacked && stackedHanded_ < stackedBudget &&
-            (IsStackedCandidate(image, candidate) || (micro && ShowsRowAddressPatterns(image, candidate))) &&
-            HasDifferingRows(image, candidate)) {
+            ((IsStackedCandidate(image, candidate) && HasDifferingRows(image, candidate) &&
+              !(composites && HoldsBarsBesideStartOrStop(image, candidate))) ||
+             (micro && ShowsRowAddressPatterns(image, candidate) && HasDifferingRowAddressRows(image, candidate)))) {
             stackedTried_[i] = true;
             ++stackedHanded_;
             if (ReadStacked(*stacked, image, candidate.region, label) != 0) {
@@ -321,13 +328,12 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // one read from the same region whose outline holds the label is
         // offered instead. A composite's linear part lies beside its 2D part.
         // A region the stacked decoder read nothing in already is not read
-        // again. A Code 128 label that carries a composite's linkage, from a
-        // region whose lines across read alike (its bars, not a stacked
-        // symbol's rows), is the linear part of a composite: the composite
-        // reader reads the 2D part beside it, a PDF417 one included, and the
-        // stacked read around it would only pay for that symbol twice.
+        // again. A Code 128 label that carries a composite's linkage goes to
+        // the composite reader instead, which reads the 2D part beside it (a
+        // PDF417 one included) or withholds it: no stacked symbol's bars pass
+        // for a linear label that has a 2D part of its own beside it.
         if (stacked != nullptr && !stackedTried_[i] && MayHoldStackedSymbol(image) &&
-            !(composite != nullptr && IsCompositeLinearPart(label) && !HasDifferingRows(image, candidate)) &&
+            !(composites && !property_->composite.ignore_link_flag.Get() && IsCompositeLinearPart(label)) &&
             ReadsStackedAround(image, *stacked, candidate.region, label)) {
             if (Deliver(stackedLabel_, outlet)) {
                 return 1;

@@ -13,6 +13,13 @@ constexpr int kContrastFloor = 96;
 // symbol differ (its rows hold different characters); a linear symbol's
 // lines differ at their edges only, unless noise or clutter is read.
 constexpr unsigned kDifferingPercent = 15;
+// The same where a column of MicroPDF417 row address patterns was seen: a
+// one-column symbol's rows fill little of a region that reaches well into
+// its quiet zones, and differ over 11 percent of it and more.
+constexpr unsigned kRowAddressDifferingPercent = 8;
+// The most share of their samples in which two lines across one linear
+// symbol's bars differ.
+constexpr unsigned kAlikePercent = 8;
 
 constexpr int kStart[8] = {8, 1, 1, 1, 1, 1, 1, 3};
 constexpr int kStartBackward[8] = {3, 1, 1, 1, 1, 1, 1, 8};
@@ -439,6 +446,32 @@ unsigned DifferingRowsPercent(GrayImage const& image, BarRegionCandidate const& 
 bool HasDifferingRows(GrayImage const& image, BarRegionCandidate const& candidate)
 {
     return DifferingRowsPercent(image, candidate) >= kDifferingPercent;
+}
+
+bool HasDifferingRowAddressRows(GrayImage const& image, BarRegionCandidate const& candidate)
+{
+    return DifferingRowsPercent(image, candidate) >= kRowAddressDifferingPercent;
+}
+
+bool HoldsBarsBesideStartOrStop(GrayImage const& image, BarRegionCandidate const& candidate)
+{
+    constexpr unsigned kLines = 5;
+    long long const t0 = candidate.t0;
+    long long const t1 = candidate.t1;
+    unsigned char lines[2][kMaxSamples];
+    unsigned counts[2] = {0, 0};
+    for (unsigned k = 0; k < kLines; ++k) {
+        long long const t = t0 + (t1 - t0) * static_cast<long long>(2 * k + 1) / (2 * kLines);
+        unsigned char* const current = lines[k & 1u];
+        unsigned& count = counts[k & 1u];
+        count = HasStartOrStop(image, candidate, t) ? 0 : SampleColours(image, candidate, t, current);
+        unsigned const previous = counts[(k + 1) & 1u];
+        if (k > 0 && count != 0 && count == previous &&
+            DifferingPercent(lines[(k + 1) & 1u], current, count, 0, count) < kAlikePercent) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace DEC2DIvra

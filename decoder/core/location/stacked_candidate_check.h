@@ -29,4 +29,15 @@ bool ShowsRowAddressPatterns(GrayImage const& image, BarRegionCandidate const& c
 // a linear symbol read the same on every line.
 bool HasDifferingRows(GrayImage const& image, BarRegionCandidate const& candidate);
 
+// HasDifferingRows for a region that shows a column of MicroPDF417 row
+// address patterns (ShowsRowAddressPatterns): a smaller share of differing
+// samples will do, as a narrow symbol may fill little of the region.
+bool HasDifferingRowAddressRows(GrayImage const& image, BarRegionCandidate const& candidate);
+
+// Whether two neighbouring lines of five across the region, neither showing
+// a PDF417 start or stop pattern, read alike, as a linear symbol's bars do:
+// the region holds a composite's linear part beside its PDF417 2D part (a
+// PDF417 symbol's rows differ from line to line).
+bool HoldsBarsBesideStartOrStop(GrayImage const& image, BarRegionCandidate const& candidate);
+
 }  // namespace DEC2DIvra

@@ -137,7 +137,8 @@ TEST(StackedCandidateCheckTest, MicroPdf417RowsAndNoLinearSymbolShowRowAddressPa
         GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
         BarRegionCandidate const candidate = Around(r, c.module);
         // Taken for MicroPDF417: the patterns and differing rows.
-        EXPECT_EQ(DEC2DIvra::ShowsRowAddressPatterns(image, candidate) && DEC2DIvra::HasDifferingRows(image, candidate),
+        EXPECT_EQ(DEC2DIvra::ShowsRowAddressPatterns(image, candidate) &&
+                      DEC2DIvra::HasDifferingRowAddressRows(image, candidate),
                   c.micro);
     }
     // A flat region and one off the image show nothing.
@@ -153,6 +154,42 @@ TEST(StackedCandidateCheckTest, MicroPdf417RowsAndNoLinearSymbolShowRowAddressPa
     EXPECT_FALSE(DEC2DIvra::ShowsRowAddressPatterns(image, candidate));
     candidate.s1 = 100000;
     EXPECT_FALSE(DEC2DIvra::ShowsRowAddressPatterns(image, candidate));
+}
+
+TEST(StackedCandidateCheckTest, CompositeLinearPartBesidePdf417PartOnly)
+{
+    // A region over a composite's PDF417 2D part and the linear part below it
+    // reads its linear label first: lines across the linear bars read alike.
+    // Those across a PDF417 symbol's rows never do.
+    struct Case {
+        char const* name;
+        support::SymbolInput input;
+        double module;
+        double angle;
+        bool linear;
+    };
+    support::SymbolInput const composite{.symbology = BARCODE_GS1_128_CC,
+                                         .data = "[99]1234-abcd[21]1234567890",
+                                         .option1 = 3,
+                                         .inputMode = GS1_MODE,
+                                         .primary = "[01]09501101530003"};
+    Case const cases[] = {
+        {"PDF417", {.symbology = BARCODE_PDF417, .data = "PDF417 level 2", .option1 = 2, .option2 = 3}, 2.0, 0, false},
+        {"PDF417, turned",
+         {.symbology = BARCODE_PDF417, .data = "Read rate of PDF417 at level 3", .option1 = 3, .option2 = 6}, 2.0,
+         120, false},
+        {"PDF417, tall", {.symbology = BARCODE_PDF417, .data = "A taller symbol", .option1 = 5, .option2 = 4}, 1.5,
+         200, false},
+        {"GS1-128 + CC-C", composite, 2.0, 0, true},
+        {"GS1-128 + CC-C, turned", composite, 2.0, 30, true},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        support::Rendering const r = support::render(c.input, {.moduleSize = c.module, .angle = c.angle});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        EXPECT_EQ(DEC2DIvra::HoldsBarsBesideStartOrStop(image, Around(r, c.module)), c.linear);
+    }
 }
 
 }  // namespace
