@@ -16,7 +16,7 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
       code93_(context_, false, property),
       code93Negative_(context_, true, property),
       code11_(context_, property),
-      rss_(property.detail_of_decoder, property.gs1_databar),
+      rss_(property.detail_of_decoder, property.gs1_databar, property.composite),
       rssLimitedDecoder_(context_, property),
       codabar_(context_, false, property),
       codabarReverce_(context_, true, property),

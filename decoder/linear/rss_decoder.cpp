@@ -50,8 +50,9 @@ struct RSSDecoder::Side {
     int ground = -1;
 };
 
-RSSDecoder::RSSDecoder(DecoderDetailProperty const& detail, Gs1DataBarProperty const& dataBar)
-    : detail_(&detail), dataBar_(&dataBar)
+RSSDecoder::RSSDecoder(DecoderDetailProperty const& detail, Gs1DataBarProperty const& dataBar,
+                       CompositeProperty const& composite)
+    : detail_(&detail), dataBar_(&dataBar), composite_(&composite)
 {
     Initialize();
 }
@@ -84,8 +85,11 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
     if (polarity > 2 || !start.IsValid()) {
         return false;
     }
-    // The runs may begin a Limited check character too (or seem to).
-    bool const limited = dataBar_->read_limited.Get() && limited_.Note(image, start, line);
+    // The runs may begin a Limited check character too (or seem to). Only
+    // a Limited symbol with a 2D part above it is met by bands that lean
+    // off its bars (the 2D part's bars join the band and turn it); one
+    // alone is located square to its own bars.
+    bool const limited = dataBar_->read_limited.Get() && composite_->read.Get() && limited_.Note(image, start, line);
     if (!omni && !expanded) {
         return limited;
     }

@@ -6,6 +6,7 @@
 
 namespace DEC2DIvra {
 
+struct CompositeProperty;
 struct DecoderDetailProperty;
 struct Gs1DataBarProperty;
 class RSSFinderPartialScanData;
@@ -33,7 +34,8 @@ public:
     // direction of their own.
     static constexpr long long kMinSquaredAcross = 16;
 
-    RSSDecoder(DecoderDetailProperty const& detail, Gs1DataBarProperty const& dataBar);
+    RSSDecoder(DecoderDetailProperty const& detail, Gs1DataBarProperty const& dataBar,
+               CompositeProperty const& composite);
 
     void Initialize() override;
     bool ExecuteBinarization(GrayImage const& image, Region const& region, ArrayIterator<ScanElement const> const& start,
@@ -101,6 +103,7 @@ private:
 
     DecoderDetailProperty const* detail_;
     Gs1DataBarProperty const* dataBar_;
+    CompositeProperty const* composite_;
     Maps9 omniLeft_;
     Maps9 omniRight_;
     Maps9 omniLeftInverted_;

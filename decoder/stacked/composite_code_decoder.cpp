@@ -17,6 +17,8 @@ constexpr unsigned kKindDataBar = 5;
 // The PDF417 reader's search area beside a segment reaches back over it by
 // this share of the segment's length.
 constexpr float kAreaBelow = 0.15f;
+// Modules between the heights a GS1-128 label's 2D part is sought from.
+constexpr float kCode128Step = 4.0f;
 constexpr unsigned kExpandedBit = 9;
 
 // The two short sides together must span this many pixels before they
@@ -201,7 +203,7 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         // decides whether they win: the area steps up until it clears them.
         if (kind == kKindCode128 && !once) {
             float const clear = kAreaBelow * (static_cast<float>(n) + 64.0f) + 2.0f;
-            for (float h = 1.0f; h <= clear; h += 2.0f) {
+            for (float h = 1.0f; h <= clear; h += kCode128Step) {
                 if (h != d && h != d + 4.0f && pdf_->Start(image, placed(h), negative, component_) != 0) {
                     return true;
                 }
