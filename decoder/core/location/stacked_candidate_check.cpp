@@ -19,7 +19,7 @@ constexpr unsigned kDifferingPercent = 15;
 constexpr unsigned kRowAddressDifferingPercent = 8;
 // The most share of their samples in which two lines across one linear
 // symbol's bars differ.
-constexpr unsigned kAlikePercent = 8;
+constexpr unsigned kAlikePercent = 12;
 
 constexpr int kStart[8] = {8, 1, 1, 1, 1, 1, 1, 3};
 constexpr int kStartBackward[8] = {3, 1, 1, 1, 1, 1, 1, 8};
