@@ -40,27 +40,6 @@ void Profile(GrayImage const& image, Axis const& axis, double from, double step,
     }
 }
 
-double Correlation(double const* a, double const* b, int count)
-{
-    double ma = 0;
-    double mb = 0;
-    for (int k = 0; k < count; ++k) {
-        ma += a[k];
-        mb += b[k];
-    }
-    ma /= count;
-    mb /= count;
-    double ab = 0;
-    double aa = 0;
-    double bb = 0;
-    for (int k = 0; k < count; ++k) {
-        ab += (a[k] - ma) * (b[k] - mb);
-        aa += (a[k] - ma) * (a[k] - ma);
-        bb += (b[k] - mb) * (b[k] - mb);
-    }
-    return aa <= 0 || bb <= 0 ? 0.0 : ab / std::sqrt(aa * bb);
-}
-
 // The shift along the line at which the line `t` across shows the
 // reference profile best; false when no shift within the skew shows it.
 bool CalcShift(GrayImage const& image, Axis const& axis, double from, double step, int count, double const* reference,
@@ -76,7 +55,7 @@ bool CalcShift(GrayImage const& image, Axis const& axis, double from, double ste
     double line[kMaxSamples];
     for (int k = -reach; k <= reach; ++k) {
         Profile(image, axis, from + k * half, step, t, count, line);
-        double const c = Correlation(reference, line, count);
+        double const c = RSSFinderDirection::Correlation(reference, line, count);
         if (c > best) {
             best = c;
             at = k;
@@ -98,6 +77,27 @@ bool CalcShift(GrayImage const& image, Axis const& axis, double from, double ste
 }
 
 }  // namespace
+
+double RSSFinderDirection::Correlation(double const* a, double const* b, int count)
+{
+    double ma = 0;
+    double mb = 0;
+    for (int k = 0; k < count; ++k) {
+        ma += a[k];
+        mb += b[k];
+    }
+    ma /= count;
+    mb /= count;
+    double ab = 0;
+    double aa = 0;
+    double bb = 0;
+    for (int k = 0; k < count; ++k) {
+        ab += (a[k] - ma) * (b[k] - mb);
+        aa += (a[k] - ma) * (a[k] - ma);
+        bb += (b[k] - mb) * (b[k] - mb);
+    }
+    return aa <= 0 || bb <= 0 ? 0.0 : ab / std::sqrt(aa * bb);
+}
 
 bool RSSFinderDirection::Calc(GrayImage const& image, LineSegment const& finder, double& ux, double& uy, int modules)
 {

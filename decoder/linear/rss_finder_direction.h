@@ -24,6 +24,10 @@ public:
     // the bars: more than a five-module row wherever the line crossed it.
     static constexpr int kHalfHeightModules = 3;
 
+    // How alike two profiles of `count` samples are: their correlation
+    // coefficient, 0 where either is flat.
+    static double Correlation(double const* a, double const* b, int count);
+
     // The unit reading direction (from the finder's begin toward its end)
     // across the bars; false when too few lines beside it show the finder.
     // `modules` is the finder's width in modules.

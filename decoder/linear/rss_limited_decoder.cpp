@@ -71,25 +71,9 @@ bool RSSLimitedDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> con
     if (!dataBar_->read_limited.Get() || polarity > 2 || !start.IsValid()) {
         return false;
     }
-    RSSLimitedStartPartialScanData work;
-    if (!work.Set(start)) {
-        return false;
-    }
     RSSLimitedStartPartialScanData check;
     BarSymbolForRSSLimited checkValue;
-    bool found = false;
-    for (unsigned pass = 0; pass < kMaxNoisePasses; ++pass) {
-        BarSymbolForRSSLimited candidate;
-        if (work.CalcFinderBarSymbol(candidate)) {
-            check = work;
-            checkValue = candidate;
-            found = true;
-        }
-        if (!work.DeleteNoise()) {
-            break;
-        }
-    }
-    if (!found) {
+    if (!RSSLimitedStartPartialScanData::FindCheck(start, kMaxNoisePasses, check, checkValue)) {
         return false;
     }
     // Each data character spans 26 modules beside the check character's 18,

@@ -201,6 +201,28 @@ bool RSSLimitedStartPartialScanData::LookUpCheckValue(unsigned index, unsigned& 
     return true;
 }
 
+bool RSSLimitedStartPartialScanData::FindCheck(ArrayIterator<ScanElement const> const& start, unsigned passes,
+                                               RSSLimitedStartPartialScanData& check, BarSymbolForRSSLimited& value)
+{
+    RSSLimitedStartPartialScanData work;
+    if (!work.Set(start)) {
+        return false;
+    }
+    bool found = false;
+    for (unsigned pass = 0; pass < passes; ++pass) {
+        BarSymbolForRSSLimited candidate;
+        if (work.CalcFinderBarSymbol(candidate)) {
+            check = work;
+            value = candidate;
+            found = true;
+        }
+        if (!work.DeleteNoise()) {
+            break;
+        }
+    }
+    return found;
+}
+
 bool RSSLimitedStartPartialScanData::CalcFinderBarSymbol(BarSymbolForRSSLimited& check) const
 {
     check = BarSymbolForRSSLimited{};

@@ -26,6 +26,11 @@ public:
     static constexpr unsigned kLookupSize = kPatternsPerColour * kPatternsPerColour;
 
     bool CalcFinderBarSymbol(BarSymbolForRSSLimited& check) const;
+    // The check character among the runs from `start` on, taken after the
+    // last of up to `passes` noise deletions that still shows one; false
+    // when none does.
+    static bool FindCheck(ArrayIterator<ScanElement const> const& start, unsigned passes,
+                          RSSLimitedStartPartialScanData& check, BarSymbolForRSSLimited& value);
     // The spread of the ink: (the sum of the magnitudes at odd offsets - the
     // sum at even offsets) / 14.
     int CalcSpread() const;

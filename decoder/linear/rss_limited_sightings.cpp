@@ -26,27 +26,6 @@ constexpr int kProfileSamples = 48;
 // A profile this like the check character's shows the same bars.
 constexpr double kMinLikeness = 0.6;
 
-double Correlation(double const* a, double const* b, int count)
-{
-    double ma = 0;
-    double mb = 0;
-    for (int k = 0; k < count; ++k) {
-        ma += a[k];
-        mb += b[k];
-    }
-    ma /= count;
-    mb /= count;
-    double ab = 0;
-    double aa = 0;
-    double bb = 0;
-    for (int k = 0; k < count; ++k) {
-        ab += (a[k] - ma) * (b[k] - mb);
-        aa += (a[k] - ma) * (a[k] - ma);
-        bb += (b[k] - mb) * (b[k] - mb);
-    }
-    return aa <= 0 || bb <= 0 ? 0.0 : ab / std::sqrt(aa * bb);
-}
-
 // The bars of the check character run on `modules` beyond it on both sides
 // (along the bars, unit reading direction ux, uy): the bars of a taller
 // symbol, never a Limited one's, which are ten modules high.
@@ -75,7 +54,7 @@ bool BarsRunOn(GrayImage const& image, LineSegment const& check, double ux, doub
         for (int k = -2; k <= 2; ++k) {
             double line[kProfileSamples];
             profile(side * modules * module, k * module / 2, line);
-            double const c = Correlation(reference, line, kProfileSamples);
+            double const c = RSSFinderDirection::Correlation(reference, line, kProfileSamples);
             best = c > best ? c : best;
         }
         if (best < kMinLikeness) {
@@ -109,25 +88,9 @@ bool RSSLimitedSightings::Note(GrayImage const& image, ArrayIterator<ScanElement
     if (!start.IsValid()) {
         return false;
     }
-    RSSLimitedStartPartialScanData work;
-    if (!work.Set(start)) {
-        return false;
-    }
     RSSLimitedStartPartialScanData check;
     BarSymbolForRSSLimited checkValue;
-    bool found = false;
-    for (unsigned pass = 0; pass < kMaxNoisePasses; ++pass) {
-        BarSymbolForRSSLimited candidate;
-        if (work.CalcFinderBarSymbol(candidate)) {
-            check = work;
-            checkValue = candidate;
-            found = true;
-        }
-        if (!work.DeleteNoise()) {
-            break;
-        }
-    }
-    if (!found) {
+    if (!RSSLimitedStartPartialScanData::FindCheck(start, kMaxNoisePasses, check, checkValue)) {
         return false;
     }
     // A data character spans 26 modules beside the check character's 18,
