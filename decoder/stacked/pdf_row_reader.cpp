@@ -1348,17 +1348,85 @@ unsigned PDFRowReader::DecodeRowAddress(float const widths[6])
     return MicroPDFCharacterTable::Lookup(pattern >> 1);
 }
 
-unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                                        bool strict, float maxRatio, bool besideBars, unsigned& rightCount,
-                                        unsigned& farPairs)
+namespace {
+
+// The pairs of one width that make the symbol's columns, from those found
+// on the search lines (`lineOf`, `columns` wide); their count, kept first.
+unsigned KeepMicroColumn(PDFRowReader::Hit* left, PDFRowReader::Hit* right, unsigned short const* lineOf,
+                         unsigned char const* columns, unsigned leftCount, bool besideBars, float ux, float uy)
 {
-    unsigned char columns[kMaxLines];
-    unsigned short lineOf[kMaxLines];
+    // A symbol's rows are crossed by several lines in a row, each finding
+    // its pair where the last one did; a pair that no near line repeats is
+    // chance (noise over a plain background makes runs of any width, and now
+    // and then a pair that fits) and has no vote. Where too few are repeated
+    // to fit a column (a small symbol met at a slant, whose rows few lines
+    // cross whole), every pair votes.
+    unsigned repeatedCount = 0;
+    bool repeated[PDFRowReader::kMaxLines];
+    for (unsigned i = 0; i < leftCount; ++i) {
+        repeated[i] = IsRepeated(left, right, lineOf, columns, leftCount, i, ux, uy);
+        repeatedCount += repeated[i] ? 1u : 0u;
+    }
+    bool const filter = repeatedCount >= kMinRepeated;
+    unsigned votes[5] = {};
+    for (unsigned i = 0; i < leftCount; ++i) {
+        votes[columns[i]] += !filter || repeated[i] ? 1u : 0u;
+    }
+    // Pairs found in other symbols' bars scatter over the widths, mostly the
+    // narrow ones; the symbol's own agree on one: the one most found or,
+    // beside a linear symbol's bars, the widest that enough lines found.
+    unsigned best = 1;
+    for (unsigned k = 2; k <= 4; ++k) {
+        best = votes[k] > votes[best] ? k : best;
+    }
+    for (unsigned k = 4; besideBars && k > best; --k) {
+        if (votes[k] >= 3) {
+            best = k;
+            break;
+        }
+    }
+    // A pair of that width found once stays when both its ends lie on the
+    // columns through the first and the last repeated pair: a lone line
+    // across the symbol's far rows still lengthens its columns.
+    unsigned first = leftCount;
+    unsigned last = leftCount;
+    for (unsigned i = 0; filter && i < leftCount; ++i) {
+        if (repeated[i] && columns[i] == best) {
+            first = first < leftCount ? first : i;
+            last = i;
+        }
+    }
+    unsigned kept = 0;
+    for (unsigned i = 0; i < leftCount; ++i) {
+        bool const keep = !filter || repeated[i] ||
+                          (first < last && OnColumn(left[first], left[last], left[i]) &&
+                           OnColumn(right[first], right[last], right[i]));
+        if (columns[i] == best && keep) {
+            left[kept] = left[i];
+            right[kept] = right[i];
+            ++kept;
+        }
+    }
+    return kept;
+}
+
+}  // namespace
+
+unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                                        float maxRatio, bool besideBars, unsigned& farPairs, unsigned& looseCount,
+                                        unsigned& looseFarPairs)
+{
+    // One sampling of the lines serves both kinds of pair: [0] strict ones
+    // into left and right, [1] loose ones into spareLeft and spareRight.
+    unsigned char columns[2][kMaxLines];
+    unsigned short lineOf[2][kMaxLines];
+    Hit* const lefts[2] = {b_->left, b_->spareLeft};
+    Hit* const rights[2] = {b_->right, b_->spareRight};
+    unsigned counts[2] = {0, 0};
+    unsigned far[2] = {0, 0};
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
     unsigned const lines = CountSearchLines(area);
-    unsigned leftCount = 0;
-    rightCount = 0;
     for (unsigned j = 0; j < lines; ++j) {
         float x0 = 0;
         float y0 = 0;
@@ -1413,13 +1481,12 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                 seen[seenCount++] = Sighting{e[k], e[k + 6], module, quiet, stop, after, before, center};
             }
         }
-        bool haveLeft = false;
-        bool haveRight = false;
-        Hit left{};
-        Hit right{};
+        bool have[2] = {false, false};
+        Hit left[2] = {};
+        Hit right[2] = {};
         // The widest such pair: patterns inside the data may pass for narrower ones.
-        float widest = 0;
-        unsigned widestColumns = 0;
+        float widest[2] = {0, 0};
+        unsigned widestColumns[2] = {0, 0};
         for (unsigned i = 0; i < seenCount; ++i) {
             for (unsigned j = i + 1; j < seenCount; ++j) {
                 // Under perspective the two ends' modules differ; the span
@@ -1427,10 +1494,12 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                 float const ratio = seen[i].module / seen[j].module;
                 bool const center = seen[i].center;
                 if ((!center && !seen[i].quiet) || seen[j].center || !seen[j].stop ||
-                    (center && !seen[i].dataBefore) || !(seen[i].dataAfter || seen[j].dataBefore) ||
-                    (strict && !(seen[i].dataAfter && seen[j].dataBefore))) {
+                    (center && !seen[i].dataBefore) || !(seen[i].dataAfter || seen[j].dataBefore)) {
                     continue;
                 }
+                // Strict pairs have data read beside both patterns; every
+                // pair here is a loose one.
+                bool const strict = seen[i].dataAfter && seen[j].dataBefore;
                 bool const apart = ratio > maxRatio || ratio < 1 / maxRatio;
                 bool const perspective = ratio <= kSideModuleRatios[1] && ratio >= 1 / kSideModuleRatios[1];
                 float const module = std::sqrt(seen[i].module * seen[j].module);
@@ -1441,82 +1510,34 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                 unsigned const fits = center ? (Abs(between - 61) < 4 ? 3 : 0)
                                     : Abs(between - 17) < 3 ? 1 : Abs(between - 34) < 3 ? 2
                                     : Abs(between - 61) < 4 ? 3 : Abs(between - 78) < 4 ? 4 : 0;
-                if (fits != 0 && apart) {
-                    farPairs += perspective ? 1u : 0u;
-                    continue;
-                }
-                if (fits != 0 && between > widest) {
-                    widest = between;
-                    widestColumns = fits;
-                    float const p = end * step;
-                    float const q = seen[j].begin * step;
-                    left = Hit{x0 + ux * p, y0 + uy * p, seen[i].module * step};
-                    right = Hit{x0 + ux * q, y0 + uy * q, seen[j].module * step};
-                    haveLeft = haveRight = true;
+                for (unsigned kind = strict ? 0u : 1u; kind < 2 && fits != 0; ++kind) {
+                    if (apart) {
+                        far[kind] += perspective ? 1u : 0u;
+                    } else if (between > widest[kind]) {
+                        widest[kind] = between;
+                        widestColumns[kind] = fits;
+                        float const p = end * step;
+                        float const q = seen[j].begin * step;
+                        left[kind] = Hit{x0 + ux * p, y0 + uy * p, seen[i].module * step};
+                        right[kind] = Hit{x0 + ux * q, y0 + uy * q, seen[j].module * step};
+                        have[kind] = true;
+                    }
                 }
             }
         }
-        if (haveLeft && haveRight) {
-            columns[leftCount] = static_cast<unsigned char>(widestColumns);
-            lineOf[leftCount] = static_cast<unsigned short>(j);
-            b_->left[leftCount++] = left;
-            b_->right[rightCount++] = right;
+        for (unsigned kind = 0; kind < 2; ++kind) {
+            if (have[kind]) {
+                columns[kind][counts[kind]] = static_cast<unsigned char>(widestColumns[kind]);
+                lineOf[kind][counts[kind]] = static_cast<unsigned short>(j);
+                lefts[kind][counts[kind]] = left[kind];
+                rights[kind][counts[kind]++] = right[kind];
+            }
         }
     }
-    // A symbol's rows are crossed by several lines in a row, each finding
-    // its pair where the last one did; a pair that no near line repeats is
-    // chance (noise over a plain background makes runs of any width, and now
-    // and then a pair that fits) and has no vote. Where too few are repeated
-    // to fit a column (a small symbol met at a slant, whose rows few lines
-    // cross whole), every pair votes.
-    unsigned repeatedCount = 0;
-    bool repeated[kMaxLines];
-    for (unsigned i = 0; i < leftCount; ++i) {
-        repeated[i] = IsRepeated(b_->left, b_->right, lineOf, columns, leftCount, i, ux, uy);
-        repeatedCount += repeated[i] ? 1u : 0u;
-    }
-    bool const filter = repeatedCount >= kMinRepeated;
-    unsigned votes[5] = {};
-    for (unsigned i = 0; i < leftCount; ++i) {
-        votes[columns[i]] += !filter || repeated[i] ? 1u : 0u;
-    }
-    // Pairs found in other symbols' bars scatter over the widths, mostly the
-    // narrow ones; the symbol's own agree on one: the one most found or,
-    // beside a linear symbol's bars, the widest that enough lines found.
-    unsigned best = 1;
-    for (unsigned k = 2; k <= 4; ++k) {
-        best = votes[k] > votes[best] ? k : best;
-    }
-    for (unsigned k = 4; besideBars && k > best; --k) {
-        if (votes[k] >= 3) {
-            best = k;
-            break;
-        }
-    }
-    // A pair of that width found once stays when both its ends lie on the
-    // columns through the first and the last repeated pair: a lone line
-    // across the symbol's far rows still lengthens its columns.
-    unsigned first = leftCount;
-    unsigned last = leftCount;
-    for (unsigned i = 0; filter && i < leftCount; ++i) {
-        if (repeated[i] && columns[i] == best) {
-            first = first < leftCount ? first : i;
-            last = i;
-        }
-    }
-    unsigned kept = 0;
-    for (unsigned i = 0; i < leftCount; ++i) {
-        bool const keep = !filter || repeated[i] ||
-                          (first < last && OnColumn(b_->left[first], b_->left[last], b_->left[i]) &&
-                           OnColumn(b_->right[first], b_->right[last], b_->right[i]));
-        if (columns[i] == best && keep) {
-            b_->left[kept] = b_->left[i];
-            b_->right[kept] = b_->right[i];
-            ++kept;
-        }
-    }
-    rightCount = kept;
-    return kept;
+    farPairs += far[0];
+    looseFarPairs = far[1];
+    looseCount = KeepMicroColumn(lefts[1], rights[1], lineOf[1], columns[1], counts[1], besideBars, ux, uy);
+    return KeepMicroColumn(lefts[0], rights[0], lineOf[0], columns[0], counts[0], besideBars, ux, uy);
 }
 
 bool PDFRowReader::ReadMicroLine(GrayImage const& image, float const p[2], float const q[2], unsigned columns,
@@ -1599,15 +1620,15 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
     float rightModule = 0;
     // Pairs with data read on both sides first; when those give no columns
     // (blur), pairs with data on one side.
-    for (bool const strict : {true, false}) {
-        unsigned rightCount = 0;
-        unsigned const leftCount = CollectMicroHits(image, area, inverted, backward, strict, maxRatio,
-                                                    componentSizes, rightCount, farPairs);
-        if (FitColumn(b_->left, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) &&
-            FitColumn(b_->right, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
-            break;
-        }
-        if (!strict) {
+    unsigned looseCount = 0;
+    unsigned looseFarPairs = 0;
+    unsigned const count =
+        CollectMicroHits(image, area, inverted, backward, maxRatio, componentSizes, farPairs, looseCount, looseFarPairs);
+    if (!FitColumn(b_->left, count, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
+        !FitColumn(b_->right, count, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
+        farPairs += looseFarPairs;
+        if (!FitColumn(b_->spareLeft, looseCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
+            !FitColumn(b_->spareRight, looseCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
             return false;
         }
     }

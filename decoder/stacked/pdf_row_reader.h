@@ -144,12 +144,15 @@ private:
     // Search line j across the area: its start, the pixels per sample and its edges.
     unsigned ScanSearchLine(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned j,
                             float& x0, float& y0, float& step, bool& firstDark);
-    // Pairs of side patterns on the search lines with a symbol character
-    // read beside both (`strict`) or beside one of them, their modules at
-    // most `maxRatio` apart; `besideBars` when the area borders a linear
-    // symbol. farPairs counts the pairs left out for their modules alone.
-    unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward, bool strict,
-                              float maxRatio, bool besideBars, unsigned& rightCount, unsigned& farPairs);
+    // Pairs of side patterns on the search lines, their modules at most
+    // `maxRatio` apart, from one sampling of the lines: those with a symbol
+    // character read beside both into left and right (their count returned),
+    // those with one beside either into spareLeft and spareRight
+    // (`looseCount`). `besideBars` when the area borders a linear symbol.
+    // farPairs grows by the first kind's pairs left out for their modules
+    // alone; looseFarPairs receives the second kind's.
+    unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward, float maxRatio,
+                              bool besideBars, unsigned& farPairs, unsigned& looseCount, unsigned& looseFarPairs);
 
     // The edges on the line from P to Q (`width` apart) run on by `margin`
     // at both ends; `perSample` receives the pixels per sample.
