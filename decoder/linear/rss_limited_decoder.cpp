@@ -76,11 +76,9 @@ bool RSSLimitedDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> con
     if (!RSSLimitedStartPartialScanData::FindCheck(start, kMaxNoisePasses, check, checkValue)) {
         return false;
     }
-    // Each data character spans 26 modules beside the check character's 18,
-    // within two modules.
-    long long const span = check.GetSpan();
-    unsigned const minimum = static_cast<unsigned>(24 * span / 18);
-    unsigned const maximum = static_cast<unsigned>(28 * span / 18);
+    unsigned minimum = 0;
+    unsigned maximum = 0;
+    check.CalcDataSpan(minimum, maximum);
     ArrayIterator<ScanElement const> const before(start.GetBegin(), start.GetCount(), check[0].lineIndex - 1, -1);
     RSSLimitedPartialScanData lineLeft;
     RSSLimitedPartialScanData lineRight;

@@ -201,6 +201,13 @@ bool RSSLimitedStartPartialScanData::LookUpCheckValue(unsigned index, unsigned& 
     return true;
 }
 
+void RSSLimitedStartPartialScanData::CalcDataSpan(unsigned& minimum, unsigned& maximum) const
+{
+    long long const span = GetSpan();
+    minimum = static_cast<unsigned>(24 * span / 18);
+    maximum = static_cast<unsigned>(28 * span / 18);
+}
+
 bool RSSLimitedStartPartialScanData::FindCheck(ArrayIterator<ScanElement const> const& start, unsigned passes,
                                                RSSLimitedStartPartialScanData& check, BarSymbolForRSSLimited& value)
 {

@@ -31,6 +31,9 @@ public:
     // when none does.
     static bool FindCheck(ArrayIterator<ScanElement const> const& start, unsigned passes,
                           RSSLimitedStartPartialScanData& check, BarSymbolForRSSLimited& value);
+    // The lengths (in the check character's units) a data character beside
+    // it may span: 26 modules against its 18, within two modules.
+    void CalcDataSpan(unsigned& minimum, unsigned& maximum) const;
     // The spread of the ink: (the sum of the magnitudes at odd offsets - the
     // sum at even offsets) / 14.
     int CalcSpread() const;

@@ -89,6 +89,19 @@ protected:
         }
         return files;
     }
+    // One frame of `input` drawn with `options`, added to `files` as a 16-bit
+    // PGM file named by `stem`; false when it could not be drawn or written.
+    bool AddFrame(support::SymbolInput const& input, support::RenderOptions const& options, std::string const& stem,
+                  std::vector<std::string>& files)
+    {
+        support::Rendering const r = support::render(input, options);
+        EXPECT_TRUE(r.symbol.ok) << r.symbol.error;
+        if (!r.symbol.ok) {
+            return false;
+        }
+        files.push_back((directory_ / (stem + std::to_string(files.size()) + ".pgm")).string());
+        return support::writePgm(files.back(), r.frame, support::FileDepth::Bits16);
+    }
     // The files that decode printed the label `hex` (symbology 39, ]e0) for.
     static unsigned CountWhole(std::string const& out, std::vector<std::string> const& files, std::string const& hex)
     {
@@ -317,10 +330,7 @@ TEST_F(Pdf417ReadRate, LimitedCompositeReadsWholeWhenTheBandLeansOffItsBars)
             o.dark = 380;
             o.light = 620;
         }
-        support::Rendering const r = support::render(limited, o);
-        ASSERT_TRUE(r.symbol.ok) << c.condition << ": " << r.symbol.error;
-        files.push_back((directory_ / ("leaning" + std::to_string(files.size()) + ".pgm")).string());
-        ASSERT_TRUE(support::writePgm(files.back(), r.frame, support::FileDepth::Bits16));
+        ASSERT_TRUE(AddFrame(limited, o, "leaning", files)) << c.condition;
     }
     std::string const out = run("decode", files).first;
     for (size_t i = 0; i < files.size(); ++i) {
@@ -353,10 +363,7 @@ TEST_F(Pdf417ReadRate, BlurredCode128CompositeReadsWhole)
         o.angle = c.angle;
         o.seed = c.seed;
         o.blur = 0.35 * c.module;
-        support::Rendering const r = support::render(gs1128, o);
-        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
-        files.push_back((directory_ / ("blurred" + std::to_string(files.size()) + ".pgm")).string());
-        ASSERT_TRUE(support::writePgm(files.back(), r.frame, support::FileDepth::Bits16));
+        ASSERT_TRUE(AddFrame(gs1128, o, "blurred", files));
     }
     std::string const out = run("decode", files).first;
     for (size_t i = 0; i < files.size(); ++i) {
@@ -447,10 +454,7 @@ TEST_F(Pdf417ReadRate, NoisyCompositesReadWhole)
         o.angle = c.angle;
         o.seed = c.seed;
         o.noise = 25;
-        support::Rendering const r = support::render(*c.input, o);
-        ASSERT_TRUE(r.symbol.ok) << c.name << ": " << r.symbol.error;
-        files.push_back((directory_ / ("noisy" + std::to_string(files.size()) + ".pgm")).string());
-        ASSERT_TRUE(support::writePgm(files.back(), r.frame, support::FileDepth::Bits16));
+        ASSERT_TRUE(AddFrame(*c.input, o, "noisy", files)) << c.name;
     }
     std::string const out = run("decode", files).first;
     unsigned whole = 0;

@@ -41,6 +41,19 @@ BarRegionCandidate Around(support::Rendering const& r, double module)
     return c;
 }
 
+// A 200 x 40 region about the centre of a 640 x 480 frame.
+BarRegionCandidate FlatFrameRegion()
+{
+    BarRegionCandidate c;
+    c.axis.originX = 320LL * BarRegionAxis::kOne;
+    c.axis.originY = 240LL * BarRegionAxis::kOne;
+    c.s0 = -100;
+    c.s1 = 100;
+    c.t0 = -20;
+    c.t1 = 20;
+    return c;
+}
+
 TEST(StackedCandidateCheckTest, RowsDifferAcrossStackedSymbolsOnly)
 {
     struct Case {
@@ -79,13 +92,7 @@ TEST(StackedCandidateCheckTest, RowsDifferAcrossStackedSymbolsOnly)
     // A flat region and one off the image tell nothing.
     support::Frame const flat = support::makeFrame();
     GrayImage const image(flat.width, flat.height, flat.width, flat.pixels.data());
-    BarRegionCandidate candidate;
-    candidate.axis.originX = 320LL * BarRegionAxis::kOne;
-    candidate.axis.originY = 240LL * BarRegionAxis::kOne;
-    candidate.s0 = -100;
-    candidate.s1 = 100;
-    candidate.t0 = -20;
-    candidate.t1 = 20;
+    BarRegionCandidate candidate = FlatFrameRegion();
     EXPECT_FALSE(DEC2DIvra::HasDifferingRows(image, candidate));
     candidate.s1 = 1000;
     EXPECT_FALSE(DEC2DIvra::HasDifferingRows(image, candidate));
@@ -144,13 +151,7 @@ TEST(StackedCandidateCheckTest, MicroPdf417RowsAndNoLinearSymbolShowRowAddressPa
     // A flat region and one off the image show nothing.
     support::Frame const flat = support::makeFrame();
     GrayImage const image(flat.width, flat.height, flat.width, flat.pixels.data());
-    BarRegionCandidate candidate;
-    candidate.axis.originX = 320LL * BarRegionAxis::kOne;
-    candidate.axis.originY = 240LL * BarRegionAxis::kOne;
-    candidate.s0 = -100;
-    candidate.s1 = 100;
-    candidate.t0 = -20;
-    candidate.t1 = 20;
+    BarRegionCandidate candidate = FlatFrameRegion();
     EXPECT_FALSE(DEC2DIvra::ShowsRowAddressPatterns(image, candidate));
     candidate.s1 = 100000;
     EXPECT_FALSE(DEC2DIvra::ShowsRowAddressPatterns(image, candidate));
