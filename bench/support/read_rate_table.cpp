@@ -165,6 +165,9 @@ std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* o
     // /tmp/read-rate-missed.
     char const* keepEnv = std::getenv("SCANNER_BENCH_KEEP_MISSED");
     bool const keepMissed = keepEnv != nullptr && keepEnv[0] == '1';
+    // SCANNER_BENCH_KEEP_ALL=directory keeps every frame drawn there (to
+    // profile the very frames a row is timed on).
+    char const* keepAll = std::getenv("SCANNER_BENCH_KEEP_ALL");
     // SCANNER_BENCH_ONLY=text runs only the tables whose title holds it, or
     // of the others only the rows whose symbol's name holds it.
     char const* only = std::getenv("SCANNER_BENCH_ONLY");
@@ -223,6 +226,9 @@ std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* o
                 KeepWrong(symbol, condition.name, ours[i].labels, frames[i].file, out);
                 if (keepMissed && ours[i].labels.empty()) {
                     Keep(symbol, condition.name, frames[i].file, "/tmp/read-rate-missed");
+                }
+                if (keepAll != nullptr && keepAll[0] != '\0') {
+                    Keep(symbol, condition.name, frames[i].file, keepAll);
                 }
                 if (ours[i].ms >= 0) {
                     times.push_back(ours[i].ms);
