@@ -34,11 +34,13 @@ struct Label {
 struct Collector {
     std::chrono::steady_clock::time_point start;
     std::vector<Label> labels;
+    bool first = false;  // take the first label and end the search, as a scan does
 };
 
 Collector collector;
 
-// Takes no label, so that the search goes on and every symbol of the image is reported.
+// Takes no label, so that the search goes on and every symbol of the image is
+// reported; with `first`, takes the first one and the search ends there.
 bool collect(void*, tagDecodedLabel const* view)
 {
     if (view == nullptr || (view->data == nullptr && view->length != 0)) {
@@ -58,7 +60,7 @@ bool collect(void*, tagDecodedLabel const* view)
     if (std::find(collector.labels.begin(), collector.labels.end(), label) == collector.labels.end()) {
         collector.labels.push_back(std::move(label));
     }
-    return false;
+    return collector.first;
 }
 
 DEC2D_HANDLE decoderHandle()
@@ -87,7 +89,8 @@ std::string hex(std::string const& bytes)
 
 } // namespace
 
-int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* out, std::FILE* err, bool record)
+int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* out, std::FILE* err, bool record,
+                 bool first)
 {
     DEC2D_HANDLE const handle = decoderHandle();
     if (handle == nullptr) {
@@ -96,6 +99,7 @@ int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* ou
     }
     DEC2DIvra::tagDecodeOption const options = CalcDecodeOptions(DEC2DIvra::MakeDefaultDecodeOption(
         plat::sim::kSensorWidth, plat::sim::kSensorHeight));
+    collector.first = first;
     int status = 0;
     for (std::string const& file : files) {
         std::string why;
@@ -148,7 +152,7 @@ int decodeMode(Options const& options)
     // Exactly the settings the firmware starts from, by the same steps, so that what is
     // measured here is what a scanner on this board reads.
     LoadStartSettings();
-    return decodeImages(options.arguments, options.time, stdout, stderr, options.record);
+    return decodeImages(options.arguments, options.time, stdout, stderr, options.record, options.first);
 }
 
 } // namespace scanner_sim

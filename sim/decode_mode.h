@@ -14,8 +14,9 @@ namespace scanner_sim {
 // whole decode of the frame (an unreadable file says why on `err` instead). With
 // `record` a last column holds the label's symbol record, its four values apart by
 // spaces, or "-" when it carries none.
-// Every label of an image is listed once. 0 when every image gave a label, else 1.
+// Every label of an image is listed once; with `first` only the first, where the
+// search ends as in a scan. 0 when every image gave a label, else 1.
 int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* out, std::FILE* err,
-                 bool record = false);
+                 bool record = false, bool first = false);
 
 } // namespace scanner_sim

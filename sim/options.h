@@ -13,6 +13,7 @@ struct Options {
     std::string board = "./board";
     bool time = false;                  // decode: add the milliseconds column
     bool record = false;                // decode: add the symbol record column
+    bool first = false;                 // decode: stop at the first label, as a scan does
     std::vector<std::string> arguments; // images, or command texts
 };
 
