@@ -95,6 +95,10 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     // The largest dot a DotCode reader considers, as it does.
     maxDot_ = Min(Min(image.GetWidth(), image.GetHeight()) / 20, 64);
     stride = stride == 0 ? 1 : stride;
+    if (!wanted.sameImage || image.GetPixels() != keptPixels_ || image.GetPitch() != keptPitch_ ||
+        area.left != keptLeft_ || area.right != keptRight_) {
+        ForgetRows(image, area, stride);
+    }
     for (int y = area.top; y <= area.bottom; y += static_cast<int>(stride)) {
         // A blurred one-module ring of a QR finder peaks little more than an
         // eighth of the contrast past the threshold; the other patterns are
@@ -238,6 +242,52 @@ void MatrixCandidateFinder::ScanRowAtLocalMean(GrayImage const& image, Rectangle
     }
 }
 
+void MatrixCandidateFinder::ForgetRows(GrayImage const& image, Rectangle const& area, unsigned stride)
+{
+    for (unsigned r = 0; r < keptRows_; ++r) {
+        rowState_[r] = kRowUnknown;
+    }
+    keptPixels_ = image.GetPixels();
+    keptPitch_ = image.GetPitch();
+    keptLeft_ = area.left;
+    keptRight_ = area.right;
+    keptTop_ = area.top;
+    keptStride_ = static_cast<int>(stride);
+    unsigned const width = static_cast<unsigned>(area.right - area.left + 1);
+    unsigned blocks = (width + kBlock - 1) / kBlock;
+    blocks = blocks > kMaxBlocks ? kMaxBlocks : blocks;
+    unsigned const rows = static_cast<unsigned>(area.bottom - area.top) / stride + 1;
+    keptRows_ = Min(Min(static_cast<int>(rows), static_cast<int>(kMaxKeptRows)),
+                    static_cast<int>(kMaxKeptBlocks / (blocks == 0 ? 1 : blocks)));
+}
+
+bool MatrixCandidateFinder::MeasureRow(unsigned short const* row, Rectangle const& area, int right, int y)
+{
+    int const off = y - keptTop_;
+    unsigned const r = off >= 0 && off % keptStride_ == 0 ? static_cast<unsigned>(off / keptStride_) : kMaxKeptRows;
+    if (r >= keptRows_ || (r + 1) * blockCount_ > kMaxKeptBlocks) {
+        return MeasureBlocks(row, area, right);
+    }
+    BlockMeasure* const kept = rowMeasures_ + r * blockCount_;
+    if (rowState_[r] != kRowUnknown) {
+        for (unsigned b = 0; b < blockCount_; ++b) {
+            low_[b] = kept[b].low;
+            high_[b] = kept[b].high;
+            threshold_[b] = kept[b].threshold;
+            margin_[b] = kept[b].margin == 0 ? -1 : kept[b].margin;
+        }
+        return rowState_[r] == kRowWithContrast;
+    }
+    bool const contrast = MeasureBlocks(row, area, right);
+    for (unsigned b = 0; b < blockCount_; ++b) {
+        kept[b] = BlockMeasure{static_cast<unsigned short>(low_[b]), static_cast<unsigned short>(high_[b]),
+                               static_cast<unsigned short>(threshold_[b]),
+                               static_cast<unsigned short>(margin_[b] < 0 ? 0 : margin_[b])};
+    }
+    rowState_[r] = contrast ? kRowWithContrast : kRowFlat;
+    return contrast;
+}
+
 bool MatrixCandidateFinder::MeasureBlocks(unsigned short const* row, Rectangle const& area, int right)
 {
     for (unsigned b = 0; b < blockCount_; ++b) {
@@ -314,7 +364,7 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
     // The patterns cut one row at several margins: its blocks are measured once.
     if (row != measuredRow_) {
         measuredRow_ = row;
-        rowHasContrast_ = MeasureBlocks(row, area, right);
+        rowHasContrast_ = MeasureRow(row, area, right, y);
     }
     if (!rowHasContrast_) {
         return false;

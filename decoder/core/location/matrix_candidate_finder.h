@@ -64,6 +64,9 @@ public:
         bool lPatterns = false;
         bool hanXinFinders = false;
         bool dots = false;
+        // The image is the one the previous sweep ran on: the block
+        // measures of the rows that sweep cut are taken again, not measured.
+        bool sameImage = false;
 
         bool Any() const { return qrFinders || bullsEyes || lPatterns || hanXinFinders || dots; }
     };
@@ -97,6 +100,12 @@ private:
     // Each block's grey range, threshold and margin; false when no block
     // of the row has contrast.
     bool MeasureBlocks(unsigned short const* row, Rectangle const& area, int right);
+    // MeasureBlocks for row y, or what it gave on that row in an earlier
+    // sweep of the same image (kept in rowMeasures_).
+    bool MeasureRow(unsigned short const* row, Rectangle const& area, int right, int y);
+    // Starts the kept block measures afresh, for rows `stride` apart from
+    // `top` on, across the given area of `image`.
+    void ForgetRows(GrayImage const& image, Rectangle const& area, unsigned stride);
     // The runs of one row cut at the mean grey of the kMeanReach pixels on
     // each side, in the blocks ScanRow last found contrast in: a heavily
     // blurred bull's-eye's rings swing well inside its block thresholds.
@@ -188,6 +197,31 @@ private:
     // The row the blocks were last measured on, in this sweep.
     unsigned short const* measuredRow_ = nullptr;
     bool rowHasContrast_ = false;
+    // The block measures of the rows the sweeps of one image cut, kept so
+    // that each row is measured once whatever the sweeps: row r of the grid
+    // (y = keptTop_ + r * keptStride_) holds its blocks at r * blockCount_,
+    // while they fit. A margin of 0 stands for -1 (a block with contrast
+    // has a margin of at least kContrastFloor).
+    struct BlockMeasure {
+        unsigned short low;
+        unsigned short high;
+        unsigned short threshold;
+        unsigned short margin;
+    };
+    static constexpr unsigned kMaxKeptBlocks = 49152;
+    static constexpr unsigned kMaxKeptRows = 4096;
+    static constexpr unsigned char kRowUnknown = 0;
+    static constexpr unsigned char kRowFlat = 1;
+    static constexpr unsigned char kRowWithContrast = 2;
+    BlockMeasure rowMeasures_[kMaxKeptBlocks];
+    unsigned char rowState_[kMaxKeptRows] = {};
+    unsigned keptRows_ = 0;  // rows of the grid with a state (the others are unknown)
+    unsigned short const* keptPixels_ = nullptr;
+    int keptPitch_ = 0;
+    int keptLeft_ = 0;
+    int keptRight_ = -1;
+    int keptTop_ = 0;
+    int keptStride_ = 1;
     static constexpr int kMeanReach = 5;
     // The row ScanRowAtLocalMean cut: its thresholds are the local means.
     unsigned short const* meanRow_ = nullptr;
