@@ -74,13 +74,22 @@ void AddCellRows(unsigned short const* row, int pitch, int rows, int count, BarO
         __m128i yy = _mm_setzero_si128();
         __m128i xy = _mm_setzero_si128();
         unsigned short const* p = row + k * kEight;
+        // gx = (b - a) + (d - c) and gy = (c + d) - (a + b): each row's
+        // step to the right and pair sum serve it and the row above, so
+        // that each row is loaded once.
+        __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p)), mask);
+        __m128i b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p + 1)), mask);
+        __m128i upperStep = _mm_sub_epi16(b, a);
+        __m128i upperSum = _mm_add_epi16(a, b);
         for (int r = 0; r < rows; ++r, p += pitch) {
-            __m128i const a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p)), mask);
-            __m128i const b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p + 1)), mask);
             __m128i const c = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p + pitch)), mask);
             __m128i const d = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p + pitch + 1)), mask);
-            __m128i const gx = _mm_sub_epi16(_mm_add_epi16(b, d), _mm_add_epi16(a, c));
-            __m128i const gy = _mm_sub_epi16(_mm_add_epi16(c, d), _mm_add_epi16(a, b));
+            __m128i const lowerStep = _mm_sub_epi16(d, c);
+            __m128i const lowerSum = _mm_add_epi16(c, d);
+            __m128i const gx = _mm_add_epi16(upperStep, lowerStep);
+            __m128i const gy = _mm_sub_epi16(lowerSum, upperSum);
+            upperStep = lowerStep;
+            upperSum = lowerSum;
             xx = _mm_add_epi32(xx, _mm_madd_epi16(gx, gx));
             yy = _mm_add_epi32(yy, _mm_madd_epi16(gy, gy));
             xy = _mm_add_epi32(xy, _mm_madd_epi16(gx, gy));
