@@ -285,19 +285,25 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             unsigned const found = bullsEyeCount_;
             // The three runs on each side of a bull's-eye's centre are each
             // half a ring to one and a half rings wide (6 rings in all): most
-            // runs of a row fail that, and are passed over here.
+            // runs of a row fail that, and are passed over here. Each of the
+            // six is within, when the narrowest is at least a twelfth of
+            // their sum and the widest at most a quarter.
+            static_assert(kRingCount == 3, "the screen below takes three runs on each side");
             int rings = 0;
             for (unsigned i = 0; i < runCount_ && i < 2 * kRingCount + 1; ++i) {
                 rings += runs_[i].length;
             }
             for (unsigned i = kRingCount; i + kRingCount < runCount_; ++i) {
                 rings -= runs_[i].length;
-                bool even = rings >= 6;
-                for (unsigned k = i - kRingCount; k <= i + kRingCount && even; ++k) {
-                    int const off = 6 * runs_[k].length - rings;
-                    even = k == i || Abs(off) * 2 <= rings;
-                }
-                if (even) {
+                int const a = runs_[i - 3].length;
+                int const b = runs_[i - 2].length;
+                int const c = runs_[i - 1].length;
+                int const d = runs_[i + 1].length;
+                int const e = runs_[i + 2].length;
+                int const f = runs_[i + 3].length;
+                int const narrowest = Min(Min(Min(a, b), Min(c, d)), Min(e, f));
+                int const widest = Max(Max(Max(a, b), Max(c, d)), Max(e, f));
+                if (rings >= 6 && 12 * narrowest >= rings && 4 * widest <= rings) {
                     CheckBullsEye(image, i, y);
                 }
                 rings += runs_[i].length - runs_[i - kRingCount].length;
@@ -516,13 +522,19 @@ bool MatrixCandidateFinder::ScanColumn(GrayImage const& image, int x, int y, int
     if (x < area_.left || x > area_.right) {
         return false;
     }
-    bool const dark = image.At(x, y) < threshold;
+    // The column is walked by offsets into the pixels, a pitch a row.
+    unsigned short const* const pixels = image.GetPixels();
+    long long const pitch = image.GetPitch();
+    long long const here = static_cast<long long>(y) * pitch + x;
+    bool const dark = pixels[here] < threshold;
     int up = y;
-    while (up > area_.top && (image.At(x, up - 1) < threshold) == dark && y - up < limit) {
+    for (long long at = here - pitch; up > area_.top && (pixels[at] < threshold) == dark && y - up < limit;
+         at -= pitch) {
         --up;
     }
     int down = y;
-    while (down < area_.bottom && (image.At(x, down + 1) < threshold) == dark && down - y < limit) {
+    for (long long at = here + pitch; down < area_.bottom && (pixels[at] < threshold) == dark && down - y < limit;
+         at += pitch) {
         ++down;
     }
     centre = down - up + 1;
@@ -535,14 +547,16 @@ bool MatrixCandidateFinder::ScanColumn(GrayImage const& image, int x, int y, int
         int* out = side == 0 ? above : below;
         int const step = side == 0 ? -1 : 1;
         int at = side == 0 ? up - 1 : down + 1;
+        long long offset = static_cast<long long>(at) * pitch + x;
+        long long const move = step * pitch;
         bool colour = !dark;
         for (unsigned k = 0; k < count; ++k) {
             // A long ground run is only measured up to the limit.
             int length = 0;
-            while (at >= area_.top && at <= area_.bottom && (image.At(x, at) < threshold) == colour &&
-                   length < limit) {
+            while (at >= area_.top && at <= area_.bottom && (pixels[offset] < threshold) == colour && length < limit) {
                 ++length;
                 at += step;
+                offset += move;
             }
             if (length == 0) {
                 return false;
@@ -728,39 +742,42 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
 bool MatrixCandidateFinder::DiagonalRuns(GrayImage const& image, int x, int y, int threshold, int steps, int slope,
                                          int count, int* widths, int& centre) const
 {
+    if (!image.IsInside(x, y)) {
+        return false;
+    }
     // Half-pixel steps along the diagonal (the odd ones the mean of the four
     // pixels around them): whole-pixel steps are too coarse for rings of
     // two pixels.
-    auto darkAt = [&](int side, int k, bool& inside) {
-        int const step = side == 0 ? -1 : 1;
-        int const ax = x + (k / 2) * step;
-        int const ay = y + (k / 2) * step * slope;
-        if (k % 2 == 0) {
-            inside = image.IsInside(ax, ay);
-            return inside && image.At(ax, ay) < threshold;
-        }
-        int const bx = ax + step;
-        int const by = ay + step * slope;
-        inside = image.IsInside(ax, ay) && image.IsInside(bx, by);
-        return inside && (image.At(ax, ay) + image.At(bx, ay) + image.At(ax, by) + image.At(bx, by)) < threshold * 4;
-    };
-    bool inside = false;
-    bool const dark = darkAt(0, 0, inside);
-    if (!inside) {
-        return false;
-    }
+    int const pitch = image.GetPitch();
+    unsigned short const* const origin = image.GetPixels() + static_cast<long long>(y) * pitch + x;
+    bool const dark = *origin < threshold;
     centre = -1;
     for (int side = 0; side < 2; ++side) {
+        int const step = side == 0 ? -1 : 1;
+        long long const down = static_cast<long long>(step * slope) * pitch;
+        long long const along = step + down;
+        // The diagonal's whole pixels reach the image's edge `reach` pixels
+        // on: half step k lies inside (its pixels do) while k <= 2 * reach.
+        int const reachX = step > 0 ? image.GetWidth() - 1 - x : x;
+        int const reachY = step * slope > 0 ? image.GetHeight() - 1 - y : y;
+        int const last = 2 * Min(reachX, reachY);
+        auto darkAt = [&](int k) {
+            unsigned short const* const p = origin + (k >> 1) * along;
+            if ((k & 1) == 0) {
+                return *p < threshold;
+            }
+            return p[0] + p[step] + p[down] + p[along] < threshold * 4;
+        };
         int at = 0;
         // Leave the centre run, then measure the runs outward.
-        while (at < steps && darkAt(side, at, inside) == dark && inside) {
+        while (at < steps && at <= last && darkAt(at) == dark) {
             ++at;
         }
         centre += at;
         bool colour = !dark;
         for (int k = 0; k < count; ++k) {
             int length = 0;
-            while (length < steps && darkAt(side, at, inside) == colour && inside) {
+            while (length < steps && at <= last && darkAt(at) == colour) {
                 ++length;
                 ++at;
             }
