@@ -65,40 +65,83 @@ int Fold(__m128i v)
 
 // The sums of `count` whole cells of eight pixels over `rows` rows from
 // `row` on, all in one row of cells: each cell's sums are kept in four lanes
-// down the rows and folded once.
+// down the rows and folded once. With a = (x, y), b = (x + 1, y),
+// c = (x, y + 1) and d = (x + 1, y + 1), gx = u + v and gy = u - v for the
+// diagonal steps u = d - a and v = b - c: the sums of u u, v v and u v give
+// xx, yy and xy, and each row's pixels serve the row above as well, so that
+// each row is loaded once. Two cells at a time, then the odd one.
 void AddCellRows(unsigned short const* row, int pitch, int rows, int count, BarOrientationField::Cell* cells)
 {
     __m128i const mask = _mm_set1_epi16(1023);
-    for (int k = 0; k < count; ++k) {
-        __m128i xx = _mm_setzero_si128();
-        __m128i yy = _mm_setzero_si128();
-        __m128i xy = _mm_setzero_si128();
-        unsigned short const* p = row + k * kEight;
-        // gx = (b - a) + (d - c) and gy = (c + d) - (a + b): each row's
-        // step to the right and pair sum serve it and the row above, so
-        // that each row is loaded once.
-        __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p)), mask);
-        __m128i b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p + 1)), mask);
-        __m128i upperStep = _mm_sub_epi16(b, a);
-        __m128i upperSum = _mm_add_epi16(a, b);
-        for (int r = 0; r < rows; ++r, p += pitch) {
-            __m128i const c = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p + pitch)), mask);
-            __m128i const d = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p + pitch + 1)), mask);
-            __m128i const lowerStep = _mm_sub_epi16(d, c);
-            __m128i const lowerSum = _mm_add_epi16(c, d);
-            __m128i const gx = _mm_add_epi16(upperStep, lowerStep);
-            __m128i const gy = _mm_sub_epi16(lowerSum, upperSum);
-            upperStep = lowerStep;
-            upperSum = lowerSum;
-            xx = _mm_add_epi32(xx, _mm_madd_epi16(gx, gx));
-            yy = _mm_add_epi32(yy, _mm_madd_epi16(gy, gy));
-            xy = _mm_add_epi32(xy, _mm_madd_epi16(gx, gy));
-        }
-        BarOrientationField::Cell& cell = cells[k];
-        cell.xx += Fold(xx);
-        cell.yy += Fold(yy);
-        cell.xy += Fold(xy);
+    auto load = [mask](unsigned short const* q) {
+        return _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(q)), mask);
+    };
+    auto finish = [rows](__m128i uu, __m128i vv, __m128i uv, BarOrientationField::Cell& cell) {
+        int const suu = Fold(uu);
+        int const svv = Fold(vv);
+        int const suv = Fold(uv);
+        cell.xx += suu + svv + 2 * suv;
+        cell.yy += suu + svv - 2 * suv;
+        cell.xy += suu - svv;
         cell.samples = static_cast<unsigned short>(cell.samples + kEight * rows);
+    };
+    int k = 0;
+    for (; k + 2 <= count; k += 2) {
+        unsigned short const* p = row + k * kEight;
+        __m128i a0 = load(p);
+        __m128i b0 = load(p + 1);
+        __m128i a1 = load(p + kEight);
+        __m128i b1 = load(p + kEight + 1);
+        __m128i uu0 = _mm_setzero_si128();
+        __m128i vv0 = _mm_setzero_si128();
+        __m128i uv0 = _mm_setzero_si128();
+        __m128i uu1 = _mm_setzero_si128();
+        __m128i vv1 = _mm_setzero_si128();
+        __m128i uv1 = _mm_setzero_si128();
+        for (int r = 0; r < rows; ++r) {
+            p += pitch;
+            __m128i const c0 = load(p);
+            __m128i const d0 = load(p + 1);
+            __m128i const c1 = load(p + kEight);
+            __m128i const d1 = load(p + kEight + 1);
+            __m128i const u0 = _mm_sub_epi16(d0, a0);
+            __m128i const v0 = _mm_sub_epi16(b0, c0);
+            __m128i const u1 = _mm_sub_epi16(d1, a1);
+            __m128i const v1 = _mm_sub_epi16(b1, c1);
+            uu0 = _mm_add_epi32(uu0, _mm_madd_epi16(u0, u0));
+            vv0 = _mm_add_epi32(vv0, _mm_madd_epi16(v0, v0));
+            uv0 = _mm_add_epi32(uv0, _mm_madd_epi16(u0, v0));
+            uu1 = _mm_add_epi32(uu1, _mm_madd_epi16(u1, u1));
+            vv1 = _mm_add_epi32(vv1, _mm_madd_epi16(v1, v1));
+            uv1 = _mm_add_epi32(uv1, _mm_madd_epi16(u1, v1));
+            a0 = c0;
+            b0 = d0;
+            a1 = c1;
+            b1 = d1;
+        }
+        finish(uu0, vv0, uv0, cells[k]);
+        finish(uu1, vv1, uv1, cells[k + 1]);
+    }
+    if (k < count) {
+        unsigned short const* p = row + k * kEight;
+        __m128i a = load(p);
+        __m128i b = load(p + 1);
+        __m128i uu = _mm_setzero_si128();
+        __m128i vv = _mm_setzero_si128();
+        __m128i uv = _mm_setzero_si128();
+        for (int r = 0; r < rows; ++r) {
+            p += pitch;
+            __m128i const c = load(p);
+            __m128i const d = load(p + 1);
+            __m128i const u = _mm_sub_epi16(d, a);
+            __m128i const v = _mm_sub_epi16(b, c);
+            uu = _mm_add_epi32(uu, _mm_madd_epi16(u, u));
+            vv = _mm_add_epi32(vv, _mm_madd_epi16(v, v));
+            uv = _mm_add_epi32(uv, _mm_madd_epi16(u, v));
+            a = c;
+            b = d;
+        }
+        finish(uu, vv, uv, cells[k]);
     }
 }
 #endif
