@@ -304,7 +304,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
                 int const narrowest = Min(Min(Min(a, b), Min(c, d)), Min(e, f));
                 int const widest = Max(Max(Max(a, b), Max(c, d)), Max(e, f));
                 if (rings >= 6 && 12 * narrowest >= rings && 4 * widest <= rings) {
-                    CheckBullsEye(image, i, y);
+                    CheckBullsEye(image, i, y, true);
                 }
                 rings += runs_[i].length - runs_[i - kRingCount].length;
                 rings += i + kRingCount + 1 < runCount_ ? runs_[i + kRingCount + 1].length : 0;
@@ -645,7 +645,7 @@ void MatrixCandidateFinder::CheckQRFinder(GrayImage const& image, unsigned i, in
     Note(finders_, finderCount_, kMaxFinders, seen);
 }
 
-void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, int y)
+void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, int y, bool screened)
 {
     if (i < static_cast<unsigned>(kRingCount) || i + kRingCount >= runCount_) {
         return;
@@ -661,7 +661,7 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
         ringTotal += rings[k] + rings[kRingCount + k];
     }
     int const ring6[6] = {1, 1, 1, 1, 1, 1};
-    if (ringTotal < 6 || !IsRunRatio(rings, ring6, 6)) {
+    if (!screened && (ringTotal < 6 || !IsRunRatio(rings, ring6, 6))) {
         return;
     }
     int const module = ringTotal / 6;

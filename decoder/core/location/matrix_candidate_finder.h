@@ -120,7 +120,9 @@ private:
     int TakeWidths(unsigned first, unsigned count, int* widths) const;
 
     void CheckQRFinder(GrayImage const& image, unsigned i, int y);
-    void CheckBullsEye(GrayImage const& image, unsigned i, int y);
+    // `screened`: the six ring runs around run i are known to be even
+    // (the row screen in Start), and are not measured again.
+    void CheckBullsEye(GrayImage const& image, unsigned i, int y, bool screened = false);
     // The widths, in half-pixel steps, of `count` runs on each side of the
     // run through (x, y) along a diagonal, the farthest first, and that
     // run's own; false when a run reaches `steps` or the image ends.
