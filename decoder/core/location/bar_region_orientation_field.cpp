@@ -78,10 +78,33 @@ void AddCellRows(unsigned short const* row, int pitch, int rows, int count, BarO
     auto load = [mask](unsigned short const* q) {
         return _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(q)), mask);
     };
-    auto finish = [rows](__m128i uu, __m128i vv, __m128i uv, BarOrientationField::Cell& cell) {
-        int const suu = Fold(uu);
-        int const svv = Fold(vv);
-        int const suv = Fold(uv);
+    // One cell's lanes: the sums of u u, v v and u v, and the pixels at x
+    // and x + 1 of the row above the next.
+    struct Lanes {
+        __m128i uu;
+        __m128i vv;
+        __m128i uv;
+        __m128i a;
+        __m128i b;
+    };
+    auto begin = [&load](unsigned short const* q) {
+        return Lanes{_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(), load(q), load(q + 1)};
+    };
+    auto down = [&load](Lanes& l, unsigned short const* q) {
+        __m128i const c = load(q);
+        __m128i const d = load(q + 1);
+        __m128i const u = _mm_sub_epi16(d, l.a);
+        __m128i const v = _mm_sub_epi16(l.b, c);
+        l.uu = _mm_add_epi32(l.uu, _mm_madd_epi16(u, u));
+        l.vv = _mm_add_epi32(l.vv, _mm_madd_epi16(v, v));
+        l.uv = _mm_add_epi32(l.uv, _mm_madd_epi16(u, v));
+        l.a = c;
+        l.b = d;
+    };
+    auto finish = [rows](Lanes const& l, BarOrientationField::Cell& cell) {
+        int const suu = Fold(l.uu);
+        int const svv = Fold(l.vv);
+        int const suv = Fold(l.uv);
         cell.xx += suu + svv + 2 * suv;
         cell.yy += suu + svv - 2 * suv;
         cell.xy += suu - svv;
@@ -90,60 +113,24 @@ void AddCellRows(unsigned short const* row, int pitch, int rows, int count, BarO
     int k = 0;
     for (; k + 2 <= count; k += 2) {
         unsigned short const* p = row + k * kEight;
-        __m128i a0 = load(p);
-        __m128i b0 = load(p + 1);
-        __m128i a1 = load(p + kEight);
-        __m128i b1 = load(p + kEight + 1);
-        __m128i uu0 = _mm_setzero_si128();
-        __m128i vv0 = _mm_setzero_si128();
-        __m128i uv0 = _mm_setzero_si128();
-        __m128i uu1 = _mm_setzero_si128();
-        __m128i vv1 = _mm_setzero_si128();
-        __m128i uv1 = _mm_setzero_si128();
+        Lanes first = begin(p);
+        Lanes second = begin(p + kEight);
         for (int r = 0; r < rows; ++r) {
             p += pitch;
-            __m128i const c0 = load(p);
-            __m128i const d0 = load(p + 1);
-            __m128i const c1 = load(p + kEight);
-            __m128i const d1 = load(p + kEight + 1);
-            __m128i const u0 = _mm_sub_epi16(d0, a0);
-            __m128i const v0 = _mm_sub_epi16(b0, c0);
-            __m128i const u1 = _mm_sub_epi16(d1, a1);
-            __m128i const v1 = _mm_sub_epi16(b1, c1);
-            uu0 = _mm_add_epi32(uu0, _mm_madd_epi16(u0, u0));
-            vv0 = _mm_add_epi32(vv0, _mm_madd_epi16(v0, v0));
-            uv0 = _mm_add_epi32(uv0, _mm_madd_epi16(u0, v0));
-            uu1 = _mm_add_epi32(uu1, _mm_madd_epi16(u1, u1));
-            vv1 = _mm_add_epi32(vv1, _mm_madd_epi16(v1, v1));
-            uv1 = _mm_add_epi32(uv1, _mm_madd_epi16(u1, v1));
-            a0 = c0;
-            b0 = d0;
-            a1 = c1;
-            b1 = d1;
+            down(first, p);
+            down(second, p + kEight);
         }
-        finish(uu0, vv0, uv0, cells[k]);
-        finish(uu1, vv1, uv1, cells[k + 1]);
+        finish(first, cells[k]);
+        finish(second, cells[k + 1]);
     }
     if (k < count) {
         unsigned short const* p = row + k * kEight;
-        __m128i a = load(p);
-        __m128i b = load(p + 1);
-        __m128i uu = _mm_setzero_si128();
-        __m128i vv = _mm_setzero_si128();
-        __m128i uv = _mm_setzero_si128();
+        Lanes only = begin(p);
         for (int r = 0; r < rows; ++r) {
             p += pitch;
-            __m128i const c = load(p);
-            __m128i const d = load(p + 1);
-            __m128i const u = _mm_sub_epi16(d, a);
-            __m128i const v = _mm_sub_epi16(b, c);
-            uu = _mm_add_epi32(uu, _mm_madd_epi16(u, u));
-            vv = _mm_add_epi32(vv, _mm_madd_epi16(v, v));
-            uv = _mm_add_epi32(uv, _mm_madd_epi16(u, v));
-            a = c;
-            b = d;
+            down(only, p);
         }
-        finish(uu, vv, uv, cells[k]);
+        finish(only, cells[k]);
     }
 }
 #endif
