@@ -527,14 +527,16 @@ bool MatrixCandidateFinder::ScanColumn(GrayImage const& image, int x, int y, int
     long long const pitch = image.GetPitch();
     long long const here = static_cast<long long>(y) * pitch + x;
     bool const dark = pixels[here] < threshold;
+    // Each walk stops at the area's edge or at the limit, whichever comes
+    // first: its steps are bounded once.
     int up = y;
-    for (long long at = here - pitch; up > area_.top && (pixels[at] < threshold) == dark && y - up < limit;
-         at -= pitch) {
+    int const upmost = y - Min(limit, y - area_.top);
+    for (long long at = here - pitch; up > upmost && (pixels[at] < threshold) == dark; at -= pitch) {
         --up;
     }
     int down = y;
-    for (long long at = here + pitch; down < area_.bottom && (pixels[at] < threshold) == dark && down - y < limit;
-         at += pitch) {
+    int const downmost = y + Min(limit, area_.bottom - y);
+    for (long long at = here + pitch; down < downmost && (pixels[at] < threshold) == dark; at += pitch) {
         ++down;
     }
     centre = down - up + 1;
@@ -553,7 +555,9 @@ bool MatrixCandidateFinder::ScanColumn(GrayImage const& image, int x, int y, int
         for (unsigned k = 0; k < count; ++k) {
             // A long ground run is only measured up to the limit.
             int length = 0;
-            while (at >= area_.top && at <= area_.bottom && (pixels[offset] < threshold) == colour && length < limit) {
+            int const room = side == 0 ? at - area_.top + 1 : area_.bottom - at + 1;
+            int const most = Min(limit, room);
+            while (length < most && (pixels[offset] < threshold) == colour) {
                 ++length;
                 at += step;
                 offset += move;
