@@ -64,8 +64,10 @@ public:
         bool lPatterns = false;
         bool hanXinFinders = false;
         bool dots = false;
-        // The image is the one the previous sweep ran on: the block
-        // measures of the rows that sweep cut are taken again, not measured.
+        // The image is the one the previous sweep ran on, its pixels
+        // unchanged since (the same frame): the block measures of the rows
+        // that sweep cut are taken again, not measured. A sweep without it
+        // forgets them.
         bool sameImage = false;
 
         bool Any() const { return qrFinders || bullsEyes || lPatterns || hanXinFinders || dots; }
