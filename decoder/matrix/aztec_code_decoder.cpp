@@ -259,6 +259,13 @@ bool AztecCodeDecoder::SampleTable(GrayImage const& image, AztecModuleGrid const
         double v = 0;
         AztecSymbolToReader(orientation, -offset, j - offset, u, v);
         AztecModuleGrid::Line const row(grid, u, v, du, dv);
+        int grey[kMapSide];
+        if (!laplacian && row.Sample(image, mapSide, grey)) {
+            for (unsigned i = 0; i < mapSide; ++i) {
+                map.At(i, j) = static_cast<unsigned short>(grey[i]);
+            }
+            continue;
+        }
         // The row's positions first, their pixels asked for from memory as
         // they come: a turned symbol's row crosses a new pair of image rows
         // at nearly every module, and the reads then overlap.
@@ -344,18 +351,27 @@ void AztecCodeDecoder::FitReferenceGrid(GrayImage const& image, bool dark, unsig
                         AztecModuleGrid::Line const line(grid, axis == 0 ? from + offset : u0,
                                                          axis == 0 ? v0 : from + offset, axis == 0 ? 1 : 0,
                                                          axis == 0 ? 0 : 1);
+                        // All the line's grey values at once where its
+                        // pixels lie on the image, else one by one.
+                        int greys[2 * kReach + 1];
+                        bool const sampled = line.Sample(image, 2 * kReach + 1, greys);
                         for (int t = -kReach; t <= kReach; ++t) {
                             int const along = (axis == 0 ? u0 : v0) + t;
                             if ((along < 0 ? -along : along) > static_cast<int>(half) ||
                                 (along > -8 && along < 8 && (axis == 0 ? v0 : u0) == 0)) {
                                 continue;
                             }
-                            double px = 0;
-                            double py = 0;
-                            if (!line.At(static_cast<unsigned>(t + kReach), px, py)) {
-                                continue;
+                            int g = 0;
+                            if (sampled) {
+                                g = greys[t + kReach];
+                            } else {
+                                double px = 0;
+                                double py = 0;
+                                if (!line.At(static_cast<unsigned>(t + kReach), px, py)) {
+                                    continue;
+                                }
+                                g = SampleBilinear(image, px, py);
                             }
-                            int const g = SampleBilinear(image, px, py);
                             bool const darkHere = ((along < 0 ? -along : along) & 1) == 0;
                             score += (darkHere == dark) ? -g : g;
                             ++used;

@@ -206,6 +206,64 @@ bool AztecModuleGrid::FitBend(BendMeasurement const* measurements, unsigned coun
     return true;
 }
 
+bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* grey) const
+{
+    unsigned short const* const pixels = image.GetPixels();
+    constexpr unsigned kChunk = 64;
+    if (grid_->bent_ || pixels == nullptr || image.GetWidth() < 2 || image.GetHeight() < 2) {
+        return false;
+    }
+    // Pixel (i, j) covers [i, i + 1): the floor of a position less a half
+    // is the top-left pixel of the four, which must leave room for the
+    // other three.
+    double const lastX = image.GetWidth() - 1;
+    double const lastY = image.GetHeight() - 1;
+    long long const pitch = image.GetPitch();
+    constexpr double kOne = 65536.0;
+    for (unsigned first = 0; first < count; first += kChunk) {
+        unsigned const n = count - first < kChunk ? count - first : kChunk;
+        // The positions first, their pixels asked for from memory as they
+        // come: a turned line crosses a new pair of image rows at nearly
+        // every step, and the reads then overlap.
+        unsigned short const* top[kChunk];
+        unsigned weightX[kChunk];
+        unsigned weightY[kChunk];
+        for (unsigned m = 0; m < n; ++m) {
+            unsigned const k = first + m;
+            double const w = w_ + k * dw_;
+            if (!(w > 1e-9)) {
+                return false;
+            }
+            double const r = 1.0 / w;
+            double const fx = (x_ + k * dx_) * r - 0.5;
+            double const fy = (y_ + k * dy_) * r - 0.5;
+            // Also false for a position that is no number.
+            if (!(fx >= 0 && fy >= 0 && fx < lastX && fy < lastY)) {
+                return false;
+            }
+            // Non-negative: truncation is the floor, and the low 16 bits
+            // the weight of the second pixel.
+            auto const ix = static_cast<unsigned long long>(fx * kOne);
+            auto const iy = static_cast<unsigned long long>(fy * kOne);
+            weightX[m] = static_cast<unsigned>(ix & 0xFFFFu);
+            weightY[m] = static_cast<unsigned>(iy & 0xFFFFu);
+            top[m] = pixels + static_cast<long long>(iy >> 16) * pitch + static_cast<long long>(ix >> 16);
+            __builtin_prefetch(top[m]);
+            __builtin_prefetch(top[m] + pitch);
+        }
+        for (unsigned m = 0; m < n; ++m) {
+            unsigned short const* const p = top[m];
+            unsigned short const* const q = p + pitch;
+            unsigned long long const ax = weightX[m];
+            unsigned long long const ay = weightY[m];
+            unsigned long long const upper = p[0] * (65536u - ax) + p[1] * ax;
+            unsigned long long const lower = q[0] * (65536u - ax) + q[1] * ax;
+            grey[first + m] = static_cast<int>((upper * (65536u - ay) + lower * ay + (1ull << 31)) >> 32);
+        }
+    }
+    return true;
+}
+
 int SampleBilinearAtBorder(GrayImage const& image, double x, double y)
 {
     double const fx = x - 0.5;
