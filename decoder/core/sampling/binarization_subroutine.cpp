@@ -163,22 +163,29 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
     }
     unsigned const bx = static_cast<unsigned>(block.dx);
     unsigned const by = static_cast<unsigned>(block.dy);
+    unsigned const mapWidth = map.GetWidth();
     for (unsigned y = 0; y < areaHeight; ++y) {
-        unsigned const my = static_cast<unsigned>(area.top) + y;
-        unsigned const blockRow = y / by;
+        // Row pointers held locally: the stores into out could otherwise
+        // alias the map's and the blocks' members and force their reload.
+        unsigned short const* const row = &map.At(static_cast<unsigned>(area.left), static_cast<unsigned>(area.top) + y);
+        unsigned short const* const above = row - mapWidth;
+        unsigned short const* const below = row + mapWidth;
+        unsigned short const* const left = row - 1;
+        unsigned short const* const right = row + 1;
+        GapAndThreshold const* const blockRow = &blocks.At(0, y / by);
+        bool* const decided = out.GetRow(y);
         // The block column counts on every bx points: no division per point.
         unsigned blockColumn = 0;
         unsigned inBlock = 0;
         for (unsigned x = 0; x < areaWidth; ++x) {
-            unsigned const mx = static_cast<unsigned>(area.left) + x;
-            GapAndThreshold const& entry = blocks.At(blockColumn, blockRow);
+            GapAndThreshold const entry = blockRow[blockColumn];
             if (++inBlock == bx) {
                 inBlock = 0;
                 ++blockColumn;
             }
             int const gap = entry.gap;
-            int const l = map.At(mx, my);
-            int const n[4] = {map.At(mx, my - 1), map.At(mx + 1, my), map.At(mx, my + 1), map.At(mx - 1, my)};
+            int const l = row[x];
+            int const n[4] = {above[x], right[x], below[x], left[x]};
             int const sum = n[0] + n[1] + n[2] + n[3];
             int high = n[0];
             int low = n[0];
@@ -197,7 +204,7 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
             unsigned const aboveThreshold = l > entry.threshold ? 1u : 0u;
             unsigned const light = (lighterAround & darkerAround & aboveMean) |
                                    ((lighterAround ^ 1u) & (darkerAround | aboveThreshold));
-            out.At(x, y) = (light != 0) != inverted;
+            decided[x] = (light != 0) != inverted;
         }
     }
     return 1;
