@@ -254,7 +254,29 @@ bool AztecCodeDecoder::SampleTable(GrayImage const& image, AztecModuleGrid const
     double du = 0;
     double dv = 0;
     AztecSymbolToReader(orientation, 1, 0, du, dv);
-    for (unsigned j = 0; j < mapSide; ++j) {
+    // Where the symbol's rows run down the image, its columns run across:
+    // sampled column by column, neighbouring positions then share cache
+    // lines and the image is read row after row.
+    bool sampled = false;
+    double cx = 0, cy = 0, rx = 0, ry = 0;
+    if (!laplacian && grid.Map(0, 0, cx, cy) && grid.Map(du, dv, rx, ry) &&
+        std::fabs(ry - cy) > std::fabs(rx - cx)) {
+        double su = 0;
+        double sv = 0;
+        AztecSymbolToReader(orientation, 0, 1, su, sv);
+        sampled = true;
+        for (unsigned i = 0; i < mapSide && sampled; ++i) {
+            double u = 0;
+            double v = 0;
+            AztecSymbolToReader(orientation, i - offset, -offset, u, v);
+            int grey[kMapSide];
+            sampled = AztecModuleGrid::Line(grid, u, v, su, sv).Sample(image, mapSide, grey);
+            for (unsigned j = 0; j < mapSide && sampled; ++j) {
+                map.At(i, j) = static_cast<unsigned short>(grey[j]);
+            }
+        }
+    }
+    for (unsigned j = 0; j < mapSide && !sampled; ++j) {
         double u = 0;
         double v = 0;
         AztecSymbolToReader(orientation, -offset, j - offset, u, v);

@@ -5,6 +5,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace DEC2DIvra {
 
 bool AztecModuleGrid::Add(double u, double v, double x, double y)
@@ -210,7 +214,9 @@ bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* 
 {
     unsigned short const* const pixels = image.GetPixels();
     constexpr unsigned kChunk = 64;
-    if (grid_->bent_ || pixels == nullptr || image.GetWidth() < 2 || image.GetHeight() < 2) {
+    // Positions in 16.16 fixed point must stay below 2^31.
+    if (grid_->bent_ || pixels == nullptr || image.GetWidth() < 2 || image.GetHeight() < 2 ||
+        image.GetWidth() > 32767 || image.GetHeight() > 32767) {
         return false;
     }
     // Pixel (i, j) covers [i, i + 1): the floor of a position less a half
@@ -222,40 +228,62 @@ bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* 
     constexpr double kOne = 65536.0;
     for (unsigned first = 0; first < count; first += kChunk) {
         unsigned const n = count - first < kChunk ? count - first : kChunk;
-        // The positions first, their pixels asked for from memory as they
-        // come: a turned line crosses a new pair of image rows at nearly
-        // every step, and the reads then overlap.
-        unsigned short const* top[kChunk];
-        unsigned weightX[kChunk];
-        unsigned weightY[kChunk];
-        for (unsigned m = 0; m < n; ++m) {
-            unsigned const k = first + m;
+        // The positions of the chunk first, without a branch: one that
+        // leaves the image (or is no number) fails the whole line and reads
+        // nothing, the others become fixed point.
+        int fixedX[kChunk];
+        int fixedY[kChunk];
+        bool inside = true;
+        unsigned m = 0;
+#if defined(__SSE2__)
+        // Two positions at a time.
+        __m128d const kTwo = _mm_set1_pd(2.0);
+        __m128d const kHalf = _mm_set1_pd(0.5);
+        __m128d const kScale = _mm_set1_pd(kOne);
+        __m128d const kZero = _mm_setzero_pd();
+        __m128d const kLeast = _mm_set1_pd(1e-9);
+        __m128d const lastXs = _mm_set1_pd(lastX);
+        __m128d const lastYs = _mm_set1_pd(lastY);
+        __m128d k = _mm_set_pd(first + 1.0, first + 0.0);
+        for (; m + 1 < n; m += 2, k = _mm_add_pd(k, kTwo)) {
+            __m128d const w = _mm_add_pd(_mm_set1_pd(w_), _mm_mul_pd(k, _mm_set1_pd(dw_)));
+            __m128d const r = _mm_div_pd(_mm_set1_pd(1.0), w);
+            __m128d const fx = _mm_sub_pd(_mm_mul_pd(_mm_add_pd(_mm_set1_pd(x_), _mm_mul_pd(k, _mm_set1_pd(dx_))), r), kHalf);
+            __m128d const fy = _mm_sub_pd(_mm_mul_pd(_mm_add_pd(_mm_set1_pd(y_), _mm_mul_pd(k, _mm_set1_pd(dy_))), r), kHalf);
+            // Every comparison is false for a position that is no number.
+            __m128d const here = _mm_and_pd(
+                _mm_and_pd(_mm_cmpgt_pd(w, kLeast), _mm_and_pd(_mm_cmpge_pd(fx, kZero), _mm_cmpge_pd(fy, kZero))),
+                _mm_and_pd(_mm_cmplt_pd(fx, lastXs), _mm_cmplt_pd(fy, lastYs)));
+            inside = inside & (_mm_movemask_pd(here) == 3);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(fixedX + m),
+                             _mm_cvttpd_epi32(_mm_mul_pd(_mm_and_pd(here, fx), kScale)));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(fixedY + m),
+                             _mm_cvttpd_epi32(_mm_mul_pd(_mm_and_pd(here, fy), kScale)));
+        }
+#endif
+        for (; m < n; ++m) {
+            double const k = static_cast<double>(first + m);
             double const w = w_ + k * dw_;
-            if (!(w > 1e-9)) {
-                return false;
-            }
             double const r = 1.0 / w;
             double const fx = (x_ + k * dx_) * r - 0.5;
             double const fy = (y_ + k * dy_) * r - 0.5;
-            // Also false for a position that is no number.
-            if (!(fx >= 0 && fy >= 0 && fx < lastX && fy < lastY)) {
-                return false;
-            }
+            bool const here = (w > 1e-9) & (fx >= 0) & (fy >= 0) & (fx < lastX) & (fy < lastY);
+            inside = inside & here;
             // Non-negative: truncation is the floor, and the low 16 bits
             // the weight of the second pixel.
-            auto const ix = static_cast<unsigned long long>(fx * kOne);
-            auto const iy = static_cast<unsigned long long>(fy * kOne);
-            weightX[m] = static_cast<unsigned>(ix & 0xFFFFu);
-            weightY[m] = static_cast<unsigned>(iy & 0xFFFFu);
-            top[m] = pixels + static_cast<long long>(iy >> 16) * pitch + static_cast<long long>(ix >> 16);
-            __builtin_prefetch(top[m]);
-            __builtin_prefetch(top[m] + pitch);
+            fixedX[m] = static_cast<int>((here ? fx : 0.0) * kOne);
+            fixedY[m] = static_cast<int>((here ? fy : 0.0) * kOne);
+        }
+        if (!inside) {
+            return false;
         }
         for (unsigned m = 0; m < n; ++m) {
-            unsigned short const* const p = top[m];
+            auto const ix = static_cast<unsigned>(fixedX[m]);
+            auto const iy = static_cast<unsigned>(fixedY[m]);
+            unsigned short const* const p = pixels + static_cast<long long>(iy >> 16) * pitch + (ix >> 16);
             unsigned short const* const q = p + pitch;
-            unsigned long long const ax = weightX[m];
-            unsigned long long const ay = weightY[m];
+            unsigned long long const ax = ix & 0xFFFFu;
+            unsigned long long const ay = iy & 0xFFFFu;
             unsigned long long const upper = p[0] * (65536u - ax) + p[1] * ax;
             unsigned long long const lower = q[0] * (65536u - ax) + q[1] * ax;
             grey[first + m] = static_cast<int>((upper * (65536u - ay) + lower * ay + (1ull << 31)) >> 32);
