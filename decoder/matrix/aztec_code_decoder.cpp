@@ -365,31 +365,34 @@ void AztecCodeDecoder::FitReferenceGrid(GrayImage const& image, bool dark, unsig
                 for (int axis = 0; axis < 2; ++axis) {
                     long long scores[2 * kSteps + 1] = {};
                     bool valid[2 * kSteps + 1] = {};
+                    // Every position the search looks at lies on one line
+                    // in steps of 1/8 module: module t of step s is point
+                    // 8 (t + reach) + s + steps. It is sampled once, all at
+                    // once where its pixels lie on the image, else point by
+                    // point as the scores ask.
+                    constexpr int kPoints = 16 * kReach + 2 * kSteps + 1;
+                    double const from = (axis == 0 ? u0 : v0) - kReach - kSteps / 8.0;
+                    AztecModuleGrid::Line const line(grid, axis == 0 ? from : u0, axis == 0 ? v0 : from,
+                                                     axis == 0 ? 1 / 8.0 : 0, axis == 0 ? 0 : 1 / 8.0);
+                    int greys[kPoints];
+                    bool const sampled = line.Sample(image, kPoints, greys);
                     for (int s = -kSteps; s <= kSteps; ++s) {
-                        double const offset = s / 8.0;
                         long long score = 0;
                         unsigned used = 0;
-                        int const from = (axis == 0 ? u0 : v0) - kReach;
-                        AztecModuleGrid::Line const line(grid, axis == 0 ? from + offset : u0,
-                                                         axis == 0 ? v0 : from + offset, axis == 0 ? 1 : 0,
-                                                         axis == 0 ? 0 : 1);
-                        // All the line's grey values at once where its
-                        // pixels lie on the image, else one by one.
-                        int greys[2 * kReach + 1];
-                        bool const sampled = line.Sample(image, 2 * kReach + 1, greys);
                         for (int t = -kReach; t <= kReach; ++t) {
                             int const along = (axis == 0 ? u0 : v0) + t;
                             if ((along < 0 ? -along : along) > static_cast<int>(half) ||
                                 (along > -8 && along < 8 && (axis == 0 ? v0 : u0) == 0)) {
                                 continue;
                             }
+                            unsigned const point = static_cast<unsigned>(8 * (t + kReach) + s + kSteps);
                             int g = 0;
                             if (sampled) {
-                                g = greys[t + kReach];
+                                g = greys[point];
                             } else {
                                 double px = 0;
                                 double py = 0;
-                                if (!line.At(static_cast<unsigned>(t + kReach), px, py)) {
+                                if (!line.At(point, px, py)) {
                                     continue;
                                 }
                                 g = SampleBilinear(image, px, py);
