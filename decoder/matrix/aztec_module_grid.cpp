@@ -46,6 +46,11 @@ bool AztecModuleGrid::Fit()
     double const scale = spread > 0 ? 2.0 * count_ / spread : 1.0;
     // x' = (h0 u + h1 v + h2) / (h6 u + h7 v + 1), likewise y' with h3..h5:
     // linear in the eight unknowns once multiplied out.
+    // The normal equations: the sum over both rows of each point of the
+    // products of their entries. A row is zero in three of its first six
+    // entries, and a zero product adds nothing; the matrix is symmetric.
+    // Only the upper triangle of the nonzero products is summed, in the
+    // order the full sum takes them, then mirrored: the same sums exactly.
     double a[8][9] = {};
     for (unsigned i = 0; i < count_; ++i) {
         double const u = pu_[i];
@@ -53,12 +58,28 @@ bool AztecModuleGrid::Fit()
         double const x = (px_[i] - cx) * scale;
         double const y = (py_[i] - cy) * scale;
         double const rows[2][9] = {{u, v, 1, 0, 0, 0, -u * x, -v * x, x}, {0, 0, 0, u, v, 1, -u * y, -v * y, y}};
-        for (auto const& r : rows) {
-            for (int p = 0; p < 8; ++p) {
-                for (int q = 0; q < 9; ++q) {
+        for (int k = 0; k < 2; ++k) {
+            double const* const r = rows[k];
+            // This row's nonzero block among the first six, then the last three.
+            int const first = 3 * k;
+            for (int p = first; p < first + 3; ++p) {
+                for (int q = p; q < first + 3; ++q) {
+                    a[p][q] += r[p] * r[q];
+                }
+                for (int q = 6; q < 9; ++q) {
                     a[p][q] += r[p] * r[q];
                 }
             }
+            for (int p = 6; p < 8; ++p) {
+                for (int q = p; q < 9; ++q) {
+                    a[p][q] += r[p] * r[q];
+                }
+            }
+        }
+    }
+    for (int p = 0; p < 8; ++p) {
+        for (int q = 0; q < p; ++q) {
+            a[p][q] = a[q][p];
         }
     }
     for (int col = 0; col < 8; ++col) {
