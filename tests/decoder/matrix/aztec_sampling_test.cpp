@@ -110,5 +110,86 @@ TEST(AztecSamplingTest, LineOfModulesLandsWhereTheMapPutsThem)
     }
 }
 
+// A whole line of grey values at once: within one grey level of the point
+// by point reads wherever every position has its four pixels on the image,
+// refused as soon as one has not (on the last pixel row or column, off the
+// image, a bent grid), so that the caller reads those point by point.
+TEST(AztecSamplingTest, LineOfGreyValuesAgreesWithThePointReadsOrIsRefused)
+{
+    // A steep pattern over the whole 16-bit range, rows padded with a value
+    // that must never be read.
+    constexpr int kWidth = 97, kHeight = 83, kPitch = 101;
+    std::vector<unsigned short> pixels(kPitch * kHeight, 12345);
+    for (int j = 0; j < kHeight; ++j) {
+        for (int i = 0; i < kWidth; ++i) {
+            pixels[j * kPitch + i] = static_cast<unsigned short>(((i * 7919 + j * 104729) % 977) * 67);
+        }
+    }
+    GrayImage const image(kWidth, kHeight, kPitch, pixels.data());
+    struct Case {
+        char const* name;
+        double keystone;
+        bool bent;
+        double u, v, du, dv;  // the line in module coordinates
+        unsigned count;
+        bool sampled;
+    };
+    // Modules of 2 pixels around (48, 41): module u lies at 48 + 2 u.
+    static Case const kCases[] = {
+        {"across, odd count", 0.0, false, -20.3, -3.7, 1, 0, 41, true},
+        {"down, in eighths, past a chunk", 0.0, false, 5.1, -19.9, 0.05, 0.5, 79, true},
+        {"diagonal under perspective", 0.3, false, -15.2, -15.6, 0.7, 0.55, 45, true},
+        {"one position", 0.0, false, 0.25, 0.25, 1, 0, 1, true},
+        // Pixel centres at i + 0.5: from 48.5 on, the 24th position lies at
+        // 94.5 and the 25th at 96.5, the last pixel's centre; from 46.5 on,
+        // the 26th, the second of a pair.
+        {"up to the last pixel centre but one", 0.0, false, 0.25, 0, 1, 0, 24, true},
+        {"onto the last pixel centre, the odd one at the end", 0.0, false, 0.25, 0, 1, 0, 25, false},
+        {"onto the last pixel centre, two at a time", 0.0, false, -0.75, 0, 1, 0, 26, false},
+        // Likewise down from 42.5 and from 40.5 to 82.5.
+        {"up to the last pixel row", 0.0, false, 0, 0.75, 0, 1, 20, true},
+        {"onto the last pixel row, the odd one at the end", 0.0, false, 0, 0.75, 0, 1, 21, false},
+        {"onto the last pixel row, two at a time", 0.0, false, 0, -0.25, 0, 1, 22, false},
+        {"starting left of the first pixel centre", 0.0, false, -23.8, 0, 1, 0, 10, false},
+        {"leaving through the top", 0.0, false, 0, 2, 0, -1, 30, false},
+        {"far off the image under strong perspective", 3.0, false, 0, -40, 0, 1, 80, false},
+        {"bent grid", 0.2, true, -10, -10, 1, 0, 20, false},
+        {"no positions", 0.0, false, 0, 0, 1, 0, 0, true},
+    };
+    for (Case const& c : kCases) {
+        SCOPED_TRACE(c.name);
+        AztecModuleGrid grid;
+        double const top = 20;
+        double const bottom = 20 * (1 + c.keystone);
+        ASSERT_TRUE(grid.Add(-10, -10, 48 - top, 21));
+        ASSERT_TRUE(grid.Add(10, -10, 48 + top, 21));
+        ASSERT_TRUE(grid.Add(10, 10, 48 + bottom, 61));
+        ASSERT_TRUE(grid.Add(-10, 10, 48 - bottom, 61));
+        ASSERT_TRUE(grid.Fit());
+        if (c.bent) {
+            AztecModuleGrid::BendMeasurement shifts[64];
+            for (unsigned k = 0; k < 64; ++k) {
+                float const u = static_cast<float>(k % 8) * 2.5f - 9;
+                float const v = static_cast<float>(k / 8) * 2.5f - 9;
+                shifts[k] = {u, v, k % 2 == 0 ? 1.0f : 0.0f, k % 2 == 0 ? 0.0f : 1.0f, 0.02f * u * v};
+            }
+            ASSERT_TRUE(grid.FitBend(shifts, 64, 10));
+        }
+        AztecModuleGrid::Line const line(grid, c.u, c.v, c.du, c.dv);
+        std::vector<int> grey(c.count + 1, -1);
+        ASSERT_EQ(line.Sample(image, c.count, grey.data()), c.sampled);
+        if (!c.sampled) {
+            continue;
+        }
+        for (unsigned k = 0; k < c.count; ++k) {
+            double x = 0, y = 0;
+            ASSERT_TRUE(line.At(k, x, y)) << k;
+            ASSERT_NEAR(grey[k], SampleBilinear(image, x, y), 1) << k << " at " << x << ", " << y;
+        }
+        EXPECT_EQ(grey[c.count], -1);
+    }
+    EXPECT_FALSE(AztecModuleGrid::Line(AztecModuleGrid(), 5, 5, 1, 0).Sample(GrayImage(), 3, nullptr));
+}
+
 }  // namespace
 }  // namespace aztec_test
