@@ -67,6 +67,39 @@ void AztecSymbolToReader(OrientationPattern const& orientation, double u, double
     y = v;
 }
 
+bool SampleAztecModules(GrayImage const& image, AztecModuleGrid const& grid, OrientationPattern const& orientation,
+                        unsigned side, unsigned short* grey)
+{
+    if (side == 0 || side > AztecCodeDecoder::kMaxSize + 2) {
+        return false;
+    }
+    double const offset = (side - 1) / 2.0;
+    // Along a row of the symbol, and down a column.
+    double ru = 0, rv = 0, cu = 0, cv = 0;
+    AztecSymbolToReader(orientation, 1, 0, ru, rv);
+    AztecSymbolToReader(orientation, 0, 1, cu, cv);
+    // Where the symbol's rows run down the image, its columns run across:
+    // sampled column by column, neighbouring positions then share cache
+    // lines and the image is read row after row.
+    double cx = 0, cy = 0, rx = 0, ry = 0;
+    bool const byColumn =
+        grid.Map(0, 0, cx, cy) && grid.Map(ru, rv, rx, ry) && std::fabs(ry - cy) > std::fabs(rx - cx);
+    int line[AztecCodeDecoder::kMaxSize + 2];
+    for (unsigned a = 0; a < side; ++a) {
+        // Line a starts at the top of column a, or at the left of row a.
+        double u = 0;
+        double v = 0;
+        AztecSymbolToReader(orientation, byColumn ? a - offset : -offset, byColumn ? -offset : a - offset, u, v);
+        if (!AztecModuleGrid::Line(grid, u, v, byColumn ? cu : ru, byColumn ? cv : rv).Sample(image, side, line)) {
+            return false;
+        }
+        for (unsigned b = 0; b < side; ++b) {
+            grey[byColumn ? b * side + a : a * side + b] = static_cast<unsigned short>(line[b]);
+        }
+    }
+    return true;
+}
+
 AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea), property_(&property)
 {
@@ -254,28 +287,7 @@ bool AztecCodeDecoder::SampleTable(GrayImage const& image, AztecModuleGrid const
     double du = 0;
     double dv = 0;
     AztecSymbolToReader(orientation, 1, 0, du, dv);
-    // Where the symbol's rows run down the image, its columns run across:
-    // sampled column by column, neighbouring positions then share cache
-    // lines and the image is read row after row.
-    bool sampled = false;
-    double cx = 0, cy = 0, rx = 0, ry = 0;
-    if (!laplacian && grid.Map(0, 0, cx, cy) && grid.Map(du, dv, rx, ry) &&
-        std::fabs(ry - cy) > std::fabs(rx - cx)) {
-        double su = 0;
-        double sv = 0;
-        AztecSymbolToReader(orientation, 0, 1, su, sv);
-        sampled = true;
-        for (unsigned i = 0; i < mapSide && sampled; ++i) {
-            double u = 0;
-            double v = 0;
-            AztecSymbolToReader(orientation, i - offset, -offset, u, v);
-            int grey[kMapSide];
-            sampled = AztecModuleGrid::Line(grid, u, v, su, sv).Sample(image, mapSide, grey);
-            for (unsigned j = 0; j < mapSide && sampled; ++j) {
-                map.At(i, j) = static_cast<unsigned short>(grey[j]);
-            }
-        }
-    }
+    bool const sampled = !laplacian && SampleAztecModules(image, grid, orientation, mapSide, &map.At(0, 0));
     for (unsigned j = 0; j < mapSide && !sampled; ++j) {
         double u = 0;
         double v = 0;

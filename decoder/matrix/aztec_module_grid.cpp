@@ -269,8 +269,10 @@ bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* 
         for (; m + 1 < n; m += 2, k = _mm_add_pd(k, kTwo)) {
             __m128d const w = _mm_add_pd(_mm_set1_pd(w_), _mm_mul_pd(k, _mm_set1_pd(dw_)));
             __m128d const r = _mm_div_pd(_mm_set1_pd(1.0), w);
-            __m128d const fx = _mm_sub_pd(_mm_mul_pd(_mm_add_pd(_mm_set1_pd(x_), _mm_mul_pd(k, _mm_set1_pd(dx_))), r), kHalf);
-            __m128d const fy = _mm_sub_pd(_mm_mul_pd(_mm_add_pd(_mm_set1_pd(y_), _mm_mul_pd(k, _mm_set1_pd(dy_))), r), kHalf);
+            __m128d const nx = _mm_add_pd(_mm_set1_pd(x_), _mm_mul_pd(k, _mm_set1_pd(dx_)));
+            __m128d const ny = _mm_add_pd(_mm_set1_pd(y_), _mm_mul_pd(k, _mm_set1_pd(dy_)));
+            __m128d const fx = _mm_sub_pd(_mm_mul_pd(nx, r), kHalf);
+            __m128d const fy = _mm_sub_pd(_mm_mul_pd(ny, r), kHalf);
             // Every comparison is false for a position that is no number.
             __m128d const here = _mm_and_pd(
                 _mm_and_pd(_mm_cmpgt_pd(w, kLeast), _mm_and_pd(_mm_cmpge_pd(fx, kZero), _mm_cmpge_pd(fy, kZero))),

@@ -176,7 +176,8 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
     for (unsigned y = 0; y < areaHeight; ++y) {
         // Row pointers held locally: the stores into out could otherwise
         // alias the map's and the blocks' members and force their reload.
-        unsigned short const* const row = &map.At(static_cast<unsigned>(area.left), static_cast<unsigned>(area.top) + y);
+        unsigned short const* const row =
+            &map.At(static_cast<unsigned>(area.left), static_cast<unsigned>(area.top) + y);
         unsigned short const* const above = row - mapWidth;
         unsigned short const* const below = row + mapWidth;
         unsigned short const* const left = row - 1;

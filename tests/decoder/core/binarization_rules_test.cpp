@@ -99,12 +99,12 @@ TEST(BinarizationRulesTest, EveryPointOfAnyWidthFollowsTheRule)
             unsigned const height = 6;
             Maps m(width + 2, height + 2, 0);
             for (unsigned short& v : m.cells) {
-                v = static_cast<unsigned short>((next() % 5) * level.step + (level.jitter > 0 ? next() % level.jitter : 0));
+                unsigned const added = level.jitter > 0 ? next() % level.jitter : 0;
+                v = static_cast<unsigned short>((next() % 5) * level.step + added);
             }
             for (bool polarity : {false, true}) {
-                ASSERT_EQ(binarize.Start(kNoImage, m.map, Rectangle{1, 1, static_cast<int>(width), static_cast<int>(height)},
-                                         m.blocks, Vector{3, 2}, polarity, m.table),
-                          1);
+                Rectangle const area{1, 1, static_cast<int>(width), static_cast<int>(height)};
+                ASSERT_EQ(binarize.Start(kNoImage, m.map, area, m.blocks, Vector{3, 2}, polarity, m.table), 1);
                 for (unsigned y = 0; y < height; ++y) {
                     for (unsigned x = 0; x < width; ++x) {
                         GapAndThreshold const e = m.blocks.At(x / 3, y / 2);
@@ -118,7 +118,8 @@ TEST(BinarizationRulesTest, EveryPointOfAnyWidthFollowsTheRule)
                         int const mean = (n[0] + n[1] + n[2] + n[3]) / 4;
                         bool const light = lighter ? darker && l > mean : darker || l > e.threshold;
                         ASSERT_EQ(m.table.At(x, y), light != polarity)
-                            << "width " << width << " step " << level.step << " jitter " << level.jitter << " at " << x << "," << y;
+                            << "width " << width << " step " << level.step << " jitter " << level.jitter << " at "
+                            << x << "," << y;
                     }
                 }
             }
