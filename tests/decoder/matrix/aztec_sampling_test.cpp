@@ -19,6 +19,45 @@ namespace {
 
 using namespace DEC2DIvra;
 
+// Module corners +-10 seen at the given pixels a module around (x, y), the
+// bottom edge widened by the keystone; bent, a saddle on top.
+bool KeystoneGrid(double x, double y, double module, double keystone, bool bent, AztecModuleGrid& grid)
+{
+    double const top = 10 * module;
+    double const bottom = top * (1 + keystone);
+    grid.Clear();
+    grid.Add(-10, -10, x - top, y - top);
+    grid.Add(10, -10, x + top, y - top);
+    grid.Add(10, 10, x + bottom, y + top);
+    grid.Add(-10, 10, x - bottom, y + top);
+    if (!grid.Fit()) {
+        return false;
+    }
+    if (!bent) {
+        return true;
+    }
+    AztecModuleGrid::BendMeasurement shifts[64];
+    for (unsigned k = 0; k < 64; ++k) {
+        float const u = static_cast<float>(k % 8) * 2.5f - 9;
+        float const v = static_cast<float>(k / 8) * 2.5f - 9;
+        shifts[k] = {u, v, k % 2 == 0 ? 1.0f : 0.0f, k % 2 == 0 ? 0.0f : 1.0f, 0.02f * u * v};
+    }
+    return grid.FitBend(shifts, 64, 10);
+}
+
+// A steep pattern over the whole 16-bit range; the rows' padding holds a
+// value that must never be read.
+std::vector<unsigned short> SteepPattern(int width, int height, int pitch)
+{
+    std::vector<unsigned short> pixels(static_cast<std::size_t>(pitch) * height, 12345);
+    for (int j = 0; j < height; ++j) {
+        for (int i = 0; i < width; ++i) {
+            pixels[j * pitch + i] = static_cast<unsigned short>(((i * 7919 + j * 104729) % 977) * 67);
+        }
+    }
+    return pixels;
+}
+
 TEST(AztecSamplingTest, BilinearGreyInsideOnTheBorderAndOffTheImage)
 {
     // Pixel (i, j) holds 37 i + 101 j + 50; the rows' padding holds 1023
@@ -74,25 +113,8 @@ TEST(AztecSamplingTest, LineOfModulesLandsWhereTheMapPutsThem)
                                   {"horizon", 3.0, false}};
     for (Case const& c : kCases) {
         SCOPED_TRACE(c.name);
-        // Module corners +-10 seen at 3 pixels a module around (400, 300),
-        // the bottom edge widened by the keystone.
         AztecModuleGrid grid;
-        double const top = 30;
-        double const bottom = 30 * (1 + c.keystone);
-        ASSERT_TRUE(grid.Add(-10, -10, 400 - top, 270));
-        ASSERT_TRUE(grid.Add(10, -10, 400 + top, 270));
-        ASSERT_TRUE(grid.Add(10, 10, 400 + bottom, 330));
-        ASSERT_TRUE(grid.Add(-10, 10, 400 - bottom, 330));
-        ASSERT_TRUE(grid.Fit());
-        if (c.bent) {
-            AztecModuleGrid::BendMeasurement shifts[64];
-            for (unsigned k = 0; k < 64; ++k) {
-                float const u = static_cast<float>(k % 8) * 2.5f - 9;
-                float const v = static_cast<float>(k / 8) * 2.5f - 9;
-                shifts[k] = {u, v, k % 2 == 0 ? 1.0f : 0.0f, k % 2 == 0 ? 0.0f : 1.0f, 0.02f * u * v};
-            }
-            ASSERT_TRUE(grid.FitBend(shifts, 64, 10));
-        }
+        ASSERT_TRUE(KeystoneGrid(400, 300, 3, c.keystone, c.bent, grid));
         // Rows and columns in both senses, as the turned symbol's rows run.
         static double const kSteps[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
         for (auto const& step : kSteps) {
@@ -119,15 +141,8 @@ TEST(AztecSamplingTest, LineOfModulesLandsWhereTheMapPutsThem)
 // those point by point.
 TEST(AztecSamplingTest, LineOfGreyValuesAgreesWithThePointReadsOrIsRefused)
 {
-    // A steep pattern over the whole 16-bit range, rows padded with a value
-    // that must never be read.
     constexpr int kWidth = 97, kHeight = 83, kPitch = 101;
-    std::vector<unsigned short> pixels(kPitch * kHeight, 12345);
-    for (int j = 0; j < kHeight; ++j) {
-        for (int i = 0; i < kWidth; ++i) {
-            pixels[j * kPitch + i] = static_cast<unsigned short>(((i * 7919 + j * 104729) % 977) * 67);
-        }
-    }
+    std::vector<unsigned short> const pixels = SteepPattern(kWidth, kHeight, kPitch);
     GrayImage const image(kWidth, kHeight, kPitch, pixels.data());
     struct Case {
         char const* name;
@@ -162,22 +177,7 @@ TEST(AztecSamplingTest, LineOfGreyValuesAgreesWithThePointReadsOrIsRefused)
     for (Case const& c : kCases) {
         SCOPED_TRACE(c.name);
         AztecModuleGrid grid;
-        double const top = 20;
-        double const bottom = 20 * (1 + c.keystone);
-        ASSERT_TRUE(grid.Add(-10, -10, 48 - top, 21));
-        ASSERT_TRUE(grid.Add(10, -10, 48 + top, 21));
-        ASSERT_TRUE(grid.Add(10, 10, 48 + bottom, 61));
-        ASSERT_TRUE(grid.Add(-10, 10, 48 - bottom, 61));
-        ASSERT_TRUE(grid.Fit());
-        if (c.bent) {
-            AztecModuleGrid::BendMeasurement shifts[64];
-            for (unsigned k = 0; k < 64; ++k) {
-                float const u = static_cast<float>(k % 8) * 2.5f - 9;
-                float const v = static_cast<float>(k / 8) * 2.5f - 9;
-                shifts[k] = {u, v, k % 2 == 0 ? 1.0f : 0.0f, k % 2 == 0 ? 0.0f : 1.0f, 0.02f * u * v};
-            }
-            ASSERT_TRUE(grid.FitBend(shifts, 64, 10));
-        }
+        ASSERT_TRUE(KeystoneGrid(48, 41, 2, c.keystone, c.bent, grid));
         AztecModuleGrid::Line const line(grid, c.u, c.v, c.du, c.dv);
         std::vector<int> grey(c.count + 1, -1);
         ASSERT_EQ(line.Sample(image, c.count, grey.data()), c.sampled);
@@ -201,12 +201,7 @@ TEST(AztecSamplingTest, LineOfGreyValuesAgreesWithThePointReadsOrIsRefused)
 TEST(AztecSamplingTest, ModuleMapHoldsEveryModuleInReadingOrder)
 {
     constexpr int kWidth = 160, kHeight = 140;
-    std::vector<unsigned short> pixels(kWidth * kHeight);
-    for (int j = 0; j < kHeight; ++j) {
-        for (int i = 0; i < kWidth; ++i) {
-            pixels[j * kWidth + i] = static_cast<unsigned short>(((i * 7919 + j * 104729) % 977) * 67);
-        }
-    }
+    std::vector<unsigned short> const pixels = SteepPattern(kWidth, kHeight, kWidth);
     GrayImage const image(kWidth, kHeight, kWidth, pixels.data());
     struct Case {
         char const* name;
