@@ -93,8 +93,11 @@ bool SampleAztecModules(GrayImage const& image, AztecModuleGrid const& grid, Ori
         if (!AztecModuleGrid::Line(grid, u, v, byColumn ? cu : ru, byColumn ? cv : rv).Sample(image, side, line)) {
             return false;
         }
+        // Down column a, or along row a.
+        unsigned short* const out = byColumn ? grey + a : grey + a * side;
+        unsigned const step = byColumn ? side : 1;
         for (unsigned b = 0; b < side; ++b) {
-            grey[byColumn ? b * side + a : a * side + b] = static_cast<unsigned short>(line[b]);
+            out[b * step] = static_cast<unsigned short>(line[b]);
         }
     }
     return true;
