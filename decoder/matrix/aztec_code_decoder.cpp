@@ -391,16 +391,28 @@ void AztecCodeDecoder::FitReferenceGrid(GrayImage const& image, bool dark, unsig
                                                      axis == 0 ? 1 / 8.0 : 0, axis == 0 ? 0 : 1 / 8.0);
                     int greys[kPoints];
                     bool const sampled = line.Sample(image, kPoints, greys);
+                    // The modules that count, each with the sign of its
+                    // grey value in the score: within the symbol, off the
+                    // bull's-eye, dark on even positions.
+                    int first[2 * kReach + 1];
+                    int sign[2 * kReach + 1];
+                    unsigned counted = 0;
+                    for (int t = -kReach; t <= kReach; ++t) {
+                        int const along = (axis == 0 ? u0 : v0) + t;
+                        if ((along < 0 ? -along : along) > static_cast<int>(half) ||
+                            (along > -8 && along < 8 && (axis == 0 ? v0 : u0) == 0)) {
+                            continue;
+                        }
+                        bool const darkHere = ((along < 0 ? -along : along) & 1) == 0;
+                        first[counted] = 8 * (t + kReach) + kSteps;
+                        sign[counted] = darkHere == dark ? -1 : 1;
+                        ++counted;
+                    }
                     for (int s = -kSteps; s <= kSteps; ++s) {
                         long long score = 0;
                         unsigned used = 0;
-                        for (int t = -kReach; t <= kReach; ++t) {
-                            int const along = (axis == 0 ? u0 : v0) + t;
-                            if ((along < 0 ? -along : along) > static_cast<int>(half) ||
-                                (along > -8 && along < 8 && (axis == 0 ? v0 : u0) == 0)) {
-                                continue;
-                            }
-                            unsigned const point = static_cast<unsigned>(8 * (t + kReach) + s + kSteps);
+                        for (unsigned c = 0; c < counted; ++c) {
+                            unsigned const point = static_cast<unsigned>(first[c] + s);
                             int g = 0;
                             if (sampled) {
                                 g = greys[point];
@@ -412,8 +424,7 @@ void AztecCodeDecoder::FitReferenceGrid(GrayImage const& image, bool dark, unsig
                                 }
                                 g = SampleBilinear(image, px, py);
                             }
-                            bool const darkHere = ((along < 0 ? -along : along) & 1) == 0;
-                            score += (darkHere == dark) ? -g : g;
+                            score += sign[c] * g;
                             ++used;
                         }
                         scores[s + kSteps] = score;
