@@ -48,32 +48,43 @@ float Distance(OutlinePoint const& a, OutlinePoint const& b)
 }
 
 // The projective map of the unit square onto the quadrilateral p0 (0, 0),
-// p1 (1, 0), p2 (1, 1), p3 (0, 1).
-OutlinePoint MapUnitSquare(OutlinePoint const& p0, OutlinePoint const& p1, OutlinePoint const& p2,
-                           OutlinePoint const& p3, float u, float v)
-{
-    float const sx = p0.x - p1.x + p2.x - p3.x;
-    float const sy = p0.y - p1.y + p2.y - p3.y;
-    float g = 0;
-    float h = 0;
-    if (std::fabs(sx) > 1e-4f || std::fabs(sy) > 1e-4f) {
-        float const dx1 = p1.x - p2.x;
-        float const dx2 = p3.x - p2.x;
-        float const dy1 = p1.y - p2.y;
-        float const dy2 = p3.y - p2.y;
-        float const den = dx1 * dy2 - dx2 * dy1;
-        if (std::fabs(den) > 1e-6f) {
-            g = (sx * dy2 - dx2 * sy) / den;
-            h = (dx1 * sy - sx * dy1) / den;
+// p1 (1, 0), p2 (1, 1), p3 (0, 1), its coefficients worked out once for all
+// the points a reading maps.
+class UnitSquareMap {
+public:
+    UnitSquareMap(OutlinePoint const& p0, OutlinePoint const& p1, OutlinePoint const& p2, OutlinePoint const& p3)
+        : x0_(p0.x), y0_(p0.y)
+    {
+        float const sx = p0.x - p1.x + p2.x - p3.x;
+        float const sy = p0.y - p1.y + p2.y - p3.y;
+        if (std::fabs(sx) > 1e-4f || std::fabs(sy) > 1e-4f) {
+            float const dx1 = p1.x - p2.x;
+            float const dx2 = p3.x - p2.x;
+            float const dy1 = p1.y - p2.y;
+            float const dy2 = p3.y - p2.y;
+            float const den = dx1 * dy2 - dx2 * dy1;
+            if (std::fabs(den) > 1e-6f) {
+                g_ = (sx * dy2 - dx2 * sy) / den;
+                h_ = (dx1 * sy - sx * dy1) / den;
+            }
         }
+        a_ = p1.x - p0.x + g_ * p1.x;
+        b_ = p3.x - p0.x + h_ * p3.x;
+        d_ = p1.y - p0.y + g_ * p1.y;
+        e_ = p3.y - p0.y + h_ * p3.y;
     }
-    float const a = p1.x - p0.x + g * p1.x;
-    float const b = p3.x - p0.x + h * p3.x;
-    float const d = p1.y - p0.y + g * p1.y;
-    float const e = p3.y - p0.y + h * p3.y;
-    float const w = g * u + h * v + 1;
-    return OutlinePoint{(a * u + b * v + p0.x) / w, (d * u + e * v + p0.y) / w};
-}
+
+    OutlinePoint At(float u, float v) const
+    {
+        float const w = g_ * u + h_ * v + 1;
+        return OutlinePoint{(a_ * u + b_ * v + x0_) / w, (d_ * u + e_ * v + y0_) / w};
+    }
+
+private:
+    float x0_, y0_;
+    float g_ = 0, h_ = 0;
+    float a_ = 0, b_ = 0, d_ = 0, e_ = 0;
+};
 
 // 1/256 pixel, kept within reach of the frame (a point off it reads 0).
 int ToFixed(float v)
@@ -102,16 +113,27 @@ DataMatrixDecoder::DataMatrixDecoder(VirtualArray<unsigned char> const& workArea
 {
 }
 
-OutlinePoint DataMatrixDecoder::CalcModulePoint(float column, float row, unsigned width, unsigned height,
-                                                bool mirrored) const
-{
-    // Corners: 0 the L corner (bottom left), 1 top left, 2 top right, 3
-    // bottom right; a mirrored symbol has its legs the other way round.
-    OutlinePoint const& topLeft = corners_[mirrored ? 3 : 1];
-    OutlinePoint const& bottomRight = corners_[mirrored ? 1 : 3];
-    return MapUnitSquare(topLeft, corners_[2], bottomRight, corners_[0],
-                         (column + 0.5f) / static_cast<float>(width), (row + 0.5f) / static_cast<float>(height));
-}
+// Module centres of a width x height symbol over the current corners:
+// corner 0 the L corner (bottom left), 1 top left, 2 top right, 3 bottom
+// right; a mirrored symbol has its legs the other way round.
+class DataMatrixDecoder::ModuleMap {
+public:
+    ModuleMap(OutlinePoint const* corners, unsigned width, unsigned height, bool mirrored)
+        : map_(corners[mirrored ? 3 : 1], corners[2], corners[mirrored ? 1 : 3], corners[0]),
+          width_(static_cast<float>(width)), height_(static_cast<float>(height))
+    {
+    }
+
+    OutlinePoint At(unsigned column, unsigned row) const
+    {
+        return map_.At((static_cast<float>(column) + 0.5f) / width_, (static_cast<float>(row) + 0.5f) / height_);
+    }
+
+private:
+    UnitSquareMap map_;
+    float width_;
+    float height_;
+};
 
 // How well the L and the two timing sides of a size match the image: the
 // correlation of the module centres' grey values with the pattern, 1 best.
@@ -122,9 +144,9 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
     signed char expected[2 * (kMaxSide + kMaxSide)];
     unsigned n = 0;
     float sum = 0;
+    ModuleMap const modules(corners_, width, height, mirrored);
     auto take = [&](unsigned column, unsigned row, bool dark) {
-        OutlinePoint const p = CalcModulePoint(static_cast<float>(column), static_cast<float>(row), width, height,
-                                               mirrored);
+        OutlinePoint const p = modules.At(column, row);
         float v = DataMatrixOutline::Sample(image, p.x, p.y);
         v = negative ? 1023 - v : v;
         values[n] = v;
@@ -210,10 +232,10 @@ bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& cand
     if (!mesh_.SetSize(width, height, 8) || !mesh_.SetSamplingSize(8)) {
         return false;
     }
+    ModuleMap const modules(corners_, width, height, candidate.mirrored);
     for (unsigned r = 0; r < height; ++r) {
         for (unsigned c = 0; c < width; ++c) {
-            OutlinePoint const p =
-                CalcModulePoint(static_cast<float>(c), static_cast<float>(r), width, height, candidate.mirrored);
+            OutlinePoint const p = modules.At(c, r);
             mesh_.At(c, r) = Point{ToFixed(p.x), ToFixed(p.y)};
         }
     }
