@@ -93,6 +93,92 @@ int ToFixed(float v)
     return static_cast<int>(std::lround(bounded * 256));
 }
 
+// Whether the sighted L is a light-on-dark symbol's: its legs light all
+// along, well above the mean grey of the inside (which holds dark and light
+// modules alike), with a dark quiet zone running outside them and no solid
+// dark line beside them inwards. A dark-on-light symbol's light quiet zone
+// passes for a light L too, but beside it lies the symbol's dark L or the
+// ground, never a dark quiet zone. Only an order to try the polarities in:
+// a wrong answer costs time, never a reading.
+bool ShowsLightL(GrayImage const& image, Region const& lPattern)
+{
+    constexpr int kSteps = 8;
+    constexpr float kMinLeg = 12;
+    constexpr int kFarthestBeside = 10;
+    OutlinePoint const corner{static_cast<float>(lPattern.corner[3].x), static_cast<float>(lPattern.corner[3].y)};
+    OutlinePoint const legs[2] = {
+        {static_cast<float>(lPattern.corner[0].x) - corner.x, static_cast<float>(lPattern.corner[0].y) - corner.y},
+        {static_cast<float>(lPattern.corner[2].x) - corner.x, static_cast<float>(lPattern.corner[2].y) - corner.y}};
+    float const lengths[2] = {std::sqrt(legs[0].x * legs[0].x + legs[0].y * legs[0].y),
+                              std::sqrt(legs[1].x * legs[1].x + legs[1].y * legs[1].y)};
+    if (!(lengths[0] >= kMinLeg && lengths[1] >= kMinLeg)) {
+        return false;
+    }
+    auto at = [&](float t, float u) {
+        return DataMatrixOutline::Sample(image, corner.x + t * legs[0].x + u * legs[1].x,
+                                         corner.y + t * legs[0].y + u * legs[1].y);
+    };
+    float inside = 0;
+    float low = 1e9f;
+    float high = -1e9f;
+    for (int i = 0; i < kSteps; ++i) {
+        for (int j = 0; j < kSteps; ++j) {
+            float const v = at(0.2f + 0.6f * static_cast<float>(i) / (kSteps - 1),
+                               0.25f + 0.5f * static_cast<float>(j) / (kSteps - 1));
+            inside += v;
+            low = v < low ? v : low;
+            high = v > high ? v : high;
+        }
+    }
+    inside /= kSteps * kSteps;
+    float const margin = (high - low) / 4;
+    if (!(margin > 8)) {
+        return false;
+    }
+    // Leg k runs along t (k 0) or u (k 1); a line beside it lies d pixels
+    // towards the other leg. The sighted leg may run along the edge of
+    // the strip rather than its middle: a leg point is light when a point
+    // up to kLegReach pixels across is.
+    constexpr int kLegReach = 2;
+    for (int k = 0; k < 2; ++k) {
+        float const across = 1 / lengths[1 - k];
+        for (int i = 0; i < kSteps; ++i) {
+            float const t = 0.2f + 0.6f * static_cast<float>(i) / (kSteps - 1);
+            float lightest = -1;
+            for (int d = -kLegReach; d <= kLegReach; ++d) {
+                float const off = static_cast<float>(d) * across;
+                float const v = k == 0 ? at(t, off) : at(off, t);
+                lightest = v > lightest ? v : lightest;
+            }
+            if (!(lightest > inside + margin)) {
+                return false;
+            }
+        }
+        // A line beside the leg that is dark all along: towards the other
+        // leg it is the dark L a light quiet zone runs around, outwards it
+        // is the dark quiet zone of a light-on-dark symbol.
+        bool quietZone = false;
+        for (int d = kLegReach + 1; d <= kFarthestBeside; ++d) {
+            for (int side = -1; side <= 1; side += 2) {
+                float const off = static_cast<float>(side * d) * across;
+                bool solidDark = true;
+                for (int i = 0; i < kSteps && solidDark; ++i) {
+                    float const t = 0.2f + 0.6f * static_cast<float>(i) / (kSteps - 1);
+                    solidDark = (k == 0 ? at(t, off) : at(off, t)) < inside - margin;
+                }
+                if (solidDark && side == 1) {
+                    return false;
+                }
+                quietZone = quietZone || solidDark;
+            }
+        }
+        if (!quietZone) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 DataMatrixDecoder::DataMatrixDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
@@ -466,7 +552,10 @@ int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, Dec
     // 0: dark on light only, 1: light on dark only, 2: both.
     unsigned const polarity = property_->data_matrix.positive_and_negative.Get();
     unread_ = Region();
-    for (int negative = 0; negative < 2; ++negative) {
+    // With both polarities wanted, the one the legs show is tried first.
+    int const first = polarity == 2 && ShowsLightL(image, lPattern) ? 1 : 0;
+    for (int k = 0; k < 2; ++k) {
+        int const negative = first ^ k;
         if ((negative == 0 && polarity == 1) || (negative == 1 && polarity != 1 && polarity != 2)) {
             continue;
         }

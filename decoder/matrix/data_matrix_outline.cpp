@@ -14,6 +14,13 @@ float Cross(OutlinePoint const& o, OutlinePoint const& a, OutlinePoint const& b)
     return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
 }
 
+// The floor of a value well within int's range.
+int FloorWithin(float v)
+{
+    int const t = static_cast<int>(v);
+    return static_cast<float>(t) > v ? t - 1 : t;
+}
+
 }  // namespace
 
 DataMatrixOutline::DataMatrixOutline(VirtualArray<unsigned char> const& marks, VirtualArray<int> const& stack)
@@ -30,11 +37,14 @@ float DataMatrixOutline::Sample(GrayImage const& image, float x, float y)
     }
     // Inside the frame the four pixels are read straight from their rows;
     // the weighting is Bilinear's, term for term, so both give the same value.
-    float const fx = std::floor(x);
-    float const fy = std::floor(y);
-    int const x0 = static_cast<int>(fx);
-    int const y0 = static_cast<int>(fy);
-    if (x0 >= 0 && y0 >= 0 && x0 + 1 < image.GetWidth() && y0 + 1 < image.GetHeight() && image.GetPixels() != nullptr) {
+    // x and y lie within (-1, size + 1) here, so truncation stepped down
+    // below a negative fraction is their floor.
+    int const x0 = FloorWithin(x);
+    int const y0 = FloorWithin(y);
+    if (x0 >= 0 && y0 >= 0 && x0 + 1 < image.GetWidth() && y0 + 1 < image.GetHeight() &&
+        image.GetPixels() != nullptr) {
+        float const fx = static_cast<float>(x0);
+        float const fy = static_cast<float>(y0);
         int const pitch = image.GetPitch();
         unsigned short const* p = image.GetPixels() + static_cast<long long>(y0) * pitch + x0;
         float const ax = x - fx;
@@ -86,9 +96,49 @@ bool DataMatrixOutline::IsOpen(GrayImage const& image, int x, int y, unsigned ch
         return false;
     }
     if ((mark & kKnown) == 0) {
-        mark |= IsDark(image, x, y) ? kKnown | kDark : kKnown;
+        MarkDarkness(image, x, y);
     }
     return (mark & kDark) != 0;
+}
+
+// Marks the darkness of the kBlock pixels of row y from x down to a
+// multiple of kBlock at once: the 3 x 3 test of IsDark, as the least (or, on
+// a light-on-dark symbol, the greatest) of each column's three pixels taken
+// over three neighbouring columns. Blocks on the frame's border are marked
+// pixel by pixel.
+void DataMatrixOutline::MarkDarkness(GrayImage const& image, int x, int y) const
+{
+    unsigned char* row = marks_.GetData() + static_cast<long long>(y) * width_;
+    int const left = x - x % kBlock;
+    if (left == 0 || y == 0 || left + kBlock + 1 > width_ || y + 1 >= image.GetHeight()) {
+        row[x] |= IsDark(image, x, y) ? kKnown | kDark : kKnown;
+        return;
+    }
+    int const pitch = image.GetPitch();
+    unsigned short const* p = image.GetPixels() + static_cast<long long>(y) * pitch + (left - 1);
+    int const t = fillThreshold_;
+    unsigned short column[kBlock + 2];
+    if (negative_) {
+        for (int i = 0; i < kBlock + 2; ++i) {
+            unsigned short const a = p[i - pitch] > p[i] ? p[i - pitch] : p[i];
+            column[i] = a > p[i + pitch] ? a : p[i + pitch];
+        }
+        for (int i = 0; i < kBlock; ++i) {
+            unsigned short const a = column[i] > column[i + 1] ? column[i] : column[i + 1];
+            unsigned short const b = a > column[i + 2] ? a : column[i + 2];
+            row[left + i] |= b > t ? kKnown | kDark : kKnown;
+        }
+        return;
+    }
+    for (int i = 0; i < kBlock + 2; ++i) {
+        unsigned short const a = p[i - pitch] < p[i] ? p[i - pitch] : p[i];
+        column[i] = a < p[i + pitch] ? a : p[i + pitch];
+    }
+    for (int i = 0; i < kBlock; ++i) {
+        unsigned short const a = column[i] < column[i + 1] ? column[i] : column[i + 1];
+        unsigned short const b = a < column[i + 2] ? a : column[i + 2];
+        row[left + i] |= b < t ? kKnown | kDark : kKnown;
+    }
 }
 
 // The middle of the grey range around the corner, from the 5th and 95th
