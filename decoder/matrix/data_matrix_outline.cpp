@@ -116,28 +116,32 @@ void DataMatrixOutline::MarkDarkness(GrayImage const& image, int x, int y) const
     }
     int const pitch = image.GetPitch();
     unsigned short const* p = image.GetPixels() + static_cast<long long>(y) * pitch + (left - 1);
-    int const t = fillThreshold_;
+    // Light-on-dark, the values are turned over so that the least is the
+    // symbol's own dark either way; fixed-length loops the compiler can
+    // run in vector registers.
+    unsigned short const flip = negative_ ? 0xffff : 0;
+    unsigned short const t = static_cast<unsigned short>(negative_ ? 0xffff - fillThreshold_ : fillThreshold_);
+    auto least = [&](int i) {
+        unsigned short const above = p[i - pitch] ^ flip;
+        unsigned short const at = p[i] ^ flip;
+        unsigned short const below = p[i + pitch] ^ flip;
+        unsigned short const a = above < at ? above : at;
+        return a < below ? a : below;
+    };
     unsigned short column[kBlock + 2];
-    if (negative_) {
-        for (int i = 0; i < kBlock + 2; ++i) {
-            unsigned short const a = p[i - pitch] > p[i] ? p[i - pitch] : p[i];
-            column[i] = a > p[i + pitch] ? a : p[i + pitch];
-        }
-        for (int i = 0; i < kBlock; ++i) {
-            unsigned short const a = column[i] > column[i + 1] ? column[i] : column[i + 1];
-            unsigned short const b = a > column[i + 2] ? a : column[i + 2];
-            row[left + i] |= b > t ? kKnown | kDark : kKnown;
-        }
-        return;
+    for (int i = 0; i < kBlock; ++i) {
+        column[i] = least(i);
     }
-    for (int i = 0; i < kBlock + 2; ++i) {
-        unsigned short const a = p[i - pitch] < p[i] ? p[i - pitch] : p[i];
-        column[i] = a < p[i + pitch] ? a : p[i + pitch];
-    }
+    column[kBlock] = least(kBlock);
+    column[kBlock + 1] = least(kBlock + 1);
+    unsigned char dark[kBlock];
     for (int i = 0; i < kBlock; ++i) {
         unsigned short const a = column[i] < column[i + 1] ? column[i] : column[i + 1];
         unsigned short const b = a < column[i + 2] ? a : column[i + 2];
-        row[left + i] |= b < t ? kKnown | kDark : kKnown;
+        dark[i] = b < t ? kKnown | kDark : kKnown;
+    }
+    for (int i = 0; i < kBlock; ++i) {
+        row[left + i] |= dark[i];
     }
 }
 
