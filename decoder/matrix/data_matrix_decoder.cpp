@@ -90,7 +90,10 @@ private:
 int ToFixed(float v)
 {
     float const bounded = v > -65536.0f && v < 65536.0f ? v : -65536.0f;
-    return static_cast<int>(std::lround(bounded * 256));
+    // Halves away from zero, as lround; a float scaled by 256 plus a half
+    // is exact in a double, so the truncation rounds it exactly.
+    double const scaled = static_cast<double>(bounded * 256);
+    return scaled >= 0 ? static_cast<int>(scaled + 0.5) : -static_cast<int>(0.5 - scaled);
 }
 
 // Whether the sighted L is a light-on-dark symbol's: its legs light all
@@ -210,10 +213,11 @@ public:
     {
     }
 
-    OutlinePoint At(unsigned column, unsigned row) const
-    {
-        return map_.At((static_cast<float>(column) + 0.5f) / width_, (static_cast<float>(row) + 0.5f) / height_);
-    }
+    OutlinePoint At(unsigned column, unsigned row) const { return map_.At(ToU(column), ToV(row)); }
+    // The unit square's coordinates of a module centre, and the point there.
+    float ToU(unsigned column) const { return (static_cast<float>(column) + 0.5f) / width_; }
+    float ToV(unsigned row) const { return (static_cast<float>(row) + 0.5f) / height_; }
+    OutlinePoint AtUnit(float u, float v) const { return map_.At(u, v); }
 
 private:
     UnitSquareMap map_;
@@ -319,9 +323,14 @@ bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& cand
         return false;
     }
     ModuleMap const modules(corners_, width, height, candidate.mirrored);
+    float us[kMaxSide];
+    for (unsigned c = 0; c < width && c < kMaxSide; ++c) {
+        us[c] = modules.ToU(c);
+    }
     for (unsigned r = 0; r < height; ++r) {
-        for (unsigned c = 0; c < width; ++c) {
-            OutlinePoint const p = modules.At(c, r);
+        float const v = modules.ToV(r);
+        for (unsigned c = 0; c < width && c < kMaxSide; ++c) {
+            OutlinePoint const p = modules.AtUnit(us[c], v);
             mesh_.At(c, r) = Point{ToFixed(p.x), ToFixed(p.y)};
         }
     }
