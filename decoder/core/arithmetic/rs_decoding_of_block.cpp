@@ -6,130 +6,6 @@ namespace DEC2DIvra {
 
 namespace {
 
-// An erased position may hold anything; a value outside the field counts as 0.
-inline unsigned short ValueAt(unsigned short const* codewords, unsigned int i, unsigned int size)
-{
-    return codewords[i] < size ? codewords[i] : 0;
-}
-
-// S_j = r(alpha^(firstRoot + j)) for j < count, in GF(2^m), word by word: the
-// word c at position i adds c alpha^((firstRoot + j)(n-1-i)) to S_j, a term
-// whose logarithm grows by n-1-i from one syndrome to the next. Four words
-// share each pass over the syndromes, so that a pass costs one look-up per
-// word and syndrome and no chain of dependent look-ups; two syndromes a
-// step, the second read from the power table's second period, leave one
-// reduction of each logarithm per two syndromes.
-void AccumulateSyndromesOfPowerOfTwoField(FiniteField const& field, unsigned int firstRoot,
-                                          unsigned short const* codewords, unsigned int n, unsigned int count,
-                                          unsigned short* syndromes)
-{
-    unsigned int const size = field.Size();
-    unsigned int const order = size - 1;
-    for (unsigned int j = 0; j < count; ++j) {
-        syndromes[j] = 0;
-    }
-    constexpr unsigned int kWays = 4;
-    unsigned int exponent[kWays];
-    unsigned int step[kWays];
-    unsigned int ready = 0;
-    // (n - 1 - i) firstRoot mod order for the position i at hand; n < size,
-    // so n - 1 - i is below the order as it is.
-    unsigned int shift = static_cast<unsigned int>(static_cast<unsigned long long>(n - 1) * firstRoot % order);
-    unsigned int const pairs = count / 2;
-    for (unsigned int i = 0; i <= n; ++i) {
-        if (i < n) {
-            unsigned short const word = ValueAt(codewords, i, size);
-            unsigned int const here = shift;
-            shift = shift >= firstRoot ? shift - firstRoot : shift + order - firstRoot;
-            if (word == 0) {
-                continue;
-            }
-            step[ready] = n - 1 - i;
-            unsigned int const e = field.Logarithm(word) + here;
-            exponent[ready] = e >= order ? e - order : e;
-            ++ready;
-            if (ready < kWays) {
-                continue;
-            }
-        }
-        if (ready < kWays) {
-            // The last few words, one at a time.
-            for (unsigned int w = 0; w < ready; ++w) {
-                unsigned int e = exponent[w];
-                for (unsigned int j = 0; j < count; ++j) {
-                    syndromes[j] ^= field.Antilogarithm(e);
-                    e += step[w];
-                    e = e >= order ? e - order : e;
-                }
-            }
-            break;
-        }
-        unsigned int e0 = exponent[0], e1 = exponent[1], e2 = exponent[2], e3 = exponent[3];
-        unsigned int const s0 = step[0], s1 = step[1], s2 = step[2], s3 = step[3];
-        unsigned int const d0 = 2 * s0 >= order ? 2 * s0 - order : 2 * s0;
-        unsigned int const d1 = 2 * s1 >= order ? 2 * s1 - order : 2 * s1;
-        unsigned int const d2 = 2 * s2 >= order ? 2 * s2 - order : 2 * s2;
-        unsigned int const d3 = 2 * s3 >= order ? 2 * s3 - order : 2 * s3;
-        unsigned short* out = syndromes;
-        for (unsigned int p = 0; p < pairs; ++p, out += 2) {
-            out[0] ^= static_cast<unsigned short>(field.Antilogarithm(e0) ^ field.Antilogarithm(e1) ^
-                                                  field.Antilogarithm(e2) ^ field.Antilogarithm(e3));
-            out[1] ^= static_cast<unsigned short>(field.Antilogarithm(e0 + s0) ^ field.Antilogarithm(e1 + s1) ^
-                                                  field.Antilogarithm(e2 + s2) ^ field.Antilogarithm(e3 + s3));
-            e0 += d0;
-            e1 += d1;
-            e2 += d2;
-            e3 += d3;
-            e0 = e0 >= order ? e0 - order : e0;
-            e1 = e1 >= order ? e1 - order : e1;
-            e2 = e2 >= order ? e2 - order : e2;
-            e3 = e3 >= order ? e3 - order : e3;
-        }
-        if (count % 2 != 0) {
-            out[0] ^= static_cast<unsigned short>(field.Antilogarithm(e0) ^ field.Antilogarithm(e1) ^
-                                                  field.Antilogarithm(e2) ^ field.Antilogarithm(e3));
-        }
-        ready = 0;
-    }
-}
-
-// S_j = r(alpha^(firstRoot + j)) for j < count; true when every one is 0. In
-// a prime field eight syndromes share each pass over the block: their Horner
-// chains are independent, so the table look-ups of one overlap those of the
-// others.
-bool ComputeSyndromes(FiniteField const& field, unsigned int firstRoot, unsigned short const* codewords, unsigned int n,
-                      unsigned int count, unsigned short* syndromes)
-{
-    unsigned int const size = field.Size();
-    unsigned int const order = size - 1;
-    bool allZero = true;
-    if (field.Characteristic() == 2) {
-        AccumulateSyndromesOfPowerOfTwoField(field, firstRoot, codewords, n, count, syndromes);
-        for (unsigned int j = 0; j < count; ++j) {
-            allZero = allZero && syndromes[j] == 0;
-        }
-        return allZero;
-    }
-    for (unsigned int j = 0; j < count; j += 8) {
-        unsigned int exponent[8];
-        for (unsigned int lane = 0; lane < 8; ++lane) {
-            exponent[lane] = (firstRoot + j + lane) % order;
-        }
-        unsigned short value[8] = {};
-        for (unsigned int i = 0; i < n; ++i) {
-            unsigned short const word = ValueAt(codewords, i, size);
-            for (unsigned int lane = 0; lane < 8; ++lane) {
-                value[lane] = field.Add(field.MultiplyByPower(value[lane], exponent[lane]), word);
-            }
-        }
-        for (unsigned int lane = 0; lane < 8 && j + lane < count; ++lane) {
-            syndromes[j + lane] = value[lane];
-            allZero = allZero && value[lane] == 0;
-        }
-    }
-    return allZero;
-}
-
 // Chien search: position i is in error when the locator vanishes at alpha^-(n-1-i).
 // Term t of the locator at that point is L_t alpha^(-t(n-1-i)); stepping to the next
 // position multiplies it by alpha^t, so each term needs one look-up per position.
@@ -260,7 +136,8 @@ unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firs
     }
     firstRoot %= order;
 
-    if (ComputeSyndromes(field, firstRoot, codewords, n, checkCount, work.syndromes)) {
+    if (ComputeSyndromes(field, firstRoot, codewords, n, checkCount, work.syndromes, work.syndromeScratch,
+                         work.syndromeScratch != nullptr ? SyndromeScratchEntries(work.capacity) : 0)) {
         // Already a codeword; only erased values outside the field still need their 0.
         for (unsigned int i = 0; i < n; ++i) {
             if (work.erased[i] != 0 && codewords[i] >= size) {
@@ -365,7 +242,7 @@ unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firs
     }
     for (unsigned int t = 0; t < rootCount; ++t) {
         unsigned int const position = work.positions[t];
-        codewords[position] = field.Subtract(ValueAt(codewords, position, size), work.saved[t]);
+        codewords[position] = field.Subtract(ReceivedValue(codewords, position, size), work.saved[t]);
     }
     if (located != nullptr) {
         *located = length;
