@@ -170,8 +170,11 @@ unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firs
     }
 
     // Berlekamp-Massey started from the erasure locator, so that the result locates
-    // errors and erasures together.
+    // errors and erasures together. The correction term is x^previousShift times
+    // previous, shifted only where it is used: once the locator is complete the
+    // remaining steps cost one discrepancy each.
     unsigned int length = erasureCount;
+    unsigned int previousShift = 0;
     for (unsigned int r = erasureCount + 1; r <= checkCount; ++r) {
         unsigned short discrepancy = 0;
         int const top = locator->Degree() < static_cast<int>(r) - 1 ? locator->Degree() : static_cast<int>(r) - 1;
@@ -179,13 +182,11 @@ unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firs
             discrepancy = field.Add(discrepancy, field.Multiply(locator->Coefficient(static_cast<unsigned int>(i)),
                                                                 work.syndromes[r - 1 - static_cast<unsigned int>(i)]));
         }
-        if (!previous.ShiftUp()) {
-            return 0;
-        }
+        ++previousShift;
         if (discrepancy == 0) {
             continue;
         }
-        if (!next->Assign(*locator) || !next->SubtractScaled(previous, discrepancy)) {
+        if (!next->Assign(*locator) || !next->SubtractScaled(previous, discrepancy, previousShift)) {
             return 0;
         }
         if (2 * length <= r + erasureCount - 1) {
@@ -194,6 +195,7 @@ unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firs
                 return 0;
             }
             previous.Scale(field.Inverse(discrepancy));
+            previousShift = 0;
         }
         PolynomialOnFiniteField* const swap = locator;
         locator = next;
@@ -214,12 +216,15 @@ unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firs
     }
 
     // Forney: with the evaluator W = S L mod x^(n-k), the error at X is
-    // -X^(1-firstRoot) W(1/X) / L'(1/X).
+    // -X^(1-firstRoot) W(1/X) / L'(1/X). Only W's terms below the locator's degree
+    // are formed: when the errors are those located, W has no others; when it has,
+    // no values at these positions make a codeword, and the check below refuses
+    // the block either way.
     PolynomialOnFiniteField syndromes(field, work.syndromes, work.capacity);
     PolynomialOnFiniteField evaluator(field, work.evaluator, slots);
     PolynomialOnFiniteField derivative(field, work.derivative, slots);
     if (!syndromes.Load(work.syndromes, checkCount) ||
-        !evaluator.AssignProductTruncated(syndromes, *locator, checkCount) || !derivative.AssignDerivative(*locator)) {
+        !evaluator.AssignProductTruncated(syndromes, *locator, length) || !derivative.AssignDerivative(*locator)) {
         return 0;
     }
     for (unsigned int t = 0; t < rootCount; ++t) {

@@ -134,7 +134,10 @@ bool SyndromesByTableLookups(FiniteField const& field, unsigned int firstRoot, u
 // 32 q + l. For beta = alpha^(firstRoot + j),
 //   S_j = sum over l of beta^(31-l) V_l,  V_l = sum over q of w(32q+l) (beta^32)^(steps-1-q),
 // and every V_l is a Horner chain with the same multiplier gamma = beta^32, so that
-// one vector operation advances all 32 chains. The lanes are summed at the end.
+// one vector operation advances all 32 chains. The lanes are then halved: with 2w
+// lanes left, V'_l = beta^w V_l + V_(l+w) for l < w keeps
+//   S_j = sum over l < w of beta^(w-1-l) V'_l,
+// again one multiplier for all lanes; the last few lanes are summed one by one.
 constexpr unsigned int kLanes = 32;
 
 bool ProcessorHasAvx2()
@@ -143,13 +146,14 @@ bool ProcessorHasAvx2()
     return has;
 }
 
-// S = sum over l of beta^(31-l) lanes[l], beta = alpha^logBeta.
-unsigned short SumOfLanes(FiniteField const& field, unsigned int logBeta, unsigned short const* lanes)
+// S = sum over l < width of beta^(width-1-l) lanes[l], beta = alpha^logBeta.
+unsigned short SumOfLanes(FiniteField const& field, unsigned int logBeta, unsigned short const* lanes,
+                          unsigned int width)
 {
     unsigned int const order = field.Size() - 1;
     unsigned short sum = 0;
     unsigned int exponent = 0;
-    for (unsigned int l = kLanes; l-- > 0;) {
+    for (unsigned int l = width; l-- > 0;) {
         sum = field.Add(sum, field.MultiplyByPower(lanes[l], exponent));
         exponent += logBeta;
         exponent = exponent >= order ? exponent - order : exponent;
@@ -212,9 +216,55 @@ __attribute__((target("avx2"))) inline void MultiplyPlanes(PieceTables const& ta
     high = _mm256_xor_si256(high01, _mm256_shuffle_epi8(tables.high[2], high));
 }
 
+// The lanes w .. 2w - 1 moved down to 0 .. w - 1, for w <= 16.
+template <unsigned int Width> __attribute__((target("avx2"))) inline __m256i UpperLanes(__m256i v)
+{
+    if (Width == 16) {
+        return _mm256_permute2x128_si256(v, v, 0x01);
+    }
+    return _mm256_srli_si256(v, Width);
+}
+
+// One halving of the byte lanes: lanes l < Width become factor lane_l + lane_(l+Width).
+template <bool Wide, unsigned int Width>
+__attribute__((target("avx2"))) inline void HalveLanes(PieceTables const& factor, __m256i nibble, __m256i& low,
+                                                       __m256i& high)
+{
+    __m256i const upperLow = UpperLanes<Width>(low);
+    __m256i const upperHigh = UpperLanes<Width>(high);
+    MultiplyPlanes<Wide>(factor, nibble, low, high);
+    low = _mm256_xor_si256(low, upperLow);
+    high = _mm256_xor_si256(high, upperHigh);
+}
+
+// The tables of factor alpha^(width (firstRoot + j)) for j = 0 and of the step
+// alpha^width that takes them from one syndrome to the next.
+struct FactorTables {
+    PieceTables factor;
+    PieceTables advance;
+};
+
+__attribute__((target("avx2"))) void StartFactor(FiniteField const& field, unsigned int firstRoot, unsigned int width,
+                                                 unsigned int const* logOfBit, FactorTables& tables)
+{
+    unsigned int const order = field.Size() - 1;
+    BuildPieceTables(field, static_cast<unsigned int>(width * static_cast<unsigned long long>(firstRoot) % order),
+                     logOfBit, tables.factor);
+    BuildPieceTables(field, width % order, logOfBit, tables.advance);
+}
+
+template <bool Wide>
+__attribute__((target("avx2"))) inline void AdvanceFactor(FactorTables& tables, __m256i nibble)
+{
+    for (unsigned int piece = 0; piece < (Wide ? 3u : 2u); ++piece) {
+        MultiplyPlanes<Wide>(tables.advance, nibble, tables.factor.low[piece], tables.factor.high[piece]);
+    }
+}
+
 // GF(2^m), m <= 12, the words as byte planes: low (bits 0-7) and, when Wide,
-// high (bits 8-11). Syndrome j multiplies by gamma_j = alpha^(32 (firstRoot + j)),
-// so that the tables of gamma_(j+1) are those of gamma_j times alpha^32.
+// high (bits 8-11). A halving costs a wide field about as much as eight lanes
+// summed one by one, a narrow one far less: wide fields halve down to 8 lanes,
+// narrow ones down to one.
 template <bool Wide>
 __attribute__((target("avx2"))) void SyndromesOfPlanes(FiniteField const& field, unsigned int firstRoot,
                                                        unsigned char const* low, unsigned char const* high,
@@ -230,15 +280,18 @@ __attribute__((target("avx2"))) void SyndromesOfPlanes(FiniteField const& field,
         logOfBit[t] = (1u << t) < size ? field.Logarithm(static_cast<unsigned short>(1u << t)) : order;
     }
     __m256i const nibble = _mm256_set1_epi8(0x0F);
-    PieceTables gamma;
-    PieceTables advance;
-    BuildPieceTables(field, static_cast<unsigned int>(kLanes * static_cast<unsigned long long>(firstRoot) % order),
-                     logOfBit, gamma);
-    BuildPieceTables(field, kLanes % order, logOfBit, advance);
+    // gamma = beta^32, then beta^16, beta^8, ... for the halvings.
+    constexpr unsigned int kHalvings = Wide ? 2 : 5;
+    constexpr unsigned int kLeft = kLanes >> kHalvings;
+    FactorTables tables[1 + kHalvings];
+    for (unsigned int h = 0; h <= kHalvings; ++h) {
+        StartFactor(field, firstRoot, kLanes >> h, logOfBit, tables[h]);
+    }
     alignas(32) unsigned char laneLow[kLanes];
     alignas(32) unsigned char laneHigh[kLanes] = {};
-    unsigned short lanes[kLanes];
+    unsigned short lanes[kLeft];
     for (unsigned int j = 0; j < count; ++j) {
+        PieceTables const& gamma = tables[0].factor;
         __m256i accLow = _mm256_setzero_si256();
         __m256i accHigh = _mm256_setzero_si256();
         for (unsigned int q = 0; q < steps; ++q) {
@@ -249,18 +302,27 @@ __attribute__((target("avx2"))) void SyndromesOfPlanes(FiniteField const& field,
                     _mm256_xor_si256(accHigh, _mm256_loadu_si256(reinterpret_cast<__m256i const*>(high + kLanes * q)));
             }
         }
-        for (unsigned int piece = 0; piece < 3; ++piece) {
-            MultiplyPlanes<Wide>(advance, nibble, gamma.low[piece], gamma.high[piece]);
+        HalveLanes<Wide, 16>(tables[1].factor, nibble, accLow, accHigh);
+        HalveLanes<Wide, 8>(tables[2].factor, nibble, accLow, accHigh);
+        if (!Wide) {
+            HalveLanes<Wide, 4>(tables[3].factor, nibble, accLow, accHigh);
+            HalveLanes<Wide, 2>(tables[4].factor, nibble, accLow, accHigh);
+            HalveLanes<Wide, 1>(tables[5].factor, nibble, accLow, accHigh);
+        }
+        for (unsigned int h = 0; h <= kHalvings; ++h) {
+            AdvanceFactor<Wide>(tables[h], nibble);
+        }
+        if (!Wide) {
+            syndromes[j] = static_cast<unsigned short>(_mm_cvtsi128_si32(_mm256_castsi256_si128(accLow)) & 0xFF);
+            continue;
         }
         _mm256_store_si256(reinterpret_cast<__m256i*>(laneLow), accLow);
-        if (Wide) {
-            _mm256_store_si256(reinterpret_cast<__m256i*>(laneHigh), accHigh);
-        }
-        for (unsigned int l = 0; l < kLanes; ++l) {
+        _mm256_store_si256(reinterpret_cast<__m256i*>(laneHigh), accHigh);
+        for (unsigned int l = 0; l < kLeft; ++l) {
             lanes[l] = static_cast<unsigned short>(laneLow[l] | (laneHigh[l] << 8));
         }
         unsigned int const logBeta = firstRoot + j >= order ? firstRoot + j - order : firstRoot + j;
-        syndromes[j] = SumOfLanes(field, logBeta, lanes);
+        syndromes[j] = SumOfLanes(field, logBeta, lanes, kLeft);
     }
 }
 
@@ -278,7 +340,21 @@ __attribute__((target("avx2"))) inline __m256i MultiplyAddModulo(__m256i v, __m2
     return _mm256_min_epu16(r, _mm256_sub_epi16(r, prime));
 }
 
-// GF(p), 2p < 2^16: words as 16-bit integers, two vectors of 16 lanes a step.
+// factor = alpha^e and its Shoup companion floor(factor 2^16 / p), as vectors.
+struct PrimeFactor {
+    __m256i factor;
+    __m256i shoup;
+};
+
+__attribute__((target("avx2"))) inline PrimeFactor MakePrimeFactor(FiniteField const& field, unsigned int exponent)
+{
+    unsigned int const factor = field.Antilogarithm(exponent);
+    unsigned int const shoup = static_cast<unsigned int>((static_cast<unsigned long long>(factor) << 16) / field.Size());
+    return {_mm256_set1_epi16(static_cast<short>(factor)), _mm256_set1_epi16(static_cast<short>(shoup))};
+}
+
+// GF(p), 2p < 2^16: words as 16-bit integers, two vectors of 16 lanes a step,
+// halved down to one lane.
 __attribute__((target("avx2"))) void SyndromesOfPrimeWords(FiniteField const& field, unsigned int firstRoot,
                                                            unsigned short const* words, unsigned int steps,
                                                            unsigned int count, unsigned short* syndromes)
@@ -286,24 +362,33 @@ __attribute__((target("avx2"))) void SyndromesOfPrimeWords(FiniteField const& fi
     unsigned int const prime = field.Size();
     unsigned int const order = prime - 1;
     __m256i const primes = _mm256_set1_epi16(static_cast<short>(prime));
-    alignas(32) unsigned short lanes[kLanes];
+    // The logarithms of beta^32, beta^16, ..., beta^1.
+    constexpr unsigned int kFactors = 6;
+    unsigned int exponent[kFactors];
+    for (unsigned int h = 0; h < kFactors; ++h) {
+        exponent[h] = static_cast<unsigned int>((kLanes >> h) * static_cast<unsigned long long>(firstRoot) % order);
+    }
     for (unsigned int j = 0; j < count; ++j) {
-        unsigned int const logBeta = firstRoot + j >= order ? firstRoot + j - order : firstRoot + j;
-        unsigned int const gamma =
-            field.Antilogarithm(static_cast<unsigned int>(kLanes * static_cast<unsigned long long>(logBeta) % order));
-        unsigned int const shoup = static_cast<unsigned int>((static_cast<unsigned long long>(gamma) << 16) / prime);
-        __m256i const gammas = _mm256_set1_epi16(static_cast<short>(gamma));
-        __m256i const shoups = _mm256_set1_epi16(static_cast<short>(shoup));
+        PrimeFactor factor[kFactors];
+        for (unsigned int h = 0; h < kFactors; ++h) {
+            factor[h] = MakePrimeFactor(field, exponent[h]);
+            exponent[h] += (kLanes >> h) % order;
+            exponent[h] = exponent[h] >= order ? exponent[h] - order : exponent[h];
+        }
         __m256i first = _mm256_setzero_si256();
         __m256i second = _mm256_setzero_si256();
         for (unsigned int q = 0; q < steps; ++q) {
             __m256i const* at = reinterpret_cast<__m256i const*>(words + kLanes * q);
-            first = MultiplyAddModulo(first, _mm256_loadu_si256(at), gammas, shoups, primes);
-            second = MultiplyAddModulo(second, _mm256_loadu_si256(at + 1), gammas, shoups, primes);
+            first = MultiplyAddModulo(first, _mm256_loadu_si256(at), factor[0].factor, factor[0].shoup, primes);
+            second = MultiplyAddModulo(second, _mm256_loadu_si256(at + 1), factor[0].factor, factor[0].shoup, primes);
         }
-        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), first);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes + 16), second);
-        syndromes[j] = SumOfLanes(field, logBeta, lanes);
+        // 16-bit lanes: 16 in each vector, then 8, 4, 2, 1 (shifts in bytes).
+        __m256i v = MultiplyAddModulo(first, second, factor[1].factor, factor[1].shoup, primes);
+        v = MultiplyAddModulo(v, _mm256_permute2x128_si256(v, v, 0x01), factor[2].factor, factor[2].shoup, primes);
+        v = MultiplyAddModulo(v, _mm256_srli_si256(v, 8), factor[3].factor, factor[3].shoup, primes);
+        v = MultiplyAddModulo(v, _mm256_srli_si256(v, 4), factor[4].factor, factor[4].shoup, primes);
+        v = MultiplyAddModulo(v, _mm256_srli_si256(v, 2), factor[5].factor, factor[5].shoup, primes);
+        syndromes[j] = static_cast<unsigned short>(_mm_cvtsi128_si32(_mm256_castsi256_si128(v)) & 0xFFFF);
     }
 }
 
