@@ -392,8 +392,9 @@ __attribute__((target("avx2"))) void SyndromesOfPrimeWords(FiniteField const& fi
     }
 }
 
-// Below this many words the 32 lanes' sum and the tables cost more than they save.
-constexpr unsigned int kVectorMinimumWords = 64;
+// Below these many words the tables and the halvings cost more than they save.
+constexpr unsigned int kVectorMinimumWordsOfPowerOfTwoField = 96;
+constexpr unsigned int kVectorMinimumWordsOfPrimeField = 12;
 
 // The vector route when the processor, the field and the scratch allow it.
 bool SyndromesByVectors(FiniteField const& field, unsigned int firstRoot, unsigned short const* codewords,
@@ -402,7 +403,9 @@ bool SyndromesByVectors(FiniteField const& field, unsigned int firstRoot, unsign
 {
     unsigned int const size = field.Size();
     unsigned int const padded = SyndromeScratchEntries(n);
-    if (n < kVectorMinimumWords || scratch == nullptr || scratchEntries < padded || !ProcessorHasAvx2()) {
+    unsigned int const minimum =
+        field.Characteristic() == 2 ? kVectorMinimumWordsOfPowerOfTwoField : kVectorMinimumWordsOfPrimeField;
+    if (n < minimum || scratch == nullptr || scratchEntries < padded || !ProcessorHasAvx2()) {
         return false;
     }
     unsigned int const steps = padded / kLanes;
