@@ -6,39 +6,23 @@ namespace DEC2DIvra {
 
 namespace {
 
-// Chien search: position i is in error when the locator vanishes at alpha^-(n-1-i).
-// Term t of the locator at that point is L_t alpha^(-t(n-1-i)); stepping to the next
-// position multiplies it by alpha^t, so each term needs one look-up per position.
-// logTerms (degree + 1 entries) is scratch. Answers the number of roots, stopping
-// with limit + 1 when there are more than limit.
-unsigned int FindRoots(FiniteField const& field, PolynomialOnFiniteField const& locator, unsigned int n,
-                       unsigned short* logTerms, unsigned short* positions, unsigned int limit)
+// The locator's sum of terms at successive positions: the term with logarithm
+// logs[k] at one position has logs[k] + steps[k] at the next. Characteristic 2
+// adds by XOR.
+template <bool Binary>
+unsigned int ScanPositions(FiniteField const& field, unsigned int n, unsigned int termCount, unsigned short* logs,
+                           unsigned short const* steps, unsigned int degree, unsigned short* positions,
+                           unsigned int limit)
 {
-    constexpr unsigned short kZero = 0xFFFF;
     unsigned int const order = field.Size() - 1;
-    int const degree = locator.Degree();
-    for (int t = 0; t <= degree; ++t) {
-        unsigned short const coefficient = locator.Coefficient(static_cast<unsigned int>(t));
-        if (coefficient == 0) {
-            logTerms[t] = kZero;
-            continue;
-        }
-        unsigned long long const shift = static_cast<unsigned long long>(t) * (n - 1) % order;
-        logTerms[t] = static_cast<unsigned short>((field.Logarithm(coefficient) + order - shift) % order);
-    }
     unsigned int count = 0;
     for (unsigned int i = 0; i < n; ++i) {
         unsigned short sum = 0;
-        for (int t = 0; t <= degree; ++t) {
-            if (logTerms[t] == kZero) {
-                continue;
-            }
-            sum = field.Add(sum, field.Antilogarithm(logTerms[t]));
-            unsigned int next = logTerms[t] + static_cast<unsigned int>(t);
-            if (next >= order) {
-                next -= order;
-            }
-            logTerms[t] = static_cast<unsigned short>(next);
+        for (unsigned int k = 0; k < termCount; ++k) {
+            unsigned short const term = field.Antilogarithm(logs[k]);
+            sum = Binary ? static_cast<unsigned short>(sum ^ term) : field.Add(sum, term);
+            unsigned int const next = logs[k] + steps[k];
+            logs[k] = static_cast<unsigned short>(next >= order ? next - order : next);
         }
         if (sum == 0) {
             if (count == limit) {
@@ -46,12 +30,61 @@ unsigned int FindRoots(FiniteField const& field, PolynomialOnFiniteField const& 
             }
             positions[count++] = static_cast<unsigned short>(i);
             // A locator of this degree has no more roots.
-            if (static_cast<int>(count) == degree) {
+            if (count == degree) {
                 break;
             }
         }
     }
     return count;
+}
+
+// Chien search: position i is in error when the locator vanishes at alpha^-(n-1-i).
+// Term t of the locator at that point is L_t alpha^(-t(n-1-i)); stepping to the next
+// position multiplies it by alpha^t, so each nonzero term needs one look-up per
+// position. A locator of degree 1 has its one root solved for instead. logs and
+// steps (degree + 1 entries each) are scratch. Answers the number of roots,
+// stopping with limit + 1 when there are more than limit.
+unsigned int FindRoots(FiniteField const& field, PolynomialOnFiniteField const& locator, unsigned int n,
+                       unsigned short* logs, unsigned short* steps, unsigned short* positions, unsigned int limit)
+{
+    unsigned int const order = field.Size() - 1;
+    int const degree = locator.Degree();
+    if (degree < 1) {
+        return 0;
+    }
+    if (degree == 1) {
+        // L_0 + L_1 x = 0 at x = -L_0 / L_1 = alpha^-(n-1-i): position i when n-1-i,
+        // the negated logarithm, lies in the block (n <= order, so at most one does).
+        unsigned short const root = field.Negate(field.Divide(locator.Coefficient(0), locator.Coefficient(1)));
+        if (root == 0) {
+            return 0;
+        }
+        unsigned int const distance = (order - field.Logarithm(root)) % order;
+        if (distance >= n) {
+            return 0;
+        }
+        if (limit == 0) {
+            return 1;
+        }
+        positions[0] = static_cast<unsigned short>(n - 1 - distance);
+        return 1;
+    }
+    unsigned int termCount = 0;
+    for (int t = 0; t <= degree; ++t) {
+        unsigned short const coefficient = locator.Coefficient(static_cast<unsigned int>(t));
+        if (coefficient == 0) {
+            continue;
+        }
+        unsigned long long const shift = static_cast<unsigned long long>(t) * (n - 1) % order;
+        logs[termCount] = static_cast<unsigned short>((field.Logarithm(coefficient) + order - shift) % order);
+        steps[termCount] = static_cast<unsigned short>(static_cast<unsigned int>(t) % order);
+        ++termCount;
+    }
+    unsigned int const wanted = static_cast<unsigned int>(degree);
+    if (field.Characteristic() == 2) {
+        return ScanPositions<true>(field, n, termCount, logs, steps, wanted, positions, limit);
+    }
+    return ScanPositions<false>(field, n, termCount, logs, steps, wanted, positions, limit);
 }
 
 // Whether S_j = sum over t of E_t X_t^(firstRoot + j) for every j < count, with
@@ -209,7 +242,8 @@ unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firs
         return 0;
     }
 
-    unsigned int const rootCount = FindRoots(field, *locator, n, work.evaluator, work.positions, length);
+    unsigned int const rootCount =
+        FindRoots(field, *locator, n, work.evaluator, work.derivative, work.positions, length);
     // Roots outside the block (or repeated ones) mean more errors than the code can place.
     if (rootCount != length) {
         return 0;

@@ -205,7 +205,8 @@ __attribute__((target("avx2"))) inline void MultiplyPlanes(PieceTables const& ta
 {
     __m256i const a0 = _mm256_and_si256(low, nibble);
     __m256i const a1 = _mm256_and_si256(_mm256_srli_epi16(low, 4), nibble);
-    __m256i const low01 = _mm256_xor_si256(_mm256_shuffle_epi8(tables.low[0], a0), _mm256_shuffle_epi8(tables.low[1], a1));
+    __m256i const low01 =
+        _mm256_xor_si256(_mm256_shuffle_epi8(tables.low[0], a0), _mm256_shuffle_epi8(tables.low[1], a1));
     if (!Wide) {
         low = low01;
         return;
@@ -349,7 +350,8 @@ struct PrimeFactor {
 __attribute__((target("avx2"))) inline PrimeFactor MakePrimeFactor(FiniteField const& field, unsigned int exponent)
 {
     unsigned int const factor = field.Antilogarithm(exponent);
-    unsigned int const shoup = static_cast<unsigned int>((static_cast<unsigned long long>(factor) << 16) / field.Size());
+    unsigned int const shoup =
+        static_cast<unsigned int>((static_cast<unsigned long long>(factor) << 16) / field.Size());
     return {_mm256_set1_epi16(static_cast<short>(factor)), _mm256_set1_epi16(static_cast<short>(shoup))};
 }
 

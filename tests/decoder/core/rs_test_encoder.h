@@ -89,8 +89,8 @@ inline int Degree(Poly const& p)
     return -1;
 }
 
-inline std::vector<unsigned short> Syndromes(DEC2DIvra::FiniteField const& f, unsigned int b, std::vector<unsigned short> const& r,
-                                      unsigned int s)
+inline std::vector<unsigned short> Syndromes(DEC2DIvra::FiniteField const& f, unsigned int b,
+                                             std::vector<unsigned short> const& r, unsigned int s)
 {
     std::vector<unsigned short> out(s, 0);
     unsigned int const n = static_cast<unsigned int>(r.size());
@@ -107,13 +107,17 @@ inline std::vector<unsigned short> Syndromes(DEC2DIvra::FiniteField const& f, un
 // Berlekamp-Massey with the correction term shifted every step, the full evaluator,
 // a root search by evaluation, and the corrected word checked by its syndromes.
 // Same contract as CorrectReedSolomonBlock on well-formed calls.
-inline Outcome ReferenceDecode(DEC2DIvra::FiniteField const& f, unsigned int b, std::vector<unsigned short> r, unsigned int k,
-                        std::vector<unsigned short> const& erasures, unsigned int reserve)
+inline Outcome ReferenceDecode(DEC2DIvra::FiniteField const& f, unsigned int b, std::vector<unsigned short> r,
+                               unsigned int k, std::vector<unsigned short> const& erasures,
+                               unsigned int reserve)
 {
     Outcome refused{0, r, 0};
     unsigned int const n = static_cast<unsigned int>(r.size());
     unsigned int const s = n - k;
     unsigned int const v = static_cast<unsigned int>(erasures.size());
+    if (v > s - reserve) {
+        return refused;
+    }
     for (unsigned short& word : r) {
         word = word < f.Size() ? word : 0;
     }
