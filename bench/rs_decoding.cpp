@@ -1,5 +1,6 @@
 // Reed-Solomon decoding time per block, for each field at a block size its symbology
-// uses: a clean block (syndromes only) and one damaged up to the correction limit.
+// uses: a clean block (syndromes only), one with three errors and one damaged up to
+// the correction limit; and the syndromes alone on each route.
 
 #include <benchmark/benchmark.h>
 
@@ -15,6 +16,7 @@
 #include "decoder/core/arithmetic/rs_decoding_of_dot_code.h"
 #include "decoder/core/arithmetic/rs_decoding_of_pdf417.h"
 #include "decoder/core/arithmetic/rs_decoding_of_qr_code.h"
+#include "decoder/core/arithmetic/rs_syndromes.h"
 
 using namespace DEC2DIvra;
 
@@ -34,6 +36,8 @@ using Decode =
 
 struct Case {
     std::string name;
+    FiniteField const* field;
+    unsigned int firstRoot;
     unsigned int fieldSize;
     unsigned int n;
     unsigned int s;
@@ -64,7 +68,9 @@ std::vector<unsigned short> MakeCodeword(Case const& c, std::mt19937& random)
     return words;
 }
 
-void Run(benchmark::State& state, Case const& c, bool damaged)
+enum class Damage { kNone, kThreeErrors, kAtLimit };
+
+void Run(benchmark::State& state, Case const& c, Damage damage)
 {
     std::mt19937 random(1);
     std::vector<unsigned short> const codeword = MakeCodeword(c, random);
@@ -74,15 +80,16 @@ void Run(benchmark::State& state, Case const& c, bool damaged)
     }
     std::vector<unsigned short> received = codeword;
     std::vector<unsigned short> erasures;
-    if (damaged) {
+    if (damage != Damage::kNone) {
         std::vector<unsigned short> order(c.n);
         for (unsigned int i = 0; i < c.n; ++i) {
             order[i] = static_cast<unsigned short>(i);
         }
         std::shuffle(order.begin(), order.end(), random);
         unsigned int const budget = c.s - c.reserve;
-        unsigned int const v = c.erasures ? budget / 3 : 0;
-        unsigned int const e = (budget - v) / 2;
+        bool const atLimit = damage == Damage::kAtLimit;
+        unsigned int const v = c.erasures && atLimit ? budget / 3 : 0;
+        unsigned int const e = atLimit ? (budget - v) / 2 : std::min(3u, budget / 2);
         for (unsigned int i = 0; i < v + e; ++i) {
             received[order[i]] = static_cast<unsigned short>((received[order[i]] + 1) % c.fieldSize);
             if (i < v) {
@@ -104,11 +111,41 @@ void Run(benchmark::State& state, Case const& c, bool damaged)
     state.SetItemsProcessed(static_cast<long long>(state.iterations()));
 }
 
+void RunSyndromes(benchmark::State& state, Case const& c, SyndromeRoute route)
+{
+    std::mt19937 random(1);
+    std::vector<unsigned short> const codeword = MakeCodeword(c, random);
+    if (codeword.empty()) {
+        state.SkipWithError("no codeword");
+        return;
+    }
+    std::vector<unsigned short> syndromes(c.s);
+    std::vector<unsigned short> scratch(SyndromeScratchEntries(c.n));
+    for (auto _ : state) {
+        bool const zero = ComputeSyndromes(*c.field, c.firstRoot, codeword.data(), c.n, c.s, syndromes.data(),
+                                           scratch.data(), static_cast<unsigned int>(scratch.size()), route);
+        benchmark::DoNotOptimize(zero);
+        if (!zero) {
+            state.SkipWithError("not a codeword");
+            break;
+        }
+    }
+    state.SetItemsProcessed(static_cast<long long>(state.iterations()));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     static auto const d = std::make_unique<Decoders>();
+    static GaloisFieldModuloPrimeNumber<929> const gf929(3);
+    static GaloisFieldModuloPrimeNumber<113> const gf113(3);
+    static GaloisFieldModuloPowerOfTwo<8> const gf256qr(0x11D);
+    static GaloisFieldModuloPowerOfTwo<8> const gf256(0x12D);
+    static GaloisFieldModuloPowerOfTwo<4> const gf16(0x13);
+    static GaloisFieldModuloPowerOfTwo<6> const gf64(0x43);
+    static GaloisFieldModuloPowerOfTwo<10> const gf1024(0x409);
+    static GaloisFieldModuloPowerOfTwo<12> const gf4096(0x1069);
     auto aztec = [](unsigned int bits) {
         return [bits](unsigned short* w, unsigned int n, unsigned int k, unsigned int v, unsigned short const* e,
                       unsigned int) {
@@ -118,42 +155,51 @@ int main(int argc, char** argv)
     static std::vector<Case> const cases{
         // PDF417 level 5 on a mid-size symbol; DotCode's largest block; QR version 40-L blocks;
         // Data Matrix 144x144 blocks; Aztec at the largest symbols of each codeword size.
-        {"PDF417_GF929/n400_s64", 929, 400, 64, 2, true,
+        {"PDF417_GF929/n400_s64", &gf929, 1, 929, 400, 64, 2, true,
          [](unsigned short* w, unsigned int n, unsigned int k, unsigned int v, unsigned short const* e,
             unsigned int r) {
              return d->pdf417.CorrectErrors(w, n, k, v, e, r, nullptr);
          }},
-        {"DotCode_GF113/n112_s40", 113, 112, 40, 2, true,
+        {"DotCode_GF113/n112_s40", &gf113, 1, 113, 112, 40, 2, true,
          [](unsigned short* w, unsigned int n, unsigned int k, unsigned int v, unsigned short const* e,
             unsigned int r) {
              unsigned int corrected = 0;
              return d->dotCode.CorrectErrors(w, n, k, v, e, r, corrected) ? 1u : 0u;
          }},
-        {"QR_GF256/n148_s30", 256, 148, 30, 0, true,
+        {"QR_GF256/n148_s30", &gf256qr, 0, 256, 148, 30, 0, true,
          [](unsigned short* w, unsigned int n, unsigned int k, unsigned int v, unsigned short const* e,
             unsigned int r) {
              return d->qr.CorrectErrors(w, n, k, v, e, r, nullptr);
          }},
-        {"DataMatrix_GF256/n218_s62", 256, 218, 62, 0, true,
+        {"DataMatrix_GF256/n218_s62", &gf256, 1, 256, 218, 62, 0, true,
          [](unsigned short* w, unsigned int n, unsigned int k, unsigned int v, unsigned short const* e, unsigned int) {
              return d->dataMatrix.CorrectErrors(w, n, k, v, e, nullptr);
          }},
-        {"AztecMode_GF16/n10_s6", 16, 10, 6, 0, false,
+        {"AztecMode_GF16/n10_s6", &gf16, 1, 16, 10, 6, 0, false,
          [](unsigned short* w, unsigned int n, unsigned int k, unsigned int, unsigned short const*, unsigned int) {
              unsigned int corrected = 0;
              return d->aztec.CorrectErrorsModeMessage(w, n, k, corrected) ? 1u : 0u;
          }},
-        {"Aztec_GF64/n48_s24", 64, 48, 24, 0, true, aztec(6)},
-        {"Aztec_GF256/n240_s120", 256, 240, 120, 0, true, aztec(8)},
-        {"Aztec_GF1024/n1020_s340", 1024, 1020, 340, 0, true, aztec(10)},
-        {"Aztec_GF4096/n1664_s560", 4096, 1664, 560, 0, true, aztec(12)},
+        {"Aztec_GF64/n48_s24", &gf64, 1, 64, 48, 24, 0, true, aztec(6)},
+        {"Aztec_GF256/n240_s120", &gf256, 1, 256, 240, 120, 0, true, aztec(8)},
+        {"Aztec_GF1024/n1020_s340", &gf1024, 1, 1024, 1020, 340, 0, true, aztec(10)},
+        {"Aztec_GF4096/n1664_s560", &gf4096, 1, 4096, 1664, 560, 0, true, aztec(12)},
     };
     for (Case const& c : cases) {
         benchmark::RegisterBenchmark((c.name + "/clean").c_str(), [&c](benchmark::State& s) {
-            Run(s, c, false);
+            Run(s, c, Damage::kNone);
+        })->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((c.name + "/three_errors").c_str(), [&c](benchmark::State& s) {
+            Run(s, c, Damage::kThreeErrors);
         })->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark((c.name + "/at_limit").c_str(), [&c](benchmark::State& s) {
-            Run(s, c, true);
+            Run(s, c, Damage::kAtLimit);
+        })->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((c.name + "/syndromes_fastest").c_str(), [&c](benchmark::State& s) {
+            RunSyndromes(s, c, SyndromeRoute::kFastest);
+        })->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((c.name + "/syndromes_table_lookups").c_str(), [&c](benchmark::State& s) {
+            RunSyndromes(s, c, SyndromeRoute::kTableLookups);
         })->Unit(benchmark::kMicrosecond);
     }
     benchmark::Initialize(&argc, argv);

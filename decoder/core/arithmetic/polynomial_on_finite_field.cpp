@@ -96,26 +96,32 @@ void PolynomialOnFiniteField::Scale(unsigned short factor)
     Trim();
 }
 
-bool PolynomialOnFiniteField::SubtractScaled(PolynomialOnFiniteField const& other, unsigned short factor)
+bool PolynomialOnFiniteField::SubtractScaled(PolynomialOnFiniteField const& other, unsigned short factor,
+                                             unsigned int shift)
 {
     if (factor == 0 || other.degree_ < 0) {
         return true;
     }
     if (&other == this) {
+        if (shift != 0) {
+            return false;
+        }
         Scale(field_->Subtract(1, factor));
         return true;
     }
-    if (other.degree_ >= static_cast<int>(capacity_)) {
+    if (static_cast<unsigned int>(other.degree_) + shift >= capacity_) {
         return false;
     }
-    for (int i = degree_ + 1; i <= other.degree_; ++i) {
+    int const top = other.degree_ + static_cast<int>(shift);
+    for (int i = degree_ + 1; i <= top; ++i) {
         coefficients_[i] = 0;
     }
     for (int i = 0; i <= other.degree_; ++i) {
-        coefficients_[i] = field_->Subtract(coefficients_[i], field_->Multiply(factor, other.coefficients_[i]));
+        unsigned int const to = static_cast<unsigned int>(i) + shift;
+        coefficients_[to] = field_->Subtract(coefficients_[to], field_->Multiply(factor, other.coefficients_[i]));
     }
-    if (other.degree_ > degree_) {
-        degree_ = other.degree_;
+    if (top > degree_) {
+        degree_ = top;
     }
     Trim();
     return true;

@@ -31,8 +31,8 @@ public:
     bool ShiftUp();
     // *= factor
     void Scale(unsigned short factor);
-    // -= factor * other
-    bool SubtractScaled(PolynomialOnFiniteField const& other, unsigned short factor);
+    // -= factor * x^shift * other; other may be this polynomial only unshifted.
+    bool SubtractScaled(PolynomialOnFiniteField const& other, unsigned short factor, unsigned int shift = 0);
     // this = a * b mod x^terms; this must be neither a nor b.
     bool AssignProductTruncated(PolynomialOnFiniteField const& a, PolynomialOnFiniteField const& b, unsigned int terms);
     // this = the formal derivative of other; this must not be other.

@@ -6,163 +6,23 @@ namespace DEC2DIvra {
 
 namespace {
 
-// An erased position may hold anything; a value outside the field counts as 0.
-inline unsigned short ValueAt(unsigned short const* codewords, unsigned int i, unsigned int size)
+// The locator's sum of terms at successive positions: the term with logarithm
+// logs[k] at one position has logs[k] + steps[k] at the next. Characteristic 2
+// adds by XOR.
+template <bool Binary>
+unsigned int ScanPositions(FiniteField const& field, unsigned int n, unsigned int termCount, unsigned short* logs,
+                           unsigned short const* steps, unsigned int degree, unsigned short* positions,
+                           unsigned int limit)
 {
-    return codewords[i] < size ? codewords[i] : 0;
-}
-
-// S_j = r(alpha^(firstRoot + j)) for j < count, in GF(2^m), word by word: the
-// word c at position i adds c alpha^((firstRoot + j)(n-1-i)) to S_j, a term
-// whose logarithm grows by n-1-i from one syndrome to the next. Four words
-// share each pass over the syndromes, so that a pass costs one look-up per
-// word and syndrome and no chain of dependent look-ups; two syndromes a
-// step, the second read from the power table's second period, leave one
-// reduction of each logarithm per two syndromes.
-void AccumulateSyndromesOfPowerOfTwoField(FiniteField const& field, unsigned int firstRoot,
-                                          unsigned short const* codewords, unsigned int n, unsigned int count,
-                                          unsigned short* syndromes)
-{
-    unsigned int const size = field.Size();
-    unsigned int const order = size - 1;
-    for (unsigned int j = 0; j < count; ++j) {
-        syndromes[j] = 0;
-    }
-    constexpr unsigned int kWays = 4;
-    unsigned int exponent[kWays];
-    unsigned int step[kWays];
-    unsigned int ready = 0;
-    // (n - 1 - i) firstRoot mod order for the position i at hand; n < size,
-    // so n - 1 - i is below the order as it is.
-    unsigned int shift = static_cast<unsigned int>(static_cast<unsigned long long>(n - 1) * firstRoot % order);
-    unsigned int const pairs = count / 2;
-    for (unsigned int i = 0; i <= n; ++i) {
-        if (i < n) {
-            unsigned short const word = ValueAt(codewords, i, size);
-            unsigned int const here = shift;
-            shift = shift >= firstRoot ? shift - firstRoot : shift + order - firstRoot;
-            if (word == 0) {
-                continue;
-            }
-            step[ready] = n - 1 - i;
-            unsigned int const e = field.Logarithm(word) + here;
-            exponent[ready] = e >= order ? e - order : e;
-            ++ready;
-            if (ready < kWays) {
-                continue;
-            }
-        }
-        if (ready < kWays) {
-            // The last few words, one at a time.
-            for (unsigned int w = 0; w < ready; ++w) {
-                unsigned int e = exponent[w];
-                for (unsigned int j = 0; j < count; ++j) {
-                    syndromes[j] ^= field.Antilogarithm(e);
-                    e += step[w];
-                    e = e >= order ? e - order : e;
-                }
-            }
-            break;
-        }
-        unsigned int e0 = exponent[0], e1 = exponent[1], e2 = exponent[2], e3 = exponent[3];
-        unsigned int const s0 = step[0], s1 = step[1], s2 = step[2], s3 = step[3];
-        unsigned int const d0 = 2 * s0 >= order ? 2 * s0 - order : 2 * s0;
-        unsigned int const d1 = 2 * s1 >= order ? 2 * s1 - order : 2 * s1;
-        unsigned int const d2 = 2 * s2 >= order ? 2 * s2 - order : 2 * s2;
-        unsigned int const d3 = 2 * s3 >= order ? 2 * s3 - order : 2 * s3;
-        unsigned short* out = syndromes;
-        for (unsigned int p = 0; p < pairs; ++p, out += 2) {
-            out[0] ^= static_cast<unsigned short>(field.Antilogarithm(e0) ^ field.Antilogarithm(e1) ^
-                                                  field.Antilogarithm(e2) ^ field.Antilogarithm(e3));
-            out[1] ^= static_cast<unsigned short>(field.Antilogarithm(e0 + s0) ^ field.Antilogarithm(e1 + s1) ^
-                                                  field.Antilogarithm(e2 + s2) ^ field.Antilogarithm(e3 + s3));
-            e0 += d0;
-            e1 += d1;
-            e2 += d2;
-            e3 += d3;
-            e0 = e0 >= order ? e0 - order : e0;
-            e1 = e1 >= order ? e1 - order : e1;
-            e2 = e2 >= order ? e2 - order : e2;
-            e3 = e3 >= order ? e3 - order : e3;
-        }
-        if (count % 2 != 0) {
-            out[0] ^= static_cast<unsigned short>(field.Antilogarithm(e0) ^ field.Antilogarithm(e1) ^
-                                                  field.Antilogarithm(e2) ^ field.Antilogarithm(e3));
-        }
-        ready = 0;
-    }
-}
-
-// S_j = r(alpha^(firstRoot + j)) for j < count; true when every one is 0. In
-// a prime field eight syndromes share each pass over the block: their Horner
-// chains are independent, so the table look-ups of one overlap those of the
-// others.
-bool ComputeSyndromes(FiniteField const& field, unsigned int firstRoot, unsigned short const* codewords, unsigned int n,
-                      unsigned int count, unsigned short* syndromes)
-{
-    unsigned int const size = field.Size();
-    unsigned int const order = size - 1;
-    bool allZero = true;
-    if (field.Characteristic() == 2) {
-        AccumulateSyndromesOfPowerOfTwoField(field, firstRoot, codewords, n, count, syndromes);
-        for (unsigned int j = 0; j < count; ++j) {
-            allZero = allZero && syndromes[j] == 0;
-        }
-        return allZero;
-    }
-    for (unsigned int j = 0; j < count; j += 8) {
-        unsigned int exponent[8];
-        for (unsigned int lane = 0; lane < 8; ++lane) {
-            exponent[lane] = (firstRoot + j + lane) % order;
-        }
-        unsigned short value[8] = {};
-        for (unsigned int i = 0; i < n; ++i) {
-            unsigned short const word = ValueAt(codewords, i, size);
-            for (unsigned int lane = 0; lane < 8; ++lane) {
-                value[lane] = field.Add(field.MultiplyByPower(value[lane], exponent[lane]), word);
-            }
-        }
-        for (unsigned int lane = 0; lane < 8 && j + lane < count; ++lane) {
-            syndromes[j + lane] = value[lane];
-            allZero = allZero && value[lane] == 0;
-        }
-    }
-    return allZero;
-}
-
-// Chien search: position i is in error when the locator vanishes at alpha^-(n-1-i).
-// Term t of the locator at that point is L_t alpha^(-t(n-1-i)); stepping to the next
-// position multiplies it by alpha^t, so each term needs one look-up per position.
-// logTerms (degree + 1 entries) is scratch. Answers the number of roots, stopping
-// with limit + 1 when there are more than limit.
-unsigned int FindRoots(FiniteField const& field, PolynomialOnFiniteField const& locator, unsigned int n,
-                       unsigned short* logTerms, unsigned short* positions, unsigned int limit)
-{
-    constexpr unsigned short kZero = 0xFFFF;
     unsigned int const order = field.Size() - 1;
-    int const degree = locator.Degree();
-    for (int t = 0; t <= degree; ++t) {
-        unsigned short const coefficient = locator.Coefficient(static_cast<unsigned int>(t));
-        if (coefficient == 0) {
-            logTerms[t] = kZero;
-            continue;
-        }
-        unsigned long long const shift = static_cast<unsigned long long>(t) * (n - 1) % order;
-        logTerms[t] = static_cast<unsigned short>((field.Logarithm(coefficient) + order - shift) % order);
-    }
     unsigned int count = 0;
     for (unsigned int i = 0; i < n; ++i) {
         unsigned short sum = 0;
-        for (int t = 0; t <= degree; ++t) {
-            if (logTerms[t] == kZero) {
-                continue;
-            }
-            sum = field.Add(sum, field.Antilogarithm(logTerms[t]));
-            unsigned int next = logTerms[t] + static_cast<unsigned int>(t);
-            if (next >= order) {
-                next -= order;
-            }
-            logTerms[t] = static_cast<unsigned short>(next);
+        for (unsigned int k = 0; k < termCount; ++k) {
+            unsigned short const term = field.Antilogarithm(logs[k]);
+            sum = Binary ? static_cast<unsigned short>(sum ^ term) : field.Add(sum, term);
+            unsigned int const next = logs[k] + steps[k];
+            logs[k] = static_cast<unsigned short>(next >= order ? next - order : next);
         }
         if (sum == 0) {
             if (count == limit) {
@@ -170,12 +30,61 @@ unsigned int FindRoots(FiniteField const& field, PolynomialOnFiniteField const& 
             }
             positions[count++] = static_cast<unsigned short>(i);
             // A locator of this degree has no more roots.
-            if (static_cast<int>(count) == degree) {
+            if (count == degree) {
                 break;
             }
         }
     }
     return count;
+}
+
+// Chien search: position i is in error when the locator vanishes at alpha^-(n-1-i).
+// Term t of the locator at that point is L_t alpha^(-t(n-1-i)); stepping to the next
+// position multiplies it by alpha^t, so each nonzero term needs one look-up per
+// position. A locator of degree 1 has its one root solved for instead. logs and
+// steps (degree + 1 entries each) are scratch. Answers the number of roots,
+// stopping with limit + 1 when there are more than limit.
+unsigned int FindRoots(FiniteField const& field, PolynomialOnFiniteField const& locator, unsigned int n,
+                       unsigned short* logs, unsigned short* steps, unsigned short* positions, unsigned int limit)
+{
+    unsigned int const order = field.Size() - 1;
+    int const degree = locator.Degree();
+    if (degree < 1) {
+        return 0;
+    }
+    if (degree == 1) {
+        // L_0 + L_1 x = 0 at x = -L_0 / L_1 = alpha^-(n-1-i): position i when n-1-i,
+        // the negated logarithm, lies in the block (n <= order, so at most one does).
+        unsigned short const root = field.Negate(field.Divide(locator.Coefficient(0), locator.Coefficient(1)));
+        if (root == 0) {
+            return 0;
+        }
+        unsigned int const distance = (order - field.Logarithm(root)) % order;
+        if (distance >= n) {
+            return 0;
+        }
+        if (limit == 0) {
+            return 1;
+        }
+        positions[0] = static_cast<unsigned short>(n - 1 - distance);
+        return 1;
+    }
+    unsigned int termCount = 0;
+    for (int t = 0; t <= degree; ++t) {
+        unsigned short const coefficient = locator.Coefficient(static_cast<unsigned int>(t));
+        if (coefficient == 0) {
+            continue;
+        }
+        unsigned long long const shift = static_cast<unsigned long long>(t) * (n - 1) % order;
+        logs[termCount] = static_cast<unsigned short>((field.Logarithm(coefficient) + order - shift) % order);
+        steps[termCount] = static_cast<unsigned short>(static_cast<unsigned int>(t) % order);
+        ++termCount;
+    }
+    unsigned int const wanted = static_cast<unsigned int>(degree);
+    if (field.Characteristic() == 2) {
+        return ScanPositions<true>(field, n, termCount, logs, steps, wanted, positions, limit);
+    }
+    return ScanPositions<false>(field, n, termCount, logs, steps, wanted, positions, limit);
 }
 
 // Whether S_j = sum over t of E_t X_t^(firstRoot + j) for every j < count, with
@@ -260,7 +169,8 @@ unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firs
     }
     firstRoot %= order;
 
-    if (ComputeSyndromes(field, firstRoot, codewords, n, checkCount, work.syndromes)) {
+    if (ComputeSyndromes(field, firstRoot, codewords, n, checkCount, work.syndromes, work.syndromeScratch,
+                         work.syndromeScratch != nullptr ? SyndromeScratchEntries(work.capacity) : 0)) {
         // Already a codeword; only erased values outside the field still need their 0.
         for (unsigned int i = 0; i < n; ++i) {
             if (work.erased[i] != 0 && codewords[i] >= size) {
@@ -293,8 +203,11 @@ unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firs
     }
 
     // Berlekamp-Massey started from the erasure locator, so that the result locates
-    // errors and erasures together.
+    // errors and erasures together. The correction term is x^previousShift times
+    // previous, shifted only where it is used: once the locator is complete the
+    // remaining steps cost one discrepancy each.
     unsigned int length = erasureCount;
+    unsigned int previousShift = 0;
     for (unsigned int r = erasureCount + 1; r <= checkCount; ++r) {
         unsigned short discrepancy = 0;
         int const top = locator->Degree() < static_cast<int>(r) - 1 ? locator->Degree() : static_cast<int>(r) - 1;
@@ -302,13 +215,11 @@ unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firs
             discrepancy = field.Add(discrepancy, field.Multiply(locator->Coefficient(static_cast<unsigned int>(i)),
                                                                 work.syndromes[r - 1 - static_cast<unsigned int>(i)]));
         }
-        if (!previous.ShiftUp()) {
-            return 0;
-        }
+        ++previousShift;
         if (discrepancy == 0) {
             continue;
         }
-        if (!next->Assign(*locator) || !next->SubtractScaled(previous, discrepancy)) {
+        if (!next->Assign(*locator) || !next->SubtractScaled(previous, discrepancy, previousShift)) {
             return 0;
         }
         if (2 * length <= r + erasureCount - 1) {
@@ -317,6 +228,7 @@ unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firs
                 return 0;
             }
             previous.Scale(field.Inverse(discrepancy));
+            previousShift = 0;
         }
         PolynomialOnFiniteField* const swap = locator;
         locator = next;
@@ -330,19 +242,23 @@ unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firs
         return 0;
     }
 
-    unsigned int const rootCount = FindRoots(field, *locator, n, work.evaluator, work.positions, length);
+    unsigned int const rootCount =
+        FindRoots(field, *locator, n, work.evaluator, work.derivative, work.positions, length);
     // Roots outside the block (or repeated ones) mean more errors than the code can place.
     if (rootCount != length) {
         return 0;
     }
 
     // Forney: with the evaluator W = S L mod x^(n-k), the error at X is
-    // -X^(1-firstRoot) W(1/X) / L'(1/X).
+    // -X^(1-firstRoot) W(1/X) / L'(1/X). Only W's terms below the locator's degree
+    // are formed: when the errors are those located, W has no others; when it has,
+    // no values at these positions make a codeword, and the check below refuses
+    // the block either way.
     PolynomialOnFiniteField syndromes(field, work.syndromes, work.capacity);
     PolynomialOnFiniteField evaluator(field, work.evaluator, slots);
     PolynomialOnFiniteField derivative(field, work.derivative, slots);
     if (!syndromes.Load(work.syndromes, checkCount) ||
-        !evaluator.AssignProductTruncated(syndromes, *locator, checkCount) || !derivative.AssignDerivative(*locator)) {
+        !evaluator.AssignProductTruncated(syndromes, *locator, length) || !derivative.AssignDerivative(*locator)) {
         return 0;
     }
     for (unsigned int t = 0; t < rootCount; ++t) {
@@ -365,7 +281,7 @@ unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firs
     }
     for (unsigned int t = 0; t < rootCount; ++t) {
         unsigned int const position = work.positions[t];
-        codewords[position] = field.Subtract(ValueAt(codewords, position, size), work.saved[t]);
+        codewords[position] = field.Subtract(ReceivedValue(codewords, position, size), work.saved[t]);
     }
     if (located != nullptr) {
         *located = length;

@@ -16,6 +16,7 @@
 // is not erased) or the block cannot be corrected within the limit.
 
 #include "decoder/core/arithmetic/finite_field.h"
+#include "decoder/core/arithmetic/rs_syndromes.h"
 
 namespace DEC2DIvra {
 
@@ -32,6 +33,9 @@ struct RSdecodingWork {
     unsigned short* saved;
     unsigned char* erased;
     unsigned int capacity;
+    // SyndromeScratchEntries(capacity) entries for the vector route of the
+    // syndromes; null keeps them to table look-ups.
+    unsigned short* syndromeScratch;
 };
 
 unsigned int CorrectReedSolomonBlock(FiniteField const& field, unsigned int firstRoot, RSdecodingWork const& work,
@@ -49,7 +53,7 @@ public:
                          unsigned int reserve, unsigned int* located)
     {
         RSdecodingWork const work{syndromes_,  locator_,   previous_, scratch_, evaluator_,
-                                  derivative_, positions_, saved_,    erased_,  Capacity};
+                                  derivative_, positions_, saved_,    erased_,  Capacity, syndromeScratch_};
         return CorrectReedSolomonBlock(field, firstRoot, work, codewords, n, k, erasureCount, erasures, reserve,
                                        located);
     }
@@ -64,6 +68,7 @@ private:
     unsigned short positions_[Capacity] = {};
     unsigned short saved_[Capacity] = {};
     unsigned char erased_[Capacity] = {};
+    unsigned short syndromeScratch_[SyndromeScratchEntries(Capacity)] = {};
 };
 
 } // namespace DEC2DIvra

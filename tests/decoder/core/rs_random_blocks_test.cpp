@@ -352,6 +352,52 @@ TEST(RSdecodingTest, BeyondTheLimitLeavesTheBlockAsItCame)
     }
 }
 
+// Against the textbook decoder: the same answer, the same words and the same count
+// for 0, 1, t, t + 1 and t + 3 errors, with and without erasures, on short blocks
+// and the longest of each profile.
+TEST(RSdecodingTest, SameOutcomeAsTheTextbookDecoder)
+{
+    auto decoders = std::make_unique<Decoders>();
+    for (Profile const& p : Profiles(*decoders)) {
+        SCOPED_TRACE(p.name);
+        TrialMaker maker(p, 17);
+        unsigned int const shortest = std::min(p.maxWords, 40u);
+        unsigned int const longest = p.maxWords;
+        // Two check words: two errors or more leave a locator of degree one, its
+        // root in the block or outside it.
+        std::vector<std::pair<unsigned int, unsigned int>> const sizes{
+            {shortest / 2, 2},
+            {shortest, std::min(p.maxCheck, shortest / 3 + 1)},
+            {longest, std::min(p.maxCheck, longest / 2)}};
+        for (auto const& [n, s] : sizes) {
+            unsigned int const reserve = p.takesReserve ? 2 : 0;
+            unsigned int const budget = s - reserve;
+            for (unsigned int v : {0u, 1u, budget / 3}) {
+                if ((v > 0 && !p.takesErasures) || v > budget) {
+                    continue;
+                }
+                unsigned int const t = (budget - v) / 2;
+                for (unsigned int e : {0u, 1u, t, t + 1, t + 3}) {
+                    for (unsigned int repeat = 0; repeat < (s == 2 ? 20u : 1u); ++repeat) {
+                        std::string const where = "n=" + std::to_string(n) + " s=" + std::to_string(s) +
+                                                  " v=" + std::to_string(v) + " e=" + std::to_string(e);
+                        Trial trial = maker.Block(n, s, reserve);
+                        maker.Corrupt(trial, v, e);
+                        rs_test::Outcome const expected = rs_test::ReferenceDecode(
+                            *p.field, p.firstRoot, trial.received, trial.k, trial.erasures, reserve);
+                        std::vector<unsigned short> words = trial.received;
+                        unsigned int located = 4321;
+                        unsigned int const answer = p.decode(words, trial.k, trial.erasures, reserve, located);
+                        ASSERT_EQ(answer != 0, expected.answer != 0) << where;
+                        EXPECT_EQ(words, expected.words) << where;
+                        EXPECT_EQ(located, expected.located) << where;
+                    }
+                }
+            }
+        }
+    }
+}
+
 // An erased position holds whatever was read there, also a value outside the field:
 // it counts as unknown and comes back as the right codeword.
 TEST(RSdecodingTest, ErasedWordsOutsideTheFieldAreFilledIn)

@@ -1,0 +1,478 @@
+#include "decoder/core/arithmetic/rs_syndromes.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define SCANNER_RS_SYNDROMES_AVX2 1
+#include <immintrin.h>
+#endif
+
+namespace DEC2DIvra {
+
+namespace {
+
+// S_j = r(alpha^(firstRoot + j)) for j < count, in GF(2^m), word by word: the
+// word c at position i adds c alpha^((firstRoot + j)(n-1-i)) to S_j, a term
+// whose logarithm grows by n-1-i from one syndrome to the next. Four words
+// share each pass over the syndromes, so that a pass costs one look-up per
+// word and syndrome and no chain of dependent look-ups; two syndromes a
+// step, the second read from the power table's second period, leave one
+// reduction of each logarithm per two syndromes.
+void AccumulateSyndromesOfPowerOfTwoField(FiniteField const& field, unsigned int firstRoot,
+                                          unsigned short const* codewords, unsigned int n, unsigned int count,
+                                          unsigned short* syndromes)
+{
+    unsigned int const size = field.Size();
+    unsigned int const order = size - 1;
+    for (unsigned int j = 0; j < count; ++j) {
+        syndromes[j] = 0;
+    }
+    constexpr unsigned int kWays = 4;
+    unsigned int exponent[kWays];
+    unsigned int step[kWays];
+    unsigned int ready = 0;
+    // (n - 1 - i) firstRoot mod order for the position i at hand; n < size,
+    // so n - 1 - i is below the order as it is.
+    unsigned int shift = static_cast<unsigned int>(static_cast<unsigned long long>(n - 1) * firstRoot % order);
+    unsigned int const pairs = count / 2;
+    for (unsigned int i = 0; i <= n; ++i) {
+        if (i < n) {
+            unsigned short const word = ReceivedValue(codewords, i, size);
+            unsigned int const here = shift;
+            shift = shift >= firstRoot ? shift - firstRoot : shift + order - firstRoot;
+            if (word == 0) {
+                continue;
+            }
+            step[ready] = n - 1 - i;
+            unsigned int const e = field.Logarithm(word) + here;
+            exponent[ready] = e >= order ? e - order : e;
+            ++ready;
+            if (ready < kWays) {
+                continue;
+            }
+        }
+        if (ready < kWays) {
+            // The last few words, one at a time.
+            for (unsigned int w = 0; w < ready; ++w) {
+                unsigned int e = exponent[w];
+                for (unsigned int j = 0; j < count; ++j) {
+                    syndromes[j] ^= field.Antilogarithm(e);
+                    e += step[w];
+                    e = e >= order ? e - order : e;
+                }
+            }
+            break;
+        }
+        unsigned int e0 = exponent[0], e1 = exponent[1], e2 = exponent[2], e3 = exponent[3];
+        unsigned int const s0 = step[0], s1 = step[1], s2 = step[2], s3 = step[3];
+        unsigned int const d0 = 2 * s0 >= order ? 2 * s0 - order : 2 * s0;
+        unsigned int const d1 = 2 * s1 >= order ? 2 * s1 - order : 2 * s1;
+        unsigned int const d2 = 2 * s2 >= order ? 2 * s2 - order : 2 * s2;
+        unsigned int const d3 = 2 * s3 >= order ? 2 * s3 - order : 2 * s3;
+        unsigned short* out = syndromes;
+        for (unsigned int p = 0; p < pairs; ++p, out += 2) {
+            out[0] ^= static_cast<unsigned short>(field.Antilogarithm(e0) ^ field.Antilogarithm(e1) ^
+                                                  field.Antilogarithm(e2) ^ field.Antilogarithm(e3));
+            out[1] ^= static_cast<unsigned short>(field.Antilogarithm(e0 + s0) ^ field.Antilogarithm(e1 + s1) ^
+                                                  field.Antilogarithm(e2 + s2) ^ field.Antilogarithm(e3 + s3));
+            e0 += d0;
+            e1 += d1;
+            e2 += d2;
+            e3 += d3;
+            e0 = e0 >= order ? e0 - order : e0;
+            e1 = e1 >= order ? e1 - order : e1;
+            e2 = e2 >= order ? e2 - order : e2;
+            e3 = e3 >= order ? e3 - order : e3;
+        }
+        if (count % 2 != 0) {
+            out[0] ^= static_cast<unsigned short>(field.Antilogarithm(e0) ^ field.Antilogarithm(e1) ^
+                                                  field.Antilogarithm(e2) ^ field.Antilogarithm(e3));
+        }
+        ready = 0;
+    }
+}
+
+// S_j = r(alpha^(firstRoot + j)) for j < count; true when every one is 0. In
+// a prime field eight syndromes share each pass over the block: their Horner
+// chains are independent, so the table look-ups of one overlap those of the
+// others.
+bool SyndromesByTableLookups(FiniteField const& field, unsigned int firstRoot, unsigned short const* codewords,
+                             unsigned int n, unsigned int count, unsigned short* syndromes)
+{
+    unsigned int const size = field.Size();
+    unsigned int const order = size - 1;
+    bool allZero = true;
+    if (field.Characteristic() == 2) {
+        AccumulateSyndromesOfPowerOfTwoField(field, firstRoot, codewords, n, count, syndromes);
+        for (unsigned int j = 0; j < count; ++j) {
+            allZero = allZero && syndromes[j] == 0;
+        }
+        return allZero;
+    }
+    for (unsigned int j = 0; j < count; j += 8) {
+        unsigned int exponent[8];
+        for (unsigned int lane = 0; lane < 8; ++lane) {
+            exponent[lane] = (firstRoot + j + lane) % order;
+        }
+        unsigned short value[8] = {};
+        for (unsigned int i = 0; i < n; ++i) {
+            unsigned short const word = ReceivedValue(codewords, i, size);
+            for (unsigned int lane = 0; lane < 8; ++lane) {
+                value[lane] = field.Add(field.MultiplyByPower(value[lane], exponent[lane]), word);
+            }
+        }
+        for (unsigned int lane = 0; lane < 8 && j + lane < count; ++lane) {
+            syndromes[j + lane] = value[lane];
+            allZero = allZero && value[lane] == 0;
+        }
+    }
+    return allZero;
+}
+
+#if defined(SCANNER_RS_SYNDROMES_AVX2)
+
+// The vector route splits the block into 32 interleaved lanes: with N = 32 x steps
+// words (the block after N - n leading zeros), lane l holds the words at N-position
+// 32 q + l. For beta = alpha^(firstRoot + j),
+//   S_j = sum over l of beta^(31-l) V_l,  V_l = sum over q of w(32q+l) (beta^32)^(steps-1-q),
+// and every V_l is a Horner chain with the same multiplier gamma = beta^32, so that
+// one vector operation advances all 32 chains. The lanes are then halved: with 2w
+// lanes left, V'_l = beta^w V_l + V_(l+w) for l < w keeps
+//   S_j = sum over l < w of beta^(w-1-l) V'_l,
+// again one multiplier for all lanes; the last few lanes are summed one by one.
+constexpr unsigned int kLanes = 32;
+
+bool ProcessorHasAvx2()
+{
+    static bool const has = __builtin_cpu_supports("avx2") != 0;
+    return has;
+}
+
+// S = sum over l < width of beta^(width-1-l) lanes[l], beta = alpha^logBeta.
+unsigned short SumOfLanes(FiniteField const& field, unsigned int logBeta, unsigned short const* lanes,
+                          unsigned int width)
+{
+    unsigned int const order = field.Size() - 1;
+    unsigned short sum = 0;
+    unsigned int exponent = 0;
+    for (unsigned int l = width; l-- > 0;) {
+        sum = field.Add(sum, field.MultiplyByPower(lanes[l], exponent));
+        exponent += logBeta;
+        exponent = exponent >= order ? exponent - order : exponent;
+    }
+    return sum;
+}
+
+// factor v 16^k for v < 16 and each 4-bit piece k of a word in GF(2^m), m <= 12,
+// as low and high bytes in both halves of a vector (the byte shuffle looks up per
+// half). Multiplying by a fixed factor is linear over GF(2): the product of a word
+// is the XOR of the products of its pieces.
+struct PieceTables {
+    __m256i low[3];
+    __m256i high[3];
+};
+
+__attribute__((target("avx2"))) void BuildPieceTables(FiniteField const& field, unsigned int logFactor,
+                                                      unsigned int const* logOfBit, PieceTables& tables)
+{
+    unsigned int const order = field.Size() - 1;
+    alignas(16) unsigned char bytes[2][16];
+    for (unsigned int piece = 0; piece < 3; ++piece) {
+        unsigned short basis[4];
+        for (unsigned int b = 0; b < 4; ++b) {
+            unsigned int const t = 4 * piece + b;
+            basis[b] = logOfBit[t] < order ? field.Antilogarithm(logFactor + logOfBit[t]) : 0;
+        }
+        unsigned short product[16];
+        product[0] = 0;
+        bytes[0][0] = 0;
+        bytes[1][0] = 0;
+        for (unsigned int v = 1; v < 16; ++v) {
+            unsigned int const lowest = static_cast<unsigned int>(__builtin_ctz(v));
+            product[v] = static_cast<unsigned short>(product[v & (v - 1)] ^ basis[lowest]);
+            bytes[0][v] = static_cast<unsigned char>(product[v] & 0xFF);
+            bytes[1][v] = static_cast<unsigned char>(product[v] >> 8);
+        }
+        tables.low[piece] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<__m128i const*>(bytes[0])));
+        tables.high[piece] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<__m128i const*>(bytes[1])));
+    }
+}
+
+// (low, high) *= the tables' factor, lane by lane. Narrow fields (m <= 8) have
+// no high bytes; in wide ones the high byte holds at most 4 bits and is its own
+// table index.
+template <bool Wide>
+__attribute__((target("avx2"))) inline void MultiplyPlanes(PieceTables const& tables, __m256i nibble, __m256i& low,
+                                                           __m256i& high)
+{
+    __m256i const a0 = _mm256_and_si256(low, nibble);
+    __m256i const a1 = _mm256_and_si256(_mm256_srli_epi16(low, 4), nibble);
+    __m256i const low01 =
+        _mm256_xor_si256(_mm256_shuffle_epi8(tables.low[0], a0), _mm256_shuffle_epi8(tables.low[1], a1));
+    if (!Wide) {
+        low = low01;
+        return;
+    }
+    __m256i const high01 =
+        _mm256_xor_si256(_mm256_shuffle_epi8(tables.high[0], a0), _mm256_shuffle_epi8(tables.high[1], a1));
+    low = _mm256_xor_si256(low01, _mm256_shuffle_epi8(tables.low[2], high));
+    high = _mm256_xor_si256(high01, _mm256_shuffle_epi8(tables.high[2], high));
+}
+
+// The lanes w .. 2w - 1 moved down to 0 .. w - 1, for w <= 16.
+template <unsigned int Width> __attribute__((target("avx2"))) inline __m256i UpperLanes(__m256i v)
+{
+    if (Width == 16) {
+        return _mm256_permute2x128_si256(v, v, 0x01);
+    }
+    return _mm256_srli_si256(v, Width);
+}
+
+// One halving of the byte lanes: lanes l < Width become factor lane_l + lane_(l+Width).
+template <bool Wide, unsigned int Width>
+__attribute__((target("avx2"))) inline void HalveLanes(PieceTables const& factor, __m256i nibble, __m256i& low,
+                                                       __m256i& high)
+{
+    __m256i const upperLow = UpperLanes<Width>(low);
+    __m256i const upperHigh = UpperLanes<Width>(high);
+    MultiplyPlanes<Wide>(factor, nibble, low, high);
+    low = _mm256_xor_si256(low, upperLow);
+    high = _mm256_xor_si256(high, upperHigh);
+}
+
+// The tables of factor alpha^(width (firstRoot + j)) for j = 0 and of the step
+// alpha^width that takes them from one syndrome to the next.
+struct FactorTables {
+    PieceTables factor;
+    PieceTables advance;
+};
+
+__attribute__((target("avx2"))) void StartFactor(FiniteField const& field, unsigned int firstRoot, unsigned int width,
+                                                 unsigned int const* logOfBit, FactorTables& tables)
+{
+    unsigned int const order = field.Size() - 1;
+    BuildPieceTables(field, static_cast<unsigned int>(width * static_cast<unsigned long long>(firstRoot) % order),
+                     logOfBit, tables.factor);
+    BuildPieceTables(field, width % order, logOfBit, tables.advance);
+}
+
+template <bool Wide>
+__attribute__((target("avx2"))) inline void AdvanceFactor(FactorTables& tables, __m256i nibble)
+{
+    for (unsigned int piece = 0; piece < (Wide ? 3u : 2u); ++piece) {
+        MultiplyPlanes<Wide>(tables.advance, nibble, tables.factor.low[piece], tables.factor.high[piece]);
+    }
+}
+
+// GF(2^m), m <= 12, the words as byte planes: low (bits 0-7) and, when Wide,
+// high (bits 8-11). A halving costs a wide field about as much as eight lanes
+// summed one by one, a narrow one far less: wide fields halve down to 8 lanes,
+// narrow ones down to one.
+template <bool Wide>
+__attribute__((target("avx2"))) void SyndromesOfPlanes(FiniteField const& field, unsigned int firstRoot,
+                                                       unsigned char const* low, unsigned char const* high,
+                                                       unsigned int steps, unsigned int count,
+                                                       unsigned short* syndromes)
+{
+    unsigned int const size = field.Size();
+    unsigned int const order = size - 1;
+    constexpr unsigned int kBits = 12;
+    // log(2^t) for the bits the field has; the others never occur.
+    unsigned int logOfBit[kBits];
+    for (unsigned int t = 0; t < kBits; ++t) {
+        logOfBit[t] = (1u << t) < size ? field.Logarithm(static_cast<unsigned short>(1u << t)) : order;
+    }
+    __m256i const nibble = _mm256_set1_epi8(0x0F);
+    // gamma = beta^32, then beta^16, beta^8, ... for the halvings.
+    constexpr unsigned int kHalvings = Wide ? 2 : 5;
+    constexpr unsigned int kLeft = kLanes >> kHalvings;
+    FactorTables tables[1 + kHalvings];
+    for (unsigned int h = 0; h <= kHalvings; ++h) {
+        StartFactor(field, firstRoot, kLanes >> h, logOfBit, tables[h]);
+    }
+    alignas(32) unsigned char laneLow[kLanes];
+    alignas(32) unsigned char laneHigh[kLanes] = {};
+    unsigned short lanes[kLeft];
+    for (unsigned int j = 0; j < count; ++j) {
+        PieceTables const& gamma = tables[0].factor;
+        __m256i accLow = _mm256_setzero_si256();
+        __m256i accHigh = _mm256_setzero_si256();
+        for (unsigned int q = 0; q < steps; ++q) {
+            MultiplyPlanes<Wide>(gamma, nibble, accLow, accHigh);
+            accLow = _mm256_xor_si256(accLow, _mm256_loadu_si256(reinterpret_cast<__m256i const*>(low + kLanes * q)));
+            if (Wide) {
+                accHigh =
+                    _mm256_xor_si256(accHigh, _mm256_loadu_si256(reinterpret_cast<__m256i const*>(high + kLanes * q)));
+            }
+        }
+        HalveLanes<Wide, 16>(tables[1].factor, nibble, accLow, accHigh);
+        HalveLanes<Wide, 8>(tables[2].factor, nibble, accLow, accHigh);
+        if (!Wide) {
+            HalveLanes<Wide, 4>(tables[3].factor, nibble, accLow, accHigh);
+            HalveLanes<Wide, 2>(tables[4].factor, nibble, accLow, accHigh);
+            HalveLanes<Wide, 1>(tables[5].factor, nibble, accLow, accHigh);
+        }
+        for (unsigned int h = 0; h <= kHalvings; ++h) {
+            AdvanceFactor<Wide>(tables[h], nibble);
+        }
+        if (!Wide) {
+            syndromes[j] = static_cast<unsigned short>(_mm_cvtsi128_si32(_mm256_castsi256_si128(accLow)) & 0xFF);
+            continue;
+        }
+        _mm256_store_si256(reinterpret_cast<__m256i*>(laneLow), accLow);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(laneHigh), accHigh);
+        for (unsigned int l = 0; l < kLeft; ++l) {
+            lanes[l] = static_cast<unsigned short>(laneLow[l] | (laneHigh[l] << 8));
+        }
+        unsigned int const logBeta = firstRoot + j >= order ? firstRoot + j - order : firstRoot + j;
+        syndromes[j] = SumOfLanes(field, logBeta, lanes, kLeft);
+    }
+}
+
+// r = v gamma + w mod p for 16-bit lanes, with v, w < p and 2p < 2^16: the quotient
+// of v gamma by p is v gammaShoup / 2^16 (gammaShoup = floor(gamma 2^16 / p)) or one
+// less, so the remainder taken with it lies below 2p, and one conditional
+// subtraction (the smaller of r and r - p, as r - p wraps when r < p) ends it.
+__attribute__((target("avx2"))) inline __m256i MultiplyAddModulo(__m256i v, __m256i w, __m256i gamma,
+                                                                  __m256i gammaShoup, __m256i prime)
+{
+    __m256i const quotient = _mm256_mulhi_epu16(v, gammaShoup);
+    __m256i r = _mm256_sub_epi16(_mm256_mullo_epi16(v, gamma), _mm256_mullo_epi16(quotient, prime));
+    r = _mm256_min_epu16(r, _mm256_sub_epi16(r, prime));
+    r = _mm256_add_epi16(r, w);
+    return _mm256_min_epu16(r, _mm256_sub_epi16(r, prime));
+}
+
+// factor = alpha^e and its Shoup companion floor(factor 2^16 / p), as vectors.
+struct PrimeFactor {
+    __m256i factor;
+    __m256i shoup;
+};
+
+__attribute__((target("avx2"))) inline PrimeFactor MakePrimeFactor(FiniteField const& field, unsigned int exponent)
+{
+    unsigned int const factor = field.Antilogarithm(exponent);
+    unsigned int const shoup =
+        static_cast<unsigned int>((static_cast<unsigned long long>(factor) << 16) / field.Size());
+    return {_mm256_set1_epi16(static_cast<short>(factor)), _mm256_set1_epi16(static_cast<short>(shoup))};
+}
+
+// GF(p), 2p < 2^16: words as 16-bit integers, two vectors of 16 lanes a step,
+// halved down to one lane.
+__attribute__((target("avx2"))) void SyndromesOfPrimeWords(FiniteField const& field, unsigned int firstRoot,
+                                                           unsigned short const* words, unsigned int steps,
+                                                           unsigned int count, unsigned short* syndromes)
+{
+    unsigned int const prime = field.Size();
+    unsigned int const order = prime - 1;
+    __m256i const primes = _mm256_set1_epi16(static_cast<short>(prime));
+    // The logarithms of beta^32, beta^16, ..., beta^1.
+    constexpr unsigned int kFactors = 6;
+    unsigned int exponent[kFactors];
+    for (unsigned int h = 0; h < kFactors; ++h) {
+        exponent[h] = static_cast<unsigned int>((kLanes >> h) * static_cast<unsigned long long>(firstRoot) % order);
+    }
+    for (unsigned int j = 0; j < count; ++j) {
+        PrimeFactor factor[kFactors];
+        for (unsigned int h = 0; h < kFactors; ++h) {
+            factor[h] = MakePrimeFactor(field, exponent[h]);
+            exponent[h] += (kLanes >> h) % order;
+            exponent[h] = exponent[h] >= order ? exponent[h] - order : exponent[h];
+        }
+        __m256i first = _mm256_setzero_si256();
+        __m256i second = _mm256_setzero_si256();
+        for (unsigned int q = 0; q < steps; ++q) {
+            __m256i const* at = reinterpret_cast<__m256i const*>(words + kLanes * q);
+            first = MultiplyAddModulo(first, _mm256_loadu_si256(at), factor[0].factor, factor[0].shoup, primes);
+            second = MultiplyAddModulo(second, _mm256_loadu_si256(at + 1), factor[0].factor, factor[0].shoup, primes);
+        }
+        // 16-bit lanes: 16 in each vector, then 8, 4, 2, 1 (shifts in bytes).
+        __m256i v = MultiplyAddModulo(first, second, factor[1].factor, factor[1].shoup, primes);
+        v = MultiplyAddModulo(v, _mm256_permute2x128_si256(v, v, 0x01), factor[2].factor, factor[2].shoup, primes);
+        v = MultiplyAddModulo(v, _mm256_srli_si256(v, 8), factor[3].factor, factor[3].shoup, primes);
+        v = MultiplyAddModulo(v, _mm256_srli_si256(v, 4), factor[4].factor, factor[4].shoup, primes);
+        v = MultiplyAddModulo(v, _mm256_srli_si256(v, 2), factor[5].factor, factor[5].shoup, primes);
+        syndromes[j] = static_cast<unsigned short>(_mm_cvtsi128_si32(_mm256_castsi256_si128(v)) & 0xFFFF);
+    }
+}
+
+// Below these many words the tables and the halvings cost more than they save.
+constexpr unsigned int kVectorMinimumWordsOfPowerOfTwoField = 96;
+constexpr unsigned int kVectorMinimumWordsOfPrimeField = 12;
+
+// The vector route when the processor, the field and the scratch allow it.
+bool SyndromesByVectors(FiniteField const& field, unsigned int firstRoot, unsigned short const* codewords,
+                        unsigned int n, unsigned int count, unsigned short* syndromes, unsigned short* scratch,
+                        unsigned int scratchEntries)
+{
+    unsigned int const size = field.Size();
+    unsigned int const padded = SyndromeScratchEntries(n);
+    unsigned int const minimum =
+        field.Characteristic() == 2 ? kVectorMinimumWordsOfPowerOfTwoField : kVectorMinimumWordsOfPrimeField;
+    if (n < minimum || scratch == nullptr || scratchEntries < padded || !ProcessorHasAvx2()) {
+        return false;
+    }
+    unsigned int const steps = padded / kLanes;
+    unsigned int const lead = padded - n;
+    if (field.Characteristic() == 2) {
+        if (size > 4096) {
+            return false;
+        }
+        // Byte planes inside the scratch: low bytes in the first half, high in the second.
+        unsigned char* const low = reinterpret_cast<unsigned char*>(scratch);
+        unsigned char* const high = low + padded;
+        for (unsigned int i = 0; i < lead; ++i) {
+            low[i] = 0;
+            high[i] = 0;
+        }
+        for (unsigned int i = 0; i < n; ++i) {
+            unsigned short const word = ReceivedValue(codewords, i, size);
+            low[lead + i] = static_cast<unsigned char>(word & 0xFF);
+            high[lead + i] = static_cast<unsigned char>(word >> 8);
+        }
+        if (size > 256) {
+            SyndromesOfPlanes<true>(field, firstRoot, low, high, steps, count, syndromes);
+        } else {
+            SyndromesOfPlanes<false>(field, firstRoot, low, high, steps, count, syndromes);
+        }
+        return true;
+    }
+    if (size > 32767) {
+        return false;
+    }
+    for (unsigned int i = 0; i < lead; ++i) {
+        scratch[i] = 0;
+    }
+    for (unsigned int i = 0; i < n; ++i) {
+        scratch[lead + i] = ReceivedValue(codewords, i, size);
+    }
+    SyndromesOfPrimeWords(field, firstRoot, scratch, steps, count, syndromes);
+    return true;
+}
+
+#else
+
+bool SyndromesByVectors(FiniteField const&, unsigned int, unsigned short const*, unsigned int, unsigned int,
+                        unsigned short*, unsigned short*, unsigned int)
+{
+    return false;
+}
+
+#endif
+
+} // namespace
+
+bool ComputeSyndromes(FiniteField const& field, unsigned int firstRoot, unsigned short const* codewords, unsigned int n,
+                      unsigned int count, unsigned short* syndromes, unsigned short* scratch,
+                      unsigned int scratchEntries, SyndromeRoute route)
+{
+    if (route == SyndromeRoute::kFastest &&
+        SyndromesByVectors(field, firstRoot, codewords, n, count, syndromes, scratch, scratchEntries)) {
+        bool allZero = true;
+        for (unsigned int j = 0; j < count; ++j) {
+            allZero = allZero && syndromes[j] == 0;
+        }
+        return allZero;
+    }
+    return SyndromesByTableLookups(field, firstRoot, codewords, n, count, syndromes);
+}
+
+} // namespace DEC2DIvra
