@@ -140,7 +140,7 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
         }
         if (read == kComponent) {
             label.Clear();
-            SetSeenSymbol(1);
+            SetSeenSymbol(kSeenComponent);
             return 0;
         }
         return -1;
@@ -214,8 +214,8 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
             }
         }
     }
-    if (seenAny && !fromSegment) {
-        SetSeenSymbol(1);
+    if (!fromSegment) {
+        SetSeenSymbol(seenAny ? kSeenSymbol : (reader.SawColumn() ? kSeenColumn : kSeenNothing));
     }
     return 0;
 }

@@ -1199,8 +1199,13 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     float lt[2], lb[2], rt[2], rb[2];
     float leftModule = 0;
     float rightModule = 0;
-    if (!FitColumn(leftHits, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
-        !FitColumn(rightHits, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
+    // Both columns are fitted: one alone tells a symbol stands here.
+    bool const leftFitted = FitColumn(leftHits, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule);
+    bool const rightFitted =
+        FitColumn(rightHits, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule);
+    columnSeen_ = columnSeen_ || (leftFitted && leftCount >= kMinColumnSightings) ||
+                  (rightFitted && rightCount >= kMinColumnSightings);
+    if (!leftFitted || !rightFitted) {
         return false;
     }
     seen = true;

@@ -63,6 +63,12 @@ public:
         unsigned short erasures[kMaxCells];
     };
 
+    // Whether a Read since construction fitted a start or stop column through
+    // at least kMinColumnSightings sightings: a PDF417 symbol stands there,
+    // whether or not its rows were read.
+    bool SawColumn() const { return columnSeen_; }
+    static constexpr unsigned kMinColumnSightings = 6;
+
     // The symbol parameters the row indicators agreed on.
     struct Parameters {
         unsigned rows;
@@ -224,6 +230,7 @@ private:
     // Whether the rows are read on every line laid across the columns.
     bool denseRows_ = false;
     bool sparseRowsRead_ = false;
+    bool columnSeen_ = false;
 };
 
 }  // namespace DEC2DIvra

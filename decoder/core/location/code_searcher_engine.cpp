@@ -283,6 +283,9 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
                 }
                 continue;
             }
+            if (!composites && ShowedPdfColumns(*stacked)) {
+                continue;
+            }
         }
         // Data Matrix data makes bar-like regions too, and has no finder
         // for the sweeps below: a region that looks like matrix data waits
@@ -303,6 +306,28 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         if ((tried_ > 0 || candidate.edges <= kMatrixRegionEdges) &&
             LiesInMatrixSymbol(image, option, decoders, candidate.region, true)) {
             continue;
+        }
+        // A keystoned PDF417 symbol breaks into regions whose profile shows
+        // neither edge column, at odd angles to its rows; the linear decoders
+        // spend tens of milliseconds on each. A region whose lines across
+        // differ goes to the stacked decoder first, whose lines run across
+        // the frame: where they meet a start or stop column (the same in
+        // every row, so met at any angle) and give no label, the region is a
+        // stacked symbol's, not a linear one's. Composites keep the road
+        // above: their linear part lies beside a PDF417 2D part.
+        if (stacked && !composites && !stackedTried_[i] && stackedHanded_ < stackedBudget &&
+            HasDifferingRows(image, candidate)) {
+            stackedTried_[i] = true;
+            ++stackedHanded_;
+            if (ReadStacked(*stacked, image, candidate.region, label) != 0) {
+                if (Deliver(label, outlet)) {
+                    return 1;
+                }
+                continue;
+            }
+            if (ShowedPdfColumns(*stacked)) {
+                continue;
+            }
         }
         ++tried_;
         if (ReadCandidate(image, area, candidate, decoder, label) == 0) {
@@ -396,10 +421,18 @@ int CodeSearcherEngine::ReadStacked(AbstractStackCodeDecoder& decoder, GrayImage
     if (ReadRegion(decoder, image, region, label) != 0) {
         return 1;
     }
-    if (decoder.GetSeenSymbol() == 1 && seenStackedCount_ < kSeenStackedRegions) {
+    unsigned const seen = decoder.GetSeenSymbol();
+    if ((seen == AbstractStackCodeDecoder::kSeenSymbol || seen == AbstractStackCodeDecoder::kSeenComponent) &&
+        seenStackedCount_ < kSeenStackedRegions) {
         seenStacked_[seenStackedCount_++] = region;
     }
     return 0;
+}
+
+bool CodeSearcherEngine::ShowedPdfColumns(AbstractStackCodeDecoder const& decoder)
+{
+    unsigned const seen = decoder.GetSeenSymbol();
+    return seen == AbstractStackCodeDecoder::kSeenSymbol || seen == AbstractStackCodeDecoder::kSeenColumn;
 }
 
 bool CodeSearcherEngine::MayHoldStackedSymbol(GrayImage const& image)

@@ -128,6 +128,10 @@ private:
     // PDF417 start or stop pattern, a linear decoder met a PDF417 row, or
     // MicroPDF417 is read. Only then is a linear label checked against one.
     bool MayHoldStackedSymbol(GrayImage const& image);
+    // Whether the stacked decoder's last call, which gave no label, met a
+    // PDF417 symbol's start or stop column (a composite's 2D part read whole
+    // does not count: its linear part may share the region).
+    static bool ShowedPdfColumns(AbstractStackCodeDecoder const& decoder);
     // Whether a Code 128 label carries the linkage of a composite's linear
     // part (the 2D part lies beside it).
     static bool IsCompositeLinearPart(DecodedLabel const& label);
