@@ -18,6 +18,9 @@ constexpr float kOvershoot = 0.08f;
 
 float Abs(float v) { return v < 0 ? -v : v; }
 
+// The coordinates sampled in 16.16 fixed point stay below this, in pixels.
+constexpr float kFixedReach = 16384.0f;
+
 // Search lines apart (and pixels along, in the pair's modules) within which a
 // pair of side patterns found again stands for the same rows' ends.
 constexpr unsigned kRepeatLines = 3;
@@ -330,31 +333,56 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
     int const height = image.GetHeight();
     int const pitch = image.GetPitch();
     unsigned short const* const pixels = image.GetPixels();
-    for (unsigned i = 0; i < count; ++i) {
+    float* const out = b_->samples;
+    // The samples step in 16.16 fixed point and are interpolated at 1/256
+    // pixel; those with their four neighbours inside the frame read them
+    // straight from the rows, the others clamped to the border.
+    bool const fixed = pixels != nullptr && Abs(x0) < kFixedReach && Abs(y0) < kFixedReach &&
+                       Abs(x1) < kFixedReach && Abs(y1) < kFixedReach;
+    if (fixed) {
+        int const flip = inverted ? 1023 * 65536 : 0;
+        int const sign = inverted ? -1 : 1;
+        int fx = static_cast<int>(std::lround(x0 * 65536.0f));
+        int fy = static_cast<int>(std::lround(y0 * 65536.0f));
+        int const fsx = static_cast<int>(std::lround(sx * 65536.0f));
+        int const fsy = static_cast<int>(std::lround(sy * 65536.0f));
+        unsigned const innerWidth = width > 1 ? static_cast<unsigned>(width - 1) : 0u;
+        unsigned const innerHeight = height > 1 ? static_cast<unsigned>(height - 1) : 0u;
+        for (unsigned i = 0; i < count; ++i, fx += fsx, fy += fsy) {
+            int const ix = fx >> 16;
+            int const iy = fy >> 16;
+            int const ax = (fx >> 8) & 0xFF;
+            int const ay = (fy >> 8) & 0xFF;
+            int p00, p10, p01, p11;
+            if (static_cast<unsigned>(ix) < innerWidth && static_cast<unsigned>(iy) < innerHeight) {
+                unsigned short const* const p = pixels + static_cast<long long>(iy) * pitch + ix;
+                p00 = p[0];
+                p10 = p[1];
+                p01 = p[pitch];
+                p11 = p[pitch + 1];
+            } else {
+                p00 = image.AtClamped(ix, iy);
+                p10 = image.AtClamped(ix + 1, iy);
+                p01 = image.AtClamped(ix, iy + 1);
+                p11 = image.AtClamped(ix + 1, iy + 1);
+            }
+            int const top = p00 * 256 + (p10 - p00) * ax;
+            int const bottom = p01 * 256 + (p11 - p01) * ax;
+            int const v = top * 256 + (bottom - top) * ay;
+            out[i] = static_cast<float>(flip + sign * v) * (1.0f / 65536.0f);
+        }
+    }
+    for (unsigned i = 0; i < count && !fixed; ++i) {
         float const x = x0 + sx * static_cast<float>(i);
         float const y = y0 + sy * static_cast<float>(i);
         int const ix = FloorToInt(x);
         int const iy = FloorToInt(y);
         float const fx = x - static_cast<float>(ix);
         float const fy = y - static_cast<float>(iy);
-        float p00, p10, p01, p11;
-        if (ix >= 0 && iy >= 0 && ix + 1 < width && iy + 1 < height && pixels != nullptr) {
-            // Inside: the four neighbours straight from the rows.
-            unsigned short const* const p = pixels + static_cast<long long>(iy) * pitch + ix;
-            p00 = p[0];
-            p10 = p[1];
-            p01 = p[pitch];
-            p11 = p[pitch + 1];
-        } else {
-            p00 = image.AtClamped(ix, iy);
-            p10 = image.AtClamped(ix + 1, iy);
-            p01 = image.AtClamped(ix, iy + 1);
-            p11 = image.AtClamped(ix + 1, iy + 1);
-        }
-        float const top = p00 * (1 - fx) + p10 * fx;
-        float const bottom = p01 * (1 - fx) + p11 * fx;
+        float const top = image.AtClamped(ix, iy) * (1 - fx) + image.AtClamped(ix + 1, iy) * fx;
+        float const bottom = image.AtClamped(ix, iy + 1) * (1 - fx) + image.AtClamped(ix + 1, iy + 1) * fx;
         float const v = top * (1 - fy) + bottom * fy;
-        b_->samples[i] = inverted ? 1023.0f - v : v;
+        out[i] = inverted ? 1023.0f - v : v;
     }
     // A light smoothing over about a pixel keeps sensor noise from splitting runs.
     float previous = b_->samples[0];
@@ -878,6 +906,50 @@ bool PDFRowReader::ReadPdfLine(GrayImage const& image, float const p[2], float c
     return anyRead;
 }
 
+bool PDFRowReader::ShowsRowIndicators(GrayImage const& image, float const top[2], float const bottom[2], float module,
+                                      float ux, float uy, bool start, bool inverted)
+{
+    // The row indicators beside the column, read on lines across it spread
+    // over its length: consecutive rows use the three clusters in turn, the
+    // bars of a linear symbol give one character (or none) on every line.
+    // The lines run along the search lines and square to the column (the
+    // rows' way when the search lines cross them at a slant).
+    static constexpr unsigned kProbes = 9;
+    unsigned lines[3] = {0, 0, 0};
+    float const cx = bottom[0] - top[0];
+    float const cy = bottom[1] - top[1];
+    float const length = std::hypot(cx, cy);
+    if (!(length > 0.0f)) {
+        return false;
+    }
+    float nx = -cy / length;
+    float ny = cx / length;
+    float cosine = nx * ux + ny * uy;
+    nx = cosine < 0 ? -nx : nx;
+    ny = cosine < 0 ? -ny : ny;
+    cosine = Abs(cosine);
+    float const ways[2][3] = {{ux, uy, 17.0f * module}, {nx, ny, 17.0f * module * cosine}};
+    LineRead& line = b_->rowLine;
+    for (auto const& way : ways) {
+        float const reach = start ? way[2] : -way[2];
+        for (unsigned i = 0; i < kProbes; ++i) {
+            float const f = (static_cast<float>(i) + 0.5f) / static_cast<float>(kProbes);
+            float const at[2] = {top[0] + f * cx, top[1] + f * cy};
+            float const other[2] = {at[0] + reach * way[0], at[1] + reach * way[1]};
+            bool const read = start ? ReadPdfLine(image, at, other, 1, 1.0f, inverted, line)
+                                    : ReadPdfLine(image, other, at, 1, 1.0f, inverted, line);
+            if (read && line.cluster[0] / 3 < 3) {
+                ++lines[line.cluster[0] / 3];
+            }
+        }
+    }
+    unsigned clusters = 0;
+    for (unsigned const n : lines) {
+        clusters += n >= 2 ? 1u : 0u;
+    }
+    return clusters >= 2;
+}
+
 bool PDFRowReader::RowPositions(unsigned lines, unsigned side, unsigned rows, float* at) const
 {
     // Each row at the median fraction of the lines whose indicator on this
@@ -1203,9 +1275,14 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     bool const leftFitted = FitColumn(leftHits, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule);
     bool const rightFitted =
         FitColumn(rightHits, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule);
-    columnSeen_ = columnSeen_ || (leftFitted && leftCount >= kMinColumnSightings) ||
-                  (rightFitted && rightCount >= kMinColumnSightings);
     if (!leftFitted || !rightFitted) {
+        float const ux = backward ? -area.ux : area.ux;
+        float const uy = backward ? -area.uy : area.uy;
+        columnSeen_ = columnSeen_ ||
+                      (leftFitted && leftCount >= kMinColumnSightings &&
+                       ShowsRowIndicators(image, lt, lb, leftModule, ux, uy, true, inverted)) ||
+                      (rightFitted && rightCount >= kMinColumnSightings &&
+                       ShowsRowIndicators(image, rt, rb, rightModule, ux, uy, false, inverted));
         return false;
     }
     seen = true;

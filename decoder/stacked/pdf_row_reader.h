@@ -64,8 +64,9 @@ public:
     };
 
     // Whether a Read since construction fitted a start or stop column through
-    // at least kMinColumnSightings sightings: a PDF417 symbol stands there,
-    // whether or not its rows were read.
+    // at least kMinColumnSightings sightings, with row indicators of more
+    // than one cluster beside it: a PDF417 symbol stands there, whether or
+    // not its rows were read.
     bool SawColumn() const { return columnSeen_; }
     static constexpr unsigned kMinColumnSightings = 6;
 
@@ -175,6 +176,12 @@ private:
     // columns for the cells their rows, estimated across, name.
     bool VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn, int clusterShift,
                    float const* across);
+    // Whether lines across the fitted column from `top` to `bottom` read
+    // characters of at least two clusters beside it (after it for the start
+    // column, before it for the stop column), as a column of row indicators
+    // shows.
+    bool ShowsRowIndicators(GrayImage const& image, float const top[2], float const bottom[2], float module,
+                            float ux, float uy, bool start, bool inverted);
     // Each row's fraction along one edge column, from the row numbers the
     // lines read there; false when too few were read.
     bool RowPositions(unsigned lines, unsigned side, unsigned rows, float* at) const;
