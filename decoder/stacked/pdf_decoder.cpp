@@ -247,6 +247,11 @@ int PDFDecoder::Start(GrayImage const& image, Region const& region, DecodedLabel
     area.nearHalfLength = length * 1.2f + 24.0f;
     area.halfLength = area.nearHalfLength > frame ? area.nearHalfLength : frame;
     area.halfHeight = height * 0.7f + 8.0f > length * 0.4f ? height * 0.7f + 8.0f : length * 0.4f;
+    if (input_ == kInputGlance) {
+        PDFRowReader reader(buffers_);
+        SetSeenSymbol(pdf417_->read.Get() && reader.Glance(image, area) ? kSeenPattern : kSeenNothing);
+        return 0;
+    }
     unsigned const polarity = pdf417_->positive_and_negative.Get();
     return ReadArea(image, area, polarity != 1, polarity != 0, false, label);
 }

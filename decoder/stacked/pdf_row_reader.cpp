@@ -625,6 +625,37 @@ void PDFRowReader::CollectSightings(GrayImage const& image, Area const& area, un
     }
 }
 
+bool PDFRowReader::Glance(GrayImage const& image, Area const& area)
+{
+    for (Sightings& s : b_->sightings) {
+        s.leftCount = s.rightCount = 0;
+    }
+    // Every sighting list is filled here: a later Read samples its own.
+    sightingsReach_ = -1.0f;
+    linesRead_ = 0;
+    bool const polarities[2] = {polarities_[0], polarities_[1]};
+    polarities_[0] = polarities_[1] = true;
+    unsigned const lines = CountSearchLines(area);
+    unsigned const stride = lines > kGlanceLines ? lines / kGlanceLines : 1;
+    bool met = false;
+    for (unsigned j = stride / 2; j < lines && !met; j += stride) {
+        float x0 = 0;
+        float y0 = 0;
+        float step = 0;
+        bool firstDark = false;
+        unsigned const edges = ScanSearchLine(image, area, false, false, j, x0, y0, step, firstDark);
+        if (edges != 0) {
+            AddLineSightings(b_->edges, edges, firstDark, j, x0, y0, step, area.ux, area.uy);
+        }
+        for (Sightings const& s : b_->sightings) {
+            met = met || s.leftCount > 0 || s.rightCount > 0;
+        }
+    }
+    polarities_[0] = polarities[0];
+    polarities_[1] = polarities[1];
+    return met;
+}
+
 void PDFRowReader::UpdateSightings(GrayImage const& image, Area const& lines)
 {
     if (lines.halfLength != sightingsReach_) {

@@ -93,6 +93,12 @@ public:
 
     explicit PDFRowReader(Buffers* buffers) : b_(buffers) {}
 
+    // Whether any of kGlanceLines search lines spread over the area, on its
+    // whole length, shows a start or stop pattern of either polarity, read
+    // either way: a quick look before a Read.
+    bool Glance(GrayImage const& image, Area const& area);
+    static constexpr unsigned kGlanceLines = 9;
+
     // From now on the search lines of an area are sampled once for the
     // polarities named and both reading ways, every other line at first
     // (the start and stop sightings are kept until the area changes).

@@ -310,13 +310,14 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // A keystoned PDF417 symbol breaks into regions whose profile shows
         // neither edge column, at odd angles to its rows; the linear decoders
         // spend tens of milliseconds on each. A region whose lines across
-        // differ goes to the stacked decoder first, whose lines run across
-        // the frame: where they meet a start or stop column (the same in
-        // every row, so met at any angle) and give no label, the region is a
-        // stacked symbol's, not a linear one's. Composites keep the road
-        // above: their linear part lies beside a PDF417 2D part.
+        // differ and whose search lines, run across the frame, meet a start
+        // or stop pattern (the same in every row, so met at any angle) goes
+        // to the stacked decoder first: where it finds a start or stop column and no label,
+        // the region is a stacked symbol's, not a linear one's. Composites
+        // keep the road above: their linear part lies beside a PDF417 2D part.
         if (stacked && !composites && !stackedTried_[i] && stackedHanded_ < stackedBudget &&
-            HasDifferingRows(image, candidate)) {
+            property_->pdf417.read.Get() && HasDifferingRows(image, candidate) &&
+            GlancesStartOrStop(*stacked, image, candidate.region)) {
             stackedTried_[i] = true;
             ++stackedHanded_;
             if (ReadStacked(*stacked, image, candidate.region, label) != 0) {
@@ -427,6 +428,16 @@ int CodeSearcherEngine::ReadStacked(AbstractStackCodeDecoder& decoder, GrayImage
         seenStacked_[seenStackedCount_++] = region;
     }
     return 0;
+}
+
+bool CodeSearcherEngine::GlancesStartOrStop(AbstractStackCodeDecoder& decoder, GrayImage const& image,
+                                            Region const& region)
+{
+    DecodedLabel unused;
+    decoder.SetInput(AbstractStackCodeDecoder::kInputGlance);
+    decoder.Start(image, region, unused);
+    decoder.SetInput(AbstractStackCodeDecoder::kInputRead);
+    return decoder.GetSeenSymbol() == AbstractStackCodeDecoder::kSeenPattern;
 }
 
 bool CodeSearcherEngine::ShowedPdfColumns(AbstractStackCodeDecoder const& decoder)

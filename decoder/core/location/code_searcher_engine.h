@@ -132,6 +132,9 @@ private:
     // PDF417 symbol's start or stop column (a composite's 2D part read whole
     // does not count: its linear part may share the region).
     static bool ShowedPdfColumns(AbstractStackCodeDecoder const& decoder);
+    // Whether the stacked decoder's glance along the region's search lines
+    // meets a PDF417 start or stop pattern.
+    static bool GlancesStartOrStop(AbstractStackCodeDecoder& decoder, GrayImage const& image, Region const& region);
     // Whether a Code 128 label carries the linkage of a composite's linear
     // part (the 2D part lies beside it).
     static bool IsCompositeLinearPart(DecodedLabel const& label);
