@@ -610,17 +610,67 @@ void PDFRowReader::AddLineSightings(float const* e, unsigned edges, bool firstDa
     }
 }
 
+unsigned PDFRowReader::CountSightings() const
+{
+    unsigned count = 0;
+    for (Sightings const& s : b_->sightings) {
+        count += s.leftCount + s.rightCount;
+    }
+    return count;
+}
+
+bool PDFRowReader::AddSearchLine(GrayImage const& image, Area const& area, unsigned j)
+{
+    unsigned const before = CountSightings();
+    float x0 = 0;
+    float y0 = 0;
+    float step = 0;
+    bool firstDark = false;
+    unsigned const edges = ScanSearchLine(image, area, false, false, j, x0, y0, step, firstDark);
+    if (edges != 0) {
+        AddLineSightings(b_->edges, edges, firstDark, j, x0, y0, step, area.ux, area.uy);
+    }
+    return CountSightings() != before;
+}
+
 void PDFRowReader::CollectSightings(GrayImage const& image, Area const& area, unsigned first, unsigned stride)
 {
     unsigned const lines = CountSearchLines(area);
-    for (unsigned j = first; j < lines; j += stride) {
-        float x0 = 0;
-        float y0 = 0;
-        float step = 0;
-        bool firstDark = false;
-        unsigned const edges = ScanSearchLine(image, area, false, false, j, x0, y0, step, firstDark);
-        if (edges != 0) {
-            AddLineSightings(b_->edges, edges, firstDark, j, x0, y0, step, area.ux, area.uy);
+    if (first != 0) {
+        // The lines between those read, within their reach.
+        for (unsigned j = first; j < lines && j <= sampledHigh_ + 1; j += stride) {
+            if (j + 1 >= sampledLow_) {
+                AddSearchLine(image, area, j);
+            }
+        }
+        return;
+    }
+    // From the middle line outward, both ways: the search area is often many
+    // times as tall as the symbol (its height follows the located region's
+    // length). Once sightings were met, a way ends after kSightingGap lines
+    // without one: the symbol's edge columns lie behind.
+    unsigned const middle = (lines - 1) / 2 / stride * stride;
+    bool const met = AddSearchLine(image, area, middle);
+    sampledLow_ = sampledHigh_ = middle;
+    bool any = met;
+    unsigned gap[2] = {0, 0};
+    bool open[2] = {true, true};
+    for (unsigned k = stride; open[0] || open[1]; k += stride) {
+        for (unsigned way = 0; way < 2; ++way) {
+            if (!open[way]) {
+                continue;
+            }
+            if (way == 0 ? k > middle : middle + k >= lines) {
+                open[way] = false;
+                continue;
+            }
+            unsigned const j = way == 0 ? middle - k : middle + k;
+            bool const seen = AddSearchLine(image, area, j);
+            sampledLow_ = j < sampledLow_ ? j : sampledLow_;
+            sampledHigh_ = j > sampledHigh_ ? j : sampledHigh_;
+            any = any || seen;
+            gap[way] = seen ? 0 : gap[way] + 1;
+            open[way] = !(any && gap[way] >= kSightingGap);
         }
     }
 }

@@ -224,7 +224,13 @@ private:
 
     // Samples the search lines from `first` on, `stride` apart, and adds their
     // sightings to those of the lines read before, in line order.
+    // (The first lines from the middle outward, as far as sightings go.)
     void CollectSightings(GrayImage const& image, Area const& area, unsigned first, unsigned stride);
+    // Samples search line j; whether it added a sighting.
+    bool AddSearchLine(GrayImage const& image, Area const& area, unsigned j);
+    unsigned CountSightings() const;
+    // Lines read without a sighting after which the outward reading stops.
+    static constexpr unsigned kSightingGap = 10;
     // The shared sightings of `lines` (an area's search lines), sampled as
     // far as wanted.
     void UpdateSightings(GrayImage const& image, Area const& lines);
@@ -239,6 +245,9 @@ private:
     // 1 every other one, 2 all; and how many are wanted.
     float sightingsReach_ = -1.0f;
     unsigned linesRead_ = 0;
+    // The first and last search lines the first reading sampled.
+    unsigned sampledLow_ = 0;
+    unsigned sampledHigh_ = 0;
     unsigned linesWanted_ = 1;
     // Whether the rows are read on every line laid across the columns.
     bool denseRows_ = false;
