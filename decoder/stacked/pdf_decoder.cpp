@@ -104,11 +104,15 @@ int PDFDecoder::ReadPDF417(PDFRowReader& reader, GrayImage const& image, PDFRowR
     unsigned erasureCount = 0;
     float corners[8];
     bool composite = false;
+    reader.DeferRowVotes();
+    bool const found = reader.Read(image, area, inverted, parameters, buffers_->codewords, buffers_->erasures,
+                                   erasureCount, seen, corners);
+    auto const decode = [&] {
+        return DecodePDF417Codewords(buffers_->codewords, parameters.rows * parameters.columns, parameters.level,
+                                     buffers_->erasures, erasureCount, label, composite) != 0;
+    };
     bool const decoded =
-        reader.Read(image, area, inverted, parameters, buffers_->codewords, buffers_->erasures, erasureCount, seen,
-                    corners) &&
-        DecodePDF417Codewords(buffers_->codewords, parameters.rows * parameters.columns, parameters.level,
-                              buffers_->erasures, erasureCount, label, composite) != 0;
+        found && (decode() || (reader.AddRowVotes(buffers_->codewords, buffers_->erasures, erasureCount) && decode()));
     if (decoded && composite == fromSegment &&
         (fromSegment || pdf417_->fixed_length.Get().Admits(label.data.GetCount()))) {
         label.negative = inverted ? 1 : 0;

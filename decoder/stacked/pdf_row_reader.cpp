@@ -1275,6 +1275,7 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
                         float corners[8])
 {
     seen = false;
+    pending_.set = false;
     unsigned leftCount = 0;
     unsigned rightCount = 0;
     bool backward = false;
@@ -1482,9 +1483,33 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     if (!VoteCells(lines, rows, dataColumns, 1, 0, across)) {
         return false;
     }
+    SetCorners(lt, lb, rt, rb, ux, uy, 17.0f * module, corners);
+    if (deferRowVotes_) {
+        // The votes of the lines across are tallied alone; AddRowVotes reads
+        // along the rows when they give no label.
+        pending_ = Pending{true, &image, inverted, columns, rows, dataColumns, lines, skew,
+                           {lt[0], lt[1], lb[0], lb[1], rt[0], rt[1], rb[0], rb[1]}};
+        TallyCells(rows * dataColumns, codewords, erasures, erasureCount);
+        return true;
+    }
     VoteRows(image, inverted, false, columns, rows, dataColumns, 1, 0, lt, lb, rt, rb, skew, lines);
     TallyCells(rows * dataColumns, codewords, erasures, erasureCount);
-    SetCorners(lt, lb, rt, rb, ux, uy, 17.0f * module, corners);
+    return true;
+}
+
+bool PDFRowReader::AddRowVotes(unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount)
+{
+    if (!pending_.set) {
+        return false;
+    }
+    pending_.set = false;
+    Pending const& p = pending_;
+    float const lt[2] = {p.ends[0], p.ends[1]};
+    float const lb[2] = {p.ends[2], p.ends[3]};
+    float const rt[2] = {p.ends[4], p.ends[5]};
+    float const rb[2] = {p.ends[6], p.ends[7]};
+    VoteRows(*p.image, p.inverted, false, p.columns, p.rows, p.dataColumns, 1, 0, lt, lb, rt, rb, p.skew, p.lines);
+    TallyCells(p.rows * p.dataColumns, codewords, erasures, erasureCount);
     return true;
 }
 

@@ -121,6 +121,14 @@ public:
               unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, bool& seen,
               float corners[8]);
 
+    // From now on Read tallies the votes of the lines laid across the edge
+    // columns alone, and AddRowVotes adds those of the lines along each row
+    // (three a row) to the last Read's cells and tallies them again: most
+    // symbols need no more than the first.
+    void DeferRowVotes() { deferRowVotes_ = true; }
+    // False when the last Read left nothing to add.
+    bool AddRowVotes(unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount);
+
     // The most the modules of a row's two side patterns may differ: first as
     // on a symbol met nearly square on, then, when that reads nothing, as
     // under perspective, where a module narrows with the square of the scale
@@ -253,6 +261,20 @@ private:
     bool denseRows_ = false;
     bool sparseRowsRead_ = false;
     bool columnSeen_ = false;
+    bool deferRowVotes_ = false;
+    // What AddRowVotes needs of the last Read.
+    struct Pending {
+        bool set;
+        GrayImage const* image;
+        bool inverted;
+        unsigned columns;
+        unsigned rows;
+        unsigned dataColumns;
+        unsigned lines;
+        float skew;
+        float ends[8];  // left top, left bottom, right top, right bottom
+    };
+    Pending pending_{};
 };
 
 }  // namespace DEC2DIvra
