@@ -334,14 +334,12 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
     int const pitch = image.GetPitch();
     unsigned short const* const pixels = image.GetPixels();
     float* const out = b_->samples;
-    // The samples step in 16.16 fixed point and are interpolated at 1/256
-    // pixel; those with their four neighbours inside the frame read them
-    // straight from the rows, the others clamped to the border.
+    // The samples step in 16.16 fixed point (finer than a float's position
+    // across the frame); those with their four neighbours inside the frame
+    // read them straight from the rows, the others clamped to the border.
     bool const fixed = pixels != nullptr && Abs(x0) < kFixedReach && Abs(y0) < kFixedReach &&
                        Abs(x1) < kFixedReach && Abs(y1) < kFixedReach;
     if (fixed) {
-        int const flip = inverted ? 1023 * 65536 : 0;
-        int const sign = inverted ? -1 : 1;
         int fx = static_cast<int>(std::lround(x0 * 65536.0f));
         int fy = static_cast<int>(std::lround(y0 * 65536.0f));
         int const fsx = static_cast<int>(std::lround(sx * 65536.0f));
@@ -351,9 +349,9 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
         for (unsigned i = 0; i < count; ++i, fx += fsx, fy += fsy) {
             int const ix = fx >> 16;
             int const iy = fy >> 16;
-            int const ax = (fx >> 8) & 0xFF;
-            int const ay = (fy >> 8) & 0xFF;
-            int p00, p10, p01, p11;
+            float const ax = static_cast<float>(fx & 0xFFFF) * (1.0f / 65536.0f);
+            float const ay = static_cast<float>(fy & 0xFFFF) * (1.0f / 65536.0f);
+            float p00, p10, p01, p11;
             if (static_cast<unsigned>(ix) < innerWidth && static_cast<unsigned>(iy) < innerHeight) {
                 unsigned short const* const p = pixels + static_cast<long long>(iy) * pitch + ix;
                 p00 = p[0];
@@ -366,10 +364,10 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
                 p01 = image.AtClamped(ix, iy + 1);
                 p11 = image.AtClamped(ix + 1, iy + 1);
             }
-            int const top = p00 * 256 + (p10 - p00) * ax;
-            int const bottom = p01 * 256 + (p11 - p01) * ax;
-            int const v = top * 256 + (bottom - top) * ay;
-            out[i] = static_cast<float>(flip + sign * v) * (1.0f / 65536.0f);
+            float const top = p00 * (1 - ax) + p10 * ax;
+            float const bottom = p01 * (1 - ax) + p11 * ax;
+            float const v = top * (1 - ay) + bottom * ay;
+            out[i] = inverted ? 1023.0f - v : v;
         }
     }
     for (unsigned i = 0; i < count && !fixed; ++i) {
