@@ -687,17 +687,7 @@ bool PDFRowReader::Glance(GrayImage const& image, Area const& area)
     unsigned const stride = lines > kGlanceLines ? lines / kGlanceLines : 1;
     bool met = false;
     for (unsigned j = stride / 2; j < lines && !met; j += stride) {
-        float x0 = 0;
-        float y0 = 0;
-        float step = 0;
-        bool firstDark = false;
-        unsigned const edges = ScanSearchLine(image, area, false, false, j, x0, y0, step, firstDark);
-        if (edges != 0) {
-            AddLineSightings(b_->edges, edges, firstDark, j, x0, y0, step, area.ux, area.uy);
-        }
-        for (Sightings const& s : b_->sightings) {
-            met = met || s.leftCount > 0 || s.rightCount > 0;
-        }
+        met = AddSearchLine(image, area, j);
     }
     polarities_[0] = polarities[0];
     polarities_[1] = polarities[1];

@@ -275,15 +275,11 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
             ((IsStackedCandidate(image, candidate) && HasDifferingRows(image, candidate) &&
               !(composites && HoldsBarsBesideStartOrStop(image, candidate))) ||
              (micro && ShowsRowAddressPatterns(image, candidate) && HasDifferingRowAddressRows(image, candidate)))) {
-            stackedTried_[i] = true;
-            ++stackedHanded_;
-            if (ReadStacked(*stacked, image, candidate.region, label) != 0) {
-                if (Deliver(label, outlet)) {
-                    return 1;
-                }
-                continue;
+            Handed const handed = HandToStacked(*stacked, image, i, !composites, label, outlet);
+            if (handed == Handed::kTaken) {
+                return 1;
             }
-            if (!composites && ShowedPdfColumns(*stacked)) {
+            if (handed == Handed::kDone) {
                 continue;
             }
         }
@@ -312,21 +308,18 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // spend tens of milliseconds on each. A region whose lines across
         // differ and whose search lines, run across the frame, meet a start
         // or stop pattern (the same in every row, so met at any angle) goes
-        // to the stacked decoder first: where it finds a start or stop column and no label,
-        // the region is a stacked symbol's, not a linear one's. Composites
-        // keep the road above: their linear part lies beside a PDF417 2D part.
+        // to the stacked decoder first: where it finds a start or stop
+        // column and no label, the region is a stacked symbol's, not a linear
+        // one's. Composites keep the road above: their linear part lies
+        // beside a PDF417 2D part.
         if (stacked && !composites && !stackedTried_[i] && stackedHanded_ < stackedBudget &&
             property_->pdf417.read.Get() && HasDifferingRows(image, candidate) &&
             GlancesStartOrStop(*stacked, image, candidate.region)) {
-            stackedTried_[i] = true;
-            ++stackedHanded_;
-            if (ReadStacked(*stacked, image, candidate.region, label) != 0) {
-                if (Deliver(label, outlet)) {
-                    return 1;
-                }
-                continue;
+            Handed const handed = HandToStacked(*stacked, image, i, true, label, outlet);
+            if (handed == Handed::kTaken) {
+                return 1;
             }
-            if (ShowedPdfColumns(*stacked)) {
+            if (handed == Handed::kDone) {
                 continue;
             }
         }
@@ -378,6 +371,18 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         }
     }
     return 0;
+}
+
+CodeSearcherEngine::Handed CodeSearcherEngine::HandToStacked(AbstractStackCodeDecoder& decoder, GrayImage const& image,
+                                                             unsigned i, bool spareLinear, DecodedLabel& label,
+                                                             LabelOutlet& outlet)
+{
+    stackedTried_[i] = true;
+    ++stackedHanded_;
+    if (ReadStacked(decoder, image, finder_.GetCandidates()[i].region, label) != 0) {
+        return Deliver(label, outlet) ? Handed::kTaken : Handed::kDone;
+    }
+    return spareLinear && ShowedPdfColumns(decoder) ? Handed::kDone : Handed::kOnward;
 }
 
 int CodeSearcherEngine::SearchStacked(GrayImage const& image, tagDecodeOption const& option,
