@@ -104,11 +104,15 @@ int PDFDecoder::ReadPDF417(PDFRowReader& reader, GrayImage const& image, PDFRowR
     unsigned erasureCount = 0;
     float corners[8];
     bool composite = false;
+    reader.DeferRowVotes();
+    bool const found = reader.Read(image, area, inverted, parameters, buffers_->codewords, buffers_->erasures,
+                                   erasureCount, seen, corners);
+    auto const decode = [&] {
+        return DecodePDF417Codewords(buffers_->codewords, parameters.rows * parameters.columns, parameters.level,
+                                     buffers_->erasures, erasureCount, label, composite) != 0;
+    };
     bool const decoded =
-        reader.Read(image, area, inverted, parameters, buffers_->codewords, buffers_->erasures, erasureCount, seen,
-                    corners) &&
-        DecodePDF417Codewords(buffers_->codewords, parameters.rows * parameters.columns, parameters.level,
-                              buffers_->erasures, erasureCount, label, composite) != 0;
+        found && (decode() || (reader.AddRowVotes(buffers_->codewords, buffers_->erasures, erasureCount) && decode()));
     if (decoded && composite == fromSegment &&
         (fromSegment || pdf417_->fixed_length.Get().Admits(label.data.GetCount()))) {
         label.negative = inverted ? 1 : 0;
@@ -140,7 +144,7 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
         }
         if (read == kComponent) {
             label.Clear();
-            SetSeenSymbol(1);
+            SetSeenSymbol(kSeenComponent);
             return 0;
         }
         return -1;
@@ -214,8 +218,8 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
             }
         }
     }
-    if (seenAny && !fromSegment) {
-        SetSeenSymbol(1);
+    if (!fromSegment) {
+        SetSeenSymbol(seenAny ? kSeenSymbol : (reader.SawColumn() ? kSeenColumn : kSeenNothing));
     }
     return 0;
 }
@@ -247,6 +251,11 @@ int PDFDecoder::Start(GrayImage const& image, Region const& region, DecodedLabel
     area.nearHalfLength = length * 1.2f + 24.0f;
     area.halfLength = area.nearHalfLength > frame ? area.nearHalfLength : frame;
     area.halfHeight = height * 0.7f + 8.0f > length * 0.4f ? height * 0.7f + 8.0f : length * 0.4f;
+    if (input_ == kInputGlance) {
+        PDFRowReader reader(buffers_);
+        SetSeenSymbol(pdf417_->read.Get() && reader.Glance(image, area) ? kSeenPattern : kSeenNothing);
+        return 0;
+    }
     unsigned const polarity = pdf417_->positive_and_negative.Get();
     return ReadArea(image, area, polarity != 1, polarity != 0, false, label);
 }

@@ -18,6 +18,9 @@ constexpr float kOvershoot = 0.08f;
 
 float Abs(float v) { return v < 0 ? -v : v; }
 
+// The coordinates sampled in 16.16 fixed point stay below this, in pixels.
+constexpr float kFixedReach = 16384.0f;
+
 // Search lines apart (and pixels along, in the pair's modules) within which a
 // pair of side patterns found again stands for the same rows' ends.
 constexpr unsigned kRepeatLines = 3;
@@ -330,31 +333,54 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
     int const height = image.GetHeight();
     int const pitch = image.GetPitch();
     unsigned short const* const pixels = image.GetPixels();
-    for (unsigned i = 0; i < count; ++i) {
+    float* const out = b_->samples;
+    // The samples step in 16.16 fixed point (finer than a float's position
+    // across the frame); those with their four neighbours inside the frame
+    // read them straight from the rows, the others clamped to the border.
+    bool const fixed = pixels != nullptr && Abs(x0) < kFixedReach && Abs(y0) < kFixedReach &&
+                       Abs(x1) < kFixedReach && Abs(y1) < kFixedReach;
+    if (fixed) {
+        int fx = static_cast<int>(std::lround(x0 * 65536.0f));
+        int fy = static_cast<int>(std::lround(y0 * 65536.0f));
+        int const fsx = static_cast<int>(std::lround(sx * 65536.0f));
+        int const fsy = static_cast<int>(std::lround(sy * 65536.0f));
+        unsigned const innerWidth = width > 1 ? static_cast<unsigned>(width - 1) : 0u;
+        unsigned const innerHeight = height > 1 ? static_cast<unsigned>(height - 1) : 0u;
+        for (unsigned i = 0; i < count; ++i, fx += fsx, fy += fsy) {
+            int const ix = fx >> 16;
+            int const iy = fy >> 16;
+            float const ax = static_cast<float>(fx & 0xFFFF) * (1.0f / 65536.0f);
+            float const ay = static_cast<float>(fy & 0xFFFF) * (1.0f / 65536.0f);
+            float p00, p10, p01, p11;
+            if (static_cast<unsigned>(ix) < innerWidth && static_cast<unsigned>(iy) < innerHeight) {
+                unsigned short const* const p = pixels + static_cast<long long>(iy) * pitch + ix;
+                p00 = p[0];
+                p10 = p[1];
+                p01 = p[pitch];
+                p11 = p[pitch + 1];
+            } else {
+                p00 = image.AtClamped(ix, iy);
+                p10 = image.AtClamped(ix + 1, iy);
+                p01 = image.AtClamped(ix, iy + 1);
+                p11 = image.AtClamped(ix + 1, iy + 1);
+            }
+            float const top = p00 * (1 - ax) + p10 * ax;
+            float const bottom = p01 * (1 - ax) + p11 * ax;
+            float const v = top * (1 - ay) + bottom * ay;
+            out[i] = inverted ? 1023.0f - v : v;
+        }
+    }
+    for (unsigned i = 0; i < count && !fixed; ++i) {
         float const x = x0 + sx * static_cast<float>(i);
         float const y = y0 + sy * static_cast<float>(i);
         int const ix = FloorToInt(x);
         int const iy = FloorToInt(y);
         float const fx = x - static_cast<float>(ix);
         float const fy = y - static_cast<float>(iy);
-        float p00, p10, p01, p11;
-        if (ix >= 0 && iy >= 0 && ix + 1 < width && iy + 1 < height && pixels != nullptr) {
-            // Inside: the four neighbours straight from the rows.
-            unsigned short const* const p = pixels + static_cast<long long>(iy) * pitch + ix;
-            p00 = p[0];
-            p10 = p[1];
-            p01 = p[pitch];
-            p11 = p[pitch + 1];
-        } else {
-            p00 = image.AtClamped(ix, iy);
-            p10 = image.AtClamped(ix + 1, iy);
-            p01 = image.AtClamped(ix, iy + 1);
-            p11 = image.AtClamped(ix + 1, iy + 1);
-        }
-        float const top = p00 * (1 - fx) + p10 * fx;
-        float const bottom = p01 * (1 - fx) + p11 * fx;
+        float const top = image.AtClamped(ix, iy) * (1 - fx) + image.AtClamped(ix + 1, iy) * fx;
+        float const bottom = image.AtClamped(ix, iy + 1) * (1 - fx) + image.AtClamped(ix + 1, iy + 1) * fx;
         float const v = top * (1 - fy) + bottom * fy;
-        b_->samples[i] = inverted ? 1023.0f - v : v;
+        out[i] = inverted ? 1023.0f - v : v;
     }
     // A light smoothing over about a pixel keeps sensor noise from splitting runs.
     float previous = b_->samples[0];
@@ -582,19 +608,90 @@ void PDFRowReader::AddLineSightings(float const* e, unsigned edges, bool firstDa
     }
 }
 
+unsigned PDFRowReader::CountSightings() const
+{
+    unsigned count = 0;
+    for (Sightings const& s : b_->sightings) {
+        count += s.leftCount + s.rightCount;
+    }
+    return count;
+}
+
+bool PDFRowReader::AddSearchLine(GrayImage const& image, Area const& area, unsigned j)
+{
+    unsigned const before = CountSightings();
+    float x0 = 0;
+    float y0 = 0;
+    float step = 0;
+    bool firstDark = false;
+    unsigned const edges = ScanSearchLine(image, area, false, false, j, x0, y0, step, firstDark);
+    if (edges != 0) {
+        AddLineSightings(b_->edges, edges, firstDark, j, x0, y0, step, area.ux, area.uy);
+    }
+    return CountSightings() != before;
+}
+
 void PDFRowReader::CollectSightings(GrayImage const& image, Area const& area, unsigned first, unsigned stride)
 {
     unsigned const lines = CountSearchLines(area);
-    for (unsigned j = first; j < lines; j += stride) {
-        float x0 = 0;
-        float y0 = 0;
-        float step = 0;
-        bool firstDark = false;
-        unsigned const edges = ScanSearchLine(image, area, false, false, j, x0, y0, step, firstDark);
-        if (edges != 0) {
-            AddLineSightings(b_->edges, edges, firstDark, j, x0, y0, step, area.ux, area.uy);
+    if (first != 0) {
+        // The lines between those read, within their reach.
+        for (unsigned j = first; j < lines && j <= sampledHigh_ + 1; j += stride) {
+            if (j + 1 >= sampledLow_) {
+                AddSearchLine(image, area, j);
+            }
+        }
+        return;
+    }
+    // From the middle line outward, both ways: the search area is often many
+    // times as tall as the symbol (its height follows the located region's
+    // length). Once sightings were met, a way ends after kSightingGap lines
+    // without one: the symbol's edge columns lie behind.
+    unsigned const middle = (lines - 1) / 2 / stride * stride;
+    bool const met = AddSearchLine(image, area, middle);
+    sampledLow_ = sampledHigh_ = middle;
+    bool any = met;
+    unsigned gap[2] = {0, 0};
+    bool open[2] = {true, true};
+    for (unsigned k = stride; open[0] || open[1]; k += stride) {
+        for (unsigned way = 0; way < 2; ++way) {
+            if (!open[way]) {
+                continue;
+            }
+            if (way == 0 ? k > middle : middle + k >= lines) {
+                open[way] = false;
+                continue;
+            }
+            unsigned const j = way == 0 ? middle - k : middle + k;
+            bool const seen = AddSearchLine(image, area, j);
+            sampledLow_ = j < sampledLow_ ? j : sampledLow_;
+            sampledHigh_ = j > sampledHigh_ ? j : sampledHigh_;
+            any = any || seen;
+            gap[way] = seen ? 0 : gap[way] + 1;
+            open[way] = !(any && gap[way] >= kSightingGap);
         }
     }
+}
+
+bool PDFRowReader::Glance(GrayImage const& image, Area const& area)
+{
+    for (Sightings& s : b_->sightings) {
+        s.leftCount = s.rightCount = 0;
+    }
+    // Every sighting list is filled here: a later Read samples its own.
+    sightingsReach_ = -1.0f;
+    linesRead_ = 0;
+    bool const polarities[2] = {polarities_[0], polarities_[1]};
+    polarities_[0] = polarities_[1] = true;
+    unsigned const lines = CountSearchLines(area);
+    unsigned const stride = lines > kGlanceLines ? lines / kGlanceLines : 1;
+    bool met = false;
+    for (unsigned j = stride / 2; j < lines && !met; j += stride) {
+        met = AddSearchLine(image, area, j);
+    }
+    polarities_[0] = polarities[0];
+    polarities_[1] = polarities[1];
+    return met;
 }
 
 void PDFRowReader::UpdateSightings(GrayImage const& image, Area const& lines)
@@ -878,6 +975,50 @@ bool PDFRowReader::ReadPdfLine(GrayImage const& image, float const p[2], float c
     return anyRead;
 }
 
+bool PDFRowReader::ShowsRowIndicators(GrayImage const& image, float const top[2], float const bottom[2], float module,
+                                      float ux, float uy, bool start, bool inverted)
+{
+    // The row indicators beside the column, read on lines across it spread
+    // over its length: consecutive rows use the three clusters in turn, the
+    // bars of a linear symbol give one character (or none) on every line.
+    // The lines run along the search lines and square to the column (the
+    // rows' way when the search lines cross them at a slant).
+    static constexpr unsigned kProbes = 9;
+    unsigned lines[3] = {0, 0, 0};
+    float const cx = bottom[0] - top[0];
+    float const cy = bottom[1] - top[1];
+    float const length = std::hypot(cx, cy);
+    if (!(length > 0.0f)) {
+        return false;
+    }
+    float nx = -cy / length;
+    float ny = cx / length;
+    float cosine = nx * ux + ny * uy;
+    nx = cosine < 0 ? -nx : nx;
+    ny = cosine < 0 ? -ny : ny;
+    cosine = Abs(cosine);
+    float const ways[2][3] = {{ux, uy, 17.0f * module}, {nx, ny, 17.0f * module * cosine}};
+    LineRead& line = b_->rowLine;
+    for (auto const& way : ways) {
+        float const reach = start ? way[2] : -way[2];
+        for (unsigned i = 0; i < kProbes; ++i) {
+            float const f = (static_cast<float>(i) + 0.5f) / static_cast<float>(kProbes);
+            float const at[2] = {top[0] + f * cx, top[1] + f * cy};
+            float const other[2] = {at[0] + reach * way[0], at[1] + reach * way[1]};
+            bool const read = start ? ReadPdfLine(image, at, other, 1, 1.0f, inverted, line)
+                                    : ReadPdfLine(image, other, at, 1, 1.0f, inverted, line);
+            if (read && line.cluster[0] / 3 < 3) {
+                ++lines[line.cluster[0] / 3];
+            }
+        }
+    }
+    unsigned clusters = 0;
+    for (unsigned const n : lines) {
+        clusters += n >= 2 ? 1u : 0u;
+    }
+    return clusters >= 2;
+}
+
 bool PDFRowReader::RowPositions(unsigned lines, unsigned side, unsigned rows, float* at) const
 {
     // Each row at the median fraction of the lines whose indicator on this
@@ -1122,6 +1263,7 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
                         float corners[8])
 {
     seen = false;
+    pending_.set = false;
     unsigned leftCount = 0;
     unsigned rightCount = 0;
     bool backward = false;
@@ -1199,8 +1341,18 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     float lt[2], lb[2], rt[2], rb[2];
     float leftModule = 0;
     float rightModule = 0;
-    if (!FitColumn(leftHits, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
-        !FitColumn(rightHits, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
+    // Both columns are fitted: one alone tells a symbol stands here.
+    bool const leftFitted = FitColumn(leftHits, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule);
+    bool const rightFitted =
+        FitColumn(rightHits, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule);
+    if (!leftFitted || !rightFitted) {
+        float const ux = backward ? -area.ux : area.ux;
+        float const uy = backward ? -area.uy : area.uy;
+        columnSeen_ = columnSeen_ ||
+                      (leftFitted && leftCount >= kMinColumnSightings &&
+                       ShowsRowIndicators(image, lt, lb, leftModule, ux, uy, true, inverted)) ||
+                      (rightFitted && rightCount >= kMinColumnSightings &&
+                       ShowsRowIndicators(image, rt, rb, rightModule, ux, uy, false, inverted));
         return false;
     }
     seen = true;
@@ -1319,9 +1471,33 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     if (!VoteCells(lines, rows, dataColumns, 1, 0, across)) {
         return false;
     }
+    SetCorners(lt, lb, rt, rb, ux, uy, 17.0f * module, corners);
+    if (deferRowVotes_) {
+        // The votes of the lines across are tallied alone; AddRowVotes reads
+        // along the rows when they give no label.
+        pending_ = Pending{true, &image, inverted, columns, rows, dataColumns, lines, skew,
+                           {lt[0], lt[1], lb[0], lb[1], rt[0], rt[1], rb[0], rb[1]}};
+        TallyCells(rows * dataColumns, codewords, erasures, erasureCount);
+        return true;
+    }
     VoteRows(image, inverted, false, columns, rows, dataColumns, 1, 0, lt, lb, rt, rb, skew, lines);
     TallyCells(rows * dataColumns, codewords, erasures, erasureCount);
-    SetCorners(lt, lb, rt, rb, ux, uy, 17.0f * module, corners);
+    return true;
+}
+
+bool PDFRowReader::AddRowVotes(unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount)
+{
+    if (!pending_.set) {
+        return false;
+    }
+    pending_.set = false;
+    Pending const& p = pending_;
+    float const lt[2] = {p.ends[0], p.ends[1]};
+    float const lb[2] = {p.ends[2], p.ends[3]};
+    float const rt[2] = {p.ends[4], p.ends[5]};
+    float const rb[2] = {p.ends[6], p.ends[7]};
+    VoteRows(*p.image, p.inverted, false, p.columns, p.rows, p.dataColumns, 1, 0, lt, lb, rt, rb, p.skew, p.lines);
+    TallyCells(p.rows * p.dataColumns, codewords, erasures, erasureCount);
     return true;
 }
 

@@ -63,6 +63,13 @@ public:
         unsigned short erasures[kMaxCells];
     };
 
+    // Whether a Read since construction fitted a start or stop column through
+    // at least kMinColumnSightings sightings, with row indicators of more
+    // than one cluster beside it: a PDF417 symbol stands there, whether or
+    // not its rows were read.
+    bool SawColumn() const { return columnSeen_; }
+    static constexpr unsigned kMinColumnSightings = 6;
+
     // The symbol parameters the row indicators agreed on.
     struct Parameters {
         unsigned rows;
@@ -86,6 +93,12 @@ public:
 
     explicit PDFRowReader(Buffers* buffers) : b_(buffers) {}
 
+    // Whether any of kGlanceLines search lines spread over the area, on its
+    // whole length, shows a start or stop pattern of either polarity, read
+    // either way: a quick look before a Read.
+    bool Glance(GrayImage const& image, Area const& area);
+    static constexpr unsigned kGlanceLines = 9;
+
     // From now on the search lines of an area are sampled once for the
     // polarities named and both reading ways, every other line at first
     // (the start and stop sightings are kept until the area changes).
@@ -107,6 +120,14 @@ public:
     bool Read(GrayImage const& image, Area const& area, bool inverted, Parameters& parameters,
               unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, bool& seen,
               float corners[8]);
+
+    // From now on Read tallies the votes of the lines laid across the edge
+    // columns alone, and AddRowVotes adds those of the lines along each row
+    // (three a row) to the last Read's cells and tallies them again: most
+    // symbols need no more than the first.
+    void DeferRowVotes() { deferRowVotes_ = true; }
+    // False when the last Read left nothing to add.
+    bool AddRowVotes(unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount);
 
     // The most the modules of a row's two side patterns may differ: first as
     // on a symbol met nearly square on, then, when that reads nothing, as
@@ -169,6 +190,12 @@ private:
     // columns for the cells their rows, estimated across, name.
     bool VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn, int clusterShift,
                    float const* across);
+    // Whether lines across the fitted column from `top` to `bottom` read
+    // characters of at least two clusters beside it (after it for the start
+    // column, before it for the stop column), as a column of row indicators
+    // shows.
+    bool ShowsRowIndicators(GrayImage const& image, float const top[2], float const bottom[2], float module,
+                            float ux, float uy, bool start, bool inverted);
     // Each row's fraction along one edge column, from the row numbers the
     // lines read there; false when too few were read.
     bool RowPositions(unsigned lines, unsigned side, unsigned rows, float* at) const;
@@ -205,7 +232,13 @@ private:
 
     // Samples the search lines from `first` on, `stride` apart, and adds their
     // sightings to those of the lines read before, in line order.
+    // (The first lines from the middle outward, as far as sightings go.)
     void CollectSightings(GrayImage const& image, Area const& area, unsigned first, unsigned stride);
+    // Samples search line j; whether it added a sighting.
+    bool AddSearchLine(GrayImage const& image, Area const& area, unsigned j);
+    unsigned CountSightings() const;
+    // Lines read without a sighting after which the outward reading stops.
+    static constexpr unsigned kSightingGap = 10;
     // The shared sightings of `lines` (an area's search lines), sampled as
     // far as wanted.
     void UpdateSightings(GrayImage const& image, Area const& lines);
@@ -220,10 +253,28 @@ private:
     // 1 every other one, 2 all; and how many are wanted.
     float sightingsReach_ = -1.0f;
     unsigned linesRead_ = 0;
+    // The first and last search lines the first reading sampled.
+    unsigned sampledLow_ = 0;
+    unsigned sampledHigh_ = 0;
     unsigned linesWanted_ = 1;
     // Whether the rows are read on every line laid across the columns.
     bool denseRows_ = false;
     bool sparseRowsRead_ = false;
+    bool columnSeen_ = false;
+    bool deferRowVotes_ = false;
+    // What AddRowVotes needs of the last Read.
+    struct Pending {
+        bool set;
+        GrayImage const* image;
+        bool inverted;
+        unsigned columns;
+        unsigned rows;
+        unsigned dataColumns;
+        unsigned lines;
+        float skew;
+        float ends[8];  // left top, left bottom, right top, right bottom
+    };
+    Pending pending_{};
 };
 
 }  // namespace DEC2DIvra

@@ -4,6 +4,7 @@ namespace DEC2DIvra {
 
 int StackAndPostalCodeDecoder::Start(GrayImage const& image, Region const& region, DecodedLabel& label)
 {
+    pdf_->SetInput(input_);
     int const read = pdf_->Start(image, region, label);
     SetSeenSymbol(pdf_->GetSeenSymbol());
     return read;

@@ -5,8 +5,8 @@
 namespace DEC2DIvra {
 
 // The symbol locator's door to the stacked decoders: hands a located region
-// to the PDF417 decoder and copies its seen-symbol flag back, so that the
-// locator sees it on this object.
+// to the PDF417 decoder with the input word and copies its seen-symbol flag
+// back, so that the locator sees it on this object.
 class StackAndPostalCodeDecoder final : public AbstractStackCodeDecoder {
 public:
     explicit StackAndPostalCodeDecoder(AbstractStackCodeDecoder& pdf) : pdf_(&pdf) {}

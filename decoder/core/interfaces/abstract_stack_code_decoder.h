@@ -7,11 +7,23 @@
 namespace DEC2DIvra {
 
 // PDF417 and MicroPDF417 as the symbol locator sees them. The seen-symbol
-// flag (the first word) is 1 when start and stop patterns were found but no
-// label came out; the locator remembers such a region. The second word is
-// set by the caller before a call and not read by the decoder.
+// word tells what a call that gave no label met (kSeen...); the locator
+// remembers a region that showed a symbol, and spares the linear decoders
+// one that showed a PDF417 symbol's edge columns. The input word, set by the
+// caller before a call, asks for a read (kInputRead) or a glance for PDF417
+// start and stop patterns only (kInputGlance: no label, kSeenPattern when
+// one is met).
 class AbstractStackCodeDecoder {
 public:
+    enum : unsigned {
+        kSeenNothing = 0,
+        kSeenSymbol = 1,     // start and stop columns, no label out of the rows
+        kSeenColumn = 2,     // a start or a stop column only
+        kSeenComponent = 3,  // a composite's 2D part read whole, its linear part left to others
+        kSeenPattern = 4,    // a glance met a start or stop pattern
+    };
+    enum : unsigned { kInputRead = 0, kInputGlance = 1 };
+
     virtual int Start(GrayImage const& image, Region const& region, DecodedLabel& label) = 0;
 
     unsigned GetSeenSymbol() const { return seenSymbol_; }

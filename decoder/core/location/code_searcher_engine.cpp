@@ -278,12 +278,11 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
             ((IsStackedCandidate(image, candidate) && HasDifferingRows(image, candidate) &&
               !(composites && HoldsBarsBesideStartOrStop(image, candidate))) ||
              (micro && ShowsRowAddressPatterns(image, candidate) && HasDifferingRowAddressRows(image, candidate)))) {
-            stackedTried_[i] = true;
-            ++stackedHanded_;
-            if (ReadStacked(*stacked, image, candidate.region, label) != 0) {
-                if (Deliver(label, outlet)) {
-                    return 1;
-                }
+            Handed const handed = HandToStacked(*stacked, image, i, !composites, label, outlet);
+            if (handed == Handed::kTaken) {
+                return 1;
+            }
+            if (handed == Handed::kDone) {
                 continue;
             }
         }
@@ -306,6 +305,26 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         if ((tried_ > 0 || candidate.edges <= kMatrixRegionEdges) &&
             LiesInMatrixSymbol(image, option, decoders, candidate.region, true)) {
             continue;
+        }
+        // A keystoned PDF417 symbol breaks into regions whose profile shows
+        // neither edge column, at odd angles to its rows; the linear decoders
+        // spend tens of milliseconds on each. A region whose lines across
+        // differ and whose search lines, run across the frame, meet a start
+        // or stop pattern (the same in every row, so met at any angle) goes
+        // to the stacked decoder first: where it finds a start or stop
+        // column and no label, the region is a stacked symbol's, not a linear
+        // one's. Composites keep the road above: their linear part lies
+        // beside a PDF417 2D part.
+        if (stacked && !composites && !stackedTried_[i] && stackedHanded_ < stackedBudget &&
+            property_->pdf417.read.Get() && HasDifferingRows(image, candidate) &&
+            GlancesStartOrStop(*stacked, image, candidate.region)) {
+            Handed const handed = HandToStacked(*stacked, image, i, true, label, outlet);
+            if (handed == Handed::kTaken) {
+                return 1;
+            }
+            if (handed == Handed::kDone) {
+                continue;
+            }
         }
         ++tried_;
         if (ReadCandidate(image, area, candidate, decoder, label) == 0) {
@@ -357,6 +376,18 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
     return 0;
 }
 
+CodeSearcherEngine::Handed CodeSearcherEngine::HandToStacked(AbstractStackCodeDecoder& decoder, GrayImage const& image,
+                                                             unsigned i, bool spareLinear, DecodedLabel& label,
+                                                             LabelOutlet& outlet)
+{
+    stackedTried_[i] = true;
+    ++stackedHanded_;
+    if (ReadStacked(decoder, image, finder_.GetCandidates()[i].region, label) != 0) {
+        return Deliver(label, outlet) ? Handed::kTaken : Handed::kDone;
+    }
+    return spareLinear && ShowedPdfColumns(decoder) ? Handed::kDone : Handed::kOnward;
+}
+
 int CodeSearcherEngine::SearchStacked(GrayImage const& image, tagDecodeOption const& option,
                                       AbstractStackCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet)
 {
@@ -399,10 +430,28 @@ int CodeSearcherEngine::ReadStacked(AbstractStackCodeDecoder& decoder, GrayImage
     if (ReadRegion(decoder, image, region, label) != 0) {
         return 1;
     }
-    if (decoder.GetSeenSymbol() == 1 && seenStackedCount_ < kSeenStackedRegions) {
+    unsigned const seen = decoder.GetSeenSymbol();
+    if ((seen == AbstractStackCodeDecoder::kSeenSymbol || seen == AbstractStackCodeDecoder::kSeenComponent) &&
+        seenStackedCount_ < kSeenStackedRegions) {
         seenStacked_[seenStackedCount_++] = region;
     }
     return 0;
+}
+
+bool CodeSearcherEngine::GlancesStartOrStop(AbstractStackCodeDecoder& decoder, GrayImage const& image,
+                                            Region const& region)
+{
+    DecodedLabel unused;
+    decoder.SetInput(AbstractStackCodeDecoder::kInputGlance);
+    decoder.Start(image, region, unused);
+    decoder.SetInput(AbstractStackCodeDecoder::kInputRead);
+    return decoder.GetSeenSymbol() == AbstractStackCodeDecoder::kSeenPattern;
+}
+
+bool CodeSearcherEngine::ShowedPdfColumns(AbstractStackCodeDecoder const& decoder)
+{
+    unsigned const seen = decoder.GetSeenSymbol();
+    return seen == AbstractStackCodeDecoder::kSeenSymbol || seen == AbstractStackCodeDecoder::kSeenColumn;
 }
 
 bool CodeSearcherEngine::MayHoldStackedSymbol(GrayImage const& image)

@@ -128,6 +128,20 @@ private:
     // PDF417 start or stop pattern, a linear decoder met a PDF417 row, or
     // MicroPDF417 is read. Only then is a linear label checked against one.
     bool MayHoldStackedSymbol(GrayImage const& image);
+    // Whether the stacked decoder's last call, which gave no label, met a
+    // PDF417 symbol's start or stop column (a composite's 2D part read whole
+    // does not count: its linear part may share the region).
+    static bool ShowedPdfColumns(AbstractStackCodeDecoder const& decoder);
+    // What handing a bar-like region to the stacked decoder in the linear
+    // stage came to: a label the outlet took (the search ends), the region
+    // done with (a label not taken, or with `spareLinear` a PDF417 symbol's
+    // columns seen), or onward to the linear decoders.
+    enum class Handed { kTaken, kDone, kOnward };
+    Handed HandToStacked(AbstractStackCodeDecoder& decoder, GrayImage const& image, unsigned i, bool spareLinear,
+                         DecodedLabel& label, LabelOutlet& outlet);
+    // Whether the stacked decoder's glance along the region's search lines
+    // meets a PDF417 start or stop pattern.
+    static bool GlancesStartOrStop(AbstractStackCodeDecoder& decoder, GrayImage const& image, Region const& region);
     // Whether a Code 128 label carries the linkage of a composite's linear
     // part (the 2D part lies beside it).
     static bool IsCompositeLinearPart(DecodedLabel const& label);

@@ -150,6 +150,77 @@ TEST_F(PdfRegionRead, SeenSymbolFlagStaysWhenRowsAreUnreadableAndClearsOnARead)
     EXPECT_EQ(decoder.GetSeenSymbol(), 1u);
 }
 
+// What a read that gives no label tells the locator: both edge columns, or
+// one column with row indicators of the three clusters beside it, are a
+// PDF417 symbol (the linear decoders are spared its region); a start or stop
+// column with nothing readable beside it, as the bars of a stacked linear
+// symbol show, is not.
+TEST_F(PdfRegionRead, ALoneColumnIsASymbolOnlyWithRowIndicatorsBesideIt)
+{
+    struct Case {
+        char const* name;
+        double x0, x1;  // modules wiped, from the symbol's left edge
+        double fromRight0, fromRight1;  // and from its right edge
+        unsigned seen;
+    };
+    // Four data columns: start 17, indicator 17, data 68, indicator 17, stop 18 modules.
+    for (Case const c : {Case{"rows wiped", 17, 119, 0, 0, PDFDecoder::kSeenSymbol},
+                         Case{"start column wiped", 0, 17, 0, 0, PDFDecoder::kSeenColumn},
+                         Case{"stop column wiped", 0, 0, 0, 18, PDFDecoder::kSeenColumn},
+                         Case{"start column and right indicators wiped", 0, 17, 18, 35, PDFDecoder::kSeenNothing},
+                         Case{"everything but the stop column wiped", 0, 119, 0, 0, PDFDecoder::kSeenNothing}}) {
+        for (double const angle : {0.0, 35.0}) {
+            support::Rendering r = Render(BARCODE_PDF417, "One column left to tell the symbol by",
+                                          {.moduleSize = 2.5, .angle = angle});
+            double const w = r.symbol.widthModules;
+            double const h = r.symbol.heightModules;
+            ASSERT_DOUBLE_EQ(w, 137.0);
+            Wipe(r, c.x0, c.x1, 0, h);
+            Wipe(r, w - c.fromRight1, w - c.fromRight0, 0, h);
+            EXPECT_EQ(Read(r), 0) << c.name << " at " << angle;
+            EXPECT_EQ(decoder.GetSeenSymbol(), c.seen) << c.name << " at " << angle;
+        }
+    }
+}
+
+// A glance along the region's search lines meets the start and stop
+// patterns of a PDF417 symbol however its region was located (a fragment of
+// it at a slant to its rows included), and not the bars of linear symbols,
+// stacked ones included; it gives no label.
+TEST_F(PdfRegionRead, AGlanceMeetsPdf417StartAndStopPatternsOnly)
+{
+    SetPolarity(2);
+    struct Case {
+        char const* name;
+        support::SymbolInput input;
+        double angle;
+        bool inverted;
+        double x0, x1;  // the band of the symbol handed over
+        bool flipped;
+        bool met;
+    };
+    support::SymbolInput const pdf{.symbology = BARCODE_PDF417, .data = "A glance along the lines", .option2 = 4};
+    support::SymbolInput const codablock{.symbology = BARCODE_CODABLOCKF, .data = "CODABLOCK F STACKED ROWS 0123456789"};
+    support::SymbolInput const stacked{.symbology = BARCODE_DBAR_OMNSTK, .data = "0950110153000"};
+    support::SymbolInput const linear{.symbology = BARCODE_CODE128, .data = "Code 128 bars"};
+    for (Case const& c : {Case{"PDF417", pdf, 0, false, 0, 1, false, true},
+                          Case{"PDF417 light on dark", pdf, 200, true, 0, 1, true, true},
+                          Case{"PDF417 middle", pdf, 30, false, 0.4, 0.6, false, true},
+                          Case{"Codablock F", codablock, 0, false, 0, 1, false, false},
+                          Case{"DataBar Stacked Omnidirectional", stacked, 90, false, 0, 1, false, false},
+                          Case{"Code 128", linear, 15, false, 0, 1, false, false}}) {
+        support::Rendering const r = support::render(c.input, {.moduleSize = 2.5, .angle = c.angle, .inverted = c.inverted});
+        ASSERT_TRUE(r.symbol.ok) << c.name << ": " << r.symbol.error;
+        decoder.SetInput(PDFDecoder::kInputGlance);
+        label.Clear();
+        EXPECT_EQ(ReadBand(r, c.x0, c.x1, c.flipped), 0) << c.name;
+        EXPECT_EQ(decoder.GetSeenSymbol() == PDFDecoder::kSeenPattern, c.met) << c.name;
+        EXPECT_EQ(label.data.GetCount(), 0u) << c.name;
+        decoder.SetInput(PDFDecoder::kInputRead);
+        EXPECT_EQ(ReadBand(r, c.x0, c.x1, c.flipped), c.met ? 1 : 0) << c.name;
+    }
+}
+
 TEST_F(PdfRegionRead, DamagedRowsAreReadThroughErasures)
 {
     support::Rendering r = Render(BARCODE_PDF417, "Damaged rows are erasures, not errors", {.moduleSize = 2.5, .angle = 35});
