@@ -757,6 +757,9 @@ struct InterpolatedSamples {
     }
 };
 
+// Strips at least this wide (pixels) have their edges tracked step to step.
+constexpr int kTrackedStrip = 8;
+
 // The strip walk of MatrixCandidateFinder::FollowStrip on either kind of
 // samples.
 template <class Same>
@@ -779,6 +782,30 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
         }
         return n;
     };
+    // Across a wide strip (a quiet zone) each side's edge is sought from
+    // where it was a step before, the strip taken as solid inside it: a
+    // step costs a few samples instead of the strip's width. An edge that
+    // moved in more than a sample is measured again from the middle, so
+    // that it is not taken on some other patch of the colour beyond a gap.
+    bool const track = pixels >= kTrackedStrip;
+    auto extentNear = [&](int px, int py, int side, int guess) {
+        int const far = strip + strip / 4 + 2 * q;
+        int n = Min(guess, far);
+        if (!track || n < 2) {
+            return extent(px, py, side);
+        }
+        auto on = [&](int k) { return same(px + side * dy * (k + 1) / q, py - side * dx * (k + 1) / q); };
+        if (!on(n - 1)) {
+            return on(n - 2) ? n - 1 : extent(px, py, side);
+        }
+        while (n < far && on(n)) {
+            ++n;
+        }
+        return n;
+    };
+    // Each side's extent at the last step, from the middle as it was moved.
+    int lastA = 0;
+    int lastB = 0;
     // A pixel or two off the colour (noise, blur) is stepped over, less
     // than half the strip's width so that a row of modules in turn does not
     // pass for a strip.
@@ -808,8 +835,8 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
         }
         length += skipped;
         // Across the strip: its extent to both sides, then its middle.
-        int const a = extent(nx, ny, 1);
-        int const b = extent(nx, ny, -1);
+        int const a = extentNear(nx, ny, 1, lastA);
+        int const b = extentNear(nx, ny, -1, lastB);
         int shift = (a - b) / 2;
         if (a + b + 1 > strip + q + strip / 4) {
             // Modules of the same colour beside the strip: keep to the edge
@@ -828,6 +855,8 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
         }
         x = nx + dy * shift / q;
         y = ny - dx * shift / q;
+        lastA = a - shift;
+        lastB = b + shift;
         ++length;
     }
     end = Point{x >> 8, y >> 8};
@@ -969,6 +998,16 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
         }
         return false;
     }
+    // Legs are long and thin: the shorter side of the smallest symbol is 8
+    // modules (the edge of a label is not). Thin strips are left alone: the
+    // chords make small modules look wider than they are. Judged before the
+    // second legs are walked: a wide strip's walks cost the most.
+    if (width >= 8 && leg < 5 * width) {
+        if (miss.width >= kWideStrip) {
+            NoteLeg(miss);
+        }
+        return false;
+    }
     // A second leg at an end: leaving from one width beyond the end, at a
     // right angle, on either side.
     Point second[2];
@@ -989,16 +1028,7 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
             }
         }
     }
-    // Legs are long and thin: the shorter side of the smallest symbol is 8
-    // modules (the edge of a label is not). Thin strips are left alone: the
-    // chords make small modules look wider than they are.
     int const wanted = Max(6, leg / 8);
-    if (width >= 8 && leg < 5 * width) {
-        if (miss.width >= kWideStrip) {
-            NoteLeg(miss);
-        }
-        return false;
-    }
     int const first = secondLength[0] >= secondLength[1] ? 0 : 1;
     if (secondLength[first] < wanted || secondLength[first] > leg * 8) {
         if (miss.width >= kWideStrip) {
@@ -1098,7 +1128,7 @@ bool MatrixCandidateFinder::IsInWideFrame(Point start, bool dark, bool fine, int
 {
     for (unsigned k = 0; k < walkedLegCount_ && k < kMaxWalkedLegs; ++k) {
         WalkedLeg const& leg = walkedLegs_[k];
-        if (leg.frame && leg.dark == dark && leg.fine == fine && Abs(leg.width - width) <= leg.width / 4 &&
+        if (!leg.found && leg.width >= kWideStrip && leg.dark == dark && leg.fine == fine && Abs(leg.width - width) <= leg.width / 4 &&
             IsOnLeg(leg, start, leg.width * 128)) {
             return true;
         }
