@@ -798,6 +798,15 @@ int CodeSearcherEngine::SearchDeferred(GrayImage const& image, tagDecodeOption c
     return read;
 }
 
+namespace {
+
+bool IsSameSighting(LPatternSighting const& a, LPatternSighting const& b)
+{
+    return a.corner == b.corner && a.along == b.along && a.across == b.across;
+}
+
+}  // namespace
+
 int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOption const& option,
                                             DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
 {
@@ -806,14 +815,16 @@ int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOpt
     // Following a sighted leg costs most of the sweep, and each row across a
     // leg follows it again: the sweep's rows are taken in four interleaved
     // parts, every fourth row from the first, then from the third, second
-    // and fourth, and each part's sightings are tried before the next part is
-    // swept. A symbol's legs cross the rows of every part, so the first part
-    // mostly reads it; a frame without one is swept whole, as before. An
+    // and fourth. A symbol's legs cross the rows of every part, so the first
+    // part mostly reads it; a frame without one is swept whole, as before.
+    // Within a part each sighting is tried as soon as a row brings it, in
+    // the order the rows see them, and a read ends the sweep: the rows below
+    // a symbol's L, and their walks along its quiet zone, are not swept. An
     // outline found and not read keeps away only the sightings of its own
     // part: a later part sees the same L from other rows, and a blurred
-    // symbol the one sighting did not read, the other may. The stage's budget
-    // holds for all parts together. Sweeps that gather Han Xin finders or
-    // dots too stay whole.
+    // symbol the one sighting did not read, the other may. The stage's
+    // budget holds for all parts together. Sweeps that gather Han Xin
+    // finders or dots too stay whole.
     if (otherPatternsFound_ || IsWanted(CodeSearchStage::kHanXinFinder, decoders) ||
         IsWanted(CodeSearchStage::kDot, decoders)) {
         FindMatrixCandidates(image, option, decoders, CodeSearchStage::kLPattern);
@@ -822,8 +833,6 @@ int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOpt
     otherPatternsFound_ = true;
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
     stride = stride > kMaxStride ? kMaxStride : stride;
-    MatrixCandidateFinder::Wanted wanted;
-    wanted.lPatterns = true;
     static constexpr unsigned kOffsets[kLPatternSweeps] = {0, 2, 1, 3};
     for (unsigned part = 0; part < kLPatternSweeps; ++part) {
         Rectangle area = CalcSearchArea(image);
@@ -831,9 +840,16 @@ int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOpt
         if (area.right < area.left || area.bottom < area.top) {
             continue;
         }
-        matrix_.Start(image, area, kLPatternSweeps * stride, wanted);
-        if (SearchLPatterns(image, option, *decoders.lPattern, label, outlet, searched_.GetCount(), handed) != 0) {
-            return 1;
+        matrix_.StartLPatterns(image, area);
+        unsigned const partFirst = searched_.GetCount();
+        TriedLPatterns tried;
+        for (int y = area.top; y <= area.bottom; y += static_cast<int>(kLPatternSweeps * stride)) {
+            matrix_.SweepLPatternRow(image, y);
+            // The sightings not tried as they are now: a row's new ones, and
+            // one replaced by a surer walk of its corner.
+            if (SearchLPatterns(image, option, *decoders.lPattern, label, outlet, partFirst, handed, &tried) != 0) {
+                return 1;
+            }
         }
     }
     return 0;
@@ -841,12 +857,19 @@ int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOpt
 
 int CodeSearcherEngine::SearchLPatterns(GrayImage const& image, tagDecodeOption const& option,
                                         AbstractLPatternDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet,
-                                        unsigned first, unsigned& handed)
+                                        unsigned first, unsigned& handed, TriedLPatterns* tried)
 {
     LPatternSighting const* ls = matrix_.GetLPatterns();
     unsigned const budget = GetStageBudget(option);
     for (unsigned i = 0; i < matrix_.GetLPatternCount() && handed < budget; ++i) {
         LPatternSighting const& l = ls[i];
+        if (tried != nullptr) {
+            if (i < tried->count && IsSameSighting(tried->seen[i], l)) {
+                continue;
+            }
+            tried->seen[i] = l;
+            tried->count = i + 1 > tried->count ? i + 1 : tried->count;
+        }
         Region region;
         region.corner[0] = l.across;
         region.corner[1] = Point{l.across.x + l.along.x - l.corner.x, l.across.y + l.along.y - l.corner.y};

@@ -162,10 +162,17 @@ private:
     // sightings tried before the next part is swept.
     int SearchLPatternStage(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                             DecodedLabel& label, LabelOutlet& outlet);
+    // The sightings a row-by-row sweep has tried, each as it was then.
+    struct TriedLPatterns {
+        LPatternSighting seen[MatrixCandidateFinder::kMaxLPatterns];
+        unsigned count = 0;
+    };
     // The sightings of the last sweep, but those inside regions searched from
-    // `first` on, while fewer than the stage's budget have been handed over.
+    // `first` on, while fewer than the stage's budget have been handed over;
+    // with `tried`, only those not tried before as they are now.
     int SearchLPatterns(GrayImage const& image, tagDecodeOption const& option, AbstractLPatternDecoder& decoder,
-                        DecodedLabel& label, LabelOutlet& outlet, unsigned first, unsigned& handed);
+                        DecodedLabel& label, LabelOutlet& outlet, unsigned first, unsigned& handed,
+                        TriedLPatterns* tried = nullptr);
     int SearchHanXinFinders(GrayImage const& image, tagDecodeOption const& option,
                             AbstractMatrixCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
     int SearchDots(GrayImage const& image, AbstractDotDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);

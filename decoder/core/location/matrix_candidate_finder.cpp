@@ -184,6 +184,30 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     looseBullsEyeCount_ = 0;
 }
 
+void MatrixCandidateFinder::StartLPatterns(GrayImage const& image, Rectangle const& area)
+{
+    lPatternCount_ = 0;
+    walkedLegCount_ = 0;
+    area_ = area;
+    measuredRow_ = nullptr;
+    // Rows outside the image or the area are never swept.
+    area_.left = Max(area.left, 0);
+    area_.top = Max(area.top, 0);
+    area_.right = Min(area.right, image.GetWidth() - 1);
+    area_.bottom = Min(area.bottom, image.GetHeight() - 1);
+}
+
+void MatrixCandidateFinder::SweepLPatternRow(GrayImage const& image, int y)
+{
+    if (image.GetPixels() == nullptr || y < area_.top || y > area_.bottom || area_.right < area_.left ||
+        !ScanRow(image, area_, y, kMarginShare)) {
+        return;
+    }
+    for (unsigned i = 0; i < runCount_; ++i) {
+        CheckLPattern(image, i, y);
+    }
+}
+
 void MatrixCandidateFinder::ScanRowAtLocalMean(GrayImage const& image, Rectangle const& area, int y)
 {
     runCount_ = 0;
