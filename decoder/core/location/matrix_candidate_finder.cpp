@@ -740,6 +740,24 @@ struct PixelSamples {
         }
         return (sum < 3 * threshold) == dark;
     }
+
+    // Whether every pixel of the samples on the segment from (x0, y0) to
+    // (x1, y1) lies in the image: the taps' box then does.
+    bool AllInside(int x0, int y0, int x1, int y1) const
+    {
+        int const ax = Abs(dx);
+        int const ay = Abs(dy);
+        return Min(x0, x1) - ax >= 0 && Min(y0, y1) - ay >= 0 && (Max(x0, x1) + ax) >> 8 < image.GetWidth() &&
+               (Max(y0, y1) + ay) >> 8 < image.GetHeight();
+    }
+
+    // As operator(), for a sample known to lie in the image.
+    bool Inside(int x, int y) const
+    {
+        int const sum = image.At((x - dx) >> 8, (y - dy) >> 8) + image.At(x >> 8, y >> 8) +
+                        image.At((x + dx) >> 8, (y + dy) >> 8);
+        return (sum < 3 * threshold) == dark;
+    }
 };
 
 // Interpolated between pixels and measured across in quarter pixels, so
@@ -759,11 +777,7 @@ struct InterpolatedSamples {
         if (x < 0 || y < 0 || px >= image.GetWidth() - 1 || py >= image.GetHeight() - 1) {
             return false;
         }
-        int const fx = x & 255;
-        int const fy = y & 255;
-        int const top = image.At(px, py) * (256 - fx) + image.At(px + 1, py) * fx;
-        int const low = image.At(px, py + 1) * (256 - fx) + image.At(px + 1, py + 1) * fx;
-        value = (top * (256 - fy) + low * fy) >> 16;
+        value = Interpolate(x, y);
         return true;
     }
 
@@ -779,10 +793,34 @@ struct InterpolatedSamples {
         }
         return (sum < 3 * threshold) == dark;
     }
-};
 
-// Strips at least this wide (pixels) have their edges tracked step to step.
-constexpr int kTrackedStrip = 8;
+    bool AllInside(int x0, int y0, int x1, int y1) const
+    {
+        int const ax = Abs(dx);
+        int const ay = Abs(dy);
+        return Min(x0, x1) - ax >= 0 && Min(y0, y1) - ay >= 0 && (Max(x0, x1) + ax) >> 8 < image.GetWidth() - 1 &&
+               (Max(y0, y1) + ay) >> 8 < image.GetHeight() - 1;
+    }
+
+    bool Inside(int x, int y) const
+    {
+        int const sum = Interpolate(x - dx, y - dy) + Interpolate(x, y) + Interpolate(x + dx, y + dy);
+        return (sum < 3 * threshold) == dark;
+    }
+
+    // The grey at (x, y) (1/256 pixel), which lies in the image with the
+    // pixels right of and below it.
+    int Interpolate(int x, int y) const
+    {
+        int const px = x >> 8;
+        int const py = y >> 8;
+        int const fx = x & 255;
+        int const fy = y & 255;
+        int const top = image.At(px, py) * (256 - fx) + image.At(px + 1, py) * fx;
+        int const low = image.At(px, py + 1) * (256 - fx) + image.At(px + 1, py + 1) * fx;
+        return (top * (256 - fy) + low * fy) >> 16;
+    }
+};
 
 // The strip walk of MatrixCandidateFinder::FollowStrip on either kind of
 // samples.
@@ -801,35 +839,20 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
     auto extent = [&](int px, int py, int side) {
         int const far = strip + strip / 4 + 2 * q;
         int n = 0;
+        // Most extents lie well inside the image: their samples are then
+        // taken without a bounds check each.
+        if (same.AllInside(px + side * dy / q, py - side * dx / q, px + side * dy * far / q,
+                           py - side * dx * far / q)) {
+            while (n < far && same.Inside(px + side * dy * (n + 1) / q, py - side * dx * (n + 1) / q)) {
+                ++n;
+            }
+            return n;
+        }
         while (n < far && same(px + side * dy * (n + 1) / q, py - side * dx * (n + 1) / q)) {
             ++n;
         }
         return n;
     };
-    // Across a wide strip (a quiet zone) each side's edge is sought from
-    // where it was a step before, the strip taken as solid inside it: a
-    // step costs a few samples instead of the strip's width. An edge that
-    // moved in more than a sample is measured again from the middle, so
-    // that it is not taken on some other patch of the colour beyond a gap.
-    bool const track = pixels >= kTrackedStrip;
-    auto extentNear = [&](int px, int py, int side, int guess) {
-        int const far = strip + strip / 4 + 2 * q;
-        int n = Min(guess, far);
-        if (!track || n < 2) {
-            return extent(px, py, side);
-        }
-        auto on = [&](int k) { return same(px + side * dy * (k + 1) / q, py - side * dx * (k + 1) / q); };
-        if (!on(n - 1)) {
-            return on(n - 2) ? n - 1 : extent(px, py, side);
-        }
-        while (n < far && on(n)) {
-            ++n;
-        }
-        return n;
-    };
-    // Each side's extent at the last step, from the middle as it was moved.
-    int lastA = 0;
-    int lastB = 0;
     // A pixel or two off the colour (noise, blur) is stepped over, less
     // than half the strip's width so that a row of modules in turn does not
     // pass for a strip.
@@ -859,8 +882,8 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
         }
         length += skipped;
         // Across the strip: its extent to both sides, then its middle.
-        int const a = extentNear(nx, ny, 1, lastA);
-        int const b = extentNear(nx, ny, -1, lastB);
+        int const a = extent(nx, ny, 1);
+        int const b = extent(nx, ny, -1);
         int shift = (a - b) / 2;
         if (a + b + 1 > strip + q + strip / 4) {
             // Modules of the same colour beside the strip: keep to the edge
@@ -879,8 +902,6 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
         }
         x = nx + dy * shift / q;
         y = ny - dx * shift / q;
-        lastA = a - shift;
-        lastB = b + shift;
         ++length;
     }
     end = Point{x >> 8, y >> 8};
@@ -1152,7 +1173,7 @@ bool MatrixCandidateFinder::IsInWideFrame(Point start, bool dark, bool fine, int
 {
     for (unsigned k = 0; k < walkedLegCount_ && k < kMaxWalkedLegs; ++k) {
         WalkedLeg const& leg = walkedLegs_[k];
-        if (!leg.found && leg.width >= kWideStrip && leg.dark == dark && leg.fine == fine && Abs(leg.width - width) <= leg.width / 4 &&
+        if (leg.frame && leg.dark == dark && leg.fine == fine && Abs(leg.width - width) <= leg.width / 4 &&
             IsOnLeg(leg, start, leg.width * 128)) {
             return true;
         }
