@@ -813,13 +813,15 @@ int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOpt
     unsigned const first = searched_.GetCount();
     unsigned handed = 0;
     // Following a sighted leg costs most of the sweep, and each row across a
-    // leg follows it again: the sweep's rows are taken in four interleaved
-    // parts, every fourth row from the first, then from the third, second
-    // and fourth. A symbol's legs cross the rows of every part, so the first
-    // part mostly reads it; a frame without one is swept whole, as before.
-    // Within a part each sighting is tried as soon as a row brings it, in
-    // the order the rows see them, and a read ends the sweep: the rows below
-    // a symbol's L, and their walks along its quiet zone, are not swept. An
+    // leg follows it again: the sweep's rows are taken in kLPatternSweeps
+    // interleaved parts, every sixteenth row from the first, then from the
+    // ninth, the fifth, the thirteenth and so on, each part halving the
+    // gaps the parts before it left. A symbol's legs cross the rows of
+    // nearly every part, so the first part mostly reads it (with fewer of
+    // the quiet zone's wide strips walked on the way to its L); a frame
+    // without one is swept whole, as before. Within a part each sighting is
+    // tried as soon as a row brings it, in the order the rows see them, and
+    // a read ends the sweep: the rows below a symbol's L are not swept. An
     // outline found and not read keeps away only the sightings of its own
     // part: a later part sees the same L from other rows, and a blurred
     // symbol the one sighting did not read, the other may. The stage's
@@ -831,9 +833,10 @@ int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOpt
         return SearchLPatterns(image, option, *decoders.lPattern, label, outlet, first, handed);
     }
     otherPatternsFound_ = true;
+    unsigned const budget = GetStageBudget(option);
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
     stride = stride > kMaxStride ? kMaxStride : stride;
-    static constexpr unsigned kOffsets[kLPatternSweeps] = {0, 2, 1, 3};
+    static constexpr unsigned kOffsets[kLPatternSweeps] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
     for (unsigned part = 0; part < kLPatternSweeps; ++part) {
         Rectangle area = CalcSearchArea(image);
         area.top += static_cast<int>(kOffsets[part] * stride);
@@ -849,6 +852,14 @@ int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOpt
             // one replaced by a surer walk of its corner.
             if (SearchLPatterns(image, option, *decoders.lPattern, label, outlet, partFirst, handed, &tried) != 0) {
                 return 1;
+            }
+            // With the budget spent no sighting is tried any more, and a full
+            // list takes no more of this part's: the rest is not swept.
+            if (handed >= budget) {
+                return 0;
+            }
+            if (matrix_.GetLPatternCount() >= MatrixCandidateFinder::kMaxLPatterns) {
+                break;
             }
         }
     }

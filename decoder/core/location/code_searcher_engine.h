@@ -55,7 +55,7 @@ public:
     static constexpr unsigned kVariants = 2;
     static constexpr unsigned kDefaultStride = 1;
     static constexpr unsigned kMaxStride = 8;
-    static constexpr unsigned kLPatternSweeps = 4;
+    static constexpr unsigned kLPatternSweeps = 16;
     static constexpr unsigned kMinimumCells = 3;
     static constexpr unsigned kEnergyFloor = 64;      // mean squared gradient, grey levels
     static constexpr unsigned kCoherenceFloor = 140;  // of 255
@@ -158,8 +158,9 @@ private:
     int SearchDeferred(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                        DecodedLabel& label, LabelOutlet& outlet);
     // The L-pattern stage: when the sweep looks for L patterns alone, its
-    // rows are swept in kLPatternSweeps interleaved parts, each part's
-    // sightings tried before the next part is swept.
+    // rows are swept in kLPatternSweeps interleaved parts, each sighting
+    // tried as soon as a row brings it, until a read, the stage's budget
+    // spent, or the last part swept.
     int SearchLPatternStage(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                             DecodedLabel& label, LabelOutlet& outlet);
     // The sightings a row-by-row sweep has tried, each as it was then.
