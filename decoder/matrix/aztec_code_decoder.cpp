@@ -67,6 +67,42 @@ void AztecSymbolToReader(OrientationPattern const& orientation, double u, double
     y = v;
 }
 
+bool SampleAztecModules(GrayImage const& image, AztecModuleGrid const& grid, OrientationPattern const& orientation,
+                        unsigned side, unsigned short* grey)
+{
+    if (side == 0 || side > AztecCodeDecoder::kMaxSize + 2) {
+        return false;
+    }
+    double const offset = (side - 1) / 2.0;
+    // Along a row of the symbol, and down a column.
+    double ru = 0, rv = 0, cu = 0, cv = 0;
+    AztecSymbolToReader(orientation, 1, 0, ru, rv);
+    AztecSymbolToReader(orientation, 0, 1, cu, cv);
+    // Where the symbol's rows run down the image, its columns run across:
+    // sampled column by column, neighbouring positions then share cache
+    // lines and the image is read row after row.
+    double cx = 0, cy = 0, rx = 0, ry = 0;
+    bool const byColumn =
+        grid.Map(0, 0, cx, cy) && grid.Map(ru, rv, rx, ry) && std::fabs(ry - cy) > std::fabs(rx - cx);
+    int line[AztecCodeDecoder::kMaxSize + 2];
+    for (unsigned a = 0; a < side; ++a) {
+        // Line a starts at the top of column a, or at the left of row a.
+        double u = 0;
+        double v = 0;
+        AztecSymbolToReader(orientation, byColumn ? a - offset : -offset, byColumn ? -offset : a - offset, u, v);
+        if (!AztecModuleGrid::Line(grid, u, v, byColumn ? cu : ru, byColumn ? cv : rv).Sample(image, side, line)) {
+            return false;
+        }
+        // Down column a, or along row a.
+        unsigned short* const out = byColumn ? grey + a : grey + a * side;
+        unsigned const step = byColumn ? side : 1;
+        for (unsigned b = 0; b < side; ++b) {
+            out[b * step] = static_cast<unsigned short>(line[b]);
+        }
+    }
+    return true;
+}
+
 AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea), property_(&property)
 {
@@ -254,11 +290,19 @@ bool AztecCodeDecoder::SampleTable(GrayImage const& image, AztecModuleGrid const
     double du = 0;
     double dv = 0;
     AztecSymbolToReader(orientation, 1, 0, du, dv);
-    for (unsigned j = 0; j < mapSide; ++j) {
+    bool const sampled = !laplacian && SampleAztecModules(image, grid, orientation, mapSide, &map.At(0, 0));
+    for (unsigned j = 0; j < mapSide && !sampled; ++j) {
         double u = 0;
         double v = 0;
         AztecSymbolToReader(orientation, -offset, j - offset, u, v);
         AztecModuleGrid::Line const row(grid, u, v, du, dv);
+        int grey[kMapSide];
+        if (!laplacian && row.Sample(image, mapSide, grey)) {
+            for (unsigned i = 0; i < mapSide; ++i) {
+                map.At(i, j) = static_cast<unsigned short>(grey[i]);
+            }
+            continue;
+        }
         // The row's positions first, their pixels asked for from memory as
         // they come: a turned symbol's row crosses a new pair of image rows
         // at nearly every module, and the reads then overlap.
@@ -336,28 +380,51 @@ void AztecCodeDecoder::FitReferenceGrid(GrayImage const& image, bool dark, unsig
                 for (int axis = 0; axis < 2; ++axis) {
                     long long scores[2 * kSteps + 1] = {};
                     bool valid[2 * kSteps + 1] = {};
+                    // Every position the search looks at lies on one line
+                    // in steps of 1/8 module: module t of step s is point
+                    // 8 (t + reach) + s + steps. It is sampled once, all at
+                    // once where its pixels lie on the image, else point by
+                    // point as the scores ask.
+                    constexpr int kPoints = 16 * kReach + 2 * kSteps + 1;
+                    double const from = (axis == 0 ? u0 : v0) - kReach - kSteps / 8.0;
+                    AztecModuleGrid::Line const line(grid, axis == 0 ? from : u0, axis == 0 ? v0 : from,
+                                                     axis == 0 ? 1 / 8.0 : 0, axis == 0 ? 0 : 1 / 8.0);
+                    int greys[kPoints];
+                    bool const sampled = line.Sample(image, kPoints, greys);
+                    // The modules that count, each with the sign of its
+                    // grey value in the score: within the symbol, off the
+                    // bull's-eye, dark on even positions.
+                    int first[2 * kReach + 1];
+                    int sign[2 * kReach + 1];
+                    unsigned counted = 0;
+                    for (int t = -kReach; t <= kReach; ++t) {
+                        int const along = (axis == 0 ? u0 : v0) + t;
+                        if ((along < 0 ? -along : along) > static_cast<int>(half) ||
+                            (along > -8 && along < 8 && (axis == 0 ? v0 : u0) == 0)) {
+                            continue;
+                        }
+                        bool const darkHere = ((along < 0 ? -along : along) & 1) == 0;
+                        first[counted] = 8 * (t + kReach) + kSteps;
+                        sign[counted] = darkHere == dark ? -1 : 1;
+                        ++counted;
+                    }
                     for (int s = -kSteps; s <= kSteps; ++s) {
-                        double const offset = s / 8.0;
                         long long score = 0;
                         unsigned used = 0;
-                        int const from = (axis == 0 ? u0 : v0) - kReach;
-                        AztecModuleGrid::Line const line(grid, axis == 0 ? from + offset : u0,
-                                                         axis == 0 ? v0 : from + offset, axis == 0 ? 1 : 0,
-                                                         axis == 0 ? 0 : 1);
-                        for (int t = -kReach; t <= kReach; ++t) {
-                            int const along = (axis == 0 ? u0 : v0) + t;
-                            if ((along < 0 ? -along : along) > static_cast<int>(half) ||
-                                (along > -8 && along < 8 && (axis == 0 ? v0 : u0) == 0)) {
-                                continue;
+                        for (unsigned c = 0; c < counted; ++c) {
+                            unsigned const point = static_cast<unsigned>(first[c] + s);
+                            int g = 0;
+                            if (sampled) {
+                                g = greys[point];
+                            } else {
+                                double px = 0;
+                                double py = 0;
+                                if (!line.At(point, px, py)) {
+                                    continue;
+                                }
+                                g = SampleBilinear(image, px, py);
                             }
-                            double px = 0;
-                            double py = 0;
-                            if (!line.At(static_cast<unsigned>(t + kReach), px, py)) {
-                                continue;
-                            }
-                            int const g = SampleBilinear(image, px, py);
-                            bool const darkHere = ((along < 0 ? -along : along) & 1) == 0;
-                            score += (darkHere == dark) ? -g : g;
+                            score += sign[c] * g;
                             ++used;
                         }
                         scores[s + kSteps] = score;

@@ -76,4 +76,12 @@ private:
 // the reader's view of the bull's-eye, for an orientation.
 void AztecSymbolToReader(OrientationPattern const& orientation, double u, double v, double& x, double& y);
 
+// The grey value of every module of a side x side square centred on the
+// grid's centre module, row by row as the symbol reads in the orientation,
+// as AztecModuleGrid::Line::Sample reads them; false (grey then
+// undefined) when any position's four pixels are not all on the image, the
+// grid is bent or side is 0 or larger than the reader's map.
+bool SampleAztecModules(GrayImage const& image, AztecModuleGrid const& grid, OrientationPattern const& orientation,
+                        unsigned side, unsigned short* grey);
+
 }  // namespace DEC2DIvra

@@ -63,14 +63,17 @@ bool ReadAztecCodewords(BinarizationTableForAztec const& table, bool compact, un
     for (unsigned w = 0; w < count; ++w) {
         codewords[w] = 0;
     }
-    // Table positions of the symbol's positions without reference lines,
-    // once; the bits are met in stream order, so the codeword and the bit in
-    // it simply count on.
+    // Table columns and row starts of the symbol's positions without
+    // reference lines, once; the bits are met in stream order, so the
+    // codeword and the bit in it simply count on.
     constexpr unsigned kMaxBase = 14u + 4u * 32u;
-    unsigned short toTable[kMaxBase];
+    unsigned short column[kMaxBase];
+    unsigned rowStart[kMaxBase];
     for (unsigned i = 0; i < base; ++i) {
-        toTable[i] = static_cast<unsigned short>(MapToTable(compact, base, table.size, i));
+        column[i] = static_cast<unsigned short>(MapToTable(compact, base, table.size, i));
+        rowStart[i] = column[i] * table.size;
     }
+    unsigned char const* const cells = table.cells;
     unsigned position = 0;
     unsigned word = 0;
     unsigned bitsLeft = codewordBits;
@@ -78,7 +81,7 @@ bool ReadAztecCodewords(BinarizationTableForAztec const& table, bool compact, un
         if (position >= skip && position < end) {
             // Without a branch on the module: data modules are a coin toss.
             --bitsLeft;
-            unsigned const dark = table.At(toTable[bx], toTable[by]) != 0 ? 1u : 0u;
+            unsigned const dark = cells[rowStart[by] + column[bx]] != 0 ? 1u : 0u;
             codewords[word] = static_cast<unsigned short>(codewords[word] | (dark << bitsLeft));
             if (bitsLeft == 0) {
                 ++word;
@@ -94,21 +97,22 @@ bool ReadAztecCodewords(BinarizationTableForAztec const& table, bool compact, un
         unsigned const row = (layers - i) * 4u + (compact ? 9u : 12u);
         unsigned const low = 2 * i;
         unsigned const high = base - 1 - low;
-        unsigned const start = position;
-        for (unsigned side = 0; side < 4; ++side) {
-            position = start + side * 2 * row;
-            for (unsigned j = 0; j < row; ++j) {
-                for (unsigned k = 0; k < 2; ++k) {
-                    switch (side) {
-                    case 0: put(low + k, low + j); break;
-                    case 1: put(low + j, high - k); break;
-                    case 2: put(high - k, high - j); break;
-                    default: put(high - j, low + k); break;
-                    }
-                }
-            }
+        for (unsigned j = 0; j < row; ++j) {
+            put(low, low + j);
+            put(low + 1, low + j);
         }
-        position = start + 8 * row;
+        for (unsigned j = 0; j < row; ++j) {
+            put(low + j, high);
+            put(low + j, high - 1);
+        }
+        for (unsigned j = 0; j < row; ++j) {
+            put(high, high - j);
+            put(high - 1, high - j);
+        }
+        for (unsigned j = 0; j < row; ++j) {
+            put(high - j, low);
+            put(high - j, low + 1);
+        }
     }
     return true;
 }

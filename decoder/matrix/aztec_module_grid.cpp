@@ -5,6 +5,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace DEC2DIvra {
 
 bool AztecModuleGrid::Add(double u, double v, double x, double y)
@@ -42,6 +46,11 @@ bool AztecModuleGrid::Fit()
     double const scale = spread > 0 ? 2.0 * count_ / spread : 1.0;
     // x' = (h0 u + h1 v + h2) / (h6 u + h7 v + 1), likewise y' with h3..h5:
     // linear in the eight unknowns once multiplied out.
+    // The normal equations: the sum over both rows of each point of the
+    // products of their entries. A row is zero in three of its first six
+    // entries, and a zero product adds nothing; the matrix is symmetric.
+    // Only the upper triangle of the nonzero products is summed, in the
+    // order the full sum takes them, then mirrored: the same sums exactly.
     double a[8][9] = {};
     for (unsigned i = 0; i < count_; ++i) {
         double const u = pu_[i];
@@ -49,12 +58,28 @@ bool AztecModuleGrid::Fit()
         double const x = (px_[i] - cx) * scale;
         double const y = (py_[i] - cy) * scale;
         double const rows[2][9] = {{u, v, 1, 0, 0, 0, -u * x, -v * x, x}, {0, 0, 0, u, v, 1, -u * y, -v * y, y}};
-        for (auto const& r : rows) {
-            for (int p = 0; p < 8; ++p) {
-                for (int q = 0; q < 9; ++q) {
+        for (int k = 0; k < 2; ++k) {
+            double const* const r = rows[k];
+            // This row's nonzero block among the first six, then the last three.
+            int const first = 3 * k;
+            for (int p = first; p < first + 3; ++p) {
+                for (int q = p; q < first + 3; ++q) {
+                    a[p][q] += r[p] * r[q];
+                }
+                for (int q = 6; q < 9; ++q) {
                     a[p][q] += r[p] * r[q];
                 }
             }
+            for (int p = 6; p < 8; ++p) {
+                for (int q = p; q < 9; ++q) {
+                    a[p][q] += r[p] * r[q];
+                }
+            }
+        }
+    }
+    for (int p = 0; p < 8; ++p) {
+        for (int q = 0; q < p; ++q) {
+            a[p][q] = a[q][p];
         }
     }
     for (int col = 0; col < 8; ++col) {
@@ -203,6 +228,90 @@ bool AztecModuleGrid::FitBend(BendMeasurement const* measurements, unsigned coun
     }
     bendScale_ = scale;
     bent_ = true;
+    return true;
+}
+
+bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* grey) const
+{
+    unsigned short const* const pixels = image.GetPixels();
+    constexpr unsigned kChunk = 64;
+    // Positions in 16.16 fixed point must stay below 2^31.
+    if (grid_->bent_ || pixels == nullptr || image.GetWidth() < 2 || image.GetHeight() < 2 ||
+        image.GetWidth() > 32767 || image.GetHeight() > 32767) {
+        return false;
+    }
+    // Pixel (i, j) covers [i, i + 1): the floor of a position less a half
+    // is the top-left pixel of the four, which must leave room for the
+    // other three.
+    double const lastX = image.GetWidth() - 1;
+    double const lastY = image.GetHeight() - 1;
+    long long const pitch = image.GetPitch();
+    constexpr double kOne = 65536.0;
+    for (unsigned first = 0; first < count; first += kChunk) {
+        unsigned const n = count - first < kChunk ? count - first : kChunk;
+        // The positions of the chunk first, without a branch: one that
+        // leaves the image (or is no number) fails the whole line and reads
+        // nothing, the others become fixed point.
+        int fixedX[kChunk];
+        int fixedY[kChunk];
+        bool inside = true;
+        unsigned m = 0;
+#if defined(__SSE2__)
+        // Two positions at a time.
+        __m128d const kTwo = _mm_set1_pd(2.0);
+        __m128d const kHalf = _mm_set1_pd(0.5);
+        __m128d const kScale = _mm_set1_pd(kOne);
+        __m128d const kZero = _mm_setzero_pd();
+        __m128d const kLeast = _mm_set1_pd(1e-9);
+        __m128d const lastXs = _mm_set1_pd(lastX);
+        __m128d const lastYs = _mm_set1_pd(lastY);
+        __m128d k = _mm_set_pd(first + 1.0, first + 0.0);
+        for (; m + 1 < n; m += 2, k = _mm_add_pd(k, kTwo)) {
+            __m128d const w = _mm_add_pd(_mm_set1_pd(w_), _mm_mul_pd(k, _mm_set1_pd(dw_)));
+            __m128d const r = _mm_div_pd(_mm_set1_pd(1.0), w);
+            __m128d const nx = _mm_add_pd(_mm_set1_pd(x_), _mm_mul_pd(k, _mm_set1_pd(dx_)));
+            __m128d const ny = _mm_add_pd(_mm_set1_pd(y_), _mm_mul_pd(k, _mm_set1_pd(dy_)));
+            __m128d const fx = _mm_sub_pd(_mm_mul_pd(nx, r), kHalf);
+            __m128d const fy = _mm_sub_pd(_mm_mul_pd(ny, r), kHalf);
+            // Every comparison is false for a position that is no number.
+            __m128d const here = _mm_and_pd(
+                _mm_and_pd(_mm_cmpgt_pd(w, kLeast), _mm_and_pd(_mm_cmpge_pd(fx, kZero), _mm_cmpge_pd(fy, kZero))),
+                _mm_and_pd(_mm_cmplt_pd(fx, lastXs), _mm_cmplt_pd(fy, lastYs)));
+            inside = inside & (_mm_movemask_pd(here) == 3);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(fixedX + m),
+                             _mm_cvttpd_epi32(_mm_mul_pd(_mm_and_pd(here, fx), kScale)));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(fixedY + m),
+                             _mm_cvttpd_epi32(_mm_mul_pd(_mm_and_pd(here, fy), kScale)));
+        }
+#endif
+        for (; m < n; ++m) {
+            double const k = static_cast<double>(first + m);
+            double const w = w_ + k * dw_;
+            double const r = 1.0 / w;
+            double const fx = (x_ + k * dx_) * r - 0.5;
+            double const fy = (y_ + k * dy_) * r - 0.5;
+            bool const here = (w > 1e-9) & (fx >= 0) & (fy >= 0) & (fx < lastX) & (fy < lastY);
+            inside = inside & here;
+            // Non-negative: truncation is the floor, and the low 16 bits
+            // the weight of the second pixel.
+            fixedX[m] = static_cast<int>((here ? fx : 0.0) * kOne);
+            fixedY[m] = static_cast<int>((here ? fy : 0.0) * kOne);
+        }
+        if (!inside) {
+            return false;
+        }
+        for (unsigned m = 0; m < n; ++m) {
+            auto const ix = static_cast<unsigned>(fixedX[m]);
+            auto const iy = static_cast<unsigned>(fixedY[m]);
+            unsigned short const* const p = pixels + static_cast<long long>(iy >> 16) * pitch + (ix >> 16);
+            unsigned short const* const q = p + pitch;
+            unsigned long long const ax = ix & 0xFFFFu;
+            unsigned long long const ay = iy & 0xFFFFu;
+            unsigned long long const upper = p[0] * (65536u - ax) + p[1] * ax;
+            unsigned long long const lower = q[0] * (65536u - ax) + q[1] * ax;
+            grey[first + m] = static_cast<int>((upper * (65536u - ay) + lower * ay + (1ull << 31)) >> 32);
+        }
+    }
     return true;
 }
 

@@ -72,6 +72,15 @@ public:
             return std::isfinite(x) && std::isfinite(y);
         }
 
+        // The grey values at positions 0 .. count - 1 by bilinear
+        // interpolation in fixed point, for a straight grid whose positions
+        // all have their four pixels on the image; false otherwise (grey
+        // then undefined), and the caller samples position by position.
+        // Weights are whole 1/65536ths of a pixel: a value differs from
+        // SampleBilinear's by at most one level on grey values below 4096,
+        // two on the full 16-bit range.
+        bool Sample(GrayImage const& image, unsigned count, int* grey) const;
+
     private:
         AztecModuleGrid const* grid_;
         double u_, v_, du_, dv_;

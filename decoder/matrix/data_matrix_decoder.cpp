@@ -48,38 +48,138 @@ float Distance(OutlinePoint const& a, OutlinePoint const& b)
 }
 
 // The projective map of the unit square onto the quadrilateral p0 (0, 0),
-// p1 (1, 0), p2 (1, 1), p3 (0, 1).
-OutlinePoint MapUnitSquare(OutlinePoint const& p0, OutlinePoint const& p1, OutlinePoint const& p2,
-                           OutlinePoint const& p3, float u, float v)
-{
-    float const sx = p0.x - p1.x + p2.x - p3.x;
-    float const sy = p0.y - p1.y + p2.y - p3.y;
-    float g = 0;
-    float h = 0;
-    if (std::fabs(sx) > 1e-4f || std::fabs(sy) > 1e-4f) {
-        float const dx1 = p1.x - p2.x;
-        float const dx2 = p3.x - p2.x;
-        float const dy1 = p1.y - p2.y;
-        float const dy2 = p3.y - p2.y;
-        float const den = dx1 * dy2 - dx2 * dy1;
-        if (std::fabs(den) > 1e-6f) {
-            g = (sx * dy2 - dx2 * sy) / den;
-            h = (dx1 * sy - sx * dy1) / den;
+// p1 (1, 0), p2 (1, 1), p3 (0, 1), its coefficients worked out once for all
+// the points a reading maps.
+class UnitSquareMap {
+public:
+    UnitSquareMap(OutlinePoint const& p0, OutlinePoint const& p1, OutlinePoint const& p2, OutlinePoint const& p3)
+        : x0_(p0.x), y0_(p0.y)
+    {
+        float const sx = p0.x - p1.x + p2.x - p3.x;
+        float const sy = p0.y - p1.y + p2.y - p3.y;
+        if (std::fabs(sx) > 1e-4f || std::fabs(sy) > 1e-4f) {
+            float const dx1 = p1.x - p2.x;
+            float const dx2 = p3.x - p2.x;
+            float const dy1 = p1.y - p2.y;
+            float const dy2 = p3.y - p2.y;
+            float const den = dx1 * dy2 - dx2 * dy1;
+            if (std::fabs(den) > 1e-6f) {
+                g_ = (sx * dy2 - dx2 * sy) / den;
+                h_ = (dx1 * sy - sx * dy1) / den;
+            }
         }
+        a_ = p1.x - p0.x + g_ * p1.x;
+        b_ = p3.x - p0.x + h_ * p3.x;
+        d_ = p1.y - p0.y + g_ * p1.y;
+        e_ = p3.y - p0.y + h_ * p3.y;
     }
-    float const a = p1.x - p0.x + g * p1.x;
-    float const b = p3.x - p0.x + h * p3.x;
-    float const d = p1.y - p0.y + g * p1.y;
-    float const e = p3.y - p0.y + h * p3.y;
-    float const w = g * u + h * v + 1;
-    return OutlinePoint{(a * u + b * v + p0.x) / w, (d * u + e * v + p0.y) / w};
-}
+
+    OutlinePoint At(float u, float v) const
+    {
+        float const w = g_ * u + h_ * v + 1;
+        return OutlinePoint{(a_ * u + b_ * v + x0_) / w, (d_ * u + e_ * v + y0_) / w};
+    }
+
+private:
+    float x0_, y0_;
+    float g_ = 0, h_ = 0;
+    float a_ = 0, b_ = 0, d_ = 0, e_ = 0;
+};
 
 // 1/256 pixel, kept within reach of the frame (a point off it reads 0).
 int ToFixed(float v)
 {
     float const bounded = v > -65536.0f && v < 65536.0f ? v : -65536.0f;
-    return static_cast<int>(std::lround(bounded * 256));
+    // Halves away from zero, as lround; a float scaled by 256 plus a half
+    // is exact in a double, so the truncation rounds it exactly.
+    double const scaled = static_cast<double>(bounded * 256);
+    return scaled >= 0 ? static_cast<int>(scaled + 0.5) : -static_cast<int>(0.5 - scaled);
+}
+
+// Whether the sighted L is a light-on-dark symbol's: its legs light all
+// along, well above the mean grey of the inside (which holds dark and light
+// modules alike), with a dark quiet zone running outside them and no solid
+// dark line beside them inwards. A dark-on-light symbol's light quiet zone
+// passes for a light L too, but beside it lies the symbol's dark L or the
+// ground, never a dark quiet zone. Only an order to try the polarities in:
+// a wrong answer costs time, never a reading.
+bool ShowsLightL(GrayImage const& image, Region const& lPattern)
+{
+    constexpr int kSteps = 8;
+    constexpr float kMinLeg = 12;
+    constexpr int kFarthestBeside = 10;
+    OutlinePoint const corner{static_cast<float>(lPattern.corner[3].x), static_cast<float>(lPattern.corner[3].y)};
+    OutlinePoint const legs[2] = {
+        {static_cast<float>(lPattern.corner[0].x) - corner.x, static_cast<float>(lPattern.corner[0].y) - corner.y},
+        {static_cast<float>(lPattern.corner[2].x) - corner.x, static_cast<float>(lPattern.corner[2].y) - corner.y}};
+    float const lengths[2] = {std::sqrt(legs[0].x * legs[0].x + legs[0].y * legs[0].y),
+                              std::sqrt(legs[1].x * legs[1].x + legs[1].y * legs[1].y)};
+    if (!(lengths[0] >= kMinLeg && lengths[1] >= kMinLeg)) {
+        return false;
+    }
+    auto at = [&](float t, float u) {
+        return DataMatrixOutline::Sample(image, corner.x + t * legs[0].x + u * legs[1].x,
+                                         corner.y + t * legs[0].y + u * legs[1].y);
+    };
+    float inside = 0;
+    float low = 1e9f;
+    float high = -1e9f;
+    for (int i = 0; i < kSteps; ++i) {
+        for (int j = 0; j < kSteps; ++j) {
+            float const v = at(0.2f + 0.6f * static_cast<float>(i) / (kSteps - 1),
+                               0.25f + 0.5f * static_cast<float>(j) / (kSteps - 1));
+            inside += v;
+            low = v < low ? v : low;
+            high = v > high ? v : high;
+        }
+    }
+    inside /= kSteps * kSteps;
+    float const margin = (high - low) / 4;
+    if (!(margin > 8)) {
+        return false;
+    }
+    // Leg k runs along t (k 0) or u (k 1); a line beside it lies d pixels
+    // towards the other leg. The sighted leg may run along the edge of
+    // the strip rather than its middle: a leg point is light when a point
+    // up to kLegReach pixels across is.
+    constexpr int kLegReach = 2;
+    for (int k = 0; k < 2; ++k) {
+        float const across = 1 / lengths[1 - k];
+        for (int i = 0; i < kSteps; ++i) {
+            float const t = 0.2f + 0.6f * static_cast<float>(i) / (kSteps - 1);
+            float lightest = -1;
+            for (int d = -kLegReach; d <= kLegReach; ++d) {
+                float const off = static_cast<float>(d) * across;
+                float const v = k == 0 ? at(t, off) : at(off, t);
+                lightest = v > lightest ? v : lightest;
+            }
+            if (!(lightest > inside + margin)) {
+                return false;
+            }
+        }
+        // A line beside the leg that is dark all along: towards the other
+        // leg it is the dark L a light quiet zone runs around, outwards it
+        // is the dark quiet zone of a light-on-dark symbol.
+        bool quietZone = false;
+        for (int d = kLegReach + 1; d <= kFarthestBeside; ++d) {
+            for (int side = -1; side <= 1; side += 2) {
+                float const off = static_cast<float>(side * d) * across;
+                bool solidDark = true;
+                for (int i = 0; i < kSteps && solidDark; ++i) {
+                    float const t = 0.2f + 0.6f * static_cast<float>(i) / (kSteps - 1);
+                    solidDark = (k == 0 ? at(t, off) : at(off, t)) < inside - margin;
+                }
+                if (solidDark && side == 1) {
+                    return false;
+                }
+                quietZone = quietZone || solidDark;
+            }
+        }
+        if (!quietZone) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -102,16 +202,28 @@ DataMatrixDecoder::DataMatrixDecoder(VirtualArray<unsigned char> const& workArea
 {
 }
 
-OutlinePoint DataMatrixDecoder::CalcModulePoint(float column, float row, unsigned width, unsigned height,
-                                                bool mirrored) const
-{
-    // Corners: 0 the L corner (bottom left), 1 top left, 2 top right, 3
-    // bottom right; a mirrored symbol has its legs the other way round.
-    OutlinePoint const& topLeft = corners_[mirrored ? 3 : 1];
-    OutlinePoint const& bottomRight = corners_[mirrored ? 1 : 3];
-    return MapUnitSquare(topLeft, corners_[2], bottomRight, corners_[0],
-                         (column + 0.5f) / static_cast<float>(width), (row + 0.5f) / static_cast<float>(height));
-}
+// Module centres of a width x height symbol over the current corners:
+// corner 0 the L corner (bottom left), 1 top left, 2 top right, 3 bottom
+// right; a mirrored symbol has its legs the other way round.
+class DataMatrixDecoder::ModuleMap {
+public:
+    ModuleMap(OutlinePoint const* corners, unsigned width, unsigned height, bool mirrored)
+        : map_(corners[mirrored ? 3 : 1], corners[2], corners[mirrored ? 1 : 3], corners[0]),
+          width_(static_cast<float>(width)), height_(static_cast<float>(height))
+    {
+    }
+
+    OutlinePoint At(unsigned column, unsigned row) const { return map_.At(ToU(column), ToV(row)); }
+    // The unit square's coordinates of a module centre, and the point there.
+    float ToU(unsigned column) const { return (static_cast<float>(column) + 0.5f) / width_; }
+    float ToV(unsigned row) const { return (static_cast<float>(row) + 0.5f) / height_; }
+    OutlinePoint AtUnit(float u, float v) const { return map_.At(u, v); }
+
+private:
+    UnitSquareMap map_;
+    float width_;
+    float height_;
+};
 
 // How well the L and the two timing sides of a size match the image: the
 // correlation of the module centres' grey values with the pattern, 1 best.
@@ -122,9 +234,9 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
     signed char expected[2 * (kMaxSide + kMaxSide)];
     unsigned n = 0;
     float sum = 0;
+    ModuleMap const modules(corners_, width, height, mirrored);
     auto take = [&](unsigned column, unsigned row, bool dark) {
-        OutlinePoint const p = CalcModulePoint(static_cast<float>(column), static_cast<float>(row), width, height,
-                                               mirrored);
+        OutlinePoint const p = modules.At(column, row);
         float v = DataMatrixOutline::Sample(image, p.x, p.y);
         v = negative ? 1023 - v : v;
         values[n] = v;
@@ -210,10 +322,15 @@ bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& cand
     if (!mesh_.SetSize(width, height, 8) || !mesh_.SetSamplingSize(8)) {
         return false;
     }
+    ModuleMap const modules(corners_, width, height, candidate.mirrored);
+    float us[kMaxSide];
+    for (unsigned c = 0; c < width && c < kMaxSide; ++c) {
+        us[c] = modules.ToU(c);
+    }
     for (unsigned r = 0; r < height; ++r) {
-        for (unsigned c = 0; c < width; ++c) {
-            OutlinePoint const p =
-                CalcModulePoint(static_cast<float>(c), static_cast<float>(r), width, height, candidate.mirrored);
+        float const v = modules.ToV(r);
+        for (unsigned c = 0; c < width && c < kMaxSide; ++c) {
+            OutlinePoint const p = modules.AtUnit(us[c], v);
             mesh_.At(c, r) = Point{ToFixed(p.x), ToFixed(p.y)};
         }
     }
@@ -444,7 +561,10 @@ int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, Dec
     // 0: dark on light only, 1: light on dark only, 2: both.
     unsigned const polarity = property_->data_matrix.positive_and_negative.Get();
     unread_ = Region();
-    for (int negative = 0; negative < 2; ++negative) {
+    // With both polarities wanted, the one the legs show is tried first.
+    int const first = polarity == 2 && ShowsLightL(image, lPattern) ? 1 : 0;
+    for (int k = 0; k < 2; ++k) {
+        int const negative = first ^ k;
         if ((negative == 0 && polarity == 1) || (negative == 1 && polarity != 1 && polarity != 2)) {
             continue;
         }

@@ -43,9 +43,8 @@ private:
     static constexpr unsigned kCandidates = 3;
     static constexpr int kFitRounds = 8;
 
-    // The module centre of (column, row) in a symbol of width x height
-    // modules over the outline (mirrored: the legs swapped).
-    OutlinePoint CalcModulePoint(float column, float row, unsigned width, unsigned height, bool mirrored) const;
+    class ModuleMap;
+
     int ReadWithPolarity(GrayImage const& image, Region const& lPattern, bool negative, DecodedLabel& label);
     unsigned RankVersions(GrayImage const& image, bool negative, Candidate* best) const;
     float ScoreTiming(GrayImage const& image, bool negative, unsigned width, unsigned height, bool mirrored) const;

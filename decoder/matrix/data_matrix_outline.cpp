@@ -14,6 +14,13 @@ float Cross(OutlinePoint const& o, OutlinePoint const& a, OutlinePoint const& b)
     return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
 }
 
+// The floor of a value well within int's range.
+int FloorWithin(float v)
+{
+    int const t = static_cast<int>(v);
+    return static_cast<float>(t) > v ? t - 1 : t;
+}
+
 }  // namespace
 
 DataMatrixOutline::DataMatrixOutline(VirtualArray<unsigned char> const& marks, VirtualArray<int> const& stack)
@@ -27,6 +34,24 @@ float DataMatrixOutline::Sample(GrayImage const& image, float x, float y)
     // dark, as a point off the image does.
     if (!(x > -1.0f && y > -1.0f && x < image.GetWidth() + 1.0f && y < image.GetHeight() + 1.0f)) {
         return 0;
+    }
+    // Inside the frame the four pixels are read straight from their rows;
+    // the weighting is Bilinear's, term for term, so both give the same value.
+    // x and y lie within (-1, size + 1) here, so truncation stepped down
+    // below a negative fraction is their floor.
+    int const x0 = FloorWithin(x);
+    int const y0 = FloorWithin(y);
+    if (x0 >= 0 && y0 >= 0 && x0 + 1 < image.GetWidth() && y0 + 1 < image.GetHeight() &&
+        image.GetPixels() != nullptr) {
+        float const fx = static_cast<float>(x0);
+        float const fy = static_cast<float>(y0);
+        int const pitch = image.GetPitch();
+        unsigned short const* p = image.GetPixels() + static_cast<long long>(y0) * pitch + x0;
+        float const ax = x - fx;
+        float const ay = y - fy;
+        float const top = static_cast<float>(p[0]) * (1 - ax) + static_cast<float>(p[1]) * ax;
+        float const bottom = static_cast<float>(p[pitch]) * (1 - ax) + static_cast<float>(p[pitch + 1]) * ax;
+        return top * (1 - ay) + bottom * ay;
     }
     return Bilinear([&](int i, int j) { return static_cast<float>(image.AtClamped(i, j)); }, x, y);
 }
@@ -71,9 +96,53 @@ bool DataMatrixOutline::IsOpen(GrayImage const& image, int x, int y, unsigned ch
         return false;
     }
     if ((mark & kKnown) == 0) {
-        mark |= IsDark(image, x, y) ? kKnown | kDark : kKnown;
+        MarkDarkness(image, x, y);
     }
     return (mark & kDark) != 0;
+}
+
+// Marks the darkness of the kBlock pixels of row y from x down to a
+// multiple of kBlock at once: the 3 x 3 test of IsDark, as the least (or, on
+// a light-on-dark symbol, the greatest) of each column's three pixels taken
+// over three neighbouring columns. Blocks on the frame's border are marked
+// pixel by pixel.
+void DataMatrixOutline::MarkDarkness(GrayImage const& image, int x, int y) const
+{
+    unsigned char* row = marks_.GetData() + static_cast<long long>(y) * width_;
+    int const left = x - x % kBlock;
+    if (left == 0 || y == 0 || left + kBlock + 1 > width_ || y + 1 >= image.GetHeight()) {
+        row[x] |= IsDark(image, x, y) ? kKnown | kDark : kKnown;
+        return;
+    }
+    int const pitch = image.GetPitch();
+    unsigned short const* p = image.GetPixels() + static_cast<long long>(y) * pitch + (left - 1);
+    // Light-on-dark, the values are turned over so that the least is the
+    // symbol's own dark either way; fixed-length loops the compiler can
+    // run in vector registers.
+    unsigned short const flip = negative_ ? 0xffff : 0;
+    unsigned short const t = static_cast<unsigned short>(negative_ ? 0xffff - fillThreshold_ : fillThreshold_);
+    auto least = [&](int i) {
+        unsigned short const above = p[i - pitch] ^ flip;
+        unsigned short const at = p[i] ^ flip;
+        unsigned short const below = p[i + pitch] ^ flip;
+        unsigned short const a = above < at ? above : at;
+        return a < below ? a : below;
+    };
+    unsigned short column[kBlock + 2];
+    for (int i = 0; i < kBlock; ++i) {
+        column[i] = least(i);
+    }
+    column[kBlock] = least(kBlock);
+    column[kBlock + 1] = least(kBlock + 1);
+    unsigned char dark[kBlock];
+    for (int i = 0; i < kBlock; ++i) {
+        unsigned short const a = column[i] < column[i + 1] ? column[i] : column[i + 1];
+        unsigned short const b = a < column[i + 2] ? a : column[i + 2];
+        dark[i] = b < t ? kKnown | kDark : kKnown;
+    }
+    for (int i = 0; i < kBlock; ++i) {
+        row[left + i] |= dark[i];
+    }
 }
 
 // The middle of the grey range around the corner, from the 5th and 95th

@@ -59,9 +59,11 @@ private:
     static constexpr unsigned char kFilled = 1;
     static constexpr unsigned char kKnown = 2;
     static constexpr unsigned char kDark = 4;
+    static constexpr int kBlock = 16;  // pixels of a row whose darkness is marked together
 
     bool IsDark(GrayImage const& image, int x, int y) const;
     bool IsOpen(GrayImage const& image, int x, int y, unsigned char& mark) const;
+    void MarkDarkness(GrayImage const& image, int x, int y) const;
     bool CalcThreshold(GrayImage const& image, Point const& corner, int reach);
     bool FillFrom(GrayImage const& image, Point const& seed);
     unsigned CalcHull();

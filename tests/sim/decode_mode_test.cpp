@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -58,6 +59,22 @@ TEST(SimDecode, ListsEachLabelWithSymbologyAimIdentifierHexDataAndTime)
                                                    + "\t4\t\\]C0\t41627F\t[0-9]+\\.[0-9]{3}\n")))
         << lines;
     EXPECT_NE(text(err).find("missing.png"), std::string::npos);
+
+    // Two symbols in a frame: both listed, or with `first` the search ends at
+    // the first label.
+    support::Frame pair = support::makeFrame();
+    support::drawSymbol(pair, {.data = "LEFT"}, {.moduleSize = 2, .centre = support::Point{200, 240}});
+    support::drawSymbol(pair, {.data = "RIGHT"}, {.moduleSize = 2, .centre = support::Point{450, 240}});
+    std::string const two = save("pair.png", pair);
+    for (bool const first : {false, true}) {
+        out = std::tmpfile();
+        err = std::tmpfile();
+        ASSERT_TRUE(out != nullptr && err != nullptr);
+        EXPECT_EQ(scanner_sim::decodeImages({two}, false, out, err, false, first), 0);
+        std::string const listed = text(out);
+        EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), first ? 1 : 2) << listed;
+        text(err);
+    }
     std::error_code ignored;
     fs::remove_all(directory, ignored);
 }

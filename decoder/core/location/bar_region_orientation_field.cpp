@@ -1,5 +1,7 @@
 #include "decoder/core/location/bar_region_orientation_field.h"
 
+#include <bit>
+
 #include "decoder/core/arithmetic/dec_math.h"
 
 #if defined(__SSE2__)
@@ -65,31 +67,70 @@ int Fold(__m128i v)
 
 // The sums of `count` whole cells of eight pixels over `rows` rows from
 // `row` on, all in one row of cells: each cell's sums are kept in four lanes
-// down the rows and folded once.
+// down the rows and folded once. With a = (x, y), b = (x + 1, y),
+// c = (x, y + 1) and d = (x + 1, y + 1), gx = u + v and gy = u - v for the
+// diagonal steps u = d - a and v = b - c: the sums of u u, v v and u v give
+// xx, yy and xy, and each row's pixels serve the row above as well, so that
+// each row is loaded once. Two cells at a time, then the odd one.
 void AddCellRows(unsigned short const* row, int pitch, int rows, int count, BarOrientationField::Cell* cells)
 {
     __m128i const mask = _mm_set1_epi16(1023);
-    for (int k = 0; k < count; ++k) {
-        __m128i xx = _mm_setzero_si128();
-        __m128i yy = _mm_setzero_si128();
-        __m128i xy = _mm_setzero_si128();
-        unsigned short const* p = row + k * kEight;
-        for (int r = 0; r < rows; ++r, p += pitch) {
-            __m128i const a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p)), mask);
-            __m128i const b = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p + 1)), mask);
-            __m128i const c = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p + pitch)), mask);
-            __m128i const d = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p + pitch + 1)), mask);
-            __m128i const gx = _mm_sub_epi16(_mm_add_epi16(b, d), _mm_add_epi16(a, c));
-            __m128i const gy = _mm_sub_epi16(_mm_add_epi16(c, d), _mm_add_epi16(a, b));
-            xx = _mm_add_epi32(xx, _mm_madd_epi16(gx, gx));
-            yy = _mm_add_epi32(yy, _mm_madd_epi16(gy, gy));
-            xy = _mm_add_epi32(xy, _mm_madd_epi16(gx, gy));
-        }
-        BarOrientationField::Cell& cell = cells[k];
-        cell.xx += Fold(xx);
-        cell.yy += Fold(yy);
-        cell.xy += Fold(xy);
+    auto load = [mask](unsigned short const* q) {
+        return _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(q)), mask);
+    };
+    // One cell's lanes: the sums of u u, v v and u v, and the pixels at x
+    // and x + 1 of the row above the next.
+    struct Lanes {
+        __m128i uu;
+        __m128i vv;
+        __m128i uv;
+        __m128i a;
+        __m128i b;
+    };
+    auto begin = [&load](unsigned short const* q) {
+        return Lanes{_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(), load(q), load(q + 1)};
+    };
+    auto down = [&load](Lanes& l, unsigned short const* q) {
+        __m128i const c = load(q);
+        __m128i const d = load(q + 1);
+        __m128i const u = _mm_sub_epi16(d, l.a);
+        __m128i const v = _mm_sub_epi16(l.b, c);
+        l.uu = _mm_add_epi32(l.uu, _mm_madd_epi16(u, u));
+        l.vv = _mm_add_epi32(l.vv, _mm_madd_epi16(v, v));
+        l.uv = _mm_add_epi32(l.uv, _mm_madd_epi16(u, v));
+        l.a = c;
+        l.b = d;
+    };
+    auto finish = [rows](Lanes const& l, BarOrientationField::Cell& cell) {
+        int const suu = Fold(l.uu);
+        int const svv = Fold(l.vv);
+        int const suv = Fold(l.uv);
+        cell.xx += suu + svv + 2 * suv;
+        cell.yy += suu + svv - 2 * suv;
+        cell.xy += suu - svv;
         cell.samples = static_cast<unsigned short>(cell.samples + kEight * rows);
+    };
+    int k = 0;
+    for (; k + 2 <= count; k += 2) {
+        unsigned short const* p = row + k * kEight;
+        Lanes first = begin(p);
+        Lanes second = begin(p + kEight);
+        for (int r = 0; r < rows; ++r) {
+            p += pitch;
+            down(first, p);
+            down(second, p + kEight);
+        }
+        finish(first, cells[k]);
+        finish(second, cells[k + 1]);
+    }
+    if (k < count) {
+        unsigned short const* p = row + k * kEight;
+        Lanes only = begin(p);
+        for (int r = 0; r < rows; ++r) {
+            p += pitch;
+            down(only, p);
+        }
+        finish(only, cells[k]);
     }
 }
 #endif
@@ -201,68 +242,85 @@ GradientTensor BarOrientationField::CalcTensor(unsigned index) const
 void BarOrientationField::SumRow(unsigned row, GradientTensor* sums) const
 {
     Cell const* cells = cells_ + row * columns_;
-    for (unsigned c = 0; c < columns_; ++c) {
-        GradientTensor& t = sums[c];
-        t = GradientTensor{cells[c].xx, cells[c].yy, cells[c].xy, cells[c].samples};
-        if (c > 0) {
-            t.xx += cells[c - 1].xx;
-            t.yy += cells[c - 1].yy;
-            t.xy += cells[c - 1].xy;
-            t.samples += cells[c - 1].samples;
-        }
-        if (c + 1 < columns_) {
-            t.xx += cells[c + 1].xx;
-            t.yy += cells[c + 1].yy;
-            t.xy += cells[c + 1].xy;
-            t.samples += cells[c + 1].samples;
-        }
+    auto put = [](GradientTensor& t, Cell const& a, Cell const& b) {
+        t.xx = static_cast<long long>(a.xx) + b.xx;
+        t.yy = static_cast<long long>(a.yy) + b.yy;
+        t.xy = static_cast<long long>(a.xy) + b.xy;
+        t.samples = static_cast<unsigned>(a.samples) + b.samples;
+    };
+    if (columns_ == 0) {
+        return;
     }
+    if (columns_ == 1) {
+        sums[0] = GradientTensor{cells[0].xx, cells[0].yy, cells[0].xy, cells[0].samples};
+        return;
+    }
+    // The end columns have one neighbour, the others two.
+    unsigned const last = columns_ - 1;
+    put(sums[0], cells[0], cells[1]);
+    for (unsigned c = 1; c < last; ++c) {
+        GradientTensor& t = sums[c];
+        t.xx = static_cast<long long>(cells[c - 1].xx) + cells[c].xx + cells[c + 1].xx;
+        t.yy = static_cast<long long>(cells[c - 1].yy) + cells[c].yy + cells[c + 1].yy;
+        t.xy = static_cast<long long>(cells[c - 1].xy) + cells[c].xy + cells[c + 1].xy;
+        t.samples = static_cast<unsigned>(cells[c - 1].samples) + cells[c].samples + cells[c + 1].samples;
+    }
+    put(sums[last], cells[last - 1], cells[last]);
 }
 
 void BarOrientationField::Classify(unsigned energyFloor, unsigned coherenceFloor)
 {
     long long const floor2 = static_cast<long long>(coherenceFloor) * coherenceFloor;
     // Sums of three cells along each row, for the row above, this one and
-    // the one below; the 3 x 3 sums are their column sums.
+    // the one below; the 3 x 3 sums are their column sums. Above the first
+    // row and below the last stand rows of zeros.
     GradientTensor* above = rowSums_[0];
     GradientTensor* here = rowSums_[1];
     GradientTensor* below = rowSums_[2];
+    for (unsigned column = 0; column < columns_; ++column) {
+        above[column] = GradientTensor{};
+    }
     if (rows_ > 0) {
         SumRow(0, here);
     }
     for (unsigned row = 0; row < rows_; ++row) {
         if (row + 1 < rows_) {
             SumRow(row + 1, below);
+        } else {
+            for (unsigned column = 0; column < columns_; ++column) {
+                below[column] = GradientTensor{};
+            }
         }
+        Judgement* judgements = judgements_ + row * columns_;
         for (unsigned column = 0; column < columns_; ++column) {
-            Judgement& j = judgements_[row * columns_ + column];
-            j = Judgement{0, 0, 0};
-            GradientTensor t = here[column];
-            if (row > 0) {
-                t.Add(above[column]);
-            }
-            if (row + 1 < rows_) {
-                t.Add(below[column]);
-            }
-            long long energy = t.CalcEnergy();
-            if (t.samples == 0 || energy < static_cast<long long>(energyFloor) * t.samples) {
+            judgements[column] = Judgement{0, 0, 0};
+            GradientTensor const& a = above[column];
+            GradientTensor const& h = here[column];
+            GradientTensor const& b = below[column];
+            unsigned const samples = a.samples + h.samples + b.samples;
+            long long energy = (a.xx + h.xx + b.xx) + (a.yy + h.yy + b.yy);
+            if (samples == 0 || energy < static_cast<long long>(energyFloor) * samples) {
                 continue;
             }
+            GradientTensor const t{a.xx + h.xx + b.xx, a.yy + h.yy + b.yy, a.xy + h.xy + b.xy, samples};
             // Most cells fail on coherence: compare squares first, scaled so
-            // that 255^2 times a square stays in 64 bits.
-            long long a = t.xx - t.yy;
-            long long b = 2 * t.xy;
-            while (energy >= (1LL << 23)) {
-                energy >>= 1;
-                a /= 2;
-                b /= 2;
+            // that 255^2 times a square stays in 64 bits (all halved together
+            // below 2^23, each halving rounding toward zero).
+            long long a2 = t.xx - t.yy;
+            long long b2 = 2 * t.xy;
+            if (energy >= (1LL << 23)) {
+                int const shift = std::bit_width(static_cast<unsigned long long>(energy)) - 23;
+                energy >>= shift;
+                a2 = a2 >= 0 ? a2 >> shift : -((-a2) >> shift);
+                b2 = b2 >= 0 ? b2 >> shift : -((-b2) >> shift);
             }
-            long long const square = a * a + b * b;
+            long long const square = a2 * a2 + b2 * b2;
             if (square * (255 * 255) < floor2 * energy * energy) {
                 continue;
             }
             unsigned angle = 0;
             if (t.CalcDoubledAngle(angle)) {
+                Judgement& j = judgements[column];
                 long long const share = square * 255 / (energy * energy);
                 j.angle = static_cast<unsigned short>(angle);
                 j.coherence = static_cast<unsigned char>(share > 255 ? 255 : share);

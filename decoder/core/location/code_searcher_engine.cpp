@@ -183,8 +183,11 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
     if (found) {
         return;
     }
-    found = true;
+    // A sweep after another one of this frame takes the block measures of
+    // the rows that one cut.
     MatrixCandidateFinder::Wanted wanted;
+    wanted.sameImage = qrFindersFound_ || bullsEyesFound_ || otherPatternsFound_;
+    found = true;
     wanted.qrFinders = qr && IsWanted(CodeSearchStage::kQRFinder, decoders);
     wanted.bullsEyes = eyes && IsWanted(CodeSearchStage::kBullsEye, decoders);
     wanted.blurredMaxiCentres = decoders.matrixCode != nullptr && property_->maxi_code.read.Get();

@@ -74,6 +74,149 @@ bool IsRunRatio(int const* widths, int const* modules, unsigned count, int slack
     return true;
 }
 
+namespace {
+
+constexpr unsigned kBlock = MatrixCandidateFinder::kBlock;
+constexpr unsigned kMaxBlocks = MatrixCandidateFinder::kMaxBlocks;
+
+// The low and high grey of each block of row[left..right], block b at b + 1
+// (ranges of the row's blocks on either side are left to the caller).
+void MeasureRanges(unsigned short const* row, int left, int right, unsigned count, bool lanes, unsigned short* low,
+                   unsigned short* high)
+{
+    unsigned b = 0;
+#if defined(__SSE2__)
+    // Eight whole blocks at a time: each block's two halves are folded into
+    // one, then the eight blocks' lanes are folded pairwise, interleaved, so
+    // that lane k ends with block k's extreme. Unsigned 16-bit values
+    // compare as signed ones moved by 0x8000.
+    __m128i const bias = _mm_set1_epi16(static_cast<short>(0x8000));
+    for (; lanes && b + 8 <= count && left + static_cast<int>((b + 8) * kBlock) - 1 <= right; b += 8) {
+        unsigned short const* p = row + left + static_cast<int>(b * kBlock);
+        __m128i lo[8];
+        __m128i hi[8];
+        for (int k = 0; k < 8; ++k) {
+            __m128i const a = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p + 16 * k)), bias);
+            __m128i const c = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(p + 16 * k + 8)), bias);
+            lo[k] = _mm_min_epi16(a, c);
+            hi[k] = _mm_max_epi16(a, c);
+        }
+        for (int k = 0; k < 4; ++k) {
+            lo[k] = _mm_min_epi16(_mm_unpacklo_epi16(lo[2 * k], lo[2 * k + 1]),
+                                  _mm_unpackhi_epi16(lo[2 * k], lo[2 * k + 1]));
+            hi[k] = _mm_max_epi16(_mm_unpacklo_epi16(hi[2 * k], hi[2 * k + 1]),
+                                  _mm_unpackhi_epi16(hi[2 * k], hi[2 * k + 1]));
+        }
+        for (int k = 0; k < 2; ++k) {
+            lo[k] = _mm_min_epi16(_mm_unpacklo_epi32(lo[2 * k], lo[2 * k + 1]),
+                                  _mm_unpackhi_epi32(lo[2 * k], lo[2 * k + 1]));
+            hi[k] = _mm_max_epi16(_mm_unpacklo_epi32(hi[2 * k], hi[2 * k + 1]),
+                                  _mm_unpackhi_epi32(hi[2 * k], hi[2 * k + 1]));
+        }
+        __m128i const l = _mm_min_epi16(_mm_unpacklo_epi64(lo[0], lo[1]), _mm_unpackhi_epi64(lo[0], lo[1]));
+        __m128i const h = _mm_max_epi16(_mm_unpacklo_epi64(hi[0], hi[1]), _mm_unpackhi_epi64(hi[0], hi[1]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(low + b + 1), _mm_xor_si128(l, bias));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(high + b + 1), _mm_xor_si128(h, bias));
+    }
+#endif
+    for (; b < count; ++b) {
+        int const x0 = left + static_cast<int>(b * kBlock);
+        int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
+        unsigned short lo = row[x0];
+        unsigned short hi = lo;
+        for (int x = x0 + 1; x <= x1; ++x) {
+            lo = row[x] < lo ? row[x] : lo;
+            hi = row[x] > hi ? row[x] : hi;
+        }
+        low[b + 1] = lo;
+        high[b + 1] = hi;
+    }
+}
+
+}  // namespace
+
+bool MeasureRowBlocks(unsigned short const* row, int left, int right, unsigned count, unsigned short* threshold,
+                      unsigned short* margin, unsigned short* middle, bool lanes)
+{
+    count = count > kMaxBlocks ? kMaxBlocks : count;
+    if (count == 0) {
+        return false;
+    }
+    // Block b at b + 1, its row's end blocks repeated on either side (a
+    // block's neighbourhood stops at the row's ends), and to the next
+    // multiple of 8.
+    unsigned short low[kMaxBlocks + 16];
+    unsigned short high[kMaxBlocks + 16];
+    MeasureRanges(row, left, right, count, lanes, low, high);
+    low[0] = low[1];
+    high[0] = high[1];
+    for (unsigned b = count + 1; b < count + 9; ++b) {
+        low[b] = low[count];
+        high[b] = high[count];
+    }
+    // A block has contrast when its own samples spread, or when its middle
+    // grey steps from a neighbour's (an edge on the border between them);
+    // noise spreads a block less than it spreads three. Its threshold is
+    // taken over it and its neighbours; a flat block keeps the colour it
+    // was entered with.
+    bool contrast = false;
+    unsigned b = 0;
+#if defined(__SSE2__)
+    if (lanes) {
+        // Unsigned 16-bit lanes: a - (a -sat b) is the lower of the two,
+        // b + (a -sat b) the higher; the mean rounded down is the rounded-up
+        // one (avg) less the odd bit of the sum.
+        auto lower = [](__m128i a, __m128i c) { return _mm_sub_epi16(a, _mm_subs_epu16(a, c)); };
+        auto higher = [](__m128i a, __m128i c) { return _mm_add_epi16(c, _mm_subs_epu16(a, c)); };
+        __m128i const one = _mm_set1_epi16(1);
+        auto mean = [one](__m128i a, __m128i c) {
+            return _mm_sub_epi16(_mm_avg_epu16(a, c), _mm_and_si128(_mm_xor_si128(a, c), one));
+        };
+        auto distance = [](__m128i a, __m128i c) { return _mm_or_si128(_mm_subs_epu16(a, c), _mm_subs_epu16(c, a)); };
+        __m128i const floor = _mm_set1_epi16(static_cast<short>(MatrixCandidateFinder::kContrastFloor - 1));
+        __m128i const zero = _mm_setzero_si128();
+        unsigned any = 0;
+        for (; b < count; b += 8) {
+            __m128i const lb = _mm_loadu_si128(reinterpret_cast<__m128i const*>(low + b));
+            __m128i const l = _mm_loadu_si128(reinterpret_cast<__m128i const*>(low + b + 1));
+            __m128i const la = _mm_loadu_si128(reinterpret_cast<__m128i const*>(low + b + 2));
+            __m128i const hb = _mm_loadu_si128(reinterpret_cast<__m128i const*>(high + b));
+            __m128i const h = _mm_loadu_si128(reinterpret_cast<__m128i const*>(high + b + 1));
+            __m128i const ha = _mm_loadu_si128(reinterpret_cast<__m128i const*>(high + b + 2));
+            __m128i const mid = mean(l, h);
+            __m128i const step = higher(distance(mid, mean(lb, hb)), distance(mid, mean(la, ha)));
+            __m128i const lowest = lower(l, lower(lb, la));
+            __m128i const highest = higher(h, higher(hb, ha));
+            // Flat: neither the range nor the step reaches the floor.
+            __m128i const flat = _mm_cmpeq_epi16(_mm_subs_epu16(higher(_mm_sub_epi16(h, l), step), floor), zero);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(threshold + b), mean(lowest, highest));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(margin + b), _mm_andnot_si128(flat, _mm_sub_epi16(highest, lowest)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(middle + b), mid);
+            // Lanes past the row's last block do not count.
+            unsigned const valid = count - b >= 8 ? 0xFFFFu : (1u << (2 * (count - b))) - 1u;
+            any |= ~static_cast<unsigned>(_mm_movemask_epi8(flat)) & valid;
+        }
+        return any != 0;
+    }
+#endif
+    for (; b < count; ++b) {
+        int const lb = low[b], l = low[b + 1], la = low[b + 2];
+        int const hb = high[b], h = high[b + 1], ha = high[b + 2];
+        int const mid = (l + h) / 2;
+        int const step = Max(Abs(mid - (lb + hb) / 2), Abs(mid - (la + ha) / 2));
+        int const lowest = Min(l, Min(lb, la));
+        int const highest = Max(h, Max(hb, ha));
+        bool const flat = Max(h - l, step) < MatrixCandidateFinder::kContrastFloor;
+        threshold[b] = static_cast<unsigned short>((lowest + highest) / 2);
+        // A block with contrast spans at least kContrastFloor with its
+        // neighbours: 0 is free to mark one without.
+        margin[b] = static_cast<unsigned short>(flat ? 0 : highest - lowest);
+        middle[b] = static_cast<unsigned short>(mid);
+        contrast = contrast || !flat;
+    }
+    return contrast;
+}
+
 void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area, unsigned stride,
                                   Wanted const& wanted)
 {
@@ -95,6 +238,10 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     // The largest dot a DotCode reader considers, as it does.
     maxDot_ = Min(Min(image.GetWidth(), image.GetHeight()) / 20, 64);
     stride = stride == 0 ? 1 : stride;
+    if (!wanted.sameImage || image.GetPixels() != keptPixels_ || image.GetPitch() != keptPitch_ ||
+        area.left != keptLeft_ || area.right != keptRight_) {
+        ForgetRows(image, area, stride);
+    }
     for (int y = area.top; y <= area.bottom; y += static_cast<int>(stride)) {
         // A blurred one-module ring of a QR finder peaks little more than an
         // eighth of the contrast past the threshold; the other patterns are
@@ -138,20 +285,26 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             unsigned const found = bullsEyeCount_;
             // The three runs on each side of a bull's-eye's centre are each
             // half a ring to one and a half rings wide (6 rings in all): most
-            // runs of a row fail that, and are passed over here.
+            // runs of a row fail that, and are passed over here. Each of the
+            // six is within, when the narrowest is at least a twelfth of
+            // their sum and the widest at most a quarter.
+            static_assert(kRingCount == 3, "the screen below takes three runs on each side");
             int rings = 0;
             for (unsigned i = 0; i < runCount_ && i < 2 * kRingCount + 1; ++i) {
                 rings += runs_[i].length;
             }
             for (unsigned i = kRingCount; i + kRingCount < runCount_; ++i) {
                 rings -= runs_[i].length;
-                bool even = rings >= 6;
-                for (unsigned k = i - kRingCount; k <= i + kRingCount && even; ++k) {
-                    int const off = 6 * runs_[k].length - rings;
-                    even = k == i || Abs(off) * 2 <= rings;
-                }
-                if (even) {
-                    CheckBullsEye(image, i, y);
+                int const a = runs_[i - 3].length;
+                int const b = runs_[i - 2].length;
+                int const c = runs_[i - 1].length;
+                int const d = runs_[i + 1].length;
+                int const e = runs_[i + 2].length;
+                int const f = runs_[i + 3].length;
+                int const narrowest = Min(Min(Min(a, b), Min(c, d)), Min(e, f));
+                int const widest = Max(Max(Max(a, b), Max(c, d)), Max(e, f));
+                if (rings >= 6 && 12 * narrowest >= rings && 4 * widest <= rings) {
+                    CheckBullsEye(image, i, y, true);
                 }
                 rings += runs_[i].length - runs_[i - kRingCount].length;
                 rings += i + kRingCount + 1 < runCount_ ? runs_[i + kRingCount + 1].length : 0;
@@ -221,7 +374,7 @@ void MatrixCandidateFinder::ScanRowAtLocalMean(GrayImage const& image, Rectangle
     int hi = area.left;
     int sum = 0;
     for (unsigned b = 0; b < blockCount_; ++b) {
-        if (margin_[b] < 0) {
+        if (margin_[b] == 0) {
             // A flat block ends the runs: they are taken only where the
             // contrast is.
             if (start >= 0 && runCount_ < kMaxRuns) {
@@ -262,67 +415,47 @@ void MatrixCandidateFinder::ScanRowAtLocalMean(GrayImage const& image, Rectangle
     }
 }
 
-bool MatrixCandidateFinder::MeasureBlocks(unsigned short const* row, Rectangle const& area, int right)
+void MatrixCandidateFinder::ForgetRows(GrayImage const& image, Rectangle const& area, unsigned stride)
 {
-    for (unsigned b = 0; b < blockCount_; ++b) {
-        int const x0 = area.left + static_cast<int>(b * kBlock);
-        int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
-        unsigned short low = row[x0];
-        unsigned short high = low;
-#if defined(__SSE2__)
-        if (x1 - x0 + 1 == static_cast<int>(kBlock)) {
-            // Unsigned 16-bit values compare as signed ones moved by 0x8000;
-            // the lanes are folded in halves down to one.
-            __m128i const bias = _mm_set1_epi16(static_cast<short>(0x8000));
-            __m128i const a = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(row + x0)), bias);
-            __m128i const c = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(row + x0 + 8)), bias);
-            __m128i lo = _mm_min_epi16(a, c);
-            __m128i hi = _mm_max_epi16(a, c);
-            lo = _mm_min_epi16(lo, _mm_shuffle_epi32(lo, _MM_SHUFFLE(1, 0, 3, 2)));
-            hi = _mm_max_epi16(hi, _mm_shuffle_epi32(hi, _MM_SHUFFLE(1, 0, 3, 2)));
-            lo = _mm_min_epi16(lo, _mm_shuffle_epi32(lo, _MM_SHUFFLE(2, 3, 0, 1)));
-            hi = _mm_max_epi16(hi, _mm_shuffle_epi32(hi, _MM_SHUFFLE(2, 3, 0, 1)));
-            lo = _mm_min_epi16(lo, _mm_shufflelo_epi16(lo, _MM_SHUFFLE(2, 3, 0, 1)));
-            hi = _mm_max_epi16(hi, _mm_shufflelo_epi16(hi, _MM_SHUFFLE(2, 3, 0, 1)));
-            low_[b] = (_mm_cvtsi128_si32(lo) & 0xFFFF) ^ 0x8000;
-            high_[b] = (_mm_cvtsi128_si32(hi) & 0xFFFF) ^ 0x8000;
-            continue;
-        }
-#endif
-        if (x1 - x0 + 1 == static_cast<int>(kBlock)) {
-            // A whole block in a loop of fixed length, which the compiler
-            // turns into vector instructions.
-            for (unsigned k = 0; k < kBlock; ++k) {
-                unsigned short const v = row[x0 + static_cast<int>(k)];
-                low = v < low ? v : low;
-                high = v > high ? v : high;
-            }
-        } else {
-            for (int x = x0 + 1; x <= x1; ++x) {
-                low = row[x] < low ? row[x] : low;
-                high = row[x] > high ? row[x] : high;
-            }
-        }
-        low_[b] = low;
-        high_[b] = high;
+    for (unsigned r = 0; r < keptRows_; ++r) {
+        rowState_[r] = kRowUnknown;
     }
-    // A block has contrast when its own samples spread, or when its middle
-    // grey steps from a neighbour's (an edge on the border between them);
-    // noise spreads a block less than it spreads three. Its threshold is
-    // taken over it and its neighbours; a flat block keeps the colour it
-    // was entered with.
-    bool contrast = false;
-    for (unsigned b = 0; b < blockCount_; ++b) {
-        unsigned const before = b > 0 ? b - 1 : b;
-        unsigned const after = b + 1 < blockCount_ ? b + 1 : b;
-        int const middle = (low_[b] + high_[b]) / 2;
-        int const step = Max(Abs(middle - (low_[before] + high_[before]) / 2),
-                             Abs(middle - (low_[after] + high_[after]) / 2));
-        int const low = Min(low_[b], Min(low_[before], low_[after]));
-        int const high = Max(high_[b], Max(high_[before], high_[after]));
-        threshold_[b] = (low + high) / 2;
-        margin_[b] = Max(high_[b] - low_[b], step) < kContrastFloor ? -1 : high - low;
-        contrast = contrast || margin_[b] >= 0;
+    keptPixels_ = image.GetPixels();
+    keptPitch_ = image.GetPitch();
+    keptLeft_ = area.left;
+    keptRight_ = area.right;
+    keptTop_ = area.top;
+    keptStride_ = static_cast<int>(stride);
+    unsigned const width = static_cast<unsigned>(area.right - area.left + 1);
+    unsigned blocks = (width + kBlock - 1) / kBlock;
+    blocks = blocks > kMaxBlocks ? kMaxBlocks : blocks;
+    keptRowValues_ = (blocks + 7) / 8 * 8;
+    unsigned const rows = static_cast<unsigned>(area.bottom - area.top) / stride + 1;
+    unsigned const room = keptRowValues_ == 0 ? 0 : kMaxKeptValues / (3 * keptRowValues_);
+    keptRows_ = Min(Min(static_cast<int>(rows), static_cast<int>(kMaxKeptRows)), static_cast<int>(room));
+}
+
+bool MatrixCandidateFinder::MeasureRow(unsigned short const* row, Rectangle const& area, int right, int y)
+{
+    int const off = y - keptTop_;
+    unsigned const r = off >= 0 && off % keptStride_ == 0 ? static_cast<unsigned>(off / keptStride_) : kMaxKeptRows;
+    unsigned short* values = measured_;
+    unsigned stride = kMaxBlocks;
+    bool const kept = r < keptRows_ && blockCount_ <= keptRowValues_ && 3 * (r + 1) * keptRowValues_ <= kMaxKeptValues;
+    if (kept) {
+        values = keptMeasures_ + 3 * r * keptRowValues_;
+        stride = keptRowValues_;
+    }
+    threshold_ = values;
+    margin_ = values + stride;
+    middle_ = values + 2 * stride;
+    if (kept && rowState_[r] != kRowUnknown) {
+        return rowState_[r] == kRowWithContrast;
+    }
+    bool const contrast = MeasureRowBlocks(row, area.left, right, blockCount_, values, values + stride,
+                                           values + 2 * stride);
+    if (kept) {
+        rowState_[r] = contrast ? kRowWithContrast : kRowFlat;
     }
     return contrast;
 }
@@ -338,7 +471,7 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
     // The patterns cut one row at several margins: its blocks are measured once.
     if (row != measuredRow_) {
         measuredRow_ = row;
-        rowHasContrast_ = MeasureBlocks(row, area, right);
+        rowHasContrast_ = MeasureRow(row, area, right, y);
     }
     if (!rowHasContrast_) {
         return false;
@@ -346,11 +479,11 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
     bool dark = row[area.left] < threshold_[0];
     int start = area.left;
     for (unsigned b = 0; b < blockCount_; ++b) {
-        if (margin_[b] < 0) {
+        if (margin_[b] == 0) {
             // A flat block clearly to one side of its neighbourhood's
             // threshold has that colour: a pattern's last run may end on its
             // border with a grey that the margin kept in the run's colour.
-            int const off = (low_[b] + high_[b]) / 2 - threshold_[b];
+            int const off = middle_[b] - threshold_[b];
             bool const now = off < 0;
             if (Abs(off) > kContrastFloor / 8 && now != dark && runCount_ < kMaxRuns) {
                 int const x0 = area.left + static_cast<int>(b * kBlock);
@@ -413,13 +546,21 @@ bool MatrixCandidateFinder::ScanColumn(GrayImage const& image, int x, int y, int
     if (x < area_.left || x > area_.right) {
         return false;
     }
-    bool const dark = image.At(x, y) < threshold;
+    // The column is walked by offsets into the pixels, a pitch a row.
+    unsigned short const* const pixels = image.GetPixels();
+    long long const pitch = image.GetPitch();
+    long long const here = static_cast<long long>(y) * pitch + x;
+    bool const dark = pixels[here] < threshold;
+    // Each walk stops at the area's edge or at the limit, whichever comes
+    // first: its steps are bounded once.
     int up = y;
-    while (up > area_.top && (image.At(x, up - 1) < threshold) == dark && y - up < limit) {
+    int const upmost = y - Min(limit, y - area_.top);
+    for (long long at = here - pitch; up > upmost && (pixels[at] < threshold) == dark; at -= pitch) {
         --up;
     }
     int down = y;
-    while (down < area_.bottom && (image.At(x, down + 1) < threshold) == dark && down - y < limit) {
+    int const downmost = y + Min(limit, area_.bottom - y);
+    for (long long at = here + pitch; down < downmost && (pixels[at] < threshold) == dark; at += pitch) {
         ++down;
     }
     centre = down - up + 1;
@@ -432,14 +573,18 @@ bool MatrixCandidateFinder::ScanColumn(GrayImage const& image, int x, int y, int
         int* out = side == 0 ? above : below;
         int const step = side == 0 ? -1 : 1;
         int at = side == 0 ? up - 1 : down + 1;
+        long long offset = static_cast<long long>(at) * pitch + x;
+        long long const move = step * pitch;
         bool colour = !dark;
         for (unsigned k = 0; k < count; ++k) {
             // A long ground run is only measured up to the limit.
             int length = 0;
-            while (at >= area_.top && at <= area_.bottom && (image.At(x, at) < threshold) == colour &&
-                   length < limit) {
+            int const room = side == 0 ? at - area_.top + 1 : area_.bottom - at + 1;
+            int const most = Min(limit, room);
+            while (length < most && (pixels[offset] < threshold) == colour) {
                 ++length;
                 at += step;
+                offset += move;
             }
             if (length == 0) {
                 return false;
@@ -528,7 +673,7 @@ void MatrixCandidateFinder::CheckQRFinder(GrayImage const& image, unsigned i, in
     Note(finders_, finderCount_, kMaxFinders, seen);
 }
 
-void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, int y)
+void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, int y, bool screened)
 {
     if (i < static_cast<unsigned>(kRingCount) || i + kRingCount >= runCount_) {
         return;
@@ -544,7 +689,7 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
         ringTotal += rings[k] + rings[kRingCount + k];
     }
     int const ring6[6] = {1, 1, 1, 1, 1, 1};
-    if (ringTotal < 6 || !IsRunRatio(rings, ring6, 6)) {
+    if (!screened && (ringTotal < 6 || !IsRunRatio(rings, ring6, 6))) {
         return;
     }
     int const module = ringTotal / 6;
@@ -625,39 +770,42 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
 bool MatrixCandidateFinder::DiagonalRuns(GrayImage const& image, int x, int y, int threshold, int steps, int slope,
                                          int count, int* widths, int& centre) const
 {
+    if (!image.IsInside(x, y)) {
+        return false;
+    }
     // Half-pixel steps along the diagonal (the odd ones the mean of the four
     // pixels around them): whole-pixel steps are too coarse for rings of
     // two pixels.
-    auto darkAt = [&](int side, int k, bool& inside) {
-        int const step = side == 0 ? -1 : 1;
-        int const ax = x + (k / 2) * step;
-        int const ay = y + (k / 2) * step * slope;
-        if (k % 2 == 0) {
-            inside = image.IsInside(ax, ay);
-            return inside && image.At(ax, ay) < threshold;
-        }
-        int const bx = ax + step;
-        int const by = ay + step * slope;
-        inside = image.IsInside(ax, ay) && image.IsInside(bx, by);
-        return inside && (image.At(ax, ay) + image.At(bx, ay) + image.At(ax, by) + image.At(bx, by)) < threshold * 4;
-    };
-    bool inside = false;
-    bool const dark = darkAt(0, 0, inside);
-    if (!inside) {
-        return false;
-    }
+    int const pitch = image.GetPitch();
+    unsigned short const* const origin = image.GetPixels() + static_cast<long long>(y) * pitch + x;
+    bool const dark = *origin < threshold;
     centre = -1;
     for (int side = 0; side < 2; ++side) {
+        int const step = side == 0 ? -1 : 1;
+        long long const down = static_cast<long long>(step * slope) * pitch;
+        long long const along = step + down;
+        // The diagonal's whole pixels reach the image's edge `reach` pixels
+        // on: half step k lies inside (its pixels do) while k <= 2 * reach.
+        int const reachX = step > 0 ? image.GetWidth() - 1 - x : x;
+        int const reachY = step * slope > 0 ? image.GetHeight() - 1 - y : y;
+        int const last = 2 * Min(reachX, reachY);
+        auto darkAt = [&](int k) {
+            unsigned short const* const p = origin + (k >> 1) * along;
+            if ((k & 1) == 0) {
+                return *p < threshold;
+            }
+            return p[0] + p[step] + p[down] + p[along] < threshold * 4;
+        };
         int at = 0;
         // Leave the centre run, then measure the runs outward.
-        while (at < steps && darkAt(side, at, inside) == dark && inside) {
+        while (at < steps && at <= last && darkAt(at) == dark) {
             ++at;
         }
         centre += at;
         bool colour = !dark;
         for (int k = 0; k < count; ++k) {
             int length = 0;
-            while (length < steps && darkAt(side, at, inside) == colour && inside) {
+            while (length < steps && at <= last && darkAt(at) == colour) {
                 ++length;
                 ++at;
             }

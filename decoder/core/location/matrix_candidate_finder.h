@@ -64,6 +64,11 @@ public:
         bool lPatterns = false;
         bool hanXinFinders = false;
         bool dots = false;
+        // The image is the one the previous sweep ran on, its pixels
+        // unchanged since (the same frame): the block measures of the rows
+        // that sweep cut are taken again, not measured. A sweep without it
+        // forgets them.
+        bool sameImage = false;
 
         bool Any() const { return qrFinders || bullsEyes || lPatterns || hanXinFinders || dots; }
     };
@@ -102,9 +107,13 @@ private:
     // no contrast anywhere. Runs change colour 1 / marginShare of the
     // contrast past the threshold; with 0, at the threshold itself.
     bool ScanRow(GrayImage const& image, Rectangle const& area, int y, int marginShare);
-    // Each block's grey range, threshold and margin; false when no block
-    // of the row has contrast.
-    bool MeasureBlocks(unsigned short const* row, Rectangle const& area, int right);
+    // The block measures of row y (MeasureRowBlocks), or what they were on
+    // that row in an earlier sweep of the same image (kept in
+    // keptMeasures_); false when no block of the row has contrast.
+    bool MeasureRow(unsigned short const* row, Rectangle const& area, int right, int y);
+    // Starts the kept block measures afresh, for rows `stride` apart from
+    // `top` on, across the given area of `image`.
+    void ForgetRows(GrayImage const& image, Rectangle const& area, unsigned stride);
     // The runs of one row cut at the mean grey of the kMeanReach pixels on
     // each side, in the blocks ScanRow last found contrast in: a heavily
     // blurred bull's-eye's rings swing well inside its block thresholds.
@@ -121,7 +130,9 @@ private:
     int TakeWidths(unsigned first, unsigned count, int* widths) const;
 
     void CheckQRFinder(GrayImage const& image, unsigned i, int y);
-    void CheckBullsEye(GrayImage const& image, unsigned i, int y);
+    // `screened`: the six ring runs around run i are known to be even
+    // (the row screen in Start), and are not measured again.
+    void CheckBullsEye(GrayImage const& image, unsigned i, int y, bool screened = false);
     // The widths, in half-pixel steps, of `count` runs on each side of the
     // run through (x, y) along a diagonal, the farthest first, and that
     // run's own; false when a run reaches `steps` or the image ends.
@@ -188,14 +199,36 @@ private:
     int maxDot_ = 0;
     Run runs_[kMaxRuns];
     unsigned runCount_ = 0;
-    int low_[kMaxBlocks];
-    int high_[kMaxBlocks];
-    int threshold_[kMaxBlocks];
-    int margin_[kMaxBlocks];  // -1: no contrast around the block
+    // The measures of the row last measured (MeasureRowBlocks), in
+    // measured_ or keptMeasures_.
+    unsigned short const* threshold_ = nullptr;
+    unsigned short const* margin_ = nullptr;  // 0: no contrast around the block
+    unsigned short const* middle_ = nullptr;
+    unsigned short measured_[3 * kMaxBlocks];
     unsigned blockCount_ = 0;
     // The row the blocks were last measured on, in this sweep.
     unsigned short const* measuredRow_ = nullptr;
     bool rowHasContrast_ = false;
+    // The block measures of the rows the sweeps of one image cut, kept so
+    // that each row is measured once whatever the sweeps: row r of the grid
+    // (y = keptTop_ + r * keptStride_) holds its three arrays (threshold,
+    // margin, middle) of keptRowValues_ each from 3 * r * keptRowValues_ on,
+    // while they fit.
+    static constexpr unsigned kMaxKeptValues = 3 * 49152;
+    static constexpr unsigned kMaxKeptRows = 4096;
+    static constexpr unsigned char kRowUnknown = 0;
+    static constexpr unsigned char kRowFlat = 1;
+    static constexpr unsigned char kRowWithContrast = 2;
+    unsigned short keptMeasures_[kMaxKeptValues];
+    unsigned char rowState_[kMaxKeptRows] = {};
+    unsigned keptRows_ = 0;  // rows of the grid with a state (the others are unknown)
+    unsigned keptRowValues_ = 0;
+    unsigned short const* keptPixels_ = nullptr;
+    int keptPitch_ = 0;
+    int keptLeft_ = 0;
+    int keptRight_ = -1;
+    int keptTop_ = 0;
+    int keptStride_ = 1;
     static constexpr int kMeanReach = 5;
     // The row ScanRowAtLocalMean cut: its thresholds are the local means.
     unsigned short const* meanRow_ = nullptr;
@@ -220,6 +253,18 @@ private:
     Dot dots_[kMaxDots];
     unsigned dotCount_ = 0;
 };
+
+// The blocks of kBlock pixels of row[left..right] (the last one may be
+// shorter), `count` of them, each with the grey range of its own pixels and
+// of its neighbours': its threshold, the middle of that range; its margin,
+// the width of that range, or 0 when neither its own range nor the step of
+// its middle grey from a neighbour's reaches kContrastFloor; and its own
+// middle grey. Each array takes `count` rounded up to a multiple of 8
+// values (at most kMaxBlocks). False when every block is without contrast.
+// `lanes`: on vector lanes where the machine has them (false: one block at
+// a time, the same measures).
+bool MeasureRowBlocks(unsigned short const* row, int left, int right, unsigned count, unsigned short* threshold,
+                      unsigned short* margin, unsigned short* middle, bool lanes = true);
 
 // Whether run widths follow module counts: each width within a quarter of
 // (its modules + 1) modules of what the total gives it, and slack pixels

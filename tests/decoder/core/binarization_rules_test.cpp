@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -68,6 +69,60 @@ TEST(BinarizationRulesTest, EachModuleIsJudgedAgainstItsNeighboursThenTheThresho
             ASSERT_EQ(m.blocks.At(0, 0).threshold, 200);
             ASSERT_EQ(m.blocks.At(0, 0).gap, 400 / c.gapParameter);
             EXPECT_EQ(m.table.At(1, 1), c.light != polarity) << c.what << (polarity ? " (polarity)" : "");
+        }
+    }
+}
+
+// Every point of areas of every width (whole groups of four points and
+// remainders), in one block and across blocks, on grey values up to the top
+// of the 16-bit range: each decided by the rule against the gap and threshold
+// its block was given.
+TEST(BinarizationRulesTest, EveryPointOfAnyWidthFollowsTheRule)
+{
+    unsigned seed = 12345;
+    auto next = [&seed]() {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) & 0xFFFFu;
+    };
+    BinarizationSubroutine const binarize;
+    for (unsigned width = 1; width <= 13; ++width) {
+        // Five grey levels a step apart: with the block's range four steps,
+        // the gap is one step, the threshold two, and differences, means and
+        // the threshold tie with each other all the time.
+        // And each once more with a level or two added here and there, for
+        // modules just above or at their neighbours' mean.
+        struct {
+            unsigned step;
+            unsigned jitter;
+        } const levels[] = {{60, 0}, {16383, 0}, {60, 3}, {16383, 3}};
+        for (auto const& level : levels) {
+            unsigned const height = 6;
+            Maps m(width + 2, height + 2, 0);
+            for (unsigned short& v : m.cells) {
+                unsigned const added = level.jitter > 0 ? next() % level.jitter : 0;
+                v = static_cast<unsigned short>((next() % 5) * level.step + added);
+            }
+            for (bool polarity : {false, true}) {
+                Rectangle const area{1, 1, static_cast<int>(width), static_cast<int>(height)};
+                ASSERT_EQ(binarize.Start(kNoImage, m.map, area, m.blocks, Vector{3, 2}, polarity, m.table), 1);
+                for (unsigned y = 0; y < height; ++y) {
+                    for (unsigned x = 0; x < width; ++x) {
+                        GapAndThreshold const e = m.blocks.At(x / 3, y / 2);
+                        int const l = m.map.At(x + 1, y + 1);
+                        int const n[4] = {m.map.At(x + 1, y), m.map.At(x + 2, y + 1), m.map.At(x + 1, y + 2),
+                                          m.map.At(x, y + 1)};
+                        int const high = std::max(std::max(n[0], n[1]), std::max(n[2], n[3]));
+                        int const low = std::min(std::min(n[0], n[1]), std::min(n[2], n[3]));
+                        bool const lighter = high - l >= e.gap;
+                        bool const darker = l - low >= e.gap;
+                        int const mean = (n[0] + n[1] + n[2] + n[3]) / 4;
+                        bool const light = lighter ? darker && l > mean : darker || l > e.threshold;
+                        ASSERT_EQ(m.table.At(x, y), light != polarity)
+                            << "width " << width << " step " << level.step << " jitter " << level.jitter << " at "
+                            << x << "," << y;
+                    }
+                }
+            }
         }
     }
 }

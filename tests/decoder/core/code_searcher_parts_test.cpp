@@ -111,6 +111,65 @@ TEST(OrientationFieldTest, BarsAreBarLikeInTheirOwnDirectionAndFlatGroundIsNot)
     }
 }
 
+TEST(OrientationFieldTest, EachJudgementIsThatOfItsCellsNeighbourhood)
+{
+    // Every cell judged on the sums of the cells around it (those of the
+    // grid only): bars of full and of faint contrast, whose sums pass 2^23
+    // and must be scaled down, over noise; the grid's edges and corners.
+    auto field = std::make_unique<BarOrientationField>();
+    for (double degrees : {15.0, 70.0, 135.0}) {
+        support::Frame frame = DrawBars(std::vector<double>(24, 2.0 + degrees / 45), degrees, 300, 200, 150);
+        // Full-contrast stripes at the left, ground alone at the right.
+        for (size_t i = 0; i < frame.pixels.size(); i += 2) {
+            if (i % 640 < 100) {
+                frame.pixels[i] = static_cast<unsigned short>(frame.pixels[i] > 400 ? 1023 : 0);
+            }
+        }
+        support::applyNoise(frame, 40, 3);
+        ASSERT_TRUE(field->Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, 8, 1));
+        field->Classify(64, 140);
+        int const columns = static_cast<int>(field->GetColumns());
+        int const rows = static_cast<int>(field->GetRows());
+        unsigned wrong = 0;
+        unsigned barLike = 0;
+        for (int row = 0; row < rows; ++row) {
+            for (int column = 0; column < columns; ++column) {
+                GradientTensor t;
+                for (int r = std::max(0, row - 1); r <= std::min(rows - 1, row + 1); ++r) {
+                    for (int c = std::max(0, column - 1); c <= std::min(columns - 1, column + 1); ++c) {
+                        t.Add(field->CalcTensor(static_cast<unsigned>(r * columns + c)));
+                    }
+                }
+                BarOrientationField::Judgement expected{0, 0, 0};
+                long long energy = t.CalcEnergy();
+                if (t.samples > 0 && energy >= 64LL * t.samples) {
+                    long long a = t.xx - t.yy;
+                    long long b = 2 * t.xy;
+                    while (energy >= (1LL << 23)) {
+                        energy >>= 1;
+                        a /= 2;
+                        b /= 2;
+                    }
+                    long long const square = a * a + b * b;
+                    unsigned angle = 0;
+                    if (square * 255 * 255 >= 140LL * 140 * energy * energy && t.CalcDoubledAngle(angle)) {
+                        long long const share = square * 255 / (energy * energy);
+                        expected = {static_cast<unsigned short>(angle),
+                                    static_cast<unsigned char>(share > 255 ? 255 : share), 1};
+                    }
+                }
+                auto const& j = field->GetJudgement(static_cast<unsigned>(row * columns + column));
+                wrong += j.barLike != expected.barLike || j.angle != expected.angle ||
+                         j.coherence != expected.coherence;
+                barLike += j.barLike;
+            }
+        }
+        EXPECT_EQ(wrong, 0u) << degrees;
+        EXPECT_GT(barLike, 100u) << degrees;
+        EXPECT_LT(barLike, static_cast<unsigned>(rows * columns) / 2) << degrees;
+    }
+}
+
 TEST(OrientationFieldTest, TheNoiseLevelFollowsTheNoiseOfTheImage)
 {
     auto field = std::make_unique<BarOrientationField>();

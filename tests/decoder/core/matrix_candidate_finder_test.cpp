@@ -177,11 +177,21 @@ TEST(MatrixCandidateFinderTest, OneSweepForQRFindersAndBullsEyesFindsWhatTwoSwee
         }
         EXPECT_EQ(square, 3u);
 
+        // The second sweep of the image takes the rows' block measures the
+        // first one kept: it must find what the one that measured them did.
         wanted.qrFinders = false;
         wanted.bullsEyes = true;
+        wanted.sameImage = true;
         alone.Start(image, area, 2, wanted);
         EXPECT_TRUE(same(alone.GetBullsEyes(), alone.GetBullsEyeCount(), both.GetBullsEyes(), both.GetBullsEyeCount()));
         EXPECT_EQ(alone.GetStrictBullsEyeCount(), both.GetStrictBullsEyeCount());
+        // So must a sweep on other rows, some of them kept and some not.
+        DEC2DIvra::Rectangle const lower{0, 3, frame.width - 1, frame.height - 1};
+        alone.Start(image, lower, 3, wanted);
+        wanted.sameImage = false;
+        both.Start(image, lower, 3, wanted);
+        EXPECT_TRUE(same(alone.GetBullsEyes(), alone.GetBullsEyeCount(), both.GetBullsEyes(), both.GetBullsEyeCount()));
+        both.Start(image, area, 2, wanted);
         support::Point const centre = eye.toFrame({eye.widthModules / 2, eye.heightModules / 2});
         bool seen = false;
         for (unsigned i = 0; i < both.GetBullsEyeCount(); ++i) {
@@ -190,6 +200,71 @@ TEST(MatrixCandidateFinderTest, OneSweepForQRFindersAndBullsEyesFindsWhatTwoSwee
                             std::abs(e.centre.y - centre.y) <= 2 * c.aztecModule);
         }
         EXPECT_TRUE(seen);
+    }
+}
+
+TEST(MatrixCandidateFinderTest, RowBlocksAreMeasuredAlikeOnLanesAndOneAtATime)
+{
+    // Three blocks of 16 pixels: flat at 100, flat at 100, flat at 400. The
+    // middle one steps from its neighbour, the last one is stepped into;
+    // the first has neither range nor step.
+    std::vector<unsigned short> steps(48, 100);
+    for (int x = 32; x < 48; ++x) {
+        steps[static_cast<size_t>(x)] = 400;
+    }
+    for (bool const lanes : {true, false}) {
+        unsigned short threshold[8];
+        unsigned short margin[8];
+        unsigned short middle[8];
+        ASSERT_TRUE(DEC2DIvra::MeasureRowBlocks(steps.data(), 0, 47, 3, threshold, margin, middle, lanes));
+        EXPECT_EQ(threshold[0], 100);
+        EXPECT_EQ(margin[0], 0);
+        EXPECT_EQ(threshold[1], 250);
+        EXPECT_EQ(margin[1], 300);
+        EXPECT_EQ(threshold[2], 250);
+        EXPECT_EQ(margin[2], 300);
+        EXPECT_EQ(middle[2], 400);
+    }
+
+    // Rows of every kind of grey and length, the last block short or whole,
+    // eight-block groups whole or not: the lanes give what one block at a
+    // time gives.
+    struct Case {
+        int left;
+        int width;
+        unsigned range;  // greys 0 .. range - 1
+        int flatEvery;   // a flat block every so many (0: none)
+    };
+    Case const cases[] = {
+        {0, 640, 1024, 0},   {3, 637, 1024, 3},   {0, 128, 65536, 0},  {5, 130, 65536, 2},
+        {0, 1, 1024, 0},     {0, 17, 200, 0},     {7, 1000, 170, 0},   {0, 2048, 1024, 5},
+        {1, 16 * 9, 65536, 4}, {0, 16 * 8 - 1, 1024, 0}, {0, 16384, 1024, 7},
+    };
+    std::srand(11);
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.left) + " + " + std::to_string(c.width));
+        std::vector<unsigned short> row(static_cast<size_t>(c.left + c.width) + 16);
+        for (size_t x = 0; x < row.size(); ++x) {
+            bool const flat = c.flatEvery > 0 && (x / 16) % static_cast<size_t>(c.flatEvery) == 0;
+            row[x] = static_cast<unsigned short>(flat ? c.range / 2 : static_cast<unsigned>(std::rand()) % c.range);
+        }
+        int const right = c.left + c.width - 1;
+        unsigned const count = static_cast<unsigned>((c.width + 15) / 16);
+        unsigned const capped = count > MatrixCandidateFinder::kMaxBlocks ? MatrixCandidateFinder::kMaxBlocks : count;
+        std::vector<unsigned short> fast(3 * 1032);
+        std::vector<unsigned short> plain(3 * 1032);
+        bool const a = DEC2DIvra::MeasureRowBlocks(row.data(), c.left, right, count, fast.data(), fast.data() + 1032,
+                                                   fast.data() + 2064, true);
+        bool const b = DEC2DIvra::MeasureRowBlocks(row.data(), c.left, right, count, plain.data(), plain.data() + 1032,
+                                                   plain.data() + 2064, false);
+        EXPECT_EQ(a, b);
+        unsigned differ = 0;
+        for (unsigned k = 0; k < capped; ++k) {
+            for (unsigned part = 0; part < 3; ++part) {
+                differ += fast[part * 1032 + k] != plain[part * 1032 + k];
+            }
+        }
+        EXPECT_EQ(differ, 0u);
     }
 }
 

@@ -7,15 +7,56 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "decoder/core/gray_image.h"
+#include "decoder/matrix/aztec_code_decoder.h"
 #include "decoder/matrix/aztec_module_grid.h"
 
 namespace aztec_test {
 namespace {
 
 using namespace DEC2DIvra;
+
+// Module corners +-10 seen at the given pixels a module around (x, y), the
+// bottom edge widened by the keystone; bent, a saddle on top.
+bool KeystoneGrid(double x, double y, double module, double keystone, bool bent, AztecModuleGrid& grid)
+{
+    double const top = 10 * module;
+    double const bottom = top * (1 + keystone);
+    grid.Clear();
+    grid.Add(-10, -10, x - top, y - top);
+    grid.Add(10, -10, x + top, y - top);
+    grid.Add(10, 10, x + bottom, y + top);
+    grid.Add(-10, 10, x - bottom, y + top);
+    if (!grid.Fit()) {
+        return false;
+    }
+    if (!bent) {
+        return true;
+    }
+    AztecModuleGrid::BendMeasurement shifts[64];
+    for (unsigned k = 0; k < 64; ++k) {
+        float const u = static_cast<float>(k % 8) * 2.5f - 9;
+        float const v = static_cast<float>(k / 8) * 2.5f - 9;
+        shifts[k] = {u, v, k % 2 == 0 ? 1.0f : 0.0f, k % 2 == 0 ? 0.0f : 1.0f, 0.02f * u * v};
+    }
+    return grid.FitBend(shifts, 64, 10);
+}
+
+// A steep pattern over the whole 16-bit range; the rows' padding holds a
+// value that must never be read.
+std::vector<unsigned short> SteepPattern(int width, int height, int pitch)
+{
+    std::vector<unsigned short> pixels(static_cast<std::size_t>(pitch) * height, 12345);
+    for (int j = 0; j < height; ++j) {
+        for (int i = 0; i < width; ++i) {
+            pixels[j * pitch + i] = static_cast<unsigned short>(((i * 7919 + j * 104729) % 977) * 67);
+        }
+    }
+    return pixels;
+}
 
 TEST(AztecSamplingTest, BilinearGreyInsideOnTheBorderAndOffTheImage)
 {
@@ -72,25 +113,8 @@ TEST(AztecSamplingTest, LineOfModulesLandsWhereTheMapPutsThem)
                                   {"horizon", 3.0, false}};
     for (Case const& c : kCases) {
         SCOPED_TRACE(c.name);
-        // Module corners +-10 seen at 3 pixels a module around (400, 300),
-        // the bottom edge widened by the keystone.
         AztecModuleGrid grid;
-        double const top = 30;
-        double const bottom = 30 * (1 + c.keystone);
-        ASSERT_TRUE(grid.Add(-10, -10, 400 - top, 270));
-        ASSERT_TRUE(grid.Add(10, -10, 400 + top, 270));
-        ASSERT_TRUE(grid.Add(10, 10, 400 + bottom, 330));
-        ASSERT_TRUE(grid.Add(-10, 10, 400 - bottom, 330));
-        ASSERT_TRUE(grid.Fit());
-        if (c.bent) {
-            AztecModuleGrid::BendMeasurement shifts[64];
-            for (unsigned k = 0; k < 64; ++k) {
-                float const u = static_cast<float>(k % 8) * 2.5f - 9;
-                float const v = static_cast<float>(k / 8) * 2.5f - 9;
-                shifts[k] = {u, v, k % 2 == 0 ? 1.0f : 0.0f, k % 2 == 0 ? 0.0f : 1.0f, 0.02f * u * v};
-            }
-            ASSERT_TRUE(grid.FitBend(shifts, 64, 10));
-        }
+        ASSERT_TRUE(KeystoneGrid(400, 300, 3, c.keystone, c.bent, grid));
         // Rows and columns in both senses, as the turned symbol's rows run.
         static double const kSteps[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
         for (auto const& step : kSteps) {
@@ -104,6 +128,130 @@ TEST(AztecSamplingTest, LineOfModulesLandsWhereTheMapPutsThem)
                         ASSERT_NEAR(lx, mx, 1e-6 * (1 + std::fabs(mx))) << start << " " << k;
                         ASSERT_NEAR(ly, my, 1e-6 * (1 + std::fabs(my))) << start << " " << k;
                     }
+                }
+            }
+        }
+    }
+}
+
+// A whole line of grey values at once: within two grey levels of the point
+// by point reads on the full 16-bit range wherever every position has its
+// four pixels on the image, refused as soon as one has not (on the last
+// pixel row or column, off the image, a bent grid), so that the caller reads
+// those point by point.
+TEST(AztecSamplingTest, LineOfGreyValuesAgreesWithThePointReadsOrIsRefused)
+{
+    constexpr int kWidth = 97, kHeight = 83, kPitch = 101;
+    std::vector<unsigned short> const pixels = SteepPattern(kWidth, kHeight, kPitch);
+    GrayImage const image(kWidth, kHeight, kPitch, pixels.data());
+    struct Case {
+        char const* name;
+        double keystone;
+        bool bent;
+        double u, v, du, dv;  // the line in module coordinates
+        unsigned count;
+        bool sampled;
+    };
+    // Modules of 2 pixels around (48, 41): module u lies at 48 + 2 u.
+    static Case const kCases[] = {
+        {"across, odd count", 0.0, false, -20.3, -3.7, 1, 0, 41, true},
+        {"down, in eighths, past a chunk", 0.0, false, 5.1, -19.9, 0.05, 0.5, 79, true},
+        {"diagonal under perspective", 0.3, false, -15.2, -15.6, 0.7, 0.55, 45, true},
+        {"one position", 0.0, false, 0.25, 0.25, 1, 0, 1, true},
+        // Pixel centres at i + 0.5: from 48.5 on, the 24th position lies at
+        // 94.5 and the 25th at 96.5, the last pixel's centre; from 46.5 on,
+        // the 26th, the second of a pair.
+        {"up to the last pixel centre but one", 0.0, false, 0.25, 0, 1, 0, 24, true},
+        {"onto the last pixel centre, the odd one at the end", 0.0, false, 0.25, 0, 1, 0, 25, false},
+        {"onto the last pixel centre, two at a time", 0.0, false, -0.75, 0, 1, 0, 26, false},
+        // Likewise down from 42.5 and from 40.5 to 82.5.
+        {"up to the last pixel row", 0.0, false, 0, 0.75, 0, 1, 20, true},
+        {"onto the last pixel row, the odd one at the end", 0.0, false, 0, 0.75, 0, 1, 21, false},
+        {"onto the last pixel row, two at a time", 0.0, false, 0, -0.25, 0, 1, 22, false},
+        {"starting left of the first pixel centre", 0.0, false, -23.8, 0, 1, 0, 10, false},
+        {"leaving through the top", 0.0, false, 0, 2, 0, -1, 30, false},
+        {"far off the image under strong perspective", 3.0, false, 0, -40, 0, 1, 80, false},
+        {"bent grid", 0.2, true, -10, -10, 1, 0, 20, false},
+        {"no positions", 0.0, false, 0, 0, 1, 0, 0, true},
+    };
+    for (Case const& c : kCases) {
+        SCOPED_TRACE(c.name);
+        AztecModuleGrid grid;
+        ASSERT_TRUE(KeystoneGrid(48, 41, 2, c.keystone, c.bent, grid));
+        AztecModuleGrid::Line const line(grid, c.u, c.v, c.du, c.dv);
+        std::vector<int> grey(c.count + 1, -1);
+        ASSERT_EQ(line.Sample(image, c.count, grey.data()), c.sampled);
+        if (!c.sampled) {
+            continue;
+        }
+        for (unsigned k = 0; k < c.count; ++k) {
+            double x = 0, y = 0;
+            ASSERT_TRUE(line.At(k, x, y)) << k;
+            ASSERT_NEAR(grey[k], SampleBilinear(image, x, y), 2) << k << " at " << x << ", " << y;
+        }
+        EXPECT_EQ(grey[c.count], -1);
+    }
+    EXPECT_FALSE(AztecModuleGrid::Line(AztecModuleGrid(), 5, 5, 1, 0).Sample(GrayImage(), 3, nullptr));
+}
+
+// The module map of the reader: every module where the grid and the
+// orientation put it, whichever way the symbol lies in the image (its rows
+// across or down it, read in either sense, mirrored or not), or refused when
+// the square leaves the image.
+TEST(AztecSamplingTest, ModuleMapHoldsEveryModuleInReadingOrder)
+{
+    constexpr int kWidth = 160, kHeight = 140;
+    std::vector<unsigned short> const pixels = SteepPattern(kWidth, kHeight, kWidth);
+    GrayImage const image(kWidth, kHeight, kWidth, pixels.data());
+    struct Case {
+        char const* name;
+        double degrees;   // the grid's turn in the image
+        double keystone;
+        unsigned side;
+        bool sampled;
+    };
+    static Case const kCases[] = {
+        {"upright", 0, 0, 21, true},
+        {"turned a little", 20, 0, 21, true},
+        {"rows down the image", 80, 0, 21, true},
+        {"half turned", 180, 0.1, 19, true},
+        {"rows up the image", 260, 0.2, 21, true},
+        {"too large for the image", 30, 0, 61, false},
+    };
+    constexpr double kPi = 3.14159265358979323846;
+    for (Case const& c : kCases) {
+        for (unsigned turns = 0; turns < 8; ++turns) {
+            OrientationPattern const orientation{turns & 3u, turns >= 4};
+            SCOPED_TRACE(std::string(c.name) + " orientation " + std::to_string(turns));
+            // Modules of 2.5 pixels about (80, 70), turned, the far side
+            // widened by the keystone.
+            double const a = c.degrees * kPi / 180;
+            auto at = [&](double u, double v, double& x, double& y) {
+                double const widen = 1 + c.keystone * (v + 10) / 20;
+                x = 80 + 2.5 * (std::cos(a) * u * widen - std::sin(a) * v);
+                y = 70 + 2.5 * (std::sin(a) * u * widen + std::cos(a) * v);
+            };
+            AztecModuleGrid grid;
+            static double const kCorners[4][2] = {{-10, -10}, {10, -10}, {10, 10}, {-10, 10}};
+            for (auto const& corner : kCorners) {
+                double x = 0, y = 0;
+                at(corner[0], corner[1], x, y);
+                ASSERT_TRUE(grid.Add(corner[0], corner[1], x, y));
+            }
+            ASSERT_TRUE(grid.Fit());
+            std::vector<unsigned short> grey(c.side * c.side, 0);
+            ASSERT_EQ(SampleAztecModules(image, grid, orientation, c.side, grey.data()), c.sampled);
+            if (!c.sampled) {
+                continue;
+            }
+            double const offset = (c.side - 1) / 2.0;
+            for (unsigned row = 0; row < c.side; ++row) {
+                for (unsigned column = 0; column < c.side; ++column) {
+                    double u = 0, v = 0, x = 0, y = 0;
+                    AztecSymbolToReader(orientation, column - offset, row - offset, u, v);
+                    ASSERT_TRUE(grid.Map(u, v, x, y));
+                    ASSERT_NEAR(grey[row * c.side + column], SampleBilinear(image, x, y), 2)
+                        << "row " << row << " column " << column;
                 }
             }
         }

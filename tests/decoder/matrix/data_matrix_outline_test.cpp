@@ -1,13 +1,17 @@
 // The outline's fill of a symbol's patch: a patch that runs off two sides of
-// the frame is given up, one against a single side is kept.
+// the frame is given up, one against a single side is kept; the patch closes
+// gaps of two pixels and no more wherever they fall in a row; sub-pixel
+// samples weigh the four pixels around them as Bilinear does.
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "decoder/core/sampling/bilinear.h"
 #include "decoder/matrix/data_matrix_outline.h"
 #include "tests/decoder/matrix/handle_harness.h"
 #include "tests/support/symbol_renderer.h"
@@ -15,6 +19,7 @@
 namespace data_matrix_outline_test {
 namespace {
 
+using DEC2DIvra::Bilinear;
 using DEC2DIvra::DataMatrixOutline;
 using DEC2DIvra::GrayImage;
 using DEC2DIvra::Point;
@@ -71,6 +76,101 @@ TEST(DataMatrixOutlineTest, PatchesRunningOffTheFrameAreGivenUp)
         c.draw(frame);
         GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
         EXPECT_EQ(o.outline->Fill(image, c.corner, 40, false), c.filled);
+    }
+}
+
+// A frame copied into rows longer than its width, the padding dark, so that
+// a read that took the width for the pitch would see dark where there is none.
+struct PaddedImage {
+    static constexpr int kPadding = 24;
+    std::vector<uint16_t> pixels;
+    GrayImage image;
+
+    explicit PaddedImage(support::Frame const& frame)
+        : pixels(static_cast<size_t>(frame.width + kPadding) * static_cast<size_t>(frame.height), 100)
+    {
+        int const pitch = frame.width + kPadding;
+        for (int y = 0; y < frame.height; ++y) {
+            for (int x = 0; x < frame.width; ++x) {
+                pixels[static_cast<size_t>(y) * static_cast<size_t>(pitch) + static_cast<size_t>(x)] = frame.at(x, y);
+            }
+        }
+        image = GrayImage(frame.width, frame.height, pitch, pixels.data());
+    }
+};
+
+// The fill's patch is the symbol's own dark grown by a pixel all round, so
+// a light gap of two pixels between dark parts closes and one of three does
+// not. The gaps lie across the 16-pixel blocks whose darkness is judged
+// together, and across rows: a part against the frame's left (top) side
+// joined to one against its right (bottom) side runs off two sides.
+TEST(DataMatrixOutlineTest, GapsOfTwoPixelsCloseWhereverTheyFall)
+{
+    struct Gap {
+        char const* name;
+        int from;   // the first light column (row, across rows)
+        int width;  // light columns (rows)
+        bool across;
+    };
+    Gap const gaps[] = {
+        {"two columns straddling a block's edge", 239, 2, false},
+        {"two columns ending on a block's edge", 238, 2, false},
+        {"two columns starting on a block's edge", 240, 2, false},
+        {"two columns inside a block", 243, 2, false},
+        {"three columns straddling a block's edge", 239, 3, false},
+        {"three columns inside a block", 243, 3, false},
+        {"two rows", 230, 2, true},
+        {"three rows", 230, 3, true},
+    };
+    Outline o;
+    for (bool const negative : {false, true}) {
+        int const dark = negative ? 900 : 100;
+        int const light = negative ? 100 : 900;
+        for (Gap const& g : gaps) {
+            SCOPED_TRACE(std::string(g.name) + (negative ? ", light on dark" : ", dark on light"));
+            support::Frame frame = support::makeFrame(640, 480, light);
+            if (g.across) {
+                Paint(frame, 200, 0, 300, g.from - 1, dark);
+                Paint(frame, 200, g.from + g.width, 300, frame.height - 1, dark);
+            } else {
+                Paint(frame, 0, 180, g.from - 1, 300, dark);
+                Paint(frame, g.from + g.width, 180, frame.width - 1, 300, dark);
+            }
+            PaddedImage const padded(frame);
+            bool const closed = g.width <= 2;
+            EXPECT_EQ(o.outline->Fill(padded.image, Point{220, 200}, 40, negative), !closed);
+        }
+    }
+}
+
+// Off the frame's last row and column the border repeats; a point beyond
+// reach of the frame (or not a number) reads 0.
+TEST(DataMatrixOutlineTest, SamplesWeighTheFourPixelsAsBilinearDoes)
+{
+    support::Frame frame = support::makeFrame(64, 48, 0);
+    for (int y = 0; y < frame.height; ++y) {
+        for (int x = 0; x < frame.width; ++x) {
+            frame.at(x, y) = static_cast<uint16_t>((x * 37 + y * 101 + x * y * 13) % 1024);
+        }
+    }
+    PaddedImage const padded(frame);
+    GrayImage const& image = padded.image;
+    auto clamped = [&](int x, int y) { return static_cast<float>(image.AtClamped(x, y)); };
+    struct At {
+        float x, y;
+    };
+    At const inside[] = {
+        {0.0f, 0.0f},   {0.25f, 0.75f}, {10.5f, 20.125f}, {62.9f, 46.9f},  {62.0f, 0.5f},  {31.999f, 17.0001f},
+        {-0.5f, 10.3f}, {10.3f, -0.75f}, {63.0f, 20.5f},  {63.7f, 47.6f}, {20.25f, 47.0f}, {-0.999f, -0.999f},
+    };
+    for (At const& p : inside) {
+        SCOPED_TRACE(testing::Message() << "at " << p.x << ", " << p.y);
+        EXPECT_EQ(DataMatrixOutline::Sample(image, p.x, p.y), Bilinear(clamped, p.x, p.y));
+    }
+    At const off[] = {{-1.0f, 5.0f}, {5.0f, -1.5f}, {65.0f, 5.0f}, {5.0f, 49.0f}, {1e30f, 5.0f}, {NAN, 5.0f}};
+    for (At const& p : off) {
+        SCOPED_TRACE(testing::Message() << "at " << p.x << ", " << p.y);
+        EXPECT_EQ(DataMatrixOutline::Sample(image, p.x, p.y), 0.0f);
     }
 }
 
