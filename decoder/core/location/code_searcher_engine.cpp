@@ -835,21 +835,24 @@ int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOpt
         FindMatrixCandidates(image, option, decoders, CodeSearchStage::kLPattern);
         return SearchLPatterns(image, option, *decoders.lPattern, label, outlet, first, handed);
     }
+    // After another sweep of this frame the rows take the block measures
+    // that sweep took.
+    bool const sameImage = qrFindersFound_ || bullsEyesFound_;
     otherPatternsFound_ = true;
     unsigned const budget = GetStageBudget(option);
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
     stride = stride > kMaxStride ? kMaxStride : stride;
     static constexpr unsigned kOffsets[kLPatternSweeps] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
+    Rectangle const area = CalcSearchArea(image);
     for (unsigned part = 0; part < kLPatternSweeps; ++part) {
-        Rectangle area = CalcSearchArea(image);
-        area.top += static_cast<int>(kOffsets[part] * stride);
-        if (area.right < area.left || area.bottom < area.top) {
+        int const top = area.top + static_cast<int>(kOffsets[part] * stride);
+        if (area.right < area.left || area.bottom < top) {
             continue;
         }
-        matrix_.StartLPatterns(image, area);
+        matrix_.StartLPatterns(image, area, stride, sameImage || part > 0);
         unsigned const partFirst = searched_.GetCount();
         TriedLPatterns tried;
-        for (int y = area.top; y <= area.bottom; y += static_cast<int>(kLPatternSweeps * stride)) {
+        for (int y = top; y <= area.bottom; y += static_cast<int>(kLPatternSweeps * stride)) {
             matrix_.SweepLPatternRow(image, y);
             // The sightings not tried as they are now: a row's new ones, and
             // one replaced by a surer walk of its corner.

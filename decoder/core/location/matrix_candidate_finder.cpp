@@ -337,7 +337,8 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     looseBullsEyeCount_ = 0;
 }
 
-void MatrixCandidateFinder::StartLPatterns(GrayImage const& image, Rectangle const& area)
+void MatrixCandidateFinder::StartLPatterns(GrayImage const& image, Rectangle const& area, unsigned stride,
+                                           bool sameImage)
 {
     lPatternCount_ = 0;
     walkedLegCount_ = 0;
@@ -348,6 +349,15 @@ void MatrixCandidateFinder::StartLPatterns(GrayImage const& image, Rectangle con
     area_.top = Max(area.top, 0);
     area_.right = Min(area.right, image.GetWidth() - 1);
     area_.bottom = Min(area.bottom, image.GetHeight() - 1);
+    if (image.GetPixels() == nullptr || area_.right < area_.left || area_.bottom < area_.top) {
+        return;
+    }
+    // Block measures kept from another image (or this one changed) would
+    // cut the rows at wrong thresholds.
+    if (!sameImage || image.GetPixels() != keptPixels_ || image.GetPitch() != keptPitch_ ||
+        area_.left != keptLeft_ || area_.right != keptRight_) {
+        ForgetRows(image, area_, stride == 0 ? 1 : stride);
+    }
 }
 
 void MatrixCandidateFinder::SweepLPatternRow(GrayImage const& image, int y)
