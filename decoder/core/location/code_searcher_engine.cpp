@@ -850,42 +850,72 @@ int CodeSearcherEngine::SearchDeferred(GrayImage const& image, tagDecodeOption c
     return read;
 }
 
+namespace {
+
+bool IsSameSighting(LPatternSighting const& a, LPatternSighting const& b)
+{
+    return a.corner == b.corner && a.along == b.along && a.across == b.across;
+}
+
+}  // namespace
+
 int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOption const& option,
                                             DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
 {
     unsigned const first = searched_.GetCount();
     unsigned handed = 0;
     // Following a sighted leg costs most of the sweep, and each row across a
-    // leg follows it again: the sweep's rows are taken in four interleaved
-    // parts, every fourth row from the first, then from the third, second
-    // and fourth, and each part's sightings are tried before the next part is
-    // swept. A symbol's legs cross the rows of every part, so the first part
-    // mostly reads it; a frame without one is swept whole, as before. An
+    // leg follows it again: the sweep's rows are taken in kLPatternSweeps
+    // interleaved parts, every sixteenth row from the first, then from the
+    // ninth, the fifth, the thirteenth and so on, each part halving the
+    // gaps the parts before it left. A symbol's legs cross the rows of
+    // nearly every part, so the first part mostly reads it (with fewer of
+    // the quiet zone's wide strips walked on the way to its L); a frame
+    // without one is swept whole, as before. Within a part each sighting is
+    // tried as soon as a row brings it, in the order the rows see them, and
+    // a read ends the sweep: the rows below a symbol's L are not swept. An
     // outline found and not read keeps away only the sightings of its own
     // part: a later part sees the same L from other rows, and a blurred
-    // symbol the one sighting did not read, the other may. The stage's budget
-    // holds for all parts together. Sweeps that gather Han Xin finders or
-    // dots too stay whole.
+    // symbol the one sighting did not read, the other may. The stage's
+    // budget holds for all parts together. Sweeps that gather Han Xin
+    // finders or dots too stay whole.
     if (otherPatternsFound_ || IsWanted(CodeSearchStage::kHanXinFinder, decoders) ||
         IsWanted(CodeSearchStage::kDot, decoders)) {
         FindMatrixCandidates(image, option, decoders, CodeSearchStage::kLPattern);
         return SearchLPatterns(image, option, *decoders.lPattern, label, outlet, first, handed);
     }
+    // After another sweep of this frame the rows take the block measures
+    // that sweep took.
+    bool const sameImage = qrFindersFound_ || bullsEyesFound_;
     otherPatternsFound_ = true;
+    unsigned const budget = GetStageBudget(option);
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
     stride = stride > kMaxStride ? kMaxStride : stride;
-    MatrixCandidateFinder::Wanted wanted;
-    wanted.lPatterns = true;
-    static constexpr unsigned kOffsets[kLPatternSweeps] = {0, 2, 1, 3};
+    static constexpr unsigned kOffsets[kLPatternSweeps] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
+    Rectangle const area = CalcSearchArea(image);
     for (unsigned part = 0; part < kLPatternSweeps; ++part) {
-        Rectangle area = CalcSearchArea(image);
-        area.top += static_cast<int>(kOffsets[part] * stride);
-        if (area.right < area.left || area.bottom < area.top) {
+        int const top = area.top + static_cast<int>(kOffsets[part] * stride);
+        if (area.right < area.left || area.bottom < top) {
             continue;
         }
-        matrix_.Start(image, area, kLPatternSweeps * stride, wanted);
-        if (SearchLPatterns(image, option, *decoders.lPattern, label, outlet, searched_.GetCount(), handed) != 0) {
-            return 1;
+        matrix_.StartLPatterns(image, area, stride, sameImage || part > 0);
+        unsigned const partFirst = searched_.GetCount();
+        TriedLPatterns tried;
+        for (int y = top; y <= area.bottom; y += static_cast<int>(kLPatternSweeps * stride)) {
+            matrix_.SweepLPatternRow(image, y);
+            // The sightings not tried as they are now: a row's new ones, and
+            // one replaced by a surer walk of its corner.
+            if (SearchLPatterns(image, option, *decoders.lPattern, label, outlet, partFirst, handed, &tried) != 0) {
+                return 1;
+            }
+            // With the budget spent no sighting is tried any more, and a full
+            // list takes no more of this part's: the rest is not swept.
+            if (handed >= budget) {
+                return 0;
+            }
+            if (matrix_.GetLPatternCount() >= MatrixCandidateFinder::kMaxLPatterns) {
+                break;
+            }
         }
     }
     return 0;
@@ -893,12 +923,19 @@ int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOpt
 
 int CodeSearcherEngine::SearchLPatterns(GrayImage const& image, tagDecodeOption const& option,
                                         AbstractLPatternDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet,
-                                        unsigned first, unsigned& handed)
+                                        unsigned first, unsigned& handed, TriedLPatterns* tried)
 {
     LPatternSighting const* ls = matrix_.GetLPatterns();
     unsigned const budget = GetStageBudget(option);
     for (unsigned i = 0; i < matrix_.GetLPatternCount() && handed < budget; ++i) {
         LPatternSighting const& l = ls[i];
+        if (tried != nullptr) {
+            if (i < tried->count && IsSameSighting(tried->seen[i], l)) {
+                continue;
+            }
+            tried->seen[i] = l;
+            tried->count = i + 1 > tried->count ? i + 1 : tried->count;
+        }
         Region region;
         region.corner[0] = l.across;
         region.corner[1] = Point{l.across.x + l.along.x - l.corner.x, l.across.y + l.along.y - l.corner.y};

@@ -55,7 +55,7 @@ public:
     static constexpr unsigned kVariants = 2;
     static constexpr unsigned kDefaultStride = 1;
     static constexpr unsigned kMaxStride = 8;
-    static constexpr unsigned kLPatternSweeps = 4;
+    static constexpr unsigned kLPatternSweeps = 16;
     static constexpr unsigned kMinimumCells = 3;
     static constexpr unsigned kEnergyFloor = 64;      // mean squared gradient, grey levels
     static constexpr unsigned kCoherenceFloor = 140;  // of 255
@@ -172,14 +172,22 @@ private:
     int SearchDeferred(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                        DecodedLabel& label, LabelOutlet& outlet);
     // The L-pattern stage: when the sweep looks for L patterns alone, its
-    // rows are swept in kLPatternSweeps interleaved parts, each part's
-    // sightings tried before the next part is swept.
+    // rows are swept in kLPatternSweeps interleaved parts, each sighting
+    // tried as soon as a row brings it, until a read, the stage's budget
+    // spent, or the last part swept.
     int SearchLPatternStage(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                             DecodedLabel& label, LabelOutlet& outlet);
+    // The sightings a row-by-row sweep has tried, each as it was then.
+    struct TriedLPatterns {
+        LPatternSighting seen[MatrixCandidateFinder::kMaxLPatterns];
+        unsigned count = 0;
+    };
     // The sightings of the last sweep, but those inside regions searched from
-    // `first` on, while fewer than the stage's budget have been handed over.
+    // `first` on, while fewer than the stage's budget have been handed over;
+    // with `tried`, only those not tried before as they are now.
     int SearchLPatterns(GrayImage const& image, tagDecodeOption const& option, AbstractLPatternDecoder& decoder,
-                        DecodedLabel& label, LabelOutlet& outlet, unsigned first, unsigned& handed);
+                        DecodedLabel& label, LabelOutlet& outlet, unsigned first, unsigned& handed,
+                        TriedLPatterns* tried = nullptr);
     int SearchHanXinFinders(GrayImage const& image, tagDecodeOption const& option,
                             AbstractMatrixCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
     int SearchDots(GrayImage const& image, AbstractDotDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);

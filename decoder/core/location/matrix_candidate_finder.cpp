@@ -337,6 +337,40 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     looseBullsEyeCount_ = 0;
 }
 
+void MatrixCandidateFinder::StartLPatterns(GrayImage const& image, Rectangle const& area, unsigned stride,
+                                           bool sameImage)
+{
+    lPatternCount_ = 0;
+    walkedLegCount_ = 0;
+    area_ = area;
+    measuredRow_ = nullptr;
+    // Rows outside the image or the area are never swept.
+    area_.left = Max(area.left, 0);
+    area_.top = Max(area.top, 0);
+    area_.right = Min(area.right, image.GetWidth() - 1);
+    area_.bottom = Min(area.bottom, image.GetHeight() - 1);
+    if (image.GetPixels() == nullptr || area_.right < area_.left || area_.bottom < area_.top) {
+        return;
+    }
+    // Block measures kept from another image (or this one changed) would
+    // cut the rows at wrong thresholds.
+    if (!sameImage || image.GetPixels() != keptPixels_ || image.GetPitch() != keptPitch_ ||
+        area_.left != keptLeft_ || area_.right != keptRight_) {
+        ForgetRows(image, area_, stride == 0 ? 1 : stride);
+    }
+}
+
+void MatrixCandidateFinder::SweepLPatternRow(GrayImage const& image, int y)
+{
+    if (image.GetPixels() == nullptr || y < area_.top || y > area_.bottom || area_.right < area_.left ||
+        !ScanRow(image, area_, y, kMarginShare)) {
+        return;
+    }
+    for (unsigned i = 0; i < runCount_; ++i) {
+        CheckLPattern(image, i, y);
+    }
+}
+
 void MatrixCandidateFinder::ScanRowAtLocalMean(GrayImage const& image, Rectangle const& area, int y)
 {
     runCount_ = 0;
@@ -864,6 +898,24 @@ struct PixelSamples {
         }
         return (sum < 3 * threshold) == dark;
     }
+
+    // Whether every pixel of the samples on the segment from (x0, y0) to
+    // (x1, y1) lies in the image: the taps' box then does.
+    bool AllInside(int x0, int y0, int x1, int y1) const
+    {
+        int const ax = Abs(dx);
+        int const ay = Abs(dy);
+        return Min(x0, x1) - ax >= 0 && Min(y0, y1) - ay >= 0 && (Max(x0, x1) + ax) >> 8 < image.GetWidth() &&
+               (Max(y0, y1) + ay) >> 8 < image.GetHeight();
+    }
+
+    // As operator(), for a sample known to lie in the image.
+    bool Inside(int x, int y) const
+    {
+        int const sum = image.At((x - dx) >> 8, (y - dy) >> 8) + image.At(x >> 8, y >> 8) +
+                        image.At((x + dx) >> 8, (y + dy) >> 8);
+        return (sum < 3 * threshold) == dark;
+    }
 };
 
 // Interpolated between pixels and measured across in quarter pixels, so
@@ -883,11 +935,7 @@ struct InterpolatedSamples {
         if (x < 0 || y < 0 || px >= image.GetWidth() - 1 || py >= image.GetHeight() - 1) {
             return false;
         }
-        int const fx = x & 255;
-        int const fy = y & 255;
-        int const top = image.At(px, py) * (256 - fx) + image.At(px + 1, py) * fx;
-        int const low = image.At(px, py + 1) * (256 - fx) + image.At(px + 1, py + 1) * fx;
-        value = (top * (256 - fy) + low * fy) >> 16;
+        value = Interpolate(x, y);
         return true;
     }
 
@@ -902,6 +950,33 @@ struct InterpolatedSamples {
             sum += value;
         }
         return (sum < 3 * threshold) == dark;
+    }
+
+    bool AllInside(int x0, int y0, int x1, int y1) const
+    {
+        int const ax = Abs(dx);
+        int const ay = Abs(dy);
+        return Min(x0, x1) - ax >= 0 && Min(y0, y1) - ay >= 0 && (Max(x0, x1) + ax) >> 8 < image.GetWidth() - 1 &&
+               (Max(y0, y1) + ay) >> 8 < image.GetHeight() - 1;
+    }
+
+    bool Inside(int x, int y) const
+    {
+        int const sum = Interpolate(x - dx, y - dy) + Interpolate(x, y) + Interpolate(x + dx, y + dy);
+        return (sum < 3 * threshold) == dark;
+    }
+
+    // The grey at (x, y) (1/256 pixel), which lies in the image with the
+    // pixels right of and below it.
+    int Interpolate(int x, int y) const
+    {
+        int const px = x >> 8;
+        int const py = y >> 8;
+        int const fx = x & 255;
+        int const fy = y & 255;
+        int const top = image.At(px, py) * (256 - fx) + image.At(px + 1, py) * fx;
+        int const low = image.At(px, py + 1) * (256 - fx) + image.At(px + 1, py + 1) * fx;
+        return (top * (256 - fy) + low * fy) >> 16;
     }
 };
 
@@ -922,6 +997,15 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
     auto extent = [&](int px, int py, int side) {
         int const far = strip + strip / 4 + 2 * q;
         int n = 0;
+        // Most extents lie well inside the image: their samples are then
+        // taken without a bounds check each.
+        if (same.AllInside(px + side * dy / q, py - side * dx / q, px + side * dy * far / q,
+                           py - side * dx * far / q)) {
+            while (n < far && same.Inside(px + side * dy * (n + 1) / q, py - side * dx * (n + 1) / q)) {
+                ++n;
+            }
+            return n;
+        }
         while (n < far && same(px + side * dy * (n + 1) / q, py - side * dx * (n + 1) / q)) {
             ++n;
         }
@@ -1117,6 +1201,16 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
         }
         return false;
     }
+    // Legs are long and thin: the shorter side of the smallest symbol is 8
+    // modules (the edge of a label is not). Thin strips are left alone: the
+    // chords make small modules look wider than they are. Judged before the
+    // second legs are walked: a wide strip's walks cost the most.
+    if (width >= 8 && leg < 5 * width) {
+        if (miss.width >= kWideStrip) {
+            NoteLeg(miss);
+        }
+        return false;
+    }
     // A second leg at an end: leaving from one width beyond the end, at a
     // right angle, on either side.
     Point second[2];
@@ -1137,16 +1231,7 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
             }
         }
     }
-    // Legs are long and thin: the shorter side of the smallest symbol is 8
-    // modules (the edge of a label is not). Thin strips are left alone: the
-    // chords make small modules look wider than they are.
     int const wanted = Max(6, leg / 8);
-    if (width >= 8 && leg < 5 * width) {
-        if (miss.width >= kWideStrip) {
-            NoteLeg(miss);
-        }
-        return false;
-    }
     int const first = secondLength[0] >= secondLength[1] ? 0 : 1;
     if (secondLength[first] < wanted || secondLength[first] > leg * 8) {
         if (miss.width >= kWideStrip) {

@@ -85,6 +85,16 @@ public:
     unsigned GetHanXinFinderCount() const { return hanXinCount_; }
     LPatternSighting const* GetLPatterns() const { return lPatterns_; }
     unsigned GetLPatternCount() const { return lPatternCount_; }
+    // A sweep for L patterns alone, row by row, for a caller that tries
+    // each sighting as soon as it is seen: StartLPatterns starts the L lists
+    // afresh over `area` (the other lists keep theirs), whose rows `stride`
+    // apart from its top keep their block measures as Start's do (taken
+    // again with `sameImage`), SweepLPatternRow adds row y's sightings, as
+    // Start would on that row. A sighting keeps its place in the list, but
+    // one walked at a quarter pixel can be replaced by the same corner
+    // walked in whole pixels.
+    void StartLPatterns(GrayImage const& image, Rectangle const& area, unsigned stride, bool sameImage);
+    void SweepLPatternRow(GrayImage const& image, int y);
     Dot const* GetDots() const { return dots_; }
     unsigned GetDotCount() const { return dotCount_; }
 

@@ -1,11 +1,13 @@
 // The solid L of Data Matrix symbols as the matrix candidate finder sights
 // it: every row across a leg meets the same L, which is noted once at the
-// symbol's corner, thin legs in noise and wide quiet zones alike, and a
-// sweep owes nothing to the sweep before it.
+// symbol's corner, thin legs in noise and wide quiet zones alike, a sweep
+// owes nothing to the sweep before it, and a sweep row by row sees what the
+// whole sweep sees.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "decoder/core/gray_image.h"
 #include "decoder/core/location/matrix_candidate_finder.h"
@@ -71,6 +73,60 @@ TEST(MatrixCandidateLLegTest, EachSymbolsLIsNotedOnceAtItsCorner)
                 EXPECT_EQ(seen.along.x, first.along.x);
                 EXPECT_EQ(seen.across.y, first.across.y);
             }
+        }
+    }
+}
+
+// The L-pattern stage sweeps row by row and tries each sighting at once:
+// its rows must note the very sightings, in the same order, that one sweep
+// over the same rows notes, with walks that leave the frame (a symbol at
+// its edge, its label cut) as much as with walks well inside it.
+TEST(MatrixCandidateLLegTest, RowByRowSweepNotesWhatOneSweepNotes)
+{
+    struct Case {
+        int size;
+        char const* data;
+        double module;
+        double angle;
+        double noise;
+        bool inverted;
+        support::Point centre;  // in a 240 x 200 frame
+        double quietZone;
+    };
+    Case const cases[] = {
+        {4, "hello world ab", 2.0, 30, 25, false, {120, 100}, 10},
+        {8, "ABC*123>XYZ*456>QRS*78", 3.0, 15, 0, false, {120, 100}, 10},
+        {13, "Data Matrix ECC 200 reads ASCII, C40 and TEXT", 3.0, 60, 0, true, {120, 100}, 10},
+        {4, "hello world ab", 3.0, 10, 0, false, {40, 35}, 1},    // the corner off the top left
+        {2, "Ab12", 4.5, 80, 10, false, {205, 170}, 2},          // the label cut right and below
+        {8, "ABC*123>XYZ*456>QRS*78", 4.5, 0, 0, true, {30, 170}, 0},
+    };
+    // One finder for both: the row sweep of each frame comes after the
+    // whole sweep of the frame before, whose block measures it must not take.
+    static MatrixCandidateFinder finder;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " at " + std::to_string(c.angle) + " " + std::to_string(c.module));
+        auto const r = support::render({.symbology = BARCODE_DATAMATRIX, .data = c.data, .option2 = c.size},
+                                       {.frameWidth = 240, .frameHeight = 200, .moduleSize = c.module,
+                                        .angle = c.angle, .centre = c.centre, .quietZone = c.quietZone,
+                                        .inverted = c.inverted, .noise = c.noise});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        DEC2DIvra::Rectangle const area{0, 1, r.frame.width - 1, r.frame.height - 1};
+        finder.StartLPatterns(image, area, 8, false);
+        for (int y = area.top; y <= area.bottom; y += 8) {
+            finder.SweepLPatternRow(image, y);
+        }
+        std::vector<LPatternSighting> const rows(finder.GetLPatterns(),
+                                                 finder.GetLPatterns() + finder.GetLPatternCount());
+        MatrixCandidateFinder::Wanted wanted;
+        wanted.lPatterns = true;
+        finder.Start(image, area, 8, wanted);
+        ASSERT_EQ(rows.size(), finder.GetLPatternCount());
+        for (unsigned i = 0; i < rows.size(); ++i) {
+            LPatternSighting const& a = finder.GetLPatterns()[i];
+            EXPECT_TRUE(a.corner == rows[i].corner && a.along == rows[i].along && a.across == rows[i].across)
+                << "sighting " << i;
         }
     }
 }
