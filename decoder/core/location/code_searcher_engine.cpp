@@ -239,6 +239,7 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
 {
     AbstractBarCodeDecoder& decoder = *decoders.barCode;
     AbstractCompositeCodeDecoder* const composite = decoders.composite;
+    lateLinearRun_ = IsWanted(CodeSearchStage::kLPattern, decoders);
     AbstractStackCodeDecoder* const stacked =
         IsWanted(CodeSearchStage::kStacked, decoders) ? decoders.stackCode : nullptr;
     FindBarRegions(image, option);
@@ -274,7 +275,7 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // 2D part: the linear label goes first, and the composite reader
         // reads the 2D part (the stacked read around a label guards against
         // a stacked symbol's bars read as one).
-        if (stacked && stackedHanded_ < stackedBudget &&
+        if (stacked && !stackedTried_[i] && stackedHanded_ < stackedBudget &&
             ((IsStackedCandidate(image, candidate) && HasDifferingRows(image, candidate) &&
               !(composites && HoldsBarsBesideStartOrStop(image, candidate))) ||
              (micro && ShowsRowAddressPatterns(image, candidate) && HasDifferingRowAddressRows(image, candidate)))) {
@@ -385,7 +386,15 @@ CodeSearcherEngine::Handed CodeSearcherEngine::HandToStacked(AbstractStackCodeDe
     if (ReadStacked(decoder, image, finder_.GetCandidates()[i].region, label) != 0) {
         return Deliver(label, outlet) ? Handed::kTaken : Handed::kDone;
     }
-    return spareLinear && ShowedPdfColumns(decoder) ? Handed::kDone : Handed::kOnward;
+    if (!spareLinear || !ShowedPdfColumns(decoder) || !lateLinearRun_) {
+        return Handed::kOnward;
+    }
+    // PDF417 columns seen and no label: the linear decoders get the region
+    // after the matrix stages, not before them. Under noise or light-on-dark
+    // a DataBar Expanded Stacked symbol's bars can pass for both columns.
+    linearDeferred_[i] = true;
+    ++linearDeferredCount_;
+    return Handed::kDone;
 }
 
 int CodeSearcherEngine::SearchStacked(GrayImage const& image, tagDecodeOption const& option,

@@ -137,6 +137,9 @@ private:
     // done with (a label not taken, or with `spareLinear` a PDF417 symbol's
     // columns seen), or onward to the linear decoders.
     enum class Handed { kTaken, kDone, kOnward };
+    // Whether regions put off by the linear stage get their late pass (it
+    // runs with the L-pattern stage).
+    bool lateLinearRun_ = false;
     Handed HandToStacked(AbstractStackCodeDecoder& decoder, GrayImage const& image, unsigned i, bool spareLinear,
                          DecodedLabel& label, LabelOutlet& outlet);
     // Whether the stacked decoder's glance along the region's search lines
