@@ -1,5 +1,7 @@
 #include "decoder/core/sampling/binarization_subroutine.h"
 
+#include <cstddef>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -25,6 +27,42 @@ void Widen(GapAndThreshold& into, GapAndThreshold const& from)
     into.threshold = from.threshold > into.threshold ? from.threshold : into.threshold;
 }
 
+// The smallest and the largest value down each of the width columns of
+// lines rows from first (the map's lines pitch values apart).
+void ColumnExtremes(unsigned short const* first, unsigned pitch, unsigned lines, unsigned width,
+                    unsigned short* low, unsigned short* high)
+{
+    unsigned x = 0;
+#if defined(__SSE2__)
+    // Unsigned values compared as signed ones with the top bit turned over.
+    __m128i const flip = _mm_set1_epi16(static_cast<short>(0x8000));
+    for (; x + 8 <= width; x += 8) {
+        __m128i const top = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(first + x)), flip);
+        __m128i least = top;
+        __m128i most = top;
+        for (unsigned y = 1; y < lines; ++y) {
+            __m128i const v = _mm_xor_si128(
+                _mm_loadu_si128(reinterpret_cast<__m128i const*>(first + static_cast<size_t>(y) * pitch + x)), flip);
+            least = _mm_min_epi16(least, v);
+            most = _mm_max_epi16(most, v);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(low + x), _mm_xor_si128(least, flip));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(high + x), _mm_xor_si128(most, flip));
+    }
+#endif
+    for (; x < width; ++x) {
+        unsigned short least = first[x];
+        unsigned short most = first[x];
+        for (unsigned y = 1; y < lines; ++y) {
+            unsigned short const v = first[static_cast<size_t>(y) * pitch + x];
+            least = v < least ? v : least;
+            most = v > most ? v : most;
+        }
+        low[x] = least;
+        high[x] = most;
+    }
+}
+
 }  // namespace
 
 bool BinarizationSubroutine::CalcGapAndThresholdMap(CommonLuminanceMap const& map, Rectangle const& area,
@@ -44,20 +82,34 @@ bool BinarizationSubroutine::CalcGapAndThresholdMap(CommonLuminanceMap const& ma
         return false;
     }
     // Extremes of each block with its ring of neighbours, and of the area.
+    // Within the widths a block row's columns fit in, the extremes are taken
+    // down each column over the block row's lines first (eight columns at a
+    // time), then across each block's columns: the same minimum and maximum
+    // as over the block's window, from far fewer comparisons.
+    constexpr unsigned kMaxColumns = 512;
+    unsigned short columnLow[kMaxColumns];
+    unsigned short columnHigh[kMaxColumns];
+    bool const separable = areaWidth + 2 <= kMaxColumns;
+    unsigned const firstColumn = static_cast<unsigned>(area.left) - 1;
     unsigned short areaLow = 0xFFFF;
     unsigned short areaHigh = 0;
     for (unsigned j = 0; j < rows; ++j) {
+        unsigned const y0 = static_cast<unsigned>(area.top) + j * by - 1;
+        unsigned const y1 = (j + 1 == rows ? static_cast<unsigned>(area.bottom) : y0 + by) + 1;
+        if (separable) {
+            ColumnExtremes(&map.At(firstColumn, y0), map.GetWidth(), y1 - y0 + 1, areaWidth + 2, columnLow,
+                           columnHigh);
+        }
         for (unsigned i = 0; i < columns; ++i) {
             unsigned const x0 = static_cast<unsigned>(area.left) + i * bx - 1;
-            unsigned const y0 = static_cast<unsigned>(area.top) + j * by - 1;
             unsigned const x1 = (i + 1 == columns ? static_cast<unsigned>(area.right) : x0 + bx) + 1;
-            unsigned const y1 = (j + 1 == rows ? static_cast<unsigned>(area.bottom) : y0 + by) + 1;
             GapAndThreshold extremes{0xFFFF, 0};
-            for (unsigned y = y0; y <= y1; ++y) {
+            for (unsigned y = separable ? y1 : y0; y <= y1; ++y) {
+                unsigned short const* const low = separable ? columnLow - firstColumn : &map.At(0, y);
+                unsigned short const* const high = separable ? columnHigh - firstColumn : &map.At(0, y);
                 for (unsigned x = x0; x <= x1; ++x) {
-                    unsigned short const v = map.At(x, y);
-                    extremes.gap = v < extremes.gap ? v : extremes.gap;
-                    extremes.threshold = v > extremes.threshold ? v : extremes.threshold;
+                    extremes.gap = low[x] < extremes.gap ? low[x] : extremes.gap;
+                    extremes.threshold = high[x] > extremes.threshold ? high[x] : extremes.threshold;
                 }
             }
             blocks.At(i, j) = extremes;
