@@ -222,8 +222,8 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
     unsigned const mapWidth = map.GetWidth();
     // The gap and threshold of every point of the present block row.
     constexpr unsigned kMaxRow = 512;
-    int gaps[kMaxRow];
-    int thresholds[kMaxRow];
+    unsigned short gaps[kMaxRow];
+    unsigned short thresholds[kMaxRow];
     unsigned const wide = areaWidth <= kMaxRow ? areaWidth : 0;
     for (unsigned y = 0; y < areaHeight; ++y) {
         // Row pointers held locally: the stores into out could otherwise
@@ -244,44 +244,54 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
         }
         unsigned x = 0;
 #if defined(__SSE2__)
-        // Four points at a time in 32-bit lanes, decided as below.
+        // Eight points at a time in unsigned 16-bit lanes, decided as below.
+        // a >= b is a saturated b - a of zero; the gaps the map above gives
+        // are never zero, so a difference that saturates at zero (a negative
+        // one) is below the gap as it should be.
         __m128i const zero = _mm_setzero_si128();
-        __m128i const one = _mm_set1_epi32(1);
-        auto const load = [&](unsigned short const* p) {
-            return _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<__m128i const*>(p)), zero);
+        __m128i const one = _mm_set1_epi16(1);
+        __m128i const flip = _mm_set1_epi8(inverted ? 1 : 0);
+        auto const load = [](unsigned short const* p) {
+            return _mm_loadu_si128(reinterpret_cast<__m128i const*>(p));
         };
-        auto const larger = [](__m128i a, __m128i b) {
-            __m128i const pick = _mm_cmpgt_epi32(a, b);
-            return _mm_or_si128(_mm_and_si128(pick, a), _mm_andnot_si128(pick, b));
+        auto const larger = [](__m128i a, __m128i b) { return _mm_add_epi16(_mm_subs_epu16(a, b), b); };
+        auto const smaller = [](__m128i a, __m128i b) { return _mm_sub_epi16(a, _mm_subs_epu16(a, b)); };
+        auto const atLeast = [&](__m128i a, __m128i b) { return _mm_cmpeq_epi16(_mm_subs_epu16(b, a), zero); };
+        auto const over = [&](__m128i a, __m128i b) {
+            return _mm_andnot_si128(_mm_cmpeq_epi16(_mm_subs_epu16(a, b), zero), _mm_set1_epi16(-1));
         };
-        auto const smaller = [](__m128i a, __m128i b) {
-            __m128i const pick = _mm_cmpgt_epi32(a, b);
-            return _mm_or_si128(_mm_and_si128(pick, b), _mm_andnot_si128(pick, a));
+        // Half a sum of two without its lowest bit, and that bit.
+        auto const half = [](__m128i a, __m128i b) {
+            return _mm_add_epi16(_mm_and_si128(a, b), _mm_srli_epi16(_mm_xor_si128(a, b), 1));
         };
-        for (; x + 4 <= wide; x += 4) {
+        for (; x + 8 <= wide; x += 8) {
             __m128i const l = load(row + x);
             __m128i const n0 = load(above + x);
             __m128i const n1 = load(right + x);
             __m128i const n2 = load(below + x);
             __m128i const n3 = load(left + x);
-            __m128i const gap = _mm_loadu_si128(reinterpret_cast<__m128i const*>(gaps + x));
-            __m128i const threshold = _mm_loadu_si128(reinterpret_cast<__m128i const*>(thresholds + x));
-            __m128i const mean = _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(n0, n1), _mm_add_epi32(n2, n3)), 2);
+            __m128i const gap = load(gaps + x);
+            __m128i const threshold = load(thresholds + x);
+            // The floor of the sum of four over four, from the halves of
+            // the two pair sums: their rounded-up mean, less one where the
+            // halves' sum is odd and the pair sums were not both odd.
+            __m128i const h01 = half(n0, n1);
+            __m128i const h23 = half(n2, n3);
+            __m128i const bothOdd = _mm_and_si128(_mm_xor_si128(n0, n1), _mm_xor_si128(n2, n3));
+            __m128i const mean = _mm_sub_epi16(_mm_avg_epu16(h01, h23),
+                                               _mm_andnot_si128(bothOdd, _mm_and_si128(_mm_xor_si128(h01, h23), one)));
             __m128i const high = larger(larger(n0, n1), larger(n2, n3));
             __m128i const low = smaller(smaller(n0, n1), smaller(n2, n3));
-            // gap <= d is d > gap - 1.
-            __m128i const gapLess = _mm_sub_epi32(gap, one);
-            __m128i const lighterAround = _mm_cmpgt_epi32(_mm_sub_epi32(high, l), gapLess);
-            __m128i const darkerAround = _mm_cmpgt_epi32(_mm_sub_epi32(l, low), gapLess);
-            __m128i const aboveMean = _mm_cmpgt_epi32(l, mean);
-            __m128i const aboveThreshold = _mm_cmpgt_epi32(l, threshold);
+            __m128i const lighterAround = atLeast(_mm_subs_epu16(high, l), gap);
+            __m128i const darkerAround = atLeast(_mm_subs_epu16(l, low), gap);
+            __m128i const aboveMean = over(l, mean);
+            __m128i const aboveThreshold = over(l, threshold);
             __m128i const light =
                 _mm_or_si128(_mm_and_si128(_mm_and_si128(lighterAround, darkerAround), aboveMean),
                              _mm_andnot_si128(lighterAround, _mm_or_si128(darkerAround, aboveThreshold)));
-            int const bits = _mm_movemask_ps(_mm_castsi128_ps(light));
-            for (unsigned k = 0; k < 4; ++k) {
-                decided[x + k] = (((bits >> k) & 1) != 0) != inverted;
-            }
+            // One byte of 0 or 1 a point.
+            __m128i const bytes = _mm_xor_si128(_mm_and_si128(_mm_packs_epi16(light, light), _mm_set1_epi8(1)), flip);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(decided + x), bytes);
         }
 #endif
         for (; x < areaWidth; ++x) {
