@@ -27,6 +27,16 @@ struct Maps {
 
 GrayImage const kNoImage;
 
+// Sixteen random bits a call, the same sequence for a seed.
+struct Noise {
+    unsigned seed;
+    unsigned operator()()
+    {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) & 0xFFFFu;
+    }
+};
+
 // A 5 x 5 map around one judged module at (2, 2): its four neighbours as
 // given, the corners 0 and 400 (so the block's range is 400: threshold 200,
 // gap 400 / gap parameter), everything else the module's own value.
@@ -73,19 +83,15 @@ TEST(BinarizationRulesTest, EachModuleIsJudgedAgainstItsNeighboursThenTheThresho
     }
 }
 
-// Every point of areas of every width (whole groups of four points and
+// Every point of areas of every width (whole groups of eight points and
 // remainders), in one block and across blocks, on grey values up to the top
 // of the 16-bit range: each decided by the rule against the gap and threshold
 // its block was given.
 TEST(BinarizationRulesTest, EveryPointOfAnyWidthFollowsTheRule)
 {
-    unsigned seed = 12345;
-    auto next = [&seed]() {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 8) & 0xFFFFu;
-    };
+    Noise next{12345u};
     BinarizationSubroutine const binarize;
-    for (unsigned width = 1; width <= 13; ++width) {
+    for (unsigned width = 1; width <= 19; ++width) {
         // Five grey levels a step apart: with the block's range four steps,
         // the gap is one step, the threshold two, and differences, means and
         // the threshold tie with each other all the time.
@@ -134,11 +140,7 @@ TEST(BinarizationRulesTest, EveryPointOfAnyWidthFollowsTheRule)
 // levels either side of the middle of the 16-bit range.
 TEST(BinarizationRulesTest, BlockThresholdsComeFromTheExtremesAroundThem)
 {
-    unsigned seed = 777;
-    auto next = [&seed]() {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 8) & 0xFFFFu;
-    };
+    Noise next{777u};
     BinarizationSubroutine const binarize;
     struct {
         unsigned base;
