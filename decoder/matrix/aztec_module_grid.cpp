@@ -4,6 +4,7 @@
 #include "decoder/core/sampling/bilinear.h"
 
 #include <cmath>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -300,7 +301,48 @@ bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* 
         if (!inside) {
             return false;
         }
-        for (unsigned m = 0; m < n; ++m) {
+        m = 0;
+#if defined(__SSE2__)
+        // Two samples at a time in double lanes. Every product and sum is a
+        // whole number below 2^53, and the scaling by 2^-32 is exact: the
+        // same values as the integer blend below.
+        __m128d const kWhole = _mm_set1_pd(kOne);
+        __m128d const kDown = _mm_set1_pd(1.0 / 4294967296.0);
+        __m128d const kRound = _mm_set1_pd(0.5);
+        __m128i const kLow = _mm_set1_epi32(0xFFFF);
+        for (; m + 2 <= n; m += 2) {
+            __m128i const xs = _mm_loadl_epi64(reinterpret_cast<__m128i const*>(fixedX + m));
+            __m128i const ys = _mm_loadl_epi64(reinterpret_cast<__m128i const*>(fixedY + m));
+            // A pixel and its right neighbour in one 32-bit read, the first
+            // in the low half.
+            unsigned pairs[4];
+            for (unsigned k = 0; k < 2; ++k) {
+                auto const ix = static_cast<unsigned>(fixedX[m + k]);
+                auto const iy = static_cast<unsigned>(fixedY[m + k]);
+                unsigned short const* const p = pixels + static_cast<long long>(iy >> 16) * pitch + (ix >> 16);
+                std::memcpy(&pairs[k], p, sizeof(unsigned));
+                std::memcpy(&pairs[2 + k], p + pitch, sizeof(unsigned));
+            }
+            __m128i const upperPixels = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(pairs[0])),
+                                                           _mm_cvtsi32_si128(static_cast<int>(pairs[1])));
+            __m128i const lowerPixels = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(pairs[2])),
+                                                           _mm_cvtsi32_si128(static_cast<int>(pairs[3])));
+            __m128d const ax = _mm_cvtepi32_pd(_mm_and_si128(xs, kLow));
+            __m128d const ay = _mm_cvtepi32_pd(_mm_and_si128(ys, kLow));
+            __m128d const bx = _mm_sub_pd(kWhole, ax);
+            __m128d const by = _mm_sub_pd(kWhole, ay);
+            __m128d const upper =
+                _mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(_mm_and_si128(upperPixels, kLow)), bx),
+                           _mm_mul_pd(_mm_cvtepi32_pd(_mm_srli_epi32(upperPixels, 16)), ax));
+            __m128d const lower =
+                _mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(_mm_and_si128(lowerPixels, kLow)), bx),
+                           _mm_mul_pd(_mm_cvtepi32_pd(_mm_srli_epi32(lowerPixels, 16)), ax));
+            __m128d const sum = _mm_add_pd(_mm_mul_pd(upper, by), _mm_mul_pd(lower, ay));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(grey + first + m),
+                             _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(sum, kDown), kRound)));
+        }
+#endif
+        for (; m < n; ++m) {
             auto const ix = static_cast<unsigned>(fixedX[m]);
             auto const iy = static_cast<unsigned>(fixedY[m]);
             unsigned short const* const p = pixels + static_cast<long long>(iy >> 16) * pitch + (ix >> 16);

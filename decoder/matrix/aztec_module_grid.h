@@ -127,27 +127,27 @@ inline int SampleBilinear(GrayImage const& image, double x, double y)
     // Pixel (i, j) covers [i, i + 1): its centre is at i + 0.5.
     double const fx = x - 0.5;
     double const fy = y - 0.5;
+    unsigned short const* const pixels = image.GetPixels();
+    // Where the four pixels lie on the image, as nearly always, they are
+    // read directly, the floor of a non-negative position taken by
+    // truncation: the same weights and the same sum as the clamped reads,
+    // which only the border needs. Every comparison fails for no number.
+    if (fx >= 0 && fy >= 0 && fx < static_cast<double>(image.GetWidth() - 1) &&
+        fy < static_cast<double>(image.GetHeight() - 1) && pixels != nullptr) {
+        int const i = static_cast<int>(fx);
+        int const j = static_cast<int>(fy);
+        unsigned short const* const p = pixels + static_cast<long long>(j) * image.GetPitch() + i;
+        unsigned short const* const q = p + image.GetPitch();
+        double const ax = fx - i;
+        double const ay = fy - j;
+        double const top = static_cast<double>(p[0]) * (1 - ax) + static_cast<double>(p[1]) * ax;
+        double const bottom = static_cast<double>(q[0]) * (1 - ax) + static_cast<double>(q[1]) * ax;
+        return static_cast<int>(top * (1 - ay) + bottom * ay + 0.5);
+    }
     if (!(fx > -1e6 && fx < 1e6 && fy > -1e6 && fy < 1e6)) {
         return 0;
     }
-    // Inside the image the four pixels are read directly, with the floor
-    // taken by truncation: the same weights and the same sum as the
-    // clamped reads, which only the border needs.
-    int i = static_cast<int>(fx);
-    int j = static_cast<int>(fy);
-    i -= static_cast<double>(i) > fx ? 1 : 0;
-    j -= static_cast<double>(j) > fy ? 1 : 0;
-    unsigned short const* const pixels = image.GetPixels();
-    if (pixels == nullptr || i < 0 || j < 0 || i + 1 >= image.GetWidth() || j + 1 >= image.GetHeight()) {
-        return SampleBilinearAtBorder(image, x, y);
-    }
-    unsigned short const* const p = pixels + static_cast<long long>(j) * image.GetPitch() + i;
-    unsigned short const* const q = p + image.GetPitch();
-    double const ax = fx - i;
-    double const ay = fy - j;
-    double const top = static_cast<double>(p[0]) * (1 - ax) + static_cast<double>(p[1]) * ax;
-    double const bottom = static_cast<double>(q[0]) * (1 - ax) + static_cast<double>(q[1]) * ax;
-    return static_cast<int>(top * (1 - ay) + bottom * ay + 0.5);
+    return SampleBilinearAtBorder(image, x, y);
 }
 
 }  // namespace DEC2DIvra

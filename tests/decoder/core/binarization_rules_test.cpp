@@ -27,6 +27,16 @@ struct Maps {
 
 GrayImage const kNoImage;
 
+// Sixteen random bits a call, the same sequence for a seed.
+struct Noise {
+    unsigned seed;
+    unsigned operator()()
+    {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) & 0xFFFFu;
+    }
+};
+
 // A 5 x 5 map around one judged module at (2, 2): its four neighbours as
 // given, the corners 0 and 400 (so the block's range is 400: threshold 200,
 // gap 400 / gap parameter), everything else the module's own value.
@@ -73,19 +83,15 @@ TEST(BinarizationRulesTest, EachModuleIsJudgedAgainstItsNeighboursThenTheThresho
     }
 }
 
-// Every point of areas of every width (whole groups of four points and
+// Every point of areas of every width (whole groups of eight points and
 // remainders), in one block and across blocks, on grey values up to the top
 // of the 16-bit range: each decided by the rule against the gap and threshold
 // its block was given.
 TEST(BinarizationRulesTest, EveryPointOfAnyWidthFollowsTheRule)
 {
-    unsigned seed = 12345;
-    auto next = [&seed]() {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 8) & 0xFFFFu;
-    };
+    Noise next{12345u};
     BinarizationSubroutine const binarize;
-    for (unsigned width = 1; width <= 13; ++width) {
+    for (unsigned width = 1; width <= 19; ++width) {
         // Five grey levels a step apart: with the block's range four steps,
         // the gap is one step, the threshold two, and differences, means and
         // the threshold tie with each other all the time.
@@ -120,6 +126,67 @@ TEST(BinarizationRulesTest, EveryPointOfAnyWidthFollowsTheRule)
                         ASSERT_EQ(m.table.At(x, y), light != polarity)
                             << "width " << width << " step " << level.step << " jitter " << level.jitter << " at "
                             << x << "," << y;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// On noise every block spans about the widest range, so none is flat: each
+// takes the middle of the extremes over its own and its eight neighbours'
+// modules with their ring as threshold, and a quarter of their span as gap.
+// Widths around the eight-column steps and past the widest block row, and
+// levels either side of the middle of the 16-bit range.
+TEST(BinarizationRulesTest, BlockThresholdsComeFromTheExtremesAroundThem)
+{
+    Noise next{777u};
+    BinarizationSubroutine const binarize;
+    struct {
+        unsigned base;
+        unsigned spread;
+    } const levels[] = {{0, 65536}, {0x7F00, 0x200}, {100, 900}};
+    for (unsigned width : {1u, 7u, 8u, 9u, 15u, 16u, 17u, 40u, 509u, 510u, 511u, 700u}) {
+        for (unsigned bx : {3u, 4u, 5u}) {
+            for (auto const& level : levels) {
+                unsigned const height = 11;
+                unsigned const by = 4;
+                std::vector<unsigned short> cells((width + 3) * (height + 3));
+                for (unsigned short& v : cells) {
+                    v = static_cast<unsigned short>(level.base + next() % level.spread);
+                }
+                CommonLuminanceMap map(VirtualArray<unsigned short>(cells.data(), static_cast<unsigned>(cells.size())));
+                ASSERT_TRUE(map.SetSize(width + 3, height + 3));
+                std::vector<GapAndThreshold> blockCells(1024);
+                CommonGapAndThresholdMap blocks(VirtualArray<GapAndThreshold>(blockCells.data(), 1024));
+                // One column and line of margin more than needed on the right and at the bottom.
+                Rectangle const area{1, 1, static_cast<int>(width), static_cast<int>(height)};
+                ASSERT_TRUE(binarize.CalcGapAndThresholdMap(map, area, Vector{static_cast<int>(bx), static_cast<int>(by)},
+                                                            4, blocks));
+                unsigned const columns = (width + bx - 1) / bx;
+                unsigned const rows = (height + by - 1) / by;
+                ASSERT_EQ(blocks.GetWidth(), columns);
+                ASSERT_EQ(blocks.GetHeight(), rows);
+                for (unsigned j = 0; j < rows; ++j) {
+                    for (unsigned i = 0; i < columns; ++i) {
+                        // Modules of blocks i - 1 .. i + 1 and j - 1 .. j + 1 with their ring.
+                        unsigned const x0 = (i == 0 ? 0 : i - 1) * bx;
+                        unsigned const x1 = std::min((i + 2) * bx, width) + 1;
+                        unsigned const y0 = (j == 0 ? 0 : j - 1) * by;
+                        unsigned const y1 = std::min((j + 2) * by, height) + 1;
+                        unsigned low = 0xFFFF;
+                        unsigned high = 0;
+                        for (unsigned y = y0; y <= y1; ++y) {
+                            for (unsigned x = x0; x <= x1; ++x) {
+                                low = std::min<unsigned>(low, map.At(x, y));
+                                high = std::max<unsigned>(high, map.At(x, y));
+                            }
+                        }
+                        GapAndThreshold const e = blocks.At(i, j);
+                        ASSERT_EQ(e.threshold, (low + high) / 2)
+                            << "width " << width << " block " << bx << " base " << level.base << " at " << i << ","
+                            << j;
+                        ASSERT_EQ(e.gap, std::max(1u, (high - low) / 4));
                     }
                 }
             }

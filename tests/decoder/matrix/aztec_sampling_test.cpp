@@ -139,6 +139,21 @@ TEST(AztecSamplingTest, LineOfModulesLandsWhereTheMapPutsThem)
 // four pixels on the image, refused as soon as one has not (on the last
 // pixel row or column, off the image, a bent grid), so that the caller reads
 // those point by point.
+// The blend with weights in whole 1/65536ths of a pixel, rounded half up:
+// what a line of samples must give exactly, one sample or many at a time.
+int FixedPointBlend(GrayImage const& image, double x, double y)
+{
+    auto const ix = static_cast<unsigned long long>((x - 0.5) * 65536.0);
+    auto const iy = static_cast<unsigned long long>((y - 0.5) * 65536.0);
+    unsigned short const* const p = image.GetPixels() + (iy >> 16) * image.GetPitch() + (ix >> 16);
+    unsigned short const* const q = p + image.GetPitch();
+    unsigned long long const ax = ix & 0xFFFF;
+    unsigned long long const ay = iy & 0xFFFF;
+    unsigned long long const upper = p[0] * (65536 - ax) + p[1] * ax;
+    unsigned long long const lower = q[0] * (65536 - ax) + q[1] * ax;
+    return static_cast<int>((upper * (65536 - ay) + lower * ay + (1ull << 31)) >> 32);
+}
+
 TEST(AztecSamplingTest, LineOfGreyValuesAgreesWithThePointReadsOrIsRefused)
 {
     constexpr int kWidth = 97, kHeight = 83, kPitch = 101;
@@ -188,6 +203,7 @@ TEST(AztecSamplingTest, LineOfGreyValuesAgreesWithThePointReadsOrIsRefused)
             double x = 0, y = 0;
             ASSERT_TRUE(line.At(k, x, y)) << k;
             ASSERT_NEAR(grey[k], SampleBilinear(image, x, y), 2) << k << " at " << x << ", " << y;
+            ASSERT_EQ(grey[k], FixedPointBlend(image, x, y)) << k << " at " << x << ", " << y;
         }
         EXPECT_EQ(grey[c.count], -1);
     }
