@@ -53,6 +53,8 @@ void CodeSearcherEngine::BeginImage()
     qrFindersFound_ = false;
     qrTripleCount_ = 0;
     bullsEyesFound_ = false;
+    eyeParts_ = 0;
+    eyeStageFirst_ = 0;
     otherPatternsFound_ = false;
     seenStackedCount_ = 0;
     stackedRowCount_ = 0;
@@ -137,8 +139,21 @@ int CodeSearcherEngine::RunStage(CodeSearchStage stage, GrayImage const& image, 
         FindMatrixCandidates(image, option, decoders, stage);
         return SearchQRFinders(image, option, *decoders.region[DecoderSet::kQRCode], label, outlet);
     case CodeSearchStage::kBullsEye:
-        FindMatrixCandidates(image, option, decoders, stage);
-        return SearchBullsEyes(image, option, decoders, label, outlet);
+        // The eyes of the parts swept so far are tried before the next part
+        // is swept: a bull's-eye is 11 modules or more tall, and the rows of
+        // the first part nearly always cross it. The budget holds for all
+        // parts together.
+        eyeStageFirst_ = searched_.GetCount();
+        eyesHanded_ = 0;
+        if (eyeParts_ == 0) {
+            SweepBullsEyePart(image, option, decoders);
+        }
+        do {
+            if (SearchBullsEyes(image, option, decoders, label, outlet) != 0) {
+                return 1;
+            }
+        } while (SweepBullsEyePart(image, option, decoders));
+        return 0;
     case CodeSearchStage::kLPattern:
         if (SearchLPatternStage(image, option, decoders, label, outlet) != 0) {
             return 1;
@@ -179,6 +194,11 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
 {
     bool const qr = stage == CodeSearchStage::kQRFinder;
     bool const eyes = stage == CodeSearchStage::kBullsEye;
+    if (eyes) {
+        while (SweepBullsEyePart(image, option, decoders)) {
+        }
+        return;
+    }
     bool& found = qr ? qrFindersFound_ : (eyes ? bullsEyesFound_ : otherPatternsFound_);
     if (found) {
         return;
@@ -186,7 +206,7 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
     // A sweep after another one of this frame takes the block measures of
     // the rows that one cut.
     MatrixCandidateFinder::Wanted wanted;
-    wanted.sameImage = qrFindersFound_ || bullsEyesFound_ || otherPatternsFound_;
+    wanted.sameImage = qrFindersFound_ || eyeParts_ > 0 || otherPatternsFound_;
     found = true;
     wanted.qrFinders = qr && IsWanted(CodeSearchStage::kQRFinder, decoders);
     wanted.bullsEyes = eyes && IsWanted(CodeSearchStage::kBullsEye, decoders);
@@ -200,11 +220,38 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
     if (qr) {
         ListQRTriples();
     }
-    if (eyes) {
-        for (int& reach : bullsEyeReach_) {
-            reach = -1;
-        }
+}
+
+bool CodeSearcherEngine::SweepBullsEyePart(GrayImage const& image, tagDecodeOption const& option,
+                                           DecoderSet const& decoders)
+{
+    static constexpr unsigned kOffsets[kBullsEyeSweeps] = {0, 2, 1, 3};
+    if (eyeParts_ >= kBullsEyeSweeps) {
+        return false;
     }
+    unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
+    stride = stride > kMaxStride ? kMaxStride : stride;
+    Rectangle const whole = CalcSearchArea(image);
+    Rectangle area = whole;
+    area.top += static_cast<int>(kOffsets[eyeParts_] * stride);
+    MatrixCandidateFinder::Wanted wanted;
+    wanted.sameImage = qrFindersFound_ || eyeParts_ > 0 || otherPatternsFound_;
+    wanted.bullsEyes = IsWanted(CodeSearchStage::kBullsEye, decoders);
+    wanted.blurredMaxiCentres = decoders.matrixCode != nullptr && property_->maxi_code.read.Get();
+    wanted.laterPart = eyeParts_ > 0;
+    wanted.gridTop = whole.top;
+    wanted.gridStride = stride;
+    ++eyeParts_;
+    bullsEyesFound_ = eyeParts_ == kBullsEyeSweeps;
+    // An empty part (a search area of few rows) keeps the lists as they are.
+    if (area.top <= area.bottom) {
+        matrix_.Start(image, area, kBullsEyeSweeps * stride, wanted);
+    }
+    // Merged sightings move: their reaches are measured again.
+    for (int& reach : bullsEyeReach_) {
+        reach = -1;
+    }
+    return true;
 }
 
 unsigned CodeSearcherEngine::GetStageBudget(tagDecodeOption const& option) const
@@ -655,8 +702,18 @@ bool CodeSearcherEngine::LiesInMatrixSymbol(GrayImage const& image, tagDecodeOpt
     if (!aztec || !IsAztecWanted(decoders)) {
         return false;
     }
-    FindMatrixCandidates(image, option, decoders, CodeSearchStage::kBullsEye);
-    return IsInsideAztecSymbol(image, centre);
+    // The bull's-eye sweep goes on part by part only until one holds the
+    // region: a region of an Aztec symbol's data mostly lies in one the first
+    // part finds; one that lies in none takes the whole sweep, as before.
+    if (eyeParts_ == 0) {
+        SweepBullsEyePart(image, option, decoders);
+    }
+    do {
+        if (IsInsideAztecSymbol(image, centre)) {
+            return true;
+        }
+    } while (SweepBullsEyePart(image, option, decoders));
+    return false;
 }
 
 int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption const& option,
@@ -777,15 +834,18 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
     bool const aztecWanted = IsAztecWanted(decoders);
     bool const maxiWanted = decoders.matrixCode != nullptr && p.maxi_code.read.Get();
     FinderSighting const* eyes = matrix_.GetBullsEyes();
-    unsigned const first = searched_.GetCount();
+    unsigned const first = late_ ? searched_.GetCount() : eyeStageFirst_;
     unsigned const budget = GetStageBudget(option);
-    unsigned handed = late_ ? eyesHanded_ : 0;
+    unsigned handed = eyesHanded_;
     // Of the strict sightings those seen on more than one row go first: a
     // ring-like patch of data seen on one row, tried first, marked the whole
     // symbol around it as searched and kept its true bull's-eye from being
     // tried. The loose ones stay last.
-    unsigned const count = matrix_.GetBullsEyeCount();
-    unsigned const strict = matrix_.GetStrictBullsEyeCount() < count ? matrix_.GetStrictBullsEyeCount() : count;
+    // While parts are left to sweep, the loose ones wait for them.
+    unsigned const strict = matrix_.GetStrictBullsEyeCount() < matrix_.GetBullsEyeCount()
+                                ? matrix_.GetStrictBullsEyeCount()
+                                : matrix_.GetBullsEyeCount();
+    unsigned const count = bullsEyesFound_ ? matrix_.GetBullsEyeCount() : strict;
     for (unsigned i = 0; i < strict + count && handed < budget; ++i) {
         unsigned const k = i < strict ? i : i - strict;
         FinderSighting const& eye = eyes[k];

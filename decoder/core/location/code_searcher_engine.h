@@ -56,6 +56,7 @@ public:
     static constexpr unsigned kDefaultStride = 1;
     static constexpr unsigned kMaxStride = 8;
     static constexpr unsigned kLPatternSweeps = 16;
+    static constexpr unsigned kBullsEyeSweeps = 4;
     static constexpr unsigned kMinimumCells = 3;
     static constexpr unsigned kEnergyFloor = 64;      // mean squared gradient, grey levels
     static constexpr unsigned kCoherenceFloor = 140;  // of 255
@@ -168,6 +169,10 @@ private:
                      DecodedLabel& label);
     int SearchBullsEyes(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                         DecodedLabel& label, LabelOutlet& outlet);
+    // Sweeps the next of the kBullsEyeSweeps interleaved parts of the
+    // bull's-eye sweep (every fourth row of it from the first, then from the
+    // third, second and fourth); false when all were swept.
+    bool SweepBullsEyePart(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders);
     // The bar-like regions that looked like matrix data and the Aztec
     // bull's-eyes whose rings were not even all round, put off while the L-pattern stage was
     // still to come (Data Matrix data makes both): handed on after that
@@ -238,7 +243,11 @@ private:
     bool qrFindersFound_ = false;
     QRTriple qrTriples_[kMaxQRTriples];
     unsigned qrTripleCount_ = 0;
-    bool bullsEyesFound_ = false;
+    bool bullsEyesFound_ = false;  // every part swept
+    unsigned eyeParts_ = 0;        // parts of the bull's-eye sweep swept
+    // Where the searched regions of the bull's-eye stage (not its deferred
+    // turn) begin.
+    unsigned eyeStageFirst_ = 0;
     // Each swept bull's-eye's reach in pixels; -1 until measured.
     int bullsEyeReach_[MatrixCandidateFinder::kMaxBullsEyes] = {};
     // The bull's-eyes put off, and how many the bull's-eye stage handed on.

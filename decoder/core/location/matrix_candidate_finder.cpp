@@ -223,9 +223,12 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     // Only the lists asked for start afresh: the others keep what an
     // earlier sweep of the same image found.
     finderCount_ = wanted.qrFinders ? 0 : finderCount_;
-    bullsEyeCount_ = wanted.bullsEyes ? 0 : bullsEyeCount_;
-    strictBullsEyeCount_ = wanted.bullsEyes ? 0 : strictBullsEyeCount_;
-    looseBullsEyeCount_ = wanted.bullsEyes ? 0 : looseBullsEyeCount_;
+    // A later part drops the loose sightings appended after the strict ones
+    // and appends them again, with its own, at its end.
+    bool const restart = wanted.bullsEyes && !wanted.laterPart;
+    bullsEyeCount_ = restart ? 0 : (wanted.bullsEyes ? strictBullsEyeCount_ : bullsEyeCount_);
+    strictBullsEyeCount_ = restart ? 0 : strictBullsEyeCount_;
+    looseBullsEyeCount_ = restart ? 0 : looseBullsEyeCount_;
     hanXinCount_ = wanted.hanXinFinders ? 0 : hanXinCount_;
     lPatternCount_ = wanted.lPatterns ? 0 : lPatternCount_;
     walkedLegCount_ = 0;
@@ -240,7 +243,9 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     stride = stride == 0 ? 1 : stride;
     if (!wanted.sameImage || image.GetPixels() != keptPixels_ || image.GetPitch() != keptPitch_ ||
         area.left != keptLeft_ || area.right != keptRight_) {
-        ForgetRows(image, area, stride);
+        Rectangle grid = area;
+        grid.top = wanted.gridStride > 0 ? wanted.gridTop : area.top;
+        ForgetRows(image, grid, wanted.gridStride > 0 ? wanted.gridStride : stride);
     }
     for (int y = area.top; y <= area.bottom; y += static_cast<int>(stride)) {
         // A blurred one-module ring of a QR finder peaks little more than an
@@ -322,7 +327,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     // The loose sightings fill what room is left, each once: the data of a
     // large symbol at two pixels a module makes many, which must not take
     // the place or the turn of its own bull's-eye.
-    for (unsigned i = 0; i < looseBullsEyeCount_ && bullsEyeCount_ < kMaxBullsEyes; ++i) {
+    for (unsigned i = 0; wanted.bullsEyes && i < looseBullsEyeCount_ && bullsEyeCount_ < kMaxBullsEyes; ++i) {
         FinderSighting const& seen = looseBullsEyes_[i];
         bool known = false;
         for (unsigned k = 0; k < bullsEyeCount_ && !known; ++k) {
@@ -334,7 +339,6 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             bullsEyes_[bullsEyeCount_++] = seen;
         }
     }
-    looseBullsEyeCount_ = 0;
 }
 
 void MatrixCandidateFinder::StartLPatterns(GrayImage const& image, Rectangle const& area, unsigned stride,

@@ -69,6 +69,14 @@ public:
         // that sweep cut are taken again, not measured. A sweep without it
         // forgets them.
         bool sameImage = false;
+        // The sweep is one part of a larger one over the rows gridStride
+        // apart from gridTop on (0: the sweep's rows are the whole): the
+        // block measures are kept for that grid. `laterPart`: an earlier
+        // part of it swept other rows of the same image, and the bull's-eye
+        // list keeps what it found (its loose sightings stay last).
+        bool laterPart = false;
+        int gridTop = 0;
+        unsigned gridStride = 0;
 
         bool Any() const { return qrFinders || bullsEyes || lPatterns || hanXinFinders || dots; }
     };

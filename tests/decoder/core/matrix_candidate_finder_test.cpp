@@ -203,6 +203,74 @@ TEST(MatrixCandidateFinderTest, OneSweepForQRFindersAndBullsEyesFindsWhatTwoSwee
     }
 }
 
+TEST(MatrixCandidateFinderTest, BullsEyeSweepInPartsEndsWithTheWholeSweepsList)
+{
+    // The bull's-eye sweep taken in four interleaved parts, other sweeps of
+    // the image between them: after the last part the list holds what one
+    // sweep over all rows finds (merged sightings may average their centres
+    // in another order) of strict sightings, and loose ones after them
+    // when it finds any (a full list of those keeps the ones its row order
+    // leaves it).
+    struct Case {
+        double module;
+        double angle;
+        double blur;
+        double noise;
+        int layers;
+    };
+    Case const cases[] = {{3.0, 0, 0, 0, 4}, {2.0, 25, 0.8, 20, 12}, {2.0, 40, 0, 30, 20}, {3.5, 10, 1.2, 0, 1}};
+    static MatrixCandidateFinder whole;
+    static MatrixCandidateFinder parts;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.module) + " " + std::to_string(c.angle) + " layers " + std::to_string(c.layers));
+        support::Frame frame = support::makeFrame();
+        support::RenderOptions const aztec{.moduleSize = c.module, .angle = c.angle, .centre = support::Point{330, 240}};
+        std::string const data(static_cast<size_t>(c.layers) * 20, 'P');
+        auto const eye = support::drawSymbol(frame, {.symbology = BARCODE_AZTEC, .data = data}, aztec);
+        ASSERT_TRUE(eye.ok) << eye.error;
+        support::finishFrame(frame, {.blur = c.blur, .noise = c.noise, .seed = 11});
+        GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
+        DEC2DIvra::Rectangle const area{0, 1, frame.width - 1, frame.height - 1};
+
+        MatrixCandidateFinder::Wanted wanted;
+        wanted.bullsEyes = true;
+        whole.Start(image, area, 2, wanted);
+
+        static constexpr int kOffsets[4] = {0, 2, 1, 3};
+        for (int part = 0; part < 4; ++part) {
+            MatrixCandidateFinder::Wanted p;
+            p.bullsEyes = true;
+            p.sameImage = part > 0;
+            p.laterPart = part > 0;
+            p.gridTop = area.top;
+            p.gridStride = 2;
+            DEC2DIvra::Rectangle rows = area;
+            rows.top += 2 * kOffsets[part];
+            parts.Start(image, rows, 8, p);
+            // A QR sweep between the parts leaves the bull's-eyes as they are.
+            MatrixCandidateFinder::Wanted qr;
+            qr.qrFinders = true;
+            qr.sameImage = true;
+            unsigned const before = parts.GetBullsEyeCount();
+            parts.Start(image, area, 2, qr);
+            ASSERT_EQ(before, parts.GetBullsEyeCount());
+        }
+        EXPECT_EQ(whole.GetStrictBullsEyeCount(), parts.GetStrictBullsEyeCount());
+        EXPECT_EQ(whole.GetBullsEyeCount() > whole.GetStrictBullsEyeCount(),
+                  parts.GetBullsEyeCount() > parts.GetStrictBullsEyeCount());
+        for (unsigned i = 0; i < whole.GetStrictBullsEyeCount(); ++i) {
+            auto const& w = whole.GetBullsEyes()[i];
+            bool matched = false;
+            for (unsigned k = 0; k < parts.GetStrictBullsEyeCount() && !matched; ++k) {
+                auto const& q = parts.GetBullsEyes()[k];
+                matched = q.kind == w.kind && q.dark == w.dark && q.rows == w.rows &&
+                          std::abs(q.centre.x - w.centre.x) <= 1 && std::abs(q.centre.y - w.centre.y) <= 1;
+            }
+            EXPECT_TRUE(matched) << "eye " << i << " at " << w.centre.x << "," << w.centre.y;
+        }
+    }
+}
+
 TEST(MatrixCandidateFinderTest, RowBlocksAreMeasuredAlikeOnLanesAndOneAtATime)
 {
     // Three blocks of 16 pixels: flat at 100, flat at 100, flat at 400. The
