@@ -91,6 +91,16 @@ protected:
     }
     // One frame of `input` drawn with `options`, added to `files` as a 16-bit
     // PGM file named by `stem`; false when it could not be drawn or written.
+    // A frame's options as the read-rate bench draws it: module size, angle
+    // and the seed of its noise.
+    static support::RenderOptions BenchPose(double module, double angle, uint64_t seed)
+    {
+        support::RenderOptions o;
+        o.moduleSize = module;
+        o.angle = angle;
+        o.seed = seed;
+        return o;
+    }
     bool AddFrame(support::SymbolInput const& input, support::RenderOptions const& options, std::string const& stem,
                   std::vector<std::string>& files)
     {
@@ -319,10 +329,7 @@ TEST_F(Pdf417ReadRate, LimitedCompositeReadsWholeWhenTheBandLeansOffItsBars)
     };
     std::vector<std::string> files;
     for (Case const& c : cases) {
-        support::RenderOptions o;
-        o.moduleSize = c.module;
-        o.angle = c.angle;
-        o.seed = c.seed;
+        support::RenderOptions o = BenchPose(c.module, c.angle, c.seed);
         o.blur = c.blur;
         o.noise = c.noise;
         o.inverted = c.inverted;
@@ -372,10 +379,7 @@ TEST_F(Pdf417ReadRate, ExpandedStackedTakenForPdf417ColumnsStillReads)
     };
     std::vector<std::string> files;
     for (Case const& c : cases) {
-        support::RenderOptions o;
-        o.moduleSize = c.module;
-        o.angle = c.angle;
-        o.seed = c.seed;
+        support::RenderOptions o = BenchPose(c.module, c.angle, c.seed);
         o.noise = c.noise;
         o.inverted = c.inverted;
         ASSERT_TRUE(AddFrame({.symbology = BARCODE_DBAR_EXPSTK, .data = c.data, .option2 = c.columns,
@@ -408,10 +412,7 @@ TEST_F(Pdf417ReadRate, BlurredCode128CompositeReadsWhole)
     };
     std::vector<std::string> files;
     for (Case const& c : cases) {
-        support::RenderOptions o;
-        o.moduleSize = c.module;
-        o.angle = c.angle;
-        o.seed = c.seed;
+        support::RenderOptions o = BenchPose(c.module, c.angle, c.seed);
         o.blur = 0.35 * c.module;
         ASSERT_TRUE(AddFrame(gs1128, o, "blurred", files));
     }
@@ -499,10 +500,7 @@ TEST_F(Pdf417ReadRate, NoisyCompositesReadWhole)
     };
     std::vector<std::string> files;
     for (Case const& c : cases) {
-        support::RenderOptions o;
-        o.moduleSize = c.module;
-        o.angle = c.angle;
-        o.seed = c.seed;
+        support::RenderOptions o = BenchPose(c.module, c.angle, c.seed);
         o.noise = 25;
         ASSERT_TRUE(AddFrame(*c.input, o, "noisy", files)) << c.name;
     }
