@@ -6,6 +6,7 @@
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/matrix/qr_model1_placement.h"
 #include "decoder/matrix/qr_model1_tables.h"
+#include "decoder/matrix/qr_module_sampling.h"
 #include "decoder/matrix/qr_version_tables.h"
 
 namespace DEC2DIvra {
@@ -19,7 +20,6 @@ float Length(QRPoint a) { return std::sqrt(a.x * a.x + a.y * a.y); }
 QRPoint ToPoint(Point p) { return QRPoint{static_cast<float>(p.x), static_cast<float>(p.y)}; }
 
 constexpr int kMinContrast = 40;
-constexpr int kSharpen = 4;  // sixteenths of the difference to the neighbours
 
 
 // The dark run through the centre along a direction, edge to edge, against
@@ -528,6 +528,7 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
         // column y.
         QRPoint centres[kMaxSize];
         QRPoint corners[4][kMaxSize];
+        unsigned short values[kMaxSize];
         static constexpr float kSpread[4][2] = {{-0.2f, -0.2f}, {0.2f, 0.2f}, {0.2f, -0.2f}, {-0.2f, 0.2f}};
         unsigned short* const luminance = luminance_.GetData();
         for (unsigned row = 0; row < size; ++row) {
@@ -538,18 +539,22 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
                     map.MapRow(0.5f + kSpread[k][0], cy + kSpread[k][1], size, corners[k]);
                 }
             }
-            for (unsigned column = 0; column < size; ++column) {
-                QRPoint const& c = centres[column];
-                int value = sampler.IsInterior(c.x, c.y) ? sampler.AtInterior(c.x, c.y) : sampler.At(c.x, c.y);
-                if (sampling == Sampling::kSpread) {
-                    int sum = 2 * value + 3;
+            unsigned short* const line = mirrored ? values : luminance + row * size;
+            SampleModuleRow(sampler, centres, size, line);
+            if (sampling == Sampling::kSpread) {
+                for (unsigned column = 0; column < size; ++column) {
+                    int sum = 2 * line[column] + 3;
                     for (unsigned k = 0; k < 4; ++k) {
                         sum += sampler.At(corners[k][column].x, corners[k][column].y);
                     }
-                    value = sum / 6;
+                    int const value = sum / 6;
+                    line[column] = static_cast<unsigned short>(value < 0 ? 0 : (value > 1023 ? 1023 : value));
                 }
-                unsigned const at = mirrored ? column * size + row : row * size + column;
-                luminance[at] = static_cast<unsigned short>(value < 0 ? 0 : (value > 1023 ? 1023 : value));
+            }
+            if (mirrored) {
+                for (unsigned column = 0; column < size; ++column) {
+                    luminance[column * size + row] = values[column];
+                }
             }
         }
     }
@@ -558,27 +563,8 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
     sampledMap_ = map;
     sampledMirrored_ = mirrored;
     sampledWith_ = sampling;
-    // Blur spreads each module into its neighbours: add its difference to
-    // their mean once more before the decision.
-    unsigned short const* const sampled = luminance_.GetData();
     unsigned short* const sharpened = contrast_.GetData();
-    auto sharpen = [](int value, int left, int right, int up, int down) {
-        int const sharp = value + (4 * value - left - right - up - down) * kSharpen / 16;
-        return static_cast<unsigned short>(sharp < 0 ? 0 : (sharp > 1023 ? 1023 : sharp));
-    };
-    for (unsigned y = 0; y < size; ++y) {
-        // Past the symbol's edge a module stands for its missing neighbour.
-        unsigned short const* const line = sampled + y * size;
-        unsigned short const* const above = y > 0 ? line - size : line;
-        unsigned short const* const below = y + 1 < size ? line + size : line;
-        unsigned short* const out = sharpened + y * size;
-        unsigned const last = size - 1;
-        out[0] = sharpen(line[0], line[0], line[1], above[0], below[0]);
-        for (unsigned x = 1; x < last; ++x) {
-            out[x] = sharpen(line[x], line[x - 1], line[x + 1], above[x], below[x]);
-        }
-        out[last] = sharpen(line[last], line[last - 1], line[last], above[last], below[last]);
-    }
+    SharpenModules(luminance_.GetData(), sharpened, size);
     // Four counts side by side: most modules fall in a few bins, and one
     // count alone would wait on its own last increment.
     unsigned counts[4][256] = {};
@@ -598,27 +584,11 @@ bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const&
         histogram[b] = counts[0][b] + counts[1][b] + counts[2][b] + counts[3][b];
     }
     int const threshold = static_cast<int>(Otsu(histogram, 256) * 4);
-    long long darkSum = 0;
-    long long allSum = 0;
-    unsigned darkCount = 0;
-    // Dark and light modules come in no order: the loop keeps clear of
-    // branches on them.
-    unsigned short* const contrast = contrast_.GetData();
-    unsigned char* const darkModules = dark_.GetData();
-    for (unsigned i = 0; i < size * size; ++i) {
-        int const value = contrast[i];
-        int const off = value - threshold;
-        int const dark = off < 0 ? -1 : 0;  // all bits set for a dark module
-        darkModules[i] = static_cast<unsigned char>(dark & 1);
-        contrast[i] = static_cast<unsigned short>((off ^ dark) - dark);
-        darkSum += value & dark;
-        allSum += value;
-        darkCount += static_cast<unsigned>(dark & 1);
-    }
-    long long const lightSum = allSum - darkSum;
-    unsigned const lightCount = size * size - darkCount;
-    sampledContrast_ = darkCount > 0 && lightCount > 0 &&
-                       lightSum / lightCount - darkSum / darkCount >= static_cast<long long>(kMinContrast);
+    ModuleSplit const split = SplitModules(sharpened, dark_.GetData(), total, threshold);
+    long long const lightSum = split.allSum - split.darkSum;
+    unsigned const lightCount = total - split.darkCount;
+    sampledContrast_ = split.darkCount > 0 && lightCount > 0 &&
+                       lightSum / lightCount - split.darkSum / split.darkCount >= static_cast<long long>(kMinContrast);
     return sampledContrast_;
 }
 

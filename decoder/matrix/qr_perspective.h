@@ -1,5 +1,9 @@
 #pragma once
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "decoder/matrix/qr_sampler.h"
 
 namespace DEC2DIvra {
@@ -40,8 +44,20 @@ inline void QRPerspective::MapRow(float x0, float y, unsigned count, QRPoint* ou
     double yy = h_[3] * x0 + h_[4] * y + h_[5];
     double w = h_[6] * x0 + h_[7] * y + h_[8];
     for (unsigned i = 0; i < count; ++i) {
+#if defined(__SSE2__)
+        // Both quotients in one division, rounded to single precision as the
+        // plain casts round them.
+        if (w > -1e-12 && w < 1e-12) {
+            out[i] = QRPoint{-1.0f, -1.0f};
+        } else {
+            alignas(16) float q[4];
+            _mm_store_ps(q, _mm_cvtpd_ps(_mm_div_pd(_mm_set_pd(yy, x), _mm_set1_pd(w))));
+            out[i] = QRPoint{q[0], q[1]};
+        }
+#else
         out[i] = w > -1e-12 && w < 1e-12 ? QRPoint{-1.0f, -1.0f}
                                          : QRPoint{static_cast<float>(x / w), static_cast<float>(yy / w)};
+#endif
         x += h_[0];
         yy += h_[3];
         w += h_[6];

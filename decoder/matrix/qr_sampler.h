@@ -38,6 +38,7 @@ public:
                p.y <= static_cast<float>(image_->GetHeight() - 1);
     }
     GrayImage const& GetImage() const { return *image_; }
+    bool IsReversed() const { return reversed_; }
 
 private:
     GrayImage const* image_;
