@@ -17,6 +17,26 @@ constexpr unsigned kNearRounds = 3;
 constexpr int kGapShare = 6;
 constexpr int kStrictGapShare = 4;
 
+constexpr int kMaxSide = 32;
+constexpr int kMaxLattice = kMaxSide * kMaxSide;
+
+// Whether the point looks like the centre module: the samples 0.9 modules
+// away in the eight directions all lighter, or all darker, by the gap.
+bool LooksLikeCentre(GrayImage const& image, double px, double py, double module, double const* aroundX,
+                     double const* aroundY, int gap)
+{
+    int const centre = SampleBilinear(image, px, py);
+    bool above = true;
+    bool below = true;
+    // Most points fail on the first sample or two around them.
+    for (unsigned d = 0; d < 8 && (above || below); ++d) {
+        int const g = SampleBilinear(image, px + aroundX[d] * module * 0.9, py + aroundY[d] * module * 0.9);
+        above = above && g >= centre + gap;
+        below = below && g <= centre - gap;
+    }
+    return above || below;
+}
+
 // The point within range of (x, y), on a lattice of the given step, about
 // which the bull's-eye out to its sixth ring is most nearly symmetric (the
 // whole of a full-range one, whose rings would let a centre two modules off
@@ -55,14 +75,17 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
         }
     }
     int const gap = (high - low) / gapShare;
-    double bestScore = -1;
-    bool bestCentre = false;
-    double bx = x;
-    double by = y;
     // The lattice ring by ring from the guess outward: a near point found
-    // first lets the sums of the far ones stop early.
+    // first lets the sums of the far ones stop early. Which points look like
+    // the centre module is settled for all of them first: once one does, no
+    // other can win, and their sums are not taken at all.
     int const last = static_cast<int>(2 * range / step + 1e-9);
-    for (int ring = 0; 2 * ring <= last + 1; ++ring) {
+    int const side = last + 1;
+    int order[kMaxLattice];
+    bool centreLike[kMaxLattice];
+    unsigned points = 0;
+    bool anyCentre = false;
+    for (int ring = 0; 2 * ring <= last + 1 && side <= kMaxSide; ++ring) {
         for (int ky = 0; ky <= last; ++ky) {
             for (int kx = 0; kx <= last; ++kx) {
                 int const dx2 = 2 * kx - last < 0 ? last - 2 * kx : 2 * kx - last;
@@ -72,40 +95,64 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
                 }
                 double const px = x - range + kx * step;
                 double const py = y - range + ky * step;
-                int const centre = SampleBilinear(image, px, py);
-                bool above = true;
-                bool below = true;
-                // Most points fail on the first sample or two around them.
-                for (unsigned d = 0; d < 8 && (above || below); ++d) {
-                    int const g = SampleBilinear(image, px + aroundX[d] * module * 0.9, py + aroundY[d] * module * 0.9);
-                    above = above && g >= centre + gap;
-                    below = below && g <= centre - gap;
-                }
-                bool const looksCentre = above || below;
-                if (bestCentre && !looksCentre) {
-                    continue;
-                }
-                // A point that can only win on a lower score is dropped as soon
-                // as its sum reaches the best.
-                bool const bounded = bestScore >= 0 && !(looksCentre && !bestCentre);
-                double score = 0;
-                for (unsigned d = 0; d < directions && !(bounded && score >= bestScore); ++d) {
-                    double const dx = pairX[d];
-                    double const dy = pairY[d];
-                    for (double r = 1; r <= reach && !(bounded && score >= bestScore); r += radialStep) {
-                        int const g1 = SampleBilinear(image, px + dx * r, py + dy * r);
-                        int const g2 = SampleBilinear(image, px - dx * r, py - dy * r);
-                        score += g1 > g2 ? g1 - g2 : g2 - g1;
+                bool const looksCentre = LooksLikeCentre(image, px, py, module, aroundX, aroundY, gap);
+                order[points] = ky * side + kx;
+                centreLike[points] = looksCentre;
+                ++points;
+                anyCentre = anyCentre || looksCentre;
+            }
+        }
+    }
+    double bestScore = -1;
+    bool bestCentre = false;
+    double bx = x;
+    double by = y;
+    auto consider = [&](double px, double py, bool looksCentre) {
+        if (bestCentre && !looksCentre) {
+            return;
+        }
+        // A point that can only win on a lower score is dropped as soon as
+        // its sum reaches the best.
+        bool const bounded = bestScore >= 0 && !(looksCentre && !bestCentre);
+        double score = 0;
+        for (unsigned d = 0; d < directions && !(bounded && score >= bestScore); ++d) {
+            double const dx = pairX[d];
+            double const dy = pairY[d];
+            for (double r = 1; r <= reach && !(bounded && score >= bestScore); r += radialStep) {
+                int const g1 = SampleBilinear(image, px + dx * r, py + dy * r);
+                int const g2 = SampleBilinear(image, px - dx * r, py - dy * r);
+                score += g1 > g2 ? g1 - g2 : g2 - g1;
+            }
+        }
+        if (bounded && score >= bestScore) {
+            return;
+        }
+        if (bestScore < 0 || score < bestScore || (looksCentre && !bestCentre)) {
+            bestScore = score;
+            bestCentre = looksCentre;
+            bx = px;
+            by = py;
+        }
+    };
+    if (side <= kMaxSide) {
+        for (unsigned k = 0; k < points; ++k) {
+            if (anyCentre && !centreLike[k]) {
+                continue;
+            }
+            consider(x - range + (order[k] % side) * step, y - range + (order[k] / side) * step, centreLike[k]);
+        }
+    } else {
+        for (int ring = 0; 2 * ring <= last + 1; ++ring) {
+            for (int ky = 0; ky <= last; ++ky) {
+                for (int kx = 0; kx <= last; ++kx) {
+                    int const dx2 = 2 * kx - last < 0 ? last - 2 * kx : 2 * kx - last;
+                    int const dy2 = 2 * ky - last < 0 ? last - 2 * ky : 2 * ky - last;
+                    if ((dx2 > dy2 ? dx2 : dy2) / 2 != ring) {
+                        continue;
                     }
-                }
-                if (bounded && score >= bestScore) {
-                    continue;
-                }
-                if (bestScore < 0 || score < bestScore || (looksCentre && !bestCentre)) {
-                    bestScore = score;
-                    bestCentre = looksCentre;
-                    bx = px;
-                    by = py;
+                    double const px = x - range + kx * step;
+                    double const py = y - range + ky * step;
+                    consider(px, py, LooksLikeCentre(image, px, py, module, aroundX, aroundY, gap));
                 }
             }
         }
