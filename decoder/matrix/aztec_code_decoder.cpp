@@ -12,6 +12,7 @@ namespace DEC2DIvra {
 namespace {
 
 constexpr unsigned kMapSide = AztecCodeDecoder::kMaxSize + 2;
+static_assert(sizeof(bool) == 1, "the module table reads the binarisation's decisions byte by byte");
 constexpr unsigned kBlock = 5;
 constexpr unsigned kBlocks = (AztecCodeDecoder::kMaxSize + kBlock - 1) / kBlock;
 
@@ -106,7 +107,6 @@ bool SampleAztecModules(GrayImage const& image, AztecModuleGrid const& grid, Ori
 AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea), property_(&property)
 {
-    table_ = memory_.TakeArray<unsigned char>(kMaxSize * kMaxSize);
     luminance_ = memory_.TakeArray<unsigned short>(kMapSide * kMapSide);
     blocks_ = memory_.TakeArray<GapAndThreshold>(kBlocks * kBlocks);
     decided_ = memory_.TakeArray<bool>(kMaxSize * kMaxSize);
@@ -117,7 +117,7 @@ AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, 
 
 bool AztecCodeDecoder::Ready() const
 {
-    return table_.GetCount() == kMaxSize * kMaxSize && luminance_.GetCount() == kMapSide * kMapSide &&
+    return luminance_.GetCount() == kMapSide * kMapSide &&
            blocks_.GetCount() == kBlocks * kBlocks && decided_.GetCount() == kMaxSize * kMaxSize &&
            codewords_.GetCount() == RSdecodingOfAztec::kMaxCodewords &&
            bits_.GetCount() == DataStreamConversionForAztecCode::kMaxBits && bends_.GetCount() == kMaxBends;
@@ -348,12 +348,7 @@ bool AztecCodeDecoder::SampleTable(GrayImage const& image, AztecModuleGrid const
                            out) == 0) {
         return false;
     }
-    unsigned char* cells = table_.GetData();
-    for (unsigned j = 0; j < size; ++j) {
-        for (unsigned i = 0; i < size; ++i) {
-            cells[j * size + i] = out.At(i, j) ? 1 : 0;
-        }
-    }
+    // The decisions are the module table as they stand (see Cells).
     return true;
 }
 
@@ -464,7 +459,7 @@ int AztecCodeDecoder::DecodeSymbol(GrayImage const& image, AztecModuleGrid const
         refinedPoints_ = grid;
         FitReferenceGrid(image, dark, size / 2, refined_);
     }
-    BinarizationTableForAztec const table{table_.GetData(), size};
+    BinarizationTableForAztec const table{Cells(), size};
     for (unsigned round = 0;; ++round) {
         // Grey values first; when they do not correct, the sharpened ones,
         // which part modules that blur has run together.
@@ -486,7 +481,7 @@ bool AztecCodeDecoder::FitBend(GrayImage const& image, unsigned size, Orientatio
                                AztecModuleGrid& grid)
 {
     constexpr unsigned kSamples = 24;
-    unsigned char const* cells = table_.GetData();
+    unsigned char const* cells = Cells();
     AztecModuleGrid::BendMeasurement* out = bends_.GetData();
     unsigned count = 0;
     double const offset = (size - 1) / 2.0;

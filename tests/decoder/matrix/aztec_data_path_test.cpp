@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -155,6 +156,50 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Large", std::string(1500, 'x') + Bytes(0xA0, 200), 0, DATA_MODE, 0,
              std::string(1500, 'x') + Bytes(0xA0, 200)}),
     [](auto const& info) { return std::string(info.param.name); });
+
+// The codewords read off zint's matrices of every codeword size, and of
+// sizes whose bit count leaves bits before the first codeword, are a
+// codeword as they stand: Reed-Solomon finds nothing to correct, where a
+// misplaced word, or one holding a bit before the first, would pass as a
+// corrected error.
+TEST(AztecDataPathTest, CodewordsReadOffTheMatrixNeedNoCorrection)
+{
+    static int const kVersions[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 20, 26, 27, 31, 36};
+    AztecDataPath path;
+    RSdecodingOfAztec rs;
+    for (int version : kVersions) {
+        SCOPED_TRACE(version);
+        Matrix const m = EncodeMatrix(BARCODE_AZTEC, "Aztec 2D", version);
+        ASSERT_GT(m.size, 0);
+        ModeMessageInformation const info = path.Read(m).information;
+        ASSERT_EQ(info.layers, static_cast<unsigned>(version <= 4 ? version : version - 4));
+        // The bits before the first codeword (the data layers' bit count
+        // modulo the codeword size) lie first down the outermost layer's
+        // left side, two a row: made dark, they must still count for nothing.
+        std::vector<unsigned char> cells = m.cells;
+        unsigned total = 0;
+        for (unsigned i = 0; i < info.layers; ++i) {
+            total += ((info.layers - i) * 4 + (info.compact ? 9 : 12)) * 8;
+        }
+        for (unsigned k = 0; k < total % info.codewordBits; ++k) {
+            cells[(k / 2) * m.size + k % 2] = 1;
+        }
+        BinarizationTableForAztec const table{cells.data(), static_cast<unsigned>(m.size)};
+        std::vector<unsigned short> words(info.totalWords + 1, 0xBEEF);
+        ASSERT_TRUE(ReadAztecCodewords(table, info.compact, info.layers, info.codewordBits, info.totalWords, words.data()));
+        EXPECT_EQ(words[info.totalWords], 0xBEEF) << "written past the count";
+        unsigned located = 99;
+        ASSERT_NE(rs.CorrectErrors(words.data(), info.codewordBits, info.totalWords, info.dataWords, 0, nullptr, &located),
+                  0u);
+        EXPECT_EQ(located, 0u);
+        // Fewer words than the symbol holds: the same first ones.
+        std::vector<unsigned short> fewer(info.totalWords / 2 + 1, 0xBEEF);
+        ASSERT_TRUE(ReadAztecCodewords(table, info.compact, info.layers, info.codewordBits, info.totalWords / 2,
+                                       fewer.data()));
+        EXPECT_TRUE(std::equal(fewer.begin(), fewer.end() - 1, words.begin()));
+        EXPECT_EQ(fewer.back(), 0xBEEF);
+    }
+}
 
 TEST(AztecDataPathTest, StructuredAppendWithAndWithoutId)
 {
