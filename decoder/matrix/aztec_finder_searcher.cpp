@@ -10,6 +10,9 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kStep = 0.5;       // pixels between samples along a ray
 constexpr unsigned kMaxSamples = 256;
 constexpr unsigned kNearRounds = 3;
+// Samples kept of each ray's inner part (its first 4 modules at 0.5 pixel
+// steps): all of them for modules up to 7.75 pixels.
+constexpr unsigned kInnerKept = 64;
 // What looks like the centre module differs from all around it by this
 // share of the grey range, or with the strict test the larger one: grey
 // ring edges at two pixels a module let a light point between them pass the
@@ -201,19 +204,26 @@ bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, doub
     samples = samples > kMaxSamples ? kMaxSamples : samples;
     // One threshold for the bull's-eye: the middle of the grey range inside
     // the fourth edge on every ray.
+    // The samples are kept, as far as room allows, for the edge search
+    // along the same rays, which reads them again.
     int low = 1 << 30;
     int high = -1;
     unsigned const inner = static_cast<unsigned>(module * 4.0 / kStep);
+    unsigned short innerGrey[kRays][kInnerKept];
     for (unsigned r = 0; r < kRays; ++r) {
         double const a = 2 * kPi * r / kRays;
         double const dx = std::cos(a);
         double const dy = std::sin(a);
         for (unsigned s = 0; s <= inner && s < samples; ++s) {
             int const g = SampleBilinear(image, x + dx * s * kStep, y + dy * s * kStep);
+            if (s < kInnerKept) {
+                innerGrey[r][s] = static_cast<unsigned short>(g);
+            }
             low = g < low ? g : low;
             high = g > high ? g : high;
         }
     }
+    unsigned const kept = inner + 1 < kInnerKept ? inner + 1 : kInnerKept;
     contrast_ = high - low;
     if (contrast_ < 40) {
         return false;
@@ -234,8 +244,12 @@ bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, doub
         bool dark = darkCentre_;
         double lastCross = 0;
         int lastValue = centre;
+        // The ray's samples so far, for the walk back from a crossing.
+        int grey[kMaxSamples];
+        grey[0] = innerGrey[r][0];
         for (unsigned s = 1; s < samples && found_[r] < kMaxEdges; ++s) {
-            int const g = SampleBilinear(image, x + dx * s * kStep, y + dy * s * kStep);
+            int const g = s < kept ? innerGrey[r][s] : SampleBilinear(image, x + dx * s * kStep, y + dy * s * kStep);
+            grey[s] = g;
             bool const crossed = dark ? g > threshold_ + hysteresis : g < threshold_ - hysteresis;
             (void)previous;
             if (crossed) {
@@ -245,10 +259,10 @@ bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, doub
                 double back = t;
                 int before = lastValue;
                 for (unsigned k = s; k > 0; --k) {
-                    int const gk = SampleBilinear(image, x + dx * (k - 1) * kStep, y + dy * (k - 1) * kStep);
+                    int const gk = grey[k - 1];
                     bool const oldSide = dark ? gk <= threshold_ : gk >= threshold_;
                     if (oldSide) {
-                        int const gn = SampleBilinear(image, x + dx * k * kStep, y + dy * k * kStep);
+                        int const gn = grey[k];
                         double const frac = (gn == gk) ? 0.5 : static_cast<double>(threshold_ - gk) / (gn - gk);
                         back = ((k - 1) + frac) * kStep;
                         break;

@@ -1,10 +1,11 @@
 // The bull's-eye centre the Aztec reader settles on from the locator's
 // guess: the true centre module's middle, whether the guess sits on it, up
 // to one and a half modules off (the near search) or further (the wide
-// search), in either polarity and turned.
+// search), in either polarity and turned; and the grid its ring edges place.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -82,6 +83,25 @@ TEST(AztecFinderTest, SettlesOnTheCentreModuleFromNearAndFarGuesses)
         EXPECT_NEAR(finder.GetCentreX(), cx, tolerance);
         EXPECT_NEAR(finder.GetCentreY(), cy, tolerance);
         EXPECT_EQ(finder.IsDarkCentre(), c.darkCentre);
+        // The ring edges found along the rays place the grid: module
+        // corners of the bull's-eye land where the symbol has them.
+        AztecModuleGrid grid;
+        ASSERT_TRUE(finder.CalcGrid(6, grid));
+        for (double const corner : {-5.5, -2.5, 0.5, 3.5, 6.5}) {
+            double const u = corner;
+            double const v = 1 - corner;
+            double px = 0, py = 0;
+            ASSERT_TRUE(grid.Map(u, v, px, py));
+            // The bull's-eye alone does not tell the quarter turns apart.
+            double miss = 1e9;
+            for (int turn = 0; turn < 4; ++turn) {
+                double const a = c.angle + turn * std::acos(0.0);
+                double const ex = cx + (std::cos(a) * u - std::sin(a) * v) * c.module;
+                double const ey = cy + (std::sin(a) * u + std::cos(a) * v) * c.module;
+                miss = std::min(miss, std::hypot(px - ex, py - ey));
+            }
+            EXPECT_LT(miss, 0.3) << u << ", " << v;
+        }
     }
 }
 
