@@ -297,10 +297,24 @@ bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, doub
     return true;
 }
 
-bool AztecFinderSearcher::FitFrame(unsigned edge, double corners[4][2]) const
+void AztecFinderSearcher::SortRays(RaySides& rays) const
 {
     double const quarter = kPi / 2;
     double const margin = kPi / 12;
+    for (unsigned r = 0; r < kRays; ++r) {
+        double const a = 2 * kPi * r / kRays;
+        double rel = std::fmod(a - cornerAngle_ + 8 * kPi, 2 * kPi);
+        unsigned const side = static_cast<unsigned>(rel / quarter) & 3u;
+        double const within = rel - side * quarter;
+        // Rays near a corner meet the frame on either side of it.
+        rays.side[r] = within < margin || within > quarter - margin ? kNoSide : static_cast<unsigned char>(side);
+        rays.dx[r] = std::cos(a);
+        rays.dy[r] = std::sin(a);
+    }
+}
+
+bool AztecFinderSearcher::FitFrame(unsigned edge, RaySides const& rays, double corners[4][2]) const
+{
     // Per side: sums for a total-least-squares line.
     double sx[4] = {};
     double sy[4] = {};
@@ -309,18 +323,12 @@ bool AztecFinderSearcher::FitFrame(unsigned edge, double corners[4][2]) const
     double sxy[4] = {};
     unsigned n[4] = {};
     for (unsigned r = 0; r < kRays; ++r) {
-        if (found_[r] <= edge) {
+        if (found_[r] <= edge || rays.side[r] == kNoSide) {
             continue;
         }
-        double const a = 2 * kPi * r / kRays;
-        double rel = std::fmod(a - cornerAngle_ + 8 * kPi, 2 * kPi);
-        unsigned const side = static_cast<unsigned>(rel / quarter) & 3u;
-        double const within = rel - side * quarter;
-        if (within < margin || within > quarter - margin) {
-            continue;
-        }
-        double const px = cx_ + std::cos(a) * radius_[r][edge];
-        double const py = cy_ + std::sin(a) * radius_[r][edge];
+        unsigned const side = rays.side[r];
+        double const px = cx_ + rays.dx[r] * radius_[r][edge];
+        double const py = cy_ + rays.dy[r] * radius_[r][edge];
         sx[side] += px;
         sy[side] += py;
         sxx[side] += px * px;
@@ -370,10 +378,12 @@ bool AztecFinderSearcher::CalcGrid(unsigned edges, AztecModuleGrid& grid) const
     // Corner k of a frame runs clockwise from the reader's top-left.
     static constexpr double kSignX[4] = {-1, 1, 1, -1};
     static constexpr double kSignY[4] = {-1, -1, 1, 1};
+    RaySides rays;
+    SortRays(rays);
     unsigned fitted = 0;
     for (unsigned e = 0; e < edges; ++e) {
         double corners[4][2];
-        if (!FitFrame(e, corners)) {
+        if (!FitFrame(e, rays, corners)) {
             if (e == 0) {
                 continue;  // the centre module alone is small; the others suffice
             }
