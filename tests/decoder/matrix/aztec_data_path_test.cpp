@@ -339,6 +339,68 @@ TEST(AztecDataStreamTest, EciDigitsMustBeDigits)
     EXPECT_EQ(label.data.GetCount(), 0u);
 }
 
+// Text packed into codewords as an encoder stuffs them: b-1 equal bits
+// take the other bit after them and carry only those b-1; the end is padded
+// with ones. Runs of zero and of all-one bytes (in Binary Shift) between
+// letters make many stuffed words at every codeword size, met at every bit
+// offset.
+TEST(AztecDataStreamTest, StuffedWordsCarryOneBitLess)
+{
+    std::string text;
+    std::vector<unsigned> bits;
+    auto put = [&bits](unsigned value, unsigned width) {
+        for (unsigned i = width; i-- > 0;) {
+            bits.push_back((value >> i) & 1u);
+        }
+    };
+    for (unsigned block = 0; block < 40; ++block) {
+        char const letter = static_cast<char>('A' + block % 26);
+        put(static_cast<unsigned>(letter - 'A' + 2), 5);
+        text += letter;
+        unsigned const length = 2 + block % 5;
+        put(kBinaryShift, 5);
+        put(length, 5);
+        for (unsigned i = 0; i < length; ++i) {
+            unsigned char const byte = (block + i) % 3 == 0 ? 0xFF : 0x00;
+            put(byte, 8);
+            text += static_cast<char>(byte);
+        }
+    }
+    for (unsigned const b : {6u, 8u, 10u, 12u}) {
+        SCOPED_TRACE(b);
+        std::vector<unsigned short> words;
+        unsigned stuffed = 0;
+        for (std::size_t at = 0; at < bits.size();) {
+            unsigned word = 0;
+            unsigned taken = 0;
+            bool same = true;
+            for (; taken + 1 < b; ++taken) {
+                unsigned const bit = at + taken < bits.size() ? bits[at + taken] : 1u;
+                same = same && (taken == 0 || bit == (word & 1u));
+                word = (word << 1) | bit;
+            }
+            if (same) {
+                word = (word << 1) | ((word & 1u) ^ 1u);  // the stuffed bit
+                ++stuffed;
+            } else {
+                unsigned const bit = at + taken < bits.size() ? bits[at + taken] : 1u;
+                word = (word << 1) | bit;
+                ++taken;
+            }
+            at += taken;
+            words.push_back(static_cast<unsigned short>(word));
+        }
+        ASSERT_GT(stuffed, 3u);
+        static std::vector<unsigned char> work(DataStreamConversionForAztecCode::kMaxBits);
+        DecodedLabel label;
+        ASSERT_EQ(DataStreamConversionForAztecCode::Start(words.data(), b, static_cast<unsigned>(words.size()),
+                                                          DataStreamConversionForAztecCode::Settings{}, work.data(),
+                                                          label),
+                  1);
+        EXPECT_EQ(Data(label), text);
+    }
+}
+
 TEST(AztecDataStreamTest, LabelBufferOverflowRefused)
 {
     // Mixed latch, Punct latch, then one-digit ECIs: 12 bits of symbol
