@@ -403,23 +403,32 @@ void AztecCodeDecoder::FitReferenceGrid(GrayImage const& image, bool dark, unsig
                         sign[counted] = darkHere == dark ? -1 : 1;
                         ++counted;
                     }
-                    for (int s = -kSteps; s <= kSteps; ++s) {
+                    if (sampled) {
+                        // All steps of a module at once: its nine points lie
+                        // side by side. The sums stay far inside an int.
+                        int sums[2 * kSteps + 1] = {};
+                        for (unsigned c = 0; c < counted; ++c) {
+                            int const* const g = greys + first[c] - kSteps;
+                            for (int k = 0; k < 2 * kSteps + 1; ++k) {
+                                sums[k] += sign[c] * g[k];
+                            }
+                        }
+                        for (int k = 0; k < 2 * kSteps + 1; ++k) {
+                            scores[k] = sums[k];
+                            valid[k] = counted >= 4;
+                        }
+                    }
+                    for (int s = -kSteps; s <= kSteps && !sampled; ++s) {
                         long long score = 0;
                         unsigned used = 0;
                         for (unsigned c = 0; c < counted; ++c) {
                             unsigned const point = static_cast<unsigned>(first[c] + s);
-                            int g = 0;
-                            if (sampled) {
-                                g = greys[point];
-                            } else {
-                                double px = 0;
-                                double py = 0;
-                                if (!line.At(point, px, py)) {
-                                    continue;
-                                }
-                                g = SampleBilinear(image, px, py);
+                            double px = 0;
+                            double py = 0;
+                            if (!line.At(point, px, py)) {
+                                continue;
                             }
-                            score += sign[c] * g;
+                            score += sign[c] * SampleBilinear(image, px, py);
                             ++used;
                         }
                         scores[s + kSteps] = score;
