@@ -62,24 +62,41 @@ bool AztecModuleGrid::Fit()
         double const v = pv_[i];
         double const x = (px_[i] - cx) * scale;
         double const y = (py_[i] - cy) * scale;
-        double const rows[2][9] = {{u, v, 1, 0, 0, 0, -u * x, -v * x, x}, {0, 0, 0, u, v, 1, -u * y, -v * y, y}};
+        // The rows are {u, v, 1, 0, 0, 0, -u x, -v x, x} and
+        // {0, 0, 0, u, v, 1, -u y, -v y, y}; a product with an entry 1 is
+        // the other entry itself.
+        double const ux = -u * x;
+        double const vx = -v * x;
+        double const uy = -u * y;
+        double const vy = -v * y;
         for (int k = 0; k < 2; ++k) {
-            double const* const r = rows[k];
-            // This row's nonzero block among the first six, then the last three.
-            int const first = 3 * k;
-            for (int p = first; p < first + 3; ++p) {
-                for (int q = p; q < first + 3; ++q) {
-                    a[p][q] += r[p] * r[q];
-                }
-                for (int q = 6; q < 9; ++q) {
-                    a[p][q] += r[p] * r[q];
-                }
-            }
-            for (int p = 6; p < 8; ++p) {
-                for (int q = p; q < 9; ++q) {
-                    a[p][q] += r[p] * r[q];
-                }
-            }
+            double* const block0 = a[3 * k];
+            double* const block1 = a[3 * k + 1];
+            double* const block2 = a[3 * k + 2];
+            int const b = 3 * k;
+            double const r6 = k == 0 ? ux : uy;
+            double const r7 = k == 0 ? vx : vy;
+            double const r8 = k == 0 ? x : y;
+            block0[b] += u * u;
+            block0[b + 1] += u * v;
+            block0[b + 2] += u;
+            block0[6] += u * r6;
+            block0[7] += u * r7;
+            block0[8] += u * r8;
+            block1[b + 1] += v * v;
+            block1[b + 2] += v;
+            block1[6] += v * r6;
+            block1[7] += v * r7;
+            block1[8] += v * r8;
+            block2[b + 2] += 1;
+            block2[6] += r6;
+            block2[7] += r7;
+            block2[8] += r8;
+            a[6][6] += r6 * r6;
+            a[6][7] += r6 * r7;
+            a[6][8] += r6 * r8;
+            a[7][7] += r7 * r7;
+            a[7][8] += r7 * r8;
         }
     }
     for (int p = 0; p < 8; ++p) {
