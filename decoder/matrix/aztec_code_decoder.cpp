@@ -85,20 +85,15 @@ bool SampleAztecModules(GrayImage const& image, AztecModuleGrid const& grid, Ori
     double cx = 0, cy = 0, rx = 0, ry = 0;
     bool const byColumn =
         grid.Map(0, 0, cx, cy) && grid.Map(ru, rv, rx, ry) && std::fabs(ry - cy) > std::fabs(rx - cx);
-    int line[AztecCodeDecoder::kMaxSize + 2];
     for (unsigned a = 0; a < side; ++a) {
-        // Line a starts at the top of column a, or at the left of row a.
+        // Line a starts at the top of column a, or at the left of row a,
+        // and is written down column a, or along row a.
         double u = 0;
         double v = 0;
         AztecSymbolToReader(orientation, byColumn ? a - offset : -offset, byColumn ? -offset : a - offset, u, v);
-        if (!AztecModuleGrid::Line(grid, u, v, byColumn ? cu : ru, byColumn ? cv : rv).Sample(image, side, line)) {
+        if (!AztecModuleGrid::Line(grid, u, v, byColumn ? cu : ru, byColumn ? cv : rv)
+                 .Sample(image, side, byColumn ? grey + a : grey + a * side, byColumn ? side : 1)) {
             return false;
-        }
-        // Down column a, or along row a.
-        unsigned short* const out = byColumn ? grey + a : grey + a * side;
-        unsigned const step = byColumn ? side : 1;
-        for (unsigned b = 0; b < side; ++b) {
-            out[b * step] = static_cast<unsigned short>(line[b]);
         }
     }
     return true;

@@ -4,6 +4,7 @@
 #include "decoder/core/sampling/bilinear.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -371,9 +372,44 @@ __attribute__((target("avx2"))) bool FixedPositionsFourLanes(LineSteps const& li
 
 #endif
 
+// Where Line::Sample puts its values: one at a time, or the two of a pair
+// of lanes.
+struct IntStore {
+    int* out;
+    void One(unsigned k, int value) const { out[k] = value; }
+#if defined(__SSE2__)
+    void Two(unsigned k, __m128i values) const { _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), values); }
+#endif
+};
+
+struct StridedStore {
+    unsigned short* out;
+    unsigned stride;
+    void One(unsigned k, int value) const { out[static_cast<std::size_t>(k) * stride] = static_cast<unsigned short>(value); }
+#if defined(__SSE2__)
+    void Two(unsigned k, __m128i values) const
+    {
+        One(k, _mm_cvtsi128_si32(values));
+        One(k + 1, _mm_cvtsi128_si32(_mm_srli_si128(values, 4)));
+    }
+#endif
+};
+
 }  // namespace
 
 bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* grey) const
+{
+    return SampleInto(image, count, IntStore{grey});
+}
+
+bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, unsigned short* grey,
+                                   unsigned stride) const
+{
+    return stride != 0 && SampleInto(image, count, StridedStore{grey, stride});
+}
+
+template <class Store>
+bool AztecModuleGrid::Line::SampleInto(GrayImage const& image, unsigned count, Store const& store) const
 {
     unsigned short const* const pixels = image.GetPixels();
     constexpr unsigned kChunk = 64;
@@ -445,8 +481,7 @@ bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* 
                 _mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(_mm_and_si128(lowerPixels, kLow)), bx),
                            _mm_mul_pd(_mm_cvtepi32_pd(_mm_srli_epi32(lowerPixels, 16)), ax));
             __m128d const sum = _mm_add_pd(_mm_mul_pd(upper, by), _mm_mul_pd(lower, ay));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(grey + first + m),
-                             _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(sum, kDown), kRound)));
+            store.Two(first + m, _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(sum, kDown), kRound)));
         }
 #endif
         for (; m < n; ++m) {
@@ -458,7 +493,7 @@ bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* 
             unsigned long long const ay = iy & 0xFFFFu;
             unsigned long long const upper = p[0] * (65536u - ax) + p[1] * ax;
             unsigned long long const lower = q[0] * (65536u - ax) + q[1] * ax;
-            grey[first + m] = static_cast<int>((upper * (65536u - ay) + lower * ay + (1ull << 31)) >> 32);
+            store.One(first + m, static_cast<int>((upper * (65536u - ay) + lower * ay + (1ull << 31)) >> 32));
         }
     }
     return true;
