@@ -7,6 +7,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace DEC2DIvra {
 
 namespace {
@@ -402,12 +406,34 @@ void AztecCodeDecoder::FitReferenceGrid(GrayImage const& image, bool dark, unsig
                         // All steps of a module at once: its nine points lie
                         // side by side. The sums stay far inside an int.
                         int sums[2 * kSteps + 1] = {};
+                        static_assert(2 * kSteps + 1 == 9, "eight steps in two groups of four, and one");
+#if defined(__SSE2__)
+                        __m128i low = _mm_setzero_si128();
+                        __m128i high = _mm_setzero_si128();
+                        for (unsigned c = 0; c < counted; ++c) {
+                            int const* const g = greys + first[c] - kSteps;
+                            __m128i const a = _mm_loadu_si128(reinterpret_cast<__m128i const*>(g));
+                            __m128i const b = _mm_loadu_si128(reinterpret_cast<__m128i const*>(g + 4));
+                            if (sign[c] > 0) {
+                                low = _mm_add_epi32(low, a);
+                                high = _mm_add_epi32(high, b);
+                                sums[8] += g[8];
+                            } else {
+                                low = _mm_sub_epi32(low, a);
+                                high = _mm_sub_epi32(high, b);
+                                sums[8] -= g[8];
+                            }
+                        }
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums), low);
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + 4), high);
+#else
                         for (unsigned c = 0; c < counted; ++c) {
                             int const* const g = greys + first[c] - kSteps;
                             for (int k = 0; k < 2 * kSteps + 1; ++k) {
                                 sums[k] += sign[c] * g[k];
                             }
                         }
+#endif
                         for (int k = 0; k < 2 * kSteps + 1; ++k) {
                             scores[k] = sums[k];
                             valid[k] = counted >= 4;
