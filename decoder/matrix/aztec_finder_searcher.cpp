@@ -84,11 +84,16 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
     // other can win, and their sums are not taken at all.
     int const last = static_cast<int>(2 * range / step + 1e-9);
     int const side = last + 1;
+    // The searches ask for at most 22 points a side (the ranges and steps
+    // in Start); a larger lattice is not searched.
+    if (side > kMaxSide) {
+        return;
+    }
     int order[kMaxLattice];
     bool centreLike[kMaxLattice];
     unsigned points = 0;
     bool anyCentre = false;
-    for (int ring = 0; 2 * ring <= last + 1 && side <= kMaxSide; ++ring) {
+    for (int ring = 0; 2 * ring <= last + 1; ++ring) {
         for (int ky = 0; ky <= last; ++ky) {
             for (int kx = 0; kx <= last; ++kx) {
                 int const dx2 = 2 * kx - last < 0 ? last - 2 * kx : 2 * kx - last;
@@ -110,10 +115,13 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
     bool bestCentre = false;
     double bx = x;
     double by = y;
-    auto consider = [&](double px, double py, bool looksCentre) {
-        if (bestCentre && !looksCentre) {
-            return;
+    for (unsigned k = 0; k < points; ++k) {
+        bool const looksCentre = centreLike[k];
+        if (anyCentre && !looksCentre) {
+            continue;
         }
+        double const px = x - range + (order[k] % side) * step;
+        double const py = y - range + (order[k] / side) * step;
         // A point that can only win on a lower score is dropped as soon as
         // its sum reaches the best.
         bool const bounded = bestScore >= 0 && !(looksCentre && !bestCentre);
@@ -128,36 +136,13 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
             }
         }
         if (bounded && score >= bestScore) {
-            return;
+            continue;
         }
         if (bestScore < 0 || score < bestScore || (looksCentre && !bestCentre)) {
             bestScore = score;
             bestCentre = looksCentre;
             bx = px;
             by = py;
-        }
-    };
-    if (side <= kMaxSide) {
-        for (unsigned k = 0; k < points; ++k) {
-            if (anyCentre && !centreLike[k]) {
-                continue;
-            }
-            consider(x - range + (order[k] % side) * step, y - range + (order[k] / side) * step, centreLike[k]);
-        }
-    } else {
-        for (int ring = 0; 2 * ring <= last + 1; ++ring) {
-            for (int ky = 0; ky <= last; ++ky) {
-                for (int kx = 0; kx <= last; ++kx) {
-                    int const dx2 = 2 * kx - last < 0 ? last - 2 * kx : 2 * kx - last;
-                    int const dy2 = 2 * ky - last < 0 ? last - 2 * ky : 2 * ky - last;
-                    if ((dx2 > dy2 ? dx2 : dy2) / 2 != ring) {
-                        continue;
-                    }
-                    double const px = x - range + kx * step;
-                    double const py = y - range + ky * step;
-                    consider(px, py, LooksLikeCentre(image, px, py, module, aroundX, aroundY, gap));
-                }
-            }
         }
     }
     x = bx;

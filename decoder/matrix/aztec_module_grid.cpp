@@ -385,7 +385,10 @@ struct IntStore {
 struct StridedStore {
     unsigned short* out;
     unsigned stride;
-    void One(unsigned k, int value) const { out[static_cast<std::size_t>(k) * stride] = static_cast<unsigned short>(value); }
+    void One(unsigned k, int value) const
+    {
+        out[static_cast<std::size_t>(k) * stride] = static_cast<unsigned short>(value);
+    }
 #if defined(__SSE2__)
     void Two(unsigned k, __m128i values) const
     {

@@ -186,11 +186,13 @@ TEST(AztecDataPathTest, CodewordsReadOffTheMatrixNeedNoCorrection)
         }
         BinarizationTableForAztec const table{cells.data(), static_cast<unsigned>(m.size)};
         std::vector<unsigned short> words(info.totalWords + 1, 0xBEEF);
-        ASSERT_TRUE(ReadAztecCodewords(table, info.compact, info.layers, info.codewordBits, info.totalWords, words.data()));
+        ASSERT_TRUE(
+            ReadAztecCodewords(table, info.compact, info.layers, info.codewordBits, info.totalWords, words.data()));
         EXPECT_EQ(words[info.totalWords], 0xBEEF) << "written past the count";
         unsigned located = 99;
-        ASSERT_NE(rs.CorrectErrors(words.data(), info.codewordBits, info.totalWords, info.dataWords, 0, nullptr, &located),
-                  0u);
+        ASSERT_NE(
+            rs.CorrectErrors(words.data(), info.codewordBits, info.totalWords, info.dataWords, 0, nullptr, &located),
+            0u);
         EXPECT_EQ(located, 0u);
         // Fewer words than the symbol holds: the same first ones.
         std::vector<unsigned short> fewer(info.totalWords / 2 + 1, 0xBEEF);
