@@ -7,11 +7,16 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace DEC2DIvra {
 
 namespace {
 
 constexpr unsigned kMapSide = AztecCodeDecoder::kMaxSize + 2;
+static_assert(sizeof(bool) == 1, "the module table reads the binarisation's decisions byte by byte");
 constexpr unsigned kBlock = 5;
 constexpr unsigned kBlocks = (AztecCodeDecoder::kMaxSize + kBlock - 1) / kBlock;
 
@@ -84,20 +89,15 @@ bool SampleAztecModules(GrayImage const& image, AztecModuleGrid const& grid, Ori
     double cx = 0, cy = 0, rx = 0, ry = 0;
     bool const byColumn =
         grid.Map(0, 0, cx, cy) && grid.Map(ru, rv, rx, ry) && std::fabs(ry - cy) > std::fabs(rx - cx);
-    int line[AztecCodeDecoder::kMaxSize + 2];
     for (unsigned a = 0; a < side; ++a) {
-        // Line a starts at the top of column a, or at the left of row a.
+        // Line a starts at the top of column a, or at the left of row a,
+        // and is written down column a, or along row a.
         double u = 0;
         double v = 0;
         AztecSymbolToReader(orientation, byColumn ? a - offset : -offset, byColumn ? -offset : a - offset, u, v);
-        if (!AztecModuleGrid::Line(grid, u, v, byColumn ? cu : ru, byColumn ? cv : rv).Sample(image, side, line)) {
+        if (!AztecModuleGrid::Line(grid, u, v, byColumn ? cu : ru, byColumn ? cv : rv)
+                 .Sample(image, side, byColumn ? grey + a : grey + a * side, byColumn ? side : 1)) {
             return false;
-        }
-        // Down column a, or along row a.
-        unsigned short* const out = byColumn ? grey + a : grey + a * side;
-        unsigned const step = byColumn ? side : 1;
-        for (unsigned b = 0; b < side; ++b) {
-            out[b * step] = static_cast<unsigned short>(line[b]);
         }
     }
     return true;
@@ -106,7 +106,6 @@ bool SampleAztecModules(GrayImage const& image, AztecModuleGrid const& grid, Ori
 AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea), property_(&property)
 {
-    table_ = memory_.TakeArray<unsigned char>(kMaxSize * kMaxSize);
     luminance_ = memory_.TakeArray<unsigned short>(kMapSide * kMapSide);
     blocks_ = memory_.TakeArray<GapAndThreshold>(kBlocks * kBlocks);
     decided_ = memory_.TakeArray<bool>(kMaxSize * kMaxSize);
@@ -117,7 +116,7 @@ AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, 
 
 bool AztecCodeDecoder::Ready() const
 {
-    return table_.GetCount() == kMaxSize * kMaxSize && luminance_.GetCount() == kMapSide * kMapSide &&
+    return luminance_.GetCount() == kMapSide * kMapSide &&
            blocks_.GetCount() == kBlocks * kBlocks && decided_.GetCount() == kMaxSize * kMaxSize &&
            codewords_.GetCount() == RSdecodingOfAztec::kMaxCodewords &&
            bits_.GetCount() == DataStreamConversionForAztecCode::kMaxBits && bends_.GetCount() == kMaxBends;
@@ -348,12 +347,7 @@ bool AztecCodeDecoder::SampleTable(GrayImage const& image, AztecModuleGrid const
                            out) == 0) {
         return false;
     }
-    unsigned char* cells = table_.GetData();
-    for (unsigned j = 0; j < size; ++j) {
-        for (unsigned i = 0; i < size; ++i) {
-            cells[j * size + i] = out.At(i, j) ? 1 : 0;
-        }
-    }
+    // The decisions are the module table as they stand (see Cells).
     return true;
 }
 
@@ -408,23 +402,54 @@ void AztecCodeDecoder::FitReferenceGrid(GrayImage const& image, bool dark, unsig
                         sign[counted] = darkHere == dark ? -1 : 1;
                         ++counted;
                     }
-                    for (int s = -kSteps; s <= kSteps; ++s) {
+                    if (sampled) {
+                        // All steps of a module at once: its nine points lie
+                        // side by side. The sums stay far inside an int.
+                        int sums[2 * kSteps + 1] = {};
+                        static_assert(2 * kSteps + 1 == 9, "eight steps in two groups of four, and one");
+#if defined(__SSE2__)
+                        __m128i low = _mm_setzero_si128();
+                        __m128i high = _mm_setzero_si128();
+                        for (unsigned c = 0; c < counted; ++c) {
+                            int const* const g = greys + first[c] - kSteps;
+                            __m128i const a = _mm_loadu_si128(reinterpret_cast<__m128i const*>(g));
+                            __m128i const b = _mm_loadu_si128(reinterpret_cast<__m128i const*>(g + 4));
+                            if (sign[c] > 0) {
+                                low = _mm_add_epi32(low, a);
+                                high = _mm_add_epi32(high, b);
+                                sums[8] += g[8];
+                            } else {
+                                low = _mm_sub_epi32(low, a);
+                                high = _mm_sub_epi32(high, b);
+                                sums[8] -= g[8];
+                            }
+                        }
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums), low);
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + 4), high);
+#else
+                        for (unsigned c = 0; c < counted; ++c) {
+                            int const* const g = greys + first[c] - kSteps;
+                            for (int k = 0; k < 2 * kSteps + 1; ++k) {
+                                sums[k] += sign[c] * g[k];
+                            }
+                        }
+#endif
+                        for (int k = 0; k < 2 * kSteps + 1; ++k) {
+                            scores[k] = sums[k];
+                            valid[k] = counted >= 4;
+                        }
+                    }
+                    for (int s = -kSteps; s <= kSteps && !sampled; ++s) {
                         long long score = 0;
                         unsigned used = 0;
                         for (unsigned c = 0; c < counted; ++c) {
                             unsigned const point = static_cast<unsigned>(first[c] + s);
-                            int g = 0;
-                            if (sampled) {
-                                g = greys[point];
-                            } else {
-                                double px = 0;
-                                double py = 0;
-                                if (!line.At(point, px, py)) {
-                                    continue;
-                                }
-                                g = SampleBilinear(image, px, py);
+                            double px = 0;
+                            double py = 0;
+                            if (!line.At(point, px, py)) {
+                                continue;
                             }
-                            score += sign[c] * g;
+                            score += sign[c] * SampleBilinear(image, px, py);
                             ++used;
                         }
                         scores[s + kSteps] = score;
@@ -464,7 +489,7 @@ int AztecCodeDecoder::DecodeSymbol(GrayImage const& image, AztecModuleGrid const
         refinedPoints_ = grid;
         FitReferenceGrid(image, dark, size / 2, refined_);
     }
-    BinarizationTableForAztec const table{table_.GetData(), size};
+    BinarizationTableForAztec const table{Cells(), size};
     for (unsigned round = 0;; ++round) {
         // Grey values first; when they do not correct, the sharpened ones,
         // which part modules that blur has run together.
@@ -486,7 +511,7 @@ bool AztecCodeDecoder::FitBend(GrayImage const& image, unsigned size, Orientatio
                                AztecModuleGrid& grid)
 {
     constexpr unsigned kSamples = 24;
-    unsigned char const* cells = table_.GetData();
+    unsigned char const* cells = Cells();
     AztecModuleGrid::BendMeasurement* out = bends_.GetData();
     unsigned count = 0;
     double const offset = (size - 1) / 2.0;

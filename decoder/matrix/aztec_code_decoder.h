@@ -55,6 +55,10 @@ private:
     // The module table from grey values, or from Laplacian-sharpened ones.
     bool SampleTable(GrayImage const& image, AztecModuleGrid const& grid, bool dark, unsigned size,
                      OrientationPattern const& orientation, bool laplacian);
+    // The module table SampleTable left: its decisions, row by row size
+    // wide from the symbol's top-left module, read byte by byte (0 or 1,
+    // nonzero dark).
+    unsigned char* Cells() const { return reinterpret_cast<unsigned char*>(decided_.GetData()); }
 
     SharedMemoryDistributor memory_;
     DEC2DProperty const* property_;
@@ -63,7 +67,6 @@ private:
     AztecModuleGrid grid_;
     AztecModuleGrid refined_;
     AztecModuleGrid refinedPoints_;  // the grid's points and the crossings found
-    VirtualArray<unsigned char> table_;
     VirtualArray<unsigned short> luminance_;
     VirtualArray<GapAndThreshold> blocks_;
     VirtualArray<bool> decided_;

@@ -59,10 +59,6 @@ bool ReadAztecCodewords(BinarizationTableForAztec const& table, bool compact, un
     // The bits run from the outermost layer inward; the first total mod b
     // bits fill no codeword.
     unsigned const skip = total - (total / codewordBits) * codewordBits;
-    unsigned const end = skip + count * codewordBits;
-    for (unsigned w = 0; w < count; ++w) {
-        codewords[w] = 0;
-    }
     // Table columns and row starts of the symbol's positions without
     // reference lines, once; the bits are met in stream order, so the
     // codeword and the bit in it simply count on.
@@ -74,21 +70,24 @@ bool ReadAztecCodewords(BinarizationTableForAztec const& table, bool compact, un
         rowStart[i] = column[i] * table.size;
     }
     unsigned char const* const cells = table.cells;
-    unsigned position = 0;
+    // The bits gather in a register; the first word is taken after the
+    // skipped bits and its own, the skipped ones masked off, every later
+    // one after its own bits. Past the last word nothing more is kept.
+    unsigned const mask = (1u << codewordBits) - 1;
     unsigned word = 0;
-    unsigned bitsLeft = codewordBits;
+    unsigned gathered = 0;
+    unsigned wanted = skip + codewordBits;
     auto put = [&](unsigned bx, unsigned by) {
-        if (position >= skip && position < end) {
-            // Without a branch on the module: data modules are a coin toss.
-            --bitsLeft;
-            unsigned const dark = cells[rowStart[by] + column[bx]] != 0 ? 1u : 0u;
-            codewords[word] = static_cast<unsigned short>(codewords[word] | (dark << bitsLeft));
-            if (bitsLeft == 0) {
-                ++word;
-                bitsLeft = codewordBits;
+        // Without a branch on the module: data modules are a coin toss.
+        unsigned const dark = cells[rowStart[by] + column[bx]] != 0 ? 1u : 0u;
+        gathered = (gathered << 1) | dark;
+        if (--wanted == 0) {
+            if (word < count) {
+                codewords[word++] = static_cast<unsigned short>(gathered & mask);
             }
+            gathered = 0;
+            wanted = codewordBits;
         }
-        ++position;
     };
     // Each layer is two modules thick; its four sides are read in turn, two
     // bits (outer module first) per step along a side: left side down,

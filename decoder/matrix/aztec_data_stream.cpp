@@ -23,26 +23,34 @@ constexpr char const* kPunctTexts[31] = {"",  "\r", "\r\n", ". ", ", ", ": ", "!
                                          ";", "<",  "=",    ">",  "?",  "[",  "]", "{",  "}"};
 constexpr char const* kDigitTexts[14] = {"", " ", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", ",", "."};
 
-// The data bits with the stuffed bits taken out, read most significant first.
+// The data bits with the stuffed bits taken out, read most significant
+// first: packed eight a byte, the first in the top bit, with two zero bytes
+// after the last so that a field of up to 17 bits is read from three bytes.
 class BitReader {
 public:
-    BitReader(unsigned char const* bits, unsigned count) : bits_(bits), count_(count) {}
+    static constexpr unsigned kMaxWidth = 17;
+
+    BitReader(unsigned char const* bytes, unsigned count) : bytes_(bytes), count_(count) {}
     unsigned Remaining() const { return count_ - position_; }
     bool Read(unsigned width, unsigned& value)
     {
-        if (width > Remaining()) {
+        if (width > Remaining() || width > kMaxWidth) {
             position_ = count_;
             return false;
         }
-        value = 0;
-        for (unsigned i = 0; i < width; ++i) {
-            value = (value << 1) | bits_[position_++];
+        if (width == 0) {
+            value = 0;
+            return true;
         }
+        unsigned char const* const p = bytes_ + (position_ >> 3);
+        unsigned const window = (static_cast<unsigned>(p[0]) << 16) | (static_cast<unsigned>(p[1]) << 8) | p[2];
+        value = (window >> (24 - (position_ & 7u) - width)) & ((1u << width) - 1);
+        position_ += width;
         return true;
     }
 
 private:
-    unsigned char const* bits_;
+    unsigned char const* bytes_;
     unsigned count_;
     unsigned position_ = 0;
 };
@@ -398,16 +406,30 @@ int DataStreamConversionForAztecCode::Start(unsigned short const* codewords, uns
         return 0;
     }
     // Bit stuffing: a codeword of b-1 equal bits and then the other value
-    // carries only those b-1 bits.
+    // carries only those b-1 bits, its first ones. They are packed as the
+    // reader takes them, at most 8 + 11 bits waiting at a time.
     unsigned count = 0;
+    unsigned bytes = 0;
+    unsigned waiting = 0;
+    unsigned waitingBits = 0;
     unsigned const ones = (1u << codewordBits) - 1;
     for (unsigned i = 0; i < dataCount; ++i) {
         unsigned const word = codewords[i];
         unsigned const width = (word == 1 || word == ones - 1) ? codewordBits - 1 : codewordBits;
-        for (unsigned b = 0; b < width; ++b) {
-            bitBuffer[count++] = static_cast<unsigned char>((word >> (codewordBits - 1 - b)) & 1u);
+        waiting = (waiting << width) | ((word & ones) >> (codewordBits - width));
+        waitingBits += width;
+        count += width;
+        while (waitingBits >= 8) {
+            waitingBits -= 8;
+            bitBuffer[bytes++] = static_cast<unsigned char>(waiting >> waitingBits);
         }
+        waiting &= (1u << waitingBits) - 1;
     }
+    if (waitingBits > 0) {
+        bitBuffer[bytes++] = static_cast<unsigned char>(waiting << (8 - waitingBits));
+    }
+    bitBuffer[bytes] = 0;
+    bitBuffer[bytes + 1] = 0;
     BitReader reader(bitBuffer, count);
     Converter converter(reader, settings, label);
     if (converter.Run() == 0) {

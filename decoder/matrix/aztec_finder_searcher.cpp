@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace DEC2DIvra {
 
 namespace {
@@ -10,12 +14,78 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kStep = 0.5;       // pixels between samples along a ray
 constexpr unsigned kMaxSamples = 256;
 constexpr unsigned kNearRounds = 3;
+// Samples kept of each ray's inner part (its first 4 modules at 0.5 pixel
+// steps): all of them for modules up to 7.75 pixels.
+constexpr unsigned kInnerKept = 64;
 // What looks like the centre module differs from all around it by this
 // share of the grey range, or with the strict test the larger one: grey
 // ring edges at two pixels a module let a light point between them pass the
 // first, blur lets the true centre fail the second.
 constexpr int kGapShare = 6;
 constexpr int kStrictGapShare = 4;
+
+constexpr int kMaxSide = 32;
+constexpr int kMaxLattice = kMaxSide * kMaxSide;
+
+// |SampleBilinear(a) - SampleBilinear(b)|: where all eight pixels lie on
+// the image, the two blends side by side in double lanes, the same
+// operations on the same numbers as SampleBilinear's; else one by one.
+inline int SampleDifference(GrayImage const& image, double ax, double ay, double bx, double by)
+{
+#if defined(__SSE2__)
+    unsigned short const* const pixels = image.GetPixels();
+    __m128d const fx = _mm_sub_pd(_mm_set_pd(bx, ax), _mm_set1_pd(0.5));
+    __m128d const fy = _mm_sub_pd(_mm_set_pd(by, ay), _mm_set1_pd(0.5));
+    __m128d const zero = _mm_setzero_pd();
+    __m128d const inside =
+        _mm_and_pd(_mm_and_pd(_mm_cmpge_pd(fx, zero), _mm_cmpge_pd(fy, zero)),
+                   _mm_and_pd(_mm_cmplt_pd(fx, _mm_set1_pd(static_cast<double>(image.GetWidth() - 1))),
+                              _mm_cmplt_pd(fy, _mm_set1_pd(static_cast<double>(image.GetHeight() - 1)))));
+    if (_mm_movemask_pd(inside) == 3 && pixels != nullptr) {
+        // Non-negative: truncation is the floor.
+        __m128i const i = _mm_cvttpd_epi32(fx);
+        __m128i const j = _mm_cvttpd_epi32(fy);
+        int const i0 = _mm_cvtsi128_si32(i);
+        int const i1 = _mm_cvtsi128_si32(_mm_srli_si128(i, 4));
+        int const j0 = _mm_cvtsi128_si32(j);
+        int const j1 = _mm_cvtsi128_si32(_mm_srli_si128(j, 4));
+        long long const pitch = image.GetPitch();
+        unsigned short const* const p0 = pixels + j0 * pitch + i0;
+        unsigned short const* const p1 = pixels + j1 * pitch + i1;
+        __m128d const wx = _mm_sub_pd(fx, _mm_cvtepi32_pd(i));
+        __m128d const wy = _mm_sub_pd(fy, _mm_cvtepi32_pd(j));
+        __m128d const one = _mm_set1_pd(1.0);
+        __m128d const top = _mm_add_pd(_mm_mul_pd(_mm_set_pd(p1[0], p0[0]), _mm_sub_pd(one, wx)),
+                                       _mm_mul_pd(_mm_set_pd(p1[1], p0[1]), wx));
+        __m128d const bottom = _mm_add_pd(_mm_mul_pd(_mm_set_pd(p1[pitch], p0[pitch]), _mm_sub_pd(one, wx)),
+                                          _mm_mul_pd(_mm_set_pd(p1[pitch + 1], p0[pitch + 1]), wx));
+        __m128i const g = _mm_cvttpd_epi32(
+            _mm_add_pd(_mm_add_pd(_mm_mul_pd(top, _mm_sub_pd(one, wy)), _mm_mul_pd(bottom, wy)), _mm_set1_pd(0.5)));
+        int const d = _mm_cvtsi128_si32(g) - _mm_cvtsi128_si32(_mm_srli_si128(g, 4));
+        return d < 0 ? -d : d;
+    }
+#endif
+    int const g1 = SampleBilinear(image, ax, ay);
+    int const g2 = SampleBilinear(image, bx, by);
+    return g1 > g2 ? g1 - g2 : g2 - g1;
+}
+
+// Whether the point looks like the centre module: the samples 0.9 modules
+// away in the eight directions all lighter, or all darker, by the gap.
+bool LooksLikeCentre(GrayImage const& image, double px, double py, double module, double const* aroundX,
+                     double const* aroundY, int gap)
+{
+    int const centre = SampleBilinear(image, px, py);
+    bool above = true;
+    bool below = true;
+    // Most points fail on the first sample or two around them.
+    for (unsigned d = 0; d < 8 && (above || below); ++d) {
+        int const g = SampleBilinear(image, px + aroundX[d] * module * 0.9, py + aroundY[d] * module * 0.9);
+        above = above && g >= centre + gap;
+        below = below && g <= centre - gap;
+    }
+    return above || below;
+}
 
 // The point within range of (x, y), on a lattice of the given step, about
 // which the bull's-eye out to its sixth ring is most nearly symmetric (the
@@ -55,13 +125,21 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
         }
     }
     int const gap = (high - low) / gapShare;
-    double bestScore = -1;
-    bool bestCentre = false;
-    double bx = x;
-    double by = y;
     // The lattice ring by ring from the guess outward: a near point found
-    // first lets the sums of the far ones stop early.
+    // first lets the sums of the far ones stop early. Which points look like
+    // the centre module is settled for all of them first: once one does, no
+    // other can win, and their sums are not taken at all.
     int const last = static_cast<int>(2 * range / step + 1e-9);
+    int const side = last + 1;
+    // The searches ask for at most 22 points a side (the ranges and steps
+    // in Start); a larger lattice is not searched.
+    if (side > kMaxSide) {
+        return;
+    }
+    int order[kMaxLattice];
+    bool centreLike[kMaxLattice];
+    unsigned points = 0;
+    bool anyCentre = false;
     for (int ring = 0; 2 * ring <= last + 1; ++ring) {
         for (int ky = 0; ky <= last; ++ky) {
             for (int kx = 0; kx <= last; ++kx) {
@@ -72,42 +150,44 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
                 }
                 double const px = x - range + kx * step;
                 double const py = y - range + ky * step;
-                int const centre = SampleBilinear(image, px, py);
-                bool above = true;
-                bool below = true;
-                // Most points fail on the first sample or two around them.
-                for (unsigned d = 0; d < 8 && (above || below); ++d) {
-                    int const g = SampleBilinear(image, px + aroundX[d] * module * 0.9, py + aroundY[d] * module * 0.9);
-                    above = above && g >= centre + gap;
-                    below = below && g <= centre - gap;
-                }
-                bool const looksCentre = above || below;
-                if (bestCentre && !looksCentre) {
-                    continue;
-                }
-                // A point that can only win on a lower score is dropped as soon
-                // as its sum reaches the best.
-                bool const bounded = bestScore >= 0 && !(looksCentre && !bestCentre);
-                double score = 0;
-                for (unsigned d = 0; d < directions && !(bounded && score >= bestScore); ++d) {
-                    double const dx = pairX[d];
-                    double const dy = pairY[d];
-                    for (double r = 1; r <= reach && !(bounded && score >= bestScore); r += radialStep) {
-                        int const g1 = SampleBilinear(image, px + dx * r, py + dy * r);
-                        int const g2 = SampleBilinear(image, px - dx * r, py - dy * r);
-                        score += g1 > g2 ? g1 - g2 : g2 - g1;
-                    }
-                }
-                if (bounded && score >= bestScore) {
-                    continue;
-                }
-                if (bestScore < 0 || score < bestScore || (looksCentre && !bestCentre)) {
-                    bestScore = score;
-                    bestCentre = looksCentre;
-                    bx = px;
-                    by = py;
-                }
+                bool const looksCentre = LooksLikeCentre(image, px, py, module, aroundX, aroundY, gap);
+                order[points] = ky * side + kx;
+                centreLike[points] = looksCentre;
+                ++points;
+                anyCentre = anyCentre || looksCentre;
             }
+        }
+    }
+    double bestScore = -1;
+    bool bestCentre = false;
+    double bx = x;
+    double by = y;
+    for (unsigned k = 0; k < points; ++k) {
+        bool const looksCentre = centreLike[k];
+        if (anyCentre && !looksCentre) {
+            continue;
+        }
+        double const px = x - range + (order[k] % side) * step;
+        double const py = y - range + (order[k] / side) * step;
+        // A point that can only win on a lower score is dropped as soon as
+        // its sum reaches the best.
+        bool const bounded = bestScore >= 0 && !(looksCentre && !bestCentre);
+        double score = 0;
+        for (unsigned d = 0; d < directions && !(bounded && score >= bestScore); ++d) {
+            double const dx = pairX[d];
+            double const dy = pairY[d];
+            for (double r = 1; r <= reach && !(bounded && score >= bestScore); r += radialStep) {
+                score += SampleDifference(image, px + dx * r, py + dy * r, px - dx * r, py - dy * r);
+            }
+        }
+        if (bounded && score >= bestScore) {
+            continue;
+        }
+        if (bestScore < 0 || score < bestScore || (looksCentre && !bestCentre)) {
+            bestScore = score;
+            bestCentre = looksCentre;
+            bx = px;
+            by = py;
         }
     }
     x = bx;
@@ -154,19 +234,26 @@ bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, doub
     samples = samples > kMaxSamples ? kMaxSamples : samples;
     // One threshold for the bull's-eye: the middle of the grey range inside
     // the fourth edge on every ray.
+    // The samples are kept, as far as room allows, for the edge search
+    // along the same rays, which reads them again.
     int low = 1 << 30;
     int high = -1;
     unsigned const inner = static_cast<unsigned>(module * 4.0 / kStep);
+    unsigned short innerGrey[kRays][kInnerKept];
     for (unsigned r = 0; r < kRays; ++r) {
         double const a = 2 * kPi * r / kRays;
         double const dx = std::cos(a);
         double const dy = std::sin(a);
         for (unsigned s = 0; s <= inner && s < samples; ++s) {
             int const g = SampleBilinear(image, x + dx * s * kStep, y + dy * s * kStep);
+            if (s < kInnerKept) {
+                innerGrey[r][s] = static_cast<unsigned short>(g);
+            }
             low = g < low ? g : low;
             high = g > high ? g : high;
         }
     }
+    unsigned const kept = inner + 1 < kInnerKept ? inner + 1 : kInnerKept;
     contrast_ = high - low;
     if (contrast_ < 40) {
         return false;
@@ -187,8 +274,12 @@ bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, doub
         bool dark = darkCentre_;
         double lastCross = 0;
         int lastValue = centre;
+        // The ray's samples so far, for the walk back from a crossing.
+        int grey[kMaxSamples];
+        grey[0] = innerGrey[r][0];
         for (unsigned s = 1; s < samples && found_[r] < kMaxEdges; ++s) {
-            int const g = SampleBilinear(image, x + dx * s * kStep, y + dy * s * kStep);
+            int const g = s < kept ? innerGrey[r][s] : SampleBilinear(image, x + dx * s * kStep, y + dy * s * kStep);
+            grey[s] = g;
             bool const crossed = dark ? g > threshold_ + hysteresis : g < threshold_ - hysteresis;
             (void)previous;
             if (crossed) {
@@ -198,10 +289,10 @@ bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, doub
                 double back = t;
                 int before = lastValue;
                 for (unsigned k = s; k > 0; --k) {
-                    int const gk = SampleBilinear(image, x + dx * (k - 1) * kStep, y + dy * (k - 1) * kStep);
+                    int const gk = grey[k - 1];
                     bool const oldSide = dark ? gk <= threshold_ : gk >= threshold_;
                     if (oldSide) {
-                        int const gn = SampleBilinear(image, x + dx * k * kStep, y + dy * k * kStep);
+                        int const gn = grey[k];
                         double const frac = (gn == gk) ? 0.5 : static_cast<double>(threshold_ - gk) / (gn - gk);
                         back = ((k - 1) + frac) * kStep;
                         break;
@@ -236,10 +327,24 @@ bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, doub
     return true;
 }
 
-bool AztecFinderSearcher::FitFrame(unsigned edge, double corners[4][2]) const
+void AztecFinderSearcher::SortRays(RaySides& rays) const
 {
     double const quarter = kPi / 2;
     double const margin = kPi / 12;
+    for (unsigned r = 0; r < kRays; ++r) {
+        double const a = 2 * kPi * r / kRays;
+        double rel = std::fmod(a - cornerAngle_ + 8 * kPi, 2 * kPi);
+        unsigned const side = static_cast<unsigned>(rel / quarter) & 3u;
+        double const within = rel - side * quarter;
+        // Rays near a corner meet the frame on either side of it.
+        rays.side[r] = within < margin || within > quarter - margin ? kNoSide : static_cast<unsigned char>(side);
+        rays.dx[r] = std::cos(a);
+        rays.dy[r] = std::sin(a);
+    }
+}
+
+bool AztecFinderSearcher::FitFrame(unsigned edge, RaySides const& rays, double corners[4][2]) const
+{
     // Per side: sums for a total-least-squares line.
     double sx[4] = {};
     double sy[4] = {};
@@ -248,18 +353,12 @@ bool AztecFinderSearcher::FitFrame(unsigned edge, double corners[4][2]) const
     double sxy[4] = {};
     unsigned n[4] = {};
     for (unsigned r = 0; r < kRays; ++r) {
-        if (found_[r] <= edge) {
+        if (found_[r] <= edge || rays.side[r] == kNoSide) {
             continue;
         }
-        double const a = 2 * kPi * r / kRays;
-        double rel = std::fmod(a - cornerAngle_ + 8 * kPi, 2 * kPi);
-        unsigned const side = static_cast<unsigned>(rel / quarter) & 3u;
-        double const within = rel - side * quarter;
-        if (within < margin || within > quarter - margin) {
-            continue;
-        }
-        double const px = cx_ + std::cos(a) * radius_[r][edge];
-        double const py = cy_ + std::sin(a) * radius_[r][edge];
+        unsigned const side = rays.side[r];
+        double const px = cx_ + rays.dx[r] * radius_[r][edge];
+        double const py = cy_ + rays.dy[r] * radius_[r][edge];
         sx[side] += px;
         sy[side] += py;
         sxx[side] += px * px;
@@ -309,10 +408,12 @@ bool AztecFinderSearcher::CalcGrid(unsigned edges, AztecModuleGrid& grid) const
     // Corner k of a frame runs clockwise from the reader's top-left.
     static constexpr double kSignX[4] = {-1, 1, 1, -1};
     static constexpr double kSignY[4] = {-1, -1, 1, 1};
+    RaySides rays;
+    SortRays(rays);
     unsigned fitted = 0;
     for (unsigned e = 0; e < edges; ++e) {
         double corners[4][2];
-        if (!FitFrame(e, corners)) {
+        if (!FitFrame(e, rays, corners)) {
             if (e == 0) {
                 continue;  // the centre module alone is small; the others suffice
             }

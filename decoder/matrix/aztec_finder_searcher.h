@@ -33,7 +33,16 @@ public:
     int GetContrast() const { return contrast_; }
 
 private:
-    bool FitFrame(unsigned edge, double corners[4][2]) const;
+    // Per ray, the frame side it meets (kNoSide near a corner) and its
+    // direction, the same for every frame.
+    static constexpr unsigned char kNoSide = 4;
+    struct RaySides {
+        unsigned char side[kRays];
+        double dx[kRays];
+        double dy[kRays];
+    };
+    void SortRays(RaySides& rays) const;
+    bool FitFrame(unsigned edge, RaySides const& rays, double corners[4][2]) const;
 
     double cx_ = 0;
     double cy_ = 0;

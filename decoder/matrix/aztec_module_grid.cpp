@@ -4,10 +4,15 @@
 #include "decoder/core/sampling/bilinear.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define SCANNER_AZTEC_LINE_AVX2 1
+#include <immintrin.h>
 #endif
 
 namespace DEC2DIvra {
@@ -58,24 +63,41 @@ bool AztecModuleGrid::Fit()
         double const v = pv_[i];
         double const x = (px_[i] - cx) * scale;
         double const y = (py_[i] - cy) * scale;
-        double const rows[2][9] = {{u, v, 1, 0, 0, 0, -u * x, -v * x, x}, {0, 0, 0, u, v, 1, -u * y, -v * y, y}};
+        // The rows are {u, v, 1, 0, 0, 0, -u x, -v x, x} and
+        // {0, 0, 0, u, v, 1, -u y, -v y, y}; a product with an entry 1 is
+        // the other entry itself.
+        double const ux = -u * x;
+        double const vx = -v * x;
+        double const uy = -u * y;
+        double const vy = -v * y;
         for (int k = 0; k < 2; ++k) {
-            double const* const r = rows[k];
-            // This row's nonzero block among the first six, then the last three.
-            int const first = 3 * k;
-            for (int p = first; p < first + 3; ++p) {
-                for (int q = p; q < first + 3; ++q) {
-                    a[p][q] += r[p] * r[q];
-                }
-                for (int q = 6; q < 9; ++q) {
-                    a[p][q] += r[p] * r[q];
-                }
-            }
-            for (int p = 6; p < 8; ++p) {
-                for (int q = p; q < 9; ++q) {
-                    a[p][q] += r[p] * r[q];
-                }
-            }
+            double* const block0 = a[3 * k];
+            double* const block1 = a[3 * k + 1];
+            double* const block2 = a[3 * k + 2];
+            int const b = 3 * k;
+            double const r6 = k == 0 ? ux : uy;
+            double const r7 = k == 0 ? vx : vy;
+            double const r8 = k == 0 ? x : y;
+            block0[b] += u * u;
+            block0[b + 1] += u * v;
+            block0[b + 2] += u;
+            block0[6] += u * r6;
+            block0[7] += u * r7;
+            block0[8] += u * r8;
+            block1[b + 1] += v * v;
+            block1[b + 2] += v;
+            block1[6] += v * r6;
+            block1[7] += v * r7;
+            block1[8] += v * r8;
+            block2[b + 2] += 1;
+            block2[6] += r6;
+            block2[7] += r7;
+            block2[8] += r8;
+            a[6][6] += r6 * r6;
+            a[6][7] += r6 * r7;
+            a[6][8] += r6 * r8;
+            a[7][7] += r7 * r7;
+            a[7][8] += r7 * r8;
         }
     }
     for (int p = 0; p < 8; ++p) {
@@ -232,7 +254,165 @@ bool AztecModuleGrid::FitBend(BendMeasurement const* measurements, unsigned coun
     return true;
 }
 
+namespace {
+
+constexpr double kFixedOne = 65536.0;
+
+// A line's numerators and denominator at its first position and their
+// steps, and the largest position less a half that leaves room for the
+// other three pixels.
+struct LineSteps {
+    double x, y, w, dx, dy, dw;
+    double lastX, lastY;
+};
+
+// Position k of the line in 16.16 fixed point, the pixel centre a half
+// below it; false (and 0) where it leaves the image or is no number.
+// Non-negative: truncation is the floor, and the low 16 bits the weight of
+// the second pixel.
+inline bool FixedPosition(LineSteps const& line, unsigned index, int& fixedX, int& fixedY)
+{
+    double const k = static_cast<double>(index);
+    double const w = line.w + k * line.dw;
+    double const r = 1.0 / w;
+    double const fx = (line.x + k * line.dx) * r - 0.5;
+    double const fy = (line.y + k * line.dy) * r - 0.5;
+    bool const here = (w > 1e-9) & (fx >= 0) & (fy >= 0) & (fx < line.lastX) & (fy < line.lastY);
+    fixedX = static_cast<int>((here ? fx : 0.0) * kFixedOne);
+    fixedY = static_cast<int>((here ? fy : 0.0) * kFixedOne);
+    return here;
+}
+
+// Positions first .. first + n - 1 without a branch: false when any leaves
+// the image. Two at a time in double lanes.
+bool FixedPositions(LineSteps const& line, unsigned first, unsigned n, int* fixedX, int* fixedY)
+{
+    bool inside = true;
+    unsigned m = 0;
+#if defined(__SSE2__)
+    __m128d const kTwo = _mm_set1_pd(2.0);
+    __m128d const kHalf = _mm_set1_pd(0.5);
+    __m128d const kScale = _mm_set1_pd(kFixedOne);
+    __m128d const kZero = _mm_setzero_pd();
+    __m128d const kLeast = _mm_set1_pd(1e-9);
+    __m128d const lastXs = _mm_set1_pd(line.lastX);
+    __m128d const lastYs = _mm_set1_pd(line.lastY);
+    __m128d k = _mm_set_pd(first + 1.0, first + 0.0);
+    for (; m + 1 < n; m += 2, k = _mm_add_pd(k, kTwo)) {
+        __m128d const w = _mm_add_pd(_mm_set1_pd(line.w), _mm_mul_pd(k, _mm_set1_pd(line.dw)));
+        __m128d const r = _mm_div_pd(_mm_set1_pd(1.0), w);
+        __m128d const nx = _mm_add_pd(_mm_set1_pd(line.x), _mm_mul_pd(k, _mm_set1_pd(line.dx)));
+        __m128d const ny = _mm_add_pd(_mm_set1_pd(line.y), _mm_mul_pd(k, _mm_set1_pd(line.dy)));
+        __m128d const fx = _mm_sub_pd(_mm_mul_pd(nx, r), kHalf);
+        __m128d const fy = _mm_sub_pd(_mm_mul_pd(ny, r), kHalf);
+        // Every comparison is false for a position that is no number.
+        __m128d const here = _mm_and_pd(
+            _mm_and_pd(_mm_cmpgt_pd(w, kLeast), _mm_and_pd(_mm_cmpge_pd(fx, kZero), _mm_cmpge_pd(fy, kZero))),
+            _mm_and_pd(_mm_cmplt_pd(fx, lastXs), _mm_cmplt_pd(fy, lastYs)));
+        inside = inside & (_mm_movemask_pd(here) == 3);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(fixedX + m),
+                         _mm_cvttpd_epi32(_mm_mul_pd(_mm_and_pd(here, fx), kScale)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(fixedY + m),
+                         _mm_cvttpd_epi32(_mm_mul_pd(_mm_and_pd(here, fy), kScale)));
+    }
+#endif
+    for (; m < n; ++m) {
+        inside = FixedPosition(line, first + m, fixedX[m], fixedY[m]) & inside;
+    }
+    return inside;
+}
+
+#if defined(SCANNER_AZTEC_LINE_AVX2)
+
+bool ProcessorHasAvx2()
+{
+    static bool const has = __builtin_cpu_supports("avx2") != 0;
+    return has;
+}
+
+// FixedPositions four at a time: the same operations on the same numbers
+// in every lane (no fused multiply-add), so the same positions and the same
+// refusals, with half the divisions issued.
+__attribute__((target("avx2"))) bool FixedPositionsFourLanes(LineSteps const& line, unsigned first, unsigned n,
+                                                             int* fixedX, int* fixedY)
+{
+    bool inside = true;
+    unsigned m = 0;
+    __m256d const kFour = _mm256_set1_pd(4.0);
+    __m256d const kHalf = _mm256_set1_pd(0.5);
+    __m256d const kScale = _mm256_set1_pd(kFixedOne);
+    __m256d const kZero = _mm256_setzero_pd();
+    __m256d const kLeast = _mm256_set1_pd(1e-9);
+    __m256d const lastXs = _mm256_set1_pd(line.lastX);
+    __m256d const lastYs = _mm256_set1_pd(line.lastY);
+    __m256d k = _mm256_set_pd(first + 3.0, first + 2.0, first + 1.0, first + 0.0);
+    for (; m + 4 <= n; m += 4, k = _mm256_add_pd(k, kFour)) {
+        __m256d const w = _mm256_add_pd(_mm256_set1_pd(line.w), _mm256_mul_pd(k, _mm256_set1_pd(line.dw)));
+        __m256d const r = _mm256_div_pd(_mm256_set1_pd(1.0), w);
+        __m256d const nx = _mm256_add_pd(_mm256_set1_pd(line.x), _mm256_mul_pd(k, _mm256_set1_pd(line.dx)));
+        __m256d const ny = _mm256_add_pd(_mm256_set1_pd(line.y), _mm256_mul_pd(k, _mm256_set1_pd(line.dy)));
+        __m256d const fx = _mm256_sub_pd(_mm256_mul_pd(nx, r), kHalf);
+        __m256d const fy = _mm256_sub_pd(_mm256_mul_pd(ny, r), kHalf);
+        // Ordered comparisons: false for a position that is no number.
+        __m256d const here = _mm256_and_pd(
+            _mm256_and_pd(_mm256_cmp_pd(w, kLeast, _CMP_GT_OQ),
+                          _mm256_and_pd(_mm256_cmp_pd(fx, kZero, _CMP_GE_OQ), _mm256_cmp_pd(fy, kZero, _CMP_GE_OQ))),
+            _mm256_and_pd(_mm256_cmp_pd(fx, lastXs, _CMP_LT_OQ), _mm256_cmp_pd(fy, lastYs, _CMP_LT_OQ)));
+        inside = inside & (_mm256_movemask_pd(here) == 15);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedX + m),
+                         _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_and_pd(here, fx), kScale)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedY + m),
+                         _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_and_pd(here, fy), kScale)));
+    }
+    for (; m < n; ++m) {
+        inside = FixedPosition(line, first + m, fixedX[m], fixedY[m]) & inside;
+    }
+    return inside;
+}
+
+#endif
+
+// Where Line::Sample puts its values: one at a time, or the two of a pair
+// of lanes.
+struct IntStore {
+    int* out;
+    void One(unsigned k, int value) const { out[k] = value; }
+#if defined(__SSE2__)
+    void Two(unsigned k, __m128i values) const { _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), values); }
+#endif
+};
+
+struct StridedStore {
+    unsigned short* out;
+    unsigned stride;
+    void One(unsigned k, int value) const
+    {
+        out[static_cast<std::size_t>(k) * stride] = static_cast<unsigned short>(value);
+    }
+#if defined(__SSE2__)
+    void Two(unsigned k, __m128i values) const
+    {
+        One(k, _mm_cvtsi128_si32(values));
+        One(k + 1, _mm_cvtsi128_si32(_mm_srli_si128(values, 4)));
+    }
+#endif
+};
+
+}  // namespace
+
 bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* grey) const
+{
+    return SampleInto(image, count, IntStore{grey});
+}
+
+bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, unsigned short* grey,
+                                   unsigned stride) const
+{
+    return stride != 0 && SampleInto(image, count, StridedStore{grey, stride});
+}
+
+template <class Store>
+bool AztecModuleGrid::Line::SampleInto(GrayImage const& image, unsigned count, Store const& store) const
 {
     unsigned short const* const pixels = image.GetPixels();
     constexpr unsigned kChunk = 64;
@@ -244,10 +424,12 @@ bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* 
     // Pixel (i, j) covers [i, i + 1): the floor of a position less a half
     // is the top-left pixel of the four, which must leave room for the
     // other three.
-    double const lastX = image.GetWidth() - 1;
-    double const lastY = image.GetHeight() - 1;
+    LineSteps const steps{x_, y_, w_, dx_, dy_, dw_, static_cast<double>(image.GetWidth() - 1),
+                          static_cast<double>(image.GetHeight() - 1)};
     long long const pitch = image.GetPitch();
-    constexpr double kOne = 65536.0;
+#if defined(SCANNER_AZTEC_LINE_AVX2)
+    bool const fourLanes = ProcessorHasAvx2();
+#endif
     for (unsigned first = 0; first < count; first += kChunk) {
         unsigned const n = count - first < kChunk ? count - first : kChunk;
         // The positions of the chunk first, without a branch: one that
@@ -255,58 +437,22 @@ bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* 
         // nothing, the others become fixed point.
         int fixedX[kChunk];
         int fixedY[kChunk];
-        bool inside = true;
-        unsigned m = 0;
-#if defined(__SSE2__)
-        // Two positions at a time.
-        __m128d const kTwo = _mm_set1_pd(2.0);
-        __m128d const kHalf = _mm_set1_pd(0.5);
-        __m128d const kScale = _mm_set1_pd(kOne);
-        __m128d const kZero = _mm_setzero_pd();
-        __m128d const kLeast = _mm_set1_pd(1e-9);
-        __m128d const lastXs = _mm_set1_pd(lastX);
-        __m128d const lastYs = _mm_set1_pd(lastY);
-        __m128d k = _mm_set_pd(first + 1.0, first + 0.0);
-        for (; m + 1 < n; m += 2, k = _mm_add_pd(k, kTwo)) {
-            __m128d const w = _mm_add_pd(_mm_set1_pd(w_), _mm_mul_pd(k, _mm_set1_pd(dw_)));
-            __m128d const r = _mm_div_pd(_mm_set1_pd(1.0), w);
-            __m128d const nx = _mm_add_pd(_mm_set1_pd(x_), _mm_mul_pd(k, _mm_set1_pd(dx_)));
-            __m128d const ny = _mm_add_pd(_mm_set1_pd(y_), _mm_mul_pd(k, _mm_set1_pd(dy_)));
-            __m128d const fx = _mm_sub_pd(_mm_mul_pd(nx, r), kHalf);
-            __m128d const fy = _mm_sub_pd(_mm_mul_pd(ny, r), kHalf);
-            // Every comparison is false for a position that is no number.
-            __m128d const here = _mm_and_pd(
-                _mm_and_pd(_mm_cmpgt_pd(w, kLeast), _mm_and_pd(_mm_cmpge_pd(fx, kZero), _mm_cmpge_pd(fy, kZero))),
-                _mm_and_pd(_mm_cmplt_pd(fx, lastXs), _mm_cmplt_pd(fy, lastYs)));
-            inside = inside & (_mm_movemask_pd(here) == 3);
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(fixedX + m),
-                             _mm_cvttpd_epi32(_mm_mul_pd(_mm_and_pd(here, fx), kScale)));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(fixedY + m),
-                             _mm_cvttpd_epi32(_mm_mul_pd(_mm_and_pd(here, fy), kScale)));
-        }
+#if defined(SCANNER_AZTEC_LINE_AVX2)
+        bool const inside = fourLanes ? FixedPositionsFourLanes(steps, first, n, fixedX, fixedY)
+                                      : FixedPositions(steps, first, n, fixedX, fixedY);
+#else
+        bool const inside = FixedPositions(steps, first, n, fixedX, fixedY);
 #endif
-        for (; m < n; ++m) {
-            double const k = static_cast<double>(first + m);
-            double const w = w_ + k * dw_;
-            double const r = 1.0 / w;
-            double const fx = (x_ + k * dx_) * r - 0.5;
-            double const fy = (y_ + k * dy_) * r - 0.5;
-            bool const here = (w > 1e-9) & (fx >= 0) & (fy >= 0) & (fx < lastX) & (fy < lastY);
-            inside = inside & here;
-            // Non-negative: truncation is the floor, and the low 16 bits
-            // the weight of the second pixel.
-            fixedX[m] = static_cast<int>((here ? fx : 0.0) * kOne);
-            fixedY[m] = static_cast<int>((here ? fy : 0.0) * kOne);
-        }
         if (!inside) {
             return false;
         }
-        m = 0;
+        unsigned m = 0;
 #if defined(__SSE2__)
-        // Two samples at a time in double lanes. Every product and sum is a
-        // whole number below 2^53, and the scaling by 2^-32 is exact: the
-        // same values as the integer blend below.
-        __m128d const kWhole = _mm_set1_pd(kOne);
+        // Two samples at a time in double lanes (four lanes blend no faster:
+        // their conversions cost more than they save). Every product and
+        // sum is a whole number below 2^53, and the scaling by 2^-32 is
+        // exact: the same values as the integer blend below.
+        __m128d const kWhole = _mm_set1_pd(kFixedOne);
         __m128d const kDown = _mm_set1_pd(1.0 / 4294967296.0);
         __m128d const kRound = _mm_set1_pd(0.5);
         __m128i const kLow = _mm_set1_epi32(0xFFFF);
@@ -338,8 +484,7 @@ bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* 
                 _mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(_mm_and_si128(lowerPixels, kLow)), bx),
                            _mm_mul_pd(_mm_cvtepi32_pd(_mm_srli_epi32(lowerPixels, 16)), ax));
             __m128d const sum = _mm_add_pd(_mm_mul_pd(upper, by), _mm_mul_pd(lower, ay));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(grey + first + m),
-                             _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(sum, kDown), kRound)));
+            store.Two(first + m, _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(sum, kDown), kRound)));
         }
 #endif
         for (; m < n; ++m) {
@@ -351,7 +496,7 @@ bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* 
             unsigned long long const ay = iy & 0xFFFFu;
             unsigned long long const upper = p[0] * (65536u - ax) + p[1] * ax;
             unsigned long long const lower = q[0] * (65536u - ax) + q[1] * ax;
-            grey[first + m] = static_cast<int>((upper * (65536u - ay) + lower * ay + (1ull << 31)) >> 32);
+            store.One(first + m, static_cast<int>((upper * (65536u - ay) + lower * ay + (1ull << 31)) >> 32));
         }
     }
     return true;

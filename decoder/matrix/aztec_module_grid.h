@@ -80,8 +80,13 @@ public:
         // SampleBilinear's by at most one level on grey values below 4096,
         // two on the full 16-bit range.
         bool Sample(GrayImage const& image, unsigned count, int* grey) const;
+        // The same values written to grey[k * stride] (stride at least 1).
+        bool Sample(GrayImage const& image, unsigned count, unsigned short* grey, unsigned stride) const;
 
     private:
+        template <class Store>
+        bool SampleInto(GrayImage const& image, unsigned count, Store const& store) const;
+
         AztecModuleGrid const* grid_;
         double u_, v_, du_, dv_;
         double x_ = 0, y_ = 0, w_ = 0, dx_ = 0, dy_ = 0, dw_ = 0;

@@ -237,9 +237,13 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
         GapAndThreshold const* const blockRow = &blocks.At(0, y / by);
         bool* const decided = out.GetRow(y);
         if (y % by == 0) {
-            for (unsigned x = 0; x < wide; ++x) {
-                gaps[x] = blockRow[x / bx].gap;
-                thresholds[x] = blockRow[x / bx].threshold;
+            // Block by block: no division per point.
+            for (unsigned x0 = 0, i = 0; x0 < wide; x0 += bx, ++i) {
+                unsigned const x1 = x0 + bx < wide ? x0 + bx : wide;
+                for (unsigned x = x0; x < x1; ++x) {
+                    gaps[x] = blockRow[i].gap;
+                    thresholds[x] = blockRow[i].threshold;
+                }
             }
         }
         unsigned x = 0;
@@ -264,7 +268,18 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
         auto const half = [](__m128i a, __m128i b) {
             return _mm_add_epi16(_mm_and_si128(a, b), _mm_srli_epi16(_mm_xor_si128(a, b), 1));
         };
-        for (; x + 8 <= wide; x += 8) {
+        // A row whose width is no multiple of eight ends with the last eight
+        // points decided again, all at once: the same decisions, written
+        // twice.
+        for (;;) {
+            bool last = false;
+            if (x + 8 > wide) {
+                if (wide < 8 || x == wide) {
+                    break;
+                }
+                x = wide - 8;
+                last = true;
+            }
             __m128i const l = load(row + x);
             __m128i const n0 = load(above + x);
             __m128i const n1 = load(right + x);
@@ -292,6 +307,10 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
             // One byte of 0 or 1 a point.
             __m128i const bytes = _mm_xor_si128(_mm_and_si128(_mm_packs_epi16(light, light), _mm_set1_epi8(1)), flip);
             _mm_storel_epi64(reinterpret_cast<__m128i*>(decided + x), bytes);
+            x += 8;
+            if (last) {
+                break;
+            }
         }
 #endif
         for (; x < areaWidth; ++x) {

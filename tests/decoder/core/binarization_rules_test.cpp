@@ -109,8 +109,14 @@ TEST(BinarizationRulesTest, EveryPointOfAnyWidthFollowsTheRule)
                 v = static_cast<unsigned short>((next() % 5) * level.step + added);
             }
             for (bool polarity : {false, true}) {
+                // Past the area's decisions nothing is written, whatever
+                // was there.
+                std::fill(m.decided.get() + width * height, m.decided.get() + 256, polarity);
                 Rectangle const area{1, 1, static_cast<int>(width), static_cast<int>(height)};
                 ASSERT_EQ(binarize.Start(kNoImage, m.map, area, m.blocks, Vector{3, 2}, polarity, m.table), 1);
+                EXPECT_EQ(std::count(m.decided.get() + width * height, m.decided.get() + 256, polarity),
+                          static_cast<long>(256 - width * height))
+                    << "width " << width;
                 for (unsigned y = 0; y < height; ++y) {
                     for (unsigned x = 0; x < width; ++x) {
                         GapAndThreshold const e = m.blocks.At(x / 3, y / 2);

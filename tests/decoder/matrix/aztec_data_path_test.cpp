@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -156,6 +157,52 @@ INSTANTIATE_TEST_SUITE_P(
              std::string(1500, 'x') + Bytes(0xA0, 200)}),
     [](auto const& info) { return std::string(info.param.name); });
 
+// The codewords read off zint's matrices of every codeword size, and of
+// sizes whose bit count leaves bits before the first codeword, are a
+// codeword as they stand: Reed-Solomon finds nothing to correct, where a
+// misplaced word, or one holding a bit before the first, would pass as a
+// corrected error.
+TEST(AztecDataPathTest, CodewordsReadOffTheMatrixNeedNoCorrection)
+{
+    static int const kVersions[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 20, 26, 27, 31, 36};
+    AztecDataPath path;
+    RSdecodingOfAztec rs;
+    for (int version : kVersions) {
+        SCOPED_TRACE(version);
+        Matrix const m = EncodeMatrix(BARCODE_AZTEC, "Aztec 2D", version);
+        ASSERT_GT(m.size, 0);
+        ModeMessageInformation const info = path.Read(m).information;
+        ASSERT_EQ(info.layers, static_cast<unsigned>(version <= 4 ? version : version - 4));
+        // The bits before the first codeword (the data layers' bit count
+        // modulo the codeword size) lie first down the outermost layer's
+        // left side, two a row: made dark, they must still count for nothing.
+        std::vector<unsigned char> cells = m.cells;
+        unsigned total = 0;
+        for (unsigned i = 0; i < info.layers; ++i) {
+            total += ((info.layers - i) * 4 + (info.compact ? 9 : 12)) * 8;
+        }
+        for (unsigned k = 0; k < total % info.codewordBits; ++k) {
+            cells[(k / 2) * m.size + k % 2] = 1;
+        }
+        BinarizationTableForAztec const table{cells.data(), static_cast<unsigned>(m.size)};
+        std::vector<unsigned short> words(info.totalWords + 1, 0xBEEF);
+        ASSERT_TRUE(
+            ReadAztecCodewords(table, info.compact, info.layers, info.codewordBits, info.totalWords, words.data()));
+        EXPECT_EQ(words[info.totalWords], 0xBEEF) << "written past the count";
+        unsigned located = 99;
+        ASSERT_NE(
+            rs.CorrectErrors(words.data(), info.codewordBits, info.totalWords, info.dataWords, 0, nullptr, &located),
+            0u);
+        EXPECT_EQ(located, 0u);
+        // Fewer words than the symbol holds: the same first ones.
+        std::vector<unsigned short> fewer(info.totalWords / 2 + 1, 0xBEEF);
+        ASSERT_TRUE(ReadAztecCodewords(table, info.compact, info.layers, info.codewordBits, info.totalWords / 2,
+                                       fewer.data()));
+        EXPECT_TRUE(std::equal(fewer.begin(), fewer.end() - 1, words.begin()));
+        EXPECT_EQ(fewer.back(), 0xBEEF);
+    }
+}
+
 TEST(AztecDataPathTest, StructuredAppendWithAndWithoutId)
 {
     AztecDataPath path;
@@ -292,6 +339,68 @@ TEST(AztecDataStreamTest, EciDigitsMustBeDigits)
     comma.Put(2, 5).Put(kPunctShift, 5).Put(kFlg, 5).Put(2, 3).Put(4, 4).Put(12, 4).Put(5, 5);
     EXPECT_EQ(Convert(comma, 6, label), 0);
     EXPECT_EQ(label.data.GetCount(), 0u);
+}
+
+// Text packed into codewords as an encoder stuffs them: b-1 equal bits
+// take the other bit after them and carry only those b-1; the end is padded
+// with ones. Runs of zero and of all-one bytes (in Binary Shift) between
+// letters make many stuffed words at every codeword size, met at every bit
+// offset.
+TEST(AztecDataStreamTest, StuffedWordsCarryOneBitLess)
+{
+    std::string text;
+    std::vector<unsigned> bits;
+    auto put = [&bits](unsigned value, unsigned width) {
+        for (unsigned i = width; i-- > 0;) {
+            bits.push_back((value >> i) & 1u);
+        }
+    };
+    for (unsigned block = 0; block < 40; ++block) {
+        char const letter = static_cast<char>('A' + block % 26);
+        put(static_cast<unsigned>(letter - 'A' + 2), 5);
+        text += letter;
+        unsigned const length = 2 + block % 5;
+        put(kBinaryShift, 5);
+        put(length, 5);
+        for (unsigned i = 0; i < length; ++i) {
+            unsigned char const byte = (block + i) % 3 == 0 ? 0xFF : 0x00;
+            put(byte, 8);
+            text += static_cast<char>(byte);
+        }
+    }
+    for (unsigned const b : {6u, 8u, 10u, 12u}) {
+        SCOPED_TRACE(b);
+        std::vector<unsigned short> words;
+        unsigned stuffed = 0;
+        for (std::size_t at = 0; at < bits.size();) {
+            unsigned word = 0;
+            unsigned taken = 0;
+            bool same = true;
+            for (; taken + 1 < b; ++taken) {
+                unsigned const bit = at + taken < bits.size() ? bits[at + taken] : 1u;
+                same = same && (taken == 0 || bit == (word & 1u));
+                word = (word << 1) | bit;
+            }
+            if (same) {
+                word = (word << 1) | ((word & 1u) ^ 1u);  // the stuffed bit
+                ++stuffed;
+            } else {
+                unsigned const bit = at + taken < bits.size() ? bits[at + taken] : 1u;
+                word = (word << 1) | bit;
+                ++taken;
+            }
+            at += taken;
+            words.push_back(static_cast<unsigned short>(word));
+        }
+        ASSERT_GT(stuffed, 3u);
+        static std::vector<unsigned char> work(DataStreamConversionForAztecCode::kMaxBits);
+        DecodedLabel label;
+        ASSERT_EQ(DataStreamConversionForAztecCode::Start(words.data(), b, static_cast<unsigned>(words.size()),
+                                                          DataStreamConversionForAztecCode::Settings{}, work.data(),
+                                                          label),
+                  1);
+        EXPECT_EQ(Data(label), text);
+    }
 }
 
 TEST(AztecDataStreamTest, LabelBufferOverflowRefused)

@@ -123,6 +123,9 @@ INSTANTIATE_TEST_SUITE_P(
         // a fraction of a module all the way out.
         Case{"Full27TwoPixels", BARCODE_AZTEC, kLong, 31, Options(2.0, 0), false, kLong},
         Case{"Full32TwoPixels", BARCODE_AZTEC, kLong, 36, Options(2.0, 90), false, kLong},
+        // Full, noisy and turned at two pixels a module.
+        Case{"Full32TwoPixelsNoisyTurned", BARCODE_AZTEC, Filler(36), 36, Spoilt(2.0, 15, 0, 25, false), false,
+             Filler(36)},
         Case{"FullBlurNoiseInverted", BARCODE_AZTEC, kLong, 10, Spoilt(3.0, 30, 1.0, 20, true), false, kLong},
         Case{"CompactSmallModules", BARCODE_AZTEC, kText, 3, Options(2.0, 45), false, kText},
         Case{"Rune", BARCODE_AZRUNE, "30", 0, Options(3.0, 30), false, "030", "]zC"},

@@ -210,6 +210,49 @@ TEST(AztecSamplingTest, LineOfGreyValuesAgreesWithThePointReadsOrIsRefused)
     EXPECT_FALSE(AztecModuleGrid::Line(AztecModuleGrid(), 5, 5, 1, 0).Sample(GrayImage(), 3, nullptr));
 }
 
+// Lines that leave the image at every place within the lanes positions are
+// worked out in (two or four at once, or one by one at the end), through
+// each side: refused exactly when some position lacks one of its four
+// pixels, and otherwise every value exact.
+TEST(AztecSamplingTest, LineRefusedWhereverInTheLanesItLeavesTheImage)
+{
+    constexpr int kWidth = 97, kHeight = 83, kPitch = 101;
+    std::vector<unsigned short> const pixels = SteepPattern(kWidth, kHeight, kPitch);
+    GrayImage const image(kWidth, kHeight, kPitch, pixels.data());
+    AztecModuleGrid grid;
+    ASSERT_TRUE(KeystoneGrid(48, 41, 2, 0.1, false, grid));
+    struct Direction {
+        char const* name;
+        double u, v, du, dv;  // a start short of the edge and the step
+    };
+    static Direction const kDirections[] = {
+        {"out through the right", 10.3, -2.2, 1, 0.1},  {"out through the left", -10.1, 3.4, -1, 0},
+        {"out through the bottom", 1.7, 8.6, 0.05, 0.5}, {"out through the top", -3.3, -9.7, 0, -0.25},
+    };
+    for (Direction const& d : kDirections) {
+        SCOPED_TRACE(d.name);
+        for (double shift = 0; shift < 4; shift += 0.25) {
+            AztecModuleGrid::Line const line(grid, d.u - shift * d.du, d.v - shift * d.dv, d.du, d.dv);
+            for (unsigned count = 1; count <= 70; ++count) {
+                bool expected = true;
+                for (unsigned k = 0; k < count; ++k) {
+                    double x = 0, y = 0;
+                    expected = expected && line.At(k, x, y) && x - 0.5 >= 0 && y - 0.5 >= 0 &&
+                               x - 0.5 < kWidth - 1 && y - 0.5 < kHeight - 1;
+                }
+                std::vector<int> grey(count + 1, -1);
+                ASSERT_EQ(line.Sample(image, count, grey.data()), expected) << shift << " " << count;
+                ASSERT_EQ(grey[count], -1) << shift << " " << count;
+                for (unsigned k = 0; expected && k < count; ++k) {
+                    double x = 0, y = 0;
+                    ASSERT_TRUE(line.At(k, x, y));
+                    ASSERT_EQ(grey[k], FixedPointBlend(image, x, y)) << shift << " " << count << " " << k;
+                }
+            }
+        }
+    }
+}
+
 // The module map of the reader: every module where the grid and the
 // orientation put it, whichever way the symbol lies in the image (its rows
 // across or down it, read in either sense, mirrored or not), or refused when
