@@ -1,7 +1,12 @@
 #include "decoder/matrix/data_matrix_outline.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "decoder/core/sampling/bilinear.h"
 
@@ -88,61 +93,89 @@ bool DataMatrixOutline::IsDark(GrayImage const& image, int x, int y) const
     return false;
 }
 
-// Not yet filled and dark; a pixel's darkness is kept in its mark, since
-// the scans of neighbouring rows ask again.
-bool DataMatrixOutline::IsOpen(GrayImage const& image, int x, int y, unsigned char& mark) const
+// The darkness (IsDark) of the 64 pixels of row y in the given word, bit i
+// the word's pixel i; pixels past the frame's width are not dark. Away from
+// the frame's border, the least (or, on a light-on-dark symbol, the greatest)
+// of each column's three pixels is taken eight columns at a time and then
+// over three neighbouring columns; a word on the border goes pixel by pixel.
+DataMatrixOutline::Word DataMatrixOutline::CalcDarkWord(GrayImage const& image, int word, int y) const
 {
-    if ((mark & kFilled) != 0) {
-        return false;
-    }
-    if ((mark & kKnown) == 0) {
-        MarkDarkness(image, x, y);
-    }
-    return (mark & kDark) != 0;
-}
-
-// Marks the darkness of the kBlock pixels of row y from x down to a
-// multiple of kBlock at once: the 3 x 3 test of IsDark, as the least (or, on
-// a light-on-dark symbol, the greatest) of each column's three pixels taken
-// over three neighbouring columns. Blocks on the frame's border are marked
-// pixel by pixel.
-void DataMatrixOutline::MarkDarkness(GrayImage const& image, int x, int y) const
-{
-    unsigned char* row = marks_.GetData() + static_cast<long long>(y) * width_;
-    int const left = x - x % kBlock;
-    if (left == 0 || y == 0 || left + kBlock + 1 > width_ || y + 1 >= image.GetHeight()) {
-        row[x] |= IsDark(image, x, y) ? kKnown | kDark : kKnown;
-        return;
+    int const x0 = word * kWordBits;
+    if (x0 == 0 || y == 0 || x0 + kWordBits >= width_ || y + 1 >= image.GetHeight()) {
+        Word bits = 0;
+        int const end = x0 + kWordBits < width_ ? x0 + kWordBits : width_;
+        for (int x = x0; x < end; ++x) {
+            bits |= IsDark(image, x, y) ? Word{1} << (x - x0) : 0;
+        }
+        return bits;
     }
     int const pitch = image.GetPitch();
-    unsigned short const* p = image.GetPixels() + static_cast<long long>(y) * pitch + (left - 1);
+    unsigned short const* p = image.GetPixels() + static_cast<long long>(y) * pitch + x0;
     // Light-on-dark, the values are turned over so that the least is the
-    // symbol's own dark either way; fixed-length loops the compiler can
-    // run in vector registers.
+    // symbol's own dark either way.
     unsigned short const flip = negative_ ? 0xffff : 0;
     unsigned short const t = static_cast<unsigned short>(negative_ ? 0xffff - fillThreshold_ : fillThreshold_);
-    auto least = [&](int i) {
-        unsigned short const above = p[i - pitch] ^ flip;
-        unsigned short const at = p[i] ^ flip;
-        unsigned short const below = p[i + pitch] ^ flip;
-        unsigned short const a = above < at ? above : at;
-        return a < below ? a : below;
+#if defined(__SSE2__)
+    // Unsigned order from signed 16-bit lanes: the top bit turned over.
+    __m128i const turn = _mm_set1_epi16(static_cast<short>(flip ^ 0x8000));
+    __m128i const limit = _mm_set1_epi16(static_cast<short>(t ^ 0x8000));
+    auto least = [&](unsigned short const* q) {
+        __m128i const above = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(q - pitch)), turn);
+        __m128i const at = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(q)), turn);
+        __m128i const below = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(q + pitch)), turn);
+        return _mm_min_epi16(_mm_min_epi16(above, at), below);
     };
-    unsigned short column[kBlock + 2];
-    for (int i = 0; i < kBlock; ++i) {
-        column[i] = least(i);
+    auto dark = [&](unsigned short const* q) {
+        __m128i const m = _mm_min_epi16(_mm_min_epi16(least(q - 1), least(q)), least(q + 1));
+        return _mm_cmplt_epi16(m, limit);
+    };
+    Word bits = 0;
+    for (int i = 0; i < kWordBits; i += 16) {
+        unsigned const mask =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(dark(p + i), dark(p + i + 8)))) & 0xffffu;
+        bits |= static_cast<Word>(mask) << i;
     }
-    column[kBlock] = least(kBlock);
-    column[kBlock + 1] = least(kBlock + 1);
-    unsigned char dark[kBlock];
-    for (int i = 0; i < kBlock; ++i) {
+    return bits;
+#else
+    unsigned short column[kWordBits + 2];
+    for (int i = 0; i < kWordBits + 2; ++i) {
+        unsigned short const above = p[i - 1 - pitch] ^ flip;
+        unsigned short const at = p[i - 1] ^ flip;
+        unsigned short const below = p[i - 1 + pitch] ^ flip;
+        unsigned short const m = above < at ? above : at;
+        column[i] = m < below ? m : below;
+    }
+    Word bits = 0;
+    for (int i = 0; i < kWordBits; ++i) {
         unsigned short const a = column[i] < column[i + 1] ? column[i] : column[i + 1];
         unsigned short const b = a < column[i + 2] ? a : column[i + 2];
-        dark[i] = b < t ? kKnown | kDark : kKnown;
+        bits |= b < t ? Word{1} << i : 0;
     }
-    for (int i = 0; i < kBlock; ++i) {
-        row[left + i] |= dark[i];
+    return bits;
+#endif
+}
+
+// The pixels of a word that are dark and not yet filled; the darkness is
+// kept, since the scans of neighbouring rows ask again.
+DataMatrixOutline::Word DataMatrixOutline::GetOpenWord(GrayImage const& image, int word, int y)
+{
+    long long const at = static_cast<long long>(y) * words_ + word;
+    if (known_[at] == 0) {
+        dark_[at] = CalcDarkWord(image, word, y);
+        filled_[at] = 0;
+        known_[at] = 1;
     }
+    return dark_[at] & ~filled_[at];
+}
+
+bool DataMatrixOutline::GetRowSpan(int y, int& left, int& right) const
+{
+    if (y < top_ || y > bottom_ || y < 0 || y >= kMaxRows || rowRight_[y] < 0) {
+        return false;
+    }
+    left = rowLeft_[y];
+    right = rowRight_[y];
+    return true;
 }
 
 // The middle of the grey range around the corner, from the 5th and 95th
@@ -185,11 +218,23 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
 {
     width_ = image.GetWidth();
     int const height = image.GetHeight();
-    unsigned const pixels = static_cast<unsigned>(width_) * static_cast<unsigned>(height);
-    // A seed on the stack holds its column in 16 bits.
-    if (height > kMaxRows || width_ > 0xffff || pixels > marks_.GetCount() || stack_.GetCount() == 0) {
+    top_ = 0;
+    bottom_ = -1;
+    // A seed on the stack holds its column in 16 bits. The bits lie on a
+    // word's alignment within the marks.
+    if (height > kMaxRows || width_ > 0xffff || width_ <= 0 || height <= 0 || stack_.GetCount() == 0 ||
+        marks_.GetData() == nullptr) {
         return false;
     }
+    words_ = (width_ + kWordBits - 1) / kWordBits;
+    unsigned long long const count = static_cast<unsigned long long>(words_) * static_cast<unsigned long long>(height);
+    unsigned long long const skip = (alignof(Word) - reinterpret_cast<unsigned long long>(marks_.GetData()) % alignof(Word)) % alignof(Word);
+    if (skip + count * (2 * sizeof(Word) + 1) > marks_.GetCount()) {
+        return false;
+    }
+    dark_ = reinterpret_cast<Word*>(marks_.GetData() + skip);
+    filled_ = dark_ + count;
+    known_ = reinterpret_cast<unsigned char*>(filled_ + count);
     // The darkest of the pixels around the seed starts the fill; in noise
     // the sighted corner lies a few pixels off the L.
     Point start{-1, -1};
@@ -211,39 +256,57 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
     if (start.x < 0) {
         return false;
     }
-    std::memset(marks_.GetData(), 0, pixels);
+    std::memset(known_, 0, static_cast<size_t>(count));
     for (int y = 0; y < height; ++y) {
         rowLeft_[y] = width_;
         rowRight_[y] = -1;
     }
     // Row spans from the stack of seeds; a seed is left for each run of
-    // the patch's pixels next to a span in the rows above and below.
+    // the patch's pixels next to a span in the rows above and below, the
+    // runs found a word at a time.
     unsigned const capacity = stack_.GetCount();
     int* stack = stack_.GetData();
-    unsigned char* marks = marks_.GetData();
     unsigned top = 0;
     unsigned filled = 0;
     unsigned touched = 0;  // the sides of the frame the patch reached, a bit each
     stack[top++] = start.y << 16 | start.x;
     top_ = start.y;
     bottom_ = start.y;
+    Word const all = ~Word{0};
     while (top > 0) {
         int const seedAt = stack[--top];
         int const y = seedAt >> 16;
-        unsigned char* row = marks + y * width_;
         int l = seedAt & 0xffff;
-        if ((row[l] & kFilled) != 0) {
+        Word* filledRow = filled_ + static_cast<long long>(y) * words_;
+        GetOpenWord(image, l / kWordBits, y);
+        if ((filledRow[l / kWordBits] >> (l % kWordBits) & 1) != 0) {
             continue;
         }
+        // The run of open pixels through the seed: those below l down to
+        // the first closed one, then those above r.
         int r = l;
-        while (l > 0 && IsOpen(image, l - 1, y, row[l - 1])) {
-            --l;
+        while (l > 0) {
+            int const b = (l - 1) % kWordBits;
+            Word const open = GetOpenWord(image, (l - 1) / kWordBits, y) << (kWordBits - 1 - b);
+            int const ones = std::countl_one(open);
+            l -= ones;
+            if (ones <= b) {
+                break;
+            }
         }
-        while (r + 1 < width_ && IsOpen(image, r + 1, y, row[r + 1])) {
-            ++r;
+        while (r + 1 < width_) {
+            int const b = (r + 1) % kWordBits;
+            int const ones = std::countr_one(GetOpenWord(image, (r + 1) / kWordBits, y) >> b);
+            r += ones;
+            if (ones < kWordBits - b) {
+                break;
+            }
         }
-        for (int x = l; x <= r; ++x) {
-            row[x] |= kFilled;
+        for (int k = l / kWordBits; k <= r / kWordBits; ++k) {
+            Word mask = all;
+            mask &= k == l / kWordBits ? all << (l % kWordBits) : all;
+            mask &= k == r / kWordBits ? all >> (kWordBits - 1 - r % kWordBits) : all;
+            filledRow[k] |= mask;
         }
         filled += static_cast<unsigned>(r - l + 1);
         // A patch that runs off two sides of the frame is no symbol the
@@ -261,22 +324,29 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
         if (filled >= capacity) {
             return false;  // not a symbol's patch: too large
         }
+        // In each neighbouring row the runs that start within one pixel
+        // of the span, in order along the row; a run coming in from the
+        // left starts at the span's first pixel.
+        int const from = l > 0 ? l - 1 : l;
+        int const to = r + 1 < width_ ? r + 1 : r;
         for (int ny = y - 1; ny <= y + 1; ny += 2) {
             if (ny < 0 || ny >= height) {
                 continue;
             }
-            unsigned char* next = marks + ny * width_;
-            int const to = r + 1 < width_ ? r + 1 : r;
-            bool inRun = false;
-            for (int x = l > 0 ? l - 1 : l; x <= to; ++x) {
-                bool const open = IsOpen(image, x, ny, next[x]);
-                if (open && !inRun) {
+            Word carry = 0;
+            for (int k = from / kWordBits; k <= to / kWordBits; ++k) {
+                Word open = GetOpenWord(image, k, ny);
+                open &= k == from / kWordBits ? all << (from % kWordBits) : all;
+                open &= k == to / kWordBits ? all >> (kWordBits - 1 - to % kWordBits) : all;
+                Word starts = open & ~(open << 1 | carry);
+                carry = open >> (kWordBits - 1);
+                while (starts != 0) {
                     if (top >= capacity) {
                         return false;
                     }
-                    stack[top++] = ny << 16 | x;
+                    stack[top++] = ny << 16 | (k * kWordBits + std::countr_zero(starts));
+                    starts &= starts - 1;
                 }
-                inRun = open;
             }
         }
     }
