@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -139,6 +141,170 @@ TEST(DataMatrixOutlineTest, GapsOfTwoPixelsCloseWhereverTheyFall)
             PaddedImage const padded(frame);
             bool const closed = g.width <= 2;
             EXPECT_EQ(o.outline->Fill(padded.image, Point{220, 200}, 40, negative), !closed);
+        }
+    }
+}
+
+// The patch as a plain 8-connected flood over the pixels with a dark pixel
+// around them, from the darkest such pixel near the seed (the first in row
+// order of equal ones); the frame holds two greys only, so that any
+// threshold between them marks the same pixels dark. Empty rows have right
+// -1. False where the fill must give up: off two sides, or fewer than seven
+// rows.
+struct Patch {
+    std::vector<int> left;
+    std::vector<int> right;
+    bool kept = false;
+};
+
+Patch FloodFill(support::Frame const& frame, Point seed, int dark)
+{
+    int const w = frame.width;
+    int const h = frame.height;
+    auto isDark = [&](int x, int y) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (frame.at(std::clamp(x + dx, 0, w - 1), std::clamp(y + dy, 0, h - 1)) == dark) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    Patch patch{std::vector<int>(static_cast<size_t>(h), w), std::vector<int>(static_cast<size_t>(h), -1), false};
+    Point start{-1, -1};
+    bool startDark = false;
+    for (int dy = -6; dy <= 6 && !startDark; ++dy) {
+        for (int dx = -6; dx <= 6 && !startDark; ++dx) {
+            int const x = seed.x + dx;
+            int const y = seed.y + dy;
+            if (x < 0 || y < 0 || x >= w || y >= h || !isDark(x, y)) {
+                continue;
+            }
+            if (start.x < 0 || frame.at(x, y) == dark) {
+                start = Point{x, y};
+                startDark = frame.at(x, y) == dark;
+            }
+        }
+    }
+    if (start.x < 0) {
+        return patch;
+    }
+    std::vector<char> seen(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+    std::vector<Point> todo{start};
+    seen[static_cast<size_t>(start.y) * w + start.x] = 1;
+    unsigned sides = 0;
+    int top = start.y;
+    int bottom = start.y;
+    while (!todo.empty()) {
+        Point const p = todo.back();
+        todo.pop_back();
+        patch.left[p.y] = std::min(patch.left[p.y], p.x);
+        patch.right[p.y] = std::max(patch.right[p.y], p.x);
+        top = std::min(top, p.y);
+        bottom = std::max(bottom, p.y);
+        sides |= (p.x == 0 ? 1u : 0u) | (p.x == w - 1 ? 2u : 0u) | (p.y == 0 ? 4u : 0u) | (p.y == h - 1 ? 8u : 0u);
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                int const x = p.x + dx;
+                int const y = p.y + dy;
+                if (x >= 0 && y >= 0 && x < w && y < h && seen[static_cast<size_t>(y) * w + x] == 0 && isDark(x, y)) {
+                    seen[static_cast<size_t>(y) * w + x] = 1;
+                    todo.push_back(Point{x, y});
+                }
+            }
+        }
+    }
+    patch.kept = (sides & (sides - 1)) == 0 && bottom - top >= 6;
+    return patch;
+}
+
+// The fill's rows against the flood's over shapes that cross the 64-pixel
+// words the fill keeps its bits in: runs joined only corner to corner, a
+// run entering a span's reach from the left, holes, frames whose width is
+// no multiple of 64, a patch against one side, both polarities.
+TEST(DataMatrixOutlineTest, FillFindsThePatchAPlainFloodFinds)
+{
+    struct Shape {
+        char const* name;
+        int width, height;
+        std::function<void(support::Frame&, int)> draw;  // in the symbol's dark
+        Point seed;
+    };
+    auto scatter = [](unsigned seed, int density, int left, int top, int right, int bottom) {
+        return [=](support::Frame& f, int dark) {
+            std::mt19937 random(seed);
+            for (int y = top; y <= bottom; y += 3) {
+                for (int x = left; x <= right; x += 3) {
+                    if (static_cast<int>(random() % 100) < density) {
+                        Paint(f, x, y, x + 2, y + 2, dark);
+                    }
+                }
+            }
+        };
+    };
+    Shape const shapes[] = {
+        {"modules at random across three words", 640, 480, scatter(3, 55, 40, 100, 250, 300), Point{40, 100}},
+        {"sparse modules, many small runs", 640, 480, scatter(9, 35, 60, 60, 300, 220), Point{60, 60}},
+        {"a frame 150 wide, modules up to its right side", 150, 120, scatter(4, 60, 20, 20, 149, 100),
+         Point{20, 20}},
+        {"a frame 200 wide, modules against the left side", 200, 160, scatter(5, 60, 0, 30, 120, 130), Point{0, 30}},
+        {"a frame three words wide, a block two pixels short of its right side", 192, 100,
+         [](support::Frame& f, int dark) { Paint(f, 100, 20, 189, 80, dark); }, Point{100, 20}},
+        {"a staircase joined corner to corner across words",
+         640, 480,
+         [](support::Frame& f, int dark) {
+             for (int i = 0; i < 60; ++i) {
+                 Paint(f, 40 + 4 * i, 100 + 3 * i, 40 + 4 * i, 100 + 3 * i, dark);
+             }
+         },
+         Point{40, 100}},
+        {"a ring with a hole, a block inside it apart",
+         640, 480,
+         [](support::Frame& f, int dark) {
+             Paint(f, 60, 60, 260, 260, dark);
+             Paint(f, 70, 70, 250, 250, 5000);
+             Paint(f, 120, 120, 180, 180, dark);
+         },
+         Point{60, 60}},
+        {"a comb whose teeth join below, runs coming in from the left",
+         640, 480,
+         [](support::Frame& f, int dark) {
+             for (int x = 30; x < 330; x += 7) {
+                 Paint(f, x, 50, x + 2, 200, dark);
+             }
+             Paint(f, 30, 200, 330, 203, dark);
+             Paint(f, 0, 120, 27, 121, dark);
+         },
+         Point{300, 60}},
+    };
+    Outline o;
+    for (bool const negative : {false, true}) {
+        int const dark = negative ? 900 : 100;
+        int const light = negative ? 100 : 900;
+        for (Shape const& shape : shapes) {
+            SCOPED_TRACE(std::string(shape.name) + (negative ? ", light on dark" : ", dark on light"));
+            support::Frame frame = support::makeFrame(shape.width, shape.height, light);
+            shape.draw(frame, dark);
+            // The hole's marker grey is the ground's.
+            std::replace(frame.pixels.begin(), frame.pixels.end(), uint16_t{5000}, static_cast<uint16_t>(light));
+            Patch const expected = FloodFill(frame, shape.seed, dark);
+            PaddedImage const padded(frame);
+            bool const kept = o.outline->Fill(padded.image, shape.seed, 40, negative);
+            ASSERT_EQ(kept, expected.kept);
+            if (!kept) {
+                continue;
+            }
+            for (int y = 0; y < frame.height; ++y) {
+                int left = -1;
+                int right = -1;
+                bool const row = o.outline->GetRowSpan(y, left, right);
+                ASSERT_EQ(row, expected.right[y] >= 0) << "row " << y;
+                if (row) {
+                    EXPECT_EQ(left, expected.left[y]) << "row " << y;
+                    EXPECT_EQ(right, expected.right[y]) << "row " << y;
+                }
+            }
         }
     }
 }
