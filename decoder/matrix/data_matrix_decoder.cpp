@@ -468,20 +468,39 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
         Candidate candidates[kCandidates];
         unsigned const count = RankVersions(image, negative, candidates);
         for (unsigned i = 0; i < count; ++i) {
-            // The outline's corners first; then, when no reading decodes,
-            // the corners moved to where the size's L and timing sides fit
-            // best (a corner a module off spoils the far side of a large
-            // symbol).
-            for (int attempt = 0; attempt < 2; ++attempt) {
-                if (attempt == 1 && !FitCornersToTiming(image, negative, candidates[i])) {
-                    break;
-                }
-                if (ReadCandidate(image, candidates[i], negative, label)) {
-                    return 1;
-                }
+            // The outline's corners first; then, when the plain reading
+            // does not decode, the corners moved to where the size's L and
+            // timing sides fit best (a corner a module off spoils the far
+            // side of a large symbol). A blurred or skewed symbol mostly
+            // reads plain on the moved corners, so the sharpened and
+            // mirrored readings of both come after.
+            if (ReadCandidate(image, candidates[i], negative, 0, 1, label)) {
+                return 1;
+            }
+            bool const moved = FitCornersToTiming(image, negative, candidates[i]);
+            OutlinePoint fitted[4];
+            for (unsigned k = 0; k < 4; ++k) {
+                fitted[k] = corners_[k];
+            }
+            if (moved && ReadCandidate(image, candidates[i], negative, 0, 1, label)) {
+                return 1;
             }
             for (unsigned k = 0; k < 4; ++k) {
                 corners_[k] = outline_.GetCorner(k);
+            }
+            if (ReadCandidate(image, candidates[i], negative, 1, kReadings, label)) {
+                return 1;
+            }
+            if (moved) {
+                for (unsigned k = 0; k < 4; ++k) {
+                    corners_[k] = fitted[k];
+                }
+                if (ReadCandidate(image, candidates[i], negative, 1, kReadings, label)) {
+                    return 1;
+                }
+                for (unsigned k = 0; k < 4; ++k) {
+                    corners_[k] = outline_.GetCorner(k);
+                }
             }
         }
         // A symbol is there when some size's L and timing fit the outline.
@@ -492,10 +511,10 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     return 0;
 }
 
-bool DataMatrixDecoder::ReadCandidate(GrayImage const& image, Candidate const& candidate, bool negative,
-                                      DecodedLabel& label)
+bool DataMatrixDecoder::ReadCandidate(GrayImage const& image, Candidate const& candidate, bool negative, int first,
+                                      int last, DecodedLabel& label)
 {
-    for (int pass = 0; pass < 4; ++pass) {
+    for (int pass = first; pass < last; ++pass) {
         Candidate c = candidate;
         bool const laplacian = pass % 2 == 1;
         if (pass >= 2) {
