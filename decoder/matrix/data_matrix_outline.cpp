@@ -443,6 +443,99 @@ bool DataMatrixOutline::CalcRoughCorners(unsigned hullCount, OutlinePoint* rough
     return true;
 }
 
+// The first point of a scan inwards from s on, in steps of half a pixel up
+// to `inside`, that lies darker than the threshold; the crossing is placed
+// between it and the point before (previous: that point's value). With
+// vector lanes four points are sampled at once while all four lie well on
+// the image, each exactly as Sample weighs it; the first dark lane ends the
+// scan as the point-by-point loop would.
+bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, float nx, float ny, float s,
+                                 float inside, float previous, float& crossing) const
+{
+    float const threshold = static_cast<float>(threshold_);
+#if defined(__SSE2__)
+    if (image.GetPixels() != nullptr) {
+        int const pitch = image.GetPitch();
+        unsigned short const* pixels = image.GetPixels();
+        __m128 const one = _mm_set1_ps(1.0f);
+        __m128 const pxs = _mm_set1_ps(px);
+        __m128 const pys = _mm_set1_ps(py);
+        __m128 const nxs = _mm_set1_ps(nx);
+        __m128 const nys = _mm_set1_ps(ny);
+        __m128i const lastX = _mm_set1_epi32(image.GetWidth() - 1);
+        __m128i const lastY = _mm_set1_epi32(image.GetHeight() - 1);
+        __m128i const none = _mm_set1_epi32(-1);
+        for (;;) {
+            float const s1 = s + 0.5f;
+            float const s2 = s1 + 0.5f;
+            float const s3 = s2 + 0.5f;
+            if (!(s3 <= inside)) {
+                break;
+            }
+            __m128 const ss = _mm_set_ps(s3, s2, s1, s);
+            __m128 const xs = _mm_sub_ps(pxs, _mm_mul_ps(nxs, ss));
+            __m128 const ys = _mm_sub_ps(pys, _mm_mul_ps(nys, ss));
+            // Floors: truncation stepped down below a negative fraction;
+            // far off the image (or not a number) the truncation is the
+            // least integer, which fails the test below.
+            __m128i x0 = _mm_cvttps_epi32(xs);
+            __m128i y0 = _mm_cvttps_epi32(ys);
+            x0 = _mm_add_epi32(x0, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(x0), xs)));
+            y0 = _mm_add_epi32(y0, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(y0), ys)));
+            // All four pixels of every lane on the image: 0 <= x0 < width - 1.
+            __m128i const outside = _mm_or_si128(
+                _mm_or_si128(_mm_cmpgt_epi32(x0, _mm_add_epi32(lastX, none)), _mm_cmplt_epi32(x0, _mm_setzero_si128())),
+                _mm_or_si128(_mm_cmpgt_epi32(y0, _mm_add_epi32(lastY, none)), _mm_cmplt_epi32(y0, _mm_setzero_si128())));
+            if (_mm_movemask_epi8(outside) != 0) {
+                break;
+            }
+            int xi[4];
+            int yi[4];
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(xi), x0);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(yi), y0);
+            float p00[4], p01[4], p10[4], p11[4];
+            for (int k = 0; k < 4; ++k) {
+                unsigned short const* q = pixels + static_cast<long long>(yi[k]) * pitch + xi[k];
+                p00[k] = static_cast<float>(q[0]);
+                p01[k] = static_cast<float>(q[1]);
+                p10[k] = static_cast<float>(q[pitch]);
+                p11[k] = static_cast<float>(q[pitch + 1]);
+            }
+            __m128 const ax = _mm_sub_ps(xs, _mm_cvtepi32_ps(x0));
+            __m128 const ay = _mm_sub_ps(ys, _mm_cvtepi32_ps(y0));
+            __m128 const top = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(p00), _mm_sub_ps(one, ax)), _mm_mul_ps(_mm_loadu_ps(p01), ax));
+            __m128 const bottom =
+                _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(p10), _mm_sub_ps(one, ax)), _mm_mul_ps(_mm_loadu_ps(p11), ax));
+            __m128 v = _mm_add_ps(_mm_mul_ps(top, _mm_sub_ps(one, ay)), _mm_mul_ps(bottom, ay));
+            if (negative_) {
+                v = _mm_sub_ps(_mm_set1_ps(1023.0f), v);
+            }
+            float values[4];
+            _mm_storeu_ps(values, v);
+            int const dark = _mm_movemask_ps(_mm_cmplt_ps(v, _mm_set1_ps(threshold)));
+            if (dark != 0) {
+                int const k = std::countr_zero(static_cast<unsigned>(dark));
+                float const at[4] = {s, s1, s2, s3};
+                float const before = k == 0 ? previous : values[k - 1];
+                crossing = at[k] - 0.5f * (threshold_ - values[k]) / (before - values[k] + 1e-3f);
+                return true;
+            }
+            previous = values[3];
+            s = s3 + 0.5f;
+        }
+    }
+#endif
+    for (; s <= inside; s += 0.5f) {
+        float const v = Luminance(image, px - nx * s, py - ny * s);
+        if (v < threshold) {
+            crossing = s - 0.5f * (threshold_ - v) / (previous - v + 1e-3f);
+            return true;
+        }
+        previous = v;
+    }
+    return false;
+}
+
 DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, OutlinePoint const& a,
                                                   OutlinePoint const& b, OutlinePoint const& centre) const
 {
@@ -474,15 +567,11 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
         if (previous < threshold_) {
             continue;  // dark outside: no clean edge here
         }
-        for (float s = -outside + 0.5f; s <= inside; s += 0.5f) {
-            float const v = Luminance(image, px - nx * s, py - ny * s);
-            if (v < threshold_) {
-                ts[n] = t;
-                ss[n] = s - 0.5f * (threshold_ - v) / (previous - v + 1e-3f);
-                ++n;
-                break;
-            }
-            previous = v;
+        float crossing = 0;
+        if (FindEdge(image, px, py, nx, ny, -outside + 0.5f, inside, previous, crossing)) {
+            ts[n] = t;
+            ss[n] = crossing;
+            ++n;
         }
     }
     if (n < 6) {

@@ -74,6 +74,8 @@ private:
     bool CalcRoughCorners(unsigned hullCount, OutlinePoint* rough) const;
     Line FitSide(GrayImage const& image, OutlinePoint const& a, OutlinePoint const& b, OutlinePoint const& centre) const;
     float Luminance(GrayImage const& image, float x, float y) const;
+    bool FindEdge(GrayImage const& image, float px, float py, float nx, float ny, float s, float inside,
+                  float previous, float& crossing) const;
 
     static constexpr int kMaxRows = 2048;
 
