@@ -29,6 +29,7 @@ using DEC2DIvra::VirtualArray;
 
 constexpr unsigned kMarks = 1280u * 1024u;
 constexpr unsigned kStack = 1u << 18;
+constexpr double kCornerSlack = 0.6;  // pixels
 
 struct Outline {
     std::vector<unsigned char> marks = std::vector<unsigned char>(kMarks);
@@ -305,6 +306,53 @@ TEST(DataMatrixOutlineTest, FillFindsThePatchAPlainFloodFinds)
                     EXPECT_EQ(right, expected.right[y]) << "row " << y;
                 }
             }
+        }
+    }
+}
+
+// The fitted outline's corners lie on the drawn symbol's, the L corner
+// first, at any angle, keystoned, light on dark, and with the edge scans of
+// a side running off the frame (where they sample point by point) or lying
+// wholly on it (four points at a time).
+TEST(DataMatrixOutlineTest, FittedCornersLieOnTheSymbols)
+{
+    struct Pose {
+        char const* name;
+        int size;  // zint's size option
+        support::RenderOptions options;
+    };
+    Pose const poses[] = {
+        {"20 x 20 upright", 6, {.moduleSize = 3.0}},
+        {"20 x 20 at 17 degrees", 6, {.moduleSize = 3.0, .angle = 17.0}},
+        {"32 x 32 at 135 degrees, light on dark", 10, {.moduleSize = 2.5, .angle = 135.0, .inverted = true}},
+        {"44 x 44 keystoned", 13, {.moduleSize = 3.0, .angle = 250.0, .perspectiveX = 0.2, .perspectiveY = 0.1}},
+        {"20 x 20 against the frame's left side", 6,
+         {.moduleSize = 3.0, .angle = 8.0, .centre = support::Point{38.0, 240.0}, .quietZone = 2.0}},
+        {"16 x 16 against the frame's top side", 4,
+         {.moduleSize = 3.5, .angle = 300.0, .centre = support::Point{320.0, 33.0}, .quietZone = 2.0}},
+    };
+    Outline o;
+    for (Pose const& pose : poses) {
+        SCOPED_TRACE(pose.name);
+        support::Rendering const r =
+            support::render({.symbology = BARCODE_DATAMATRIX, .data = "0123", .option2 = pose.size}, pose.options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        // The L corner: the symbol's bottom left in module coordinates. The
+        // drawing's pixel x spans x to x + 1, the outline's lies at x.
+        support::Point l = r.symbol.toFrame({0.0, static_cast<double>(r.symbol.rows)});
+        l = support::Point{l.x - 0.5, l.y - 0.5};
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        Point const seed{static_cast<int>(l.x), static_cast<int>(l.y)};
+        ASSERT_TRUE(o.outline->Fill(image, seed, 40, pose.options.inverted));
+        ASSERT_TRUE(o.outline->Fit(image, false));
+        EXPECT_LT(std::hypot(o.outline->GetCorner(0).x - l.x, o.outline->GetCorner(0).y - l.y), kCornerSlack);
+        for (unsigned i = 0; i < 4; ++i) {
+            double nearest = 1e9;
+            for (support::Point const& c : r.symbol.corners) {
+                nearest = std::min(nearest, std::hypot(o.outline->GetCorner(i).x - (c.x - 0.5),
+                                                       o.outline->GetCorner(i).y - (c.y - 0.5)));
+            }
+            EXPECT_LT(nearest, kCornerSlack) << "corner " << i;
         }
     }
 }
