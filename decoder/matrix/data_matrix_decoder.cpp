@@ -580,14 +580,18 @@ int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, Dec
     // 0: dark on light only, 1: light on dark only, 2: both.
     unsigned const polarity = property_->data_matrix.positive_and_negative.Get();
     unread_ = Region();
-    // With both polarities wanted, the one the legs show is tried first.
-    int const first = polarity == 2 && ShowsLightL(image, lPattern) ? 1 : 0;
+    // With both polarities wanted, light on dark is tried first when the
+    // last symbol read was, or else when the legs show it: the labels of
+    // one run mostly share their polarity, and the legs a sighting brings
+    // are often too short to show it. Only an order: both are tried.
+    int const first = polarity == 2 && (lastReadNegative_ || ShowsLightL(image, lPattern)) ? 1 : 0;
     for (int k = 0; k < 2; ++k) {
         int const negative = first ^ k;
         if ((negative == 0 && polarity == 1) || (negative == 1 && polarity != 1 && polarity != 2)) {
             continue;
         }
         if (ReadWithPolarity(image, lPattern, negative == 1, label) != 0) {
+            lastReadNegative_ = negative == 1;
             return 1;
         }
     }

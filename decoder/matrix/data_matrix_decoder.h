@@ -66,6 +66,7 @@ private:
     DataMatrixOutline outline_;
     OutlinePoint corners_[4];  // the outline's, or moved to fit a size's timing
     Region unread_;            // the outline of a symbol found and not read in this Start
+    bool lastReadNegative_ = false;  // the polarity of the last symbol read
     CommonCodeMesh mesh_;
     CommonLuminanceMap luminance_;
     CommonGapAndThresholdMap blocks_;
