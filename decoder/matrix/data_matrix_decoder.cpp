@@ -230,18 +230,22 @@ private:
 float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsigned width, unsigned height,
                                      bool mirrored) const
 {
-    float values[2 * (kMaxSide + kMaxSide)];
-    signed char expected[2 * (kMaxSide + kMaxSide)];
+    constexpr unsigned kMost = 2 * (kMaxSide + kMaxSide);
+    if (width > kMaxSide || height > kMaxSide) {
+        return -1;
+    }
+    float xs[kMost];
+    float ys[kMost];
+    float values[kMost];
+    signed char expected[kMost];
     unsigned n = 0;
-    float sum = 0;
     ModuleMap const modules(corners_, width, height, mirrored);
+    // The module centres first, then their grey values all together.
     auto take = [&](unsigned column, unsigned row, bool dark) {
         OutlinePoint const p = modules.At(column, row);
-        float v = DataMatrixOutline::Sample(image, p.x, p.y);
-        v = negative ? 1023 - v : v;
-        values[n] = v;
+        xs[n] = p.x;
+        ys[n] = p.y;
         expected[n] = dark ? -1 : 1;
-        sum += v;
         ++n;
     };
     for (unsigned c = 0; c < width; ++c) {
@@ -252,6 +256,12 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
     for (unsigned r = 1; r + 1 < height; ++r) {
         take(width - 1, r, (height - 1 - r) % 2 == 0);
         take(0, r, true);
+    }
+    DataMatrixOutline::SampleAll(image, xs, ys, n, values);
+    float sum = 0;
+    for (unsigned i = 0; i < n; ++i) {
+        values[i] = negative ? 1023 - values[i] : values[i];
+        sum += values[i];
     }
     float const mean = sum / static_cast<float>(n);
     float agree = 0;

@@ -26,6 +26,54 @@ int FloorWithin(float v)
     return static_cast<float>(t) > v ? t - 1 : t;
 }
 
+#if defined(__SSE2__)
+// Sample's values at four points whose four pixels all lie on the image,
+// each weighed term for term as Sample does; false, nothing written, when a
+// point's do not (or the image has no pixels).
+[[gnu::always_inline]] inline bool SampleFour(GrayImage const& image, __m128 xs, __m128 ys, __m128& values)
+{
+    if (image.GetPixels() == nullptr) {
+        return false;
+    }
+    // Floors: truncation stepped down below a negative fraction; far off
+    // the image (or not a number) the truncation is the least integer,
+    // which fails the test below.
+    __m128i x0 = _mm_cvttps_epi32(xs);
+    __m128i y0 = _mm_cvttps_epi32(ys);
+    x0 = _mm_add_epi32(x0, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(x0), xs)));
+    y0 = _mm_add_epi32(y0, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(y0), ys)));
+    // 0 <= x0 < width - 1 and 0 <= y0 < height - 1 in every lane.
+    __m128i const zero = _mm_setzero_si128();
+    __m128i const off = _mm_or_si128(
+        _mm_or_si128(_mm_cmpgt_epi32(x0, _mm_set1_epi32(image.GetWidth() - 2)), _mm_cmplt_epi32(x0, zero)),
+        _mm_or_si128(_mm_cmpgt_epi32(y0, _mm_set1_epi32(image.GetHeight() - 2)), _mm_cmplt_epi32(y0, zero)));
+    if (_mm_movemask_epi8(off) != 0) {
+        return false;
+    }
+    int const pitch = image.GetPitch();
+    int xi[4];
+    int yi[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(xi), x0);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(yi), y0);
+    float p00[4], p01[4], p10[4], p11[4];
+    for (int k = 0; k < 4; ++k) {
+        unsigned short const* q = image.GetPixels() + static_cast<long long>(yi[k]) * pitch + xi[k];
+        p00[k] = static_cast<float>(q[0]);
+        p01[k] = static_cast<float>(q[1]);
+        p10[k] = static_cast<float>(q[pitch]);
+        p11[k] = static_cast<float>(q[pitch + 1]);
+    }
+    __m128 const one = _mm_set1_ps(1.0f);
+    __m128 const ax = _mm_sub_ps(xs, _mm_cvtepi32_ps(x0));
+    __m128 const ay = _mm_sub_ps(ys, _mm_cvtepi32_ps(y0));
+    __m128 const top = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(p00), _mm_sub_ps(one, ax)), _mm_mul_ps(_mm_loadu_ps(p01), ax));
+    __m128 const bottom =
+        _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(p10), _mm_sub_ps(one, ax)), _mm_mul_ps(_mm_loadu_ps(p11), ax));
+    values = _mm_add_ps(_mm_mul_ps(top, _mm_sub_ps(one, ay)), _mm_mul_ps(bottom, ay));
+    return true;
+}
+#endif
+
 }  // namespace
 
 DataMatrixOutline::DataMatrixOutline(VirtualArray<unsigned char> const& marks, VirtualArray<int> const& stack)
@@ -59,6 +107,26 @@ float DataMatrixOutline::Sample(GrayImage const& image, float x, float y)
         return top * (1 - ay) + bottom * ay;
     }
     return Bilinear([&](int i, int j) { return static_cast<float>(image.AtClamped(i, j)); }, x, y);
+}
+
+void DataMatrixOutline::SampleAll(GrayImage const& image, float const* xs, float const* ys, unsigned n, float* out)
+{
+    unsigned i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= n; i += 4) {
+        __m128 v;
+        if (SampleFour(image, _mm_loadu_ps(xs + i), _mm_loadu_ps(ys + i), v)) {
+            _mm_storeu_ps(out + i, v);
+            continue;
+        }
+        for (unsigned k = i; k < i + 4; ++k) {
+            out[k] = Sample(image, xs[k], ys[k]);
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        out[i] = Sample(image, xs[i], ys[i]);
+    }
 }
 
 float DataMatrixOutline::Luminance(GrayImage const& image, float x, float y) const
@@ -454,75 +522,37 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
 {
     float const threshold = static_cast<float>(threshold_);
 #if defined(__SSE2__)
-    if (image.GetPixels() != nullptr) {
-        int const pitch = image.GetPitch();
-        unsigned short const* pixels = image.GetPixels();
-        __m128 const one = _mm_set1_ps(1.0f);
-        __m128 const pxs = _mm_set1_ps(px);
-        __m128 const pys = _mm_set1_ps(py);
-        __m128 const nxs = _mm_set1_ps(nx);
-        __m128 const nys = _mm_set1_ps(ny);
-        __m128i const lastX = _mm_set1_epi32(image.GetWidth() - 1);
-        __m128i const lastY = _mm_set1_epi32(image.GetHeight() - 1);
-        __m128i const none = _mm_set1_epi32(-1);
-        for (;;) {
-            float const s1 = s + 0.5f;
-            float const s2 = s1 + 0.5f;
-            float const s3 = s2 + 0.5f;
-            if (!(s3 <= inside)) {
-                break;
-            }
-            __m128 const ss = _mm_set_ps(s3, s2, s1, s);
-            __m128 const xs = _mm_sub_ps(pxs, _mm_mul_ps(nxs, ss));
-            __m128 const ys = _mm_sub_ps(pys, _mm_mul_ps(nys, ss));
-            // Floors: truncation stepped down below a negative fraction;
-            // far off the image (or not a number) the truncation is the
-            // least integer, which fails the test below.
-            __m128i x0 = _mm_cvttps_epi32(xs);
-            __m128i y0 = _mm_cvttps_epi32(ys);
-            x0 = _mm_add_epi32(x0, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(x0), xs)));
-            y0 = _mm_add_epi32(y0, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(y0), ys)));
-            // All four pixels of every lane on the image: 0 <= x0 < width - 1.
-            __m128i const outside = _mm_or_si128(
-                _mm_or_si128(_mm_cmpgt_epi32(x0, _mm_add_epi32(lastX, none)), _mm_cmplt_epi32(x0, _mm_setzero_si128())),
-                _mm_or_si128(_mm_cmpgt_epi32(y0, _mm_add_epi32(lastY, none)), _mm_cmplt_epi32(y0, _mm_setzero_si128())));
-            if (_mm_movemask_epi8(outside) != 0) {
-                break;
-            }
-            int xi[4];
-            int yi[4];
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(xi), x0);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(yi), y0);
-            float p00[4], p01[4], p10[4], p11[4];
-            for (int k = 0; k < 4; ++k) {
-                unsigned short const* q = pixels + static_cast<long long>(yi[k]) * pitch + xi[k];
-                p00[k] = static_cast<float>(q[0]);
-                p01[k] = static_cast<float>(q[1]);
-                p10[k] = static_cast<float>(q[pitch]);
-                p11[k] = static_cast<float>(q[pitch + 1]);
-            }
-            __m128 const ax = _mm_sub_ps(xs, _mm_cvtepi32_ps(x0));
-            __m128 const ay = _mm_sub_ps(ys, _mm_cvtepi32_ps(y0));
-            __m128 const top = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(p00), _mm_sub_ps(one, ax)), _mm_mul_ps(_mm_loadu_ps(p01), ax));
-            __m128 const bottom =
-                _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(p10), _mm_sub_ps(one, ax)), _mm_mul_ps(_mm_loadu_ps(p11), ax));
-            __m128 v = _mm_add_ps(_mm_mul_ps(top, _mm_sub_ps(one, ay)), _mm_mul_ps(bottom, ay));
-            if (negative_) {
-                v = _mm_sub_ps(_mm_set1_ps(1023.0f), v);
-            }
-            float values[4];
-            _mm_storeu_ps(values, v);
-            int const dark = _mm_movemask_ps(_mm_cmplt_ps(v, _mm_set1_ps(threshold)));
-            if (dark != 0) {
-                int const k = std::countr_zero(static_cast<unsigned>(dark));
-                float const at[4] = {s, s1, s2, s3};
-                float const before = k == 0 ? previous : values[k - 1];
-                crossing = at[k] - 0.5f * (threshold_ - values[k]) / (before - values[k] + 1e-3f);
-                return true;
-            }
-            previous = values[3];
-            s = s3 + 0.5f;
+    __m128 const pxs = _mm_set1_ps(px);
+    __m128 const pys = _mm_set1_ps(py);
+    __m128 const nxs = _mm_set1_ps(nx);
+    __m128 const nys = _mm_set1_ps(ny);
+    for (;;) {
+        float const s1 = s + 0.5f;
+        float const s2 = s1 + 0.5f;
+        float const s3 = s2 + 0.5f;
+        if (!(s3 <= inside)) {
+            break;
         }
+        __m128 const ss = _mm_set_ps(s3, s2, s1, s);
+        __m128 v;
+        if (!SampleFour(image, _mm_sub_ps(pxs, _mm_mul_ps(nxs, ss)), _mm_sub_ps(pys, _mm_mul_ps(nys, ss)), v)) {
+            break;
+        }
+        if (negative_) {
+            v = _mm_sub_ps(_mm_set1_ps(1023.0f), v);
+        }
+        float values[4];
+        _mm_storeu_ps(values, v);
+        int const dark = _mm_movemask_ps(_mm_cmplt_ps(v, _mm_set1_ps(threshold)));
+        if (dark != 0) {
+            int const k = std::countr_zero(static_cast<unsigned>(dark));
+            float const at[4] = {s, s1, s2, s3};
+            float const before = k == 0 ? previous : values[k - 1];
+            crossing = at[k] - 0.5f * (threshold_ - values[k]) / (before - values[k] + 1e-3f);
+            return true;
+        }
+        previous = values[3];
+        s = s3 + 0.5f;
     }
 #endif
     for (; s <= inside; s += 0.5f) {

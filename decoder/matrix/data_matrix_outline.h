@@ -48,6 +48,9 @@ public:
 
     // Sub-pixel grey value (bilinear), with the image's border repeated.
     static float Sample(GrayImage const& image, float x, float y);
+    // Sample at n points, out[i] exactly Sample(image, xs[i], ys[i]); four
+    // points at a time in vector lanes where all four lie on the image.
+    static void SampleAll(GrayImage const& image, float const* xs, float const* ys, unsigned n, float* out);
 
 private:
     static constexpr unsigned kMaxHull = 4096;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <random>
@@ -385,6 +386,30 @@ TEST(DataMatrixOutlineTest, SamplesWeighTheFourPixelsAsBilinearDoes)
     for (At const& p : off) {
         SCOPED_TRACE(testing::Message() << "at " << p.x << ", " << p.y);
         EXPECT_EQ(DataMatrixOutline::Sample(image, p.x, p.y), 0.0f);
+    }
+    // Many points at once give each point's own value: groups of four
+    // wholly on the image, groups with a point on the last row or column or
+    // off the frame, and a remainder of fewer than four.
+    std::vector<float> xs = {5.5f, 63.5f, 20.2f, 40.3f, 7.25f, 33.3f, 12.6f, 1.5f};
+    std::vector<float> ys = {6.5f, 10.2f, 30.1f, 12.7f, 47.5f, 46.5f, 3.3f, 9.9f};
+    for (At const& p : inside) {
+        xs.push_back(p.x);
+        ys.push_back(p.y);
+    }
+    for (At const& p : off) {
+        xs.push_back(p.x);
+        ys.push_back(p.y);
+    }
+    for (int i = 0; i < 23; ++i) {
+        xs.push_back(0.37f + static_cast<float>(i) * 2.61f);
+        ys.push_back(46.9f - static_cast<float>(i) * 1.93f);
+    }
+    std::vector<float> values(xs.size(), -1.0f);
+    DataMatrixOutline::SampleAll(image, xs.data(), ys.data(), static_cast<unsigned>(xs.size()), values.data());
+    for (size_t i = 0; i < xs.size(); ++i) {
+        float const expected = DataMatrixOutline::Sample(image, xs[i], ys[i]);
+        EXPECT_EQ(std::memcmp(&values[i], &expected, sizeof expected), 0)
+            << "at " << xs[i] << ", " << ys[i] << ": " << values[i] << " for " << expected;
     }
 }
 
