@@ -24,6 +24,13 @@ public:
     int Start(GrayImage const& image, CommonCodeMesh const& mesh, DataMatrixVersion const& version, bool negative,
               bool laplacian, CommonLuminanceMap& map, CommonGapAndThresholdMap& blocks,
               VariableSizeVirtualTable<bool>& decided, VariableSizeVirtualTable<bool>& matrix) const;
+
+    // The map's values exactly as CommonLuminanceMap::SetLuminance gives
+    // them, the four pixels around a point (and, sharpened, their four
+    // neighbours) read straight from their rows where they all lie on the
+    // image. False, map unchanged, where SetLuminance fails.
+    static bool SetLuminance(GrayImage const& image, CommonCodeMesh const& mesh, bool laplacian,
+                             CommonLuminanceMap& map);
 };
 
 }  // namespace DEC2DIvra

@@ -230,18 +230,22 @@ private:
 float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsigned width, unsigned height,
                                      bool mirrored) const
 {
-    float values[2 * (kMaxSide + kMaxSide)];
-    signed char expected[2 * (kMaxSide + kMaxSide)];
+    constexpr unsigned kMost = 2 * (kMaxSide + kMaxSide);
+    if (width > kMaxSide || height > kMaxSide) {
+        return -1;
+    }
+    float xs[kMost];
+    float ys[kMost];
+    float values[kMost];
+    signed char expected[kMost];
     unsigned n = 0;
-    float sum = 0;
     ModuleMap const modules(corners_, width, height, mirrored);
+    // The module centres first, then their grey values all together.
     auto take = [&](unsigned column, unsigned row, bool dark) {
         OutlinePoint const p = modules.At(column, row);
-        float v = DataMatrixOutline::Sample(image, p.x, p.y);
-        v = negative ? 1023 - v : v;
-        values[n] = v;
+        xs[n] = p.x;
+        ys[n] = p.y;
         expected[n] = dark ? -1 : 1;
-        sum += v;
         ++n;
     };
     for (unsigned c = 0; c < width; ++c) {
@@ -252,6 +256,12 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
     for (unsigned r = 1; r + 1 < height; ++r) {
         take(width - 1, r, (height - 1 - r) % 2 == 0);
         take(0, r, true);
+    }
+    DataMatrixOutline::SampleAll(image, xs, ys, n, values);
+    float sum = 0;
+    for (unsigned i = 0; i < n; ++i) {
+        values[i] = negative ? 1023 - values[i] : values[i];
+        sum += values[i];
     }
     float const mean = sum / static_cast<float>(n);
     float agree = 0;
@@ -468,20 +478,39 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
         Candidate candidates[kCandidates];
         unsigned const count = RankVersions(image, negative, candidates);
         for (unsigned i = 0; i < count; ++i) {
-            // The outline's corners first; then, when no reading decodes,
-            // the corners moved to where the size's L and timing sides fit
-            // best (a corner a module off spoils the far side of a large
-            // symbol).
-            for (int attempt = 0; attempt < 2; ++attempt) {
-                if (attempt == 1 && !FitCornersToTiming(image, negative, candidates[i])) {
-                    break;
-                }
-                if (ReadCandidate(image, candidates[i], negative, label)) {
-                    return 1;
-                }
+            // The outline's corners first; then, when the plain reading
+            // does not decode, the corners moved to where the size's L and
+            // timing sides fit best (a corner a module off spoils the far
+            // side of a large symbol). A blurred or skewed symbol mostly
+            // reads plain on the moved corners, so the sharpened and
+            // mirrored readings of both come after.
+            if (ReadCandidate(image, candidates[i], negative, 0, 1, label)) {
+                return 1;
+            }
+            bool const moved = FitCornersToTiming(image, negative, candidates[i]);
+            OutlinePoint fitted[4];
+            for (unsigned k = 0; k < 4; ++k) {
+                fitted[k] = corners_[k];
+            }
+            if (moved && ReadCandidate(image, candidates[i], negative, 0, 1, label)) {
+                return 1;
             }
             for (unsigned k = 0; k < 4; ++k) {
                 corners_[k] = outline_.GetCorner(k);
+            }
+            if (ReadCandidate(image, candidates[i], negative, 1, kReadings, label)) {
+                return 1;
+            }
+            if (moved) {
+                for (unsigned k = 0; k < 4; ++k) {
+                    corners_[k] = fitted[k];
+                }
+                if (ReadCandidate(image, candidates[i], negative, 1, kReadings, label)) {
+                    return 1;
+                }
+                for (unsigned k = 0; k < 4; ++k) {
+                    corners_[k] = outline_.GetCorner(k);
+                }
             }
         }
         // A symbol is there when some size's L and timing fit the outline.
@@ -492,10 +521,10 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     return 0;
 }
 
-bool DataMatrixDecoder::ReadCandidate(GrayImage const& image, Candidate const& candidate, bool negative,
-                                      DecodedLabel& label)
+bool DataMatrixDecoder::ReadCandidate(GrayImage const& image, Candidate const& candidate, bool negative, int first,
+                                      int last, DecodedLabel& label)
 {
-    for (int pass = 0; pass < 4; ++pass) {
+    for (int pass = first; pass < last; ++pass) {
         Candidate c = candidate;
         bool const laplacian = pass % 2 == 1;
         if (pass >= 2) {
@@ -561,14 +590,18 @@ int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, Dec
     // 0: dark on light only, 1: light on dark only, 2: both.
     unsigned const polarity = property_->data_matrix.positive_and_negative.Get();
     unread_ = Region();
-    // With both polarities wanted, the one the legs show is tried first.
-    int const first = polarity == 2 && ShowsLightL(image, lPattern) ? 1 : 0;
+    // With both polarities wanted, light on dark is tried first when the
+    // last symbol read was, or else when the legs show it: the labels of
+    // one run mostly share their polarity, and the legs a sighting brings
+    // are often too short to show it. Only an order: both are tried.
+    int const first = polarity == 2 && (lastReadNegative_ || ShowsLightL(image, lPattern)) ? 1 : 0;
     for (int k = 0; k < 2; ++k) {
         int const negative = first ^ k;
         if ((negative == 0 && polarity == 1) || (negative == 1 && polarity != 1 && polarity != 2)) {
             continue;
         }
         if (ReadWithPolarity(image, lPattern, negative == 1, label) != 0) {
+            lastReadNegative_ = negative == 1;
             return 1;
         }
     }

@@ -49,8 +49,11 @@ private:
     unsigned RankVersions(GrayImage const& image, bool negative, Candidate* best) const;
     float ScoreTiming(GrayImage const& image, bool negative, unsigned width, unsigned height, bool mirrored) const;
     bool ReadMatrix(GrayImage const& image, Candidate const& candidate, bool negative, bool laplacian);
-    // Every reading of one size: plain and sharpened, a square one mirrored too.
-    bool ReadCandidate(GrayImage const& image, Candidate const& candidate, bool negative, DecodedLabel& label);
+    // The readings first to last - 1 of one size: 0 plain, 1 sharpened,
+    // and a square one mirrored too (2 plain, 3 sharpened).
+    static constexpr int kReadings = 4;
+    bool ReadCandidate(GrayImage const& image, Candidate const& candidate, bool negative, int first, int last,
+                       DecodedLabel& label);
     bool FitCornersToTiming(GrayImage const& image, bool negative, Candidate const& candidate);
     bool CorrectBlocks(DataMatrixVersion const& version);
     bool Convert(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
@@ -63,6 +66,7 @@ private:
     DataMatrixOutline outline_;
     OutlinePoint corners_[4];  // the outline's, or moved to fit a size's timing
     Region unread_;            // the outline of a symbol found and not read in this Start
+    bool lastReadNegative_ = false;  // the polarity of the last symbol read
     CommonCodeMesh mesh_;
     CommonLuminanceMap luminance_;
     CommonGapAndThresholdMap blocks_;

@@ -1,7 +1,12 @@
 #include "decoder/matrix/data_matrix_outline.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "decoder/core/sampling/bilinear.h"
 
@@ -20,6 +25,54 @@ int FloorWithin(float v)
     int const t = static_cast<int>(v);
     return static_cast<float>(t) > v ? t - 1 : t;
 }
+
+#if defined(__SSE2__)
+// Sample's values at four points whose four pixels all lie on the image,
+// each weighed term for term as Sample does; false, nothing written, when a
+// point's do not (or the image has no pixels).
+[[gnu::always_inline]] inline bool SampleFour(GrayImage const& image, __m128 xs, __m128 ys, __m128& values)
+{
+    if (image.GetPixels() == nullptr) {
+        return false;
+    }
+    // Floors: truncation stepped down below a negative fraction; far off
+    // the image (or not a number) the truncation is the least integer,
+    // which fails the test below.
+    __m128i x0 = _mm_cvttps_epi32(xs);
+    __m128i y0 = _mm_cvttps_epi32(ys);
+    x0 = _mm_add_epi32(x0, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(x0), xs)));
+    y0 = _mm_add_epi32(y0, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(y0), ys)));
+    // 0 <= x0 < width - 1 and 0 <= y0 < height - 1 in every lane.
+    __m128i const zero = _mm_setzero_si128();
+    __m128i const off = _mm_or_si128(
+        _mm_or_si128(_mm_cmpgt_epi32(x0, _mm_set1_epi32(image.GetWidth() - 2)), _mm_cmplt_epi32(x0, zero)),
+        _mm_or_si128(_mm_cmpgt_epi32(y0, _mm_set1_epi32(image.GetHeight() - 2)), _mm_cmplt_epi32(y0, zero)));
+    if (_mm_movemask_epi8(off) != 0) {
+        return false;
+    }
+    int const pitch = image.GetPitch();
+    int xi[4];
+    int yi[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(xi), x0);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(yi), y0);
+    float p00[4], p01[4], p10[4], p11[4];
+    for (int k = 0; k < 4; ++k) {
+        unsigned short const* q = image.GetPixels() + static_cast<long long>(yi[k]) * pitch + xi[k];
+        p00[k] = static_cast<float>(q[0]);
+        p01[k] = static_cast<float>(q[1]);
+        p10[k] = static_cast<float>(q[pitch]);
+        p11[k] = static_cast<float>(q[pitch + 1]);
+    }
+    __m128 const one = _mm_set1_ps(1.0f);
+    __m128 const ax = _mm_sub_ps(xs, _mm_cvtepi32_ps(x0));
+    __m128 const ay = _mm_sub_ps(ys, _mm_cvtepi32_ps(y0));
+    __m128 const top = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(p00), _mm_sub_ps(one, ax)), _mm_mul_ps(_mm_loadu_ps(p01), ax));
+    __m128 const bottom =
+        _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(p10), _mm_sub_ps(one, ax)), _mm_mul_ps(_mm_loadu_ps(p11), ax));
+    values = _mm_add_ps(_mm_mul_ps(top, _mm_sub_ps(one, ay)), _mm_mul_ps(bottom, ay));
+    return true;
+}
+#endif
 
 }  // namespace
 
@@ -56,6 +109,26 @@ float DataMatrixOutline::Sample(GrayImage const& image, float x, float y)
     return Bilinear([&](int i, int j) { return static_cast<float>(image.AtClamped(i, j)); }, x, y);
 }
 
+void DataMatrixOutline::SampleAll(GrayImage const& image, float const* xs, float const* ys, unsigned n, float* out)
+{
+    unsigned i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= n; i += 4) {
+        __m128 v;
+        if (SampleFour(image, _mm_loadu_ps(xs + i), _mm_loadu_ps(ys + i), v)) {
+            _mm_storeu_ps(out + i, v);
+            continue;
+        }
+        for (unsigned k = i; k < i + 4; ++k) {
+            out[k] = Sample(image, xs[k], ys[k]);
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        out[i] = Sample(image, xs[i], ys[i]);
+    }
+}
+
 float DataMatrixOutline::Luminance(GrayImage const& image, float x, float y) const
 {
     float const v = Sample(image, x, y);
@@ -88,61 +161,89 @@ bool DataMatrixOutline::IsDark(GrayImage const& image, int x, int y) const
     return false;
 }
 
-// Not yet filled and dark; a pixel's darkness is kept in its mark, since
-// the scans of neighbouring rows ask again.
-bool DataMatrixOutline::IsOpen(GrayImage const& image, int x, int y, unsigned char& mark) const
+// The darkness (IsDark) of the 64 pixels of row y in the given word, bit i
+// the word's pixel i; pixels past the frame's width are not dark. Away from
+// the frame's border, the least (or, on a light-on-dark symbol, the greatest)
+// of each column's three pixels is taken eight columns at a time and then
+// over three neighbouring columns; a word on the border goes pixel by pixel.
+DataMatrixOutline::Word DataMatrixOutline::CalcDarkWord(GrayImage const& image, int word, int y) const
 {
-    if ((mark & kFilled) != 0) {
-        return false;
-    }
-    if ((mark & kKnown) == 0) {
-        MarkDarkness(image, x, y);
-    }
-    return (mark & kDark) != 0;
-}
-
-// Marks the darkness of the kBlock pixels of row y from x down to a
-// multiple of kBlock at once: the 3 x 3 test of IsDark, as the least (or, on
-// a light-on-dark symbol, the greatest) of each column's three pixels taken
-// over three neighbouring columns. Blocks on the frame's border are marked
-// pixel by pixel.
-void DataMatrixOutline::MarkDarkness(GrayImage const& image, int x, int y) const
-{
-    unsigned char* row = marks_.GetData() + static_cast<long long>(y) * width_;
-    int const left = x - x % kBlock;
-    if (left == 0 || y == 0 || left + kBlock + 1 > width_ || y + 1 >= image.GetHeight()) {
-        row[x] |= IsDark(image, x, y) ? kKnown | kDark : kKnown;
-        return;
+    int const x0 = word * kWordBits;
+    if (x0 == 0 || y == 0 || x0 + kWordBits >= width_ || y + 1 >= image.GetHeight()) {
+        Word bits = 0;
+        int const end = x0 + kWordBits < width_ ? x0 + kWordBits : width_;
+        for (int x = x0; x < end; ++x) {
+            bits |= IsDark(image, x, y) ? Word{1} << (x - x0) : 0;
+        }
+        return bits;
     }
     int const pitch = image.GetPitch();
-    unsigned short const* p = image.GetPixels() + static_cast<long long>(y) * pitch + (left - 1);
+    unsigned short const* p = image.GetPixels() + static_cast<long long>(y) * pitch + x0;
     // Light-on-dark, the values are turned over so that the least is the
-    // symbol's own dark either way; fixed-length loops the compiler can
-    // run in vector registers.
+    // symbol's own dark either way.
     unsigned short const flip = negative_ ? 0xffff : 0;
     unsigned short const t = static_cast<unsigned short>(negative_ ? 0xffff - fillThreshold_ : fillThreshold_);
-    auto least = [&](int i) {
-        unsigned short const above = p[i - pitch] ^ flip;
-        unsigned short const at = p[i] ^ flip;
-        unsigned short const below = p[i + pitch] ^ flip;
-        unsigned short const a = above < at ? above : at;
-        return a < below ? a : below;
+#if defined(__SSE2__)
+    // Unsigned order from signed 16-bit lanes: the top bit turned over.
+    __m128i const turn = _mm_set1_epi16(static_cast<short>(flip ^ 0x8000));
+    __m128i const limit = _mm_set1_epi16(static_cast<short>(t ^ 0x8000));
+    auto least = [&](unsigned short const* q) {
+        __m128i const above = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(q - pitch)), turn);
+        __m128i const at = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(q)), turn);
+        __m128i const below = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(q + pitch)), turn);
+        return _mm_min_epi16(_mm_min_epi16(above, at), below);
     };
-    unsigned short column[kBlock + 2];
-    for (int i = 0; i < kBlock; ++i) {
-        column[i] = least(i);
+    auto dark = [&](unsigned short const* q) {
+        __m128i const m = _mm_min_epi16(_mm_min_epi16(least(q - 1), least(q)), least(q + 1));
+        return _mm_cmplt_epi16(m, limit);
+    };
+    Word bits = 0;
+    for (int i = 0; i < kWordBits; i += 16) {
+        unsigned const mask =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(dark(p + i), dark(p + i + 8)))) & 0xffffu;
+        bits |= static_cast<Word>(mask) << i;
     }
-    column[kBlock] = least(kBlock);
-    column[kBlock + 1] = least(kBlock + 1);
-    unsigned char dark[kBlock];
-    for (int i = 0; i < kBlock; ++i) {
+    return bits;
+#else
+    unsigned short column[kWordBits + 2];
+    for (int i = 0; i < kWordBits + 2; ++i) {
+        unsigned short const above = p[i - 1 - pitch] ^ flip;
+        unsigned short const at = p[i - 1] ^ flip;
+        unsigned short const below = p[i - 1 + pitch] ^ flip;
+        unsigned short const m = above < at ? above : at;
+        column[i] = m < below ? m : below;
+    }
+    Word bits = 0;
+    for (int i = 0; i < kWordBits; ++i) {
         unsigned short const a = column[i] < column[i + 1] ? column[i] : column[i + 1];
         unsigned short const b = a < column[i + 2] ? a : column[i + 2];
-        dark[i] = b < t ? kKnown | kDark : kKnown;
+        bits |= b < t ? Word{1} << i : 0;
     }
-    for (int i = 0; i < kBlock; ++i) {
-        row[left + i] |= dark[i];
+    return bits;
+#endif
+}
+
+// The pixels of a word that are dark and not yet filled; the darkness is
+// kept, since the scans of neighbouring rows ask again.
+DataMatrixOutline::Word DataMatrixOutline::GetOpenWord(GrayImage const& image, int word, int y)
+{
+    long long const at = static_cast<long long>(y) * words_ + word;
+    if (known_[at] == 0) {
+        dark_[at] = CalcDarkWord(image, word, y);
+        filled_[at] = 0;
+        known_[at] = 1;
     }
+    return dark_[at] & ~filled_[at];
+}
+
+bool DataMatrixOutline::GetRowSpan(int y, int& left, int& right) const
+{
+    if (y < top_ || y > bottom_ || y < 0 || y >= kMaxRows || rowRight_[y] < 0) {
+        return false;
+    }
+    left = rowLeft_[y];
+    right = rowRight_[y];
+    return true;
 }
 
 // The middle of the grey range around the corner, from the 5th and 95th
@@ -185,11 +286,23 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
 {
     width_ = image.GetWidth();
     int const height = image.GetHeight();
-    unsigned const pixels = static_cast<unsigned>(width_) * static_cast<unsigned>(height);
-    // A seed on the stack holds its column in 16 bits.
-    if (height > kMaxRows || width_ > 0xffff || pixels > marks_.GetCount() || stack_.GetCount() == 0) {
+    top_ = 0;
+    bottom_ = -1;
+    // A seed on the stack holds its column in 16 bits. The bits lie on a
+    // word's alignment within the marks.
+    if (height > kMaxRows || width_ > 0xffff || width_ <= 0 || height <= 0 || stack_.GetCount() == 0 ||
+        marks_.GetData() == nullptr) {
         return false;
     }
+    words_ = (width_ + kWordBits - 1) / kWordBits;
+    unsigned long long const count = static_cast<unsigned long long>(words_) * static_cast<unsigned long long>(height);
+    unsigned long long const skip = (alignof(Word) - reinterpret_cast<unsigned long long>(marks_.GetData()) % alignof(Word)) % alignof(Word);
+    if (skip + count * (2 * sizeof(Word) + 1) > marks_.GetCount()) {
+        return false;
+    }
+    dark_ = reinterpret_cast<Word*>(marks_.GetData() + skip);
+    filled_ = dark_ + count;
+    known_ = reinterpret_cast<unsigned char*>(filled_ + count);
     // The darkest of the pixels around the seed starts the fill; in noise
     // the sighted corner lies a few pixels off the L.
     Point start{-1, -1};
@@ -211,39 +324,57 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
     if (start.x < 0) {
         return false;
     }
-    std::memset(marks_.GetData(), 0, pixels);
+    std::memset(known_, 0, static_cast<size_t>(count));
     for (int y = 0; y < height; ++y) {
         rowLeft_[y] = width_;
         rowRight_[y] = -1;
     }
     // Row spans from the stack of seeds; a seed is left for each run of
-    // the patch's pixels next to a span in the rows above and below.
+    // the patch's pixels next to a span in the rows above and below, the
+    // runs found a word at a time.
     unsigned const capacity = stack_.GetCount();
     int* stack = stack_.GetData();
-    unsigned char* marks = marks_.GetData();
     unsigned top = 0;
     unsigned filled = 0;
     unsigned touched = 0;  // the sides of the frame the patch reached, a bit each
     stack[top++] = start.y << 16 | start.x;
     top_ = start.y;
     bottom_ = start.y;
+    Word const all = ~Word{0};
     while (top > 0) {
         int const seedAt = stack[--top];
         int const y = seedAt >> 16;
-        unsigned char* row = marks + y * width_;
         int l = seedAt & 0xffff;
-        if ((row[l] & kFilled) != 0) {
+        Word* filledRow = filled_ + static_cast<long long>(y) * words_;
+        GetOpenWord(image, l / kWordBits, y);
+        if ((filledRow[l / kWordBits] >> (l % kWordBits) & 1) != 0) {
             continue;
         }
+        // The run of open pixels through the seed: those below l down to
+        // the first closed one, then those above r.
         int r = l;
-        while (l > 0 && IsOpen(image, l - 1, y, row[l - 1])) {
-            --l;
+        while (l > 0) {
+            int const b = (l - 1) % kWordBits;
+            Word const open = GetOpenWord(image, (l - 1) / kWordBits, y) << (kWordBits - 1 - b);
+            int const ones = std::countl_one(open);
+            l -= ones;
+            if (ones <= b) {
+                break;
+            }
         }
-        while (r + 1 < width_ && IsOpen(image, r + 1, y, row[r + 1])) {
-            ++r;
+        while (r + 1 < width_) {
+            int const b = (r + 1) % kWordBits;
+            int const ones = std::countr_one(GetOpenWord(image, (r + 1) / kWordBits, y) >> b);
+            r += ones;
+            if (ones < kWordBits - b) {
+                break;
+            }
         }
-        for (int x = l; x <= r; ++x) {
-            row[x] |= kFilled;
+        for (int k = l / kWordBits; k <= r / kWordBits; ++k) {
+            Word mask = all;
+            mask &= k == l / kWordBits ? all << (l % kWordBits) : all;
+            mask &= k == r / kWordBits ? all >> (kWordBits - 1 - r % kWordBits) : all;
+            filledRow[k] |= mask;
         }
         filled += static_cast<unsigned>(r - l + 1);
         // A patch that runs off two sides of the frame is no symbol the
@@ -261,22 +392,29 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
         if (filled >= capacity) {
             return false;  // not a symbol's patch: too large
         }
+        // In each neighbouring row the runs that start within one pixel
+        // of the span, in order along the row; a run coming in from the
+        // left starts at the span's first pixel.
+        int const from = l > 0 ? l - 1 : l;
+        int const to = r + 1 < width_ ? r + 1 : r;
         for (int ny = y - 1; ny <= y + 1; ny += 2) {
             if (ny < 0 || ny >= height) {
                 continue;
             }
-            unsigned char* next = marks + ny * width_;
-            int const to = r + 1 < width_ ? r + 1 : r;
-            bool inRun = false;
-            for (int x = l > 0 ? l - 1 : l; x <= to; ++x) {
-                bool const open = IsOpen(image, x, ny, next[x]);
-                if (open && !inRun) {
+            Word carry = 0;
+            for (int k = from / kWordBits; k <= to / kWordBits; ++k) {
+                Word open = GetOpenWord(image, k, ny);
+                open &= k == from / kWordBits ? all << (from % kWordBits) : all;
+                open &= k == to / kWordBits ? all >> (kWordBits - 1 - to % kWordBits) : all;
+                Word starts = open & ~(open << 1 | carry);
+                carry = open >> (kWordBits - 1);
+                while (starts != 0) {
                     if (top >= capacity) {
                         return false;
                     }
-                    stack[top++] = ny << 16 | x;
+                    stack[top++] = ny << 16 | (k * kWordBits + std::countr_zero(starts));
+                    starts &= starts - 1;
                 }
-                inRun = open;
             }
         }
     }
@@ -373,6 +511,61 @@ bool DataMatrixOutline::CalcRoughCorners(unsigned hullCount, OutlinePoint* rough
     return true;
 }
 
+// The first point of a scan inwards from s on, in steps of half a pixel up
+// to `inside`, that lies darker than the threshold; the crossing is placed
+// between it and the point before (previous: that point's value). With
+// vector lanes four points are sampled at once while all four lie well on
+// the image, each exactly as Sample weighs it; the first dark lane ends the
+// scan as the point-by-point loop would.
+bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, float nx, float ny, float s,
+                                 float inside, float previous, float& crossing) const
+{
+    float const threshold = static_cast<float>(threshold_);
+#if defined(__SSE2__)
+    __m128 const pxs = _mm_set1_ps(px);
+    __m128 const pys = _mm_set1_ps(py);
+    __m128 const nxs = _mm_set1_ps(nx);
+    __m128 const nys = _mm_set1_ps(ny);
+    for (;;) {
+        float const s1 = s + 0.5f;
+        float const s2 = s1 + 0.5f;
+        float const s3 = s2 + 0.5f;
+        if (!(s3 <= inside)) {
+            break;
+        }
+        __m128 const ss = _mm_set_ps(s3, s2, s1, s);
+        __m128 v;
+        if (!SampleFour(image, _mm_sub_ps(pxs, _mm_mul_ps(nxs, ss)), _mm_sub_ps(pys, _mm_mul_ps(nys, ss)), v)) {
+            break;
+        }
+        if (negative_) {
+            v = _mm_sub_ps(_mm_set1_ps(1023.0f), v);
+        }
+        float values[4];
+        _mm_storeu_ps(values, v);
+        int const dark = _mm_movemask_ps(_mm_cmplt_ps(v, _mm_set1_ps(threshold)));
+        if (dark != 0) {
+            int const k = std::countr_zero(static_cast<unsigned>(dark));
+            float const at[4] = {s, s1, s2, s3};
+            float const before = k == 0 ? previous : values[k - 1];
+            crossing = at[k] - 0.5f * (threshold_ - values[k]) / (before - values[k] + 1e-3f);
+            return true;
+        }
+        previous = values[3];
+        s = s3 + 0.5f;
+    }
+#endif
+    for (; s <= inside; s += 0.5f) {
+        float const v = Luminance(image, px - nx * s, py - ny * s);
+        if (v < threshold) {
+            crossing = s - 0.5f * (threshold_ - v) / (previous - v + 1e-3f);
+            return true;
+        }
+        previous = v;
+    }
+    return false;
+}
+
 DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, OutlinePoint const& a,
                                                   OutlinePoint const& b, OutlinePoint const& centre) const
 {
@@ -404,15 +597,11 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
         if (previous < threshold_) {
             continue;  // dark outside: no clean edge here
         }
-        for (float s = -outside + 0.5f; s <= inside; s += 0.5f) {
-            float const v = Luminance(image, px - nx * s, py - ny * s);
-            if (v < threshold_) {
-                ts[n] = t;
-                ss[n] = s - 0.5f * (threshold_ - v) / (previous - v + 1e-3f);
-                ++n;
-                break;
-            }
-            previous = v;
+        float crossing = 0;
+        if (FindEdge(image, px, py, nx, ny, -outside + 0.5f, inside, previous, crossing)) {
+            ts[n] = t;
+            ss[n] = crossing;
+            ++n;
         }
     }
     if (n < 6) {

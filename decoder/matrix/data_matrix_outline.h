@@ -21,8 +21,9 @@ struct OutlinePoint {
 // sides meeting at one corner are the L.
 class DataMatrixOutline {
 public:
-    // Buffers from the caller's work area: one byte per image pixel of the
-    // largest frame, and the fill's stack.
+    // Buffers from the caller's work area: the fill's bits (two bits and a
+    // byte for every 64 pixels of the largest frame, and a word's alignment),
+    // and the fill's stack.
     DataMatrixOutline(VirtualArray<unsigned char> const& marks, VirtualArray<int> const& stack);
 
     // Fills the patch around the L corner as seen; reach: a length near the
@@ -41,9 +42,15 @@ public:
     // far end of the other leg.
     OutlinePoint const& GetCorner(unsigned i) const { return corners_[i & 3]; }
     int GetThreshold() const { return threshold_; }
+    // The leftmost and rightmost pixel of row y in the patch the last Fill
+    // found; false when the patch has none in that row.
+    bool GetRowSpan(int y, int& left, int& right) const;
 
     // Sub-pixel grey value (bilinear), with the image's border repeated.
     static float Sample(GrayImage const& image, float x, float y);
+    // Sample at n points, out[i] exactly Sample(image, xs[i], ys[i]); four
+    // points at a time in vector lanes where all four lie on the image.
+    static void SampleAll(GrayImage const& image, float const* xs, float const* ys, unsigned n, float* out);
 
 private:
     static constexpr unsigned kMaxHull = 4096;
@@ -55,25 +62,31 @@ private:
         bool valid = false;
     };
 
-    // Marks of the fill, one byte a pixel.
-    static constexpr unsigned char kFilled = 1;
-    static constexpr unsigned char kKnown = 2;
-    static constexpr unsigned char kDark = 4;
-    static constexpr int kBlock = 16;  // pixels of a row whose darkness is marked together
+    // The fill keeps its darkness and its filled pixels as bits, 64 pixels
+    // of a row to a word; a word's darkness is worked out when the fill
+    // first reaches it.
+    using Word = unsigned long long;
+    static constexpr int kWordBits = 64;
 
     bool IsDark(GrayImage const& image, int x, int y) const;
-    bool IsOpen(GrayImage const& image, int x, int y, unsigned char& mark) const;
-    void MarkDarkness(GrayImage const& image, int x, int y) const;
+    Word CalcDarkWord(GrayImage const& image, int word, int y) const;
+    Word GetOpenWord(GrayImage const& image, int word, int y);
     bool CalcThreshold(GrayImage const& image, Point const& corner, int reach);
     bool FillFrom(GrayImage const& image, Point const& seed);
     unsigned CalcHull();
     bool CalcRoughCorners(unsigned hullCount, OutlinePoint* rough) const;
     Line FitSide(GrayImage const& image, OutlinePoint const& a, OutlinePoint const& b, OutlinePoint const& centre) const;
     float Luminance(GrayImage const& image, float x, float y) const;
+    bool FindEdge(GrayImage const& image, float px, float py, float nx, float ny, float s, float inside,
+                  float previous, float& crossing) const;
 
     static constexpr int kMaxRows = 2048;
 
     VirtualArray<unsigned char> marks_;
+    Word* dark_ = nullptr;           // a row's words one after the other
+    Word* filled_ = nullptr;
+    unsigned char* known_ = nullptr;  // a word's darkness worked out, a byte a word
+    int words_ = 0;                   // words of a row
     int rowLeft_[kMaxRows];
     int rowRight_[kMaxRows];
     int top_ = 0;

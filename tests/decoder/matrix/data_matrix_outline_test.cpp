@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,7 @@ using DEC2DIvra::VirtualArray;
 
 constexpr unsigned kMarks = 1280u * 1024u;
 constexpr unsigned kStack = 1u << 18;
+constexpr double kCornerSlack = 0.6;  // pixels
 
 struct Outline {
     std::vector<unsigned char> marks = std::vector<unsigned char>(kMarks);
@@ -143,6 +147,217 @@ TEST(DataMatrixOutlineTest, GapsOfTwoPixelsCloseWhereverTheyFall)
     }
 }
 
+// The patch as a plain 8-connected flood over the pixels with a dark pixel
+// around them, from the darkest such pixel near the seed (the first in row
+// order of equal ones); the frame holds two greys only, so that any
+// threshold between them marks the same pixels dark. Empty rows have right
+// -1. False where the fill must give up: off two sides, or fewer than seven
+// rows.
+struct Patch {
+    std::vector<int> left;
+    std::vector<int> right;
+    bool kept = false;
+};
+
+Patch FloodFill(support::Frame const& frame, Point seed, int dark)
+{
+    int const w = frame.width;
+    int const h = frame.height;
+    auto isDark = [&](int x, int y) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (frame.at(std::clamp(x + dx, 0, w - 1), std::clamp(y + dy, 0, h - 1)) == dark) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    Patch patch{std::vector<int>(static_cast<size_t>(h), w), std::vector<int>(static_cast<size_t>(h), -1), false};
+    Point start{-1, -1};
+    bool startDark = false;
+    for (int dy = -6; dy <= 6 && !startDark; ++dy) {
+        for (int dx = -6; dx <= 6 && !startDark; ++dx) {
+            int const x = seed.x + dx;
+            int const y = seed.y + dy;
+            if (x < 0 || y < 0 || x >= w || y >= h || !isDark(x, y)) {
+                continue;
+            }
+            if (start.x < 0 || frame.at(x, y) == dark) {
+                start = Point{x, y};
+                startDark = frame.at(x, y) == dark;
+            }
+        }
+    }
+    if (start.x < 0) {
+        return patch;
+    }
+    std::vector<char> seen(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+    std::vector<Point> todo{start};
+    seen[static_cast<size_t>(start.y) * w + start.x] = 1;
+    unsigned sides = 0;
+    int top = start.y;
+    int bottom = start.y;
+    while (!todo.empty()) {
+        Point const p = todo.back();
+        todo.pop_back();
+        patch.left[p.y] = std::min(patch.left[p.y], p.x);
+        patch.right[p.y] = std::max(patch.right[p.y], p.x);
+        top = std::min(top, p.y);
+        bottom = std::max(bottom, p.y);
+        sides |= (p.x == 0 ? 1u : 0u) | (p.x == w - 1 ? 2u : 0u) | (p.y == 0 ? 4u : 0u) | (p.y == h - 1 ? 8u : 0u);
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                int const x = p.x + dx;
+                int const y = p.y + dy;
+                if (x >= 0 && y >= 0 && x < w && y < h && seen[static_cast<size_t>(y) * w + x] == 0 && isDark(x, y)) {
+                    seen[static_cast<size_t>(y) * w + x] = 1;
+                    todo.push_back(Point{x, y});
+                }
+            }
+        }
+    }
+    patch.kept = (sides & (sides - 1)) == 0 && bottom - top >= 6;
+    return patch;
+}
+
+// The fill's rows against the flood's over shapes that cross the 64-pixel
+// words the fill keeps its bits in: runs joined only corner to corner, a
+// run entering a span's reach from the left, holes, frames whose width is
+// no multiple of 64, a patch against one side, both polarities.
+TEST(DataMatrixOutlineTest, FillFindsThePatchAPlainFloodFinds)
+{
+    struct Shape {
+        char const* name;
+        int width, height;
+        std::function<void(support::Frame&, int)> draw;  // in the symbol's dark
+        Point seed;
+    };
+    auto scatter = [](unsigned seed, int density, int left, int top, int right, int bottom) {
+        return [=](support::Frame& f, int dark) {
+            std::mt19937 random(seed);
+            for (int y = top; y <= bottom; y += 3) {
+                for (int x = left; x <= right; x += 3) {
+                    if (static_cast<int>(random() % 100) < density) {
+                        Paint(f, x, y, x + 2, y + 2, dark);
+                    }
+                }
+            }
+        };
+    };
+    Shape const shapes[] = {
+        {"modules at random across three words", 640, 480, scatter(3, 55, 40, 100, 250, 300), Point{40, 100}},
+        {"sparse modules, many small runs", 640, 480, scatter(9, 35, 60, 60, 300, 220), Point{60, 60}},
+        {"a frame 150 wide, modules up to its right side", 150, 120, scatter(4, 60, 20, 20, 149, 100),
+         Point{20, 20}},
+        {"a frame 200 wide, modules against the left side", 200, 160, scatter(5, 60, 0, 30, 120, 130), Point{0, 30}},
+        {"a frame three words wide, a block two pixels short of its right side", 192, 100,
+         [](support::Frame& f, int dark) { Paint(f, 100, 20, 189, 80, dark); }, Point{100, 20}},
+        {"a staircase joined corner to corner across words",
+         640, 480,
+         [](support::Frame& f, int dark) {
+             for (int i = 0; i < 60; ++i) {
+                 Paint(f, 40 + 4 * i, 100 + 3 * i, 40 + 4 * i, 100 + 3 * i, dark);
+             }
+         },
+         Point{40, 100}},
+        {"a ring with a hole, a block inside it apart",
+         640, 480,
+         [](support::Frame& f, int dark) {
+             Paint(f, 60, 60, 260, 260, dark);
+             Paint(f, 70, 70, 250, 250, 5000);
+             Paint(f, 120, 120, 180, 180, dark);
+         },
+         Point{60, 60}},
+        {"a comb whose teeth join below, runs coming in from the left",
+         640, 480,
+         [](support::Frame& f, int dark) {
+             for (int x = 30; x < 330; x += 7) {
+                 Paint(f, x, 50, x + 2, 200, dark);
+             }
+             Paint(f, 30, 200, 330, 203, dark);
+             Paint(f, 0, 120, 27, 121, dark);
+         },
+         Point{300, 60}},
+    };
+    Outline o;
+    for (bool const negative : {false, true}) {
+        int const dark = negative ? 900 : 100;
+        int const light = negative ? 100 : 900;
+        for (Shape const& shape : shapes) {
+            SCOPED_TRACE(std::string(shape.name) + (negative ? ", light on dark" : ", dark on light"));
+            support::Frame frame = support::makeFrame(shape.width, shape.height, light);
+            shape.draw(frame, dark);
+            // The hole's marker grey is the ground's.
+            std::replace(frame.pixels.begin(), frame.pixels.end(), uint16_t{5000}, static_cast<uint16_t>(light));
+            Patch const expected = FloodFill(frame, shape.seed, dark);
+            PaddedImage const padded(frame);
+            bool const kept = o.outline->Fill(padded.image, shape.seed, 40, negative);
+            ASSERT_EQ(kept, expected.kept);
+            if (!kept) {
+                continue;
+            }
+            for (int y = 0; y < frame.height; ++y) {
+                int left = -1;
+                int right = -1;
+                bool const row = o.outline->GetRowSpan(y, left, right);
+                ASSERT_EQ(row, expected.right[y] >= 0) << "row " << y;
+                if (row) {
+                    EXPECT_EQ(left, expected.left[y]) << "row " << y;
+                    EXPECT_EQ(right, expected.right[y]) << "row " << y;
+                }
+            }
+        }
+    }
+}
+
+// The fitted outline's corners lie on the drawn symbol's, the L corner
+// first, at any angle, keystoned, light on dark, and with the edge scans of
+// a side running off the frame (where they sample point by point) or lying
+// wholly on it (four points at a time).
+TEST(DataMatrixOutlineTest, FittedCornersLieOnTheSymbols)
+{
+    struct Pose {
+        char const* name;
+        int size;  // zint's size option
+        support::RenderOptions options;
+    };
+    Pose const poses[] = {
+        {"20 x 20 upright", 6, {.moduleSize = 3.0}},
+        {"20 x 20 at 17 degrees", 6, {.moduleSize = 3.0, .angle = 17.0}},
+        {"32 x 32 at 135 degrees, light on dark", 10, {.moduleSize = 2.5, .angle = 135.0, .inverted = true}},
+        {"44 x 44 keystoned", 13, {.moduleSize = 3.0, .angle = 250.0, .perspectiveX = 0.2, .perspectiveY = 0.1}},
+        {"20 x 20 against the frame's left side", 6,
+         {.moduleSize = 3.0, .angle = 8.0, .centre = support::Point{38.0, 240.0}, .quietZone = 2.0}},
+        {"16 x 16 against the frame's top side", 4,
+         {.moduleSize = 3.5, .angle = 300.0, .centre = support::Point{320.0, 33.0}, .quietZone = 2.0}},
+    };
+    Outline o;
+    for (Pose const& pose : poses) {
+        SCOPED_TRACE(pose.name);
+        support::Rendering const r =
+            support::render({.symbology = BARCODE_DATAMATRIX, .data = "0123", .option2 = pose.size}, pose.options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        // The L corner: the symbol's bottom left in module coordinates. The
+        // drawing's pixel x spans x to x + 1, the outline's lies at x.
+        support::Point l = r.symbol.toFrame({0.0, static_cast<double>(r.symbol.rows)});
+        l = support::Point{l.x - 0.5, l.y - 0.5};
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        Point const seed{static_cast<int>(l.x), static_cast<int>(l.y)};
+        ASSERT_TRUE(o.outline->Fill(image, seed, 40, pose.options.inverted));
+        ASSERT_TRUE(o.outline->Fit(image, false));
+        EXPECT_LT(std::hypot(o.outline->GetCorner(0).x - l.x, o.outline->GetCorner(0).y - l.y), kCornerSlack);
+        for (unsigned i = 0; i < 4; ++i) {
+            double nearest = 1e9;
+            for (support::Point const& c : r.symbol.corners) {
+                nearest = std::min(nearest, std::hypot(o.outline->GetCorner(i).x - (c.x - 0.5),
+                                                       o.outline->GetCorner(i).y - (c.y - 0.5)));
+            }
+            EXPECT_LT(nearest, kCornerSlack) << "corner " << i;
+        }
+    }
+}
+
 // Off the frame's last row and column the border repeats; a point beyond
 // reach of the frame (or not a number) reads 0.
 TEST(DataMatrixOutlineTest, SamplesWeighTheFourPixelsAsBilinearDoes)
@@ -171,6 +386,30 @@ TEST(DataMatrixOutlineTest, SamplesWeighTheFourPixelsAsBilinearDoes)
     for (At const& p : off) {
         SCOPED_TRACE(testing::Message() << "at " << p.x << ", " << p.y);
         EXPECT_EQ(DataMatrixOutline::Sample(image, p.x, p.y), 0.0f);
+    }
+    // Many points at once give each point's own value: groups of four
+    // wholly on the image, groups with a point on the last row or column or
+    // off the frame, and a remainder of fewer than four.
+    std::vector<float> xs = {5.5f, 63.5f, 20.2f, 40.3f, 7.25f, 33.3f, 12.6f, 1.5f};
+    std::vector<float> ys = {6.5f, 10.2f, 30.1f, 12.7f, 47.5f, 46.5f, 3.3f, 9.9f};
+    for (At const& p : inside) {
+        xs.push_back(p.x);
+        ys.push_back(p.y);
+    }
+    for (At const& p : off) {
+        xs.push_back(p.x);
+        ys.push_back(p.y);
+    }
+    for (int i = 0; i < 23; ++i) {
+        xs.push_back(0.37f + static_cast<float>(i) * 2.61f);
+        ys.push_back(46.9f - static_cast<float>(i) * 1.93f);
+    }
+    std::vector<float> values(xs.size(), -1.0f);
+    DataMatrixOutline::SampleAll(image, xs.data(), ys.data(), static_cast<unsigned>(xs.size()), values.data());
+    for (size_t i = 0; i < xs.size(); ++i) {
+        float const expected = DataMatrixOutline::Sample(image, xs[i], ys[i]);
+        EXPECT_EQ(std::memcmp(&values[i], &expected, sizeof expected), 0)
+            << "at " << xs[i] << ", " << ys[i] << ": " << values[i] << " for " << expected;
     }
 }
 

@@ -268,5 +268,52 @@ TEST(DataMatrixSmallModulesTest, ThinLegsLostInWholePixelsRead)
     }
 }
 
+// One handle reads a run of frames: a polarity read before orders the next
+// frame's tries and never keeps it from reading the other polarity, nor
+// from keeping to the polarity the setting asks for.
+TEST(DataMatrixPolarityTest, ARunOfFramesReadsWhateverPolarityCame)
+{
+    struct Frame {
+        char const* name;
+        bool inverted;
+        unsigned polarity;
+        bool read;
+    };
+    Frame const frames[] = {
+        {"dark on light", false, 2, true},
+        {"light on dark", true, 2, true},
+        {"light on dark again", true, 2, true},
+        {"dark on light after light on dark", false, 2, true},
+        {"light on dark, dark on light only wanted", true, 0, false},
+        {"light on dark", true, 2, true},
+        {"light on dark, dark on light only wanted after one", true, 0, false},
+        {"dark on light, dark on light only wanted", false, 0, true},
+        {"light on dark, light on dark only wanted", true, 1, true},
+        {"dark on light, light on dark only wanted", false, 1, false},
+        {"dark on light", false, 2, true},
+    };
+    std::string const data = "ABCDEF123456";
+    Harness harness;
+    ASSERT_TRUE(harness.IsReady());
+    double angle = 10.0;
+    for (Frame const& f : frames) {
+        SCOPED_TRACE(f.name);
+        harness.Settings().readable_medium.positive_and_negative_codes.data_matrix.Set(
+            static_cast<Polarity>(f.polarity));
+        angle += 37.0;
+        support::Rendering const r =
+            support::render(DataMatrix(data, 8), {.moduleSize = 3.0, .angle = angle, .inverted = f.inverted});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        std::vector<Label> const& labels = harness.Read(r.frame);
+        if (!f.read) {
+            EXPECT_TRUE(labels.empty());
+            continue;
+        }
+        ASSERT_EQ(labels.size(), 1u);
+        EXPECT_EQ(labels[0].data, data);
+        EXPECT_EQ(labels[0].flag, f.inverted ? 1u : 0u);
+    }
+}
+
 }  // namespace
 }  // namespace data_matrix_read_test

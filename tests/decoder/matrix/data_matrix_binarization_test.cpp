@@ -1,0 +1,100 @@
+// The Data Matrix module grey values: the same as the general luminance
+// map's at every mesh point, plain and sharpened, for points well inside the
+// frame, on its last row and column, beside its border and off it, at every
+// sampling precision.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "decoder/core/sampling/common_code_mesh.h"
+#include "decoder/core/sampling/common_luminance_map.h"
+#include "decoder/matrix/data_matrix_binarization.h"
+
+namespace data_matrix_binarization_test {
+namespace {
+
+using DEC2DIvra::BinarizationSubroutineForDataMatrix;
+using DEC2DIvra::CommonCodeMesh;
+using DEC2DIvra::CommonLuminanceMap;
+using DEC2DIvra::GrayImage;
+using DEC2DIvra::Point;
+using DEC2DIvra::VirtualArray;
+
+TEST(DataMatrixBinarizationTest, ModuleGreyValuesAreTheLuminanceMapsOwn)
+{
+    constexpr int kWidth = 70;
+    constexpr int kHeight = 50;
+    constexpr int kPitch = 83;  // rows longer than the frame, the padding full white
+    std::vector<unsigned short> pixels(static_cast<size_t>(kPitch) * kHeight, 1023);
+    std::mt19937 random(17);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            // Runs of full black and white beside each other drive the
+            // sharpened value past both ends of its range.
+            unsigned const r = random() % 8;
+            pixels[static_cast<size_t>(y) * kPitch + x] =
+                static_cast<unsigned short>(r == 0 ? 0 : (r == 1 ? 1023 : random() % 1024));
+        }
+    }
+    GrayImage const image(kWidth, kHeight, kPitch, pixels.data());
+
+    struct Case {
+        char const* name;
+        unsigned bits;
+        bool laplacian;
+    };
+    Case const cases[] = {
+        {"whole pixels, plain", 0, false},  {"whole pixels, sharpened", 0, true},
+        {"1/8 pixel, plain", 3, false},     {"1/8 pixel, sharpened", 3, true},
+        {"1/256 pixel, plain", 8, false},   {"1/256 pixel, sharpened", 8, true},
+        {"1/32768 pixel, plain", 15, false}, {"1/32768 pixel, sharpened", 15, true},
+    };
+    constexpr unsigned kSide = 24;
+    std::vector<Point> meshPoints(kSide * kSide);
+    std::vector<unsigned short> expectedCells(kSide * kSide);
+    std::vector<unsigned short> cells(kSide * kSide);
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        CommonCodeMesh mesh(VirtualArray<Point>(meshPoints.data(), kSide * kSide));
+        ASSERT_TRUE(mesh.SetSize(kSide, kSide, c.bits));
+        ASSERT_TRUE(mesh.SetSamplingSize(c.bits));
+        int const one = 1 << c.bits;
+        // Whole pixels from two beyond each side of the frame, fractions at
+        // random; the corners of the mesh land on the frame's border.
+        for (unsigned row = 0; row < kSide; ++row) {
+            for (unsigned column = 0; column < kSide; ++column) {
+                int const x = static_cast<int>(column) * (kWidth + 3) / static_cast<int>(kSide - 1) - 2;
+                int const y = static_cast<int>(row) * (kHeight + 3) / static_cast<int>(kSide - 1) - 2;
+                int const fx = static_cast<int>(random() % static_cast<unsigned>(one));
+                int const fy = static_cast<int>(random() % static_cast<unsigned>(one));
+                mesh.At(column, row) = Point{x * one + fx, y * one + fy};
+            }
+        }
+        mesh.At(0, 0) = Point{(kWidth - 1) * one + one / 2, (kHeight - 1) * one + one / 3};
+        mesh.At(1, 0) = Point{(kWidth - 2) * one + one / 2, (kHeight - 2) * one + one / 2};
+        mesh.At(2, 0) = Point{0, 0};
+        mesh.At(3, 0) = Point{one, one - 1};
+        mesh.At(4, 0) = Point{-1, 5 * one};
+        mesh.At(5, 0) = Point{(kWidth - 1) * one + one / 2, 10 * one + one / 3};
+        mesh.At(6, 0) = Point{one / 2, 10 * one + one / 4};
+        mesh.At(7, 0) = Point{(kWidth - 2) * one + one / 3, 12 * one};
+        mesh.At(8, 0) = Point{20 * one + one / 5, (kHeight - 2) * one + one / 2};
+        CommonLuminanceMap expected(VirtualArray<unsigned short>(expectedCells.data(), kSide * kSide));
+        CommonLuminanceMap map(VirtualArray<unsigned short>(cells.data(), kSide * kSide));
+        ASSERT_TRUE(expected.SetLuminance(image, mesh, c.laplacian));
+        ASSERT_TRUE(BinarizationSubroutineForDataMatrix::SetLuminance(image, mesh, c.laplacian, map));
+        ASSERT_EQ(map.GetWidth(), kSide);
+        ASSERT_EQ(map.GetHeight(), kSide);
+        for (unsigned row = 0; row < kSide; ++row) {
+            for (unsigned column = 0; column < kSide; ++column) {
+                ASSERT_EQ(map.At(column, row), expected.At(column, row))
+                    << "at " << mesh.At(column, row).x << ", " << mesh.At(column, row).y;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace data_matrix_binarization_test
