@@ -153,8 +153,8 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
     // shared) on the lines between: a symbol light on dark waits for no
     // dense reading of the other polarity.
     auto const readPolarities = [&](PDFRowReader::Area const& lines) {
-        for (int stage = 0; stage < 2; ++stage) {
-            if (stage == 1 && !reader.ReadAllLines()) {
+        for (int stage = 0; stage < 3; ++stage) {
+            if (stage > 0 && !reader.ReadAllLines()) {
                 break;
             }
             for (int pass = 0; pass < 2; ++pass) {

@@ -645,30 +645,49 @@ void PDFRowReader::CollectSightings(GrayImage const& image, Area const& area, un
     }
     // From the middle line outward, both ways: the search area is often many
     // times as tall as the symbol (its height follows the located region's
-    // length). Once sightings were met, a way ends after kSightingGap lines
-    // without one: the symbol's edge columns lie behind.
+    // length).
     unsigned const middle = (lines - 1) / 2 / stride * stride;
-    bool const met = AddSearchLine(image, area, middle);
+    walk_ = Walk{};
+    walk_.middle = middle;
+    walk_.stride = stride;
+    walk_.lines = lines;
+    walk_.step[0] = walk_.step[1] = stride;
+    walk_.open[0] = walk_.open[1] = true;
+    walk_.any = AddSearchLine(image, area, middle);
     sampledLow_ = sampledHigh_ = middle;
-    bool any = met;
-    unsigned gap[2] = {0, 0};
-    bool open[2] = {true, true};
-    for (unsigned k = stride; open[0] || open[1]; k += stride) {
+}
+
+void PDFRowReader::WalkOutward(GrayImage const& image, Area const& area, unsigned gapLimit)
+{
+    // Once sightings were met, a way pauses after gapLimit lines without
+    // one (the symbol's edge columns most likely lie behind) and ends after
+    // kSightingGap; a paused way goes on from where it stopped. The lines
+    // without one count from the first sighting on either way: a way that
+    // met none yet may be about to reach the symbol.
+    Walk& w = walk_;
+    for (bool moved = true; moved;) {
+        moved = false;
         for (unsigned way = 0; way < 2; ++way) {
-            if (!open[way]) {
+            if (!w.open[way] || (w.any && w.gap[way] >= gapLimit)) {
                 continue;
             }
-            if (way == 0 ? k > middle : middle + k >= lines) {
-                open[way] = false;
+            unsigned const k = w.step[way];
+            if (way == 0 ? k > w.middle : w.middle + k >= w.lines) {
+                w.open[way] = false;
                 continue;
             }
-            unsigned const j = way == 0 ? middle - k : middle + k;
+            unsigned const j = way == 0 ? w.middle - k : w.middle + k;
             bool const seen = AddSearchLine(image, area, j);
             sampledLow_ = j < sampledLow_ ? j : sampledLow_;
             sampledHigh_ = j > sampledHigh_ ? j : sampledHigh_;
-            any = any || seen;
-            gap[way] = seen ? 0 : gap[way] + 1;
-            open[way] = !(any && gap[way] >= kSightingGap);
+            if (seen && !w.any) {
+                w.any = true;
+                w.gap[0] = w.gap[1] = 0;
+            }
+            w.gap[way] = seen ? 0 : w.gap[way] + 1;
+            w.step[way] = k + w.stride;
+            w.open[way] = !(w.any && w.gap[way] >= kSightingGap);
+            moved = true;
         }
     }
 }
@@ -703,22 +722,51 @@ void PDFRowReader::UpdateSightings(GrayImage const& image, Area const& lines)
         sightingsReach_ = lines.halfLength;
         linesRead_ = 0;
         linesWanted_ = 1;
+        gapWanted_ = kFirstSightingGap;
+        unchanged_[0] = unchanged_[1] = false;
     }
     if (linesRead_ == 0) {
         CollectSightings(image, lines, 0, 2);
         linesRead_ = 1;
+        gapWalked_ = 0;
+    }
+    if (gapWalked_ < gapWanted_) {
+        bool const again = gapWalked_ != 0;
+        unsigned before[2] = {};
+        for (unsigned i = 0; i < 4; ++i) {
+            before[i / 2] += b_->sightings[i].leftCount + b_->sightings[i].rightCount;
+        }
+        WalkOutward(image, lines, gapWanted_);
+        gapWalked_ = gapWanted_;
+        for (unsigned i = 0; i < 4; ++i) {
+            before[i / 2] -= b_->sightings[i].leftCount + b_->sightings[i].rightCount;
+        }
+        // A polarity whose sightings the walk on left as they were reads
+        // as it read before.
+        unchanged_[0] = again && before[0] == 0;
+        unchanged_[1] = again && before[1] == 0;
     }
     if (linesWanted_ == 2 && linesRead_ == 1) {
         CollectSightings(image, lines, 1, 2);
         linesRead_ = 2;
+        unchanged_[0] = unchanged_[1] = false;
     }
 }
 
 bool PDFRowReader::ReadAllLines()
 {
+    if (!shared_ || linesRead_ == 0) {
+        return false;
+    }
+    // First the outward walk's paused ways go on to their full gap.
+    if (gapWalked_ < kSightingGap && (walk_.open[0] || walk_.open[1])) {
+        gapWanted_ = kSightingGap;
+        return true;
+    }
+    gapWanted_ = kSightingGap;
     // More to read: the lines between, or the rows on more lines when a
     // reading got as far as them.
-    if (!shared_ || linesRead_ == 0 || (linesRead_ == 2 && (denseRows_ || !sparseRowsRead_))) {
+    if (linesRead_ == 2 && (denseRows_ || !sparseRowsRead_)) {
         return false;
     }
     linesWanted_ = 2;
@@ -1275,6 +1323,9 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
         Area lines = area;
         lines.halfLength = near ? area.nearHalfLength : area.halfLength;
         UpdateSightings(image, lines);
+        if (unchanged_[inverted ? 1 : 0]) {
+            return false;
+        }
         Sightings& forward = b_->sightings[inverted ? 2 : 0];
         Sightings& back = b_->sightings[inverted ? 3 : 1];
         bool const forwardSeen = forward.leftCount >= 3 && forward.rightCount >= 3;
