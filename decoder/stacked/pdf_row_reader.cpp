@@ -1,6 +1,7 @@
 #include "decoder/stacked/pdf_row_reader.h"
 
 #include <cmath>
+#include <emmintrin.h>
 #include <initializer_list>
 
 #include "decoder/stacked/micro_pdf_version_table.h"
@@ -346,11 +347,11 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
         int const fsy = static_cast<int>(std::lround(sy * 65536.0f));
         unsigned const innerWidth = width > 1 ? static_cast<unsigned>(width - 1) : 0u;
         unsigned const innerHeight = height > 1 ? static_cast<unsigned>(height - 1) : 0u;
-        for (unsigned i = 0; i < count; ++i, fx += fsx, fy += fsy) {
-            int const ix = fx >> 16;
-            int const iy = fy >> 16;
-            float const ax = static_cast<float>(fx & 0xFFFF) * (1.0f / 65536.0f);
-            float const ay = static_cast<float>(fy & 0xFFFF) * (1.0f / 65536.0f);
+        auto const sampleAt = [&](int at, int x, int y) {
+            int const ix = x >> 16;
+            int const iy = y >> 16;
+            float const ax = static_cast<float>(x & 0xFFFF) * (1.0f / 65536.0f);
+            float const ay = static_cast<float>(y & 0xFFFF) * (1.0f / 65536.0f);
             float p00, p10, p01, p11;
             if (static_cast<unsigned>(ix) < innerWidth && static_cast<unsigned>(iy) < innerHeight) {
                 unsigned short const* const p = pixels + static_cast<long long>(iy) * pitch + ix;
@@ -367,7 +368,67 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
             float const top = p00 * (1 - ax) + p10 * ax;
             float const bottom = p01 * (1 - ax) + p11 * ax;
             float const v = top * (1 - ay) + bottom * ay;
-            out[i] = inverted ? 1023.0f - v : v;
+            out[at] = inverted ? 1023.0f - v : v;
+        };
+        // Four samples at a time where all their neighbours lie inside the
+        // frame: the same products and sums in float lanes, so each value
+        // is the one-by-one blend's exactly. A pixel's offset is its row
+        // times the pitch plus its column from one multiply-add of 16-bit
+        // halves (a frame and pitch below 2^15).
+        unsigned i = 0;
+        if (pitch < 32768 && width < 32768 && height < 32768) {
+            __m128i const mask = _mm_set1_epi32(0xFFFF);
+            __m128i const none = _mm_set1_epi32(-1);
+            __m128i const lastX = _mm_set1_epi32(static_cast<int>(innerWidth));
+            __m128i const lastY = _mm_set1_epi32(static_cast<int>(innerHeight));
+            __m128i const rowStep = _mm_set1_epi32(1 | (pitch << 16));
+            __m128 const one = _mm_set1_ps(1.0f);
+            __m128 const unit = _mm_set1_ps(1.0f / 65536.0f);
+            __m128 const white = _mm_set1_ps(1023.0f);
+            __m128i vx = _mm_setr_epi32(fx, fx + fsx, fx + 2 * fsx, fx + 3 * fsx);
+            __m128i vy = _mm_setr_epi32(fy, fy + fsy, fy + 2 * fsy, fy + 3 * fsy);
+            __m128i const stepX = _mm_set1_epi32(4 * fsx);
+            __m128i const stepY = _mm_set1_epi32(4 * fsy);
+            for (; i + 4 <= count; i += 4) {
+                __m128i const ix = _mm_srai_epi32(vx, 16);
+                __m128i const iy = _mm_srai_epi32(vy, 16);
+                __m128i const inside =
+                    _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi32(ix, none), _mm_cmplt_epi32(ix, lastX)),
+                                  _mm_and_si128(_mm_cmpgt_epi32(iy, none), _mm_cmplt_epi32(iy, lastY)));
+                if (_mm_movemask_epi8(inside) != 0xFFFF) {
+                    for (int k = 0; k < 4; ++k) {
+                        sampleAt(static_cast<int>(i) + k, fx + k * fsx, fy + k * fsy);
+                    }
+                } else {
+                    alignas(16) int at[4];
+                    _mm_store_si128(reinterpret_cast<__m128i*>(at),
+                                    _mm_madd_epi16(_mm_or_si128(ix, _mm_slli_epi32(iy, 16)), rowStep));
+                    unsigned short const* const a = pixels + at[0];
+                    unsigned short const* const b = pixels + at[1];
+                    unsigned short const* const c = pixels + at[2];
+                    unsigned short const* const d = pixels + at[3];
+                    __m128 const p00 = _mm_cvtepi32_ps(_mm_setr_epi32(a[0], b[0], c[0], d[0]));
+                    __m128 const p10 = _mm_cvtepi32_ps(_mm_setr_epi32(a[1], b[1], c[1], d[1]));
+                    __m128 const p01 = _mm_cvtepi32_ps(_mm_setr_epi32(a[pitch], b[pitch], c[pitch], d[pitch]));
+                    __m128 const p11 =
+                        _mm_cvtepi32_ps(_mm_setr_epi32(a[pitch + 1], b[pitch + 1], c[pitch + 1], d[pitch + 1]));
+                    __m128 const ax = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(vx, mask)), unit);
+                    __m128 const ay = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(vy, mask)), unit);
+                    __m128 const bx = _mm_sub_ps(one, ax);
+                    __m128 const top = _mm_add_ps(_mm_mul_ps(p00, bx), _mm_mul_ps(p10, ax));
+                    __m128 const bottom = _mm_add_ps(_mm_mul_ps(p01, bx), _mm_mul_ps(p11, ax));
+                    __m128 v = _mm_add_ps(_mm_mul_ps(top, _mm_sub_ps(one, ay)), _mm_mul_ps(bottom, ay));
+                    v = inverted ? _mm_sub_ps(white, v) : v;
+                    _mm_storeu_ps(out + i, v);
+                }
+                fx += 4 * fsx;
+                fy += 4 * fsy;
+                vx = _mm_add_epi32(vx, stepX);
+                vy = _mm_add_epi32(vy, stepY);
+            }
+        }
+        for (; i < count; ++i, fx += fsx, fy += fsy) {
+            sampleAt(static_cast<int>(i), fx, fy);
         }
     }
     for (unsigned i = 0; i < count && !fixed; ++i) {
@@ -383,8 +444,21 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
         out[i] = inverted ? 1023.0f - v : v;
     }
     // A light smoothing over about a pixel keeps sensor noise from splitting runs.
-    float previous = b_->samples[0];
-    for (unsigned i = 1; i + 1 < count; ++i) {
+    float* const s = b_->samples;
+    float previous = s[0];
+    unsigned i = 1;
+    // Four at a time from the values before smoothing: the one before the
+    // four kept aside, the one after them still unchanged.
+    __m128 const two = _mm_set1_ps(2.0f);
+    __m128 const four = _mm_set1_ps(4.0f);
+    for (; i + 4 < count; i += 4) {
+        __m128 const here = _mm_loadu_ps(s + i);
+        __m128 const next = _mm_loadu_ps(s + i + 1);
+        __m128 const before = _mm_move_ss(_mm_shuffle_ps(here, here, _MM_SHUFFLE(2, 1, 0, 0)), _mm_set_ss(previous));
+        previous = s[i + 3];
+        _mm_storeu_ps(s + i, _mm_div_ps(_mm_add_ps(_mm_add_ps(before, _mm_mul_ps(two, here)), next), four));
+    }
+    for (; i + 1 < count; ++i) {
         float const here = b_->samples[i];
         b_->samples[i] = (previous + 2.0f * here + b_->samples[i + 1]) / 4.0f;
         previous = here;
