@@ -474,10 +474,27 @@ unsigned PDFRowReader::FindEdges(unsigned count, bool& firstDark)
     float high[kMaxSamples / kBlock + 1];
     float globalLow = 1e9f;
     float globalHigh = -1e9f;
+    static_assert(kBlock == 16, "a block is four float lanes of four");
     for (unsigned k = 0; k < blocks; ++k) {
         low[k] = 1e9f;
         high[k] = -1e9f;
-        for (unsigned i = k * kBlock; i < count && i < (k + 1) * kBlock; ++i) {
+        if ((k + 1) * kBlock <= count) {
+            // A whole block: the lanes' extremes, then the four lanes'.
+            float const* const b = s + k * kBlock;
+            __m128 const v0 = _mm_loadu_ps(b);
+            __m128 const v1 = _mm_loadu_ps(b + 4);
+            __m128 const v2 = _mm_loadu_ps(b + 8);
+            __m128 const v3 = _mm_loadu_ps(b + 12);
+            alignas(16) float lo[4];
+            alignas(16) float hi[4];
+            _mm_store_ps(lo, _mm_min_ps(_mm_min_ps(v0, v1), _mm_min_ps(v2, v3)));
+            _mm_store_ps(hi, _mm_max_ps(_mm_max_ps(v0, v1), _mm_max_ps(v2, v3)));
+            for (unsigned n = 0; n < 4; ++n) {
+                low[k] = lo[n] < low[k] ? lo[n] : low[k];
+                high[k] = hi[n] > high[k] ? hi[n] : high[k];
+            }
+        }
+        for (unsigned i = k * kBlock; i < count && i < (k + 1) * kBlock && (k + 1) * kBlock > count; ++i) {
             low[k] = s[i] < low[k] ? s[i] : low[k];
             high[k] = s[i] > high[k] ? s[i] : high[k];
         }
@@ -501,21 +518,38 @@ unsigned PDFRowReader::FindEdges(unsigned count, bool& firstDark)
         threshold[k] = last;
     }
     unsigned edges = 0;
-    bool dark = s[0] < threshold[0];
     firstDark = false;
-    for (unsigned i = 1; i < count && edges < kMaxEdges; ++i) {
-        float const t = threshold[i / kBlock];
-        bool const now = s[i] < t;
-        if (now == dark) {
-            continue;
+    // Block by block, the samples below the block's threshold as a mask of
+    // bits; an edge lies wherever a bit differs from the one before it.
+    unsigned previous = s[0] < threshold[0] ? 1u : 0u;
+    for (unsigned k = 0; k < blocks && edges < kMaxEdges; ++k) {
+        unsigned const first = k * kBlock;
+        unsigned const n = count - first < kBlock ? count - first : kBlock;
+        float const t = threshold[k];
+        unsigned dark = 0;
+        if (n == kBlock) {
+            __m128 const vt = _mm_set1_ps(t);
+            float const* const b = s + first;
+            dark = static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(_mm_loadu_ps(b), vt))) |
+                   static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(_mm_loadu_ps(b + 4), vt))) << 4 |
+                   static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(_mm_loadu_ps(b + 8), vt))) << 8 |
+                   static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(_mm_loadu_ps(b + 12), vt))) << 12;
+        } else {
+            for (unsigned i = 0; i < n; ++i) {
+                dark |= (s[first + i] < t ? 1u : 0u) << i;
+            }
         }
-        float const d = s[i] - s[i - 1];
-        float const at = d != 0 ? static_cast<float>(i - 1) + (t - s[i - 1]) / d : static_cast<float>(i);
-        if (edges == 0) {
-            firstDark = now;
+        unsigned changes = (dark ^ ((dark << 1) | previous)) & ((1u << n) - 1u);
+        previous = (dark >> (n - 1)) & 1u;
+        for (; changes != 0 && edges < kMaxEdges; changes &= changes - 1) {
+            unsigned const i = first + static_cast<unsigned>(__builtin_ctz(changes));
+            float const d = s[i] - s[i - 1];
+            float const at = d != 0 ? static_cast<float>(i - 1) + (t - s[i - 1]) / d : static_cast<float>(i);
+            if (edges == 0) {
+                firstDark = ((dark >> (i - first)) & 1u) != 0;
+            }
+            b_->edges[edges++] = at;
         }
-        b_->edges[edges++] = at;
-        dark = now;
     }
     return edges;
 }
