@@ -1,11 +1,15 @@
 #include "decoder/stacked/pdf_row_reader.h"
 
 #include <cmath>
-#include <emmintrin.h>
+#include <cstring>
 #include <initializer_list>
 
 #include "decoder/stacked/micro_pdf_version_table.h"
 #include "decoder/stacked/pdf_character_table.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace DEC2DIvra {
 
@@ -67,6 +71,18 @@ bool OnColumn(PDFRowReader::Hit const& a, PDFRowReader::Hit const& b, PDFRowRead
 }
 
 // floor() for the coordinates met here (well inside the int range).
+#if defined(__SSE2__)
+// Two neighbouring pixels as one 32-bit value, the first low (the lanes'
+// byte order).
+int Pair(unsigned short const* p)
+{
+    unsigned short const two[2] = {p[0], p[1]};
+    unsigned value = 0;
+    std::memcpy(&value, two, sizeof value);
+    return static_cast<int>(value);
+}
+#endif
+
 int FloorToInt(float v)
 {
     int const i = static_cast<int>(v);
@@ -376,6 +392,7 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
         // times the pitch plus its column from one multiply-add of 16-bit
         // halves (a frame and pitch below 2^15).
         unsigned i = 0;
+#if defined(__SSE2__)
         if (pitch < 32768 && width < 32768 && height < 32768) {
             __m128i const mask = _mm_set1_epi32(0xFFFF);
             __m128i const none = _mm_set1_epi32(-1);
@@ -407,11 +424,13 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
                     unsigned short const* const b = pixels + at[1];
                     unsigned short const* const c = pixels + at[2];
                     unsigned short const* const d = pixels + at[3];
-                    __m128 const p00 = _mm_cvtepi32_ps(_mm_setr_epi32(a[0], b[0], c[0], d[0]));
-                    __m128 const p10 = _mm_cvtepi32_ps(_mm_setr_epi32(a[1], b[1], c[1], d[1]));
-                    __m128 const p01 = _mm_cvtepi32_ps(_mm_setr_epi32(a[pitch], b[pitch], c[pitch], d[pitch]));
-                    __m128 const p11 =
-                        _mm_cvtepi32_ps(_mm_setr_epi32(a[pitch + 1], b[pitch + 1], c[pitch + 1], d[pitch + 1]));
+                    // A pixel and its right neighbour in one 32-bit read.
+                    __m128i const upper = _mm_setr_epi32(Pair(a), Pair(b), Pair(c), Pair(d));
+                    __m128i const lower = _mm_setr_epi32(Pair(a + pitch), Pair(b + pitch), Pair(c + pitch), Pair(d + pitch));
+                    __m128 const p00 = _mm_cvtepi32_ps(_mm_and_si128(upper, mask));
+                    __m128 const p10 = _mm_cvtepi32_ps(_mm_srli_epi32(upper, 16));
+                    __m128 const p01 = _mm_cvtepi32_ps(_mm_and_si128(lower, mask));
+                    __m128 const p11 = _mm_cvtepi32_ps(_mm_srli_epi32(lower, 16));
                     __m128 const ax = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(vx, mask)), unit);
                     __m128 const ay = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(vy, mask)), unit);
                     __m128 const bx = _mm_sub_ps(one, ax);
@@ -427,6 +446,7 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
                 vy = _mm_add_epi32(vy, stepY);
             }
         }
+#endif
         for (; i < count; ++i, fx += fsx, fy += fsy) {
             sampleAt(static_cast<int>(i), fx, fy);
         }
@@ -447,6 +467,7 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
     float* const s = b_->samples;
     float previous = s[0];
     unsigned i = 1;
+#if defined(__SSE2__)
     // Four at a time from the values before smoothing: the one before the
     // four kept aside, the one after them still unchanged.
     __m128 const two = _mm_set1_ps(2.0f);
@@ -458,6 +479,7 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
         previous = s[i + 3];
         _mm_storeu_ps(s + i, _mm_div_ps(_mm_add_ps(_mm_add_ps(before, _mm_mul_ps(two, here)), next), four));
     }
+#endif
     for (; i + 1 < count; ++i) {
         float const here = b_->samples[i];
         b_->samples[i] = (previous + 2.0f * here + b_->samples[i + 1]) / 4.0f;
@@ -478,7 +500,9 @@ unsigned PDFRowReader::FindEdges(unsigned count, bool& firstDark)
     for (unsigned k = 0; k < blocks; ++k) {
         low[k] = 1e9f;
         high[k] = -1e9f;
-        if ((k + 1) * kBlock <= count) {
+        bool const whole = (k + 1) * kBlock <= count;
+#if defined(__SSE2__)
+        if (whole) {
             // A whole block: the lanes' extremes, then the four lanes'.
             float const* const b = s + k * kBlock;
             __m128 const v0 = _mm_loadu_ps(b);
@@ -494,7 +518,11 @@ unsigned PDFRowReader::FindEdges(unsigned count, bool& firstDark)
                 high[k] = hi[n] > high[k] ? hi[n] : high[k];
             }
         }
-        for (unsigned i = k * kBlock; i < count && i < (k + 1) * kBlock && (k + 1) * kBlock > count; ++i) {
+        bool const lanes = true;
+#else
+        bool const lanes = false;
+#endif
+        for (unsigned i = k * kBlock; i < count && i < (k + 1) * kBlock && !(whole && lanes); ++i) {
             low[k] = s[i] < low[k] ? s[i] : low[k];
             high[k] = s[i] > high[k] ? s[i] : high[k];
         }
@@ -527,17 +555,21 @@ unsigned PDFRowReader::FindEdges(unsigned count, bool& firstDark)
         unsigned const n = count - first < kBlock ? count - first : kBlock;
         float const t = threshold[k];
         unsigned dark = 0;
-        if (n == kBlock) {
+#if defined(__SSE2__)
+        bool const lanes = n == kBlock;
+        if (lanes) {
             __m128 const vt = _mm_set1_ps(t);
             float const* const b = s + first;
             dark = static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(_mm_loadu_ps(b), vt))) |
                    static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(_mm_loadu_ps(b + 4), vt))) << 4 |
                    static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(_mm_loadu_ps(b + 8), vt))) << 8 |
                    static_cast<unsigned>(_mm_movemask_ps(_mm_cmplt_ps(_mm_loadu_ps(b + 12), vt))) << 12;
-        } else {
-            for (unsigned i = 0; i < n; ++i) {
-                dark |= (s[first + i] < t ? 1u : 0u) << i;
-            }
+        }
+#else
+        bool const lanes = false;
+#endif
+        for (unsigned i = 0; i < n && !lanes; ++i) {
+            dark |= (s[first + i] < t ? 1u : 0u) << i;
         }
         unsigned changes = (dark ^ ((dark << 1) | previous)) & ((1u << n) - 1u);
         previous = (dark >> (n - 1)) & 1u;
