@@ -336,6 +336,12 @@ bool PDFRowReader::DecodeCharacter(float const widths[8], unsigned& value, unsig
 
 unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted)
 {
+    return SampleLine(image, x0, y0, x1, y1, inverted, b_->samples);
+}
+
+unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted,
+                                  float* out)
+{
     float const dx = x1 - x0;
     float const dy = y1 - y0;
     float const length = std::sqrt(dx * dx + dy * dy);
@@ -350,7 +356,6 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
     int const height = image.GetHeight();
     int const pitch = image.GetPitch();
     unsigned short const* const pixels = image.GetPixels();
-    float* const out = b_->samples;
     // The samples step in 16.16 fixed point (finer than a float's position
     // across the frame); those with their four neighbours inside the frame
     // read them straight from the rows, the others clamped to the border.
@@ -464,7 +469,7 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
         out[i] = inverted ? 1023.0f - v : v;
     }
     // A light smoothing over about a pixel keeps sensor noise from splitting runs.
-    float* const s = b_->samples;
+    float* const s = out;
     float previous = s[0];
     unsigned i = 1;
 #if defined(__SSE2__)
@@ -481,8 +486,8 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
     }
 #endif
     for (; i + 1 < count; ++i) {
-        float const here = b_->samples[i];
-        b_->samples[i] = (previous + 2.0f * here + b_->samples[i + 1]) / 4.0f;
+        float const here = s[i];
+        s[i] = (previous + 2.0f * here + s[i + 1]) / 4.0f;
         previous = here;
     }
     return count;
@@ -490,7 +495,11 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
 
 unsigned PDFRowReader::FindEdges(unsigned count, bool& firstDark)
 {
-    float const* s = b_->samples;
+    return FindEdges(b_->samples, count, b_->edges, firstDark);
+}
+
+unsigned PDFRowReader::FindEdges(float const* s, unsigned count, float* out, bool& firstDark)
+{
     unsigned const blocks = (count + kBlock - 1) / kBlock;
     float low[kMaxSamples / kBlock + 1];
     float high[kMaxSamples / kBlock + 1];
@@ -580,7 +589,7 @@ unsigned PDFRowReader::FindEdges(unsigned count, bool& firstDark)
             if (edges == 0) {
                 firstDark = ((dark >> (i - first)) & 1u) != 0;
             }
-            b_->edges[edges++] = at;
+            out[edges++] = at;
         }
     }
     return edges;

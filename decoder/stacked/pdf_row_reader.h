@@ -160,6 +160,18 @@ public:
     static bool IsStartPattern(float const widths[8]);
     static bool IsStopPattern(float const widths[8]);
 
+    // The grey values on the line from (x0, y0) to (x1, y1), two samples a
+    // pixel blended from the four pixels around each point (clamped to the
+    // frame), turned over when `inverted`, lightly smoothed; into `out`
+    // (kMaxSamples), their count returned (0 for a line under two pixels).
+    static unsigned SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted,
+                               float* out);
+    // The edges between dark and light runs of `count` samples, at
+    // thresholds that follow the local extremes, as fractional sample
+    // positions into `out` (kMaxEdges); `firstDark` tells whether the run
+    // after the first edge is dark.
+    static unsigned FindEdges(float const* samples, unsigned count, float* out, bool& firstDark);
+
 private:
     unsigned SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted);
     unsigned FindEdges(unsigned count, bool& firstDark);
