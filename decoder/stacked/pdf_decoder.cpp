@@ -149,15 +149,12 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
         }
         return -1;
     };
-    // Most symbols lie whole where they were located: the short lines of
-    // both polarities first, at a fraction of the long lines' cost (a symbol
-    // light on dark no longer waits for every long line of the other).
-    // Every other short line is read first; the lines between only when
-    // that reads nothing.
-    if (!fromSegment && pdf417_->read.Get() && area.nearHalfLength > 0) {
-        reader.ShareSightings(normal, reversed);
-        for (int stage = 0; stage < 2; ++stage) {
-            if (stage == 1 && !reader.ReadAllLines()) {
+    // Both polarities on every other line first, then (with the sightings
+    // shared) on the lines between: a symbol light on dark waits for no
+    // dense reading of the other polarity.
+    auto const readPolarities = [&](PDFRowReader::Area const& lines) {
+        for (int stage = 0; stage < 3; ++stage) {
+            if (stage > 0 && !reader.ReadAllLines()) {
                 break;
             }
             for (int pass = 0; pass < 2; ++pass) {
@@ -165,26 +162,34 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
                 if ((inverted && !reversed) || (!inverted && !normal)) {
                     continue;
                 }
-                int const result = tryPDF417(area, inverted);
+                int const result = tryPDF417(lines, inverted);
                 if (result >= 0) {
                     return result;
                 }
             }
+        }
+        return -1;
+    };
+    // Most symbols lie whole where they were located: the short lines
+    // first, at a fraction of the long lines' cost; the long lines (across
+    // the whole frame) when they read nothing.
+    if (!fromSegment && pdf417_->read.Get() && area.nearHalfLength > 0) {
+        reader.ShareSightings(normal, reversed);
+        int const result = readPolarities(area);
+        if (result >= 0) {
+            return result;
+        }
+    }
+    if (fromSegment || pdf417_->read.Get()) {
+        int const result = readPolarities(whole);
+        if (result >= 0) {
+            return result;
         }
     }
     for (int pass = 0; pass < 2; ++pass) {
         bool const inverted = pass == 1;
         if ((inverted && !reversed) || (!inverted && !normal)) {
             continue;
-        }
-        if (fromSegment || pdf417_->read.Get()) {
-            int result = tryPDF417(whole, inverted);
-            if (result < 0 && reader.ReadAllLines()) {
-                result = tryPDF417(whole, inverted);
-            }
-            if (result >= 0) {
-                return result;
-            }
         }
         if (fromSegment || microPdf417_->read.Get()) {
             unsigned farPairs = 0;

@@ -108,9 +108,11 @@ public:
         polarities_[0] = normal;
         polarities_[1] = inverted;
     }
-    // Adds the lines between those read for the last area, and the rows are
-    // read on twice as many lines. False when there is nothing more to read,
-    // or the lines read show no side of a symbol in any reading.
+    // Lets the outward walk over the search lines go on past its first
+    // pause; once it has, adds the lines between those read for the last
+    // area, and the rows are read on twice as many lines. False when there
+    // is nothing more to read, or the lines read show no side of a symbol in
+    // any reading.
     bool ReadAllLines();
 
     // Fills `codewords` (rows x columns, row-major) and `erasures`; false when
@@ -157,6 +159,18 @@ public:
     static bool DecodeCharacter(float const widths[8], unsigned& value, unsigned& cluster);
     static bool IsStartPattern(float const widths[8]);
     static bool IsStopPattern(float const widths[8]);
+
+    // The grey values on the line from (x0, y0) to (x1, y1), two samples a
+    // pixel blended from the four pixels around each point (clamped to the
+    // frame), turned over when `inverted`, lightly smoothed; into `out`
+    // (kMaxSamples), their count returned (0 for a line under two pixels).
+    static unsigned SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted,
+                               float* out);
+    // The edges between dark and light runs of `count` samples, at
+    // thresholds that follow the local extremes, as fractional sample
+    // positions into `out` (kMaxEdges); `firstDark` tells whether the run
+    // after the first edge is dark.
+    static unsigned FindEdges(float const* samples, unsigned count, float* out, bool& firstDark);
 
 private:
     unsigned SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted);
@@ -237,8 +251,14 @@ private:
     // Samples search line j; whether it added a sighting.
     bool AddSearchLine(GrayImage const& image, Area const& area, unsigned j);
     unsigned CountSightings() const;
-    // Lines read without a sighting after which the outward reading stops.
+    // Lines read without a sighting after which the outward reading stops;
+    // it pauses after the first count, and the symbol is read, before it
+    // goes on to the second.
+    static constexpr unsigned kFirstSightingGap = 4;
     static constexpr unsigned kSightingGap = 10;
+    // Goes on outward from the middle line, each way until gapLimit lines
+    // without a sighting follow one, or the way ends.
+    void WalkOutward(GrayImage const& image, Area const& area, unsigned gapLimit);
     // The shared sightings of `lines` (an area's search lines), sampled as
     // far as wanted.
     void UpdateSightings(GrayImage const& image, Area const& lines);
@@ -257,6 +277,24 @@ private:
     unsigned sampledLow_ = 0;
     unsigned sampledHigh_ = 0;
     unsigned linesWanted_ = 1;
+    // The outward walk of the first reading: the middle line, the next
+    // step and lines without a sighting each way, whether the way goes on,
+    // and whether any line showed a sighting.
+    struct Walk {
+        unsigned middle;
+        unsigned stride;
+        unsigned lines;
+        unsigned step[2];
+        unsigned gap[2];
+        bool open[2];
+        bool any;
+    };
+    Walk walk_{};
+    // The gap the walk went on to, and the one wanted.
+    unsigned gapWalked_ = 0;
+    unsigned gapWanted_ = kFirstSightingGap;
+    // Per polarity: the last walk on added no sighting.
+    bool unchanged_[2] = {false, false};
     // Whether the rows are read on every line laid across the columns.
     bool denseRows_ = false;
     bool sparseRowsRead_ = false;
