@@ -90,6 +90,11 @@ public:
     void FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                               CodeSearchStage stage);
 
+    // The stage whose candidates the search is handing on (or last handed
+    // on): the matrix stages 3 to 5 take their turns part by part within one
+    // call of RunStage (SearchMatrixParts).
+    CodeSearchStage GetActiveStage() const { return activeStage_; }
+
     // What the last whole-image search saw, for tests and measurements.
     BarOrientationField const& GetField() const { return field_; }
     SearchedRegionStack const& GetSearchedRegions() const { return searched_; }
@@ -245,9 +250,6 @@ private:
     unsigned qrTripleCount_ = 0;
     bool bullsEyesFound_ = false;  // every part swept
     unsigned eyeParts_ = 0;        // parts of the bull's-eye sweep swept
-    // Where the searched regions of the bull's-eye stage (not its deferred
-    // turn) begin.
-    unsigned eyeStageFirst_ = 0;
     // Each swept bull's-eye's reach in pixels; -1 until measured.
     int bullsEyeReach_[MatrixCandidateFinder::kMaxBullsEyes] = {};
     // The bull's-eyes put off, and how many the bull's-eye stage handed on.
@@ -278,6 +280,50 @@ private:
     // Whether a bar-like region of the frame shows a PDF417 start or stop
     // pattern; -1 until looked at.
     int stackedPatternSeen_ = -1;
+
+    // The matrix stages part by part: the rows of the QR-finder, bull's-eye
+    // and L-pattern sweeps are taken in kMatrixParts interleaved parts (each
+    // of the kLPatternSweeps / kMatrixParts L parts whose rows are a
+    // bull's-eye part's), and each part's QR triples, then its bull's-eyes,
+    // then its L patterns are tried before the next part is swept: a QR
+    // finder is 7 modules tall or more, a bull's-eye 11, an L's leg 10, and
+    // the first part's rows nearly always cross the symbol. Nonzero with a
+    // label accepted. Runs once per image, from the first matrix stage run.
+    int SearchMatrixParts(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                          DecodedLabel& label, LabelOutlet& outlet);
+    // Sweeps the next part of the QR-finder sweep (the rows of the
+    // bull's-eye part of that index) and lists the triples of all finders
+    // swept; false when all were swept.
+    bool SweepQRPart(GrayImage const& image, tagDecodeOption const& option);
+    // The L stage sweeps part by part (no Han Xin finders or dots wanted).
+    bool IsLPatternStagePartwise(DecoderSet const& decoders) const;
+    // The L parts up to `end` (of kLPatternSweeps) not yet swept, each
+    // sighting tried as a row brings it; nonzero with a label accepted.
+    int SearchLPatternParts(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                            DecodedLabel& label, LabelOutlet& outlet, unsigned end);
+    // Whether a triple's region was handed on before, its finders then
+    // within half a module of where they are now.
+    bool WasQRRegionTried(Region const& region, int module) const;
+    static constexpr unsigned kMatrixParts = kBullsEyeSweeps;
+    static_assert(kLPatternSweeps % kMatrixParts == 0, "each matrix part holds whole L parts");
+    CodeSearchStage activeStage_ = CodeSearchStage::kLinear;
+    bool matrixPartsRun_ = false;
+    unsigned qrParts_ = 0;      // parts of the QR-finder sweep swept
+    unsigned qrHanded_ = 0;     // regions the QR stage handed on
+    unsigned lParts_ = 0;       // L parts swept (all once the budget is spent)
+    unsigned lHanded_ = 0;      // sightings the L stage handed on
+    // The QR triples handed on, with their smallest module.
+    Region qrTried_[kMovingStageBudget > kStageBudget ? kMovingStageBudget : kStageBudget];
+    int qrTriedModule_[kMovingStageBudget > kStageBudget ? kMovingStageBudget : kStageBudget] = {};
+    unsigned qrTriedCount_ = 0;
+    // The regions the QR and the bull's-eye stages handed on themselves:
+    // what other stages searched between their parts keeps nothing of
+    // theirs away.
+    static constexpr unsigned kStageRegions = 32;
+    Region qrSearchedBuffer_[kStageRegions];
+    SearchedRegionStack qrSearched_;
+    Region eyeSearchedBuffer_[kStageRegions];
+    SearchedRegionStack eyeSearched_;
 };
 
 }  // namespace DEC2DIvra

@@ -24,7 +24,8 @@ namespace DEC2DIvra {
 namespace {
 
 // One hand-off as a stand-in decoder saw it: the stage its decoder belongs
-// to, and the stage running when it came (when the test steps through them).
+// to, and the stage whose turn it was (the matrix stages take turns part by
+// part within one RunStage call).
 struct Call {
     CodeSearchStage stage;
     CodeSearchStage running;
@@ -34,6 +35,10 @@ struct Call {
 struct CallLog {
     std::vector<Call> calls;
     CodeSearchStage running = CodeSearchStage::kLinear;
+    // The engine whose turns count, when set (else `running`).
+    CodeSearcherEngine const* engine = nullptr;
+
+    CodeSearchStage Running() const { return engine != nullptr ? engine->GetActiveStage() : running; }
     // A stand-in then answers with a label of this region, as a decoder that
     // read the symbol there would.
     bool read = false;
@@ -44,7 +49,7 @@ struct CallLog {
 
     int Note(CodeSearchStage stage, Point const& centre, DecodedLabel& label)
     {
-        calls.push_back(Call{stage, running, centre});
+        calls.push_back(Call{stage, Running(), centre});
         if (!read) {
             label.region = unread;
             return 0;
@@ -101,7 +106,7 @@ public:
     int Start(GrayImage const&, LineSegment const& s, DecodedLabel& label) override
     {
         EXPECT_EQ(s.begin.y, s.end.y) << "segments are horizontal";
-        return log_.Note(log_.running, Point{(s.begin.x + s.end.x) / 2, s.begin.y}, label);
+        return log_.Note(log_.Running(), Point{(s.begin.x + s.end.x) / 2, s.begin.y}, label);
     }
 
 private:
@@ -152,6 +157,7 @@ protected:
         handle.reset(new (std::nothrow) TwoDimensionDecoder(property.get()));
         ASSERT_NE(handle, nullptr);
         DEC2D_ImplementFormatter(handle.get(), this, nullptr, nullptr, &CodeSearcherStagesTest::Callback);
+        log.engine = static_cast<CodeSearcherEngine const*>(handle->GetCodeSearcher());
     }
 
     // The stand-ins take the 2D decoders' places; the linear frame stays.
@@ -579,7 +585,7 @@ TEST_F(CodeSearcherStagesTest, SymbolsBesideDataMatrixDataReadInTheirOwnStages)
         std::vector<std::pair<CodeSearchStage, std::string>> labels;
         bool Offer(DecodedLabel const& l) override
         {
-            labels.emplace_back(log->running, std::string(&l.data[0], l.data.GetCount()));
+            labels.emplace_back(log->Running(), std::string(&l.data[0], l.data.GetCount()));
             return false;
         }
     } offered;
