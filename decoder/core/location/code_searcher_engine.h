@@ -75,18 +75,19 @@ public:
 
     // One image stage by stage, as Start runs it: BeginImage, then each
     // stage in order while none answers 1 (a label was accepted). The bar
-    // regions are found with the first of stages 1 and 2, the QR finders
-    // with stage 3, the bull's-eyes with stage 4, the other matrix patterns
-    // with the first of stages 5 to 7, unless already found. Stage 5 ends
-    // with what stages 1 and 4 left for it (SearchDeferred).
+    // regions are found with the first of stages 1 and 2; the first of
+    // stages 3 to 5 runs the QR-finder, bull's-eye and (without Han Xin
+    // finders or dots wanted) L-pattern stages together, part by part
+    // (SearchMatrixParts); the Han Xin finders and dots, with the L patterns
+    // then, are found with the first of stages 5 to 7. Stage 5 ends with
+    // what stages 1 and 4 left for it (SearchDeferred).
     void BeginImage();
     int RunStage(CodeSearchStage stage, GrayImage const& image, tagDecodeOption const& option,
                  DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet);
     void FindBarRegions(GrayImage const& image, tagDecodeOption const& option);
-    // The row sweep for the stage's patterns: the QR finders in one, the
-    // bull's-eyes in another, the L-patterns, Han Xin finders and dots in a
-    // third, so that a symbol read at an early stage never pays for the
-    // patterns of a later one.
+    // The row sweep for the stage's patterns, whatever of it is not swept
+    // yet: the QR finders in one (its parts), the bull's-eyes in another
+    // (its parts), the L-patterns, Han Xin finders and dots in a third.
     void FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                               CodeSearchStage stage);
 
@@ -302,7 +303,8 @@ private:
     int SearchLPatternParts(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                             DecodedLabel& label, LabelOutlet& outlet, unsigned end);
     // Whether a triple's region was handed on before, its finders then
-    // within half a module of where they are now.
+    // within a module of where they are now (half a module once every part
+    // is swept).
     bool WasQRRegionTried(Region const& region, int module) const;
     static constexpr unsigned kMatrixParts = kBullsEyeSweeps;
     static_assert(kLPatternSweeps % kMatrixParts == 0, "each matrix part holds whole L parts");

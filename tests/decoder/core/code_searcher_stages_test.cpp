@@ -4,6 +4,7 @@
 // order, and a region read in one stage is not handed on by a later one.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <string>
@@ -30,6 +31,7 @@ struct Call {
     CodeSearchStage stage;
     CodeSearchStage running;
     Point centre;
+    Region region{};  // the region handed on, where there is one
 };
 
 struct CallLog {
@@ -47,9 +49,9 @@ struct CallLog {
     // outline of a symbol it found and could not read.
     Region unread;
 
-    int Note(CodeSearchStage stage, Point const& centre, DecodedLabel& label)
+    int Note(CodeSearchStage stage, Point const& centre, DecodedLabel& label, Region const& region = Region())
     {
-        calls.push_back(Call{stage, Running(), centre});
+        calls.push_back(Call{stage, Running(), centre, region});
         if (!read) {
             label.region = unread;
             return 0;
@@ -77,7 +79,7 @@ public:
     RecordingRegion(CallLog& log, CodeSearchStage stage) : log_(log), stage_(stage) {}
     int Start(GrayImage const&, Region const& region, DecodedLabel& label) override
     {
-        return log_.Note(stage_, region.CalcCenterPoint(), label);
+        return log_.Note(stage_, region.CalcCenterPoint(), label, region);
     }
 
 private:
@@ -329,6 +331,71 @@ TEST_F(CodeSearcherStagesTest, StagesRunInTheDocumentedOrder)
                                                    CodeSearchStage::kBullsEye, CodeSearchStage::kLPattern,
                                                    CodeSearchStage::kDot};
     EXPECT_EQ(seen, expected);
+}
+
+// The matrix stages take turns part by part: a QR triple, found again by
+// every later part, is handed on once when the decoder reads nothing (its
+// finders moved a little by the later rows); and the outlines the L stage
+// names between the parts keep none of the other stages' candidates away.
+TEST_F(CodeSearcherStagesTest, MatrixStagesTakingTurnsHandEachTripleOnOnce)
+{
+    struct Case {
+        int symbology;
+        double module;
+        double angle;
+    };
+    Case const cases[] = {
+        {BARCODE_QRCODE, 4.0, 0.0}, {BARCODE_QRCODE, 3.0, 30.0}, {BARCODE_QRCODE, 2.0, 15.0},
+        {BARCODE_QRCODE, 5.0, 60.0}, {BARCODE_AZTEC, 3.0, 0.0},  {BARCODE_AZTEC, 4.0, 20.0},
+        {BARCODE_AZTEC, 2.0, 35.0},
+    };
+    manager.Root().read.micro_qr.Set(false);
+    manager.Root().read.chinese_sensible_code.Set(false);
+    manager.Root().read.dot_code.Set(false);
+    PlugInStandIns();
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.symbology) + " at " + std::to_string(c.angle));
+        std::string data = "TURNS OF THE STAGES";
+        while (c.module < 2.5 && data.size() < 600) {
+            data += " 0123456789 TURNS";
+        }
+        support::Rendering const r = support::render({.symbology = c.symbology, .data = data},
+                                                     {.moduleSize = c.module, .angle = c.angle});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        CodeSearchStage const own =
+            c.symbology == BARCODE_QRCODE ? CodeSearchStage::kQRFinder : CodeSearchStage::kBullsEye;
+        auto handed = [&] {
+            unsigned n = 0;
+            for (Call const& call : log.calls) {
+                n += call.stage == own && IsInside(r.symbol.corners, call.centre) ? 1 : 0;
+            }
+            return n;
+        };
+        log.calls.clear();
+        log.unread = Region();
+        DecodeStageByStage(r.frame);
+        unsigned const plain = handed();
+        EXPECT_GE(plain, 1u);
+        for (std::size_t i = 0; i < log.calls.size(); ++i) {
+            for (std::size_t k = i + 1; k < log.calls.size(); ++k) {
+                Call const& a = log.calls[i];
+                Call const& b = log.calls[k];
+                bool same = a.stage == CodeSearchStage::kQRFinder && b.stage == CodeSearchStage::kQRFinder;
+                for (unsigned corner : {0u, 1u, 3u}) {
+                    same = same && std::abs(a.region.corner[corner].x - b.region.corner[corner].x) <= 1 &&
+                           std::abs(a.region.corner[corner].y - b.region.corner[corner].y) <= 1;
+                }
+                EXPECT_FALSE(same) << "a triple handed on twice, at " << a.centre.x << "," << a.centre.y;
+            }
+        }
+        // Every outline the L stand-in names covers the whole frame.
+        log.calls.clear();
+        log.unread = ToRegion({support::Point{0, 0}, support::Point{double(r.frame.width), 0},
+                               support::Point{double(r.frame.width), double(r.frame.height)},
+                               support::Point{0, double(r.frame.height)}});
+        DecodeStageByStage(r.frame);
+        EXPECT_EQ(handed(), plain) << "another stage's searched regions kept this one's candidates away";
+    }
 }
 
 // A sighting that found no symbol leaves the other sightings in its legs'
