@@ -802,7 +802,16 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
     unsigned& handed = qrHanded_;
     QRTriple const* triples = qrTriples_;
     unsigned const tripleCount = qrTripleCount_;
+    bool const whole = qrParts_ >= kMatrixParts;
     for (unsigned i = 0; i < tripleCount && handed < budget; ++i) {
+        // Before the whole sweep only triples of square finders each seen on
+        // two rows or more are tried: a large symbol's data makes many
+        // triples of one row each, which the first parts would spend the
+        // budget on before its own finders' rows are swept.
+        if (!whole && (triples[i].rows < 2 || finders[triples[i].a].square == 0 ||
+                       finders[triples[i].b].square == 0 || finders[triples[i].c].square == 0)) {
+            continue;
+        }
         Point const& pa = finders[triples[i].a].centre;
         Point const& pb = finders[triples[i].b].centre;
         Point const& pc = finders[triples[i].c].centre;
@@ -841,7 +850,7 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
     // first; a small one turned near the diagonal passes the run test on
     // one row. A finder is of a triple tried when it lies where one of that
     // triple's finders did.
-    if (!property_->qr_code.read_micro_qr.Get() || qrParts_ < kMatrixParts) {
+    if (!property_->qr_code.read_micro_qr.Get() || !whole) {
         return 0;
     }
     bool used[MatrixCandidateFinder::kMaxFinders] = {};
