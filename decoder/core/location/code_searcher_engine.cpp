@@ -222,15 +222,14 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
 
 bool CodeSearcherEngine::SweepQRPart(GrayImage const& image, tagDecodeOption const& option)
 {
-    static constexpr unsigned kOffsets[kMatrixParts] = {0, 2, 1, 3};
-    if (qrParts_ >= kMatrixParts) {
+    if (qrParts_ >= kQRParts) {
         return false;
     }
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
     stride = stride > kMaxStride ? kMaxStride : stride;
     Rectangle const whole = CalcSearchArea(image);
     Rectangle area = whole;
-    area.top += static_cast<int>(kOffsets[qrParts_] * stride);
+    area.top += static_cast<int>(qrParts_ * stride);
     MatrixCandidateFinder::Wanted wanted;
     wanted.sameImage = qrParts_ > 0 || eyeParts_ > 0 || otherPatternsFound_;
     wanted.qrFinders = true;
@@ -242,7 +241,7 @@ bool CodeSearcherEngine::SweepQRPart(GrayImage const& image, tagDecodeOption con
     qrFindersFound_ = true;
     // An empty part (a search area of few rows) keeps the list as it is.
     if (area.top <= area.bottom) {
-        matrix_.Start(image, area, kMatrixParts * stride, wanted);
+        matrix_.Start(image, area, kQRParts * stride, wanted);
     }
     ListQRTriples();
     return true;
@@ -727,7 +726,7 @@ bool CodeSearcherEngine::LiesInMatrixSymbol(GrayImage const& image, tagDecodeOpt
     // finds; one that lies in none takes the whole sweeps.
     for (unsigned part = 0; part < kMatrixParts && (qr || eyes); ++part) {
         if (qr) {
-            while (qrParts_ <= part && SweepQRPart(image, option)) {
+            while (qrParts_ < QRPartsFor(part) && SweepQRPart(image, option)) {
             }
             if (IsInsideQRSymbol(centre)) {
                 return true;
@@ -765,13 +764,25 @@ int CodeSearcherEngine::SearchMatrixParts(GrayImage const& image, tagDecodeOptio
     qrHanded_ = 0;
     eyesHanded_ = 0;
     for (unsigned part = 0; part < kMatrixParts; ++part) {
-        // Parts swept before (for the linear stage) are tried together.
+        // Parts swept before (for the linear stage) are tried together. A
+        // part that shows a QR triple (or with Micro QR read, a finder seen
+        // on two rows) not read has the QR stage sweep and try the rest
+        // before the other stages' turns: the frame holds a QR symbol most
+        // likely, whose finders' corners pass for L patterns too, and its
+        // data for bull's-eyes now and then.
         if (qr) {
             activeStage_ = CodeSearchStage::kQRFinder;
-            while (qrParts_ <= part && SweepQRPart(image, option)) {
+            while (qrParts_ < QRPartsFor(part) && SweepQRPart(image, option)) {
             }
             if (SearchQRFinders(image, option, *decoders.region[DecoderSet::kQRCode], label, outlet) != 0) {
                 return 1;
+            }
+            if (qrParts_ < kQRParts && ShowsQRSymbol()) {
+                while (SweepQRPart(image, option)) {
+                }
+                if (SearchQRFinders(image, option, *decoders.region[DecoderSet::kQRCode], label, outlet) != 0) {
+                    return 1;
+                }
             }
         }
         if (eyes) {
@@ -802,14 +813,13 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
     unsigned& handed = qrHanded_;
     QRTriple const* triples = qrTriples_;
     unsigned const tripleCount = qrTripleCount_;
-    bool const whole = qrParts_ >= kMatrixParts;
+    bool const whole = qrParts_ >= kQRParts;
     for (unsigned i = 0; i < tripleCount && handed < budget; ++i) {
-        // Before the whole sweep only triples of square finders each seen on
-        // two rows or more are tried: a large symbol's data makes many
-        // triples of one row each, which the first parts would spend the
-        // budget on before its own finders' rows are swept.
-        if (!whole && (triples[i].rows < 2 || finders[triples[i].a].square == 0 ||
-                       finders[triples[i].b].square == 0 || finders[triples[i].c].square == 0)) {
+        // Before the whole sweep only triples of square finders are tried:
+        // a large symbol's data (and an Aztec symbol's) makes many triples
+        // of chance runs, which the first part would spend the budget on
+        // before its own finders' rows are swept.
+        if (!whole && !IsSquareTriple(triples[i])) {
             continue;
         }
         Point const& pa = finders[triples[i].a].centre;
@@ -885,11 +895,36 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
     return 0;
 }
 
+bool CodeSearcherEngine::ShowsQRSymbol() const
+{
+    FinderSighting const* finders = matrix_.GetQRFinders();
+    for (unsigned i = 0; i < qrTripleCount_; ++i) {
+        QRTriple const& t = qrTriples_[i];
+        int const square = (finders[t.a].square != 0) + (finders[t.b].square != 0) + (finders[t.c].square != 0);
+        if (square >= 2) {
+            return true;
+        }
+    }
+    bool const micro = property_->qr_code.read_micro_qr.Get();
+    for (unsigned i = 0; micro && i < matrix_.GetQRFinderCount(); ++i) {
+        if (finders[i].square != 0 && finders[i].rows >= 2) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CodeSearcherEngine::IsSquareTriple(QRTriple const& triple) const
+{
+    FinderSighting const* finders = matrix_.GetQRFinders();
+    return finders[triple.a].square != 0 && finders[triple.b].square != 0 && finders[triple.c].square != 0;
+}
+
 bool CodeSearcherEngine::WasQRRegionTried(Region const& region, int module) const
 {
     for (unsigned t = 0; t < qrTriedCount_; ++t) {
         int const low = std::min(module, qrTriedModule_[t]);
-        int const reach = qrParts_ < kMatrixParts ? std::max(low, 2) : std::max(low / 2, 1);
+        int const reach = qrParts_ < kQRParts ? std::max(low, 2) : std::max(low / 2, 1);
         bool same = true;
         for (unsigned corner : {0u, 1u, 3u}) {
             Point const& p = qrTried_[t].corner[corner];

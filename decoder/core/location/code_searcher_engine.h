@@ -282,19 +282,22 @@ private:
     // pattern; -1 until looked at.
     int stackedPatternSeen_ = -1;
 
-    // The matrix stages part by part: the rows of the QR-finder, bull's-eye
-    // and L-pattern sweeps are taken in kMatrixParts interleaved parts (each
-    // of the kLPatternSweeps / kMatrixParts L parts whose rows are a
-    // bull's-eye part's), and each part's QR triples, then its bull's-eyes,
-    // then its L patterns are tried before the next part is swept: a QR
-    // finder is 7 modules tall or more, a bull's-eye 11, an L's leg 10, and
-    // the first part's rows nearly always cross the symbol. Nonzero with a
-    // label accepted. Runs once per image, from the first matrix stage run.
+    // The matrix stages part by part: the rows of the bull's-eye and
+    // L-pattern sweeps are taken in kMatrixParts interleaved parts (each of
+    // the kLPatternSweeps / kMatrixParts L parts whose rows are a bull's-eye
+    // part's), those of the QR-finder sweep in kQRParts (the first holds the
+    // rows of the first two bull's-eye parts: a finder's 3-module centre at
+    // two pixels a module is crossed by every fourth row), and each part's
+    // QR triples, then its bull's-eyes, then its L patterns are tried before
+    // the next part is swept: a bull's-eye is 11 modules tall or more, an
+    // L's leg 10, and the first part's rows nearly always cross the symbol.
+    // Nonzero with a label accepted. Runs once per image, from the first
+    // matrix stage run.
     int SearchMatrixParts(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                           DecodedLabel& label, LabelOutlet& outlet);
-    // Sweeps the next part of the QR-finder sweep (the rows of the
-    // bull's-eye part of that index) and lists the triples of all finders
-    // swept; false when all were swept.
+    // Sweeps the next of the kQRParts parts of the QR-finder sweep (every
+    // kQRParts-th row of it from the first, then from the second) and lists
+    // the triples of all finders swept; false when all were swept.
     bool SweepQRPart(GrayImage const& image, tagDecodeOption const& option);
     // The L stage sweeps part by part (no Han Xin finders or dots wanted).
     bool IsLPatternStagePartwise(DecoderSet const& decoders) const;
@@ -302,11 +305,20 @@ private:
     // sighting tried as a row brings it; nonzero with a label accepted.
     int SearchLPatternParts(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                             DecodedLabel& label, LabelOutlet& outlet, unsigned end);
+    // Whether the QR finders swept so far make a triple of square finders
+    // or, with Micro QR read, a square one was seen on two rows.
+    bool ShowsQRSymbol() const;
+    bool IsSquareTriple(QRTriple const& triple) const;
     // Whether a triple's region was handed on before, its finders then
     // within a module of where they are now (half a module once every part
     // is swept).
     bool WasQRRegionTried(Region const& region, int module) const;
     static constexpr unsigned kMatrixParts = kBullsEyeSweeps;
+    static constexpr unsigned kQRParts = 2;
+    // The QR parts swept before matrix part `part` is tried: the first
+    // with the bull's-eye parts 0 and 1 (offsets 0 and 2), the second with
+    // parts 2 and 3 (offsets 1 and 3).
+    static constexpr unsigned QRPartsFor(unsigned part) { return part * kQRParts / kMatrixParts + 1; }
     static_assert(kLPatternSweeps % kMatrixParts == 0, "each matrix part holds whole L parts");
     CodeSearchStage activeStage_ = CodeSearchStage::kLinear;
     bool matrixPartsRun_ = false;
