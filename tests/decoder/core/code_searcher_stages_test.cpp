@@ -335,8 +335,9 @@ TEST_F(CodeSearcherStagesTest, StagesRunInTheDocumentedOrder)
 
 // The matrix stages take turns part by part: a QR triple, found again by
 // every later part, is handed on once when the decoder reads nothing (its
-// finders moved a little by the later rows); and the outlines the L stage
-// names between the parts keep none of the other stages' candidates away.
+// finders moved a little by the later rows), a QR symbol's triples all
+// before the other stages' turns; and the outlines the L stage names
+// between the parts keep none of the other stages' candidates away.
 TEST_F(CodeSearcherStagesTest, MatrixStagesTakingTurnsHandEachTripleOnOnce)
 {
     struct Case {
@@ -376,6 +377,18 @@ TEST_F(CodeSearcherStagesTest, MatrixStagesTakingTurnsHandEachTripleOnOnce)
         DecodeStageByStage(r.frame);
         unsigned const plain = handed();
         EXPECT_GE(plain, 1u);
+        // A QR symbol's finders make square triples in the first part: the
+        // QR stage tries all of its own before another stage's turn (its
+        // finders' corners pass for L patterns).
+        bool other = false;
+        for (Call const& call : log.calls) {
+            if (c.symbology != BARCODE_QRCODE) {
+                break;
+            }
+            other = other || (call.stage != CodeSearchStage::kQRFinder && call.running != CodeSearchStage::kLinear &&
+                              call.running != CodeSearchStage::kStacked);
+            EXPECT_FALSE(other && call.stage == CodeSearchStage::kQRFinder) << "a QR triple after another stage's turn";
+        }
         for (std::size_t i = 0; i < log.calls.size(); ++i) {
             for (std::size_t k = i + 1; k < log.calls.size(); ++k) {
                 Call const& a = log.calls[i];
