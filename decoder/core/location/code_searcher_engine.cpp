@@ -220,22 +220,32 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
     matrix_.Start(image, CalcSearchArea(image), stride, wanted);
 }
 
+MatrixCandidateFinder::Wanted CodeSearcherEngine::GetGridPart(GrayImage const& image, tagDecodeOption const& option,
+                                                             unsigned offset, bool laterPart, Rectangle& area,
+                                                             unsigned& stride) const
+{
+    stride = option.searchStep == 0 ? kRowStride : option.searchStep;
+    stride = stride > kMaxStride ? kMaxStride : stride;
+    Rectangle const whole = CalcSearchArea(image);
+    area = whole;
+    area.top += static_cast<int>(offset * stride);
+    MatrixCandidateFinder::Wanted wanted;
+    wanted.sameImage = qrParts_ > 0 || eyeParts_ > 0 || otherPatternsFound_;
+    wanted.laterPart = laterPart;
+    wanted.gridTop = whole.top;
+    wanted.gridStride = stride;
+    return wanted;
+}
+
 bool CodeSearcherEngine::SweepQRPart(GrayImage const& image, tagDecodeOption const& option)
 {
     if (qrParts_ >= kQRParts) {
         return false;
     }
-    unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
-    stride = stride > kMaxStride ? kMaxStride : stride;
-    Rectangle const whole = CalcSearchArea(image);
-    Rectangle area = whole;
-    area.top += static_cast<int>(qrParts_ * stride);
-    MatrixCandidateFinder::Wanted wanted;
-    wanted.sameImage = qrParts_ > 0 || eyeParts_ > 0 || otherPatternsFound_;
+    Rectangle area;
+    unsigned stride = 0;
+    MatrixCandidateFinder::Wanted wanted = GetGridPart(image, option, qrParts_, qrParts_ > 0, area, stride);
     wanted.qrFinders = true;
-    wanted.laterPart = qrParts_ > 0;
-    wanted.gridTop = whole.top;
-    wanted.gridStride = stride;
     ++qrParts_;
     // The finders of any part swept tell which regions lie in a QR symbol.
     qrFindersFound_ = true;
@@ -254,18 +264,12 @@ bool CodeSearcherEngine::SweepBullsEyePart(GrayImage const& image, tagDecodeOpti
     if (eyeParts_ >= kBullsEyeSweeps) {
         return false;
     }
-    unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
-    stride = stride > kMaxStride ? kMaxStride : stride;
-    Rectangle const whole = CalcSearchArea(image);
-    Rectangle area = whole;
-    area.top += static_cast<int>(kOffsets[eyeParts_] * stride);
-    MatrixCandidateFinder::Wanted wanted;
-    wanted.sameImage = qrParts_ > 0 || eyeParts_ > 0 || otherPatternsFound_;
+    Rectangle area;
+    unsigned stride = 0;
+    MatrixCandidateFinder::Wanted wanted =
+        GetGridPart(image, option, kOffsets[eyeParts_], eyeParts_ > 0, area, stride);
     wanted.bullsEyes = IsWanted(CodeSearchStage::kBullsEye, decoders);
     wanted.blurredMaxiCentres = decoders.matrixCode != nullptr && property_->maxi_code.read.Get();
-    wanted.laterPart = eyeParts_ > 0;
-    wanted.gridTop = whole.top;
-    wanted.gridStride = stride;
     ++eyeParts_;
     bullsEyesFound_ = eyeParts_ == kBullsEyeSweeps;
     // An empty part (a search area of few rows) keeps the lists as they are.

@@ -299,6 +299,12 @@ private:
     // kQRParts-th row of it from the first, then from the second) and lists
     // the triples of all finders swept; false when all were swept.
     bool SweepQRPart(GrayImage const& image, tagDecodeOption const& option);
+    // A part of the matrix sweeps' grid (every stride-th row of the search
+    // area): its area from `offset` grid rows on and the grid's row stride,
+    // and what its sweep wants of the kept block measures; the caller names
+    // the patterns.
+    MatrixCandidateFinder::Wanted GetGridPart(GrayImage const& image, tagDecodeOption const& option, unsigned offset,
+                                              bool laterPart, Rectangle& area, unsigned& stride) const;
     // The L stage sweeps part by part (no Han Xin finders or dots wanted).
     bool IsLPatternStagePartwise(DecoderSet const& decoders) const;
     // The L parts up to `end` (of kLPatternSweeps) not yet swept, each
