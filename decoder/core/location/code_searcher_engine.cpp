@@ -841,8 +841,9 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
         region.corner[3] = down;
         // Only a label read blocks a triple: a wrong triple tried before may
         // well cover the right one's centre. A triple an earlier part
-        // brought waits for the whole sweep, and is tried again only when
-        // the rows of all parts moved its finders by half a module.
+        // brought waits for the whole sweep, and is tried again when the
+        // rows of all parts moved its finders at all: a pixel decides a
+        // small module's read under perspective.
         int const module = std::min(std::min(finders[triples[i].a].module, finders[triples[i].b].module),
                                     finders[triples[i].c].module);
         if (taken_.IsIncluded(region.CalcCenterPoint()) || WasQRRegionTried(region, module)) {
@@ -928,7 +929,7 @@ bool CodeSearcherEngine::WasQRRegionTried(Region const& region, int module) cons
 {
     for (unsigned t = 0; t < qrTriedCount_; ++t) {
         int const low = std::min(module, qrTriedModule_[t]);
-        int const reach = qrParts_ < kQRParts ? std::max(low, 2) : std::max(low / 2, 1);
+        int const reach = qrParts_ < kQRParts ? std::max(low, 2) : 0;
         bool same = true;
         for (unsigned corner : {0u, 1u, 3u}) {
             Point const& p = qrTried_[t].corner[corner];

@@ -316,8 +316,8 @@ private:
     bool ShowsQRSymbol() const;
     bool IsSquareTriple(QRTriple const& triple) const;
     // Whether a triple's region was handed on before, its finders then
-    // within a module of where they are now (half a module once every part
-    // is swept).
+    // within a module of where they are now (where they are, once every
+    // part is swept).
     bool WasQRRegionTried(Region const& region, int module) const;
     static constexpr unsigned kMatrixParts = kBullsEyeSweeps;
     static constexpr unsigned kQRParts = 2;
