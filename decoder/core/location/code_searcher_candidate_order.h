@@ -56,8 +56,13 @@ namespace DEC2DIvra {
 // Stages 1 and 2 share the cell field of the image and its bar-like groups
 // (stage 2 also takes the regions in which a linear decoder met a PDF417
 // row); stages 3 to 7 find their patterns in sweeps over sampled rows
-// (matrix_candidate_finder.h). Within stages 3 to 7 the order is that of
-// the rows, top first; QR triples go in the order their finders were met.
+// (matrix_candidate_finder.h). Stages 3 to 5 take turns over four
+// interleaved parts of those rows: each part's QR triples, then its
+// bull's-eyes, then its L patterns, before the next part is swept (each
+// stage keeps its budget and its order over all parts; Micro QR finders and
+// loose bull's-eyes wait for the last part; with Han Xin finders or dots
+// wanted the L patterns come after the parts, in one sweep with them).
+// Within a part the order is that of the rows, top first.
 enum class CodeSearchStage : unsigned {
     kLinear = 0,
     kStacked,

@@ -9,7 +9,9 @@
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/location/stacked_candidate_check.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace DEC2DIvra {
 
@@ -19,7 +21,9 @@ static_assert(CodeSearcherEngine::kSearchedRegions >=
 
 CodeSearcherEngine::CodeSearcherEngine(DEC2DProperty const& property)
     : property_(&property), searched_(VirtualArray<Region>(searchedBuffer_, kSearchedRegions)),
-      taken_(VirtualArray<Region>(takenBuffer_, kTakenRegions))
+      taken_(VirtualArray<Region>(takenBuffer_, kTakenRegions)),
+      qrSearched_(VirtualArray<Region>(qrSearchedBuffer_, kStageRegions)),
+      eyeSearched_(VirtualArray<Region>(eyeSearchedBuffer_, kStageRegions))
 {
 }
 
@@ -54,7 +58,6 @@ void CodeSearcherEngine::BeginImage()
     qrTripleCount_ = 0;
     bullsEyesFound_ = false;
     eyeParts_ = 0;
-    eyeStageFirst_ = 0;
     otherPatternsFound_ = false;
     seenStackedCount_ = 0;
     stackedRowCount_ = 0;
@@ -73,6 +76,15 @@ void CodeSearcherEngine::BeginImage()
     eyesHanded_ = 0;
     linearDeferredCount_ = 0;
     late_ = false;
+    activeStage_ = CodeSearchStage::kLinear;
+    matrixPartsRun_ = false;
+    qrParts_ = 0;
+    qrHanded_ = 0;
+    lParts_ = 0;
+    lHanded_ = 0;
+    qrTriedCount_ = 0;
+    qrSearched_.Clear();
+    eyeSearched_.Clear();
 }
 
 int CodeSearcherEngine::Start(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
@@ -130,34 +142,21 @@ int CodeSearcherEngine::RunStage(CodeSearchStage stage, GrayImage const& image, 
     if (image.GetPixels() == nullptr || !IsWanted(stage, decoders)) {
         return 0;
     }
+    activeStage_ = stage;
     switch (stage) {
     case CodeSearchStage::kLinear:
         return SearchLinear(image, option, decoders, label, outlet);
     case CodeSearchStage::kStacked:
         return SearchStacked(image, option, *decoders.stackCode, label, outlet);
     case CodeSearchStage::kQRFinder:
-        FindMatrixCandidates(image, option, decoders, stage);
-        return SearchQRFinders(image, option, *decoders.region[DecoderSet::kQRCode], label, outlet);
     case CodeSearchStage::kBullsEye:
-        // The eyes of the parts swept so far are tried before the next part
-        // is swept: a bull's-eye is 11 modules or more tall, and the rows of
-        // the first part nearly always cross it. The budget holds for all
-        // parts together.
-        eyeStageFirst_ = searched_.GetCount();
-        eyesHanded_ = 0;
-        if (eyeParts_ == 0) {
-            SweepBullsEyePart(image, option, decoders);
-        }
-        do {
-            if (SearchBullsEyes(image, option, decoders, label, outlet) != 0) {
-                return 1;
-            }
-        } while (SweepBullsEyePart(image, option, decoders));
-        return 0;
+        return SearchMatrixParts(image, option, decoders, label, outlet);
     case CodeSearchStage::kLPattern:
-        if (SearchLPatternStage(image, option, decoders, label, outlet) != 0) {
+        if (SearchMatrixParts(image, option, decoders, label, outlet) != 0 ||
+            SearchLPatternStage(image, option, decoders, label, outlet) != 0) {
             return 1;
         }
+        activeStage_ = CodeSearchStage::kLPattern;
         return SearchDeferred(image, option, decoders, label, outlet);
     case CodeSearchStage::kHanXinFinder:
         FindMatrixCandidates(image, option, decoders, stage);
@@ -192,34 +191,70 @@ void CodeSearcherEngine::FindBarRegions(GrayImage const& image, tagDecodeOption 
 void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option,
                                               DecoderSet const& decoders, CodeSearchStage stage)
 {
-    bool const qr = stage == CodeSearchStage::kQRFinder;
-    bool const eyes = stage == CodeSearchStage::kBullsEye;
-    if (eyes) {
+    if (stage == CodeSearchStage::kQRFinder) {
+        if (IsWanted(CodeSearchStage::kQRFinder, decoders)) {
+            while (SweepQRPart(image, option)) {
+            }
+        }
+        return;
+    }
+    if (stage == CodeSearchStage::kBullsEye) {
         while (SweepBullsEyePart(image, option, decoders)) {
         }
         return;
     }
-    bool& found = qr ? qrFindersFound_ : (eyes ? bullsEyesFound_ : otherPatternsFound_);
-    if (found) {
+    if (otherPatternsFound_) {
         return;
     }
     // A sweep after another one of this frame takes the block measures of
     // the rows that one cut.
     MatrixCandidateFinder::Wanted wanted;
-    wanted.sameImage = qrFindersFound_ || eyeParts_ > 0 || otherPatternsFound_;
-    found = true;
-    wanted.qrFinders = qr && IsWanted(CodeSearchStage::kQRFinder, decoders);
-    wanted.bullsEyes = eyes && IsWanted(CodeSearchStage::kBullsEye, decoders);
+    wanted.sameImage = qrParts_ > 0 || eyeParts_ > 0 || otherPatternsFound_;
+    otherPatternsFound_ = true;
     wanted.blurredMaxiCentres = decoders.matrixCode != nullptr && property_->maxi_code.read.Get();
-    wanted.lPatterns = !qr && !eyes && IsWanted(CodeSearchStage::kLPattern, decoders);
-    wanted.hanXinFinders = !qr && !eyes && IsWanted(CodeSearchStage::kHanXinFinder, decoders);
-    wanted.dots = !qr && !eyes && IsWanted(CodeSearchStage::kDot, decoders);
+    wanted.lPatterns = IsWanted(CodeSearchStage::kLPattern, decoders);
+    wanted.hanXinFinders = IsWanted(CodeSearchStage::kHanXinFinder, decoders);
+    wanted.dots = IsWanted(CodeSearchStage::kDot, decoders);
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
     stride = stride > kMaxStride ? kMaxStride : stride;
     matrix_.Start(image, CalcSearchArea(image), stride, wanted);
-    if (qr) {
-        ListQRTriples();
+}
+
+MatrixCandidateFinder::Wanted CodeSearcherEngine::GetGridPart(GrayImage const& image, tagDecodeOption const& option,
+                                                             unsigned offset, bool laterPart, Rectangle& area,
+                                                             unsigned& stride) const
+{
+    stride = option.searchStep == 0 ? kRowStride : option.searchStep;
+    stride = stride > kMaxStride ? kMaxStride : stride;
+    Rectangle const whole = CalcSearchArea(image);
+    area = whole;
+    area.top += static_cast<int>(offset * stride);
+    MatrixCandidateFinder::Wanted wanted;
+    wanted.sameImage = qrParts_ > 0 || eyeParts_ > 0 || otherPatternsFound_;
+    wanted.laterPart = laterPart;
+    wanted.gridTop = whole.top;
+    wanted.gridStride = stride;
+    return wanted;
+}
+
+bool CodeSearcherEngine::SweepQRPart(GrayImage const& image, tagDecodeOption const& option)
+{
+    if (qrParts_ >= kQRParts) {
+        return false;
     }
+    Rectangle area;
+    unsigned stride = 0;
+    MatrixCandidateFinder::Wanted wanted = GetGridPart(image, option, qrParts_, qrParts_ > 0, area, stride);
+    wanted.qrFinders = true;
+    ++qrParts_;
+    // The finders of any part swept tell which regions lie in a QR symbol.
+    qrFindersFound_ = true;
+    // An empty part (a search area of few rows) keeps the list as it is.
+    if (area.top <= area.bottom) {
+        matrix_.Start(image, area, kQRParts * stride, wanted);
+    }
+    ListQRTriples();
+    return true;
 }
 
 bool CodeSearcherEngine::SweepBullsEyePart(GrayImage const& image, tagDecodeOption const& option,
@@ -229,18 +264,12 @@ bool CodeSearcherEngine::SweepBullsEyePart(GrayImage const& image, tagDecodeOpti
     if (eyeParts_ >= kBullsEyeSweeps) {
         return false;
     }
-    unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
-    stride = stride > kMaxStride ? kMaxStride : stride;
-    Rectangle const whole = CalcSearchArea(image);
-    Rectangle area = whole;
-    area.top += static_cast<int>(kOffsets[eyeParts_] * stride);
-    MatrixCandidateFinder::Wanted wanted;
-    wanted.sameImage = qrFindersFound_ || eyeParts_ > 0 || otherPatternsFound_;
+    Rectangle area;
+    unsigned stride = 0;
+    MatrixCandidateFinder::Wanted wanted =
+        GetGridPart(image, option, kOffsets[eyeParts_], eyeParts_ > 0, area, stride);
     wanted.bullsEyes = IsWanted(CodeSearchStage::kBullsEye, decoders);
     wanted.blurredMaxiCentres = decoders.matrixCode != nullptr && property_->maxi_code.read.Get();
-    wanted.laterPart = eyeParts_ > 0;
-    wanted.gridTop = whole.top;
-    wanted.gridStride = stride;
     ++eyeParts_;
     bullsEyesFound_ = eyeParts_ == kBullsEyeSweeps;
     // An empty part (a search area of few rows) keeps the lists as they are.
@@ -693,27 +722,90 @@ bool CodeSearcherEngine::LiesInMatrixSymbol(GrayImage const& image, tagDecodeOpt
                                             DecoderSet const& decoders, Region const& region, bool aztec)
 {
     Point const centre = region.CalcCenterPoint();
-    if (IsWanted(CodeSearchStage::kQRFinder, decoders)) {
-        FindMatrixCandidates(image, option, decoders, CodeSearchStage::kQRFinder);
-        if (IsInsideQRSymbol(centre)) {
-            return true;
+    bool const qr = IsWanted(CodeSearchStage::kQRFinder, decoders);
+    bool const eyes = aztec && IsAztecWanted(decoders);
+    // The QR-finder and bull's-eye sweeps go on part by part, in the order
+    // of their stages, only until a symbol their finders span holds the
+    // region: a region of a symbol's data mostly lies in one the first part
+    // finds; one that lies in none takes the whole sweeps.
+    for (unsigned part = 0; part < kMatrixParts && (qr || eyes); ++part) {
+        if (qr) {
+            while (qrParts_ < QRPartsFor(part) && SweepQRPart(image, option)) {
+            }
+            if (IsInsideQRSymbol(centre)) {
+                return true;
+            }
+        }
+        if (eyes) {
+            while (eyeParts_ <= part && SweepBullsEyePart(image, option, decoders)) {
+            }
+            if (IsInsideAztecSymbol(image, centre)) {
+                return true;
+            }
         }
     }
-    if (!aztec || !IsAztecWanted(decoders)) {
-        return false;
-    }
-    // The bull's-eye sweep goes on part by part only until one holds the
-    // region: a region of an Aztec symbol's data mostly lies in one the first
-    // part finds; one that lies in none takes the whole sweep, as before.
-    if (eyeParts_ == 0) {
-        SweepBullsEyePart(image, option, decoders);
-    }
-    do {
-        if (IsInsideAztecSymbol(image, centre)) {
-            return true;
-        }
-    } while (SweepBullsEyePart(image, option, decoders));
     return false;
+}
+
+bool CodeSearcherEngine::IsLPatternStagePartwise(DecoderSet const& decoders) const
+{
+    return IsWanted(CodeSearchStage::kLPattern, decoders) && !IsWanted(CodeSearchStage::kHanXinFinder, decoders) &&
+           !IsWanted(CodeSearchStage::kDot, decoders);
+}
+
+int CodeSearcherEngine::SearchMatrixParts(GrayImage const& image, tagDecodeOption const& option,
+                                          DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
+{
+    if (matrixPartsRun_) {
+        return 0;
+    }
+    matrixPartsRun_ = true;
+    bool const qr = IsWanted(CodeSearchStage::kQRFinder, decoders);
+    bool const eyes = IsWanted(CodeSearchStage::kBullsEye, decoders);
+    bool const ls = IsLPatternStagePartwise(decoders) && !(otherPatternsFound_ && lParts_ == 0);
+    // Each stage keeps its own budget over all parts, and only what it
+    // handed on itself keeps its later candidates away.
+    qrHanded_ = 0;
+    eyesHanded_ = 0;
+    for (unsigned part = 0; part < kMatrixParts; ++part) {
+        // Parts swept before (for the linear stage) are tried together. A
+        // part that shows a QR triple (or with Micro QR read, a finder seen
+        // on two rows) not read has the QR stage sweep and try the rest
+        // before the other stages' turns: the frame holds a QR symbol most
+        // likely, whose finders' corners pass for L patterns too, and its
+        // data for bull's-eyes now and then.
+        if (qr) {
+            activeStage_ = CodeSearchStage::kQRFinder;
+            while (qrParts_ < QRPartsFor(part) && SweepQRPart(image, option)) {
+            }
+            if (SearchQRFinders(image, option, *decoders.region[DecoderSet::kQRCode], label, outlet) != 0) {
+                return 1;
+            }
+            if (qrParts_ < kQRParts && ShowsQRSymbol()) {
+                while (SweepQRPart(image, option)) {
+                }
+                if (SearchQRFinders(image, option, *decoders.region[DecoderSet::kQRCode], label, outlet) != 0) {
+                    return 1;
+                }
+            }
+        }
+        if (eyes) {
+            activeStage_ = CodeSearchStage::kBullsEye;
+            while (eyeParts_ <= part && SweepBullsEyePart(image, option, decoders)) {
+            }
+            if (SearchBullsEyes(image, option, decoders, label, outlet) != 0) {
+                return 1;
+            }
+        }
+        if (ls) {
+            activeStage_ = CodeSearchStage::kLPattern;
+            if (SearchLPatternParts(image, option, decoders, label, outlet,
+                                    (part + 1) * (kLPatternSweeps / kMatrixParts)) != 0) {
+                return 1;
+            }
+        }
+    }
+    return 0;
 }
 
 int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption const& option,
@@ -721,13 +813,19 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
 {
     FinderSighting const* finders = matrix_.GetQRFinders();
     unsigned const count = matrix_.GetQRFinderCount();
-    unsigned const first = searched_.GetCount();
     unsigned const budget = GetStageBudget(option);
-    unsigned handed = 0;
-    bool used[MatrixCandidateFinder::kMaxFinders] = {};
+    unsigned& handed = qrHanded_;
     QRTriple const* triples = qrTriples_;
     unsigned const tripleCount = qrTripleCount_;
+    bool const whole = qrParts_ >= kQRParts;
     for (unsigned i = 0; i < tripleCount && handed < budget; ++i) {
+        // Before the whole sweep only triples of square finders are tried:
+        // a large symbol's data (and an Aztec symbol's) makes many triples
+        // of chance runs, which the first part would spend the budget on
+        // before its own finders' rows are swept.
+        if (!whole && !IsSquareTriple(triples[i])) {
+            continue;
+        }
         Point const& pa = finders[triples[i].a].centre;
         Point const& pb = finders[triples[i].b].centre;
         Point const& pc = finders[triples[i].c].centre;
@@ -742,26 +840,50 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
         region.corner[2] = Point{right.x + down.x - pa.x, right.y + down.y - pa.y};
         region.corner[3] = down;
         // Only a label read blocks a triple: a wrong triple tried before may
-        // well cover the right one's centre.
-        if (taken_.IsIncluded(region.CalcCenterPoint())) {
+        // well cover the right one's centre. A triple an earlier part
+        // brought waits for the whole sweep, and is tried again when the
+        // rows of all parts moved its finders at all: a pixel decides a
+        // small module's read under perspective.
+        int const module = std::min(std::min(finders[triples[i].a].module, finders[triples[i].b].module),
+                                    finders[triples[i].c].module);
+        if (taken_.IsIncluded(region.CalcCenterPoint()) || WasQRRegionTried(region, module)) {
             continue;
         }
         ++handed;
-        used[triples[i].a] = used[triples[i].b] = used[triples[i].c] = true;
+        if (qrTriedCount_ < sizeof(qrTried_) / sizeof(qrTried_[0])) {
+            qrTried_[qrTriedCount_] = region;
+            qrTriedModule_[qrTriedCount_++] = module;
+        }
+        qrSearched_.Push(region);
         if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
             return 1;
         }
     }
     // A finder of no triple may be a Micro QR symbol's only one: the square
-    // of seven modules around it. Those seen on more than one row go first;
-    // a small one turned near the diagonal passes the run test on one row.
-    if (!property_->qr_code.read_micro_qr.Get()) {
+    // of seven modules around it, once every part is swept (a later part
+    // may bring the finder's partners). Those seen on more than one row go
+    // first; a small one turned near the diagonal passes the run test on
+    // one row. A finder is of a triple tried when it lies where one of that
+    // triple's finders did.
+    if (!property_->qr_code.read_micro_qr.Get() || !whole) {
         return 0;
+    }
+    bool used[MatrixCandidateFinder::kMaxFinders] = {};
+    for (unsigned k = 0; k < count; ++k) {
+        FinderSighting const& f = finders[k];
+        int const reach = f.module / 2 > 1 ? f.module / 2 : 1;
+        for (unsigned t = 0; t < qrTriedCount_ && !used[k]; ++t) {
+            for (unsigned corner : {0u, 1u, 3u}) {
+                Point const& p = qrTried_[t].corner[corner];
+                used[k] = used[k] || (std::abs(p.x - f.centre.x) <= reach && std::abs(p.y - f.centre.y) <= reach);
+            }
+        }
     }
     for (unsigned i = 0; i < 2 * count && handed < budget; ++i) {
         FinderSighting const& f = finders[i % count];
         int const h = f.module * 7 / 2;
-        if (used[i % count] || (f.rows < 2) != (i >= count) || !IsFree(f.centre, first)) {
+        if (used[i % count] || (f.rows < 2) != (i >= count) || taken_.IsIncluded(f.centre) ||
+            qrSearched_.IsIncluded(f.centre)) {
             continue;
         }
         ++handed;
@@ -770,11 +892,55 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
         region.corner[1] = Point{f.centre.x + h, f.centre.y - h};
         region.corner[2] = Point{f.centre.x + h, f.centre.y + h};
         region.corner[3] = Point{f.centre.x - h, f.centre.y + h};
+        qrSearched_.Push(region);
         if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
             return 1;
         }
     }
     return 0;
+}
+
+bool CodeSearcherEngine::ShowsQRSymbol() const
+{
+    FinderSighting const* finders = matrix_.GetQRFinders();
+    for (unsigned i = 0; i < qrTripleCount_; ++i) {
+        QRTriple const& t = qrTriples_[i];
+        int const square = (finders[t.a].square != 0) + (finders[t.b].square != 0) + (finders[t.c].square != 0);
+        if (square >= 2) {
+            return true;
+        }
+    }
+    bool const micro = property_->qr_code.read_micro_qr.Get();
+    for (unsigned i = 0; micro && i < matrix_.GetQRFinderCount(); ++i) {
+        if (finders[i].square != 0 && finders[i].rows >= 2) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CodeSearcherEngine::IsSquareTriple(QRTriple const& triple) const
+{
+    FinderSighting const* finders = matrix_.GetQRFinders();
+    return finders[triple.a].square != 0 && finders[triple.b].square != 0 && finders[triple.c].square != 0;
+}
+
+bool CodeSearcherEngine::WasQRRegionTried(Region const& region, int module) const
+{
+    for (unsigned t = 0; t < qrTriedCount_; ++t) {
+        int const low = std::min(module, qrTriedModule_[t]);
+        int const reach = qrParts_ < kQRParts ? std::max(low, 2) : 0;
+        bool same = true;
+        for (unsigned corner : {0u, 1u, 3u}) {
+            Point const& p = qrTried_[t].corner[corner];
+            Point const& q = region.corner[corner];
+            same = same && std::abs(p.x - q.x) <= reach && std::abs(p.y - q.y) <= reach;
+        }
+        if (same) {
+            return true;
+        }
+    }
+    return false;
 }
 
 int CodeSearcherEngine::ReadAcross(GrayImage const& image, Rectangle const& box, int const* rows, unsigned rowCount,
@@ -823,6 +989,7 @@ int CodeSearcherEngine::ReadAztecEye(AbstractRegionDecoder& decoder, GrayImage c
     label.Clear();
     int const read = decoder.Start(image, SquareAround(eye.centre, eye.module * 7), label);
     searched_.Push(SquareAround(eye.centre, eye.module * kAztecCentreReach));
+    eyeSearched_.Push(SquareAround(eye.centre, eye.module * kAztecCentreReach));
     return read;
 }
 
@@ -834,7 +1001,9 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
     bool const aztecWanted = IsAztecWanted(decoders);
     bool const maxiWanted = decoders.matrixCode != nullptr && p.maxi_code.read.Get();
     FinderSighting const* eyes = matrix_.GetBullsEyes();
-    unsigned const first = late_ ? searched_.GetCount() : eyeStageFirst_;
+    // The stage's own turn looks only at what it handed on itself (other
+    // stages run between its parts); the deferred turn at what it hands on.
+    unsigned const first = searched_.GetCount();
     unsigned const budget = GetStageBudget(option);
     unsigned handed = eyesHanded_;
     // Of the strict sightings those seen on more than one row go first: a
@@ -859,7 +1028,9 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
         // a row through a small turned bull's-eye can meet a light ring as its
         // widest middle run: an eye taken for MaxiCode goes to the Aztec
         // reader after the MaxiCode one, which looks for the true centre.
-        if ((!aztecWanted && !maxiWanted) || !IsFree(eye.centre, first) || late_ != eyeDeferred_[k]) {
+        bool const free = late_ ? IsFree(eye.centre, first)
+                                : !taken_.IsIncluded(eye.centre) && !eyeSearched_.IsIncluded(eye.centre);
+        if ((!aztecWanted && !maxiWanted) || !free || late_ != eyeDeferred_[k]) {
             continue;
         }
         // Data Matrix data makes ring-like runs on a row now and then, but
@@ -890,7 +1061,9 @@ int CodeSearcherEngine::SearchBullsEyes(GrayImage const& image, tagDecodeOption 
             // A bull's-eye found and not read covers its symbol; a sighting
             // the engine found no bull's-eye at (ring-like data) covers only
             // itself, or it would hide the true bull's-eye beside it.
-            searched_.Push(SquareAround(eye.centre, metFinder ? radius * 3 : eye.module * 2));
+            Region const covered = SquareAround(eye.centre, metFinder ? radius * 3 : eye.module * 2);
+            searched_.Push(covered);
+            eyeSearched_.Push(covered);
         }
         if (read == 0 && maxi && aztecWanted) {
             read = ReadAztecEye(*aztec, image, eye, label);
@@ -931,55 +1104,66 @@ bool IsSameSighting(LPatternSighting const& a, LPatternSighting const& b)
 int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOption const& option,
                                             DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
 {
-    unsigned const first = searched_.GetCount();
-    unsigned handed = 0;
+    // Sweeps that gather Han Xin finders or dots too stay whole, and so
+    // does the L list of a whole sweep made before (for measurements).
+    if (!IsLPatternStagePartwise(decoders) || (otherPatternsFound_ && lParts_ == 0)) {
+        lParts_ = kLPatternSweeps;
+        unsigned const first = searched_.GetCount();
+        unsigned handed = 0;
+        FindMatrixCandidates(image, option, decoders, CodeSearchStage::kLPattern);
+        return SearchLPatterns(image, option, *decoders.lPattern, label, outlet, first, handed);
+    }
+    return SearchLPatternParts(image, option, decoders, label, outlet, kLPatternSweeps);
+}
+
+int CodeSearcherEngine::SearchLPatternParts(GrayImage const& image, tagDecodeOption const& option,
+                                            DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet,
+                                            unsigned end)
+{
     // Following a sighted leg costs most of the sweep, and each row across a
     // leg follows it again: the sweep's rows are taken in kLPatternSweeps
     // interleaved parts, every sixteenth row from the first, then from the
     // ninth, the fifth, the thirteenth and so on, each part halving the
-    // gaps the parts before it left. A symbol's legs cross the rows of
-    // nearly every part, so the first part mostly reads it (with fewer of
-    // the quiet zone's wide strips walked on the way to its L); a frame
-    // without one is swept whole, as before. Within a part each sighting is
-    // tried as soon as a row brings it, in the order the rows see them, and
-    // a read ends the sweep: the rows below a symbol's L are not swept. An
-    // outline found and not read keeps away only the sightings of its own
-    // part: a later part sees the same L from other rows, and a blurred
-    // symbol the one sighting did not read, the other may. The stage's
-    // budget holds for all parts together. Sweeps that gather Han Xin
-    // finders or dots too stay whole.
-    if (otherPatternsFound_ || IsWanted(CodeSearchStage::kHanXinFinder, decoders) ||
-        IsWanted(CodeSearchStage::kDot, decoders)) {
-        FindMatrixCandidates(image, option, decoders, CodeSearchStage::kLPattern);
-        return SearchLPatterns(image, option, *decoders.lPattern, label, outlet, first, handed);
-    }
-    // After another sweep of this frame the rows take the block measures
-    // that sweep took.
-    bool const sameImage = qrFindersFound_ || bullsEyesFound_;
-    otherPatternsFound_ = true;
+    // gaps the parts before it left (every fourth one's rows are those of a
+    // bull's-eye part). A symbol's legs cross the rows of nearly every part,
+    // so the first part mostly reads it (with fewer of the quiet zone's wide
+    // strips walked on the way to its L); a frame without one is swept
+    // whole. Within a part each sighting is tried as soon as a row brings
+    // it, in the order the rows see them, and a read ends the sweep: the
+    // rows below a symbol's L are not swept. An outline found and not read
+    // keeps away only the sightings of its own part: a later part sees the
+    // same L from other rows, and a blurred symbol the one sighting did not
+    // read, the other may. The stage's budget holds for all parts together.
     unsigned const budget = GetStageBudget(option);
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
     stride = stride > kMaxStride ? kMaxStride : stride;
     static constexpr unsigned kOffsets[kLPatternSweeps] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
     Rectangle const area = CalcSearchArea(image);
-    for (unsigned part = 0; part < kLPatternSweeps; ++part) {
+    end = end > kLPatternSweeps ? kLPatternSweeps : end;
+    while (lParts_ < end) {
+        unsigned const part = lParts_++;
+        // After another sweep of this frame the rows take the block
+        // measures that sweep took.
+        bool const sameImage = qrParts_ > 0 || eyeParts_ > 0 || otherPatternsFound_;
+        otherPatternsFound_ = true;
         int const top = area.top + static_cast<int>(kOffsets[part] * stride);
         if (area.right < area.left || area.bottom < top) {
             continue;
         }
-        matrix_.StartLPatterns(image, area, stride, sameImage || part > 0);
+        matrix_.StartLPatterns(image, area, stride, sameImage);
         unsigned const partFirst = searched_.GetCount();
         TriedLPatterns tried;
         for (int y = top; y <= area.bottom; y += static_cast<int>(kLPatternSweeps * stride)) {
             matrix_.SweepLPatternRow(image, y);
             // The sightings not tried as they are now: a row's new ones, and
             // one replaced by a surer walk of its corner.
-            if (SearchLPatterns(image, option, *decoders.lPattern, label, outlet, partFirst, handed, &tried) != 0) {
+            if (SearchLPatterns(image, option, *decoders.lPattern, label, outlet, partFirst, lHanded_, &tried) != 0) {
                 return 1;
             }
             // With the budget spent no sighting is tried any more, and a full
             // list takes no more of this part's: the rest is not swept.
-            if (handed >= budget) {
+            if (lHanded_ >= budget) {
+                lParts_ = kLPatternSweeps;
                 return 0;
             }
             if (matrix_.GetLPatternCount() >= MatrixCandidateFinder::kMaxLPatterns) {

@@ -75,20 +75,26 @@ public:
 
     // One image stage by stage, as Start runs it: BeginImage, then each
     // stage in order while none answers 1 (a label was accepted). The bar
-    // regions are found with the first of stages 1 and 2, the QR finders
-    // with stage 3, the bull's-eyes with stage 4, the other matrix patterns
-    // with the first of stages 5 to 7, unless already found. Stage 5 ends
-    // with what stages 1 and 4 left for it (SearchDeferred).
+    // regions are found with the first of stages 1 and 2; the first of
+    // stages 3 to 5 runs the QR-finder, bull's-eye and (without Han Xin
+    // finders or dots wanted) L-pattern stages together, part by part
+    // (SearchMatrixParts); the Han Xin finders and dots, with the L patterns
+    // then, are found with the first of stages 5 to 7. Stage 5 ends with
+    // what stages 1 and 4 left for it (SearchDeferred).
     void BeginImage();
     int RunStage(CodeSearchStage stage, GrayImage const& image, tagDecodeOption const& option,
                  DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet);
     void FindBarRegions(GrayImage const& image, tagDecodeOption const& option);
-    // The row sweep for the stage's patterns: the QR finders in one, the
-    // bull's-eyes in another, the L-patterns, Han Xin finders and dots in a
-    // third, so that a symbol read at an early stage never pays for the
-    // patterns of a later one.
+    // The row sweep for the stage's patterns, whatever of it is not swept
+    // yet: the QR finders in one (its parts), the bull's-eyes in another
+    // (its parts), the L-patterns, Han Xin finders and dots in a third.
     void FindMatrixCandidates(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                               CodeSearchStage stage);
+
+    // The stage whose candidates the search is handing on (or last handed
+    // on): the matrix stages 3 to 5 take their turns part by part within one
+    // call of RunStage (SearchMatrixParts).
+    CodeSearchStage GetActiveStage() const { return activeStage_; }
 
     // What the last whole-image search saw, for tests and measurements.
     BarOrientationField const& GetField() const { return field_; }
@@ -245,9 +251,6 @@ private:
     unsigned qrTripleCount_ = 0;
     bool bullsEyesFound_ = false;  // every part swept
     unsigned eyeParts_ = 0;        // parts of the bull's-eye sweep swept
-    // Where the searched regions of the bull's-eye stage (not its deferred
-    // turn) begin.
-    unsigned eyeStageFirst_ = 0;
     // Each swept bull's-eye's reach in pixels; -1 until measured.
     int bullsEyeReach_[MatrixCandidateFinder::kMaxBullsEyes] = {};
     // The bull's-eyes put off, and how many the bull's-eye stage handed on.
@@ -278,6 +281,69 @@ private:
     // Whether a bar-like region of the frame shows a PDF417 start or stop
     // pattern; -1 until looked at.
     int stackedPatternSeen_ = -1;
+
+    // The matrix stages part by part: the rows of the bull's-eye and
+    // L-pattern sweeps are taken in kMatrixParts interleaved parts (each of
+    // the kLPatternSweeps / kMatrixParts L parts whose rows are a bull's-eye
+    // part's), those of the QR-finder sweep in kQRParts (the first holds the
+    // rows of the first two bull's-eye parts: a finder's 3-module centre at
+    // two pixels a module is crossed by every fourth row), and each part's
+    // QR triples, then its bull's-eyes, then its L patterns are tried before
+    // the next part is swept: a bull's-eye is 11 modules tall or more, an
+    // L's leg 10, and the first part's rows nearly always cross the symbol.
+    // Nonzero with a label accepted. Runs once per image, from the first
+    // matrix stage run.
+    int SearchMatrixParts(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                          DecodedLabel& label, LabelOutlet& outlet);
+    // Sweeps the next of the kQRParts parts of the QR-finder sweep (every
+    // kQRParts-th row of it from the first, then from the second) and lists
+    // the triples of all finders swept; false when all were swept.
+    bool SweepQRPart(GrayImage const& image, tagDecodeOption const& option);
+    // A part of the matrix sweeps' grid (every stride-th row of the search
+    // area): its area from `offset` grid rows on and the grid's row stride,
+    // and what its sweep wants of the kept block measures; the caller names
+    // the patterns.
+    MatrixCandidateFinder::Wanted GetGridPart(GrayImage const& image, tagDecodeOption const& option, unsigned offset,
+                                              bool laterPart, Rectangle& area, unsigned& stride) const;
+    // The L stage sweeps part by part (no Han Xin finders or dots wanted).
+    bool IsLPatternStagePartwise(DecoderSet const& decoders) const;
+    // The L parts up to `end` (of kLPatternSweeps) not yet swept, each
+    // sighting tried as a row brings it; nonzero with a label accepted.
+    int SearchLPatternParts(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                            DecodedLabel& label, LabelOutlet& outlet, unsigned end);
+    // Whether the QR finders swept so far make a triple of square finders
+    // or, with Micro QR read, a square one was seen on two rows.
+    bool ShowsQRSymbol() const;
+    bool IsSquareTriple(QRTriple const& triple) const;
+    // Whether a triple's region was handed on before, its finders then
+    // within a module of where they are now (where they are, once every
+    // part is swept).
+    bool WasQRRegionTried(Region const& region, int module) const;
+    static constexpr unsigned kMatrixParts = kBullsEyeSweeps;
+    static constexpr unsigned kQRParts = 2;
+    // The QR parts swept before matrix part `part` is tried: the first
+    // with the bull's-eye parts 0 and 1 (offsets 0 and 2), the second with
+    // parts 2 and 3 (offsets 1 and 3).
+    static constexpr unsigned QRPartsFor(unsigned part) { return part * kQRParts / kMatrixParts + 1; }
+    static_assert(kLPatternSweeps % kMatrixParts == 0, "each matrix part holds whole L parts");
+    CodeSearchStage activeStage_ = CodeSearchStage::kLinear;
+    bool matrixPartsRun_ = false;
+    unsigned qrParts_ = 0;      // parts of the QR-finder sweep swept
+    unsigned qrHanded_ = 0;     // regions the QR stage handed on
+    unsigned lParts_ = 0;       // L parts swept (all once the budget is spent)
+    unsigned lHanded_ = 0;      // sightings the L stage handed on
+    // The QR triples handed on, with their smallest module.
+    Region qrTried_[kMovingStageBudget > kStageBudget ? kMovingStageBudget : kStageBudget];
+    int qrTriedModule_[kMovingStageBudget > kStageBudget ? kMovingStageBudget : kStageBudget] = {};
+    unsigned qrTriedCount_ = 0;
+    // The regions the QR and the bull's-eye stages handed on themselves:
+    // what other stages searched between their parts keeps nothing of
+    // theirs away.
+    static constexpr unsigned kStageRegions = 32;
+    Region qrSearchedBuffer_[kStageRegions];
+    SearchedRegionStack qrSearched_;
+    Region eyeSearchedBuffer_[kStageRegions];
+    SearchedRegionStack eyeSearched_;
 };
 
 }  // namespace DEC2DIvra

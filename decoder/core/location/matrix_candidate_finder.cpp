@@ -222,7 +222,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
 {
     // Only the lists asked for start afresh: the others keep what an
     // earlier sweep of the same image found.
-    finderCount_ = wanted.qrFinders ? 0 : finderCount_;
+    finderCount_ = wanted.qrFinders && !wanted.laterPart ? 0 : finderCount_;
     // A later part drops the loose sightings appended after the strict ones
     // and appends them again, with its own, at its end.
     bool const restart = wanted.bullsEyes && !wanted.laterPart;

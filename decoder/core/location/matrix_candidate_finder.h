@@ -72,8 +72,9 @@ public:
         // The sweep is one part of a larger one over the rows gridStride
         // apart from gridTop on (0: the sweep's rows are the whole): the
         // block measures are kept for that grid. `laterPart`: an earlier
-        // part of it swept other rows of the same image, and the bull's-eye
-        // list keeps what it found (its loose sightings stay last).
+        // part of it swept other rows of the same image, and the QR-finder
+        // or bull's-eye list swept for keeps what it found (the loose
+        // bull's-eyes stay last).
         bool laterPart = false;
         int gridTop = 0;
         unsigned gridStride = 0;

@@ -24,16 +24,22 @@ namespace DEC2DIvra {
 namespace {
 
 // One hand-off as a stand-in decoder saw it: the stage its decoder belongs
-// to, and the stage running when it came (when the test steps through them).
+// to, and the stage whose turn it was (the matrix stages take turns part by
+// part within one RunStage call).
 struct Call {
     CodeSearchStage stage;
     CodeSearchStage running;
     Point centre;
+    Region region{};  // the region handed on, where there is one
 };
 
 struct CallLog {
     std::vector<Call> calls;
     CodeSearchStage running = CodeSearchStage::kLinear;
+    // The engine whose turns count, when set (else `running`).
+    CodeSearcherEngine const* engine = nullptr;
+
+    CodeSearchStage Running() const { return engine != nullptr ? engine->GetActiveStage() : running; }
     // A stand-in then answers with a label of this region, as a decoder that
     // read the symbol there would.
     bool read = false;
@@ -42,9 +48,9 @@ struct CallLog {
     // outline of a symbol it found and could not read.
     Region unread;
 
-    int Note(CodeSearchStage stage, Point const& centre, DecodedLabel& label)
+    int Note(CodeSearchStage stage, Point const& centre, DecodedLabel& label, Region const& region = Region())
     {
-        calls.push_back(Call{stage, running, centre});
+        calls.push_back(Call{stage, Running(), centre, region});
         if (!read) {
             label.region = unread;
             return 0;
@@ -72,7 +78,7 @@ public:
     RecordingRegion(CallLog& log, CodeSearchStage stage) : log_(log), stage_(stage) {}
     int Start(GrayImage const&, Region const& region, DecodedLabel& label) override
     {
-        return log_.Note(stage_, region.CalcCenterPoint(), label);
+        return log_.Note(stage_, region.CalcCenterPoint(), label, region);
     }
 
 private:
@@ -101,7 +107,7 @@ public:
     int Start(GrayImage const&, LineSegment const& s, DecodedLabel& label) override
     {
         EXPECT_EQ(s.begin.y, s.end.y) << "segments are horizontal";
-        return log_.Note(log_.running, Point{(s.begin.x + s.end.x) / 2, s.begin.y}, label);
+        return log_.Note(log_.Running(), Point{(s.begin.x + s.end.x) / 2, s.begin.y}, label);
     }
 
 private:
@@ -152,6 +158,7 @@ protected:
         handle.reset(new (std::nothrow) TwoDimensionDecoder(property.get()));
         ASSERT_NE(handle, nullptr);
         DEC2D_ImplementFormatter(handle.get(), this, nullptr, nullptr, &CodeSearcherStagesTest::Callback);
+        log.engine = static_cast<CodeSearcherEngine const*>(handle->GetCodeSearcher());
     }
 
     // The stand-ins take the 2D decoders' places; the linear frame stays.
@@ -323,6 +330,83 @@ TEST_F(CodeSearcherStagesTest, StagesRunInTheDocumentedOrder)
                                                    CodeSearchStage::kBullsEye, CodeSearchStage::kLPattern,
                                                    CodeSearchStage::kDot};
     EXPECT_EQ(seen, expected);
+}
+
+// The matrix stages take turns part by part: a QR triple, found again by
+// every later part, is handed on once when the decoder reads nothing
+// (again only where the later rows moved its finders), a QR symbol's triples all
+// before the other stages' turns; and the outlines the L stage names
+// between the parts keep none of the other stages' candidates away.
+TEST_F(CodeSearcherStagesTest, MatrixStagesTakingTurnsHandEachTripleOnOnce)
+{
+    struct Case {
+        int symbology;
+        double module;
+        double angle;
+    };
+    Case const cases[] = {
+        {BARCODE_QRCODE, 4.0, 0.0}, {BARCODE_QRCODE, 3.0, 30.0}, {BARCODE_QRCODE, 2.0, 15.0},
+        {BARCODE_QRCODE, 5.0, 60.0}, {BARCODE_AZTEC, 3.0, 0.0},  {BARCODE_AZTEC, 4.0, 20.0},
+        {BARCODE_AZTEC, 2.0, 35.0},
+    };
+    manager.Root().read.micro_qr.Set(false);
+    manager.Root().read.chinese_sensible_code.Set(false);
+    manager.Root().read.dot_code.Set(false);
+    PlugInStandIns();
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.symbology) + " at " + std::to_string(c.angle));
+        std::string data = "TURNS OF THE STAGES";
+        while (c.module < 2.5 && data.size() < 600) {
+            data += " 0123456789 TURNS";
+        }
+        support::Rendering const r = support::render({.symbology = c.symbology, .data = data},
+                                                     {.moduleSize = c.module, .angle = c.angle});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        CodeSearchStage const own =
+            c.symbology == BARCODE_QRCODE ? CodeSearchStage::kQRFinder : CodeSearchStage::kBullsEye;
+        auto handed = [&] {
+            unsigned n = 0;
+            for (Call const& call : log.calls) {
+                n += call.stage == own && IsInside(r.symbol.corners, call.centre) ? 1 : 0;
+            }
+            return n;
+        };
+        log.calls.clear();
+        log.unread = Region();
+        DecodeStageByStage(r.frame);
+        unsigned const plain = handed();
+        EXPECT_GE(plain, 1u);
+        // A QR symbol's finders make square triples in the first part: the
+        // QR stage tries all of its own before another stage's turn (its
+        // finders' corners pass for L patterns).
+        bool other = false;
+        for (Call const& call : log.calls) {
+            if (c.symbology != BARCODE_QRCODE) {
+                break;
+            }
+            other = other || (call.stage != CodeSearchStage::kQRFinder && call.running != CodeSearchStage::kLinear &&
+                              call.running != CodeSearchStage::kStacked);
+            EXPECT_FALSE(other && call.stage == CodeSearchStage::kQRFinder) << "a QR triple after another stage's turn";
+        }
+        for (std::size_t i = 0; i < log.calls.size(); ++i) {
+            for (std::size_t k = i + 1; k < log.calls.size(); ++k) {
+                Call const& a = log.calls[i];
+                Call const& b = log.calls[k];
+                bool same = a.stage == CodeSearchStage::kQRFinder && b.stage == CodeSearchStage::kQRFinder;
+                for (unsigned corner : {0u, 1u, 3u}) {
+                    same = same && a.region.corner[corner] == b.region.corner[corner];
+                }
+                EXPECT_FALSE(same) << "a triple handed on twice, at " << a.centre.x << "," << a.centre.y;
+            }
+        }
+        // Every outline the L stand-in names covers the whole frame.
+        log.calls.clear();
+        log.unread = ToRegion({support::Point{0, 0}, support::Point{double(r.frame.width), 0},
+                               support::Point{double(r.frame.width), double(r.frame.height)},
+                               support::Point{0, double(r.frame.height)}});
+        DecodeStageByStage(r.frame);
+        EXPECT_EQ(handed(), plain) << "another stage's searched regions kept this one's candidates away";
+    }
 }
 
 // A sighting that found no symbol leaves the other sightings in its legs'
@@ -579,7 +663,7 @@ TEST_F(CodeSearcherStagesTest, SymbolsBesideDataMatrixDataReadInTheirOwnStages)
         std::vector<std::pair<CodeSearchStage, std::string>> labels;
         bool Offer(DecodedLabel const& l) override
         {
-            labels.emplace_back(log->running, std::string(&l.data[0], l.data.GetCount()));
+            labels.emplace_back(log->Running(), std::string(&l.data[0], l.data.GetCount()));
             return false;
         }
     } offered;

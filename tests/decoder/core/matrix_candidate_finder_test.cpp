@@ -271,6 +271,76 @@ TEST(MatrixCandidateFinderTest, BullsEyeSweepInPartsEndsWithTheWholeSweepsList)
     }
 }
 
+TEST(MatrixCandidateFinderTest, QRFinderSweepInPartsEndsWithTheWholeSweepsFinders)
+{
+    // The QR-finder sweep taken in four interleaved parts, a bull's-eye part
+    // and an L sweep of the image between them (as the matrix stages take
+    // turns): after the last part the list holds the finders one sweep over
+    // all rows finds, each seen on as many rows (merged sightings average
+    // their centres in another order).
+    struct Case {
+        double module;
+        double angle;
+        double noise;
+        int version;
+    };
+    Case const cases[] = {{3.0, 0, 0, 2}, {2.0, 30, 20, 10}, {4.0, 45, 0, 1}, {2.0, 15, 30, 25}};
+    static MatrixCandidateFinder whole;
+    static MatrixCandidateFinder parts;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.module) + " " + std::to_string(c.angle) + " version " +
+                     std::to_string(c.version));
+        support::Frame frame = support::makeFrame();
+        std::string const data(static_cast<size_t>(c.version) * 12, 'Q');
+        auto const qr = support::drawSymbol(frame, {.symbology = BARCODE_QRCODE, .data = data, .option2 = c.version},
+                                            {.moduleSize = c.module, .angle = c.angle,
+                                             .centre = support::Point{320, 240}});
+        ASSERT_TRUE(qr.ok) << qr.error;
+        support::finishFrame(frame, {.noise = c.noise, .seed = 5});
+        GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
+        DEC2DIvra::Rectangle const area{0, 1, frame.width - 1, frame.height - 1};
+
+        MatrixCandidateFinder::Wanted wanted;
+        wanted.qrFinders = true;
+        whole.Start(image, area, 2, wanted);
+
+        static constexpr int kOffsets[4] = {0, 2, 1, 3};
+        for (int part = 0; part < 4; ++part) {
+            MatrixCandidateFinder::Wanted p;
+            p.qrFinders = true;
+            p.sameImage = part > 0;
+            p.laterPart = part > 0;
+            p.gridTop = area.top;
+            p.gridStride = 2;
+            DEC2DIvra::Rectangle rows = area;
+            rows.top += 2 * kOffsets[part];
+            parts.Start(image, rows, 8, p);
+            unsigned const before = parts.GetQRFinderCount();
+            MatrixCandidateFinder::Wanted eyes = p;
+            eyes.qrFinders = false;
+            eyes.bullsEyes = true;
+            parts.Start(image, rows, 8, eyes);
+            parts.StartLPatterns(image, area, 2, true);
+            for (int y = rows.top; y <= rows.bottom; y += 8) {
+                parts.SweepLPatternRow(image, y);
+            }
+            ASSERT_EQ(before, parts.GetQRFinderCount()) << "another sweep changed the QR finders";
+        }
+        ASSERT_GE(whole.GetQRFinderCount(), 3u);
+        EXPECT_EQ(whole.GetQRFinderCount(), parts.GetQRFinderCount());
+        for (unsigned i = 0; i < whole.GetQRFinderCount(); ++i) {
+            auto const& w = whole.GetQRFinders()[i];
+            bool matched = false;
+            for (unsigned k = 0; k < parts.GetQRFinderCount() && !matched; ++k) {
+                auto const& q = parts.GetQRFinders()[k];
+                matched = q.dark == w.dark && q.rows == w.rows && q.square == w.square &&
+                          std::abs(q.centre.x - w.centre.x) <= 1 && std::abs(q.centre.y - w.centre.y) <= 1;
+            }
+            EXPECT_TRUE(matched) << "finder " << i << " at " << w.centre.x << "," << w.centre.y << " rows " << w.rows;
+        }
+    }
+}
+
 TEST(MatrixCandidateFinderTest, RowBlocksAreMeasuredAlikeOnLanesAndOneAtATime)
 {
     // Three blocks of 16 pixels: flat at 100, flat at 100, flat at 400. The
