@@ -82,6 +82,10 @@ void LineRunData::Append(long long& k)
 
 long long LineRunData::GetMagnitude(unsigned i) const
 {
+    // Past the runs taken in lies no run: the magnitude of one of no width.
+    if (i >= count_) {
+        return 1;
+    }
     long long const j = static_cast<long long>(before_) + i;
     ScanElement const& run = RunAt(j).run;
     long long extreme = -1;
