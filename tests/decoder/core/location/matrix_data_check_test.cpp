@@ -136,6 +136,7 @@ TEST(MatrixDataCheckTest, ClockTracksAreToldFromTheBarsOfLinearSymbols)
         double module;
         double angle;
         bool track;
+        double noise = 0.0;
     };
     // Data Matrix 24 x 24 (its clock tracks along the top and the right);
     // the linear symbols at one module or two in places, MSI's bits as runs
@@ -151,10 +152,15 @@ TEST(MatrixDataCheckTest, ClockTracksAreToldFromTheBarsOfLinearSymbols)
         {"Interleaved 2 of 5", BARCODE_C25INTER, "00000000001111111111", 2.0, 0.0, false},
         {"EAN-13", BARCODE_EANX, "400638133393", 2.0, 20.0, false},
         {"Code 39", BARCODE_CODE39, "ABC123XYZ", 2.5, 70.0, false},
+        {"EAN-13, digits 1 and 2", BARCODE_EANX, "121212121212", 2.0, 0.0, false},
+        {"Code 93", BARCODE_CODE93, "CODE93 TRACK", 2.0, 20.0, false},
+        {"Data Matrix, noisy", BARCODE_DATAMATRIX, "CLOCK TRACK 0123456789 ABCDEF", 2.5, 40.0, true, 20.0},
+        {"Code 128, noisy", BARCODE_CODE128, "ABCDEFGHIJ1234567890", 2.0, 40.0, false, 20.0},
     };
     for (Case const& c : cases) {
         support::Rendering const r =
-            support::render({.symbology = c.symbology, .data = c.data}, {.moduleSize = c.module, .angle = c.angle});
+            support::render({.symbology = c.symbology, .data = c.data},
+                            {.moduleSize = c.module, .angle = c.angle, .noise = c.noise});
         ASSERT_TRUE(r.symbol.ok) << c.name << ": " << r.symbol.error;
         GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
         double const w = r.symbol.widthModules;
