@@ -132,8 +132,8 @@ bool LiesAlongClockTrack(GrayImage const& image, BarRegionCandidate const& candi
         return false;
     }
     BarRegionProfile profile;
-    for (int t = candidate.t0; t <= candidate.t1; ++t) {
-        if (HasEvenRuns(profile, image, candidate, t)) {
+    for (long long t = candidate.t0; t <= candidate.t1; ++t) {
+        if (HasEvenRuns(profile, image, candidate, static_cast<int>(t))) {
             return true;
         }
     }

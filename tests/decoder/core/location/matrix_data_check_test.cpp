@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -177,7 +178,7 @@ TEST(MatrixDataCheckTest, ClockTracksAreToldFromTheBarsOfLinearSymbols)
         EXPECT_FALSE(DEC2DIvra::LiesAlongClockTrack(image, wide)) << c.name;
         if (c.track) {
             // Nothing to tell from: no pixels, a flat frame, off the frame,
-            // reversed across, too short.
+            // reversed across, too short, across at the end of the range.
             std::vector<unsigned short> flat(r.frame.pixels.size(), 600);
             GrayImage const flatImage(r.frame.width, r.frame.height, r.frame.width, flat.data());
             BarRegionCandidate off = candidate;
@@ -186,6 +187,10 @@ TEST(MatrixDataCheckTest, ClockTracksAreToldFromTheBarsOfLinearSymbols)
             std::swap(reversed.t0, reversed.t1);
             BarRegionCandidate shortened = candidate;
             shortened.s1 = shortened.s0 + 20;
+            BarRegionCandidate farAcross = candidate;
+            farAcross.t1 = std::numeric_limits<int>::max();
+            farAcross.t0 = farAcross.t1 - 4;
+            EXPECT_FALSE(DEC2DIvra::LiesAlongClockTrack(image, farAcross)) << c.name;
             EXPECT_FALSE(DEC2DIvra::LiesAlongClockTrack(GrayImage(), candidate)) << c.name;
             EXPECT_FALSE(DEC2DIvra::LiesAlongClockTrack(flatImage, candidate)) << c.name;
             EXPECT_FALSE(DEC2DIvra::LiesAlongClockTrack(image, off)) << c.name;
