@@ -167,18 +167,9 @@ bool LooksLikeMatrixData(GrayImage const& image, BarRegionCandidate const& candi
     }
     int const middle = (low + high) / 2;
     int const margin = (high - low) / 5;
-    // The lines cross the stretch between the outermost edges: the quiet
-    // zones kept at the region's ends (a good share of its length around a
-    // small symbol) hold nothing to tell from.
-    long long first = candidate.s0;
-    long long inner = length;
-    if (length - 2 * static_cast<long long>(candidate.quiet) >= static_cast<long long>(kLines)) {
-        first += candidate.quiet;
-        inner -= 2 * static_cast<long long>(candidate.quiet);
-    }
     unsigned counts[kLines];
     for (unsigned k = 0; k < kLines; ++k) {
-        long long const s = first + inner * (k + 1) / (kLines + 1);
+        long long const s = candidate.s0 + length * (k + 1) / (kLines + 1);
         unsigned const c = CountChanges(image, candidate, s, middle, margin);
         // Kept in order for the median.
         unsigned at = k;

@@ -8,12 +8,11 @@ namespace DEC2DIvra {
 // Whether a bar-like region looks like the data of a matrix symbol rather
 // than bars: lines laid along its bars (across the axis) change colour about
 // as often as modules of a checkerboard would, where a bar code's bars keep
-// one colour along their length. Nine such lines spread along the region
-// between its quiet zones, cut against the grey range of the axis line with a
-// margin either side of the middle (noise along a bar's edge changes
-// nothing); the median line decides, so a line that runs along an edge does
-// not. False when the region is too narrow across for a line to cross a few
-// modules, or flat.
+// one colour along their length. Nine such lines spread along the region,
+// cut against the grey range of the axis line with a margin either side of
+// the middle (noise along a bar's edge changes nothing); the median line
+// decides, so a line that runs along an edge does not. False when the region
+// is too narrow across for a line to cross a few modules, or flat.
 bool LooksLikeMatrixData(GrayImage const& image, BarRegionCandidate const& candidate);
 
 // Whether a bar-like region runs along the clock track of a matrix symbol
