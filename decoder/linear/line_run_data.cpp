@@ -38,9 +38,9 @@ LineRunData::LineRunData(ArrayIterator<ScanElement const> const& first)
         return;
     }
     for (long long k = index - kLevelReach < 0 ? 0 : index - kLevelReach; k < index; ++k) {
-        runs_[before_++] = Run{line_[k], static_cast<int>(k), static_cast<int>(k)};
+        PutRun(before_++, Run{line_[k], static_cast<int>(k), static_cast<int>(k)});
     }
-    runs_[before_] = Run{line_[index], static_cast<int>(index), static_cast<int>(index)};
+    PutRun(before_, Run{line_[index], static_cast<int>(index), static_cast<int>(index)});
     count_ = 1;
     for (long long k = index + 1; k < lineCount_ && before_ + count_ < kCapacity; ++k) {
         Append(k);
@@ -49,14 +49,14 @@ LineRunData::LineRunData(ArrayIterator<ScanElement const> const& first)
 
 void LineRunData::Append(long long& k)
 {
-    Run& previous = runs_[before_ + count_ - 1];
+    Run& previous = RunAt(before_ + count_ - 1);
     ScanElement const& run = line_[k];
     if (k + 1 < lineCount_ && count_ >= 2) {
         ScanElement const& next = line_[k + 1];
         // The swing of the runs just before sets the scale of a real edge.
         long long swing = 0;
         for (unsigned i = count_ - 1; i > 0 && i + 6 > count_; --i) {
-            long long const d = static_cast<long long>(runs_[before_ + i].run.grey) - runs_[before_ + i - 1].run.grey;
+            long long const d = static_cast<long long>(RunAt(before_ + i).run.grey) - RunAt(before_ + i - 1).run.grey;
             swing = (d < 0 ? -d : d) > swing ? (d < 0 ? -d : d) : swing;
         }
         long long const up = static_cast<long long>(run.grey) - previous.run.grey;
@@ -76,21 +76,25 @@ void LineRunData::Append(long long& k)
             return;
         }
     }
-    runs_[before_ + count_] = Run{run, static_cast<int>(k), static_cast<int>(k)};
+    PutRun(before_ + count_, Run{run, static_cast<int>(k), static_cast<int>(k)});
     ++count_;
 }
 
 long long LineRunData::GetMagnitude(unsigned i) const
 {
+    // Past the runs taken in lies no run: the magnitude of one of no width.
+    if (i >= count_) {
+        return 1;
+    }
     long long const j = static_cast<long long>(before_) + i;
-    ScanElement const& run = runs_[j].run;
+    ScanElement const& run = RunAt(j).run;
     long long extreme = -1;
     long long const end = static_cast<long long>(before_) + count_;
     for (long long k = j - kLevelReach; k <= j + kLevelReach; ++k) {
-        if (k < 0 || k >= end || runs_[k].run.colour == run.colour) {
+        if (k < 0 || k >= end || RunAt(k).run.colour == run.colour) {
             continue;
         }
-        int const grey = runs_[k].run.grey;
+        int const grey = RunAt(k).run.grey;
         if (extreme < 0 || (run.colour == kDarkRun ? grey > extreme : grey < extreme)) {
             extreme = grey;
         }
@@ -106,7 +110,7 @@ bool LineRunData::CheckMarginBefore(unsigned first, unsigned width, bool negativ
     if (first >= count_) {
         return false;
     }
-    long long const edge = runs_[before_ + first].firstLine;
+    long long const edge = RunAt(before_ + first).firstLine;
     ArrayIterator<ScanElement const> const at(line_, static_cast<unsigned>(lineCount_), static_cast<int>(edge), 1);
     if (!IsMarginMeasurable(line_, lineCount_, edge, false, width) || !IsClearZone(first, false, width, specks) ||
         !window.Set(at)) {
@@ -122,7 +126,7 @@ bool LineRunData::CheckMarginAfter(unsigned last, unsigned width, bool negative,
     if (last >= count_) {
         return false;
     }
-    long long const edge = runs_[before_ + last].lastLine;
+    long long const edge = RunAt(before_ + last).lastLine;
     if (edge < 2 || !IsMarginMeasurable(line_, lineCount_, edge, true, width) || !IsClearZone(last, true, width, specks)) {
         return false;
     }
@@ -145,14 +149,14 @@ bool LineRunData::IsClearZone(unsigned edge, bool after, unsigned width, unsigne
     if (k < 0 || k >= static_cast<long long>(before_) + count_) {
         return false;
     }
-    Run const& zone = runs_[k];
+    Run const& zone = RunAt(k);
     long long begin = zone.run.begin;
     long long first = zone.firstLine;
     if (!after) {
         // Noise splits the zone before the symbol as it would the runs after
         // the candidate, which are merged: a thin run far shallower than the
         // symbol's edge joins the zone, as it would there.
-        ScanElement const& bar = runs_[before_ + edge].run;
+        ScanElement const& bar = RunAt(before_ + edge).run;
         long long const swing = std::llabs(static_cast<long long>(bar.grey) - zone.run.grey);
         long long const end = zone.run.end;
         while (first >= 2) {
@@ -197,7 +201,7 @@ void LineRunData::PushWindow(RateForTuningCalculator const& rate, unsigned first
         return;
     }
     ArrayIterator<ScanElement const> const at(line_, static_cast<unsigned>(lineCount_),
-                                              runs_[before_ + first].firstLine, 1);
+                                              RunAt(before_ + first).firstLine, 1);
     if (window.Set(at)) {
         rate.Push(window);
     }

@@ -27,7 +27,7 @@ public:
 
     // Runs from the first one on still on the line.
     unsigned GetCount() const { return count_; }
-    ScanElement const& operator[](unsigned i) const { return runs_[before_ + i].run; }
+    ScanElement const& operator[](unsigned i) const { return RunAt(before_ + i).run; }
     long long GetWidth(unsigned i) const { return static_cast<long long>((*this)[i].end) - (*this)[i].begin; }
     long long GetMagnitude(unsigned i) const;
 
@@ -68,11 +68,22 @@ private:
     // is a weak flicker inside that run.
     void Append(long long& k);
 
+    // The runs live in slots left uninitialised: only the runs taken in
+    // (below before_ + count_) are read, and clearing all kCapacity of them
+    // cost more than reading a short line.
+    union Slot {
+        Slot() {}
+        Run run;
+    };
+    Run& RunAt(long long k) { return slots_[k].run; }
+    Run const& RunAt(long long k) const { return slots_[k].run; }
+    void PutRun(long long k, Run const& run) { slots_[k].run = run; }
+
     ScanElement const* line_;
     long long lineCount_;
     unsigned before_ = 0;
     unsigned count_ = 0;
-    Run runs_[kCapacity];
+    Slot slots_[kCapacity];
 };
 
 }  // namespace DEC2DIvra

@@ -71,66 +71,50 @@ int Fold(__m128i v)
 // c = (x, y + 1) and d = (x + 1, y + 1), gx = u + v and gy = u - v for the
 // diagonal steps u = d - a and v = b - c: the sums of u u, v v and u v give
 // xx, yy and xy, and each row's pixels serve the row above as well, so that
-// each row is loaded once. Two cells at a time, then the odd one.
+// each row is loaded once. One cell at a time keeps its lanes in registers,
+// and two rows a step trade the roles of the pixel pairs instead of copying.
 void AddCellRows(unsigned short const* row, int pitch, int rows, int count, BarOrientationField::Cell* cells)
 {
     __m128i const mask = _mm_set1_epi16(1023);
     auto load = [mask](unsigned short const* q) {
         return _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(q)), mask);
     };
-    // One cell's lanes: the sums of u u, v v and u v, and the pixels at x
-    // and x + 1 of the row above the next.
-    struct Lanes {
-        __m128i uu;
-        __m128i vv;
-        __m128i uv;
-        __m128i a;
-        __m128i b;
-    };
-    auto begin = [&load](unsigned short const* q) {
-        return Lanes{_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(), load(q), load(q + 1)};
-    };
-    auto down = [&load](Lanes& l, unsigned short const* q) {
-        __m128i const c = load(q);
-        __m128i const d = load(q + 1);
-        __m128i const u = _mm_sub_epi16(d, l.a);
-        __m128i const v = _mm_sub_epi16(l.b, c);
-        l.uu = _mm_add_epi32(l.uu, _mm_madd_epi16(u, u));
-        l.vv = _mm_add_epi32(l.vv, _mm_madd_epi16(v, v));
-        l.uv = _mm_add_epi32(l.uv, _mm_madd_epi16(u, v));
-        l.a = c;
-        l.b = d;
-    };
-    auto finish = [rows](Lanes const& l, BarOrientationField::Cell& cell) {
-        int const suu = Fold(l.uu);
-        int const svv = Fold(l.vv);
-        int const suv = Fold(l.uv);
+    for (int k = 0; k < count; ++k) {
+        unsigned short const* p = row + k * kEight;
+        __m128i uu = _mm_setzero_si128();
+        __m128i vv = _mm_setzero_si128();
+        __m128i uv = _mm_setzero_si128();
+        auto step = [&uu, &vv, &uv](__m128i a, __m128i b, __m128i c, __m128i d) {
+            __m128i const u = _mm_sub_epi16(d, a);
+            __m128i const v = _mm_sub_epi16(b, c);
+            uu = _mm_add_epi32(uu, _mm_madd_epi16(u, u));
+            vv = _mm_add_epi32(vv, _mm_madd_epi16(v, v));
+            uv = _mm_add_epi32(uv, _mm_madd_epi16(u, v));
+        };
+        __m128i a = load(p);
+        __m128i b = load(p + 1);
+        int r = 0;
+        for (; r + 2 <= rows; r += 2) {
+            __m128i const c = load(p + pitch);
+            __m128i const d = load(p + pitch + 1);
+            step(a, b, c, d);
+            p += 2 * pitch;
+            a = load(p);
+            b = load(p + 1);
+            step(c, d, a, b);
+        }
+        if (r < rows) {
+            p += pitch;
+            step(a, b, load(p), load(p + 1));
+        }
+        int const suu = Fold(uu);
+        int const svv = Fold(vv);
+        int const suv = Fold(uv);
+        BarOrientationField::Cell& cell = cells[k];
         cell.xx += suu + svv + 2 * suv;
         cell.yy += suu + svv - 2 * suv;
         cell.xy += suu - svv;
         cell.samples = static_cast<unsigned short>(cell.samples + kEight * rows);
-    };
-    int k = 0;
-    for (; k + 2 <= count; k += 2) {
-        unsigned short const* p = row + k * kEight;
-        Lanes first = begin(p);
-        Lanes second = begin(p + kEight);
-        for (int r = 0; r < rows; ++r) {
-            p += pitch;
-            down(first, p);
-            down(second, p + kEight);
-        }
-        finish(first, cells[k]);
-        finish(second, cells[k + 1]);
-    }
-    if (k < count) {
-        unsigned short const* p = row + k * kEight;
-        Lanes only = begin(p);
-        for (int r = 0; r < rows; ++r) {
-            p += pitch;
-            down(only, p);
-        }
-        finish(only, cells[k]);
     }
 }
 #endif

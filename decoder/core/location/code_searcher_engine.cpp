@@ -364,10 +364,11 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
             }
         }
         // Data Matrix data makes bar-like regions too, and has no finder
-        // for the sweeps below: a region that looks like matrix data waits
-        // until the L-pattern stage has had the frame.
+        // for the sweeps below: a region that looks like matrix data, or runs
+        // along a symbol's clock track, waits until the L-pattern stage has
+        // had the frame.
         if (!late_ && !stackedTried_[i] && IsWanted(CodeSearchStage::kLPattern, decoders) &&
-            LooksLikeMatrixData(image, candidate)) {
+            (LooksLikeMatrixData(image, candidate) || LiesAlongClockTrack(image, candidate))) {
             linearDeferred_[i] = true;
             ++linearDeferredCount_;
             continue;

@@ -1,5 +1,7 @@
 #include "decoder/core/location/matrix_data_check.h"
 
+#include "decoder/core/location/bar_region_profile.h"
+
 namespace DEC2DIvra {
 
 namespace {
@@ -44,7 +46,99 @@ unsigned CountChanges(GrayImage const& image, BarRegionCandidate const& candidat
     return changes;
 }
 
+// A clock track region is narrower than this many modules across.
+constexpr long long kTrackBandModules = 6;
+// Runs of one width in a row along a track: a Data Matrix symbol of 16
+// modules a side has 14 between its corners.
+constexpr unsigned kTrackRuns = 12;
+// The longest line sampled along a track, at one-pixel steps.
+constexpr long long kMaxTrackSamples = BarRegionProfile::kMaxSamples;
+// Edges in 1/256 pixel.
+constexpr long long kFraction = 256;
+
+// Whether the line at t along the region crosses kTrackRuns runs in a row
+// of one width: their mean at least 1.5 pixels, each within 35 percent of it
+// and two in three within a fifth, edges placed where the interpolated grey
+// crosses the middle of the line's range. A module's edge rendered across a
+// pixel still shifts now and then by a good part of a pixel, widening one run
+// and narrowing its neighbour; runs of one and two modules side by side (a
+// third off their mean at best, as MSI bits show) never pass.
+bool HasEvenRuns(BarRegionProfile& profile, GrayImage const& image, BarRegionCandidate const& candidate, int t)
+{
+    Rectangle const whole{0, 0, image.GetWidth() - 1, image.GetHeight() - 1};
+    if (!profile.Sample(image, whole, candidate.axis, candidate.s0, candidate.s1, &t, 1) ||
+        profile.GetStep() != 1) {
+        return false;
+    }
+    int const* samples = profile.GetSamples();
+    long long const count = profile.GetCount();
+    int low = samples[0];
+    int high = samples[0];
+    for (long long i = 1; i < count; ++i) {
+        low = samples[i] < low ? samples[i] : low;
+        high = samples[i] > high ? samples[i] : high;
+    }
+    if (high - low < kContrastFloor) {
+        return false;
+    }
+    int const middle = (low + high) / 2;
+    // The widths of the runs between edges, the last kTrackRuns kept in a ring.
+    long long widths[kTrackRuns];
+    unsigned runs = 0;
+    long long previous = -1;
+    for (long long i = 0; i + 1 < count; ++i) {
+        int const a = samples[i];
+        int const b = samples[i + 1];
+        if ((a < middle) == (b < middle)) {
+            continue;
+        }
+        long long const edge = i * kFraction + (static_cast<long long>(middle) - a) * kFraction / (b - a);
+        if (previous >= 0) {
+            widths[runs % kTrackRuns] = edge - previous;
+            ++runs;
+        }
+        previous = edge;
+        if (runs < kTrackRuns) {
+            continue;
+        }
+        long long sum = 0;
+        for (long long const w : widths) {
+            sum += w;
+        }
+        bool even = 2 * sum >= 3 * kFraction * static_cast<long long>(kTrackRuns);
+        unsigned close = 0;
+        for (unsigned k = 0; k < kTrackRuns && even; ++k) {
+            long long const off = widths[k] * static_cast<long long>(kTrackRuns) - sum;
+            long long const size = off < 0 ? -off : off;
+            even = 20 * size <= 7 * sum;
+            close += 5 * size <= sum ? 1u : 0u;
+        }
+        if (even && 3 * close >= 2 * kTrackRuns) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
+
+bool LiesAlongClockTrack(GrayImage const& image, BarRegionCandidate const& candidate)
+{
+    long long const module = candidate.spacing < 2 ? 2 : candidate.spacing;
+    long long const width = static_cast<long long>(candidate.t1) - candidate.t0 + 1;
+    long long const length = static_cast<long long>(candidate.s1) - candidate.s0 + 1;
+    if (image.GetPixels() == nullptr || width < 1 || width >= kTrackBandModules * module ||
+        length < static_cast<long long>(kTrackRuns) * 3 || length > kMaxTrackSamples) {
+        return false;
+    }
+    BarRegionProfile profile;
+    for (long long t = candidate.t0; t <= candidate.t1; ++t) {
+        if (HasEvenRuns(profile, image, candidate, static_cast<int>(t))) {
+            return true;
+        }
+    }
+    return false;
+}
 
 bool LooksLikeMatrixData(GrayImage const& image, BarRegionCandidate const& candidate)
 {

@@ -15,4 +15,15 @@ namespace DEC2DIvra {
 // is too narrow across for a line to cross a few modules, or flat.
 bool LooksLikeMatrixData(GrayImage const& image, BarRegionCandidate const& candidate);
 
+// Whether a bar-like region runs along the clock track of a matrix symbol
+// (Data Matrix: a row of modules alternating dark and light along two of its
+// sides) rather than across bars: the region is only a few modules wide
+// across (a track is one module wide, quiet zone and data on either side),
+// and a line along it crosses a long row of runs of one width, edges placed
+// to a fraction of a pixel. Every linear symbology mixes elements of one
+// width with elements of twice that or more within a few runs (postal
+// symbols aside, whose bars are as short). False when the region is too
+// short or wide, or flat.
+bool LiesAlongClockTrack(GrayImage const& image, BarRegionCandidate const& candidate);
+
 }  // namespace DEC2DIvra
