@@ -16,6 +16,27 @@ namespace {
 using DEC2DIvra::GrayImage;
 using DEC2DIvra::MatrixCandidateFinder;
 
+// A sweep at stride 2 taken in four interleaved parts, every eighth row from
+// the offsets 0, 2, 1 and 3 (the searcher's order): what part k is told, and
+// the rows it sweeps.
+MatrixCandidateFinder::Wanted PartOfSweep(DEC2DIvra::Rectangle const& area, int part)
+{
+    MatrixCandidateFinder::Wanted p;
+    p.sameImage = part > 0;
+    p.laterPart = part > 0;
+    p.gridTop = area.top;
+    p.gridStride = 2;
+    return p;
+}
+
+DEC2DIvra::Rectangle RowsOfPart(DEC2DIvra::Rectangle const& area, int part)
+{
+    static constexpr int kOffsets[4] = {0, 2, 1, 3};
+    DEC2DIvra::Rectangle rows = area;
+    rows.top += 2 * kOffsets[part];
+    return rows;
+}
+
 TEST(MatrixCandidateFinderTest, BlurredMaxiCodeBullsEyeIsSightedAtItsCentre)
 {
     struct Case {
@@ -236,16 +257,10 @@ TEST(MatrixCandidateFinderTest, BullsEyeSweepInPartsEndsWithTheWholeSweepsList)
         wanted.bullsEyes = true;
         whole.Start(image, area, 2, wanted);
 
-        static constexpr int kOffsets[4] = {0, 2, 1, 3};
         for (int part = 0; part < 4; ++part) {
-            MatrixCandidateFinder::Wanted p;
+            MatrixCandidateFinder::Wanted p = PartOfSweep(area, part);
             p.bullsEyes = true;
-            p.sameImage = part > 0;
-            p.laterPart = part > 0;
-            p.gridTop = area.top;
-            p.gridStride = 2;
-            DEC2DIvra::Rectangle rows = area;
-            rows.top += 2 * kOffsets[part];
+            DEC2DIvra::Rectangle const rows = RowsOfPart(area, part);
             parts.Start(image, rows, 8, p);
             // A QR sweep between the parts leaves the bull's-eyes as they are.
             MatrixCandidateFinder::Wanted qr;
@@ -304,16 +319,10 @@ TEST(MatrixCandidateFinderTest, QRFinderSweepInPartsEndsWithTheWholeSweepsFinder
         wanted.qrFinders = true;
         whole.Start(image, area, 2, wanted);
 
-        static constexpr int kOffsets[4] = {0, 2, 1, 3};
         for (int part = 0; part < 4; ++part) {
-            MatrixCandidateFinder::Wanted p;
+            MatrixCandidateFinder::Wanted p = PartOfSweep(area, part);
             p.qrFinders = true;
-            p.sameImage = part > 0;
-            p.laterPart = part > 0;
-            p.gridTop = area.top;
-            p.gridStride = 2;
-            DEC2DIvra::Rectangle rows = area;
-            rows.top += 2 * kOffsets[part];
+            DEC2DIvra::Rectangle const rows = RowsOfPart(area, part);
             parts.Start(image, rows, 8, p);
             unsigned const before = parts.GetQRFinderCount();
             MatrixCandidateFinder::Wanted eyes = p;
