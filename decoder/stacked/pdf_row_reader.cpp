@@ -928,39 +928,146 @@ bool PDFRowReader::ReadAllLines()
     return false;
 }
 
+namespace {
+
+// Lines at `turn` from the area's direction, `length` long from (cx, cy)
+// on the side `way` points to, across `halfHeight` either side of it.
+PDFRowReader::Area TurnedLines(PDFRowReader::Area const& area, float cx, float cy, float way, float turn,
+                               float length, float halfHeight)
+{
+    PDFRowReader::Area lines = area;
+    lines.ux = area.ux * std::cos(turn) - area.uy * std::sin(turn);
+    lines.uy = area.ux * std::sin(turn) + area.uy * std::cos(turn);
+    lines.halfLength = length / 2;
+    lines.halfHeight = halfHeight;
+    lines.nearHalfLength = 0;
+    lines.cx = cx + way * lines.ux * length / 2;
+    lines.cy = cy + way * lines.uy * length / 2;
+    return lines;
+}
+
+}  // namespace
+
+bool PDFRowReader::FanForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                                bool leftSeen, float cx, float cy, float way, float& turn, float& farthest)
+{
+    // From the located direction outward, both ways in turn: the rays that
+    // meet the far column form a run of near turns on one side (the located
+    // direction counts to both), now and then a ray missing among them where
+    // the far modules are narrow; a run of one is taken for a chance pattern
+    // among the codewords. The fan stops where a run ends.
+    struct Run {
+        unsigned count;
+        int first;
+        int last;
+        float farthest;
+    };
+    Run runs[2] = {};
+    int chosen = -1;
+    for (int k = 0; k <= kFanRays && chosen < 0; ++k) {
+        for (int side = 0; side < 2 && chosen < 0; ++side) {
+            if (k == 0 && side == 1) {
+                runs[1] = runs[0];
+                continue;
+            }
+            float const rayTurn = static_cast<float>(side == 0 ? k : -k) * kFanStep;
+            unsigned left = 0;
+            unsigned right = 0;
+            CollectHits(image, TurnedLines(area, cx, cy, way, rayTurn, area.halfLength, 0.0f), inverted, backward,
+                        b_->spareLeft, left, b_->spareRight, right);
+            Run& run = runs[side];
+            if ((leftSeen ? right : left) == 0) {
+                if (run.count > 0 && k - run.last >= kFanGap) {
+                    if (run.count >= 2) {
+                        chosen = side;
+                    } else {
+                        run = Run{};
+                    }
+                }
+                continue;
+            }
+            Hit const& far = leftSeen ? b_->spareRight[0] : b_->spareLeft[0];
+            float const distance = std::hypot(far.x - cx, far.y - cy);
+            run.first = run.count == 0 ? k : run.first;
+            run.last = k;
+            run.farthest = distance > run.farthest ? distance : run.farthest;
+            ++run.count;
+        }
+    }
+    if (chosen < 0) {
+        chosen = runs[0].count >= runs[1].count ? 0 : 1;
+    }
+    Run const& run = runs[chosen];
+    if (run.count < 2) {
+        return false;
+    }
+    // The middle of the run.
+    float const middle = static_cast<float>(run.first + run.last) * kFanStep / 2;
+    turn = chosen == 0 ? middle : -middle;
+    farthest = run.farthest;
+    return true;
+}
+
 void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward,
                                   unsigned& leftCount, unsigned& rightCount)
 {
     if ((leftCount < 3) == (rightCount < 3)) {
         return;
     }
-    // One edge column seen, the other not: under perspective the located
-    // direction may be off enough for the lines to pass by the far end.
-    // Lines turned about the seen column sweep for it.
+    // One edge column seen, the other not: under perspective the rows turn
+    // away from the located direction, and lines along it pass by the far
+    // column. A fan of rays from the seen column's middle finds the turn at
+    // which the far column lies (its patterns read at any slant); lines at
+    // that turn over the seen column's extent, as far as the rays met the
+    // far column, collect its sightings. Where the far modules are so narrow
+    // that few rays read them, lines turned about the seen column by fixed
+    // steps sweep for it.
     bool const leftSeen = leftCount >= 3;
     Hit const* hits = leftSeen ? b_->left : b_->right;
     unsigned const n = leftSeen ? leftCount : rightCount;
     float cx = 0;
     float cy = 0;
+    float module = 0;
     for (unsigned i = 0; i < n; ++i) {
         cx += hits[i].x;
         cy += hits[i].y;
+        module += hits[i].module;
+    }
+    cx /= static_cast<float>(n);
+    cy /= static_cast<float>(n);
+    module /= static_cast<float>(n);
+    float across = 0;
+    for (unsigned i = 0; i < n; ++i) {
+        float const t = Abs((hits[i].x - cx) * area.uy - (hits[i].y - cy) * area.ux);
+        across = t > across ? t : across;
+    }
+    // The far column lies ahead of a start column and behind a stop column
+    // in the reading way: the lines run from the seen column that way only.
+    float const way = (backward ? -1.0f : 1.0f) * (leftSeen ? 1.0f : -1.0f);
+    unsigned& missing = leftSeen ? rightCount : leftCount;
+    // The seen side's hits on the turned lines are dropped.
+    unsigned const kept = leftSeen ? leftCount : rightCount;
+    auto const sweep = [&](float turn, float length, float halfHeight) {
+        CollectHits(image, TurnedLines(area, cx, cy, way, turn, length, halfHeight), inverted, backward, leftCount,
+                    rightCount);
+        (leftSeen ? leftCount : rightCount) = kept;
+    };
+    float turn = 0;
+    float farthest = 0;
+    if (FanForColumn(image, area, inverted, backward, leftSeen, cx, cy, way, turn, farthest)) {
+        // The far pattern and the quiet zone past it: the far modules may be
+        // wider than the seen ones (a stop column seen small).
+        float const length = farthest + 50.0f * module;
+        float const halfHeight = 1.25f * across + 8.0f;
+        sweep(turn, length < area.halfLength ? length : area.halfLength,
+              halfHeight < area.halfHeight ? halfHeight : area.halfHeight);
     }
     static constexpr float kTurns[4] = {0.2f, -0.2f, 0.4f, -0.4f};  // radians
-    for (float const turn : kTurns) {
-        unsigned& missing = leftSeen ? rightCount : leftCount;
+    for (float const fixed : kTurns) {
         if (missing >= 3) {
             return;
         }
-        Area turned = area;
-        turned.cx = cx / static_cast<float>(n);
-        turned.cy = cy / static_cast<float>(n);
-        turned.ux = area.ux * std::cos(turn) - area.uy * std::sin(turn);
-        turned.uy = area.ux * std::sin(turn) + area.uy * std::cos(turn);
-        // The seen side's hits on the turned lines are dropped.
-        unsigned kept = leftSeen ? leftCount : rightCount;
-        CollectHits(image, turned, inverted, backward, leftCount, rightCount);
-        (leftSeen ? leftCount : rightCount) = kept;
+        sweep(fixed, area.halfLength, area.halfHeight);
     }
 }
 

@@ -227,6 +227,17 @@ private:
                      unsigned& leftCount, Hit* right, unsigned& rightCount);
     void SweepForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& leftCount,
                         unsigned& rightCount);
+    // Rays from (cx, cy), the middle of the seen edge column (the left one
+    // when `leftSeen`), fanned out kFanRays steps of kFanStep either way from
+    // the area's direction on the side `way` points to: the turn at which a
+    // run of them meets the other column's pattern, and the farthest such
+    // meeting from (cx, cy). False when no run of two or more met it.
+    bool FanForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward, bool leftSeen, float cx,
+                      float cy, float way, float& turn, float& farthest);
+    static constexpr int kFanRays = 32;
+    static constexpr float kFanStep = 0.025f;  // radians
+    // Rays met nothing in a row that end a run.
+    static constexpr int kFanGap = 3;
     bool FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
                    float& bottomX, float& bottomY, float& module) const;
 

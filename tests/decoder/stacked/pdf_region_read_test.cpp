@@ -314,4 +314,41 @@ TEST_F(PdfRegionRead, KeystonedSymbolsAreReadAlongTheirRows)
     }
 }
 
+TEST_F(PdfRegionRead, AKeystonedSymbolLocatedAtASlantToItsRowsIsReadFromOneEnd)
+{
+    // A region over the start end only, turned off the rows by up to 0.7
+    // radians: the lines along it meet the start column but pass by the stop
+    // column, which lies where the rows lead.
+    support::SymbolInput input{.symbology = BARCODE_PDF417, .data = "Keystoned 0123456789", .option2 = 3};
+    for (double const angle : {0.0, 40.0, 150.0, 250.0, 300.0}) {
+        support::Rendering const r = support::render(
+            input, {.moduleSize = 2.0, .angle = angle, .perspectiveX = 0.2, .perspectiveY = 0.1});
+        ASSERT_TRUE(r.symbol.ok);
+        double const w = r.symbol.widthModules;
+        double const h = r.symbol.heightModules;
+        support::Point const module[4] = {{0, 0}, {0.3 * w, 0}, {0.3 * w, h}, {0, h}};
+        support::Point corners[4];
+        double cx = 0;
+        double cy = 0;
+        for (unsigned i = 0; i < 4; ++i) {
+            corners[i] = r.symbol.toFrame(module[i]);
+            cx += corners[i].x / 4;
+            cy += corners[i].y / 4;
+        }
+        for (double const turn : {-0.7, -0.5, 0.3}) {
+            Region region;
+            for (unsigned i = 0; i < 4; ++i) {
+                double const dx = corners[i].x - cx;
+                double const dy = corners[i].y - cy;
+                region[i] = Point{static_cast<int>(std::lround(cx + dx * std::cos(turn) - dy * std::sin(turn))),
+                                  static_cast<int>(std::lround(cy + dx * std::sin(turn) + dy * std::cos(turn)))};
+            }
+            GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+            label.Clear();
+            EXPECT_EQ(decoder.Start(image, region, label), 1) << angle << " degrees, turned " << turn;
+            EXPECT_EQ(Data(), "Keystoned 0123456789") << angle << " degrees, turned " << turn;
+        }
+    }
+}
+
 }  // namespace
