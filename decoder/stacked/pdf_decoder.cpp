@@ -256,12 +256,25 @@ int PDFDecoder::Start(GrayImage const& image, Region const& region, DecodedLabel
     area.nearHalfLength = length * 1.2f + 24.0f;
     area.halfLength = area.nearHalfLength > frame ? area.nearHalfLength : frame;
     area.halfHeight = height * 0.7f + 8.0f > length * 0.4f ? height * 0.7f + 8.0f : length * 0.4f;
+    unsigned const polarity = pdf417_->positive_and_negative.Get();
     if (input_ == kInputGlance) {
         PDFRowReader reader(buffers_);
         SetSeenSymbol(pdf417_->read.Get() && reader.Glance(image, area) ? kSeenPattern : kSeenNothing);
         return 0;
     }
-    unsigned const polarity = pdf417_->positive_and_negative.Get();
+    if (input_ == kInputGlanceNear) {
+        // Within the region itself and its reach along the lines, one
+        // column's patterns on two lines, of a polarity read: matrix data
+        // shows a chance pattern now and then.
+        PDFRowReader::Area lines = area;
+        lines.halfLength = area.nearHalfLength;
+        lines.halfHeight = height * 0.6f + 4.0f < area.halfHeight ? height * 0.6f + 4.0f : area.halfHeight;
+        PDFRowReader reader(buffers_);
+        SetSeenSymbol(pdf417_->read.Get() && reader.Glance(image, lines, 2, polarity != 1, polarity != 0)
+                          ? kSeenPattern
+                          : kSeenNothing);
+        return 0;
+    }
     return ReadArea(image, area, polarity != 1, polarity != 0, false, label);
 }
 

@@ -841,7 +841,7 @@ void PDFRowReader::WalkOutward(GrayImage const& image, Area const& area, unsigne
     }
 }
 
-bool PDFRowReader::Glance(GrayImage const& image, Area const& area)
+bool PDFRowReader::Glance(GrayImage const& image, Area const& area, unsigned wanted, bool normal, bool inverted)
 {
     for (Sightings& s : b_->sightings) {
         s.leftCount = s.rightCount = 0;
@@ -850,16 +850,26 @@ bool PDFRowReader::Glance(GrayImage const& image, Area const& area)
     sightingsReach_ = -1.0f;
     linesRead_ = 0;
     bool const polarities[2] = {polarities_[0], polarities_[1]};
-    polarities_[0] = polarities_[1] = true;
+    polarities_[0] = normal;
+    polarities_[1] = inverted;
     unsigned const lines = CountSearchLines(area);
     unsigned const stride = lines > kGlanceLines ? lines / kGlanceLines : 1;
-    bool met = false;
-    for (unsigned j = stride / 2; j < lines && !met; j += stride) {
-        met = AddSearchLine(image, area, j);
+    // The patterns of one kind, polarity and reading way that `wanted`
+    // lines met (one column's).
+    auto const most = [&] {
+        unsigned n = 0;
+        for (Sightings const& s : b_->sightings) {
+            n = s.leftCount > n ? s.leftCount : n;
+            n = s.rightCount > n ? s.rightCount : n;
+        }
+        return n;
+    };
+    for (unsigned j = stride / 2; j < lines && most() < wanted; j += stride) {
+        AddSearchLine(image, area, j);
     }
     polarities_[0] = polarities[0];
     polarities_[1] = polarities[1];
-    return met;
+    return most() >= wanted;
 }
 
 void PDFRowReader::UpdateSightings(GrayImage const& image, Area const& lines)
@@ -1047,10 +1057,30 @@ void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool
     unsigned& missing = leftSeen ? rightCount : leftCount;
     // The seen side's hits on the turned lines are dropped.
     unsigned const kept = leftSeen ? leftCount : rightCount;
+    Hit* farHits = leftSeen ? b_->right : b_->left;
     auto const sweep = [&](float turn, float length, float halfHeight) {
-        CollectHits(image, TurnedLines(area, cx, cy, way, turn, length, halfHeight), inverted, backward, leftCount,
-                    rightCount);
+        unsigned const before = missing;
+        Area const lines = TurnedLines(area, cx, cy, way, turn, length, halfHeight);
+        CollectHits(image, lines, inverted, backward, leftCount, rightCount);
         (leftSeen ? leftCount : rightCount) = kept;
+        // The turned lines cross the far column's bars at a slant and find
+        // its modules wider by the slant's secant: they are narrowed to
+        // what lines square to the column find. The column count taken from
+        // the width then comes out nearer the symbol's, and fewer readings
+        // are made at a wrong one.
+        float tx = 0;
+        float ty = 0;
+        float bx = 0;
+        float by = 0;
+        float ignored = 0;
+        if (missing >= before + 3 &&
+            FitColumn(farHits + before, missing - before, lines, backward, tx, ty, bx, by, ignored)) {
+            float const length = std::hypot(bx - tx, by - ty);
+            float const cosine = Abs((by - ty) * lines.ux - (bx - tx) * lines.uy) / length;
+            for (unsigned i = before; i < missing; ++i) {
+                farHits[i].module *= cosine;
+            }
+        }
     };
     float turn = 0;
     float farthest = 0;
@@ -1687,6 +1717,7 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     static constexpr int kNextGuess[6] = {0, 1, -1, 2, -2, 3};
     unsigned guessIndex = 0;
     bool followedVote = false;
+    bool probeFollowed = false;
     for (;;) {
         if (columns < 3 || columns > kMaxColumns) {
             if (followedVote || ++guessIndex >= 6) {
@@ -1713,7 +1744,7 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
             }
         };
         auto voteRight = [&](unsigned v, unsigned c) { voteLeft(v, c == 0 ? 6 : (c == 3 ? 0 : 3)); };
-        for (unsigned i = 0; i < lines; ++i) {
+        auto const readLine = [&](unsigned i) {
             LineRead& line = b_->lines[i];
             line.fraction = -kOvershoot + (1.0f + 2.0f * kOvershoot) * (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
             line.row[0] = line.row[1] = -1;
@@ -1733,7 +1764,7 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
             }
             line.row[0] = static_cast<short>(rowLeft < 90 ? rowLeft : -1);
             line.row[1] = static_cast<short>(rowRight < 90 ? rowRight : -1);
-        }
+        };
         auto argmax = [](unsigned const* v, unsigned n) {
             unsigned best = 0;
             for (unsigned i = 1; i < n; ++i) {
@@ -1741,6 +1772,24 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
             }
             return v[best] > 0 ? static_cast<int>(best) : -1;
         };
+        // Every kProbeStride-th line first: when the row indicators on them
+        // name another count clearly, the rest are read at that count only.
+        for (unsigned i = 0; i < lines; i += kProbeStride) {
+            readLine(i);
+        }
+        int const probed = argmax(cols, 30);
+        if (!followedVote && !probeFollowed && probed >= 0 && static_cast<unsigned>(probed) + 3 != columns &&
+            cols[probed] >= kProbeVotes) {
+            // Once only; the whole reading's vote may still name another.
+            probeFollowed = true;
+            columns = static_cast<unsigned>(probed) + 3;
+            continue;
+        }
+        for (unsigned i = 0; i < lines; ++i) {
+            if (i % kProbeStride != 0) {
+                readLine(i);
+            }
+        }
         int const div3 = argmax(rowsDiv3, 30);
         int const mod3 = argmax(rowsMod3, 3);
         int const level = argmax(levels, 9);

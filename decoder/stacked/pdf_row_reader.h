@@ -93,10 +93,12 @@ public:
 
     explicit PDFRowReader(Buffers* buffers) : b_(buffers) {}
 
-    // Whether any of kGlanceLines search lines spread over the area, on its
-    // whole length, shows a start or stop pattern of either polarity, read
-    // either way: a quick look before a Read.
-    bool Glance(GrayImage const& image, Area const& area);
+    // Whether `wanted` of kGlanceLines search lines spread over the area, on
+    // its whole length, show a start or stop pattern of the polarities named,
+    // read either way (the same pattern, polarity and way on all): a quick
+    // look before a Read.
+    bool Glance(GrayImage const& image, Area const& area, unsigned wanted = 1, bool normal = true,
+                bool inverted = true);
     static constexpr unsigned kGlanceLines = 9;
 
     // From now on the search lines of an area are sampled once for the
@@ -236,6 +238,11 @@ private:
                       float cy, float way, float& turn, float& farthest);
     static constexpr int kFanRays = 32;
     static constexpr float kFanStep = 0.025f;  // radians
+    // The rows are read on every kProbeStride-th line first; a column count
+    // other than the one read at, named by at least kProbeVotes row
+    // indicators there, is read at instead.
+    static constexpr unsigned kProbeStride = 4;
+    static constexpr unsigned kProbeVotes = 2;
     // Rays met nothing in a row that end a run.
     static constexpr int kFanGap = 3;
     bool FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,

@@ -12,7 +12,8 @@ namespace DEC2DIvra {
 // one that showed a PDF417 symbol's edge columns. The input word, set by the
 // caller before a call, asks for a read (kInputRead) or a glance for PDF417
 // start and stop patterns only (kInputGlance: no label, kSeenPattern when
-// one is met).
+// one is met; kInputGlanceNear: the same on lines as long as the region's
+// own reach only, not across the whole frame).
 class AbstractStackCodeDecoder {
 public:
     enum : unsigned {
@@ -22,7 +23,7 @@ public:
         kSeenComponent = 3,  // a composite's 2D part read whole, its linear part left to others
         kSeenPattern = 4,    // a glance met a start or stop pattern
     };
-    enum : unsigned { kInputRead = 0, kInputGlance = 1 };
+    enum : unsigned { kInputRead = 0, kInputGlance = 1, kInputGlanceNear = 2 };
 
     virtual int Start(GrayImage const& image, Region const& region, DecodedLabel& label) = 0;
 

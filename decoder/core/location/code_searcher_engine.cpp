@@ -369,6 +369,20 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // had the frame.
         if (!late_ && !stackedTried_[i] && IsWanted(CodeSearchStage::kLPattern, decoders) &&
             (LooksLikeMatrixData(image, candidate) || LiesAlongClockTrack(image, candidate))) {
+            // A keystoned PDF417 symbol's codewords pass for matrix data too:
+            // a region whose lines across its own reach meet a start or stop
+            // pattern goes to the stacked decoder before it waits. One read
+            // there as nothing waits all the same.
+            if (stacked && !composites && stackedHanded_ < stackedBudget && property_->pdf417.read.Get() &&
+                GlancesStartOrStop(*stacked, image, candidate.region, true)) {
+                Handed const handed = HandToStacked(*stacked, image, i, true, label, outlet);
+                if (handed == Handed::kTaken) {
+                    return 1;
+                }
+                if (handed == Handed::kDone) {
+                    continue;
+                }
+            }
             linearDeferred_[i] = true;
             ++linearDeferredCount_;
             continue;
@@ -395,7 +409,7 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // beside a PDF417 2D part.
         if (stacked && !composites && !stackedTried_[i] && stackedHanded_ < stackedBudget &&
             property_->pdf417.read.Get() && HasDifferingRows(image, candidate) &&
-            GlancesStartOrStop(*stacked, image, candidate.region)) {
+            GlancesStartOrStop(*stacked, image, candidate.region, false)) {
             Handed const handed = HandToStacked(*stacked, image, i, true, label, outlet);
             if (handed == Handed::kTaken) {
                 return 1;
@@ -525,10 +539,10 @@ int CodeSearcherEngine::ReadStacked(AbstractStackCodeDecoder& decoder, GrayImage
 }
 
 bool CodeSearcherEngine::GlancesStartOrStop(AbstractStackCodeDecoder& decoder, GrayImage const& image,
-                                            Region const& region)
+                                            Region const& region, bool near)
 {
     DecodedLabel unused;
-    decoder.SetInput(AbstractStackCodeDecoder::kInputGlance);
+    decoder.SetInput(near ? AbstractStackCodeDecoder::kInputGlanceNear : AbstractStackCodeDecoder::kInputGlance);
     decoder.Start(image, region, unused);
     decoder.SetInput(AbstractStackCodeDecoder::kInputRead);
     return decoder.GetSeenSymbol() == AbstractStackCodeDecoder::kSeenPattern;

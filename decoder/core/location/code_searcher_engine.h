@@ -150,8 +150,10 @@ private:
     Handed HandToStacked(AbstractStackCodeDecoder& decoder, GrayImage const& image, unsigned i, bool spareLinear,
                          DecodedLabel& label, LabelOutlet& outlet);
     // Whether the stacked decoder's glance along the region's search lines
+    // (`near`: as long as the region's own reach, else across the frame)
     // meets a PDF417 start or stop pattern.
-    static bool GlancesStartOrStop(AbstractStackCodeDecoder& decoder, GrayImage const& image, Region const& region);
+    static bool GlancesStartOrStop(AbstractStackCodeDecoder& decoder, GrayImage const& image, Region const& region,
+                                   bool near);
     // Whether a Code 128 label carries the linkage of a composite's linear
     // part (the 2D part lies beside it).
     static bool IsCompositeLinearPart(DecodedLabel const& label);

@@ -221,6 +221,45 @@ TEST_F(PdfRegionRead, AGlanceMeetsPdf417StartAndStopPatternsOnly)
     }
 }
 
+TEST_F(PdfRegionRead, ANearGlanceWantsOneColumnOfAPolarityReadWithinTheRegionsReach)
+{
+    // The near glance looks along the region's own reach only, for a start
+    // or stop pattern of a polarity the settings read, met on two lines;
+    // the glance across the frame takes one pattern of either polarity.
+    struct Case {
+        char const* name;
+        support::SymbolInput input;
+        double angle;
+        bool inverted;
+        unsigned polarity;  // 0 normal, 1 light on dark, 2 both
+        double x0, x1;      // the band of the symbol handed over
+        bool metNear;
+        bool metAcross;
+    };
+    support::SymbolInput const pdf{.symbology = BARCODE_PDF417, .data = "A near glance along the lines", .option2 = 6};
+    support::SymbolInput const matrix{.symbology = BARCODE_DATAMATRIX, .data = "Data Matrix 0123456789 abcdefghij"};
+    support::SymbolInput const linear{.symbology = BARCODE_CODE128, .data = "Code 128 bars"};
+    for (Case const& c : {Case{"PDF417", pdf, 20, false, 0, 0, 1, true, true},
+                          Case{"PDF417 light on dark, both read", pdf, 200, true, 2, 0, 1, true, true},
+                          Case{"PDF417 light on dark, normal read", pdf, 200, true, 0, 0, 1, false, true},
+                          Case{"PDF417 dark on light, light on dark read", pdf, 0, false, 1, 0, 1, false, true},
+                          Case{"PDF417 middle", pdf, 30, false, 2, 0.45, 0.55, false, true},
+                          Case{"Data Matrix", matrix, 10, false, 2, 0, 1, false, false},
+                          Case{"Code 128", linear, 15, false, 2, 0, 1, false, false}}) {
+        SetPolarity(c.polarity);
+        support::Rendering const r = support::render(c.input, {.moduleSize = 2.5, .angle = c.angle, .inverted = c.inverted});
+        ASSERT_TRUE(r.symbol.ok) << c.name << ": " << r.symbol.error;
+        for (bool const near : {true, false}) {
+            decoder.SetInput(near ? PDFDecoder::kInputGlanceNear : PDFDecoder::kInputGlance);
+            label.Clear();
+            EXPECT_EQ(ReadBand(r, c.x0, c.x1, false), 0) << c.name;
+            EXPECT_EQ(decoder.GetSeenSymbol() == PDFDecoder::kSeenPattern, near ? c.metNear : c.metAcross)
+                << c.name << (near ? ", near" : ", across");
+        }
+        decoder.SetInput(PDFDecoder::kInputRead);
+    }
+}
+
 TEST_F(PdfRegionRead, DamagedRowsAreReadThroughErasures)
 {
     support::Rendering r = Render(BARCODE_PDF417, "Damaged rows are erasures, not errors", {.moduleSize = 2.5, .angle = 35});
