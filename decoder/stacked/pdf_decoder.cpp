@@ -112,7 +112,9 @@ int PDFDecoder::ReadPDF417(PDFRowReader& reader, GrayImage const& image, PDFRowR
                                      buffers_->erasures, erasureCount, label, composite) != 0;
     };
     bool const decoded =
-        found && (decode() || (reader.AddRowVotes(buffers_->codewords, buffers_->erasures, erasureCount) && decode()));
+        found && (decode() ||
+                  (reader.AddLines(parameters, buffers_->codewords, buffers_->erasures, erasureCount) && decode()) ||
+                  (reader.AddRowVotes(buffers_->codewords, buffers_->erasures, erasureCount) && decode()));
     if (decoded && composite == fromSegment &&
         (fromSegment || pdf417_->fixed_length.Get().Admits(label.data.GetCount()))) {
         label.negative = inverted ? 1 : 0;

@@ -1490,7 +1490,7 @@ void PDFRowReader::Vote(unsigned cell, unsigned value)
 }
 
 bool PDFRowReader::VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn,
-                            int clusterShift, float const* across)
+                            int clusterShift, float const* across, unsigned stride)
 {
     // The rows on each side as straight lines over the fraction; a line laid
     // slightly across the rows meets a row between the two at a column.
@@ -1502,8 +1502,9 @@ bool PDFRowReader::VoteCells(unsigned lines, unsigned rows, unsigned dataColumns
     bool fitted[2] = {false, false};
     for (unsigned side = 0; side < 2; ++side) {
         for (unsigned i = 0; i < lines; ++i) {
-            fraction[i] = b_->lines[i].fraction;
-            short const r = b_->lines[i].row[side];
+            bool const read = i % stride == 0;
+            fraction[i] = read ? b_->lines[i].fraction : 0.0f;
+            short const r = read ? b_->lines[i].row[side] : static_cast<short>(-1);
             rowOf[i] = static_cast<float>(r);
             use[i] = r >= 0 && r < static_cast<short>(rows);
         }
@@ -1512,7 +1513,7 @@ bool PDFRowReader::VoteCells(unsigned lines, unsigned rows, unsigned dataColumns
             ok = FitLine(fraction, rowOf, use, lines, a[side], b[side]);
             float const limit = round == 0 ? 4.0f : 1.0f;
             for (unsigned i = 0; i < lines && ok; ++i) {
-                use[i] = b_->lines[i].row[side] >= 0 && Abs(rowOf[i] - (a[side] + b[side] * fraction[i])) <= limit;
+                use[i] = rowOf[i] >= 0 && Abs(rowOf[i] - (a[side] + b[side] * fraction[i])) <= limit;
             }
         }
         unsigned used = 0;
@@ -1535,7 +1536,7 @@ bool PDFRowReader::VoteCells(unsigned lines, unsigned rows, unsigned dataColumns
             b_->cells[c].count[s] = 0;
         }
     }
-    for (unsigned i = 0; i < lines; ++i) {
+    for (unsigned i = 0; i < lines; i += stride) {
         LineRead const& line = b_->lines[i];
         float const left = a[0] + b[0] * line.fraction;
         float const right = a[1] + b[1] * line.fraction;
@@ -1718,6 +1719,9 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     unsigned guessIndex = 0;
     bool followedVote = false;
     bool probeFollowed = false;
+    bool quick = false;
+    float const ends[8] = {lt[0], lt[1], lb[0], lb[1], rt[0], rt[1], rb[0], rb[1]};
+    float across[kMaxColumns];
     for (;;) {
         if (columns < 3 || columns > kMaxColumns) {
             if (followedVote || ++guessIndex >= 6) {
@@ -1726,82 +1730,42 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
             columns = static_cast<unsigned>(static_cast<int>(guess) + kNextGuess[guessIndex]);
             continue;
         }
-        unsigned rowsDiv3[30] = {};
-        unsigned rowsMod3[3] = {};
-        unsigned levels[9] = {};
-        unsigned cols[30] = {};
-        auto voteLeft = [&](unsigned v, unsigned c) {
-            unsigned const x = v % 30;
-            if (c == 0) {
-                ++rowsDiv3[x];
-            } else if (c == 3) {
-                if (x / 3 < 9) {
-                    ++levels[x / 3];
-                }
-                ++rowsMod3[x % 3];
-            } else {
-                ++cols[x];
-            }
-        };
-        auto voteRight = [&](unsigned v, unsigned c) { voteLeft(v, c == 0 ? 6 : (c == 3 ? 0 : 3)); };
-        auto const readLine = [&](unsigned i) {
-            LineRead& line = b_->lines[i];
-            line.fraction = -kOvershoot + (1.0f + 2.0f * kOvershoot) * (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
-            line.row[0] = line.row[1] = -1;
-            float const f = line.fraction;
-            float const p[2] = {lt[0] + f * (lb[0] - lt[0]), lt[1] + f * (lb[1] - lt[1])};
-            float const q[2] = {rt[0] + f * (rb[0] - rt[0]), rt[1] + f * (rb[1] - rt[1])};
-            ReadPdfLine(image, p, q, columns, skew, inverted, line);
-            int rowLeft = -1;
-            int rowRight = -1;
-            if (line.value[0] != 0xFFFF) {
-                rowLeft = static_cast<int>(3 * (line.value[0] / 30) + line.cluster[0] / 3);
-                voteLeft(line.value[0], line.cluster[0]);
-            }
-            if (line.value[columns - 1] != 0xFFFF) {
-                rowRight = static_cast<int>(3 * (line.value[columns - 1] / 30) + line.cluster[columns - 1] / 3);
-                voteRight(line.value[columns - 1], line.cluster[columns - 1]);
-            }
-            line.row[0] = static_cast<short>(rowLeft < 90 ? rowLeft : -1);
-            line.row[1] = static_cast<short>(rowRight < 90 ? rowRight : -1);
-        };
-        auto argmax = [](unsigned const* v, unsigned n) {
-            unsigned best = 0;
-            for (unsigned i = 1; i < n; ++i) {
-                best = v[i] > v[best] ? i : best;
-            }
-            return v[best] > 0 ? static_cast<int>(best) : -1;
-        };
         // Every kProbeStride-th line first: when the row indicators on them
         // name another count clearly, the rest are read at that count only.
         for (unsigned i = 0; i < lines; i += kProbeStride) {
-            readLine(i);
+            ReadRowLine(image, inverted, columns, skew, ends, i, lines);
         }
-        int const probed = argmax(cols, 30);
-        if (!followedVote && !probeFollowed && probed >= 0 && static_cast<unsigned>(probed) + 3 != columns &&
-            cols[probed] >= kProbeVotes) {
+        Votes votes = VoteParameters(lines, kProbeStride, columns);
+        if (!followedVote && !probeFollowed && votes.columns >= 0 &&
+            static_cast<unsigned>(votes.columns) + 3 != columns && votes.columnVotes >= kProbeVotes) {
             // Once only; the whole reading's vote may still name another.
             probeFollowed = true;
-            columns = static_cast<unsigned>(probed) + 3;
+            columns = static_cast<unsigned>(votes.columns) + 3;
             continue;
+        }
+        // With the row votes deferred, the votes of these lines are tallied
+        // alone first when they name every parameter, at this count: most
+        // symbols read from them, and AddLines reads the rest when not.
+        if (deferRowVotes_ && votes.Named() && static_cast<unsigned>(votes.columns) + 3 == columns &&
+            SetParameters(votes, parameters) && VoteCells(lines, parameters.rows, parameters.columns, 1, 0,
+                                                          EvenAcross(parameters.columns, across), kProbeStride)) {
+            quick = true;
+            break;
         }
         for (unsigned i = 0; i < lines; ++i) {
             if (i % kProbeStride != 0) {
-                readLine(i);
+                ReadRowLine(image, inverted, columns, skew, ends, i, lines);
             }
         }
-        int const div3 = argmax(rowsDiv3, 30);
-        int const mod3 = argmax(rowsMod3, 3);
-        int const level = argmax(levels, 9);
-        int const k = argmax(cols, 30);
-        if (div3 < 0 || mod3 < 0 || level < 0 || k < 0) {
+        votes = VoteParameters(lines, 1, columns);
+        if (!votes.Named()) {
             if (followedVote || ++guessIndex >= 6) {
                 return false;
             }
             columns = static_cast<unsigned>(static_cast<int>(guess) + kNextGuess[guessIndex]);
             continue;
         }
-        unsigned const voted = static_cast<unsigned>(k) + 3;
+        unsigned const voted = static_cast<unsigned>(votes.columns) + 3;
         if (voted != columns) {
             if (followedVote) {
                 return false;
@@ -1810,34 +1774,138 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
             columns = voted;
             continue;
         }
-        parameters.rows = static_cast<unsigned>(div3 * 3 + mod3 + 1);
-        parameters.columns = static_cast<unsigned>(k + 1);
-        parameters.level = static_cast<unsigned>(level);
+        if (!SetParameters(votes, parameters) ||
+            !VoteCells(lines, parameters.rows, parameters.columns, 1, 0, EvenAcross(parameters.columns, across))) {
+            return false;
+        }
         break;
     }
     unsigned const rows = parameters.rows;
     unsigned const dataColumns = parameters.columns;
-    if (rows < 3 || rows > 90 || rows * dataColumns > kMaxCells) {
-        return false;
-    }
-    float across[kMaxColumns];
-    for (unsigned c = 0; c < dataColumns; ++c) {
-        across[c] = static_cast<float>(c + 1) / static_cast<float>(dataColumns + 1);
-    }
-    if (!VoteCells(lines, rows, dataColumns, 1, 0, across)) {
-        return false;
-    }
     SetCorners(lt, lb, rt, rb, ux, uy, 17.0f * module, corners);
     if (deferRowVotes_) {
-        // The votes of the lines across are tallied alone; AddRowVotes reads
-        // along the rows when they give no label.
+        // The votes of the lines across are tallied alone; AddLines reads
+        // the lines left out, and AddRowVotes along the rows, when they give
+        // no label.
         pending_ = Pending{true, &image, inverted, columns, rows, dataColumns, lines, skew,
-                           {lt[0], lt[1], lb[0], lb[1], rt[0], rt[1], rb[0], rb[1]}};
+                           {lt[0], lt[1], lb[0], lb[1], rt[0], rt[1], rb[0], rb[1]}, quick};
         TallyCells(rows * dataColumns, codewords, erasures, erasureCount);
         return true;
     }
     VoteRows(image, inverted, false, columns, rows, dataColumns, 1, 0, lt, lb, rt, rb, skew, lines);
     TallyCells(rows * dataColumns, codewords, erasures, erasureCount);
+    return true;
+}
+
+void PDFRowReader::ReadRowLine(GrayImage const& image, bool inverted, unsigned columns, float skew,
+                               float const ends[8], unsigned i, unsigned lines)
+{
+    LineRead& line = b_->lines[i];
+    line.fraction =
+        -kOvershoot + (1.0f + 2.0f * kOvershoot) * (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
+    line.row[0] = line.row[1] = -1;
+    float const f = line.fraction;
+    float const p[2] = {ends[0] + f * (ends[2] - ends[0]), ends[1] + f * (ends[3] - ends[1])};
+    float const q[2] = {ends[4] + f * (ends[6] - ends[4]), ends[5] + f * (ends[7] - ends[5])};
+    ReadPdfLine(image, p, q, columns, skew, inverted, line);
+    int rowLeft = -1;
+    int rowRight = -1;
+    if (line.value[0] != 0xFFFF) {
+        rowLeft = static_cast<int>(3 * (line.value[0] / 30) + line.cluster[0] / 3);
+    }
+    if (line.value[columns - 1] != 0xFFFF) {
+        rowRight = static_cast<int>(3 * (line.value[columns - 1] / 30) + line.cluster[columns - 1] / 3);
+    }
+    line.row[0] = static_cast<short>(rowLeft < 90 ? rowLeft : -1);
+    line.row[1] = static_cast<short>(rowRight < 90 ? rowRight : -1);
+}
+
+PDFRowReader::Votes PDFRowReader::VoteParameters(unsigned lines, unsigned stride, unsigned columns) const
+{
+    unsigned rowsDiv3[30] = {};
+    unsigned rowsMod3[3] = {};
+    unsigned levels[9] = {};
+    unsigned cols[30] = {};
+    // A left row indicator of cluster 0 tells the rows over three, of
+    // cluster 3 the level and the rows' remainder, of cluster 6 the data
+    // columns; a right one tells them in the clusters after.
+    auto const vote = [&](unsigned v, unsigned c) {
+        unsigned const x = v % 30;
+        if (c == 0) {
+            ++rowsDiv3[x];
+        } else if (c == 3) {
+            if (x / 3 < 9) {
+                ++levels[x / 3];
+            }
+            ++rowsMod3[x % 3];
+        } else {
+            ++cols[x];
+        }
+    };
+    for (unsigned i = 0; i < lines; i += stride) {
+        LineRead const& line = b_->lines[i];
+        if (line.value[0] != 0xFFFF) {
+            vote(line.value[0], line.cluster[0]);
+        }
+        if (line.value[columns - 1] != 0xFFFF) {
+            unsigned const c = line.cluster[columns - 1];
+            vote(line.value[columns - 1], c == 0 ? 6 : (c == 3 ? 0 : 3));
+        }
+    }
+    auto const argmax = [](unsigned const* v, unsigned n) {
+        unsigned best = 0;
+        for (unsigned i = 1; i < n; ++i) {
+            best = v[i] > v[best] ? i : best;
+        }
+        return v[best] > 0 ? static_cast<int>(best) : -1;
+    };
+    Votes votes{argmax(rowsDiv3, 30), argmax(rowsMod3, 3), argmax(levels, 9), argmax(cols, 30), 0};
+    votes.columnVotes = votes.columns >= 0 ? cols[votes.columns] : 0;
+    return votes;
+}
+
+float const* PDFRowReader::EvenAcross(unsigned dataColumns, float* across)
+{
+    for (unsigned c = 0; c < dataColumns && c < kMaxColumns; ++c) {
+        across[c] = static_cast<float>(c + 1) / static_cast<float>(dataColumns + 1);
+    }
+    return across;
+}
+
+bool PDFRowReader::SetParameters(Votes const& votes, Parameters& parameters)
+{
+    parameters.rows = static_cast<unsigned>(votes.rowsDiv3 * 3 + votes.rowsMod3 + 1);
+    parameters.columns = static_cast<unsigned>(votes.columns + 1);
+    parameters.level = static_cast<unsigned>(votes.level);
+    return parameters.rows >= 3 && parameters.rows <= 90 && parameters.rows * parameters.columns <= kMaxCells;
+}
+
+bool PDFRowReader::AddLines(Parameters& parameters, unsigned short* codewords, unsigned short* erasures,
+                            unsigned& erasureCount)
+{
+    if (!pending_.set || !pending_.linesLeft) {
+        return false;
+    }
+    Pending& p = pending_;
+    p.linesLeft = false;
+    for (unsigned i = 0; i < p.lines; ++i) {
+        if (i % kProbeStride != 0) {
+            ReadRowLine(*p.image, p.inverted, p.columns, p.skew, p.ends, i, p.lines);
+        }
+    }
+    // All lines may name other parameters than the first ones did, though
+    // not another column count (the rows were read at this one).
+    Votes const votes = VoteParameters(p.lines, 1, p.columns);
+    Parameters all{};
+    float across[kMaxColumns];
+    if (!votes.Named() || static_cast<unsigned>(votes.columns) + 3 != p.columns || !SetParameters(votes, all) ||
+        !VoteCells(p.lines, all.rows, all.columns, 1, 0, EvenAcross(all.columns, across))) {
+        return false;
+    }
+    parameters = all;
+    p.rows = all.rows;
+    p.dataColumns = all.columns;
+    TallyCells(p.rows * p.dataColumns, codewords, erasures, erasureCount);
     return true;
 }
 
@@ -1848,6 +1916,12 @@ bool PDFRowReader::AddRowVotes(unsigned short* codewords, unsigned short* erasur
     }
     pending_.set = false;
     Pending const& p = pending_;
+    // The rows are placed from every line across.
+    for (unsigned i = 0; p.linesLeft && i < p.lines; ++i) {
+        if (i % kProbeStride != 0) {
+            ReadRowLine(*p.image, p.inverted, p.columns, p.skew, p.ends, i, p.lines);
+        }
+    }
     float const lt[2] = {p.ends[0], p.ends[1]};
     float const lb[2] = {p.ends[2], p.ends[3]};
     float const rt[2] = {p.ends[4], p.ends[5]};
@@ -2181,7 +2255,8 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
     lines = lines > kMaxLines ? kMaxLines : lines;
     for (unsigned i = 0; i < lines; ++i) {
         LineRead& line = b_->lines[i];
-        line.fraction = -kOvershoot + (1.0f + 2.0f * kOvershoot) * (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
+        line.fraction =
+        -kOvershoot + (1.0f + 2.0f * kOvershoot) * (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
         line.row[0] = line.row[1] = -1;
         float const f = line.fraction;
         float const p[2] = {lt[0] + f * (lb[0] - lt[0]), lt[1] + f * (lb[1] - lt[1])};

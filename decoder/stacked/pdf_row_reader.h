@@ -130,6 +130,11 @@ public:
     // (three a row) to the last Read's cells and tallies them again: most
     // symbols need no more than the first.
     void DeferRowVotes() { deferRowVotes_ = true; }
+    // Where the last Read tallied the votes of every kProbeStride-th line
+    // across alone, reads the others and tallies all (`parameters` as all
+    // name them); false when there were none or they name no readable
+    // symbol at the count read.
+    bool AddLines(Parameters& parameters, unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount);
     // False when the last Read left nothing to add.
     bool AddRowVotes(unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount);
 
@@ -203,9 +208,32 @@ private:
     bool ReadMicroLine(GrayImage const& image, float const p[2], float const q[2], unsigned columns, float skew,
                        bool inverted, LineRead& line);
     // Votes the characters of the lines laid at equal fractions of the edge
-    // columns for the cells their rows, estimated across, name.
+    // columns (every `stride`-th of them) for the cells their rows,
+    // estimated across, name.
     bool VoteCells(unsigned lines, unsigned rows, unsigned dataColumns, unsigned firstColumn, int clusterShift,
-                   float const* across);
+                   float const* across, unsigned stride = 1);
+    // Reads line i of `lines` laid at equal fractions of the edge columns
+    // (ends: left top, left bottom, right top, right bottom) at `columns`
+    // columns, with the rows its row indicators name.
+    void ReadRowLine(GrayImage const& image, bool inverted, unsigned columns, float skew, float const ends[8],
+                     unsigned i, unsigned lines);
+    // The symbol parameters the row indicators of every `stride`-th of the
+    // lines read at `columns` columns vote for: rows over three and their
+    // remainder, level and data columns less one (-1 when none voted), and
+    // the votes the data columns won by.
+    struct Votes {
+        int rowsDiv3;
+        int rowsMod3;
+        int level;
+        int columns;
+        unsigned columnVotes;
+        bool Named() const { return rowsDiv3 >= 0 && rowsMod3 >= 0 && level >= 0 && columns >= 0; }
+    };
+    Votes VoteParameters(unsigned lines, unsigned stride, unsigned columns) const;
+    // The parameters the votes name; false when the symbol they make cannot be read.
+    static bool SetParameters(Votes const& votes, Parameters& parameters);
+    // The data columns' places across a row, at equal fractions; `across` returned.
+    static float const* EvenAcross(unsigned dataColumns, float* across);
     // Whether lines across the fitted column from `top` to `bottom` read
     // characters of at least two clusters beside it (after it for the start
     // column, before it for the stop column), as a column of row indicators
@@ -329,6 +357,7 @@ private:
         unsigned lines;
         float skew;
         float ends[8];  // left top, left bottom, right top, right bottom
+        bool linesLeft;  // only every kProbeStride-th line across was read
     };
     Pending pending_{};
 };
