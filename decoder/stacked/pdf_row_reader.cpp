@@ -1019,7 +1019,7 @@ bool PDFRowReader::FanForColumn(GrayImage const& image, Area const& area, bool i
 }
 
 void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                                  unsigned& leftCount, unsigned& rightCount)
+                                  unsigned& leftCount, unsigned& rightCount, bool fixedTurns)
 {
     if ((leftCount < 3) == (rightCount < 3)) {
         return;
@@ -1094,7 +1094,7 @@ void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool
     }
     static constexpr float kTurns[4] = {0.2f, -0.2f, 0.4f, -0.4f};  // radians
     for (float const fixed : kTurns) {
-        if (missing >= 3) {
+        if (missing >= 3 || !fixedTurns) {
             return;
         }
         sweep(fixed, area.halfLength, area.halfHeight);
@@ -1617,20 +1617,38 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
         Sightings& back = b_->sightings[inverted ? 3 : 1];
         bool const forwardSeen = forward.leftCount >= 3 && forward.rightCount >= 3;
         Sightings* taken = &forward;
-        if (!forwardSeen && (near ? back.leftCount >= 3 && back.rightCount >= 3
-                                  : back.leftCount + back.rightCount > forward.leftCount + forward.rightCount)) {
+        // On the short lines a way that shows both columns, else one that
+        // shows one where the other shows none.
+        bool const forwardNone = forward.leftCount < 3 && forward.rightCount < 3;
+        if (!forwardSeen &&
+            (near ? (back.leftCount >= 3 && back.rightCount >= 3) ||
+                        (forwardNone && (back.leftCount >= 3 || back.rightCount >= 3))
+                  : back.leftCount + back.rightCount > forward.leftCount + forward.rightCount)) {
             taken = &back;
             backward = true;
         }
         leftCount = taken->leftCount;
         rightCount = taken->rightCount;
-        if (near) {
+        if (near && (leftCount < 3) == (rightCount < 3)) {
             // The short lines only: both columns or nothing.
-            if (leftCount < 3 || rightCount < 3) {
+            if (leftCount < 3) {
                 return false;
             }
             leftHits = taken->left;
             rightHits = taken->right;
+        } else if (near) {
+            // One column on the short lines: the fan of rays from it looks
+            // for the other (the fixed turns wait for the long lines).
+            for (unsigned i = 0; i < leftCount; ++i) {
+                b_->left[i] = taken->left[i];
+            }
+            for (unsigned i = 0; i < rightCount; ++i) {
+                b_->right[i] = taken->right[i];
+            }
+            SweepForColumn(image, area, inverted, backward, leftCount, rightCount, false);
+            if (leftCount < 3 || rightCount < 3) {
+                return false;
+            }
         } else {
             for (unsigned i = 0; i < leftCount; ++i) {
                 b_->left[i] = taken->left[i];

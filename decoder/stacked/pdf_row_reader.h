@@ -255,8 +255,11 @@ private:
                      unsigned& rightCount);
     void CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, Hit* left,
                      unsigned& leftCount, Hit* right, unsigned& rightCount);
+    // With one edge column seen, looks for the other on lines turned about
+    // it: at the turn a fan of rays finds, then (when `fixedTurns`) at
+    // fixed turns.
     void SweepForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& leftCount,
-                        unsigned& rightCount);
+                        unsigned& rightCount, bool fixedTurns = true);
     // Rays from (cx, cy), the middle of the seen edge column (the left one
     // when `leftSeen`), fanned out kFanRays steps of kFanStep either way from
     // the area's direction on the side `way` points to: the turn at which a
