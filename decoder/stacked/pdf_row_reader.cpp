@@ -1806,7 +1806,7 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
         // the lines left out, and AddRowVotes along the rows, when they give
         // no label.
         pending_ = Pending{true, &image, inverted, columns, rows, dataColumns, lines, skew,
-                           {lt[0], lt[1], lb[0], lb[1], rt[0], rt[1], rb[0], rb[1]}, quick};
+                           {lt[0], lt[1], lb[0], lb[1], rt[0], rt[1], rb[0], rb[1]}, quick, followedVote};
         TallyCells(rows * dataColumns, codewords, erasures, erasureCount);
         return true;
     }
@@ -1911,9 +1911,20 @@ bool PDFRowReader::AddLines(Parameters& parameters, unsigned short* codewords, u
             ReadRowLine(*p.image, p.inverted, p.columns, p.skew, p.ends, i, p.lines);
         }
     }
-    // All lines may name other parameters than the first ones did, though
-    // not another column count (the rows were read at this one).
-    Votes const votes = VoteParameters(p.lines, 1, p.columns);
+    // All lines may name other parameters than the first ones did; another
+    // column count (chance votes of codewords taken for the right row
+    // indicators can agree with a wrong count on a few lines) is read at
+    // once, as Read does, unless Read followed a vote already.
+    Votes votes = VoteParameters(p.lines, 1, p.columns);
+    if (votes.Named() && static_cast<unsigned>(votes.columns) + 3 != p.columns && !p.followed &&
+        static_cast<unsigned>(votes.columns) + 3 <= kMaxColumns) {
+        p.followed = true;
+        p.columns = static_cast<unsigned>(votes.columns) + 3;
+        for (unsigned i = 0; i < p.lines; ++i) {
+            ReadRowLine(*p.image, p.inverted, p.columns, p.skew, p.ends, i, p.lines);
+        }
+        votes = VoteParameters(p.lines, 1, p.columns);
+    }
     Parameters all{};
     float across[kMaxColumns];
     if (!votes.Named() || static_cast<unsigned>(votes.columns) + 3 != p.columns || !SetParameters(votes, all) ||

@@ -132,8 +132,9 @@ public:
     void DeferRowVotes() { deferRowVotes_ = true; }
     // Where the last Read tallied the votes of every kProbeStride-th line
     // across alone, reads the others and tallies all (`parameters` as all
-    // name them); false when there were none or they name no readable
-    // symbol at the count read.
+    // name them; at the column count they name, read again, when Read
+    // followed no vote); false when there were none or they name no
+    // readable symbol.
     bool AddLines(Parameters& parameters, unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount);
     // False when the last Read left nothing to add.
     bool AddRowVotes(unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount);
@@ -361,6 +362,7 @@ private:
         float skew;
         float ends[8];  // left top, left bottom, right top, right bottom
         bool linesLeft;  // only every kProbeStride-th line across was read
+        bool followed;   // the count was the one the row indicators voted for
     };
     Pending pending_{};
 };
