@@ -198,6 +198,9 @@ int main(int argc, char** argv)
         benchmark::RegisterBenchmark((c.name + "/syndromes_fastest").c_str(), [&c](benchmark::State& s) {
             RunSyndromes(s, c, SyndromeRoute::kFastest);
         })->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((c.name + "/syndromes_vector_shuffles").c_str(), [&c](benchmark::State& s) {
+            RunSyndromes(s, c, SyndromeRoute::kVectorShuffles);
+        })->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark((c.name + "/syndromes_table_lookups").c_str(), [&c](benchmark::State& s) {
             RunSyndromes(s, c, SyndromeRoute::kTableLookups);
         })->Unit(benchmark::kMicrosecond);

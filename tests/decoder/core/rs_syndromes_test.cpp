@@ -75,7 +75,8 @@ TEST(RSsyndromesTest, EveryRouteMatchesTheDefinition)
                     bool const expectZero = std::vector<unsigned short>(count, 0) == expected;
                     std::string const where = "n=" + std::to_string(n) + " count=" + std::to_string(count) +
                                               " firstRoot=" + std::to_string(firstRoot);
-                    for (SyndromeRoute route : {SyndromeRoute::kFastest, SyndromeRoute::kTableLookups}) {
+                    for (SyndromeRoute route :
+                         {SyndromeRoute::kFastest, SyndromeRoute::kVectorShuffles, SyndromeRoute::kTableLookups}) {
                         std::vector<unsigned short> syndromes(count, 0x5A5A);
                         bool const zero = ComputeSyndromes(*c.field, firstRoot, words.data(), n, count,
                                                            syndromes.data(), scratch.data(),
