@@ -406,7 +406,7 @@ struct AffineFactor {
     __m256i highFromHigh;
 };
 
-__attribute__((target("avx2"))) inline AffineFactor MakeAffineFactor(AffineTables const& tables, unsigned int factor)
+__attribute__((target("avx2"), always_inline)) inline AffineFactor MakeAffineFactor(AffineTables const& tables, unsigned int factor)
 {
     __m256i const rows = _mm256_xor_si256(
         _mm256_load_si256(reinterpret_cast<__m256i const*>(&tables.piece[0][factor & 15])),
@@ -418,7 +418,7 @@ __attribute__((target("avx2"))) inline AffineFactor MakeAffineFactor(AffineTable
 
 // (low, high) *= the factor, lane by lane.
 template <bool Wide>
-__attribute__((target("avx2,gfni"))) inline void MultiplyAffine(AffineFactor const& factor, __m256i& low,
+__attribute__((target("avx2,gfni"), always_inline)) inline void MultiplyAffine(AffineFactor const& factor, __m256i& low,
                                                                  __m256i& high)
 {
     __m256i const lowFromLow = _mm256_gf2p8affine_epi64_epi8(low, factor.lowFromLow, 0);
@@ -434,7 +434,7 @@ __attribute__((target("avx2,gfni"))) inline void MultiplyAffine(AffineFactor con
 
 // One halving of the byte lanes: lanes l < Width become factor lane_l + lane_(l+Width).
 template <bool Wide, unsigned int Width>
-__attribute__((target("avx2,gfni"))) inline void HalveLanesByAffine(AffineFactor const& factor, __m256i& low,
+__attribute__((target("avx2,gfni"), always_inline)) inline void HalveLanesByAffine(AffineFactor const& factor, __m256i& low,
                                                                      __m256i& high)
 {
     __m256i const upperLow = UpperLanes<Width>(low);
@@ -449,7 +449,7 @@ __attribute__((target("avx2,gfni"))) inline void HalveLanesByAffine(AffineFactor
 // The lanes of one syndrome halved down to one, every halving a multiplication as
 // cheap as a step; answers the syndrome.
 template <bool Wide>
-__attribute__((target("avx2,gfni"))) inline unsigned short FoldLanesByAffine(AffineFactor const* factors,
+__attribute__((target("avx2,gfni"), always_inline)) inline unsigned short FoldLanesByAffine(AffineFactor const* factors,
                                                                              __m256i low, __m256i high)
 {
     HalveLanesByAffine<Wide, 16>(factors[1], low, high);
@@ -548,6 +548,9 @@ __attribute__((target("avx2,gfni"))) void SyndromesOfPlanesByAffine(FiniteField 
             AffineSyndrome<Wide>(factors[0], low, high, steps, syndromes + j);
         }
     }
+    // The upper halves cleared before the caller's SSE code: left set, they slow
+    // every legacy SSE instruction that follows.
+    _mm256_zeroupper();
 }
 
 // r = v gamma + w mod p for 16-bit lanes, with v, w < p and 2p < 2^16: the quotient
