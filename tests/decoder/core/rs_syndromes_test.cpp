@@ -22,6 +22,7 @@ GaloisFieldModuloPrimeNumber<113> const gf113(3);
 GaloisFieldModuloPowerOfTwo<4> const gf16(0x13);
 GaloisFieldModuloPowerOfTwo<6> const gf64(0x43);
 GaloisFieldModuloPowerOfTwo<8> const gf256(0x11D);
+GaloisFieldModuloPowerOfTwo<8> const gf256b(0x12D);
 GaloisFieldModuloPowerOfTwo<10> const gf1024(0x409);
 GaloisFieldModuloPowerOfTwo<12> const gf4096(0x1069);
 
@@ -48,7 +49,7 @@ struct Case {
 TEST(RSsyndromesTest, EveryRouteMatchesTheDefinition)
 {
     std::vector<Case> const cases{{"GF929", &gf929},   {"GF113", &gf113},   {"GF16", &gf16},    {"GF64", &gf64},
-                                  {"GF256", &gf256},   {"GF1024", &gf1024}, {"GF4096", &gf4096}};
+                                  {"GF256", &gf256},   {"GF256/0x12D", &gf256b}, {"GF1024", &gf1024}, {"GF4096", &gf4096}};
     std::mt19937 random(7);
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
