@@ -182,6 +182,7 @@ int main(int argc, char** argv)
          }},
         {"Aztec_GF64/n48_s24", &gf64, 1, 64, 48, 24, 0, true, aztec(6)},
         {"Aztec_GF256/n240_s120", &gf256, 1, 256, 240, 120, 0, true, aztec(8)},
+        {"Aztec_GF1024/n364_s206", &gf1024, 1, 1024, 364, 206, 0, true, aztec(10)},
         {"Aztec_GF1024/n1020_s340", &gf1024, 1, 1024, 1020, 340, 0, true, aztec(10)},
         {"Aztec_GF4096/n1664_s560", &gf4096, 1, 4096, 1664, 560, 0, true, aztec(12)},
     };
@@ -197,6 +198,9 @@ int main(int argc, char** argv)
         })->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark((c.name + "/syndromes_fastest").c_str(), [&c](benchmark::State& s) {
             RunSyndromes(s, c, SyndromeRoute::kFastest);
+        })->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((c.name + "/syndromes_vector_shuffles").c_str(), [&c](benchmark::State& s) {
+            RunSyndromes(s, c, SyndromeRoute::kVectorShuffles);
         })->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark((c.name + "/syndromes_table_lookups").c_str(), [&c](benchmark::State& s) {
             RunSyndromes(s, c, SyndromeRoute::kTableLookups);

@@ -28,25 +28,25 @@ public:
         values_[2 * quarter] = 0;
     }
 
-    long long operator[](unsigned i) const { return values_[i]; }
+    long long const* Values() const { return values_; }
 
 private:
     long long values_[DecMath::kTableSize];
 };
 
-SineTableData const& Table()
-{
-    static SineTableData const table;
-    return table;
-}
-
-SineTableData const& startUpTable = Table();
+// The first look-up builds the table.
+long long const startUpEntry = DecMath::SineTable(0);
 
 }  // namespace
 
-long long DecMath::SineTable(int index)
+// Zero (null) before any initialiser runs: constant-initialised.
+std::atomic<long long const*> DecMath::sineValues_{nullptr};
+
+long long const* DecMath::BuildSineTable()
 {
-    return Table()[static_cast<unsigned>(index) & (kTableSize - 1)];
+    static SineTableData const table;
+    sineValues_.store(table.Values(), std::memory_order_release);
+    return table.Values();
 }
 
 int DecMath::ACos(Real32 value)

@@ -3,6 +3,8 @@
 #include "decoder/core/containers/binary_heap.h"
 #include "decoder/core/arithmetic/real_number.h"
 
+#include <atomic>
+
 namespace DEC2DIvra {
 
 // Fixed-point trigonometry and small integer helpers of the decoders.
@@ -15,8 +17,16 @@ public:
     static constexpr int kTurn = 512;
 
     // The table entry: sin(2 pi index / 1024) in 32 fraction bits; the index
-    // is taken modulo 1024.
-    static long long SineTable(int index);
+    // is taken modulo 1024. Inline: the angle searches look entries up by the
+    // dozen for every direction they measure.
+    static long long SineTable(int index)
+    {
+        long long const* values = sineValues_.load(std::memory_order_acquire);
+        if (values == nullptr) {
+            values = BuildSineTable();
+        }
+        return values[static_cast<unsigned>(index) & (kTableSize - 1)];
+    }
 
     static Real32 Sin(int angle) { return Real32::FromRaw(SineTable(2 * angle)); }
     static Real32 Cos(int angle) { return Real32::FromRaw(SineTable(2 * angle + kTableSize / 4)); }
@@ -49,6 +59,12 @@ public:
 
     // floor(sqrt(value)).
     static unsigned Sqrt(unsigned long long value);
+
+private:
+    // The table, built on first need (before main, or earlier when a static
+    // initialiser elsewhere asks); null until then.
+    static long long const* BuildSineTable();
+    static std::atomic<long long const*> sineValues_;
 };
 
 }  // namespace DEC2DIvra

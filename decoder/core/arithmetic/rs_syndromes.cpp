@@ -327,6 +327,232 @@ __attribute__((target("avx2"))) void SyndromesOfPlanes(FiniteField const& field,
     }
 }
 
+bool ProcessorHasAffineBytes()
+{
+    static bool const has = __builtin_cpu_supports("avx2") != 0 && __builtin_cpu_supports("gfni") != 0;
+    return has;
+}
+
+// Multiplying by a fixed factor c is linear over GF(2): bit i of c x is the parity
+// of x masked by row i of the map. The affine byte transform applies an 8 x 8 bit
+// matrix to every byte of a vector, row i in byte 7 - i of each 64-bit lane; the
+// words in byte planes take four of them: low from low, low from high, high from
+// low and high from high.
+struct AffineRows {
+    unsigned long long lowFromLow;
+    unsigned long long lowFromHigh;
+    unsigned long long highFromLow;
+    unsigned long long highFromHigh;
+};
+
+// The rows of multiplication by any word, from three look-ups: the map is linear
+// in the factor too, so the rows of c are the XOR of those of its 4-bit pieces
+// c_k 16^k, and each piece's 16 values are tabled.
+struct AffineTables {
+    alignas(32) AffineRows piece[3][16];
+};
+
+void BuildAffineTables(FiniteField const& field, AffineTables& tables)
+{
+    unsigned int const size = field.Size();
+    unsigned int const order = size - 1;
+    unsigned int bits = 0;
+    while ((1u << bits) < size) {
+        ++bits;
+    }
+    // x^k for k < 2 bits - 1: the product of x^b and x^t is x^(b + t).
+    unsigned int const logOfX = field.Logarithm(2);
+    unsigned short powerOfX[23];
+    unsigned int e = 0;
+    for (unsigned int k = 0; k + 1 < 2 * bits; ++k) {
+        powerOfX[k] = field.Antilogarithm(e);
+        e += logOfX;
+        e = e >= order ? e - order : e;
+    }
+    // The rows of multiplication by x^b: row i holds bit i of x^(b + t) at bit t.
+    AffineRows basis[12] = {};
+    for (unsigned int b = 0; b < bits; ++b) {
+        for (unsigned int i = 0; i < bits; ++i) {
+            unsigned int row = 0;
+            for (unsigned int t = 0; t < bits; ++t) {
+                row |= ((powerOfX[b + t] >> i) & 1u) << t;
+            }
+            unsigned int const shift = 8 * (7 - (i & 7));
+            if (i < 8) {
+                basis[b].lowFromLow |= static_cast<unsigned long long>(row & 0xFF) << shift;
+                basis[b].lowFromHigh |= static_cast<unsigned long long>(row >> 8) << shift;
+            } else {
+                basis[b].highFromLow |= static_cast<unsigned long long>(row & 0xFF) << shift;
+                basis[b].highFromHigh |= static_cast<unsigned long long>(row >> 8) << shift;
+            }
+        }
+    }
+    for (unsigned int k = 0; k < 3; ++k) {
+        tables.piece[k][0] = AffineRows{};
+        for (unsigned int v = 1; v < 16; ++v) {
+            AffineRows const& rest = tables.piece[k][v & (v - 1)];
+            AffineRows const& add = basis[4 * k + static_cast<unsigned int>(__builtin_ctz(v))];
+            tables.piece[k][v] = AffineRows{rest.lowFromLow ^ add.lowFromLow, rest.lowFromHigh ^ add.lowFromHigh,
+                                            rest.highFromLow ^ add.highFromLow, rest.highFromHigh ^ add.highFromHigh};
+        }
+    }
+}
+
+// The four matrices of one factor, each in every 64-bit lane.
+struct AffineFactor {
+    __m256i lowFromLow;
+    __m256i lowFromHigh;
+    __m256i highFromLow;
+    __m256i highFromHigh;
+};
+
+__attribute__((target("avx2"), always_inline)) inline AffineFactor MakeAffineFactor(AffineTables const& tables, unsigned int factor)
+{
+    __m256i const rows = _mm256_xor_si256(
+        _mm256_load_si256(reinterpret_cast<__m256i const*>(&tables.piece[0][factor & 15])),
+        _mm256_xor_si256(_mm256_load_si256(reinterpret_cast<__m256i const*>(&tables.piece[1][(factor >> 4) & 15])),
+                         _mm256_load_si256(reinterpret_cast<__m256i const*>(&tables.piece[2][(factor >> 8) & 15]))));
+    return {_mm256_permute4x64_epi64(rows, 0x00), _mm256_permute4x64_epi64(rows, 0x55),
+            _mm256_permute4x64_epi64(rows, 0xAA), _mm256_permute4x64_epi64(rows, 0xFF)};
+}
+
+// (low, high) *= the factor, lane by lane.
+template <bool Wide>
+__attribute__((target("avx2,gfni"), always_inline)) inline void MultiplyAffine(AffineFactor const& factor, __m256i& low,
+                                                                 __m256i& high)
+{
+    __m256i const lowFromLow = _mm256_gf2p8affine_epi64_epi8(low, factor.lowFromLow, 0);
+    if (!Wide) {
+        low = lowFromLow;
+        return;
+    }
+    __m256i const product = _mm256_xor_si256(lowFromLow, _mm256_gf2p8affine_epi64_epi8(high, factor.lowFromHigh, 0));
+    high = _mm256_xor_si256(_mm256_gf2p8affine_epi64_epi8(low, factor.highFromLow, 0),
+                            _mm256_gf2p8affine_epi64_epi8(high, factor.highFromHigh, 0));
+    low = product;
+}
+
+// One halving of the byte lanes: lanes l < Width become factor lane_l + lane_(l+Width).
+template <bool Wide, unsigned int Width>
+__attribute__((target("avx2,gfni"), always_inline)) inline void HalveLanesByAffine(AffineFactor const& factor, __m256i& low,
+                                                                     __m256i& high)
+{
+    __m256i const upperLow = UpperLanes<Width>(low);
+    __m256i const upperHigh = Wide ? UpperLanes<Width>(high) : high;
+    MultiplyAffine<Wide>(factor, low, high);
+    low = _mm256_xor_si256(low, upperLow);
+    if (Wide) {
+        high = _mm256_xor_si256(high, upperHigh);
+    }
+}
+
+// The lanes of one syndrome halved down to one, every halving a multiplication as
+// cheap as a step; answers the syndrome.
+template <bool Wide>
+__attribute__((target("avx2,gfni"), always_inline)) inline unsigned short FoldLanesByAffine(AffineFactor const* factors,
+                                                                             __m256i low, __m256i high)
+{
+    HalveLanesByAffine<Wide, 16>(factors[1], low, high);
+    HalveLanesByAffine<Wide, 8>(factors[2], low, high);
+    HalveLanesByAffine<Wide, 4>(factors[3], low, high);
+    HalveLanesByAffine<Wide, 2>(factors[4], low, high);
+    HalveLanesByAffine<Wide, 1>(factors[5], low, high);
+    unsigned int const lowByte = static_cast<unsigned int>(_mm_cvtsi128_si32(_mm256_castsi256_si128(low)));
+    unsigned int const highByte = Wide ? static_cast<unsigned int>(_mm_cvtsi128_si32(_mm256_castsi256_si128(high))) : 0;
+    return static_cast<unsigned short>((lowByte & 0xFF) | (highByte & 0xFF) << 8);
+}
+
+// The Horner chains of two syndromes side by side, so that the latency of one
+// chain's transforms is covered by the other's.
+template <bool Wide>
+__attribute__((target("avx2,gfni"))) void AffineSyndromePair(AffineFactor const* first, AffineFactor const* second,
+                                                             unsigned char const* low, unsigned char const* high,
+                                                             unsigned int steps, unsigned short* syndromes)
+{
+    AffineFactor const gamma0 = first[0];
+    AffineFactor const gamma1 = second[0];
+    __m256i low0 = _mm256_setzero_si256();
+    __m256i high0 = _mm256_setzero_si256();
+    __m256i low1 = _mm256_setzero_si256();
+    __m256i high1 = _mm256_setzero_si256();
+    for (unsigned int q = 0; q < steps; ++q) {
+        __m256i const wordLow = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(low + kLanes * q));
+        MultiplyAffine<Wide>(gamma0, low0, high0);
+        MultiplyAffine<Wide>(gamma1, low1, high1);
+        low0 = _mm256_xor_si256(low0, wordLow);
+        low1 = _mm256_xor_si256(low1, wordLow);
+        if (Wide) {
+            __m256i const wordHigh = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(high + kLanes * q));
+            high0 = _mm256_xor_si256(high0, wordHigh);
+            high1 = _mm256_xor_si256(high1, wordHigh);
+        }
+    }
+    syndromes[0] = FoldLanesByAffine<Wide>(first, low0, high0);
+    syndromes[1] = FoldLanesByAffine<Wide>(second, low1, high1);
+}
+
+template <bool Wide>
+__attribute__((target("avx2,gfni"))) void AffineSyndrome(AffineFactor const* factors, unsigned char const* low,
+                                                         unsigned char const* high, unsigned int steps,
+                                                         unsigned short* syndrome)
+{
+    AffineFactor const gamma = factors[0];
+    __m256i acc = _mm256_setzero_si256();
+    __m256i accHigh = _mm256_setzero_si256();
+    for (unsigned int q = 0; q < steps; ++q) {
+        MultiplyAffine<Wide>(gamma, acc, accHigh);
+        acc = _mm256_xor_si256(acc, _mm256_loadu_si256(reinterpret_cast<__m256i const*>(low + kLanes * q)));
+        if (Wide) {
+            accHigh =
+                _mm256_xor_si256(accHigh, _mm256_loadu_si256(reinterpret_cast<__m256i const*>(high + kLanes * q)));
+        }
+    }
+    *syndrome = FoldLanesByAffine<Wide>(factors, acc, accHigh);
+}
+
+// GF(2^m), m <= 12, the words as byte planes as in SyndromesOfPlanes, each factor's
+// multiplication a few affine byte transforms rather than table shuffles. Two
+// syndromes share each pass over the planes.
+template <bool Wide>
+__attribute__((target("avx2,gfni"))) void SyndromesOfPlanesByAffine(FiniteField const& field, unsigned int firstRoot,
+                                                                    unsigned char const* low,
+                                                                    unsigned char const* high, unsigned int steps,
+                                                                    unsigned int count, unsigned short* syndromes)
+{
+    unsigned int const order = field.Size() - 1;
+    AffineTables tables;
+    BuildAffineTables(field, tables);
+    // The logarithms of beta^32, beta^16, ..., beta^1 for beta = alpha^(firstRoot + j),
+    // and their steps from one syndrome to the next.
+    constexpr unsigned int kFactors = 6;
+    unsigned int exponent[kFactors];
+    unsigned int advance[kFactors];
+    for (unsigned int h = 0; h < kFactors; ++h) {
+        exponent[h] = static_cast<unsigned int>((kLanes >> h) * static_cast<unsigned long long>(firstRoot) % order);
+        advance[h] = (kLanes >> h) % order;
+    }
+    constexpr unsigned int kWays = 2;
+    AffineFactor factors[kWays][kFactors];
+    for (unsigned int j = 0; j < count; j += kWays) {
+        unsigned int const ways = count - j < kWays ? count - j : kWays;
+        for (unsigned int w = 0; w < ways; ++w) {
+            for (unsigned int h = 0; h < kFactors; ++h) {
+                factors[w][h] = MakeAffineFactor(tables, field.Antilogarithm(exponent[h]));
+                exponent[h] += advance[h];
+                exponent[h] = exponent[h] >= order ? exponent[h] - order : exponent[h];
+            }
+        }
+        if (ways == kWays) {
+            AffineSyndromePair<Wide>(factors[0], factors[1], low, high, steps, syndromes + j);
+        } else {
+            AffineSyndrome<Wide>(factors[0], low, high, steps, syndromes + j);
+        }
+    }
+    // The upper halves cleared before the caller's SSE code: left set, they slow
+    // every legacy SSE instruction that follows.
+    _mm256_zeroupper();
+}
+
 // r = v gamma + w mod p for 16-bit lanes, with v, w < p and 2p < 2^16: the quotient
 // of v gamma by p is v gammaShoup / 2^16 (gammaShoup = floor(gamma 2^16 / p)) or one
 // less, so the remainder taken with it lies below 2p, and one conditional
@@ -401,7 +627,7 @@ constexpr unsigned int kVectorMinimumWordsOfPrimeField = 12;
 // The vector route when the processor, the field and the scratch allow it.
 bool SyndromesByVectors(FiniteField const& field, unsigned int firstRoot, unsigned short const* codewords,
                         unsigned int n, unsigned int count, unsigned short* syndromes, unsigned short* scratch,
-                        unsigned int scratchEntries)
+                        unsigned int scratchEntries, SyndromeRoute route)
 {
     unsigned int const size = field.Size();
     unsigned int const padded = SyndromeScratchEntries(n);
@@ -428,7 +654,12 @@ bool SyndromesByVectors(FiniteField const& field, unsigned int firstRoot, unsign
             low[lead + i] = static_cast<unsigned char>(word & 0xFF);
             high[lead + i] = static_cast<unsigned char>(word >> 8);
         }
-        if (size > 256) {
+        bool const affine = route == SyndromeRoute::kFastest && ProcessorHasAffineBytes();
+        if (affine && size > 256) {
+            SyndromesOfPlanesByAffine<true>(field, firstRoot, low, high, steps, count, syndromes);
+        } else if (affine) {
+            SyndromesOfPlanesByAffine<false>(field, firstRoot, low, high, steps, count, syndromes);
+        } else if (size > 256) {
             SyndromesOfPlanes<true>(field, firstRoot, low, high, steps, count, syndromes);
         } else {
             SyndromesOfPlanes<false>(field, firstRoot, low, high, steps, count, syndromes);
@@ -451,7 +682,7 @@ bool SyndromesByVectors(FiniteField const& field, unsigned int firstRoot, unsign
 #else
 
 bool SyndromesByVectors(FiniteField const&, unsigned int, unsigned short const*, unsigned int, unsigned int,
-                        unsigned short*, unsigned short*, unsigned int)
+                        unsigned short*, unsigned short*, unsigned int, SyndromeRoute)
 {
     return false;
 }
@@ -464,8 +695,8 @@ bool ComputeSyndromes(FiniteField const& field, unsigned int firstRoot, unsigned
                       unsigned int count, unsigned short* syndromes, unsigned short* scratch,
                       unsigned int scratchEntries, SyndromeRoute route)
 {
-    if (route == SyndromeRoute::kFastest &&
-        SyndromesByVectors(field, firstRoot, codewords, n, count, syndromes, scratch, scratchEntries)) {
+    if (route != SyndromeRoute::kTableLookups &&
+        SyndromesByVectors(field, firstRoot, codewords, n, count, syndromes, scratch, scratchEntries, route)) {
         bool allZero = true;
         for (unsigned int j = 0; j < count; ++j) {
             allZero = allZero && syndromes[j] == 0;

@@ -14,9 +14,11 @@ inline unsigned short ReceivedValue(unsigned short const* codewords, unsigned in
 }
 
 // kFastest takes the processor's vector unit where it has one and the block is long
-// enough to pay for it; kTableLookups is the plain route through the power and
-// logarithm tables. Both give the same syndromes bit for bit.
-enum class SyndromeRoute { kFastest, kTableLookups };
+// enough to pay for it, with its affine byte transform where it has that too;
+// kVectorShuffles is the vector route without that transform (byte shuffles
+// through tables); kTableLookups is the plain route through the power and
+// logarithm tables. All give the same syndromes bit for bit.
+enum class SyndromeRoute { kFastest, kVectorShuffles, kTableLookups };
 
 // The scratch the vector route needs for blocks of up to capacity words (entries).
 constexpr unsigned int SyndromeScratchEntries(unsigned int capacity)

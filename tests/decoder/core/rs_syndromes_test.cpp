@@ -22,6 +22,7 @@ GaloisFieldModuloPrimeNumber<113> const gf113(3);
 GaloisFieldModuloPowerOfTwo<4> const gf16(0x13);
 GaloisFieldModuloPowerOfTwo<6> const gf64(0x43);
 GaloisFieldModuloPowerOfTwo<8> const gf256(0x11D);
+GaloisFieldModuloPowerOfTwo<8> const gf256b(0x12D);
 GaloisFieldModuloPowerOfTwo<10> const gf1024(0x409);
 GaloisFieldModuloPowerOfTwo<12> const gf4096(0x1069);
 
@@ -48,7 +49,7 @@ struct Case {
 TEST(RSsyndromesTest, EveryRouteMatchesTheDefinition)
 {
     std::vector<Case> const cases{{"GF929", &gf929},   {"GF113", &gf113},   {"GF16", &gf16},    {"GF64", &gf64},
-                                  {"GF256", &gf256},   {"GF1024", &gf1024}, {"GF4096", &gf4096}};
+                                  {"GF256", &gf256},   {"GF256/0x12D", &gf256b}, {"GF1024", &gf1024}, {"GF4096", &gf4096}};
     std::mt19937 random(7);
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
@@ -75,7 +76,8 @@ TEST(RSsyndromesTest, EveryRouteMatchesTheDefinition)
                     bool const expectZero = std::vector<unsigned short>(count, 0) == expected;
                     std::string const where = "n=" + std::to_string(n) + " count=" + std::to_string(count) +
                                               " firstRoot=" + std::to_string(firstRoot);
-                    for (SyndromeRoute route : {SyndromeRoute::kFastest, SyndromeRoute::kTableLookups}) {
+                    for (SyndromeRoute route :
+                         {SyndromeRoute::kFastest, SyndromeRoute::kVectorShuffles, SyndromeRoute::kTableLookups}) {
                         std::vector<unsigned short> syndromes(count, 0x5A5A);
                         bool const zero = ComputeSyndromes(*c.field, firstRoot, words.data(), n, count,
                                                            syndromes.data(), scratch.data(),
