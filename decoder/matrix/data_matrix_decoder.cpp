@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "decoder/core/identifiers/matrix_identifiers.h"
@@ -447,6 +448,61 @@ bool DataMatrixDecoder::Convert(DataMatrixVersion const& version, bool negative,
     return true;
 }
 
+// What a failed reading of a fill depended on besides the fill: the frame
+// (its place, shape and pixels, those around the patch all, the rest on a
+// sparse grid) and the settings that decide a reading.
+unsigned long long DataMatrixDecoder::CalcFrameDigest(GrayImage const& image) const
+{
+    auto mix = [](unsigned long long h, unsigned long long v) {
+        h = (h ^ v) * 0x9e3779b97f4a7c15ull;
+        return h ^ (h >> 29);
+    };
+    unsigned long long h = mix(0, reinterpret_cast<unsigned long long>(image.GetPixels()));
+    h = mix(mix(mix(h, static_cast<unsigned>(image.GetWidth())), static_cast<unsigned>(image.GetHeight())),
+            static_cast<unsigned>(image.GetPitch()));
+    h = mix(mix(h, property_->data_matrix.read.Get() ? 1u : 0u), property_->data_matrix.read_ecc000_140.Get() ? 1u : 0u);
+    h = mix(h, property_->common_2d.suppress_eci_escape.Get() ? 1u : 0u);
+    auto const fixedLength = property_->data_matrix.fixed_length.Get();
+    unsigned char bytes[sizeof(fixedLength)];
+    std::memcpy(bytes, &fixedLength, sizeof(bytes));
+    for (unsigned i = 0; i < sizeof(bytes); i += 8) {
+        unsigned long long word = 0;
+        std::memcpy(&word, bytes + i, sizeof(bytes) - i < 8 ? sizeof(bytes) - i : 8);
+        h = mix(h, word);
+    }
+    if (image.GetPixels() == nullptr || image.GetWidth() <= 0 || image.GetHeight() <= 0) {
+        return h;
+    }
+    // The pixels within half the patch's size of it (the outline's scans
+    // reach a tenth of a side beyond) on a grid of up to 64 x 64, and the
+    // whole frame's on one of 32 x 32: a fill the same to the pixel in
+    // another frame would still see another frame's pixels there.
+    auto grid = [&](unsigned long long h, int left, int top, int right, int bottom, int points) {
+        int const stepX = (right - left) / points + 1;
+        int const stepY = (bottom - top) / points + 1;
+        for (int y = top; y <= bottom; y += stepY) {
+            unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
+            unsigned long long sum = 0;
+            for (int x = left; x <= right; x += stepX) {
+                sum = sum * 1031 + row[x];
+            }
+            h = mix(h, sum);
+        }
+        return h;
+    };
+    int left = 0, top = 0, right = -1, bottom = -1;
+    if (outline_.GetBounds(left, top, right, bottom)) {
+        int const margin = (right - left > bottom - top ? right - left : bottom - top) / 2 + 8;
+        left = left - margin < 0 ? 0 : left - margin;
+        top = top - margin < 0 ? 0 : top - margin;
+        right = right + margin >= image.GetWidth() ? image.GetWidth() - 1 : right + margin;
+        bottom = bottom + margin >= image.GetHeight() ? image.GetHeight() - 1 : bottom + margin;
+        h = grid(h, left, top, right, bottom, 64);
+    }
+    h = grid(h, 0, 0, image.GetWidth() - 1, image.GetHeight() - 1, 32);
+    return h;
+}
+
 int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lPattern, bool negative,
                                         DecodedLabel& label)
 {
@@ -465,6 +521,26 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     if (!outline_.Fill(image, corner, reach, negative)) {
         return 0;
     }
+    // A fill read before on this frame without success fails again.
+    unsigned long long const fill = outline_.GetFillDigest();
+    unsigned long long frame = 0;
+    bool frameKnown = false;
+    for (unsigned i = 0; i < failedCount_; ++i) {
+        if (failed_[i].fill != fill) {
+            continue;
+        }
+        if (!frameKnown) {
+            frame = CalcFrameDigest(image);
+            frameKnown = true;
+        }
+        if (failed_[i].frame == frame) {
+            if (!(failed_[i].unread == Region())) {
+                unread_ = failed_[i].unread;
+            }
+            return 0;
+        }
+    }
+    Region unread;
     // The edge scans start a tenth of a side out; when that finds nothing
     // to read they start again nearer the edges, within the quiet zone of
     // a large symbol on a grey ground.
@@ -515,9 +591,16 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
         }
         // A symbol is there when some size's L and timing fit the outline.
         if (count > 0) {
-            SetRegion(unread_);
+            SetRegion(unread);
+            unread_ = unread;
         }
     }
+    FailedFill& failed = failed_[failedNext_];
+    failedNext_ = (failedNext_ + 1) % kFailedFills;
+    failedCount_ = failedCount_ < kFailedFills ? failedCount_ + 1 : kFailedFills;
+    failed.fill = fill;
+    failed.frame = frameKnown ? frame : CalcFrameDigest(image);
+    failed.unread = unread;
     return 0;
 }
 

@@ -45,6 +45,16 @@ private:
 
     class ModuleMap;
 
+    // A fill whose reading failed: the sightings of one L mostly fill the
+    // same patch, and on the same frame its reading fails the same way
+    // again, leaving the same outline unread (or none).
+    struct FailedFill {
+        unsigned long long fill = 0;
+        unsigned long long frame = 0;
+        Region unread;
+    };
+    static constexpr unsigned kFailedFills = 8;
+
     int ReadWithPolarity(GrayImage const& image, Region const& lPattern, bool negative, DecodedLabel& label);
     unsigned RankVersions(GrayImage const& image, bool negative, Candidate* best) const;
     float ScoreTiming(GrayImage const& image, bool negative, unsigned width, unsigned height, bool mirrored) const;
@@ -60,6 +70,7 @@ private:
     bool ConvertEcc000To140(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
     void SetLabelShape(DataMatrixVersion const& version, bool negative, DecodedLabel& label) const;
     void SetRegion(Region& region) const;
+    unsigned long long CalcFrameDigest(GrayImage const& image) const;
 
     SharedMemoryDistributor memory_;
     DEC2DProperty const* property_;
@@ -67,6 +78,9 @@ private:
     OutlinePoint corners_[4];  // the outline's, or moved to fit a size's timing
     Region unread_;            // the outline of a symbol found and not read in this Start
     bool lastReadNegative_ = false;  // the polarity of the last symbol read
+    FailedFill failed_[kFailedFills];
+    unsigned failedCount_ = 0;
+    unsigned failedNext_ = 0;
     CommonCodeMesh mesh_;
     CommonLuminanceMap luminance_;
     CommonGapAndThresholdMap blocks_;

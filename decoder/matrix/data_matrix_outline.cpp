@@ -246,6 +246,43 @@ bool DataMatrixOutline::GetRowSpan(int y, int& left, int& right) const
     return true;
 }
 
+namespace {
+
+unsigned long long Mix(unsigned long long h, unsigned long long v)
+{
+    h = (h ^ v) * 0x9e3779b97f4a7c15ull;
+    return h ^ (h >> 29);
+}
+
+}  // namespace
+
+unsigned long long DataMatrixOutline::GetFillDigest() const
+{
+    unsigned long long h = Mix(Mix(Mix(0, static_cast<unsigned>(threshold_)), negative_ ? 1u : 0u),
+                               static_cast<unsigned>(fillThreshold_));
+    h = Mix(Mix(h, static_cast<unsigned>(top_)), static_cast<unsigned>(bottom_));
+    for (int y = top_ < 0 ? 0 : top_; y <= bottom_ && y < kMaxRows; ++y) {
+        h = Mix(h, static_cast<unsigned long long>(static_cast<unsigned>(rowLeft_[y])) << 32 |
+                       static_cast<unsigned>(rowRight_[y]));
+    }
+    return h;
+}
+
+bool DataMatrixOutline::GetBounds(int& left, int& top, int& right, int& bottom) const
+{
+    left = 1 << 30;
+    right = -1;
+    for (int y = top_ < 0 ? 0 : top_; y <= bottom_ && y < kMaxRows; ++y) {
+        if (rowRight_[y] >= 0) {
+            left = rowLeft_[y] < left ? rowLeft_[y] : left;
+            right = rowRight_[y] > right ? rowRight_[y] : right;
+        }
+    }
+    top = top_;
+    bottom = bottom_;
+    return right >= left;
+}
+
 // The middle of the grey range around the corner, from the 5th and 95th
 // centiles so that a few noisy pixels do not set it.
 bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corner, int reach)

@@ -45,6 +45,12 @@ public:
     // The leftmost and rightmost pixel of row y in the patch the last Fill
     // found; false when the patch has none in that row.
     bool GetRowSpan(int y, int& left, int& right) const;
+    // A digest of the patch the last Fill found, row spans and thresholds,
+    // the polarity included: all Fit reads of the fill. Two fills of one
+    // frame with the same digest give the same outline.
+    unsigned long long GetFillDigest() const;
+    // The box around that patch; false when the last Fill found none.
+    bool GetBounds(int& left, int& top, int& right, int& bottom) const;
 
     // Sub-pixel grey value (bilinear), with the image's border repeated.
     static float Sample(GrayImage const& image, float x, float y);

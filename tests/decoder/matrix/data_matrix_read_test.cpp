@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -312,6 +313,65 @@ TEST(DataMatrixPolarityTest, ARunOfFramesReadsWhateverPolarityCame)
         ASSERT_EQ(labels.size(), 1u);
         EXPECT_EQ(labels[0].data, data);
         EXPECT_EQ(labels[0].flag, f.inverted ? 1u : 0u);
+    }
+}
+
+// Frames shown one after another in one buffer, as a camera fills it: a
+// symbol that failed to read (spoiled inside, its outline the same to the
+// pixel, or its length refused) reads once the frame or the setting allows.
+TEST(DataMatrixRepeatTest, AFailedReadingHoldsForItsFrameAndSettingsOnly)
+{
+    std::string const data(100, 'M');
+    support::Rendering const good = support::render(DataMatrix(data, 13), {.moduleSize = 3.0, .quietZone = 4.0});
+    ASSERT_TRUE(good.symbol.ok) << good.symbol.error;
+    // A band of data inside the timing sides greyed to no contrast: its
+    // dark pixels stay below the outline fill's threshold and its light ones
+    // above, so that the patch and its outline are the same; its modules
+    // no longer read.
+    support::Rendering spoiled = good;
+    support::Quad const& q = good.symbol.corners;
+    double const module = (q[1].x - q[0].x) / good.symbol.widthModules;
+    for (int y = static_cast<int>(q[0].y + 12 * module); y < static_cast<int>(q[0].y + 28 * module); ++y) {
+        for (int x = static_cast<int>(q[0].x + 6 * module); x < static_cast<int>(q[0].x + 38 * module); ++x) {
+            std::uint16_t& p = spoiled.frame.at(x, y);
+            p = p < 500 ? 370 : 400;
+        }
+    }
+    ivra_configuration::FixedLength refusing{};
+    refusing.count = 1;
+    refusing.lengths[0] = 3;
+    refusing.maximum = ivra_configuration::FixedLength::kNoMaximum;
+    ivra_configuration::FixedLength const any{.count = 0, .lengths = {}, .minimum = 0,
+                                              .maximum = ivra_configuration::FixedLength::kNoMaximum};
+    struct Shown {
+        char const* name;
+        support::Rendering const* rendering;
+        ivra_configuration::FixedLength length;
+        bool read;
+    };
+    Shown const frames[] = {
+        {"spoiled", &spoiled, any, false},
+        {"whole, in the same buffer", &good, any, true},
+        {"spoiled again", &spoiled, any, false},
+        {"spoiled once more", &spoiled, any, false},
+        {"whole, its length refused", &good, refusing, false},
+        {"whole, any length", &good, any, true},
+    };
+    Harness harness;
+    ASSERT_TRUE(harness.IsReady());
+    support::Frame shown = good.frame;
+    for (Shown const& f : frames) {
+        SCOPED_TRACE(f.name);
+        ASSERT_TRUE(harness.Settings().fixed_length.data_matrix.Set(f.length));
+        ASSERT_EQ(f.rendering->frame.pixels.size(), shown.pixels.size());
+        std::copy(f.rendering->frame.pixels.begin(), f.rendering->frame.pixels.end(), shown.pixels.begin());
+        std::vector<Label> const& labels = harness.Read(shown);
+        if (!f.read) {
+            EXPECT_TRUE(labels.empty());
+            continue;
+        }
+        ASSERT_EQ(labels.size(), 1u);
+        EXPECT_EQ(labels[0].data, data);
     }
 }
 
