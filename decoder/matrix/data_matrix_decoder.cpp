@@ -318,7 +318,7 @@ unsigned DataMatrixDecoder::RankVersions(GrayImage const& image, bool negative, 
         }
     }
     unsigned count = 0;
-    while (count < kCandidates && best[count].version != nullptr && best[count].score > 0.5f) {
+    while (count < kCandidates && best[count].version != nullptr && best[count].score > kFits) {
         ++count;
     }
     return count;
@@ -587,6 +587,22 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
                 for (unsigned k = 0; k < 4; ++k) {
                     corners_[k] = outline_.GetCorner(k);
                 }
+            }
+        }
+        // No size's timing fits the outline's corners; under perspective
+        // the timing corners of small modules lie a module or two off. The
+        // best size's corners are fitted to its timing, and read when it
+        // then fits. Nothing is said found: the other sightings go on.
+        if (count == 0 && candidates[0].version != nullptr && candidates[0].score >= kNearFit) {
+            Candidate const& near = candidates[0];
+            if (FitCornersToTiming(image, negative, near) &&
+                ScoreTiming(image, negative, near.version->symbolWidth, near.version->symbolHeight, near.mirrored) >
+                    kFits &&
+                ReadCandidate(image, near, negative, 0, kReadings, label)) {
+                return 1;
+            }
+            for (unsigned k = 0; k < 4; ++k) {
+                corners_[k] = outline_.GetCorner(k);
             }
         }
         // A symbol is there when some size's L and timing fit the outline.

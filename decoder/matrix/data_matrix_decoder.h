@@ -42,6 +42,10 @@ private:
     };
     static constexpr unsigned kCandidates = 3;
     static constexpr int kFitRounds = 8;
+    // Timing scores: a size fits above kFits; at kNearFit or above the best
+    // size's corners are fitted to its timing before it is given up.
+    static constexpr float kFits = 0.5f;
+    static constexpr float kNearFit = 0.35f;
 
     class ModuleMap;
 

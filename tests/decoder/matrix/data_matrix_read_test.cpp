@@ -225,6 +225,31 @@ TEST(DataMatrixTimingFitTest, BlurredRectangleReadsWithTheLCornerHeld)
     EXPECT_EQ(labels[0].data, data);
 }
 
+// Keystoned rectangles whose outline misses the timing corners by a module
+// or so: no size's timing fits the outline as it stands, and the best size
+// reads once its corners are fitted to its timing.
+TEST(DataMatrixTimingFitTest, KeystonedRectanglesReadOnceTheBestSizeIsFitted)
+{
+    struct Keystoned {
+        double moduleSize;
+        double angle;
+    };
+    Keystoned const cases[] = {{2.0, 0.0}, {2.0, 75.0}, {2.0, 165.0}, {2.0, 180.0}, {2.0, 240.0}, {2.5, 90.0},
+                               {2.5, 180.0}};
+    std::string const data = "Rectangular 16x48 Data";
+    Harness harness;
+    ASSERT_TRUE(harness.IsReady());
+    for (Keystoned const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.moduleSize) + " at " + std::to_string(c.angle));
+        support::Rendering const r = support::render(
+            DataMatrix(data, 30), {.moduleSize = c.moduleSize, .angle = c.angle, .perspectiveX = 0.2, .perspectiveY = 0.1});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        std::vector<Label> const& labels = harness.Read(r.frame);
+        ASSERT_EQ(labels.size(), 1u);
+        EXPECT_EQ(labels[0].data, data);
+    }
+}
+
 // At two pixels a module a leg walked in whole pixels drifts off its edge
 // (its middle lies between two pixels) and comes out short or bent: such
 // legs are walked again at a quarter pixel. Frames as a camera sees them.
