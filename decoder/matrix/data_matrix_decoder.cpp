@@ -12,6 +12,7 @@
 #include "decoder/matrix/data_matrix_ecc000_140_data.h"
 #include "decoder/matrix/data_matrix_ecc000_140_header.h"
 #include "decoder/matrix/data_matrix_ecc000_140_placement.h"
+#include "decoder/matrix/data_matrix_fixed_point.h"
 #include "decoder/matrix/data_matrix_placement.h"
 
 namespace DEC2DIvra {
@@ -81,21 +82,27 @@ public:
         return OutlinePoint{(a_ * u + b_ * v + x0_) / w, (d_ * u + e_ * v + y0_) / w};
     }
 
+#if defined(__SSE2__)
+    // At for four points in vector lanes, the same operations in the same
+    // order in each lane.
+    void At(__m128 u, __m128 v, __m128& x, __m128& y) const
+    {
+        __m128 const w =
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(g_), u), _mm_mul_ps(_mm_set1_ps(h_), v)), _mm_set1_ps(1.0f));
+        x = _mm_div_ps(
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(a_), u), _mm_mul_ps(_mm_set1_ps(b_), v)), _mm_set1_ps(x0_)),
+            w);
+        y = _mm_div_ps(
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(d_), u), _mm_mul_ps(_mm_set1_ps(e_), v)), _mm_set1_ps(y0_)),
+            w);
+    }
+#endif
+
 private:
     float x0_, y0_;
     float g_ = 0, h_ = 0;
     float a_ = 0, b_ = 0, d_ = 0, e_ = 0;
 };
-
-// 1/256 pixel, kept within reach of the frame (a point off it reads 0).
-int ToFixed(float v)
-{
-    float const bounded = v > -65536.0f && v < 65536.0f ? v : -65536.0f;
-    // Halves away from zero, as lround; a float scaled by 256 plus a half
-    // is exact in a double, so the truncation rounds it exactly.
-    double const scaled = static_cast<double>(bounded * 256);
-    return scaled >= 0 ? static_cast<int>(scaled + 0.5) : -static_cast<int>(0.5 - scaled);
-}
 
 // Whether the sighted L is a light-on-dark symbol's: its legs light all
 // along, well above the mean grey of the inside (which holds dark and light
@@ -188,7 +195,6 @@ bool ShowsLightL(GrayImage const& image, Region const& lPattern)
 DataMatrixDecoder::DataMatrixDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea), property_(&property),
       outline_(memory_.TakeArray<unsigned char>(kMaxImagePixels), memory_.TakeArray<int>(kMaxPatchPixels)),
-      mesh_(memory_.TakeArray<Point>(kMaxSide * kMaxSide)),
       luminance_(memory_.TakeArray<unsigned short>(kMaxSide * kMaxSide)),
       blocks_(memory_.TakeArray<GapAndThreshold>((kMaxSide / kBlockSide + 1) * (kMaxSide / kBlockSide + 1))),
       decided_(memory_.TakeArray<bool>(kMaxSide * kMaxSide)),
@@ -219,6 +225,9 @@ public:
     float ToU(unsigned column) const { return (static_cast<float>(column) + 0.5f) / width_; }
     float ToV(unsigned row) const { return (static_cast<float>(row) + 0.5f) / height_; }
     OutlinePoint AtUnit(float u, float v) const { return map_.At(u, v); }
+#if defined(__SSE2__)
+    void AtUnit(__m128 u, __m128 v, __m128& x, __m128& y) const { map_.At(u, v, x, y); }
+#endif
 
 private:
     UnitSquareMap map_;
@@ -330,23 +339,46 @@ bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& cand
     DataMatrixVersion const& v = *candidate.version;
     unsigned const width = v.symbolWidth;
     unsigned const height = v.symbolHeight;
-    if (!mesh_.SetSize(width, height, 8) || !mesh_.SetSamplingSize(8)) {
+    if (width > kMaxSide || height > kMaxSide || image.GetPixels() == nullptr || image.GetWidth() <= 0 ||
+        image.GetHeight() <= 0 || !luminance_.SetSize(width, height)) {
         return false;
     }
+    // Each module centre at 1/256 pixel, and the grey value there (plain
+    // or sharpened) as the binarisation's SetLuminance takes it from a mesh
+    // of those points; four centres at a time in vector lanes.
+    constexpr int kBits = 8;
     ModuleMap const modules(corners_, width, height, candidate.mirrored);
     float us[kMaxSide];
-    for (unsigned c = 0; c < width && c < kMaxSide; ++c) {
+    for (unsigned c = 0; c < width; ++c) {
         us[c] = modules.ToU(c);
     }
+    using Binarization = BinarizationSubroutineForDataMatrix;
     for (unsigned r = 0; r < height; ++r) {
         float const v = modules.ToV(r);
-        for (unsigned c = 0; c < width && c < kMaxSide; ++c) {
+        unsigned c = 0;
+#if defined(__SSE2__)
+        for (; c + 4 <= width; c += 4) {
+            __m128 x;
+            __m128 y;
+            modules.AtUnit(_mm_loadu_ps(us + c), _mm_set1_ps(v), x, y);
+            int xs[4];
+            int ys[4];
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(xs), ToFixed(x));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(ys), ToFixed(y));
+            for (unsigned k = 0; k < 4; ++k) {
+                luminance_.At(c + k, r) =
+                    static_cast<unsigned short>(Binarization::Luminance(image, Point{xs[k], ys[k]}, kBits, laplacian));
+            }
+        }
+#endif
+        for (; c < width; ++c) {
             OutlinePoint const p = modules.AtUnit(us[c], v);
-            mesh_.At(c, r) = Point{ToFixed(p.x), ToFixed(p.y)};
+            luminance_.At(c, r) = static_cast<unsigned short>(
+                Binarization::Luminance(image, Point{ToFixed(p.x), ToFixed(p.y)}, kBits, laplacian));
         }
     }
-    BinarizationSubroutineForDataMatrix const binarization;
-    if (binarization.Start(image, mesh_, v, negative, laplacian, luminance_, blocks_, decided_, mapping_) == 0) {
+    Binarization const binarization;
+    if (binarization.Decide(image, v, negative, luminance_, blocks_, decided_, mapping_) == 0) {
         return false;
     }
     if (IsEcc000To140(v)) {

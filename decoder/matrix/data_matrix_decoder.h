@@ -85,7 +85,6 @@ private:
     FailedFill failed_[kFailedFills];
     unsigned failedCount_ = 0;
     unsigned failedNext_ = 0;
-    CommonCodeMesh mesh_;
     CommonLuminanceMap luminance_;
     CommonGapAndThresholdMap blocks_;
     VariableSizeVirtualTable<bool> decided_;
