@@ -384,8 +384,16 @@ bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& cand
     if (IsEcc000To140(v)) {
         return true;  // its own placement is undone with the stream
     }
-    return DataMatrixPlacement::ReadCodewords(mapping_, visited_.GetData(), visited_.GetCount(),
-                                              codewords_.GetData(), v.GetTotalCodewords());
+    // The placement of the size is laid out when it changes.
+    unsigned const count = v.GetTotalCodewords();
+    if (count > codewords_.GetCount() ||
+        (!placementTable_.IsFor(mapping_.GetWidth(), mapping_.GetHeight(), count) &&
+         !placementTable_.Build(mapping_.GetWidth(), mapping_.GetHeight(), count, visited_.GetData(),
+                                 visited_.GetCount()))) {
+        return false;
+    }
+    placementTable_.Read(mapping_, codewords_.GetData());
+    return true;
 }
 
 // Codeword p of the whole stream, data and check words alike, belongs to

@@ -10,6 +10,7 @@
 #include "decoder/core/shared_memory_distributor.h"
 #include "decoder/matrix/data_matrix_ecc000_140_stream.h"
 #include "decoder/matrix/data_matrix_outline.h"
+#include "decoder/matrix/data_matrix_placement.h"
 #include "decoder/matrix/data_matrix_version.h"
 
 namespace DEC2DIvra {
@@ -95,6 +96,7 @@ private:
     VirtualArray<unsigned short> moduleStream_;
     VirtualArray<unsigned short> reencoded_;
     DataMatrixEcc000To140Stream ecc000To140_;
+    DataMatrixPlacementTable placementTable_;
     unsigned short block_[RSdecodingOfDataMatrix::kMaxCodewords];
     RSdecodingOfDataMatrix rs_;
 };
