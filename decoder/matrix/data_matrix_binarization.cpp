@@ -57,19 +57,22 @@ int BinarizationSubroutineForDataMatrix::Decide(GrayImage const& image, DataMatr
     // plus 2) are the finder and timing lines of the data regions.
     unsigned const regionWidth = version.regionWidth + 2u;
     unsigned const regionHeight = version.regionHeight + 2u;
+    // A row's data modules come in runs, one a region, between the
+    // region's finder and timing columns.
+    unsigned const columns = matrix.GetWidth();
     unsigned my = 0;
-    for (unsigned y = 1; y + 1 < height; ++y) {
+    for (unsigned y = 1; y + 1 < height && my < matrix.GetHeight(); ++y) {
         unsigned const ry = y % regionHeight;
         if (ry == 0 || ry == regionHeight - 1) {
             continue;
         }
+        bool const* from = decided.GetRow(y - 1);
+        bool* to = matrix.GetRow(my);
         unsigned mx = 0;
-        for (unsigned x = 1; x + 1 < width; ++x) {
-            unsigned const rx = x % regionWidth;
-            if (rx == 0 || rx == regionWidth - 1) {
-                continue;
+        for (unsigned x0 = 0; x0 + 1 < width; x0 += regionWidth) {
+            for (unsigned x = x0 + 1; x + 1 < x0 + regionWidth && x + 1 < width && mx < columns; ++x) {
+                to[mx++] = from[x - 1];
             }
-            matrix.At(mx++, my) = decided.At(x - 1, y - 1);
         }
         ++my;
     }
