@@ -676,11 +676,15 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
             }
         }
         // No size's timing fits the outline's corners; under perspective
-        // the timing corners of small modules lie a module or two off. The
-        // best size's corners are fitted to its timing, and read when it
-        // then fits. Nothing is said found: the other sightings go on.
-        if (count == 0 && candidates[0].version != nullptr && candidates[0].score >= kNearFit) {
-            Candidate const& near = candidates[0];
+        // the timing corners of small modules lie a module or two off, and
+        // the far modules' timing may then fit a smaller size better. The
+        // best sizes' corners are fitted to their timing, each read when
+        // it then fits. Nothing is said found: the other sightings go on.
+        for (unsigned i = 0; count == 0 && i < kCandidates; ++i) {
+            Candidate const& near = candidates[i];
+            if (near.version == nullptr || !(near.score >= kNearFit)) {
+                break;
+            }
             if (FitCornersToTiming(image, negative, near) &&
                 ScoreTiming(image, negative, near.version->symbolWidth, near.version->symbolHeight, near.mirrored) >
                     kFits &&

@@ -226,16 +226,18 @@ TEST(DataMatrixTimingFitTest, BlurredRectangleReadsWithTheLCornerHeld)
 }
 
 // Keystoned rectangles whose outline misses the timing corners by a module
-// or so: no size's timing fits the outline as it stands, and the best size
-// reads once its corners are fitted to its timing.
-TEST(DataMatrixTimingFitTest, KeystonedRectanglesReadOnceTheBestSizeIsFitted)
+// or so: no size's timing fits the outline as it stands, and the size reads
+// once its corners are fitted to its timing. In the second half a smaller
+// size's timing fits the far, small modules best before the fit.
+TEST(DataMatrixTimingFitTest, KeystonedRectanglesReadOnceTheirSizeIsFitted)
 {
     struct Keystoned {
         double moduleSize;
         double angle;
     };
-    Keystoned const cases[] = {{2.0, 0.0}, {2.0, 75.0}, {2.0, 165.0}, {2.0, 180.0}, {2.0, 240.0}, {2.5, 90.0},
-                               {2.5, 180.0}};
+    Keystoned const cases[] = {{2.0, 0.0},   {2.0, 75.0},  {2.0, 165.0}, {2.0, 180.0}, {2.0, 240.0},
+                               {2.5, 90.0},  {2.5, 180.0}, {2.0, 105.0}, {2.5, 30.0},  {2.5, 135.0},
+                               {2.5, 270.0}, {3.0, 45.0},  {3.0, 225.0}};
     std::string const data = "Rectangular 16x48 Data";
     Harness harness;
     ASSERT_TRUE(harness.IsReady());
