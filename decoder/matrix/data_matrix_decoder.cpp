@@ -407,10 +407,15 @@ bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& cand
             __m128 x;
             __m128 y;
             modules.AtUnit(_mm_loadu_ps(us + c), _mm_set1_ps(v), x, y);
+            __m128i const fixedX = ToFixed(x);
+            __m128i const fixedY = ToFixed(y);
+            if (!laplacian && Binarization::PlainLuminanceFour(image, fixedX, fixedY, &luminance_.At(c, r))) {
+                continue;
+            }
             int xs[4];
             int ys[4];
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(xs), ToFixed(x));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(ys), ToFixed(y));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(xs), fixedX);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(ys), fixedY);
             for (unsigned k = 0; k < 4; ++k) {
                 luminance_.At(c + k, r) =
                     static_cast<unsigned short>(Binarization::Luminance(image, Point{xs[k], ys[k]}, kBits, laplacian));
