@@ -553,9 +553,14 @@ bool DataMatrixOutline::CalcRoughCorners(unsigned hullCount, OutlinePoint* rough
 // between it and the point before (previous: that point's value). With
 // vector lanes four points are sampled at once while all four lie well on
 // the image, each exactly as Sample weighs it; the first dark lane ends the
-// scan as the point-by-point loop would.
+// scan as the point-by-point loop would. With coarse above 1 the lanes
+// first take every coarse-th point (the points stepped by half a pixel one
+// after the other, as the fine scan steps them) and, at the first dark
+// lane, the points since the last light lane are looked at in order: a
+// side's dark edge and its modules are wider than a coarse step, so the
+// first dark point met is the fine scan's.
 bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, float nx, float ny, float s,
-                                 float inside, float previous, float& crossing) const
+                                 float inside, float previous, int coarse, float& crossing) const
 {
     float const threshold = static_cast<float>(threshold_);
 #if defined(__SSE2__)
@@ -563,6 +568,47 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
     __m128 const pys = _mm_set1_ps(py);
     __m128 const nxs = _mm_set1_ps(nx);
     __m128 const nys = _mm_set1_ps(ny);
+    coarse = coarse > kMaxCoarse ? kMaxCoarse : coarse;
+    while (coarse > 1) {
+        // lane[k]: the last point of the k-th run of coarse points from s.
+        float lane[4];
+        float t = s;
+        for (int k = 0; k < 4; ++k) {
+            for (int i = k == 0 ? 1 : 0; i < coarse; ++i) {
+                t += 0.5f;
+            }
+            lane[k] = t;
+        }
+        if (!(lane[3] <= inside)) {
+            break;  // the rest point by point
+        }
+        __m128 const ss = _mm_loadu_ps(lane);
+        __m128 v;
+        if (!SampleFour(image, _mm_sub_ps(pxs, _mm_mul_ps(nxs, ss)), _mm_sub_ps(pys, _mm_mul_ps(nys, ss)), v)) {
+            break;
+        }
+        if (negative_) {
+            v = _mm_sub_ps(_mm_set1_ps(1023.0f), v);
+        }
+        float values[4];
+        _mm_storeu_ps(values, v);
+        int const dark = _mm_movemask_ps(_mm_cmplt_ps(v, _mm_set1_ps(threshold)));
+        if (dark != 0) {
+            int const k = std::countr_zero(static_cast<unsigned>(dark));
+            float before = k == 0 ? previous : values[k - 1];
+            float at = k == 0 ? s : lane[k - 1] + 0.5f;
+            for (int i = 0; i < coarse; ++i, at += 0.5f) {
+                float const value = i + 1 == coarse ? values[k] : Luminance(image, px - nx * at, py - ny * at);
+                if (value < threshold) {
+                    crossing = at - 0.5f * (threshold_ - value) / (before - value + 1e-3f);
+                    return true;
+                }
+                before = value;
+            }
+        }
+        previous = values[3];
+        s = lane[3] + 0.5f;
+    }
     for (;;) {
         float const s1 = s + 0.5f;
         float const s2 = s1 + 0.5f;
@@ -622,6 +668,9 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
     float const outside =
         std::fmax(4.0f, nearScans_ ? std::fmin(length * 0.1f, 3.0f + length * 0.03f) : length * 0.1f);
     float const inside = std::fmax(4.0f, length * 0.2f);
+    // Edge scans in coarse steps of about half the least module a side of
+    // this length can have (a side holds at most 144 modules), in half pixels.
+    int const coarse = static_cast<int>(length / kMaxModules + 0.5f);
     float ts[kScans];
     float ss[kScans];
     unsigned n = 0;
@@ -635,7 +684,7 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
             continue;  // dark outside: no clean edge here
         }
         float crossing = 0;
-        if (FindEdge(image, px, py, nx, ny, -outside + 0.5f, inside, previous, crossing)) {
+        if (FindEdge(image, px, py, nx, ny, -outside + 0.5f, inside, previous, coarse, crossing)) {
             ts[n] = t;
             ss[n] = crossing;
             ++n;

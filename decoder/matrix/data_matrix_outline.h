@@ -61,6 +61,10 @@ public:
 private:
     static constexpr unsigned kMaxHull = 4096;
     static constexpr unsigned kScans = 48;
+    // The most modules along a side, and the longest coarse step of the
+    // edge scans in half pixels.
+    static constexpr float kMaxModules = 144;
+    static constexpr int kMaxCoarse = 4;
 
     struct Line {
         float nx = 0, ny = 0, c = 0;  // nx x + ny y = c, n the outward unit normal
@@ -84,7 +88,7 @@ private:
     Line FitSide(GrayImage const& image, OutlinePoint const& a, OutlinePoint const& b, OutlinePoint const& centre) const;
     float Luminance(GrayImage const& image, float x, float y) const;
     bool FindEdge(GrayImage const& image, float px, float py, float nx, float ny, float s, float inside,
-                  float previous, float& crossing) const;
+                  float previous, int coarse, float& crossing) const;
 
     static constexpr int kMaxRows = 2048;
 

@@ -331,6 +331,15 @@ TEST(DataMatrixOutlineTest, FittedCornersLieOnTheSymbols)
          {.moduleSize = 3.0, .angle = 8.0, .centre = support::Point{38.0, 240.0}, .quietZone = 2.0}},
         {"16 x 16 against the frame's top side", 4,
          {.moduleSize = 3.5, .angle = 300.0, .centre = support::Point{320.0, 33.0}, .quietZone = 2.0}},
+        // Sides long enough for the edge scans' coarse steps of one to two
+        // pixels, which go back to the first dark point after them.
+        {"144 x 144 at 2.2 pixels a module", 24,
+         {.frameWidth = 800, .frameHeight = 800, .moduleSize = 2.2, .angle = 3.0, .quietZone = 4.0}},
+        {"144 x 144 light on dark, keystoned", 24,
+         {.frameWidth = 800, .frameHeight = 800, .moduleSize = 2.6, .angle = 200.0, .quietZone = 4.0,
+          .inverted = true, .perspectiveX = 0.1}},
+        {"64 x 64 at 9 pixels a module", 16,
+         {.frameWidth = 800, .frameHeight = 800, .moduleSize = 9.0, .angle = 31.0, .quietZone = 3.0}},
     };
     Outline o;
     for (Pose const& pose : poses) {
