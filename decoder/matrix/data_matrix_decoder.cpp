@@ -609,27 +609,42 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     int const shorter = legs[0] < legs[1] ? legs[0] : legs[1];
     int const longer = legs[0] < legs[1] ? legs[1] : legs[0];
     int const reach = shorter > longer / 3 ? shorter : longer / 3;
-    if (!outline_.Fill(image, corner, reach, negative)) {
+    // A sighting of an L this polarity's last fill took in is given that
+    // patch again without filling.
+    if (!outline_.Fill(image, corner, reach, negative, true)) {
         return 0;
     }
     // A fill read before on this frame without success fails again.
-    unsigned long long const fill = outline_.GetFillDigest();
+    unsigned long long fill = 0;
     unsigned long long frame = 0;
     bool frameKnown = false;
-    for (unsigned i = 0; i < failedCount_; ++i) {
-        if (failed_[i].fill != fill) {
-            continue;
-        }
-        if (!frameKnown) {
-            frame = CalcFrameDigest(image);
-            frameKnown = true;
-        }
-        if (failed_[i].frame == frame) {
-            if (!(failed_[i].unread == Region())) {
-                unread_ = failed_[i].unread;
+    auto failedBefore = [&]() {
+        fill = outline_.GetFillDigest();
+        frameKnown = false;  // the digest takes in the pixels around the patch
+        for (unsigned i = 0; i < failedCount_; ++i) {
+            if (failed_[i].fill != fill) {
+                continue;
             }
-            return 0;
+            if (!frameKnown) {
+                frame = CalcFrameDigest(image);
+                frameKnown = true;
+            }
+            if (failed_[i].frame == frame) {
+                if (!(failed_[i].unread == Region())) {
+                    unread_ = failed_[i].unread;
+                }
+                return true;
+            }
         }
+        return false;
+    };
+    if (failedBefore()) {
+        return 0;
+    }
+    // A patch taken again that did not fail on this frame (its reading
+    // succeeded, or the buffer holds another frame now) is filled afresh.
+    if (outline_.WasRepeat() && (!outline_.Fill(image, corner, reach, negative, false) || failedBefore())) {
+        return 0;
     }
     Region unread;
     // The edge scans start a tenth of a side out; when that finds nothing

@@ -319,29 +319,37 @@ bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corne
     return true;
 }
 
-bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
+// The parts of the marks for the frame's height: a part holds a row span
+// pair for every row, then the darkness and filled words and the known
+// bytes, on a word's alignment.
+bool DataMatrixOutline::LayOut(int height)
 {
-    width_ = image.GetWidth();
-    int const height = image.GetHeight();
-    top_ = 0;
-    bottom_ = -1;
-    // A seed on the stack holds its column in 16 bits. The bits lie on a
-    // word's alignment within the marks.
-    if (height > kMaxRows || width_ > 0xffff || width_ <= 0 || height <= 0 || stack_.GetCount() == 0 ||
-        marks_.GetData() == nullptr) {
-        return false;
-    }
     words_ = (width_ + kWordBits - 1) / kWordBits;
     unsigned long long const count = static_cast<unsigned long long>(words_) * static_cast<unsigned long long>(height);
-    unsigned long long const skip = (alignof(Word) - reinterpret_cast<unsigned long long>(marks_.GetData()) % alignof(Word)) % alignof(Word);
-    if (skip + count * (2 * sizeof(Word) + 1) > marks_.GetCount()) {
+    unsigned long long const skip =
+        (alignof(Word) - reinterpret_cast<unsigned long long>(marks_.GetData()) % alignof(Word)) % alignof(Word);
+    unsigned long long const spans = 2ull * kMaxRows * sizeof(int);
+    unsigned long long const bits = count * (2 * sizeof(Word) + 1);
+    unsigned long long const part = (spans + bits + alignof(Word) - 1) / alignof(Word) * alignof(Word);
+    unsigned const parts = skip + 2 * part <= marks_.GetCount() ? 2u : (skip + part <= marks_.GetCount() ? 1u : 0u);
+    if (parts == 0) {
         return false;
     }
-    dark_ = reinterpret_cast<Word*>(marks_.GetData() + skip);
-    filled_ = dark_ + count;
-    known_ = reinterpret_cast<unsigned char*>(filled_ + count);
-    // The darkest of the pixels around the seed starts the fill; in noise
-    // the sighted corner lies a few pixels off the L.
+    if (parts != partCount_ || static_cast<long long>(count) != count_) {
+        kept_[0].valid = false;
+        kept_[1].valid = false;
+    }
+    partCount_ = parts;
+    count_ = static_cast<long long>(count);
+    parts_[0] = marks_.GetData() + skip;
+    parts_[1] = parts == 2 ? parts_[0] + part : parts_[0];
+    return true;
+}
+
+// The darkest of the pixels around the seed starts the fill; in noise the
+// sighted corner lies a few pixels off the L. {-1, -1} when none is dark.
+Point DataMatrixOutline::FindStart(GrayImage const& image, Point const& seed) const
+{
     Point start{-1, -1};
     int best = negative_ ? -1 : 1 << 20;
     for (int dy = -6; dy <= 6; ++dy) {
@@ -358,10 +366,57 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
             }
         }
     }
+    return start;
+}
+
+bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed, bool mayRepeat)
+{
+    width_ = image.GetWidth();
+    int const height = image.GetHeight();
+    top_ = 0;
+    bottom_ = -1;
+    repeat_ = false;
+    // A seed on the stack holds its column in 16 bits.
+    if (height > kMaxRows || width_ > 0xffff || width_ <= 0 || height <= 0 || stack_.GetCount() == 0 ||
+        marks_.GetData() == nullptr || !LayOut(height)) {
+        return false;
+    }
+    unsigned const polarity = negative_ ? 1 : 0;
+    unsigned char* const part = parts_[polarity];
+    int* const keptLeft = reinterpret_cast<int*>(part);
+    int* const keptRight = keptLeft + kMaxRows;
+    dark_ = reinterpret_cast<Word*>(part + 2ull * kMaxRows * sizeof(int));
+    filled_ = dark_ + count_;
+    known_ = reinterpret_cast<unsigned char*>(filled_ + count_);
+    Point const start = FindStart(image, seed);
     if (start.x < 0) {
         return false;
     }
-    std::memset(known_, 0, static_cast<size_t>(count));
+    // The patch of a fill is the whole connected patch its start lies in:
+    // from any of its pixels, on the same frame and thresholds, the fill
+    // finds it again to the pixel.
+    Kept& kept = kept_[polarity];
+    if (mayRepeat && kept.valid && kept.pixels == image.GetPixels() && kept.width == width_ &&
+        kept.height == height && kept.pitch == image.GetPitch() && kept.threshold == threshold_ &&
+        kept.fillThreshold == fillThreshold_) {
+        long long const at = static_cast<long long>(start.y) * words_ + start.x / kWordBits;
+        if (known_[at] != 0 && (filled_[at] >> (start.x % kWordBits) & 1) != 0) {
+            top_ = kept.top;
+            bottom_ = kept.bottom;
+            for (int y = top_; y <= bottom_; ++y) {
+                rowLeft_[y] = keptLeft[y];
+                rowRight_[y] = keptRight[y];
+            }
+            repeat_ = true;
+            return true;
+        }
+    }
+    // The fill below overwrites this polarity's part (or the only one).
+    kept.valid = false;
+    if (partCount_ < 2) {
+        kept_[1 - polarity].valid = false;
+    }
+    std::memset(known_, 0, static_cast<size_t>(count_));
     for (int y = 0; y < height; ++y) {
         rowLeft_[y] = width_;
         rowRight_[y] = -1;
@@ -455,7 +510,17 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
             }
         }
     }
-    return bottom_ - top_ >= 6;
+    if (bottom_ - top_ < 6) {
+        return false;
+    }
+    if (partCount_ == 2) {
+        for (int y = top_; y <= bottom_; ++y) {
+            keptLeft[y] = rowLeft_[y];
+            keptRight[y] = rowRight_[y];
+        }
+        kept = Kept{true, image.GetPixels(), width_, height, image.GetPitch(), threshold_, fillThreshold_, top_, bottom_};
+    }
+    return true;
 }
 
 // Andrew's monotone chain over the ends of the patch's rows, which come
@@ -756,10 +821,11 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
     return line;
 }
 
-bool DataMatrixOutline::Fill(GrayImage const& image, Point const& corner, int reach, bool negative)
+bool DataMatrixOutline::Fill(GrayImage const& image, Point const& corner, int reach, bool negative, bool mayRepeat)
 {
     negative_ = negative;
-    return CalcThreshold(image, corner, reach < 12 ? 12 : reach) && FillFrom(image, corner);
+    repeat_ = false;
+    return CalcThreshold(image, corner, reach < 12 ? 12 : reach) && FillFrom(image, corner, mayRepeat);
 }
 
 bool DataMatrixOutline::Fit(GrayImage const& image, bool nearScans)

@@ -30,7 +30,13 @@ public:
     // legs'. The symbol's own dark is light when negative is set. False when
     // no patch of a symbol's size was filled, or the patch ran off two sides
     // of the frame.
-    bool Fill(GrayImage const& image, Point const& corner, int reach, bool negative);
+    // mayRepeat: when the sighting's thresholds and the pixel the fill
+    // starts from fall in the patch the last fill of this polarity found on
+    // a frame of the same buffer and shape, that patch is taken again
+    // without filling (WasRepeat then says so); the caller must know the
+    // frame is the same one, and else fill again without it.
+    bool Fill(GrayImage const& image, Point const& corner, int reach, bool negative, bool mayRepeat = false);
+    bool WasRepeat() const { return repeat_; }
     // The outline of the patch the last Fill found, which it must have
     // found: false when it has no four sides with an L. nearScans: the edge
     // scans start a few pixels out rather than a tenth of a side (a grey
@@ -82,7 +88,9 @@ private:
     Word CalcDarkWord(GrayImage const& image, int word, int y) const;
     Word GetOpenWord(GrayImage const& image, int word, int y);
     bool CalcThreshold(GrayImage const& image, Point const& corner, int reach);
-    bool FillFrom(GrayImage const& image, Point const& seed);
+    bool FillFrom(GrayImage const& image, Point const& seed, bool mayRepeat);
+    bool LayOut(int height);
+    Point FindStart(GrayImage const& image, Point const& seed) const;
     unsigned CalcHull();
     bool CalcRoughCorners(unsigned hullCount, OutlinePoint* rough) const;
     Line FitSide(GrayImage const& image, OutlinePoint const& a, OutlinePoint const& b, OutlinePoint const& centre) const;
@@ -110,6 +118,21 @@ private:
     bool negative_ = false;
     bool nearScans_ = false;
     int width_ = 0;
+    // The marks hold the fill's bits and row spans once for each polarity
+    // when both fit (parts_ 2), so that each polarity's last patch is kept
+    // while the other is filled; else once, and no patch is kept.
+    struct Kept {
+        bool valid = false;
+        unsigned short const* pixels = nullptr;
+        int width = 0, height = 0, pitch = 0;
+        int threshold = 0, fillThreshold = 0;
+        int top = 0, bottom = -1;
+    };
+    Kept kept_[2];
+    unsigned char* parts_[2] = {nullptr, nullptr};
+    unsigned partCount_ = 0;
+    long long count_ = 0;  // words of the frame
+    bool repeat_ = false;
 };
 
 }  // namespace DEC2DIvra
