@@ -633,6 +633,19 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
     __m128 const pys = _mm_set1_ps(py);
     __m128 const nxs = _mm_set1_ps(nx);
     __m128 const nys = _mm_set1_ps(ny);
+    // The luminance at four points of the scan; a bit for each that is
+    // dark, or -1 when they do not all lie on the image.
+    auto sampleLanes = [&](__m128 ss, float* values) {
+        __m128 v;
+        if (!SampleFour(image, _mm_sub_ps(pxs, _mm_mul_ps(nxs, ss)), _mm_sub_ps(pys, _mm_mul_ps(nys, ss)), v)) {
+            return -1;
+        }
+        if (negative_) {
+            v = _mm_sub_ps(_mm_set1_ps(1023.0f), v);
+        }
+        _mm_storeu_ps(values, v);
+        return _mm_movemask_ps(_mm_cmplt_ps(v, _mm_set1_ps(threshold)));
+    };
     coarse = coarse > kMaxCoarse ? kMaxCoarse : coarse;
     while (coarse > 1) {
         // lane[k]: the last point of the k-th run of coarse points from s.
@@ -647,17 +660,11 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
         if (!(lane[3] <= inside)) {
             break;  // the rest point by point
         }
-        __m128 const ss = _mm_loadu_ps(lane);
-        __m128 v;
-        if (!SampleFour(image, _mm_sub_ps(pxs, _mm_mul_ps(nxs, ss)), _mm_sub_ps(pys, _mm_mul_ps(nys, ss)), v)) {
+        float values[4];
+        int const dark = sampleLanes(_mm_loadu_ps(lane), values);
+        if (dark < 0) {
             break;
         }
-        if (negative_) {
-            v = _mm_sub_ps(_mm_set1_ps(1023.0f), v);
-        }
-        float values[4];
-        _mm_storeu_ps(values, v);
-        int const dark = _mm_movemask_ps(_mm_cmplt_ps(v, _mm_set1_ps(threshold)));
         if (dark != 0) {
             int const k = std::countr_zero(static_cast<unsigned>(dark));
             float before = k == 0 ? previous : values[k - 1];
@@ -681,17 +688,11 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
         if (!(s3 <= inside)) {
             break;
         }
-        __m128 const ss = _mm_set_ps(s3, s2, s1, s);
-        __m128 v;
-        if (!SampleFour(image, _mm_sub_ps(pxs, _mm_mul_ps(nxs, ss)), _mm_sub_ps(pys, _mm_mul_ps(nys, ss)), v)) {
+        float values[4];
+        int const dark = sampleLanes(_mm_set_ps(s3, s2, s1, s), values);
+        if (dark < 0) {
             break;
         }
-        if (negative_) {
-            v = _mm_sub_ps(_mm_set1_ps(1023.0f), v);
-        }
-        float values[4];
-        _mm_storeu_ps(values, v);
-        int const dark = _mm_movemask_ps(_mm_cmplt_ps(v, _mm_set1_ps(threshold)));
         if (dark != 0) {
             int const k = std::countr_zero(static_cast<unsigned>(dark));
             float const at[4] = {s, s1, s2, s3};
