@@ -821,6 +821,9 @@ int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, Dec
             continue;
         }
         if (ReadWithPolarity(image, lPattern, negative == 1, label) != 0) {
+            // The next frame's symbol mostly lies where this one did; its
+            // patch would be taken again only to be filled afresh.
+            outline_.ForgetPatches();
             lastReadNegative_ = negative == 1;
             return 1;
         }

@@ -635,7 +635,7 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
     __m128 const nys = _mm_set1_ps(ny);
     // The luminance at four points of the scan; a bit for each that is
     // dark, or -1 when they do not all lie on the image.
-    auto sampleLanes = [&](__m128 ss, float* values) {
+    auto sampleLanes = [&](__m128 ss, float* values) __attribute__((always_inline)) {
         __m128 v;
         if (!SampleFour(image, _mm_sub_ps(pxs, _mm_mul_ps(nxs, ss)), _mm_sub_ps(pys, _mm_mul_ps(nys, ss)), v)) {
             return -1;

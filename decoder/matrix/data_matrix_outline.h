@@ -37,6 +37,8 @@ public:
     // frame is the same one, and else fill again without it.
     bool Fill(GrayImage const& image, Point const& corner, int reach, bool negative, bool mayRepeat = false);
     bool WasRepeat() const { return repeat_; }
+    // No patch is taken again before it is filled anew (its symbol read).
+    void ForgetPatches() { kept_[0].valid = kept_[1].valid = false; }
     // The outline of the patch the last Fill found, which it must have
     // found: false when it has no four sides with an L. nearScans: the edge
     // scans start a few pixels out rather than a tenth of a side (a grey
