@@ -1,6 +1,11 @@
 #pragma once
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "decoder/core/containers/variable_size_virtual_table.h"
+#include "decoder/core/geometry/geometry_ex.h"
 #include "decoder/core/gray_image.h"
 #include "decoder/core/sampling/common_code_mesh.h"
 #include "decoder/core/sampling/common_gap_and_threshold_map.h"
@@ -31,6 +36,127 @@ public:
     // image. False, map unchanged, where SetLuminance fails.
     static bool SetLuminance(GrayImage const& image, CommonCodeMesh const& mesh, bool laplacian,
                              CommonLuminanceMap& map);
+
+    // SetLuminance's value at one point p with `bits` fraction bits, 0 to
+    // GeometryEx::kMaxFractionBits; the image has pixels.
+    static unsigned Luminance(GrayImage const& image, Point const& p, int bits, bool laplacian)
+    {
+        long long const one = 1LL << bits;
+        long long const half = bits == 0 ? 0 : 1LL << (2 * bits - 1);
+        // The pixels a point reads lie within `margin` of its four.
+        int const margin = laplacian ? 1 : 0;
+        int const x0 = p.x >> bits;
+        int const y0 = p.y >> bits;
+        if (x0 >= margin && y0 >= margin && x0 + 1 + margin < image.GetWidth() &&
+            y0 + 1 + margin < image.GetHeight()) {
+            long long const fx = p.x - static_cast<long long>(x0) * one;
+            long long const fy = p.y - static_cast<long long>(y0) * one;
+            int const pitch = image.GetPitch();
+            unsigned short const* q = image.GetPixels() + static_cast<long long>(y0) * pitch + x0;
+            long long a, b, c, d;
+            if (laplacian) {
+                a = LapPixel(q, pitch);
+                b = LapPixel(q + 1, pitch);
+                c = LapPixel(q + pitch, pitch);
+                d = LapPixel(q + pitch + 1, pitch);
+            } else {
+                a = q[0];
+                b = q[1];
+                c = q[pitch];
+                d = q[pitch + 1];
+            }
+            // The four weighted pixels summed a row at a time: the same
+            // integer as the sum of the four products.
+            long long const top = a * (one - fx) + b * fx;
+            long long const bottom = c * (one - fx) + d * fx;
+            return static_cast<unsigned>((top * (one - fy) + bottom * fy + half) >> (2 * bits));
+        }
+        if (image.IsInside(x0, y0)) {
+            return laplacian ? GeometryEx::GetLapLuminance(image, p, bits) : GeometryEx::GetLuminance(image, p, bits);
+        }
+        return 0;
+    }
+
+#if defined(__SSE2__)
+    // The plain (not sharpened) Luminance of four points with 8 fraction
+    // bits, x and y in the lanes, where all four points' pixels lie on the
+    // image and are below 32768: the same integers in 32-bit and 64-bit
+    // lanes. False, nothing written, elsewhere.
+    static bool PlainLuminanceFour(GrayImage const& image, __m128i x, __m128i y, unsigned short* out)
+    {
+        __m128i const x0 = _mm_srai_epi32(x, 8);
+        __m128i const y0 = _mm_srai_epi32(y, 8);
+        __m128i const zero = _mm_setzero_si128();
+        __m128i const off = _mm_or_si128(
+            _mm_or_si128(_mm_cmplt_epi32(x0, zero), _mm_cmpgt_epi32(x0, _mm_set1_epi32(image.GetWidth() - 2))),
+            _mm_or_si128(_mm_cmplt_epi32(y0, zero), _mm_cmpgt_epi32(y0, _mm_set1_epi32(image.GetHeight() - 2))));
+        if (_mm_movemask_epi8(off) != 0) {
+            return false;
+        }
+        int xi[4];
+        int yi[4];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(xi), x0);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(yi), y0);
+        int const pitch = image.GetPitch();
+        // Each point's pixel pairs side by side: a b of its upper row, c d
+        // of its lower.
+        unsigned short upper[8];
+        unsigned short lower[8];
+        unsigned any = 0;
+        for (int k = 0; k < 4; ++k) {
+            unsigned short const* q = image.GetPixels() + static_cast<long long>(yi[k]) * pitch + xi[k];
+            upper[2 * k] = q[0];
+            upper[2 * k + 1] = q[1];
+            lower[2 * k] = q[pitch];
+            lower[2 * k + 1] = q[pitch + 1];
+            any |= static_cast<unsigned>(q[0] | q[1] | q[pitch] | q[pitch + 1]);
+        }
+        if (any >= 0x8000u) {
+            return false;
+        }
+        // The weights (256 - fx, fx) beside each pair; a row's two products
+        // summed in one 32-bit lane.
+        __m128i const fx = _mm_and_si128(x, _mm_set1_epi32(255));
+        __m128i const fy = _mm_and_si128(y, _mm_set1_epi32(255));
+        __m128i const weights = _mm_or_si128(_mm_sub_epi32(_mm_set1_epi32(256), fx), _mm_slli_epi32(fx, 16));
+        __m128i const top = _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<__m128i const*>(upper)), weights);
+        __m128i const bottom = _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<__m128i const*>(lower)), weights);
+        // top (256 - fy) + bottom fy + 2^15, two lanes at a time in 64 bits.
+        __m128i const up = _mm_sub_epi32(_mm_set1_epi32(256), fy);
+        __m128i const half = _mm_set_epi32(0, 1 << 15, 0, 1 << 15);
+        __m128i const even = _mm_srli_epi64(
+            _mm_add_epi64(_mm_add_epi64(_mm_mul_epu32(top, up), _mm_mul_epu32(bottom, fy)), half), 16);
+        __m128i const odd = _mm_srli_epi64(
+            _mm_add_epi64(_mm_add_epi64(_mm_mul_epu32(_mm_srli_epi64(top, 32), _mm_srli_epi64(up, 32)),
+                                        _mm_mul_epu32(_mm_srli_epi64(bottom, 32), _mm_srli_epi64(fy, 32))),
+                          half),
+            16);
+        int values[4];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(values), _mm_or_si128(even, _mm_slli_epi64(odd, 32)));
+        for (int k = 0; k < 4; ++k) {
+            out[k] = static_cast<unsigned short>(values[k]);
+        }
+        return true;
+    }
+#endif
+
+    // Start's module decision over a map that already holds the module
+    // values as SetLuminance gives them, one per module of the symbol.
+    int Decide(GrayImage const& image, DataMatrixVersion const& version, bool negative, CommonLuminanceMap const& map,
+               CommonGapAndThresholdMap& blocks, VariableSizeVirtualTable<bool>& decided,
+               VariableSizeVirtualTable<bool>& matrix) const;
+
+private:
+    // The sharpened pixel of GeometryEx::GetLapPixel at q, its four
+    // neighbours on the image.
+    static long long LapPixel(unsigned short const* q, int pitch)
+    {
+        long long const v = q[0];
+        long long const neighbours = static_cast<long long>(q[-1]) + q[1] + q[-pitch] + q[pitch];
+        long long const sharpened = v + (4 * v - neighbours) / 4;
+        long long const most = GeometryEx::kMaxLuminance;
+        return sharpened < 0 ? 0 : (sharpened > most ? most : sharpened);
+    }
 };
 
 }  // namespace DEC2DIvra

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "decoder/core/identifiers/matrix_identifiers.h"
@@ -11,6 +12,7 @@
 #include "decoder/matrix/data_matrix_ecc000_140_data.h"
 #include "decoder/matrix/data_matrix_ecc000_140_header.h"
 #include "decoder/matrix/data_matrix_ecc000_140_placement.h"
+#include "decoder/matrix/data_matrix_fixed_point.h"
 #include "decoder/matrix/data_matrix_placement.h"
 
 namespace DEC2DIvra {
@@ -80,21 +82,27 @@ public:
         return OutlinePoint{(a_ * u + b_ * v + x0_) / w, (d_ * u + e_ * v + y0_) / w};
     }
 
+#if defined(__SSE2__)
+    // At for four points in vector lanes, the same operations in the same
+    // order in each lane.
+    void At(__m128 u, __m128 v, __m128& x, __m128& y) const
+    {
+        __m128 const w =
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(g_), u), _mm_mul_ps(_mm_set1_ps(h_), v)), _mm_set1_ps(1.0f));
+        x = _mm_div_ps(
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(a_), u), _mm_mul_ps(_mm_set1_ps(b_), v)), _mm_set1_ps(x0_)),
+            w);
+        y = _mm_div_ps(
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(d_), u), _mm_mul_ps(_mm_set1_ps(e_), v)), _mm_set1_ps(y0_)),
+            w);
+    }
+#endif
+
 private:
     float x0_, y0_;
     float g_ = 0, h_ = 0;
     float a_ = 0, b_ = 0, d_ = 0, e_ = 0;
 };
-
-// 1/256 pixel, kept within reach of the frame (a point off it reads 0).
-int ToFixed(float v)
-{
-    float const bounded = v > -65536.0f && v < 65536.0f ? v : -65536.0f;
-    // Halves away from zero, as lround; a float scaled by 256 plus a half
-    // is exact in a double, so the truncation rounds it exactly.
-    double const scaled = static_cast<double>(bounded * 256);
-    return scaled >= 0 ? static_cast<int>(scaled + 0.5) : -static_cast<int>(0.5 - scaled);
-}
 
 // Whether the sighted L is a light-on-dark symbol's: its legs light all
 // along, well above the mean grey of the inside (which holds dark and light
@@ -187,7 +195,6 @@ bool ShowsLightL(GrayImage const& image, Region const& lPattern)
 DataMatrixDecoder::DataMatrixDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea), property_(&property),
       outline_(memory_.TakeArray<unsigned char>(kMaxImagePixels), memory_.TakeArray<int>(kMaxPatchPixels)),
-      mesh_(memory_.TakeArray<Point>(kMaxSide * kMaxSide)),
       luminance_(memory_.TakeArray<unsigned short>(kMaxSide * kMaxSide)),
       blocks_(memory_.TakeArray<GapAndThreshold>((kMaxSide / kBlockSide + 1) * (kMaxSide / kBlockSide + 1))),
       decided_(memory_.TakeArray<bool>(kMaxSide * kMaxSide)),
@@ -218,6 +225,9 @@ public:
     float ToU(unsigned column) const { return (static_cast<float>(column) + 0.5f) / width_; }
     float ToV(unsigned row) const { return (static_cast<float>(row) + 0.5f) / height_; }
     OutlinePoint AtUnit(float u, float v) const { return map_.At(u, v); }
+#if defined(__SSE2__)
+    void AtUnit(__m128 u, __m128 v, __m128& x, __m128& y) const { map_.At(u, v, x, y); }
+#endif
 
 private:
     UnitSquareMap map_;
@@ -240,7 +250,9 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
     signed char expected[kMost];
     unsigned n = 0;
     ModuleMap const modules(corners_, width, height, mirrored);
-    // The module centres first, then their grey values all together.
+    // The module centres first, then their grey values all together. Two
+    // modules a step, the first on either side of a pair of sides; with
+    // vector lanes four steps at a time, each centre worked out as At does.
     auto take = [&](unsigned column, unsigned row, bool dark) {
         OutlinePoint const p = modules.At(column, row);
         xs[n] = p.x;
@@ -248,12 +260,56 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
         expected[n] = dark ? -1 : 1;
         ++n;
     };
-    for (unsigned c = 0; c < width; ++c) {
+    unsigned c = 0;
+#if defined(__SSE2__)
+    // Four steps along u (the top and bottom rows, across: false) or v.
+    auto takeFour = [&](unsigned first, bool across, float fixed0, float fixed1) {
+        __m128 const steps = _mm_div_ps(
+            _mm_add_ps(_mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(static_cast<int>(first)), _mm_set_epi32(3, 2, 1, 0))),
+                       _mm_set1_ps(0.5f)),
+            _mm_set1_ps(static_cast<float>(across ? height : width)));
+        float px[2][4];
+        float py[2][4];
+        for (int side = 0; side < 2; ++side) {
+            __m128 const fixed = _mm_set1_ps(side == 0 ? fixed0 : fixed1);
+            __m128 x;
+            __m128 y;
+            modules.AtUnit(across ? fixed : steps, across ? steps : fixed, x, y);
+            _mm_storeu_ps(px[side], x);
+            _mm_storeu_ps(py[side], y);
+        }
+        for (unsigned k = 0; k < 4; ++k) {
+            xs[n + 2 * k] = px[0][k];
+            ys[n + 2 * k] = py[0][k];
+            xs[n + 2 * k + 1] = px[1][k];
+            ys[n + 2 * k + 1] = py[1][k];
+        }
+        n += 8;
+    };
+    for (; c + 4 <= width; c += 4) {
+        for (unsigned k = 0; k < 4; ++k) {
+            expected[n + 2 * k] = (c + k) % 2 == 0 ? -1 : 1;
+            expected[n + 2 * k + 1] = -1;
+        }
+        takeFour(c, false, modules.ToV(0), modules.ToV(height - 1));
+    }
+#endif
+    for (; c < width; ++c) {
         take(c, 0, c % 2 == 0);
         take(c, height - 1, true);
     }
     // The right side alternates up from the solid bottom row.
-    for (unsigned r = 1; r + 1 < height; ++r) {
+    unsigned r = 1;
+#if defined(__SSE2__)
+    for (; r + 4 < height; r += 4) {
+        for (unsigned k = 0; k < 4; ++k) {
+            expected[n + 2 * k] = (height - 1 - (r + k)) % 2 == 0 ? -1 : 1;
+            expected[n + 2 * k + 1] = -1;
+        }
+        takeFour(r, true, modules.ToU(width - 1), modules.ToU(0));
+    }
+#endif
+    for (; r + 1 < height; ++r) {
         take(width - 1, r, (height - 1 - r) % 2 == 0);
         take(0, r, true);
     }
@@ -317,7 +373,7 @@ unsigned DataMatrixDecoder::RankVersions(GrayImage const& image, bool negative, 
         }
     }
     unsigned count = 0;
-    while (count < kCandidates && best[count].version != nullptr && best[count].score > 0.5f) {
+    while (count < kCandidates && best[count].version != nullptr && best[count].score > kFits) {
         ++count;
     }
     return count;
@@ -329,30 +385,66 @@ bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& cand
     DataMatrixVersion const& v = *candidate.version;
     unsigned const width = v.symbolWidth;
     unsigned const height = v.symbolHeight;
-    if (!mesh_.SetSize(width, height, 8) || !mesh_.SetSamplingSize(8)) {
+    if (width > kMaxSide || height > kMaxSide || image.GetPixels() == nullptr || image.GetWidth() <= 0 ||
+        image.GetHeight() <= 0 || !luminance_.SetSize(width, height)) {
         return false;
     }
+    // Each module centre at 1/256 pixel, and the grey value there (plain
+    // or sharpened) as the binarisation's SetLuminance takes it from a mesh
+    // of those points; four centres at a time in vector lanes.
+    constexpr int kBits = 8;
     ModuleMap const modules(corners_, width, height, candidate.mirrored);
     float us[kMaxSide];
-    for (unsigned c = 0; c < width && c < kMaxSide; ++c) {
+    for (unsigned c = 0; c < width; ++c) {
         us[c] = modules.ToU(c);
     }
+    using Binarization = BinarizationSubroutineForDataMatrix;
     for (unsigned r = 0; r < height; ++r) {
         float const v = modules.ToV(r);
-        for (unsigned c = 0; c < width && c < kMaxSide; ++c) {
+        unsigned c = 0;
+#if defined(__SSE2__)
+        for (; c + 4 <= width; c += 4) {
+            __m128 x;
+            __m128 y;
+            modules.AtUnit(_mm_loadu_ps(us + c), _mm_set1_ps(v), x, y);
+            __m128i const fixedX = ToFixed(x);
+            __m128i const fixedY = ToFixed(y);
+            if (!laplacian && Binarization::PlainLuminanceFour(image, fixedX, fixedY, &luminance_.At(c, r))) {
+                continue;
+            }
+            int xs[4];
+            int ys[4];
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(xs), fixedX);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(ys), fixedY);
+            for (unsigned k = 0; k < 4; ++k) {
+                luminance_.At(c + k, r) =
+                    static_cast<unsigned short>(Binarization::Luminance(image, Point{xs[k], ys[k]}, kBits, laplacian));
+            }
+        }
+#endif
+        for (; c < width; ++c) {
             OutlinePoint const p = modules.AtUnit(us[c], v);
-            mesh_.At(c, r) = Point{ToFixed(p.x), ToFixed(p.y)};
+            luminance_.At(c, r) = static_cast<unsigned short>(
+                Binarization::Luminance(image, Point{ToFixed(p.x), ToFixed(p.y)}, kBits, laplacian));
         }
     }
-    BinarizationSubroutineForDataMatrix const binarization;
-    if (binarization.Start(image, mesh_, v, negative, laplacian, luminance_, blocks_, decided_, mapping_) == 0) {
+    Binarization const binarization;
+    if (binarization.Decide(image, v, negative, luminance_, blocks_, decided_, mapping_) == 0) {
         return false;
     }
     if (IsEcc000To140(v)) {
         return true;  // its own placement is undone with the stream
     }
-    return DataMatrixPlacement::ReadCodewords(mapping_, visited_.GetData(), visited_.GetCount(),
-                                              codewords_.GetData(), v.GetTotalCodewords());
+    // The placement of the size is laid out when it changes.
+    unsigned const count = v.GetTotalCodewords();
+    if (count > codewords_.GetCount() ||
+        (!placementTable_.IsFor(mapping_.GetWidth(), mapping_.GetHeight(), count) &&
+         !placementTable_.Build(mapping_.GetWidth(), mapping_.GetHeight(), count, visited_.GetData(),
+                                 visited_.GetCount()))) {
+        return false;
+    }
+    placementTable_.Read(mapping_, codewords_.GetData());
+    return true;
 }
 
 // Codeword p of the whole stream, data and check words alike, belongs to
@@ -447,6 +539,61 @@ bool DataMatrixDecoder::Convert(DataMatrixVersion const& version, bool negative,
     return true;
 }
 
+// What a failed reading of a fill depended on besides the fill: the frame
+// (its place, shape and pixels, those around the patch all, the rest on a
+// sparse grid) and the settings that decide a reading.
+unsigned long long DataMatrixDecoder::CalcFrameDigest(GrayImage const& image) const
+{
+    auto mix = [](unsigned long long h, unsigned long long v) {
+        h = (h ^ v) * 0x9e3779b97f4a7c15ull;
+        return h ^ (h >> 29);
+    };
+    unsigned long long h = mix(0, reinterpret_cast<unsigned long long>(image.GetPixels()));
+    h = mix(mix(mix(h, static_cast<unsigned>(image.GetWidth())), static_cast<unsigned>(image.GetHeight())),
+            static_cast<unsigned>(image.GetPitch()));
+    h = mix(mix(h, property_->data_matrix.read.Get() ? 1u : 0u), property_->data_matrix.read_ecc000_140.Get() ? 1u : 0u);
+    h = mix(h, property_->common_2d.suppress_eci_escape.Get() ? 1u : 0u);
+    auto const fixedLength = property_->data_matrix.fixed_length.Get();
+    unsigned char bytes[sizeof(fixedLength)];
+    std::memcpy(bytes, &fixedLength, sizeof(bytes));
+    for (unsigned i = 0; i < sizeof(bytes); i += 8) {
+        unsigned long long word = 0;
+        std::memcpy(&word, bytes + i, sizeof(bytes) - i < 8 ? sizeof(bytes) - i : 8);
+        h = mix(h, word);
+    }
+    if (image.GetPixels() == nullptr || image.GetWidth() <= 0 || image.GetHeight() <= 0) {
+        return h;
+    }
+    // The pixels within half the patch's size of it (the outline's scans
+    // reach a tenth of a side beyond) on a grid of up to 64 x 64, and the
+    // whole frame's on one of 32 x 32: a fill the same to the pixel in
+    // another frame would still see another frame's pixels there.
+    auto grid = [&](unsigned long long h, int left, int top, int right, int bottom, int points) {
+        int const stepX = (right - left) / points + 1;
+        int const stepY = (bottom - top) / points + 1;
+        for (int y = top; y <= bottom; y += stepY) {
+            unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
+            unsigned long long sum = 0;
+            for (int x = left; x <= right; x += stepX) {
+                sum = sum * 1031 + row[x];
+            }
+            h = mix(h, sum);
+        }
+        return h;
+    };
+    int left = 0, top = 0, right = -1, bottom = -1;
+    if (outline_.GetBounds(left, top, right, bottom)) {
+        int const margin = (right - left > bottom - top ? right - left : bottom - top) / 2 + 8;
+        left = left - margin < 0 ? 0 : left - margin;
+        top = top - margin < 0 ? 0 : top - margin;
+        right = right + margin >= image.GetWidth() ? image.GetWidth() - 1 : right + margin;
+        bottom = bottom + margin >= image.GetHeight() ? image.GetHeight() - 1 : bottom + margin;
+        h = grid(h, left, top, right, bottom, 64);
+    }
+    h = grid(h, 0, 0, image.GetWidth() - 1, image.GetHeight() - 1, 32);
+    return h;
+}
+
 int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lPattern, bool negative,
                                         DecodedLabel& label)
 {
@@ -462,9 +609,44 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     int const shorter = legs[0] < legs[1] ? legs[0] : legs[1];
     int const longer = legs[0] < legs[1] ? legs[1] : legs[0];
     int const reach = shorter > longer / 3 ? shorter : longer / 3;
-    if (!outline_.Fill(image, corner, reach, negative)) {
+    // A sighting of an L this polarity's last fill took in is given that
+    // patch again without filling.
+    if (!outline_.Fill(image, corner, reach, negative, true)) {
         return 0;
     }
+    // A fill read before on this frame without success fails again.
+    unsigned long long fill = 0;
+    unsigned long long frame = 0;
+    bool frameKnown = false;
+    auto failedBefore = [&]() {
+        fill = outline_.GetFillDigest();
+        frameKnown = false;  // the digest takes in the pixels around the patch
+        for (unsigned i = 0; i < failedCount_; ++i) {
+            if (failed_[i].fill != fill) {
+                continue;
+            }
+            if (!frameKnown) {
+                frame = CalcFrameDigest(image);
+                frameKnown = true;
+            }
+            if (failed_[i].frame == frame) {
+                if (!(failed_[i].unread == Region())) {
+                    unread_ = failed_[i].unread;
+                }
+                return true;
+            }
+        }
+        return false;
+    };
+    if (failedBefore()) {
+        return 0;
+    }
+    // A patch taken again that did not fail on this frame (its reading
+    // succeeded, or the buffer holds another frame now) is filled afresh.
+    if (outline_.WasRepeat() && (!outline_.Fill(image, corner, reach, negative, false) || failedBefore())) {
+        return 0;
+    }
+    Region unread;
     // The edge scans start a tenth of a side out; when that finds nothing
     // to read they start again nearer the edges, within the quiet zone of
     // a large symbol on a grey ground.
@@ -513,11 +695,38 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
                 }
             }
         }
+        // No size's timing fits the outline's corners; under perspective
+        // the timing corners of small modules lie a module or two off, and
+        // the far modules' timing may then fit a smaller size better. The
+        // best sizes' corners are fitted to their timing, each read when
+        // it then fits. Nothing is said found: the other sightings go on.
+        for (unsigned i = 0; count == 0 && i < kCandidates; ++i) {
+            Candidate const& near = candidates[i];
+            if (near.version == nullptr || !(near.score >= kNearFit)) {
+                break;
+            }
+            if (FitCornersToTiming(image, negative, near) &&
+                ScoreTiming(image, negative, near.version->symbolWidth, near.version->symbolHeight, near.mirrored) >
+                    kFits &&
+                ReadCandidate(image, near, negative, 0, kReadings, label)) {
+                return 1;
+            }
+            for (unsigned k = 0; k < 4; ++k) {
+                corners_[k] = outline_.GetCorner(k);
+            }
+        }
         // A symbol is there when some size's L and timing fit the outline.
         if (count > 0) {
-            SetRegion(unread_);
+            SetRegion(unread);
+            unread_ = unread;
         }
     }
+    FailedFill& failed = failed_[failedNext_];
+    failedNext_ = (failedNext_ + 1) % kFailedFills;
+    failedCount_ = failedCount_ < kFailedFills ? failedCount_ + 1 : kFailedFills;
+    failed.fill = fill;
+    failed.frame = frameKnown ? frame : CalcFrameDigest(image);
+    failed.unread = unread;
     return 0;
 }
 
@@ -559,14 +768,25 @@ bool DataMatrixDecoder::FitCornersToTiming(GrayImage const& image, bool negative
         for (int round = 0; round < kFitRounds; ++round) {
             bool improved = false;
             for (unsigned k = 1; k < 4; ++k) {
+                // A step back to where the corner was before its last
+                // move is not scored: the corners are then as they were,
+                // and so is the score, which that move beat.
+                bool stepped = false;
+                OutlinePoint before;
                 for (unsigned d = 0; d < 4; ++d) {
                     OutlinePoint const kept = corners_[k];
                     corners_[k].x += d == 0 ? step : (d == 1 ? -step : 0);
                     corners_[k].y += d == 2 ? step : (d == 3 ? -step : 0);
+                    if (stepped && corners_[k].x == before.x && corners_[k].y == before.y) {
+                        corners_[k] = kept;
+                        continue;
+                    }
                     float const score = ScoreTiming(image, negative, v.symbolWidth, v.symbolHeight, candidate.mirrored);
                     if (score > best + 1e-4f) {
                         best = score;
                         improved = true;
+                        stepped = true;
+                        before = kept;
                     } else {
                         corners_[k] = kept;
                     }
@@ -601,6 +821,9 @@ int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, Dec
             continue;
         }
         if (ReadWithPolarity(image, lPattern, negative == 1, label) != 0) {
+            // The next frame's symbol mostly lies where this one did; its
+            // patch would be taken again only to be filled afresh.
+            outline_.ForgetPatches();
             lastReadNegative_ = negative == 1;
             return 1;
         }

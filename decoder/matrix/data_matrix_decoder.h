@@ -10,6 +10,7 @@
 #include "decoder/core/shared_memory_distributor.h"
 #include "decoder/matrix/data_matrix_ecc000_140_stream.h"
 #include "decoder/matrix/data_matrix_outline.h"
+#include "decoder/matrix/data_matrix_placement.h"
 #include "decoder/matrix/data_matrix_version.h"
 
 namespace DEC2DIvra {
@@ -42,8 +43,22 @@ private:
     };
     static constexpr unsigned kCandidates = 3;
     static constexpr int kFitRounds = 8;
+    // Timing scores: a size fits above kFits; at kNearFit or above the best
+    // size's corners are fitted to its timing before it is given up.
+    static constexpr float kFits = 0.5f;
+    static constexpr float kNearFit = 0.35f;
 
     class ModuleMap;
+
+    // A fill whose reading failed: the sightings of one L mostly fill the
+    // same patch, and on the same frame its reading fails the same way
+    // again, leaving the same outline unread (or none).
+    struct FailedFill {
+        unsigned long long fill = 0;
+        unsigned long long frame = 0;
+        Region unread;
+    };
+    static constexpr unsigned kFailedFills = 8;
 
     int ReadWithPolarity(GrayImage const& image, Region const& lPattern, bool negative, DecodedLabel& label);
     unsigned RankVersions(GrayImage const& image, bool negative, Candidate* best) const;
@@ -60,6 +75,7 @@ private:
     bool ConvertEcc000To140(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
     void SetLabelShape(DataMatrixVersion const& version, bool negative, DecodedLabel& label) const;
     void SetRegion(Region& region) const;
+    unsigned long long CalcFrameDigest(GrayImage const& image) const;
 
     SharedMemoryDistributor memory_;
     DEC2DProperty const* property_;
@@ -67,7 +83,9 @@ private:
     OutlinePoint corners_[4];  // the outline's, or moved to fit a size's timing
     Region unread_;            // the outline of a symbol found and not read in this Start
     bool lastReadNegative_ = false;  // the polarity of the last symbol read
-    CommonCodeMesh mesh_;
+    FailedFill failed_[kFailedFills];
+    unsigned failedCount_ = 0;
+    unsigned failedNext_ = 0;
     CommonLuminanceMap luminance_;
     CommonGapAndThresholdMap blocks_;
     VariableSizeVirtualTable<bool> decided_;
@@ -78,6 +96,7 @@ private:
     VirtualArray<unsigned short> moduleStream_;
     VirtualArray<unsigned short> reencoded_;
     DataMatrixEcc000To140Stream ecc000To140_;
+    DataMatrixPlacementTable placementTable_;
     unsigned short block_[RSdecodingOfDataMatrix::kMaxCodewords];
     RSdecodingOfDataMatrix rs_;
 };

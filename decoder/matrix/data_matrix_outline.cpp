@@ -246,6 +246,43 @@ bool DataMatrixOutline::GetRowSpan(int y, int& left, int& right) const
     return true;
 }
 
+namespace {
+
+unsigned long long Mix(unsigned long long h, unsigned long long v)
+{
+    h = (h ^ v) * 0x9e3779b97f4a7c15ull;
+    return h ^ (h >> 29);
+}
+
+}  // namespace
+
+unsigned long long DataMatrixOutline::GetFillDigest() const
+{
+    unsigned long long h = Mix(Mix(Mix(0, static_cast<unsigned>(threshold_)), negative_ ? 1u : 0u),
+                               static_cast<unsigned>(fillThreshold_));
+    h = Mix(Mix(h, static_cast<unsigned>(top_)), static_cast<unsigned>(bottom_));
+    for (int y = top_ < 0 ? 0 : top_; y <= bottom_ && y < kMaxRows; ++y) {
+        h = Mix(h, static_cast<unsigned long long>(static_cast<unsigned>(rowLeft_[y])) << 32 |
+                       static_cast<unsigned>(rowRight_[y]));
+    }
+    return h;
+}
+
+bool DataMatrixOutline::GetBounds(int& left, int& top, int& right, int& bottom) const
+{
+    left = 1 << 30;
+    right = -1;
+    for (int y = top_ < 0 ? 0 : top_; y <= bottom_ && y < kMaxRows; ++y) {
+        if (rowRight_[y] >= 0) {
+            left = rowLeft_[y] < left ? rowLeft_[y] : left;
+            right = rowRight_[y] > right ? rowRight_[y] : right;
+        }
+    }
+    top = top_;
+    bottom = bottom_;
+    return right >= left;
+}
+
 // The middle of the grey range around the corner, from the 5th and 95th
 // centiles so that a few noisy pixels do not set it.
 bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corner, int reach)
@@ -282,29 +319,37 @@ bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corne
     return true;
 }
 
-bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
+// The parts of the marks for the frame's height: a part holds a row span
+// pair for every row, then the darkness and filled words and the known
+// bytes, on a word's alignment.
+bool DataMatrixOutline::LayOut(int height)
 {
-    width_ = image.GetWidth();
-    int const height = image.GetHeight();
-    top_ = 0;
-    bottom_ = -1;
-    // A seed on the stack holds its column in 16 bits. The bits lie on a
-    // word's alignment within the marks.
-    if (height > kMaxRows || width_ > 0xffff || width_ <= 0 || height <= 0 || stack_.GetCount() == 0 ||
-        marks_.GetData() == nullptr) {
-        return false;
-    }
     words_ = (width_ + kWordBits - 1) / kWordBits;
     unsigned long long const count = static_cast<unsigned long long>(words_) * static_cast<unsigned long long>(height);
-    unsigned long long const skip = (alignof(Word) - reinterpret_cast<unsigned long long>(marks_.GetData()) % alignof(Word)) % alignof(Word);
-    if (skip + count * (2 * sizeof(Word) + 1) > marks_.GetCount()) {
+    unsigned long long const skip =
+        (alignof(Word) - reinterpret_cast<unsigned long long>(marks_.GetData()) % alignof(Word)) % alignof(Word);
+    unsigned long long const spans = 2ull * kMaxRows * sizeof(int);
+    unsigned long long const bits = count * (2 * sizeof(Word) + 1);
+    unsigned long long const part = (spans + bits + alignof(Word) - 1) / alignof(Word) * alignof(Word);
+    unsigned const parts = skip + 2 * part <= marks_.GetCount() ? 2u : (skip + part <= marks_.GetCount() ? 1u : 0u);
+    if (parts == 0) {
         return false;
     }
-    dark_ = reinterpret_cast<Word*>(marks_.GetData() + skip);
-    filled_ = dark_ + count;
-    known_ = reinterpret_cast<unsigned char*>(filled_ + count);
-    // The darkest of the pixels around the seed starts the fill; in noise
-    // the sighted corner lies a few pixels off the L.
+    if (parts != partCount_ || static_cast<long long>(count) != count_) {
+        kept_[0].valid = false;
+        kept_[1].valid = false;
+    }
+    partCount_ = parts;
+    count_ = static_cast<long long>(count);
+    parts_[0] = marks_.GetData() + skip;
+    parts_[1] = parts == 2 ? parts_[0] + part : parts_[0];
+    return true;
+}
+
+// The darkest of the pixels around the seed starts the fill; in noise the
+// sighted corner lies a few pixels off the L. {-1, -1} when none is dark.
+Point DataMatrixOutline::FindStart(GrayImage const& image, Point const& seed) const
+{
     Point start{-1, -1};
     int best = negative_ ? -1 : 1 << 20;
     for (int dy = -6; dy <= 6; ++dy) {
@@ -321,10 +366,57 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
             }
         }
     }
+    return start;
+}
+
+bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed, bool mayRepeat)
+{
+    width_ = image.GetWidth();
+    int const height = image.GetHeight();
+    top_ = 0;
+    bottom_ = -1;
+    repeat_ = false;
+    // A seed on the stack holds its column in 16 bits.
+    if (height > kMaxRows || width_ > 0xffff || width_ <= 0 || height <= 0 || stack_.GetCount() == 0 ||
+        marks_.GetData() == nullptr || !LayOut(height)) {
+        return false;
+    }
+    unsigned const polarity = negative_ ? 1 : 0;
+    unsigned char* const part = parts_[polarity];
+    int* const keptLeft = reinterpret_cast<int*>(part);
+    int* const keptRight = keptLeft + kMaxRows;
+    dark_ = reinterpret_cast<Word*>(part + 2ull * kMaxRows * sizeof(int));
+    filled_ = dark_ + count_;
+    known_ = reinterpret_cast<unsigned char*>(filled_ + count_);
+    Point const start = FindStart(image, seed);
     if (start.x < 0) {
         return false;
     }
-    std::memset(known_, 0, static_cast<size_t>(count));
+    // The patch of a fill is the whole connected patch its start lies in:
+    // from any of its pixels, on the same frame and thresholds, the fill
+    // finds it again to the pixel.
+    Kept& kept = kept_[polarity];
+    if (mayRepeat && kept.valid && kept.pixels == image.GetPixels() && kept.width == width_ &&
+        kept.height == height && kept.pitch == image.GetPitch() && kept.threshold == threshold_ &&
+        kept.fillThreshold == fillThreshold_) {
+        long long const at = static_cast<long long>(start.y) * words_ + start.x / kWordBits;
+        if (known_[at] != 0 && (filled_[at] >> (start.x % kWordBits) & 1) != 0) {
+            top_ = kept.top;
+            bottom_ = kept.bottom;
+            for (int y = top_; y <= bottom_; ++y) {
+                rowLeft_[y] = keptLeft[y];
+                rowRight_[y] = keptRight[y];
+            }
+            repeat_ = true;
+            return true;
+        }
+    }
+    // The fill below overwrites this polarity's part (or the only one).
+    kept.valid = false;
+    if (partCount_ < 2) {
+        kept_[1 - polarity].valid = false;
+    }
+    std::memset(known_, 0, static_cast<size_t>(count_));
     for (int y = 0; y < height; ++y) {
         rowLeft_[y] = width_;
         rowRight_[y] = -1;
@@ -418,7 +510,17 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed)
             }
         }
     }
-    return bottom_ - top_ >= 6;
+    if (bottom_ - top_ < 6) {
+        return false;
+    }
+    if (partCount_ == 2) {
+        for (int y = top_; y <= bottom_; ++y) {
+            keptLeft[y] = rowLeft_[y];
+            keptRight[y] = rowRight_[y];
+        }
+        kept = Kept{true, image.GetPixels(), width_, height, image.GetPitch(), threshold_, fillThreshold_, top_, bottom_};
+    }
+    return true;
 }
 
 // Andrew's monotone chain over the ends of the patch's rows, which come
@@ -516,9 +618,14 @@ bool DataMatrixOutline::CalcRoughCorners(unsigned hullCount, OutlinePoint* rough
 // between it and the point before (previous: that point's value). With
 // vector lanes four points are sampled at once while all four lie well on
 // the image, each exactly as Sample weighs it; the first dark lane ends the
-// scan as the point-by-point loop would.
+// scan as the point-by-point loop would. With coarse above 1 the lanes
+// first take every coarse-th point (the points stepped by half a pixel one
+// after the other, as the fine scan steps them) and, at the first dark
+// lane, the points since the last light lane are looked at in order: a
+// side's dark edge and its modules are wider than a coarse step, so the
+// first dark point met is the fine scan's.
 bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, float nx, float ny, float s,
-                                 float inside, float previous, float& crossing) const
+                                 float inside, float previous, int coarse, float& crossing) const
 {
     float const threshold = static_cast<float>(threshold_);
 #if defined(__SSE2__)
@@ -526,6 +633,54 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
     __m128 const pys = _mm_set1_ps(py);
     __m128 const nxs = _mm_set1_ps(nx);
     __m128 const nys = _mm_set1_ps(ny);
+    // The luminance at four points of the scan; a bit for each that is
+    // dark, or -1 when they do not all lie on the image.
+    auto sampleLanes = [&](__m128 ss, float* values) __attribute__((always_inline)) {
+        __m128 v;
+        if (!SampleFour(image, _mm_sub_ps(pxs, _mm_mul_ps(nxs, ss)), _mm_sub_ps(pys, _mm_mul_ps(nys, ss)), v)) {
+            return -1;
+        }
+        if (negative_) {
+            v = _mm_sub_ps(_mm_set1_ps(1023.0f), v);
+        }
+        _mm_storeu_ps(values, v);
+        return _mm_movemask_ps(_mm_cmplt_ps(v, _mm_set1_ps(threshold)));
+    };
+    coarse = coarse > kMaxCoarse ? kMaxCoarse : coarse;
+    while (coarse > 1) {
+        // lane[k]: the last point of the k-th run of coarse points from s.
+        float lane[4];
+        float t = s;
+        for (int k = 0; k < 4; ++k) {
+            for (int i = k == 0 ? 1 : 0; i < coarse; ++i) {
+                t += 0.5f;
+            }
+            lane[k] = t;
+        }
+        if (!(lane[3] <= inside)) {
+            break;  // the rest point by point
+        }
+        float values[4];
+        int const dark = sampleLanes(_mm_loadu_ps(lane), values);
+        if (dark < 0) {
+            break;
+        }
+        if (dark != 0) {
+            int const k = std::countr_zero(static_cast<unsigned>(dark));
+            float before = k == 0 ? previous : values[k - 1];
+            float at = k == 0 ? s : lane[k - 1] + 0.5f;
+            for (int i = 0; i < coarse; ++i, at += 0.5f) {
+                float const value = i + 1 == coarse ? values[k] : Luminance(image, px - nx * at, py - ny * at);
+                if (value < threshold) {
+                    crossing = at - 0.5f * (threshold_ - value) / (before - value + 1e-3f);
+                    return true;
+                }
+                before = value;
+            }
+        }
+        previous = values[3];
+        s = lane[3] + 0.5f;
+    }
     for (;;) {
         float const s1 = s + 0.5f;
         float const s2 = s1 + 0.5f;
@@ -533,17 +688,11 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
         if (!(s3 <= inside)) {
             break;
         }
-        __m128 const ss = _mm_set_ps(s3, s2, s1, s);
-        __m128 v;
-        if (!SampleFour(image, _mm_sub_ps(pxs, _mm_mul_ps(nxs, ss)), _mm_sub_ps(pys, _mm_mul_ps(nys, ss)), v)) {
+        float values[4];
+        int const dark = sampleLanes(_mm_set_ps(s3, s2, s1, s), values);
+        if (dark < 0) {
             break;
         }
-        if (negative_) {
-            v = _mm_sub_ps(_mm_set1_ps(1023.0f), v);
-        }
-        float values[4];
-        _mm_storeu_ps(values, v);
-        int const dark = _mm_movemask_ps(_mm_cmplt_ps(v, _mm_set1_ps(threshold)));
         if (dark != 0) {
             int const k = std::countr_zero(static_cast<unsigned>(dark));
             float const at[4] = {s, s1, s2, s3};
@@ -585,6 +734,9 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
     float const outside =
         std::fmax(4.0f, nearScans_ ? std::fmin(length * 0.1f, 3.0f + length * 0.03f) : length * 0.1f);
     float const inside = std::fmax(4.0f, length * 0.2f);
+    // Edge scans in coarse steps of about half the least module a side of
+    // this length can have (a side holds at most 144 modules), in half pixels.
+    int const coarse = static_cast<int>(length / kMaxModules + 0.5f);
     float ts[kScans];
     float ss[kScans];
     unsigned n = 0;
@@ -598,7 +750,7 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
             continue;  // dark outside: no clean edge here
         }
         float crossing = 0;
-        if (FindEdge(image, px, py, nx, ny, -outside + 0.5f, inside, previous, crossing)) {
+        if (FindEdge(image, px, py, nx, ny, -outside + 0.5f, inside, previous, coarse, crossing)) {
             ts[n] = t;
             ss[n] = crossing;
             ++n;
@@ -670,10 +822,11 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
     return line;
 }
 
-bool DataMatrixOutline::Fill(GrayImage const& image, Point const& corner, int reach, bool negative)
+bool DataMatrixOutline::Fill(GrayImage const& image, Point const& corner, int reach, bool negative, bool mayRepeat)
 {
     negative_ = negative;
-    return CalcThreshold(image, corner, reach < 12 ? 12 : reach) && FillFrom(image, corner);
+    repeat_ = false;
+    return CalcThreshold(image, corner, reach < 12 ? 12 : reach) && FillFrom(image, corner, mayRepeat);
 }
 
 bool DataMatrixOutline::Fit(GrayImage const& image, bool nearScans)

@@ -30,7 +30,15 @@ public:
     // legs'. The symbol's own dark is light when negative is set. False when
     // no patch of a symbol's size was filled, or the patch ran off two sides
     // of the frame.
-    bool Fill(GrayImage const& image, Point const& corner, int reach, bool negative);
+    // mayRepeat: when the sighting's thresholds and the pixel the fill
+    // starts from fall in the patch the last fill of this polarity found on
+    // a frame of the same buffer and shape, that patch is taken again
+    // without filling (WasRepeat then says so); the caller must know the
+    // frame is the same one, and else fill again without it.
+    bool Fill(GrayImage const& image, Point const& corner, int reach, bool negative, bool mayRepeat = false);
+    bool WasRepeat() const { return repeat_; }
+    // No patch is taken again before it is filled anew (its symbol read).
+    void ForgetPatches() { kept_[0].valid = kept_[1].valid = false; }
     // The outline of the patch the last Fill found, which it must have
     // found: false when it has no four sides with an L. nearScans: the edge
     // scans start a few pixels out rather than a tenth of a side (a grey
@@ -45,6 +53,12 @@ public:
     // The leftmost and rightmost pixel of row y in the patch the last Fill
     // found; false when the patch has none in that row.
     bool GetRowSpan(int y, int& left, int& right) const;
+    // A digest of the patch the last Fill found, row spans and thresholds,
+    // the polarity included: all Fit reads of the fill. Two fills of one
+    // frame with the same digest give the same outline.
+    unsigned long long GetFillDigest() const;
+    // The box around that patch; false when the last Fill found none.
+    bool GetBounds(int& left, int& top, int& right, int& bottom) const;
 
     // Sub-pixel grey value (bilinear), with the image's border repeated.
     static float Sample(GrayImage const& image, float x, float y);
@@ -55,6 +69,10 @@ public:
 private:
     static constexpr unsigned kMaxHull = 4096;
     static constexpr unsigned kScans = 48;
+    // The most modules along a side, and the longest coarse step of the
+    // edge scans in half pixels.
+    static constexpr float kMaxModules = 144;
+    static constexpr int kMaxCoarse = 4;
 
     struct Line {
         float nx = 0, ny = 0, c = 0;  // nx x + ny y = c, n the outward unit normal
@@ -72,13 +90,15 @@ private:
     Word CalcDarkWord(GrayImage const& image, int word, int y) const;
     Word GetOpenWord(GrayImage const& image, int word, int y);
     bool CalcThreshold(GrayImage const& image, Point const& corner, int reach);
-    bool FillFrom(GrayImage const& image, Point const& seed);
+    bool FillFrom(GrayImage const& image, Point const& seed, bool mayRepeat);
+    bool LayOut(int height);
+    Point FindStart(GrayImage const& image, Point const& seed) const;
     unsigned CalcHull();
     bool CalcRoughCorners(unsigned hullCount, OutlinePoint* rough) const;
     Line FitSide(GrayImage const& image, OutlinePoint const& a, OutlinePoint const& b, OutlinePoint const& centre) const;
     float Luminance(GrayImage const& image, float x, float y) const;
     bool FindEdge(GrayImage const& image, float px, float py, float nx, float ny, float s, float inside,
-                  float previous, float& crossing) const;
+                  float previous, int coarse, float& crossing) const;
 
     static constexpr int kMaxRows = 2048;
 
@@ -100,6 +120,21 @@ private:
     bool negative_ = false;
     bool nearScans_ = false;
     int width_ = 0;
+    // The marks hold the fill's bits and row spans once for each polarity
+    // when both fit (parts_ 2), so that each polarity's last patch is kept
+    // while the other is filled; else once, and no patch is kept.
+    struct Kept {
+        bool valid = false;
+        unsigned short const* pixels = nullptr;
+        int width = 0, height = 0, pitch = 0;
+        int threshold = 0, fillThreshold = 0;
+        int top = 0, bottom = -1;
+    };
+    Kept kept_[2];
+    unsigned char* parts_[2] = {nullptr, nullptr};
+    unsigned partCount_ = 0;
+    long long count_ = 0;  // words of the frame
+    bool repeat_ = false;
 };
 
 }  // namespace DEC2DIvra

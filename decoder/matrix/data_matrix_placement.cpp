@@ -4,12 +4,14 @@ namespace DEC2DIvra {
 
 namespace {
 
+// The placement walk over a rows x columns mapping matrix; each module a
+// codeword's bit lies in is handed to the sink as (row, column, codeword,
+// bit), bit 1 the most significant.
+template <typename Sink>
 class Walker {
 public:
-    Walker(VariableSizeVirtualTable<bool> const& matrix, unsigned char* visited, unsigned short* codewords,
-           unsigned count)
-        : matrix_(matrix), visited_(visited), codewords_(codewords), count_(count),
-          rows_(static_cast<int>(matrix.GetHeight())), columns_(static_cast<int>(matrix.GetWidth()))
+    Walker(unsigned rows, unsigned columns, unsigned char* visited, Sink const& sink)
+        : visited_(visited), sink_(sink), rows_(static_cast<int>(rows)), columns_(static_cast<int>(columns))
     {
     }
 
@@ -28,9 +30,7 @@ public:
             return;
         }
         visited_[row * columns_ + column] = 1;
-        if (codeword < count_ && matrix_.At(static_cast<unsigned>(column), static_cast<unsigned>(row))) {
-            codewords_[codeword] |= static_cast<unsigned short>(1u << (8 - bit));
-        }
+        sink_(row, column, codeword, bit);
     }
 
     void Utah(int row, int column, unsigned codeword)
@@ -103,10 +103,8 @@ public:
     }
 
 private:
-    VariableSizeVirtualTable<bool> const& matrix_;
     unsigned char* visited_;
-    unsigned short* codewords_;
-    unsigned count_;
+    Sink const& sink_;
     int rows_;
     int columns_;
 };
@@ -127,8 +125,56 @@ bool DataMatrixPlacement::ReadCodewords(VariableSizeVirtualTable<bool> const& ma
     for (unsigned i = 0; i < count; ++i) {
         codewords[i] = 0;
     }
-    Walker walker(matrix, visited, codewords, count);
+    auto const read = [&](int row, int column, unsigned codeword, unsigned bit) {
+        if (codeword < count && matrix.At(static_cast<unsigned>(column), static_cast<unsigned>(row))) {
+            codewords[codeword] |= static_cast<unsigned short>(1u << (8 - bit));
+        }
+    };
+    Walker walker(matrix.GetHeight(), matrix.GetWidth(), visited, read);
     return walker.Run() >= count;
+}
+
+bool DataMatrixPlacementTable::Build(unsigned width, unsigned height, unsigned count, unsigned char* visited,
+                                     unsigned visitedBytes)
+{
+    count_ = 0;
+    unsigned long long const modules = static_cast<unsigned long long>(width) * height;
+    if (width < 6 || height < 6 || modules > visitedBytes || count == 0 || count > kMaxBits / 8) {
+        return false;
+    }
+    for (unsigned i = 0; i < modules; ++i) {
+        visited[i] = 0;
+    }
+    for (unsigned i = 0; i < count * 8; ++i) {
+        modules_[i] = kNone;
+    }
+    auto const lay = [&](int row, int column, unsigned codeword, unsigned bit) {
+        if (codeword < count) {
+            modules_[codeword * 8 + bit - 1] = static_cast<unsigned short>(static_cast<unsigned>(row) * width +
+                                                                           static_cast<unsigned>(column));
+        }
+    };
+    Walker walker(height, width, visited, lay);
+    if (walker.Run() < count) {
+        return false;
+    }
+    width_ = width;
+    height_ = height;
+    count_ = count;
+    return true;
+}
+
+void DataMatrixPlacementTable::Read(VariableSizeVirtualTable<bool> const& matrix, unsigned short* codewords) const
+{
+    bool const* dark = matrix.GetData();
+    for (unsigned c = 0; c < count_; ++c) {
+        unsigned short const* bits = modules_ + c * 8;
+        unsigned value = 0;
+        for (unsigned b = 0; b < 8; ++b) {
+            value = value << 1 | (bits[b] != kNone && dark[bits[b]] ? 1u : 0u);
+        }
+        codewords[c] = static_cast<unsigned short>(value);
+    }
 }
 
 }  // namespace DEC2DIvra

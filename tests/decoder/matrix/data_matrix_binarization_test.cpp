@@ -96,5 +96,67 @@ TEST(DataMatrixBinarizationTest, ModuleGreyValuesAreTheLuminanceMapsOwn)
     }
 }
 
+// Four points at a time: where the lanes give a value it is the one-by-one
+// value, on frames of 10-bit and of full 16-bit pixels (above 32767 the
+// lanes give way), for points inside, on the last pixel row and column, and
+// off every side; four points well inside a 10-bit frame always take the
+// lanes.
+TEST(DataMatrixBinarizationTest, FourPlainValuesAtOnceAreTheOneByOneValues)
+{
+#if defined(__SSE2__)
+    constexpr int kWidth = 61;
+    constexpr int kHeight = 37;
+    constexpr int kPitch = 64;
+    struct Frame {
+        char const* name;
+        unsigned most;    // the brightest a pixel may be
+        unsigned bright;  // one pixel in `bright` above 32767 (0: none)
+    };
+    Frame const frames[] = {{"10-bit", 1023, 0}, {"16-bit", 32767, 60}};
+    std::mt19937 random(23);
+    for (Frame const& f : frames) {
+        SCOPED_TRACE(f.name);
+        std::vector<unsigned short> pixels(static_cast<size_t>(kPitch) * kHeight);
+        for (unsigned short& p : pixels) {
+            p = static_cast<unsigned short>(f.bright != 0 && random() % f.bright == 0 ? 32768 + random() % 32768
+                                                                                       : random() % (f.most + 1));
+        }
+        GrayImage const image(kWidth, kHeight, kPitch, pixels.data());
+        std::uniform_int_distribution<int> xs(-3 * 256, (kWidth + 2) * 256);
+        std::uniform_int_distribution<int> ys(-3 * 256, (kHeight + 2) * 256);
+        std::uniform_int_distribution<int> insideX(0, (kWidth - 1) * 256 - 1);
+        std::uniform_int_distribution<int> insideY(0, (kHeight - 1) * 256 - 1);
+        unsigned lanes = 0;
+        for (int i = 0; i < 20000; ++i) {
+            bool const inside = i % 2 == 0;
+            int x[4];
+            int y[4];
+            for (int k = 0; k < 4; ++k) {
+                x[k] = inside ? insideX(random) : xs(random);
+                y[k] = inside ? insideY(random) : ys(random);
+            }
+            unsigned short out[4] = {};
+            bool const taken = BinarizationSubroutineForDataMatrix::PlainLuminanceFour(
+                image, _mm_loadu_si128(reinterpret_cast<__m128i const*>(x)),
+                _mm_loadu_si128(reinterpret_cast<__m128i const*>(y)), out);
+            if (inside && f.bright == 0) {
+                ASSERT_TRUE(taken);
+            }
+            if (!taken) {
+                continue;
+            }
+            ++lanes;
+            for (int k = 0; k < 4; ++k) {
+                ASSERT_EQ(out[k], BinarizationSubroutineForDataMatrix::Luminance(image, Point{x[k], y[k]}, 8, false))
+                    << x[k] << ", " << y[k];
+            }
+        }
+        EXPECT_GT(lanes, 0u);
+    }
+#else
+    GTEST_SKIP() << "no vector lanes";
+#endif
+}
+
 }  // namespace
 }  // namespace data_matrix_binarization_test

@@ -311,6 +311,62 @@ TEST(DataMatrixOutlineTest, FillFindsThePatchAPlainFloodFinds)
     }
 }
 
+// A later sighting of a patch whose start pixel lies in the patch this
+// polarity's last fill found, on the same buffer and thresholds, takes that
+// patch again without filling, the same to the row as a fresh fill; a fill
+// of the other polarity between keeps it, a fill of another patch or of
+// another buffer does not.
+TEST(DataMatrixOutlineTest, ALaterSightingOfAPatchTakesItAgain)
+{
+    support::Frame frame = support::makeFrame(320, 240, 900);
+    Paint(frame, 40, 40, 50, 100, 100);    // an L's legs
+    Paint(frame, 40, 90, 110, 100, 100);
+    Paint(frame, 60, 50, 70, 80, 100);     // a module joined to it by a gap of two
+    Paint(frame, 130, 90, 200, 160, 100);  // a dark block, another patch
+    Paint(frame, 150, 110, 180, 140, 900); // with a light square in it
+    support::Frame const copy = frame;
+    GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
+    GrayImage const other(copy.width, copy.height, copy.width, copy.pixels.data());
+    struct Sighting {
+        char const* name;
+        Point seed;
+        bool negative;
+        bool inCopy;
+        bool repeat;
+    };
+    Sighting const sightings[] = {
+        {"the L's corner", {45, 95}, false, false, false},
+        {"the L's corner again", {45, 95}, false, false, true},
+        {"the far end of a leg", {105, 95}, false, false, true},
+        {"the light square, light on dark", {155, 115}, true, false, false},
+        {"the L's corner after the other polarity", {45, 95}, false, false, true},
+        {"the light square again", {175, 135}, true, false, true},
+        {"the L's corner in another buffer", {45, 95}, false, true, false},
+        {"the dark block", {135, 155}, false, false, false},
+        {"the L's corner after the block", {45, 95}, false, false, false},
+    };
+    Outline o;
+    Outline fresh;
+    for (Sighting const& s : sightings) {
+        SCOPED_TRACE(s.name);
+        GrayImage const& shown = s.inCopy ? other : image;
+        ASSERT_TRUE(o.outline->Fill(shown, s.seed, 40, s.negative, true));
+        EXPECT_EQ(o.outline->WasRepeat(), s.repeat);
+        ASSERT_TRUE(fresh.outline->Fill(shown, s.seed, 40, s.negative));
+        EXPECT_FALSE(fresh.outline->WasRepeat());
+        EXPECT_EQ(o.outline->GetFillDigest(), fresh.outline->GetFillDigest());
+        for (int y = 0; y < frame.height; ++y) {
+            int left = 0, right = 0, freshLeft = 0, freshRight = 0;
+            bool const row = o.outline->GetRowSpan(y, left, right);
+            ASSERT_EQ(row, fresh.outline->GetRowSpan(y, freshLeft, freshRight)) << "row " << y;
+            if (row) {
+                EXPECT_EQ(left, freshLeft) << "row " << y;
+                EXPECT_EQ(right, freshRight) << "row " << y;
+            }
+        }
+    }
+}
+
 // The fitted outline's corners lie on the drawn symbol's, the L corner
 // first, at any angle, keystoned, light on dark, and with the edge scans of
 // a side running off the frame (where they sample point by point) or lying
@@ -331,6 +387,15 @@ TEST(DataMatrixOutlineTest, FittedCornersLieOnTheSymbols)
          {.moduleSize = 3.0, .angle = 8.0, .centre = support::Point{38.0, 240.0}, .quietZone = 2.0}},
         {"16 x 16 against the frame's top side", 4,
          {.moduleSize = 3.5, .angle = 300.0, .centre = support::Point{320.0, 33.0}, .quietZone = 2.0}},
+        // Sides long enough for the edge scans' coarse steps of one to two
+        // pixels, which go back to the first dark point after them.
+        {"144 x 144 at 2.2 pixels a module", 24,
+         {.frameWidth = 800, .frameHeight = 800, .moduleSize = 2.2, .angle = 3.0, .quietZone = 4.0}},
+        {"144 x 144 light on dark, keystoned", 24,
+         {.frameWidth = 800, .frameHeight = 800, .moduleSize = 2.6, .angle = 200.0, .quietZone = 4.0,
+          .inverted = true, .perspectiveX = 0.1}},
+        {"64 x 64 at 9 pixels a module", 16,
+         {.frameWidth = 800, .frameHeight = 800, .moduleSize = 9.0, .angle = 31.0, .quietZone = 3.0}},
     };
     Outline o;
     for (Pose const& pose : poses) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -224,6 +225,33 @@ TEST(DataMatrixTimingFitTest, BlurredRectangleReadsWithTheLCornerHeld)
     EXPECT_EQ(labels[0].data, data);
 }
 
+// Keystoned rectangles whose outline misses the timing corners by a module
+// or so: no size's timing fits the outline as it stands, and the size reads
+// once its corners are fitted to its timing. In the second half a smaller
+// size's timing fits the far, small modules best before the fit.
+TEST(DataMatrixTimingFitTest, KeystonedRectanglesReadOnceTheirSizeIsFitted)
+{
+    struct Keystoned {
+        double moduleSize;
+        double angle;
+    };
+    Keystoned const cases[] = {{2.0, 0.0},   {2.0, 75.0},  {2.0, 165.0}, {2.0, 180.0}, {2.0, 240.0},
+                               {2.5, 90.0},  {2.5, 180.0}, {2.0, 105.0}, {2.5, 30.0},  {2.5, 135.0},
+                               {2.5, 270.0}, {3.0, 45.0},  {3.0, 225.0}};
+    std::string const data = "Rectangular 16x48 Data";
+    Harness harness;
+    ASSERT_TRUE(harness.IsReady());
+    for (Keystoned const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.moduleSize) + " at " + std::to_string(c.angle));
+        support::Rendering const r = support::render(
+            DataMatrix(data, 30), {.moduleSize = c.moduleSize, .angle = c.angle, .perspectiveX = 0.2, .perspectiveY = 0.1});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        std::vector<Label> const& labels = harness.Read(r.frame);
+        ASSERT_EQ(labels.size(), 1u);
+        EXPECT_EQ(labels[0].data, data);
+    }
+}
+
 // At two pixels a module a leg walked in whole pixels drifts off its edge
 // (its middle lies between two pixels) and comes out short or bent: such
 // legs are walked again at a quarter pixel. Frames as a camera sees them.
@@ -312,6 +340,65 @@ TEST(DataMatrixPolarityTest, ARunOfFramesReadsWhateverPolarityCame)
         ASSERT_EQ(labels.size(), 1u);
         EXPECT_EQ(labels[0].data, data);
         EXPECT_EQ(labels[0].flag, f.inverted ? 1u : 0u);
+    }
+}
+
+// Frames shown one after another in one buffer, as a camera fills it: a
+// symbol that failed to read (spoiled inside, its outline the same to the
+// pixel, or its length refused) reads once the frame or the setting allows.
+TEST(DataMatrixRepeatTest, AFailedReadingHoldsForItsFrameAndSettingsOnly)
+{
+    std::string const data(100, 'M');
+    support::Rendering const good = support::render(DataMatrix(data, 13), {.moduleSize = 3.0, .quietZone = 4.0});
+    ASSERT_TRUE(good.symbol.ok) << good.symbol.error;
+    // A band of data inside the timing sides greyed to no contrast: its
+    // dark pixels stay below the outline fill's threshold and its light ones
+    // above, so that the patch and its outline are the same; its modules
+    // no longer read.
+    support::Rendering spoiled = good;
+    support::Quad const& q = good.symbol.corners;
+    double const module = (q[1].x - q[0].x) / good.symbol.widthModules;
+    for (int y = static_cast<int>(q[0].y + 12 * module); y < static_cast<int>(q[0].y + 28 * module); ++y) {
+        for (int x = static_cast<int>(q[0].x + 6 * module); x < static_cast<int>(q[0].x + 38 * module); ++x) {
+            std::uint16_t& p = spoiled.frame.at(x, y);
+            p = p < 500 ? 370 : 400;
+        }
+    }
+    ivra_configuration::FixedLength refusing{};
+    refusing.count = 1;
+    refusing.lengths[0] = 3;
+    refusing.maximum = ivra_configuration::FixedLength::kNoMaximum;
+    ivra_configuration::FixedLength const any{.count = 0, .lengths = {}, .minimum = 0,
+                                              .maximum = ivra_configuration::FixedLength::kNoMaximum};
+    struct Shown {
+        char const* name;
+        support::Rendering const* rendering;
+        ivra_configuration::FixedLength length;
+        bool read;
+    };
+    Shown const frames[] = {
+        {"spoiled", &spoiled, any, false},
+        {"whole, in the same buffer", &good, any, true},
+        {"spoiled again", &spoiled, any, false},
+        {"spoiled once more", &spoiled, any, false},
+        {"whole, its length refused", &good, refusing, false},
+        {"whole, any length", &good, any, true},
+    };
+    Harness harness;
+    ASSERT_TRUE(harness.IsReady());
+    support::Frame shown = good.frame;
+    for (Shown const& f : frames) {
+        SCOPED_TRACE(f.name);
+        ASSERT_TRUE(harness.Settings().fixed_length.data_matrix.Set(f.length));
+        ASSERT_EQ(f.rendering->frame.pixels.size(), shown.pixels.size());
+        std::copy(f.rendering->frame.pixels.begin(), f.rendering->frame.pixels.end(), shown.pixels.begin());
+        std::vector<Label> const& labels = harness.Read(shown);
+        if (!f.read) {
+            EXPECT_TRUE(labels.empty());
+            continue;
+        }
+        ASSERT_EQ(labels.size(), 1u);
+        EXPECT_EQ(labels[0].data, data);
     }
 }
 
