@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <utility>
 
 #include "decoder/core/identifiers/matrix_identifiers.h"
@@ -539,59 +538,11 @@ bool DataMatrixDecoder::Convert(DataMatrixVersion const& version, bool negative,
     return true;
 }
 
-// What a failed reading of a fill depended on besides the fill: the frame
-// (its place, shape and pixels, those around the patch all, the rest on a
-// sparse grid) and the settings that decide a reading.
-unsigned long long DataMatrixDecoder::CalcFrameDigest(GrayImage const& image) const
+void DataMatrixDecoder::OnNewImage()
 {
-    auto mix = [](unsigned long long h, unsigned long long v) {
-        h = (h ^ v) * 0x9e3779b97f4a7c15ull;
-        return h ^ (h >> 29);
-    };
-    unsigned long long h = mix(0, reinterpret_cast<unsigned long long>(image.GetPixels()));
-    h = mix(mix(mix(h, static_cast<unsigned>(image.GetWidth())), static_cast<unsigned>(image.GetHeight())),
-            static_cast<unsigned>(image.GetPitch()));
-    h = mix(mix(h, property_->data_matrix.read.Get() ? 1u : 0u), property_->data_matrix.read_ecc000_140.Get() ? 1u : 0u);
-    h = mix(h, property_->common_2d.suppress_eci_escape.Get() ? 1u : 0u);
-    auto const fixedLength = property_->data_matrix.fixed_length.Get();
-    unsigned char bytes[sizeof(fixedLength)];
-    std::memcpy(bytes, &fixedLength, sizeof(bytes));
-    for (unsigned i = 0; i < sizeof(bytes); i += 8) {
-        unsigned long long word = 0;
-        std::memcpy(&word, bytes + i, sizeof(bytes) - i < 8 ? sizeof(bytes) - i : 8);
-        h = mix(h, word);
-    }
-    if (image.GetPixels() == nullptr || image.GetWidth() <= 0 || image.GetHeight() <= 0) {
-        return h;
-    }
-    // The pixels within half the patch's size of it (the outline's scans
-    // reach a tenth of a side beyond) on a grid of up to 64 x 64, and the
-    // whole frame's on one of 32 x 32: a fill the same to the pixel in
-    // another frame would still see another frame's pixels there.
-    auto grid = [&](unsigned long long h, int left, int top, int right, int bottom, int points) {
-        int const stepX = (right - left) / points + 1;
-        int const stepY = (bottom - top) / points + 1;
-        for (int y = top; y <= bottom; y += stepY) {
-            unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
-            unsigned long long sum = 0;
-            for (int x = left; x <= right; x += stepX) {
-                sum = sum * 1031 + row[x];
-            }
-            h = mix(h, sum);
-        }
-        return h;
-    };
-    int left = 0, top = 0, right = -1, bottom = -1;
-    if (outline_.GetBounds(left, top, right, bottom)) {
-        int const margin = (right - left > bottom - top ? right - left : bottom - top) / 2 + 8;
-        left = left - margin < 0 ? 0 : left - margin;
-        top = top - margin < 0 ? 0 : top - margin;
-        right = right + margin >= image.GetWidth() ? image.GetWidth() - 1 : right + margin;
-        bottom = bottom + margin >= image.GetHeight() ? image.GetHeight() - 1 : bottom + margin;
-        h = grid(h, left, top, right, bottom, 64);
-    }
-    h = grid(h, 0, 0, image.GetWidth() - 1, image.GetHeight() - 1, 32);
-    return h;
+    failedCount_ = 0;
+    failedNext_ = 0;
+    outline_.ForgetPatches();
 }
 
 int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lPattern, bool negative,
@@ -616,20 +567,10 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     }
     // A fill read before on this frame without success fails again.
     unsigned long long fill = 0;
-    unsigned long long frame = 0;
-    bool frameKnown = false;
     auto failedBefore = [&]() {
         fill = outline_.GetFillDigest();
-        frameKnown = false;  // the digest takes in the pixels around the patch
         for (unsigned i = 0; i < failedCount_; ++i) {
-            if (failed_[i].fill != fill) {
-                continue;
-            }
-            if (!frameKnown) {
-                frame = CalcFrameDigest(image);
-                frameKnown = true;
-            }
-            if (failed_[i].frame == frame) {
+            if (failed_[i].fill == fill) {
                 if (!(failed_[i].unread == Region())) {
                     unread_ = failed_[i].unread;
                 }
@@ -641,8 +582,7 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     if (failedBefore()) {
         return 0;
     }
-    // A patch taken again that did not fail on this frame (its reading
-    // succeeded, or the buffer holds another frame now) is filled afresh.
+    // A patch taken again whose reading did not fail is filled afresh.
     if (outline_.WasRepeat() && (!outline_.Fill(image, corner, reach, negative, false) || failedBefore())) {
         return 0;
     }
@@ -725,7 +665,6 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     failedNext_ = (failedNext_ + 1) % kFailedFills;
     failedCount_ = failedCount_ < kFailedFills ? failedCount_ + 1 : kFailedFills;
     failed.fill = fill;
-    failed.frame = frameKnown ? frame : CalcFrameDigest(image);
     failed.unread = unread;
     return 0;
 }

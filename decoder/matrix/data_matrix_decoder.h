@@ -34,6 +34,7 @@ public:
     DataMatrixDecoder& operator=(DataMatrixDecoder const&) = delete;
 
     int Start(GrayImage const& image, Region const& lPattern, DecodedLabel& label) override;
+    void OnNewImage() override;
 
 private:
     struct Candidate {
@@ -50,12 +51,11 @@ private:
 
     class ModuleMap;
 
-    // A fill whose reading failed: the sightings of one L mostly fill the
-    // same patch, and on the same frame its reading fails the same way
-    // again, leaving the same outline unread (or none).
+    // A fill of this frame whose reading failed: the sightings of one L
+    // mostly fill the same patch, and its reading fails the same way again,
+    // leaving the same outline unread (or none).
     struct FailedFill {
         unsigned long long fill = 0;
-        unsigned long long frame = 0;
         Region unread;
     };
     static constexpr unsigned kFailedFills = 8;
@@ -75,7 +75,6 @@ private:
     bool ConvertEcc000To140(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
     void SetLabelShape(DataMatrixVersion const& version, bool negative, DecodedLabel& label) const;
     void SetRegion(Region& region) const;
-    unsigned long long CalcFrameDigest(GrayImage const& image) const;
 
     SharedMemoryDistributor memory_;
     DEC2DProperty const* property_;

@@ -268,21 +268,6 @@ unsigned long long DataMatrixOutline::GetFillDigest() const
     return h;
 }
 
-bool DataMatrixOutline::GetBounds(int& left, int& top, int& right, int& bottom) const
-{
-    left = 1 << 30;
-    right = -1;
-    for (int y = top_ < 0 ? 0 : top_; y <= bottom_ && y < kMaxRows; ++y) {
-        if (rowRight_[y] >= 0) {
-            left = rowLeft_[y] < left ? rowLeft_[y] : left;
-            right = rowRight_[y] > right ? rowRight_[y] : right;
-        }
-    }
-    top = top_;
-    bottom = bottom_;
-    return right >= left;
-}
-
 // The middle of the grey range around the corner, from the 5th and 95th
 // centiles so that a few noisy pixels do not set it.
 bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corner, int reach)

@@ -57,8 +57,6 @@ public:
     // the polarity included: all Fit reads of the fill. Two fills of one
     // frame with the same digest give the same outline.
     unsigned long long GetFillDigest() const;
-    // The box around that patch; false when the last Fill found none.
-    bool GetBounds(int& left, int& top, int& right, int& bottom) const;
 
     // Sub-pixel grey value (bilinear), with the image's border repeated.
     static float Sample(GrayImage const& image, float x, float y);

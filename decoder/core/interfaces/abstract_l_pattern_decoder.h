@@ -17,6 +17,10 @@ public:
     // empty when no symbol was found at the L.
     virtual int Start(GrayImage const& image, Region const& lPattern, DecodedLabel& label) = 0;
 
+    // A new frame: what the decoder kept of the last frame's sightings no
+    // longer holds.
+    virtual void OnNewImage() {}
+
 protected:
     AbstractLPatternDecoder() = default;
     ~AbstractLPatternDecoder() = default;

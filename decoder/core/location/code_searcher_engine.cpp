@@ -91,6 +91,9 @@ int CodeSearcherEngine::Start(GrayImage const& image, tagDecodeOption const& opt
                               DecodedLabel& label, LabelOutlet& outlet)
 {
     BeginImage();
+    if (decoders.lPattern != nullptr) {
+        decoders.lPattern->OnNewImage();
+    }
     if (image.GetPixels() == nullptr) {
         return 0;
     }
