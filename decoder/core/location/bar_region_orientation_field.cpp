@@ -416,8 +416,11 @@ unsigned BarOrientationField::CalcNoiseLevel() const
         if (c.samples == 0) {
             continue;
         }
-        unsigned long long const mean =
-            (static_cast<unsigned long long>(static_cast<unsigned>(c.xx)) + static_cast<unsigned>(c.yy)) / c.samples;
+        unsigned long long const sum =
+            static_cast<unsigned long long>(static_cast<unsigned>(c.xx)) + static_cast<unsigned>(c.yy);
+        // A whole cell of eight by eight samples, by far the most, divides
+        // by a shift.
+        unsigned long long const mean = c.samples == kEight * kEight ? sum >> 6 : sum / c.samples;
         unsigned bin = 0;
         if (mean > 0) {
             unsigned const top = 63u - static_cast<unsigned>(__builtin_clzll(mean));

@@ -8,9 +8,12 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "decoder/core/arithmetic/dec_math.h"
+#include "decoder/core/geometry/common_angle.h"
 #include "decoder/core/location/bar_region_builder.h"
 #include "decoder/core/location/bar_region_direction.h"
 #include "decoder/core/location/bar_region_grower.h"
@@ -168,6 +171,61 @@ TEST(OrientationFieldTest, EachJudgementIsThatOfItsCellsNeighbourhood)
         EXPECT_GT(barLike, 100u) << degrees;
         EXPECT_LT(barLike, static_cast<unsigned>(rows * columns) / 2) << degrees;
     }
+}
+
+TEST(GradientTensorTest, TheDoubledAngleIsTheGeneralAngleOfTheDoubledVector)
+{
+    // The 9-bit angle of (xx - yy, 2 xy), halved below 2^30 as the general
+    // search takes it: on, one unit either side of and halfway between the
+    // table's directions in all four quadrants (where rounding and the
+    // search's boundaries decide), on the axes, and at random over every
+    // magnitude up to sums that must be halved.
+    auto expected = [](GradientTensor const& t, unsigned& value) {
+        long long a = t.xx - t.yy;
+        long long b = 2 * t.xy;
+        while (std::llabs(a) >= (1LL << 30) || std::llabs(b) >= (1LL << 30)) {
+            a /= 2;
+            b /= 2;
+        }
+        return CommonAngle::CalcAngleValue(static_cast<int>(a), static_cast<int>(b), 9, value);
+    };
+    std::vector<GradientTensor> tensors;
+    // A tensor whose doubled vector is (a, b), b even.
+    auto add = [&tensors](long long a, long long b) {
+        tensors.push_back(GradientTensor{a > 0 ? a : 0, a > 0 ? 0 : -a, b / 2, 9});
+    };
+    for (int j = 0; j < 1024; j += 1) {
+        for (int shift : {4, 9}) {
+            long long const x = DecMath::SineTable(j + 256) >> shift;
+            long long const y = DecMath::SineTable(j) >> shift;
+            for (long long d : {-2, 0, 2}) {
+                // The direction (x, y) of y up is (x, -y) of y down.
+                add(x + d, -(y & ~1LL));
+                add(x, -((y & ~1LL) + d));
+            }
+        }
+    }
+    for (long long a : {0LL, 1LL, -1LL, 1000LL, -1000LL}) {
+        for (long long b : {0LL, 2LL, -2LL, 2000LL, -2000LL}) {
+            add(a, b);
+        }
+    }
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        int const bits = 1 + static_cast<int>(random() % 40);
+        auto value = [&random, bits] { return static_cast<long long>(random() % (1ULL << bits)); };
+        long long const xy = value() - value() / 2;
+        tensors.push_back(GradientTensor{value(), value(), xy, 9});
+    }
+    unsigned wrong = 0;
+    for (GradientTensor const& t : tensors) {
+        unsigned want = 1000;
+        unsigned got = 1000;
+        bool const has = expected(t, want);
+        bool const found = t.CalcDoubledAngle(got);
+        wrong += has != found || (has && want != got) ? 1 : 0;
+    }
+    EXPECT_EQ(wrong, 0u);
 }
 
 TEST(OrientationFieldTest, TheNoiseLevelFollowsTheNoiseOfTheImage)
