@@ -1,6 +1,7 @@
 #include "decoder/core/location/bar_region_orientation_field.h"
 
 #include <bit>
+#include <cstddef>
 
 #include "decoder/core/arithmetic/dec_math.h"
 
@@ -309,95 +310,226 @@ GradientTensor BarOrientationField::CalcTensor(unsigned index) const
     return GradientTensor{c.xx, c.yy, c.xy, c.samples};
 }
 
-void BarOrientationField::SumRow(unsigned row, GradientTensor* sums) const
+namespace {
+
+#if defined(SCANNER_FIELD_AVX2)
+static_assert(sizeof(BarOrientationField::Cell) == 16 && offsetof(BarOrientationField::Cell, samples) == 12,
+              "a cell fills 128 bits: three sums, its sample count in the low half of the last word");
+
+// Four cells' sums as doubles, one quantity to a row of lanes.
+__attribute__((target("avx2"))) void SpreadCellsFour(BarOrientationField::Cell const* cells, double* xx, double* yy,
+                                                     double* xy, double* samples)
 {
-    Cell const* cells = cells_ + row * columns_;
-    auto put = [](GradientTensor& t, Cell const& a, Cell const& b) {
-        t.xx = static_cast<long long>(a.xx) + b.xx;
-        t.yy = static_cast<long long>(a.yy) + b.yy;
-        t.xy = static_cast<long long>(a.xy) + b.xy;
-        t.samples = static_cast<unsigned>(a.samples) + b.samples;
-    };
-    if (columns_ == 0) {
-        return;
-    }
-    if (columns_ == 1) {
-        sums[0] = GradientTensor{cells[0].xx, cells[0].yy, cells[0].xy, cells[0].samples};
-        return;
-    }
-    // The end columns have one neighbour, the others two.
-    unsigned const last = columns_ - 1;
-    put(sums[0], cells[0], cells[1]);
-    for (unsigned c = 1; c < last; ++c) {
-        GradientTensor& t = sums[c];
-        t.xx = static_cast<long long>(cells[c - 1].xx) + cells[c].xx + cells[c + 1].xx;
-        t.yy = static_cast<long long>(cells[c - 1].yy) + cells[c].yy + cells[c + 1].yy;
-        t.xy = static_cast<long long>(cells[c - 1].xy) + cells[c].xy + cells[c + 1].xy;
-        t.samples = static_cast<unsigned>(cells[c - 1].samples) + cells[c].samples + cells[c + 1].samples;
-    }
-    put(sums[last], cells[last - 1], cells[last]);
+    __m128i const keep = _mm_set_epi32(0xFFFF, -1, -1, -1);
+    auto const* words = reinterpret_cast<__m128i const*>(cells);
+    __m256d const c0 = _mm256_cvtepi32_pd(_mm_and_si128(_mm_loadu_si128(words), keep));
+    __m256d const c1 = _mm256_cvtepi32_pd(_mm_and_si128(_mm_loadu_si128(words + 1), keep));
+    __m256d const c2 = _mm256_cvtepi32_pd(_mm_and_si128(_mm_loadu_si128(words + 2), keep));
+    __m256d const c3 = _mm256_cvtepi32_pd(_mm_and_si128(_mm_loadu_si128(words + 3), keep));
+    __m256d const low01 = _mm256_unpacklo_pd(c0, c1);
+    __m256d const high01 = _mm256_unpackhi_pd(c0, c1);
+    __m256d const low23 = _mm256_unpacklo_pd(c2, c3);
+    __m256d const high23 = _mm256_unpackhi_pd(c2, c3);
+    _mm256_storeu_pd(xx, _mm256_permute2f128_pd(low01, low23, 0x20));
+    _mm256_storeu_pd(yy, _mm256_permute2f128_pd(high01, high23, 0x20));
+    _mm256_storeu_pd(xy, _mm256_permute2f128_pd(low01, low23, 0x31));
+    _mm256_storeu_pd(samples, _mm256_permute2f128_pd(high01, high23, 0x31));
 }
 
-void BarOrientationField::Classify(unsigned energyFloor, unsigned coherenceFloor)
+// sums[k] = c[k] + c[k + 1] + c[k + 2] for k < count, a multiple of four.
+__attribute__((target("avx2"))) void SumThreeColumns(double const* c, unsigned count, double* sums)
+{
+    for (unsigned k = 0; k < count; k += 4) {
+        __m256d const left = _mm256_loadu_pd(c + k);
+        __m256d const middle = _mm256_loadu_pd(c + k + 1);
+        __m256d const right = _mm256_loadu_pd(c + k + 2);
+        _mm256_storeu_pd(sums + k, _mm256_add_pd(_mm256_add_pd(left, middle), right));
+    }
+}
+#endif
+
+}  // namespace
+
+void BarOrientationField::SumRow(unsigned row, RowSums& sums)
+{
+    unsigned const ends = (columns_ + 3) / 4 * 4;
+    if (row >= rows_) {
+        for (unsigned q = 0; q < kQuantities; ++q) {
+            for (unsigned column = 0; column < ends; ++column) {
+                sums[q][column] = 0;
+            }
+        }
+        return;
+    }
+    Cell const* cells = cells_ + row * columns_;
+    for (unsigned q = 0; q < kQuantities; ++q) {
+        rowCells_[q][0] = 0;
+        for (unsigned column = columns_; column <= ends; ++column) {
+            rowCells_[q][column + 1] = 0;
+        }
+    }
+    unsigned column = 0;
+#if defined(SCANNER_FIELD_AVX2)
+    if (wideLanes_) {
+        for (; column + 4 <= columns_; column += 4) {
+            SpreadCellsFour(cells + column, rowCells_[kXX] + column + 1, rowCells_[kYY] + column + 1,
+                            rowCells_[kXY] + column + 1, rowCells_[kSamples] + column + 1);
+        }
+    }
+#endif
+    for (; column < columns_; ++column) {
+        rowCells_[kXX][column + 1] = cells[column].xx;
+        rowCells_[kYY][column + 1] = cells[column].yy;
+        rowCells_[kXY][column + 1] = cells[column].xy;
+        rowCells_[kSamples][column + 1] = cells[column].samples;
+    }
+    for (unsigned q = 0; q < kQuantities; ++q) {
+        double const* c = rowCells_[q];
+#if defined(SCANNER_FIELD_AVX2)
+        if (wideLanes_) {
+            SumThreeColumns(c, ends, sums[q]);
+            continue;
+        }
+#endif
+        for (unsigned k = 0; k < ends; ++k) {
+            sums[q][k] = c[k] + c[k + 1] + c[k + 2];
+        }
+    }
+}
+
+namespace {
+
+// The judgement of a cell from the sums of its neighbourhood, in whole
+// numbers: this decides every cell.
+BarOrientationField::Judgement JudgeSums(long long xx, long long yy, long long xy, unsigned samples,
+                                         unsigned energyFloor, long long floor2)
+{
+    BarOrientationField::Judgement judgement{0, 0, 0};
+    long long energy = xx + yy;
+    if (samples == 0 || energy < static_cast<long long>(energyFloor) * samples) {
+        return judgement;
+    }
+    // Most cells fail on coherence: compare squares first, scaled so that
+    // 255^2 times a square stays in 64 bits (all halved together below
+    // 2^23, each halving rounding toward zero).
+    long long a2 = xx - yy;
+    long long b2 = 2 * xy;
+    if (energy >= (1LL << 23)) {
+        int const shift = std::bit_width(static_cast<unsigned long long>(energy)) - 23;
+        energy >>= shift;
+        a2 = a2 >= 0 ? a2 >> shift : -((-a2) >> shift);
+        b2 = b2 >= 0 ? b2 >> shift : -((-b2) >> shift);
+    }
+    long long const square = a2 * a2 + b2 * b2;
+    if (square * (255 * 255) < floor2 * energy * energy) {
+        return judgement;
+    }
+    unsigned angle = 0;
+    if (GradientTensor{xx, yy, xy, samples}.CalcDoubledAngle(angle)) {
+        long long const share = square * 255 / (energy * energy);
+        judgement.angle = static_cast<unsigned short>(angle);
+        judgement.coherence = static_cast<unsigned char>(share > 255 ? 255 : share);
+        judgement.barLike = 1;
+    }
+    return judgement;
+}
+
+// How far below the coherence floor (of 255, squared over 255^2) a
+// neighbourhood's squared coherence must lie for the lanes to turn it down
+// unseen. The whole-number test halves its sums below 2^23, which moves the
+// squared coherence by less than 2^-19; doubles round far less.
+constexpr double kCoherenceMargin = 1.0 / 4096;
+
+#if defined(SCANNER_FIELD_AVX2)
+__attribute__((target("avx2"))) inline __m256d SumThreeRows(double const* above, double const* here,
+                                                             double const* below, unsigned column)
+{
+    return _mm256_add_pd(_mm256_add_pd(_mm256_loadu_pd(above + column), _mm256_loadu_pd(here + column)),
+                         _mm256_loadu_pd(below + column));
+}
+
+// The cells of columns `column` .. + 3 that may pass: mean energy at the floor
+// or above, squared coherence no less than the margin below the floor; a
+// bit per column.
+__attribute__((target("avx2"))) unsigned MayPassFour(double const* const* above, double const* const* here,
+                                                     double const* const* below, unsigned column,
+                                                     double energyFloor, double coherenceFloor2)
+{
+    __m256d const xx = SumThreeRows(above[0], here[0], below[0], column);
+    __m256d const yy = SumThreeRows(above[1], here[1], below[1], column);
+    __m256d const xy = SumThreeRows(above[2], here[2], below[2], column);
+    __m256d const samples = SumThreeRows(above[3], here[3], below[3], column);
+    __m256d const energy = _mm256_add_pd(xx, yy);
+    __m256d const a = _mm256_sub_pd(xx, yy);
+    __m256d const b = _mm256_add_pd(xy, xy);
+    __m256d const square = _mm256_add_pd(_mm256_mul_pd(a, a), _mm256_mul_pd(b, b));
+    __m256d const some = _mm256_cmp_pd(samples, _mm256_setzero_pd(), _CMP_GT_OQ);
+    __m256d const strong = _mm256_cmp_pd(energy, _mm256_mul_pd(samples, _mm256_set1_pd(energyFloor)), _CMP_GE_OQ);
+    __m256d const coherent = _mm256_cmp_pd(
+        square, _mm256_mul_pd(_mm256_mul_pd(energy, energy), _mm256_set1_pd(coherenceFloor2)), _CMP_GE_OQ);
+    return static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(_mm256_and_pd(some, strong), coherent)));
+}
+#endif
+
+}  // namespace
+
+void BarOrientationField::JudgeRow(unsigned row, RowSums const& above, RowSums const& here, RowSums const& below,
+                                   unsigned energyFloor, unsigned coherenceFloor)
 {
     long long const floor2 = static_cast<long long>(coherenceFloor) * coherenceFloor;
+    Judgement* judgements = judgements_ + row * columns_;
+    auto judge = [&](unsigned column) {
+        auto total = [&](unsigned q) {
+            return static_cast<long long>(above[q][column] + here[q][column] + below[q][column]);
+        };
+        judgements[column] = JudgeSums(total(kXX), total(kYY), total(kXY), static_cast<unsigned>(total(kSamples)),
+                                       energyFloor, floor2);
+    };
+    unsigned column = 0;
+#if defined(SCANNER_FIELD_AVX2)
+    if (wideLanes_) {
+        double const* a[kQuantities] = {above[0], above[1], above[2], above[3]};
+        double const* h[kQuantities] = {here[0], here[1], here[2], here[3]};
+        double const* b[kQuantities] = {below[0], below[1], below[2], below[3]};
+        double const least = static_cast<double>(floor2) / (255.0 * 255.0) - kCoherenceMargin;
+        for (; column + 4 <= columns_; column += 4) {
+            unsigned may = MayPassFour(a, h, b, column, energyFloor, least);
+            for (unsigned k = 0; k < 4; ++k) {
+                judgements[column + k] = Judgement{0, 0, 0};
+            }
+            for (; may != 0; may &= may - 1) {
+                judge(column + static_cast<unsigned>(std::countr_zero(may)));
+            }
+        }
+    }
+#endif
+    for (; column < columns_; ++column) {
+        judge(column);
+    }
+}
+
+void BarOrientationField::Classify(unsigned energyFloor, unsigned coherenceFloor, bool wideLanes)
+{
     // Sums of three cells along each row, for the row above, this one and
     // the one below; the 3 x 3 sums are their column sums. Above the first
     // row and below the last stand rows of zeros.
-    GradientTensor* above = rowSums_[0];
-    GradientTensor* here = rowSums_[1];
-    GradientTensor* below = rowSums_[2];
-    for (unsigned column = 0; column < columns_; ++column) {
-        above[column] = GradientTensor{};
+    RowSums* above = &rowSums_[0];
+    RowSums* here = &rowSums_[1];
+    RowSums* below = &rowSums_[2];
+    if (rows_ == 0) {
+        return;
     }
-    if (rows_ > 0) {
-        SumRow(0, here);
-    }
+#if defined(SCANNER_FIELD_AVX2)
+    wideLanes_ = wideLanes && ProcessorHasAvx2();
+#else
+    (void)wideLanes;
+#endif
+    SumRow(rows_, *above);
+    SumRow(0, *here);
     for (unsigned row = 0; row < rows_; ++row) {
-        if (row + 1 < rows_) {
-            SumRow(row + 1, below);
-        } else {
-            for (unsigned column = 0; column < columns_; ++column) {
-                below[column] = GradientTensor{};
-            }
-        }
-        Judgement* judgements = judgements_ + row * columns_;
-        for (unsigned column = 0; column < columns_; ++column) {
-            judgements[column] = Judgement{0, 0, 0};
-            GradientTensor const& a = above[column];
-            GradientTensor const& h = here[column];
-            GradientTensor const& b = below[column];
-            unsigned const samples = a.samples + h.samples + b.samples;
-            long long energy = (a.xx + h.xx + b.xx) + (a.yy + h.yy + b.yy);
-            if (samples == 0 || energy < static_cast<long long>(energyFloor) * samples) {
-                continue;
-            }
-            GradientTensor const t{a.xx + h.xx + b.xx, a.yy + h.yy + b.yy, a.xy + h.xy + b.xy, samples};
-            // Most cells fail on coherence: compare squares first, scaled so
-            // that 255^2 times a square stays in 64 bits (all halved together
-            // below 2^23, each halving rounding toward zero).
-            long long a2 = t.xx - t.yy;
-            long long b2 = 2 * t.xy;
-            if (energy >= (1LL << 23)) {
-                int const shift = std::bit_width(static_cast<unsigned long long>(energy)) - 23;
-                energy >>= shift;
-                a2 = a2 >= 0 ? a2 >> shift : -((-a2) >> shift);
-                b2 = b2 >= 0 ? b2 >> shift : -((-b2) >> shift);
-            }
-            long long const square = a2 * a2 + b2 * b2;
-            if (square * (255 * 255) < floor2 * energy * energy) {
-                continue;
-            }
-            unsigned angle = 0;
-            if (t.CalcDoubledAngle(angle)) {
-                Judgement& j = judgements[column];
-                long long const share = square * 255 / (energy * energy);
-                j.angle = static_cast<unsigned short>(angle);
-                j.coherence = static_cast<unsigned char>(share > 255 ? 255 : share);
-                j.barLike = 1;
-            }
-        }
-        GradientTensor* const spare = above;
+        SumRow(row + 1, *below);
+        JudgeRow(row, *above, *here, *below, energyFloor, coherenceFloor);
+        RowSums* const spare = above;
         above = here;
         here = below;
         below = spare;

@@ -52,7 +52,10 @@ public:
 
     // Marks the bar-like cells: mean squared gradient at least `energyFloor`
     // (squared grey levels) and coherence at least `coherenceFloor` (of 255).
-    void Classify(unsigned energyFloor, unsigned coherenceFloor);
+    // The neighbourhoods are summed and most cells turned down four at a
+    // time in 256-bit lanes where the processor has them and `wideLanes`
+    // allows; either way the same cells are judged the same.
+    void Classify(unsigned energyFloor, unsigned coherenceFloor, bool wideLanes = true);
 
     // The grey-level noise of the image (its standard deviation, grey
     // levels), from the quietest tenth of the cells: there the differences
@@ -74,8 +77,19 @@ public:
     int CalcCentreY(unsigned row) const;
 
 private:
-    // The sums of each cell of a row with its left and right neighbours.
-    void SumRow(unsigned row, GradientTensor* sums) const;
+    // The quantities summed per cell, each a row of its own in the sums.
+    enum Quantity : unsigned { kXX, kYY, kXY, kSamples, kQuantities };
+    // Columns of the row sums: whole groups of four, and zeros beyond.
+    static constexpr unsigned kSumColumns = (kMaxColumns + 3) / 4 * 4;
+    using RowSums = double[kQuantities][kSumColumns];
+
+    // The sums of each cell of a row with its left and right neighbours, as
+    // doubles (whole numbers far below 2^53, so exact), zero past the last
+    // column; zeros throughout for a row beyond the grid.
+    void SumRow(unsigned row, RowSums& sums);
+    // Judges the cells of one row from the row sums above, at and below it.
+    void JudgeRow(unsigned row, RowSums const& above, RowSums const& here, RowSums const& below,
+                  unsigned energyFloor, unsigned coherenceFloor);
 
     Rectangle area_{};
     unsigned cellSide_ = 0;
@@ -84,7 +98,9 @@ private:
     unsigned rows_ = 0;
     Cell cells_[kMaxCells];
     Judgement judgements_[kMaxCells];
-    GradientTensor rowSums_[3][kMaxColumns];
+    double rowCells_[kQuantities][kSumColumns + 2];  // one row of cells, a zero column either side
+    RowSums rowSums_[3];
+    bool wideLanes_ = false;  // this Classify sums and turns down in 256-bit lanes
 };
 
 }  // namespace DEC2DIvra

@@ -118,9 +118,20 @@ TEST(OrientationFieldTest, EachJudgementIsThatOfItsCellsNeighbourhood)
 {
     // Every cell judged on the sums of the cells around it (those of the
     // grid only): bars of full and of faint contrast, whose sums pass 2^23
-    // and must be scaled down, over noise; the grid's edges and corners.
+    // and must be scaled down, over noise; the grid's edges and corners;
+    // with and without the wide lanes, over grids of every width modulo
+    // four.
     auto field = std::make_unique<BarOrientationField>();
-    for (double degrees : {15.0, 70.0, 135.0}) {
+    struct Case {
+        double degrees;
+        int right;
+        bool wide;
+    };
+    for (Case const c : {Case{15.0, 639, true}, Case{70.0, 639, true}, Case{135.0, 639, true},
+                         Case{15.0, 639, false}, Case{70.0, 631, false}, Case{135.0, 623, true},
+                         Case{70.0, 615, true}}) {
+        double const degrees = c.degrees;
+        SCOPED_TRACE(std::to_string(c.right) + (c.wide ? " wide" : " plain"));
         support::Frame frame = DrawBars(std::vector<double>(24, 2.0 + degrees / 45), degrees, 300, 200, 150);
         // Full-contrast stripes at the left, ground alone at the right.
         for (size_t i = 0; i < frame.pixels.size(); i += 2) {
@@ -129,8 +140,8 @@ TEST(OrientationFieldTest, EachJudgementIsThatOfItsCellsNeighbourhood)
             }
         }
         support::applyNoise(frame, 40, 3);
-        ASSERT_TRUE(field->Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, 8, 1));
-        field->Classify(64, 140);
+        ASSERT_TRUE(field->Start(ImageOf(frame), Rectangle{0, 0, c.right, 479}, 8, 1));
+        field->Classify(64, 140, c.wide);
         int const columns = static_cast<int>(field->GetColumns());
         int const rows = static_cast<int>(field->GetRows());
         unsigned wrong = 0;
