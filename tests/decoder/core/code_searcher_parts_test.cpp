@@ -462,6 +462,59 @@ TEST(ProfileTest, AnAddonStaysInItsSymbolsTrain)
     EXPECT_EQ(TrainEdges(far, 0), (std::vector<unsigned>{60, 32}));
 }
 
+TEST(ProfileTest, LaneSamplesAreTheOneByOneSamples)
+{
+    // Eight samples at a time give the one-by-one profile to the last bit:
+    // every direction, one to four lines, lines cut by the area and running
+    // along its border (where the clamp acts), axes long enough for coarser
+    // steps, counts of any remainder modulo eight, a pitch wider than the
+    // frame, grey values with bits above the ten that count.
+    int const width = 2600;
+    int const height = 300;
+    int const pitch = 2611;
+    std::vector<unsigned short> pixels(static_cast<size_t>(pitch) * height);
+    std::mt19937 random(11);
+    for (unsigned short& p : pixels) {
+        p = static_cast<unsigned short>(random() & 0xFFFF);
+    }
+    GrayImage const image(width, height, pitch, pixels.data());
+    auto wide = std::make_unique<BarRegionProfile>();
+    auto plain = std::make_unique<BarRegionProfile>();
+    plain->SetWideLanes(false);
+    struct Case {
+        Rectangle area;
+        double x, y;
+        int begin, end;
+    };
+    Case const cases[] = {
+        {{0, 0, width - 1, height - 1}, 1300.3, 150.7, -1400, 1400},
+        {{10, 20, 400, 280}, 200.5, 150.2, -300, 300},
+        {{0, 0, 639, 299}, 320, 0.4, -330, 330},
+        {{0, 0, 639, 299}, 0.2, 150, -200, 213},
+        {{5, 5, 30, 290}, 17, 100, -9, 10},
+    };
+    unsigned compared = 0;
+    for (Case const& c : cases) {
+        for (int degrees = 0; degrees < 360; degrees += 7) {
+            BarRegionAxis const axis = Axis(degrees, c.x, c.y);
+            int const offsets[4] = {0, -5, 7, 2};
+            for (unsigned lines = 1; lines <= 4; ++lines) {
+                bool const a = wide->Sample(image, c.area, axis, c.begin, c.end, offsets, lines);
+                bool const b = plain->Sample(image, c.area, axis, c.begin, c.end, offsets, lines);
+                ASSERT_EQ(a, b) << degrees;
+                ASSERT_EQ(wide->GetCount(), plain->GetCount()) << degrees;
+                ASSERT_EQ(wide->GetStep(), plain->GetStep());
+                ASSERT_EQ(wide->GetBegin(), plain->GetBegin());
+                for (unsigned i = 0; i < wide->GetCount(); ++i) {
+                    ASSERT_EQ(wide->GetSample(i), plain->GetSample(i)) << degrees << " " << lines << " " << i;
+                }
+                compared += wide->GetCount();
+            }
+        }
+    }
+    EXPECT_GT(compared, 100000u);
+}
+
 TEST(ProfileTest, TheLinesAreCutToTheAreaAndNoiseAloneShowsFewEdges)
 {
     support::Frame frame = support::makeFrame(640, 480, 500);
