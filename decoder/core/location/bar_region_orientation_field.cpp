@@ -1,5 +1,6 @@
 #include "decoder/core/location/bar_region_orientation_field.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 
@@ -122,6 +123,48 @@ void AddCellRows(unsigned short const* row, int pitch, int rows, int count, BarO
         cell.samples = static_cast<unsigned short>(cell.samples + kEight * rows);
     }
 }
+
+// The sums of a row of cells' last cell, `width` (1 .. 7) blocks ending at
+// `last`, over `rows` rows from `last`'s row on: the eight lanes take the
+// blocks from last - 7 on, and those before the cell are masked out. The
+// reads stay between last - 7 and last + 1 (one row further down).
+void AddCellEndRows(unsigned short const* last, int pitch, int rows, int width, BarOrientationField::Cell& cell)
+{
+    __m128i const mask = _mm_set1_epi16(1023);
+    __m128i const lanes = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+    __m128i const keep = _mm_cmpgt_epi16(lanes, _mm_set1_epi16(static_cast<short>(7 - width)));
+    auto load = [mask](unsigned short const* q) {
+        return _mm_and_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(q)), mask);
+    };
+    __m128i uu = _mm_setzero_si128();
+    __m128i vv = _mm_setzero_si128();
+    __m128i uv = _mm_setzero_si128();
+    auto step = [&uu, &vv, &uv, keep](__m128i a, __m128i b, __m128i c, __m128i d) {
+        __m128i const u = _mm_and_si128(_mm_sub_epi16(d, a), keep);
+        __m128i const v = _mm_and_si128(_mm_sub_epi16(b, c), keep);
+        uu = _mm_add_epi32(uu, _mm_madd_epi16(u, u));
+        vv = _mm_add_epi32(vv, _mm_madd_epi16(v, v));
+        uv = _mm_add_epi32(uv, _mm_madd_epi16(u, v));
+    };
+    unsigned short const* p = last - (kEight - 1);
+    __m128i a = load(p);
+    __m128i b = load(p + 1);
+    for (int r = 0; r < rows; ++r) {
+        p += pitch;
+        __m128i const c = load(p);
+        __m128i const d = load(p + 1);
+        step(a, b, c, d);
+        a = c;
+        b = d;
+    }
+    int const suu = Fold(uu);
+    int const svv = Fold(vv);
+    int const suv = Fold(uv);
+    cell.xx += suu + svv + 2 * suv;
+    cell.yy += suu + svv - 2 * suv;
+    cell.xy += suu - svv;
+    cell.samples = static_cast<unsigned short>(cell.samples + width * rows);
+}
 #endif
 
 #if defined(SCANNER_FIELD_AVX2)
@@ -234,10 +277,8 @@ bool BarOrientationField::Start(GrayImage const& image, Rectangle const& area, u
     columns_ = CeilDivide(width, cellSide);
     rows_ = CeilDivide(height, cellSide);
     unsigned const count = columns_ * rows_;
-    for (unsigned i = 0; i < count; ++i) {
-        cells_[i] = Cell{0, 0, 0, 0};
-        judgements_[i] = Judgement{0, 0, 0};
-    }
+    std::fill(cells_, cells_ + count, Cell{0, 0, 0, 0});
+    std::fill(judgements_, judgements_ + count, Judgement{0, 0, 0});
 
     // The differences need the pixel to the right and the one below.
     int const lastX = area.right < image.GetWidth() - 1 ? area.right : image.GetWidth() - 2;
@@ -265,9 +306,22 @@ bool BarOrientationField::Start(GrayImage const& image, Rectangle const& area, u
 #endif
             AddCellRows(row, pitch, rows, whole / kEight, cell);
         }
+        // The last cell of each row of cells, short of the area's right
+        // side, in lanes as well where eight blocks fit before its end.
+        int const rest = lastX - area.left + 1 - whole;
+        if (rest > 0 && lastX >= kEight - 1) {
+            for (int top = area.top; top <= lastY; top += side) {
+                unsigned short const* last = image.GetPixels() + static_cast<long long>(top) * pitch + lastX;
+                int const rows = top + side - 1 < lastY ? side : lastY - top + 1;
+                Cell& cell = cells_[static_cast<unsigned>((top - area.top) / side) * columns_ +
+                                    static_cast<unsigned>(whole / kEight)];
+                AddCellEndRows(last, pitch, rows, rest, cell);
+            }
+            whole += rest;
+        }
     }
 #endif
-    for (int y = area.top; y <= lastY; y += step) {
+    for (int y = area.top; y <= lastY && area.left + whole <= lastX; y += step) {
         unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * pitch;
         unsigned short const* below = row + pitch;
         Cell* cell = cells_ + static_cast<unsigned>((y - area.top) / side) * columns_;

@@ -275,10 +275,11 @@ TEST(OrientationFieldTest, TheGridGrowsToFitLargeAreasAndRefusesBadOnes)
 TEST(OrientationFieldTest, CellSumsAreThoseOfEveryBlockInTheCell)
 {
     // Each cell's sums, however the pass groups the pixels (whole runs of
-    // cells down a row of cells, the rest pixel by pixel), are those of the
-    // 2 x 2 blocks whose top-left pixel it holds: areas of any left edge and
-    // width, a last row of cells cut short, grey values with bits above the
-    // ten that count, coarser strides.
+    // cells down a row of cells, the short last cell of a row in lanes
+    // reaching back into the cell before, the rest pixel by pixel), are
+    // those of the 2 x 2 blocks whose top-left pixel it holds: areas of any
+    // left edge and width, a last row of cells cut short, grey values with
+    // bits above the ten that count, coarser strides.
     struct Case {
         Rectangle area;
         unsigned stride;
@@ -286,6 +287,7 @@ TEST(OrientationFieldTest, CellSumsAreThoseOfEveryBlockInTheCell)
     Case const cases[] = {
         {{0, 0, 639, 479}, 1},  {{3, 5, 600, 470}, 1}, {{17, 2, 210, 61}, 1},
         {{0, 0, 62, 20}, 1},    {{1, 1, 638, 478}, 2}, {{0, 0, 639, 479}, 4},
+        {{0, 0, 5, 20}, 1},     {{630, 0, 639, 479}, 1}, {{625, 3, 637, 40}, 1},
     };
     support::Frame frame = support::makeFrame(640, 480, 500);
     support::applyNoise(frame, 200, 5);
