@@ -358,12 +358,6 @@ bool BarOrientationField::Start(GrayImage const& image, Rectangle const& area, u
     return true;
 }
 
-GradientTensor BarOrientationField::CalcTensor(unsigned index) const
-{
-    Cell const& c = cells_[index];
-    return GradientTensor{c.xx, c.yy, c.xy, c.samples};
-}
-
 namespace {
 
 #if defined(SCANNER_FIELD_AVX2)
@@ -390,14 +384,32 @@ __attribute__((target("avx2"))) void SpreadCellsFour(BarOrientationField::Cell c
     _mm256_storeu_pd(samples, _mm256_permute2f128_pd(high01, high23, 0x31));
 }
 
-// sums[k] = c[k] + c[k + 1] + c[k + 2] for k < count, a multiple of four.
-__attribute__((target("avx2"))) void SumThreeColumns(double const* c, unsigned count, double* sums)
+// A row of cells spread into the rows of doubles (the zero columns either
+// side already set) and summed with their left and right neighbours, for
+// `ends` columns, a multiple of four.
+__attribute__((target("avx2"))) void SumRowLanes(BarOrientationField::Cell const* cells, unsigned columns,
+                                                 unsigned ends, double* xx, double* yy, double* xy, double* samples,
+                                                 double (&sums)[4][(BarOrientationField::kMaxColumns + 3) / 4 * 4])
 {
-    for (unsigned k = 0; k < count; k += 4) {
-        __m256d const left = _mm256_loadu_pd(c + k);
-        __m256d const middle = _mm256_loadu_pd(c + k + 1);
-        __m256d const right = _mm256_loadu_pd(c + k + 2);
-        _mm256_storeu_pd(sums + k, _mm256_add_pd(_mm256_add_pd(left, middle), right));
+    unsigned column = 0;
+    for (; column + 4 <= columns; column += 4) {
+        SpreadCellsFour(cells + column, xx + column + 1, yy + column + 1, xy + column + 1, samples + column + 1);
+    }
+    for (; column < columns; ++column) {
+        xx[column + 1] = cells[column].xx;
+        yy[column + 1] = cells[column].yy;
+        xy[column + 1] = cells[column].xy;
+        samples[column + 1] = cells[column].samples;
+    }
+    double const* const rows[4] = {xx, yy, xy, samples};
+    for (unsigned q = 0; q < 4; ++q) {
+        double const* c = rows[q];
+        for (unsigned k = 0; k < ends; k += 4) {
+            __m256d const left = _mm256_loadu_pd(c + k);
+            __m256d const middle = _mm256_loadu_pd(c + k + 1);
+            __m256d const right = _mm256_loadu_pd(c + k + 2);
+            _mm256_storeu_pd(sums[q] + k, _mm256_add_pd(_mm256_add_pd(left, middle), right));
+        }
     }
 }
 #endif
@@ -422,16 +434,13 @@ void BarOrientationField::SumRow(unsigned row, RowSums& sums)
             rowCells_[q][column + 1] = 0;
         }
     }
-    unsigned column = 0;
 #if defined(SCANNER_FIELD_AVX2)
     if (wideLanes_) {
-        for (; column + 4 <= columns_; column += 4) {
-            SpreadCellsFour(cells + column, rowCells_[kXX] + column + 1, rowCells_[kYY] + column + 1,
-                            rowCells_[kXY] + column + 1, rowCells_[kSamples] + column + 1);
-        }
+        SumRowLanes(cells, columns_, ends, rowCells_[kXX], rowCells_[kYY], rowCells_[kXY], rowCells_[kSamples], sums);
+        return;
     }
 #endif
-    for (; column < columns_; ++column) {
+    for (unsigned column = 0; column < columns_; ++column) {
         rowCells_[kXX][column + 1] = cells[column].xx;
         rowCells_[kYY][column + 1] = cells[column].yy;
         rowCells_[kXY][column + 1] = cells[column].xy;
@@ -439,12 +448,6 @@ void BarOrientationField::SumRow(unsigned row, RowSums& sums)
     }
     for (unsigned q = 0; q < kQuantities; ++q) {
         double const* c = rowCells_[q];
-#if defined(SCANNER_FIELD_AVX2)
-        if (wideLanes_) {
-            SumThreeColumns(c, ends, sums[q]);
-            continue;
-        }
-#endif
         for (unsigned k = 0; k < ends; ++k) {
             sums[q][k] = c[k] + c[k + 1] + c[k + 2];
         }
@@ -502,26 +505,31 @@ __attribute__((target("avx2"))) inline __m256d SumThreeRows(double const* above,
                          _mm256_loadu_pd(below + column));
 }
 
-// The cells of columns `column` .. + 3 that may pass: mean energy at the floor
-// or above, squared coherence no less than the margin below the floor; a
-// bit per column.
-__attribute__((target("avx2"))) unsigned MayPassFour(double const* const* above, double const* const* here,
-                                                     double const* const* below, unsigned column,
-                                                     double energyFloor, double coherenceFloor2)
+// The cells of a row that may pass: mean energy at the floor or above,
+// squared coherence no less than `coherenceFloor2` (the margin below the
+// floor); a bit per column, four to a byte of `may`, for the columns of
+// whole groups of four.
+__attribute__((target("avx2"))) void MayPassRow(double const* const* above, double const* const* here,
+                                                double const* const* below, unsigned columns, double energyFloor,
+                                                double coherenceFloor2, unsigned char* may)
 {
-    __m256d const xx = SumThreeRows(above[0], here[0], below[0], column);
-    __m256d const yy = SumThreeRows(above[1], here[1], below[1], column);
-    __m256d const xy = SumThreeRows(above[2], here[2], below[2], column);
-    __m256d const samples = SumThreeRows(above[3], here[3], below[3], column);
-    __m256d const energy = _mm256_add_pd(xx, yy);
-    __m256d const a = _mm256_sub_pd(xx, yy);
-    __m256d const b = _mm256_add_pd(xy, xy);
-    __m256d const square = _mm256_add_pd(_mm256_mul_pd(a, a), _mm256_mul_pd(b, b));
-    __m256d const some = _mm256_cmp_pd(samples, _mm256_setzero_pd(), _CMP_GT_OQ);
-    __m256d const strong = _mm256_cmp_pd(energy, _mm256_mul_pd(samples, _mm256_set1_pd(energyFloor)), _CMP_GE_OQ);
-    __m256d const coherent = _mm256_cmp_pd(
-        square, _mm256_mul_pd(_mm256_mul_pd(energy, energy), _mm256_set1_pd(coherenceFloor2)), _CMP_GE_OQ);
-    return static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(_mm256_and_pd(some, strong), coherent)));
+    __m256d const floor = _mm256_set1_pd(energyFloor);
+    __m256d const floor2 = _mm256_set1_pd(coherenceFloor2);
+    for (unsigned column = 0; column + 4 <= columns; column += 4) {
+        __m256d const xx = SumThreeRows(above[0], here[0], below[0], column);
+        __m256d const yy = SumThreeRows(above[1], here[1], below[1], column);
+        __m256d const xy = SumThreeRows(above[2], here[2], below[2], column);
+        __m256d const samples = SumThreeRows(above[3], here[3], below[3], column);
+        __m256d const energy = _mm256_add_pd(xx, yy);
+        __m256d const a = _mm256_sub_pd(xx, yy);
+        __m256d const b = _mm256_add_pd(xy, xy);
+        __m256d const square = _mm256_add_pd(_mm256_mul_pd(a, a), _mm256_mul_pd(b, b));
+        __m256d const some = _mm256_cmp_pd(samples, _mm256_setzero_pd(), _CMP_GT_OQ);
+        __m256d const strong = _mm256_cmp_pd(energy, _mm256_mul_pd(samples, floor), _CMP_GE_OQ);
+        __m256d const coherent = _mm256_cmp_pd(square, _mm256_mul_pd(_mm256_mul_pd(energy, energy), floor2), _CMP_GE_OQ);
+        may[column / 4] =
+            static_cast<unsigned char>(_mm256_movemask_pd(_mm256_and_pd(_mm256_and_pd(some, strong), coherent)));
+    }
 }
 #endif
 
@@ -546,13 +554,12 @@ void BarOrientationField::JudgeRow(unsigned row, RowSums const& above, RowSums c
         double const* h[kQuantities] = {here[0], here[1], here[2], here[3]};
         double const* b[kQuantities] = {below[0], below[1], below[2], below[3]};
         double const least = static_cast<double>(floor2) / (255.0 * 255.0) - kCoherenceMargin;
+        unsigned char may[kSumColumns / 4];
+        MayPassRow(a, h, b, columns_, energyFloor, least, may);
+        std::fill(judgements, judgements + columns_, Judgement{0, 0, 0});
         for (; column + 4 <= columns_; column += 4) {
-            unsigned may = MayPassFour(a, h, b, column, energyFloor, least);
-            for (unsigned k = 0; k < 4; ++k) {
-                judgements[column + k] = Judgement{0, 0, 0};
-            }
-            for (; may != 0; may &= may - 1) {
-                judge(column + static_cast<unsigned>(std::countr_zero(may)));
+            for (unsigned bits = may[column / 4]; bits != 0; bits &= bits - 1) {
+                judge(column + static_cast<unsigned>(std::countr_zero(bits)));
             }
         }
     }
@@ -594,7 +601,9 @@ unsigned BarOrientationField::CalcNoiseLevel() const
 {
     // Mean squares per sample in bins of a quarter octave.
     static constexpr unsigned kBins = 160;
-    unsigned short histogram[kBins] = {};
+    // Cell i counts in histogram i % 4: neighbouring cells mostly fall in
+    // one bin, and four counts let their increments overlap.
+    unsigned short histograms[4][kBins] = {};
     unsigned counted = 0;
     unsigned const count = GetCellCount();
     for (unsigned i = 0; i < count; ++i) {
@@ -613,8 +622,12 @@ unsigned BarOrientationField::CalcNoiseLevel() const
             unsigned const fraction = top >= 2 ? static_cast<unsigned>(mean >> (top - 2)) & 3u : 0u;
             bin = 4 * top + fraction + 1;
         }
-        ++histogram[bin < kBins ? bin : kBins - 1];
+        ++histograms[i & 3u][bin < kBins ? bin : kBins - 1];
         ++counted;
+    }
+    unsigned histogram[kBins];
+    for (unsigned b = 0; b < kBins; ++b) {
+        histogram[b] = static_cast<unsigned>(histograms[0][b]) + histograms[1][b] + histograms[2][b] + histograms[3][b];
     }
     unsigned seen = 0;
     unsigned bin = 0;
@@ -633,16 +646,6 @@ unsigned BarOrientationField::CalcNoiseLevel() const
     unsigned long long const mean = top >= 2 ? (4ull + fraction) << (top - 2) : (1ull << top);
     // mean = 8 d^2 (both components).
     return DecMath::Sqrt(mean / 8);
-}
-
-int BarOrientationField::CalcCentreX(unsigned column) const
-{
-    return area_.left + static_cast<int>(column * cellSide_ + cellSide_ / 2);
-}
-
-int BarOrientationField::CalcCentreY(unsigned row) const
-{
-    return area_.top + static_cast<int>(row * cellSide_ + cellSide_ / 2);
 }
 
 }  // namespace DEC2DIvra

@@ -71,10 +71,14 @@ public:
     unsigned GetCellCount() const { return columns_ * rows_; }
 
     Judgement const& GetJudgement(unsigned index) const { return judgements_[index]; }
-    GradientTensor CalcTensor(unsigned index) const;
+    GradientTensor CalcTensor(unsigned index) const
+    {
+        Cell const& c = cells_[index];
+        return GradientTensor{c.xx, c.yy, c.xy, c.samples};
+    }
     // Pixel coordinates of a cell's centre.
-    int CalcCentreX(unsigned column) const;
-    int CalcCentreY(unsigned row) const;
+    int CalcCentreX(unsigned column) const { return area_.left + static_cast<int>(column * cellSide_ + cellSide_ / 2); }
+    int CalcCentreY(unsigned row) const { return area_.top + static_cast<int>(row * cellSide_ + cellSide_ / 2); }
 
 private:
     // The quantities summed per cell, each a row of its own in the sums.
