@@ -100,6 +100,29 @@ __attribute__((target("avx2"))) unsigned AddLineEights(LineWalk const& line, uns
     return i;
 }
 
+// The lowest and highest of samples 0 .. 8 k - 1 (k as large as fits
+// `count`) folded into `lowest` and `highest`; returns 8 k.
+__attribute__((target("avx2"))) unsigned FindExtremes(int const* samples, unsigned count, int& lowest, int& highest)
+{
+    __m256i low = _mm256_set1_epi32(lowest);
+    __m256i high = _mm256_set1_epi32(highest);
+    unsigned i = 0;
+    for (; i + 8 <= count; i += 8) {
+        __m256i const v = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(samples + i));
+        low = _mm256_min_epi32(low, v);
+        high = _mm256_max_epi32(high, v);
+    }
+    alignas(32) int lows[8];
+    alignas(32) int highs[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lows), low);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(highs), high);
+    for (int k = 0; k < 8; ++k) {
+        lowest = lows[k] < lowest ? lows[k] : lowest;
+        highest = highs[k] > highest ? highs[k] : highest;
+    }
+    return i;
+}
+
 // Whether a position and the one `count` - 1 steps on lie well inside 32
 // bits, and with them every one between.
 bool FitsLanes(long long x, long long dx, unsigned count)
@@ -202,7 +225,13 @@ unsigned BarRegionProfile::FindEdges(unsigned minimumStep, unsigned contrastShar
     }
     int lowest = samples_[0];
     int highest = samples_[0];
-    for (unsigned i = 1; i < count_; ++i) {
+    unsigned i = 1;
+#if defined(SCANNER_PROFILE_AVX2)
+    if (wideLanes_ && ProcessorHasAvx2()) {
+        i = FindExtremes(samples_, count_, lowest, highest);
+    }
+#endif
+    for (; i < count_; ++i) {
         lowest = samples_[i] < lowest ? samples_[i] : lowest;
         highest = samples_[i] > highest ? samples_[i] : highest;
     }

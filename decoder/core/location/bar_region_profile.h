@@ -39,8 +39,9 @@ public:
     // profile's range; their count.
     unsigned FindEdges(unsigned minimumStep, unsigned contrastShare);
 
-    // Whether Sample may take eight samples at a time in 256-bit lanes where
-    // the processor has them (the same samples either way).
+    // Whether Sample and FindEdges may take eight samples at a time in
+    // 256-bit lanes where the processor has them (the same results either
+    // way).
     void SetWideLanes(bool wide) { wideLanes_ = wide; }
 
     // The profile's range (highest less lowest sample) as of the last

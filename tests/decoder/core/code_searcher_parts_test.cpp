@@ -466,7 +466,8 @@ TEST(ProfileTest, AnAddonStaysInItsSymbolsTrain)
 
 TEST(ProfileTest, LaneSamplesAreTheOneByOneSamples)
 {
-    // Eight samples at a time give the one-by-one profile to the last bit:
+    // Eight samples at a time give the one-by-one profile to the last bit,
+    // and its range and edges:
     // every direction, one to four lines, lines cut by the area and running
     // along its border (where the clamp acts), axes long enough for coarser
     // steps, counts of any remainder modulo eight, a pitch wider than the
@@ -511,6 +512,12 @@ TEST(ProfileTest, LaneSamplesAreTheOneByOneSamples)
                     ASSERT_EQ(wide->GetSample(i), plain->GetSample(i)) << degrees << " " << lines << " " << i;
                 }
                 compared += wide->GetCount();
+                // And the same range, so the same edges.
+                ASSERT_EQ(wide->FindEdges(8, 6), plain->FindEdges(8, 6));
+                ASSERT_EQ(wide->GetRange(), plain->GetRange());
+                for (unsigned e = 0; e < wide->GetEdgeCount(); ++e) {
+                    ASSERT_EQ(wide->CalcEdgeS(e), plain->CalcEdgeS(e));
+                }
             }
         }
     }
