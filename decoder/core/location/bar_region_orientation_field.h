@@ -61,7 +61,9 @@ public:
     // levels), from the quietest tenth of the cells: there the differences
     // are noise alone, and a 2 x 2 difference of noise of deviation d has the
     // mean square 4 d^2 per component.
-    unsigned CalcNoiseLevel() const;
+    // The whole cells are binned four at a time in 256-bit lanes where the
+    // processor has them and `wideLanes` allows (the same level either way).
+    unsigned CalcNoiseLevel(bool wideLanes = true) const;
 
     Rectangle const& GetArea() const { return area_; }
     unsigned GetCellSide() const { return cellSide_; }

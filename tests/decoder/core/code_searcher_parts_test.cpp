@@ -241,6 +241,9 @@ TEST(GradientTensorTest, TheDoubledAngleIsTheGeneralAngleOfTheDoubledVector)
 
 TEST(OrientationFieldTest, TheNoiseLevelFollowsTheNoiseOfTheImage)
 {
+    // The level follows the noise, and the cells binned in lanes give the
+    // level of the cells binned one by one: faint noise, ground half flat
+    // and half noisy, any share of whole cells, and cells all of one mean.
     auto field = std::make_unique<BarOrientationField>();
     for (double sigma : {0.0, 10.0, 30.0}) {
         support::Frame frame = support::makeFrame(640, 480, 500);
@@ -249,6 +252,40 @@ TEST(OrientationFieldTest, TheNoiseLevelFollowsTheNoiseOfTheImage)
         double const level = field->CalcNoiseLevel();
         EXPECT_GE(level, sigma * 0.6) << sigma;
         EXPECT_LE(level, sigma * 1.3 + 1) << sigma;
+        EXPECT_EQ(field->CalcNoiseLevel(false), field->CalcNoiseLevel()) << sigma;
+    }
+    unsigned levels = 0;
+    unsigned last = 1000;
+    for (double sigma : {0.3, 0.5, 1.0, 2.0, 6.0}) {
+        for (int flat : {0, 200, 500}) {
+            support::Frame frame = support::makeFrame(640, 480, 500);
+            support::applyNoise(frame, sigma, 5);
+            for (int y = 0; y < flat && y < 480; ++y) {
+                for (int x = 0; x < 640; ++x) {
+                    frame.at(x, y) = 500;
+                }
+            }
+            ASSERT_TRUE(field->Start(ImageOf(frame), Rectangle{3, 1, 633, 470}, 8, 1));
+            unsigned const level = field->CalcNoiseLevel();
+            EXPECT_EQ(field->CalcNoiseLevel(false), level) << sigma << " " << flat;
+            levels += level != last ? 1 : 0;
+            last = level;
+        }
+    }
+    // The cases reach many levels (and so many bins).
+    EXPECT_GE(levels, 5u);
+    // One raised pixel inside each cell gives every whole cell the mean
+    // 8 d^2 / 64 per sample, here from 0 to 200: bins on and between the
+    // octaves.
+    for (int d = 2; d <= 40; d += 3) {
+        support::Frame frame = support::makeFrame(640, 480, 500);
+        for (int y = 3; y < 480; y += 8) {
+            for (int x = 3; x < 640; x += 8) {
+                frame.at(x, y) = static_cast<uint16_t>(500 + d);
+            }
+        }
+        ASSERT_TRUE(field->Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, 8, 1));
+        EXPECT_EQ(field->CalcNoiseLevel(false), field->CalcNoiseLevel()) << d;
     }
 }
 
