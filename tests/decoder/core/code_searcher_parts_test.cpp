@@ -504,11 +504,11 @@ TEST(ProfileTest, AnAddonStaysInItsSymbolsTrain)
 TEST(ProfileTest, LaneSamplesAreTheOneByOneSamples)
 {
     // Eight samples at a time give the one-by-one profile to the last bit,
-    // and its range and edges:
-    // every direction, one to four lines, lines cut by the area and running
-    // along its border (where the clamp acts), axes long enough for coarser
-    // steps, counts of any remainder modulo eight, a pitch wider than the
-    // frame, grey values with bits above the ten that count.
+    // and its range and edges: every direction, one to four lines, lines
+    // cut by the area and running along its border (where the clamp acts),
+    // axes long enough for coarser steps, counts of any remainder modulo
+    // eight, a pitch wider than the frame, grey values with bits above the
+    // ten that count.
     int const width = 2600;
     int const height = 300;
     int const pitch = 2611;
