@@ -99,10 +99,12 @@ unsigned BarRegionGrower::Start(BarOrientationField const& field, unsigned minim
             component.sumX += field.CalcCentreX(column);
             component.sumY += field.CalcCentreY(row);
             component.coherenceSum += field.GetJudgement(index).coherence;
+            // A cell off the grid's border has all eight neighbours.
+            bool const inside = column > 0 && row > 0 && column + 1 < columns && row + 1 < rows;
             for (unsigned k = 0; k < 8; ++k) {
                 int const c = static_cast<int>(column) + kDx[k];
                 int const r = static_cast<int>(row) + kDy[k];
-                if (c < 0 || r < 0 || c >= static_cast<int>(columns) || r >= static_cast<int>(rows)) {
+                if (!inside && (c < 0 || r < 0 || c >= static_cast<int>(columns) || r >= static_cast<int>(rows))) {
                     continue;
                 }
                 unsigned const neighbour = static_cast<unsigned>(r) * columns + static_cast<unsigned>(c);

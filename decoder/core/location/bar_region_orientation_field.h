@@ -52,13 +52,18 @@ public:
 
     // Marks the bar-like cells: mean squared gradient at least `energyFloor`
     // (squared grey levels) and coherence at least `coherenceFloor` (of 255).
-    void Classify(unsigned energyFloor, unsigned coherenceFloor);
+    // The neighbourhoods are summed and most cells turned down four at a
+    // time in 256-bit lanes where the processor has them and `wideLanes`
+    // allows; either way the same cells are judged the same.
+    void Classify(unsigned energyFloor, unsigned coherenceFloor, bool wideLanes = true);
 
     // The grey-level noise of the image (its standard deviation, grey
     // levels), from the quietest tenth of the cells: there the differences
     // are noise alone, and a 2 x 2 difference of noise of deviation d has the
     // mean square 4 d^2 per component.
-    unsigned CalcNoiseLevel() const;
+    // The whole cells are binned four at a time in 256-bit lanes where the
+    // processor has them and `wideLanes` allows (the same level either way).
+    unsigned CalcNoiseLevel(bool wideLanes = true) const;
 
     Rectangle const& GetArea() const { return area_; }
     unsigned GetCellSide() const { return cellSide_; }
@@ -68,14 +73,29 @@ public:
     unsigned GetCellCount() const { return columns_ * rows_; }
 
     Judgement const& GetJudgement(unsigned index) const { return judgements_[index]; }
-    GradientTensor CalcTensor(unsigned index) const;
+    GradientTensor CalcTensor(unsigned index) const
+    {
+        Cell const& c = cells_[index];
+        return GradientTensor{c.xx, c.yy, c.xy, c.samples};
+    }
     // Pixel coordinates of a cell's centre.
-    int CalcCentreX(unsigned column) const;
-    int CalcCentreY(unsigned row) const;
+    int CalcCentreX(unsigned column) const { return area_.left + static_cast<int>(column * cellSide_ + cellSide_ / 2); }
+    int CalcCentreY(unsigned row) const { return area_.top + static_cast<int>(row * cellSide_ + cellSide_ / 2); }
 
 private:
-    // The sums of each cell of a row with its left and right neighbours.
-    void SumRow(unsigned row, GradientTensor* sums) const;
+    // The quantities summed per cell, each a row of its own in the sums.
+    enum Quantity : unsigned { kXX, kYY, kXY, kSamples, kQuantities };
+    // Columns of the row sums: whole groups of four, and zeros beyond.
+    static constexpr unsigned kSumColumns = (kMaxColumns + 3) / 4 * 4;
+    using RowSums = double[kQuantities][kSumColumns];
+
+    // The sums of each cell of a row with its left and right neighbours, as
+    // doubles (whole numbers far below 2^53, so exact), zero past the last
+    // column; zeros throughout for a row beyond the grid.
+    void SumRow(unsigned row, RowSums& sums);
+    // Judges the cells of one row from the row sums above, at and below it.
+    void JudgeRow(unsigned row, RowSums const& above, RowSums const& here, RowSums const& below,
+                  unsigned energyFloor, unsigned coherenceFloor);
 
     Rectangle area_{};
     unsigned cellSide_ = 0;
@@ -84,7 +104,9 @@ private:
     unsigned rows_ = 0;
     Cell cells_[kMaxCells];
     Judgement judgements_[kMaxCells];
-    GradientTensor rowSums_[3][kMaxColumns];
+    double rowCells_[kQuantities][kSumColumns + 2];  // one row of cells, a zero column either side
+    RowSums rowSums_[3];
+    bool wideLanes_ = false;  // this Classify sums and turns down in 256-bit lanes
 };
 
 }  // namespace DEC2DIvra

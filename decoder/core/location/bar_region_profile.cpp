@@ -1,5 +1,10 @@
 #include "decoder/core/location/bar_region_profile.h"
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define SCANNER_PROFILE_AVX2 1
+#include <immintrin.h>
+#endif
+
 namespace DEC2DIvra {
 
 namespace {
@@ -24,6 +29,109 @@ long long CalcUpcEanModules(unsigned edges)
 // Samples are 10-bit: only their low ten bits are read, so that a malformed
 // frame cannot overflow the sums (and masking costs the pass nothing).
 int Level(unsigned short v) { return v & 1023; }
+
+#if defined(SCANNER_PROFILE_AVX2)
+bool ProcessorHasAvx2()
+{
+    static bool const has = __builtin_cpu_supports("avx2") != 0;
+    return has;
+}
+
+// The pixel box and steps of one line of samples.
+struct LineWalk {
+    unsigned short const* pixels;
+    int pitch;
+    int left;
+    int top;
+    int right;
+    int bottom;
+    int x;  // 16 fraction bits, of the first sample
+    int y;
+    int dx;
+    int dy;
+};
+
+// Adds samples 0 .. 8 k - 1 of a line, eight at a time in 32-bit lanes, to
+// `sums`, the largest k with 8 k <= count; returns 8 k. Each lane reads the
+// pixel and its right neighbour as one 32-bit word, weighs the two by the
+// horizontal fraction in one multiply-add of 16-bit halves, and blends the
+// two rows as the one-by-one interpolation does: the same numbers, the same
+// sums. The positions fit 32 bits (the caller checks the line's ends), and
+// the clamp keeps every read inside the box.
+__attribute__((target("avx2"))) unsigned AddLineEights(LineWalk const& line, unsigned count, int* sums)
+{
+    __m256i const lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256i xs = _mm256_add_epi32(_mm256_set1_epi32(line.x), _mm256_mullo_epi32(lanes, _mm256_set1_epi32(line.dx)));
+    __m256i ys = _mm256_add_epi32(_mm256_set1_epi32(line.y), _mm256_mullo_epi32(lanes, _mm256_set1_epi32(line.dy)));
+    __m256i const stepX = _mm256_set1_epi32(static_cast<int>(8u * static_cast<unsigned>(line.dx)));
+    __m256i const stepY = _mm256_set1_epi32(static_cast<int>(8u * static_cast<unsigned>(line.dy)));
+    __m256i const left = _mm256_set1_epi32(line.left);
+    __m256i const right = _mm256_set1_epi32(line.right);
+    __m256i const top = _mm256_set1_epi32(line.top);
+    __m256i const bottom = _mm256_set1_epi32(line.bottom);
+    __m256i const pitch = _mm256_set1_epi32(line.pitch);
+    __m256i const fraction = _mm256_set1_epi32(255);
+    __m256i const whole = _mm256_set1_epi32(256);
+    __m256i const levels = _mm256_set1_epi32(0x03FF03FF);
+    __m256i const half = _mm256_set1_epi32(32768);
+    auto const* upperRow = reinterpret_cast<int const*>(line.pixels);
+    auto const* lowerRow = reinterpret_cast<int const*>(line.pixels + line.pitch);
+    unsigned i = 0;
+    for (; i + 8 <= count; i += 8) {
+        __m256i const ix = _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(xs, 16), left), right);
+        __m256i const iy = _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(ys, 16), top), bottom);
+        __m256i const fx = _mm256_and_si256(_mm256_srai_epi32(xs, 8), fraction);
+        __m256i const fy = _mm256_and_si256(_mm256_srai_epi32(ys, 8), fraction);
+        __m256i const at = _mm256_add_epi32(_mm256_mullo_epi32(iy, pitch), ix);
+        __m256i const upperPair = _mm256_and_si256(_mm256_i32gather_epi32(upperRow, at, 2), levels);
+        __m256i const lowerPair = _mm256_and_si256(_mm256_i32gather_epi32(lowerRow, at, 2), levels);
+        // (256 - fx) for the left pixel in the low half, fx for the right.
+        __m256i const weights = _mm256_or_si256(_mm256_sub_epi32(whole, fx), _mm256_slli_epi32(fx, 16));
+        __m256i const upper = _mm256_madd_epi16(upperPair, weights);
+        __m256i const lower = _mm256_madd_epi16(lowerPair, weights);
+        __m256i const blend = _mm256_add_epi32(
+            _mm256_add_epi32(_mm256_mullo_epi32(upper, _mm256_sub_epi32(whole, fy)), _mm256_mullo_epi32(lower, fy)),
+            half);
+        __m256i* const out = reinterpret_cast<__m256i*>(sums + i);
+        _mm256_storeu_si256(out, _mm256_add_epi32(_mm256_loadu_si256(out), _mm256_srai_epi32(blend, 16)));
+        xs = _mm256_add_epi32(xs, stepX);
+        ys = _mm256_add_epi32(ys, stepY);
+    }
+    return i;
+}
+
+// The lowest and highest of samples 0 .. 8 k - 1 (k as large as fits
+// `count`) folded into `lowest` and `highest`; returns 8 k.
+__attribute__((target("avx2"))) unsigned FindExtremes(int const* samples, unsigned count, int& lowest, int& highest)
+{
+    __m256i low = _mm256_set1_epi32(lowest);
+    __m256i high = _mm256_set1_epi32(highest);
+    unsigned i = 0;
+    for (; i + 8 <= count; i += 8) {
+        __m256i const v = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(samples + i));
+        low = _mm256_min_epi32(low, v);
+        high = _mm256_max_epi32(high, v);
+    }
+    alignas(32) int lows[8];
+    alignas(32) int highs[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lows), low);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(highs), high);
+    for (int k = 0; k < 8; ++k) {
+        lowest = lows[k] < lowest ? lows[k] : lowest;
+        highest = highs[k] > highest ? highs[k] : highest;
+    }
+    return i;
+}
+
+// Whether a position and the one `count` - 1 steps on lie well inside 32
+// bits, and with them every one between.
+bool FitsLanes(long long x, long long dx, unsigned count)
+{
+    long long const last = x + dx * (static_cast<long long>(count) - 1);
+    long long const limit = 1LL << 30;
+    return x > -limit && x < limit && last > -limit && last < limit && dx > -(1LL << 26) && dx < (1LL << 26);
+}
+#endif
 
 }  // namespace
 
@@ -62,13 +170,36 @@ bool BarRegionProfile::Sample(GrayImage const& image, Rectangle const& area, Bar
     }
     int const pitch = image.GetPitch();
     unsigned short const* pixels = image.GetPixels();
+#if defined(SCANNER_PROFILE_AVX2)
+    // The lanes index a pixel in 32 bits.
+    bool const lanes = wideLanes_ && ProcessorHasAvx2() &&
+                       static_cast<long long>(pitch) * image.GetHeight() < (1LL << 30) && pitch > 0;
+#endif
     for (unsigned k = 0; k < lines; ++k) {
         long long const t = offsets[k];
         long long x = axis.CalcX(low, t);
         long long y = axis.CalcY(low, t);
         long long const dx = static_cast<long long>(axis.ux) * step_;
         long long const dy = static_cast<long long>(axis.uy) * step_;
-        for (unsigned i = 0; i < count_; ++i, x += dx, y += dy) {
+        unsigned i = 0;
+#if defined(SCANNER_PROFILE_AVX2)
+        if (count_ >= 8 && lanes && FitsLanes(x, dx, count_) && FitsLanes(y, dy, count_)) {
+            LineWalk const line{pixels,
+                                pitch,
+                                left,
+                                top,
+                                right,
+                                bottom,
+                                static_cast<int>(x),
+                                static_cast<int>(y),
+                                static_cast<int>(dx),
+                                static_cast<int>(dy)};
+            i = AddLineEights(line, count_, samples_);
+            x += dx * i;
+            y += dy * i;
+        }
+#endif
+        for (; i < count_; ++i, x += dx, y += dy) {
             // Inside by the narrowing above; the clamp guards the last bit of
             // rounding only.
             int ix = static_cast<int>(x >> 16);
@@ -94,7 +225,13 @@ unsigned BarRegionProfile::FindEdges(unsigned minimumStep, unsigned contrastShar
     }
     int lowest = samples_[0];
     int highest = samples_[0];
-    for (unsigned i = 1; i < count_; ++i) {
+    unsigned i = 1;
+#if defined(SCANNER_PROFILE_AVX2)
+    if (wideLanes_ && ProcessorHasAvx2()) {
+        i = FindExtremes(samples_, count_, lowest, highest);
+    }
+#endif
+    for (; i < count_; ++i) {
         lowest = samples_[i] < lowest ? samples_[i] : lowest;
         highest = samples_[i] > highest ? samples_[i] : highest;
     }

@@ -39,6 +39,11 @@ public:
     // profile's range; their count.
     unsigned FindEdges(unsigned minimumStep, unsigned contrastShare);
 
+    // Whether Sample and FindEdges may take eight samples at a time in
+    // 256-bit lanes where the processor has them (the same results either
+    // way).
+    void SetWideLanes(bool wide) { wideLanes_ = wide; }
+
     // The profile's range (highest less lowest sample) as of the last
     // FindEdges.
     int GetRange() const { return range_; }
@@ -99,6 +104,7 @@ private:
     int range_ = 0;
     int coreBegin_ = 0;
     int coreEnd_ = 0;
+    bool wideLanes_ = true;
 };
 
 }  // namespace DEC2DIvra

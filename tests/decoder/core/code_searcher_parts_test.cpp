@@ -8,9 +8,12 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "decoder/core/arithmetic/dec_math.h"
+#include "decoder/core/geometry/common_angle.h"
 #include "decoder/core/location/bar_region_builder.h"
 #include "decoder/core/location/bar_region_direction.h"
 #include "decoder/core/location/bar_region_grower.h"
@@ -115,9 +118,20 @@ TEST(OrientationFieldTest, EachJudgementIsThatOfItsCellsNeighbourhood)
 {
     // Every cell judged on the sums of the cells around it (those of the
     // grid only): bars of full and of faint contrast, whose sums pass 2^23
-    // and must be scaled down, over noise; the grid's edges and corners.
+    // and must be scaled down, over noise; the grid's edges and corners;
+    // with and without the wide lanes, over grids of every width modulo
+    // four.
     auto field = std::make_unique<BarOrientationField>();
-    for (double degrees : {15.0, 70.0, 135.0}) {
+    struct Case {
+        double degrees;
+        int right;
+        bool wide;
+    };
+    for (Case const c : {Case{15.0, 639, true}, Case{70.0, 639, true}, Case{135.0, 639, true},
+                         Case{15.0, 639, false}, Case{70.0, 631, false}, Case{135.0, 623, true},
+                         Case{70.0, 615, true}}) {
+        double const degrees = c.degrees;
+        SCOPED_TRACE(std::to_string(c.right) + (c.wide ? " wide" : " plain"));
         support::Frame frame = DrawBars(std::vector<double>(24, 2.0 + degrees / 45), degrees, 300, 200, 150);
         // Full-contrast stripes at the left, ground alone at the right.
         for (size_t i = 0; i < frame.pixels.size(); i += 2) {
@@ -126,8 +140,8 @@ TEST(OrientationFieldTest, EachJudgementIsThatOfItsCellsNeighbourhood)
             }
         }
         support::applyNoise(frame, 40, 3);
-        ASSERT_TRUE(field->Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, 8, 1));
-        field->Classify(64, 140);
+        ASSERT_TRUE(field->Start(ImageOf(frame), Rectangle{0, 0, c.right, 479}, 8, 1));
+        field->Classify(64, 140, c.wide);
         int const columns = static_cast<int>(field->GetColumns());
         int const rows = static_cast<int>(field->GetRows());
         unsigned wrong = 0;
@@ -170,8 +184,66 @@ TEST(OrientationFieldTest, EachJudgementIsThatOfItsCellsNeighbourhood)
     }
 }
 
+TEST(GradientTensorTest, TheDoubledAngleIsTheGeneralAngleOfTheDoubledVector)
+{
+    // The 9-bit angle of (xx - yy, 2 xy), halved below 2^30 as the general
+    // search takes it: on, one unit either side of and halfway between the
+    // table's directions in all four quadrants (where rounding and the
+    // search's boundaries decide), on the axes, and at random over every
+    // magnitude up to sums that must be halved.
+    auto expected = [](GradientTensor const& t, unsigned& value) {
+        long long a = t.xx - t.yy;
+        long long b = 2 * t.xy;
+        while (std::llabs(a) >= (1LL << 30) || std::llabs(b) >= (1LL << 30)) {
+            a /= 2;
+            b /= 2;
+        }
+        return CommonAngle::CalcAngleValue(static_cast<int>(a), static_cast<int>(b), 9, value);
+    };
+    std::vector<GradientTensor> tensors;
+    // A tensor whose doubled vector is (a, b), b even.
+    auto add = [&tensors](long long a, long long b) {
+        tensors.push_back(GradientTensor{a > 0 ? a : 0, a > 0 ? 0 : -a, b / 2, 9});
+    };
+    for (int j = 0; j < 1024; j += 1) {
+        for (int shift : {4, 9}) {
+            long long const x = DecMath::SineTable(j + 256) >> shift;
+            long long const y = DecMath::SineTable(j) >> shift;
+            for (long long d : {-2, 0, 2}) {
+                // The direction (x, y) of y up is (x, -y) of y down.
+                add(x + d, -(y & ~1LL));
+                add(x, -((y & ~1LL) + d));
+            }
+        }
+    }
+    for (long long a : {0LL, 1LL, -1LL, 1000LL, -1000LL}) {
+        for (long long b : {0LL, 2LL, -2LL, 2000LL, -2000LL}) {
+            add(a, b);
+        }
+    }
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        int const bits = 1 + static_cast<int>(random() % 40);
+        auto value = [&random, bits] { return static_cast<long long>(random() % (1ULL << bits)); };
+        long long const xy = value() - value() / 2;
+        tensors.push_back(GradientTensor{value(), value(), xy, 9});
+    }
+    unsigned wrong = 0;
+    for (GradientTensor const& t : tensors) {
+        unsigned want = 1000;
+        unsigned got = 1000;
+        bool const has = expected(t, want);
+        bool const found = t.CalcDoubledAngle(got);
+        wrong += has != found || (has && want != got) ? 1 : 0;
+    }
+    EXPECT_EQ(wrong, 0u);
+}
+
 TEST(OrientationFieldTest, TheNoiseLevelFollowsTheNoiseOfTheImage)
 {
+    // The level follows the noise, and the cells binned in lanes give the
+    // level of the cells binned one by one: faint noise, ground half flat
+    // and half noisy, any share of whole cells, and cells all of one mean.
     auto field = std::make_unique<BarOrientationField>();
     for (double sigma : {0.0, 10.0, 30.0}) {
         support::Frame frame = support::makeFrame(640, 480, 500);
@@ -180,6 +252,40 @@ TEST(OrientationFieldTest, TheNoiseLevelFollowsTheNoiseOfTheImage)
         double const level = field->CalcNoiseLevel();
         EXPECT_GE(level, sigma * 0.6) << sigma;
         EXPECT_LE(level, sigma * 1.3 + 1) << sigma;
+        EXPECT_EQ(field->CalcNoiseLevel(false), field->CalcNoiseLevel()) << sigma;
+    }
+    unsigned levels = 0;
+    unsigned last = 1000;
+    for (double sigma : {0.3, 0.5, 1.0, 2.0, 6.0}) {
+        for (int flat : {0, 200, 500}) {
+            support::Frame frame = support::makeFrame(640, 480, 500);
+            support::applyNoise(frame, sigma, 5);
+            for (int y = 0; y < flat && y < 480; ++y) {
+                for (int x = 0; x < 640; ++x) {
+                    frame.at(x, y) = 500;
+                }
+            }
+            ASSERT_TRUE(field->Start(ImageOf(frame), Rectangle{3, 1, 633, 470}, 8, 1));
+            unsigned const level = field->CalcNoiseLevel();
+            EXPECT_EQ(field->CalcNoiseLevel(false), level) << sigma << " " << flat;
+            levels += level != last ? 1 : 0;
+            last = level;
+        }
+    }
+    // The cases reach many levels (and so many bins).
+    EXPECT_GE(levels, 5u);
+    // One raised pixel inside each cell gives every whole cell the mean
+    // 8 d^2 / 64 per sample, here from 0 to 200: bins on and between the
+    // octaves.
+    for (int d = 2; d <= 40; d += 3) {
+        support::Frame frame = support::makeFrame(640, 480, 500);
+        for (int y = 3; y < 480; y += 8) {
+            for (int x = 3; x < 640; x += 8) {
+                frame.at(x, y) = static_cast<uint16_t>(500 + d);
+            }
+        }
+        ASSERT_TRUE(field->Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, 8, 1));
+        EXPECT_EQ(field->CalcNoiseLevel(false), field->CalcNoiseLevel()) << d;
     }
 }
 
@@ -206,10 +312,11 @@ TEST(OrientationFieldTest, TheGridGrowsToFitLargeAreasAndRefusesBadOnes)
 TEST(OrientationFieldTest, CellSumsAreThoseOfEveryBlockInTheCell)
 {
     // Each cell's sums, however the pass groups the pixels (whole runs of
-    // cells down a row of cells, the rest pixel by pixel), are those of the
-    // 2 x 2 blocks whose top-left pixel it holds: areas of any left edge and
-    // width, a last row of cells cut short, grey values with bits above the
-    // ten that count, coarser strides.
+    // cells down a row of cells, the short last cell of a row in lanes
+    // reaching back into the cell before, the rest pixel by pixel), are
+    // those of the 2 x 2 blocks whose top-left pixel it holds: areas of any
+    // left edge and width, a last row of cells cut short, grey values with
+    // bits above the ten that count, coarser strides.
     struct Case {
         Rectangle area;
         unsigned stride;
@@ -217,6 +324,7 @@ TEST(OrientationFieldTest, CellSumsAreThoseOfEveryBlockInTheCell)
     Case const cases[] = {
         {{0, 0, 639, 479}, 1},  {{3, 5, 600, 470}, 1}, {{17, 2, 210, 61}, 1},
         {{0, 0, 62, 20}, 1},    {{1, 1, 638, 478}, 2}, {{0, 0, 639, 479}, 4},
+        {{0, 0, 5, 20}, 1},     {{630, 0, 639, 479}, 1}, {{625, 3, 637, 40}, 1},
     };
     support::Frame frame = support::makeFrame(640, 480, 500);
     support::applyNoise(frame, 200, 5);
@@ -391,6 +499,66 @@ TEST(ProfileTest, AnAddonStaysInItsSymbolsTrain)
     ASSERT_TRUE(addon.ok);
     std::string const far = ean.modules + std::string(30, '0') + addon.modules.substr(addon.modules.size() - 47);
     EXPECT_EQ(TrainEdges(far, 0), (std::vector<unsigned>{60, 32}));
+}
+
+TEST(ProfileTest, LaneSamplesAreTheOneByOneSamples)
+{
+    // Eight samples at a time give the one-by-one profile to the last bit,
+    // and its range and edges: every direction, one to four lines, lines
+    // cut by the area and running along its border (where the clamp acts),
+    // axes long enough for coarser steps, counts of any remainder modulo
+    // eight, a pitch wider than the frame, grey values with bits above the
+    // ten that count.
+    int const width = 2600;
+    int const height = 300;
+    int const pitch = 2611;
+    std::vector<unsigned short> pixels(static_cast<size_t>(pitch) * height);
+    std::mt19937 random(11);
+    for (unsigned short& p : pixels) {
+        p = static_cast<unsigned short>(random() & 0xFFFF);
+    }
+    GrayImage const image(width, height, pitch, pixels.data());
+    auto wide = std::make_unique<BarRegionProfile>();
+    auto plain = std::make_unique<BarRegionProfile>();
+    plain->SetWideLanes(false);
+    struct Case {
+        Rectangle area;
+        double x, y;
+        int begin, end;
+    };
+    Case const cases[] = {
+        {{0, 0, width - 1, height - 1}, 1300.3, 150.7, -1400, 1400},
+        {{10, 20, 400, 280}, 200.5, 150.2, -300, 300},
+        {{0, 0, 639, 299}, 320, 0.4, -330, 330},
+        {{0, 0, 639, 299}, 0.2, 150, -200, 213},
+        {{5, 5, 30, 290}, 17, 100, -9, 10},
+    };
+    unsigned compared = 0;
+    for (Case const& c : cases) {
+        for (int degrees = 0; degrees < 360; degrees += 7) {
+            BarRegionAxis const axis = Axis(degrees, c.x, c.y);
+            int const offsets[4] = {0, -5, 7, 2};
+            for (unsigned lines = 1; lines <= 4; ++lines) {
+                bool const a = wide->Sample(image, c.area, axis, c.begin, c.end, offsets, lines);
+                bool const b = plain->Sample(image, c.area, axis, c.begin, c.end, offsets, lines);
+                ASSERT_EQ(a, b) << degrees;
+                ASSERT_EQ(wide->GetCount(), plain->GetCount()) << degrees;
+                ASSERT_EQ(wide->GetStep(), plain->GetStep());
+                ASSERT_EQ(wide->GetBegin(), plain->GetBegin());
+                for (unsigned i = 0; i < wide->GetCount(); ++i) {
+                    ASSERT_EQ(wide->GetSample(i), plain->GetSample(i)) << degrees << " " << lines << " " << i;
+                }
+                compared += wide->GetCount();
+                // And the same range, so the same edges.
+                ASSERT_EQ(wide->FindEdges(8, 6), plain->FindEdges(8, 6));
+                ASSERT_EQ(wide->GetRange(), plain->GetRange());
+                for (unsigned e = 0; e < wide->GetEdgeCount(); ++e) {
+                    ASSERT_EQ(wide->CalcEdgeS(e), plain->CalcEdgeS(e));
+                }
+            }
+        }
+    }
+    EXPECT_GT(compared, 100000u);
 }
 
 TEST(ProfileTest, TheLinesAreCutToTheAreaAndNoiseAloneShowsFewEdges)
