@@ -474,4 +474,122 @@ bool HoldsBarsBesideStartOrStop(GrayImage const& image, BarRegionCandidate const
     return false;
 }
 
+namespace {
+
+// Lines of the module-row check: at most this many pairs, one module apart
+// about the middle of the region's width.
+constexpr unsigned kModuleRowPairs = 8;
+constexpr unsigned kLeastModuleRowPairs = 2;
+// Samples compared per line, from the middle of the stretch between the
+// quiet zones: a linear symbol's bars read alike over any part of it.
+constexpr unsigned kModuleRowSamples = 128;
+constexpr unsigned kLeastModuleRowSamples = 16;
+// Two lines one module apart differ when this share of their samples does
+// at the shift that fits them best, a sample differing only when the other
+// line has not its colour within a pixel of it: the nearest pixels to the
+// lines of a turned symbol place its edges a pixel apart from line to line,
+// and a line drifts by a pixel or so over one module at a slant. Lines
+// across a linear symbol's bars differ so in a few samples in a hundred at
+// most, noise, blur and perspective included; a row of modules differs from
+// its neighbour in half its modules, and so in a tenth of its samples and
+// more.
+constexpr int kModuleRowMaxShift = 2;
+constexpr unsigned kModuleRowDifferingPercent = 6;
+// The share of pairs that must differ: a stacked symbol's rows of three
+// modules and more differ at one pair in three at most.
+constexpr unsigned kModuleRowPairsPercent = 40;
+
+// The window's samples of the line at t, light (1) or dark (0) against the
+// mean of its darkest and lightest; false when flat or off the image.
+bool SampleWindow(GrayImage const& image, BarRegionCandidate const& candidate, long long t, long long from,
+                  unsigned count, unsigned char* colours)
+{
+    unsigned short samples[kModuleRowSamples];
+    int low = 1 << 16;
+    int high = -1;
+    for (unsigned i = 0; i < count; ++i) {
+        Point const p = candidate.axis.CalcPoint(from + i, t);
+        if (!image.IsInside(p.x, p.y)) {
+            return false;
+        }
+        unsigned short const v = image.At(p.x, p.y);
+        samples[i] = v;
+        low = v < low ? v : low;
+        high = v > high ? v : high;
+    }
+    if (high - low < kContrastFloor) {
+        return false;
+    }
+    int const threshold = (low + high) / 2;
+    for (unsigned i = 0; i < count; ++i) {
+        colours[i] = samples[i] >= threshold ? 1 : 0;
+    }
+    return true;
+}
+
+// Whether two windows differ over kModuleRowDifferingPercent of the samples
+// they share at every shift up to kModuleRowMaxShift.
+bool WindowsDiffer(unsigned char const* first, unsigned char const* second, unsigned count)
+{
+    for (int shift = -kModuleRowMaxShift; shift <= kModuleRowMaxShift; ++shift) {
+        unsigned const begin = shift < 0 ? static_cast<unsigned>(-shift) : 0u;
+        unsigned const end = shift > 0 ? count - static_cast<unsigned>(shift) : count;
+        unsigned differing = 0;
+        for (unsigned i = begin; i < end; ++i) {
+            unsigned const j = static_cast<unsigned>(static_cast<int>(i) + shift);
+            unsigned char const c = first[i];
+            bool const apart = c != second[j] && (j == 0 || c != second[j - 1]) && (j + 1 == count || c != second[j + 1]);
+            differing += apart ? 1u : 0u;
+        }
+        if (differing * 100 < kModuleRowDifferingPercent * (end - begin)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ShowsModuleRows(GrayImage const& image, BarRegionCandidate const& candidate)
+{
+    // Elements under two pixels wide are met by the nearest pixels of two
+    // lines at edges that differ too often to tell.
+    long long const module = candidate.spacing;
+    long long const t0 = candidate.t0;
+    long long const t1 = candidate.t1;
+    long long const quiet = candidate.quiet;
+    long long const inner = static_cast<long long>(candidate.s1) - candidate.s0 + 1 - 2 * quiet;
+    if (image.GetPixels() == nullptr || module < 2 || t1 - t0 < static_cast<long long>(kLeastModuleRowPairs) * module ||
+        inner < static_cast<long long>(kLeastModuleRowSamples)) {
+        return false;
+    }
+    unsigned const count = inner < static_cast<long long>(kModuleRowSamples) ? static_cast<unsigned>(inner)
+                                                                              : kModuleRowSamples;
+    long long const from = candidate.s0 + quiet + (inner - count) / 2;
+    // The lines about the middle, as many pairs as the width holds up to
+    // kModuleRowPairs.
+    long long const span = (t1 - t0) / module;
+    long long const pairs = span < static_cast<long long>(kModuleRowPairs) ? span : kModuleRowPairs;
+    long long const first = (t0 + t1) / 2 - pairs * module / 2;
+    unsigned char lines[2][kModuleRowSamples];
+    bool sampled[2] = {false, false};
+    unsigned compared = 0;
+    unsigned differing = 0;
+    for (long long k = 0; k <= pairs; ++k) {
+        unsigned const at = static_cast<unsigned>(k & 1);
+        sampled[at] = SampleWindow(image, candidate, first + k * module, from, count, lines[at]);
+        if (k == 0 || !sampled[at] || !sampled[at ^ 1u]) {
+            continue;
+        }
+        ++compared;
+        differing += WindowsDiffer(lines[at ^ 1u], lines[at], count) ? 1u : 0u;
+        // Too many pairs alike already: a linear symbol's bars end the check
+        // after its first few lines.
+        if ((compared - differing) * 100 > (100 - kModuleRowPairsPercent) * static_cast<unsigned>(pairs)) {
+            return false;
+        }
+    }
+    return compared >= kLeastModuleRowPairs && differing * 100 >= kModuleRowPairsPercent * compared;
+}
+
 }  // namespace DEC2DIvra
