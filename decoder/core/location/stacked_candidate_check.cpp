@@ -415,9 +415,37 @@ bool ShowsRowAddressPatterns(GrayImage const& image, BarRegionCandidate const& c
 
 namespace {
 
-// The line at t along the region, light (1) or dark (0) against the mean of
-// its darkest and lightest samples; its length, or 0 when it is flat or off
-// the image.
+// `count` samples of the line at t along the region from s = `from` on
+// (count at most kMaxSamples), light (1) or dark (0) against the mean of
+// their darkest and lightest; false when they are flat or leave the image.
+bool SampleStretch(GrayImage const& image, BarRegionCandidate const& candidate, long long t, long long from,
+                   unsigned count, unsigned char* colours)
+{
+    unsigned short samples[kMaxSamples];
+    int low = 1 << 16;
+    int high = -1;
+    for (unsigned i = 0; i < count && i < kMaxSamples; ++i) {
+        Point const p = candidate.axis.CalcPoint(from + i, t);
+        if (!image.IsInside(p.x, p.y)) {
+            return false;
+        }
+        unsigned short const v = image.At(p.x, p.y);
+        samples[i] = v;
+        low = v < low ? v : low;
+        high = v > high ? v : high;
+    }
+    if (count == 0 || count > kMaxSamples || high - low < kContrastFloor) {
+        return false;
+    }
+    int const threshold = (low + high) / 2;
+    for (unsigned i = 0; i < count; ++i) {
+        colours[i] = samples[i] >= threshold ? 1 : 0;
+    }
+    return true;
+}
+
+// The line at t along the whole region, as SampleStretch gives it; its
+// length, or 0 when it is flat or off the image.
 unsigned SampleColours(GrayImage const& image, BarRegionCandidate const& candidate, long long t,
                        unsigned char* colours)
 {
@@ -425,28 +453,8 @@ unsigned SampleColours(GrayImage const& image, BarRegionCandidate const& candida
     if (length < 17 || length > static_cast<long long>(kMaxSamples)) {
         return 0;
     }
-    unsigned short samples[kMaxSamples];
-    int low = 1 << 16;
-    int high = -1;
-    unsigned count = 0;
-    for (long long s = candidate.s0; s <= candidate.s1; ++s) {
-        Point const p = candidate.axis.CalcPoint(s, t);
-        if (!image.IsInside(p.x, p.y)) {
-            return 0;
-        }
-        unsigned short const v = image.At(p.x, p.y);
-        samples[count++] = v;
-        low = v < low ? v : low;
-        high = v > high ? v : high;
-    }
-    if (high - low < kContrastFloor) {
-        return 0;
-    }
-    int const threshold = (low + high) / 2;
-    for (unsigned i = 0; i < count; ++i) {
-        colours[i] = samples[i] >= threshold ? 1 : 0;
-    }
-    return count;
+    unsigned const count = static_cast<unsigned>(length);
+    return SampleStretch(image, candidate, t, candidate.s0, count, colours) ? count : 0;
 }
 
 // The share of [from, to) of `first` that differs from `second` at the
@@ -550,34 +558,6 @@ constexpr unsigned kModuleRowDifferingPercent = 6;
 // modules and more differ at one pair in three at most.
 constexpr unsigned kModuleRowPairsPercent = 40;
 
-// The window's samples of the line at t, light (1) or dark (0) against the
-// mean of its darkest and lightest; false when flat or off the image.
-bool SampleWindow(GrayImage const& image, BarRegionCandidate const& candidate, long long t, long long from,
-                  unsigned count, unsigned char* colours)
-{
-    unsigned short samples[kModuleRowSamples];
-    int low = 1 << 16;
-    int high = -1;
-    for (unsigned i = 0; i < count; ++i) {
-        Point const p = candidate.axis.CalcPoint(from + i, t);
-        if (!image.IsInside(p.x, p.y)) {
-            return false;
-        }
-        unsigned short const v = image.At(p.x, p.y);
-        samples[i] = v;
-        low = v < low ? v : low;
-        high = v > high ? v : high;
-    }
-    if (high - low < kContrastFloor) {
-        return false;
-    }
-    int const threshold = (low + high) / 2;
-    for (unsigned i = 0; i < count; ++i) {
-        colours[i] = samples[i] >= threshold ? 1 : 0;
-    }
-    return true;
-}
-
 // Whether two windows differ over kModuleRowDifferingPercent of the samples
 // they share at every shift up to kModuleRowMaxShift.
 bool WindowsDiffer(unsigned char const* first, unsigned char const* second, unsigned count)
@@ -628,7 +608,7 @@ bool ShowsModuleRows(GrayImage const& image, BarRegionCandidate const& candidate
     unsigned differing = 0;
     for (long long k = 0; k <= pairs; ++k) {
         unsigned const at = static_cast<unsigned>(k & 1);
-        sampled[at] = SampleWindow(image, candidate, first + k * module, from, count, lines[at]);
+        sampled[at] = SampleStretch(image, candidate, first + k * module, from, count, lines[at]);
         if (k == 0 || !sampled[at] || !sampled[at ^ 1u]) {
             continue;
         }
