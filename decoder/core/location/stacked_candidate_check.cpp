@@ -536,9 +536,10 @@ bool HoldsBarsBesideStartOrStop(GrayImage const& image, BarRegionCandidate const
 namespace {
 
 // Lines of the module-row check: at most this many pairs, one module apart
-// about the middle of the region's width.
+// about the middle of the region's width, and at least four: a two-row
+// stacked symbol's narrow region under perspective differs at one pair of two.
 constexpr unsigned kModuleRowPairs = 8;
-constexpr unsigned kLeastModuleRowPairs = 2;
+constexpr unsigned kLeastModuleRowPairs = 4;
 // Samples compared per line, from the middle of the stretch between the
 // quiet zones: a linear symbol's bars read alike over any part of it.
 constexpr unsigned kModuleRowSamples = 128;

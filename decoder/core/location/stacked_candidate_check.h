@@ -38,7 +38,7 @@ bool HasDifferingRowAddressRows(GrayImage const& image, BarRegionCandidate const
 
 // Whether lines one module apart across the region's width (the module
 // taken from the spacing of its edges) differ pair after pair, as the rows of
-// a matrix symbol's modules do, each its own: two pairs at least, two in five
+// a matrix symbol's modules do, each its own: four pairs at least, two in five
 // of them differing over a fifth of the middle of the stretch between the
 // quiet zones at the shift that fits them best. A linear symbol's bars read
 // alike from line to line, and a stacked symbol's lines differ only where a
