@@ -36,18 +36,6 @@ bool HasDifferingRows(GrayImage const& image, BarRegionCandidate const& candidat
 // samples will do, as a narrow symbol may fill little of the region.
 bool HasDifferingRowAddressRows(GrayImage const& image, BarRegionCandidate const& candidate);
 
-// Whether lines one module apart across the region's width (the module
-// taken from the spacing of its edges) differ pair after pair, as the rows of
-// a matrix symbol's modules do, each its own: four pairs at least, two in five
-// of them differing (a sample only where the other line has not its colour
-// within a pixel) over six in a hundred samples of the middle of the stretch
-// between the quiet zones, at the shift that fits them best. Elements under
-// two pixels tell nothing. A linear symbol's bars read
-// alike from line to line, and a stacked symbol's lines differ only where a
-// row of three modules or more ends; a MicroPDF417 symbol's or a composite's
-// two-module rows do pass.
-bool ShowsModuleRows(GrayImage const& image, BarRegionCandidate const& candidate);
-
 // Whether two neighbouring lines of five across the region, neither showing
 // a PDF417 start or stop pattern, read alike, as a linear symbol's bars do:
 // the region holds a composite's linear part beside its PDF417 2D part (a

@@ -8,8 +8,6 @@
 
 #include <cmath>
 #include <initializer_list>
-#include <string>
-#include <utility>
 #include <vector>
 
 #include "decoder/core/gray_image.h"
@@ -195,83 +193,6 @@ TEST(StackedCandidateCheckTest, CompositeLinearPartBesidePdf417PartOnly)
         GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
         EXPECT_EQ(DEC2DIvra::HoldsBarsBesideStartOrStop(image, Around(r, c.module)), c.linear);
     }
-}
-
-TEST(StackedCandidateCheckTest, ModuleRowsDifferAcrossMatrixDataOnly)
-{
-    // Lines one module apart across Data Matrix data differ pair after pair;
-    // across a linear symbol's bars they read alike, and across a stacked
-    // symbol's rows of three modules and more they differ only where a row
-    // ends.
-    struct Case {
-        char const* name;
-        support::SymbolInput input;
-        double module;
-        double angle;
-        double noise;
-        bool rows;
-    };
-    std::string const text = "Lines across matrix data: 0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    Case const cases[] = {
-        {"Data Matrix", {.symbology = BARCODE_DATAMATRIX, .data = text, .option2 = 17}, 3.0, 0, 0, true},
-        {"Data Matrix, turned, noisy", {.symbology = BARCODE_DATAMATRIX, .data = text, .option2 = 17}, 2.5, 35, 30,
-         true},
-        {"Data Matrix, small modules", {.symbology = BARCODE_DATAMATRIX, .data = text, .option2 = 17}, 2.0, 100, 0,
-         true},
-        {"PDF417", {.symbology = BARCODE_PDF417, .data = "PDF417 level 2", .option1 = 2, .option2 = 3}, 2.0, 0, 0,
-         false},
-        {"PDF417, turned", {.symbology = BARCODE_PDF417, .data = "A taller symbol", .option1 = 5, .option2 = 4}, 3.0,
-         200, 20, false},
-        {"DataBar Expanded Stacked",
-         {.symbology = BARCODE_DBAR_EXPSTK, .data = "[01]09501101530003[3103]000123[15]991231",
-          .inputMode = GS1_MODE},
-         2.0, 10, 0, false},
-        {"Codablock F", {.symbology = BARCODE_CODABLOCKF, .data = "CODABLOCK F HOLDS ROWS OF CODE 128 0123456789"},
-         2.0, 15, 0, false},
-        {"Code 128, noisy", {.symbology = BARCODE_CODE128, .data = "CODE128 1234"}, 2.0, 30, 40, false},
-        {"EAN-13", {.symbology = BARCODE_EANX, .data = "331234567890"}, 2.0, 15, 0, false},
-        {"Interleaved 2 of 5, noisy", {.symbology = BARCODE_C25INTER, .data = "12345678"}, 3.0, 45, 40, false},
-        {"Code 39, small modules", {.symbology = BARCODE_CODE39, .data = "CODE39"}, 1.5, 80, 0, false},
-        {"Code 128, turned", {.symbology = BARCODE_CODE128, .data = "CODE128 ABC 123"}, 2.0, 65, 0, false},
-        {"EAN-13, small modules, noisy", {.symbology = BARCODE_EANX, .data = "331234567890"}, 1.5, 35, 30, false},
-    };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
-        support::Rendering const r =
-            support::render(c.input, {.moduleSize = c.module, .angle = c.angle, .noise = c.noise});
-        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
-        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
-        BarRegionCandidate candidate = Around(r, c.module);
-        // The median distance of neighbouring edges, whole pixels.
-        candidate.spacing = c.module < 2 ? 2u : static_cast<unsigned>(c.module);
-        candidate.quiet = static_cast<unsigned>(3 * c.module);
-        EXPECT_EQ(DEC2DIvra::ShowsModuleRows(image, candidate), c.rows);
-    }
-    // A flat region, one off the image, one reversed across and one too
-    // short between its quiet zones show no rows.
-    support::Frame const flat = support::makeFrame();
-    GrayImage const image(flat.width, flat.height, flat.width, flat.pixels.data());
-    BarRegionCandidate candidate = FlatFrameRegion();
-    EXPECT_FALSE(DEC2DIvra::ShowsModuleRows(image, candidate));
-    support::Rendering const r =
-        support::render({.symbology = BARCODE_DATAMATRIX, .data = text, .option2 = 17}, {.moduleSize = 3.0});
-    GrayImage const symbol(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
-    BarRegionCandidate const data = [&] {
-        BarRegionCandidate c = Around(r, 3.0);
-        c.spacing = 3;
-        c.quiet = 9;
-        return c;
-    }();
-    ASSERT_TRUE(DEC2DIvra::ShowsModuleRows(symbol, data));
-    candidate = data;
-    candidate.axis.originX = -100000LL * BarRegionAxis::kOne;
-    EXPECT_FALSE(DEC2DIvra::ShowsModuleRows(symbol, candidate));
-    candidate = data;
-    std::swap(candidate.t0, candidate.t1);
-    EXPECT_FALSE(DEC2DIvra::ShowsModuleRows(symbol, candidate));
-    candidate = data;
-    candidate.quiet = static_cast<unsigned>(candidate.s1 - candidate.s0) / 2;
-    EXPECT_FALSE(DEC2DIvra::ShowsModuleRows(symbol, candidate));
 }
 
 TEST(StackedCandidateCheckTest, StartAndStopPatternsCountBesideAQuietZoneOnly)
