@@ -26,13 +26,59 @@ constexpr int kStartBackward[8] = {3, 1, 1, 1, 1, 1, 1, 8};
 constexpr int kStop[9] = {7, 1, 1, 3, 1, 1, 1, 2, 1};
 constexpr int kStopBackward[9] = {1, 2, 1, 1, 1, 3, 1, 1, 7};
 
+// Which end of a pattern lies at the symbol's side, toward its quiet zone.
+enum class Outer { kFirst, kLast };
+
+// Whether the runs beyond the pattern at runs[at .. at + count) (its outer
+// end as `outer` says; `total` pixels over `units` modules) begin with a
+// quiet zone of two modules, the least a PDF417 symbol has, or with one
+// behind a blip of a module at most (a line leaving a bar at a slant). A
+// pattern at the line's end tells nothing and passes. Matrix data passes for
+// a start or stop pattern now and then, with data beside it.
+bool HasQuietBeyond(int const* runs, unsigned runCount, unsigned at, unsigned count, Outer outer, long long total,
+                    long long units)
+{
+    long long const step = outer == Outer::kLast ? 1 : -1;
+    long long k = outer == Outer::kLast ? static_cast<long long>(at) + count : static_cast<long long>(at) - 1;
+    for (unsigned blips = 0; blips < 2; ++blips) {
+        if (k < 0 || k >= static_cast<long long>(runCount)) {
+            return true;
+        }
+        if (runs[k] * units >= 2 * total) {
+            return true;
+        }
+        // The short light run and the blip of a module after it.
+        long long const blip = k + step;
+        if (blip < 0 || blip >= static_cast<long long>(runCount)) {
+            return true;
+        }
+        if (runs[blip] * units > total) {
+            return false;
+        }
+        k = blip + step;
+    }
+    return false;
+}
+
 // Some window of `count` runs, beginning with a run of the wanted colour,
-// follows the modules.
+// follows the modules; with `outer` given, beside a quiet zone at that end.
 bool HasPattern(int const* runs, bool firstDark, unsigned runCount, bool wantDark, int const* modules,
-                unsigned count)
+                unsigned count, Outer const* outer)
 {
     for (unsigned i = firstDark == wantDark ? 0 : 1; i + count <= runCount; i += 2) {
-        if (IsRunRatio(runs + i, modules, count)) {
+        if (!IsRunRatio(runs + i, modules, count)) {
+            continue;
+        }
+        if (outer == nullptr) {
+            return true;
+        }
+        long long total = 0;
+        long long units = 0;
+        for (unsigned k = 0; k < count; ++k) {
+            total += runs[i + k];
+            units += modules[k];
+        }
+        if (HasQuietBeyond(runs, runCount, i, count, *outer, total, units)) {
             return true;
         }
     }
@@ -90,7 +136,8 @@ unsigned LineRuns(GrayImage const& image, BarRegionCandidate const& candidate, l
     return runCount;
 }
 
-bool HasStartOrStop(GrayImage const& image, BarRegionCandidate const& candidate, long long t)
+// With `quiet`, only a pattern beside a quiet zone counts.
+bool HasStartOrStop(GrayImage const& image, BarRegionCandidate const& candidate, long long t, bool quiet)
 {
     int runs[kMaxRuns];
     bool firstDark = false;
@@ -100,12 +147,16 @@ bool HasStartOrStop(GrayImage const& image, BarRegionCandidate const& candidate,
     }
     // The start pattern ends with a space, so read backward it begins with one;
     // light-on-dark symbols show the same runs with the colours exchanged.
+    // The start pattern's wide bar and the stop pattern's last bar lie at the
+    // symbol's sides.
+    Outer const first = Outer::kFirst;
+    Outer const last = Outer::kLast;
     for (int pass = 0; pass < 2; ++pass) {
         bool const dark = pass == 0;
-        if (HasPattern(runs, firstDark, runCount, dark, kStart, 8) ||
-            HasPattern(runs, firstDark, runCount, dark, kStop, 9) ||
-            HasPattern(runs, firstDark, runCount, !dark, kStartBackward, 8) ||
-            HasPattern(runs, firstDark, runCount, dark, kStopBackward, 9)) {
+        if (HasPattern(runs, firstDark, runCount, dark, kStart, 8, quiet ? &first : nullptr) ||
+            HasPattern(runs, firstDark, runCount, dark, kStop, 9, quiet ? &last : nullptr) ||
+            HasPattern(runs, firstDark, runCount, !dark, kStartBackward, 8, quiet ? &last : nullptr) ||
+            HasPattern(runs, firstDark, runCount, dark, kStopBackward, 9, quiet ? &first : nullptr)) {
             return true;
         }
     }
@@ -122,7 +173,7 @@ bool IsStackedCandidate(GrayImage const& image, BarRegionCandidate const& candid
     long long const t1 = candidate.t1;
     long long const lines[3] = {(t0 + t1) / 2, (3 * t0 + t1) / 4, (t0 + 3 * t1) / 4};
     for (long long const t : lines) {
-        if (HasStartOrStop(image, candidate, t)) {
+        if (HasStartOrStop(image, candidate, t, true)) {
             return true;
         }
     }
@@ -364,9 +415,37 @@ bool ShowsRowAddressPatterns(GrayImage const& image, BarRegionCandidate const& c
 
 namespace {
 
-// The line at t along the region, light (1) or dark (0) against the mean of
-// its darkest and lightest samples; its length, or 0 when it is flat or off
-// the image.
+// `count` samples of the line at t along the region from s = `from` on
+// (count at most kMaxSamples), light (1) or dark (0) against the mean of
+// their darkest and lightest; false when they are flat or leave the image.
+bool SampleStretch(GrayImage const& image, BarRegionCandidate const& candidate, long long t, long long from,
+                   unsigned count, unsigned char* colours)
+{
+    unsigned short samples[kMaxSamples];
+    int low = 1 << 16;
+    int high = -1;
+    for (unsigned i = 0; i < count && i < kMaxSamples; ++i) {
+        Point const p = candidate.axis.CalcPoint(from + i, t);
+        if (!image.IsInside(p.x, p.y)) {
+            return false;
+        }
+        unsigned short const v = image.At(p.x, p.y);
+        samples[i] = v;
+        low = v < low ? v : low;
+        high = v > high ? v : high;
+    }
+    if (count == 0 || count > kMaxSamples || high - low < kContrastFloor) {
+        return false;
+    }
+    int const threshold = (low + high) / 2;
+    for (unsigned i = 0; i < count; ++i) {
+        colours[i] = samples[i] >= threshold ? 1 : 0;
+    }
+    return true;
+}
+
+// The line at t along the whole region, as SampleStretch gives it; its
+// length, or 0 when it is flat or off the image.
 unsigned SampleColours(GrayImage const& image, BarRegionCandidate const& candidate, long long t,
                        unsigned char* colours)
 {
@@ -374,28 +453,8 @@ unsigned SampleColours(GrayImage const& image, BarRegionCandidate const& candida
     if (length < 17 || length > static_cast<long long>(kMaxSamples)) {
         return 0;
     }
-    unsigned short samples[kMaxSamples];
-    int low = 1 << 16;
-    int high = -1;
-    unsigned count = 0;
-    for (long long s = candidate.s0; s <= candidate.s1; ++s) {
-        Point const p = candidate.axis.CalcPoint(s, t);
-        if (!image.IsInside(p.x, p.y)) {
-            return 0;
-        }
-        unsigned short const v = image.At(p.x, p.y);
-        samples[count++] = v;
-        low = v < low ? v : low;
-        high = v > high ? v : high;
-    }
-    if (high - low < kContrastFloor) {
-        return 0;
-    }
-    int const threshold = (low + high) / 2;
-    for (unsigned i = 0; i < count; ++i) {
-        colours[i] = samples[i] >= threshold ? 1 : 0;
-    }
-    return count;
+    unsigned const count = static_cast<unsigned>(length);
+    return SampleStretch(image, candidate, t, candidate.s0, count, colours) ? count : 0;
 }
 
 // The share of [from, to) of `first` that differs from `second` at the
@@ -464,7 +523,7 @@ bool HoldsBarsBesideStartOrStop(GrayImage const& image, BarRegionCandidate const
         long long const t = t0 + (t1 - t0) * static_cast<long long>(2 * k + 1) / (2 * kLines);
         unsigned char* const current = lines[k & 1u];
         unsigned& count = counts[k & 1u];
-        count = HasStartOrStop(image, candidate, t) ? 0 : SampleColours(image, candidate, t, current);
+        count = HasStartOrStop(image, candidate, t, false) ? 0 : SampleColours(image, candidate, t, current);
         unsigned const previous = counts[(k + 1) & 1u];
         if (k > 0 && count != 0 && count == previous &&
             DifferingPercent(lines[(k + 1) & 1u], current, count, 0, count) < kAlikePercent) {

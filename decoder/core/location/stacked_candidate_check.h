@@ -7,8 +7,10 @@ namespace DEC2DIvra {
 
 // Whether the profile along the middle of a bar-like region shows a PDF417
 // start pattern (8:1:1:1:1:1:1:3 modules) or stop pattern
-// (7:1:1:3:1:1:1:2:1), read either way along the axis. One walk over the
-// region's length; no other pixel is read.
+// (7:1:1:3:1:1:1:2:1), read either way along the axis, beside a quiet zone
+// of two modules at its outer end (where the line runs on past it): matrix
+// data passes for either pattern now and then, with data beside it. One walk
+// over the region's length on each of three lines; no other pixel is read.
 bool IsStackedCandidate(GrayImage const& image, BarRegionCandidate const& candidate);
 
 // Whether lines along a bar-like region (run on beyond its ends, which may

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
+#include <vector>
 
 #include "decoder/core/gray_image.h"
 #include "decoder/core/location/stacked_candidate_check.h"
@@ -190,6 +192,50 @@ TEST(StackedCandidateCheckTest, CompositeLinearPartBesidePdf417PartOnly)
         ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
         GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
         EXPECT_EQ(DEC2DIvra::HoldsBarsBesideStartOrStop(image, Around(r, c.module)), c.linear);
+    }
+}
+
+TEST(StackedCandidateCheckTest, StartAndStopPatternsCountBesideAQuietZoneOnly)
+{
+    // Matrix data passes for a start or stop pattern now and then, with data
+    // beside it; a PDF417 symbol's patterns lie at its sides, beside a quiet
+    // zone of two modules at least (here the label's ten), a line leaving a
+    // bar at a slant now and then crossing a blip of a module first.
+    std::vector<double> const start = {8, 1, 1, 1, 1, 1, 1, 3};
+    std::vector<double> const stop = {7, 1, 1, 3, 1, 1, 1, 2, 1};
+    std::vector<double> const codeword = {3, 1, 1, 2, 4, 1, 2, 3};
+    std::vector<double> const data = {2, 1, 1, 3, 2, 1};
+    auto join = [](std::initializer_list<std::vector<double>> parts) {
+        std::vector<double> all;
+        for (std::vector<double> const& part : parts) {
+            all.insert(all.end(), part.begin(), part.end());
+        }
+        return all;
+    };
+    struct Case {
+        char const* name;
+        std::vector<double> bars;
+        double angle;
+        bool stacked;
+    };
+    Case const cases[] = {
+        {"start beside the quiet zone", join({start, codeword, data}), 0, true},
+        {"start beside the quiet zone, upside down", join({start, codeword, data}), 180, true},
+        {"start behind a blip", join({{1, 1}, start, codeword, data}), 0, true},
+        {"start after data", join({data, start, codeword}), 0, false},
+        {"start after data, upside down", join({data, start, codeword}), 180, false},
+        {"start behind a two-module bar", join({{2, 1}, start, codeword, data}), 0, false},
+        {"stop beside the quiet zone", join({data, codeword, stop}), 0, true},
+        {"stop beside the quiet zone, upside down", join({data, codeword, stop}), 180, true},
+        {"stop before data", join({codeword, stop, {1}, data}), 0, false},
+        {"stop before data, upside down", join({codeword, stop, {1}, data}), 180, false},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        support::Rendering const r = support::render({.bars = c.bars}, {.moduleSize = 2.0, .angle = c.angle});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        EXPECT_EQ(DEC2DIvra::IsStackedCandidate(image, Around(r, 2.0)), c.stacked);
     }
 }
 
