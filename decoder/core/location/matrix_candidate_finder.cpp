@@ -920,6 +920,45 @@ struct PixelSamples {
                         image.At((x + dx) >> 8, (y + dy) >> 8);
         return (sum < 3 * threshold) == dark;
     }
+
+    // How many of the samples at (x + k ax, y + k ay), k = 1, 2, ... `far`,
+    // are of the strip's colour before the first that is not. Where all lie
+    // in the image, the positions are stepped by adding and the three taps
+    // read by offset: the same sums as Inside's.
+    int Extent(int x, int y, int ax, int ay, int far) const
+    {
+        int n = 0;
+        if (AllInside(x + ax, y + ay, x + ax * far, y + ay * far)) {
+            // Every tap lies in the image: its offset fits an int.
+            unsigned short const* const pixels = image.GetPixels();
+            int const pitch = image.GetPitch();
+            int const limit = 3 * threshold;
+            int bx = x + ax - dx;
+            int by = y + ay - dy;
+            int cx = x + ax;
+            int cy = y + ay;
+            int fx = x + ax + dx;
+            int fy = y + ay + dy;
+            for (; n < far; ++n) {
+                int const sum = pixels[(by >> 8) * pitch + (bx >> 8)] + pixels[(cy >> 8) * pitch + (cx >> 8)] +
+                                pixels[(fy >> 8) * pitch + (fx >> 8)];
+                if ((sum < limit) != dark) {
+                    break;
+                }
+                bx += ax;
+                by += ay;
+                cx += ax;
+                cy += ay;
+                fx += ax;
+                fy += ay;
+            }
+            return n;
+        }
+        while (n < far && (*this)(x + ax * (n + 1), y + ay * (n + 1))) {
+            ++n;
+        }
+        return n;
+    }
 };
 
 // Interpolated between pixels and measured across in quarter pixels, so
@@ -970,16 +1009,38 @@ struct InterpolatedSamples {
         return (sum < 3 * threshold) == dark;
     }
 
+    // How many of the samples at (x + k ax / 4, y + k ay / 4), k = 1, 2, ...
+    // `far` (each quotient taken as the walk takes it), are of the strip's
+    // colour before the first that is not.
+    int Extent(int x, int y, int ax, int ay, int far) const
+    {
+        int n = 0;
+        if (AllInside(x + ax / kQuarters, y + ay / kQuarters, x + ax * far / kQuarters, y + ay * far / kQuarters)) {
+            int sx = ax;
+            int sy = ay;
+            for (; n < far && Inside(x + sx / kQuarters, y + sy / kQuarters); ++n) {
+                sx += ax;
+                sy += ay;
+            }
+            return n;
+        }
+        while (n < far && (*this)(x + ax * (n + 1) / kQuarters, y + ay * (n + 1) / kQuarters)) {
+            ++n;
+        }
+        return n;
+    }
+
     // The grey at (x, y) (1/256 pixel), which lies in the image with the
     // pixels right of and below it.
     int Interpolate(int x, int y) const
     {
-        int const px = x >> 8;
-        int const py = y >> 8;
         int const fx = x & 255;
         int const fy = y & 255;
-        int const top = image.At(px, py) * (256 - fx) + image.At(px + 1, py) * fx;
-        int const low = image.At(px, py + 1) * (256 - fx) + image.At(px + 1, py + 1) * fx;
+        unsigned short const* const p =
+            image.GetPixels() + static_cast<long long>(y >> 8) * image.GetPitch() + (x >> 8);
+        int const pitch = image.GetPitch();
+        int const top = p[0] * (256 - fx) + p[1] * fx;
+        int const low = p[pitch] * (256 - fx) + p[pitch + 1] * fx;
         return (top * (256 - fy) + low * fy) >> 16;
     }
 };
@@ -998,22 +1059,10 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
     // the estimate at first. An extent past a quarter over it only counts
     // as wide.
     int strip = q * pixels;
+    // The samples (px, py) + side (dy, -dx) n / q, n = 1, 2, ..., of the
+    // strip's colour, up to a quarter past the narrowest.
     auto extent = [&](int px, int py, int side) {
-        int const far = strip + strip / 4 + 2 * q;
-        int n = 0;
-        // Most extents lie well inside the image: their samples are then
-        // taken without a bounds check each.
-        if (same.AllInside(px + side * dy / q, py - side * dx / q, px + side * dy * far / q,
-                           py - side * dx * far / q)) {
-            while (n < far && same.Inside(px + side * dy * (n + 1) / q, py - side * dx * (n + 1) / q)) {
-                ++n;
-            }
-            return n;
-        }
-        while (n < far && same(px + side * dy * (n + 1) / q, py - side * dx * (n + 1) / q)) {
-            ++n;
-        }
-        return n;
+        return same.Extent(px, py, side * dy, -side * dx, strip + strip / 4 + 2 * q);
     };
     // A pixel or two off the colour (noise, blur) is stepped over, less
     // than half the strip's width so that a row of modules in turn does not
