@@ -232,6 +232,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     hanXinCount_ = wanted.hanXinFinders ? 0 : hanXinCount_;
     lPatternCount_ = wanted.lPatterns ? 0 : lPatternCount_;
     walkedLegCount_ = 0;
+    pausedRow_ = -1;
     dotCount_ = wanted.dots ? 0 : dotCount_;
     area_ = area;
     measuredRow_ = nullptr;
@@ -346,6 +347,7 @@ void MatrixCandidateFinder::StartLPatterns(GrayImage const& image, Rectangle con
 {
     lPatternCount_ = 0;
     walkedLegCount_ = 0;
+    pausedRow_ = -1;
     area_ = area;
     measuredRow_ = nullptr;
     // Rows outside the image or the area are never swept.
@@ -366,18 +368,42 @@ void MatrixCandidateFinder::StartLPatterns(GrayImage const& image, Rectangle con
 
 void MatrixCandidateFinder::SweepLPatternRow(GrayImage const& image, int y)
 {
-    if (image.GetPixels() == nullptr || y < area_.top || y > area_.bottom || area_.right < area_.left ||
-        !ScanRow(image, area_, y, kMarginShare)) {
-        return;
+    while (!SweepLPatternRowPart(image, y)) {
     }
-    for (unsigned i = 0; i < runCount_; ++i) {
+}
+
+bool MatrixCandidateFinder::SweepLPatternRowPart(GrayImage const& image, int y)
+{
+    if (y != pausedRow_ || image.GetPixels() != pausedPixels_) {
+        // ScanRow forgets any row paused on.
+        if (image.GetPixels() == nullptr || y < area_.top || y > area_.bottom || area_.right < area_.left ||
+            !ScanRow(image, area_, y, kMarginShare)) {
+            return true;
+        }
+        nextRun_ = 0;
+    }
+    pausedRow_ = -1;
+    for (unsigned i = nextRun_; i < runCount_; ++i) {
+        unsigned const count = lPatternCount_;
+        unsigned const fine = fineLPatterns_;
         CheckLPattern(image, i, y);
+        // Only the bits of listed sightings count (kMaxLPatterns < 32).
+        unsigned const listed = (1u << lPatternCount_) - 1u;
+        bool const brought = lPatternCount_ != count || ((fine ^ fineLPatterns_) & listed) != 0;
+        if (brought && (fineLPatterns_ & listed) == 0 && i + 1 < runCount_) {
+            pausedRow_ = y;
+            pausedPixels_ = image.GetPixels();
+            nextRun_ = i + 1;
+            return false;
+        }
     }
+    return true;
 }
 
 void MatrixCandidateFinder::ScanRowAtLocalMean(GrayImage const& image, Rectangle const& area, int y)
 {
     runCount_ = 0;
+    pausedRow_ = -1;
     int const right = Min(area.right, area.left + static_cast<int>(blockCount_ * kBlock) - 1);
     unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
     meanRow_ = row;
@@ -477,6 +503,7 @@ bool MatrixCandidateFinder::MeasureRow(unsigned short const* row, Rectangle cons
 bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& area, int y, int marginShare)
 {
     runCount_ = 0;
+    pausedRow_ = -1;
     int const width = area.right - area.left + 1;
     blockCount_ = static_cast<unsigned>((width + static_cast<int>(kBlock) - 1) / static_cast<int>(kBlock));
     blockCount_ = blockCount_ > kMaxBlocks ? kMaxBlocks : blockCount_;

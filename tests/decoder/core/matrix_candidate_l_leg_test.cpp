@@ -1,8 +1,8 @@
 // The solid L of Data Matrix symbols as the matrix candidate finder sights
 // it: every row across a leg meets the same L, which is noted once at the
 // symbol's corner, thin legs in noise and wide quiet zones alike, a sweep
-// owes nothing to the sweep before it, and a sweep row by row sees what the
-// whole sweep sees.
+// owes nothing to the sweep before it, and a sweep row by row, whole rows or
+// rows in steps, sees what the whole sweep sees.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -104,6 +104,7 @@ TEST(MatrixCandidateLLegTest, RowByRowSweepNotesWhatOneSweepNotes)
     // One finder for both: the row sweep of each frame comes after the
     // whole sweep of the frame before, whose block measures it must not take.
     static MatrixCandidateFinder finder;
+    unsigned pauses = 0;
     for (Case const& c : cases) {
         SCOPED_TRACE(std::to_string(c.size) + " at " + std::to_string(c.angle) + " " + std::to_string(c.module));
         auto const r = support::render({.symbology = BARCODE_DATAMATRIX, .data = c.data, .option2 = c.size},
@@ -119,16 +120,30 @@ TEST(MatrixCandidateLLegTest, RowByRowSweepNotesWhatOneSweepNotes)
         }
         std::vector<LPatternSighting> const rows(finder.GetLPatterns(),
                                                  finder.GetLPatterns() + finder.GetLPatternCount());
+        auto expectRows = [&](char const* how) {
+            ASSERT_EQ(rows.size(), finder.GetLPatternCount()) << how;
+            for (unsigned i = 0; i < rows.size(); ++i) {
+                LPatternSighting const& a = finder.GetLPatterns()[i];
+                EXPECT_TRUE(a.corner == rows[i].corner && a.along == rows[i].along && a.across == rows[i].across)
+                    << how << ": sighting " << i;
+            }
+        };
         MatrixCandidateFinder::Wanted wanted;
         wanted.lPatterns = true;
         finder.Start(image, area, 8, wanted);
-        ASSERT_EQ(rows.size(), finder.GetLPatternCount());
-        for (unsigned i = 0; i < rows.size(); ++i) {
-            LPatternSighting const& a = finder.GetLPatterns()[i];
-            EXPECT_TRUE(a.corner == rows[i].corner && a.along == rows[i].along && a.across == rows[i].across)
-                << "sighting " << i;
+        expectRows("one sweep");
+        // Each row in steps, paused after its sightings: every run is still
+        // checked once, in order.
+        finder.StartLPatterns(image, area, 8, true);
+        for (int y = area.top; y <= area.bottom; y += 8) {
+            while (!finder.SweepLPatternRowPart(image, y)) {
+                ++pauses;
+                EXPECT_GT(finder.GetLPatternCount(), 0u);
+            }
         }
+        expectRows("rows in steps");
     }
+    EXPECT_GT(pauses, 0u);
 }
 
 }  // namespace
