@@ -262,7 +262,14 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             for (unsigned i = 0; i + 5 <= runCount_; ++i) {
                 total += runs_[i + 4].length;
                 int const middle = 7 * runs_[i + 2].length;
-                if (total >= 7 && middle >= 2 * total && middle <= 4 * total) {
+                // The run ratio of CheckQRFinder, here without a call: the
+                // middle run within a module of 3, each other within half a
+                // module of 1 (|7 w - total| * 4 <= 2 total).
+                if (total >= 7 && middle >= 2 * total && middle <= 4 * total &&
+                    2 * Abs(7 * runs_[i].length - total) <= total &&
+                    2 * Abs(7 * runs_[i + 1].length - total) <= total &&
+                    2 * Abs(7 * runs_[i + 3].length - total) <= total &&
+                    2 * Abs(7 * runs_[i + 4].length - total) <= total) {
                     CheckQRFinder(image, i, y);
                 }
                 total -= runs_[i].length;
@@ -948,24 +955,25 @@ struct PixelSamples {
         return (sum < 3 * threshold) == dark;
     }
 
-    // How many of the samples at (x + k ax, y + k ay), k = 1, 2, ... `far`,
-    // are of the strip's colour before the first that is not. Where all lie
-    // in the image, the positions are stepped by adding and the three taps
-    // read by offset: the same sums as Inside's.
-    int Extent(int x, int y, int ax, int ay, int far) const
+    // How many of the samples at (x + k ax, y + k ay), k = first + 1, ...
+    // `far`, are of the strip's colour before the first that is not, plus
+    // `first` (the samples before it known to be). Where all lie in the
+    // image, the positions are stepped by adding and the three taps read by
+    // offset: the same sums as Inside's.
+    int Extent(int x, int y, int ax, int ay, int far, int first = 0) const
     {
-        int n = 0;
-        if (AllInside(x + ax, y + ay, x + ax * far, y + ay * far)) {
+        int n = first;
+        if (AllInside(x + ax * (n + 1), y + ay * (n + 1), x + ax * far, y + ay * far)) {
             // Every tap lies in the image: its offset fits an int.
             unsigned short const* const pixels = image.GetPixels();
             int const pitch = image.GetPitch();
             int const limit = 3 * threshold;
-            int bx = x + ax - dx;
-            int by = y + ay - dy;
-            int cx = x + ax;
-            int cy = y + ay;
-            int fx = x + ax + dx;
-            int fy = y + ay + dy;
+            int cx = x + ax * (n + 1);
+            int cy = y + ay * (n + 1);
+            int bx = cx - dx;
+            int by = cy - dy;
+            int fx = cx + dx;
+            int fy = cy + dy;
             for (; n < far; ++n) {
                 int const sum = pixels[(by >> 8) * pitch + (bx >> 8)] + pixels[(cy >> 8) * pitch + (cx >> 8)] +
                                 pixels[(fy >> 8) * pitch + (fx >> 8)];
@@ -1036,15 +1044,16 @@ struct InterpolatedSamples {
         return (sum < 3 * threshold) == dark;
     }
 
-    // How many of the samples at (x + k ax / 4, y + k ay / 4), k = 1, 2, ...
-    // `far` (each quotient taken as the walk takes it), are of the strip's
-    // colour before the first that is not.
-    int Extent(int x, int y, int ax, int ay, int far) const
+    // How many of the samples at (x + k ax / 4, y + k ay / 4), k = first + 1,
+    // ... `far` (each quotient taken as the walk takes it), are of the
+    // strip's colour before the first that is not, plus `first`.
+    int Extent(int x, int y, int ax, int ay, int far, int first = 0) const
     {
-        int n = 0;
-        if (AllInside(x + ax / kQuarters, y + ay / kQuarters, x + ax * far / kQuarters, y + ay * far / kQuarters)) {
-            int sx = ax;
-            int sy = ay;
+        int n = first;
+        if (AllInside(x + ax * (n + 1) / kQuarters, y + ay * (n + 1) / kQuarters, x + ax * far / kQuarters,
+                      y + ay * far / kQuarters)) {
+            int sx = ax * (n + 1);
+            int sy = ay * (n + 1);
             for (; n < far && Inside(x + sx / kQuarters, y + sy / kQuarters); ++n) {
                 sx += ax;
                 sy += ay;
@@ -1086,10 +1095,25 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
     // the estimate at first. An extent past a quarter over it only counts
     // as wide.
     int strip = q * pixels;
-    // The samples (px, py) + side (dy, -dx) n / q, n = 1, 2, ..., of the
-    // strip's colour, up to a quarter past the narrowest.
-    auto extent = [&](int px, int py, int side) {
-        return same.Extent(px, py, side * dy, -side * dx, strip + strip / 4 + 2 * q);
+    // The extents a (to the side (dy, -dx)) and b (the other side) of the
+    // strip's colour across (px, py), in samples n / q, n = 1, 2, ..., up to
+    // a quarter past the narrowest (`far`). Each is measured only as far as
+    // the walk's judgement of them needs: beyond the narrowest a side only
+    // counts as merged, and a merged side beside a clean one only as long
+    // as it makes the two too wide together, so such a side is measured up
+    // to the longer of those and counts as that long; two merged sides end
+    // the walk, however long. The walk takes the same turns as on whole
+    // extents.
+    auto extents = [&](int px, int py, int& a, int& b) {
+        int const far = strip + strip / 4 + 2 * q;
+        int const wide = strip + q + strip / 4;  // a + b + 1 past it: too wide
+        a = same.Extent(px, py, dy, -dx, strip + 1);
+        b = same.Extent(px, py, -dy, dx, strip + 1);
+        if (a > strip && b <= strip) {
+            a = same.Extent(px, py, dy, -dx, Min(far, Max(wide - b, strip + 1)), a);
+        } else if (b > strip && a <= strip) {
+            b = same.Extent(px, py, -dy, dx, Min(far, Max(wide - a, strip + 1)), b);
+        }
     };
     // A pixel or two off the colour (noise, blur) is stepped over, less
     // than half the strip's width so that a row of modules in turn does not
@@ -1098,8 +1122,9 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
     if (q > 1 && same(x, y)) {
         // Between pixels the start (a second leg's a width past the first's
         // end) is first moved to the strip's middle.
-        int const a = extent(x, y, 1);
-        int const b = extent(x, y, -1);
+        int a = 0;
+        int b = 0;
+        extents(x, y, a, b);
         if (a + b + 1 <= strip + q + strip / 4) {
             int const shift = (a - b) / 2;
             x += dy * shift / q;
@@ -1120,8 +1145,9 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
         }
         length += skipped;
         // Across the strip: its extent to both sides, then its middle.
-        int const a = extent(nx, ny, 1);
-        int const b = extent(nx, ny, -1);
+        int a = 0;
+        int b = 0;
+        extents(nx, ny, a, b);
         int shift = (a - b) / 2;
         if (a + b + 1 > strip + q + strip / 4) {
             // Modules of the same colour beside the strip: keep to the edge
