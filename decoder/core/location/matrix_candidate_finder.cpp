@@ -1135,12 +1135,14 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
         int nx = x + dx;
         int ny = y + dy;
         int skipped = 0;
-        while (skipped < maxSkip && !same(nx, ny)) {
+        bool on = same(nx, ny);
+        while (!on && skipped < maxSkip) {
             nx += dx;
             ny += dy;
             ++skipped;
+            on = same(nx, ny);
         }
-        if (!same(nx, ny)) {
+        if (!on) {
             break;
         }
         length += skipped;
