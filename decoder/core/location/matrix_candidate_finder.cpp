@@ -350,10 +350,27 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
 }
 
 void MatrixCandidateFinder::StartLPatterns(GrayImage const& image, Rectangle const& area, unsigned stride,
-                                           bool sameImage)
+                                           bool sameImage, bool keepMisses)
 {
     lPatternCount_ = 0;
-    walkedLegCount_ = 0;
+    // The legs of the Ls noted go with their list; the wide misses stay
+    // when asked, the latest last.
+    unsigned kept = 0;
+    if (keepMisses && sameImage) {
+        unsigned const count = walkedLegCount_ < kMaxWalkedLegs ? walkedLegCount_ : kMaxWalkedLegs;
+        unsigned const oldest = walkedLegCount_ < kMaxWalkedLegs ? 0 : walkedLegCount_ % kMaxWalkedLegs;
+        WalkedLeg misses[kMaxWalkedLegs];
+        for (unsigned k = 0; k < count; ++k) {
+            WalkedLeg const& leg = walkedLegs_[(oldest + k) % kMaxWalkedLegs];
+            if (!leg.found) {
+                misses[kept++] = leg;
+            }
+        }
+        for (unsigned k = 0; k < kept; ++k) {
+            walkedLegs_[k] = misses[k];
+        }
+    }
+    walkedLegCount_ = kept;
     pausedRow_ = -1;
     area_ = area;
     measuredRow_ = nullptr;
@@ -1439,7 +1456,8 @@ bool MatrixCandidateFinder::IsInWideFrame(Point start, bool dark, bool fine, int
 {
     for (unsigned k = 0; k < walkedLegCount_ && k < kMaxWalkedLegs; ++k) {
         WalkedLeg const& leg = walkedLegs_[k];
-        if (leg.frame && leg.dark == dark && leg.fine == fine && Abs(leg.width - width) <= leg.width / 4 &&
+        bool const wide = leg.frame || (!leg.found && leg.width >= kWideStrip);
+        if (wide && leg.dark == dark && leg.fine == fine && Abs(leg.width - width) <= leg.width / 4 &&
             IsOnLeg(leg, start, leg.width * 128)) {
             return true;
         }

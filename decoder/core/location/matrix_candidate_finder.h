@@ -102,7 +102,11 @@ public:
     // Start would on that row. A sighting keeps its place in the list, but
     // one walked at a quarter pixel can be replaced by the same corner
     // walked in whole pixels.
-    void StartLPatterns(GrayImage const& image, Rectangle const& area, unsigned stride, bool sameImage);
+    // `keepMisses`: an earlier L sweep of this image (unchanged) went
+    // before, and the wide strips it walked and found no L on are not
+    // walked again from a row across them.
+    void StartLPatterns(GrayImage const& image, Rectangle const& area, unsigned stride, bool sameImage,
+                        bool keepMisses = false);
     void SweepLPatternRow(GrayImage const& image, int y);
     // SweepLPatternRow in steps: it pauses after a run that brought a
     // sighting (new, or replacing one walked at a quarter pixel) while no

@@ -146,4 +146,61 @@ TEST(MatrixCandidateLLegTest, RowByRowSweepNotesWhatOneSweepNotes)
     EXPECT_GT(pauses, 0u);
 }
 
+// The L-pattern stage sweeps a frame in interleaved parts, each with a list
+// of its own: a later part that keeps the wide strips an earlier one walked
+// to no L (and not its Ls' legs) notes the very Ls it notes without them.
+TEST(MatrixCandidateLLegTest, ALaterPartKeepingTheMissesNotesWhatItNotesAlone)
+{
+    struct Case {
+        int size;
+        char const* data;
+        double module;
+        double angle;
+        double noise;
+        bool inverted;
+        double quietZone;
+    };
+    Case const cases[] = {
+        {13, "Data Matrix ECC 200 reads ASCII, C40 and TEXT", 4.5, 30, 0, false, 8},  // wide quiet zone
+        {2, "Ab12", 9.0, 20, 10, false, 3},                                             // wide legs
+        {8, "ABC*123>XYZ*456>QRS*78", 3.0, 15, 25, true, 10},
+        {4, "hello world ab", 2.0, 75, 0, false, 6},
+    };
+    static MatrixCandidateFinder finder;
+    unsigned sightings = 0;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " at " + std::to_string(c.angle) + " " + std::to_string(c.module));
+        auto const r = support::render({.symbology = BARCODE_DATAMATRIX, .data = c.data, .option2 = c.size},
+                                       {.frameWidth = 320, .frameHeight = 240, .moduleSize = c.module,
+                                        .angle = c.angle, .quietZone = c.quietZone, .inverted = c.inverted,
+                                        .noise = c.noise});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        DEC2DIvra::Rectangle const area{0, 0, r.frame.width - 1, r.frame.height - 1};
+        auto sweep = [&](int top) {
+            for (int y = top; y <= area.bottom; y += 16) {
+                finder.SweepLPatternRow(image, y);
+            }
+        };
+        // The later part (rows 8 apart from the first's) alone.
+        finder.StartLPatterns(image, area, 8, false);
+        sweep(8);
+        std::vector<LPatternSighting> const alone(finder.GetLPatterns(),
+                                                  finder.GetLPatterns() + finder.GetLPatternCount());
+        sightings += finder.GetLPatternCount();
+        // The first part, then the later one keeping its misses.
+        finder.StartLPatterns(image, area, 8, true);
+        sweep(0);
+        finder.StartLPatterns(image, area, 8, true, true);
+        sweep(8);
+        ASSERT_EQ(alone.size(), finder.GetLPatternCount());
+        for (unsigned i = 0; i < alone.size(); ++i) {
+            LPatternSighting const& a = finder.GetLPatterns()[i];
+            EXPECT_TRUE(a.corner == alone[i].corner && a.along == alone[i].along && a.across == alone[i].across)
+                << "sighting " << i;
+        }
+    }
+    EXPECT_GE(sightings, 4u);
+}
+
 }  // namespace
