@@ -980,10 +980,12 @@ struct PixelSamples {
     int Extent(int x, int y, int ax, int ay, int far, int first = 0) const
     {
         int n = first;
-        if (AllInside(x + ax * (n + 1), y + ay * (n + 1), x + ax * far, y + ay * far)) {
-            // Every tap lies in the image: its offset fits an int.
+        int const pitch = image.GetPitch();
+        // Every tap lies in the image: its offset fits an int where the
+        // whole frame's do.
+        if (static_cast<long long>(image.GetHeight()) * pitch <= 0x7FFFFFFF &&
+            AllInside(x + ax * (n + 1), y + ay * (n + 1), x + ax * far, y + ay * far)) {
             unsigned short const* const pixels = image.GetPixels();
-            int const pitch = image.GetPitch();
             int const limit = 3 * threshold;
             int cx = x + ax * (n + 1);
             int cy = y + ay * (n + 1);
@@ -1262,7 +1264,7 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     if (IsOnFoundLeg(start, dark, fine)) {
         return true;
     }
-    if (IsInWideFrame(start, dark, fine, width)) {
+    if (IsInKnownWideStrip(start, dark, fine, width)) {
         walked = 0;
         return false;
     }
@@ -1452,7 +1454,7 @@ bool MatrixCandidateFinder::IsOnFoundLeg(Point start, bool dark, bool fine) cons
     return false;
 }
 
-bool MatrixCandidateFinder::IsInWideFrame(Point start, bool dark, bool fine, int width) const
+bool MatrixCandidateFinder::IsInKnownWideStrip(Point start, bool dark, bool fine, int width) const
 {
     for (unsigned k = 0; k < walkedLegCount_ && k < kMaxWalkedLegs; ++k) {
         WalkedLeg const& leg = walkedLegs_[k];

@@ -200,8 +200,8 @@ private:
     // Whether a run's middle lies on a leg of an L noted.
     bool IsOnFoundLeg(Point start, bool dark, bool fine) const;
     // Whether a run's middle, about as wide, lies in a wide strip walked
-    // before that turned at both ends.
-    bool IsInWideFrame(Point start, bool dark, bool fine, int width) const;
+    // before that turned at both ends or was no L.
+    bool IsInKnownWideStrip(Point start, bool dark, bool fine, int width) const;
     // Whether a first walk across a wide strip ended about where one that
     // found no L did.
     bool IsKnownMiss(Point const* ends, int width, bool dark, bool fine) const;
