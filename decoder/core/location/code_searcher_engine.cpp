@@ -1151,7 +1151,7 @@ int CodeSearcherEngine::SearchLPatternParts(GrayImage const& image, tagDecodeOpt
         if (area.right < area.left || area.bottom < top) {
             continue;
         }
-        matrix_.StartLPatterns(image, area, stride, sameImage, part > 0);
+        matrix_.StartLPatterns(image, area, stride, sameImage);
         unsigned const partFirst = searched_.GetCount();
         TriedLPatterns tried;
         for (int y = top; y <= area.bottom; y += static_cast<int>(kLPatternSweeps * stride)) {

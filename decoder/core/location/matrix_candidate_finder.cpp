@@ -350,27 +350,10 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
 }
 
 void MatrixCandidateFinder::StartLPatterns(GrayImage const& image, Rectangle const& area, unsigned stride,
-                                           bool sameImage, bool keepMisses)
+                                           bool sameImage)
 {
     lPatternCount_ = 0;
-    // The legs of the Ls noted go with their list; the wide misses stay
-    // when asked, the latest last.
-    unsigned kept = 0;
-    if (keepMisses && sameImage) {
-        unsigned const count = walkedLegCount_ < kMaxWalkedLegs ? walkedLegCount_ : kMaxWalkedLegs;
-        unsigned const oldest = walkedLegCount_ < kMaxWalkedLegs ? 0 : walkedLegCount_ % kMaxWalkedLegs;
-        WalkedLeg misses[kMaxWalkedLegs];
-        for (unsigned k = 0; k < count; ++k) {
-            WalkedLeg const& leg = walkedLegs_[(oldest + k) % kMaxWalkedLegs];
-            if (!leg.found) {
-                misses[kept++] = leg;
-            }
-        }
-        for (unsigned k = 0; k < kept; ++k) {
-            walkedLegs_[k] = misses[k];
-        }
-    }
-    walkedLegCount_ = kept;
+    walkedLegCount_ = 0;
     pausedRow_ = -1;
     area_ = area;
     measuredRow_ = nullptr;
@@ -1266,7 +1249,7 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     if (IsOnFoundLeg(start, dark, fine)) {
         return true;
     }
-    if (IsInKnownWideStrip(start, dark, fine, width)) {
+    if (IsInWideFrame(start, dark, fine, width)) {
         walked = 0;
         return false;
     }
@@ -1456,12 +1439,11 @@ bool MatrixCandidateFinder::IsOnFoundLeg(Point start, bool dark, bool fine) cons
     return false;
 }
 
-bool MatrixCandidateFinder::IsInKnownWideStrip(Point start, bool dark, bool fine, int width) const
+bool MatrixCandidateFinder::IsInWideFrame(Point start, bool dark, bool fine, int width) const
 {
     for (unsigned k = 0; k < walkedLegCount_ && k < kMaxWalkedLegs; ++k) {
         WalkedLeg const& leg = walkedLegs_[k];
-        bool const wide = leg.frame || (!leg.found && leg.width >= kWideStrip);
-        if (wide && leg.dark == dark && leg.fine == fine && Abs(leg.width - width) <= leg.width / 4 &&
+        if (leg.frame && leg.dark == dark && leg.fine == fine && Abs(leg.width - width) <= leg.width / 4 &&
             IsOnLeg(leg, start, leg.width * 128)) {
             return true;
         }

@@ -102,11 +102,7 @@ public:
     // Start would on that row. A sighting keeps its place in the list, but
     // one walked at a quarter pixel can be replaced by the same corner
     // walked in whole pixels.
-    // `keepMisses`: an earlier L sweep of this image (unchanged) went
-    // before, and the wide strips it walked and found no L on are not
-    // walked again from a row across them.
-    void StartLPatterns(GrayImage const& image, Rectangle const& area, unsigned stride, bool sameImage,
-                        bool keepMisses = false);
+    void StartLPatterns(GrayImage const& image, Rectangle const& area, unsigned stride, bool sameImage);
     void SweepLPatternRow(GrayImage const& image, int y);
     // SweepLPatternRow in steps: it pauses after a run that brought a
     // sighting (new, or replacing one walked at a quarter pixel) while no
@@ -200,8 +196,8 @@ private:
     // Whether a run's middle lies on a leg of an L noted.
     bool IsOnFoundLeg(Point start, bool dark, bool fine) const;
     // Whether a run's middle, about as wide, lies in a wide strip walked
-    // before that turned at both ends or was no L.
-    bool IsInKnownWideStrip(Point start, bool dark, bool fine, int width) const;
+    // before that turned at both ends.
+    bool IsInWideFrame(Point start, bool dark, bool fine, int width) const;
     // Whether a first walk across a wide strip ended about where one that
     // found no L did.
     bool IsKnownMiss(Point const* ends, int width, bool dark, bool fine) const;

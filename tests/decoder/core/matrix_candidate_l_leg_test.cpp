@@ -166,39 +166,4 @@ TEST(MatrixCandidateLLegTest, RowByRowSweepNotesWhatOneSweepNotes)
     EXPECT_GT(pauses, 0u);
 }
 
-// The L-pattern stage sweeps a frame in interleaved parts, each with a list
-// of its own: a later part that keeps the wide strips an earlier one walked
-// to no L (and not its Ls' legs) notes the very Ls it notes without them.
-TEST(MatrixCandidateLLegTest, ALaterPartKeepingTheMissesNotesWhatItNotesAlone)
-{
-    // In a 320 x 240 frame.
-    std::vector<LegCase> const cases = {
-        {13, "Data Matrix ECC 200 reads ASCII, C40 and TEXT", 4.5, 30, 0, false, {160, 120}, 8},  // wide quiet zone
-        {2, "Ab12", 9.0, 20, 10, false, {160, 120}, 3},                                             // wide legs
-        {8, "ABC*123>XYZ*456>QRS*78", 3.0, 15, 25, true, {160, 120}, 10},
-        {4, "hello world ab", 2.0, 75, 0, false, {160, 120}, 6},
-    };
-    static MatrixCandidateFinder finder;
-    unsigned sightings = 0;
-    ForEachLegCase(cases, 320, 240, 0, [&](GrayImage const& image, DEC2DIvra::Rectangle const& area) {
-        auto sweep = [&](int top) {
-            for (int y = top; y <= area.bottom; y += 16) {
-                finder.SweepLPatternRow(image, y);
-            }
-        };
-        // The later part (rows 8 apart from the first's) alone.
-        finder.StartLPatterns(image, area, 8, false);
-        sweep(8);
-        std::vector<LPatternSighting> const alone = ListOf(finder);
-        sightings += finder.GetLPatternCount();
-        // The first part, then the later one keeping its misses.
-        finder.StartLPatterns(image, area, 8, true);
-        sweep(0);
-        finder.StartLPatterns(image, area, 8, true, true);
-        sweep(8);
-        ExpectSightings(finder, alone, "keeping the misses");
-    });
-    EXPECT_GE(sightings, 4u);
-}
-
 }  // namespace
