@@ -1042,12 +1042,6 @@ struct InterpolatedSamples {
                (Max(y0, y1) + ay) >> 8 < image.GetHeight() - 1;
     }
 
-    bool Inside(int x, int y) const
-    {
-        int const sum = Interpolate(x - dx, y - dy) + Interpolate(x, y) + Interpolate(x + dx, y + dy);
-        return (sum < 3 * threshold) == dark;
-    }
-
     // How many of the samples at (x + k ax / 4, y + k ay / 4), k = first + 1,
     // ... `far` (each quotient taken as the walk takes it), are of the
     // strip's colour before the first that is not, plus `first`.
@@ -1056,9 +1050,21 @@ struct InterpolatedSamples {
         int n = first;
         if (AllInside(x + ax * (n + 1) / kQuarters, y + ay * (n + 1) / kQuarters, x + ax * far / kQuarters,
                       y + ay * far / kQuarters)) {
+            // The frame and its pitch held in locals (the image's are read
+            // again after every store otherwise), three taps a sample.
+            unsigned short const* const pixels = image.GetPixels();
+            int const pitch = image.GetPitch();
+            int const limit = 3 * threshold;
             int sx = ax * (n + 1);
             int sy = ay * (n + 1);
-            for (; n < far && Inside(x + sx / kQuarters, y + sy / kQuarters); ++n) {
+            for (; n < far; ++n) {
+                int const cx = x + sx / kQuarters;
+                int const cy = y + sy / kQuarters;
+                int const sum = Interpolate(pixels, pitch, cx - dx, cy - dy) + Interpolate(pixels, pitch, cx, cy) +
+                                Interpolate(pixels, pitch, cx + dx, cy + dy);
+                if ((sum < limit) != dark) {
+                    break;
+                }
                 sx += ax;
                 sy += ay;
             }
@@ -1072,16 +1078,21 @@ struct InterpolatedSamples {
 
     // The grey at (x, y) (1/256 pixel), which lies in the image with the
     // pixels right of and below it.
-    int Interpolate(int x, int y) const
+    int Interpolate(int x, int y) const { return Interpolate(image.GetPixels(), image.GetPitch(), x, y); }
+
+    // The same from the frame's pixels and pitch: each weighted mean taken
+    // as the first value and the weighted step to the second, one product
+    // where the two weights took two (the same integers).
+    [[gnu::always_inline]] static int Interpolate(unsigned short const* pixels, int pitch, int x, int y)
     {
         int const fx = x & 255;
         int const fy = y & 255;
-        unsigned short const* const p =
-            image.GetPixels() + static_cast<long long>(y >> 8) * image.GetPitch() + (x >> 8);
-        int const pitch = image.GetPitch();
-        int const top = p[0] * (256 - fx) + p[1] * fx;
-        int const low = p[pitch] * (256 - fx) + p[pitch + 1] * fx;
-        return (top * (256 - fy) + low * fy) >> 16;
+        unsigned short const* const p = pixels + static_cast<long long>(y >> 8) * pitch + (x >> 8);
+        int const left = p[0];
+        int const lowLeft = p[pitch];
+        int const top = (left << 8) + (p[1] - left) * fx;
+        int const low = (lowLeft << 8) + (p[pitch + 1] - lowLeft) * fx;
+        return ((top << 8) + (low - top) * fy) >> 16;
     }
 };
 
