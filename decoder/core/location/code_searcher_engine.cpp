@@ -1172,17 +1172,25 @@ int CodeSearcherEngine::SearchLPatternParts(GrayImage const& image, tagDecodeOpt
         unsigned const partFirst = searched_.GetCount();
         TriedLPatterns tried;
         for (int y = top; y <= area.bottom; y += static_cast<int>(kLPatternSweeps * stride)) {
-            matrix_.SweepLPatternRow(image, y);
-            // The sightings not tried as they are now: a row's new ones, and
-            // one replaced by a surer walk of its corner.
-            if (SearchLPatterns(image, option, *decoders.lPattern, label, outlet, partFirst, lHanded_, &tried) != 0) {
-                return 1;
-            }
-            // With the budget spent no sighting is tried any more, and a full
-            // list takes no more of this part's: the rest is not swept.
-            if (lHanded_ >= budget) {
-                lParts_ = kLPatternSweeps;
-                return 0;
+            // A row pauses after a run that brought a sighting no later run
+            // of it can replace: the sightings are tried in the order the
+            // whole row would hand them, and a read leaves the rest of the
+            // row's runs unwalked.
+            bool rowDone = false;
+            while (!rowDone) {
+                rowDone = matrix_.SweepLPatternRowPart(image, y);
+                // The sightings not tried as they are now: a row's new ones,
+                // and one replaced by a surer walk of its corner.
+                if (SearchLPatterns(image, option, *decoders.lPattern, label, outlet, partFirst, lHanded_, &tried) !=
+                    0) {
+                    return 1;
+                }
+                // With the budget spent no sighting is tried any more, and a
+                // full list takes no more of this part's: the rest is not swept.
+                if (lHanded_ >= budget) {
+                    lParts_ = kLPatternSweeps;
+                    return 0;
+                }
             }
             if (matrix_.GetLPatternCount() >= MatrixCandidateFinder::kMaxLPatterns) {
                 break;

@@ -232,6 +232,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     hanXinCount_ = wanted.hanXinFinders ? 0 : hanXinCount_;
     lPatternCount_ = wanted.lPatterns ? 0 : lPatternCount_;
     walkedLegCount_ = 0;
+    pausedRow_ = -1;
     dotCount_ = wanted.dots ? 0 : dotCount_;
     area_ = area;
     measuredRow_ = nullptr;
@@ -261,7 +262,14 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             for (unsigned i = 0; i + 5 <= runCount_; ++i) {
                 total += runs_[i + 4].length;
                 int const middle = 7 * runs_[i + 2].length;
-                if (total >= 7 && middle >= 2 * total && middle <= 4 * total) {
+                // The run ratio of CheckQRFinder, here without a call: the
+                // middle run within a module of 3, each other within half a
+                // module of 1 (|7 w - total| * 4 <= 2 total).
+                if (total >= 7 && middle >= 2 * total && middle <= 4 * total &&
+                    2 * Abs(7 * runs_[i].length - total) <= total &&
+                    2 * Abs(7 * runs_[i + 1].length - total) <= total &&
+                    2 * Abs(7 * runs_[i + 3].length - total) <= total &&
+                    2 * Abs(7 * runs_[i + 4].length - total) <= total) {
                     CheckQRFinder(image, i, y);
                 }
                 total -= runs_[i].length;
@@ -346,6 +354,7 @@ void MatrixCandidateFinder::StartLPatterns(GrayImage const& image, Rectangle con
 {
     lPatternCount_ = 0;
     walkedLegCount_ = 0;
+    pausedRow_ = -1;
     area_ = area;
     measuredRow_ = nullptr;
     // Rows outside the image or the area are never swept.
@@ -366,18 +375,42 @@ void MatrixCandidateFinder::StartLPatterns(GrayImage const& image, Rectangle con
 
 void MatrixCandidateFinder::SweepLPatternRow(GrayImage const& image, int y)
 {
-    if (image.GetPixels() == nullptr || y < area_.top || y > area_.bottom || area_.right < area_.left ||
-        !ScanRow(image, area_, y, kMarginShare)) {
-        return;
+    while (!SweepLPatternRowPart(image, y)) {
     }
-    for (unsigned i = 0; i < runCount_; ++i) {
+}
+
+bool MatrixCandidateFinder::SweepLPatternRowPart(GrayImage const& image, int y)
+{
+    if (y != pausedRow_ || image.GetPixels() != pausedPixels_) {
+        // ScanRow forgets any row paused on.
+        if (image.GetPixels() == nullptr || y < area_.top || y > area_.bottom || area_.right < area_.left ||
+            !ScanRow(image, area_, y, kMarginShare)) {
+            return true;
+        }
+        nextRun_ = 0;
+    }
+    pausedRow_ = -1;
+    for (unsigned i = nextRun_; i < runCount_; ++i) {
+        unsigned const count = lPatternCount_;
+        unsigned const fine = fineLPatterns_;
         CheckLPattern(image, i, y);
+        // Only the bits of listed sightings count (kMaxLPatterns < 32).
+        unsigned const listed = (1u << lPatternCount_) - 1u;
+        bool const brought = lPatternCount_ != count || ((fine ^ fineLPatterns_) & listed) != 0;
+        if (brought && (fineLPatterns_ & listed) == 0 && i + 1 < runCount_) {
+            pausedRow_ = y;
+            pausedPixels_ = image.GetPixels();
+            nextRun_ = i + 1;
+            return false;
+        }
     }
+    return true;
 }
 
 void MatrixCandidateFinder::ScanRowAtLocalMean(GrayImage const& image, Rectangle const& area, int y)
 {
     runCount_ = 0;
+    pausedRow_ = -1;
     int const right = Min(area.right, area.left + static_cast<int>(blockCount_ * kBlock) - 1);
     unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
     meanRow_ = row;
@@ -477,6 +510,7 @@ bool MatrixCandidateFinder::MeasureRow(unsigned short const* row, Rectangle cons
 bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& area, int y, int marginShare)
 {
     runCount_ = 0;
+    pausedRow_ = -1;
     int const width = area.right - area.left + 1;
     blockCount_ = static_cast<unsigned>((width + static_cast<int>(kBlock) - 1) / static_cast<int>(kBlock));
     blockCount_ = blockCount_ > kMaxBlocks ? kMaxBlocks : blockCount_;
@@ -888,6 +922,8 @@ struct PixelSamples {
     bool dark;
     int dx;
     int dy;
+    // The offset of every pixel of the frame fits an int.
+    bool intOffsets = static_cast<long long>(image.GetHeight()) * image.GetPitch() <= 0x7FFFFFFF;
 
     bool operator()(int x, int y) const
     {
@@ -919,6 +955,48 @@ struct PixelSamples {
         int const sum = image.At((x - dx) >> 8, (y - dy) >> 8) + image.At(x >> 8, y >> 8) +
                         image.At((x + dx) >> 8, (y + dy) >> 8);
         return (sum < 3 * threshold) == dark;
+    }
+
+    // How many of the samples at (x + k ax, y + k ay), k = first + 1, ...
+    // `far`, are of the strip's colour before the first that is not, plus
+    // `first` (the samples before it known to be). Where all lie in the
+    // image, the positions are stepped by adding and the three taps read by
+    // offset: the same sums as Inside's. Inlined: it runs at every step of
+    // a walk.
+    [[gnu::always_inline]] int Extent(int x, int y, int ax, int ay, int far, int first = 0) const
+    {
+        int n = first;
+        // Every tap lies in the image: its offset fits an int where the
+        // whole frame's do.
+        if (intOffsets && AllInside(x + ax * (n + 1), y + ay * (n + 1), x + ax * far, y + ay * far)) {
+            int const pitch = image.GetPitch();
+            unsigned short const* const pixels = image.GetPixels();
+            int const limit = 3 * threshold;
+            int cx = x + ax * (n + 1);
+            int cy = y + ay * (n + 1);
+            int bx = cx - dx;
+            int by = cy - dy;
+            int fx = cx + dx;
+            int fy = cy + dy;
+            for (; n < far; ++n) {
+                int const sum = pixels[(by >> 8) * pitch + (bx >> 8)] + pixels[(cy >> 8) * pitch + (cx >> 8)] +
+                                pixels[(fy >> 8) * pitch + (fx >> 8)];
+                if ((sum < limit) != dark) {
+                    break;
+                }
+                bx += ax;
+                by += ay;
+                cx += ax;
+                cy += ay;
+                fx += ax;
+                fy += ay;
+            }
+            return n;
+        }
+        while (n < far && (*this)(x + ax * (n + 1), y + ay * (n + 1))) {
+            ++n;
+        }
+        return n;
     }
 };
 
@@ -964,23 +1042,57 @@ struct InterpolatedSamples {
                (Max(y0, y1) + ay) >> 8 < image.GetHeight() - 1;
     }
 
-    bool Inside(int x, int y) const
+    // How many of the samples at (x + k ax / 4, y + k ay / 4), k = first + 1,
+    // ... `far` (each quotient taken as the walk takes it), are of the
+    // strip's colour before the first that is not, plus `first`.
+    int Extent(int x, int y, int ax, int ay, int far, int first = 0) const
     {
-        int const sum = Interpolate(x - dx, y - dy) + Interpolate(x, y) + Interpolate(x + dx, y + dy);
-        return (sum < 3 * threshold) == dark;
+        int n = first;
+        if (AllInside(x + ax * (n + 1) / kQuarters, y + ay * (n + 1) / kQuarters, x + ax * far / kQuarters,
+                      y + ay * far / kQuarters)) {
+            // The frame and its pitch held in locals (the image's are read
+            // again after every store otherwise), three taps a sample.
+            unsigned short const* const pixels = image.GetPixels();
+            int const pitch = image.GetPitch();
+            int const limit = 3 * threshold;
+            int sx = ax * (n + 1);
+            int sy = ay * (n + 1);
+            for (; n < far; ++n) {
+                int const cx = x + sx / kQuarters;
+                int const cy = y + sy / kQuarters;
+                int const sum = Interpolate(pixels, pitch, cx - dx, cy - dy) + Interpolate(pixels, pitch, cx, cy) +
+                                Interpolate(pixels, pitch, cx + dx, cy + dy);
+                if ((sum < limit) != dark) {
+                    break;
+                }
+                sx += ax;
+                sy += ay;
+            }
+            return n;
+        }
+        while (n < far && (*this)(x + ax * (n + 1) / kQuarters, y + ay * (n + 1) / kQuarters)) {
+            ++n;
+        }
+        return n;
     }
 
     // The grey at (x, y) (1/256 pixel), which lies in the image with the
     // pixels right of and below it.
-    int Interpolate(int x, int y) const
+    int Interpolate(int x, int y) const { return Interpolate(image.GetPixels(), image.GetPitch(), x, y); }
+
+    // The same from the frame's pixels and pitch: each weighted mean taken
+    // as the first value and the weighted step to the second, one product
+    // where the two weights took two (the same integers).
+    [[gnu::always_inline]] static int Interpolate(unsigned short const* pixels, int pitch, int x, int y)
     {
-        int const px = x >> 8;
-        int const py = y >> 8;
         int const fx = x & 255;
         int const fy = y & 255;
-        int const top = image.At(px, py) * (256 - fx) + image.At(px + 1, py) * fx;
-        int const low = image.At(px, py + 1) * (256 - fx) + image.At(px + 1, py + 1) * fx;
-        return (top * (256 - fy) + low * fy) >> 16;
+        unsigned short const* const p = pixels + static_cast<long long>(y >> 8) * pitch + (x >> 8);
+        int const left = p[0];
+        int const lowLeft = p[pitch];
+        int const top = (left << 8) + (p[1] - left) * fx;
+        int const low = (lowLeft << 8) + (p[pitch + 1] - lowLeft) * fx;
+        return ((top << 8) + (low - top) * fy) >> 16;
     }
 };
 
@@ -998,22 +1110,25 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
     // the estimate at first. An extent past a quarter over it only counts
     // as wide.
     int strip = q * pixels;
-    auto extent = [&](int px, int py, int side) {
+    // The extents a (to the side (dy, -dx)) and b (the other side) of the
+    // strip's colour across (px, py), in samples n / q, n = 1, 2, ..., up to
+    // a quarter past the narrowest (`far`). Each is measured only as far as
+    // the walk's judgement of them needs: beyond the narrowest a side only
+    // counts as merged, and a merged side beside a clean one only as long
+    // as it makes the two too wide together, so such a side is measured up
+    // to the longer of those and counts as that long; two merged sides end
+    // the walk, however long. The walk takes the same turns as on whole
+    // extents.
+    auto extents = [&](int px, int py, int& a, int& b) {
         int const far = strip + strip / 4 + 2 * q;
-        int n = 0;
-        // Most extents lie well inside the image: their samples are then
-        // taken without a bounds check each.
-        if (same.AllInside(px + side * dy / q, py - side * dx / q, px + side * dy * far / q,
-                           py - side * dx * far / q)) {
-            while (n < far && same.Inside(px + side * dy * (n + 1) / q, py - side * dx * (n + 1) / q)) {
-                ++n;
-            }
-            return n;
+        int const wide = strip + q + strip / 4;  // a + b + 1 past it: too wide
+        a = same.Extent(px, py, dy, -dx, strip + 1);
+        b = same.Extent(px, py, -dy, dx, strip + 1);
+        if (a > strip && b <= strip) {
+            a = same.Extent(px, py, dy, -dx, Min(far, Max(wide - b, strip + 1)), a);
+        } else if (b > strip && a <= strip) {
+            b = same.Extent(px, py, -dy, dx, Min(far, Max(wide - a, strip + 1)), b);
         }
-        while (n < far && same(px + side * dy * (n + 1) / q, py - side * dx * (n + 1) / q)) {
-            ++n;
-        }
-        return n;
     };
     // A pixel or two off the colour (noise, blur) is stepped over, less
     // than half the strip's width so that a row of modules in turn does not
@@ -1022,8 +1137,9 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
     if (q > 1 && same(x, y)) {
         // Between pixels the start (a second leg's a width past the first's
         // end) is first moved to the strip's middle.
-        int const a = extent(x, y, 1);
-        int const b = extent(x, y, -1);
+        int a = 0;
+        int b = 0;
+        extents(x, y, a, b);
         if (a + b + 1 <= strip + q + strip / 4) {
             int const shift = (a - b) / 2;
             x += dy * shift / q;
@@ -1034,18 +1150,21 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
         int nx = x + dx;
         int ny = y + dy;
         int skipped = 0;
-        while (skipped < maxSkip && !same(nx, ny)) {
+        bool on = same(nx, ny);
+        while (!on && skipped < maxSkip) {
             nx += dx;
             ny += dy;
             ++skipped;
+            on = same(nx, ny);
         }
-        if (!same(nx, ny)) {
+        if (!on) {
             break;
         }
         length += skipped;
         // Across the strip: its extent to both sides, then its middle.
-        int const a = extent(nx, ny, 1);
-        int const b = extent(nx, ny, -1);
+        int a = 0;
+        int b = 0;
+        extents(nx, ny, a, b);
         int shift = (a - b) / 2;
         if (a + b + 1 > strip + q + strip / 4) {
             // Modules of the same colour beside the strip: keep to the edge

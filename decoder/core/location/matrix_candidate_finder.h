@@ -104,6 +104,13 @@ public:
     // walked in whole pixels.
     void StartLPatterns(GrayImage const& image, Rectangle const& area, unsigned stride, bool sameImage);
     void SweepLPatternRow(GrayImage const& image, int y);
+    // SweepLPatternRow in steps: it pauses after a run that brought a
+    // sighting (new, or replacing one walked at a quarter pixel) while no
+    // sighting in the list is one a later run could replace, and returns
+    // false; called again for the same row it goes on from the next run.
+    // True once the row is done. A caller that tries the list at each pause
+    // tries the sightings in the order it would after the whole row.
+    bool SweepLPatternRowPart(GrayImage const& image, int y);
     Dot const* GetDots() const { return dots_; }
     unsigned GetDotCount() const { return dotCount_; }
 
@@ -261,6 +268,11 @@ private:
     unsigned walkedLegCount_ = 0;  // noted in this sweep; the oldest are overwritten
     // Bit k: lPatterns_[k] was walked at a quarter pixel (set when noted).
     unsigned fineLPatterns_ = 0;
+    // The row SweepLPatternRowPart paused on (its runs still in runs_) and
+    // the run it goes on from; -1: none.
+    int pausedRow_ = -1;
+    unsigned short const* pausedPixels_ = nullptr;
+    unsigned nextRun_ = 0;
     Dot dots_[kMaxDots];
     unsigned dotCount_ = 0;
 };

@@ -1,8 +1,8 @@
 // The solid L of Data Matrix symbols as the matrix candidate finder sights
 // it: every row across a leg meets the same L, which is noted once at the
 // symbol's corner, thin legs in noise and wide quiet zones alike, a sweep
-// owes nothing to the sweep before it, and a sweep row by row sees what the
-// whole sweep sees.
+// owes nothing to the sweep before it, and a sweep row by row, whole rows or
+// rows in steps, sees what the whole sweep sees.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,6 +18,52 @@ namespace {
 using DEC2DIvra::GrayImage;
 using DEC2DIvra::LPatternSighting;
 using DEC2DIvra::MatrixCandidateFinder;
+
+// A Data Matrix symbol drawn into a frame of its own size for the sweep tests.
+struct LegCase {
+    int size;  // zint's size option
+    char const* data;
+    double module;
+    double angle;
+    double noise;
+    bool inverted;
+    support::Point centre;
+    double quietZone;
+};
+
+// Draws each case into a width x height frame and hands `check` its image
+// and the frame's area from row `top` down.
+template <class Check>
+void ForEachLegCase(std::vector<LegCase> const& cases, int width, int height, int top, Check check)
+{
+    for (LegCase const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " at " + std::to_string(c.angle) + " " + std::to_string(c.module));
+        auto const r = support::render({.symbology = BARCODE_DATAMATRIX, .data = c.data, .option2 = c.size},
+                                       {.frameWidth = width, .frameHeight = height, .moduleSize = c.module,
+                                        .angle = c.angle, .centre = c.centre, .quietZone = c.quietZone,
+                                        .inverted = c.inverted, .noise = c.noise});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        check(image, DEC2DIvra::Rectangle{0, top, r.frame.width - 1, r.frame.height - 1});
+    }
+}
+
+// The finder's L list is `expected`, sighting by sighting.
+void ExpectSightings(MatrixCandidateFinder const& finder, std::vector<LPatternSighting> const& expected,
+                     char const* how)
+{
+    ASSERT_EQ(expected.size(), finder.GetLPatternCount()) << how;
+    for (unsigned i = 0; i < expected.size(); ++i) {
+        LPatternSighting const& a = finder.GetLPatterns()[i];
+        EXPECT_TRUE(a.corner == expected[i].corner && a.along == expected[i].along && a.across == expected[i].across)
+            << how << ": sighting " << i;
+    }
+}
+
+std::vector<LPatternSighting> ListOf(MatrixCandidateFinder const& finder)
+{
+    return {finder.GetLPatterns(), finder.GetLPatterns() + finder.GetLPatternCount()};
+}
 
 TEST(MatrixCandidateLLegTest, EachSymbolsLIsNotedOnceAtItsCorner)
 {
@@ -83,17 +129,8 @@ TEST(MatrixCandidateLLegTest, EachSymbolsLIsNotedOnceAtItsCorner)
 // its edge, its label cut) as much as with walks well inside it.
 TEST(MatrixCandidateLLegTest, RowByRowSweepNotesWhatOneSweepNotes)
 {
-    struct Case {
-        int size;
-        char const* data;
-        double module;
-        double angle;
-        double noise;
-        bool inverted;
-        support::Point centre;  // in a 240 x 200 frame
-        double quietZone;
-    };
-    Case const cases[] = {
+    // In a 240 x 200 frame.
+    std::vector<LegCase> const cases = {
         {4, "hello world ab", 2.0, 30, 25, false, {120, 100}, 10},
         {8, "ABC*123>XYZ*456>QRS*78", 3.0, 15, 0, false, {120, 100}, 10},
         {13, "Data Matrix ECC 200 reads ASCII, C40 and TEXT", 3.0, 60, 0, true, {120, 100}, 10},
@@ -104,31 +141,29 @@ TEST(MatrixCandidateLLegTest, RowByRowSweepNotesWhatOneSweepNotes)
     // One finder for both: the row sweep of each frame comes after the
     // whole sweep of the frame before, whose block measures it must not take.
     static MatrixCandidateFinder finder;
-    for (Case const& c : cases) {
-        SCOPED_TRACE(std::to_string(c.size) + " at " + std::to_string(c.angle) + " " + std::to_string(c.module));
-        auto const r = support::render({.symbology = BARCODE_DATAMATRIX, .data = c.data, .option2 = c.size},
-                                       {.frameWidth = 240, .frameHeight = 200, .moduleSize = c.module,
-                                        .angle = c.angle, .centre = c.centre, .quietZone = c.quietZone,
-                                        .inverted = c.inverted, .noise = c.noise});
-        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
-        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
-        DEC2DIvra::Rectangle const area{0, 1, r.frame.width - 1, r.frame.height - 1};
+    unsigned pauses = 0;
+    ForEachLegCase(cases, 240, 200, 1, [&](GrayImage const& image, DEC2DIvra::Rectangle const& area) {
         finder.StartLPatterns(image, area, 8, false);
         for (int y = area.top; y <= area.bottom; y += 8) {
             finder.SweepLPatternRow(image, y);
         }
-        std::vector<LPatternSighting> const rows(finder.GetLPatterns(),
-                                                 finder.GetLPatterns() + finder.GetLPatternCount());
+        std::vector<LPatternSighting> const rows = ListOf(finder);
         MatrixCandidateFinder::Wanted wanted;
         wanted.lPatterns = true;
         finder.Start(image, area, 8, wanted);
-        ASSERT_EQ(rows.size(), finder.GetLPatternCount());
-        for (unsigned i = 0; i < rows.size(); ++i) {
-            LPatternSighting const& a = finder.GetLPatterns()[i];
-            EXPECT_TRUE(a.corner == rows[i].corner && a.along == rows[i].along && a.across == rows[i].across)
-                << "sighting " << i;
+        ExpectSightings(finder, rows, "one sweep");
+        // Each row in steps, paused after its sightings: every run is still
+        // checked once, in order.
+        finder.StartLPatterns(image, area, 8, true);
+        for (int y = area.top; y <= area.bottom; y += 8) {
+            while (!finder.SweepLPatternRowPart(image, y)) {
+                ++pauses;
+                EXPECT_GT(finder.GetLPatternCount(), 0u);
+            }
         }
-    }
+        ExpectSightings(finder, rows, "rows in steps");
+    });
+    EXPECT_GT(pauses, 0u);
 }
 
 }  // namespace
