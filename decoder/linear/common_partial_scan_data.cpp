@@ -1,5 +1,8 @@
 #include "decoder/linear/common_partial_scan_data.h"
 
+#include <cstring>
+#include <type_traits>
+
 namespace DEC2DIvra {
 
 namespace {
@@ -84,11 +87,17 @@ bool IsWithinFactorThree(long long contrast, long long reference)
     return contrast <= 3 * reference && reference <= 3 * contrast;
 }
 
+// The window's state and entries before a change that may be undone. The
+// entries' room is left uninitialised and only the window's own entries are
+// copied in and out: a window is mostly a few runs long, and clearing room
+// for the longest on every removal cost more than the removal.
 struct CommonPartialScanData::Snapshot {
     State state;
     unsigned length = 0;
-    PartialScanElement entries[kMaxLength];
+    alignas(PartialScanElement) unsigned char entries[kMaxLength * sizeof(PartialScanElement)];
 };
+
+static_assert(std::is_trivially_copyable_v<PartialScanElement>, "window entries are copied as bytes");
 
 CommonPartialScanData::CommonPartialScanData(PartialScanElement* storage, unsigned capacity, unsigned noiseMode)
     : noiseMode_(noiseMode)
@@ -134,9 +143,9 @@ ScanElement const* CommonPartialScanData::LineAt(long long index) const
 void CommonPartialScanData::Save(Snapshot& snapshot) const
 {
     snapshot.state = state_;
-    snapshot.length = length_;
-    for (unsigned i = 0; i < length_; ++i) {
-        snapshot.entries[i] = entries_[i];
+    snapshot.length = length_ <= kMaxLength ? length_ : kMaxLength;
+    if (snapshot.length > 0) {
+        std::memcpy(snapshot.entries, entries_, snapshot.length * sizeof(PartialScanElement));
     }
 }
 
@@ -144,8 +153,8 @@ void CommonPartialScanData::Restore(Snapshot const& snapshot)
 {
     state_ = snapshot.state;
     length_ = snapshot.length;
-    for (unsigned i = 0; i < length_; ++i) {
-        entries_[i] = snapshot.entries[i];
+    if (length_ > 0) {
+        std::memcpy(entries_, snapshot.entries, length_ * sizeof(PartialScanElement));
     }
 }
 
@@ -214,68 +223,95 @@ bool CommonPartialScanData::Measure(int marginGrey)
     if (length_ == 0) {
         return false;
     }
+    // The window's runs and the line's run after it, read in place. The
+    // levels start from the state's, so that a window lacking a colour
+    // leaves that colour's levels as they were.
     ScanElement const* after = s.iterator.IsValid() ? &*s.iterator : nullptr;
+    unsigned const length = length_;
+    int lightMaximum = s.lightMaximum;
+    int lightMinimum = s.lightMinimum;
+    unsigned lightMinimumIndex = s.lightMinimumIndex;
+    int darkMinimum = s.darkMinimum;
+    int darkMaximum = s.darkMaximum;
+    unsigned darkMaximumIndex = s.darkMaximumIndex;
     bool haveLight = false;
     bool haveDark = false;
-    unsigned const total = length_ + (after != nullptr ? 1u : 0u);
-    auto runAt = [&](unsigned k, PartialScanElement& out) {
-        out = k < length_ ? entries_[k] : ToEntry(*after, s.iterator.GetIndex());
-    };
-    PartialScanElement run;
-    for (unsigned k = 0; k < total; ++k) {
-        runAt(k, run);
-        if (run.colour == kLightRun) {
-            if (!haveLight || run.grey > s.lightMaximum) {
-                s.lightMaximum = run.grey;
-            }
-            if (!haveLight || run.grey < s.lightMinimum) {
-                s.lightMinimum = run.grey;
-                s.lightMinimumIndex = k;
+    auto level = [&](unsigned char colour, int grey, unsigned k) {
+        if (colour == kLightRun) {
+            lightMaximum = !haveLight || grey > lightMaximum ? grey : lightMaximum;
+            if (!haveLight || grey < lightMinimum) {
+                lightMinimum = grey;
+                lightMinimumIndex = k;
             }
             haveLight = true;
         } else {
-            if (!haveDark || run.grey < s.darkMinimum) {
-                s.darkMinimum = run.grey;
-            }
-            if (!haveDark || run.grey > s.darkMaximum) {
-                s.darkMaximum = run.grey;
-                s.darkMaximumIndex = k;
+            darkMinimum = !haveDark || grey < darkMinimum ? grey : darkMinimum;
+            if (!haveDark || grey > darkMaximum) {
+                darkMaximum = grey;
+                darkMaximumIndex = k;
             }
             haveDark = true;
         }
+    };
+    for (unsigned k = 0; k < length; ++k) {
+        level(entries_[k].colour, entries_[k].grey, k);
     }
+    if (after != nullptr) {
+        level(after->colour, after->grey, length);
+    }
+    s.lightMaximum = lightMaximum;
+    s.lightMinimum = lightMinimum;
+    s.lightMinimumIndex = lightMinimumIndex;
+    s.darkMinimum = darkMinimum;
+    s.darkMaximum = darkMaximum;
+    s.darkMaximumIndex = darkMaximumIndex;
     if (!haveLight || !haveDark) {
         return false;
     }
-    s.upperLevel = s.lightMaximum > marginGrey ? s.lightMaximum : marginGrey;
-    s.lowerLevel = s.darkMinimum < marginGrey ? s.darkMinimum : marginGrey;
+    s.upperLevel = lightMaximum > marginGrey ? lightMaximum : marginGrey;
+    s.lowerLevel = darkMinimum < marginGrey ? darkMinimum : marginGrey;
     s.contrast = s.upperLevel - s.lowerLevel;
-    if (s.darkMaximum < s.lightMinimum) {
+    if (darkMaximum < lightMinimum) {
         s.lightMaximum = s.upperLevel;
         s.darkMinimum = s.lowerLevel;
     }
+    // The weakest run of each colour, the first of equals.
+    int const lightLevel = s.lightMaximum;
+    int const darkLevel = s.darkMinimum;
+    unsigned weakestLight = 0;
+    unsigned weakestLightIndex = 0;
+    unsigned weakestDark = 0;
+    unsigned weakestDarkIndex = 0;
     bool weakLightSeen = false;
     bool weakDarkSeen = false;
-    for (unsigned k = 0; k < total; ++k) {
-        runAt(k, run);
-        unsigned const magnitude = CalcRunMagnitude(run, s.lightMaximum, s.darkMinimum);
-        if (k < length_) {
-            entries_[k].magnitude = magnitude;
-        }
-        if (run.colour == kLightRun) {
-            if (!weakLightSeen || magnitude < s.weakestLight) {
-                s.weakestLight = magnitude;
-                s.weakestLightIndex = k;
+    auto weigh = [&](unsigned char colour, unsigned magnitude, unsigned k) {
+        if (colour == kLightRun) {
+            if (!weakLightSeen || magnitude < weakestLight) {
+                weakestLight = magnitude;
+                weakestLightIndex = k;
             }
             weakLightSeen = true;
         } else {
-            if (!weakDarkSeen || magnitude < s.weakestDark) {
-                s.weakestDark = magnitude;
-                s.weakestDarkIndex = k;
+            if (!weakDarkSeen || magnitude < weakestDark) {
+                weakestDark = magnitude;
+                weakestDarkIndex = k;
             }
             weakDarkSeen = true;
         }
+    };
+    for (unsigned k = 0; k < length; ++k) {
+        PartialScanElement& entry = entries_[k];
+        entry.magnitude = CalcRunMagnitude(entry, lightLevel, darkLevel);
+        weigh(entry.colour, entry.magnitude, k);
     }
+    if (after != nullptr) {
+        weigh(after->colour, CalcRunMagnitude(*after, lightLevel, darkLevel), length);
+    }
+    // Both colours were seen above, so both weakest runs are set.
+    s.weakestLight = weakestLight;
+    s.weakestLightIndex = weakestLightIndex;
+    s.weakestDark = weakestDark;
+    s.weakestDarkIndex = weakestDarkIndex;
     if (noiseMode_ == 2) {
         // Depth from the far level instead of magnitude: the shallowest run
         // of each colour is the noise candidate.

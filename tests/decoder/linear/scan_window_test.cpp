@@ -162,6 +162,47 @@ TEST(ScanWindowTest, DeletionMergesARunUnlessItIsTooDeep)
     EXPECT_EQ(w[2].end, 62);
 }
 
+TEST(ScanWindowTest, AMergeLeavingTooLittleContrastIsUndone)
+{
+    // Forced merges that take out the window's only dark bar leave bars of
+    // 850 under spaces of 900: the window's contrast falls below 63 and the
+    // merge is undone, every entry and level as before (the window kept in
+    // each direction and each length that holds the dark bar).
+    RunList const line{{'L', 900, 40}, {'D', 850, 10}, {'L', 900, 10}, {'D', 100, 10}, {'L', 900, 10},
+                       {'D', 850, 10}, {'L', 900, 10}, {'D', 850, 10}, {'L', 900, 40}};
+    struct Case {
+        unsigned length;
+        bool reverce;
+        int index;
+    };
+    Case const cases[] = {{4, false, 2}, {6, false, 2}, {3, false, 2}, {5, true, 4}, {6, true, 4}};
+    for (Case const& c : cases) {
+        SCOPED_TRACE(testing::Message() << "length " << c.length << (c.reverce ? " reverce" : ""));
+        PartialScanData<6> w;
+        ASSERT_TRUE(w.SetLength(c.length));
+        ASSERT_TRUE(c.reverce ? w.ReverceSet(line.ReverceAt(7)) : w.Set(line.At(1)));
+        PartialScanData<6> const before(w);
+        ASSERT_FALSE(c.reverce ? w.ReverceDelete(c.index, true) : w.Delete(c.index, true));
+        ASSERT_EQ(w.GetLength(), before.GetLength());
+        for (unsigned i = 0; i < w.GetLength(); ++i) {
+            EXPECT_EQ(w[i].colour, before[i].colour) << i;
+            EXPECT_EQ(w[i].grey, before[i].grey) << i;
+            EXPECT_EQ(w[i].begin, before[i].begin) << i;
+            EXPECT_EQ(w[i].end, before[i].end) << i;
+            EXPECT_EQ(w[i].samples, before[i].samples) << i;
+            EXPECT_EQ(w[i].magnitude, before[i].magnitude) << i;
+            EXPECT_EQ(w[i].lineIndex, before[i].lineIndex) << i;
+        }
+        EXPECT_EQ(w.GetContrast(), before.GetContrast());
+        EXPECT_EQ(w.GetDarkMinimum(), before.GetDarkMinimum());
+        EXPECT_EQ(w.GetLightMaximum(), before.GetLightMaximum());
+        EXPECT_EQ(w.GetWeakestDarkIndex(), before.GetWeakestDarkIndex());
+        EXPECT_EQ(w.GetWeakestLight(), before.GetWeakestLight());
+        EXPECT_EQ(w.GetIterator().GetIndex(), before.GetIterator().GetIndex());
+        EXPECT_EQ(w.GetSpan(), before.GetSpan());
+    }
+}
+
 // Two light specks in the first bars, then plain bars and spaces.
 RunList const kNoisy{{'L', 900, 40}, {'D', 100, 20}, {'L', 200, 1},  {'D', 100, 20}, {'L', 900, 20}, {'D', 100, 20},
                      {'L', 250, 2},  {'D', 100, 20}, {'L', 900, 20}, {'D', 100, 20}, {'L', 900, 40}};
