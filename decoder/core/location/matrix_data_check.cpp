@@ -120,7 +120,142 @@ bool HasEvenRuns(BarRegionProfile& profile, GrayImage const& image, BarRegionCan
     return false;
 }
 
+// Lines of the module-row check: at most this many pairs, one module apart
+// about the middle of the region's width, and at least four: a two-row
+// stacked symbol's narrow region under perspective differs at one pair of two.
+constexpr unsigned kModuleRowPairs = 8;
+constexpr unsigned kLeastModuleRowPairs = 4;
+// Samples compared per line, from the middle of the stretch between the
+// quiet zones: a linear symbol's bars read alike over any part of it.
+constexpr unsigned kModuleRowSamples = 128;
+constexpr unsigned kLeastModuleRowSamples = 16;
+// Two lines one module apart differ when this share of their samples does
+// at every shift up to kModuleRowMaxShift: the nearest pixels to the lines of
+// a turned symbol place its edges a pixel apart from line to line, and a line
+// drifts by a pixel or so over one module at a slant. A row of modules
+// differs from its neighbour in half its modules, and so in a tenth of its
+// samples and more.
+constexpr int kModuleRowMaxShift = 2;
+constexpr unsigned kModuleRowDifferingPercent = 6;
+// The share of pairs that must differ: a stacked symbol's rows of three
+// modules and more differ at one pair in three at most.
+constexpr unsigned kModuleRowPairsPercent = 40;
+// The widest region across its bars, in spacings of its edges, that the
+// check looks at: a bar-like stretch of matrix data runs a few modules along
+// its bars before the modules part, and a stacked symbol's region, which
+// spans all its rows, is many times that wide.
+constexpr long long kMostModuleRowSpacings = 32;
+
+enum : unsigned char { kDark = 0, kUnsure = 1, kLight = 2 };
+
+// `count` samples (at most kModuleRowSamples) of the line at t from s =
+// `from` on, each dark, light or unsure against the middle of their range
+// with a fifth of it as margin; false when they are flat or leave the image.
+bool SampleTones(GrayImage const& image, BarRegionCandidate const& candidate, long long t, long long from,
+                 unsigned count, unsigned char* tones)
+{
+    if (count == 0 || count > kModuleRowSamples) {
+        return false;
+    }
+    int values[kModuleRowSamples];
+    int low = 1 << 20;
+    int high = -1;
+    for (unsigned i = 0; i < count; ++i) {
+        Point const p = candidate.axis.CalcPoint(from + i, t);
+        if (!image.IsInside(p.x, p.y)) {
+            return false;
+        }
+        int const v = image.At(p.x, p.y);
+        values[i] = v;
+        low = v < low ? v : low;
+        high = v > high ? v : high;
+    }
+    if (high - low < kContrastFloor) {
+        return false;
+    }
+    int const middle = (low + high) / 2;
+    int const margin = (high - low) / 5;
+    for (unsigned i = 0; i < count; ++i) {
+        tones[i] = values[i] < middle - margin ? kDark : (values[i] > middle + margin ? kLight : kUnsure);
+    }
+    return true;
+}
+
+// Whether a tone plainly differs from every one of the other line's tones
+// from `low` to `high`.
+bool PlainlyApart(unsigned char tone, unsigned char const* other, unsigned low, unsigned high)
+{
+    if (tone == kUnsure) {
+        return false;
+    }
+    for (unsigned j = low; j <= high; ++j) {
+        if (other[j] == tone || other[j] == kUnsure) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether two lines differ over kModuleRowDifferingPercent of the samples
+// they share at every shift up to kModuleRowMaxShift.
+bool TonesDiffer(unsigned char const* first, unsigned char const* second, unsigned count)
+{
+    for (int shift = -kModuleRowMaxShift; shift <= kModuleRowMaxShift; ++shift) {
+        unsigned const begin = shift < 0 ? static_cast<unsigned>(-shift) : 0u;
+        unsigned const end = shift > 0 ? count - static_cast<unsigned>(shift) : count;
+        unsigned differing = 0;
+        for (unsigned i = begin; i < end; ++i) {
+            unsigned const j = static_cast<unsigned>(static_cast<int>(i) + shift);
+            differing += PlainlyApart(first[i], second, j == 0 ? 0 : j - 1, j + 1 == count ? j : j + 1) ? 1u : 0u;
+        }
+        if (differing * 100 < kModuleRowDifferingPercent * (end - begin)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
+
+bool ShowsModuleRows(GrayImage const& image, BarRegionCandidate const& candidate)
+{
+    long long const module = candidate.spacing;
+    long long const t0 = candidate.t0;
+    long long const t1 = candidate.t1;
+    long long const quiet = candidate.quiet;
+    long long const inner = static_cast<long long>(candidate.s1) - candidate.s0 + 1 - 2 * quiet;
+    if (image.GetPixels() == nullptr || module < 2 || t1 - t0 < static_cast<long long>(kLeastModuleRowPairs) * module ||
+        t1 - t0 > kMostModuleRowSpacings * module || inner < static_cast<long long>(kLeastModuleRowSamples)) {
+        return false;
+    }
+    unsigned const count = inner < static_cast<long long>(kModuleRowSamples) ? static_cast<unsigned>(inner)
+                                                                              : kModuleRowSamples;
+    long long const from = candidate.s0 + quiet + (inner - count) / 2;
+    // The lines about the middle, as many pairs as the width holds up to
+    // kModuleRowPairs.
+    long long const span = (t1 - t0) / module;
+    long long const pairs = span < static_cast<long long>(kModuleRowPairs) ? span : kModuleRowPairs;
+    long long const first = (t0 + t1) / 2 - pairs * module / 2;
+    unsigned char lines[2][kModuleRowSamples];
+    bool sampled[2] = {false, false};
+    unsigned compared = 0;
+    unsigned differing = 0;
+    for (long long k = 0; k <= pairs; ++k) {
+        unsigned const at = static_cast<unsigned>(k & 1);
+        sampled[at] = SampleTones(image, candidate, first + k * module, from, count, lines[at]);
+        if (k == 0 || !sampled[at] || !sampled[at ^ 1u]) {
+            continue;
+        }
+        ++compared;
+        differing += TonesDiffer(lines[at ^ 1u], lines[at], count) ? 1u : 0u;
+        // Too many pairs alike already: a linear symbol's bars end the check
+        // after its first few lines.
+        if ((compared - differing) * 100 > (100 - kModuleRowPairsPercent) * static_cast<unsigned>(pairs)) {
+            return false;
+        }
+    }
+    return compared >= kLeastModuleRowPairs && differing * 100 >= kModuleRowPairsPercent * compared;
+}
 
 bool LiesAlongClockTrack(GrayImage const& image, BarRegionCandidate const& candidate)
 {
