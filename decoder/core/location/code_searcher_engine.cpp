@@ -421,18 +421,6 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
                 continue;
             }
         }
-        // Lines one module apart across a Data Matrix symbol's data differ
-        // pair after pair: a region there (not put off above where it is
-        // narrow, reaches into the quiet zone or runs askew to the modules)
-        // waits for the L-pattern stage too. MicroPDF417 symbols and
-        // composites' 2D parts have rows of two modules, and Codablock F's
-        // rows, short ones, meet the linear decoders first.
-        if (!late_ && lateLinearRun_ && !micro && !composites && !property_->codablock_f.read.Get() &&
-            ShowsModuleRows(image, candidate)) {
-            linearDeferred_[i] = true;
-            ++linearDeferredCount_;
-            continue;
-        }
         ++tried_;
         if (ReadCandidate(image, area, candidate, decoder, label) == 0) {
             continue;

@@ -26,20 +26,4 @@ bool LooksLikeMatrixData(GrayImage const& image, BarRegionCandidate const& candi
 // short or wide, or flat.
 bool LiesAlongClockTrack(GrayImage const& image, BarRegionCandidate const& candidate);
 
-// Whether lines one module apart across the region's width (the module
-// taken from the spacing of its edges) differ pair after pair, as the rows of
-// a matrix symbol's modules do, each its own: four pairs at least about the
-// middle of the width, two in five of them differing over six in a hundred
-// samples of the middle of the stretch between the quiet zones at every shift
-// of up to two pixels. A sample differs only where it is plainly dark or
-// light and the other line's samples within a pixel of it are all plainly the
-// other colour, so that noise about an edge or a grey run makes no
-// difference. Elements under two pixels tell nothing, nor does a region over
-// 32 spacings of its edges across its bars: a bar-like stretch of matrix data
-// runs a few modules along them, a stacked symbol's region spans all its
-// rows. A linear symbol's bars read alike from line to line; a stacked
-// symbol's rows differ where the lines meet a row's end, and MicroPDF417 and
-// composite rows of two modules differ pair after pair too.
-bool ShowsModuleRows(GrayImage const& image, BarRegionCandidate const& candidate);
-
 }  // namespace DEC2DIvra

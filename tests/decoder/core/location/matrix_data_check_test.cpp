@@ -4,9 +4,7 @@
 // colour every few modules. Regions that tell nothing are not matrix data.
 // A narrow region along a Data Matrix clock track crosses runs of one width;
 // one across the bars of a linear symbol crosses runs of one and of two or
-// more modules. Lines one module apart across Data Matrix data differ pair
-// after pair; across bars they read alike, and a stacked symbol's whole
-// region is too wide across to be told by them.
+// more modules.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -186,84 +184,6 @@ TEST(MatrixDataCheckTest, ClockTracksAreToldFromTheBarsOfLinearSymbols)
             EXPECT_FALSE(DEC2DIvra::LiesAlongClockTrack(image, reversed)) << c.name;
             EXPECT_FALSE(DEC2DIvra::LiesAlongClockTrack(image, shortened)) << c.name;
         }
-    }
-}
-
-TEST(MatrixDataCheckTest, ModuleRowsDifferAcrossMatrixDataOnly)
-{
-    struct Case {
-        char const* name;
-        support::SymbolInput input;
-        double module;
-        double angle;
-        double noise;
-        double across;  // the region's half width across, modules; 0: 0.4 of the height
-        bool rows;
-    };
-    std::string const text = "Lines across matrix data: 0123456789 abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    support::SymbolInput const dataMatrix{.symbology = BARCODE_DATAMATRIX, .data = text, .option2 = 17};
-    Case const cases[] = {
-        {"Data Matrix", dataMatrix, 3.0, 0, 0, 6, true},
-        {"Data Matrix, turned, noisy", dataMatrix, 2.5, 35, 30, 6, true},
-        {"Data Matrix, small modules", dataMatrix, 2.0, 100, 0, 10, true},
-        {"Data Matrix, too wide across", dataMatrix, 2.0, 100, 0, 17, false},
-        {"Data Matrix, too narrow across", dataMatrix, 3.0, 0, 0, 1.5, false},
-        {"PDF417", {.symbology = BARCODE_PDF417, .data = "PDF417 level 2", .option1 = 2, .option2 = 3}, 2.0, 0, 0, 0,
-         false},
-        {"PDF417, turned", {.symbology = BARCODE_PDF417, .data = "A taller symbol", .option1 = 5, .option2 = 4}, 3.0,
-         200, 20, 0, false},
-        {"DataBar Expanded Stacked",
-         {.symbology = BARCODE_DBAR_EXPSTK, .data = "[01]09501101530003[3103]000123[15]991231",
-          .inputMode = GS1_MODE},
-         2.0, 10, 0, 0, false},
-        {"DataBar Expanded Stacked, noisy",
-         {.symbology = BARCODE_DBAR_EXPSTK, .data = "[01]09501101530003[3103]000123[15]991231",
-          .inputMode = GS1_MODE},
-         3.0, 0, 40, 0, false},
-        {"Codablock F", {.symbology = BARCODE_CODABLOCKF, .data = "CODABLOCK F HOLDS ROWS OF CODE 128 0123456789"},
-         2.0, 15, 0, 0, false},
-        {"Code 128, noisy", {.symbology = BARCODE_CODE128, .data = "CODE128 1234"}, 2.0, 30, 40, 0, false},
-        {"EAN-13", {.symbology = BARCODE_EANX, .data = "331234567890"}, 2.0, 15, 0, 0, false},
-        {"Interleaved 2 of 5, noisy", {.symbology = BARCODE_C25INTER, .data = "12345678"}, 3.0, 45, 40, 0, false},
-        {"Code 39, small modules", {.symbology = BARCODE_CODE39, .data = "CODE39"}, 1.5, 80, 0, 0, false},
-        {"Code 128, turned", {.symbology = BARCODE_CODE128, .data = "CODE128 ABC 123"}, 2.0, 65, 0, 0, false},
-        {"EAN-13, small modules, noisy", {.symbology = BARCODE_EANX, .data = "331234567890"}, 1.5, 35, 30, 0, false},
-    };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
-        support::Rendering const r =
-            support::render(c.input, {.moduleSize = c.module, .angle = c.angle, .noise = c.noise});
-        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
-        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
-        double const w = r.symbol.widthModules;
-        double const h = r.symbol.heightModules;
-        BarRegionCandidate candidate =
-            RegionAlong(r.symbol, c.module, {0.0, h / 2}, {w, h / 2}, 3.0, c.across > 0 ? c.across : 0.4 * h);
-        // The median distance of neighbouring edges, whole pixels.
-        candidate.spacing = c.module < 2 ? 2u : static_cast<unsigned>(c.module);
-        candidate.quiet = static_cast<unsigned>(3 * c.module);
-        EXPECT_EQ(DEC2DIvra::ShowsModuleRows(image, candidate), c.rows);
-        if (!c.rows || c.angle != 0) {
-            continue;
-        }
-        // Nothing to tell from: no pixels, a flat frame, off the frame,
-        // reversed across, too short between the quiet zones, elements under
-        // two pixels.
-        std::vector<unsigned short> flat(r.frame.pixels.size(), 600);
-        GrayImage const flatImage(r.frame.width, r.frame.height, r.frame.width, flat.data());
-        auto changed = [&](auto&& change) {
-            BarRegionCandidate changedCandidate = candidate;
-            change(changedCandidate);
-            return changedCandidate;
-        };
-        EXPECT_FALSE(DEC2DIvra::ShowsModuleRows(GrayImage(), candidate));
-        EXPECT_FALSE(DEC2DIvra::ShowsModuleRows(flatImage, candidate));
-        EXPECT_FALSE(DEC2DIvra::ShowsModuleRows(
-            image, changed([](BarRegionCandidate& x) { x.axis.originX = -100000LL * BarRegionAxis::kOne; })));
-        EXPECT_FALSE(DEC2DIvra::ShowsModuleRows(image, changed([](BarRegionCandidate& x) { std::swap(x.t0, x.t1); })));
-        EXPECT_FALSE(DEC2DIvra::ShowsModuleRows(
-            image, changed([](BarRegionCandidate& x) { x.quiet = static_cast<unsigned>(x.s1 - x.s0) / 2; })));
-        EXPECT_FALSE(DEC2DIvra::ShowsModuleRows(image, changed([](BarRegionCandidate& x) { x.spacing = 1; })));
     }
 }
 
