@@ -14,8 +14,10 @@
 
 #include "decoder/core/arithmetic/dec_math.h"
 #include "decoder/core/geometry/common_angle.h"
+#include "decoder/core/geometry/geometry.h"
 #include "decoder/core/location/bar_region_builder.h"
 #include "decoder/core/location/bar_region_direction.h"
+#include "decoder/core/location/bar_region_finder.h"
 #include "decoder/core/location/bar_region_grower.h"
 #include "decoder/core/location/bar_region_orientation_field.h"
 #include "decoder/core/location/bar_region_profile.h"
@@ -699,6 +701,71 @@ TEST(BuilderTest, TheRegionReadsAlongTheAxisAndStaysInsideTheArea)
     }
     EXPECT_FALSE(CalcBarRegionSubroutine().Start(Axis(0, 320, 5), -80, 80, -2, 2, area, region));
     EXPECT_FALSE(CalcBarRegionSubroutine().Start(Axis(0, 320, 240), 80, -80, -2, 2, area, region));
+}
+
+// The candidates the finder makes of a frame, searched as the engine does.
+unsigned FindCandidates(support::Frame const& frame, BarRegionFinder& finder)
+{
+    auto field = std::make_unique<BarOrientationField>();
+    auto grower = std::make_unique<BarRegionGrower>();
+    if (!field->Start(ImageOf(frame), Rectangle{0, 0, frame.width - 1, frame.height - 1}, 8, 1)) {
+        return 0;
+    }
+    field->Classify(64, 140);
+    grower->Start(*field, 3);
+    return finder.Start(ImageOf(frame), *field, *grower, BarRegionFinder::Tuning{});
+}
+
+// Whether a candidate's region holds the point.
+bool AnyHolds(BarRegionFinder const& finder, unsigned count, Point const& point)
+{
+    for (unsigned i = 0; i < count; ++i) {
+        if (Geometry::IsIncluding(finder.GetCandidate(i).region, point)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Grey noise of deviation `sigma` over a frame, the same for each seed.
+void AddNoise(support::Frame& frame, double sigma, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0.0, sigma);
+    for (uint16_t& v : frame.pixels) {
+        v = static_cast<uint16_t>(std::clamp(v + noise(random), 0.0, 1023.0));
+    }
+}
+
+TEST(FinderTest, BarsFarTallerThanWideKeepTheirRegion)
+{
+    // Ten bars make the least train; drawn ten times as tall as they are
+    // wide, their group is a narrow strip along them, whose lines across all
+    // show the bars, clean or under noise, at several angles and widths.
+    struct Case {
+        double module;
+        double degrees;
+        double sigma;
+    };
+    Case const cases[] = {{2.0, 0, 0}, {2.0, 90, 0}, {3.0, 30, 0}, {1.5, 100, 0}, {2.0, 160, 0},
+                          {2.0, 0, 30}, {3.0, 60, 40}, {2.5, 120, 30}};
+    auto finder = std::make_unique<BarRegionFinder>();
+    for (Case const& c : cases) {
+        std::vector<double> widths;
+        for (unsigned k = 0; k < 19; ++k) {
+            widths.push_back(c.module * (k % 3 == 1 ? 2 : 1));
+        }
+        double total = 0;
+        for (double w : widths) {
+            total += w;
+        }
+        support::Frame frame = DrawBars(widths, c.degrees, 320, 240, 10 * total);
+        if (c.sigma > 0) {
+            AddNoise(frame, c.sigma, static_cast<unsigned>(c.degrees));
+        }
+        unsigned const count = FindCandidates(frame, *finder);
+        EXPECT_TRUE(AnyHolds(*finder, count, Point{320, 240})) << c.module << " " << c.degrees << " " << c.sigma;
+    }
 }
 
 TEST(CandidateOrderTest, OverlapWithTheCentralWindow)
