@@ -95,7 +95,7 @@ void BarRegionFinder::AddComponent(GrayImage const& image, BarOrientationField c
         if (sampled) {
             profile_.SetCore(span.coreBegin, span.coreEnd);
         }
-        if (sampled && profile_.FindEdges(step_, tuning.contrastShare) >= tuning.minimumEdges) {
+        if (sampled && profile_.FindEdges(step_, tuning.contrastShare, tuning.minimumEdges) >= tuning.minimumEdges) {
             longest[k] = profile_.CalcLongestTrain(tuning.gapFactor, tuning.minimumGap);
         }
         best = longest[k] > best ? longest[k] : best;
@@ -189,7 +189,7 @@ unsigned BarRegionFinder::FindTrains(BarRegionProfile& profile, GrayImage const&
         return 0;
     }
     profile.SetCore(span.coreBegin, span.coreEnd);
-    if (profile.FindEdges(step_, tuning.contrastShare) < tuning.minimumEdges) {
+    if (profile.FindEdges(step_, tuning.contrastShare, tuning.minimumEdges) < tuning.minimumEdges) {
         return 0;
     }
     return profile.SplitTrains(tuning.minimumEdges, tuning.gapFactor, tuning.minimumGap, trains, kMaxTrains);

@@ -583,6 +583,51 @@ TEST(ProfileTest, TheLinesAreCutToTheAreaAndNoiseAloneShowsFewEdges)
     EXPECT_GT(profile->FindEdges(20, 6), 100u);
 }
 
+TEST(ProfileTest, AWantedEdgeCountIsRefusedOnlyWhereTooFewEdgesLie)
+{
+    // Runs of 4 pixels alternating by `swing` grey levels along row 240, with
+    // noise: where the edge step equals the swing, the level changes of
+    // clean runs just reach `edges` thresholds. FindEdges given the count
+    // wanted says the same as the plain count, with and without the lanes.
+    struct Case {
+        unsigned edges;
+        int swing;
+        unsigned step;
+        double sigma;
+    };
+    Case const cases[] = {{16, 100, 100, 0}, {15, 100, 100, 0}, {17, 100, 100, 0}, {16, 100, 101, 0},
+                          {16, 60, 20, 8},   {30, 80, 40, 15},  {12, 200, 50, 30}, {40, 30, 25, 5}};
+    auto plain = std::make_unique<BarRegionProfile>();
+    auto bounded = std::make_unique<BarRegionProfile>();
+    int const offset[1] = {0};
+    for (Case const& c : cases) {
+        support::Frame frame = support::makeFrame(640, 480, 600);
+        for (unsigned run = 0; run <= c.edges; ++run) {
+            for (int x = 0; x < 4; ++x) {
+                frame.at(100 + static_cast<int>(4 * run) + x, 240) = static_cast<uint16_t>(run % 2 == 0 ? 600 : 600 - c.swing);
+            }
+        }
+        if (c.sigma > 0) {
+            support::applyNoise(frame, c.sigma, c.edges);
+        }
+        for (bool wide : {true, false}) {
+            plain->SetWideLanes(wide);
+            bounded->SetWideLanes(wide);
+            ASSERT_TRUE(plain->Sample(ImageOf(frame), Rectangle{0, 0, 639, 479}, Axis(0, 0, 240), 20, 600, offset, 1));
+            ASSERT_TRUE(bounded->Sample(ImageOf(frame), Rectangle{0, 0, 639, 479}, Axis(0, 0, 240), 20, 600, offset, 1));
+            unsigned const all = plain->FindEdges(c.step, 6);
+            for (unsigned wanted : {8u, 15u, 16u, 17u, 32u}) {
+                unsigned const found = bounded->FindEdges(c.step, 6, wanted);
+                EXPECT_EQ(found >= wanted, all >= wanted) << c.edges << " " << c.swing << " " << wanted << " " << wide;
+                if (found >= wanted) {
+                    EXPECT_EQ(found, all) << c.edges << " " << c.swing << " " << wanted << " " << wide;
+                }
+                EXPECT_EQ(bounded->GetRange(), plain->GetRange());
+            }
+        }
+    }
+}
+
 TEST(DirectionTest, TwoLinesAcrossTheBarsTurnTheAxisOntoThem)
 {
     std::vector<double> widths;
@@ -740,15 +785,21 @@ void AddNoise(support::Frame& frame, double sigma, unsigned seed)
 TEST(FinderTest, BarsFarTallerThanWideKeepTheirRegion)
 {
     // Ten bars make the least train; drawn ten times as tall as they are
-    // wide, their group is a narrow strip along them, whose lines across all
-    // show the bars, clean or under noise, at several angles and widths.
+    // wide, their group is a narrow strip along them, whose lines across
+    // show the bars on most of its lines: at several angles and widths,
+    // clean, under noise, at a low contrast and blurred.
     struct Case {
         double module;
         double degrees;
-        double sigma;
+        double sigma;     // of the noise, grey levels
+        int contrast;     // grey levels between bars and spaces
+        int blur;         // passes of a 3 x 3 box
     };
-    Case const cases[] = {{2.0, 0, 0}, {2.0, 90, 0}, {3.0, 30, 0}, {1.5, 100, 0}, {2.0, 160, 0},
-                          {2.0, 0, 30}, {3.0, 60, 40}, {2.5, 120, 30}};
+    Case const cases[] = {{2.0, 0, 0, 650, 0},   {2.0, 90, 0, 650, 0},   {3.0, 30, 0, 650, 0},
+                          {1.5, 100, 0, 650, 0}, {2.0, 160, 0, 650, 0},  {2.0, 0, 30, 650, 0},
+                          {3.0, 60, 40, 650, 0}, {2.5, 120, 30, 650, 0}, {2.0, 45, 80, 650, 0},
+                          {3.0, 170, 100, 650, 0}, {2.0, 10, 0, 120, 0}, {2.5, 80, 15, 150, 0},
+                          {3.0, 20, 0, 650, 2},  {2.5, 135, 20, 300, 1}};
     auto finder = std::make_unique<BarRegionFinder>();
     for (Case const& c : cases) {
         std::vector<double> widths;
@@ -760,11 +811,27 @@ TEST(FinderTest, BarsFarTallerThanWideKeepTheirRegion)
             total += w;
         }
         support::Frame frame = DrawBars(widths, c.degrees, 320, 240, 10 * total);
+        for (uint16_t& v : frame.pixels) {
+            v = static_cast<uint16_t>(800 - (800 - v) * c.contrast / 650);
+        }
+        for (int pass = 0; pass < c.blur; ++pass) {
+            support::Frame const sharp = frame;
+            for (int y = 1; y + 1 < frame.height; ++y) {
+                for (int x = 1; x + 1 < frame.width; ++x) {
+                    int sum = 0;
+                    for (int k = 0; k < 9; ++k) {
+                        sum += sharp.pixels[static_cast<size_t>((y + k / 3 - 1) * frame.width + x + k % 3 - 1)];
+                    }
+                    frame.at(x, y) = static_cast<uint16_t>(sum / 9);
+                }
+            }
+        }
         if (c.sigma > 0) {
             AddNoise(frame, c.sigma, static_cast<unsigned>(c.degrees));
         }
         unsigned const count = FindCandidates(frame, *finder);
-        EXPECT_TRUE(AnyHolds(*finder, count, Point{320, 240})) << c.module << " " << c.degrees << " " << c.sigma;
+        EXPECT_TRUE(AnyHolds(*finder, count, Point{320, 240}))
+            << c.module << " " << c.degrees << " " << c.sigma << " " << c.contrast << " " << c.blur;
     }
 }
 
