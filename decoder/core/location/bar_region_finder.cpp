@@ -74,25 +74,46 @@ void BarRegionFinder::AddComponent(GrayImage const& image, BarOrientationField c
     int const height = static_cast<int>(whole.tMax - whole.tMin) + side;
     int lines = height / kLinePitch + 1;
     lines = lines < 3 ? 3 : (lines > kMaxLines ? kMaxLines : lines);
+    // A group that runs as a narrow strip along its bars (a matrix symbol's
+    // side, its solid border or clock track with the data beside it) and
+    // whose lines across show trains on few of its lines has no long bars:
+    // the bars of a bar code, tall or stacked, show on most lines of their
+    // group. Such a group is given up as soon as too few of its lines are
+    // left that may show one.
+    bool const strip = static_cast<long long>(height) >= kStripLength * (whole.sMax - whole.sMin + side);
+    int possible = lines;
     int t[kMaxLines];
     unsigned longest[kMaxLines];
     unsigned best = 0;
     for (int k = 0; k < lines; ++k) {
+        if (strip && kStripShare * possible <= lines) {
+            return;
+        }
         t[k] = tLow + (2 * k + 1) * height / (2 * lines);
         longest[k] = 0;
         bool const sampled = profile_.Sample(image, field.GetArea(), axis, span.begin, span.end, &t[k], 1);
         if (sampled) {
             profile_.SetCore(span.coreBegin, span.coreEnd);
         }
-        if (sampled && profile_.FindEdges(step_, tuning.contrastShare) >= tuning.minimumEdges) {
+        if (sampled && profile_.FindEdges(step_, tuning.contrastShare, tuning.minimumEdges) >= tuning.minimumEdges) {
             longest[k] = profile_.CalcLongestTrain(tuning.gapFactor, tuning.minimumGap);
         }
         best = longest[k] > best ? longest[k] : best;
+        possible -= longest[k] < tuning.minimumEdges ? 1 : 0;
     }
     if (best < tuning.minimumEdges) {
         return;
     }
     unsigned const threshold = best / 2 > tuning.minimumEdges ? best / 2 : tuning.minimumEdges;
+    if (strip) {
+        int shown = 0;
+        for (int k = 0; k < lines; ++k) {
+            shown += longest[k] >= threshold ? 1 : 0;
+        }
+        if (kStripShare * shown <= lines) {
+            return;
+        }
+    }
     unsigned const coherence = component.coherenceSum / component.count;
     int const pitch = height / lines;
     for (int k = 0; k < lines; ++k) {
@@ -168,7 +189,7 @@ unsigned BarRegionFinder::FindTrains(BarRegionProfile& profile, GrayImage const&
         return 0;
     }
     profile.SetCore(span.coreBegin, span.coreEnd);
-    if (profile.FindEdges(step_, tuning.contrastShare) < tuning.minimumEdges) {
+    if (profile.FindEdges(step_, tuning.contrastShare, tuning.minimumEdges) < tuning.minimumEdges) {
         return 0;
     }
     return profile.SplitTrains(tuning.minimumEdges, tuning.gapFactor, tuning.minimumGap, trains, kMaxTrains);

@@ -50,6 +50,11 @@ public:
 private:
     static constexpr int kLinePitch = 12;  // pixels between lines across a group
     static constexpr int kMaxLines = 12;
+    // A group at least this many times as long along its bars as across
+    // them whose trains show on at most one in kStripShare of its lines is
+    // dropped.
+    static constexpr long long kStripLength = 3;
+    static constexpr int kStripShare = 3;
 
     struct Extent {
         long long sMin;

@@ -123,6 +123,32 @@ __attribute__((target("avx2"))) unsigned FindExtremes(int const* samples, unsign
     return i;
 }
 
+// The sum of the level changes |samples[i + 1] - samples[i]| for i below
+// 8 k (k as large as fits `count` - 1 changes), eight at a time; 8 k in
+// `done`. The samples are 12-bit sums at most, so that a lane's sum of up to
+// 256 changes stays far inside 32 bits; the lanes are added into 64 bits.
+__attribute__((target("avx2"))) long long SumChanges(int const* samples, unsigned count, unsigned& done)
+{
+    long long total = 0;
+    unsigned i = 0;
+    while (i + 8 < count) {
+        __m256i sum = _mm256_setzero_si256();
+        unsigned const stop = i + 8 * 256;
+        for (; i + 8 < count && i < stop; i += 8) {
+            __m256i const a = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(samples + i));
+            __m256i const b = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(samples + i + 1));
+            sum = _mm256_add_epi32(sum, _mm256_abs_epi32(_mm256_sub_epi32(b, a)));
+        }
+        alignas(32) int lanes[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), sum);
+        for (int k = 0; k < 8; ++k) {
+            total += lanes[k];
+        }
+    }
+    done = i;
+    return total;
+}
+
 // Whether a position and the one `count` - 1 steps on lie well inside 32
 // bits, and with them every one between.
 bool FitsLanes(long long x, long long dx, unsigned count)
@@ -217,7 +243,7 @@ bool BarRegionProfile::Sample(GrayImage const& image, Rectangle const& area, Bar
     return count_ >= 2;
 }
 
-unsigned BarRegionProfile::FindEdges(unsigned minimumStep, unsigned contrastShare)
+unsigned BarRegionProfile::FindEdges(unsigned minimumStep, unsigned contrastShare, unsigned wanted)
 {
     edgeCount_ = 0;
     if (count_ < 2) {
@@ -242,6 +268,24 @@ unsigned BarRegionProfile::FindEdges(unsigned minimumStep, unsigned contrastShar
     int const share = contrastShare > 0 ? range_ / static_cast<int>(contrastShare) : 0;
     int threshold = share > floor ? share : floor;
     threshold = threshold < 1 ? 1 : threshold;
+    if (wanted > 0) {
+        // Each edge lies between two turning points at least the threshold
+        // apart, and the level changes between them sum to that at least.
+        long long changes = 0;
+        unsigned from = 0;
+#if defined(SCANNER_PROFILE_AVX2)
+        if (wideLanes_ && ProcessorHasAvx2()) {
+            changes = SumChanges(samples_, count_, from);
+        }
+#endif
+        for (unsigned k = from; k + 1 < count_; ++k) {
+            int const d = samples_[k + 1] - samples_[k];
+            changes += d < 0 ? -d : d;
+        }
+        if (changes < static_cast<long long>(wanted) * threshold) {
+            return 0;
+        }
+    }
 
     // Turning points: alternate lowest and highest levels, each at least the
     // threshold away from the one before.

@@ -36,8 +36,11 @@ public:
     // Finds the edges with a threshold of the larger of `minimumStep` grey
     // levels (for one line; for a sum of n lines, whose noise grows as the
     // root of n, that times the root of n) and 1 / `contrastShare` of the
-    // profile's range; their count.
-    unsigned FindEdges(unsigned minimumStep, unsigned contrastShare);
+    // profile's range; their count. Every edge takes a swing of at least the
+    // threshold: where the profile's level changes sum to less than `wanted`
+    // thresholds, none is placed and 0 is returned (fewer than wanted, as
+    // the count would be).
+    unsigned FindEdges(unsigned minimumStep, unsigned contrastShare, unsigned wanted = 0);
 
     // Whether Sample and FindEdges may take eight samples at a time in
     // 256-bit lanes where the processor has them (the same results either

@@ -69,7 +69,8 @@ bool BarRegionRowLocator::SampleLine(GrayImage const& image, Rectangle const& ar
     if (!profile_.Sample(image, area, axis_, sBegin_, sEnd_, offsets, 1)) {
         return false;
     }
-    if (profile_.FindEdges(kMinimumStep, kContrastShare) < kMinimumEdges || 2 * profile_.GetRange() < range_) {
+    if (profile_.FindEdges(kMinimumStep, kContrastShare, kMinimumEdges) < kMinimumEdges ||
+        2 * profile_.GetRange() < range_) {
         return false;
     }
     int lowest = profile_.GetSample(0);

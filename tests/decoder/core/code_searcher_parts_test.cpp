@@ -14,8 +14,10 @@
 
 #include "decoder/core/arithmetic/dec_math.h"
 #include "decoder/core/geometry/common_angle.h"
+#include "decoder/core/geometry/geometry.h"
 #include "decoder/core/location/bar_region_builder.h"
 #include "decoder/core/location/bar_region_direction.h"
+#include "decoder/core/location/bar_region_finder.h"
 #include "decoder/core/location/bar_region_grower.h"
 #include "decoder/core/location/bar_region_orientation_field.h"
 #include "decoder/core/location/bar_region_profile.h"
@@ -581,6 +583,51 @@ TEST(ProfileTest, TheLinesAreCutToTheAreaAndNoiseAloneShowsFewEdges)
     EXPECT_GT(profile->FindEdges(20, 6), 100u);
 }
 
+TEST(ProfileTest, AWantedEdgeCountIsRefusedOnlyWhereTooFewEdgesLie)
+{
+    // Runs of 4 pixels alternating by `swing` grey levels along row 240, with
+    // noise: where the edge step equals the swing, the level changes of
+    // clean runs just reach `edges` thresholds. FindEdges given the count
+    // wanted says the same as the plain count, with and without the lanes.
+    struct Case {
+        unsigned edges;
+        int swing;
+        unsigned step;
+        double sigma;
+    };
+    Case const cases[] = {{16, 100, 100, 0}, {15, 100, 100, 0}, {17, 100, 100, 0}, {16, 100, 101, 0},
+                          {16, 60, 20, 8},   {30, 80, 40, 15},  {12, 200, 50, 30}, {40, 30, 25, 5}};
+    auto plain = std::make_unique<BarRegionProfile>();
+    auto bounded = std::make_unique<BarRegionProfile>();
+    int const offset[1] = {0};
+    for (Case const& c : cases) {
+        support::Frame frame = support::makeFrame(640, 480, 600);
+        for (unsigned run = 0; run <= c.edges; ++run) {
+            for (int x = 0; x < 4; ++x) {
+                frame.at(100 + static_cast<int>(4 * run) + x, 240) = static_cast<uint16_t>(run % 2 == 0 ? 600 : 600 - c.swing);
+            }
+        }
+        if (c.sigma > 0) {
+            support::applyNoise(frame, c.sigma, c.edges);
+        }
+        for (bool wide : {true, false}) {
+            plain->SetWideLanes(wide);
+            bounded->SetWideLanes(wide);
+            ASSERT_TRUE(plain->Sample(ImageOf(frame), Rectangle{0, 0, 639, 479}, Axis(0, 0, 240), 20, 600, offset, 1));
+            ASSERT_TRUE(bounded->Sample(ImageOf(frame), Rectangle{0, 0, 639, 479}, Axis(0, 0, 240), 20, 600, offset, 1));
+            unsigned const all = plain->FindEdges(c.step, 6);
+            for (unsigned wanted : {8u, 15u, 16u, 17u, 32u}) {
+                unsigned const found = bounded->FindEdges(c.step, 6, wanted);
+                EXPECT_EQ(found >= wanted, all >= wanted) << c.edges << " " << c.swing << " " << wanted << " " << wide;
+                if (found >= wanted) {
+                    EXPECT_EQ(found, all) << c.edges << " " << c.swing << " " << wanted << " " << wide;
+                }
+                EXPECT_EQ(bounded->GetRange(), plain->GetRange());
+            }
+        }
+    }
+}
+
 TEST(DirectionTest, TwoLinesAcrossTheBarsTurnTheAxisOntoThem)
 {
     std::vector<double> widths;
@@ -699,6 +746,93 @@ TEST(BuilderTest, TheRegionReadsAlongTheAxisAndStaysInsideTheArea)
     }
     EXPECT_FALSE(CalcBarRegionSubroutine().Start(Axis(0, 320, 5), -80, 80, -2, 2, area, region));
     EXPECT_FALSE(CalcBarRegionSubroutine().Start(Axis(0, 320, 240), 80, -80, -2, 2, area, region));
+}
+
+// The candidates the finder makes of a frame, searched as the engine does.
+unsigned FindCandidates(support::Frame const& frame, BarRegionFinder& finder)
+{
+    auto field = std::make_unique<BarOrientationField>();
+    auto grower = std::make_unique<BarRegionGrower>();
+    if (!field->Start(ImageOf(frame), Rectangle{0, 0, frame.width - 1, frame.height - 1}, 8, 1)) {
+        return 0;
+    }
+    field->Classify(64, 140);
+    grower->Start(*field, 3);
+    return finder.Start(ImageOf(frame), *field, *grower, BarRegionFinder::Tuning{});
+}
+
+// Whether a candidate's region holds the point.
+bool AnyHolds(BarRegionFinder const& finder, unsigned count, Point const& point)
+{
+    for (unsigned i = 0; i < count; ++i) {
+        if (Geometry::IsIncluding(finder.GetCandidate(i).region, point)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Grey noise of deviation `sigma` over a frame, the same for each seed.
+void AddNoise(support::Frame& frame, double sigma, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0.0, sigma);
+    for (uint16_t& v : frame.pixels) {
+        v = static_cast<uint16_t>(std::clamp(v + noise(random), 0.0, 1023.0));
+    }
+}
+
+TEST(FinderTest, BarsFarTallerThanWideKeepTheirRegion)
+{
+    // Ten bars make the least train; drawn ten times as tall as they are
+    // wide, their group is a narrow strip along them, whose lines across
+    // show the bars on most of its lines: at several angles and widths,
+    // clean, under noise, at a low contrast and blurred.
+    struct Case {
+        double module;
+        double degrees;
+        double sigma;     // of the noise, grey levels
+        int contrast;     // grey levels between bars and spaces
+        int blur;         // passes of a 3 x 3 box
+    };
+    Case const cases[] = {{2.0, 0, 0, 650, 0},   {2.0, 90, 0, 650, 0},   {3.0, 30, 0, 650, 0},
+                          {1.5, 100, 0, 650, 0}, {2.0, 160, 0, 650, 0},  {2.0, 0, 30, 650, 0},
+                          {3.0, 60, 40, 650, 0}, {2.5, 120, 30, 650, 0}, {2.0, 45, 80, 650, 0},
+                          {3.0, 170, 100, 650, 0}, {2.0, 10, 0, 120, 0}, {2.5, 80, 15, 150, 0},
+                          {3.0, 20, 0, 650, 2},  {2.5, 135, 20, 300, 1}};
+    auto finder = std::make_unique<BarRegionFinder>();
+    for (Case const& c : cases) {
+        std::vector<double> widths;
+        for (unsigned k = 0; k < 19; ++k) {
+            widths.push_back(c.module * (k % 3 == 1 ? 2 : 1));
+        }
+        double total = 0;
+        for (double w : widths) {
+            total += w;
+        }
+        support::Frame frame = DrawBars(widths, c.degrees, 320, 240, 10 * total);
+        for (uint16_t& v : frame.pixels) {
+            v = static_cast<uint16_t>(800 - (800 - v) * c.contrast / 650);
+        }
+        for (int pass = 0; pass < c.blur; ++pass) {
+            support::Frame const sharp = frame;
+            for (int y = 1; y + 1 < frame.height; ++y) {
+                for (int x = 1; x + 1 < frame.width; ++x) {
+                    int sum = 0;
+                    for (int k = 0; k < 9; ++k) {
+                        sum += sharp.pixels[static_cast<size_t>((y + k / 3 - 1) * frame.width + x + k % 3 - 1)];
+                    }
+                    frame.at(x, y) = static_cast<uint16_t>(sum / 9);
+                }
+            }
+        }
+        if (c.sigma > 0) {
+            AddNoise(frame, c.sigma, static_cast<unsigned>(c.degrees));
+        }
+        unsigned const count = FindCandidates(frame, *finder);
+        EXPECT_TRUE(AnyHolds(*finder, count, Point{320, 240}))
+            << c.module << " " << c.degrees << " " << c.sigma << " " << c.contrast << " " << c.blur;
+    }
 }
 
 TEST(CandidateOrderTest, OverlapWithTheCentralWindow)

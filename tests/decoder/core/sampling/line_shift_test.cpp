@@ -107,5 +107,34 @@ TEST(LineShiftTest, UnrelatedFlatOrEmptyLinesDoNotMatch)
     EXPECT_FALSE(FindLineShift<int>(nullptr, 10, &sample, 1, 0, 0, 4, out));
 }
 
+TEST(LineShiftTest, LinesTooLongToBufferMatchAsShortOnes)
+{
+    // Flat ground beyond the bars adds no level change: the same bars on
+    // lines of a few hundred samples and on lines past the changes' buffer
+    // give the same shift and likeness.
+    std::vector<double> const widths = Widths(3);
+    struct Case {
+        unsigned countFirst;
+        unsigned countSecond;
+    };
+    Case const cases[] = {{2600, 2600}, {260, 3000}, {3000, 250}};
+    for (Case const& c : cases) {
+        LineShift shortWhole;
+        LineShift longWhole;
+        LineShift shortReal;
+        LineShift longReal;
+        ASSERT_TRUE(Find<int>(Line(widths, 30, 0, 260), Line(widths, 32.5, 3, 250), 3, 0, 5, shortWhole));
+        ASSERT_TRUE(Find<int>(Line(widths, 30, 0, c.countFirst), Line(widths, 32.5, 3, c.countSecond), 3, 0, 5,
+                              longWhole));
+        ASSERT_TRUE(Find<float>(Line(widths, 30, 0, 260), Line(widths, 32.5, 3, 250), 3, 0, 5, shortReal));
+        ASSERT_TRUE(Find<float>(Line(widths, 30, 0, c.countFirst), Line(widths, 32.5, 3, c.countSecond), 3, 0, 5,
+                                longReal));
+        EXPECT_EQ(longWhole.shift, shortWhole.shift) << c.countFirst << " " << c.countSecond;
+        EXPECT_EQ(longWhole.likeness, shortWhole.likeness) << c.countFirst << " " << c.countSecond;
+        EXPECT_EQ(longReal.shift, shortReal.shift) << c.countFirst << " " << c.countSecond;
+        EXPECT_NEAR(longReal.likeness, shortReal.likeness, 1e-9) << c.countFirst << " " << c.countSecond;
+    }
+}
+
 }  // namespace
 }  // namespace line_shift_test
