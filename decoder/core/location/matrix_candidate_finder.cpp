@@ -6,6 +6,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__SSE2__) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define SCANNER_STRIP_AVX2 1
+#endif
 
 namespace DEC2DIvra {
 
@@ -911,12 +915,72 @@ void MatrixCandidateFinder::CheckHanXinFinder(unsigned i, int y)
 
 namespace {
 
+#if defined(SCANNER_STRIP_AVX2)
+bool ProcessorHasAvx2()
+{
+    static bool const has = __builtin_cpu_supports("avx2") != 0;
+    return has;
+}
+
+// The grey of the pixels at (px, py) (1/256 pixel) in the lanes `load`
+// marks: each pixel the upper half of the 32-bit word that ends with it.
+__attribute__((target("avx2"))) inline __m256i GatherGrey(int const* words, __m256i pitch, __m256i px, __m256i py,
+                                                         __m256i load)
+{
+    __m256i const offset = _mm256_sub_epi32(
+        _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(py, 8), pitch), _mm256_srai_epi32(px, 8)),
+        _mm256_set1_epi32(1));
+    return _mm256_srli_epi32(_mm256_mask_i32gather_epi32(_mm256_setzero_si256(), words, offset, load, 2), 16);
+}
+
+// The run of PixelSamples::Extent's offset loop, eight samples at a time:
+// lane k takes the sample at (cx + k ax, cy + k ay) and its two taps
+// (dx, dy) before and after it, each pixel gathered as the upper half of
+// the 32-bit word that ends with it (offset - 1 and offset, so that no
+// word reaches past the frame's last pixel; the caller sees to it that no
+// tap has offset 0). Lanes past `far` are not loaded. The same sums and
+// the same count as the loop one sample at a time.
+__attribute__((target("avx2"))) int ExtentLanes(unsigned short const* pixels, int pitch, int limit, bool dark,
+                                                int cx, int cy, int ax, int ay, int dx, int dy, int n, int far)
+{
+    __m256i const lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256i x = _mm256_add_epi32(_mm256_set1_epi32(cx), _mm256_mullo_epi32(lane, _mm256_set1_epi32(ax)));
+    __m256i y = _mm256_add_epi32(_mm256_set1_epi32(cy), _mm256_mullo_epi32(lane, _mm256_set1_epi32(ay)));
+    __m256i const stepX = _mm256_set1_epi32(8 * ax);
+    __m256i const stepY = _mm256_set1_epi32(8 * ay);
+    __m256i const tapX = _mm256_set1_epi32(dx);
+    __m256i const tapY = _mm256_set1_epi32(dy);
+    __m256i const rowPitch = _mm256_set1_epi32(pitch);
+    __m256i const bound = _mm256_set1_epi32(limit);
+    int const* const words = reinterpret_cast<int const*>(pixels);
+    while (n < far) {
+        int const count = far - n < 8 ? far - n : 8;
+        __m256i const load = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), lane);
+        __m256i const sum = _mm256_add_epi32(
+            _mm256_add_epi32(GatherGrey(words, rowPitch, _mm256_sub_epi32(x, tapX), _mm256_sub_epi32(y, tapY), load),
+                             GatherGrey(words, rowPitch, x, y, load)),
+            GatherGrey(words, rowPitch, _mm256_add_epi32(x, tapX), _mm256_add_epi32(y, tapY), load));
+        unsigned below = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(bound, sum))));
+        unsigned const off = (dark ? ~below : below) & ((1u << count) - 1u);
+        if (off != 0) {
+            return n + std::countr_zero(off);
+        }
+        n += count;
+        x = _mm256_add_epi32(x, stepX);
+        y = _mm256_add_epi32(y, stepY);
+    }
+    return n;
+}
+#endif
+
 // The samples a strip is walked on, in 1/256 pixel along the unit vector
 // (dx, dy) x 256. A point is judged with the two beside it along the strip,
 // so that sensor noise does not cut or widen the strip while its edges stay
 // sharp. kQuarters: the steps across the strip a pixel holds.
 struct PixelSamples {
     static constexpr int kQuarters = 1;
+    // Extents of this many samples or more are measured in vector lanes.
+    static constexpr int kLaneExtent = 6;
     GrayImage const& image;
     int threshold;
     bool dark;
@@ -924,6 +988,8 @@ struct PixelSamples {
     int dy;
     // The offset of every pixel of the frame fits an int.
     bool intOffsets = static_cast<long long>(image.GetHeight()) * image.GetPitch() <= 0x7FFFFFFF;
+    // Long extents in vector lanes where the processor has them.
+    bool lanes = true;
 
     bool operator()(int x, int y) const
     {
@@ -974,6 +1040,14 @@ struct PixelSamples {
             int const limit = 3 * threshold;
             int cx = x + ax * (n + 1);
             int cy = y + ay * (n + 1);
+#if defined(SCANNER_STRIP_AVX2)
+            // Longer extents (wide strips) in vector lanes; no tap lies on
+            // the frame's first pixel, the lowest offset of the taps' box.
+            if (lanes && far - n >= kLaneExtent && ProcessorHasAvx2() &&
+                ((Min(cy, y + ay * far) - Abs(dy)) >> 8) * pitch + ((Min(cx, x + ax * far) - Abs(dx)) >> 8) >= 1) {
+                return ExtentLanes(pixels, pitch, limit, dark, cx, cy, ax, ay, dx, dy, n, far);
+            }
+#endif
             int bx = cx - dx;
             int by = cy - dy;
             int fx = cx + dx;
@@ -1190,6 +1264,14 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
 }
 
 }  // namespace
+
+int CountStripSamples(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax, int ay,
+                      int far, bool lanes)
+{
+    PixelSamples samples{image, threshold, dark, dx, dy};
+    samples.lanes = lanes;
+    return samples.Extent(x, y, ax, ay, far);
+}
 
 int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx,
                                        int dy, int width, bool fine, Point& end) const

@@ -3,6 +3,7 @@
 // thresholds, and the QR finders, square ones apart from bar codes' runs.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -412,6 +413,56 @@ TEST(MatrixCandidateFinderTest, RowBlocksAreMeasuredAlikeOnLanesAndOneAtATime)
             }
         }
         EXPECT_EQ(differ, 0u);
+    }
+}
+
+TEST(MatrixCandidateFinderTest, StripSamplesAreCountedAlikeOnLanesAndOneAtATime)
+{
+    // A frame of dark and light blobs with noise, exactly as wide as its
+    // pitch or narrower, so that the taps reach its first and last pixels;
+    // runs from every kind of start, direction and length.
+    struct Case {
+        int width;
+        int height;
+        int pitch;
+    };
+    Case const cases[] = {{97, 61, 97}, {64, 64, 70}, {13, 200, 13}};
+    std::srand(5);
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        std::vector<unsigned short> pixels(static_cast<size_t>(c.pitch) * static_cast<size_t>(c.height));
+        for (int y = 0; y < c.height; ++y) {
+            for (int x = 0; x < c.pitch; ++x) {
+                bool const dark = ((x / 7) + (y / 5)) % 3 == 0;
+                pixels[static_cast<size_t>(y * c.pitch + x)] =
+                    static_cast<unsigned short>((dark ? 100 : 800) + std::rand() % 200);
+            }
+        }
+        GrayImage const image(c.width, c.height, c.pitch, pixels.data());
+        unsigned differ = 0;
+        unsigned long long counted = 0;
+        for (int trial = 0; trial < 20000; ++trial) {
+            double const angle = (std::rand() % 3600) * 3.14159265358979 / 1800.0;
+            int const dx = static_cast<int>(std::lround(256 * std::cos(angle)));
+            int const dy = static_cast<int>(std::lround(256 * std::sin(angle)));
+            // Starts a little off the frame too: points off it end a run.
+            int const x = std::rand() % ((c.width + 4) * 256) - 2 * 256;
+            int const y = std::rand() % ((c.height + 4) * 256) - 2 * 256;
+            int const far = std::rand() % 40;
+            int const threshold = 300 + std::rand() % 400;
+            bool const dark = std::rand() % 2 == 0;
+            for (int side = -1; side <= 1; side += 2) {
+                int const fast = DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, dy * side,
+                                                              -dx * side, far, true);
+                int const plain = DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, dy * side,
+                                                               -dx * side, far, false);
+                differ += fast != plain;
+                counted += static_cast<unsigned long long>(plain);
+            }
+        }
+        EXPECT_EQ(differ, 0u);
+        // Long runs were met (the lanes take runs of six or more).
+        EXPECT_GT(counted, 40000u);
     }
 }
 
