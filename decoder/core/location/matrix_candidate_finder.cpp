@@ -530,6 +530,10 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
     }
     bool dark = row[area.left] < threshold_[0];
     int start = area.left;
+    // The shares are powers of two: a block's margin share is a shift (a
+    // division by a variable costs tens of cycles a block).
+    unsigned const share = static_cast<unsigned>(marginShare);
+    int const shift = share != 0 && std::has_single_bit(share) ? std::countr_zero(share) : -1;
     for (unsigned b = 0; b < blockCount_; ++b) {
         if (margin_[b] == 0) {
             // A flat block clearly to one side of its neighbourhood's
@@ -546,7 +550,7 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
             continue;
         }
         int const threshold = threshold_[b];
-        int const margin = marginShare == 0 ? 0 : margin_[b] / marginShare;
+        int const margin = marginShare == 0 ? 0 : (shift >= 0 ? margin_[b] >> shift : margin_[b] / marginShare);
         int const x0 = area.left + static_cast<int>(b * kBlock);
         int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
         // A dark run ends at a pixel above threshold + margin, a light one
@@ -595,6 +599,13 @@ int MatrixCandidateFinder::GetThreshold(int x) const
 bool MatrixCandidateFinder::ScanColumn(GrayImage const& image, int x, int y, int threshold, unsigned count,
                                        int limit, int* above, int* below, int& centre, int& top) const
 {
+    return ScanColumnCentre(image, x, y, threshold, limit, centre, top) &&
+           ScanColumnRuns(image, x, threshold, count, limit, above, below, centre, top);
+}
+
+bool MatrixCandidateFinder::ScanColumnCentre(GrayImage const& image, int x, int y, int threshold, int limit,
+                                             int& centre, int& top) const
+{
     if (x < area_.left || x > area_.right) {
         return false;
     }
@@ -617,9 +628,17 @@ bool MatrixCandidateFinder::ScanColumn(GrayImage const& image, int x, int y, int
     }
     centre = down - up + 1;
     top = up;
-    if (centre > limit) {
-        return false;
-    }
+    return centre <= limit;
+}
+
+bool MatrixCandidateFinder::ScanColumnRuns(GrayImage const& image, int x, int threshold, unsigned count, int limit,
+                                           int* above, int* below, int centre, int top) const
+{
+    unsigned short const* const pixels = image.GetPixels();
+    long long const pitch = image.GetPitch();
+    int const up = top;
+    int const down = top + centre - 1;
+    bool const dark = pixels[static_cast<long long>(top) * pitch + x] < threshold;
     // Further runs, alternating in colour, outward from the centre run.
     for (int side = 0; side < 2; ++side) {
         int* out = side == 0 ? above : below;
@@ -772,9 +791,9 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     int const span = ringTotal + middle.length;
     // The column's centre run alone first: across a symbol's data it is
     // seldom as wide as the row's, and its rings need not be walked.
-    if (!ScanColumn(image, x, y, GetThreshold(x), 0, span, above, below, centre, top) ||
-        centre * 2 < middle.length || centre > middle.length * 2 + 2 ||
-        !ScanColumn(image, x, y, GetThreshold(x), kRingCount, span, above, below, centre, top)) {
+    if (!ScanColumnCentre(image, x, y, GetThreshold(x), span, centre, top) || centre * 2 < middle.length ||
+        centre > middle.length * 2 + 2 ||
+        !ScanColumnRuns(image, x, GetThreshold(x), kRingCount, span, above, below, centre, top)) {
         return;
     }
     int const column[6] = {above[0], above[1], above[2], below[0], below[1], below[2]};

@@ -142,6 +142,12 @@ private:
     // passes the limit or the area ends first.
     bool ScanColumn(GrayImage const& image, int x, int y, int threshold, unsigned count, int limit, int* above,
                     int* below, int& centre, int& top) const;
+    // ScanColumn in two steps: the centre run alone (false when it passes
+    // the limit or x lies off the area), then the runs around the centre
+    // run that step found.
+    bool ScanColumnCentre(GrayImage const& image, int x, int y, int threshold, int limit, int& centre, int& top) const;
+    bool ScanColumnRuns(GrayImage const& image, int x, int threshold, unsigned count, int limit, int* above,
+                        int* below, int centre, int top) const;
 
     // The widths of `count` runs from `first` on and their sum; 0 when the
     // row has fewer.
