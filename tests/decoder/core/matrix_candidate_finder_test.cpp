@@ -420,13 +420,15 @@ TEST(MatrixCandidateFinderTest, StripSamplesAreCountedAlikeOnLanesAndOneAtATime)
 {
     // A frame of dark and light blobs with noise, exactly as wide as its
     // pitch or narrower, so that the taps reach its first and last pixels;
-    // runs from every kind of start, direction and length.
+    // runs from every kind of start, direction and length, on pixels and
+    // between them (steps of a quarter, some rounded toward zero).
     struct Case {
         int width;
         int height;
         int pitch;
+        int scale;  // grey levels times this: 64 gives 16-bit greys
     };
-    Case const cases[] = {{97, 61, 97}, {64, 64, 70}, {13, 200, 13}};
+    Case const cases[] = {{97, 61, 97, 1}, {64, 64, 70, 1}, {13, 200, 13, 1}, {80, 50, 80, 64}};
     std::srand(5);
     for (Case const& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
@@ -435,7 +437,7 @@ TEST(MatrixCandidateFinderTest, StripSamplesAreCountedAlikeOnLanesAndOneAtATime)
             for (int x = 0; x < c.pitch; ++x) {
                 bool const dark = ((x / 7) + (y / 5)) % 3 == 0;
                 pixels[static_cast<size_t>(y * c.pitch + x)] =
-                    static_cast<unsigned short>((dark ? 100 : 800) + std::rand() % 200);
+                    static_cast<unsigned short>(((dark ? 100 : 800) + std::rand() % 200) * c.scale);
             }
         }
         GrayImage const image(c.width, c.height, c.pitch, pixels.data());
@@ -449,15 +451,17 @@ TEST(MatrixCandidateFinderTest, StripSamplesAreCountedAlikeOnLanesAndOneAtATime)
             int const x = std::rand() % ((c.width + 4) * 256) - 2 * 256;
             int const y = std::rand() % ((c.height + 4) * 256) - 2 * 256;
             int const far = std::rand() % 40;
-            int const threshold = 300 + std::rand() % 400;
+            int const threshold = (300 + std::rand() % 400) * c.scale;
             bool const dark = std::rand() % 2 == 0;
             for (int side = -1; side <= 1; side += 2) {
-                int const fast = DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, dy * side,
-                                                              -dx * side, far, true);
-                int const plain = DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, dy * side,
-                                                               -dx * side, far, false);
-                differ += fast != plain;
-                counted += static_cast<unsigned long long>(plain);
+                for (bool const fine : {false, true}) {
+                    int const fast = DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, dy * side,
+                                                                  -dx * side, far, fine, true);
+                    int const plain = DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, dy * side,
+                                                                   -dx * side, far, fine, false);
+                    differ += fast != plain;
+                    counted += static_cast<unsigned long long>(plain);
+                }
             }
         }
         EXPECT_EQ(differ, 0u);
