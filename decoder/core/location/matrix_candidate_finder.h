@@ -305,6 +305,10 @@ bool MeasureRowBlocks(unsigned short const* row, int left, int right, unsigned c
 // (false: one point at a time, the same count).
 int CountStripSamples(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax, int ay,
                       int far, bool fine = false, bool lanes = true);
+// The whole-pixel counts along (ax, ay) into a and along (-ax, -ay) into b,
+// in one pass where the line lies in the image.
+void CountStripSamplesBothWays(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax,
+                               int ay, int far, bool lanes, int& a, int& b);
 
 // Whether run widths follow module counts: each width within a quarter of
 // (its modules + 1) modules of what the total gives it, and slack pixels

@@ -463,6 +463,11 @@ TEST(MatrixCandidateFinderTest, StripSamplesAreCountedAlikeOnLanesAndOneAtATime)
                     counted += static_cast<unsigned long long>(plain);
                 }
             }
+            int a = -1;
+            int b = -1;
+            DEC2DIvra::CountStripSamplesBothWays(image, threshold, dark, dx, dy, x, y, dy, -dx, far, true, a, b);
+            differ += a != DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, dy, -dx, far, false, false);
+            differ += b != DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, -dy, dx, far, false, false);
         }
         EXPECT_EQ(differ, 0u);
         // Long runs were met (the lanes take runs of six or more).
