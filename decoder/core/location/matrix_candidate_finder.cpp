@@ -941,128 +941,6 @@ bool ProcessorHasAvx2()
     return has;
 }
 
-// The grey of the pixels at (px, py) (1/256 pixel) in the lanes `load`
-// marks: each pixel the upper half of the 32-bit word that ends with it.
-__attribute__((target("avx2"))) inline __m256i GatherGrey(int const* words, __m256i pitch, __m256i px, __m256i py,
-                                                         __m256i load)
-{
-    __m256i const offset = _mm256_sub_epi32(
-        _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(py, 8), pitch), _mm256_srai_epi32(px, 8)),
-        _mm256_set1_epi32(1));
-    return _mm256_srli_epi32(_mm256_mask_i32gather_epi32(_mm256_setzero_si256(), words, offset, load, 2), 16);
-}
-
-// The run of PixelSamples::Extent's offset loop, eight samples at a time:
-// lane k takes the sample at (cx + k ax, cy + k ay) and its two taps
-// (dx, dy) before and after it, each pixel gathered as the upper half of
-// the 32-bit word that ends with it (offset - 1 and offset, so that no
-// word reaches past the frame's last pixel; the caller sees to it that no
-// tap has offset 0). Lanes past `far` are not loaded. The same sums and
-// the same count as the loop one sample at a time.
-__attribute__((target("avx2"))) int ExtentLanes(unsigned short const* pixels, int pitch, int limit, bool dark,
-                                                int cx, int cy, int ax, int ay, int dx, int dy, int n, int far)
-{
-    __m256i const lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    __m256i x = _mm256_add_epi32(_mm256_set1_epi32(cx), _mm256_mullo_epi32(lane, _mm256_set1_epi32(ax)));
-    __m256i y = _mm256_add_epi32(_mm256_set1_epi32(cy), _mm256_mullo_epi32(lane, _mm256_set1_epi32(ay)));
-    __m256i const stepX = _mm256_set1_epi32(8 * ax);
-    __m256i const stepY = _mm256_set1_epi32(8 * ay);
-    __m256i const tapX = _mm256_set1_epi32(dx);
-    __m256i const tapY = _mm256_set1_epi32(dy);
-    __m256i const rowPitch = _mm256_set1_epi32(pitch);
-    __m256i const bound = _mm256_set1_epi32(limit);
-    int const* const words = reinterpret_cast<int const*>(pixels);
-    while (n < far) {
-        int const count = far - n < 8 ? far - n : 8;
-        __m256i const load = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), lane);
-        __m256i const sum = _mm256_add_epi32(
-            _mm256_add_epi32(GatherGrey(words, rowPitch, _mm256_sub_epi32(x, tapX), _mm256_sub_epi32(y, tapY), load),
-                             GatherGrey(words, rowPitch, x, y, load)),
-            GatherGrey(words, rowPitch, _mm256_add_epi32(x, tapX), _mm256_add_epi32(y, tapY), load));
-        unsigned below = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(bound, sum))));
-        unsigned const off = (dark ? ~below : below) & ((1u << count) - 1u);
-        if (off != 0) {
-            return n + std::countr_zero(off);
-        }
-        n += count;
-        x = _mm256_add_epi32(x, stepX);
-        y = _mm256_add_epi32(y, stepY);
-    }
-    return n;
-}
-
-// Both extents of PixelSamples::Extents in one pass, each as ExtentLanes
-// counts it from the point (px, py) itself: along (ax, ay) into `a`, along
-// (-ax, -ay) into `b`, each up to `far`; a side is no longer loaded once
-// its extent has ended.
-__attribute__((target("avx2"))) void ExtentPairLanes(unsigned short const* pixels, int pitch, int limit, bool dark,
-                                                     int px, int py, int ax, int ay, int dx, int dy, int far, int& a,
-                                                     int& b)
-{
-    __m256i const lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    __m256i const k = _mm256_add_epi32(lane, _mm256_set1_epi32(1));
-    __m256i const offX = _mm256_mullo_epi32(k, _mm256_set1_epi32(ax));
-    __m256i const offY = _mm256_mullo_epi32(k, _mm256_set1_epi32(ay));
-    __m256i const centreX = _mm256_set1_epi32(px);
-    __m256i const centreY = _mm256_set1_epi32(py);
-    __m256i xa = _mm256_add_epi32(centreX, offX);
-    __m256i ya = _mm256_add_epi32(centreY, offY);
-    __m256i xb = _mm256_sub_epi32(centreX, offX);
-    __m256i yb = _mm256_sub_epi32(centreY, offY);
-    __m256i const stepX = _mm256_set1_epi32(8 * ax);
-    __m256i const stepY = _mm256_set1_epi32(8 * ay);
-    __m256i const tapX = _mm256_set1_epi32(dx);
-    __m256i const tapY = _mm256_set1_epi32(dy);
-    __m256i const rowPitch = _mm256_set1_epi32(pitch);
-    __m256i const bound = _mm256_set1_epi32(limit);
-    int const* const words = reinterpret_cast<int const*>(pixels);
-    // Bit k: sample k (of those loaded) is not of the strip's colour.
-    auto offColour = [&](__m256i x, __m256i y, int count) __attribute__((target("avx2"))) {
-        __m256i const load = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), lane);
-        __m256i const sum = _mm256_add_epi32(
-            _mm256_add_epi32(GatherGrey(words, rowPitch, _mm256_sub_epi32(x, tapX), _mm256_sub_epi32(y, tapY), load),
-                             GatherGrey(words, rowPitch, x, y, load)),
-            GatherGrey(words, rowPitch, _mm256_add_epi32(x, tapX), _mm256_add_epi32(y, tapY), load));
-        unsigned const below =
-            static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(bound, sum))));
-        return (dark ? ~below : below) & ((1u << count) - 1u);
-    };
-    int na = 0;
-    int nb = 0;
-    bool openA = far > 0;
-    bool openB = far > 0;
-    while (openA || openB) {
-        if (openA) {
-            int const count = far - na < 8 ? far - na : 8;
-            unsigned const off = offColour(xa, ya, count);
-            if (off != 0) {
-                na += std::countr_zero(off);
-                openA = false;
-            } else {
-                na += count;
-                openA = na < far;
-                xa = _mm256_add_epi32(xa, stepX);
-                ya = _mm256_add_epi32(ya, stepY);
-            }
-        }
-        if (openB) {
-            int const count = far - nb < 8 ? far - nb : 8;
-            unsigned const off = offColour(xb, yb, count);
-            if (off != 0) {
-                nb += std::countr_zero(off);
-                openB = false;
-            } else {
-                nb += count;
-                openB = nb < far;
-                xb = _mm256_sub_epi32(xb, stepX);
-                yb = _mm256_sub_epi32(yb, stepY);
-            }
-        }
-    }
-    a = na;
-    b = nb;
-}
-
 // The grey between pixels at (px, py) (1/256 pixel) in the lanes `load`
 // marks, as InterpolatedSamples::Interpolate weighs it: each pixel and its
 // right neighbour gathered as one 32-bit word, the row below likewise.
@@ -1143,8 +1021,6 @@ __attribute__((target("avx2"))) int FineExtentLanes(unsigned short const* pixels
 // sharp. kQuarters: the steps across the strip a pixel holds.
 struct PixelSamples {
     static constexpr int kQuarters = 1;
-    // Extents of this many samples or more are measured in vector lanes.
-    static constexpr int kLaneExtent = 6;
     GrayImage const& image;
     int threshold;
     bool dark;
@@ -1152,8 +1028,6 @@ struct PixelSamples {
     int dy;
     // The offset of every pixel of the frame fits an int.
     bool intOffsets = static_cast<long long>(image.GetHeight()) * image.GetPitch() <= 0x7FFFFFFF;
-    // Long extents in vector lanes where the processor has them.
-    bool lanes = true;
 
     bool operator()(int x, int y) const
     {
@@ -1177,26 +1051,6 @@ struct PixelSamples {
         int const ay = Abs(dy);
         return Min(x0, x1) - ax >= 0 && Min(y0, y1) - ay >= 0 && (Max(x0, x1) + ax) >> 8 < image.GetWidth() &&
                (Max(y0, y1) + ay) >> 8 < image.GetHeight();
-    }
-
-    // The extents a along (ax, ay) and b along (-ax, -ay) from (x, y), each
-    // as Extent counts it up to `far`: both in one pass of vector lanes
-    // where the whole line across lies in the image.
-    [[gnu::always_inline]] void Extents(int x, int y, int ax, int ay, int far, int& a, int& b) const
-    {
-#if defined(SCANNER_STRIP_AVX2)
-        int const x0 = x - ax * far;
-        int const y0 = y - ay * far;
-        int const x1 = x + ax * far;
-        int const y1 = y + ay * far;
-        if (lanes && intOffsets && far >= kLaneExtent && AllInside(x0, y0, x1, y1) && ProcessorHasAvx2() &&
-            ((Min(y0, y1) - Abs(dy)) >> 8) * image.GetPitch() + ((Min(x0, x1) - Abs(dx)) >> 8) >= 1) {
-            ExtentPairLanes(image.GetPixels(), image.GetPitch(), 3 * threshold, dark, x, y, ax, ay, dx, dy, far, a, b);
-            return;
-        }
-#endif
-        a = Extent(x, y, ax, ay, far);
-        b = Extent(x, y, -ax, -ay, far);
     }
 
     // As operator(), for a sample known to lie in the image.
@@ -1224,14 +1078,6 @@ struct PixelSamples {
             int const limit = 3 * threshold;
             int cx = x + ax * (n + 1);
             int cy = y + ay * (n + 1);
-#if defined(SCANNER_STRIP_AVX2)
-            // Longer extents (wide strips) in vector lanes; no tap lies on
-            // the frame's first pixel, the lowest offset of the taps' box.
-            if (lanes && far - n >= kLaneExtent && ProcessorHasAvx2() &&
-                ((Min(cy, y + ay * far) - Abs(dy)) >> 8) * pitch + ((Min(cx, x + ax * far) - Abs(dx)) >> 8) >= 1) {
-                return ExtentLanes(pixels, pitch, limit, dark, cx, cy, ax, ay, dx, dy, n, far);
-            }
-#endif
             int bx = cx - dx;
             int by = cy - dy;
             int fx = cx + dx;
@@ -1262,8 +1108,9 @@ struct PixelSamples {
 // that a strip's middle is kept to a quarter pixel however narrow it is.
 struct InterpolatedSamples {
     static constexpr int kQuarters = 4;
-    // Extents of this many samples or more are measured in vector lanes.
-    static constexpr int kLaneExtent = 6;
+    // Extents of this many samples or more are measured in vector lanes
+    // (shorter ones take longer so: a gather costs several loads).
+    static constexpr int kLaneExtent = 12;
     GrayImage const& image;
     int threshold;
     bool dark;
@@ -1344,12 +1191,6 @@ struct InterpolatedSamples {
         return n;
     }
 
-    void Extents(int x, int y, int ax, int ay, int far, int& a, int& b) const
-    {
-        a = Extent(x, y, ax, ay, far);
-        b = Extent(x, y, -ax, -ay, far);
-    }
-
     // The grey at (x, y) (1/256 pixel), which lies in the image with the
     // pixels right of and below it.
     int Interpolate(int x, int y) const { return Interpolate(image.GetPixels(), image.GetPitch(), x, y); }
@@ -1396,7 +1237,8 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
     auto extents = [&](int px, int py, int& a, int& b) {
         int const far = strip + strip / 4 + 2 * q;
         int const wide = strip + q + strip / 4;  // a + b + 1 past it: too wide
-        same.Extents(px, py, dy, -dx, strip + 1, a, b);
+        a = same.Extent(px, py, dy, -dx, strip + 1);
+        b = same.Extent(px, py, -dy, dx, strip + 1);
         if (a > strip && b <= strip) {
             a = same.Extent(px, py, dy, -dx, Min(far, Max(wide - b, strip + 1)), a);
         } else if (b > strip && a <= strip) {
@@ -1464,23 +1306,10 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
 
 }  // namespace
 
-void CountStripSamplesBothWays(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax,
-                               int ay, int far, bool lanes, int& a, int& b)
+int CountFineStripSamples(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax,
+                          int ay, int far, bool lanes)
 {
-    PixelSamples samples{image, threshold, dark, dx, dy};
-    samples.lanes = lanes;
-    samples.Extents(x, y, ax, ay, far, a, b);
-}
-
-int CountStripSamples(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax, int ay,
-                      int far, bool fine, bool lanes)
-{
-    if (fine) {
-        InterpolatedSamples samples{image, threshold, dark, dx, dy};
-        samples.lanes = lanes;
-        return samples.Extent(x, y, ax, ay, far);
-    }
-    PixelSamples samples{image, threshold, dark, dx, dy};
+    InterpolatedSamples samples{image, threshold, dark, dx, dy};
     samples.lanes = lanes;
     return samples.Extent(x, y, ax, ay, far);
 }
