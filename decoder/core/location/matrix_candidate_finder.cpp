@@ -1029,19 +1029,8 @@ struct PixelSamples {
     // The offset of every pixel of the frame fits an int.
     bool intOffsets = static_cast<long long>(image.GetHeight()) * image.GetPitch() <= 0x7FFFFFFF;
 
-    bool operator()(int x, int y) const
-    {
-        int sum = 0;
-        for (int k = -1; k <= 1; ++k) {
-            int const px = (x + k * dx) >> 8;
-            int const py = (y + k * dy) >> 8;
-            if (!image.IsInside(px, py)) {
-                return false;
-            }
-            sum += image.At(px, py);
-        }
-        return (sum < 3 * threshold) == dark;
-    }
+    // A sample off the image (any of its taps) is not of the colour.
+    bool operator()(int x, int y) const { return AllInside(x, y, x, y) && Inside(x, y); }
 
     // Whether every pixel of the samples on the segment from (x0, y0) to
     // (x1, y1) lies in the image: the taps' box then does.
@@ -1063,42 +1052,72 @@ struct PixelSamples {
 
     // How many of the samples at (x + k ax, y + k ay), k = first + 1, ...
     // `far`, are of the strip's colour before the first that is not, plus
-    // `first` (the samples before it known to be). Where all lie in the
-    // image, the positions are stepped by adding and the three taps read by
-    // offset: the same sums as Inside's. Inlined: it runs at every step of
-    // a walk.
+    // `first` (the samples before it known to be). A sample with a tap off
+    // the image is not: the samples whose taps all lie in it are one
+    // stretch of the line (the image's box, narrowed by the taps, is
+    // convex), found by halving, and the run ends at the stretch's end at
+    // the latest. Inlined: it runs at every step of a walk.
     [[gnu::always_inline]] int Extent(int x, int y, int ax, int ay, int far, int first = 0) const
     {
-        int n = first;
-        // Every tap lies in the image: its offset fits an int where the
-        // whole frame's do.
-        if (intOffsets && AllInside(x + ax * (n + 1), y + ay * (n + 1), x + ax * far, y + ay * far)) {
-            int const pitch = image.GetPitch();
-            unsigned short const* const pixels = image.GetPixels();
-            int const limit = 3 * threshold;
-            int cx = x + ax * (n + 1);
-            int cy = y + ay * (n + 1);
-            int bx = cx - dx;
-            int by = cy - dy;
-            int fx = cx + dx;
-            int fy = cy + dy;
-            for (; n < far; ++n) {
-                int const sum = pixels[(by >> 8) * pitch + (bx >> 8)] + pixels[(cy >> 8) * pitch + (cx >> 8)] +
-                                pixels[(fy >> 8) * pitch + (fx >> 8)];
-                if ((sum < limit) != dark) {
-                    break;
+        if (far <= first) {
+            return first;
+        }
+        int const x0 = x + ax * (first + 1);
+        int const y0 = y + ay * (first + 1);
+        int last = far;
+        if (!AllInside(x0, y0, x + ax * far, y + ay * far)) {
+            if (!AllInside(x0, y0, x0, y0)) {
+                return first;
+            }
+            // AllInside holds from first + 1 to `last`, not to `beyond`.
+            last = first + 1;
+            int beyond = far;
+            while (beyond - last > 1) {
+                int const middle = last + (beyond - last) / 2;
+                if (AllInside(x0, y0, x + ax * middle, y + ay * middle)) {
+                    last = middle;
+                } else {
+                    beyond = middle;
                 }
-                bx += ax;
-                by += ay;
-                cx += ax;
-                cy += ay;
-                fx += ax;
-                fy += ay;
+            }
+        }
+        if (!intOffsets) {
+            int n = first;
+            while (n < last && Inside(x + ax * (n + 1), y + ay * (n + 1))) {
+                ++n;
             }
             return n;
         }
-        while (n < far && (*this)(x + ax * (n + 1), y + ay * (n + 1))) {
-            ++n;
+        return dark ? RunInside<true>(x0, y0, ax, ay, first, last) : RunInside<false>(x0, y0, ax, ay, first, last);
+    }
+
+    // Extent's count over samples whose taps all lie in the image and whose
+    // offsets fit an int, from the sample at (cx, cy), the (first + 1)-th,
+    // to the last-th: the positions stepped by adding, the taps read by
+    // offset, the same sums as Inside's; one loop for each colour.
+    template <bool kDark>
+    [[gnu::always_inline]] int RunInside(int cx, int cy, int ax, int ay, int first, int last) const
+    {
+        int const pitch = image.GetPitch();
+        unsigned short const* const pixels = image.GetPixels();
+        int const limit = 3 * threshold;
+        int bx = cx - dx;
+        int by = cy - dy;
+        int fx = cx + dx;
+        int fy = cy + dy;
+        int n = first;
+        for (; n < last; ++n) {
+            int const sum = pixels[(by >> 8) * pitch + (bx >> 8)] + pixels[(cy >> 8) * pitch + (cx >> 8)] +
+                            pixels[(fy >> 8) * pitch + (fx >> 8)];
+            if ((sum < limit) != kDark) {
+                break;
+            }
+            bx += ax;
+            by += ay;
+            cx += ax;
+            cy += ay;
+            fx += ax;
+            fy += ay;
         }
         return n;
     }
@@ -1306,12 +1325,15 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
 
 }  // namespace
 
-int CountFineStripSamples(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax,
-                          int ay, int far, bool lanes)
+int CountStripSamples(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax, int ay,
+                      int far, bool fine, bool lanes)
 {
-    InterpolatedSamples samples{image, threshold, dark, dx, dy};
-    samples.lanes = lanes;
-    return samples.Extent(x, y, ax, ay, far);
+    if (fine) {
+        InterpolatedSamples samples{image, threshold, dark, dx, dy};
+        samples.lanes = lanes;
+        return samples.Extent(x, y, ax, ay, far);
+    }
+    return PixelSamples{image, threshold, dark, dx, dy}.Extent(x, y, ax, ay, far);
 }
 
 int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx,

@@ -295,16 +295,17 @@ private:
 bool MeasureRowBlocks(unsigned short const* row, int left, int right, unsigned count, unsigned short* threshold,
                       unsigned short* margin, unsigned short* middle, bool lanes = true);
 
-// The samples of a strip walk at a quarter pixel from (x, y) on across the
-// strip: how many of the points (x + k ax / 4, y + k ay / 4), k = 1 ...
-// far (1/256 pixel, each quotient rounded toward zero), are of the strip's
-// colour before the first that is not, each judged by the sum of its grey
-// (interpolated between pixels) and the two (dx, dy) before and after it
-// against 3 x threshold; a point whose pixels leave the image ends them.
-// `lanes`: long runs in vector lanes where the processor has them (false:
-// one point at a time, the same count).
-int CountFineStripSamples(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax,
-                          int ay, int far, bool lanes = true);
+// The samples of a strip walk from (x, y) on across the strip: how many of
+// the points (x + k ax, y + k ay), k = 1 ... far (1/256 pixel), are of the
+// strip's colour before the first that is not, each judged by the sum of
+// its grey and the two (dx, dy) before and after it against 3 x threshold;
+// a point with any of those off the image ends them. `fine`: the points at
+// a quarter of those steps (each quotient rounded toward zero), their greys
+// interpolated between pixels. `lanes`: long runs of fine points in vector
+// lanes where the processor has them (false: one point at a time, the same
+// count).
+int CountStripSamples(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax, int ay,
+                      int far, bool fine, bool lanes = true);
 
 // Whether run widths follow module counts: each width within a quarter of
 // (its modules + 1) modules of what the total gives it, and slack pixels

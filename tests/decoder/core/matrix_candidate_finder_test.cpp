@@ -416,12 +416,37 @@ TEST(MatrixCandidateFinderTest, RowBlocksAreMeasuredAlikeOnLanesAndOneAtATime)
     }
 }
 
-TEST(MatrixCandidateFinderTest, StripSamplesAreCountedAlikeOnLanesAndOneAtATime)
+// The whole-pixel count as its description gives it, one point and one tap
+// at a time.
+int CountPlainly(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax, int ay,
+                 int far)
+{
+    int n = 0;
+    for (; n < far; ++n) {
+        int sum = 0;
+        for (int k = -1; k <= 1; ++k) {
+            int const px = (x + ax * (n + 1) + k * dx) >> 8;
+            int const py = (y + ay * (n + 1) + k * dy) >> 8;
+            if (!image.IsInside(px, py)) {
+                return n;
+            }
+            sum += image.At(px, py);
+        }
+        if ((sum < 3 * threshold) != dark) {
+            break;
+        }
+    }
+    return n;
+}
+
+TEST(MatrixCandidateFinderTest, StripSamplesAreCountedAsOnePointAtATime)
 {
     // A frame of dark and light blobs with noise, exactly as wide as its
-    // pitch or narrower, so that the taps reach its last pixels; runs from
-    // every kind of start, direction and length, in quarter steps (some
-    // rounded toward zero), on 10-bit and 16-bit greys.
+    // pitch or narrower; runs from every kind of start, direction and
+    // length, many of them reaching past the frame's edges. Whole pixels:
+    // as one point at a time, the image's edge found by halving; quarter
+    // pixels (some steps rounded toward zero): the lanes as one point at a
+    // time, on 10-bit and 16-bit greys.
     struct Case {
         int width;
         int height;
@@ -442,29 +467,50 @@ TEST(MatrixCandidateFinderTest, StripSamplesAreCountedAlikeOnLanesAndOneAtATime)
         }
         GrayImage const image(c.width, c.height, c.pitch, pixels.data());
         unsigned differ = 0;
-        unsigned long long counted = 0;
+        unsigned long long counted[2] = {0, 0};
+        unsigned edgeEnded = 0;
         for (int trial = 0; trial < 20000; ++trial) {
             double const angle = (std::rand() % 3600) * 3.14159265358979 / 1800.0;
             int const dx = static_cast<int>(std::lround(256 * std::cos(angle)));
             int const dy = static_cast<int>(std::lround(256 * std::sin(angle)));
             // Starts a little off the frame too: points off it end a run.
-            int const x = std::rand() % ((c.width + 4) * 256) - 2 * 256;
-            int const y = std::rand() % ((c.height + 4) * 256) - 2 * 256;
+            // Every other start lies within a few pixels of a side, where
+            // a run's last point whose taps are all on the frame counts.
+            int x = std::rand() % ((c.width + 4) * 256) - 2 * 256;
+            int y = std::rand() % ((c.height + 4) * 256) - 2 * 256;
+            if (trial % 2 == 1) {
+                int const margin = std::rand() % (4 * 256);
+                int const sideOf = std::rand() % 4;
+                x = sideOf == 0 ? margin : (sideOf == 1 ? c.width * 256 - 1 - margin : x);
+                y = sideOf == 2 ? margin : (sideOf == 3 ? c.height * 256 - 1 - margin : y);
+            }
             int const far = std::rand() % 40;
             int const threshold = (300 + std::rand() % 400) * c.scale;
             bool const dark = std::rand() % 2 == 0;
             for (int side = -1; side <= 1; side += 2) {
-                int const fast = DEC2DIvra::CountFineStripSamples(image, threshold, dark, dx, dy, x, y, dy * side,
-                                                                  -dx * side, far, true);
-                int const plain = DEC2DIvra::CountFineStripSamples(image, threshold, dark, dx, dy, x, y, dy * side,
-                                                                   -dx * side, far, false);
-                differ += fast != plain;
-                counted += static_cast<unsigned long long>(plain);
+                int const ax = dy * side;
+                int const ay = -dx * side;
+                int const plain = CountPlainly(image, threshold, dark, dx, dy, x, y, ax, ay, far);
+                differ += DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, ax, ay, far, false) != plain;
+                counted[0] += static_cast<unsigned long long>(plain);
+                // Runs ended by the image's edge rather than by a colour.
+                int const px = (x + ax * (plain + 1)) >> 8;
+                int const py = (y + ay * (plain + 1)) >> 8;
+                edgeEnded += plain < far && (px <= 1 || py <= 1 || px >= c.width - 2 || py >= c.height - 2);
+                int const fast = DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, ax, ay, far, true,
+                                                              true);
+                int const fine = DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, ax, ay, far, true,
+                                                              false);
+                differ += fast != fine;
+                counted[1] += static_cast<unsigned long long>(fine);
             }
         }
         EXPECT_EQ(differ, 0u);
-        // Long runs were met (the lanes take runs of twelve or more).
-        EXPECT_GT(counted, 40000u);
+        // Long runs were met (the lanes take runs of twelve or more), and
+        // runs cut by the edge.
+        EXPECT_GT(counted[0], 40000u);
+        EXPECT_GT(counted[1], 40000u);
+        EXPECT_GT(edgeEnded, 5000u);
     }
 }
 
