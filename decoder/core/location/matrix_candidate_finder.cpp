@@ -530,6 +530,9 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
     }
     bool dark = row[area.left] < threshold_[0];
     int start = area.left;
+    // The count kept in a local while the row is cut (the member would be
+    // stored again with every run).
+    unsigned count = 0;
     // The shares are powers of two: a block's margin share is a shift (a
     // division by a variable costs tens of cycles a block).
     unsigned const share = static_cast<unsigned>(marginShare);
@@ -541,9 +544,9 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
             // border with a grey that the margin kept in the run's colour.
             int const off = middle_[b] - threshold_[b];
             bool const now = off < 0;
-            if (Abs(off) > kContrastFloor / 8 && now != dark && runCount_ < kMaxRuns) {
+            if (Abs(off) > kContrastFloor / 8 && now != dark && count < kMaxRuns) {
                 int const x0 = area.left + static_cast<int>(b * kBlock);
-                runs_[runCount_++] = Run{start, x0 - start, dark};
+                runs_[count++] = Run{start, x0 - start, dark};
                 start = x0;
                 dark = now;
             }
@@ -566,18 +569,20 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
                 break;
             }
             at += std::countr_zero(ends);
-            if (runCount_ >= kMaxRuns) {
+            if (count >= kMaxRuns) {
+                runCount_ = count;
                 return true;
             }
             int const x = x0 + at;
-            runs_[runCount_++] = Run{start, x - start, dark};
+            runs_[count++] = Run{start, x - start, dark};
             start = x;
             dark = !dark;
         }
     }
-    if (runCount_ < kMaxRuns) {
-        runs_[runCount_++] = Run{start, right + 1 - start, dark};
+    if (count < kMaxRuns) {
+        runs_[count++] = Run{start, right + 1 - start, dark};
     }
+    runCount_ = count;
     return true;
 }
 
