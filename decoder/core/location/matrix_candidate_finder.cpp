@@ -967,7 +967,9 @@ __attribute__((target("avx2"))) inline __m256i GatherBetween(int const* words, _
                                          _mm256_mullo_epi32(_mm256_sub_epi32(_mm256_srli_epi32(upper, 16), left), fx));
     __m256i const bottom = _mm256_add_epi32(
         _mm256_slli_epi32(lowLeft, 8), _mm256_mullo_epi32(_mm256_sub_epi32(_mm256_srli_epi32(lower, 16), lowLeft), fx));
-    return _mm256_srai_epi32(
+    // Unsigned as Interpolate's last mean: the lanes wrap alike, shifted
+    // down without the sign.
+    return _mm256_srli_epi32(
         _mm256_add_epi32(_mm256_slli_epi32(top, 8), _mm256_mullo_epi32(_mm256_sub_epi32(bottom, top), fy)), 16);
 }
 
@@ -1221,7 +1223,10 @@ struct InterpolatedSamples {
 
     // The same from the frame's pixels and pitch: each weighted mean taken
     // as the first value and the weighted step to the second, one product
-    // where the two weights took two (the same integers).
+    // where the two weights took two (the same integers). The last mean is
+    // 65535 x 65536 at most, past an int's range for greys of 32768 and
+    // more: it is taken in unsigned 32 bits, where the negative step wraps
+    // back into range.
     [[gnu::always_inline]] static int Interpolate(unsigned short const* pixels, int pitch, int x, int y)
     {
         int const fx = x & 255;
@@ -1231,7 +1236,9 @@ struct InterpolatedSamples {
         int const lowLeft = p[pitch];
         int const top = (left << 8) + (p[1] - left) * fx;
         int const low = (lowLeft << 8) + (p[pitch + 1] - lowLeft) * fx;
-        return ((top << 8) + (low - top) * fy) >> 16;
+        unsigned const mean =
+            (static_cast<unsigned>(top) << 8) + static_cast<unsigned>(low - top) * static_cast<unsigned>(fy);
+        return static_cast<int>(mean >> 16);
     }
 };
 

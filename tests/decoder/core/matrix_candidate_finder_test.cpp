@@ -514,4 +514,33 @@ TEST(MatrixCandidateFinderTest, StripSamplesAreCountedAsOnePointAtATime)
     }
 }
 
+TEST(MatrixCandidateFinderTest, QuarterPixelStripsAreJudgedOnBrightSixteenBitGreys)
+{
+    // Uniform frames: every point of a run across them is of the frame's
+    // colour, or none is, whatever the grey (16-bit greys of 32768 and
+    // more too), on lanes and one point at a time.
+    struct Case {
+        int grey;
+        int threshold;
+        bool dark;  // the colour counted
+        int expected;
+    };
+    Case const cases[] = {
+        {700, 500, false, 20},      {700, 500, true, 0},         {60000, 30000, false, 20},
+        {60000, 30000, true, 0},    {40000, 50000, true, 20},    {65535, 65535, false, 20},
+        {32768, 32767, false, 20},  {32768, 32769, true, 20},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.grey) + " at " + std::to_string(c.threshold));
+        std::vector<unsigned short> pixels(40 * 40, static_cast<unsigned short>(c.grey));
+        GrayImage const image(40, 40, 40, pixels.data());
+        for (bool const lanes : {false, true}) {
+            // From (20.3, 20.7) across a strip along the row.
+            EXPECT_EQ(DEC2DIvra::CountStripSamples(image, c.threshold, c.dark, 256, 0, 20 * 256 + 77, 20 * 256 + 179,
+                                                   0, 256, 20, true, lanes),
+                      c.expected);
+        }
+    }
+}
+
 }  // namespace
