@@ -6,6 +6,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__SSE2__) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define SCANNER_STRIP_AVX2 1
+#endif
 
 namespace DEC2DIvra {
 
@@ -526,6 +530,13 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
     }
     bool dark = row[area.left] < threshold_[0];
     int start = area.left;
+    // The count kept in a local while the row is cut (the member would be
+    // stored again with every run).
+    unsigned count = 0;
+    // The shares are powers of two: a block's margin share is a shift (a
+    // division by a variable costs tens of cycles a block).
+    unsigned const share = static_cast<unsigned>(marginShare);
+    int const shift = share != 0 && std::has_single_bit(share) ? std::countr_zero(share) : -1;
     for (unsigned b = 0; b < blockCount_; ++b) {
         if (margin_[b] == 0) {
             // A flat block clearly to one side of its neighbourhood's
@@ -533,16 +544,16 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
             // border with a grey that the margin kept in the run's colour.
             int const off = middle_[b] - threshold_[b];
             bool const now = off < 0;
-            if (Abs(off) > kContrastFloor / 8 && now != dark && runCount_ < kMaxRuns) {
+            if (Abs(off) > kContrastFloor / 8 && now != dark && count < kMaxRuns) {
                 int const x0 = area.left + static_cast<int>(b * kBlock);
-                runs_[runCount_++] = Run{start, x0 - start, dark};
+                runs_[count++] = Run{start, x0 - start, dark};
                 start = x0;
                 dark = now;
             }
             continue;
         }
         int const threshold = threshold_[b];
-        int const margin = marginShare == 0 ? 0 : margin_[b] / marginShare;
+        int const margin = marginShare == 0 ? 0 : (shift >= 0 ? margin_[b] >> shift : margin_[b] / marginShare);
         int const x0 = area.left + static_cast<int>(b * kBlock);
         int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
         // A dark run ends at a pixel above threshold + margin, a light one
@@ -558,18 +569,20 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
                 break;
             }
             at += std::countr_zero(ends);
-            if (runCount_ >= kMaxRuns) {
+            if (count >= kMaxRuns) {
+                runCount_ = count;
                 return true;
             }
             int const x = x0 + at;
-            runs_[runCount_++] = Run{start, x - start, dark};
+            runs_[count++] = Run{start, x - start, dark};
             start = x;
             dark = !dark;
         }
     }
-    if (runCount_ < kMaxRuns) {
-        runs_[runCount_++] = Run{start, right + 1 - start, dark};
+    if (count < kMaxRuns) {
+        runs_[count++] = Run{start, right + 1 - start, dark};
     }
+    runCount_ = count;
     return true;
 }
 
@@ -590,6 +603,13 @@ int MatrixCandidateFinder::GetThreshold(int x) const
 
 bool MatrixCandidateFinder::ScanColumn(GrayImage const& image, int x, int y, int threshold, unsigned count,
                                        int limit, int* above, int* below, int& centre, int& top) const
+{
+    return ScanColumnCentre(image, x, y, threshold, limit, centre, top) &&
+           ScanColumnRuns(image, x, threshold, count, limit, above, below, centre, top);
+}
+
+bool MatrixCandidateFinder::ScanColumnCentre(GrayImage const& image, int x, int y, int threshold, int limit,
+                                             int& centre, int& top) const
 {
     if (x < area_.left || x > area_.right) {
         return false;
@@ -613,9 +633,17 @@ bool MatrixCandidateFinder::ScanColumn(GrayImage const& image, int x, int y, int
     }
     centre = down - up + 1;
     top = up;
-    if (centre > limit) {
-        return false;
-    }
+    return centre <= limit;
+}
+
+bool MatrixCandidateFinder::ScanColumnRuns(GrayImage const& image, int x, int threshold, unsigned count, int limit,
+                                           int* above, int* below, int centre, int top) const
+{
+    unsigned short const* const pixels = image.GetPixels();
+    long long const pitch = image.GetPitch();
+    int const up = top;
+    int const down = top + centre - 1;
+    bool const dark = pixels[static_cast<long long>(top) * pitch + x] < threshold;
     // Further runs, alternating in colour, outward from the centre run.
     for (int side = 0; side < 2; ++side) {
         int* out = side == 0 ? above : below;
@@ -768,9 +796,9 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     int const span = ringTotal + middle.length;
     // The column's centre run alone first: across a symbol's data it is
     // seldom as wide as the row's, and its rings need not be walked.
-    if (!ScanColumn(image, x, y, GetThreshold(x), 0, span, above, below, centre, top) ||
-        centre * 2 < middle.length || centre > middle.length * 2 + 2 ||
-        !ScanColumn(image, x, y, GetThreshold(x), kRingCount, span, above, below, centre, top)) {
+    if (!ScanColumnCentre(image, x, y, GetThreshold(x), span, centre, top) || centre * 2 < middle.length ||
+        centre > middle.length * 2 + 2 ||
+        !ScanColumnRuns(image, x, GetThreshold(x), kRingCount, span, above, below, centre, top)) {
         return;
     }
     int const column[6] = {above[0], above[1], above[2], below[0], below[1], below[2]};
@@ -911,6 +939,89 @@ void MatrixCandidateFinder::CheckHanXinFinder(unsigned i, int y)
 
 namespace {
 
+#if defined(SCANNER_STRIP_AVX2)
+bool ProcessorHasAvx2()
+{
+    static bool const has = __builtin_cpu_supports("avx2") != 0;
+    return has;
+}
+
+// The grey between pixels at (px, py) (1/256 pixel) in the lanes `load`
+// marks, as InterpolatedSamples::Interpolate weighs it: each pixel and its
+// right neighbour gathered as one 32-bit word, the row below likewise.
+__attribute__((target("avx2"))) inline __m256i GatherBetween(int const* words, __m256i pitch, __m256i px, __m256i py,
+                                                            __m256i load)
+{
+    __m256i const low16 = _mm256_set1_epi32(0xFFFF);
+    __m256i const fraction = _mm256_set1_epi32(255);
+    __m256i const fx = _mm256_and_si256(px, fraction);
+    __m256i const fy = _mm256_and_si256(py, fraction);
+    __m256i const row = _mm256_mullo_epi32(_mm256_srai_epi32(py, 8), pitch);
+    __m256i const offset = _mm256_add_epi32(row, _mm256_srai_epi32(px, 8));
+    __m256i const upper = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), words, offset, load, 2);
+    __m256i const lower =
+        _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), words, _mm256_add_epi32(offset, pitch), load, 2);
+    __m256i const left = _mm256_and_si256(upper, low16);
+    __m256i const lowLeft = _mm256_and_si256(lower, low16);
+    __m256i const top = _mm256_add_epi32(_mm256_slli_epi32(left, 8),
+                                         _mm256_mullo_epi32(_mm256_sub_epi32(_mm256_srli_epi32(upper, 16), left), fx));
+    __m256i const bottom = _mm256_add_epi32(
+        _mm256_slli_epi32(lowLeft, 8), _mm256_mullo_epi32(_mm256_sub_epi32(_mm256_srli_epi32(lower, 16), lowLeft), fx));
+    // Unsigned as Interpolate's last mean: the lanes wrap alike, shifted
+    // down without the sign.
+    return _mm256_srli_epi32(
+        _mm256_add_epi32(_mm256_slli_epi32(top, 8), _mm256_mullo_epi32(_mm256_sub_epi32(bottom, top), fy)), 16);
+}
+
+// InterpolatedSamples::Extent's loop eight samples at a time: lane k takes
+// the sample at (x + (sx + k ax) / 4, y + (sy + k ay) / 4), each quotient
+// rounded toward zero as the loop's, with its two taps. Lanes past `far`
+// are not loaded. The same sums and count as one sample at a time.
+__attribute__((target("avx2"))) int FineExtentLanes(unsigned short const* pixels, int pitch, int limit, bool dark,
+                                                    int x, int y, int sx, int sy, int ax, int ay, int dx, int dy, int n,
+                                                    int far)
+{
+    __m256i const lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256i qx = _mm256_add_epi32(_mm256_set1_epi32(sx), _mm256_mullo_epi32(lane, _mm256_set1_epi32(ax)));
+    __m256i qy = _mm256_add_epi32(_mm256_set1_epi32(sy), _mm256_mullo_epi32(lane, _mm256_set1_epi32(ay)));
+    __m256i const stepX = _mm256_set1_epi32(8 * ax);
+    __m256i const stepY = _mm256_set1_epi32(8 * ay);
+    __m256i const originX = _mm256_set1_epi32(x);
+    __m256i const originY = _mm256_set1_epi32(y);
+    __m256i const tapX = _mm256_set1_epi32(dx);
+    __m256i const tapY = _mm256_set1_epi32(dy);
+    __m256i const rowPitch = _mm256_set1_epi32(pitch);
+    __m256i const three = _mm256_set1_epi32(3);
+    __m256i const bound = _mm256_set1_epi32(limit);
+    int const* const words = reinterpret_cast<int const*>(pixels);
+    // A quarter rounded toward zero: negative values are raised by 3 first.
+    auto quarter = [three](__m256i v) __attribute__((target("avx2"))) {
+        return _mm256_srai_epi32(_mm256_add_epi32(v, _mm256_and_si256(_mm256_srai_epi32(v, 31), three)), 2);
+    };
+    while (n < far) {
+        int const count = far - n < 8 ? far - n : 8;
+        __m256i const load = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), lane);
+        __m256i const cx = _mm256_add_epi32(originX, quarter(qx));
+        __m256i const cy = _mm256_add_epi32(originY, quarter(qy));
+        __m256i const sum = _mm256_add_epi32(
+            _mm256_add_epi32(
+                GatherBetween(words, rowPitch, _mm256_sub_epi32(cx, tapX), _mm256_sub_epi32(cy, tapY), load),
+                GatherBetween(words, rowPitch, cx, cy, load)),
+            GatherBetween(words, rowPitch, _mm256_add_epi32(cx, tapX), _mm256_add_epi32(cy, tapY), load));
+        unsigned const below =
+            static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(bound, sum))));
+        unsigned const off = (dark ? ~below : below) & ((1u << count) - 1u);
+        if (off != 0) {
+            return n + std::countr_zero(off);
+        }
+        n += count;
+        qx = _mm256_add_epi32(qx, stepX);
+        qy = _mm256_add_epi32(qy, stepY);
+    }
+    return n;
+}
+#endif
+
 // The samples a strip is walked on, in 1/256 pixel along the unit vector
 // (dx, dy) x 256. A point is judged with the two beside it along the strip,
 // so that sensor noise does not cut or widen the strip while its edges stay
@@ -925,19 +1036,8 @@ struct PixelSamples {
     // The offset of every pixel of the frame fits an int.
     bool intOffsets = static_cast<long long>(image.GetHeight()) * image.GetPitch() <= 0x7FFFFFFF;
 
-    bool operator()(int x, int y) const
-    {
-        int sum = 0;
-        for (int k = -1; k <= 1; ++k) {
-            int const px = (x + k * dx) >> 8;
-            int const py = (y + k * dy) >> 8;
-            if (!image.IsInside(px, py)) {
-                return false;
-            }
-            sum += image.At(px, py);
-        }
-        return (sum < 3 * threshold) == dark;
-    }
+    // A sample off the image (any of its taps) is not of the colour.
+    bool operator()(int x, int y) const { return AllInside(x, y, x, y) && Inside(x, y); }
 
     // Whether every pixel of the samples on the segment from (x0, y0) to
     // (x1, y1) lies in the image: the taps' box then does.
@@ -959,42 +1059,72 @@ struct PixelSamples {
 
     // How many of the samples at (x + k ax, y + k ay), k = first + 1, ...
     // `far`, are of the strip's colour before the first that is not, plus
-    // `first` (the samples before it known to be). Where all lie in the
-    // image, the positions are stepped by adding and the three taps read by
-    // offset: the same sums as Inside's. Inlined: it runs at every step of
-    // a walk.
+    // `first` (the samples before it known to be). A sample with a tap off
+    // the image is not: the samples whose taps all lie in it are one
+    // stretch of the line (the image's box, narrowed by the taps, is
+    // convex), found by halving, and the run ends at the stretch's end at
+    // the latest. Inlined: it runs at every step of a walk.
     [[gnu::always_inline]] int Extent(int x, int y, int ax, int ay, int far, int first = 0) const
     {
-        int n = first;
-        // Every tap lies in the image: its offset fits an int where the
-        // whole frame's do.
-        if (intOffsets && AllInside(x + ax * (n + 1), y + ay * (n + 1), x + ax * far, y + ay * far)) {
-            int const pitch = image.GetPitch();
-            unsigned short const* const pixels = image.GetPixels();
-            int const limit = 3 * threshold;
-            int cx = x + ax * (n + 1);
-            int cy = y + ay * (n + 1);
-            int bx = cx - dx;
-            int by = cy - dy;
-            int fx = cx + dx;
-            int fy = cy + dy;
-            for (; n < far; ++n) {
-                int const sum = pixels[(by >> 8) * pitch + (bx >> 8)] + pixels[(cy >> 8) * pitch + (cx >> 8)] +
-                                pixels[(fy >> 8) * pitch + (fx >> 8)];
-                if ((sum < limit) != dark) {
-                    break;
+        if (far <= first) {
+            return first;
+        }
+        int const x0 = x + ax * (first + 1);
+        int const y0 = y + ay * (first + 1);
+        int last = far;
+        if (!AllInside(x0, y0, x + ax * far, y + ay * far)) {
+            if (!AllInside(x0, y0, x0, y0)) {
+                return first;
+            }
+            // AllInside holds from first + 1 to `last`, not to `beyond`.
+            last = first + 1;
+            int beyond = far;
+            while (beyond - last > 1) {
+                int const middle = last + (beyond - last) / 2;
+                if (AllInside(x0, y0, x + ax * middle, y + ay * middle)) {
+                    last = middle;
+                } else {
+                    beyond = middle;
                 }
-                bx += ax;
-                by += ay;
-                cx += ax;
-                cy += ay;
-                fx += ax;
-                fy += ay;
+            }
+        }
+        if (!intOffsets) {
+            int n = first;
+            while (n < last && Inside(x + ax * (n + 1), y + ay * (n + 1))) {
+                ++n;
             }
             return n;
         }
-        while (n < far && (*this)(x + ax * (n + 1), y + ay * (n + 1))) {
-            ++n;
+        return dark ? RunInside<true>(x0, y0, ax, ay, first, last) : RunInside<false>(x0, y0, ax, ay, first, last);
+    }
+
+    // Extent's count over samples whose taps all lie in the image and whose
+    // offsets fit an int, from the sample at (cx, cy), the (first + 1)-th,
+    // to the last-th: the positions stepped by adding, the taps read by
+    // offset, the same sums as Inside's; one loop for each colour.
+    template <bool kDark>
+    [[gnu::always_inline]] int RunInside(int cx, int cy, int ax, int ay, int first, int last) const
+    {
+        int const pitch = image.GetPitch();
+        unsigned short const* const pixels = image.GetPixels();
+        int const limit = 3 * threshold;
+        int bx = cx - dx;
+        int by = cy - dy;
+        int fx = cx + dx;
+        int fy = cy + dy;
+        int n = first;
+        for (; n < last; ++n) {
+            int const sum = pixels[(by >> 8) * pitch + (bx >> 8)] + pixels[(cy >> 8) * pitch + (cx >> 8)] +
+                            pixels[(fy >> 8) * pitch + (fx >> 8)];
+            if ((sum < limit) != kDark) {
+                break;
+            }
+            bx += ax;
+            by += ay;
+            cx += ax;
+            cy += ay;
+            fx += ax;
+            fy += ay;
         }
         return n;
     }
@@ -1004,11 +1134,15 @@ struct PixelSamples {
 // that a strip's middle is kept to a quarter pixel however narrow it is.
 struct InterpolatedSamples {
     static constexpr int kQuarters = 4;
+    // Extents of this many samples or more are measured in vector lanes
+    // (shorter ones take longer so: a gather costs several loads).
+    static constexpr int kLaneExtent = 12;
     GrayImage const& image;
     int threshold;
     bool dark;
     int dx;
     int dy;
+    bool lanes = true;
 
     bool Level(int x, int y, int& value) const
     {
@@ -1057,6 +1191,13 @@ struct InterpolatedSamples {
             int const limit = 3 * threshold;
             int sx = ax * (n + 1);
             int sy = ay * (n + 1);
+#if defined(SCANNER_STRIP_AVX2)
+            // Longer extents in vector lanes, where every pixel's offset fits an int.
+            if (lanes && far - n >= kLaneExtent && ProcessorHasAvx2() &&
+                static_cast<long long>(image.GetHeight()) * pitch <= 0x7FFFFFFF) {
+                return FineExtentLanes(pixels, pitch, limit, dark, x, y, sx, sy, ax, ay, dx, dy, n, far);
+            }
+#endif
             for (; n < far; ++n) {
                 int const cx = x + sx / kQuarters;
                 int const cy = y + sy / kQuarters;
@@ -1082,7 +1223,10 @@ struct InterpolatedSamples {
 
     // The same from the frame's pixels and pitch: each weighted mean taken
     // as the first value and the weighted step to the second, one product
-    // where the two weights took two (the same integers).
+    // where the two weights took two (the same integers). The last mean is
+    // 65535 x 65536 at most, past an int's range for greys of 32768 and
+    // more: it is taken in unsigned 32 bits, where the negative step wraps
+    // back into range.
     [[gnu::always_inline]] static int Interpolate(unsigned short const* pixels, int pitch, int x, int y)
     {
         int const fx = x & 255;
@@ -1092,7 +1236,9 @@ struct InterpolatedSamples {
         int const lowLeft = p[pitch];
         int const top = (left << 8) + (p[1] - left) * fx;
         int const low = (lowLeft << 8) + (p[pitch + 1] - lowLeft) * fx;
-        return ((top << 8) + (low - top) * fy) >> 16;
+        unsigned const mean =
+            (static_cast<unsigned>(top) << 8) + static_cast<unsigned>(low - top) * static_cast<unsigned>(fy);
+        return static_cast<int>(mean >> 16);
     }
 };
 
@@ -1190,6 +1336,17 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
 }
 
 }  // namespace
+
+int CountStripSamples(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax, int ay,
+                      int far, bool fine, bool lanes)
+{
+    if (fine) {
+        InterpolatedSamples samples{image, threshold, dark, dx, dy};
+        samples.lanes = lanes;
+        return samples.Extent(x, y, ax, ay, far);
+    }
+    return PixelSamples{image, threshold, dark, dx, dy}.Extent(x, y, ax, ay, far);
+}
 
 int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx,
                                        int dy, int width, bool fine, Point& end) const

@@ -142,6 +142,12 @@ private:
     // passes the limit or the area ends first.
     bool ScanColumn(GrayImage const& image, int x, int y, int threshold, unsigned count, int limit, int* above,
                     int* below, int& centre, int& top) const;
+    // ScanColumn in two steps: the centre run alone (false when it passes
+    // the limit or x lies off the area), then the runs around the centre
+    // run that step found.
+    bool ScanColumnCentre(GrayImage const& image, int x, int y, int threshold, int limit, int& centre, int& top) const;
+    bool ScanColumnRuns(GrayImage const& image, int x, int threshold, unsigned count, int limit, int* above,
+                        int* below, int centre, int top) const;
 
     // The widths of `count` runs from `first` on and their sum; 0 when the
     // row has fewer.
@@ -288,6 +294,18 @@ private:
 // a time, the same measures).
 bool MeasureRowBlocks(unsigned short const* row, int left, int right, unsigned count, unsigned short* threshold,
                       unsigned short* margin, unsigned short* middle, bool lanes = true);
+
+// The samples of a strip walk from (x, y) on across the strip: how many of
+// the points (x + k ax, y + k ay), k = 1 ... far (1/256 pixel), are of the
+// strip's colour before the first that is not, each judged by the sum of
+// its grey and the two (dx, dy) before and after it against 3 x threshold;
+// a point with any of those off the image ends them. `fine`: the points at
+// a quarter of those steps (each quotient rounded toward zero), their greys
+// interpolated between pixels. `lanes`: long runs of fine points in vector
+// lanes where the processor has them (false: one point at a time, the same
+// count).
+int CountStripSamples(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax, int ay,
+                      int far, bool fine, bool lanes = true);
 
 // Whether run widths follow module counts: each width within a quarter of
 // (its modules + 1) modules of what the total gives it, and slack pixels

@@ -3,6 +3,7 @@
 // thresholds, and the QR finders, square ones apart from bar codes' runs.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -412,6 +413,133 @@ TEST(MatrixCandidateFinderTest, RowBlocksAreMeasuredAlikeOnLanesAndOneAtATime)
             }
         }
         EXPECT_EQ(differ, 0u);
+    }
+}
+
+// The whole-pixel count as its description gives it, one point and one tap
+// at a time.
+int CountPlainly(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax, int ay,
+                 int far)
+{
+    int n = 0;
+    for (; n < far; ++n) {
+        int sum = 0;
+        for (int k = -1; k <= 1; ++k) {
+            int const px = (x + ax * (n + 1) + k * dx) >> 8;
+            int const py = (y + ay * (n + 1) + k * dy) >> 8;
+            if (!image.IsInside(px, py)) {
+                return n;
+            }
+            sum += image.At(px, py);
+        }
+        if ((sum < 3 * threshold) != dark) {
+            break;
+        }
+    }
+    return n;
+}
+
+TEST(MatrixCandidateFinderTest, StripSamplesAreCountedAsOnePointAtATime)
+{
+    // A frame of dark and light blobs with noise, exactly as wide as its
+    // pitch or narrower; runs from every kind of start, direction and
+    // length, many of them reaching past the frame's edges. Whole pixels:
+    // as one point at a time, the image's edge found by halving; quarter
+    // pixels (some steps rounded toward zero): the lanes as one point at a
+    // time, on 10-bit and 16-bit greys.
+    struct Case {
+        int width;
+        int height;
+        int pitch;
+        int scale;  // grey levels times this: 64 gives 16-bit greys
+    };
+    Case const cases[] = {{97, 61, 97, 1}, {64, 64, 70, 1}, {13, 200, 13, 1}, {80, 50, 80, 64}};
+    std::srand(5);
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        std::vector<unsigned short> pixels(static_cast<size_t>(c.pitch) * static_cast<size_t>(c.height));
+        for (int y = 0; y < c.height; ++y) {
+            for (int x = 0; x < c.pitch; ++x) {
+                bool const dark = ((x / 7) + (y / 5)) % 3 == 0;
+                pixels[static_cast<size_t>(y * c.pitch + x)] =
+                    static_cast<unsigned short>(((dark ? 100 : 800) + std::rand() % 200) * c.scale);
+            }
+        }
+        GrayImage const image(c.width, c.height, c.pitch, pixels.data());
+        unsigned differ = 0;
+        unsigned long long counted[2] = {0, 0};
+        unsigned edgeEnded = 0;
+        for (int trial = 0; trial < 20000; ++trial) {
+            double const angle = (std::rand() % 3600) * 3.14159265358979 / 1800.0;
+            int const dx = static_cast<int>(std::lround(256 * std::cos(angle)));
+            int const dy = static_cast<int>(std::lround(256 * std::sin(angle)));
+            // Starts a little off the frame too: points off it end a run.
+            // Every other start lies within a few pixels of a side, where
+            // a run's last point whose taps are all on the frame counts.
+            int x = std::rand() % ((c.width + 4) * 256) - 2 * 256;
+            int y = std::rand() % ((c.height + 4) * 256) - 2 * 256;
+            if (trial % 2 == 1) {
+                int const margin = std::rand() % (4 * 256);
+                int const sideOf = std::rand() % 4;
+                x = sideOf == 0 ? margin : (sideOf == 1 ? c.width * 256 - 1 - margin : x);
+                y = sideOf == 2 ? margin : (sideOf == 3 ? c.height * 256 - 1 - margin : y);
+            }
+            int const far = std::rand() % 40;
+            int const threshold = (300 + std::rand() % 400) * c.scale;
+            bool const dark = std::rand() % 2 == 0;
+            for (int side = -1; side <= 1; side += 2) {
+                int const ax = dy * side;
+                int const ay = -dx * side;
+                int const plain = CountPlainly(image, threshold, dark, dx, dy, x, y, ax, ay, far);
+                differ += DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, ax, ay, far, false) != plain;
+                counted[0] += static_cast<unsigned long long>(plain);
+                // Runs ended by the image's edge rather than by a colour.
+                int const px = (x + ax * (plain + 1)) >> 8;
+                int const py = (y + ay * (plain + 1)) >> 8;
+                edgeEnded += plain < far && (px <= 1 || py <= 1 || px >= c.width - 2 || py >= c.height - 2);
+                int const fast = DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, ax, ay, far, true,
+                                                              true);
+                int const fine = DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, ax, ay, far, true,
+                                                              false);
+                differ += fast != fine;
+                counted[1] += static_cast<unsigned long long>(fine);
+            }
+        }
+        EXPECT_EQ(differ, 0u);
+        // Long runs were met (the lanes take runs of twelve or more), and
+        // runs cut by the edge.
+        EXPECT_GT(counted[0], 40000u);
+        EXPECT_GT(counted[1], 40000u);
+        EXPECT_GT(edgeEnded, 5000u);
+    }
+}
+
+TEST(MatrixCandidateFinderTest, QuarterPixelStripsAreJudgedOnBrightSixteenBitGreys)
+{
+    // Uniform frames: every point of a run across them is of the frame's
+    // colour, or none is, whatever the grey (16-bit greys of 32768 and
+    // more too), on lanes and one point at a time.
+    struct Case {
+        int grey;
+        int threshold;
+        bool dark;  // the colour counted
+        int expected;
+    };
+    Case const cases[] = {
+        {700, 500, false, 20},      {700, 500, true, 0},         {60000, 30000, false, 20},
+        {60000, 30000, true, 0},    {40000, 50000, true, 20},    {65535, 65535, false, 20},
+        {32768, 32767, false, 20},  {32768, 32769, true, 20},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.grey) + " at " + std::to_string(c.threshold));
+        std::vector<unsigned short> pixels(40 * 40, static_cast<unsigned short>(c.grey));
+        GrayImage const image(40, 40, 40, pixels.data());
+        for (bool const lanes : {false, true}) {
+            // From (20.3, 20.7) across a strip along the row.
+            EXPECT_EQ(DEC2DIvra::CountStripSamples(image, c.threshold, c.dark, 256, 0, 20 * 256 + 77, 20 * 256 + 179,
+                                                   0, 256, 20, true, lanes),
+                      c.expected);
+        }
     }
 }
 
