@@ -704,19 +704,26 @@ bool DataMatrixDecoder::FitCornersToTiming(GrayImage const& image, bool negative
     float best = ScoreTiming(image, negative, v.symbolWidth, v.symbolHeight, candidate.mirrored);
     bool moved = false;
     for (float step : {0.5f, 0.25f}) {
+        // A try is not scored again while no move has been taken since it
+        // was turned down (the corners, and so the score, are as they were
+        // then), nor is a step straight back to where a corner was before
+        // the last move taken (the score it had then, which that move
+        // beat). Tries are counted in moves taken at this step, plus one.
+        unsigned moves = 1;
+        unsigned refused[4][4] = {};
+        unsigned backAt[4] = {};
+        OutlinePoint back[4];
         for (int round = 0; round < kFitRounds; ++round) {
             bool improved = false;
             for (unsigned k = 1; k < 4; ++k) {
-                // A step back to where the corner was before its last
-                // move is not scored: the corners are then as they were,
-                // and so is the score, which that move beat.
-                bool stepped = false;
-                OutlinePoint before;
                 for (unsigned d = 0; d < 4; ++d) {
+                    if (refused[k][d] == moves) {
+                        continue;
+                    }
                     OutlinePoint const kept = corners_[k];
                     corners_[k].x += d == 0 ? step : (d == 1 ? -step : 0);
                     corners_[k].y += d == 2 ? step : (d == 3 ? -step : 0);
-                    if (stepped && corners_[k].x == before.x && corners_[k].y == before.y) {
+                    if (backAt[k] == moves && corners_[k].x == back[k].x && corners_[k].y == back[k].y) {
                         corners_[k] = kept;
                         continue;
                     }
@@ -724,10 +731,12 @@ bool DataMatrixDecoder::FitCornersToTiming(GrayImage const& image, bool negative
                     if (score > best + 1e-4f) {
                         best = score;
                         improved = true;
-                        stepped = true;
-                        before = kept;
+                        ++moves;
+                        backAt[k] = moves;
+                        back[k] = kept;
                     } else {
                         corners_[k] = kept;
+                        refused[k][d] = moves;
                     }
                 }
             }
