@@ -225,6 +225,22 @@ Patch FloodFill(support::Frame const& frame, Point seed, int dark)
 // words the fill keeps its bits in: runs joined only corner to corner, a
 // run entering a span's reach from the left, holes, frames whose width is
 // no multiple of 64, a patch against one side, both polarities.
+// Bars three pixels wide, five apart, from row 60 to 300, joined at the
+// bottom and the top in turn: one path down and up them all.
+std::function<void(support::Frame&, int)> Serpentine(int bars)
+{
+    return [bars](support::Frame& f, int dark) {
+        for (int i = 0; i < bars; ++i) {
+            int const x = 40 + 8 * i;
+            Paint(f, x, 60, x + 2, 300, dark);
+            if (i + 1 < bars) {
+                int const y = i % 2 == 0 ? 298 : 60;
+                Paint(f, x, y, x + 10, y + 2, dark);
+            }
+        }
+    };
+}
+
 TEST(DataMatrixOutlineTest, FillFindsThePatchAPlainFloodFinds)
 {
     struct Shape {
@@ -269,6 +285,11 @@ TEST(DataMatrixOutlineTest, FillFindsThePatchAPlainFloodFinds)
              Paint(f, 120, 120, 180, 180, dark);
          },
          Point{60, 60}},
+        // Each bar is met going down or up in turn: the patch's rows settle
+        // only after a sweep for every two bars, and beyond the sweeps a row
+        // fill takes, the patch is filled again run by run.
+        {"a path winding down and up ten bars", 640, 480, Serpentine(10), Point{40, 60}},
+        {"a path winding down and up forty bars", 640, 480, Serpentine(40), Point{40, 60}},
         {"a comb whose teeth join below, runs coming in from the left",
          640, 480,
          [](support::Frame& f, int dark) {
