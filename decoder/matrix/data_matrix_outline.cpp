@@ -55,20 +55,27 @@ int FloorWithin(float v)
     int yi[4];
     _mm_storeu_si128(reinterpret_cast<__m128i*>(xi), x0);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(yi), y0);
-    float p00[4], p01[4], p10[4], p11[4];
+    // Each point's pixel pairs read as 32-bit words, the left pixel in the
+    // low half; the pixels as floats are the same whole numbers.
+    int upper[4];
+    int lower[4];
     for (int k = 0; k < 4; ++k) {
         unsigned short const* q = image.GetPixels() + static_cast<long long>(yi[k]) * pitch + xi[k];
-        p00[k] = static_cast<float>(q[0]);
-        p01[k] = static_cast<float>(q[1]);
-        p10[k] = static_cast<float>(q[pitch]);
-        p11[k] = static_cast<float>(q[pitch + 1]);
+        std::memcpy(&upper[k], q, sizeof(int));
+        std::memcpy(&lower[k], q + pitch, sizeof(int));
     }
+    __m128i const pairsAbove = _mm_loadu_si128(reinterpret_cast<__m128i const*>(upper));
+    __m128i const pairsBelow = _mm_loadu_si128(reinterpret_cast<__m128i const*>(lower));
+    __m128i const low = _mm_set1_epi32(0xffff);
+    __m128 const p00 = _mm_cvtepi32_ps(_mm_and_si128(pairsAbove, low));
+    __m128 const p01 = _mm_cvtepi32_ps(_mm_srli_epi32(pairsAbove, 16));
+    __m128 const p10 = _mm_cvtepi32_ps(_mm_and_si128(pairsBelow, low));
+    __m128 const p11 = _mm_cvtepi32_ps(_mm_srli_epi32(pairsBelow, 16));
     __m128 const one = _mm_set1_ps(1.0f);
     __m128 const ax = _mm_sub_ps(xs, _mm_cvtepi32_ps(x0));
     __m128 const ay = _mm_sub_ps(ys, _mm_cvtepi32_ps(y0));
-    __m128 const top = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(p00), _mm_sub_ps(one, ax)), _mm_mul_ps(_mm_loadu_ps(p01), ax));
-    __m128 const bottom =
-        _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(p10), _mm_sub_ps(one, ax)), _mm_mul_ps(_mm_loadu_ps(p11), ax));
+    __m128 const top = _mm_add_ps(_mm_mul_ps(p00, _mm_sub_ps(one, ax)), _mm_mul_ps(p01, ax));
+    __m128 const bottom = _mm_add_ps(_mm_mul_ps(p10, _mm_sub_ps(one, ax)), _mm_mul_ps(p11, ax));
     values = _mm_add_ps(_mm_mul_ps(top, _mm_sub_ps(one, ay)), _mm_mul_ps(bottom, ay));
     return true;
 }
