@@ -606,7 +606,13 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
             // side of a large symbol). A blurred or skewed symbol mostly
             // reads plain on the moved corners, so the sharpened and
             // mirrored readings of both come after.
-            if (ReadCandidate(image, candidates[i], negative, 0, 1, label)) {
+            // A large symbol whose timing fits the outline's corners only
+            // loosely mostly reads on the fitted corners alone (blur draws
+            // the timing sides' edges in by about half a module): its
+            // fitted corners are read first, then the outline's.
+            DataMatrixVersion const& v = *candidates[i].version;
+            bool const fitFirst = candidates[i].score < kLooseFit && v.symbolHeight >= kLooseFitSide;
+            if (!fitFirst && ReadCandidate(image, candidates[i], negative, 0, 1, label)) {
                 return 1;
             }
             bool const moved = FitCornersToTiming(image, negative, candidates[i]);
@@ -619,6 +625,9 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
             }
             for (unsigned k = 0; k < 4; ++k) {
                 corners_[k] = outline_.GetCorner(k);
+            }
+            if (fitFirst && ReadCandidate(image, candidates[i], negative, 0, 1, label)) {
+                return 1;
             }
             if (ReadCandidate(image, candidates[i], negative, 1, kReadings, label)) {
                 return 1;
