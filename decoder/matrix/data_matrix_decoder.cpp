@@ -267,22 +267,17 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
             _mm_add_ps(_mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(static_cast<int>(first)), _mm_set_epi32(3, 2, 1, 0))),
                        _mm_set1_ps(0.5f)),
             _mm_set1_ps(static_cast<float>(across ? height : width)));
-        float px[2][4];
-        float py[2][4];
+        __m128 x[2];
+        __m128 y[2];
         for (int side = 0; side < 2; ++side) {
             __m128 const fixed = _mm_set1_ps(side == 0 ? fixed0 : fixed1);
-            __m128 x;
-            __m128 y;
-            modules.AtUnit(across ? fixed : steps, across ? steps : fixed, x, y);
-            _mm_storeu_ps(px[side], x);
-            _mm_storeu_ps(py[side], y);
+            modules.AtUnit(across ? fixed : steps, across ? steps : fixed, x[side], y[side]);
         }
-        for (unsigned k = 0; k < 4; ++k) {
-            xs[n + 2 * k] = px[0][k];
-            ys[n + 2 * k] = py[0][k];
-            xs[n + 2 * k + 1] = px[1][k];
-            ys[n + 2 * k + 1] = py[1][k];
-        }
+        // The two sides' centres one after the other, step by step.
+        _mm_storeu_ps(xs + n, _mm_unpacklo_ps(x[0], x[1]));
+        _mm_storeu_ps(xs + n + 4, _mm_unpackhi_ps(x[0], x[1]));
+        _mm_storeu_ps(ys + n, _mm_unpacklo_ps(y[0], y[1]));
+        _mm_storeu_ps(ys + n + 4, _mm_unpackhi_ps(y[0], y[1]));
         n += 8;
     };
     for (; c + 4 <= width; c += 4) {
