@@ -279,16 +279,30 @@ unsigned long long DataMatrixOutline::GetFillDigest() const
 // centiles so that a few noisy pixels do not set it.
 bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corner, int reach)
 {
-    unsigned histogram[64] = {};
+    // The points of the square every step pixels that lie on the frame,
+    // counted in four histograms by turns so that neighbouring points of
+    // one grey do not wait on each other's counts; a grey above the 10-bit
+    // range counts in the top bin.
+    unsigned histograms[4][64] = {};
     unsigned count = 0;
     int const step = reach > 64 ? 2 : 1;
-    for (int y = corner.y - reach; y <= corner.y + reach; y += step) {
-        for (int x = corner.x - reach; x <= corner.x + reach; x += step) {
-            if (image.IsInside(x, y)) {
-                ++histogram[image.At(x, y) >> 4];
-                ++count;
-            }
+    // The first point of the square's grid at or after `low`.
+    auto firstFrom = [step](int start, int low) { return start >= low ? start : start + (low - start + step - 1) / step * step; };
+    int const left = firstFrom(corner.x - reach, 0);
+    int const right = corner.x + reach < image.GetWidth() - 1 ? corner.x + reach : image.GetWidth() - 1;
+    int const bottom = corner.y + reach < image.GetHeight() - 1 ? corner.y + reach : image.GetHeight() - 1;
+    for (int y = firstFrom(corner.y - reach, 0); y <= bottom && left <= right; y += step) {
+        unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
+        unsigned k = 0;
+        for (int x = left; x <= right; x += step, k = (k + 1) & 3) {
+            unsigned const bin = row[x] >> 4u;
+            ++histograms[k][bin < 63u ? bin : 63u];
         }
+        count += static_cast<unsigned>((right - left) / step + 1);
+    }
+    unsigned histogram[64];
+    for (unsigned b = 0; b < 64; ++b) {
+        histogram[b] = histograms[0][b] + histograms[1][b] + histograms[2][b] + histograms[3][b];
     }
     if (count < 16) {
         return false;

@@ -83,6 +83,22 @@ TEST(DataMatrixOutlineTest, PatchesRunningOffTheFrameAreGivenUp)
     }
 }
 
+// A frame whose ground lies above the 10-bit range (a 16-bit frame handed
+// over as it is): its greys count in the top bin of the threshold's
+// histogram, and a dark block on it still fills.
+TEST(DataMatrixOutlineTest, GreysAboveTheTenBitRangeCountAsTheLightest)
+{
+    for (int const ground : {1100, 4000, 65535}) {
+        SCOPED_TRACE(ground);
+        support::Frame frame = support::makeFrame(640, 480);
+        Paint(frame, 0, 0, frame.width - 1, frame.height - 1, ground);
+        Paint(frame, 200, 150, 320, 240, 100);
+        GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
+        Outline o;
+        EXPECT_TRUE(o.outline->Fill(image, Point{200, 240}, 40, false));
+    }
+}
+
 // A frame copied into rows longer than its width, the padding dark, so that
 // a read that took the width for the pitch would see dark where there is none.
 struct PaddedImage {
