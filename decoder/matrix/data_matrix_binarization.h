@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstring>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -98,29 +100,28 @@ public:
         _mm_storeu_si128(reinterpret_cast<__m128i*>(xi), x0);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(yi), y0);
         int const pitch = image.GetPitch();
-        // Each point's pixel pairs side by side: a b of its upper row, c d
-        // of its lower.
-        unsigned short upper[8];
-        unsigned short lower[8];
-        unsigned any = 0;
+        // Each point's pixel pairs side by side, each pair read as one
+        // 32-bit word (the left pixel in its low half): a b of its upper
+        // row, c d of its lower.
+        int upper[4];
+        int lower[4];
         for (int k = 0; k < 4; ++k) {
             unsigned short const* q = image.GetPixels() + static_cast<long long>(yi[k]) * pitch + xi[k];
-            upper[2 * k] = q[0];
-            upper[2 * k + 1] = q[1];
-            lower[2 * k] = q[pitch];
-            lower[2 * k + 1] = q[pitch + 1];
-            any |= static_cast<unsigned>(q[0] | q[1] | q[pitch] | q[pitch + 1]);
+            std::memcpy(&upper[k], q, sizeof(int));
+            std::memcpy(&lower[k], q + pitch, sizeof(int));
         }
-        if (any >= 0x8000u) {
-            return false;
+        __m128i const top16 = _mm_loadu_si128(reinterpret_cast<__m128i const*>(upper));
+        __m128i const bottom16 = _mm_loadu_si128(reinterpret_cast<__m128i const*>(lower));
+        if (_mm_movemask_epi8(_mm_or_si128(top16, bottom16)) & 0xaaaa) {
+            return false;  // a pixel of 32768 or above
         }
         // The weights (256 - fx, fx) beside each pair; a row's two products
         // summed in one 32-bit lane.
         __m128i const fx = _mm_and_si128(x, _mm_set1_epi32(255));
         __m128i const fy = _mm_and_si128(y, _mm_set1_epi32(255));
         __m128i const weights = _mm_or_si128(_mm_sub_epi32(_mm_set1_epi32(256), fx), _mm_slli_epi32(fx, 16));
-        __m128i const top = _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<__m128i const*>(upper)), weights);
-        __m128i const bottom = _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<__m128i const*>(lower)), weights);
+        __m128i const top = _mm_madd_epi16(top16, weights);
+        __m128i const bottom = _mm_madd_epi16(bottom16, weights);
         // top (256 - fy) + bottom fy + 2^15, two lanes at a time in 64 bits.
         __m128i const up = _mm_sub_epi32(_mm_set1_epi32(256), fy);
         __m128i const half = _mm_set_epi32(0, 1 << 15, 0, 1 << 15);
@@ -131,11 +132,10 @@ public:
                                         _mm_mul_epu32(_mm_srli_epi64(bottom, 32), _mm_srli_epi64(fy, 32))),
                           half),
             16);
-        int values[4];
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(values), _mm_or_si128(even, _mm_slli_epi64(odd, 32)));
-        for (int k = 0; k < 4; ++k) {
-            out[k] = static_cast<unsigned short>(values[k]);
-        }
+        // Each value lies within its four pixels, below 32768: packed to
+        // 16 bits without saturating.
+        __m128i const values = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(values, values));
         return true;
     }
 #endif

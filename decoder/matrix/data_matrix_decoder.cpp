@@ -267,22 +267,17 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
             _mm_add_ps(_mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(static_cast<int>(first)), _mm_set_epi32(3, 2, 1, 0))),
                        _mm_set1_ps(0.5f)),
             _mm_set1_ps(static_cast<float>(across ? height : width)));
-        float px[2][4];
-        float py[2][4];
+        __m128 x[2];
+        __m128 y[2];
         for (int side = 0; side < 2; ++side) {
             __m128 const fixed = _mm_set1_ps(side == 0 ? fixed0 : fixed1);
-            __m128 x;
-            __m128 y;
-            modules.AtUnit(across ? fixed : steps, across ? steps : fixed, x, y);
-            _mm_storeu_ps(px[side], x);
-            _mm_storeu_ps(py[side], y);
+            modules.AtUnit(across ? fixed : steps, across ? steps : fixed, x[side], y[side]);
         }
-        for (unsigned k = 0; k < 4; ++k) {
-            xs[n + 2 * k] = px[0][k];
-            ys[n + 2 * k] = py[0][k];
-            xs[n + 2 * k + 1] = px[1][k];
-            ys[n + 2 * k + 1] = py[1][k];
-        }
+        // The two sides' centres one after the other, step by step.
+        _mm_storeu_ps(xs + n, _mm_unpacklo_ps(x[0], x[1]));
+        _mm_storeu_ps(xs + n + 4, _mm_unpackhi_ps(x[0], x[1]));
+        _mm_storeu_ps(ys + n, _mm_unpacklo_ps(y[0], y[1]));
+        _mm_storeu_ps(ys + n + 4, _mm_unpackhi_ps(y[0], y[1]));
         n += 8;
     };
     for (; c + 4 <= width; c += 4) {
@@ -606,7 +601,13 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
             // side of a large symbol). A blurred or skewed symbol mostly
             // reads plain on the moved corners, so the sharpened and
             // mirrored readings of both come after.
-            if (ReadCandidate(image, candidates[i], negative, 0, 1, label)) {
+            // A large symbol whose timing fits the outline's corners only
+            // loosely mostly reads on the fitted corners alone (blur draws
+            // the timing sides' edges in by about half a module): its
+            // fitted corners are read first, then the outline's.
+            DataMatrixVersion const& v = *candidates[i].version;
+            bool const fitFirst = candidates[i].score < kLooseFit && v.symbolHeight >= kLooseFitSide;
+            if (!fitFirst && ReadCandidate(image, candidates[i], negative, 0, 1, label)) {
                 return 1;
             }
             bool const moved = FitCornersToTiming(image, negative, candidates[i]);
@@ -619,6 +620,9 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
             }
             for (unsigned k = 0; k < 4; ++k) {
                 corners_[k] = outline_.GetCorner(k);
+            }
+            if (fitFirst && ReadCandidate(image, candidates[i], negative, 0, 1, label)) {
+                return 1;
             }
             if (ReadCandidate(image, candidates[i], negative, 1, kReadings, label)) {
                 return 1;
@@ -704,19 +708,26 @@ bool DataMatrixDecoder::FitCornersToTiming(GrayImage const& image, bool negative
     float best = ScoreTiming(image, negative, v.symbolWidth, v.symbolHeight, candidate.mirrored);
     bool moved = false;
     for (float step : {0.5f, 0.25f}) {
+        // A try is not scored again while no move has been taken since it
+        // was turned down (the corners, and so the score, are as they were
+        // then), nor is a step straight back to where a corner was before
+        // the last move taken (the score it had then, which that move
+        // beat). Tries are counted in moves taken at this step, plus one.
+        unsigned moves = 1;
+        unsigned refused[4][4] = {};
+        unsigned backAt[4] = {};
+        OutlinePoint back[4];
         for (int round = 0; round < kFitRounds; ++round) {
             bool improved = false;
             for (unsigned k = 1; k < 4; ++k) {
-                // A step back to where the corner was before its last
-                // move is not scored: the corners are then as they were,
-                // and so is the score, which that move beat.
-                bool stepped = false;
-                OutlinePoint before;
                 for (unsigned d = 0; d < 4; ++d) {
+                    if (refused[k][d] == moves) {
+                        continue;
+                    }
                     OutlinePoint const kept = corners_[k];
                     corners_[k].x += d == 0 ? step : (d == 1 ? -step : 0);
                     corners_[k].y += d == 2 ? step : (d == 3 ? -step : 0);
-                    if (stepped && corners_[k].x == before.x && corners_[k].y == before.y) {
+                    if (backAt[k] == moves && corners_[k].x == back[k].x && corners_[k].y == back[k].y) {
                         corners_[k] = kept;
                         continue;
                     }
@@ -724,10 +735,12 @@ bool DataMatrixDecoder::FitCornersToTiming(GrayImage const& image, bool negative
                     if (score > best + 1e-4f) {
                         best = score;
                         improved = true;
-                        stepped = true;
-                        before = kept;
+                        ++moves;
+                        backAt[k] = moves;
+                        back[k] = kept;
                     } else {
                         corners_[k] = kept;
+                        refused[k][d] = moves;
                     }
                 }
             }

@@ -48,6 +48,10 @@ private:
     // size's corners are fitted to its timing before it is given up.
     static constexpr float kFits = 0.5f;
     static constexpr float kNearFit = 0.35f;
+    // Below kLooseFit, a square symbol of kLooseFitSide modules or more has
+    // its corners fitted to its timing before it is read.
+    static constexpr float kLooseFit = 0.8f;
+    static constexpr unsigned kLooseFitSide = 44;
 
     class ModuleMap;
 

@@ -55,20 +55,27 @@ int FloorWithin(float v)
     int yi[4];
     _mm_storeu_si128(reinterpret_cast<__m128i*>(xi), x0);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(yi), y0);
-    float p00[4], p01[4], p10[4], p11[4];
+    // Each point's pixel pairs read as 32-bit words, the left pixel in the
+    // low half; the pixels as floats are the same whole numbers.
+    int upper[4];
+    int lower[4];
     for (int k = 0; k < 4; ++k) {
         unsigned short const* q = image.GetPixels() + static_cast<long long>(yi[k]) * pitch + xi[k];
-        p00[k] = static_cast<float>(q[0]);
-        p01[k] = static_cast<float>(q[1]);
-        p10[k] = static_cast<float>(q[pitch]);
-        p11[k] = static_cast<float>(q[pitch + 1]);
+        std::memcpy(&upper[k], q, sizeof(int));
+        std::memcpy(&lower[k], q + pitch, sizeof(int));
     }
+    __m128i const pairsAbove = _mm_loadu_si128(reinterpret_cast<__m128i const*>(upper));
+    __m128i const pairsBelow = _mm_loadu_si128(reinterpret_cast<__m128i const*>(lower));
+    __m128i const low = _mm_set1_epi32(0xffff);
+    __m128 const p00 = _mm_cvtepi32_ps(_mm_and_si128(pairsAbove, low));
+    __m128 const p01 = _mm_cvtepi32_ps(_mm_srli_epi32(pairsAbove, 16));
+    __m128 const p10 = _mm_cvtepi32_ps(_mm_and_si128(pairsBelow, low));
+    __m128 const p11 = _mm_cvtepi32_ps(_mm_srli_epi32(pairsBelow, 16));
     __m128 const one = _mm_set1_ps(1.0f);
     __m128 const ax = _mm_sub_ps(xs, _mm_cvtepi32_ps(x0));
     __m128 const ay = _mm_sub_ps(ys, _mm_cvtepi32_ps(y0));
-    __m128 const top = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(p00), _mm_sub_ps(one, ax)), _mm_mul_ps(_mm_loadu_ps(p01), ax));
-    __m128 const bottom =
-        _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(p10), _mm_sub_ps(one, ax)), _mm_mul_ps(_mm_loadu_ps(p11), ax));
+    __m128 const top = _mm_add_ps(_mm_mul_ps(p00, _mm_sub_ps(one, ax)), _mm_mul_ps(p01, ax));
+    __m128 const bottom = _mm_add_ps(_mm_mul_ps(p10, _mm_sub_ps(one, ax)), _mm_mul_ps(p11, ax));
     values = _mm_add_ps(_mm_mul_ps(top, _mm_sub_ps(one, ay)), _mm_mul_ps(bottom, ay));
     return true;
 }
@@ -272,16 +279,30 @@ unsigned long long DataMatrixOutline::GetFillDigest() const
 // centiles so that a few noisy pixels do not set it.
 bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corner, int reach)
 {
-    unsigned histogram[64] = {};
+    // The points of the square every step pixels that lie on the frame,
+    // counted in four histograms by turns so that neighbouring points of
+    // one grey do not wait on each other's counts; a grey above the 10-bit
+    // range counts in the top bin.
+    unsigned histograms[4][64] = {};
     unsigned count = 0;
     int const step = reach > 64 ? 2 : 1;
-    for (int y = corner.y - reach; y <= corner.y + reach; y += step) {
-        for (int x = corner.x - reach; x <= corner.x + reach; x += step) {
-            if (image.IsInside(x, y)) {
-                ++histogram[image.At(x, y) >> 4];
-                ++count;
-            }
+    // The first point of the square's grid at or after `low`.
+    auto firstFrom = [step](int start, int low) { return start >= low ? start : start + (low - start + step - 1) / step * step; };
+    int const left = firstFrom(corner.x - reach, 0);
+    int const right = corner.x + reach < image.GetWidth() - 1 ? corner.x + reach : image.GetWidth() - 1;
+    int const bottom = corner.y + reach < image.GetHeight() - 1 ? corner.y + reach : image.GetHeight() - 1;
+    for (int y = firstFrom(corner.y - reach, 0); y <= bottom && left <= right; y += step) {
+        unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
+        unsigned k = 0;
+        for (int x = left; x <= right; x += step, k = (k + 1) & 3) {
+            unsigned const bin = row[x] >> 4u;
+            ++histograms[k][bin < 63u ? bin : 63u];
         }
+        count += static_cast<unsigned>((right - left) / step + 1);
+    }
+    unsigned histogram[64];
+    for (unsigned b = 0; b < 64; ++b) {
+        histogram[b] = histograms[0][b] + histograms[1][b] + histograms[2][b] + histograms[3][b];
     }
     if (count < 16) {
         return false;
@@ -354,61 +375,220 @@ Point DataMatrixOutline::FindStart(GrayImage const& image, Point const& seed) co
     return start;
 }
 
-bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed, bool mayRepeat)
+namespace {
+
+// The open bits of a word reached from the seeds by steps towards the
+// higher bits (Up) or the lower (Down) through open bits; seeds lie in open.
+unsigned long long SpreadUp(unsigned long long seeds, unsigned long long open)
 {
-    width_ = image.GetWidth();
-    int const height = image.GetHeight();
-    top_ = 0;
-    bottom_ = -1;
-    repeat_ = false;
-    // A seed on the stack holds its column in 16 bits.
-    if (height > kMaxRows || width_ > 0xffff || width_ <= 0 || height <= 0 || stack_.GetCount() == 0 ||
-        marks_.GetData() == nullptr || !LayOut(height)) {
-        return false;
-    }
-    unsigned const polarity = negative_ ? 1 : 0;
-    unsigned char* const part = parts_[polarity];
-    int* const keptLeft = reinterpret_cast<int*>(part);
-    int* const keptRight = keptLeft + kMaxRows;
-    dark_ = reinterpret_cast<Word*>(part + 2ull * kMaxRows * sizeof(int));
-    filled_ = dark_ + count_;
-    known_ = reinterpret_cast<unsigned char*>(filled_ + count_);
-    Point const start = FindStart(image, seed);
-    if (start.x < 0) {
-        return false;
-    }
-    // The patch of a fill is the whole connected patch its start lies in:
-    // from any of its pixels, on the same frame and thresholds, the fill
-    // finds it again to the pixel.
-    Kept& kept = kept_[polarity];
-    if (mayRepeat && kept.valid && kept.pixels == image.GetPixels() && kept.width == width_ &&
-        kept.height == height && kept.pitch == image.GetPitch() && kept.threshold == threshold_ &&
-        kept.fillThreshold == fillThreshold_) {
-        long long const at = static_cast<long long>(start.y) * words_ + start.x / kWordBits;
-        if (known_[at] != 0 && (filled_[at] >> (start.x % kWordBits) & 1) != 0) {
-            top_ = kept.top;
-            bottom_ = kept.bottom;
-            for (int y = top_; y <= bottom_; ++y) {
-                rowLeft_[y] = keptLeft[y];
-                rowRight_[y] = keptRight[y];
-            }
-            repeat_ = true;
-            return true;
-        }
-    }
-    // The fill below overwrites this polarity's part (or the only one).
-    kept.valid = false;
-    if (partCount_ < 2) {
-        kept_[1 - polarity].valid = false;
-    }
+    seeds |= open & (seeds << 1);
+    open &= open << 1;
+    seeds |= open & (seeds << 2);
+    open &= open << 2;
+    seeds |= open & (seeds << 4);
+    open &= open << 4;
+    seeds |= open & (seeds << 8);
+    open &= open << 8;
+    seeds |= open & (seeds << 16);
+    open &= open << 16;
+    return seeds | (open & (seeds << 32));
+}
+
+unsigned long long SpreadDown(unsigned long long seeds, unsigned long long open)
+{
+    seeds |= open & (seeds >> 1);
+    open &= open >> 1;
+    seeds |= open & (seeds >> 2);
+    open &= open >> 2;
+    seeds |= open & (seeds >> 4);
+    open &= open >> 4;
+    seeds |= open & (seeds >> 8);
+    open &= open >> 8;
+    seeds |= open & (seeds >> 16);
+    open &= open >> 16;
+    return seeds | (open & (seeds >> 32));
+}
+
+}  // namespace
+
+// No pixel filled or known dark yet, no row span.
+void DataMatrixOutline::ClearFill(int height)
+{
     std::memset(known_, 0, static_cast<size_t>(count_));
     for (int y = 0; y < height; ++y) {
         rowLeft_[y] = width_;
         rowRight_[y] = -1;
     }
-    // Row spans from the stack of seeds; a seed is left for each run of
-    // the patch's pixels next to a span in the rows above and below, the
-    // runs found a word at a time.
+}
+
+// The patch spread a whole row at a time: the open runs of a row that hold
+// a seed are filled at once, across words, and the seeds of the next row
+// are its open pixels beside a filled one of this row (diagonals included,
+// as in FillRuns). Sweeps down and up the patch's rows carry each row's new
+// pixels on until no row gains any; the patch is the same connected patch
+// FillRuns fills, and is given up on the same grounds: off two sides of the
+// frame, or as large as the stack. 1 filled, 0 given up, -1 when the rows do
+// not settle within kMaxSweeps (or a row is wider than kRowWords words).
+int DataMatrixOutline::SpreadRows(GrayImage const& image, Point const& start, int height)
+{
+    ClearFill(height);
+    if (words_ > kRowWords) {
+        return -1;
+    }
+    unsigned const capacity = stack_.GetCount();
+    unsigned filled = 0;
+    unsigned touched = 0;  // the sides of the frame the patch reached, a bit each
+    // A row's new pixels are still to be carried down (1) and up (2).
+    unsigned char carry[kMaxRows];
+    std::memset(carry, 0, static_cast<size_t>(height));
+    top_ = start.y;
+    bottom_ = start.y;
+    Word seeds[kRowWords];
+    Word open[kRowWords];
+    Word reached[kRowWords];
+    // Fills the open runs of row y that hold a seed of words first to last:
+    // 1 when pixels were added, 0 none, -1 when the patch is given up. A
+    // word's open pixels are asked for only where a seed or a run coming in
+    // from the word beside needs them.
+    unsigned asked[kRowWords] = {};
+    unsigned ask = 0;
+    auto fillRow = [&](int y, int first, int last) {
+        ++ask;
+        auto openAt = [&](int k) {
+            if (asked[k] != ask) {
+                asked[k] = ask;
+                open[k] = GetOpenWord(image, k, y);
+            }
+            return open[k];
+        };
+        for (int k = first; k <= last; ++k) {
+            reached[k] = 0;
+        }
+        // Up the words from the first, on past the last while a run goes
+        // on; then down from the last, on below the first.
+        int low = first;
+        int high = last;
+        Word on = 0;
+        for (int k = first; k < words_; ++k) {
+            Word const from = (k <= last ? seeds[k] : 0) | on;
+            if (from == 0) {
+                if (k >= last) {
+                    break;
+                }
+                continue;
+            }
+            Word const o = openAt(k);
+            Word const up = SpreadUp(from & o, o);
+            if (k > last) {
+                reached[k] = 0;
+                high = k;
+            }
+            reached[k] |= up;
+            on = up >> (kWordBits - 1);
+        }
+        on = 0;
+        for (int k = last; k >= 0; --k) {
+            Word const from = (k >= first ? seeds[k] : 0) | on;
+            if (from == 0) {
+                if (k <= first) {
+                    break;
+                }
+                continue;
+            }
+            Word const o = openAt(k);
+            Word const down = SpreadDown(from & o, o);
+            if (k < first) {
+                reached[k] = 0;
+                low = k;
+            }
+            reached[k] |= down;
+            on = (down & 1) << (kWordBits - 1);
+        }
+        Word* filledRow = filled_ + static_cast<long long>(y) * words_;
+        unsigned added = 0;
+        for (int k = low; k <= high; ++k) {
+            if (reached[k] == 0) {
+                continue;
+            }
+            filledRow[k] |= reached[k];
+            added += static_cast<unsigned>(std::popcount(reached[k]));
+            int const l = k * kWordBits + std::countr_zero(reached[k]);
+            int const r = k * kWordBits + kWordBits - 1 - std::countl_zero(reached[k]);
+            rowLeft_[y] = l < rowLeft_[y] ? l : rowLeft_[y];
+            rowRight_[y] = r > rowRight_[y] ? r : rowRight_[y];
+            touched |= (l == 0 ? 1u : 0u) | (r + 1 == width_ ? 2u : 0u);
+        }
+        if (added == 0) {
+            return 0;
+        }
+        filled += added;
+        touched |= (y == 0 ? 4u : 0u) | (y + 1 == height ? 8u : 0u);
+        top_ = y < top_ ? y : top_;
+        bottom_ = y > bottom_ ? y : bottom_;
+        carry[y] = 3;
+        if ((touched != 0 && (touched & (touched - 1)) != 0) || filled >= capacity) {
+            return -1;
+        }
+        return 1;
+    };
+    // The seeds of row y beside the pixels filled in row `from` next to it.
+    auto spread = [&](int from, int y) {
+        int const l = rowLeft_[from] > 0 ? rowLeft_[from] - 1 : 0;
+        int const r = rowRight_[from] + 1 < width_ ? rowRight_[from] + 1 : rowRight_[from];
+        int const first = l / kWordBits;
+        int const last = r / kWordBits;
+        Word const* row = filled_ + static_cast<long long>(from) * words_;
+        long long const at = static_cast<long long>(from) * words_;
+        auto filledAt = [&](int k) { return k >= 0 && k < words_ && known_[at + k] != 0 ? row[k] : Word{0}; };
+        for (int k = first; k <= last; ++k) {
+            Word const f = filledAt(k);
+            seeds[k] = f | f << 1 | f >> 1 | filledAt(k - 1) >> (kWordBits - 1) | filledAt(k + 1) << (kWordBits - 1);
+        }
+        return fillRow(y, first, last);
+    };
+    int const startWord = start.x / kWordBits;
+    seeds[startWord] = Word{1} << (start.x % kWordBits);
+    if (fillRow(start.y, startWord, startWord) < 0) {
+        return 0;
+    }
+    for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
+        for (int y = top_; y <= bottom_; ++y) {
+            if ((carry[y] & 1) == 0) {
+                continue;
+            }
+            carry[y] &= 2;
+            if (y + 1 < height && spread(y, y + 1) < 0) {
+                return 0;
+            }
+        }
+        bool again = false;
+        for (int y = bottom_; y >= top_; --y) {
+            if ((carry[y] & 2) == 0) {
+                continue;
+            }
+            carry[y] &= 1;
+            if (y == 0) {
+                continue;
+            }
+            int const added = spread(y, y - 1);
+            if (added < 0) {
+                return 0;
+            }
+            again = again || added > 0;
+        }
+        if (!again) {
+            return 1;
+        }
+    }
+    return -1;
+}
+
+// The patch's rows from a stack of seeds: a seed is left for each run of
+// the patch's pixels next to a span in the rows above and below, the runs
+// found a word at a time. False when the patch is given up.
+bool DataMatrixOutline::FillRuns(GrayImage const& image, Point const& start, int height)
+{
+    ClearFill(height);
     unsigned const capacity = stack_.GetCount();
     int* stack = stack_.GetData();
     unsigned top = 0;
@@ -494,6 +674,65 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed, bool
                 }
             }
         }
+    }
+    return true;
+}
+
+bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed, bool mayRepeat)
+{
+    width_ = image.GetWidth();
+    int const height = image.GetHeight();
+    top_ = 0;
+    bottom_ = -1;
+    repeat_ = false;
+    // A seed on the stack holds its column in 16 bits.
+    if (height > kMaxRows || width_ > 0xffff || width_ <= 0 || height <= 0 || stack_.GetCount() == 0 ||
+        marks_.GetData() == nullptr || !LayOut(height)) {
+        return false;
+    }
+    unsigned const polarity = negative_ ? 1 : 0;
+    unsigned char* const part = parts_[polarity];
+    int* const keptLeft = reinterpret_cast<int*>(part);
+    int* const keptRight = keptLeft + kMaxRows;
+    dark_ = reinterpret_cast<Word*>(part + 2ull * kMaxRows * sizeof(int));
+    filled_ = dark_ + count_;
+    known_ = reinterpret_cast<unsigned char*>(filled_ + count_);
+    Point const start = FindStart(image, seed);
+    if (start.x < 0) {
+        return false;
+    }
+    // The patch of a fill is the whole connected patch its start lies in:
+    // from any of its pixels, on the same frame and thresholds, the fill
+    // finds it again to the pixel.
+    Kept& kept = kept_[polarity];
+    if (mayRepeat && kept.valid && kept.pixels == image.GetPixels() && kept.width == width_ &&
+        kept.height == height && kept.pitch == image.GetPitch() && kept.threshold == threshold_ &&
+        kept.fillThreshold == fillThreshold_) {
+        long long const at = static_cast<long long>(start.y) * words_ + start.x / kWordBits;
+        if (known_[at] != 0 && (filled_[at] >> (start.x % kWordBits) & 1) != 0) {
+            top_ = kept.top;
+            bottom_ = kept.bottom;
+            for (int y = top_; y <= bottom_; ++y) {
+                rowLeft_[y] = keptLeft[y];
+                rowRight_[y] = keptRight[y];
+            }
+            repeat_ = true;
+            return true;
+        }
+    }
+    // The fill below overwrites this polarity's part (or the only one).
+    kept.valid = false;
+    if (partCount_ < 2) {
+        kept_[1 - polarity].valid = false;
+    }
+    // The patch is spread a row at a time; a patch whose rows do not
+    // settle within a few sweeps is filled again run by run.
+    int const spread = SpreadRows(image, start, height);
+    if (spread == 0) {
+        return false;
+    }
+    if (spread < 0 && !FillRuns(image, start, height)) {
+        return false;
     }
     if (bottom_ - top_ < 6) {
         return false;

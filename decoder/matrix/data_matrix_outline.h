@@ -89,6 +89,9 @@ private:
     Word GetOpenWord(GrayImage const& image, int word, int y);
     bool CalcThreshold(GrayImage const& image, Point const& corner, int reach);
     bool FillFrom(GrayImage const& image, Point const& seed, bool mayRepeat);
+    void ClearFill(int height);
+    int SpreadRows(GrayImage const& image, Point const& start, int height);
+    bool FillRuns(GrayImage const& image, Point const& start, int height);
     bool LayOut(int height);
     Point FindStart(GrayImage const& image, Point const& seed) const;
     unsigned CalcHull();
@@ -99,6 +102,9 @@ private:
                   float previous, int coarse, float& crossing) const;
 
     static constexpr int kMaxRows = 2048;
+    // The widest row (in words) and the most sweeps SpreadRows takes.
+    static constexpr int kRowWords = 64;
+    static constexpr int kMaxSweeps = 16;
 
     VirtualArray<unsigned char> marks_;
     Word* dark_ = nullptr;           // a row's words one after the other

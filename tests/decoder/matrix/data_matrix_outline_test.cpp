@@ -83,6 +83,22 @@ TEST(DataMatrixOutlineTest, PatchesRunningOffTheFrameAreGivenUp)
     }
 }
 
+// A frame whose ground lies above the 10-bit range (a 16-bit frame handed
+// over as it is): its greys count in the top bin of the threshold's
+// histogram, and a dark block on it still fills.
+TEST(DataMatrixOutlineTest, GreysAboveTheTenBitRangeCountAsTheLightest)
+{
+    for (int const ground : {1100, 4000, 65535}) {
+        SCOPED_TRACE(ground);
+        support::Frame frame = support::makeFrame(640, 480);
+        Paint(frame, 0, 0, frame.width - 1, frame.height - 1, ground);
+        Paint(frame, 200, 150, 320, 240, 100);
+        GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
+        Outline o;
+        EXPECT_TRUE(o.outline->Fill(image, Point{200, 240}, 40, false));
+    }
+}
+
 // A frame copied into rows longer than its width, the padding dark, so that
 // a read that took the width for the pitch would see dark where there is none.
 struct PaddedImage {
@@ -225,6 +241,22 @@ Patch FloodFill(support::Frame const& frame, Point seed, int dark)
 // words the fill keeps its bits in: runs joined only corner to corner, a
 // run entering a span's reach from the left, holes, frames whose width is
 // no multiple of 64, a patch against one side, both polarities.
+// Bars three pixels wide, five apart, from row 60 to 300, joined at the
+// bottom and the top in turn: one path down and up them all.
+std::function<void(support::Frame&, int)> Serpentine(int bars)
+{
+    return [bars](support::Frame& f, int dark) {
+        for (int i = 0; i < bars; ++i) {
+            int const x = 40 + 8 * i;
+            Paint(f, x, 60, x + 2, 300, dark);
+            if (i + 1 < bars) {
+                int const y = i % 2 == 0 ? 298 : 60;
+                Paint(f, x, y, x + 10, y + 2, dark);
+            }
+        }
+    };
+}
+
 TEST(DataMatrixOutlineTest, FillFindsThePatchAPlainFloodFinds)
 {
     struct Shape {
@@ -269,6 +301,11 @@ TEST(DataMatrixOutlineTest, FillFindsThePatchAPlainFloodFinds)
              Paint(f, 120, 120, 180, 180, dark);
          },
          Point{60, 60}},
+        // Each bar is met going down or up in turn: the patch's rows settle
+        // only after a sweep for every two bars, and beyond the sweeps a row
+        // fill takes, the patch is filled again run by run.
+        {"a path winding down and up ten bars", 640, 480, Serpentine(10), Point{40, 60}},
+        {"a path winding down and up forty bars", 640, 480, Serpentine(40), Point{40, 60}},
         {"a comb whose teeth join below, runs coming in from the left",
          640, 480,
          [](support::Frame& f, int dark) {
