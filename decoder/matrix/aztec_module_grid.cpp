@@ -370,13 +370,70 @@ __attribute__((target("avx2"))) bool FixedPositionsFourLanes(LineSteps const& li
     return inside;
 }
 
+// The fixed-point blend of eight positions in 32-bit lanes. Each lane
+// gathers a pixel and its right neighbour as one word from the row and from
+// the row below. A row's blend p0 (65536 - ax) + p1 ax is at most
+// 65535 * 65536 and fits an unsigned lane exactly; the blend of the two
+// rows, at most 2^48, is formed in 64-bit lanes, the even and the odd
+// positions apart: the same integers as one by one. Every index below the
+// frame's last row must fit an int (the caller checks).
+__attribute__((target("avx2"), always_inline)) inline __m256i BlendEight(int const* upperRow, int const* lowerRow,
+                                                                         __m256i pitches, __m256i xs, __m256i ys)
+{
+    __m256i const kLow = _mm256_set1_epi32(0xFFFF);
+    __m256i const kWhole = _mm256_set1_epi32(65536);
+    __m256i const kHalf = _mm256_set1_epi64x(1ll << 31);
+    __m256i const index =
+        _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(ys, 16), pitches), _mm256_srli_epi32(xs, 16));
+    __m256i const upperPixels = _mm256_i32gather_epi32(upperRow, index, 2);
+    __m256i const lowerPixels = _mm256_i32gather_epi32(lowerRow, index, 2);
+    __m256i const ax = _mm256_and_si256(xs, kLow);
+    __m256i const ay = _mm256_and_si256(ys, kLow);
+    __m256i const bx = _mm256_sub_epi32(kWhole, ax);
+    __m256i const by = _mm256_sub_epi32(kWhole, ay);
+    __m256i const upper = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(upperPixels, kLow), bx),
+                                           _mm256_mullo_epi32(_mm256_srli_epi32(upperPixels, 16), ax));
+    __m256i const lower = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(lowerPixels, kLow), bx),
+                                           _mm256_mullo_epi32(_mm256_srli_epi32(lowerPixels, 16), ax));
+    // The 64-bit products take the low word of each 64-bit lane: the even
+    // positions as they lie, the odd ones shifted down.
+    __m256i const even =
+        _mm256_add_epi64(_mm256_add_epi64(_mm256_mul_epu32(upper, by), _mm256_mul_epu32(lower, ay)), kHalf);
+    __m256i const odd = _mm256_add_epi64(
+        _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(upper, 32), _mm256_srli_epi64(by, 32)),
+                         _mm256_mul_epu32(_mm256_srli_epi64(lower, 32), _mm256_srli_epi64(ay, 32))),
+        kHalf);
+    // Each sum's high word is the value: an even one shifted down, an odd
+    // one in place.
+    return _mm256_blend_epi32(_mm256_srli_epi64(even, 32), odd, 0xAA);
+}
+
+// The blend of positions 0 .. n - 1 eight at a time, as many as fill whole
+// groups of eight; their number.
+__attribute__((target("avx2"))) unsigned BlendEightLanes(unsigned short const* pixels, int pitch,
+                                                         int const* fixedX, int const* fixedY, unsigned n, int* grey)
+{
+    __m256i const pitches = _mm256_set1_epi32(pitch);
+    auto const* const upperRow = reinterpret_cast<int const*>(pixels);
+    auto const* const lowerRow = reinterpret_cast<int const*>(pixels + pitch);
+    unsigned m = 0;
+    for (; m + 8 <= n; m += 8) {
+        __m256i const xs = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(fixedX + m));
+        __m256i const ys = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(fixedY + m));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(grey + m), BlendEight(upperRow, lowerRow, pitches, xs, ys));
+    }
+    return m;
+}
+
 #endif
 
 // Where Line::Sample puts its values: one at a time, or the two of a pair
-// of lanes.
+// of lanes; Direct is where a run of values may be written as they lie, if
+// anywhere.
 struct IntStore {
     int* out;
     void One(unsigned k, int value) const { out[k] = value; }
+    int* Direct(unsigned k) const { return out + k; }
 #if defined(__SSE2__)
     void Two(unsigned k, __m128i values) const { _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), values); }
 #endif
@@ -389,6 +446,7 @@ struct StridedStore {
     {
         out[static_cast<std::size_t>(k) * stride] = static_cast<unsigned short>(value);
     }
+    int* Direct(unsigned) const { return nullptr; }
 #if defined(__SSE2__)
     void Two(unsigned k, __m128i values) const
     {
@@ -429,6 +487,9 @@ bool AztecModuleGrid::Line::SampleInto(GrayImage const& image, unsigned count, S
     long long const pitch = image.GetPitch();
 #if defined(SCANNER_AZTEC_LINE_AVX2)
     bool const fourLanes = ProcessorHasAvx2();
+    // The eight-lane blend indexes the frame by int offsets from its first
+    // pixel, every row's below the last included.
+    bool const eightLanes = fourLanes && pitch > 0 && pitch * image.GetHeight() <= 0x7FFFFFFFll;
 #endif
     for (unsigned first = 0; first < count; first += kChunk) {
         unsigned const n = count - first < kChunk ? count - first : kChunk;
@@ -447,11 +508,23 @@ bool AztecModuleGrid::Line::SampleInto(GrayImage const& image, unsigned count, S
             return false;
         }
         unsigned m = 0;
+#if defined(SCANNER_AZTEC_LINE_AVX2)
+        if (eightLanes) {
+            int* const direct = store.Direct(first);
+            int blended[kChunk];
+            m = BlendEightLanes(pixels, static_cast<int>(pitch), fixedX, fixedY, n,
+                                direct != nullptr ? direct : blended);
+            for (unsigned k = 0; direct == nullptr && k < m; ++k) {
+                store.One(first + k, blended[k]);
+            }
+        }
+#endif
 #if defined(__SSE2__)
-        // Two samples at a time in double lanes (four lanes blend no faster:
-        // their conversions cost more than they save). Every product and
-        // sum is a whole number below 2^53, and the scaling by 2^-32 is
-        // exact: the same values as the integer blend below.
+        // The samples left, two at a time in double lanes (four double
+        // lanes blend no faster: their conversions cost more than they
+        // save). Every product and sum is a whole number below 2^53, and
+        // the scaling by 2^-32 is exact: the same values as the integer
+        // blend below.
         __m128d const kWhole = _mm_set1_pd(kFixedOne);
         __m128d const kDown = _mm_set1_pd(1.0 / 4294967296.0);
         __m128d const kRound = _mm_set1_pd(0.5);
