@@ -408,34 +408,21 @@ __attribute__((target("avx2"), always_inline)) inline __m256i BlendEight(int con
     return _mm256_blend_epi32(_mm256_srli_epi64(even, 32), odd, 0xAA);
 }
 
-// The blend of positions 0 .. n - 1 eight at a time, as many as fill whole
-// groups of eight; their number.
-__attribute__((target("avx2"))) unsigned BlendEightLanes(unsigned short const* pixels, int pitch,
-                                                         int const* fixedX, int const* fixedY, unsigned n, int* grey)
-{
-    __m256i const pitches = _mm256_set1_epi32(pitch);
-    auto const* const upperRow = reinterpret_cast<int const*>(pixels);
-    auto const* const lowerRow = reinterpret_cast<int const*>(pixels + pitch);
-    unsigned m = 0;
-    for (; m + 8 <= n; m += 8) {
-        __m256i const xs = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(fixedX + m));
-        __m256i const ys = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(fixedY + m));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(grey + m), BlendEight(upperRow, lowerRow, pitches, xs, ys));
-    }
-    return m;
-}
-
 #endif
 
-// Where Line::Sample puts its values: one at a time, or the two of a pair
-// of lanes; Direct is where a run of values may be written as they lie, if
-// anywhere.
+// Where Line::Sample puts its values: one at a time, two from a pair of
+// double lanes, or eight from 32-bit lanes.
 struct IntStore {
     int* out;
     void One(unsigned k, int value) const { out[k] = value; }
-    int* Direct(unsigned k) const { return out + k; }
 #if defined(__SSE2__)
     void Two(unsigned k, __m128i values) const { _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), values); }
+#endif
+#if defined(SCANNER_AZTEC_LINE_AVX2)
+    __attribute__((target("avx2"))) void Eight(unsigned k, __m256i values) const
+    {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), values);
+    }
 #endif
 };
 
@@ -446,7 +433,6 @@ struct StridedStore {
     {
         out[static_cast<std::size_t>(k) * stride] = static_cast<unsigned short>(value);
     }
-    int* Direct(unsigned) const { return nullptr; }
 #if defined(__SSE2__)
     void Two(unsigned k, __m128i values) const
     {
@@ -454,7 +440,51 @@ struct StridedStore {
         One(k + 1, _mm_cvtsi128_si32(_mm_srli_si128(values, 4)));
     }
 #endif
+#if defined(SCANNER_AZTEC_LINE_AVX2)
+    // The values lie in 0 .. 65535: packing them to 16 bits with
+    // saturation changes none.
+    __attribute__((target("avx2"))) void Eight(unsigned k, __m256i values) const
+    {
+        __m128i const packed = _mm_packus_epi32(_mm256_castsi256_si128(values), _mm256_extracti128_si256(values, 1));
+        unsigned short* const at = out + static_cast<std::size_t>(k) * stride;
+        if (stride == 1) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(at), packed);
+            return;
+        }
+        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 0));
+        at[stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 1));
+        at[2 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 2));
+        at[3 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 3));
+        at[4 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 4));
+        at[5 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 5));
+        at[6 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 6));
+        at[7 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 7));
+    }
+#endif
 };
+
+#if defined(SCANNER_AZTEC_LINE_AVX2)
+
+// The blend of positions 0 .. n - 1 eight at a time, as many as fill whole
+// groups of eight, stored as position first + k; their number.
+template <class Store>
+__attribute__((target("avx2"))) unsigned BlendEightLanes(unsigned short const* pixels, int pitch,
+                                                         int const* fixedX, int const* fixedY, unsigned n,
+                                                         Store const& store, unsigned first)
+{
+    __m256i const pitches = _mm256_set1_epi32(pitch);
+    auto const* const upperRow = reinterpret_cast<int const*>(pixels);
+    auto const* const lowerRow = reinterpret_cast<int const*>(pixels + pitch);
+    unsigned m = 0;
+    for (; m + 8 <= n; m += 8) {
+        __m256i const xs = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(fixedX + m));
+        __m256i const ys = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(fixedY + m));
+        store.Eight(first + m, BlendEight(upperRow, lowerRow, pitches, xs, ys));
+    }
+    return m;
+}
+
+#endif
 
 }  // namespace
 
@@ -510,13 +540,7 @@ bool AztecModuleGrid::Line::SampleInto(GrayImage const& image, unsigned count, S
         unsigned m = 0;
 #if defined(SCANNER_AZTEC_LINE_AVX2)
         if (eightLanes) {
-            int* const direct = store.Direct(first);
-            int blended[kChunk];
-            m = BlendEightLanes(pixels, static_cast<int>(pitch), fixedX, fixedY, n,
-                                direct != nullptr ? direct : blended);
-            for (unsigned k = 0; direct == nullptr && k < m; ++k) {
-                store.One(first + k, blended[k]);
-            }
+            m = BlendEightLanes(pixels, static_cast<int>(pitch), fixedX, fixedY, n, store, first);
         }
 #endif
 #if defined(__SSE2__)
