@@ -330,25 +330,28 @@ bool ProcessorHasAvx2()
     return has;
 }
 
-// FixedPositions four at a time: the same operations on the same numbers
-// in every lane (no fused multiply-add), so the same positions and the same
-// refusals, with half the divisions issued.
+// FixedPositions four at a time, with half the divisions issued, and
+// worked out in 1/65536ths of a pixel: 2^16 / w is 2^16 times the rounded
+// 1 / w, and every product and difference after it 2^16 times the one
+// FixedPosition rounds (a power of two moves no rounding, and a result too
+// small for that lies far off the image), so the same positions and the
+// same refusals; no fused multiply-add.
 __attribute__((target("avx2"))) bool FixedPositionsFourLanes(LineSteps const& line, unsigned first, unsigned n,
                                                              int* fixedX, int* fixedY)
 {
     bool inside = true;
     unsigned m = 0;
     __m256d const kFour = _mm256_set1_pd(4.0);
-    __m256d const kHalf = _mm256_set1_pd(0.5);
+    __m256d const kHalf = _mm256_set1_pd(0.5 * kFixedOne);
     __m256d const kScale = _mm256_set1_pd(kFixedOne);
     __m256d const kZero = _mm256_setzero_pd();
     __m256d const kLeast = _mm256_set1_pd(1e-9);
-    __m256d const lastXs = _mm256_set1_pd(line.lastX);
-    __m256d const lastYs = _mm256_set1_pd(line.lastY);
+    __m256d const lastXs = _mm256_set1_pd(line.lastX * kFixedOne);
+    __m256d const lastYs = _mm256_set1_pd(line.lastY * kFixedOne);
     __m256d k = _mm256_set_pd(first + 3.0, first + 2.0, first + 1.0, first + 0.0);
     for (; m + 4 <= n; m += 4, k = _mm256_add_pd(k, kFour)) {
         __m256d const w = _mm256_add_pd(_mm256_set1_pd(line.w), _mm256_mul_pd(k, _mm256_set1_pd(line.dw)));
-        __m256d const r = _mm256_div_pd(_mm256_set1_pd(1.0), w);
+        __m256d const r = _mm256_div_pd(kScale, w);
         __m256d const nx = _mm256_add_pd(_mm256_set1_pd(line.x), _mm256_mul_pd(k, _mm256_set1_pd(line.dx)));
         __m256d const ny = _mm256_add_pd(_mm256_set1_pd(line.y), _mm256_mul_pd(k, _mm256_set1_pd(line.dy)));
         __m256d const fx = _mm256_sub_pd(_mm256_mul_pd(nx, r), kHalf);
@@ -359,10 +362,8 @@ __attribute__((target("avx2"))) bool FixedPositionsFourLanes(LineSteps const& li
                           _mm256_and_pd(_mm256_cmp_pd(fx, kZero, _CMP_GE_OQ), _mm256_cmp_pd(fy, kZero, _CMP_GE_OQ))),
             _mm256_and_pd(_mm256_cmp_pd(fx, lastXs, _CMP_LT_OQ), _mm256_cmp_pd(fy, lastYs, _CMP_LT_OQ)));
         inside = inside & (_mm256_movemask_pd(here) == 15);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedX + m),
-                         _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_and_pd(here, fx), kScale)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedY + m),
-                         _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_and_pd(here, fy), kScale)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedX + m), _mm256_cvttpd_epi32(_mm256_and_pd(here, fx)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedY + m), _mm256_cvttpd_epi32(_mm256_and_pd(here, fy)));
     }
     for (; m < n; ++m) {
         inside = FixedPosition(line, first + m, fixedX[m], fixedY[m]) & inside;
