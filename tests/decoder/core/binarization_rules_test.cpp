@@ -83,15 +83,15 @@ TEST(BinarizationRulesTest, EachModuleIsJudgedAgainstItsNeighboursThenTheThresho
     }
 }
 
-// Every point of areas of every width (whole groups of eight points and
-// remainders), in one block and across blocks, on grey values up to the top
-// of the 16-bit range: each decided by the rule against the gap and threshold
-// its block was given.
+// Every point of areas of every width (whole groups of eight or sixteen
+// points and remainders), in one block and across blocks, on grey values up
+// to the top of the 16-bit range: each decided by the rule against the gap
+// and threshold its block was given.
 TEST(BinarizationRulesTest, EveryPointOfAnyWidthFollowsTheRule)
 {
     Noise next{12345u};
     BinarizationSubroutine const binarize;
-    for (unsigned width = 1; width <= 19; ++width) {
+    for (unsigned width = 1; width <= 40; ++width) {
         // Five grey levels a step apart: with the block's range four steps,
         // the gap is one step, the threshold two, and differences, means and
         // the threshold tie with each other all the time.
