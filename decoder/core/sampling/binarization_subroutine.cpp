@@ -142,6 +142,38 @@ __attribute__((target("avx2"))) void DecideSixteenLanes(unsigned short const* ro
 
 #endif
 
+// The least of low[x .. x + 3] and the largest of high[x .. x + 3] for
+// every x below count; the lanes read up to eleven values past count + 2,
+// which the caller keeps set.
+void FourColumnExtremes(unsigned short const* low, unsigned short const* high, unsigned count, unsigned short* low4,
+                        unsigned short* high4)
+{
+    unsigned x = 0;
+#if defined(__SSE2__)
+    auto const load = [](unsigned short const* p) { return _mm_loadu_si128(reinterpret_cast<__m128i const*>(p)); };
+    // Unsigned 16-bit minimum and maximum from saturated differences.
+    auto const smaller = [](__m128i a, __m128i b) { return _mm_sub_epi16(a, _mm_subs_epu16(a, b)); };
+    auto const larger = [](__m128i a, __m128i b) { return _mm_add_epi16(_mm_subs_epu16(a, b), b); };
+    for (; x < count; x += 8) {
+        __m128i const least = smaller(smaller(load(low + x), load(low + x + 1)), smaller(load(low + x + 2), load(low + x + 3)));
+        __m128i const most =
+            larger(larger(load(high + x), load(high + x + 1)), larger(load(high + x + 2), load(high + x + 3)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(low4 + x), least);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(high4 + x), most);
+    }
+#endif
+    for (; x < count; ++x) {
+        unsigned short least = low[x];
+        unsigned short most = high[x];
+        for (unsigned k = 1; k < 4; ++k) {
+            least = low[x + k] < least ? low[x + k] : least;
+            most = high[x + k] > most ? high[x + k] : most;
+        }
+        low4[x] = least;
+        high4[x] = most;
+    }
+}
+
 }  // namespace
 
 bool BinarizationSubroutine::CalcGapAndThresholdMap(CommonLuminanceMap const& map, Rectangle const& area,
@@ -165,11 +197,22 @@ bool BinarizationSubroutine::CalcGapAndThresholdMap(CommonLuminanceMap const& ma
     // down each column over the block row's lines first (eight columns at a
     // time), then across each block's columns: the same minimum and maximum
     // as over the block's window, from far fewer comparisons.
+    // A window of four to eight columns then takes the extremes of the two
+    // windows of four at its ends, which overlap or meet: the same values
+    // again. The columns' lists run on past the area with values that change
+    // no extreme, for the lanes that read on.
     constexpr unsigned kMaxColumns = 512;
-    unsigned short columnLow[kMaxColumns];
-    unsigned short columnHigh[kMaxColumns];
+    constexpr unsigned kPast = 16;
+    unsigned short columnLow[kMaxColumns + kPast];
+    unsigned short columnHigh[kMaxColumns + kPast];
+    unsigned short fourLow[kMaxColumns + kPast];
+    unsigned short fourHigh[kMaxColumns + kPast];
     bool const separable = areaWidth + 2 <= kMaxColumns;
     unsigned const firstColumn = static_cast<unsigned>(area.left) - 1;
+    for (unsigned k = 0; separable && k < kPast; ++k) {
+        columnLow[areaWidth + 2 + k] = 0xFFFF;
+        columnHigh[areaWidth + 2 + k] = 0;
+    }
     unsigned short areaLow = 0xFFFF;
     unsigned short areaHigh = 0;
     for (unsigned j = 0; j < rows; ++j) {
@@ -178,12 +221,20 @@ bool BinarizationSubroutine::CalcGapAndThresholdMap(CommonLuminanceMap const& ma
         if (separable) {
             ColumnExtremes(&map.At(firstColumn, y0), map.GetWidth(), y1 - y0 + 1, areaWidth + 2, columnLow,
                            columnHigh);
+            FourColumnExtremes(columnLow, columnHigh, areaWidth - 1, fourLow, fourHigh);
         }
         for (unsigned i = 0; i < columns; ++i) {
             unsigned const x0 = static_cast<unsigned>(area.left) + i * bx - 1;
             unsigned const x1 = (i + 1 == columns ? static_cast<unsigned>(area.right) : x0 + bx) + 1;
             GapAndThreshold extremes{0xFFFF, 0};
-            for (unsigned y = separable ? y1 : y0; y <= y1; ++y) {
+            bool const fourToEight = separable && x1 - x0 >= 3 && x1 - x0 <= 7;
+            if (fourToEight) {
+                unsigned const a = x0 - firstColumn;
+                unsigned const b = x1 - 3 - firstColumn;
+                extremes = GapAndThreshold{fourLow[a] < fourLow[b] ? fourLow[a] : fourLow[b],
+                                           fourHigh[a] > fourHigh[b] ? fourHigh[a] : fourHigh[b]};
+            }
+            for (unsigned y = separable ? y1 : y0; y <= y1 && !fourToEight; ++y) {
                 unsigned short const* const low = separable ? columnLow - firstColumn : &map.At(0, y);
                 unsigned short const* const high = separable ? columnHigh - firstColumn : &map.At(0, y);
                 for (unsigned x = x0; x <= x1; ++x) {
@@ -301,8 +352,10 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
     unsigned const mapWidth = map.GetWidth();
     // The gap and threshold of every point of the present block row.
     constexpr unsigned kMaxRow = 512;
-    unsigned short gaps[kMaxRow];
-    unsigned short thresholds[kMaxRow];
+    // Eight entries of room past the row: a block's values are written
+    // eight at a time, the next block's overwriting the excess.
+    unsigned short gaps[kMaxRow + 8];
+    unsigned short thresholds[kMaxRow + 8];
     unsigned const wide = areaWidth <= kMaxRow ? areaWidth : 0;
 #if defined(SCANNER_BINARIZATION_AVX2)
     bool const sixteenLanes = wide >= 16 && ProcessorHasAvx2();
@@ -320,7 +373,17 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
         bool* const decided = out.GetRow(y);
         if (y % by == 0) {
             // Block by block: no division per point.
-            for (unsigned x0 = 0, i = 0; x0 < wide; x0 += bx, ++i) {
+            unsigned x0 = 0;
+            unsigned i = 0;
+#if defined(__SSE2__)
+            for (; bx <= 8 && x0 < wide; x0 += bx, ++i) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(gaps + x0),
+                                 _mm_set1_epi16(static_cast<short>(blockRow[i].gap)));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(thresholds + x0),
+                                 _mm_set1_epi16(static_cast<short>(blockRow[i].threshold)));
+            }
+#endif
+            for (; x0 < wide; x0 += bx, ++i) {
                 unsigned const x1 = x0 + bx < wide ? x0 + bx : wide;
                 for (unsigned x = x0; x < x1; ++x) {
                     gaps[x] = blockRow[i].gap;
