@@ -330,25 +330,28 @@ bool ProcessorHasAvx2()
     return has;
 }
 
-// FixedPositions four at a time: the same operations on the same numbers
-// in every lane (no fused multiply-add), so the same positions and the same
-// refusals, with half the divisions issued.
+// FixedPositions four at a time, with half the divisions issued, and
+// worked out in 1/65536ths of a pixel: 2^16 / w is 2^16 times the rounded
+// 1 / w, and every product and difference after it 2^16 times the one
+// FixedPosition rounds (a power of two moves no rounding, and a result too
+// small for that lies far off the image), so the same positions and the
+// same refusals; no fused multiply-add.
 __attribute__((target("avx2"))) bool FixedPositionsFourLanes(LineSteps const& line, unsigned first, unsigned n,
                                                              int* fixedX, int* fixedY)
 {
     bool inside = true;
     unsigned m = 0;
     __m256d const kFour = _mm256_set1_pd(4.0);
-    __m256d const kHalf = _mm256_set1_pd(0.5);
+    __m256d const kHalf = _mm256_set1_pd(0.5 * kFixedOne);
     __m256d const kScale = _mm256_set1_pd(kFixedOne);
     __m256d const kZero = _mm256_setzero_pd();
     __m256d const kLeast = _mm256_set1_pd(1e-9);
-    __m256d const lastXs = _mm256_set1_pd(line.lastX);
-    __m256d const lastYs = _mm256_set1_pd(line.lastY);
+    __m256d const lastXs = _mm256_set1_pd(line.lastX * kFixedOne);
+    __m256d const lastYs = _mm256_set1_pd(line.lastY * kFixedOne);
     __m256d k = _mm256_set_pd(first + 3.0, first + 2.0, first + 1.0, first + 0.0);
     for (; m + 4 <= n; m += 4, k = _mm256_add_pd(k, kFour)) {
         __m256d const w = _mm256_add_pd(_mm256_set1_pd(line.w), _mm256_mul_pd(k, _mm256_set1_pd(line.dw)));
-        __m256d const r = _mm256_div_pd(_mm256_set1_pd(1.0), w);
+        __m256d const r = _mm256_div_pd(kScale, w);
         __m256d const nx = _mm256_add_pd(_mm256_set1_pd(line.x), _mm256_mul_pd(k, _mm256_set1_pd(line.dx)));
         __m256d const ny = _mm256_add_pd(_mm256_set1_pd(line.y), _mm256_mul_pd(k, _mm256_set1_pd(line.dy)));
         __m256d const fx = _mm256_sub_pd(_mm256_mul_pd(nx, r), kHalf);
@@ -359,10 +362,8 @@ __attribute__((target("avx2"))) bool FixedPositionsFourLanes(LineSteps const& li
                           _mm256_and_pd(_mm256_cmp_pd(fx, kZero, _CMP_GE_OQ), _mm256_cmp_pd(fy, kZero, _CMP_GE_OQ))),
             _mm256_and_pd(_mm256_cmp_pd(fx, lastXs, _CMP_LT_OQ), _mm256_cmp_pd(fy, lastYs, _CMP_LT_OQ)));
         inside = inside & (_mm256_movemask_pd(here) == 15);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedX + m),
-                         _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_and_pd(here, fx), kScale)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedY + m),
-                         _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_and_pd(here, fy), kScale)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedX + m), _mm256_cvttpd_epi32(_mm256_and_pd(here, fx)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedY + m), _mm256_cvttpd_epi32(_mm256_and_pd(here, fy)));
     }
     for (; m < n; ++m) {
         inside = FixedPosition(line, first + m, fixedX[m], fixedY[m]) & inside;
@@ -370,15 +371,59 @@ __attribute__((target("avx2"))) bool FixedPositionsFourLanes(LineSteps const& li
     return inside;
 }
 
+// The fixed-point blend of eight positions in 32-bit lanes. Each lane
+// gathers a pixel and its right neighbour as one word from the row and from
+// the row below. A row's blend p0 (65536 - ax) + p1 ax is at most
+// 65535 * 65536 and fits an unsigned lane exactly; the blend of the two
+// rows, at most 2^48, is formed in 64-bit lanes, the even and the odd
+// positions apart: the same integers as one by one. Every index below the
+// frame's last row must fit an int (the caller checks).
+__attribute__((target("avx2"), always_inline)) inline __m256i BlendEight(int const* upperRow, int const* lowerRow,
+                                                                         __m256i pitches, __m256i xs, __m256i ys)
+{
+    __m256i const kLow = _mm256_set1_epi32(0xFFFF);
+    __m256i const kWhole = _mm256_set1_epi32(65536);
+    __m256i const kHalf = _mm256_set1_epi64x(1ll << 31);
+    __m256i const index =
+        _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(ys, 16), pitches), _mm256_srli_epi32(xs, 16));
+    __m256i const upperPixels = _mm256_i32gather_epi32(upperRow, index, 2);
+    __m256i const lowerPixels = _mm256_i32gather_epi32(lowerRow, index, 2);
+    __m256i const ax = _mm256_and_si256(xs, kLow);
+    __m256i const ay = _mm256_and_si256(ys, kLow);
+    __m256i const bx = _mm256_sub_epi32(kWhole, ax);
+    __m256i const by = _mm256_sub_epi32(kWhole, ay);
+    __m256i const upper = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(upperPixels, kLow), bx),
+                                           _mm256_mullo_epi32(_mm256_srli_epi32(upperPixels, 16), ax));
+    __m256i const lower = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_and_si256(lowerPixels, kLow), bx),
+                                           _mm256_mullo_epi32(_mm256_srli_epi32(lowerPixels, 16), ax));
+    // The 64-bit products take the low word of each 64-bit lane: the even
+    // positions as they lie, the odd ones shifted down.
+    __m256i const even =
+        _mm256_add_epi64(_mm256_add_epi64(_mm256_mul_epu32(upper, by), _mm256_mul_epu32(lower, ay)), kHalf);
+    __m256i const odd = _mm256_add_epi64(
+        _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(upper, 32), _mm256_srli_epi64(by, 32)),
+                         _mm256_mul_epu32(_mm256_srli_epi64(lower, 32), _mm256_srli_epi64(ay, 32))),
+        kHalf);
+    // Each sum's high word is the value: an even one shifted down, an odd
+    // one in place.
+    return _mm256_blend_epi32(_mm256_srli_epi64(even, 32), odd, 0xAA);
+}
+
 #endif
 
-// Where Line::Sample puts its values: one at a time, or the two of a pair
-// of lanes.
+// Where Line::Sample puts its values: one at a time, two from a pair of
+// double lanes, or eight from 32-bit lanes.
 struct IntStore {
     int* out;
     void One(unsigned k, int value) const { out[k] = value; }
 #if defined(__SSE2__)
     void Two(unsigned k, __m128i values) const { _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), values); }
+#endif
+#if defined(SCANNER_AZTEC_LINE_AVX2)
+    __attribute__((target("avx2"))) void Eight(unsigned k, __m256i values) const
+    {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), values);
+    }
 #endif
 };
 
@@ -396,7 +441,51 @@ struct StridedStore {
         One(k + 1, _mm_cvtsi128_si32(_mm_srli_si128(values, 4)));
     }
 #endif
+#if defined(SCANNER_AZTEC_LINE_AVX2)
+    // The values lie in 0 .. 65535: packing them to 16 bits with
+    // saturation changes none.
+    __attribute__((target("avx2"))) void Eight(unsigned k, __m256i values) const
+    {
+        __m128i const packed = _mm_packus_epi32(_mm256_castsi256_si128(values), _mm256_extracti128_si256(values, 1));
+        unsigned short* const at = out + static_cast<std::size_t>(k) * stride;
+        if (stride == 1) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(at), packed);
+            return;
+        }
+        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 0));
+        at[stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 1));
+        at[2 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 2));
+        at[3 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 3));
+        at[4 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 4));
+        at[5 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 5));
+        at[6 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 6));
+        at[7 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 7));
+    }
+#endif
 };
+
+#if defined(SCANNER_AZTEC_LINE_AVX2)
+
+// The blend of positions 0 .. n - 1 eight at a time, as many as fill whole
+// groups of eight, stored as position first + k; their number.
+template <class Store>
+__attribute__((target("avx2"))) unsigned BlendEightLanes(unsigned short const* pixels, int pitch,
+                                                         int const* fixedX, int const* fixedY, unsigned n,
+                                                         Store const& store, unsigned first)
+{
+    __m256i const pitches = _mm256_set1_epi32(pitch);
+    auto const* const upperRow = reinterpret_cast<int const*>(pixels);
+    auto const* const lowerRow = reinterpret_cast<int const*>(pixels + pitch);
+    unsigned m = 0;
+    for (; m + 8 <= n; m += 8) {
+        __m256i const xs = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(fixedX + m));
+        __m256i const ys = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(fixedY + m));
+        store.Eight(first + m, BlendEight(upperRow, lowerRow, pitches, xs, ys));
+    }
+    return m;
+}
+
+#endif
 
 }  // namespace
 
@@ -429,6 +518,9 @@ bool AztecModuleGrid::Line::SampleInto(GrayImage const& image, unsigned count, S
     long long const pitch = image.GetPitch();
 #if defined(SCANNER_AZTEC_LINE_AVX2)
     bool const fourLanes = ProcessorHasAvx2();
+    // The eight-lane blend indexes the frame by int offsets from its first
+    // pixel, every row's below the last included.
+    bool const eightLanes = fourLanes && pitch > 0 && pitch * image.GetHeight() <= 0x7FFFFFFFll;
 #endif
     for (unsigned first = 0; first < count; first += kChunk) {
         unsigned const n = count - first < kChunk ? count - first : kChunk;
@@ -447,11 +539,17 @@ bool AztecModuleGrid::Line::SampleInto(GrayImage const& image, unsigned count, S
             return false;
         }
         unsigned m = 0;
+#if defined(SCANNER_AZTEC_LINE_AVX2)
+        if (eightLanes) {
+            m = BlendEightLanes(pixels, static_cast<int>(pitch), fixedX, fixedY, n, store, first);
+        }
+#endif
 #if defined(__SSE2__)
-        // Two samples at a time in double lanes (four lanes blend no faster:
-        // their conversions cost more than they save). Every product and
-        // sum is a whole number below 2^53, and the scaling by 2^-32 is
-        // exact: the same values as the integer blend below.
+        // The samples left, two at a time in double lanes (four double
+        // lanes blend no faster: their conversions cost more than they
+        // save). Every product and sum is a whole number below 2^53, and
+        // the scaling by 2^-32 is exact: the same values as the integer
+        // blend below.
         __m128d const kWhole = _mm_set1_pd(kFixedOne);
         __m128d const kDown = _mm_set1_pd(1.0 / 4294967296.0);
         __m128d const kRound = _mm_set1_pd(0.5);

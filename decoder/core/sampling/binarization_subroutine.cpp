@@ -5,6 +5,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define SCANNER_BINARIZATION_AVX2 1
+#include <immintrin.h>
+#endif
 
 namespace DEC2DIvra {
 
@@ -63,6 +67,113 @@ void ColumnExtremes(unsigned short const* first, unsigned pitch, unsigned lines,
     }
 }
 
+#if defined(SCANNER_BINARIZATION_AVX2)
+
+bool ProcessorHasAvx2()
+{
+    static bool const has = __builtin_cpu_supports("avx2") != 0;
+    return has;
+}
+
+__attribute__((target("avx2"), always_inline)) inline __m256i LoadSixteen(unsigned short const* p)
+{
+    return _mm256_loadu_si256(reinterpret_cast<__m256i const*>(p));
+}
+
+// The points 0 .. width - 1 (width at least 16) of a row decided sixteen at a
+// time in 256-bit lanes, each as the eight-lane loop in Start decides it,
+// with the same operations lane for lane; a width that is no multiple of
+// sixteen ends with the last sixteen points decided again.
+__attribute__((target("avx2"))) void DecideSixteenLanes(unsigned short const* row, unsigned short const* above,
+                                                        unsigned short const* below, unsigned short const* gaps,
+                                                        unsigned short const* thresholds, unsigned width,
+                                                        bool inverted, bool* decided)
+{
+    __m256i const zero = _mm256_setzero_si256();
+    __m256i const one = _mm256_set1_epi16(1);
+    __m256i const ones = _mm256_set1_epi16(-1);
+    __m128i const flip = _mm_set1_epi8(inverted ? 1 : 0);
+    unsigned x = 0;
+    for (;;) {
+        bool last = false;
+        if (x + 16 > width) {
+            if (x == width) {
+                break;
+            }
+            x = width - 16;
+            last = true;
+        }
+        __m256i const l = LoadSixteen(row + x);
+        __m256i const n0 = LoadSixteen(above + x);
+        __m256i const n1 = LoadSixteen(row + x + 1);
+        __m256i const n2 = LoadSixteen(below + x);
+        __m256i const n3 = LoadSixteen(row + x - 1);
+        __m256i const gap = LoadSixteen(gaps + x);
+        __m256i const threshold = LoadSixteen(thresholds + x);
+        __m256i const h01 = _mm256_add_epi16(_mm256_and_si256(n0, n1), _mm256_srli_epi16(_mm256_xor_si256(n0, n1), 1));
+        __m256i const h23 = _mm256_add_epi16(_mm256_and_si256(n2, n3), _mm256_srli_epi16(_mm256_xor_si256(n2, n3), 1));
+        __m256i const bothOdd = _mm256_and_si256(_mm256_xor_si256(n0, n1), _mm256_xor_si256(n2, n3));
+        __m256i const mean =
+            _mm256_sub_epi16(_mm256_avg_epu16(h01, h23),
+                             _mm256_andnot_si256(bothOdd, _mm256_and_si256(_mm256_xor_si256(h01, h23), one)));
+        __m256i const high = _mm256_max_epu16(_mm256_max_epu16(n0, n1), _mm256_max_epu16(n2, n3));
+        __m256i const low = _mm256_min_epu16(_mm256_min_epu16(n0, n1), _mm256_min_epu16(n2, n3));
+        // a >= b where b - a saturates at zero; a > b where a - b does not.
+        __m256i const lighterAround = _mm256_cmpeq_epi16(_mm256_subs_epu16(gap, _mm256_subs_epu16(high, l)), zero);
+        __m256i const darkerAround = _mm256_cmpeq_epi16(_mm256_subs_epu16(gap, _mm256_subs_epu16(l, low)), zero);
+        __m256i const aboveMean = _mm256_andnot_si256(_mm256_cmpeq_epi16(_mm256_subs_epu16(l, mean), zero), ones);
+        __m256i const aboveThreshold =
+            _mm256_andnot_si256(_mm256_cmpeq_epi16(_mm256_subs_epu16(l, threshold), zero), ones);
+        __m256i const light =
+            _mm256_or_si256(_mm256_and_si256(_mm256_and_si256(lighterAround, darkerAround), aboveMean),
+                            _mm256_andnot_si256(lighterAround, _mm256_or_si256(darkerAround, aboveThreshold)));
+        // The two 128-bit halves pack apart: their first eight bytes each,
+        // brought together.
+        __m256i const packed = _mm256_permute4x64_epi64(_mm256_packs_epi16(light, light), 0x08);
+        __m128i const bytes =
+            _mm_xor_si128(_mm_and_si128(_mm256_castsi256_si128(packed), _mm_set1_epi8(1)), flip);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(decided + x), bytes);
+        x += 16;
+        if (last) {
+            break;
+        }
+    }
+}
+
+#endif
+
+// The least of low[x .. x + 3] and the largest of high[x .. x + 3] for
+// every x below count; the lanes read up to eleven values past count + 2,
+// which the caller keeps set.
+void FourColumnExtremes(unsigned short const* low, unsigned short const* high, unsigned count, unsigned short* low4,
+                        unsigned short* high4)
+{
+    unsigned x = 0;
+#if defined(__SSE2__)
+    auto const load = [](unsigned short const* p) { return _mm_loadu_si128(reinterpret_cast<__m128i const*>(p)); };
+    // Unsigned 16-bit minimum and maximum from saturated differences.
+    auto const smaller = [](__m128i a, __m128i b) { return _mm_sub_epi16(a, _mm_subs_epu16(a, b)); };
+    auto const larger = [](__m128i a, __m128i b) { return _mm_add_epi16(_mm_subs_epu16(a, b), b); };
+    for (; x < count; x += 8) {
+        __m128i const least = smaller(smaller(load(low + x), load(low + x + 1)), smaller(load(low + x + 2), load(low + x + 3)));
+        __m128i const most =
+            larger(larger(load(high + x), load(high + x + 1)), larger(load(high + x + 2), load(high + x + 3)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(low4 + x), least);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(high4 + x), most);
+    }
+#endif
+    for (; x < count; ++x) {
+        unsigned short least = low[x];
+        unsigned short most = high[x];
+        for (unsigned k = 1; k < 4; ++k) {
+            least = low[x + k] < least ? low[x + k] : least;
+            most = high[x + k] > most ? high[x + k] : most;
+        }
+        low4[x] = least;
+        high4[x] = most;
+    }
+}
+
 }  // namespace
 
 bool BinarizationSubroutine::CalcGapAndThresholdMap(CommonLuminanceMap const& map, Rectangle const& area,
@@ -86,11 +197,22 @@ bool BinarizationSubroutine::CalcGapAndThresholdMap(CommonLuminanceMap const& ma
     // down each column over the block row's lines first (eight columns at a
     // time), then across each block's columns: the same minimum and maximum
     // as over the block's window, from far fewer comparisons.
+    // A window of four to eight columns then takes the extremes of the two
+    // windows of four at its ends, which overlap or meet: the same values
+    // again. The columns' lists run on past the area with values that change
+    // no extreme, for the lanes that read on.
     constexpr unsigned kMaxColumns = 512;
-    unsigned short columnLow[kMaxColumns];
-    unsigned short columnHigh[kMaxColumns];
+    constexpr unsigned kPast = 16;
+    unsigned short columnLow[kMaxColumns + kPast];
+    unsigned short columnHigh[kMaxColumns + kPast];
+    unsigned short fourLow[kMaxColumns + kPast];
+    unsigned short fourHigh[kMaxColumns + kPast];
     bool const separable = areaWidth + 2 <= kMaxColumns;
     unsigned const firstColumn = static_cast<unsigned>(area.left) - 1;
+    for (unsigned k = 0; separable && k < kPast; ++k) {
+        columnLow[areaWidth + 2 + k] = 0xFFFF;
+        columnHigh[areaWidth + 2 + k] = 0;
+    }
     unsigned short areaLow = 0xFFFF;
     unsigned short areaHigh = 0;
     for (unsigned j = 0; j < rows; ++j) {
@@ -99,12 +221,20 @@ bool BinarizationSubroutine::CalcGapAndThresholdMap(CommonLuminanceMap const& ma
         if (separable) {
             ColumnExtremes(&map.At(firstColumn, y0), map.GetWidth(), y1 - y0 + 1, areaWidth + 2, columnLow,
                            columnHigh);
+            FourColumnExtremes(columnLow, columnHigh, areaWidth - 1, fourLow, fourHigh);
         }
         for (unsigned i = 0; i < columns; ++i) {
             unsigned const x0 = static_cast<unsigned>(area.left) + i * bx - 1;
             unsigned const x1 = (i + 1 == columns ? static_cast<unsigned>(area.right) : x0 + bx) + 1;
             GapAndThreshold extremes{0xFFFF, 0};
-            for (unsigned y = separable ? y1 : y0; y <= y1; ++y) {
+            bool const fourToEight = separable && x1 - x0 >= 3 && x1 - x0 <= 7;
+            if (fourToEight) {
+                unsigned const a = x0 - firstColumn;
+                unsigned const b = x1 - 3 - firstColumn;
+                extremes = GapAndThreshold{fourLow[a] < fourLow[b] ? fourLow[a] : fourLow[b],
+                                           fourHigh[a] > fourHigh[b] ? fourHigh[a] : fourHigh[b]};
+            }
+            for (unsigned y = separable ? y1 : y0; y <= y1 && !fourToEight; ++y) {
                 unsigned short const* const low = separable ? columnLow - firstColumn : &map.At(0, y);
                 unsigned short const* const high = separable ? columnHigh - firstColumn : &map.At(0, y);
                 for (unsigned x = x0; x <= x1; ++x) {
@@ -222,9 +352,14 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
     unsigned const mapWidth = map.GetWidth();
     // The gap and threshold of every point of the present block row.
     constexpr unsigned kMaxRow = 512;
-    unsigned short gaps[kMaxRow];
-    unsigned short thresholds[kMaxRow];
+    // Eight entries of room past the row: a block's values are written
+    // eight at a time, the next block's overwriting the excess.
+    unsigned short gaps[kMaxRow + 8];
+    unsigned short thresholds[kMaxRow + 8];
     unsigned const wide = areaWidth <= kMaxRow ? areaWidth : 0;
+#if defined(SCANNER_BINARIZATION_AVX2)
+    bool const sixteenLanes = wide >= 16 && ProcessorHasAvx2();
+#endif
     for (unsigned y = 0; y < areaHeight; ++y) {
         // Row pointers held locally: the stores into out could otherwise
         // alias the map's and the blocks' members and force their reload.
@@ -238,7 +373,17 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
         bool* const decided = out.GetRow(y);
         if (y % by == 0) {
             // Block by block: no division per point.
-            for (unsigned x0 = 0, i = 0; x0 < wide; x0 += bx, ++i) {
+            unsigned x0 = 0;
+            unsigned i = 0;
+#if defined(__SSE2__)
+            for (; bx <= 8 && x0 < wide; x0 += bx, ++i) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(gaps + x0),
+                                 _mm_set1_epi16(static_cast<short>(blockRow[i].gap)));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(thresholds + x0),
+                                 _mm_set1_epi16(static_cast<short>(blockRow[i].threshold)));
+            }
+#endif
+            for (; x0 < wide; x0 += bx, ++i) {
                 unsigned const x1 = x0 + bx < wide ? x0 + bx : wide;
                 for (unsigned x = x0; x < x1; ++x) {
                     gaps[x] = blockRow[i].gap;
@@ -247,6 +392,12 @@ int BinarizationSubroutine::Start(GrayImage const& /*image*/, CommonLuminanceMap
             }
         }
         unsigned x = 0;
+#if defined(SCANNER_BINARIZATION_AVX2)
+        if (sixteenLanes) {
+            DecideSixteenLanes(row, above, below, gaps, thresholds, wide, inverted, decided);
+            x = wide;
+        }
+#endif
 #if defined(__SSE2__)
         // Eight points at a time in unsigned 16-bit lanes, decided as below.
         // a >= b is a saturated b - a of zero; the gaps the map above gives

@@ -83,15 +83,15 @@ TEST(BinarizationRulesTest, EachModuleIsJudgedAgainstItsNeighboursThenTheThresho
     }
 }
 
-// Every point of areas of every width (whole groups of eight points and
-// remainders), in one block and across blocks, on grey values up to the top
-// of the 16-bit range: each decided by the rule against the gap and threshold
-// its block was given.
+// Every point of areas of every width (whole groups of eight or sixteen
+// points and remainders), in one block and across blocks, on grey values up
+// to the top of the 16-bit range: each decided by the rule against the gap
+// and threshold its block was given.
 TEST(BinarizationRulesTest, EveryPointOfAnyWidthFollowsTheRule)
 {
     Noise next{12345u};
     BinarizationSubroutine const binarize;
-    for (unsigned width = 1; width <= 19; ++width) {
+    for (unsigned width = 1; width <= 40; ++width) {
         // Five grey levels a step apart: with the block's range four steps,
         // the gap is one step, the threshold two, and differences, means and
         // the threshold tie with each other all the time.
@@ -153,7 +153,8 @@ TEST(BinarizationRulesTest, BlockThresholdsComeFromTheExtremesAroundThem)
         unsigned spread;
     } const levels[] = {{0, 65536}, {0x7F00, 0x200}, {100, 900}};
     for (unsigned width : {1u, 7u, 8u, 9u, 15u, 16u, 17u, 40u, 509u, 510u, 511u, 700u}) {
-        for (unsigned bx : {3u, 4u, 5u}) {
+        // Windows of a block and its ring from three to nine columns.
+        for (unsigned bx : {1u, 2u, 3u, 4u, 5u, 6u, 7u}) {
             for (auto const& level : levels) {
                 unsigned const height = 11;
                 unsigned const by = 4;
@@ -163,8 +164,8 @@ TEST(BinarizationRulesTest, BlockThresholdsComeFromTheExtremesAroundThem)
                 }
                 CommonLuminanceMap map(VirtualArray<unsigned short>(cells.data(), static_cast<unsigned>(cells.size())));
                 ASSERT_TRUE(map.SetSize(width + 3, height + 3));
-                std::vector<GapAndThreshold> blockCells(1024);
-                CommonGapAndThresholdMap blocks(VirtualArray<GapAndThreshold>(blockCells.data(), 1024));
+                std::vector<GapAndThreshold> blockCells(4096);
+                CommonGapAndThresholdMap blocks(VirtualArray<GapAndThreshold>(blockCells.data(), 4096));
                 // One column and line of margin more than needed on the right and at the bottom.
                 Rectangle const area{1, 1, static_cast<int>(width), static_cast<int>(height)};
                 ASSERT_TRUE(binarize.CalcGapAndThresholdMap(map, area, Vector{static_cast<int>(bx), static_cast<int>(by)},

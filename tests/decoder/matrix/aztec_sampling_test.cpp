@@ -253,6 +253,52 @@ TEST(AztecSamplingTest, LineRefusedWhereverInTheLanesItLeavesTheImage)
     }
 }
 
+// Lines over frames at the top of the 16-bit range, where a row's blend
+// fills 32 bits: every value of every length (whole groups of lanes and the
+// ones left) is the fixed-point blend exactly, written plainly or down a
+// column of a wider table alike.
+TEST(AztecSamplingTest, LineOfGreyValuesExactAtTheTopOfTheRange)
+{
+    constexpr int kWidth = 90, kHeight = 70, kPitch = 93;
+    struct Frame {
+        char const* name;
+        unsigned short (*pixel)(int i, int j);
+    };
+    static Frame const kFrames[] = {
+        {"all white", [](int, int) -> unsigned short { return 65535; }},
+        {"white and black columns", [](int i, int) -> unsigned short { return i % 2 == 0 ? 65535 : 0; }},
+        {"checkerboard near white", [](int i, int j) -> unsigned short { return (i + j) % 2 == 0 ? 65535 : 65534; }},
+        {"white and black rows", [](int, int j) -> unsigned short { return j % 2 == 0 ? 0 : 65535; }},
+    };
+    for (Frame const& f : kFrames) {
+        SCOPED_TRACE(f.name);
+        std::vector<unsigned short> pixels(static_cast<std::size_t>(kPitch) * kHeight, 4321);
+        for (int j = 0; j < kHeight; ++j) {
+            for (int i = 0; i < kWidth; ++i) {
+                pixels[j * kPitch + i] = f.pixel(i, j);
+            }
+        }
+        GrayImage const image(kWidth, kHeight, kPitch, pixels.data());
+        AztecModuleGrid grid;
+        ASSERT_TRUE(KeystoneGrid(45, 35, 1.37, 0.15, false, grid));
+        for (unsigned count = 1; count <= 75; ++count) {
+            AztecModuleGrid::Line const line(grid, -12.3 + count * 0.01, -9.1 + count * 0.2, 0.31, 0.07);
+            std::vector<int> grey(count + 1, -1);
+            ASSERT_TRUE(line.Sample(image, count, grey.data())) << count;
+            EXPECT_EQ(grey[count], -1) << count;
+            std::vector<unsigned short> column(3 * count + 1, 7);
+            ASSERT_TRUE(line.Sample(image, count, column.data(), 3)) << count;
+            for (unsigned k = 0; k < count; ++k) {
+                double x = 0, y = 0;
+                ASSERT_TRUE(line.At(k, x, y));
+                ASSERT_EQ(grey[k], FixedPointBlend(image, x, y)) << count << " " << k;
+                ASSERT_EQ(column[3 * k], grey[k]) << count << " " << k;
+                ASSERT_EQ(column[3 * k + 1], 7) << count << " " << k;
+            }
+        }
+    }
+}
+
 // The module map of the reader: every module where the grid and the
 // orientation put it, whichever way the symbol lies in the image (its rows
 // across or down it, read in either sense, mirrored or not), or refused when
