@@ -15,16 +15,6 @@ namespace DEC2DIvra {
 
 namespace {
 
-// Both edge patterns open with a bar and space of at least 7 of their 17
-// modules (the start pattern's 8 + 1, the stop pattern's 7 + 1): a window of
-// runs whose first two fall well short of that is neither, and the pattern
-// tests (each its sums and eight bounds) are not asked. The margin lies far
-// beyond the rounding between a window's length and its runs' sum.
-inline bool MayBeEdgePattern(float const w[8], float along)
-{
-    return 17.0f * (w[0] + w[1]) >= 6.5f * along;
-}
-
 constexpr float kSearchSpacing = 2.0f;  // pixels between search lines
 constexpr unsigned kBlock = 16;         // samples per threshold block
 // The rows are read a little beyond the ends of the columns as found: the
@@ -258,6 +248,14 @@ bool LookUp(int const modules[8], unsigned& value, unsigned& cluster)
 }
 
 }  // namespace
+
+bool PDFRowReader::MayBeEdgePattern(float const w[8], float along)
+{
+    // The margin lies far beyond the rounding between a window's length and
+    // its runs' sum, and beyond what the pattern tests let the first pair
+    // of runs fall short by (a module of the 17 at most).
+    return 17.0f * (w[0] + w[1]) >= 6.5f * along;
+}
 
 bool PDFRowReader::IsStartPattern(float const w[8])
 {

@@ -167,6 +167,12 @@ public:
 
     // A symbol character from 8 run widths (bar first): its value and cluster.
     static bool DecodeCharacter(float const widths[8], unsigned& value, unsigned& cluster);
+    // Whether a window of runs `along` long may be a start or stop pattern:
+    // both open with a bar and space of 7 of their 17 modules and more (the
+    // start pattern's 8 + 1, the stop pattern's 7 + 1); a window whose first
+    // two runs fall well short of that is neither, and the tests below (each
+    // its sums and eight bounds) need not be asked.
+    static bool MayBeEdgePattern(float const widths[8], float along);
     static bool IsStartPattern(float const widths[8]);
     static bool IsStopPattern(float const widths[8]);
 
