@@ -114,6 +114,7 @@ int PDFDecoder::ReadPDF417(PDFRowReader& reader, GrayImage const& image, PDFRowR
     bool const decoded =
         found && (decode() ||
                   (reader.AddLines(parameters, buffers_->codewords, buffers_->erasures, erasureCount) && decode()) ||
+                  (reader.AddLines(parameters, buffers_->codewords, buffers_->erasures, erasureCount) && decode()) ||
                   (reader.AddRowVotes(buffers_->codewords, buffers_->erasures, erasureCount) && decode()));
     if (decoded && composite == fromSegment &&
         (fromSegment || pdf417_->fixed_length.Get().Admits(label.data.GetCount()))) {

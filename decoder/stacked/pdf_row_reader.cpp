@@ -249,6 +249,14 @@ bool LookUp(int const modules[8], unsigned& value, unsigned& cluster)
 
 }  // namespace
 
+bool PDFRowReader::MayBeEdgePattern(float const w[8], float along)
+{
+    // The margin lies far beyond the rounding between a window's length and
+    // its runs' sum, and beyond what the pattern tests let the first pair
+    // of runs fall short by (a module of the 17 at most).
+    return 17.0f * (w[0] + w[1]) >= 6.5f * along;
+}
+
 bool PDFRowReader::IsStartPattern(float const w[8])
 {
     float t[8];
@@ -475,19 +483,20 @@ unsigned PDFRowReader::SampleLine(GrayImage const& image, float x0, float y0, fl
 #if defined(__SSE2__)
     // Four at a time from the values before smoothing: the one before the
     // four kept aside, the one after them still unchanged.
+    // A quarter is a power of two: the product is the quotient by four to the bit.
     __m128 const two = _mm_set1_ps(2.0f);
-    __m128 const four = _mm_set1_ps(4.0f);
+    __m128 const quarter = _mm_set1_ps(0.25f);
     for (; i + 4 < count; i += 4) {
         __m128 const here = _mm_loadu_ps(s + i);
         __m128 const next = _mm_loadu_ps(s + i + 1);
         __m128 const before = _mm_move_ss(_mm_shuffle_ps(here, here, _MM_SHUFFLE(2, 1, 0, 0)), _mm_set_ss(previous));
         previous = s[i + 3];
-        _mm_storeu_ps(s + i, _mm_div_ps(_mm_add_ps(_mm_add_ps(before, _mm_mul_ps(two, here)), next), four));
+        _mm_storeu_ps(s + i, _mm_mul_ps(_mm_add_ps(_mm_add_ps(before, _mm_mul_ps(two, here)), next), quarter));
     }
 #endif
     for (; i + 1 < count; ++i) {
         float const here = s[i];
-        s[i] = (previous + 2.0f * here + s[i + 1]) / 4.0f;
+        s[i] = (previous + 2.0f * here + s[i + 1]) * 0.25f;
         previous = here;
     }
     return count;
@@ -646,12 +655,13 @@ void PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool in
 }
 
 void PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, Hit* left,
-                               unsigned& leftCount, Hit* right, unsigned& rightCount)
+                               unsigned& leftCount, Hit* right, unsigned& rightCount, unsigned first,
+                               unsigned stride, unsigned short* leftLines, unsigned short* rightLines)
 {
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
     unsigned const lines = CountSearchLines(area);
-    for (unsigned j = 0; j < lines; ++j) {
+    for (unsigned j = first; j < lines; j += stride) {
         float x0 = 0;
         float y0 = 0;
         float step = 0;
@@ -670,8 +680,14 @@ void PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool in
                 w[i] = e[k + i + 1] - e[k + i];
             }
             float const along = e[k + 8] - e[k];
+            if (!MayBeEdgePattern(w, along)) {
+                continue;
+            }
             if (!haveStart && leftCount < kMaxLines && IsStartPattern(w)) {
                 float const p = e[k + 8] * step;
+                if (leftLines != nullptr) {
+                    leftLines[leftCount] = static_cast<unsigned short>(j);
+                }
                 left[leftCount++] = Hit{x0 + ux * p, y0 + uy * p, along * step / 17.0f};
                 haveStart = true;
             } else if (IsStopPattern(w)) {
@@ -681,6 +697,9 @@ void PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool in
             }
         }
         if (haveStop && rightCount < kMaxLines) {
+            if (rightLines != nullptr) {
+                rightLines[rightCount] = static_cast<unsigned short>(j);
+            }
             right[rightCount++] = stop;
         }
     }
@@ -735,7 +754,11 @@ void PDFRowReader::AddLineSightings(float const* e, unsigned edges, bool firstDa
                 for (unsigned i = 0; i < 8; ++i) {
                     w[i] = run[k + i + 1] - run[k + i];
                 }
-                float const module = (run[k + 8] - run[k]) * step / 17.0f;
+                float const along = run[k + 8] - run[k];
+                if (!MayBeEdgePattern(w, along)) {
+                    continue;
+                }
+                float const module = along * step / 17.0f;
                 if (!haveStart && IsStartPattern(w)) {
                     float const p = sign * run[k + 8] * step;
                     start = Hit{x0 + ux * p, y0 + uy * p, module};
@@ -961,6 +984,15 @@ PDFRowReader::Area TurnedLines(PDFRowReader::Area const& area, float cx, float c
 bool PDFRowReader::FanForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward,
                                 bool leftSeen, float cx, float cy, float way, float& turn, float& farthest)
 {
+    Fan const asked{true, area.ux, area.uy, area.halfLength, cx, cy, way, inverted, backward, leftSeen, false, 0, 0};
+    if (fan_.set && fan_.ux == asked.ux && fan_.uy == asked.uy && fan_.halfLength == asked.halfLength &&
+        Abs(fan_.cx - cx) <= kFanMiddleMoved && Abs(fan_.cy - cy) <= kFanMiddleMoved && fan_.way == way &&
+        fan_.inverted == inverted && fan_.backward == backward && fan_.leftSeen == leftSeen) {
+        turn = fan_.turn;
+        farthest = fan_.farthest;
+        return fan_.found;
+    }
+    fan_ = asked;
     // From the located direction outward, both ways in turn: the rays that
     // meet the far column form a run of near turns on one side (the located
     // direction counts to both), now and then a ray missing among them where
@@ -1015,6 +1047,9 @@ bool PDFRowReader::FanForColumn(GrayImage const& image, Area const& area, bool i
     float const middle = static_cast<float>(run.first + run.last) * kFanStep / 2;
     turn = chosen == 0 ? middle : -middle;
     farthest = run.farthest;
+    fan_.found = true;
+    fan_.turn = turn;
+    fan_.farthest = farthest;
     return true;
 }
 
@@ -1033,8 +1068,17 @@ void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool
     // that few rays read them, lines turned about the seen column by fixed
     // steps sweep for it.
     bool const leftSeen = leftCount >= 3;
-    Hit const* hits = leftSeen ? b_->left : b_->right;
+    Hit* const hits = leftSeen ? b_->left : b_->right;
     unsigned const n = leftSeen ? leftCount : rightCount;
+    // Read fails unless the seen sightings fit a column, and the sweep adds
+    // none to them: chance patterns scattered over other symbols' modules
+    // (Data Matrix data, DataBar characters) cost no sweep.
+    float top[2];
+    float bottom[2];
+    float seenModule = 0;
+    if (!FitColumn(hits, n, area, backward, top[0], top[1], bottom[0], bottom[1], seenModule)) {
+        return;
+    }
     float cx = 0;
     float cy = 0;
     float module = 0;
@@ -1058,16 +1102,12 @@ void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool
     // The seen side's hits on the turned lines are dropped.
     unsigned const kept = leftSeen ? leftCount : rightCount;
     Hit* farHits = leftSeen ? b_->right : b_->left;
-    auto const sweep = [&](float turn, float length, float halfHeight) {
-        unsigned const before = missing;
-        Area const lines = TurnedLines(area, cx, cy, way, turn, length, halfHeight);
-        CollectHits(image, lines, inverted, backward, leftCount, rightCount);
-        (leftSeen ? leftCount : rightCount) = kept;
-        // The turned lines cross the far column's bars at a slant and find
-        // its modules wider by the slant's secant: they are narrowed to
-        // what lines square to the column find. The column count taken from
-        // the width then comes out nearer the symbol's, and fewer readings
-        // are made at a wrong one.
+    // The turned lines cross the far column's bars at a slant and find its
+    // modules wider by the slant's secant: the sightings from `before` on
+    // are narrowed to what lines square to the column find. The column
+    // count taken from the width then comes out nearer the symbol's, and
+    // fewer readings are made at a wrong one.
+    auto const narrow = [&](Area const& lines, unsigned before) {
         float tx = 0;
         float ty = 0;
         float bx = 0;
@@ -1082,6 +1122,12 @@ void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool
             }
         }
     };
+    auto const sweep = [&](Area const& lines) {
+        unsigned const before = missing;
+        CollectHits(image, lines, inverted, backward, leftCount, rightCount);
+        (leftSeen ? leftCount : rightCount) = kept;
+        narrow(lines, before);
+    };
     float turn = 0;
     float farthest = 0;
     if (FanForColumn(image, area, inverted, backward, leftSeen, cx, cy, way, turn, farthest)) {
@@ -1089,15 +1135,50 @@ void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool
         // wider than the seen ones (a stop column seen small).
         float const length = farthest + 50.0f * module;
         float const halfHeight = 1.25f * across + 8.0f;
-        sweep(turn, length < area.halfLength ? length : area.halfLength,
-              halfHeight < area.halfHeight ? halfHeight : area.halfHeight);
+        sweep(TurnedLines(area, cx, cy, way, turn, length < area.halfLength ? length : area.halfLength,
+                          halfHeight < area.halfHeight ? halfHeight : area.halfHeight));
     }
     static constexpr float kTurns[4] = {0.2f, -0.2f, 0.4f, -0.4f};  // radians
     for (float const fixed : kTurns) {
         if (missing >= 3 || !fixedTurns) {
             return;
         }
-        sweep(fixed, area.halfLength, area.halfHeight);
+        Area const lines = TurnedLines(area, cx, cy, way, fixed, area.halfLength, area.halfHeight);
+        unsigned const count = CountSearchLines(lines);
+        if (kept + count >= kMaxLines || missing + count >= kMaxLines) {
+            sweep(lines);
+            continue;
+        }
+        // Every other line first: a turn none of them meets the far pattern
+        // on is given up (a far column read on the lines between only would
+        // be read on too few of them). Otherwise the lines between follow,
+        // and their sightings join those in line order: the very sightings
+        // of one pass over all lines (no list fills up on either way).
+        Hit* const spareFar = leftSeen ? b_->spareRight : b_->spareLeft;
+        unsigned short farLines[kMaxLines];
+        unsigned seenCount = 0;
+        unsigned farCount = 0;
+        auto const collect = [&](unsigned first) {
+            if (leftSeen) {
+                CollectHits(image, lines, inverted, backward, b_->spareLeft, seenCount, b_->spareRight, farCount,
+                            first, 2, nullptr, farLines);
+            } else {
+                CollectHits(image, lines, inverted, backward, b_->spareLeft, farCount, b_->spareRight, seenCount,
+                            first, 2, farLines, nullptr);
+            }
+        };
+        collect(0);
+        unsigned const even = farCount;
+        if (even == 0) {
+            continue;
+        }
+        collect(1);
+        unsigned const before = missing;
+        for (unsigned a = 0, b = even; a < even || b < farCount;) {
+            bool const takeEven = b >= farCount || (a < even && farLines[a] < farLines[b]);
+            farHits[missing++] = spareFar[takeEven ? a++ : b++];
+        }
+        narrow(lines, before);
     }
 }
 
@@ -1806,7 +1887,8 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
         // the lines left out, and AddRowVotes along the rows, when they give
         // no label.
         pending_ = Pending{true, &image, inverted, columns, rows, dataColumns, lines, skew,
-                           {lt[0], lt[1], lb[0], lb[1], rt[0], rt[1], rb[0], rb[1]}, quick, followedVote};
+                           {lt[0], lt[1], lb[0], lb[1], rt[0], rt[1], rb[0], rb[1]}, quick ? kProbeStride : 1u,
+                           followedVote};
         TallyCells(rows * dataColumns, codewords, erasures, erasureCount);
         return true;
     }
@@ -1901,16 +1983,36 @@ bool PDFRowReader::SetParameters(Votes const& votes, Parameters& parameters)
 bool PDFRowReader::AddLines(Parameters& parameters, unsigned short* codewords, unsigned short* erasures,
                             unsigned& erasureCount)
 {
-    if (!pending_.set || !pending_.linesLeft) {
+    if (!pending_.set || pending_.stride == 1) {
         return false;
     }
     Pending& p = pending_;
-    p.linesLeft = false;
+    static_assert(kProbeStride % 2 == 0, "the lines halfway between those read first");
+    if (p.stride == kProbeStride) {
+        // The lines halfway between first: every other line's votes read
+        // most symbols the quarter's left unread, at half the cost of all.
+        for (unsigned i = kProbeStride / 2; i < p.lines; i += kProbeStride) {
+            ReadRowLine(*p.image, p.inverted, p.columns, p.skew, p.ends, i, p.lines);
+        }
+        p.stride = kProbeStride / 2;
+        Votes const votes = VoteParameters(p.lines, p.stride, p.columns);
+        Parameters half{};
+        float across[kMaxColumns];
+        if (votes.Named() && static_cast<unsigned>(votes.columns) + 3 == p.columns && SetParameters(votes, half) &&
+            VoteCells(p.lines, half.rows, half.columns, 1, 0, EvenAcross(half.columns, across), p.stride)) {
+            parameters = half;
+            p.rows = half.rows;
+            p.dataColumns = half.columns;
+            TallyCells(p.rows * p.dataColumns, codewords, erasures, erasureCount);
+            return true;
+        }
+    }
     for (unsigned i = 0; i < p.lines; ++i) {
-        if (i % kProbeStride != 0) {
+        if (i % p.stride != 0) {
             ReadRowLine(*p.image, p.inverted, p.columns, p.skew, p.ends, i, p.lines);
         }
     }
+    p.stride = 1;
     // All lines may name other parameters than the first ones did; another
     // column count (chance votes of codewords taken for the right row
     // indicators can agree with a wrong count on a few lines) is read at
@@ -1946,8 +2048,8 @@ bool PDFRowReader::AddRowVotes(unsigned short* codewords, unsigned short* erasur
     pending_.set = false;
     Pending const& p = pending_;
     // The rows are placed from every line across.
-    for (unsigned i = 0; p.linesLeft && i < p.lines; ++i) {
-        if (i % kProbeStride != 0) {
+    for (unsigned i = 0; p.stride > 1 && i < p.lines; ++i) {
+        if (i % p.stride != 0) {
             ReadRowLine(*p.image, p.inverted, p.columns, p.skew, p.ends, i, p.lines);
         }
     }

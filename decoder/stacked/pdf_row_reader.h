@@ -131,9 +131,11 @@ public:
     // symbols need no more than the first.
     void DeferRowVotes() { deferRowVotes_ = true; }
     // Where the last Read tallied the votes of every kProbeStride-th line
-    // across alone, reads the others and tallies all (`parameters` as all
+    // across alone, reads the lines halfway between and tallies every
+    // other line when they name the parameters at the count read; else, or
+    // called again, reads the others and tallies all (`parameters` as all
     // name them; at the column count they name, read again, when Read
-    // followed no vote); false when there were none or they name no
+    // followed no vote); false when there were none left or they name no
     // readable symbol.
     bool AddLines(Parameters& parameters, unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount);
     // False when the last Read left nothing to add.
@@ -165,6 +167,12 @@ public:
 
     // A symbol character from 8 run widths (bar first): its value and cluster.
     static bool DecodeCharacter(float const widths[8], unsigned& value, unsigned& cluster);
+    // Whether a window of runs `along` long may be a start or stop pattern:
+    // both open with a bar and space of 7 of their 17 modules and more (the
+    // start pattern's 8 + 1, the stop pattern's 7 + 1); a window whose first
+    // two runs fall well short of that is neither, and the tests below (each
+    // its sums and eight bounds) need not be asked.
+    static bool MayBeEdgePattern(float const widths[8], float along);
     static bool IsStartPattern(float const widths[8]);
     static bool IsStopPattern(float const widths[8]);
 
@@ -254,8 +262,11 @@ private:
     // Start and stop sightings on the search lines, added to `left` and `right`.
     void CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& leftCount,
                      unsigned& rightCount);
+    // From line `first` on, every `stride`-th; where given, the line each
+    // sighting was met on goes into leftLines or rightLines beside it.
     void CollectHits(GrayImage const& image, Area const& area, bool inverted, bool backward, Hit* left,
-                     unsigned& leftCount, Hit* right, unsigned& rightCount);
+                     unsigned& leftCount, Hit* right, unsigned& rightCount, unsigned first = 0, unsigned stride = 1,
+                     unsigned short* leftLines = nullptr, unsigned short* rightLines = nullptr);
     // With one edge column seen, looks for the other on lines turned about
     // it: at the turn a fan of rays finds, then (when `fixedTurns`) at
     // fixed turns.
@@ -361,10 +372,25 @@ private:
         unsigned lines;
         float skew;
         float ends[8];  // left top, left bottom, right top, right bottom
-        bool linesLeft;  // only every kProbeStride-th line across was read
+        unsigned stride;  // every stride-th line across was read: kProbeStride, half of it or 1
         bool followed;   // the count was the one the row indicators voted for
     };
     Pending pending_{};
+    // The last fan of rays and what it found. A reader lives for one frame;
+    // the long lines' reading after the short lines' often fans out from
+    // the seen column again, its middle moved by a hundredth of a pixel or
+    // so (the long lines sample the column at other points), and the rays
+    // then meet what they met before.
+    struct Fan {
+        bool set;
+        float ux, uy, halfLength;
+        float cx, cy, way;
+        bool inverted, backward, leftSeen;
+        bool found;
+        float turn, farthest;
+    };
+    Fan fan_{};
+    static constexpr float kFanMiddleMoved = 0.05f;  // pixels
 };
 
 }  // namespace DEC2DIvra

@@ -1,5 +1,6 @@
 // The row reader's deferred tallies: the votes of every fourth line across
-// first, then of all of them, then with the lines along the rows added.
+// first, then of every other one, then of all of them, then with the lines
+// along the rows added.
 // The row votes place the rows from every line across whether or not the
 // lines left out were read for a tally first.
 #include <cmath>
@@ -72,7 +73,8 @@ TEST(PdfRowTally, EveryLineAcrossPlacesTheRowsWhetherOrNotItsTallyCameFirst)
         float corners[8];
         bool seen = false;
 
-        // The tallies one after another: every fourth line, all lines, the rows.
+        // The tallies one after another: every fourth line, every other
+        // line, all lines, the rows.
         PDFRowReader reader(buffers.get());
         reader.DeferRowVotes();
         Tally quick;
@@ -80,7 +82,12 @@ TEST(PdfRowTally, EveryLineAcrossPlacesTheRowsWhetherOrNotItsTallyCameFirst)
                                 quick.erasures.data(), quick.erasureCount, seen, corners))
             << c.name;
         EXPECT_EQ(quick.parameters.columns, static_cast<unsigned>(c.columns)) << c.name;
-        Tally all = quick;
+        Tally half = quick;
+        ASSERT_TRUE(reader.AddLines(half.parameters, half.codewords.data(), half.erasures.data(), half.erasureCount))
+            << c.name;
+        EXPECT_EQ(half.parameters.rows, quick.parameters.rows) << c.name;
+        EXPECT_EQ(half.parameters.columns, quick.parameters.columns) << c.name;
+        Tally all = half;
         ASSERT_TRUE(reader.AddLines(all.parameters, all.codewords.data(), all.erasures.data(), all.erasureCount))
             << c.name;
         EXPECT_EQ(all.parameters.rows, quick.parameters.rows) << c.name;
