@@ -103,6 +103,20 @@ private:
     float a_ = 0, b_ = 0, d_ = 0, e_ = 0;
 };
 
+// An outline seen at a slant: a pair of opposite sides differs in length by
+// more than a tenth.
+bool IsSlanted(OutlinePoint const* corners)
+{
+    for (unsigned k = 0; k < 2; ++k) {
+        float const near = Distance(corners[0], corners[1 + 2 * k]);
+        float const far = Distance(corners[2], corners[3 - 2 * k]);
+        if (!(near <= 1.1f * far && far <= 1.1f * near)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Whether the sighted L is a light-on-dark symbol's: its legs light all
 // along, well above the mean grey of the inside (which holds dark and light
 // modules alike), with a dark quiet zone running outside them and no solid
@@ -594,6 +608,7 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
         }
         Candidate candidates[kCandidates];
         unsigned const count = RankVersions(image, negative, candidates);
+        bool const slanted = IsSlanted(corners_);
         for (unsigned i = 0; i < count; ++i) {
             // The outline's corners first; then, when the plain reading
             // does not decode, the corners moved to where the size's L and
@@ -605,8 +620,12 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
             // loosely mostly reads on the fitted corners alone (blur draws
             // the timing sides' edges in by about half a module): its
             // fitted corners are read first, then the outline's.
+            // So, too, does one seen at a slant (opposite sides of the
+            // outline unequal) whose timing fits less than closely: its
+            // outline's corners lie off the modules' grid near the far side.
             DataMatrixVersion const& v = *candidates[i].version;
-            bool const fitFirst = candidates[i].score < kLooseFit && v.symbolHeight >= kLooseFitSide;
+            float const looseFit = slanted ? kSlantedLooseFit : kLooseFit;
+            bool const fitFirst = candidates[i].score < looseFit && v.symbolHeight >= kLooseFitSide;
             if (!fitFirst && ReadCandidate(image, candidates[i], negative, 0, 1, label)) {
                 return 1;
             }
