@@ -379,19 +379,15 @@ namespace {
 
 // The open bits of a word reached from the seeds by steps towards the
 // higher bits (Up) or the lower (Down) through open bits; seeds lie in open.
+// Upwards by one addition: the lowest seed of an open run carries through
+// the run's bits above it, clearing them, and stops on the closed bit past
+// the run's top (or off the word's end); a higher seed of the same run only
+// sets its own bit, which that carry had cleared. So the bits that change
+// within open are the run's from its lowest seed up, less its higher seeds,
+// which are put back.
 unsigned long long SpreadUp(unsigned long long seeds, unsigned long long open)
 {
-    seeds |= open & (seeds << 1);
-    open &= open << 1;
-    seeds |= open & (seeds << 2);
-    open &= open << 2;
-    seeds |= open & (seeds << 4);
-    open &= open << 4;
-    seeds |= open & (seeds << 8);
-    open &= open << 8;
-    seeds |= open & (seeds << 16);
-    open &= open << 16;
-    return seeds | (open & (seeds << 32));
+    return (((open + seeds) ^ open) & open) | seeds;
 }
 
 unsigned long long SpreadDown(unsigned long long seeds, unsigned long long open)
