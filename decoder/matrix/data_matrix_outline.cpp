@@ -59,11 +59,16 @@ int FloorWithin(float v)
     // low half; the pixels as floats are the same whole numbers.
     int upper[4];
     int lower[4];
-    for (int k = 0; k < 4; ++k) {
-        unsigned short const* q = image.GetPixels() + static_cast<long long>(yi[k]) * pitch + xi[k];
+    unsigned short const* const pixels = image.GetPixels();
+    auto pairs = [&](int k) {
+        unsigned short const* q = pixels + static_cast<long long>(yi[k]) * pitch + xi[k];
         std::memcpy(&upper[k], q, sizeof(int));
         std::memcpy(&lower[k], q + pitch, sizeof(int));
-    }
+    };
+    pairs(0);
+    pairs(1);
+    pairs(2);
+    pairs(3);
     __m128i const pairsAbove = _mm_loadu_si128(reinterpret_cast<__m128i const*>(upper));
     __m128i const pairsBelow = _mm_loadu_si128(reinterpret_cast<__m128i const*>(lower));
     __m128i const low = _mm_set1_epi32(0xffff);
