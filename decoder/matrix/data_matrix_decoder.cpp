@@ -103,6 +103,20 @@ private:
     float a_ = 0, b_ = 0, d_ = 0, e_ = 0;
 };
 
+// An outline seen at a slant: a pair of opposite sides differs in length by
+// more than a tenth.
+bool IsSlanted(OutlinePoint const* corners)
+{
+    for (unsigned k = 0; k < 2; ++k) {
+        float const near = Distance(corners[0], corners[1 + 2 * k]);
+        float const far = Distance(corners[2], corners[3 - 2 * k]);
+        if (!(near <= 1.1f * far && far <= 1.1f * near)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Whether the sighted L is a light-on-dark symbol's: its legs light all
 // along, well above the mean grey of the inside (which holds dark and light
 // modules alike), with a dark quiet zone running outside them and no solid
@@ -246,7 +260,7 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
     float xs[kMost];
     float ys[kMost];
     float values[kMost];
-    signed char expected[kMost];
+    float expected[kMost];
     unsigned n = 0;
     ModuleMap const modules(corners_, width, height, mirrored);
     // The module centres first, then their grey values all together. Two
@@ -256,7 +270,7 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
         OutlinePoint const p = modules.At(column, row);
         xs[n] = p.x;
         ys[n] = p.y;
-        expected[n] = dark ? -1 : 1;
+        expected[n] = dark ? -1.0f : 1.0f;
         ++n;
     };
     unsigned c = 0;
@@ -280,11 +294,15 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
         _mm_storeu_ps(ys + n + 4, _mm_unpackhi_ps(y[0], y[1]));
         n += 8;
     };
+    // The expected pattern of four steps, two vectors alike: the top row
+    // alternates from a dark module at an even column beside the solid
+    // bottom row; the right side alternates in the same phase from every
+    // fourth row beside the solid left side.
+    auto pattern = [](float first) { return _mm_set_ps(-1.0f, -first, -1.0f, first); };
+    __m128 const across = pattern(-1.0f);
     for (; c + 4 <= width; c += 4) {
-        for (unsigned k = 0; k < 4; ++k) {
-            expected[n + 2 * k] = (c + k) % 2 == 0 ? -1 : 1;
-            expected[n + 2 * k + 1] = -1;
-        }
+        _mm_storeu_ps(expected + n, across);
+        _mm_storeu_ps(expected + n + 4, across);
         takeFour(c, false, modules.ToV(0), modules.ToV(height - 1));
     }
 #endif
@@ -295,11 +313,10 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
     // The right side alternates up from the solid bottom row.
     unsigned r = 1;
 #if defined(__SSE2__)
+    __m128 const down = pattern((height - 1 - r) % 2 == 0 ? -1.0f : 1.0f);
     for (; r + 4 < height; r += 4) {
-        for (unsigned k = 0; k < 4; ++k) {
-            expected[n + 2 * k] = (height - 1 - (r + k)) % 2 == 0 ? -1 : 1;
-            expected[n + 2 * k + 1] = -1;
-        }
+        _mm_storeu_ps(expected + n, down);
+        _mm_storeu_ps(expected + n + 4, down);
         takeFour(r, true, modules.ToU(width - 1), modules.ToU(0));
     }
 #endif
@@ -309,9 +326,15 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
     }
     DataMatrixOutline::SampleAll(image, xs, ys, n, values);
     float sum = 0;
-    for (unsigned i = 0; i < n; ++i) {
-        values[i] = negative ? 1023 - values[i] : values[i];
-        sum += values[i];
+    if (negative) {
+        for (unsigned i = 0; i < n; ++i) {
+            values[i] = 1023 - values[i];
+            sum += values[i];
+        }
+    } else {
+        for (unsigned i = 0; i < n; ++i) {
+            sum += values[i];
+        }
     }
     float const mean = sum / static_cast<float>(n);
     float agree = 0;
@@ -594,6 +617,7 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
         }
         Candidate candidates[kCandidates];
         unsigned const count = RankVersions(image, negative, candidates);
+        bool const slanted = IsSlanted(corners_);
         for (unsigned i = 0; i < count; ++i) {
             // The outline's corners first; then, when the plain reading
             // does not decode, the corners moved to where the size's L and
@@ -605,8 +629,12 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
             // loosely mostly reads on the fitted corners alone (blur draws
             // the timing sides' edges in by about half a module): its
             // fitted corners are read first, then the outline's.
+            // So, too, does one seen at a slant (opposite sides of the
+            // outline unequal) whose timing fits less than closely: its
+            // outline's corners lie off the modules' grid near the far side.
             DataMatrixVersion const& v = *candidates[i].version;
-            bool const fitFirst = candidates[i].score < kLooseFit && v.symbolHeight >= kLooseFitSide;
+            float const looseFit = slanted ? kSlantedLooseFit : kLooseFit;
+            bool const fitFirst = candidates[i].score < looseFit && v.symbolHeight >= kLooseFitSide;
             if (!fitFirst && ReadCandidate(image, candidates[i], negative, 0, 1, label)) {
                 return 1;
             }

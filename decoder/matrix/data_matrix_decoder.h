@@ -52,6 +52,8 @@ private:
     // its corners fitted to its timing before it is read.
     static constexpr float kLooseFit = 0.8f;
     static constexpr unsigned kLooseFitSide = 44;
+    // The same for an outline seen at a slant.
+    static constexpr float kSlantedLooseFit = 0.935f;
 
     class ModuleMap;
 

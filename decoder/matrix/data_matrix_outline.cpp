@@ -59,11 +59,16 @@ int FloorWithin(float v)
     // low half; the pixels as floats are the same whole numbers.
     int upper[4];
     int lower[4];
-    for (int k = 0; k < 4; ++k) {
-        unsigned short const* q = image.GetPixels() + static_cast<long long>(yi[k]) * pitch + xi[k];
+    unsigned short const* const pixels = image.GetPixels();
+    auto pairs = [&](int k) {
+        unsigned short const* q = pixels + static_cast<long long>(yi[k]) * pitch + xi[k];
         std::memcpy(&upper[k], q, sizeof(int));
         std::memcpy(&lower[k], q + pitch, sizeof(int));
-    }
+    };
+    pairs(0);
+    pairs(1);
+    pairs(2);
+    pairs(3);
     __m128i const pairsAbove = _mm_loadu_si128(reinterpret_cast<__m128i const*>(upper));
     __m128i const pairsBelow = _mm_loadu_si128(reinterpret_cast<__m128i const*>(lower));
     __m128i const low = _mm_set1_epi32(0xffff);
@@ -379,19 +384,15 @@ namespace {
 
 // The open bits of a word reached from the seeds by steps towards the
 // higher bits (Up) or the lower (Down) through open bits; seeds lie in open.
+// Upwards by one addition: the lowest seed of an open run carries through
+// the run's bits above it, clearing them, and stops on the closed bit past
+// the run's top (or off the word's end); a higher seed of the same run only
+// sets its own bit, which that carry had cleared. So the bits that change
+// within open are the run's from its lowest seed up, less its higher seeds,
+// which are put back.
 unsigned long long SpreadUp(unsigned long long seeds, unsigned long long open)
 {
-    seeds |= open & (seeds << 1);
-    open &= open << 1;
-    seeds |= open & (seeds << 2);
-    open &= open << 2;
-    seeds |= open & (seeds << 4);
-    open &= open << 4;
-    seeds |= open & (seeds << 8);
-    open &= open << 8;
-    seeds |= open & (seeds << 16);
-    open &= open << 16;
-    return seeds | (open & (seeds << 32));
+    return (((open + seeds) ^ open) & open) | seeds;
 }
 
 unsigned long long SpreadDown(unsigned long long seeds, unsigned long long open)
