@@ -1006,19 +1006,47 @@ bool PDFRowReader::FanForColumn(GrayImage const& image, Area const& area, bool i
     };
     Run runs[2] = {};
     int chosen = -1;
+    // Rays at every other step are cast first; a ray between two of them
+    // is cast only where one of the two met the far pattern (the far
+    // column spans more than a step where it reads at all). Each ray's
+    // outcome: unknown, met nothing, or met the far pattern that far.
+    static constexpr float kUnknown = -2.0f;
+    static constexpr float kMissed = -1.0f;
+    float met[2][kFanRays + 1];
+    for (auto& side : met) {
+        for (float& m : side) {
+            m = kUnknown;
+        }
+    }
+    auto const cast = [&](int side, int k) {
+        float& m = met[side][k];
+        if (m == kUnknown) {
+            float const rayTurn = static_cast<float>(side == 0 ? k : -k) * kFanStep;
+            unsigned left = 0;
+            unsigned right = 0;
+            CollectHits(image, TurnedLines(area, cx, cy, way, rayTurn, area.halfLength, 0.0f), inverted, backward,
+                        b_->spareLeft, left, b_->spareRight, right);
+            Hit const& far = leftSeen ? b_->spareRight[0] : b_->spareLeft[0];
+            m = (leftSeen ? right : left) == 0 ? kMissed : std::hypot(far.x - cx, far.y - cy);
+        }
+        return m;
+    };
+    auto const ray = [&](int side, int k) {
+        if (k % 2 == 0) {
+            return cast(side, k);
+        }
+        bool const besideMet = cast(side, k - 1) >= 0 || (k < kFanRays && cast(side, k + 1) >= 0);
+        return besideMet ? cast(side, k) : kMissed;
+    };
     for (int k = 0; k <= kFanRays && chosen < 0; ++k) {
         for (int side = 0; side < 2 && chosen < 0; ++side) {
             if (k == 0 && side == 1) {
                 runs[1] = runs[0];
                 continue;
             }
-            float const rayTurn = static_cast<float>(side == 0 ? k : -k) * kFanStep;
-            unsigned left = 0;
-            unsigned right = 0;
-            CollectHits(image, TurnedLines(area, cx, cy, way, rayTurn, area.halfLength, 0.0f), inverted, backward,
-                        b_->spareLeft, left, b_->spareRight, right);
+            float const distance = ray(side, k);
             Run& run = runs[side];
-            if ((leftSeen ? right : left) == 0) {
+            if (distance < 0) {
                 if (run.count > 0 && k - run.last >= kFanGap) {
                     if (run.count >= 2) {
                         chosen = side;
@@ -1028,8 +1056,6 @@ bool PDFRowReader::FanForColumn(GrayImage const& image, Area const& area, bool i
                 }
                 continue;
             }
-            Hit const& far = leftSeen ? b_->spareRight[0] : b_->spareLeft[0];
-            float const distance = std::hypot(far.x - cx, far.y - cy);
             run.first = run.count == 0 ? k : run.first;
             run.last = k;
             run.farthest = distance > run.farthest ? distance : run.farthest;
