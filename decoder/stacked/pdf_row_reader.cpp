@@ -1148,6 +1148,8 @@ void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool
             }
         }
     };
+    // The far column's sightings are narrowed to lines square to it.
+    farSwept_ = leftSeen ? 2 : 1;
     auto const sweep = [&](Area const& lines) {
         unsigned const before = missing;
         CollectHits(image, lines, inverted, backward, leftCount, rightCount);
@@ -1706,6 +1708,7 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
 {
     seen = false;
     pending_.set = false;
+    farSwept_ = 0;
     unsigned leftCount = 0;
     unsigned rightCount = 0;
     bool backward = false;
@@ -1827,7 +1830,18 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     float const midWidth = std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2);
     // Under perspective a row spans as many modules as the geometric mean of
     // its ends' module widths gives.
-    unsigned columns = static_cast<unsigned>(std::lround(midWidth / (17.0f * std::sqrt(leftModule * rightModule))));
+    // The modules a column shows on lines at a slant to its rows are wider
+    // by the slant's secant: a column seen on the area's lines is taken at
+    // its width square to it (one swept for is so already), else the guess
+    // comes out low by as much and the reading tries wrong counts first.
+    auto const square = [&](float const top[2], float const bottom[2], float seenModule) {
+        float const length = std::hypot(bottom[0] - top[0], bottom[1] - top[1]);
+        float const cosine = Abs((bottom[1] - top[1]) * area.ux - (bottom[0] - top[0]) * area.uy) / length;
+        return length > 0 && cosine > 0.5f && cosine <= 1.0f ? seenModule * cosine : seenModule;
+    };
+    float const leftSquare = farSwept_ == 1 ? leftModule : square(lt, lb, leftModule);
+    float const rightSquare = farSwept_ == 2 ? rightModule : square(rt, rb, rightModule);
+    unsigned columns = static_cast<unsigned>(std::lround(midWidth / (17.0f * std::sqrt(leftSquare * rightSquare))));
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
     // The rows are read on 1.5 lines a pixel of the columns' length; with

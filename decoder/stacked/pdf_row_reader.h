@@ -360,6 +360,9 @@ private:
     bool denseRows_ = false;
     bool sparseRowsRead_ = false;
     bool columnSeen_ = false;
+    // Which column's sightings the last reading swept for on turned lines
+    // (1 the left, 2 the right, 0 neither): those are square to the column.
+    unsigned farSwept_ = 0;
     bool deferRowVotes_ = false;
     // What AddRowVotes needs of the last Read.
     struct Pending {
