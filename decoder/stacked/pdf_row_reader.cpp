@@ -1871,7 +1871,21 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
         }
         // Every kProbeStride-th line first: when the row indicators on them
         // name another count clearly, the rest are read at that count only.
-        for (unsigned i = 0; i < lines; i += kProbeStride) {
+        // Those lines in two halves: when the first half's indicators name
+        // another count already, the second half is not read at this one.
+        for (unsigned i = 0; i < lines; i += 2 * kProbeStride) {
+            ReadRowLine(image, inverted, columns, skew, ends, i, lines);
+        }
+        if (!followedVote && !probeFollowed) {
+            Votes const half = VoteParameters(lines, 2 * kProbeStride, columns);
+            if (half.columns >= 0 && static_cast<unsigned>(half.columns) + 3 != columns &&
+                half.columnVotes >= kHalfProbeVotes) {
+                probeFollowed = true;
+                columns = static_cast<unsigned>(half.columns) + 3;
+                continue;
+            }
+        }
+        for (unsigned i = kProbeStride; i < lines; i += 2 * kProbeStride) {
             ReadRowLine(image, inverted, columns, skew, ends, i, lines);
         }
         Votes votes = VoteParameters(lines, kProbeStride, columns);
