@@ -390,4 +390,43 @@ TEST_F(PdfRegionRead, AKeystonedSymbolLocatedAtASlantToItsRowsIsReadFromOneEnd)
     }
 }
 
+TEST_F(PdfRegionRead, AFarColumnOfNarrowModulesIsFoundAtASlant)
+{
+    // Small modules under strong keystone: the far column's modules are
+    // about a pixel wide, and few of the rays fanned from the start column
+    // meet its pattern (now and then only the ones between coarser steps).
+    support::SymbolInput input{.symbology = BARCODE_PDF417, .data = "Keystoned 0123456789", .option2 = 3};
+    struct Case {
+        double angle;  // degrees
+        double turn;   // radians, of the region off the rows
+    };
+    for (Case const c : {Case{0, -0.5}, Case{250, -0.5}, Case{300, -0.6}, Case{300, -0.5}, Case{300, -0.4}}) {
+        support::Rendering const r = support::render(
+            input, {.moduleSize = 1.5, .angle = c.angle, .perspectiveX = 0.25, .perspectiveY = 0.1});
+        ASSERT_TRUE(r.symbol.ok);
+        double const w = r.symbol.widthModules;
+        double const h = r.symbol.heightModules;
+        support::Point const module[4] = {{0, 0}, {0.3 * w, 0}, {0.3 * w, h}, {0, h}};
+        support::Point corners[4];
+        double cx = 0;
+        double cy = 0;
+        for (unsigned i = 0; i < 4; ++i) {
+            corners[i] = r.symbol.toFrame(module[i]);
+            cx += corners[i].x / 4;
+            cy += corners[i].y / 4;
+        }
+        Region region;
+        for (unsigned i = 0; i < 4; ++i) {
+            double const dx = corners[i].x - cx;
+            double const dy = corners[i].y - cy;
+            region[i] = Point{static_cast<int>(std::lround(cx + dx * std::cos(c.turn) - dy * std::sin(c.turn))),
+                              static_cast<int>(std::lround(cy + dx * std::sin(c.turn) + dy * std::cos(c.turn)))};
+        }
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        label.Clear();
+        EXPECT_EQ(decoder.Start(image, region, label), 1) << c.angle << " degrees, turned " << c.turn;
+        EXPECT_EQ(Data(), "Keystoned 0123456789") << c.angle << " degrees, turned " << c.turn;
+    }
+}
+
 }  // namespace
