@@ -1006,19 +1006,47 @@ bool PDFRowReader::FanForColumn(GrayImage const& image, Area const& area, bool i
     };
     Run runs[2] = {};
     int chosen = -1;
+    // Rays at every other step are cast first; a ray between two of them
+    // is cast only where one of the two met the far pattern (the far
+    // column spans more than a step where it reads at all). Each ray's
+    // outcome: unknown, met nothing, or met the far pattern that far.
+    static constexpr float kUnknown = -2.0f;
+    static constexpr float kMissed = -1.0f;
+    float met[2][kFanRays + 1];
+    for (auto& side : met) {
+        for (float& m : side) {
+            m = kUnknown;
+        }
+    }
+    auto const cast = [&](int side, int k) {
+        float& m = met[side][k];
+        if (m == kUnknown) {
+            float const rayTurn = static_cast<float>(side == 0 ? k : -k) * kFanStep;
+            unsigned left = 0;
+            unsigned right = 0;
+            CollectHits(image, TurnedLines(area, cx, cy, way, rayTurn, area.halfLength, 0.0f), inverted, backward,
+                        b_->spareLeft, left, b_->spareRight, right);
+            Hit const& far = leftSeen ? b_->spareRight[0] : b_->spareLeft[0];
+            m = (leftSeen ? right : left) == 0 ? kMissed : std::hypot(far.x - cx, far.y - cy);
+        }
+        return m;
+    };
+    auto const ray = [&](int side, int k) {
+        if (k % 2 == 0) {
+            return cast(side, k);
+        }
+        bool const besideMet = cast(side, k - 1) >= 0 || (k < kFanRays && cast(side, k + 1) >= 0);
+        return besideMet ? cast(side, k) : kMissed;
+    };
     for (int k = 0; k <= kFanRays && chosen < 0; ++k) {
         for (int side = 0; side < 2 && chosen < 0; ++side) {
             if (k == 0 && side == 1) {
                 runs[1] = runs[0];
                 continue;
             }
-            float const rayTurn = static_cast<float>(side == 0 ? k : -k) * kFanStep;
-            unsigned left = 0;
-            unsigned right = 0;
-            CollectHits(image, TurnedLines(area, cx, cy, way, rayTurn, area.halfLength, 0.0f), inverted, backward,
-                        b_->spareLeft, left, b_->spareRight, right);
+            float const distance = ray(side, k);
             Run& run = runs[side];
-            if ((leftSeen ? right : left) == 0) {
+            if (distance < 0) {
                 if (run.count > 0 && k - run.last >= kFanGap) {
                     if (run.count >= 2) {
                         chosen = side;
@@ -1028,8 +1056,6 @@ bool PDFRowReader::FanForColumn(GrayImage const& image, Area const& area, bool i
                 }
                 continue;
             }
-            Hit const& far = leftSeen ? b_->spareRight[0] : b_->spareLeft[0];
-            float const distance = std::hypot(far.x - cx, far.y - cy);
             run.first = run.count == 0 ? k : run.first;
             run.last = k;
             run.farthest = distance > run.farthest ? distance : run.farthest;
@@ -1122,6 +1148,8 @@ void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool
             }
         }
     };
+    // The far column's sightings are narrowed to lines square to it.
+    farSwept_ = leftSeen ? 2 : 1;
     auto const sweep = [&](Area const& lines) {
         unsigned const before = missing;
         CollectHits(image, lines, inverted, backward, leftCount, rightCount);
@@ -1680,6 +1708,7 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
 {
     seen = false;
     pending_.set = false;
+    farSwept_ = 0;
     unsigned leftCount = 0;
     unsigned rightCount = 0;
     bool backward = false;
@@ -1801,7 +1830,18 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     float const midWidth = std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2);
     // Under perspective a row spans as many modules as the geometric mean of
     // its ends' module widths gives.
-    unsigned columns = static_cast<unsigned>(std::lround(midWidth / (17.0f * std::sqrt(leftModule * rightModule))));
+    // The modules a column shows on lines at a slant to its rows are wider
+    // by the slant's secant: a column seen on the area's lines is taken at
+    // its width square to it (one swept for is so already), else the guess
+    // comes out low by as much and the reading tries wrong counts first.
+    auto const square = [&](float const top[2], float const bottom[2], float seenModule) {
+        float const length = std::hypot(bottom[0] - top[0], bottom[1] - top[1]);
+        float const cosine = Abs((bottom[1] - top[1]) * area.ux - (bottom[0] - top[0]) * area.uy) / length;
+        return length > 0 && cosine > 0.5f && cosine <= 1.0f ? seenModule * cosine : seenModule;
+    };
+    float const leftSquare = farSwept_ == 1 ? leftModule : square(lt, lb, leftModule);
+    float const rightSquare = farSwept_ == 2 ? rightModule : square(rt, rb, rightModule);
+    unsigned columns = static_cast<unsigned>(std::lround(midWidth / (17.0f * std::sqrt(leftSquare * rightSquare))));
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
     // The rows are read on 1.5 lines a pixel of the columns' length; with
@@ -1831,7 +1871,21 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
         }
         // Every kProbeStride-th line first: when the row indicators on them
         // name another count clearly, the rest are read at that count only.
-        for (unsigned i = 0; i < lines; i += kProbeStride) {
+        // Those lines in two halves: when the first half's indicators name
+        // another count already, the second half is not read at this one.
+        for (unsigned i = 0; i < lines; i += 2 * kProbeStride) {
+            ReadRowLine(image, inverted, columns, skew, ends, i, lines);
+        }
+        if (!followedVote && !probeFollowed) {
+            Votes const half = VoteParameters(lines, 2 * kProbeStride, columns);
+            if (half.columns >= 0 && static_cast<unsigned>(half.columns) + 3 != columns &&
+                half.columnVotes >= kHalfProbeVotes) {
+                probeFollowed = true;
+                columns = static_cast<unsigned>(half.columns) + 3;
+                continue;
+            }
+        }
+        for (unsigned i = kProbeStride; i < lines; i += 2 * kProbeStride) {
             ReadRowLine(image, inverted, columns, skew, ends, i, lines);
         }
         Votes votes = VoteParameters(lines, kProbeStride, columns);

@@ -286,6 +286,9 @@ private:
     // indicators there, is read at instead.
     static constexpr unsigned kProbeStride = 4;
     static constexpr unsigned kProbeVotes = 2;
+    // As many row indicators on every other of those lines name another
+    // count clearly enough to read at it at once.
+    static constexpr unsigned kHalfProbeVotes = 2;
     // Rays met nothing in a row that end a run.
     static constexpr int kFanGap = 3;
     bool FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
@@ -360,6 +363,9 @@ private:
     bool denseRows_ = false;
     bool sparseRowsRead_ = false;
     bool columnSeen_ = false;
+    // Which column's sightings the last reading swept for on turned lines
+    // (1 the left, 2 the right, 0 neither): those are square to the column.
+    unsigned farSwept_ = 0;
     bool deferRowVotes_ = false;
     // What AddRowVotes needs of the last Read.
     struct Pending {

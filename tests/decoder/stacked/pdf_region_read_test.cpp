@@ -62,6 +62,31 @@ protected:
 
     std::string Data() const { return std::string(label.data.GetFirst(), label.data.GetCount()); }
 
+    // A region over the first `share` of the symbol's width (its start end),
+    // turned about its middle by `turn` radians off the rows.
+    static Region TurnedStartEnd(support::Rendering const& r, double share, double turn)
+    {
+        double const w = r.symbol.widthModules;
+        double const h = r.symbol.heightModules;
+        support::Point const module[4] = {{0, 0}, {share * w, 0}, {share * w, h}, {0, h}};
+        support::Point corners[4];
+        double cx = 0;
+        double cy = 0;
+        for (unsigned i = 0; i < 4; ++i) {
+            corners[i] = r.symbol.toFrame(module[i]);
+            cx += corners[i].x / 4;
+            cy += corners[i].y / 4;
+        }
+        Region region;
+        for (unsigned i = 0; i < 4; ++i) {
+            double const dx = corners[i].x - cx;
+            double const dy = corners[i].y - cy;
+            region[i] = Point{static_cast<int>(std::lround(cx + dx * std::cos(turn) - dy * std::sin(turn))),
+                              static_cast<int>(std::lround(cy + dx * std::sin(turn) + dy * std::cos(turn)))};
+        }
+        return region;
+    }
+
     static support::Rendering Render(int symbology, std::string const& data, support::RenderOptions o = {})
     {
         support::SymbolInput input;
@@ -363,30 +388,35 @@ TEST_F(PdfRegionRead, AKeystonedSymbolLocatedAtASlantToItsRowsIsReadFromOneEnd)
         support::Rendering const r = support::render(
             input, {.moduleSize = 2.0, .angle = angle, .perspectiveX = 0.2, .perspectiveY = 0.1});
         ASSERT_TRUE(r.symbol.ok);
-        double const w = r.symbol.widthModules;
-        double const h = r.symbol.heightModules;
-        support::Point const module[4] = {{0, 0}, {0.3 * w, 0}, {0.3 * w, h}, {0, h}};
-        support::Point corners[4];
-        double cx = 0;
-        double cy = 0;
-        for (unsigned i = 0; i < 4; ++i) {
-            corners[i] = r.symbol.toFrame(module[i]);
-            cx += corners[i].x / 4;
-            cy += corners[i].y / 4;
-        }
         for (double const turn : {-0.7, -0.5, 0.3}) {
-            Region region;
-            for (unsigned i = 0; i < 4; ++i) {
-                double const dx = corners[i].x - cx;
-                double const dy = corners[i].y - cy;
-                region[i] = Point{static_cast<int>(std::lround(cx + dx * std::cos(turn) - dy * std::sin(turn))),
-                                  static_cast<int>(std::lround(cy + dx * std::sin(turn) + dy * std::cos(turn)))};
-            }
+            Region const region = TurnedStartEnd(r, 0.3, turn);
             GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
             label.Clear();
             EXPECT_EQ(decoder.Start(image, region, label), 1) << angle << " degrees, turned " << turn;
             EXPECT_EQ(Data(), "Keystoned 0123456789") << angle << " degrees, turned " << turn;
         }
+    }
+}
+
+TEST_F(PdfRegionRead, AFarColumnOfNarrowModulesIsFoundAtASlant)
+{
+    // Small modules under strong keystone: the far column's modules are
+    // about a pixel wide, and few of the rays fanned from the start column
+    // meet its pattern (now and then only the ones between coarser steps).
+    support::SymbolInput input{.symbology = BARCODE_PDF417, .data = "Keystoned 0123456789", .option2 = 3};
+    struct Case {
+        double angle;  // degrees
+        double turn;   // radians, of the region off the rows
+    };
+    for (Case const c : {Case{0, -0.5}, Case{250, -0.5}, Case{300, -0.6}, Case{300, -0.5}, Case{300, -0.4}}) {
+        support::Rendering const r = support::render(
+            input, {.moduleSize = 1.5, .angle = c.angle, .perspectiveX = 0.25, .perspectiveY = 0.1});
+        ASSERT_TRUE(r.symbol.ok);
+        Region const region = TurnedStartEnd(r, 0.3, c.turn);
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        label.Clear();
+        EXPECT_EQ(decoder.Start(image, region, label), 1) << c.angle << " degrees, turned " << c.turn;
+        EXPECT_EQ(Data(), "Keystoned 0123456789") << c.angle << " degrees, turned " << c.turn;
     }
 }
 
