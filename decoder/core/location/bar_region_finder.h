@@ -51,10 +51,11 @@ private:
     static constexpr int kLinePitch = 12;  // pixels between lines across a group
     static constexpr int kMaxLines = 12;
     // A group at least this many times as long along its bars as across
-    // them whose trains show on at most one in kStripShare of its lines is
-    // dropped.
+    // them whose trains show on at most one in kStripShare of its lines (at
+    // most half) is dropped: the tall bars and stacked rows met show on five
+    // in six of their lines or more, a matrix symbol's sides on half or less.
     static constexpr long long kStripLength = 3;
-    static constexpr int kStripShare = 3;
+    static constexpr int kStripShare = 2;
 
     struct Extent {
         long long sMin;
