@@ -183,6 +183,15 @@ bool LooksLikeCentre(GrayImage const& image, double px, double py, double module
     return above || below;
 }
 
+// The square ring of the lattice point (kx, ky) about the middle of a
+// lattice whose last index is last: 0 for the middle point or four.
+inline int LatticeRing(int kx, int ky, int last)
+{
+    int const dx2 = 2 * kx - last < 0 ? last - 2 * kx : 2 * kx - last;
+    int const dy2 = 2 * ky - last < 0 ? last - 2 * ky : 2 * ky - last;
+    return (dx2 > dy2 ? dx2 : dy2) / 2;
+}
+
 // The point within range of (x, y), on a lattice of the given step, about
 // which the bull's-eye out to its sixth ring is most nearly symmetric (the
 // whole of a full-range one, whose rings would let a centre two modules off
@@ -261,25 +270,31 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
     }
     int order[kMaxLattice];
     bool centreLike[kMaxLattice];
-    unsigned points = 0;
-    bool anyCentre = false;
-    for (int ring = 0; 2 * ring <= last + 1; ++ring) {
-        for (int ky = 0; ky <= last; ++ky) {
-            for (int kx = 0; kx <= last; ++kx) {
-                int const dx2 = 2 * kx - last < 0 ? last - 2 * kx : 2 * kx - last;
-                int const dy2 = 2 * ky - last < 0 ? last - 2 * ky : 2 * ky - last;
-                if ((dx2 > dy2 ? dx2 : dy2) / 2 != ring) {
-                    continue;
-                }
-                double const px = x - range + kx * step;
-                double const py = y - range + ky * step;
-                bool const looksCentre = LooksLikeCentre(image, px, py, module, aroundX, aroundY, gap);
-                order[points] = ky * side + kx;
-                centreLike[points] = looksCentre;
-                ++points;
-                anyCentre = anyCentre || looksCentre;
-            }
+    // Each point's ring counted, then the points placed ring by ring, in
+    // rows within a ring: one pass over the lattice instead of one a ring.
+    // The largest ring is last / 2, below kMaxSide.
+    unsigned ringStart[kMaxSide + 1] = {};
+    for (int ky = 0; ky <= last; ++ky) {
+        for (int kx = 0; kx <= last; ++kx) {
+            ++ringStart[LatticeRing(kx, ky, last) + 1];
         }
+    }
+    for (int ring = 0; ring < kMaxSide; ++ring) {
+        ringStart[ring + 1] += ringStart[ring];
+    }
+    for (int ky = 0; ky <= last; ++ky) {
+        for (int kx = 0; kx <= last; ++kx) {
+            order[ringStart[LatticeRing(kx, ky, last)]++] = ky * side + kx;
+        }
+    }
+    unsigned const points = static_cast<unsigned>(side * side);
+    bool anyCentre = false;
+    for (unsigned k = 0; k < points; ++k) {
+        double const px = x - range + (order[k] % side) * step;
+        double const py = y - range + (order[k] / side) * step;
+        bool const looksCentre = LooksLikeCentre(image, px, py, module, aroundX, aroundY, gap);
+        centreLike[k] = looksCentre;
+        anyCentre = anyCentre || looksCentre;
     }
     double bestScore = -1;
     bool bestCentre = false;
