@@ -5,6 +5,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define SCANNER_AZTEC_FINDER_AVX2 1
+#include <immintrin.h>
+#endif
 
 namespace DEC2DIvra {
 
@@ -70,6 +74,98 @@ inline int SampleDifference(GrayImage const& image, double ax, double ay, double
     return g1 > g2 ? g1 - g2 : g2 - g1;
 }
 
+#if defined(SCANNER_AZTEC_FINDER_AVX2)
+
+bool FinderHasAvx2()
+{
+    static bool const has = __builtin_cpu_supports("avx2") != 0;
+    return has;
+}
+
+// The four blends at (px + offX[k], py + offY[k]) in double lanes with the
+// operations of SampleBilinear in its order (no fused multiply-add): the
+// pixel and its right neighbour gathered as one word per row. False, with
+// nothing read, unless all four positions lie where the four pixels do.
+__attribute__((target("avx2"))) inline bool BlendFour(unsigned short const* pixels, int pitch, __m256d limitX,
+                                                      __m256d limitY, __m256d x, __m256d y, __m128i& grey)
+{
+    __m256d const half = _mm256_set1_pd(0.5);
+    __m256d const zero = _mm256_setzero_pd();
+    __m256d const one = _mm256_set1_pd(1.0);
+    __m256d const fx = _mm256_sub_pd(x, half);
+    __m256d const fy = _mm256_sub_pd(y, half);
+    __m256d const inside =
+        _mm256_and_pd(_mm256_and_pd(_mm256_cmp_pd(fx, zero, _CMP_GE_OQ), _mm256_cmp_pd(fy, zero, _CMP_GE_OQ)),
+                      _mm256_and_pd(_mm256_cmp_pd(fx, limitX, _CMP_LT_OQ), _mm256_cmp_pd(fy, limitY, _CMP_LT_OQ)));
+    if (_mm256_movemask_pd(inside) != 15) {
+        return false;
+    }
+    // Non-negative: truncation is the floor.
+    __m128i const i = _mm256_cvttpd_epi32(fx);
+    __m128i const j = _mm256_cvttpd_epi32(fy);
+    __m128i const index = _mm_add_epi32(_mm_mullo_epi32(j, _mm_set1_epi32(pitch)), i);
+    __m128i const upper = _mm_i32gather_epi32(reinterpret_cast<int const*>(pixels), index, 2);
+    __m128i const lower = _mm_i32gather_epi32(reinterpret_cast<int const*>(pixels + pitch), index, 2);
+    __m128i const low = _mm_set1_epi32(0xFFFF);
+    __m256d const wx = _mm256_sub_pd(fx, _mm256_cvtepi32_pd(i));
+    __m256d const wy = _mm256_sub_pd(fy, _mm256_cvtepi32_pd(j));
+    __m256d const vx = _mm256_sub_pd(one, wx);
+    __m256d const top = _mm256_add_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm_and_si128(upper, low)), vx),
+                                      _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_srli_epi32(upper, 16)), wx));
+    __m256d const bottom = _mm256_add_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm_and_si128(lower, low)), vx),
+                                         _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_srli_epi32(lower, 16)), wx));
+    grey = _mm256_cvttpd_epi32(_mm256_add_pd(
+        _mm256_add_pd(_mm256_mul_pd(top, _mm256_sub_pd(one, wy)), _mm256_mul_pd(bottom, wy)), half));
+    return true;
+}
+
+// The sum of |SampleBilinear(p + o) - SampleBilinear(p - o)| over four
+// offsets o, in four lanes where all eight blends lie on the image; false
+// if any does not.
+__attribute__((target("avx2"))) bool FourDifferencesInLanes(GrayImage const& image, double px, double py,
+                                                            double const* offX, double const* offY, int& sum)
+{
+    int const pitch = static_cast<int>(image.GetPitch());
+    __m256d const limitX = _mm256_set1_pd(static_cast<double>(image.GetWidth() - 1));
+    __m256d const limitY = _mm256_set1_pd(static_cast<double>(image.GetHeight() - 1));
+    __m256d const ox = _mm256_loadu_pd(offX);
+    __m256d const oy = _mm256_loadu_pd(offY);
+    __m256d const x = _mm256_set1_pd(px);
+    __m256d const y = _mm256_set1_pd(py);
+    __m128i ahead;
+    __m128i behind;
+    if (!BlendFour(image.GetPixels(), pitch, limitX, limitY, _mm256_add_pd(x, ox), _mm256_add_pd(y, oy), ahead) ||
+        !BlendFour(image.GetPixels(), pitch, limitX, limitY, _mm256_sub_pd(x, ox), _mm256_sub_pd(y, oy), behind)) {
+        return false;
+    }
+    __m128i const d = _mm_abs_epi32(_mm_sub_epi32(ahead, behind));
+    __m128i const pairs = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0x4E));
+    sum = _mm_cvtsi128_si32(_mm_add_epi32(pairs, _mm_shuffle_epi32(pairs, 0xB1)));
+    return true;
+}
+
+#endif
+
+// The differences of the four opposite sample pairs at offX[k], offY[k]
+// from (px, py), summed; in lanes where the processor and the frame allow.
+inline int FourDifferences(GrayImage const& image, bool lanes, double px, double py, double const* offX,
+                           double const* offY)
+{
+#if defined(SCANNER_AZTEC_FINDER_AVX2)
+    int sum = 0;
+    if (lanes && FourDifferencesInLanes(image, px, py, offX, offY, sum)) {
+        return sum;
+    }
+#else
+    (void)lanes;
+#endif
+    int total = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        total += SampleDifference(image, px + offX[k], py + offY[k], px - offX[k], py - offY[k]);
+    }
+    return total;
+}
+
 // Whether the point looks like the centre module: the samples 0.9 modules
 // away in the eight directions all lighter, or all darker, by the gap.
 bool LooksLikeCentre(GrayImage const& image, double px, double py, double module, double const* aroundX,
@@ -85,6 +181,15 @@ bool LooksLikeCentre(GrayImage const& image, double px, double py, double module
         below = below && g <= centre - gap;
     }
     return above || below;
+}
+
+// The square ring of the lattice point (kx, ky) about the middle of a
+// lattice whose last index is last: 0 for the middle point or four.
+inline int LatticeRing(int kx, int ky, int last)
+{
+    int const dx2 = 2 * kx - last < 0 ? last - 2 * kx : 2 * kx - last;
+    int const dy2 = 2 * ky - last < 0 ? last - 2 * ky : 2 * ky - last;
+    return (dx2 > dy2 ? dx2 : dy2) / 2;
 }
 
 // The point within range of (x, y), on a lattice of the given step, about
@@ -108,13 +213,40 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
         aroundX[d] = std::cos(a);
         aroundY[d] = std::sin(a);
     }
-    double pairX[kMaxDirections];
-    double pairY[kMaxDirections];
+    // The offsets of the opposite sample pairs, direction by direction out
+    // from the point, padded to a whole number of fours with pairs at the
+    // point itself, which differ by nothing. The steps are at least a third
+    // of a module, some twenty to a ray; more rays than room are not searched.
+    constexpr unsigned kMaxRadii = 24;
+    constexpr unsigned kMaxPairs = kMaxDirections * kMaxRadii;
+    double offX[kMaxPairs + 3];
+    double offY[kMaxPairs + 3];
+    unsigned pairs = 0;
     for (unsigned d = 0; d < directions; ++d) {
         double const a = kPi * d / directions;
-        pairX[d] = std::cos(a);
-        pairY[d] = std::sin(a);
+        double const dx = std::cos(a);
+        double const dy = std::sin(a);
+        for (double r = 1; r <= reach; r += radialStep) {
+            if (pairs == kMaxPairs) {
+                return;
+            }
+            offX[pairs] = dx * r;
+            offY[pairs] = dy * r;
+            ++pairs;
+        }
     }
+    while (pairs % 4 != 0) {
+        offX[pairs] = 0;
+        offY[pairs] = 0;
+        ++pairs;
+    }
+#if defined(SCANNER_AZTEC_FINDER_AVX2)
+    // The lanes index the frame by int offsets from its first pixel.
+    bool const lanes = FinderHasAvx2() && image.GetPitch() > 0 &&
+                       static_cast<long long>(image.GetPitch()) * image.GetHeight() <= 0x7FFFFFFFll;
+#else
+    bool const lanes = false;
+#endif
     int low = 1 << 30;
     int high = -1;
     for (unsigned d = 0; d < 8; ++d) {
@@ -138,25 +270,31 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
     }
     int order[kMaxLattice];
     bool centreLike[kMaxLattice];
-    unsigned points = 0;
-    bool anyCentre = false;
-    for (int ring = 0; 2 * ring <= last + 1; ++ring) {
-        for (int ky = 0; ky <= last; ++ky) {
-            for (int kx = 0; kx <= last; ++kx) {
-                int const dx2 = 2 * kx - last < 0 ? last - 2 * kx : 2 * kx - last;
-                int const dy2 = 2 * ky - last < 0 ? last - 2 * ky : 2 * ky - last;
-                if ((dx2 > dy2 ? dx2 : dy2) / 2 != ring) {
-                    continue;
-                }
-                double const px = x - range + kx * step;
-                double const py = y - range + ky * step;
-                bool const looksCentre = LooksLikeCentre(image, px, py, module, aroundX, aroundY, gap);
-                order[points] = ky * side + kx;
-                centreLike[points] = looksCentre;
-                ++points;
-                anyCentre = anyCentre || looksCentre;
-            }
+    // Each point's ring counted, then the points placed ring by ring, in
+    // rows within a ring: one pass over the lattice instead of one a ring.
+    // The largest ring is last / 2, below kMaxSide.
+    unsigned ringStart[kMaxSide + 1] = {};
+    for (int ky = 0; ky <= last; ++ky) {
+        for (int kx = 0; kx <= last; ++kx) {
+            ++ringStart[LatticeRing(kx, ky, last) + 1];
         }
+    }
+    for (int ring = 0; ring < kMaxSide; ++ring) {
+        ringStart[ring + 1] += ringStart[ring];
+    }
+    for (int ky = 0; ky <= last; ++ky) {
+        for (int kx = 0; kx <= last; ++kx) {
+            order[ringStart[LatticeRing(kx, ky, last)]++] = ky * side + kx;
+        }
+    }
+    unsigned const points = static_cast<unsigned>(side * side);
+    bool anyCentre = false;
+    for (unsigned k = 0; k < points; ++k) {
+        double const px = x - range + (order[k] % side) * step;
+        double const py = y - range + (order[k] / side) * step;
+        bool const looksCentre = LooksLikeCentre(image, px, py, module, aroundX, aroundY, gap);
+        centreLike[k] = looksCentre;
+        anyCentre = anyCentre || looksCentre;
     }
     double bestScore = -1;
     bool bestCentre = false;
@@ -172,13 +310,11 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
         // A point that can only win on a lower score is dropped as soon as
         // its sum reaches the best.
         bool const bounded = bestScore >= 0 && !(looksCentre && !bestCentre);
+        // The sum only grows, so stopping at the first four that reach the
+        // best decides as stopping at the first pair would.
         double score = 0;
-        for (unsigned d = 0; d < directions && !(bounded && score >= bestScore); ++d) {
-            double const dx = pairX[d];
-            double const dy = pairY[d];
-            for (double r = 1; r <= reach && !(bounded && score >= bestScore); r += radialStep) {
-                score += SampleDifference(image, px + dx * r, py + dy * r, px - dx * r, py - dy * r);
-            }
+        for (unsigned k = 0; k < pairs && !(bounded && score >= bestScore); k += 4) {
+            score += FourDifferences(image, lanes, px, py, offX + k, offY + k);
         }
         if (bounded && score >= bestScore) {
             continue;
