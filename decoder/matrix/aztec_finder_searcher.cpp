@@ -1,5 +1,7 @@
 #include "decoder/matrix/aztec_finder_searcher.h"
 
+#include "decoder/core/processor_lanes.h"
+
 #include <cmath>
 
 #if defined(__SSE2__)
@@ -75,13 +77,6 @@ inline int SampleDifference(GrayImage const& image, double ax, double ay, double
 }
 
 #if defined(SCANNER_AZTEC_FINDER_AVX2)
-
-bool FinderHasAvx2()
-{
-    static bool const has = __builtin_cpu_supports("avx2") != 0;
-    return has;
-}
-
 // The four blends at (px + offX[k], py + offY[k]) in double lanes with the
 // operations of SampleBilinear in its order (no fused multiply-add): the
 // pixel and its right neighbour gathered as one word per row. False, with
@@ -242,7 +237,7 @@ void FindSymmetryCentre(GrayImage const& image, double module, double range, dou
     }
 #if defined(SCANNER_AZTEC_FINDER_AVX2)
     // The lanes index the frame by int offsets from its first pixel.
-    bool const lanes = FinderHasAvx2() && image.GetPitch() > 0 &&
+    bool const lanes = ProcessorHasAvx2() && image.GetPitch() > 0 &&
                        static_cast<long long>(image.GetPitch()) * image.GetHeight() <= 0x7FFFFFFFll;
 #else
     bool const lanes = false;

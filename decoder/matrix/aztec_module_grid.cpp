@@ -1,5 +1,7 @@
 #include "decoder/matrix/aztec_module_grid.h"
 
+#include "decoder/core/processor_lanes.h"
+
 #include "decoder/core/gray_image.h"
 #include "decoder/core/sampling/bilinear.h"
 
@@ -323,13 +325,6 @@ bool FixedPositions(LineSteps const& line, unsigned first, unsigned n, int* fixe
 }
 
 #if defined(SCANNER_AZTEC_LINE_AVX2)
-
-bool ProcessorHasAvx2()
-{
-    static bool const has = __builtin_cpu_supports("avx2") != 0;
-    return has;
-}
-
 // FixedPositions four at a time, with half the divisions issued, and
 // worked out in 1/65536ths of a pixel: 2^16 / w is 2^16 times the rounded
 // 1 / w, and every product and difference after it 2^16 times the one
@@ -465,7 +460,6 @@ struct StridedStore {
 };
 
 #if defined(SCANNER_AZTEC_LINE_AVX2)
-
 // The blend of positions 0 .. n - 1 eight at a time, as many as fill whole
 // groups of eight, stored as position first + k; their number.
 template <class Store>

@@ -22,19 +22,6 @@ bool BinarizationSubroutineForDataMatrix::SetLuminance(GrayImage const& image, C
     return true;
 }
 
-int BinarizationSubroutineForDataMatrix::Start(GrayImage const& image, CommonCodeMesh const& mesh,
-                                               DataMatrixVersion const& version, bool negative, bool laplacian,
-                                               CommonLuminanceMap& map, CommonGapAndThresholdMap& blocks,
-                                               VariableSizeVirtualTable<bool>& decided,
-                                               VariableSizeVirtualTable<bool>& matrix) const
-{
-    if (mesh.GetWidth() != version.symbolWidth || mesh.GetHeight() != version.symbolHeight ||
-        !SetLuminance(image, mesh, laplacian, map)) {
-        return 0;
-    }
-    return Decide(image, version, negative, map, blocks, decided, matrix);
-}
-
 int BinarizationSubroutineForDataMatrix::Decide(GrayImage const& image, DataMatrixVersion const& version,
                                                 bool negative, CommonLuminanceMap const& map,
                                                 CommonGapAndThresholdMap& blocks,

@@ -24,14 +24,6 @@ class BinarizationSubroutineForDataMatrix {
 public:
     static constexpr unsigned kBlockSide = 4;
 
-    // The mesh covers exactly the symbol's modules. negative: the symbol is
-    // light on dark. decided is the work table of the inner modules. A set
-    // matrix entry is one of the symbol's own dark modules. Nonzero when
-    // done; 0 when the mesh does not match the size or a buffer is short.
-    int Start(GrayImage const& image, CommonCodeMesh const& mesh, DataMatrixVersion const& version, bool negative,
-              bool laplacian, CommonLuminanceMap& map, CommonGapAndThresholdMap& blocks,
-              VariableSizeVirtualTable<bool>& decided, VariableSizeVirtualTable<bool>& matrix) const;
-
     // The map's values exactly as CommonLuminanceMap::SetLuminance gives
     // them, the four pixels around a point (and, sharpened, their four
     // neighbours) read straight from their rows where they all lie on the
@@ -140,8 +132,12 @@ public:
     }
 #endif
 
-    // Start's module decision over a map that already holds the module
-    // values as SetLuminance gives them, one per module of the symbol.
+    // The module decision over a map that already holds the module values
+    // as SetLuminance gives them, one per module of the symbol. negative:
+    // the symbol is light on dark. decided is the work table of the inner
+    // modules. A set matrix entry is one of the symbol's own dark modules.
+    // Nonzero when done; 0 when the map does not match the size or a
+    // buffer is short.
     int Decide(GrayImage const& image, DataMatrixVersion const& version, bool negative, CommonLuminanceMap const& map,
                CommonGapAndThresholdMap& blocks, VariableSizeVirtualTable<bool>& decided,
                VariableSizeVirtualTable<bool>& matrix) const;

@@ -460,8 +460,7 @@ bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& cand
                                  visited_.GetCount()))) {
         return false;
     }
-    placementTable_.Read(mapping_, codewords_.GetData());
-    return true;
+    return placementTable_.Read(mapping_, codewords_.GetData());
 }
 
 // Codeword p of the whole stream, data and check words alike, belongs to

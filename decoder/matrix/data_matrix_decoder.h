@@ -4,7 +4,6 @@
 #include "decoder/core/containers/variable_size_virtual_table.h"
 #include "decoder/core/containers/virtual_array.h"
 #include "decoder/core/interfaces/abstract_l_pattern_decoder.h"
-#include "decoder/core/sampling/common_code_mesh.h"
 #include "decoder/core/sampling/common_gap_and_threshold_map.h"
 #include "decoder/core/sampling/common_luminance_map.h"
 #include "decoder/core/shared_memory_distributor.h"

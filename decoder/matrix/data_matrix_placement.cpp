@@ -139,7 +139,7 @@ bool DataMatrixPlacementTable::Build(unsigned width, unsigned height, unsigned c
 {
     count_ = 0;
     unsigned long long const modules = static_cast<unsigned long long>(width) * height;
-    if (width < 6 || height < 6 || modules > visitedBytes || count == 0 || count > kMaxBits / 8) {
+    if (width < 6 || height < 6 || modules > visitedBytes || modules >= kNone || count == 0 || count > kMaxBits / 8) {
         return false;
     }
     for (unsigned i = 0; i < modules; ++i) {
@@ -164,8 +164,11 @@ bool DataMatrixPlacementTable::Build(unsigned width, unsigned height, unsigned c
     return true;
 }
 
-void DataMatrixPlacementTable::Read(VariableSizeVirtualTable<bool> const& matrix, unsigned short* codewords) const
+bool DataMatrixPlacementTable::Read(VariableSizeVirtualTable<bool> const& matrix, unsigned short* codewords) const
 {
+    if (count_ == 0 || matrix.GetWidth() != width_ || matrix.GetHeight() != height_) {
+        return false;
+    }
     bool const* dark = matrix.GetData();
     for (unsigned c = 0; c < count_; ++c) {
         unsigned short const* bits = modules_ + c * 8;
@@ -175,6 +178,7 @@ void DataMatrixPlacementTable::Read(VariableSizeVirtualTable<bool> const& matrix
         }
         codewords[c] = static_cast<unsigned short>(value);
     }
+    return true;
 }
 
 }  // namespace DEC2DIvra

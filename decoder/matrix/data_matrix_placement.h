@@ -29,8 +29,9 @@ public:
     {
         return count_ != 0 && width == width_ && height == height_ && count == count_;
     }
-    // The codewords of a matrix of the size the table is for.
-    void Read(VariableSizeVirtualTable<bool> const& matrix, unsigned short* codewords) const;
+    // The codewords of a matrix of the size the table is for; false, with
+    // nothing read, for a matrix of another size.
+    bool Read(VariableSizeVirtualTable<bool> const& matrix, unsigned short* codewords) const;
 
 private:
     static constexpr unsigned short kNone = 0xffff;

@@ -2072,6 +2072,7 @@ bool PDFRowReader::AddLines(Parameters& parameters, unsigned short* codewords, u
     // indicators can agree with a wrong count on a few lines) is read at
     // once, as Read does, unless Read followed a vote already.
     Votes votes = VoteParameters(p.lines, 1, p.columns);
+    unsigned const firstColumns = p.columns;
     if (votes.Named() && static_cast<unsigned>(votes.columns) + 3 != p.columns && !p.followed &&
         static_cast<unsigned>(votes.columns) + 3 <= kMaxColumns) {
         p.followed = true;
@@ -2085,6 +2086,15 @@ bool PDFRowReader::AddLines(Parameters& parameters, unsigned short* codewords, u
     float across[kMaxColumns];
     if (!votes.Named() || static_cast<unsigned>(votes.columns) + 3 != p.columns || !SetParameters(votes, all) ||
         !VoteCells(p.lines, all.rows, all.columns, 1, 0, EvenAcross(all.columns, across))) {
+        if (p.columns != firstColumns) {
+            // The other count read nothing whole: the lines are read again
+            // at the first one, whose rows and cells the row votes go on
+            // with; lines of one count and cells of the other would mix.
+            p.columns = firstColumns;
+            for (unsigned i = 0; i < p.lines; ++i) {
+                ReadRowLine(*p.image, p.inverted, p.columns, p.skew, p.ends, i, p.lines);
+            }
+        }
         return false;
     }
     parameters = all;

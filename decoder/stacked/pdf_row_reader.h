@@ -86,8 +86,8 @@ public:
         float halfHeight;
         // When nonzero and shorter than halfLength: how far along the lines
         // the located symbol itself reaches. Read then looks for the edge
-        // columns on lines that long only, read both ways (and turns no
-        // lines to sweep for a column).
+        // columns on lines that long only, read both ways, and finds a far
+        // column by its fan of rays only.
         float nearHalfLength;
     };
 

@@ -1,5 +1,7 @@
 #include "decoder/core/arithmetic/rs_syndromes.h"
 
+#include "decoder/core/processor_lanes.h"
+
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define SCANNER_RS_SYNDROMES_AVX2 1
 #include <immintrin.h>
@@ -128,7 +130,6 @@ bool SyndromesByTableLookups(FiniteField const& field, unsigned int firstRoot, u
 }
 
 #if defined(SCANNER_RS_SYNDROMES_AVX2)
-
 // The vector route splits the block into 32 interleaved lanes: with N = 32 x steps
 // words (the block after N - n leading zeros), lane l holds the words at N-position
 // 32 q + l. For beta = alpha^(firstRoot + j),
@@ -139,12 +140,6 @@ bool SyndromesByTableLookups(FiniteField const& field, unsigned int firstRoot, u
 //   S_j = sum over l < w of beta^(w-1-l) V'_l,
 // again one multiplier for all lanes; the last few lanes are summed one by one.
 constexpr unsigned int kLanes = 32;
-
-bool ProcessorHasAvx2()
-{
-    static bool const has = __builtin_cpu_supports("avx2") != 0;
-    return has;
-}
 
 // S = sum over l < width of beta^(width-1-l) lanes[l], beta = alpha^logBeta.
 unsigned short SumOfLanes(FiniteField const& field, unsigned int logBeta, unsigned short const* lanes,

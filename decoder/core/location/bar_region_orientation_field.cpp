@@ -1,5 +1,7 @@
 #include "decoder/core/location/bar_region_orientation_field.h"
 
+#include "decoder/core/processor_lanes.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstddef>
@@ -168,12 +170,6 @@ void AddCellEndRows(unsigned short const* last, int pitch, int rows, int width, 
 #endif
 
 #if defined(SCANNER_FIELD_AVX2)
-bool ProcessorHasAvx2()
-{
-    static bool const has = __builtin_cpu_supports("avx2") != 0;
-    return has;
-}
-
 __attribute__((target("avx2"))) inline __m256i LoadSixteen(unsigned short const* q)
 {
     return _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<__m256i const*>(q)), _mm256_set1_epi16(1023));

@@ -1,5 +1,7 @@
 #include "decoder/core/location/bar_region_profile.h"
 
+#include "decoder/core/processor_lanes.h"
+
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define SCANNER_PROFILE_AVX2 1
 #include <immintrin.h>
@@ -31,12 +33,6 @@ long long CalcUpcEanModules(unsigned edges)
 int Level(unsigned short v) { return v & 1023; }
 
 #if defined(SCANNER_PROFILE_AVX2)
-bool ProcessorHasAvx2()
-{
-    static bool const has = __builtin_cpu_supports("avx2") != 0;
-    return has;
-}
-
 // The pixel box and steps of one line of samples.
 struct LineWalk {
     unsigned short const* pixels;

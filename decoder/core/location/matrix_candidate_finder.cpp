@@ -1,5 +1,7 @@
 #include "decoder/core/location/matrix_candidate_finder.h"
 
+#include "decoder/core/processor_lanes.h"
+
 #include <bit>
 #include <cmath>
 
@@ -940,12 +942,6 @@ void MatrixCandidateFinder::CheckHanXinFinder(unsigned i, int y)
 namespace {
 
 #if defined(SCANNER_STRIP_AVX2)
-bool ProcessorHasAvx2()
-{
-    static bool const has = __builtin_cpu_supports("avx2") != 0;
-    return has;
-}
-
 // The grey between pixels at (px, py) (1/256 pixel) in the lanes `load`
 // marks, as InterpolatedSamples::Interpolate weighs it: each pixel and its
 // right neighbour gathered as one 32-bit word, the row below likewise.

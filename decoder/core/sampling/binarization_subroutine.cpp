@@ -1,5 +1,7 @@
 #include "decoder/core/sampling/binarization_subroutine.h"
 
+#include "decoder/core/processor_lanes.h"
+
 #include <cstddef>
 
 #if defined(__SSE2__)
@@ -68,13 +70,6 @@ void ColumnExtremes(unsigned short const* first, unsigned pitch, unsigned lines,
 }
 
 #if defined(SCANNER_BINARIZATION_AVX2)
-
-bool ProcessorHasAvx2()
-{
-    static bool const has = __builtin_cpu_supports("avx2") != 0;
-    return has;
-}
-
 __attribute__((target("avx2"), always_inline)) inline __m256i LoadSixteen(unsigned short const* p)
 {
     return _mm256_loadu_si256(reinterpret_cast<__m256i const*>(p));

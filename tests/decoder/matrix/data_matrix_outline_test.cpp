@@ -237,10 +237,6 @@ Patch FloodFill(support::Frame const& frame, Point seed, int dark)
     return patch;
 }
 
-// The fill's rows against the flood's over shapes that cross the 64-pixel
-// words the fill keeps its bits in: runs joined only corner to corner, a
-// run entering a span's reach from the left, holes, frames whose width is
-// no multiple of 64, a patch against one side, both polarities.
 // Bars three pixels wide, five apart, from row 60 to 300, joined at the
 // bottom and the top in turn: one path down and up them all.
 std::function<void(support::Frame&, int)> Serpentine(int bars)
@@ -257,6 +253,10 @@ std::function<void(support::Frame&, int)> Serpentine(int bars)
     };
 }
 
+// The fill's rows against the flood's over shapes that cross the 64-pixel
+// words the fill keeps its bits in: runs joined only corner to corner, a
+// run entering a span's reach from the left, holes, frames whose width is
+// no multiple of 64, a patch against one side, both polarities.
 TEST(DataMatrixOutlineTest, FillFindsThePatchAPlainFloodFinds)
 {
     struct Shape {

@@ -45,7 +45,7 @@ void ExpectSameCodewords(Buffers& b, DataMatrixPlacementTable& table, unsigned c
     if (!built) {
         return;
     }
-    table.Read(b.matrix, looked.data());
+    ASSERT_TRUE(table.Read(b.matrix, looked.data()));
     EXPECT_EQ(looked, walked);
 }
 
