@@ -1105,6 +1105,14 @@ void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool
     if (!FitColumn(hits, n, area, backward, top[0], top[1], bottom[0], bottom[1], seenModule)) {
         return;
     }
+    // Beside a PDF417 edge column stand its row indicators, whose rows use
+    // the three clusters in turn; a column of chance patterns among other
+    // bars (a DataBar Expanded Stacked symbol's characters above all) shows
+    // no two clusters beside it on lines at any turn, and costs no sweep.
+    if (!SweepsBeside(image, top, bottom, seenModule, backward ? -area.ux : area.ux, backward ? -area.uy : area.uy,
+                      leftSeen, inverted)) {
+        return;
+    }
     float cx = 0;
     float cy = 0;
     float module = 0;
@@ -1460,6 +1468,94 @@ bool PDFRowReader::ShowsRowIndicators(GrayImage const& image, float const top[2]
         clusters += n >= 2 ? 1u : 0u;
     }
     return clusters >= 2;
+}
+
+bool PDFRowReader::SweepsBeside(GrayImage const& image, float const top[2], float const bottom[2], float module,
+                                float ux, float uy, bool start, bool inverted)
+{
+    // The readings of one area meet the same column again and again (the
+    // short lines, the long lines, more lines): its ends moved by a pixel
+    // or two at most, the probes read the very rows they read before.
+    static constexpr float kMoved = 2.0f;  // pixels
+    RowCheck const asked{true, {top[0], top[1]}, {bottom[0], bottom[1]}, ux, uy, start, inverted, false};
+    RowCheck& last = rowCheck_;
+    if (last.set && last.ux == ux && last.uy == uy && last.start == start && last.inverted == inverted &&
+        Abs(last.top[0] - top[0]) <= kMoved && Abs(last.top[1] - top[1]) <= kMoved &&
+        Abs(last.bottom[0] - bottom[0]) <= kMoved && Abs(last.bottom[1] - bottom[1]) <= kMoved) {
+        return last.shown;
+    }
+    last = asked;
+    last.shown = ShowsTurnedRowIndicators(image, top, bottom, module, ux, uy, start, inverted);
+    return last.shown;
+}
+
+namespace {
+
+// How many more reads two clusters of the three need to be read twice each.
+unsigned ReadsShortOfTwoClusters(unsigned const lines[3])
+{
+    unsigned first = 0;
+    unsigned second = 0;
+    for (unsigned c = 0; c < 3; ++c) {
+        if (lines[c] > first) {
+            second = first;
+            first = lines[c];
+        } else if (lines[c] > second) {
+            second = lines[c];
+        }
+    }
+    return (first < 2 ? 2 - first : 0) + (second < 2 ? 2 - second : 0);
+}
+
+}  // namespace
+
+bool PDFRowReader::ShowsTurnedRowIndicators(GrayImage const& image, float const top[2], float const bottom[2],
+                                            float module, float ux, float uy, bool start, bool inverted)
+{
+    static constexpr unsigned kProbes = 9;
+    float const cx = bottom[0] - top[0];
+    float const cy = bottom[1] - top[1];
+    float const length = std::hypot(cx, cy);
+    if (!(length > 0.0f)) {
+        return false;
+    }
+    // The normal to the column, pointing the reading way, and the
+    // character's width along it (the seen module is along the search
+    // lines, at a slant to the bars).
+    float nx = -cy / length;
+    float ny = cx / length;
+    float const facing = nx * ux + ny * uy;
+    nx = facing < 0 ? -nx : nx;
+    ny = facing < 0 ? -ny : ny;
+    float const square = 17.0f * module * Abs(facing);
+    LineRead& line = b_->rowLine;
+    for (unsigned t = 0; t < kRowTurnCount; ++t) {
+        float const turn = kRowTurns[t];
+        float const c = std::cos(turn);
+        float const sn = std::sin(turn);
+        float const wx = nx * c - ny * sn;
+        float const wy = nx * sn + ny * c;
+        float const reach = (start ? square : -square) / c;
+        unsigned lines[3] = {0, 0, 0};
+        for (unsigned i = 0; i < kProbes; ++i) {
+            // The lines left cannot make two clusters of two: this way fails.
+            if (ReadsShortOfTwoClusters(lines) > kProbes - i) {
+                break;
+            }
+            float const f = (static_cast<float>(i) + 0.5f) / static_cast<float>(kProbes);
+            float const at[2] = {top[0] + f * cx, top[1] + f * cy};
+            float const other[2] = {at[0] + reach * wx, at[1] + reach * wy};
+            bool const read = start ? ReadPdfLine(image, at, other, 1, 1.0f, inverted, line)
+                                    : ReadPdfLine(image, other, at, 1, 1.0f, inverted, line);
+            if (read && line.cluster[0] / 3 < 3) {
+                ++lines[line.cluster[0] / 3];
+            }
+        }
+        if (ReadsShortOfTwoClusters(lines) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool PDFRowReader::RowPositions(unsigned lines, unsigned side, unsigned rows, float* at) const

@@ -249,6 +249,17 @@ private:
     // shows.
     bool ShowsRowIndicators(GrayImage const& image, float const top[2], float const bottom[2], float module,
                             float ux, float uy, bool start, bool inverted);
+    // ShowsRowIndicators on lines square to the column and turned from
+    // that by up to kRowTurns, each way alone: under perspective the rows
+    // cross the column's bars at a slant.
+    bool ShowsTurnedRowIndicators(GrayImage const& image, float const top[2], float const bottom[2], float module,
+                                  float ux, float uy, bool start, bool inverted);
+    // ShowsTurnedRowIndicators, its answer for the same column kept.
+    bool SweepsBeside(GrayImage const& image, float const top[2], float const bottom[2], float module, float ux,
+                      float uy, bool start, bool inverted);
+    static constexpr unsigned kRowTurnCount = 17;
+    static constexpr float kRowTurns[kRowTurnCount] = {0.0f, 0.1f,  -0.1f, 0.2f,  -0.2f, 0.3f,  -0.3f, 0.4f, -0.4f,
+                                                       0.5f, -0.5f, 0.6f,  -0.6f, 0.7f,  -0.7f, 0.8f, -0.8f};
     // Each row's fraction along one edge column, from the row numbers the
     // lines read there; false when too few were read.
     bool RowPositions(unsigned lines, unsigned side, unsigned rows, float* at) const;
@@ -397,6 +408,16 @@ private:
     };
     Fan fan_{};
     static constexpr float kFanMiddleMoved = 0.05f;  // pixels
+    // The last column whose row indicators were looked for, and the answer.
+    struct RowCheck {
+        bool set;
+        float top[2];
+        float bottom[2];
+        float ux, uy;
+        bool start, inverted;
+        bool shown;
+    };
+    RowCheck rowCheck_{};
 };
 
 }  // namespace DEC2DIvra
