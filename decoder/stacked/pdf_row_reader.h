@@ -249,17 +249,20 @@ private:
     // shows.
     bool ShowsRowIndicators(GrayImage const& image, float const top[2], float const bottom[2], float module,
                             float ux, float uy, bool start, bool inverted);
-    // ShowsRowIndicators on lines square to the column and turned from
-    // that by up to kRowTurns, each way alone: under perspective the rows
-    // cross the column's bars at a slant.
+    // ShowsRowIndicators on lines square to the column and on lines turned
+    // from that by a tenth of a radian at a time up to 1.2 radians, each
+    // way alone (nearest square first): under perspective the rows cross
+    // a column's bars far off square, and a line within a twentieth of a
+    // radian of them stays in one row along a character.
     bool ShowsTurnedRowIndicators(GrayImage const& image, float const top[2], float const bottom[2], float module,
                                   float ux, float uy, bool start, bool inverted);
     // ShowsTurnedRowIndicators, its answer for the same column kept.
     bool SweepsBeside(GrayImage const& image, float const top[2], float const bottom[2], float module, float ux,
                       float uy, bool start, bool inverted);
-    static constexpr unsigned kRowTurnCount = 17;
-    static constexpr float kRowTurns[kRowTurnCount] = {0.0f, 0.1f,  -0.1f, 0.2f,  -0.2f, 0.3f,  -0.3f, 0.4f, -0.4f,
-                                                       0.5f, -0.5f, 0.6f,  -0.6f, 0.7f,  -0.7f, 0.8f, -0.8f};
+    static constexpr unsigned kRowTurnCount = 25;
+    static constexpr float kRowTurns[kRowTurnCount] = {0.0f, 0.1f,  -0.1f, 0.2f,  -0.2f, 0.3f,  -0.3f, 0.4f,  -0.4f,
+                                                       0.5f, -0.5f, 0.6f,  -0.6f, 0.7f,  -0.7f, 0.8f,  -0.8f, 0.9f,
+                                                       -0.9f, 1.0f, -1.0f, 1.1f,  -1.1f, 1.2f,  -1.2f};
     // Each row's fraction along one edge column, from the row numbers the
     // lines read there; false when too few were read.
     bool RowPositions(unsigned lines, unsigned side, unsigned rows, float* at) const;
