@@ -420,4 +420,26 @@ TEST_F(PdfRegionRead, AFarColumnOfNarrowModulesIsFoundAtASlant)
     }
 }
 
+TEST_F(PdfRegionRead, AColumnCrossedByItsRowsFarOffSquareIsStillSweptFrom)
+{
+    // Keystoned top to bottom, the rows fan out and cross the start column
+    // well off square: its row indicators read on lines turned half a radian
+    // and more from square to it only, and the far column is swept for from
+    // it all the same (lines square to it alone would take it for a column
+    // of chance patterns).
+    support::SymbolInput input{.symbology = BARCODE_PDF417, .data = "Keystoned 0123456789", .option2 = 3};
+    for (double const angle : {0.0, 30.0, 200.0}) {
+        support::Rendering const r =
+            support::render(input, {.moduleSize = 2.0, .angle = angle, .perspectiveY = 0.3});
+        ASSERT_TRUE(r.symbol.ok);
+        for (double const turn : {-0.5, 0.0}) {
+            Region const region = TurnedStartEnd(r, 0.3, turn);
+            GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+            label.Clear();
+            EXPECT_EQ(decoder.Start(image, region, label), 1) << angle << " degrees, turned " << turn;
+            EXPECT_EQ(Data(), "Keystoned 0123456789") << angle << " degrees, turned " << turn;
+        }
+    }
+}
+
 }  // namespace
