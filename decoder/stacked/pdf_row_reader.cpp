@@ -1426,6 +1426,71 @@ bool PDFRowReader::ReadPdfLine(GrayImage const& image, float const p[2], float c
     return anyRead;
 }
 
+namespace {
+
+// How many more reads two clusters of the three need to be read twice each.
+unsigned ReadsShortOfTwoClusters(unsigned const lines[3])
+{
+    unsigned first = 0;
+    unsigned second = 0;
+    for (unsigned c = 0; c < 3; ++c) {
+        if (lines[c] > first) {
+            second = first;
+            first = lines[c];
+        } else if (lines[c] > second) {
+            second = lines[c];
+        }
+    }
+    return (first < 2 ? 2 - first : 0) + (second < 2 ? 2 - second : 0);
+}
+
+// The column from `top` to `bottom` (`along`), the unit normal to it that
+// points the reading way (ux, uy), and the cosine between the two; false
+// for a column of no length.
+bool ColumnNormal(float const top[2], float const bottom[2], float ux, float uy, float along[2], float normal[2],
+                  float& cosine)
+{
+    along[0] = bottom[0] - top[0];
+    along[1] = bottom[1] - top[1];
+    float const length = std::hypot(along[0], along[1]);
+    if (!(length > 0.0f)) {
+        return false;
+    }
+    normal[0] = -along[1] / length;
+    normal[1] = along[0] / length;
+    cosine = normal[0] * ux + normal[1] * uy;
+    if (cosine < 0) {
+        normal[0] = -normal[0];
+        normal[1] = -normal[1];
+        cosine = -cosine;
+    }
+    return true;
+}
+
+}  // namespace
+
+void PDFRowReader::ProbeRowIndicators(GrayImage const& image, float const top[2], float const along[2],
+                                      float const way[2], float reach, bool start, bool inverted,
+                                      unsigned probesAfter, unsigned lines[3])
+{
+    LineRead& line = b_->rowLine;
+    float const signedReach = start ? reach : -reach;
+    for (unsigned i = 0; i < kIndicatorProbes; ++i) {
+        // Two clusters of two reads are out of reach of the lines left.
+        if (ReadsShortOfTwoClusters(lines) > kIndicatorProbes - i + probesAfter) {
+            return;
+        }
+        float const f = (static_cast<float>(i) + 0.5f) / static_cast<float>(kIndicatorProbes);
+        float const at[2] = {top[0] + f * along[0], top[1] + f * along[1]};
+        float const other[2] = {at[0] + signedReach * way[0], at[1] + signedReach * way[1]};
+        bool const read = start ? ReadPdfLine(image, at, other, 1, 1.0f, inverted, line)
+                                : ReadPdfLine(image, other, at, 1, 1.0f, inverted, line);
+        if (read && line.cluster[0] / 3 < 3) {
+            ++lines[line.cluster[0] / 3];
+        }
+    }
+}
+
 bool PDFRowReader::ShowsRowIndicators(GrayImage const& image, float const top[2], float const bottom[2], float module,
                                       float ux, float uy, bool start, bool inverted)
 {
@@ -1434,40 +1499,17 @@ bool PDFRowReader::ShowsRowIndicators(GrayImage const& image, float const top[2]
     // bars of a linear symbol give one character (or none) on every line.
     // The lines run along the search lines and square to the column (the
     // rows' way when the search lines cross them at a slant).
-    static constexpr unsigned kProbes = 9;
-    unsigned lines[3] = {0, 0, 0};
-    float const cx = bottom[0] - top[0];
-    float const cy = bottom[1] - top[1];
-    float const length = std::hypot(cx, cy);
-    if (!(length > 0.0f)) {
+    float along[2];
+    float square[2];
+    float cosine = 0;
+    if (!ColumnNormal(top, bottom, ux, uy, along, square, cosine)) {
         return false;
     }
-    float nx = -cy / length;
-    float ny = cx / length;
-    float cosine = nx * ux + ny * uy;
-    nx = cosine < 0 ? -nx : nx;
-    ny = cosine < 0 ? -ny : ny;
-    cosine = Abs(cosine);
-    float const ways[2][3] = {{ux, uy, 17.0f * module}, {nx, ny, 17.0f * module * cosine}};
-    LineRead& line = b_->rowLine;
-    for (auto const& way : ways) {
-        float const reach = start ? way[2] : -way[2];
-        for (unsigned i = 0; i < kProbes; ++i) {
-            float const f = (static_cast<float>(i) + 0.5f) / static_cast<float>(kProbes);
-            float const at[2] = {top[0] + f * cx, top[1] + f * cy};
-            float const other[2] = {at[0] + reach * way[0], at[1] + reach * way[1]};
-            bool const read = start ? ReadPdfLine(image, at, other, 1, 1.0f, inverted, line)
-                                    : ReadPdfLine(image, other, at, 1, 1.0f, inverted, line);
-            if (read && line.cluster[0] / 3 < 3) {
-                ++lines[line.cluster[0] / 3];
-            }
-        }
-    }
-    unsigned clusters = 0;
-    for (unsigned const n : lines) {
-        clusters += n >= 2 ? 1u : 0u;
-    }
-    return clusters >= 2;
+    unsigned lines[3] = {0, 0, 0};
+    float const search[2] = {ux, uy};
+    ProbeRowIndicators(image, top, along, search, 17.0f * module, start, inverted, kIndicatorProbes, lines);
+    ProbeRowIndicators(image, top, along, square, 17.0f * module * cosine, start, inverted, 0, lines);
+    return ReadsShortOfTwoClusters(lines) == 0;
 }
 
 bool PDFRowReader::SweepsBeside(GrayImage const& image, float const top[2], float const bottom[2], float module,
@@ -1489,68 +1531,25 @@ bool PDFRowReader::SweepsBeside(GrayImage const& image, float const top[2], floa
     return last.shown;
 }
 
-namespace {
-
-// How many more reads two clusters of the three need to be read twice each.
-unsigned ReadsShortOfTwoClusters(unsigned const lines[3])
-{
-    unsigned first = 0;
-    unsigned second = 0;
-    for (unsigned c = 0; c < 3; ++c) {
-        if (lines[c] > first) {
-            second = first;
-            first = lines[c];
-        } else if (lines[c] > second) {
-            second = lines[c];
-        }
-    }
-    return (first < 2 ? 2 - first : 0) + (second < 2 ? 2 - second : 0);
-}
-
-}  // namespace
-
 bool PDFRowReader::ShowsTurnedRowIndicators(GrayImage const& image, float const top[2], float const bottom[2],
                                             float module, float ux, float uy, bool start, bool inverted)
 {
-    static constexpr unsigned kProbes = 9;
-    float const cx = bottom[0] - top[0];
-    float const cy = bottom[1] - top[1];
-    float const length = std::hypot(cx, cy);
-    if (!(length > 0.0f)) {
+    float along[2];
+    float normal[2];
+    float cosine = 0;
+    if (!ColumnNormal(top, bottom, ux, uy, along, normal, cosine)) {
         return false;
     }
-    // The normal to the column, pointing the reading way, and the
-    // character's width along it (the seen module is along the search
-    // lines, at a slant to the bars).
-    float nx = -cy / length;
-    float ny = cx / length;
-    float const facing = nx * ux + ny * uy;
-    nx = facing < 0 ? -nx : nx;
-    ny = facing < 0 ? -ny : ny;
-    float const square = 17.0f * module * Abs(facing);
-    LineRead& line = b_->rowLine;
-    for (unsigned t = 0; t < kRowTurnCount; ++t) {
-        float const turn = kRowTurns[t];
+    // A character's width square to the column (the seen module is along
+    // the search lines, at a slant to the bars), and wider by the secant on
+    // a line turned off square.
+    float const square = 17.0f * module * cosine;
+    for (float const turn : kRowTurns) {
         float const c = std::cos(turn);
         float const sn = std::sin(turn);
-        float const wx = nx * c - ny * sn;
-        float const wy = nx * sn + ny * c;
-        float const reach = (start ? square : -square) / c;
+        float const way[2] = {normal[0] * c - normal[1] * sn, normal[0] * sn + normal[1] * c};
         unsigned lines[3] = {0, 0, 0};
-        for (unsigned i = 0; i < kProbes; ++i) {
-            // The lines left cannot make two clusters of two: this way fails.
-            if (ReadsShortOfTwoClusters(lines) > kProbes - i) {
-                break;
-            }
-            float const f = (static_cast<float>(i) + 0.5f) / static_cast<float>(kProbes);
-            float const at[2] = {top[0] + f * cx, top[1] + f * cy};
-            float const other[2] = {at[0] + reach * wx, at[1] + reach * wy};
-            bool const read = start ? ReadPdfLine(image, at, other, 1, 1.0f, inverted, line)
-                                    : ReadPdfLine(image, other, at, 1, 1.0f, inverted, line);
-            if (read && line.cluster[0] / 3 < 3) {
-                ++lines[line.cluster[0] / 3];
-            }
-        }
+        ProbeRowIndicators(image, top, along, way, square / c, start, inverted, 0, lines);
         if (ReadsShortOfTwoClusters(lines) == 0) {
             return true;
         }

@@ -249,6 +249,14 @@ private:
     // shows.
     bool ShowsRowIndicators(GrayImage const& image, float const top[2], float const bottom[2], float module,
                             float ux, float uy, bool start, bool inverted);
+    // Adds to `lines` the clusters of the characters read beside the column
+    // (after it for the start column, before it for the stop column) on
+    // kIndicatorProbes lines from points spread over it (from `top`, `along`
+    // its length), each `reach` long along `way`; gives up once two clusters
+    // of two reads are out of reach of its lines left and probesAfter more.
+    void ProbeRowIndicators(GrayImage const& image, float const top[2], float const along[2], float const way[2],
+                            float reach, bool start, bool inverted, unsigned probesAfter, unsigned lines[3]);
+    static constexpr unsigned kIndicatorProbes = 9;
     // ShowsRowIndicators on lines square to the column and on lines turned
     // from that by a tenth of a radian at a time up to 1.2 radians, each
     // way alone (nearest square first): under perspective the rows cross
