@@ -330,11 +330,14 @@ bool FixedPositions(LineSteps const& line, unsigned first, unsigned n, int* fixe
 // 1 / w, and every product and difference after it 2^16 times the one
 // FixedPosition rounds (a power of two moves no rounding, and a result too
 // small for that lies far off the image), so the same positions and the
-// same refusals; no fused multiply-add.
+// same refusals; no fused multiply-add. The lanes' tests are gathered in one
+// mask and looked at once; a position that leaves the image is not set to 0
+// here, since the caller reads no position of a line that fails.
 __attribute__((target("avx2"))) bool FixedPositionsFourLanes(LineSteps const& line, unsigned first, unsigned n,
                                                              int* fixedX, int* fixedY)
 {
     bool inside = true;
+    __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     unsigned m = 0;
     __m256d const kFour = _mm256_set1_pd(4.0);
     __m256d const kHalf = _mm256_set1_pd(0.5 * kFixedOne);
@@ -356,10 +359,11 @@ __attribute__((target("avx2"))) bool FixedPositionsFourLanes(LineSteps const& li
             _mm256_and_pd(_mm256_cmp_pd(w, kLeast, _CMP_GT_OQ),
                           _mm256_and_pd(_mm256_cmp_pd(fx, kZero, _CMP_GE_OQ), _mm256_cmp_pd(fy, kZero, _CMP_GE_OQ))),
             _mm256_and_pd(_mm256_cmp_pd(fx, lastXs, _CMP_LT_OQ), _mm256_cmp_pd(fy, lastYs, _CMP_LT_OQ)));
-        inside = inside & (_mm256_movemask_pd(here) == 15);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedX + m), _mm256_cvttpd_epi32(_mm256_and_pd(here, fx)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedY + m), _mm256_cvttpd_epi32(_mm256_and_pd(here, fy)));
+        all = _mm256_and_pd(all, here);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedX + m), _mm256_cvttpd_epi32(fx));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedY + m), _mm256_cvttpd_epi32(fy));
     }
+    inside = _mm256_movemask_pd(all) == 15;
     for (; m < n; ++m) {
         inside = FixedPosition(line, first + m, fixedX[m], fixedY[m]) & inside;
     }
