@@ -70,23 +70,34 @@ bool ReadAztecCodewords(BinarizationTableForAztec const& table, bool compact, un
         rowStart[i] = column[i] * table.size;
     }
     unsigned char const* const cells = table.cells;
-    // The bits gather in a register; the first word is taken after the
-    // skipped bits and its own, the skipped ones masked off, every later
-    // one after its own bits. Past the last word nothing more is kept.
+    // The bits gather in a register two at a time (the two modules of a
+    // step), and whole codewords are taken off its top end now and then:
+    // first the skipped bits, which are dropped, then one word after
+    // another. Past the last word nothing more is kept. Fewer than 48 bits
+    // wait before a step, so the register never overflows.
     unsigned const mask = (1u << codewordBits) - 1;
+    unsigned long long gathered = 0;
+    unsigned held = 0;
     unsigned word = 0;
-    unsigned gathered = 0;
-    unsigned wanted = skip + codewordBits;
-    auto put = [&](unsigned bx, unsigned by) {
-        // Without a branch on the module: data modules are a coin toss.
-        unsigned const dark = cells[rowStart[by] + column[bx]] != 0 ? 1u : 0u;
-        gathered = (gathered << 1) | dark;
-        if (--wanted == 0) {
-            if (word < count) {
-                codewords[word++] = static_cast<unsigned short>(gathered & mask);
+    bool skipping = skip > 0;
+    unsigned wanted = skipping ? skip : codewordBits;
+    auto take = [&]() {
+        while (held >= wanted) {
+            held -= wanted;
+            if (skipping) {
+                skipping = false;
+            } else if (word < count) {
+                codewords[word++] = static_cast<unsigned short>((gathered >> held) & mask);
             }
-            gathered = 0;
             wanted = codewordBits;
+        }
+    };
+    // Without a branch on the modules: data modules are a coin toss.
+    auto step = [&](unsigned char first, unsigned char second) {
+        gathered = (gathered << 2) | (first != 0 ? 2u : 0u) | (second != 0 ? 1u : 0u);
+        held += 2;
+        if (held >= 48) {
+            take();
         }
     };
     // Each layer is two modules thick; its four sides are read in turn, two
@@ -97,22 +108,25 @@ bool ReadAztecCodewords(BinarizationTableForAztec const& table, bool compact, un
         unsigned const low = 2 * i;
         unsigned const high = base - 1 - low;
         for (unsigned j = 0; j < row; ++j) {
-            put(low, low + j);
-            put(low + 1, low + j);
+            unsigned char const* const line = cells + rowStart[low + j];
+            step(line[column[low]], line[column[low + 1]]);
+        }
+        unsigned char const* const outer = cells + rowStart[high];
+        unsigned char const* const inner = cells + rowStart[high - 1];
+        for (unsigned j = 0; j < row; ++j) {
+            step(outer[column[low + j]], inner[column[low + j]]);
         }
         for (unsigned j = 0; j < row; ++j) {
-            put(low + j, high);
-            put(low + j, high - 1);
+            unsigned char const* const line = cells + rowStart[high - j];
+            step(line[column[high]], line[column[high - 1]]);
         }
+        unsigned char const* const top = cells + rowStart[low];
+        unsigned char const* const below = cells + rowStart[low + 1];
         for (unsigned j = 0; j < row; ++j) {
-            put(high, high - j);
-            put(high - 1, high - j);
-        }
-        for (unsigned j = 0; j < row; ++j) {
-            put(high - j, low);
-            put(high - j, low + 1);
+            step(top[column[high - j]], below[column[high - j]]);
         }
     }
+    take();
     return true;
 }
 

@@ -304,6 +304,20 @@ bool Converter::Step(bool& done)
         done = true;
         return true;
     }
+    // Most of a message is letters, spaces and digits in a latched mode:
+    // those characters go straight to the label, as DecodeCharData writes
+    // them (no shift to undo, no message ID to end).
+    if (!shifted_ && !inId_ && value >= 1) {
+        if (value == 1 && mode != kPunct) {
+            return label_.data.Push(' ');
+        }
+        if (value <= 27 && (mode == kUpper || mode == kLower)) {
+            return label_.data.Push(static_cast<char>((mode == kUpper ? 'A' : 'a') + value - 2));
+        }
+        if (value <= 11 && mode == kDigit) {
+            return label_.data.Push(static_cast<char>('0' + value - 2));
+        }
+    }
     return DecodeCharData(value, mode, done);
 }
 

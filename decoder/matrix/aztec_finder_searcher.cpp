@@ -33,6 +33,35 @@ constexpr int kStrictGapShare = 4;
 constexpr int kMaxSide = 32;
 constexpr int kMaxLattice = kMaxSide * kMaxSide;
 
+// The rays' directions, 2 pi r / kRays, and those of four times their angles
+// (the corner harmonic), worked out once rather than at every search: the
+// same functions of the same angles, so the same values.
+struct RayAngles {
+    double dx[AztecFinderSearcher::kRays];
+    double dy[AztecFinderSearcher::kRays];
+    double harmonicX[AztecFinderSearcher::kRays];
+    double harmonicY[AztecFinderSearcher::kRays];
+};
+
+RayAngles MakeRayAngles()
+{
+    RayAngles angles{};
+    for (unsigned r = 0; r < AztecFinderSearcher::kRays; ++r) {
+        double const a = 2 * kPi * r / AztecFinderSearcher::kRays;
+        angles.dx[r] = std::cos(a);
+        angles.dy[r] = std::sin(a);
+        angles.harmonicX[r] = std::cos(4 * a);
+        angles.harmonicY[r] = std::sin(4 * a);
+    }
+    return angles;
+}
+
+RayAngles const& TheRayAngles()
+{
+    static RayAngles const angles = MakeRayAngles();
+    return angles;
+}
+
 // |SampleBilinear(a) - SampleBilinear(b)|: where all eight pixels lie on
 // the image, the two blends side by side in double lanes, the same
 // operations on the same numbers as SampleBilinear's; else one by one.
@@ -371,10 +400,10 @@ bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, doub
     int high = -1;
     unsigned const inner = static_cast<unsigned>(module * 4.0 / kStep);
     unsigned short innerGrey[kRays][kInnerKept];
+    RayAngles const& angles = TheRayAngles();
     for (unsigned r = 0; r < kRays; ++r) {
-        double const a = 2 * kPi * r / kRays;
-        double const dx = std::cos(a);
-        double const dy = std::sin(a);
+        double const dx = angles.dx[r];
+        double const dy = angles.dy[r];
         for (unsigned s = 0; s <= inner && s < samples; ++s) {
             int const g = SampleBilinear(image, x + dx * s * kStep, y + dy * s * kStep);
             if (s < kInnerKept) {
@@ -396,9 +425,8 @@ bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, doub
     // a third of a module taken for noise.
     double const minGap = module / 3.0;
     for (unsigned r = 0; r < kRays; ++r) {
-        double const a = 2 * kPi * r / kRays;
-        double const dx = std::cos(a);
-        double const dy = std::sin(a);
+        double const dx = angles.dx[r];
+        double const dy = angles.dy[r];
         found_[r] = 0;
         int previous = centre - threshold_;
         double const hysteresis = contrast_ / 8.0;
@@ -447,11 +475,10 @@ bool AztecFinderSearcher::Start(GrayImage const& image, double x, double y, doub
     double re = 0;
     double im = 0;
     for (unsigned r = 0; r < kRays; ++r) {
-        double const a = 2 * kPi * r / kRays;
         for (unsigned e = 1; e < 4 && e < found_[r]; ++e) {
             double const w = radius_[r][e] / (e + 0.5);
-            re += w * std::cos(4 * a);
-            im += w * std::sin(4 * a);
+            re += w * angles.harmonicX[r];
+            im += w * angles.harmonicY[r];
         }
     }
     cornerAngle_ = std::atan2(im, re) / 4;
@@ -469,8 +496,8 @@ void AztecFinderSearcher::SortRays(RaySides& rays) const
         double const within = rel - side * quarter;
         // Rays near a corner meet the frame on either side of it.
         rays.side[r] = within < margin || within > quarter - margin ? kNoSide : static_cast<unsigned char>(side);
-        rays.dx[r] = std::cos(a);
-        rays.dy[r] = std::sin(a);
+        rays.dx[r] = TheRayAngles().dx[r];
+        rays.dy[r] = TheRayAngles().dy[r];
     }
 }
 

@@ -330,11 +330,14 @@ bool FixedPositions(LineSteps const& line, unsigned first, unsigned n, int* fixe
 // 1 / w, and every product and difference after it 2^16 times the one
 // FixedPosition rounds (a power of two moves no rounding, and a result too
 // small for that lies far off the image), so the same positions and the
-// same refusals; no fused multiply-add.
+// same refusals; no fused multiply-add. The lanes' tests are gathered in one
+// mask and looked at once; a position that leaves the image is not set to 0
+// here, since the caller reads no position of a line that fails.
 __attribute__((target("avx2"))) bool FixedPositionsFourLanes(LineSteps const& line, unsigned first, unsigned n,
                                                              int* fixedX, int* fixedY)
 {
     bool inside = true;
+    __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     unsigned m = 0;
     __m256d const kFour = _mm256_set1_pd(4.0);
     __m256d const kHalf = _mm256_set1_pd(0.5 * kFixedOne);
@@ -356,33 +359,52 @@ __attribute__((target("avx2"))) bool FixedPositionsFourLanes(LineSteps const& li
             _mm256_and_pd(_mm256_cmp_pd(w, kLeast, _CMP_GT_OQ),
                           _mm256_and_pd(_mm256_cmp_pd(fx, kZero, _CMP_GE_OQ), _mm256_cmp_pd(fy, kZero, _CMP_GE_OQ))),
             _mm256_and_pd(_mm256_cmp_pd(fx, lastXs, _CMP_LT_OQ), _mm256_cmp_pd(fy, lastYs, _CMP_LT_OQ)));
-        inside = inside & (_mm256_movemask_pd(here) == 15);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedX + m), _mm256_cvttpd_epi32(_mm256_and_pd(here, fx)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedY + m), _mm256_cvttpd_epi32(_mm256_and_pd(here, fy)));
+        all = _mm256_and_pd(all, here);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedX + m), _mm256_cvttpd_epi32(fx));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedY + m), _mm256_cvttpd_epi32(fy));
     }
+    inside = _mm256_movemask_pd(all) == 15;
     for (; m < n; ++m) {
         inside = FixedPosition(line, first + m, fixedX[m], fixedY[m]) & inside;
     }
     return inside;
 }
 
-// The fixed-point blend of eight positions in 32-bit lanes. Each lane
-// gathers a pixel and its right neighbour as one word from the row and from
-// the row below. A row's blend p0 (65536 - ax) + p1 ax is at most
-// 65535 * 65536 and fits an unsigned lane exactly; the blend of the two
-// rows, at most 2^48, is formed in 64-bit lanes, the even and the odd
-// positions apart: the same integers as one by one. Every index below the
-// frame's last row must fit an int (the caller checks).
-__attribute__((target("avx2"), always_inline)) inline __m256i BlendEight(int const* upperRow, int const* lowerRow,
+// A pixel and its right neighbour as one 32-bit word, the first in the low half.
+inline int PixelPair(unsigned short const* p)
+{
+    int pair;
+    std::memcpy(&pair, p, sizeof pair);
+    return pair;
+}
+
+// The fixed-point blend of eight positions in 32-bit lanes. Each lane takes
+// a pixel and its right neighbour as one word from the row and from the row
+// below, read one position at a time: sixteen plain reads cost less than two
+// eight-lane gathers on the processors met. A row's blend
+// p0 (65536 - ax) + p1 ax is at most 65535 * 65536 and fits an unsigned lane
+// exactly; the blend of the two rows, at most 2^48, is formed in 64-bit
+// lanes, the even and the odd positions apart: the same integers as one by
+// one. Every index below the frame's last row must fit an int (the caller
+// checks).
+__attribute__((target("avx2"), always_inline)) inline __m256i BlendEight(unsigned short const* upperRow,
+                                                                         unsigned short const* lowerRow,
                                                                          __m256i pitches, __m256i xs, __m256i ys)
 {
     __m256i const kLow = _mm256_set1_epi32(0xFFFF);
     __m256i const kWhole = _mm256_set1_epi32(65536);
     __m256i const kHalf = _mm256_set1_epi64x(1ll << 31);
-    __m256i const index =
-        _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(ys, 16), pitches), _mm256_srli_epi32(xs, 16));
-    __m256i const upperPixels = _mm256_i32gather_epi32(upperRow, index, 2);
-    __m256i const lowerPixels = _mm256_i32gather_epi32(lowerRow, index, 2);
+    alignas(32) int at[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(at),
+                       _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(ys, 16), pitches), _mm256_srli_epi32(xs, 16)));
+    __m256i const upperPixels =
+        _mm256_setr_epi32(PixelPair(upperRow + at[0]), PixelPair(upperRow + at[1]), PixelPair(upperRow + at[2]),
+                          PixelPair(upperRow + at[3]), PixelPair(upperRow + at[4]), PixelPair(upperRow + at[5]),
+                          PixelPair(upperRow + at[6]), PixelPair(upperRow + at[7]));
+    __m256i const lowerPixels =
+        _mm256_setr_epi32(PixelPair(lowerRow + at[0]), PixelPair(lowerRow + at[1]), PixelPair(lowerRow + at[2]),
+                          PixelPair(lowerRow + at[3]), PixelPair(lowerRow + at[4]), PixelPair(lowerRow + at[5]),
+                          PixelPair(lowerRow + at[6]), PixelPair(lowerRow + at[7]));
     __m256i const ax = _mm256_and_si256(xs, kLow);
     __m256i const ay = _mm256_and_si256(ys, kLow);
     __m256i const bx = _mm256_sub_epi32(kWhole, ax);
@@ -468,8 +490,8 @@ __attribute__((target("avx2"))) unsigned BlendEightLanes(unsigned short const* p
                                                          Store const& store, unsigned first)
 {
     __m256i const pitches = _mm256_set1_epi32(pitch);
-    auto const* const upperRow = reinterpret_cast<int const*>(pixels);
-    auto const* const lowerRow = reinterpret_cast<int const*>(pixels + pitch);
+    unsigned short const* const upperRow = pixels;
+    unsigned short const* const lowerRow = pixels + pitch;
     unsigned m = 0;
     for (; m + 8 <= n; m += 8) {
         __m256i const xs = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(fixedX + m));

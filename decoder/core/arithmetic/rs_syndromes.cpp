@@ -401,12 +401,19 @@ struct AffineFactor {
     __m256i highFromHigh;
 };
 
-__attribute__((target("avx2"), always_inline)) inline AffineFactor MakeAffineFactor(AffineTables const& tables, unsigned int factor)
+// The four rows of a factor (low from low, low from high, high from low, high
+// from high), one in each 64-bit lane.
+__attribute__((target("avx2"), always_inline)) inline __m256i FactorRows(AffineTables const& tables, unsigned int factor)
 {
-    __m256i const rows = _mm256_xor_si256(
+    return _mm256_xor_si256(
         _mm256_load_si256(reinterpret_cast<__m256i const*>(&tables.piece[0][factor & 15])),
         _mm256_xor_si256(_mm256_load_si256(reinterpret_cast<__m256i const*>(&tables.piece[1][(factor >> 4) & 15])),
                          _mm256_load_si256(reinterpret_cast<__m256i const*>(&tables.piece[2][(factor >> 8) & 15]))));
+}
+
+__attribute__((target("avx2"), always_inline)) inline AffineFactor MakeAffineFactor(AffineTables const& tables, unsigned int factor)
+{
+    __m256i const rows = FactorRows(tables, factor);
     return {_mm256_permute4x64_epi64(rows, 0x00), _mm256_permute4x64_epi64(rows, 0x55),
             _mm256_permute4x64_epi64(rows, 0xAA), _mm256_permute4x64_epi64(rows, 0xFF)};
 }
@@ -453,8 +460,11 @@ __attribute__((target("avx2,gfni"), always_inline)) inline unsigned short FoldLa
     HalveLanesByAffine<Wide, 2>(factors[4], low, high);
     HalveLanesByAffine<Wide, 1>(factors[5], low, high);
     unsigned int const lowByte = static_cast<unsigned int>(_mm_cvtsi128_si32(_mm256_castsi256_si128(low)));
+    // A wide field's high part is the low nibble: the planes may hold the
+    // words' high parts in both nibbles (see PackedSyndromePair), and this
+    // chain's rows neither read nor give the upper one.
     unsigned int const highByte = Wide ? static_cast<unsigned int>(_mm_cvtsi128_si32(_mm256_castsi256_si128(high))) : 0;
-    return static_cast<unsigned short>((lowByte & 0xFF) | (highByte & 0xFF) << 8);
+    return static_cast<unsigned short>((lowByte & 0xFF) | (highByte & 0x0F) << 8);
 }
 
 // The Horner chains of two syndromes side by side, so that the latency of one
@@ -486,6 +496,169 @@ __attribute__((target("avx2,gfni"))) void AffineSyndromePair(AffineFactor const*
     syndromes[1] = FoldLanesByAffine<Wide>(second, low1, high1);
 }
 
+// Two syndromes' chains in a wide field (m > 8, so a word's high byte holds at
+// most 4 bits) with both high parts in one byte plane: the first chain's in the
+// low nibble, the second's in the high one. A multiplication then takes seven
+// affine transforms for the two rather than eight: each low byte from its own low
+// byte and the shared plane, the shared plane from both low bytes and itself. A
+// transform's bit i is the parity of row i (byte 7 - i of the lane) and the byte
+// taken in: the first chain's rows read and give the low nibble as they stand
+// (their upper four columns, and their rows for high bits 4 to 7, are 0), the
+// second's are moved to read or give the high nibble.
+struct PackedPairFactor {
+    __m256i lowFromLow[2];
+    __m256i lowFromHigh[2];
+    __m256i highFromLow[2];
+    __m256i highFromHigh;
+};
+
+__attribute__((target("avx2"), always_inline)) inline PackedPairFactor MakePackedPairFactor(AffineTables const& tables,
+                                                                                            unsigned int first,
+                                                                                            unsigned int second)
+{
+    __m256i const a = FactorRows(tables, first);
+    // The second factor's rows: low from high reads the high nibble (each row
+    // byte below 16, so the shift carries nothing into the next byte); high
+    // from low and high from high give it (rows 0 to 3 move to bytes 3 to 0),
+    // and high from high reads it too.
+    __m256i const b = _mm256_sllv_epi64(_mm256_srlv_epi64(FactorRows(tables, second), _mm256_set_epi64x(32, 32, 0, 0)),
+                                        _mm256_set_epi64x(4, 0, 4, 0));
+    PackedPairFactor f;
+    f.lowFromLow[0] = _mm256_permute4x64_epi64(a, 0x00);
+    f.lowFromLow[1] = _mm256_permute4x64_epi64(b, 0x00);
+    f.lowFromHigh[0] = _mm256_permute4x64_epi64(a, 0x55);
+    f.lowFromHigh[1] = _mm256_permute4x64_epi64(b, 0x55);
+    f.highFromLow[0] = _mm256_permute4x64_epi64(a, 0xAA);
+    f.highFromLow[1] = _mm256_permute4x64_epi64(b, 0xAA);
+    f.highFromHigh = _mm256_or_si256(_mm256_permute4x64_epi64(a, 0xFF), _mm256_permute4x64_epi64(b, 0xFF));
+    return f;
+}
+
+// (low0, low1, high) *= the pair's factors, lane by lane.
+__attribute__((target("avx2,gfni"), always_inline)) inline void MultiplyPackedPair(PackedPairFactor const& factor,
+                                                                                  __m256i& low0, __m256i& low1,
+                                                                                  __m256i& high)
+{
+    __m256i const product0 = _mm256_xor_si256(_mm256_gf2p8affine_epi64_epi8(low0, factor.lowFromLow[0], 0),
+                                              _mm256_gf2p8affine_epi64_epi8(high, factor.lowFromHigh[0], 0));
+    __m256i const product1 = _mm256_xor_si256(_mm256_gf2p8affine_epi64_epi8(low1, factor.lowFromLow[1], 0),
+                                              _mm256_gf2p8affine_epi64_epi8(high, factor.lowFromHigh[1], 0));
+    high = _mm256_xor_si256(_mm256_xor_si256(_mm256_gf2p8affine_epi64_epi8(low0, factor.highFromLow[0], 0),
+                                             _mm256_gf2p8affine_epi64_epi8(low1, factor.highFromLow[1], 0)),
+                            _mm256_gf2p8affine_epi64_epi8(high, factor.highFromHigh, 0));
+    low0 = product0;
+    low1 = product1;
+}
+
+// One Horner step of the pair: (low0, low1, high) times the pair's factors
+// plus the word, each sum formed as soon as its terms are there so that few
+// values are live at once.
+__attribute__((target("avx2,gfni"), always_inline)) inline void StepPackedPair(PackedPairFactor const& factor,
+                                                                              __m256i wordLow, __m256i wordHigh,
+                                                                              __m256i& low0, __m256i& low1,
+                                                                              __m256i& high)
+{
+    __m256i const nextHigh =
+        _mm256_xor_si256(_mm256_xor_si256(_mm256_gf2p8affine_epi64_epi8(high, factor.highFromHigh, 0), wordHigh),
+                         _mm256_xor_si256(_mm256_gf2p8affine_epi64_epi8(low0, factor.highFromLow[0], 0),
+                                          _mm256_gf2p8affine_epi64_epi8(low1, factor.highFromLow[1], 0)));
+    low0 = _mm256_xor_si256(_mm256_xor_si256(_mm256_gf2p8affine_epi64_epi8(low0, factor.lowFromLow[0], 0), wordLow),
+                            _mm256_gf2p8affine_epi64_epi8(high, factor.lowFromHigh[0], 0));
+    low1 = _mm256_xor_si256(_mm256_xor_si256(_mm256_gf2p8affine_epi64_epi8(low1, factor.lowFromLow[1], 0), wordLow),
+                            _mm256_gf2p8affine_epi64_epi8(high, factor.lowFromHigh[1], 0));
+    high = nextHigh;
+}
+
+// One halving of the pair's byte lanes, as HalveLanesByAffine halves one chain's.
+template <unsigned int Width>
+__attribute__((target("avx2,gfni"), always_inline)) inline void FoldPackedPair(PackedPairFactor const& factor,
+                                                                              __m256i& low0, __m256i& low1,
+                                                                              __m256i& high)
+{
+    __m256i const upper0 = UpperLanes<Width>(low0);
+    __m256i const upper1 = UpperLanes<Width>(low1);
+    __m256i const upperHigh = UpperLanes<Width>(high);
+    MultiplyPackedPair(factor, low0, low1, high);
+    low0 = _mm256_xor_si256(low0, upper0);
+    low1 = _mm256_xor_si256(low1, upper1);
+    high = _mm256_xor_si256(high, upperHigh);
+}
+
+// The pair's lanes halved down to one: the two syndromes.
+__attribute__((target("avx2,gfni"), always_inline)) inline void FoldPackedPairs(PackedPairFactor const* factors,
+                                                                               __m256i low0, __m256i low1,
+                                                                               __m256i packed, unsigned short* syndromes)
+{
+    FoldPackedPair<16>(factors[1], low0, low1, packed);
+    FoldPackedPair<8>(factors[2], low0, low1, packed);
+    FoldPackedPair<4>(factors[3], low0, low1, packed);
+    FoldPackedPair<2>(factors[4], low0, low1, packed);
+    FoldPackedPair<1>(factors[5], low0, low1, packed);
+    unsigned int const first = static_cast<unsigned int>(_mm_cvtsi128_si32(_mm256_castsi256_si128(low0))) & 0xFF;
+    unsigned int const second = static_cast<unsigned int>(_mm_cvtsi128_si32(_mm256_castsi256_si128(low1))) & 0xFF;
+    unsigned int const both = static_cast<unsigned int>(_mm_cvtsi128_si32(_mm256_castsi256_si128(packed))) & 0xFF;
+    syndromes[0] = static_cast<unsigned short>(first | (both & 0x0F) << 8);
+    syndromes[1] = static_cast<unsigned short>(second | (both >> 4) << 8);
+}
+
+// The pair's Horner chains over the planes; high holds each word's high part
+// in both nibbles.
+__attribute__((target("avx2,gfni"))) void PackedSyndromePair(PackedPairFactor const* factors, unsigned char const* low,
+                                                             unsigned char const* high, unsigned int steps,
+                                                             unsigned short* syndromes)
+{
+    PackedPairFactor const gamma = factors[0];
+    __m256i low0 = _mm256_setzero_si256();
+    __m256i low1 = _mm256_setzero_si256();
+    __m256i packed = _mm256_setzero_si256();
+    for (unsigned int q = 0; q < steps; ++q) {
+        __m256i const wordLow = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(low + kLanes * q));
+        __m256i const wordHigh = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(high + kLanes * q));
+        StepPackedPair(gamma, wordLow, wordHigh, low0, low1, packed);
+    }
+    FoldPackedPairs(factors, low0, low1, packed, syndromes);
+}
+
+// Two pairs' Horner chains over the planes side by side: a step of one chain
+// waits on its transforms and sums, and the other pair's fill the time.
+__attribute__((target("avx2,gfni"))) void PackedSyndromeQuad(PackedPairFactor const* first,
+                                                             PackedPairFactor const* second, unsigned char const* low,
+                                                             unsigned char const* high, unsigned int steps,
+                                                             unsigned short* syndromes)
+{
+    __m256i low00 = _mm256_setzero_si256();
+    __m256i low01 = _mm256_setzero_si256();
+    __m256i packed0 = _mm256_setzero_si256();
+    __m256i low10 = _mm256_setzero_si256();
+    __m256i low11 = _mm256_setzero_si256();
+    __m256i packed1 = _mm256_setzero_si256();
+    for (unsigned int q = 0; q < steps; ++q) {
+        __m256i const wordLow = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(low + kLanes * q));
+        __m256i const wordHigh = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(high + kLanes * q));
+        StepPackedPair(first[0], wordLow, wordHigh, low00, low01, packed0);
+        StepPackedPair(second[0], wordLow, wordHigh, low10, low11, packed1);
+    }
+    FoldPackedPairs(first, low00, low01, packed0, syndromes);
+    FoldPackedPairs(second, low10, low11, packed1, syndromes + 2);
+}
+
+// The factors of the next two syndromes as a pair: beta^32, beta^16, ..., beta^1
+// from their logarithms, which move on by two syndromes.
+constexpr unsigned int kFactorsPerSyndrome = 6;
+
+__attribute__((target("avx2"))) void TakePackedPair(FiniteField const& field, AffineTables const& tables,
+                                                    unsigned int* exponent, unsigned int const* advance,
+                                                    PackedPairFactor* pair)
+{
+    unsigned int const order = field.Size() - 1;
+    for (unsigned int h = 0; h < kFactorsPerSyndrome; ++h) {
+        unsigned int const next =
+            exponent[h] + advance[h] >= order ? exponent[h] + advance[h] - order : exponent[h] + advance[h];
+        pair[h] = MakePackedPairFactor(tables, field.Antilogarithm(exponent[h]), field.Antilogarithm(next));
+        exponent[h] = next + advance[h] >= order ? next + advance[h] - order : next + advance[h];
+    }
+}
+
 template <bool Wide>
 __attribute__((target("avx2,gfni"))) void AffineSyndrome(AffineFactor const* factors, unsigned char const* low,
                                                          unsigned char const* high, unsigned int steps,
@@ -507,7 +680,8 @@ __attribute__((target("avx2,gfni"))) void AffineSyndrome(AffineFactor const* fac
 
 // GF(2^m), m <= 12, the words as byte planes as in SyndromesOfPlanes, each factor's
 // multiplication a few affine byte transforms rather than table shuffles. Two
-// syndromes share each pass over the planes.
+// syndromes share each pass over the planes; in a wide field four do, as two
+// packed pairs, the last two or one as before.
 template <bool Wide>
 __attribute__((target("avx2,gfni"))) void SyndromesOfPlanesByAffine(FiniteField const& field, unsigned int firstRoot,
                                                                     unsigned char const* low,
@@ -519,7 +693,7 @@ __attribute__((target("avx2,gfni"))) void SyndromesOfPlanesByAffine(FiniteField 
     BuildAffineTables(field, tables);
     // The logarithms of beta^32, beta^16, ..., beta^1 for beta = alpha^(firstRoot + j),
     // and their steps from one syndrome to the next.
-    constexpr unsigned int kFactors = 6;
+    constexpr unsigned int kFactors = kFactorsPerSyndrome;
     unsigned int exponent[kFactors];
     unsigned int advance[kFactors];
     for (unsigned int h = 0; h < kFactors; ++h) {
@@ -530,6 +704,20 @@ __attribute__((target("avx2,gfni"))) void SyndromesOfPlanesByAffine(FiniteField 
     AffineFactor factors[kWays][kFactors];
     for (unsigned int j = 0; j < count; j += kWays) {
         unsigned int const ways = count - j < kWays ? count - j : kWays;
+        if (Wide && count - j >= 2 * kWays) {
+            PackedPairFactor pairs[2][kFactors];
+            TakePackedPair(field, tables, exponent, advance, pairs[0]);
+            TakePackedPair(field, tables, exponent, advance, pairs[1]);
+            PackedSyndromeQuad(pairs[0], pairs[1], low, high, steps, syndromes + j);
+            j += kWays;
+            continue;
+        }
+        if (Wide && ways == kWays) {
+            PackedPairFactor pair[kFactors];
+            TakePackedPair(field, tables, exponent, advance, pair);
+            PackedSyndromePair(pair, low, high, steps, syndromes + j);
+            continue;
+        }
         for (unsigned int w = 0; w < ways; ++w) {
             for (unsigned int h = 0; h < kFactors; ++h) {
                 factors[w][h] = MakeAffineFactor(tables, field.Antilogarithm(exponent[h]));
@@ -644,12 +832,15 @@ bool SyndromesByVectors(FiniteField const& field, unsigned int firstRoot, unsign
             low[i] = 0;
             high[i] = 0;
         }
+        bool const affine = route == SyndromeRoute::kFastest && ProcessorHasAffineBytes();
+        // The paired chains of a wide field take the high parts (below 16) in
+        // both nibbles.
+        unsigned int const highScale = affine && size > 256 ? 0x11 : 1;
         for (unsigned int i = 0; i < n; ++i) {
             unsigned short const word = ReceivedValue(codewords, i, size);
             low[lead + i] = static_cast<unsigned char>(word & 0xFF);
-            high[lead + i] = static_cast<unsigned char>(word >> 8);
+            high[lead + i] = static_cast<unsigned char>((word >> 8) * highScale);
         }
-        bool const affine = route == SyndromeRoute::kFastest && ProcessorHasAffineBytes();
         if (affine && size > 256) {
             SyndromesOfPlanesByAffine<true>(field, firstRoot, low, high, steps, count, syndromes);
         } else if (affine) {

@@ -148,6 +148,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Full23", kText, 27, DATA_MODE, 0, kText}, Case{"Full32", kText, 36, DATA_MODE, 0, kText},
         Case{"MixedPunctuation", kMixed, 0, DATA_MODE, 0, kMixed},
         Case{"Digits", "0123456789, 3.14159 2718281828", 0, DATA_MODE, 0, "0123456789, 3.14159 2718281828"},
+        // Single capitals shifted in from lower case, and digit runs between words.
+        Case{"ShiftsInLower", "one Two threE fouR 55 six 7 eIght", 0, DATA_MODE, 0,
+             "one Two threE fouR 55 six 7 eIght"},
         Case{"ShortBinary", Bytes(128, 20), 0, DATA_MODE, 0, Bytes(128, 20)},
         Case{"LongBinary", Bytes(0x80, 300), 0, DATA_MODE, 0, Bytes(0x80, 300)},
         Case{"Eci", "A\\B", 0, DATA_MODE, 26, "\\000026A\\\\B", "]z3"},
