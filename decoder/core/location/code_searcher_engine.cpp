@@ -1151,7 +1151,10 @@ int CodeSearcherEngine::SearchLPatternParts(GrayImage const& image, tagDecodeOpt
     // rows below a symbol's L are not swept. An outline found and not read
     // keeps away only the sightings of its own part: a later part sees the
     // same L from other rows, and a blurred symbol the one sighting did not
-    // read, the other may. The stage's budget holds for all parts together.
+    // read, the other may. A later part keeps the long wide strips the
+    // earlier ones walked to no L (a label's edges seen in perspective),
+    // which its rows do not walk again. The stage's budget holds for all
+    // parts together.
     unsigned const budget = GetStageBudget(option);
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
     stride = stride > kMaxStride ? kMaxStride : stride;
@@ -1168,7 +1171,7 @@ int CodeSearcherEngine::SearchLPatternParts(GrayImage const& image, tagDecodeOpt
         if (area.right < area.left || area.bottom < top) {
             continue;
         }
-        matrix_.StartLPatterns(image, area, stride, sameImage);
+        matrix_.StartLPatterns(image, area, stride, sameImage, part > 0);
         unsigned const partFirst = searched_.GetCount();
         TriedLPatterns tried;
         for (int y = top; y <= area.bottom; y += static_cast<int>(kLPatternSweeps * stride)) {

@@ -356,10 +356,17 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
 }
 
 void MatrixCandidateFinder::StartLPatterns(GrayImage const& image, Rectangle const& area, unsigned stride,
-                                           bool sameImage)
+                                           bool sameImage, bool keepLongMisses)
 {
     lPatternCount_ = 0;
     walkedLegCount_ = 0;
+    // The long misses were walked on these pixels, unchanged when asked to
+    // keep them.
+    if (!keepLongMisses || image.GetPixels() != longMissPixels_ || image.GetPitch() != longMissPitch_) {
+        longMissCount_ = 0;
+    }
+    longMissPixels_ = image.GetPixels();
+    longMissPitch_ = image.GetPitch();
     pausedRow_ = -1;
     area_ = area;
     measuredRow_ = nullptr;
@@ -1413,7 +1420,7 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     if (IsOnFoundLeg(start, dark, fine)) {
         return true;
     }
-    if (IsInWideFrame(start, dark, fine, width)) {
+    if (IsInWideFrame(start, dark, fine, width) || IsInWideMiss(start, dark, fine, width)) {
         walked = 0;
         return false;
     }
@@ -1468,6 +1475,7 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
                 }
             }
             width = narrowest;
+            miss.narrowest = narrowest;
             leg = follow(middle, dx, dy, width, ends[0]) + follow(middle, -dx, -dy, width, ends[1]);
         }
     }
@@ -1572,7 +1580,7 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     return true;
 }
 
-bool MatrixCandidateFinder::IsOnLeg(WalkedLeg const& leg, Point start, int reach)
+bool MatrixCandidateFinder::IsOnLeg(WalkedLeg const& leg, Point start, int reach, int inset)
 {
     // 1/256 pixel: between the ends, at most reach off the line through them.
     long long const px = start.x;
@@ -1587,7 +1595,9 @@ bool MatrixCandidateFinder::IsOnLeg(WalkedLeg const& leg, Point start, int reach
     }
     long long const along = (px - ax) * ex + (py - ay) * ey;
     double const across = static_cast<double>((px - ax) * ey - (py - ay) * ex);
-    return along >= 0 && along <= length2 &&
+    // `along` is the distance from the first end times the length.
+    double const margin = static_cast<double>(inset) * std::sqrt(static_cast<double>(length2));
+    return static_cast<double>(along) >= margin && static_cast<double>(along) <= static_cast<double>(length2) - margin &&
            across * across <= static_cast<double>(reach) * static_cast<double>(reach) * static_cast<double>(length2);
 }
 
@@ -1609,6 +1619,35 @@ bool MatrixCandidateFinder::IsInWideFrame(Point start, bool dark, bool fine, int
         WalkedLeg const& leg = walkedLegs_[k];
         if (leg.frame && leg.dark == dark && leg.fine == fine && Abs(leg.width - width) <= leg.width / 4 &&
             IsOnLeg(leg, start, leg.width * 128)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MatrixCandidateFinder::IsInWideMiss(Point start, bool dark, bool fine, int width) const
+{
+    // A later row across the middle of a wide strip that was no L walks
+    // about the same strip again, and a wide strip's walk costs the most:
+    // the edges of a label seen in perspective (its long bright margin, the
+    // darker ground beside it) are crossed by row after row, whose chords
+    // make them anything from half to twice as wide. Only the band of the
+    // strip's own width measured across it counts (a label's bright inside,
+    // narrowing to a corner, is walked as a wide strip too, and the quiet
+    // zone of a symbol on it lies beside that band), and its ends are left
+    // out by a chord's width each: a row near an end may leave the strip
+    // there and follow a leg the walk before only touched. A thin run is
+    // always walked.
+    if (width < kWideStrip) {
+        return false;
+    }
+    unsigned const count = walkedLegCount_ < kMaxWalkedLegs ? walkedLegCount_ : kMaxWalkedLegs;
+    unsigned const longCount = longMissCount_ < kMaxLongMisses ? longMissCount_ : kMaxLongMisses;
+    for (unsigned k = 0; k < count + longCount; ++k) {
+        WalkedLeg const& leg = k < count ? walkedLegs_[k] : longMisses_[k - count];
+        if (!leg.found && !leg.frame && leg.width >= kWideStrip && leg.dark == dark && leg.fine == fine &&
+            2 * width >= leg.width && width <= 2 * leg.width &&
+            IsOnLeg(leg, start, leg.narrowest * 128, leg.width * 256)) {
             return true;
         }
     }
@@ -1642,6 +1681,14 @@ void MatrixCandidateFinder::NoteLeg(WalkedLeg const& leg)
     // The oldest gives way when the list is full.
     walkedLegs_[walkedLegCount_ % kMaxWalkedLegs] = leg;
     ++walkedLegCount_;
+    // A long wide miss is kept apart as well, for the later L sweeps of the
+    // same image.
+    int const ex = leg.ends[1].x - leg.ends[0].x;
+    int const ey = leg.ends[1].y - leg.ends[0].y;
+    if (!leg.found && !leg.frame && leg.width >= kWideStrip && ex * ex + ey * ey >= kLongMiss * kLongMiss) {
+        longMisses_[longMissCount_ % kMaxLongMisses] = leg;
+        ++longMissCount_;
+    }
 }
 
 // Opposite each leg runs a timing side, a module of each colour in turn:

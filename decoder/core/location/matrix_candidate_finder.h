@@ -101,8 +101,11 @@ public:
     // again with `sameImage`), SweepLPatternRow adds row y's sightings, as
     // Start would on that row. A sighting keeps its place in the list, but
     // one walked at a quarter pixel can be replaced by the same corner
-    // walked in whole pixels.
-    void StartLPatterns(GrayImage const& image, Rectangle const& area, unsigned stride, bool sameImage);
+    // walked in whole pixels. `keepLongMisses`: an earlier L sweep of this
+    // image (its pixels unchanged) went before, and a row across the middle
+    // of a long wide strip it walked to no L does not walk it again.
+    void StartLPatterns(GrayImage const& image, Rectangle const& area, unsigned stride, bool sameImage,
+                        bool keepLongMisses = false);
     void SweepLPatternRow(GrayImage const& image, int y);
     // SweepLPatternRow in steps: it pauses after a run that brought a
     // sighting (new, or replacing one walked at a quarter pixel) while no
@@ -193,17 +196,24 @@ private:
         bool fine;
         bool found;
         bool frame = false;  // a wide strip that turns at both ends
+        // A miss: the narrowest the strip measured across its walk (0: not
+        // measured).
+        int narrowest = 0;
     };
     static constexpr unsigned kMaxWalkedLegs = 64;
     static constexpr int kWideStrip = 8;  // pixels
-    // Whether `start` (1/256 pixel) lies between a leg's ends, at most
-    // `reach` (1/256 pixel) off its middle.
-    static bool IsOnLeg(WalkedLeg const& leg, Point start, int reach);
+    // Whether `start` (1/256 pixel) lies between a leg's ends, at least
+    // `inset` from either and at most `reach` off its middle (1/256 pixel).
+    static bool IsOnLeg(WalkedLeg const& leg, Point start, int reach, int inset = 0);
     // Whether a run's middle lies on a leg of an L noted.
     bool IsOnFoundLeg(Point start, bool dark, bool fine) const;
     // Whether a run's middle, about as wide, lies in a wide strip walked
     // before that turned at both ends.
     bool IsInWideFrame(Point start, bool dark, bool fine, int width) const;
+    // Whether a wide run's middle, of half to twice its width, lies in the
+    // middle of a wide strip walked before to no L (in this sweep, or a
+    // long one in an earlier sweep of the image kept).
+    bool IsInWideMiss(Point start, bool dark, bool fine, int width) const;
     // Whether a first walk across a wide strip ended about where one that
     // found no L did.
     bool IsKnownMiss(Point const* ends, int width, bool dark, bool fine) const;
@@ -272,6 +282,15 @@ private:
     unsigned lPatternCount_ = 0;
     WalkedLeg walkedLegs_[kMaxWalkedLegs];
     unsigned walkedLegCount_ = 0;  // noted in this sweep; the oldest are overwritten
+    // The wide misses whose ends lie kLongMiss pixels apart or more, of the
+    // L sweeps since the last that did not keep them; the oldest are
+    // overwritten. The pixels and pitch of the image they were walked on.
+    static constexpr unsigned kMaxLongMisses = 16;
+    static constexpr int kLongMiss = 128;
+    WalkedLeg longMisses_[kMaxLongMisses];
+    unsigned longMissCount_ = 0;
+    unsigned short const* longMissPixels_ = nullptr;
+    int longMissPitch_ = 0;
     // Bit k: lPatterns_[k] was walked at a quarter pixel (set when noted).
     unsigned fineLPatterns_ = 0;
     // The row SweepLPatternRowPart paused on (its runs still in runs_) and

@@ -2,15 +2,18 @@
 // it: every row across a leg meets the same L, which is noted once at the
 // symbol's corner, thin legs in noise and wide quiet zones alike, a sweep
 // owes nothing to the sweep before it, and a sweep row by row, whole rows or
-// rows in steps, sees what the whole sweep sees.
+// rows in steps, sees what the whole sweep sees. Wide strips walked to no L
+// are not walked again, and small symbols beside them read.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "decoder/core/gray_image.h"
 #include "decoder/core/location/matrix_candidate_finder.h"
+#include "tests/decoder/matrix/handle_harness.h"
 #include "tests/support/symbol_renderer.h"
 
 namespace {
@@ -164,6 +167,103 @@ TEST(MatrixCandidateLLegTest, RowByRowSweepNotesWhatOneSweepNotes)
         ExpectSightings(finder, rows, "rows in steps");
     });
     EXPECT_GT(pauses, 0u);
+}
+
+// The L-pattern stage sweeps a frame in interleaved parts, and a later
+// part keeps the long wide strips the earlier ones walked to no L, so that
+// rows across their middles do not walk them again. Misses kept from other
+// pixels are forgotten: the part notes what it notes alone.
+TEST(MatrixCandidateLLegTest, ALaterPartForgetsTheLongMissesOfOtherPixels)
+{
+    // In a 480 x 360 frame, on labels seen in perspective: their margins
+    // and the ground beside them are long wide strips.
+    struct Case {
+        int size;  // zint's size option
+        char const* data;
+        double module;
+        double angle;
+        bool inverted;
+        double quietZone;
+        double perspectiveX;
+        double perspectiveY;
+    };
+    Case const cases[] = {
+        {1, "123456", 3.0, 35, false, 7, 0.2, 0.1},
+        {13, "Data Matrix ECC 200 reads ASCII, C40 and TEXT", 3.0, 10, true, 6, 0.2, 0},
+    };
+    static MatrixCandidateFinder finder;
+    unsigned sightings = 0;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " at " + std::to_string(c.angle) + " " + std::to_string(c.module));
+        auto const r = support::render({.symbology = BARCODE_DATAMATRIX, .data = c.data, .option2 = c.size},
+                                       {.frameWidth = 480, .frameHeight = 360, .moduleSize = c.module,
+                                        .angle = c.angle, .quietZone = c.quietZone, .inverted = c.inverted,
+                                        .perspectiveX = c.perspectiveX, .perspectiveY = c.perspectiveY});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        // The same frame in other pixels.
+        std::vector<unsigned short> const copy(r.frame.pixels.begin(), r.frame.pixels.end());
+        GrayImage const other(r.frame.width, r.frame.height, r.frame.width, copy.data());
+        DEC2DIvra::Rectangle const area{0, 0, r.frame.width - 1, r.frame.height - 1};
+        // Every 32nd row from `top` of `frame`, as the stage's parts take them.
+        auto sweep = [&](GrayImage const& frame, int top) {
+            for (int y = top; y <= area.bottom; y += 32) {
+                finder.SweepLPatternRow(frame, y);
+            }
+        };
+        for (int later = 2; later < 32; later += 2) {
+            finder.StartLPatterns(other, area, 2, false);
+            sweep(other, later);
+            std::vector<LPatternSighting> const alone = ListOf(finder);
+            sightings += static_cast<unsigned>(alone.size());
+            finder.StartLPatterns(image, area, 2, false);
+            sweep(image, 0);
+            finder.StartLPatterns(other, area, 2, false, true);
+            sweep(other, later);
+            ExpectSightings(finder, alone, "after misses of other pixels");
+        }
+    }
+    // A sweep that sights nothing proves nothing.
+    EXPECT_GE(sightings, 20u);
+}
+
+// Small symbols on labels stretched far by the perspective, whose bright
+// inside, narrowing to a corner, is walked as a wide strip row after row,
+// and a small symbol in noise beside its quiet zone: rows across the wide
+// strips walked before are not walked again, and the symbols still read.
+TEST(MatrixCandidateLLegTest, SmallSymbolsBesideWideStripsWalkedBeforeRead)
+{
+    struct Small {
+        int size;
+        char const* data;
+        double module;
+        double angle;
+        uint64_t seed;
+        double noise = 0.0;
+        bool perspective = true;
+    };
+    Small const cases[] = {
+        {2, "Ab12", 2.0, 180, 13},  {2, "Ab12", 4.5, 180, 61},         {4, "hello world ab", 3.0, 105, 32},
+        {2, "Ab12", 2.0, 45, 4, 25, false},
+    };
+    matrix_test::HandleHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    harness.Settings().readable_medium.positive_and_negative_codes.data_matrix.Set(
+        static_cast<ivra_configuration::configuration::readable_medium::positive_and_negative_codes::data_matrix::Enum>(
+            2));
+    for (Small const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " at " + std::to_string(c.angle) + " " + std::to_string(c.module));
+        support::RenderOptions options{.moduleSize = c.module, .angle = c.angle, .noise = c.noise, .seed = c.seed};
+        if (c.perspective) {
+            options.perspectiveX = 0.2;
+            options.perspectiveY = 0.1;
+        }
+        auto const r = support::render({.symbology = BARCODE_DATAMATRIX, .data = c.data, .option2 = c.size}, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        std::vector<matrix_test::HandleLabel> const& labels = harness.Read(r.frame);
+        ASSERT_EQ(labels.size(), 1u);
+        EXPECT_EQ(labels[0].data, c.data);
+    }
 }
 
 }  // namespace
