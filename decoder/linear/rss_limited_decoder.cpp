@@ -223,4 +223,12 @@ bool RSSLimitedDecoder::CountModule(StackInterface<BarSymbol> const&, unsigned& 
     return true;
 }
 
+unsigned RSSLimitedDecoder::CountLeastReadRuns() const
+{
+    // The left character, the check character and the right character, each
+    // a window of fourteen runs beside the one before.
+    bool const reads = dataBar_->read_limited.Get() && GetDecoderDetail().positive_and_negative.Get() <= 2;
+    return reads ? 3 * RSSLimitedPartialScanData::kRuns : kReadsNothing;
+}
+
 }  // namespace DEC2DIvra
