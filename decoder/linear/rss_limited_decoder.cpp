@@ -71,6 +71,15 @@ bool RSSLimitedDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> con
     if (!dataBar_->read_limited.Get() || polarity > 2 || !start.IsValid()) {
         return false;
     }
+    // The check character's window starts at the offered run and keeps its
+    // line index; the left character's fourteen runs end just before it and
+    // the right one's fourteen begin at least fourteen runs after it. A line
+    // without them reads nothing here.
+    long long const index = start.GetIndex();
+    long long const runs = RSSLimitedPartialScanData::kRuns;
+    if (start.GetStep() > 0 && (index < runs || index + 2 * runs > static_cast<long long>(start.GetCount()))) {
+        return false;
+    }
     RSSLimitedStartPartialScanData check;
     BarSymbolForRSSLimited checkValue;
     if (!RSSLimitedStartPartialScanData::FindCheck(start, kMaxNoisePasses, check, checkValue)) {

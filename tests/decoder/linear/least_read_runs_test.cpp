@@ -146,5 +146,54 @@ TEST_F(LeastReadRunsTest, ShortestSymbolsHoldTheCount)
     }
 }
 
+// A DataBar Limited read takes the fourteen runs before its check character
+// and the twenty-eight from it on, and no more: the line cut to them reads
+// alike, in both polarities; one run fewer either side reads nothing.
+TEST_F(LeastReadRunsTest, DataBarLimitedReadsOnItsOwnRunsAlone)
+{
+    harness.EnableAllLinear(false);
+    Keys().read.gs1_databar_limited.Set(true);
+    // The guard against UPC-A print looks at the runs around the symbol.
+    Keys().code.gs1_databar.enable_protection_for_upc_a.Set(false);
+    BarSymbolDecoder const& limited = *harness.Frame().GetBarSymbolDecoderSet().GetRSSLimitedDecoder();
+    auto read = [&limited](std::vector<ScanElement> const& runs, int at, std::vector<int>& values) {
+        BarSymbol buffer[8];
+        StackInterface<BarSymbol> symbols(buffer, 8);
+        bool negative = false;
+        bool reverced = false;
+        ArrayIterator<ScanElement const> const it(runs.data(), static_cast<unsigned>(runs.size()), at, 1);
+        values.clear();
+        if (!limited.ExecuteBinarization(it, symbols, negative, reverced)) {
+            return false;
+        }
+        for (BarSymbol const& symbol : symbols) {
+            values.push_back(symbol.value);
+        }
+        return true;
+    };
+    for (bool const inverted : {false, true}) {
+        support::Rendering const r =
+            support::render(Input(BARCODE_DBAR_LTD, "0123456789012"), {.moduleSize = 3.0, .inverted = inverted});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        std::vector<ScanElement> const runs = RowRuns(r);
+        std::vector<int> whole;
+        int at = 0;
+        while (at < static_cast<int>(runs.size()) && !read(runs, at, whole)) {
+            ++at;
+        }
+        ASSERT_LT(at, static_cast<int>(runs.size())) << "inverted " << inverted;
+        ASSERT_GE(at, 14);
+        ASSERT_LE(at + 28, static_cast<int>(runs.size()));
+        std::vector<ScanElement> const cut(runs.begin() + (at - 14), runs.begin() + (at + 28));
+        std::vector<int> values;
+        EXPECT_TRUE(read(cut, 14, values)) << "inverted " << inverted;
+        EXPECT_EQ(values, whole) << "inverted " << inverted;
+        std::vector<ScanElement> const shorter(cut.begin() + 1, cut.end());
+        EXPECT_FALSE(read(shorter, 13, values)) << "inverted " << inverted;
+        std::vector<ScanElement> const shortened(cut.begin(), cut.end() - 1);
+        EXPECT_FALSE(read(shortened, 14, values)) << "inverted " << inverted;
+    }
+}
+
 }  // namespace
 }  // namespace least_read_runs_test
