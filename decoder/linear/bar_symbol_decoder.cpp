@@ -25,6 +25,8 @@ bool BarSymbolDecoder::IsEnableRepeatCheck() const { return true; }
 
 bool BarSymbolDecoder::IsStackedRow(StackInterface<BarSymbol> const&, bool) const { return false; }
 
+unsigned BarSymbolDecoder::CountLeastReadRuns() const { return 0; }
+
 bool BarSymbolDecoder::CalcDecodedLineSegment(GrayImage const& image, ScanLineSegment const& line, bool,
                                               StackInterface<BarSymbol> const& symbols, LineSegment& segment) const
 {

@@ -70,6 +70,13 @@ public:
     // Whether the characters are one row of a stacked symbol, which is never a
     // label of its own but starts the reading of the symbol's other rows.
     virtual bool IsStackedRow(StackInterface<BarSymbol> const& symbols, bool reverced) const;
+    // 10. The fewest runs of a line that a read of slot 0 passing slot 1
+    // holds whole between its characters' first begin and last end, as the
+    // settings stand now: kReadsNothing when they let it read nothing, 0 when
+    // not known (the default). The runs are the line's own: a window's run
+    // merged from several counts them all.
+    virtual unsigned CountLeastReadRuns() const;
+    static constexpr unsigned kReadsNothing = 0xFFFFFFFFu;
 
     tagSymbology GetSymbology() const { return symbology_; }
     BarSymbolDecoderContext const& GetContext() const { return *context_; }

@@ -146,4 +146,11 @@ bool CodabarDecoder::CollectValues(StackInterface<BarSymbol> const& symbols, boo
     return count >= 2 && CodabarTable::IsLetter(values[0]) && CodabarTable::IsLetter(values[count - 1]);
 }
 
+unsigned CodabarDecoder::CountLeastReadRuns() const
+{
+    // Start, a data character and stop, each a window of seven runs found
+    // beyond the gap after the one before.
+    return IsGateOpen() ? 3 * CodabarPartialScanData::kRuns : kReadsNothing;
+}
+
 }  // namespace DEC2DIvra

@@ -374,4 +374,6 @@ bool Code11Decoder::Start(StackInterface<BarSymbol> const& symbols, bool reverce
     return true;
 }
 
+unsigned Code11Decoder::CountLeastReadRuns() const { return code11_->read.Get() ? 0u : kReadsNothing; }
+
 }  // namespace DEC2DIvra

@@ -221,4 +221,11 @@ bool Code128Decoder::CountModule(StackInterface<BarSymbol> const& symbols, unsig
     return true;
 }
 
+unsigned Code128Decoder::CountLeastReadRuns() const
+{
+    // A well-formed row holds four values at least (start, data, check and
+    // stop), each a window of six runs beginning after the one before.
+    return IsGateOpen() && CheckPolarity(IsNegative()) ? 4 * Code128PartialScanData::kRuns : kReadsNothing;
+}
+
 }  // namespace DEC2DIvra

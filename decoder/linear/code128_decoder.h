@@ -42,6 +42,7 @@ public:
     bool ExecuteBinarization(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
                              bool& negative, bool& reverced) const override;
     bool CheckCheckDigit(StackInterface<BarSymbol> const& symbols, bool reverced) const override;
+    unsigned CountLeastReadRuns() const override;
     bool Start(StackInterface<BarSymbol> const& symbols, bool reverced, DecodedLabel& label) const override;
     // The multi-line road: one column of characters after another across the
     // lines of a band, from the start column the frame hands in; nonzero when

@@ -473,4 +473,12 @@ bool Code39Decoder::Start(StackInterface<BarSymbol> const& symbols, bool reverce
     return true;
 }
 
+unsigned Code39Decoder::CountLeastReadRuns() const
+{
+    // Three characters at least pass the check, each a window of nine runs
+    // found beyond the gap after the one before.
+    bool const starts = code39_->read.Get() || code39_->read_trioptic.Get() || code39_->flag != 0;
+    return starts ? 3 * Code39PartialScanData::kRuns : kReadsNothing;
+}
+
 }  // namespace DEC2DIvra

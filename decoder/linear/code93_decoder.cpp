@@ -308,4 +308,9 @@ bool Code93Decoder::Start(StackInterface<BarSymbol> const& symbols, bool reverce
     return true;
 }
 
+unsigned Code93Decoder::CountLeastReadRuns() const
+{
+    return code93_->read.Get() && CheckPolarity(negative_) ? 0u : kReadsNothing;
+}
+
 }  // namespace DEC2DIvra

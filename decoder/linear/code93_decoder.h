@@ -34,6 +34,7 @@ public:
     bool ExecuteBinarization(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
                              bool& negative, bool& reverced) const override;
     bool CheckCheckDigit(StackInterface<BarSymbol> const& symbols, bool reverced) const override;
+    unsigned CountLeastReadRuns() const override;
     bool Start(StackInterface<BarSymbol> const& symbols, bool reverced, DecodedLabel& label) const override;
     // The multi-line road: one column of characters after another across the
     // lines of a band, voted into one read that must pass both check

@@ -219,4 +219,6 @@ bool KoreanPostalDecoder::Start(StackInterface<BarSymbol> const& symbols, bool r
     return true;
 }
 
+unsigned KoreanPostalDecoder::CountLeastReadRuns() const { return korean_->read.Get() ? 0u : kReadsNothing; }
+
 }  // namespace DEC2DIvra

@@ -25,6 +25,7 @@ public:
                              bool& negative, bool& reverced) const override;
     // The check is made with the reading itself.
     bool CheckCheckDigit(StackInterface<BarSymbol> const&, bool) const override { return true; }
+    unsigned CountLeastReadRuns() const override;
     bool Start(StackInterface<BarSymbol> const& symbols, bool reverced, DecodedLabel& label) const override;
 
     // Exactly seven patterns, each a digit, summing to a multiple of ten.

@@ -60,7 +60,10 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
         }
         // Smoothing merges the narrow elements of small modules, so that
         // characters read wrong: a read there is no read.
-        Reading againstNoise{.edges = Edges::kSmoothedAgainstNoise, .dataBarSightings = false};
+        // Such a read must lie on wide runs only, which it takes many of in a
+        // row: on most lines of matrix symbols and print none stand so.
+        Reading againstNoise{
+            .edges = Edges::kSmoothedAgainstNoise, .dataBarSightings = false, .leastWideRuns = CountLeastReadRuns()};
         if (Start(image, region, samples, wholeLine, result, laterFalseEdge, central, divider, againstNoise) &&
             HasWideElementsOnly(samples, result)) {
             return true;
@@ -104,8 +107,11 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
         result.elements.IsEmpty()) {
         return false;
     }
-    int const threshold = static_cast<int>(CalcJumpThreshold(maxStep));
     StackInterface<ScanElement> const& runs = result.elements;
+    if (reading.leastWideRuns != 0 && CountWideRunsInRow(samples, runs) < reading.leastWideRuns) {
+        return false;
+    }
+    int const threshold = static_cast<int>(CalcJumpThreshold(maxStep));
     long long const length = runs.GetTop().end;
 
     bool firstRule = false;
@@ -131,14 +137,50 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
     return false;
 }
 
-bool LineDecoder::HasWideElementsOnly(StackInterface<PickLineElement> const& samples, LineDecodeData const& result)
+long long LineDecoder::CalcSampleSpacing(StackInterface<PickLineElement> const& samples)
 {
     unsigned const n = samples.GetCount();
-    if (n < 2 || result.symbols.IsEmpty()) {
+    return n < 2 ? 0
+                 : (static_cast<long long>(samples[n - 1].coordinate) - samples[0].coordinate) /
+                       static_cast<long long>(n - 1);
+}
+
+unsigned LineDecoder::CountWideRunsInRow(StackInterface<PickLineElement> const& samples,
+                                         StackInterface<ScanElement> const& runs)
+{
+    long long const spacing = CalcSampleSpacing(samples);
+    unsigned longest = 0;
+    unsigned current = 0;
+    for (ScanElement const& run : runs) {
+        // A run of no width is let pass: at either end of a read's span the
+        // width test does not see it.
+        long long const width = static_cast<long long>(run.end) - run.begin;
+        current = width <= 0 || width >= kWideElementSamples * spacing ? current + 1 : 0;
+        longest = current > longest ? current : longest;
+    }
+    return longest;
+}
+
+unsigned LineDecoder::CountLeastReadRuns() const
+{
+    unsigned least = BarSymbolDecoder::kReadsNothing;
+    auto take = [&least](BarSymbolDecoder const* decoder) {
+        unsigned const runs = decoder != nullptr ? decoder->CountLeastReadRuns() : BarSymbolDecoder::kReadsNothing;
+        least = runs < least ? runs : least;
+    };
+    for (unsigned t = 0; t < BarSymbolDecoderSet::kTrialCount; ++t) {
+        take(decoders_->GetTrialDecoder(t));
+    }
+    take(decoders_->GetRSSLimitedDecoder());
+    return least;
+}
+
+bool LineDecoder::HasWideElementsOnly(StackInterface<PickLineElement> const& samples, LineDecodeData const& result)
+{
+    if (samples.GetCount() < 2 || result.symbols.IsEmpty()) {
         return false;
     }
-    long long const spacing =
-        (static_cast<long long>(samples[n - 1].coordinate) - samples[0].coordinate) / static_cast<long long>(n - 1);
+    long long const spacing = CalcSampleSpacing(samples);
     long long first = result.symbols[0].begin;
     long long last = result.symbols[0].end;
     for (BarSymbol const& symbol : result.symbols) {

@@ -46,6 +46,10 @@ public:
         bool dataBarSightings = true;      // unless the line was smoothed for its contrast
         bool smoothedForContrast = false;  // out
         bool smoothed = false;             // out
+        // The fewest runs a read can take that must have every element
+        // span kWideElementSamples: a line with no stretch of that many such
+        // runs in a row offers no candidate. 0 offers every line's.
+        unsigned leastWideRuns = 0;
     };
     // One reading of the line as `reading` says.
     bool Start(GrayImage const& image, Region const& region, StackInterface<PickLineElement> const& samples,
@@ -69,6 +73,15 @@ public:
 private:
     // Whether every run the read characters cover spans kWideElementSamples.
     static bool HasWideElementsOnly(StackInterface<PickLineElement> const& samples, LineDecodeData const& result);
+    // The line coordinates from one sample to the next, on average.
+    static long long CalcSampleSpacing(StackInterface<PickLineElement> const& samples);
+    // The longest stretch of runs in a row of which none fails
+    // HasWideElementsOnly's width test.
+    static unsigned CountWideRunsInRow(StackInterface<PickLineElement> const& samples,
+                                       StackInterface<ScanElement> const& runs);
+    // The fewest runs a read of any decoder tried on a line can take (see
+    // BarSymbolDecoder::CountLeastReadRuns).
+    unsigned CountLeastReadRuns() const;
 
     struct Windows {
         bool all;

@@ -195,4 +195,9 @@ bool MSIPlesseyDecoder::Start(StackInterface<BarSymbol> const& symbols, bool rev
     return true;
 }
 
+unsigned MSIPlesseyDecoder::CountLeastReadRuns() const
+{
+    return msi_->read.Get() && CheckPolarity(negative_) ? 0u : kReadsNothing;
+}
+
 }  // namespace DEC2DIvra

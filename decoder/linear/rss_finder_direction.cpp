@@ -19,6 +19,28 @@ constexpr double kMinCorrelation = 0.6;
 // A finder narrower than this (pixels) is too small to measure.
 constexpr double kMinLength = 8.0;
 
+// Bilinear of the pixels clamped to the image (RSSFinderDirection::SampleBilinear).
+inline double SampleClamped(GrayImage const& image, double x, double y)
+{
+    double const fx = std::floor(x);
+    double const fy = std::floor(y);
+    int const x0 = static_cast<int>(fx);
+    int const y0 = static_cast<int>(fy);
+    unsigned short const* pixels = image.GetPixels();
+    if (pixels == nullptr || x0 < 0 || y0 < 0 || x0 >= image.GetWidth() - 1 || y0 >= image.GetHeight() - 1) {
+        auto pixel = [&image](int px, int py) { return static_cast<double>(image.AtClamped(px, py)); };
+        return Bilinear(pixel, x, y);
+    }
+    // All four pixels lie on the image: read from the rows, in Bilinear's sums.
+    long long const pitch = image.GetPitch();
+    unsigned short const* p = pixels + static_cast<long long>(y0) * pitch + x0;
+    double const ax = x - fx;
+    double const ay = y - fy;
+    double const top = static_cast<double>(p[0]) * (1 - ax) + static_cast<double>(p[1]) * ax;
+    double const bottom = static_cast<double>(p[pitch]) * (1 - ax) + static_cast<double>(p[pitch + 1]) * ax;
+    return top * (1 - ay) + bottom * ay;
+}
+
 struct Axis {
     double bx;
     double by;
@@ -27,8 +49,7 @@ struct Axis {
     // Across the line: (-uy, ux).
     double At(GrayImage const& image, double s, double t) const
     {
-        auto pixel = [&image](int x, int y) { return static_cast<double>(image.AtClamped(x, y)); };
-        return Bilinear(pixel, bx + ux * s - uy * t, by + uy * s + ux * t);
+        return SampleClamped(image, bx + ux * s - uy * t, by + uy * s + ux * t);
     }
 };
 
@@ -77,6 +98,11 @@ bool CalcShift(GrayImage const& image, Axis const& axis, double from, double ste
 }
 
 }  // namespace
+
+double RSSFinderDirection::SampleBilinear(GrayImage const& image, double x, double y)
+{
+    return SampleClamped(image, x, y);
+}
 
 double RSSFinderDirection::Correlation(double const* a, double const* b, int count)
 {

@@ -24,6 +24,10 @@ public:
     // the bars: more than a five-module row wherever the line crossed it.
     static constexpr int kHalfHeightModules = 3;
 
+    // The bilinear grey at (x, y), pixel (i, j) centred at (i, j), with the
+    // pixels clamped to the image.
+    static double SampleBilinear(GrayImage const& image, double x, double y);
+
     // How alike two profiles of `count` samples are: their correlation
     // coefficient, 0 where either is flat.
     static double Correlation(double const* a, double const* b, int count);

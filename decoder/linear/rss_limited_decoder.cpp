@@ -71,6 +71,15 @@ bool RSSLimitedDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> con
     if (!dataBar_->read_limited.Get() || polarity > 2 || !start.IsValid()) {
         return false;
     }
+    // The check character's window starts at the offered run and keeps its
+    // line index; the left character's fourteen runs end just before it and
+    // the right one's fourteen begin at least fourteen runs after it. A line
+    // without them reads nothing here.
+    long long const index = start.GetIndex();
+    long long const runs = RSSLimitedPartialScanData::kRuns;
+    if (start.GetStep() > 0 && (index < runs || index + 2 * runs > static_cast<long long>(start.GetCount()))) {
+        return false;
+    }
     RSSLimitedStartPartialScanData check;
     BarSymbolForRSSLimited checkValue;
     if (!RSSLimitedStartPartialScanData::FindCheck(start, kMaxNoisePasses, check, checkValue)) {
@@ -221,6 +230,14 @@ bool RSSLimitedDecoder::CountModule(StackInterface<BarSymbol> const&, unsigned& 
 {
     modules = kModules;
     return true;
+}
+
+unsigned RSSLimitedDecoder::CountLeastReadRuns() const
+{
+    // The left character, the check character and the right character, each
+    // a window of fourteen runs beside the one before.
+    bool const reads = dataBar_->read_limited.Get() && GetDecoderDetail().positive_and_negative.Get() <= 2;
+    return reads ? 3 * RSSLimitedPartialScanData::kRuns : kReadsNothing;
 }
 
 }  // namespace DEC2DIvra

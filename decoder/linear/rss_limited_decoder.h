@@ -24,6 +24,7 @@ public:
                              bool& negative, bool& reverced) const override;
     // The check runs inside the line road.
     bool CheckCheckDigit(StackInterface<BarSymbol> const& symbols, bool reverced) const override;
+    unsigned CountLeastReadRuns() const override;
     bool Start(StackInterface<BarSymbol> const& symbols, bool reverced, DecodedLabel& label) const override;
     bool CountModule(StackInterface<BarSymbol> const& symbols, unsigned& modules) const override;
 

@@ -236,4 +236,6 @@ bool TelepenDecoder::Start(StackInterface<BarSymbol> const& symbols, bool reverc
     return true;
 }
 
+unsigned TelepenDecoder::CountLeastReadRuns() const { return telepen_->read.Get() ? 0u : kReadsNothing; }
+
 }  // namespace DEC2DIvra

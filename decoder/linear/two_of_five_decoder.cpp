@@ -49,6 +49,12 @@ bool TwoOfFiveDecoder::IsEnabled(tagSymbology type) const
     }
 }
 
+bool TwoOfFiveDecoder::IsTried(tagSymbology type) const
+{
+    // S-code is read with the pairs of Interleaved 2 of 5.
+    return IsEnabled(type) || (type == SYMBOLOGY_INTERLEAVED2OF5 && scode_->read.Get());
+}
+
 unsigned TwoOfFiveDecoder::GetQuietZoneSpecks(tagSymbology type) const
 {
     switch (type) {
@@ -161,8 +167,7 @@ bool TwoOfFiveDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> cons
     }
     TwoOfFivePartialScanData const runs(start);
     for (tagSymbology const type : kTypes) {
-        // S-code is read with the pairs of Interleaved 2 of 5.
-        if (!IsEnabled(type) && !(type == SYMBOLOGY_INTERLEAVED2OF5 && scode_->read.Get())) {
+        if (!IsTried(type)) {
             continue;
         }
         for (bool const reverse : {false, true}) {
@@ -212,6 +217,27 @@ bool TwoOfFiveDecoder::CollectDigits(StackInterface<BarSymbol> const& symbols, b
         }
     }
     return true;
+}
+
+unsigned TwoOfFiveDecoder::CountLeastReadRuns() const
+{
+    // The opening, one character and the closing of a layout tried: the read
+    // reaches from the opening's first run to the closing's last.
+    unsigned least = kReadsNothing;
+    for (tagSymbology const type : kTypes) {
+        if (!IsTried(type)) {
+            continue;
+        }
+        for (bool const reverse : {false, true}) {
+            TwoOfFiveLayout const* layout = TwoOfFiveLayout::Get(type, reverse);
+            if (layout == nullptr) {
+                continue;
+            }
+            unsigned const runs = static_cast<unsigned>(layout->openingRuns) + layout->characterRuns + layout->closingRuns;
+            least = runs < least ? runs : least;
+        }
+    }
+    return least;
 }
 
 }  // namespace DEC2DIvra

@@ -32,6 +32,7 @@ public:
     bool ExecuteBinarization(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
                              bool& negative, bool& reverced) const override;
     bool CheckCheckDigit(StackInterface<BarSymbol> const& symbols, bool reverced) const override;
+    unsigned CountLeastReadRuns() const override;
     bool Start(StackInterface<BarSymbol> const& symbols, bool reverced, DecodedLabel& label) const override;
 
     // The check digit rules over digits in reading order, the check digit
@@ -44,6 +45,8 @@ public:
 
 private:
     bool IsEnabled(tagSymbology type) const;
+    // Whether the layouts of a type are tried on a line.
+    bool IsTried(tagSymbology type) const;
     unsigned GetQuietZoneSpecks(tagSymbology type) const;
     bool ReadLayout(TwoOfFivePartialScanData const& runs, TwoOfFiveLayout const& layout, bool negative,
                     StackInterface<BarSymbol>& symbols) const;

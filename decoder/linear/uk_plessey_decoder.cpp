@@ -171,4 +171,6 @@ bool UKPlesseyDecoder::Start(StackInterface<BarSymbol> const& symbols, bool reve
     return true;
 }
 
+unsigned UKPlesseyDecoder::CountLeastReadRuns() const { return uk_->read.Get() ? 0u : kReadsNothing; }
+
 }  // namespace DEC2DIvra

@@ -429,4 +429,11 @@ bool WPCReverceDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> con
     return ReadLine(start, true, symbols, negative, reverced);
 }
 
+unsigned WPCDecoder::CountLeastReadRuns() const
+{
+    // UPC-E, the shortest symbol read, holds six characters of four runs, each
+    // after the one before in its window.
+    return IsAnyReadEnabled() ? 6 * 4 : kReadsNothing;
+}
+
 }  // namespace DEC2DIvra

@@ -3,11 +3,14 @@
 // the skew of the line, at the smallest modules and in a five-module row.
 #include "decoder/linear/rss_finder_direction.h"
 
+#include "decoder/core/sampling/bilinear.h"
 #include "tests/support/symbol_renderer.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -95,6 +98,32 @@ TEST(RSSFinderDirectionTest, NothingToMeasureGivesNoDirection)
     EXPECT_FALSE(RSSFinderDirection::Calc(View(blank), LineSegment{{20, 40}, {80, 42}}, ux, uy));
     EXPECT_FALSE(RSSFinderDirection::Calc(View(blank), LineSegment{{20, 40}, {24, 40}}, ux, uy));
     EXPECT_FALSE(RSSFinderDirection::Calc(View(blank), LineSegment{{-500, -500}, {-440, -500}}, ux, uy));
+}
+
+// The grey the profiles read is the bilinear blend of the pixels clamped to
+// the image, on it and over every edge, of 16-bit greys too; the rows' ends
+// are followed by bright padding that a read past them would show.
+TEST(RSSFinderDirectionTest, SamplesAreTheClampedBlend)
+{
+    for (auto const& [width, height] : {std::pair{9, 7}, std::pair{2, 2}, std::pair{1, 4}}) {
+        int const pitch = width + 3;
+        std::vector<unsigned short> pixels(static_cast<size_t>(pitch) * height, 65535);
+        unsigned state = 12345;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                state = state * 1103515245u + 12345u;
+                pixels[static_cast<size_t>(y) * pitch + x] = static_cast<unsigned short>(state >> 16);
+            }
+        }
+        GrayImage const image(width, height, pitch, pixels.data());
+        auto clamped = [&image](int x, int y) { return static_cast<double>(image.AtClamped(x, y)); };
+        for (double y = -2.3; y < height + 1.5; y += 0.29) {
+            for (double x = -2.6; x < width + 1.5; x += 0.31) {
+                ASSERT_EQ(RSSFinderDirection::SampleBilinear(image, x, y), DEC2DIvra::Bilinear(clamped, x, y))
+                    << width << " x " << height << " at " << x << ", " << y;
+            }
+        }
+    }
 }
 
 }  // namespace
