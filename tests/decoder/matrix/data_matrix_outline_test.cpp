@@ -489,11 +489,21 @@ TEST(DataMatrixOutlineTest, SamplesWeighTheFourPixelsAsBilinearDoes)
         SCOPED_TRACE(testing::Message() << "at " << p.x << ", " << p.y);
         EXPECT_EQ(DataMatrixOutline::Sample(image, p.x, p.y), 0.0f);
     }
-    // Many points at once give each point's own value: groups of four
-    // wholly on the image, groups with a point on the last row or column or
-    // off the frame, and a remainder of fewer than four.
-    std::vector<float> xs = {5.5f, 63.5f, 20.2f, 40.3f, 7.25f, 33.3f, 12.6f, 1.5f};
-    std::vector<float> ys = {6.5f, 10.2f, 30.1f, 12.7f, 47.5f, 46.5f, 3.3f, 9.9f};
+    // Many points at once give each point's own value: groups of eight and
+    // of four wholly on the image, groups with a point on the last row or
+    // column or off the frame, and a remainder of fewer than four.
+    std::vector<float> xs;
+    std::vector<float> ys;
+    for (int i = 0; i < 16; ++i) {
+        xs.push_back(0.13f + static_cast<float>(i) * 3.87f);
+        ys.push_back(46.99f - static_cast<float>(i) * 2.93f);
+    }
+    for (float x : {5.5f, 63.5f, 20.2f, 40.3f, 7.25f, 33.3f, 12.6f, 1.5f}) {
+        xs.push_back(x);
+    }
+    for (float y : {6.5f, 10.2f, 30.1f, 12.7f, 47.5f, 46.5f, 3.3f, 9.9f}) {
+        ys.push_back(y);
+    }
     for (At const& p : inside) {
         xs.push_back(p.x);
         ys.push_back(p.y);
