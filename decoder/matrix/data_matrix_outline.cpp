@@ -602,11 +602,17 @@ int DataMatrixOutline::SpreadRows(GrayImage const& image, Point const& start, in
         Word const* row = filled_ + static_cast<long long>(from) * words_;
         long long const at = static_cast<long long>(from) * words_;
         auto filledAt = [&](int k) { return k >= 0 && k < words_ && known_[at + k] != 0 ? row[k] : Word{0}; };
+        // Row y gains nothing unless a seed lands on one of its open pixels
+        // (a word whose darkness is not yet known may hold some): mostly
+        // so on the sweep that carries the rows' pixels back the other way.
+        long long const to = static_cast<long long>(y) * words_;
+        Word reaches = 0;
         for (int k = first; k <= last; ++k) {
             Word const f = filledAt(k);
             seeds[k] = f | f << 1 | f >> 1 | filledAt(k - 1) >> (kWordBits - 1) | filledAt(k + 1) << (kWordBits - 1);
+            reaches |= known_[to + k] != 0 ? seeds[k] & dark_[to + k] & ~filled_[to + k] : seeds[k];
         }
-        return fillRow(y, first, last);
+        return reaches != 0 ? fillRow(y, first, last) : 0;
     };
     int const startWord = start.x / kWordBits;
     seeds[startWord] = Word{1} << (start.x % kWordBits);
