@@ -92,53 +92,90 @@ int FloorWithin(float v)
 #endif
 
 #if defined(SCANNER_DATA_MATRIX_AVX2)
-// Sample's values at points first on, eight at a time in 256-bit lanes
-// while all eight points' four pixels lie on the image, each weighed as
-// SampleFour weighs it; the pixel pairs are gathered by their offsets from
-// the frame's first pixel, which must fit an int. The points done, a
-// multiple of eight.
-__attribute__((target("avx2"))) unsigned SampleEights(GrayImage const& image, float const* xs, float const* ys,
-                                                      unsigned n, float* out)
-{
-    unsigned short const* const pixels = image.GetPixels();
-    int const pitch = image.GetPitch();
-    if (pixels == nullptr || pitch <= 0 || static_cast<long long>(pitch) * image.GetHeight() > 0x7fffffffll) {
-        return 0;
+// SampleFour for eight points in 256-bit lanes, each weighed as SampleFour
+// weighs it. The pixel pairs are gathered by their offsets from the frame's
+// first pixel, which must fit an int: `usable` says whether they do.
+struct EightLanes {
+    unsigned short const* pixels;
+    int pitch;
+    int width;
+    int height;
+    bool usable;
+
+    explicit EightLanes(GrayImage const& image)
+        : pixels(image.GetPixels()), pitch(image.GetPitch()), width(image.GetWidth()), height(image.GetHeight()),
+          usable(pixels != nullptr && pitch > 0 && static_cast<long long>(pitch) * height <= 0x7fffffffll)
+    {
     }
-    __m256i const zero = _mm256_setzero_si256();
-    __m256i const maxX = _mm256_set1_epi32(image.GetWidth() - 2);
-    __m256i const maxY = _mm256_set1_epi32(image.GetHeight() - 2);
-    __m256i const pitches = _mm256_set1_epi32(pitch);
-    __m256i const low = _mm256_set1_epi32(0xffff);
-    __m256 const one = _mm256_set1_ps(1.0f);
-    unsigned i = 0;
-    for (; i + 8 <= n; i += 8) {
-        __m256 const x = _mm256_loadu_ps(xs + i);
-        __m256 const y = _mm256_loadu_ps(ys + i);
+
+    // False, nothing written, where a point's four pixels leave the image.
+    __attribute__((target("avx2"), always_inline)) bool Sample(__m256 x, __m256 y, __m256& values) const
+    {
         __m256i x0 = _mm256_cvttps_epi32(x);
         __m256i y0 = _mm256_cvttps_epi32(y);
         x0 = _mm256_add_epi32(x0, _mm256_castps_si256(_mm256_cmp_ps(_mm256_cvtepi32_ps(x0), x, _CMP_GT_OS)));
         y0 = _mm256_add_epi32(y0, _mm256_castps_si256(_mm256_cmp_ps(_mm256_cvtepi32_ps(y0), y, _CMP_GT_OS)));
-        __m256i const off =
-            _mm256_or_si256(_mm256_or_si256(_mm256_cmpgt_epi32(x0, maxX), _mm256_cmpgt_epi32(zero, x0)),
-                            _mm256_or_si256(_mm256_cmpgt_epi32(y0, maxY), _mm256_cmpgt_epi32(zero, y0)));
+        __m256i const zero = _mm256_setzero_si256();
+        __m256i const off = _mm256_or_si256(
+            _mm256_or_si256(_mm256_cmpgt_epi32(x0, _mm256_set1_epi32(width - 2)), _mm256_cmpgt_epi32(zero, x0)),
+            _mm256_or_si256(_mm256_cmpgt_epi32(y0, _mm256_set1_epi32(height - 2)), _mm256_cmpgt_epi32(zero, y0)));
         if (!_mm256_testz_si256(off, off)) {
-            break;
+            return false;
         }
-        __m256i const index = _mm256_add_epi32(_mm256_mullo_epi32(y0, pitches), x0);
+        __m256i const index = _mm256_add_epi32(_mm256_mullo_epi32(y0, _mm256_set1_epi32(pitch)), x0);
         __m256i const above = _mm256_i32gather_epi32(reinterpret_cast<int const*>(pixels), index, 2);
         __m256i const below = _mm256_i32gather_epi32(reinterpret_cast<int const*>(pixels + pitch), index, 2);
+        __m256i const low = _mm256_set1_epi32(0xffff);
         __m256 const p00 = _mm256_cvtepi32_ps(_mm256_and_si256(above, low));
         __m256 const p01 = _mm256_cvtepi32_ps(_mm256_srli_epi32(above, 16));
         __m256 const p10 = _mm256_cvtepi32_ps(_mm256_and_si256(below, low));
         __m256 const p11 = _mm256_cvtepi32_ps(_mm256_srli_epi32(below, 16));
+        __m256 const one = _mm256_set1_ps(1.0f);
         __m256 const ax = _mm256_sub_ps(x, _mm256_cvtepi32_ps(x0));
         __m256 const ay = _mm256_sub_ps(y, _mm256_cvtepi32_ps(y0));
         __m256 const top = _mm256_add_ps(_mm256_mul_ps(p00, _mm256_sub_ps(one, ax)), _mm256_mul_ps(p01, ax));
         __m256 const bottom = _mm256_add_ps(_mm256_mul_ps(p10, _mm256_sub_ps(one, ax)), _mm256_mul_ps(p11, ax));
-        _mm256_storeu_ps(out + i, _mm256_add_ps(_mm256_mul_ps(top, _mm256_sub_ps(one, ay)), _mm256_mul_ps(bottom, ay)));
+        values = _mm256_add_ps(_mm256_mul_ps(top, _mm256_sub_ps(one, ay)), _mm256_mul_ps(bottom, ay));
+        return true;
+    }
+};
+
+// Sample's values at points first on, eight at a time while all eight
+// points' four pixels lie on the image; the points done, a multiple of eight.
+__attribute__((target("avx2"))) unsigned SampleEights(GrayImage const& image, float const* xs, float const* ys,
+                                                      unsigned n, float* out)
+{
+    EightLanes const lanes(image);
+    unsigned i = 0;
+    for (; lanes.usable && i + 8 <= n; i += 8) {
+        __m256 values;
+        if (!lanes.Sample(_mm256_loadu_ps(xs + i), _mm256_loadu_ps(ys + i), values)) {
+            break;
+        }
+        _mm256_storeu_ps(out + i, values);
     }
     return i;
+}
+
+// The luminance (turned over when negative) at the eight points (px, py) -
+// n at[k] of an edge scan, into values; a bit for each that lies below the
+// threshold, or -1 when they do not all lie on the image.
+__attribute__((target("avx2"))) int ScanEight(GrayImage const& image, float px, float py, float nx, float ny,
+                                              float const* at, bool negative, float threshold, float* values)
+{
+    EightLanes const lanes(image);
+    __m256 const ss = _mm256_loadu_ps(at);
+    __m256 v;
+    if (!lanes.usable || !lanes.Sample(_mm256_sub_ps(_mm256_set1_ps(px), _mm256_mul_ps(_mm256_set1_ps(nx), ss)),
+                                          _mm256_sub_ps(_mm256_set1_ps(py), _mm256_mul_ps(_mm256_set1_ps(ny), ss)),
+                                          v)) {
+        return -1;
+    }
+    if (negative) {
+        v = _mm256_sub_ps(_mm256_set1_ps(1023.0f), v);
+    }
+    _mm256_storeu_ps(values, v);
+    return _mm256_movemask_ps(_mm256_cmp_ps(v, _mm256_set1_ps(threshold), _CMP_LT_OS));
 }
 #endif
 
@@ -973,6 +1010,33 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
         previous = values[3];
         s = lane[3] + 0.5f;
     }
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    // Eight points at a time while eight fit before `inside`, the points
+    // stepped by half a pixel one after the other as below.
+    while (ProcessorHasAvx2()) {
+        float at[8];
+        at[0] = s;
+        for (int k = 1; k < 8; ++k) {
+            at[k] = at[k - 1] + 0.5f;
+        }
+        if (!(at[7] <= inside)) {
+            break;
+        }
+        float values[8];
+        int const dark = ScanEight(image, px, py, nx, ny, at, negative_, threshold, values);
+        if (dark < 0) {
+            break;
+        }
+        if (dark != 0) {
+            int const k = std::countr_zero(static_cast<unsigned>(dark));
+            float const before = k == 0 ? previous : values[k - 1];
+            crossing = at[k] - 0.5f * (threshold_ - values[k]) / (before - values[k] + 1e-3f);
+            return true;
+        }
+        previous = values[7];
+        s = at[7] + 0.5f;
+    }
+#endif
     for (;;) {
         float const s1 = s + 0.5f;
         float const s2 = s1 + 0.5f;
