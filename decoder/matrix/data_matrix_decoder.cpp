@@ -149,6 +149,51 @@ __attribute__((target("avx2"))) unsigned PlainRowEight(GrayImage const& image, M
 }
 #endif
 
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+// The timing score's module centres of steps first on along a pair of
+// sides, eight steps at a time in 256-bit lanes while eight fit below `end`,
+// each worked out as the four lanes do (`count` the modules along the sides,
+// fixed0 and fixed1 the sides' unit coordinate across them): a step's point
+// on the first side, then on the second, and beside them the expected
+// pattern of two steps over and over. The steps done.
+template <class Map>
+__attribute__((target("avx2"))) unsigned MapEightSteps(Map const& modules, unsigned first, unsigned end, float count,
+                                                       bool across, float fixed0, float fixed1, float const* pattern,
+                                                       float* xs, float* ys, float* expected)
+{
+    __m128 const twoSteps = _mm_loadu_ps(pattern);
+    __m256 const repeated = _mm256_insertf128_ps(_mm256_castps128_ps256(twoSteps), twoSteps, 1);
+    unsigned done = 0;
+    for (; first + done + 8 <= end; done += 8) {
+        __m256 const steps = _mm256_div_ps(
+            _mm256_add_ps(_mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(first + done)),
+                                                              _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0))),
+                          _mm256_set1_ps(0.5f)),
+            _mm256_set1_ps(count));
+        __m256 x[2];
+        __m256 y[2];
+        for (int side = 0; side < 2; ++side) {
+            __m256 const fixed = _mm256_set1_ps(side == 0 ? fixed0 : fixed1);
+            modules.AtUnit(across ? fixed : steps, across ? steps : fixed, x[side], y[side]);
+        }
+        // Interleaved within each 128-bit half, then the halves put in
+        // step order.
+        __m256 const xLow = _mm256_unpacklo_ps(x[0], x[1]);
+        __m256 const xHigh = _mm256_unpackhi_ps(x[0], x[1]);
+        __m256 const yLow = _mm256_unpacklo_ps(y[0], y[1]);
+        __m256 const yHigh = _mm256_unpackhi_ps(y[0], y[1]);
+        unsigned const at = 2 * done;
+        _mm256_storeu_ps(xs + at, _mm256_permute2f128_ps(xLow, xHigh, 0x20));
+        _mm256_storeu_ps(xs + at + 8, _mm256_permute2f128_ps(xLow, xHigh, 0x31));
+        _mm256_storeu_ps(ys + at, _mm256_permute2f128_ps(yLow, yHigh, 0x20));
+        _mm256_storeu_ps(ys + at + 8, _mm256_permute2f128_ps(yLow, yHigh, 0x31));
+        _mm256_storeu_ps(expected + at, repeated);
+        _mm256_storeu_ps(expected + at + 8, repeated);
+    }
+    return done;
+}
+#endif
+
 // An outline seen at a slant: a pair of opposite sides differs in length by
 // more than a tenth.
 bool IsSlanted(OutlinePoint const* corners)
@@ -352,6 +397,17 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
     // fourth row beside the solid left side.
     auto pattern = [](float first) { return _mm_set_ps(-1.0f, -first, -1.0f, first); };
     __m128 const across = pattern(-1.0f);
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    bool const eightLanes = ProcessorHasAvx2();
+    if (eightLanes) {
+        float twoSteps[4];
+        _mm_storeu_ps(twoSteps, across);
+        unsigned const done = MapEightSteps(modules, c, width, static_cast<float>(width), false, modules.ToV(0),
+                                            modules.ToV(height - 1), twoSteps, xs + n, ys + n, expected + n);
+        c += done;
+        n += 2 * done;
+    }
+#endif
     for (; c + 4 <= width; c += 4) {
         _mm_storeu_ps(expected + n, across);
         _mm_storeu_ps(expected + n + 4, across);
@@ -366,6 +422,17 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
     unsigned r = 1;
 #if defined(__SSE2__)
     __m128 const down = pattern((height - 1 - r) % 2 == 0 ? -1.0f : 1.0f);
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    if (eightLanes) {
+        float twoSteps[4];
+        _mm_storeu_ps(twoSteps, down);
+        unsigned const done = MapEightSteps(modules, r, height - 1, static_cast<float>(height), true,
+                                            modules.ToU(width - 1), modules.ToU(0), twoSteps, xs + n, ys + n,
+                                            expected + n);
+        r += done;
+        n += 2 * done;
+    }
+#endif
     for (; r + 4 < height; r += 4) {
         _mm_storeu_ps(expected + n, down);
         _mm_storeu_ps(expected + n + 4, down);
