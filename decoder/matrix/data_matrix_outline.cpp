@@ -157,6 +157,37 @@ __attribute__((target("avx2"))) unsigned SampleEights(GrayImage const& image, fl
     return i;
 }
 
+// The darkness bits of the 64 pixels at p as CalcDarkWord's lanes give
+// them, thirty-two pixels at a time in 256-bit lanes: the least of each
+// column's three pixels (their top bits turned, and all turned over when
+// `turn` says so) over three neighbouring columns, below `limit`. The
+// pixels one column either side and one row above and below lie on the
+// image.
+__attribute__((target("avx2"))) unsigned long long DarkBitsWide(unsigned short const* p, int pitch,
+                                                                 unsigned short turn, unsigned short limit)
+{
+    __m256i const turns = _mm256_set1_epi16(static_cast<short>(turn));
+    __m256i const limits = _mm256_set1_epi16(static_cast<short>(limit));
+    auto least = [&](unsigned short const* q) __attribute__((target("avx2"), always_inline)) {
+        __m256i const above = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<__m256i const*>(q - pitch)), turns);
+        __m256i const at = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<__m256i const*>(q)), turns);
+        __m256i const below = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<__m256i const*>(q + pitch)), turns);
+        return _mm256_min_epi16(_mm256_min_epi16(above, at), below);
+    };
+    auto dark = [&](unsigned short const* q) __attribute__((target("avx2"), always_inline)) {
+        __m256i const m = _mm256_min_epi16(_mm256_min_epi16(least(q - 1), least(q)), least(q + 1));
+        return _mm256_cmpgt_epi16(limits, m);
+    };
+    unsigned long long bits = 0;
+    for (int i = 0; i < 64; i += 32) {
+        // Packing works within 128-bit halves: the quarters are put back
+        // in pixel order before their bytes' top bits are taken.
+        __m256i const packed = _mm256_permute4x64_epi64(_mm256_packs_epi16(dark(p + i), dark(p + i + 16)), 0xD8);
+        bits |= static_cast<unsigned long long>(static_cast<unsigned>(_mm256_movemask_epi8(packed))) << i;
+    }
+    return bits;
+}
+
 // The luminance (turned over when negative) at the eight points (px, py) -
 // n at[k] of an edge scan, into values; a bit for each that lies below the
 // threshold, or -1 when they do not all lie on the image.
@@ -293,6 +324,11 @@ DataMatrixOutline::Word DataMatrixOutline::CalcDarkWord(GrayImage const& image, 
     // symbol's own dark either way.
     unsigned short const flip = negative_ ? 0xffff : 0;
     unsigned short const t = static_cast<unsigned short>(negative_ ? 0xffff - fillThreshold_ : fillThreshold_);
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    if (ProcessorHasAvx2()) {
+        return DarkBitsWide(p, pitch, static_cast<unsigned short>(flip ^ 0x8000), static_cast<unsigned short>(t ^ 0x8000));
+    }
+#endif
 #if defined(__SSE2__)
     // Unsigned order from signed 16-bit lanes: the top bit turned over.
     __m128i const turn = _mm_set1_epi16(static_cast<short>(flip ^ 0x8000));
