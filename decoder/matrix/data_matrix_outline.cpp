@@ -1012,23 +1012,43 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
         return _mm_movemask_ps(_mm_cmplt_ps(v, _mm_set1_ps(threshold)));
     };
     coarse = coarse > kMaxCoarse ? kMaxCoarse : coarse;
+    // Eight runs at a time in 256-bit lanes where the processor has them,
+    // then four: eight that do not all fit before `inside` or on the image
+    // leave the runs from s on to the four lanes.
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    bool eight = ProcessorHasAvx2();
+#else
+    bool const eight = false;
+#endif
     while (coarse > 1) {
+        int const count = eight ? 8 : 4;
         // lane[k]: the last point of the k-th run of coarse points from s.
-        float lane[4];
+        float lane[8];
         float t = s;
-        for (int k = 0; k < 4; ++k) {
+        for (int k = 0; k < count; ++k) {
             for (int i = k == 0 ? 1 : 0; i < coarse; ++i) {
                 t += 0.5f;
             }
             lane[k] = t;
         }
-        if (!(lane[3] <= inside)) {
-            break;  // the rest point by point
+        float values[8];
+        int dark = -1;
+        if (lane[count - 1] <= inside) {
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+            dark = eight ? ScanEight(image, px, py, nx, ny, lane, negative_, threshold, values)
+                         : sampleLanes(_mm_loadu_ps(lane), values);
+#else
+            dark = sampleLanes(_mm_loadu_ps(lane), values);
+#endif
         }
-        float values[4];
-        int const dark = sampleLanes(_mm_loadu_ps(lane), values);
         if (dark < 0) {
-            break;
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+            if (eight) {
+                eight = false;
+                continue;
+            }
+#endif
+            break;  // the rest point by point
         }
         if (dark != 0) {
             int const k = std::countr_zero(static_cast<unsigned>(dark));
@@ -1043,8 +1063,8 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
                 before = value;
             }
         }
-        previous = values[3];
-        s = lane[3] + 0.5f;
+        previous = values[count - 1];
+        s = lane[count - 1] + 0.5f;
     }
 #if defined(SCANNER_DATA_MATRIX_AVX2)
     // Eight points at a time while eight fit before `inside`, the points
