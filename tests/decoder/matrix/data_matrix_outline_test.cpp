@@ -88,14 +88,21 @@ TEST(DataMatrixOutlineTest, PatchesRunningOffTheFrameAreGivenUp)
 // histogram, and a dark block on it still fills.
 TEST(DataMatrixOutlineTest, GreysAboveTheTenBitRangeCountAsTheLightest)
 {
-    for (int const ground : {1100, 4000, 65535}) {
-        SCOPED_TRACE(ground);
-        support::Frame frame = support::makeFrame(640, 480);
-        Paint(frame, 0, 0, frame.width - 1, frame.height - 1, ground);
-        Paint(frame, 200, 150, 320, 240, 100);
-        GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
-        Outline o;
-        EXPECT_TRUE(o.outline->Fill(image, Point{200, 240}, 40, false));
+    // The square is counted at every pixel within 64 of the corner, at
+    // every other one beyond; its darkest twentieth lies in the block's bin
+    // and its lightest in the top bin, so the threshold lies between.
+    constexpr int kThreshold = (100 / 16 + 63 + 1) * 8;
+    for (int const reach : {40, 100}) {
+        for (int const ground : {1100, 4000, 65535}) {
+            SCOPED_TRACE(testing::Message() << "reach " << reach << ", ground " << ground);
+            support::Frame frame = support::makeFrame(640, 480);
+            Paint(frame, 0, 0, frame.width - 1, frame.height - 1, ground);
+            Paint(frame, 200, 150, 320, 240, 100);
+            GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
+            Outline o;
+            EXPECT_TRUE(o.outline->Fill(image, Point{200, 240}, reach, false));
+            EXPECT_EQ(o.outline->GetThreshold(), kThreshold);
+        }
     }
 }
 
