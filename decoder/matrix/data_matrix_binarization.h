@@ -12,6 +12,7 @@
 #include "decoder/core/sampling/common_code_mesh.h"
 #include "decoder/core/sampling/common_gap_and_threshold_map.h"
 #include "decoder/core/sampling/common_luminance_map.h"
+#include "decoder/matrix/data_matrix_fixed_point.h"
 #include "decoder/matrix/data_matrix_version.h"
 
 namespace DEC2DIvra {
@@ -128,6 +129,62 @@ public:
         // 16 bits without saturating.
         __m128i const values = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(values, values));
+        return true;
+    }
+#endif
+
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    // PlainLuminanceFour for eight points in 256-bit lanes, the same
+    // integers; the two pixel pairs of each point are gathered as 32-bit
+    // words by their offsets from the frame's first pixel (and its second
+    // row's), which must fit an int. False, nothing written, where the four
+    // lanes' would be for any of the eight, or an offset would not fit.
+    __attribute__((target("avx2"))) static bool PlainLuminanceEight(GrayImage const& image, __m256i x, __m256i y,
+                                                                    unsigned short* out)
+    {
+        unsigned short const* const pixels = image.GetPixels();
+        int const pitch = image.GetPitch();
+        if (pixels == nullptr || pitch <= 0 || static_cast<long long>(pitch) * image.GetHeight() > 0x7fffffffll) {
+            return false;
+        }
+        __m256i const x0 = _mm256_srai_epi32(x, 8);
+        __m256i const y0 = _mm256_srai_epi32(y, 8);
+        __m256i const zero = _mm256_setzero_si256();
+        __m256i const off = _mm256_or_si256(
+            _mm256_or_si256(_mm256_cmpgt_epi32(zero, x0), _mm256_cmpgt_epi32(x0, _mm256_set1_epi32(image.GetWidth() - 2))),
+            _mm256_or_si256(_mm256_cmpgt_epi32(zero, y0),
+                            _mm256_cmpgt_epi32(y0, _mm256_set1_epi32(image.GetHeight() - 2))));
+        if (!_mm256_testz_si256(off, off)) {
+            return false;
+        }
+        __m256i const index = _mm256_add_epi32(_mm256_mullo_epi32(y0, _mm256_set1_epi32(pitch)), x0);
+        __m256i const top16 = _mm256_i32gather_epi32(reinterpret_cast<int const*>(pixels), index, 2);
+        __m256i const bottom16 = _mm256_i32gather_epi32(reinterpret_cast<int const*>(pixels + pitch), index, 2);
+        if ((static_cast<unsigned>(_mm256_movemask_epi8(_mm256_or_si256(top16, bottom16))) & 0xaaaaaaaau) != 0) {
+            return false;  // a pixel of 32768 or above
+        }
+        __m256i const fractionBits = _mm256_set1_epi32(255);
+        __m256i const one = _mm256_set1_epi32(256);
+        __m256i const fx = _mm256_and_si256(x, fractionBits);
+        __m256i const fy = _mm256_and_si256(y, fractionBits);
+        __m256i const weights = _mm256_or_si256(_mm256_sub_epi32(one, fx), _mm256_slli_epi32(fx, 16));
+        __m256i const top = _mm256_madd_epi16(top16, weights);
+        __m256i const bottom = _mm256_madd_epi16(bottom16, weights);
+        __m256i const up = _mm256_sub_epi32(one, fy);
+        __m256i const half = _mm256_set1_epi64x(1 << 15);
+        __m256i const even = _mm256_srli_epi64(
+            _mm256_add_epi64(_mm256_add_epi64(_mm256_mul_epu32(top, up), _mm256_mul_epu32(bottom, fy)), half), 16);
+        __m256i const odd = _mm256_srli_epi64(
+            _mm256_add_epi64(
+                _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(top, 32), _mm256_srli_epi64(up, 32)),
+                                 _mm256_mul_epu32(_mm256_srli_epi64(bottom, 32), _mm256_srli_epi64(fy, 32))),
+                half),
+            16);
+        // Packed to 16 bits within each 128-bit half, then the halves' low
+        // words brought together.
+        __m256i const values = _mm256_or_si256(even, _mm256_slli_epi64(odd, 32));
+        __m256i const packed = _mm256_packs_epi32(values, values);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, 0x08)));
         return true;
     }
 #endif

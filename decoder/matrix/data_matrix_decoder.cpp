@@ -14,6 +14,10 @@
 #include "decoder/matrix/data_matrix_fixed_point.h"
 #include "decoder/matrix/data_matrix_placement.h"
 
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+#include "decoder/core/processor_lanes.h"
+#endif
+
 namespace DEC2DIvra {
 
 namespace {
@@ -97,11 +101,98 @@ public:
     }
 #endif
 
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    // At for eight points in 256-bit lanes, the same operations in the same
+    // order in each lane.
+    __attribute__((target("avx2"), always_inline)) void At(__m256 u, __m256 v, __m256& x, __m256& y) const
+    {
+        __m256 const w = _mm256_add_ps(
+            _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(g_), u), _mm256_mul_ps(_mm256_set1_ps(h_), v)),
+            _mm256_set1_ps(1.0f));
+        x = _mm256_div_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(a_), u),
+                                                      _mm256_mul_ps(_mm256_set1_ps(b_), v)),
+                                        _mm256_set1_ps(x0_)),
+                          w);
+        y = _mm256_div_ps(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(d_), u),
+                                                      _mm256_mul_ps(_mm256_set1_ps(e_), v)),
+                                        _mm256_set1_ps(y0_)),
+                          w);
+    }
+#endif
+
 private:
     float x0_, y0_;
     float g_ = 0, h_ = 0;
     float a_ = 0, b_ = 0, d_ = 0, e_ = 0;
 };
+
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+// The plain module values of one row, the points (us[c], v) of the map
+// eight at a time in 256-bit lanes, each at 1/256 pixel as ToFixed puts it.
+// Stops at the first eight that PlainLuminanceEight gives way on, which the
+// four lanes then take; the columns done.
+template <class Map>
+__attribute__((target("avx2"))) unsigned PlainRowEight(GrayImage const& image, Map const& map, float const* us,
+                                                       float v, unsigned width, unsigned short* out)
+{
+    __m256 const vs = _mm256_set1_ps(v);
+    unsigned c = 0;
+    for (; c + 8 <= width; c += 8) {
+        __m256 x;
+        __m256 y;
+        map.AtUnit(_mm256_loadu_ps(us + c), vs, x, y);
+        if (!BinarizationSubroutineForDataMatrix::PlainLuminanceEight(image, ToFixed(x), ToFixed(y), out + c)) {
+            break;
+        }
+    }
+    return c;
+}
+#endif
+
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+// The timing score's module centres of steps first on along a pair of
+// sides, eight steps at a time in 256-bit lanes while eight fit below `end`,
+// each worked out as the four lanes do (`count` the modules along the sides,
+// fixed0 and fixed1 the sides' unit coordinate across them): a step's point
+// on the first side, then on the second, and beside them the expected
+// pattern of two steps over and over. The steps done.
+template <class Map>
+__attribute__((target("avx2"))) unsigned MapEightSteps(Map const& modules, unsigned first, unsigned end, float count,
+                                                       bool across, float fixed0, float fixed1, float const* pattern,
+                                                       float* xs, float* ys, float* expected)
+{
+    __m128 const twoSteps = _mm_loadu_ps(pattern);
+    __m256 const repeated = _mm256_insertf128_ps(_mm256_castps128_ps256(twoSteps), twoSteps, 1);
+    unsigned done = 0;
+    for (; first + done + 8 <= end; done += 8) {
+        __m256 const steps = _mm256_div_ps(
+            _mm256_add_ps(_mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(first + done)),
+                                                              _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0))),
+                          _mm256_set1_ps(0.5f)),
+            _mm256_set1_ps(count));
+        __m256 x[2];
+        __m256 y[2];
+        for (int side = 0; side < 2; ++side) {
+            __m256 const fixed = _mm256_set1_ps(side == 0 ? fixed0 : fixed1);
+            modules.AtUnit(across ? fixed : steps, across ? steps : fixed, x[side], y[side]);
+        }
+        // Interleaved within each 128-bit half, then the halves put in
+        // step order.
+        __m256 const xLow = _mm256_unpacklo_ps(x[0], x[1]);
+        __m256 const xHigh = _mm256_unpackhi_ps(x[0], x[1]);
+        __m256 const yLow = _mm256_unpacklo_ps(y[0], y[1]);
+        __m256 const yHigh = _mm256_unpackhi_ps(y[0], y[1]);
+        unsigned const at = 2 * done;
+        _mm256_storeu_ps(xs + at, _mm256_permute2f128_ps(xLow, xHigh, 0x20));
+        _mm256_storeu_ps(xs + at + 8, _mm256_permute2f128_ps(xLow, xHigh, 0x31));
+        _mm256_storeu_ps(ys + at, _mm256_permute2f128_ps(yLow, yHigh, 0x20));
+        _mm256_storeu_ps(ys + at + 8, _mm256_permute2f128_ps(yLow, yHigh, 0x31));
+        _mm256_storeu_ps(expected + at, repeated);
+        _mm256_storeu_ps(expected + at + 8, repeated);
+    }
+    return done;
+}
+#endif
 
 // An outline seen at a slant: a pair of opposite sides differs in length by
 // more than a tenth.
@@ -241,6 +332,12 @@ public:
 #if defined(__SSE2__)
     void AtUnit(__m128 u, __m128 v, __m128& x, __m128& y) const { map_.At(u, v, x, y); }
 #endif
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    __attribute__((target("avx2"), always_inline)) void AtUnit(__m256 u, __m256 v, __m256& x, __m256& y) const
+    {
+        map_.At(u, v, x, y);
+    }
+#endif
 
 private:
     UnitSquareMap map_;
@@ -300,6 +397,17 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
     // fourth row beside the solid left side.
     auto pattern = [](float first) { return _mm_set_ps(-1.0f, -first, -1.0f, first); };
     __m128 const across = pattern(-1.0f);
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    bool const eightLanes = ProcessorHasAvx2();
+    if (eightLanes) {
+        float twoSteps[4];
+        _mm_storeu_ps(twoSteps, across);
+        unsigned const done = MapEightSteps(modules, c, width, static_cast<float>(width), false, modules.ToV(0),
+                                            modules.ToV(height - 1), twoSteps, xs + n, ys + n, expected + n);
+        c += done;
+        n += 2 * done;
+    }
+#endif
     for (; c + 4 <= width; c += 4) {
         _mm_storeu_ps(expected + n, across);
         _mm_storeu_ps(expected + n + 4, across);
@@ -314,6 +422,17 @@ float DataMatrixDecoder::ScoreTiming(GrayImage const& image, bool negative, unsi
     unsigned r = 1;
 #if defined(__SSE2__)
     __m128 const down = pattern((height - 1 - r) % 2 == 0 ? -1.0f : 1.0f);
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    if (eightLanes) {
+        float twoSteps[4];
+        _mm_storeu_ps(twoSteps, down);
+        unsigned const done = MapEightSteps(modules, r, height - 1, static_cast<float>(height), true,
+                                            modules.ToU(width - 1), modules.ToU(0), twoSteps, xs + n, ys + n,
+                                            expected + n);
+        r += done;
+        n += 2 * done;
+    }
+#endif
     for (; r + 4 < height; r += 4) {
         _mm_storeu_ps(expected + n, down);
         _mm_storeu_ps(expected + n + 4, down);
@@ -416,9 +535,17 @@ bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& cand
         us[c] = modules.ToU(c);
     }
     using Binarization = BinarizationSubroutineForDataMatrix;
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    bool const eightLanes = !laplacian && ProcessorHasAvx2();
+#endif
     for (unsigned r = 0; r < height; ++r) {
         float const v = modules.ToV(r);
         unsigned c = 0;
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+        if (eightLanes) {
+            c = PlainRowEight(image, modules, us, v, width, &luminance_.At(0, r));
+        }
+#endif
 #if defined(__SSE2__)
         for (; c + 4 <= width; c += 4) {
             __m128 x;

@@ -9,6 +9,11 @@
 #endif
 
 #include "decoder/core/sampling/bilinear.h"
+#include "decoder/matrix/data_matrix_fixed_point.h"
+
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+#include "decoder/core/processor_lanes.h"
+#endif
 
 namespace DEC2DIvra {
 
@@ -86,6 +91,152 @@ int FloorWithin(float v)
 }
 #endif
 
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+// SampleFour for eight points in 256-bit lanes, each weighed as SampleFour
+// weighs it. The pixel pairs are gathered by their offsets from the frame's
+// first pixel, which must fit an int: `usable` says whether they do.
+struct EightLanes {
+    unsigned short const* pixels;
+    int pitch;
+    int width;
+    int height;
+    bool usable;
+
+    explicit EightLanes(GrayImage const& image)
+        : pixels(image.GetPixels()), pitch(image.GetPitch()), width(image.GetWidth()), height(image.GetHeight()),
+          usable(pixels != nullptr && pitch > 0 && static_cast<long long>(pitch) * height <= 0x7fffffffll)
+    {
+    }
+
+    // False, nothing written, where a point's four pixels leave the image.
+    __attribute__((target("avx2"), always_inline)) bool Sample(__m256 x, __m256 y, __m256& values) const
+    {
+        __m256i x0 = _mm256_cvttps_epi32(x);
+        __m256i y0 = _mm256_cvttps_epi32(y);
+        x0 = _mm256_add_epi32(x0, _mm256_castps_si256(_mm256_cmp_ps(_mm256_cvtepi32_ps(x0), x, _CMP_GT_OS)));
+        y0 = _mm256_add_epi32(y0, _mm256_castps_si256(_mm256_cmp_ps(_mm256_cvtepi32_ps(y0), y, _CMP_GT_OS)));
+        __m256i const zero = _mm256_setzero_si256();
+        __m256i const off = _mm256_or_si256(
+            _mm256_or_si256(_mm256_cmpgt_epi32(x0, _mm256_set1_epi32(width - 2)), _mm256_cmpgt_epi32(zero, x0)),
+            _mm256_or_si256(_mm256_cmpgt_epi32(y0, _mm256_set1_epi32(height - 2)), _mm256_cmpgt_epi32(zero, y0)));
+        if (!_mm256_testz_si256(off, off)) {
+            return false;
+        }
+        __m256i const index = _mm256_add_epi32(_mm256_mullo_epi32(y0, _mm256_set1_epi32(pitch)), x0);
+        __m256i const above = _mm256_i32gather_epi32(reinterpret_cast<int const*>(pixels), index, 2);
+        __m256i const below = _mm256_i32gather_epi32(reinterpret_cast<int const*>(pixels + pitch), index, 2);
+        __m256i const low = _mm256_set1_epi32(0xffff);
+        __m256 const p00 = _mm256_cvtepi32_ps(_mm256_and_si256(above, low));
+        __m256 const p01 = _mm256_cvtepi32_ps(_mm256_srli_epi32(above, 16));
+        __m256 const p10 = _mm256_cvtepi32_ps(_mm256_and_si256(below, low));
+        __m256 const p11 = _mm256_cvtepi32_ps(_mm256_srli_epi32(below, 16));
+        __m256 const one = _mm256_set1_ps(1.0f);
+        __m256 const ax = _mm256_sub_ps(x, _mm256_cvtepi32_ps(x0));
+        __m256 const ay = _mm256_sub_ps(y, _mm256_cvtepi32_ps(y0));
+        __m256 const top = _mm256_add_ps(_mm256_mul_ps(p00, _mm256_sub_ps(one, ax)), _mm256_mul_ps(p01, ax));
+        __m256 const bottom = _mm256_add_ps(_mm256_mul_ps(p10, _mm256_sub_ps(one, ax)), _mm256_mul_ps(p11, ax));
+        values = _mm256_add_ps(_mm256_mul_ps(top, _mm256_sub_ps(one, ay)), _mm256_mul_ps(bottom, ay));
+        return true;
+    }
+};
+
+// Sample's values at points first on, eight at a time while all eight
+// points' four pixels lie on the image; the points done, a multiple of eight.
+__attribute__((target("avx2"))) unsigned SampleEights(GrayImage const& image, float const* xs, float const* ys,
+                                                      unsigned n, float* out)
+{
+    EightLanes const lanes(image);
+    unsigned i = 0;
+    for (; lanes.usable && i + 8 <= n; i += 8) {
+        __m256 values;
+        if (!lanes.Sample(_mm256_loadu_ps(xs + i), _mm256_loadu_ps(ys + i), values)) {
+            break;
+        }
+        _mm256_storeu_ps(out + i, values);
+    }
+    return i;
+}
+
+// The darkness bits of the 64 pixels at p as CalcDarkWord's lanes give
+// them, thirty-two pixels at a time in 256-bit lanes: the least of each
+// column's three pixels (their top bits turned, and all turned over when
+// `turn` says so) over three neighbouring columns, below `limit`. The
+// pixels one column either side and one row above and below lie on the
+// image.
+__attribute__((target("avx2"))) unsigned long long DarkBitsWide(unsigned short const* p, int pitch,
+                                                                 unsigned short turn, unsigned short limit)
+{
+    __m256i const turns = _mm256_set1_epi16(static_cast<short>(turn));
+    __m256i const limits = _mm256_set1_epi16(static_cast<short>(limit));
+    auto least = [&](unsigned short const* q) __attribute__((target("avx2"), always_inline)) {
+        __m256i const above = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<__m256i const*>(q - pitch)), turns);
+        __m256i const at = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<__m256i const*>(q)), turns);
+        __m256i const below = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<__m256i const*>(q + pitch)), turns);
+        return _mm256_min_epi16(_mm256_min_epi16(above, at), below);
+    };
+    auto dark = [&](unsigned short const* q) __attribute__((target("avx2"), always_inline)) {
+        __m256i const m = _mm256_min_epi16(_mm256_min_epi16(least(q - 1), least(q)), least(q + 1));
+        return _mm256_cmpgt_epi16(limits, m);
+    };
+    unsigned long long bits = 0;
+    for (int i = 0; i < 64; i += 32) {
+        // Packing works within 128-bit halves: the quarters are put back
+        // in pixel order before their bytes' top bits are taken.
+        __m256i const packed = _mm256_permute4x64_epi64(_mm256_packs_epi16(dark(p + i), dark(p + i + 16)), 0xD8);
+        bits |= static_cast<unsigned long long>(static_cast<unsigned>(_mm256_movemask_epi8(packed))) << i;
+    }
+    return bits;
+}
+
+// The grey bins (a sixteenth of the 10-bit range, greys above it in the
+// top bin) of row points x, x + step, ... counted sixteen at a time in
+// 256-bit lanes while sixteen lie at or before `right`, step 1 or 2; the
+// counts go to the four histograms by turns. The next point not counted.
+__attribute__((target("avx2"))) int CountBinsWide(unsigned short const* row, int x, int right, int step,
+                                                  unsigned (*histograms)[64])
+{
+    __m256i const top = _mm256_set1_epi16(63);
+    alignas(32) unsigned short bins[16];
+    for (; x + 16 * step - 1 <= right; x += 16 * step) {
+        __m256i pixels = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(row + x));
+        if (step == 2) {
+            // Every other pixel: the low halves of the 32-bit lanes of two
+            // loads, packed within 128-bit halves and put back in order.
+            __m256i const low = _mm256_set1_epi32(0xffff);
+            __m256i const next = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(row + x + 16));
+            pixels = _mm256_permute4x64_epi64(
+                _mm256_packus_epi32(_mm256_and_si256(pixels, low), _mm256_and_si256(next, low)), 0xD8);
+        }
+        _mm256_store_si256(reinterpret_cast<__m256i*>(bins), _mm256_min_epu16(_mm256_srli_epi16(pixels, 4), top));
+        for (int j = 0; j < 16; ++j) {
+            ++histograms[j & 3][bins[j]];
+        }
+    }
+    return x;
+}
+
+// The luminance (turned over when negative) at the eight points (px, py) -
+// n at[k] of an edge scan, into values; a bit for each that lies below the
+// threshold, or -1 when they do not all lie on the image.
+__attribute__((target("avx2"))) int ScanEight(GrayImage const& image, float px, float py, float nx, float ny,
+                                              float const* at, bool negative, float threshold, float* values)
+{
+    EightLanes const lanes(image);
+    __m256 const ss = _mm256_loadu_ps(at);
+    __m256 v;
+    if (!lanes.usable || !lanes.Sample(_mm256_sub_ps(_mm256_set1_ps(px), _mm256_mul_ps(_mm256_set1_ps(nx), ss)),
+                                          _mm256_sub_ps(_mm256_set1_ps(py), _mm256_mul_ps(_mm256_set1_ps(ny), ss)),
+                                          v)) {
+        return -1;
+    }
+    if (negative) {
+        v = _mm256_sub_ps(_mm256_set1_ps(1023.0f), v);
+    }
+    _mm256_storeu_ps(values, v);
+    return _mm256_movemask_ps(_mm256_cmp_ps(v, _mm256_set1_ps(threshold), _CMP_LT_OS));
+}
+#endif
+
 }  // namespace
 
 DataMatrixOutline::DataMatrixOutline(VirtualArray<unsigned char> const& marks, VirtualArray<int> const& stack)
@@ -124,6 +275,11 @@ float DataMatrixOutline::Sample(GrayImage const& image, float x, float y)
 void DataMatrixOutline::SampleAll(GrayImage const& image, float const* xs, float const* ys, unsigned n, float* out)
 {
     unsigned i = 0;
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    if (ProcessorHasAvx2()) {
+        i = SampleEights(image, xs, ys, n, out);
+    }
+#endif
 #if defined(__SSE2__)
     for (; i + 4 <= n; i += 4) {
         __m128 v;
@@ -195,6 +351,11 @@ DataMatrixOutline::Word DataMatrixOutline::CalcDarkWord(GrayImage const& image, 
     // symbol's own dark either way.
     unsigned short const flip = negative_ ? 0xffff : 0;
     unsigned short const t = static_cast<unsigned short>(negative_ ? 0xffff - fillThreshold_ : fillThreshold_);
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    if (ProcessorHasAvx2()) {
+        return DarkBitsWide(p, pitch, static_cast<unsigned short>(flip ^ 0x8000), static_cast<unsigned short>(t ^ 0x8000));
+    }
+#endif
 #if defined(__SSE2__)
     // Unsigned order from signed 16-bit lanes: the top bit turned over.
     __m128i const turn = _mm_set1_epi16(static_cast<short>(flip ^ 0x8000));
@@ -296,10 +457,19 @@ bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corne
     int const left = firstFrom(corner.x - reach, 0);
     int const right = corner.x + reach < image.GetWidth() - 1 ? corner.x + reach : image.GetWidth() - 1;
     int const bottom = corner.y + reach < image.GetHeight() - 1 ? corner.y + reach : image.GetHeight() - 1;
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    bool const wide = ProcessorHasAvx2();
+#endif
     for (int y = firstFrom(corner.y - reach, 0); y <= bottom && left <= right; y += step) {
         unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
         unsigned k = 0;
-        for (int x = left; x <= right; x += step, k = (k + 1) & 3) {
+        int x = left;
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+        if (wide) {
+            x = CountBinsWide(row, x, right, step, histograms);
+        }
+#endif
+        for (; x <= right; x += step, k = (k + 1) & 3) {
             unsigned const bin = row[x] >> 4u;
             ++histograms[k][bin < 63u ? bin : 63u];
         }
@@ -541,11 +711,17 @@ int DataMatrixOutline::SpreadRows(GrayImage const& image, Point const& start, in
         Word const* row = filled_ + static_cast<long long>(from) * words_;
         long long const at = static_cast<long long>(from) * words_;
         auto filledAt = [&](int k) { return k >= 0 && k < words_ && known_[at + k] != 0 ? row[k] : Word{0}; };
+        // Row y gains nothing unless a seed lands on one of its open pixels
+        // (a word whose darkness is not yet known may hold some): mostly
+        // so on the sweep that carries the rows' pixels back the other way.
+        long long const to = static_cast<long long>(y) * words_;
+        Word reaches = 0;
         for (int k = first; k <= last; ++k) {
             Word const f = filledAt(k);
             seeds[k] = f | f << 1 | f >> 1 | filledAt(k - 1) >> (kWordBits - 1) | filledAt(k + 1) << (kWordBits - 1);
+            reaches |= known_[to + k] != 0 ? seeds[k] & dark_[to + k] & ~filled_[to + k] : seeds[k];
         }
-        return fillRow(y, first, last);
+        return reaches != 0 ? fillRow(y, first, last) : 0;
     };
     int const startWord = start.x / kWordBits;
     seeds[startWord] = Word{1} << (start.x % kWordBits);
@@ -872,23 +1048,43 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
         return _mm_movemask_ps(_mm_cmplt_ps(v, _mm_set1_ps(threshold)));
     };
     coarse = coarse > kMaxCoarse ? kMaxCoarse : coarse;
+    // Eight runs at a time in 256-bit lanes where the processor has them,
+    // then four: eight that do not all fit before `inside` or on the image
+    // leave the runs from s on to the four lanes.
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    bool eight = ProcessorHasAvx2();
+#else
+    bool const eight = false;
+#endif
     while (coarse > 1) {
+        int const count = eight ? 8 : 4;
         // lane[k]: the last point of the k-th run of coarse points from s.
-        float lane[4];
+        float lane[8];
         float t = s;
-        for (int k = 0; k < 4; ++k) {
+        for (int k = 0; k < count; ++k) {
             for (int i = k == 0 ? 1 : 0; i < coarse; ++i) {
                 t += 0.5f;
             }
             lane[k] = t;
         }
-        if (!(lane[3] <= inside)) {
-            break;  // the rest point by point
+        float values[8];
+        int dark = -1;
+        if (lane[count - 1] <= inside) {
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+            dark = eight ? ScanEight(image, px, py, nx, ny, lane, negative_, threshold, values)
+                         : sampleLanes(_mm_loadu_ps(lane), values);
+#else
+            dark = sampleLanes(_mm_loadu_ps(lane), values);
+#endif
         }
-        float values[4];
-        int const dark = sampleLanes(_mm_loadu_ps(lane), values);
         if (dark < 0) {
-            break;
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+            if (eight) {
+                eight = false;
+                continue;
+            }
+#endif
+            break;  // the rest point by point
         }
         if (dark != 0) {
             int const k = std::countr_zero(static_cast<unsigned>(dark));
@@ -903,9 +1099,36 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
                 before = value;
             }
         }
-        previous = values[3];
-        s = lane[3] + 0.5f;
+        previous = values[count - 1];
+        s = lane[count - 1] + 0.5f;
     }
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    // Eight points at a time while eight fit before `inside`, the points
+    // stepped by half a pixel one after the other as below.
+    while (ProcessorHasAvx2()) {
+        float at[8];
+        at[0] = s;
+        for (int k = 1; k < 8; ++k) {
+            at[k] = at[k - 1] + 0.5f;
+        }
+        if (!(at[7] <= inside)) {
+            break;
+        }
+        float values[8];
+        int const dark = ScanEight(image, px, py, nx, ny, at, negative_, threshold, values);
+        if (dark < 0) {
+            break;
+        }
+        if (dark != 0) {
+            int const k = std::countr_zero(static_cast<unsigned>(dark));
+            float const before = k == 0 ? previous : values[k - 1];
+            crossing = at[k] - 0.5f * (threshold_ - values[k]) / (before - values[k] + 1e-3f);
+            return true;
+        }
+        previous = values[7];
+        s = at[7] + 0.5f;
+    }
+#endif
     for (;;) {
         float const s1 = s + 0.5f;
         float const s2 = s1 + 0.5f;

@@ -60,8 +60,9 @@ public:
 
     // Sub-pixel grey value (bilinear), with the image's border repeated.
     static float Sample(GrayImage const& image, float x, float y);
-    // Sample at n points, out[i] exactly Sample(image, xs[i], ys[i]); four
-    // points at a time in vector lanes where all four lie on the image.
+    // Sample at n points, out[i] exactly Sample(image, xs[i], ys[i]); eight
+    // points at a time in 256-bit lanes where the processor has them while
+    // all eight lie on the image, then four at a time where all four do.
     static void SampleAll(GrayImage const& image, float const* xs, float const* ys, unsigned n, float* out);
 
 private:

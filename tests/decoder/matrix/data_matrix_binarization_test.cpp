@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <random>
 #include <vector>
+
+#include "decoder/core/processor_lanes.h"
 
 #include "decoder/core/sampling/common_code_mesh.h"
 #include "decoder/core/sampling/common_luminance_map.h"
@@ -96,17 +100,53 @@ TEST(DataMatrixBinarizationTest, ModuleGreyValuesAreTheLuminanceMapsOwn)
     }
 }
 
-// Four points at a time: where the lanes give a value it is the one-by-one
-// value, on frames of 10-bit and of full 16-bit pixels (above 32767 the
-// lanes give way), for points inside, on the last pixel row and column, and
-// off every side; four points well inside a 10-bit frame always take the
-// lanes.
-TEST(DataMatrixBinarizationTest, FourPlainValuesAtOnceAreTheOneByOneValues)
-{
 #if defined(__SSE2__)
+bool FourLanes(GrayImage const& image, int const* x, int const* y, unsigned short* out)
+{
+    return BinarizationSubroutineForDataMatrix::PlainLuminanceFour(
+        image, _mm_loadu_si128(reinterpret_cast<__m128i const*>(x)),
+        _mm_loadu_si128(reinterpret_cast<__m128i const*>(y)), out);
+}
+#endif
+
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+__attribute__((target("avx2"))) bool EightLanes(GrayImage const& image, int const* x, int const* y,
+                                                unsigned short* out)
+{
+    return BinarizationSubroutineForDataMatrix::PlainLuminanceEight(
+        image, _mm256_loadu_si256(reinterpret_cast<__m256i const*>(x)),
+        _mm256_loadu_si256(reinterpret_cast<__m256i const*>(y)), out);
+}
+#endif
+
+// Four or eight points at a time: where the lanes give a value it is the
+// one-by-one value, on frames of 10-bit and of full 16-bit pixels (above
+// 32767 the lanes give way), for points inside, on the last pixel row and
+// column, and off every side; points well inside a 10-bit frame always take
+// the lanes, and the lanes write nothing past their own values.
+TEST(DataMatrixBinarizationTest, PlainValuesInLanesAreTheOneByOneValues)
+{
+    struct Lanes {
+        char const* name;
+        int count;
+        bool (*read)(GrayImage const&, int const*, int const*, unsigned short*);
+    };
+    std::vector<Lanes> lanes;
+#if defined(__SSE2__)
+    lanes.push_back({"four lanes", 4, FourLanes});
+#endif
+#if defined(SCANNER_DATA_MATRIX_AVX2)
+    if (DEC2DIvra::ProcessorHasAvx2()) {
+        lanes.push_back({"eight lanes", 8, EightLanes});
+    }
+#endif
+    if (lanes.empty()) {
+        GTEST_SKIP() << "no vector lanes";
+    }
     constexpr int kWidth = 61;
     constexpr int kHeight = 37;
     constexpr int kPitch = 64;
+    constexpr unsigned short kUntouched = 0xBEEF;
     struct Frame {
         char const* name;
         unsigned most;    // the brightest a pixel may be
@@ -114,48 +154,66 @@ TEST(DataMatrixBinarizationTest, FourPlainValuesAtOnceAreTheOneByOneValues)
     };
     Frame const frames[] = {{"10-bit", 1023, 0}, {"16-bit", 32767, 60}};
     std::mt19937 random(23);
-    for (Frame const& f : frames) {
-        SCOPED_TRACE(f.name);
-        std::vector<unsigned short> pixels(static_cast<size_t>(kPitch) * kHeight);
-        for (unsigned short& p : pixels) {
-            p = static_cast<unsigned short>(f.bright != 0 && random() % f.bright == 0 ? 32768 + random() % 32768
-                                                                                       : random() % (f.most + 1));
+    for (Lanes const& l : lanes) {
+        SCOPED_TRACE(l.name);
+        for (Frame const& f : frames) {
+            SCOPED_TRACE(f.name);
+            std::vector<unsigned short> pixels(static_cast<size_t>(kPitch) * kHeight);
+            for (unsigned short& p : pixels) {
+                p = static_cast<unsigned short>(f.bright != 0 && random() % f.bright == 0 ? 32768 + random() % 32768
+                                                                                           : random() % (f.most + 1));
+            }
+            GrayImage const image(kWidth, kHeight, kPitch, pixels.data());
+            std::uniform_int_distribution<int> xs(-3 * 256, (kWidth + 2) * 256);
+            std::uniform_int_distribution<int> ys(-3 * 256, (kHeight + 2) * 256);
+            std::uniform_int_distribution<int> insideX(0, (kWidth - 1) * 256 - 1);
+            std::uniform_int_distribution<int> insideY(0, (kHeight - 1) * 256 - 1);
+            unsigned taken = 0;
+            for (int i = 0; i < 20000; ++i) {
+                // Points inside, anywhere, or inside with one lane moved
+                // onto the last pixel row or column or just off the frame.
+                int const kind = i % 3;
+                int x[8];
+                int y[8];
+                for (int k = 0; k < l.count; ++k) {
+                    x[k] = kind == 1 ? xs(random) : insideX(random);
+                    y[k] = kind == 1 ? ys(random) : insideY(random);
+                }
+                if (kind == 2) {
+                    int const k = static_cast<int>(random() % static_cast<unsigned>(l.count));
+                    int const edges[4][2] = {{(kWidth - 1) * 256, y[k]},
+                                             {x[k], (kHeight - 1) * 256},
+                                             {-1, y[k]},
+                                             {x[k], -1}};
+                    int const e = static_cast<int>(random() % 4);
+                    x[k] = edges[e][0];
+                    y[k] = edges[e][1];
+                }
+                unsigned short out[9];
+                std::fill(std::begin(out), std::end(out), kUntouched);
+                bool const read = l.read(image, x, y, out);
+                ASSERT_EQ(out[l.count], kUntouched);
+                if (kind == 0 && f.bright == 0) {
+                    ASSERT_TRUE(read);
+                }
+                if (kind == 2) {
+                    ASSERT_FALSE(read);
+                }
+                if (!read) {
+                    for (int k = 0; k < l.count; ++k) {
+                        ASSERT_EQ(out[k], kUntouched);
+                    }
+                    continue;
+                }
+                ++taken;
+                for (int k = 0; k < l.count; ++k) {
+                    ASSERT_EQ(out[k], BinarizationSubroutineForDataMatrix::Luminance(image, Point{x[k], y[k]}, 8, false))
+                        << x[k] << ", " << y[k];
+                }
+            }
+            EXPECT_GT(taken, 0u);
         }
-        GrayImage const image(kWidth, kHeight, kPitch, pixels.data());
-        std::uniform_int_distribution<int> xs(-3 * 256, (kWidth + 2) * 256);
-        std::uniform_int_distribution<int> ys(-3 * 256, (kHeight + 2) * 256);
-        std::uniform_int_distribution<int> insideX(0, (kWidth - 1) * 256 - 1);
-        std::uniform_int_distribution<int> insideY(0, (kHeight - 1) * 256 - 1);
-        unsigned lanes = 0;
-        for (int i = 0; i < 20000; ++i) {
-            bool const inside = i % 2 == 0;
-            int x[4];
-            int y[4];
-            for (int k = 0; k < 4; ++k) {
-                x[k] = inside ? insideX(random) : xs(random);
-                y[k] = inside ? insideY(random) : ys(random);
-            }
-            unsigned short out[4] = {};
-            bool const taken = BinarizationSubroutineForDataMatrix::PlainLuminanceFour(
-                image, _mm_loadu_si128(reinterpret_cast<__m128i const*>(x)),
-                _mm_loadu_si128(reinterpret_cast<__m128i const*>(y)), out);
-            if (inside && f.bright == 0) {
-                ASSERT_TRUE(taken);
-            }
-            if (!taken) {
-                continue;
-            }
-            ++lanes;
-            for (int k = 0; k < 4; ++k) {
-                ASSERT_EQ(out[k], BinarizationSubroutineForDataMatrix::Luminance(image, Point{x[k], y[k]}, 8, false))
-                    << x[k] << ", " << y[k];
-            }
-        }
-        EXPECT_GT(lanes, 0u);
     }
-#else
-    GTEST_SKIP() << "no vector lanes";
-#endif
 }
 
 }  // namespace

@@ -88,14 +88,21 @@ TEST(DataMatrixOutlineTest, PatchesRunningOffTheFrameAreGivenUp)
 // histogram, and a dark block on it still fills.
 TEST(DataMatrixOutlineTest, GreysAboveTheTenBitRangeCountAsTheLightest)
 {
-    for (int const ground : {1100, 4000, 65535}) {
-        SCOPED_TRACE(ground);
-        support::Frame frame = support::makeFrame(640, 480);
-        Paint(frame, 0, 0, frame.width - 1, frame.height - 1, ground);
-        Paint(frame, 200, 150, 320, 240, 100);
-        GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
-        Outline o;
-        EXPECT_TRUE(o.outline->Fill(image, Point{200, 240}, 40, false));
+    // The square is counted at every pixel within 64 of the corner, at
+    // every other one beyond; its darkest twentieth lies in the block's bin
+    // and its lightest in the top bin, so the threshold lies between.
+    constexpr int kThreshold = (100 / 16 + 63 + 1) * 8;
+    for (int const reach : {40, 100}) {
+        for (int const ground : {1100, 4000, 65535}) {
+            SCOPED_TRACE(testing::Message() << "reach " << reach << ", ground " << ground);
+            support::Frame frame = support::makeFrame(640, 480);
+            Paint(frame, 0, 0, frame.width - 1, frame.height - 1, ground);
+            Paint(frame, 200, 150, 320, 240, 100);
+            GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
+            Outline o;
+            EXPECT_TRUE(o.outline->Fill(image, Point{200, 240}, reach, false));
+            EXPECT_EQ(o.outline->GetThreshold(), kThreshold);
+        }
     }
 }
 
@@ -489,11 +496,21 @@ TEST(DataMatrixOutlineTest, SamplesWeighTheFourPixelsAsBilinearDoes)
         SCOPED_TRACE(testing::Message() << "at " << p.x << ", " << p.y);
         EXPECT_EQ(DataMatrixOutline::Sample(image, p.x, p.y), 0.0f);
     }
-    // Many points at once give each point's own value: groups of four
-    // wholly on the image, groups with a point on the last row or column or
-    // off the frame, and a remainder of fewer than four.
-    std::vector<float> xs = {5.5f, 63.5f, 20.2f, 40.3f, 7.25f, 33.3f, 12.6f, 1.5f};
-    std::vector<float> ys = {6.5f, 10.2f, 30.1f, 12.7f, 47.5f, 46.5f, 3.3f, 9.9f};
+    // Many points at once give each point's own value: groups of eight and
+    // of four wholly on the image, groups with a point on the last row or
+    // column or off the frame, and a remainder of fewer than four.
+    std::vector<float> xs;
+    std::vector<float> ys;
+    for (int i = 0; i < 16; ++i) {
+        xs.push_back(0.13f + static_cast<float>(i) * 3.87f);
+        ys.push_back(46.99f - static_cast<float>(i) * 2.93f);
+    }
+    for (float x : {5.5f, 63.5f, 20.2f, 40.3f, 7.25f, 33.3f, 12.6f, 1.5f}) {
+        xs.push_back(x);
+    }
+    for (float y : {6.5f, 10.2f, 30.1f, 12.7f, 47.5f, 46.5f, 3.3f, 9.9f}) {
+        ys.push_back(y);
+    }
     for (At const& p : inside) {
         xs.push_back(p.x);
         ys.push_back(p.y);
