@@ -264,6 +264,20 @@ __attribute__((target("avx2"))) void AddCellPairRows(unsigned short const* row, 
         AddCellRows(row + k * kEight, pitch, rows, count - k, cells + k);
     }
 }
+
+// Zeros over `bytes` bytes from `p` on, a multiple of four: 32 bytes a
+// store, the rest four at a time.
+__attribute__((target("avx2"))) void ClearLanes(void* p, std::size_t bytes)
+{
+    auto* q = static_cast<unsigned char*>(p);
+    std::size_t i = 0;
+    for (; i + 32 <= bytes; i += 32) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + i), _mm256_setzero_si256());
+    }
+    for (unsigned const zero = 0; i + 4 <= bytes; i += 4) {
+        std::memcpy(q + i, &zero, sizeof(zero));
+    }
+}
 #endif
 
 }  // namespace
@@ -272,6 +286,7 @@ bool BarOrientationField::Start(GrayImage const& image, Rectangle const& area, u
 {
     columns_ = 0;
     rows_ = 0;
+    barLikeCount_ = 0;
     if (cellSide == 0 || stride == 0 || image.GetPixels() == nullptr || area.left < 0 || area.top < 0 ||
         area.right >= image.GetWidth() || area.bottom >= image.GetHeight() || area.right < area.left ||
         area.bottom < area.top) {
@@ -300,8 +315,16 @@ bool BarOrientationField::Start(GrayImage const& image, Rectangle const& area, u
     columns_ = CeilDivide(width, cellSide);
     rows_ = CeilDivide(height, cellSide);
     unsigned const count = columns_ * rows_;
-    std::fill(cells_, cells_ + count, Cell{0, 0, 0, 0});
-    std::fill(judgements_, judgements_ + count, Judgement{0, 0, 0});
+#if defined(SCANNER_FIELD_AVX2)
+    if (ProcessorHasAvx2()) {
+        ClearLanes(cells_, count * sizeof(Cell));
+        ClearLanes(judgements_, count * sizeof(Judgement));
+    } else
+#endif
+    {
+        std::fill(cells_, cells_ + count, Cell{0, 0, 0, 0});
+        std::fill(judgements_, judgements_ + count, Judgement{0, 0, 0});
+    }
 
     // The differences need the pixel to the right and the one below.
     int const lastX = area.right < image.GetWidth() - 1 ? area.right : image.GetWidth() - 2;
@@ -564,6 +587,9 @@ void BarOrientationField::JudgeRow(unsigned row, RowSums const& above, RowSums c
     };
     for (unsigned column = 0; column < columns_; ++column) {
         judge(column);
+        if (judgements[column].barLike != 0) {
+            barLikeCells_[barLikeCount_++] = static_cast<unsigned short>(row * columns_ + column);
+        }
     }
 }
 
@@ -604,8 +630,11 @@ void BarOrientationField::ClassifyLanes(unsigned energyFloor, unsigned coherence
         CellSums const* h = laneCells_[here];
         CellSums const* b = laneCells_[below];
         for (unsigned group = 0; group < ends; group += 8) {
+            // The bar-like columns of the group, a bit each in column order.
+            unsigned passed = 0;
             for (unsigned bits = may[group / 8]; bits != 0; bits &= bits - 1) {
-                unsigned const column = group + kLaneColumn[std::countr_zero(bits)];
+                unsigned const lane = kLaneColumn[std::countr_zero(bits)];
+                unsigned const column = group + lane;
                 if (column >= columns_) {
                     continue;
                 }
@@ -616,6 +645,11 @@ void BarOrientationField::ClassifyLanes(unsigned energyFloor, unsigned coherence
                     JudgeSums(total(a, h, b, &CellSums::xx), total(a, h, b, &CellSums::yy),
                               total(a, h, b, &CellSums::xy),
                               static_cast<unsigned>(total(a, h, b, &CellSums::samples)), energyFloor, floor2);
+                passed |= static_cast<unsigned>(judgements[column].barLike) << lane;
+            }
+            for (; passed != 0; passed &= passed - 1) {
+                barLikeCells_[barLikeCount_++] =
+                    static_cast<unsigned short>(row * columns_ + group + static_cast<unsigned>(std::countr_zero(passed)));
             }
         }
         unsigned const spare = above;
@@ -634,6 +668,7 @@ void BarOrientationField::Classify(unsigned energyFloor, unsigned coherenceFloor
     RowSums* above = &rowSums_[0];
     RowSums* here = &rowSums_[1];
     RowSums* below = &rowSums_[2];
+    barLikeCount_ = 0;
     if (rows_ == 0) {
         return;
     }

@@ -84,6 +84,9 @@ public:
     static constexpr unsigned kLaneColumns = (kMaxColumns + 7) / 8 * 8;
 
     Judgement const& GetJudgement(unsigned index) const { return judgements_[index]; }
+    // The bar-like cells of the last Classify, their indices in rising order.
+    unsigned GetBarLikeCount() const { return barLikeCount_; }
+    unsigned short const* GetBarLikeCells() const { return barLikeCells_; }
     GradientTensor CalcTensor(unsigned index) const
     {
         Cell const& c = cells_[index];
@@ -127,6 +130,9 @@ private:
     // group of eight columns in the lanes' order).
     CellSums laneCells_[3][kLaneColumns];
     float laneSums_[3][kQuantityCount][kLaneColumns];
+    static_assert(kMaxCells <= 65536, "a cell's index fits 16 bits");
+    unsigned short barLikeCells_[kMaxCells];
+    unsigned barLikeCount_ = 0;
 };
 
 }  // namespace DEC2DIvra

@@ -151,6 +151,8 @@ TEST(OrientationFieldTest, EachJudgementIsThatOfItsCellsNeighbourhood)
         int const rows = static_cast<int>(field->GetRows());
         unsigned wrong = 0;
         unsigned barLike = 0;
+        // The list of bar-like cells holds them all, in rising order.
+        std::vector<unsigned> listed;
         for (int row = 0; row < rows; ++row) {
             for (int column = 0; column < columns; ++column) {
                 GradientTensor t;
@@ -181,9 +183,14 @@ TEST(OrientationFieldTest, EachJudgementIsThatOfItsCellsNeighbourhood)
                 wrong += j.barLike != expected.barLike || j.angle != expected.angle ||
                          j.coherence != expected.coherence;
                 barLike += j.barLike;
+                if (j.barLike != 0) {
+                    listed.push_back(static_cast<unsigned>(row * columns + column));
+                }
             }
         }
         EXPECT_EQ(wrong, 0u) << degrees;
+        EXPECT_EQ(std::vector<unsigned>(field->GetBarLikeCells(), field->GetBarLikeCells() + field->GetBarLikeCount()),
+                  listed);
         if (columns > 40) {
             EXPECT_GT(barLike, 100u) << degrees;
             EXPECT_LT(barLike, static_cast<unsigned>(rows * columns) / 2) << degrees;
