@@ -208,6 +208,9 @@ __attribute__((target("avx2"), always_inline)) inline void AddPairSteps(unsigned
         a = LoadSixteen(p);
         b = LoadSixteen(p + 1);
         AddSteps(c, d, a, b, uu, vv, uv);
+        // The sums are kept in three registers as they grow: left free, the
+        // compiler gathers all the products first and spills them.
+        asm("" : "+x"(uu), "+x"(vv), "+x"(uv));
     }
     if (r < rows) {
         p += pitch;
