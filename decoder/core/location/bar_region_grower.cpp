@@ -3,6 +3,7 @@
 #include "decoder/core/arithmetic/dec_math.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace DEC2DIvra {
 
@@ -113,21 +114,28 @@ unsigned BarRegionGrower::Start(BarOrientationField const& field, unsigned minim
             component.sumX += field.CalcCentreX(column);
             component.sumY += field.CalcCentreY(row);
             component.coherenceSum += field.GetJudgement(index).coherence;
-            // A cell off the grid's border has all eight neighbours.
-            bool const inside = column > 0 && row > 0 && column + 1 < columns && row + 1 < rows;
-            for (unsigned k = 0; k < 8; ++k) {
-                unsigned neighbour = index + static_cast<unsigned>(offsets[k]);
-                if (!inside) {
+            // The open neighbours, a bit each in the order of kDx and kDy
+            // (only this loop takes them, each its own); a cell off the
+            // grid's border has all eight.
+            unsigned open = 0;
+            if (column > 0 && row > 0 && column + 1 < columns && row + 1 < rows) {
+#pragma GCC unroll 8
+                for (unsigned k = 0; k < 8; ++k) {
+                    open |= static_cast<unsigned>(state_[index + static_cast<unsigned>(offsets[k])] == kOpen) << k;
+                }
+            } else {
+                for (unsigned k = 0; k < 8; ++k) {
                     int const c = static_cast<int>(column) + kDx[k];
                     int const r = static_cast<int>(row) + kDy[k];
-                    if (c < 0 || r < 0 || c >= static_cast<int>(columns) || r >= static_cast<int>(rows)) {
-                        continue;
+                    if (c >= 0 && r >= 0 && c < static_cast<int>(columns) && r < static_cast<int>(rows)) {
+                        open |= static_cast<unsigned>(state_[static_cast<unsigned>(r) * columns +
+                                                             static_cast<unsigned>(c)] == kOpen)
+                                << k;
                     }
-                    neighbour = static_cast<unsigned>(r) * columns + static_cast<unsigned>(c);
                 }
-                if (state_[neighbour] != kOpen) {
-                    continue;
-                }
+            }
+            for (; open != 0; open &= open - 1) {
+                unsigned const neighbour = index + static_cast<unsigned>(offsets[std::countr_zero(open)]);
                 BarOrientationField::Judgement const& j = field.GetJudgement(neighbour);
                 long long nc = 0;
                 long long ns = 0;

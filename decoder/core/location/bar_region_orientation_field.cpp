@@ -710,50 +710,56 @@ unsigned CalcNoiseBin(unsigned long long mean)
 }
 
 #if defined(SCANNER_FIELD_AVX2)
-// The noise bins of the cells of whole groups of four holding a whole cell's
-// 64 samples, as CalcNoiseBin gives them, kNotWhole for the others; the
-// count of cells binned. The mean is made a double (exact below 2^52), whose
-// exponent and two highest fraction bits are the bin but for the means 0
-// and 3.
+// The noise bins of the cells of whole groups of eight holding a whole
+// cell's 64 samples, as CalcNoiseBin gives them, kNotWhole for the others;
+// the count of cells binned. The mean is made a float (exact below 2^24;
+// a whole cell's sum lies below 2^29, and a mean of 2^23 or more is left to
+// the others' path), whose exponent and two highest fraction bits are the
+// bin but for the means 0 and 3.
 constexpr unsigned char kNotWhole = 255;
 
 __attribute__((target("avx2"))) unsigned BinWholeCells(BarOrientationField::Cell const* cells, unsigned count,
                                                        unsigned char* bins)
 {
-    __m256i const low = _mm256_set1_epi64x(0xFFFFFFFFLL);
-    __m256i const sampleBits = _mm256_set1_epi64x(0xFFFF);
-    __m256i const whole = _mm256_set1_epi64x(kEight * kEight);
-    __m256i const magic = _mm256_set1_epi64x(0x4330000000000000LL);  // 2^52
-    __m256i const three = _mm256_set1_epi64x(3);
-    __m256i const binOfThree = _mm256_set1_epi64x(5);
-    __m256i const offset = _mm256_set1_epi64x((1023 << 2) - 1);
-    // Bytes 0 and 8 of each half to its two lowest bytes.
-    __m256i const lowBytes = _mm256_setr_epi8(0, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                                              0, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    __m256i const sampleBits = _mm256_set1_epi32(0xFFFF);
+    __m256i const whole = _mm256_set1_epi32(kEight * kEight);
+    __m256i const largest = _mm256_set1_epi32((1 << 23) - 1);
+    __m256i const three = _mm256_set1_epi32(3);
+    __m256i const binOfThree = _mm256_set1_epi32(5);
+    __m256i const offset = _mm256_set1_epi32((127 << 2) - 1);
+    __m256i const notWhole = _mm256_set1_epi32(kNotWhole);
+    // The lanes hold cells 0, 2, 4, 6, 1, 3, 5, 7 after the unpacking: back
+    // in the cells' order.
+    __m256i const order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
     unsigned i = 0;
-    for (; i + 4 <= count; i += 4) {
-        // Two cells to 256 bits: xx, yy, xy, samples of one, then the other.
-        __m256i const first = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(cells + i));
-        __m256i const second = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(cells + i + 2));
-        // In the 64-bit lanes of each, (xx, yy) and (xy, samples): the lanes
-        // of cells i, i + 2, i + 1, i + 3 in this order.
-        __m256i const pairs = _mm256_unpacklo_epi64(first, second);
-        __m256i const counts = _mm256_and_si256(_mm256_srli_epi64(_mm256_unpackhi_epi64(first, second), 32),
-                                                sampleBits);
-        __m256i const sums = _mm256_add_epi64(_mm256_and_si256(pairs, low), _mm256_srli_epi64(pairs, 32));
-        __m256i const mean = _mm256_srli_epi64(sums, 6);
-        __m256d const exact =
-            _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(mean, magic)), _mm256_castsi256_pd(magic));
-        __m256i bin = _mm256_sub_epi64(_mm256_srli_epi64(_mm256_castpd_si256(exact), 50), offset);
-        bin = _mm256_blendv_epi8(bin, binOfThree, _mm256_cmpeq_epi64(mean, three));
-        bin = _mm256_blendv_epi8(bin, _mm256_setzero_si256(), _mm256_cmpeq_epi64(mean, _mm256_setzero_si256()));
-        bin = _mm256_blendv_epi8(_mm256_set1_epi64x(kNotWhole), bin, _mm256_cmpeq_epi64(counts, whole));
-        // The lowest byte of each lane, back in the cells' order, stored at once.
-        __m256i const ordered = _mm256_permute4x64_epi64(bin, _MM_SHUFFLE(3, 1, 2, 0));
-        __m256i const bytes = _mm256_shuffle_epi8(ordered, lowBytes);
-        unsigned const word = static_cast<unsigned>(_mm256_extract_epi16(bytes, 0)) |
-                              static_cast<unsigned>(_mm256_extract_epi16(bytes, 8)) << 16;
-        std::memcpy(bins + i, &word, sizeof(word));
+    for (; i + 8 <= count; i += 8) {
+        auto const* words = reinterpret_cast<__m256i const*>(cells + i);
+        __m256i const c01 = _mm256_loadu_si256(words);
+        __m256i const c23 = _mm256_loadu_si256(words + 1);
+        __m256i const c45 = _mm256_loadu_si256(words + 2);
+        __m256i const c67 = _mm256_loadu_si256(words + 3);
+        __m256i const t0 = _mm256_unpacklo_epi32(c01, c23);
+        __m256i const t1 = _mm256_unpackhi_epi32(c01, c23);
+        __m256i const t2 = _mm256_unpacklo_epi32(c45, c67);
+        __m256i const t3 = _mm256_unpackhi_epi32(c45, c67);
+        __m256i const xx = _mm256_unpacklo_epi64(t0, t2);
+        __m256i const yy = _mm256_unpackhi_epi64(t0, t2);
+        __m256i const counts = _mm256_and_si256(_mm256_unpackhi_epi64(t1, t3), sampleBits);
+        __m256i const mean = _mm256_srli_epi32(_mm256_add_epi32(xx, yy), 6);
+        __m256i const exact = _mm256_castps_si256(_mm256_cvtepi32_ps(mean));
+        __m256i bin = _mm256_sub_epi32(_mm256_srli_epi32(exact, 21), offset);
+        bin = _mm256_blendv_epi8(bin, binOfThree, _mm256_cmpeq_epi32(mean, three));
+        bin = _mm256_blendv_epi8(bin, _mm256_setzero_si256(), _mm256_cmpeq_epi32(mean, _mm256_setzero_si256()));
+        __m256i const binned = _mm256_andnot_si256(_mm256_cmpgt_epi32(mean, largest), _mm256_cmpeq_epi32(counts, whole));
+        bin = _mm256_blendv_epi8(notWhole, bin, binned);
+        // Eight bins of 0 .. 255 to eight bytes.
+        __m256i const halves = _mm256_permutevar8x32_epi32(bin, order);
+        __m256i const shorts = _mm256_packus_epi32(halves, halves);
+        __m256i const bytes = _mm256_packus_epi16(shorts, shorts);
+        unsigned const low = static_cast<unsigned>(_mm_cvtsi128_si32(_mm256_castsi256_si128(bytes)));
+        unsigned const high = static_cast<unsigned>(_mm_cvtsi128_si32(_mm256_extracti128_si256(bytes, 1)));
+        std::memcpy(bins + i, &low, sizeof(low));
+        std::memcpy(bins + i + 4, &high, sizeof(high));
     }
     return i;
 }
@@ -775,7 +781,7 @@ unsigned BarOrientationField::CalcNoiseLevel(bool wideLanes) const
     // A block of cells at a time: their bins, then their counts.
     static constexpr unsigned kBlock = 256;
     unsigned char bins[kBlock];
-    while (wideLanes && ProcessorHasAvx2() && i + 4 <= count) {
+    while (wideLanes && ProcessorHasAvx2() && i + 8 <= count) {
         unsigned const block = count - i < kBlock ? count - i : kBlock;
         unsigned const binned = i + BinWholeCells(cells_ + i, block, bins);
         // i stays a multiple of four: cell i + k counts in histogram k.
