@@ -490,14 +490,27 @@ constexpr unsigned kLaneColumns = BarOrientationField::kLaneColumns;
 // turned into rows of lanes (see SumRowEights).
 constexpr unsigned char kLaneColumn[8] = {0, 2, 4, 6, 1, 3, 5, 7};
 
+__attribute__((target("avx2"))) inline __m256i LoadTwoCells(BarOrientationField::Cell const* p)
+{
+    return _mm256_loadu_si256(reinterpret_cast<__m256i const*>(p));
+}
+
+// The sums of cells p[0 .. 2] and p[1 .. 3], their sample counts' upper
+// halves cleared.
+__attribute__((target("avx2"))) inline __m256i SumThreeCells(BarOrientationField::Cell const* p, __m256i keep)
+{
+    __m256i const sum = _mm256_add_epi32(_mm256_add_epi32(LoadTwoCells(p), LoadTwoCells(p + 1)), LoadTwoCells(p + 2));
+    return _mm256_and_si256(sum, keep);
+}
+
 // Each cell's sums with its left and right neighbours, for `ends` columns
 // (a multiple of eight): whole in `sums` (below 2^30 each, so exact in 32
 // bits), and as floats in the rows of lanes, one quantity to a row, each
 // group of eight columns in the lanes' order kLaneColumn. A group reads the
 // cells from the one before it to the one after it straight from the row,
-// except at the row's ends, where a copy stands zero cells for those off the
-// grid; the sample count's upper half, the cell's padding, is cleared from
-// the sums.
+// except at the row's end, where a copy stands zero cells for those off the
+// grid, and before the first cell, a zero cell shifted in; the sample
+// count's upper half, the cell's padding, is cleared from the sums.
 __attribute__((target("avx2"))) void SumRowEights(BarOrientationField::Cell const* cells, unsigned columns,
                                                   unsigned ends, CellSums* sums,
                                                   float (&lanes)[BarOrientationField::kQuantityCount][kLaneColumns])
@@ -505,21 +518,33 @@ __attribute__((target("avx2"))) void SumRowEights(BarOrientationField::Cell cons
     __m256i const keep = _mm256_setr_epi32(-1, -1, -1, 0xFFFF, -1, -1, -1, 0xFFFF);
     BarOrientationField::Cell window[10];
     for (unsigned group = 0; group < ends; group += 8) {
-        BarOrientationField::Cell const* p = cells + group - 1;
-        if (group == 0 || group + 9 > columns) {
+        __m256i three[4];
+        if (group + 9 > columns) {
             for (unsigned k = 0; k < 10; ++k) {
                 unsigned const column = group + k - 1;
                 window[k] = group + k >= 1 && column < columns ? cells[column] : BarOrientationField::Cell{0, 0, 0, 0};
             }
-            p = window;
+#pragma GCC unroll 4
+            for (unsigned j = 0; j < 4; ++j) {
+                three[j] = SumThreeCells(window + 2 * j, keep);
+            }
+        } else if (group == 0) {
+            // The first cell's left neighbour is a zero cell.
+            __m256i const middle = LoadTwoCells(cells);
+            __m256i const left = _mm256_permute2x128_si256(middle, middle, 0x08);
+            three[0] = _mm256_and_si256(_mm256_add_epi32(_mm256_add_epi32(left, middle), LoadTwoCells(cells + 1)), keep);
+#pragma GCC unroll 3
+            for (unsigned j = 1; j < 4; ++j) {
+                three[j] = SumThreeCells(cells + 2 * j - 1, keep);
+            }
+        } else {
+#pragma GCC unroll 4
+            for (unsigned j = 0; j < 4; ++j) {
+                three[j] = SumThreeCells(cells + group + 2 * j - 1, keep);
+            }
         }
-        __m256i three[4];
+#pragma GCC unroll 4
         for (unsigned j = 0; j < 4; ++j) {
-            auto const* q = reinterpret_cast<__m256i const*>(p + 2 * j);
-            __m256i const left = _mm256_loadu_si256(q);
-            __m256i const middle = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(p + 2 * j + 1));
-            __m256i const right = _mm256_loadu_si256(q + 1);
-            three[j] = _mm256_and_si256(_mm256_add_epi32(_mm256_add_epi32(left, middle), right), keep);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + group + 2 * j), three[j]);
         }
         // Columns 2j (low half) and 2j + 1 (high half) of three[j] to one
