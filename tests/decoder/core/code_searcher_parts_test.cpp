@@ -198,6 +198,60 @@ TEST(OrientationFieldTest, EachJudgementIsThatOfItsCellsNeighbourhood)
     }
 }
 
+TEST(OrientationFieldTest, TheLanesJudgeAsThePlainPathAtEveryFloor)
+{
+    // The lanes turn cells down on float sums before the whole sums judge
+    // the rest: over floors that put many cells near either one (bars over
+    // noise, their contrast a ramp from none at the left), they judge and
+    // list every cell as the plain path does.
+    auto wide = std::make_unique<BarOrientationField>();
+    auto plain = std::make_unique<BarOrientationField>();
+    support::Frame frame = DrawBars(std::vector<double>(30, 2.5), 35.0, 320, 240, 200);
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            frame.at(x, y) = static_cast<uint16_t>(500 + (static_cast<int>(frame.at(x, y)) - 500) * x / 640);
+        }
+    }
+    support::applyNoise(frame, 12, 9);
+    ASSERT_TRUE(wide->Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, 8, 1));
+    ASSERT_TRUE(plain->Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, 8, 1));
+    struct Floors {
+        std::vector<unsigned> energy;
+        std::vector<unsigned> coherence;
+    };
+    // Coherence floors five apart over a few energy floors, and energy
+    // floors a few percent apart over two coherence floors.
+    Floors sweeps[2] = {{{1, 16, 64, 300, 2000}, {}}, {{}, {0, 140}}};
+    for (unsigned c = 0; c <= 255; c += 5) {
+        sweeps[0].coherence.push_back(c);
+    }
+    for (double e = 1; e < 4000; e = e * 1.06 + 1) {
+        sweeps[1].energy.push_back(static_cast<unsigned>(e));
+    }
+    unsigned barLike = 0;
+    for (Floors const& sweep : sweeps) {
+        for (unsigned energyFloor : sweep.energy) {
+            for (unsigned coherenceFloor : sweep.coherence) {
+                SCOPED_TRACE(std::to_string(energyFloor) + " " + std::to_string(coherenceFloor));
+                wide->Classify(energyFloor, coherenceFloor, true);
+                plain->Classify(energyFloor, coherenceFloor, false);
+                unsigned wrong = 0;
+                for (unsigned i = 0; i < wide->GetCellCount(); ++i) {
+                    auto const& x = wide->GetJudgement(i);
+                    auto const& y = plain->GetJudgement(i);
+                    wrong += x.barLike != y.barLike || x.angle != y.angle || x.coherence != y.coherence;
+                }
+                EXPECT_EQ(wrong, 0u);
+                ASSERT_EQ(wide->GetBarLikeCount(), plain->GetBarLikeCount());
+                EXPECT_TRUE(std::equal(wide->GetBarLikeCells(), wide->GetBarLikeCells() + wide->GetBarLikeCount(),
+                                       plain->GetBarLikeCells()));
+                barLike += wide->GetBarLikeCount();
+            }
+        }
+    }
+    EXPECT_GT(barLike, 1000u);
+}
+
 TEST(GradientTensorTest, TheDoubledAngleIsTheGeneralAngleOfTheDoubledVector)
 {
     // The 9-bit angle of (xx - yy, 2 xy), halved below 2^30 as the general
