@@ -2,6 +2,9 @@
 
 #include "decoder/core/arithmetic/dec_math.h"
 
+#include <algorithm>
+#include <bit>
+
 namespace DEC2DIvra {
 
 namespace {
@@ -65,18 +68,30 @@ unsigned BarRegionGrower::Start(BarOrientationField const& field, unsigned minim
     unsigned const columns = field.GetColumns();
     unsigned const rows = field.GetRows();
     unsigned const cells = field.GetCellCount();
-    for (unsigned i = 0; i < cells; ++i) {
-        visited_[i] = 0;
+    // Only the bar-like cells are open to a group: each cell's state is
+    // kClosed but for those, kOpen until a group takes them.
+    std::fill(state_, state_ + cells, kClosed);
+    unsigned short const* const barLike = field.GetBarLikeCells();
+    unsigned const barLikeCount = field.GetBarLikeCount();
+    for (unsigned i = 0; i < barLikeCount; ++i) {
+        state_[barLike[i]] = kOpen;
     }
     static constexpr int kDx[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
     static constexpr int kDy[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
+    // The neighbours' index offsets, for cells off the grid's border.
+    int offsets[8];
+    for (unsigned k = 0; k < 8; ++k) {
+        offsets[k] = kDy[k] * static_cast<int>(columns) + kDx[k];
+    }
     unsigned end = 0;  // of the cell order
-    for (unsigned seed = 0; seed < cells; ++seed) {
-        if (visited_[seed] != 0 || field.GetJudgement(seed).barLike == 0) {
+    // The seeds in rising order, as a sweep over all cells meets them.
+    for (unsigned s = 0; s < barLikeCount; ++s) {
+        unsigned const seed = barLike[s];
+        if (state_[seed] != kOpen) {
             continue;
         }
         unsigned const first = end;
-        visited_[seed] = 1;
+        state_[seed] = kTaken;
         order_[end++] = static_cast<unsigned short>(seed);
         BarRegionComponent component;
         component.first = first;
@@ -99,19 +114,29 @@ unsigned BarRegionGrower::Start(BarOrientationField const& field, unsigned minim
             component.sumX += field.CalcCentreX(column);
             component.sumY += field.CalcCentreY(row);
             component.coherenceSum += field.GetJudgement(index).coherence;
-            // A cell off the grid's border has all eight neighbours.
-            bool const inside = column > 0 && row > 0 && column + 1 < columns && row + 1 < rows;
-            for (unsigned k = 0; k < 8; ++k) {
-                int const c = static_cast<int>(column) + kDx[k];
-                int const r = static_cast<int>(row) + kDy[k];
-                if (!inside && (c < 0 || r < 0 || c >= static_cast<int>(columns) || r >= static_cast<int>(rows))) {
-                    continue;
+            // The open neighbours, a bit each in the order of kDx and kDy
+            // (only this loop takes them, each its own); a cell off the
+            // grid's border has all eight.
+            unsigned open = 0;
+            if (column > 0 && row > 0 && column + 1 < columns && row + 1 < rows) {
+#pragma GCC unroll 8
+                for (unsigned k = 0; k < 8; ++k) {
+                    open |= static_cast<unsigned>(state_[index + static_cast<unsigned>(offsets[k])] == kOpen) << k;
                 }
-                unsigned const neighbour = static_cast<unsigned>(r) * columns + static_cast<unsigned>(c);
+            } else {
+                for (unsigned k = 0; k < 8; ++k) {
+                    int const c = static_cast<int>(column) + kDx[k];
+                    int const r = static_cast<int>(row) + kDy[k];
+                    if (c >= 0 && r >= 0 && c < static_cast<int>(columns) && r < static_cast<int>(rows)) {
+                        open |= static_cast<unsigned>(state_[static_cast<unsigned>(r) * columns +
+                                                             static_cast<unsigned>(c)] == kOpen)
+                                << k;
+                    }
+                }
+            }
+            for (; open != 0; open &= open - 1) {
+                unsigned const neighbour = index + static_cast<unsigned>(offsets[std::countr_zero(open)]);
                 BarOrientationField::Judgement const& j = field.GetJudgement(neighbour);
-                if (visited_[neighbour] != 0 || j.barLike == 0) {
-                    continue;
-                }
                 long long nc = 0;
                 long long ns = 0;
                 UnitOf(units, j.angle, nc, ns);
@@ -121,7 +146,7 @@ unsigned BarRegionGrower::Start(BarOrientationField const& field, unsigned minim
                     !(IsWithin(unitX, unitY, nc, ns, stepSlope) && IsWithin(meanX, meanY, nc, ns, driftSlope))) {
                     continue;
                 }
-                visited_[neighbour] = 1;
+                state_[neighbour] = kTaken;
                 order_[end++] = static_cast<unsigned short>(neighbour);
             }
         }

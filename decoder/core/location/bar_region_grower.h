@@ -30,7 +30,8 @@ public:
     static constexpr unsigned kDriftFactor = 3;  // of the tolerance, from the mean
     static constexpr unsigned kDriftStep = 2;    // half of it, from the neighbour
 
-    // Nonzero count of components kept.
+    // Nonzero count of components kept. The field's bar-like cells are those
+    // of its last Classify.
     unsigned Start(BarOrientationField const& field, unsigned minimumCells, unsigned tolerance = kDefaultTolerance);
 
     unsigned GetCount() const { return count_; }
@@ -42,7 +43,10 @@ private:
     unsigned count_ = 0;
     // Cells in the order they were reached, one group after another.
     unsigned short order_[BarOrientationField::kMaxCells];
-    unsigned char visited_[BarOrientationField::kMaxCells];
+    // Whether a cell may still join a group: not bar-like, bar-like and
+    // open, or taken by a group.
+    enum State : unsigned char { kClosed, kOpen, kTaken };
+    State state_[BarOrientationField::kMaxCells];
 };
 
 }  // namespace DEC2DIvra

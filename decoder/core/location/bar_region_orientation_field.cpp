@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstddef>
+#include <cstring>
 
 #include "decoder/core/arithmetic/dec_math.h"
 
@@ -187,10 +188,65 @@ __attribute__((target("avx2"))) inline void AddSteps(__m256i a, __m256i b, __m25
     uv = _mm256_add_epi32(uv, _mm256_madd_epi16(u, v));
 }
 
+static_assert(sizeof(BarOrientationField::Cell) == 16 && offsetof(BarOrientationField::Cell, samples) == 12,
+              "a cell fills 128 bits: three sums, its sample count in the low half of the last word");
+
+// The products of `rows` rows of blocks from `p` on, added to their lanes:
+// two rows a step trade the roles of the pixel pairs instead of copying.
+__attribute__((target("avx2"), always_inline)) inline void AddPairSteps(unsigned short const* p, int pitch, int rows,
+                                                                         __m256i& uu, __m256i& vv, __m256i& uv)
+{
+    __m256i a = LoadSixteen(p);
+    __m256i b = LoadSixteen(p + 1);
+    int r = 0;
+#pragma GCC unroll 4
+    for (; r + 2 <= rows; r += 2) {
+        __m256i const c = LoadSixteen(p + pitch);
+        __m256i const d = LoadSixteen(p + pitch + 1);
+        AddSteps(a, b, c, d, uu, vv, uv);
+        p += 2 * pitch;
+        a = LoadSixteen(p);
+        b = LoadSixteen(p + 1);
+        AddSteps(c, d, a, b, uu, vv, uv);
+        // The sums are kept in three registers as they grow: left free, the
+        // compiler gathers all the products first and spills them.
+        asm("" : "+x"(uu), "+x"(vv), "+x"(uv));
+    }
+    if (r < rows) {
+        p += pitch;
+        AddSteps(a, b, LoadSixteen(p), LoadSixteen(p + 1), uu, vv, uv);
+    }
+}
+
+// Two cells' lanes folded and added to the cells: per half, (uu, vv, uv)
+// summed over its four lanes give xx = uu + vv + 2 uv, yy = uu + vv - 2 uv
+// and xy = uu - vv, and the fourth word takes the samples (the count in its
+// low half), each cell's four words at once.
+__attribute__((target("avx2"), always_inline)) inline void AddFoldedPair(__m256i uu, __m256i vv, __m256i uv,
+                                                                          int samples, BarOrientationField::Cell* cells)
+{
+    __m256i const pairs = _mm256_hadd_epi32(uu, vv);
+    __m256i const mixed = _mm256_hadd_epi32(uv, uv);
+    __m256i const sums = _mm256_hadd_epi32(pairs, mixed);  // per half: uu, vv, uv, uv
+    __m256i const u = _mm256_shuffle_epi32(sums, _MM_SHUFFLE(0, 0, 0, 0));
+    __m256i const v = _mm256_shuffle_epi32(sums, _MM_SHUFFLE(1, 1, 1, 1));
+    __m256i const w = _mm256_shuffle_epi32(sums, _MM_SHUFFLE(2, 2, 2, 2));
+    __m256i const uSigns = _mm256_setr_epi32(1, 1, 1, 0, 1, 1, 1, 0);
+    __m256i const vSigns = _mm256_setr_epi32(1, 1, -1, 0, 1, 1, -1, 0);
+    __m256i const wSigns = _mm256_setr_epi32(1, -1, 0, 0, 1, -1, 0, 0);
+    __m256i const count = _mm256_setr_epi32(0, 0, 0, samples, 0, 0, 0, samples);
+    __m256i const words = _mm256_add_epi32(
+        _mm256_add_epi32(_mm256_sign_epi32(u, uSigns), _mm256_sign_epi32(v, vSigns)),
+        _mm256_add_epi32(_mm256_sign_epi32(_mm256_add_epi32(w, w), wSigns), count));
+    auto* target = reinterpret_cast<__m256i*>(cells);
+    _mm256_storeu_si256(target, _mm256_add_epi32(_mm256_loadu_si256(target), words));
+}
+
 // AddCellRows two cells at a time: the low half of each 256-bit lane holds
 // the first cell's eight pixels, the high half the second's, and the halves
 // are folded apart. The same integer sums, so the same cells; an odd last
-// cell takes the 128-bit path.
+// cell takes the 128-bit path. A whole row of cells (eight rows of blocks,
+// nearly every one) has its rows unrolled.
 __attribute__((target("avx2"))) void AddCellPairRows(unsigned short const* row, int pitch, int rows, int count,
                                                      BarOrientationField::Cell* cells)
 {
@@ -200,41 +256,29 @@ __attribute__((target("avx2"))) void AddCellPairRows(unsigned short const* row, 
         __m256i uu = _mm256_setzero_si256();
         __m256i vv = _mm256_setzero_si256();
         __m256i uv = _mm256_setzero_si256();
-        __m256i a = LoadSixteen(p);
-        __m256i b = LoadSixteen(p + 1);
-        int r = 0;
-        for (; r + 2 <= rows; r += 2) {
-            __m256i const c = LoadSixteen(p + pitch);
-            __m256i const d = LoadSixteen(p + pitch + 1);
-            AddSteps(a, b, c, d, uu, vv, uv);
-            p += 2 * pitch;
-            a = LoadSixteen(p);
-            b = LoadSixteen(p + 1);
-            AddSteps(c, d, a, b, uu, vv, uv);
+        if (rows == kEight) {
+            AddPairSteps(p, pitch, kEight, uu, vv, uv);
+        } else {
+            AddPairSteps(p, pitch, rows, uu, vv, uv);
         }
-        if (r < rows) {
-            p += pitch;
-            AddSteps(a, b, LoadSixteen(p), LoadSixteen(p + 1), uu, vv, uv);
-        }
-        // Per half: (uu, vv, uv, 0) summed over its four lanes.
-        __m256i const pairs = _mm256_hadd_epi32(uu, vv);
-        __m256i const mixed = _mm256_hadd_epi32(uv, _mm256_setzero_si256());
-        __m256i const sums = _mm256_hadd_epi32(pairs, mixed);
-        alignas(32) int folded[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(folded), sums);
-        for (int half = 0; half < 2; ++half) {
-            int const suu = folded[4 * half];
-            int const svv = folded[4 * half + 1];
-            int const suv = folded[4 * half + 2];
-            BarOrientationField::Cell& cell = cells[k + half];
-            cell.xx += suu + svv + 2 * suv;
-            cell.yy += suu + svv - 2 * suv;
-            cell.xy += suu - svv;
-            cell.samples = static_cast<unsigned short>(cell.samples + kEight * rows);
-        }
+        AddFoldedPair(uu, vv, uv, kEight * rows, cells + k);
     }
     if (k < count) {
         AddCellRows(row + k * kEight, pitch, rows, count - k, cells + k);
+    }
+}
+
+// Zeros over `bytes` bytes from `p` on, a multiple of four: 32 bytes a
+// store, the rest four at a time.
+__attribute__((target("avx2"))) void ClearLanes(void* p, std::size_t bytes)
+{
+    auto* q = static_cast<unsigned char*>(p);
+    std::size_t i = 0;
+    for (; i + 32 <= bytes; i += 32) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + i), _mm256_setzero_si256());
+    }
+    for (unsigned const zero = 0; i + 4 <= bytes; i += 4) {
+        std::memcpy(q + i, &zero, sizeof(zero));
     }
 }
 #endif
@@ -245,6 +289,7 @@ bool BarOrientationField::Start(GrayImage const& image, Rectangle const& area, u
 {
     columns_ = 0;
     rows_ = 0;
+    barLikeCount_ = 0;
     if (cellSide == 0 || stride == 0 || image.GetPixels() == nullptr || area.left < 0 || area.top < 0 ||
         area.right >= image.GetWidth() || area.bottom >= image.GetHeight() || area.right < area.left ||
         area.bottom < area.top) {
@@ -273,8 +318,16 @@ bool BarOrientationField::Start(GrayImage const& image, Rectangle const& area, u
     columns_ = CeilDivide(width, cellSide);
     rows_ = CeilDivide(height, cellSide);
     unsigned const count = columns_ * rows_;
-    std::fill(cells_, cells_ + count, Cell{0, 0, 0, 0});
-    std::fill(judgements_, judgements_ + count, Judgement{0, 0, 0});
+#if defined(SCANNER_FIELD_AVX2)
+    if (ProcessorHasAvx2()) {
+        ClearLanes(cells_, count * sizeof(Cell));
+        ClearLanes(judgements_, count * sizeof(Judgement));
+    } else
+#endif
+    {
+        std::fill(cells_, cells_ + count, Cell{0, 0, 0, 0});
+        std::fill(judgements_, judgements_ + count, Judgement{0, 0, 0});
+    }
 
     // The differences need the pixel to the right and the one below.
     int const lastX = area.right < image.GetWidth() - 1 ? area.right : image.GetWidth() - 2;
@@ -356,59 +409,6 @@ bool BarOrientationField::Start(GrayImage const& image, Rectangle const& area, u
 
 namespace {
 
-#if defined(SCANNER_FIELD_AVX2)
-static_assert(sizeof(BarOrientationField::Cell) == 16 && offsetof(BarOrientationField::Cell, samples) == 12,
-              "a cell fills 128 bits: three sums, its sample count in the low half of the last word");
-
-// Four cells' sums as doubles, one quantity to a row of lanes.
-__attribute__((target("avx2"))) void SpreadCellsFour(BarOrientationField::Cell const* cells, double* xx, double* yy,
-                                                     double* xy, double* samples)
-{
-    __m128i const keep = _mm_set_epi32(0xFFFF, -1, -1, -1);
-    auto const* words = reinterpret_cast<__m128i const*>(cells);
-    __m256d const c0 = _mm256_cvtepi32_pd(_mm_and_si128(_mm_loadu_si128(words), keep));
-    __m256d const c1 = _mm256_cvtepi32_pd(_mm_and_si128(_mm_loadu_si128(words + 1), keep));
-    __m256d const c2 = _mm256_cvtepi32_pd(_mm_and_si128(_mm_loadu_si128(words + 2), keep));
-    __m256d const c3 = _mm256_cvtepi32_pd(_mm_and_si128(_mm_loadu_si128(words + 3), keep));
-    __m256d const low01 = _mm256_unpacklo_pd(c0, c1);
-    __m256d const high01 = _mm256_unpackhi_pd(c0, c1);
-    __m256d const low23 = _mm256_unpacklo_pd(c2, c3);
-    __m256d const high23 = _mm256_unpackhi_pd(c2, c3);
-    _mm256_storeu_pd(xx, _mm256_permute2f128_pd(low01, low23, 0x20));
-    _mm256_storeu_pd(yy, _mm256_permute2f128_pd(high01, high23, 0x20));
-    _mm256_storeu_pd(xy, _mm256_permute2f128_pd(low01, low23, 0x31));
-    _mm256_storeu_pd(samples, _mm256_permute2f128_pd(high01, high23, 0x31));
-}
-
-// A row of cells spread into the rows of doubles (the zero columns either
-// side already set) and summed with their left and right neighbours, for
-// `ends` columns, a multiple of four.
-__attribute__((target("avx2"))) void SumRowLanes(BarOrientationField::Cell const* cells, unsigned columns,
-                                                 unsigned ends, double* xx, double* yy, double* xy, double* samples,
-                                                 double (&sums)[4][(BarOrientationField::kMaxColumns + 3) / 4 * 4])
-{
-    unsigned column = 0;
-    for (; column + 4 <= columns; column += 4) {
-        SpreadCellsFour(cells + column, xx + column + 1, yy + column + 1, xy + column + 1, samples + column + 1);
-    }
-    for (; column < columns; ++column) {
-        xx[column + 1] = cells[column].xx;
-        yy[column + 1] = cells[column].yy;
-        xy[column + 1] = cells[column].xy;
-        samples[column + 1] = cells[column].samples;
-    }
-    double const* const rows[4] = {xx, yy, xy, samples};
-    for (unsigned q = 0; q < 4; ++q) {
-        double const* c = rows[q];
-        for (unsigned k = 0; k < ends; k += 4) {
-            __m256d const left = _mm256_loadu_pd(c + k);
-            __m256d const middle = _mm256_loadu_pd(c + k + 1);
-            __m256d const right = _mm256_loadu_pd(c + k + 2);
-            _mm256_storeu_pd(sums[q] + k, _mm256_add_pd(_mm256_add_pd(left, middle), right));
-        }
-    }
-}
-#endif
 
 }  // namespace
 
@@ -430,12 +430,6 @@ void BarOrientationField::SumRow(unsigned row, RowSums& sums)
             rowCells_[q][column + 1] = 0;
         }
     }
-#if defined(SCANNER_FIELD_AVX2)
-    if (wideLanes_) {
-        SumRowLanes(cells, columns_, ends, rowCells_[kXX], rowCells_[kYY], rowCells_[kXY], rowCells_[kSamples], sums);
-        return;
-    }
-#endif
     for (unsigned column = 0; column < columns_; ++column) {
         rowCells_[kXX][column + 1] = cells[column].xx;
         rowCells_[kYY][column + 1] = cells[column].yy;
@@ -487,44 +481,120 @@ BarOrientationField::Judgement JudgeSums(long long xx, long long yy, long long x
     return judgement;
 }
 
-// How far below the coherence floor (of 255, squared over 255^2) a
-// neighbourhood's squared coherence must lie for the lanes to turn it down
-// unseen. The whole-number test halves its sums below 2^23, which moves the
-// squared coherence by less than 2^-19; doubles round far less.
-constexpr double kCoherenceMargin = 1.0 / 4096;
 
 #if defined(SCANNER_FIELD_AVX2)
-__attribute__((target("avx2"))) inline __m256d SumThreeRows(double const* above, double const* here,
-                                                             double const* below, unsigned column)
+using CellSums = BarOrientationField::CellSums;
+constexpr unsigned kLaneColumns = BarOrientationField::kLaneColumns;
+
+// The column of a group of eight that each lane holds after the sums are
+// turned into rows of lanes (see SumRowEights).
+constexpr unsigned char kLaneColumn[8] = {0, 2, 4, 6, 1, 3, 5, 7};
+
+__attribute__((target("avx2"))) inline __m256i LoadTwoCells(BarOrientationField::Cell const* p)
 {
-    return _mm256_add_pd(_mm256_add_pd(_mm256_loadu_pd(above + column), _mm256_loadu_pd(here + column)),
-                         _mm256_loadu_pd(below + column));
+    return _mm256_loadu_si256(reinterpret_cast<__m256i const*>(p));
 }
 
-// The cells of a row that may pass: mean energy at the floor or above,
-// squared coherence no less than `coherenceFloor2` (the margin below the
-// floor); a bit per column, four to a byte of `may`, for the columns of
-// whole groups of four.
-__attribute__((target("avx2"))) void MayPassRow(double const* const* above, double const* const* here,
-                                                double const* const* below, unsigned columns, double energyFloor,
-                                                double coherenceFloor2, unsigned char* may)
+// The sums of cells p[0 .. 2] and p[1 .. 3], their sample counts' upper
+// halves cleared.
+__attribute__((target("avx2"))) inline __m256i SumThreeCells(BarOrientationField::Cell const* p, __m256i keep)
 {
-    __m256d const floor = _mm256_set1_pd(energyFloor);
-    __m256d const floor2 = _mm256_set1_pd(coherenceFloor2);
-    for (unsigned column = 0; column + 4 <= columns; column += 4) {
-        __m256d const xx = SumThreeRows(above[0], here[0], below[0], column);
-        __m256d const yy = SumThreeRows(above[1], here[1], below[1], column);
-        __m256d const xy = SumThreeRows(above[2], here[2], below[2], column);
-        __m256d const samples = SumThreeRows(above[3], here[3], below[3], column);
-        __m256d const energy = _mm256_add_pd(xx, yy);
-        __m256d const a = _mm256_sub_pd(xx, yy);
-        __m256d const b = _mm256_add_pd(xy, xy);
-        __m256d const square = _mm256_add_pd(_mm256_mul_pd(a, a), _mm256_mul_pd(b, b));
-        __m256d const some = _mm256_cmp_pd(samples, _mm256_setzero_pd(), _CMP_GT_OQ);
-        __m256d const strong = _mm256_cmp_pd(energy, _mm256_mul_pd(samples, floor), _CMP_GE_OQ);
-        __m256d const coherent = _mm256_cmp_pd(square, _mm256_mul_pd(_mm256_mul_pd(energy, energy), floor2), _CMP_GE_OQ);
-        may[column / 4] =
-            static_cast<unsigned char>(_mm256_movemask_pd(_mm256_and_pd(_mm256_and_pd(some, strong), coherent)));
+    __m256i const sum = _mm256_add_epi32(_mm256_add_epi32(LoadTwoCells(p), LoadTwoCells(p + 1)), LoadTwoCells(p + 2));
+    return _mm256_and_si256(sum, keep);
+}
+
+// Each cell's sums with its left and right neighbours, for `ends` columns
+// (a multiple of eight): whole in `sums` (below 2^30 each, so exact in 32
+// bits), and as floats in the rows of lanes, one quantity to a row, each
+// group of eight columns in the lanes' order kLaneColumn. A group reads the
+// cells from the one before it to the one after it straight from the row,
+// except at the row's end, where a copy stands zero cells for those off the
+// grid, and before the first cell, a zero cell shifted in; the sample
+// count's upper half, the cell's padding, is cleared from the sums.
+__attribute__((target("avx2"))) void SumRowEights(BarOrientationField::Cell const* cells, unsigned columns,
+                                                  unsigned ends, CellSums* sums,
+                                                  float (&lanes)[BarOrientationField::kQuantityCount][kLaneColumns])
+{
+    __m256i const keep = _mm256_setr_epi32(-1, -1, -1, 0xFFFF, -1, -1, -1, 0xFFFF);
+    BarOrientationField::Cell window[10];
+    for (unsigned group = 0; group < ends; group += 8) {
+        __m256i three[4];
+        if (group + 9 > columns) {
+            for (unsigned k = 0; k < 10; ++k) {
+                unsigned const column = group + k - 1;
+                window[k] = group + k >= 1 && column < columns ? cells[column] : BarOrientationField::Cell{0, 0, 0, 0};
+            }
+#pragma GCC unroll 4
+            for (unsigned j = 0; j < 4; ++j) {
+                three[j] = SumThreeCells(window + 2 * j, keep);
+            }
+        } else if (group == 0) {
+            // The first cell's left neighbour is a zero cell.
+            __m256i const middle = LoadTwoCells(cells);
+            __m256i const left = _mm256_permute2x128_si256(middle, middle, 0x08);
+            three[0] = _mm256_and_si256(_mm256_add_epi32(_mm256_add_epi32(left, middle), LoadTwoCells(cells + 1)), keep);
+#pragma GCC unroll 3
+            for (unsigned j = 1; j < 4; ++j) {
+                three[j] = SumThreeCells(cells + 2 * j - 1, keep);
+            }
+        } else {
+#pragma GCC unroll 4
+            for (unsigned j = 0; j < 4; ++j) {
+                three[j] = SumThreeCells(cells + group + 2 * j - 1, keep);
+            }
+        }
+#pragma GCC unroll 4
+        for (unsigned j = 0; j < 4; ++j) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + group + 2 * j), three[j]);
+        }
+        // Columns 2j (low half) and 2j + 1 (high half) of three[j] to one
+        // quantity a vector: lanes 0 .. 3 columns 0, 2, 4, 6, lanes 4 .. 7
+        // columns 1, 3, 5, 7.
+        __m256i const t0 = _mm256_unpacklo_epi32(three[0], three[1]);
+        __m256i const t1 = _mm256_unpackhi_epi32(three[0], three[1]);
+        __m256i const t2 = _mm256_unpacklo_epi32(three[2], three[3]);
+        __m256i const t3 = _mm256_unpackhi_epi32(three[2], three[3]);
+        _mm256_storeu_ps(lanes[0] + group, _mm256_cvtepi32_ps(_mm256_unpacklo_epi64(t0, t2)));
+        _mm256_storeu_ps(lanes[1] + group, _mm256_cvtepi32_ps(_mm256_unpackhi_epi64(t0, t2)));
+        _mm256_storeu_ps(lanes[2] + group, _mm256_cvtepi32_ps(_mm256_unpacklo_epi64(t1, t3)));
+        _mm256_storeu_ps(lanes[3] + group, _mm256_cvtepi32_ps(_mm256_unpackhi_epi64(t1, t3)));
+    }
+}
+
+__attribute__((target("avx2"))) inline __m256 SumThreeLaneRows(float const* above, float const* here,
+                                                               float const* below, unsigned group)
+{
+    return _mm256_add_ps(_mm256_add_ps(_mm256_loadu_ps(above + group), _mm256_loadu_ps(here + group)),
+                         _mm256_loadu_ps(below + group));
+}
+
+// The cells of a row that may pass, from the rows of lanes above, at and
+// below it: mean energy at `energyFloor` or above, squared coherence no less
+// than `coherenceFloor2`; a bit per lane, a byte per group of eight.
+// Floats carry 24 bits: the sums of three rows stray from the whole sums by
+// less than 2^-21 of the energy, the squared coherence by less than 2^-17,
+// far inside the margin taken off the floors (see ClassifyLanes).
+__attribute__((target("avx2"))) void MayPassEights(float const (&above)[BarOrientationField::kQuantityCount][kLaneColumns],
+                                                   float const (&here)[BarOrientationField::kQuantityCount][kLaneColumns],
+                                                   float const (&below)[BarOrientationField::kQuantityCount][kLaneColumns],
+                                                   unsigned ends, float energyFloor, float coherenceFloor2,
+                                                   unsigned char* may)
+{
+    __m256 const floor = _mm256_set1_ps(energyFloor);
+    __m256 const floor2 = _mm256_set1_ps(coherenceFloor2);
+    for (unsigned group = 0; group < ends; group += 8) {
+        __m256 const xx = SumThreeLaneRows(above[0], here[0], below[0], group);
+        __m256 const yy = SumThreeLaneRows(above[1], here[1], below[1], group);
+        __m256 const xy = SumThreeLaneRows(above[2], here[2], below[2], group);
+        __m256 const samples = SumThreeLaneRows(above[3], here[3], below[3], group);
+        __m256 const energy = _mm256_add_ps(xx, yy);
+        __m256 const a = _mm256_sub_ps(xx, yy);
+        __m256 const b = _mm256_add_ps(xy, xy);
+        __m256 const square = _mm256_add_ps(_mm256_mul_ps(a, a), _mm256_mul_ps(b, b));
+        __m256 const some = _mm256_cmp_ps(samples, _mm256_setzero_ps(), _CMP_GT_OQ);
+        __m256 const strong = _mm256_cmp_ps(energy, _mm256_mul_ps(samples, floor), _CMP_GE_OQ);
+        __m256 const coherent = _mm256_cmp_ps(square, _mm256_mul_ps(_mm256_mul_ps(energy, energy), floor2), _CMP_GE_OQ);
+        may[group / 8] = static_cast<unsigned char>(_mm256_movemask_ps(_mm256_and_ps(_mm256_and_ps(some, strong), coherent)));
     }
 }
 #endif
@@ -543,27 +613,80 @@ void BarOrientationField::JudgeRow(unsigned row, RowSums const& above, RowSums c
         judgements[column] = JudgeSums(total(kXX), total(kYY), total(kXY), static_cast<unsigned>(total(kSamples)),
                                        energyFloor, floor2);
     };
-    unsigned column = 0;
-#if defined(SCANNER_FIELD_AVX2)
-    if (wideLanes_) {
-        double const* a[kQuantities] = {above[0], above[1], above[2], above[3]};
-        double const* h[kQuantities] = {here[0], here[1], here[2], here[3]};
-        double const* b[kQuantities] = {below[0], below[1], below[2], below[3]};
-        double const least = static_cast<double>(floor2) / (255.0 * 255.0) - kCoherenceMargin;
-        unsigned char may[kSumColumns / 4];
-        MayPassRow(a, h, b, columns_, energyFloor, least, may);
-        std::fill(judgements, judgements + columns_, Judgement{0, 0, 0});
-        for (; column + 4 <= columns_; column += 4) {
-            for (unsigned bits = may[column / 4]; bits != 0; bits &= bits - 1) {
-                judge(column + static_cast<unsigned>(std::countr_zero(bits)));
-            }
+    for (unsigned column = 0; column < columns_; ++column) {
+        judge(column);
+        if (judgements[column].barLike != 0) {
+            barLikeCells_[barLikeCount_++] = static_cast<unsigned short>(row * columns_ + column);
         }
     }
-#endif
-    for (; column < columns_; ++column) {
-        judge(column);
+}
+
+#if defined(SCANNER_FIELD_AVX2)
+void BarOrientationField::ClassifyLanes(unsigned energyFloor, unsigned coherenceFloor)
+{
+    // The rows of sums above, at and below the judged row, by turns; above
+    // the first row and below the last stand rows of zeros.
+    unsigned const ends = (columns_ + 7) / 8 * 8;
+    auto sumRow = [this, ends](unsigned row, unsigned slot) {
+        if (row >= rows_) {
+            std::fill(laneCells_[slot], laneCells_[slot] + ends, CellSums{0, 0, 0, 0});
+            for (unsigned q = 0; q < kQuantityCount; ++q) {
+                std::fill(laneSums_[slot][q], laneSums_[slot][q] + ends, 0.0f);
+            }
+            return;
+        }
+        SumRowEights(cells_ + row * columns_, columns_, ends, laneCells_[slot], laneSums_[slot]);
+    };
+    long long const floor2 = static_cast<long long>(coherenceFloor) * coherenceFloor;
+    // The margins below the floors that the lanes' rounding cannot cross
+    // (the whole-number test halves its sums below 2^23, which moves the
+    // squared coherence by less than 2^-19).
+    float const energyLeast = static_cast<float>(energyFloor) * (1.0f - 1.0f / 65536);
+    float const coherenceLeast = static_cast<float>(static_cast<double>(floor2) / (255.0 * 255.0) - 1.0 / 4096);
+    unsigned char may[kLaneColumns / 8];
+    unsigned above = 0;
+    unsigned here = 1;
+    unsigned below = 2;
+    sumRow(rows_, above);
+    sumRow(0, here);
+    for (unsigned row = 0; row < rows_; ++row) {
+        sumRow(row + 1, below);
+        MayPassEights(laneSums_[above], laneSums_[here], laneSums_[below], ends, energyLeast, coherenceLeast, may);
+        Judgement* judgements = judgements_ + row * columns_;
+        std::memset(judgements, 0, columns_ * sizeof(Judgement));
+        CellSums const* a = laneCells_[above];
+        CellSums const* h = laneCells_[here];
+        CellSums const* b = laneCells_[below];
+        for (unsigned group = 0; group < ends; group += 8) {
+            // The bar-like columns of the group, a bit each in column order.
+            unsigned passed = 0;
+            for (unsigned bits = may[group / 8]; bits != 0; bits &= bits - 1) {
+                unsigned const lane = kLaneColumn[std::countr_zero(bits)];
+                unsigned const column = group + lane;
+                if (column >= columns_) {
+                    continue;
+                }
+                auto total = [column](CellSums const* x, CellSums const* y, CellSums const* z, int CellSums::*q) {
+                    return static_cast<long long>(x[column].*q) + y[column].*q + z[column].*q;
+                };
+                judgements[column] =
+                    JudgeSums(total(a, h, b, &CellSums::xx), total(a, h, b, &CellSums::yy),
+                              total(a, h, b, &CellSums::xy),
+                              static_cast<unsigned>(total(a, h, b, &CellSums::samples)), energyFloor, floor2);
+                passed |= static_cast<unsigned>(judgements[column].barLike) << lane;
+            }
+            for (; passed != 0; passed &= passed - 1) {
+                barLikeCells_[barLikeCount_++] =
+                    static_cast<unsigned short>(row * columns_ + group + static_cast<unsigned>(std::countr_zero(passed)));
+            }
+        }
+        unsigned const spare = above;
+        above = here;
+        here = below;
+        below = spare;
     }
 }
+#endif
 
 void BarOrientationField::Classify(unsigned energyFloor, unsigned coherenceFloor, bool wideLanes)
 {
@@ -573,11 +696,15 @@ void BarOrientationField::Classify(unsigned energyFloor, unsigned coherenceFloor
     RowSums* above = &rowSums_[0];
     RowSums* here = &rowSums_[1];
     RowSums* below = &rowSums_[2];
+    barLikeCount_ = 0;
     if (rows_ == 0) {
         return;
     }
 #if defined(SCANNER_FIELD_AVX2)
-    wideLanes_ = wideLanes && ProcessorHasAvx2();
+    if (wideLanes && ProcessorHasAvx2()) {
+        ClassifyLanes(energyFloor, coherenceFloor);
+        return;
+    }
 #else
     (void)wideLanes;
 #endif
@@ -608,47 +735,56 @@ unsigned CalcNoiseBin(unsigned long long mean)
 }
 
 #if defined(SCANNER_FIELD_AVX2)
-// The noise bins of the cells of whole groups of four holding a whole cell's
-// 64 samples, as CalcNoiseBin gives them, kNotWhole for the others; the
-// count of cells binned. The mean is made a double (exact below 2^52), whose
-// exponent and two highest fraction bits are the bin but for the means 0
-// and 3.
+// The noise bins of the cells of whole groups of eight holding a whole
+// cell's 64 samples, as CalcNoiseBin gives them, kNotWhole for the others;
+// the count of cells binned. The mean is made a float (exact below 2^24;
+// a whole cell's sum lies below 2^29, and a mean of 2^23 or more is left to
+// the others' path), whose exponent and two highest fraction bits are the
+// bin but for the means 0 and 3.
 constexpr unsigned char kNotWhole = 255;
 
 __attribute__((target("avx2"))) unsigned BinWholeCells(BarOrientationField::Cell const* cells, unsigned count,
                                                        unsigned char* bins)
 {
-    __m256i const low = _mm256_set1_epi64x(0xFFFFFFFFLL);
-    __m256i const sampleBits = _mm256_set1_epi64x(0xFFFF);
-    __m256i const whole = _mm256_set1_epi64x(kEight * kEight);
-    __m256i const magic = _mm256_set1_epi64x(0x4330000000000000LL);  // 2^52
-    __m256i const three = _mm256_set1_epi64x(3);
-    __m256i const binOfThree = _mm256_set1_epi64x(5);
-    __m256i const offset = _mm256_set1_epi64x((1023 << 2) - 1);
-    alignas(32) long long lanes[4];
+    __m256i const sampleBits = _mm256_set1_epi32(0xFFFF);
+    __m256i const whole = _mm256_set1_epi32(kEight * kEight);
+    __m256i const largest = _mm256_set1_epi32((1 << 23) - 1);
+    __m256i const three = _mm256_set1_epi32(3);
+    __m256i const binOfThree = _mm256_set1_epi32(5);
+    __m256i const offset = _mm256_set1_epi32((127 << 2) - 1);
+    __m256i const notWhole = _mm256_set1_epi32(kNotWhole);
+    // The lanes hold cells 0, 2, 4, 6, 1, 3, 5, 7 after the unpacking: back
+    // in the cells' order.
+    __m256i const order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
     unsigned i = 0;
-    for (; i + 4 <= count; i += 4) {
-        // Two cells to 256 bits: xx, yy, xy, samples of one, then the other.
-        __m256i const first = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(cells + i));
-        __m256i const second = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(cells + i + 2));
-        // In the 64-bit lanes of each, (xx, yy) and (xy, samples): the lanes
-        // of cells i, i + 2, i + 1, i + 3 in this order.
-        __m256i const pairs = _mm256_unpacklo_epi64(first, second);
-        __m256i const counts = _mm256_and_si256(_mm256_srli_epi64(_mm256_unpackhi_epi64(first, second), 32),
-                                                sampleBits);
-        __m256i const sums = _mm256_add_epi64(_mm256_and_si256(pairs, low), _mm256_srli_epi64(pairs, 32));
-        __m256i const mean = _mm256_srli_epi64(sums, 6);
-        __m256d const exact =
-            _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(mean, magic)), _mm256_castsi256_pd(magic));
-        __m256i bin = _mm256_sub_epi64(_mm256_srli_epi64(_mm256_castpd_si256(exact), 50), offset);
-        bin = _mm256_blendv_epi8(bin, binOfThree, _mm256_cmpeq_epi64(mean, three));
-        bin = _mm256_blendv_epi8(bin, _mm256_setzero_si256(), _mm256_cmpeq_epi64(mean, _mm256_setzero_si256()));
-        bin = _mm256_blendv_epi8(_mm256_set1_epi64x(kNotWhole), bin, _mm256_cmpeq_epi64(counts, whole));
-        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), bin);
-        bins[i] = static_cast<unsigned char>(lanes[0]);
-        bins[i + 2] = static_cast<unsigned char>(lanes[1]);
-        bins[i + 1] = static_cast<unsigned char>(lanes[2]);
-        bins[i + 3] = static_cast<unsigned char>(lanes[3]);
+    for (; i + 8 <= count; i += 8) {
+        auto const* words = reinterpret_cast<__m256i const*>(cells + i);
+        __m256i const c01 = _mm256_loadu_si256(words);
+        __m256i const c23 = _mm256_loadu_si256(words + 1);
+        __m256i const c45 = _mm256_loadu_si256(words + 2);
+        __m256i const c67 = _mm256_loadu_si256(words + 3);
+        __m256i const t0 = _mm256_unpacklo_epi32(c01, c23);
+        __m256i const t1 = _mm256_unpackhi_epi32(c01, c23);
+        __m256i const t2 = _mm256_unpacklo_epi32(c45, c67);
+        __m256i const t3 = _mm256_unpackhi_epi32(c45, c67);
+        __m256i const xx = _mm256_unpacklo_epi64(t0, t2);
+        __m256i const yy = _mm256_unpackhi_epi64(t0, t2);
+        __m256i const counts = _mm256_and_si256(_mm256_unpackhi_epi64(t1, t3), sampleBits);
+        __m256i const mean = _mm256_srli_epi32(_mm256_add_epi32(xx, yy), 6);
+        __m256i const exact = _mm256_castps_si256(_mm256_cvtepi32_ps(mean));
+        __m256i bin = _mm256_sub_epi32(_mm256_srli_epi32(exact, 21), offset);
+        bin = _mm256_blendv_epi8(bin, binOfThree, _mm256_cmpeq_epi32(mean, three));
+        bin = _mm256_blendv_epi8(bin, _mm256_setzero_si256(), _mm256_cmpeq_epi32(mean, _mm256_setzero_si256()));
+        __m256i const binned = _mm256_andnot_si256(_mm256_cmpgt_epi32(mean, largest), _mm256_cmpeq_epi32(counts, whole));
+        bin = _mm256_blendv_epi8(notWhole, bin, binned);
+        // Eight bins of 0 .. 255 to eight bytes.
+        __m256i const halves = _mm256_permutevar8x32_epi32(bin, order);
+        __m256i const shorts = _mm256_packus_epi32(halves, halves);
+        __m256i const bytes = _mm256_packus_epi16(shorts, shorts);
+        unsigned const low = static_cast<unsigned>(_mm_cvtsi128_si32(_mm256_castsi256_si128(bytes)));
+        unsigned const high = static_cast<unsigned>(_mm_cvtsi128_si32(_mm256_extracti128_si256(bytes, 1)));
+        std::memcpy(bins + i, &low, sizeof(low));
+        std::memcpy(bins + i + 4, &high, sizeof(high));
     }
     return i;
 }
@@ -670,11 +806,23 @@ unsigned BarOrientationField::CalcNoiseLevel(bool wideLanes) const
     // A block of cells at a time: their bins, then their counts.
     static constexpr unsigned kBlock = 256;
     unsigned char bins[kBlock];
-    while (wideLanes && ProcessorHasAvx2() && i + 4 <= count) {
+    while (wideLanes && ProcessorHasAvx2() && i + 8 <= count) {
         unsigned const block = count - i < kBlock ? count - i : kBlock;
         unsigned const binned = i + BinWholeCells(cells_ + i, block, bins);
         // i stays a multiple of four: cell i + k counts in histogram k.
         for (unsigned const first = i; i < binned; i += 4) {
+            // Mostly four whole cells: their bins are below 128, kNotWhole
+            // is not.
+            unsigned word = 0;
+            std::memcpy(&word, bins + (i - first), sizeof(word));
+            if ((word & 0x80808080u) == 0) {
+                ++histograms[0][word & 255u];
+                ++histograms[1][(word >> 8) & 255u];
+                ++histograms[2][(word >> 16) & 255u];
+                ++histograms[3][word >> 24];
+                counted += 4;
+                continue;
+            }
             for (unsigned k = 0; k < 4; ++k) {
                 unsigned const bin = bins[i - first + k];
                 if (bin != kNotWhole) {

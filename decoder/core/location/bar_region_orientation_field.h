@@ -52,7 +52,7 @@ public:
 
     // Marks the bar-like cells: mean squared gradient at least `energyFloor`
     // (squared grey levels) and coherence at least `coherenceFloor` (of 255).
-    // The neighbourhoods are summed and most cells turned down four at a
+    // The neighbourhoods are summed and most cells turned down eight at a
     // time in 256-bit lanes where the processor has them and `wideLanes`
     // allows; either way the same cells are judged the same.
     void Classify(unsigned energyFloor, unsigned coherenceFloor, bool wideLanes = true);
@@ -72,7 +72,21 @@ public:
     unsigned GetRows() const { return rows_; }
     unsigned GetCellCount() const { return columns_ * rows_; }
 
+    // A cell's sums as four whole words, as the lanes take them; columns of
+    // the lanes' rows: whole groups of eight.
+    struct CellSums {
+        int xx;
+        int yy;
+        int xy;
+        int samples;
+    };
+    static constexpr unsigned kQuantityCount = 4;
+    static constexpr unsigned kLaneColumns = (kMaxColumns + 7) / 8 * 8;
+
     Judgement const& GetJudgement(unsigned index) const { return judgements_[index]; }
+    // The bar-like cells of the last Classify, their indices in rising order.
+    unsigned GetBarLikeCount() const { return barLikeCount_; }
+    unsigned short const* GetBarLikeCells() const { return barLikeCells_; }
     GradientTensor CalcTensor(unsigned index) const
     {
         Cell const& c = cells_[index];
@@ -96,6 +110,11 @@ private:
     // Judges the cells of one row from the row sums above, at and below it.
     void JudgeRow(unsigned row, RowSums const& above, RowSums const& here, RowSums const& below,
                   unsigned energyFloor, unsigned coherenceFloor);
+    // Classify in 256-bit lanes: the sums of each cell with its neighbours
+    // along the row whole and as floats, eight cells at a time; the floats
+    // turn down the cells that fail by more than their rounding, and the
+    // whole sums judge the rest as JudgeRow does.
+    void ClassifyLanes(unsigned energyFloor, unsigned coherenceFloor);
 
     Rectangle area_{};
     unsigned cellSide_ = 0;
@@ -106,7 +125,14 @@ private:
     Judgement judgements_[kMaxCells];
     double rowCells_[kQuantities][kSumColumns + 2];  // one row of cells, a zero column either side
     RowSums rowSums_[3];
-    bool wideLanes_ = false;  // this Classify sums and turns down in 256-bit lanes
+    // The lanes' rows: for the rows above, at and below the judged one, by
+    // turns, the sums of three cells along the row, whole and as floats (a
+    // group of eight columns in the lanes' order).
+    CellSums laneCells_[3][kLaneColumns];
+    float laneSums_[3][kQuantityCount][kLaneColumns];
+    static_assert(kMaxCells <= 65536, "a cell's index fits 16 bits");
+    unsigned short barLikeCells_[kMaxCells];
+    unsigned barLikeCount_ = 0;
 };
 
 }  // namespace DEC2DIvra

@@ -122,7 +122,8 @@ TEST(OrientationFieldTest, EachJudgementIsThatOfItsCellsNeighbourhood)
     // grid only): bars of full and of faint contrast, whose sums pass 2^23
     // and must be scaled down, over noise; the grid's edges and corners;
     // with and without the wide lanes, over grids of every width modulo
-    // four.
+    // eight (the lanes take groups of eight columns) and grids of one or two
+    // groups, whose both ends lie in one group.
     auto field = std::make_unique<BarOrientationField>();
     struct Case {
         double degrees;
@@ -131,7 +132,9 @@ TEST(OrientationFieldTest, EachJudgementIsThatOfItsCellsNeighbourhood)
     };
     for (Case const c : {Case{15.0, 639, true}, Case{70.0, 639, true}, Case{135.0, 639, true},
                          Case{15.0, 639, false}, Case{70.0, 631, false}, Case{135.0, 623, true},
-                         Case{70.0, 615, true}}) {
+                         Case{70.0, 615, true}, Case{15.0, 607, true}, Case{70.0, 599, true},
+                         Case{135.0, 591, true}, Case{15.0, 583, true}, Case{70.0, 631, true},
+                         Case{15.0, 63, true}, Case{70.0, 71, true}, Case{135.0, 135, true}}) {
         double const degrees = c.degrees;
         SCOPED_TRACE(std::to_string(c.right) + (c.wide ? " wide" : " plain"));
         support::Frame frame = DrawBars(std::vector<double>(24, 2.0 + degrees / 45), degrees, 300, 200, 150);
@@ -148,6 +151,8 @@ TEST(OrientationFieldTest, EachJudgementIsThatOfItsCellsNeighbourhood)
         int const rows = static_cast<int>(field->GetRows());
         unsigned wrong = 0;
         unsigned barLike = 0;
+        // The list of bar-like cells holds them all, in rising order.
+        std::vector<unsigned> listed;
         for (int row = 0; row < rows; ++row) {
             for (int column = 0; column < columns; ++column) {
                 GradientTensor t;
@@ -178,12 +183,73 @@ TEST(OrientationFieldTest, EachJudgementIsThatOfItsCellsNeighbourhood)
                 wrong += j.barLike != expected.barLike || j.angle != expected.angle ||
                          j.coherence != expected.coherence;
                 barLike += j.barLike;
+                if (j.barLike != 0) {
+                    listed.push_back(static_cast<unsigned>(row * columns + column));
+                }
             }
         }
         EXPECT_EQ(wrong, 0u) << degrees;
-        EXPECT_GT(barLike, 100u) << degrees;
-        EXPECT_LT(barLike, static_cast<unsigned>(rows * columns) / 2) << degrees;
+        EXPECT_EQ(std::vector<unsigned>(field->GetBarLikeCells(), field->GetBarLikeCells() + field->GetBarLikeCount()),
+                  listed);
+        if (columns > 40) {
+            EXPECT_GT(barLike, 100u) << degrees;
+            EXPECT_LT(barLike, static_cast<unsigned>(rows * columns) / 2) << degrees;
+        }
     }
+}
+
+TEST(OrientationFieldTest, TheLanesJudgeAsThePlainPathAtEveryFloor)
+{
+    // The lanes turn cells down on float sums before the whole sums judge
+    // the rest: over floors that put many cells near either one (bars over
+    // noise, their contrast a ramp from none at the left), they judge and
+    // list every cell as the plain path does.
+    auto wide = std::make_unique<BarOrientationField>();
+    auto plain = std::make_unique<BarOrientationField>();
+    support::Frame frame = DrawBars(std::vector<double>(30, 2.5), 35.0, 320, 240, 200);
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            frame.at(x, y) = static_cast<uint16_t>(500 + (static_cast<int>(frame.at(x, y)) - 500) * x / 640);
+        }
+    }
+    support::applyNoise(frame, 12, 9);
+    ASSERT_TRUE(wide->Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, 8, 1));
+    ASSERT_TRUE(plain->Start(ImageOf(frame), Rectangle{0, 0, 639, 479}, 8, 1));
+    struct Floors {
+        std::vector<unsigned> energy;
+        std::vector<unsigned> coherence;
+    };
+    // Coherence floors five apart over a few energy floors, and energy
+    // floors a few percent apart over two coherence floors.
+    Floors sweeps[2] = {{{1, 16, 64, 300, 2000}, {}}, {{}, {0, 140}}};
+    for (unsigned c = 0; c <= 255; c += 5) {
+        sweeps[0].coherence.push_back(c);
+    }
+    for (double e = 1; e < 4000; e = e * 1.06 + 1) {
+        sweeps[1].energy.push_back(static_cast<unsigned>(e));
+    }
+    unsigned barLike = 0;
+    for (Floors const& sweep : sweeps) {
+        for (unsigned energyFloor : sweep.energy) {
+            for (unsigned coherenceFloor : sweep.coherence) {
+                SCOPED_TRACE(std::to_string(energyFloor) + " " + std::to_string(coherenceFloor));
+                wide->Classify(energyFloor, coherenceFloor, true);
+                plain->Classify(energyFloor, coherenceFloor, false);
+                unsigned wrong = 0;
+                for (unsigned i = 0; i < wide->GetCellCount(); ++i) {
+                    auto const& x = wide->GetJudgement(i);
+                    auto const& y = plain->GetJudgement(i);
+                    wrong += x.barLike != y.barLike || x.angle != y.angle || x.coherence != y.coherence;
+                }
+                EXPECT_EQ(wrong, 0u);
+                ASSERT_EQ(wide->GetBarLikeCount(), plain->GetBarLikeCount());
+                EXPECT_TRUE(std::equal(wide->GetBarLikeCells(), wide->GetBarLikeCells() + wide->GetBarLikeCount(),
+                                       plain->GetBarLikeCells()));
+                barLike += wide->GetBarLikeCount();
+            }
+        }
+    }
+    EXPECT_GT(barLike, 1000u);
 }
 
 TEST(GradientTensorTest, TheDoubledAngleIsTheGeneralAngleOfTheDoubledVector)

@@ -136,5 +136,39 @@ TEST(LineShiftTest, LinesTooLongToBufferMatchAsShortOnes)
     }
 }
 
+TEST(LineShiftTest, StepsBeyondSixteenBitsMatchAsSmallOnes)
+{
+    // Whole-number lines whose changes all fit 16-bit words are matched in
+    // lanes, the others one by one, and a pair of one of each mixes the two:
+    // scaled up 64 times (changes up to 38400) either line or both give the
+    // shift and likeness of the unscaled lines, and all match as real ones.
+    // The bars fill both lines to their ends (of no whole number of lanes).
+    std::vector<double> const widths = Widths(11);
+    std::vector<double> const a = Line(widths, -4, 0, 117);
+    std::vector<double> const b = Line(widths, -2.25, -6, 109);
+    auto scaled = [](std::vector<double> line) {
+        for (double& v : line) {
+            v *= 64;
+        }
+        return line;
+    };
+    LineShift small;
+    ASSERT_TRUE(Find<int>(a, b, -6, 0, 5, small));
+    LineShift real;
+    ASSERT_TRUE(Find<float>(a, b, -6, 0, 5, real));
+    EXPECT_NEAR(real.shift, small.shift, 1.0 / 256);
+    EXPECT_NEAR(real.likeness, small.likeness, 1e-6);
+    struct Case {
+        bool first;
+        bool second;
+    };
+    for (Case const c : {Case{true, true}, Case{true, false}, Case{false, true}}) {
+        LineShift large;
+        ASSERT_TRUE(Find<int>(c.first ? scaled(a) : a, c.second ? scaled(b) : b, -6, 0, 5, large));
+        EXPECT_EQ(large.shift, small.shift) << c.first << c.second;
+        EXPECT_NEAR(large.likeness, small.likeness, 1e-9) << c.first << c.second;
+    }
+}
+
 }  // namespace
 }  // namespace line_shift_test
