@@ -333,6 +333,39 @@ bool FixedPositions(LineSteps const& line, unsigned first, unsigned n, int* fixe
 // same refusals; no fused multiply-add. The lanes' tests are gathered in one
 // mask and looked at once; a position that leaves the image is not set to 0
 // here, since the caller reads no position of a line that fails.
+//
+// Where the chunk's first and last positions lie well inside, so do all
+// between: w is linear in k and positive at both ends, so positive between,
+// and x / w and y / w are then monotonic in k. "Well" is a margin far above
+// the rounding of the sums and products, so the rounded positions between
+// pass too; such a chunk skips the tests of its lanes.
+bool ChunkEndsWellInside(LineSteps const& line, unsigned first, unsigned n)
+{
+    double const k0 = static_cast<double>(first);
+    double const k1 = static_cast<double>(first + n - 1);
+    double const w0 = line.w + k0 * line.dw;
+    double const w1 = line.w + k1 * line.dw;
+    double const lowW = w0 < w1 ? w0 : w1;
+    // The sums' rounding is below 1e-15 of their terms' magnitudes.
+    double const wSlack = 1e-12 * (std::fabs(line.w) + std::fabs(k1 * line.dw));
+    if (!(lowW > 1e-9 + wSlack)) {
+        return false;
+    }
+    // Bounds on |x + k dx| / w and |y + k dy| / w over the chunk, whose
+    // rounding in a position is below 1e-15 of them in pixels.
+    double const slack =
+        1.0 / kFixedOne + 1e-12 * (std::fabs(line.x) + std::fabs(k1 * line.dx) + std::fabs(line.y) +
+                                   std::fabs(k1 * line.dy)) / lowW;
+    double const x0 = (line.x + k0 * line.dx) / w0 - 0.5;
+    double const x1 = (line.x + k1 * line.dx) / w1 - 0.5;
+    double const y0 = (line.y + k0 * line.dy) / w0 - 0.5;
+    double const y1 = (line.y + k1 * line.dy) / w1 - 0.5;
+    double const highX = line.lastX - slack;
+    double const highY = line.lastY - slack;
+    return x0 > slack && x1 > slack && y0 > slack && y1 > slack && x0 < highX && x1 < highX && y0 < highY &&
+           y1 < highY;
+}
+
 __attribute__((target("avx2"))) bool FixedPositionsFourLanes(LineSteps const& line, unsigned first, unsigned n,
                                                              int* fixedX, int* fixedY)
 {
@@ -346,12 +379,33 @@ __attribute__((target("avx2"))) bool FixedPositionsFourLanes(LineSteps const& li
     __m256d const kLeast = _mm256_set1_pd(1e-9);
     __m256d const lastXs = _mm256_set1_pd(line.lastX * kFixedOne);
     __m256d const lastYs = _mm256_set1_pd(line.lastY * kFixedOne);
+    // The line's terms in registers for the whole chunk: the stores through
+    // vector types may alias anything, so terms read from the line inside a
+    // loop would be loaded again at every step.
+    __m256d const ws = _mm256_set1_pd(line.w);
+    __m256d const dws = _mm256_set1_pd(line.dw);
+    __m256d const xs = _mm256_set1_pd(line.x);
+    __m256d const dxs = _mm256_set1_pd(line.dx);
+    __m256d const ys = _mm256_set1_pd(line.y);
+    __m256d const dys = _mm256_set1_pd(line.dy);
     __m256d k = _mm256_set_pd(first + 3.0, first + 2.0, first + 1.0, first + 0.0);
+    if (n >= 8 && ChunkEndsWellInside(line, first, n)) {
+        for (; m + 4 <= n; m += 4, k = _mm256_add_pd(k, kFour)) {
+            __m256d const w = _mm256_add_pd(ws, _mm256_mul_pd(k, dws));
+            __m256d const r = _mm256_div_pd(kScale, w);
+            __m256d const nx = _mm256_add_pd(xs, _mm256_mul_pd(k, dxs));
+            __m256d const ny = _mm256_add_pd(ys, _mm256_mul_pd(k, dys));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedX + m),
+                             _mm256_cvttpd_epi32(_mm256_sub_pd(_mm256_mul_pd(nx, r), kHalf)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(fixedY + m),
+                             _mm256_cvttpd_epi32(_mm256_sub_pd(_mm256_mul_pd(ny, r), kHalf)));
+        }
+    }
     for (; m + 4 <= n; m += 4, k = _mm256_add_pd(k, kFour)) {
-        __m256d const w = _mm256_add_pd(_mm256_set1_pd(line.w), _mm256_mul_pd(k, _mm256_set1_pd(line.dw)));
+        __m256d const w = _mm256_add_pd(ws, _mm256_mul_pd(k, dws));
         __m256d const r = _mm256_div_pd(kScale, w);
-        __m256d const nx = _mm256_add_pd(_mm256_set1_pd(line.x), _mm256_mul_pd(k, _mm256_set1_pd(line.dx)));
-        __m256d const ny = _mm256_add_pd(_mm256_set1_pd(line.y), _mm256_mul_pd(k, _mm256_set1_pd(line.dy)));
+        __m256d const nx = _mm256_add_pd(xs, _mm256_mul_pd(k, dxs));
+        __m256d const ny = _mm256_add_pd(ys, _mm256_mul_pd(k, dys));
         __m256d const fx = _mm256_sub_pd(_mm256_mul_pd(nx, r), kHalf);
         __m256d const fy = _mm256_sub_pd(_mm256_mul_pd(ny, r), kHalf);
         // Ordered comparisons: false for a position that is no number.

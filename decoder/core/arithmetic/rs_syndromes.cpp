@@ -393,6 +393,46 @@ void BuildAffineTables(FiniteField const& field, AffineTables& tables)
     }
 }
 
+// The tables of a field, built on its first use on this thread and kept: they
+// depend on nothing but the field's reduction polynomial, known from its size
+// and x^m (m its bits), which is the key, so another field object of the same
+// polynomial shares them and one of another polynomial never meets stale ones.
+AffineTables const& AffineTablesOf(FiniteField const& field)
+{
+    struct Entry {
+        unsigned int size;
+        unsigned short xToTheBits;
+        AffineTables tables;
+    };
+    constexpr unsigned int kEntries = 6;
+    thread_local Entry cache[kEntries];
+    thread_local unsigned int used = 0;
+    unsigned int const size = field.Size();
+    unsigned int bits = 0;
+    while ((1u << bits) < size) {
+        ++bits;
+    }
+    unsigned short const xToTheBits = field.Power(static_cast<long long>(field.Logarithm(2)) * bits);
+    for (unsigned int i = 0; i < used; ++i) {
+        if (cache[i].size == size && cache[i].xToTheBits == xToTheBits) {
+            return cache[i].tables;
+        }
+    }
+    // Past the last entry the oldest gives way (more fields than entries are
+    // not met, but the answer stays right when they are).
+    if (used == kEntries) {
+        for (unsigned int i = 0; i + 1 < kEntries; ++i) {
+            cache[i] = cache[i + 1];
+        }
+        --used;
+    }
+    Entry& entry = cache[used++];
+    BuildAffineTables(field, entry.tables);
+    entry.size = size;
+    entry.xToTheBits = xToTheBits;
+    return entry.tables;
+}
+
 // The four matrices of one factor, each in every 64-bit lane.
 struct AffineFactor {
     __m256i lowFromLow;
@@ -689,8 +729,7 @@ __attribute__((target("avx2,gfni"))) void SyndromesOfPlanesByAffine(FiniteField 
                                                                     unsigned int count, unsigned short* syndromes)
 {
     unsigned int const order = field.Size() - 1;
-    AffineTables tables;
-    BuildAffineTables(field, tables);
+    AffineTables const& tables = AffineTablesOf(field);
     // The logarithms of beta^32, beta^16, ..., beta^1 for beta = alpha^(firstRoot + j),
     // and their steps from one syndrome to the next.
     constexpr unsigned int kFactors = kFactorsPerSyndrome;

@@ -27,6 +27,8 @@ GaloisFieldModuloPowerOfTwo<8> const gf256b(0x12D);
 GaloisFieldModuloPowerOfTwo<9> const gf512(0x211);
 GaloisFieldModuloPowerOfTwo<10> const gf1024(0x409);
 GaloisFieldModuloPowerOfTwo<12> const gf4096(0x1069);
+GaloisFieldModuloPowerOfTwo<7> const gf128(0x89);
+GaloisFieldModuloPowerOfTwo<11> const gf2048(0x805);
 
 std::vector<unsigned short> Reference(FiniteField const& field, unsigned int firstRoot,
                                       std::vector<unsigned short> const& words, unsigned int count)
@@ -90,6 +92,34 @@ TEST(RSsyndromesTest, EveryRouteMatchesTheDefinition)
                     }
                 }
             }
+        }
+    }
+}
+
+// The fastest route keeps each field's multiplier tables between calls: fields
+// taken in turn, more of them than it keeps and two of the same size with other
+// polynomials among them, must each get their own syndromes every time.
+TEST(RSsyndromesTest, FieldsTakenInTurnKeepTheirOwnTables)
+{
+    std::vector<Case> const cases{{"GF256", &gf256},   {"GF128", &gf128},   {"GF256/0x12D", &gf256b},
+                                  {"GF4096", &gf4096}, {"GF512", &gf512},   {"GF2048", &gf2048},
+                                  {"GF1024", &gf1024}, {"GF256", &gf256}};
+    std::mt19937 random(11);
+    for (unsigned int round = 0; round < 3; ++round) {
+        for (Case const& c : cases) {
+            SCOPED_TRACE(c.name + " round " + std::to_string(round));
+            unsigned int const size = c.field->Size();
+            unsigned int const n = size - 1 < 200 ? size - 1 : 200;
+            unsigned int const count = 40;
+            std::vector<unsigned short> words(n);
+            for (unsigned short& w : words) {
+                w = static_cast<unsigned short>(random() % size);
+            }
+            std::vector<unsigned short> scratch(SyndromeScratchEntries(n), 0);
+            std::vector<unsigned short> syndromes(count, 0);
+            ComputeSyndromes(*c.field, 1, words.data(), n, count, syndromes.data(), scratch.data(),
+                             static_cast<unsigned int>(scratch.size()), SyndromeRoute::kFastest);
+            ASSERT_EQ(syndromes, Reference(*c.field, 1, words, count));
         }
     }
 }

@@ -186,6 +186,10 @@ TEST(AztecSamplingTest, LineOfGreyValuesAgreesWithThePointReadsOrIsRefused)
         {"starting left of the first pixel centre", 0.0, false, -23.8, 0, 1, 0, 10, false},
         {"leaving through the top", 0.0, false, 0, 2, 0, -1, 30, false},
         {"far off the image under strong perspective", 3.0, false, 0, -40, 0, 1, 80, false},
+        // The horizon lies at v = 16.7 there: the ends, at (48, 29) and,
+        // beyond the horizon, at (48, 3.6), fall on the image, the positions
+        // between run off to infinity.
+        {"through the horizon, both ends on the image", 3.0, false, 0, 0, 0, 4.5, 24, false},
         {"bent grid", 0.2, true, -10, -10, 1, 0, 20, false},
         {"no positions", 0.0, false, 0, 0, 1, 0, 0, true},
     };
