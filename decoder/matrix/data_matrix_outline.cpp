@@ -235,6 +235,60 @@ __attribute__((target("avx2"))) int ScanEight(GrayImage const& image, float px, 
     _mm256_storeu_ps(values, v);
     return _mm256_movemask_ps(_mm256_cmp_ps(v, _mm256_set1_ps(threshold), _CMP_LT_OS));
 }
+
+// The fine edge scan from s on, eight points at a time while the eighth
+// lies at or before `inside` and all eight on the image, the points stepped
+// by half a pixel one after the other and weighed as ScanEight weighs them.
+// True with the crossing at the first dark point; else s and previous are
+// moved past the points looked at, for the scan to go on from there.
+__attribute__((target("avx2"))) bool ScanEights(GrayImage const& image, float px, float py, float nx, float ny,
+                                                float inside, bool negative, float threshold, float& s,
+                                                float& previous, float& crossing)
+{
+    EightLanes const lanes(image);
+    if (!lanes.usable) {
+        return false;
+    }
+    __m256 const pxs = _mm256_set1_ps(px);
+    __m256 const pys = _mm256_set1_ps(py);
+    __m256 const nxs = _mm256_set1_ps(nx);
+    __m256 const nys = _mm256_set1_ps(ny);
+    __m256 const thresholds = _mm256_set1_ps(threshold);
+    __m256 const white = _mm256_set1_ps(1023.0f);
+    for (;;) {
+        float at[8];
+        at[0] = s;
+        at[1] = at[0] + 0.5f;
+        at[2] = at[1] + 0.5f;
+        at[3] = at[2] + 0.5f;
+        at[4] = at[3] + 0.5f;
+        at[5] = at[4] + 0.5f;
+        at[6] = at[5] + 0.5f;
+        at[7] = at[6] + 0.5f;
+        if (!(at[7] <= inside)) {
+            return false;
+        }
+        __m256 const ss = _mm256_loadu_ps(at);
+        __m256 v;
+        if (!lanes.Sample(_mm256_sub_ps(pxs, _mm256_mul_ps(nxs, ss)), _mm256_sub_ps(pys, _mm256_mul_ps(nys, ss)), v)) {
+            return false;
+        }
+        if (negative) {
+            v = _mm256_sub_ps(white, v);
+        }
+        int const dark = _mm256_movemask_ps(_mm256_cmp_ps(v, thresholds, _CMP_LT_OS));
+        alignas(32) float values[8];
+        _mm256_store_ps(values, v);
+        if (dark != 0) {
+            int const k = std::countr_zero(static_cast<unsigned>(dark));
+            float const before = k == 0 ? previous : values[k - 1];
+            crossing = at[k] - 0.5f * (threshold - values[k]) / (before - values[k] + 1e-3f);
+            return true;
+        }
+        previous = values[7];
+        s = at[7] + 0.5f;
+    }
+}
 #endif
 
 }  // namespace
@@ -1105,28 +1159,9 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
 #if defined(SCANNER_DATA_MATRIX_AVX2)
     // Eight points at a time while eight fit before `inside`, the points
     // stepped by half a pixel one after the other as below.
-    while (ProcessorHasAvx2()) {
-        float at[8];
-        at[0] = s;
-        for (int k = 1; k < 8; ++k) {
-            at[k] = at[k - 1] + 0.5f;
-        }
-        if (!(at[7] <= inside)) {
-            break;
-        }
-        float values[8];
-        int const dark = ScanEight(image, px, py, nx, ny, at, negative_, threshold, values);
-        if (dark < 0) {
-            break;
-        }
-        if (dark != 0) {
-            int const k = std::countr_zero(static_cast<unsigned>(dark));
-            float const before = k == 0 ? previous : values[k - 1];
-            crossing = at[k] - 0.5f * (threshold_ - values[k]) / (before - values[k] + 1e-3f);
-            return true;
-        }
-        previous = values[7];
-        s = at[7] + 0.5f;
+    if (ProcessorHasAvx2() &&
+        ScanEights(image, px, py, nx, ny, inside, negative_, threshold, s, previous, crossing)) {
+        return true;
     }
 #endif
     for (;;) {
