@@ -215,25 +215,121 @@ __attribute__((target("avx2"))) int CountBinsWide(unsigned short const* row, int
     return x;
 }
 
-// The luminance (turned over when negative) at the eight points (px, py) -
-// n at[k] of an edge scan, into values; a bit for each that lies below the
-// threshold, or -1 when they do not all lie on the image.
-__attribute__((target("avx2"))) int ScanEight(GrayImage const& image, float px, float py, float nx, float ny,
-                                              float const* at, bool negative, float threshold, float* values)
+// An edge scan's eight-point sampling: the luminance (turned over when
+// negative) at eight points (px, py) - n at[k] as EightLanes weighs them.
+struct EdgeEights {
+    EightLanes lanes;
+    __m256 pxs;
+    __m256 pys;
+    __m256 nxs;
+    __m256 nys;
+    __m256 thresholds;
+    bool negative;
+
+    __attribute__((target("avx2"))) EdgeEights(GrayImage const& image, float px, float py, float nx, float ny,
+                                               bool turn, float threshold)
+        : lanes(image), pxs(_mm256_set1_ps(px)), pys(_mm256_set1_ps(py)), nxs(_mm256_set1_ps(nx)),
+          nys(_mm256_set1_ps(ny)), thresholds(_mm256_set1_ps(threshold)), negative(turn)
+    {
+    }
+
+    // The values at the eight points `at` into values and a bit for each
+    // that lies below the threshold, or -1 when they do not all lie on the
+    // image.
+    __attribute__((target("avx2"), always_inline)) int Dark(float const* at, float* values) const
+    {
+        __m256 const ss = _mm256_loadu_ps(at);
+        __m256 v;
+        if (!lanes.Sample(_mm256_sub_ps(pxs, _mm256_mul_ps(nxs, ss)), _mm256_sub_ps(pys, _mm256_mul_ps(nys, ss)), v)) {
+            return -1;
+        }
+        if (negative) {
+            v = _mm256_sub_ps(_mm256_set1_ps(1023.0f), v);
+        }
+        _mm256_storeu_ps(values, v);
+        return _mm256_movemask_ps(_mm256_cmp_ps(v, thresholds, _CMP_LT_OS));
+    }
+};
+
+// The coarse edge scan from s on, eight runs of Coarse points (stepped by
+// half a pixel one after the other) at a time, each run's last point
+// sampled, while the eight runs fit before `inside` and their last points
+// lie on the image. The dark bits of the first eight with a dark point,
+// lane and values holding their last points and luminance; else 0 with s
+// and previous moved past the runs looked at.
+template <int Coarse>
+__attribute__((target("avx2"))) int ScanCoarseEights(GrayImage const& image, float px, float py, float nx, float ny,
+                                                     float inside, bool negative, float threshold, float& s,
+                                                     float& previous, float* lane, float* values)
 {
-    EightLanes const lanes(image);
-    __m256 const ss = _mm256_loadu_ps(at);
-    __m256 v;
-    if (!lanes.usable || !lanes.Sample(_mm256_sub_ps(_mm256_set1_ps(px), _mm256_mul_ps(_mm256_set1_ps(nx), ss)),
-                                          _mm256_sub_ps(_mm256_set1_ps(py), _mm256_mul_ps(_mm256_set1_ps(ny), ss)),
-                                          v)) {
-        return -1;
+    EdgeEights const eights(image, px, py, nx, ny, negative, threshold);
+    if (!eights.lanes.usable) {
+        return 0;
     }
-    if (negative) {
-        v = _mm256_sub_ps(_mm256_set1_ps(1023.0f), v);
+    for (;;) {
+        float t = s;
+        for (int k = 0; k < 8; ++k) {
+#pragma GCC unroll 4
+            for (int i = k == 0 ? 1 : 0; i < Coarse; ++i) {
+                t += 0.5f;
+            }
+            lane[k] = t;
+        }
+        if (!(lane[7] <= inside)) {
+            return 0;
+        }
+        int const dark = eights.Dark(lane, values);
+        if (dark < 0) {
+            return 0;
+        }
+        if (dark != 0) {
+            return dark;
+        }
+        previous = values[7];
+        s = lane[7] + 0.5f;
     }
-    _mm256_storeu_ps(values, v);
-    return _mm256_movemask_ps(_mm256_cmp_ps(v, _mm256_set1_ps(threshold), _CMP_LT_OS));
+}
+
+// The fine edge scan from s on, eight points at a time while the eighth
+// lies at or before `inside` and all eight on the image, the points stepped
+// by half a pixel one after the other and weighed as ScanEight weighs them.
+// True with the crossing at the first dark point; else s and previous are
+// moved past the points looked at, for the scan to go on from there.
+__attribute__((target("avx2"))) bool ScanEights(GrayImage const& image, float px, float py, float nx, float ny,
+                                                float inside, bool negative, float threshold, float& s,
+                                                float& previous, float& crossing)
+{
+    EdgeEights const eights(image, px, py, nx, ny, negative, threshold);
+    if (!eights.lanes.usable) {
+        return false;
+    }
+    for (;;) {
+        float at[8];
+        at[0] = s;
+        at[1] = at[0] + 0.5f;
+        at[2] = at[1] + 0.5f;
+        at[3] = at[2] + 0.5f;
+        at[4] = at[3] + 0.5f;
+        at[5] = at[4] + 0.5f;
+        at[6] = at[5] + 0.5f;
+        at[7] = at[6] + 0.5f;
+        if (!(at[7] <= inside)) {
+            return false;
+        }
+        float values[8];
+        int const dark = eights.Dark(at, values);
+        if (dark < 0) {
+            return false;
+        }
+        if (dark != 0) {
+            int const k = std::countr_zero(static_cast<unsigned>(dark));
+            float const before = k == 0 ? previous : values[k - 1];
+            crossing = at[k] - 0.5f * (threshold - values[k]) / (before - values[k] + 1e-3f);
+            return true;
+        }
+        previous = values[7];
+        s = at[7] + 0.5f;
+    }
 }
 #endif
 
@@ -1048,85 +1144,76 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
         return _mm_movemask_ps(_mm_cmplt_ps(v, _mm_set1_ps(threshold)));
     };
     coarse = coarse > kMaxCoarse ? kMaxCoarse : coarse;
+    // The crossing within the coarse run whose last point (lane[k], with
+    // luminance values[k]) is the first dark one: the run's points looked
+    // at in order from the one after lane[k - 1] (or from s).
+    auto inRun = [&](int dark, float const* lane, float const* values) {
+        int const k = std::countr_zero(static_cast<unsigned>(dark));
+        float before = k == 0 ? previous : values[k - 1];
+        float at = k == 0 ? s : lane[k - 1] + 0.5f;
+        for (int i = 0;; ++i, at += 0.5f) {
+            float const value = i + 1 == coarse ? values[k] : Luminance(image, px - nx * at, py - ny * at);
+            if (value < threshold) {
+                return at - 0.5f * (threshold_ - value) / (before - value + 1e-3f);
+            }
+            before = value;
+        }
+    };
+#if defined(SCANNER_DATA_MATRIX_AVX2)
     // Eight runs at a time in 256-bit lanes where the processor has them,
     // then four: eight that do not all fit before `inside` or on the image
     // leave the runs from s on to the four lanes.
-#if defined(SCANNER_DATA_MATRIX_AVX2)
-    bool eight = ProcessorHasAvx2();
-#else
-    bool const eight = false;
+    if (coarse > 1 && ProcessorHasAvx2()) {
+        float lane[8];
+        float values[8];
+        int dark = 0;
+        static_assert(kMaxCoarse == 4, "a scan for each coarse step");
+        switch (coarse) {
+            case 2:
+                dark = ScanCoarseEights<2>(image, px, py, nx, ny, inside, negative_, threshold, s, previous, lane, values);
+                break;
+            case 3:
+                dark = ScanCoarseEights<3>(image, px, py, nx, ny, inside, negative_, threshold, s, previous, lane, values);
+                break;
+            default:
+                dark = ScanCoarseEights<kMaxCoarse>(image, px, py, nx, ny, inside, negative_, threshold, s, previous,
+                                                    lane, values);
+                break;
+        }
+        if (dark != 0) {
+            crossing = inRun(dark, lane, values);
+            return true;
+        }
+    }
 #endif
     while (coarse > 1) {
-        int const count = eight ? 8 : 4;
         // lane[k]: the last point of the k-th run of coarse points from s.
-        float lane[8];
+        float lane[4];
         float t = s;
-        for (int k = 0; k < count; ++k) {
+        for (int k = 0; k < 4; ++k) {
             for (int i = k == 0 ? 1 : 0; i < coarse; ++i) {
                 t += 0.5f;
             }
             lane[k] = t;
         }
-        float values[8];
-        int dark = -1;
-        if (lane[count - 1] <= inside) {
-#if defined(SCANNER_DATA_MATRIX_AVX2)
-            dark = eight ? ScanEight(image, px, py, nx, ny, lane, negative_, threshold, values)
-                         : sampleLanes(_mm_loadu_ps(lane), values);
-#else
-            dark = sampleLanes(_mm_loadu_ps(lane), values);
-#endif
-        }
+        float values[4];
+        int const dark = lane[3] <= inside ? sampleLanes(_mm_loadu_ps(lane), values) : -1;
         if (dark < 0) {
-#if defined(SCANNER_DATA_MATRIX_AVX2)
-            if (eight) {
-                eight = false;
-                continue;
-            }
-#endif
             break;  // the rest point by point
         }
         if (dark != 0) {
-            int const k = std::countr_zero(static_cast<unsigned>(dark));
-            float before = k == 0 ? previous : values[k - 1];
-            float at = k == 0 ? s : lane[k - 1] + 0.5f;
-            for (int i = 0; i < coarse; ++i, at += 0.5f) {
-                float const value = i + 1 == coarse ? values[k] : Luminance(image, px - nx * at, py - ny * at);
-                if (value < threshold) {
-                    crossing = at - 0.5f * (threshold_ - value) / (before - value + 1e-3f);
-                    return true;
-                }
-                before = value;
-            }
+            crossing = inRun(dark, lane, values);
+            return true;
         }
-        previous = values[count - 1];
-        s = lane[count - 1] + 0.5f;
+        previous = values[3];
+        s = lane[3] + 0.5f;
     }
 #if defined(SCANNER_DATA_MATRIX_AVX2)
     // Eight points at a time while eight fit before `inside`, the points
     // stepped by half a pixel one after the other as below.
-    while (ProcessorHasAvx2()) {
-        float at[8];
-        at[0] = s;
-        for (int k = 1; k < 8; ++k) {
-            at[k] = at[k - 1] + 0.5f;
-        }
-        if (!(at[7] <= inside)) {
-            break;
-        }
-        float values[8];
-        int const dark = ScanEight(image, px, py, nx, ny, at, negative_, threshold, values);
-        if (dark < 0) {
-            break;
-        }
-        if (dark != 0) {
-            int const k = std::countr_zero(static_cast<unsigned>(dark));
-            float const before = k == 0 ? previous : values[k - 1];
-            crossing = at[k] - 0.5f * (threshold_ - values[k]) / (before - values[k] + 1e-3f);
-            return true;
-        }
-        previous = values[7];
-        s = at[7] + 0.5f;
+    if (ProcessorHasAvx2() &&
+        ScanEights(image, px, py, nx, ny, inside, negative_, threshold, s, previous, crossing)) {
+        return true;
     }
 #endif
     for (;;) {

@@ -414,7 +414,8 @@ TEST(DataMatrixOutlineTest, ALaterSightingOfAPatchTakesItAgain)
 // The fitted outline's corners lie on the drawn symbol's, the L corner
 // first, at any angle, keystoned, light on dark, and with the edge scans of
 // a side running off the frame (where they sample point by point) or lying
-// wholly on it (four points at a time).
+// wholly on it (eight or four points at a time), in coarse steps of one to
+// four half pixels.
 TEST(DataMatrixOutlineTest, FittedCornersLieOnTheSymbols)
 {
     struct Pose {
