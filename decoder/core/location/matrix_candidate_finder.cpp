@@ -1635,9 +1635,9 @@ bool MatrixCandidateFinder::IsInWideMiss(Point start, bool dark, bool fine, int 
     // strip's own width measured across it counts (a label's bright inside,
     // narrowing to a corner, is walked as a wide strip too, and the quiet
     // zone of a symbol on it lies beside that band), and its ends are left
-    // out by a chord's width each: a row near an end may leave the strip
-    // there and follow a leg the walk before only touched. A thin run is
-    // always walked.
+    // out by that width each: a row near an end may leave the strip there
+    // and follow a leg the walk before only touched. A thin run is always
+    // walked.
     if (width < kWideStrip) {
         return false;
     }
@@ -1647,7 +1647,7 @@ bool MatrixCandidateFinder::IsInWideMiss(Point start, bool dark, bool fine, int 
         WalkedLeg const& leg = k < count ? walkedLegs_[k] : longMisses_[k - count];
         if (!leg.found && !leg.frame && leg.width >= kWideStrip && leg.dark == dark && leg.fine == fine &&
             2 * width >= leg.width && width <= 2 * leg.width &&
-            IsOnLeg(leg, start, leg.narrowest * 128, leg.width * 256)) {
+            IsOnLeg(leg, start, leg.narrowest * 128, leg.narrowest * 256)) {
             return true;
         }
     }
