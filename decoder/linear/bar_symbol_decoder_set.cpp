@@ -35,6 +35,9 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
     trial_[kCode128Negative] = &code128Negative_;
     trial_[kCode128Bold] = &code128Bold_;
     trial_[kCode128BoldNegative] = &code128BoldNegative_;
+    for (Code128Decoder* decoder : {&code128_, &code128Negative_, &code128Bold_, &code128BoldNegative_}) {
+        decoder->SetFirstWindows(&code128FirstWindows_);
+    }
     trial_[kCode39] = &code39_;
     trial_[kCode93] = &code93_;
     trial_[kCode93Negative] = &code93Negative_;

@@ -88,6 +88,8 @@ private:
     Code128Decoder code128Negative_;
     Code128Decoder code128Bold_;
     Code128Decoder code128BoldNegative_;
+    // The first character's windows the four Code 128 instances share.
+    Code128FirstWindows code128FirstWindows_;
     Code39Decoder code39_;
     Code93Decoder code93_;
     Code93Decoder code93Negative_;

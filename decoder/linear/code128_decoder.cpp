@@ -9,6 +9,83 @@ namespace DEC2DIvra {
 
 Code128Table const& Code128Decoder::table = Code128Table::instance;
 
+static_assert(Code128FirstWindows::kPasses == Code128Decoder::kMaxNoisePasses,
+              "the shared windows cover every noise pass of the first character");
+
+bool Code128FirstWindows::Holds(ArrayIterator<ScanElement const> const& start) const
+{
+    if (!kept_ || start.GetBegin() != start_.GetBegin() || start.GetCount() != start_.GetCount() ||
+        start.GetIndex() != start_.GetIndex()) {
+        return false;
+    }
+    ScanElement const* line = start.GetBegin() + first_;
+    for (unsigned i = 0; i < runCount_; ++i) {
+        ScanElement const& a = line[i];
+        ScanElement const& b = runs_[i];
+        if (a.colour != b.colour || a.grey != b.grey || a.begin != b.begin || a.end != b.end ||
+            a.samples != b.samples) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void Code128FirstWindows::Begin(ArrayIterator<ScanElement const> const& start)
+{
+    if (Holds(start)) {
+        return;
+    }
+    start_ = start;
+    made_ = 0;
+    ended_ = false;
+    kept_ = start.GetBegin() != nullptr;
+    // Loading reads from the run before the window on.
+    first_ = start.GetIndex() > 0 ? start.GetIndex() - 1 : 0;
+    runCount_ = 0;
+}
+
+void Code128FirstWindows::KeepRunsTo(long long last)
+{
+    long long const end = static_cast<long long>(start_.GetCount()) - 1;
+    last = last < end ? last : end;
+    while (kept_ && first_ + runCount_ <= last) {
+        if (runCount_ == kMaxKeptRuns) {
+            kept_ = false;
+            return;
+        }
+        runs_[runCount_] = start_.GetBegin()[first_ + runCount_];
+        ++runCount_;
+    }
+}
+
+Code128PartialScanData const* Code128FirstWindows::Get(unsigned pass)
+{
+    while (made_ <= pass && made_ < kPasses && !ended_) {
+        bool made = false;
+        long long last = 0;
+        if (made_ == 0) {
+            made = scratch_.Set(start_);
+            // Measuring reads the run after the window (where the iterator
+            // stands); a failed load read no further than that.
+            last = made ? scratch_.GetIterator().GetIndex()
+                        : static_cast<long long>(start_.GetIndex()) + Code128PartialScanData::kRuns;
+        } else {
+            scratch_ = windows_[made_ - 1];
+            made = scratch_.DeleteNoise();
+            // A removal reads the two runs after the window and measures with
+            // the one after those; a failed one is undone to before it.
+            last = static_cast<long long>(scratch_.GetIterator().GetIndex()) + (made ? 0 : 2);
+        }
+        KeepRunsTo(last);
+        if (!made) {
+            ended_ = true;
+            break;
+        }
+        windows_[made_++] = scratch_;
+    }
+    return pass < made_ ? &windows_[pass] : nullptr;
+}
+
 bool Code128Decoder::IsOpening(int value, bool reverced)
 {
     return reverced ? value == static_cast<int>(Code128Table::kStop)
@@ -66,29 +143,24 @@ bool Code128Decoder::CheckQuietZone(Code128PartialScanData const& window, bool a
 unsigned Code128Decoder::GetQuietZoneSpecks() const { return code128_->smart_quiet_zone_check.Get() ? 2u : 0u; }
 
 bool Code128Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, bool reverced,
-                               Code128PartialScanData& window, BarSymbol& symbol) const
+                               Code128FirstWindows& windows, Code128PartialScanData& window, BarSymbol& symbol) const
 {
-    Code128PartialScanData work;
-    if (!work.Set(start)) {
-        return false;
-    }
     // A noise run inside the first character hides it: remove the weakest
     // runs one by one and try again; the last fit stands.
+    windows.Begin(start);
     bool found = false;
     for (unsigned pass = 0; pass < kMaxNoisePasses; ++pass) {
+        Code128PartialScanData const* work = windows.Get(pass);
         // Ink in the zone is judged against the window's outer levels: clean
         // print brings no space inside the symbol above its brightest one.
-        if (!CheckQuietZone(work, false, false, GetQuietZoneSpecks())) {
+        if (work == nullptr || !CheckQuietZone(*work, false, false, GetQuietZoneSpecks())) {
             break;
         }
         BarSymbol candidate;
-        if (Classify(work, reverced, candidate) && IsOpening(table.GetValue(candidate.value), reverced)) {
-            window = work;
+        if (Classify(*work, reverced, candidate) && IsOpening(table.GetValue(candidate.value), reverced)) {
+            window = *work;
             symbol = candidate;
             found = true;
-        }
-        if (!work.DeleteNoise()) {
-            break;
         }
     }
     return found;
@@ -109,7 +181,14 @@ bool Code128Decoder::ExecuteBinarization(ArrayIterator<ScanElement const> const&
 
     Code128PartialScanData window;
     BarSymbol symbol;
-    if (!ReadFirst(start, reverced, window, symbol) || !symbols.Push(symbol)) {
+    bool first = false;
+    if (firstWindows_ != nullptr) {
+        first = ReadFirst(start, reverced, *firstWindows_, window, symbol);
+    } else {
+        Code128FirstWindows own;
+        first = ReadFirst(start, reverced, own, window, symbol);
+    }
+    if (!first || !symbols.Push(symbol)) {
         return false;
     }
     RateForTuningCalculator const& rate = GetRateForTuningCalculator();

@@ -13,6 +13,46 @@ struct Gs1128Property;
 struct CompositeProperty;
 struct ReadAndLengthProperty;
 
+// The first character's windows from one run after each pass of noise
+// removal. Loading and noise removal depend on the line's runs alone, not on
+// the polarity or the classifier, so the four Code 128 instances tried at a
+// run in turn share them: the first loads, the others reuse. Windows are
+// produced as far as they are asked for. The runs they were made from are
+// kept, and a window is reused only while the line holds the same runs at
+// the same place.
+class Code128FirstWindows {
+public:
+    static constexpr unsigned kPasses = 16;
+    // Runs a reuse is checked against; windows made from more are remade.
+    static constexpr unsigned kMaxKeptRuns = 96;
+
+    Code128FirstWindows() = default;
+    Code128FirstWindows(Code128FirstWindows const&) = delete;
+    Code128FirstWindows& operator=(Code128FirstWindows const&) = delete;
+
+    // Points the windows at the run start, keeping those already made from
+    // it when the line still holds the runs they read.
+    void Begin(ArrayIterator<ScanElement const> const& start);
+    // The window after `pass` noise removals, null when loading or one of
+    // the removals failed, or pass is kPasses or more.
+    Code128PartialScanData const* Get(unsigned pass);
+
+private:
+    bool Holds(ArrayIterator<ScanElement const> const& start) const;
+    // Keeps the line's runs up to index last (clamped to the line).
+    void KeepRunsTo(long long last);
+
+    Code128PartialScanData windows_[kPasses];
+    Code128PartialScanData scratch_;
+    ArrayIterator<ScanElement const> start_;
+    unsigned made_ = 0;     // windows made
+    bool ended_ = false;    // the next window cannot be made
+    bool kept_ = false;     // runs_ covers every run read so far
+    long long first_ = 0;   // line index of runs_[0]
+    unsigned runCount_ = 0;
+    ScanElement runs_[kMaxKeptRuns];
+};
+
 // Code 128 and GS1-128 from the runs of one scan line. Four instances sit in
 // the trial order: dark bars on light and light bars on dark, each with the
 // magnitude classifier (after the contrast width correction) and with the
@@ -60,6 +100,8 @@ public:
 
     // The Codablock F decoder plugs in here; null takes every read as Code 128.
     void SetCodablockFRowRecognizer(CodablockFRowRecognizer const* recognizer) { rows_ = recognizer; }
+    // Windows shared with the other instances; null loads them for each read.
+    void SetFirstWindows(Code128FirstWindows* windows) { firstWindows_ = windows; }
 
     unsigned GetOption() const { return option_; }
     bool IsNegative() const { return (option_ & kNegative) != 0; }
@@ -91,8 +133,8 @@ private:
     // A column of the multi-line road on every line next to the column before.
     bool ReadColumn(StackInterface<ArrayIterator<ScanElement const>> const& lines, MultiLineBlockData const& previous,
                     bool negative, bool reverced, MultiLineBlockData& column, bool& closed) const;
-    bool ReadFirst(ArrayIterator<ScanElement const> const& start, bool reverced, Code128PartialScanData& window,
-                   BarSymbol& symbol) const;
+    bool ReadFirst(ArrayIterator<ScanElement const> const& start, bool reverced, Code128FirstWindows& windows,
+                   Code128PartialScanData& window, BarSymbol& symbol) const;
 
     unsigned option_;
     Code128Property const* code128_;
@@ -100,6 +142,7 @@ private:
     CompositeProperty const* composite_;  // held for the composite reader, not read here
     ReadAndLengthProperty const* codablockF_;
     CodablockFRowRecognizer const* rows_ = nullptr;
+    Code128FirstWindows* firstWindows_ = nullptr;
 };
 
 }  // namespace DEC2DIvra

@@ -61,10 +61,49 @@ void Profile(GrayImage const& image, Axis const& axis, double from, double step,
     }
 }
 
+// The reference profile less its mean, and the sum of its squared
+// deviations: the same for every line and shift of a pass compared with it.
+struct CentredReference {
+    double deviations[kMaxSamples];
+    double spread = 0;
+};
+
+void Centre(double const* reference, int count, CentredReference& centred)
+{
+    double mean = 0;
+    for (int k = 0; k < count; ++k) {
+        mean += reference[k];
+    }
+    mean /= count;
+    centred.spread = 0;
+    for (int k = 0; k < count; ++k) {
+        centred.deviations[k] = reference[k] - mean;
+        centred.spread += centred.deviations[k] * centred.deviations[k];
+    }
+}
+
+// As RSSFinderDirection::Correlation with the reference centred beforehand,
+// summed in the same order.
+double Correlation(CentredReference const& a, double const* b, int count)
+{
+    double mb = 0;
+    for (int k = 0; k < count; ++k) {
+        mb += b[k];
+    }
+    mb /= count;
+    double ab = 0;
+    double bb = 0;
+    for (int k = 0; k < count; ++k) {
+        ab += a.deviations[k] * (b[k] - mb);
+        bb += (b[k] - mb) * (b[k] - mb);
+    }
+    return a.spread <= 0 || bb <= 0 ? 0.0 : ab / std::sqrt(a.spread * bb);
+}
+
 // The shift along the line at which the line `t` across shows the
 // reference profile best; false when no shift within the skew shows it.
-bool CalcShift(GrayImage const& image, Axis const& axis, double from, double step, int count, double const* reference,
-               double t, double& shift)
+bool CalcShift(GrayImage const& image, Axis const& axis, double from, double step, int count,
+               CentredReference const& reference, double t, double& shift)
 {
     double const half = step / 2;
     int const reach = static_cast<int>(std::ceil((std::fabs(t) * kMaxTangent + step) / half));
@@ -76,7 +115,7 @@ bool CalcShift(GrayImage const& image, Axis const& axis, double from, double ste
     double line[kMaxSamples];
     for (int k = -reach; k <= reach; ++k) {
         Profile(image, axis, from + k * half, step, t, count, line);
-        double const c = RSSFinderDirection::Correlation(reference, line, count);
+        double const c = Correlation(reference, line, count);
         if (c > best) {
             best = c;
             at = k;
@@ -144,13 +183,19 @@ bool RSSFinderDirection::Calc(GrayImage const& image, LineSegment const& finder,
     for (int pass = 0; pass < 2; ++pass) {
         double reference[kMaxSamples];
         Profile(image, axis, from, step, 0.0, count, reference);
+        CentredReference centred;
+        Centre(reference, count, centred);
+        // A flat reference correlates with no line: no shift would be found.
+        if (centred.spread <= 0) {
+            return false;
+        }
         double tt = 0;
         double td = 0;
         int matched = 0;
         for (int k = -kOffsets; k <= kOffsets; ++k) {
             double const t = k * across;
             double shift = 0;
-            if (k == 0 || !CalcShift(image, axis, from, step, count, reference, t, shift)) {
+            if (k == 0 || !CalcShift(image, axis, from, step, count, centred, t, shift)) {
                 continue;
             }
             tt += t * t;

@@ -287,6 +287,87 @@ TEST_F(Code128DecoderTest, BoldPrintReadsThroughThePairClassifier)
     }
 }
 
+// The four instances sharing the first character's windows read every run of
+// a line as instances loading their own do, also when the line's buffer is
+// written over with other runs between two reads at the same place.
+TEST_F(Code128DecoderTest, SharedFirstWindowsReadAsOwnOnes)
+{
+    SetPolarity(Polarity::POSITIVE_AND_NEGATIVE);
+    DEC2DIvra::Code128FirstWindows windows;
+    Code128Decoder shared[] = {{d.context, 0, d.property},
+                               {d.context, Code128Decoder::kNegative, d.property},
+                               {d.context, Code128Decoder::kForBigger, d.property},
+                               {d.context, Code128Decoder::kForBigger | Code128Decoder::kNegative, d.property}};
+    for (Code128Decoder& decoder : shared) {
+        decoder.SetFirstWindows(&windows);
+    }
+    // A symbol line with weak specks splitting runs of its first characters
+    // (noise passes remove them), and the same with other specks.
+    auto specked = [](LineOptions const& options, std::vector<unsigned> const& at, int depth) {
+        std::vector<ScanElement> line =
+            MakeLine(ZintRowWidths({.symbology = BARCODE_CODE128, .data = "Shared 42"}), options);
+        for (unsigned k = static_cast<unsigned>(at.size()); k-- > 0;) {
+            ScanElement const run = line[at[k]];
+            int const third = (run.end - run.begin) / 3;
+            ScanElement left = run, speck = run, right = run;
+            left.end = speck.begin = run.begin + third;
+            speck.end = right.begin = run.end - third;
+            speck.colour = run.colour == DEC2DIvra::kLightRun ? DEC2DIvra::kDarkRun : DEC2DIvra::kLightRun;
+            speck.grey = run.colour == DEC2DIvra::kLightRun ? run.grey - depth : run.grey + depth;
+            line.erase(line.begin() + at[k]);
+            line.insert(line.begin() + at[k], {left, speck, right});
+        }
+        return line;
+    };
+    std::mt19937 random(7);
+    auto randomLine = [&](size_t runs) {
+        std::vector<int> widths(runs);
+        for (int& w : widths) {
+            w = 1 + static_cast<int>(random() % 4);
+        }
+        return MakeLine(widths, {.leadingZone = 1 + static_cast<int>(random() % 12)});
+    };
+    std::vector<std::vector<ScanElement>> lines = {
+        specked({}, {2, 4}, 60), specked({}, {3, 6}, 90), specked({.negative = true}, {2, 5}, 60),
+        specked({.reverse = true}, {40, 42}, 60)};
+    size_t const size = lines[0].size();
+    for (std::vector<ScanElement> const& line : lines) {
+        ASSERT_EQ(line.size(), size);
+    }
+    for (int k = 0; k < 4; ++k) {
+        lines.push_back(randomLine(size - 2));
+    }
+    std::vector<BarSymbol> buffer(512);
+    DEC2DIvra::StackInterface<BarSymbol> symbols(buffer.data(), 512);
+    std::vector<ScanElement> place(size);
+    unsigned reads = 0;
+    for (unsigned i = 1; i < size; ++i) {
+        for (size_t l = 0; l < lines.size(); ++l) {
+            // Every line in turn at the same address, so that a window kept
+            // from the line before is met at the same run.
+            std::copy(lines[l].begin(), lines[l].end(), place.begin());
+            DEC2DIvra::ArrayIterator<ScanElement const> at(place.data(), static_cast<unsigned>(size),
+                                                          static_cast<int>(i), 1);
+            for (unsigned n = 0; n < 4; ++n) {
+                bool negative = false, reverced = false, ownNegative = false, ownReverced = false;
+                bool const read = shared[n].ExecuteBinarization(at, symbols, negative, reverced);
+                bool const own = d.All(n)->ExecuteBinarization(at, d.symbols, ownNegative, ownReverced);
+                ASSERT_EQ(read, own) << "line " << l << " run " << i << " instance " << n;
+                ASSERT_EQ(symbols.GetCount(), d.symbols.GetCount()) << "line " << l << " run " << i << " instance " << n;
+                for (unsigned s = 0; s < symbols.GetCount(); ++s) {
+                    EXPECT_EQ(symbols[s].value, d.symbols[s].value);
+                    EXPECT_EQ(symbols[s].begin, d.symbols[s].begin);
+                    EXPECT_EQ(symbols[s].end, d.symbols[s].end);
+                }
+                EXPECT_EQ(reverced, ownReverced);
+                reads += read ? 1u : 0u;
+            }
+        }
+    }
+    // The specked symbols are read, both colours and both directions.
+    EXPECT_GE(reads, 4u);
+}
+
 // Arbitrary runs give no read and touch nothing outside the line.
 TEST_F(Code128DecoderTest, RandomRunsGiveNoRead)
 {
