@@ -925,34 +925,37 @@ bool MatrixCandidateFinder::DiagonalRuns(GrayImage const& image, int x, int y, i
         int const reachY = step * slope > 0 ? image.GetHeight() - 1 - y : y;
         int const last = 2 * Min(reachX, reachY);
         // The walk keeps the whole pixel of its half step at hand: half step
-        // `at` lies at p, or between p and p + along when it is odd.
+        // `at` lies at p, or between p and p + along when it is odd. It goes
+        // on while the half steps keep `colour`, up to `stop`, an even and an
+        // odd step a turn.
         unsigned short const* p = origin;
         int const quad = threshold * 4;
-        auto darkAt = [&](int k) {
-            if ((k & 1) == 0) {
-                return *p < threshold;
-            }
-            return p[0] + p[step] + p[down] + p[along] < quad;
-        };
-        auto advance = [&](int& k) {
-            p += (k & 1) * along;
-            ++k;
-        };
         int at = 0;
+        auto walk = [&](bool colour, int stop) {
+            while (at < stop) {
+                if ((at & 1) == 0) {
+                    if ((*p < threshold) != colour) {
+                        return;
+                    }
+                    if (++at >= stop) {
+                        return;
+                    }
+                }
+                if ((p[0] + p[step] + p[down] + p[along] < quad) != colour) {
+                    return;
+                }
+                p += along;
+                ++at;
+            }
+        };
         // Leave the centre run, then measure the runs outward; no walk
         // passes the last half step inside the image.
-        int stop = Min(steps, last + 1);
-        while (at < stop && darkAt(at) == dark) {
-            advance(at);
-        }
+        walk(dark, Min(steps, last + 1));
         centre += at;
         bool colour = !dark;
         for (int k = 0; k < count; ++k) {
             int const from = at;
-            stop = Min(at + steps, last + 1);
-            while (at < stop && darkAt(at) == colour) {
-                advance(at);
-            }
+            walk(colour, Min(at + steps, last + 1));
             int const length = at - from;
             if (length == 0 || length >= steps) {
                 return false;
