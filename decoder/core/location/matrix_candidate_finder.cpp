@@ -21,10 +21,8 @@ int Abs(int v) { return v < 0 ? -v : v; }
 int Min(int a, int b) { return a < b ? a : b; }
 int Max(int a, int b) { return a > b ? a : b; }
 
-constexpr int kQRModules[5] = {1, 1, 3, 1, 1};
 constexpr int kHanXinModules[5] = {1, 1, 1, 1, 3};
 constexpr int kHanXinMirrored[5] = {3, 1, 1, 1, 1};
-constexpr int kRingModules[7] = {1, 1, 1, 1, 1, 1, 1};
 constexpr int kRingCount = 3;  // rings on each side of a bull's-eye's centre
 
 // Sightings closer than this many modules are one pattern.
@@ -84,6 +82,46 @@ namespace {
 
 constexpr unsigned kBlock = MatrixCandidateFinder::kBlock;
 constexpr unsigned kMaxBlocks = MatrixCandidateFinder::kMaxBlocks;
+
+// IsRunRatio for `count` runs of one module each, as it decides: without
+// the table of modules, its loads and products.
+bool IsEvenRuns(int const* widths, int count, int slack = 0)
+{
+    long long total = 0;
+    for (int i = 0; i < count; ++i) {
+        total += widths[i];
+    }
+    if (total <= 0) {
+        return false;
+    }
+    long long const bound = 2 * total + 4LL * count * slack;
+    for (int i = 0; i < count; ++i) {
+        long long const off = static_cast<long long>(widths[i]) * count - total;
+        if ((off < 0 ? -off : off) * 4 > bound) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// IsRunRatio for the five runs of a QR finder, 1:1:3:1:1 (seven modules),
+// as it decides.
+bool IsQRRuns(int const* widths)
+{
+    long long const total =
+        static_cast<long long>(widths[0]) + widths[1] + widths[2] + widths[3] + widths[4];
+    if (total <= 0) {
+        return false;
+    }
+    for (int i = 0; i < 5; ++i) {
+        long long const modules = i == 2 ? 3 : 1;
+        long long const off = 7LL * widths[i] - modules * total;
+        if ((off < 0 ? -off : off) * 4 > total * (modules + 1)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // The low and high grey of each block of row[left..right], block b at b + 1
 // (ranges of the row's blocks on either side are left to the caller).
@@ -732,21 +770,31 @@ void MatrixCandidateFinder::CheckQRFinder(GrayImage const& image, unsigned i, in
     int const total = TakeWidths(i, 5, widths);
     // Most runs of a row fail on the middle run, 3 of the 7 modules: it
     // is looked at alone first.
-    if (total < 7 || 7 * widths[2] < 2 * total || 7 * widths[2] > 4 * total || !IsRunRatio(widths, kQRModules, 5)) {
+    if (total < 7 || 7 * widths[2] < 2 * total || 7 * widths[2] > 4 * total || !IsQRRuns(widths)) {
         return;
     }
     Run const& middle = runs_[i + 2];
     int const x = middle.x + middle.length / 2;
+    if (x < area_.left || x > area_.right) {
+        return;
+    }
+    int const threshold = GetThreshold(x);
     int above[2];
     int below[2];
     int centre = 0;
     int top = 0;
-    if (!ScanColumn(image, x, y, GetThreshold(x), 2, total, above, below, centre, top)) {
+    // An outer column run w fails the checks below once 28 w > 12 total:
+    // the column's total is at most twice the row's, and a run of one
+    // module in seven is then out of ratio. Its walk stops at the first
+    // such length, which fails alike.
+    int const runLimit = Min(total, 3 * total / 7 + 1);
+    if (!ScanColumnCentre(image, x, y, threshold, total, centre, top) ||
+        !ScanColumnRuns(image, x, threshold, 2, runLimit, above, below, centre, top)) {
         return;
     }
     int const column[5] = {above[1], above[0], centre, below[0], below[1]};
     int const columnTotal = above[0] + above[1] + centre + below[0] + below[1];
-    if (!IsRunRatio(column, kQRModules, 5) || columnTotal * 2 < total || columnTotal > total * 2) {
+    if (columnTotal * 2 < total || columnTotal > total * 2 || !IsQRRuns(column)) {
         return;
     }
     FinderSighting seen;
@@ -754,7 +802,7 @@ void MatrixCandidateFinder::CheckQRFinder(GrayImage const& image, unsigned i, in
     seen.module = Max(1, (total + columnTotal) / 14);
     seen.rows = 1;
     seen.dark = middle.dark ? 1 : 0;
-    seen.square = IsSquareQRFinder(image, x, seen.centre.y, GetThreshold(x), total, columnTotal) ? 1 : 0;
+    seen.square = IsSquareQRFinder(image, x, seen.centre.y, threshold, total, columnTotal) ? 1 : 0;
     Note(finders_, finderCount_, kMaxFinders, seen);
 }
 
@@ -773,8 +821,7 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
         rings[kRingCount + k] = runs_[i + 1 + static_cast<unsigned>(k)].length;
         ringTotal += rings[k] + rings[kRingCount + k];
     }
-    int const ring6[6] = {1, 1, 1, 1, 1, 1};
-    if (!screened && (ringTotal < 6 || !IsRunRatio(rings, ring6, 6))) {
+    if (!screened && (ringTotal < 6 || !IsEvenRuns(rings, 6))) {
         return;
     }
     int const module = ringTotal / 6;
@@ -790,35 +837,45 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     }
     if (kind == kAztec) {
         // Blur narrows the one-module centre most: down to a quarter module.
+        // A centre within that needs no ratio of all seven runs.
         int const widths[7] = {rings[0], rings[1], rings[2], middle.length, rings[3], rings[4], rings[5]};
-        if (!IsRunRatio(widths, kRingModules, 7) && (middle.length * 4 < module || middle.length * 2 > module * 3)) {
+        if ((middle.length * 4 < module || middle.length * 2 > module * 3) && !IsEvenRuns(widths, 7)) {
             return;
         }
     } else if (middle.length * 2 < module || middle.length > module * 4) {
         return;
     }
     int const x = middle.x + middle.length / 2;
+    if (x < area_.left || x > area_.right) {
+        return;
+    }
+    int const threshold = GetThreshold(x);
+    // An Aztec ring is one module: at two pixels a module, runs cut at whole
+    // pixels are a pixel off at times.
+    int const slack = kind == kAztec ? 1 : 0;
     int above[kRingCount];
     int below[kRingCount];
     int centre = 0;
     int top = 0;
     int const span = ringTotal + middle.length;
     // The column's centre run alone first: across a symbol's data it is
-    // seldom as wide as the row's, and its rings need not be walked.
-    if (!ScanColumnCentre(image, x, y, GetThreshold(x), span, centre, top) || centre * 2 < middle.length ||
+    // seldom as wide as the row's, and its rings need not be walked. A
+    // centre run past twice the row's (and 2) fails, so it is walked no
+    // further than one pixel past that.
+    int const centreLimit = Min(span, middle.length * 2 + 3);
+    // A column ring run w fails the checks below once 2 w > ringTotal +
+    // 2 slack: the column's total is at most twice the row's, and a run
+    // of one module in six is then out of ratio. Its walk stops at the
+    // first such length, which fails alike.
+    int const ringLimit = Min(span, (ringTotal + 2 * slack) / 2 + 1);
+    if (!ScanColumnCentre(image, x, y, threshold, centreLimit, centre, top) || centre * 2 < middle.length ||
         centre > middle.length * 2 + 2 ||
-        !ScanColumnRuns(image, x, GetThreshold(x), kRingCount, span, above, below, centre, top)) {
+        !ScanColumnRuns(image, x, threshold, kRingCount, ringLimit, above, below, centre, top)) {
         return;
     }
     int const column[6] = {above[0], above[1], above[2], below[0], below[1], below[2]};
-    int columnTotal = 0;
-    for (int w : column) {
-        columnTotal += w;
-    }
-    // An Aztec ring is one module: at two pixels a module, runs cut at whole
-    // pixels are a pixel off at times.
-    int const slack = kind == kAztec ? 1 : 0;
-    if (!IsRunRatio(column, ring6, 6, slack) || columnTotal * 2 < ringTotal || columnTotal > ringTotal * 2) {
+    int const columnTotal = above[0] + above[1] + above[2] + below[0] + below[1] + below[2];
+    if (columnTotal * 2 < ringTotal || columnTotal > ringTotal * 2 || !IsEvenRuns(column, 6, slack)) {
         return;
     }
     // The rings are square: both diagonals through the centre cross them at
@@ -828,21 +885,21 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     int falling[2 * kRingCount];
     int rising[2 * kRingCount];
     int diagonalCentre = 0;
-    int const threshold = GetThreshold(x);
-    if (!DiagonalRuns(image, x, top + centre / 2, threshold, span * 4, 1, kRingCount, falling, diagonalCentre) ||
-        !IsRunRatio(falling, ring6, 6, 2 * slack) ||
-        !DiagonalRuns(image, x, top + centre / 2, threshold, span * 4, -1, kRingCount, rising, diagonalCentre) ||
-        !IsRunRatio(rising, ring6, 6, 2 * slack)) {
+    int const centreY = top + centre / 2;
+    if (!DiagonalRuns(image, x, centreY, threshold, span * 4, 1, kRingCount, falling, diagonalCentre) ||
+        !IsEvenRuns(falling, 6, 2 * slack) ||
+        !DiagonalRuns(image, x, centreY, threshold, span * 4, -1, kRingCount, rising, diagonalCentre) ||
+        !IsEvenRuns(rising, 6, 2 * slack)) {
         return;
     }
     FinderSighting seen;
-    seen.centre = Point{x, top + centre / 2};
+    seen.centre = Point{x, centreY};
     seen.module = Max(1, (ringTotal + columnTotal) / 12);
     seen.rows = 1;
     seen.dark = middle.dark ? 1 : 0;
     seen.kind = kind;
-    bool const loose = slack != 0 && !(IsRunRatio(column, ring6, 6) && IsRunRatio(falling, ring6, 6) &&
-                                       IsRunRatio(rising, ring6, 6));
+    bool const loose =
+        slack != 0 && !(IsEvenRuns(column, 6) && IsEvenRuns(falling, 6) && IsEvenRuns(rising, 6));
     // Sightings of one bull's-eye agree to a module: a wider merge would
     // average in the ring-like patterns of its data.
     if (loose) {
@@ -874,26 +931,39 @@ bool MatrixCandidateFinder::DiagonalRuns(GrayImage const& image, int x, int y, i
         int const reachX = step > 0 ? image.GetWidth() - 1 - x : x;
         int const reachY = step * slope > 0 ? image.GetHeight() - 1 - y : y;
         int const last = 2 * Min(reachX, reachY);
-        auto darkAt = [&](int k) {
-            unsigned short const* const p = origin + (k >> 1) * along;
-            if ((k & 1) == 0) {
-                return *p < threshold;
-            }
-            return p[0] + p[step] + p[down] + p[along] < threshold * 4;
-        };
+        // The walk keeps the whole pixel of its half step at hand: half step
+        // `at` lies at p, or between p and p + along when it is odd. It goes
+        // on while the half steps keep `colour`, up to `stop`, an even and an
+        // odd step a turn.
+        unsigned short const* p = origin;
+        int const quad = threshold * 4;
         int at = 0;
-        // Leave the centre run, then measure the runs outward.
-        while (at < steps && at <= last && darkAt(at) == dark) {
-            ++at;
-        }
+        auto walk = [&](bool colour, int stop) {
+            while (at < stop) {
+                if ((at & 1) == 0) {
+                    if ((*p < threshold) != colour) {
+                        return;
+                    }
+                    if (++at >= stop) {
+                        return;
+                    }
+                }
+                if ((p[0] + p[step] + p[down] + p[along] < quad) != colour) {
+                    return;
+                }
+                p += along;
+                ++at;
+            }
+        };
+        // Leave the centre run, then measure the runs outward; no walk
+        // passes the last half step inside the image.
+        walk(dark, Min(steps, last + 1));
         centre += at;
         bool colour = !dark;
         for (int k = 0; k < count; ++k) {
-            int length = 0;
-            while (length < steps && at <= last && darkAt(at) == colour) {
-                ++length;
-                ++at;
-            }
+            int const from = at;
+            walk(colour, Min(at + steps, last + 1));
+            int const length = at - from;
             if (length == 0 || length >= steps) {
                 return false;
             }
@@ -920,7 +990,7 @@ bool MatrixCandidateFinder::IsSquareQRFinder(GrayImage const& image, int x, int 
             return false;
         }
         int const runs[5] = {widths[0], widths[1], centre, widths[2], widths[3]};
-        if (!IsRunRatio(runs, kQRModules, 5)) {
+        if (!IsQRRuns(runs)) {
             return false;
         }
         // Half-pixel steps along a diagonal are 0.707 pixels each.

@@ -67,6 +67,69 @@ TEST(MatrixCandidateFinderTest, BlurredMaxiCodeBullsEyeIsSightedAtItsCentre)
     }
 }
 
+TEST(MatrixCandidateFinderTest, BullsEyeColumnRingsAreJudgedAtTheirWholeWidths)
+{
+    // Pixel-exact rectangular rings about (100, 100): along the row a dark
+    // core of 3 and rings of 2 (12 pixels of rings), along the column the
+    // ring runs of each case. The column's rings total at most twice the
+    // row's and are even within a pixel: six runs summing 24 with one of 7
+    // pass, and a ring run of 20 fails though its first 7 pixels would pass.
+    struct Case {
+        int up[3];    // column ring runs above the core, the nearest first
+        int down[3];  // and below it
+        bool sighted;
+    };
+    Case const cases[] = {
+        {{3, 4, 7}, {3, 3, 4}, true},
+        {{3, 4, 20}, {3, 3, 4}, false},
+        {{3, 4, 8}, {3, 3, 4}, false},
+        {{3, 3, 3}, {3, 3, 3}, true},
+        {{2, 2, 2}, {2, 2, 2}, true},
+    };
+    static MatrixCandidateFinder finder;
+    constexpr int kSize = 200;
+    constexpr int kCentre = 100;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.up[2]) + " " + std::to_string(c.down[2]));
+        // The reach of rectangle k from the centre: along the row, above and
+        // below; a pixel takes the colour of the innermost rectangle that
+        // holds it, dark for even k; a fifth (dark) rectangle closes the rings.
+        int across[5] = {1, 3, 5, 7, 9};
+        int above[5] = {1, 0, 0, 0, 0};
+        int below[5] = {1, 0, 0, 0, 0};
+        for (int k = 0; k < 3; ++k) {
+            above[k + 1] = above[k] + c.up[k];
+            below[k + 1] = below[k] + c.down[k];
+        }
+        above[4] = above[3] + 2;
+        below[4] = below[3] + 2;
+        std::vector<unsigned short> pixels(kSize * kSize, 200);
+        for (int y = 0; y < kSize; ++y) {
+            for (int x = 0; x < kSize; ++x) {
+                int const dx = std::abs(x - kCentre);
+                int const dy = y - kCentre;
+                for (int k = 0; k < 5; ++k) {
+                    if (dx <= across[k] && (dy < 0 ? -dy <= above[k] : dy <= below[k])) {
+                        pixels[y * kSize + x] = k % 2 == 0 ? 40 : 200;
+                        break;
+                    }
+                }
+            }
+        }
+        GrayImage const image(kSize, kSize, kSize, pixels.data());
+        MatrixCandidateFinder::Wanted wanted;
+        wanted.bullsEyes = true;
+        finder.Start(image, {0, 0, kSize - 1, kSize - 1}, 1, wanted);
+        bool seen = false;
+        for (unsigned i = 0; i < finder.GetBullsEyeCount(); ++i) {
+            auto const& eye = finder.GetBullsEyes()[i];
+            seen = seen || (eye.kind == MatrixCandidateFinder::kAztec && std::abs(eye.centre.x - kCentre) <= 1 &&
+                            std::abs(eye.centre.y - kCentre) <= 1);
+        }
+        EXPECT_EQ(seen, c.sighted);
+    }
+}
+
 TEST(MatrixCandidateFinderTest, QRFindersAreSquareAndBarCodeRunsAreNot)
 {
     // A QR symbol's three finders show their pattern along the diagonals as
