@@ -273,7 +273,7 @@ TEST_F(SimRunRoad, TheUartTerminalShowsTheLineSettingsASaveAppliesAndARestartKee
     stop();
     ASSERT_NO_FATAL_FAILURE(start());
     EXPECT_EQ(terminalSpeed(B19200), B19200);
-    EXPECT_EQ(command("get interface/uart/data_bits", 1000ms, "\r"), "8\r");
+    EXPECT_EQ(command("get interface/uart/data_bits", 5000ms, "\r"), "8\r");
 }
 
 } // namespace
