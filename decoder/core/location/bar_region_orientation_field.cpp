@@ -701,7 +701,10 @@ void BarOrientationField::Classify(unsigned energyFloor, unsigned coherenceFloor
         return;
     }
 #if defined(SCANNER_FIELD_AVX2)
-    if (wideLanes && ProcessorHasAvx2()) {
+    // The lanes add three cells' sums in 32 bits: exact while a cell holds
+    // at most 8 x 8 samples. Larger cells (wide areas) are summed as the
+    // plain path does, in doubles.
+    if (wideLanes && ProcessorHasAvx2() && cellSide_ <= 8 * stride_) {
         ClassifyLanes(energyFloor, coherenceFloor);
         return;
     }
