@@ -306,15 +306,16 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             for (unsigned i = 0; i + 5 <= runCount_; ++i) {
                 total += runs_[i + 4].length;
                 int const middle = 7 * runs_[i + 2].length;
-                // The run ratio of CheckQRFinder, here without a call: the
-                // middle run within a module of 3, each other within half a
-                // module of 1 (|7 w - total| * 4 <= 2 total).
+                // The run ratio of a finder (IsQRRuns), here without a call
+                // and not judged again by CheckQRFinder: the middle run
+                // within a module of 3, each other within half a module of 1
+                // (|7 w - total| * 4 <= 2 total).
                 if (total >= 7 && middle >= 2 * total && middle <= 4 * total &&
                     2 * Abs(7 * runs_[i].length - total) <= total &&
                     2 * Abs(7 * runs_[i + 1].length - total) <= total &&
                     2 * Abs(7 * runs_[i + 3].length - total) <= total &&
                     2 * Abs(7 * runs_[i + 4].length - total) <= total) {
-                    CheckQRFinder(image, i, y);
+                    CheckQRFinder(image, i, y, total);
                 }
                 total -= runs_[i].length;
             }
@@ -764,15 +765,8 @@ int MatrixCandidateFinder::TakeWidths(unsigned first, unsigned count, int* width
     return total;
 }
 
-void MatrixCandidateFinder::CheckQRFinder(GrayImage const& image, unsigned i, int y)
+void MatrixCandidateFinder::CheckQRFinder(GrayImage const& image, unsigned i, int y, int total)
 {
-    int widths[5];
-    int const total = TakeWidths(i, 5, widths);
-    // Most runs of a row fail on the middle run, 3 of the 7 modules: it
-    // is looked at alone first.
-    if (total < 7 || 7 * widths[2] < 2 * total || 7 * widths[2] > 4 * total || !IsQRRuns(widths)) {
-        return;
-    }
     Run const& middle = runs_[i + 2];
     int const x = middle.x + middle.length / 2;
     if (x < area_.left || x > area_.right) {

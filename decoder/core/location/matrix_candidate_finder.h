@@ -156,7 +156,11 @@ private:
     // row has fewer.
     int TakeWidths(unsigned first, unsigned count, int* widths) const;
 
-    void CheckQRFinder(GrayImage const& image, unsigned i, int y);
+    // The five runs from run i on are those of a QR finder along the row,
+    // 1:1:3:1:1 as IsRunRatio judges it, `total` pixels wide (the row
+    // screen in Start passed them): the column and diagonals through the
+    // middle run decide.
+    void CheckQRFinder(GrayImage const& image, unsigned i, int y, int total);
     // `screened`: the six ring runs around run i are known to be even
     // (the row screen in Start), and are not measured again.
     void CheckBullsEye(GrayImage const& image, unsigned i, int y, bool screened = false);
