@@ -58,6 +58,42 @@ void MarkBlock(unsigned short const* pixels, int count, int high, int low, unsig
 
 }  // namespace
 
+unsigned SkipFlatBlocks(unsigned short const* threshold, unsigned short const* margin, unsigned short const* middle,
+                        unsigned b, unsigned count, bool dark)
+{
+    int constexpr kTurn = MatrixCandidateFinder::kContrastFloor / 8;
+    // A dark run turns where the middle grey lies above the threshold, a
+    // light one where it lies below.
+    unsigned short const* const higher = dark ? middle : threshold;
+    unsigned short const* const lower = dark ? threshold : middle;
+#if defined(__SSE2__)
+    // Unsigned lanes: higher > lower + kTurn leaves higher -sat (lower +sat
+    // kTurn) above 0 (a sum past 0xFFFF saturates: no grey lies above it).
+    // Lanes past count are not looked at.
+    unsigned const padded = (count + 7) & ~7u;
+    __m128i const turn = _mm_set1_epi16(static_cast<short>(kTurn));
+    __m128i const zero = _mm_setzero_si128();
+    for (; b + 8 <= padded; b += 8) {
+        __m128i const m = _mm_loadu_si128(reinterpret_cast<__m128i const*>(margin + b));
+        __m128i const h = _mm_loadu_si128(reinterpret_cast<__m128i const*>(higher + b));
+        __m128i const l = _mm_loadu_si128(reinterpret_cast<__m128i const*>(lower + b));
+        __m128i const past = _mm_subs_epu16(h, _mm_adds_epu16(l, turn));
+        __m128i const pass = _mm_and_si128(_mm_cmpeq_epi16(m, zero), _mm_cmpeq_epi16(past, zero));
+        unsigned const stop = ~static_cast<unsigned>(_mm_movemask_epi8(pass)) & 0xFFFFu;
+        if (stop != 0) {
+            unsigned const at = b + static_cast<unsigned>(std::countr_zero(stop)) / 2;
+            return at < count ? at : count;
+        }
+    }
+#endif
+    for (; b < count; ++b) {
+        if (margin[b] != 0 || higher[b] - lower[b] > kTurn) {
+            return b;
+        }
+    }
+    return count;
+}
+
 bool IsRunRatio(int const* widths, int const* modules, unsigned count, int slack)
 {
     long long total = 0;
@@ -586,6 +622,14 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
     unsigned const share = static_cast<unsigned>(marginShare);
     int const shift = share != 0 && std::has_single_bit(share) ? std::countr_zero(share) : -1;
     for (unsigned b = 0; b < blockCount_; ++b) {
+        if (margin_[b] == 0) {
+            // Most flat blocks keep the run's colour: they are passed over
+            // to the next that has contrast or turns it.
+            b = SkipFlatBlocks(threshold_, margin_, middle_, b, blockCount_, dark);
+            if (b >= blockCount_) {
+                break;
+            }
+        }
         if (margin_[b] == 0) {
             // A flat block clearly to one side of its neighbourhood's
             // threshold has that colour: a pattern's last run may end on its

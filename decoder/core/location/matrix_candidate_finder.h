@@ -318,6 +318,14 @@ private:
 bool MeasureRowBlocks(unsigned short const* row, int left, int right, unsigned count, unsigned short* threshold,
                       unsigned short* margin, unsigned short* middle, bool lanes = true);
 
+// The first block from b on (before count) that a row cut must look at in a
+// run of colour `dark`, of the blocks MeasureRowBlocks measured: one with a
+// margin, or a flat one whose middle grey lies more than kContrastFloor / 8
+// past its threshold on the other colour's side; count when there is none.
+// Each array holds count rounded up to a multiple of 8 values.
+unsigned SkipFlatBlocks(unsigned short const* threshold, unsigned short const* margin, unsigned short const* middle,
+                        unsigned b, unsigned count, bool dark);
+
 // The samples of a strip walk from (x, y) on across the strip: how many of
 // the points (x + k ax, y + k ay), k = 1 ... far (1/256 pixel), are of the
 // strip's colour before the first that is not, each judged by the sum of

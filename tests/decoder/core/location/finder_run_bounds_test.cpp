@@ -109,4 +109,78 @@ TEST(FinderRunBoundsTest, QRFinderRowRunsAreTakenUpToTheirRatiosBounds)
     }
 }
 
+TEST(FinderRunBoundsTest, FlatBlocksArePassedOverUpToTheFirstThatTurnsOrHasContrast)
+{
+    // Rows of flat blocks at threshold 1000, one block `at` set apart: with
+    // a margin, or its middle grey `off` from its threshold. A dark run stops
+    // there when the middle lies more than 20 (kContrastFloor / 8) above, a
+    // light one when it lies more than 20 below; the search starts at
+    // `from`, on either side of an 8-block boundary, and ends at the row's
+    // last block when nothing stops it.
+    static_assert(MatrixCandidateFinder::kContrastFloor / 8 == 20, "the cases below stand at the turn");
+    struct Case {
+        unsigned count;
+        unsigned from;
+        unsigned at;
+        int off;
+        unsigned short margin;
+        bool dark;
+        unsigned stop;
+    };
+    Case const cases[] = {
+        {40, 0, 13, 21, 0, true, 13},    {40, 0, 13, 20, 0, true, 40},   {40, 0, 13, -21, 0, true, 40},
+        {40, 0, 13, -21, 0, false, 13},  {40, 0, 13, -20, 0, false, 40}, {40, 0, 13, 21, 0, false, 40},
+        {40, 0, 13, 0, 1, false, 13},    {40, 0, 13, 0, 1, true, 13},    {40, 5, 5, 30, 0, true, 5},
+        {40, 6, 7, 30, 0, true, 7},      {40, 7, 8, 30, 0, true, 8},     {40, 9, 8, 30, 0, true, 40},
+        {37, 0, 36, 0, 7, true, 36},     {37, 30, 33, -90, 0, false, 33}, {37, 0, 40, 0, 0, true, 37},
+        {3, 0, 2, 25, 0, true, 2},       {3, 1, 9, 0, 0, false, 3},      {8, 0, 7, 0, 1, true, 7},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.count) + " from " + std::to_string(c.from) + " at " + std::to_string(c.at) +
+                     " off " + std::to_string(c.off) + " margin " + std::to_string(c.margin) +
+                     (c.dark ? " dark" : " light"));
+        unsigned const padded = (c.count + 7) / 8 * 8;
+        // Past the row's blocks the lanes hold what stops any run: they must
+        // not be taken for blocks of the row.
+        std::vector<unsigned short> threshold(padded, 1000);
+        std::vector<unsigned short> margin(padded, 0);
+        std::vector<unsigned short> middle(padded, 1000);
+        for (unsigned b = c.count; b < padded; ++b) {
+            margin[b] = 500;
+        }
+        if (c.at < c.count) {
+            middle[c.at] = static_cast<unsigned short>(1000 + c.off);
+            margin[c.at] = c.margin;
+        }
+        EXPECT_EQ(DEC2DIvra::SkipFlatBlocks(threshold.data(), margin.data(), middle.data(), c.from, c.count, c.dark),
+                  c.stop);
+    }
+}
+
+TEST(FinderRunBoundsTest, FlatBlocksAtTheGreyScalesEndsTurnAsTheirGreysSay)
+{
+    // Thresholds and middle greys near 0 and 0xFFFF: the turn is judged on
+    // the greys' difference, without wrapping.
+    struct Case {
+        unsigned short threshold;
+        unsigned short middle;
+        bool dark;
+        bool stops;
+    };
+    Case const cases[] = {
+        {0xFFFF, 0xFFFF - 21, false, true}, {0xFFFF, 0xFFFF - 20, false, false}, {0xFFEB, 0xFFFF, true, false},
+        {0xFFEA, 0xFFFF, true, true},       {0, 21, true, true},                   {0, 20, true, false},
+        {21, 0, false, true},               {20, 0, false, false},                 {0, 0xFFFF, false, false},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.threshold) + " " + std::to_string(c.middle) + (c.dark ? " dark" : " light"));
+        std::vector<unsigned short> threshold(16, c.threshold);
+        std::vector<unsigned short> margin(16, 0);
+        std::vector<unsigned short> middle(16, c.threshold);
+        middle[10] = c.middle;
+        EXPECT_EQ(DEC2DIvra::SkipFlatBlocks(threshold.data(), margin.data(), middle.data(), 0, 16, c.dark),
+                  c.stops ? 10u : 16u);
+    }
+}
+
 }  // namespace
