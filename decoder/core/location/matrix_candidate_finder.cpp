@@ -28,32 +28,63 @@ constexpr int kRingCount = 3;  // rings on each side of a bull's-eye's centre
 // Sightings closer than this many modules are one pattern.
 constexpr int kMergeModules = 3;
 
-// Marks the pixels of a block of `count` (at most 16) above `high` and those
-// below `low`, bit k for the k-th pixel.
-void MarkBlock(unsigned short const* pixels, int count, int high, int low, unsigned& above, unsigned& below)
+// Marks the pixels of a block of `count` (at most 16) above threshold +
+// margin and those below threshold - margin, bit k for the k-th pixel; both
+// are greys (0 ... 0xFFFF).
+void MarkBlock(unsigned short const* pixels, int count, int threshold, int margin, unsigned& above, unsigned& below)
 {
-    // No pixel lies above 0xFFFF or below 0.
-    high = Max(0, Min(high, 0xFFFF));
-    low = Max(0, Min(low, 0xFFFF));
 #if defined(__SSE2__)
     if (count == 16) {
-        // Unsigned 16-bit compares as signed ones, all moved by 0x8000.
-        __m128i const bias = _mm_set1_epi16(static_cast<short>(0x8000));
-        __m128i const a = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(pixels)), bias);
-        __m128i const c = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<__m128i const*>(pixels + 8)), bias);
-        __m128i const h = _mm_set1_epi16(static_cast<short>(high ^ 0x8000));
-        __m128i const l = _mm_set1_epi16(static_cast<short>(low ^ 0x8000));
-        above = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(_mm_cmpgt_epi16(a, h), _mm_cmpgt_epi16(c, h))));
-        below = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(_mm_cmplt_epi16(a, l), _mm_cmplt_epi16(c, l))));
+        // Unsigned lanes: the bounds saturate at the grey scale's ends (no
+        // pixel lies past them), and a pixel p lies above h when p -sat h
+        // is not 0, below l when l -sat p is not.
+        __m128i const t = _mm_set1_epi16(static_cast<short>(threshold));
+        __m128i const m = _mm_set1_epi16(static_cast<short>(margin));
+        __m128i const h = _mm_adds_epu16(t, m);
+        __m128i const l = _mm_subs_epu16(t, m);
+        __m128i const zero = _mm_setzero_si128();
+        __m128i const a = _mm_loadu_si128(reinterpret_cast<__m128i const*>(pixels));
+        __m128i const c = _mm_loadu_si128(reinterpret_cast<__m128i const*>(pixels + 8));
+        __m128i const notAbove =
+            _mm_packs_epi16(_mm_cmpeq_epi16(_mm_subs_epu16(a, h), zero), _mm_cmpeq_epi16(_mm_subs_epu16(c, h), zero));
+        __m128i const notBelow =
+            _mm_packs_epi16(_mm_cmpeq_epi16(_mm_subs_epu16(l, a), zero), _mm_cmpeq_epi16(_mm_subs_epu16(l, c), zero));
+        above = ~static_cast<unsigned>(_mm_movemask_epi8(notAbove)) & 0xFFFFu;
+        below = ~static_cast<unsigned>(_mm_movemask_epi8(notBelow)) & 0xFFFFu;
         return;
     }
 #endif
+    // No pixel lies above 0xFFFF or below 0.
+    int const high = Min(threshold + margin, 0xFFFF);
+    int const low = Max(threshold - margin, 0);
     above = 0;
     below = 0;
     for (int k = 0; k < count; ++k) {
         above |= static_cast<unsigned>(pixels[k] > high) << k;
         below |= static_cast<unsigned>(pixels[k] < low) << k;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The steps from pixels[at] on, `move` apart, while the pixels keep the
+// colour `dark` (below `threshold`), at most `most`: each colour walks its
+// own loop, one compare a pixel.
+int WalkColumn(unsigned short const* pixels, long long at, long long move, int most, int threshold, bool dark)
+{
+    int n = 0;
+    if (dark) {
+        for (; n < most && pixels[at] < threshold; ++n) {
+            at += move;
+        }
+    } else {
+        for (; n < most && pixels[at] >= threshold; ++n) {
+            at += move;
+        }
+    }
+    return n;
 }
 
 }  // namespace
@@ -620,7 +651,8 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
     // The shares are powers of two: a block's margin share is a shift (a
     // division by a variable costs tens of cycles a block).
     unsigned const share = static_cast<unsigned>(marginShare);
-    int const shift = share != 0 && std::has_single_bit(share) ? std::countr_zero(share) : -1;
+    // Without a share the margin is 0: a grey shifted by 16.
+    int const shift = share == 0 ? 16 : (std::has_single_bit(share) ? std::countr_zero(share) : -1);
     for (unsigned b = 0; b < blockCount_; ++b) {
         if (margin_[b] == 0) {
             // Most flat blocks keep the run's colour: they are passed over
@@ -645,7 +677,7 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
             continue;
         }
         int const threshold = threshold_[b];
-        int const margin = marginShare == 0 ? 0 : (shift >= 0 ? margin_[b] >> shift : margin_[b] / marginShare);
+        int const margin = shift >= 0 ? margin_[b] >> shift : margin_[b] / marginShare;
         int const x0 = area.left + static_cast<int>(b * kBlock);
         int const x1 = Min(x0 + static_cast<int>(kBlock) - 1, right);
         // A dark run ends at a pixel above threshold + margin, a light one
@@ -653,7 +685,7 @@ bool MatrixCandidateFinder::ScanRow(GrayImage const& image, Rectangle const& are
         // marked in one go, the row is walked from change to change.
         unsigned above = 0;
         unsigned below = 0;
-        MarkBlock(row + x0, x1 - x0 + 1, threshold + margin, threshold - margin, above, below);
+        MarkBlock(row + x0, x1 - x0 + 1, threshold, margin, above, below);
         int at = 0;
         for (;;) {
             unsigned const ends = (dark ? above : below) >> at;
@@ -713,16 +745,8 @@ bool MatrixCandidateFinder::ScanColumnCentre(GrayImage const& image, int x, int 
     bool const dark = pixels[here] < threshold;
     // Each walk stops at the area's edge or at the limit, whichever comes
     // first: its steps are bounded once.
-    int up = y;
-    int const upmost = y - Min(limit, y - area_.top);
-    for (long long at = here - pitch; up > upmost && (pixels[at] < threshold) == dark; at -= pitch) {
-        --up;
-    }
-    int down = y;
-    int const downmost = y + Min(limit, area_.bottom - y);
-    for (long long at = here + pitch; down < downmost && (pixels[at] < threshold) == dark; at += pitch) {
-        ++down;
-    }
+    int const up = y - WalkColumn(pixels, here - pitch, -pitch, Min(limit, y - area_.top), threshold, dark);
+    int const down = y + WalkColumn(pixels, here + pitch, pitch, Min(limit, area_.bottom - y), threshold, dark);
     centre = down - up + 1;
     top = up;
     return centre <= limit;
@@ -746,14 +770,10 @@ bool MatrixCandidateFinder::ScanColumnRuns(GrayImage const& image, int x, int th
         bool colour = !dark;
         for (unsigned k = 0; k < count; ++k) {
             // A long ground run is only measured up to the limit.
-            int length = 0;
             int const room = side == 0 ? at - area_.top + 1 : area_.bottom - at + 1;
-            int const most = Min(limit, room);
-            while (length < most && (pixels[offset] < threshold) == colour) {
-                ++length;
-                at += step;
-                offset += move;
-            }
+            int const length = WalkColumn(pixels, offset, move, Min(limit, room), threshold, colour);
+            at += step * length;
+            offset += move * length;
             if (length == 0) {
                 return false;
             }
