@@ -190,12 +190,107 @@ bool IsQRRuns(int const* widths)
     return true;
 }
 
+#if defined(SCANNER_STRIP_AVX2)
+// MeasureRanges' lanes sixteen whole blocks at a time: the two 128-bit halves
+// of a register hold blocks k and k + 8 and are folded as MeasureRanges
+// folds its lanes, on unsigned greys. The blocks measured, from the first.
+__attribute__((target("avx2"))) unsigned MeasureRangesWide(unsigned short const* row, int left, int right,
+                                                           unsigned count, unsigned short* low, unsigned short* high)
+{
+    unsigned b = 0;
+    for (; b + 16 <= count && left + static_cast<int>((b + 16) * kBlock) - 1 <= right; b += 16) {
+        unsigned short const* p = row + left + static_cast<int>(b * kBlock);
+        __m256i lo[8];
+        __m256i hi[8];
+        for (int k = 0; k < 8; ++k) {
+            __m256i const x = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(p + 16 * k));
+            __m256i const z = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(p + 16 * (k + 8)));
+            __m256i const a = _mm256_permute2x128_si256(x, z, 0x20);
+            __m256i const c = _mm256_permute2x128_si256(x, z, 0x31);
+            lo[k] = _mm256_min_epu16(a, c);
+            hi[k] = _mm256_max_epu16(a, c);
+        }
+        for (int k = 0; k < 4; ++k) {
+            lo[k] = _mm256_min_epu16(_mm256_unpacklo_epi16(lo[2 * k], lo[2 * k + 1]),
+                                     _mm256_unpackhi_epi16(lo[2 * k], lo[2 * k + 1]));
+            hi[k] = _mm256_max_epu16(_mm256_unpacklo_epi16(hi[2 * k], hi[2 * k + 1]),
+                                     _mm256_unpackhi_epi16(hi[2 * k], hi[2 * k + 1]));
+        }
+        for (int k = 0; k < 2; ++k) {
+            lo[k] = _mm256_min_epu16(_mm256_unpacklo_epi32(lo[2 * k], lo[2 * k + 1]),
+                                     _mm256_unpackhi_epi32(lo[2 * k], lo[2 * k + 1]));
+            hi[k] = _mm256_max_epu16(_mm256_unpacklo_epi32(hi[2 * k], hi[2 * k + 1]),
+                                     _mm256_unpackhi_epi32(hi[2 * k], hi[2 * k + 1]));
+        }
+        __m256i const l = _mm256_min_epu16(_mm256_unpacklo_epi64(lo[0], lo[1]), _mm256_unpackhi_epi64(lo[0], lo[1]));
+        __m256i const h = _mm256_max_epu16(_mm256_unpacklo_epi64(hi[0], hi[1]), _mm256_unpackhi_epi64(hi[0], hi[1]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(low + b + 1), l);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(high + b + 1), h);
+    }
+    return b;
+}
+
+// The mean of two unsigned greys rounded down: the rounded-up one (avg) less
+// the odd bit of their sum.
+__attribute__((target("avx2"))) inline __m256i MeanWide(__m256i a, __m256i c)
+{
+    return _mm256_sub_epi16(_mm256_avg_epu16(a, c), _mm256_and_si256(_mm256_xor_si256(a, c), _mm256_set1_epi16(1)));
+}
+
+__attribute__((target("avx2"))) inline __m256i DistanceWide(__m256i a, __m256i c)
+{
+    return _mm256_or_si256(_mm256_subs_epu16(a, c), _mm256_subs_epu16(c, a));
+}
+
+// MeasureRowBlocks' lanes sixteen blocks at a time, while they lie within
+// count rounded up to a multiple of 8; `any` gathers the marks of blocks
+// with contrast. The blocks measured, from the first.
+__attribute__((target("avx2"))) unsigned MeasureContrastWide(unsigned short const* low, unsigned short const* high,
+                                                             unsigned count, unsigned short* threshold,
+                                                             unsigned short* margin, unsigned short* middle,
+                                                             unsigned& any)
+{
+    __m256i const floor = _mm256_set1_epi16(static_cast<short>(MatrixCandidateFinder::kContrastFloor - 1));
+    __m256i const zero = _mm256_setzero_si256();
+    unsigned const padded = (count + 7) & ~7u;
+    unsigned b = 0;
+    for (; b + 16 <= padded; b += 16) {
+        __m256i const lb = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(low + b));
+        __m256i const l = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(low + b + 1));
+        __m256i const la = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(low + b + 2));
+        __m256i const hb = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(high + b));
+        __m256i const h = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(high + b + 1));
+        __m256i const ha = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(high + b + 2));
+        __m256i const mid = MeanWide(l, h);
+        __m256i const step = _mm256_max_epu16(DistanceWide(mid, MeanWide(lb, hb)), DistanceWide(mid, MeanWide(la, ha)));
+        __m256i const lowest = _mm256_min_epu16(l, _mm256_min_epu16(lb, la));
+        __m256i const highest = _mm256_max_epu16(h, _mm256_max_epu16(hb, ha));
+        // Flat: neither the range nor the step reaches the floor.
+        __m256i const flat =
+            _mm256_cmpeq_epi16(_mm256_subs_epu16(_mm256_max_epu16(_mm256_sub_epi16(h, l), step), floor), zero);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(threshold + b), MeanWide(lowest, highest));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(margin + b),
+                            _mm256_andnot_si256(flat, _mm256_sub_epi16(highest, lowest)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(middle + b), mid);
+        // Lanes past the row's last block do not count.
+        unsigned const valid = count - b >= 16 ? 0xFFFFFFFFu : (1u << (2 * (count - b))) - 1u;
+        any |= ~static_cast<unsigned>(_mm256_movemask_epi8(flat)) & valid;
+    }
+    return b;
+}
+#endif
+
 // The low and high grey of each block of row[left..right], block b at b + 1
 // (ranges of the row's blocks on either side are left to the caller).
 void MeasureRanges(unsigned short const* row, int left, int right, unsigned count, bool lanes, unsigned short* low,
                    unsigned short* high)
 {
     unsigned b = 0;
+#if defined(SCANNER_STRIP_AVX2)
+    if (lanes && ProcessorHasAvx2()) {
+        b = MeasureRangesWide(row, left, right, count, low, high);
+    }
+#endif
 #if defined(__SSE2__)
     // Eight whole blocks at a time: each block's two halves are folded into
     // one, then the eight blocks' lanes are folded pairwise, interleaved, so
@@ -287,6 +382,11 @@ bool MeasureRowBlocks(unsigned short const* row, int left, int right, unsigned c
         __m128i const floor = _mm_set1_epi16(static_cast<short>(MatrixCandidateFinder::kContrastFloor - 1));
         __m128i const zero = _mm_setzero_si128();
         unsigned any = 0;
+#if defined(SCANNER_STRIP_AVX2)
+        if (ProcessorHasAvx2()) {
+            b = MeasureContrastWide(low, high, count, threshold, margin, middle, any);
+        }
+#endif
         for (; b < count; b += 8) {
             __m128i const lb = _mm_loadu_si128(reinterpret_cast<__m128i const*>(low + b));
             __m128i const l = _mm_loadu_si128(reinterpret_cast<__m128i const*>(low + b + 1));

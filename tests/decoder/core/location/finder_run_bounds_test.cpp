@@ -183,4 +183,39 @@ TEST(FinderRunBoundsTest, FlatBlocksAtTheGreyScalesEndsTurnAsTheirGreysSay)
     }
 }
 
+TEST(FinderRunBoundsTest, RowBlocksWithOneEdgeAreMeasuredAlikeInEveryLaneGroup)
+{
+    // Flat rows of `count` blocks but one, whose pixels from `edge` on
+    // (within the block or at its start) step up to the last block's end:
+    // with the step at each place of the groups of 8 and 16 blocks the lanes
+    // take, and none (or at the row's start: all one grey), the lanes say
+    // what one block at a time says, contrast or none included.
+    unsigned const counts[] = {1, 8, 15, 16, 17, 24, 31, 32, 33, 47};
+    for (unsigned const count : counts) {
+        int const width = static_cast<int>(count) * 16;
+        for (int edge = -1; edge < width; edge += edge < 0 ? 1 : (edge % 16 == 0 ? 7 : 9)) {
+            SCOPED_TRACE(std::to_string(count) + " blocks, edge at " + std::to_string(edge));
+            std::vector<unsigned short> row(static_cast<size_t>(width), 1000);
+            for (int x = edge < 0 ? width : edge; x < width; ++x) {
+                row[static_cast<size_t>(x)] = 1300;
+            }
+            std::vector<unsigned short> fast(3 * 1032, 7);
+            std::vector<unsigned short> plain(3 * 1032, 7);
+            bool const a = DEC2DIvra::MeasureRowBlocks(row.data(), 0, width - 1, count, fast.data(),
+                                                       fast.data() + 1032, fast.data() + 2064, true);
+            bool const b = DEC2DIvra::MeasureRowBlocks(row.data(), 0, width - 1, count, plain.data(),
+                                                       plain.data() + 1032, plain.data() + 2064, false);
+            EXPECT_EQ(a, edge > 0);
+            EXPECT_EQ(a, b);
+            unsigned differ = 0;
+            for (unsigned k = 0; k < count; ++k) {
+                for (unsigned part = 0; part < 3; ++part) {
+                    differ += fast[part * 1032 + k] != plain[part * 1032 + k];
+                }
+            }
+            EXPECT_EQ(differ, 0u);
+        }
+    }
+}
+
 }  // namespace
