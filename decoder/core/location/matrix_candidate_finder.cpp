@@ -278,6 +278,32 @@ __attribute__((target("avx2"))) unsigned MeasureContrastWide(unsigned short cons
     }
     return b;
 }
+
+// The bull's-eye screen of Start for runs i ... i + 7, bit k for run i + k:
+// the three runs on each side of it (widths[j] the width of run j, from
+// i - 3 to i + 10) sum to at least 6, none narrower than a twelfth of their
+// sum nor wider than a quarter.
+__attribute__((target("avx2"))) unsigned ScreenRingsWide(int const* widths, unsigned i)
+{
+    int const* const w = widths + i;
+    __m256i const a = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(w - 3));
+    __m256i const b = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(w - 2));
+    __m256i const c = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(w - 1));
+    __m256i const d = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(w + 1));
+    __m256i const e = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(w + 2));
+    __m256i const f = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(w + 3));
+    __m256i const rings =
+        _mm256_add_epi32(_mm256_add_epi32(_mm256_add_epi32(a, b), _mm256_add_epi32(c, d)), _mm256_add_epi32(e, f));
+    __m256i const narrowest =
+        _mm256_min_epi32(_mm256_min_epi32(_mm256_min_epi32(a, b), _mm256_min_epi32(c, d)), _mm256_min_epi32(e, f));
+    __m256i const widest =
+        _mm256_max_epi32(_mm256_max_epi32(_mm256_max_epi32(a, b), _mm256_max_epi32(c, d)), _mm256_max_epi32(e, f));
+    __m256i const fail = _mm256_or_si256(
+        _mm256_cmpgt_epi32(_mm256_set1_epi32(6), rings),
+        _mm256_or_si256(_mm256_cmpgt_epi32(rings, _mm256_mullo_epi32(narrowest, _mm256_set1_epi32(12))),
+                        _mm256_cmpgt_epi32(_mm256_slli_epi32(widest, 2), rings)));
+    return ~static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(fail))) & 0xFFu;
+}
 #endif
 
 // The low and high grey of each block of row[left..right], block b at b + 1
@@ -514,11 +540,32 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             // six is within, when the narrowest is at least a twelfth of
             // their sum and the widest at most a quarter.
             static_assert(kRingCount == 3, "the screen below takes three runs on each side");
+            unsigned first = kRingCount;
+#if defined(SCANNER_STRIP_AVX2)
+            if (ProcessorHasAvx2()) {
+                // Eight runs at a time on the widths laid side by side, zeros
+                // past the last run (a window that holds one fails); no run
+                // is left to the screen one at a time.
+                int widths[kMaxRuns + 16];
+                for (unsigned k = 0; k < runCount_; ++k) {
+                    widths[k] = runs_[k].length;
+                }
+                for (unsigned k = runCount_; k < runCount_ + 16; ++k) {
+                    widths[k] = 0;
+                }
+                for (unsigned i = kRingCount; i + kRingCount < runCount_; i += 8) {
+                    for (unsigned pass = ScreenRingsWide(widths, i); pass != 0; pass &= pass - 1) {
+                        CheckBullsEye(image, i + static_cast<unsigned>(std::countr_zero(pass)), y, true);
+                    }
+                }
+                first = runCount_;
+            }
+#endif
             int rings = 0;
-            for (unsigned i = 0; i < runCount_ && i < 2 * kRingCount + 1; ++i) {
+            for (unsigned i = first - kRingCount; i < runCount_ && i < first + kRingCount + 1; ++i) {
                 rings += runs_[i].length;
             }
-            for (unsigned i = kRingCount; i + kRingCount < runCount_; ++i) {
+            for (unsigned i = first; i + kRingCount < runCount_; ++i) {
                 rings -= runs_[i].length;
                 int const a = runs_[i - 3].length;
                 int const b = runs_[i - 2].length;

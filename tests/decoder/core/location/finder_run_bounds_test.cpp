@@ -109,6 +109,45 @@ TEST(FinderRunBoundsTest, QRFinderRowRunsAreTakenUpToTheirRatiosBounds)
     }
 }
 
+TEST(FinderRunBoundsTest, BullsEyeRowRingsAreTakenUpToTheirRatiosBounds)
+{
+    // A bull's-eye's three rings on each side of its core pass along the row
+    // when none is narrower than a twelfth of the six's sum nor wider than a
+    // quarter. The rings along the column are 3 pixels each and reach no
+    // further than along the row, so that the diagonals cross them alike;
+    // a dark rectangle closes the rings.
+    struct Case {
+        int rings[3];  // along the row, the innermost first (on both sides)
+        bool sighted;
+    };
+    Case const cases[] = {
+        {{3, 3, 3}, true},
+        {{4, 4, 8}, true},   // the widest at a quarter
+        {{4, 4, 9}, false},  // past it
+        {{5, 5, 2}, true},   // the narrowest at a twelfth
+        {{6, 5, 2}, false},  // short of it
+        {{4, 5, 3}, true},
+    };
+    static MatrixCandidateFinder finder;
+    for (Case const& c : cases) {
+        int const row[9] = {2, c.rings[2], c.rings[1], c.rings[0], 3, c.rings[0], c.rings[1], c.rings[2], 2};
+        int const column[9] = {2, 3, 3, 3, 3, 3, 3, 3, 2};
+        SCOPED_TRACE(Widths(row, 9));
+        std::vector<unsigned short> const pixels = DrawRings(row, column, 9);
+        GrayImage const image(kSize, kSize, kSize, pixels.data());
+        MatrixCandidateFinder::Wanted wanted;
+        wanted.bullsEyes = true;
+        finder.Start(image, {0, 0, kSize - 1, kSize - 1}, 1, wanted);
+        bool seen = false;
+        for (unsigned i = 0; i < finder.GetBullsEyeCount(); ++i) {
+            auto const& eye = finder.GetBullsEyes()[i];
+            seen = seen || (eye.kind == MatrixCandidateFinder::kAztec && std::abs(eye.centre.x - kCentre) <= 1 &&
+                            std::abs(eye.centre.y - kCentre) <= 1);
+        }
+        EXPECT_EQ(seen, c.sighted);
+    }
+}
+
 TEST(FinderRunBoundsTest, FlatBlocksArePassedOverUpToTheFirstThatTurnsOrHasContrast)
 {
     // Rows of flat blocks at threshold 1000, one block `at` set apart: with
