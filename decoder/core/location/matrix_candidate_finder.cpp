@@ -74,17 +74,18 @@ namespace {
 // own loop, one compare a pixel.
 int WalkColumn(unsigned short const* pixels, long long at, long long move, int most, int threshold, bool dark)
 {
-    int n = 0;
+    // Counted down: the count's own step tells when it is spent.
+    int left = most;
     if (dark) {
-        for (; n < most && pixels[at] < threshold; ++n) {
+        for (; left > 0 && pixels[at] < threshold; --left) {
             at += move;
         }
     } else {
-        for (; n < most && pixels[at] >= threshold; ++n) {
+        for (; left > 0 && pixels[at] >= threshold; --left) {
             at += move;
         }
     }
-    return n;
+    return most - left;
 }
 
 }  // namespace
