@@ -305,6 +305,34 @@ __attribute__((target("avx2"))) unsigned ScreenRingsWide(int const* widths, unsi
                         _mm256_cmpgt_epi32(_mm256_slli_epi32(widest, 2), rings)));
     return ~static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(fail))) & 0xFFu;
 }
+
+// The QR finder screen of Start for the five runs from i + k on, bit k for
+// k < 8 (widths[j] the width of run j, from i to i + 11): at least 7 pixels
+// in all, 1:1:3:1:1 as IsQRRuns judges it.
+__attribute__((target("avx2"))) unsigned ScreenQRWide(int const* widths, unsigned i)
+{
+    int const* const w = widths + i;
+    __m256i const a = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(w));
+    __m256i const b = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(w + 1));
+    __m256i const m = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(w + 2));
+    __m256i const d = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(w + 3));
+    __m256i const e = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(w + 4));
+    __m256i const total = _mm256_add_epi32(_mm256_add_epi32(_mm256_add_epi32(a, b), _mm256_add_epi32(d, e)), m);
+    __m256i const seven = _mm256_set1_epi32(7);
+    // An outer run w is out when 2 |7 w - total| > total; the middle one
+    // when 7 w lies below 2 total or above 4 total.
+    auto out = [total, seven](__m256i v) __attribute__((target("avx2"))) {
+        __m256i const off = _mm256_abs_epi32(_mm256_sub_epi32(_mm256_mullo_epi32(v, seven), total));
+        return _mm256_cmpgt_epi32(_mm256_slli_epi32(off, 1), total);
+    };
+    __m256i const middle = _mm256_mullo_epi32(m, seven);
+    __m256i const fail = _mm256_or_si256(
+        _mm256_or_si256(_mm256_or_si256(out(a), out(b)), _mm256_or_si256(out(d), out(e))),
+        _mm256_or_si256(_mm256_or_si256(_mm256_cmpgt_epi32(seven, total),
+                                        _mm256_cmpgt_epi32(_mm256_slli_epi32(total, 1), middle)),
+                        _mm256_cmpgt_epi32(middle, _mm256_slli_epi32(total, 2))));
+    return ~static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(fail))) & 0xFFu;
+}
 #endif
 
 // The low and high grey of each block of row[left..right], block b at b + 1
@@ -486,18 +514,46 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
         grid.top = wanted.gridStride > 0 ? wanted.gridTop : area.top;
         ForgetRows(image, grid, wanted.gridStride > 0 ? wanted.gridStride : stride);
     }
+    // The widths of the row's runs side by side, and 16 zeros past them,
+    // for the screens that take several runs at a time.
+    [[maybe_unused]] auto layWidths = [this](int* widths) {
+        for (unsigned k = 0; k < runCount_; ++k) {
+            widths[k] = runs_[k].length;
+        }
+        for (unsigned k = runCount_; k < runCount_ + 16; ++k) {
+            widths[k] = 0;
+        }
+    };
     for (int y = area.top; y <= area.bottom; y += static_cast<int>(stride)) {
         // A blurred one-module ring of a QR finder peaks little more than an
         // eighth of the contrast past the threshold; the other patterns are
         // cut at a quarter, which keeps noise out of their runs.
         if (wanted.qrFinders && ScanRow(image, area, y, kQRMarginShare)) {
+            unsigned first = 0;
+#if defined(SCANNER_STRIP_AVX2)
+            if (ProcessorHasAvx2()) {
+                // Eight runs at a time on the widths laid side by side, zeros
+                // past the last run (five runs that take one fail); no run is
+                // left to the screen one at a time.
+                int widths[kMaxRuns + 16];
+                layWidths(widths);
+                for (unsigned i = 0; i + 5 <= runCount_; i += 8) {
+                    for (unsigned pass = ScreenQRWide(widths, i); pass != 0; pass &= pass - 1) {
+                        unsigned const k = i + static_cast<unsigned>(std::countr_zero(pass));
+                        int const total = widths[k] + widths[k + 1] + widths[k + 2] + widths[k + 3] + widths[k + 4];
+                        CheckQRFinder(image, k, y, total);
+                    }
+                }
+                first = runCount_;
+            }
+#endif
             // Five runs at a time, their total carried along the row; the
             // middle run of a finder is 3 of its 7 modules.
             int total = 0;
-            for (unsigned i = 0; i < runCount_ && i < 4; ++i) {
+            for (unsigned i = first; i < runCount_ && i < first + 4; ++i) {
                 total += runs_[i].length;
             }
-            for (unsigned i = 0; i + 5 <= runCount_; ++i) {
+            for (unsigned i = first; i + 5 <= runCount_; ++i) {
                 total += runs_[i + 4].length;
                 int const middle = 7 * runs_[i + 2].length;
                 // The run ratio of a finder (IsQRRuns), here without a call
@@ -548,12 +604,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
                 // past the last run (a window that holds one fails); no run
                 // is left to the screen one at a time.
                 int widths[kMaxRuns + 16];
-                for (unsigned k = 0; k < runCount_; ++k) {
-                    widths[k] = runs_[k].length;
-                }
-                for (unsigned k = runCount_; k < runCount_ + 16; ++k) {
-                    widths[k] = 0;
-                }
+                layWidths(widths);
                 for (unsigned i = kRingCount; i + kRingCount < runCount_; i += 8) {
                     for (unsigned pass = ScreenRingsWide(widths, i); pass != 0; pass &= pass - 1) {
                         CheckBullsEye(image, i + static_cast<unsigned>(std::countr_zero(pass)), y, true);
