@@ -58,6 +58,20 @@ std::vector<unsigned short> DrawRings(int const* across, int const* along, int c
     return pixels;
 }
 
+// Whether the list holds a dark sighting of the given kind (QR finders keep
+// 0) within `reach` pixels of the centre on both axes.
+bool SightedAtCentre(DEC2DIvra::FinderSighting const* list, unsigned count, unsigned char kind, int reach)
+{
+    for (unsigned i = 0; i < count; ++i) {
+        DEC2DIvra::FinderSighting const& seen = list[i];
+        if (seen.dark == 1 && seen.kind == kind && std::abs(seen.centre.x - kCentre) <= reach &&
+            std::abs(seen.centre.y - kCentre) <= reach) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string Widths(int const* runs, int count)
 {
     std::string out;
@@ -100,12 +114,7 @@ TEST(FinderRunBoundsTest, QRFinderRowRunsAreTakenUpToTheirRatiosBounds)
         MatrixCandidateFinder::Wanted wanted;
         wanted.qrFinders = true;
         finder.Start(image, {0, 0, kSize - 1, kSize - 1}, 1, wanted);
-        bool seen = false;
-        for (unsigned i = 0; i < finder.GetQRFinderCount(); ++i) {
-            auto const& f = finder.GetQRFinders()[i];
-            seen = seen || (f.dark == 1 && std::abs(f.centre.x - kCentre) <= 2 && std::abs(f.centre.y - kCentre) <= 2);
-        }
-        EXPECT_EQ(seen, c.sighted);
+        EXPECT_EQ(SightedAtCentre(finder.GetQRFinders(), finder.GetQRFinderCount(), 0, 2), c.sighted);
     }
 }
 
@@ -138,13 +147,8 @@ TEST(FinderRunBoundsTest, BullsEyeRowRingsAreTakenUpToTheirRatiosBounds)
         MatrixCandidateFinder::Wanted wanted;
         wanted.bullsEyes = true;
         finder.Start(image, {0, 0, kSize - 1, kSize - 1}, 1, wanted);
-        bool seen = false;
-        for (unsigned i = 0; i < finder.GetBullsEyeCount(); ++i) {
-            auto const& eye = finder.GetBullsEyes()[i];
-            seen = seen || (eye.kind == MatrixCandidateFinder::kAztec && std::abs(eye.centre.x - kCentre) <= 1 &&
-                            std::abs(eye.centre.y - kCentre) <= 1);
-        }
-        EXPECT_EQ(seen, c.sighted);
+        EXPECT_EQ(SightedAtCentre(finder.GetBullsEyes(), finder.GetBullsEyeCount(), MatrixCandidateFinder::kAztec, 1),
+                  c.sighted);
     }
 }
 
