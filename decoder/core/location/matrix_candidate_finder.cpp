@@ -1093,6 +1093,50 @@ __attribute__((target("avx2"))) int FineExtentLanes(unsigned short const* pixels
     }
     return n;
 }
+
+// PixelSamples::RunInside's loop eight samples at a time: lane k takes the
+// sample at (cx + k ax, cy + k ay) (1/256 pixel, all taps in the frame and
+// off its last row) with its two taps (dx, dy) before and after it, each
+// pixel the low half of the 32-bit word from its own on (the row below
+// keeps the word inside the frame). Lanes past `last` are not loaded. The
+// same sums and count as one sample at a time.
+__attribute__((target("avx2"))) int PixelExtentLanes(unsigned short const* pixels, int pitch, int limit, bool dark,
+                                                     int cx, int cy, int ax, int ay, int dx, int dy, int n, int last)
+{
+    __m256i const lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256i qx = _mm256_add_epi32(_mm256_set1_epi32(cx), _mm256_mullo_epi32(lane, _mm256_set1_epi32(ax)));
+    __m256i qy = _mm256_add_epi32(_mm256_set1_epi32(cy), _mm256_mullo_epi32(lane, _mm256_set1_epi32(ay)));
+    __m256i const stepX = _mm256_set1_epi32(8 * ax);
+    __m256i const stepY = _mm256_set1_epi32(8 * ay);
+    __m256i const tapX = _mm256_set1_epi32(dx);
+    __m256i const tapY = _mm256_set1_epi32(dy);
+    __m256i const rowPitch = _mm256_set1_epi32(pitch);
+    __m256i const low16 = _mm256_set1_epi32(0xFFFF);
+    __m256i const bound = _mm256_set1_epi32(limit);
+    int const* const words = reinterpret_cast<int const*>(pixels);
+    auto grey = [&](__m256i px, __m256i py, __m256i load) __attribute__((target("avx2"))) {
+        __m256i const offset =
+            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(py, 8), rowPitch), _mm256_srai_epi32(px, 8));
+        return _mm256_and_si256(_mm256_mask_i32gather_epi32(_mm256_setzero_si256(), words, offset, load, 2), low16);
+    };
+    while (n < last) {
+        int const count = last - n < 8 ? last - n : 8;
+        __m256i const load = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), lane);
+        __m256i const sum = _mm256_add_epi32(
+            _mm256_add_epi32(grey(_mm256_sub_epi32(qx, tapX), _mm256_sub_epi32(qy, tapY), load), grey(qx, qy, load)),
+            grey(_mm256_add_epi32(qx, tapX), _mm256_add_epi32(qy, tapY), load));
+        unsigned const below =
+            static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(bound, sum))));
+        unsigned const off = (dark ? ~below : below) & ((1u << count) - 1u);
+        if (off != 0) {
+            return n + std::countr_zero(off);
+        }
+        n += count;
+        qx = _mm256_add_epi32(qx, stepX);
+        qy = _mm256_add_epi32(qy, stepY);
+    }
+    return n;
+}
 #endif
 
 // The samples a strip is walked on, in 1/256 pixel along the unit vector
@@ -1108,6 +1152,9 @@ struct PixelSamples {
     int dy;
     // The offset of every pixel of the frame fits an int.
     bool intOffsets = static_cast<long long>(image.GetHeight()) * image.GetPitch() <= 0x7FFFFFFF;
+    // Extents of this many samples or more are measured in vector lanes.
+    static constexpr int kLaneExtent = 8;
+    bool lanes = true;
 
     // A sample off the image (any of its taps) is not of the colour.
     bool operator()(int x, int y) const { return AllInside(x, y, x, y) && Inside(x, y); }
@@ -1168,6 +1215,15 @@ struct PixelSamples {
             }
             return n;
         }
+#if defined(SCANNER_STRIP_AVX2)
+        // Longer extents in vector lanes, while no tap lies on the frame's
+        // last row (a pixel is read with the one after it).
+        if (lanes && last - first >= kLaneExtent && ProcessorHasAvx2() &&
+            (Max(y0, y + ay * last) + Abs(dy)) >> 8 < image.GetHeight() - 1) {
+            return PixelExtentLanes(image.GetPixels(), image.GetPitch(), 3 * threshold, dark, x0, y0, ax, ay, dx, dy,
+                                    first, last);
+        }
+#endif
         return dark ? RunInside<true>(x0, y0, ax, ay, first, last) : RunInside<false>(x0, y0, ax, ay, first, last);
     }
 
@@ -1418,7 +1474,9 @@ int CountStripSamples(GrayImage const& image, int threshold, bool dark, int dx, 
         samples.lanes = lanes;
         return samples.Extent(x, y, ax, ay, far);
     }
-    return PixelSamples{image, threshold, dark, dx, dy}.Extent(x, y, ax, ay, far);
+    PixelSamples samples{image, threshold, dark, dx, dy};
+    samples.lanes = lanes;
+    return samples.Extent(x, y, ax, ay, far);
 }
 
 int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx,
