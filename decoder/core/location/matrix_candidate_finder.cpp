@@ -1264,8 +1264,9 @@ struct PixelSamples {
 struct InterpolatedSamples {
     static constexpr int kQuarters = 4;
     // Extents of this many samples or more are measured in vector lanes
-    // (shorter ones take longer so: a gather costs several loads).
-    static constexpr int kLaneExtent = 12;
+    // (shorter ones take longer so: a gather costs several loads, and
+    // each sample takes three gathers of four pixels).
+    static constexpr int kLaneExtent = 6;
     GrayImage const& image;
     int threshold;
     bool dark;

@@ -572,7 +572,7 @@ TEST(MatrixCandidateFinderTest, StripSamplesAreCountedAsOnePointAtATime)
             }
         }
         EXPECT_EQ(differ, 0u);
-        // Long runs were met (the lanes take runs of twelve or more), and
+        // Long runs were met (the lanes take runs of six or more), and
         // runs cut by the edge.
         EXPECT_GT(counted[0], 40000u);
         EXPECT_GT(counted[1], 40000u);
