@@ -1046,41 +1046,25 @@ __attribute__((target("avx2"))) inline __m256i GatherBetween(int const* words, _
         _mm256_add_epi32(_mm256_slli_epi32(top, 8), _mm256_mullo_epi32(_mm256_sub_epi32(bottom, top), fy)), 16);
 }
 
-// InterpolatedSamples::Extent's loop eight samples at a time: lane k takes
-// the sample at (x + (sx + k ax) / 4, y + (sy + k ay) / 4), each quotient
-// rounded toward zero as the loop's, with its two taps. Lanes past `far`
-// are not loaded. The same sums and count as one sample at a time.
-__attribute__((target("avx2"))) int FineExtentLanes(unsigned short const* pixels, int pitch, int limit, bool dark,
-                                                    int x, int y, int sx, int sy, int ax, int ay, int dx, int dy, int n,
-                                                    int far)
+// How many of the samples n, n + 1, ... up to `end` are of the strip's
+// colour before the first that is not, plus n, eight at a time: lane k of a
+// round holds (qx, qy) = (sx + k ax, sy + k ay) for the round's first
+// sample, and `sums` gives each loaded lane's three taps' greys summed.
+// Lanes past `end` are not loaded.
+template <class Sums>
+__attribute__((target("avx2"))) inline int CountLanes(int sx, int sy, int ax, int ay, int limit, bool dark, int n,
+                                                      int end, Sums const& sums)
 {
     __m256i const lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     __m256i qx = _mm256_add_epi32(_mm256_set1_epi32(sx), _mm256_mullo_epi32(lane, _mm256_set1_epi32(ax)));
     __m256i qy = _mm256_add_epi32(_mm256_set1_epi32(sy), _mm256_mullo_epi32(lane, _mm256_set1_epi32(ay)));
     __m256i const stepX = _mm256_set1_epi32(8 * ax);
     __m256i const stepY = _mm256_set1_epi32(8 * ay);
-    __m256i const originX = _mm256_set1_epi32(x);
-    __m256i const originY = _mm256_set1_epi32(y);
-    __m256i const tapX = _mm256_set1_epi32(dx);
-    __m256i const tapY = _mm256_set1_epi32(dy);
-    __m256i const rowPitch = _mm256_set1_epi32(pitch);
-    __m256i const three = _mm256_set1_epi32(3);
     __m256i const bound = _mm256_set1_epi32(limit);
-    int const* const words = reinterpret_cast<int const*>(pixels);
-    // A quarter rounded toward zero: negative values are raised by 3 first.
-    auto quarter = [three](__m256i v) __attribute__((target("avx2"))) {
-        return _mm256_srai_epi32(_mm256_add_epi32(v, _mm256_and_si256(_mm256_srai_epi32(v, 31), three)), 2);
-    };
-    while (n < far) {
-        int const count = far - n < 8 ? far - n : 8;
+    while (n < end) {
+        int const count = end - n < 8 ? end - n : 8;
         __m256i const load = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), lane);
-        __m256i const cx = _mm256_add_epi32(originX, quarter(qx));
-        __m256i const cy = _mm256_add_epi32(originY, quarter(qy));
-        __m256i const sum = _mm256_add_epi32(
-            _mm256_add_epi32(
-                GatherBetween(words, rowPitch, _mm256_sub_epi32(cx, tapX), _mm256_sub_epi32(cy, tapY), load),
-                GatherBetween(words, rowPitch, cx, cy, load)),
-            GatherBetween(words, rowPitch, _mm256_add_epi32(cx, tapX), _mm256_add_epi32(cy, tapY), load));
+        __m256i const sum = sums(qx, qy, load);
         unsigned const below =
             static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(bound, sum))));
         unsigned const off = (dark ? ~below : below) & ((1u << count) - 1u);
@@ -1094,6 +1078,37 @@ __attribute__((target("avx2"))) int FineExtentLanes(unsigned short const* pixels
     return n;
 }
 
+// InterpolatedSamples::Extent's loop eight samples at a time: lane k takes
+// the sample at (x + (sx + k ax) / 4, y + (sy + k ay) / 4), each quotient
+// rounded toward zero as the loop's, with its two taps. Lanes past `far`
+// are not loaded. The same sums and count as one sample at a time.
+__attribute__((target("avx2"))) int FineExtentLanes(unsigned short const* pixels, int pitch, int limit, bool dark,
+                                                    int x, int y, int sx, int sy, int ax, int ay, int dx, int dy, int n,
+                                                    int far)
+{
+    __m256i const originX = _mm256_set1_epi32(x);
+    __m256i const originY = _mm256_set1_epi32(y);
+    __m256i const tapX = _mm256_set1_epi32(dx);
+    __m256i const tapY = _mm256_set1_epi32(dy);
+    __m256i const rowPitch = _mm256_set1_epi32(pitch);
+    __m256i const three = _mm256_set1_epi32(3);
+    int const* const words = reinterpret_cast<int const*>(pixels);
+    // A quarter rounded toward zero: negative values are raised by 3 first.
+    auto quarter = [three](__m256i v) __attribute__((target("avx2"))) {
+        return _mm256_srai_epi32(_mm256_add_epi32(v, _mm256_and_si256(_mm256_srai_epi32(v, 31), three)), 2);
+    };
+    auto sums = [&](__m256i qx, __m256i qy, __m256i load) __attribute__((target("avx2"))) {
+        __m256i const cx = _mm256_add_epi32(originX, quarter(qx));
+        __m256i const cy = _mm256_add_epi32(originY, quarter(qy));
+        return _mm256_add_epi32(
+            _mm256_add_epi32(
+                GatherBetween(words, rowPitch, _mm256_sub_epi32(cx, tapX), _mm256_sub_epi32(cy, tapY), load),
+                GatherBetween(words, rowPitch, cx, cy, load)),
+            GatherBetween(words, rowPitch, _mm256_add_epi32(cx, tapX), _mm256_add_epi32(cy, tapY), load));
+    };
+    return CountLanes(sx, sy, ax, ay, limit, dark, n, far, sums);
+}
+
 // PixelSamples::RunInside's loop eight samples at a time: lane k takes the
 // sample at (cx + k ax, cy + k ay) (1/256 pixel, all taps in the frame and
 // off its last row) with its two taps (dx, dy) before and after it, each
@@ -1103,39 +1118,22 @@ __attribute__((target("avx2"))) int FineExtentLanes(unsigned short const* pixels
 __attribute__((target("avx2"))) int PixelExtentLanes(unsigned short const* pixels, int pitch, int limit, bool dark,
                                                      int cx, int cy, int ax, int ay, int dx, int dy, int n, int last)
 {
-    __m256i const lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    __m256i qx = _mm256_add_epi32(_mm256_set1_epi32(cx), _mm256_mullo_epi32(lane, _mm256_set1_epi32(ax)));
-    __m256i qy = _mm256_add_epi32(_mm256_set1_epi32(cy), _mm256_mullo_epi32(lane, _mm256_set1_epi32(ay)));
-    __m256i const stepX = _mm256_set1_epi32(8 * ax);
-    __m256i const stepY = _mm256_set1_epi32(8 * ay);
     __m256i const tapX = _mm256_set1_epi32(dx);
     __m256i const tapY = _mm256_set1_epi32(dy);
     __m256i const rowPitch = _mm256_set1_epi32(pitch);
     __m256i const low16 = _mm256_set1_epi32(0xFFFF);
-    __m256i const bound = _mm256_set1_epi32(limit);
     int const* const words = reinterpret_cast<int const*>(pixels);
     auto grey = [&](__m256i px, __m256i py, __m256i load) __attribute__((target("avx2"))) {
         __m256i const offset =
             _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(py, 8), rowPitch), _mm256_srai_epi32(px, 8));
         return _mm256_and_si256(_mm256_mask_i32gather_epi32(_mm256_setzero_si256(), words, offset, load, 2), low16);
     };
-    while (n < last) {
-        int const count = last - n < 8 ? last - n : 8;
-        __m256i const load = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), lane);
-        __m256i const sum = _mm256_add_epi32(
+    auto sums = [&](__m256i qx, __m256i qy, __m256i load) __attribute__((target("avx2"))) {
+        return _mm256_add_epi32(
             _mm256_add_epi32(grey(_mm256_sub_epi32(qx, tapX), _mm256_sub_epi32(qy, tapY), load), grey(qx, qy, load)),
             grey(_mm256_add_epi32(qx, tapX), _mm256_add_epi32(qy, tapY), load));
-        unsigned const below =
-            static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(bound, sum))));
-        unsigned const off = (dark ? ~below : below) & ((1u << count) - 1u);
-        if (off != 0) {
-            return n + std::countr_zero(off);
-        }
-        n += count;
-        qx = _mm256_add_epi32(qx, stepX);
-        qy = _mm256_add_epi32(qy, stepY);
-    }
-    return n;
+    };
+    return CountLanes(cx, cy, ax, ay, limit, dark, n, last, sums);
 }
 #endif
 
