@@ -1303,41 +1303,25 @@ __attribute__((target("avx2"))) inline __m256i GatherBetween(int const* words, _
         _mm256_add_epi32(_mm256_slli_epi32(top, 8), _mm256_mullo_epi32(_mm256_sub_epi32(bottom, top), fy)), 16);
 }
 
-// InterpolatedSamples::Extent's loop eight samples at a time: lane k takes
-// the sample at (x + (sx + k ax) / 4, y + (sy + k ay) / 4), each quotient
-// rounded toward zero as the loop's, with its two taps. Lanes past `far`
-// are not loaded. The same sums and count as one sample at a time.
-__attribute__((target("avx2"))) int FineExtentLanes(unsigned short const* pixels, int pitch, int limit, bool dark,
-                                                    int x, int y, int sx, int sy, int ax, int ay, int dx, int dy, int n,
-                                                    int far)
+// How many of the samples n, n + 1, ... up to `end` are of the strip's
+// colour before the first that is not, plus n, eight at a time: lane k of a
+// round holds (qx, qy) = (sx + k ax, sy + k ay) for the round's first
+// sample, and `sums` gives each loaded lane's three taps' greys summed.
+// Lanes past `end` are not loaded.
+template <class Sums>
+__attribute__((target("avx2"))) inline int CountLanes(int sx, int sy, int ax, int ay, int limit, bool dark, int n,
+                                                      int end, Sums const& sums)
 {
     __m256i const lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     __m256i qx = _mm256_add_epi32(_mm256_set1_epi32(sx), _mm256_mullo_epi32(lane, _mm256_set1_epi32(ax)));
     __m256i qy = _mm256_add_epi32(_mm256_set1_epi32(sy), _mm256_mullo_epi32(lane, _mm256_set1_epi32(ay)));
     __m256i const stepX = _mm256_set1_epi32(8 * ax);
     __m256i const stepY = _mm256_set1_epi32(8 * ay);
-    __m256i const originX = _mm256_set1_epi32(x);
-    __m256i const originY = _mm256_set1_epi32(y);
-    __m256i const tapX = _mm256_set1_epi32(dx);
-    __m256i const tapY = _mm256_set1_epi32(dy);
-    __m256i const rowPitch = _mm256_set1_epi32(pitch);
-    __m256i const three = _mm256_set1_epi32(3);
     __m256i const bound = _mm256_set1_epi32(limit);
-    int const* const words = reinterpret_cast<int const*>(pixels);
-    // A quarter rounded toward zero: negative values are raised by 3 first.
-    auto quarter = [three](__m256i v) __attribute__((target("avx2"))) {
-        return _mm256_srai_epi32(_mm256_add_epi32(v, _mm256_and_si256(_mm256_srai_epi32(v, 31), three)), 2);
-    };
-    while (n < far) {
-        int const count = far - n < 8 ? far - n : 8;
+    while (n < end) {
+        int const count = end - n < 8 ? end - n : 8;
         __m256i const load = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), lane);
-        __m256i const cx = _mm256_add_epi32(originX, quarter(qx));
-        __m256i const cy = _mm256_add_epi32(originY, quarter(qy));
-        __m256i const sum = _mm256_add_epi32(
-            _mm256_add_epi32(
-                GatherBetween(words, rowPitch, _mm256_sub_epi32(cx, tapX), _mm256_sub_epi32(cy, tapY), load),
-                GatherBetween(words, rowPitch, cx, cy, load)),
-            GatherBetween(words, rowPitch, _mm256_add_epi32(cx, tapX), _mm256_add_epi32(cy, tapY), load));
+        __m256i const sum = sums(qx, qy, load);
         unsigned const below =
             static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(bound, sum))));
         unsigned const off = (dark ? ~below : below) & ((1u << count) - 1u);
@@ -1349,6 +1333,64 @@ __attribute__((target("avx2"))) int FineExtentLanes(unsigned short const* pixels
         qy = _mm256_add_epi32(qy, stepY);
     }
     return n;
+}
+
+// InterpolatedSamples::Extent's loop eight samples at a time: lane k takes
+// the sample at (x + (sx + k ax) / 4, y + (sy + k ay) / 4), each quotient
+// rounded toward zero as the loop's, with its two taps. Lanes past `far`
+// are not loaded. The same sums and count as one sample at a time.
+__attribute__((target("avx2"))) int FineExtentLanes(unsigned short const* pixels, int pitch, int limit, bool dark,
+                                                    int x, int y, int sx, int sy, int ax, int ay, int dx, int dy, int n,
+                                                    int far)
+{
+    __m256i const originX = _mm256_set1_epi32(x);
+    __m256i const originY = _mm256_set1_epi32(y);
+    __m256i const tapX = _mm256_set1_epi32(dx);
+    __m256i const tapY = _mm256_set1_epi32(dy);
+    __m256i const rowPitch = _mm256_set1_epi32(pitch);
+    __m256i const three = _mm256_set1_epi32(3);
+    int const* const words = reinterpret_cast<int const*>(pixels);
+    // A quarter rounded toward zero: negative values are raised by 3 first.
+    auto quarter = [three](__m256i v) __attribute__((target("avx2"))) {
+        return _mm256_srai_epi32(_mm256_add_epi32(v, _mm256_and_si256(_mm256_srai_epi32(v, 31), three)), 2);
+    };
+    auto sums = [&](__m256i qx, __m256i qy, __m256i load) __attribute__((target("avx2"))) {
+        __m256i const cx = _mm256_add_epi32(originX, quarter(qx));
+        __m256i const cy = _mm256_add_epi32(originY, quarter(qy));
+        return _mm256_add_epi32(
+            _mm256_add_epi32(
+                GatherBetween(words, rowPitch, _mm256_sub_epi32(cx, tapX), _mm256_sub_epi32(cy, tapY), load),
+                GatherBetween(words, rowPitch, cx, cy, load)),
+            GatherBetween(words, rowPitch, _mm256_add_epi32(cx, tapX), _mm256_add_epi32(cy, tapY), load));
+    };
+    return CountLanes(sx, sy, ax, ay, limit, dark, n, far, sums);
+}
+
+// PixelSamples::RunInside's loop eight samples at a time: lane k takes the
+// sample at (cx + k ax, cy + k ay) (1/256 pixel, all taps in the frame and
+// off its last row) with its two taps (dx, dy) before and after it, each
+// pixel the low half of the 32-bit word from its own on (the row below
+// keeps the word inside the frame). Lanes past `last` are not loaded. The
+// same sums and count as one sample at a time.
+__attribute__((target("avx2"))) int PixelExtentLanes(unsigned short const* pixels, int pitch, int limit, bool dark,
+                                                     int cx, int cy, int ax, int ay, int dx, int dy, int n, int last)
+{
+    __m256i const tapX = _mm256_set1_epi32(dx);
+    __m256i const tapY = _mm256_set1_epi32(dy);
+    __m256i const rowPitch = _mm256_set1_epi32(pitch);
+    __m256i const low16 = _mm256_set1_epi32(0xFFFF);
+    int const* const words = reinterpret_cast<int const*>(pixels);
+    auto grey = [&](__m256i px, __m256i py, __m256i load) __attribute__((target("avx2"))) {
+        __m256i const offset =
+            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(py, 8), rowPitch), _mm256_srai_epi32(px, 8));
+        return _mm256_and_si256(_mm256_mask_i32gather_epi32(_mm256_setzero_si256(), words, offset, load, 2), low16);
+    };
+    auto sums = [&](__m256i qx, __m256i qy, __m256i load) __attribute__((target("avx2"))) {
+        return _mm256_add_epi32(
+            _mm256_add_epi32(grey(_mm256_sub_epi32(qx, tapX), _mm256_sub_epi32(qy, tapY), load), grey(qx, qy, load)),
+            grey(_mm256_add_epi32(qx, tapX), _mm256_add_epi32(qy, tapY), load));
+    };
+    return CountLanes(cx, cy, ax, ay, limit, dark, n, last, sums);
 }
 #endif
 
@@ -1365,6 +1407,9 @@ struct PixelSamples {
     int dy;
     // The offset of every pixel of the frame fits an int.
     bool intOffsets = static_cast<long long>(image.GetHeight()) * image.GetPitch() <= 0x7FFFFFFF;
+    // Extents of this many samples or more are measured in vector lanes.
+    static constexpr int kLaneExtent = 8;
+    bool lanes = true;
 
     // A sample off the image (any of its taps) is not of the colour.
     bool operator()(int x, int y) const { return AllInside(x, y, x, y) && Inside(x, y); }
@@ -1425,6 +1470,15 @@ struct PixelSamples {
             }
             return n;
         }
+#if defined(SCANNER_STRIP_AVX2)
+        // Longer extents in vector lanes, while no tap lies on the frame's
+        // last row (a pixel is read with the one after it).
+        if (lanes && last - first >= kLaneExtent && ProcessorHasAvx2() &&
+            (Max(y0, y + ay * last) + Abs(dy)) >> 8 < image.GetHeight() - 1) {
+            return PixelExtentLanes(image.GetPixels(), image.GetPitch(), 3 * threshold, dark, x0, y0, ax, ay, dx, dy,
+                                    first, last);
+        }
+#endif
         return dark ? RunInside<true>(x0, y0, ax, ay, first, last) : RunInside<false>(x0, y0, ax, ay, first, last);
     }
 
@@ -1465,8 +1519,9 @@ struct PixelSamples {
 struct InterpolatedSamples {
     static constexpr int kQuarters = 4;
     // Extents of this many samples or more are measured in vector lanes
-    // (shorter ones take longer so: a gather costs several loads).
-    static constexpr int kLaneExtent = 12;
+    // (shorter ones take longer so: a gather costs several loads, and
+    // each sample takes three gathers of four pixels).
+    static constexpr int kLaneExtent = 6;
     GrayImage const& image;
     int threshold;
     bool dark;
@@ -1675,7 +1730,9 @@ int CountStripSamples(GrayImage const& image, int threshold, bool dark, int dx, 
         samples.lanes = lanes;
         return samples.Extent(x, y, ax, ay, far);
     }
-    return PixelSamples{image, threshold, dark, dx, dy}.Extent(x, y, ax, ay, far);
+    PixelSamples samples{image, threshold, dark, dx, dy};
+    samples.lanes = lanes;
+    return samples.Extent(x, y, ax, ay, far);
 }
 
 int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx,

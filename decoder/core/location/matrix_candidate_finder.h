@@ -332,8 +332,8 @@ unsigned SkipFlatBlocks(unsigned short const* threshold, unsigned short const* m
 // its grey and the two (dx, dy) before and after it against 3 x threshold;
 // a point with any of those off the image ends them. `fine`: the points at
 // a quarter of those steps (each quotient rounded toward zero), their greys
-// interpolated between pixels. `lanes`: long runs of fine points in vector
-// lanes where the processor has them (false: one point at a time, the same
+// interpolated between pixels. `lanes`: long runs of points in vector lanes
+// where the processor has them (false: one point at a time, the same
 // count).
 int CountStripSamples(GrayImage const& image, int threshold, bool dark, int dx, int dy, int x, int y, int ax, int ay,
                       int far, bool fine, bool lanes = true);

@@ -506,10 +506,10 @@ TEST(MatrixCandidateFinderTest, StripSamplesAreCountedAsOnePointAtATime)
 {
     // A frame of dark and light blobs with noise, exactly as wide as its
     // pitch or narrower; runs from every kind of start, direction and
-    // length, many of them reaching past the frame's edges. Whole pixels:
-    // as one point at a time, the image's edge found by halving; quarter
-    // pixels (some steps rounded toward zero): the lanes as one point at a
-    // time, on 10-bit and 16-bit greys.
+    // length, many of them reaching past the frame's edges. Whole pixels,
+    // on lanes or not: as one point at a time, the image's edge found by
+    // halving; quarter pixels (some steps rounded toward zero): the lanes
+    // as one point at a time, on 10-bit and 16-bit greys.
     struct Case {
         int width;
         int height;
@@ -554,7 +554,10 @@ TEST(MatrixCandidateFinderTest, StripSamplesAreCountedAsOnePointAtATime)
                 int const ax = dy * side;
                 int const ay = -dx * side;
                 int const plain = CountPlainly(image, threshold, dark, dx, dy, x, y, ax, ay, far);
-                differ += DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, ax, ay, far, false) != plain;
+                for (bool const lanes : {false, true}) {
+                    differ += DEC2DIvra::CountStripSamples(image, threshold, dark, dx, dy, x, y, ax, ay, far, false,
+                                                           lanes) != plain;
+                }
                 counted[0] += static_cast<unsigned long long>(plain);
                 // Runs ended by the image's edge rather than by a colour.
                 int const px = (x + ax * (plain + 1)) >> 8;
@@ -569,7 +572,7 @@ TEST(MatrixCandidateFinderTest, StripSamplesAreCountedAsOnePointAtATime)
             }
         }
         EXPECT_EQ(differ, 0u);
-        // Long runs were met (the lanes take runs of twelve or more), and
+        // Long runs were met (the lanes take runs of six or more), and
         // runs cut by the edge.
         EXPECT_GT(counted[0], 40000u);
         EXPECT_GT(counted[1], 40000u);
