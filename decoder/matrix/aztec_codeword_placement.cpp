@@ -71,10 +71,10 @@ bool ReadAztecCodewords(BinarizationTableForAztec const& table, bool compact, un
     }
     unsigned char const* const cells = table.cells;
     // The bits gather in a register two at a time (the two modules of a
-    // step), and whole codewords are taken off its top end now and then:
-    // first the skipped bits, which are dropped, then one word after
-    // another. Past the last word nothing more is kept. Fewer than 48 bits
-    // wait before a step, so the register never overflows.
+    // step), and whole codewords are taken off its top end after every run
+    // of at most 16 steps: first the skipped bits, which are dropped, then
+    // one word after another. Past the last word nothing more is kept. Fewer
+    // than 16 bits wait before a run, so the register never overflows.
     unsigned const mask = (1u << codewordBits) - 1;
     unsigned long long gathered = 0;
     unsigned held = 0;
@@ -92,13 +92,23 @@ bool ReadAztecCodewords(BinarizationTableForAztec const& table, bool compact, un
             wanted = codewordBits;
         }
     };
-    // Without a branch on the modules: data modules are a coin toss.
-    auto step = [&](unsigned char first, unsigned char second) {
-        gathered = (gathered << 2) | (first != 0 ? 2u : 0u) | (second != 0 ? 1u : 0u);
-        held += 2;
-        if (held >= 48) {
+    // The steps 0 .. steps - 1 of one side, pair(j) giving step j's two
+    // bits; without a branch on the modules: data modules are a coin toss.
+    constexpr unsigned kRun = 16;
+    auto side = [&](unsigned steps, auto const& pair) {
+        for (unsigned j = 0; j < steps;) {
+            unsigned const end = steps - j < kRun ? steps : j + kRun;
+            held += 2 * (end - j);
+            unsigned long long run = gathered;
+            for (; j < end; ++j) {
+                run = (run << 2) | pair(j);
+            }
+            gathered = run;
             take();
         }
+    };
+    auto bits = [](unsigned char first, unsigned char second) {
+        return (first != 0 ? 2u : 0u) | (second != 0 ? 1u : 0u);
     };
     // Each layer is two modules thick; its four sides are read in turn, two
     // bits (outer module first) per step along a side: left side down,
@@ -107,24 +117,24 @@ bool ReadAztecCodewords(BinarizationTableForAztec const& table, bool compact, un
         unsigned const row = (layers - i) * 4u + (compact ? 9u : 12u);
         unsigned const low = 2 * i;
         unsigned const high = base - 1 - low;
-        for (unsigned j = 0; j < row; ++j) {
+        unsigned const lowColumn = column[low];
+        unsigned const lowColumnIn = column[low + 1];
+        side(row, [&](unsigned j) {
             unsigned char const* const line = cells + rowStart[low + j];
-            step(line[column[low]], line[column[low + 1]]);
-        }
+            return bits(line[lowColumn], line[lowColumnIn]);
+        });
         unsigned char const* const outer = cells + rowStart[high];
         unsigned char const* const inner = cells + rowStart[high - 1];
-        for (unsigned j = 0; j < row; ++j) {
-            step(outer[column[low + j]], inner[column[low + j]]);
-        }
-        for (unsigned j = 0; j < row; ++j) {
+        side(row, [&](unsigned j) { return bits(outer[column[low + j]], inner[column[low + j]]); });
+        unsigned const highColumn = column[high];
+        unsigned const highColumnIn = column[high - 1];
+        side(row, [&](unsigned j) {
             unsigned char const* const line = cells + rowStart[high - j];
-            step(line[column[high]], line[column[high - 1]]);
-        }
+            return bits(line[highColumn], line[highColumnIn]);
+        });
         unsigned char const* const top = cells + rowStart[low];
         unsigned char const* const below = cells + rowStart[low + 1];
-        for (unsigned j = 0; j < row; ++j) {
-            step(top[column[high - j]], below[column[high - j]]);
-        }
+        side(row, [&](unsigned j) { return bits(top[column[high - j]], below[column[high - j]]); });
     }
     take();
     return true;

@@ -448,7 +448,9 @@ __attribute__((target("avx2"), always_inline)) inline __m256i BlendEight(unsigne
     __m256i const kLow = _mm256_set1_epi32(0xFFFF);
     __m256i const kWhole = _mm256_set1_epi32(65536);
     __m256i const kHalf = _mm256_set1_epi64x(1ll << 31);
-    alignas(32) int at[8];
+    // Unsigned offsets: read from the lanes, they index without a sign
+    // extension each.
+    alignas(32) unsigned at[8];
     _mm256_store_si256(reinterpret_cast<__m256i*>(at),
                        _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(ys, 16), pitches), _mm256_srli_epi32(xs, 16)));
     __m256i const upperPixels =
@@ -500,11 +502,8 @@ struct IntStore {
 
 struct StridedStore {
     unsigned short* out;
-    unsigned stride;
-    void One(unsigned k, int value) const
-    {
-        out[static_cast<std::size_t>(k) * stride] = static_cast<unsigned short>(value);
-    }
+    std::size_t stride;
+    void One(unsigned k, int value) const { out[k * stride] = static_cast<unsigned short>(value); }
 #if defined(__SSE2__)
     void Two(unsigned k, __m128i values) const
     {
@@ -518,19 +517,27 @@ struct StridedStore {
     __attribute__((target("avx2"))) void Eight(unsigned k, __m256i values) const
     {
         __m128i const packed = _mm_packus_epi32(_mm256_castsi256_si128(values), _mm256_extracti128_si256(values, 1));
-        unsigned short* const at = out + static_cast<std::size_t>(k) * stride;
+        unsigned short* at = out + k * stride;
         if (stride == 1) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(at), packed);
             return;
         }
+        // One step of the stride after each value: no multiple of it formed.
         at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 0));
-        at[stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 1));
-        at[2 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 2));
-        at[3 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 3));
-        at[4 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 4));
-        at[5 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 5));
-        at[6 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 6));
-        at[7 * stride] = static_cast<unsigned short>(_mm_extract_epi16(packed, 7));
+        at += stride;
+        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 1));
+        at += stride;
+        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 2));
+        at += stride;
+        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 3));
+        at += stride;
+        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 4));
+        at += stride;
+        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 5));
+        at += stride;
+        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 6));
+        at += stride;
+        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 7));
     }
 #endif
 };
@@ -555,6 +562,70 @@ __attribute__((target("avx2"))) unsigned BlendEightLanes(unsigned short const* p
     return m;
 }
 
+// The positions of a chunk whose ends lie well inside (see
+// ChunkEndsWellInside) blended as they are formed, eight at a time, with
+// FixedPositionsFourLanes' arithmetic: the same positions and values, never
+// stored and loaded again. All n of them (n at least 8).
+// The fixed-point positions of the four lanes at k, as FixedPositionsFourLanes
+// forms them.
+struct FourPositions {
+    __m128i x;
+    __m128i y;
+};
+
+__attribute__((target("avx2"), always_inline)) inline FourPositions FixedFour(__m256d k, __m256d ws, __m256d dws,
+                                                                             __m256d xs, __m256d dxs, __m256d ys,
+                                                                             __m256d dys)
+{
+    __m256d const kHalf = _mm256_set1_pd(0.5 * kFixedOne);
+    __m256d const kScale = _mm256_set1_pd(kFixedOne);
+    __m256d const w = _mm256_add_pd(ws, _mm256_mul_pd(k, dws));
+    __m256d const r = _mm256_div_pd(kScale, w);
+    __m256d const nx = _mm256_add_pd(xs, _mm256_mul_pd(k, dxs));
+    __m256d const ny = _mm256_add_pd(ys, _mm256_mul_pd(k, dys));
+    return FourPositions{_mm256_cvttpd_epi32(_mm256_sub_pd(_mm256_mul_pd(nx, r), kHalf)),
+                         _mm256_cvttpd_epi32(_mm256_sub_pd(_mm256_mul_pd(ny, r), kHalf))};
+}
+
+template <class Store>
+__attribute__((target("avx2"))) unsigned BlendWellInside(LineSteps const& line, unsigned short const* pixels,
+                                                         int pitch, unsigned first, unsigned n, Store const store)
+{
+    __m256d const kFour = _mm256_set1_pd(4.0);
+    __m256d const ws = _mm256_set1_pd(line.w);
+    __m256d const dws = _mm256_set1_pd(line.dw);
+    __m256d const xs = _mm256_set1_pd(line.x);
+    __m256d const dxs = _mm256_set1_pd(line.dx);
+    __m256d const ys = _mm256_set1_pd(line.y);
+    __m256d const dys = _mm256_set1_pd(line.dy);
+    __m256i const pitches = _mm256_set1_epi32(pitch);
+    unsigned short const* const upperRow = pixels;
+    unsigned short const* const lowerRow = pixels + pitch;
+    __m256d k = _mm256_set_pd(first + 3.0, first + 2.0, first + 1.0, first + 0.0);
+    unsigned m = 0;
+    for (; m + 8 <= n; m += 8) {
+        FourPositions const low = FixedFour(k, ws, dws, xs, dxs, ys, dys);
+        k = _mm256_add_pd(k, kFour);
+        FourPositions const high = FixedFour(k, ws, dws, xs, dxs, ys, dys);
+        k = _mm256_add_pd(k, kFour);
+        store.Eight(first + m, BlendEight(upperRow, lowerRow, pitches, _mm256_set_m128i(high.x, low.x),
+                                          _mm256_set_m128i(high.y, low.y)));
+    }
+    if (m < n && n >= 8) {
+        // The last eight once more, those already blended again with the
+        // same values: no position is left for the narrower paths.
+        m = n - 8;
+        k = _mm256_set_pd(first + m + 3.0, first + m + 2.0, first + m + 1.0, first + m + 0.0);
+        FourPositions const low = FixedFour(k, ws, dws, xs, dxs, ys, dys);
+        k = _mm256_add_pd(k, kFour);
+        FourPositions const high = FixedFour(k, ws, dws, xs, dxs, ys, dys);
+        store.Eight(first + m, BlendEight(upperRow, lowerRow, pitches, _mm256_set_m128i(high.x, low.x),
+                                          _mm256_set_m128i(high.y, low.y)));
+        m = n;
+    }
+    return m;
+}
+
 #endif
 
 }  // namespace
@@ -567,14 +638,16 @@ bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, int* 
 bool AztecModuleGrid::Line::Sample(GrayImage const& image, unsigned count, unsigned short* grey,
                                    unsigned stride) const
 {
-    return stride != 0 && SampleInto(image, count, StridedStore{grey, stride});
+    return stride != 0 && SampleInto(image, count, StridedStore{grey, std::size_t{stride}});
 }
 
 template <class Store>
 bool AztecModuleGrid::Line::SampleInto(GrayImage const& image, unsigned count, Store const& store) const
 {
     unsigned short const* const pixels = image.GetPixels();
-    constexpr unsigned kChunk = 64;
+    // A chunk takes a whole line of the module map or of the reference
+    // search.
+    constexpr unsigned kChunk = 160;
     // Positions in 16.16 fixed point must stay below 2^31.
     if (grid_->bent_ || pixels == nullptr || image.GetWidth() < 2 || image.GetHeight() < 2 ||
         image.GetWidth() > 32767 || image.GetHeight() > 32767) {
@@ -599,8 +672,14 @@ bool AztecModuleGrid::Line::SampleInto(GrayImage const& image, unsigned count, S
         // nothing, the others become fixed point.
         int fixedX[kChunk];
         int fixedY[kChunk];
+        unsigned m = 0;
 #if defined(SCANNER_AZTEC_LINE_AVX2)
-        bool const inside = fourLanes ? FixedPositionsFourLanes(steps, first, n, fixedX, fixedY)
+        // A chunk well inside needs no test of its positions: its whole
+        // groups of eight are blended straight away, the rest as below.
+        if (eightLanes && n >= 8 && ChunkEndsWellInside(steps, first, n)) {
+            m = BlendWellInside(steps, pixels, static_cast<int>(pitch), first, n, store);
+        }
+        bool const inside = fourLanes ? FixedPositionsFourLanes(steps, first + m, n - m, fixedX + m, fixedY + m)
                                       : FixedPositions(steps, first, n, fixedX, fixedY);
 #else
         bool const inside = FixedPositions(steps, first, n, fixedX, fixedY);
@@ -608,9 +687,8 @@ bool AztecModuleGrid::Line::SampleInto(GrayImage const& image, unsigned count, S
         if (!inside) {
             return false;
         }
-        unsigned m = 0;
 #if defined(SCANNER_AZTEC_LINE_AVX2)
-        if (eightLanes) {
+        if (eightLanes && m == 0) {
             m = BlendEightLanes(pixels, static_cast<int>(pitch), fixedX, fixedY, n, store, first);
         }
 #endif

@@ -764,8 +764,10 @@ __attribute__((target("avx2,gfni"))) void SyndromesOfPlanesByAffine(FiniteField 
                 exponent[h] = exponent[h] >= order ? exponent[h] - order : exponent[h];
             }
         }
-        if (ways == kWays) {
-            AffineSyndromePair<Wide>(factors[0], factors[1], low, high, steps, syndromes + j);
+        // A wide field's pairs went as packed pairs above: only a narrow one
+        // has two chains left here.
+        if (!Wide && ways == kWays) {
+            AffineSyndromePair<false>(factors[0], factors[1], low, high, steps, syndromes + j);
         } else {
             AffineSyndrome<Wide>(factors[0], low, high, steps, syndromes + j);
         }

@@ -203,6 +203,15 @@ TEST(AztecDataPathTest, CodewordsReadOffTheMatrixNeedNoCorrection)
                                        fewer.data()));
         EXPECT_TRUE(std::equal(fewer.begin(), fewer.end() - 1, words.begin()));
         EXPECT_EQ(fewer.back(), 0xBEEF);
+        // Any nonzero entry is a dark module, whatever its low bit.
+        std::vector<unsigned char> marked = cells;
+        for (unsigned char& cell : marked) {
+            cell = cell != 0 ? static_cast<unsigned char>(0x80 | (&cell - marked.data()) % 0x7F) : 0;
+        }
+        std::vector<unsigned short> same(info.totalWords, 0);
+        ASSERT_TRUE(ReadAztecCodewords(BinarizationTableForAztec{marked.data(), static_cast<unsigned>(m.size)},
+                                       info.compact, info.layers, info.codewordBits, info.totalWords, same.data()));
+        EXPECT_TRUE(std::equal(same.begin(), same.end(), words.begin()));
     }
 }
 

@@ -170,7 +170,8 @@ TEST(AztecSamplingTest, LineOfGreyValuesAgreesWithThePointReadsOrIsRefused)
     // Modules of 2 pixels around (48, 41): module u lies at 48 + 2 u.
     static Case const kCases[] = {
         {"across, odd count", 0.0, false, -20.3, -3.7, 1, 0, 41, true},
-        {"down, in eighths, past a chunk", 0.0, false, 5.1, -19.9, 0.05, 0.5, 79, true},
+        {"down, in eighths", 0.0, false, 5.1, -19.9, 0.05, 0.5, 79, true},
+        {"across, in fifths, past a chunk", 0.1, false, -17.1, 1.3, 0.2, 0.01, 171, true},
         {"diagonal under perspective", 0.3, false, -15.2, -15.6, 0.7, 0.55, 45, true},
         {"one position", 0.0, false, 0.25, 0.25, 1, 0, 1, true},
         // Pixel centres at i + 0.5: from 48.5 on, the 24th position lies at
