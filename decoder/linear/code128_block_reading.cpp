@@ -37,7 +37,7 @@ bool Code128Decoder::ReadColumn(StackInterface<ArrayIterator<ScanElement const>>
             continue;
         }
         BarSymbol symbol;
-        if (!Classify(window, reverced, symbol)) {
+        if (!Classify(window, reverced, false, symbol)) {
             continue;
         }
         int const value = table.GetValue(symbol.value);

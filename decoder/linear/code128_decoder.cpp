@@ -109,15 +109,17 @@ bool Code128Decoder::IsGateOpen() const
     return code128_->read.Get() || code128_->flag != 0 || codablockF_->read.Get();
 }
 
-bool Code128Decoder::Classify(Code128PartialScanData const& window, bool reverced, BarSymbol& symbol) const
+bool Code128Decoder::Classify(Code128PartialScanData const& window, bool reverced, bool opening,
+                              BarSymbol& symbol) const
 {
     bool classified = false;
     if (IsForBigger()) {
-        classified = window.CalcBarSymbolForBigger(reverced, symbol);
+        classified = (!opening || window.MayOpenByPairs(reverced)) && window.CalcBarSymbolForBigger(reverced, symbol);
     } else {
         Code128PartialScanData corrected = window;
         corrected.Correct();
-        classified = corrected.CalcBarSymbolPart(reverced, symbol);
+        classified =
+            (!opening || corrected.MayOpenByMagnitudes(reverced)) && corrected.CalcBarSymbolPart(reverced, symbol);
     }
     if (!classified) {
         return false;
@@ -157,7 +159,7 @@ bool Code128Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, bo
             break;
         }
         BarSymbol candidate;
-        if (Classify(*work, reverced, candidate) && IsOpening(table.GetValue(candidate.value), reverced)) {
+        if (Classify(*work, reverced, true, candidate) && IsOpening(table.GetValue(candidate.value), reverced)) {
             window = *work;
             symbol = candidate;
             found = true;
@@ -197,7 +199,7 @@ bool Code128Decoder::ExecuteBinarization(ArrayIterator<ScanElement const> const&
         long long const width = window.GetSpan();
         unsigned const minimum = static_cast<unsigned>(5 * width / 6);
         unsigned const maximum = static_cast<unsigned>(6 * width / 5);
-        if (!window.SetNextRunLengthData(minimum, maximum) || !Classify(window, reverced, symbol)) {
+        if (!window.SetNextRunLengthData(minimum, maximum) || !Classify(window, reverced, false, symbol)) {
             return false;
         }
         int const value = table.GetValue(symbol.value);

@@ -125,8 +125,9 @@ private:
     // Specks the quiet zone may hold: 2 with the smart check, else none.
     unsigned GetQuietZoneSpecks() const;
     // The window's character by this instance's classifier; the window
-    // itself stays as measured.
-    bool Classify(Code128PartialScanData const& window, bool reverced, BarSymbol& symbol) const;
+    // itself stays as measured. With opening set, windows that cannot hold
+    // an opening character are refused before they are classified.
+    bool Classify(Code128PartialScanData const& window, bool reverced, bool opening, BarSymbol& symbol) const;
     // The quiet zone before or after a start or stop window; innerLevels
     // chooses the threshold from the window's inner grey levels.
     bool CheckQuietZone(Code128PartialScanData const& window, bool after, bool innerLevels, unsigned specks) const;

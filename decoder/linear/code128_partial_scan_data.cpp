@@ -111,16 +111,14 @@ bool IsPlausible(MagnitudeAndIndex const* sortedBars, MagnitudeAndIndex const* s
 
 bool Code128PartialScanData::Finish(unsigned const modules[kRuns], BarSymbol& symbol) const
 {
-    MagnitudeAndIndex bars[3];
-    MagnitudeAndIndex spaces[3];
+    // The key lays the runs out in reading order: a bar's modules as zeros,
+    // a space's as ones.
+    unsigned long long bits = 0;
     for (unsigned p = 0; p < kRuns; ++p) {
-        MagnitudeAndIndex& run = (p & 1u) == 0 ? bars[p / 2] : spaces[p / 2];
-        run.index = static_cast<int>(p);
-        run.modules = modules[p];
+        unsigned const count = modules[p] < 32 ? modules[p] : 32;
+        bits = (bits << count) | ((p & 1u) != 0 ? (1ULL << count) - 1 : 0ULL);
     }
-    unsigned key = 0;
-    MagnitudeAndIndex::CalcPattern(VirtualArray<MagnitudeAndIndex const>(bars, 3),
-                                   VirtualArray<MagnitudeAndIndex const>(spaces, 3), false, key);
+    unsigned const key = static_cast<unsigned>(bits);
     if (Code128Table::instance.GetValue(static_cast<int>(key)) < 0) {
         return false;
     }
@@ -132,6 +130,84 @@ bool Code128PartialScanData::Finish(unsigned const modules[kRuns], BarSymbol& sy
     symbol.contrast = GetContrast();
     symbol.flag = 0;
     return true;
+}
+
+namespace {
+
+// Whether run x of a colour comes last (first) when its three runs are sorted
+// by rising magnitude, equal magnitudes keeping their order: it is the run
+// that the module sharing gives the most (fewest) modules when these differ.
+bool IsSortedLast(int const* m, unsigned x, unsigned y, unsigned z)
+{
+    auto above = [&](unsigned other) { return other < x ? m[x] >= m[other] : m[x] > m[other]; };
+    return above(y) && above(z);
+}
+
+bool IsSortedFirst(int const* m, unsigned x, unsigned y, unsigned z)
+{
+    auto below = [&](unsigned other) { return other < x ? m[x] < m[other] : m[x] <= m[other]; };
+    return below(y) && below(z);
+}
+
+}  // namespace
+
+bool Code128PartialScanData::MayOpenByMagnitudes(bool reverced) const
+{
+    if (GetLength() != kRuns) {
+        return false;
+    }
+    int m[kRuns];
+    long long bars = 0;
+    long long spaces = 0;
+    for (unsigned p = 0; p < kRuns; ++p) {
+        m[p] = ToInt(AtReading(p, reverced).magnitude);
+        ((p & 1u) == 0 ? bars : spaces) += m[p];
+    }
+    // The sharing gives three runs of one colour over R modules, in sorted
+    // order, (1 1 2) for R = 4; (1 1 3) or (1 2 2) for 5; (1 1 4), (1 2 3),
+    // (2 1 3) or (2 2 2) for 6; (1 2 4), (1 3 3), (2 1 4) or (2 2 3) for 7.
+    // So the run of a start or stop character with the most modules, and the
+    // lone one-module space of start C, have their places in the sorted
+    // order. Bar runs are at reading positions 0, 2, 4, spaces at 1, 3, 5.
+    if (reverced) {
+        // The stop read backwards: bars 2 3 1, spaces 3 1 1.
+        return IsSortedLast(m, 2, 0, 4) && IsSortedLast(m, 1, 3, 5);
+    }
+    // Start A and B: bars 2 1 1 (four bar modules, which only the thin-bar
+    // hypothesis offers), spaces 1 4 2 or 1 2 4.
+    bool const thinBars = 5 * bars < 6 * spaces;
+    if (thinBars && IsSortedLast(m, 0, 2, 4) && !IsSortedLast(m, 1, 3, 5)) {
+        return true;
+    }
+    // Start C: bars 2 1 3, spaces 1 2 2.
+    return IsSortedLast(m, 4, 0, 2) && IsSortedFirst(m, 1, 3, 5);
+}
+
+bool Code128PartialScanData::MayOpenByPairs(bool reverced) const
+{
+    if (GetLength() != kRuns) {
+        return false;
+    }
+    long long width[kRuns];
+    long long span = 0;
+    for (unsigned p = 0; p < kRuns; ++p) {
+        width[p] = AtReading(p, reverced).magnitude;
+        span += width[p];
+    }
+    if (span <= 0) {
+        return false;
+    }
+    // The space-and-bar pairs at reading positions 1-2 and 3-4 are given
+    // their measured share of 11 modules rounded down, or one more. Start
+    // characters hold 2 modules in the first and 3 or 5 in the second; the
+    // stop read backwards 6 and 2.
+    long long const first = (width[1] + width[2]) * static_cast<long long>(kModules) / span;
+    long long const second = (width[3] + width[4]) * static_cast<long long>(kModules) / span;
+    auto admits = [](long long share, long long modules) { return share == modules || share + 1 == modules; };
+    if (reverced) {
+        return admits(first, 6) && admits(second, 2);
+    }
+    return admits(first, 2) && (admits(second, 3) || admits(second, 5));
 }
 
 bool Code128PartialScanData::CalcBarSymbolPart(bool reverced, BarSymbol& symbol) const

@@ -27,6 +27,15 @@ public:
     // without the contrast correction.
     bool CalcBarSymbolForBigger(bool reverced, BarSymbol& symbol) const;
 
+    // Cheap tests that refuse windows in which the classifier of the same
+    // name cannot find an opening character (a start character, or the stop
+    // when the symbol is met from its stop end). A window either refuses
+    // gives no opening from that classifier; one they pass may still give
+    // none. MayOpenByMagnitudes takes the corrected window, as
+    // CalcBarSymbolPart does.
+    bool MayOpenByMagnitudes(bool reverced) const;
+    bool MayOpenByPairs(bool reverced) const;
+
 private:
     // The run at a reading position.
     PartialScanElement const& AtReading(unsigned position, bool reverced) const
