@@ -1512,21 +1512,24 @@ bool PDFRowReader::ShowsRowIndicators(GrayImage const& image, float const top[2]
     return ReadsShortOfTwoClusters(lines) == 0;
 }
 
+bool PDFRowReader::ColumnProbe::SameAs(ColumnProbe const& other) const
+{
+    return ux == other.ux && uy == other.uy && start == other.start && inverted == other.inverted &&
+           Abs(top[0] - other.top[0]) <= kColumnMoved && Abs(top[1] - other.top[1]) <= kColumnMoved &&
+           Abs(bottom[0] - other.bottom[0]) <= kColumnMoved && Abs(bottom[1] - other.bottom[1]) <= kColumnMoved &&
+           17.0f * Abs(module - other.module) <= kColumnMoved;
+}
+
 bool PDFRowReader::SweepsBeside(GrayImage const& image, float const top[2], float const bottom[2], float module,
                                 float ux, float uy, bool start, bool inverted)
 {
-    // The readings of one area meet the same column again and again (the
-    // short lines, the long lines, more lines): its ends moved by a pixel
-    // or two at most, the probes read the very rows they read before.
-    static constexpr float kMoved = 2.0f;  // pixels
-    RowCheck const asked{true, {top[0], top[1]}, {bottom[0], bottom[1]}, ux, uy, start, inverted, false};
+    ColumnProbe const asked{{top[0], top[1]}, {bottom[0], bottom[1]}, module, ux, uy, start, inverted};
     RowCheck& last = rowCheck_;
-    if (last.set && last.ux == ux && last.uy == uy && last.start == start && last.inverted == inverted &&
-        Abs(last.top[0] - top[0]) <= kMoved && Abs(last.top[1] - top[1]) <= kMoved &&
-        Abs(last.bottom[0] - bottom[0]) <= kMoved && Abs(last.bottom[1] - bottom[1]) <= kMoved) {
+    if (last.set && last.column.SameAs(asked)) {
         return last.shown;
     }
-    last = asked;
+    last.set = true;
+    last.column = asked;
     last.shown = ShowsTurnedRowIndicators(image, top, bottom, module, ux, uy, start, inverted);
     return last.shown;
 }

@@ -161,6 +161,25 @@ public:
                    float maxRatio, unsigned& farPairs, unsigned& version,
                    unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, float corners[8]);
 
+    // A fitted edge column whose row indicators are looked for: its ends,
+    // the module seen on it, the search lines' way, whether it is the start
+    // column and the polarity. The readings of one area meet a column again
+    // and again (the short lines, the long lines, more lines), its ends a
+    // pixel or two off: met within kColumnMoved pixels of both ends, with a
+    // character (17 modules) as wide within as much, along the same lines,
+    // the probes beside it read the very rows they read before. A module
+    // further off lays the probes over other modules, and they are read
+    // again.
+    struct ColumnProbe {
+        float top[2];
+        float bottom[2];
+        float module;
+        float ux, uy;
+        bool start, inverted;
+        bool SameAs(ColumnProbe const& other) const;
+    };
+    static constexpr float kColumnMoved = 2.0f;  // pixels
+
     // A row address pattern from 6 run widths (bar first): its table entry
     // (1-52 side set, 65-116 center set), 255 when none.
     static unsigned DecodeRowAddress(float const widths[6]);
@@ -264,7 +283,7 @@ private:
     // radian of them stays in one row along a character.
     bool ShowsTurnedRowIndicators(GrayImage const& image, float const top[2], float const bottom[2], float module,
                                   float ux, float uy, bool start, bool inverted);
-    // ShowsTurnedRowIndicators, its answer for the same column kept.
+    // ShowsTurnedRowIndicators, its answer kept for the same column (ColumnProbe::SameAs).
     bool SweepsBeside(GrayImage const& image, float const top[2], float const bottom[2], float module, float ux,
                       float uy, bool start, bool inverted);
     static constexpr unsigned kRowTurnCount = 25;
@@ -422,10 +441,7 @@ private:
     // The last column whose row indicators were looked for, and the answer.
     struct RowCheck {
         bool set;
-        float top[2];
-        float bottom[2];
-        float ux, uy;
-        bool start, inverted;
+        ColumnProbe column;
         bool shown;
     };
     RowCheck rowCheck_{};
