@@ -675,13 +675,17 @@ void PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool in
         bool haveStop = false;
         Hit stop{};
         for (unsigned k = firstDark ? 0 : 1; k + 8 < edges; k += 2) {
+            // The first two runs tell most windows out; the others are
+            // measured for those left.
             float w[8];
-            for (unsigned i = 0; i < 8; ++i) {
-                w[i] = e[k + i + 1] - e[k + i];
-            }
+            w[0] = e[k + 1] - e[k];
+            w[1] = e[k + 2] - e[k + 1];
             float const along = e[k + 8] - e[k];
             if (!MayBeEdgePattern(w, along)) {
                 continue;
+            }
+            for (unsigned i = 2; i < 8; ++i) {
+                w[i] = e[k + i + 1] - e[k + i];
             }
             if (!haveStart && leftCount < kMaxLines && IsStartPattern(w)) {
                 float const p = e[k + 8] * step;
@@ -751,12 +755,14 @@ void PDFRowReader::AddLineSightings(float const* e, unsigned edges, bool firstDa
             Hit stop{};
             for (unsigned k = dark ? 0 : 1; k + 8 < edges; k += 2) {
                 float w[8];
-                for (unsigned i = 0; i < 8; ++i) {
-                    w[i] = run[k + i + 1] - run[k + i];
-                }
+                w[0] = run[k + 1] - run[k];
+                w[1] = run[k + 2] - run[k + 1];
                 float const along = run[k + 8] - run[k];
                 if (!MayBeEdgePattern(w, along)) {
                     continue;
+                }
+                for (unsigned i = 2; i < 8; ++i) {
+                    w[i] = run[k + i + 1] - run[k + i];
                 }
                 float const module = along * step / 17.0f;
                 if (!haveStart && IsStartPattern(w)) {

@@ -190,7 +190,8 @@ public:
     // both open with a bar and space of 7 of their 17 modules and more (the
     // start pattern's 8 + 1, the stop pattern's 7 + 1); a window whose first
     // two runs fall well short of that is neither, and the tests below (each
-    // its sums and eight bounds) need not be asked.
+    // its sums and eight bounds) need not be asked. Only the first two
+    // widths are read.
     static bool MayBeEdgePattern(float const widths[8], float along);
     static bool IsStartPattern(float const widths[8]);
     static bool IsStopPattern(float const widths[8]);
