@@ -611,7 +611,7 @@ unsigned PDFRowReader::CountSearchLines(Area const& area)
 }
 
 unsigned PDFRowReader::ScanSearchLine(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                                      unsigned j, float& x0, float& y0, float& step, bool& firstDark)
+                                      unsigned j, float& x0, float& y0, float& step, bool& firstDark, bool* cut)
 {
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
@@ -634,6 +634,9 @@ unsigned PDFRowReader::ScanSearchLine(GrayImage const& image, Area const& area, 
         float const t1 = (b[2] - b[0]) / b[1];
         from = t0 < t1 ? (t0 > from ? t0 : from) : (t1 > from ? t1 : from);
         to = t0 < t1 ? (t1 < to ? t1 : to) : (t0 < to ? t0 : to);
+    }
+    if (cut != nullptr) {
+        *cut = from > -area.halfLength && to < area.halfLength;
     }
     if (!(to - from >= 2.0f)) {
         return 0;
@@ -729,9 +732,10 @@ void InsertSighting(PDFRowReader::Hit* hits, unsigned short* lines, unsigned& co
 
 }  // namespace
 
-void PDFRowReader::AddLineSightings(float const* e, unsigned edges, bool firstDark, unsigned line, float x0, float y0,
-                                    float step, float ux, float uy)
+void PDFRowReader::FindLineSightings(float const* e, unsigned edges, bool firstDark, float x0, float y0, float step,
+                                     float ux, float uy, LineHits& hits) const
 {
+    hits.haveStart = hits.haveStop = 0;
     // Read backward the edges come in the other order, as negated distances
     // from the line's start: the runs keep their widths. The first dark run
     // met backward is the one before the last edge.
@@ -749,10 +753,8 @@ void PDFRowReader::AddLineSightings(float const* e, unsigned edges, bool firstDa
             float const sign = backward != 0 ? -1.0f : 1.0f;
             // Light on dark, the dark runs of the frame are the symbol's spaces.
             bool const dark = (backward != 0 ? backFirstDark : firstDark) != (inverted != 0);
+            unsigned const list = inverted * 2 + backward;
             bool haveStart = false;
-            bool haveStop = false;
-            Hit start{};
-            Hit stop{};
             for (unsigned k = dark ? 0 : 1; k + 8 < edges; k += 2) {
                 float w[8];
                 w[0] = run[k + 1] - run[k];
@@ -767,21 +769,28 @@ void PDFRowReader::AddLineSightings(float const* e, unsigned edges, bool firstDa
                 float const module = along * step / 17.0f;
                 if (!haveStart && IsStartPattern(w)) {
                     float const p = sign * run[k + 8] * step;
-                    start = Hit{x0 + ux * p, y0 + uy * p, module};
+                    hits.start[list] = Hit{x0 + ux * p, y0 + uy * p, module};
                     haveStart = true;
+                    hits.haveStart |= static_cast<unsigned char>(1u << list);
                 } else if (IsStopPattern(w)) {
                     float const p = sign * run[k] * step;
-                    stop = Hit{x0 + ux * p, y0 + uy * p, module};
-                    haveStop = true;
+                    hits.stop[list] = Hit{x0 + ux * p, y0 + uy * p, module};
+                    hits.haveStop |= static_cast<unsigned char>(1u << list);
                 }
             }
-            Sightings& s = b_->sightings[inverted * 2 + backward];
-            if (haveStart) {
-                InsertSighting(s.left, s.leftLine, s.leftCount, start, line);
-            }
-            if (haveStop) {
-                InsertSighting(s.right, s.rightLine, s.rightCount, stop, line);
-            }
+        }
+    }
+}
+
+void PDFRowReader::AddLineSightings(LineHits const& hits, unsigned line)
+{
+    for (unsigned list = 0; list < 4; ++list) {
+        Sightings& s = b_->sightings[list];
+        if ((hits.haveStart >> list & 1u) != 0) {
+            InsertSighting(s.left, s.leftLine, s.leftCount, hits.start[list], line);
+        }
+        if ((hits.haveStop >> list & 1u) != 0) {
+            InsertSighting(s.right, s.rightLine, s.rightCount, hits.stop[list], line);
         }
     }
 }
@@ -798,14 +807,43 @@ unsigned PDFRowReader::CountSightings() const
 bool PDFRowReader::AddSearchLine(GrayImage const& image, Area const& area, unsigned j)
 {
     unsigned const before = CountSightings();
-    float x0 = 0;
-    float y0 = 0;
-    float step = 0;
-    bool firstDark = false;
-    unsigned const edges = ScanSearchLine(image, area, false, false, j, x0, y0, step, firstDark);
-    if (edges != 0) {
-        AddLineSightings(b_->edges, edges, firstDark, j, x0, y0, step, area.ux, area.uy);
+    CutLines& cut = cutLines_;
+    // A line the frame cut on lines this long is cut on longer ones too.
+    CutLines const asked{true,
+                         image.GetPixels(),
+                         image.GetWidth(),
+                         image.GetHeight(),
+                         image.GetPitch(),
+                         area.cx,
+                         area.cy,
+                         area.ux,
+                         area.uy,
+                         area.halfHeight,
+                         area.halfLength,
+                         {polarities_[0], polarities_[1]}};
+    if (!cut.set || cut.pixels != asked.pixels || cut.width != asked.width || cut.height != asked.height ||
+        cut.pitch != asked.pitch || cut.cx != asked.cx || cut.cy != asked.cy || cut.ux != asked.ux ||
+        cut.uy != asked.uy || cut.halfHeight != asked.halfHeight || asked.halfLength < cut.halfLength ||
+        cut.polarities[0] != asked.polarities[0] || cut.polarities[1] != asked.polarities[1]) {
+        cut = asked;
+        std::memset(b_->lineState, 0, sizeof b_->lineState);
     }
+    cut.halfLength = area.halfLength;
+    LineHits& hits = b_->lineHits[j];
+    if (b_->lineState[j] != kCutLine) {
+        float x0 = 0;
+        float y0 = 0;
+        float step = 0;
+        bool firstDark = false;
+        bool cutEnds = false;
+        unsigned const edges = ScanSearchLine(image, area, false, false, j, x0, y0, step, firstDark, &cutEnds);
+        hits.haveStart = hits.haveStop = 0;
+        if (edges != 0) {
+            FindLineSightings(b_->edges, edges, firstDark, x0, y0, step, area.ux, area.uy, hits);
+        }
+        b_->lineState[j] = cutEnds ? kCutLine : 0;
+    }
+    AddLineSightings(hits, j);
     return CountSightings() != before;
 }
 

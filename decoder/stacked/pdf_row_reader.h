@@ -47,6 +47,14 @@ public:
         unsigned leftCount;
         unsigned rightCount;
     };
+    // The side patterns one search line showed, per polarity and reading
+    // way (as the sighting lists are numbered): a start and a stop each.
+    struct LineHits {
+        Hit start[4];
+        Hit stop[4];
+        unsigned char haveStart;  // a bit per list
+        unsigned char haveStop;
+    };
     struct Buffers {
         float samples[kMaxSamples];
         float edges[kMaxEdges];
@@ -55,6 +63,10 @@ public:
         Hit spareLeft[kMaxLines];
         Hit spareRight[kMaxLines];
         Sightings sightings[4];  // inverted x 2 + backward
+        // The search lines of the last area read whose ends the frame cut
+        // (kCutLine), with what they showed.
+        unsigned char lineState[kMaxLines];
+        LineHits lineHits[kMaxLines];
         LineRead lines[kMaxLines];
         LineRead rowLine;
         float rowAt[2][kMaxRows];  // each row's fraction along the left and right columns
@@ -212,9 +224,10 @@ private:
     unsigned SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted);
     unsigned FindEdges(unsigned count, bool& firstDark);
     static unsigned CountSearchLines(Area const& area);
-    // Search line j across the area: its start, the pixels per sample and its edges.
+    // Search line j across the area: its start, the pixels per sample and its
+    // edges; `cut` (where given) tells whether the frame cut both its ends.
     unsigned ScanSearchLine(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned j,
-                            float& x0, float& y0, float& step, bool& firstDark);
+                            float& x0, float& y0, float& step, bool& firstDark, bool* cut = nullptr);
     // Pairs of side patterns on the search lines, their modules at most
     // `maxRatio` apart, from one sampling of the lines: those with a symbol
     // character read beside both into left and right (their count returned),
@@ -368,11 +381,28 @@ private:
     // The shared sightings of `lines` (an area's search lines), sampled as
     // far as wanted.
     void UpdateSightings(GrayImage const& image, Area const& lines);
-    // Adds one line's sightings from its edges, read forward and backward.
-    void AddLineSightings(float const* edges, unsigned count, bool firstDark, unsigned line, float x0, float y0,
-                          float step, float ux, float uy);
+    // One line's sightings from its edges, read forward and backward.
+    void FindLineSightings(float const* edges, unsigned count, bool firstDark, float x0, float y0, float step,
+                           float ux, float uy, LineHits& hits) const;
+    // Adds them to the sighting lists.
+    void AddLineSightings(LineHits const& hits, unsigned line);
 
     Buffers* b_;
+    // A search line whose ends the frame cut is the same line on an area of
+    // any length with the same middle, way and height (the short lines and
+    // the long lines of one located region): it shows what it showed. The
+    // frame, area and polarities whose lines lineState records, and the
+    // longest lines recorded (a line cut on them is cut on any longer ones).
+    static constexpr unsigned char kCutLine = 1;
+    struct CutLines {
+        bool set;
+        unsigned short const* pixels;
+        int width, height, pitch;
+        float cx, cy, ux, uy, halfHeight;
+        float halfLength;
+        bool polarities[2];
+    };
+    CutLines cutLines_{};
     bool shared_ = false;
     bool polarities_[2] = {true, true};
     // The reach of the lines the sightings belong to; lines sampled: 0 none,
