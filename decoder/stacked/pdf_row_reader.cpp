@@ -611,7 +611,7 @@ unsigned PDFRowReader::CountSearchLines(Area const& area)
 }
 
 unsigned PDFRowReader::ScanSearchLine(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                                      unsigned j, float& x0, float& y0, float& step, bool& firstDark)
+                                      unsigned j, float& x0, float& y0, float& step, bool& firstDark, bool* cut)
 {
     float const ux = backward ? -area.ux : area.ux;
     float const uy = backward ? -area.uy : area.uy;
@@ -634,6 +634,9 @@ unsigned PDFRowReader::ScanSearchLine(GrayImage const& image, Area const& area, 
         float const t1 = (b[2] - b[0]) / b[1];
         from = t0 < t1 ? (t0 > from ? t0 : from) : (t1 > from ? t1 : from);
         to = t0 < t1 ? (t1 < to ? t1 : to) : (t0 < to ? t0 : to);
+    }
+    if (cut != nullptr) {
+        *cut = from > -area.halfLength && to < area.halfLength;
     }
     if (!(to - from >= 2.0f)) {
         return 0;
@@ -675,13 +678,17 @@ void PDFRowReader::CollectHits(GrayImage const& image, Area const& area, bool in
         bool haveStop = false;
         Hit stop{};
         for (unsigned k = firstDark ? 0 : 1; k + 8 < edges; k += 2) {
+            // The first two runs tell most windows out; the others are
+            // measured for those left.
             float w[8];
-            for (unsigned i = 0; i < 8; ++i) {
-                w[i] = e[k + i + 1] - e[k + i];
-            }
+            w[0] = e[k + 1] - e[k];
+            w[1] = e[k + 2] - e[k + 1];
             float const along = e[k + 8] - e[k];
             if (!MayBeEdgePattern(w, along)) {
                 continue;
+            }
+            for (unsigned i = 2; i < 8; ++i) {
+                w[i] = e[k + i + 1] - e[k + i];
             }
             if (!haveStart && leftCount < kMaxLines && IsStartPattern(w)) {
                 float const p = e[k + 8] * step;
@@ -725,9 +732,10 @@ void InsertSighting(PDFRowReader::Hit* hits, unsigned short* lines, unsigned& co
 
 }  // namespace
 
-void PDFRowReader::AddLineSightings(float const* e, unsigned edges, bool firstDark, unsigned line, float x0, float y0,
-                                    float step, float ux, float uy)
+void PDFRowReader::FindLineSightings(float const* e, unsigned edges, bool firstDark, float x0, float y0, float step,
+                                     float ux, float uy, LineHits& hits) const
 {
+    hits.haveStart = hits.haveStop = 0;
     // Read backward the edges come in the other order, as negated distances
     // from the line's start: the runs keep their widths. The first dark run
     // met backward is the one before the last edge.
@@ -745,37 +753,44 @@ void PDFRowReader::AddLineSightings(float const* e, unsigned edges, bool firstDa
             float const sign = backward != 0 ? -1.0f : 1.0f;
             // Light on dark, the dark runs of the frame are the symbol's spaces.
             bool const dark = (backward != 0 ? backFirstDark : firstDark) != (inverted != 0);
+            unsigned const list = inverted * 2 + backward;
             bool haveStart = false;
-            bool haveStop = false;
-            Hit start{};
-            Hit stop{};
             for (unsigned k = dark ? 0 : 1; k + 8 < edges; k += 2) {
                 float w[8];
-                for (unsigned i = 0; i < 8; ++i) {
-                    w[i] = run[k + i + 1] - run[k + i];
-                }
+                w[0] = run[k + 1] - run[k];
+                w[1] = run[k + 2] - run[k + 1];
                 float const along = run[k + 8] - run[k];
                 if (!MayBeEdgePattern(w, along)) {
                     continue;
                 }
+                for (unsigned i = 2; i < 8; ++i) {
+                    w[i] = run[k + i + 1] - run[k + i];
+                }
                 float const module = along * step / 17.0f;
                 if (!haveStart && IsStartPattern(w)) {
                     float const p = sign * run[k + 8] * step;
-                    start = Hit{x0 + ux * p, y0 + uy * p, module};
+                    hits.start[list] = Hit{x0 + ux * p, y0 + uy * p, module};
                     haveStart = true;
+                    hits.haveStart |= static_cast<unsigned char>(1u << list);
                 } else if (IsStopPattern(w)) {
                     float const p = sign * run[k] * step;
-                    stop = Hit{x0 + ux * p, y0 + uy * p, module};
-                    haveStop = true;
+                    hits.stop[list] = Hit{x0 + ux * p, y0 + uy * p, module};
+                    hits.haveStop |= static_cast<unsigned char>(1u << list);
                 }
             }
-            Sightings& s = b_->sightings[inverted * 2 + backward];
-            if (haveStart) {
-                InsertSighting(s.left, s.leftLine, s.leftCount, start, line);
-            }
-            if (haveStop) {
-                InsertSighting(s.right, s.rightLine, s.rightCount, stop, line);
-            }
+        }
+    }
+}
+
+void PDFRowReader::AddLineSightings(LineHits const& hits, unsigned line)
+{
+    for (unsigned list = 0; list < 4; ++list) {
+        Sightings& s = b_->sightings[list];
+        if ((hits.haveStart >> list & 1u) != 0) {
+            InsertSighting(s.left, s.leftLine, s.leftCount, hits.start[list], line);
+        }
+        if ((hits.haveStop >> list & 1u) != 0) {
+            InsertSighting(s.right, s.rightLine, s.rightCount, hits.stop[list], line);
         }
     }
 }
@@ -792,14 +807,43 @@ unsigned PDFRowReader::CountSightings() const
 bool PDFRowReader::AddSearchLine(GrayImage const& image, Area const& area, unsigned j)
 {
     unsigned const before = CountSightings();
-    float x0 = 0;
-    float y0 = 0;
-    float step = 0;
-    bool firstDark = false;
-    unsigned const edges = ScanSearchLine(image, area, false, false, j, x0, y0, step, firstDark);
-    if (edges != 0) {
-        AddLineSightings(b_->edges, edges, firstDark, j, x0, y0, step, area.ux, area.uy);
+    CutLines& cut = cutLines_;
+    // A line the frame cut on lines this long is cut on longer ones too.
+    CutLines const asked{true,
+                         image.GetPixels(),
+                         image.GetWidth(),
+                         image.GetHeight(),
+                         image.GetPitch(),
+                         area.cx,
+                         area.cy,
+                         area.ux,
+                         area.uy,
+                         area.halfHeight,
+                         area.halfLength,
+                         {polarities_[0], polarities_[1]}};
+    if (!cut.set || cut.pixels != asked.pixels || cut.width != asked.width || cut.height != asked.height ||
+        cut.pitch != asked.pitch || cut.cx != asked.cx || cut.cy != asked.cy || cut.ux != asked.ux ||
+        cut.uy != asked.uy || cut.halfHeight != asked.halfHeight || asked.halfLength < cut.halfLength ||
+        cut.polarities[0] != asked.polarities[0] || cut.polarities[1] != asked.polarities[1]) {
+        cut = asked;
+        std::memset(b_->lineState, 0, sizeof b_->lineState);
     }
+    cut.halfLength = area.halfLength;
+    LineHits& hits = b_->lineHits[j];
+    if (b_->lineState[j] != kCutLine) {
+        float x0 = 0;
+        float y0 = 0;
+        float step = 0;
+        bool firstDark = false;
+        bool cutEnds = false;
+        unsigned const edges = ScanSearchLine(image, area, false, false, j, x0, y0, step, firstDark, &cutEnds);
+        hits.haveStart = hits.haveStop = 0;
+        if (edges != 0) {
+            FindLineSightings(b_->edges, edges, firstDark, x0, y0, step, area.ux, area.uy, hits);
+        }
+        b_->lineState[j] = cutEnds ? kCutLine : 0;
+    }
+    AddLineSightings(hits, j);
     return CountSightings() != before;
 }
 
@@ -1512,21 +1556,24 @@ bool PDFRowReader::ShowsRowIndicators(GrayImage const& image, float const top[2]
     return ReadsShortOfTwoClusters(lines) == 0;
 }
 
+bool PDFRowReader::ColumnProbe::SameAs(ColumnProbe const& other) const
+{
+    return ux == other.ux && uy == other.uy && start == other.start && inverted == other.inverted &&
+           Abs(top[0] - other.top[0]) <= kColumnMoved && Abs(top[1] - other.top[1]) <= kColumnMoved &&
+           Abs(bottom[0] - other.bottom[0]) <= kColumnMoved && Abs(bottom[1] - other.bottom[1]) <= kColumnMoved &&
+           17.0f * Abs(module - other.module) <= kColumnMoved;
+}
+
 bool PDFRowReader::SweepsBeside(GrayImage const& image, float const top[2], float const bottom[2], float module,
                                 float ux, float uy, bool start, bool inverted)
 {
-    // The readings of one area meet the same column again and again (the
-    // short lines, the long lines, more lines): its ends moved by a pixel
-    // or two at most, the probes read the very rows they read before.
-    static constexpr float kMoved = 2.0f;  // pixels
-    RowCheck const asked{true, {top[0], top[1]}, {bottom[0], bottom[1]}, ux, uy, start, inverted, false};
+    ColumnProbe const asked{{top[0], top[1]}, {bottom[0], bottom[1]}, module, ux, uy, start, inverted};
     RowCheck& last = rowCheck_;
-    if (last.set && last.ux == ux && last.uy == uy && last.start == start && last.inverted == inverted &&
-        Abs(last.top[0] - top[0]) <= kMoved && Abs(last.top[1] - top[1]) <= kMoved &&
-        Abs(last.bottom[0] - bottom[0]) <= kMoved && Abs(last.bottom[1] - bottom[1]) <= kMoved) {
+    if (last.set && last.column.SameAs(asked)) {
         return last.shown;
     }
-    last = asked;
+    last.set = true;
+    last.column = asked;
     last.shown = ShowsTurnedRowIndicators(image, top, bottom, module, ux, uy, start, inverted);
     return last.shown;
 }

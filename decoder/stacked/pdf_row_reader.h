@@ -47,6 +47,14 @@ public:
         unsigned leftCount;
         unsigned rightCount;
     };
+    // The side patterns one search line showed, per polarity and reading
+    // way (as the sighting lists are numbered): a start and a stop each.
+    struct LineHits {
+        Hit start[4];
+        Hit stop[4];
+        unsigned char haveStart;  // a bit per list
+        unsigned char haveStop;
+    };
     struct Buffers {
         float samples[kMaxSamples];
         float edges[kMaxEdges];
@@ -55,6 +63,10 @@ public:
         Hit spareLeft[kMaxLines];
         Hit spareRight[kMaxLines];
         Sightings sightings[4];  // inverted x 2 + backward
+        // The search lines of the last area read whose ends the frame cut
+        // (kCutLine), with what they showed.
+        unsigned char lineState[kMaxLines];
+        LineHits lineHits[kMaxLines];
         LineRead lines[kMaxLines];
         LineRead rowLine;
         float rowAt[2][kMaxRows];  // each row's fraction along the left and right columns
@@ -161,6 +173,25 @@ public:
                    float maxRatio, unsigned& farPairs, unsigned& version,
                    unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, float corners[8]);
 
+    // A fitted edge column whose row indicators are looked for: its ends,
+    // the module seen on it, the search lines' way, whether it is the start
+    // column and the polarity. The readings of one area meet a column again
+    // and again (the short lines, the long lines, more lines), its ends a
+    // pixel or two off: met within kColumnMoved pixels of both ends, with a
+    // character (17 modules) as wide within as much, along the same lines,
+    // the probes beside it read the very rows they read before. A module
+    // further off lays the probes over other modules, and they are read
+    // again.
+    struct ColumnProbe {
+        float top[2];
+        float bottom[2];
+        float module;
+        float ux, uy;
+        bool start, inverted;
+        bool SameAs(ColumnProbe const& other) const;
+    };
+    static constexpr float kColumnMoved = 2.0f;  // pixels
+
     // A row address pattern from 6 run widths (bar first): its table entry
     // (1-52 side set, 65-116 center set), 255 when none.
     static unsigned DecodeRowAddress(float const widths[6]);
@@ -171,7 +202,8 @@ public:
     // both open with a bar and space of 7 of their 17 modules and more (the
     // start pattern's 8 + 1, the stop pattern's 7 + 1); a window whose first
     // two runs fall well short of that is neither, and the tests below (each
-    // its sums and eight bounds) need not be asked.
+    // its sums and eight bounds) need not be asked. Only the first two
+    // widths are read.
     static bool MayBeEdgePattern(float const widths[8], float along);
     static bool IsStartPattern(float const widths[8]);
     static bool IsStopPattern(float const widths[8]);
@@ -192,9 +224,10 @@ private:
     unsigned SampleLine(GrayImage const& image, float x0, float y0, float x1, float y1, bool inverted);
     unsigned FindEdges(unsigned count, bool& firstDark);
     static unsigned CountSearchLines(Area const& area);
-    // Search line j across the area: its start, the pixels per sample and its edges.
+    // Search line j across the area: its start, the pixels per sample and its
+    // edges; `cut` (where given) tells whether the frame cut both its ends.
     unsigned ScanSearchLine(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned j,
-                            float& x0, float& y0, float& step, bool& firstDark);
+                            float& x0, float& y0, float& step, bool& firstDark, bool* cut = nullptr);
     // Pairs of side patterns on the search lines, their modules at most
     // `maxRatio` apart, from one sampling of the lines: those with a symbol
     // character read beside both into left and right (their count returned),
@@ -264,7 +297,7 @@ private:
     // radian of them stays in one row along a character.
     bool ShowsTurnedRowIndicators(GrayImage const& image, float const top[2], float const bottom[2], float module,
                                   float ux, float uy, bool start, bool inverted);
-    // ShowsTurnedRowIndicators, its answer for the same column kept.
+    // ShowsTurnedRowIndicators, its answer kept for the same column (ColumnProbe::SameAs).
     bool SweepsBeside(GrayImage const& image, float const top[2], float const bottom[2], float module, float ux,
                       float uy, bool start, bool inverted);
     static constexpr unsigned kRowTurnCount = 25;
@@ -348,11 +381,28 @@ private:
     // The shared sightings of `lines` (an area's search lines), sampled as
     // far as wanted.
     void UpdateSightings(GrayImage const& image, Area const& lines);
-    // Adds one line's sightings from its edges, read forward and backward.
-    void AddLineSightings(float const* edges, unsigned count, bool firstDark, unsigned line, float x0, float y0,
-                          float step, float ux, float uy);
+    // One line's sightings from its edges, read forward and backward.
+    void FindLineSightings(float const* edges, unsigned count, bool firstDark, float x0, float y0, float step,
+                           float ux, float uy, LineHits& hits) const;
+    // Adds them to the sighting lists.
+    void AddLineSightings(LineHits const& hits, unsigned line);
 
     Buffers* b_;
+    // A search line whose ends the frame cut is the same line on an area of
+    // any length with the same middle, way and height (the short lines and
+    // the long lines of one located region): it shows what it showed. The
+    // frame, area and polarities whose lines lineState records, and the
+    // longest lines recorded (a line cut on them is cut on any longer ones).
+    static constexpr unsigned char kCutLine = 1;
+    struct CutLines {
+        bool set;
+        unsigned short const* pixels;
+        int width, height, pitch;
+        float cx, cy, ux, uy, halfHeight;
+        float halfLength;
+        bool polarities[2];
+    };
+    CutLines cutLines_{};
     bool shared_ = false;
     bool polarities_[2] = {true, true};
     // The reach of the lines the sightings belong to; lines sampled: 0 none,
@@ -422,10 +472,7 @@ private:
     // The last column whose row indicators were looked for, and the answer.
     struct RowCheck {
         bool set;
-        float top[2];
-        float bottom[2];
-        float ux, uy;
-        bool start, inverted;
+        ColumnProbe column;
         bool shown;
     };
     RowCheck rowCheck_{};
