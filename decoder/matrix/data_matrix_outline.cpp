@@ -627,10 +627,36 @@ bool DataMatrixOutline::LayOut(int height)
 // sighted corner lies a few pixels off the L. {-1, -1} when none is dark.
 Point DataMatrixOutline::FindStart(GrayImage const& image, Point const& seed) const
 {
+    // Mostly the darkest pixel around the seed lies below the threshold
+    // itself, and so is dark: it is then the darkest of the dark pixels (the
+    // first in row order of equal ones), found without asking each pixel's
+    // neighbours.
+    constexpr int kReach = 6;
+    int const left = seed.x - kReach > 0 ? seed.x - kReach : 0;
+    int const right = seed.x + kReach < image.GetWidth() - 1 ? seed.x + kReach : image.GetWidth() - 1;
+    int const top = seed.y - kReach > 0 ? seed.y - kReach : 0;
+    int const bottom = seed.y + kReach < image.GetHeight() - 1 ? seed.y + kReach : image.GetHeight() - 1;
+    if (left <= right && top <= bottom && image.GetPixels() != nullptr) {
+        Point darkest{-1, -1};
+        int extreme = negative_ ? -1 : 1 << 20;
+        for (int y = top; y <= bottom; ++y) {
+            unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
+            for (int x = left; x <= right; ++x) {
+                int const v = row[x];
+                if (negative_ ? v > extreme : v < extreme) {
+                    extreme = v;
+                    darkest = Point{x, y};
+                }
+            }
+        }
+        if (negative_ ? extreme > fillThreshold_ : extreme < fillThreshold_) {
+            return darkest;
+        }
+    }
     Point start{-1, -1};
     int best = negative_ ? -1 : 1 << 20;
-    for (int dy = -6; dy <= 6; ++dy) {
-        for (int dx = -6; dx <= 6; ++dx) {
+    for (int dy = -kReach; dy <= kReach; ++dy) {
+        for (int dx = -kReach; dx <= kReach; ++dx) {
             int const x = seed.x + dx;
             int const y = seed.y + dy;
             if (!image.IsInside(x, y) || !IsDark(image, x, y)) {
@@ -1276,11 +1302,27 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
     float ss[kScans];
     unsigned n = 0;
     float const t0 = 0.06f;
+    // The scans' first points, outside the side, sampled all together.
+    float scanT[kScans];
+    float scanX[kScans];
+    float scanY[kScans];
+    float outX[kScans];
+    float outY[kScans];
+    float outside0[kScans];
     for (unsigned i = 0; i < kScans; ++i) {
         float const t = t0 + (1 - 2 * t0) * (i + 0.5f) / kScans;
-        float const px = a.x + t * dx;
-        float const py = a.y + t * dy;
-        float previous = Luminance(image, px + nx * outside, py + ny * outside);
+        scanT[i] = t;
+        scanX[i] = a.x + t * dx;
+        scanY[i] = a.y + t * dy;
+        outX[i] = scanX[i] + nx * outside;
+        outY[i] = scanY[i] + ny * outside;
+    }
+    SampleAll(image, outX, outY, kScans, outside0);
+    for (unsigned i = 0; i < kScans; ++i) {
+        float const t = scanT[i];
+        float const px = scanX[i];
+        float const py = scanY[i];
+        float previous = negative_ ? 1023.0f - outside0[i] : outside0[i];
         if (previous < threshold_) {
             continue;  // dark outside: no clean edge here
         }

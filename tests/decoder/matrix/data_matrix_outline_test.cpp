@@ -313,6 +313,19 @@ TEST(DataMatrixOutlineTest, FillFindsThePatchAPlainFloodFinds)
         // fill takes, the patch is filled again run by run.
         {"a path winding down and up ten bars", 640, 480, Serpentine(10), Point{40, 60}},
         {"a path winding down and up forty bars", 640, 480, Serpentine(40), Point{40, 60}},
+        // The start: the seed's window holds the block (its darkest pixel
+        // starts the fill), or only the pixels one short of it that the
+        // closing makes dark, or nothing dark; the window cut by the frame.
+        {"a block six pixels from the seed", 640, 480,
+         [](support::Frame& f, int dark) { Paint(f, 100, 100, 180, 180, dark); }, Point{94, 94}},
+        {"a block seven pixels from the seed, within the closing's reach", 640, 480,
+         [](support::Frame& f, int dark) { Paint(f, 100, 100, 180, 180, dark); }, Point{93, 140}},
+        {"a block eight pixels from the seed, out of reach", 640, 480,
+         [](support::Frame& f, int dark) { Paint(f, 100, 100, 180, 180, dark); }, Point{92, 140}},
+        {"a block in the frame's corner, the seed's window cut by both sides", 640, 480,
+         [](support::Frame& f, int dark) { Paint(f, 3, 3, 60, 60, dark); }, Point{1, 1}},
+        {"a block seven rows below the seed, running to the frame's bottom", 640, 480,
+         [](support::Frame& f, int dark) { Paint(f, 300, 400, 380, 479, dark); }, Point{340, 393}},
         {"a comb whose teeth join below, runs coming in from the left",
          640, 480,
          [](support::Frame& f, int dark) {
