@@ -159,33 +159,39 @@ __attribute__((target("avx2"))) unsigned SampleEights(GrayImage const& image, fl
 
 // The darkness bits of the 64 pixels at p as CalcDarkWord's lanes give
 // them, thirty-two pixels at a time in 256-bit lanes: the least of each
-// column's three pixels (their top bits turned, and all turned over when
-// `turn` says so) over three neighbouring columns, below `limit`. The
-// pixels one column either side and one row above and below lie on the
+// column's three pixels over three neighbouring columns below `limit` (on a
+// light-on-dark symbol, the greatest above it), in unsigned 16-bit lanes.
+// The pixels one column either side and one row above and below lie on the
 // image.
+template <bool Negative>
 __attribute__((target("avx2"))) unsigned long long DarkBitsWide(unsigned short const* p, int pitch,
-                                                                 unsigned short turn, unsigned short limit)
+                                                                 unsigned short limit)
 {
-    __m256i const turns = _mm256_set1_epi16(static_cast<short>(turn));
     __m256i const limits = _mm256_set1_epi16(static_cast<short>(limit));
-    auto least = [&](unsigned short const* q) __attribute__((target("avx2"), always_inline)) {
-        __m256i const above = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<__m256i const*>(q - pitch)), turns);
-        __m256i const at = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<__m256i const*>(q)), turns);
-        __m256i const below = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<__m256i const*>(q + pitch)), turns);
-        return _mm256_min_epi16(_mm256_min_epi16(above, at), below);
+    auto extreme = [&](__m256i a, __m256i b) __attribute__((target("avx2"), always_inline)) {
+        return Negative ? _mm256_max_epu16(a, b) : _mm256_min_epu16(a, b);
     };
-    auto dark = [&](unsigned short const* q) __attribute__((target("avx2"), always_inline)) {
-        __m256i const m = _mm256_min_epi16(_mm256_min_epi16(least(q - 1), least(q)), least(q + 1));
-        return _mm256_cmpgt_epi16(limits, m);
+    auto column = [&](unsigned short const* q) __attribute__((target("avx2"), always_inline)) {
+        __m256i const above = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(q - pitch));
+        __m256i const at = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(q));
+        __m256i const below = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(q + pitch));
+        return extreme(extreme(above, at), below);
+    };
+    // All ones where the pixel is not dark: the extreme lies at or beyond
+    // the limit, so that taking the limit's side leaves it as it is.
+    auto light = [&](unsigned short const* q) __attribute__((target("avx2"), always_inline)) {
+        __m256i const m = extreme(extreme(column(q - 1), column(q)), column(q + 1));
+        __m256i const side = Negative ? _mm256_min_epu16(m, limits) : _mm256_max_epu16(m, limits);
+        return _mm256_cmpeq_epi16(side, m);
     };
     unsigned long long bits = 0;
     for (int i = 0; i < 64; i += 32) {
         // Packing works within 128-bit halves: the quarters are put back
         // in pixel order before their bytes' top bits are taken.
-        __m256i const packed = _mm256_permute4x64_epi64(_mm256_packs_epi16(dark(p + i), dark(p + i + 16)), 0xD8);
+        __m256i const packed = _mm256_permute4x64_epi64(_mm256_packs_epi16(light(p + i), light(p + i + 16)), 0xD8);
         bits |= static_cast<unsigned long long>(static_cast<unsigned>(_mm256_movemask_epi8(packed))) << i;
     }
-    return bits;
+    return ~bits;
 }
 
 // The grey bins (a sixteenth of the 10-bit range, greys above it in the
@@ -449,7 +455,8 @@ DataMatrixOutline::Word DataMatrixOutline::CalcDarkWord(GrayImage const& image, 
     unsigned short const t = static_cast<unsigned short>(negative_ ? 0xffff - fillThreshold_ : fillThreshold_);
 #if defined(SCANNER_DATA_MATRIX_AVX2)
     if (ProcessorHasAvx2()) {
-        return DarkBitsWide(p, pitch, static_cast<unsigned short>(flip ^ 0x8000), static_cast<unsigned short>(t ^ 0x8000));
+        return negative_ ? DarkBitsWide<true>(p, pitch, static_cast<unsigned short>(fillThreshold_))
+                         : DarkBitsWide<false>(p, pitch, static_cast<unsigned short>(fillThreshold_));
     }
 #endif
 #if defined(__SSE2__)
@@ -682,12 +689,12 @@ namespace {
 // sets its own bit, which that carry had cleared. So the bits that change
 // within open are the run's from its lowest seed up, less its higher seeds,
 // which are put back.
-unsigned long long SpreadUp(unsigned long long seeds, unsigned long long open)
+[[gnu::always_inline]] inline unsigned long long SpreadUp(unsigned long long seeds, unsigned long long open)
 {
     return (((open + seeds) ^ open) & open) | seeds;
 }
 
-unsigned long long SpreadDown(unsigned long long seeds, unsigned long long open)
+[[gnu::always_inline]] inline unsigned long long SpreadDown(unsigned long long seeds, unsigned long long open)
 {
     seeds |= open & (seeds >> 1);
     open &= open >> 1;
@@ -747,73 +754,85 @@ int DataMatrixOutline::SpreadRows(GrayImage const& image, Point const& start, in
     unsigned ask = 0;
     auto fillRow = [&](int y, int first, int last) {
         ++ask;
+        long long const rowAt = static_cast<long long>(y) * words_;
         auto openAt = [&](int k) {
             if (asked[k] != ask) {
                 asked[k] = ask;
-                open[k] = GetOpenWord(image, k, y);
+                long long const at = rowAt + k;
+                if (known_[at] == 0) {
+                    dark_[at] = CalcDarkWord(image, k, y);
+                    filled_[at] = 0;
+                    known_[at] = 1;
+                }
+                open[k] = dark_[at] & ~filled_[at];
             }
             return open[k];
         };
-        for (int k = first; k <= last; ++k) {
-            reached[k] = 0;
-        }
         // Up the words from the first, on past the last while a run goes
         // on; then down from the last, on below the first.
         int low = first;
         int high = last;
         Word on = 0;
-        for (int k = first; k < words_; ++k) {
-            Word const from = (k <= last ? seeds[k] : 0) | on;
+        int k = first;
+        for (; k <= last; ++k) {
+            Word const from = seeds[k] | on;
             if (from == 0) {
-                if (k >= last) {
-                    break;
-                }
+                reached[k] = 0;
                 continue;
             }
             Word const o = openAt(k);
             Word const up = SpreadUp(from & o, o);
-            if (k > last) {
-                reached[k] = 0;
-                high = k;
-            }
-            reached[k] |= up;
+            reached[k] = up;
+            on = up >> (kWordBits - 1);
+        }
+        for (; on != 0 && k < words_; ++k) {
+            Word const o = openAt(k);
+            Word const up = SpreadUp(on & o, o);
+            reached[k] = up;
+            high = k;
             on = up >> (kWordBits - 1);
         }
         on = 0;
-        for (int k = last; k >= 0; --k) {
-            Word const from = (k >= first ? seeds[k] : 0) | on;
+        for (k = last; k >= first; --k) {
+            Word const from = seeds[k] | on;
             if (from == 0) {
-                if (k <= first) {
-                    break;
-                }
                 continue;
             }
             Word const o = openAt(k);
             Word const down = SpreadDown(from & o, o);
-            if (k < first) {
-                reached[k] = 0;
-                low = k;
-            }
             reached[k] |= down;
             on = (down & 1) << (kWordBits - 1);
         }
-        Word* filledRow = filled_ + static_cast<long long>(y) * words_;
+        for (; on != 0 && k >= 0; --k) {
+            Word const o = openAt(k);
+            Word const down = SpreadDown(on & o, o);
+            reached[k] = down;
+            low = k;
+            on = (down & 1) << (kWordBits - 1);
+        }
+        Word* filledRow = filled_ + rowAt;
         unsigned added = 0;
-        for (int k = low; k <= high; ++k) {
+        int lowest = -1;
+        int highest = -1;
+        for (k = low; k <= high; ++k) {
             if (reached[k] == 0) {
                 continue;
             }
             filledRow[k] |= reached[k];
             added += static_cast<unsigned>(std::popcount(reached[k]));
-            int const l = k * kWordBits + std::countr_zero(reached[k]);
-            int const r = k * kWordBits + kWordBits - 1 - std::countl_zero(reached[k]);
-            rowLeft_[y] = l < rowLeft_[y] ? l : rowLeft_[y];
-            rowRight_[y] = r > rowRight_[y] ? r : rowRight_[y];
-            touched |= (l == 0 ? 1u : 0u) | (r + 1 == width_ ? 2u : 0u);
+            lowest = lowest < 0 ? k : lowest;
+            highest = k;
         }
         if (added == 0) {
             return 0;
         }
+        // Only the outermost words' ends can widen the row's span or meet
+        // the frame's sides.
+        int const l = lowest * kWordBits + std::countr_zero(reached[lowest]);
+        int const r = highest * kWordBits + kWordBits - 1 - std::countl_zero(reached[highest]);
+        rowLeft_[y] = l < rowLeft_[y] ? l : rowLeft_[y];
+        rowRight_[y] = r > rowRight_[y] ? r : rowRight_[y];
+        touched |= (l == 0 ? 1u : 0u) | (r + 1 == width_ ? 2u : 0u);
         filled += added;
         touched |= (y == 0 ? 4u : 0u) | (y + 1 == height ? 8u : 0u);
         top_ = y < top_ ? y : top_;
@@ -825,22 +844,32 @@ int DataMatrixOutline::SpreadRows(GrayImage const& image, Point const& start, in
         return 1;
     };
     // The seeds of row y beside the pixels filled in row `from` next to it.
+    // The words either side of first and last hold no filled pixel of row
+    // `from` (its span lies a pixel inside them), nor does a word whose
+    // darkness is not yet known.
+    Word near[kRowWords + 2];
     auto spread = [&](int from, int y) {
         int const l = rowLeft_[from] > 0 ? rowLeft_[from] - 1 : 0;
         int const r = rowRight_[from] + 1 < width_ ? rowRight_[from] + 1 : rowRight_[from];
         int const first = l / kWordBits;
         int const last = r / kWordBits;
-        Word const* row = filled_ + static_cast<long long>(from) * words_;
         long long const at = static_cast<long long>(from) * words_;
-        auto filledAt = [&](int k) { return k >= 0 && k < words_ && known_[at + k] != 0 ? row[k] : Word{0}; };
+        // near[k - first + 1]: word k of row `from`, first - 1 <= k <= last + 1.
+        near[0] = 0;
+        near[last - first + 2] = 0;
+        for (int k = first; k <= last; ++k) {
+            near[k - first + 1] = known_[at + k] != 0 ? filled_[at + k] : Word{0};
+        }
+        Word const* const f = near + 1;
         // Row y gains nothing unless a seed lands on one of its open pixels
         // (a word whose darkness is not yet known may hold some): mostly
         // so on the sweep that carries the rows' pixels back the other way.
         long long const to = static_cast<long long>(y) * words_;
         Word reaches = 0;
         for (int k = first; k <= last; ++k) {
-            Word const f = filledAt(k);
-            seeds[k] = f | f << 1 | f >> 1 | filledAt(k - 1) >> (kWordBits - 1) | filledAt(k + 1) << (kWordBits - 1);
+            int const i = k - first;
+            Word const w = f[i];
+            seeds[k] = w | w << 1 | w >> 1 | f[i - 1] >> (kWordBits - 1) | f[i + 1] << (kWordBits - 1);
             reaches |= known_[to + k] != 0 ? seeds[k] & dark_[to + k] & ~filled_[to + k] : seeds[k];
         }
         return reaches != 0 ? fillRow(y, first, last) : 0;
