@@ -721,6 +721,19 @@ void DataMatrixOutline::ClearFill(int height)
     }
 }
 
+// The pixels filled in the patch's rows so far.
+unsigned DataMatrixOutline::CountFilled() const
+{
+    unsigned count = 0;
+    for (int y = top_; y <= bottom_; ++y) {
+        long long const at = static_cast<long long>(y) * words_;
+        for (int k = 0; k < words_; ++k) {
+            count += known_[at + k] != 0 ? static_cast<unsigned>(std::popcount(filled_[at + k])) : 0u;
+        }
+    }
+    return count;
+}
+
 // The patch spread a whole row at a time: the open runs of a row that hold
 // a seed are filled at once, across words, and the seeds of the next row
 // are its open pixels beside a filled one of this row (diagonals included,
@@ -736,7 +749,11 @@ int DataMatrixOutline::SpreadRows(GrayImage const& image, Point const& start, in
         return -1;
     }
     unsigned const capacity = stack_.GetCount();
+    // The pixels filled: counted as 64 for every word a row fill adds to
+    // (the processor's baseline has no bit count), and counted exactly
+    // once that bound reaches the capacity, and from then on.
     unsigned filled = 0;
+    bool exact = false;
     unsigned touched = 0;  // the sides of the frame the patch reached, a bit each
     // A row's new pixels are still to be carried down (1) and up (2).
     unsigned char carry[kMaxRows];
@@ -819,11 +836,11 @@ int DataMatrixOutline::SpreadRows(GrayImage const& image, Point const& start, in
                 continue;
             }
             filledRow[k] |= reached[k];
-            added += static_cast<unsigned>(std::popcount(reached[k]));
+            added += exact ? static_cast<unsigned>(std::popcount(reached[k])) : kWordBits;
             lowest = lowest < 0 ? k : lowest;
             highest = k;
         }
-        if (added == 0) {
+        if (lowest < 0) {
             return 0;
         }
         // Only the outermost words' ends can widen the row's span or meet
@@ -838,6 +855,10 @@ int DataMatrixOutline::SpreadRows(GrayImage const& image, Point const& start, in
         top_ = y < top_ ? y : top_;
         bottom_ = y > bottom_ ? y : bottom_;
         carry[y] = 3;
+        if (!exact && filled >= capacity) {
+            filled = CountFilled();
+            exact = true;
+        }
         if ((touched != 0 && (touched & (touched - 1)) != 0) || filled >= capacity) {
             return -1;
         }

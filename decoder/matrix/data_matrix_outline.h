@@ -92,6 +92,7 @@ private:
     bool FillFrom(GrayImage const& image, Point const& seed, bool mayRepeat);
     void ClearFill(int height);
     int SpreadRows(GrayImage const& image, Point const& start, int height);
+    unsigned CountFilled() const;
     bool FillRuns(GrayImage const& image, Point const& start, int height);
     bool LayOut(int height);
     Point FindStart(GrayImage const& image, Point const& seed) const;

@@ -83,6 +83,42 @@ TEST(DataMatrixOutlineTest, PatchesRunningOffTheFrameAreGivenUp)
     }
 }
 
+// A patch of as many pixels as the fill's stack holds is no symbol's: it is
+// given up, one a row short of it is kept, whichever word of the row its
+// pixels fall in; both polarities.
+TEST(DataMatrixOutlineTest, PatchesAsLargeAsTheStackAreGivenUp)
+{
+    constexpr unsigned kSmallStack = 100 * 100;
+    struct Block {
+        char const* name;
+        int left, top, width, height;  // the block closes a pixel wider all round
+        bool filled;
+    };
+    Block const blocks[] = {
+        {"a block closing to the stack's size", 100, 100, 98, 98, false},
+        {"a block closing to a row less", 100, 100, 98, 97, true},
+        {"a block across two words closing to the stack's size", 20, 100, 98, 98, false},
+        {"a block across two words closing to a row less", 20, 100, 98, 97, true},
+        {"a wide block closing to the stack's size", 30, 150, 398, 23, false},
+        {"a wide block closing to a row less", 30, 150, 398, 22, true},
+    };
+    std::vector<unsigned char> marks(kMarks);
+    std::vector<int> stack(kSmallStack);
+    DataMatrixOutline outline(VirtualArray<unsigned char>(marks.data(), kMarks),
+                              VirtualArray<int>(stack.data(), kSmallStack));
+    for (bool const negative : {false, true}) {
+        int const dark = negative ? 900 : 100;
+        int const light = negative ? 100 : 900;
+        for (Block const& b : blocks) {
+            SCOPED_TRACE(std::string(b.name) + (negative ? ", light on dark" : ", dark on light"));
+            support::Frame frame = support::makeFrame(640, 480, light);
+            Paint(frame, b.left, b.top, b.left + b.width - 1, b.top + b.height - 1, dark);
+            GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
+            EXPECT_EQ(outline.Fill(image, Point{b.left, b.top}, 40, negative), b.filled);
+        }
+    }
+}
+
 // A frame whose ground lies above the 10-bit range (a 16-bit frame handed
 // over as it is): its greys count in the top bin of the threshold's
 // histogram, and a dark block on it still fills.
