@@ -337,6 +337,40 @@ __attribute__((target("avx2"))) bool ScanEights(GrayImage const& image, float px
         s = at[7] + 0.5f;
     }
 }
+
+// ScanEights along a side's table of scan offsets (chain[i + 1] is chain[i]
+// plus a half, as the scans step): the eight points from chain[at] on are
+// loaded rather than stepped one after the other. True with the crossing
+// at the first dark point; else `at` and previous are moved past the points
+// looked at. The table runs eight entries past the first beyond `inside`.
+__attribute__((target("avx2"))) bool ScanEightsAlong(GrayImage const& image, float px, float py, float nx, float ny,
+                                                     float inside, bool negative, float threshold, float const* chain,
+                                                     int& at, float& previous, float& crossing)
+{
+    EdgeEights const eights(image, px, py, nx, ny, negative, threshold);
+    if (!eights.lanes.usable) {
+        return false;
+    }
+    for (;;) {
+        float const* const points = chain + at;
+        if (!(points[7] <= inside)) {
+            return false;
+        }
+        float values[8];
+        int const dark = eights.Dark(points, values);
+        if (dark < 0) {
+            return false;
+        }
+        if (dark != 0) {
+            int const k = std::countr_zero(static_cast<unsigned>(dark));
+            float const before = k == 0 ? previous : values[k - 1];
+            crossing = points[k] - 0.5f * (threshold - values[k]) / (before - values[k] + 1e-3f);
+            return true;
+        }
+        previous = values[7];
+        at += 8;
+    }
+}
 #endif
 
 }  // namespace
@@ -1198,7 +1232,7 @@ bool DataMatrixOutline::CalcRoughCorners(unsigned hullCount, OutlinePoint* rough
 // side's dark edge and its modules are wider than a coarse step, so the
 // first dark point met is the fine scan's.
 bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, float nx, float ny, float s,
-                                 float inside, float previous, int coarse, float& crossing) const
+                                 float inside, float previous, int coarse, float const* chain, float& crossing) const
 {
     float const threshold = static_cast<float>(threshold_);
 #if defined(__SSE2__)
@@ -1286,10 +1320,20 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
     }
 #if defined(SCANNER_DATA_MATRIX_AVX2)
     // Eight points at a time while eight fit before `inside`, the points
-    // stepped by half a pixel one after the other as below.
-    if (ProcessorHasAvx2() &&
-        ScanEights(image, px, py, nx, ny, inside, negative_, threshold, s, previous, crossing)) {
-        return true;
+    // stepped by half a pixel one after the other as below; a scan that
+    // starts at the side's table of offsets takes its points from there.
+    if (ProcessorHasAvx2()) {
+        if (chain != nullptr && coarse <= 1) {
+            int at = 0;
+            bool const found =
+                ScanEightsAlong(image, px, py, nx, ny, inside, negative_, threshold, chain, at, previous, crossing);
+            s = chain[at];
+            if (found) {
+                return true;
+            }
+        } else if (ScanEights(image, px, py, nx, ny, inside, negative_, threshold, s, previous, crossing)) {
+            return true;
+        }
     }
 #endif
     for (;;) {
@@ -1368,6 +1412,23 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
         outY[i] = scanY[i] + ny * outside;
     }
     SampleAll(image, outX, outY, kScans, outside0);
+    // Every scan of the side steps through the same offsets from its
+    // first: without coarse steps they are laid out once, up to eight past
+    // the first beyond `inside`; none when they do not fit the table.
+    float chain[kChainPoints];
+    float const* scanChain = nullptr;
+    if (coarse <= 1) {
+        float v = -outside + 0.5f;
+        int beyond = -1;
+        for (int i = 0; i < kChainPoints; ++i, v += 0.5f) {
+            chain[i] = v;
+            beyond = beyond < 0 && v > inside ? i : beyond;
+            if (beyond >= 0 && i == beyond + 8) {
+                scanChain = chain;
+                break;
+            }
+        }
+    }
     for (unsigned i = 0; i < kScans; ++i) {
         float const t = scanT[i];
         float const px = scanX[i];
@@ -1377,7 +1438,7 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
             continue;  // dark outside: no clean edge here
         }
         float crossing = 0;
-        if (FindEdge(image, px, py, nx, ny, -outside + 0.5f, inside, previous, coarse, crossing)) {
+        if (FindEdge(image, px, py, nx, ny, -outside + 0.5f, inside, previous, coarse, scanChain, crossing)) {
             ts[n] = t;
             ss[n] = crossing;
             ++n;
