@@ -338,6 +338,39 @@ __attribute__((target("avx2"))) bool ScanEights(GrayImage const& image, float px
     }
 }
 
+// ScanCoarseEights along a side's table of scan offsets: the runs' last
+// points are chain[at + Coarse - 1], chain[at + 2 Coarse - 1], ... The
+// table runs 8 Coarse entries past the first beyond `inside`; at and
+// previous are moved past the runs looked at.
+template <int Coarse>
+__attribute__((target("avx2"))) int ScanCoarseEightsAlong(GrayImage const& image, float px, float py, float nx,
+                                                          float ny, float inside, bool negative, float threshold,
+                                                          float const* chain, int& at, float& previous, float* lane,
+                                                          float* values)
+{
+    EdgeEights const eights(image, px, py, nx, ny, negative, threshold);
+    if (!eights.lanes.usable) {
+        return 0;
+    }
+    __m256i const steps = _mm256_setr_epi32(0, Coarse, 2 * Coarse, 3 * Coarse, 4 * Coarse, 5 * Coarse, 6 * Coarse,
+                                            7 * Coarse);
+    for (;;) {
+        _mm256_storeu_ps(lane, _mm256_i32gather_ps(chain + at + Coarse - 1, steps, 4));
+        if (!(lane[7] <= inside)) {
+            return 0;
+        }
+        int const dark = eights.Dark(lane, values);
+        if (dark < 0) {
+            return 0;
+        }
+        if (dark != 0) {
+            return dark;
+        }
+        previous = values[7];
+        at += 8 * Coarse;
+    }
+}
+
 // ScanEights along a side's table of scan offsets (chain[i + 1] is chain[i]
 // plus a half, as the scans step): the eight points from chain[at] on are
 // loaded rather than stepped one after the other. True with the crossing
@@ -1235,6 +1268,7 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
                                  float inside, float previous, int coarse, float const* chain, float& crossing) const
 {
     float const threshold = static_cast<float>(threshold_);
+    int offset = 0;  // s is chain[offset] where the scan has a table
 #if defined(__SSE2__)
     __m128 const pxs = _mm_set1_ps(px);
     __m128 const pys = _mm_set1_ps(py);
@@ -1273,11 +1307,34 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
     // Eight runs at a time in 256-bit lanes where the processor has them,
     // then four: eight that do not all fit before `inside` or on the image
     // leave the runs from s on to the four lanes.
-    if (coarse > 1 && ProcessorHasAvx2()) {
+    if (coarse > 1 && ProcessorHasAvx2() && chain != nullptr) {
         float lane[8];
         float values[8];
         int dark = 0;
         static_assert(kMaxCoarse == 4, "a scan for each coarse step");
+        switch (coarse) {
+            case 2:
+                dark = ScanCoarseEightsAlong<2>(image, px, py, nx, ny, inside, negative_, threshold, chain, offset,
+                                                previous, lane, values);
+                break;
+            case 3:
+                dark = ScanCoarseEightsAlong<3>(image, px, py, nx, ny, inside, negative_, threshold, chain, offset,
+                                                previous, lane, values);
+                break;
+            default:
+                dark = ScanCoarseEightsAlong<kMaxCoarse>(image, px, py, nx, ny, inside, negative_, threshold, chain,
+                                                         offset, previous, lane, values);
+                break;
+        }
+        s = chain[offset];
+        if (dark != 0) {
+            crossing = inRun(dark, lane, values);
+            return true;
+        }
+    } else if (coarse > 1 && ProcessorHasAvx2()) {
+        float lane[8];
+        float values[8];
+        int dark = 0;
         switch (coarse) {
             case 2:
                 dark = ScanCoarseEights<2>(image, px, py, nx, ny, inside, negative_, threshold, s, previous, lane, values);
@@ -1317,17 +1374,17 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
         }
         previous = values[3];
         s = lane[3] + 0.5f;
+        offset += 4 * coarse;
     }
 #if defined(SCANNER_DATA_MATRIX_AVX2)
     // Eight points at a time while eight fit before `inside`, the points
     // stepped by half a pixel one after the other as below; a scan that
     // starts at the side's table of offsets takes its points from there.
     if (ProcessorHasAvx2()) {
-        if (chain != nullptr && coarse <= 1) {
-            int at = 0;
+        if (chain != nullptr) {
             bool const found =
-                ScanEightsAlong(image, px, py, nx, ny, inside, negative_, threshold, chain, at, previous, crossing);
-            s = chain[at];
+                ScanEightsAlong(image, px, py, nx, ny, inside, negative_, threshold, chain, offset, previous, crossing);
+            s = chain[offset];
             if (found) {
                 return true;
             }
@@ -1413,17 +1470,19 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
     }
     SampleAll(image, outX, outY, kScans, outside0);
     // Every scan of the side steps through the same offsets from its
-    // first: without coarse steps they are laid out once, up to eight past
-    // the first beyond `inside`; none when they do not fit the table.
+    // first, coarse runs and fine points alike: they are laid out once, up
+    // to eight coarse steps past the first beyond `inside`; none when they
+    // do not fit the table.
     float chain[kChainPoints];
     float const* scanChain = nullptr;
-    if (coarse <= 1) {
+    {
+        int const past = 8 * (coarse > kMaxCoarse ? kMaxCoarse : (coarse > 1 ? coarse : 1));
         float v = -outside + 0.5f;
         int beyond = -1;
         for (int i = 0; i < kChainPoints; ++i, v += 0.5f) {
             chain[i] = v;
             beyond = beyond < 0 && v > inside ? i : beyond;
-            if (beyond >= 0 && i == beyond + 8) {
+            if (beyond >= 0 && i == beyond + past) {
                 scanChain = chain;
                 break;
             }
