@@ -1535,9 +1535,17 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
         }
         beta = (m * sts - st * ss2) / det;
         alpha = (ss2 - beta * st) / m;
-        for (unsigned i = 0; i < n; ++i) {
-            float const r = ss[i] - (alpha + beta * ts[i]);
-            keep[i] = pass == 0 ? r <= 0.5f : (pass == 1 ? r <= 0.75f : std::fabs(r) <= (pass == 2 ? 1.0f : 0.75f));
+        // The first two passes keep the crossings not deeper than the
+        // line by more than the limit, the last two those near it.
+        float const limit = pass == 0 ? 0.5f : (pass == 1 ? 0.75f : (pass == 2 ? 1.0f : 0.75f));
+        if (pass < 2) {
+            for (unsigned i = 0; i < n; ++i) {
+                keep[i] = ss[i] - (alpha + beta * ts[i]) <= limit;
+            }
+        } else {
+            for (unsigned i = 0; i < n; ++i) {
+                keep[i] = std::fabs(ss[i] - (alpha + beta * ts[i])) <= limit;
+            }
         }
     }
     float depth = 0;
