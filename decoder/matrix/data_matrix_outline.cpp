@@ -257,91 +257,25 @@ struct EdgeEights {
     }
 };
 
-// The coarse edge scan from s on, eight runs of Coarse points (stepped by
-// half a pixel one after the other) at a time, each run's last point
-// sampled, while the eight runs fit before `inside` and their last points
-// lie on the image. The dark bits of the first eight with a dark point,
-// lane and values holding their last points and luminance; else 0 with s
-// and previous moved past the runs looked at.
-template <int Coarse>
-__attribute__((target("avx2"))) int ScanCoarseEights(GrayImage const& image, float px, float py, float nx, float ny,
-                                                     float inside, bool negative, float threshold, float& s,
-                                                     float& previous, float* lane, float* values)
+// The crossing before the first of eight scan points (offsets at, grey
+// values) that is dark, dark holding a bit for each: placed between it and
+// the point before (previous: the value of the point before the eight).
+[[gnu::always_inline]] inline float FirstCrossing(int dark, float const* at, float const* values, float previous,
+                                                  float threshold)
 {
-    EdgeEights const eights(image, px, py, nx, ny, negative, threshold);
-    if (!eights.lanes.usable) {
-        return 0;
-    }
-    for (;;) {
-        float t = s;
-        for (int k = 0; k < 8; ++k) {
-#pragma GCC unroll 4
-            for (int i = k == 0 ? 1 : 0; i < Coarse; ++i) {
-                t += 0.5f;
-            }
-            lane[k] = t;
-        }
-        if (!(lane[7] <= inside)) {
-            return 0;
-        }
-        int const dark = eights.Dark(lane, values);
-        if (dark < 0) {
-            return 0;
-        }
-        if (dark != 0) {
-            return dark;
-        }
-        previous = values[7];
-        s = lane[7] + 0.5f;
-    }
+    int const k = std::countr_zero(static_cast<unsigned>(dark));
+    float const before = k == 0 ? previous : values[k - 1];
+    return at[k] - 0.5f * (threshold - values[k]) / (before - values[k] + 1e-3f);
 }
 
-// The fine edge scan from s on, eight points at a time while the eighth
-// lies at or before `inside` and all eight on the image, the points stepped
-// by half a pixel one after the other and weighed as ScanEight weighs them.
-// True with the crossing at the first dark point; else s and previous are
-// moved past the points looked at, for the scan to go on from there.
-__attribute__((target("avx2"))) bool ScanEights(GrayImage const& image, float px, float py, float nx, float ny,
-                                                float inside, bool negative, float threshold, float& s,
-                                                float& previous, float& crossing)
-{
-    EdgeEights const eights(image, px, py, nx, ny, negative, threshold);
-    if (!eights.lanes.usable) {
-        return false;
-    }
-    for (;;) {
-        float at[8];
-        at[0] = s;
-        at[1] = at[0] + 0.5f;
-        at[2] = at[1] + 0.5f;
-        at[3] = at[2] + 0.5f;
-        at[4] = at[3] + 0.5f;
-        at[5] = at[4] + 0.5f;
-        at[6] = at[5] + 0.5f;
-        at[7] = at[6] + 0.5f;
-        if (!(at[7] <= inside)) {
-            return false;
-        }
-        float values[8];
-        int const dark = eights.Dark(at, values);
-        if (dark < 0) {
-            return false;
-        }
-        if (dark != 0) {
-            int const k = std::countr_zero(static_cast<unsigned>(dark));
-            float const before = k == 0 ? previous : values[k - 1];
-            crossing = at[k] - 0.5f * (threshold - values[k]) / (before - values[k] + 1e-3f);
-            return true;
-        }
-        previous = values[7];
-        s = at[7] + 0.5f;
-    }
-}
-
-// ScanCoarseEights along a side's table of scan offsets: the runs' last
-// points are chain[at + Coarse - 1], chain[at + 2 Coarse - 1], ... The
-// table runs 8 Coarse entries past the first beyond `inside`; at and
-// previous are moved past the runs looked at.
+// The coarse edge scan in 256-bit lanes along a side's table of scan
+// offsets (chain[i + 1] is chain[i] plus a half, as the scans step): eight
+// runs of Coarse points at a time, each run's last point sampled
+// (chain[at + Coarse - 1], chain[at + 2 Coarse - 1], ...), while the eight
+// last points lie at or before `inside` and on the image. The dark bits of
+// the first eight with a dark point, lane and values holding their last
+// points and luminance; else 0 with at and previous moved past the runs
+// looked at. The table runs 8 Coarse entries past the first beyond `inside`.
 template <int Coarse>
 __attribute__((target("avx2"))) int ScanCoarseEightsAlong(GrayImage const& image, float px, float py, float nx,
                                                           float ny, float inside, bool negative, float threshold,
@@ -371,11 +305,12 @@ __attribute__((target("avx2"))) int ScanCoarseEightsAlong(GrayImage const& image
     }
 }
 
-// ScanEights along a side's table of scan offsets (chain[i + 1] is chain[i]
-// plus a half, as the scans step): the eight points from chain[at] on are
-// loaded rather than stepped one after the other. True with the crossing
-// at the first dark point; else `at` and previous are moved past the points
-// looked at. The table runs eight entries past the first beyond `inside`.
+// The fine edge scan in 256-bit lanes along a side's table of scan
+// offsets: the eight points from chain[at] on at a time, while the eighth
+// lies at or before `inside` and all eight on the image. True with the
+// crossing at the first dark point; else `at` and previous are moved past
+// the points looked at. The table runs eight entries past the first beyond
+// `inside`.
 __attribute__((target("avx2"))) bool ScanEightsAlong(GrayImage const& image, float px, float py, float nx, float ny,
                                                      float inside, bool negative, float threshold, float const* chain,
                                                      int& at, float& previous, float& crossing)
@@ -395,9 +330,7 @@ __attribute__((target("avx2"))) bool ScanEightsAlong(GrayImage const& image, flo
             return false;
         }
         if (dark != 0) {
-            int const k = std::countr_zero(static_cast<unsigned>(dark));
-            float const before = k == 0 ? previous : values[k - 1];
-            crossing = points[k] - 0.5f * (threshold - values[k]) / (before - values[k] + 1e-3f);
+            crossing = FirstCrossing(dark, points, values, previous, threshold);
             return true;
         }
         previous = values[7];
@@ -1304,9 +1237,10 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
         }
     };
 #if defined(SCANNER_DATA_MATRIX_AVX2)
-    // Eight runs at a time in 256-bit lanes where the processor has them,
-    // then four: eight that do not all fit before `inside` or on the image
-    // leave the runs from s on to the four lanes.
+    // Eight runs at a time in 256-bit lanes where the processor has them
+    // and the side has its table of offsets, then four: eight that do not
+    // all fit before `inside` or on the image leave the runs from s on to
+    // the four lanes.
     if (coarse > 1 && ProcessorHasAvx2() && chain != nullptr) {
         float lane[8];
         float values[8];
@@ -1327,26 +1261,6 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
                 break;
         }
         s = chain[offset];
-        if (dark != 0) {
-            crossing = inRun(dark, lane, values);
-            return true;
-        }
-    } else if (coarse > 1 && ProcessorHasAvx2()) {
-        float lane[8];
-        float values[8];
-        int dark = 0;
-        switch (coarse) {
-            case 2:
-                dark = ScanCoarseEights<2>(image, px, py, nx, ny, inside, negative_, threshold, s, previous, lane, values);
-                break;
-            case 3:
-                dark = ScanCoarseEights<3>(image, px, py, nx, ny, inside, negative_, threshold, s, previous, lane, values);
-                break;
-            default:
-                dark = ScanCoarseEights<kMaxCoarse>(image, px, py, nx, ny, inside, negative_, threshold, s, previous,
-                                                    lane, values);
-                break;
-        }
         if (dark != 0) {
             crossing = inRun(dark, lane, values);
             return true;
@@ -1378,17 +1292,15 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
     }
 #if defined(SCANNER_DATA_MATRIX_AVX2)
     // Eight points at a time while eight fit before `inside`, the points
-    // stepped by half a pixel one after the other as below; a scan that
-    // starts at the side's table of offsets takes its points from there.
-    if (ProcessorHasAvx2()) {
-        if (chain != nullptr) {
-            bool const found =
-                ScanEightsAlong(image, px, py, nx, ny, inside, negative_, threshold, chain, offset, previous, crossing);
-            s = chain[offset];
-            if (found) {
-                return true;
-            }
-        } else if (ScanEights(image, px, py, nx, ny, inside, negative_, threshold, s, previous, crossing)) {
+    // the side's table of offsets holds, each the one before plus a half as
+    // below. Without a table (a side too long for it) the four lanes take
+    // the whole scan, coarse runs and fine points alike: they meet the
+    // same first dark point.
+    if (ProcessorHasAvx2() && chain != nullptr) {
+        bool const found =
+            ScanEightsAlong(image, px, py, nx, ny, inside, negative_, threshold, chain, offset, previous, crossing);
+        s = chain[offset];
+        if (found) {
             return true;
         }
     }
