@@ -159,33 +159,39 @@ __attribute__((target("avx2"))) unsigned SampleEights(GrayImage const& image, fl
 
 // The darkness bits of the 64 pixels at p as CalcDarkWord's lanes give
 // them, thirty-two pixels at a time in 256-bit lanes: the least of each
-// column's three pixels (their top bits turned, and all turned over when
-// `turn` says so) over three neighbouring columns, below `limit`. The
-// pixels one column either side and one row above and below lie on the
+// column's three pixels over three neighbouring columns below `limit` (on a
+// light-on-dark symbol, the greatest above it), in unsigned 16-bit lanes.
+// The pixels one column either side and one row above and below lie on the
 // image.
+template <bool Negative>
 __attribute__((target("avx2"))) unsigned long long DarkBitsWide(unsigned short const* p, int pitch,
-                                                                 unsigned short turn, unsigned short limit)
+                                                                 unsigned short limit)
 {
-    __m256i const turns = _mm256_set1_epi16(static_cast<short>(turn));
     __m256i const limits = _mm256_set1_epi16(static_cast<short>(limit));
-    auto least = [&](unsigned short const* q) __attribute__((target("avx2"), always_inline)) {
-        __m256i const above = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<__m256i const*>(q - pitch)), turns);
-        __m256i const at = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<__m256i const*>(q)), turns);
-        __m256i const below = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<__m256i const*>(q + pitch)), turns);
-        return _mm256_min_epi16(_mm256_min_epi16(above, at), below);
+    auto extreme = [&](__m256i a, __m256i b) __attribute__((target("avx2"), always_inline)) {
+        return Negative ? _mm256_max_epu16(a, b) : _mm256_min_epu16(a, b);
     };
-    auto dark = [&](unsigned short const* q) __attribute__((target("avx2"), always_inline)) {
-        __m256i const m = _mm256_min_epi16(_mm256_min_epi16(least(q - 1), least(q)), least(q + 1));
-        return _mm256_cmpgt_epi16(limits, m);
+    auto column = [&](unsigned short const* q) __attribute__((target("avx2"), always_inline)) {
+        __m256i const above = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(q - pitch));
+        __m256i const at = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(q));
+        __m256i const below = _mm256_loadu_si256(reinterpret_cast<__m256i const*>(q + pitch));
+        return extreme(extreme(above, at), below);
+    };
+    // All ones where the pixel is not dark: the extreme lies at or beyond
+    // the limit, so that taking the limit's side leaves it as it is.
+    auto light = [&](unsigned short const* q) __attribute__((target("avx2"), always_inline)) {
+        __m256i const m = extreme(extreme(column(q - 1), column(q)), column(q + 1));
+        __m256i const side = Negative ? _mm256_min_epu16(m, limits) : _mm256_max_epu16(m, limits);
+        return _mm256_cmpeq_epi16(side, m);
     };
     unsigned long long bits = 0;
     for (int i = 0; i < 64; i += 32) {
         // Packing works within 128-bit halves: the quarters are put back
         // in pixel order before their bytes' top bits are taken.
-        __m256i const packed = _mm256_permute4x64_epi64(_mm256_packs_epi16(dark(p + i), dark(p + i + 16)), 0xD8);
+        __m256i const packed = _mm256_permute4x64_epi64(_mm256_packs_epi16(light(p + i), light(p + i + 16)), 0xD8);
         bits |= static_cast<unsigned long long>(static_cast<unsigned>(_mm256_movemask_epi8(packed))) << i;
     }
-    return bits;
+    return ~bits;
 }
 
 // The grey bins (a sixteenth of the 10-bit range, greys above it in the
@@ -251,30 +257,39 @@ struct EdgeEights {
     }
 };
 
-// The coarse edge scan from s on, eight runs of Coarse points (stepped by
-// half a pixel one after the other) at a time, each run's last point
-// sampled, while the eight runs fit before `inside` and their last points
-// lie on the image. The dark bits of the first eight with a dark point,
-// lane and values holding their last points and luminance; else 0 with s
-// and previous moved past the runs looked at.
+// The crossing before the first of eight scan points (offsets at, grey
+// values) that is dark, dark holding a bit for each: placed between it and
+// the point before (previous: the value of the point before the eight).
+[[gnu::always_inline]] inline float FirstCrossing(int dark, float const* at, float const* values, float previous,
+                                                  float threshold)
+{
+    int const k = std::countr_zero(static_cast<unsigned>(dark));
+    float const before = k == 0 ? previous : values[k - 1];
+    return at[k] - 0.5f * (threshold - values[k]) / (before - values[k] + 1e-3f);
+}
+
+// The coarse edge scan in 256-bit lanes along a side's table of scan
+// offsets (chain[i + 1] is chain[i] plus a half, as the scans step): eight
+// runs of Coarse points at a time, each run's last point sampled
+// (chain[at + Coarse - 1], chain[at + 2 Coarse - 1], ...), while the eight
+// last points lie at or before `inside` and on the image. The dark bits of
+// the first eight with a dark point, lane and values holding their last
+// points and luminance; else 0 with at and previous moved past the runs
+// looked at. The table runs 8 Coarse entries past the first beyond `inside`.
 template <int Coarse>
-__attribute__((target("avx2"))) int ScanCoarseEights(GrayImage const& image, float px, float py, float nx, float ny,
-                                                     float inside, bool negative, float threshold, float& s,
-                                                     float& previous, float* lane, float* values)
+__attribute__((target("avx2"))) int ScanCoarseEightsAlong(GrayImage const& image, float px, float py, float nx,
+                                                          float ny, float inside, bool negative, float threshold,
+                                                          float const* chain, int& at, float& previous, float* lane,
+                                                          float* values)
 {
     EdgeEights const eights(image, px, py, nx, ny, negative, threshold);
     if (!eights.lanes.usable) {
         return 0;
     }
+    __m256i const steps = _mm256_setr_epi32(0, Coarse, 2 * Coarse, 3 * Coarse, 4 * Coarse, 5 * Coarse, 6 * Coarse,
+                                            7 * Coarse);
     for (;;) {
-        float t = s;
-        for (int k = 0; k < 8; ++k) {
-#pragma GCC unroll 4
-            for (int i = k == 0 ? 1 : 0; i < Coarse; ++i) {
-                t += 0.5f;
-            }
-            lane[k] = t;
-        }
+        _mm256_storeu_ps(lane, _mm256_i32gather_ps(chain + at + Coarse - 1, steps, 4));
         if (!(lane[7] <= inside)) {
             return 0;
         }
@@ -286,49 +301,40 @@ __attribute__((target("avx2"))) int ScanCoarseEights(GrayImage const& image, flo
             return dark;
         }
         previous = values[7];
-        s = lane[7] + 0.5f;
+        at += 8 * Coarse;
     }
 }
 
-// The fine edge scan from s on, eight points at a time while the eighth
-// lies at or before `inside` and all eight on the image, the points stepped
-// by half a pixel one after the other and weighed as ScanEight weighs them.
-// True with the crossing at the first dark point; else s and previous are
-// moved past the points looked at, for the scan to go on from there.
-__attribute__((target("avx2"))) bool ScanEights(GrayImage const& image, float px, float py, float nx, float ny,
-                                                float inside, bool negative, float threshold, float& s,
-                                                float& previous, float& crossing)
+// The fine edge scan in 256-bit lanes along a side's table of scan
+// offsets: the eight points from chain[at] on at a time, while the eighth
+// lies at or before `inside` and all eight on the image. True with the
+// crossing at the first dark point; else `at` and previous are moved past
+// the points looked at. The table runs eight entries past the first beyond
+// `inside`.
+__attribute__((target("avx2"))) bool ScanEightsAlong(GrayImage const& image, float px, float py, float nx, float ny,
+                                                     float inside, bool negative, float threshold, float const* chain,
+                                                     int& at, float& previous, float& crossing)
 {
     EdgeEights const eights(image, px, py, nx, ny, negative, threshold);
     if (!eights.lanes.usable) {
         return false;
     }
     for (;;) {
-        float at[8];
-        at[0] = s;
-        at[1] = at[0] + 0.5f;
-        at[2] = at[1] + 0.5f;
-        at[3] = at[2] + 0.5f;
-        at[4] = at[3] + 0.5f;
-        at[5] = at[4] + 0.5f;
-        at[6] = at[5] + 0.5f;
-        at[7] = at[6] + 0.5f;
-        if (!(at[7] <= inside)) {
+        float const* const points = chain + at;
+        if (!(points[7] <= inside)) {
             return false;
         }
         float values[8];
-        int const dark = eights.Dark(at, values);
+        int const dark = eights.Dark(points, values);
         if (dark < 0) {
             return false;
         }
         if (dark != 0) {
-            int const k = std::countr_zero(static_cast<unsigned>(dark));
-            float const before = k == 0 ? previous : values[k - 1];
-            crossing = at[k] - 0.5f * (threshold - values[k]) / (before - values[k] + 1e-3f);
+            crossing = FirstCrossing(dark, points, values, previous, threshold);
             return true;
         }
         previous = values[7];
-        s = at[7] + 0.5f;
+        at += 8;
     }
 }
 #endif
@@ -449,7 +455,8 @@ DataMatrixOutline::Word DataMatrixOutline::CalcDarkWord(GrayImage const& image, 
     unsigned short const t = static_cast<unsigned short>(negative_ ? 0xffff - fillThreshold_ : fillThreshold_);
 #if defined(SCANNER_DATA_MATRIX_AVX2)
     if (ProcessorHasAvx2()) {
-        return DarkBitsWide(p, pitch, static_cast<unsigned short>(flip ^ 0x8000), static_cast<unsigned short>(t ^ 0x8000));
+        return negative_ ? DarkBitsWide<true>(p, pitch, static_cast<unsigned short>(fillThreshold_))
+                         : DarkBitsWide<false>(p, pitch, static_cast<unsigned short>(fillThreshold_));
     }
 #endif
 #if defined(__SSE2__)
@@ -627,10 +634,36 @@ bool DataMatrixOutline::LayOut(int height)
 // sighted corner lies a few pixels off the L. {-1, -1} when none is dark.
 Point DataMatrixOutline::FindStart(GrayImage const& image, Point const& seed) const
 {
+    // Mostly the darkest pixel around the seed lies below the threshold
+    // itself, and so is dark: it is then the darkest of the dark pixels (the
+    // first in row order of equal ones), found without asking each pixel's
+    // neighbours.
+    constexpr int kReach = 6;
+    int const left = seed.x - kReach > 0 ? seed.x - kReach : 0;
+    int const right = seed.x + kReach < image.GetWidth() - 1 ? seed.x + kReach : image.GetWidth() - 1;
+    int const top = seed.y - kReach > 0 ? seed.y - kReach : 0;
+    int const bottom = seed.y + kReach < image.GetHeight() - 1 ? seed.y + kReach : image.GetHeight() - 1;
+    if (left <= right && top <= bottom && image.GetPixels() != nullptr) {
+        Point darkest{-1, -1};
+        int extreme = negative_ ? -1 : 1 << 20;
+        for (int y = top; y <= bottom; ++y) {
+            unsigned short const* row = image.GetPixels() + static_cast<long long>(y) * image.GetPitch();
+            for (int x = left; x <= right; ++x) {
+                int const v = row[x];
+                if (negative_ ? v > extreme : v < extreme) {
+                    extreme = v;
+                    darkest = Point{x, y};
+                }
+            }
+        }
+        if (negative_ ? extreme > fillThreshold_ : extreme < fillThreshold_) {
+            return darkest;
+        }
+    }
     Point start{-1, -1};
     int best = negative_ ? -1 : 1 << 20;
-    for (int dy = -6; dy <= 6; ++dy) {
-        for (int dx = -6; dx <= 6; ++dx) {
+    for (int dy = -kReach; dy <= kReach; ++dy) {
+        for (int dx = -kReach; dx <= kReach; ++dx) {
             int const x = seed.x + dx;
             int const y = seed.y + dy;
             if (!image.IsInside(x, y) || !IsDark(image, x, y)) {
@@ -656,12 +689,12 @@ namespace {
 // sets its own bit, which that carry had cleared. So the bits that change
 // within open are the run's from its lowest seed up, less its higher seeds,
 // which are put back.
-unsigned long long SpreadUp(unsigned long long seeds, unsigned long long open)
+[[gnu::always_inline]] inline unsigned long long SpreadUp(unsigned long long seeds, unsigned long long open)
 {
     return (((open + seeds) ^ open) & open) | seeds;
 }
 
-unsigned long long SpreadDown(unsigned long long seeds, unsigned long long open)
+[[gnu::always_inline]] inline unsigned long long SpreadDown(unsigned long long seeds, unsigned long long open)
 {
     seeds |= open & (seeds >> 1);
     open &= open >> 1;
@@ -688,6 +721,19 @@ void DataMatrixOutline::ClearFill(int height)
     }
 }
 
+// The pixels filled in the patch's rows so far.
+unsigned DataMatrixOutline::CountFilled() const
+{
+    unsigned count = 0;
+    for (int y = top_; y <= bottom_; ++y) {
+        long long const at = static_cast<long long>(y) * words_;
+        for (int k = 0; k < words_; ++k) {
+            count += known_[at + k] != 0 ? static_cast<unsigned>(std::popcount(filled_[at + k])) : 0u;
+        }
+    }
+    return count;
+}
+
 // The patch spread a whole row at a time: the open runs of a row that hold
 // a seed are filled at once, across words, and the seeds of the next row
 // are its open pixels beside a filled one of this row (diagonals included,
@@ -703,7 +749,11 @@ int DataMatrixOutline::SpreadRows(GrayImage const& image, Point const& start, in
         return -1;
     }
     unsigned const capacity = stack_.GetCount();
+    // The pixels filled: counted as 64 for every word a row fill adds to
+    // (the processor's baseline has no bit count), and counted exactly
+    // once that bound reaches the capacity, and from then on.
     unsigned filled = 0;
+    bool exact = false;
     unsigned touched = 0;  // the sides of the frame the patch reached, a bit each
     // A row's new pixels are still to be carried down (1) and up (2).
     unsigned char carry[kMaxRows];
@@ -721,100 +771,126 @@ int DataMatrixOutline::SpreadRows(GrayImage const& image, Point const& start, in
     unsigned ask = 0;
     auto fillRow = [&](int y, int first, int last) {
         ++ask;
+        long long const rowAt = static_cast<long long>(y) * words_;
         auto openAt = [&](int k) {
             if (asked[k] != ask) {
                 asked[k] = ask;
-                open[k] = GetOpenWord(image, k, y);
+                long long const at = rowAt + k;
+                if (known_[at] == 0) {
+                    dark_[at] = CalcDarkWord(image, k, y);
+                    filled_[at] = 0;
+                    known_[at] = 1;
+                }
+                open[k] = dark_[at] & ~filled_[at];
             }
             return open[k];
         };
-        for (int k = first; k <= last; ++k) {
-            reached[k] = 0;
-        }
         // Up the words from the first, on past the last while a run goes
         // on; then down from the last, on below the first.
         int low = first;
         int high = last;
         Word on = 0;
-        for (int k = first; k < words_; ++k) {
-            Word const from = (k <= last ? seeds[k] : 0) | on;
+        int k = first;
+        for (; k <= last; ++k) {
+            Word const from = seeds[k] | on;
             if (from == 0) {
-                if (k >= last) {
-                    break;
-                }
+                reached[k] = 0;
                 continue;
             }
             Word const o = openAt(k);
             Word const up = SpreadUp(from & o, o);
-            if (k > last) {
-                reached[k] = 0;
-                high = k;
-            }
-            reached[k] |= up;
+            reached[k] = up;
+            on = up >> (kWordBits - 1);
+        }
+        for (; on != 0 && k < words_; ++k) {
+            Word const o = openAt(k);
+            Word const up = SpreadUp(on & o, o);
+            reached[k] = up;
+            high = k;
             on = up >> (kWordBits - 1);
         }
         on = 0;
-        for (int k = last; k >= 0; --k) {
-            Word const from = (k >= first ? seeds[k] : 0) | on;
+        for (k = last; k >= first; --k) {
+            Word const from = seeds[k] | on;
             if (from == 0) {
-                if (k <= first) {
-                    break;
-                }
                 continue;
             }
             Word const o = openAt(k);
             Word const down = SpreadDown(from & o, o);
-            if (k < first) {
-                reached[k] = 0;
-                low = k;
-            }
             reached[k] |= down;
             on = (down & 1) << (kWordBits - 1);
         }
-        Word* filledRow = filled_ + static_cast<long long>(y) * words_;
+        for (; on != 0 && k >= 0; --k) {
+            Word const o = openAt(k);
+            Word const down = SpreadDown(on & o, o);
+            reached[k] = down;
+            low = k;
+            on = (down & 1) << (kWordBits - 1);
+        }
+        Word* filledRow = filled_ + rowAt;
         unsigned added = 0;
-        for (int k = low; k <= high; ++k) {
+        int lowest = -1;
+        int highest = -1;
+        for (k = low; k <= high; ++k) {
             if (reached[k] == 0) {
                 continue;
             }
             filledRow[k] |= reached[k];
-            added += static_cast<unsigned>(std::popcount(reached[k]));
-            int const l = k * kWordBits + std::countr_zero(reached[k]);
-            int const r = k * kWordBits + kWordBits - 1 - std::countl_zero(reached[k]);
-            rowLeft_[y] = l < rowLeft_[y] ? l : rowLeft_[y];
-            rowRight_[y] = r > rowRight_[y] ? r : rowRight_[y];
-            touched |= (l == 0 ? 1u : 0u) | (r + 1 == width_ ? 2u : 0u);
+            added += exact ? static_cast<unsigned>(std::popcount(reached[k])) : kWordBits;
+            lowest = lowest < 0 ? k : lowest;
+            highest = k;
         }
-        if (added == 0) {
+        if (lowest < 0) {
             return 0;
         }
+        // Only the outermost words' ends can widen the row's span or meet
+        // the frame's sides.
+        int const l = lowest * kWordBits + std::countr_zero(reached[lowest]);
+        int const r = highest * kWordBits + kWordBits - 1 - std::countl_zero(reached[highest]);
+        rowLeft_[y] = l < rowLeft_[y] ? l : rowLeft_[y];
+        rowRight_[y] = r > rowRight_[y] ? r : rowRight_[y];
+        touched |= (l == 0 ? 1u : 0u) | (r + 1 == width_ ? 2u : 0u);
         filled += added;
         touched |= (y == 0 ? 4u : 0u) | (y + 1 == height ? 8u : 0u);
         top_ = y < top_ ? y : top_;
         bottom_ = y > bottom_ ? y : bottom_;
         carry[y] = 3;
+        if (!exact && filled >= capacity) {
+            filled = CountFilled();
+            exact = true;
+        }
         if ((touched != 0 && (touched & (touched - 1)) != 0) || filled >= capacity) {
             return -1;
         }
         return 1;
     };
     // The seeds of row y beside the pixels filled in row `from` next to it.
+    // The words either side of first and last hold no filled pixel of row
+    // `from` (its span lies a pixel inside them), nor does a word whose
+    // darkness is not yet known.
+    Word near[kRowWords + 2];
     auto spread = [&](int from, int y) {
         int const l = rowLeft_[from] > 0 ? rowLeft_[from] - 1 : 0;
         int const r = rowRight_[from] + 1 < width_ ? rowRight_[from] + 1 : rowRight_[from];
         int const first = l / kWordBits;
         int const last = r / kWordBits;
-        Word const* row = filled_ + static_cast<long long>(from) * words_;
         long long const at = static_cast<long long>(from) * words_;
-        auto filledAt = [&](int k) { return k >= 0 && k < words_ && known_[at + k] != 0 ? row[k] : Word{0}; };
+        // near[k - first + 1]: word k of row `from`, first - 1 <= k <= last + 1.
+        near[0] = 0;
+        near[last - first + 2] = 0;
+        for (int k = first; k <= last; ++k) {
+            near[k - first + 1] = known_[at + k] != 0 ? filled_[at + k] : Word{0};
+        }
+        Word const* const f = near + 1;
         // Row y gains nothing unless a seed lands on one of its open pixels
         // (a word whose darkness is not yet known may hold some): mostly
         // so on the sweep that carries the rows' pixels back the other way.
         long long const to = static_cast<long long>(y) * words_;
         Word reaches = 0;
         for (int k = first; k <= last; ++k) {
-            Word const f = filledAt(k);
-            seeds[k] = f | f << 1 | f >> 1 | filledAt(k - 1) >> (kWordBits - 1) | filledAt(k + 1) << (kWordBits - 1);
+            int const i = k - first;
+            Word const w = f[i];
+            seeds[k] = w | w << 1 | w >> 1 | f[i - 1] >> (kWordBits - 1) | f[i + 1] << (kWordBits - 1);
             reaches |= known_[to + k] != 0 ? seeds[k] & dark_[to + k] & ~filled_[to + k] : seeds[k];
         }
         return reaches != 0 ? fillRow(y, first, last) : 0;
@@ -1122,9 +1198,10 @@ bool DataMatrixOutline::CalcRoughCorners(unsigned hullCount, OutlinePoint* rough
 // side's dark edge and its modules are wider than a coarse step, so the
 // first dark point met is the fine scan's.
 bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, float nx, float ny, float s,
-                                 float inside, float previous, int coarse, float& crossing) const
+                                 float inside, float previous, int coarse, float const* chain, float& crossing) const
 {
     float const threshold = static_cast<float>(threshold_);
+    int offset = 0;  // s is chain[offset] where the scan has a table
 #if defined(__SSE2__)
     __m128 const pxs = _mm_set1_ps(px);
     __m128 const pys = _mm_set1_ps(py);
@@ -1160,26 +1237,30 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
         }
     };
 #if defined(SCANNER_DATA_MATRIX_AVX2)
-    // Eight runs at a time in 256-bit lanes where the processor has them,
-    // then four: eight that do not all fit before `inside` or on the image
-    // leave the runs from s on to the four lanes.
-    if (coarse > 1 && ProcessorHasAvx2()) {
+    // Eight runs at a time in 256-bit lanes where the processor has them
+    // and the side has its table of offsets, then four: eight that do not
+    // all fit before `inside` or on the image leave the runs from s on to
+    // the four lanes.
+    if (coarse > 1 && ProcessorHasAvx2() && chain != nullptr) {
         float lane[8];
         float values[8];
         int dark = 0;
         static_assert(kMaxCoarse == 4, "a scan for each coarse step");
         switch (coarse) {
             case 2:
-                dark = ScanCoarseEights<2>(image, px, py, nx, ny, inside, negative_, threshold, s, previous, lane, values);
+                dark = ScanCoarseEightsAlong<2>(image, px, py, nx, ny, inside, negative_, threshold, chain, offset,
+                                                previous, lane, values);
                 break;
             case 3:
-                dark = ScanCoarseEights<3>(image, px, py, nx, ny, inside, negative_, threshold, s, previous, lane, values);
+                dark = ScanCoarseEightsAlong<3>(image, px, py, nx, ny, inside, negative_, threshold, chain, offset,
+                                                previous, lane, values);
                 break;
             default:
-                dark = ScanCoarseEights<kMaxCoarse>(image, px, py, nx, ny, inside, negative_, threshold, s, previous,
-                                                    lane, values);
+                dark = ScanCoarseEightsAlong<kMaxCoarse>(image, px, py, nx, ny, inside, negative_, threshold, chain,
+                                                         offset, previous, lane, values);
                 break;
         }
+        s = chain[offset];
         if (dark != 0) {
             crossing = inRun(dark, lane, values);
             return true;
@@ -1207,13 +1288,21 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
         }
         previous = values[3];
         s = lane[3] + 0.5f;
+        offset += 4 * coarse;
     }
 #if defined(SCANNER_DATA_MATRIX_AVX2)
     // Eight points at a time while eight fit before `inside`, the points
-    // stepped by half a pixel one after the other as below.
-    if (ProcessorHasAvx2() &&
-        ScanEights(image, px, py, nx, ny, inside, negative_, threshold, s, previous, crossing)) {
-        return true;
+    // the side's table of offsets holds, each the one before plus a half as
+    // below. Without a table (a side too long for it) the four lanes take
+    // the whole scan, coarse runs and fine points alike: they meet the
+    // same first dark point.
+    if (ProcessorHasAvx2() && chain != nullptr) {
+        bool const found =
+            ScanEightsAlong(image, px, py, nx, ny, inside, negative_, threshold, chain, offset, previous, crossing);
+        s = chain[offset];
+        if (found) {
+            return true;
+        }
     }
 #endif
     for (;;) {
@@ -1276,16 +1365,51 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
     float ss[kScans];
     unsigned n = 0;
     float const t0 = 0.06f;
+    // The scans' first points, outside the side, sampled all together.
+    float scanT[kScans];
+    float scanX[kScans];
+    float scanY[kScans];
+    float outX[kScans];
+    float outY[kScans];
+    float outside0[kScans];
     for (unsigned i = 0; i < kScans; ++i) {
         float const t = t0 + (1 - 2 * t0) * (i + 0.5f) / kScans;
-        float const px = a.x + t * dx;
-        float const py = a.y + t * dy;
-        float previous = Luminance(image, px + nx * outside, py + ny * outside);
+        scanT[i] = t;
+        scanX[i] = a.x + t * dx;
+        scanY[i] = a.y + t * dy;
+        outX[i] = scanX[i] + nx * outside;
+        outY[i] = scanY[i] + ny * outside;
+    }
+    SampleAll(image, outX, outY, kScans, outside0);
+    // Every scan of the side steps through the same offsets from its
+    // first, coarse runs and fine points alike: they are laid out once, up
+    // to eight coarse steps past the first beyond `inside`; none when they
+    // do not fit the table.
+    float chain[kChainPoints];
+    float const* scanChain = nullptr;
+    {
+        int const past = 8 * (coarse > kMaxCoarse ? kMaxCoarse : (coarse > 1 ? coarse : 1));
+        float v = -outside + 0.5f;
+        int beyond = -1;
+        for (int i = 0; i < kChainPoints; ++i, v += 0.5f) {
+            chain[i] = v;
+            beyond = beyond < 0 && v > inside ? i : beyond;
+            if (beyond >= 0 && i == beyond + past) {
+                scanChain = chain;
+                break;
+            }
+        }
+    }
+    for (unsigned i = 0; i < kScans; ++i) {
+        float const t = scanT[i];
+        float const px = scanX[i];
+        float const py = scanY[i];
+        float previous = negative_ ? 1023.0f - outside0[i] : outside0[i];
         if (previous < threshold_) {
             continue;  // dark outside: no clean edge here
         }
         float crossing = 0;
-        if (FindEdge(image, px, py, nx, ny, -outside + 0.5f, inside, previous, coarse, crossing)) {
+        if (FindEdge(image, px, py, nx, ny, -outside + 0.5f, inside, previous, coarse, scanChain, crossing)) {
             ts[n] = t;
             ss[n] = crossing;
             ++n;
@@ -1323,9 +1447,17 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
         }
         beta = (m * sts - st * ss2) / det;
         alpha = (ss2 - beta * st) / m;
-        for (unsigned i = 0; i < n; ++i) {
-            float const r = ss[i] - (alpha + beta * ts[i]);
-            keep[i] = pass == 0 ? r <= 0.5f : (pass == 1 ? r <= 0.75f : std::fabs(r) <= (pass == 2 ? 1.0f : 0.75f));
+        // The first two passes keep the crossings not deeper than the
+        // line by more than the limit, the last two those near it.
+        float const limit = pass == 0 ? 0.5f : (pass == 1 ? 0.75f : (pass == 2 ? 1.0f : 0.75f));
+        if (pass < 2) {
+            for (unsigned i = 0; i < n; ++i) {
+                keep[i] = ss[i] - (alpha + beta * ts[i]) <= limit;
+            }
+        } else {
+            for (unsigned i = 0; i < n; ++i) {
+                keep[i] = std::fabs(ss[i] - (alpha + beta * ts[i])) <= limit;
+            }
         }
     }
     float depth = 0;

@@ -72,6 +72,8 @@ private:
     // edge scans in half pixels.
     static constexpr float kMaxModules = 144;
     static constexpr int kMaxCoarse = 4;
+    // The most offsets a side's edge scans step through from a table.
+    static constexpr int kChainPoints = 1024;
 
     struct Line {
         float nx = 0, ny = 0, c = 0;  // nx x + ny y = c, n the outward unit normal
@@ -92,6 +94,7 @@ private:
     bool FillFrom(GrayImage const& image, Point const& seed, bool mayRepeat);
     void ClearFill(int height);
     int SpreadRows(GrayImage const& image, Point const& start, int height);
+    unsigned CountFilled() const;
     bool FillRuns(GrayImage const& image, Point const& start, int height);
     bool LayOut(int height);
     Point FindStart(GrayImage const& image, Point const& seed) const;
@@ -99,8 +102,9 @@ private:
     bool CalcRoughCorners(unsigned hullCount, OutlinePoint* rough) const;
     Line FitSide(GrayImage const& image, OutlinePoint const& a, OutlinePoint const& b, OutlinePoint const& centre) const;
     float Luminance(GrayImage const& image, float x, float y) const;
+    // chain: the side's table of scan offsets from s on, or nullptr.
     bool FindEdge(GrayImage const& image, float px, float py, float nx, float ny, float s, float inside,
-                  float previous, int coarse, float& crossing) const;
+                  float previous, int coarse, float const* chain, float& crossing) const;
 
     static constexpr int kMaxRows = 2048;
     // The widest row (in words) and the most sweeps SpreadRows takes.

@@ -83,6 +83,42 @@ TEST(DataMatrixOutlineTest, PatchesRunningOffTheFrameAreGivenUp)
     }
 }
 
+// A patch of as many pixels as the fill's stack holds is no symbol's: it is
+// given up, one a row short of it is kept, whichever word of the row its
+// pixels fall in; both polarities.
+TEST(DataMatrixOutlineTest, PatchesAsLargeAsTheStackAreGivenUp)
+{
+    constexpr unsigned kSmallStack = 100 * 100;
+    struct Block {
+        char const* name;
+        int left, top, width, height;  // the block closes a pixel wider all round
+        bool filled;
+    };
+    Block const blocks[] = {
+        {"a block closing to the stack's size", 100, 100, 98, 98, false},
+        {"a block closing to a row less", 100, 100, 98, 97, true},
+        {"a block across two words closing to the stack's size", 20, 100, 98, 98, false},
+        {"a block across two words closing to a row less", 20, 100, 98, 97, true},
+        {"a wide block closing to the stack's size", 30, 150, 398, 23, false},
+        {"a wide block closing to a row less", 30, 150, 398, 22, true},
+    };
+    std::vector<unsigned char> marks(kMarks);
+    std::vector<int> stack(kSmallStack);
+    DataMatrixOutline outline(VirtualArray<unsigned char>(marks.data(), kMarks),
+                              VirtualArray<int>(stack.data(), kSmallStack));
+    for (bool const negative : {false, true}) {
+        int const dark = negative ? 900 : 100;
+        int const light = negative ? 100 : 900;
+        for (Block const& b : blocks) {
+            SCOPED_TRACE(std::string(b.name) + (negative ? ", light on dark" : ", dark on light"));
+            support::Frame frame = support::makeFrame(640, 480, light);
+            Paint(frame, b.left, b.top, b.left + b.width - 1, b.top + b.height - 1, dark);
+            GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
+            EXPECT_EQ(outline.Fill(image, Point{b.left, b.top}, 40, negative), b.filled);
+        }
+    }
+}
+
 // A frame whose ground lies above the 10-bit range (a 16-bit frame handed
 // over as it is): its greys count in the top bin of the threshold's
 // histogram, and a dark block on it still fills.
@@ -313,6 +349,19 @@ TEST(DataMatrixOutlineTest, FillFindsThePatchAPlainFloodFinds)
         // fill takes, the patch is filled again run by run.
         {"a path winding down and up ten bars", 640, 480, Serpentine(10), Point{40, 60}},
         {"a path winding down and up forty bars", 640, 480, Serpentine(40), Point{40, 60}},
+        // The start: the seed's window holds the block (its darkest pixel
+        // starts the fill), or only the pixels one short of it that the
+        // closing makes dark, or nothing dark; the window cut by the frame.
+        {"a block six pixels from the seed", 640, 480,
+         [](support::Frame& f, int dark) { Paint(f, 100, 100, 180, 180, dark); }, Point{94, 94}},
+        {"a block seven pixels from the seed, within the closing's reach", 640, 480,
+         [](support::Frame& f, int dark) { Paint(f, 100, 100, 180, 180, dark); }, Point{93, 140}},
+        {"a block eight pixels from the seed, out of reach", 640, 480,
+         [](support::Frame& f, int dark) { Paint(f, 100, 100, 180, 180, dark); }, Point{92, 140}},
+        {"a block in the frame's corner, the seed's window cut by both sides", 640, 480,
+         [](support::Frame& f, int dark) { Paint(f, 3, 3, 60, 60, dark); }, Point{1, 1}},
+        {"a block seven rows below the seed, running to the frame's bottom", 640, 480,
+         [](support::Frame& f, int dark) { Paint(f, 300, 400, 380, 479, dark); }, Point{340, 393}},
         {"a comb whose teeth join below, runs coming in from the left",
          640, 480,
          [](support::Frame& f, int dark) {
