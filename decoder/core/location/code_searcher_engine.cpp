@@ -369,9 +369,16 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         // Data Matrix data makes bar-like regions too, and has no finder
         // for the sweeps below: a region that looks like matrix data, or runs
         // along a symbol's clock track, waits until the L-pattern stage has
-        // had the frame.
+        // had the frame. A region whose lines across disagreed and that has
+        // as few edges as a matrix symbol's data make along it often reaches
+        // past a keystoned symbol into its quiet zone: a third of its lines
+        // changing as matrix data do, three times at least, puts it off too
+        // (the lines across a narrow DataBar Stacked region change twice,
+        // from row to separator to row).
         if (!late_ && !stackedTried_[i] && IsWanted(CodeSearchStage::kLPattern, decoders) &&
-            (LooksLikeMatrixData(image, candidate) || LiesAlongClockTrack(image, candidate))) {
+            (LooksLikeMatrixData(image, candidate) || LiesAlongClockTrack(image, candidate) ||
+             (!candidate.steady && candidate.edges <= kMatrixRegionEdges &&
+              LooksLikeMatrixData(image, candidate, kMatrixDataLines / 3, kMatrixDataLeastChanges + 1)))) {
             // A keystoned PDF417 symbol's codewords pass for matrix data too:
             // a region whose lines across its own reach meet a start or stop
             // pattern goes to the stacked decoder before it waits. One read

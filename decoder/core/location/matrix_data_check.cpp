@@ -6,7 +6,7 @@ namespace DEC2DIvra {
 
 namespace {
 
-constexpr unsigned kLines = 9;
+constexpr unsigned kLines = kMatrixDataLines;
 constexpr int kContrastFloor = 96;
 // Modules a line along the bars must cross for its colour changes to tell.
 constexpr int kLeastModules = 4;
@@ -16,7 +16,6 @@ constexpr int kLeastModules = 4;
 // symbol every ten modules or so.
 constexpr int kChanges = 2;
 constexpr int kModulesPerChanges = 7;
-constexpr int kLeastChanges = 2;
 // The longest stretch sampled along the axis for the grey range.
 constexpr long long kMaxAxisSamples = 4096;
 
@@ -140,12 +139,14 @@ bool LiesAlongClockTrack(GrayImage const& image, BarRegionCandidate const& candi
     return false;
 }
 
-bool LooksLikeMatrixData(GrayImage const& image, BarRegionCandidate const& candidate)
+bool LooksLikeMatrixData(GrayImage const& image, BarRegionCandidate const& candidate, unsigned lines,
+                         unsigned leastChanges)
 {
     int const module = candidate.spacing < 2 ? 2 : static_cast<int>(candidate.spacing);
     long long const width = static_cast<long long>(candidate.t1) - candidate.t0 + 1;
     long long const length = static_cast<long long>(candidate.s1) - candidate.s0 + 1;
-    if (image.GetPixels() == nullptr || width < kLeastModules * module || length < static_cast<long long>(kLines)) {
+    if (image.GetPixels() == nullptr || width < kLeastModules * module || length < static_cast<long long>(kLines) ||
+        lines < 1 || lines > kLines) {
         return false;
     }
     // The grey range along the axis, from at most kMaxAxisSamples samples.
@@ -180,8 +181,9 @@ bool LooksLikeMatrixData(GrayImage const& image, BarRegionCandidate const& candi
         counts[at] = c;
     }
     long long const least = kChanges * width / (kModulesPerChanges * module);
-    unsigned const median = counts[kLines / 2];
-    return median >= kLeastChanges && static_cast<long long>(median) >= least;
+    // The fewest changes among the `lines` lines that changed most.
+    unsigned const fewest = counts[kLines - lines];
+    return fewest >= leastChanges && static_cast<long long>(fewest) >= least;
 }
 
 }  // namespace DEC2DIvra

@@ -10,10 +10,18 @@ namespace DEC2DIvra {
 // as often as modules of a checkerboard would, where a bar code's bars keep
 // one colour along their length. Nine such lines spread along the region,
 // cut against the grey range of the axis line with a margin either side of
-// the middle (noise along a bar's edge changes nothing); the median line
-// decides, so a line that runs along an edge does not. False when the region
-// is too narrow across for a line to cross a few modules, or flat.
-bool LooksLikeMatrixData(GrayImage const& image, BarRegionCandidate const& candidate);
+// the middle (noise along a bar's edge changes nothing); by default the
+// median line decides, so a line that runs along an edge does not. With
+// `lines` fewer, that many lines changing so suffice: a region that reaches
+// far past a symbol's data into its quiet zone has lines there that change
+// nothing. False when the region is too narrow across for a line to cross a
+// few modules, or flat, or `lines` is not 1 to kMatrixDataLines. Each of the
+// lines must change colour at least `leastChanges` times, however narrow the
+// region.
+constexpr unsigned kMatrixDataLines = 9;
+constexpr unsigned kMatrixDataLeastChanges = 2;
+bool LooksLikeMatrixData(GrayImage const& image, BarRegionCandidate const& candidate,
+                         unsigned lines = kMatrixDataLines / 2 + 1, unsigned leastChanges = kMatrixDataLeastChanges);
 
 // Whether a bar-like region runs along the clock track of a matrix symbol
 // (Data Matrix: a row of modules alternating dark and light along two of its

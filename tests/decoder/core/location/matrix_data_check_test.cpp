@@ -188,3 +188,56 @@ TEST(MatrixDataCheckTest, ClockTracksAreToldFromTheBarsOfLinearSymbols)
 }
 
 }  // namespace
+
+// A region that reaches far past a symbol's data into its quiet zone has most
+// of its lines there: the median line changes nothing, a third of the lines
+// still change as matrix data do. Bars keep one colour along their length for
+// any number of lines asked.
+TEST(MatrixDataCheckTest, FewerLinesTellMatrixDataInARegionReachingIntoTheQuietZone)
+{
+    auto render = [](int symbology, std::string const& data, int size, double angle) {
+        support::Rendering r = support::render(
+            {.symbology = symbology, .data = data, .option2 = size},
+            {.moduleSize = 2.0, .angle = angle, .noise = 20.0});
+        EXPECT_TRUE(r.symbol.ok) << r.symbol.error;
+        return r;
+    };
+    support::Rendering const code128 = render(BARCODE_CODE128, "ABCDEFGHIJ1234567890", 0, 30.0);
+    support::Rendering const codablock =
+        render(BARCODE_CODABLOCKF, "CODABLOCK F HOLDS ROWS OF CODE 128 0123456789", 0, 15.0);
+    support::Rendering const dataMatrix = render(BARCODE_DATAMATRIX, std::string(300, 'D'), 20, 75.0);
+    auto image = [](support::Rendering const& r) {
+        return GrayImage(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+    };
+    // The region's far end pushed out by its own length, into the
+    // quiet zone.
+    auto reaching = [](BarRegionCandidate c) {
+        c.s0 -= c.s1 - c.s0;
+        return c;
+    };
+    BarRegionCandidate const data = reaching(RegionOver(dataMatrix.symbol, 2.0, 0.0));
+    struct Case {
+        char const* name;
+        GrayImage image;
+        BarRegionCandidate candidate;
+        unsigned lines;
+        bool matrix;
+        unsigned leastChanges = DEC2DIvra::kMatrixDataLeastChanges;
+    };
+    Case const cases[] = {
+        {"Data Matrix, median line in the quiet zone", image(dataMatrix), data, 5, false},
+        {"Data Matrix, a third of the lines", image(dataMatrix), data, 3, true},
+        {"Data Matrix, axis 2 degrees off", image(dataMatrix), reaching(RegionOver(dataMatrix.symbol, 2.0, 2.0)), 3,
+         true},
+        {"Code 128, axis 3 degrees off", image(code128), reaching(RegionOver(code128.symbol, 2.0, 3.0)), 3, false},
+        {"Code 128, one line", image(code128), RegionOver(code128.symbol, 2.0, 3.0), 1, false},
+        {"Codablock F rows", image(codablock), reaching(RegionOver(codablock.symbol, 2.0, 0.0)), 3, false},
+        {"no lines", image(dataMatrix), data, 0, false},
+        {"more lines than drawn", image(dataMatrix), data, DEC2DIvra::kMatrixDataLines + 1, false},
+        {"Data Matrix, three changes asked", image(dataMatrix), data, 3, true, 3},
+        {"Data Matrix, more changes asked than modules crossed", image(dataMatrix), data, 3, false, 60},
+    };
+    for (Case const& c : cases) {
+        EXPECT_EQ(DEC2DIvra::LooksLikeMatrixData(c.image, c.candidate, c.lines, c.leastChanges), c.matrix) << c.name;
+    }
+}
