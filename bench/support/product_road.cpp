@@ -106,6 +106,9 @@ ProductRoad::~ProductRoad()
 std::vector<ProductRoad::Read> ProductRoad::Decode(std::vector<std::string> const& files, unsigned repeats) const
 {
     std::vector<Read> reads(files.size());
+    // A frame's labels come from the first pass that reported it (a batch
+    // whose process died reports nothing); the later passes only time it.
+    std::vector<bool> labelled(files.size(), false);
     constexpr size_t kBatch = 200; // keeps the command line short
     for (unsigned pass = 0; pass < (repeats == 0 ? 1u : repeats); ++pass) {
         for (size_t first = 0; first < files.size(); first += kBatch) {
@@ -132,8 +135,7 @@ std::vector<ProductRoad::Read> ProductRoad::Decode(std::vector<std::string> cons
                 if (p[1] == "-") {
                     ms = std::stod(p[2]);
                 } else if (p.size() >= 5) {
-                    // The labels are the first pass's; the later passes only time.
-                    if (pass == 0) {
+                    if (!labelled[found->second]) {
                         reads[found->second].labels.push_back(fromHex(p[3]));
                     }
                     ms = std::stod(p[4]);
@@ -146,6 +148,7 @@ std::vector<ProductRoad::Read> ProductRoad::Decode(std::vector<std::string> cons
             }
             // The best pass per frame, as the outside readers are timed.
             for (auto const& [i, ms] : passMs) {
+                labelled[i] = true;
                 reads[i].ms = reads[i].ms < 0 || ms < reads[i].ms ? ms : reads[i].ms;
             }
         }

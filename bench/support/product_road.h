@@ -28,7 +28,7 @@ public:
         double ms = -1;                  // until the first label, or the whole decode; -1 unread
     };
     // `scanner-sim decode --time` over the files, `repeats` times: one Read per
-    // file, in their order, its labels from the first pass and its time the
+    // file, in their order, its labels from the first pass that reported it and its time the
     // least of the passes' (the outside readers are timed as the best of a few
     // reads too, so that neither side's figure carries the other's noise).
     std::vector<Read> Decode(std::vector<std::string> const& files, unsigned repeats = 1) const;

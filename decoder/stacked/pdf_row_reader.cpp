@@ -823,7 +823,7 @@ bool PDFRowReader::AddSearchLine(GrayImage const& image, Area const& area, unsig
                          {polarities_[0], polarities_[1]}};
     if (!cut.set || cut.pixels != asked.pixels || cut.width != asked.width || cut.height != asked.height ||
         cut.pitch != asked.pitch || cut.cx != asked.cx || cut.cy != asked.cy || cut.ux != asked.ux ||
-        cut.uy != asked.uy || cut.halfHeight != asked.halfHeight || asked.halfLength < cut.halfLength ||
+        cut.uy != asked.uy || cut.halfHeight != asked.halfHeight || !(asked.halfLength >= cut.halfLength) ||
         cut.polarities[0] != asked.polarities[0] || cut.polarities[1] != asked.polarities[1]) {
         cut = asked;
         std::memset(b_->lineState, 0, sizeof b_->lineState);
