@@ -522,22 +522,11 @@ struct StridedStore {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(at), packed);
             return;
         }
-        // One step of the stride after each value: no multiple of it formed.
-        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 0));
-        at += stride;
-        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 1));
-        at += stride;
-        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 2));
-        at += stride;
-        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 3));
-        at += stride;
-        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 4));
-        at += stride;
-        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 5));
-        at += stride;
-        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 6));
-        at += stride;
-        at[0] = static_cast<unsigned short>(_mm_extract_epi16(packed, 7));
+        alignas(16) unsigned short lanes[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), packed);
+        for (std::size_t i = 0; i < 8; ++i) {
+            at[i * stride] = lanes[i];
+        }
     }
 #endif
 };

@@ -42,18 +42,21 @@ BarRegionCandidate RegionOver(support::RenderedSymbol const& symbol, double modu
     return c;
 }
 
+// A noisy symbol at two pixels a module, turned by `angle` degrees.
+support::Rendering RenderNoisy(int symbology, std::string const& data, int size, double angle)
+{
+    support::Rendering r = support::render({.symbology = symbology, .data = data, .option2 = size},
+                                           {.moduleSize = 2.0, .angle = angle, .noise = 20.0});
+    EXPECT_TRUE(r.symbol.ok) << r.symbol.error;
+    return r;
+}
+
 TEST(MatrixDataCheckTest, MatrixDataLooksLikeItAndBarsOrEmptyRegionsDoNot)
 {
-    auto render = [](int symbology, std::string const& data, int size, double angle) {
-        support::Rendering r = support::render({.symbology = symbology, .data = data, .option2 = size},
-                                               {.moduleSize = 2.0, .angle = angle, .noise = 20.0});
-        EXPECT_TRUE(r.symbol.ok) << r.symbol.error;
-        return r;
-    };
-    support::Rendering const code128 = render(BARCODE_CODE128, "ABCDEFGHIJ1234567890", 0, 30.0);
+    support::Rendering const code128 = RenderNoisy(BARCODE_CODE128, "ABCDEFGHIJ1234567890", 0, 30.0);
     support::Rendering const codablock =
-        render(BARCODE_CODABLOCKF, "CODABLOCK F HOLDS ROWS OF CODE 128 0123456789", 0, 15.0);
-    support::Rendering const dataMatrix = render(BARCODE_DATAMATRIX, std::string(300, 'D'), 20, 75.0);
+        RenderNoisy(BARCODE_CODABLOCKF, "CODABLOCK F HOLDS ROWS OF CODE 128 0123456789", 0, 15.0);
+    support::Rendering const dataMatrix = RenderNoisy(BARCODE_DATAMATRIX, std::string(300, 'D'), 20, 75.0);
     std::vector<unsigned short> flat(static_cast<std::size_t>(support::kFrameWidth) * support::kFrameHeight, 600);
     GrayImage const none;
     GrayImage const flatImage(support::kFrameWidth, support::kFrameHeight, support::kFrameWidth, flat.data());
@@ -195,17 +198,10 @@ TEST(MatrixDataCheckTest, ClockTracksAreToldFromTheBarsOfLinearSymbols)
 // any number of lines asked.
 TEST(MatrixDataCheckTest, FewerLinesTellMatrixDataInARegionReachingIntoTheQuietZone)
 {
-    auto render = [](int symbology, std::string const& data, int size, double angle) {
-        support::Rendering r = support::render(
-            {.symbology = symbology, .data = data, .option2 = size},
-            {.moduleSize = 2.0, .angle = angle, .noise = 20.0});
-        EXPECT_TRUE(r.symbol.ok) << r.symbol.error;
-        return r;
-    };
-    support::Rendering const code128 = render(BARCODE_CODE128, "ABCDEFGHIJ1234567890", 0, 30.0);
+    support::Rendering const code128 = RenderNoisy(BARCODE_CODE128, "ABCDEFGHIJ1234567890", 0, 30.0);
     support::Rendering const codablock =
-        render(BARCODE_CODABLOCKF, "CODABLOCK F HOLDS ROWS OF CODE 128 0123456789", 0, 15.0);
-    support::Rendering const dataMatrix = render(BARCODE_DATAMATRIX, std::string(300, 'D'), 20, 75.0);
+        RenderNoisy(BARCODE_CODABLOCKF, "CODABLOCK F HOLDS ROWS OF CODE 128 0123456789", 0, 15.0);
+    support::Rendering const dataMatrix = RenderNoisy(BARCODE_DATAMATRIX, std::string(300, 'D'), 20, 75.0);
     auto image = [](support::Rendering const& r) {
         return GrayImage(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
     };
