@@ -198,11 +198,16 @@ std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* o
                       "wrong label ours/zxing/zbar; our median ms per frame (and zxing-cpp's)\n", spec.title.c_str());
     std::fprintf(out, "%-24s %-14s %4s %6s %6s %6s  %s %8s\n", "symbol", "condition", "n", "ours", "zxing", "zbar",
                  "wrong", "ms");
+    // Every frame of a condition, whatever its symbol: the table's figures by condition.
+    std::vector<ReadRateRow> byCondition(spec.conditions.size());
+    std::vector<std::vector<double>> conditionTimes(spec.conditions.size());
+    std::vector<std::vector<double>> conditionZxingTimes(spec.conditions.size());
     for (ReadRateSymbol const& symbol : spec.symbols) {
         if (!isRun(symbol)) {
             continue;
         }
-        for (ReadRateCondition const& condition : spec.conditions) {
+        for (size_t c = 0; c < spec.conditions.size(); ++c) {
+            ReadRateCondition const& condition = spec.conditions[c];
             if (onlyCondition != nullptr && condition.name != onlyCondition) {
                 continue;
             }
@@ -262,8 +267,28 @@ std::vector<ReadRateRow> RunReadRateTable(ReadRateSpec const& spec, std::FILE* o
             row.zxingMedianMs = Median(zxingTimes);
             PrintRow(out, row);
             std::fflush(out);
+            ReadRateRow& all = byCondition[c];
+            all.condition = condition.name;
+            all.frames += row.frames;
+            for (unsigned k = 0; k < 3; ++k) {
+                all.reads[k] += row.reads[k];
+                all.wrong[k] += row.wrong[k];
+                all.measured[k] = row.measured[k];
+            }
+            conditionTimes[c].insert(conditionTimes[c].end(), times.begin(), times.end());
+            conditionZxingTimes[c].insert(conditionZxingTimes[c].end(), zxingTimes.begin(), zxingTimes.end());
             rows.push_back(std::move(row));
         }
+    }
+    for (size_t c = 0; c < byCondition.size(); ++c) {
+        ReadRateRow& all = byCondition[c];
+        if (all.frames == 0) {
+            continue;
+        }
+        all.symbol = "(all frames)";
+        all.ourMedianMs = Median(conditionTimes[c]);
+        all.zxingMedianMs = Median(conditionZxingTimes[c]);
+        PrintRow(out, all);
     }
     std::error_code ignored;
     fs::remove_all(directory, ignored);
