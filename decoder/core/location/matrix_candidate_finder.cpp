@@ -1804,7 +1804,8 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     if (IsOnFoundLeg(start, dark, fine)) {
         return true;
     }
-    if (IsInWideFrame(start, dark, fine, width) || IsInWideMiss(start, dark, fine, width)) {
+    if (IsInWideFrame(start, dark, fine, width) || IsInWideMiss(start, dark, fine, width) ||
+        IsAlongWideMiss(image, threshold, start, dark, fine, width, dx, dy)) {
         walked = 0;
         return false;
     }
@@ -2032,6 +2033,61 @@ bool MatrixCandidateFinder::IsInWideMiss(Point start, bool dark, bool fine, int 
         if (!leg.found && !leg.frame && leg.width >= kWideStrip && leg.dark == dark && leg.fine == fine &&
             2 * width >= leg.width && width <= 2 * leg.width &&
             IsOnLeg(leg, start, leg.narrowest * 128, leg.narrowest * 256)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MatrixCandidateFinder::IsAlongWideMiss(GrayImage const& image, int threshold, Point start, bool dark, bool fine,
+                                            int width, int dx, int dy) const
+{
+    // Row after row crosses the ground beside a label's edge seen in
+    // perspective, each run's middle as far from the edge as the run is
+    // long: the walk from it joins the strip along the edge that a row
+    // before walked to no L, and ends where that walk did (IsKnownMiss).
+    // Such a walk is not made when the run's chords point along that strip
+    // and the run's middle reaches it through its colour alone (a symbol's
+    // leg beside the edge lies past the label's margin).
+    if (width < kWideStrip) {
+        return false;
+    }
+    unsigned const count = walkedLegCount_ < kMaxWalkedLegs ? walkedLegCount_ : kMaxWalkedLegs;
+    unsigned const longCount = longMissCount_ < kMaxLongMisses ? longMissCount_ : kMaxLongMisses;
+    for (unsigned k = 0; k < count + longCount; ++k) {
+        WalkedLeg const& leg = k < count ? walkedLegs_[k] : longMisses_[k - count];
+        if (leg.found || leg.frame || leg.width < kWideStrip || leg.dark != dark || leg.fine != fine ||
+            2 * width < leg.width || width > 2 * leg.width || !IsOnLeg(leg, start, leg.width * 512, leg.width * 256)) {
+            continue;
+        }
+        // Within about 14 degrees: the sine of the angle between the
+        // chords' direction (dx, dy), 256 long, and the strip's at most a
+        // quarter.
+        long long const ex = leg.ends[1].x - leg.ends[0].x;
+        long long const ey = leg.ends[1].y - leg.ends[0].y;
+        long long const cross = ex * dy - ey * dx;
+        long long const length2 = ex * ex + ey * ey;
+        if (cross * cross * 16 > length2 * 256 * 256) {
+            continue;
+        }
+        // From the run's middle straight to the strip's middle line, a
+        // pixel at a time (1/256 pixel).
+        long long const ax = leg.ends[0].x * 256LL + 128;
+        long long const ay = leg.ends[0].y * 256LL + 128;
+        long long const along = (start.x - ax) * ex + (start.y - ay) * ey;
+        long long const fx = ax + along * ex / length2;
+        long long const fy = ay + along * ey / length2;
+        long long const gx = fx - start.x;
+        long long const gy = fy - start.y;
+        int const steps = static_cast<int>(Max(static_cast<int>(Abs(static_cast<int>(gx >> 8))),
+                                               static_cast<int>(Abs(static_cast<int>(gy >> 8)))));
+        bool joined = true;
+        for (int n = 1; n <= steps && joined; ++n) {
+            int const x = static_cast<int>((start.x + gx * n / steps) >> 8);
+            int const y = static_cast<int>((start.y + gy * n / steps) >> 8);
+            joined = image.IsInside(x, y) && (image.At(x, y) < threshold) == dark;
+        }
+        if (joined) {
             return true;
         }
     }

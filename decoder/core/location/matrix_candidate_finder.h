@@ -218,6 +218,12 @@ private:
     // middle of a wide strip walked before to no L (in this sweep, or a
     // long one in an earlier sweep of the image kept).
     bool IsInWideMiss(Point start, bool dark, bool fine, int width) const;
+    // Whether a wide run's middle, of half to twice its width, joins a wide
+    // strip walked before to no L: at most twice that strip's first width
+    // off its middle, with nothing but its colour between, and its chords
+    // pointing along that strip.
+    bool IsAlongWideMiss(GrayImage const& image, int threshold, Point start, bool dark, bool fine, int width, int dx,
+                         int dy) const;
     // Whether a first walk across a wide strip ended about where one that
     // found no L did.
     bool IsKnownMiss(Point const* ends, int width, bool dark, bool fine) const;
