@@ -1629,8 +1629,8 @@ struct InterpolatedSamples {
 
 // The strip walk of MatrixCandidateFinder::FollowStrip on either kind of
 // samples.
-template <class Same>
-int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& end, StripTrace* trace)
+template <class Same, bool kTraced = false>
+int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& end, StripTrace* trace = nullptr)
 {
     constexpr int q = Same::kQuarters;
     int x = from.x;
@@ -1715,7 +1715,7 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
         x = nx + dy * shift / q;
         y = ny - dx * shift / q;
         ++length;
-        if (trace != nullptr && trace->count < StripTrace::kMaxSteps) {
+        if (kTraced && (length & (StripTrace::kStride - 1)) == 0 && trace->count < StripTrace::kMaxPoints) {
             trace->x[trace->count] = x;
             trace->y[trace->count] = y;
             ++trace->count;
@@ -1744,10 +1744,15 @@ int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bo
                                        int dy, int width, bool fine, Point& end, StripTrace* trace) const
 {
     if (trace != nullptr) {
+        // Only a wide strip's first walk is traced, in whole pixels or finely.
         trace->count = 0;
+        return fine ? WalkStrip<InterpolatedSamples, true>(InterpolatedSamples{image, threshold, dark, dx, dy}, from,
+                                                           dx, dy, width, end, trace)
+                    : WalkStrip<PixelSamples, true>(PixelSamples{image, threshold, dark, dx, dy}, from, dx, dy, width,
+                                                    end, trace);
     }
-    return fine ? WalkStrip(InterpolatedSamples{image, threshold, dark, dx, dy}, from, dx, dy, width, end, trace)
-                : WalkStrip(PixelSamples{image, threshold, dark, dx, dy}, from, dx, dy, width, end, trace);
+    return fine ? WalkStrip(InterpolatedSamples{image, threshold, dark, dx, dy}, from, dx, dy, width, end)
+                : WalkStrip(PixelSamples{image, threshold, dark, dx, dy}, from, dx, dy, width, end);
 }
 
 // A leg of either colour at any angle: the strip through the run's middle is
@@ -2090,8 +2095,26 @@ bool MatrixCandidateFinder::IsAlongWideMiss(GrayImage const& image, int threshol
             2 * width < leg.width || width > 2 * leg.width) {
             continue;
         }
-        // The path's pieces in turn (the ends alone when not traced).
+        // The path's pieces in turn (the ends alone when not traced), once
+        // the run's middle lies in reach of the box around them.
         unsigned const points = leg.pathCount >= 2 ? leg.pathCount : 2;
+        Point const* const path = leg.pathCount >= 2 ? leg.path : leg.ends;
+        int left = path[0].x;
+        int right = path[0].x;
+        int top = path[0].y;
+        int bottom = path[0].y;
+        for (unsigned p = 1; p < points; ++p) {
+            left = Min(left, path[p].x);
+            right = Max(right, path[p].x);
+            top = Min(top, path[p].y);
+            bottom = Max(bottom, path[p].y);
+        }
+        int const sx = start.x >> 8;
+        int const sy = start.y >> 8;
+        if (sx < left - 2 * leg.width - 1 || sx > right + 2 * leg.width + 1 || sy < top - 2 * leg.width - 1 ||
+            sy > bottom + 2 * leg.width + 1) {
+            continue;
+        }
         for (unsigned p = 0; p + 1 < points; ++p) {
             Point const a = leg.pathCount >= 2 ? leg.path[p] : leg.ends[1];
             Point const b = leg.pathCount >= 2 ? leg.path[p + 1] : leg.ends[0];

@@ -26,12 +26,12 @@ struct LPatternSighting {
     Point across;
 };
 
-// The middle of a strip walk after each step (1/256 pixel), as far as
-// kMaxSteps steps.
+// The middle of a strip walk after every kStride-th step (1/256 pixel).
 struct StripTrace {
-    static constexpr unsigned kMaxSteps = 1024;
-    int x[kMaxSteps];
-    int y[kMaxSteps];
+    static constexpr int kStride = 8;
+    static constexpr unsigned kMaxPoints = 1024 / kStride;
+    int x[kMaxPoints];
+    int y[kMaxPoints];
     unsigned count = 0;
 };
 
