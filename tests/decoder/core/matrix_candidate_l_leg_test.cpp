@@ -304,7 +304,7 @@ TEST(MatrixCandidateLLegTest, WideLegsBesideTheGroundAlongALabelsEdgeRead)
         auto const r = support::render({.symbology = BARCODE_DATAMATRIX, .data = c.data, .option2 = c.size}, options);
         ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
         std::vector<matrix_test::HandleLabel> const& labels = harness.Read(r.frame);
-        ASSERT_EQ(labels.size(), 1u);
-        EXPECT_EQ(labels[0].data, c.data);
+        EXPECT_EQ(labels.size(), 1u);
+        EXPECT_TRUE(labels.size() == 1 && labels[0].data == c.data);
     }
 }
