@@ -1629,8 +1629,8 @@ struct InterpolatedSamples {
 
 // The strip walk of MatrixCandidateFinder::FollowStrip on either kind of
 // samples.
-template <class Same>
-int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& end)
+template <class Same, bool kTraced = false>
+int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& end, StripTrace* trace = nullptr)
 {
     constexpr int q = Same::kQuarters;
     int x = from.x;
@@ -1715,6 +1715,11 @@ int WalkStrip(Same const& same, Point from, int dx, int dy, int width, Point& en
         x = nx + dy * shift / q;
         y = ny - dx * shift / q;
         ++length;
+        if (kTraced && (length & (StripTrace::kStride - 1)) == 0 && trace->count < StripTrace::kMaxPoints) {
+            trace->x[trace->count] = x;
+            trace->y[trace->count] = y;
+            ++trace->count;
+        }
     }
     end = Point{x >> 8, y >> 8};
     return length;
@@ -1736,8 +1741,16 @@ int CountStripSamples(GrayImage const& image, int threshold, bool dark, int dx, 
 }
 
 int MatrixCandidateFinder::FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx,
-                                       int dy, int width, bool fine, Point& end) const
+                                       int dy, int width, bool fine, Point& end, StripTrace* trace) const
 {
+    if (trace != nullptr) {
+        // Only a wide strip's first walk is traced, in whole pixels or finely.
+        trace->count = 0;
+        return fine ? WalkStrip<InterpolatedSamples, true>(InterpolatedSamples{image, threshold, dark, dx, dy}, from,
+                                                           dx, dy, width, end, trace)
+                    : WalkStrip<PixelSamples, true>(PixelSamples{image, threshold, dark, dx, dy}, from, dx, dy, width,
+                                                    end, trace);
+    }
     return fine ? WalkStrip(InterpolatedSamples{image, threshold, dark, dx, dy}, from, dx, dy, width, end)
                 : WalkStrip(PixelSamples{image, threshold, dark, dx, dy}, from, dx, dy, width, end);
 }
@@ -1804,21 +1817,27 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     if (IsOnFoundLeg(start, dark, fine)) {
         return true;
     }
-    if (IsInWideFrame(start, dark, fine, width) || IsInWideMiss(start, dark, fine, width)) {
+    if (IsInWideFrame(start, dark, fine, width) || IsInWideMiss(start, dark, fine, width) ||
+        IsAlongWideMiss(image, threshold, start, dark, fine, width, dx, dy)) {
         walked = 0;
         return false;
     }
     auto follow = [&](Point from, int sx, int sy, int across, Point& end) {
         return FollowStrip(image, threshold, dark, from, sx, sy, across, fine, end);
     };
+    // A wide strip's first walk is traced, for the path of a miss.
+    bool const traced = width >= kWideStrip;
+    auto walkFirst = [&](Point from, int sx, int sy, Point& end, StripTrace& trace) {
+        return FollowStrip(image, threshold, dark, from, sx, sy, width, fine, end, traced ? &trace : nullptr);
+    };
     Point ends[2];
-    int leg = follow(start, dx, dy, width, ends[0]) + follow(start, -dx, -dy, width, ends[1]);
+    int leg = walkFirst(start, dx, dy, ends[0], traces_[0]) + walkFirst(start, -dx, -dy, ends[1], traces_[1]);
     if (leg < kMinLeg - 4 && evenRun && !fine) {
         // An even run's middle lies between two pixels: from the one right
         // of it a strip two pixels wide is lost off its edge, so the strip
         // is followed again from the middle itself.
         start.x -= 128;
-        leg = follow(start, dx, dy, width, ends[0]) + follow(start, -dx, -dy, width, ends[1]);
+        leg = walkFirst(start, dx, dy, ends[0], traces_[0]) + walkFirst(start, -dx, -dy, ends[1], traces_[1]);
     }
     walked = leg;
     if (leg >= kMinLeg - 4 && IsKnownMiss(ends, width, dark, fine)) {
@@ -1827,6 +1846,22 @@ bool MatrixCandidateFinder::SightL(GrayImage const& image, int threshold, bool d
     // What this walk makes of a wide strip, for a row that walks it to
     // about the same ends; the timing sides alone are judged again.
     WalkedLeg miss{{ends[0], ends[1]}, width, dark, fine, false};
+    if (traced) {
+        // From ends[1] back to the start, then on to ends[0], evenly.
+        unsigned const back = traces_[1].count;
+        unsigned const total = back + traces_[0].count;
+        if (total >= 2) {
+            unsigned const last = WalkedLeg::kPathPoints - 1;
+            for (unsigned k = 0; k <= last; ++k) {
+                unsigned const at = (total - 1) * k / last;
+                bool const before = at < back;
+                StripTrace const& trace = before ? traces_[1] : traces_[0];
+                unsigned const i = before ? back - 1 - at : at - back;
+                miss.path[k] = Point{trace.x[i] >> 8, trace.y[i] >> 8};
+            }
+            miss.pathCount = WalkedLeg::kPathPoints;
+        }
+    }
     if (leg >= kMinLeg - 4) {
         // The chords mislead where modules of the leg's colour touch it: the
         // ends walked give the leg's direction; walk it again along that.
@@ -2033,6 +2068,98 @@ bool MatrixCandidateFinder::IsInWideMiss(Point start, bool dark, bool fine, int 
             2 * width >= leg.width && width <= 2 * leg.width &&
             IsOnLeg(leg, start, leg.narrowest * 128, leg.narrowest * 256)) {
             return true;
+        }
+    }
+    return false;
+}
+
+bool MatrixCandidateFinder::IsAlongWideMiss(GrayImage const& image, int threshold, Point start, bool dark, bool fine,
+                                            int width, int dx, int dy) const
+{
+    // Row after row crosses the ground beside a label's edge seen in
+    // perspective, each run's middle as far from the edge as the run is
+    // long: the walk from it joins the strip along the edge that a row
+    // before walked to no L, and ends where that walk did (IsKnownMiss).
+    // Such a walk is not made when the run's chords point along that part
+    // of the strip's path and the run's middle reaches the path through
+    // its colour alone (a symbol's leg beside the edge lies past the
+    // label's margin).
+    if (width < kWideStrip) {
+        return false;
+    }
+    unsigned const count = walkedLegCount_ < kMaxWalkedLegs ? walkedLegCount_ : kMaxWalkedLegs;
+    unsigned const longCount = longMissCount_ < kMaxLongMisses ? longMissCount_ : kMaxLongMisses;
+    for (unsigned k = 0; k < count + longCount; ++k) {
+        WalkedLeg const& leg = k < count ? walkedLegs_[k] : longMisses_[k - count];
+        if (leg.found || leg.frame || leg.width < kWideStrip || leg.dark != dark || leg.fine != fine ||
+            2 * width < leg.width || width > 2 * leg.width) {
+            continue;
+        }
+        // The path's pieces in turn (the ends alone when not traced), once
+        // the run's middle lies in reach of the box around them.
+        unsigned const points = leg.pathCount >= 2 ? leg.pathCount : 2;
+        Point const* const path = leg.pathCount >= 2 ? leg.path : leg.ends;
+        int left = path[0].x;
+        int right = path[0].x;
+        int top = path[0].y;
+        int bottom = path[0].y;
+        for (unsigned p = 1; p < points; ++p) {
+            left = Min(left, path[p].x);
+            right = Max(right, path[p].x);
+            top = Min(top, path[p].y);
+            bottom = Max(bottom, path[p].y);
+        }
+        int const sx = start.x >> 8;
+        int const sy = start.y >> 8;
+        if (sx < left - 2 * leg.width - 1 || sx > right + 2 * leg.width + 1 || sy < top - 2 * leg.width - 1 ||
+            sy > bottom + 2 * leg.width + 1) {
+            continue;
+        }
+        for (unsigned p = 0; p + 1 < points; ++p) {
+            Point const a = leg.pathCount >= 2 ? leg.path[p] : leg.ends[1];
+            Point const b = leg.pathCount >= 2 ? leg.path[p + 1] : leg.ends[0];
+            // 1/256 pixel, from a's middle.
+            long long const ax = a.x * 256LL + 128;
+            long long const ay = a.y * 256LL + 128;
+            long long const ex = (b.x - a.x) * 256LL;
+            long long const ey = (b.y - a.y) * 256LL;
+            long long const length2 = ex * ex + ey * ey;
+            if (length2 == 0) {
+                continue;
+            }
+            long long const along = (start.x - ax) * ex + (start.y - ay) * ey;
+            double const length = std::sqrt(static_cast<double>(length2));
+            double const across = static_cast<double>((start.x - ax) * ey - (start.y - ay) * ex) / length;
+            // Between the piece's ends, the path's own ends left out by the
+            // strip's width: a row near one may leave the strip there.
+            double const lowest = p == 0 ? leg.width * 256.0 * length : 0.0;
+            double const highest = static_cast<double>(length2) - (p + 2 == points ? leg.width * 256.0 * length : 0.0);
+            if (static_cast<double>(along) < lowest || static_cast<double>(along) > highest ||
+                std::fabs(across) > leg.width * 512.0) {
+                continue;
+            }
+            // Within about 14 degrees: the sine of the angle between the
+            // chords' direction (dx, dy), 256 long, and the piece's at most
+            // a quarter.
+            double const turn = static_cast<double>(ex * dy - ey * dx) / (length * 256.0);
+            if (std::fabs(turn) > 0.25) {
+                continue;
+            }
+            // From the run's middle straight to the piece, a pixel at a time.
+            long long const fx = ax + along * ex / length2;
+            long long const fy = ay + along * ey / length2;
+            long long const gx = fx - start.x;
+            long long const gy = fy - start.y;
+            int const steps = Max(Abs(static_cast<int>(gx / 256)), Abs(static_cast<int>(gy / 256)));
+            bool joined = true;
+            for (int n = 1; n <= steps && joined; ++n) {
+                int const x = static_cast<int>((start.x + gx * n / steps) >> 8);
+                int const y = static_cast<int>((start.y + gy * n / steps) >> 8);
+                joined = image.IsInside(x, y) && (image.At(x, y) < threshold) == dark;
+            }
+            if (joined) {
+                return true;
+            }
         }
     }
     return false;

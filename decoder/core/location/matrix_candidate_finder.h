@@ -26,6 +26,15 @@ struct LPatternSighting {
     Point across;
 };
 
+// The middle of a strip walk after every kStride-th step (1/256 pixel).
+struct StripTrace {
+    static constexpr int kStride = 8;
+    static constexpr unsigned kMaxPoints = 1024 / kStride;
+    int x[kMaxPoints];
+    int y[kMaxPoints];
+    unsigned count = 0;
+};
+
 // The candidates of the matrix stages, gathered in one pass over every
 // stride-th row of the search area: each row is cut into dark and light runs
 // against a threshold local to 16-pixel blocks (a row without contrast costs
@@ -182,7 +191,7 @@ private:
     // strip measured across in quarter pixels, for strips two or three
     // pixels wide.
     int FollowStrip(GrayImage const& image, int threshold, bool dark, Point from, int dx, int dy, int width,
-                    bool fine, Point& end) const;
+                    bool fine, Point& end, StripTrace* trace = nullptr) const;
     // The L from a run's strip at `start` along (dx, dy), noted when found;
     // true when found (or already noted), with the pixels the strip first
     // walked in `walked`.
@@ -203,6 +212,11 @@ private:
         // A miss: the narrowest the strip measured across its walk (0: not
         // measured).
         int narrowest = 0;
+        // A miss: points along the first walk from ends[1] to ends[0], in
+        // pixels (a label's edge in perspective may bend); pathCount 0: none.
+        static constexpr unsigned kPathPoints = 9;
+        Point path[kPathPoints] = {};
+        unsigned pathCount = 0;
     };
     static constexpr unsigned kMaxWalkedLegs = 64;
     static constexpr int kWideStrip = 8;  // pixels
@@ -218,6 +232,12 @@ private:
     // middle of a wide strip walked before to no L (in this sweep, or a
     // long one in an earlier sweep of the image kept).
     bool IsInWideMiss(Point start, bool dark, bool fine, int width) const;
+    // Whether a wide run's middle, of half to twice its width, joins a wide
+    // strip walked before to no L: at most twice that strip's first width
+    // off its path, with nothing but its colour between, and its chords
+    // pointing along that part of the path.
+    bool IsAlongWideMiss(GrayImage const& image, int threshold, Point start, bool dark, bool fine, int width, int dx,
+                         int dy) const;
     // Whether a first walk across a wide strip ended about where one that
     // found no L did.
     bool IsKnownMiss(Point const* ends, int width, bool dark, bool fine) const;
@@ -295,6 +315,8 @@ private:
     unsigned longMissCount_ = 0;
     unsigned short const* longMissPixels_ = nullptr;
     int longMissPitch_ = 0;
+    // The first walk of SightL, each way from the run's middle.
+    StripTrace traces_[2];
     // Bit k: lPatterns_[k] was walked at a quarter pixel (set when noted).
     unsigned fineLPatterns_ = 0;
     // The row SweepLPatternRowPart paused on (its runs still in runs_) and

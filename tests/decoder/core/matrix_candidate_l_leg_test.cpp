@@ -267,3 +267,44 @@ TEST(MatrixCandidateLLegTest, SmallSymbolsBesideWideStripsWalkedBeforeRead)
 }
 
 }  // namespace
+
+// Symbols of wide modules on labels of narrow margins seen in perspective,
+// dark on light and light on dark, their legs along the label's edges: the
+// ground beside an edge is a wide strip of a leg's colour, walked row after
+// row to no L, and a leg's rows, beyond the margin, are still walked.
+TEST(MatrixCandidateLLegTest, WideLegsBesideTheGroundAlongALabelsEdgeRead)
+{
+    struct Wide {
+        int size;
+        char const* data;
+        double module;
+        double angle;
+        double quietZone;
+        bool inverted;
+        int background;
+        double left;  // the symbol's centre from the frame's left edge
+    };
+    Wide const cases[] = {
+        {1, "123456", 9.0, 0, 1.5, false, 300, 100},   {1, "123456", 9.0, 90, 2.0, false, 300, 140},
+        {2, "Ab12", 8.0, 12, 3.0, false, 200, 130},    {1, "123456", 9.0, 180, 1.5, true, 800, 100},
+        {2, "Ab12", 8.0, 270, 3.0, true, 700, 130},    {1, "123456", 7.0, 35, 2.0, false, 300, 110},
+        {1, "123456", 9.0, 0, 1.5, false, 300, 320},
+    };
+    matrix_test::HandleHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    harness.Settings().readable_medium.positive_and_negative_codes.data_matrix.Set(
+        static_cast<ivra_configuration::configuration::readable_medium::positive_and_negative_codes::data_matrix::Enum>(
+            2));
+    for (Wide const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " at " + std::to_string(c.angle) + " " + std::to_string(c.module));
+        // Near the frame's left edge: the ground between is a strip.
+        support::RenderOptions const options{.background = c.background, .moduleSize = c.module, .angle = c.angle,
+                                             .centre = support::Point{c.left, 240}, .quietZone = c.quietZone,
+                                             .inverted = c.inverted, .perspectiveX = 0.3, .perspectiveY = 0.15};
+        auto const r = support::render({.symbology = BARCODE_DATAMATRIX, .data = c.data, .option2 = c.size}, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        std::vector<matrix_test::HandleLabel> const& labels = harness.Read(r.frame);
+        EXPECT_EQ(labels.size(), 1u);
+        EXPECT_TRUE(labels.size() == 1 && labels[0].data == c.data);
+    }
+}
