@@ -24,6 +24,7 @@ constexpr unsigned kExpandedBit = 9;
 // Modules from the linear bars' ends to the middle of the 2D part's rows,
 // about, for the turn of its rows under perspective.
 constexpr float kRowsAbove = 10.0f;
+constexpr float kMaxEdgeSlope = 1.5f;
 
 // The two short sides together must span this many pixels before they
 // are trusted for the bars' direction: a few pixels' rounding turns them
@@ -197,8 +198,11 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
     float const lx = static_cast<float>(r[1].x + r[2].x) / 2 - fx;
     float const ly = static_cast<float>(r[1].y + r[2].y) / 2 - fy;
     float const line = std::hypot(lx, ly);
+    // A line longer than the frame, or one starting far outside it, is no
+    // label's.
     float const frame = static_cast<float>(image.GetWidth() + image.GetHeight());
-    if (!(line >= 16.0f && line <= frame * 2.0f) || n <= 0) {
+    if (!(line >= 16.0f && line <= frame * 2.0f) || n <= 0 || !(fx >= -frame && fx <= frame * 2.0f) ||
+        !(fy >= -frame && fy <= frame * 2.0f)) {
         return;
     }
     float const wx = lx / line;
@@ -310,6 +314,12 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
         float const turned = slope + (slope - lowSlope) * k;
         offset += (slope - turned) * middle;
         slope = turned;
+    }
+    // Ends' lines steeper than this against the reading line are no bars'
+    // ends (the reading line crosses the bars well within 45 degrees of
+    // square).
+    if (!(slope >= -kMaxEdgeSlope && slope <= kMaxEdgeSlope)) {
+        return;
     }
     auto onEdge = [&](float t) {
         float const h = turn * (offset + slope * t);
