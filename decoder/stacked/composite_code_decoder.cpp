@@ -179,8 +179,8 @@ CompositeCodeDecoder::CompositeCodeDecoder(DEC2DProperty const& property, Abstra
 }
 
 // The line through the bars' ends on the 2D part's side, found by following
-// a bar near each end of the label's middle line to its end: a region's
-// sides and edges are fitted to the lines that read the label, and under
+// bars met along the label's middle line to their ends: a region's sides
+// and edges are fitted to the lines that read the label, and under
 // perspective the bars' ends keep no square to the bars nor to those
 // lines. On success the region's corners on that side move onto the line
 // and (upX, upY) becomes its normal.
@@ -211,12 +211,15 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
     float const upLength = std::hypot(upX, upY);
     float bx = upX / upLength;
     float by = upY / upLength;
-    float mx = 0;
-    float my = 0;
-    if (barDirection_.Measure(image, r, mx, my)) {
-        bool const same = mx * bx + my * by >= 0;
-        bx = same ? mx : -mx;
-        by = same ? my : -my;
+    // The sides run along the bars when the lines that read the label lie
+    // apart; the walk steers itself onto a bar's own direction.
+    int const sideX = r[0].x - r[3].x + r[1].x - r[2].x;
+    int const sideY = r[0].y - r[3].y + r[1].y - r[2].y;
+    if (Manhattan(sideX, sideY) >= kMinSides) {
+        float const side = std::hypot(static_cast<float>(sideX), static_cast<float>(sideY));
+        bool const same = static_cast<float>(sideX) * bx + static_cast<float>(sideY) * by >= 0;
+        bx = (same ? 1.0f : -1.0f) * static_cast<float>(sideX) / side;
+        by = (same ? 1.0f : -1.0f) * static_cast<float>(sideY) / side;
     }
     auto at = [&image](int px, int py) { return static_cast<float>(image.AtClamped(px, py)); };
     float const from = -line * 0.1f;
@@ -246,35 +249,40 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
     float const reach = line * 1.5f + 16.0f;
     float first = 0;
     float last = 0;
+    // Where the line enters each bar; of many, a spread of them is followed.
+    float entries[kMaxBars];
+    unsigned entered = 0;
+    bool dark = false;
+    for (float t = from; t <= to && entered < kMaxBars; t += 0.5f) {
+        bool const now = sign * Bilinear(at, fx + wx * t, fy + wy * t) < sign * threshold;
+        if (now && !dark) {
+            entries[entered++] = t;
+        }
+        dark = now;
+    }
+    unsigned const followed = entered < kMaxFollowed ? entered : kMaxFollowed;
     auto fit = [&](float dir, float& slope, float& offset) {
-        float along[kMaxBars];
-        float height[kMaxBars];
+        float along[kMaxFollowed];
+        float height[kMaxFollowed];
         unsigned count = 0;
-        bool dark = false;
-        for (float t = from; t <= to && count < kMaxBars; t += 0.5f) {
-            float const px = fx + wx * t;
-            float const py = fy + wy * t;
-            bool const now = sign * Bilinear(at, px, py) < sign * threshold;
+        for (unsigned i = 0; i < followed; ++i) {
+            float const t = entries[followed > 1 ? i * (entered - 1) / (followed - 1) : 0];
             float ex = 0;
             float ey = 0;
-            if (now && !dark &&
-                FollowBar(image, px, py, wx, wy, module, dir * bx, dir * by, threshold, negative, reach, ex, ey)) {
+            if (FollowBar(image, fx + wx * t, fy + wy * t, wx, wy, module, dir * bx, dir * by, threshold, negative,
+                          reach, ex, ey)) {
                 along[count] = (ex - fx) * wx + (ey - fy) * wy;
                 height[count] = turn * ((ex - fx) * nx + (ey - fy) * ny);
                 ++count;
             }
-            dark = now;
         }
         if (count < 4) {
             return false;
         }
-        // A long label's bars are paired a few apart: as many pairs, spread
-        // over all of them.
-        unsigned const stride = (count + kMaxPaired - 1) / kMaxPaired;
         float const minApart = line * 0.25f;
         unsigned pairs = 0;
-        for (unsigned p = 0; p < count; p += stride) {
-            for (unsigned q = p + stride; q < count && pairs < kMaxPairs; q += stride) {
+        for (unsigned p = 0; p < count; ++p) {
+            for (unsigned q = p + 1; q < count; ++q) {
                 float const ds = along[q] - along[p];
                 if (ds >= minApart || ds <= -minApart) {
                     slopes_[pairs++] = (height[q] - height[p]) / ds;

@@ -28,11 +28,11 @@ public:
     AbstractLineSegmentDecoder* GetLineSegmentDecoder() const { return pdf_; }
 
 private:
-    // Bars followed to their ends along a label, and of them the most paired
-    // for the ends' line.
+    // Bars met along a label, and of them the most followed to their ends
+    // for the ends' line (spread over all).
     static constexpr unsigned kMaxBars = 192;
-    static constexpr unsigned kMaxPaired = 64;
-    static constexpr unsigned kMaxPairs = kMaxPaired * (kMaxPaired - 1) / 2;
+    static constexpr unsigned kMaxFollowed = 24;
+    static constexpr unsigned kMaxPairs = kMaxFollowed * (kMaxFollowed - 1) / 2;
 
     // Moves the region's corners on the 2D part's side onto the line through
     // the bars' ends there, and (upX, upY) onto its normal; both stay as they
