@@ -75,10 +75,23 @@ bool Meet(Point a, Point b, Point c, Point d, Point& out)
 bool FollowBar(GrayImage const& image, float x, float y, float wx, float wy, float module, float sx, float sy,
                float threshold, bool negative, float reach, float& endX, float& endY)
 {
-    auto at = [&image](int px, int py) { return static_cast<float>(image.AtClamped(px, py)); };
     float const sign = negative ? -1.0f : 1.0f;
     float const limit = sign * threshold;
-    auto level = [&](float px, float py) { return sign * Bilinear(at, px, py); };
+    // Bilinear between the four pixels around a point inside the frame.
+    int const maxX = image.GetWidth() - 1;
+    int const maxY = image.GetHeight() - 1;
+    auto level = [&](float px, float py) {
+        int const x0 = static_cast<int>(px);
+        int const y0 = static_cast<int>(py);
+        int const x1 = x0 < maxX ? x0 + 1 : maxX;
+        int const y1 = y0 < maxY ? y0 + 1 : maxY;
+        float const ax = px - static_cast<float>(x0);
+        float const ay = py - static_cast<float>(y0);
+        float const top = static_cast<float>(image.At(x0, y0)) * (1 - ax) + static_cast<float>(image.At(x1, y0)) * ax;
+        float const bottom =
+            static_cast<float>(image.At(x0, y1)) * (1 - ax) + static_cast<float>(image.At(x1, y1)) * ax;
+        return sign * (top * (1 - ay) + bottom * ay);
+    };
     auto inside = [&](float px, float py) {
         return px >= 0.0f && py >= 0.0f && px <= static_cast<float>(image.GetWidth() - 1) &&
                py <= static_cast<float>(image.GetHeight() - 1);
