@@ -5,6 +5,7 @@
 
 #include "decoder/core/identifiers/pdf_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
+#include "decoder/core/sampling/bilinear.h"
 
 namespace DEC2DIvra {
 
@@ -20,6 +21,10 @@ constexpr float kAreaBelow = 0.15f;
 // Modules between the heights a GS1-128 label's 2D part is sought from.
 constexpr float kCode128Step = 4.0f;
 constexpr unsigned kExpandedBit = 9;
+// Modules from the linear bars' ends to the middle of the 2D part's rows,
+// about, for the turn of its rows under perspective.
+constexpr float kRowsAbove = 10.0f;
+constexpr float kMaxEdgeSlope = 1.5f;
 
 // The two short sides together must span this many pixels before they
 // are trusted for the bars' direction: a few pixels' rounding turns them
@@ -61,12 +66,298 @@ bool Meet(Point a, Point b, Point c, Point d, Point& out)
     return true;
 }
 
+// The end of a bar on one side: the bar met where a reading line enters it at
+// (x, y), the line running on along (wx, wy) over `module` pixels a module,
+// followed along (sx, sy) while it stays darker than `threshold` (lighter
+// for a negative label). Under perspective and shear the bars keep neither
+// their direction across the symbol nor a square to the reading line; each
+// one stays straight. False when no bar stands there.
+bool FollowBar(GrayImage const& image, float x, float y, float wx, float wy, float module, float sx, float sy,
+               float threshold, bool negative, float reach, float& endX, float& endY)
+{
+    float const sign = negative ? -1.0f : 1.0f;
+    float const limit = sign * threshold;
+    // Bilinear between the four pixels around a point inside the frame.
+    int const maxX = image.GetWidth() - 1;
+    int const maxY = image.GetHeight() - 1;
+    auto level = [&](float px, float py) {
+        int const x0 = static_cast<int>(px);
+        int const y0 = static_cast<int>(py);
+        int const x1 = x0 < maxX ? x0 + 1 : maxX;
+        int const y1 = y0 < maxY ? y0 + 1 : maxY;
+        float const ax = px - static_cast<float>(x0);
+        float const ay = py - static_cast<float>(y0);
+        float const top = static_cast<float>(image.At(x0, y0)) * (1 - ax) + static_cast<float>(image.At(x1, y0)) * ax;
+        float const bottom =
+            static_cast<float>(image.At(x0, y1)) * (1 - ax) + static_cast<float>(image.At(x1, y1)) * ax;
+        return sign * (top * (1 - ay) + bottom * ay);
+    };
+    auto inside = [&](float px, float py) {
+        return px >= 0.0f && py >= 0.0f && px <= static_cast<float>(image.GetWidth() - 1) &&
+               py <= static_cast<float>(image.GetHeight() - 1);
+    };
+    if (!inside(x, y)) {
+        return false;
+    }
+    // The bar's middle across the line's first module.
+    float best = 0;
+    float cx = x;
+    float cy = y;
+    bool met = false;
+    for (float t = 0; t <= module; t += 0.25f) {
+        float const px = x + wx * t;
+        float const py = y + wy * t;
+        if (!inside(px, py)) {
+            break;
+        }
+        float const v = level(px, py);
+        if (!met || v < best) {
+            best = v;
+            cx = px;
+            cy = py;
+            met = true;
+        }
+    }
+    if (!met || !(best < limit)) {
+        return false;
+    }
+    // Across the bar, within half a module either way (at least a pixel):
+    // the darkest point keeps the walk on the bar when its direction was
+    // guessed a little off.
+    float const across = module * 0.5f > 1.0f ? module * 0.5f : 1.0f;
+    float nx = -sy;
+    float ny = sx;
+    float const startX = cx;
+    float const startY = cy;
+    float lastX = cx;
+    float lastY = cy;
+    int misses = 0;
+    for (float walked = 0; walked < reach; walked += 1.0f) {
+        float const px = cx + sx;
+        float const py = cy + sy;
+        if (!inside(px, py)) {
+            break;
+        }
+        float darkest = 0;
+        float offset = 0;
+        bool first = true;
+        for (float o = -across; o <= across + 0.01f; o += 0.5f) {
+            float const qx = px + nx * o;
+            float const qy = py + ny * o;
+            if (!inside(qx, qy)) {
+                continue;
+            }
+            float const v = level(qx, qy);
+            if (first || v < darkest) {
+                darkest = v;
+                offset = o;
+                first = false;
+            }
+        }
+        if (first || !(darkest < limit)) {
+            // Two light steps in a row end the bar.
+            if (++misses >= 2) {
+                break;
+            }
+            cx = px;
+            cy = py;
+            continue;
+        }
+        misses = 0;
+        // Half the sideways step: a pixel's noise moves the walk little.
+        cx = px + nx * offset * 0.5f;
+        cy = py + ny * offset * 0.5f;
+        lastX = cx;
+        lastY = cy;
+        // The way walked so far, once long enough, steers the rest.
+        float const gone = std::hypot(cx - startX, cy - startY);
+        if (gone >= 6.0f) {
+            sx = (cx - startX) / gone;
+            sy = (cy - startY) / gone;
+            nx = -sy;
+            ny = sx;
+        }
+    }
+    endX = lastX;
+    endY = lastY;
+    return true;
+}
+
 }  // namespace
 
 CompositeCodeDecoder::CompositeCodeDecoder(DEC2DProperty const& property, AbstractLineSegmentDecoder& pdf)
     : composite_(&property.composite), gs1DataBar_(&property.gs1_databar), gs1128_(&property.gs1_128),
       pdf417_(&property.pdf417), microPdf417_(&property.micro_pdf417), pdf_(&pdf)
 {
+}
+
+// The line through the bars' ends on the 2D part's side, found by following
+// bars met along the label's middle line to their ends: a region's sides
+// and edges are fitted to the lines that read the label, and under
+// perspective the bars' ends keep no square to the bars nor to those
+// lines. On success the region's corners on that side move onto the line
+// and (upX, upY) becomes its normal.
+void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& label, float& upX, float& upY,
+                                   Region& r)
+{
+    int const n = static_cast<int>(label.moduleCount);
+    float const rise = static_cast<float>(r[0].x + r[1].x - r[2].x - r[3].x) * upX +
+                       static_cast<float>(r[0].y + r[1].y - r[2].y - r[3].y) * upY;
+    unsigned const ia = rise >= 0 ? 0 : 3;
+    unsigned const ib = rise >= 0 ? 1 : 2;
+    // The middle line, a tenth longer at each end.
+    float const fx = static_cast<float>(r[0].x + r[3].x) / 2;
+    float const fy = static_cast<float>(r[0].y + r[3].y) / 2;
+    float const lx = static_cast<float>(r[1].x + r[2].x) / 2 - fx;
+    float const ly = static_cast<float>(r[1].y + r[2].y) / 2 - fy;
+    float const line = std::hypot(lx, ly);
+    // A line longer than the frame, or one starting far outside it, is no
+    // label's.
+    float const frame = static_cast<float>(image.GetWidth() + image.GetHeight());
+    if (!(line >= 16.0f && line <= frame * 2.0f) || n <= 0 || !(fx >= -frame && fx <= frame * 2.0f) ||
+        !(fy >= -frame && fy <= frame * 2.0f)) {
+        return;
+    }
+    float const wx = lx / line;
+    float const wy = ly / line;
+    float const module = line / static_cast<float>(n);
+    float const upLength = std::hypot(upX, upY);
+    float bx = upX / upLength;
+    float by = upY / upLength;
+    // The sides run along the bars when the lines that read the label lie
+    // apart; the walk steers itself onto a bar's own direction.
+    int const sideX = r[0].x - r[3].x + r[1].x - r[2].x;
+    int const sideY = r[0].y - r[3].y + r[1].y - r[2].y;
+    if (Manhattan(sideX, sideY) >= kMinSides) {
+        float const side = std::hypot(static_cast<float>(sideX), static_cast<float>(sideY));
+        bool const same = static_cast<float>(sideX) * bx + static_cast<float>(sideY) * by >= 0;
+        bx = (same ? 1.0f : -1.0f) * static_cast<float>(sideX) / side;
+        by = (same ? 1.0f : -1.0f) * static_cast<float>(sideY) / side;
+    }
+    auto at = [&image](int px, int py) { return static_cast<float>(image.AtClamped(px, py)); };
+    float const from = -line * 0.1f;
+    float const to = line * 1.1f;
+    float low = 0;
+    float high = 0;
+    bool any = false;
+    for (float t = from; t <= to; t += 0.5f) {
+        float const v = Bilinear(at, fx + wx * t, fy + wy * t);
+        low = !any || v < low ? v : low;
+        high = !any || v > high ? v : high;
+        any = true;
+    }
+    if (!(high - low >= 16.0f)) {
+        return;
+    }
+    float const threshold = (low + high) / 2;
+    bool const negative = label.negative != 0;
+    float const sign = negative ? -1.0f : 1.0f;
+    // Every bar met along the line, followed to its end: bars that run on
+    // into a 2D part close above overshoot, so the ends' line is the one
+    // most pairs of ends agree on (the median slope and offset). Heights
+    // count along the line's normal toward the 2D part.
+    float const nx = wy;
+    float const ny = -wx;
+    float const turn = nx * bx + ny * by >= 0 ? 1.0f : -1.0f;
+    float const reach = line * 1.5f + 16.0f;
+    float first = 0;
+    float last = 0;
+    // Where the line enters each bar; of many, a spread of them is followed.
+    float entries[kMaxBars];
+    unsigned entered = 0;
+    bool dark = false;
+    for (float t = from; t <= to && entered < kMaxBars; t += 0.5f) {
+        bool const now = sign * Bilinear(at, fx + wx * t, fy + wy * t) < sign * threshold;
+        if (now && !dark) {
+            entries[entered++] = t;
+        }
+        dark = now;
+    }
+    unsigned const followed = entered < kMaxFollowed ? entered : kMaxFollowed;
+    auto fit = [&](float dir, float& slope, float& offset) {
+        float along[kMaxFollowed];
+        float height[kMaxFollowed];
+        unsigned count = 0;
+        for (unsigned i = 0; i < followed; ++i) {
+            float const t = entries[followed > 1 ? i * (entered - 1) / (followed - 1) : 0];
+            float ex = 0;
+            float ey = 0;
+            if (FollowBar(image, fx + wx * t, fy + wy * t, wx, wy, module, dir * bx, dir * by, threshold, negative,
+                          reach, ex, ey)) {
+                along[count] = (ex - fx) * wx + (ey - fy) * wy;
+                height[count] = turn * ((ex - fx) * nx + (ey - fy) * ny);
+                ++count;
+            }
+        }
+        if (count < 4) {
+            return false;
+        }
+        float const minApart = line * 0.25f;
+        unsigned pairs = 0;
+        for (unsigned p = 0; p < count; ++p) {
+            for (unsigned q = p + 1; q < count; ++q) {
+                float const ds = along[q] - along[p];
+                if (ds >= minApart || ds <= -minApart) {
+                    slopes_[pairs++] = (height[q] - height[p]) / ds;
+                }
+            }
+        }
+        if (pairs < 3) {
+            return false;
+        }
+        std::nth_element(slopes_, slopes_ + pairs / 2, slopes_ + pairs);
+        slope = slopes_[pairs / 2];
+        for (unsigned p = 0; p < count; ++p) {
+            slopes_[p] = height[p] - slope * along[p];
+        }
+        std::nth_element(slopes_, slopes_ + count / 2, slopes_ + count);
+        offset = slopes_[count / 2];
+        first = *std::min_element(along, along + count);
+        last = *std::max_element(along, along + count);
+        return true;
+    };
+    float lowSlope = 0;
+    float lowOffset = 0;
+    float slope = 0;
+    float offset = 0;
+    bool const bottom = fit(-1.0f, lowSlope, lowOffset);
+    if (!fit(1.0f, slope, offset)) {
+        return;
+    }
+    // Under perspective the lines along the rows turn steadily from the
+    // bars' one end to the other, and on past them: the 2D part's rows,
+    // `kRowsAbove` modules above the ends on average, turn on by that
+    // share of the bars' height.
+    float const middle = (first + last) / 2;
+    float const tall = (offset + slope * middle) - (lowOffset + lowSlope * middle);
+    if (bottom && tall >= module * 8.0f) {
+        float const k = kRowsAbove * module / tall;
+        float const turned = slope + (slope - lowSlope) * k;
+        offset += (slope - turned) * middle;
+        slope = turned;
+    }
+    // Ends' lines steeper than this against the reading line are no bars'
+    // ends (the reading line crosses the bars well within 45 degrees of
+    // square).
+    if (!(slope >= -kMaxEdgeSlope && slope <= kMaxEdgeSlope)) {
+        return;
+    }
+    auto onEdge = [&](float t) {
+        float const h = turn * (offset + slope * t);
+        return ToPoint(fx + wx * t + nx * h, fy + wy * t + ny * h);
+    };
+    Point const ca = onEdge(first);
+    Point const cb = onEdge(last);
+    float const ex = static_cast<float>(cb.x - ca.x);
+    float const ey = static_cast<float>(cb.y - ca.y);
+    float const edge = std::hypot(ex, ey);
+    if (!(edge >= line * 0.5f)) {
+        return;
+    }
+    r[ia] = ca;
+    r[ib] = cb;
+    upX = ey / edge;
+    upY = -ex / edge;
 }
 
 int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
@@ -129,7 +420,7 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     }
     // The 2D part stands above the linear one, on the left of its reading
     // direction; the located corners may list the bottom edge first.
-    Region const& r = label.region;
+    Region r = label.region;
     float upX = static_cast<float>(ty);
     float upY = static_cast<float>(-tx);
     // (An Expanded label's corners end on its last character, wherever that
@@ -152,6 +443,9 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         bool const same = static_cast<long long>(sideX) * ty - static_cast<long long>(sideY) * tx >= 0;
         upX = static_cast<float>(same ? sideX : -sideX);
         upY = static_cast<float>(same ? sideY : -sideY);
+    }
+    if (kind != kKindDataBar) {
+        TopEdge(image, label, upX, upY, r);
     }
     float const up = std::hypot(upX, upY);
     upX /= up;

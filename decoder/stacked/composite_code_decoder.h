@@ -28,6 +28,17 @@ public:
     AbstractLineSegmentDecoder* GetLineSegmentDecoder() const { return pdf_; }
 
 private:
+    // Bars met along a label, and of them the most followed to their ends
+    // for the ends' line (spread over all).
+    static constexpr unsigned kMaxBars = 192;
+    static constexpr unsigned kMaxFollowed = 24;
+    static constexpr unsigned kMaxPairs = kMaxFollowed * (kMaxFollowed - 1) / 2;
+
+    // Moves the region's corners on the 2D part's side onto the line through
+    // the bars' ends there, and (upX, upY) onto its normal; both stay as they
+    // were when too few bars are followed.
+    void TopEdge(GrayImage const& image, DecodedLabel const& label, float& upX, float& upY, Region& r);
+
     CompositeProperty const* composite_;
     Gs1DataBarProperty const* gs1DataBar_;
     Gs1128Property const* gs1128_;
@@ -36,6 +47,7 @@ private:
     AbstractLineSegmentDecoder* pdf_;
     DecodedLabel component_;
     LinearBarDirection barDirection_;
+    float slopes_[kMaxPairs];
 };
 
 }  // namespace DEC2DIvra
