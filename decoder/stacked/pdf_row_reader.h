@@ -1,6 +1,7 @@
 #pragma once
 
 #include "decoder/core/gray_image.h"
+#include "decoder/stacked/micro_pdf_outline.h"
 
 namespace DEC2DIvra {
 
@@ -172,6 +173,15 @@ public:
     bool ReadMicro(GrayImage const& image, Area const& area, bool inverted, bool backward, bool componentSizes,
                    float maxRatio, unsigned& farPairs, unsigned& version,
                    unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, float corners[8]);
+    // A MicroPDF417 symbol read within the outline of the ink in the area
+    // (a symbol seen at a slant so steep that no search line follows a row
+    // far): rows are laid by the outline's perspective. `rank` 0 reads with
+    // the outline's turn and column count that read the most row address
+    // patterns, 1 the next best, and so on.
+    bool ReadMicroOutline(GrayImage const& image, Area const& area, bool inverted, unsigned rank, unsigned& version,
+                          unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount,
+                          float corners[8]);
+    static constexpr unsigned kOutlineRanks = 2;
 
     // A fitted edge column whose row indicators are looked for: its ends,
     // the module seen on it, the search lines' way, whether it is the start
@@ -249,6 +259,20 @@ private:
                      bool inverted, LineRead& line);
     bool ReadMicroLine(GrayImage const& image, float const p[2], float const q[2], unsigned columns, float skew,
                        bool inverted, LineRead& line);
+    // The size whose row address columns take the most of the pattern
+    // numbers the lines read at `columns` columns (the table's count when
+    // none); the lines' rows set as it numbers them.
+    unsigned PickMicroVersion(unsigned lines, unsigned columns, bool componentSizes);
+    // Reads `lines` lines spread down the map's rows at `columns` columns
+    // (into the line buffer, or when `score` only counting); `reads` receives
+    // the row address patterns read. False when none was.
+    bool LayMicroLines(GrayImage const& image, QuadMap const& map, unsigned columns, bool inverted, unsigned lines,
+                       bool score, unsigned& reads);
+    static constexpr unsigned kOutlineScoreLines = 16;
+    static constexpr unsigned kOutlineMinReads = 4;
+    // The outline is looked for across a wider reach than the search lines
+    // cover: the located bars of a steep symbol are a part of it.
+    static constexpr float kOutlineWiden = 1.5f;
     // Votes the characters of the lines laid at equal fractions of the edge
     // columns (every `stride`-th of them) for the cells their rows,
     // estimated across, name.
