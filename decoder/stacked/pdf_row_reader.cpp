@@ -2717,31 +2717,17 @@ bool PDFRowReader::LayMicroLines(GrayImage const& image, QuadMap const& map, uns
     return reads > 0;
 }
 
-bool PDFRowReader::ReadMicroOutline(GrayImage const& image, Area const& area, bool inverted, unsigned rank,
-                                    unsigned& version, unsigned short* codewords, unsigned short* erasures,
-                                    unsigned& erasureCount, float corners[8])
+void PDFRowReader::RankOutlineChoices(GrayImage const& image, bool inverted)
 {
-    float const reach = area.nearHalfLength > 0 ? area.nearHalfLength : area.halfLength;
-    float ink[8];
-    if (!MicroPdfOutline::Find(image, area.cx, area.cy, area.ux, area.uy, reach, area.halfHeight * kOutlineWiden,
-                               inverted, ink)) {
-        return false;
-    }
     // Which sides are the row address columns, and which way the rows read,
     // the outline does not tell; nor how many columns lie between: the turn
     // and count whose lines read the most row address patterns. A few lines
     // tell them apart.
-    struct Choice {
-        unsigned turn;
-        unsigned columns;
-        unsigned reads;
-    };
-    Choice choices[16];
-    unsigned choiceCount = 0;
+    Outline& o = outline_;
     for (unsigned turn = 0; turn < 4; ++turn) {
         float turned[8];
         for (unsigned c = 0; c < 8; ++c) {
-            turned[c] = ink[(2 * turn + c) % 8];
+            turned[c] = o.ink[(2 * turn + c) % 8];
         }
         QuadMap map;
         if (!map.Set(turned)) {
@@ -2750,17 +2736,39 @@ bool PDFRowReader::ReadMicroOutline(GrayImage const& image, Area const& area, bo
         for (unsigned columns = 1; columns <= 4; ++columns) {
             unsigned reads = 0;
             LayMicroLines(image, map, columns, inverted, kOutlineScoreLines, true, reads);
-            Choice const choice{turn, columns, reads};
-            unsigned at = choiceCount++;
-            for (; at > 0 && choices[at - 1].reads < reads; --at) {
-                choices[at] = choices[at - 1];
+            unsigned at = o.choiceCount++;
+            for (; at > 0 && o.choices[at - 1].reads < reads; --at) {
+                o.choices[at] = o.choices[at - 1];
             }
-            choices[at] = choice;
+            o.choices[at] = Outline::Choice{turn, columns, reads};
         }
     }
-    if (rank >= choiceCount || choices[rank].reads < kOutlineMinReads) {
+}
+
+bool PDFRowReader::ReadMicroOutline(GrayImage const& image, Area const& area, bool inverted, unsigned rank,
+                                    unsigned& version, unsigned short* codewords, unsigned short* erasures,
+                                    unsigned& erasureCount, float corners[8])
+{
+    // The outline and the ranking serve every rank of one area and polarity.
+    Outline& o = outline_;
+    if (!o.set || o.inverted != inverted || o.image != image.GetPixels() || o.cx != area.cx || o.cy != area.cy ||
+        o.ux != area.ux || o.uy != area.uy) {
+        o = Outline{};
+        o.set = true;
+        o.inverted = inverted;
+        o.image = image.GetPixels();
+        o.cx = area.cx, o.cy = area.cy, o.ux = area.ux, o.uy = area.uy;
+        float const reach = area.nearHalfLength > 0 ? area.nearHalfLength : area.halfLength;
+        if (MicroPdfOutline::Find(image, area.cx, area.cy, area.ux, area.uy, reach, area.halfHeight * kOutlineWiden,
+                                  inverted, o.ink)) {
+            RankOutlineChoices(image, inverted);
+        }
+    }
+    if (rank >= o.choiceCount || o.choices[rank].reads < kOutlineMinReads) {
         return false;
     }
+    float const* const ink = o.ink;
+    Outline::Choice const* const choices = o.choices;
     unsigned const turn = choices[rank].turn;
     unsigned const columns = choices[rank].columns;
     float turned[8];

@@ -268,6 +268,8 @@ private:
     // the row address patterns read. False when none was.
     bool LayMicroLines(GrayImage const& image, QuadMap const& map, unsigned columns, bool inverted, unsigned lines,
                        bool score, unsigned& reads);
+    // The turns and column counts of the outline, best first.
+    void RankOutlineChoices(GrayImage const& image, bool inverted);
     static constexpr unsigned kOutlineScoreLines = 16;
     static constexpr unsigned kOutlineMinReads = 4;
     // The outline is looked for across a wider reach than the search lines
@@ -500,6 +502,23 @@ private:
         bool shown;
     };
     RowCheck rowCheck_{};
+    // The last area's ink outline (the frame, area and polarity it was
+    // found for) and its turns and column counts ranked.
+    struct Outline {
+        struct Choice {
+            unsigned turn;
+            unsigned columns;
+            unsigned reads;
+        };
+        bool set;
+        bool inverted;
+        unsigned short const* image;
+        float cx, cy, ux, uy;
+        float ink[8];
+        Choice choices[16];
+        unsigned choiceCount;
+    };
+    Outline outline_{};
 };
 
 }  // namespace DEC2DIvra
