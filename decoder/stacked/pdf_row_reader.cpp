@@ -2691,7 +2691,7 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
 namespace DEC2DIvra {
 
 bool PDFRowReader::LayMicroLines(GrayImage const& image, QuadMap const& map, unsigned columns, bool inverted,
-                                 unsigned lines, bool score, unsigned& reads)
+                                 unsigned lines, bool score, unsigned& reads, unsigned* characters)
 {
     float const total = kWidths[columns - 1];
     // The ink runs from the left pattern's first bar to the stop bar's end.
@@ -2713,6 +2713,9 @@ bool PDFRowReader::LayMicroLines(GrayImage const& image, QuadMap const& map, uns
         ReadMicroLine(image, p, q, columns, skew, inverted, line);
         reads += (line.address[0] != 0 ? 1u : 0u) + (line.address[2] != 0 ? 1u : 0u) +
                  (line.address[1] != 0 ? 1u : 0u);
+        for (unsigned k = 0; characters != nullptr && k < columns; ++k) {
+            *characters += line.value[k] != 0xFFFF ? 1u : 0u;
+        }
     }
     return reads > 0;
 }
@@ -2735,12 +2738,16 @@ void PDFRowReader::RankOutlineChoices(GrayImage const& image, bool inverted)
         }
         for (unsigned columns = 1; columns <= 4; ++columns) {
             unsigned reads = 0;
-            LayMicroLines(image, map, columns, inverted, kOutlineScoreLines, true, reads);
+            unsigned characters = 0;
+            LayMicroLines(image, map, columns, inverted, kOutlineScoreLines, true, reads, &characters);
+            // Characters read where a count places them tell the counts apart
+            // (the side patterns read at nearly any).
+            unsigned const score = reads + characters;
             unsigned at = o.choiceCount++;
-            for (; at > 0 && o.choices[at - 1].reads < reads; --at) {
+            for (; at > 0 && o.choices[at - 1].score < score; --at) {
                 o.choices[at] = o.choices[at - 1];
             }
-            o.choices[at] = Outline::Choice{turn, columns, reads};
+            o.choices[at] = Outline::Choice{turn, columns, reads, score};
         }
     }
 }
@@ -2759,8 +2766,37 @@ bool PDFRowReader::ReadMicroOutline(GrayImage const& image, Area const& area, bo
         o.image = image.GetPixels();
         o.cx = area.cx, o.cy = area.cy, o.ux = area.ux, o.uy = area.uy;
         float const reach = area.nearHalfLength > 0 ? area.nearHalfLength : area.halfLength;
-        if (MicroPdfOutline::Find(image, area.cx, area.cy, area.ux, area.uy, reach, area.halfHeight * kOutlineWiden,
-                                  inverted, o.ink)) {
+        bool found =
+            MicroPdfOutline::Find(image, area.cx, area.cy, area.ux, area.uy, reach, area.halfHeight * kOutlineWiden,
+                                  inverted, o.ink);
+        // The located bars may be a part of the symbol, cut by the area's
+        // sides: looked for again around what was found, with room to grow.
+        for (unsigned round = 0; found && round < kOutlineRegrowths; ++round) {
+            float low[2] = {o.ink[0], o.ink[1]};
+            float high[2] = {o.ink[0], o.ink[1]};
+            for (unsigned c = 1; c < 4; ++c) {
+                for (unsigned k = 0; k < 2; ++k) {
+                    low[k] = o.ink[2 * c + k] < low[k] ? o.ink[2 * c + k] : low[k];
+                    high[k] = o.ink[2 * c + k] > high[k] ? o.ink[2 * c + k] : high[k];
+                }
+            }
+            float const room = 0.3f * (high[0] - low[0] > high[1] - low[1] ? high[0] - low[0] : high[1] - low[1]);
+            float grown[8];
+            if (!MicroPdfOutline::Find(image, (low[0] + high[0]) / 2, (low[1] + high[1]) / 2, 1.0f, 0.0f,
+                                       (high[0] - low[0]) / 2 + room, (high[1] - low[1]) / 2 + room, inverted,
+                                       grown)) {
+                break;
+            }
+            float moved = 0;
+            for (unsigned c = 0; c < 8; ++c) {
+                moved = Abs(grown[c] - o.ink[c]) > moved ? Abs(grown[c] - o.ink[c]) : moved;
+                o.ink[c] = grown[c];
+            }
+            if (moved < 1.0f) {
+                break;
+            }
+        }
+        if (found) {
             RankOutlineChoices(image, inverted);
         }
     }

@@ -265,9 +265,10 @@ private:
     unsigned PickMicroVersion(unsigned lines, unsigned columns, bool componentSizes);
     // Reads `lines` lines spread down the map's rows at `columns` columns
     // (into the line buffer, or when `score` only counting); `reads` receives
-    // the row address patterns read. False when none was.
+    // the row address patterns read, `characters` (where given) grows by the
+    // symbol characters read. False when no pattern was.
     bool LayMicroLines(GrayImage const& image, QuadMap const& map, unsigned columns, bool inverted, unsigned lines,
-                       bool score, unsigned& reads);
+                       bool score, unsigned& reads, unsigned* characters = nullptr);
     // The turns and column counts of the outline, best first.
     void RankOutlineChoices(GrayImage const& image, bool inverted);
     static constexpr unsigned kOutlineScoreLines = 16;
@@ -275,6 +276,7 @@ private:
     // The outline is looked for across a wider reach than the search lines
     // cover: the located bars of a steep symbol are a part of it.
     static constexpr float kOutlineWiden = 1.5f;
+    static constexpr unsigned kOutlineRegrowths = 2;
     // Votes the characters of the lines laid at equal fractions of the edge
     // columns (every `stride`-th of them) for the cells their rows,
     // estimated across, name.
@@ -509,6 +511,7 @@ private:
             unsigned turn;
             unsigned columns;
             unsigned reads;
+            unsigned score;
         };
         bool set;
         bool inverted;
