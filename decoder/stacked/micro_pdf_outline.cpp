@@ -98,6 +98,33 @@ float QuadMap::ScaleAlong(float u, float v) const
     return std::hypot(q[0] - p[0], q[1] - p[1]) / 0.01f;
 }
 
+void MicroPdfOutline::Offset(float const corners[8], float offset, float moved[8])
+{
+    // Each side moved out along its normal (the quadrilateral turns
+    // clockwise on the frame), the corners where the moved sides meet.
+    for (unsigned c = 0; c < 4; ++c) {
+        float const ax = corners[(2 * c + 6) % 8], ay = corners[(2 * c + 7) % 8];
+        float const bx = corners[2 * c], by = corners[2 * c + 1];
+        float const dx = corners[(2 * c + 2) % 8], dy = corners[(2 * c + 3) % 8];
+        float const e1x = bx - ax, e1y = by - ay;
+        float const e2x = dx - bx, e2y = dy - by;
+        float const l1 = std::hypot(e1x, e1y);
+        float const l2 = std::hypot(e2x, e2y);
+        float const cross = e1x * e2y - e1y * e2x;
+        moved[2 * c] = bx;
+        moved[2 * c + 1] = by;
+        if (!(l1 > 0) || !(l2 > 0) || !(std::fabs(cross) > 0.05f * l1 * l2)) {
+            continue;  // no corner to speak of
+        }
+        float const n1x = e1y / l1, n1y = -e1x / l1;
+        float const n2x = e2y / l2, n2y = -e2x / l2;
+        // b + k n1 + t e1 = b + k n2 + s e2: t from the cross with e2.
+        float const t = offset * ((n2x - n1x) * e2y - (n2y - n1y) * e2x) / cross;
+        moved[2 * c] = bx + offset * n1x + t * e1x;
+        moved[2 * c + 1] = by + offset * n1y + t * e1y;
+    }
+}
+
 bool MicroPdfOutline::Find(GrayImage const& image, float cx, float cy, float ux, float uy, float halfLength,
                            float halfHeight, bool inverted, float corners[8])
 {
@@ -129,19 +156,51 @@ bool MicroPdfOutline::Find(GrayImage const& image, float cx, float cy, float ux,
         unsigned const v = image.At(x, y) > 1023 ? 1023u : image.At(x, y);
         return inverted ? 1023u - v : v;
     };
+    // Each row's span inside the rectangle (the rows scanned, every
+    // rowStep-th), from the rectangle's two pairs of sides.
+    int const rowStep = (y1 - y0) / static_cast<int>(kMaxRows) + 1;
+    auto const span = [&](int y, int& from, int& to) {
+        float low = static_cast<float>(x0);
+        float high = static_cast<float>(x1);
+        float const dy = static_cast<float>(y) - cy;
+        // |(x - cx) a + dy b| <= h for the two sides' normals (a, b).
+        float const normals[2][3] = {{ux, uy, halfLength}, {-uy, ux, halfHeight}};
+        for (auto const& n : normals) {
+            float const rest = dy * n[1];
+            if (std::fabs(n[0]) < 1e-6f) {
+                if (std::fabs(rest) > n[2]) {
+                    return false;
+                }
+                continue;
+            }
+            float const a = cx + (-n[2] - rest) / n[0];
+            float const b = cx + (n[2] - rest) / n[0];
+            low = std::fmax(low, std::fmin(a, b));
+            high = std::fmin(high, std::fmax(a, b));
+        }
+        if (!(low <= high)) {
+            return false;
+        }
+        from = static_cast<int>(std::ceil(low));
+        to = static_cast<int>(std::floor(high));
+        return from <= to;
+    };
     // The ink's and the light's levels: the darkest and lightest hundredth
-    // of the rectangle (sampled every other pixel both ways).
+    // of the rectangle (sampled every kLevelStep-th pixel both ways).
     unsigned histogram[1024] = {};
     unsigned total = 0;
-    for (int y = y0; y <= y1; y += 2) {
-        for (int x = x0; x <= x1; x += 2) {
-            if (inside(x, y)) {
-                ++histogram[value(x, y)];
-                ++total;
-            }
+    for (int y = y0; y <= y1; y += kLevelStep) {
+        int from = 0;
+        int to = 0;
+        if (!span(y, from, to)) {
+            continue;
+        }
+        for (int x = from; x <= to; x += kLevelStep) {
+            ++histogram[value(x, y)];
+            ++total;
         }
     }
-    if (total < 64) {
+    if (total < 32) {
         return false;
     }
     unsigned const tail = total / 100 + 1;
@@ -159,23 +218,33 @@ bool MicroPdfOutline::Find(GrayImage const& image, float cx, float cy, float ux,
     auto const isDark = [&](int x, int y) {
         return x >= x0 && x <= x1 && y >= y0 && y <= y1 && value(x, y) < threshold && inside(x, y);
     };
-    // Lone dark pixels are noise.
+    // Lone dark pixels are noise. A sample is dark below the threshold
+    // (above its mirror when inverted; samples past 10 bits read as 1023).
+    unsigned short const* const pixels = image.GetPixels();
+    int const pitch = image.GetPitch();
+    unsigned const mirrored = 1023u - threshold;
+    auto const rawDark = [&](unsigned short raw) { return inverted ? raw > mirrored : raw < threshold; };
     auto const isInk = [&](int x, int y) {
-        return isDark(x, y) && (isDark(x - 1, y) || isDark(x + 1, y) || isDark(x, y - 1) || isDark(x, y + 1));
+        return inside(x, y) && (isDark(x - 1, y) || isDark(x + 1, y) || isDark(x, y - 1) || isDark(x, y + 1));
     };
     // The first and last ink pixel of each row scanned.
-    int const rowStep = (y1 - y0) / static_cast<int>(kMaxRows) + 1;
     OutlinePoint points[2 * kMaxRows];
     unsigned count = 0;
     for (int y = y0; y <= y1 && count + 2 <= 2 * kMaxRows; y += rowStep) {
-        int first = x0;
-        for (; first <= x1 && !isInk(first, y); ++first) {
-        }
-        if (first > x1) {
+        int from = 0;
+        int to = 0;
+        if (!span(y, from, to)) {
             continue;
         }
-        int last = x1;
-        for (; last > first && !isInk(last, y); --last) {
+        unsigned short const* const row = pixels + static_cast<long long>(y) * pitch;
+        int first = from;
+        for (; first <= to && !(rawDark(row[first]) && isInk(first, y)); ++first) {
+        }
+        if (first > to) {
+            continue;
+        }
+        int last = to;
+        for (; last > first && !(rawDark(row[last]) && isInk(last, y)); --last) {
         }
         points[count++] = OutlinePoint{static_cast<float>(first), static_cast<float>(y)};
         if (last > first) {
@@ -229,10 +298,13 @@ bool MicroPdfOutline::Find(GrayImage const& image, float cx, float cy, float ux,
     }
     // Top-left, top-right, bottom-right, bottom-left turn clockwise on the
     // frame (y down).
+    OutlinePoint quad[4];
     for (unsigned c = 0; c < 4; ++c) {
-        OutlinePoint const& p = hull[best[signedArea > 0 ? c : 3 - c]];
-        corners[2 * c] = p.x;
-        corners[2 * c + 1] = p.y;
+        quad[c] = hull[best[signedArea > 0 ? c : 3 - c]];
+    }
+    for (unsigned c = 0; c < 4; ++c) {
+        corners[2 * c] = quad[c].x;
+        corners[2 * c + 1] = quad[c].y;
     }
     return true;
 }

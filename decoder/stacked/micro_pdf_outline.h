@@ -25,12 +25,17 @@ private:
 // when `inverted`). A stacked symbol's side columns and its top and bottom
 // rows are ink to its corners, so under any perspective that is its outline.
 // `corners` in the order of QuadMap, when the frame is not mirrored, up to a
-// turn. False when the rectangle holds too little ink or contrast.
+// turn, on the middles of the outermost ink pixels. False when the rectangle holds too little ink or contrast.
 class MicroPdfOutline {
 public:
     static constexpr unsigned kMaxRows = 1024;
+    static constexpr int kLevelStep = 3;
     static bool Find(GrayImage const& image, float cx, float cy, float ux, float uy, float halfLength,
                      float halfHeight, bool inverted, float corners[8]);
+    // The outline (as Find gives it) with each side moved out by `offset`
+    // pixels (in when negative). Find's corners are the middles of ink
+    // pixels; a pixel's worth either way shifts the rows of a small symbol.
+    static void Offset(float const corners[8], float offset, float moved[8]);
 };
 
 }  // namespace DEC2DIvra

@@ -227,19 +227,21 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
         }
     }
     // A symbol seen so steeply that no search line follows its rows: read
-    // within the outline of its ink.
-    for (int pass = 0; pass < 2 && !fromSegment && microPdf417_->read.Get(); ++pass) {
+    // within the outline of its ink, where no PDF417 column was seen (the
+    // outline would be that symbol's).
+    bool const outline = !fromSegment && microPdf417_->read.Get() && !seenAny && !reader.SawColumn();
+    for (int pass = 0; pass < 2 && outline; ++pass) {
         bool const inverted = pass == 1;
         if ((inverted && !reversed) || (!inverted && !normal)) {
             continue;
         }
-        for (unsigned rank = 0; rank < PDFRowReader::kOutlineRanks; ++rank) {
+        for (unsigned attempt = 0; attempt < PDFRowReader::kOutlineAttempts; ++attempt) {
             unsigned version = 0;
             unsigned erasureCount = 0;
             float corners[8];
-            if (!reader.ReadMicroOutline(image, area, inverted, rank, version, buffers_->codewords,
+            if (!reader.ReadMicroOutline(image, area, inverted, attempt, version, buffers_->codewords,
                                          buffers_->erasures, erasureCount, corners)) {
-                break;
+                continue;
             }
             if (DecodeMicroPDF417Codewords(buffers_->codewords, version, buffers_->erasures, erasureCount, label) ==
                     0 ||

@@ -2727,10 +2727,12 @@ void PDFRowReader::RankOutlineChoices(GrayImage const& image, bool inverted)
     // and count whose lines read the most row address patterns. A few lines
     // tell them apart.
     Outline& o = outline_;
+    float ink[8];
+    MicroPdfOutline::Offset(o.ink, kOutlineOffsets[0], ink);
     for (unsigned turn = 0; turn < 4; ++turn) {
         float turned[8];
         for (unsigned c = 0; c < 8; ++c) {
-            turned[c] = o.ink[(2 * turn + c) % 8];
+            turned[c] = ink[(2 * turn + c) % 8];
         }
         QuadMap map;
         if (!map.Set(turned)) {
@@ -2752,7 +2754,7 @@ void PDFRowReader::RankOutlineChoices(GrayImage const& image, bool inverted)
     }
 }
 
-bool PDFRowReader::ReadMicroOutline(GrayImage const& image, Area const& area, bool inverted, unsigned rank,
+bool PDFRowReader::ReadMicroOutline(GrayImage const& image, Area const& area, bool inverted, unsigned attempt,
                                     unsigned& version, unsigned short* codewords, unsigned short* erasures,
                                     unsigned& erasureCount, float corners[8])
 {
@@ -2800,10 +2802,12 @@ bool PDFRowReader::ReadMicroOutline(GrayImage const& image, Area const& area, bo
             RankOutlineChoices(image, inverted);
         }
     }
+    unsigned const rank = attempt / kOutlineOffsetCount;
     if (rank >= o.choiceCount || o.choices[rank].reads < kOutlineMinReads) {
         return false;
     }
-    float const* const ink = o.ink;
+    float ink[8];
+    MicroPdfOutline::Offset(o.ink, kOutlineOffsets[attempt % kOutlineOffsetCount], ink);
     Outline::Choice const* const choices = o.choices;
     unsigned const turn = choices[rank].turn;
     unsigned const columns = choices[rank].columns;

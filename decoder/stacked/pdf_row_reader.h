@@ -175,13 +175,16 @@ public:
                    unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, float corners[8]);
     // A MicroPDF417 symbol read within the outline of the ink in the area
     // (a symbol seen at a slant so steep that no search line follows a row
-    // far): rows are laid by the outline's perspective. `rank` 0 reads with
-    // the outline's turn and column count that read the most row address
-    // patterns, 1 the next best, and so on.
-    bool ReadMicroOutline(GrayImage const& image, Area const& area, bool inverted, unsigned rank, unsigned& version,
-                          unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount,
-                          float corners[8]);
-    static constexpr unsigned kOutlineRanks = 2;
+    // far): rows are laid by the outline's perspective. Attempts 0 and 1
+    // read with the outline's turn and column count that read the most row
+    // address patterns, the outline moved by each of kOutlineOffsets (under
+    // a pixel shifts the rows of a small symbol); 2 and 3 with the next best.
+    bool ReadMicroOutline(GrayImage const& image, Area const& area, bool inverted, unsigned attempt,
+                          unsigned& version, unsigned short* codewords, unsigned short* erasures,
+                          unsigned& erasureCount, float corners[8]);
+    static constexpr unsigned kOutlineOffsetCount = 2;
+    static constexpr float kOutlineOffsets[kOutlineOffsetCount] = {-1.0f, 0.5f};  // pixels
+    static constexpr unsigned kOutlineAttempts = 2 * kOutlineOffsetCount;
 
     // A fitted edge column whose row indicators are looked for: its ends,
     // the module seen on it, the search lines' way, whether it is the start
@@ -272,7 +275,7 @@ private:
     // The turns and column counts of the outline, best first.
     void RankOutlineChoices(GrayImage const& image, bool inverted);
     static constexpr unsigned kOutlineScoreLines = 16;
-    static constexpr unsigned kOutlineMinReads = 4;
+    static constexpr unsigned kOutlineMinReads = 8;
     // The outline is looked for across a wider reach than the search lines
     // cover: the located bars of a steep symbol are a part of it.
     static constexpr float kOutlineWiden = 1.5f;

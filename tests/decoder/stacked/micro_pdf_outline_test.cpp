@@ -147,3 +147,32 @@ TEST(QuadMap, MapsTheSquareOntoTheCornersAndRefusesNoShape)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MicroPdfOutline, OffsetMovesEverySideAlongItsNormal)
+{
+    struct Case {
+        char const* name;
+        float corners[8];
+        float offset;
+        float moved[8];
+    };
+    Case const cases[] = {
+        {"out", {10, 10, 30, 10, 30, 20, 10, 20}, 1, {9, 9, 31, 9, 31, 21, 9, 21}},
+        {"in", {10, 10, 30, 10, 30, 20, 10, 20}, -1, {11, 11, 29, 11, 29, 19, 11, 19}},
+        {"none", {10, 10, 30, 10, 30, 20, 10, 20}, 0, {10, 10, 30, 10, 30, 20, 10, 20}},
+        // A corner on a straight line (or two in one point) stays.
+        {"no corners", {0, 0, 10, 0, 20, 0, 30, 0}, 1, {0, 0, 10, 0, 20, 0, 30, 0}},
+        {"one point", {5, 5, 5, 5, 5, 5, 5, 5}, 1, {5, 5, 5, 5, 5, 5, 5, 5}},
+    };
+    for (Case const& c : cases) {
+        float moved[8];
+        MicroPdfOutline::Offset(c.corners, c.offset, moved);
+        for (int k = 0; k < 8; ++k) {
+            EXPECT_NEAR(moved[k], c.moved[k], 1e-4f) << c.name << " " << k;
+        }
+    }
+}
+
+}  // namespace
