@@ -232,7 +232,9 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
     bool const outline = !fromSegment && microPdf417_->read.Get() && !seenAny && !reader.SawColumn();
     for (int pass = 0; pass < 2 && outline; ++pass) {
         bool const inverted = pass == 1;
-        if ((inverted && !reversed) || (!inverted && !normal)) {
+        // The patterns of one polarity read on the outline: no symbol of
+        // the other stands there.
+        if ((inverted && !reversed) || (!inverted && !normal) || (inverted && reader.OutlineShowedPatterns())) {
             continue;
         }
         for (unsigned attempt = 0; attempt < PDFRowReader::kOutlineAttempts; ++attempt) {

@@ -2816,7 +2816,9 @@ bool PDFRowReader::ReadMicroOutline(GrayImage const& image, Area const& area, bo
         turned[c] = ink[(2 * turn + c) % 8];
     }
     QuadMap map;
-    map.Set(turned);
+    if (!map.Set(turned)) {
+        return false;
+    }
     float const tall = std::hypot(turned[6] - turned[0], turned[7] - turned[1]);
     float const tallRight = std::hypot(turned[4] - turned[2], turned[5] - turned[3]);
     unsigned lines = static_cast<unsigned>((tall > tallRight ? tall : tallRight) * 2.0f) + 2;

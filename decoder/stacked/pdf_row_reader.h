@@ -182,6 +182,12 @@ public:
     bool ReadMicroOutline(GrayImage const& image, Area const& area, bool inverted, unsigned attempt,
                           unsigned& version, unsigned short* codewords, unsigned short* erasures,
                           unsigned& erasureCount, float corners[8]);
+    // Whether the last ReadMicroOutline's outline read enough row address
+    // patterns to be read whole: a symbol of that polarity stands there.
+    bool OutlineShowedPatterns() const
+    {
+        return outline_.set && outline_.choiceCount > 0 && outline_.choices[0].reads >= kOutlineMinReads;
+    }
     static constexpr unsigned kOutlineOffsetCount = 2;
     static constexpr float kOutlineOffsets[kOutlineOffsetCount] = {-1.0f, 0.5f};  // pixels
     static constexpr unsigned kOutlineAttempts = 2 * kOutlineOffsetCount;
