@@ -226,6 +226,38 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
             }
         }
     }
+    // A symbol seen so steeply that no search line follows its rows: read
+    // within the outline of its ink, where no PDF417 column was seen (the
+    // outline would be that symbol's).
+    bool const outline = !fromSegment && microPdf417_->read.Get() && !seenAny && !reader.SawColumn();
+    for (int pass = 0; pass < 2 && outline; ++pass) {
+        bool const inverted = pass == 1;
+        // The patterns of one polarity read on the outline: no symbol of
+        // the other stands there.
+        if ((inverted && !reversed) || (!inverted && !normal) || (inverted && reader.OutlineShowedPatterns())) {
+            continue;
+        }
+        for (unsigned attempt = 0; attempt < PDFRowReader::kOutlineAttempts; ++attempt) {
+            unsigned version = 0;
+            unsigned erasureCount = 0;
+            float corners[8];
+            if (!reader.ReadMicroOutline(image, area, inverted, attempt, version, buffers_->codewords,
+                                         buffers_->erasures, erasureCount, corners)) {
+                continue;
+            }
+            if (DecodeMicroPDF417Codewords(buffers_->codewords, version, buffers_->erasures, erasureCount, label) ==
+                    0 ||
+                label.identifier.GetModifierBit(9) || label.identifier.GetModifierBit(10) ||
+                !microPdf417_->fixed_length.Get().Admits(label.data.GetCount())) {
+                continue;
+            }
+            label.negative = inverted ? 1 : 0;
+            for (unsigned c = 0; c < 4; ++c) {
+                label.region.corner[c] = ToPoint(corners[2 * c], corners[2 * c + 1]);
+            }
+            return 1;
+        }
+    }
     if (!fromSegment) {
         SetSeenSymbol(seenAny ? kSeenSymbol : (reader.SawColumn() ? kSeenColumn : kSeenNothing));
     }

@@ -2553,53 +2553,8 @@ bool PDFRowReader::ReadMicroLine(GrayImage const& image, float const p[2], float
     return anyRead;
 }
 
-bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                             bool componentSizes, float maxRatio, unsigned& farPairs, unsigned& version,
-                             unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount,
-                             float corners[8])
+unsigned PDFRowReader::PickMicroVersion(unsigned lines, unsigned columns, bool componentSizes)
 {
-    float lt[2], lb[2], rt[2], rb[2];
-    float leftModule = 0;
-    float rightModule = 0;
-    // Pairs with data read on both sides first; when those give no columns
-    // (blur), pairs with data on one side.
-    unsigned looseCount = 0;
-    unsigned looseFarPairs = 0;
-    unsigned const count =
-        CollectMicroHits(image, area, inverted, backward, maxRatio, componentSizes, farPairs, looseCount, looseFarPairs);
-    if (!FitColumn(b_->left, count, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
-        !FitColumn(b_->right, count, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
-        farPairs += looseFarPairs;
-        if (!FitColumn(b_->spareLeft, looseCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
-            !FitColumn(b_->spareRight, looseCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
-            return false;
-        }
-    }
-    Join(lt, lb, rt, rb);
-    float const module = (leftModule + rightModule) / 2;
-    float const skew = Skew(leftModule, rightModule);
-    float const midWidth =
-        std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2) /
-        std::sqrt(leftModule * rightModule);
-    unsigned const columns = MicroColumns(midWidth);
-    if (columns == 0) {
-        return false;
-    }
-    float const total = kWidths[columns - 1];
-    float const lengthLeft = std::hypot(lb[0] - lt[0], lb[1] - lt[1]);
-    float const lengthRight = std::hypot(rb[0] - rt[0], rb[1] - rt[1]);
-    unsigned lines = static_cast<unsigned>((lengthLeft > lengthRight ? lengthLeft : lengthRight) * 1.5f) + 2;
-    lines = lines > kMaxLines ? kMaxLines : lines;
-    for (unsigned i = 0; i < lines; ++i) {
-        LineRead& line = b_->lines[i];
-        line.fraction =
-        -kOvershoot + (1.0f + 2.0f * kOvershoot) * (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
-        line.row[0] = line.row[1] = -1;
-        float const f = line.fraction;
-        float const p[2] = {lt[0] + f * (lb[0] - lt[0]), lt[1] + f * (lb[1] - lt[1])};
-        float const q[2] = {rt[0] + f * (rb[0] - rt[0]), rt[1] + f * (rb[1] - rt[1])};
-        ReadMicroLine(image, p, q, columns, skew, inverted, line);
-    }
     // The version whose columns take the most of the pattern numbers seen,
     // counting first the lines whose left (or center) and right numbers name
     // the same row (sizes that share numbers differ in where the right column
@@ -2647,9 +2602,8 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
         }
     }
     if (best >= MicroPDFVersionTable::kCount) {
-        return false;
+        return best;
     }
-    version = best;
     MicroPDFVersionTable::Element const& element = MicroPDFVersionTable::table[best];
     for (unsigned i = 0; i < lines; ++i) {
         LineRead& line = b_->lines[i];
@@ -2662,6 +2616,62 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
             line.row[side] = static_cast<short>(n != 0 && r < element.rows ? static_cast<int>(r) : -1);
         }
     }
+    return best;
+}
+
+bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                             bool componentSizes, float maxRatio, unsigned& farPairs, unsigned& version,
+                             unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount,
+                             float corners[8])
+{
+    float lt[2], lb[2], rt[2], rb[2];
+    float leftModule = 0;
+    float rightModule = 0;
+    // Pairs with data read on both sides first; when those give no columns
+    // (blur), pairs with data on one side.
+    unsigned looseCount = 0;
+    unsigned looseFarPairs = 0;
+    unsigned const count =
+        CollectMicroHits(image, area, inverted, backward, maxRatio, componentSizes, farPairs, looseCount, looseFarPairs);
+    if (!FitColumn(b_->left, count, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
+        !FitColumn(b_->right, count, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
+        farPairs += looseFarPairs;
+        if (!FitColumn(b_->spareLeft, looseCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
+            !FitColumn(b_->spareRight, looseCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
+            return false;
+        }
+    }
+    Join(lt, lb, rt, rb);
+    float const module = (leftModule + rightModule) / 2;
+    float const skew = Skew(leftModule, rightModule);
+    float const midWidth =
+        std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2) /
+        std::sqrt(leftModule * rightModule);
+    unsigned const columns = MicroColumns(midWidth);
+    if (columns == 0) {
+        return false;
+    }
+    float const total = kWidths[columns - 1];
+    float const lengthLeft = std::hypot(lb[0] - lt[0], lb[1] - lt[1]);
+    float const lengthRight = std::hypot(rb[0] - rt[0], rb[1] - rt[1]);
+    unsigned lines = static_cast<unsigned>((lengthLeft > lengthRight ? lengthLeft : lengthRight) * 1.5f) + 2;
+    lines = lines > kMaxLines ? kMaxLines : lines;
+    for (unsigned i = 0; i < lines; ++i) {
+        LineRead& line = b_->lines[i];
+        line.fraction =
+        -kOvershoot + (1.0f + 2.0f * kOvershoot) * (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
+        line.row[0] = line.row[1] = -1;
+        float const f = line.fraction;
+        float const p[2] = {lt[0] + f * (lb[0] - lt[0]), lt[1] + f * (lb[1] - lt[1])};
+        float const q[2] = {rt[0] + f * (rb[0] - rt[0]), rt[1] + f * (rb[1] - rt[1])};
+        ReadMicroLine(image, p, q, columns, skew, inverted, line);
+    }
+    unsigned const best = PickMicroVersion(lines, columns, componentSizes);
+    if (best >= MicroPDFVersionTable::kCount) {
+        return false;
+    }
+    version = best;
+    MicroPDFVersionTable::Element const& element = MicroPDFVersionTable::table[best];
     float across[4];
     for (unsigned k = 0; k < columns; ++k) {
         across[k] = (kOffsets[columns - 1][k] + 8.5f + 5.0f) / (total + 10.0f);
@@ -2673,6 +2683,195 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
     VoteRows(image, inverted, true, columns, element.rows, columns, 0, clusterShift, lt, lb, rt, rb, skew, lines);
     TallyCells(static_cast<unsigned>(element.rows) * columns, codewords, erasures, erasureCount);
     SetCorners(lt, lb, rt, rb, backward ? -area.ux : area.ux, backward ? -area.uy : area.uy, 10.0f * module, corners);
+    return true;
+}
+
+}  // namespace DEC2DIvra
+
+namespace DEC2DIvra {
+
+bool PDFRowReader::LayMicroLines(GrayImage const& image, QuadMap const& map, unsigned columns, bool inverted,
+                                 unsigned lines, bool score, unsigned& reads, unsigned* characters)
+{
+    float const total = kWidths[columns - 1];
+    // The ink runs from the left pattern's first bar to the stop bar's end.
+    float const width = total + 21.0f;
+    float const from = 10.0f / width;
+    float const to = (10.0f + total) / width;
+    reads = 0;
+    for (unsigned i = 0; i < lines; ++i) {
+        LineRead& line = score ? b_->rowLine : b_->lines[i];
+        float const v = (static_cast<float>(i) + 0.5f) / static_cast<float>(lines);
+        line.fraction = v;
+        line.row[0] = line.row[1] = -1;
+        float p[2];
+        float q[2];
+        map.At(from, v, p);
+        map.At(to, v, q);
+        float const near = map.ScaleAlong(from, v);
+        float const skew = Skew(near, map.ScaleAlong(to, v));
+        ReadMicroLine(image, p, q, columns, skew, inverted, line);
+        reads += (line.address[0] != 0 ? 1u : 0u) + (line.address[2] != 0 ? 1u : 0u) +
+                 (line.address[1] != 0 ? 1u : 0u);
+        for (unsigned k = 0; characters != nullptr && k < columns; ++k) {
+            *characters += line.value[k] != 0xFFFF ? 1u : 0u;
+        }
+    }
+    return reads > 0;
+}
+
+void PDFRowReader::RankOutlineChoices(GrayImage const& image, bool inverted)
+{
+    // Which sides are the row address columns, and which way the rows read,
+    // the outline does not tell; nor how many columns lie between: the turn
+    // and count whose lines read the most row address patterns. A few lines
+    // tell them apart.
+    Outline& o = outline_;
+    float ink[8];
+    MicroPdfOutline::Offset(o.ink, kOutlineOffsets[0], ink);
+    for (unsigned turn = 0; turn < 4; ++turn) {
+        float turned[8];
+        for (unsigned c = 0; c < 8; ++c) {
+            turned[c] = ink[(2 * turn + c) % 8];
+        }
+        QuadMap map;
+        if (!map.Set(turned)) {
+            continue;
+        }
+        for (unsigned columns = 1; columns <= 4; ++columns) {
+            unsigned reads = 0;
+            unsigned characters = 0;
+            LayMicroLines(image, map, columns, inverted, kOutlineScoreLines, true, reads, &characters);
+            // Characters read where a count places them tell the counts apart
+            // (the side patterns read at nearly any).
+            unsigned const score = reads + characters;
+            unsigned at = o.choiceCount++;
+            for (; at > 0 && o.choices[at - 1].score < score; --at) {
+                o.choices[at] = o.choices[at - 1];
+            }
+            o.choices[at] = Outline::Choice{turn, columns, reads, score};
+        }
+    }
+}
+
+bool PDFRowReader::ReadMicroOutline(GrayImage const& image, Area const& area, bool inverted, unsigned attempt,
+                                    unsigned& version, unsigned short* codewords, unsigned short* erasures,
+                                    unsigned& erasureCount, float corners[8])
+{
+    // The outline and the ranking serve every rank of one area and polarity.
+    Outline& o = outline_;
+    if (!o.set || o.inverted != inverted || o.image != image.GetPixels() || o.cx != area.cx || o.cy != area.cy ||
+        o.ux != area.ux || o.uy != area.uy) {
+        o = Outline{};
+        o.set = true;
+        o.inverted = inverted;
+        o.image = image.GetPixels();
+        o.cx = area.cx, o.cy = area.cy, o.ux = area.ux, o.uy = area.uy;
+        float const reach = area.nearHalfLength > 0 ? area.nearHalfLength : area.halfLength;
+        bool found =
+            MicroPdfOutline::Find(image, area.cx, area.cy, area.ux, area.uy, reach, area.halfHeight * kOutlineWiden,
+                                  inverted, o.ink);
+        // The located bars may be a part of the symbol, cut by the area's
+        // sides: looked for again around what was found, with room to grow.
+        for (unsigned round = 0; found && round < kOutlineRegrowths; ++round) {
+            float low[2] = {o.ink[0], o.ink[1]};
+            float high[2] = {o.ink[0], o.ink[1]};
+            for (unsigned c = 1; c < 4; ++c) {
+                for (unsigned k = 0; k < 2; ++k) {
+                    low[k] = o.ink[2 * c + k] < low[k] ? o.ink[2 * c + k] : low[k];
+                    high[k] = o.ink[2 * c + k] > high[k] ? o.ink[2 * c + k] : high[k];
+                }
+            }
+            float const room = 0.3f * (high[0] - low[0] > high[1] - low[1] ? high[0] - low[0] : high[1] - low[1]);
+            float grown[8];
+            if (!MicroPdfOutline::Find(image, (low[0] + high[0]) / 2, (low[1] + high[1]) / 2, 1.0f, 0.0f,
+                                       (high[0] - low[0]) / 2 + room, (high[1] - low[1]) / 2 + room, inverted,
+                                       grown)) {
+                break;
+            }
+            float moved = 0;
+            for (unsigned c = 0; c < 8; ++c) {
+                moved = Abs(grown[c] - o.ink[c]) > moved ? Abs(grown[c] - o.ink[c]) : moved;
+                o.ink[c] = grown[c];
+            }
+            if (moved < 1.0f) {
+                break;
+            }
+        }
+        if (found) {
+            RankOutlineChoices(image, inverted);
+        }
+    }
+    unsigned const rank = attempt / kOutlineOffsetCount;
+    if (rank >= o.choiceCount || o.choices[rank].reads < kOutlineMinReads) {
+        return false;
+    }
+    float ink[8];
+    MicroPdfOutline::Offset(o.ink, kOutlineOffsets[attempt % kOutlineOffsetCount], ink);
+    Outline::Choice const* const choices = o.choices;
+    unsigned const turn = choices[rank].turn;
+    unsigned const columns = choices[rank].columns;
+    float turned[8];
+    for (unsigned c = 0; c < 8; ++c) {
+        turned[c] = ink[(2 * turn + c) % 8];
+    }
+    QuadMap map;
+    if (!map.Set(turned)) {
+        return false;
+    }
+    float const tall = std::hypot(turned[6] - turned[0], turned[7] - turned[1]);
+    float const tallRight = std::hypot(turned[4] - turned[2], turned[5] - turned[3]);
+    unsigned lines = static_cast<unsigned>((tall > tallRight ? tall : tallRight) * 2.0f) + 2;
+    lines = lines > kMaxLines ? kMaxLines : (lines < 16 ? 16 : lines);
+    unsigned reads = 0;
+    if (!LayMicroLines(image, map, columns, inverted, lines, false, reads)) {
+        return false;
+    }
+    unsigned const best = PickMicroVersion(lines, columns, false);
+    if (best >= MicroPDFVersionTable::kCount) {
+        return false;
+    }
+    version = best;
+    MicroPDFVersionTable::Element const& element = MicroPDFVersionTable::table[best];
+    float const total = kWidths[columns - 1];
+    float across[4];
+    for (unsigned k = 0; k < columns; ++k) {
+        across[k] = (kOffsets[columns - 1][k] + 8.5f + 5.0f) / (total + 10.0f);
+    }
+    int const clusterShift = (element.start - 1) % 3;
+    if (!VoteCells(lines, element.rows, columns, 0, clusterShift, across)) {
+        return false;
+    }
+    // Each row read again along its own line, as the map places it.
+    float const width = total + 21.0f;
+    float const from = 10.0f / width;
+    float const to = (10.0f + total) / width;
+    static constexpr float kWithin[3] = {-0.25f, 0.0f, 0.25f};
+    LineRead& line = b_->rowLine;
+    for (unsigned row = 0; row < element.rows; ++row) {
+        for (float const within : kWithin) {
+            float const v = (static_cast<float>(row) + 0.5f + within) / static_cast<float>(element.rows);
+            float p[2];
+            float q[2];
+            map.At(from, v, p);
+            map.At(to, v, q);
+            float const skew = Skew(map.ScaleAlong(from, v), map.ScaleAlong(to, v));
+            if (!ReadMicroLine(image, p, q, columns, skew, inverted, line)) {
+                continue;
+            }
+            for (unsigned c = 0; c < columns; ++c) {
+                unsigned const value = line.value[c];
+                if (value != 0xFFFF &&
+                    ((static_cast<int>(row) + clusterShift) % 3 + 3) % 3 * 3 == line.cluster[c]) {
+                    Vote(row * columns + c, value);
+                }
+            }
+        }
+    }
+    TallyCells(static_cast<unsigned>(element.rows) * columns, codewords, erasures, erasureCount);
+    for (unsigned c = 0; c < 8; ++c) {
+        corners[c] = turned[c];
+    }
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "decoder/core/gray_image.h"
+#include "decoder/stacked/micro_pdf_outline.h"
 
 namespace DEC2DIvra {
 
@@ -172,6 +173,24 @@ public:
     bool ReadMicro(GrayImage const& image, Area const& area, bool inverted, bool backward, bool componentSizes,
                    float maxRatio, unsigned& farPairs, unsigned& version,
                    unsigned short* codewords, unsigned short* erasures, unsigned& erasureCount, float corners[8]);
+    // A MicroPDF417 symbol read within the outline of the ink in the area
+    // (a symbol seen at a slant so steep that no search line follows a row
+    // far): rows are laid by the outline's perspective. Attempts 0 and 1
+    // read with the outline's turn and column count that read the most row
+    // address patterns, the outline moved by each of kOutlineOffsets (under
+    // a pixel shifts the rows of a small symbol); 2 and 3 with the next best.
+    bool ReadMicroOutline(GrayImage const& image, Area const& area, bool inverted, unsigned attempt,
+                          unsigned& version, unsigned short* codewords, unsigned short* erasures,
+                          unsigned& erasureCount, float corners[8]);
+    // Whether the last ReadMicroOutline's outline read enough row address
+    // patterns to be read whole: a symbol of that polarity stands there.
+    bool OutlineShowedPatterns() const
+    {
+        return outline_.set && outline_.choiceCount > 0 && outline_.choices[0].reads >= kOutlineMinReads;
+    }
+    static constexpr unsigned kOutlineOffsetCount = 2;
+    static constexpr float kOutlineOffsets[kOutlineOffsetCount] = {-1.0f, 0.5f};  // pixels
+    static constexpr unsigned kOutlineAttempts = 2 * kOutlineOffsetCount;
 
     // A fitted edge column whose row indicators are looked for: its ends,
     // the module seen on it, the search lines' way, whether it is the start
@@ -249,6 +268,24 @@ private:
                      bool inverted, LineRead& line);
     bool ReadMicroLine(GrayImage const& image, float const p[2], float const q[2], unsigned columns, float skew,
                        bool inverted, LineRead& line);
+    // The size whose row address columns take the most of the pattern
+    // numbers the lines read at `columns` columns (the table's count when
+    // none); the lines' rows set as it numbers them.
+    unsigned PickMicroVersion(unsigned lines, unsigned columns, bool componentSizes);
+    // Reads `lines` lines spread down the map's rows at `columns` columns
+    // (into the line buffer, or when `score` only counting); `reads` receives
+    // the row address patterns read, `characters` (where given) grows by the
+    // symbol characters read. False when no pattern was.
+    bool LayMicroLines(GrayImage const& image, QuadMap const& map, unsigned columns, bool inverted, unsigned lines,
+                       bool score, unsigned& reads, unsigned* characters = nullptr);
+    // The turns and column counts of the outline, best first.
+    void RankOutlineChoices(GrayImage const& image, bool inverted);
+    static constexpr unsigned kOutlineScoreLines = 16;
+    static constexpr unsigned kOutlineMinReads = 8;
+    // The outline is looked for across a wider reach than the search lines
+    // cover: the located bars of a steep symbol are a part of it.
+    static constexpr float kOutlineWiden = 1.5f;
+    static constexpr unsigned kOutlineRegrowths = 2;
     // Votes the characters of the lines laid at equal fractions of the edge
     // columns (every `stride`-th of them) for the cells their rows,
     // estimated across, name.
@@ -476,6 +513,24 @@ private:
         bool shown;
     };
     RowCheck rowCheck_{};
+    // The last area's ink outline (the frame, area and polarity it was
+    // found for) and its turns and column counts ranked.
+    struct Outline {
+        struct Choice {
+            unsigned turn;
+            unsigned columns;
+            unsigned reads;
+            unsigned score;
+        };
+        bool set;
+        bool inverted;
+        unsigned short const* image;
+        float cx, cy, ux, uy;
+        float ink[8];
+        Choice choices[16];
+        unsigned choiceCount;
+    };
+    Outline outline_{};
 };
 
 }  // namespace DEC2DIvra
