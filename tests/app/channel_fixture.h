@@ -223,6 +223,22 @@ protected:
         return received;
     }
 
+    // The bytes on the port until they end with `tail` or `limit` has passed
+    // (a slow machine can leave long gaps inside one reply).
+    std::string receiveUntil(std::string_view port, std::string_view tail, std::chrono::milliseconds limit = 5000ms)
+    {
+        auto const end = std::chrono::steady_clock::now() + limit;
+        std::string received;
+        while (!received.ends_with(tail)) {
+            auto const now = std::chrono::steady_clock::now();
+            if (now >= end) {
+                break;
+            }
+            received += board().hostRead(port, 1, std::chrono::duration_cast<std::chrono::milliseconds>(end - now));
+        }
+        return received;
+    }
+
     // The bytes into the memory pipe, as the read cycle writes a menu label.
     static void sendToPipe(std::string_view bytes)
     {
