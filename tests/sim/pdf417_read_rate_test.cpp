@@ -675,6 +675,41 @@ TEST_F(Pdf417ReadRate, StronglyKeystonedSymbolsLocatedInFragmentsRead)
     }
 }
 
+// Keystoned so steeply at small modules that the far edge column stands
+// short and turned well away from the near one, its modules under a pixel
+// wide along the search lines: its pattern reads on a line here and there
+// only, and the rows are read once lines laid densely about those sightings
+// (or a fan of ray bundles) find the column whole. Poses as the read-rate
+// table draws them.
+TEST_F(Pdf417ReadRate, FarColumnOfNarrowModulesFoundUnderSteepPerspective)
+{
+    std::string const data = "Read rate of PDF417 at level 3, six columns";
+    struct Case {
+        double angle;
+        uint64_t seed;
+    };
+    Case const cases[] = {{45, 4}, {60, 5}, {135, 10}, {150, 11}, {225, 16}, {330, 23}};
+    std::vector<std::string> files;
+    for (Case const& c : cases) {
+        support::RenderOptions o = BenchPose(1.5, c.angle, c.seed);
+        o.perspectiveX = 0.2;
+        o.perspectiveY = 0.1;
+        ASSERT_TRUE(AddFrame({.symbology = BARCODE_PDF417, .data = data, .option1 = 3, .option2 = 6}, o, "farcolumn",
+                             files));
+    }
+    std::string const out = run("decode", files).first;
+    std::string hex;
+    for (unsigned char const c : data) {
+        char byte[3];
+        std::snprintf(byte, sizeof byte, "%02X", c);
+        hex += byte;
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_NE(out.find(files[i] + "\t31\t]L2\t" + hex + "\n"), std::string::npos)
+            << "at " << cases[i].angle << "\n" << out;
+    }
+}
+
 // MicroPDF417 keystoned so steeply that its rows run far off the bars'
 // normal and fan apart, as the read-rate table draws it: no search line
 // follows a row from one side column to the other, and the symbol is read
