@@ -2277,10 +2277,24 @@ PDFRowReader::Votes PDFRowReader::VoteParameters(unsigned lines, unsigned stride
     };
     for (unsigned i = 0; i < lines; i += stride) {
         LineRead const& line = b_->lines[i];
-        if (line.value[0] != 0xFFFF) {
+        // A line along a row reads its characters in the row's cluster; one
+        // that crosses rows, or runs off the symbol over other bars, reads
+        // chance characters of any cluster, and its indicators (the same
+        // chance ones on many such lines alike) do not vote.
+        auto const alongRow = [&](unsigned k) {
+            unsigned same = 0;
+            unsigned other = 0;
+            for (unsigned n = 0; n < columns; ++n) {
+                if (line.value[n] != 0xFFFF) {
+                    (line.cluster[n] == line.cluster[k] ? same : other) += 1;
+                }
+            }
+            return same > other;
+        };
+        if (line.value[0] != 0xFFFF && alongRow(0)) {
             vote(line.value[0], line.cluster[0]);
         }
-        if (line.value[columns - 1] != 0xFFFF) {
+        if (line.value[columns - 1] != 0xFFFF && alongRow(columns - 1)) {
             unsigned const c = line.cluster[columns - 1];
             vote(line.value[columns - 1], c == 0 ? 6 : (c == 3 ? 0 : 3));
         }

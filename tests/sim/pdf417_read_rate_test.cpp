@@ -335,6 +335,44 @@ TEST_F(Pdf417ReadRate, CompositeUnderStrongPerspectiveReadsWhole)
     EXPECT_GE(whole + 1, files.size()) << out;
 }
 
+// A CC-C seen steeply over its GS1-128: its edge columns are fitted a row
+// or two past its rows, and the lines laid there run over the linear bars,
+// reading the same chance characters on dozens of lines. Their row
+// indicators outvoted the few lines along the rows, named a wrong column
+// count, and the 2D part was never read. Poses as the read-rate table draws
+// them; none gave a label before.
+TEST_F(Pdf417ReadRate, CodeCCompositeSeenSteeplyReadsWhole)
+{
+    // The read-rate table's board.
+    ASSERT_EQ(run("command", {"set readable_medium/positive_and_negative_codes/pdf_417:\"POSITIVE_AND_NEGATIVE\"",
+                              "set readable_medium/positive_and_negative_codes/all_1d_and_composite_codes:"
+                              "\"POSITIVE_AND_NEGATIVE\"",
+                              "set read/composite_ean:true", "set read/gs1_composite:true", "save"})
+                  .first,
+              "<ACK>\n<ACK>\n<ACK>\n<ACK>\n<ACK>\n");
+    support::SymbolInput const input{.symbology = BARCODE_GS1_128_CC, .data = "[99]1234-abcd[21]1234567890",
+                                     .option1 = 3, .inputMode = GS1_MODE, .primary = "[01]09501101530003"};
+    std::string const hex = "303130393530313130313533303030331C3939313233342D616263641D323131323334353637383930";
+    struct Case {
+        double module;
+        double angle;
+        uint64_t seed;
+    };
+    Case const cases[] = {{1.5, 0, 1}, {1.5, 15, 2}, {1.5, 135, 10}, {1.5, 300, 21}, {2.0, 180, 37}, {2.0, 330, 47}};
+    std::vector<std::string> files;
+    for (Case const& c : cases) {
+        support::RenderOptions o = BenchPose(c.module, c.angle, c.seed);
+        o.perspectiveX = 0.2;
+        o.perspectiveY = 0.1;
+        ASSERT_TRUE(AddFrame(input, o, "steepccc", files));
+    }
+    std::string const out = run("decode", files).first;
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_NE(out.find(files[i] + "\t39\t]e0\t" + hex + "\n"), std::string::npos)
+            << cases[i].module << " " << cases[i].angle << "\n" << out;
+    }
+}
+
 // The 2D part over a DataBar Limited symbol shows bars too: the located
 // region held both, and lines matched across it turned the scan lines off
 // the bars (the linear part went unread), while the label's region, cut
