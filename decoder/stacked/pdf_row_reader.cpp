@@ -1026,12 +1026,15 @@ PDFRowReader::Area TurnedLines(PDFRowReader::Area const& area, float cx, float c
 }  // namespace
 
 bool PDFRowReader::FanForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                                bool leftSeen, float cx, float cy, float way, float& turn, float& farthest)
+                                bool leftSeen, float cx, float cy, float way, bool bundles, float& turn,
+                                float& farthest)
 {
-    Fan const asked{true, area.ux, area.uy, area.halfLength, cx, cy, way, inverted, backward, leftSeen, false, 0, 0};
+    Fan const asked{true,  area.ux, area.uy, area.halfLength, cx, cy, way, inverted, backward, leftSeen,
+                    false, 0,       0,       bundles};
     if (fan_.set && fan_.ux == asked.ux && fan_.uy == asked.uy && fan_.halfLength == asked.halfLength &&
         Abs(fan_.cx - cx) <= kFanMiddleMoved && Abs(fan_.cy - cy) <= kFanMiddleMoved && fan_.way == way &&
-        fan_.inverted == inverted && fan_.backward == backward && fan_.leftSeen == leftSeen) {
+        fan_.inverted == inverted && fan_.backward == backward && fan_.leftSeen == leftSeen &&
+        (fan_.found || fan_.bundled || !bundles)) {
         turn = fan_.turn;
         farthest = fan_.farthest;
         return fan_.found;
@@ -1065,6 +1068,9 @@ bool PDFRowReader::FanForColumn(GrayImage const& image, Area const& area, bool i
         }
     }
     for (unsigned const shifts : {1u, kFanShifts}) {
+        if (shifts > 1 && !bundles) {
+            break;
+        }
         Run runs[2] = {};
         int chosen = -1;
         float met[2][kFanRays + 1];
@@ -1244,7 +1250,7 @@ void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool
     };
     float turn = 0;
     float farthest = 0;
-    if (FanForColumn(image, area, inverted, backward, leftSeen, cx, cy, way, turn, farthest)) {
+    if (FanForColumn(image, area, inverted, backward, leftSeen, cx, cy, way, fixedTurns, turn, farthest)) {
         // The far pattern and the quiet zone past it: the far modules may be
         // wider than the seen ones (a stop column seen small).
         float const length = farthest + 50.0f * module;
@@ -2277,19 +2283,19 @@ PDFRowReader::Votes PDFRowReader::VoteParameters(unsigned lines, unsigned stride
     };
     for (unsigned i = 0; i < lines; i += stride) {
         LineRead const& line = b_->lines[i];
-        // A line along a row reads its characters in the row's cluster; one
-        // that crosses rows, or runs off the symbol over other bars, reads
-        // chance characters of any cluster, and its indicators (the same
-        // chance ones on many such lines alike) do not vote.
+        // A row indicator is read with the row's characters beside it, of
+        // its cluster; a line that runs off the symbol over other bars reads
+        // chance characters of any cluster, the same ones on many such lines
+        // alike, and its indicators do not vote when the character read
+        // nearest them is of another cluster.
         auto const alongRow = [&](unsigned k) {
-            unsigned same = 0;
-            unsigned other = 0;
-            for (unsigned n = 0; n < columns; ++n) {
+            for (unsigned step = 1; step < columns; ++step) {
+                unsigned const n = k == 0 ? step : columns - 1 - step;
                 if (line.value[n] != 0xFFFF) {
-                    (line.cluster[n] == line.cluster[k] ? same : other) += 1;
+                    return line.cluster[n] == line.cluster[k];
                 }
             }
-            return same > other;
+            return true;
         };
         if (line.value[0] != 0xFFFF && alongRow(0)) {
             vote(line.value[0], line.cluster[0]);

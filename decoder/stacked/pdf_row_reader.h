@@ -361,16 +361,18 @@ private:
                      unsigned short* leftLines = nullptr, unsigned short* rightLines = nullptr);
     // With one edge column seen, looks for the other on lines turned about
     // it: at the turn a fan of rays finds, then (when `fixedTurns`) at
-    // fixed turns.
+    // fixed turns, the fan's rays cast as bundles where single ones miss.
     void SweepForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& leftCount,
                         unsigned& rightCount, bool fixedTurns = true);
     // Rays from (cx, cy), the middle of the seen edge column (the left one
     // when `leftSeen`), fanned out kFanRays steps of kFanStep either way from
     // the area's direction on the side `way` points to: the turn at which a
     // run of them meets the other column's pattern, and the farthest such
-    // meeting from (cx, cy). False when no run of two or more met it.
+    // meeting from (cx, cy). False when no run of two or more met it. With
+    // `bundles`, rays that find no run are cast again as kFanShifts lines
+    // side by side.
     bool FanForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward, bool leftSeen, float cx,
-                      float cy, float way, float& turn, float& farthest);
+                      float cy, float way, bool bundles, float& turn, float& farthest);
     static constexpr int kFanRays = 32;
     static constexpr float kFanStep = 0.025f;  // radians
     // The rows are read on every kProbeStride-th line first; a column count
@@ -521,6 +523,7 @@ private:
         bool inverted, backward, leftSeen;
         bool found;
         float turn, farthest;
+        bool bundled;
     };
     Fan fan_{};
     static constexpr float kFanMiddleMoved = 0.05f;  // pixels
