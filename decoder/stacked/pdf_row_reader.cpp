@@ -1026,12 +1026,15 @@ PDFRowReader::Area TurnedLines(PDFRowReader::Area const& area, float cx, float c
 }  // namespace
 
 bool PDFRowReader::FanForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward,
-                                bool leftSeen, float cx, float cy, float way, float& turn, float& farthest)
+                                bool leftSeen, float cx, float cy, float way, bool bundles, float& turn,
+                                float& farthest)
 {
-    Fan const asked{true, area.ux, area.uy, area.halfLength, cx, cy, way, inverted, backward, leftSeen, false, 0, 0};
+    Fan const asked{true,  area.ux, area.uy, area.halfLength, cx, cy, way, inverted, backward, leftSeen,
+                    false, 0,       0,       bundles};
     if (fan_.set && fan_.ux == asked.ux && fan_.uy == asked.uy && fan_.halfLength == asked.halfLength &&
         Abs(fan_.cx - cx) <= kFanMiddleMoved && Abs(fan_.cy - cy) <= kFanMiddleMoved && fan_.way == way &&
-        fan_.inverted == inverted && fan_.backward == backward && fan_.leftSeen == leftSeen) {
+        fan_.inverted == inverted && fan_.backward == backward && fan_.leftSeen == leftSeen &&
+        (fan_.found || fan_.bundled || !bundles)) {
         turn = fan_.turn;
         farthest = fan_.farthest;
         return fan_.found;
@@ -1048,79 +1051,115 @@ bool PDFRowReader::FanForColumn(GrayImage const& image, Area const& area, bool i
         int last;
         float farthest;
     };
-    Run runs[2] = {};
-    int chosen = -1;
     // Rays at every other step are cast first; a ray between two of them
     // is cast only where one of the two met the far pattern (the far
     // column spans more than a step where it reads at all). Each ray's
     // outcome: unknown, met nothing, or met the far pattern that far.
     static constexpr float kUnknown = -2.0f;
     static constexpr float kMissed = -1.0f;
-    float met[2][kFanRays + 1];
-    for (auto& side : met) {
+    // The fan is cast with one line a ray, then (where that finds no run)
+    // with kFanShifts lines side by side, a far column of narrow modules
+    // reading on one line in several: the first line of each ray as the
+    // first cast found it.
+    float single[2][kFanRays + 1];
+    for (auto& side : single) {
         for (float& m : side) {
             m = kUnknown;
         }
     }
-    auto const cast = [&](int side, int k) {
-        float& m = met[side][k];
-        if (m == kUnknown) {
-            float const rayTurn = static_cast<float>(side == 0 ? k : -k) * kFanStep;
-            unsigned left = 0;
-            unsigned right = 0;
-            CollectHits(image, TurnedLines(area, cx, cy, way, rayTurn, area.halfLength, 0.0f), inverted, backward,
-                        b_->spareLeft, left, b_->spareRight, right);
-            Hit const& far = leftSeen ? b_->spareRight[0] : b_->spareLeft[0];
-            m = (leftSeen ? right : left) == 0 ? kMissed : std::hypot(far.x - cx, far.y - cy);
+    for (unsigned const shifts : {1u, kFanShifts}) {
+        if (shifts > 1 && !bundles) {
+            break;
         }
-        return m;
-    };
-    auto const ray = [&](int side, int k) {
-        if (k % 2 == 0) {
-            return cast(side, k);
-        }
-        bool const besideMet = cast(side, k - 1) >= 0 || (k < kFanRays && cast(side, k + 1) >= 0);
-        return besideMet ? cast(side, k) : kMissed;
-    };
-    for (int k = 0; k <= kFanRays && chosen < 0; ++k) {
-        for (int side = 0; side < 2 && chosen < 0; ++side) {
-            if (k == 0 && side == 1) {
-                runs[1] = runs[0];
-                continue;
+        Run runs[2] = {};
+        int chosen = -1;
+        float met[2][kFanRays + 1];
+        for (auto& side : met) {
+            for (float& m : side) {
+                m = kUnknown;
             }
-            float const distance = ray(side, k);
-            Run& run = runs[side];
-            if (distance < 0) {
-                if (run.count > 0 && k - run.last >= kFanGap) {
-                    if (run.count >= 2) {
-                        chosen = side;
-                    } else {
-                        run = Run{};
-                    }
+        }
+        auto const cast = [&](int side, int k) {
+            float& m = met[side][k];
+            if (m == kUnknown) {
+                float const rayTurn = static_cast<float>(side == 0 ? k : -k) * kFanStep;
+                if (single[side][k] >= 0) {
+                    m = single[side][k];
+                    return m;
                 }
-                continue;
+                unsigned left = 0;
+                unsigned right = 0;
+                Area line = TurnedLines(area, cx, cy, way, rayTurn, area.halfLength, 0.0f);
+                float const x0 = line.cx;
+                float const y0 = line.cy;
+                for (unsigned shift = single[side][k] == kMissed ? 1 : 0;
+                     shift < shifts && (leftSeen ? right : left) == 0; ++shift) {
+                    // 0, +1, -1, +2, -2, ... quarters of the search line spacing.
+                    float const quarter = kSearchSpacing / 4 * static_cast<float>((shift + 1) / 2);
+                    float const off = shift % 2 == 1 ? quarter : -quarter;
+                    line.cx = x0 - off * line.uy;
+                    line.cy = y0 + off * line.ux;
+                    left = right = 0;
+                    CollectHits(image, line, inverted, backward, b_->spareLeft, left, b_->spareRight, right);
+                }
+                Hit const& far = leftSeen ? b_->spareRight[0] : b_->spareLeft[0];
+                m = (leftSeen ? right : left) == 0 ? kMissed : std::hypot(far.x - cx, far.y - cy);
             }
-            run.first = run.count == 0 ? k : run.first;
-            run.last = k;
-            run.farthest = distance > run.farthest ? distance : run.farthest;
-            ++run.count;
+            return m;
+        };
+        auto const ray = [&](int side, int k) {
+            if (k % 2 == 0) {
+                return cast(side, k);
+            }
+            bool const besideMet = cast(side, k - 1) >= 0 || (k < kFanRays && cast(side, k + 1) >= 0);
+            return besideMet ? cast(side, k) : kMissed;
+        };
+        for (int k = 0; k <= kFanRays && chosen < 0; ++k) {
+            for (int side = 0; side < 2 && chosen < 0; ++side) {
+                if (k == 0 && side == 1) {
+                    runs[1] = runs[0];
+                    continue;
+                }
+                float const distance = ray(side, k);
+                Run& run = runs[side];
+                if (distance < 0) {
+                    if (run.count > 0 && k - run.last >= kFanGap) {
+                        if (run.count >= 2) {
+                            chosen = side;
+                        } else {
+                            run = Run{};
+                        }
+                    }
+                    continue;
+                }
+                run.first = run.count == 0 ? k : run.first;
+                run.last = k;
+                run.farthest = distance > run.farthest ? distance : run.farthest;
+                ++run.count;
+            }
         }
+        if (chosen < 0) {
+            chosen = runs[0].count >= runs[1].count ? 0 : 1;
+        }
+        Run const& run = runs[chosen];
+        if (run.count < 2) {
+            for (int side = 0; side < 2; ++side) {
+                for (int k = 0; k <= kFanRays; ++k) {
+                    single[side][k] = met[side][k];
+                }
+            }
+            continue;
+        }
+        // The middle of the run.
+        float const middle = static_cast<float>(run.first + run.last) * kFanStep / 2;
+        turn = chosen == 0 ? middle : -middle;
+        farthest = run.farthest;
+        fan_.found = true;
+        fan_.turn = turn;
+        fan_.farthest = farthest;
+        return true;
     }
-    if (chosen < 0) {
-        chosen = runs[0].count >= runs[1].count ? 0 : 1;
-    }
-    Run const& run = runs[chosen];
-    if (run.count < 2) {
-        return false;
-    }
-    // The middle of the run.
-    float const middle = static_cast<float>(run.first + run.last) * kFanStep / 2;
-    turn = chosen == 0 ? middle : -middle;
-    farthest = run.farthest;
-    fan_.found = true;
-    fan_.turn = turn;
-    fan_.farthest = farthest;
-    return true;
+    return false;
 }
 
 void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward,
@@ -1202,23 +1241,25 @@ void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool
     };
     // The far column's sightings are narrowed to lines square to it.
     farSwept_ = leftSeen ? 2 : 1;
-    auto const sweep = [&](Area const& lines) {
+    auto const sweep = [&](Area const& lines, float turn) {
         unsigned const before = missing;
         CollectHits(image, lines, inverted, backward, leftCount, rightCount);
         (leftSeen ? leftCount : rightCount) = kept;
         narrow(lines, before);
+        farTurn_ = before == 0 && missing > 0 ? turn : farTurn_;
     };
     float turn = 0;
     float farthest = 0;
-    if (FanForColumn(image, area, inverted, backward, leftSeen, cx, cy, way, turn, farthest)) {
+    if (FanForColumn(image, area, inverted, backward, leftSeen, cx, cy, way, fixedTurns, turn, farthest)) {
         // The far pattern and the quiet zone past it: the far modules may be
         // wider than the seen ones (a stop column seen small).
         float const length = farthest + 50.0f * module;
         float const halfHeight = 1.25f * across + 8.0f;
         sweep(TurnedLines(area, cx, cy, way, turn, length < area.halfLength ? length : area.halfLength,
-                          halfHeight < area.halfHeight ? halfHeight : area.halfHeight));
+                          halfHeight < area.halfHeight ? halfHeight : area.halfHeight),
+              turn);
     }
-    static constexpr float kTurns[4] = {0.2f, -0.2f, 0.4f, -0.4f};  // radians
+    static constexpr float kTurns[] = {0.2f, -0.2f, 0.4f, -0.4f};  // radians
     for (float const fixed : kTurns) {
         if (missing >= 3 || !fixedTurns) {
             return;
@@ -1226,7 +1267,7 @@ void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool
         Area const lines = TurnedLines(area, cx, cy, way, fixed, area.halfLength, area.halfHeight);
         unsigned const count = CountSearchLines(lines);
         if (kept + count >= kMaxLines || missing + count >= kMaxLines) {
-            sweep(lines);
+            sweep(lines, fixed);
             continue;
         }
         // Every other line first: a turn none of them meets the far pattern
@@ -1259,7 +1300,92 @@ void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool
             farHits[missing++] = spareFar[takeEven ? a++ : b++];
         }
         narrow(lines, before);
+        farTurn_ = before == 0 && missing > 0 ? fixed : farTurn_;
     }
+}
+
+bool PDFRowReader::AimAtSightings(GrayImage const& image, Area const& area, bool inverted, bool backward,
+                                  bool leftSeen, float const top[2], float const bottom[2], float seenModule,
+                                  Hit const* sightings, unsigned sightingCount, Hit* far, unsigned& farCount,
+                                  float farTop[2], float farBottom[2], float& farModule)
+{
+    // The sightings aimed at are copied first: `far` may be their list.
+    Hit aims[kMaxAims];
+    unsigned aimCount = 0;
+    for (unsigned i = 0; i < sightingCount && aimCount < kMaxAims; ++i) {
+        aims[aimCount++] = sightings[i];
+    }
+    float const cx = (top[0] + bottom[0]) / 2;
+    float const cy = (top[1] + bottom[1]) / 2;
+    float const across = std::hypot(bottom[0] - top[0], bottom[1] - top[1]) / 2;
+    float const way = (backward ? -1.0f : 1.0f) * (leftSeen ? 1.0f : -1.0f);
+    float const wx = way * area.ux;
+    float const wy = way * area.uy;
+    for (unsigned a = 0; a < aimCount * 2; ++a) {
+        // The lines that met the far column's sightings first, then the
+        // area's own lines.
+        float const turn = a < aimCount ? farTurn_ : 0.0f;
+        if (a >= aimCount && farTurn_ == 0.0f) {
+            break;
+        }
+        Hit const& aim = aims[a % aimCount];
+        float const dx = aim.x - cx;
+        float const dy = aim.y - cy;
+        float const distance = std::hypot(dx, dy);
+        float const ahead = dx * wx + dy * wy;
+        // A far column lies at least a few characters ahead of the seen one.
+        if (!(distance > 3.0f * 17.0f * seenModule) || !(ahead > 0.0f)) {
+            continue;
+        }
+        // Lines along the area's, a quarter of their spacing apart, over the
+        // seen column's extent about the sighting: the far column's narrow
+        // modules read on a few of them only.
+        Area lines = area;
+        lines.ux = area.ux * std::cos(turn) - area.uy * std::sin(turn);
+        lines.uy = area.ux * std::sin(turn) + area.uy * std::cos(turn);
+        lines.halfLength = 40.0f * (aim.module > seenModule ? aim.module : seenModule);
+        lines.halfHeight = 1.25f * across + 8.0f < area.halfHeight ? 1.25f * across + 8.0f : area.halfHeight;
+        lines.nearHalfLength = 0;
+        unsigned seenCount = 0;
+        farCount = 0;
+        for (unsigned shift = 0; shift < kAimShifts; ++shift) {
+            float const off = kSearchSpacing * static_cast<float>(shift) / static_cast<float>(kAimShifts);
+            lines.cx = aim.x - off * lines.uy;
+            lines.cy = aim.y + off * lines.ux;
+            if (leftSeen) {
+                CollectHits(image, lines, inverted, backward, b_->spareLeft, seenCount, far, farCount);
+            } else {
+                CollectHits(image, lines, inverted, backward, far, farCount, b_->spareRight, seenCount);
+            }
+            seenCount = 0;
+        }
+        lines.cx = aim.x;
+        lines.cy = aim.y;
+        float tx = 0;
+        float ty = 0;
+        float bx = 0;
+        float by = 0;
+        float module = 0;
+        if (farCount < kMinColumnSightings || !FitColumn(far, farCount, lines, backward, tx, ty, bx, by, module)) {
+            continue;
+        }
+        // The far column's ends in the order of the seen one's; its module as
+        // lines square to it find it.
+        float const length2 = std::hypot(bx - tx, by - ty);
+        float const cosine = Abs((by - ty) * lines.ux - (bx - tx) * lines.uy) / length2;
+        if (!(cosine > 0.3f)) {
+            continue;
+        }
+        bool const flip = (bx - tx) * (bottom[0] - top[0]) + (by - ty) * (bottom[1] - top[1]) < 0;
+        farTop[0] = flip ? bx : tx;
+        farTop[1] = flip ? by : ty;
+        farBottom[0] = flip ? tx : bx;
+        farBottom[1] = flip ? ty : by;
+        farModule = module * cosine;
+        return true;
+    }
+    farCount = 0;
+    return false;
 }
 
 bool PDFRowReader::FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
@@ -1851,6 +1977,7 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     seen = false;
     pending_.set = false;
     farSwept_ = 0;
+    farTurn_ = 0;
     unsigned leftCount = 0;
     unsigned rightCount = 0;
     bool backward = false;
@@ -1950,9 +2077,25 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     float leftModule = 0;
     float rightModule = 0;
     // Both columns are fitted: one alone tells a symbol stands here.
-    bool const leftFitted = FitColumn(leftHits, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule);
-    bool const rightFitted =
+    bool leftFitted = FitColumn(leftHits, leftCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule);
+    bool rightFitted =
         FitColumn(rightHits, rightCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule);
+    if (leftFitted != rightFitted && (leftFitted ? rightCount : leftCount) > 0) {
+        bool const leftSeen = leftFitted;
+        Hit* const far = leftSeen ? b_->right : b_->left;
+        float* const fitted = leftSeen ? rt : lt;
+        float* const fittedEnd = leftSeen ? rb : lb;
+        float& farModule = leftSeen ? rightModule : leftModule;
+        unsigned farCount = 0;
+        if (AimAtSightings(image, area, inverted, backward, leftSeen, leftSeen ? lt : rt, leftSeen ? lb : rb,
+                           leftSeen ? leftModule : rightModule, leftSeen ? rightHits : leftHits,
+                           leftSeen ? rightCount : leftCount, far, farCount, fitted, fittedEnd, farModule)) {
+            (leftSeen ? rightHits : leftHits) = far;
+            (leftSeen ? rightCount : leftCount) = farCount;
+            (leftSeen ? rightFitted : leftFitted) = true;
+            farSwept_ = leftSeen ? 2 : 1;
+        }
+    }
     if (!leftFitted || !rightFitted) {
         float const ux = backward ? -area.ux : area.ux;
         float const uy = backward ? -area.uy : area.uy;
@@ -2140,10 +2283,24 @@ PDFRowReader::Votes PDFRowReader::VoteParameters(unsigned lines, unsigned stride
     };
     for (unsigned i = 0; i < lines; i += stride) {
         LineRead const& line = b_->lines[i];
-        if (line.value[0] != 0xFFFF) {
+        // A row indicator is read with the row's characters beside it, of
+        // its cluster; a line that runs off the symbol over other bars reads
+        // chance characters of any cluster, the same ones on many such lines
+        // alike, and its indicators do not vote when the character read
+        // nearest them is of another cluster.
+        auto const alongRow = [&](unsigned k) {
+            for (unsigned step = 1; step < columns; ++step) {
+                unsigned const n = k == 0 ? step : columns - 1 - step;
+                if (line.value[n] != 0xFFFF) {
+                    return line.cluster[n] == line.cluster[k];
+                }
+            }
+            return true;
+        };
+        if (line.value[0] != 0xFFFF && alongRow(0)) {
             vote(line.value[0], line.cluster[0]);
         }
-        if (line.value[columns - 1] != 0xFFFF) {
+        if (line.value[columns - 1] != 0xFFFF && alongRow(columns - 1)) {
             unsigned const c = line.cluster[columns - 1];
             vote(line.value[columns - 1], c == 0 ? 6 : (c == 3 ? 0 : 3));
         }

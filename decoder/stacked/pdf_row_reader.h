@@ -361,16 +361,18 @@ private:
                      unsigned short* leftLines = nullptr, unsigned short* rightLines = nullptr);
     // With one edge column seen, looks for the other on lines turned about
     // it: at the turn a fan of rays finds, then (when `fixedTurns`) at
-    // fixed turns.
+    // fixed turns, the fan's rays cast as bundles where single ones miss.
     void SweepForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward, unsigned& leftCount,
                         unsigned& rightCount, bool fixedTurns = true);
     // Rays from (cx, cy), the middle of the seen edge column (the left one
     // when `leftSeen`), fanned out kFanRays steps of kFanStep either way from
     // the area's direction on the side `way` points to: the turn at which a
     // run of them meets the other column's pattern, and the farthest such
-    // meeting from (cx, cy). False when no run of two or more met it.
+    // meeting from (cx, cy). False when no run of two or more met it. With
+    // `bundles`, rays that find no run are cast again as kFanShifts lines
+    // side by side.
     bool FanForColumn(GrayImage const& image, Area const& area, bool inverted, bool backward, bool leftSeen, float cx,
-                      float cy, float way, float& turn, float& farthest);
+                      float cy, float way, bool bundles, float& turn, float& farthest);
     static constexpr int kFanRays = 32;
     static constexpr float kFanStep = 0.025f;  // radians
     // The rows are read on every kProbeStride-th line first; a column count
@@ -383,6 +385,21 @@ private:
     static constexpr unsigned kHalfProbeVotes = 2;
     // Rays met nothing in a row that end a run.
     static constexpr int kFanGap = 3;
+    static constexpr unsigned kMaxAims = 2;
+    static constexpr unsigned kAimShifts = 4;
+    static constexpr unsigned kFanShifts = 7;
+    // One edge column fitted (its ends `top` and `bottom`), the other not:
+    // under a steep view the far column is short and its modules narrow, and
+    // the area's lines read its pattern on a line or two only. Lines along
+    // the area's, kAimShifts to a search line spacing, about each of the
+    // first kMaxAims far `sightings` (a few characters ahead of the seen
+    // column) read it again into `far`; true when they fit a column through
+    // kMinColumnSightings (its ends in the seen column's order, its module
+    // square to it).
+    bool AimAtSightings(GrayImage const& image, Area const& area, bool inverted, bool backward, bool leftSeen,
+                        float const top[2], float const bottom[2], float seenModule, Hit const* sightings,
+                        unsigned sightingCount, Hit* far, unsigned& farCount, float farTop[2], float farBottom[2],
+                        float& farModule);
     bool FitColumn(Hit* hits, unsigned count, Area const& area, bool backward, float& topX, float& topY,
                    float& bottomX, float& bottomY, float& module) const;
 
@@ -475,6 +492,9 @@ private:
     // Which column's sightings the last reading swept for on turned lines
     // (1 the left, 2 the right, 0 neither): those are square to the column.
     unsigned farSwept_ = 0;
+    // The turn from the area's direction of the lines that met the far
+    // column first (0 when the area's own lines did).
+    float farTurn_ = 0;
     bool deferRowVotes_ = false;
     // What AddRowVotes needs of the last Read.
     struct Pending {
@@ -503,6 +523,7 @@ private:
         bool inverted, backward, leftSeen;
         bool found;
         float turn, farthest;
+        bool bundled;
     };
     Fan fan_{};
     static constexpr float kFanMiddleMoved = 0.05f;  // pixels

@@ -335,6 +335,44 @@ TEST_F(Pdf417ReadRate, CompositeUnderStrongPerspectiveReadsWhole)
     EXPECT_GE(whole + 1, files.size()) << out;
 }
 
+// A CC-C seen steeply over its GS1-128: its edge columns are fitted a row
+// or two past its rows, and the lines laid there run over the linear bars,
+// reading the same chance characters on dozens of lines. Their row
+// indicators outvoted the few lines along the rows, named a wrong column
+// count, and the 2D part was never read. Poses as the read-rate table draws
+// them; none gave a label before.
+TEST_F(Pdf417ReadRate, CodeCCompositeSeenSteeplyReadsWhole)
+{
+    // The read-rate table's board.
+    ASSERT_EQ(run("command", {"set readable_medium/positive_and_negative_codes/pdf_417:\"POSITIVE_AND_NEGATIVE\"",
+                              "set readable_medium/positive_and_negative_codes/all_1d_and_composite_codes:"
+                              "\"POSITIVE_AND_NEGATIVE\"",
+                              "set read/composite_ean:true", "set read/gs1_composite:true", "save"})
+                  .first,
+              "<ACK>\n<ACK>\n<ACK>\n<ACK>\n<ACK>\n");
+    support::SymbolInput const input{.symbology = BARCODE_GS1_128_CC, .data = "[99]1234-abcd[21]1234567890",
+                                     .option1 = 3, .inputMode = GS1_MODE, .primary = "[01]09501101530003"};
+    std::string const hex = "303130393530313130313533303030331C3939313233342D616263641D323131323334353637383930";
+    struct Case {
+        double module;
+        double angle;
+        uint64_t seed;
+    };
+    Case const cases[] = {{1.5, 0, 1}, {1.5, 15, 2}, {1.5, 135, 10}, {1.5, 300, 21}, {2.0, 180, 37}, {2.0, 330, 47}};
+    std::vector<std::string> files;
+    for (Case const& c : cases) {
+        support::RenderOptions o = BenchPose(c.module, c.angle, c.seed);
+        o.perspectiveX = 0.2;
+        o.perspectiveY = 0.1;
+        ASSERT_TRUE(AddFrame(input, o, "steepccc", files));
+    }
+    std::string const out = run("decode", files).first;
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_NE(out.find(files[i] + "\t39\t]e0\t" + hex + "\n"), std::string::npos)
+            << cases[i].module << " " << cases[i].angle << "\n" << out;
+    }
+}
+
 // The 2D part over a DataBar Limited symbol shows bars too: the located
 // region held both, and lines matched across it turned the scan lines off
 // the bars (the linear part went unread), while the label's region, cut
@@ -672,6 +710,41 @@ TEST_F(Pdf417ReadRate, StronglyKeystonedSymbolsLocatedInFragmentsRead)
     }
     for (std::string const& file : files) {
         EXPECT_NE(out.find(file + "\t31\t]L2\t" + hex + "\n"), std::string::npos) << file << "\n" << out;
+    }
+}
+
+// Keystoned so steeply at small modules that the far edge column stands
+// short and turned well away from the near one, its modules under a pixel
+// wide along the search lines: its pattern reads on a line here and there
+// only, and the rows are read once lines laid densely about those sightings
+// (or a fan of ray bundles) find the column whole. Poses as the read-rate
+// table draws them.
+TEST_F(Pdf417ReadRate, FarColumnOfNarrowModulesFoundUnderSteepPerspective)
+{
+    std::string const data = "Read rate of PDF417 at level 3, six columns";
+    struct Case {
+        double angle;
+        uint64_t seed;
+    };
+    Case const cases[] = {{45, 4}, {60, 5}, {135, 10}, {150, 11}, {225, 16}, {330, 23}};
+    std::vector<std::string> files;
+    for (Case const& c : cases) {
+        support::RenderOptions o = BenchPose(1.5, c.angle, c.seed);
+        o.perspectiveX = 0.2;
+        o.perspectiveY = 0.1;
+        ASSERT_TRUE(AddFrame({.symbology = BARCODE_PDF417, .data = data, .option1 = 3, .option2 = 6}, o, "farcolumn",
+                             files));
+    }
+    std::string const out = run("decode", files).first;
+    std::string hex;
+    for (unsigned char const c : data) {
+        char byte[3];
+        std::snprintf(byte, sizeof byte, "%02X", c);
+        hex += byte;
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_NE(out.find(files[i] + "\t31\t]L2\t" + hex + "\n"), std::string::npos)
+            << "at " << cases[i].angle << "\n" << out;
     }
 }
 
