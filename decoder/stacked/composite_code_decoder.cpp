@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "decoder/core/identifiers/pdf_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
@@ -39,6 +40,11 @@ constexpr float kSideReach = 64.0f;
 // way) tried when a DataBar label's 2D part is not found square to it: the
 // label's short sides are a few pixels long. A search line crosses the 6
 // modules of a 3-row CC-A over its 99 at up to 3.5 degrees off its rows.
+// Along the bars' ends' line a DataBar label's 2D part is sought from these
+// heights (modules) above it, at these turns of it: the line, measured on
+// the bars, meets the 2D part's rows a few degrees off under perspective.
+constexpr float kDataBarEdgeHeights[] = {0.0f, 5.0f, 10.0f};
+constexpr float kDataBarEdgeTilts[] = {0.0f, 0.05f, -0.05f};
 constexpr float kDataBarTilts[] = {0.05f, -0.05f, 0.10f, -0.10f, 0.15f, -0.15f};
 // The top edge's own normal is tried as well when it lies further than this
 // (cosine; about 10 degrees) from the bars' direction the search began with.
@@ -197,8 +203,8 @@ CompositeCodeDecoder::CompositeCodeDecoder(DEC2DProperty const& property, Abstra
 // perspective the bars' ends keep no square to the bars nor to those
 // lines. On success the region's corners on that side move onto the line
 // and (upX, upY) becomes its normal.
-void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& label, float& upX, float& upY,
-                                   Region& r)
+bool CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& label, bool sidesLead, float& upX,
+                                   float& upY, Region& r)
 {
     int const n = static_cast<int>(label.moduleCount);
     float const rise = static_cast<float>(r[0].x + r[1].x - r[2].x - r[3].x) * upX +
@@ -216,7 +222,7 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
     float const frame = static_cast<float>(image.GetWidth() + image.GetHeight());
     if (!(line >= 16.0f && line <= frame * 2.0f) || n <= 0 || !(fx >= -frame && fx <= frame * 2.0f) ||
         !(fy >= -frame && fy <= frame * 2.0f)) {
-        return;
+        return false;
     }
     float const wx = lx / line;
     float const wy = ly / line;
@@ -228,7 +234,7 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
     // apart; the walk steers itself onto a bar's own direction.
     int const sideX = r[0].x - r[3].x + r[1].x - r[2].x;
     int const sideY = r[0].y - r[3].y + r[1].y - r[2].y;
-    if (Manhattan(sideX, sideY) >= kMinSides) {
+    if (sidesLead && Manhattan(sideX, sideY) >= kMinSides) {
         float const side = std::hypot(static_cast<float>(sideX), static_cast<float>(sideY));
         bool const same = static_cast<float>(sideX) * bx + static_cast<float>(sideY) * by >= 0;
         bx = (same ? 1.0f : -1.0f) * static_cast<float>(sideX) / side;
@@ -247,7 +253,7 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
         any = true;
     }
     if (!(high - low >= 16.0f)) {
-        return;
+        return false;
     }
     float const threshold = (low + high) / 2;
     bool const negative = label.negative != 0;
@@ -322,7 +328,7 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
     float offset = 0;
     bool const bottom = fit(-1.0f, lowSlope, lowOffset);
     if (!fit(1.0f, slope, offset)) {
-        return;
+        return false;
     }
     // Under perspective the lines along the rows turn steadily from the
     // bars' one end to the other, and on past them: the 2D part's rows,
@@ -340,7 +346,7 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
     // ends (the reading line crosses the bars well within 45 degrees of
     // square).
     if (!(slope >= -kMaxEdgeSlope && slope <= kMaxEdgeSlope)) {
-        return;
+        return false;
     }
     auto onEdge = [&](float t) {
         float const h = turn * (offset + slope * t);
@@ -352,12 +358,13 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
     float const ey = static_cast<float>(cb.y - ca.y);
     float const edge = std::hypot(ex, ey);
     if (!(edge >= line * 0.5f)) {
-        return;
+        return false;
     }
     r[ia] = ca;
     r[ib] = cb;
     upX = ey / edge;
     upY = -ex / edge;
+    return true;
 }
 
 int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
@@ -445,7 +452,7 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         upY = static_cast<float>(same ? sideY : -sideY);
     }
     if (kind != kKindDataBar) {
-        TopEdge(image, label, upX, upY, r);
+        TopEdge(image, label, true, upX, upY, r);
     }
     float const up = std::hypot(upX, upY);
     upX /= up;
@@ -454,7 +461,7 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     bool const negative = label.negative != 0;
     // Searches above the label with the bars' direction turned by `tilt`
     // (radians), once or from two heights; true when the 2D part was read.
-    auto seek = [&](float tilt, bool once) {
+    auto seek = [&](float tilt, bool once, float const* heights = nullptr, unsigned heightCount = 0) {
         float const c = std::cos(tilt);
         float const s = std::sin(tilt);
         float const ux = upX * c - upY * s;
@@ -484,6 +491,14 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
             return LineSegment{ToPoint(fromX - alongX * reach + ox, fromY - alongY * reach + oy),
                                ToPoint(fromX + alongX * (1.0f + reach) + ox, fromY + alongY * (1.0f + reach) + oy)};
         };
+        if (heights != nullptr) {
+            for (unsigned i = 0; i < heightCount; ++i) {
+                if (pdf_->Start(image, placed(heights[i]), negative, component_) != 0) {
+                    return true;
+                }
+            }
+            return false;
+        }
         // The search area reaches back into the linear bars, whose runs can
         // outvote a small 2D part's side patterns; a UPC/EAN part is sought
         // once more from well above them.
@@ -505,7 +520,24 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         }
         return false;
     };
-    bool found = seek(0.0f, false);
+    bool found = false;
+    if (kind == kKindDataBar) {
+        // First along the line through the bars' ends, followed from the
+        // bars' direction found above: under strong perspective neither the
+        // region's edge nor its sides lie along the 2D part's rows.
+        Region const square = r;
+        float const squareX = upX;
+        float const squareY = upY;
+        if (TopEdge(image, label, false, upX, upY, r)) {
+            for (float const tilt : kDataBarEdgeTilts) {
+                found = found || seek(tilt, true, kDataBarEdgeHeights, std::size(kDataBarEdgeHeights));
+            }
+        }
+        r = square;
+        upX = squareX;
+        upY = squareY;
+    }
+    found = found || seek(0.0f, false);
     if (kind == kKindDataBar) {
         for (float const tilt : kDataBarTilts) {
             found = found || seek(tilt, true);
