@@ -21,6 +21,7 @@ constexpr unsigned kKindDataBar = 5;
 constexpr float kAreaBelow = 0.15f;
 // Modules between the heights a GS1-128 label's 2D part is sought from.
 constexpr float kCode128Step = 4.0f;
+constexpr unsigned kLimitedBit = 8;
 constexpr unsigned kExpandedBit = 9;
 // Modules from the linear bars' ends to the middle of the 2D part's rows,
 // about, for the turn of its rows under perspective.
@@ -36,16 +37,26 @@ constexpr int kMinSides = 8;
 constexpr int kMinSide = 4;
 constexpr float kSideReach = 64.0f;
 
-// Turns of the bars' direction (radians, about 3, 6 and 9 degrees either
-// way) tried when a DataBar label's 2D part is not found square to it: the
-// label's short sides are a few pixels long. A search line crosses the 6
-// modules of a 3-row CC-A over its 99 at up to 3.5 degrees off its rows.
-// Along the bars' ends' line a DataBar label's 2D part is sought from these
-// heights (modules) above it, at these turns of it: the line, measured on
-// the bars, meets the 2D part's rows a few degrees off under perspective.
-constexpr float kDataBarEdgeHeights[] = {0.0f, 5.0f, 10.0f};
-constexpr float kDataBarEdgeTilts[] = {0.0f, 0.05f, -0.05f};
-constexpr float kDataBarTilts[] = {0.05f, -0.05f, 0.10f, -0.10f, 0.15f, -0.15f};
+// Where a DataBar label's 2D part is sought, in turn: along the line through
+// the bars' ends (`onEdge`) or along the region's edge lifted square to the
+// bars, `modules` above it, with the bars' direction turned by `tilt`
+// (radians, about 3 and 6 degrees). The line through the bars' ends meets
+// the 2D part's rows a few degrees off under perspective, and a search line
+// crosses the 6 modules of a 3-row 2D part over its 99 at no more than 3.5
+// degrees off its rows: the turns and heights that read most labels come
+// first, each search costing about as much as the rest of the read.
+struct DataBarSearch {
+    bool onEdge;
+    float tilt;
+    float modules;
+};
+constexpr DataBarSearch kDataBarSearches[] = {
+    {true, 0.0f, 0.0f},    {false, 0.0f, 5.0f},  {true, -0.05f, 0.0f}, {true, 0.05f, 0.0f},
+    {true, -0.05f, 10.0f}, {true, -0.05f, 5.0f}, {false, 0.10f, 5.0f}, {false, -0.05f, 5.0f},
+};
+// The edge square to the lines that read the label is tried last from this
+// height (modules).
+constexpr float kDataBarSquareHeight = 9.0f;
 // The top edge's own normal is tried as well when it lies further than this
 // (cosine; about 10 degrees) from the bars' direction the search began with.
 constexpr float kEdgeTurnCos = 0.985f;
@@ -459,9 +470,17 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     upY /= up;
     float const d = upcEan ? 9.0f : 5.0f;
     bool const negative = label.negative != 0;
+    // The 2D part read along a segment: a PDF417 one stands beside GS1-128
+    // alone.
+    bool const pdf417 = kind == kKindCode128;
+    auto read = [&](LineSegment const& segment) {
+        return pdf_->Start(image, segment, negative, pdf417, component_) != 0 &&
+               (pdf417 || component_.identifier.GetSymbology() != SYMBOLOGY_PDF417);
+    };
     // Searches above the label with the bars' direction turned by `tilt`
-    // (radians), once or from two heights; true when the 2D part was read.
-    auto seek = [&](float tilt, bool once, float const* heights = nullptr, unsigned heightCount = 0) {
+    // (radians), once, from two heights or only from `only` modules up; true
+    // when the 2D part was read.
+    auto seek = [&](float tilt, bool once, float const* only = nullptr) {
         float const c = std::cos(tilt);
         float const s = std::sin(tilt);
         float const ux = upX * c - upY * s;
@@ -491,20 +510,13 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
             return LineSegment{ToPoint(fromX - alongX * reach + ox, fromY - alongY * reach + oy),
                                ToPoint(fromX + alongX * (1.0f + reach) + ox, fromY + alongY * (1.0f + reach) + oy)};
         };
-        if (heights != nullptr) {
-            for (unsigned i = 0; i < heightCount; ++i) {
-                if (pdf_->Start(image, placed(heights[i]), negative, component_) != 0) {
-                    return true;
-                }
-            }
-            return false;
+        if (only != nullptr) {
+            return read(placed(*only));
         }
         // The search area reaches back into the linear bars, whose runs can
         // outvote a small 2D part's side patterns; a UPC/EAN part is sought
         // once more from well above them.
-        if (pdf_->Start(image, placed(d), negative, component_) != 0 ||
-            (!once && pdf_->Start(image, placed(d + 4.0f), negative, component_) != 0) ||
-            (upcEan && pdf_->Start(image, placed(d + 16.0f), negative, component_) != 0)) {
+        if (read(placed(d)) || (!once && read(placed(d + 4.0f))) || (upcEan && read(placed(d + 16.0f)))) {
             return true;
         }
         // Code 128's tall bars hold runs like a row's side patterns all along
@@ -513,7 +525,7 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         if (kind == kKindCode128 && !once) {
             float const clear = kAreaBelow * (static_cast<float>(n) + 64.0f) + 2.0f;
             for (float h = 1.0f; h <= clear; h += kCode128Step) {
-                if (h != d && h != d + 4.0f && pdf_->Start(image, placed(h), negative, component_) != 0) {
+                if (h != d && h != d + 4.0f && read(placed(h))) {
                     return true;
                 }
             }
@@ -522,26 +534,37 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
     };
     bool found = false;
     if (kind == kKindDataBar) {
-        // First along the line through the bars' ends, followed from the
-        // bars' direction found above: under strong perspective neither the
-        // region's edge nor its sides lie along the 2D part's rows.
+        // The line through the bars' ends, followed from the bars' direction
+        // found above, and the region's own edge lifted along that direction
+        // take turns: under strong perspective neither the region's edge nor
+        // its sides need lie along the 2D part's rows, while the bars' ends
+        // of a label read on few lines can mislead the followed line.
         Region const square = r;
         float const squareX = upX;
         float const squareY = upY;
-        if (TopEdge(image, label, false, upX, upY, r)) {
-            for (float const tilt : kDataBarEdgeTilts) {
-                found = found || seek(tilt, true, kDataBarEdgeHeights, std::size(kDataBarEdgeHeights));
+        Region edge = r;
+        float edgeUpX = upX;
+        float edgeUpY = upY;
+        bool const followed = TopEdge(image, label, false, edgeUpX, edgeUpY, edge);
+        // An Omnidirectional label's 2D part is met along its bars' ends
+        // first more often, a Limited or Expanded one's from the edge.
+        bool const edgeFirst = !id.GetModifierBit(kLimitedBit) && !id.GetModifierBit(kExpandedBit);
+        for (unsigned i = 0; i < std::size(kDataBarSearches); ++i) {
+            DataBarSearch const& at = kDataBarSearches[i < 2 && !edgeFirst ? 1 - i : i];
+            if (at.onEdge && !followed) {
+                continue;
+            }
+            r = at.onEdge ? edge : square;
+            upX = at.onEdge ? edgeUpX : squareX;
+            upY = at.onEdge ? edgeUpY : squareY;
+            if (seek(at.tilt, true, &at.modules)) {
+                found = true;
+                break;
             }
         }
         r = square;
         upX = squareX;
         upY = squareY;
-    }
-    found = found || seek(0.0f, false);
-    if (kind == kKindDataBar) {
-        for (float const tilt : kDataBarTilts) {
-            found = found || seek(tilt, true);
-        }
         // Lines laid along the bars themselves (a short symbol's own region)
         // leave a top edge square to them, while the sides, cut by the ends
         // of a few lines, may lean further than the turns above reach.
@@ -550,8 +573,10 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         if (!found && upX * edgeX + upY * edgeY < kEdgeTurnCos) {
             upX = edgeX;
             upY = edgeY;
-            found = seek(0.0f, false);
+            found = seek(0.0f, true, &kDataBarSquareHeight);
         }
+    } else {
+        found = seek(0.0f, false);
     }
     if (!found) {
         // A linear part read without its 2D part is never a whole
