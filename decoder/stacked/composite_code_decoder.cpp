@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "decoder/core/identifiers/pdf_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
@@ -20,6 +21,7 @@ constexpr unsigned kKindDataBar = 5;
 constexpr float kAreaBelow = 0.15f;
 // Modules between the heights a GS1-128 label's 2D part is sought from.
 constexpr float kCode128Step = 4.0f;
+constexpr unsigned kLimitedBit = 8;
 constexpr unsigned kExpandedBit = 9;
 // Modules from the linear bars' ends to the middle of the 2D part's rows,
 // about, for the turn of its rows under perspective.
@@ -35,11 +37,26 @@ constexpr int kMinSides = 8;
 constexpr int kMinSide = 4;
 constexpr float kSideReach = 64.0f;
 
-// Turns of the bars' direction (radians, about 3, 6 and 9 degrees either
-// way) tried when a DataBar label's 2D part is not found square to it: the
-// label's short sides are a few pixels long. A search line crosses the 6
-// modules of a 3-row CC-A over its 99 at up to 3.5 degrees off its rows.
-constexpr float kDataBarTilts[] = {0.05f, -0.05f, 0.10f, -0.10f, 0.15f, -0.15f};
+// Where a DataBar label's 2D part is sought, in turn: along the line through
+// the bars' ends (`onEdge`) or along the region's edge lifted square to the
+// bars, `modules` above it, with the bars' direction turned by `tilt`
+// (radians, about 3 and 6 degrees). The line through the bars' ends meets
+// the 2D part's rows a few degrees off under perspective, and a search line
+// crosses the 6 modules of a 3-row 2D part over its 99 at no more than 3.5
+// degrees off its rows: the turns and heights that read most labels come
+// first, each search costing about as much as the rest of the read.
+struct DataBarSearch {
+    bool onEdge;
+    float tilt;
+    float modules;
+};
+constexpr DataBarSearch kDataBarSearches[] = {
+    {true, 0.0f, 0.0f},    {false, 0.0f, 5.0f},  {true, -0.05f, 0.0f}, {true, 0.05f, 0.0f},
+    {true, -0.05f, 10.0f}, {true, -0.05f, 5.0f}, {false, 0.10f, 5.0f}, {false, -0.05f, 5.0f},
+};
+// The edge square to the lines that read the label is tried last from this
+// height (modules).
+constexpr float kDataBarSquareHeight = 9.0f;
 // The top edge's own normal is tried as well when it lies further than this
 // (cosine; about 10 degrees) from the bars' direction the search began with.
 constexpr float kEdgeTurnCos = 0.985f;
@@ -197,8 +214,8 @@ CompositeCodeDecoder::CompositeCodeDecoder(DEC2DProperty const& property, Abstra
 // perspective the bars' ends keep no square to the bars nor to those
 // lines. On success the region's corners on that side move onto the line
 // and (upX, upY) becomes its normal.
-void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& label, float& upX, float& upY,
-                                   Region& r)
+bool CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& label, bool sidesLead, float& upX,
+                                   float& upY, Region& r)
 {
     int const n = static_cast<int>(label.moduleCount);
     float const rise = static_cast<float>(r[0].x + r[1].x - r[2].x - r[3].x) * upX +
@@ -216,7 +233,7 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
     float const frame = static_cast<float>(image.GetWidth() + image.GetHeight());
     if (!(line >= 16.0f && line <= frame * 2.0f) || n <= 0 || !(fx >= -frame && fx <= frame * 2.0f) ||
         !(fy >= -frame && fy <= frame * 2.0f)) {
-        return;
+        return false;
     }
     float const wx = lx / line;
     float const wy = ly / line;
@@ -228,7 +245,7 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
     // apart; the walk steers itself onto a bar's own direction.
     int const sideX = r[0].x - r[3].x + r[1].x - r[2].x;
     int const sideY = r[0].y - r[3].y + r[1].y - r[2].y;
-    if (Manhattan(sideX, sideY) >= kMinSides) {
+    if (sidesLead && Manhattan(sideX, sideY) >= kMinSides) {
         float const side = std::hypot(static_cast<float>(sideX), static_cast<float>(sideY));
         bool const same = static_cast<float>(sideX) * bx + static_cast<float>(sideY) * by >= 0;
         bx = (same ? 1.0f : -1.0f) * static_cast<float>(sideX) / side;
@@ -247,7 +264,7 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
         any = true;
     }
     if (!(high - low >= 16.0f)) {
-        return;
+        return false;
     }
     float const threshold = (low + high) / 2;
     bool const negative = label.negative != 0;
@@ -322,7 +339,7 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
     float offset = 0;
     bool const bottom = fit(-1.0f, lowSlope, lowOffset);
     if (!fit(1.0f, slope, offset)) {
-        return;
+        return false;
     }
     // Under perspective the lines along the rows turn steadily from the
     // bars' one end to the other, and on past them: the 2D part's rows,
@@ -340,7 +357,7 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
     // ends (the reading line crosses the bars well within 45 degrees of
     // square).
     if (!(slope >= -kMaxEdgeSlope && slope <= kMaxEdgeSlope)) {
-        return;
+        return false;
     }
     auto onEdge = [&](float t) {
         float const h = turn * (offset + slope * t);
@@ -352,12 +369,13 @@ void CompositeCodeDecoder::TopEdge(GrayImage const& image, DecodedLabel const& l
     float const ey = static_cast<float>(cb.y - ca.y);
     float const edge = std::hypot(ex, ey);
     if (!(edge >= line * 0.5f)) {
-        return;
+        return false;
     }
     r[ia] = ca;
     r[ib] = cb;
     upX = ey / edge;
     upY = -ex / edge;
+    return true;
 }
 
 int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
@@ -445,16 +463,24 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         upY = static_cast<float>(same ? sideY : -sideY);
     }
     if (kind != kKindDataBar) {
-        TopEdge(image, label, upX, upY, r);
+        TopEdge(image, label, true, upX, upY, r);
     }
     float const up = std::hypot(upX, upY);
     upX /= up;
     upY /= up;
     float const d = upcEan ? 9.0f : 5.0f;
     bool const negative = label.negative != 0;
+    // The 2D part read along a segment: a PDF417 one stands beside GS1-128
+    // alone.
+    bool const pdf417 = kind == kKindCode128;
+    auto read = [&](LineSegment const& segment) {
+        return pdf_->Start(image, segment, negative, pdf417, component_) != 0 &&
+               (pdf417 || component_.identifier.GetSymbology() != SYMBOLOGY_PDF417);
+    };
     // Searches above the label with the bars' direction turned by `tilt`
-    // (radians), once or from two heights; true when the 2D part was read.
-    auto seek = [&](float tilt, bool once) {
+    // (radians), once, from two heights or only from `only` modules up; true
+    // when the 2D part was read.
+    auto seek = [&](float tilt, bool once, float const* only = nullptr) {
         float const c = std::cos(tilt);
         float const s = std::sin(tilt);
         float const ux = upX * c - upY * s;
@@ -484,12 +510,13 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
             return LineSegment{ToPoint(fromX - alongX * reach + ox, fromY - alongY * reach + oy),
                                ToPoint(fromX + alongX * (1.0f + reach) + ox, fromY + alongY * (1.0f + reach) + oy)};
         };
+        if (only != nullptr) {
+            return read(placed(*only));
+        }
         // The search area reaches back into the linear bars, whose runs can
         // outvote a small 2D part's side patterns; a UPC/EAN part is sought
         // once more from well above them.
-        if (pdf_->Start(image, placed(d), negative, component_) != 0 ||
-            (!once && pdf_->Start(image, placed(d + 4.0f), negative, component_) != 0) ||
-            (upcEan && pdf_->Start(image, placed(d + 16.0f), negative, component_) != 0)) {
+        if (read(placed(d)) || (!once && read(placed(d + 4.0f))) || (upcEan && read(placed(d + 16.0f)))) {
             return true;
         }
         // Code 128's tall bars hold runs like a row's side patterns all along
@@ -498,18 +525,46 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         if (kind == kKindCode128 && !once) {
             float const clear = kAreaBelow * (static_cast<float>(n) + 64.0f) + 2.0f;
             for (float h = 1.0f; h <= clear; h += kCode128Step) {
-                if (h != d && h != d + 4.0f && pdf_->Start(image, placed(h), negative, component_) != 0) {
+                if (h != d && h != d + 4.0f && read(placed(h))) {
                     return true;
                 }
             }
         }
         return false;
     };
-    bool found = seek(0.0f, false);
+    bool found = false;
     if (kind == kKindDataBar) {
-        for (float const tilt : kDataBarTilts) {
-            found = found || seek(tilt, true);
+        // The line through the bars' ends, followed from the bars' direction
+        // found above, and the region's own edge lifted along that direction
+        // take turns: under strong perspective neither the region's edge nor
+        // its sides need lie along the 2D part's rows, while the bars' ends
+        // of a label read on few lines can mislead the followed line.
+        Region const square = r;
+        float const squareX = upX;
+        float const squareY = upY;
+        Region edge = r;
+        float edgeUpX = upX;
+        float edgeUpY = upY;
+        bool const followed = TopEdge(image, label, false, edgeUpX, edgeUpY, edge);
+        // An Omnidirectional label's 2D part is met along its bars' ends
+        // first more often, a Limited or Expanded one's from the edge.
+        bool const edgeFirst = !id.GetModifierBit(kLimitedBit) && !id.GetModifierBit(kExpandedBit);
+        for (unsigned i = 0; i < std::size(kDataBarSearches); ++i) {
+            DataBarSearch const& at = kDataBarSearches[i < 2 && !edgeFirst ? 1 - i : i];
+            if (at.onEdge && !followed) {
+                continue;
+            }
+            r = at.onEdge ? edge : square;
+            upX = at.onEdge ? edgeUpX : squareX;
+            upY = at.onEdge ? edgeUpY : squareY;
+            if (seek(at.tilt, true, &at.modules)) {
+                found = true;
+                break;
+            }
         }
+        r = square;
+        upX = squareX;
+        upY = squareY;
         // Lines laid along the bars themselves (a short symbol's own region)
         // leave a top edge square to them, while the sides, cut by the ends
         // of a few lines, may lean further than the turns above reach.
@@ -518,8 +573,10 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         if (!found && upX * edgeX + upY * edgeY < kEdgeTurnCos) {
             upX = edgeX;
             upY = edgeY;
-            found = seek(0.0f, false);
+            found = seek(0.0f, true, &kDataBarSquareHeight);
         }
+    } else {
+        found = seek(0.0f, false);
     }
     if (!found) {
         // A linear part read without its 2D part is never a whole

@@ -36,8 +36,11 @@ private:
 
     // Moves the region's corners on the 2D part's side onto the line through
     // the bars' ends there, and (upX, upY) onto its normal; both stay as they
-    // were when too few bars are followed.
-    void TopEdge(GrayImage const& image, DecodedLabel const& label, float& upX, float& upY, Region& r);
+    // were, and false returns, when too few bars are followed. The walk
+    // along the bars starts along the region's sides when `sidesLead`, else
+    // along (upX, upY).
+    bool TopEdge(GrayImage const& image, DecodedLabel const& label, bool sidesLead, float& upX, float& upY,
+                 Region& r);
 
     CompositeProperty const* composite_;
     Gs1DataBarProperty const* gs1DataBar_;

@@ -130,7 +130,7 @@ int PDFDecoder::ReadPDF417(PDFRowReader& reader, GrayImage const& image, PDFRowR
 }
 
 int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area, bool normal, bool reversed,
-                         bool fromSegment, DecodedLabel& label)
+                         bool fromSegment, DecodedLabel& label, bool segmentPdf417)
 {
     PDFRowReader reader(buffers_);
     bool seenAny = false;
@@ -183,7 +183,7 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
             return result;
         }
     }
-    if (fromSegment || pdf417_->read.Get()) {
+    if (fromSegment ? segmentPdf417 : pdf417_->read.Get()) {
         int const result = readPolarities(whole);
         if (result >= 0) {
             return result;
@@ -313,7 +313,8 @@ int PDFDecoder::Start(GrayImage const& image, Region const& region, DecodedLabel
     return ReadArea(image, area, polarity != 1, polarity != 0, false, label);
 }
 
-int PDFDecoder::Start(GrayImage const& image, LineSegment const& segment, bool negative, DecodedLabel& label)
+int PDFDecoder::Start(GrayImage const& image, LineSegment const& segment, bool negative, bool pdf417,
+                      DecodedLabel& label)
 {
     if (!IsReady()) {
         return 0;
@@ -337,7 +338,7 @@ int PDFDecoder::Start(GrayImage const& image, LineSegment const& segment, bool n
     float const out = area.halfHeight - length * 0.15f;
     area.cx = (static_cast<float>(segment.begin.x) + static_cast<float>(segment.end.x)) / 2 + area.uy * out;
     area.cy = (static_cast<float>(segment.begin.y) + static_cast<float>(segment.end.y)) / 2 - area.ux * out;
-    return ReadArea(image, area, !negative, negative, true, label);
+    return ReadArea(image, area, !negative, negative, true, label, pdf417);
 }
 
 }  // namespace DEC2DIvra

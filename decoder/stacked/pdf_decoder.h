@@ -26,7 +26,8 @@ public:
     PDFDecoder& operator=(PDFDecoder const&) = delete;
 
     int Start(GrayImage const& image, Region const& region, DecodedLabel& label) override;
-    int Start(GrayImage const& image, LineSegment const& segment, bool negative, DecodedLabel& label) override;
+    int Start(GrayImage const& image, LineSegment const& segment, bool negative, bool pdf417,
+              DecodedLabel& label) override;
 
     SharedMemoryDistributor const& GetWorkArea() const { return memory_; }
 
@@ -43,8 +44,10 @@ public:
 
 private:
     bool IsReady() const { return buffers_ != nullptr; }
+    // Along a segment (`fromSegment`) a PDF417 component is sought only
+    // when `segmentPdf417`.
     int ReadArea(GrayImage const& image, PDFRowReader::Area const& area, bool normal, bool reversed,
-                 bool fromSegment, DecodedLabel& label);
+                 bool fromSegment, DecodedLabel& label, bool segmentPdf417 = false);
     // One PDF417 reading of one polarity: kRead with the label, kComponent
     // when a composite's 2D part stands in a located region, else kNone.
     enum { kNone = 0, kRead = 1, kComponent = 2 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config/configuration_manager.h"
+#include "decoder/core/identifiers/code128_identifier.h"
 #include "decoder/core/identifiers/pdf_identifiers.h"
 #include "decoder/core/identifiers/rss_identifier.h"
 #include "decoder/core/identifiers/upc_ean_identifiers.h"
@@ -22,7 +23,7 @@ constexpr unsigned kLinked = 1u << 11;
 // (90, 150) to (310, 150).
 class ComponentAbove final : public AbstractLineSegmentDecoder {
 public:
-    int Start(GrayImage const&, LineSegment const&, bool, DecodedLabel& label) override
+    int Start(GrayImage const&, LineSegment const&, bool, bool, DecodedLabel& label) override
     {
         label.Clear();
         label.identifier = CommonSymbologyIdentifier(MicroPDFIdentifier());
@@ -80,7 +81,7 @@ TEST(CompositeJoinTest, ShortSidesOfTheLinearLabelStillReachTheComponent)
 // Finds no 2D part anywhere.
 class NoComponent final : public AbstractLineSegmentDecoder {
 public:
-    int Start(GrayImage const&, LineSegment const&, bool, DecodedLabel&) override { return 0; }
+    int Start(GrayImage const&, LineSegment const&, bool, bool, DecodedLabel&) override { return 0; }
 };
 
 TEST(CompositeJoinTest, ALinkedPartWithoutItsComponentGoesOutOnlyWhenTheLinkFlagIsIgnored)
@@ -127,6 +128,69 @@ TEST(CompositeJoinTest, ALinkedPartWithoutItsComponentGoesOutOnlyWhenTheLinkFlag
         ASSERT_EQ(composite.Start(image, label), c.expected);
         if (c.expected == 1) {
             EXPECT_EQ(std::string(&label.data[0], label.data.GetCount()), digits);
+        }
+    }
+}
+
+// Answers every search with a PDF417 component (a GS1-128 label's kind),
+// whatever it was asked for, and records whether one was asked for.
+class PdfComponentAbove final : public AbstractLineSegmentDecoder {
+public:
+    int Start(GrayImage const&, LineSegment const&, bool, bool pdf417, DecodedLabel& label) override
+    {
+        asked = asked || pdf417;
+        label.Clear();
+        label.identifier = CommonSymbologyIdentifier(PDFIdentifier(1u << 8));
+        for (char c : std::string("10ABC123")) {
+            label.data.Push(c);
+        }
+        label.region = Region{{{90, 150}, {310, 150}, {310, 170}, {90, 170}}};
+        return 1;
+    }
+    bool asked = false;
+};
+
+TEST(CompositeJoinTest, APdf417ComponentJoinsGs1128Only)
+{
+    // A PDF417 2D part stands beside GS1-128 alone: beside a DataBar or an
+    // EAN-13 label it is neither sought nor joined (a GS1-128 composite
+    // close by would lend the label its 2D part).
+    struct Case {
+        char const* name;
+        CommonSymbologyIdentifier identifier;
+        char const* digits;
+        int expected;
+        bool joined;
+    };
+    Case const cases[] = {
+        {"GS1-128", CommonSymbologyIdentifier(Code128Identifier(1u << 8)), "0109501101530003", 1, true},
+        {"linked DataBar", CommonSymbologyIdentifier(RSSIdentifier(kLinked)), "0109501101530003", 0, false},
+        {"EAN-13", CommonSymbologyIdentifier(Ean13Identifier()), "3312345678903", 1, false},
+    };
+    std::vector<unsigned short> pixels(400 * 300, 512);
+    GrayImage const image(400, 300, 400, pixels.data());
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        ivra_configuration::ConfigurationManager manager;
+        manager.Root().read.gs1_composite.Set(true);
+        manager.Root().read.composite_ean.Set(true);
+        DEC2DProperty const property{manager.Root()};
+        PdfComponentAbove pdf;
+        CompositeCodeDecoder composite{property, pdf};
+        DecodedLabel label;
+        label.Clear();
+        label.identifier = c.identifier;
+        std::string const digits = c.digits;
+        for (char ch : digits) {
+            label.data.Push(ch);
+        }
+        label.moduleCount = 96;
+        label.region = Region{{{100, 200}, {300, 200}, {300, 230}, {100, 230}}};
+        ASSERT_EQ(composite.Start(image, label), c.expected);
+        EXPECT_EQ(pdf.asked, c.joined);
+        if (c.expected == 1) {
+            EXPECT_EQ(std::string(&label.data[0], label.data.GetCount()),
+                      c.joined ? digits + "\x1c" + "10ABC123" : digits);
         }
     }
 }
