@@ -2771,7 +2771,19 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
     } else if (!VoteCells(lines, element.rows, columns, 0, clusterShift, across)) {
         return false;
     }
-    VoteRows(image, inverted, true, columns, element.rows, columns, 0, clusterShift, lt, lb, rt, rb, skew, lines);
+    // The modules of a CC-A without a left column were measured on its
+    // center and right patterns, 22 and 66 modules from a row's start, and
+    // its rows are read from 0 to 61: under perspective the root of a
+    // module's reciprocal runs straight along a row, to the ends.
+    float rowSkew = skew;
+    if (carried && leftModule > 0 && rightModule > 0) {
+        float const center = 1 / std::sqrt(leftModule);
+        float const right = 1 / std::sqrt(rightModule);
+        float const start = center - (right - center) * 0.5f;
+        float const end = center + (right - center) * (39.0f / 44.0f);
+        rowSkew = start > 0 && end > 0 ? Skew(1 / (start * start), 1 / (end * end)) : skew;
+    }
+    VoteRows(image, inverted, true, columns, element.rows, columns, 0, clusterShift, lt, lb, rt, rb, rowSkew, lines);
     TallyCells(static_cast<unsigned>(element.rows) * columns, codewords, erasures, erasureCount);
     SetCorners(lt, lb, rt, rb, backward ? -area.ux : area.ux, backward ? -area.uy : area.uy, 10.0f * module, corners);
     return true;
