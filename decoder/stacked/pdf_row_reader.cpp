@@ -2453,7 +2453,8 @@ namespace {
 // The pairs of one width that make the symbol's columns, from those found
 // on the search lines (`lineOf`, `columns` wide); their count, kept first.
 unsigned KeepMicroColumn(PDFRowReader::Hit* left, PDFRowReader::Hit* right, unsigned short const* lineOf,
-                         unsigned char const* columns, unsigned leftCount, bool besideBars, float ux, float uy)
+                         unsigned char const* columns, unsigned leftCount, bool besideBars, float ux, float uy,
+                         unsigned& keptColumns)
 {
     // A symbol's rows are crossed by several lines in a row, each finding
     // its pair where the last one did; a pair that no near line repeats is
@@ -2496,6 +2497,7 @@ unsigned KeepMicroColumn(PDFRowReader::Hit* left, PDFRowReader::Hit* right, unsi
             last = i;
         }
     }
+    keptColumns = best;
     unsigned kept = 0;
     for (unsigned i = 0; i < leftCount; ++i) {
         bool const keep = !filter || repeated[i] ||
@@ -2514,7 +2516,7 @@ unsigned KeepMicroColumn(PDFRowReader::Hit* left, PDFRowReader::Hit* right, unsi
 
 unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward,
                                         float maxRatio, bool besideBars, unsigned& farPairs, unsigned& looseCount,
-                                        unsigned& looseFarPairs)
+                                        unsigned& looseFarPairs, unsigned keptColumns[2])
 {
     // One sampling of the lines serves both kinds of pair: [0] strict ones
     // into left and right, [1] loose ones into spareLeft and spareRight.
@@ -2548,6 +2550,7 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
             bool dataAfter;   // a symbol character follows
             bool dataBefore;  // a symbol character precedes
             bool center;      // a center pattern
+            float before;     // where the character before it begins
         };
         // Other symbols' characters pass for row address patterns (Code 128's
         // six runs above all): a pair counts beside data only.
@@ -2578,7 +2581,8 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                                   (k + 8 >= edges || e[k + 8] - e[k + 7] >= 1.5f * module);
                 bool const after = k + 14 < edges && character(k + 6);
                 bool const before = k >= 8 && character(k - 8);
-                seen[seenCount++] = Sighting{e[k], e[k + 6], module, quiet, stop, after, before, center};
+                seen[seenCount++] =
+                    Sighting{e[k], e[k + 6], module, quiet, stop, after, before, center, before ? e[k - 8] : 0.0f};
             }
         }
         bool have[2] = {false, false};
@@ -2616,7 +2620,16 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
                     } else if (between > widest[kind]) {
                         widest[kind] = between;
                         widestColumns[kind] = fits;
-                        float const p = end * step;
+                        // Under perspective the mean module misplaces the
+                        // row's start: the center pattern's own module
+                        // measures the character before it.
+                        float start = end;
+                        if (center) {
+                            float const wide = (seen[i].begin - seen[i].before) / (17 * seen[i].module);
+                            start = wide > 0.75f && wide < 1.6f ? seen[i].before
+                                                                 : seen[i].begin - 17 * seen[i].module;
+                        }
+                        float const p = start * step;
                         float const q = seen[j].begin * step;
                         left[kind] = Hit{x0 + ux * p, y0 + uy * p, seen[i].module * step};
                         right[kind] = Hit{x0 + ux * q, y0 + uy * q, seen[j].module * step};
@@ -2636,8 +2649,9 @@ unsigned PDFRowReader::CollectMicroHits(GrayImage const& image, Area const& area
     }
     farPairs += far[0];
     looseFarPairs = far[1];
-    looseCount = KeepMicroColumn(lefts[1], rights[1], lineOf[1], columns[1], counts[1], besideBars, ux, uy);
-    return KeepMicroColumn(lefts[0], rights[0], lineOf[0], columns[0], counts[0], besideBars, ux, uy);
+    looseCount =
+        KeepMicroColumn(lefts[1], rights[1], lineOf[1], columns[1], counts[1], besideBars, ux, uy, keptColumns[1]);
+    return KeepMicroColumn(lefts[0], rights[0], lineOf[0], columns[0], counts[0], besideBars, ux, uy, keptColumns[0]);
 }
 
 bool PDFRowReader::ReadMicroLine(GrayImage const& image, float const p[2], float const q[2], unsigned columns,
@@ -2719,9 +2733,17 @@ unsigned PDFRowReader::PickMicroVersion(unsigned lines, unsigned columns, bool c
     unsigned bestPairs = 0;
     unsigned bestVotes = 0;
     unsigned best = MicroPDFVersionTable::kCount;
+    // Three columns and no left pattern read on any line: a CC-A, whose
+    // numbers a tall MicroPDF417 size would take as well, sheared rows
+    // pairing on few lines.
+    bool leftSeen = false;
+    for (unsigned i = 0; i < lines && !leftSeen; ++i) {
+        leftSeen = b_->lines[i].address[0] != 0;
+    }
+    bool const ccAOnly = componentSizes && columns == 3 && !leftSeen;
     for (unsigned v = 0; v < MicroPDFVersionTable::kCount; ++v) {
         MicroPDFVersionTable::Element const& element = MicroPDFVersionTable::table[v];
-        if (element.columns != columns || (element.ccA != 0 && !componentSizes)) {
+        if (element.columns != columns || (element.ccA != 0 && !componentSizes) || (element.ccA == 0 && ccAOnly)) {
             continue;
         }
         unsigned votes = 0;
@@ -2762,10 +2784,13 @@ unsigned PDFRowReader::PickMicroVersion(unsigned lines, unsigned columns, bool c
         return best;
     }
     MicroPDFVersionTable::Element const& element = MicroPDFVersionTable::table[best];
+    // A three-column CC-A has no left column: its rows are told on the left
+    // from its center column.
+    bool const noLeft = element.ccA != 0 && element.columns == 3;
     for (unsigned i = 0; i < lines; ++i) {
         LineRead& line = b_->lines[i];
         for (unsigned side = 0; side < 2; ++side) {
-            unsigned const p = side == 0 ? 0 : 2;
+            unsigned const p = side == 1 ? 2 : noLeft ? 1 : 0;
             unsigned const n = line.address[p];
             unsigned const start =
                 MicroPDFVersionTable::CalcColumnStart(element, static_cast<MicroPDFVersionTable::FinderPosition>(p));
@@ -2774,6 +2799,53 @@ unsigned PDFRowReader::PickMicroVersion(unsigned lines, unsigned columns, bool c
         }
     }
     return best;
+}
+
+bool PDFRowReader::CarryRowsToEnds(unsigned lines, unsigned rows)
+{
+    // Under perspective a line laid between the columns crosses the rows at
+    // a slant: the row at its left end is not the one at the center column
+    // but lies on past it, half as far again as the right column's row
+    // (the center pattern's middle is 22 modules from the row's start, the
+    // right one's 44 further on). The rows on either side as straight lines
+    // over the lines' fractions, misreads left out.
+    float fraction[kMaxLines];
+    float rowOf[kMaxLines];
+    bool use[kMaxLines];
+    float a[2] = {0, 0};
+    float b[2] = {0, 0};
+    for (unsigned side = 0; side < 2; ++side) {
+        unsigned used = 0;
+        for (unsigned i = 0; i < lines; ++i) {
+            fraction[i] = b_->lines[i].fraction;
+            rowOf[i] = static_cast<float>(b_->lines[i].row[side]);
+            use[i] = b_->lines[i].row[side] >= 0;
+        }
+        bool ok = true;
+        for (int round = 0; round < 3 && ok; ++round) {
+            ok = FitLine(fraction, rowOf, use, lines, a[side], b[side]);
+            float const limit = round == 0 ? 2.0f : 1.0f;
+            used = 0;
+            for (unsigned i = 0; i < lines && ok; ++i) {
+                use[i] = rowOf[i] >= 0 && Abs(rowOf[i] - (a[side] + b[side] * fraction[i])) <= limit;
+                used += use[i] ? 1u : 0u;
+            }
+        }
+        if (!ok || used < 3) {
+            return false;
+        }
+    }
+    for (unsigned i = 0; i < lines; ++i) {
+        float const f = b_->lines[i].fraction;
+        float const center = a[0] + b[0] * f;
+        float const right = a[1] + b[1] * f;
+        float const at[2] = {center - (right - center) * 0.5f, center + (right - center) * (39.0f / 44.0f)};
+        for (unsigned side = 0; side < 2; ++side) {
+            long const r = std::lround(at[side]);
+            b_->lines[i].row[side] = static_cast<short>(r >= 0 && r < static_cast<long>(rows) ? r : -1);
+        }
+    }
+    return true;
 }
 
 bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inverted, bool backward,
@@ -2788,10 +2860,13 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
     // (blur), pairs with data on one side.
     unsigned looseCount = 0;
     unsigned looseFarPairs = 0;
-    unsigned const count =
-        CollectMicroHits(image, area, inverted, backward, maxRatio, componentSizes, farPairs, looseCount, looseFarPairs);
+    unsigned hitColumns[2] = {0, 0};
+    unsigned const count = CollectMicroHits(image, area, inverted, backward, maxRatio, componentSizes, farPairs,
+                                            looseCount, looseFarPairs, hitColumns);
+    unsigned pairedColumns = hitColumns[0];
     if (!FitColumn(b_->left, count, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
         !FitColumn(b_->right, count, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
+        pairedColumns = hitColumns[1];
         farPairs += looseFarPairs;
         if (!FitColumn(b_->spareLeft, looseCount, area, backward, lt[0], lt[1], lb[0], lb[1], leftModule) ||
             !FitColumn(b_->spareRight, looseCount, area, backward, rt[0], rt[1], rb[0], rb[1], rightModule)) {
@@ -2804,7 +2879,11 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
     float const midWidth =
         std::hypot((rt[0] + rb[0] - lt[0] - lb[0]) / 2, (rt[1] + rb[1] - lt[1] - lb[1]) / 2) /
         std::sqrt(leftModule * rightModule);
-    unsigned const columns = MicroColumns(midWidth);
+    // A CC-A's three columns are told by its center pattern: its span to the
+    // right one, read in their mean module, runs long under perspective
+    // (the row's first character, where the module is largest, lies
+    // beyond it).
+    unsigned const columns = componentSizes && pairedColumns == 3 ? 3 : MicroColumns(midWidth);
     if (columns == 0) {
         return false;
     }
@@ -2834,10 +2913,34 @@ bool PDFRowReader::ReadMicro(GrayImage const& image, Area const& area, bool inve
         across[k] = (kOffsets[columns - 1][k] + 8.5f + 5.0f) / (total + 10.0f);
     }
     int const clusterShift = (element.start - 1) % 3;
-    if (!VoteCells(lines, element.rows, columns, 0, clusterShift, across)) {
+    // A CC-A without a left column, its rows carried to the lines' ends, is
+    // read along its rows alone: the lines laid between its columns cross
+    // them at a slant under perspective, each character read there takes
+    // in two rows and now and then passes for one of them, a vote that
+    // outweighs the rows' own.
+    bool const carried = element.ccA != 0 && columns == 3 && CarryRowsToEnds(lines, element.rows);
+    if (carried) {
+        for (unsigned c = 0; c < static_cast<unsigned>(element.rows) * columns; ++c) {
+            for (unsigned slot = 0; slot < kSlots; ++slot) {
+                b_->cells[c].count[slot] = 0;
+            }
+        }
+    } else if (!VoteCells(lines, element.rows, columns, 0, clusterShift, across)) {
         return false;
     }
-    VoteRows(image, inverted, true, columns, element.rows, columns, 0, clusterShift, lt, lb, rt, rb, skew, lines);
+    // The modules of a CC-A without a left column were measured on its
+    // center and right patterns, 22 and 66 modules from a row's start, and
+    // its rows are read from 0 to 61: under perspective the root of a
+    // module's reciprocal runs straight along a row, to the ends.
+    float rowSkew = skew;
+    if (carried && leftModule > 0 && rightModule > 0) {
+        float const center = 1 / std::sqrt(leftModule);
+        float const right = 1 / std::sqrt(rightModule);
+        float const start = center - (right - center) * 0.5f;
+        float const end = center + (right - center) * (39.0f / 44.0f);
+        rowSkew = start > 0 && end > 0 ? Skew(1 / (start * start), 1 / (end * end)) : skew;
+    }
+    VoteRows(image, inverted, true, columns, element.rows, columns, 0, clusterShift, lt, lb, rt, rb, rowSkew, lines);
     TallyCells(static_cast<unsigned>(element.rows) * columns, codewords, erasures, erasureCount);
     SetCorners(lt, lb, rt, rb, backward ? -area.ux : area.ux, backward ? -area.uy : area.uy, 10.0f * module, corners);
     return true;

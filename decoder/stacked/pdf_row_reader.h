@@ -253,9 +253,11 @@ private:
     // those with one beside either into spareLeft and spareRight
     // (`looseCount`). `besideBars` when the area borders a linear symbol.
     // farPairs grows by the first kind's pairs left out for their modules
-    // alone; looseFarPairs receives the second kind's.
+    // alone; looseFarPairs receives the second kind's; `columns` the
+    // column count each kind's kept pairs span.
     unsigned CollectMicroHits(GrayImage const& image, Area const& area, bool inverted, bool backward, float maxRatio,
-                              bool besideBars, unsigned& farPairs, unsigned& looseCount, unsigned& looseFarPairs);
+                              bool besideBars, unsigned& farPairs, unsigned& looseCount, unsigned& looseFarPairs,
+                              unsigned columns[2]);
 
     // The edges on the line from P to Q (`width` apart) run on by `margin`
     // at both ends; `perSample` receives the pixels per sample.
@@ -272,6 +274,10 @@ private:
     // numbers the lines read at `columns` columns (the table's count when
     // none); the lines' rows set as it numbers them.
     unsigned PickMicroVersion(unsigned lines, unsigned columns, bool componentSizes);
+    // The rows at the lines' ends of a symbol read without a left column,
+    // from those its center and right columns name; false when either
+    // column names too few rows to place them.
+    bool CarryRowsToEnds(unsigned lines, unsigned rows);
     // Reads `lines` lines spread down the map's rows at `columns` columns
     // (into the line buffer, or when `score` only counting); `reads` receives
     // the row address patterns read, `characters` (where given) grows by the
