@@ -118,9 +118,13 @@ bool PDF417RowDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> cons
     unsigned rowCluster = 0;
     for (;;) {
         // Each window spans 17 modules like the one before it, within 19:17.
+        // The load only fits noise to the limits; a window still outside
+        // them is no part of this row.
         long long const width = window.GetSpan();
-        if (!window.SetNextRunLengthData(Limit(width * 17 / 19), Limit(width * 19 / 17)) ||
-            window.GetLength() != kRuns || BarIsLight(window, reverced) != negative) {
+        unsigned const minimum = Limit(width * 17 / 19);
+        unsigned const maximum = Limit(width * 19 / 17);
+        if (!window.SetNextRunLengthData(minimum, maximum) || window.GetLength() != kRuns ||
+            window.GetSpan() < minimum || window.GetSpan() > maximum || BarIsLight(window, reverced) != negative) {
             symbols.Clear();
             return false;
         }
