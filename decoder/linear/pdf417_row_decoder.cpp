@@ -174,4 +174,13 @@ bool PDF417RowDecoder::Start(StackInterface<BarSymbol> const&, bool, DecodedLabe
 
 bool PDF417RowDecoder::IsEnableStartBarSymbol() const { return false; }
 
+unsigned PDF417RowDecoder::CountLeastReadRuns() const { return pdf417_->read.Get() ? 3 * kRuns : kReadsNothing; }
+
+bool PDF417RowDecoder::IsStackedRow(StackInterface<BarSymbol> const& symbols, bool) const
+{
+    unsigned const n = symbols.GetCount();
+    return n >= 3 && (symbols[0].value == kStartValue || symbols[0].value == kStopValue) &&
+           (symbols[n - 1].value == kStartValue || symbols[n - 1].value == kStopValue);
+}
+
 }  // namespace DEC2DIvra

@@ -30,6 +30,12 @@ public:
     bool CheckCheckDigit(StackInterface<BarSymbol> const& symbols, bool reverced) const override;
     bool Start(StackInterface<BarSymbol> const& symbols, bool reverced, DecodedLabel& label) const override;
     bool IsEnableStartBarSymbol() const override;
+    // A row holds at least its start pattern, one codeword and the stop
+    // pattern's first eight runs.
+    unsigned CountLeastReadRuns() const override;
+    // Every row read is one: it needs no repeat on other lines, the stacked
+    // reader takes the symbol from there.
+    bool IsStackedRow(StackInterface<BarSymbol> const& symbols, bool reverced) const override;
 
 private:
     Pdf417Property const* pdf417_;
