@@ -173,17 +173,27 @@ TEST_F(PDF417RowDecoderTest, RowsThatDoNotCloseInOneClusterAreRefused)
     }
 }
 
-TEST_F(PDF417RowDecoderTest, ReadsNothingWhenPdf417IsOff)
+// The shortest row holds no fewer runs than the frame is told to expect (a
+// line with fewer is not read at all), needs no repeat, and nothing is read
+// with PDF417 off.
+TEST_F(PDF417RowDecoderTest, ShortestRowAndPdf417Off)
 {
-    scan_test::RunList const line =
-        Line({StartPattern(), Codeword(12, 0), Codeword(13, 0), StopPattern()}, false);
+    scan_test::RunList const line = Line({StartPattern(), Codeword(12, 0), StopPattern()}, false);
     bool negative = false;
     bool reverced = false;
     Enable(true);
     ASSERT_TRUE(Row().ExecuteBinarization(line.At(1), symbols, negative, reverced));
+    unsigned held = 0;
+    for (ScanElement const& run : line.runs) {
+        held += run.begin >= symbols[0].begin && run.end <= symbols.GetTop().end ? 1u : 0u;
+    }
+    EXPECT_GE(held, Row().CountLeastReadRuns());
+    EXPECT_GT(Row().CountLeastReadRuns(), 0u);
+    EXPECT_TRUE(Row().IsStackedRow(symbols, reverced));
     Enable(false);
     EXPECT_FALSE(Row().ExecuteBinarization(line.At(1), symbols, negative, reverced));
     EXPECT_TRUE(symbols.IsEmpty());
+    EXPECT_EQ(Row().CountLeastReadRuns(), BarSymbolDecoder::kReadsNothing);
 }
 
 TEST_F(PDF417RowDecoderTest, TheLabelIsAnEmptyPdf417Label)
