@@ -133,7 +133,11 @@ int TwoDimensionDecoder::CalcReadingAngle(Region const& region)
 
 bool TwoDimensionDecoder::OfferLabel(DecodedLabel const& label)
 {
-    if (header_.callback == nullptr) {
+    // A PDF417 row a linear decoder met is a hint for the stacked reader (an
+    // empty label without modifier), on whatever road it comes: never a read.
+    if (header_.callback == nullptr ||
+        (label.identifier.GetSymbology() == SYMBOLOGY_PDF417 && label.data.GetCount() == 0 &&
+         label.identifier.GetModifier() == 0)) {
         return false;
     }
     tagDEC2D_REGION& r = header_.viewRegion;

@@ -25,7 +25,8 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
       msiPlesseyNegative_(context_, true, property),
       telepen_(context_, property),
       ukPlessey_(context_, property),
-      koreanPostal_(context_, property)
+      koreanPostal_(context_, property),
+      pdf417Row_(context_, property)
 {
     // Each symbology decoder is a member built with the context and its
     // property groups, and entered at its place in the trial order.
@@ -52,6 +53,7 @@ BarSymbolDecoderSet::BarSymbolDecoderSet(DEC2DProperty const& property, RateForT
     trial_[kTelepen] = &telepen_;
     trial_[kUKPlessey] = &ukPlessey_;
     trial_[kKoreanPostal] = &koreanPostal_;
+    trial_[kPDF417Row] = &pdf417Row_;
 }
 
 void BarSymbolDecoderSet::SetCodablockFRowRecognizer(CodablockFRowRecognizer const* recognizer)

@@ -11,6 +11,7 @@
 #include "decoder/linear/codabar_decoder.h"
 #include "decoder/linear/korean_postal_decoder.h"
 #include "decoder/linear/msi_plessey_decoder.h"
+#include "decoder/linear/pdf417_row_decoder.h"
 #include "decoder/linear/telepen_decoder.h"
 #include "decoder/linear/two_of_five_decoder.h"
 #include "decoder/linear/uk_plessey_decoder.h"
@@ -104,6 +105,7 @@ private:
     TelepenDecoder telepen_;
     UKPlesseyDecoder ukPlessey_;
     KoreanPostalDecoder koreanPostal_;
+    PDF417RowDecoder pdf417Row_;
 };
 
 }  // namespace DEC2DIvra

@@ -9,6 +9,7 @@
 #include "decoder/core/identifiers/code128_identifier.h"
 #include "decoder/core/dec2d_entry.h"
 #include "decoder/core/property/dec2d_property.h"
+#include "decoder/core/identifiers/pdf_identifiers.h"
 #include "decoder/core/identifiers/qr_identifiers.h"
 #include "decoder/two_dimension_decoder.h"
 
@@ -67,6 +68,15 @@ public:
         ++searches;
         lastWidth = image.GetWidth();
         lastReadMode = option.readMode;
+        if (rowHintFirst) {
+            // What the linear frame makes of a PDF417 row: an empty label.
+            label.Clear();
+            label.identifier.Copy(PDFIdentifier());
+            label.region.corner[2] = {140, 100};
+            if (outlet.Offer(label)) {
+                return 1;
+            }
+        }
         for (unsigned i = 0; i < labels; ++i) {
             label.Clear();
             label.identifier.Copy(Code128Identifier(1));
@@ -87,6 +97,7 @@ public:
     }
 
     unsigned labels = 0;
+    bool rowHintFirst = false;
     bool claimSuccess = false;
     int searches = 0;
     int lastWidth = 0;
@@ -168,6 +179,19 @@ TEST_F(DecoderHandleTest, LabelsReachTheCallbackUntilOneIsAcceptedWithoutAllocat
     EXPECT_EQ(app.seen[1].angle, 90);
     EXPECT_EQ(searcher->lastReadMode, kReadModeMoving);
     EXPECT_EQ(searcher->lastWidth, kWidth);
+}
+
+TEST_F(DecoderHandleTest, APdf417RowHintNeverReachesTheCallback)
+{
+    ScriptedSearcher* searcher = handle->GetObjectArena().Build<ScriptedSearcher>();
+    handle->SetCodeSearcher(searcher);
+    searcher->rowHintFirst = true;
+    EXPECT_EQ(DEC2D_Main(handle, kWidth, kHeight, kWidth, frame.data(), nullptr), 0);
+    EXPECT_TRUE(app.seen.empty());
+    searcher->labels = 1;
+    EXPECT_EQ(DEC2D_Main(handle, kWidth, kHeight, kWidth, frame.data(), nullptr), 1);
+    ASSERT_EQ(app.seen.size(), 1u);
+    EXPECT_EQ(app.seen[0].data, "LABEL0");
 }
 
 TEST_F(DecoderHandleTest, AClaimedSuccessWithoutAnAcceptedLabelCountsForNothing)
