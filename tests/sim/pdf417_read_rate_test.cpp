@@ -130,6 +130,45 @@ protected:
         }
         return none;
     }
+    // A composite drawn as the read-rate bench draws it under its strong
+    // perspective, and the label it should give: `hex` whole, or `alone`
+    // (identifier and data, tab-separated) when its UPC/EAN part may go out
+    // without its 2D part.
+    struct KeystonedComposite {
+        char const* name;
+        support::SymbolInput const* input;
+        double module;
+        double angle;
+        uint64_t seed;
+        std::string hex;
+        std::string alone = "";
+    };
+    // Reads the cases through `scanner-sim decode`: each gives its whole
+    // label, its linear part alone where allowed, or nothing, and all but
+    // `misses` at most read whole.
+    void ExpectKeystonedReadWhole(std::vector<KeystonedComposite> const& cases, std::string const& stem,
+                                  unsigned misses)
+    {
+        std::vector<std::string> files;
+        for (KeystonedComposite const& c : cases) {
+            support::RenderOptions o = BenchPose(c.module, c.angle, c.seed);
+            o.perspectiveX = 0.2;
+            o.perspectiveY = 0.1;
+            ASSERT_TRUE(AddFrame(*c.input, o, stem, files)) << c.name;
+        }
+        std::string const out = run("decode", files).first;
+        unsigned whole = 0;
+        for (size_t i = 0; i < files.size(); ++i) {
+            bool const read = out.find(files[i] + "\t39\t]e0\t" + cases[i].hex + "\n") != std::string::npos;
+            bool const none = out.find(files[i] + "\t-\n") != std::string::npos;
+            bool const alone = !cases[i].alone.empty() &&
+                               out.find(files[i] + "\t" + cases[i].alone + "\n") != std::string::npos;
+            EXPECT_TRUE(read || none || alone) << cases[i].name << " " << cases[i].module << " " << cases[i].angle
+                                               << "\n" << out;
+            whole += read ? 1u : 0u;
+        }
+        EXPECT_GE(whole + misses, files.size()) << out;
+    }
 };
 
 support::SymbolInput const kDataBarComposite{.symbology = BARCODE_DBAR_OMN_CC, .data = "[10]ABC123", .option1 = 1,
@@ -287,19 +326,12 @@ TEST_F(Pdf417ReadRate, CompositeUnderStrongPerspectiveReadsWhole)
                                       .inputMode = GS1_MODE, .primary = "[01]09501101530003"};
     support::SymbolInput const upcA{.symbology = BARCODE_UPCA_CC, .data = "[10]ABC123[21]XYZ789", .option1 = 2,
                                     .inputMode = GS1_MODE, .primary = "01234567890"};
-    struct Case {
-        char const* name;
-        support::SymbolInput const* input;
-        double module;
-        double angle;
-        uint64_t seed;
-        std::string hex;
-        std::string alone = "";  // identifier and data of UPC/EAN digits read alone
-    };
     std::string const ean = "333331323334353637383930331C3939313233342D61626364";
     std::string const upc = "3031323334353637383930351C31304142433132331D323158595A373839";
     std::string const gs1 = "303130393530313130313533303030331C3130414243313233";
-    Case const cases[] = {
+    // All but one at least: which lines read the linear part moves where
+    // its bars are followed from.
+    ExpectKeystonedReadWhole({
         {"EAN-13 + CC-A", &ean13, 3.0, 105, 80, ean, "13\t]E0\t33333132333435363738393033"},
         {"EAN-13 + CC-A", &ean13, 2.0, 120, 33, ean, "13\t]E0\t33333132333435363738393033"},
         {"EAN-13 + CC-A", &ean13, 2.0, 315, 46, ean, "13\t]E0\t33333132333435363738393033"},
@@ -311,28 +343,7 @@ TEST_F(Pdf417ReadRate, CompositeUnderStrongPerspectiveReadsWhole)
         {"GS1-128 + CC-A", &gs1128, 1.5, 300, 21, gs1},
         {"GS1-128 + CC-A", &gs1128, 1.5, 210, 15, gs1},
         {"GS1-128 + CC-A", &gs1128, 2.0, 345, 48, gs1},
-    };
-    std::vector<std::string> files;
-    for (Case const& c : cases) {
-        support::RenderOptions o = BenchPose(c.module, c.angle, c.seed);
-        o.perspectiveX = 0.2;
-        o.perspectiveY = 0.1;
-        ASSERT_TRUE(AddFrame(*c.input, o, "keystone", files)) << c.name;
-    }
-    std::string const out = run("decode", files).first;
-    unsigned whole = 0;
-    for (size_t i = 0; i < files.size(); ++i) {
-        bool const read = out.find(files[i] + "\t39\t]e0\t" + cases[i].hex + "\n") != std::string::npos;
-        bool const none = out.find(files[i] + "\t-\n") != std::string::npos;
-        bool const alone = !cases[i].alone.empty() &&
-                           out.find(files[i] + "\t" + cases[i].alone + "\n") != std::string::npos;
-        EXPECT_TRUE(read || none || alone) << cases[i].name << " " << cases[i].module << " " << cases[i].angle
-                                           << "\n" << out;
-        whole += read ? 1u : 0u;
-    }
-    // All but one at least: which lines read the linear part moves where
-    // its bars are followed from.
-    EXPECT_GE(whole + 1, files.size()) << out;
+    }, "keystone", 1);
 }
 
 // A CC-C seen steeply over its GS1-128: its edge columns are fitted a row
@@ -353,24 +364,13 @@ TEST_F(Pdf417ReadRate, CodeCCompositeSeenSteeplyReadsWhole)
     support::SymbolInput const input{.symbology = BARCODE_GS1_128_CC, .data = "[99]1234-abcd[21]1234567890",
                                      .option1 = 3, .inputMode = GS1_MODE, .primary = "[01]09501101530003"};
     std::string const hex = "303130393530313130313533303030331C3939313233342D616263641D323131323334353637383930";
-    struct Case {
-        double module;
-        double angle;
-        uint64_t seed;
-    };
-    Case const cases[] = {{1.5, 0, 1}, {1.5, 15, 2}, {1.5, 135, 10}, {1.5, 300, 21}, {2.0, 180, 37}, {2.0, 330, 47}};
-    std::vector<std::string> files;
-    for (Case const& c : cases) {
-        support::RenderOptions o = BenchPose(c.module, c.angle, c.seed);
-        o.perspectiveX = 0.2;
-        o.perspectiveY = 0.1;
-        ASSERT_TRUE(AddFrame(input, o, "steepccc", files));
-    }
-    std::string const out = run("decode", files).first;
-    for (size_t i = 0; i < files.size(); ++i) {
-        EXPECT_NE(out.find(files[i] + "\t39\t]e0\t" + hex + "\n"), std::string::npos)
-            << cases[i].module << " " << cases[i].angle << "\n" << out;
-    }
+    ExpectKeystonedReadWhole({{"CC-C", &input, 1.5, 0, 1, hex},
+                              {"CC-C", &input, 1.5, 15, 2, hex},
+                              {"CC-C", &input, 1.5, 135, 10, hex},
+                              {"CC-C", &input, 1.5, 300, 21, hex},
+                              {"CC-C", &input, 2.0, 180, 37, hex},
+                              {"CC-C", &input, 2.0, 330, 47, hex}},
+                             "steepccc", 0);
 }
 
 // Under strong perspective a DataBar label's 2D part lies along neither its
@@ -383,40 +383,16 @@ TEST_F(Pdf417ReadRate, DataBarCompositeUnderStrongPerspectiveReadsWhole)
     ASSERT_EQ(run("command", {"set read/gs1_composite:true", "save"}).first, "<ACK>\n<ACK>\n");
     support::SymbolInput const ccB{.symbology = BARCODE_DBAR_OMN_CC, .data = "[10]ABC123[21]XYZ789[99]COMPOSITE",
                                    .option1 = 2, .inputMode = GS1_MODE, .primary = "0950110153000"};
-    struct Case {
-        char const* name;
-        support::SymbolInput const* input;
-        double module;
-        double angle;
-        uint64_t seed;
-        std::string hex;
-    };
     std::string const ccAHex = kDataBarCompositeHex;
     std::string const ccBHex = "303130393530313130313533303030331C31304142433132331D323158595A3738391D3939434F4D504F53495445";
-    Case const cases[] = {
+    // All but one at least: which lines read the linear part moves where
+    // its bars are followed from.
+    ExpectKeystonedReadWhole({
         {"CC-A", &kDataBarComposite, 1.5, 45, 4, ccAHex},   {"CC-A", &kDataBarComposite, 1.5, 135, 10, ccAHex},
         {"CC-A", &kDataBarComposite, 1.5, 285, 20, ccAHex}, {"CC-A", &kDataBarComposite, 2.0, 180, 37, ccAHex},
         {"CC-A", &kDataBarComposite, 2.5, 15, 50, ccAHex},  {"CC-A", &kDataBarComposite, 3.0, 135, 82, ccAHex},
         {"CC-B", &ccB, 1.5, 165, 12, ccBHex},
-    };
-    std::vector<std::string> files;
-    for (Case const& c : cases) {
-        support::RenderOptions o = BenchPose(c.module, c.angle, c.seed);
-        o.perspectiveX = 0.2;
-        o.perspectiveY = 0.1;
-        ASSERT_TRUE(AddFrame(*c.input, o, "dbkeystone", files)) << c.name;
-    }
-    std::string const out = run("decode", files).first;
-    unsigned whole = 0;
-    for (size_t i = 0; i < files.size(); ++i) {
-        bool const read = out.find(files[i] + "\t39\t]e0\t" + cases[i].hex + "\n") != std::string::npos;
-        bool const none = out.find(files[i] + "\t-\n") != std::string::npos;
-        EXPECT_TRUE(read || none) << cases[i].name << " " << cases[i].module << " " << cases[i].angle << "\n" << out;
-        whole += read ? 1u : 0u;
-    }
-    // All but one at least: which lines read the linear part moves where
-    // its bars are followed from.
-    EXPECT_GE(whole + 1, files.size()) << out;
+    }, "dbkeystone", 1);
 }
 
 // A three-column CC-A (over an EAN-8 or a DataBar Limited symbol) has no
@@ -433,44 +409,16 @@ TEST_F(Pdf417ReadRate, ThreeColumnCcAUnderStrongPerspectiveReadsWhole)
                                     .inputMode = GS1_MODE, .primary = "1234567"};
     support::SymbolInput const limited{.symbology = BARCODE_DBAR_LTD_CC, .data = "[10]ABC123", .option1 = 1,
                                        .inputMode = GS1_MODE, .primary = "0950110153000"};
-    struct Case {
-        char const* name;
-        support::SymbolInput const* input;
-        double module;
-        double angle;
-        uint64_t seed;
-        std::string hex;
-        std::string alone = "";  // identifier and data of EAN digits read alone
-    };
     std::string const ean = "31323334353637301C3939313233342D61626364";
     std::string const gs1 = "303130393530313130313533303030331C3130414243313233";
     std::string const eanAlone = "15\t]E4\t3132333435363730";
-    Case const cases[] = {
+    ExpectKeystonedReadWhole({
         {"EAN-8 + CC-A", &ean8, 1.5, 0, 1, ean, eanAlone},     {"EAN-8 + CC-A", &ean8, 1.5, 75, 6, ean, eanAlone},
         {"EAN-8 + CC-A", &ean8, 1.5, 150, 11, ean, eanAlone},  {"EAN-8 + CC-A", &ean8, 2.0, 240, 41, ean, eanAlone},
         {"EAN-8 + CC-A", &ean8, 2.0, 315, 46, ean, eanAlone},  {"Limited + CC-A", &limited, 1.5, 90, 7, gs1},
         {"Limited + CC-A", &limited, 1.5, 240, 17, gs1},       {"Limited + CC-A", &limited, 1.5, 285, 20, gs1},
         {"Limited + CC-A", &limited, 2.0, 195, 38, gs1},
-    };
-    std::vector<std::string> files;
-    for (Case const& c : cases) {
-        support::RenderOptions o = BenchPose(c.module, c.angle, c.seed);
-        o.perspectiveX = 0.2;
-        o.perspectiveY = 0.1;
-        ASSERT_TRUE(AddFrame(*c.input, o, "sheared", files)) << c.name;
-    }
-    std::string const out = run("decode", files).first;
-    unsigned whole = 0;
-    for (size_t i = 0; i < files.size(); ++i) {
-        bool const read = out.find(files[i] + "\t39\t]e0\t" + cases[i].hex + "\n") != std::string::npos;
-        bool const none = out.find(files[i] + "\t-\n") != std::string::npos;
-        bool const alone = !cases[i].alone.empty() &&
-                           out.find(files[i] + "\t" + cases[i].alone + "\n") != std::string::npos;
-        EXPECT_TRUE(read || none || alone) << cases[i].name << " " << cases[i].module << " " << cases[i].angle
-                                           << "\n" << out;
-        whole += read ? 1u : 0u;
-    }
-    EXPECT_GE(whole + 1, files.size()) << out;
+    }, "sheared", 1);
 }
 
 // The 2D part over a DataBar Limited symbol shows bars too: the located
