@@ -1,24 +1,26 @@
 #include "app/firmware_main.h"
 
-#include "app/buzzer.h"
-#include "app/command_channels.h"
-#include "app/factory_settings.h"
-#include "app/image_capture.h"
+#include "app/indicators/buzzer.h"
+#include "app/commands/command_channels.h"
+#include "app/settings/factory_settings.h"
+#include "app/device_commands/image_capture.h"
 #include "app/file.h"
-#include "app/gpio_keyboard.h"
-#include "app/gs1_conversion.h"
-#include "app/host_interface.h"
-#include "app/indicator_leds.h"
-#include "app/memory_input_stream.h"
-#include "app/menu_cmd_handler.h"
-#include "app/parameter_object.h"
-#include "app/read_barcode.h"
-#include "app/ride_zodoz_for_command_system.h"
-#include "app/scanner_info.h"
-#include "app/settings_persistence.h"
-#include "app/single_menu_cmd.h"
-#include "app/uart_settings.h"
-#include "app/usb_settings.h"
+#include "app/indicators/gpio_keyboard.h"
+#include "app/settings/gs1_conversion.h"
+#include "app/host/host_interface.h"
+#include "app/indicators/indicator_leds.h"
+#include "app/commands/memory_input_stream.h"
+#include "app/settings/menu_cmd_handler.h"
+#include "app/commands/menu_code2d.h"
+#include "app/commands/menu_code39.h"
+#include "app/settings/parameter_object.h"
+#include "app/read_cycle/read_barcode.h"
+#include "app/settings/ride_zodoz_for_command_system.h"
+#include "app/device_commands/scanner_info.h"
+#include "app/settings/settings_persistence.h"
+#include "app/device_commands/single_menu_cmd.h"
+#include "app/settings/uart_settings.h"
+#include "app/settings/usb_settings.h"
 #include "config/configuration.h"
 #include "platform/platform.h"
 
@@ -28,8 +30,11 @@
 #include <pthread.h>
 #include <thread>
 
-// Built before main after the command channels' streams (app/command_channels.cpp), the
-// thread-name map (app/reply_routing.cpp) and the menu-code parsers (app/menu_parser.cpp).
+// Built before main after the command channels' streams (app/commands/command_channels.cpp)
+// and the thread-name map (app/commands/reply_routing.cpp). The menu-code parsers register
+// with the read cycle's registry (app/commands/menu_parser.h) as they are built.
+MenuCode39 mnucode39;
+MenuCode2D mnucode2D;
 Heartbeat hb(std::chrono::milliseconds(10));
 ScannerInfo scannerInfo;
 SingleMenuCmd singleMenuCmd;
@@ -133,6 +138,8 @@ bool updateUartSettings()
     return ApplyUartValues(InterfaceOutputStream::getInstance().uartPort(), values) && ok;
 }
 
+bool SaveSettings() { return DoSaveProperties() && updateUartSettings(); }
+
 bool IsTTYDevice(std::string const& path)
 {
     if (path.empty()) {
@@ -172,7 +179,7 @@ void firmwareStart()
     UartSettings::getInstance();
     UsbSettings::getInstance();
 
-    MenuCmdHandler::getInstance().setLoadSavePropertiesCallback(DoLoadProperties, DoSaveProperties);
+    MenuCmdHandler::getInstance().setLoadSavePropertiesCallback(DoLoadProperties, SaveSettings);
 
     FactorySettings& factory = FactorySettings::getInstance();
     ImageCapture::getInstance(); // registers the image-upload commands

@@ -1,11 +1,11 @@
 #pragma once
 // The firmware's main routine. On the device it never returns; the simulated board
 // runs it on a thread of its own. The command channels' streams it runs are built
-// before main (app/command_channels.h).
+// before main (app/commands/command_channels.h).
 
 #include "app/heartbeat.h"
-#include "app/interface_output_stream.h"
-#include "app/memory_pipe_stream.h"
+#include "app/host/interface_output_stream.h"
+#include "app/commands/memory_pipe_stream.h"
 #include "config/stream.h"
 
 #include <string>
@@ -34,6 +34,9 @@ void LoadStartSettings();
 void ToDefault();
 // The UART settings onto every UART port; false when any port refused any of them.
 bool updateUartSettings();
+// The "save" action the command handler runs: the settings onto flash
+// (DoSaveProperties), then the UART ports onto the saved values. False when either failed.
+bool SaveSettings();
 bool IsTTYDevice(std::string const& path);
 
 void handle_pipe_com(MemoryPipeStream::PipeInputStream& in, InterfaceOutputStream& out);

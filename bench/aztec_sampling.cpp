@@ -10,8 +10,8 @@
 #include <benchmark/benchmark.h>
 
 #include "decoder/core/gray_image.h"
-#include "decoder/matrix/aztec_code_decoder.h"
-#include "decoder/matrix/aztec_module_grid.h"
+#include "decoder/matrix/aztec/aztec_code_decoder.h"
+#include "decoder/matrix/aztec/aztec_module_grid.h"
 
 using namespace DEC2DIvra;
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "format/gs1_conversion_program.h"
-#include "format/ride_zodoz.h"
+#include "format/data_edit/gs1_conversion_program.h"
+#include "format/data_edit/ride_zodoz.h"
 
 namespace {
 

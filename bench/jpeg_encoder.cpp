@@ -1,6 +1,6 @@
 // The firmware's JPEG encoder beside libjpeg's on a 640 x 480 camera frame: time per
 // frame, and bytes per quality setting (counter "bytes").
-#include "app/too_jpeg.h"
+#include "app/device_commands/too_jpeg.h"
 #include "tests/support/jpeg_oracle.h"
 #include "tests/support/symbol_renderer.h"
 

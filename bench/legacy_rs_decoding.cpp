@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "decoder/legacy/legacy_rs.h"
+#include "decoder/legacy/engine/legacy_rs.h"
 
 namespace {
 

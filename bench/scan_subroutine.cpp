@@ -9,8 +9,8 @@
 #include "decoder/core/geometry/line_segment.h"
 #include "decoder/core/geometry/ptr_line_segment.h"
 #include "decoder/core/containers/stack_interface.h"
-#include "decoder/linear/pick_line_subroutine.h"
-#include "decoder/linear/scan_subroutine.h"
+#include "decoder/linear/roads/pick_line_subroutine.h"
+#include "decoder/linear/roads/scan_subroutine.h"
 #include "tests/support/symbol_renderer.h"
 
 using namespace DEC2DIvra;

@@ -1,6 +1,7 @@
 # scanner_library(name folder [WITH_SUBFOLDERS] [deps...])
 # A static library from every .cpp directly in `folder` (and, WITH_SUBFOLDERS, in its concept
-# sub-folders one level down). Headers are included as "folder/file.h" relative to the source root.
+# and family sub-folders one level down; an `entry/` sub-folder holds a program's main and is
+# left out). Headers are included as "folder/file.h" relative to the source root.
 function(scanner_library name folder)
   cmake_parse_arguments(PARSE_ARGV 2 _opt "WITH_SUBFOLDERS" "" "")
   set(_patterns ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
@@ -8,6 +9,7 @@ function(scanner_library name folder)
     list(APPEND _patterns ${PROJECT_SOURCE_DIR}/${folder}/*/*.cpp)
   endif()
   file(GLOB _src CONFIGURE_DEPENDS ${_patterns})
+  list(FILTER _src EXCLUDE REGEX "/${folder}/entry/[^/]*$")
   if(NOT _src)
     # A folder whose code has not landed yet still gives a library to link.
     set(_src ${CMAKE_BINARY_DIR}/empty/${name}.cpp)

@@ -12,10 +12,10 @@
 #include "config/configuration_manager.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/decoded_label.h"
-#include "decoder/linear/code128_block_vote.h"
-#include "decoder/linear/code128_decoder.h"
-#include "decoder/linear/code128_interpreter.h"
-#include "decoder/linear/rate_for_tuning_calculator.h"
+#include "decoder/linear/code128/code128_block_vote.h"
+#include "decoder/linear/code128/code128_decoder.h"
+#include "decoder/linear/code128/code128_interpreter.h"
+#include "decoder/linear/line/rate_for_tuning_calculator.h"
 
 namespace {
 

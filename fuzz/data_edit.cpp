@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "format/ride_zodoz.h"
+#include "format/data_edit/ride_zodoz.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "decoder/core/decoded_label.h"
-#include "decoder/matrix/data_matrix_ecc000_140_data.h"
-#include "decoder/matrix/data_matrix_ecc000_140_header.h"
-#include "decoder/matrix/data_matrix_ecc000_140_stream.h"
+#include "decoder/matrix/data_matrix/data_matrix_ecc000_140_data.h"
+#include "decoder/matrix/data_matrix/data_matrix_ecc000_140_header.h"
+#include "decoder/matrix/data_matrix/data_matrix_ecc000_140_stream.h"
 
 using namespace DEC2DIvra;
 

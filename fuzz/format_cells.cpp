@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "format/character.h"
+#include "format/data_edit/character.h"
 #include "format/decode_data_byte.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "decoder/legacy/han_xin_data.h"
-#include "decoder/legacy/maxi_message.h"
+#include "decoder/legacy/han_xin/han_xin_data.h"
+#include "decoder/legacy/maxicode/maxi_message.h"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size)
 {

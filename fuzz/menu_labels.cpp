@@ -3,8 +3,8 @@
 // results that carry them, framed ESC ... CR where a whole line is given, no longer than
 // the limit, and no control byte from the label inside a 2D command.
 
-#include "app/menu_code2d.h"
-#include "app/menu_code39.h"
+#include "app/commands/menu_code2d.h"
+#include "app/commands/menu_code39.h"
 
 #include <cstdint>
 #include <string>

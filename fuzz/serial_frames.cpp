@@ -3,10 +3,10 @@
 // than the limit, the pipe hands out exactly the bytes it accepted, and the
 // handler never collects more parameter bytes than its limit.
 
-#include "app/memory_pipe_stream.h"
-#include "app/menu_cmd_handler.h"
-#include "app/parameter_object.h"
-#include "app/serial_input_cmd_stream.h"
+#include "app/commands/memory_pipe_stream.h"
+#include "app/settings/menu_cmd_handler.h"
+#include "app/settings/parameter_object.h"
+#include "app/commands/serial_input_cmd_stream.h"
 #include "config/configuration.h"
 
 #include <chrono>

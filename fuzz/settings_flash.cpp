@@ -2,9 +2,9 @@
 // NUL into the banks partition and the parameter partition. A load either takes what
 // it reads or leaves every setting as it was; it never stops half-way.
 
-#include "app/factory_settings.h"
-#include "app/parameter_object.h"
-#include "app/settings_persistence.h"
+#include "app/settings/factory_settings.h"
+#include "app/settings/parameter_object.h"
+#include "app/settings/settings_persistence.h"
 #include "config/configuration.h"
 #include "platform/sim/board.h"
 

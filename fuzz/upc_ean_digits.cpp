@@ -5,10 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "decoder/linear/bar_symbol.h"
-#include "decoder/linear/upc_ean_book_numbers.h"
-#include "decoder/linear/upc_ean_digits.h"
-#include "decoder/linear/upc_ean_partial_scan_data.h"
+#include "decoder/linear/line/bar_symbol.h"
+#include "decoder/linear/upc_ean/upc_ean_book_numbers.h"
+#include "decoder/linear/upc_ean/upc_ean_digits.h"
+#include "decoder/linear/upc_ean/upc_ean_partial_scan_data.h"
 
 using namespace DEC2DIvra;
 

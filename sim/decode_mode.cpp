@@ -1,7 +1,7 @@
 // decode: the decoder alone on each image with the configured settings, one line per label.
 #include "sim/decode_mode.h"
 
-#include "app/decode_options.h"
+#include "app/read_cycle/decode_options.h"
 #include "app/firmware_main.h"
 #include "decoder/core/dec2d_entry.h"
 #include "decoder/core/property/dec2d_property.h"

@@ -1,6 +1,6 @@
 #include "sim/firmware_thread.h"
 
-#include "app/command_channels.h"
+#include "app/commands/command_channels.h"
 #include "app/firmware_main.h"
 
 #include <filesystem>

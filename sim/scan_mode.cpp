@@ -2,11 +2,11 @@
 // printed; status 0 when every image gave a good read.
 #include "sim/scan_mode.h"
 
-#include "app/frame_queue.h"
-#include "app/gpio_keyboard.h"
-#include "app/host_interface.h"
-#include "app/read_barcode.h"
-#include "app/camera.h"
+#include "app/camera/frame_queue.h"
+#include "app/indicators/gpio_keyboard.h"
+#include "app/host/host_interface.h"
+#include "app/read_cycle/read_barcode.h"
+#include "app/camera/camera.h"
 #include "config/configuration.h"
 #include "platform/sim/board.h"
 #include "sim/command_mode.h"

@@ -1,7 +1,7 @@
 #include "decoder/legacy/legacy_decoder_wiring.h"
 
 #include "decoder/two_dimension_decoder.h"
-#include "decoder/legacy/old_matrix_decoder.h"
+#include "decoder/legacy/engine/old_matrix_decoder.h"
 
 namespace DEC2DIvra {
 

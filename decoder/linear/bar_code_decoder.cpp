@@ -2,8 +2,8 @@
 
 #include "decoder/core/arithmetic/dec_math.h"
 #include "decoder/core/property/dec2d_property.h"
-#include "decoder/linear/bar_symbol_decoder.h"
-#include "decoder/linear/scan_band.h"
+#include "decoder/linear/line/bar_symbol_decoder.h"
+#include "decoder/linear/roads/scan_band.h"
 
 namespace DEC2DIvra {
 

@@ -2,10 +2,10 @@
 
 #include "decoder/two_dimension_decoder.h"
 #include "decoder/core/work_area_layout.h"
-#include "decoder/matrix/aztec_code_decoder.h"
-#include "decoder/matrix/data_matrix_decoder.h"
-#include "decoder/matrix/dot_code_decoder.h"
-#include "decoder/matrix/qr_code_decoder.h"
+#include "decoder/matrix/aztec/aztec_code_decoder.h"
+#include "decoder/matrix/data_matrix/data_matrix_decoder.h"
+#include "decoder/matrix/dot_code/dot_code_decoder.h"
+#include "decoder/matrix/qr/qr_code_decoder.h"
 
 namespace DEC2DIvra {
 

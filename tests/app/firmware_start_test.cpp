@@ -5,11 +5,11 @@
 // on the USB serial port.
 #include "app/firmware_main.h"
 
-#include "app/factory_settings.h"
-#include "app/menu_cmd_handler.h"
-#include "app/parameter_object.h"
-#include "app/read_barcode.h"
-#include "tests/app/persistence_fixture.h"
+#include "app/settings/factory_settings.h"
+#include "app/settings/menu_cmd_handler.h"
+#include "app/settings/parameter_object.h"
+#include "app/read_cycle/read_barcode.h"
+#include "tests/app/settings/persistence_fixture.h"
 #include "tests/support/menu_label.h"
 #include "tests/support/symbol_renderer.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "format/decode_data_byte.h"
-#include "tests/format/cell_test_support.h"
+#include "tests/format/data_edit/cell_test_support.h"
 #include "tests/format/iconv_oracle.h"
 
 using cell_test::Values;

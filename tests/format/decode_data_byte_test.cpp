@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "format/character.h"
-#include "tests/format/cell_test_support.h"
+#include "format/data_edit/character.h"
+#include "tests/format/data_edit/cell_test_support.h"
 #include "tests/format/iconv_oracle.h"
 
 using cell_test::Cell;

@@ -9,7 +9,7 @@
 
 #include "decoder/core/identifiers/code128_identifier.h"
 #include "decoder/core/identifiers/code39_identifiers.h"
-#include "format/ride_zodoz.h"
+#include "format/data_edit/ride_zodoz.h"
 #include "tests/format/formatter_test_fixture.h"
 
 namespace formatter_test {

@@ -1,6 +1,6 @@
 // "/dev/video0": the V4L2 streaming requests of the camera start, frames from image files and
 // raw frames, deterministic and free-running delivery, the sensor model and injected faults.
-#include "board_fixture.h"
+#include "tests/platform/board_fixture.h"
 
 #include <linux/videodev2.h>
 #include <png.h>

@@ -1,6 +1,6 @@
 // Missing devices, closed descriptors and paths the board does not simulate: every call
 // fails cleanly with the kernel's errno, and ordinary files still reach the kernel.
-#include "board_fixture.h"
+#include "tests/platform/board_fixture.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h> // before the MTD header, which uses its request macros

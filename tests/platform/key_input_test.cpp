@@ -1,6 +1,6 @@
 // The key input device: EVIOCGKEY reflects the held keys, and each change arrives as 16-byte
 // records in the board's 32-bit layout.
-#include "board_fixture.h"
+#include "tests/platform/board_fixture.h"
 
 #include <array>
 #include <cstdint>

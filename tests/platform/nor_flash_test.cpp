@@ -1,6 +1,6 @@
 // Flash partitions: NOR programming, erase blocks, the read-only twins, persistence in the
 // board directory and the injected faults.
-#include "board_fixture.h"
+#include "tests/platform/board_fixture.h"
 
 #include <cstdint>
 #include <fcntl.h>

@@ -1,5 +1,5 @@
 // "/dev/mem" and system(): the chip identifier at its physical address, and the recorder.
-#include "board_fixture.h"
+#include "tests/platform/board_fixture.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,6 +1,6 @@
 // The serial ports: real terminals whose settings read back as set, with one input queue per
 // port however many descriptors the firmware holds.
-#include "board_fixture.h"
+#include "tests/platform/board_fixture.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>

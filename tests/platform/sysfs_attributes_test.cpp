@@ -1,6 +1,6 @@
 // sysfs attributes: a write replaces the value whatever the offset and is logged; reads show
 // the current value; the PWM channel appears on export.
-#include "board_fixture.h"
+#include "tests/platform/board_fixture.h"
 
 #include <fcntl.h>
 #include <string>

@@ -1,7 +1,7 @@
 // The Aztec symbol record through scanner-sim decode with the record key set:
 // the corrected mode message, the same whichever way the symbol is turned or
 // mirrored, checked against the mode ring of zint's own module matrix.
-#include "tests/decoder/matrix/aztec_fixture.h"
+#include "tests/decoder/matrix/aztec/aztec_fixture.h"
 #include "tests/sim/sim_program_fixture.h"
 #include "tests/support/image_file.h"
 #include "tests/support/symbol_renderer.h"

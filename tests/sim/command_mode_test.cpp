@@ -1,7 +1,7 @@
 // scanner-sim command against the command channels running on the simulated board.
 #include "sim/command_mode.h"
 
-#include "tests/app/channel_fixture.h"
+#include "tests/app/commands/channel_fixture.h"
 
 #include <cstdio>
 

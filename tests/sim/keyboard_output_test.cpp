@@ -1,6 +1,6 @@
 // The USB keyboard on the simulated board, read back by a host with the same layout:
 // labels typed in every layout, the lock-key framing, pacing, and a gadget that fails.
-#include "app/usb_hid_keyboard.h"
+#include "app/host/usb_hid_keyboard.h"
 #include "config/configuration.h"
 #include "config/memory_stream.h"
 #include "platform/sim/board.h"

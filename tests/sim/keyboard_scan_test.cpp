@@ -1,7 +1,8 @@
 // scanner-sim scan on a USB keyboard model: labels read by the camera come out as the
 // text a host with the chosen layout types from the keyboard reports.
-#include "app/factory_settings.h"
-#include "app/settings_persistence.h"
+#include "app/firmware_main.h"
+#include "app/settings/factory_settings.h"
+#include "app/settings/settings_persistence.h"
 #include "platform/sim/board.h"
 #include "tests/sim/sim_program_fixture.h"
 #include "tests/support/image_file.h"
@@ -21,7 +22,7 @@ protected:
     {
         ASSERT_TRUE(plat::sim::board().setBoardDirectory((directory_ / "board").string()));
         FactorySettings::getInstance().Interface(FactorySettings::kInterfaceUsbKeyboard);
-        ASSERT_TRUE(DoSaveProperties());
+        ASSERT_TRUE(SaveSettings());
         FactorySettings::getInstance().Interface(FactorySettings::kInterfaceUart);
         ASSERT_TRUE(plat::sim::board().setBoardDirectory((directory_ / "unused").string()));
     }

@@ -1,7 +1,7 @@
 // scanner-sim run: the console that plays the user and the terminal relays.
 #include "sim/run_mode.h"
 
-#include "tests/app/channel_fixture.h"
+#include "tests/app/commands/channel_fixture.h"
 
 #include <cstdio>
 #include <fcntl.h>

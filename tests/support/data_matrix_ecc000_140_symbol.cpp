@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "decoder/matrix/data_matrix_convolution_error_correct.h"
-#include "decoder/matrix/data_matrix_ecc000_140_data.h"
-#include "decoder/matrix/data_matrix_ecc000_140_placement.h"
+#include "decoder/matrix/data_matrix/data_matrix_convolution_error_correct.h"
+#include "decoder/matrix/data_matrix/data_matrix_ecc000_140_data.h"
+#include "decoder/matrix/data_matrix/data_matrix_ecc000_140_placement.h"
 
 namespace support {
 

@@ -1,7 +1,7 @@
 // Observers see a change after it is made, in head-to-tail order, and a refusal undoes
 // the whole change, including the parts other observers had accepted.
 
-#include "store_fixture.h"
+#include "tests/config/tree/store_fixture.h"
 
 namespace ivra_configuration::test {
 namespace {

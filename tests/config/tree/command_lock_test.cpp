@@ -1,7 +1,7 @@
 // Three command channels and a writer outside the evaluator share one store: the lock
 // keeps every command whole.
 
-#include "store_fixture.h"
+#include "tests/config/tree/store_fixture.h"
 
 #include <algorithm>
 #include <thread>

@@ -1,7 +1,7 @@
 // Fixed-code command lines: how they are cut into tokens, which executor gets each token,
 // and which observers hear of the outcome.
 
-#include "store_fixture.h"
+#include "tests/config/tree/store_fixture.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
 // Text commands that are malformed, too long, of the wrong type or out of range are
 // answered NAK and change nothing at all.
 
-#include "store_fixture.h"
+#include "tests/config/tree/store_fixture.h"
 
 namespace ivra_configuration::test {
 namespace {

@@ -2,7 +2,7 @@
 // defaults, shared values in the first line, hidden values included; reading it back
 // reproduces every bank byte for byte, and a damaged line changes nothing of its bank.
 
-#include "store_fixture.h"
+#include "tests/config/tree/store_fixture.h"
 
 #include <rapidjson/document.h>
 

@@ -1,6 +1,6 @@
 // Every value type goes in as JSON text and comes back out the same, per bank and shared.
 
-#include "store_fixture.h"
+#include "tests/config/tree/store_fixture.h"
 
 #include <rapidjson/document.h>
 

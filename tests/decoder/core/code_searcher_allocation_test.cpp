@@ -6,9 +6,9 @@
 #include <new>
 #include <vector>
 
-#include "allocation_counter.h"
-#include "code_searcher_fixture.h"
-#include "code_searcher_scenes.h"
+#include "tests/decoder/core/allocation_counter.h"
+#include "tests/decoder/core/code_searcher_fixture.h"
+#include "tests/decoder/core/code_searcher_scenes.h"
 #include "decoder/core/location/code_searcher_engine.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "tests/support/symbol_renderer.h"

@@ -22,7 +22,7 @@
 #include "decoder/core/location/bar_region_orientation_field.h"
 #include "decoder/core/location/bar_region_profile.h"
 #include "decoder/core/location/code_searcher_candidate_order.h"
-#include "tests/decoder/linear/upc_ean_zint_modules.h"
+#include "tests/decoder/linear/upc_ean/upc_ean_zint_modules.h"
 #include "tests/support/frame.h"
 
 namespace searcher_test {

@@ -9,8 +9,8 @@
 #include <ostream>
 #include <string>
 
-#include "code_searcher_fixture.h"
-#include "code_searcher_scenes.h"
+#include "tests/decoder/core/code_searcher_fixture.h"
+#include "tests/decoder/core/code_searcher_scenes.h"
 
 namespace searcher_test {
 namespace {

@@ -15,7 +15,7 @@
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/two_dimension_decoder.h"
 #include "decoder/core/work_area_layout.h"
-#include "decoder/matrix/dot_code_decoder.h"
+#include "decoder/matrix/dot_code/dot_code_decoder.h"
 #include "decoder/stacked/composite_code_decoder.h"
 #include "decoder/stacked/pdf_decoder.h"
 #include "tests/support/symbol_renderer.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "allocation_counter.h"
+#include "tests/decoder/core/allocation_counter.h"
 #include "decoder/core/identifiers/code128_identifier.h"
 #include "decoder/core/dec2d_entry.h"
 #include "decoder/core/property/dec2d_property.h"

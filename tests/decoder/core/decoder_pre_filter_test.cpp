@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-#include "allocation_counter.h"
+#include "tests/decoder/core/allocation_counter.h"
 #include "config/configuration_manager.h"
 #include "decoder/core/dec2d_entry.h"
 #include "decoder/core/property/dec2d_property.h"

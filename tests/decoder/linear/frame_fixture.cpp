@@ -1,4 +1,4 @@
-#include "frame_fixture.h"
+#include "tests/decoder/linear/frame_fixture.h"
 
 #include <cmath>
 #include <new>

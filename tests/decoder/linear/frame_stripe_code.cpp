@@ -1,11 +1,11 @@
-#include "frame_stripe_code.h"
+#include "tests/decoder/linear/frame_stripe_code.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "decoder/core/identifiers/common_symbology_identifier.h"
 #include "decoder/core/identifiers/telepen_korean_postal_identifiers.h"
-#include "decoder/linear/rate_for_tuning_calculator.h"
+#include "decoder/linear/line/rate_for_tuning_calculator.h"
 
 namespace frame_test {
 

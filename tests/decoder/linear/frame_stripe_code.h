@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "decoder/linear/bar_symbol_decoder.h"
+#include "decoder/linear/line/bar_symbol_decoder.h"
 #include "tests/support/frame.h"
 
 namespace frame_test {

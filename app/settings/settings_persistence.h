@@ -1,0 +1,31 @@
+#pragma once
+// The configuration banks and the custom default on their flash partitions, together
+// with the parameter objects' text. "save" and "load" run these through the command
+// handler's callbacks, which the start-up gives it; start-up runs LoadActiveSettings.
+//
+// A load either takes everything it reads or leaves the settings as they were: the
+// banks are read whole before anything changes, and a refused line or an unreadable
+// parameter text puts the earlier banks back. A save builds each text in full before
+// it erases anything, and reports false unless every partition reads back as written.
+//
+// A save never erases the copy a start would read (app/settings/flash_partition.h), and the two
+// partitions of a save change together: the parameter text is written first, tied to the
+// generation the banks are about to get, and counts only once those banks are stored. A
+// power cut at any point of a save leaves the earlier settings or the new ones.
+
+#include "app/settings/settings_partitions.h"
+
+// The banks, and when they load, the parameter objects. False when nothing is stored,
+// the text is damaged or the parameter text cannot be read; nothing changes then.
+bool LoadActiveSettings();
+// The "load" action: as LoadActiveSettings.
+bool DoLoadProperties();
+// The store's part of the "save" action: banks, then parameter objects; the device leaves
+// factory mode. False when any of them failed. The start-up's save action follows it with
+// the UART ports (app/firmware_main.h: SaveSettings).
+bool DoSaveProperties();
+
+// The custom default. Loading falls back to the factory defaults when nothing usable
+// is stored. Results are reported, although nothing calls these yet.
+bool LoadCustomDefault();
+bool SaveCustomDefault();

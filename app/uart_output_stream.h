@@ -1,9 +1,0 @@
-#pragma once
-// Command replies to the UART: written as on USB serial.
-
-#include "app/serial_output_stream.h"
-
-class UartOutputStream : public SerialOutputStream {
-public:
-    using SerialOutputStream::SerialOutputStream;
-};

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "decoder/legacy/engine/legacy_run_length_records.h"
+
+// The image the engine reads and the road from a scan line to its run
+// lengths: grey samples, block thresholds that follow the local contrast, and
+// the grey and sharpened run sequences the finders work on.
+
+// The image handed to the engine for the current call (filled by the
+// adapter). Pixel (x, y) is at pixels[y * (width + rowPadding) + x].
+struct DECODE_IMAGE_INFO_st {
+    unsigned short const* pixels;
+    int width;
+    int rowPadding;
+    int height;
+    unsigned short const* samplePixels;  // the image the samplers read
+    int sampleRowPadding;
+    int sampleWidth;
+    int sampleHeight;
+    int currentMaxValue;
+    unsigned char movingObject;
+    int offsetX;
+    int offsetY;
+};
+extern DECODE_IMAGE_INFO_st decode_image_info;
+
+// The engine's fixed frame limit.
+inline constexpr int kLegacyFrameWidthLimit = 1280;
+inline constexpr int kLegacyFrameHeightLimit = 1024;
+
+// Pixel access. Outside the image (or the frame limit) the grey value is
+// white, 1023, and the pointer points at a white sample.
+unsigned short const* ImgGrayValuePtr(int x, int y);
+int ImgGrayValue(int x, int y);
+// 5 p - (left + right + up + down) clamped to 0..1023 at least one pixel
+// inside the image, else the grey value.
+int ImgLapValue(int x, int y);
+// Sub-pixel sample at (x + fx / 4, y + fy / 4), sharpened with lap = 1; with
+// max_mode the largest sharpened value of the 4 x 4 block from (x-1, y-1).
+// 128 when (x, y) is not at least 2 pixels inside the image.
+int get_gray_dot(int fx, int fy, int x, int y, int lap, int max_mode);
+// 2-D sharpening of a width x height block read with the given pitch.
+void picdot_laplacian(unsigned short* out, unsigned short const* in, int width, int height, int pitch);
+
+// Line sampling into channel 1 of `buffer` (interleaved, 2 * kLegacyLineSamples
+// entries); -1 for an end outside the image, a line of no length, or more
+// samples than the buffer holds.
+int pic_line33_onlyG(PICLINE_INFO* line, unsigned short* buffer, int x0, int y0, int x1, int y1);
+// Samples the line (mode 0 plain walk, 1 4-connected, 2+ 4-connected on steep
+// lines) into channel 1 and channel 2 through filter b.
+int pic_line_unified2(FILTER_INFO* a, FILTER_INFO* b, int mode, int* count, PICLINE_INFO* line,
+                      unsigned short* buffer, int x0, int y0, int x1, int y1);
+
+// Channel filters, on the interleaved buffer (stride 2).
+void lineLAP(unsigned short* buffer, int n, int mode);
+int lineSMOOTH2_ASIC(int channel, unsigned short* buffer, int n, int width);
+void AutoCoefLap(unsigned short const* grey, unsigned short* out, unsigned short const* thresholds, int n,
+                 int stride);
+
+// Alternating maxima and minima, found with hysteresis h: (value, position)
+// pairs into out (room for 2 * n + 2 entries). Answers the entries written.
+int MaxMinLoc(int n, unsigned short const* x, int* out, int h, int stride);
+// Block thresholds of a line, one per sample into t (same stride as x).
+void GetGrayStatis(unsigned short const* x, int n, int stride, unsigned short* t);
+// Run lengths of n samples cut at t + offset (threshold stride t_stride).
+void make_runlength32Thresh(RUNLEN_OUT* out, int n, unsigned short const* x, unsigned short const* t,
+                            int offset, int start_mode, int t_stride, int x_stride);
+
+// The road of the driver: grey and sharpened run sequences of the line of
+// `line` (x0, y0)-(x1, y1) into the two records. Answers 129; a line the
+// sampler refuses gives two empty sequences (one light run of length 0).
+int SoftRunlength(PICLINE_INFO* line, RUNLEN_OUT* grey_runs, RUNLEN_OUT* sharp_runs, int sharpen, int sample,
+                  void (*callback)());
+// The same for a further line, into the driver's records; answers the sample
+// count (0 for a refused line).
+int scan_pdf_1D78(int x0, int y0, int x1, int y1, int mode, int* count);
+int get_scan_pdf_1D78_lap_mode();
+
+// The driver's line records and the buffers behind them.
+extern PICLINE_INFO MULTI_PicLineInfo;
+extern FILTER_INFO MULTI_FilterA;
+extern FILTER_INFO MULTI_FilterB;
+extern RUNLEN_OUT MULTI_RunlenA;  // grey runs
+extern RUNLEN_OUT MULTI_RunlenB;  // sharpened runs
+extern MAKETH_INFO MAKETH_INFO_MULTI;
+extern unsigned short gry_wwsmpl_work[kLegacyRunCapacity];
+extern unsigned short lap_wwsmpl_work[kLegacyRunCapacity];
+extern int num_gry_runlen;
+extern int num_lap_runlen;
+extern int new_decode_laplacian;
+// Points the driver's records at their buffers.
+void reset_MULTI_runlength_param();

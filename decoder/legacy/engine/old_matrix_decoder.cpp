@@ -1,0 +1,188 @@
+#include "decoder/legacy/engine/old_matrix_decoder.h"
+
+#include <cstring>
+
+#include "decoder/core/decoded_label.h"
+#include "decoder/core/gray_image.h"
+#include "decoder/core/identifiers/symbology_identifier.h"
+#include "decoder/legacy/engine/legacy_arith.h"
+#include "decoder/legacy/engine/legacy_driver.h"
+#include "decoder/legacy/engine/legacy_geometry.h"
+#include "decoder/legacy/engine/legacy_reader_entries.h"
+#include "decoder/legacy/engine/legacy_result.h"
+#include "decoder/legacy/engine/legacy_scan_line.h"
+#include "decoder/legacy/engine/legacy_switch.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+// An identifier of the engine's symbologies whose AIM text carries the
+// modifier character the reader chose (MaxiCode mode 0 reads "]U1", a Han Xin
+// symbol with ECI "]X1"), with the symbology's number and maker code.
+class EngineIdentifier final : public SymbologyIdentifier {
+public:
+    EngineIdentifier(tagSymbology symbology, unsigned modifier, char letter, char aimModifier, char maker)
+        : SymbologyIdentifier(symbology, modifier), letter_(letter), aimModifier_(aimModifier), maker_(maker)
+    {
+    }
+    bool GetAIMIdentifier(char* buffer, unsigned size) const override
+    {
+        return WriteAIM(buffer, size, letter_, aimModifier_);
+    }
+    char GetIvraIdentifier() const override { return maker_; }
+
+private:
+    char letter_;
+    char aimModifier_;
+    char maker_;
+};
+
+void InitializeDecoder(unsigned short const* pixels, int width, int height, int pitch)
+{
+    DECODE_IMAGE_INFO_st& info = decode_image_info;
+    info.pixels = info.samplePixels = pixels;
+    info.width = info.sampleWidth = width;
+    info.height = info.sampleHeight = height;
+    // Rows are read with the image's own pitch.
+    info.rowPadding = info.sampleRowPadding = pitch > width ? pitch - width : 0;
+    info.movingObject = 0;
+    info.offsetX = info.offsetY = 0;
+    COM_set_screen_size(width, height);
+}
+
+// The switch bits every line call starts from.
+void ClearLineSwitches()
+{
+    UpdateXSW(4, 0x49, 0);
+    UpdateXSW(5, 0x2E, 0);
+    UpdateXSW(7, 0x0F, 0);
+    UpdateXSW(248, 0x01, 0);
+    UpdateXSW(255, 0x20, 0);
+}
+
+void EmptyLabel(DecodedLabel& label) { label.data.Clear(); }
+
+void SetSymbology(DecodedLabel& label, MULTIPLE_LABEL_st const& entry)
+{
+    char const m = entry.aim[2];
+    if (entry.labelType == kLegacyMaxiCode || entry.labelType == kLegacyMaxiCodeAppend) {
+        unsigned const mode = static_cast<unsigned>(GetMaxiMode()) & 7u;
+        bool const eci = m >= '2';
+        unsigned const flags = mode | (eci ? 8u : 0u);
+        char const fallback = static_cast<char>('0' + ((mode == 2 || mode == 3) ? 1 : 0) + (eci ? 2 : 0));
+        EngineIdentifier const id(SYMBOLOGY_MAXICODE, flags, 'U', m >= '0' && m <= '3' ? m : fallback, 'v');
+        label.identifier.Copy(id);
+    } else if (entry.labelType == kLegacyHanXin) {
+        EngineIdentifier const id(SYMBOLOGY_HAN_XIN, 0, 'X', m == '1' ? '1' : '0', 'e');
+        label.identifier.Copy(id);
+    }
+}
+
+void SetStructuredAppend(DecodedLabel& label, MULTIPLE_LABEL_st const& entry)
+{
+    STRUCT_APPEND_st const& sa = entry.structAppend;
+    if (sa.kind == kLegacyNothing) {
+        label.structuredAppend = tagStructuredAppend{};
+        return;
+    }
+    label.structuredAppend.mode = 1;
+    label.structuredAppend.value1 = static_cast<unsigned>(sa.firstValue);
+    label.structuredAppend.value2 = static_cast<unsigned>(sa.thirdValue);
+    label.structuredAppend.value3 = static_cast<unsigned>(sa.secondValue);
+}
+
+}  // namespace
+
+OldMatrixDecoder::OldMatrixDecoder()
+{
+    // The whole engine from the start: a default image, empty tables and the
+    // readers' own tables.
+    InitializeDecoder(nullptr, 640, 480, 640);
+    decode_image_info.currentMaxValue = 1000;
+    std::memset(multiple_label, 0, sizeof multiple_label);
+    std::memset(error_multiple_label, 0, sizeof error_multiple_label);
+    Init_Division256();
+    Init_Division256OCT();
+    Init_DivisionLap();
+    reset_multi00();
+    reset_max00();
+    reset_china00();
+    decodePhase = 0;
+}
+
+int OldMatrixDecoder::Start(GrayImage const&, Region const&, unsigned, DecodedLabel& label)
+{
+    status_ = kNothingFound;
+    EmptyLabel(label);
+    return 0;
+}
+
+int OldMatrixDecoder::Start(GrayImage const& image, LineSegment const& segment, DecodedLabel& label)
+{
+    status_ = kRunning;
+    status_ = StartLine(image, segment, label);
+    if (status_ == kLabelWritten) {
+        return 1;
+    }
+    EmptyLabel(label);
+    return 0;
+}
+
+int OldMatrixDecoder::Start(GrayImage const&, Region const&, DecodedLabel&) { return 0; }
+
+void OldMatrixDecoder::OnNewImage(GrayImage const& image)
+{
+    InitializeDecoder(image.GetPixels(), image.GetWidth(), image.GetHeight(), image.GetPitch());
+    calc_decode_regions();
+    reset_multi01();
+}
+
+int OldMatrixDecoder::StartLine(GrayImage const& image, LineSegment const& segment, DecodedLabel& label)
+{
+    if (image.GetPixels() == nullptr || image.GetWidth() <= 0 || image.GetHeight() <= 0) {
+        return kNothingFound;
+    }
+    NEW_DECODE_INFO_st info{};
+    info.regionNumber = 3;
+    info.word16 = 16;
+    info.laplacian = 1;
+    DECODE_EXEC_STATUS_st handled{};
+    ClearLineSwitches();
+    if (decode_image_info.samplePixels != image.GetPixels() || decode_image_info.sampleWidth != image.GetWidth() ||
+        decode_image_info.sampleHeight != image.GetHeight()) {
+        InitializeDecoder(image.GetPixels(), image.GetWidth(), image.GetHeight(), image.GetPitch());
+    }
+    LEGACY_LINE_REGION_st region{};
+    region.type = 5;
+    calc_decode_regions();
+    reset_MULTI_runlength_param();
+    int const r = TryDecodeOnLineForFix2DEx(&info, &handled, segment.begin.x, segment.begin.y, segment.end.x,
+                                            segment.end.y, &region);
+    if (r != 0) {
+        return decodePhase == 1 ? kNothingAfterFinder : kNothingFound;
+    }
+    if (multiple_label_count == 0) {
+        return kTableEmpty;
+    }
+    return WriteLabel(multiple_label[multiple_label_count - 1], label) ? kLabelWritten : kTableEmpty;
+}
+
+bool OldMatrixDecoder::WriteLabel(MULTIPLE_LABEL_st const& entry, DecodedLabel& label)
+{
+    EmptyLabel(label);
+    for (int i = 0; i < entry.dataLength && entry.data != nullptr; ++i) {
+        if (!label.data.Push(static_cast<char>(entry.data[i]))) {
+            EmptyLabel(label);
+            return false;
+        }
+    }
+    for (unsigned k = 0; k < 4; ++k) {
+        label.region[k] = Point{entry.cornerX[k], entry.cornerY[k]};
+    }
+    SetSymbology(label, entry);
+    SetStructuredAppend(label, entry);
+    return true;
+}
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "decoder/linear/line/bar_symbol_decoder.h"
+
+namespace DEC2DIvra {
+
+struct DEC2DProperty;
+struct Gs1DataBarProperty;
+class RSSLimitedStartPartialScanData;
+class RSSLimitedPartialScanData;
+
+// GS1 DataBar Limited from one scan line: the check character in the middle
+// serves as the finder, the data characters on both sides must agree with
+// it. The characters are pushed in line order; reverced tells that the line
+// met the symbol from its right end.
+class RSSLimitedDecoder final : public BarSymbolDecoder {
+public:
+    static constexpr unsigned kMaxNoisePasses = 16;
+    static constexpr unsigned kModules = 70;
+
+    RSSLimitedDecoder(BarSymbolDecoderContext const& context, DEC2DProperty const& property);
+
+    bool ExecuteBinarization(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
+                             bool& negative, bool& reverced) const override;
+    // The check runs inside the line road.
+    bool CheckCheckDigit(StackInterface<BarSymbol> const& symbols, bool reverced) const override;
+    unsigned CountLeastReadRuns() const override;
+    bool Start(StackInterface<BarSymbol> const& symbols, bool reverced, DecodedLabel& label) const override;
+    bool CountModule(StackInterface<BarSymbol> const& symbols, unsigned& modules) const override;
+
+private:
+    // With the protection for UPC/EAN on: the guards beside the characters,
+    // no UPC/EAN half to the left, and the quiet zones.
+    bool CheckSurroundings(RSSLimitedPartialScanData const& lineLeft, RSSLimitedPartialScanData const& lineRight,
+                           bool reverced) const;
+
+    Gs1DataBarProperty const* dataBar_;
+};
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "decoder/core/containers/array_iterator.h"
+#include "decoder/linear/line/scan_element.h"
+
+namespace DEC2DIvra {
+
+class RateForTuningCalculator;
+
+// Whether the quiet zone beyond line run `edge` (after it, or before it) can
+// be judged: the line reaches `width` beyond it, or what is left of the line
+// there is a single run of the ground. A line that ends in further runs
+// within the zone may have left the symbol through the ends of its bars: the
+// runs there are no quiet zone.
+bool IsMarginMeasurable(ScanElement const* line, long long count, long long edge, bool after, unsigned width);
+
+// The runs of a scan line from a candidate run on, with weak noise runs
+// merged into the runs around them: each run's magnitude (its width times
+// its depth below the opposite colour's level nearby) and the quiet-zone
+// tests either side of a stretch of runs.
+class LineRunData {
+public:
+    // Runs held from the candidate on (and a few before it, for the levels).
+    static constexpr unsigned kCapacity = 704;
+
+    explicit LineRunData(ArrayIterator<ScanElement const> const& first);
+
+    // Runs from the first one on still on the line.
+    unsigned GetCount() const { return count_; }
+    ScanElement const& operator[](unsigned i) const { return RunAt(before_ + i).run; }
+    long long GetWidth(unsigned i) const { return static_cast<long long>((*this)[i].end) - (*this)[i].begin; }
+    long long GetMagnitude(unsigned i) const;
+
+    // The quiet zone before run `first` or after run `last` (see
+    // IsMarginMeasurable).
+    bool CheckMarginBefore(unsigned first, unsigned width, bool negative, unsigned specks) const;
+    bool CheckMarginAfter(unsigned last, unsigned width, bool negative, unsigned specks) const;
+
+    // The narrowest of the first `count` runs.
+    long long GetNarrowestWidth(unsigned count) const;
+    // The quiet zones before run 0 and after run `count` - 1, each of the
+    // narrowest run's width times `factor` / 7.
+    bool CheckMargins(unsigned count, long long factor, bool negative, unsigned specks) const;
+
+    // Hands the frame's statistics a window of runs from run `first` on.
+    void PushWindow(RateForTuningCalculator const& rate, unsigned first) const;
+
+    // The first run of the ground's colour, at or after `from` and within
+    // `limit` runs, at least `factor` times as wide as every one of the
+    // kGroundReach runs before it (since `from`) and twice that against the
+    // narrowest of them (so that the first wide element after narrow ones is
+    // no end), or the line's last run: where a symbol met from `from` ends.
+    // 0 for none.
+    unsigned FindGroundAfter(unsigned from, unsigned limit, long long factor) const;
+    static constexpr unsigned kGroundReach = 16;
+
+private:
+    struct Run {
+        ScanElement run;
+        int firstLine = 0;  // the line runs merged into it
+        int lastLine = 0;
+    };
+    // Without tolerated specks the quiet zone begins with one ground run
+    // beside run `edge` of at least half its width: a faint thin bar close by, too pale for
+    // the margin test, splits it.
+    bool IsClearZone(unsigned edge, bool after, unsigned width, unsigned specks) const;
+    // Adds line run k, or merges it with the next into the run before when it
+    // is a weak flicker inside that run.
+    void Append(long long& k);
+
+    // The runs live in slots left uninitialised: only the runs taken in
+    // (below before_ + count_) are read, and clearing all kCapacity of them
+    // cost more than reading a short line.
+    union Slot {
+        Slot() {}
+        Run run;
+    };
+    Run& RunAt(long long k) { return slots_[k].run; }
+    Run const& RunAt(long long k) const { return slots_[k].run; }
+    void PutRun(long long k, Run const& run) { slots_[k].run = run; }
+
+    ScanElement const* line_;
+    long long lineCount_;
+    unsigned before_ = 0;
+    unsigned count_ = 0;
+    Slot slots_[kCapacity];
+};
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "decoder/core/arithmetic/rs_decoding_of_aztec.h"
+#include "decoder/core/containers/virtual_array.h"
+#include "decoder/core/interfaces/abstract_region_decoder.h"
+#include "decoder/core/sampling/common_gap_and_threshold_map.h"
+#include "decoder/core/shared_memory_distributor.h"
+#include "decoder/matrix/aztec/aztec_codeword_placement.h"
+#include "decoder/matrix/aztec/aztec_data_stream.h"
+#include "decoder/matrix/aztec/aztec_finder_searcher.h"
+#include "decoder/matrix/aztec/aztec_mode_message.h"
+#include "decoder/matrix/aztec/aztec_module_grid.h"
+
+namespace DEC2DIvra {
+
+struct DEC2DProperty;
+
+// Reads an Aztec Code or Aztec Runes symbol around the bull's-eye the symbol
+// locator found: the bull's-eye frames place the module grid, the mode ring
+// gives orientation and size, the data layers are sampled, corrected and
+// converted. Either polarity is read. Its buffers lie over its part of the
+// work area, laid once when it is built.
+class AztecCodeDecoder final : public AbstractRegionDecoder {
+public:
+    static constexpr unsigned kMaxSize = 151;
+    static constexpr unsigned kMaxBends = 4096;
+    // Grid refits on measured module centres after a failed read.
+    static constexpr unsigned kBendRounds = 2;
+
+    AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property);
+    AztecCodeDecoder(AztecCodeDecoder const&) = delete;
+    AztecCodeDecoder& operator=(AztecCodeDecoder const&) = delete;
+
+    int Start(GrayImage const& image, Region const& bullsEye, DecodedLabel& label) override;
+
+    // The data path alone: a module table in reading orientation (nonzero
+    // dark) to a label. For tests and the flow alike.
+    int DecodeTable(BinarizationTableForAztec const& table, ModeMessageInformation const& information,
+                    DecodedLabel& label);
+
+private:
+    bool Ready() const;
+    int TryCentre(GrayImage const& image, double x, double y, double module, DecodedLabel& label);
+    // The symbol around the bull's-eye the finder has measured.
+    int ReadAround(GrayImage const& image, DecodedLabel& label);
+    int DecodeSymbol(GrayImage const& image, AztecModuleGrid const& grid, bool dark,
+                     ModeMessageInformation const& information, OrientationPattern const& orientation,
+                     DecodedLabel& label);
+    // Re-anchors a full-range grid on its reference lines, ring by ring.
+    void FitReferenceGrid(GrayImage const& image, bool dark, unsigned half, AztecModuleGrid& grid);
+    // Measures module centres between their edges where a module differs
+    // from both neighbours along a line, and bends the grid to them; false
+    // when too few were measured.
+    bool FitBend(GrayImage const& image, unsigned size, OrientationPattern const& orientation, AztecModuleGrid& grid);
+    // The module table from grey values, or from Laplacian-sharpened ones.
+    bool SampleTable(GrayImage const& image, AztecModuleGrid const& grid, bool dark, unsigned size,
+                     OrientationPattern const& orientation, bool laplacian);
+    // The module table SampleTable left: its decisions, row by row size
+    // wide from the symbol's top-left module, read byte by byte (0 or 1,
+    // nonzero dark).
+    unsigned char* Cells() const { return reinterpret_cast<unsigned char*>(decided_.GetData()); }
+
+    SharedMemoryDistributor memory_;
+    DEC2DProperty const* property_;
+    RSdecodingOfAztec rs_;
+    AztecFinderSearcher finder_;
+    AztecModuleGrid grid_;
+    AztecModuleGrid refined_;
+    AztecModuleGrid refinedPoints_;  // the grid's points and the crossings found
+    VirtualArray<unsigned short> luminance_;
+    VirtualArray<GapAndThreshold> blocks_;
+    VirtualArray<bool> decided_;
+    VirtualArray<unsigned short> codewords_;
+    VirtualArray<unsigned char> bits_;
+    VirtualArray<AztecModuleGrid::BendMeasurement> bends_;
+};
+
+// Symbol coordinates (the symbol's top-left corner first, as it reads) to
+// the reader's view of the bull's-eye, for an orientation.
+void AztecSymbolToReader(OrientationPattern const& orientation, double u, double v, double& x, double& y);
+
+// The grey value of every module of a side x side square centred on the
+// grid's centre module, row by row as the symbol reads in the orientation,
+// as AztecModuleGrid::Line::Sample reads them; false (grey then
+// undefined) when any position's four pixels are not all on the image, the
+// grid is bent or side is 0 or larger than the reader's map.
+bool SampleAztecModules(GrayImage const& image, AztecModuleGrid const& grid, OrientationPattern const& orientation,
+                        unsigned side, unsigned short* grey);
+
+}  // namespace DEC2DIvra

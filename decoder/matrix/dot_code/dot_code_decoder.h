@@ -1,0 +1,161 @@
+#pragma once
+
+#include "decoder/core/containers/virtual_array.h"
+#include "decoder/core/interfaces/abstract_dot_decoder.h"
+#include "decoder/core/location/searched_region_stack.h"
+#include "decoder/core/sampling/common_gap_and_threshold_map.h"
+#include "decoder/core/sampling/common_luminance_map.h"
+#include "decoder/core/shared_memory_distributor.h"
+#include "decoder/matrix/dot_code/data_dot_grid.h"
+#include "decoder/matrix/dot_code/dot_code_binarization_table.h"
+#include "decoder/matrix/dot_code/dot_code_data_stream_conversion.h"
+#include "decoder/matrix/dot_code/dot_code_dot_center.h"
+#include "decoder/matrix/dot_code/dot_code_dot_stack.h"
+#include "decoder/matrix/dot_code/dot_code_error_detection.h"
+
+namespace DEC2DIvra {
+
+struct DEC2DProperty;
+
+// Reads DotCode from the dot candidates the symbol locator hands over one by
+// one: it gathers them over the calls of one image until their sizes and
+// positions give the dot pitch, then grows the set of dots over the symbol
+// from the candidates, fits the lines of the dot grid, samples every dot
+// position and reads the codewords. Its buffers lie over its part of the
+// work area, laid out once when it is built.
+class DotCodeDecoder final : public AbstractDotDecoder {
+public:
+    static constexpr unsigned kMaxCandidates = 64;
+    static constexpr unsigned kMaxCentres = 8192;
+    static constexpr unsigned kMinimumCandidates = 12;
+    // Full attempts in one image: a symbol that does not read, or print and
+    // texture that look like dots, cost no more.
+    static constexpr unsigned kMaxAttempts = 8;
+    static constexpr unsigned kMaxAllAttempts = 32;
+    // Grid positions probed in one image: a frame full of dot-like texture
+    // costs a bounded time (the largest symbol takes under a quarter).
+    static constexpr unsigned kPositionBudget = 120000;
+    static constexpr unsigned kMaxNodes = 16384;
+    static constexpr int kLatticeHalf = 128;  // grid positions each side of the first dot
+    static constexpr unsigned kMaxSide = DataDotGrid::kSegmentCapacity;
+
+    DotCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property);
+    DotCodeDecoder(DotCodeDecoder const&) = delete;
+    DotCodeDecoder& operator=(DotCodeDecoder const&) = delete;
+
+    int Start(GrayImage const& image, Dot const& dot, DecodedLabel& label) override;
+    void OnNewImage() override;
+
+    // Reads a table of even width and odd height in the reverse and then the
+    // forward order; true when one converts, `reversed` telling which. With
+    // the symbol record on, the table is then repainted from the corrected
+    // codewords.
+    bool DecodeBinarizationTable(BinarizationTableForDotCode& table, DecodedLabel& label, bool& reversed);
+
+    DataDotGrid const& GetDataDotGrid() const { return grid_; }
+    bool IsReady() const { return ready_; }
+
+private:
+    void ClearDots();
+    void SetTempDotCenterStack(unsigned modeSize);
+    static void CorrectStepVectors(Point const* centres, unsigned count, DotStepVectors& steps);
+    static bool CalcFinerStepVectors(DotStepVectors const& steps, DotStepVectors& finer);
+    // A full attempt with the step vectors and, when it fails, with the
+    // finer grid they halve.
+    int Attempt(GrayImage const& image, DotStepVectors const& steps, bool dark, DecodedLabel& label);
+    // The full attempt from the candidates, once the step vectors are known.
+    int DecodeFromCandidates(GrayImage const& image, DotStepVectors const& steps, bool dark, DecodedLabel& label);
+    // Grows the dots of one symbol from a first dot over the grid positions;
+    // the count of dots found.
+    unsigned SearchInnerDot(GrayImage const& image, DotStepVectors const& steps, bool dark, Point const& first,
+                            int reference);
+    bool IsNewDotCenter(int column, int row) const;
+    // Drops edge lines with dots at under a fifth of their positions.
+    void TrimSparseEdges(int& minColumn, int& maxColumn, int& minRow, int& maxRow);
+    int DecodeDataDotGrid(GrayImage const& image, bool dark, unsigned columns, unsigned rows, DecodedLabel& label);
+    bool SampleTable(GrayImage const& image, bool dark, bool laplacian, unsigned columns, unsigned rows);
+    // The sampled table turned to the shape the codeword reader reads.
+    bool DecodeTableForm(DecodedLabel& label);
+    // `table` is the sampled table, or a copy with a line added or cut whose
+    // (0, 0) lies at `origin` in it.
+    bool DecodeOriented(BinarizationTableForDotCode& table, Point const& origin, bool originIsDot, DecodedLabel& label,
+                        bool& reversed);
+    // The symbol record from the repainted table, turned back onto the
+    // sampled positions: how far the dots stand from the ground.
+    void FillSymbolRecord(BinarizationTableForDotCode const& table, Point const& origin, bool transposed,
+                          bool mirrored, DecodedLabel& label) const;
+    // The grid positions of the symbol's corners: the first codeword's
+    // corner, then on round the symbol clockwise as printed.
+    void KeepSymbolCorners(BinarizationTableForDotCode const& table, Point const& origin, bool transposed,
+                           bool mirrored, bool reversed);
+    void CalcSymbolRegion(DecodedLabel& label) const;
+    Point symbolCorners_[4] = {};
+
+    SharedMemoryDistributor memory_;
+    DEC2DProperty const* property_;
+    DataDotGrid grid_;
+    DotStack dots_;
+    SearchedRegionStack searched_;  // explored in this attempt
+    Region searchedBuffer_[16];
+    SearchedRegionStack clutter_;   // explored in this image and too few dots there
+    Region clutterBuffer_[32];
+    DotCodeErrorDetection errorDetection_;
+    DataStreamConversionForDotCode conversion_;
+
+    // Dot centres taken from the image around the candidates: the grey
+    // extremes of the dots' colour, which part dots that blur has merged
+    // into one run.
+    void PushExtremeCenters(GrayImage const& image, Dot const& dot);
+    // The same over the area of the dots collected, once a few are.
+    void PushExtremeCentersAround(GrayImage const& image, bool dark);
+    // Extremes no darker (lighter) than `middle` are passed over; `smooth`
+    // looks for them over 3 x 3 pixels.
+    void PushExtremeCenters(GrayImage const& image, bool dark, int left, int top, int right, int bottom, int middle,
+                            bool smooth);
+    static constexpr int kMaxAreaSide = 240;
+    static constexpr unsigned kSmoothedSize = 4;  // dots this large and more
+
+    Point extremes_[kMaxCandidates];
+    unsigned extremeCount_ = 0;
+    unsigned extremesExamined_ = 0;
+    unsigned areaScannedAt_ = 0;  // the dot count at the last scan of their area
+    unsigned detachedTriedAt_ = 0;  // the candidate count at the last try without triangles
+    Point candidates_[kMaxCandidates];
+    unsigned candidateCount_ = 0;
+    unsigned examined_ = 0;
+    unsigned modeSize_ = 0;
+    unsigned attempts_ = 0;     // those that found a grid like a symbol's
+    unsigned allAttempts_ = 0;
+    bool credibleFailure_ = false;
+    unsigned positionsProbed_ = 0;
+
+    // A grid position visited while the dots of a symbol are grown: a dot,
+    // or a blank next to one (blanks counts the blank steps since the last
+    // dot), with the local step vectors there.
+    struct DotNode {
+        Point point;
+        int column;
+        int row;
+        Vector u;
+        Vector w;
+        unsigned char blanks;
+    };
+
+    VirtualArray<GridDot> centres_;
+    unsigned centreCount_ = 0;
+    VirtualArray<DotNode> nodes_;
+    unsigned nodeCount_ = 0;
+    VirtualArray<short> lattice_;       // node at each grid position, -1 none
+    VirtualArray<unsigned short> words_;
+    VirtualArray<unsigned short> maskedWords_;  // corrected, as printed, for the repaint
+    VirtualArray<unsigned short> erasures_;
+    BinarizationTableForDotCode table_;
+    BinarizationTableForDotCode scratch_;
+    BinarizationTableForDotCode part_;
+    CommonLuminanceMap luminance_;
+    CommonGapAndThresholdMap blocks_;
+    VirtualArray<bool> decided_;
+    bool ready_ = false;
+};
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,251 @@
+// Aztec Code and Aztec Runes from rendered frames through DEC2D_Main, as the
+// decoder thread reads them: sizes, angles, polarity, mirroring, perspective
+// and blur; damage within and beyond the correction capacity.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <utility>
+
+#include "tests/decoder/matrix/aztec/aztec_fixture.h"
+#include "tests/support/symbol_renderer.h"
+
+namespace aztec_test {
+namespace {
+
+struct Case {
+    char const* name;
+    int symbology = BARCODE_AZTEC;
+    std::string data;
+    int version = 0;
+    support::RenderOptions options{};
+    bool mirrored = false;
+    std::string expected;
+    char const* aim = "]z0";
+};
+
+void PrintTo(Case const& c, std::ostream* os) { *os << c.name; }
+
+void Mirror(support::Frame& frame)
+{
+    for (int y = 0; y < frame.height; ++y) {
+        for (int x = 0; x < frame.width / 2; ++x) {
+            std::swap(frame.at(x, y), frame.at(frame.width - 1 - x, y));
+        }
+    }
+}
+
+support::RenderOptions Options(double module, double angle)
+{
+    support::RenderOptions o;
+    o.moduleSize = module;
+    o.angle = angle;
+    return o;
+}
+
+support::RenderOptions Perspective(double module, double angle, double px, double py)
+{
+    support::RenderOptions o = Options(module, angle);
+    o.perspectiveX = px;
+    o.perspectiveY = py;
+    return o;
+}
+
+support::RenderOptions Spoilt(double module, double angle, double blur, double noise, bool inverted)
+{
+    support::RenderOptions o = Options(module, angle);
+    o.blur = blur;
+    o.noise = noise;
+    o.inverted = inverted;
+    return o;
+}
+
+// An 11-module rune on a small label (a rune needs no quiet zone), so that
+// the keystone stays short of the horizon.
+support::RenderOptions RuneOnSmallLabel(support::RenderOptions o)
+{
+    o.quietZone = 3.0;
+    return o;
+}
+
+class AztecReadTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(AztecReadTest, ReadsFrame)
+{
+    Case const& c = GetParam();
+    AztecHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    support::SymbolInput input;
+    input.symbology = c.symbology;
+    input.data = c.data;
+    input.option2 = c.version;
+    support::Rendering r = support::render(input, c.options);
+    ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+    if (c.mirrored) {
+        Mirror(r.frame);
+    }
+    auto const& reads = harness.Decode(r.frame);
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_EQ(reads[0].data, c.expected);
+    EXPECT_EQ(reads[0].aim, c.aim);
+    EXPECT_EQ(reads[0].flag, c.options.inverted ? 1u : 0u);
+}
+
+// Text that fills most of a symbol of the given zint version.
+std::string Filler(int version)
+{
+    static char const kWords[] = "Aztec 2D symbol, read at any angle: 0123456789. ";
+    std::size_t const layers = static_cast<std::size_t>(version - 4);
+    std::string s;
+    while (s.size() < 8 + layers * layers * 2) {
+        s += kWords;
+    }
+    s.resize(8 + layers * layers * 2);
+    return s;
+}
+
+std::string const kText = "Aztec Code 2D";
+std::string const kLong =
+    "The quick brown fox jumps over the lazy dog 0123456789. THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG!";
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, AztecReadTest,
+    ::testing::Values(
+        Case{"Compact1", BARCODE_AZTEC, kText, 2, Options(3.0, 0), false, kText},
+        Case{"Compact4Turned", BARCODE_AZTEC, kText, 4, Options(3.0, 75), false, kText},
+        Case{"Compact2Mirrored", BARCODE_AZTEC, kText, 2, Options(3.0, 20), true, kText},
+        Case{"Full3Turned", BARCODE_AZTEC, kText, 7, Options(2.5, 135), false, kText},
+        Case{"Full9Perspective", BARCODE_AZTEC, kLong, 13, Perspective(3.0, 10, 0.2, 0.1), false, kLong},
+        Case{"Full20Mirrored", BARCODE_AZTEC, kLong, 24, Options(2.5, 200), true, kLong},
+        Case{"Full32", BARCODE_AZTEC, kLong, 36, Options(2.5, 0), false, kLong},
+        // Module edges on whole pixels: the reference lines must be found to
+        // a fraction of a module all the way out.
+        Case{"Full27TwoPixels", BARCODE_AZTEC, kLong, 31, Options(2.0, 0), false, kLong},
+        Case{"Full32TwoPixels", BARCODE_AZTEC, kLong, 36, Options(2.0, 90), false, kLong},
+        // Full, noisy and turned at two pixels a module.
+        Case{"Full32TwoPixelsNoisyTurned", BARCODE_AZTEC, Filler(36), 36, Spoilt(2.0, 15, 0, 25, false), false,
+             Filler(36)},
+        Case{"FullBlurNoiseInverted", BARCODE_AZTEC, kLong, 10, Spoilt(3.0, 30, 1.0, 20, true), false, kLong},
+        Case{"CompactSmallModules", BARCODE_AZTEC, kText, 3, Options(2.0, 45), false, kText},
+        Case{"Rune", BARCODE_AZRUNE, "30", 0, Options(3.0, 30), false, "030", "]zC"},
+        // A row through it can take a light ring for a MaxiCode centre.
+        Case{"RuneTwoPixelsPerspective", BARCODE_AZRUNE, "0", 0,
+             RuneOnSmallLabel(Perspective(2.0, 75, 0.2, 0.1)), false, "000", "]zC"},
+        // At two pixels a module under perspective the locator's centre
+        // may lie two modules off, and ring runs a pixel off one width.
+        Case{"Full5TwoPixelsPerspective", BARCODE_AZTEC, Filler(9), 9, Perspective(2.0, 210, 0.2, 0.1), false,
+             Filler(9)},
+        Case{"Full22TwoPixelsPerspective", BARCODE_AZTEC, Filler(26), 26, Perspective(2.0, 120, 0.2, 0.1), false,
+             Filler(26)},
+        // A ring-like pattern in the data is sighted above the bull's-eye
+        // first, and its failed read must not keep the bull's-eye itself
+        // from the reader.
+        Case{"Full6UprightLarge", BARCODE_AZTEC, Filler(10), 10, Options(4.5, 0), false, Filler(10)},
+        Case{"Full6QuarterTurnLarge", BARCODE_AZTEC, Filler(10), 10, Spoilt(4.5, 270, 0, 0, true), false,
+             Filler(10)},
+        Case{"RuneTwoPixelsPerspectiveTurned", BARCODE_AZRUNE, "0", 0,
+             RuneOnSmallLabel(Perspective(2.0, 30, 0.2, 0.1)), false, "000", "]zC"},
+        Case{"RuneInvertedMirrored", BARCODE_AZRUNE, "255", 0, Spoilt(3.0, 100, 0.8, 10, true), true, "255", "]zC"}),
+    [](auto const& info) { return std::string(info.param.name); });
+
+TEST(AztecReadTest, RunesOnlyWhenSwitchedOn)
+{
+    AztecHarness harness;
+    harness.Settings().read.aztec_runes.Set(false);
+    support::SymbolInput input;
+    input.symbology = BARCODE_AZRUNE;
+    input.data = "30";
+    support::Rendering r = support::render(input, Options(3.0, 0));
+    ASSERT_TRUE(r.symbol.ok);
+    EXPECT_TRUE(harness.Decode(r.frame).empty());
+}
+
+// Paints a square patch of label grey over part of the symbol, in module
+// units from its top-left corner.
+void Patch(support::Rendering& r, double x0, double y0, double x1, double y1, int grey)
+{
+    for (int y = 0; y < r.frame.height; ++y) {
+        for (int x = 0; x < r.frame.width; ++x) {
+            support::Point const m = r.symbol.toModule(support::Point{x + 0.5, y + 0.5});
+            if (m.x >= x0 && m.x < x1 && m.y >= y0 && m.y < y1) {
+                r.frame.at(x, y) = static_cast<std::uint16_t>(grey);
+            }
+        }
+    }
+}
+
+TEST(AztecReadTest, DamageWithinCapacityReadsBeyondItNot)
+{
+    support::SymbolInput input;
+    input.symbology = BARCODE_AZTEC;
+    input.data = kLong;
+    input.option2 = 9;  // 5 layers, 37 modules, 120 words of which about 60 check
+    {
+        AztecHarness harness;
+        support::Rendering r = support::render(input, Options(3.0, 0));
+        ASSERT_TRUE(r.symbol.ok);
+        Patch(r, 0, 0, 8, 8, 900);  // a corner torn off
+        auto const& reads = harness.Decode(r.frame);
+        ASSERT_EQ(reads.size(), 1u);
+        EXPECT_EQ(reads[0].data, kLong);
+    }
+    {
+        AztecHarness harness;
+        support::Rendering r = support::render(input, Options(3.0, 0));
+        Patch(r, 0, 0, 37, 9, 900);  // a quarter of the symbol gone
+        EXPECT_TRUE(harness.Decode(r.frame).empty());
+    }
+}
+
+}  // namespace
+}  // namespace aztec_test
+
+namespace aztec_test {
+namespace {
+
+// The frame wrapped around an upright cylinder of the given radius (pixels)
+// through the frame centre, seen square on: a point at arc length s from the
+// centre line appears at radius * sin(s / radius).
+support::Frame OnCylinder(support::Frame const& flat, double radius)
+{
+    support::Frame bent = flat;
+    double const cx = flat.width / 2.0;
+    for (int y = 0; y < flat.height; ++y) {
+        for (int x = 0; x < flat.width; ++x) {
+            double const d = (x + 0.5 - cx) / radius;
+            if (d <= -1 || d >= 1) {
+                continue;
+            }
+            double const s = cx + radius * std::asin(d) - 0.5;
+            int const x0 = static_cast<int>(std::floor(s));
+            double const a = s - x0;
+            if (x0 < 0 || x0 + 1 >= flat.width) {
+                continue;
+            }
+            bent.at(x, y) = static_cast<std::uint16_t>(flat.at(x0, y) * (1 - a) + flat.at(x0 + 1, y) * a + 0.5);
+        }
+    }
+    return bent;
+}
+
+TEST(AztecReadTest, CompactOnCylinderReads)
+{
+    for (int version : {3, 4}) {
+        AztecHarness harness;
+        support::SymbolInput input;
+        input.symbology = BARCODE_AZTEC;
+        input.data = "Aztec Code 2D on a can";
+        input.option2 = version;
+        support::Rendering r = support::render(input, Options(3.0, 20));
+        ASSERT_TRUE(r.symbol.ok);
+        // The symbol's edges turn about 50 degrees away from the camera.
+        support::Frame const bent = OnCylinder(r.frame, 3.0 * (version == 3 ? 23 : 27) / 2 / 0.77);
+        auto const& reads = harness.Decode(bent);
+        ASSERT_EQ(reads.size(), 1u) << version;
+        EXPECT_EQ(reads[0].data, input.data);
+    }
+}
+
+}  // namespace
+}  // namespace aztec_test
