@@ -3,9 +3,14 @@
 #include "tests/sim/sim_program_fixture.h"
 #include "tests/support/image_file.h"
 #include "tests/support/qr_model1_symbol.h"
+#include "tests/support/random.h"
 #include "tests/support/symbol_renderer.h"
 
+#include <algorithm>
+#include <map>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -107,6 +112,71 @@ TEST_F(MisreadRoadTest, StackedSymbolDataGivesNoLinearLabel)
         EXPECT_EQ(out, path + "\t" + c.expected + "\t" + Hex(c.data) + "\n") << c.name;
         EXPECT_EQ(status, 0) << c.name;
     }
+}
+
+// A Code 11 symbol carrying both check digits, read where one is expected, once
+// came out with its first check digit left in the data ("01234567890"). It is
+// refused until the board is told to expect two.
+TEST_F(MisreadRoadTest, Code11WithTwoCheckDigitsIsReadOnlyWhenTwoAreExpected)
+{
+    auto const [set, setStatus] = run("command", {"set read/code11:true", "save"});
+    ASSERT_EQ(setStatus, 0) << set;
+    support::RenderOptions options;
+    options.moduleSize = 2.5;
+    support::Rendering const r = support::render({.symbology = BARCODE_CODE11, .data = "0123456789"},
+                                                 options);
+    ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+    std::string const path = write(r.frame, "code11.png");
+    EXPECT_EQ(run("decode", {path}).first, path + "\t-\n");
+    auto const [two, twoStatus] = run("command", {"set code/code11/check_check_digit:\"CHECK_2CD\"", "save"});
+    ASSERT_EQ(twoStatus, 0) << two;
+    EXPECT_EQ(run("decode", {path}).first, path + "\t18\t]H3\t" + Hex("0123456789") + "\n");
+}
+
+// Turned round, about three Korean Postal symbols in a thousand read as another
+// valid code (858866 as 688985): a symbol that reads validly both ways is refused,
+// upright or not, rather than guessed at. Every other one reads the same either way.
+TEST_F(MisreadRoadTest, KoreanPostalTurnedRoundGivesItsOwnCodeOrNone)
+{
+    auto const [set, setStatus] = run("command", {"set read/korean_postal_authority:true", "save"});
+    ASSERT_EQ(setStatus, 0) << set;
+    std::vector<std::string> const ambiguous = {"858866", "000009", "000090", "000356", "000566"};
+    std::vector<std::string> values = ambiguous;
+    support::Random random(52);
+    while (values.size() < ambiguous.size() + 20) {
+        std::string value = std::to_string(random.integer(0, 999999));
+        values.push_back(std::string(6 - value.size(), '0') + value);
+    }
+    std::map<std::string, std::string> truth;  // path to value
+    std::vector<std::string> paths;
+    for (std::string const& value : values) {
+        for (double angle : {0.0, 180.0}) {
+            support::RenderOptions options;
+            options.moduleSize = 1.5;
+            options.angle = angle;
+            support::Rendering const r = support::render({.symbology = BARCODE_KOREAPOST, .data = value}, options);
+            ASSERT_TRUE(r.symbol.ok) << value << ": " << r.symbol.error;
+            std::string const path = write(r.frame, value + "_" + std::to_string(int(angle)) + ".png");
+            truth[path] = value;
+            paths.push_back(path);
+        }
+    }
+    auto const [out, status] = run("decode", paths);
+    std::istringstream lines(out);
+    std::string line;
+    unsigned readRandom = 0;
+    while (std::getline(lines, line)) {
+        std::string const path = line.substr(0, line.find('\t'));
+        std::string const value = truth[path];
+        bool const refused = std::find(ambiguous.begin(), ambiguous.end(), value) != ambiguous.end();
+        if (refused) {
+            EXPECT_EQ(line, path + "\t-") << value;
+        } else if (line != path + "\t-") {
+            EXPECT_EQ(line, path + "\t22\t]X0\t" + Hex(value)) << value;
+            ++readRandom;
+        }
+    }
+    EXPECT_GE(readRandom, 38u);  // of 40 frames of codes that read one way only
 }
 
 }  // namespace

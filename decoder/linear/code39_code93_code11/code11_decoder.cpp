@@ -323,12 +323,9 @@ bool Code11Decoder::Verify(unsigned char const* values, unsigned count, unsigned
     if (digits == 2) {
         return passes(count - 2, 1);
     }
-    if (passes(count - 1, 0)) {
-        return true;
-    }
-    // Most printers add both digits: a symbol whose last two characters are
-    // its C and K check digits passes the one-digit check as well.
-    return mode == 1 && count > 2 && passes(count - 2, 1);
+    // A symbol that carries C and K fails here: taking it would leave C in the
+    // data, and the data would be wrong.
+    return passes(count - 1, 0);
 }
 
 bool Code11Decoder::CheckCheckDigit(StackInterface<BarSymbol> const& symbols, bool reverced) const

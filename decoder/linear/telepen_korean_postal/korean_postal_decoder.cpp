@@ -4,6 +4,8 @@
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/line/line_run_data.h"
 
+#include <algorithm>
+
 namespace DEC2DIvra {
 
 namespace {
@@ -75,6 +77,29 @@ bool KoreanPostalDecoder::ReadPitches(long long const* pitches, unsigned char* p
     return true;
 }
 
+bool KoreanPostalDecoder::ReadDigits(long long const* pitches, unsigned char* patterns)
+{
+    if (!ReadPitches(pitches, patterns)) {
+        return false;
+    }
+    unsigned sum = 0;
+    for (unsigned d = 0; d < kDigits; ++d) {
+        sum += table[patterns[d]];
+    }
+    return sum % 10 == 0;
+}
+
+bool KoreanPostalDecoder::SameCode(unsigned char const* forward, unsigned char const* backward)
+{
+    // Either read holds the digits in the symbol's own order.
+    for (unsigned d = 0; d < kDigits; ++d) {
+        if (table[forward[d]] != table[backward[d]]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool KoreanPostalDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> const& start,
                                               StackInterface<BarSymbol>& symbols, bool& negative,
                                               bool& reverced) const
@@ -113,19 +138,24 @@ bool KoreanPostalDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> c
         forward[i] = centres[i + 1] - centres[i];
         backward[kBars - 2 - i] = forward[i];
     }
-    unsigned char patterns[kDigits];
+    // Both ways are read whatever the settings allow: about three symbols in a
+    // thousand read as another valid code when turned round, so a symbol that
+    // gives two different codes is refused rather than guessed at.
+    unsigned char ways[2][kDigits];
+    bool valid[2] = {ReadDigits(forward, ways[0]), ReadDigits(backward, ways[1])};
+    if (valid[0] && valid[1] && !SameCode(ways[0], ways[1])) {
+        return false;
+    }
     bool const backFirst = korean_->enable_backward_scanning.Get();
     bool const both = korean_->enable_upside_down_reading.Get();
     bool found = false;
+    unsigned char patterns[kDigits];
     for (unsigned attempt = 0; attempt < (both ? 2u : 1u) && !found; ++attempt) {
         reverced = (attempt == 0) == backFirst;
-        found = ReadPitches(reverced ? backward : forward, patterns);
-        // Read the wrong way round a symbol may still give seven digits.
-        unsigned sum = 0;
-        for (unsigned d = 0; found && d < kDigits; ++d) {
-            sum += table[patterns[d]];
+        found = valid[reverced ? 1 : 0];
+        if (found) {
+            std::copy(ways[reverced ? 1 : 0], ways[reverced ? 1 : 0] + kDigits, patterns);
         }
-        found = found && sum % 10 == 0;
     }
     if (!found) {
         reverced = false;

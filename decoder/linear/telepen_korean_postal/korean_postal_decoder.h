@@ -35,6 +35,11 @@ public:
     // pitches in the symbol's order. False unless every digit's spaces
     // come to six units, each of one to three.
     static bool ReadPitches(long long const* pitches, unsigned char* patterns);
+    // ReadPitches and the check digit: true when the pitches, taken in this
+    // order, give seven digits whose sum is a multiple of ten.
+    static bool ReadDigits(long long const* pitches, unsigned char* patterns);
+    // Whether two reads (each in the symbol's digit order) give one code.
+    static bool SameCode(unsigned char const* forward, unsigned char const* backward);
 
 private:
     KoreanPostalAuthorityProperty const* korean_;
