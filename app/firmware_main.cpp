@@ -123,7 +123,7 @@ void LoadStartSettings()
 {
     FactorySettings::getInstance().LoadModelConfig(); // without a model record the object keeps its defaults
     ParameterObject::DeserializeFromRawPartition();
-    if (!LoadActiveSettings()) {
+    if (LoadStartSettingsFromFlash() == StartSettings::None) {
         cfg::SetDefault();
         ParameterObject::SetDefaults();
         InitCommandLines();

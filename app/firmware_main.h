@@ -28,7 +28,8 @@ void InitCommandLines();
 std::string FactoryCommandLine();
 // The settings the firmware starts from: the model record, the parameter objects and the
 // banks on flash, or, when the banks cannot be read, the factory defaults and the factory
-// command lines. Builds the parameter objects the stored text needs.
+// command lines. Banks read without their parameter text leave the parameter objects alone
+// on their defaults (StoredParametersLost). Builds the parameter objects the stored text needs.
 void LoadStartSettings();
 // Factory defaults for the store and every parameter object, then the replay.
 void ToDefault();

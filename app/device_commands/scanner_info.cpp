@@ -2,6 +2,7 @@
 
 #include "app/settings/factory_settings.h"
 #include "app/settings/menu_cmd_handler.h"
+#include "app/settings/settings_persistence.h"
 #include "app/commands/reply_routing.h"
 #include "platform/platform.h"
 
@@ -83,8 +84,14 @@ int ScannerInfo::ExecuteCommandZ2() { return MenuCmdHandler::getInstance().onSav
 int ScannerInfo::ExecuteCommandZ3()
 {
     std::string name = InterfaceName(FactorySettings::getInstance().Interface());
-    Reply(std::string("Version:   ") + kFirmwareIdentification + "\rInterface: " + (name.empty() ? "Unknown" : name) +
-          '\r');
+    std::string text = std::string("Version:   ") + kFirmwareIdentification + "\rInterface: " +
+                       (name.empty() ? "Unknown" : name) + '\r';
+    // Only after a start that could not read the stored parameters: the user learns why
+    // they are back on their defaults while the other settings were kept.
+    if (StoredParametersLost()) {
+        text += "Settings:  stored parameters unreadable, on defaults\r";
+    }
+    Reply(text);
     return kDone;
 }
 

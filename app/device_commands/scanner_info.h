@@ -1,7 +1,8 @@
 #pragma once
-// Device information for the host: firmware identification, interface, character-set
-// test strings, chip identifier, model and serial number; the restart into the
-// chip's USB boot mode; and the end of a menu session, which keeps its settings.
+// Device information for the host: firmware identification, interface (and, after a
+// start that could not read the stored parameters, that they are on their defaults),
+// character-set test strings, chip identifier, model and serial number; the restart into
+// the chip's USB boot mode; and the end of a menu session, which keeps its settings.
 
 #include "app/settings/parameter_object.h"
 

@@ -183,12 +183,30 @@ void GS1Conversion::SetDecodeModeC128(unsigned char mode)
 
 void GS1Conversion::SetDefault()
 {
+    undoable_ = false;
     std::int32_t const aiindex = values_.aiindex;
     values_ = Gs1ConversionValues{};
     values_.aiindex = aiindex;
     values_.fn1conv.c[0] = 29;
     UpdateXSW(kXswGs1Byte, 0x0C, 0);
     (void)RideZodozConversion();
+}
+
+void GS1Conversion::Restore(Gs1ConversionValues const& values)
+{
+    values_ = values;
+    SetDecodeModeC128(values_.decodemodec128);
+    (void)RideZodozConversion(); // the program these values installed before
+}
+
+void GS1Conversion::UndoCommand()
+{
+    if (undoable_) {
+        Restore(beforeCommand_);
+    }
+    undoable_ = false;
+    aiParameter_ = 0;
+    separatorParameter_ = 0;
 }
 
 int GS1Conversion::RideZodozConversion()
@@ -208,10 +226,13 @@ int GS1Conversion::ExecuteCommand(unsigned code, std::vector<char>, cfg::InputSt
 {
     aiParameter_ = 0;
     separatorParameter_ = 0;
+    undoable_ = false;
     if ((code & 0xFFFF00u) != 0x582F00u)
         return kNotMine;
+    Gs1ConversionValues const before = values_;
     Gs1ConversionValues& v = values_;
-    int waiting = kDone; // the commands whose parameters follow answer kNeedParameters
+    // The commands that take parameters are whole without them too; theirs follow.
+    int waiting = kDone;
     switch (static_cast<char>(code & 0xFF)) {
     case '1':
         v.gs1outputmode = 1;
@@ -220,7 +241,7 @@ int GS1Conversion::ExecuteCommand(unsigned code, std::vector<char>, cfg::InputSt
         v.removeday = v.outaimfirstfnc1 = v.outai = v.parentheseai = 0;
         v.ResetAiTable();
         v.aiindex = 0;
-        waiting = kNeedParameters;
+        waiting = kDoneTakesParameters;
         break;
     case '2':
         v.gs1outputmode = 2;
@@ -252,9 +273,9 @@ int GS1Conversion::ExecuteCommand(unsigned code, std::vector<char>, cfg::InputSt
     case 'R': v.outaimfirstfnc1 = 1; break;
     case 'S': v.decimalpoint = 0; break;
     case 'T': v.decimalpoint = 1; break;
-    case 'W': v.dataseparator = Gs1Separator{}; waiting = kNeedParameters; break;
-    case 'X': v.elementseparator = Gs1Separator{}; waiting = kNeedParameters; break;
-    case 'Y': v.fn1conv = Gs1Separator{}; waiting = kNeedParameters; break;
+    case 'W': v.dataseparator = Gs1Separator{}; waiting = kDoneTakesParameters; break;
+    case 'X': v.elementseparator = Gs1Separator{}; waiting = kDoneTakesParameters; break;
+    case 'Y': v.fn1conv = Gs1Separator{}; waiting = kDoneTakesParameters; break;
     case 'Z': {
         std::string const text = ExecuteShowSetting();
         out.Write(text.data(), static_cast<unsigned>(text.size()));
@@ -263,12 +284,22 @@ int GS1Conversion::ExecuteCommand(unsigned code, std::vector<char>, cfg::InputSt
     }
     default: return kNotMine;
     }
-    // Every change reaches the output at once; a program that cannot be installed is refused.
-    return RideZodozConversion() == 0 ? waiting : kRefused;
+    // Every change reaches the output at once; a program that cannot be installed is
+    // refused, and the command changes nothing.
+    if (RideZodozConversion() != 0) {
+        Restore(before);
+        return kRefused;
+    }
+    if (waiting == kDoneTakesParameters) {
+        beforeCommand_ = before;
+        undoable_ = true;
+    }
+    return waiting;
 }
 
 int GS1Conversion::SetAiParameter(char const* text, unsigned length)
 {
+    Gs1ConversionValues const before = values_;
     Gs1ConversionValues& v = values_;
     unsigned const step = aiParameter_ % 5;
     if (step == 0) {
@@ -299,8 +330,12 @@ int GS1Conversion::SetAiParameter(char const* text, unsigned length)
                                               Gs1ConversionValues::kTerminator1, Gs1ConversionValues::kTerminator2};
         StoreCharacter(v.aisettings[v.aiindex] + kField[step], value, key);
     }
+    if (RideZodozConversion() != 0) {
+        Restore(before);
+        return kNoParameters;
+    }
     ++aiParameter_;
-    return RideZodozConversion() == 0 ? kParameterTaken : kNoParameters;
+    return kParameterTaken;
 }
 
 int GS1Conversion::SetSeparatorParameter(Gs1Separator& separator, char const* text, unsigned length)
@@ -313,10 +348,15 @@ int GS1Conversion::SetSeparatorParameter(Gs1Separator& separator, char const* te
         return kParameterRefused;
     if (value > 255)
         return kSeparatorTooLarge;
+    Gs1ConversionValues const before = values_;
     separator.c[separatorParameter_] = static_cast<unsigned char>(value);
     separator.key[separatorParameter_] = key ? 1 : 0;
+    if (RideZodozConversion() != 0) {
+        Restore(before);
+        return kNoParameters;
+    }
     ++separatorParameter_;
-    return RideZodozConversion() == 0 ? kParameterTaken : kNoParameters;
+    return kParameterTaken;
 }
 
 int GS1Conversion::SetParameter(unsigned code, char const* text, unsigned length, cfg::InputStream&,
@@ -519,6 +559,7 @@ bool GS1Conversion::Deserialize(rapidjson::Value const& value)
 
 bool GS1Conversion::onChangeGs1ConversionEnable()
 {
+    undoable_ = false; // a command before this change is no longer the last one
     Gs1ConversionValues& v = values_;
     if (cfg::Root().gs1_conversion.enable.Value()) {
         SetDecodeModeC128(2);
@@ -538,6 +579,7 @@ bool GS1Conversion::onChangeGs1ConversionEnable()
 
 bool GS1Conversion::onChangeTransferGS128()
 {
+    undoable_ = false;
     auto const mode = static_cast<unsigned>(cfg::Root().code.code128.enable_transfer_gs1_128.Value());
     SetDecodeModeC128(static_cast<unsigned char>(mode));
     (void)RideZodozConversion();

@@ -29,6 +29,7 @@ public:
     int ExecuteCommand(unsigned code, std::vector<char> params, ivra_configuration::InputStream& in,
                        ivra_configuration::OutputStream& out) override;
     void SetDefault() override;
+    void UndoCommand() override;
 
     // Regenerates and installs program 5: 0, or -1 when it cannot be installed.
     int RideZodozConversion();
@@ -44,10 +45,16 @@ private:
     void SetDecodeModeC128(unsigned char mode);
     int SetSeparatorParameter(Gs1Separator& separator, char const* text, unsigned length);
     int SetAiParameter(char const* text, unsigned length);
+    // The values back as given, with the switch bits and program 5 that follow them.
+    void Restore(Gs1ConversionValues const& values);
 
     Gs1ConversionValues values_;
     unsigned aiParameter_ = 0;        // index within an "X/1" group of five
     unsigned separatorParameter_ = 0; // characters taken by a separator command
+    // The values before the last command that takes parameters, while UndoCommand may
+    // still put them back.
+    Gs1ConversionValues beforeCommand_;
+    bool undoable_ = false;
     ivra_configuration::DelegateObserver<GS1Conversion> enableObserver_{*this,
                                                                        &GS1Conversion::onChangeGs1ConversionEnable};
     ivra_configuration::DelegateObserver<GS1Conversion> transferObserver_{*this, &GS1Conversion::onChangeTransferGS128};

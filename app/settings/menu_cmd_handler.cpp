@@ -93,6 +93,15 @@ void MenuCmdHandler::dropCommand()
     index_ = -1;
     params_.clear();
     unfinished_ = false;
+    open_ = -1;
+}
+
+void MenuCmdHandler::refuseOpenCommand(int index)
+{
+    if (index != -1) {
+        ParameterObject::UndoCommandOf(index);
+    }
+    dropCommand();
 }
 
 bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configuration::InputStream& in,
@@ -100,6 +109,7 @@ bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configurat
 {
     if (token == nullptr || length == 0 || (length == 1 && token[0] == '\0')) {
         code_ = 0;
+        open_ = -1;
         return true;
     }
     std::string_view const text(token, length);
@@ -113,8 +123,24 @@ bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configurat
             unfinished_ = false;
             return true;
         }
+        // Not its parameter: the token runs on its own. Refused as well, it was a
+        // parameter the command could not take, and the command goes with it.
+        int const open = open_;
+        if (runToken(text, in, out)) {
+            return true;
+        }
+        if (open != -1) {
+            refuseOpenCommand(open);
+        }
+        return false;
     }
+    return runToken(text, in, out);
+}
 
+bool MenuCmdHandler::runToken(std::string_view text, ivra_configuration::InputStream& in,
+                              ivra_configuration::OutputStream& out)
+{
+    std::size_t const length = text.size();
     std::uint32_t value = 0;
     if (length <= 2) {
         value = pack(text);
@@ -123,6 +149,7 @@ bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configurat
     } else if (length == kProgramTokenLength && text.front() == '}') {
         params_.assign(text.begin() + 1, text.end());
         code_ = kProgramCode;
+        open_ = -1;
         return parse(kProgramCode, in, out);
     } else if (code_ != 0 && text.front() == '\'' && text.back() == '\'') {
         if (length > kMaxParameterBytes) {
@@ -152,6 +179,7 @@ bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configurat
         return code_ == 0 || parse(0, in, out);
     }
     code_ = value;
+    open_ = -1; // a new command: the one before it is complete
     if (value != kProgramCode) {
         params_.clear();
     }
@@ -161,7 +189,11 @@ bool MenuCmdHandler::Execute(char const* token, unsigned length, ivra_configurat
 bool MenuCmdHandler::EndOfLine()
 {
     bool const complete = !unfinished_;
-    dropCommand();
+    if (complete) {
+        dropCommand();
+    } else {
+        refuseOpenCommand(open_);
+    }
     return complete;
 }
 
@@ -176,6 +208,12 @@ bool MenuCmdHandler::parse(std::uint32_t resetCode, ivra_configuration::InputStr
         code_ = resetCode;
         params_.clear();
         index_ = -1;
+        open_ = -1;
+        return true;
+    case ParameterObject::kDoneTakesParameters:
+        params_.clear();
+        index_ = index;
+        open_ = index;
         return true;
     case ParameterObject::kNeedParameters:
         if (quoted) {

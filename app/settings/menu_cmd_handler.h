@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 class MenuCmdHandler final : public ivra_configuration::UndefinedCommandExecutor {
@@ -30,7 +31,10 @@ public:
     bool Execute(char const* token, unsigned length, ivra_configuration::InputStream& in,
                  ivra_configuration::OutputStream& out) override;
     // Every line starts without a command: one still waiting for its parameters when
-    // the line ends is dropped (false), so "EH1" with one digit is refused.
+    // the line ends is dropped (false), so "EH1" with one digit is refused. A command that
+    // took effect and takes optional parameters is undone when the line ends short of
+    // one, or when a token after it is neither its parameter nor a command: a refused
+    // command changes nothing.
     bool EndOfLine() override;
 
     void setLoadSavePropertiesCallback(std::function<bool()> const& load, std::function<bool()> const& save);
@@ -71,7 +75,11 @@ private:
     // A quoted parameter that does not fit the command refuses it.
     bool parse(std::uint32_t resetCode, ivra_configuration::InputStream& in, ivra_configuration::OutputStream& out,
                bool quoted = false);
+    // Step 3 on: the token as a code, a number or a quoted parameter.
+    bool runToken(std::string_view text, ivra_configuration::InputStream& in, ivra_configuration::OutputStream& out);
     void dropCommand();
+    // Undoes the command of the object with that index (-1: none) and drops it.
+    void refuseOpenCommand(int index);
     void answer(char byte);
     void signalMenu(int beep, unsigned leds);
 
@@ -92,6 +100,7 @@ private:
     int index_ = -1;
     std::vector<char> params_;
     bool unfinished_ = false; // the last command asked for more parameters
+    int open_ = -1;           // the object whose command took effect and takes parameters
     ivra_configuration::PropertyHandle<bool> const& universalResponse_;
     std::function<bool()> load_;
     std::function<bool()> save_;

@@ -90,6 +90,8 @@ int ParameterObject::ExecuteCommand(unsigned, std::vector<char>, ivra_configurat
 
 void ParameterObject::SetDefault() {}
 
+void ParameterObject::UndoCommand() {}
+
 int ParameterObject::ParseAll(unsigned code, std::vector<char> const& params, ivra_configuration::InputStream& in,
                               ivra_configuration::OutputStream& out, int& index)
 {
@@ -99,7 +101,7 @@ int ParameterObject::ParseAll(unsigned code, std::vector<char> const& params, iv
             continue;
         }
         result = list_[i]->Parse(code, params, in, out);
-        if (result == kNeedParameters || result == kDone) {
+        if (result == kNeedParameters || result == kDone || result == kDoneTakesParameters) {
             index = i;
             return result;
         }
@@ -122,6 +124,13 @@ void ParameterObject::SetDefaults()
         if (object != nullptr) {
             object->SetDefault();
         }
+    }
+}
+
+void ParameterObject::UndoCommandOf(int index)
+{
+    if (ValidIndex(index) && list_[index] != nullptr) {
+        list_[index]->UndoCommand();
     }
 }
 

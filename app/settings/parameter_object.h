@@ -76,6 +76,9 @@ public:
     static constexpr int kNeedParameters = 1; // known code, count outside its range
     static constexpr int kDone = 2;
     static constexpr int kRefused = 3;
+    // Done, and the parameters that follow it on the line go to SetParameter. Should one of
+    // them be refused, UndoCommand puts back what the command changed.
+    static constexpr int kDoneTakesParameters = 4;
     // SetParameter: the object took the parameter.
     static constexpr int kParameterTaken = 16;
 
@@ -104,17 +107,22 @@ public:
     virtual int ExecuteCommand(unsigned code, std::vector<char> params, ivra_configuration::InputStream& in,
                                ivra_configuration::OutputStream& out);
     virtual void SetDefault();
+    // The command that answered kDoneTakesParameters is refused after all: a token after
+    // it was neither its parameter nor a command, or the line ended short of a parameter.
+    // Puts back the settings the command and its parameters changed.
+    virtual void UndoCommand();
 
     ParameterIdentifier identifier() const { return identifier_; }
     MenuCommandItem const* commandTable() const { return table_; }
 
-    // The first object, in identifier order, that knows the code and answers 1 or 2 sets
-    // `index`; otherwise the last answer is returned (0 with nothing registered).
+    // The first object, in identifier order, that knows the code and answers 1, 2 or 4
+    // sets `index`; otherwise the last answer is returned (0 with nothing registered).
     static int ParseAll(unsigned code, std::vector<char> const& params, ivra_configuration::InputStream& in,
                         ivra_configuration::OutputStream& out, int& index);
     static int SetParameterAll(int index, unsigned code, char const* text, unsigned length,
                                ivra_configuration::InputStream& in, ivra_configuration::OutputStream& out);
     static void SetDefaults();
+    static void UndoCommandOf(int index);
 
     static int getQCount(std::vector<char> const& params);
     // The first `digits` digits of the parameters as one decimal number ('Q' skipped).

@@ -5,12 +5,15 @@
 #include "app/settings/parameter_object.h"
 #include "config/configuration.h"
 
+#include <atomic>
 #include <mutex>
 #include <string>
 
 namespace {
 
 namespace cfg = ivra_configuration;
+
+std::atomic<bool> parametersLost{false};
 
 // Every bank back to the factory defaults: the last resort when the settings held
 // before a failed load cannot be put back.
@@ -22,27 +25,49 @@ void AllBanksToDefault()
     }
 }
 
-bool LoadBanksAndParameters()
+// The banks as they are now, put back when a load is refused halfway: the import takes
+// the banks line by line, and a refused line must not leave some read and others not.
+void PutBack(std::string const& before)
 {
-    std::lock_guard<std::recursive_mutex> lock(cfg::CommandMutex());
+    cfg::MemoryInputStream restore(before);
+    if (!cfg::Import(restore)) {
+        AllBanksToDefault();
+    }
+}
+
+// Imports the stored banks. False when there are none or they are refused; the banks
+// are then as they were.
+bool LoadBanks(std::string& before)
+{
     std::string banks;
     if (ReadPartitionText(kBanksReadPartition, banks) != PartitionRead::Text) {
         return false;
     }
-    // The import takes the banks line by line; keep what they hold now, so that a line
-    // refused halfway does not leave some banks read and others not.
-    cfg::StringOutputStream before;
-    if (!cfg::Export(before)) {
+    cfg::StringOutputStream now;
+    if (!cfg::Export(now)) {
         return false;
     }
+    before = now.Text();
     cfg::MemoryInputStream in(banks);
-    if (cfg::Import(in) && ParameterObject::DeserializeFromRawPartition()) {
+    if (cfg::Import(in)) {
         return true;
     }
-    cfg::MemoryInputStream restore(before.Text());
-    if (!cfg::Import(restore)) {
-        AllBanksToDefault();
+    PutBack(before);
+    return false;
+}
+
+bool LoadBanksAndParameters()
+{
+    std::lock_guard<std::recursive_mutex> lock(cfg::CommandMutex());
+    std::string before;
+    if (!LoadBanks(before)) {
+        return false;
     }
+    if (ParameterObject::DeserializeFromRawPartition()) {
+        parametersLost = false;
+        return true;
+    }
+    PutBack(before);
     return false;
 }
 
@@ -51,6 +76,26 @@ bool LoadBanksAndParameters()
 bool LoadActiveSettings() { return LoadBanksAndParameters(); }
 
 bool DoLoadProperties() { return LoadBanksAndParameters(); }
+
+StartSettings LoadStartSettingsFromFlash()
+{
+    std::lock_guard<std::recursive_mutex> lock(cfg::CommandMutex());
+    std::string before;
+    if (!LoadBanks(before)) {
+        return StartSettings::None;
+    }
+    // An erased, damaged or unreadable parameter partition, or one whose only text belongs
+    // to a later save, gives no text for these banks: the objects alone fall back.
+    if (ParameterObject::DeserializeFromRawPartition()) {
+        parametersLost = false;
+        return StartSettings::Stored;
+    }
+    ParameterObject::SetDefaults();
+    parametersLost = true;
+    return StartSettings::BanksOnly;
+}
+
+bool StoredParametersLost() { return parametersLost; }
 
 bool DoSaveProperties()
 {
@@ -66,6 +111,7 @@ bool DoSaveProperties()
         return false;
     }
     FactorySettings::getInstance().FactoryMode(false);
+    parametersLost = false;
     return true;
 }
 

@@ -81,13 +81,13 @@ TEST_F(Gs1ConversionTest, CommandsSetTheSettingsAndInstallTheProgramAtOnce)
     EXPECT_EQ(Command('O'), ParameterObject::kDone);
     EXPECT_NE(Program().find("\\d20"), std::string::npos) << Program();
     // Separator parameters reach the program without waiting for another command.
-    EXPECT_EQ(Command('X'), ParameterObject::kNeedParameters);
+    EXPECT_EQ(Command('X'), ParameterObject::kDoneTakesParameters);
     EXPECT_EQ(Parameter('X', "1M"), ParameterObject::kParameterTaken);
     EXPECT_NE(Program().find("\"\\x0D\\d20\""), std::string::npos) << Program();
     EXPECT_EQ(Parameter('X', "7H"), ParameterObject::kParameterTaken); // a direct key
     EXPECT_NE(Program().find("\\kB1"), std::string::npos) << Program();
     EXPECT_EQ(Parameter('X', "0A"), GS1Conversion::kSeparatorFull);
-    EXPECT_EQ(Command('W'), ParameterObject::kNeedParameters);
+    EXPECT_EQ(Command('W'), ParameterObject::kDoneTakesParameters);
     EXPECT_EQ(Parameter('W', "999"), GS1Conversion::kSeparatorTooLarge);
     EXPECT_EQ(Parameter('W', "??"), GS1Conversion::kParameterRefused);
     EXPECT_EQ(Parameter('A', "0A"), GS1Conversion::kNoParameters);
@@ -108,7 +108,7 @@ TEST_F(Gs1ConversionTest, TheLegacyEngineFollowsTheGs1128Handling)
 
 TEST_F(Gs1ConversionTest, AiTableTakesGroupsOfFiveUntilItIsFull)
 {
-    EXPECT_EQ(Command('1'), ParameterObject::kNeedParameters);
+    EXPECT_EQ(Command('1'), ParameterObject::kDoneTakesParameters);
     EXPECT_EQ(Parameter('1', "FF"), GS1Conversion::kParameterRefused); // no AI digit
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(Parameter('1', i % 2 == 0 ? "17" : "3103"), ParameterObject::kParameterTaken) << i;
@@ -124,10 +124,10 @@ TEST_F(Gs1ConversionTest, AiTableTakesGroupsOfFiveUntilItIsFull)
 
 TEST_F(Gs1ConversionTest, SavedSectionComesBackAsItWas)
 {
-    EXPECT_EQ(Command('1'), ParameterObject::kNeedParameters);
+    EXPECT_EQ(Command('1'), ParameterObject::kDoneTakesParameters);
     for (char const* p : {"01", "7H", "255", "1M", "255", "17", "0A", "0B", "0C", "0D", "10", "5A", "255", "8J", "255"})
         ASSERT_EQ(Parameter('1', p), ParameterObject::kParameterTaken) << p;
-    EXPECT_EQ(Command('Y'), ParameterObject::kNeedParameters);
+    EXPECT_EQ(Command('Y'), ParameterObject::kDoneTakesParameters);
     EXPECT_EQ(Parameter('Y', "VQ"), ParameterObject::kParameterTaken);
     std::string const saved = Json();
     std::string const program = Program();
