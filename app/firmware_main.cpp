@@ -9,6 +9,7 @@
 #include "app/settings/gs1_conversion.h"
 #include "app/host/host_interface.h"
 #include "app/indicators/indicator_leds.h"
+#include "app/commands/memory_channel.h"
 #include "app/commands/memory_input_stream.h"
 #include "app/settings/menu_cmd_handler.h"
 #include "app/commands/menu_code2d.h"
@@ -156,8 +157,10 @@ bool IsTTYDevice(std::string const& path)
 
 void handle_pipe_com(MemoryPipeStream::PipeInputStream& in, InterfaceOutputStream& out)
 {
+    // The replies reach the host; the acknowledgements of text commands do not.
+    MemoryChannel channel(in, out);
     for (;;) {
-        cfg::Evaluate(in, out);
+        cfg::Evaluate(channel.input(), channel.output());
     }
 }
 

@@ -14,8 +14,7 @@ public:
     static constexpr char const* kHeader = "@MENU_IVRA@ZZ@";
     static constexpr char const* kTrailer = "@ZZ@ARVI_UNEM@";
     static constexpr unsigned kMinimumLength = 29;
-    // Longest command line a label may give; a longer one is refused whole.
-    static constexpr std::size_t kMaxCommandBytes = 1024;
+    static constexpr std::size_t kMaxCommandBytes = kMaxMenuCommandBytes;
 
     MenuCode2D() : MenuParser(MenuCodeIdentifier::MenuCode2D) {}
 

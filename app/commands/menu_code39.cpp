@@ -54,7 +54,8 @@ int MenuCode39::Parse(char const* text, unsigned length, tagSymbology symbology,
         out.push_back(kCr);
         return kMenuAddressCommand;
     }
-    if (!label.starts_with(" +-") || !label.ends_with("-+ ")) {
+    // ESC, the text without its framing spaces and CR: as many bytes as the label has.
+    if (!label.starts_with(" +-") || !label.ends_with("-+ ") || length > kMaxMenuCommandBytes) {
         out.clear();
         return kMenuRefusedLabel;
     }

@@ -5,8 +5,9 @@
 // or 4 characters; 3 and 4 take the evaluator's length prefixes), a Bluetooth address
 // (6 or 12 hex digits) or a whole command framed by "+-" and "-+".
 //
-// Unlike other labels, a menu label is never host data: one whose form is broken is
-// refused rather than handed on as an ordinary label.
+// Unlike other labels, a menu label is never host data: one whose form is broken, or a
+// whole command longer than a menu label may give (kMaxMenuCommandBytes), is refused
+// rather than handed on as an ordinary label.
 
 #include "app/commands/menu_parser.h"
 

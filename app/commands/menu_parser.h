@@ -10,6 +10,7 @@
 #include "decoder/core/tag_decoded_label.h"
 
 #include <atomic>
+#include <cstddef>
 #include <vector>
 
 // Results of Parse and ParseAll.
@@ -21,6 +22,10 @@ inline constexpr int kMenuAddressCommand = 4; // a Bluetooth address command
 inline constexpr int kMenu2DCommand = 6;      // a 2D menu command
 // A menu label whose form is broken: it is not output and changes nothing.
 inline constexpr int kMenuRefusedLabel = -1;
+
+// Longest command line a menu label may give, ESC and CR included; a label that would give
+// a longer one is refused whole.
+inline constexpr std::size_t kMaxMenuCommandBytes = 1024;
 
 // Slots of MenuParser's registry.
 enum class MenuCodeIdentifier : int {

@@ -1,6 +1,7 @@
 #include "app/commands/reply_routing.h"
 
 #include "app/commands/command_channels.h"
+#include "app/commands/memory_channel.h"
 #include "app/host/host_interface.h"
 #include "app/host/interface_output_stream.h"
 #include "app/host/serial_output_stream.h"
@@ -74,7 +75,7 @@ void DebugDoStringToOutputStream(std::string& text)
 
 int CheckInterfaceOutputStreamType(ivra_configuration::OutputStream& out)
 {
-    if (&out == &InterfaceOutputStream::getInstance()) {
+    if (&out == &InterfaceOutputStream::getInstance() || MemoryChannel::isOutput(out)) {
         return kChannelMemory;
     }
     if (&out == &usbComOutputstream) {

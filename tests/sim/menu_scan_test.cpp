@@ -181,6 +181,21 @@ TEST_F(SimMenu, EveryTableCommandReadFromAMenuLabelDoesWhatItNames)
     }
 }
 
+// A 2D label may carry a text command: it runs, but the evaluator's ACK or NAK for it is no
+// host data, whether the command was taken or refused.
+TEST_F(SimMenu, TextCommandsOfA2DLabelRunWithoutAnAnswerToTheHost)
+{
+    std::vector<std::string> const images = {
+        menu2D("code128.png", "\"set read/code128:false\"", BARCODE_QRCODE),
+        menu2D("getread.png", "get_read", BARCODE_QRCODE), // no such action: refused
+    };
+    EXPECT_EQ(run("scan", images), std::pair(std::string("\n\n"), 1));
+    EXPECT_EQ(run("command", {"get read/code128"}), std::pair(std::string("false<CR>\n"), 0));
+    // The defaults restored, and kept by the closing "Z2".
+    EXPECT_EQ(run("scan", {menu2D("default.png", "set_default", BARCODE_QRCODE)}), std::pair(std::string("\n"), 1));
+    EXPECT_EQ(run("command", {"get read/code128"}), std::pair(std::string("true<CR>\n"), 0));
+}
+
 TEST_F(SimMenu, BrokenAndStrayMenuLabelsChangeNothing)
 {
     std::vector<std::string> const images = {

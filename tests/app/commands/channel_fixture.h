@@ -7,6 +7,7 @@
 // ports new lines, and ChannelTest moves every port of the channels onto them.
 
 #include "app/commands/command_channels.h"
+#include "app/commands/memory_channel.h"
 #include "app/host/interface_output_stream.h"
 #include "app/settings/menu_cmd_handler.h"
 #include "app/host/host_interface.h"
@@ -53,7 +54,7 @@ public:
         stop_ = false;
         run("USBCOM", usbComInputstream, usbComOutputstream);
         run("UART", uartInputStream, uartOutputstream);
-        run("MEMORY", memoryPipeStream.input(), InterfaceOutputStream::getInstance());
+        run("MEMORY", memoryChannel_.input(), memoryChannel_.output());
     }
 
     void stop()
@@ -97,6 +98,8 @@ private:
 
     std::atomic<bool> stop_{false};
     std::vector<std::thread> threads_;
+    // The "MEMORY" thread's streams, as the firmware's handle_pipe_com makes them.
+    MemoryChannel memoryChannel_{memoryPipeStream.input(), InterfaceOutputStream::getInstance()};
 };
 
 // Every port of the channels onto the board's present lines, before the

@@ -26,6 +26,9 @@ std::string const kHeader = "@MENU_IVRA@ZZ@";
 std::string const kTrailer = "@ZZ@ARVI_UNEM@";
 std::string Framed(std::string const& inner) { return kHeader + inner + kTrailer; }
 std::string Line(std::string const& command) { return kEsc + command + '\r'; }
+// A Code 39 whole-command label of `length` characters, framing spaces included: it gives
+// as many bytes for the pipe.
+std::string WholeCommand(std::size_t length) { return " +-" + std::string(length - 6, 'A') + "-+ "; }
 
 class MenuParserTest : public ::testing::TestWithParam<Case> {};
 
@@ -60,10 +63,13 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"WholeAddress", SYMBOLOGY_MENU, " 0123456789AB ", kMenuAddressCommand,
              Line("]BDASQ0Q1Q2Q3Q4Q5Q6Q7Q8Q90A0B]BDAE")},
         Case{"WholeCommand", SYMBOLOGY_MENU, " +-Z1[BAW-+ ", kMenuWholeCommand, Line("+-Z1[BAW-+")},
+        Case{"WholeCommandAtTheLimit", SYMBOLOGY_MENU, WholeCommand(kMaxMenuCommandBytes), kMenuWholeCommand,
+             Line(WholeCommand(kMaxMenuCommandBytes).substr(1, kMaxMenuCommandBytes - 2))},
         // Broken menu labels are refused, never handed on as data.
         Case{"AddressWithG", SYMBOLOGY_MENU, " 12345G ", kMenuRefusedLabel, ""},
         Case{"CommandWithoutMarks", SYMBOLOGY_MENU, " +-Z1[BAW-- ", kMenuRefusedLabel, ""},
         Case{"TooShort", SYMBOLOGY_MENU, " A ", kMenuRefusedLabel, ""},
+        Case{"WholeCommandOverlong", SYMBOLOGY_MENU, WholeCommand(kMaxMenuCommandBytes + 1), kMenuRefusedLabel, ""},
         Case{"Code39IsNoMenuLabel", SYMBOLOGY_CODE39, " ZZ ", kMenuOrdinaryLabel, ""},
         // 2D menu labels, whatever carries them.
         Case{"TwoD", SYMBOLOGY_CODE128, Framed("Z1@D34"), kMenu2DCommand, Line("Z1[D34")},
