@@ -1,7 +1,6 @@
 // Case conversion of label data on the default path. Only ASCII letters
 // change, whatever the C library's locale says about other bytes.
 
-#include "config/configuration.h"
 #include "format/formatter.h"
 
 namespace {
@@ -14,8 +13,9 @@ int Exchange(int c) { return c >= 'a' && c <= 'z' ? ToUpper(c) : ToLower(c); }
 
 void Formatter::DoCaseConversion(std::vector<unsigned char>& bytes)
 {
-    using Case = ivra_configuration::configuration::string::case_conversion::Enum;
-    switch (ivra_configuration::Root().string.case_conversion.Value()) {
+    using Case = FormatterSettings::Case;
+    const SettingsScope settings(*this);
+    switch (settings->caseConversion) {
     case Case::CONVERT_TO_UPPER_CASE: SetCase(bytes, ToUpper); break;
     case Case::CONVERT_TO_LOWER_CASE: SetCase(bytes, ToLower); break;
     case Case::EXCHANGE_CASE: SetCase(bytes, Exchange); break;

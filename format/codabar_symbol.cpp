@@ -34,9 +34,9 @@ void CodabarSymbol::GetOptionCode1(char (&text)[4]) const { CopyText("DA2", text
 void CodabarSymbol::GetOptionCode2(char (&text)[4]) const { CopyText("DB2", text); }
 void CodabarSymbol::GetOptionCode3(char (&text)[4]) const { CopyText("DC2", text); }
 
-bool CodabarSymbol::GetNormalCodeEnable() const { return (Settings().enable_abc_cx.Value() & 1) != 0; }
-bool CodabarSymbol::GetAbcCodeEnable() const { return (Settings().enable_abc_cx.Value() & 2) != 0; }
-bool CodabarSymbol::GetCxCodeEnable() const { return (Settings().enable_abc_cx.Value() & 4) != 0; }
+bool CodabarSymbol::GetNormalCodeEnable() const { return (Settings().enable_abc_cx.Value() & kNormalForm) != 0; }
+bool CodabarSymbol::GetAbcCodeEnable() const { return (Settings().enable_abc_cx.Value() & kAbcForm) != 0; }
+bool CodabarSymbol::GetCxCodeEnable() const { return (Settings().enable_abc_cx.Value() & kCxForm) != 0; }
 bool CodabarSymbol::GetCheckDigitVerification() const { return Settings().check_check_digit.Value(); }
 bool CodabarSymbol::GetCheckDigitTransmission() const { return Settings().transmit_check_digit.Value(); }
 bool CodabarSymbol::GetSpaceInsertion() const { return Settings().space_insertion.Value(); }
@@ -77,15 +77,15 @@ unsigned char CodabarSymbol::KindOf(unsigned modifier)
     return kind;
 }
 
-int CodabarSymbol::Concatenation(FormatterDecodeData* record, unsigned /*mode*/)
+int CodabarSymbol::Concatenation(FormatterDecodeData* record, unsigned /*mode*/, unsigned forms)
 {
-    const bool abc = GetAbcCodeEnable();
-    const bool cx = GetCxCodeEnable();
+    const bool abc = (forms & kAbcForm) != 0;
+    const bool cx = (forms & kCxForm) != 0;
     if (!abc && !cx)
         return kOutputAsRead;
     const unsigned char kind = KindOf(record->modifier);
     if (kind == 0)
-        return GetNormalCodeEnable() ? kOutputAsRead : kFormDisabled;
+        return (forms & kNormalForm) != 0 ? kOutputAsRead : kFormDisabled;
 
     if (heldKind_ != 0) {
         if (kind == heldKind_ && record->length == heldLength_ &&

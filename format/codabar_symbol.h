@@ -22,6 +22,11 @@ public:
 
     static constexpr unsigned kHeldCapacity = 1026;
 
+    // Bits of the forms setting (code/codabar/enable_abc_cx).
+    static constexpr unsigned kNormalForm = 1;
+    static constexpr unsigned kAbcForm = 2;
+    static constexpr unsigned kCxForm = 4;
+
     CodabarSymbol();
 
     void GetOptionCode1(char (&text)[4]) const override;
@@ -42,10 +47,12 @@ public:
     unsigned GetCD9DRCharacterTable() const;
     unsigned GetCD9DSRCharacterTable() const;
 
-    // Joins or holds the record's label by its half kind. `mode` has no effect.
-    // A half longer than the held buffer, or a join that would not fit the
-    // record, is not held or joined: the label goes out as read.
-    int Concatenation(FormatterDecodeData* record, unsigned mode);
+    // Joins or holds the record's label by its half kind, with the forms that
+    // `forms` (kNormalForm, kAbcForm, kCxForm) switches on: the label's copy of
+    // the setting, read once, so that one label is judged by one value.
+    // `mode` has no effect. A half longer than the held buffer, or a join that
+    // would not fit the record, is not held or joined: the label goes out as read.
+    int Concatenation(FormatterDecodeData* record, unsigned mode, unsigned forms);
     // Forgets a held half.
     void InitializeConcatenation();
 

@@ -11,6 +11,10 @@
 // which the command threads also use and which touches no label state, and
 // StopFormatter, which the read cycle calls from its key, heartbeat, command and
 // grabber threads: the held Codabar half is guarded by a lock of its own.
+// FormatData copies the settings it reads (formatter_settings.h) under the
+// command lock, before it takes any lock of its own, and lets the command lock
+// go at once: every step of the label reads that copy, and output is pushed
+// with no lock held. A step called on its own takes the settings as they are.
 
 #include <cstdint>
 #include <functional>
@@ -25,6 +29,7 @@
 #include "format/decode_data_byte.h"
 #include "format/formatter_decode_data.h"
 #include "format/formatter_outlets.h"
+#include "format/formatter_settings.h"
 #include "format/output_buffer_data.h"
 
 class Formatter {
@@ -148,7 +153,24 @@ private:
         std::vector<unsigned char> suffix;
         bool found = false;
     };
-    static PrefixSuffixText SymbologyPrefixSuffix(SymbologyIdentifier id);
+    static PrefixSuffixText SymbologyPrefixSuffix(const FormatterSettings& settings);
+
+    // The label's copy of the settings while it lives; the outermost scope
+    // takes the copy, so a label is formatted from one copy however its steps
+    // nest.
+    class SettingsScope {
+    public:
+        explicit SettingsScope(Formatter& formatter);
+        ~SettingsScope();
+        SettingsScope(const SettingsScope&) = delete;
+        SettingsScope& operator=(const SettingsScope&) = delete;
+        const FormatterSettings& operator*() const { return formatter_.settings_; }
+        const FormatterSettings* operator->() const { return &formatter_.settings_; }
+
+    private:
+        Formatter& formatter_;
+        bool outermost_;
+    };
 
     DataEditLabel BuildDataEditLabel() const;
     // Steps of FormatData.
@@ -162,6 +184,9 @@ private:
     bool labelValid_ = false;
     unsigned char labelBuffer_[DECODE_DATA::kCapacity] = {};
     std::vector<std::pair<unsigned, std::string>> eciList_;
+    // Label thread only, like the label itself.
+    FormatterSettings settings_;
+    bool settingsTaken_ = false;
 
     DecodeDataByte scratch_[kScratchCells];
     DecodeDataByte output_[kOutputCells];

@@ -108,6 +108,9 @@ int Formatter::FormatData()
 {
     if (!labelValid_)
         return kFormatRefused;
+    // Before any lock of our own: commands take the held-half lock inside the
+    // command lock (a trigger command stops the formatter).
+    const SettingsScope settings(*this);
 
     std::vector<OutputBufferData> units;
     unsigned program = 0;
@@ -155,7 +158,8 @@ int Formatter::DoOptionsNotHandledByDecoder()
     if (symbology == nullptr)
         return kOptionsOutput;
     if (symbology == &codabar) {
-        switch (codabar.Concatenation(&record_, 2)) {
+        const SettingsScope settings(*this);
+        switch (codabar.Concatenation(&record_, 2, settings->codabarForms)) {
         case CodabarSymbol::kHeld: return kOptionsHeld;
         case CodabarSymbol::kRepeat: return kOptionsRepeat;
         case CodabarSymbol::kFormDisabled:

@@ -116,6 +116,7 @@ void Formatter::DecodeDataByteToOutputBuffer(const DecodeDataByte* cells, unsign
 int Formatter::FormatOutputBuffer(std::vector<OutputBufferData>& units, int& count)
 {
     count = 0;
+    const SettingsScope settings(*this);
     if (CanHaveEciSupport())
         SplitAtEscapes(units);
 
@@ -141,7 +142,7 @@ int Formatter::FormatOutputBuffer(std::vector<OutputBufferData>& units, int& cou
     }
 
     // Escape texts reach the host only on a serial interface that is told to keep them.
-    const bool keepEscapes = !keyboard && !Root().string.ignore_eci_protocol.enable.Value();
+    const bool keepEscapes = !keyboard && !settings->ignoreEci;
     if (!keepEscapes)
         std::erase_if(units, [](const OutputBufferData& u) { return u.type == OutputBufferData::EciMarker; });
 
@@ -162,7 +163,8 @@ int Formatter::FormatOutputBuffer(std::vector<OutputBufferData>& units, int& cou
 int Formatter::ConvertToCodePoints(std::string eci, const std::vector<unsigned char>& bytes,
                                    std::vector<unsigned int>& out)
 {
-    return ivra::ConvertToCodePoints(eci, CclSource(), bytes, out);
+    const SettingsScope settings(*this);
+    return ivra::ConvertToCodePoints(eci, settings->cclSource, bytes, out);
 }
 
 bool Formatter::BuildOutputBufferBasedOnInterface(const unsigned char* text, int length,

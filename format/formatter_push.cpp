@@ -6,10 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "config/configuration.h"
 #include "format/formatter.h"
-
-using ivra_configuration::Root;
 
 namespace {
 
@@ -54,30 +51,31 @@ void Formatter::PushAll(const std::vector<OutputBufferData>& units) const
 int Formatter::FormatAndPushToOutputinterface(std::vector<OutputBufferData>& units, unsigned program,
                                               bool signalledNg)
 {
+    const SettingsScope settings(*this);
     int count = 0;
     if (!FormatOutputBuffer(units, count))
         return kFormatRefused;
     if (count < 1)
         return 0;
 
-    outlets_.Indicate(signalledNg ? kErrorLed : kGoodReadLed, Root().indicator.led.good_read.time.Value());
+    outlets_.Indicate(signalledNg ? kErrorLed : kGoodReadLed, settings->goodReadLedMs);
     outlets_.Indicate(kErrorLedBlink, 0);
     if (signalledNg)
         outlets_.PlayBuzzer(kErrorBuzzerType, kErrorBuzzerVolume);
 
-    using Timing = ivra_configuration::configuration::indicator::timing::Enum;
-    const bool goodReadBeep = !signalledNg && Root().indicator.buzzer.good_read.enable.Value();
-    const Timing timing = Root().indicator.timing.Value();
+    using Timing = FormatterSettings::Timing;
+    const bool goodReadBeep = !signalledNg && settings->goodReadBeep;
+    const Timing timing = settings->timing;
     if (goodReadBeep && timing == Timing::BEFORE)
         outlets_.Push(GoodReadUnit());
 
     const bool symbologyAffixes = program == 0 || (program == DataEditPrograms::kGs1Program &&
                                                    programs_->Gs1OutputMode() != 0);
     const PrefixSuffixText affixes =
-        symbologyAffixes ? SymbologyPrefixSuffix(record_.symbologyIdentifier) : PrefixSuffixText{};
+        symbologyAffixes ? SymbologyPrefixSuffix(*settings) : PrefixSuffixText{};
 
     std::vector<OutputBufferData> built;
-    const auto& commonPrefix = Root().string.common_prefix.Value();
+    const auto& commonPrefix = settings->commonPrefix;
     if (commonPrefix.size() > 0 && BuildPrefixSuffix(LowBytes(commonPrefix), count, built))
         PushAll(built);
     if (affixes.found && BuildPrefixSuffix(affixes.prefix, count, built))
@@ -85,7 +83,7 @@ int Formatter::FormatAndPushToOutputinterface(std::vector<OutputBufferData>& uni
     PushAll(units);
     if (affixes.found && BuildPrefixSuffix(affixes.suffix, count, built))
         PushAll(built);
-    const auto& commonSuffix = Root().string.common_suffix.Value();
+    const auto& commonSuffix = settings->commonSuffix;
     if (commonSuffix.size() > 0 && BuildPrefixSuffix(LowBytes(commonSuffix), count, built))
         PushAll(built);
 

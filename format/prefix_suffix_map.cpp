@@ -3,6 +3,7 @@
 
 #include "config/configuration.h"
 #include "format/formatter.h"
+#include "format/prefix_suffix_map.h"
 
 using ivra_configuration::string_t;
 
@@ -46,7 +47,7 @@ std::map<unsigned char, unsigned int> DirectKeys()
     return keys;
 }
 
-using AffixHandle = ivra_configuration::ValueHandle<string_t<4>>;
+using AffixHandle = SymbologyAffixHandles::Handle;
 
 const AffixHandle* AffixOf(const ivra_configuration::CommonPropertyHandle* group, const char* name)
 {
@@ -56,34 +57,11 @@ const AffixHandle* AffixOf(const ivra_configuration::CommonPropertyHandle* group
     return static_cast<const AffixHandle*>(handle);
 }
 
-struct AffixHandles {
-    const AffixHandle* prefix = nullptr;
-    const AffixHandle* suffix = nullptr;
-};
-
-// Looked up once, on first use, when the settings store surely exists.
-const AffixHandles& AffixHandlesOf(SymbologyIdentifier id)
-{
-    static const auto table = [] {
-        std::map<SymbologyIdentifier, AffixHandles> handles;
-        for (const auto& [identifier, group] : Formatter::mapPrefixSuffix) {
-            const auto* node = ivra_configuration::Root().string.Find(group);
-            handles[identifier] = AffixHandles{AffixOf(node, "prefix"), AffixOf(node, "suffix")};
-        }
-        return handles;
-    }();
-    static const AffixHandles none;
-    const auto found = table.find(id);
-    return found != table.end() ? found->second : none;
-}
-
-std::vector<unsigned char> LowBytes(const AffixHandle* handle)
+std::vector<unsigned char> LowBytes(const string_t<4>& text)
 {
     std::vector<unsigned char> bytes;
-    if (handle != nullptr) {
-        for (std::uint32_t unit : handle->Value())
-            bytes.push_back(static_cast<unsigned char>(unit));
-    }
+    for (std::uint32_t unit : text)
+        bytes.push_back(static_cast<unsigned char>(unit));
     return bytes;
 }
 
@@ -91,12 +69,26 @@ std::vector<unsigned char> LowBytes(const AffixHandle* handle)
 
 const std::map<unsigned char, unsigned int> Formatter::mapDirectToCodepoint = DirectKeys();
 
-Formatter::PrefixSuffixText Formatter::SymbologyPrefixSuffix(SymbologyIdentifier id)
+const SymbologyAffixHandles& SymbologyAffixHandlesOf(SymbologyIdentifier id)
 {
-    const AffixHandles& handles = AffixHandlesOf(id);
+    static const auto table = [] {
+        std::map<SymbologyIdentifier, SymbologyAffixHandles> handles;
+        for (const auto& [identifier, group] : Formatter::mapPrefixSuffix) {
+            const auto* node = ivra_configuration::Root().string.Find(group);
+            handles[identifier] = SymbologyAffixHandles{AffixOf(node, "prefix"), AffixOf(node, "suffix")};
+        }
+        return handles;
+    }();
+    static const SymbologyAffixHandles none;
+    const auto found = table.find(id);
+    return found != table.end() ? found->second : none;
+}
+
+Formatter::PrefixSuffixText Formatter::SymbologyPrefixSuffix(const FormatterSettings& settings)
+{
     PrefixSuffixText text;
-    text.found = handles.prefix != nullptr || handles.suffix != nullptr;
-    text.prefix = LowBytes(handles.prefix);
-    text.suffix = LowBytes(handles.suffix);
+    text.found = settings.symbologyAffixes;
+    text.prefix = LowBytes(settings.symbologyPrefix);
+    text.suffix = LowBytes(settings.symbologySuffix);
     return text;
 }

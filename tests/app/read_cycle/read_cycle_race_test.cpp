@@ -43,6 +43,7 @@ private:
 // The modifier bits of the halves of an ABC Codabar pair.
 constexpr unsigned kAbcFirst = 1u << 0 | 1u << 11;
 constexpr unsigned kAbcSecond = 1u << 0 | 1u << 12;
+constexpr unsigned kPlain = 1u << 0;
 
 class ReadCycleRaceTest : public ReadCycleTest {
 protected:
@@ -137,6 +138,82 @@ TEST_F(ReadCycleRaceTest, SettingsChangedWhileTheDecoderReadsEveryFrame)
     set("set read/code128:true");
     show(linear);
     EXPECT_EQ(received(), "RACE-128");
+}
+
+// A stream of labels as the host receives it, cut into records by the common affixes
+// the commands below set: none, "<" and ">", or twenty "(" and twenty ")". Whether every
+// record has a prefix and a suffix of the same setting around data of `alphabet`.
+bool FramedByOneSetting(std::string const& stream, std::string const& alphabet, std::string& bad)
+{
+    std::string const longOpen(20, '('), longClose(20, ')');
+    for (std::size_t i = 0; i < stream.size();) {
+        std::size_t const start = i;
+        auto run = [&](auto in) {
+            std::size_t const from = i;
+            while (i < stream.size() && in(stream[i])) {
+                ++i;
+            }
+            return stream.substr(from, i - from);
+        };
+        std::string const open = run([](char c) { return c == '<' || c == '('; });
+        std::string const data = run([&](char c) { return alphabet.find(c) != std::string::npos; });
+        std::string const close = run([](char c) { return c == '>' || c == ')'; });
+        bool const whole = (open.empty() && close.empty()) || (open == "<" && close == ">")
+                           || (open == longOpen && close == longClose);
+        if (data.empty() || !whole) {
+            bad = stream.substr(start, 60);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Codabar halves and plain labels go through the formatter as the read cycle hands them
+// on, while commands rewrite what it reads: both common affixes in one command, the
+// Codabar forms and group affixes, case and character conversion, the ECI switch and
+// the good-read signal, and "load" and "set_default" put whole sets back. Each label is
+// formatted from one whole set: its prefix and suffix come from the same command.
+TEST_F(ReadCycleRaceTest, LabelsFormattedWhileCommandsRewriteTheirSettings)
+{
+    MenuCmdHandler::getInstance().setLoadSavePropertiesCallback(DoLoadProperties, SaveSettings);
+    set(R"(set string:{"common_prefix":"<","common_suffix":">"})");
+    set("save");
+    std::atomic<int> labels{0};
+    {
+        Busy decoder([&](int i) {
+            codabarHalf(kAbcFirst, "D12D");
+            codabarHalf(kAbcSecond, "A34D");
+            codabarHalf(kPlain, i % 2 == 0 ? "B56B" : "C78C");
+            labels += 3;
+            std::this_thread::sleep_for(200us);
+        });
+        char const* const commands[] = {
+            R"x(set string:{"common_prefix":"((((((((((((((((((((","common_suffix":"))))))))))))))))))))"})x",
+            "set code/codabar/enable_abc_cx:3",
+            R"(set string/case_conversion:"CONVERT_TO_LOWER_CASE")",
+            R"(set string/codabar:{"prefix":"#","suffix":"#"})",
+            R"(set character_conversion/ccl_source:"CP_UTF8")",
+            "set string/ignore_eci_protocol/enable:true",
+            R"(set indicator/timing:"BEFORE")",
+            "set indicator/led/good_read/time:250",
+            "load",
+            "set code/codabar/enable_abc_cx:6",
+            "set_default",
+        };
+        for (auto const until = Clock::now() + 400ms; Clock::now() < until || labels < 300;) {
+            for (char const* command : commands) {
+                set(command);
+            }
+        }
+    }
+    std::string const host = received();
+    std::string bad;
+    EXPECT_TRUE(FramedByOneSetting(host, "ABCDabcd012345678#", bad)) << bad;
+
+    // A change reaches the next label whole.
+    set(R"(set string:{"common_prefix":"<","common_suffix":">"})");
+    codabarHalf(kPlain, "B56B");
+    EXPECT_EQ(received(), "<B56B>");
 }
 
 } // namespace
