@@ -31,7 +31,8 @@ constexpr auto kStartTimeout = 20s;
 constexpr auto kPoll = 2ms;
 constexpr auto kKeyTimeout = 2s;
 constexpr auto kFrameTimeout = 3s;
-// Frames that may have been taken before the new image was shown: every buffer, and one.
+// Frames that may come after a new image was put before the camera and still show the
+// last one (taken before, and waiting in the buffers): every buffer, and one.
 constexpr unsigned kStaleFrames = V4L2Camera::kStreamingBuffers + 1;
 constexpr auto kEndlessReadCut = 3s;
 // From the press to the read cycle's start, for a read held on the trigger.
@@ -146,13 +147,15 @@ bool scanImage(std::string const& file, std::FILE* out, std::FILE* err)
     ReadBarcode& reader = ReadBarcode::getInstance();
     char const* port = hostPort();
     std::string why;
-    unsigned const framesBefore = framesReady;
     if (!board.camera().setImage(file, &why)) {
         std::fprintf(err, "scanner-sim scan: %s\n", why.c_str());
         std::fputc('\n', out);
         return false;
     }
-    // The decoder takes the newest frame: it must show this image, not the last one.
+    // The decoder takes the newest frame: it must show this image, not the last one. The
+    // count starts once the image is before the camera: frames taken while the file was
+    // loading show the last image, however many there were.
+    unsigned const framesBefore = framesReady;
     if (!waitUntil([&] { return framesReady - framesBefore >= kStaleFrames; }, kFrameTimeout)) {
         std::fprintf(err, "scanner-sim scan: %s: the camera delivers no frames\n", file.c_str());
         std::fputc('\n', out);
