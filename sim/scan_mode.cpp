@@ -7,11 +7,11 @@
 #include "app/host/host_interface.h"
 #include "app/read_cycle/read_barcode.h"
 #include "app/camera/camera.h"
-#include "config/configuration.h"
 #include "platform/sim/board.h"
 #include "sim/command_mode.h"
 #include "sim/firmware_thread.h"
 #include "sim/keyboard_host.h"
+#include "sim/keyboard_setting.h"
 #include "sim/modes.h"
 
 #include <atomic>
@@ -96,8 +96,7 @@ std::string typed(std::chrono::milliseconds quiet)
     for (auto const& record : gadget.reports()) {
         reports.push_back(record.bytes);
     }
-    int const language = static_cast<int>(ivra_configuration::Root().interface.usb_hid.keyboard.language.Value());
-    return typedText(language, reports);
+    return typedText(keyboardLanguage(), reports);
 }
 
 // How long a read may last: its read time and a margin, or the cut for one without time-out.
