@@ -270,8 +270,7 @@ int runMode(Options const&)
     }
     std::fflush(stdout);
     std::fflush(stderr);
-    // The firmware's threads run on; leave without tearing down what they use.
-    std::_Exit(status);
+    leaveFirmwareRunning(status);
 }
 
 } // namespace scanner_sim

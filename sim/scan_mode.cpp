@@ -210,8 +210,7 @@ int scanMode(Options const& options)
     }
     std::fflush(stdout);
     std::fflush(stderr);
-    // The firmware's threads run on; leave without tearing down what they use.
-    std::_Exit(status);
+    leaveFirmwareRunning(status);
 }
 
 } // namespace scanner_sim
