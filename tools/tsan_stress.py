@@ -160,7 +160,6 @@ class Program:
         self.process = subprocess.Popen([program, "run", "--board", str(board)], stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, stderr=self.stderr, env=env)
         self.ports = {}
-        self.output_lines = 0
         self._started = threading.Event()
         self._reader = threading.Thread(target=self._drain, daemon=True)
         self._reader.start()
@@ -175,7 +174,6 @@ class Program:
                 self.ports[match.group(1)] = match.group(2)
                 if len(self.ports) == 2:
                     self._started.set()
-            self.output_lines += 1
         self._started.set()
 
     def console(self, line):
