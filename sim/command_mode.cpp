@@ -94,8 +94,7 @@ int commandMode(Options const& options)
     int const status = sendCommands(options.arguments, stdout);
     std::fflush(stdout);
     std::fflush(stderr);
-    // The firmware's threads run on; leave without tearing down what they use.
-    std::_Exit(status);
+    leaveFirmwareRunning(status);
 }
 
 } // namespace scanner_sim

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace scanner_sim {
 
@@ -37,6 +38,8 @@ bool startFirmware(std::chrono::milliseconds timeout)
     }
     return true;
 }
+
+void leaveFirmwareRunning(int status) { ::_exit(status); }
 
 bool menuCommandsRun(std::chrono::milliseconds timeout) { return memoryPipeStream.waitUntilEvaluated(timeout); }
 

@@ -2,11 +2,11 @@
 // trigger / release / image FILE / keyboard / indicators / quit from standard input.
 #include "sim/run_mode.h"
 
-#include "config/configuration.h"
 #include "platform/sim/board.h"
 #include "sim/command_mode.h"
 #include "sim/firmware_thread.h"
 #include "sim/keyboard_host.h"
+#include "sim/keyboard_setting.h"
 #include "sim/modes.h"
 
 #include <cerrno>
@@ -91,8 +91,7 @@ void showKeyboard(std::FILE* out)
         }
         std::fputc('\n', out);
     }
-    int const language = static_cast<int>(ivra_configuration::Root().interface.usb_hid.keyboard.language.Value());
-    std::fprintf(out, "typed: %s\n", showControls(typedText(language, reports)).c_str());
+    std::fprintf(out, "typed: %s\n", showControls(typedText(keyboardLanguage(), reports)).c_str());
     std::fflush(out);
 }
 
@@ -271,8 +270,7 @@ int runMode(Options const&)
     }
     std::fflush(stdout);
     std::fflush(stderr);
-    // The firmware's threads run on; leave without tearing down what they use.
-    std::_Exit(status);
+    leaveFirmwareRunning(status);
 }
 
 } // namespace scanner_sim

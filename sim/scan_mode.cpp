@@ -7,11 +7,11 @@
 #include "app/host/host_interface.h"
 #include "app/read_cycle/read_barcode.h"
 #include "app/camera/camera.h"
-#include "config/configuration.h"
 #include "platform/sim/board.h"
 #include "sim/command_mode.h"
 #include "sim/firmware_thread.h"
 #include "sim/keyboard_host.h"
+#include "sim/keyboard_setting.h"
 #include "sim/modes.h"
 
 #include <atomic>
@@ -31,7 +31,8 @@ constexpr auto kStartTimeout = 20s;
 constexpr auto kPoll = 2ms;
 constexpr auto kKeyTimeout = 2s;
 constexpr auto kFrameTimeout = 3s;
-// Frames that may have been taken before the new image was shown: every buffer, and one.
+// Frames that may come after a new image was put before the camera and still show the
+// last one (taken before, and waiting in the buffers): every buffer, and one.
 constexpr unsigned kStaleFrames = V4L2Camera::kStreamingBuffers + 1;
 constexpr auto kEndlessReadCut = 3s;
 // From the press to the read cycle's start, for a read held on the trigger.
@@ -95,8 +96,7 @@ std::string typed(std::chrono::milliseconds quiet)
     for (auto const& record : gadget.reports()) {
         reports.push_back(record.bytes);
     }
-    int const language = static_cast<int>(ivra_configuration::Root().interface.usb_hid.keyboard.language.Value());
-    return typedText(language, reports);
+    return typedText(keyboardLanguage(), reports);
 }
 
 // How long a read may last: its read time and a margin, or the cut for one without time-out.
@@ -146,13 +146,15 @@ bool scanImage(std::string const& file, std::FILE* out, std::FILE* err)
     ReadBarcode& reader = ReadBarcode::getInstance();
     char const* port = hostPort();
     std::string why;
-    unsigned const framesBefore = framesReady;
     if (!board.camera().setImage(file, &why)) {
         std::fprintf(err, "scanner-sim scan: %s\n", why.c_str());
         std::fputc('\n', out);
         return false;
     }
-    // The decoder takes the newest frame: it must show this image, not the last one.
+    // The decoder takes the newest frame: it must show this image, not the last one. The
+    // count starts once the image is before the camera: frames taken while the file was
+    // loading show the last image, however many there were.
+    unsigned const framesBefore = framesReady;
     if (!waitUntil([&] { return framesReady - framesBefore >= kStaleFrames; }, kFrameTimeout)) {
         std::fprintf(err, "scanner-sim scan: %s: the camera delivers no frames\n", file.c_str());
         std::fputc('\n', out);
@@ -208,8 +210,7 @@ int scanMode(Options const& options)
     }
     std::fflush(stdout);
     std::fflush(stderr);
-    // The firmware's threads run on; leave without tearing down what they use.
-    std::_Exit(status);
+    leaveFirmwareRunning(status);
 }
 
 } // namespace scanner_sim

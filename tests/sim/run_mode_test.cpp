@@ -1,13 +1,17 @@
 // scanner-sim run: the console that plays the user and the terminal relays.
 #include "sim/run_mode.h"
 
+#include "platform/platform.h"
 #include "tests/app/commands/channel_fixture.h"
 
+#include <array>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -81,6 +85,53 @@ TEST_F(SimRun, TerminalOnTheRelayTalksToTheCommandChannel)
         }
         EXPECT_EQ(reply, "0\r");
         ::close(terminal);
+    }
+}
+
+// The console's look at the keyboard reads the language setting while the command channels
+// change it; the host types with the layout set at the time of the look.
+TEST_F(SimRun, KeyboardLooksFollowTheLanguageWhileCommandsChangeIt)
+{
+    constexpr int kLooks = 200;
+    std::FILE* in = std::tmpfile();
+    for (int i = 0; i < kLooks; ++i) {
+        std::fputs("keyboard\n", in);
+    }
+    std::rewind(in);
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    std::thread console([&] { scanner_sim::runConsole(in, err, out); });
+    auto const setLanguage = [&](char const* language) {
+        std::string const command = std::string("\x1bset interface/usb_hid/keyboard/language:\"") + language + "\"\r";
+        EXPECT_TRUE(board().hostWrite(channel_test::kUsb, command));
+        EXPECT_EQ(board().hostRead(channel_test::kUsb, 1, 3000ms), "\x06") << language;
+    };
+    for (int i = 0; i < kLooks; ++i) {
+        setLanguage(i % 2 == 0 ? "GERMAN" : "USA");
+    }
+    console.join();
+    std::string const looks = contents(out);
+    std::size_t typedLines = 0;
+    for (std::size_t at = 0; (at = looks.find("typed: ", at)) != std::string::npos; ++at) {
+        ++typedLines;
+    }
+    EXPECT_EQ(typedLines, static_cast<std::size_t>(kLooks));
+
+    // The key right of T: Y on a US keyboard, Z on a German one.
+    setLanguage("GERMAN");
+    platform_test::Descriptor gadget(plat::open("/dev/hidg0", O_WRONLY));
+    ASSERT_TRUE(gadget);
+    for (std::array<std::uint8_t, 8> const report : {std::array<std::uint8_t, 8>{0, 0, 0x1C}, std::array<std::uint8_t, 8>{}}) {
+        ASSERT_EQ(plat::write(gadget.get(), report.data(), report.size()), 8);
+    }
+    std::FILE* last = std::tmpfile();
+    std::fputs("keyboard\n", last);
+    std::rewind(last);
+    std::FILE* shown = std::tmpfile();
+    EXPECT_EQ(scanner_sim::runConsole(last, err, shown), 0);
+    EXPECT_EQ(contents(shown), "report: 00 00 1C 00 00 00 00 00\nreport: 00 00 00 00 00 00 00 00\ntyped: z\n");
+    for (std::FILE* file : {in, out, err, last, shown}) {
+        std::fclose(file);
     }
 }
 

@@ -6,8 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -56,6 +64,48 @@ TEST_F(SimScan, ABlankOrUnreadableImageEndsInTheNoReadTextAndFails)
     std::vector<std::string> const images = {image("blank.png", support::makeFrame()), broken,
                                              symbol("label.png", BARCODE_CODE128, "AFTER", {})};
     EXPECT_EQ(run("scan", images), std::pair(std::string("NO READ\n\nAFTER\n"), 1));
+}
+
+// An image that takes long to load (here: a pipe whose writer waits) is read from its own
+// frames, not from those of the image before it that the camera took meanwhile.
+TEST_F(SimScan, AnImageSlowToLoadIsReadFromItsOwnFrames)
+{
+    using namespace std::chrono_literals;
+    std::string const first = symbol("first.png", BARCODE_CODE128, "FIRST", {});
+    std::string const second = symbol("second.png", BARCODE_CODE128, "SECOND", {});
+    std::ifstream file(second, std::ios::binary);
+    std::string const bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    ASSERT_FALSE(bytes.empty());
+    std::string const slow = (directory_ / "slow.png").string();
+    ASSERT_EQ(::mkfifo(slow.c_str(), 0600), 0);
+    std::thread writer([&] {
+        // Opened for writing once the program opens it to read, which is after the first image.
+        int fd = -1;
+        for (auto const until = std::chrono::steady_clock::now() + 60s; fd < 0;) {
+            fd = ::open(slow.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0 && (errno != ENXIO || std::chrono::steady_clock::now() >= until)) {
+                ADD_FAILURE() << "the program never opened the image";
+                return;
+            }
+            if (fd < 0) {
+                std::this_thread::sleep_for(5ms);
+            }
+        }
+        ::fcntl(fd, F_SETFL, 0);
+        std::this_thread::sleep_for(1s); // the camera goes on taking the first image
+        for (std::size_t done = 0; done < bytes.size();) {
+            ssize_t const n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n <= 0) {
+                ADD_FAILURE() << "the program stopped reading the image";
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+    });
+    auto const scanned = run("scan", {first, slow});
+    writer.join();
+    EXPECT_EQ(scanned, std::pair(std::string("FIRST\nSECOND\n"), 0));
 }
 
 TEST_F(SimScan, DecodeStartsFromTheSettingsSavedOnTheBoard)
