@@ -124,9 +124,16 @@ public:
     // when `eci` is empty; 1 on success, 0 with `out` empty on failure.
     int ConvertToCodePoints(std::string eci, const std::vector<unsigned char>& bytes, std::vector<unsigned int>& out);
     // Appends a text (a command reply, the no-read message) as the host
-    // interface takes it; whether `out` is non-empty. Safe on any thread.
+    // interface takes it; whether `out` is non-empty. For a USB keyboard the
+    // bytes are converted from the character-conversion setting's code page:
+    // this form reads the setting, so it runs under the command lock (a
+    // command's reply); the other is given the setting's value by a caller
+    // that keeps its own copy.
     static bool BuildOutputBufferBasedOnInterface(const unsigned char* text, int length,
                                                   std::vector<OutputBufferData>& out, unsigned char interface);
+    static bool BuildOutputBufferBasedOnInterface(const unsigned char* text, int length,
+                                                  std::vector<OutputBufferData>& out, unsigned char interface,
+                                                  unsigned cclSource);
 
     // --- per-symbology options ------------------------------------------------------
     // The `string` child whose prefix and suffix go with an identifier.

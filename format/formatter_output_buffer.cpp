@@ -170,6 +170,13 @@ int Formatter::ConvertToCodePoints(std::string eci, const std::vector<unsigned c
 bool Formatter::BuildOutputBufferBasedOnInterface(const unsigned char* text, int length,
                                                   std::vector<OutputBufferData>& out, unsigned char interface)
 {
+    return BuildOutputBufferBasedOnInterface(text, length, out, interface, CclSource());
+}
+
+bool Formatter::BuildOutputBufferBasedOnInterface(const unsigned char* text, int length,
+                                                  std::vector<OutputBufferData>& out, unsigned char interface,
+                                                  unsigned cclSource)
+{
     if (text != nullptr && length > 0)
         out.push_back(OutputBufferData{OutputBufferData::ByteText, std::vector<unsigned char>(text, text + length), {}});
     if (interface == FormatterOutlets::kUsbKeyboard) {
@@ -177,7 +184,7 @@ bool Formatter::BuildOutputBufferBasedOnInterface(const unsigned char* text, int
             if (unit.type != OutputBufferData::ByteText)
                 continue;
             std::vector<unsigned int> values;
-            if (ivra::ConvertToCodePoints("", CclSource(), unit.bytes, values)) {
+            if (ivra::ConvertToCodePoints("", cclSource, unit.bytes, values)) {
                 unit.type = OutputBufferData::CodePoints;
                 unit.bytes.clear();
                 unit.values = std::move(values);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -24,11 +25,19 @@ std::int64_t LastBarcode::steadyNanoseconds()
 
 bool LastBarcode::compare(tagDecodedLabel const& label) const
 {
-    auto const& reset = ivra_configuration::Root().trigger.auto_detection.double_read_reset;
-    if (!reset.enable.Value()) {
+    // On the decoder thread, while a command may rewrite the settings: both values of
+    // one moment, read under the command lock (taken before this object's own).
+    bool enabled = false;
+    std::uint16_t window = 0;
+    {
+        std::lock_guard<std::recursive_mutex> lock(ivra_configuration::CommandMutex());
+        auto const& reset = ivra_configuration::Root().trigger.auto_detection.double_read_reset;
+        enabled = reset.enable.Value();
+        window = reset.time.Value();
+    }
+    if (!enabled) {
         return false;
     }
-    std::uint16_t const window = reset.time.Value();
     char aim[kAimIdentifierSize] = {};
     DEC2D_GetAIMIdentifier(label.identifier, aim, sizeof aim);
 

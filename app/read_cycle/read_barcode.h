@@ -17,6 +17,7 @@
 #include "app/camera/camera_trigger_output.h"
 #include "app/read_cycle/decoder.h"
 #include "app/read_cycle/last_barcode.h"
+#include "app/read_cycle/no_label_message.h"
 #include "config/observer.h"
 #include "decoder/core/tag_decoded_label.h"
 
@@ -148,6 +149,7 @@ private:
     std::atomic<bool> stop_{false};
     std::thread imager_;
     LastBarcode lastBarcode_;
+    NoLabelMessage noLabelMessage_;
     FrameBuffer imageBuffer_;
     CameraTrigger cameraTrigger_{"camera_hw_trigger"};
     // One observer per key: an observer sits in one list only.

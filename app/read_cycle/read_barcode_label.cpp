@@ -163,17 +163,13 @@ void ReadBarcode::handleMenuResult(int result, std::vector<char> const& bytes)
 
 void ReadBarcode::onNoLabel()
 {
-    auto const text = ivra_configuration::Root().string.error_message.no_label.Value();
-    if (text.size() == 0) {
+    NoLabelMessage::Copy const message = noLabelMessage_.current();
+    if (message.text.empty()) {
         return;
     }
-    std::vector<unsigned char> bytes;
-    for (std::uint32_t unit : text) {
-        bytes.push_back(static_cast<unsigned char>(unit & 0xFF));
-    }
     std::vector<OutputBufferData> units;
-    if (!Formatter::BuildOutputBufferBasedOnInterface(bytes.data(), static_cast<int>(bytes.size()), units,
-                                                      hostInterface())) {
+    if (!Formatter::BuildOutputBufferBasedOnInterface(message.text.data(), static_cast<int>(message.text.size()),
+                                                      units, hostInterface(), message.cclSource)) {
         return;
     }
     InterfaceOutputStream& host = InterfaceOutputStream::getInstance();
