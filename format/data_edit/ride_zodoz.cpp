@@ -47,7 +47,7 @@ bool RideZodoz<Cell>::Collect(const DataEditLabel& label)
     indicator_.Clear();
     triggerUp_ = label.triggerUp;
     unsigned start = 0;
-    if (label.cells == nullptr || !collector_.Append(label.cells, label.count, start))
+    if (label.cells == nullptr || !collector_.Output().Append(label.cells, label.count, start))
         return false;
     current_ = RegexLabel{};
     current_.symbology = label.identifier;
@@ -96,12 +96,12 @@ int RideZodoz<Cell>::Matches(unsigned program, const DataEditLabel&)
         return kNotMatched;
     functions_.SetSettingsLocked(settings.owns_lock());
     functions_.SetTriggerUp(triggerUp_);
-    const unsigned before = collector_.WritePosition();
+    const unsigned before = collector_.Output().WritePosition();
     const int r = slots_[program].compiledPattern.Matches(collector_, current_, functions_);
     if (r == ride_zodoz_result::kOk)
         functions_.ReportSignal();
     if (r == ride_zodoz_result::kNoMatch)
-        collector_.SetWritePosition(before);
+        collector_.Output().SetWritePosition(before);
     return r;
 }
 

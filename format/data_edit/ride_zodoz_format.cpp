@@ -338,7 +338,7 @@ int RideZodozFormat<Cell, N>::Sequence(Run& run, unsigned from, unsigned to) con
             if (record == nullptr)
                 return kError;
             if (t.kind == fPoint) {
-                if (OutputRegionValue(run.out, record->region, t.value, run.pointFormat) != 0)
+                if (record->OutputRegionValue(run.out, t.value, run.pointFormat) != 0)
                     return kFull;
             } else if (t.kind == fSymbology) {
                 if (!run.out.Put(record->symbology))
