@@ -1,11 +1,12 @@
 #pragma once
-// A ring over a fixed array that keeps the newest entries: a write position
-// and the number of entries held, from which follow the oldest entry's
-// position and whether the ring is full. When it is full, a push overwrites
-// the oldest entry and the oldest position moves on with the write position.
+// A ring over a fixed array that keeps the newest entries. It counts its
+// pushes and the entries it holds; the write position (the count modulo the
+// size), the oldest entry's position and whether the ring is full follow from
+// them. When it is full, a push overwrites the oldest entry and the oldest
+// position moves on with the write position.
 //
-// Besides, the ring counts every push. The count is a mark: a backtracking
-// run saves it and returns to it (Restore), dropping what was pushed since.
+// The count of pushes is also a mark: a backtracking run saves it and returns
+// to it (Restore), dropping what was pushed since.
 
 #include <cstdint>
 
@@ -16,11 +17,10 @@ public:
     static constexpr unsigned kCapacity = N;
 
     // The place of the next entry, still holding what was there.
-    T& Next() { return items_[write_]; }
+    T& Next() { return items_[pushes_ % N]; }
     // Takes the entry at Next(); the oldest drops out when the ring is full.
     void Push()
     {
-        write_ = write_ + 1 == N ? 0 : write_ + 1;
         size_ += size_ < N ? 1 : 0;
         ++pushes_;
     }
@@ -32,11 +32,11 @@ public:
 
     unsigned Size() const { return size_; }
     bool Full() const { return size_ == N; }
-    unsigned WritePosition() const { return write_; }
-    unsigned OldestPosition() const { return (write_ + N - size_) % N; }
+    unsigned WritePosition() const { return pushes_ % N; }
+    unsigned OldestPosition() const { return (WritePosition() + N - size_) % N; }
     // i = 0 the newest; i below Size().
-    const T& Newest(unsigned i) const { return items_[(write_ + N - 1 - i % N) % N]; }
-    T& Newest(unsigned i) { return items_[(write_ + N - 1 - i % N) % N]; }
+    const T& Newest(unsigned i) const { return items_[(pushes_ - 1 - i) % N]; }
+    T& Newest(unsigned i) { return items_[(pushes_ - 1 - i) % N]; }
 
     // From the newest entry backwards, the (skip + 1)-th one whose key equals
     // `key` (KeyEquals(entry, key)); null when there is none.
@@ -60,7 +60,6 @@ public:
             return false;
         for (; i > 0; --i)
             Newest(i) = Newest(i - 1);
-        write_ = write_ == 0 ? N - 1 : write_ - 1;
         --size_;
         --pushes_;
         return true;
@@ -72,14 +71,12 @@ public:
     void Restore(std::uint32_t mark)
     {
         pushes_ = mark;
-        write_ = mark % N;
         size_ = mark < N ? mark : N;
     }
     void Clear() { Restore(0); }
 
 private:
     T items_[N];
-    unsigned write_ = 0;
     unsigned size_ = 0;
     std::uint32_t pushes_ = 0;
 };
