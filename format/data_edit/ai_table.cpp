@@ -1,5 +1,5 @@
-// The AI table as rows of (AI digits, fields); a digit path is an AI when a
-// row has exactly those digits and leads on when a longer row starts with them.
+// The AI table: written as rows of (AI digits, fields), built at start-up
+// into a tree of ten-element tables, one level per AI digit.
 
 #include "format/data_edit/ai_table.h"
 
@@ -7,20 +7,16 @@
 
 namespace {
 
-struct AiRow {
-    const char* ai;
-    AiTable::AiTableElement element;
-};
-
-constexpr AiTable::AiTableElement F(unsigned char f1, unsigned char l1) { return {{f1, 0, 0, 0}, {l1, 0, 0, 0}}; }
+// Fields as the rows write them: format/length pairs.
+constexpr AiTable::AiTableElement F(unsigned char f1, unsigned char l1) { return {f1, l1}; }
 constexpr AiTable::AiTableElement F(unsigned char f1, unsigned char l1, unsigned char f2, unsigned char l2)
 {
-    return {{f1, f2, 0, 0}, {l1, l2, 0, 0}};
+    return {f1, f2, l1, l2};
 }
 constexpr AiTable::AiTableElement F(unsigned char f1, unsigned char l1, unsigned char f2, unsigned char l2,
                                     unsigned char f3, unsigned char l3)
 {
-    return {{f1, f2, f3, 0}, {l1, l2, l3, 0}};
+    return {f1, f2, f3, l1, l2, l3};
 }
 
 // Rows of AIs written as single AIs, and runs "first-last" of AIs of equal length.
@@ -78,23 +74,34 @@ const AiGroup kGroups[] = {
     {"91-99", F(2, 90)},
 };
 
-constexpr unsigned kMaxRows = 256;
+// The tables: 0 the root, the others reached by links.
+constexpr unsigned kTables = 64;
+constexpr unsigned kDigits = 10;
 
-struct Table {
-    char ai[kMaxRows][5] = {};
-    AiTable::AiTableElement element[kMaxRows];
-    unsigned count = 0;
+struct Tree {
+    AiTable::AiTableElement table[kTables][kDigits];
+    unsigned count = 1;
 
-    void Add(const char* digits, unsigned n, const AiTable::AiTableElement& e)
+    // Enters the AI `digits` (n of them) with its fields. The links for its
+    // leading digits are made as needed.
+    void Add(const char* digits, unsigned n, const AiTable::AiTableElement& leaf)
     {
-        if (count >= kMaxRows || n > 4)
-            return;
-        std::memcpy(ai[count], digits, n);
-        ai[count][n] = 0;
-        element[count++] = e;
+        unsigned t = 0;
+        for (unsigned i = 0; i + 1 < n; ++i) {
+            AiTable::AiTableElement& e = table[t][digits[i] - '0'];
+            if (e.GetType() == AiTable::AiTableElement::kEmpty) {
+                if (count >= kTables)
+                    return;
+                e = AiTable::AiTableElement::Link(count++);
+            } else if (e.IsLeaf()) {
+                return; // a shorter AI takes these digits
+            }
+            std::memcpy(&t, e.length, sizeof t);
+        }
+        table[t][digits[n - 1] - '0'] = leaf;
     }
 
-    Table()
+    Tree()
     {
         for (const AiGroup& group : kGroups) {
             const char* p = group.list;
@@ -107,7 +114,8 @@ struct Table {
                 const unsigned n = static_cast<unsigned>(p - word);
                 const char* dash = static_cast<const char*>(std::memchr(word, '-', n));
                 if (dash == nullptr) {
-                    Add(word, n, group.element);
+                    if (n >= 1 && n <= 4)
+                        Add(word, n, group.element);
                     continue;
                 }
                 const unsigned len = static_cast<unsigned>(dash - word);
@@ -116,8 +124,8 @@ struct Table {
                     first = first * 10 + static_cast<unsigned>(word[i] - '0');
                     last = last * 10 + static_cast<unsigned>(dash[1 + i] - '0');
                 }
-                for (unsigned v = first; v <= last; ++v) {
-                    char digits[5] = {};
+                for (unsigned v = first; v <= last && len >= 1 && len <= 4; ++v) {
+                    char digits[4] = {};
                     unsigned x = v;
                     for (unsigned i = len; i-- > 0; x /= 10)
                         digits[i] = static_cast<char>('0' + x % 10);
@@ -128,13 +136,22 @@ struct Table {
     }
 };
 
-const Table& TheTable()
+// Built once, on first use (also from other static initialisers); read-only afterwards.
+const Tree& TheTree()
 {
-    static const Table table;
-    return table;
+    static const Tree tree;
+    return tree;
 }
 
 } // namespace
+
+AiTable::AiTableElement AiTable::AiTableElement::Link(std::uint32_t table)
+{
+    AiTableElement e;
+    std::memset(e.format, 0xFF, sizeof e.format);
+    std::memcpy(e.length, &table, sizeof table);
+    return e;
+}
 
 std::uint32_t AiTable::AiTableElement::GetType() const
 {
@@ -143,21 +160,17 @@ std::uint32_t AiTable::AiTableElement::GetType() const
     return v;
 }
 
-const AiTable::AiTableElement* AiTable::Find(const char* digits, unsigned n, bool& link)
+const AiTable::AiTableElement* AiTable::AiTableElement::GetNextTable() const
 {
-    link = false;
-    const Table& t = TheTable();
-    const AiTableElement* leaf = nullptr;
-    for (unsigned i = 0; i < t.count; ++i) {
-        if (std::strncmp(t.ai[i], digits, n) != 0)
-            continue;
-        if (t.ai[i][n] == 0)
-            leaf = &t.element[i];
-        else
-            link = true;
-    }
-    return leaf;
+    if (GetType() != kLink)
+        return nullptr;
+    std::uint32_t t = 0;
+    std::memcpy(&t, length, sizeof t);
+    const Tree& tree = TheTree();
+    return t < tree.count ? tree.table[t] : nullptr;
 }
+
+const AiTable::AiTableElement* AiTable::Root() { return TheTree().table[0]; }
 
 bool AiTable::IsGs1Character(std::uint32_t c)
 {
@@ -181,17 +194,23 @@ const AiTable::AiTableElement* ReadAiDigits(const DecodeDataByte* s, unsigned li
 {
     keyLength = 0;
     used = 0;
+    const AiTable::AiTableElement* table = AiTable::Root();
     while (used < limit && keyLength < 4) {
         if (!IsDigit(s[used]))
             return nullptr;
+        const unsigned digit = s[used].GetValue() - '0';
         key[keyLength++] = static_cast<char>(s[used].GetValue());
         ++used;
-        bool link = false;
-        const AiTable::AiTableElement* leaf = AiTable::Find(key, keyLength, link);
-        if (leaf != nullptr)
-            return leaf;
-        if (!link)
-            return nullptr;
+        const AiTable::AiTableElement& e = table[digit];
+        switch (e.GetType()) {
+        case AiTable::AiTableElement::kEmpty: return nullptr;
+        case AiTable::AiTableElement::kLink:
+            table = e.GetNextTable();
+            if (table == nullptr)
+                return nullptr;
+            break;
+        default: return &e;
+        }
     }
     return nullptr;
 }

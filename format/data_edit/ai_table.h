@@ -21,19 +21,46 @@ public:
     static constexpr unsigned char kDigitsFixedDecimal = 11;
     static constexpr unsigned char kDate = 12;
 
-    // Eight bytes: four formats and four lengths (a leaf), or nothing.
+    // Eight bytes of one digit of a table: a leaf (an AI: four field formats
+    // and four lengths, 0 in the slots without a field), a link (first word
+    // all ones, second word the number of the table for the next digit), or
+    // empty (no AI along this digit path).
     struct AiTableElement {
+        static constexpr std::uint32_t kEmpty = 0;
+        static constexpr std::uint32_t kLink = 0xFFFFFFFFu;
+
         unsigned char format[4] = {};
         unsigned char length[4] = {};
+
+        constexpr AiTableElement() = default;
+        constexpr AiTableElement(unsigned char f1, unsigned char l1) : format{f1}, length{l1} {}
+        constexpr AiTableElement(unsigned char f1, unsigned char f2, unsigned char l1, unsigned char l2)
+            : format{f1, f2}, length{l1, l2}
+        {
+        }
+        constexpr AiTableElement(unsigned char f1, unsigned char f2, unsigned char f3, unsigned char l1,
+                                 unsigned char l2, unsigned char l3)
+            : format{f1, f2, f3}, length{l1, l2, l3}
+        {
+        }
+        constexpr AiTableElement(unsigned char f1, unsigned char f2, unsigned char f3, unsigned char f4,
+                                 unsigned char l1, unsigned char l2, unsigned char l3, unsigned char l4)
+            : format{f1, f2, f3, f4}, length{l1, l2, l3, l4}
+        {
+        }
+        static AiTableElement Link(std::uint32_t table);
+
+        // kEmpty, kLink, or a leaf's first word.
         std::uint32_t GetType() const;
+        // The ten elements of the table for the next digit; null unless a link.
+        const AiTableElement* GetNextTable() const;
         unsigned char GetFormat(unsigned i) const { return i < 4 ? format[i] : kNoField; }
         unsigned char GetLength(unsigned i) const { return i < 4 ? length[i] : 0; }
-        bool IsLeaf() const { return format[0] != 0; }
+        bool IsLeaf() const { return GetType() != kEmpty && GetType() != kLink; }
     };
 
-    // Walks one more digit: `prefix` holds `n` digits. The element for that
-    // path when it is an AI; `link` is set when longer AIs start with it.
-    static const AiTableElement* Find(const char* digits, unsigned n, bool& link);
+    // The table of the first AI digit: ten elements, one per digit.
+    static const AiTableElement* Root();
 
     static bool IsGs1Character(std::uint32_t cell);
 };

@@ -6,40 +6,13 @@
 
 #include <cstdint>
 
-#include "format/data_edit/ai_table.h"
+#include "format/data_edit/limited_ring_iterator.h"
+#include "format/data_edit/limited_string_buffer.h"
+#include "format/data_edit/regex_groups.h"
 #include "format/decode_data_byte.h"
 
-struct RegexGroup {
-    std::uint16_t start = 0;
-    std::uint16_t end = 0;
-    std::uint32_t number = 0;
-};
-
-// The newest 64 groups (or element strings); older ones drop out.
-template <class T, unsigned N>
-struct LimitedRing {
-    T items[N];
-    unsigned total = 0;
-
-    void Push(const T& item) { items[total++ % N] = item; }
-    unsigned Size() const { return total < N ? total : N; }
-    // i = 0 the newest.
-    const T& Newest(unsigned i) const { return items[(total - 1 - i) % N]; }
-};
-
-struct LabelRegion {
-    int x[4] = {};
-    int y[4] = {};
-    int angle = 0;
-};
-
-struct CodeRegexData {
-    static constexpr unsigned kGroups = 64;
-    LimitedRing<RegexGroup, kGroups> groups;
-    LimitedRing<ApplicationIdentifierData, kGroups> elements;
-    DecodeDataByte symbology;
-    unsigned char aim[3] = {}; // ']' left out
-    LabelRegion region;
+// The result of one label for one program.
+struct CodeRegexData : RegexGroups {
     unsigned program = 0;
     unsigned part = 0; // the '/'-separated part the label matched
     bool continuation = false;
@@ -47,24 +20,39 @@ struct CodeRegexData {
     std::uint16_t inputEnd = 0;
 };
 
+// A record's key: the program and the part of its pattern.
+struct CodeRegexKey {
+    unsigned program;
+    unsigned part;
+};
+
+inline bool KeyEquals(const CodeRegexData& record, const CodeRegexKey& key)
+{
+    return record.program == key.program && record.part == key.part;
+}
+
 class CodeRegexDataCollector {
 public:
     static constexpr unsigned kRecords = 20;
     static constexpr unsigned kCells = 24576;
+    using OutputBuffer = LimitedStringBuffer<DecodeDataByte, kCells>;
 
-    // Appends cells to the buffer; false when they do not fit.
-    bool Append(const DecodeDataByte* cells, unsigned count, unsigned& start);
-    unsigned WritePosition() const { return write_; }
-    void SetWritePosition(unsigned position) { write_ = position; }
-    DecodeDataByte* Cells() { return cells_; }
-    const DecodeDataByte* Cells() const { return cells_; }
+    OutputBuffer& Output() { return output_; }
+    const OutputBuffer& Output() const { return output_; }
+    const DecodeDataByte* Cells() const { return output_.Cells(); }
 
     // Keeps the record; the oldest drops out when all are taken.
-    void Push(const CodeRegexData& record);
+    void Push(const CodeRegexData& record) { records_.Push(record); }
     // The (skip + 1)-th newest record of that program and part.
-    const CodeRegexData* Find(unsigned program, unsigned part, unsigned skip = 0) const;
-    // Removes one record; false when there is none.
-    bool Delete(const CodeRegexData* record);
+    const CodeRegexData* Find(unsigned program, unsigned part, unsigned skip = 0) const
+    {
+        return records_.ReverseSearchGet(CodeRegexKey{program, part}, skip);
+    }
+    // Removes the (skip + 1)-th newest record of that program and part; later
+    // records move down one place. False when there is none. The record's
+    // cells stay in the output buffer, so that every position held elsewhere
+    // stays valid.
+    bool Delete(unsigned program, unsigned part, unsigned skip);
     // The (skip + 1)-th newest group `number` of the newest record with the key.
     const RegexGroup* Group(unsigned program, unsigned part, unsigned number, unsigned skip) const;
     bool Exist(unsigned program, unsigned part, unsigned number, unsigned skip) const
@@ -75,11 +63,9 @@ public:
                                                                  const ApplicationIdentifier& ai,
                                                                  unsigned skip) const;
     void Empty();
-    unsigned RecordCount() const { return count_; }
+    unsigned RecordCount() const { return records_.Size(); }
 
 private:
-    CodeRegexData records_[kRecords];
-    unsigned count_ = 0; // records_[0] the oldest
-    DecodeDataByte cells_[kCells];
-    unsigned write_ = 0;
+    LimitedRingIterator<CodeRegexData, kRecords> records_;
+    OutputBuffer output_;
 };

@@ -69,7 +69,7 @@ bool Covered(std::uint32_t lower, std::uint32_t upper, const Range* r, unsigned 
 
 class Analysis {
 public:
-    Analysis(const Token* t, std::uint32_t unroll) : t_(t), unroll_(unroll) {}
+    Analysis(const RegexToken* t, std::uint32_t unroll) : t_(t), unroll_(unroll) {}
 
     // 1 bounded, 0 refused, -1 too many positions or atoms for this unrolling.
     int Run()
@@ -182,7 +182,7 @@ private:
 
     bool Repeated(unsigned start, unsigned atomEnd, unsigned k, Node& out)
     {
-        const Token& r = t_[atomEnd + k - 1];
+        const RegexToken& r = t_[atomEnd + k - 1];
         const std::uint32_t n = r.a, m = r.b;
         if (m > unroll_) {
             Node body;
@@ -240,7 +240,7 @@ private:
             overflow_ = true;
             return false;
         }
-        const Token& t = t_[at_];
+        const RegexToken& t = t_[at_];
         switch (t.kind) {
         case tLiteral:
             ++at_;
@@ -419,7 +419,7 @@ private:
         return true;
     }
 
-    const Token* t_;
+    const RegexToken* t_;
     std::uint32_t unroll_;
     unsigned at_ = 0;
     unsigned positions_ = 0;
@@ -434,7 +434,7 @@ private:
 
 } // namespace
 
-bool RegexBacktrackingIsBounded(const Token* tokens)
+bool RegexBacktrackingIsBounded(const RegexToken* tokens)
 {
     // Written-out counts can exceed the positions; then every count above
     // one is taken as unbounded, which can only refuse more.

@@ -9,4 +9,4 @@
 
 // Tokens as the pattern tokenizer gives them, ending with tEnd, of a text
 // that compiled. True when no repetition can backtrack exponentially.
-bool RegexBacktrackingIsBounded(const regex_token::Token* tokens);
+bool RegexBacktrackingIsBounded(const RegexToken* tokens);

@@ -5,9 +5,10 @@
 
 #include <cstring>
 
-#include "format/data_edit/regex_groups.h"
+#include "format/data_edit/regex_state_transition_table.h"
+
 #include "format/data_edit/regex_state_kind.h"
-#include "format/data_edit/ride_zodoz_pattern.h"
+#include "format/data_edit/ride_zodoz_result.h"
 
 using namespace regex_state;
 using ride_zodoz_result::kError;
@@ -60,19 +61,6 @@ Work& TheWork()
     return *work;
 }
 
-struct RingWriter {
-    DecodeDataByte* cells;
-    unsigned& out;
-    unsigned capacity;
-    bool Put(DecodeDataByte c)
-    {
-        if (out >= capacity)
-            return false;
-        cells[out++] = c;
-        return true;
-    }
-};
-
 bool HasCall(const DecodeDataByte* cells, unsigned from, unsigned to)
 {
     for (unsigned i = from; i < to; ++i)
@@ -108,19 +96,20 @@ ApplicationIdentifier KeyFrom(std::uint32_t v)
 
 } // namespace
 
-int RegexStateTransitionTable::Matches(const RegexLabel& label, unsigned part, CodeRegexDataCollector& collector,
-                                       CodeRegexData& record, RideZodozFunctionExecutor& functions) const
+int RegexStateTransitionTable::Matches(const RegexLabel& label, unsigned part, RegexGroups& record,
+                                       CodeRegexDataCollector::OutputBuffer& output, bool& flag,
+                                       RideZodozFunctionExecutor& functions) const
 {
     if (part >= parts_)
         return kNoMatch;
     Work& w = TheWork();
-    DecodeDataByte* ring = collector.Cells();
-    const unsigned capacity = CodeRegexDataCollector::kCells;
+    DecodeDataByte* ring = output.Cells();
+    const unsigned capacity = CodeRegexDataCollector::OutputBuffer::kCapacity;
     if (label.inputEnd < label.inputStart || label.inputEnd > capacity)
         return kError;
     const unsigned inputStart = label.inputStart;
     const unsigned length = label.inputEnd - label.inputStart;
-    const unsigned outStart = collector.WritePosition();
+    const unsigned outStart = output.WritePosition();
 
     std::memset(w.remembered, 0, sizeof w.remembered);
     for (unsigned r = 0; r < registers_; ++r) {
@@ -131,13 +120,13 @@ int RegexStateTransitionTable::Matches(const RegexLabel& label, unsigned part, C
     w.regs[kPointFormat] = 255;
     unsigned branches = 0, trail = 0;
     std::uint32_t serial = 1;
-    const std::uint32_t groupsAtStart = record.groups.total;
-    const std::uint32_t elementsAtStart = record.elements.total;
+    const std::uint32_t groupsAtStart = record.groups.Mark();
+    const std::uint32_t elementsAtStart = record.elements.Mark();
 
     unsigned state = partStart_[part];
     unsigned pos = 0, out = outStart;
     bool skip = false, continuation = false;
-    RingWriter writer{ring, out, capacity};
+    CodeRegexDataCollector::OutputBuffer::Writer writer(output, out);
 
     // Register writes keep the old value while a saved branch may need it.
     auto set = [&](unsigned r, std::int32_t v) {
@@ -154,8 +143,8 @@ int RegexStateTransitionTable::Matches(const RegexLabel& label, unsigned part, C
     auto save = [&](unsigned resume, std::uint32_t extra) {
         const std::uint64_t key = (static_cast<std::uint64_t>(resume) << 48) ^ (static_cast<std::uint64_t>(pos) << 32) ^
                                   (static_cast<std::uint64_t>(out) << 16) ^
-                                  (static_cast<std::uint64_t>(record.groups.total & 0xFF) << 8) ^
-                                  (record.elements.total & 0x3F) ^ (skip ? 0x40u : 0u) ^
+                                  (static_cast<std::uint64_t>(record.groups.Mark() & 0xFF) << 8) ^
+                                  (record.elements.Mark() & 0x3F) ^ (skip ? 0x40u : 0u) ^
                                   (continuation ? 0x80u : 0u) ^ (static_cast<std::uint64_t>(extra) << 24);
         const unsigned slot = (pos ^ (resume & 0x7FFF) * 32u) % kRemembered;
         if (w.remembered[slot] == key + 1)
@@ -165,8 +154,8 @@ int RegexStateTransitionTable::Matches(const RegexLabel& label, unsigned part, C
         w.remembered[slot] = key + 1;
         w.branches[branches++] = {static_cast<std::uint16_t>(resume), static_cast<std::uint16_t>(pos),
                                   static_cast<std::uint16_t>(out), static_cast<std::uint8_t>(skip),
-                                  static_cast<std::uint8_t>(continuation), record.groups.total,
-                                  record.elements.total, trail};
+                                  static_cast<std::uint8_t>(continuation), record.groups.Mark(),
+                                  record.elements.Mark(), trail};
         ++serial;
         return kOk;
     };
@@ -283,7 +272,7 @@ int RegexStateTransitionTable::Matches(const RegexLabel& label, unsigned part, C
             break;
         case kPutGroup: {
             const RegexGroup* g = nullptr;
-            const unsigned have = record.groups.total - groupsAtStart;
+            const unsigned have = record.groups.Mark() - groupsAtStart;
             for (unsigned i = 0; i < record.groups.Size() && i < have && g == nullptr; ++i)
                 if (s.a == 0 || record.groups.Newest(i).number == s.a)
                     g = &record.groups.Newest(i);
@@ -299,11 +288,11 @@ int RegexStateTransitionTable::Matches(const RegexLabel& label, unsigned part, C
         }
         case kPutSelect: {
             const ApplicationIdentifier wanted = KeyFrom(s.a);
-            const unsigned have = record.elements.total - elementsAtStart;
+            const unsigned have = record.elements.Mark() - elementsAtStart;
             int found = -1;
             for (unsigned i = 0; i < record.elements.Size() && i < have && found < 0; ++i)
                 if (record.elements.Newest(i).ai.Matches(wanted))
-                    found = static_cast<int>(record.elements.total - 1 - i);
+                    found = static_cast<int>(record.elements.Mark() - 1 - i);
             if (found < 0) {
                 ok = false;
                 break;
@@ -314,18 +303,18 @@ int RegexStateTransitionTable::Matches(const RegexLabel& label, unsigned part, C
         }
         case kPutData:
         case kPutAi: {
-            const unsigned have = record.elements.total - elementsAtStart;
+            const unsigned have = record.elements.Mark() - elementsAtStart;
             if (have == 0) {
                 ok = false;
                 break;
             }
             const std::int32_t selected = w.regs[kSelected];
-            unsigned index = record.elements.total - 1;
-            if (selected > 0 && static_cast<unsigned>(selected) <= record.elements.total &&
-                record.elements.total - static_cast<unsigned>(selected) < record.elements.Size() &&
+            unsigned index = record.elements.Mark() - 1;
+            if (selected > 0 && static_cast<unsigned>(selected) <= record.elements.Mark() &&
+                record.elements.Mark() - static_cast<unsigned>(selected) < record.elements.Size() &&
                 static_cast<unsigned>(selected) > elementsAtStart)
                 index = static_cast<unsigned>(selected) - 1;
-            const ApplicationIdentifierData d = record.elements.Newest(record.elements.total - 1 - index);
+            const ApplicationIdentifierData d = record.elements.Newest(record.elements.Mark() - 1 - index);
             if (s.kind == kPutAi) {
                 for (unsigned i = d.aiStart; i < d.aiEnd; ++i)
                     if (!writer.Put(ring[i]))
@@ -348,7 +337,7 @@ int RegexStateTransitionTable::Matches(const RegexLabel& label, unsigned part, C
                 return kFull;
             break;
         case kPutPoint:
-            if (OutputRegionValue(writer, label.region, s.a, static_cast<unsigned char>(w.regs[kPointFormat])) != 0)
+            if (record.OutputRegionValue(writer, s.a, static_cast<unsigned char>(w.regs[kPointFormat])) != 0)
                 return kFull;
             break;
         case kPutAim:
@@ -406,11 +395,11 @@ int RegexStateTransitionTable::Matches(const RegexLabel& label, unsigned part, C
             }
             // The input range first, so that group 0 at its newest is the output.
             RegexGroup input{static_cast<std::uint16_t>(inputStart), static_cast<std::uint16_t>(inputStart + length), 0};
-            RegexGroup output{static_cast<std::uint16_t>(outStart), static_cast<std::uint16_t>(out), 0};
+            RegexGroup written{static_cast<std::uint16_t>(outStart), static_cast<std::uint16_t>(out), 0};
             record.groups.Push(input);
-            record.groups.Push(output);
-            record.continuation = continuation;
-            collector.SetWritePosition(out);
+            record.groups.Push(written);
+            flag = continuation;
+            output.SetWritePosition(out);
             return kOk;
         }
         default: return kError;
@@ -421,8 +410,8 @@ int RegexStateTransitionTable::Matches(const RegexLabel& label, unsigned part, C
         }
         // Backtrack to the newest saved branch.
         if (branches == 0) {
-            record.groups.total = groupsAtStart;
-            record.elements.total = elementsAtStart;
+            record.groups.Restore(groupsAtStart);
+            record.elements.Restore(elementsAtStart);
             return kNoMatch;
         }
         const Branch b = w.branches[--branches];
@@ -435,8 +424,8 @@ int RegexStateTransitionTable::Matches(const RegexLabel& label, unsigned part, C
         out = b.out;
         skip = b.skip != 0;
         continuation = b.continuation != 0;
-        record.groups.total = b.groups;
-        record.elements.total = b.elements;
+        record.groups.Restore(b.groups);
+        record.elements.Restore(b.elements);
         if ((b.state & kEnterBody) != 0) {
             const RegexState& loop = states_[b.state & ~kEnterBody];
             if (!enterBody(loop))

@@ -29,6 +29,7 @@ RideZodoz<Cell>::RideZodoz()
         slots_[i].compiledPattern.SetProgram(i);
         slots_[i].compiledFormat.SetProgram(i);
     }
+    functions_.SetIndicator(&indicator_);
 }
 
 template <class Cell>
@@ -43,10 +44,10 @@ bool RideZodoz<Cell>::Collect(const DataEditLabel& label)
 {
     std::lock_guard lock(mutex_);
     haveLabel_ = false;
-    signal_ = kSignalNone;
+    indicator_.Clear();
     triggerUp_ = label.triggerUp;
     unsigned start = 0;
-    if (label.cells == nullptr || !collector_.Append(label.cells, label.count, start))
+    if (label.cells == nullptr || !collector_.Output().Append(label.cells, label.count, start))
         return false;
     current_ = RegexLabel{};
     current_.symbology = label.identifier;
@@ -95,12 +96,12 @@ int RideZodoz<Cell>::Matches(unsigned program, const DataEditLabel&)
         return kNotMatched;
     functions_.SetSettingsLocked(settings.owns_lock());
     functions_.SetTriggerUp(triggerUp_);
-    const unsigned before = collector_.WritePosition();
+    const unsigned before = collector_.Output().WritePosition();
     const int r = slots_[program].compiledPattern.Matches(collector_, current_, functions_);
-    if (r == ride_zodoz_result::kOk && functions_.Signal() != kSignalNone)
-        signal_ = functions_.Signal();
+    if (r == ride_zodoz_result::kOk)
+        functions_.ReportSignal();
     if (r == ride_zodoz_result::kNoMatch)
-        collector_.SetWritePosition(before);
+        collector_.Output().SetWritePosition(before);
     return r;
 }
 
@@ -126,8 +127,7 @@ int RideZodoz<Cell>::Output(unsigned program, DecodeDataByte* cells, unsigned ro
     const int r = slots_[program].compiledFormat.Output(out, collector_, functions_);
     if (r == ride_zodoz_result::kOk) {
         count = out.position;
-        if (functions_.Signal() != kSignalNone)
-            signal_ = functions_.Signal();
+        functions_.ReportSignal();
     }
     return r;
 }
@@ -136,7 +136,7 @@ template <class Cell>
 int RideZodoz<Cell>::Signal() const
 {
     std::lock_guard lock(mutex_);
-    return signal_;
+    return indicator_.Get();
 }
 
 template <class Cell>

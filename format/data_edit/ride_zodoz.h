@@ -67,6 +67,6 @@ private:
     RegexLabel current_;
     bool haveLabel_ = false;
     bool triggerUp_ = false; // of the label collected last
-    int signal_ = kSignalNone;
+    ivra_string_library::Indicator indicator_; // the signal of the label collected last
     unsigned gs1Mode_ = 0;
 };

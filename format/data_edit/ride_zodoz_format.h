@@ -7,16 +7,9 @@
 #include <cstdint>
 
 #include "format/data_edit/code_regex_data_collector.h"
+#include "format/data_edit/format_sentence.h"
 #include "format/decode_data_byte.h"
 #include "format/data_edit/ride_zodoz_pattern.h"
-
-struct FormatToken {
-    std::uint8_t kind = 0;
-    std::uint8_t label = 0;
-    std::uint8_t occurrence = 0;
-    std::uint16_t match = 0; // the closing token of a bracket or call
-    std::uint32_t value = 0;
-};
 
 // Where Output writes.
 struct BufferWriter {
@@ -38,15 +31,16 @@ public:
     explicit RideZodozFormat(unsigned program = 0) : program_(program) {}
     void SetProgram(unsigned program) { program_ = program; }
 
-    // 0, 2 (too many tokens, a number too large, the text does not fit), 3
-    // (syntax or nesting). On failure the template is left as it was.
+    // Converts the text to cells, reads it token by token into a sentence and
+    // checks that: 0, 2 (too many tokens, a number too large, the text does
+    // not fit), 3 (syntax or nesting). On failure the template is left as it was.
     int ConvertFromCString(const char* text);
     // 1 when every reference the output needs is collected.
     int IsPossibleToOutput(const CodeRegexDataCollector& collector) const;
     // 0, 2 (destination full), 3 (a reference missing with no alternative
     // left, or the final function run failed).
     int Output(BufferWriter& out, const CodeRegexDataCollector& collector, RideZodozFunctionExecutor& functions) const;
-    void Clear() { count_ = 0; }
+    void Clear() { sentence_.Clear(); }
 
 private:
     struct Run;
@@ -54,9 +48,5 @@ private:
     int Sequence(Run& run, unsigned from, unsigned to) const;
 
     unsigned program_;
-    FormatToken tokens_[N];
-    unsigned count_ = 0; // without the end token
+    FormatSentence<Cell, N> sentence_;
 };
-
-// Tokenises and checks template text already in cells; 0, 2 or 3.
-int CompileFormatTokens(const DecodeDataByte* cells, FormatToken* tokens, unsigned capacity, unsigned& count);

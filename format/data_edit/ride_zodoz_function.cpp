@@ -6,6 +6,9 @@
 #include "config/configuration.h"
 #include "format/data_edit/character.h"
 
+using ivra_string_library::CellString;
+using ivra_string_library::CellSubString;
+using ivra_string_library::Character;
 using ivra_string_library::NumericFormat;
 using ivra_string_library::RideZodozFunctionExecutor;
 
@@ -114,34 +117,6 @@ struct Fields {
     }
 };
 
-struct Out {
-    DecodeDataByte* cells;
-    unsigned room;
-    unsigned count = 0;
-    bool Put(DecodeDataByte c)
-    {
-        if (count >= room)
-            return false;
-        cells[count++] = c;
-        return true;
-    }
-    bool Put(const DecodeDataByte* s, unsigned n)
-    {
-        for (unsigned i = 0; i < n; ++i)
-            if (!Put(s[i]))
-                return false;
-        return true;
-    }
-    bool Print(const NumericFormat& f, long long v)
-    {
-        unsigned n = 0;
-        if (!f.Print(v, cells + count, room - count, n))
-            return false;
-        count += n;
-        return true;
-    }
-};
-
 unsigned OutputBytes(const DecodeDataByte* s, unsigned n)
 {
     unsigned total = 0;
@@ -245,7 +220,7 @@ bool DivideRemainder(const Fields& f, unsigned char argument, bool check, unsign
 }
 
 // Runs of one letter are fields of that many digits.
-bool FormatTime(const DecodeDataByte* s, unsigned n, Out& out)
+bool FormatTime(const DecodeDataByte* s, unsigned n, CellString& out)
 {
     const std::time_t now = std::time(nullptr);
     std::tm t{};
@@ -254,7 +229,7 @@ bool FormatTime(const DecodeDataByte* s, unsigned n, Out& out)
     for (unsigned i = 0; i < n;) {
         const std::uint32_t c = s[i].GetValue();
         if (c == '\\' && i + 1 < n) {
-            if (!out.Put(s[i + 1]))
+            if (!out.Append(s[i + 1]))
                 return false;
             i += 2;
             continue;
@@ -270,7 +245,7 @@ bool FormatTime(const DecodeDataByte* s, unsigned n, Out& out)
         default: break;
         }
         if (value < 0) {
-            if (!out.Put(s[i]))
+            if (!out.Append(s[i]))
                 return false;
             ++i;
             continue;
@@ -284,13 +259,13 @@ bool FormatTime(const DecodeDataByte* s, unsigned n, Out& out)
         for (unsigned k = run > 32 ? 32 : run; k-- > 0; v /= 10)
             digits[k] = static_cast<unsigned char>('0' + v % 10);
         for (unsigned k = 0; k < (run > 32 ? 32 : run); ++k)
-            if (!out.Put(Char(digits[k])))
+            if (!out.Append(Char(digits[k])))
                 return false;
     }
     return true;
 }
 
-bool ImageFileName(const DecodeDataByte* s, unsigned n, Out& out)
+bool ImageFileName(const DecodeDataByte* s, unsigned n, CellString& out)
 {
     const char* path = kImageFile;
     const char* slash = std::strrchr(path, '/');
@@ -299,7 +274,7 @@ bool ImageFileName(const DecodeDataByte* s, unsigned n, Out& out)
     const char* baseEnd = dot != nullptr ? dot : base + std::strlen(base);
     auto text = [&out](const char* a, const char* b) {
         for (; a < b; ++a)
-            if (!out.Put(Char(static_cast<unsigned char>(*a))))
+            if (!out.Append(Char(static_cast<unsigned char>(*a))))
                 return false;
         return true;
     };
@@ -307,17 +282,17 @@ bool ImageFileName(const DecodeDataByte* s, unsigned n, Out& out)
         const std::uint32_t c = s[i].GetValue();
         bool ok = true;
         if (c == '\\' && i + 1 < n)
-            ok = out.Put(s[++i]);
+            ok = out.Append(s[++i]);
         else if (c == 'p')
             ok = text(path, path + std::strlen(path));
         else if (c == 'd')
-            ok = slash != nullptr ? text(path, slash) : text(".", ".") && out.Put(Char('.'));
+            ok = slash != nullptr ? text(path, slash) : text(".", ".") && out.Append(Char('.'));
         else if (c == 'n')
             ok = text(base, baseEnd);
         else if (c == 'e')
             ok = dot != nullptr ? text(dot, dot + std::strlen(dot)) : true;
         else
-            ok = out.Put(s[i]);
+            ok = out.Append(s[i]);
         if (!ok)
             return false;
     }
@@ -325,7 +300,7 @@ bool ImageFileName(const DecodeDataByte* s, unsigned n, Out& out)
 }
 
 // Arbitrary-precision change of alphabet.
-bool NumberConversion(const Fields& f, Out& out, DecodeDataByte* scratch, unsigned scratchCells)
+bool NumberConversion(const Fields& f, CellString& out, DecodeDataByte* scratch, unsigned scratchCells)
 {
     if (f.count < 3)
         return true;
@@ -346,7 +321,7 @@ bool NumberConversion(const Fields& f, Out& out, DecodeDataByte* scratch, unsign
         scratch[len++] = Char(k);
     }
     // Repeated division by the target base; digits come out least significant first.
-    const unsigned first = out.count;
+    const unsigned first = out.Length();
     unsigned begin = 0;
     while (begin < len && scratch[begin].GetValue() == 0)
         ++begin;
@@ -357,20 +332,20 @@ bool NumberConversion(const Fields& f, Out& out, DecodeDataByte* scratch, unsign
             scratch[i] = Char(value / to);
             remainder = value % to;
         }
-        if (out.count - first >= 65536 || !out.Put(f.at[1][remainder]))
+        if (out.Length() - first >= 65536 || !out.Append(f.at[1][remainder]))
             return false;
         while (begin < len && scratch[begin].GetValue() == 0)
             ++begin;
     }
-    for (unsigned a = first, b = out.count; b > a + 1; ++a, --b) {
-        const DecodeDataByte t = out.cells[a];
-        out.cells[a] = out.cells[b - 1];
-        out.cells[b - 1] = t;
+    for (unsigned a = first, b = out.Length(); b > a + 1; ++a, --b) {
+        const DecodeDataByte t = out.Cells()[a];
+        out.Cells()[a] = out.Cells()[b - 1];
+        out.Cells()[b - 1] = t;
     }
     return true;
 }
 
-bool Fill(const DecodeDataByte* s, unsigned n, Out& out)
+bool Fill(const DecodeDataByte* s, unsigned n, CellString& out)
 {
     const Fields f(s, n, 4);
     unsigned long long length = 0, position = 0;
@@ -385,12 +360,12 @@ bool Fill(const DecodeDataByte* s, unsigned n, Out& out)
     if (position > dataLength)
         return false;
     const unsigned at = direction == '+' ? static_cast<unsigned>(position) : dataLength - static_cast<unsigned>(position);
-    if (!out.Put(f.at[3], at))
+    if (!out.Append(f.at[3], at))
         return false;
     for (unsigned i = 0; i < fill; ++i)
-        if (!out.Put(f.at[2][0]))
+        if (!out.Append(f.at[2][0]))
             return false;
-    return out.Put(f.at[3] + at, dataLength - at);
+    return out.Append(f.at[3] + at, dataLength - at);
 }
 
 bool NumericSpec(const DecodeDataByte* s, unsigned n, NumericFormat& spec)
@@ -442,40 +417,24 @@ bool RideZodozFunction::Search(unsigned char& id, const DecodeDataByte* s, const
     return false;
 }
 
-bool NumericFormat::Print(long long value, DecodeDataByte* out, unsigned room, unsigned& count) const
-{
-    count = 0;
-    if (Width() > room)
-        return false;
-    if (!ascii) {
-        for (unsigned i = 0; i < digits; ++i) {
-            const unsigned shift = 8 * (bigEndian ? digits - 1 - i : i);
-            const unsigned byte = shift < 64 ? static_cast<unsigned>((static_cast<unsigned long long>(value) >> shift) & 0xFF)
-                                             : (value < 0 ? 0xFFu : 0u);
-            // A zero byte would end the cell string; it goes as a raw byte.
-            out[count++] = byte != 0 ? Char(byte)
-                                     : DecodeDataByte::NewCharacter(DecodeDataByte::KindOfCharacter::RawByte, 0);
-        }
-        return true;
-    }
-    if (sign)
-        out[count++] = Char(value < 0 ? '-' : '+');
-    unsigned long long v = value < 0 ? static_cast<unsigned long long>(-value) : static_cast<unsigned long long>(value);
-    const unsigned base = hexadecimal ? 16 : 10;
-    for (unsigned i = digits; i-- > 0; v /= base)
-        out[count + i] = Char("0123456789ABCDEF"[v % base]);
-    count += digits;
-    return true;
-}
-
 void RideZodozFunctionExecutor::Initialize()
 {
     // The trigger flag is the label's, set by the engine before each run.
     signal_ = 0;
     current_ = NumericFormat{};
+    running_ = NumericFormat{};
 }
 
 bool RideZodozFunctionExecutor::Start(DecodeDataByte* cells, unsigned capacity, unsigned length, unsigned& newLength)
+{
+    CellString string(cells, capacity, length);
+    if (!Start(string))
+        return false;
+    newLength = string.Length();
+    return true;
+}
+
+bool RideZodozFunctionExecutor::Start(CellString& string)
 {
     struct Open {
         unsigned position;
@@ -483,8 +442,8 @@ bool RideZodozFunctionExecutor::Start(DecodeDataByte* cells, unsigned capacity, 
     };
     Open open[kMaxOpenCalls];
     unsigned depth = 0;
-    for (unsigned i = 0; i < length;) {
-        const auto [id, argument] = cells[i].GetFormatId();
+    for (unsigned i = 0; i < string.Length();) {
+        const auto [id, argument] = string.At(i).GetFormatId();
         if (id == 254) {
             ++i;
             continue;
@@ -499,59 +458,63 @@ bool RideZodozFunctionExecutor::Start(DecodeDataByte* cells, unsigned capacity, 
         if (depth == 0)
             return false;
         const Open call = open[--depth];
-        const auto [fn, arg] = cells[call.position].GetFormatId();
-        const unsigned argStart = call.position + 1;
-        unsigned resultCount = 0;
-        if (!ExecuteFunction(fn, arg, cells + argStart, i - argStart, call.spec, resultCount))
+        const Character startCell = string.At(call.position);
+        // The start and end cells go; the function's result takes the place
+        // of the argument between them.
+        if (!string.Delete(i, 1) || !string.Delete(call.position, 1))
             return false;
-        // Replace start cell, argument and end cell by the result.
-        const unsigned oldSpan = i + 1 - call.position;
-        const unsigned tail = length - (i + 1);
-        if (call.position + resultCount + tail > capacity)
+        CellSubString argumentWindow(string, call.position, i - 1);
+        running_ = call.spec;
+        if (!ExecuteFunction(startCell, argumentWindow))
             return false;
-        std::memmove(cells + call.position + resultCount, cells + i + 1, tail * sizeof(DecodeDataByte));
-        std::memcpy(cells + call.position, work_, resultCount * sizeof(DecodeDataByte));
-        length = length - oldSpan + resultCount;
-        i = call.position + resultCount;
+        i = argumentWindow.End();
     }
-    if (depth != 0)
-        return false;
-    newLength = length;
-    return true;
+    return depth == 0;
 }
 
-bool RideZodozFunctionExecutor::ExecuteFunction(unsigned char id, unsigned char argument, const DecodeDataByte* arg,
-                                                unsigned n, const NumericFormat& saved, unsigned& resultCount)
+bool RideZodozFunctionExecutor::ExecuteFunction(const Character& startCell, CellSubString& argumentWindow)
 {
-    Out out{work_, kWorkCells / 2};
-    // The second half of the work area is scratch for number conversion.
+    const auto [id, argument] = startCell.GetFormatId();
+    const DecodeDataByte* arg = argumentWindow.Cells();
+    const unsigned n = argumentWindow.Length();
+    const NumericFormat& saved = running_;
+    // The result is built in the first half of the work area; the second
+    // half is scratch for number conversion.
+    CellString out(work_, kWorkCells / 2, 0);
     DecodeDataByte* scratch = work_ + kWorkCells / 2;
     bool ok = false;
     switch (id) {
     case kReadTime:
     case kBuzzerCustom:
     case kLedCustom:
-        ok = out.Put(arg, n);
+        ok = out.Append(arg, n);
         break;
     case kDataSize:
-        ok = !HasFormatId(arg, n) && out.Print(saved, OutputBytes(arg, n)) && out.Put(arg, n);
+        if (HasFormatId(arg, n) || !out.Append(arg, n))
+            break;
+        {
+            CellSubString data(out, 0, out.Length());
+            ok = saved.Insert(OutputBytes(arg, n), data, 0);
+        }
         break;
     case kChecksum:
-        ok = out.Put(arg, n) && out.Print(current_, Checksum(arg, n, argument != 0));
+        ok = out.Append(arg, n) && current_.Print(Checksum(arg, n, argument != 0), out);
         break;
     case kDataSizeChecksum: {
         if (HasFormatId(arg, n))
             break;
         const unsigned total = OutputBytes(arg, n) + 2 * saved.Width();
-        unsigned lengthCells = 0;
-        if (!saved.Print(total, work_, out.room, lengthCells))
-            break;
-        out.count = lengthCells;
-        ok = out.Put(arg, n) && out.Print(saved, Checksum(work_, out.count, argument != 0));
+        ok = saved.Print(total, out) && out.Append(arg, n) &&
+             saved.Print(Checksum(out.Cells(), out.Length(), argument != 0), out);
         break;
     }
     case kBankNumber:
-        ok = out.Print(current_, ivra_configuration::Root().bank.Value()) && out.Put(arg, n);
+        if (!out.Append(arg, n))
+            break;
+        {
+            CellSubString data(out, 0, out.Length());
+            ok = current_.Insert(ivra_configuration::Root().bank.Value(), data, 0);
+        }
         break;
     case kNumericSpec:
         ok = NumericSpec(arg, n, current_);
@@ -560,9 +523,9 @@ bool RideZodozFunctionExecutor::ExecuteFunction(unsigned char id, unsigned char 
         if (!AllDigits(arg, n))
             break;
         if (argument == 1)
-            ok = n >= 1 && GtinCheck(arg, n - 1) == DigitOf(arg[n - 1]) && out.Put(arg, n);
+            ok = n >= 1 && GtinCheck(arg, n - 1) == DigitOf(arg[n - 1]) && out.Append(arg, n);
         else
-            ok = n >= 1 && out.Put(arg, n) && out.Put(Char('0' + GtinCheck(arg, n)));
+            ok = n >= 1 && out.Append(arg, n) && out.Append(Char('0' + GtinCheck(arg, n)));
         break;
     case kCheckModulus:
     case kCalcModulus: {
@@ -572,13 +535,13 @@ bool RideZodozFunctionExecutor::ExecuteFunction(unsigned char id, unsigned char 
         if (!ModulusCheck(f, argument, check, digit, dataLength))
             break;
         if (f.count < 3) {
-            ok = !check && out.Put(Char('0'));
+            ok = !check && out.Append(Char('0'));
             break;
         }
         if (check)
-            ok = DigitOf(f.at[2][dataLength]) == digit && out.Put(f.at[2], f.length[2]);
+            ok = DigitOf(f.at[2][dataLength]) == digit && out.Append(f.at[2], f.length[2]);
         else
-            ok = out.Put(f.at[2], f.length[2]) && out.Put(Char('0' + digit));
+            ok = out.Append(f.at[2], f.length[2]) && out.Append(Char('0' + digit));
         break;
     }
     case kCheckDivideRemainder:
@@ -589,9 +552,9 @@ bool RideZodozFunctionExecutor::ExecuteFunction(unsigned char id, unsigned char 
         if (!DivideRemainder(f, argument, check, digit))
             break;
         if (check)
-            ok = DigitOf(f.at[1][f.length[1] - 1]) == digit && out.Put(f.at[1], f.length[1]);
+            ok = DigitOf(f.at[1][f.length[1] - 1]) == digit && out.Append(f.at[1], f.length[1]);
         else
-            ok = out.Put(f.at[1], f.length[1]) && out.Put(Char('0' + digit));
+            ok = out.Append(f.at[1], f.length[1]) && out.Append(Char('0' + digit));
         break;
     }
     case kNumberConversion:
@@ -601,7 +564,7 @@ bool RideZodozFunctionExecutor::ExecuteFunction(unsigned char id, unsigned char 
         ok = Fill(arg, n, out);
         break;
     case kIsTriggerUp:
-        ok = triggerUp_ && out.Put(arg, n);
+        ok = triggerUp_ && out.Append(arg, n);
         break;
     case kTime:
         ok = FormatTime(arg, n, out);
@@ -619,6 +582,5 @@ bool RideZodozFunctionExecutor::ExecuteFunction(unsigned char id, unsigned char 
         ok = ExecuteVerification(id, arg, n);
         break;
     }
-    resultCount = out.count;
-    return ok;
+    return ok && argumentWindow.Replace(out.Cells(), out.Length());
 }

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "format/data_edit/cell_string.h"
+#include "format/data_edit/numeric_format.h"
 #include "format/decode_data_byte.h"
 
 class RideZodozFunction {
@@ -25,18 +27,16 @@ public:
 
 namespace ivra_string_library {
 
-// How numbers are written: binary bytes (little- or big-endian) or ASCII
-// decimal or hexadecimal digits, with an optional sign.
-struct NumericFormat {
-    bool sign = false;
-    bool ascii = false;
-    bool hexadecimal = false;
-    bool bigEndian = false;
-    unsigned digits = 1;
+// Where the programs' good/no-good signal goes ($SIGNAL{OK}, $SIGNAL{NG}):
+// 0 none, 1 OK, 2 NG.
+class Indicator {
+public:
+    void Set(int signal) { signal_ = signal; }
+    int Get() const { return signal_; }
+    void Clear() { signal_ = 0; }
 
-    // Appends the printed value to out; false when it does not fit.
-    bool Print(long long value, DecodeDataByte* out, unsigned room, unsigned& count) const;
-    unsigned Width() const { return digits + (ascii && sign ? 1u : 0u); }
+private:
+    int signal_ = 0;
 };
 
 class RideZodozFunctionExecutor {
@@ -44,20 +44,31 @@ public:
     static constexpr unsigned kMaxOpenCalls = 256;
     static constexpr unsigned kWorkCells = 24576;
 
+    // Clears the signal and both numeric specifications; at the start of
+    // every pattern match and template output.
     void Initialize();
     // Runs every call in cells[0, length); false when a call fails or the
     // calls do not nest. On success newLength is the length afterwards.
     bool Start(DecodeDataByte* cells, unsigned capacity, unsigned length, unsigned& newLength);
+    bool Start(String<Character>& cells);
 
     void SetTriggerUp(bool up) { triggerUp_ = up; }
     // Whether the caller holds the settings lock, which the register functions need.
     void SetSettingsLocked(bool locked) { settingsLocked_ = locked; }
     int Signal() const { return signal_; }
+    void SetIndicator(Indicator* indicator) { indicator_ = indicator; }
+    // Hands the signal of a run that succeeded to the indicator; no signal
+    // leaves it as it was.
+    void ReportSignal() const
+    {
+        if (indicator_ != nullptr && signal_ != 0)
+            indicator_->Set(signal_);
+    }
 
 private:
-    // The result of one call on its argument, into work_.
-    bool ExecuteFunction(unsigned char id, unsigned char argument, const DecodeDataByte* arg, unsigned n,
-                         const NumericFormat& saved, unsigned& resultCount);
+    // Replaces the argument (the window between the call's start and end
+    // cells, both already removed) by the result of the start cell's function.
+    bool ExecuteFunction(const Character& startCell, SubString<Character>& argument);
     // REGISTER, UNREGISTER, COMPARE, COUNT_OK, COUNT_NG on the verification
     // register kept in the settings; numbers above 23 fail.
     bool ExecuteVerification(unsigned char id, const DecodeDataByte* arg, unsigned n);
@@ -66,6 +77,8 @@ private:
     bool settingsLocked_ = false;
     int signal_ = 0;
     NumericFormat current_;
+    NumericFormat running_; // the specification when the running call started
+    Indicator* indicator_ = nullptr;
     DecodeDataByte work_[kWorkCells];
 };
 

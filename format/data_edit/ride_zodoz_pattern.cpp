@@ -1,6 +1,9 @@
 #include "format/data_edit/ride_zodoz_pattern.h"
 
 #include "format/data_edit/program_text.h"
+#include "format/data_edit/regex_backtracking_check.h"
+#include "format/data_edit/regex_sentence.h"
+#include "format/data_edit/regex_token.h"
 
 #include <cstring>
 
@@ -59,13 +62,35 @@ RegexLabel LabelOf(const CodeRegexData& record)
 template <class Cell, unsigned N>
 int RideZodozPattern<Cell, N>::ConvertFromCString(const char* text)
 {
+    // Process-wide: programs are set one at a time.
     static DecodeDataByte cells[kTextCells];
+    static RegexSentence sentence;
+    static RegexStateTransitionTable compiled;
     if (!program_text::ToCells(text, cells, kTextCells))
         return kFull;
-    static RegexStateTransitionTable compiled;
-    const int r = CompileRegexPattern(cells, compiled);
-    if (r != kOk)
-        return r;
+    RegexToken::ResetReader();
+    sentence.Clear();
+    for (const DecodeDataByte* s = cells;;) {
+        RegexToken token;
+        if (sentence.Full())
+            return kFull;
+        const int r = token.ConvertFromString(s, &s);
+        if (r != kOk)
+            return r;
+        sentence.Append(token);
+        if (token.kind == regex_token::tEnd)
+            break;
+    }
+    compiled = RegexStateTransitionTable{};
+    if (sentence.Count() > 1) { // else an empty text: no part, never matches
+        const int r = sentence.Compile(compiled);
+        if (r != kOk)
+            return r;
+        // A program whose matching could backtrack without end is refused
+        // when it is set, so that it never takes the place of the working one.
+        if (!RegexBacktrackingIsBounded(sentence.Tokens()))
+            return kError;
+    }
     table_ = compiled;
     compiled_ = true;
     return kOk;
@@ -86,21 +111,22 @@ int RideZodozPattern<Cell, N>::MatchesFrom(CodeRegexDataCollector& collector, co
     if (!compiled_ || table_.Empty() || depth > RegexStateTransitionTable::kParts)
         return kNoMatch;
     static CodeRegexData record;
-    const unsigned writeBefore = collector.WritePosition();
+    CodeRegexDataCollector::OutputBuffer& output = collector.Output();
+    const unsigned writeBefore = output.WritePosition();
     unsigned part = firstPart;
     int result = kNoMatch;
     for (; part < table_.Parts(); ++part) {
         record = CodeRegexData{};
+        record.symbology = label.symbology;
+        std::memcpy(record.aim, label.aim, sizeof record.aim);
+        record.region = label.region;
         functions.Initialize();
-        result = table_.Matches(label, part, collector, record, functions);
+        result = table_.Matches(label, part, record, output, record.continuation, functions);
         if (result != kNoMatch)
             break;
     }
     if (result != kOk)
         return result;
-    record.symbology = label.symbology;
-    std::memcpy(record.aim, label.aim, sizeof record.aim);
-    record.region = label.region;
     record.program = program_;
     record.part = part;
     record.inputStart = static_cast<std::uint16_t>(label.inputStart);
@@ -112,23 +138,23 @@ int RideZodozPattern<Cell, N>::MatchesFrom(CodeRegexDataCollector& collector, co
     const CodeRegexData* earlier = collector.Find(program_, part, 1);
     if (earlier == nullptr)
         return kOk;
-    const CodeRegexData* newest = collector.Find(program_, part, 0);
     switch (Compare(earlier->region, label.region)) {
     case Order::NewFirst: {
         // The earlier label moves on to the next part.
         const RegexLabel moved = LabelOf(*earlier);
-        if (!collector.Delete(earlier))
+        if (!collector.Delete(program_, part, 1))
             return kError;
         return MatchesFrom(collector, moved, functions, part + 1, depth + 1) == kError ? kError : kOk;
     }
     case Order::Same:
-        collector.Delete(newest);
-        collector.SetWritePosition(writeBefore);
+        // A second read of the same label: the new record is withdrawn.
+        collector.Delete(program_, part, 0);
+        output.SetWritePosition(writeBefore);
         return kOk;
     case Order::NewAfter:
     default:
-        collector.Delete(newest);
-        collector.SetWritePosition(writeBefore);
+        collector.Delete(program_, part, 0);
+        output.SetWritePosition(writeBefore);
         return MatchesFrom(collector, label, functions, part + 1, depth + 1);
     }
 }

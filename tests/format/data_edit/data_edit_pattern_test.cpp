@@ -25,6 +25,22 @@ LabelText Plain(const char* data)
     return l;
 }
 
+// The angle has three digits and the coordinates four with format bit 1;
+// a negative value always has its '-', a positive one a '+' with bit 0.
+TEST(DataEditPattern, WritesAnglesAndCoordinatesInTheirFormats)
+{
+    Engine engine;
+    ASSERT_EQ(engine.Set(1, "(.*)", "\\Pa[0] \\Pf00\\Pa[0] \\Pf02\\Pa[0] \\Pf01\\P0x[0]"), 0);
+    LabelText label = Plain("A");
+    label.angle = -5;
+    label.x[0] = 1, label.x[1] = 2, label.x[2] = 3, label.x[3] = 5;
+    EXPECT_EQ(engine.Scan(label), "-005 -5 -005 +2");
+    label.angle = 7;
+    EXPECT_EQ(engine.Scan(label), "+007 7 007 +2");
+    ASSERT_EQ(engine.Set(1, "(.*)", "\\P0x[0]"), 0);
+    EXPECT_EQ(engine.Scan(label), "+0002");
+}
+
 TEST(DataEditPattern, MatchesAndRewritesLabels)
 {
     const Case cases[] = {
