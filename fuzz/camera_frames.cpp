@@ -4,9 +4,10 @@
 // only labels that lie inside the label buffer, and never read or write
 // outside the frame or their work areas.
 //
-// Input: four header bytes (width 32-160, height 24-120, read mode and
-// filter switches, the two greys), then drawing steps over a plain
-// background, each an opcode byte and its operands:
+// Input: four header bytes (width 32-160, height 24-120, at most 80 x 60 in
+// the searching read modes; read mode and filter switches; the two greys),
+// then drawing steps over a plain background, each an opcode byte and its
+// operands:
 //   0 bars     x y height module, count, count bits (dark modules), vertical
 //              or, with opcode bit 2, horizontal
 //   1 modules  x y module columns rows, columns * rows bits, row by row
@@ -30,6 +31,8 @@ namespace cfg = ivra_configuration;
 
 constexpr int kMaxWidth = 160;
 constexpr int kMaxHeight = 120;
+constexpr int kMaxSearchedWidth = 80;
+constexpr int kMaxSearchedHeight = 60;
 
 void Require(bool condition)
 {
@@ -213,9 +216,20 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     }
     DEC2D_HANDLE const handle = Handle();
     Reader in(data, size);
-    int const width = 32 + in.Next() % (kMaxWidth - 31);
-    int const height = 24 + in.Next() % (kMaxHeight - 23);
+    int width = 32 + in.Next() % (kMaxWidth - 31);
+    int height = 24 + in.Next() % (kMaxHeight - 23);
     std::uint8_t const mode = in.Next();
+    // The searching modes cost several times the fixed band: every candidate
+    // region is tried by every decoder of its kind, and the bull's-eye checks
+    // of the legacy engine grow with the frame. Half the frames take the band
+    // alone, and the searched ones are kept smaller.
+    static constexpr unsigned kModes[4] = {DEC2DIvra::kReadModeHandy, DEC2DIvra::kReadModeMoving,
+                                           DEC2DIvra::kFixedBandReadMode, DEC2DIvra::kFixedBandReadMode};
+    unsigned const readMode = kModes[mode % 4];
+    if (readMode != DEC2DIvra::kFixedBandReadMode) {
+        width = width < kMaxSearchedWidth ? width : kMaxSearchedWidth;
+        height = height < kMaxSearchedHeight ? height : kMaxSearchedHeight;
+    }
     std::uint8_t const greys = in.Next();
     // Dark 0-210 and light 600-1020 in steps, or their swap for a negative picture.
     unsigned short dark = static_cast<unsigned short>((greys & 7) * 30);
@@ -229,12 +243,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     Draw(in, canvas, dark, light);
 
     DEC2DIvra::tagDecodeOption options = DEC2DIvra::MakeDefaultDecodeOption(width, height);
-    // The searching modes cost several times the fixed band on a frame of
-    // bars (each candidate region is tried by every linear decoder), so half
-    // the frames take the band alone.
-    static constexpr unsigned kModes[4] = {DEC2DIvra::kReadModeHandy, DEC2DIvra::kReadModeMoving,
-                                           DEC2DIvra::kFixedBandReadMode, DEC2DIvra::kFixedBandReadMode};
-    options.readMode = kModes[mode % 4];
+    options.readMode = readMode;
     options.flagBytes[4] = mode >> 2 & 1;
     options.whiteBoldEnable = mode >> 3 & 1;
     options.movingAverageEnable = mode >> 4 & 1;
