@@ -38,7 +38,7 @@ constexpr int kUnitsPerQuarter = 12;  // a module of 48 line units, three pixels
 constexpr unsigned kMaxRuns = 120;
 // Each run offered costs every decoder a look along the line: the whole input
 // is held to this many, so that a run stays within tens of milliseconds.
-constexpr unsigned kMaxTotalRuns = 400;
+constexpr unsigned kMaxTotalRuns = 240;
 constexpr unsigned kMaxLines = 8;
 constexpr unsigned kMaxChanges = 3;
 constexpr std::uint8_t kEndOfLine = 0xFF;
