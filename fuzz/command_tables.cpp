@@ -232,7 +232,9 @@ void Reset(Base& base)
         check(SameBanks(base.banks));
     }
     if (ParameterText() != base.parameters) {
+        // SetDefault keeps some of an object's state (the GS1 AI index): the text puts it back.
         ParameterObject::SetDefaults();
+        check(ParameterObject::DeserializeFromString(base.parameters));
     }
     FactoryToBase(base);
     check(ParameterText() == base.parameters);
