@@ -1,7 +1,9 @@
 // Line bytes through the serial command framing, the memory pipe and the
 // command handler. Whatever arrives: frames come out well formed and no longer
 // than the limit, the pipe hands out exactly the bytes it accepted, and the
-// handler never collects more parameter bytes than its limit.
+// handler never collects more parameter bytes than its limit. The handler meets only
+// the stand-in codes, whatever else the program links: a real command may sleep (the
+// loader command waits a second), start a read or write the flash.
 
 #include "app/commands/memory_pipe_stream.h"
 #include "app/settings/menu_cmd_handler.h"
@@ -37,6 +39,27 @@ private:
         {0, 0, 0, {0, 0}},
     };
 };
+
+// Holds an identifier's slot in the registry with no commands, so that the handler
+// meets only the codes above whatever other objects the program has built: a real
+// object's command may sleep, start a read or write the flash.
+class Inert final : public ParameterObject {
+public:
+    explicit Inert(ParameterIdentifier identifier) : ParameterObject("", identifier, nullptr) {}
+};
+
+// The registry as these runs need it: the stand-in codes and nothing else.
+bool OnlyCodes()
+{
+    for (int i = 0; i < kParameterIdentifierCount; ++i) {
+        auto const identifier = static_cast<ParameterIdentifier>(i);
+        if (identifier != ParameterIdentifier::Unused) {
+            new Inert(identifier); // kept for the life of the process
+        }
+    }
+    static Codes codes;
+    return true;
+}
 
 void check(bool condition)
 {
@@ -89,7 +112,8 @@ void pipe(std::uint8_t const* data, std::size_t size)
 
 void tokens(std::uint8_t const* data, std::size_t size)
 {
-    static Codes codes;
+    static bool const registered = OnlyCodes();
+    (void)registered;
     MenuCmdHandler& handler = MenuCmdHandler::getInstance();
     std::lock_guard<std::recursive_mutex> lock(ivra_configuration::CommandMutex());
     ivra_configuration::MemoryInputStream in("");
@@ -117,3 +141,5 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     tokens(data, size);
     return 0;
 }
+#include "app/firmware_main.h"
+bool (*volatile keepFirmware)() = &SaveSettings;
