@@ -323,13 +323,9 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     CheckFactory(base, Mentions(text, "J.V"));
     {
         std::lock_guard<std::recursive_mutex> lock(cfg::CommandMutex());
-        // The objects' text as a save stores it reads back the same. Known exception: an
-        // emptied FNC1 replacement ("X/Y" without parameters) is not written and reads
-        // back as GS.
+        // The objects' text as a save stores it reads back the same.
         std::string const written = ParameterText();
-        Gs1Separator const& fn1 = GS1Conversion::getInstance().Values().fn1conv;
-        bool const fn1Empty = fn1.c[0] == Gs1Separator::kNone && fn1.c[1] == Gs1Separator::kNone;
-        if (written != base.parameters && !fn1Empty) {
+        if (written != base.parameters) {
             check(ParameterObject::DeserializeFromString(written));
             check(ParameterText() == written);
         }

@@ -72,4 +72,17 @@ TEST_F(SimGs1Command, ParameterCommandsAreWholeAloneAndRefusedOnesChangeNothing)
     }
 }
 
+// What the separator commands set is there after a restart, an emptied FNC1
+// replacement included (it once came back as GS: the load puts GS there first).
+TEST_F(SimGs1Command, SeparatorsAreKeptThroughASave)
+{
+    ASSERT_EQ(run("command", {"[X/Y", "[X/W5L", "save"}).second, 0);
+    std::string const listing = run("command", {"[X/Z"}).first;
+    EXPECT_NE(listing.find("Field Separator          = FFFF<CR>"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("Data Separator           = 2BFF<CR>"), std::string::npos) << listing;
+    ASSERT_EQ(run("command", {"[X/Y1M", "save"}).second, 0);
+    std::string const again = run("command", {"[X/Z"}).first;
+    EXPECT_NE(again.find("Field Separator          = 0DFF<CR>"), std::string::npos) << again;
+}
+
 } // namespace
