@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -210,9 +211,16 @@ void SerialRelay::run()
 int runConsole(std::FILE* in, std::FILE* err, std::FILE* out)
 {
     plat::sim::Board& board = plat::sim::board();
-    char line[4096];
-    while (std::fgets(line, sizeof line, in) != nullptr) {
-        std::string const command = trimmed(line);
+    // Whole lines, however long: a long line is one command (most likely an
+    // unknown one), never pieces that each run as a command.
+    char* buffer = nullptr;
+    std::size_t capacity = 0;
+    struct Release {
+        char*& buffer;
+        ~Release() { std::free(buffer); }
+    } const release{buffer};
+    while (::getline(&buffer, &capacity, in) >= 0) {
+        std::string const command = trimmed(buffer);
         if (command.empty()) {
             continue;
         }

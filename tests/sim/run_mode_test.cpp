@@ -54,6 +54,21 @@ TEST_F(SimRun, ConsoleDrivesTheKeysAndCameraUntilQuit)
     ASSERT_TRUE(board().releaseKey(158));
 }
 
+// A console line longer than any buffer is one command: its tail never runs as one
+// of its own (a 4095-byte line ending in "quit" once quit).
+TEST_F(SimRun, ALongConsoleLineIsOneCommand)
+{
+    std::FILE* in = textFile(std::string(4095, 'x') + "quit\n" + std::string(10000, 'y') + "trigger\ntrigger\nquit\n");
+    std::FILE* err = std::tmpfile();
+    EXPECT_EQ(scanner_sim::runConsole(in, err), 0);
+    std::string const problems = contents(err);
+    std::fclose(in);
+    std::fclose(err);
+    EXPECT_EQ(problems.find("unknown command \"quit\""), std::string::npos) << problems.substr(0, 200);
+    EXPECT_TRUE(board().keyHeld(158)); // only the trigger on a line of its own ran, and the run went on to it
+    ASSERT_TRUE(board().releaseKey(158));
+}
+
 TEST_F(SimRun, TerminalOnTheRelayTalksToTheCommandChannel)
 {
     for (char const* port : {channel_test::kUsb, channel_test::kUart}) {
