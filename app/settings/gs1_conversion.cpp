@@ -437,12 +437,11 @@ void GS1Conversion::Serialize(rapidjson::Document& document) const
     number("delayvalue", v.delayvalue, defaults.delayvalue);
     number("delaymultiple", v.delaymultiple, defaults.delaymultiple);
     number("gs1outputmode", v.gs1outputmode, defaults.gs1outputmode);
-    // A separator is left out when it holds what a load puts there before it reads
-    // the text: nothing, or GS for the FNC1 replacement. An emptied FNC1 replacement
-    // is written, so that it stays empty after a restart.
-    auto separator = [&](char const* name, char const* keyName, Gs1Separator const& s,
-                         unsigned char firstDefault = Gs1Separator::kNone) {
-        if (s.c[0] == firstDefault && s.c[1] == Gs1Separator::kNone && s.key[0] == 0 && s.key[1] == 0)
+    // An empty separator is left out: a load starts from empty ones. The FNC1
+    // replacement is always written, since a load starts it at GS: an emptied one
+    // stays empty after a restart.
+    auto separator = [&](char const* name, char const* keyName, Gs1Separator const& s, bool always = false) {
+        if (!always && s.c[0] == Gs1Separator::kNone && s.c[1] == Gs1Separator::kNone)
             return;
         rapidjson::Value array(rapidjson::kArrayType);
         array.PushBack(static_cast<unsigned>(s.c[0]), a).PushBack(static_cast<unsigned>(s.c[1]), a);
@@ -456,7 +455,7 @@ void GS1Conversion::Serialize(rapidjson::Document& document) const
     };
     separator("dataseparator", "dataseparatorkey", v.dataseparator);
     separator("elementseparator", "elementseparatorkey", v.elementseparator);
-    separator("fn1conv", "fn1convkey", v.fn1conv, 29);
+    separator("fn1conv", "fn1convkey", v.fn1conv, true);
     document.AddMember("aiindex", v.aiindex, a);
     if (v.aiindex >= 0) {
         rapidjson::Value entries(rapidjson::kArrayType);
