@@ -39,7 +39,18 @@ bool MemoryChannel::Input::Read(char& c)
     return true;
 }
 
-bool MemoryChannel::Input::Read(void* buffer, unsigned length) { return channel_.commands_.Read(buffer, length); }
+bool MemoryChannel::Input::Read(void* buffer, unsigned length)
+{
+    // A block read is watched as closely as single bytes: a text command's line may
+    // come in one.
+    if (!channel_.commands_.Read(buffer, length)) {
+        return false;
+    }
+    for (unsigned i = 0; i < length; ++i) {
+        channel_.take(static_cast<char const*>(buffer)[i]);
+    }
+    return true;
+}
 
 bool MemoryChannel::Output::Write(char c) { return channel_.dropped(c) || channel_.host_.Write(c); }
 

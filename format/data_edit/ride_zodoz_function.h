@@ -44,7 +44,7 @@ public:
     static constexpr unsigned kMaxOpenCalls = 256;
     static constexpr unsigned kWorkCells = 24576;
 
-    // Clears the signal and both numeric specifications; at the start of
+    // Clears the signal and both numeric formats; at the start of
     // every pattern match and template output.
     void Initialize();
     // Runs every call in cells[0, length); false when a call fails or the
@@ -77,7 +77,7 @@ private:
     bool settingsLocked_ = false;
     int signal_ = 0;
     NumericFormat current_;
-    NumericFormat running_; // the specification when the running call started
+    NumericFormat running_; // the number format in force when the running call started
     Indicator* indicator_ = nullptr;
     DecodeDataByte work_[kWorkCells];
 };
