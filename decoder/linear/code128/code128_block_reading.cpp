@@ -10,8 +10,8 @@
 namespace DEC2DIvra {
 
 bool Code128Decoder::ReadColumn(StackInterface<ArrayIterator<ScanElement const>> const& lines,
-                                MultiLineBlockData const& previous, bool negative, bool reverced,
-                                MultiLineBlockData& column, bool& closed) const
+                                MultiLineBlockData const& opening, MultiLineBlockData const& previous, bool negative,
+                                bool reverced, MultiLineBlockData& column, bool& closed) const
 {
     int const elementWidth = CalcBlockElementWidth(previous);
     // The first run of a character as the line meets it: a bar, or from the
@@ -37,7 +37,7 @@ bool Code128Decoder::ReadColumn(StackInterface<ArrayIterator<ScanElement const>>
             continue;
         }
         BarSymbol symbol;
-        if (!Classify(window, reverced, false, symbol)) {
+        if (!Classify(window, reverced, false, opening.GetContrast(line), symbol)) {
             continue;
         }
         int const value = table.GetValue(symbol.value);
@@ -71,7 +71,7 @@ bool Code128Decoder::ExecuteBlockBinarization(StackInterface<ArrayIterator<ScanE
             return closed;
         }
         column->Clear();
-        ReadColumn(lines, previous, negative, reverced, *column, closed);
+        ReadColumn(lines, blocks[0], previous, negative, reverced, *column, closed);
         if (!column->Adjust(&previous)) {
             blocks.Pop();
             return closed;

@@ -109,17 +109,41 @@ bool Code128Decoder::IsGateOpen() const
     return code128_->read.Get() || code128_->flag != 0 || codablockF_->read.Get();
 }
 
-bool Code128Decoder::Classify(Code128PartialScanData const& window, bool reverced, bool opening,
+bool Code128Decoder::Classify(Code128PartialScanData const& window, bool reverced, bool opening, int reference,
                               BarSymbol& symbol) const
 {
+    // Not in Part 3.110 (steps 5 and 6), a declared mend: the character a
+    // classifier gives must also be the one that the runs it measured fit
+    // best edge to edge (Code128PartialScanData::IsNearestByEdges), else the
+    // window gives no character. Both classifiers allow the bars a common
+    // ink spread; at 1.5 pixels a module the pixel grid made them take
+    // 112313 for 113222 (value 36 for 15, as if the bars had thinned) and
+    // other such pairs, and where the first data character and the check
+    // character were alike the misreading passed the check. The magnitude
+    // classifier's runs are the corrected ones; the pair classifier's are
+    // laid end to end by their magnitudes, as it measures them.
+    //
+    // Where blur holds the narrow runs well short of the symbol's contrast
+    // (`reference`: that of the opening character with its quiet zone),
+    // blur rather than the module grid sets the edges, and another character
+    // must fit them better by a margin to refuse the classifier's; the
+    // pair classifier, which reads the most blurred print, gets the wider.
+    bool const sharp = 5LL * (static_cast<long long>(window.GetLightMinimum()) - window.GetDarkMaximum()) >=
+                       3LL * reference;
     bool classified = false;
     if (IsForBigger()) {
-        classified = (!opening || window.MayOpenByPairs(reverced)) && window.CalcBarSymbolForBigger(reverced, symbol);
+        classified = (!opening || window.MayOpenByPairs(reverced)) && window.CalcBarSymbolForBigger(reverced, symbol) &&
+                     (!opening || IsOpening(table.GetValue(symbol.value), reverced)) &&
+                     window.IsNearestByEdges(reverced, symbol.value, Code128PartialScanData::Edges::kByMagnitude,
+                                             sharp ? 0u : kBlurredPairsSlack);
     } else {
         Code128PartialScanData corrected = window;
         corrected.Correct();
-        classified =
-            (!opening || corrected.MayOpenByMagnitudes(reverced)) && corrected.CalcBarSymbolPart(reverced, symbol);
+        classified = (!opening || corrected.MayOpenByMagnitudes(reverced)) &&
+                     corrected.CalcBarSymbolPart(reverced, symbol) &&
+                     (!opening || IsOpening(table.GetValue(symbol.value), reverced)) &&
+                     corrected.IsNearestByEdges(reverced, symbol.value, Code128PartialScanData::Edges::kAsMeasured,
+                                                sharp ? 0u : kBlurredMagnitudesSlack);
     }
     if (!classified) {
         return false;
@@ -159,7 +183,8 @@ bool Code128Decoder::ReadFirst(ArrayIterator<ScanElement const> const& start, bo
             break;
         }
         BarSymbol candidate;
-        if (Classify(*work, reverced, true, candidate) && IsOpening(table.GetValue(candidate.value), reverced)) {
+        if (Classify(*work, reverced, true, work->GetContrast(), candidate) &&
+            IsOpening(table.GetValue(candidate.value), reverced)) {
             window = *work;
             symbol = candidate;
             found = true;
@@ -195,11 +220,13 @@ bool Code128Decoder::ExecuteBinarization(ArrayIterator<ScanElement const> const&
     }
     RateForTuningCalculator const& rate = GetRateForTuningCalculator();
     rate.Push(window);
+    // The opening character's contrast reaches from its bars to the quiet zone.
+    int const reference = window.GetContrast();
     while (symbols.GetCount() < kMaxSymbols) {
         long long const width = window.GetSpan();
         unsigned const minimum = static_cast<unsigned>(5 * width / 6);
         unsigned const maximum = static_cast<unsigned>(6 * width / 5);
-        if (!window.SetNextRunLengthData(minimum, maximum) || !Classify(window, reverced, false, symbol)) {
+        if (!window.SetNextRunLengthData(minimum, maximum) || !Classify(window, reverced, false, reference, symbol)) {
             return false;
         }
         int const value = table.GetValue(symbol.value);

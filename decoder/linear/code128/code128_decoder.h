@@ -73,6 +73,14 @@ public:
     static constexpr unsigned kMaxSymbols = 512;
     // Passes of noise removal over the first character's window.
     static constexpr unsigned kMaxNoisePasses = 16;
+    // How much better (hundredths of a square module) another character must
+    // fit the edges of a blurred window to refuse the character of the
+    // magnitude classifier and of the pair classifier (Classify): the least
+    // margins that kept the reads of the classifiers alone on heavily
+    // blurred and on steeply slanted frames (Code128ReadTest.ReadRates, the
+    // combined-line road tests, the Code 128 read-rate bench).
+    static constexpr unsigned kBlurredMagnitudesSlack = 15;
+    static constexpr unsigned kBlurredPairsSlack = 80;
 
     static Code128Table const& table;
 
@@ -124,16 +132,22 @@ private:
     bool IsGateOpen() const;
     // Specks the quiet zone may hold: 2 with the smart check, else none.
     unsigned GetQuietZoneSpecks() const;
-    // The window's character by this instance's classifier; the window
-    // itself stays as measured. With opening set, windows that cannot hold
-    // an opening character are refused before they are classified.
-    bool Classify(Code128PartialScanData const& window, bool reverced, bool opening, BarSymbol& symbol) const;
+    // The window's character by this instance's classifier, if its run edges
+    // fit that character best; the window itself stays as measured.
+    // `reference` is the contrast of the read's opening character (of the
+    // window itself for an opening). With opening set only an opening
+    // character is taken, and windows that cannot hold one are refused
+    // before they are classified.
+    bool Classify(Code128PartialScanData const& window, bool reverced, bool opening, int reference,
+                  BarSymbol& symbol) const;
     // The quiet zone before or after a start or stop window; innerLevels
     // chooses the threshold from the window's inner grey levels.
     bool CheckQuietZone(Code128PartialScanData const& window, bool after, bool innerLevels, unsigned specks) const;
-    // A column of the multi-line road on every line next to the column before.
-    bool ReadColumn(StackInterface<ArrayIterator<ScanElement const>> const& lines, MultiLineBlockData const& previous,
-                    bool negative, bool reverced, MultiLineBlockData& column, bool& closed) const;
+    // A column of the multi-line road on every line next to the column before;
+    // `opening` is the start column.
+    bool ReadColumn(StackInterface<ArrayIterator<ScanElement const>> const& lines, MultiLineBlockData const& opening,
+                    MultiLineBlockData const& previous, bool negative, bool reverced, MultiLineBlockData& column,
+                    bool& closed) const;
     bool ReadFirst(ArrayIterator<ScanElement const> const& start, bool reverced, Code128FirstWindows& windows,
                    Code128PartialScanData& window, BarSymbol& symbol) const;
 

@@ -210,6 +210,106 @@ bool Code128PartialScanData::MayOpenByPairs(bool reverced) const
     return admits(first, 2) && (admits(second, 3) || admits(second, 5));
 }
 
+namespace {
+
+// The edges of each symbol character in modules from its first edge (the
+// stop: of its first six elements), with the sums the fit needs.
+struct CharacterEdges {
+    long long sum = 0;      // of the seven edges
+    long long scatter = 0;  // 7 x the sum of their squares less the square of their sum
+    long long edges[Code128PartialScanData::kRuns + 1] = {};
+};
+
+struct EdgeTable {
+    CharacterEdges characters[Code128Table::kCharacterCount];
+
+    EdgeTable()
+    {
+        for (unsigned value = 0; value < Code128Table::kCharacterCount; ++value) {
+            CharacterEdges& c = characters[value];
+            unsigned char const* widths = Code128Table::GetWidths(value);
+            long long squares = 0;
+            for (unsigned t = 0; t <= Code128PartialScanData::kRuns; ++t) {
+                c.edges[t] = t == 0 ? 0 : c.edges[t - 1] + widths[t - 1];
+                c.sum += c.edges[t];
+                squares += c.edges[t] * c.edges[t];
+            }
+            c.scatter = static_cast<long long>(Code128PartialScanData::kRuns + 1) * squares - c.sum * c.sum;
+        }
+    }
+};
+
+}  // namespace
+
+bool Code128PartialScanData::IsNearestByEdges(bool reverced, int key, Edges edges, unsigned slack) const
+{
+    int const value = Code128Table::instance.GetValue(key);
+    if (GetLength() != kRuns || value < 0) {
+        return false;
+    }
+    // The edges in reading order, from the first one.
+    constexpr unsigned kEdges = kRuns + 1;
+    long long x[kEdges] = {};
+    for (unsigned p = 0; p < kRuns; ++p) {
+        PartialScanElement const& run = AtReading(p, reverced);
+        long long const width = edges == Edges::kByMagnitude ? static_cast<long long>(run.magnitude)
+                                                             : static_cast<long long>(run.end) - run.begin;
+        if (width <= 0) {
+            return false;
+        }
+        x[p + 1] = x[p] + width;
+    }
+    // Spans beyond 2^14 units are scaled down: every product below stays an
+    // integer under 2^53, exact as a double too, and nothing that counts is
+    // lost.
+    while (x[kRuns] > (1LL << 14)) {
+        for (long long& edge : x) {
+            edge >>= 1;
+        }
+    }
+    long long sumX = 0;
+    long long squaresX = 0;
+    for (long long const edge : x) {
+        sumX += edge;
+        squaresX += edge * edge;
+    }
+    long long const scatterX = static_cast<long long>(kEdges) * squaresX - sumX * sumX;
+    // Fitting x_t = m c_t + o to a character's edges c_t (least squares)
+    // leaves, with a = 7 sum(c_t x_t) - sum(c_t) sum(x_t) and b the
+    // character's `scatter`, squared deviations of (scatterX - a^2 / b) / 7
+    // square units; with m = a / b units a module that is
+    // b (scatterX b - a^2) / (7 a^2) square modules. A fit with m <= 0 is
+    // none.
+    static EdgeTable const table;
+    auto deviations = [&](CharacterEdges const& c, double& squareModules) {
+        long long products = 0;
+        for (unsigned t = 0; t < kEdges; ++t) {
+            products += c.edges[t] * x[t];
+        }
+        long long const a = static_cast<long long>(kEdges) * products - c.sum * sumX;
+        if (a <= 0) {
+            return false;
+        }
+        long long const left = scatterX * c.scatter - a * a;
+        squareModules = static_cast<double>(c.scatter) * static_cast<double>(left < 0 ? 0 : left) /
+                        (static_cast<double>(kEdges) * static_cast<double>(a) * static_cast<double>(a));
+        return true;
+    };
+    double own = 0.0;
+    if (!deviations(table.characters[value], own)) {
+        return false;
+    }
+    double const limit = own - static_cast<double>(slack) / 100.0;
+    for (unsigned other = 0; other < Code128Table::kCharacterCount; ++other) {
+        double fit = 0.0;
+        // A tie leaves the character in doubt.
+        if (other != static_cast<unsigned>(value) && deviations(table.characters[other], fit) && fit <= limit) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool Code128PartialScanData::CalcBarSymbolPart(bool reverced, BarSymbol& symbol) const
 {
     if (GetLength() != kRuns) {

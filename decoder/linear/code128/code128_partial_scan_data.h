@@ -36,6 +36,28 @@ public:
     bool MayOpenByMagnitudes(bool reverced) const;
     bool MayOpenByPairs(bool reverced) const;
 
+    // Where IsNearestByEdges takes the edges of the runs: where the runs
+    // begin and end, or where their magnitudes (contrast-weighted widths)
+    // laid end to end put them.
+    enum class Edges { kAsMeasured, kByMagnitude };
+
+    // Whether the character of `key` is the one whose module edges the seven
+    // edges of the window's runs fit best, of all 107 symbol characters:
+    // each character's edges (0, then the running sums of its modules) are
+    // fitted to the edges in reading order by a module width and an offset
+    // (least squares); the squared deviations left, in square modules, must
+    // be fewer than any other character's plus `slack` (in hundredths of a
+    // square module; 0: the character must fit best).
+    //
+    // The fit allows no ink spread. Bars thinned or thickened by up to about
+    // half a module still fit their own character best; a character that a
+    // classifier reaches only by allowing the bars a spread of most of a
+    // module (Part 3.110 step 5 items 2 to 5, the pair classifier's spread),
+    // as the pixel grid makes it at 1.5 pixels a module, fits worse than the
+    // printed one. Not in Part 3.110: a declared mend (Code128Decoder::
+    // Classify).
+    bool IsNearestByEdges(bool reverced, int key, Edges edges, unsigned slack) const;
+
 private:
     // The run at a reading position.
     PartialScanElement const& AtReading(unsigned position, bool reverced) const
