@@ -112,7 +112,7 @@ bool Code128Decoder::IsGateOpen() const
 bool Code128Decoder::Classify(Code128PartialScanData const& window, bool reverced, bool opening, int reference,
                               BarSymbol& symbol) const
 {
-    // Not in Part 3.110 (steps 5 and 6), a declared mend: the character a
+    // Beyond the two classifiers (README, Code 128): the character a
     // classifier gives must also be the one that the runs it measured fit
     // best edge to edge (Code128PartialScanData::IsNearestByEdges), else the
     // window gives no character. Both classifiers allow the bars a common

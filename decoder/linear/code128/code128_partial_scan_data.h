@@ -52,10 +52,9 @@ public:
     // The fit allows no ink spread. Bars thinned or thickened by up to about
     // half a module still fit their own character best; a character that a
     // classifier reaches only by allowing the bars a spread of most of a
-    // module (Part 3.110 step 5 items 2 to 5, the pair classifier's spread),
-    // as the pixel grid makes it at 1.5 pixels a module, fits worse than the
-    // printed one. Not in Part 3.110: a declared mend (Code128Decoder::
-    // Classify).
+    // module (the spread both classifiers allow), as the pixel grid makes it
+    // at 1.5 pixels a module, fits worse than the printed one. Used by
+    // Code128Decoder::Classify.
     bool IsNearestByEdges(bool reverced, int key, Edges edges, unsigned slack) const;
 
 private:
