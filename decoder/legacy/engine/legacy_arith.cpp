@@ -280,3 +280,21 @@ void Init_DivisionLap()
 int Divide256(int x, int k) { return static_cast<int>((static_cast<long long>(Division256[k & 255]) * x) >> 16); }
 
 int Divide256OCT(int x, int k) { return static_cast<int>((static_cast<long long>(Division256OCT[k & 255]) * x) >> 8); }
+
+int multprec_test() { return 0; }
+
+int g_pita(int a, int b)
+{
+    float const fa = static_cast<float>(a);
+    float const fb = static_cast<float>(b);
+    return static_cast<int>(std::sqrt(fa * fa + fb * fb));
+}
+
+int CalcBcc(unsigned short const* data, unsigned long n)
+{
+    unsigned int bcc = 0;
+    for (unsigned long i = 0; data != nullptr && i < n; ++i) {
+        bcc ^= data[i] & 0xFFu;
+    }
+    return static_cast<int>(bcc);
+}

@@ -31,6 +31,8 @@ int multprec_div(MULTIPREC_st* dst, MULTIPREC_st const* a, int d);
 // The value as 32 bits; -1 (and the value wrapped) when it does not fit.
 int multprec_transform(int* out, MULTIPREC_st const* x);
 int multprec_negative(MULTIPREC_st* x);
+// Does nothing and answers 0 (a hook for a self-test of the operations).
+int multprec_test();
 
 // 0 for v < 0, else floor(sqrt(v)).
 int int_sqrt33(int v);
@@ -61,3 +63,9 @@ void Init_DivisionLap();
 // x / k through the tables, for k = 1 .. 255.
 int Divide256(int x, int k);
 int Divide256OCT(int x, int k);
+
+// The length of (a, b): sqrt(a^2 + b^2) in single precision, truncated.
+int g_pita(int a, int b);
+// The XOR of the low bytes of n 16-bit words (0 .. 255; 0 for n = 0), the
+// check byte of a block sent to or from flash.
+int CalcBcc(unsigned short const* data, unsigned long n);

@@ -546,3 +546,5 @@ int LimitToScreen(POINT_st* a, POINT_st* b)
     *b = {static_cast<int>(bx), static_cast<int>(by)};
     return 0;
 }
+
+int COM_calc_seg_len(int x0, int y0, int x1, int y1) { return g_pita(x1 - x0, y1 - y0); }

@@ -57,6 +57,8 @@ int COM_points2line(int S, int x0, int y0, int x1, int y1, int* slope, int* offs
 int sqr_point2line(int orientation, int slope, int offset, int x, int y, int S);
 // (x, y) scaled so that its larger component has magnitude |length|.
 int COM_enlarge_vector(int* ox, int* oy, int x, int y, int length);
+// The length of the segment from (x0, y0) to (x1, y1), truncated (g_pita).
+int COM_calc_seg_len(int x0, int y0, int x1, int y1);
 // The point t / T of the way from (xs[0], ys[0]) to (xs[1], ys[1]), rounded.
 int COM_get_intermediate_point(int* ox, int* oy, int const* xs, int const* ys, int t, int T);
 // 1 when (x, y) lies inside the quadrilateral of corners 0 .. 3.

@@ -1,5 +1,7 @@
 #include "decoder/legacy/engine/legacy_rs.h"
 
+#include "decoder/legacy/engine/legacy_gf_polynomial.h"
+
 #include "decoder/core/arithmetic/finite_field.h"
 #include "decoder/core/arithmetic/galois_field_modulo_power_of_two.h"
 #include "decoder/core/arithmetic/rs_decoding_of_block.h"
@@ -70,6 +72,8 @@ int CorrectErrs_COM(int mode, unsigned short* codewords, int const* logTable, in
     if (!work.field.Load(logTable, powerTable, fieldSize) || n >= fieldSize) {
         return -1;
     }
+    // The polynomial routines work over the field of the last correction.
+    SetGFTable(powerTable, logTable, fieldSize);
     unsigned int const length = static_cast<unsigned int>(n);
     // Indices outside the word are dropped, and each position is erased once.
     unsigned int kept = 0;
