@@ -60,8 +60,8 @@ namespace DEC2DIvra {
 // interleaved parts of those rows: each part's QR triples, then its
 // bull's-eyes, then its L patterns, before the next part is swept (each
 // stage keeps its budget and its order over all parts; Micro QR finders and
-// loose bull's-eyes wait for the last part; with Han Xin finders or dots
-// wanted the L patterns come after the parts, in one sweep with them).
+// loose bull's-eyes wait for the last part). Han Xin finders and dots are
+// gathered in one sweep of the whole frame after the parts.
 // Within a part the order is that of the rows, top first.
 enum class CodeSearchStage : unsigned {
     kLinear = 0,

@@ -59,6 +59,7 @@ void CodeSearcherEngine::BeginImage()
     bullsEyesFound_ = false;
     eyeParts_ = 0;
     otherPatternsFound_ = false;
+    wholeSweepDone_ = false;
     seenStackedCount_ = 0;
     stackedRowCount_ = 0;
     stackedHanded_ = 0;
@@ -206,16 +207,18 @@ void CodeSearcherEngine::FindMatrixCandidates(GrayImage const& image, tagDecodeO
         }
         return;
     }
-    if (otherPatternsFound_) {
+    if (wholeSweepDone_) {
         return;
     }
+    wholeSweepDone_ = true;
     // A sweep after another one of this frame takes the block measures of
     // the rows that one cut.
     MatrixCandidateFinder::Wanted wanted;
     wanted.sameImage = qrParts_ > 0 || eyeParts_ > 0 || otherPatternsFound_;
     otherPatternsFound_ = true;
     wanted.blurredMaxiCentres = decoders.matrixCode != nullptr && property_->maxi_code.read.Get();
-    wanted.lPatterns = IsWanted(CodeSearchStage::kLPattern, decoders);
+    // L patterns swept part by part before are not gathered again.
+    wanted.lPatterns = IsWanted(CodeSearchStage::kLPattern, decoders) && lParts_ == 0;
     wanted.hanXinFinders = IsWanted(CodeSearchStage::kHanXinFinder, decoders);
     wanted.dots = IsWanted(CodeSearchStage::kDot, decoders);
     unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
@@ -774,8 +777,11 @@ bool CodeSearcherEngine::LiesInMatrixSymbol(GrayImage const& image, tagDecodeOpt
 
 bool CodeSearcherEngine::IsLPatternStagePartwise(DecoderSet const& decoders) const
 {
-    return IsWanted(CodeSearchStage::kLPattern, decoders) && !IsWanted(CodeSearchStage::kHanXinFinder, decoders) &&
-           !IsWanted(CodeSearchStage::kDot, decoders);
+    // With Han Xin finders or dots wanted too, their stages sweep the frame
+    // whole afterwards: a whole sweep gathering L patterns with them lists a
+    // cluttered frame's corners in row order, and those spent the stage's
+    // budget before the symbol's L came up.
+    return IsWanted(CodeSearchStage::kLPattern, decoders);
 }
 
 int CodeSearcherEngine::SearchMatrixParts(GrayImage const& image, tagDecodeOption const& option,
@@ -787,7 +793,7 @@ int CodeSearcherEngine::SearchMatrixParts(GrayImage const& image, tagDecodeOptio
     matrixPartsRun_ = true;
     bool const qr = IsWanted(CodeSearchStage::kQRFinder, decoders);
     bool const eyes = IsWanted(CodeSearchStage::kBullsEye, decoders);
-    bool const ls = IsLPatternStagePartwise(decoders) && !(otherPatternsFound_ && lParts_ == 0);
+    bool const ls = IsLPatternStagePartwise(decoders) && !(wholeSweepDone_ && lParts_ == 0);
     // Each stage keeps its own budget over all parts, and only what it
     // handed on itself keeps its later candidates away.
     qrHanded_ = 0;
@@ -1131,7 +1137,7 @@ int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOpt
 {
     // Sweeps that gather Han Xin finders or dots too stay whole, and so
     // does the L list of a whole sweep made before (for measurements).
-    if (!IsLPatternStagePartwise(decoders) || (otherPatternsFound_ && lParts_ == 0)) {
+    if (!IsLPatternStagePartwise(decoders) || (wholeSweepDone_ && lParts_ == 0)) {
         lParts_ = kLPatternSweeps;
         unsigned const first = searched_.GetCount();
         unsigned handed = 0;

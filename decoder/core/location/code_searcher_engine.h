@@ -267,6 +267,9 @@ private:
     bool late_ = false;
     unsigned lateFirst_ = 0;
     bool otherPatternsFound_ = false;
+    // The sweep of the whole frame for Han Xin finders, dots (and L
+    // patterns, where they were not swept part by part) was made.
+    bool wholeSweepDone_ = false;
     MatrixCandidateFinder matrix_;
     Region seenStacked_[kSeenStackedRegions];
     unsigned seenStackedCount_ = 0;
