@@ -72,7 +72,9 @@ FAMILIES = [
      ["0109501101530003" + FS + "10ABC123"], ["0109501101530003", "10ABC123"], "stacked"),
     ("composite_databar", ["-b", "133", "--mode=1", "--gs1", "--primary=0950110153000", "-d", "[10]ABC123"],
      ["0109501101530003" + FS + "10ABC123"], ["0109501101530003", "10ABC123"], "stacked"),
-    ("codablock_f", ["-b", "74", "-d", "CODABLOCK F 123"], ["CODABLOCK F 123"], [], "stacked"),
+    ("codablock_f", ["-b", "74", "-d", "CODABLOCK F 123"], ["CODABLOCK F 123"],
+     # its rows, read as Code 128 by a reader without Codablock F
+     ["cCODA", "+BLOC", ",K F ", "-123", ".u)"], "stacked"),
     ("qr", ["-b", "58", "-d", "QR scene 0123456789"], ["QR scene 0123456789"], [], "matrix"),
     ("micro_qr", ["-b", "97", "-d", "MQR 1234"], ["MQR 1234"], [], "matrix"),
     ("data_matrix", ["-b", "71", "-d", "DM scene 0123456789"], ["DM scene 0123456789"], [], "matrix"),
@@ -96,8 +98,8 @@ CONDITIONS = {
                   blur=(0.3, 0.5), noise=(1.0, 2.5), jpeg=(88, 95), rot="near", cylinder=0.0),
     "moderate": dict(mod=(2.2, 3.4), mod2d=(3.0, 4.5), persp=0.08, contrast=(0.35, 0.55), light=(0.55, 0.85),
                      blur=(0.6, 1.0), noise=(3.0, 6.0), jpeg=(60, 80), rot="any", cylinder=0.15),
-    "hard": dict(mod=(1.8, 2.8), mod2d=(2.5, 3.8), persp=0.15, contrast=(0.2, 0.35), light=(0.35, 0.6),
-                 blur=(0.9, 1.4), noise=(6.0, 10.0), jpeg=(35, 55), rot="any", cylinder=0.4),
+    "hard": dict(mod=(2.0, 3.2), mod2d=(2.8, 4.0), persp=0.15, contrast=(0.25, 0.4), light=(0.4, 0.65),
+                 blur=(0.8, 1.2), noise=(5.0, 8.0), jpeg=(45, 60), rot="any", cylinder=0.4),
 }
 
 
@@ -198,7 +200,7 @@ def composite(rng, bg, sym, family, kind, cond):
     mod = rng.uniform(lo, hi)
     s = mod / hires_mod
     diag = math.hypot(w, h) * s
-    limit = 0.92 * H if kind == "matrix" else 0.98 * W
+    limit = 1.6 * W
     if diag > limit:
         s *= limit / diag
         mod = s * hires_mod
@@ -217,6 +219,13 @@ def composite(rng, bg, sym, family, kind, cond):
     size = max(w, h) * s
     corners += rng.uniform(-c["persp"], c["persp"], size=(4, 2)) * size
     ext = corners.max(0) - corners.min(0)
+    # the whole label in the frame: shrink what would stick out
+    shrink = min(1.0, 0.96 * W / ext[0], 0.96 * H / ext[1])
+    if shrink < 1.0:
+        corners *= shrink
+        ext *= shrink
+        mod *= shrink
+        p["module_px"] = round(mod, 2)
     cx = rng.uniform(ext[0] / 2, max(ext[0] / 2, W - ext[0] / 2)) if ext[0] < W else W / 2
     cy = rng.uniform(ext[1] / 2, max(ext[1] / 2, H - ext[1] / 2)) if ext[1] < H else H / 2
     corners += [cx - (corners.max(0)[0] + corners.min(0)[0]) / 2, cy - (corners.max(0)[1] + corners.min(0)[1]) / 2]
@@ -280,11 +289,11 @@ def main():
     ap.add_argument("--quick", action="store_true")
     ap.add_argument("--seed", type=int, default=20261209)
     ap.add_argument("--per-condition", type=int, default=None,
-                    help="frames per family and condition (default 10, 2 with --quick)")
+                    help="frames per family and condition (default 15, 2 with --quick)")
     ap.add_argument("--free", type=int, default=None,
                     help="symbol-free frames (default 360, 60 with --quick)")
     a = ap.parse_args()
-    per = a.per_condition or (2 if a.quick else 10)
+    per = a.per_condition or (2 if a.quick else 15)
     nfree = a.free or (60 if a.quick else 360)
     rng = np.random.default_rng(a.seed)
     frames_dir = os.path.join(a.out, "frames")
