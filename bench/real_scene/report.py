@@ -162,6 +162,24 @@ def main():
             w("%-12s %-7s %8.2f %8.2f %8.2f %8.1f %10.0f %7d" % (r + ("" if label == "all" else "/free"), row[2],
                                                                   *row[3:8], row[8]))
     w("")
+    w("scanner-sim per-frame times by family, ms (median / p90 / max)")
+    fam_times = {}
+    for m in manifest:
+        key = m["family"] if m["set"] == "symbol" else "(symbol-free)"
+        for r in ("sim_factory", "sim_all"):
+            if r in results:
+                e = results[r]["frames"].get(m["frame"])
+                if e:
+                    fam_times.setdefault(key, {}).setdefault(r, []).append(e["ms"])
+    w("%-20s" % "family" + "".join("%26s" % r for r in ("sim_factory", "sim_all") if r in results))
+    for key in families + ["(symbol-free)"]:
+        row = "%-20s" % key
+        for r in ("sim_factory", "sim_all"):
+            if r in results:
+                v = fam_times.get(key, {}).get(r, [])
+                row += "%26s" % ("%.1f / %.1f / %.0f" % (pct(v, 0.5), pct(v, 0.9), max(v)) if v else "-")
+        w(row)
+    w("")
     w("Wrong labels on symbol frames (%d)" % len(wrong))
     for x in wrong:
         w("  %s  %s  %s %s %r (truth %r)" % (x["frame"], x["reader"], x["symbology"], x["aim"], x["label"], x["truth"]))
@@ -235,9 +253,11 @@ def main():
                     continue
                 shutil.copy2(os.path.join(frames, x["frame"] + ".pgm"), a.copy_wrong)
                 settings = "factory settings" if x["reader"] == "sim_factory" else \
-                    "every read key on, both polarities (settings list in report.json)"
-                f.write("%s.pgm: %s gave %s %r (truth %r); %s; scanner-sim decode --board BOARD --time %s.pgm\n" % (
-                    x["frame"], x["reader"], x["aim"], x["label"], x.get("truth", "no symbol"), settings, x["frame"]))
+                    "every read key on, both polarities (the commands in report.json)"
+                board = os.path.abspath(os.path.join(a.run_dir, "board_" + x["reader"]))
+                f.write("%s.pgm: %s gave %s %r (truth %r); %s; scanner-sim decode --board %s --time %s.pgm\n" % (
+                    x["frame"], x["reader"], x["aim"], x["label"], x.get("truth", "no symbol"), settings, board,
+                    x["frame"]))
 
 
 if __name__ == "__main__":
