@@ -5,7 +5,7 @@
 # report. Not part of CI.
 #
 #   bench/real_scene/run.sh [--quick] [--jobs N] [--build DIR] [--seed N] [--no-install]
-#                           [--readers sim_factory,sim_all,zxing,zbar,zxing_wasm]
+#                           [--readers sim_factory,sim_all,zxing,zbar,zxing_wasm] [--copy-wrong DIR]
 #
 # The run's files go to BUILD/real_scene/full (or quick): frames/, manifest.json,
 # results/, report.txt, report.json, read_rates.csv, times.csv, labels.csv,
@@ -30,7 +30,7 @@ while [ $# -gt 0 ]; do
         --readers) readers="$2"; shift ;;
         --no-install) install=0 ;;
         --copy-wrong) extra+=(--copy-wrong "$2"); shift ;;
-        -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,11p' "$0"; exit 0 ;;
         *) echo "unknown option $1" >&2; exit 2 ;;
     esac
     shift
@@ -41,6 +41,10 @@ out="$build/real_scene"
 mkdir -p "$out"
 
 # --- what the benchmark needs -------------------------------------------------
+# the build's own packages (zint, libzxing-dev and libzbar-dev among them)
+if [ "$install" = 1 ]; then
+    "$root/tools/deps.sh" || echo "tools/deps.sh failed (offline?): going on with what is installed" >&2
+fi
 need_pkgs=()
 "$py" -c 'import skimage, numpy, scipy, PIL' 2>/dev/null ||
     need_pkgs+=(python3-skimage python3-numpy python3-scipy python3-pil)
