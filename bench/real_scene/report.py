@@ -161,6 +161,13 @@ def main():
             time_rows.append(row)
             w("%-12s %-7s %8.2f %8.2f %8.2f %8.1f %10.0f %7d" % (r + ("" if label == "all" else "/free"), row[2],
                                                                   *row[3:8], row[8]))
+    stats = {(row[0], row[1]): row for row in time_rows}
+    for sim in ("sim_factory", "sim_all"):
+        for other in ("zxing", "zxing_wasm"):
+            a_, b_ = stats.get((sim, "all")), stats.get((other, "all"))
+            if a_ and b_ and b_[3] > 0 and b_[7] > 0:
+                w("%s against %s: median x%.2f, total x%.2f; p99 %.1f ms (33 ms a frame at 30 a second), "
+                  "%d frames over %d ms" % (sim, other, a_[3] / b_[3], a_[7] / b_[7], a_[5], a_[8], SLOW_MS))
     w("")
     w("scanner-sim per-frame times by family, ms (median / p90 / max)")
     fam_times = {}
