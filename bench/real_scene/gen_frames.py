@@ -33,7 +33,7 @@ PHOTOS = [
     "motorcycle_right.png", "ihc.png", "rocket.jpg", "retina.jpg", "hubble_deep_field.jpg",
     "moon.png", "brick.png", "grass.png", "gravel.png", "page.png", "text.png", "coins.png",
     "clock_motion.png", "color.png", "cell.png", "microaneurysms.png", "logo.png",
-    "chessboard_GRAY.png", "immunohistochemistry.png",
+    "chessboard_GRAY.png",
 ]
 
 GS = "\x1d"
