@@ -209,6 +209,16 @@ bool BarCodeDecoder::ReadCodablockFRow(GrayImage const& image, unsigned scanMode
 
 void BarCodeDecoder::ReadCodablockFRows(GrayImage const& image, unsigned scanMode, StackInterface<Region> const& rows)
 {
+    // A row is Code 128 characters: the other symbologies' trials over every
+    // band and its turned copies cost seconds on a noisy frame with every
+    // symbology on, and read nothing a row needs.
+    struct Code128Only {
+        BarSymbolDecoderSet& set;
+        explicit Code128Only(BarSymbolDecoderSet& s) : set(s) { set.SetCode128Only(true); }
+        ~Code128Only() { set.SetCode128Only(false); }
+        Code128Only(Code128Only const&) = delete;
+        Code128Only& operator=(Code128Only const&) = delete;
+    } const only(decoders_);
     bool unread[sizeof rowRegions_ / sizeof rowRegions_[0]] = {};
     unsigned const count = rows.GetCount() < sizeof unread ? rows.GetCount() : sizeof unread;
     for (unsigned i = count; i-- > 0;) {

@@ -60,13 +60,22 @@ public:
     BarSymbolDecoderSet(BarSymbolDecoderSet const&) = delete;
     BarSymbolDecoderSet& operator=(BarSymbolDecoderSet const&) = delete;
 
-    // Null for an empty entry or an index beyond the table.
+    // Null for an empty entry or an index beyond the table, and while only
+    // Code 128 is tried, for every entry of another symbology.
     BarSymbolDecoder const* GetTrialDecoder(unsigned index) const
     {
+        if (code128Only_ && (index < kCode128 || index > kCode128BoldNegative)) {
+            return nullptr;
+        }
         return index < kTrialCount ? trial_[index] : nullptr;
     }
-    BarSymbolDecoder const* GetRSSLimitedDecoder() const { return rssLimited_; }
-    DataBarRoad* GetDataBarRoad() const { return dataBar_; }
+    BarSymbolDecoder const* GetRSSLimitedDecoder() const { return code128Only_ ? nullptr : rssLimited_; }
+    DataBarRoad* GetDataBarRoad() const { return code128Only_ ? nullptr : dataBar_; }
+
+    // While set, only the Code 128 entries are tried: the rows of a
+    // Codablock F symbol are read so, each band up to seven times, and no
+    // other symbology's trials need run over them.
+    void SetCode128Only(bool only) { code128Only_ = only; }
     BarSymbolDecoderContext const& GetContext() const { return context_; }
 
     // Plugs a decoder into an entry (a decoder built elsewhere, or a test's
@@ -81,6 +90,7 @@ private:
     BarSymbolDecoder const* trial_[kTrialCount] = {};
     BarSymbolDecoder const* rssLimited_ = nullptr;
     DataBarRoad* dataBar_ = nullptr;
+    bool code128Only_ = false;
     BarSymbolDecoderContext context_;
     // The decoders, built after the context they point to.
     WPCDecoder wpc_;
