@@ -50,10 +50,14 @@ int ReadGrid(HanXinImage const& image, CHINA_FUNCTION_INFO_st const& info, HanXi
     if (SampleHanXinGrid(image, info, mapping, false) != 0) {
         return -2;
     }
+    // Blocks of nothing but zeros pass correction and hold no message: a
+    // grid laid over blank label, not a symbol.
     int decoded = DecodeHanXinGrid(CHINA_module_grid, info, gLabel.data, kHanXinAnswerCapacity, text);
+    decoded = decoded == 0 && text->count == 0 ? -1 : decoded;
     if (decoded == -1 && SampleHanXinGrid(image, info, mapping, true) == 0) {
         *text = HanXinText{};
         decoded = DecodeHanXinGrid(CHINA_module_grid, info, gLabel.data, kHanXinAnswerCapacity, text);
+        decoded = decoded == 0 && text->count == 0 ? -1 : decoded;
     }
     return decoded;
 }
