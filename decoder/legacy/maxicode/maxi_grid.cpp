@@ -363,6 +363,47 @@ void RefineWithin(GrayImage const& image, Mapping& m, float threshold, float rea
     }
 }
 
+// The mapping with the image's y scaled by f about the centre.
+Mapping Taller(Mapping m, double f)
+{
+    m.p[3] *= f;
+    m.p[4] *= f;
+    return m;
+}
+
+// A printer whose dot rows do not divide the module rows evenly draws the
+// lattice a few per cent taller or wider than the rings say: the stretch
+// along the image's axes that makes the modules sharpest out to the middle
+// of the symbol.
+void Stretch(GrayImage const& image, Mapping& m, float threshold)
+{
+    double const pitch = std::sqrt(std::fabs(m.p[0] * m.p[4] - m.p[1] * m.p[3]));
+    float best = Sharpness(image, m, threshold, 13.0f);
+    // Along y, then along x: the scale and the shift of the lattice against
+    // the rings' centre.
+    for (int axis = 0; axis < 2; ++axis) {
+        Mapping const start = m;
+        int const a = axis == 0 ? 3 : 0;
+        for (int i = -6; i <= 6; ++i) {
+            for (int j = -4; j <= 4; ++j) {
+                if (i == 0 && j == 0) {
+                    continue;
+                }
+                Mapping trial = start;
+                double const f = 1.0 + 0.02 * i;
+                trial.p[a] *= f;
+                trial.p[a + 1] *= f;
+                trial.p[a + 2] += 0.125 * j * pitch;
+                float const score = Sharpness(image, trial, threshold, 13.0f);
+                if (score > best) {
+                    best = score;
+                    m = trial;
+                }
+            }
+        }
+    }
+}
+
 // Grows the fitted area outward (inner modules first, so that the outer ones
 // are approached within their reach), refining all eight terms at each step.
 void Refine(GrayImage const& image, Mapping& m, float threshold)
@@ -685,19 +726,25 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
     // The lattice repeats every 60 degrees: its turn modulo 60 from the inner
     // modules' sharpness, then the one of six that darkens the orientation
     // modules most (and the runner-up, for later attempts).
+    // The lattice may be drawn a few per cent shorter or taller than the
+    // rings (see Stretch): each turn is tried at five heights.
     float lattice = 0;
+    double height = 1;
     float sharpest = -1e30f;
-    for (int degree = 0; degree < 60; ++degree) {
-        float const turn = degree * kPi / 180;
-        float const score = Sharpness(image, AffineAt(cx, cy, l, turn), place.threshold, 6.5f);
-        if (score > sharpest) {
-            sharpest = score;
-            lattice = turn;
+    for (double const f : {1.0, 0.96, 1.04, 0.92, 1.08}) {
+        for (int degree = 0; degree < 60; ++degree) {
+            float const turn = degree * kPi / 180;
+            float const score = Sharpness(image, Taller(AffineAt(cx, cy, l, turn), f), place.threshold, 6.5f);
+            if (score > sharpest) {
+                sharpest = score;
+                lattice = turn;
+                height = f;
+            }
         }
     }
     float const coarse = lattice;
     for (float t = coarse - kPi / 180; t <= coarse + kPi / 180; t += 0.25f * kPi / 180) {
-        float const score = Sharpness(image, AffineAt(cx, cy, l, t), place.threshold, 6.5f);
+        float const score = Sharpness(image, Taller(AffineAt(cx, cy, l, t), height), place.threshold, 6.5f);
         if (score > sharpest) {
             sharpest = score;
             lattice = t;
@@ -708,7 +755,8 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
     float turns[2] = {0, 0};
     for (int sixth = 0; sixth < 6; ++sixth) {
         float const turn = lattice + sixth * kPi / 3;
-        float const d = OrientationDarkness(image, AffineAt(cx, cy, l, turn), place.threshold, 0.3f);
+        float const d =
+            OrientationDarkness(image, Taller(AffineAt(cx, cy, l, turn), height), place.threshold, 0.3f);
         if (d < darkest[0]) {
             darkest[1] = darkest[0];
             turns[1] = turns[0];
@@ -730,7 +778,8 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
         if (darkest[k] > place.threshold) {
             break;
         }
-        place.mapping[k] = AffineAt(cx, cy, l, turns[k]);
+        place.mapping[k] = Taller(AffineAt(cx, cy, l, turns[k]), height);
+        Stretch(image, place.mapping[k], place.threshold);
         place.seed[k] = place.mapping[k];
         ++place.mappings;
     }

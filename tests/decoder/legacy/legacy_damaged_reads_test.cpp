@@ -46,6 +46,53 @@ std::vector<std::string> const& Decode(support::Frame const& frame)
     return g_labels;
 }
 
+// zint's own raster of a MaxiCode symbol at `scale`, centred on white, as a
+// printer at that resolution draws it.
+support::Frame ZintRaster(std::string const& data, int mode, float scale)
+{
+    support::Frame frame = support::makeFrame(support::kFrameWidth, support::kFrameHeight, 1000);
+    zint_symbol* symbol = ZBarcode_Create();
+    symbol->symbology = BARCODE_MAXICODE;
+    symbol->option_1 = mode;
+    symbol->scale = scale;
+    symbol->output_options = BARCODE_QUIET_ZONES;
+    if (ZBarcode_Encode_and_Buffer(symbol, reinterpret_cast<unsigned char const*>(data.data()),
+                                   static_cast<int>(data.size()), 0) < ZINT_ERROR) {
+        int const x0 = (frame.width - symbol->bitmap_width) / 2;
+        int const y0 = (frame.height - symbol->bitmap_height) / 2;
+        for (int y = 0; y < symbol->bitmap_height; ++y) {
+            for (int x = 0; x < symbol->bitmap_width; ++x) {
+                unsigned char const* rgb = symbol->bitmap + 3 * (y * symbol->bitmap_width + x);
+                frame.at(x0 + x, y0 + y) = rgb[0] < 128 ? 60 : 1000;
+            }
+        }
+    } else {
+        ADD_FAILURE() << symbol->errtxt;
+    }
+    ZBarcode_Delete(symbol);
+    return frame;
+}
+
+TEST(LegacyDamagedReadsTest, SmallRasterMaxiCodeIsRead)
+{
+    // About five pixels a module: the hexagons are dots, the rings 1.5 pixels.
+    struct Case {
+        std::string data;
+        int mode;
+    } const cases[] = {
+        {"MAXICODE AT HALF SCALE 1", 4},
+        {"Lower case and 0123456789 digits", 4},
+        {"ENHANCED ERROR CORRECTION", 5},
+        {"READER PROGRAMMING 42", 6},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.data);
+        auto const& labels = Decode(ZintRaster(c.data, c.mode, 0.5f));
+        ASSERT_EQ(labels.size(), 1u);
+        EXPECT_EQ(labels[0], c.data);
+    }
+}
+
 support::Rendering HanXin(std::string const& data, int version, support::RenderOptions const& options)
 {
     support::SymbolInput input;
