@@ -678,7 +678,7 @@ void FitLocally(GrayImage const& image, Mapping& m, float threshold)
     }
 }
 
-bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Placement& place)
+bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Placement& place, bool heights = false)
 {
     PrepareOffsets();
     place.valid = false;
@@ -727,11 +727,14 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
     // modules' sharpness, then the one of six that darkens the orientation
     // modules most (and the runner-up, for later attempts).
     // The lattice may be drawn a few per cent shorter or taller than the
-    // rings (see Stretch): each turn is tried at five heights.
+    // rings (see Stretch): asked to, each turn is tried at five heights.
     float lattice = 0;
     double height = 1;
     float sharpest = -1e30f;
     for (double const f : {1.0, 0.96, 1.04, 0.92, 1.08}) {
+        if (f != 1.0 && !heights) {
+            break;
+        }
         for (int degree = 0; degree < 60; ++degree) {
             float const turn = degree * kPi / 180;
             float const score = Sharpness(image, Taller(AffineAt(cx, cy, l, turn), f), place.threshold, 6.5f);
@@ -779,7 +782,9 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
             break;
         }
         place.mapping[k] = Taller(AffineAt(cx, cy, l, turns[k]), height);
-        Stretch(image, place.mapping[k], place.threshold);
+        if (heights) {
+            Stretch(image, place.mapping[k], place.threshold);
+        }
         place.seed[k] = place.mapping[k];
         ++place.mappings;
     }
@@ -947,12 +952,32 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
         return 1;
     }
     int const variant = attempt % kMaxiSamplings;
-    int const stage = attempt / kMaxiSamplings;  // best, runner-up, restarts, local fits
+    // Best, runner-up, heights (turned by 0 and a half degree either way),
+    // restarts, local fits.
+    int const placed = attempt / kMaxiSamplings;
+    int const stage = placed > 4 ? placed - 3 : placed;
+    bool const heights = placed >= 2 && placed <= 4;
     if (attempt == 0 && !Place(image, eye, 0, g_placement)) {
         return 1;
     }
     if (!g_placement.valid) {
         return 1;
+    }
+    if (heights) {
+        // Placed again with the lattice's height searched apart from the
+        // rings' (a printer's squeezed rows).
+        if (variant == 0) {
+            float const turn = placed == 2 ? 0.0f : kRestartTurns[placed - 3];
+            if (!Place(image, g_placement.eye, turn, g_restart, true)) {
+                return 1;
+            }
+        }
+        if (!g_restart.valid) {
+            return 1;
+        }
+        g_inverted = g_restart.eye.inverted;
+        SampleGrid(image, g_restart, variant, false, grid);
+        return 0;
     }
     if (stage >= 4) {
         // The best and the runner-up turn fitted locally.

@@ -32,10 +32,13 @@ struct MaxiGrid {
 // threshold, local threshold after sharpening (for blur).
 constexpr int kMaxiSamplings = 3;
 // Attempts read the grid in each way on the best turn, then on the runner-up
-// turn, then on the best turn placed twice more from a lattice turned half a
-// degree either way, then on the best and the runner-up turn fitted locally
-// (grown from the bull's-eye out, for strong perspective).
-constexpr int kMaxiGridAttempts = 6 * kMaxiSamplings;
+// turn, then placed anew with the lattice's height searched apart from the
+// rings' (a printer whose dot rows squeeze the module rows; turned by 0 and by
+// half a degree either way), then on the best
+// turn placed twice more from a lattice turned half a degree either way, then
+// on the best and the runner-up turn fitted locally (grown from the
+// bull's-eye out, for strong perspective).
+constexpr int kMaxiGridAttempts = 9 * kMaxiSamplings;
 
 // Places the grid (attempt 0 places it anew; later attempts reuse that
 // placement, or place it again from the same bull's-eye). 0 when `grid` holds
