@@ -1,4 +1,5 @@
 #include "decoder/legacy/maxicode/maxi_grid.h"
+#include "decoder/legacy/maxicode/maxi_module_set.h"
 
 #include <cmath>
 #include <initializer_list>
@@ -899,6 +900,56 @@ void SampleGrid(GrayImage const& image, Placement const& place, int variant, boo
     }
 }
 
+// The reference lines through module rows 0, 4, 10, 16, 22, 28 and 32 from
+// the placed mapping, then the bands sampled between them; TH_SELECT 1 cuts
+// at the bull's-eye cross's mid-range, 0 at each band's own.
+void SampleBands(Placement const& place, int select, bool runnerUp, MaxiGrid& grid)
+{
+    Mapping const& m = place.mapping[(runnerUp && place.mappings > 1 && place.refined > 1) ? 1 : 0];
+    constexpr int kLines[7][2] = {{12, 0}, {10, 4}, {0, 10}, {8, 16}, {3, 22}, {11, 28}, {13, 32}};
+    for (auto const& line : kLines) {
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            float x;
+            float y;
+            m.Map(g_offsets.u[line[1]][c], g_offsets.v[line[1]][c], x, y);
+            // Pixel centres at integer coordinates, 16.16, kept within reach.
+            float const fx = (x - 0.5f) * 65536.0f;
+            float const fy = (y - 0.5f) * 65536.0f;
+            tMod[line[0]][c + 1] = {static_cast<int>(fx > -2e9f ? (fx < 2e9f ? fx : 2e9f) : -2e9f),
+                                    static_cast<int>(fy > -2e9f ? (fy < 2e9f ? fy : 2e9f) : -2e9f)};
+        }
+    }
+    MaxiBullsEye const& e = place.eye;
+    SetMaxiThreshold(static_cast<int>(e.x), static_cast<int>(e.y), static_cast<int>(e.top),
+                     static_cast<int>(e.bottom), static_cast<int>(e.left), static_cast<int>(e.right));
+    TH_SELECT = select;
+    SampleMaxiBands();
+    for (int r = 0; r < kMaxiRows; ++r) {
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            MaxiPoint16 const& p = Modl[kMaxiLines * r + c];
+            grid.x[r][c] = static_cast<float>(p.x) / 65536.0f + 0.5f;
+            grid.y[r][c] = static_cast<float>(p.y) / 65536.0f + 0.5f;
+            grid.modules[r * kMaxiColumns + c] = IsSampled(r, c) && MX_bits[r * kMaxiColumns + c] == '1' ? 1 : 0;
+        }
+    }
+}
+
+// The grid read one way: bands at their own and at the global threshold
+// (dark on light only), then the module neighbourhood's level, the global
+// level, and sharpened. 2 when this way does not apply.
+int SampleAs(GrayImage const& image, Placement const& place, int variant, bool runnerUp, MaxiGrid& grid)
+{
+    if (variant < 2) {
+        if (place.eye.inverted) {
+            return 2;
+        }
+        SampleBands(place, variant, runnerUp, grid);
+        return 0;
+    }
+    SampleGrid(image, place, variant - 2, runnerUp, grid);
+    return 0;
+}
+
 }  // namespace
 
 float MaxiGrey(GrayImage const& image, float x, float y)
@@ -976,8 +1027,7 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
             return 1;
         }
         g_inverted = g_restart.eye.inverted;
-        SampleGrid(image, g_restart, variant, false, grid);
-        return 0;
+        return SampleAs(image, g_restart, variant, false, grid);
     }
     if (stage >= 4) {
         // The best and the runner-up turn fitted locally.
@@ -994,8 +1044,7 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
             return 2;
         }
         g_inverted = g_local.eye.inverted;
-        SampleGrid(image, g_local, variant, false, grid);
-        return 0;
+        return SampleAs(image, g_local, variant, false, grid);
     }
     if (stage >= 2) {
         if (variant == 0 && !Place(image, g_placement.eye, kRestartTurns[(stage - 2) % 2], g_restart)) {
@@ -1005,8 +1054,7 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
             return 1;
         }
         g_inverted = g_restart.eye.inverted;
-        SampleGrid(image, g_restart, variant, false, grid);
-        return 0;
+        return SampleAs(image, g_restart, variant, false, grid);
     }
     g_inverted = g_placement.eye.inverted;
     if (stage == 1 && g_placement.refined < 2) {
@@ -1019,7 +1067,6 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
     if (stage == 1 && g_placement.mappings < 2) {
         return 2;
     }
-    SampleGrid(image, g_placement, variant, stage == 1, grid);
-    return 0;
+    return SampleAs(image, g_placement, variant, stage == 1, grid);
 }
 

@@ -28,9 +28,11 @@ struct MaxiGrid {
     unsigned char modules[kMaxiRows * kMaxiColumns];  // 1 dark
 };
 
-// Ways of reading the modules of one placed grid: local threshold, global
-// threshold, local threshold after sharpening (for blur).
-constexpr int kMaxiSamplings = 3;
+// Ways of reading the modules of one placed grid: in bands between reference
+// rows at the bands' own and at the global threshold, then module by module
+// at the local threshold, the global threshold, and the local threshold
+// after sharpening (for blur).
+constexpr int kMaxiSamplings = 5;
 // Attempts read the grid in each way on the best turn, then on the runner-up
 // turn, then placed anew with the lattice's height searched apart from the
 // rings' (a printer whose dot rows squeeze the module rows; turned by 0 and by
