@@ -16,6 +16,9 @@ struct CHINA_FUNCTION_INFO_st {
     int lines;  // m + 2 lattice lines a side
 };
 
+// The function information of the symbol being read.
+extern CHINA_FUNCTION_INFO_st CHINA_function_info;
+
 // Corrects the seven codewords (three data, four check) in place: the number
 // of corrected codewords (0 or 1), or -1 when the word cannot be corrected,
 // would need two or more corrections, or is all zero.

@@ -99,6 +99,8 @@ void FileCorners(HanXinMapping const& mapping, int size)
 
 }  // namespace
 
+CHINA_FUNCTION_INFO_st CHINA_function_info;
+
 HanXinLabel const& GetHanXinLabel() { return gLabel; }
 
 int search_finder_CHINA(POINT_st* start, POINT_st* end, int)
@@ -153,7 +155,7 @@ int decode_china()
     for (CHINA_FINDER_INFO_st const& finder : CHINA_finder) {
         image.inverted = finder.valid != 0 ? finder.inverted : image.inverted;
     }
-    CHINA_FUNCTION_INFO_st info{};
+    CHINA_function_info = CHINA_FUNCTION_INFO_st{};
     HanXinMapping mapping{};
     HanXinText text{};
     int decoded = -3;
@@ -182,7 +184,7 @@ int decode_china()
         if (!placed || result == 0) {
             // The first placement stands for the failure report, on the
             // finders' fit alone (a later numbering reuses the lattices).
-            info = tried;
+            CHINA_function_info = tried;
             mapping = at;
             mapping.lattice = result == 0 ? mapping.lattice : nullptr;
             decoded = result;
@@ -200,7 +202,7 @@ int decode_china()
             // The symbol was placed but its blocks could not be corrected.
             gLabel.count = 0;
             gLabel.eci = 0;
-            FileCorners(mapping, info.size);
+            FileCorners(mapping, CHINA_function_info.size);
             register_CHINA_area(kLegacyNothing, kLegacyNothing);
         }
         return 129;
@@ -214,8 +216,8 @@ int decode_china()
     gLabel.aim[1] = 'X';
     gLabel.aim[2] = text.eci != 0 ? '1' : '0';
     gLabel.aim[3] = '\0';
-    gLabel.info = info;
-    FileCorners(mapping, info.size);
+    gLabel.info = CHINA_function_info;
+    FileCorners(mapping, CHINA_function_info.size);
     register_CHINA_area(28, kLegacyHanXin);
     return kLegacyHanXin;
 }
