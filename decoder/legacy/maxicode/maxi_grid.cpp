@@ -364,11 +364,13 @@ void RefineWithin(GrayImage const& image, Mapping& m, float threshold, float rea
     }
 }
 
-// The mapping with the image's y scaled by f about the centre.
-Mapping Taller(Mapping m, double f)
+// The mapping with the image's x and y scaled by fx and fy about the centre.
+Mapping Stretched(Mapping m, double fx, double fy)
 {
-    m.p[3] *= f;
-    m.p[4] *= f;
+    m.p[0] *= fx;
+    m.p[1] *= fx;
+    m.p[3] *= fy;
+    m.p[4] *= fy;
     return m;
 }
 
@@ -727,28 +729,33 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
     // The lattice repeats every 60 degrees: its turn modulo 60 from the inner
     // modules' sharpness, then the one of six that darkens the orientation
     // modules most (and the runner-up, for later attempts).
-    // The lattice may be drawn a few per cent shorter or taller than the
-    // rings (see Stretch): asked to, each turn is tried at five heights.
+    // The lattice may be drawn a few per cent shorter, taller, narrower or
+    // wider than the rings (see Stretch): asked to, each turn is tried so.
+    constexpr double kStretches[9][2] = {{1, 1},    {1, 0.96}, {1, 1.04}, {1, 0.92}, {1, 1.08},
+                                         {0.96, 1}, {1.04, 1}, {0.92, 1}, {1.08, 1}};
     float lattice = 0;
-    double height = 1;
+    double sx = 1;
+    double sy = 1;
     float sharpest = -1e30f;
-    for (double const f : {1.0, 0.96, 1.04, 0.92, 1.08}) {
-        if (f != 1.0 && !heights) {
+    for (auto const& f : kStretches) {
+        if ((f[0] != 1 || f[1] != 1) && !heights) {
             break;
         }
         for (int degree = 0; degree < 60; ++degree) {
             float const turn = degree * kPi / 180;
-            float const score = Sharpness(image, Taller(AffineAt(cx, cy, l, turn), f), place.threshold, 6.5f);
+            float const score =
+                Sharpness(image, Stretched(AffineAt(cx, cy, l, turn), f[0], f[1]), place.threshold, 6.5f);
             if (score > sharpest) {
                 sharpest = score;
                 lattice = turn;
-                height = f;
+                sx = f[0];
+                sy = f[1];
             }
         }
     }
     float const coarse = lattice;
     for (float t = coarse - kPi / 180; t <= coarse + kPi / 180; t += 0.25f * kPi / 180) {
-        float const score = Sharpness(image, Taller(AffineAt(cx, cy, l, t), height), place.threshold, 6.5f);
+        float const score = Sharpness(image, Stretched(AffineAt(cx, cy, l, t), sx, sy), place.threshold, 6.5f);
         if (score > sharpest) {
             sharpest = score;
             lattice = t;
@@ -760,7 +767,7 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
     for (int sixth = 0; sixth < 6; ++sixth) {
         float const turn = lattice + sixth * kPi / 3;
         float const d =
-            OrientationDarkness(image, Taller(AffineAt(cx, cy, l, turn), height), place.threshold, 0.3f);
+            OrientationDarkness(image, Stretched(AffineAt(cx, cy, l, turn), sx, sy), place.threshold, 0.3f);
         if (d < darkest[0]) {
             darkest[1] = darkest[0];
             turns[1] = turns[0];
@@ -782,7 +789,7 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
         if (darkest[k] > place.threshold) {
             break;
         }
-        place.mapping[k] = Taller(AffineAt(cx, cy, l, turns[k]), height);
+        place.mapping[k] = Stretched(AffineAt(cx, cy, l, turns[k]), sx, sy);
         if (heights) {
             Stretch(image, place.mapping[k], place.threshold);
         }
@@ -1015,8 +1022,9 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
         return 1;
     }
     if (heights) {
-        // Placed again with the lattice's height searched apart from the
-        // rings' (a printer's squeezed rows).
+        // Placed again with the lattice's height and width searched apart
+        // from the rings' (a printer's squeezed rows, the symbol upright or
+        // turned).
         if (variant == 0) {
             float const turn = placed == 2 ? 0.0f : kRestartTurns[placed - 3];
             if (!Place(image, g_placement.eye, turn, g_restart, true)) {

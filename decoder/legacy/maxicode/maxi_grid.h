@@ -34,7 +34,7 @@ struct MaxiGrid {
 // after sharpening (for blur).
 constexpr int kMaxiSamplings = 5;
 // Attempts read the grid in each way on the best turn, then on the runner-up
-// turn, then placed anew with the lattice's height searched apart from the
+// turn, then placed anew with the lattice's height and width searched apart from the
 // rings' (a printer whose dot rows squeeze the module rows; turned by 0 and by
 // half a degree either way), then on the best
 // turn placed twice more from a lattice turned half a degree either way, then
