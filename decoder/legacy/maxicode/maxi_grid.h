@@ -34,12 +34,12 @@ struct MaxiGrid {
 // after sharpening (for blur).
 constexpr int kMaxiSamplings = 5;
 // Attempts read the grid in each way on the best turn, then on the runner-up
-// turn, then placed anew with the lattice's height and width searched apart from the
-// rings' (a printer whose dot rows squeeze the module rows; turned by 0 and by
-// half a degree either way), then on the best
-// turn placed twice more from a lattice turned half a degree either way, then
-// on the best and the runner-up turn fitted locally (grown from the
-// bull's-eye out, for strong perspective).
+// turn, then placed anew with the lattice's height and width searched apart
+// from the rings' (a printer whose dot rows squeeze the module rows; turned
+// by 0 and by half a degree either way), then on the best turn placed twice
+// more from a lattice turned half a degree either way, then on the best and
+// the runner-up turn fitted locally (grown from the bull's-eye out, for
+// strong perspective).
 constexpr int kMaxiGridAttempts = 9 * kMaxiSamplings;
 
 // Places the grid (attempt 0 places it anew; later attempts reuse that
