@@ -105,7 +105,10 @@ int ReadHanXinFunctionInfoFromGrid(unsigned short const* grid, int size, CHINA_F
     if (size < 23 || size > kHanXinMaxSize) {
         return -1;
     }
-    int const pairs[2][2] = {{0, 1}, {2, 3}};
+    // A first half beside corner 0 or 2 with a second beside corner 1 or 3:
+    // either copy's halves make up the whole, so a symbol whose left, right,
+    // top or bottom pair of corners is in view reads alike.
+    int const pairs[4][2] = {{0, 1}, {0, 3}, {2, 1}, {2, 3}};
     for (auto const& pair : pairs) {
         unsigned long long const bits = (CornerBits(grid, size, pair[0]) << 17) | CornerBits(grid, size, pair[1]);
         unsigned short nibbles[kCodewords] = {};
@@ -118,4 +121,55 @@ int ReadHanXinFunctionInfoFromGrid(unsigned short const* grid, int size, CHINA_F
         }
     }
     return -1;
+}
+
+int HanXinFunctionInfoUncorrected(unsigned short const* grid, int size, unsigned valid, int measured,
+                                  CHINA_FUNCTION_INFO_st* info, int* count)
+{
+    if (size < 23 || size > kHanXinMaxSize) {
+        return -1;
+    }
+    int finders = 0;
+    for (int corner = 0; corner < 4; ++corner) {
+        finders += (valid >> corner) & 1u;
+    }
+    // The candidates: the first half beside corner 0, then beside corner 2,
+    // each followed by its copy's second half (empty where no finder stands).
+    int deviations[2] = {100, 100};
+    CHINA_FUNCTION_INFO_st parsed[2]{};
+    for (int i = 0; i < 2; ++i) {
+        int const first = 2 * i;
+        int const second = first + 1;
+        if (((valid >> first) & 1u) == 0) {
+            continue;  // no finder, no half
+        }
+        unsigned long long const tail = ((valid >> second) & 1u) != 0 ? CornerBits(grid, size, second) : 0;
+        unsigned long long const bits = (CornerBits(grid, size, first) << 17) | tail;
+        unsigned short nibbles[kCodewords] = {};
+        int spare = 0;
+        SplitHanXinFunctionBits(bits, nibbles, &spare);
+        if (ParseHanXinFunctionInfo(nibbles, spare, &parsed[i]) != 0 || parsed[i].size != size) {
+            continue;
+        }
+        if (finders == 1) {
+            // One finder: its half is taken as it reads.
+            *info = parsed[i];
+            *count = 100;
+            return 0;
+        }
+        if (measured > 0) {
+            int const off = parsed[i].size > measured ? parsed[i].size - measured : measured - parsed[i].size;
+            deviations[i] = (200 * off + measured) / (2 * measured);
+        }
+    }
+    if (finders < 2 || measured <= 0) {
+        return -1;
+    }
+    int const best = deviations[1] < deviations[0] ? 1 : 0;
+    if (deviations[best] > 9) {
+        return -1;
+    }
+    *info = parsed[best];
+    *count = deviations[best] + 3;
+    return 0;
 }

@@ -16,6 +16,9 @@ struct CHINA_FUNCTION_INFO_st {
     int lines;  // m + 2 lattice lines a side
 };
 
+// The function information of the symbol being read.
+extern CHINA_FUNCTION_INFO_st CHINA_function_info;
+
 // Corrects the seven codewords (three data, four check) in place: the number
 // of corrected codewords (0 or 1), or -1 when the word cannot be corrected,
 // would need two or more corrections, or is all zero.
@@ -34,8 +37,19 @@ int ParseHanXinFunctionInfo(unsigned short const* nibbles, int spare, CHINA_FUNC
 int HanXinVersionBesideCorner(unsigned short const* grid, int size, int corner);
 
 // Reads the function information of a sampled module grid (0 light, 1 dark,
-// rows of stride kHanXinMaxSize, size x size): the copy beside the top two
-// finders first, then the one beside the bottom two. 0 with the record
-// filled and *corrections set, or -1.
+// rows of stride kHanXinMaxSize, size x size), corrected: the halves beside
+// corners (0, 1), (0, 3), (2, 1), (2, 3) in turn. 0 with the record filled
+// and *corrections set, or -1.
 int ReadHanXinFunctionInfoFromGrid(unsigned short const* grid, int size, CHINA_FUNCTION_INFO_st* info,
                                    int* corrections);
+
+// When no pair corrects: the function information taken uncorrected from the
+// grid of a symbol of the given size whose finders stand at the corners of
+// `valid` (bit c for corner c). With one finder its half reads as it stands
+// (*count 100, corner 0 or 2 only: the other halves hold no version). With
+// two or more, of the halves beside corners 0 and 2 the one whose version
+// lies nearest the size measured between the finders (in modules; 0 when
+// unknown) is taken when within 9 per cent (*count 3 plus that per cent).
+// 0, or -1.
+int HanXinFunctionInfoUncorrected(unsigned short const* grid, int size, unsigned valid, int measured,
+                                  CHINA_FUNCTION_INFO_st* info, int* count);

@@ -224,7 +224,8 @@ void SampleRegion(HanXinImage const& image, HanXinMapping const& mapping, int ro
             double x = 0;
             double y = 0;
             int g = 0;
-            if (mapping.Map(c + 0.5, r + 0.5, &x, &y)) {
+            // A module outside the frame reads 0; error correction decides.
+            if (mapping.Map(c + 0.5, r + 0.5, &x, &y) && HanXinInside(image, x, y, 0)) {
                 g = HanXinGrey(image, x, y);
             }
             gGrey[r * kHanXinMaxSize + c] = static_cast<unsigned short>(g);
@@ -296,6 +297,44 @@ bool LatticeWorthSearching(HanXinImage const& image, int size, int valid)
 }
 
 HanXinLattice gFunctionLattice;
+
+// The symbol's size in modules from the spacing of each pair of finders
+// (neighbours and diagonals) against their own module size, averaged and
+// rounded; 0 with fewer than two finders.
+int MeasuredSize()
+{
+    double sum = 0;
+    int pairs = 0;
+    for (int i = 0; i < 4; ++i) {
+        for (int j = i + 1; j < 4; ++j) {
+            CHINA_FINDER_INFO_st const& a = CHINA_finder[i];
+            CHINA_FINDER_INFO_st const& b = CHINA_finder[j];
+            if (a.valid == 0 || b.valid == 0 || a.module + b.module <= 0) {
+                continue;
+            }
+            double const modules = std::hypot(a.x - b.x, a.y - b.y) / ((a.module + b.module) / 2);
+            // The block centres' spacing grows with the size: the size whose
+            // spacing comes nearest.
+            int nearest = 0;
+            double least = 1e9;
+            for (int size = 11; size <= 2 * kHanXinMaxSize; ++size) {
+                double ua = 0, va = 0, ub = 0, vb = 0;
+                BlockCentre(i, size, &ua, &va);
+                BlockCentre(j, size, &ub, &vb);
+                double const off = std::fabs(std::hypot(ua - ub, va - vb) - modules);
+                if (off < least) {
+                    least = off;
+                    nearest = size;
+                }
+            }
+            if (nearest > 11) {
+                sum += nearest;
+                ++pairs;
+            }
+        }
+    }
+    return pairs > 0 ? static_cast<int>(sum / pairs + 0.5) : 0;
+}
 
 }  // namespace
 
@@ -374,6 +413,24 @@ int get_CHINA_function_info(HanXinImage const& image, int* corrections, CHINA_FU
             return 0;
         }
     }
+    // No pair corrects: the halves beside the finders, uncorrected, for a
+    // size they name and the finders' spacing bears out.
+    unsigned found = 0;
+    for (int c = 0; c < 4; ++c) {
+        found |= CHINA_finder[c].valid != 0 ? 1u << c : 0u;
+    }
+    int const measured = MeasuredSize();
+    for (int i = 0; i < count; ++i) {
+        int const size = sizes[i];
+        mapping->lattice = nullptr;
+        if (!MappingFor(size, mapping)) {
+            continue;
+        }
+        SampleCorners(image, *mapping, size, valid <= 2);
+        if (HanXinFunctionInfoUncorrected(CHINA_module_grid, size, found, measured, info, corrections) == 0) {
+            return 0;
+        }
+    }
     mapping->lattice = nullptr;
     return -1;
 }
@@ -418,7 +475,7 @@ int SampleHanXinGrid(HanXinImage const& image, CHINA_FUNCTION_INFO_st const& inf
     for (auto const& c : corners) {
         double x = 0;
         double y = 0;
-        if (!mapping.Map(c[0], c[1], &x, &y) || !HanXinInside(image, x, y, 0)) {
+        if (!mapping.Map(c[0], c[1], &x, &y)) {
             return -1;
         }
     }

@@ -37,7 +37,7 @@ int get_CHINA_function_info(HanXinImage const& image, int* corrections, CHINA_FU
                             HanXinMapping* mapping);
 
 // Samples every module of the symbol into CHINA_module_grid, sharpened
-// against its neighbours when asked (for blur): 0, or -1 when the symbol does
-// not lie in the frame.
+// against its neighbours when asked (for blur): 0, or -1 when the mapping
+// fails. A module whose centre lies outside the frame reads grey 0.
 int SampleHanXinGrid(HanXinImage const& image, CHINA_FUNCTION_INFO_st const& info, HanXinMapping const& mapping,
                      bool sharpen);

@@ -4,8 +4,10 @@
 #include "decoder/legacy/han_xin/han_xin_function_map.h"
 #include "decoder/legacy/han_xin/han_xin_grid.h"
 #include "decoder/legacy/han_xin/han_xin_version.h"
+#include "decoder/legacy/engine/legacy_geometry.h"
 
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 
@@ -171,7 +173,106 @@ double Median(double* values, int n)
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// Status of each point of the lattice searched last: 2 found in the frame,
+// 0 not.
+int gStatusLines = 0;
+unsigned char gStatus[kHanXinMaxLatticeLines][kHanXinMaxLatticeLines];
+
+// Pixel position of lattice point (i, j) in 1/32 pixel.
+bool LatticePoint(HanXinMapping const& base, HanXinLattice const& lattice, int i, int j, int* x, int* y)
+{
+    double px = 0;
+    double py = 0;
+    if (!base.Map(lattice.column[j] + 0.5, lattice.row[i] + 0.5, &px, &py)) {
+        return false;
+    }
+    *x = static_cast<int>(std::lround(32 * (px + lattice.dx[i][j])));
+    *y = static_cast<int>(std::lround(32 * (py + lattice.dy[i][j])));
+    return true;
+}
+
+// Point (i, j) as the crossing of its row's and its column's line through
+// their two nearest found points: true with its shift set.
+bool RebuildFromLines(HanXinMapping const& base, HanXinLattice* lattice, int i, int j)
+{
+    int columns[2];
+    int rows[2];
+    if (lattice->found[i][j] != 0 || QR_get_2nn_index(0, 1, columns, j, i, lattice->lines) != 0 ||
+        QR_get_2nn_index(1, 1, rows, i, j, lattice->lines) != 0) {
+        return false;
+    }
+    int along[4];
+    int across[4];
+    if (!LatticePoint(base, *lattice, i, columns[0], &along[0], &along[1]) ||
+        !LatticePoint(base, *lattice, i, columns[1], &along[2], &along[3]) ||
+        !LatticePoint(base, *lattice, rows[0], j, &across[0], &across[1]) ||
+        !LatticePoint(base, *lattice, rows[1], j, &across[2], &across[3])) {
+        return false;
+    }
+    POINT_st at{};
+    double px = 0;
+    double py = 0;
+    if (Calc_Intsec3(0, &at, along, across) != 0 ||
+        !base.Map(lattice->column[j] + 0.5, lattice->row[i] + 0.5, &px, &py)) {
+        return false;
+    }
+    double const dx = at.x / 32.0 - px;
+    double const dy = at.y / 32.0 - py;
+    // Two near points far from this one can cross anywhere: a crossing more
+    // than a cell away from where the mapping puts it is not taken.
+    double const cell = lattice->lines > 1 ? static_cast<double>(lattice->row[1] - lattice->row[0]) : 1;
+    double cx = 0;
+    double cy = 0;
+    double ux = 0;
+    double uy = 0;
+    if (!base.Map(lattice->column[j] + 0.5, lattice->row[i] + 0.5, &cx, &cy) ||
+        !base.Map(lattice->column[j] + 1.5, lattice->row[i] + 0.5, &ux, &uy) ||
+        std::hypot(dx, dy) > cell * std::hypot(ux - cx, uy - cy)) {
+        return false;
+    }
+    lattice->dx[i][j] = dx;
+    lattice->dy[i][j] = dy;
+    return true;
+}
+
 }  // namespace
+
+void HanXinKeepLatticeStatus(HanXinLattice const& lattice)
+{
+    gStatusLines = lattice.lines > 0 && lattice.lines <= kHanXinMaxLatticeLines ? lattice.lines : 0;
+    for (int i = 0; i < gStatusLines; ++i) {
+        for (int j = 0; j < gStatusLines; ++j) {
+            gStatus[i][j] = lattice.found[i][j] != 0 ? 2 : 0;
+        }
+    }
+}
+
+int CHINA_get_lattice_status(int x, int y)
+{
+    if (x < 0 || y < 0 || x >= gStatusLines || y >= gStatusLines) {
+        return -1;
+    }
+    return gStatus[y][x] == 2 || gStatus[y][x] == 3 ? 0 : -1;
+}
+
+int QR_get_2nn_index(int kind, int dir, int* out, int a, int b, int n)
+{
+    int taken = 0;
+    int const first = dir < 0 ? -1 : 1;
+    for (int step = 1; step < n && taken < 2; ++step) {
+        for (int side : {first, -first}) {
+            int const k = a + side * step;
+            if (k < 0 || k >= n || taken >= 2) {
+                continue;
+            }
+            int const usable = kind == 0 ? CHINA_get_lattice_status(k, b) : CHINA_get_lattice_status(b, k);
+            if (usable == 0) {
+                out[taken++] = k;
+            }
+        }
+    }
+    return taken == 2 ? 0 : -1;
+}
 
 int get_CHINA_alignment_pattern(HanXinImage const& image, CHINA_FUNCTION_INFO_st const& info,
                                 HanXinMapping const& mapping, HanXinLattice* lattice)
@@ -327,13 +428,21 @@ int get_CHINA_alignment_pattern(HanXinImage const& image, CHINA_FUNCTION_INFO_st
             }
         }
     }
-    // Points not found are taken from their neighbours, found ones first.
+    // Points not found: where the line through the two nearest found points
+    // of their row crosses the one through the two nearest of their column.
     bool known[kHanXinMaxLatticeLines][kHanXinMaxLatticeLines];
+    HanXinKeepLatticeStatus(*lattice);
     for (int i = 0; i < lines; ++i) {
         for (int j = 0; j < lines; ++j) {
             known[i][j] = lattice->found[i][j] != 0;
         }
     }
+    for (int i = 0; i < lines; ++i) {
+        for (int j = 0; j < lines; ++j) {
+            known[i][j] = known[i][j] || RebuildFromLines(base, lattice, i, j);
+        }
+    }
+    // What no two lines reach is taken from its neighbours, found ones first.
     for (int pass = 0; pass < 2 * lines; ++pass) {
         bool changed = false;
         for (int i = 0; i < lines; ++i) {

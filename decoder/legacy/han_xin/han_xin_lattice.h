@@ -34,3 +34,15 @@ int get_CHINA_alignment_pattern(HanXinImage const& image, CHINA_FUNCTION_INFO_st
 // The shift at module point (column, row), from the lattice points of its
 // cell.
 void HanXinLatticeShift(HanXinLattice const& lattice, double column, double row, double* dx, double* dy);
+
+// Keeps which points of the lattice were found in the frame (the search
+// keeps its own).
+void HanXinKeepLatticeStatus(HanXinLattice const& lattice);
+// 0 when point (x = column, y = row) of the lattice kept was found in the
+// frame, else -1.
+int CHINA_get_lattice_status(int x, int y);
+// The two usable lattice points nearest index a along row b (kind 0: out
+// holds columns) or column b (kind 1: rows), searched outward alternately
+// (+1, -1, +2, -2 ..., the side dir first) over n lines: 0, or -1 when fewer
+// than two exist.
+int QR_get_2nn_index(int kind, int dir, int* out, int a, int b, int n);

@@ -50,10 +50,14 @@ int ReadGrid(HanXinImage const& image, CHINA_FUNCTION_INFO_st const& info, HanXi
     if (SampleHanXinGrid(image, info, mapping, false) != 0) {
         return -2;
     }
+    // Blocks of nothing but zeros pass correction and hold no message: a
+    // grid laid over blank label, not a symbol.
     int decoded = DecodeHanXinGrid(CHINA_module_grid, info, gLabel.data, kHanXinAnswerCapacity, text);
+    decoded = decoded == 0 && text->count == 0 ? -1 : decoded;
     if (decoded == -1 && SampleHanXinGrid(image, info, mapping, true) == 0) {
         *text = HanXinText{};
         decoded = DecodeHanXinGrid(CHINA_module_grid, info, gLabel.data, kHanXinAnswerCapacity, text);
+        decoded = decoded == 0 && text->count == 0 ? -1 : decoded;
     }
     return decoded;
 }
@@ -94,6 +98,8 @@ void FileCorners(HanXinMapping const& mapping, int size)
 }
 
 }  // namespace
+
+CHINA_FUNCTION_INFO_st CHINA_function_info;
 
 HanXinLabel const& GetHanXinLabel() { return gLabel; }
 
@@ -149,7 +155,7 @@ int decode_china()
     for (CHINA_FINDER_INFO_st const& finder : CHINA_finder) {
         image.inverted = finder.valid != 0 ? finder.inverted : image.inverted;
     }
-    CHINA_FUNCTION_INFO_st info{};
+    CHINA_function_info = CHINA_FUNCTION_INFO_st{};
     HanXinMapping mapping{};
     HanXinText text{};
     int decoded = -3;
@@ -178,7 +184,7 @@ int decode_china()
         if (!placed || result == 0) {
             // The first placement stands for the failure report, on the
             // finders' fit alone (a later numbering reuses the lattices).
-            info = tried;
+            CHINA_function_info = tried;
             mapping = at;
             mapping.lattice = result == 0 ? mapping.lattice : nullptr;
             decoded = result;
@@ -196,7 +202,7 @@ int decode_china()
             // The symbol was placed but its blocks could not be corrected.
             gLabel.count = 0;
             gLabel.eci = 0;
-            FileCorners(mapping, info.size);
+            FileCorners(mapping, CHINA_function_info.size);
             register_CHINA_area(kLegacyNothing, kLegacyNothing);
         }
         return 129;
@@ -210,8 +216,8 @@ int decode_china()
     gLabel.aim[1] = 'X';
     gLabel.aim[2] = text.eci != 0 ? '1' : '0';
     gLabel.aim[3] = '\0';
-    gLabel.info = info;
-    FileCorners(mapping, info.size);
+    gLabel.info = CHINA_function_info;
+    FileCorners(mapping, CHINA_function_info.size);
     register_CHINA_area(28, kLegacyHanXin);
     return kLegacyHanXin;
 }

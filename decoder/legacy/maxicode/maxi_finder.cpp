@@ -7,6 +7,7 @@
 #include "decoder/legacy/engine/legacy_geometry.h"
 #include "decoder/legacy/engine/legacy_reader_entries.h"
 #include "decoder/legacy/engine/legacy_scan_line.h"
+#include "decoder/legacy/maxicode/maxi_finder_check.h"
 
 MaxiFinderState finder_MX;
 
@@ -372,13 +373,44 @@ GrayImage MaxiFrame()
                      info.samplePixels);
 }
 
-void ResetMaxiTried() { g_tried.count = 0; }
-
-int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int colour, int selector,
-                      int convention)
+void ResetMaxiTried()
 {
-    (void)colour;
-    (void)selector;
+    g_tried.count = 0;
+    MX_try_cnt = 0;
+    line_try_cnt_MX = 0;
+}
+
+void PublishMaxiFinderCheck()
+{
+    MaxiPattern const& p = MX_pattern;
+    MaxiCheckState const& c = finder_check_MX;
+    MaxiFinderState& f = finder_MX;
+    // Pixel centres at +0.5, as the line samples lie.
+    float const x = static_cast<float>(p.x[1] + p.x[2]) / 512 + 0.5f;
+    float const y = static_cast<float>(p.y[1] + p.y[2]) / 512 + 0.5f;
+    f.eye = {x,
+             y,
+             static_cast<float>(p.halfLeft) / 256,
+             static_cast<float>(p.halfRight) / 256,
+             static_cast<float>(p.halfTop) / 256,
+             static_cast<float>(p.halfBottom) / 256,
+             false};
+    f.ringX = static_cast<float>(p.x[3] - p.x[0]) / 256 / kRingsAcross;
+    f.ringY = static_cast<float>(p.y[3] - p.y[0]) / 256 / kRingsAcross;
+    for (int d = 0; d < 36; ++d) {
+        f.radii[d] = c.radii[d] < 0 ? -1.0f : static_cast<float>(c.radii[d]) / 16;
+    }
+    for (int k = 0; k < 4; ++k) {
+        f.cornerX[k] = c.cornerX[k];
+        f.cornerY[k] = c.cornerY[k];
+    }
+    f.completeOutline = c.complete;
+    f.failed = c.failed;
+    Remember(x, y, (f.ringX + f.ringY) / 2);
+}
+
+int CheckBullsEyeByEllipse(int* runs, int count, POINT_st* first, POINT_st* last, int convention)
+{
     bool const countFits = convention == 1 ? (count == 3 || count == 5 || count == 7 || count == 9)
                                            : (count == 5 || count == 7 || count == 9 || count == 11);
     g_image = MaxiFrame();

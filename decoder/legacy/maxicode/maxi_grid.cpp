@@ -1,4 +1,5 @@
 #include "decoder/legacy/maxicode/maxi_grid.h"
+#include "decoder/legacy/maxicode/maxi_module_set.h"
 
 #include <cmath>
 #include <initializer_list>
@@ -363,6 +364,49 @@ void RefineWithin(GrayImage const& image, Mapping& m, float threshold, float rea
     }
 }
 
+// The mapping with the image's x and y scaled by fx and fy about the centre.
+Mapping Stretched(Mapping m, double fx, double fy)
+{
+    m.p[0] *= fx;
+    m.p[1] *= fx;
+    m.p[3] *= fy;
+    m.p[4] *= fy;
+    return m;
+}
+
+// A printer whose dot rows do not divide the module rows evenly draws the
+// lattice a few per cent taller or wider than the rings say: the stretch
+// along the image's axes that makes the modules sharpest out to the middle
+// of the symbol.
+void Stretch(GrayImage const& image, Mapping& m, float threshold)
+{
+    double const pitch = std::sqrt(std::fabs(m.p[0] * m.p[4] - m.p[1] * m.p[3]));
+    float best = Sharpness(image, m, threshold, 13.0f);
+    // Along y, then along x: the scale and the shift of the lattice against
+    // the rings' centre.
+    for (int axis = 0; axis < 2; ++axis) {
+        Mapping const start = m;
+        int const a = axis == 0 ? 3 : 0;
+        for (int i = -6; i <= 6; ++i) {
+            for (int j = -4; j <= 4; ++j) {
+                if (i == 0 && j == 0) {
+                    continue;
+                }
+                Mapping trial = start;
+                double const f = 1.0 + 0.02 * i;
+                trial.p[a] *= f;
+                trial.p[a + 1] *= f;
+                trial.p[a + 2] += 0.125 * j * pitch;
+                float const score = Sharpness(image, trial, threshold, 13.0f);
+                if (score > best) {
+                    best = score;
+                    m = trial;
+                }
+            }
+        }
+    }
+}
+
 // Grows the fitted area outward (inner modules first, so that the outer ones
 // are approached within their reach), refining all eight terms at each step.
 void Refine(GrayImage const& image, Mapping& m, float threshold)
@@ -637,7 +681,7 @@ void FitLocally(GrayImage const& image, Mapping& m, float threshold)
     }
 }
 
-bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Placement& place)
+bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Placement& place, bool heights = false)
 {
     PrepareOffsets();
     place.valid = false;
@@ -685,19 +729,33 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
     // The lattice repeats every 60 degrees: its turn modulo 60 from the inner
     // modules' sharpness, then the one of six that darkens the orientation
     // modules most (and the runner-up, for later attempts).
+    // The lattice may be drawn a few per cent shorter, taller, narrower or
+    // wider than the rings (see Stretch): asked to, each turn is tried so.
+    constexpr double kStretches[9][2] = {{1, 1},    {1, 0.96}, {1, 1.04}, {1, 0.92}, {1, 1.08},
+                                         {0.96, 1}, {1.04, 1}, {0.92, 1}, {1.08, 1}};
     float lattice = 0;
+    double sx = 1;
+    double sy = 1;
     float sharpest = -1e30f;
-    for (int degree = 0; degree < 60; ++degree) {
-        float const turn = degree * kPi / 180;
-        float const score = Sharpness(image, AffineAt(cx, cy, l, turn), place.threshold, 6.5f);
-        if (score > sharpest) {
-            sharpest = score;
-            lattice = turn;
+    for (auto const& f : kStretches) {
+        if ((f[0] != 1 || f[1] != 1) && !heights) {
+            break;
+        }
+        for (int degree = 0; degree < 60; ++degree) {
+            float const turn = degree * kPi / 180;
+            float const score =
+                Sharpness(image, Stretched(AffineAt(cx, cy, l, turn), f[0], f[1]), place.threshold, 6.5f);
+            if (score > sharpest) {
+                sharpest = score;
+                lattice = turn;
+                sx = f[0];
+                sy = f[1];
+            }
         }
     }
     float const coarse = lattice;
     for (float t = coarse - kPi / 180; t <= coarse + kPi / 180; t += 0.25f * kPi / 180) {
-        float const score = Sharpness(image, AffineAt(cx, cy, l, t), place.threshold, 6.5f);
+        float const score = Sharpness(image, Stretched(AffineAt(cx, cy, l, t), sx, sy), place.threshold, 6.5f);
         if (score > sharpest) {
             sharpest = score;
             lattice = t;
@@ -708,7 +766,8 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
     float turns[2] = {0, 0};
     for (int sixth = 0; sixth < 6; ++sixth) {
         float const turn = lattice + sixth * kPi / 3;
-        float const d = OrientationDarkness(image, AffineAt(cx, cy, l, turn), place.threshold, 0.3f);
+        float const d =
+            OrientationDarkness(image, Stretched(AffineAt(cx, cy, l, turn), sx, sy), place.threshold, 0.3f);
         if (d < darkest[0]) {
             darkest[1] = darkest[0];
             turns[1] = turns[0];
@@ -730,7 +789,10 @@ bool Place(GrayImage const& image, MaxiBullsEye const& eye, float turnOffset, Pl
         if (darkest[k] > place.threshold) {
             break;
         }
-        place.mapping[k] = AffineAt(cx, cy, l, turns[k]);
+        place.mapping[k] = Stretched(AffineAt(cx, cy, l, turns[k]), sx, sy);
+        if (heights) {
+            Stretch(image, place.mapping[k], place.threshold);
+        }
         place.seed[k] = place.mapping[k];
         ++place.mappings;
     }
@@ -845,6 +907,56 @@ void SampleGrid(GrayImage const& image, Placement const& place, int variant, boo
     }
 }
 
+// The reference lines through module rows 0, 4, 10, 16, 22, 28 and 32 from
+// the placed mapping, then the bands sampled between them; TH_SELECT 1 cuts
+// at the bull's-eye cross's mid-range, 0 at each band's own.
+void SampleBands(Placement const& place, int select, bool runnerUp, MaxiGrid& grid)
+{
+    Mapping const& m = place.mapping[(runnerUp && place.mappings > 1 && place.refined > 1) ? 1 : 0];
+    constexpr int kLines[7][2] = {{12, 0}, {10, 4}, {0, 10}, {8, 16}, {3, 22}, {11, 28}, {13, 32}};
+    for (auto const& line : kLines) {
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            float x;
+            float y;
+            m.Map(g_offsets.u[line[1]][c], g_offsets.v[line[1]][c], x, y);
+            // Pixel centres at integer coordinates, 16.16, kept within reach.
+            float const fx = (x - 0.5f) * 65536.0f;
+            float const fy = (y - 0.5f) * 65536.0f;
+            tMod[line[0]][c + 1] = {static_cast<int>(fx > -2e9f ? (fx < 2e9f ? fx : 2e9f) : -2e9f),
+                                    static_cast<int>(fy > -2e9f ? (fy < 2e9f ? fy : 2e9f) : -2e9f)};
+        }
+    }
+    MaxiBullsEye const& e = place.eye;
+    SetMaxiThreshold(static_cast<int>(e.x), static_cast<int>(e.y), static_cast<int>(e.top),
+                     static_cast<int>(e.bottom), static_cast<int>(e.left), static_cast<int>(e.right));
+    TH_SELECT = select;
+    SampleMaxiBands();
+    for (int r = 0; r < kMaxiRows; ++r) {
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            MaxiPoint16 const& p = Modl[kMaxiLines * r + c];
+            grid.x[r][c] = static_cast<float>(p.x) / 65536.0f + 0.5f;
+            grid.y[r][c] = static_cast<float>(p.y) / 65536.0f + 0.5f;
+            grid.modules[r * kMaxiColumns + c] = IsSampled(r, c) && MX_bits[r * kMaxiColumns + c] == '1' ? 1 : 0;
+        }
+    }
+}
+
+// The grid read one way: bands at their own and at the global threshold
+// (dark on light only), then the module neighbourhood's level, the global
+// level, and sharpened. 2 when this way does not apply.
+int SampleAs(GrayImage const& image, Placement const& place, int variant, bool runnerUp, MaxiGrid& grid)
+{
+    if (variant < 2) {
+        if (place.eye.inverted) {
+            return 2;
+        }
+        SampleBands(place, variant, runnerUp, grid);
+        return 0;
+    }
+    SampleGrid(image, place, variant - 2, runnerUp, grid);
+    return 0;
+}
+
 }  // namespace
 
 float MaxiGrey(GrayImage const& image, float x, float y)
@@ -898,12 +1010,32 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
         return 1;
     }
     int const variant = attempt % kMaxiSamplings;
-    int const stage = attempt / kMaxiSamplings;  // best, runner-up, restarts, local fits
+    // Best, runner-up, heights (turned by 0 and a half degree either way),
+    // restarts, local fits.
+    int const placed = attempt / kMaxiSamplings;
+    int const stage = placed > 4 ? placed - 3 : placed;
+    bool const heights = placed >= 2 && placed <= 4;
     if (attempt == 0 && !Place(image, eye, 0, g_placement)) {
         return 1;
     }
     if (!g_placement.valid) {
         return 1;
+    }
+    if (heights) {
+        // Placed again with the lattice's height and width searched apart
+        // from the rings' (a printer's squeezed rows, the symbol upright or
+        // turned).
+        if (variant == 0) {
+            float const turn = placed == 2 ? 0.0f : kRestartTurns[placed - 3];
+            if (!Place(image, g_placement.eye, turn, g_restart, true)) {
+                return 1;
+            }
+        }
+        if (!g_restart.valid) {
+            return 1;
+        }
+        g_inverted = g_restart.eye.inverted;
+        return SampleAs(image, g_restart, variant, false, grid);
     }
     if (stage >= 4) {
         // The best and the runner-up turn fitted locally.
@@ -920,8 +1052,7 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
             return 2;
         }
         g_inverted = g_local.eye.inverted;
-        SampleGrid(image, g_local, variant, false, grid);
-        return 0;
+        return SampleAs(image, g_local, variant, false, grid);
     }
     if (stage >= 2) {
         if (variant == 0 && !Place(image, g_placement.eye, kRestartTurns[(stage - 2) % 2], g_restart)) {
@@ -931,8 +1062,7 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
             return 1;
         }
         g_inverted = g_restart.eye.inverted;
-        SampleGrid(image, g_restart, variant, false, grid);
-        return 0;
+        return SampleAs(image, g_restart, variant, false, grid);
     }
     g_inverted = g_placement.eye.inverted;
     if (stage == 1 && g_placement.refined < 2) {
@@ -945,7 +1075,6 @@ int LocateMaxiGrid(GrayImage const& image, MaxiBullsEye const& eye, int attempt,
     if (stage == 1 && g_placement.mappings < 2) {
         return 2;
     }
-    SampleGrid(image, g_placement, variant, stage == 1, grid);
-    return 0;
+    return SampleAs(image, g_placement, variant, stage == 1, grid);
 }
 

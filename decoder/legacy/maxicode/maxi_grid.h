@@ -28,14 +28,19 @@ struct MaxiGrid {
     unsigned char modules[kMaxiRows * kMaxiColumns];  // 1 dark
 };
 
-// Ways of reading the modules of one placed grid: local threshold, global
-// threshold, local threshold after sharpening (for blur).
-constexpr int kMaxiSamplings = 3;
+// Ways of reading the modules of one placed grid: in bands between reference
+// rows at the bands' own and at the global threshold, then module by module
+// at the local threshold, the global threshold, and the local threshold
+// after sharpening (for blur).
+constexpr int kMaxiSamplings = 5;
 // Attempts read the grid in each way on the best turn, then on the runner-up
-// turn, then on the best turn placed twice more from a lattice turned half a
-// degree either way, then on the best and the runner-up turn fitted locally
-// (grown from the bull's-eye out, for strong perspective).
-constexpr int kMaxiGridAttempts = 6 * kMaxiSamplings;
+// turn, then placed anew with the lattice's height and width searched apart
+// from the rings' (a printer whose dot rows squeeze the module rows; turned
+// by 0 and by half a degree either way), then on the best turn placed twice
+// more from a lattice turned half a degree either way, then on the best and
+// the runner-up turn fitted locally (grown from the bull's-eye out, for
+// strong perspective).
+constexpr int kMaxiGridAttempts = 9 * kMaxiSamplings;
 
 // Places the grid (attempt 0 places it anew; later attempts reuse that
 // placement, or place it again from the same bull's-eye). 0 when `grid` holds
