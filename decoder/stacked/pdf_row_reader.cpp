@@ -2096,6 +2096,15 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
             farSwept_ = leftSeen ? 2 : 1;
         }
     }
+    // A compact symbol has no stop pattern (a single bar ends its rows):
+    // with the start column alone, its row indicators name the columns,
+    // and the rows are read up to where the stop pattern would stand.
+    if (leftFitted && !rightFitted && leftCount >= kMinColumnSightings &&
+        PlaceMissingStop(image, inverted, backward ? -area.ux : area.ux, backward ? -area.uy : area.uy, lt, lb,
+                         leftModule, rt, rb)) {
+        rightFitted = true;
+        rightModule = leftModule;
+    }
     if (!leftFitted || !rightFitted) {
         float const ux = backward ? -area.ux : area.ux;
         float const uy = backward ? -area.uy : area.uy;
