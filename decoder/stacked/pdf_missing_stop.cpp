@@ -1,3 +1,4 @@
+// The far end of the rows of a symbol whose stop column is not seen (a compact one has none).
 #include "decoder/stacked/pdf_row_reader.h"
 
 #include <cmath>
