@@ -1,7 +1,7 @@
 // Read rates of PDF417, MicroPDF417 and GS1 composites through the product road,
 // beside zxing-cpp, under the standard conditions at every 15 degrees.
 //
-//   bench_read_rate_pdf417 [pdf417] [micropdf417] [composite] [databar_composite]   (all by default)
+//   bench_read_rate_pdf417 [pdf417] [compact] [micropdf417] [composite] [databar_composite]   (all by default)
 #include "bench/support/read_rate_table.h"
 
 #include <cstring>
@@ -29,6 +29,11 @@ ReadRateSymbol Pdf(std::string name, std::string data, int level, int columns)
     return {std::move(name), {.symbology = BARCODE_PDF417, .data = data, .option1 = level, .option2 = columns}, {data}};
 }
 
+ReadRateSymbol Compact(std::string name, std::string data, int columns)
+{
+    return {std::move(name), {.symbology = BARCODE_PDF417COMP, .data = data, .option2 = columns}, {data}};
+}
+
 ReadRateSymbol Micro(std::string name, std::string data, int columns)
 {
     return {std::move(name), {.symbology = BARCODE_MICROPDF417, .data = data, .option2 = columns}, {data}};
@@ -53,6 +58,19 @@ int main(int argc, char** argv)
             Pdf("level 3, 6 columns", "Read rate of PDF417 at level 3, six columns", 3, 6),
             Pdf("level 5, 4 columns (tall)", "A taller symbol: 4 columns, level 5, 0123456789", 5, 4),
             Pdf("level 4, 12 columns (wide)", "Wide flat symbol 1234567890", 4, 12),
+        };
+        bench_support::RunReadRateTable(spec);
+    }
+    if (Wanted(argc, argv, "compact")) {
+        ReadRateSpec spec;
+        spec.title = "Compact PDF417";
+        spec.setCommands = polarity;
+        spec.moduleSizes = sizes;
+        spec.zxingFormats = ZXing::BarcodeFormat::PDF417;
+        spec.symbols = {
+            Compact("2 columns", "Compact PDF417, two columns", 2),
+            Compact("4 columns", "Compact PDF417 with four columns 0123456789", 4),
+            Compact("6 columns", "Compact PDF417 with six data columns, 0123456789 ABCDEFGHIJ", 6),
         };
         bench_support::RunReadRateTable(spec);
     }

@@ -588,9 +588,6 @@ int CompositeCodeDecoder::Start(GrayImage const& image, DecodedLabel& label)
         label.Copy(component_);
         return 1;
     }
-    if (mode == kComponent1DOnly) {
-        return 1;
-    }
     unsigned const joined = label.data.GetCount() + 1 + component_.data.GetCount();
     if (joined > label.data.GetCapacity() || !composite_->fixed_length.Get().Admits(joined)) {
         return 0;

@@ -22,7 +22,7 @@ Point ToPoint(float x, float y)
 
 PDFDecoder::PDFDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea), detail_(&property.detail_of_decoder), pdf417_(&property.pdf417),
-      microPdf417_(&property.micro_pdf417)
+      microPdf417_(&property.micro_pdf417), composite_(&property.composite)
 {
     VirtualArray<PDFRowReader::Buffers> buffers = memory_.TakeArray<PDFRowReader::Buffers>(1);
     VirtualArray<unsigned short> codewords = memory_.TakeArray<unsigned short>(kCodewords);
@@ -116,7 +116,9 @@ int PDFDecoder::ReadPDF417(PDFRowReader& reader, GrayImage const& image, PDFRowR
                   (reader.AddLines(parameters, buffers_->codewords, buffers_->erasures, erasureCount) && decode()) ||
                   (reader.AddLines(parameters, buffers_->codewords, buffers_->erasures, erasureCount) && decode()) ||
                   (reader.AddRowVotes(buffers_->codewords, buffers_->erasures, erasureCount) && decode()));
-    if (decoded && composite == fromSegment &&
+    // Along a segment only a composite's 2D part is read; a located region
+    // gives any symbol (a 2D part met alone goes to the composite reader).
+    if (decoded && (composite || !fromSegment) &&
         (fromSegment || pdf417_->fixed_length.Get().Admits(label.data.GetCount()))) {
         label.negative = inverted ? 1 : 0;
         for (unsigned c = 0; c < 4; ++c) {
@@ -124,9 +126,7 @@ int PDFDecoder::ReadPDF417(PDFRowReader& reader, GrayImage const& image, PDFRowR
         }
         return kRead;
     }
-    // A composite's 2D part, read whole: the composite reader takes it with
-    // its linear symbol, and nothing else stands here.
-    return decoded && composite && !fromSegment ? kComponent : kNone;
+    return kNone;
 }
 
 int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area, bool normal, bool reversed,
@@ -136,21 +136,12 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
     bool seenAny = false;
     PDFRowReader::Area whole = area;
     whole.nearHalfLength = 0;
-    // One PDF417 reading along the area's lines: 1 for a label, 0 when a
-    // composite's 2D part stands here (nothing else does), -1 to go on.
+    // One PDF417 reading along the area's lines: 1 for a label, -1 to go on.
     auto const tryPDF417 = [&](PDFRowReader::Area const& lines, bool inverted) {
         bool seen = false;
         int const read = ReadPDF417(reader, image, lines, inverted, fromSegment, label, seen);
         seenAny = seenAny || seen;
-        if (read == kRead) {
-            return 1;
-        }
-        if (read == kComponent) {
-            label.Clear();
-            SetSeenSymbol(kSeenComponent);
-            return 0;
-        }
-        return -1;
+        return read == kRead ? 1 : -1;
     };
     // Both polarities on every other line first, then (with the sightings
     // shared) on the lines between: a symbol light on dark waits for no
@@ -194,7 +185,11 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
         if ((inverted && !reversed) || (!inverted && !normal)) {
             continue;
         }
-        if (fromSegment || microPdf417_->read.Get()) {
+        // A CC-A met alone is read (at its own sizes, after the others) only
+        // where the composite reader would pass it on.
+        bool const loneComponents = !fromSegment && composite_->ignore_link_flag.Get();
+        for (int sizes = 0; sizes < (loneComponents ? 2 : 1) && (fromSegment || microPdf417_->read.Get()); ++sizes) {
+            bool const componentSizes = fromSegment || sizes == 1;
             unsigned farPairs = 0;
             for (int attempt = 0; attempt < 4; ++attempt) {
                 // Both reading ways with the sides paired as met square on,
@@ -207,13 +202,13 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
                 unsigned erasureCount = 0;
                 float corners[8];
                 unsigned ignored = 0;
-                if (reader.ReadMicro(image, whole, inverted, (attempt & 1) == 1, fromSegment,
+                if (reader.ReadMicro(image, whole, inverted, (attempt & 1) == 1, componentSizes,
                                      PDFRowReader::kSideModuleRatios[far ? 1 : 0], far ? ignored : farPairs, version,
                                      buffers_->codewords, buffers_->erasures, erasureCount, corners) &&
                     DecodeMicroPDF417Codewords(buffers_->codewords, version, buffers_->erasures, erasureCount,
                                                label) != 0) {
                     bool const component = label.identifier.GetModifierBit(9) || label.identifier.GetModifierBit(10);
-                    if (component != fromSegment ||
+                    if ((fromSegment && !component) ||
                         (!fromSegment && !microPdf417_->fixed_length.Get().Admits(label.data.GetCount()))) {
                         continue;
                     }
@@ -247,7 +242,6 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
             }
             if (DecodeMicroPDF417Codewords(buffers_->codewords, version, buffers_->erasures, erasureCount, label) ==
                     0 ||
-                label.identifier.GetModifierBit(9) || label.identifier.GetModifierBit(10) ||
                 !microPdf417_->fixed_length.Get().Admits(label.data.GetCount())) {
                 continue;
             }

@@ -10,6 +10,7 @@
 
 namespace DEC2DIvra {
 
+struct CompositeProperty;
 struct DEC2DProperty;
 struct DecoderDetailProperty;
 struct Pdf417Property;
@@ -48,9 +49,8 @@ private:
     // when `segmentPdf417`.
     int ReadArea(GrayImage const& image, PDFRowReader::Area const& area, bool normal, bool reversed,
                  bool fromSegment, DecodedLabel& label, bool segmentPdf417 = false);
-    // One PDF417 reading of one polarity: kRead with the label, kComponent
-    // when a composite's 2D part stands in a located region, else kNone.
-    enum { kNone = 0, kRead = 1, kComponent = 2 };
+    // One PDF417 reading of one polarity: kRead with the label, else kNone.
+    enum { kNone = 0, kRead = 1 };
     int ReadPDF417(PDFRowReader& reader, GrayImage const& image, PDFRowReader::Area const& area, bool inverted,
                    bool fromSegment, DecodedLabel& label, bool& seen);
 
@@ -58,6 +58,7 @@ private:
     DecoderDetailProperty const* detail_;
     Pdf417Property const* pdf417_;
     ReadAndLengthProperty const* microPdf417_;
+    CompositeProperty const* composite_;
     PDFRowReader::Buffers* buffers_ = nullptr;
     unsigned short* codewords_ = nullptr;
     unsigned short* erasures_ = nullptr;

@@ -302,6 +302,14 @@ private:
     // columns, with the rows its row indicators name.
     void ReadRowLine(GrayImage const& image, bool inverted, unsigned columns, float skew, float const ends[8],
                      unsigned i, unsigned lines);
+    // Where the stop column of a symbol whose start column runs from `top`
+    // to `bottom` stands (the rows read along (ux, uy) at `module` pixels a
+    // module), by the data columns its left row indicators name: a compact
+    // symbol has none of its own. False when they name none.
+    bool PlaceMissingStop(GrayImage const& image, bool inverted, float ux, float uy, float const top[2],
+                          float const bottom[2], float module, float stopTop[2], float stopBottom[2]);
+    static constexpr unsigned kStopProbeLines = 24;
+    static constexpr unsigned kStopProbeVotes = 2;
     // The symbol parameters the row indicators of every `stride`-th of the
     // lines read at `columns` columns vote for: rows over three and their
     // remainder, level and data columns less one (-1 when none voted), and

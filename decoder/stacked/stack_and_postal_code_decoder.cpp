@@ -7,6 +7,11 @@ int StackAndPostalCodeDecoder::Start(GrayImage const& image, Region const& regio
     pdf_->SetInput(input_);
     int const read = pdf_->Start(image, region, label);
     SetSeenSymbol(pdf_->GetSeenSymbol());
+    if (read != 0 && composite_->Start(image, label) == 0) {
+        label.Clear();
+        SetSeenSymbol(kSeenComponent);
+        return 0;
+    }
     return read;
 }
 

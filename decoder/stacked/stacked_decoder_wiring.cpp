@@ -20,9 +20,12 @@ PDFDecoder* InstallStackedDecoders(TwoDimensionDecoder& handle)
     if (pdf == nullptr) {
         return nullptr;
     }
-    auto* door = arena.Build<StackAndPostalCodeDecoder>(*pdf);
     auto* composite = arena.Build<CompositeCodeDecoder>(*property, *pdf);
-    if (door == nullptr || composite == nullptr) {
+    if (composite == nullptr) {
+        return nullptr;
+    }
+    auto* door = arena.Build<StackAndPostalCodeDecoder>(*pdf, *composite);
+    if (door == nullptr) {
         return nullptr;
     }
     handle.GetDecoderSet().stackCode = door;

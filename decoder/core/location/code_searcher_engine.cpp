@@ -63,6 +63,7 @@ void CodeSearcherEngine::BeginImage()
     seenStackedCount_ = 0;
     stackedRowCount_ = 0;
     stackedHanded_ = 0;
+    deferredComponent_ = -1;
     for (bool& tried : stackedTried_) {
         tried = false;
     }
@@ -435,50 +436,80 @@ int CodeSearcherEngine::SearchLinear(GrayImage const& image, tagDecodeOption con
         if (ReadCandidate(image, area, candidate, decoder, label) == 0) {
             continue;
         }
-        // UPC-E and EAN-8 carry one check digit: a QR symbol's data passes for
-        // one now and then. No bar code lies inside a QR symbol.
-        unsigned const symbology = label.identifier.GetSymbology();
-        if ((symbology == SYMBOLOGY_UPCE || symbology == SYMBOLOGY_EAN8) &&
-            LiesInMatrixSymbol(image, option, decoders, candidate.region, false)) {
-            continue;
-        }
-        // A PDF417 row met by a linear decoder is no label: the stacked stage
-        // reads the region.
-        if (label.identifier.GetSymbology() == SYMBOLOGY_PDF417 && label.data.GetCount() == 0) {
-            if (!stackedTried_[i] && stackedRowCount_ < kSeenStackedRegions) {
-                stackedRows_[stackedRowCount_++] = candidate.region;
-            }
-            continue;
-        }
-        // The codeword bars of a PDF417 or MicroPDF417 symbol pass for a short
-        // linear label now and then. No bar code lies inside a stacked symbol:
-        // one read from the same region whose outline holds the label is
-        // offered instead. A composite's linear part lies beside its 2D part.
-        // A region the stacked decoder read nothing in already is not read
-        // again. A Code 128 label that carries a composite's linkage goes to
-        // the composite reader instead, which reads the 2D part beside it (a
-        // PDF417 one included) or withholds it: no stacked symbol's bars pass
-        // for a linear label that has a 2D part of its own beside it.
-        if (stacked != nullptr && !stackedTried_[i] && MayHoldStackedSymbol(image) &&
-            !(composites && !property_->composite.ignore_link_flag.Get() && IsCompositeLinearPart(label)) &&
-            ReadsStackedAround(image, *stacked, candidate.region, label)) {
-            if (Deliver(stackedLabel_, outlet)) {
-                return 1;
-            }
-            continue;
-        }
-        // The composite reader joins a 2D component to the label, or withholds it.
-        if (composite != nullptr && composite->Start(image, label) == 0) {
-            continue;
-        }
-        if (Deliver(label, outlet)) {
+        Offered const offered = OfferLinearLabel(image, option, decoders, i, candidate.region, label, outlet);
+        if (offered == Offered::kTaken) {
             return 1;
         }
-        if (ReadBesideLabel(image, area, candidate, budget, decoder, label, outlet) != 0) {
+        if (offered == Offered::kWithheld) {
+            continue;
+        }
+        if (ReadBesideLabel(image, area, option, decoders, i, budget, label, outlet) != 0) {
+            return 1;
+        }
+    }
+    // The 2D part put off above, unless a joined label holds it.
+    if (deferredComponent_ >= 0) {
+        Region const region = candidates[deferredComponent_].region;
+        deferredComponent_ = -1;
+        if (stacked != nullptr && !taken_.IsIncluded(region.CalcCenterPoint()) &&
+            ReadStacked(*stacked, image, region, label) != 0 && Deliver(label, outlet)) {
             return 1;
         }
     }
     return 0;
+}
+
+bool CodeSearcherEngine::IsLinkedComponent(DecodedLabel const& label)
+{
+    SymbologyIdentifier const& id = label.identifier;
+    return (id.GetSymbology() == SYMBOLOGY_PDF417 && id.GetModifierBit(8)) ||
+           (id.GetSymbology() == SYMBOLOGY_MICRO_PDF417 && (id.GetModifierBit(9) || id.GetModifierBit(10)));
+}
+
+CodeSearcherEngine::Offered CodeSearcherEngine::OfferLinearLabel(GrayImage const& image,
+                                                                  tagDecodeOption const& option,
+                                                                  DecoderSet const& decoders, unsigned i,
+                                                                  Region const& region, DecodedLabel& label,
+                                                                  LabelOutlet& outlet)
+{
+    AbstractCompositeCodeDecoder* const composite = decoders.composite;
+    AbstractStackCodeDecoder* const stacked =
+        IsWanted(CodeSearchStage::kStacked, decoders) ? decoders.stackCode : nullptr;
+    bool const composites = composite != nullptr && property_->composite.read.Get();
+    // UPC-E and EAN-8 carry one check digit: a QR symbol's data passes for
+    // one now and then. No bar code lies inside a QR symbol.
+    unsigned const symbology = label.identifier.GetSymbology();
+    if ((symbology == SYMBOLOGY_UPCE || symbology == SYMBOLOGY_EAN8) &&
+        LiesInMatrixSymbol(image, option, decoders, region, false)) {
+        return Offered::kWithheld;
+    }
+    // A PDF417 row met by a linear decoder is no label: the stacked stage
+    // reads the region.
+    if (label.identifier.GetSymbology() == SYMBOLOGY_PDF417 && label.data.GetCount() == 0) {
+        if (!stackedTried_[i] && stackedRowCount_ < kSeenStackedRegions) {
+            stackedRows_[stackedRowCount_++] = region;
+        }
+        return Offered::kWithheld;
+    }
+    // The codeword bars of a PDF417 or MicroPDF417 symbol pass for a short
+    // linear label now and then. No bar code lies inside a stacked symbol:
+    // one read from the same region whose outline holds the label is
+    // offered instead. A composite's linear part lies beside its 2D part.
+    // A region the stacked decoder read nothing in already is not read
+    // again. A Code 128 label that carries a composite's linkage goes to
+    // the composite reader instead, which reads the 2D part beside it (a
+    // PDF417 one included) or withholds it: no stacked symbol's bars pass
+    // for a linear label that has a 2D part of its own beside it.
+    if (stacked != nullptr && !stackedTried_[i] && MayHoldStackedSymbol(image) &&
+        !(composites && !property_->composite.ignore_link_flag.Get() && IsCompositeLinearPart(label)) &&
+        ReadsStackedAround(image, *stacked, region, label)) {
+        return Deliver(stackedLabel_, outlet) ? Offered::kTaken : Offered::kWithheld;
+    }
+    // The composite reader joins a 2D component to the label, or withholds it.
+    if (composite != nullptr && composite->Start(image, label) == 0) {
+        return Offered::kWithheld;
+    }
+    return Deliver(label, outlet) ? Offered::kTaken : Offered::kOffered;
 }
 
 CodeSearcherEngine::Handed CodeSearcherEngine::HandToStacked(AbstractStackCodeDecoder& decoder, GrayImage const& image,
@@ -488,6 +519,13 @@ CodeSearcherEngine::Handed CodeSearcherEngine::HandToStacked(AbstractStackCodeDe
     stackedTried_[i] = true;
     ++stackedHanded_;
     if (ReadStacked(decoder, image, finder_.GetCandidates()[i].region, label) != 0) {
+        // A composite's 2D part read alone (its link ignored) waits until the
+        // linear decoders have had the frame: its linear part, read beside
+        // it, gives the joined label first.
+        if (IsLinkedComponent(label) && deferredComponent_ < 0) {
+            deferredComponent_ = static_cast<int>(i);
+            return Handed::kOnward;
+        }
         return Deliver(label, outlet) ? Handed::kTaken : Handed::kDone;
     }
     if (!spareLinear || !ShowedPdfColumns(decoder) || !lateLinearRun_) {
@@ -1313,13 +1351,17 @@ int CodeSearcherEngine::SearchDots(GrayImage const& image, AbstractDotDecoder& d
 }
 
 int CodeSearcherEngine::ReadBesideLabel(GrayImage const& image, Rectangle const& area,
-                                        BarRegionCandidate const& candidate, unsigned budget,
-                                        AbstractBarCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet)
+                                        tagDecodeOption const& option, DecoderSet const& decoders, unsigned i,
+                                        unsigned budget, DecodedLabel& label, LabelOutlet& outlet)
 {
     // Two labels side by side join into one candidate when their quiet zones
     // and the label edges between them fill the gap with edges; the rest of
     // the candidate beside the label read is then a candidate of its own
-    // (inside the candidate's searched region, so not looked up there).
+    // (inside the candidate's searched region, so not looked up there). Its
+    // label passes the same checks as the first: a composite's linear part
+    // read there goes to the composite reader, which joins its 2D part or
+    // withholds it.
+    BarRegionCandidate const& candidate = finder_.GetCandidates()[i];
     long long low = 0;
     long long high = 0;
     for (unsigned k = 0; k < 4; ++k) {
@@ -1337,11 +1379,10 @@ int CodeSearcherEngine::ReadBesideLabel(GrayImage const& image, Rectangle const&
             continue;
         }
         ++tried_;
-        if (ReadCandidate(image, area, side, decoder, label) == 0 ||
-            (label.identifier.GetSymbology() == SYMBOLOGY_PDF417 && label.data.GetCount() == 0)) {
+        if (ReadCandidate(image, area, side, *decoders.barCode, label) == 0) {
             continue;
         }
-        if (Deliver(label, outlet)) {
+        if (OfferLinearLabel(image, option, decoders, i, side.region, label, outlet) == Offered::kTaken) {
             return 1;
         }
     }

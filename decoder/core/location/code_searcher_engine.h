@@ -157,6 +157,8 @@ private:
     // Whether a Code 128 label carries the linkage of a composite's linear
     // part (the 2D part lies beside it).
     static bool IsCompositeLinearPart(DecodedLabel const& label);
+    // Whether a PDF417 or MicroPDF417 label is a composite's 2D part.
+    static bool IsLinkedComponent(DecodedLabel const& label);
     // Whether the stacked reader reads a symbol from the region whose outline
     // holds the label's centre; that symbol's label is left in stackedLabel_.
     bool ReadsStackedAround(GrayImage const& image, AbstractStackCodeDecoder& decoder, Region const& region,
@@ -230,10 +232,21 @@ private:
     int ReadCandidate(GrayImage const& image, Rectangle const& area, BarRegionCandidate const& candidate,
                       AbstractBarCodeDecoder& decoder, DecodedLabel& label);
 
-    // The parts of a candidate either side of the label just read from it,
-    // within the budget; nonzero when the outlet accepts a label.
-    int ReadBesideLabel(GrayImage const& image, Rectangle const& area, BarRegionCandidate const& candidate,
-                        unsigned budget, AbstractBarCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
+    // What became of a linear label read from region `region` of bar-like
+    // candidate `i`: taken by the outlet (the search ends), withheld (no
+    // label here, or one the outlet declined in its place), or offered and
+    // declined (the search goes on beside it).
+    enum class Offered { kTaken, kWithheld, kOffered };
+    // The checks every linear label passes before it is delivered: no
+    // bar code inside a matrix or stacked symbol, a PDF417 row handed on,
+    // and the composite reader's join or withholding.
+    Offered OfferLinearLabel(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                             unsigned i, Region const& region, DecodedLabel& label, LabelOutlet& outlet);
+    // The parts of candidate `i` either side of the label just read from
+    // it, within the budget; nonzero when the outlet accepts a label.
+    int ReadBesideLabel(GrayImage const& image, Rectangle const& area, tagDecodeOption const& option,
+                        DecoderSet const& decoders, unsigned i, unsigned budget, DecodedLabel& label,
+                        LabelOutlet& outlet);
 
     DEC2DProperty const* property_;
     BarRegionFinder::Tuning const tuning_{};
@@ -281,6 +294,10 @@ private:
     // does not hand them again.
     bool stackedTried_[BarRegionFinder::kMaxCandidates] = {};
     unsigned stackedHanded_ = 0;
+    // The candidate whose region gave a composite's 2D part alone in the
+    // linear stage (-1 none): read again and offered after the linear
+    // decoders, unless a joined label holds it.
+    int deferredComponent_ = -1;
     // A stacked symbol read around a linear label.
     DecodedLabel stackedLabel_;
     // Whether a bar-like region of the frame shows a PDF417 start or stop
