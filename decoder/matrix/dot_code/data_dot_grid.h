@@ -93,6 +93,8 @@ public:
     unsigned CountBeyond(bool last, bool columns) const;
     // Drops the lines beyond the range in use, on every side.
     bool DropLinesBeyond();
+    // Drops the outermost line of a side that lies beyond the range in use.
+    bool DropOutermostBeyond(bool last, bool columns);
 
 private:
     void CorrectCrossTempSegments(bool last, bool columns, unsigned k);

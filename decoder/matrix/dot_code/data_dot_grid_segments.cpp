@@ -290,6 +290,30 @@ bool DataDotGrid::DeleteOuterSegment()
     return RecutEnds();
 }
 
+bool DataDotGrid::DropOutermostBeyond(bool last, bool columns)
+{
+    StackInterface<LineSegment>& own = GetSegments(columns);
+    unsigned const count = own.GetCount();
+    if (CountBeyond(last, columns) == 0) {
+        return false;
+    }
+    if (last) {
+        return own.SetCount(count - 1);
+    }
+    if (!Memory::Delete(&own[0], count * sizeof(LineSegment), sizeof(LineSegment), 0) || !own.SetCount(count - 1)) {
+        return false;
+    }
+    if (columns) {
+        --firstColumn_;
+        --lastColumn_;
+    } else {
+        --firstRow_;
+        --lastRow_;
+    }
+    parity_ = !parity_;
+    return true;
+}
+
 bool DataDotGrid::DropLinesBeyond()
 {
     for (bool columns : {true, false}) {

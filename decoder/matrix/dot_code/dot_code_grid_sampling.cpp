@@ -26,12 +26,18 @@ bool DotCodeDecoder::ExpandDataDotGrid(GrayImage const& image, bool dark, int sm
     bool const columnsFirst = grid_.GetCount(true) <= grid_.GetCount(false);
     grown = ExpamdTwoSideGrid(image, dark, smallest, columnsFirst) || grown;
     grown = ExpamdTwoSideGrid(image, dark, smallest, !columnsFirst) || grown;
-    // Each side's last probe found too few dots and stays beyond the range
-    // in use: the grown grid drops one line on every side. A side whose
-    // probe could not even be placed (the image border) has none to drop.
+    // Each side ends on probes that found too few dots, beyond the range in
+    // use: the grown grid drops them, the last by DeleteOuterSegment. A
+    // side whose probe could not even be placed (the image border) may
+    // have none to drop.
     bool oneBeyondEach = true;
     for (bool columns : {true, false}) {
         for (bool last : {false, true}) {
+            while (grid_.CountBeyond(last, columns) > 1) {
+                if (!grid_.DropOutermostBeyond(last, columns)) {
+                    return false;
+                }
+            }
             oneBeyondEach = oneBeyondEach && grid_.CountBeyond(last, columns) == 1;
         }
     }
@@ -71,8 +77,11 @@ bool DotCodeDecoder::SearchSideDot(GrayImage const& image, bool dark, int smalle
     if (closed) {
         return false;
     }
-    closed = true;
+    // A line of few dots may lie inside the symbol: the side is given up
+    // only when the next line out holds too few as well.
+    closed = grid_.CountBeyond(last, columns) >= 1;
     if (!grid_.PushTempOuterSegment(image, last, columns)) {
+        closed = true;
         return false;
     }
     StackInterface<LineSegment>& own = grid_.GetSegments(columns);

@@ -72,14 +72,18 @@ bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, 
 unsigned CalcStepVectorSubroutine::CalcIndexStack(Point const* centres, unsigned count, unsigned index,
                                                   unsigned modeSize, unsigned* near) const
 {
-    // Within a square of half-width 1.5 mode sizes.
+    // Within a square of half-width 1.5 mode sizes. A candidate within
+    // half a mode size is the same dot seen twice (the locator's parts of
+    // one blurred dot): no corner of a triangle of neighbours.
     long long const reach = static_cast<long long>(modeSize) * 384;
+    long long const same = static_cast<long long>(modeSize) * 128;
     Point const& c = centres[index];
     unsigned n = 0;
     for (unsigned j = 0; j < count && n < kMaxNear; ++j) {
         Point const& p = centres[j];
-        if (j == index || p == c || Abs(static_cast<long long>(p.x) - c.x) > reach ||
-            Abs(static_cast<long long>(p.y) - c.y) > reach) {
+        long long const dx = Abs(static_cast<long long>(p.x) - c.x);
+        long long const dy = Abs(static_cast<long long>(p.y) - c.y);
+        if (j == index || p == c || dx > reach || dy > reach || (dx < same && dy < same)) {
             continue;
         }
         near[n++] = j;
