@@ -1,0 +1,215 @@
+// The grid of dot lines: built from dot centres, grown and trimmed side by
+// side, and the symbols it reads through the decoder handle, whose region
+// runs two lines inside the symbol.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "decoder/core/geometry/geometry.h"
+#include "decoder/matrix/dot_code/data_dot_grid.h"
+#include "decoder/matrix/dot_code/dot_code_first_grid.h"
+#include "tests/decoder/matrix/dot_code/dot_code_fixture.h"
+#include "tests/support/frame.h"
+
+namespace {
+
+using DEC2DIvra::CalcFirstDataDotGridSubroutine;
+using DEC2DIvra::DataDotGrid;
+using DEC2DIvra::DotCenter;
+using DEC2DIvra::DotStepVectors;
+using DEC2DIvra::LineSegment;
+using DEC2DIvra::Point;
+using DEC2DIvra::Vector;
+
+constexpr int kPitch = 4 * 256;  // 4 px a position
+constexpr int kOrigin = 40 * 256;
+
+Point Position(int column, int row) { return Point{kOrigin + column * kPitch, kOrigin + row * kPitch}; }
+
+// A grid of `columns` x `rows` straight lines a pitch apart.
+void MakeGrid(DataDotGrid& grid, unsigned columns, unsigned rows)
+{
+    grid.Clear();
+    for (unsigned i = 0; i < columns; ++i) {
+        grid.GetSegments(true).Push(LineSegment{Position(int(i), 0), Position(int(i), int(rows) - 1)});
+    }
+    for (unsigned j = 0; j < rows; ++j) {
+        grid.GetSegments(false).Push(LineSegment{Position(0, int(j)), Position(int(columns) - 1, int(j))});
+    }
+    grid.SetRanges(columns - 1, rows - 1);
+}
+
+DEC2DIvra::GrayImage BlankImage(support::Frame& frame)
+{
+    return DEC2DIvra::GrayImage(frame.width, frame.height, frame.width, frame.pixels.data());
+}
+
+TEST(DataDotGridTest, ProbedLinesOutsideTheRangeInUseAreDroppedOrMadePermanent)
+{
+    support::Frame frame = support::makeFrame(200, 200, 900);
+    DEC2DIvra::GrayImage const image = BlankImage(frame);
+    DataDotGrid grid;
+    MakeGrid(grid, 6, 5);
+    // One probed line beyond each side, then the outer lines dropped: the
+    // grid of before, its parity flipped twice over.
+    for (bool columns : {true, false}) {
+        for (bool last : {false, true}) {
+            ASSERT_TRUE(grid.PushTempOuterSegment(image, last, columns));
+            EXPECT_EQ(grid.CountBeyond(last, columns), 1u);
+        }
+    }
+    EXPECT_EQ(grid.GetSegments(true).GetCount(), 8u);
+    EXPECT_EQ(grid.GetCount(true), 6u);
+    EXPECT_FALSE(grid.GetParity());
+    ASSERT_TRUE(grid.DeleteOuterSegment());
+    EXPECT_EQ(grid.GetSegments(true).GetCount(), 6u);
+    EXPECT_EQ(grid.GetSegments(false).GetCount(), 5u);
+    Point p;
+    ASSERT_TRUE(grid.CalcPoint(3, 2, p));
+    EXPECT_EQ(p, Position(3, 2));
+    ASSERT_TRUE(grid.CalcPoint(5, 4, p));
+    EXPECT_EQ(p, Position(5, 4));
+
+    // Two probes before the first column, then the outer one confirmed a
+    // pixel further out than probed: the line between becomes the centre
+    // line of its neighbours.
+    ASSERT_TRUE(grid.PushTempOuterSegment(image, false, true));
+    ASSERT_TRUE(grid.PushTempOuterSegment(image, false, true));
+    EXPECT_EQ(grid.CountBeyond(false, true), 2u);
+    DEC2DIvra::Line outer;
+    Point const a{kOrigin - 2 * kPitch - 256, kOrigin};
+    Point const b{kOrigin - 2 * kPitch - 256, kOrigin + kPitch};
+    ASSERT_TRUE(DEC2DIvra::Geometry::CalcLine(a, b, outer));
+    ASSERT_TRUE(grid.PushOuterSegment(outer, false, true));
+    EXPECT_EQ(grid.GetFirstIndex(true), 0u);
+    EXPECT_EQ(grid.GetCount(true), 8u);
+    ASSERT_TRUE(grid.CalcPoint(1, 2, p));
+    EXPECT_NEAR(p.x, kOrigin - kPitch - 128, 2);
+    EXPECT_NEAR(p.y, kOrigin + 2 * kPitch, 2);
+}
+
+TEST(DataDotGridTest, OutermostLinesCloserThanHalfAPixelAreNotExtrapolated)
+{
+    support::Frame frame = support::makeFrame(200, 200, 900);
+    DataDotGrid grid;
+    grid.Clear();
+    grid.GetSegments(true).Push(LineSegment{Position(0, 0), Position(0, 4)});
+    grid.GetSegments(true).Push(LineSegment{{kOrigin + 100, kOrigin}, {kOrigin + 100, kOrigin + 4 * kPitch}});
+    for (int j = 0; j < 5; ++j) {
+        grid.GetSegments(false).Push(LineSegment{Position(0, j), {kOrigin + 100, kOrigin + j * kPitch}});
+    }
+    grid.SetRanges(1, 4);
+    EXPECT_FALSE(grid.PushTempOuterSegment(BlankImage(frame), true, true));
+    EXPECT_EQ(grid.GetSegments(true).GetCount(), 2u);
+}
+
+// Centres of a checkerboard of c x r positions, the first column starting
+// with a dot or a blank, with one column of dots missing: the grid gets the
+// missing line back and tells the parity.
+TEST(CalcFirstDataDotGridTest, TheGridHasEveryLineAndTheFirstColumnsParity)
+{
+    struct Case {
+        unsigned columns;
+        unsigned rows;
+        bool blankFirst;
+        int missingColumn;  // -1 none
+    } const cases[] = {{12, 9, false, -1}, {12, 9, true, -1}, {15, 10, false, 6}, {20, 13, true, 9}};
+    for (Case const& c : cases) {
+        std::vector<DotCenter> centres;
+        std::mt19937 random(c.columns * 31 + c.rows);
+        for (unsigned j = 0; j < c.rows; ++j) {
+            for (unsigned i = 0; i < c.columns; ++i) {
+                bool const dotPosition = ((i + j) % 2 == 0) != c.blankFirst;
+                // The corners and edges dotted, the inside at random.
+                bool const edge = i == 0 || j == 0 || i + 1 == c.columns || j + 1 == c.rows;
+                if (!dotPosition || int(i) == c.missingColumn || (!edge && random() % 3 == 0)) {
+                    continue;
+                }
+                Point const p = Position(int(i), int(j));
+                centres.push_back(DotCenter{p.x + int(random() % 61) - 30, p.y + int(random() % 61) - 30, 200});
+            }
+        }
+        DotStepVectors steps;
+        steps.Set(Vector{kPitch, 0}, Vector{0, kPitch});
+        std::vector<DotCenter> sorted(centres.size());
+        DataDotGrid grid;
+        CalcFirstDataDotGridSubroutine first;
+        ASSERT_TRUE(first.Start(steps, Vector{-kPitch / 2, -kPitch / 2}, Vector{kPitch / 2, kPitch / 2},
+                                centres.data(), unsigned(centres.size()), sorted.data(), grid))
+            << c.columns << " x " << c.rows;
+        EXPECT_EQ(grid.GetCount(true), c.columns) << c.columns << " x " << c.rows;
+        EXPECT_EQ(grid.GetCount(false), c.rows) << c.columns << " x " << c.rows;
+        EXPECT_EQ(grid.GetParity(), c.blankFirst) << c.columns << " x " << c.rows;
+        Point p;
+        ASSERT_TRUE(grid.CalcPoint(c.columns / 2, c.rows / 2, p));
+        EXPECT_NEAR(p.x, Position(int(c.columns / 2), 0).x, 64);
+        EXPECT_NEAR(p.y, Position(0, int(c.rows / 2)).y, 64);
+    }
+}
+
+using dot_code_test::DotCodeHarness;
+using dot_code_test::DotCodeInput;
+
+// The region of a symbol read along its grid: the dot positions two lines
+// inside on every side, each corner next to the one before it.
+TEST(DotCodeGridReadTest, TheRegionRunsThroughPositionsTwoLinesInside)
+{
+    DotCodeHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    struct Case {
+        char const* text;
+        double size;
+        double angle;
+    } const cases[] = {{"DotCode 1234", 3.5, 0}, {"DotCode 1234", 5.0, 0}, {"Hello World", 3.5, 135}};
+    for (Case const& c : cases) {
+        support::Rendering const r = support::render(DotCodeInput(c.text), {.moduleSize = c.size, .angle = c.angle});
+        ASSERT_TRUE(r.symbol.ok);
+        auto const& labels = harness.Read(r.frame);
+        ASSERT_EQ(labels.size(), 1u) << c.text << " at " << c.size;
+        EXPECT_EQ(labels[0].data, c.text);
+        tagDEC2D_REGION const& g = labels[0].region;
+        support::Point const found[4] = {{double(g.x0), double(g.y0)}, {double(g.x1), double(g.y1)},
+                                         {double(g.x2), double(g.y2)}, {double(g.x3), double(g.y3)}};
+        double const inner[2][2] = {{2.5, r.symbol.widthModules - 2.5}, {2.5, r.symbol.heightModules - 2.5}};
+        int sides[4][2];
+        for (unsigned k = 0; k < 4; ++k) {
+            // Whole pixels: within a pixel and a half of the position.
+            support::Point const m = r.symbol.toModule({found[k].x + 0.5, found[k].y + 0.5});
+            for (unsigned axis = 0; axis < 2; ++axis) {
+                double const v = axis == 0 ? m.x : m.y;
+                double const near0 = std::fabs(v - inner[axis][0]);
+                double const near1 = std::fabs(v - inner[axis][1]);
+                sides[k][axis] = near0 < near1 ? 0 : 1;
+                EXPECT_LT(near0 < near1 ? near0 : near1, 1.5 / c.size + 0.3) << c.text << " corner " << k;
+            }
+        }
+        for (unsigned k = 0; k < 4; ++k) {
+            unsigned const n = (k + 1) % 4;
+            int const shared = (sides[k][0] == sides[n][0]) + (sides[k][1] == sides[n][1]);
+            EXPECT_EQ(shared, 1) << c.text << " corners " << k << " and " << n;
+        }
+    }
+}
+
+// Frames of grey noise, as a camera sees a blank patch in poor light, give
+// no label and cost a bounded search.
+TEST(DotCodeGridReadTest, NoiseGivesNoLabel)
+{
+    DotCodeHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    for (int seed = 1; seed <= 3; ++seed) {
+        support::Frame frame = support::makeFrame(640, 480, 512);
+        std::mt19937 random(static_cast<unsigned>(seed));
+        std::normal_distribution<double> noise(512.0, 60.0 * seed);
+        for (auto& v : frame.pixels) {
+            v = static_cast<uint16_t>(std::clamp(noise(random), 0.0, 1023.0));
+        }
+        EXPECT_TRUE(harness.Read(frame).empty()) << seed;
+    }
+}
+
+}  // namespace
