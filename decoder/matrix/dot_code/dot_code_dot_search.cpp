@@ -101,7 +101,25 @@ int DotCodeDecoder::StartAlongDotGrid(GrayImage const& image, Dot const& dot, De
     gridCandidateCount_ = 0;
     gridExamined_ = 0;
     gridModeSize_ = 0;
-    return DecodeFromDotCenters(image, steps, dark, count, label);
+    unsigned const searched = gridSearched_.GetCount();
+    int read = DecodeFromDotCenters(image, steps, dark, count, label);
+    // Pairs of dots near enough to be paired are mostly diagonal
+    // neighbours: their half vectors span the grid turned by an eighth.
+    // Try the grid they are the diagonals of, over the same dots.
+    DotStepVectors turned;
+    if (read == 0 && !stepSearch_.IsFromTriangle() && CalcFinerStepVectors(steps, turned)) {
+        turned.Set(Vector{2 * turned.v[0].dx, 2 * turned.v[0].dy}, Vector{2 * turned.v[1].dx, 2 * turned.v[1].dy});
+        Region kept[sizeof(gridSearchedBuffer_) / sizeof(gridSearchedBuffer_[0])];
+        for (unsigned i = 0; i < searched; ++i) {
+            kept[i] = gridSearched_[i];
+        }
+        gridSearched_.Clear();
+        for (unsigned i = 0; i < searched; ++i) {
+            gridSearched_.Push(kept[i]);
+        }
+        read = DecodeFromDotCenters(image, turned, dark, count, label);
+    }
+    return read;
 }
 
 int DotCodeDecoder::DecodeFromDotCenters(GrayImage const& image, DotStepVectors const& steps, bool dark,

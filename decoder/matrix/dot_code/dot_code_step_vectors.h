@@ -60,6 +60,9 @@ public:
                                            int threshold, Vector& found, int& contrast);
 
     RightTriangle const& GetBestTriangle() const { return best_; }
+    // Whether the last vectors found came from a triangle rather than from
+    // pairs of dots.
+    bool IsFromTriangle() const { return fromTriangle_; }
     unsigned GetVectorCount() const { return vectorCount_; }
 
 private:
@@ -91,6 +94,7 @@ private:
     RightTriangle best_;
     bool hasTriangle_ = false;
     bool lowContrast_ = false;
+    bool fromTriangle_ = false;
 };
 
 // Re-centres two dots along the vector between them and across it; false

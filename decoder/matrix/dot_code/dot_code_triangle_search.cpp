@@ -63,7 +63,8 @@ bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, 
         unsigned const n = CalcIndexStack(centres, count, i, modeSize, near);
         SearchSmallestTriangle(image, modeSize, dark, centres, i, near, n);
     }
-    if (hasTriangle_ && CalcStepVectorsFromTriangle(image, dark, steps)) {
+    fromTriangle_ = hasTriangle_ && CalcStepVectorsFromTriangle(image, dark, steps);
+    if (fromTriangle_) {
         return true;
     }
     return CalcStepVectorsFromDetachedVectors(image, modeSize, dark, startIndex, centres, count, capacity, steps);
