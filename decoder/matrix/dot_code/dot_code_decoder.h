@@ -48,7 +48,7 @@ public:
     static constexpr unsigned kMaxAllAttempts = 32;
     // Grid positions probed in one image: a frame full of dot-like texture
     // costs a bounded time (the largest symbol takes under a quarter).
-    static constexpr unsigned kPositionBudget = 40000;
+    static constexpr unsigned kPositionBudget = 32000;
     static constexpr unsigned kMaxNodes = 16384;
     static constexpr int kLatticeHalf = 128;  // grid positions each side of the first dot
     static constexpr unsigned kMaxSide = DataDotGrid::kSegmentCapacity;
@@ -78,7 +78,7 @@ public:
 
     // Positions of the grid's probe and search in one image: bounds the time
     // a frame full of dot-like texture costs.
-    static constexpr unsigned kDotSearchBudget = 20000;
+    static constexpr unsigned kDotSearchBudget = 12000;
 
 private:
     // --- The dot grid reader ---
