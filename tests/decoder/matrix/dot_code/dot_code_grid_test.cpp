@@ -11,6 +11,7 @@
 
 #include "decoder/core/geometry/geometry.h"
 #include "decoder/matrix/dot_code/data_dot_grid.h"
+#include "decoder/matrix/dot_code/dot_code_binarization_table.h"
 #include "decoder/matrix/dot_code/dot_code_first_grid.h"
 #include "tests/decoder/matrix/dot_code/dot_code_fixture.h"
 #include "tests/support/frame.h"
@@ -108,16 +109,19 @@ TEST(DataDotGridTest, OutermostLinesCloserThanHalfAPixelAreNotExtrapolated)
 }
 
 // Centres of a checkerboard of c x r positions, the first column starting
-// with a dot or a blank, with one column of dots missing: the grid gets the
-// missing line back and tells the parity.
+// with a dot or a blank, with up to three columns of dots missing: the grid
+// gets the missing lines back (as many as the gap and the parity of the
+// lines around it tell) and tells the parity.
 TEST(CalcFirstDataDotGridTest, TheGridHasEveryLineAndTheFirstColumnsParity)
 {
     struct Case {
         unsigned columns;
         unsigned rows;
         bool blankFirst;
-        int missingColumn;  // -1 none
-    } const cases[] = {{12, 9, false, -1}, {12, 9, true, -1}, {15, 10, false, 6}, {20, 13, true, 9}};
+        int missingFrom;  // columns missing, -1 none
+        int missingTo;
+    } const cases[] = {{12, 9, false, -1, -1}, {12, 9, true, -1, -1}, {15, 10, false, 6, 6}, {20, 13, true, 9, 9},
+                       {16, 11, false, 5, 6},   {21, 14, true, 8, 10}};
     for (Case const& c : cases) {
         std::vector<DotCenter> centres;
         std::mt19937 random(c.columns * 31 + c.rows);
@@ -126,7 +130,8 @@ TEST(CalcFirstDataDotGridTest, TheGridHasEveryLineAndTheFirstColumnsParity)
                 bool const dotPosition = ((i + j) % 2 == 0) != c.blankFirst;
                 // The corners and edges dotted, the inside at random.
                 bool const edge = i == 0 || j == 0 || i + 1 == c.columns || j + 1 == c.rows;
-                if (!dotPosition || int(i) == c.missingColumn || (!edge && random() % 3 == 0)) {
+                bool const missing = int(i) >= c.missingFrom && int(i) <= c.missingTo;
+                if (!dotPosition || missing || (!edge && random() % 3 == 0)) {
                     continue;
                 }
                 Point const p = Position(int(i), int(j));
@@ -148,6 +153,41 @@ TEST(CalcFirstDataDotGridTest, TheGridHasEveryLineAndTheFirstColumnsParity)
         ASSERT_TRUE(grid.CalcPoint(c.columns / 2, c.rows / 2, p));
         EXPECT_NEAR(p.x, Position(int(c.columns / 2), 0).x, 64);
         EXPECT_NEAR(p.y, Position(0, int(c.rows / 2)).y, 64);
+    }
+}
+
+// A table cut without edge lines and set back: the same inner cells, the cut
+// lines untouched.
+TEST(BinarizationTableForDotCodeTest, APartSetBackFillsTheCellsItWasCutFrom)
+{
+    unsigned char cells[3][7 * 5] = {};
+    DEC2DIvra::BinarizationTableForDotCode table(DEC2DIvra::VirtualArray<unsigned char>(cells[0], 35));
+    DEC2DIvra::BinarizationTableForDotCode part(DEC2DIvra::VirtualArray<unsigned char>(cells[1], 35));
+    DEC2DIvra::BinarizationTableForDotCode back(DEC2DIvra::VirtualArray<unsigned char>(cells[2], 35));
+    ASSERT_TRUE(table.SetSize(7, 5));
+    for (unsigned y = 0; y < 5; ++y) {
+        for (unsigned x = 0; x < 7; ++x) {
+            table.At(x, y) = static_cast<unsigned char>(1 + y * 7 + x);
+        }
+    }
+    // The cells each cut drops: left, right, top and bottom lines.
+    unsigned const drops[5][4] = {{1, 1, 1, 0}, {1, 1, 0, 1}, {1, 0, 0, 0}, {0, 1, 0, 0}, {1, 1, 0, 0}};
+    for (unsigned cut = 0; cut < 5; ++cut) {
+        ASSERT_TRUE(table.ExtractPartTable(cut, false, part)) << cut;
+        ASSERT_TRUE(back.SetSize(7, 5));
+        for (unsigned i = 0; i < 35; ++i) {
+            cells[2][i] = 0;
+        }
+        ASSERT_TRUE(back.SetPartTable(part, cut)) << cut;
+        for (unsigned y = 0; y < 5; ++y) {
+            for (unsigned x = 0; x < 7; ++x) {
+                bool const dropped = (x == 0 && drops[cut][0]) || (x == 6 && drops[cut][1]) ||
+                                     (y == 0 && drops[cut][2]) || (y == 4 && drops[cut][3]);
+                EXPECT_EQ(back.At(x, y), dropped ? 0 : table.At(x, y)) << cut << " at " << x << ", " << y;
+            }
+        }
+        // A part of another size is refused.
+        EXPECT_FALSE(back.SetPartTable(part, cut == 2 || cut == 3 ? 0 : 2)) << cut;
     }
 }
 
