@@ -46,9 +46,11 @@ public:
     // texture that look like dots, cost no more.
     static constexpr unsigned kMaxAttempts = 8;
     static constexpr unsigned kMaxAllAttempts = 32;
-    // Grid positions probed in one image: a frame full of dot-like texture
-    // costs a bounded time (the largest symbol takes under a quarter).
-    static constexpr unsigned kPositionBudget = 32000;
+    // Lattice positions probed in one image by the reader behind the grid:
+    // a frame full of dot-like texture costs a bounded time (about 60 ms
+    // for 640 x 480 grey noise), while a large noisy symbol behind a few
+    // false starts still reads.
+    static constexpr unsigned kPositionBudget = 80000;
     static constexpr unsigned kMaxNodes = 16384;
     static constexpr int kLatticeHalf = 128;  // grid positions each side of the first dot
     static constexpr unsigned kMaxSide = DataDotGrid::kSegmentCapacity;
@@ -76,8 +78,11 @@ public:
     DataDotGrid const& GetDataDotGrid() const { return grid_; }
     bool IsReady() const { return ready_; }
 
-    // Positions of the grid's probe and search in one image: bounds the time
-    // a frame full of dot-like texture costs.
+    // Positions the grid reader probes in one image (dots grown, sides
+    // probed): bounds the time a frame full of dot-like texture costs
+    // (about 40 ms for 640 x 480 grey noise). A blank position may be
+    // probed from each of its neighbours: a symbol of some 4,000 positions
+    // takes most of it, and larger ones are left to the lattice reader.
     static constexpr unsigned kDotSearchBudget = 12000;
 
 private:
