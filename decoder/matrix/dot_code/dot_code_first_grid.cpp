@@ -256,7 +256,8 @@ bool CalcFirstDataDotGridSubroutine::CalcOddScoreOnSegment(StackInterface<LineSe
 
 bool CalcFirstDataDotGridSubroutine::InsertSegmentStack(StackInterface<LineSegment>& segments,
                                                         StackInterface<LineSegment> const& crossing,
-                                                        DotCenter const* centres, unsigned count) const
+                                                        DotCenter const* centres, unsigned count,
+                                                        unsigned limit) const
 {
     auto gap = [&](unsigned k) {
         Point a;
@@ -304,6 +305,10 @@ bool CalcFirstDataDotGridSubroutine::InsertSegmentStack(StackInterface<LineSegme
             lines = g < 4 * s ? 1 : 3;
         }
         unsigned const count0 = segments.GetCount();
+        if (lines > limit) {
+            return true;
+        }
+        limit -= lines;
         if (count0 + lines > segments.GetCapacity() || !segments.SetCount(count0 + lines)) {
             return false;
         }
@@ -394,8 +399,12 @@ bool CalcFirstDataDotGridSubroutine::Start(DotStepVectors const& steps, Vector c
     } else if (dA > 0 || (dA == 0 && dB == 0 && estimateA > estimateB)) {
         intoColumns = true;
     }
-    if (intoColumns ? !InsertSegmentStack(columns, rows, centres, count)
-                    : !InsertSegmentStack(rows, columns, centres, count)) {
+    // Dots scattered as no symbol's are (texture, noise) leave gaps
+    // everywhere: no more lines than the outline has room for, and a few.
+    long long const room = (intoColumns ? dA : dB) + 3;
+    unsigned const limit = room < 0 ? 0u : static_cast<unsigned>(room);
+    if (intoColumns ? !InsertSegmentStack(columns, rows, centres, count, limit)
+                    : !InsertSegmentStack(rows, columns, centres, count, limit)) {
         return false;
     }
     return CalcBlankInSameParity(grid, centres, count);

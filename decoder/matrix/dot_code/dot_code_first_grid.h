@@ -35,9 +35,9 @@ public:
     static bool IsInnerBorder(Point const& p, Line const& border1, Line const& border2, bool byX);
     // Steps across the outline in each direction.
     static void CalcTempSize(Point const corners[4], DotStepVectors const& steps, unsigned& columns, unsigned& rows);
-    // Inserts lines into the gaps the spacing shows.
+    // Inserts lines into the gaps the spacing shows, `limit` at most.
     bool InsertSegmentStack(StackInterface<LineSegment>& segments, StackInterface<LineSegment> const& crossing,
-                            DotCenter const* centres, unsigned count) const;
+                            DotCenter const* centres, unsigned count, unsigned limit) const;
     // +1 a dot at an odd crossing, -1 at an even one; false without any.
     bool CalcOddScoreOnSegment(StackInterface<LineSegment> const& crossing, unsigned line,
                                StackInterface<LineSegment> const& own, DotCenter const* centres, unsigned count,
