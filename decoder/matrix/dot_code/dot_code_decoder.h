@@ -71,6 +71,10 @@ public:
     // one reads; the label's region written from the grid.
     bool DecodeBinarizationTable(bool inverted, BinarizationTableForDotCode& table, DecodedLabel& label);
 
+    // Unites two regions of dots into b when they overlap: united tells
+    // whether they did; false when a side of the outline cannot be formed.
+    static bool UniteDotsRegion(DotsRegion& a, DotsRegion& b, bool& united);
+
     // The label region through grid points two lines inside the grid: o, m
     // and r tell the orientation, mirror and reading order of the read.
     bool CalcSymbolRegion(DataDotGrid const& grid, bool o, bool m, bool r, unsigned index, Region& region) const;
@@ -100,7 +104,6 @@ private:
     bool PushNewDotCenter(DotCenter const& centre);
     bool IsNewDotCenter(Point const& p) const;
     bool DeleteIsolatedDots();
-    bool UniteDotsRegion(DotsRegion& a, DotsRegion& b, bool& united) const;
     bool CorrectStepVectors();
     bool CorrectStepVector(Vector const& v, Vector& corrected);
     bool ExpandDataDotGrid(GrayImage const& image, bool dark, int smallest, bool& grown);

@@ -478,7 +478,7 @@ bool DotCodeDecoder::DeleteIsolatedDots()
     return dotCentreCount_ != 0;
 }
 
-bool DotCodeDecoder::UniteDotsRegion(DotsRegion& a, DotsRegion& b, bool& united) const
+bool DotCodeDecoder::UniteDotsRegion(DotsRegion& a, DotsRegion& b, bool& united)
 {
     united = false;
     unsigned marks = 0;

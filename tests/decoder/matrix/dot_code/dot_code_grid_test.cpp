@@ -12,6 +12,7 @@
 #include "decoder/core/geometry/geometry.h"
 #include "decoder/matrix/dot_code/data_dot_grid.h"
 #include "decoder/matrix/dot_code/dot_code_binarization_table.h"
+#include "decoder/matrix/dot_code/dot_code_decoder.h"
 #include "decoder/matrix/dot_code/dot_code_first_grid.h"
 #include "tests/decoder/matrix/dot_code/dot_code_fixture.h"
 #include "tests/support/frame.h"
@@ -91,6 +92,31 @@ TEST(DataDotGridTest, ProbedLinesOutsideTheRangeInUseAreDroppedOrMadePermanent)
     ASSERT_TRUE(grid.CalcPoint(1, 2, p));
     EXPECT_NEAR(p.x, kOrigin - kPitch - 128, 2);
     EXPECT_NEAR(p.y, kOrigin + 2 * kPitch, 2);
+}
+
+// A dot found on a probed column ends the row it crosses there; the row
+// probed beyond the last in use turns parallel to that row with it.
+TEST(DataDotGridTest, ADotOnAProbedLineEndsTheCrossingLine)
+{
+    support::Frame frame = support::makeFrame(200, 200, 900);
+    DEC2DIvra::GrayImage const image = BlankImage(frame);
+    DataDotGrid grid;
+    MakeGrid(grid, 6, 5);
+    ASSERT_TRUE(grid.PushTempOuterSegment(image, true, false));  // row 5, beyond
+    ASSERT_TRUE(grid.PushTempOuterSegment(image, true, true));   // column 6, beyond
+    auto& rows = grid.GetSegments(false);
+    ASSERT_EQ(rows.GetCount(), 6u);
+    EXPECT_EQ(rows[4].end, Position(6, 4));
+    Point const dot{Position(6, 4).x, Position(6, 4).y + 300};
+    grid.CorrectCrossSegment(dot, true, true, 4);
+    EXPECT_EQ(rows[4].end, dot);
+    Vector const along{rows[4].end.x - rows[4].begin.x, rows[4].end.y - rows[4].begin.y};
+    EXPECT_EQ(rows[5].end.x - rows[5].begin.x, along.dx);
+    EXPECT_EQ(rows[5].end.y - rows[5].begin.y, along.dy);
+    // An inner row moves alone.
+    grid.CorrectCrossSegment(Position(6, 2), true, true, 2);
+    EXPECT_EQ(rows[2].end, Position(6, 2));
+    EXPECT_EQ(rows[5].end.y - rows[5].begin.y, along.dy);
 }
 
 TEST(DataDotGridTest, OutermostLinesCloserThanHalfAPixelAreNotExtrapolated)
@@ -191,6 +217,58 @@ TEST(BinarizationTableForDotCodeTest, APartSetBackFillsTheCellsItWasCutFrom)
     }
 }
 
+// The regions round dots (a step each way along both axes) unite when they
+// overlap: diagonal neighbours into the parallelogram round both, a region
+// inside another into that one; regions that only touch at a corner stay
+// apart.
+TEST(DotsRegionTest, OverlappingRegionsUniteIntoTheOutlineRoundBoth)
+{
+    Vector const u{900, 200};
+    Vector const w{-200, 900};
+    auto regionAt = [&](Point const& c, int half) {
+        DEC2DIvra::DotsRegion r;
+        r.region.corner[0] = Point{c.x - half * (u.dx + w.dx), c.y - half * (u.dy + w.dy)};
+        r.region.corner[1] = Point{c.x + half * (u.dx - w.dx), c.y + half * (u.dy - w.dy)};
+        r.region.corner[2] = Point{c.x + half * (u.dx + w.dx), c.y + half * (u.dy + w.dy)};
+        r.region.corner[3] = Point{c.x + half * (w.dx - u.dx), c.y + half * (w.dy - u.dy)};
+        r.count = 1;
+        return r;
+    };
+    Point const c{50000, 40000};
+    Point const diagonal{c.x + u.dx + w.dx, c.y + u.dy + w.dy};
+    for (bool swapped : {false, true}) {
+        DEC2DIvra::DotsRegion a = regionAt(swapped ? c : diagonal, 1);
+        DEC2DIvra::DotsRegion b = regionAt(swapped ? diagonal : c, 1);
+        bool united = false;
+        ASSERT_TRUE(DEC2DIvra::DotCodeDecoder::UniteDotsRegion(a, b, united));
+        ASSERT_TRUE(united) << swapped;
+        EXPECT_EQ(b.count, 2u);
+        Point const expected[4] = {{c.x - u.dx - w.dx, c.y - u.dy - w.dy},
+                                   {c.x + 2 * u.dx - w.dx, c.y + 2 * u.dy - w.dy},
+                                   {c.x + 2 * u.dx + 2 * w.dx, c.y + 2 * u.dy + 2 * w.dy},
+                                   {c.x + 2 * w.dx - u.dx, c.y + 2 * w.dy - u.dy}};
+        for (unsigned k = 0; k < 4; ++k) {
+            EXPECT_NEAR(b.region.corner[k].x, expected[k].x, 2) << swapped << " corner " << k;
+            EXPECT_NEAR(b.region.corner[k].y, expected[k].y, 2) << swapped << " corner " << k;
+        }
+    }
+    // A region inside a larger one: the larger is kept.
+    DEC2DIvra::DotsRegion inner = regionAt(c, 1);
+    DEC2DIvra::DotsRegion outer = regionAt(c, 3);
+    outer.count = 5;
+    bool united = false;
+    ASSERT_TRUE(DEC2DIvra::DotCodeDecoder::UniteDotsRegion(inner, outer, united));
+    EXPECT_TRUE(united);
+    EXPECT_EQ(outer.count, 6u);
+    EXPECT_EQ(outer.region, regionAt(c, 3).region);
+    // Four steps apart along u: apart.
+    DEC2DIvra::DotsRegion far = regionAt(Point{c.x + 4 * u.dx, c.y + 4 * u.dy}, 1);
+    DEC2DIvra::DotsRegion near = regionAt(c, 1);
+    ASSERT_TRUE(DEC2DIvra::DotCodeDecoder::UniteDotsRegion(far, near, united));
+    EXPECT_FALSE(united);
+    EXPECT_EQ(near.count, 1u);
+}
+
 using dot_code_test::DotCodeHarness;
 using dot_code_test::DotCodeInput;
 
@@ -204,13 +282,17 @@ TEST(DotCodeGridReadTest, TheRegionRunsThroughPositionsTwoLinesInside)
         char const* text;
         double size;
         double angle;
-    } const cases[] = {{"DotCode 1234", 3.5, 0}, {"DotCode 1234", 5.0, 0}};
+        bool inverted;
+    } const cases[] = {{"DotCode 1234", 3.5, 0, false}, {"DotCode 1234", 5.0, 0, false},
+                       {"DotCode 1234", 3.5, 0, true}, {"DotCode 1234", 5.0, 0, true}};
     for (Case const& c : cases) {
-        support::Rendering const r = support::render(DotCodeInput(c.text), {.moduleSize = c.size, .angle = c.angle});
+        support::Rendering const r = support::render(
+            DotCodeInput(c.text), {.moduleSize = c.size, .angle = c.angle, .inverted = c.inverted});
         ASSERT_TRUE(r.symbol.ok);
         auto const& labels = harness.Read(r.frame);
         ASSERT_EQ(labels.size(), 1u) << c.text << " at " << c.size;
         EXPECT_EQ(labels[0].data, c.text);
+        EXPECT_EQ(labels[0].flag, c.inverted ? 1u : 0u) << c.text;
         tagDEC2D_REGION const& g = labels[0].region;
         support::Point const found[4] = {{double(g.x0), double(g.y0)}, {double(g.x1), double(g.y1)},
                                          {double(g.x2), double(g.y2)}, {double(g.x3), double(g.y3)}};
