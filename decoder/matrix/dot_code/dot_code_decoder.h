@@ -71,6 +71,16 @@ public:
     // one reads; the label's region written from the grid.
     bool DecodeBinarizationTable(bool inverted, BinarizationTableForDotCode& table, DecodedLabel& label);
 
+    // The candidate centres (1/256 pixel) of the dots stored: all (Set) or
+    // one dot's (Push). A dot of the standard colour gives its own centre
+    // when its size is the mode size's within 1, and its separated centres
+    // when it is two dots side by side (size about twice the mode size) or
+    // three in a triangle.
+    static void SetTempDotCenterStack(DotStack const& dots, unsigned modeSize, Point* out, unsigned& count,
+                                      unsigned capacity);
+    static void PushTempDotCenterStack(DotStack const& dots, unsigned index, unsigned modeSize, Point* out,
+                                       unsigned& count, unsigned capacity);
+
     // Unites two regions of dots into b when they overlap: united tells
     // whether they did; false when a side of the outline cannot be formed.
     static bool UniteDotsRegion(DotsRegion& a, DotsRegion& b, bool& united);
@@ -156,11 +166,6 @@ private:
     // --- The lattice reader behind it ---
     int StartOnLattice(GrayImage const& image, Dot const& dot, DecodedLabel& label);
     void ClearDots();
-    // The candidates of the dots stored: all (Set) or one dot's (Push).
-    static void SetTempDotCenterStack(DotStack const& dots, unsigned modeSize, Point* out, unsigned& count,
-                                      unsigned capacity);
-    static void PushTempDotCenterStack(DotStack const& dots, unsigned index, unsigned modeSize, Point* out,
-                                       unsigned& count, unsigned capacity);
     static void CorrectLatticeStepVectors(Point const* centres, unsigned count, DotStepVectors& steps);
     static bool CalcFinerStepVectors(DotStepVectors const& steps, DotStepVectors& finer);
     // A full attempt with the step vectors and, when it fails, with the

@@ -13,6 +13,7 @@
 #include "decoder/matrix/dot_code/data_dot_grid.h"
 #include "decoder/matrix/dot_code/dot_code_binarization_table.h"
 #include "decoder/matrix/dot_code/dot_code_decoder.h"
+#include "decoder/matrix/dot_code/dot_code_dot_stack.h"
 #include "decoder/matrix/dot_code/dot_code_first_grid.h"
 #include "tests/decoder/matrix/dot_code/dot_code_fixture.h"
 #include "tests/support/frame.h"
@@ -267,6 +268,49 @@ TEST(DotsRegionTest, OverlappingRegionsUniteIntoTheOutlineRoundBoth)
     ASSERT_TRUE(DEC2DIvra::DotCodeDecoder::UniteDotsRegion(far, near, united));
     EXPECT_FALSE(united);
     EXPECT_EQ(near.count, 1u);
+}
+
+// Each dot the locator hands over stands for the dots its size and kind
+// tell: one of the mode size, two side by side, three in a triangle; dots of
+// the other colour and of other sizes for none.
+TEST(DotCandidatesTest, EachDotGivesTheCentresOfTheDotsItHolds)
+{
+    DEC2DIvra::DotStack dots;
+    dots.SetLargestSize(640, 480);
+    auto dot = [](int x, unsigned size, bool dark, unsigned char kind) {
+        DEC2DIvra::Dot d;
+        d.position = Point{x, 100};
+        d.size = size;
+        d.dark = dark ? 1 : 0;
+        d.separation = kind;
+        d.separated[0] = Point{x - 2, 100};
+        d.separated[1] = Point{x + 2, 100};
+        return d;
+    };
+    for (int i = 0; i < 6; ++i) {
+        dots.PushDot(dot(10 * i, 4, true, DEC2DIvra::Dot::kSingle));
+    }
+    dots.PushDot(dot(100, 8, true, DEC2DIvra::Dot::kTwo));       // two of size 4
+    dots.PushDot(dot(120, 4, true, DEC2DIvra::Dot::kTriangle));  // three
+    dots.PushDot(dot(140, 4, false, DEC2DIvra::Dot::kSingle));   // the other colour
+    dots.PushDot(dot(160, 9, true, DEC2DIvra::Dot::kSingle));    // too large
+    ASSERT_TRUE(dots.SetStandard());
+    unsigned const mode = dots.CalcModeSize();
+    ASSERT_EQ(mode, 4u);
+    Point centres[32];
+    unsigned count = 0;
+    DEC2DIvra::DotCodeDecoder::SetTempDotCenterStack(dots, mode, centres, count, 32);
+    std::vector<int> xs;
+    for (unsigned i = 0; i < count; ++i) {
+        xs.push_back(centres[i].x / 256);
+    }
+    EXPECT_EQ(xs, (std::vector<int>{0, 10, 20, 30, 40, 50, 98, 102, 120, 118, 122}));
+    // Room for five: the first five, nothing written beyond.
+    Point few[6] = {};
+    count = 0;
+    DEC2DIvra::DotCodeDecoder::SetTempDotCenterStack(dots, mode, few, count, 5);
+    EXPECT_EQ(count, 5u);
+    EXPECT_EQ(few[5], Point{});
 }
 
 using dot_code_test::DotCodeHarness;
