@@ -1,15 +1,21 @@
 // DotCode read rates through the product road under the standard conditions at every
 // 15 degrees and 2.5 to 5 pixels per dot (no outside reader here reads DotCode), then
-// zxing-cpp's median time on QR Code and Data Matrix frames of the same sizes, the
-// yardstick for our time per DotCode frame.
+// the time of frames of grey noise, where the dot search finds dot-like specks
+// everywhere and only its bounds end it, then zxing-cpp's median time on QR Code and
+// Data Matrix frames of the same sizes, the yardstick for our time per DotCode frame.
 //
 //   bench_read_rate_dot_code [--quick] [--condition NAME]
 //     --quick: every 45 degrees; --condition: that condition only (e.g. blurred)
 #include "bench/support/other_readers.h"
 #include "bench/support/other_readers_isolated.h"
+#include "bench/support/product_road.h"
 #include "bench/support/read_rate_table.h"
+#include "tests/support/image_file.h"
+
+#include <unistd.h>
 
 #include <algorithm>
+#include <random>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -52,6 +58,41 @@ double ZxingMedianMs(support::SymbolInput const& input, ZXing::BarcodeFormats fo
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+// Frames of Gaussian grey noise (mean 512, spread 60 to 240 of 1023) through the
+// product road: no label, and the decode's time, the least of three passes.
+void NoiseFrameTimes(std::vector<std::string> const& setCommands)
+{
+    bench_support::ProductRoad const road(setCommands);
+    if (!road.ready()) {
+        std::printf("\nnoise frames: no board (%s)\n", road.why().c_str());
+        return;
+    }
+    char pattern[] = "/tmp/read-rate-noise-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) {
+        return;
+    }
+    std::vector<std::string> files;
+    for (int k = 1; k <= 4; ++k) {
+        support::Frame frame = support::makeFrame(640, 480, 512);
+        std::mt19937 random(static_cast<unsigned>(k));
+        std::normal_distribution<double> noise(512.0, 60.0 * k);
+        for (auto& v : frame.pixels) {
+            v = static_cast<uint16_t>(std::clamp(noise(random), 0.0, 1023.0));
+        }
+        std::string const file = std::string(pattern) + "/noise" + std::to_string(k) + ".pgm";
+        if (support::writePgm(file, frame, support::FileDepth::Bits16)) {
+            files.push_back(file);
+        }
+    }
+    std::vector<bench_support::ProductRoad::Read> const reads = road.Decode(files, 3);
+    std::printf("\nframes of grey noise, 640 x 480: labels and ms per frame (least of 3)\n");
+    for (size_t i = 0; i < reads.size() && i < files.size(); ++i) {
+        std::printf("noise, spread %-4d %8zu %8.2f\n", 60 * int(i + 1), reads[i].labels.size(), reads[i].ms);
+        ::unlink(files[i].c_str());
+    }
+    ::rmdir(pattern);
 }
 
 }  // namespace
@@ -100,6 +141,7 @@ int main(int argc, char** argv)
         {"large, 170 chars", Dot(large), {large}},
     };
     bench_support::RunReadRateTable(spec);
+    NoiseFrameTimes(spec.setCommands);
 
     if (!only.empty() && only != "clean") {
         return 0;

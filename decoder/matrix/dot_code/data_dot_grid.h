@@ -1,6 +1,7 @@
 #pragma once
 
 #include "decoder/core/containers/stack_interface.h"
+#include "decoder/core/gray_image.h"
 #include "decoder/core/geometry/line.h"
 #include "decoder/core/geometry/line_segment.h"
 #include "decoder/core/geometry/point.h"
@@ -15,11 +16,17 @@ struct GridDot {
     int row = 0;
 };
 
-// The lines through the dot columns and dot rows of a DotCode symbol: each a
-// least-squares line through the dots placed on it, or, where a line holds
-// fewer than two dots, divided from its nearest fitted neighbours. The parity
-// flag tells whether the first column starts with a blank (its first
+// The lines through the dot columns and dot rows of a DotCode symbol, as two
+// stacks of segments: each column segment runs from the first to the last
+// row line, each row segment from the first to the last column line. The
+// stacks may hold probed lines beyond the range in use on either side. The
+// parity flag tells whether the first column starts with a blank (its first
 // position has no dot). Coordinates in 1/256 pixel.
+//
+// Build() is the other way to fill it: least-squares lines through dots
+// already placed on columns and rows (each line, where it holds fewer than
+// two dots, divided from its fitted neighbours), read through
+// CalcFittedPoint().
 class DataDotGrid {
 public:
     static constexpr unsigned kSegmentCapacity = 128;
@@ -47,11 +54,56 @@ public:
     StackInterface<LineSegment> const& GetColumnSegments() const { return columnSegments_; }
     StackInterface<LineSegment> const& GetRowSegments() const { return rowSegments_; }
 
-    // The position of column i and row j, which may lie one line beyond the
-    // grid on any side (extrapolated); false when the lines do not cross.
-    bool CalcPoint(int i, int j, Point& point) const;
+    // The position of column i and row j of the fitted lines, which may lie
+    // one line beyond the grid on any side (extrapolated); false when the
+    // lines do not cross.
+    bool CalcFittedPoint(int i, int j, Point& point) const;
+
+    // --- The segment stacks ---
+    StackInterface<LineSegment>& GetSegments(bool columns) { return columns ? columnSegments_ : rowSegments_; }
+    void Clear();
+    void SetParity(bool parity) { parity_ = parity; }
+    unsigned GetFirstIndex(bool columns) const { return columns ? firstColumn_ : firstRow_; }
+    unsigned GetLastIndex(bool columns) const { return columns ? lastColumn_ : lastRow_; }
+    // Lines in use in one direction.
+    unsigned GetCount(bool columns) const { return GetLastIndex(columns) + 1 - GetFirstIndex(columns); }
+    void SetRanges(unsigned lastColumn, unsigned lastRow);
+    // Column i and row j (stack indexes): the segment's end point on the
+    // first or last line of the stacks, else the cross point of the lines.
+    bool CalcPoint(unsigned i, unsigned j, Point& point) const;
+    // The outline's sides become the first and last segments (columns
+    // c0-c3 and c1-c2, rows c0-c1 and c3-c2); every inner segment's ends
+    // move onto the outer lines of the other direction.
+    bool ResetOutline(Point const corners[4]);
+    // Probes one line beyond the first (last false) or last column or row,
+    // spaced as the two outermost; the crossing lines reach it. The probed
+    // line lies beyond the range in use until PushOuterSegment.
+    bool PushTempOuterSegment(GrayImage const& image, bool last, bool columns);
+    // Extends the crossing segments to `line` at their end (last) or begin.
+    static bool ExpandCrossSegmentStack(Line const& line, bool last, StackInterface<LineSegment>& crossing,
+                                        LineSegment& segment);
+    // A dot found at crossing k of a probed line ends line k of the other
+    // direction there.
+    void CorrectCrossSegment(Point const& point, bool last, bool probedIsColumn, unsigned k);
+    // Makes the probed side permanent along `line`.
+    bool PushOuterSegment(Line const& line, bool last, bool columns);
+    // Removes the first and last line of both directions.
+    bool DeleteOuterSegment();
+    // Whether probed lines lie beyond the range in use on a side.
+    unsigned CountBeyond(bool last, bool columns) const;
+    // Drops the lines beyond the range in use, on every side.
+    bool DropLinesBeyond();
+    // Drops the outermost line of a side that lies beyond the range in use.
+    bool DropOutermostBeyond(bool last, bool columns);
 
 private:
+    void CorrectCrossTempSegments(bool last, bool columns, unsigned k);
+    bool CorrectSecondOuterSegment(Line const& line, bool last, bool columns);
+    // Cuts every segment of a direction at the outermost lines of the other.
+    bool RecutSegments(bool columns);
+    bool RecutSegments(bool columns, Line const& first, Line const& last, bool outerToo);
+    // Cuts every segment of both directions at the outermost lines.
+    bool RecutEnds();
     // Fits the lines of one direction; `byColumn` picks the dots' column or row.
     bool FitLines(GridDot const* dots, unsigned count, unsigned lines, bool byColumn, Line* out);
     static bool LineBeyond(Line const* lines, unsigned count, int index, Line& line);
@@ -65,6 +117,10 @@ private:
     unsigned columnCount_ = 0;
     unsigned rowCount_ = 0;
     bool parity_ = false;
+    unsigned firstColumn_ = 0;
+    unsigned firstRow_ = 0;
+    unsigned lastColumn_ = 0;
+    unsigned lastRow_ = 0;
 };
 
 }  // namespace DEC2DIvra

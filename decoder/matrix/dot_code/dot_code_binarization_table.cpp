@@ -75,6 +75,23 @@ bool BinarizationTableForDotCode::ExtractPartTable(unsigned cut, bool mirror, Bi
     return true;
 }
 
+bool BinarizationTableForDotCode::SetPartTable(BinarizationTableForDotCode const& part, unsigned cut)
+{
+    unsigned const left = cut == 3 ? 0u : 1u;
+    unsigned const top = cut == 0 ? 1u : 0u;
+    unsigned const right = cut == 2 ? 0u : 1u;
+    unsigned const bottom = cut == 1 ? 1u : 0u;
+    if (part.width_ + left + right != width_ || part.height_ + top + bottom != height_) {
+        return false;
+    }
+    for (unsigned y = 0; y < part.height_; ++y) {
+        for (unsigned x = 0; x < part.width_; ++x) {
+            At(x + left, y + top) = part.At(x, y);
+        }
+    }
+    return true;
+}
+
 bool BinarizationTableForDotCode::ExtendTable(unsigned side, BinarizationTableForDotCode& out) const
 {
     unsigned const left = side == 0 ? 1u : 0u;

@@ -36,6 +36,10 @@ public:
     // column, any other value the first and last columns.
     bool ExtractPartTable(unsigned cut, bool mirror, BinarizationTableForDotCode& out) const;
 
+    // Copies a part cut as ExtractPartTable cuts (unmirrored) back into
+    // the table; false when the sizes do not match.
+    bool SetPartTable(BinarizationTableForDotCode const& part, unsigned cut);
+
     // Copies the table with a blank line added: side 0 before the first
     // column, 1 after the last, 2 above the first row, 3 below the last.
     bool ExtendTable(unsigned side, BinarizationTableForDotCode& out) const;

@@ -22,16 +22,16 @@ bool DataDotGrid::Build(GridDot const* dots, unsigned count, unsigned columns, u
     parity_ = parity;
     for (unsigned i = 0; i < columns; ++i) {
         LineSegment segment;
-        if (!CalcPoint(static_cast<int>(i), 0, segment.begin) ||
-            !CalcPoint(static_cast<int>(i), static_cast<int>(rows) - 1, segment.end)) {
+        if (!CalcFittedPoint(static_cast<int>(i), 0, segment.begin) ||
+            !CalcFittedPoint(static_cast<int>(i), static_cast<int>(rows) - 1, segment.end)) {
             return false;
         }
         columnSegments_.Push(segment);
     }
     for (unsigned j = 0; j < rows; ++j) {
         LineSegment segment;
-        if (!CalcPoint(0, static_cast<int>(j), segment.begin) ||
-            !CalcPoint(static_cast<int>(columns) - 1, static_cast<int>(j), segment.end)) {
+        if (!CalcFittedPoint(0, static_cast<int>(j), segment.begin) ||
+            !CalcFittedPoint(static_cast<int>(columns) - 1, static_cast<int>(j), segment.end)) {
             return false;
         }
         rowSegments_.Push(segment);
@@ -123,7 +123,7 @@ bool DataDotGrid::LineBeyond(Line const* lines, unsigned count, int index, Line&
                      : Geometry::CalcDividingLine(2, lines[count - 1], -1, lines[count - 2], line);
 }
 
-bool DataDotGrid::CalcPoint(int i, int j, Point& point) const
+bool DataDotGrid::CalcFittedPoint(int i, int j, Point& point) const
 {
     Line column;
     Line row;

@@ -117,7 +117,8 @@ bool DataStreamConversionForDotCode::Step(unsigned short value)
     case kSetB: return ModeB(value);
     case kSetC: return ModeC(value);
     case kBinary: return Binary(value);
-    default: return UpperShift(value);
+    case kUpperShiftA: return UpperShiftA(value);
+    default: return UpperShiftB(value);
     }
 }
 
@@ -281,14 +282,22 @@ bool DataStreamConversionForDotCode::Common(unsigned short value)
     }
 }
 
-bool DataStreamConversionForDotCode::UpperShift(unsigned short value)
+bool DataStreamConversionForDotCode::UpperShiftA(unsigned short value)
 {
-    bool const a = set_ == kUpperShiftA;
-    if (a ? (value < 64 || value > 95) : value > 95) {
+    if (value < 64 || value > 95) {
         return false;
     }
     set_ = saved_;
-    return PutCharacter(static_cast<unsigned char>(a ? value + 64 : value + 160));
+    return PutCharacter(static_cast<unsigned char>(value + 64));  // 128-159
+}
+
+bool DataStreamConversionForDotCode::UpperShiftB(unsigned short value)
+{
+    if (value > 95) {
+        return false;
+    }
+    set_ = saved_;
+    return PutCharacter(static_cast<unsigned char>(value + 160));  // 160-255
 }
 
 bool DataStreamConversionForDotCode::Binary(unsigned short value)

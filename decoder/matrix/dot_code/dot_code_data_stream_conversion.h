@@ -38,7 +38,8 @@ private:
     bool ModeB(unsigned short value);
     bool ModeC(unsigned short value);
     bool SwitchFromText(unsigned short value, CodeSet other);
-    bool UpperShift(unsigned short value);
+    bool UpperShiftA(unsigned short value);
+    bool UpperShiftB(unsigned short value);
     bool Binary(unsigned short value);
     bool BinaryPart();
     bool SumBase103ToBase259();

@@ -34,6 +34,14 @@ DotCodeDecoder::DotCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2
       searched_(VirtualArray<Region>(searchedBuffer_, sizeof(searchedBuffer_) / sizeof(searchedBuffer_[0]))),
       clutter_(VirtualArray<Region>(clutterBuffer_, sizeof(clutterBuffer_) / sizeof(clutterBuffer_[0])))
 {
+    gridSearched_ = SearchedRegionStack(
+        VirtualArray<Region>(gridSearchedBuffer_, sizeof(gridSearchedBuffer_) / sizeof(gridSearchedBuffer_[0])));
+    dotCentres_ = memory_.TakeArray<DotCenter>(kMaxCentres);
+    sortedCentres_ = memory_.TakeArray<DotCenter>(kMaxCentres);
+    regions_ = memory_.TakeArray<DotsRegion>(kMaxCentres);
+    bucketHead_ = memory_.TakeArray<int>(kMaxBuckets);
+    bucketNext_ = memory_.TakeArray<int>(kMaxCentres);
+    mesh_ = CommonCodeMesh(memory_.TakeArray<Point>(kMapSide * kMapSide));
     centres_ = memory_.TakeArray<GridDot>(kMaxCentres);
     nodes_ = memory_.TakeArray<DotNode>(kMaxNodes);
     lattice_ = memory_.TakeArray<short>(kLatticeSide * kLatticeSide);
@@ -65,6 +73,12 @@ void DotCodeDecoder::OnNewImage()
     ClearDots();
     searched_.Clear();
     clutter_.Clear();
+    gridDots_.Clear();
+    gridCandidateCount_ = 0;
+    gridExamined_ = 0;
+    gridModeSize_ = 0;
+    gridSearched_.Clear();
+    dotSearchProbed_ = 0;
     attempts_ = 0;
     allAttempts_ = 0;
     positionsProbed_ = 0;
@@ -84,7 +98,19 @@ void DotCodeDecoder::ClearDots()
 
 int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& label)
 {
-    if (!ready_ || !property_->dot_code.read.Get() || image.GetPixels() == nullptr || attempts_ >= kMaxAttempts ||
+    if (!ready_ || !property_->dot_code.read.Get() || image.GetPixels() == nullptr) {
+        return 0;
+    }
+    int const read = StartAlongDotGrid(image, dot, label);
+    if (read != 0) {
+        return read;
+    }
+    return StartOnLattice(image, dot, label);
+}
+
+int DotCodeDecoder::StartOnLattice(GrayImage const& image, Dot const& dot, DecodedLabel& label)
+{
+    if (attempts_ >= kMaxAttempts ||
         allAttempts_ >= kMaxAllAttempts || positionsProbed_ >= kPositionBudget || clutter_.IsIncluded(dot.position)) {
         return 0;
     }
@@ -105,14 +131,16 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
     if (modeSize != modeSize_) {
         examined_ = 0;
     }
-    SetTempDotCenterStack(modeSize);
+    modeSize_ = modeSize;
+    SetTempDotCenterStack(dots_, modeSize, candidates_, candidateCount_, kMaxCandidates);
     bool const dark = dots_.IsStandardDark();
     CalcStepVectorSubroutine const stepVectors;
     // Triangles among the dots of the first rows alone may fit a wrong grid:
     // wait for a few rows of them.
     DotStepVectors steps;
     bool const located = modeSize != 0 && candidateCount_ >= kMinimumCandidates &&
-                         stepVectors.Start(image, modeSize, dark, examined_, candidates_, candidateCount_, steps);
+                         stepVectors.StartByScoredTriangles(image, modeSize, dark, examined_, candidates_, candidateCount_,
+                                                            steps);
     examined_ = candidateCount_;
     int read = located ? Attempt(image, steps, dark, label) : 0;
     // No triangle among the candidates (the dots of one row, or dots that
@@ -122,7 +150,7 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
     if (read == 0 && !located && candidateCount_ >= kMinimumCandidates && candidateCount_ >= 2 * detachedTriedAt_) {
         detachedTriedAt_ = candidateCount_;
         DotStepVectors detached;
-        if (CalcStepVectorSubroutine::CalcStepVectorsFromDetachedVectors(image, modeSize, dark, candidates_,
+        if (CalcStepVectorSubroutine::CalcStepVectorsFromCandidatePairs(image, modeSize, dark, candidates_,
                                                                          candidateCount_, detached)) {
             read = Attempt(image, detached, dark, label);
             DotStepVectors coarser;
@@ -149,9 +177,10 @@ int DotCodeDecoder::Start(GrayImage const& image, Dot const& dot, DecodedLabel& 
     // dots, as far apart as the locator's dots are large. That size may be
     // known only after the extremes were first examined: it looks at all.
     if (read == 0 && extremeCount_ >= kMinimumCandidates && dots_.GetCount() >= DotStack::kMinimumDots &&
-        (stepVectors.Start(image, 2, dark, extremesExamined_, extremes_, extremeCount_, extremeSteps) ||
+        (stepVectors.StartByScoredTriangles(image, 2, dark, extremesExamined_, extremes_, extremeCount_,
+                                            extremeSteps) ||
          (modeSize > 2 &&
-          stepVectors.Start(image, modeSize, dark, 0, extremes_, extremeCount_, extremeSteps)))) {
+          stepVectors.StartByScoredTriangles(image, modeSize, dark, 0, extremes_, extremeCount_, extremeSteps)))) {
         for (unsigned i = 0; i < extremeCount_; ++i) {
             candidates_[i] = extremes_[i];
         }
@@ -187,7 +216,7 @@ int DotCodeDecoder::Attempt(GrayImage const& image, DotStepVectors const& steps,
     return read;
 }
 
-void DotCodeDecoder::CorrectStepVectors(Point const* centres, unsigned count, DotStepVectors& steps)
+void DotCodeDecoder::CorrectLatticeStepVectors(Point const* centres, unsigned count, DotStepVectors& steps)
 {
     // Every pair of centres one neighbour step apart (two steps along an
     // axis, or diagonal) tells the vectors again; a few rounds of their mean
@@ -390,24 +419,29 @@ void DotCodeDecoder::PushExtremeCenters(GrayImage const& image, bool dark, int l
     }
 }
 
-void DotCodeDecoder::SetTempDotCenterStack(unsigned modeSize)
+void DotCodeDecoder::SetTempDotCenterStack(DotStack const& dots, unsigned modeSize, Point* out, unsigned& count,
+                                           unsigned capacity)
 {
-    modeSize_ = modeSize;
-    candidateCount_ = 0;
+    count = 0;
     if (modeSize == 0) {
         return;
     }
-    for (unsigned i = 0; i < dots_.GetCount() && candidateCount_ < kMaxCandidates; ++i) {
-        Dot const& dot = dots_[i];
-        if (dots_.IsLegalSize(i, modeSize)) {
-            candidates_[candidateCount_++] = Point{dot.position.x * 256 + 128, dot.position.y * 256 + 128};
-        } else if (dots_.IsEnableSeparate(i, modeSize)) {
-            unsigned const parts = dot.separation == Dot::kTwo ? 2u : 1u;
-            for (unsigned k = 0; k < parts + (dot.separation == Dot::kTriangle ? 1u : 0u) && k < 2; ++k) {
-                if (candidateCount_ < kMaxCandidates) {
-                    candidates_[candidateCount_++] =
-                        Point{dot.separated[k].x * 256 + 128, dot.separated[k].y * 256 + 128};
-                }
+    for (unsigned i = 0; i < dots.GetCount(); ++i) {
+        PushTempDotCenterStack(dots, i, modeSize, out, count, capacity);
+    }
+}
+
+void DotCodeDecoder::PushTempDotCenterStack(DotStack const& dots, unsigned index, unsigned modeSize, Point* out,
+                                            unsigned& count, unsigned capacity)
+{
+    Dot const& dot = dots[index];
+    if (dots.IsLegalSize(index, modeSize) && count < capacity) {
+        out[count++] = Point{dot.position.x * 256 + 128, dot.position.y * 256 + 128};
+    }
+    if (dots.IsEnableSeparate(index, modeSize)) {
+        for (unsigned k = 0; k < 2; ++k) {
+            if (count < capacity) {
+                out[count++] = Point{dot.separated[k].x * 256 + 128, dot.separated[k].y * 256 + 128};
             }
         }
     }
@@ -427,7 +461,7 @@ int DotCodeDecoder::DecodeFromCandidates(GrayImage const& image, DotStepVectors 
     for (unsigned i = 0; i < candidateCount_; ++i) {
         Point p = candidates_[i];
         int contrast = 0;
-        if (!centring.Start(image, steps, dark, 2, p) || !CalcDotContrast(image, steps, dark, p, contrast) ||
+        if (!centring.Start(image, steps, dark, 2, p) || !CalcMeanDotContrast(image, steps, dark, p, contrast) ||
             contrast <= 0) {
             continue;
         }
@@ -439,7 +473,7 @@ int DotCodeDecoder::DecodeFromCandidates(GrayImage const& image, DotStepVectors 
         return 0;
     }
     int const mean = static_cast<int>(sum / seedCount);
-    CorrectStepVectors(seeds, seedCount, steps);
+    CorrectLatticeStepVectors(seeds, seedCount, steps);
     unsigned tried = 0;
     for (unsigned s = 0; s < seedCount && tried < kMaxSeeds; ++s) {
         // Noise beside the symbol stands out less than its dots.
@@ -451,7 +485,7 @@ int DotCodeDecoder::DecodeFromCandidates(GrayImage const& image, DotStepVectors 
             continue;
         }
         ++tried;
-        unsigned found = SearchInnerDot(image, steps, dark, seeds[s], mean);
+        unsigned found = GrowLatticeDots(image, steps, dark, seeds[s], mean);
         if (found >= kMinimumSymbolDots) {
             // The dots next to the first, re-centred on their ink, give the
             // vectors more truly than the candidates did: search again with
@@ -461,8 +495,8 @@ int DotCodeDecoder::DecodeFromCandidates(GrayImage const& image, DotStepVectors 
             for (unsigned i = 0; i < count; ++i) {
                 near[i] = centres_[i].point;
             }
-            CorrectStepVectors(near, count, steps);
-            found = SearchInnerDot(image, steps, dark, seeds[s], mean);
+            CorrectLatticeStepVectors(near, count, steps);
+            found = GrowLatticeDots(image, steps, dark, seeds[s], mean);
         }
         // The outline of what was searched, so that no later seed or dot
         // starts the same symbol again.
@@ -517,7 +551,7 @@ int DotCodeDecoder::DecodeFromCandidates(GrayImage const& image, DotStepVectors 
         int read = 0;
         if (columns <= kMaxSide && rows <= kMaxSide &&
             grid_.Build(centres_.GetData(), centreCount_, columns, rows, parity)) {
-            read = DecodeDataDotGrid(image, dark, columns, rows, label);
+            read = DecodeFittedGrid(image, dark, columns, rows, label);
         }
         if (read != 0) {
             return read;
@@ -566,8 +600,8 @@ void DotCodeDecoder::TrimSparseEdges(int& minColumn, int& maxColumn, int& minRow
     centreCount_ = kept;
 }
 
-unsigned DotCodeDecoder::SearchInnerDot(GrayImage const& image, DotStepVectors const& steps, bool dark,
-                                        Point const& first, int reference)
+unsigned DotCodeDecoder::GrowLatticeDots(GrayImage const& image, DotStepVectors const& steps, bool dark,
+                                         Point const& first, int reference)
 {
     // Undo the last search's marks.
     for (unsigned i = 0; i < nodeCount_; ++i) {
@@ -605,7 +639,7 @@ unsigned DotCodeDecoder::SearchInnerDot(GrayImage const& image, DotStepVectors c
             }
             int const column = here.column + offset[0];
             int const row = here.row + offset[1];
-            if (!IsNewDotCenter(column, row) || nodeCount_ >= kMaxNodes || centreCount_ >= kMaxCentres ||
+            if (!IsUnvisitedPosition(column, row) || nodeCount_ >= kMaxNodes || centreCount_ >= kMaxCentres ||
                 positionsProbed_ >= kPositionBudget) {
                 continue;
             }
@@ -629,12 +663,12 @@ unsigned DotCodeDecoder::SearchInnerDot(GrayImage const& image, DotStepVectors c
             // A dot beyond a blank must stand out as the symbol's dots do.
             int const wanted = here.blanks > 0 && floor < reference / 2 ? reference / 2 : floor;
             if (centred) {
-                dot = CalcDotContrast(image, local, dark, p, contrast) && contrast >= wanted;
+                dot = CalcMeanDotContrast(image, local, dark, p, contrast) && contrast >= wanted;
             } else {
                 // A blurred or faint dot may show no edges: its centre then
                 // stays where the grid puts it, if it stands out clearly.
                 p = predicted;
-                dot = CalcDotContrast(image, local, dark, p, contrast) && contrast >= wanted * 3 / 2;
+                dot = CalcMeanDotContrast(image, local, dark, p, contrast) && contrast >= wanted * 3 / 2;
             }
             if (!dot) {
                 p = predicted;
@@ -666,7 +700,7 @@ unsigned DotCodeDecoder::SearchInnerDot(GrayImage const& image, DotStepVectors c
     return centreCount_;
 }
 
-bool DotCodeDecoder::IsNewDotCenter(int column, int row) const
+bool DotCodeDecoder::IsUnvisitedPosition(int column, int row) const
 {
     if (column <= -kLatticeHalf || column >= kLatticeHalf - 1 || row <= -kLatticeHalf || row >= kLatticeHalf - 1) {
         return false;
@@ -685,7 +719,7 @@ bool DotCodeDecoder::SampleTable(GrayImage const& image, bool dark, bool laplaci
     for (unsigned y = 0; y < rows + 2; ++y) {
         for (unsigned x = 0; x < columns + 2; ++x) {
             Point p;
-            if (!grid_.CalcPoint(static_cast<int>(x) - 1, static_cast<int>(y) - 1, p)) {
+            if (!grid_.CalcFittedPoint(static_cast<int>(x) - 1, static_cast<int>(y) - 1, p)) {
                 return false;
             }
             unsigned value = 0;
@@ -712,8 +746,8 @@ bool DotCodeDecoder::SampleTable(GrayImage const& image, bool dark, bool laplaci
     return true;
 }
 
-int DotCodeDecoder::DecodeDataDotGrid(GrayImage const& image, bool dark, unsigned columns, unsigned rows,
-                                      DecodedLabel& label)
+int DotCodeDecoder::DecodeFittedGrid(GrayImage const& image, bool dark, unsigned columns, unsigned rows,
+                                     DecodedLabel& label)
 {
     if (columns <= 3 || rows <= 3) {
         return 0;
@@ -728,7 +762,7 @@ int DotCodeDecoder::DecodeDataDotGrid(GrayImage const& image, bool dark, unsigne
         }
         if (DecodeTableForm(label)) {
             label.negative = dark ? 0 : 1;
-            CalcSymbolRegion(label);
+            CalcCornerRegion(label);
             return 1;
         }
     }
@@ -883,11 +917,11 @@ void DotCodeDecoder::KeepSymbolCorners(BinarizationTableForDotCode const& table,
     }
 }
 
-void DotCodeDecoder::CalcSymbolRegion(DecodedLabel& label) const
+void DotCodeDecoder::CalcCornerRegion(DecodedLabel& label) const
 {
     Point p[4];
     for (unsigned k = 0; k < 4; ++k) {
-        if (!grid_.CalcPoint(symbolCorners_[k].x, symbolCorners_[k].y, p[k])) {
+        if (!grid_.CalcFittedPoint(symbolCorners_[k].x, symbolCorners_[k].y, p[k])) {
             return;
         }
     }

@@ -12,17 +12,31 @@
 #include "decoder/matrix/dot_code/dot_code_dot_center.h"
 #include "decoder/matrix/dot_code/dot_code_dot_stack.h"
 #include "decoder/matrix/dot_code/dot_code_error_detection.h"
+#include "decoder/matrix/dot_code/dot_code_first_grid.h"
+#include "decoder/matrix/dot_code/dot_code_step_vectors.h"
+#include "decoder/core/sampling/common_code_mesh.h"
 
 namespace DEC2DIvra {
 
 struct DEC2DProperty;
 
+// A parallelogram around dots (corners in 1/256 pixel, in order round it)
+// and the number of dots it holds.
+struct DotsRegion {
+    Region region;
+    unsigned count = 0;
+};
+
 // Reads DotCode from the dot candidates the symbol locator hands over one by
 // one: it gathers them over the calls of one image until their sizes and
-// positions give the dot pitch, then grows the set of dots over the symbol
-// from the candidates, fits the lines of the dot grid, samples every dot
-// position and reads the codewords. Its buffers lie over its part of the
-// work area, laid out once when it is built.
+// positions give the dot pitch. Then, first, it re-centres the candidates,
+// grows the dots over the symbol step by step, keeps the largest cluster,
+// builds the grid of dot lines from them, grows the grid side by side and
+// samples the mesh of its crossings. Behind that, for images that way does
+// not read, a second reader with its own dot stack grows the dots over a
+// lattice of grid positions and fits least-squares lines to them. Its
+// buffers lie over its part of the work area, laid out once when it is
+// built.
 class DotCodeDecoder final : public AbstractDotDecoder {
 public:
     static constexpr unsigned kMaxCandidates = 64;
@@ -32,9 +46,11 @@ public:
     // texture that look like dots, cost no more.
     static constexpr unsigned kMaxAttempts = 8;
     static constexpr unsigned kMaxAllAttempts = 32;
-    // Grid positions probed in one image: a frame full of dot-like texture
-    // costs a bounded time (the largest symbol takes under a quarter).
-    static constexpr unsigned kPositionBudget = 120000;
+    // Lattice positions probed in one image by the reader behind the grid:
+    // a frame full of dot-like texture costs a bounded time (about 60 ms
+    // for 640 x 480 grey noise), while a large noisy symbol behind a few
+    // false starts still reads.
+    static constexpr unsigned kPositionBudget = 80000;
     static constexpr unsigned kMaxNodes = 16384;
     static constexpr int kLatticeHalf = 128;  // grid positions each side of the first dot
     static constexpr unsigned kMaxSide = DataDotGrid::kSegmentCapacity;
@@ -51,14 +67,106 @@ public:
     // the symbol record on, the table is then repainted from the corrected
     // codewords.
     bool DecodeBinarizationTable(BinarizationTableForDotCode& table, DecodedLabel& label, bool& reversed);
+    // The sampled table turned or cut to that shape, each way tried until
+    // one reads; the label's region written from the grid.
+    bool DecodeBinarizationTable(bool inverted, BinarizationTableForDotCode& table, DecodedLabel& label);
+
+    // The candidate centres (1/256 pixel) of the dots stored: all (Set) or
+    // one dot's (Push). A dot of the standard colour gives its own centre
+    // when its size is the mode size's within 1, and its separated centres
+    // when it is two dots side by side (size about twice the mode size) or
+    // three in a triangle.
+    static void SetTempDotCenterStack(DotStack const& dots, unsigned modeSize, Point* out, unsigned& count,
+                                      unsigned capacity);
+    static void PushTempDotCenterStack(DotStack const& dots, unsigned index, unsigned modeSize, Point* out,
+                                       unsigned& count, unsigned capacity);
+
+    // Unites two regions of dots into b when they overlap: united tells
+    // whether they did; false when a side of the outline cannot be formed.
+    static bool UniteDotsRegion(DotsRegion& a, DotsRegion& b, bool& united);
+
+    // The label region through grid points two lines inside the grid: o, m
+    // and r tell the orientation, mirror and reading order of the read.
+    bool CalcSymbolRegion(DataDotGrid const& grid, bool o, bool m, bool r, unsigned index, Region& region) const;
 
     DataDotGrid const& GetDataDotGrid() const { return grid_; }
     bool IsReady() const { return ready_; }
 
+    // Positions the grid reader probes in one image (dots grown, sides
+    // probed): bounds the time a frame full of dot-like texture costs
+    // (about 40 ms for 640 x 480 grey noise). A blank position may be
+    // probed from each of its neighbours: a symbol of some 4,000 positions
+    // takes most of it, and larger ones are left to the lattice reader.
+    static constexpr unsigned kDotSearchBudget = 12000;
+
 private:
+    // --- The dot grid reader ---
+    int StartAlongDotGrid(GrayImage const& image, Dot const& dot, DecodedLabel& label);
+    int DecodeFromDotCenters(GrayImage const& image, DotStepVectors const& steps, bool dark, unsigned candidates,
+                             DecodedLabel& label);
+    void CalcRectangleVectors();
+    bool CalcDotCenterStack(GrayImage const& image, bool dark, unsigned candidates);
+    bool CalcDotContrast(GrayImage const& image, bool dark, Point const& centre, int& contrast) const;
+    bool DeleteNoiseDot(int threshold, int& smallest);
+    bool CalcTempRegions(Region& first, Region& second);
+    bool SearchInnerDot(GrayImage const& image, bool dark, Region const& first, Region const& second, int& smallest);
+    bool SearchNewDotCenter(GrayImage const& image, bool dark, Point const& at, int threshold, DotCenter& found);
+    bool PushNewDotCenter(DotCenter const& centre);
+    bool IsNewDotCenter(Point const& p) const;
+    bool DeleteIsolatedDots();
+    bool CorrectStepVectors();
+    bool CorrectStepVector(Vector const& v, Vector& corrected);
+    bool ExpandDataDotGrid(GrayImage const& image, bool dark, int smallest, bool& grown);
+    bool ExpamdAllSideGrid(GrayImage const& image, bool dark, int smallest);
+    bool ExpamdTwoSideGrid(GrayImage const& image, bool dark, int smallest, bool columns);
+    bool SearchSideDot(GrayImage const& image, bool dark, int smallest, bool last, bool columns);
+    bool CalcCodeMesh(bool transposed);
+    int DecodeDataDotGrid(GrayImage const& image, bool dark, DecodedLabel& label);
+    void FillDotGridRecord(BinarizationTableForDotCode const& table, DecodedLabel& label) const;
+    // Centres near a point, through buckets of the image a rectangle wide.
+    void ResetCentreBuckets();
+    void AddCentreBucket(unsigned index);
+    bool FindCentreNear(Point const& p, unsigned& index) const;
+    void CompactCentres();
+
+    static constexpr int kNoContrast = -(1 << 30);
+    static constexpr int kDeleted = -(1 << 29);
+    static constexpr unsigned kMaxBuckets = 16384;
+
+    DotStack gridDots_;
+    Point gridCandidates_[2 * kMaxCandidates];
+    unsigned gridCandidateCount_ = 0;
+    unsigned gridExamined_ = 0;
+    unsigned gridModeSize_ = 0;
+    CalcStepVectorSubroutine stepSearch_;
+    DotStepVectors steps_;
+    Vector rectMin_;
+    Vector rectMax_;
+    VirtualArray<DotCenter> dotCentres_;
+    VirtualArray<DotCenter> sortedCentres_;
+    unsigned dotCentreCount_ = 0;
+    VirtualArray<DotsRegion> regions_;
+    VirtualArray<int> bucketHead_;
+    VirtualArray<int> bucketNext_;
+    int bucketSide_ = 256;
+    int imageWidth_ = 0;
+    int imageHeight_ = 0;
+    unsigned bucketColumns_ = 1;
+    unsigned bucketRows_ = 1;
+    SearchedRegionStack gridSearched_;
+    Region gridSearchedBuffer_[32];
+    bool searchedPushed_ = false;
+    bool sideClosed_[2][2] = {};
+    CalcFirstDataDotGridSubroutine firstGrid_;
+    CommonCodeMesh mesh_;
+    unsigned dotSearchProbed_ = 0;
+    unsigned gridColumns_ = 0;
+    unsigned gridRows_ = 0;
+
+    // --- The lattice reader behind it ---
+    int StartOnLattice(GrayImage const& image, Dot const& dot, DecodedLabel& label);
     void ClearDots();
-    void SetTempDotCenterStack(unsigned modeSize);
-    static void CorrectStepVectors(Point const* centres, unsigned count, DotStepVectors& steps);
+    static void CorrectLatticeStepVectors(Point const* centres, unsigned count, DotStepVectors& steps);
     static bool CalcFinerStepVectors(DotStepVectors const& steps, DotStepVectors& finer);
     // A full attempt with the step vectors and, when it fails, with the
     // finer grid they halve.
@@ -67,12 +175,12 @@ private:
     int DecodeFromCandidates(GrayImage const& image, DotStepVectors const& steps, bool dark, DecodedLabel& label);
     // Grows the dots of one symbol from a first dot over the grid positions;
     // the count of dots found.
-    unsigned SearchInnerDot(GrayImage const& image, DotStepVectors const& steps, bool dark, Point const& first,
-                            int reference);
-    bool IsNewDotCenter(int column, int row) const;
+    unsigned GrowLatticeDots(GrayImage const& image, DotStepVectors const& steps, bool dark, Point const& first,
+                             int reference);
+    bool IsUnvisitedPosition(int column, int row) const;
     // Drops edge lines with dots at under a fifth of their positions.
     void TrimSparseEdges(int& minColumn, int& maxColumn, int& minRow, int& maxRow);
-    int DecodeDataDotGrid(GrayImage const& image, bool dark, unsigned columns, unsigned rows, DecodedLabel& label);
+    int DecodeFittedGrid(GrayImage const& image, bool dark, unsigned columns, unsigned rows, DecodedLabel& label);
     bool SampleTable(GrayImage const& image, bool dark, bool laplacian, unsigned columns, unsigned rows);
     // The sampled table turned to the shape the codeword reader reads.
     bool DecodeTableForm(DecodedLabel& label);
@@ -88,7 +196,7 @@ private:
     // corner, then on round the symbol clockwise as printed.
     void KeepSymbolCorners(BinarizationTableForDotCode const& table, Point const& origin, bool transposed,
                            bool mirrored, bool reversed);
-    void CalcSymbolRegion(DecodedLabel& label) const;
+    void CalcCornerRegion(DecodedLabel& label) const;
     Point symbolCorners_[4] = {};
 
     SharedMemoryDistributor memory_;

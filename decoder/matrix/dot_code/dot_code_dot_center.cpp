@@ -102,7 +102,7 @@ bool CalcDotCenterSubroutine::StartOnEdges(GrayImage const& image, DotStepVector
     return true;
 }
 
-bool CalcDotContrast(GrayImage const& image, DotStepVectors const& steps, bool dark, Point const& centre,
+bool CalcMeanDotContrast(GrayImage const& image, DotStepVectors const& steps, bool dark, Point const& centre,
                      int& contrast)
 {
     if (!IsInner(image, centre)) {

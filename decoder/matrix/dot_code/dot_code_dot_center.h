@@ -45,7 +45,7 @@ private:
 // The mean grey difference toward the ground between a dot centre and the
 // four ground positions one step beside it that lie on the image; false when
 // the centre is not a pixel inside the image or no neighbour is.
-bool CalcDotContrast(GrayImage const& image, DotStepVectors const& steps, bool dark, Point const& centre,
+bool CalcMeanDotContrast(GrayImage const& image, DotStepVectors const& steps, bool dark, Point const& centre,
                      int& contrast);
 
 }  // namespace DEC2DIvra

@@ -13,6 +13,13 @@ bool DotCodeErrorDetection::Start(unsigned total, unsigned dataCount, unsigned e
     if (blocks == 1) {
         return rs_.CorrectErrors(words, total, dataCount, erasureCount, erasures, 2, corrected);
     }
+    return CorrectMultiBlock(total, dataCount, erasureCount, blocks, words, erasures, corrected);
+}
+
+bool DotCodeErrorDetection::CorrectMultiBlock(unsigned total, unsigned dataCount, unsigned erasureCount,
+                                              unsigned blocks, unsigned short* words, unsigned short const* erasures,
+                                              unsigned& corrected)
+{
     // Block b holds words b, b + B, b + 2B, ...: its data words first.
     unsigned short block[RSdecodingOfDotCode::kMaxWords];
     unsigned short blockErasures[kMaxBlockErasures];

@@ -17,6 +17,10 @@ public:
                unsigned short const* erasures, unsigned& corrected);
 
 private:
+    // Block b of `blocks` holds words b, b + blocks, b + 2 blocks, ...
+    bool CorrectMultiBlock(unsigned total, unsigned dataCount, unsigned erasureCount, unsigned blocks,
+                           unsigned short* words, unsigned short const* erasures, unsigned& corrected);
+
     RSdecodingOfDotCode rs_;
 };
 

@@ -52,8 +52,7 @@ long long CornerCosine(Point const& at, Point const& p, Point const& q)
 
 }  // namespace
 
-bool CalcStepVectorSubroutine::CalcStepVectorsFromTriangle(RightTriangle const& t, bool legReading,
-                                                           DotStepVectors& steps)
+bool CalcStepVectorSubroutine::FormStepVectors(RightTriangle const& t, bool legReading, DotStepVectors& steps)
 {
     Vector first;
     Vector second;
@@ -77,8 +76,9 @@ bool CalcStepVectorSubroutine::CalcStepVectorsFromTriangle(RightTriangle const& 
     return true;
 }
 
-bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, bool dark, unsigned startIndex,
-                                     Point const* centres, unsigned count, DotStepVectors& steps) const
+bool CalcStepVectorSubroutine::StartByScoredTriangles(GrayImage const& image, unsigned modeSize, bool dark,
+                                                      unsigned startIndex, Point const* centres, unsigned count,
+                                                      DotStepVectors& steps) const
 {
     if (modeSize == 0 || count < 3) {
         return false;
@@ -145,7 +145,7 @@ bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, 
     for (unsigned t = 0; t < keptCount; ++t) {
         for (unsigned r = 0; r < 2; ++r) {
             DotStepVectors first;
-            if (!CalcStepVectorsFromTriangle(kept[t], r == 1, first)) {
+            if (!FormStepVectors(kept[t], r == 1, first)) {
                 continue;
             }
             RightTriangle refined = kept[t];
@@ -154,7 +154,7 @@ bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, 
                 centred = centred && centring.Start(image, first, dark, 2, corner);
             }
             DotStepVectors result;
-            if (!centred || !CalcStepVectorsFromTriangle(refined, r == 1, result)) {
+            if (!centred || !FormStepVectors(refined, r == 1, result)) {
                 continue;
             }
             if (!IsLikeDotGrid(result.v[0], result.v[1])) {
@@ -163,7 +163,7 @@ bool CalcStepVectorSubroutine::Start(GrayImage const& image, unsigned modeSize, 
             long long score = 0;
             for (unsigned i = 0; i < count; ++i) {
                 int contrast = 0;
-                if (CalcDotContrast(image, result, dark, centres[i], contrast)) {
+                if (CalcMeanDotContrast(image, result, dark, centres[i], contrast)) {
                     score += contrast;
                 }
             }
@@ -193,8 +193,8 @@ bool IsInner(GrayImage const& image, Point const& p)
     return p.x >= 256 && p.y >= 256 && p.x < (image.GetWidth() - 1) * 256 && p.y < (image.GetHeight() - 1) * 256;
 }
 
-// Re-centres two dots along the vector between them and across it; false
-// when either has no centre.
+}  // namespace
+
 bool CorrectDetachedPoints(GrayImage const& image, bool dark, Point& a, Point& b)
 {
     Vector const half{(b.x - a.x) / 2, (b.y - a.y) / 2};
@@ -204,24 +204,23 @@ bool CorrectDetachedPoints(GrayImage const& image, bool dark, Point& a, Point& b
     return centring.Start(image, steps, dark, 1, a) && centring.Start(image, steps, dark, 1, b);
 }
 
-}  // namespace
-
 bool CalcStepVectorSubroutine::CalcStepVectorFromContrast(GrayImage const& image, bool dark, Vector const& direction,
-                                                          Point const* centres, unsigned count, int threshold,
-                                                          Vector& found, int& contrast)
+                                                          Point* centres, unsigned& count, unsigned capacity,
+                                                          unsigned first, int threshold, Vector& found, int& contrast)
 {
     Vector const half{direction.dx / 2, direction.dy / 2};
     if (half.dx == 0 && half.dy == 0) {
         return false;
     }
+    unsigned const candidates = count;
     for (int k = 1; k <= 5; ++k) {
-        for (unsigned i = 0; i < count; ++i) {
+        for (unsigned i = first; i < candidates; ++i) {
             for (int sign = 1; sign >= -1; sign -= 2) {
                 Vector const v{sign * k * half.dx, sign * k * half.dy};
                 Point const ground{centres[i].x + v.dx, centres[i].y + v.dy};
                 Point dot{centres[i].x + 2 * v.dx, centres[i].y + 2 * v.dy};
-                // A candidate near the edge of the image is passed over, not
-                // the probe given up.
+                // A candidate near the edge of the image is passed over: the
+                // others may still find the axis.
                 if (!IsInner(image, ground) || !IsInner(image, dot)) {
                     continue;
                 }
@@ -234,17 +233,31 @@ bool CalcStepVectorSubroutine::CalcStepVectorFromContrast(GrayImage const& image
                 // A dot two pitches away across ground, as the detached pairs.
                 found = Vector{sign * (dot.x - from.x) / 2, sign * (dot.y - from.y) / 2};
                 contrast = difference;
-                return found.dx != 0 || found.dy != 0;
+                if (found.dx == 0 && found.dy == 0) {
+                    return false;
+                }
+                centres[i] = from;
+                if (count < capacity) {
+                    centres[count++] = dot;
+                }
+                return true;
             }
         }
     }
     return false;
 }
 
-bool CalcStepVectorSubroutine::CalcStepVectorsFromDetachedVectors(GrayImage const& image, unsigned modeSize,
-                                                                  bool dark, Point const* centres, unsigned count,
+bool CalcStepVectorSubroutine::CalcStepVectorsFromCandidatePairs(GrayImage const& image, unsigned modeSize,
+                                                                  bool dark, Point const* given, unsigned count,
                                                                   DotStepVectors& steps)
 {
+    // The probes re-centre candidates in place: on a copy.
+    constexpr unsigned kMaxCandidates = 128;
+    Point centres[kMaxCandidates];
+    count = count < kMaxCandidates ? count : kMaxCandidates;
+    for (unsigned i = 0; i < count; ++i) {
+        centres[i] = given[i];
+    }
     long long const reach = static_cast<long long>(modeSize) * 256 * 5 / 2;
     long long const nearest = static_cast<long long>(modeSize) * 128;
     // Pairs with ground between them, the best contrast first kept: a pair
@@ -326,11 +339,13 @@ bool CalcStepVectorSubroutine::CalcStepVectorsFromDetachedVectors(GrayImage cons
     strongest /= 2;
     if (pairCount != 0) {
         if (members[1] == 0 &&
-            !CalcStepVectorFromContrast(image, dark, Vector{-u.dy, u.dx}, centres, count, strongest, w, contrast)) {
+            !CalcStepVectorFromContrast(image, dark, Vector{-u.dy, u.dx}, centres, count, count, 0, strongest, w,
+                                            contrast)) {
             return false;
         }
         if (members[0] == 0 &&
-            !CalcStepVectorFromContrast(image, dark, Vector{w.dy, -w.dx}, centres, count, strongest, u, contrast)) {
+            !CalcStepVectorFromContrast(image, dark, Vector{w.dy, -w.dx}, centres, count, count, 0, strongest, u,
+                                            contrast)) {
             return false;
         }
     } else {
@@ -339,13 +354,13 @@ bool CalcStepVectorSubroutine::CalcStepVectorsFromDetachedVectors(GrayImage cons
         if (!lowContrast) {
             return false;
         }
-        if (CalcStepVectorFromContrast(image, dark, Vector{length, 0}, centres, count, 128, u, contrast)) {
-            if (!CalcStepVectorFromContrast(image, dark, Vector{-u.dy, u.dx}, centres, count, 2 * contrast / 3, w,
+        if (CalcStepVectorFromContrast(image, dark, Vector{length, 0}, centres, count, count, 0, 128, u, contrast)) {
+            if (!CalcStepVectorFromContrast(image, dark, Vector{-u.dy, u.dx}, centres, count, count, 0, 2 * contrast / 3, w,
                                             contrast)) {
                 return false;
             }
-        } else if (!CalcStepVectorFromContrast(image, dark, Vector{0, length}, centres, count, 128, w, contrast) ||
-                   !CalcStepVectorFromContrast(image, dark, Vector{w.dy, -w.dx}, centres, count, 2 * contrast / 3, u,
+        } else if (!CalcStepVectorFromContrast(image, dark, Vector{0, length}, centres, count, count, 0, 128, w, contrast) ||
+                   !CalcStepVectorFromContrast(image, dark, Vector{w.dy, -w.dx}, centres, count, count, 0, 2 * contrast / 3, u,
                                                contrast)) {
             return false;
         }
@@ -367,7 +382,7 @@ bool CalcStepVectorSubroutine::CalcStepVectorsFromDetachedVectors(GrayImage cons
     unsigned standing = 0;
     for (unsigned i = 0; i < count; ++i) {
         int c = 0;
-        standing += CalcDotContrast(image, result, dark, centres[i], c) && c * 2 > strongest ? 1u : 0u;
+        standing += CalcMeanDotContrast(image, result, dark, centres[i], c) && c * 2 > strongest ? 1u : 0u;
     }
     if (standing * 4 < count * 3) {
         return false;

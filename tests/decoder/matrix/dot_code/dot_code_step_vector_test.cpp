@@ -25,7 +25,7 @@ struct SparseGrid {
     double ux = 0;
     double uy = 0;
 
-    SparseGrid(double degrees, bool dark)
+    SparseGrid(double degrees, bool dark, bool checkerboard = false)
     {
         double const a = degrees * 3.14159265358979 / 180.0;
         ux = pitch * std::cos(a);
@@ -37,8 +37,15 @@ struct SparseGrid {
                 double const dy = y - 120.0;
                 double const gc = (dx * ux + dy * uy) / (pitch * pitch);
                 double const gr = (-dx * uy + dy * ux) / (pitch * pitch);
-                double const ec = 2.0 * std::round(gc / 2.0);
-                double const er = 2.0 * std::round(gr / 2.0);
+                double ec = 2.0 * std::round(gc / 2.0);
+                double er = 2.0 * std::round(gr / 2.0);
+                if (checkerboard) {
+                    // The nearest position with c + r even: the lattice turned by an eighth.
+                    double const a = std::round((gc + gr) / 2.0);
+                    double const b = std::round((gr - gc) / 2.0);
+                    ec = a - b;
+                    er = a + b;
+                }
                 double const d = std::hypot((gc - ec) * pitch, (gr - er) * pitch);
                 bool const ink = d < 2.0 && std::fabs(gc) < 14 && std::fabs(gr) < 10;
                 frame.at(x, y) = static_cast<uint16_t>(ink == dark ? 150 : 900);
@@ -74,18 +81,46 @@ TEST(DotCodeStepVectors, ARowOfDotsWithoutTrianglesStillGivesBothAxes)
         for (int col = -12; col <= 12; col += 2) {
             candidates.push_back(grid.At(col, 0));
         }
-        DotStepVectors steps;
-        EXPECT_FALSE(CalcStepVectorSubroutine().Start(grid.Image(), 4, c.dark, 0, candidates.data(),
-                                                      static_cast<unsigned>(candidates.size()), steps));
-        ASSERT_TRUE(CalcStepVectorSubroutine::CalcStepVectorsFromDetachedVectors(
-            grid.Image(), 4, c.dark, candidates.data(), static_cast<unsigned>(candidates.size()), steps))
+        DotStepVectors s;
+        ASSERT_TRUE(CalcStepVectorSubroutine::CalcStepVectorsFromCandidatePairs(
+            grid.Image(), 4, c.dark, candidates.data(), static_cast<unsigned>(candidates.size()), s))
             << c.degrees << (c.dark ? " dark" : " light");
         // One pitch along each axis, within half a pixel.
         double const tolerance = 128;
-        EXPECT_NEAR(steps.v[0].dx, grid.ux * 256, tolerance) << c.degrees;
-        EXPECT_NEAR(steps.v[0].dy, grid.uy * 256, tolerance) << c.degrees;
-        EXPECT_NEAR(steps.v[1].dx, -grid.uy * 256, tolerance) << c.degrees;
-        EXPECT_NEAR(steps.v[1].dy, grid.ux * 256, tolerance) << c.degrees;
+        EXPECT_NEAR(s.v[0].dx, grid.ux * 256, tolerance) << c.degrees;
+        EXPECT_NEAR(s.v[0].dy, grid.uy * 256, tolerance) << c.degrees;
+        EXPECT_NEAR(s.v[1].dx, -grid.uy * 256, tolerance) << c.degrees;
+        EXPECT_NEAR(s.v[1].dy, grid.ux * 256, tolerance) << c.degrees;
+    }
+}
+
+// Dots at every position with c + r even: the smallest right triangle is
+// three diagonal neighbours, read as two steps.
+TEST(DotCodeStepVectors, ACheckerboardGivesOnePitchAlongEachAxis)
+{
+    for (double const degrees : {0.0, 20.0, -35.0}) {
+        SparseGrid const grid(degrees, true, true);
+        std::vector<Point> candidates;
+        for (int r = -4; r <= 4; ++r) {
+            for (int col = -6; col <= 6; ++col) {
+                if ((col + r) % 2 == 0) {
+                    candidates.push_back(grid.At(col, r));
+                }
+            }
+        }
+        unsigned count = static_cast<unsigned>(candidates.size());
+        candidates.resize(count + 8);
+        DotStepVectors s;
+        CalcStepVectorSubroutine search;
+        ASSERT_TRUE(search.Start(grid.Image(), 4, true, 0, candidates.data(), count,
+                                 static_cast<unsigned>(candidates.size()), s))
+            << degrees;
+        // Within half a pixel of one pitch; the axes square to each other.
+        double const tolerance = 128;
+        EXPECT_NEAR(s.v[0].dx, grid.ux * 256, tolerance) << degrees;
+        EXPECT_NEAR(s.v[0].dy, grid.uy * 256, tolerance) << degrees;
+        EXPECT_NEAR(s.v[1].dx, -grid.uy * 256, tolerance) << degrees;
+        EXPECT_NEAR(s.v[1].dy, grid.ux * 256, tolerance) << degrees;
     }
 }
 
@@ -103,9 +138,11 @@ TEST(DotCodeStepVectors, CandidatesWithNoGroundBetweenThemGiveNoVectors)
         candidates.push_back(Point{(70 + 5 * k) * 256 + 128, 100 * 256 + 128});
     }
     DotStepVectors steps;
-    EXPECT_FALSE(CalcStepVectorSubroutine::CalcStepVectorsFromDetachedVectors(
-        DEC2DIvra::GrayImage(frame.width, frame.height, frame.width, frame.pixels.data()), 4, true,
-        candidates.data(), static_cast<unsigned>(candidates.size()), steps));
+    DEC2DIvra::GrayImage const image(frame.width, frame.height, frame.width, frame.pixels.data());
+    EXPECT_FALSE(CalcStepVectorSubroutine::CalcStepVectorsFromCandidatePairs(
+        image, 4, true, candidates.data(), static_cast<unsigned>(candidates.size()), steps));
+    unsigned count = static_cast<unsigned>(candidates.size());
+    EXPECT_FALSE(CalcStepVectorSubroutine().Start(image, 4, true, 0, candidates.data(), count, count, steps));
 }
 
 }  // namespace
