@@ -126,28 +126,6 @@ private:
     float a_ = 0, b_ = 0, d_ = 0, e_ = 0;
 };
 
-#if defined(SCANNER_DATA_MATRIX_AVX2)
-// The plain module values of one row, the points (us[c], v) of the map
-// eight at a time in 256-bit lanes, each at 1/256 pixel as ToFixed puts it.
-// Stops at the first eight that PlainLuminanceEight gives way on, which the
-// four lanes then take; the columns done.
-template <class Map>
-__attribute__((target("avx2"))) unsigned PlainRowEight(GrayImage const& image, Map const& map, float const* us,
-                                                       float v, unsigned width, unsigned short* out)
-{
-    __m256 const vs = _mm256_set1_ps(v);
-    unsigned c = 0;
-    for (; c + 8 <= width; c += 8) {
-        __m256 x;
-        __m256 y;
-        map.AtUnit(_mm256_loadu_ps(us + c), vs, x, y);
-        if (!BinarizationSubroutineForDataMatrix::PlainLuminanceEight(image, ToFixed(x), ToFixed(y), out + c)) {
-            break;
-        }
-    }
-    return c;
-}
-#endif
 
 #if defined(SCANNER_DATA_MATRIX_AVX2)
 // The timing score's module centres of steps first on along a pair of
@@ -299,6 +277,7 @@ bool ShowsLightL(GrayImage const& image, Region const& lPattern)
 DataMatrixDecoder::DataMatrixDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea), property_(&property),
       outline_(memory_.TakeArray<unsigned char>(kMaxImagePixels), memory_.TakeArray<int>(kMaxPatchPixels)),
+      mesh_(memory_.TakeArray<Point>(kMaxSide * kMaxSide)),
       luminance_(memory_.TakeArray<unsigned short>(kMaxSide * kMaxSide)),
       blocks_(memory_.TakeArray<GapAndThreshold>((kMaxSide / kBlockSide + 1) * (kMaxSide / kBlockSide + 1))),
       decided_(memory_.TakeArray<bool>(kMaxSide * kMaxSide)),
@@ -521,59 +500,24 @@ bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& cand
     DataMatrixVersion const& v = *candidate.version;
     unsigned const width = v.symbolWidth;
     unsigned const height = v.symbolHeight;
-    if (width > kMaxSide || height > kMaxSide || image.GetPixels() == nullptr || image.GetWidth() <= 0 ||
-        image.GetHeight() <= 0 || !luminance_.SetSize(width, height)) {
+    if (width > kMaxSide || height > kMaxSide) {
         return false;
     }
-    // Each module centre at 1/256 pixel, and the grey value there (plain
-    // or sharpened) as the binarisation's SetLuminance takes it from a mesh
-    // of those points; four centres at a time in vector lanes.
-    constexpr int kBits = 8;
+    // Each module centre at 1/256 pixel; the module decision samples the
+    // grey values at these points.
+    constexpr unsigned kBits = 8;
+    if (!mesh_.SetSize(width, height, kBits) || !mesh_.SetSamplingSize(kBits)) {
+        return false;
+    }
     ModuleMap const modules(corners_, width, height, candidate.mirrored);
-    float us[kMaxSide];
-    for (unsigned c = 0; c < width; ++c) {
-        us[c] = modules.ToU(c);
-    }
-    using Binarization = BinarizationSubroutineForDataMatrix;
-#if defined(SCANNER_DATA_MATRIX_AVX2)
-    bool const eightLanes = !laplacian && ProcessorHasAvx2();
-#endif
     for (unsigned r = 0; r < height; ++r) {
-        float const v = modules.ToV(r);
-        unsigned c = 0;
-#if defined(SCANNER_DATA_MATRIX_AVX2)
-        if (eightLanes) {
-            c = PlainRowEight(image, modules, us, v, width, &luminance_.At(0, r));
-        }
-#endif
-#if defined(__SSE2__)
-        for (; c + 4 <= width; c += 4) {
-            __m128 x;
-            __m128 y;
-            modules.AtUnit(_mm_loadu_ps(us + c), _mm_set1_ps(v), x, y);
-            __m128i const fixedX = ToFixed(x);
-            __m128i const fixedY = ToFixed(y);
-            if (!laplacian && Binarization::PlainLuminanceFour(image, fixedX, fixedY, &luminance_.At(c, r))) {
-                continue;
-            }
-            int xs[4];
-            int ys[4];
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(xs), fixedX);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(ys), fixedY);
-            for (unsigned k = 0; k < 4; ++k) {
-                luminance_.At(c + k, r) =
-                    static_cast<unsigned short>(Binarization::Luminance(image, Point{xs[k], ys[k]}, kBits, laplacian));
-            }
-        }
-#endif
-        for (; c < width; ++c) {
-            OutlinePoint const p = modules.AtUnit(us[c], v);
-            luminance_.At(c, r) = static_cast<unsigned short>(
-                Binarization::Luminance(image, Point{ToFixed(p.x), ToFixed(p.y)}, kBits, laplacian));
+        for (unsigned c = 0; c < width; ++c) {
+            OutlinePoint const p = modules.At(c, r);
+            mesh_.At(c, r) = Point{ToFixed(p.x), ToFixed(p.y)};
         }
     }
-    Binarization const binarization;
-    if (binarization.Decide(image, v, negative, luminance_, blocks_, decided_, mapping_) == 0) {
+    BinarizationSubroutineForDataMatrix const binarization(blocks_, decided_);
+    if (binarization.Start(image, mesh_, v, !negative, laplacian, luminance_, mapping_) == 0) {
         return false;
     }
     if (IsEcc000To140(v)) {

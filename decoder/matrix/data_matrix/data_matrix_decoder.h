@@ -4,6 +4,7 @@
 #include "decoder/core/containers/variable_size_virtual_table.h"
 #include "decoder/core/containers/virtual_array.h"
 #include "decoder/core/interfaces/abstract_l_pattern_decoder.h"
+#include "decoder/core/sampling/common_code_mesh.h"
 #include "decoder/core/sampling/common_gap_and_threshold_map.h"
 #include "decoder/core/sampling/common_luminance_map.h"
 #include "decoder/core/shared_memory_distributor.h"
@@ -90,6 +91,7 @@ private:
     FailedFill failed_[kFailedFills];
     unsigned failedCount_ = 0;
     unsigned failedNext_ = 0;
+    CommonCodeMesh mesh_;
     CommonLuminanceMap luminance_;
     CommonGapAndThresholdMap blocks_;
     VariableSizeVirtualTable<bool> decided_;
