@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "decoder/core/geometry/geometry.h"
 #include "decoder/core/identifiers/matrix_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/matrix/data_matrix/data_matrix_binarization.h"
@@ -13,6 +14,7 @@
 #include "decoder/matrix/data_matrix/data_matrix_ecc000_140_placement.h"
 #include "decoder/matrix/data_matrix/data_matrix_fixed_point.h"
 #include "decoder/matrix/data_matrix/data_matrix_placement.h"
+#include "decoder/matrix/data_matrix/data_matrix_timing_line.h"
 
 #if defined(SCANNER_DATA_MATRIX_AVX2)
 #include "decoder/core/processor_lanes.h"
@@ -288,7 +290,8 @@ DataMatrixDecoder::DataMatrixDecoder(VirtualArray<unsigned char> const& workArea
       codewords_(memory_.TakeArray<unsigned short>(DataMatrixVersionTable::kMaxCodewords)),
       placement_(memory_.TakeArray<unsigned short>(DataMatrixEcc000To140Placement::kMaxBits)),
       moduleStream_(memory_.TakeArray<unsigned short>(DataMatrixEcc000To140Placement::kMaxBits / 8 + 1)),
-      reencoded_(memory_.TakeArray<unsigned short>(DataMatrixEcc000To140Placement::kMaxBits / 8 + 1))
+      reencoded_(memory_.TakeArray<unsigned short>(DataMatrixEcc000To140Placement::kMaxBits / 8 + 1)),
+      timing_(memory_)
 {
 }
 
@@ -682,6 +685,29 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
         if (!outline_.Fit(image, scans == 1)) {
             continue;
         }
+        // The timing sides' outer edges put the outline's far corners; a
+        // large symbol's far corner is then followed along its timing
+        // pattern. What this does not read, the outline's own corners and
+        // their fit to each size's timing read after it.
+        if (FitTimingEdges(image)) {
+            Candidate edged[kCandidates];
+            unsigned const ranked = RankVersions(image, negative, edged);
+            OutlinePoint edges[4];
+            for (unsigned k = 0; k < 4; ++k) {
+                edges[k] = corners_[k];
+            }
+            for (unsigned i = 0; i < ranked; ++i) {
+                if (ReadCandidate(image, edged[i], negative, 0, 2, label)) {
+                    return 1;
+                }
+                if (FollowTimingPattern(image, edged[i]) && ReadCandidate(image, edged[i], negative, 0, 1, label)) {
+                    return 1;
+                }
+                for (unsigned k = 0; k < 4; ++k) {
+                    corners_[k] = edges[k];
+                }
+            }
+        }
         for (unsigned i = 0; i < 4; ++i) {
             corners_[i] = outline_.GetCorner(i);
         }
@@ -849,6 +875,125 @@ bool DataMatrixDecoder::FitCornersToTiming(GrayImage const& image, bool negative
         }
     }
     return moved;
+}
+
+namespace {
+
+Point ToFixedPoint(OutlinePoint const& p) { return Point{ToFixed(p.x), ToFixed(p.y)}; }
+
+OutlinePoint FromFixed(Point const& p)
+{
+    return OutlinePoint{static_cast<float>(p.x) / 256.0f, static_cast<float>(p.y) / 256.0f};
+}
+
+// Whether `to` lies within `reach` (1/256 pixel) of `from`.
+bool IsNear(Point const& from, Point const& to, long long reach)
+{
+    long long const dx = static_cast<long long>(to.x) - from.x;
+    long long const dy = static_cast<long long>(to.y) - from.y;
+    return dx * dx + dy * dy <= reach * reach;
+}
+
+}  // namespace
+
+// The outline's corners as the outer edges of its timing sides put them:
+// the far corner where the two edges cross, each end of a leg where the
+// leg meets the other timing side's edge. False, corners as they were,
+// when an edge is not found or a corner would move by more than an eighth
+// of the shorter side.
+bool DataMatrixDecoder::FitTimingEdges(GrayImage const& image)
+{
+    Point p[4];
+    for (unsigned k = 0; k < 4; ++k) {
+        p[k] = ToFixedPoint(outline_.GetCorner(k));
+    }
+    Point const centre{(p[0].x + p[1].x + p[2].x + p[3].x) / 4, (p[0].y + p[1].y + p[2].y + p[3].y) / 4};
+    CalcTimingEdgeLineSubroutine const timing(timing_);
+    Line edges[2];
+    long long shorter = 0;
+    for (unsigned k = 0; k < 2; ++k) {
+        LineSegment const side{p[1 + 2 * k], p[2]};
+        long long const length = Geometry::CalcChebyshevDistance(side);
+        shorter = k == 0 || length < shorter ? length : shorter;
+        // Away from the centre, across the side.
+        Vector outward{side.end.y - side.begin.y, side.begin.x - side.end.x};
+        long long const midX = (static_cast<long long>(side.begin.x) + side.end.x) / 2 - centre.x;
+        long long const midY = (static_cast<long long>(side.begin.y) + side.end.y) / 2 - centre.y;
+        if (outward.dx * midX + outward.dy * midY < 0) {
+            outward = Vector{-outward.dx, -outward.dy};
+        }
+        long long width = length / 4;
+        width = width < 12 * 256 ? 12 * 256 : (width > 64 * 256 ? 64 * 256 : width);
+        if (timing.Start(image, side, outward, static_cast<unsigned>(width), edges[k], false) == 0) {
+            return false;
+        }
+    }
+    Line legs[2];
+    Point moved[4] = {p[0]};
+    if (!Geometry::CalcLine(p[0], p[1], legs[0]) || !Geometry::CalcLine(p[0], p[3], legs[1]) ||
+        !Geometry::CalcCrossPoint(edges[0], edges[1], moved[2]) ||
+        !Geometry::CalcCrossPoint(legs[0], edges[0], moved[1]) ||
+        !Geometry::CalcCrossPoint(legs[1], edges[1], moved[3])) {
+        return false;
+    }
+    for (unsigned k = 1; k < 4; ++k) {
+        if (!IsNear(p[k], moved[k], shorter / 8)) {
+            return false;
+        }
+    }
+    for (unsigned k = 0; k < 4; ++k) {
+        corners_[k] = FromFixed(moved[k]);
+    }
+    return true;
+}
+
+// A large symbol's far corner where its timing sides run into it: each
+// side followed module by module from its leg's end, the short line
+// nearest the far corner of each crossed. False, corners as they were,
+// for a smaller symbol, or when the sides cannot be followed or their
+// crossing lies more than two modules off.
+bool DataMatrixDecoder::FollowTimingPattern(GrayImage const& image, Candidate const& candidate)
+{
+    DataMatrixVersion const& v = *candidate.version;
+    if (v.symbolHeight < kLooseFitSide || v.symbolWidth < kLooseFitSide) {
+        return false;
+    }
+    Point p[4];
+    for (unsigned k = 0; k < 4; ++k) {
+        p[k] = ToFixedPoint(corners_[k]);
+    }
+    Point const centre{(p[0].x + p[1].x + p[2].x + p[3].x) / 4, (p[0].y + p[1].y + p[2].y + p[3].y) / 4};
+    CalcTimingPatternPolygonalLine const follow(timing_);
+    Line nearest[2];
+    long long module = 0;
+    for (unsigned k = 0; k < 2; ++k) {
+        Point const& start = p[1 + 2 * k];
+        Vector const side{p[2].x - start.x, p[2].y - start.y};
+        // Along the top the modules are the width's, along the right side
+        // the height's; a mirrored symbol has its legs the other way round.
+        bool const acrossWidth = (k == 0) != candidate.mirrored;
+        int const modules = acrossWidth ? v.symbolWidth : v.symbolHeight;
+        Vector const step{side.dx / modules, side.dy / modules};
+        long long const length = Geometry::CalcChebyshevDistance(step);
+        module = k == 0 || length < module ? length : module;
+        long long const midX = start.x + side.dx / 2 - centre.x;
+        long long const midY = start.y + side.dy / 2 - centre.y;
+        bool const outwardLeft = static_cast<long long>(side.dy) * midX - static_cast<long long>(side.dx) * midY > 0;
+        constexpr unsigned kMostLines = 160;
+        Line lines[kMostLines];
+        StackInterface<Line> chain(lines, kMostLines);
+        if (follow.Start(image, start, step, side, outwardLeft, chain) == 0 || chain.IsEmpty()) {
+            return false;
+        }
+        nearest[k] = lines[chain.GetCount() - 1];
+    }
+    Point corner;
+    if (!Geometry::CalcCrossPoint(nearest[0], nearest[1], corner) || !IsNear(p[2], corner, 2 * module) ||
+        corner == p[2]) {
+        return false;
+    }
+    corners_[2] = FromFixed(corner);
+    return true;
 }
 
 int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, DecodedLabel& label)

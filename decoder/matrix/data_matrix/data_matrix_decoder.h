@@ -11,6 +11,7 @@
 #include "decoder/matrix/data_matrix/data_matrix_ecc000_140_stream.h"
 #include "decoder/matrix/data_matrix/data_matrix_outline.h"
 #include "decoder/matrix/data_matrix/data_matrix_placement.h"
+#include "decoder/matrix/data_matrix/data_matrix_timing_edge.h"
 #include "decoder/matrix/data_matrix/data_matrix_version.h"
 
 namespace DEC2DIvra {
@@ -76,6 +77,8 @@ private:
     bool ReadCandidate(GrayImage const& image, Candidate const& candidate, bool negative, int first, int last,
                        DecodedLabel& label);
     bool FitCornersToTiming(GrayImage const& image, bool negative, Candidate const& candidate);
+    bool FitTimingEdges(GrayImage const& image);
+    bool FollowTimingPattern(GrayImage const& image, Candidate const& candidate);
     bool CorrectBlocks(DataMatrixVersion const& version);
     bool Convert(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
     bool ConvertEcc000To140(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
@@ -105,6 +108,7 @@ private:
     DataMatrixPlacementTable placementTable_;
     unsigned short block_[RSdecodingOfDataMatrix::kMaxCodewords];
     RSdecodingOfDataMatrix rs_;
+    TimingEdgeWorkArea timing_;
 };
 
 }  // namespace DEC2DIvra
