@@ -98,7 +98,10 @@ unsigned CalcTimingEdgePositionSubroutine::Start(GrayImage const& image,
     long long chosen = 0;
     long long chosenGap = 0;
     for (unsigned i = 1; i < count; ++i) {
-        bool const falling = runs[i - 1].colour == kLightRun && runs[i].colour == kDarkRun;
+        // Valid where the activity falls to a quarter of the run before
+        // or less, as it does from a timing side into its quiet zone.
+        bool const falling = runs[i - 1].colour == kLightRun && runs[i].colour == kDarkRun &&
+                             4 * static_cast<long long>(runs[i].grey) <= runs[i - 1].grey;
         if (!falling) {
             continue;
         }

@@ -37,8 +37,8 @@ public:
 // Where the edges of an activity profile lie: the runs of high and low
 // activity that the scan finds along a picking walk (line coordinates with
 // 8 fraction bits). An edge is the start of a run after the first; it is
-// valid where the activity falls (leaving a dark timing side for its quiet
-// zone), or anywhere when every edge counts.
+// valid where the activity falls to a quarter or less (leaving a timing
+// side for its quiet zone), or anywhere when every edge counts.
 class CalcTimingEdgePositionSubroutine {
 public:
     static constexpr unsigned kShift = 8;

@@ -70,13 +70,14 @@ unsigned CalcTimingPatternPolygonalLine::Start(GrayImage const& image, Point con
     // The picking widths, in whole pixels.
     long long const w1 = sideLength / 1536 > 24 ? sideLength / 1536 : 24;
     long long const w2 = sideLength / 6144 > 8 ? sideLength / 6144 : 8;
-    // The module edges along the side: a window of a third of a step on
-    // either side of the outer edge, walked along the whole side and some
-    // way beyond both ends.
+    // The module edges along the side: a window of a third of a step (two
+    // pixels at least) on either side of the outer edge, walked along the
+    // whole side and some way beyond both ends.
     Vector const across = outwardLeft ? Vector{side.dy, -side.dx} : Vector{-side.dy, side.dx};
     Vector window;
     Vector out;
-    if (!Scale(across, stepLength / 3, window) || !Scale(across, kOne, out)) {
+    long long const reach = stepLength / 3 > 2 * kOne ? stepLength / 3 : 2 * kOne;
+    if (!Scale(across, reach, window) || !Scale(across, kOne, out)) {
         return 0;
     }
     Point const middle = Add(start, Vector{side.dx / 2, side.dy / 2});
@@ -103,6 +104,9 @@ unsigned CalcTimingPatternPolygonalLine::Start(GrayImage const& image, Point con
         long long const along = static_cast<long long>(edges[i].x - start.x) * side.dx +
                                 static_cast<long long>(edges[i].y - start.y) * side.dy;
         long long const whole = static_cast<long long>(side.dx) * side.dx + static_cast<long long>(side.dy) * side.dy;
+        if (along < 0 || along > whole) {
+            continue;  // beyond the side's ends
+        }
         Vector const toward = 2 * along < whole ? step : Vector{-step.dx, -step.dy};
         bool complete = true;
         for (unsigned k = 1; k < 5 && complete; ++k) {
@@ -110,8 +114,20 @@ unsigned CalcTimingPatternPolygonalLine::Start(GrayImage const& image, Point con
             LineSegment const piece{Add(centre, toward, -1), Add(centre, toward)};
             complete = pick.Start(image, piece, out, width, width, chain[k]) != 0;
         }
+        // A chain with a point off its line by more than a pixel has
+        // picked something else than the side's edge somewhere.
         Line line;
-        if (complete && Geometry::CalcLine(ArrayIterator<Point const>(chain, 5), line, -1)) {
+        if (!complete || !Geometry::CalcLine(ArrayIterator<Point const>(chain, 5), line, -1)) {
+            continue;
+        }
+        long long const norm = DecMath::Sqrt(static_cast<unsigned long long>(
+            static_cast<long long>(line.a) * line.a + static_cast<long long>(line.b) * line.b));
+        bool straight = norm > 0;
+        for (unsigned k = 0; k < 5 && straight; ++k) {
+            long long const off = line.Evaluate(chain[k]);
+            straight = (off < 0 ? -off : off) <= norm * kOne;
+        }
+        if (straight) {
             lines.Push(line);
         }
     }
