@@ -364,9 +364,13 @@ private:
                 }
             }
         }
-        if (shift_ != 0) {
-            failed_ = true;  // a shift with nothing behind it
+        // Values come in threes: a segment of two values left over is
+        // filled up with a Shift 1, which the segment's end leaves pending.
+        // Shift 2 or 3 there has nothing behind it.
+        if (shift_ > 1) {
+            failed_ = true;
         }
+        shift_ = 0;
         return Mode::kAscii;
     }
 

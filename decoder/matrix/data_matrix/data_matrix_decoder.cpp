@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "decoder/core/geometry/geometry.h"
 #include "decoder/core/identifiers/matrix_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/matrix/data_matrix/data_matrix_binarization.h"
@@ -13,6 +14,7 @@
 #include "decoder/matrix/data_matrix/data_matrix_ecc000_140_placement.h"
 #include "decoder/matrix/data_matrix/data_matrix_fixed_point.h"
 #include "decoder/matrix/data_matrix/data_matrix_placement.h"
+#include "decoder/matrix/data_matrix/data_matrix_timing_line.h"
 
 #if defined(SCANNER_DATA_MATRIX_AVX2)
 #include "decoder/core/processor_lanes.h"
@@ -126,28 +128,6 @@ private:
     float a_ = 0, b_ = 0, d_ = 0, e_ = 0;
 };
 
-#if defined(SCANNER_DATA_MATRIX_AVX2)
-// The plain module values of one row, the points (us[c], v) of the map
-// eight at a time in 256-bit lanes, each at 1/256 pixel as ToFixed puts it.
-// Stops at the first eight that PlainLuminanceEight gives way on, which the
-// four lanes then take; the columns done.
-template <class Map>
-__attribute__((target("avx2"))) unsigned PlainRowEight(GrayImage const& image, Map const& map, float const* us,
-                                                       float v, unsigned width, unsigned short* out)
-{
-    __m256 const vs = _mm256_set1_ps(v);
-    unsigned c = 0;
-    for (; c + 8 <= width; c += 8) {
-        __m256 x;
-        __m256 y;
-        map.AtUnit(_mm256_loadu_ps(us + c), vs, x, y);
-        if (!BinarizationSubroutineForDataMatrix::PlainLuminanceEight(image, ToFixed(x), ToFixed(y), out + c)) {
-            break;
-        }
-    }
-    return c;
-}
-#endif
 
 #if defined(SCANNER_DATA_MATRIX_AVX2)
 // The timing score's module centres of steps first on along a pair of
@@ -299,6 +279,7 @@ bool ShowsLightL(GrayImage const& image, Region const& lPattern)
 DataMatrixDecoder::DataMatrixDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea), property_(&property),
       outline_(memory_.TakeArray<unsigned char>(kMaxImagePixels), memory_.TakeArray<int>(kMaxPatchPixels)),
+      mesh_(memory_.TakeArray<Point>(kMaxSide * kMaxSide)),
       luminance_(memory_.TakeArray<unsigned short>(kMaxSide * kMaxSide)),
       blocks_(memory_.TakeArray<GapAndThreshold>((kMaxSide / kBlockSide + 1) * (kMaxSide / kBlockSide + 1))),
       decided_(memory_.TakeArray<bool>(kMaxSide * kMaxSide)),
@@ -309,7 +290,8 @@ DataMatrixDecoder::DataMatrixDecoder(VirtualArray<unsigned char> const& workArea
       codewords_(memory_.TakeArray<unsigned short>(DataMatrixVersionTable::kMaxCodewords)),
       placement_(memory_.TakeArray<unsigned short>(DataMatrixEcc000To140Placement::kMaxBits)),
       moduleStream_(memory_.TakeArray<unsigned short>(DataMatrixEcc000To140Placement::kMaxBits / 8 + 1)),
-      reencoded_(memory_.TakeArray<unsigned short>(DataMatrixEcc000To140Placement::kMaxBits / 8 + 1))
+      reencoded_(memory_.TakeArray<unsigned short>(DataMatrixEcc000To140Placement::kMaxBits / 8 + 1)),
+      timing_(memory_)
 {
 }
 
@@ -521,59 +503,24 @@ bool DataMatrixDecoder::ReadMatrix(GrayImage const& image, Candidate const& cand
     DataMatrixVersion const& v = *candidate.version;
     unsigned const width = v.symbolWidth;
     unsigned const height = v.symbolHeight;
-    if (width > kMaxSide || height > kMaxSide || image.GetPixels() == nullptr || image.GetWidth() <= 0 ||
-        image.GetHeight() <= 0 || !luminance_.SetSize(width, height)) {
+    if (width > kMaxSide || height > kMaxSide) {
         return false;
     }
-    // Each module centre at 1/256 pixel, and the grey value there (plain
-    // or sharpened) as the binarisation's SetLuminance takes it from a mesh
-    // of those points; four centres at a time in vector lanes.
-    constexpr int kBits = 8;
+    // Each module centre at 1/256 pixel; the module decision samples the
+    // grey values at these points.
+    constexpr unsigned kBits = 8;
+    if (!mesh_.SetSize(width, height, kBits) || !mesh_.SetSamplingSize(kBits)) {
+        return false;
+    }
     ModuleMap const modules(corners_, width, height, candidate.mirrored);
-    float us[kMaxSide];
-    for (unsigned c = 0; c < width; ++c) {
-        us[c] = modules.ToU(c);
-    }
-    using Binarization = BinarizationSubroutineForDataMatrix;
-#if defined(SCANNER_DATA_MATRIX_AVX2)
-    bool const eightLanes = !laplacian && ProcessorHasAvx2();
-#endif
     for (unsigned r = 0; r < height; ++r) {
-        float const v = modules.ToV(r);
-        unsigned c = 0;
-#if defined(SCANNER_DATA_MATRIX_AVX2)
-        if (eightLanes) {
-            c = PlainRowEight(image, modules, us, v, width, &luminance_.At(0, r));
-        }
-#endif
-#if defined(__SSE2__)
-        for (; c + 4 <= width; c += 4) {
-            __m128 x;
-            __m128 y;
-            modules.AtUnit(_mm_loadu_ps(us + c), _mm_set1_ps(v), x, y);
-            __m128i const fixedX = ToFixed(x);
-            __m128i const fixedY = ToFixed(y);
-            if (!laplacian && Binarization::PlainLuminanceFour(image, fixedX, fixedY, &luminance_.At(c, r))) {
-                continue;
-            }
-            int xs[4];
-            int ys[4];
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(xs), fixedX);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(ys), fixedY);
-            for (unsigned k = 0; k < 4; ++k) {
-                luminance_.At(c + k, r) =
-                    static_cast<unsigned short>(Binarization::Luminance(image, Point{xs[k], ys[k]}, kBits, laplacian));
-            }
-        }
-#endif
-        for (; c < width; ++c) {
-            OutlinePoint const p = modules.AtUnit(us[c], v);
-            luminance_.At(c, r) = static_cast<unsigned short>(
-                Binarization::Luminance(image, Point{ToFixed(p.x), ToFixed(p.y)}, kBits, laplacian));
+        for (unsigned c = 0; c < width; ++c) {
+            OutlinePoint const p = modules.At(c, r);
+            mesh_.At(c, r) = Point{ToFixed(p.x), ToFixed(p.y)};
         }
     }
-    Binarization const binarization;
-    if (binarization.Decide(image, v, negative, luminance_, blocks_, decided_, mapping_) == 0) {
+    BinarizationSubroutineForDataMatrix const binarization(blocks_, decided_);
+    if (binarization.Start(image, mesh_, v, !negative, laplacian, luminance_, mapping_) == 0) {
         return false;
     }
     if (IsEcc000To140(v)) {
@@ -737,6 +684,29 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     for (int scans = 0; scans < 2; ++scans) {
         if (!outline_.Fit(image, scans == 1)) {
             continue;
+        }
+        // The timing sides' outer edges put the outline's far corners; a
+        // large symbol's far corner is then followed along its timing
+        // pattern. What this does not read, the outline's own corners and
+        // their fit to each size's timing read after it.
+        if (FitTimingEdges(image)) {
+            Candidate edged[kCandidates];
+            unsigned const ranked = RankVersions(image, negative, edged);
+            OutlinePoint edges[4];
+            for (unsigned k = 0; k < 4; ++k) {
+                edges[k] = corners_[k];
+            }
+            for (unsigned i = 0; i < ranked; ++i) {
+                if (ReadCandidate(image, edged[i], negative, 0, 2, label)) {
+                    return 1;
+                }
+                if (FollowTimingPattern(image, edged[i]) && ReadCandidate(image, edged[i], negative, 0, 1, label)) {
+                    return 1;
+                }
+                for (unsigned k = 0; k < 4; ++k) {
+                    corners_[k] = edges[k];
+                }
+            }
         }
         for (unsigned i = 0; i < 4; ++i) {
             corners_[i] = outline_.GetCorner(i);
@@ -905,6 +875,125 @@ bool DataMatrixDecoder::FitCornersToTiming(GrayImage const& image, bool negative
         }
     }
     return moved;
+}
+
+namespace {
+
+Point ToFixedPoint(OutlinePoint const& p) { return Point{ToFixed(p.x), ToFixed(p.y)}; }
+
+OutlinePoint FromFixed(Point const& p)
+{
+    return OutlinePoint{static_cast<float>(p.x) / 256.0f, static_cast<float>(p.y) / 256.0f};
+}
+
+// Whether `to` lies within `reach` (1/256 pixel) of `from`.
+bool IsNear(Point const& from, Point const& to, long long reach)
+{
+    long long const dx = static_cast<long long>(to.x) - from.x;
+    long long const dy = static_cast<long long>(to.y) - from.y;
+    return dx * dx + dy * dy <= reach * reach;
+}
+
+}  // namespace
+
+// The outline's corners as the outer edges of its timing sides put them:
+// the far corner where the two edges cross, each end of a leg where the
+// leg meets the other timing side's edge. False, corners as they were,
+// when an edge is not found or a corner would move by more than an eighth
+// of the shorter side.
+bool DataMatrixDecoder::FitTimingEdges(GrayImage const& image)
+{
+    Point p[4];
+    for (unsigned k = 0; k < 4; ++k) {
+        p[k] = ToFixedPoint(outline_.GetCorner(k));
+    }
+    Point const centre{(p[0].x + p[1].x + p[2].x + p[3].x) / 4, (p[0].y + p[1].y + p[2].y + p[3].y) / 4};
+    CalcTimingEdgeLineSubroutine const timing(timing_);
+    Line edges[2];
+    long long shorter = 0;
+    for (unsigned k = 0; k < 2; ++k) {
+        LineSegment const side{p[1 + 2 * k], p[2]};
+        long long const length = Geometry::CalcChebyshevDistance(side);
+        shorter = k == 0 || length < shorter ? length : shorter;
+        // Away from the centre, across the side.
+        Vector outward{side.end.y - side.begin.y, side.begin.x - side.end.x};
+        long long const midX = (static_cast<long long>(side.begin.x) + side.end.x) / 2 - centre.x;
+        long long const midY = (static_cast<long long>(side.begin.y) + side.end.y) / 2 - centre.y;
+        if (outward.dx * midX + outward.dy * midY < 0) {
+            outward = Vector{-outward.dx, -outward.dy};
+        }
+        long long width = length / 4;
+        width = width < 12 * 256 ? 12 * 256 : (width > 64 * 256 ? 64 * 256 : width);
+        if (timing.Start(image, side, outward, static_cast<unsigned>(width), edges[k], false) == 0) {
+            return false;
+        }
+    }
+    Line legs[2];
+    Point moved[4] = {p[0]};
+    if (!Geometry::CalcLine(p[0], p[1], legs[0]) || !Geometry::CalcLine(p[0], p[3], legs[1]) ||
+        !Geometry::CalcCrossPoint(edges[0], edges[1], moved[2]) ||
+        !Geometry::CalcCrossPoint(legs[0], edges[0], moved[1]) ||
+        !Geometry::CalcCrossPoint(legs[1], edges[1], moved[3])) {
+        return false;
+    }
+    for (unsigned k = 1; k < 4; ++k) {
+        if (!IsNear(p[k], moved[k], shorter / 8)) {
+            return false;
+        }
+    }
+    for (unsigned k = 0; k < 4; ++k) {
+        corners_[k] = FromFixed(moved[k]);
+    }
+    return true;
+}
+
+// A large symbol's far corner where its timing sides run into it: each
+// side followed module by module from its leg's end, the short line
+// nearest the far corner of each crossed. False, corners as they were,
+// for a smaller symbol, or when the sides cannot be followed or their
+// crossing lies more than two modules off.
+bool DataMatrixDecoder::FollowTimingPattern(GrayImage const& image, Candidate const& candidate)
+{
+    DataMatrixVersion const& v = *candidate.version;
+    if (v.symbolHeight < kLooseFitSide || v.symbolWidth < kLooseFitSide) {
+        return false;
+    }
+    Point p[4];
+    for (unsigned k = 0; k < 4; ++k) {
+        p[k] = ToFixedPoint(corners_[k]);
+    }
+    Point const centre{(p[0].x + p[1].x + p[2].x + p[3].x) / 4, (p[0].y + p[1].y + p[2].y + p[3].y) / 4};
+    CalcTimingPatternPolygonalLine const follow(timing_);
+    Line nearest[2];
+    long long module = 0;
+    for (unsigned k = 0; k < 2; ++k) {
+        Point const& start = p[1 + 2 * k];
+        Vector const side{p[2].x - start.x, p[2].y - start.y};
+        // Along the top the modules are the width's, along the right side
+        // the height's; a mirrored symbol has its legs the other way round.
+        bool const acrossWidth = (k == 0) != candidate.mirrored;
+        int const modules = acrossWidth ? v.symbolWidth : v.symbolHeight;
+        Vector const step{side.dx / modules, side.dy / modules};
+        long long const length = Geometry::CalcChebyshevDistance(step);
+        module = k == 0 || length < module ? length : module;
+        long long const midX = start.x + side.dx / 2 - centre.x;
+        long long const midY = start.y + side.dy / 2 - centre.y;
+        bool const outwardLeft = static_cast<long long>(side.dy) * midX - static_cast<long long>(side.dx) * midY > 0;
+        constexpr unsigned kMostLines = 160;
+        Line lines[kMostLines];
+        StackInterface<Line> chain(lines, kMostLines);
+        if (follow.Start(image, start, step, side, outwardLeft, chain) == 0 || chain.IsEmpty()) {
+            return false;
+        }
+        nearest[k] = lines[chain.GetCount() - 1];
+    }
+    Point corner;
+    if (!Geometry::CalcCrossPoint(nearest[0], nearest[1], corner) || !IsNear(p[2], corner, 2 * module) ||
+        corner == p[2]) {
+        return false;
+    }
+    corners_[2] = FromFixed(corner);
+    return true;
 }
 
 int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, DecodedLabel& label)

@@ -4,12 +4,14 @@
 #include "decoder/core/containers/variable_size_virtual_table.h"
 #include "decoder/core/containers/virtual_array.h"
 #include "decoder/core/interfaces/abstract_l_pattern_decoder.h"
+#include "decoder/core/sampling/common_code_mesh.h"
 #include "decoder/core/sampling/common_gap_and_threshold_map.h"
 #include "decoder/core/sampling/common_luminance_map.h"
 #include "decoder/core/shared_memory_distributor.h"
 #include "decoder/matrix/data_matrix/data_matrix_ecc000_140_stream.h"
 #include "decoder/matrix/data_matrix/data_matrix_outline.h"
 #include "decoder/matrix/data_matrix/data_matrix_placement.h"
+#include "decoder/matrix/data_matrix/data_matrix_timing_edge.h"
 #include "decoder/matrix/data_matrix/data_matrix_version.h"
 
 namespace DEC2DIvra {
@@ -75,6 +77,8 @@ private:
     bool ReadCandidate(GrayImage const& image, Candidate const& candidate, bool negative, int first, int last,
                        DecodedLabel& label);
     bool FitCornersToTiming(GrayImage const& image, bool negative, Candidate const& candidate);
+    bool FitTimingEdges(GrayImage const& image);
+    bool FollowTimingPattern(GrayImage const& image, Candidate const& candidate);
     bool CorrectBlocks(DataMatrixVersion const& version);
     bool Convert(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
     bool ConvertEcc000To140(DataMatrixVersion const& version, bool negative, DecodedLabel& label);
@@ -90,6 +94,7 @@ private:
     FailedFill failed_[kFailedFills];
     unsigned failedCount_ = 0;
     unsigned failedNext_ = 0;
+    CommonCodeMesh mesh_;
     CommonLuminanceMap luminance_;
     CommonGapAndThresholdMap blocks_;
     VariableSizeVirtualTable<bool> decided_;
@@ -103,6 +108,7 @@ private:
     DataMatrixPlacementTable placementTable_;
     unsigned short block_[RSdecodingOfDataMatrix::kMaxCodewords];
     RSdecodingOfDataMatrix rs_;
+    TimingEdgeWorkArea timing_;
 };
 
 }  // namespace DEC2DIvra

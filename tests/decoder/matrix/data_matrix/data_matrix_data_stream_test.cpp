@@ -89,6 +89,15 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"C40ShiftWithNothingBehind", {230, static_cast<unsigned short>((14 * 1600 + 15 * 40 + 1 + 1) >> 8),
                                            static_cast<unsigned short>((14 * 1600 + 15 * 40 + 1 + 1) & 0xFF)},
              std::nullopt},
+        // "AB" and a Shift 1 filling the pair, then the stream's end or an
+        // unlatch: the Shift 1 stands for nothing.
+        Case{"C40PairFilledWithShift1", {230, static_cast<unsigned short>((14 * 1600 + 15 * 40 + 0 + 1) >> 8),
+                                         static_cast<unsigned short>((14 * 1600 + 15 * 40 + 0 + 1) & 0xFF)},
+             "AB"},
+        Case{"TextPairFilledWithShift1ThenAscii", {239, static_cast<unsigned short>((14 * 1600 + 15 * 40 + 0 + 1) >> 8),
+                                                   static_cast<unsigned short>((14 * 1600 + 15 * 40 + 0 + 1) & 0xFF),
+                                                   254, 50},
+             "ab1"},
         Case{"C40UnlatchToAscii", {230, static_cast<unsigned short>((14 * 1600 + 15 * 40 + 16 + 1) >> 8),
                                    static_cast<unsigned short>((14 * 1600 + 15 * 40 + 16 + 1) & 0xFF), 254, 50},
              "ABC1"},
