@@ -890,7 +890,9 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
     // first; a small one turned near the diagonal passes the run test on
     // one row. A finder is of a triple tried when it lies where one of that
     // triple's finders did.
-    if (!property_->qr_code.read_micro_qr.Get() || !whole) {
+    // With QR Code read, such a finder may also be what remains of a
+    // symbol that lost one: the decoder looks for the others beside it.
+    if (!(property_->qr_code.read_micro_qr.Get() || property_->qr_code.read.Get()) || !whole) {
         return 0;
     }
     bool used[MatrixCandidateFinder::kMaxFinders] = {};
