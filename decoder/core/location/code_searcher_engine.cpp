@@ -256,7 +256,7 @@ bool CodeSearcherEngine::SweepQRPart(GrayImage const& image, tagDecodeOption con
     if (area.top <= area.bottom) {
         matrix_.Start(image, area, kQRParts * stride, wanted);
     }
-    ListQRTriples();
+    ListQRTriples(image);
     return true;
 }
 
@@ -600,7 +600,37 @@ bool CodeSearcherEngine::ReadsStackedAround(GrayImage const& image, AbstractStac
     return Geometry::IsIncluding(stackedLabel_.region, label.region.CalcCenterPoint());
 }
 
-void CodeSearcherEngine::ListQRTriples()
+bool CodeSearcherEngine::IsGappedQRPair(GrayImage const& image, FinderSighting const& a, FinderSighting const& b)
+{
+    int const dx = b.centre.x - a.centre.x;
+    int const dy = b.centre.y - a.centre.y;
+    int const steps = std::max(std::abs(dx), std::abs(dy));
+    int const module = std::max(1, std::min(a.module, b.module));
+    if (steps <= 9 * module || image.GetPixels() == nullptr) {
+        return false;
+    }
+    // The threshold halfway between the darkest and lightest pixel met.
+    int low = 1023;
+    int high = 0;
+    for (int i = 0; i <= steps; ++i) {
+        int const v = image.AtClamped(a.centre.x + dx * i / steps, a.centre.y + dy * i / steps);
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    int const threshold = (low + high) / 2;
+    int run = 0;
+    for (int i = 0; i <= steps; ++i) {
+        int const v = image.AtClamped(a.centre.x + dx * i / steps, a.centre.y + dy * i / steps);
+        bool const background = a.dark != 0 ? v >= threshold : v < threshold;
+        run = background ? run + 1 : 0;
+        if (run > 9 * module) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CodeSearcherEngine::ListQRTriples(GrayImage const& image)
 {
     FinderSighting const* finders = matrix_.GetQRFinders();
     unsigned const count = matrix_.GetQRFinderCount();
@@ -667,12 +697,21 @@ void CodeSearcherEngine::ListQRTriples()
                 }
                 unsigned weakest = fa.rows < fb.rows ? fa.rows : fb.rows;
                 weakest = fc.rows < weakest ? fc.rows : weakest;
+                // Symbols side by side make wide triples of finders of
+                // different symbols, with quiet zones between them: those
+                // go after the triples of one symbol each.
+                bool const gapped = IsGappedQRPair(image, fa, fb) || IsGappedQRPair(image, fa, fc);
                 QRTriple const t{static_cast<unsigned char>(a), static_cast<unsigned char>(b),
-                                 static_cast<unsigned char>(c), weakest > 4 ? 4u : weakest, ab2 + ac2};
+                                 static_cast<unsigned char>(c), weakest > 4 ? 4u : weakest, ab2 + ac2, gapped};
                 // Kept in order, strongest first; a full list drops the weakest.
                 unsigned at = tripleCount < kMaxQRTriples ? tripleCount++ : kMaxQRTriples;
-                while (at > 0 && (triples[at - 1].rows < t.rows ||
-                                  (triples[at - 1].rows == t.rows && triples[at - 1].span < t.span))) {
+                auto before = [](QRTriple const& p, QRTriple const& q) {
+                    if (p.gapped != q.gapped) {
+                        return !p.gapped;
+                    }
+                    return p.rows > q.rows || (p.rows == q.rows && p.span > q.span);
+                };
+                while (at > 0 && before(t, triples[at - 1])) {
                     if (at < kMaxQRTriples) {
                         triples[at] = triples[at - 1];
                     }

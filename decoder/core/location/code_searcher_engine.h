@@ -116,10 +116,15 @@ private:
         unsigned char c;
         unsigned rows;
         long long span;
+        bool gapped;  // a stretch of background lies between two finders
     };
     static constexpr unsigned kMaxQRTriples = 64;
     // The triples of the QR finders swept, strongest first.
-    void ListQRTriples();
+    void ListQRTriples(GrayImage const& image);
+    // Whether the line between two finder centres crosses a run of the
+    // background longer than nine modules: the quiet zones between two
+    // symbols rather than one symbol's modules.
+    static bool IsGappedQRPair(GrayImage const& image, FinderSighting const& a, FinderSighting const& b);
     // Whether a point lies in the symbol that a triple of square finders
     // (their diagonals show the pattern too) spans: no other symbol can.
     bool IsInsideQRSymbol(Point const& point) const;
