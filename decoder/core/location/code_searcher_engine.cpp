@@ -963,6 +963,26 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
             return 1;
         }
     }
+    // A symbol that lost a finder often makes a wrong triple of the two it
+    // kept and a chance pattern: its finders are tried alone as well, on a
+    // budget of their own, those seen on more rows first.
+    unsigned alone = 0;
+    for (unsigned i = 0; property_->qr_code.read.Get() && i < count && alone < budget / 2 + 1; ++i) {
+        FinderSighting const& f = finders[i];
+        if (!used[i] || f.rows < 2 || f.square == 0 || taken_.IsIncluded(f.centre)) {
+            continue;
+        }
+        ++alone;
+        int const h = f.module * 7 / 2;
+        Region region;
+        region.corner[0] = Point{f.centre.x - h, f.centre.y - h};
+        region.corner[1] = Point{f.centre.x + h, f.centre.y - h};
+        region.corner[2] = Point{f.centre.x + h, f.centre.y + h};
+        region.corner[3] = Point{f.centre.x - h, f.centre.y + h};
+        if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
+            return 1;
+        }
+    }
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // one placed where the others put it, then the symbol read as a triple.
 
 #include <cmath>
+#include <initializer_list>
 
 #include "decoder/core/geometry/geometry.h"
 #include "decoder/matrix/qr/qr_code_decoder.h"
@@ -145,10 +146,11 @@ bool QRCodeDecoder::ReadAroundFinder(QRSampler const& sampler, Point const& cent
         }
         QRFinderRegion const& partner = found[d];
         float const apart = Distance(partner.CalcCenterPoint(), loneCentre) / loneModule;
-        int const version = static_cast<int>(std::lround((apart + 7.0f - 17.0f) / 4.0f));
-        if (version < 1 || version > 40) {
-            continue;
-        }
+        // The spacing names the version to a module or two: the nearest
+        // version first, then those either side.
+        float const named = (apart + 7.0f - 17.0f) / 4.0f;
+        int const nearest = static_cast<int>(std::lround(named));
+        int const other = named > static_cast<float>(nearest) ? nearest + 1 : nearest - 1;
         unsigned const sides[2] = {(d + 1) & 3, (d + 3) & 3};
         float reach[2] = {0.0f, 0.0f};
         for (unsigned k = 0; k < 2; ++k) {
@@ -161,6 +163,10 @@ bool QRCodeDecoder::ReadAroundFinder(QRSampler const& sampler, Point const& cent
         }
         unsigned const order[2] = {reach[1] > reach[0] ? 1u : 0u, reach[1] > reach[0] ? 0u : 1u};
         for (unsigned k : order) {
+          for (int const version : {nearest, other}) {
+            if (version < 1 || version > 40) {
+                continue;
+            }
             unsigned const side = sides[k];
             QRFinderRegion lost;
             // Lost beside this finder: this one is the top-left finder.
@@ -173,6 +179,7 @@ bool QRCodeDecoder::ReadAroundFinder(QRSampler const& sampler, Point const& cent
                 read(partner, lone, lost, 2)) {
                 return true;
             }
+          }
         }
     }
     return false;
