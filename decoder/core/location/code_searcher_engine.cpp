@@ -56,6 +56,7 @@ void CodeSearcherEngine::BeginImage()
     barRegionsFound_ = false;
     qrFindersFound_ = false;
     qrTripleCount_ = 0;
+    qrAloneCount_ = 0;
     bullsEyesFound_ = false;
     eyeParts_ = 0;
     otherPatternsFound_ = false;
@@ -966,14 +967,21 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
     // A symbol that lost a finder often makes a wrong triple of the two it
     // kept and a chance pattern: its finders are tried alone as well, on a
     // budget of their own, those seen on more rows first.
-    unsigned alone = 0;
-    for (unsigned i = 0; property_->qr_code.read.Get() && i < count && alone < budget / 2 + 1; ++i) {
+    unsigned const aloneBudget = std::min<unsigned>(budget / 2 + 1, sizeof(qrAlone_) / sizeof(qrAlone_[0]));
+    for (unsigned i = 0; property_->qr_code.read.Get() && i < count && qrAloneCount_ < aloneBudget; ++i) {
         FinderSighting const& f = finders[i];
         if (!used[i] || f.rows < 2 || f.square == 0 || taken_.IsIncluded(f.centre)) {
             continue;
         }
-        ++alone;
         int const h = f.module * 7 / 2;
+        bool before = false;
+        for (unsigned k = 0; k < qrAloneCount_; ++k) {
+            before = before || (std::abs(qrAlone_[k].x - f.centre.x) <= h && std::abs(qrAlone_[k].y - f.centre.y) <= h);
+        }
+        if (before) {
+            continue;
+        }
+        qrAlone_[qrAloneCount_++] = f.centre;
         Region region;
         region.corner[0] = Point{f.centre.x - h, f.centre.y - h};
         region.corner[1] = Point{f.centre.x + h, f.centre.y - h};

@@ -340,6 +340,9 @@ private:
     unsigned lParts_ = 0;       // L parts swept (all once the budget is spent)
     unsigned lHanded_ = 0;      // sightings the L stage handed on
     // The QR triples handed on, with their smallest module.
+    // The finders of tried triples handed on alone, this frame.
+    Point qrAlone_[kStageBudget / 2 + 1];
+    unsigned qrAloneCount_ = 0;
     Region qrTried_[kMovingStageBudget > kStageBudget ? kMovingStageBudget : kStageBudget];
     int qrTriedModule_[kMovingStageBudget > kStageBudget ? kMovingStageBudget : kStageBudget] = {};
     unsigned qrTriedCount_ = 0;
