@@ -606,8 +606,10 @@ bool CodeSearcherEngine::IsGappedQRPair(GrayImage const& image, FinderSighting c
     int const dx = b.centre.x - a.centre.x;
     int const dy = b.centre.y - a.centre.y;
     int const steps = std::max(std::abs(dx), std::abs(dy));
-    int const module = std::max(1, std::min(a.module, b.module));
-    if (steps <= 9 * module || image.GetPixels() == nullptr) {
+    // Perspective shrinks one finder's module against the other's: the
+    // larger one measures the run.
+    int const module = std::max(1, std::max(a.module, b.module));
+    if (steps <= 12 * module || image.GetPixels() == nullptr) {
         return false;
     }
     // The threshold halfway between the darkest and lightest pixel met.
@@ -624,7 +626,7 @@ bool CodeSearcherEngine::IsGappedQRPair(GrayImage const& image, FinderSighting c
         int const v = image.AtClamped(a.centre.x + dx * i / steps, a.centre.y + dy * i / steps);
         bool const background = a.dark != 0 ? v >= threshold : v < threshold;
         run = background ? run + 1 : 0;
-        if (run > 9 * module) {
+        if (run > 12 * module) {
             return true;
         }
     }

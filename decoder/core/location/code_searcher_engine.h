@@ -122,7 +122,7 @@ private:
     // The triples of the QR finders swept, strongest first.
     void ListQRTriples(GrayImage const& image);
     // Whether the line between two finder centres crosses a run of the
-    // background longer than nine modules: the quiet zones between two
+    // background longer than twelve modules: the quiet zones between two
     // symbols rather than one symbol's modules.
     static bool IsGappedQRPair(GrayImage const& image, FinderSighting const& a, FinderSighting const& b);
     // Whether a point lies in the symbol that a triple of square finders
