@@ -76,7 +76,7 @@ TEST(QRGridRoadTest, SymbolsInAnLAndInAGridEachGiveTheirLabel)
         std::vector<std::string> wanted;
         double const angle = std::string(layout.name).find("turned") != std::string::npos ? 12.0 : 0.0;
         for (size_t i = 0; i < layout.centres.size(); ++i) {
-            std::string const data = "PART " + std::to_string(i);
+            std::string const data = "SYMBOL " + std::to_string(i);
             wanted.push_back(Hex(data));
             support::SymbolInput input{.symbology = BARCODE_QRCODE, .data = data};
             input.option1 = 2;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "decoder/core/property/dec2d_property.h"
+#include "decoder/matrix/qr/qr_micro_mesh.h"
 #include "decoder/matrix/qr/qr_model1_placement.h"
 #include "decoder/matrix/qr/qr_model1_tables.h"
 #include "decoder/matrix/qr/qr_module_sampling.h"
@@ -990,6 +991,32 @@ bool QRCodeDecoder::ReadMicroAt(QRSampler const& sampler, QRPerspective map, QRP
             }
             version = symbol->version;
             size = QRVersionTables::GetMicroSize(version);
+        }
+    }
+    // The outline laid on the timing patterns where they score best, from
+    // the corners the finder's map predicts, reads first.
+    if (version >= 1 && version <= 4) {
+        float const far = static_cast<float>(size) - 0.5f;
+        QRPoint const cornerModules[4] = {{0.5f, 0.5f}, {far, 0.5f}, {far, far}, {0.5f, far}};
+        Region initial;
+        for (unsigned k = 0; k < 4; ++k) {
+            QRPoint const p = first.Map(cornerModules[k].x, cornerModules[k].y);
+            initial[k] = Point{static_cast<int>(std::lround(p.x * 256.0f)), static_cast<int>(std::lround(p.y * 256.0f))};
+        }
+        CalcMicroQRCodeMeshSubroutine const mesh;
+        Region adjusted;
+        QRPoint cornerPixels[4];
+        QRPerspective timed;
+        if (mesh.Adjust(sampler.GetImage(), initial, sampler.IsReversed(), version, adjusted) != 0) {
+            for (unsigned k = 0; k < 4; ++k) {
+                cornerPixels[k] = QRPoint{static_cast<float>(adjusted[k].x) / 256.0f,
+                                          static_cast<float>(adjusted[k].y) / 256.0f};
+            }
+            if (timed.Fit(cornerModules, cornerPixels) && SampleModules(sampler, timed, size, mirrored, Sampling::kSpread) &&
+                DecodeSampled(true, version, format.level, format.mask, label)) {
+                WriteRegion(timed, size, label);
+                return true;
+            }
         }
     }
     // Heavy blur can leave the timing patterns too faint to follow: the
