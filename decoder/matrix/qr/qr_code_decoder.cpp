@@ -5,6 +5,7 @@
 
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/matrix/qr/qr_micro_mesh.h"
+#include "decoder/matrix/qr/qr_mini_finder_searcher.h"
 #include "decoder/matrix/qr/qr_model1_placement.h"
 #include "decoder/matrix/qr/qr_model1_tables.h"
 #include "decoder/matrix/qr/qr_module_sampling.h"
@@ -440,7 +441,22 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
         QRPoint const mu = map.Map(at + 1.0f, at) - predicted;
         QRPoint const mv = map.Map(at, at + 1.0f) - predicted;
         QRPoint found;
-        if (FindAlignment(sampler, predicted, mu, mv, (Length(mu) + Length(mv)) * 2.0f, found)) {
+        float const radius = (Length(mu) + Length(mv)) * 2.0f;
+        // The blob two colour changes inside its surroundings nearest the
+        // prediction; the template search stays behind it.
+        QRMiniFinderSearcher const mini;
+        Rectangle const window{static_cast<int>(predicted.x - radius), static_cast<int>(predicted.y - radius),
+                               static_cast<int>(predicted.x + radius), static_cast<int>(predicted.y + radius)};
+        Point centre;
+        unsigned extent = 0;
+        float const module = (Length(mu) + Length(mv)) / 2.0f;
+        bool seen = mini.StartPart(sampler.GetImage(), window, static_cast<unsigned>(module * 256.0f), kMinContrast,
+                                   sampler.IsReversed(), 8, centre, extent, 3) != 0;
+        if (seen) {
+            found = QRPoint{static_cast<float>(centre.x) / 256.0f, static_cast<float>(centre.y) / 256.0f};
+            seen = Length(found - predicted) <= radius;
+        }
+        if (seen || FindAlignment(sampler, predicted, mu, mv, radius, found)) {
             for (unsigned k = 0; k < 4; ++k) {
                 modules[count] = QRPoint{at, at};
                 pixels[count++] = found;

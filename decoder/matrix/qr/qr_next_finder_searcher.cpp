@@ -137,6 +137,10 @@ int QRCodeEdgeSearcher::Start(GrayImage const& image, Region const& finder, Dire
     }
     Vector step;
     Geometry::CalcVector(c, seventh, step);
+    // A finder of less than a pixel a side gives no outward step.
+    if (Geometry::CalcChebyshevDistance(step) < 256) {
+        return 0;
+    }
     Point cb;
     Point da;
     Geometry::CalcCenterPoint(c, b, cb);
@@ -158,7 +162,9 @@ int QRCodeEdgeSearcher::Start(GrayImage const& image, Region const& finder, Dire
     bool any = false;
     Point lastBegin;
     Point lastEnd;
-    for (int k = 16;; ++k) {
+    // The segment leaves any frame within a few thousand steps.
+    int const last = 16 + 12 * (image.GetWidth() + image.GetHeight());
+    for (int k = 16; k <= last; ++k) {
         Vector const shift{static_cast<int>(static_cast<long long>(step.dx) * k / 12),
                            static_cast<int>(static_cast<long long>(step.dy) * k / 12)};
         Point const p{begin.x + shift.dx, begin.y + shift.dy};
