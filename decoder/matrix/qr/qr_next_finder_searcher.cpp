@@ -196,9 +196,4 @@ int QRCodeEdgeSearcher::Start(GrayImage const& image, Region const& finder, Dire
     return any && Geometry::CalcLine(lastBegin, lastEnd, edge) ? 1 : 0;
 }
 
-int QRCodeEdgeSearcher::Start(GrayImage const& image, Region const& finder, Line& right, Line& bottom) const
-{
-    return CalcRightCodeEdge(image, finder, right) != 0 && CalcBottomCodeEdge(image, finder, bottom) != 0 ? 1 : 0;
-}
-
 }  // namespace DEC2DIvra

@@ -51,8 +51,6 @@ public:
 
     // finder: the corner module centres of the finder in 1/256 pixel.
     int Start(GrayImage const& image, Region const& finder, Direction direction, Line& edge) const;
-    // The right edge, then the bottom edge; both must show.
-    int Start(GrayImage const& image, Region const& finder, Line& right, Line& bottom) const;
     int CalcRightCodeEdge(GrayImage const& image, Region const& finder, Line& edge) const
     {
         return Start(image, finder, kRight, edge);
