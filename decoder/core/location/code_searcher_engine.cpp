@@ -56,6 +56,7 @@ void CodeSearcherEngine::BeginImage()
     barRegionsFound_ = false;
     qrFindersFound_ = false;
     qrTripleCount_ = 0;
+    qrAloneCount_ = 0;
     bullsEyesFound_ = false;
     eyeParts_ = 0;
     otherPatternsFound_ = false;
@@ -260,7 +261,7 @@ bool CodeSearcherEngine::SweepQRPart(GrayImage const& image, tagDecodeOption con
     if (area.top <= area.bottom) {
         matrix_.Start(image, area, kQRParts * stride, wanted);
     }
-    ListQRTriples();
+    ListQRTriples(image);
     return true;
 }
 
@@ -641,7 +642,39 @@ bool CodeSearcherEngine::ReadsStackedAround(GrayImage const& image, AbstractStac
     return Geometry::IsIncluding(stackedLabel_.region, label.region.CalcCenterPoint());
 }
 
-void CodeSearcherEngine::ListQRTriples()
+bool CodeSearcherEngine::IsGappedQRPair(GrayImage const& image, FinderSighting const& a, FinderSighting const& b)
+{
+    int const dx = b.centre.x - a.centre.x;
+    int const dy = b.centre.y - a.centre.y;
+    int const steps = std::max(std::abs(dx), std::abs(dy));
+    // Perspective shrinks one finder's module against the other's: the
+    // larger one measures the run.
+    int const module = std::max(1, std::max(a.module, b.module));
+    if (steps <= 12 * module || image.GetPixels() == nullptr) {
+        return false;
+    }
+    // The threshold halfway between the darkest and lightest pixel met.
+    int low = 1023;
+    int high = 0;
+    for (int i = 0; i <= steps; ++i) {
+        int const v = image.AtClamped(a.centre.x + dx * i / steps, a.centre.y + dy * i / steps);
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    int const threshold = (low + high) / 2;
+    int run = 0;
+    for (int i = 0; i <= steps; ++i) {
+        int const v = image.AtClamped(a.centre.x + dx * i / steps, a.centre.y + dy * i / steps);
+        bool const background = a.dark != 0 ? v >= threshold : v < threshold;
+        run = background ? run + 1 : 0;
+        if (run > 12 * module) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CodeSearcherEngine::ListQRTriples(GrayImage const& image)
 {
     FinderSighting const* finders = matrix_.GetQRFinders();
     unsigned const count = matrix_.GetQRFinderCount();
@@ -708,12 +741,21 @@ void CodeSearcherEngine::ListQRTriples()
                 }
                 unsigned weakest = fa.rows < fb.rows ? fa.rows : fb.rows;
                 weakest = fc.rows < weakest ? fc.rows : weakest;
+                // Symbols side by side make wide triples of finders of
+                // different symbols, with quiet zones between them: those
+                // go after the triples of one symbol each.
+                bool const gapped = IsGappedQRPair(image, fa, fb) || IsGappedQRPair(image, fa, fc);
                 QRTriple const t{static_cast<unsigned char>(a), static_cast<unsigned char>(b),
-                                 static_cast<unsigned char>(c), weakest > 4 ? 4u : weakest, ab2 + ac2};
+                                 static_cast<unsigned char>(c), weakest > 4 ? 4u : weakest, ab2 + ac2, gapped};
                 // Kept in order, strongest first; a full list drops the weakest.
                 unsigned at = tripleCount < kMaxQRTriples ? tripleCount++ : kMaxQRTriples;
-                while (at > 0 && (triples[at - 1].rows < t.rows ||
-                                  (triples[at - 1].rows == t.rows && triples[at - 1].span < t.span))) {
+                auto before = [](QRTriple const& p, QRTriple const& q) {
+                    if (p.gapped != q.gapped) {
+                        return !p.gapped;
+                    }
+                    return p.rows > q.rows || (p.rows == q.rows && p.span > q.span);
+                };
+                while (at > 0 && before(t, triples[at - 1])) {
                     if (at < kMaxQRTriples) {
                         triples[at] = triples[at - 1];
                     }
@@ -934,7 +976,9 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
     // first; a small one turned near the diagonal passes the run test on
     // one row. A finder is of a triple tried when it lies where one of that
     // triple's finders did.
-    if (!property_->qr_code.read_micro_qr.Get() || !whole) {
+    // With QR Code read, such a finder may also be what remains of a
+    // symbol that lost one: the decoder looks for the others beside it.
+    if (!(property_->qr_code.read_micro_qr.Get() || property_->qr_code.read.Get()) || !whole) {
         return 0;
     }
     bool used[MatrixCandidateFinder::kMaxFinders] = {};
@@ -962,6 +1006,33 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
         region.corner[2] = Point{f.centre.x + h, f.centre.y + h};
         region.corner[3] = Point{f.centre.x - h, f.centre.y + h};
         qrSearched_.Push(region);
+        if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
+            return 1;
+        }
+    }
+    // A symbol that lost a finder often makes a wrong triple of the two it
+    // kept and a chance pattern: its finders are tried alone as well, on a
+    // budget of their own, those seen on more rows first.
+    unsigned const aloneBudget = std::min<unsigned>(budget / 2 + 1, sizeof(qrAlone_) / sizeof(qrAlone_[0]));
+    for (unsigned i = 0; property_->qr_code.read.Get() && i < count && qrAloneCount_ < aloneBudget; ++i) {
+        FinderSighting const& f = finders[i];
+        if (!used[i] || f.rows < 2 || f.square == 0 || taken_.IsIncluded(f.centre)) {
+            continue;
+        }
+        int const h = f.module * 7 / 2;
+        bool before = false;
+        for (unsigned k = 0; k < qrAloneCount_; ++k) {
+            before = before || (std::abs(qrAlone_[k].x - f.centre.x) <= h && std::abs(qrAlone_[k].y - f.centre.y) <= h);
+        }
+        if (before) {
+            continue;
+        }
+        qrAlone_[qrAloneCount_++] = f.centre;
+        Region region;
+        region.corner[0] = Point{f.centre.x - h, f.centre.y - h};
+        region.corner[1] = Point{f.centre.x + h, f.centre.y - h};
+        region.corner[2] = Point{f.centre.x + h, f.centre.y + h};
+        region.corner[3] = Point{f.centre.x - h, f.centre.y + h};
         if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
             return 1;
         }

@@ -116,10 +116,15 @@ private:
         unsigned char c;
         unsigned rows;
         long long span;
+        bool gapped;  // a stretch of background lies between two finders
     };
     static constexpr unsigned kMaxQRTriples = 64;
     // The triples of the QR finders swept, strongest first.
-    void ListQRTriples();
+    void ListQRTriples(GrayImage const& image);
+    // Whether the line between two finder centres crosses a run of the
+    // background longer than twelve modules: the quiet zones between two
+    // symbols rather than one symbol's modules.
+    static bool IsGappedQRPair(GrayImage const& image, FinderSighting const& a, FinderSighting const& b);
     // Whether a point lies in the symbol that a triple of square finders
     // (their diagonals show the pattern too) spans: no other symbol can.
     bool IsInsideQRSymbol(Point const& point) const;
@@ -355,6 +360,9 @@ private:
     unsigned lParts_ = 0;       // L parts swept (all once the budget is spent)
     unsigned lHanded_ = 0;      // sightings the L stage handed on
     // The QR triples handed on, with their smallest module.
+    // The finders of tried triples handed on alone, this frame.
+    Point qrAlone_[kStageBudget / 2 + 1];
+    unsigned qrAloneCount_ = 0;
     Region qrTried_[kMovingStageBudget > kStageBudget ? kMovingStageBudget : kStageBudget];
     int qrTriedModule_[kMovingStageBudget > kStageBudget ? kMovingStageBudget : kStageBudget] = {};
     unsigned qrTriedCount_ = 0;

@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "decoder/core/property/dec2d_property.h"
+#include "decoder/matrix/qr/qr_micro_mesh.h"
+#include "decoder/matrix/qr/qr_mini_finder_searcher.h"
 #include "decoder/matrix/qr/qr_model1_placement.h"
 #include "decoder/matrix/qr/qr_model1_tables.h"
 #include "decoder/matrix/qr/qr_module_sampling.h"
@@ -192,11 +194,18 @@ int QRCodeDecoder::Start(GrayImage const& image, Region const& finders, DecodedL
         }
         QRSampler const sampler(image, reversed);
         sampled_ = false;
+        // The locator hands a lone finder as the upright square of seven
+        // modules around it.
+        bool const lone = finders[0].y == finders[1].y && finders[0].x == finders[3].x &&
+                          finders[1].x - finders[0].x == finders[3].y - finders[0].y;
         bool read = readQR && ReadTriple(sampler, finders, label);
+        Point const c = finders.CalcCenterPoint();
+        float const side = static_cast<float>(finders[1].x - finders[0].x);
         if (!read && readMicro) {
-            Point const c = finders.CalcCenterPoint();
-            float const side = static_cast<float>(finders[1].x - finders[0].x);
             read = side >= 7.0f && ReadMicro(sampler, ToPoint(c), side / 7.0f, label);
+        }
+        if (!read && readQR && lone) {
+            read = side >= 7.0f && ReadAroundFinder(sampler, c, side / 7.0f, label);
         }
         if (read) {
             label.negative = reversed ? 1 : 0;
@@ -206,8 +215,10 @@ int QRCodeDecoder::Start(GrayImage const& image, Region const& finders, DecodedL
     return 0;
 }
 
-bool QRCodeDecoder::ReadTriple(QRSampler const& sampler, Region const& region, DecodedLabel& label)
+bool QRCodeDecoder::ReadTriple(QRSampler const& sampler, Region const& region, DecodedLabel& label,
+                               unsigned predicted)
 {
+    predicted_ = predicted;
     Finder f[3];
     f[0].centre = ToPoint(region[0]);
     f[1].centre = ToPoint(region[1]);
@@ -220,7 +231,11 @@ bool QRCodeDecoder::ReadTriple(QRSampler const& sampler, Region const& region, D
     QRPoint const dirAB = (f[1].centre - f[0].centre) * (1.0f / ab);
     QRPoint const dirAC = (f[2].centre - f[0].centre) * (1.0f / ac);
     float const reach = (ab < ac ? ab : ac) / 3.0f;
-    for (Finder& finder : f) {
+    for (unsigned i = 0; i < 3; ++i) {
+        Finder& finder = f[i];
+        if (i == predicted) {
+            continue;
+        }
         // The shorter core run of the two axes: a run that slips along the
         // core's edge into the ring reads too long.
         float const alongAB = EstimateModule(sampler, finder.centre, dirAB, reach);
@@ -229,6 +244,18 @@ bool QRCodeDecoder::ReadTriple(QRSampler const& sampler, Region const& region, D
         if (m < 0.8f || !RefineFinder(sampler, finder.centre, dirAB, dirAC, m, finder.moduleAB, finder.moduleAC)) {
             return false;
         }
+    }
+    // A finder placed where the others predict it shows nothing to
+    // measure: it takes the modules of the one beside it.
+    if (predicted == 1) {
+        f[1].moduleAB = f[0].moduleAB;
+        f[1].moduleAC = f[0].moduleAC;
+    } else if (predicted == 2) {
+        f[2].moduleAB = f[0].moduleAB;
+        f[2].moduleAC = f[0].moduleAC;
+    } else if (predicted == 0) {
+        f[0].moduleAB = f[1].moduleAB;
+        f[0].moduleAC = f[2].moduleAC;
     }
     float const mAB = (f[0].moduleAB + f[1].moduleAB) / 2.0f;
     float const mAC = (f[0].moduleAC + f[2].moduleAC) / 2.0f;
@@ -374,7 +401,7 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
     auto addEdges = [&](unsigned i, QRPoint const& direction, float module, bool alongRow) {
         float back = 0.0f;
         float forward = 0.0f;
-        if (!MeasureFinderChord(sampler, f[i].centre, direction, module, back, forward)) {
+        if (i == predicted_ || !MeasureFinderChord(sampler, f[i].centre, direction, module, back, forward)) {
             return;
         }
         QRPoint const m = centres[i];
@@ -414,7 +441,22 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
         QRPoint const mu = map.Map(at + 1.0f, at) - predicted;
         QRPoint const mv = map.Map(at, at + 1.0f) - predicted;
         QRPoint found;
-        if (FindAlignment(sampler, predicted, mu, mv, (Length(mu) + Length(mv)) * 2.0f, found)) {
+        float const radius = (Length(mu) + Length(mv)) * 2.0f;
+        // The blob two colour changes inside its surroundings nearest the
+        // prediction; the template search stays behind it.
+        QRMiniFinderSearcher const mini;
+        Rectangle const window{static_cast<int>(predicted.x - radius), static_cast<int>(predicted.y - radius),
+                               static_cast<int>(predicted.x + radius), static_cast<int>(predicted.y + radius)};
+        Point centre;
+        unsigned extent = 0;
+        float const module = (Length(mu) + Length(mv)) / 2.0f;
+        bool seen = mini.StartPart(sampler.GetImage(), window, static_cast<unsigned>(module * 256.0f), kMinContrast,
+                                   sampler.IsReversed(), 8, centre, extent, 3) != 0;
+        if (seen) {
+            found = QRPoint{static_cast<float>(centre.x) / 256.0f, static_cast<float>(centre.y) / 256.0f};
+            seen = Length(found - predicted) <= radius;
+        }
+        if (seen || FindAlignment(sampler, predicted, mu, mv, radius, found)) {
             for (unsigned k = 0; k < 4; ++k) {
                 modules[count] = QRPoint{at, at};
                 pixels[count++] = found;
@@ -425,7 +467,12 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
             aligned = true;
         }
     }
-    return ReadSampled(sampler, map, plain, aligned, version, sampling, formatSeen, label);
+    if (ReadSampled(sampler, map, plain, aligned, version, sampling, formatSeen, label)) {
+        return true;
+    }
+    // Where damage blanked the alignment pattern, data around it may pass
+    // for it and pull the map aside: the finders' map alone reads then.
+    return aligned && ReadSampled(sampler, plain, plain, false, version, sampling, formatSeen, label);
 }
 
 bool QRCodeDecoder::ReadSampled(QRSampler const& sampler, QRPerspective const& map, QRPerspective const& plain,
@@ -960,6 +1007,32 @@ bool QRCodeDecoder::ReadMicroAt(QRSampler const& sampler, QRPerspective map, QRP
             }
             version = symbol->version;
             size = QRVersionTables::GetMicroSize(version);
+        }
+    }
+    // The outline laid on the timing patterns where they score best, from
+    // the corners the finder's map predicts, reads first.
+    if (version >= 1 && version <= 4) {
+        float const far = static_cast<float>(size) - 0.5f;
+        QRPoint const cornerModules[4] = {{0.5f, 0.5f}, {far, 0.5f}, {far, far}, {0.5f, far}};
+        Region initial;
+        for (unsigned k = 0; k < 4; ++k) {
+            QRPoint const p = first.Map(cornerModules[k].x, cornerModules[k].y);
+            initial[k] = Point{static_cast<int>(std::lround(p.x * 256.0f)), static_cast<int>(std::lround(p.y * 256.0f))};
+        }
+        CalcMicroQRCodeMeshSubroutine const mesh;
+        Region adjusted;
+        QRPoint cornerPixels[4];
+        QRPerspective timed;
+        if (mesh.Adjust(sampler.GetImage(), initial, sampler.IsReversed(), version, adjusted) != 0) {
+            for (unsigned k = 0; k < 4; ++k) {
+                cornerPixels[k] = QRPoint{static_cast<float>(adjusted[k].x) / 256.0f,
+                                          static_cast<float>(adjusted[k].y) / 256.0f};
+            }
+            if (timed.Fit(cornerModules, cornerPixels) && SampleModules(sampler, timed, size, mirrored, Sampling::kSpread) &&
+                DecodeSampled(true, version, format.level, format.mask, label)) {
+                WriteRegion(timed, size, label);
+                return true;
+            }
         }
     }
     // Heavy blur can leave the timing patterns too faint to follow: the

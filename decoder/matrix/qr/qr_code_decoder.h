@@ -37,7 +37,12 @@ private:
         float moduleAC = 0.0f;  // module along the left edge
     };
 
-    bool ReadTriple(QRSampler const& sampler, Region const& region, DecodedLabel& label);
+    // predicted: the finder (0 top left, 1 top right, 2 bottom left) that
+    // was not seen but placed from the others; 3 for none.
+    bool ReadTriple(QRSampler const& sampler, Region const& region, DecodedLabel& label, unsigned predicted = 3);
+    // A lone finder: the finders beside it looked for, a lost one placed
+    // from those found, and the symbol read as a triple.
+    bool ReadAroundFinder(QRSampler const& sampler, Point const& centre, float module, DecodedLabel& label);
     bool ReadVersionNear(QRSampler const& sampler, Finder const& b, Finder const& c, QRPoint const& u,
                          QRPoint const& v, unsigned& version) const;
     // kCentre reads each module once at its centre; kSpread averages five
@@ -86,6 +91,7 @@ private:
     VirtualArray<unsigned short> block_;
     VirtualArray<unsigned short> blockContrast_;
     unsigned size_ = 0;
+    unsigned predicted_ = 3;  // of the triple being read
     // What luminance_ holds: the map and size it was sampled with, and
     // whether mirrored; none when the frame or its polarity changed since.
     bool sampled_ = false;

@@ -41,24 +41,59 @@ unsigned QRFormatDecoder::EncodeVersion(unsigned version)
     return shifted | Remainder(shifted, 0x1F25, 12);
 }
 
-bool QRFormatDecoder::DecodeFormat(unsigned bits, unsigned xorMask, bool micro, QRFormatInformation& out)
-{
-    unsigned const raw = (bits ^ xorMask) & 0x7FFFu;
-    unsigned best = 32;
-    unsigned bestDistance = 16;
-    for (unsigned data = 0; data < 32; ++data) {
-        unsigned const d = BitCount(EncodeFormat(data) ^ raw);
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = data;
+namespace {
+
+// The codewords of data 1 to 31, worked out when compiled.
+struct BCH15_5Table {
+    unsigned short codewords[31];
+    constexpr BCH15_5Table() : codewords{}
+    {
+        for (unsigned data = 1; data < 32; ++data) {
+            unsigned value = data << 10;
+            for (int bit = 14; bit >= 10; --bit) {
+                if ((value >> bit) & 1u) {
+                    value ^= 0x537u << (bit - 10);
+                }
+            }
+            codewords[data - 1] = static_cast<unsigned short>((data << 10) | value);
         }
     }
-    if (best >= 32 || bestDistance > kMaxDistance) {
+};
+constexpr BCH15_5Table kBCH15_5;
+static_assert(kBCH15_5.codewords[0] == 0x0537 && kBCH15_5.codewords[30] == 0x7FFF);
+
+}  // namespace
+
+int BCHCode::DecodeBCH15_5(unsigned short received, unsigned short& codeword, unsigned& errors)
+{
+    unsigned const word = received & 0xFFFFu;
+    errors = BitCount(word);
+    if (errors <= QRFormatDecoder::kMaxDistance) {
+        codeword = 0;
+        return 1;
+    }
+    for (unsigned short const candidate : kBCH15_5.codewords) {
+        errors = BitCount(word ^ candidate);
+        if (errors <= QRFormatDecoder::kMaxDistance) {
+            codeword = candidate;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+bool QRFormatDecoder::DecodeFormat(unsigned bits, unsigned xorMask, bool micro, QRFormatInformation& out)
+{
+    unsigned short const raw = static_cast<unsigned short>((bits ^ xorMask) & 0x7FFFu);
+    unsigned short codeword = 0;
+    unsigned errors = 0;
+    if (BCHCode::DecodeBCH15_5(raw, codeword, errors) == 0) {
         return false;
     }
+    unsigned const best = static_cast<unsigned>(codeword) >> 10;
     out.level = micro ? best >> 2 : best >> 3;
     out.mask = micro ? best & 3u : best & 7u;
-    out.distance = bestDistance;
+    out.distance = errors;
     return true;
 }
 

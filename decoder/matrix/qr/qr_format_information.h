@@ -10,6 +10,16 @@ struct QRFormatInformation {
     unsigned distance = 0;
 };
 
+// The BCH(15,5) code of the format information (generator 0x537).
+class BCHCode {
+public:
+    // 1 when a codeword lies within three bits of the received word (the
+    // all-zero codeword tried first, then those of data 1 to 31): codeword
+    // and errors are set. Otherwise 0; errors holds the distance to the
+    // codeword of data 31, and codeword stays as it was.
+    static int DecodeBCH15_5(unsigned short received, unsigned short& codeword, unsigned& errors);
+};
+
 class QRFormatDecoder {
 public:
     static constexpr unsigned kQRMask = 0x5412;

@@ -403,7 +403,13 @@ TEST_F(CodeSearcherStagesTest, MatrixStagesTakingTurnsHandEachTripleOnOnce)
             }
             other = other || (call.stage != CodeSearchStage::kQRFinder && call.running != CodeSearchStage::kLinear &&
                               call.running != CodeSearchStage::kStacked);
-            EXPECT_FALSE(other && call.stage == CodeSearchStage::kQRFinder) << "a QR triple after another stage's turn";
+            // A lone finder's square of seven modules, handed once the
+            // whole frame is swept, looks for the finders a symbol lost.
+            Region const& q = call.region;
+            bool const lone = q[0].y == q[1].y && q[0].x == q[3].x && q[1].x - q[0].x == q[3].y - q[0].y &&
+                              q[1].x - q[0].x <= static_cast<int>(8 * c.module);
+            EXPECT_FALSE(other && call.stage == CodeSearchStage::kQRFinder && !lone)
+                << "a QR triple after another stage's turn";
         }
         for (std::size_t i = 0; i < log.calls.size(); ++i) {
             for (std::size_t k = i + 1; k < log.calls.size(); ++k) {

@@ -192,6 +192,35 @@ TEST(QRFormatTest, FormatAndVersionWordsCorrectThreeBitsAndNoMore)
     EXPECT_FALSE(QRFormatDecoder::DecodeVersion(QRFormatDecoder::EncodeVersion(7) ^ 0x3F000u, decoded, distance));
 }
 
+TEST(QRFormatTest, BCHWordsWithinThreeBitsGiveTheirCodewordAndTheErrors)
+{
+    struct Case {
+        unsigned short received;
+        int result;
+        unsigned short codeword;  // as left by the call, which starts from 0xAAAA
+        unsigned errors;
+    };
+    Case const cases[] = {
+        {0x0000, 1, 0x0000, 0},                   // data 0
+        {0x0537, 1, 0x0537, 0},                   // data 1 as it stands
+        {0x7FFF, 1, 0x7FFF, 0},                   // data 31
+        {0x0537 ^ 0x4101, 1, 0x0537, 3},          // three flips corrected
+        {0x0007, 1, 0x0000, 3},
+        {0x000F, 0, 0xAAAA, 11},                  // four from 0: none within three
+    };
+    for (Case const& c : cases) {
+        unsigned short codeword = 0xAAAA;
+        unsigned errors = 99;
+        EXPECT_EQ(BCHCode::DecodeBCH15_5(c.received, codeword, errors), c.result) << std::hex << c.received;
+        EXPECT_EQ(codeword, c.codeword) << std::hex << c.received;
+        if (c.result == 1) {
+            EXPECT_EQ(errors, c.errors) << std::hex << c.received;
+        } else {
+            EXPECT_GT(errors, 3u) << std::hex << c.received;
+        }
+    }
+}
+
 // Most significant bit first, packed into 8-bit codewords.
 class Stream {
 public:

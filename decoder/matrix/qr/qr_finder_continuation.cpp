@@ -1,0 +1,193 @@
+// The QR decoder's road from a lone finder: the finders beside it, a lost
+// one placed where the others put it, then the symbol read as a triple.
+
+#include <cmath>
+#include <initializer_list>
+
+#include "decoder/core/geometry/geometry.h"
+#include "decoder/matrix/qr/qr_code_decoder.h"
+#include "decoder/matrix/qr/qr_finder_region.h"
+#include "decoder/matrix/qr/qr_finder_searcher.h"
+#include "decoder/matrix/qr/qr_next_finder_searcher.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+float Distance(Point const& p, Point const& q)
+{
+    float const dx = static_cast<float>(p.x - q.x) / 256.0f;
+    float const dy = static_cast<float>(p.y - q.y) / 256.0f;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+// The region's corners turned so that each lies the way the reference's
+// corner of the same index does from its centre.
+void MatchOrder(QRFinderRegion const& reference, QRFinderRegion& region)
+{
+    Point const rc = reference.CalcCenterPoint();
+    Point const c = region.CalcCenterPoint();
+    unsigned best = 0;
+    long long bestScore = 0;
+    for (unsigned turn = 0; turn < 4; ++turn) {
+        long long score = 0;
+        for (unsigned k = 0; k < 4; ++k) {
+            Point const& p = region.corner[(k + turn) & 3];
+            Point const& q = reference.corner[k];
+            score += static_cast<long long>(p.x - c.x) * (q.x - rc.x) + static_cast<long long>(p.y - c.y) * (q.y - rc.y);
+        }
+        if (turn == 0 || score > bestScore) {
+            bestScore = score;
+            best = turn;
+        }
+    }
+    QRFinderRegion const old = region;
+    for (unsigned k = 0; k < 4; ++k) {
+        region.corner[k] = old.corner[(k + best) & 3];
+    }
+    region.CalcMiddlePoints();
+}
+
+Region ToRegion(QRFinderRegion const& r)
+{
+    Region region;
+    for (unsigned k = 0; k < 4; ++k) {
+        region.corner[k] = r.corner[k];
+    }
+    return region;
+}
+
+Point ToPixels(Point const& p) { return Point{(p.x + 128) >> 8, (p.y + 128) >> 8}; }
+
+}  // namespace
+
+bool QRCodeDecoder::ReadAroundFinder(QRSampler const& sampler, Point const& centre, float module, DecodedLabel& label)
+{
+    GrayImage const& image = sampler.GetImage();
+    bool const polarity = sampler.IsReversed();
+    QRFinderSearcher const searcher;
+    QRFinderRegion lone;
+    if (searcher.MeasureRegion(image, polarity, Point{centre.x * 256, centre.y * 256}, module, lone) == 0) {
+        return false;
+    }
+    float const loneModule = static_cast<float>(lone.size) / 256.0f / 6.0f;
+    Point const loneCentre = lone.CalcCenterPoint();
+    // The finders beside it, each side searched up to the frame's edge.
+    QRFinderRegion found[4];
+    bool has[4] = {};
+    for (unsigned d = 0; d < 4; ++d) {
+        Point const& facing = lone.middle[d];
+        Point const& behind = lone.middle[(d + 2) & 3];
+        Point far;
+        Line scanLine;
+        if (!Geometry::CalcDividingPoint(-30, behind, 31, facing, far)) {
+            continue;
+        }
+        Point const along{far.x + lone.corner[(d + 1) & 3].x - lone.corner[d].x,
+                          far.y + lone.corner[(d + 1) & 3].y - lone.corner[d].y};
+        if (!Geometry::CalcLine(far, along, scanLine)) {
+            continue;
+        }
+        NextQRFinderSearcher next(searcher);
+        next.Initialize(lone, static_cast<NextQRFinderSearcher::Direction>(d));
+        QRFinderRegion region;
+        while (next.IsActive()) {
+            if (next.Start(image, polarity, scanLine, NextQRFinderSearcher::kSteps - 1, region) == 0) {
+                break;
+            }
+            // Of a like module, and at least a version 1 symbol's finder
+            // spacing away.
+            float const m = static_cast<float>(region.size) / 256.0f / 6.0f;
+            float const apart = Distance(region.CalcCenterPoint(), loneCentre) / loneModule;
+            if (m * 1.5f >= loneModule && m <= loneModule * 1.5f && apart >= 12.0f && apart <= 180.0f) {
+                MatchOrder(lone, region);
+                found[d] = region;
+                has[d] = true;
+            }
+        }
+    }
+    auto read = [&](QRFinderRegion const& topLeft, QRFinderRegion const& a, QRFinderRegion const& b,
+                    unsigned predictedOf) {
+        // predictedOf: 0 none, 1 a, 2 b, 3 the top left.
+        Point const pa = ToPixels(topLeft.CalcCenterPoint());
+        Point const pb = ToPixels(a.CalcCenterPoint());
+        Point const pc = ToPixels(b.CalcCenterPoint());
+        bool const clockwise = static_cast<long long>(pb.x - pa.x) * (pc.y - pa.y) -
+                                   static_cast<long long>(pb.y - pa.y) * (pc.x - pa.x) >
+                               0;
+        Region region;
+        region.corner[0] = pa;
+        region.corner[1] = clockwise ? pb : pc;
+        region.corner[3] = clockwise ? pc : pb;
+        region.corner[2] = Point{region.corner[1].x + region.corner[3].x - pa.x,
+                                 region.corner[1].y + region.corner[3].y - pa.y};
+        unsigned predicted = 3;
+        if (predictedOf == 3) {
+            predicted = 0;
+        } else if (predictedOf == 1) {
+            predicted = clockwise ? 1 : 2;
+        } else if (predictedOf == 2) {
+            predicted = clockwise ? 2 : 1;
+        }
+        return ReadTriple(sampler, region, label, predicted);
+    };
+    // Two finders beside it at a right angle: it is the top-left one.
+    for (unsigned d = 0; d < 4; ++d) {
+        if (has[d] && has[(d + 1) & 3] && read(lone, found[d], found[(d + 1) & 3], 0)) {
+            return true;
+        }
+    }
+    // One beside it: the lost finder lies beside one of the two, on the
+    // side where the symbol's texture reaches further.
+    QRCodeEdgeSearcher const edges;
+    for (unsigned d = 0; d < 4; ++d) {
+        if (!has[d]) {
+            continue;
+        }
+        QRFinderRegion const& partner = found[d];
+        float const apart = Distance(partner.CalcCenterPoint(), loneCentre) / loneModule;
+        // The spacing names the version to a module or two: the nearest
+        // version first, then those either side.
+        float const named = (apart + 7.0f - 17.0f) / 4.0f;
+        int const nearest = static_cast<int>(std::lround(named));
+        int const other = named > static_cast<float>(nearest) ? nearest + 1 : nearest - 1;
+        unsigned const sides[2] = {(d + 1) & 3, (d + 3) & 3};
+        float reach[2] = {0.0f, 0.0f};
+        for (unsigned k = 0; k < 2; ++k) {
+            Line edge;
+            Region const finder = ToRegion(lone);
+            auto const direction = static_cast<QRCodeEdgeSearcher::Direction>(sides[k]);
+            int const seen = direction == QRCodeEdgeSearcher::kRight  ? edges.CalcRightCodeEdge(image, finder, edge)
+                             : direction == QRCodeEdgeSearcher::kDown ? edges.CalcBottomCodeEdge(image, finder, edge)
+                                                                      : edges.Start(image, finder, direction, edge);
+            if (seen != 0) {
+                long long const norm = static_cast<long long>(edge.a) * edge.a + static_cast<long long>(edge.b) * edge.b;
+                reach[k] = static_cast<float>(std::fabs(static_cast<double>(edge.Evaluate(loneCentre))) /
+                                              std::sqrt(static_cast<double>(norm)));
+            }
+        }
+        unsigned const order[2] = {reach[1] > reach[0] ? 1u : 0u, reach[1] > reach[0] ? 0u : 1u};
+        for (unsigned k : order) {
+          for (int const version : {nearest, other}) {
+            if (version < 1 || version > 40) {
+                continue;
+            }
+            unsigned const side = sides[k];
+            QRFinderRegion lost;
+            // Lost beside this finder: this one is the top-left finder.
+            if (QRFinderRegion::CalcNextFinder(lone, static_cast<unsigned>(version), side, lost) != 0 &&
+                read(lone, partner, lost, 2)) {
+                return true;
+            }
+            // Lost beside the partner: the partner is the top-left finder.
+            if (QRFinderRegion::CalcNextFinder(partner, static_cast<unsigned>(version), side, lost) != 0 &&
+                read(partner, lone, lost, 2)) {
+                return true;
+            }
+          }
+        }
+    }
+    return false;
+}
+
+}  // namespace DEC2DIvra

@@ -1,0 +1,102 @@
+// QR symbols that lost a finder or an alignment pattern, drawn by zint and
+// read through the decoder handle; a symbol damaged past reading gives none.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/decoder/matrix/qr/qr_read_fixture.h"
+#include "tests/support/polygon.h"
+
+namespace qr_test {
+namespace {
+
+support::SymbolInput QR(int version, int level, std::string const& data)
+{
+    support::SymbolInput input{.symbology = BARCODE_QRCODE, .data = data};
+    input.option1 = level;
+    input.option2 = version;
+    return input;
+}
+
+// Paints the module square [x0, x1) x [y0, y1) of a drawn symbol in the grey.
+void Paint(support::Frame& frame, support::RenderedSymbol const& symbol, double x0, double y0, double x1, double y1,
+           int grey)
+{
+    support::Polygon patch;
+    patch.add(symbol.toFrame({x0, y0}));
+    patch.add(symbol.toFrame({x1, y0}));
+    patch.add(symbol.toFrame({x1, y1}));
+    patch.add(symbol.toFrame({x0, y1}));
+    support::fillPolygon(frame, patch, grey);
+}
+
+enum class Lost { kTopRightFinder, kBottomLeftFinder, kAlignment };
+
+struct LostCase {
+    char const* name;
+    int version;
+    int level;
+    Lost lost;
+    support::RenderOptions options;
+};
+
+TEST(QRLostPatternTest, ASymbolReadsWithOneFinderOrItsLastAlignmentPatternGone)
+{
+    QRReadHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    LostCase const cases[] = {
+        {"5-H top-right finder", 5, 4, Lost::kTopRightFinder, {.moduleSize = 4.0}},
+        {"5-H bottom-left finder, turned", 5, 4, Lost::kBottomLeftFinder, {.moduleSize = 4.0, .angle = 20}},
+        {"3-Q top-right finder, turned", 3, 3, Lost::kTopRightFinder, {.moduleSize = 4.0, .angle = 250}},
+        {"8-H top-right finder", 8, 4, Lost::kTopRightFinder,
+         {.moduleSize = 3.5, .angle = 10}},
+        {"5-M top-right finder, light on dark", 5, 2, Lost::kTopRightFinder, {.moduleSize = 4.0, .inverted = true}},
+        {"7-H alignment pattern", 7, 4, Lost::kAlignment, {.moduleSize = 3.0}},
+        {"10-H alignment pattern, turned", 10, 4, Lost::kAlignment, {.moduleSize = 3.0, .angle = 35}},
+    };
+    for (LostCase const& c : cases) {
+        std::string const data = std::string("LOST ") + c.name;
+        support::Rendering r = support::render(QR(c.version, c.level, data), c.options);
+        ASSERT_TRUE(r.symbol.ok) << c.name << ": " << r.symbol.error;
+        double const s = 4.0 * c.version + 17.0;
+        int const label = c.options.inverted ? 100 : 900;
+        switch (c.lost) {
+        case Lost::kTopRightFinder:
+            Paint(r.frame, r.symbol, s - 7.0, 0.0, s, 7.0, label);
+            break;
+        case Lost::kBottomLeftFinder:
+            Paint(r.frame, r.symbol, 0.0, s - 7.0, 7.0, s, label);
+            break;
+        case Lost::kAlignment:
+            Paint(r.frame, r.symbol, s - 9.0, s - 9.0, s - 4.0, s - 4.0, label);
+            break;
+        }
+        QRRead const read = harness.Read(r.frame);
+        EXPECT_TRUE(read.read) << c.name;
+        EXPECT_EQ(read.data, data) << c.name;
+    }
+}
+
+TEST(QRLostPatternTest, DamagedPastReadingGivesNoLabel)
+{
+    QRReadHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    std::string const data = "NO LABEL FROM THIS";
+    // A lost finder and a third of the data area; two finders lost.
+    support::Rendering a = support::render(QR(5, 1, data), {.moduleSize = 4.0});
+    support::Rendering b = support::render(QR(5, 4, data), {.moduleSize = 4.0, .angle = 15});
+    ASSERT_TRUE(a.symbol.ok && b.symbol.ok);
+    Paint(a.frame, a.symbol, 30.0, 0.0, 37.0, 7.0, 900);
+    Paint(a.frame, a.symbol, 9.0, 9.0, 30.0, 30.0, 900);
+    Paint(b.frame, b.symbol, 30.0, 0.0, 37.0, 7.0, 900);
+    Paint(b.frame, b.symbol, 0.0, 30.0, 7.0, 37.0, 900);
+    for (support::Frame const* frame : {&a.frame, &b.frame}) {
+        QRRead const read = harness.Read(*frame);
+        EXPECT_TRUE(!read.read || read.data == data);
+        EXPECT_FALSE(read.read);
+    }
+}
+
+}  // namespace
+}  // namespace qr_test
