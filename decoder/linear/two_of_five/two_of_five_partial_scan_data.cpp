@@ -1,5 +1,7 @@
 #include "decoder/linear/two_of_five/two_of_five_partial_scan_data.h"
 
+#include "decoder/linear/line/line_run_data.h"
+
 #include "decoder/linear/two_of_five/two_of_five_pattern.h"
 #include "decoder/linear/two_of_five/two_of_five_table.h"
 
@@ -97,6 +99,11 @@ bool TwoOfFivePartialScanData::CheckClearZone(unsigned width, bool negative, boo
     ScanElement const* line = it.GetBegin();
     long long const count = it.GetCount();
     if (GetLength() == 0 || line == nullptr) {
+        return false;
+    }
+    // A line cut inside a symbol (a region's segment) shows no zone at all.
+    long long const edgeIndex = after ? static_cast<long long>(it.GetIndex()) - 1 : (*this)[0].lineIndex;
+    if (!IsMarginMeasurable(line, count, edgeIndex, after, width)) {
         return false;
     }
     long long const edge = after ? (*this)[GetLength() - 1].end : (*this)[0].begin;
