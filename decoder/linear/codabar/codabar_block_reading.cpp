@@ -14,7 +14,7 @@ namespace {
 // allows 5.3).
 constexpr long long kMaxGapModules = 6;
 
-bool IsStartStop(int value) { return value >= 0 && CodabarTable::IsStartStopKey(static_cast<unsigned>(value)); }
+bool IsStartStop(int value) { return value >= 0 && CodabarTable::CheckStopCode(static_cast<unsigned>(value)); }
 
 }  // namespace
 

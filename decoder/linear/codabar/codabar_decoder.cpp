@@ -38,11 +38,13 @@ CodabarDecoder::CodabarDecoder(BarSymbolDecoderContext const& context, bool dire
 
 bool CodabarDecoder::IsGateOpen() const { return codabar_->read.Get(); }
 
+long long CodabarDecoder::GetNiceMargin(BarSymbol const& symbol) { return 10LL * symbol.width; }
+
 bool CodabarDecoder::CheckQuietZone(CodabarPartialScanData const& window, BarSymbol const& symbol, bool after,
                                     bool negative) const
 {
     long long const zone = GetDecoderDetail().quiet_zone.Get();
-    long long const margin = (10LL * symbol.width * zone) / 7;
+    long long const margin = (GetNiceMargin(symbol) * zone) / 7;
     unsigned const required = margin <= 0 ? 0u : (margin > 0x7FFFFFFFLL ? 0x7FFFFFFFu : static_cast<unsigned>(margin));
     unsigned const specks = codabar_->smart_quiet_zone_check.Get();
     ArrayIterator<ScanElement const> const& line = window.GetIterator();
@@ -62,7 +64,7 @@ bool CodabarDecoder::ReadStart(ArrayIterator<ScanElement const> const& start, bo
     }
     for (unsigned pass = 0; pass < kMaxNoisePasses; ++pass) {
         if (window.CalcStartStopBarSymbol(direction_, symbol) &&
-            CodabarTable::IsStartStopKey(static_cast<unsigned>(symbol.value)) &&
+            CodabarTable::CheckStopCode(static_cast<unsigned>(symbol.value)) &&
             CheckQuietZone(window, symbol, false, negative)) {
             return true;
         }
@@ -112,7 +114,7 @@ bool CodabarDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> const&
         }
         rate.Push(next);
         window = next;
-        if (CodabarTable::IsStartStopKey(static_cast<unsigned>(character.value))) {
+        if (CodabarTable::CheckStopCode(static_cast<unsigned>(character.value))) {
             // A start and a stop alone carry nothing: a partial scan fakes them.
             unsigned const data = symbols.GetCount() - 2;
             return data > 0 && CheckQuietZone(window, character, true, negative) && codabar_->fixed_length.Get().Admits(data) &&

@@ -60,6 +60,13 @@ public:
     // The output options on the text of a read (start and stop included);
     // false when the label is refused. Adds the modifier bits it decides.
     static bool ExecuteTransmitCDOption(bool transmit, bool verified, StackInterface<char>& text, unsigned& modifier);
+    // The quiet zone a character asks for at the standard setting: ten of its
+    // module widths.
+    static long long GetNiceMargin(BarSymbol const& symbol);
+    // The length record on the data characters; without one, fewer than
+    // four are refused (start and stop alone, or a character or two, are
+    // what a line across other print fakes).
+    bool CheckMinimumDataOption(unsigned data) const;
     static void ExecuteSTSPOption(unsigned form, StackInterface<char>& text, unsigned& modifier);
     static bool ExecuteSpaceInsertionOption(StackInterface<char>& text);
 

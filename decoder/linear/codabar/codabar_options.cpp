@@ -182,6 +182,12 @@ bool CodabarDecoder::ExecuteSpaceInsertionOption(StackInterface<char>& text)
     return ok;
 }
 
+bool CodabarDecoder::CheckMinimumDataOption(unsigned data) const
+{
+    auto const length = codabar_->fixed_length.Get();
+    return length.Admits(data) && !(length.count == 0 && length.minimum == 0 && data < kShortestUnrestricted);
+}
+
 bool CodabarDecoder::CheckOption(unsigned char const* values, unsigned count, DecodedLabel& label) const
 {
     unsigned modifier = 0;
@@ -211,9 +217,7 @@ bool CodabarDecoder::CheckOption(unsigned char const* values, unsigned count, De
     if (verified) {
         modifier |= 1u << kCheckVerified;
     }
-    auto const length = codabar_->fixed_length.Get();
-    unsigned const data = label.data.GetCount() - 2;
-    if (!length.Admits(data) || (length.count == 0 && length.minimum == 0 && data < kShortestUnrestricted)) {
+    if (!CheckMinimumDataOption(label.data.GetCount() - 2)) {
         return false;
     }
     if (!ExecuteTransmitCDOption(codabar_->transmit_check_digit.Get(), verified, label.data, modifier)) {

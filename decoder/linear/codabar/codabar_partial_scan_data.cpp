@@ -80,7 +80,7 @@ bool CodabarPartialScanData::CalcStartStopBarSymbol(bool direction, BarSymbol& s
 
     // (a) one wide bar and two wide spaces: the letters.
     unsigned const keyA = bit(bars[3]) | bit(spaces[1]) | bit(spaces[2]);
-    bool okA = CodabarTable::IsStartStopKey(keyA);
+    bool okA = CodabarTable::CheckStopCode(keyA);
     {
         long long const upper = bars[3].magnitude - bars[2].magnitude;
         long long const lower1 = bars[1].magnitude - bars[0].magnitude;

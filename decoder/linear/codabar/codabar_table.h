@@ -22,7 +22,7 @@ public:
     unsigned char GetValue(unsigned key) const;
     // The character of a value 0-19, or 0.
     static char GetCharacter(unsigned value);
-    static bool IsStartStopKey(unsigned key) { return key == kKeyA || key == kKeyB || key == kKeyC || key == kKeyD; }
+    static bool CheckStopCode(unsigned key) { return key == kKeyA || key == kKeyB || key == kKeyC || key == kKeyD; }
     static bool IsLetter(int value) { return value >= kFirstLetter && value < kFirstLetter + 4; }
 
 private:

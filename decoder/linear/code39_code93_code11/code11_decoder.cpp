@@ -355,7 +355,15 @@ bool Code11Decoder::Start(StackInterface<BarSymbol> const& symbols, bool reverce
             return false;
         }
     }
-    if (label.data.IsEmpty() || !code11_->fixed_length.Get().Admits(label.data.GetCount())) {
+    // Without a length record a read needs kShortestData characters before
+    // its check digits. Shorter ones are what a line across other print
+    // gives: with one data character the check digit C is that character
+    // itself, so the check proves nothing, and two with C are still met in
+    // the bars of other symbologies under blur.
+    auto const length = code11_->fixed_length.Get();
+    bool const unrestricted = length.count == 0 && length.minimum == 0;
+    if (label.data.IsEmpty() || !length.Admits(label.data.GetCount()) ||
+        (unrestricted && count - 2 - digits < kShortestData)) {
         label.data.Clear();
         return false;
     }

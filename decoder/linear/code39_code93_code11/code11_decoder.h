@@ -28,6 +28,8 @@ public:
 // by the colour of the first run.
 class Code11Decoder final : public BarSymbolDecoder {
 public:
+    // Data characters (check digits apart) a read needs without a length record.
+    static constexpr unsigned kShortestData = 3;
     static constexpr unsigned kStartStopKey = 6;
     static constexpr unsigned kReverseStartStopKey = 12;
     static constexpr unsigned kMaxSymbols = 256;

@@ -61,6 +61,18 @@ RSSLimitedDecoder::RSSLimitedDecoder(BarSymbolDecoderContext const& context, DEC
 {
 }
 
+bool RSSLimitedDecoder::SelfCheckCheckDigit(BarSymbolForRSSLimited const& left, BarSymbolForRSSLimited const& check,
+                                            BarSymbolForRSSLimited const& right, bool (&passes)[2])
+{
+    for (unsigned way = 0; way < 2; ++way) {
+        passes[way] = left.value[way] != BarSymbolForRSSLimited::kNoReading &&
+                      right.value[way] != BarSymbolForRSSLimited::kNoReading &&
+                      check.value[way] != BarSymbolForRSSLimited::kNoReading &&
+                      (left.checksum[way] + right.checksum[way]) % kModulus == check.value[way];
+    }
+    return passes[0] || passes[1];
+}
+
 bool RSSLimitedDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> const& start,
                                             StackInterface<BarSymbol>& symbols, bool& negative, bool& reverced) const
 {
@@ -104,12 +116,13 @@ bool RSSLimitedDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> con
     // Way 0: the symbol runs along the line; way 1: against it. The check
     // character begins with a light run in its own colours, read along.
     bool const firstLight = check[0].colour == kLightRun;
+    bool passes[2] = {false, false};
+    if (!SelfCheckCheckDigit(left, checkValue, right, passes)) {
+        return false;
+    }
     int chosen = -1;
     for (unsigned way = 0; way < 2; ++way) {
-        if (left.value[way] == BarSymbolForRSSLimited::kNoReading ||
-            right.value[way] == BarSymbolForRSSLimited::kNoReading ||
-            checkValue.value[way] == BarSymbolForRSSLimited::kNoReading ||
-            (left.checksum[way] + right.checksum[way]) % kModulus != checkValue.value[way]) {
+        if (!passes[way]) {
             continue;
         }
         bool const inverted = way == 0 ? !firstLight : firstLight;

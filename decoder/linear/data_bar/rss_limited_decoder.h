@@ -8,6 +8,7 @@ struct DEC2DProperty;
 struct Gs1DataBarProperty;
 class RSSLimitedStartPartialScanData;
 class RSSLimitedPartialScanData;
+struct BarSymbolForRSSLimited;
 
 // GS1 DataBar Limited from one scan line: the check character in the middle
 // serves as the finder, the data characters on both sides must agree with
@@ -27,6 +28,12 @@ public:
     unsigned CountLeastReadRuns() const override;
     bool Start(StackInterface<BarSymbol> const& symbols, bool reverced, DecodedLabel& label) const override;
     bool CountModule(StackInterface<BarSymbol> const& symbols, unsigned& modules) const override;
+
+    // Both readings of a line at once: the two data characters' checksums
+    // against the check character's value, mod 89; which pass, and whether
+    // any does.
+    static bool SelfCheckCheckDigit(BarSymbolForRSSLimited const& left, BarSymbolForRSSLimited const& check,
+                                    BarSymbolForRSSLimited const& right, bool (&passes)[2]);
 
 private:
     // With the protection for UPC/EAN on: the guards beside the characters,

@@ -69,8 +69,15 @@ bool CommonTwoValuePartialScanData::CalcPattern(int lowestRank, int highestRank,
         sorted[i] = runs[i];
     }
     DecMath::HeapSort(sorted, count, &CompareMagnitude);
-    long long const high = highestRank < static_cast<int>(count) - 1 ? highestRank : static_cast<int>(count) - 1;
-    long long const low = lowestRank > 0 ? lowestRank : 0;
+    // Ranks count from the strongest run: the step below rank r parts r
+    // wide runs from the rest, so limits bound the number of wide runs.
+    // Ascending, that step is between sorted entries count - r - 1 and
+    // count - r.
+    long long const n = count;
+    long long const fewest = lowestRank == kNoLowestRank ? 1 : (lowestRank > 1 ? lowestRank : 1);
+    long long const most = highestRank == kNoHighestRank ? n - 1 : (highestRank < n - 1 ? highestRank : n - 1);
+    long long const high = n - fewest;
+    long long const low = n - most - 1;
     long long largest = -1;
     bool clear = false;
     for (long long j = high; j > low; --j) {

@@ -15,8 +15,9 @@ public:
     using CommonPartialScanData::CommonPartialScanData;
 
     // Classifies `count` runs taken from entry `first` every `stride` entries.
-    // The largest magnitude step between the sorted ranks lowestRank ..
-    // highestRank separates the classes; the classes must then differ by more
+    // The largest magnitude step that leaves between lowestRank and
+    // highestRank runs above it (ranks counted from the strongest run)
+    // separates the classes; the classes must then differ by more
     // than 4/7 of the reference separation, else every run is narrow (up to
     // 3/7) or the window is refused. ambiguous flags a reading that a second
     // look might change.

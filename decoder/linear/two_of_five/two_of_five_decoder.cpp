@@ -2,6 +2,8 @@
 
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/line/rate_for_tuning_calculator.h"
+#include "decoder/linear/two_of_five/two_of_five_pattern.h"
+#include "decoder/linear/two_of_five/two_of_five_table.h"
 
 namespace DEC2DIvra {
 
@@ -73,15 +75,15 @@ unsigned TwoOfFiveDecoder::GetQuietZoneSpecks(tagSymbology type) const
     }
 }
 
-bool TwoOfFiveDecoder::ReadCharacter(TwoOfFivePartialScanData const& runs, TwoOfFiveLayout const& layout,
-                                     unsigned position, TwoOfFivePartialScanData::Character const* previous,
+bool TwoOfFiveDecoder::ReadCharacter(TwoOfFiveLayoutRuns const& runs, TwoOfFiveLayout const& layout,
+                                     unsigned position, TwoOfFiveLayoutRuns::Character const* previous,
                                      bool previousSingle, bool singleAllowed,
-                                     TwoOfFivePartialScanData::Character& character, bool& single) const
+                                     TwoOfFiveLayoutRuns::Character& character, bool& single) const
 {
     // A single character is shorter than a pair (14 modules against 18 at
     // 3:1): the rule that keeps a character near the span of the one before
     // gives way to one of its own between the two.
-    auto fits = [](TwoOfFivePartialScanData::Character const& one, TwoOfFivePartialScanData::Character const& pair) {
+    auto fits = [](TwoOfFiveLayoutRuns::Character const& one, TwoOfFiveLayoutRuns::Character const& pair) {
         long long const a = static_cast<long long>(one.end) - one.begin;
         long long const b = static_cast<long long>(pair.end) - pair.begin;
         return a <= b && 2 * a >= b;
@@ -96,7 +98,7 @@ bool TwoOfFiveDecoder::ReadCharacter(TwoOfFivePartialScanData const& runs, TwoOf
     return single;
 }
 
-bool TwoOfFiveDecoder::ReadLayout(TwoOfFivePartialScanData const& runs, TwoOfFiveLayout const& layout, bool negative,
+bool TwoOfFiveDecoder::ReadLayout(TwoOfFiveLayoutRuns const& runs, TwoOfFiveLayout const& layout, bool negative,
                                   StackInterface<BarSymbol>& symbols) const
 {
     symbols.Clear();
@@ -106,7 +108,7 @@ bool TwoOfFiveDecoder::ReadLayout(TwoOfFivePartialScanData const& runs, TwoOfFiv
     // from the start, the first one met from the stop.
     bool const singles = layout.type == SYMBOLOGY_INTERLEAVED2OF5 && scode_->read.Get();
     unsigned position = layout.openingRuns;
-    TwoOfFivePartialScanData::Character character;
+    TwoOfFiveLayoutRuns::Character character;
     bool single = false;
     // The first character gives the widths the opening is judged by.
     if (!ReadCharacter(runs, layout, position, nullptr, false, singles, character, single) ||
@@ -115,7 +117,7 @@ bool TwoOfFiveDecoder::ReadLayout(TwoOfFivePartialScanData const& runs, TwoOfFiv
         return false;
     }
     // The symbol's contrast field keeps the run its character begins at.
-    auto push = [&](TwoOfFivePartialScanData::Character const& c, unsigned at, bool isSingle) {
+    auto push = [&](TwoOfFiveLayoutRuns::Character const& c, unsigned at, bool isSingle) {
         BarSymbol symbol;
         symbol.contrast = static_cast<int>(at);
         symbol.value = isSingle ? kSingleCharacter + c.digits[0]
@@ -144,7 +146,7 @@ bool TwoOfFiveDecoder::ReadLayout(TwoOfFivePartialScanData const& runs, TwoOfFiv
         if (single && !layout.reverse) {
             return false;  // nothing but the stop follows a single character
         }
-        TwoOfFivePartialScanData::Character next;
+        TwoOfFiveLayoutRuns::Character next;
         bool const afterSingle = single;
         if (!ReadCharacter(runs, layout, position, &character, afterSingle, singles && !layout.reverse, next, single) ||
             !push(next, position, single)) {
@@ -162,10 +164,19 @@ bool TwoOfFiveDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> cons
     symbols.Clear();
     reverced = false;
     negative = start.IsValid() && start->colour == kLightRun;
-    if (!start.IsValid() || !CheckPolarity(negative)) {
+    if (!start.IsValid() || !CheckPolarity(negative) || CountLeastReadRuns() == kReadsNothing) {
         return false;
     }
-    TwoOfFivePartialScanData const runs(start);
+    return ExecuteStartStopSearch(start, symbols, negative, reverced) ||
+           ReadByLayouts(start, symbols, negative, reverced);
+}
+
+bool TwoOfFiveDecoder::ReadByLayouts(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
+                                     bool negative, bool& reverced) const
+{
+    symbols.Clear();
+    reverced = false;
+    TwoOfFiveLayoutRuns const runs(start);
     for (tagSymbology const type : kTypes) {
         if (!IsTried(type)) {
             continue;
@@ -176,10 +187,21 @@ bool TwoOfFiveDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> cons
                 continue;
             }
             reverced = reverse;
-            // The frame's statistics see each character as a window.
+            // The frame's statistics see each character as a window; the
+            // symbols then carry the keys the search gives them.
             RateForTuningCalculator const& rate = GetRateForTuningCalculator();
             for (unsigned i = 0; i < symbols.GetCount(); ++i) {
                 runs.PushWindow(rate, static_cast<unsigned>(symbols[i].contrast));
+                BarSymbol& symbol = symbols[i];
+                int const v = symbol.value;
+                if (v >= kSingleCharacter) {
+                    symbol.value = static_cast<int>(1024u + TwoOfFiveTable::GetPattern(v - kSingleCharacter));
+                } else if (type == SYMBOLOGY_INTERLEAVED2OF5) {
+                    symbol.value = static_cast<int>(TwoOfFivePattern::SetComb(5, TwoOfFiveTable::GetPattern(v / 10),
+                                                                              TwoOfFiveTable::GetPattern(v % 10)));
+                } else {
+                    symbol.value = static_cast<int>(TwoOfFiveTable::GetPattern(v));
+                }
             }
             return true;
         }
@@ -197,23 +219,43 @@ bool TwoOfFiveDecoder::CollectDigits(StackInterface<BarSymbol> const& symbols, b
         return false;
     }
     type = static_cast<tagSymbology>(symbols[0].flag);
-    bool const pair = type == SYMBOLOGY_INTERLEAVED2OF5;
+    bool const pair = type == SYMBOLOGY_INTERLEAVED2OF5 || type == SYMBOLOGY_SCODE;
+    if (pair) {
+        type = SYMBOLOGY_INTERLEAVED2OF5;
+    }
+    auto put = [&](unsigned pattern) {
+        int const digit = TwoOfFiveTable::GetDigit(pattern);
+        if (digit == TwoOfFiveTable::kNoDigit) {
+            return false;
+        }
+        digits[count++] = static_cast<unsigned char>(digit);
+        return true;
+    };
     for (unsigned i = 0; i < n; ++i) {
         BarSymbol const& symbol = symbols[reverced ? n - 1 - i : i];
-        if (pair && symbol.flag == symbols[0].flag && i + 1 == n && symbol.value >= kSingleCharacter &&
-            symbol.value <= kSingleCharacter + 9) {
-            digits[count++] = static_cast<unsigned char>(symbol.value - kSingleCharacter);
+        unsigned const key = static_cast<unsigned>(symbol.value);
+        if (symbol.flag != symbols[0].flag || symbol.value < 0) {
+            return false;
+        }
+        if (!pair) {
+            if (key > 31 || !put(key)) {
+                return false;
+            }
+            continue;
+        }
+        // A single character closes an S-code: the last one in reading order.
+        if ((key & 1024u) != 0) {
+            if (i + 1 != n || key > 1024u + 31u || !put(key & 31u)) {
+                return false;
+            }
             type = SYMBOLOGY_SCODE;
             break;
         }
-        if (symbol.flag != symbols[0].flag || symbol.value < 0 || symbol.value > (pair ? 99 : 9)) {
+        unsigned spaces = 0;
+        unsigned bars = 0;
+        TwoOfFivePattern::SeparatetPattern(5, key, spaces, bars);
+        if (key > 1023 || !put(bars) || !put(spaces)) {
             return false;
-        }
-        if (pair) {
-            digits[count++] = static_cast<unsigned char>(symbol.value / 10);
-            digits[count++] = static_cast<unsigned char>(symbol.value % 10);
-        } else {
-            digits[count++] = static_cast<unsigned char>(symbol.value);
         }
     }
     return true;

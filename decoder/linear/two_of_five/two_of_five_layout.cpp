@@ -10,8 +10,9 @@ constexpr unsigned char N = TwoOfFiveLayout::kNoRun;
 // with narrow spaces, stop 31113. IATA: start 1111, Industrial digits, stop
 // 311. Interleaved: start 1111, pairs (bars, spaces), stop 311. Matrix: start
 // 411111, five-element digits and a gap, stop 41111. Chinese Post: start
-// 1111, Matrix digits, stop 311. Met from the stop, each character begins
-// with the space that closed it.
+// 1111, Matrix digits each closed by a narrow gap, stop 311 (untested, the
+// gaps let Interleaved pairs pass for Chinese Post digits). Met from the
+// stop, each character begins with the space that closed it.
 constexpr TwoOfFiveLayout kLayouts[] = {
     {SYMBOLOGY_INDUSTRIAL2OF5, false, 6, 0x05, 0x1F, 10, {{0, 2, 4, 6, 8}, {N, N, N, N, N}}, 0x0AA, 5, 0x11, 0x1F},
     {SYMBOLOGY_INDUSTRIAL2OF5, true, 5, 0x11, 0x1F, 10, {{9, 7, 5, 3, 1}, {N, N, N, N, N}}, 0x154, 6, 0x28, 0x3E},
@@ -21,8 +22,8 @@ constexpr TwoOfFiveLayout kLayouts[] = {
     {SYMBOLOGY_IATA, true, 3, 0x04, 0x07, 10, {{9, 7, 5, 3, 1}, {N, N, N, N, N}}, 0x154, 4, 0x00, 0x0F},
     {SYMBOLOGY_INTERLEAVED2OF5, false, 4, 0x00, 0x0F, 10, {{0, 2, 4, 6, 8}, {1, 3, 5, 7, 9}}, 0, 3, 0x01, 0x07},
     {SYMBOLOGY_INTERLEAVED2OF5, true, 3, 0x04, 0x07, 10, {{9, 7, 5, 3, 1}, {8, 6, 4, 2, 0}}, 0, 4, 0x00, 0x0F},
-    {SYMBOLOGY_CHINESE_POST, false, 4, 0x00, 0x07, 6, {{0, 1, 2, 3, 4}, {N, N, N, N, N}}, 0, 3, 0x01, 0x07},
-    {SYMBOLOGY_CHINESE_POST, true, 3, 0x04, 0x07, 6, {{5, 4, 3, 2, 1}, {N, N, N, N, N}}, 0, 4, 0x00, 0x0E},
+    {SYMBOLOGY_CHINESE_POST, false, 4, 0x00, 0x07, 6, {{0, 1, 2, 3, 4}, {N, N, N, N, N}}, 0x20, 3, 0x01, 0x07},
+    {SYMBOLOGY_CHINESE_POST, true, 3, 0x04, 0x07, 6, {{5, 4, 3, 2, 1}, {N, N, N, N, N}}, 0x01, 4, 0x00, 0x0E},
 };
 
 // The single character that closes an S-code in place of a pair: five bars

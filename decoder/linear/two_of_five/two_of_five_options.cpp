@@ -18,6 +18,9 @@ constexpr unsigned kShortestDiscrete = 2;
 // S-code: a pair and the single character; the one-character form reads
 // where its length record admits it.
 constexpr unsigned kShortestSCode = 3;
+// Chinese Post has no check digit and opens as Interleaved 2 of 5 does: a
+// few of its digits are met in blurred Interleaved pairs.
+constexpr unsigned kShortestChinesePost = 4;
 
 constexpr unsigned char kIataWeights[14] = {1, 3, 2, 6, 4, 5, 1, 3, 2, 6, 4, 5, 1, 3};
 
@@ -144,6 +147,7 @@ bool TwoOfFiveDecoder::CheckOption(tagSymbology type, DecodedLabel& label) const
     bool const unrestricted = length.count == 0 && length.minimum == 0;
     unsigned const shortest = type == SYMBOLOGY_INTERLEAVED2OF5 ? kShortestInterleaved
                               : type == SYMBOLOGY_SCODE         ? kShortestSCode
+                              : type == SYMBOLOGY_CHINESE_POST  ? kShortestChinesePost
                                                                 : kShortestDiscrete;
     if (!length.Admits(count) || (unrestricted && count < shortest)) {
         return false;

@@ -9,7 +9,7 @@ constexpr unsigned char kPatterns[10] = {0x06, 0x11, 0x09, 0x18, 0x05, 0x14, 0x0
 
 }  // namespace
 
-bool TwoOfFiveTable::Check2of5Pattern(unsigned pattern)
+bool TwoOfFiveTable::Check20f5Pattern(unsigned pattern)
 {
     unsigned wide = 0;
     for (unsigned bit = 0; bit < 5; ++bit) {
@@ -26,6 +26,11 @@ int TwoOfFiveTable::GetDigit(unsigned pattern)
         }
     }
     return kNoDigit;
+}
+
+unsigned TwoOfFiveTable::GetPattern(int digit)
+{
+    return digit >= 0 && digit <= 9 ? kPatterns[digit] : 0u;
 }
 
 unsigned TwoOfFiveTable::Reverse(unsigned pattern)

@@ -197,7 +197,7 @@ bool WPCDecoder::Start(StackInterface<BarSymbol> const& symbols, bool reverced, 
         // The forced state is taken from these very digits: the word a scan
         // leaves may meanwhile belong to another line's symbol.
         unsigned const forced = CheckForcedAddon(full);
-        if (leading != 0) {
+        if (!digits.IsUpca()) {
             ean13 = true;
             symbology = SYMBOLOGY_EAN13;
             bool const check = ean13_->transmit_check_digit.Get();

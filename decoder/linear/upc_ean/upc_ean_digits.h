@@ -45,6 +45,8 @@ public:
     // The EAN-13 leading digit named by the left half's parity (12 main
     // characters); 255 when the pattern names none.
     unsigned char CalcLeadingDigit() const;
+    // Twelve main characters whose parity names the leading digit 0: a UPC-A.
+    bool IsUpca() const { return mainCount_ == 12 && CalcLeadingDigit() == 0; }
     // UPC-E: number system 1 (first character of set 0).
     bool IsUpcE1() const { return mainCount_ == 6 && mainSets_[0] == 0; }
     // UPC-E: the check digit its parity names; 255 when none.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -200,28 +201,31 @@ TEST_F(PlesseyTest, KoreanPostalForms)
     EXPECT_TRUE(Band(Input(BARCODE_KOREAPOST, "123456"), {.moduleSize = 2.0, .angle = 180}).ok);
 }
 
-TEST(KoreanPostalPitchTest, SpacesMustComeToSixUnits)
+// Korean Postal digits through the reader, upright and upside down, at 2 and
+// 3 px a module and in both polarities. Values whose print read the other way
+// also makes valid digits (858866 once read "688985") are refused either way;
+// the others read as printed both ways.
+TEST_F(PlesseyTest, KoreanPostalDigitsReadAsPrinted)
 {
-    using DEC2DIvra::KoreanPostalDecoder;
-    // 1 2 3 4 5 6 with check 9, in the order printed: 6 5 4 3 2 1 9.
-    long long pitches[27] = {4, 12, 4, 4, 8, 8, 4, 8, 4, 8, 4, 4, 12, 4, 4, 8, 8, 4, 4, 12, 4, 4, 4, 4, 4, 8, 8};
-    unsigned char patterns[7] = {};
-    ASSERT_TRUE(KoreanPostalDecoder::ReadPitches(pitches, patterns));
-    std::string digits;
-    for (unsigned char p : patterns) {
-        digits += static_cast<char>('0' + KoreanPostalDecoder::table[p]);
+    Keys().read.korean_postal_authority.Set(true);
+    Keys().readable_medium.positive_and_negative_codes.all_1d_and_composite_codes.Set(
+        ivra_configuration::configuration::readable_medium::positive_and_negative_codes::all_1d_and_composite_codes::
+            Enum::POSITIVE_AND_NEGATIVE);
+    std::vector<std::string> const both = {"858866", "000009", "000090", "000356", "000566"};
+    for (char const* value : {"123456", "470129", "858866", "000009", "000090", "000356", "000566", "999999"}) {
+        bool const ambiguous = std::find(both.begin(), both.end(), value) != both.end();
+        for (double const module : {2.0, 3.0}) {
+            for (bool const inverted : {false, true}) {
+                for (double const angle : {0.0, 180.0}) {
+                    std::string const where = std::string(value) + " module " + std::to_string(module) + " angle " +
+                                              std::to_string(angle) + (inverted ? " inverted" : "");
+                    frame_test::Read const read = Band(Input(BARCODE_KOREAPOST, value),
+                                                       {.moduleSize = module, .angle = angle, .inverted = inverted});
+                    EXPECT_EQ(read.data, ambiguous ? "" : value) << where;
+                }
+            }
+        }
     }
-    EXPECT_EQ(digits, "6543219");
-    // Three wide spaces (pattern 7) are no digit; a space of four units is none.
-    long long wide[27];
-    std::copy(pitches, pitches + 27, wide);
-    wide[23] = 8, wide[24] = 8, wide[25] = 4, wide[26] = 4;
-    EXPECT_TRUE(KoreanPostalDecoder::ReadPitches(wide, patterns));
-    wide[23] = 8, wide[24] = 8, wide[25] = 8, wide[26] = 0;
-    EXPECT_FALSE(KoreanPostalDecoder::ReadPitches(wide, patterns));
-    std::copy(pitches, pitches + 27, wide);
-    wide[1] = 16;
-    EXPECT_FALSE(KoreanPostalDecoder::ReadPitches(wide, patterns));
 }
 
 }  // namespace
