@@ -1,5 +1,6 @@
 #include "decoder/matrix/aztec/aztec_code_decoder.h"
 
+#include "decoder/matrix/aztec/aztec_correction_limit.h"
 #include "decoder/core/geometry/geometry_ex.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/sampling/binarization_subroutine.h"
@@ -135,7 +136,8 @@ int AztecCodeDecoder::DecodeTable(BinarizationTableForAztec const& table, ModeMe
     }
     unsigned located = 0;
     if (rs_.CorrectErrors(words, information.codewordBits, information.totalWords, information.dataWords, 0,
-                          nullptr, &located) == 0) {
+                          nullptr, &located) == 0 ||
+        located > AztecCorrectionLimit(information.totalWords, information.dataWords, information.codewordBits)) {
         return 0;
     }
     // All zeros and all ones never stand as data codewords: bit stuffing
