@@ -20,6 +20,7 @@ constexpr unsigned kMapSide = AztecCodeDecoder::kMaxSize + 2;
 static_assert(sizeof(bool) == 1, "the module table reads the binarisation's decisions byte by byte");
 constexpr unsigned kBlock = 5;
 constexpr unsigned kBlocks = (AztecCodeDecoder::kMaxSize + kBlock - 1) / kBlock;
+constexpr unsigned kLowLayerBlocks = (AztecCodeDecoder::kLowLayerMaxSize + 2 + kBlock - 1) / kBlock;
 
 // The offset (in steps from the middle of 2 * steps + 1) where the scores
 // peak: the middle of the run of near-best scores around the best, since
@@ -105,7 +106,11 @@ bool SampleAztecModules(GrayImage const& image, AztecModuleGrid const& grid, Ori
 }
 
 AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
-    : memory_(workArea), property_(&property)
+    : memory_(workArea),
+      property_(&property),
+      binarization_(memory_.TakeArray<Point>((kLowLayerMaxSize + 2) * (kLowLayerMaxSize + 2)),
+                    memory_.TakeArray<unsigned short>((kLowLayerMaxSize + 2) * (kLowLayerMaxSize + 2)),
+                    memory_.TakeArray<GapAndThreshold>(kLowLayerBlocks * kLowLayerBlocks))
 {
     luminance_ = memory_.TakeArray<unsigned short>(kMapSide * kMapSide);
     blocks_ = memory_.TakeArray<GapAndThreshold>(kBlocks * kBlocks);
@@ -113,6 +118,7 @@ AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, 
     codewords_ = memory_.TakeArray<unsigned short>(RSdecodingOfAztec::kMaxCodewords);
     bits_ = memory_.TakeArray<unsigned char>(DataStreamConversionForAztecCode::kMaxBits);
     bends_ = memory_.TakeArray<AztecModuleGrid::BendMeasurement>(kMaxBends);
+    meshPoints_ = memory_.TakeArray<Point>(kLowLayerMaxSize * kLowLayerMaxSize);
 }
 
 bool AztecCodeDecoder::Ready() const
@@ -120,7 +126,8 @@ bool AztecCodeDecoder::Ready() const
     return luminance_.GetCount() == kMapSide * kMapSide &&
            blocks_.GetCount() == kBlocks * kBlocks && decided_.GetCount() == kMaxSize * kMaxSize &&
            codewords_.GetCount() == RSdecodingOfAztec::kMaxCodewords &&
-           bits_.GetCount() == DataStreamConversionForAztecCode::kMaxBits && bends_.GetCount() == kMaxBends;
+           bits_.GetCount() == DataStreamConversionForAztecCode::kMaxBits && bends_.GetCount() == kMaxBends &&
+           meshPoints_.GetCount() == kLowLayerMaxSize * kLowLayerMaxSize && binarization_.IsReady();
 }
 
 int AztecCodeDecoder::DecodeTable(BinarizationTableForAztec const& table, ModeMessageInformation const& information,
@@ -246,8 +253,14 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
                 if (!readRunes || DataStreamConversionForAztecCode::StartForRunes(information.runeValue, label) == 0) {
                     continue;
                 }
-            } else if (!readCode || DecodeSymbol(image, grid_, dark, information, orientation, label) == 0) {
-                continue;
+            } else {
+                // The frames' grid first; the grid fitted to every located
+                // point stands behind it for what it does not read.
+                regionSet_ = false;
+                if (!readCode || (DecodeLowLayerSymbol(image, dark, information, orientation, label) == 0 &&
+                                  DecodeSymbol(image, grid_, dark, information, orientation, label) == 0)) {
+                    continue;
+                }
             }
             label.negative = dark ? 0 : 1;
             if (record) {
@@ -255,6 +268,9 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
             }
             // The symbol's corners, half a module outside its outer modules.
             double const half = information.runes ? 5.5 : AztecSymbolSize(information.compact, information.layers) / 2.0;
+            if (regionSet_ && !information.runes) {
+                return 1;
+            }
             static constexpr double kSignX[4] = {-1, 1, 1, -1};
             static constexpr double kSignY[4] = {-1, -1, 1, 1};
             AztecModuleGrid const& used = information.runes ? grid_ : refined_;

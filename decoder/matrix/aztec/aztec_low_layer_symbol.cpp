@@ -1,0 +1,113 @@
+// The Aztec reader's road for symbols without reference lines: the grid
+// walked out over the bull's-eye's frames, the modules sampled through it,
+// and the symbol's sides re-fitted outward while the data does not correct.
+#include "decoder/matrix/aztec/aztec_code_decoder.h"
+
+#include "decoder/core/geometry/geometry.h"
+
+#include <cmath>
+#include <initializer_list>
+
+namespace DEC2DIvra {
+
+namespace {
+
+// A grid position of the ray search (pixel centres at half pixels) in the
+// fixed point of the frames' grid (pixel centres on whole coordinates).
+bool ToFixed(AztecModuleGrid const& grid, int i, int j, Point& point)
+{
+    double x = 0;
+    double y = 0;
+    if (!grid.Map(i, j, x, y) || !(std::fabs(x) < 1e6 && std::fabs(y) < 1e6)) {
+        return false;
+    }
+    int constexpr kOne = 1 << CommonVectorGrid::kFractionBits;
+    point = Point{static_cast<int>(std::lround((x - 0.5) * kOne)), static_cast<int>(std::lround((y - 0.5) * kOne))};
+    return true;
+}
+
+}  // namespace
+
+bool AztecCodeDecoder::WalkFinderFrames(GrayImage const& image, bool dark, bool compact)
+{
+    // The corner modules of the first ring, which the ray search measures
+    // closely, start the walk.
+    Region inner{};
+    for (unsigned k = 0; k < 4; ++k) {
+        if (!ToFixed(grid_, RegionCornerCoord::X(k), RegionCornerCoord::Y(k), inner[k])) {
+            return false;
+        }
+    }
+    finderGrid_.SetCompact(compact);
+    // The first ring is light on a dark-centred bull's-eye.
+    return finder_.Start(image, !dark, inner, 1, finderGrid_);
+}
+
+void AztecCodeDecoder::SetRegionFromGrid(CommonVectorGrid const& grid, unsigned half, DecodedLabel& label) const
+{
+    // Label corners run top-left, top-right, bottom-right, bottom-left; the
+    // grid's corners bottom-left, bottom-right, top-right, top-left.
+    int constexpr kHalf = 1 << (CommonVectorGrid::kFractionBits - 1);
+    for (unsigned k = 0; k < 4; ++k) {
+        Point p{};
+        grid.CalcCornerOfSymbolRegion(static_cast<int>(half), 3 - k, 0, p);
+        label.region.corner[k] = Point{(p.x + kHalf) >> CommonVectorGrid::kFractionBits,
+                                       (p.y + kHalf) >> CommonVectorGrid::kFractionBits};
+    }
+}
+
+int AztecCodeDecoder::DecodeLowLayerSymbol(GrayImage const& image, bool dark, ModeMessageInformation const& information,
+                                           OrientationPattern const& orientation, DecodedLabel& label)
+{
+    unsigned const size = AztecSymbolSize(information.compact, information.layers);
+    if (information.runes || size > kLowLayerMaxSize || (!information.compact && information.layers > 4) ||
+        !WalkFinderFrames(image, dark, information.compact)) {
+        return 0;
+    }
+    // Turned into the symbol's reading orientation, as the table is read.
+    unsigned turns = orientation.rotation & 3u;
+    if (orientation.mirrored) {
+        turns = (turns == 0 || turns == 2) ? turns + 1 : turns - 1;
+    }
+    symbolGrid_.SetRotatedGrid(finderGrid_, turns, orientation.mirrored);
+    int const half = static_cast<int>(size / 2);
+    unsigned const start = information.compact ? 3u : 5u;
+    unsigned counts[4] = {start, start, start, start};
+    Region region{};
+    for (unsigned k = 0; k < 4; ++k) {
+        region[k] = symbolGrid_.GetTempModuleCenter(RegionCornerCoord::X(k) * static_cast<int>(start),
+                                                   RegionCornerCoord::Y(k) * static_cast<int>(start));
+    }
+    CommonCodeMesh mesh(meshPoints_);
+    if (!mesh.SetSize(size, size, CommonVectorGrid::kFractionBits) ||
+        !mesh.SetSamplingSize(CommonVectorGrid::kFractionBits)) {
+        return 0;
+    }
+    BinarizationTableForAztec table{Cells(), size};
+    for (unsigned round = 0; round < kMaxOuterRounds; ++round) {
+        for (int j = -half; j <= half; ++j) {
+            for (int i = -half; i <= half; ++i) {
+                mesh.At(static_cast<unsigned>(i + half), static_cast<unsigned>(j + half)) =
+                    symbolGrid_.GetTempModuleCenter(i, j);
+            }
+        }
+        // Grey values first; when they do not correct, the sharpened ones,
+        // which part modules that blur has run together.
+        for (bool const laplacian : {false, true}) {
+            if (binarization_.Start(image, mesh, laplacian, dark, table) &&
+                DecodeTable(table, information, label) != 0) {
+                SetRegionFromGrid(symbolGrid_, static_cast<unsigned>(half), label);
+                regionSet_ = true;
+                return 1;
+            }
+        }
+        Region next{};
+        if (!outerRegion_.Start(image, dark, mesh, table, region, counts, next) || !symbolGrid_.SetGrid(next, counts)) {
+            return 0;
+        }
+        region = next;
+    }
+    return 0;
+}
+
+}  // namespace DEC2DIvra
