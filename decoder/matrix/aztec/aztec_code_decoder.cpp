@@ -20,7 +20,7 @@ constexpr unsigned kMapSide = AztecCodeDecoder::kMaxSize + 2;
 static_assert(sizeof(bool) == 1, "the module table reads the binarisation's decisions byte by byte");
 constexpr unsigned kBlock = 5;
 constexpr unsigned kBlocks = (AztecCodeDecoder::kMaxSize + kBlock - 1) / kBlock;
-constexpr unsigned kLowLayerBlocks = (AztecCodeDecoder::kLowLayerMaxSize + 2 + kBlock - 1) / kBlock;
+constexpr unsigned kMapBlocks = (kMapSide + kBlock - 1) / kBlock;
 
 // The offset (in steps from the middle of 2 * steps + 1) where the scores
 // peak: the middle of the run of near-best scores around the best, since
@@ -108,9 +108,8 @@ bool SampleAztecModules(GrayImage const& image, AztecModuleGrid const& grid, Ori
 AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea),
       property_(&property),
-      binarization_(memory_.TakeArray<Point>((kLowLayerMaxSize + 2) * (kLowLayerMaxSize + 2)),
-                    memory_.TakeArray<unsigned short>((kLowLayerMaxSize + 2) * (kLowLayerMaxSize + 2)),
-                    memory_.TakeArray<GapAndThreshold>(kLowLayerBlocks * kLowLayerBlocks))
+      binarization_(memory_.TakeArray<Point>(kMapSide * kMapSide), memory_.TakeArray<unsigned short>(kMapSide * kMapSide),
+                    memory_.TakeArray<GapAndThreshold>(kMapBlocks * kMapBlocks))
 {
     luminance_ = memory_.TakeArray<unsigned short>(kMapSide * kMapSide);
     blocks_ = memory_.TakeArray<GapAndThreshold>(kBlocks * kBlocks);
@@ -118,7 +117,7 @@ AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, 
     codewords_ = memory_.TakeArray<unsigned short>(RSdecodingOfAztec::kMaxCodewords);
     bits_ = memory_.TakeArray<unsigned char>(DataStreamConversionForAztecCode::kMaxBits);
     bends_ = memory_.TakeArray<AztecModuleGrid::BendMeasurement>(kMaxBends);
-    meshPoints_ = memory_.TakeArray<Point>(kLowLayerMaxSize * kLowLayerMaxSize);
+    meshPoints_ = memory_.TakeArray<Point>(kMaxSize * kMaxSize);
 }
 
 bool AztecCodeDecoder::Ready() const
@@ -127,7 +126,7 @@ bool AztecCodeDecoder::Ready() const
            blocks_.GetCount() == kBlocks * kBlocks && decided_.GetCount() == kMaxSize * kMaxSize &&
            codewords_.GetCount() == RSdecodingOfAztec::kMaxCodewords &&
            bits_.GetCount() == DataStreamConversionForAztecCode::kMaxBits && bends_.GetCount() == kMaxBends &&
-           meshPoints_.GetCount() == kLowLayerMaxSize * kLowLayerMaxSize && binarization_.IsReady();
+           meshPoints_.GetCount() == kMaxSize * kMaxSize && binarization_.IsReady();
 }
 
 int AztecCodeDecoder::DecodeTable(BinarizationTableForAztec const& table, ModeMessageInformation const& information,
@@ -258,6 +257,7 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
                 // point stands behind it for what it does not read.
                 regionSet_ = false;
                 if (!readCode || (DecodeLowLayerSymbol(image, dark, information, orientation, label) == 0 &&
+                                  DecodeHighLayerFullRangeSymbol(image, dark, information, orientation, label) == 0 &&
                                   DecodeSymbol(image, grid_, dark, information, orientation, label) == 0)) {
                     continue;
                 }

@@ -12,6 +12,8 @@
 #include "decoder/matrix/aztec/aztec_finder_searcher.h"
 #include "decoder/matrix/aztec/binarization_subroutine_for_aztec.h"
 #include "decoder/matrix/aztec/calc_outer_code_region_subroutine.h"
+#include "decoder/matrix/aztec/calc_reference_points_subroutine.h"
+#include "decoder/matrix/aztec/reference_grid.h"
 #include "decoder/matrix/aztec/aztec_mode_message.h"
 #include "decoder/matrix/aztec/aztec_module_grid.h"
 
@@ -60,6 +62,22 @@ private:
     // lines further out each time.
     int DecodeLowLayerSymbol(GrayImage const& image, bool dark, ModeMessageInformation const& information,
                              OrientationPattern const& orientation, DecodedLabel& label);
+    // A full-range symbol of 5 layers or more through a mesh anchored on its
+    // reference points, found with grey and then with sharpened values, and
+    // once more with the points by the symbol's edge where those lie far
+    // enough from the last reference line.
+    int DecodeHighLayerFullRangeSymbol(GrayImage const& image, bool dark, ModeMessageInformation const& information,
+                                       OrientationPattern const& orientation, DecodedLabel& label);
+    // The mesh of a size x size symbol from the reference points, each cell
+    // bent through the module centres found halfway along its sides; edge:
+    // the table's edge ring is filled.
+    bool CalcCenterPointArray(GrayImage const& image, bool laplacian, bool edge, unsigned size, CommonCodeMesh& mesh);
+    // Binarises the mesh and decodes it; the label's corners from the mesh.
+    int DecodeMesh(GrayImage const& image, bool dark, bool laplacian, ModeMessageInformation const& information,
+                   CommonCodeMesh const& mesh, DecodedLabel& label);
+    // The grid walked over the frames, turned into the reading orientation.
+    void TurnFinderGrid(OrientationPattern const& orientation);
+
     // The bull's-eye's frames walked from its first ring (as the ray search
     // placed it) into finderGrid_.
     bool WalkFinderFrames(GrayImage const& image, bool dark, bool compact);
@@ -98,6 +116,8 @@ private:
     AztecFinderGrid symbolGrid_;
     BinarizationSubroutineForAztec binarization_;
     CalcOuterCodeRegionSubroutine outerRegion_;
+    ReferenceGridPointTable referenceTable_;
+    CalcReferencePointsSubroutine referencePoints_;
     bool regionSet_ = false;
 };
 

@@ -18,7 +18,7 @@ public:
 
 // How well count grey (or Laplacian) values along a segment, its ends
 // included, alternate dark and light: 4096 for a perfect alternation whose
-// first sample is light with colour set (dark with it clear), -4096 for the
+// first sample is dark with colour set (light with it clear), -4096 for the
 // opposite. Points carry 8 fraction bits. False for a count outside 5 .. 10.
 class CalcGridCorrelationSubroutine {
 public:

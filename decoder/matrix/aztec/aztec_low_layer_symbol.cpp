@@ -43,6 +43,16 @@ bool AztecCodeDecoder::WalkFinderFrames(GrayImage const& image, bool dark, bool 
     return finder_.Start(image, !dark, inner, 1, finderGrid_);
 }
 
+void AztecCodeDecoder::TurnFinderGrid(OrientationPattern const& orientation)
+{
+    // Turned into the symbol's reading orientation, as the table is read.
+    unsigned turns = orientation.rotation & 3u;
+    if (orientation.mirrored) {
+        turns = (turns == 0 || turns == 2) ? turns + 1 : turns - 1;
+    }
+    symbolGrid_.SetRotatedGrid(finderGrid_, turns, orientation.mirrored);
+}
+
 void AztecCodeDecoder::SetRegionFromGrid(CommonVectorGrid const& grid, unsigned half, DecodedLabel& label) const
 {
     // Label corners run top-left, top-right, bottom-right, bottom-left; the
@@ -64,12 +74,7 @@ int AztecCodeDecoder::DecodeLowLayerSymbol(GrayImage const& image, bool dark, Mo
         !WalkFinderFrames(image, dark, information.compact)) {
         return 0;
     }
-    // Turned into the symbol's reading orientation, as the table is read.
-    unsigned turns = orientation.rotation & 3u;
-    if (orientation.mirrored) {
-        turns = (turns == 0 || turns == 2) ? turns + 1 : turns - 1;
-    }
-    symbolGrid_.SetRotatedGrid(finderGrid_, turns, orientation.mirrored);
+    TurnFinderGrid(orientation);
     int const half = static_cast<int>(size / 2);
     unsigned const start = information.compact ? 3u : 5u;
     unsigned counts[4] = {start, start, start, start};
