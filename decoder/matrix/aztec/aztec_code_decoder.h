@@ -11,6 +11,7 @@
 #include "decoder/matrix/aztec/aztec_finder_grid.h"
 #include "decoder/matrix/aztec/aztec_finder_searcher.h"
 #include "decoder/matrix/aztec/binarization_subroutine_for_aztec.h"
+#include "decoder/matrix/aztec/calc_curved_compact_table_subroutine.h"
 #include "decoder/matrix/aztec/calc_outer_code_region_subroutine.h"
 #include "decoder/matrix/aztec/calc_reference_points_subroutine.h"
 #include "decoder/matrix/aztec/reference_grid.h"
@@ -116,6 +117,7 @@ private:
     AztecFinderGrid symbolGrid_;
     BinarizationSubroutineForAztec binarization_;
     CalcOuterCodeRegionSubroutine outerRegion_;
+    CalcCurvedCompactTableSubroutine curved_;
     ReferenceGridPointTable referenceTable_;
     CalcReferencePointsSubroutine referencePoints_;
     bool regionSet_ = false;

@@ -108,11 +108,28 @@ int AztecCodeDecoder::DecodeLowLayerSymbol(GrayImage const& image, bool dark, Mo
         }
         Region next{};
         if (!outerRegion_.Start(image, dark, mesh, table, region, counts, next) || !symbolGrid_.SetGrid(next, counts)) {
-            return 0;
+            break;
         }
         region = next;
     }
-    return 0;
+    if (!information.compact) {
+        return 0;
+    }
+    // A compact symbol that no straight grid reads may be bent: each arm
+    // walked outward on its own grid.
+    TurnFinderGrid(orientation);
+    Region corners{};
+    if (!curved_.Start(image, dark, half, symbolGrid_, table, corners) || DecodeTable(table, information, label) == 0) {
+        return 0;
+    }
+    int constexpr kHalf = 1 << (CommonVectorGrid::kFractionBits - 1);
+    for (unsigned k = 0; k < 4; ++k) {
+        Point const& p = corners[3 - k];
+        label.region.corner[k] = Point{(p.x + kHalf) >> CommonVectorGrid::kFractionBits,
+                                       (p.y + kHalf) >> CommonVectorGrid::kFractionBits};
+    }
+    regionSet_ = true;
+    return 1;
 }
 
 }  // namespace DEC2DIvra
