@@ -249,7 +249,8 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
                 continue;
             }
             if (information.runes) {
-                if (!readRunes || DataStreamConversionForAztecCode::StartForRunes(information.runeValue, label) == 0) {
+                if (!readRunes || !IsQuietAroundRune(image, dark, threshold) ||
+                    DataStreamConversionForAztecCode::StartForRunes(information.runeValue, label) == 0) {
                     continue;
                 }
             } else {
@@ -290,6 +291,29 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
         }
     }
     return 0;
+}
+
+bool AztecCodeDecoder::IsQuietAroundRune(GrayImage const& image, bool dark, int threshold) const
+{
+    // A rune stands alone: the ring of modules just outside it shows the
+    // background nearly everywhere, where a full-range bull's-eye has a
+    // dark ring and a compact symbol's first layer is data.
+    constexpr int kRing = 6;
+    constexpr unsigned kModules = 8 * kRing;
+    unsigned light = 0;
+    for (int j = -kRing; j <= kRing; ++j) {
+        for (int i = -kRing; i <= kRing; ++i) {
+            if ((i < 0 ? -i : i) != kRing && (j < 0 ? -j : j) != kRing) {
+                continue;
+            }
+            double px = 0;
+            double py = 0;
+            if (grid_.Map(i, j, px, py) && ((SampleBilinear(image, px, py) < threshold) != dark)) {
+                ++light;
+            }
+        }
+    }
+    return light * 8 >= kModules * 7;
 }
 
 bool AztecCodeDecoder::SampleTable(GrayImage const& image, AztecModuleGrid const& grid, bool dark, unsigned size,

@@ -85,6 +85,10 @@ private:
     // The symbol's corners from the grid the data was read through.
     void SetRegionFromGrid(CommonVectorGrid const& grid, unsigned half, DecodedLabel& label) const;
 
+    // Whether the ring just outside an 11-module rune shows the background
+    // at 7 of 8 modules or more.
+    bool IsQuietAroundRune(GrayImage const& image, bool dark, int threshold) const;
+
     // Re-anchors a full-range grid on its reference lines, ring by ring.
     void FitReferenceGrid(GrayImage const& image, bool dark, unsigned half, AztecModuleGrid& grid);
     // Measures module centres between their edges where a module differs
