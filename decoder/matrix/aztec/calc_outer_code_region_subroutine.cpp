@@ -17,13 +17,11 @@ Point Step(Point const& p, unsigned direction, int k)
 // The table entry of module p (from the centre module); false off the table.
 bool ReadModule(BinarizationTableForAztec const& table, Point const& p, unsigned& bit)
 {
-    int const half = static_cast<int>(table.size / 2);
-    int const x = p.x + half;
-    int const y = p.y + half;
-    if (x < 0 || y < 0 || x >= static_cast<int>(table.size) || y >= static_cast<int>(table.size)) {
+    unsigned char value = 0;
+    if (!table.AtFromCenter(p.x, p.y, value)) {
         return false;
     }
-    bit = table.At(static_cast<unsigned>(x), static_cast<unsigned>(y)) != 0 ? 1u : 0u;
+    bit = value != 0 ? 1u : 0u;
     return true;
 }
 
