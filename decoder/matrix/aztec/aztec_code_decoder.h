@@ -69,10 +69,11 @@ private:
     // enough from the last reference line.
     int DecodeHighLayerFullRangeSymbol(GrayImage const& image, bool dark, ModeMessageInformation const& information,
                                        OrientationPattern const& orientation, DecodedLabel& label);
-    // The mesh of a size x size symbol from the reference points, each cell
-    // bent through the module centres found halfway along its sides; edge:
-    // the table's edge ring is filled.
-    bool CalcCenterPointArray(GrayImage const& image, bool laplacian, bool edge, unsigned size, CommonCodeMesh& mesh);
+    // The mesh of a size x size symbol from the reference points, with
+    // bent, each cell bent through the module centres found halfway along
+    // its sides; edge: the table's edge ring is filled.
+    bool CalcCenterPointArray(GrayImage const& image, bool laplacian, bool edge, bool bent, unsigned size,
+                              CommonCodeMesh& mesh);
     // Binarises the mesh and decodes it; the label's corners from the mesh.
     int DecodeMesh(GrayImage const& image, bool dark, bool laplacian, ModeMessageInformation const& information,
                    CommonCodeMesh const& mesh, DecodedLabel& label);

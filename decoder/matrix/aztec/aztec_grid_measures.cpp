@@ -61,12 +61,18 @@ bool CalcGridCorrelationSubroutine::Start(GrayImage const& image, bool laplacian
     }
     int samples[kMaxSamples];
     long long sum = 0;
+    // Sample s at ((count - 1 - s) begin + s end) / (count - 1), rounded to
+    // nearest with halves upward as every dividing point is.
+    long long const den = count - 1;
+    auto divide = [den](long long num) {
+        long long const twice = 2 * num + den;
+        long long const q = twice / (2 * den);
+        return static_cast<int>(twice % (2 * den) < 0 ? q - 1 : q);
+    };
     for (unsigned s = 0; s < count; ++s) {
-        Point p{};
-        if (!Geometry::CalcDividingPoint(static_cast<int>(count - 1 - s), segment.begin, static_cast<int>(s),
-                                         segment.end, p)) {
-            return false;
-        }
+        long long const a = static_cast<long long>(count - 1 - s);
+        long long const b = s;
+        Point const p{divide(a * segment.begin.x + b * segment.end.x), divide(a * segment.begin.y + b * segment.end.y)};
         samples[s] = static_cast<int>(laplacian ? GeometryEx::GetLapLuminance(image, p, 8)
                                                 : GeometryEx::GetLuminance(image, p, 8));
         sum += samples[s];

@@ -25,8 +25,8 @@ struct Cell {
 
 }  // namespace
 
-bool AztecCodeDecoder::CalcCenterPointArray(GrayImage const& image, bool laplacian, bool edge, unsigned size,
-                                            CommonCodeMesh& mesh)
+bool AztecCodeDecoder::CalcCenterPointArray(GrayImage const& image, bool laplacian, bool edge, bool bent,
+                                            unsigned size, CommonCodeMesh& mesh)
 {
     ReferenceGridPointTable const& table = referenceTable_;
     int const rings = static_cast<int>(table.rings);
@@ -57,7 +57,7 @@ bool AztecCodeDecoder::CalcCenterPointArray(GrayImage const& image, bool laplaci
     Vector bend[2][kSide][kSide] = {};
     CalcGridCenterPointSubroutine const centre;
     bool const b = !finder_.IsDarkCentre();
-    for (int j = -outer; j <= outer; ++j) {
+    for (int j = -outer; j <= outer && bent; ++j) {
         for (int i = -outer; i <= outer; ++i) {
             for (int axis = 0; axis < 2; ++axis) {
                 int const ni = axis == 0 ? i + 1 : i;
@@ -153,14 +153,18 @@ int AztecCodeDecoder::DecodeHighLayerFullRangeSymbol(GrayImage const& image, boo
         referenceTable_.nearEdge = half - 16 * rings <= 4 ? 1 : 0;
         referenceTable_.At(0, 0) = symbolGrid_.GetCenter();
         referencePoints_.CalcCrossPoints(image, b, laplacian, symbolGrid_, information.layers, referenceTable_);
-        if (CalcCenterPointArray(image, laplacian, false, size, mesh) &&
-            DecodeMesh(image, dark, laplacian, information, mesh, label) != 0) {
-            return 1;
+        // Straight cells first; cells bent through the modules halfway
+        // along their sides when those do not decode.
+        for (bool const bent : {false, true}) {
+            if (CalcCenterPointArray(image, laplacian, false, bent, size, mesh) &&
+                DecodeMesh(image, dark, laplacian, information, mesh, label) != 0) {
+                return 1;
+            }
         }
         if (referenceTable_.nearEdge != 0 || !referencePoints_.CalcSidePoints(image, b, laplacian, referenceTable_)) {
             continue;
         }
-        if (CalcCenterPointArray(image, laplacian, true, size, mesh) &&
+        if (CalcCenterPointArray(image, laplacian, true, true, size, mesh) &&
             DecodeMesh(image, dark, laplacian, information, mesh, label) != 0) {
             return 1;
         }
