@@ -96,9 +96,13 @@ int AztecCodeDecoder::DecodeLowLayerSymbol(GrayImage const& image, bool dark, Mo
                     symbolGrid_.GetTempModuleCenter(i, j);
             }
         }
-        // Grey values first; when they do not correct, the sharpened ones,
-        // which part modules that blur has run together.
+        // Grey values first; on the first round, when they do not correct,
+        // the sharpened ones too, which part modules that blur has run
+        // together. Later rounds move the grid, not the modules' look.
         for (bool const laplacian : {false, true}) {
+            if (laplacian && round > 0) {
+                break;
+            }
             if (binarization_.Start(image, mesh, laplacian, dark, table) &&
                 DecodeTable(table, information, label) != 0) {
                 SetRegionFromGrid(symbolGrid_, static_cast<unsigned>(half), label);

@@ -75,11 +75,10 @@ bool CalcCurvedCompactTableSubroutine::ModuleBit(GrayImage const& image, CommonV
 }
 
 void CalcCurvedCompactTableSubroutine::SetBinarizationTable(GrayImage const& image, CommonVectorGrid const& grid,
-                                                            int i, int j, int x, int y,
-                                                            BinarizationTableForAztec& table) const
+                                                            int x, int y, BinarizationTableForAztec& table) const
 {
     unsigned bit = 0;
-    if (ModuleBit(image, grid, i, j, bit)) {
+    if (ModuleBit(image, grid, x, y, bit)) {
         table.cells[static_cast<unsigned>(y + half_) * table.size + static_cast<unsigned>(x + half_)] =
             static_cast<unsigned char>(bit);
     }
@@ -212,7 +211,7 @@ void CalcCurvedCompactTableSubroutine::CalcModulesOfRightAndLeft(GrayImage const
         int x = 0;
         int y = 0;
         ArmToModule(d, k, m, x, y);
-        SetBinarizationTable(image, arms_[d], x, y, x, y, table);
+        SetBinarizationTable(image, arms_[d], x, y, table);
     }
 }
 
@@ -276,7 +275,7 @@ bool CalcCurvedCompactTableSubroutine::Start(GrayImage const& image, bool colour
     // The core from the bull's-eye's grid.
     for (int y = -kCore; y <= kCore; ++y) {
         for (int x = -kCore; x <= kCore; ++x) {
-            SetBinarizationTable(image, finderGrid, x, y, x, y, table);
+            SetBinarizationTable(image, finderGrid, x, y, table);
         }
     }
     for (unsigned d = 0; d < 4; ++d) {
@@ -285,8 +284,6 @@ bool CalcCurvedCompactTableSubroutine::Start(GrayImage const& image, bool colour
         for (int k = kCore + 1; k <= half_; ++k) {
             CalcModulesOfRightAndLeft(image, d, k, table);
         }
-        // The core's own rows and columns out to the arm: the strip beside
-        // the core is part of the arm's lines nearest the axis.
     }
     SetCornerModuleTable(image, table);
     for (unsigned k = 0; k < 4; ++k) {

@@ -31,8 +31,8 @@ private:
     // T from the light ring 3 and the dark ring 2 of the bull's-eye.
     void SetThreshold(GrayImage const& image, CommonVectorGrid const& grid);
     unsigned CalcAverageOfFrameLuminance(GrayImage const& image, CommonVectorGrid const& grid, int ring) const;
-    // One module's table entry from its grey value at (i, j) of the grid.
-    void SetBinarizationTable(GrayImage const& image, CommonVectorGrid const& grid, int i, int j, int x, int y,
+    // Module (x, y)'s table entry from its grey value where the grid puts it.
+    void SetBinarizationTable(GrayImage const& image, CommonVectorGrid const& grid, int x, int y,
                               BinarizationTableForAztec& table) const;
     // Walks the arm in direction d outward to the symbol's edge.
     void CalcGridAlongGrid(GrayImage const& image, unsigned d, CommonVectorGrid& grid);
