@@ -71,17 +71,27 @@ bool AztecFinderSearcher::Start(GrayImage const& image, bool colour, Region cons
 bool AztecFinderSearcher::CalcOuterFrameRegion(GrayImage const& image, bool colour, AztecFinderGrid const& grid,
                                                unsigned ring, Region const& previous, Region& frame) const
 {
-    Region current{};
-    Region before{};
-    if (ring < 2 || !FrameOfRing(grid, static_cast<int>(ring) - 1, current) ||
-        !FrameOfRing(grid, static_cast<int>(ring) - 2, before)) {
+    if (ring < 2) {
         return false;
     }
+    // From the corner modules of the last ring confirmed and of the ring
+    // inside it, one and a half rings on: the next frame's corner.
+    int const last = static_cast<int>(ring) - 1;
     int constexpr kOne = 1 << CommonVectorGrid::kFractionBits;
     Rectangle const inside{kOne, kOne, (image.GetWidth() - 2) * kOne, (image.GetHeight() - 2) * kOne};
+    Point const& centre = grid.GetCenter();
     Region expected{};
     for (unsigned k = 0; k < 4; ++k) {
-        expected[k] = Point{2 * current[k].x - before[k].x, 2 * current[k].y - before[k].y};
+        int const x = RegionCornerCoord::X(k);
+        int const y = RegionCornerCoord::Y(k);
+        Vector current{};
+        Vector before{};
+        if (!grid.CalcVectorFromCrossPoint(x * last, y * last, current) ||
+            !grid.CalcVectorFromCrossPoint(x * (last - 1), y * (last - 1), before)) {
+            return false;
+        }
+        expected[k] = Point{centre.x + current.dx + (3 * (current.dx - before.dx)) / 2,
+                            centre.y + current.dy + (3 * (current.dy - before.dy)) / 2};
         if (!Geometry::IsIncluding(inside, expected[k])) {
             return false;
         }

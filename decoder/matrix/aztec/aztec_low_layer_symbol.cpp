@@ -78,10 +78,21 @@ int AztecCodeDecoder::DecodeLowLayerSymbol(GrayImage const& image, bool dark, Mo
     int const half = static_cast<int>(size / 2);
     unsigned const start = information.compact ? 3u : 5u;
     unsigned counts[4] = {start, start, start, start};
+    // The grid starts out covering the bull's-eye's outer frame, whose
+    // corner modules' centres the walk measured; turned into reading order,
+    // corner k of the symbol is the walked corner the turn takes it to.
+    Region const frame = finderGrid_.GetInnerFrameCenterRegion();
     Region region{};
     for (unsigned k = 0; k < 4; ++k) {
-        region[k] = symbolGrid_.GetTempModuleCenter(RegionCornerCoord::X(k) * static_cast<int>(start),
-                                                   RegionCornerCoord::Y(k) * static_cast<int>(start));
+        double x = 0;
+        double y = 0;
+        AztecSymbolToReader(orientation, RegionCornerCoord::X(k), RegionCornerCoord::Y(k), x, y);
+        for (unsigned m = 0; m < 4; ++m) {
+            if (RegionCornerCoord::X(m) == static_cast<int>(std::lround(x)) &&
+                RegionCornerCoord::Y(m) == static_cast<int>(std::lround(y))) {
+                region[k] = frame[m];
+            }
+        }
     }
     CommonCodeMesh mesh(meshPoints_);
     if (!mesh.SetSize(size, size, CommonVectorGrid::kFractionBits) ||
