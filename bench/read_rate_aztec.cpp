@@ -1,16 +1,23 @@
 // Read rates of Aztec Code (every compact and full-range size) and Aztec Runes through
 // the product road, beside zxing-cpp, under the standard conditions at every 15 degrees.
 //
-//   bench_read_rate_aztec [compact|full|full_sample|runes]...   (all but full_sample by default;
-//                                                               full_sample: ten full-range sizes)
+//   bench_read_rate_aztec [compact|full|full_sample|runes|cylinder|damaged]...
+//       (all but full_sample and damaged by default; full_sample: ten full-range sizes;
+//        cylinder: compact symbols wrapped around a can at half-angles of 0.3 to 1.1 radian;
+//        damaged: every zint version with its data layers ruined past correction in
+//        module-sized patches, seeded, where any label but the symbol's own is wrong)
 //
 // Each symbol's rows are measured in a process of its own, SCANNER_BENCH_JOBS of them
 // (default 4) at once, and printed in the tables' order.
+#include "bench/support/product_road.h"
 #include "bench/support/read_rate_table.h"
+#include "tests/support/image_file.h"
+#include "tests/support/random.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -24,7 +31,7 @@ using bench_support::ReadRateSymbol;
 bool Wanted(int argc, char** argv, char const* group)
 {
     if (argc < 2) {
-        return std::strcmp(group, "full_sample") != 0;
+        return std::strcmp(group, "full_sample") != 0 && std::strcmp(group, "damaged") != 0;
     }
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], group) == 0) {
@@ -121,6 +128,156 @@ void RunJobs(std::vector<Job>& jobs, unsigned parallel)
     std::fflush(stdout);
 }
 
+// The frame wrapped around an upright cylinder through the frame centre,
+// seen square on: a point at arc length s from the centre line appears at
+// radius * sin(s / radius).
+support::Frame OnCylinder(support::Frame const& flat, double radius)
+{
+    support::Frame bent = flat;
+    double const cx = flat.width / 2.0;
+    for (int y = 0; y < flat.height; ++y) {
+        for (int x = 0; x < flat.width; ++x) {
+            double const d = (x + 0.5 - cx) / radius;
+            if (d <= -1 || d >= 1) {
+                continue;
+            }
+            double const s = cx + radius * std::asin(d) - 0.5;
+            int const x0 = static_cast<int>(std::floor(s));
+            double const a = s - x0;
+            if (x0 < 0 || x0 + 1 >= flat.width) {
+                continue;
+            }
+            bent.at(x, y) = static_cast<std::uint16_t>(flat.at(x0, y) * (1 - a) + flat.at(x0 + 1, y) * a + 0.5);
+        }
+    }
+    return bent;
+}
+
+struct Tally {
+    unsigned frames = 0;
+    unsigned read = 0;
+    unsigned wrong = 0;
+};
+
+// Reads the frames through scanner-sim and tallies them against their texts.
+Tally ReadFrames(std::vector<support::Frame> const& frames, std::vector<std::string> const& texts,
+                 std::string const& folder)
+{
+    Tally tally;
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        files.push_back(folder + "/f" + std::to_string(i) + ".png");
+        support::writePng(files.back(), frames[i], support::FileDepth::Bits16);
+    }
+    bench_support::ProductRoad const road({});
+    if (!road.ready()) {
+        std::fprintf(stderr, "no board: %s\n", road.why().c_str());
+        return tally;
+    }
+    std::vector<bench_support::ProductRoad::Read> const reads = road.Decode(files);
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+        ++tally.frames;
+        bool good = false;
+        bool bad = false;
+        for (std::string const& label : reads[i].labels) {
+            (label == texts[i] ? good : bad) = true;
+        }
+        tally.read += good ? 1 : 0;
+        tally.wrong += bad ? 1 : 0;
+        std::remove(files[i].c_str());
+    }
+    return tally;
+}
+
+void RunCylinder(std::string const& folder)
+{
+    std::printf("Aztec Code, compact on a cylinder (factory settings): frames read through scanner-sim decode\n");
+    std::printf("%-10s %8s %6s %6s\n", "half-angle", "frames", "read", "wrong");
+    for (double angle = 0.3; angle < 1.15; angle += 0.2) {
+        std::vector<support::Frame> frames;
+        std::vector<std::string> texts;
+        for (int v = 1; v <= 4; ++v) {
+            for (double turn : {0.0, 20.0}) {
+                for (bool inverted : {false, true}) {
+                    support::SymbolInput input{.symbology = BARCODE_AZTEC, .data = Filler(v), .option2 = v};
+                    support::RenderOptions o;
+                    o.moduleSize = 3.0;
+                    o.angle = turn;
+                    o.inverted = inverted;
+                    support::Rendering r = support::render(input, o);
+                    if (!r.symbol.ok) {
+                        continue;
+                    }
+                    double const half = 3.0 * r.symbol.widthModules / 2;
+                    frames.push_back(OnCylinder(r.frame, half / angle));
+                    texts.push_back(input.data);
+                }
+            }
+        }
+        Tally const t = ReadFrames(frames, texts, folder);
+        std::printf("%-10.1f %8u %6u %6u\n", angle, t.frames, t.read, t.wrong);
+    }
+}
+
+void RunDamaged(std::string const& folder)
+{
+    std::printf("Aztec Code damaged past correction (factory settings): frames with a wrong label must be 0\n");
+    std::printf("%-8s %8s %6s %6s\n", "version", "frames", "read", "wrong");
+    support::Random random(3100);
+    unsigned totalFrames = 0;
+    unsigned totalWrong = 0;
+    for (int v = 1; v <= 36; ++v) {
+        std::vector<support::Frame> frames;
+        std::vector<std::string> texts;
+        int const count = v <= 4 ? 400 : 40;
+        for (int n = 0; n < count; ++n) {
+            std::string text;
+            for (int i = 0, length = random.integer(4, v <= 4 ? 8 * v : 30); i < length; ++i) {
+                text.push_back(static_cast<char>(random.integer(33, 126)));
+            }
+            support::SymbolInput input{.symbology = BARCODE_AZTEC, .data = text, .option2 = v};
+            support::RenderOptions o;
+            o.moduleSize = v <= 4 ? 3.0 : 2.0;
+            o.angle = random.uniform(0, 360);
+            support::Rendering r = support::render(input, o);
+            if (!r.symbol.ok) {
+                continue;
+            }
+            // Module-sized patches inverted over the data layers, the
+            // bull's-eye and the mode ring kept, until a share of the data
+            // area is hit.
+            double const share = random.uniform(0.06, 0.2);
+            int const side = r.symbol.rows;
+            int const core = v <= 4 ? 11 : 15;
+            int const patches = static_cast<int>(share * (side * side - core * core));
+            for (int p = 0; p < patches; ++p) {
+                int mx = 0;
+                int my = 0;
+                do {
+                    mx = random.integer(0, side - 1);
+                    my = random.integer(0, side - 1);
+                } while (std::abs(mx - side / 2) <= core / 2 && std::abs(my - side / 2) <= core / 2);
+                support::Point const c = r.symbol.toFrame(support::Point{mx + 0.5, my + 0.5});
+                for (int y = static_cast<int>(c.y - 1.5); y <= static_cast<int>(c.y + 1.5); ++y) {
+                    for (int x = static_cast<int>(c.x - 1.5); x <= static_cast<int>(c.x + 1.5); ++x) {
+                        if (x >= 0 && y >= 0 && x < r.frame.width && y < r.frame.height) {
+                            r.frame.at(x, y) = static_cast<std::uint16_t>(1000 - r.frame.at(x, y));
+                        }
+                    }
+                }
+            }
+            frames.push_back(r.frame);
+            texts.push_back(text);
+        }
+        Tally const t = ReadFrames(frames, texts, folder);
+        totalFrames += t.frames;
+        totalWrong += t.wrong;
+        std::printf("%-8d %8u %6u %6u\n", v, t.frames, t.read, t.wrong);
+        std::fflush(stdout);
+    }
+    std::printf("%-8s %8u %6s %6u\n", "all", totalFrames, "", totalWrong);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -184,5 +341,19 @@ int main(int argc, char** argv)
         Add(spec, jobs);
     }
     RunJobs(jobs, parallel > 0 ? static_cast<unsigned>(parallel) : 1u);
+    if (Wanted(argc, argv, "cylinder") || Wanted(argc, argv, "damaged")) {
+        char pattern[] = "/tmp/aztec-frames-XXXXXX";
+        if (::mkdtemp(pattern) == nullptr) {
+            std::fprintf(stderr, "no folder for the frames\n");
+            return 1;
+        }
+        if (Wanted(argc, argv, "cylinder")) {
+            RunCylinder(pattern);
+        }
+        if (Wanted(argc, argv, "damaged")) {
+            RunDamaged(pattern);
+        }
+        ::rmdir(pattern);
+    }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "decoder/matrix/aztec/aztec_code_decoder.h"
 
+#include "decoder/matrix/aztec/aztec_correction_limit.h"
 #include "decoder/core/geometry/geometry_ex.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/sampling/binarization_subroutine.h"
@@ -19,6 +20,7 @@ constexpr unsigned kMapSide = AztecCodeDecoder::kMaxSize + 2;
 static_assert(sizeof(bool) == 1, "the module table reads the binarisation's decisions byte by byte");
 constexpr unsigned kBlock = 5;
 constexpr unsigned kBlocks = (AztecCodeDecoder::kMaxSize + kBlock - 1) / kBlock;
+constexpr unsigned kMapBlocks = (kMapSide + kBlock - 1) / kBlock;
 
 // The offset (in steps from the middle of 2 * steps + 1) where the scores
 // peak: the middle of the run of near-best scores around the best, since
@@ -104,7 +106,10 @@ bool SampleAztecModules(GrayImage const& image, AztecModuleGrid const& grid, Ori
 }
 
 AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
-    : memory_(workArea), property_(&property)
+    : memory_(workArea),
+      property_(&property),
+      binarization_(memory_.TakeArray<Point>(kMapSide * kMapSide), memory_.TakeArray<unsigned short>(kMapSide * kMapSide),
+                    memory_.TakeArray<GapAndThreshold>(kMapBlocks * kMapBlocks))
 {
     luminance_ = memory_.TakeArray<unsigned short>(kMapSide * kMapSide);
     blocks_ = memory_.TakeArray<GapAndThreshold>(kBlocks * kBlocks);
@@ -112,6 +117,7 @@ AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, 
     codewords_ = memory_.TakeArray<unsigned short>(RSdecodingOfAztec::kMaxCodewords);
     bits_ = memory_.TakeArray<unsigned char>(DataStreamConversionForAztecCode::kMaxBits);
     bends_ = memory_.TakeArray<AztecModuleGrid::BendMeasurement>(kMaxBends);
+    meshPoints_ = memory_.TakeArray<Point>(kMaxSize * kMaxSize);
 }
 
 bool AztecCodeDecoder::Ready() const
@@ -119,7 +125,8 @@ bool AztecCodeDecoder::Ready() const
     return luminance_.GetCount() == kMapSide * kMapSide &&
            blocks_.GetCount() == kBlocks * kBlocks && decided_.GetCount() == kMaxSize * kMaxSize &&
            codewords_.GetCount() == RSdecodingOfAztec::kMaxCodewords &&
-           bits_.GetCount() == DataStreamConversionForAztecCode::kMaxBits && bends_.GetCount() == kMaxBends;
+           bits_.GetCount() == DataStreamConversionForAztecCode::kMaxBits && bends_.GetCount() == kMaxBends &&
+           meshPoints_.GetCount() == kMaxSize * kMaxSize && binarization_.IsReady();
 }
 
 int AztecCodeDecoder::DecodeTable(BinarizationTableForAztec const& table, ModeMessageInformation const& information,
@@ -135,7 +142,8 @@ int AztecCodeDecoder::DecodeTable(BinarizationTableForAztec const& table, ModeMe
     }
     unsigned located = 0;
     if (rs_.CorrectErrors(words, information.codewordBits, information.totalWords, information.dataWords, 0,
-                          nullptr, &located) == 0) {
+                          nullptr, &located) == 0 ||
+        located > AztecCorrectionLimit(information.totalWords, information.dataWords, information.codewordBits)) {
         return 0;
     }
     // All zeros and all ones never stand as data codewords: bit stuffing
@@ -241,11 +249,19 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
                 continue;
             }
             if (information.runes) {
-                if (!readRunes || DataStreamConversionForAztecCode::StartForRunes(information.runeValue, label) == 0) {
+                if (!readRunes || !IsQuietAroundRune(image, dark, threshold) ||
+                    DataStreamConversionForAztecCode::StartForRunes(information.runeValue, label) == 0) {
                     continue;
                 }
-            } else if (!readCode || DecodeSymbol(image, grid_, dark, information, orientation, label) == 0) {
-                continue;
+            } else {
+                // The frames' grid first; the grid fitted to every located
+                // point stands behind it for what it does not read.
+                regionSet_ = false;
+                if (!readCode || (DecodeLowLayerSymbol(image, dark, information, orientation, label) == 0 &&
+                                  DecodeHighLayerFullRangeSymbol(image, dark, information, orientation, label) == 0 &&
+                                  DecodeSymbol(image, grid_, dark, information, orientation, label) == 0)) {
+                    continue;
+                }
             }
             label.negative = dark ? 0 : 1;
             if (record) {
@@ -253,6 +269,9 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
             }
             // The symbol's corners, half a module outside its outer modules.
             double const half = information.runes ? 5.5 : AztecSymbolSize(information.compact, information.layers) / 2.0;
+            if (regionSet_ && !information.runes) {
+                return 1;
+            }
             static constexpr double kSignX[4] = {-1, 1, 1, -1};
             static constexpr double kSignY[4] = {-1, -1, 1, 1};
             AztecModuleGrid const& used = information.runes ? grid_ : refined_;
@@ -272,6 +291,29 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
         }
     }
     return 0;
+}
+
+bool AztecCodeDecoder::IsQuietAroundRune(GrayImage const& image, bool dark, int threshold) const
+{
+    // A rune stands alone: the ring of modules just outside it shows the
+    // background nearly everywhere, where a full-range bull's-eye has a
+    // dark ring and a compact symbol's first layer is data.
+    constexpr int kRing = 6;
+    constexpr unsigned kModules = 8 * kRing;
+    unsigned light = 0;
+    for (int j = -kRing; j <= kRing; ++j) {
+        for (int i = -kRing; i <= kRing; ++i) {
+            if ((i < 0 ? -i : i) != kRing && (j < 0 ? -j : j) != kRing) {
+                continue;
+            }
+            double px = 0;
+            double py = 0;
+            if (grid_.Map(i, j, px, py) && ((SampleBilinear(image, px, py) < threshold) != dark)) {
+                ++light;
+            }
+        }
+    }
+    return light * 8 >= kModules * 7;
 }
 
 bool AztecCodeDecoder::SampleTable(GrayImage const& image, AztecModuleGrid const& grid, bool dark, unsigned size,

@@ -7,7 +7,14 @@
 #include "decoder/core/shared_memory_distributor.h"
 #include "decoder/matrix/aztec/aztec_codeword_placement.h"
 #include "decoder/matrix/aztec/aztec_data_stream.h"
+#include "decoder/core/sampling/common_code_mesh.h"
+#include "decoder/matrix/aztec/aztec_finder_grid.h"
 #include "decoder/matrix/aztec/aztec_finder_searcher.h"
+#include "decoder/matrix/aztec/binarization_subroutine_for_aztec.h"
+#include "decoder/matrix/aztec/calc_curved_compact_table_subroutine.h"
+#include "decoder/matrix/aztec/calc_outer_code_region_subroutine.h"
+#include "decoder/matrix/aztec/calc_reference_points_subroutine.h"
+#include "decoder/matrix/aztec/reference_grid.h"
 #include "decoder/matrix/aztec/aztec_mode_message.h"
 #include "decoder/matrix/aztec/aztec_module_grid.h"
 
@@ -26,6 +33,10 @@ public:
     static constexpr unsigned kMaxBends = 4096;
     // Grid refits on measured module centres after a failed read.
     static constexpr unsigned kBendRounds = 2;
+    // Refits of the outer code region before the low-layer road gives up,
+    // and the largest symbol it reads (4 full-range layers).
+    static constexpr unsigned kMaxOuterRounds = 12;
+    static constexpr unsigned kLowLayerMaxSize = 31;
 
     AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property);
     AztecCodeDecoder(AztecCodeDecoder const&) = delete;
@@ -46,6 +57,39 @@ private:
     int DecodeSymbol(GrayImage const& image, AztecModuleGrid const& grid, bool dark,
                      ModeMessageInformation const& information, OrientationPattern const& orientation,
                      DecodedLabel& label);
+    // A compact symbol or a full-range one of up to 4 layers through the
+    // grid walked out over the bull's-eye's frames: sampled through it and,
+    // while it does not decode, re-fitted to the symbol's sides found a few
+    // lines further out each time.
+    int DecodeLowLayerSymbol(GrayImage const& image, bool dark, ModeMessageInformation const& information,
+                             OrientationPattern const& orientation, DecodedLabel& label);
+    // A full-range symbol of 5 layers or more through a mesh anchored on its
+    // reference points, found with grey and then with sharpened values, and
+    // once more with the points by the symbol's edge where those lie far
+    // enough from the last reference line.
+    int DecodeHighLayerFullRangeSymbol(GrayImage const& image, bool dark, ModeMessageInformation const& information,
+                                       OrientationPattern const& orientation, DecodedLabel& label);
+    // The mesh of a size x size symbol from the reference points, with
+    // bent, each cell bent through the module centres found halfway along
+    // its sides; edge: the table's edge ring is filled.
+    bool CalcCenterPointArray(GrayImage const& image, bool laplacian, bool edge, bool bent, unsigned size,
+                              CommonCodeMesh& mesh);
+    // Binarises the mesh and decodes it; the label's corners from the mesh.
+    int DecodeMesh(GrayImage const& image, bool dark, bool laplacian, ModeMessageInformation const& information,
+                   CommonCodeMesh const& mesh, DecodedLabel& label);
+    // The grid walked over the frames, turned into the reading orientation.
+    void TurnFinderGrid(OrientationPattern const& orientation);
+
+    // The bull's-eye's frames walked from its first ring (as the ray search
+    // placed it) into finderGrid_.
+    bool WalkFinderFrames(GrayImage const& image, bool dark, bool compact);
+    // The symbol's corners from the grid the data was read through.
+    void SetRegionFromGrid(CommonVectorGrid const& grid, unsigned half, DecodedLabel& label) const;
+
+    // Whether the ring just outside an 11-module rune shows the background
+    // at 7 of 8 modules or more.
+    bool IsQuietAroundRune(GrayImage const& image, bool dark, int threshold) const;
+
     // Re-anchors a full-range grid on its reference lines, ring by ring.
     void FitReferenceGrid(GrayImage const& image, bool dark, unsigned half, AztecModuleGrid& grid);
     // Measures module centres between their edges where a module differs
@@ -73,6 +117,15 @@ private:
     VirtualArray<unsigned short> codewords_;
     VirtualArray<unsigned char> bits_;
     VirtualArray<AztecModuleGrid::BendMeasurement> bends_;
+    VirtualArray<Point> meshPoints_;
+    AztecFinderGrid finderGrid_;
+    AztecFinderGrid symbolGrid_;
+    BinarizationSubroutineForAztec binarization_;
+    CalcOuterCodeRegionSubroutine outerRegion_;
+    CalcCurvedCompactTableSubroutine curved_;
+    ReferenceGridPointTable referenceTable_;
+    CalcReferencePointsSubroutine referencePoints_;
+    bool regionSet_ = false;
 };
 
 // Symbol coordinates (the symbol's top-left corner first, as it reads) to

@@ -10,6 +10,16 @@ struct BinarizationTableForAztec {
     unsigned size = 0;
 
     unsigned char At(unsigned x, unsigned y) const { return cells[y * size + x]; }
+    // Module (x, y) counted from the centre module; false off the table.
+    bool AtFromCenter(int x, int y, unsigned char& value) const
+    {
+        int const half = static_cast<int>(size / 2);
+        if (cells == nullptr || x < -half || y < -half || x > half || y > half) {
+            return false;
+        }
+        value = At(static_cast<unsigned>(x + half), static_cast<unsigned>(y + half));
+        return true;
+    }
 };
 
 // Modules per side: compact 15-27, full range 19-151 with its reference lines.

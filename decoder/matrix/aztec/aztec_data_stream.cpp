@@ -32,7 +32,7 @@ public:
 
     BitReader(unsigned char const* bytes, unsigned count) : bytes_(bytes), count_(count) {}
     unsigned Remaining() const { return count_ - position_; }
-    bool Read(unsigned width, unsigned& value)
+    bool CalcCharData(unsigned width, unsigned& value)
     {
         if (width > Remaining() || width > kMaxWidth) {
             position_ = count_;
@@ -89,6 +89,8 @@ private:
     bool FNC1();
     bool DoubleASCII92();
     bool CalcStructuredAppend();
+    // The message ID's first six bytes at most, five bits each.
+    unsigned CalcStructureID() const;
     bool Step(bool& done);
 
     BitReader& reader_;
@@ -149,7 +151,7 @@ bool Converter::FNC1()
 bool Converter::FLGn()
 {
     unsigned n = 0;
-    if (!reader_.Read(3, n)) {
+    if (!reader_.CalcCharData(3, n)) {
         return true;  // the data ends inside the flag
     }
     if (n == 0) {
@@ -161,7 +163,7 @@ bool Converter::FLGn()
     char digits[6];
     for (unsigned i = 0; i < n; ++i) {
         unsigned v = 0;
-        if (!reader_.Read(4, v)) {
+        if (!reader_.CalcCharData(4, v)) {
             return true;
         }
         // Only digit values make a designator; anything else is a misread.
@@ -202,18 +204,18 @@ bool Converter::FLGn()
 bool Converter::Byte()
 {
     unsigned length = 0;
-    if (!reader_.Read(5, length)) {
+    if (!reader_.CalcCharData(5, length)) {
         return true;
     }
     if (length == 0) {
-        if (!reader_.Read(11, length)) {
+        if (!reader_.CalcCharData(11, length)) {
             return true;
         }
         length += 31;
     }
     for (unsigned i = 0; i < length; ++i) {
         unsigned value = 0;
-        if (!reader_.Read(8, value)) {
+        if (!reader_.CalcCharData(8, value)) {
             return true;
         }
         if (!Put(static_cast<unsigned char>(value))) {
@@ -300,7 +302,7 @@ bool Converter::Step(bool& done)
 {
     Mode const mode = mode_;
     unsigned value = 0;
-    if (!reader_.Read(mode == kDigit ? 4u : 5u, value)) {
+    if (!reader_.CalcCharData(mode == kDigit ? 4u : 5u, value)) {
         done = true;
         return true;
     }
@@ -321,10 +323,22 @@ bool Converter::Step(bool& done)
     return DecodeCharData(value, mode, done);
 }
 
+unsigned Converter::CalcStructureID() const
+{
+    unsigned id = 0;
+    unsigned const count = label_.data.GetCount();
+    for (unsigned i = 0; i < count && i < 6; ++i) {
+        unsigned const c = static_cast<unsigned char>(label_.data[i]);
+        unsigned const v = (c >= 'A' && c <= 'Z') ? c - 'A' : (c & 31u);
+        id = (id << 5) | v;
+    }
+    return id;
+}
+
 bool Converter::CalcStructuredAppend()
 {
     unsigned first = 0;
-    if (!reader_.Read(5, first)) {
+    if (!reader_.CalcCharData(5, first)) {
         return false;
     }
     unsigned id = 0;
@@ -342,19 +356,15 @@ bool Converter::CalcStructuredAppend()
         if (!idEnded_ || count == 0 || mode_ != kUpper || shifted_) {
             return false;
         }
-        for (unsigned i = 0; i < count && i < 6; ++i) {
-            unsigned const c = static_cast<unsigned char>(label_.data[i]);
-            unsigned const v = (c >= 'A' && c <= 'Z') ? c - 'A' : (c & 31u);
-            id = (id << 5) | v;
-        }
+        id = CalcStructureID();
         label_.data.Clear();
-        if (!reader_.Read(5, first)) {
+        if (!reader_.CalcCharData(5, first)) {
             return false;
         }
     }
     // Without an ID the position letter follows the latches directly.
     unsigned second = 0;
-    if (!reader_.Read(5, second) || first < 2 || first > 27 || second < 2 || second > 27) {
+    if (!reader_.CalcCharData(5, second) || first < 2 || first > 27 || second < 2 || second > 27) {
         return false;
     }
     unsigned const position = first - 2;
@@ -373,13 +383,13 @@ bool Converter::CalcStructuredAppend()
 int Converter::Run()
 {
     unsigned first = 0;
-    if (!reader_.Read(5, first)) {
+    if (!reader_.CalcCharData(5, first)) {
         return 0;
     }
     bool done = false;
     if (first == 29) {
         unsigned second = 0;
-        if (!reader_.Read(5, second)) {
+        if (!reader_.CalcCharData(5, second)) {
             return 0;
         }
         if (second == 29) {

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "decoder/core/gray_image.h"
+#include "decoder/core/geometry/region.h"
+#include "decoder/matrix/aztec/aztec_finder_grid.h"
 #include "decoder/matrix/aztec/aztec_module_grid.h"
+#include "decoder/matrix/aztec/calc_finder_region_subroutine.h"
 
 namespace DEC2DIvra {
 
@@ -26,6 +29,21 @@ public:
     // The grid from frames 0 .. edges - 1 (4 for a compact, 6 for a
     // full-range bull's-eye); false when a frame cannot be fitted.
     bool CalcGrid(unsigned edges, AztecModuleGrid& grid) const;
+
+    // Walks the bull's-eye's frames outward from the module-centre region
+    // of ring `ring` (colour: that ring's, true dark) to ring 3 (compact) or
+    // 5 (full range, as the grid's flag says), fitting each frame's edges
+    // and confirming the grid ring by ring. False when a frame cannot be
+    // fitted, leaves the image or does not hold the frame inside it.
+    bool Start(GrayImage const& image, bool colour, Region const& innerRegion, unsigned ring,
+               AztecFinderGrid& grid) const;
+    // The next frame: extrapolated one ring from the grid, then fitted.
+    bool CalcOuterFrameRegion(GrayImage const& image, bool colour, AztecFinderGrid const& grid, unsigned ring,
+                              Region const& previous, Region& frame) const;
+    // Confirms the grid at ring from the middle of the ring's modules,
+    // between the new frame's sides and the previous frame's.
+    static bool SetOuterGridAndCenterPoint(Region const& frame, unsigned ring, Point (&middles)[4],
+                                           AztecFinderGrid& grid);
 
     // Whether the centre module is dark (a dark-on-light symbol).
     bool IsDarkCentre() const { return darkCentre_; }

@@ -108,7 +108,7 @@ bool ModeMessageInformation::SetModeMessageData(unsigned layerCount, unsigned da
         return false;
     }
     unsigned const total =
-        isCompact ? kCompactMaxWordCount[layerCount - 1] : kFullRangeMaxWordCount[layerCount - 1];
+        isCompact ? CompactMaxWordCount[layerCount - 1] : FullRangeMaxWordCount[layerCount - 1];
     if (dataCount > total) {
         return false;
     }
@@ -142,34 +142,53 @@ bool ModeBitsDecoder::Start(unsigned long long bits, bool compact, OrientationPa
                             CorrectedModeMessage* corrected)
 {
     unsigned long long const sorted = SortModeBits(bits, compact, orientation);
-    unsigned short words[RSdecodingOfAztec::kFullRangeModeWords];
+    return compact ? DecodeSortedCompactModeBits(sorted, runesAllowed, rs, information, corrected)
+                   : DecodeSortedFullRangeModeBits(sorted, rs, information, corrected);
+}
+
+unsigned long long ModeBitsDecoder::SortRunesBitsAgain(unsigned short const* words, unsigned count)
+{
+    // A rune's ring carries its message with every other bit inverted.
+    return Join(words, count) ^ 0xAAAAAAAull;
+}
+
+bool ModeBitsDecoder::DecodeSortedCompactModeBits(unsigned long long sorted, bool runesAllowed, RSdecodingOfAztec& rs,
+                                                  ModeMessageInformation& information, CorrectedModeMessage* corrected)
+{
+    unsigned short words[RSdecodingOfAztec::kCompactModeWords];
     unsigned fixed = 0;
-    if (compact) {
-        unsigned const n = RSdecodingOfAztec::kCompactModeWords;
-        Split(sorted, n, words);
-        if (rs.CorrectErrorsModeMessage(words, n, RSdecodingOfAztec::kCompactModeDataWords, fixed) &&
-            information.SetModeMessageData(words[0] / 4u + 1u, (words[0] % 4u) * 16u + words[1] + 1u, true)) {
-            if (corrected != nullptr) {
-                *corrected = CorrectedModeMessage{Join(words, n), 4 * n, fixed};
-            }
-            return true;
-        }
-        if (!runesAllowed) {
-            return false;
-        }
-        Split(sorted ^ 0xAAAAAAAull, n, words);
-        if (!rs.CorrectErrorsModeMessage(words, n, RSdecodingOfAztec::kCompactModeDataWords, fixed)) {
-            return false;
-        }
-        information = ModeMessageInformation{};
-        information.compact = true;
-        information.runes = true;
-        information.runeValue = words[0] * 16u + words[1];
+    unsigned const n = RSdecodingOfAztec::kCompactModeWords;
+    Split(sorted, n, words);
+    if (rs.CorrectErrorsModeMessage(words, n, RSdecodingOfAztec::kCompactModeDataWords, fixed) &&
+        information.SetModeMessageData(words[0] / 4u + 1u, (words[0] % 4u) * 16u + words[1] + 1u, true)) {
         if (corrected != nullptr) {
-            *corrected = CorrectedModeMessage{Join(words, n) ^ 0xAAAAAAAull, 4 * n, fixed};
+            *corrected = CorrectedModeMessage{Join(words, n), 4 * n, fixed};
         }
         return true;
     }
+    if (!runesAllowed) {
+        return false;
+    }
+    Split(sorted ^ 0xAAAAAAAull, n, words);
+    if (!rs.CorrectErrorsModeMessage(words, n, RSdecodingOfAztec::kCompactModeDataWords, fixed)) {
+        return false;
+    }
+    information = ModeMessageInformation{};
+    information.compact = true;
+    information.runes = true;
+    information.runeValue = words[0] * 16u + words[1];
+    if (corrected != nullptr) {
+        *corrected = CorrectedModeMessage{SortRunesBitsAgain(words, n), 4 * n, fixed};
+    }
+    return true;
+}
+
+bool ModeBitsDecoder::DecodeSortedFullRangeModeBits(unsigned long long sorted, RSdecodingOfAztec& rs,
+                                                    ModeMessageInformation& information,
+                                                    CorrectedModeMessage* corrected)
+{
+    unsigned short words[RSdecodingOfAztec::kFullRangeModeWords];
+    unsigned fixed = 0;
     unsigned const n = RSdecodingOfAztec::kFullRangeModeWords;
     Split(sorted, n, words);
     if (!rs.CorrectErrorsModeMessage(words, n, RSdecodingOfAztec::kFullRangeModeDataWords, fixed) ||

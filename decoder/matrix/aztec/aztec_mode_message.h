@@ -29,8 +29,8 @@ struct PossibleOrientationPatterns {
 };
 
 struct ModeMessageInformation {
-    static constexpr unsigned kCompactMaxWordCount[4] = {17, 40, 51, 76};
-    static constexpr unsigned kFullRangeMaxWordCount[32] = {
+    static constexpr unsigned CompactMaxWordCount[4] = {17, 40, 51, 76};
+    static constexpr unsigned FullRangeMaxWordCount[32] = {
         21,  48,  60,  88,  120, 156, 196, 240, 230, 272, 316,  364,  416,  470,  528,  588,
         652, 720, 790, 864, 940, 1020, 920, 992, 1066, 1144, 1224, 1306, 1392, 1480, 1570, 1664};
 
@@ -74,6 +74,15 @@ public:
     // The bits turned and, for a mirrored symbol, reversed so that they read
     // from the symbol's reference corner.
     static unsigned long long SortModeBits(unsigned long long bits, bool compact, OrientationPattern const& orientation);
+
+private:
+    // The sorted 28 or 40 bits as seven or ten words, corrected and read.
+    static bool DecodeSortedCompactModeBits(unsigned long long sorted, bool runesAllowed, RSdecodingOfAztec& rs,
+                                            ModeMessageInformation& information, CorrectedModeMessage* corrected);
+    static bool DecodeSortedFullRangeModeBits(unsigned long long sorted, RSdecodingOfAztec& rs,
+                                              ModeMessageInformation& information, CorrectedModeMessage* corrected);
+    // A rune's corrected words back in the order its ring carries them.
+    static unsigned long long SortRunesBitsAgain(unsigned short const* words, unsigned count);
 };
 
 }  // namespace DEC2DIvra

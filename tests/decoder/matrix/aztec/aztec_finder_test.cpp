@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "decoder/core/gray_image.h"
+#include "decoder/matrix/aztec/aztec_finder_grid.h"
 #include "decoder/matrix/aztec/aztec_finder_searcher.h"
 
 namespace aztec_test {
@@ -103,6 +104,60 @@ TEST(AztecFinderTest, SettlesOnTheCentreModuleFromNearAndFarGuesses)
             EXPECT_LT(miss, 0.3) << u << ", " << v;
         }
     }
+}
+
+}  // namespace
+}  // namespace aztec_test
+
+namespace aztec_test {
+namespace {
+
+// The corner-module centres of ring 1 of an upright bull's-eye, in the
+// frames' fixed point (pixel centres on whole coordinates).
+Region FirstRing(double cx, double cy, double module)
+{
+    Region r{};
+    for (unsigned k = 0; k < 4; ++k) {
+        r[k] = Point{static_cast<int>(std::lround((cx + RegionCornerCoord::X(k) * module - 0.5) * 256)),
+                     static_cast<int>(std::lround((cy + RegionCornerCoord::Y(k) * module - 0.5) * 256))};
+    }
+    return r;
+}
+
+TEST(AztecFinderTest, FramesWalkOutToTheLastRingOrFailAtTheBorder)
+{
+    constexpr double kModule = 5.0;
+    for (bool const compact : {true, false}) {
+        for (bool const darkCentre : {true, false}) {
+            std::vector<unsigned short> const pixels = BullsEye(80, 80, kModule, 0, darkCentre);
+            GrayImage const image(kSide, kSide, kSide, pixels.data());
+            AztecFinderSearcher finder;
+            AztecFinderGrid grid;
+            grid.SetCompact(compact);
+            // Ring 1 is light about a dark centre.
+            ASSERT_TRUE(finder.Start(image, !darkCentre, FirstRing(80, 80, kModule), 1, grid));
+            double const last = compact ? 3 : 5;
+            EXPECT_EQ(grid.GetHigh(true), static_cast<int>(last));
+            EXPECT_EQ(grid.GetLow(false), -static_cast<int>(last));
+            // The outer frame lies half a module outside the last ring.
+            Region const& outer = grid.GetOuterFrame();
+            EXPECT_NEAR(outer[1].x / 256.0 + 0.5, 80 + (last + 0.5) * kModule, 0.6);
+            EXPECT_NEAR(outer[1].y / 256.0 + 0.5, 80 + (last + 0.5) * kModule, 0.6);
+            // Its corner modules' centres, and the grid's steps of a module.
+            Region const centres = grid.GetInnerFrameCenterRegion();
+            EXPECT_NEAR(centres[3].x / 256.0 + 0.5, 80 - last * kModule, 0.6);
+            EXPECT_NEAR(grid.GetStep(1).dx / 256.0, kModule, 0.2);
+            EXPECT_NEAR(grid.GetStep(0).dy / 256.0, kModule, 0.2);
+        }
+    }
+    // Cut by the image's top edge one ring out: the walk stops rather than
+    // fit a frame outside the picture.
+    std::vector<unsigned short> const pixels = BullsEye(80, 20, kModule, 0, true);
+    GrayImage const image(kSide, kSide, kSide, pixels.data());
+    AztecFinderSearcher finder;
+    AztecFinderGrid grid;
+    grid.SetCompact(false);
+    EXPECT_FALSE(finder.Start(image, false, FirstRing(80, 20, kModule), 1, grid));
 }
 
 }  // namespace

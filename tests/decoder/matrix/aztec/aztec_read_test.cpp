@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -231,19 +232,83 @@ support::Frame OnCylinder(support::Frame const& flat, double radius)
 
 TEST(AztecReadTest, CompactOnCylinderReads)
 {
-    for (int version : {3, 4}) {
+    struct Bend {
+        int version;
+        double halfAngle;  // radians the symbol's edges turn away from the camera
+        bool inverted;
+    };
+    // A 2-layer symbol turned a full radian at its edges needs its arms
+    // sampled each on its own grid.
+    for (Bend const bend : {Bend{3, 0.77, false}, Bend{4, 0.77, true}, Bend{2, 1.0, false}, Bend{2, 1.0, true},
+                            Bend{4, 1.0, true}}) {
         AztecHarness harness;
         support::SymbolInput input;
         input.symbology = BARCODE_AZTEC;
-        input.data = "Aztec Code 2D on a can";
-        input.option2 = version;
-        support::Rendering r = support::render(input, Options(3.0, 20));
+        input.data = "AZTEC ON A CAN";
+        input.option2 = bend.version;
+        support::RenderOptions o = Options(3.0, 20);
+        o.inverted = bend.inverted;
+        support::Rendering r = support::render(input, o);
         ASSERT_TRUE(r.symbol.ok);
-        // The symbol's edges turn about 50 degrees away from the camera.
-        support::Frame const bent = OnCylinder(r.frame, 3.0 * (version == 3 ? 23 : 27) / 2 / 0.77);
+        support::Frame const bent = OnCylinder(r.frame, 3.0 * r.symbol.widthModules / 2 / bend.halfAngle);
         auto const& reads = harness.Decode(bent);
-        ASSERT_EQ(reads.size(), 1u) << version;
+        ASSERT_EQ(reads.size(), 1u) << bend.version << " " << bend.halfAngle;
         EXPECT_EQ(reads[0].data, input.data);
+        EXPECT_EQ(reads[0].flag, bend.inverted ? 1u : 0u);
+    }
+}
+
+}  // namespace
+}  // namespace aztec_test
+
+#include "tests/support/random.h"
+
+namespace aztec_test {
+namespace {
+
+// Frames of every compact and full-range size with module-sized patches of
+// the data layers inverted until most cannot be corrected, the bull's-eye
+// and mode ring whole: whatever reads must be the symbol's own text. The
+// long sweep is the read-rate bench's damaged set.
+TEST(AztecReadTest, DamagedFramesOfEverySizeGiveNoOtherLabel)
+{
+    support::Random random(49);
+    AztecHarness harness;
+    for (int version = 1; version <= 36; ++version) {
+        for (int n = 0; n < (version <= 4 ? 8 : 1); ++n) {
+            std::string text;
+            int const layers = version <= 4 ? version : version - 4;
+            for (int i = 0, length = random.integer(4, 4 + 4 * std::min(layers, 6)); i < length; ++i) {
+                text.push_back(static_cast<char>(random.integer(33, 126)));
+            }
+            support::SymbolInput input;
+            input.symbology = BARCODE_AZTEC;
+            input.data = text;
+            input.option2 = version;
+            support::Rendering r = support::render(input, Options(version <= 4 ? 3.0 : 2.0, random.uniform(0, 360)));
+            ASSERT_TRUE(r.symbol.ok) << version << " " << text;
+            int const side = r.symbol.rows;
+            int const core = version <= 4 ? 11 : 15;
+            int const patches = static_cast<int>(random.uniform(0.06, 0.2) * (side * side - core * core));
+            for (int p = 0; p < patches; ++p) {
+                int mx = 0;
+                int my = 0;
+                do {
+                    mx = random.integer(0, side - 1);
+                    my = random.integer(0, side - 1);
+                } while (std::abs(mx - side / 2) <= core / 2 && std::abs(my - side / 2) <= core / 2);
+                // The module's middle pixels inverted.
+                support::Point const c = r.symbol.toFrame(support::Point{mx + 0.5, my + 0.5});
+                for (int y = static_cast<int>(c.y) - 1; y <= static_cast<int>(c.y) + 1; ++y) {
+                    for (int x = static_cast<int>(c.x) - 1; x <= static_cast<int>(c.x) + 1; ++x) {
+                        r.frame.at(x, y) = static_cast<std::uint16_t>(1000 - r.frame.at(x, y));
+                    }
+                }
+            }
+            for (auto const& read : harness.Decode(r.frame)) {
+                EXPECT_EQ(read.data, text) << "version " << version;
+            }
+        }
     }
 }
 
