@@ -64,7 +64,7 @@ int AlongSegment(tagGrayImage_t const* image, tagSegment_t const* segment, unsig
     long long const minorSign = (flat ? dy : dx) < 0 ? -1 : 1;
     long long const q = (major << 16) / (minor + 1);
     long long moved = 0;
-    for (long long i = 0; i <= major; i += StepOf(step)) {
+    for (long long i = 0; i < major; i += StepOf(step)) {
         while (moved < minor && (i << 16) > (moved + 1) * q) {
             ++moved;
         }

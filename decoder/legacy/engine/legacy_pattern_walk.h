@@ -8,11 +8,12 @@
 #include "decoder/legacy/engine/legacy_pattern_image.h"
 #include "decoder/legacy/engine/legacy_pattern_subroutine.h"
 
-// From begin toward end along the major axis, every step-th sample, the
-// first included, until the major extent M is covered; the minor coordinate
-// moves one sample each time the major count passes the next multiple of
-// q = M x 65536 / (m + 1) (16.16 fixed point, m the minor extent), at most m
-// times. A segment of one point visits nothing.
+// From begin toward end along the major axis, every step-th of the M samples
+// that cover the major extent M (the end point itself is left to the next
+// side of an outline, so that shared corners are visited once); the minor
+// coordinate moves one sample each time the major count passes the next
+// multiple of q = M x 65536 / (m + 1) (16.16 fixed point, m the minor
+// extent). A segment of one point visits nothing.
 int AlongSegment(tagGrayImage_t const* image, tagSegment_t const* segment, unsigned int step, void* s);
 // Every step-th of the |length| samples from begin.
 int AlongVerticalSegment(tagGrayImage_t const* image, tagVerticalSegment_t const* segment, unsigned int step, void* s);

@@ -74,18 +74,19 @@ TEST_F(PatternWalkTest, AlongSegmentFollowsItsFixedPointRule)
         P expected;
     };
     Case const cases[] = {
-        // q = 4 / 2 = 2: the row moves once the count has passed 2.
-        {{{0, 0}, {4, 1}}, 1, {{0, 0}, {1, 0}, {2, 0}, {3, 1}, {4, 1}}},
-        {{{4, 1}, {0, 0}}, 1, {{4, 1}, {3, 1}, {2, 1}, {1, 0}, {0, 0}}},
-        {{{2, 2}, {5, 5}}, 1, {{2, 2}, {3, 3}, {4, 4}, {5, 5}}},
+        // q = 4 / 2 = 2: the row moves once the count has passed 2; the end
+        // point is the next segment's start and is not visited.
+        {{{0, 0}, {4, 1}}, 1, {{0, 0}, {1, 0}, {2, 0}, {3, 1}}},
+        {{{4, 1}, {0, 0}}, 1, {{4, 1}, {3, 1}, {2, 1}, {1, 0}}},
+        {{{2, 2}, {5, 5}}, 1, {{2, 2}, {3, 3}, {4, 4}}},
         // Steep: y is the major axis; x moves left once the count is past 2.
-        {{{3, 0}, {2, 4}}, 2, {{3, 0}, {3, 2}, {2, 4}}},
-        // q = 5 x 65536 / 3 is truncated: three multiples lie below 5, yet the
-        // column moves only the two samples of the minor extent.
-        {{{0, 0}, {2, 5}}, 1, {{0, 0}, {0, 1}, {1, 2}, {1, 3}, {2, 4}, {2, 5}}},
+        {{{3, 0}, {2, 4}}, 2, {{3, 0}, {3, 2}}},
+        {{{3, 0}, {2, 5}}, 2, {{3, 0}, {3, 2}, {2, 4}}},
+        // q = 5 x 65536 / 3 = 109226: the column moves after counts 1 and 3.
+        {{{0, 0}, {2, 5}}, 1, {{0, 0}, {0, 1}, {1, 2}, {1, 3}, {2, 4}}},
         {{{7, 7}, {7, 7}}, 1, {}},
         // Step 0 is taken as 1.
-        {{{0, 3}, {2, 3}}, 0, {{0, 3}, {1, 3}, {2, 3}}},
+        {{{0, 3}, {2, 3}}, 0, {{0, 3}, {1, 3}}},
     };
     for (Case const& c : cases) {
         Recorder r = MakeRecorder();
