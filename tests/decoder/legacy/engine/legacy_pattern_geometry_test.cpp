@@ -115,18 +115,6 @@ TEST(LegacyPatternGeometryTest, RectanglesTetragonsAndCentres)
     CulcCenterOfTetragon(&far, &c);
     EXPECT_EQ(c.x, INT_MAX) << "the corner sum does not wrap";
 
-    tagPoint_t const in{30, 60}, out{31, 60};
-    EXPECT_EQ(PointInRect(&in, &rect), 1);
-    EXPECT_EQ(PointInRect(&out, &rect), 0);
-    tagRect_t const inner{10, 20, 30, 59}, poking{10, 20, 31, 59};
-    EXPECT_EQ(RectInRect(&inner, &rect), 1);
-    EXPECT_EQ(RectInRect(&poking, &rect), 0);
-    tagSegment_t segment{{12, 22}, {30, 61}};
-    EXPECT_EQ(SegmentInRect(&segment, &rect), 0);
-    tagPoint_t const up{0, -1};
-    ShiftSegment(&segment, &up);
-    EXPECT_EQ(SegmentInRect(&segment, &rect), 1);
-
     tagRect_t clamped{0, 50, 100, 55};
     EXPECT_EQ(TrimRect(&rect, &clamped), 1);
     EXPECT_EQ(clamped.left, 10);
@@ -134,9 +122,6 @@ TEST(LegacyPatternGeometryTest, RectanglesTetragonsAndCentres)
     EXPECT_EQ(clamped.top, 50);
     tagRect_t apart{40, 0, 50, 10};
     EXPECT_EQ(TrimRect(&rect, &apart), 0);
-
-    EXPECT_EQ(Umax(1u, 0xFFFFFFFFu), 0xFFFFFFFFu);
-    EXPECT_EQ(Umin(1u, 0xFFFFFFFFu), 1u);
 }
 
 }  // namespace

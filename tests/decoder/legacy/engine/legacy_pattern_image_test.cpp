@@ -34,13 +34,6 @@ TEST(LegacyPatternImageTest, PointsSamplesAndTheImageBounds)
     EXPECT_EQ(PatternPointInImage(&image, pixels + kWidth * kHeight), 0);
     EXPECT_EQ(PatternPointInImage(&image, nullptr), 0);
 
-    tagRect_t r{};
-    GetImageRect(&image, 2, &r);
-    EXPECT_EQ(r.left, 3);
-    EXPECT_EQ(r.top, 3);
-    EXPECT_EQ(r.right, kWidth - 3);
-    EXPECT_EQ(r.bottom, kHeight - 3);
-
     // Centres of two samples, rounded down in both coordinates.
     tagPoint_t const a{1, 1}, b{4, 4};
     EXPECT_EQ(CulcCenterPatternPoint(&image, SampleAt(&image, &a), SampleAt(&image, &b)), &pixels[2 * kWidth + 2]);

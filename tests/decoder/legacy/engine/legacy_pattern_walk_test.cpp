@@ -137,12 +137,6 @@ TEST_F(PatternWalkTest, AxisAndCyclicWalks)
     EXPECT_EQ(AlongDirectionSegment(&image, &d2, 2, &cyclic), 0);
     EXPECT_EQ(Points(cyclic), (P{{2, 3}, {4, 4}, {6, 5}, {8, 6}}));
 
-    // Direction 6 (-4, 2): the cycle -1, W - 1, -1, W - 1, reversed by pairs.
-    tagPatternVector v[4];
-    CulcDirectionPatternVectors(&image, 6, 1, 3, v);
-    EXPECT_EQ(v[0], -(-1 + kWidth - 1 - 1));
-    EXPECT_EQ(v[1], -(kWidth - 1 - 1 + kWidth - 1));
-
     // A walk leaving the image visits the samples beyond it as outside.
     Recorder off = MakeRecorder();
     tagPoint_t const start{1, kHeight - 2};
@@ -198,11 +192,6 @@ TEST_F(PatternWalkTest, DoubleSubroutineKeepsCallingTheSecondAfterTheFirstBroke)
     EXPECT_EQ(AlongHorizontalSegment(&image, &row, 1, &both), kSubrutineBreak);
     EXPECT_EQ(third.visited.size(), 1u);
 
-    tagPoint_t const p{0, 0};
-    EXPECT_EQ(ExecutePointSubrutine(&SUBRUTINE_RETURN_ERROR_INSTANCE, &image, &p), kSubrutineError);
-    EXPECT_EQ(ExecuteRectSubrutine(&SUBRUTINE_RETURN_CONTINUE_INSTANCE, &image, nullptr), kSubrutineContinue);
-    EXPECT_EQ(ExecuteCyclePatternSegmentSubrutine(&SUBRUTINE_RETURN_REQUEST_DECODE_INSTANCE, &image, nullptr),
-              kSubrutineRequestDecode);
 }
 
 TEST_F(PatternWalkTest, PickFillsItsBufferAndStopsWhenFull)
