@@ -1,8 +1,9 @@
 #pragma once
 
 // The legacy engine's pattern geometry: points, segments, rectangles and
-// four-corner tetragons, 16 undirected line directions with their sample-offset
-// walks, and the symbol region a decode is prepared with.
+// four-corner tetragons, their order, containment, borders and centres, the
+// 16 undirected line directions, and the symbol region a decode is prepared
+// with.
 
 struct tagPoint_t {
     int x;

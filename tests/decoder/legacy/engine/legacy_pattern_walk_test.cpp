@@ -33,7 +33,7 @@ int Record(void* record, tagGrayImage_t const* image, void const* item)
     return r->breakAt != 0 && static_cast<int>(r->visited.size()) == r->breakAt ? kSubrutineBreak : 0;
 }
 
-class PatternWalkTest : public ::testing::Test {
+class LegacyPatternWalkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -66,7 +66,7 @@ std::vector<std::pair<int, int>> Points(Recorder const& r)
 
 using P = std::vector<std::pair<int, int>>;
 
-TEST_F(PatternWalkTest, AlongSegmentFollowsItsFixedPointRule)
+TEST_F(LegacyPatternWalkTest, AlongSegmentFollowsItsFixedPointRule)
 {
     struct Case {
         tagSegment_t segment;
@@ -96,7 +96,7 @@ TEST_F(PatternWalkTest, AlongSegmentFollowsItsFixedPointRule)
     }
 }
 
-TEST_F(PatternWalkTest, RectangleWalksVisitTheirShareOfSamples)
+TEST_F(LegacyPatternWalkTest, RectangleWalksVisitTheirShareOfSamples)
 {
     tagPatternRect_t const rect = Rect(2, 3, 5, 6);  // 4 x 4
     Recorder full = MakeRecorder(), half = MakeRecorder(), quarter = MakeRecorder();
@@ -121,7 +121,7 @@ TEST_F(PatternWalkTest, RectangleWalksVisitTheirShareOfSamples)
     EXPECT_EQ(made.topLeft, &pixels[0]);
 }
 
-TEST_F(PatternWalkTest, AxisAndCyclicWalks)
+TEST_F(LegacyPatternWalkTest, AxisAndCyclicWalks)
 {
     Recorder down = MakeRecorder(), left = MakeRecorder();
     tagVerticalSegment_t const column{{1, 2}, 5};
@@ -146,7 +146,7 @@ TEST_F(PatternWalkTest, AxisAndCyclicWalks)
     EXPECT_EQ(Points(off), (P{{1, kHeight - 2}, {1, kHeight - 1}, {-1, -1}}));
 }
 
-TEST_F(PatternWalkTest, BreakAtTheFirstSampleEndsEveryWalk)
+TEST_F(LegacyPatternWalkTest, BreakAtTheFirstSampleEndsEveryWalk)
 {
     tagPatternRect_t const rect = Rect(2, 3, 5, 6);
     tagSegment_t const segment{{0, 0}, {9, 4}};
@@ -175,7 +175,7 @@ TEST_F(PatternWalkTest, BreakAtTheFirstSampleEndsEveryWalk)
     check("cross", [&](void* s) { return AlongSmallRectCross(&image, &rect, 1, s); });
 }
 
-TEST_F(PatternWalkTest, DoubleSubroutineKeepsCallingTheSecondAfterTheFirstBroke)
+TEST_F(LegacyPatternWalkTest, DoubleSubroutineKeepsCallingTheSecondAfterTheFirstBroke)
 {
     Recorder first = MakeRecorder(2), second = MakeRecorder();
     tagDoubleSubrutine both{};
@@ -194,7 +194,7 @@ TEST_F(PatternWalkTest, DoubleSubroutineKeepsCallingTheSecondAfterTheFirstBroke)
 
 }
 
-TEST_F(PatternWalkTest, PickFillsItsBufferAndStopsWhenFull)
+TEST_F(LegacyPatternWalkTest, PickFillsItsBufferAndStopsWhenFull)
 {
     unsigned short buffer[4 + 1] = {0, 0, 0, 0, 0xBEEF};
     tagPickSubrutine pick{};
