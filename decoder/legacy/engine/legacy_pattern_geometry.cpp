@@ -2,28 +2,16 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 tagPoint_t const DIRECTION_VECTOR[kDirectionCount] = {
     {4, 4},  {4, 3},  {4, 2},  {4, 1},  {4, 0}, {-4, 1}, {-4, 2}, {-4, 3},
     {-4, 4}, {-3, 4}, {-2, 4}, {-1, 4}, {0, 4}, {1, 4},  {2, 4},  {3, 4},
 };
 
-void CulcDirectionOffsets(int width, int offsets[kDirectionCount][4])
+void GetDirectionVector(tagDirection_t d, tagPoint_t* v)
 {
-    int const w = width;
-    // Steps of one sample along x (1, -1), y (W) or both (W + 1, W - 1), mixed
-    // in the proportion of each direction's vector.
-    int const table[kDirectionCount][4] = {
-        {w + 1, w + 1, w + 1, w + 1}, {w + 1, 1, w + 1, w + 1}, {1, w + 1, 1, w + 1}, {1, 1, 1, w + 1},
-        {1, 1, 1, 1},                 {-1, -1, -1, w - 1},      {-1, w - 1, -1, w - 1}, {w - 1, -1, w - 1, w - 1},
-        {w - 1, w - 1, w - 1, w - 1}, {w - 1, w, w - 1, w - 1}, {w, w - 1, w, w - 1},   {w, w, w, w - 1},
-        {w, w, w, w},                 {w, w, w, w + 1},         {w, w + 1, w, w + 1},   {w + 1, w, w + 1, w + 1},
-    };
-    for (int d = 0; d < kDirectionCount; ++d) {
-        for (int k = 0; k < 4; ++k) {
-            offsets[d][k] = table[d][k];
-        }
-    }
+    *v = DIRECTION_VECTOR[(d % kDirectionCount + kDirectionCount) % kDirectionCount];
 }
 
 tagDirection_t CulcDirection(tagPoint_t const* vector)
@@ -126,4 +114,141 @@ void InitializeSymbolRegionBeforeDecode(tagSymbolRegion* region)
     region->inUse = 0;
     region->nearRectangle = IsNearRectangle(&region->tetragon);
     TetragonToRect(&region->tetragon, &region->bounds);
+}
+
+unsigned Umax(unsigned a, unsigned b) { return a > b ? a : b; }
+
+unsigned Umin(unsigned a, unsigned b) { return a < b ? a : b; }
+
+void ReplaceXY(tagPoint_t* p) { std::swap(p->x, p->y); }
+
+namespace {
+
+// The sign of a 64-bit difference, so that far-apart coordinates cannot wrap.
+int Sign(long long v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
+
+}  // namespace
+
+int ComparePoint(tagPoint_t const* a, tagPoint_t const* b)
+{
+    if (a->y != b->y) {
+        return Sign(static_cast<long long>(b->y) - a->y);
+    }
+    return Sign(static_cast<long long>(b->x) - a->x);
+}
+
+int ComparePoint_DEC2D(tagPoint_t const* a, tagPoint_t const* b)
+{
+    if (a->y != b->y) {
+        return Sign(static_cast<long long>(a->y) - b->y);
+    }
+    return Sign(static_cast<long long>(b->x) - a->x);
+}
+
+int CompareRect(tagRect_t const* a, tagRect_t const* b)
+{
+    if (a->bottom < b->top) {
+        return 1;
+    }
+    if (b->bottom < a->top) {
+        return -1;
+    }
+    if (a->right < b->left) {
+        return 1;
+    }
+    if (b->right < a->left) {
+        return -1;
+    }
+    tagPoint_t const p{a->left, a->top}, q{b->left, b->top};
+    return ComparePoint(&p, &q);
+}
+
+int PointInRect(tagPoint_t const* p, tagRect_t const* rect)
+{
+    return p->x >= rect->left && p->x <= rect->right && p->y >= rect->top && p->y <= rect->bottom ? 1 : 0;
+}
+
+int RectInRect(tagRect_t const* inner, tagRect_t const* outer)
+{
+    tagPoint_t const a{inner->left, inner->top}, b{inner->right, inner->bottom};
+    return PointInRect(&a, outer) & PointInRect(&b, outer);
+}
+
+int SegmentInRect(tagSegment_t const* segment, tagRect_t const* rect)
+{
+    return PointInRect(&segment->begin, rect) & PointInRect(&segment->end, rect);
+}
+
+void ShiftSegment(tagSegment_t* segment, tagPoint_t const* v)
+{
+    ShiftPoint(&segment->begin, v);
+    ShiftPoint(&segment->end, v);
+}
+
+void ShiftRect(tagRect_t* rect, tagPoint_t const* v)
+{
+    rect->left += v->x;
+    rect->right += v->x;
+    rect->top += v->y;
+    rect->bottom += v->y;
+}
+
+void ShiftTetragon(tagTetragon_t* tetragon, tagPoint_t const* v)
+{
+    for (tagPoint_t& p : tetragon->corner) {
+        ShiftPoint(&p, v);
+    }
+}
+
+namespace {
+
+void SidesOf(tagTetragon_t const* tetragon, tagSegment_t* side)
+{
+    for (int i = 0; i < 4; ++i) {
+        side[i] = {tetragon->corner[i], tetragon->corner[(i + 1) % 4]};
+    }
+}
+
+}  // namespace
+
+void GetTetragonBorder(tagTetragon_t const* tetragon, tagTetraborder_t* border) { SidesOf(tetragon, border->side); }
+
+void RectToTetragon(tagRect_t const* rect, tagTetragon_t* tetragon)
+{
+    *tetragon = {{{rect->left, rect->top}, {rect->right, rect->top}, {rect->right, rect->bottom},
+                  {rect->left, rect->bottom}}};
+}
+
+void GetRectBorder(tagRect_t const* rect, tagRectBorder_t* border)
+{
+    tagTetragon_t t{};
+    RectToTetragon(rect, &t);
+    SidesOf(&t, border->side);
+}
+
+void CulcCenterOfSegment(tagSegment_t const* segment, tagPoint_t* c) { CulcCenterPoint(&segment->begin, &segment->end, c); }
+
+void CulcCenterOfRect(tagRect_t const* rect, tagPoint_t* c)
+{
+    tagPoint_t const a{rect->left, rect->top}, b{rect->right, rect->bottom};
+    CulcCenterPoint(&a, &b, c);
+}
+
+void CulcCenterOfTetragon(tagTetragon_t const* tetragon, tagPoint_t* c)
+{
+    long long x = 0, y = 0;
+    for (tagPoint_t const& p : tetragon->corner) {
+        x += p.x;
+        y += p.y;
+    }
+    *c = {static_cast<int>(x >> 2), static_cast<int>(y >> 2)};
+}
+
+int TrimRect(tagRect_t const* bounds, tagRect_t* rect)
+{
+    rect->left = std::max(rect->left, bounds->left);
+    rect->top = std::max(rect->top, bounds->top);
+    rect->right = std::min(rect->right, bounds->right);
+    rect->bottom = std::min(rect->bottom, bounds->bottom);
+    return rect->left <= rect->right && rect->top <= rect->bottom ? 1 : 0;
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 // The legacy engine's pattern geometry: points, segments, rectangles and
-// four-corner tetragons, 16 undirected line directions with their sample-offset
-// walks, and the symbol region a decode is prepared with.
+// four-corner tetragons, their order, containment, borders and centres, the
+// 16 undirected line directions, and the symbol region a decode is prepared
+// with.
 
 struct tagPoint_t {
     int x;
@@ -34,9 +35,8 @@ using tagDirection_t = int;
 constexpr int kDirectionCount = 16;
 extern tagPoint_t const DIRECTION_VECTOR[kDirectionCount];
 
-// For each direction a cycle of four sample offsets that walks along it in an
-// image of the given width.
-void CulcDirectionOffsets(int width, int offsets[kDirectionCount][4]);
+// The step vector of direction d modulo 16.
+void GetDirectionVector(tagDirection_t d, tagPoint_t* v);
 
 // The direction nearest to the undirected line of vector; v and -v give the
 // same direction.
@@ -58,6 +58,52 @@ void SetVectorLength(tagPoint_t* v, int n);
 // 1 when every side of the tetragon runs horizontally or vertically.
 int IsNearRectangle(tagTetragon_t const* tetragon);
 void TetragonToRect(tagTetragon_t const* tetragon, tagRect_t* rect);
+
+// The four sides; side i runs from corner i to corner i + 1, the last back to
+// corner 0.
+struct tagTetraborder_t {
+    tagSegment_t side[4];
+};
+struct tagRectBorder_t {
+    tagSegment_t side[4];
+};
+
+unsigned Umax(unsigned a, unsigned b);
+unsigned Umin(unsigned a, unsigned b);
+void ReplaceXY(tagPoint_t* p);
+
+// Reading order: positive when a comes first (a higher up, or on the same row
+// and further left), negative when b does, 0 for the same point.
+int ComparePoint(tagPoint_t const* a, tagPoint_t const* b);
+// The same with rows counted upward: positive when a lies lower; on the same
+// row the left point still comes first.
+int ComparePoint_DEC2D(tagPoint_t const* a, tagPoint_t const* b);
+// 1 when a lies wholly above b (or, overlapping vertically, wholly left of
+// it), -1 the other way round, else ComparePoint of the top-left corners.
+int CompareRect(tagRect_t const* a, tagRect_t const* b);
+
+// Inclusive containment.
+int PointInRect(tagPoint_t const* p, tagRect_t const* rect);
+int RectInRect(tagRect_t const* inner, tagRect_t const* outer);
+int SegmentInRect(tagSegment_t const* segment, tagRect_t const* rect);
+
+void ShiftSegment(tagSegment_t* segment, tagPoint_t const* v);
+void ShiftRect(tagRect_t* rect, tagPoint_t const* v);
+void ShiftTetragon(tagTetragon_t* tetragon, tagPoint_t const* v);
+
+void GetTetragonBorder(tagTetragon_t const* tetragon, tagTetraborder_t* border);
+// Corners top-left, top-right, bottom-right, bottom-left.
+void RectToTetragon(tagRect_t const* rect, tagTetragon_t* tetragon);
+void GetRectBorder(tagRect_t const* rect, tagRectBorder_t* border);
+
+// Centres, halves rounded toward minus infinity; the tetragon's is the sum of
+// its corners divided by 4 the same way.
+void CulcCenterOfSegment(tagSegment_t const* segment, tagPoint_t* c);
+void CulcCenterOfRect(tagRect_t const* rect, tagPoint_t* c);
+void CulcCenterOfTetragon(tagTetragon_t const* tetragon, tagPoint_t* c);
+
+// Clamps rect to bounds; 1 when something is left.
+int TrimRect(tagRect_t const* bounds, tagRect_t* rect);
 
 // A symbol region: kind (negative for a failed attempt of that kind), the
 // near-rectangle flag, the symbol's tetragon, the second tetragon of a
