@@ -20,9 +20,10 @@ void swap_point_struct(POINT_st* a, POINT_st* b)
 
 long long calc_sqr_point_struct(POINT_st a, POINT_st b)
 {
-    long long const dx = static_cast<long long>(a.x) - b.x;
-    long long const dy = static_cast<long long>(a.y) - b.y;
-    return dx * dx + dy * dy;
+    Wide const dx = static_cast<Wide>(a.x) - b.x;
+    Wide const dy = static_cast<Wide>(a.y) - b.y;
+    Wide const sum = dx * dx + dy * dy;
+    return sum > LLONG_MAX ? LLONG_MAX : static_cast<long long>(sum);
 }
 
 int divide_point_struct(POINT_st* out, POINT_st p, int d)

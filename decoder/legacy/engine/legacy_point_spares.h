@@ -11,7 +11,7 @@ struct PointShort_st {
 };
 
 void swap_point_struct(POINT_st* a, POINT_st* b);
-// Squared distance of two points, in 64 bits.
+// Squared distance of two points, in 64 bits (saturating at the largest value).
 long long calc_sqr_point_struct(POINT_st a, POINT_st b);
 // p / d per component, rounded half away from zero; -1 for d = 0.
 int divide_point_struct(POINT_st* out, POINT_st p, int d);
