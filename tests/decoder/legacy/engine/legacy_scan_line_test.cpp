@@ -237,6 +237,8 @@ TEST(LegacyRunLengthTest, TheMakerCoversTheCallersLineWhateverItsNudging)
         EXPECT_EQ(std::accumulate(r.ra, r.ra + r.oa.count, 0), (c.x1 - c.x0 + 1) * 32) << c.x0 << "-" << c.x1;
         EXPECT_EQ(r.pl.x1, c.x1);
         EXPECT_EQ(r.pl.count, c.x1 - c.x0 + 1);
+        EXPECT_EQ(r.pl.maxValue, 850);
+        EXPECT_EQ(r.pl.minValue, 150);
     }
 }
 
