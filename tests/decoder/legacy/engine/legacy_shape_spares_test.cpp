@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "decoder/legacy/engine/legacy_index_sort.h"
 #include "decoder/legacy/engine/legacy_line_sharpening.h"
 #include "decoder/legacy/engine/legacy_point_spares.h"
 #include "decoder/legacy/engine/legacy_rectangle_spares.h"
@@ -217,6 +218,33 @@ TEST(LegacyShapeSparesTest, LineSharpening)
     unsigned short single[1] = {0};
     GrayToLap(one, single, 1);
     EXPECT_EQ(single[0], 7);
+}
+
+TEST(LegacyShapeSparesTest, SortingKeepsTheOriginalPlaces)
+{
+    support::Random random(1173);
+    for (int trial = 0; trial < 200; ++trial) {
+        int const n = random.integer(0, 50);
+        std::vector<int> keys(n);
+        for (int& k : keys) {
+            k = random.integer(-20, 20);
+        }
+        std::vector<int> const original = keys;
+        std::vector<int> index(n, -1);
+        ASSERT_EQ(NormalSort(keys.data(), index.data(), n), 0);
+        std::vector<bool> used(n, false);
+        for (int i = 0; i < n; ++i) {
+            if (i > 0) {
+                ASSERT_LE(keys[i - 1], keys[i]);
+            }
+            ASSERT_GE(index[i], 0);
+            ASSERT_LT(index[i], n);
+            EXPECT_FALSE(used[index[i]]) << "each place once";
+            used[index[i]] = true;
+            EXPECT_EQ(keys[i], original[index[i]]);
+        }
+    }
+    EXPECT_EQ(NormalSort(nullptr, nullptr, -1), -1);
 }
 
 }  // namespace
