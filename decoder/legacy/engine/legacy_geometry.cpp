@@ -63,6 +63,10 @@ bool Inside(long long x, long long y) { return x >= 0 && x < screen.width && y >
 
 }  // namespace
 
+int COM_screen_width() { return screen.width; }
+
+int COM_screen_height() { return screen.height; }
+
 void COM_set_screen_size(int width, int height)
 {
     screen.width = width > 0 ? width : 0;
@@ -196,28 +200,12 @@ int COM_calc_angle(int* degrees, int* fraction, int ax, int ay, int bx, int by)
     return 0;
 }
 
-int COM_Least_Sqr66(int shift, int const* xs, int const* ys, int n, Line_st* out, int mode)
+int COM_line_from_sums(int shift, int n, long long sx, long long sy, MULTIPREC_st const* sxx,
+                       MULTIPREC_st const* syy, MULTIPREC_st const* sxy, Line_st* out, int mode)
 {
     out->orientation = -1;
     if (n < 2 || shift < 1 || shift > 30) {
         return -1;
-    }
-    long long sx = 0;
-    long long sy = 0;
-    MULTIPREC_st sxx{}, syy{}, sxy{}, term{};
-    multprec_init(&sxx, 0);
-    multprec_init(&syy, 0);
-    multprec_init(&sxy, 0);
-    for (int i = 0; i < n; ++i) {
-        sx += xs[i];
-        sy += ys[i];
-        // Products of two 32-bit values are formed in 64 bits before widening.
-        multprec_init64(&term, static_cast<long long>(xs[i]) * xs[i]);
-        multprec_add(&sxx, &sxx, &term);
-        multprec_init64(&term, static_cast<long long>(ys[i]) * ys[i]);
-        multprec_add(&syy, &syy, &term);
-        multprec_init64(&term, static_cast<long long>(xs[i]) * ys[i]);
-        multprec_add(&sxy, &sxy, &term);
     }
     // C = n S.. - S. S., exact.
     auto central = [n](MULTIPREC_st* c, MULTIPREC_st const& sum, long long a, long long b) {
@@ -231,9 +219,9 @@ int COM_Least_Sqr66(int shift, int const* xs, int const* ys, int n, Line_st* out
         return -1;
     }
     MULTIPREC_st cxx{}, cyy{}, cxy{}, limit{};
-    central(&cxx, sxx, sx, sx);
-    central(&cyy, syy, sy, sy);
-    central(&cxy, sxy, sx, sy);
+    central(&cxx, *sxx, sx, sx);
+    central(&cyy, *syy, sy, sy);
+    central(&cxy, *sxy, sx, sy);
     multprec_init(&limit, 1000000000);
     while (multprec_ucmp(&limit, &cxx) == 1 || multprec_ucmp(&limit, &cyy) == 1) {
         multprec_shift(&cxx, &cxx, -shift);
@@ -259,6 +247,32 @@ int COM_Least_Sqr66(int shift, int const* xs, int const* ys, int n, Line_st* out
     long long const sumFree = steep ? sy : sx;
     *out = {steep ? 1 : 0, slope, Clamp(((sumDependent << shift) - static_cast<long long>(slope) * sumFree) / n)};
     return 0;
+}
+
+int COM_Least_Sqr66(int shift, int const* xs, int const* ys, int n, Line_st* out, int mode)
+{
+    out->orientation = -1;
+    if (n < 2) {
+        return -1;
+    }
+    long long sx = 0;
+    long long sy = 0;
+    MULTIPREC_st sxx{}, syy{}, sxy{}, term{};
+    multprec_init(&sxx, 0);
+    multprec_init(&syy, 0);
+    multprec_init(&sxy, 0);
+    for (int i = 0; i < n; ++i) {
+        sx += xs[i];
+        sy += ys[i];
+        // Products of two 32-bit values are formed in 64 bits before widening.
+        multprec_init64(&term, static_cast<long long>(xs[i]) * xs[i]);
+        multprec_add(&sxx, &sxx, &term);
+        multprec_init64(&term, static_cast<long long>(ys[i]) * ys[i]);
+        multprec_add(&syy, &syy, &term);
+        multprec_init64(&term, static_cast<long long>(xs[i]) * ys[i]);
+        multprec_add(&sxy, &sxy, &term);
+    }
+    return COM_line_from_sums(shift, n, sx, sy, &sxx, &syy, &sxy, out, mode);
 }
 
 int Least_Sqr66(int shift, int const* xs, int const* ys, int n, Line_st* out)
@@ -392,14 +406,15 @@ int point_in_area(int x, int y, int const* xs, int const* ys)
     return first && second ? 1 : 0;
 }
 
-int Calc_Intsec(int S, int orientationA, int slopeA, int offsetA, int orientationB, int slopeB, int offsetB, int* x,
-                int* y)
+int Calc_Intsec2High(int S, Line_st const* a, Line_st const* b, long long* x, long long* y)
 {
     long long const s = S;
-    long long const sa = slopeA;
-    long long const sb = slopeB;
-    long long const ba = offsetA;
-    long long const bb = offsetB;
+    int const orientationA = a->orientation;
+    int const orientationB = b->orientation;
+    long long const sa = a->slope;
+    long long const sb = b->slope;
+    long long const ba = a->offset;
+    long long const bb = b->offset;
     if (s == 0) {
         return -1;
     }
@@ -413,8 +428,8 @@ int Calc_Intsec(int S, int orientationA, int slopeA, int offsetA, int orientatio
         // The crossing's free coordinate, then the dependent one from line a.
         Wide const free = RoundedDivide(static_cast<Wide>(ba) - bb, den);
         Wide const dependent = RoundedDivide(ba + sa * free, s);
-        *x = Clamp(static_cast<long long>(orientationA == 0 ? free : dependent));
-        *y = Clamp(static_cast<long long>(orientationA == 0 ? dependent : free));
+        *x = static_cast<long long>(orientationA == 0 ? free : dependent);
+        *y = static_cast<long long>(orientationA == 0 ? dependent : free);
         return 0;
     }
     if ((orientationA == 0 && orientationB == 1) || (orientationA == 1 && orientationB == 0)) {
@@ -429,11 +444,26 @@ int Calc_Intsec(int S, int orientationA, int slopeA, int offsetA, int orientatio
         }
         Wide const yy = RoundedDivide(static_cast<Wide>(bv) * sh + static_cast<Wide>(s) * bh, den);
         Wide const xx = RoundedDivide(bv + yy * sv, s);
-        *x = Clamp(static_cast<long long>(xx));
-        *y = Clamp(static_cast<long long>(yy));
+        *x = static_cast<long long>(xx);
+        *y = static_cast<long long>(yy);
         return 0;
     }
     return -1;
+}
+
+int Calc_Intsec(int S, int orientationA, int slopeA, int offsetA, int orientationB, int slopeB, int offsetB, int* x,
+                int* y)
+{
+    Line_st const a{orientationA, slopeA, offsetA};
+    Line_st const b{orientationB, slopeB, offsetB};
+    long long wx = 0;
+    long long wy = 0;
+    if (Calc_Intsec2High(S, &a, &b, &wx, &wy) != 0) {
+        return -1;
+    }
+    *x = Clamp(wx);
+    *y = Clamp(wy);
+    return 0;
 }
 
 int Calc_Intsec2(int S, Line_st const* a, Line_st const* b, int* x, int* y)

@@ -22,6 +22,8 @@ struct Line_st {
 // The size of the image the engine works on; every image sets it before its
 // first line (0 x 0 until then, which puts every point outside).
 void COM_set_screen_size(int width, int height);
+int COM_screen_width();
+int COM_screen_height();
 
 // 1 when margin <= x < width - margin and margin <= y < height - margin.
 int point_in_inner_frame(int x, int y, int margin);
@@ -48,6 +50,10 @@ int COM_calc_angle(int* degrees, int* fraction, int ax, int ay, int bx, int by);
 // Least-squares line through n points at scale 2^shift (shift >= 1). Mode 0
 // picks the orientation with the wider spread; mode 1 always fits y on x.
 int COM_Least_Sqr66(int shift, int const* xs, int const* ys, int n, Line_st* out, int mode);
+// The same fit from the sums of the points (x, y, x^2, y^2, x y).
+struct MULTIPREC_st;
+int COM_line_from_sums(int shift, int n, long long sx, long long sy, MULTIPREC_st const* sxx,
+                       MULTIPREC_st const* syy, MULTIPREC_st const* sxy, Line_st* out, int mode);
 int Least_Sqr66(int shift, int const* xs, int const* ys, int n, Line_st* out);
 int Simple_Least_Sqr66(int shift, int const* xs, int const* ys, int n, int* slope, int* offset);
 
@@ -65,6 +71,8 @@ int COM_get_intermediate_point(int* ox, int* oy, int const* xs, int const* ys, i
 int point_in_area(int x, int y, int const* xs, int const* ys);
 
 // Crossing of two lines of scale S.
+// The crossing in 64 bits (Calc_Intsec and Calc_Intsec2 clamp it to 32).
+int Calc_Intsec2High(int S, Line_st const* a, Line_st const* b, long long* x, long long* y);
 int Calc_Intsec2(int S, Line_st const* a, Line_st const* b, int* x, int* y);
 int Calc_Intsec(int S, int orientationA, int slopeA, int offsetA, int orientationB, int slopeB, int offsetB, int* x,
                 int* y);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "decoder/legacy/engine/legacy_run_length_utilities.h"
 #include "decoder/legacy/engine/legacy_scan_line.h"
 
 namespace {
@@ -495,14 +496,7 @@ int BC_make_runlength4(MAKETH_INFO* th, PICLINE_INFO* line, FILTER_INFO* a, FILT
         n = sampled;
         extract_gray_data(0, line->greyBuffer, line->lineBuffer, n);
         if (line->maxMinFlag == 1) {
-            int lo = kWhite;
-            int hi = 0;
-            for (int i = 0; i < n; ++i) {
-                lo = line->greyBuffer[i] < lo ? line->greyBuffer[i] : lo;
-                hi = line->greyBuffer[i] > hi ? line->greyBuffer[i] : hi;
-            }
-            line->minValue = lo;
-            line->maxValue = hi;
+            get_max_min_byte_array(&line->maxValue, &line->minValue, line->greyBuffer, n);
         }
         if (a->type != 0) {
             int again = 0;

@@ -50,6 +50,40 @@ int get_min_array(int* index, int const* a, int n)
     return best;
 }
 
+void get_max_min_byte_array(int* max, int* min, unsigned short const* a, int n)
+{
+    int hi = n > 0 ? a[0] : 0;
+    int lo = hi;
+    for (int i = 1; i < n; ++i) {
+        hi = a[i] > hi ? a[i] : hi;
+        lo = a[i] < lo ? a[i] : lo;
+    }
+    *max = hi;
+    *min = lo;
+}
+
+int get_median_array(int const* a, int n)
+{
+    if (n < 1) {
+        return -1;
+    }
+    // Without a work copy: the value with fewer than n / 2 + 1 values below
+    // it and at least that many at or below it.
+    int const k = n / 2;
+    for (int i = 0; i < n; ++i) {
+        int below = 0;
+        int same = 0;
+        for (int j = 0; j < n; ++j) {
+            below += a[j] < a[i] ? 1 : 0;
+            same += a[j] == a[i] ? 1 : 0;
+        }
+        if (below <= k && k < below + same) {
+            return a[i];
+        }
+    }
+    return a[0];
+}
+
 void reverse_buffer(int* a, int n)
 {
     for (int i = 0, j = n - 1; i < j; ++i, --j) {
@@ -130,6 +164,41 @@ int transfer_ryo2xyC(int* x, int* y, int position, int x0, int y0, int x1, int y
 {
     return transfer_ryo2xyB(x, y, position, x0, y0, x1, y1);
 }
+
+int transfer_xy2ryo_high_resolution(int x0, int y0, int x1, int y1, int* position)
+{
+    long long const dx = std::llabs(static_cast<long long>(x1) - x0);
+    long long const dy = std::llabs(static_cast<long long>(y1) - y0);
+    long long const major = dx > dy ? dx : dy;
+    if (major > 0x7FFFFFFF) {
+        return -1;
+    }
+    *position = static_cast<int>(major);
+    return 0;
+}
+
+int transfer_ryo2xyC_high_resolution(int* x, int* y, int position, int x0, int y0, int x1, int y1)
+{
+    long long const dx = static_cast<long long>(x1) - x0;
+    long long const dy = static_cast<long long>(y1) - y0;
+    long long const length = std::max(std::llabs(dx), std::llabs(dy));
+    if (length == 0) {
+        return -1;
+    }
+    __extension__ typedef __int128 Wide;
+    auto move = [&](long long from, long long extent) {
+        // Rounded half away from zero: positions before the begin point too.
+        Wide const num = static_cast<Wide>(position) * (extent < 0 ? -extent : extent);
+        Wide const v = (num < 0 ? num - length / 2 : num + length / 2) / length;
+        Wide const to = from + (extent < 0 ? -v : v);
+        return static_cast<int>(to > 0x7FFFFFFF ? 0x7FFFFFFF : to < -0x7FFFFFFF - 1 ? -0x7FFFFFFF - 1 : to);
+    };
+    *x = move(x0, dx);
+    *y = move(y0, dy);
+    return 0;
+}
+
+void copy_line_struct(Line_st* out, Line_st const* in) { *out = *in; }
 
 int COM_clip_x(int x)
 {

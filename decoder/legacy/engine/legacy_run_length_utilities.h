@@ -4,12 +4,19 @@
 // readers. Positions along a line are in run-length units (1/32 pixel along
 // the major axis).
 
+#include "decoder/legacy/engine/legacy_geometry.h"
+
 struct PICLINE_INFO;
 
 int get_sum_array(int const* a, int n);
 int get_average_array(int const* a, int n);  // -1 for n < 1
 int get_max_array(int* index, int const* a, int n);
 int get_min_array(int* index, int const* a, int n);
+// The largest and smallest of n grey samples (0 and 0 for n < 1).
+void get_max_min_byte_array(int* max, int* min, unsigned short const* a, int n);
+// The median of n values (the upper one for even n), a left unchanged; -1 for
+// n < 1.
+int get_median_array(int const* a, int n);
 void reverse_buffer(int* a, int n);
 void swap_int_value(int* a, int* b);
 void memcpy_usho2int(int* out, unsigned short const* in, int n);
@@ -25,6 +32,11 @@ int transfer_xy2ryo(int x0, int y0, int x1, int y1, int* position);
 // The point at run-length position p along a line; -1 for a line of no length.
 int transfer_ryo2xyB(int* x, int* y, int position, int x0, int y0, int x1, int y1);
 int transfer_ryo2xyC(int* x, int* y, int position, int x0, int y0, int x1, int y1);
+// The same with every coordinate in 1/32 pixel, so that points between
+// pixels keep their place: the position is the major extent itself.
+int transfer_xy2ryo_high_resolution(int x0, int y0, int x1, int y1, int* position);
+int transfer_ryo2xyC_high_resolution(int* x, int* y, int position, int x0, int y0, int x1, int y1);
+void copy_line_struct(Line_st* out, Line_st const* in);
 
 int COM_clip_x(int x);
 int COM_clip_y(int y);

@@ -120,17 +120,6 @@ int SampleLine(unsigned short* buffer, int x0, int y0, int x1, int y1, bool four
     return n;
 }
 
-int FilterKernel(int mode)
-{
-    switch (mode) {
-    case 0:
-        return 2;
-    case 1:
-        return 3;
-    default:
-        return 1;
-    }
-}
 
 int FallbackThreshold(unsigned short const* x, int n, int stride)
 {
@@ -245,7 +234,16 @@ int pic_line33_onlyG(PICLINE_INFO* line, unsigned short* buffer, int x0, int y0,
     if ((x0 == x1 && y0 == y1) || !IsInsideImage(x0, y0) || !IsInsideImage(x1, y1)) {
         return -1;
     }
-    int const n = SampleLine(buffer, x0, y0, x1, y1, false, false);
+    // Rows and columns are walked directly on the image.
+    int n = -1;
+    if (x0 == x1 || y0 == y1) {
+        PICLINE_INFO walk{};
+        walk.x0 = x0, walk.y0 = y0, walk.x1 = x1, walk.y1 = y1;
+        int const walked = y0 == y1 ? pic_line_H33_onlyG(&walk, buffer) : pic_line_V33_onlyG(&walk, buffer);
+        n = walked == 0 ? walk.count : -1;
+    } else {
+        n = SampleLine(buffer, x0, y0, x1, y1, false, false);
+    }
     if (n < 0) {
         return -1;
     }
@@ -261,12 +259,7 @@ int pic_line_unified2(FILTER_INFO*, FILTER_INFO* b, int mode, int* count, PICLIN
     if (buffer == nullptr || !IsInsideImage(x0, y0) || !IsInsideImage(x1, y1)) {
         return -1;
     }
-    int const adx = std::abs(x1 - x0);
-    int const ady = std::abs(y1 - y0);
-    int const majorExtent = adx > ady ? adx : ady;
-    int const minorExtent = adx > ady ? ady : adx;
-    bool fourConnected = mode == 1 || (mode >= 2 && static_cast<long long>(minorExtent) * 65536 >=
-                                                        25600LL * majorExtent);
+    bool fourConnected = select_picline_mode(mode, x0, y0, x1, y1) == 1;
     if (fourConnected && FourConnectedCount(x0, y0, x1, y1) > 1000) {
         fourConnected = false;
     }
@@ -277,7 +270,7 @@ int pic_line_unified2(FILTER_INFO*, FILTER_INFO* b, int mode, int* count, PICLIN
     }
     int const type = b == nullptr ? 0 : b->type;
     if (type == 1) {
-        lineLAP(buffer, n, FilterKernel(b->mode) + b->scale * 16);
+        lineLAP(buffer, n, cnv_filter_mode(b->mode) + b->scale * 16);
     } else if (type == 2) {
         if (lineSMOOTH2_ASIC(2, buffer, n, 1 << (b->mode & 15)) < 0) {
             return -1;
@@ -574,3 +567,107 @@ int scan_pdf_1D78(int x0, int y0, int x1, int y1, int, int* count)
 }
 
 int get_scan_pdf_1D78_lap_mode() { return new_decode_laplacian == 1 ? 1 : 0; }
+
+int cnv_filter_mode(int mode)
+{
+    switch (mode) {
+    case 0:
+        return 2;
+    case 1:
+        return 3;
+    default:
+        return 1;
+    }
+}
+
+int select_picline_mode(int mode, int x0, int y0, int x1, int y1)
+{
+    int const adx = std::abs(x1 - x0);
+    int const ady = std::abs(y1 - y0);
+    int const majorExtent = adx > ady ? adx : ady;
+    int const minorExtent = adx > ady ? ady : adx;
+    return mode == 1 || (mode >= 2 && static_cast<long long>(minorExtent) * 65536 >= 25600LL * majorExtent) ? 1 : 0;
+}
+
+int pic_line_unified(FILTER_INFO* b, int mode, int* count, PICLINE_INFO* line, unsigned short* buffer, int x0, int y0,
+                     int x1, int y1)
+{
+    return pic_line_unified2(nullptr, b, mode, count, line, buffer, x0, y0, x1, y1);
+}
+
+void Set_gray_ptr(int x, int y, unsigned short const** pointer) { *pointer = ImgGrayValuePtr(x, y); }
+
+unsigned short const* OrigImgGrayValuePtr(int x, int y)
+{
+    DECODE_IMAGE_INFO_st const& info = decode_image_info;
+    if (info.pixels == nullptr || x < 0 || y < 0 || x >= info.width || y >= info.height ||
+        x >= kLegacyFrameWidthLimit || y >= kLegacyFrameHeightLimit) {
+        return &kWhiteSample;
+    }
+    return info.pixels + static_cast<long>(y) * (info.width + info.rowPadding) + x;
+}
+
+int Set_line_ptr33(int channel, unsigned short** pointer, unsigned short* buffer)
+{
+    if (channel != 1 && channel != 2) {
+        return -1;
+    }
+    *pointer = buffer + (channel - 1);
+    return 0;
+}
+
+int Set_line_ptr(int channel, unsigned short** pointer) { return Set_line_ptr33(channel, pointer, MULTI_line_buffer); }
+
+int Set_pic_line_gray_IMG_ptr(PICLINE_INFO* line)
+{
+    if (!IsInsideImage(line->x0, line->y0)) {
+        return -1;
+    }
+    DECODE_IMAGE_INFO_st const& info = decode_image_info;
+    line->imageBase = ImgGrayValuePtr(line->x0, line->y0);
+    line->rowStride = info.sampleWidth + info.sampleRowPadding;
+    line->imageHeight = info.sampleHeight;
+    return 0;
+}
+
+int calc_pic_line_steps(PICLINE_INFO* line)
+{
+    if (Set_pic_line_gray_IMG_ptr(line) != 0 || !IsInsideImage(line->x1, line->y1)) {
+        return -1;
+    }
+    int const dx = line->x1 - line->x0;
+    int const dy = line->y1 - line->y0;
+    bool const xMajor = std::abs(dx) >= std::abs(dy);
+    int const major = xMajor ? dx : dy;
+    int const minor = xMajor ? dy : dx;
+    int const majorUnit = xMajor ? 1 : line->rowStride;
+    line->count = std::abs(major) + 1;
+    line->stepA = major < 0 ? -majorUnit : majorUnit;
+    line->stepB = major == 0 ? 0 : static_cast<int>((static_cast<long long>(minor) << 16) / std::abs(major));
+    line->stepC = xMajor ? line->rowStride : 1;
+    return 0;
+}
+
+int pic_line_H33_onlyG(PICLINE_INFO* line, unsigned short* buffer)
+{
+    if (line->y0 != line->y1 || line->x0 == line->x1 || calc_pic_line_steps(line) != 0 ||
+        line->count > kLegacyLineSamples) {
+        return -1;
+    }
+    for (int i = 0; i < line->count; ++i) {
+        buffer[2 * i] = line->imageBase[static_cast<long>(i) * line->stepA];
+    }
+    return 0;
+}
+
+int pic_line_V33_onlyG(PICLINE_INFO* line, unsigned short* buffer)
+{
+    if (line->x0 != line->x1 || line->y0 == line->y1 || calc_pic_line_steps(line) != 0 ||
+        line->count > kLegacyLineSamples) {
+        return -1;
+    }
+    for (int i = 0; i < line->count; ++i) {
+        buffer[2 * i] = line->imageBase[static_cast<long>(i) * line->stepA];
+    }
+    return 0;
+}

@@ -51,6 +51,39 @@ int pic_line33_onlyG(PICLINE_INFO* line, unsigned short* buffer, int x0, int y0,
 int pic_line_unified2(FILTER_INFO* a, FILTER_INFO* b, int mode, int* count, PICLINE_INFO* line,
                       unsigned short* buffer, int x0, int y0, int x1, int y1);
 
+// 1 when a line of the given sampler mode is walked 4-connected (mode 1, or
+// mode 2 and higher on lines steeper than 25600 / 65536), else 0.
+int select_picline_mode(int mode, int x0, int y0, int x1, int y1);
+// The sampler without filter a.
+int pic_line_unified(FILTER_INFO* b, int mode, int* count, PICLINE_INFO* line, unsigned short* buffer, int x0, int y0,
+                     int x1, int y1);
+
+// Pointers into the image and the line buffers. OrigImgGrayValuePtr reads the
+// image as handed in (`pixels`), the others the image the samplers read; both
+// point at a white sample outside.
+void Set_gray_ptr(int x, int y, unsigned short const** pointer);
+unsigned short const* OrigImgGrayValuePtr(int x, int y);
+// Channel 1 or 2 of an interleaved line buffer (-1 for any other channel);
+// Set_line_ptr into the driver's line buffer.
+int Set_line_ptr33(int channel, unsigned short** pointer, unsigned short* buffer);
+int Set_line_ptr(int channel, unsigned short** pointer);
+// The line record's image pointer at its begin point, with the row stride and
+// height; -1 when the begin point is outside the image.
+int Set_pic_line_gray_IMG_ptr(PICLINE_INFO* line);
+// The steps of the record's line for a pointer walk: count samples, stepA the
+// pointer step along the major axis, stepB the minor coordinate's 16.16 step
+// per sample and stepC the pointer step of one minor unit; sample i is at
+// imageBase[i * stepA + ((i * stepB) >> 16) * stepC], as pic_line33_onlyG
+// samples it. -1 when an end is outside the image.
+int calc_pic_line_steps(PICLINE_INFO* line);
+// The record's row or column (x0 = x1 or y0 = y1) walked directly into
+// channel 1; -1 for any other line or one the buffer cannot hold.
+int pic_line_H33_onlyG(PICLINE_INFO* line, unsigned short* buffer);
+int pic_line_V33_onlyG(PICLINE_INFO* line, unsigned short* buffer);
+
+// Kernel code of the Laplacian filter of a filter mode: 0 -> 2, 1 -> 3, else 1.
+int cnv_filter_mode(int mode);
+
 // Channel filters, on the interleaved buffer (stride 2).
 void lineLAP(unsigned short* buffer, int n, int mode);
 int lineSMOOTH2_ASIC(int channel, unsigned short* buffer, int n, int width);

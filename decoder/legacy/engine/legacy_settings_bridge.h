@@ -13,8 +13,22 @@ int GetAztecEnable();
 int GetAztecRunesEnable();
 int GetChineseSensibleEnable();
 int CheckChineseSensibleLength(unsigned int length);
+// Settings of symbologies this engine does not read, kept for the callers
+// that ask.
+int GetDataMatrixEcc200Enable();
+int GetDataMatrixEcc000Enable();
+int CheckDataMatrixLength(unsigned int length);
+int GetPDF417Enable();
+int CheckPDF417Length(unsigned int length);
+int GetMicroPDF417Enable();
+int CheckMicroPDF417Length(unsigned int length);
+int CheckAztecLength(unsigned int length);
+int CheckQRLength(unsigned int length);
+// The bad-read output switch (readable_medium/output_bad_read/enable).
+int GetEnableBadRead();
 // The "ignore ECI protocol" switch (string/ignore_eci_protocol/enable).
 int GetIgnoreECIProtocol();
 // The fixed-length menu flag the result table consults: no setting sets it, so
-// it stays off.
+// it stays off unless the engine's own switch is turned on.
 int IsFixedLengthSetting();
+void SetCheckLengthSettingFlag(int on);

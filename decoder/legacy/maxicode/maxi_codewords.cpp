@@ -6,6 +6,7 @@ int gfpwr_MX[64];
 int gflog_MX[64];
 unsigned short MX_RSdata[4 * kMaxiBlockStride];
 int Err_n;
+unsigned int const Binary8[8] = {1, 2, 4, 8, 16, 32, 64, 128};
 
 namespace {
 
@@ -49,7 +50,7 @@ bool CorrectMode0(MaxiCodewords& codewords)
     int bits[48];
     for (int i = 0; i < 8; ++i) {
         for (int j = 0; j < 6; ++j) {
-            bits[Mode0Module817[6 * i + j]] = (codewords.value[137 + i] >> (5 - j)) & 1;
+            bits[Mode0Module817[6 * i + j]] = (codewords.value[137 + i] & Binary8[5 - j]) != 0 ? 1 : 0;
         }
     }
     for (int i = 0; i < 8; ++i) {

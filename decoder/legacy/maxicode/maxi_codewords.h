@@ -10,6 +10,9 @@ extern int gfpwr_MX[64];
 extern int gflog_MX[64];
 void InitTables_mx();
 
+// Powers of two, the bit masks of the codeword bits.
+extern unsigned int const Binary8[8];
+
 // Reed-Solomon work area: block b at entry 250 b.
 constexpr int kMaxiBlockStride = 250;
 extern unsigned short MX_RSdata[4 * kMaxiBlockStride];

@@ -7,6 +7,9 @@ int StructBo_MX;
 int StructFlag_MX;
 int cur_StructFlag_MX;
 int StructParity_MX;
+int Stru16Bo_MX;
+int Stru16Parity_MX;
+int StructCount_MX;
 
 void clear_Bo_MX()
 {
@@ -15,6 +18,9 @@ void clear_Bo_MX()
     StructFlag_MX = 0;
     cur_StructFlag_MX = 0;
     StructParity_MX = 0;
+    Stru16Bo_MX = 0;
+    Stru16Parity_MX = 0;
+    StructCount_MX = 0;
 }
 
 namespace {

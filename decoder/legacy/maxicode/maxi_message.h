@@ -14,6 +14,10 @@ extern int StructBo_MX;      // number of symbols
 extern int StructFlag_MX;
 extern int cur_StructFlag_MX;  // set for the symbol being decoded
 extern int StructParity_MX;
+// Kept for the host's structured-append bookkeeping; cleared with the rest.
+extern int Stru16Bo_MX;
+extern int Stru16Parity_MX;
+extern int StructCount_MX;
 void clear_Bo_MX();
 
 struct MaxiMessage {

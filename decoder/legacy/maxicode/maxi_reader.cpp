@@ -6,7 +6,13 @@
 #include "decoder/legacy/maxicode/maxi_grid.h"
 #include "decoder/legacy/maxicode/maxi_message.h"
 
+unsigned char* MAX_ans;
+int MAX_ans_cnt;
+int total_CWD;
+
 namespace {
+
+constexpr int kMaxiTotalCodewords = 144;
 
 MaxiGrid g_grid;
 MaxiMessage g_message;
@@ -40,8 +46,8 @@ int File(int result, int const* xs, int const* ys)
     if (read) {
         MX_determine_AIM_ID(g_message.mode, g_message.eci);
     }
-    set_result2multiple_label(&g_entry, &sa, xs, ys, read ? g_message.text : nullptr,
-                              read ? g_message.text + kMaxiTextCapacity - 1 : nullptr, read ? g_message.length : 0,
+    set_result2multiple_label(&g_entry, &sa, xs, ys, read ? MAX_ans : nullptr,
+                              read ? g_message.text + kMaxiTextCapacity - 1 : nullptr, read ? MAX_ans_cnt : 0,
                               read ? reinterpret_cast<signed char const*>(g_aim) : nullptr, kLegacyMaxiCode, result,
                               kLegacyNothing);
     determine_multiple_label_status(&g_entry);
@@ -82,6 +88,9 @@ int dec_maxi2(int mode)
 {
     (void)mode;
     ResetSymbol();
+    total_CWD = 0;
+    MAX_ans = nullptr;
+    MAX_ans_cnt = 0;
     if (GetMaxiEnable() == 0 || finder_MX.failed != 0) {
         return Fail();
     }
@@ -106,6 +115,9 @@ int dec_maxi2(int mode)
         return Fail();
     }
     g_mode = g_message.mode;
+    total_CWD = kMaxiTotalCodewords;
+    MAX_ans = g_message.text;
+    MAX_ans_cnt = g_message.length;
     // Corners: modules (32, 29), (32, 0), (0, 0), (0, 29).
     constexpr int kCorner[4][2] = {{32, 29}, {32, 0}, {0, 0}, {0, 29}};
     int xs[4];

@@ -9,6 +9,7 @@
 #include "decoder/legacy/engine/legacy_run_length.h"
 #include "decoder/legacy/engine/legacy_run_length_utilities.h"
 #include "decoder/legacy/engine/legacy_scan_line.h"
+#include "tests/support/random.h"
 
 namespace {
 
@@ -32,6 +33,16 @@ public:
         for (int y = 0; y < height_; ++y) {
             for (int x = 0; x < width_; ++x) {
                 pixels_[y * width_ + x] = static_cast<unsigned short>(column(x));
+            }
+        }
+    }
+
+    template <typename F>
+    void Fill(F grey)
+    {
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                pixels_[y * width_ + x] = static_cast<unsigned short>(grey(x, y));
             }
         }
     }
@@ -237,6 +248,8 @@ TEST(LegacyRunLengthTest, TheMakerCoversTheCallersLineWhateverItsNudging)
         EXPECT_EQ(std::accumulate(r.ra, r.ra + r.oa.count, 0), (c.x1 - c.x0 + 1) * 32) << c.x0 << "-" << c.x1;
         EXPECT_EQ(r.pl.x1, c.x1);
         EXPECT_EQ(r.pl.count, c.x1 - c.x0 + 1);
+        EXPECT_EQ(r.pl.maxValue, 850);
+        EXPECT_EQ(r.pl.minValue, 150);
     }
 }
 
@@ -361,6 +374,92 @@ TEST(LegacyRunLengthTest, EnvelopeThresholdsSitBetweenTheLocalLevels)
             break;
         }
     }
+}
+
+TEST(LegacyScanLineTest, PointerWalksTakeTheSamplesOfTheLineSampler)
+{
+    LegacyFrame frame(300, 200);
+    frame.Fill([](int x, int y) { return (x * 7 + y * 13 + (x * y) % 11) % 1024; });
+    support::Random random(1051);
+    static unsigned short walked[2 * kLegacyLineSamples];
+    static unsigned short sampled[2 * kLegacyLineSamples];
+    for (int i = 0; i < 600; ++i) {
+        PICLINE_INFO line{};
+        line.x0 = random.integer(0, 299), line.y0 = random.integer(0, 199);
+        line.x1 = i % 5 == 0 ? line.x0 : random.integer(0, 299);
+        line.y1 = i % 5 == 1 ? line.y0 : random.integer(0, 199);
+        if (line.x0 == line.x1 && line.y0 == line.y1) {
+            continue;
+        }
+        ASSERT_EQ(pic_line33_onlyG(nullptr, sampled, line.x0, line.y0, line.x1, line.y1), 0);
+        ASSERT_EQ(calc_pic_line_steps(&line), 0);
+        for (int k = 0; k < line.count; ++k) {
+            long const at = static_cast<long>(k) * line.stepA + ((static_cast<long>(k) * line.stepB) >> 16) * line.stepC;
+            ASSERT_EQ(line.imageBase[at], sampled[2 * k]) << i << " sample " << k;
+        }
+        // The plain walk, the older entry and (for rows and columns) the
+        // direct walks agree with it.
+        int count = 0;
+        ASSERT_EQ(pic_line_unified(nullptr, 0, &count, nullptr, walked, line.x0, line.y0, line.x1, line.y1), 0);
+        ASSERT_EQ(count, line.count);
+        for (int k = 0; k < count; ++k) {
+            ASSERT_EQ(walked[2 * k], sampled[2 * k]);
+        }
+        bool const row = line.y0 == line.y1;
+        bool const column = line.x0 == line.x1;
+        EXPECT_EQ(pic_line_H33_onlyG(&line, walked), row ? 0 : -1);
+        EXPECT_EQ(pic_line_V33_onlyG(&line, walked), column ? 0 : -1);
+        if (row || column) {
+            for (int k = 0; k < count; ++k) {
+                ASSERT_EQ(walked[2 * k], ImgGrayValue(row ? line.x0 + (line.x1 > line.x0 ? k : -k) : line.x0,
+                                                      column ? line.y0 + (line.y1 > line.y0 ? k : -k) : line.y0));
+            }
+        }
+        EXPECT_EQ(select_picline_mode(2, line.x0, line.y0, line.x1, line.y1),
+                  std::min(std::abs(line.x1 - line.x0), std::abs(line.y1 - line.y0)) * 65536LL >=
+                          25600LL * std::max(std::abs(line.x1 - line.x0), std::abs(line.y1 - line.y0))
+                      ? 1
+                      : 0);
+    }
+    PICLINE_INFO outside{};
+    outside.x0 = -1, outside.x1 = 5;
+    EXPECT_EQ(calc_pic_line_steps(&outside), -1);
+    EXPECT_EQ(Set_pic_line_gray_IMG_ptr(&outside), -1);
+    EXPECT_EQ((std::vector<int>{cnv_filter_mode(0), cnv_filter_mode(1), cnv_filter_mode(2), cnv_filter_mode(-1)}),
+              (std::vector<int>{2, 3, 1, 1}));
+}
+
+TEST(LegacyScanLineTest, PointersIntoTheImageAndTheLineBuffers)
+{
+    LegacyFrame frame(64, 48);
+    frame.Fill([](int x, int y) { return x + 64 * y; });
+    // The samplers read a second image; the original stays reachable.
+    static unsigned short inverted[64 * 48];
+    for (int i = 0; i < 64 * 48; ++i) {
+        inverted[i] = static_cast<unsigned short>(1023 - i % 1024);
+    }
+    decode_image_info.samplePixels = inverted;
+    struct Case {
+        int x, y;
+        int original, sampled;
+    };
+    for (Case c : {Case{0, 0, 0, 1023}, Case{63, 10, 703, 320}, Case{64, 0, 1023, 1023}, Case{5, -1, 1023, 1023}}) {
+        unsigned short const* p = nullptr;
+        Set_gray_ptr(c.x, c.y, &p);
+        EXPECT_EQ(*p, c.sampled) << c.x << "," << c.y;
+        EXPECT_EQ(*OrigImgGrayValuePtr(c.x, c.y), c.original) << c.x << "," << c.y;
+    }
+    unsigned short buffer[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    unsigned short* channel = nullptr;
+    ASSERT_EQ(Set_line_ptr33(2, &channel, buffer), 0);
+    EXPECT_EQ(channel[0] * 10 + channel[2], 24);
+    ASSERT_EQ(Set_line_ptr33(1, &channel, buffer), 0);
+    EXPECT_EQ(channel[0] * 10 + channel[2], 13);
+    EXPECT_EQ(Set_line_ptr33(3, &channel, buffer), -1);
+    // The driver's line buffer: channel 1 holds the line the driver sampled.
+    ScanRow(7, 0, 63);
+    ASSERT_EQ(Set_line_ptr(1, &channel), 0);
+    EXPECT_EQ(channel[2 * 5], inverted[7 * 64 + 5]);
 }
 
 }  // namespace

@@ -255,4 +255,15 @@ TEST_F(MaxiMessageTest, MalformedMessagesAreRefused)
     }
 }
 
+TEST_F(MaxiMessageTest, ClearingStructuredAppendClearsTheHostCounters)
+{
+    StructNo_MX = 3;
+    Stru16Bo_MX = 4;
+    Stru16Parity_MX = 5;
+    StructCount_MX = 6;
+    clear_Bo_MX();
+    EXPECT_EQ((std::vector<int>{StructNo_MX, Stru16Bo_MX, Stru16Parity_MX, StructCount_MX}),
+              (std::vector<int>{1, 0, 0, 0}));
+}
+
 }  // namespace

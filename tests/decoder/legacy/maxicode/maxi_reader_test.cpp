@@ -182,9 +182,15 @@ TEST_F(MaxiReaderTest, LengthSettingAndSwitchRefuseTheRead)
     only.maximum = ivra_configuration::FixedLength::kNoMaximum;
     Root().fixed_length.maxi_code.Set(only);
     EXPECT_TRUE(ReadFrame(r.frame).empty());
+    EXPECT_EQ(total_CWD, 0) << "a refused read hands nothing on";
+    EXPECT_EQ(MAX_ans_cnt, 0);
     only.lengths[0] = 12;
     Root().fixed_length.maxi_code.Set(only);
-    EXPECT_EQ(ReadFrame(r.frame).size(), 1u);
+    auto const& reads = ReadFrame(r.frame);
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_EQ(total_CWD, 144);
+    ASSERT_EQ(MAX_ans_cnt, 12);
+    EXPECT_EQ(std::string(reinterpret_cast<char const*>(MAX_ans), MAX_ans_cnt), reads[0].data);
 }
 
 // The finder check alone, on the engine's frame: the run counts it takes, and
