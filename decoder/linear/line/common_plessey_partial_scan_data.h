@@ -14,6 +14,7 @@ public:
     // Any expected pattern but these forbids a window of one class.
     static constexpr unsigned kAllZeros = 0;
     static constexpr unsigned kAllOnes = 15;
+    static constexpr unsigned kNoOneClass = 16;
 
     // Classifies `count` pairs from entry `first` into `pattern`, the first
     // pair in reading order most significant (wide bar = 1). Read forward a

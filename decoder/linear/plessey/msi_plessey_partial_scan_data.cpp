@@ -33,7 +33,7 @@ bool MSIPlesseyPartialScanDataWithStart::CalcStartBarSymbol(BarSymbol& symbol, b
     // Met from the stop end the closing bar comes first, outside the pairs.
     unsigned const runs = reversed ? kReverseRuns : kRuns;
     unsigned pattern = 0;
-    if (GetLength() != runs || !CalcPlesseyPattern(reversed, reversed ? 1u : 0u, 6, 16, pattern, separation)) {
+    if (GetLength() != runs || !CalcPlesseyPattern(reversed, reversed ? 1u : 0u, 6, kNoOneClass, pattern, separation)) {
         return false;
     }
     Describe(*this, pattern, symbol);

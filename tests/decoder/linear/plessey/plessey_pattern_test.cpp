@@ -43,7 +43,7 @@ TEST(PlesseyPatternTest, BitsInReadingOrderFromEitherEnd)
     ASSERT_TRUE(forward.Set(line.At(1)));
     unsigned pattern = 0;
     unsigned separation = 0;
-    ASSERT_TRUE(forward.CalcPlesseyPattern(false, 0, 6, 16, pattern, separation));
+    ASSERT_TRUE(forward.CalcPlesseyPattern(false, 0, 6, CommonPlesseyPartialScanData::kNoOneClass, pattern, separation));
     EXPECT_EQ(pattern, 0b100110u);
     EXPECT_GT(separation, 0u);
 
@@ -66,7 +66,7 @@ TEST(PlesseyPatternTest, OneClassWindowNeedsTheExpectedPatternAndAClearGap)
     ASSERT_TRUE(two.Set(mixed.At(1)));
     unsigned pattern = 0;
     unsigned separation = 0;
-    ASSERT_TRUE(two.CalcPlesseyPattern(false, 0, 6, 16, pattern, separation));
+    ASSERT_TRUE(two.CalcPlesseyPattern(false, 0, 6, CommonPlesseyPartialScanData::kNoOneClass, pattern, separation));
     unsigned const gap = separation;
 
     Window one;
@@ -76,7 +76,7 @@ TEST(PlesseyPatternTest, OneClassWindowNeedsTheExpectedPatternAndAClearGap)
     // With the gap of the window before, all six pairs are one class: only
     // an expected all-ones (or all-zeros) pattern admits it.
     separation = gap;
-    EXPECT_FALSE(one.CalcPlesseyPattern(false, 0, 6, 16, pattern, separation));
+    EXPECT_FALSE(one.CalcPlesseyPattern(false, 0, 6, CommonPlesseyPartialScanData::kNoOneClass, pattern, separation));
     separation = gap;
     ASSERT_TRUE(one.CalcPlesseyPattern(false, 0, 6, CommonPlesseyPartialScanData::kAllOnes, pattern, separation));
     EXPECT_EQ(pattern, 0b111111u);
@@ -92,8 +92,8 @@ TEST(PlesseyPatternTest, PairWidthJumpFails)
     ASSERT_TRUE(window.Set(line.At(1)));
     unsigned pattern = 0;
     unsigned separation = 0;
-    EXPECT_FALSE(window.CalcPlesseyPattern(false, 0, 6, 16, pattern, separation));
-    EXPECT_TRUE(window.CalcPlesseyPattern(false, 0, 3, 16, pattern, separation));
+    EXPECT_FALSE(window.CalcPlesseyPattern(false, 0, 6, CommonPlesseyPartialScanData::kNoOneClass, pattern, separation));
+    EXPECT_TRUE(window.CalcPlesseyPattern(false, 0, 3, CommonPlesseyPartialScanData::kNoOneClass, pattern, separation));
 }
 
 }  // namespace
