@@ -2,71 +2,84 @@
 
 namespace DEC2DIvra {
 
-bool CommonPlesseyPartialScanData::CalcPlesseyBit(unsigned j, unsigned& bit, long long& previousWidth) const
-{
-    if (j + 1 >= runs_) {
-        return false;
-    }
-    long long const bar = GetMagnitude(At(j));
-    long long const space = GetMagnitude(At(j + 1));
-    long long const width = GetWidth(At(j)) + GetWidth(At(j + 1));
-    if (previousWidth > 0 && (4 * width < 3 * previousWidth || 3 * width > 4 * previousWidth)) {
-        return false;
-    }
-    previousWidth = width;
-    // Shares of 2/3 or 3/4 against 1/3 or 1/4: refuse the middle tenth.
-    long long const share = 256 * bar / (bar + space);
-    if (share > 140) {
-        bit = 1;
-        return true;
-    }
-    if (share < 116) {
-        bit = 0;
-        return true;
-    }
-    return false;
-}
+namespace {
 
-bool CommonPlesseyPartialScanData::PushCharacters(unsigned first, unsigned runsPer, unsigned char const* values,
-                                                  unsigned count, RateForTuningCalculator const& rate,
-                                                  StackInterface<BarSymbol>& symbols) const
+// Pairs a window holds at most.
+constexpr unsigned kMaxPairs = CommonPartialScanData::kMaxLength / 2;
+
+}  // namespace
+
+bool CommonPlesseyPartialScanData::CalcPlesseyPattern(bool reversed, unsigned first, unsigned count,
+                                                      unsigned expected, unsigned& pattern,
+                                                      unsigned& separation) const
 {
+    if (count < 2 || count > kMaxPairs || first + 2 * count > GetLength()) {
+        return false;
+    }
+    // Bar fractions in line order, and the pairs' widths against each other.
+    unsigned fraction[kMaxPairs];
+    long long previousWidth = 0;
+    for (unsigned j = 0; j < count; ++j) {
+        PartialScanElement const& a = (*this)[first + 2 * j];
+        PartialScanElement const& b = (*this)[first + 2 * j + 1];
+        PartialScanElement const& bar = reversed ? b : a;
+        unsigned long long const barMagnitude = bar.magnitude;
+        unsigned long long const sum = static_cast<unsigned long long>(a.magnitude) + b.magnitude;
+        long long const width = static_cast<long long>(a.end) - a.begin + b.end - b.begin;
+        if (sum == 0 || width <= 0) {
+            return false;
+        }
+        if (j > 0 && (4 * width < 3 * previousWidth || 3 * width > 4 * previousWidth)) {
+            return false;
+        }
+        previousWidth = width;
+        fraction[j] = static_cast<unsigned>(barMagnitude * 256 / sum);
+    }
+    unsigned sorted[kMaxPairs];
+    for (unsigned j = 0; j < count; ++j) {
+        unsigned const f = fraction[j];
+        unsigned k = j;
+        for (; k > 0 && sorted[k - 1] > f; --k) {
+            sorted[k] = sorted[k - 1];
+        }
+        sorted[k] = f;
+    }
+    // The largest step parts the narrow-bar pairs from the wide-bar ones.
+    unsigned split = 1;
+    for (unsigned k = 2; k < count; ++k) {
+        if (sorted[k] - sorted[k - 1] > sorted[split] - sorted[split - 1]) {
+            split = k;
+        }
+    }
+    unsigned long long lower = 0;
+    unsigned long long upper = 0;
     for (unsigned k = 0; k < count; ++k) {
-        unsigned const c = reversed_ ? count - 1 - k : k;
-        unsigned const begin = At(first + runsPer * c);
-        unsigned const end = At(first + runsPer * c + runsPer - 1);
-        BarSymbol symbol;
-        symbol.value = values[c];
-        symbol.begin = (*this)[reversed_ ? end : begin].begin;
-        symbol.end = (*this)[reversed_ ? begin : end].end;
-        symbol.width = static_cast<int>(GetNarrowestWidth(runs_));
-        if (!symbols.Push(symbol)) {
+        (k < split ? lower : upper) += sorted[k];
+    }
+    unsigned const d = static_cast<unsigned>(upper / (count - split) - lower / split);
+    unsigned long long const p = separation;
+    unsigned threshold = 0;
+    if (7ull * d > 4 * p) {
+        separation = d;
+        if (sorted[split] > 16ull * sorted[0]) {
             return false;
         }
-        PushWindow(rate, reversed_ ? end : begin);
-    }
-    if (symbols.IsEmpty()) {
+        threshold = sorted[split];
+    } else if (7ull * d > 3 * p) {
+        return false;
+    } else if (sorted[count - 1] > 16ull * sorted[0]) {
+        return false;
+    } else if (expected == kAllOnes) {
+        threshold = 0;
+    } else if (expected == kAllZeros) {
+        threshold = 0x7FFFFFFFu;
+    } else {
         return false;
     }
-    symbols[0].begin = (*this)[0].begin;
-    symbols.GetTop().end = (*this)[runs_ - 1].end;
-    return true;
-}
-
-bool CommonPlesseyPartialScanData::CollectValues(StackInterface<BarSymbol> const& symbols, bool reverced,
-                                                 int highest, unsigned char* values, unsigned capacity,
-                                                 unsigned& count)
-{
-    count = symbols.GetCount();
-    if (count == 0 || count > capacity) {
-        return false;
-    }
-    for (unsigned i = 0; i < count; ++i) {
-        int const value = symbols[reverced ? count - 1 - i : i].value;
-        if (value < 0 || value > highest) {
-            return false;
-        }
-        values[i] = static_cast<unsigned char>(value);
+    pattern = 0;
+    for (unsigned j = 0; j < count; ++j) {
+        unsigned const f = fraction[reversed ? count - 1 - j : j];
+        pattern = (pattern << 1) | (f >= threshold ? 1u : 0u);
     }
     return true;
 }

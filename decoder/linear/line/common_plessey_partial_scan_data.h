@@ -1,50 +1,31 @@
 #pragma once
 
-#include "decoder/core/containers/stack_interface.h"
-#include "decoder/linear/line/bar_symbol.h"
-#include "decoder/linear/line/line_run_data.h"
+#include "decoder/linear/line/common_partial_scan_data.h"
 
 namespace DEC2DIvra {
 
-// A Plessey symbol's runs from a candidate run on: every bit is a bar and the
-// space after it, a 1 with the wider bar. The symbol is read in its own
-// order: met from its stop end (reversed), reading position j is the run
-// `runs - 1 - j` of the line.
-class CommonPlesseyPartialScanData : public LineRunData {
+// A window of Plessey-family runs: every bit is a bar and the space after it,
+// a 1 with the wider bar. The pairs are classified against each other, so
+// that a window of one class only is told from a window of two.
+class CommonPlesseyPartialScanData : public CommonPartialScanData {
 public:
-    using LineRunData::LineRunData;
+    using CommonPartialScanData::CommonPartialScanData;
 
-    // Fixes the symbol's extent (its runs, bar first and last) and direction.
-    void SetSymbol(unsigned runs, bool reversed)
-    {
-        runs_ = runs;
-        reversed_ = reversed;
-    }
-    unsigned GetSymbolRuns() const { return runs_; }
-    bool IsReversed() const { return reversed_; }
-    // The line run at reading position j.
-    unsigned At(unsigned j) const { return reversed_ ? runs_ - 1 - j : j; }
+    // Any expected pattern but these forbids a window of one class.
+    static constexpr unsigned kAllZeros = 0;
+    static constexpr unsigned kAllOnes = 15;
+    static constexpr unsigned kNoOneClass = 16;
 
-    // The bit of the pair at reading positions j (bar) and j + 1 (space): by
-    // the bar's share of the pair's magnitude, which must stand clear of an
-    // even split. False also when the pair's width strays beyond 3:4 / 4:3
-    // of `previousWidth` (0: no test); the pair's width is returned in it.
-    bool CalcPlesseyBit(unsigned j, unsigned& bit, long long& previousWidth) const;
-
-    // Pushes `count` characters of `runsPer` runs each from reading position
-    // `first` on, in line order (a reversed read is read back by Start), each
-    // with its value, and hands each window to the frame's statistics. The
-    // first and last cover the symbol's ends.
-    bool PushCharacters(unsigned first, unsigned runsPer, unsigned char const* values, unsigned count,
-                        RateForTuningCalculator const& rate, StackInterface<BarSymbol>& symbols) const;
-    // The values of the pushed characters in reading order, each at most
-    // `highest`; false for none, more than `capacity` or a value beyond.
-    static bool CollectValues(StackInterface<BarSymbol> const& symbols, bool reverced, int highest,
-                              unsigned char* values, unsigned capacity, unsigned& count);
-
-private:
-    unsigned runs_ = 0;
-    bool reversed_ = false;
+    // Classifies `count` pairs from entry `first` into `pattern`, the first
+    // pair in reading order most significant (wide bar = 1). Read forward a
+    // pair is entries (first + 2j, first + 2j + 1), bar first; read from the
+    // symbol's far end (reversed) its bar is the later entry and the first
+    // pair on the line is the last in reading order. `separation` carries
+    // the gap between the classes from window to window: a window with a
+    // smaller gap is of one class (allowed when `expected` is kAllZeros or
+    // kAllOnes) or, between the two, ambiguous.
+    bool CalcPlesseyPattern(bool reversed, unsigned first, unsigned count, unsigned expected, unsigned& pattern,
+                            unsigned& separation) const;
 };
 
 }  // namespace DEC2DIvra

@@ -2,7 +2,7 @@
 
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/identifiers/plessey_identifiers.h"
-#include "decoder/linear/line/common_plessey_partial_scan_data.h"
+#include "decoder/linear/line/plessey_line_runs.h"
 
 namespace DEC2DIvra {
 
@@ -31,7 +31,15 @@ bool MSIPlesseyDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> con
     if (!start.IsValid() || negative != negative_ || !msi_->read.Get() || !CheckPolarity(negative)) {
         return false;
     }
-    CommonPlesseyPartialScanData runs(start);
+    return ReadByWindows(start, symbols, negative, reverced) || ReadWholeSymbol(start, symbols, negative, reverced);
+}
+
+bool MSIPlesseyDecoder::ReadWholeSymbol(ArrayIterator<ScanElement const> const& start,
+                                        StackInterface<BarSymbol>& symbols, bool negative, bool& reverced) const
+{
+    symbols.Clear();
+    reverced = false;
+    PlesseyLineRuns runs(start);
     // The symbol ends at the first light run far wider than every run of it.
     unsigned const total = runs.FindGroundAfter(1, kMaxRuns + 1, 3);
     if (total < kFrameRuns + kDigitRuns || (total - kFrameRuns) % kDigitRuns != 0) {
@@ -85,7 +93,7 @@ bool MSIPlesseyDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> con
 bool MSIPlesseyDecoder::CollectDigits(StackInterface<BarSymbol> const& symbols, bool reverced,
                                       unsigned char* digits, unsigned& count)
 {
-    return CommonPlesseyPartialScanData::CollectValues(symbols, reverced, 9, digits, kMaxSymbols, count);
+    return PlesseyLineRuns::CollectValues(symbols, reverced, 9, digits, kMaxSymbols, count);
 }
 
 bool MSIPlesseyDecoder::CheckMod10(unsigned char const* digits, unsigned count, unsigned position)

@@ -6,6 +6,8 @@ namespace DEC2DIvra {
 
 struct DEC2DProperty;
 struct MsiPlesseyProperty;
+class CommonPartialScanData;
+class MSIPlesseyPartialScanDataWithStart;
 
 // MSI Plessey from the runs of one scan line, met from either end. Two
 // instances sit in the trial order: one for dark bars on light, one (the
@@ -37,6 +39,20 @@ public:
     static int CountRemoved(unsigned transmit, int verified);
 
 private:
+    // The symbol read window by window, the start first: the start's pair
+    // and the first digit, then each digit with its neighbours.
+    bool ReadByWindows(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
+                       bool negative, bool& reverced) const;
+    // The start window met in one direction, after as much noise deletion
+    // as still passes.
+    bool FindStart(ArrayIterator<ScanElement const> const& start, bool negative, bool reversed,
+                   MSIPlesseyPartialScanDataWithStart& window, BarSymbol& symbol, unsigned& separation) const;
+    // The quiet zone after `window`, as wide as its narrowest run sets.
+    bool CheckQuietZoneAfter(CommonPartialScanData const& window, bool negative) const;
+    // The whole symbol's runs at once, for what the windows do not read.
+    bool ReadWholeSymbol(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
+                         bool negative, bool& reverced) const;
+    unsigned CalcQuietZone(long long width) const;
     static bool CollectDigits(StackInterface<BarSymbol> const& symbols, bool reverced, unsigned char* digits,
                               unsigned& count);
 

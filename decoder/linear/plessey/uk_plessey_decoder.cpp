@@ -2,7 +2,7 @@
 
 #include "decoder/core/identifiers/plessey_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
-#include "decoder/linear/line/common_plessey_partial_scan_data.h"
+#include "decoder/linear/line/plessey_line_runs.h"
 
 namespace DEC2DIvra {
 
@@ -18,7 +18,7 @@ constexpr unsigned kMaxRuns = kStartRuns + kStopRuns + kCharacterRuns * UKPlesse
 constexpr unsigned kPolynomial = 0x1E9;
 
 // Four bits from reading position `first` on, first bit most significant.
-bool ReadBits(CommonPlesseyPartialScanData const& runs, unsigned first, unsigned& value, long long& width)
+bool ReadBits(PlesseyLineRuns const& runs, unsigned first, unsigned& value, long long& width)
 {
     value = 0;
     for (unsigned b = 0; b < 4; ++b) {
@@ -34,7 +34,7 @@ bool ReadBits(CommonPlesseyPartialScanData const& runs, unsigned first, unsigned
 // The stop's runs against the module of the character before it (a bit is
 // four modules, so that a slanted symbol's module is taken where the stop
 // is): narrow ones under two modules, wide ones from two to five.
-bool IsStop(CommonPlesseyPartialScanData const& runs, unsigned first)
+bool IsStop(PlesseyLineRuns const& runs, unsigned first)
 {
     if (first < kCharacterRuns) {
         return false;
@@ -71,7 +71,7 @@ bool UKPlesseyDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> cons
     if (!start.IsValid() || !uk_->read.Get() || !CheckPolarity(negative)) {
         return false;
     }
-    CommonPlesseyPartialScanData runs(start);
+    PlesseyLineRuns runs(start);
     unsigned const total = runs.FindGroundAfter(1, kMaxRuns + 1, 3);
     if (total < kStartRuns + kStopRuns + 3 * kCharacterRuns || (total - kStartRuns - kStopRuns) % kCharacterRuns != 0) {
         return false;
@@ -113,7 +113,7 @@ bool UKPlesseyDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> cons
 bool UKPlesseyDecoder::CollectCharacters(StackInterface<BarSymbol> const& symbols, bool reverced,
                                          unsigned char* characters, unsigned& count)
 {
-    return CommonPlesseyPartialScanData::CollectValues(symbols, reverced, 15, characters, kMaxSymbols, count);
+    return PlesseyLineRuns::CollectValues(symbols, reverced, 15, characters, kMaxSymbols, count);
 }
 
 unsigned UKPlesseyDecoder::CalcCheckRemainder(unsigned char const* characters, unsigned count)

@@ -2,7 +2,7 @@
 
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/identifiers/telepen_korean_postal_identifiers.h"
-#include "decoder/linear/line/common_plessey_partial_scan_data.h"
+#include "decoder/linear/line/plessey_line_runs.h"
 
 namespace DEC2DIvra {
 
@@ -22,7 +22,7 @@ struct Reading {
 // The characters of a symbol in reading order; the symbol's last space lies
 // in the quiet zone and counts narrow. The module width follows each
 // character (16 modules), starting from the opening character's.
-bool ReadCharacters(CommonPlesseyPartialScanData const& runs, Reading& reading)
+bool ReadCharacters(PlesseyLineRuns const& runs, Reading& reading)
 {
     unsigned const total = runs.GetSymbolRuns();
     reading.count = 0;
@@ -153,7 +153,7 @@ bool TelepenDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> const&
     if (!start.IsValid() || !telepen_->read.Get() || !CheckPolarity(negative)) {
         return false;
     }
-    CommonPlesseyPartialScanData runs(start);
+    PlesseyLineRuns runs(start);
     // The symbol's last space merges into the quiet zone: the symbol holds an
     // odd number of runs, bar first and last.
     unsigned const total = runs.FindGroundAfter(1, kMaxRuns + 1, 3);

@@ -1,0 +1,43 @@
+#include "decoder/linear/plessey/msi_plessey_partial_scan_data.h"
+
+namespace DEC2DIvra {
+
+namespace {
+
+void Describe(CommonPartialScanData const& window, unsigned pattern, BarSymbol& symbol)
+{
+    unsigned const length = window.GetLength();
+    symbol.value = static_cast<int>(pattern);
+    symbol.begin = window[0].begin;
+    symbol.end = window[length - 1].end;
+    symbol.width = static_cast<int>((static_cast<long long>(symbol.end) - symbol.begin) / length);
+    symbol.contrast = window.GetContrast();
+}
+
+}  // namespace
+
+bool MSIPlesseyPartialScanData::CalcBarSymbol(unsigned expected, bool reversed, BarSymbol& symbol,
+                                              unsigned& separation) const
+{
+    unsigned pattern = 0;
+    if (GetLength() != kRuns || !CalcPlesseyPattern(reversed, 0, kRuns / 2, expected, pattern, separation)) {
+        return false;
+    }
+    Describe(*this, pattern, symbol);
+    return true;
+}
+
+bool MSIPlesseyPartialScanDataWithStart::CalcStartBarSymbol(BarSymbol& symbol, bool reversed,
+                                                            unsigned& separation) const
+{
+    // Met from the stop end the closing bar comes first, outside the pairs.
+    unsigned const runs = reversed ? kReverseRuns : kRuns;
+    unsigned pattern = 0;
+    if (GetLength() != runs || !CalcPlesseyPattern(reversed, reversed ? 1u : 0u, 6, kNoOneClass, pattern, separation)) {
+        return false;
+    }
+    Describe(*this, pattern, symbol);
+    return true;
+}
+
+}  // namespace DEC2DIvra
