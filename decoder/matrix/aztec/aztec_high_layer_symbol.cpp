@@ -39,7 +39,8 @@ bool AztecCodeDecoder::CalcCenterPointArray(GrayImage const& image, bool laplaci
         a = a < -outer ? -outer : a > outer - 1 ? outer - 1 : a;
         return Cell{a, static_cast<double>(x - module(a)) / (module(a + 1) - module(a))};
     };
-    if (rings < 1 || !mesh.SetSize(size, size, CommonVectorGrid::kFractionBits) ||
+    if (rings < 1 || rings + 1 > ReferenceGridPointTable::kRadius ||
+        !mesh.SetSize(size, size, CommonVectorGrid::kFractionBits) ||
         !mesh.SetSamplingSize(CommonVectorGrid::kFractionBits)) {
         return false;
     }

@@ -270,6 +270,11 @@ void CalcReferencePointsSubroutine::CalcCrossPoints(GrayImage const& image, bool
                                                     ReferenceGridPointTable& table) const
 {
     (void)layers;  // the table's ring count says how far to search
+    // The points one ring beyond the last are read while searching it: that
+    // ring must lie inside the table.
+    if (table.rings >= static_cast<unsigned>(ReferenceGridPointTable::kRadius)) {
+        return;
+    }
     for (unsigned k = 0; k < 4; ++k) {
         Vector const one = StepToDirection::Get(k, 1);
         CalcGridEndPoint(image, b, laplacian, true, true, true, finderGrid, k, 11, table.At(one.dx, one.dy));

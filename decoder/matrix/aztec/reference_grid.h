@@ -21,9 +21,10 @@ struct ReferenceGridPointTable {
     unsigned char nearEdge = 0;  // the last reference line lies at most 4 modules inside the edge
 
     void Clear() { *this = ReferenceGridPointTable{}; }
+    // Inside the ring bound, which never reaches past the table.
     bool IsIndex(int i, int j) const
     {
-        int const bound = static_cast<int>(rings) + 1;
+        int const bound = rings < static_cast<unsigned>(kRadius) ? static_cast<int>(rings) + 1 : kRadius;
         return i >= -bound && i <= bound && j >= -bound && j <= bound;
     }
     Point& At(int i, int j) { return points[(i + kRadius) + kSide * (j + kRadius)]; }

@@ -118,6 +118,34 @@ TEST(AztecReferencePointsTest, CrossingsAndEdgePointsLieOnTheirModules)
     }
 }
 
+TEST(AztecReferencePointsTest, ARingCountBeyondTheTableIsRefused)
+{
+    // The search reads the ring beyond the last one it fills: with as many
+    // rings as the table's radius that ring lies outside the table.
+    std::vector<unsigned short> pixels(64 * 64, 600);
+    GrayImage const image(64, 64, 64, pixels.data());
+    CommonVectorGrid grid;
+    grid.Reset(Point{32 * 256, 32 * 256});
+    for (unsigned d = 0; d < 4; ++d) {
+        grid.ConfirmGrid(StepToDirection::Get(d, 5 * 512), d, 5);
+    }
+    ReferenceGridPointTable table;
+    table.rings = ReferenceGridPointTable::kRadius;
+    table.half = 16 * table.rings + 4;
+    EXPECT_TRUE(table.IsIndex(ReferenceGridPointTable::kRadius, -ReferenceGridPointTable::kRadius));
+    EXPECT_FALSE(table.IsIndex(ReferenceGridPointTable::kRadius + 1, 0));
+    EXPECT_FALSE(table.IsIndex(0, -(ReferenceGridPointTable::kRadius + 1)));
+    table.At(0, 0) = grid.GetCenter();
+    CalcReferencePointsSubroutine().CalcCrossPoints(image, false, false, grid, 0, table);
+    for (int j = -ReferenceGridPointTable::kRadius; j <= ReferenceGridPointTable::kRadius; ++j) {
+        for (int i = -ReferenceGridPointTable::kRadius; i <= ReferenceGridPointTable::kRadius; ++i) {
+            if (i != 0 || j != 0) {
+                EXPECT_FALSE(table.IsAvailable(i, j)) << i << ", " << j;
+            }
+        }
+    }
+}
+
 TEST(AztecReferencePointsTest, FlatCompactSymbolWalkedByArmsIsZintsMatrix)
 {
     for (int version = 1; version <= 4; ++version) {
