@@ -4,7 +4,7 @@ namespace DEC2DIvra {
 
 namespace {
 
-unsigned Remainder(unsigned value, unsigned generator, unsigned degree)
+constexpr unsigned Remainder(unsigned value, unsigned generator, unsigned degree)
 {
     unsigned top = 0;
     for (unsigned g = generator; g > 1; g >>= 1) {
@@ -49,13 +49,7 @@ struct BCH15_5Table {
     constexpr BCH15_5Table() : codewords{}
     {
         for (unsigned data = 1; data < 32; ++data) {
-            unsigned value = data << 10;
-            for (int bit = 14; bit >= 10; --bit) {
-                if ((value >> bit) & 1u) {
-                    value ^= 0x537u << (bit - 10);
-                }
-            }
-            codewords[data - 1] = static_cast<unsigned short>((data << 10) | value);
+            codewords[data - 1] = static_cast<unsigned short>((data << 10) | Remainder(data << 10, 0x537, 10));
         }
     }
 };
