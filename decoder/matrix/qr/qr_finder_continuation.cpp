@@ -156,11 +156,7 @@ bool QRCodeDecoder::ReadAroundFinder(QRSampler const& sampler, Point const& cent
         for (unsigned k = 0; k < 2; ++k) {
             Line edge;
             Region const finder = ToRegion(lone);
-            auto const direction = static_cast<QRCodeEdgeSearcher::Direction>(sides[k]);
-            int const seen = direction == QRCodeEdgeSearcher::kRight  ? edges.CalcRightCodeEdge(image, finder, edge)
-                             : direction == QRCodeEdgeSearcher::kDown ? edges.CalcBottomCodeEdge(image, finder, edge)
-                                                                      : edges.Start(image, finder, direction, edge);
-            if (seen != 0) {
+            if (edges.Start(image, finder, static_cast<QRCodeEdgeSearcher::Direction>(sides[k]), edge) != 0) {
                 long long const norm = static_cast<long long>(edge.a) * edge.a + static_cast<long long>(edge.b) * edge.b;
                 reach[k] = static_cast<float>(std::fabs(static_cast<double>(edge.Evaluate(loneCentre))) /
                                               std::sqrt(static_cast<double>(norm)));
