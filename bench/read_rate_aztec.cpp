@@ -11,6 +11,7 @@
 // (default 4) at once, and printed in the tables' order.
 #include "bench/support/product_road.h"
 #include "bench/support/read_rate_table.h"
+#include "tests/decoder/matrix/aztec/cylinder_frame.h"
 #include "tests/support/image_file.h"
 #include "tests/support/random.h"
 
@@ -128,31 +129,6 @@ void RunJobs(std::vector<Job>& jobs, unsigned parallel)
     std::fflush(stdout);
 }
 
-// The frame wrapped around an upright cylinder through the frame centre,
-// seen square on: a point at arc length s from the centre line appears at
-// radius * sin(s / radius).
-support::Frame OnCylinder(support::Frame const& flat, double radius)
-{
-    support::Frame bent = flat;
-    double const cx = flat.width / 2.0;
-    for (int y = 0; y < flat.height; ++y) {
-        for (int x = 0; x < flat.width; ++x) {
-            double const d = (x + 0.5 - cx) / radius;
-            if (d <= -1 || d >= 1) {
-                continue;
-            }
-            double const s = cx + radius * std::asin(d) - 0.5;
-            int const x0 = static_cast<int>(std::floor(s));
-            double const a = s - x0;
-            if (x0 < 0 || x0 + 1 >= flat.width) {
-                continue;
-            }
-            bent.at(x, y) = static_cast<std::uint16_t>(flat.at(x0, y) * (1 - a) + flat.at(x0 + 1, y) * a + 0.5);
-        }
-    }
-    return bent;
-}
-
 struct Tally {
     unsigned frames = 0;
     unsigned read = 0;
@@ -209,7 +185,7 @@ void RunCylinder(std::string const& folder)
                         continue;
                     }
                     double const half = 3.0 * r.symbol.widthModules / 2;
-                    frames.push_back(OnCylinder(r.frame, half / angle));
+                    frames.push_back(aztec_test::OnCylinder(r.frame, half / angle));
                     texts.push_back(input.data);
                 }
             }
