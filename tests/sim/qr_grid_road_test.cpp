@@ -35,6 +35,18 @@ std::vector<std::string> Decode(support::Frame const& frame)
     EXPECT_TRUE(support::writePng(path, frame, support::FileDepth::Bits8));
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
+    if (out == nullptr || err == nullptr) {
+        ADD_FAILURE() << "no temporary file";
+        if (out != nullptr) {
+            std::fclose(out);
+        }
+        if (err != nullptr) {
+            std::fclose(err);
+        }
+        std::error_code ignored;
+        fs::remove_all(directory, ignored);
+        return {};
+    }
     scanner_sim::decodeImages({path}, false, out, err);
     std::rewind(out);
     std::string text;
