@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "decoder/core/gray_image.h"
 #include "decoder/matrix/qr/qr_mini_finder_searcher.h"
@@ -65,6 +66,43 @@ TEST(QRMiniFinderTest, TheAlignmentPatternCentreIsFoundAndABlankIsNot)
         EXPECT_LT(std::hypot(centre.x / 256.0 - truth.x, centre.y / 256.0 - truth.y), c.module / 2.0)
             << "version " << c.version;
     }
+}
+
+TEST(QRMiniFinderTest, WindowsOffTheFrameOrMalformedFindNothing)
+{
+    // Two dark blobs, one inside the frame and one cut by its top-left
+    // corner: a window around the first finds it (rank 1, a dark blob on
+    // light), the others find nothing.
+    std::vector<unsigned short> pixels(80 * 60, 900);
+    auto blob = [&](int left, int top) {
+        for (int y = top; y < top + 6; ++y) {
+            for (int x = left; x < left + 6; ++x) {
+                pixels[static_cast<size_t>(y) * 80 + static_cast<size_t>(x)] = 100;
+            }
+        }
+    };
+    blob(40, 30);
+    blob(0, 0);
+    GrayImage const image(80, 60, 80, pixels.data());
+    QRMiniFinderSearcher const searcher;
+    Point centre;
+    unsigned size = 0;
+    ASSERT_EQ(searcher.StartPart(image, Rectangle{33, 23, 52, 42}, 3 * 256, 40, false, 8, centre, size, 1), 1);
+    EXPECT_NEAR(centre.x / 256.0, 42.5, 1.0);
+    EXPECT_NEAR(centre.y / 256.0, 32.5, 1.0);
+    Rectangle const windows[] = {
+        {-40, -40, -20, -20},  // wholly above and left of the frame
+        {100, 70, 130, 90},    // wholly below and right of it
+        {52, 42, 33, 23},      // right and bottom before left and top
+        {-7, -7, 12, 12},      // the blob cut by the frame's corner
+        {-100000, -100000, 100000, 100000},
+    };
+    for (Rectangle const& window : windows) {
+        EXPECT_EQ(searcher.StartPart(image, window, 3 * 256, 40, false, 8, centre, size, 1), 0)
+            << window.left << ", " << window.top << ", " << window.right << ", " << window.bottom;
+    }
+    // More fraction bits than a centre can carry.
+    EXPECT_EQ(searcher.StartPart(image, Rectangle{33, 23, 52, 42}, 3 * 256, 40, false, 16, centre, size, 1), 0);
 }
 
 }  // namespace
