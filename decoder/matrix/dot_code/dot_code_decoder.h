@@ -160,8 +160,6 @@ private:
     CalcFirstDataDotGridSubroutine firstGrid_;
     CommonCodeMesh mesh_;
     unsigned dotSearchProbed_ = 0;
-    unsigned gridColumns_ = 0;
-    unsigned gridRows_ = 0;
 
     // --- The lattice reader behind it ---
     int StartOnLattice(GrayImage const& image, Dot const& dot, DecodedLabel& label);
