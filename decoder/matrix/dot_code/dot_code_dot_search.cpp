@@ -6,15 +6,11 @@
 #include "decoder/core/geometry/geometry_ex.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/matrix/dot_code/dot_code_decoder.h"
+#include "decoder/matrix/dot_code/dot_code_sample_point.h"
 
 namespace DEC2DIvra {
 
 namespace {
-
-bool IsInner(GrayImage const& image, Point const& p)
-{
-    return p.x >= 256 && p.y >= 256 && p.x < (image.GetWidth() - 1) * 256 && p.y < (image.GetHeight() - 1) * 256;
-}
 
 Point Plus(Point const& p, Vector const& v) { return Point{p.x + v.dx, p.y + v.dy}; }
 
@@ -167,18 +163,18 @@ void DotCodeDecoder::CalcRectangleVectors()
 
 bool DotCodeDecoder::CalcDotContrast(GrayImage const& image, bool dark, Point const& centre, int& contrast) const
 {
-    if (!IsInner(image, centre)) {
+    if (!IsInnerSamplePoint(image, centre)) {
         return false;
     }
-    int const dot = static_cast<int>(GeometryEx::GetLuminance(image, centre, 8));
+    int const dot = SampleGrey(image, centre);
     int sum = 0;
     int count = 0;
     for (Vector const& v : steps_.v) {
         Point const p = Plus(centre, v);
-        if (!IsInner(image, p)) {
+        if (!IsInnerSamplePoint(image, p)) {
             continue;
         }
-        int const ground = static_cast<int>(GeometryEx::GetLuminance(image, p, 8));
+        int const ground = SampleGrey(image, p);
         int const difference = dark ? ground - dot : dot - ground;
         if (difference > 0) {
             sum += difference;
