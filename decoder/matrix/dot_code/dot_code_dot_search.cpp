@@ -370,7 +370,8 @@ void DotCodeDecoder::AddCentreBucket(unsigned index)
     bucketHead_[cell] = static_cast<int>(index);
 }
 
-bool DotCodeDecoder::FindCentreNear(Point const& p, unsigned& index) const
+template <class Visit>
+bool DotCodeDecoder::VisitCentresNear(Point const& p, Visit const& visit) const
 {
     int const cx = Cell(p.x, bucketSide_, bucketColumns_);
     int const cy = Cell(p.y, bucketSide_, bucketRows_);
@@ -385,14 +386,21 @@ bool DotCodeDecoder::FindCentreNear(Point const& p, unsigned& index) const
                 long long const dx = static_cast<long long>(c.x) - p.x;
                 long long const dy = static_cast<long long>(c.y) - p.y;
                 if (c.contrast != kDeleted && dx >= rectMin_.dx && dx <= rectMax_.dx && dy >= rectMin_.dy &&
-                    dy <= rectMax_.dy) {
-                    index = static_cast<unsigned>(i);
+                    dy <= rectMax_.dy && visit(static_cast<unsigned>(i))) {
                     return true;
                 }
             }
         }
     }
     return false;
+}
+
+bool DotCodeDecoder::FindCentreNear(Point const& p, unsigned& index) const
+{
+    return VisitCentresNear(p, [&index](unsigned i) {
+        index = i;
+        return true;
+    });
 }
 
 void DotCodeDecoder::CompactCentres()
@@ -521,27 +529,13 @@ bool DotCodeDecoder::CorrectStepVector(Vector const& v, Vector& corrected)
     long long sy = 0;
     long long n = 0;
     for (unsigned a = 0; a < dotCentreCount_; ++a) {
-        Point const target{dotCentres_[a].x + 2 * v.dx, dotCentres_[a].y + 2 * v.dy};
-        int const cx = Cell(target.x, bucketSide_, bucketColumns_);
-        int const cy = Cell(target.y, bucketSide_, bucketRows_);
-        for (int y = cy - 1; y <= cy + 1; ++y) {
-            for (int x = cx - 1; x <= cx + 1; ++x) {
-                if (x < 0 || y < 0 || x >= static_cast<int>(bucketColumns_) || y >= static_cast<int>(bucketRows_)) {
-                    continue;
-                }
-                for (int i = bucketHead_[static_cast<unsigned>(y) * bucketColumns_ + static_cast<unsigned>(x)];
-                     i >= 0; i = bucketNext_[static_cast<unsigned>(i)]) {
-                    DotCenter const& b = dotCentres_[static_cast<unsigned>(i)];
-                    long long const dx = static_cast<long long>(b.x) - target.x;
-                    long long const dy = static_cast<long long>(b.y) - target.y;
-                    if (dx >= rectMin_.dx && dx <= rectMax_.dx && dy >= rectMin_.dy && dy <= rectMax_.dy) {
-                        sx += static_cast<long long>(b.x) - dotCentres_[a].x;
-                        sy += static_cast<long long>(b.y) - dotCentres_[a].y;
-                        ++n;
-                    }
-                }
-            }
-        }
+        DotCenter const& from = dotCentres_[a];
+        VisitCentresNear(Point{from.x + 2 * v.dx, from.y + 2 * v.dy}, [&](unsigned i) {
+            sx += static_cast<long long>(dotCentres_[i].x) - from.x;
+            sy += static_cast<long long>(dotCentres_[i].y) - from.y;
+            ++n;
+            return false;  // every centre near counts
+        });
     }
     if (n == 0) {
         return false;
