@@ -90,7 +90,10 @@ void NoiseFrameTimes(std::vector<std::string> const& setCommands)
     std::printf("\nframes of grey noise, 640 x 480: labels and ms per frame (least of 3)\n");
     for (size_t i = 0; i < reads.size() && i < files.size(); ++i) {
         std::printf("noise, spread %-4d %8zu %8.2f\n", 60 * int(i + 1), reads[i].labels.size(), reads[i].ms);
-        ::unlink(files[i].c_str());
+    }
+    // Every frame written goes, read or not, so that the folder goes too.
+    for (std::string const& file : files) {
+        ::unlink(file.c_str());
     }
     ::rmdir(pattern);
 }

@@ -99,6 +99,9 @@ public:
 private:
     void CorrectCrossTempSegments(bool last, bool columns, unsigned k);
     bool CorrectSecondOuterSegment(Line const& line, bool last, bool columns);
+    // Deletes the first segment of a direction, which lies beyond the range
+    // in use: the range and the parity follow it.
+    bool RemoveFirstSegment(bool columns);
     // Cuts every segment of a direction at the outermost lines of the other.
     bool RecutSegments(bool columns);
     bool RecutSegments(bool columns, Line const& first, Line const& last, bool outerToo);

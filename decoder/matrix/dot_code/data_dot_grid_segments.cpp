@@ -273,18 +273,9 @@ bool DataDotGrid::DeleteOuterSegment()
         if (count < 3 || GetFirstIndex(columns) == 0 || GetLastIndex(columns) + 1 >= count) {
             return false;
         }
-        if (!Memory::Delete(&own[0], count * sizeof(LineSegment), sizeof(LineSegment), 0) ||
-            !own.SetCount(count - 2)) {
+        if (!RemoveFirstSegment(columns) || !own.SetCount(count - 2)) {
             return false;
         }
-        if (columns) {
-            --firstColumn_;
-            --lastColumn_;
-        } else {
-            --firstRow_;
-            --lastRow_;
-        }
-        parity_ = !parity_;
     }
     // The remaining lines end on the new outermost lines.
     return RecutEnds();
@@ -300,7 +291,15 @@ bool DataDotGrid::DropOutermostBeyond(bool last, bool columns)
     if (last) {
         return own.SetCount(count - 1);
     }
-    if (!Memory::Delete(&own[0], count * sizeof(LineSegment), sizeof(LineSegment), 0) || !own.SetCount(count - 1)) {
+    return RemoveFirstSegment(columns);
+}
+
+bool DataDotGrid::RemoveFirstSegment(bool columns)
+{
+    StackInterface<LineSegment>& own = GetSegments(columns);
+    unsigned const count = own.GetCount();
+    if (count == 0 || GetFirstIndex(columns) == 0 ||
+        !Memory::Delete(&own[0], count * sizeof(LineSegment), sizeof(LineSegment), 0) || !own.SetCount(count - 1)) {
         return false;
     }
     if (columns) {

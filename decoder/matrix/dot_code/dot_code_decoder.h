@@ -127,6 +127,10 @@ private:
     void ResetCentreBuckets();
     void AddCentreBucket(unsigned index);
     bool FindCentreNear(Point const& p, unsigned& index) const;
+    // visit(i) for each centre i within the rectangle vectors of p, through
+    // the buckets around it, until one returns true; whether one did.
+    template <class Visit>
+    bool VisitCentresNear(Point const& p, Visit const& visit) const;
     void CompactCentres();
 
     static constexpr int kNoContrast = -(1 << 30);
@@ -160,8 +164,6 @@ private:
     CalcFirstDataDotGridSubroutine firstGrid_;
     CommonCodeMesh mesh_;
     unsigned dotSearchProbed_ = 0;
-    unsigned gridColumns_ = 0;
-    unsigned gridRows_ = 0;
 
     // --- The lattice reader behind it ---
     int StartOnLattice(GrayImage const& image, Dot const& dot, DecodedLabel& label);

@@ -2,18 +2,13 @@
 
 #include "decoder/core/geometry/geometry_ex.h"
 #include "decoder/core/sampling/calc_edge_point_subroutine.h"
+#include "decoder/matrix/dot_code/dot_code_sample_point.h"
 
 namespace DEC2DIvra {
 
 namespace {
 
 constexpr int kBits = 8;
-constexpr int kOne = 1 << kBits;
-
-bool IsInner(GrayImage const& image, Point const& p)
-{
-    return p.x >= kOne && p.y >= kOne && p.x < (image.GetWidth() - 1) * kOne && p.y < (image.GetHeight() - 1) * kOne;
-}
 
 }  // namespace
 
@@ -27,7 +22,7 @@ bool CalcInkCentroid(GrayImage const& image, DotStepVectors const& steps, bool d
         int groundCount = 0;
         for (Vector const& v : steps.v) {
             Point const p{centre.x + v.dx, centre.y + v.dy};
-            if (IsInner(image, p)) {
+            if (IsInnerSamplePoint(image, p)) {
                 ground += static_cast<int>(GeometryEx::GetLuminance(image, p, kBits));
                 ++groundCount;
             }
@@ -44,7 +39,7 @@ bool CalcInkCentroid(GrayImage const& image, DotStepVectors const& steps, bool d
         for (int a = -2; a <= 2; ++a) {
             for (int b = -2; b <= 2; ++b) {
                 Point const p{centre.x + (a * u.dx + b * w.dx) / 4, centre.y + (a * u.dy + b * w.dy) / 4};
-                if (!IsInner(image, p)) {
+                if (!IsInnerSamplePoint(image, p)) {
                     continue;
                 }
                 int const grey = static_cast<int>(GeometryEx::GetLuminance(image, p, kBits));
@@ -61,13 +56,13 @@ bool CalcInkCentroid(GrayImage const& image, DotStepVectors const& steps, bool d
         }
         centre = Point{static_cast<int>(sx / sum), static_cast<int>(sy / sum)};
     }
-    return IsInner(image, centre);
+    return IsInnerSamplePoint(image, centre);
 }
 
 bool CalcDotCenterSubroutine::Start(GrayImage const& image, DotStepVectors const& steps, bool dark, unsigned passes,
                                     Point& centre) const
 {
-    if (!IsInner(image, centre)) {
+    if (!IsInnerSamplePoint(image, centre)) {
         return false;
     }
     Point const start = centre;
@@ -94,7 +89,7 @@ bool CalcDotCenterSubroutine::StartOnEdges(GrayImage const& image, DotStepVector
             return false;
         }
         Point const moved{(a.x + b.x) / 2, (a.y + b.y) / 2};
-        if (!IsInner(image, moved)) {
+        if (!IsInnerSamplePoint(image, moved)) {
             return false;
         }
         centre = moved;
@@ -105,7 +100,7 @@ bool CalcDotCenterSubroutine::StartOnEdges(GrayImage const& image, DotStepVector
 bool CalcMeanDotContrast(GrayImage const& image, DotStepVectors const& steps, bool dark, Point const& centre,
                      int& contrast)
 {
-    if (!IsInner(image, centre)) {
+    if (!IsInnerSamplePoint(image, centre)) {
         return false;
     }
     int const dot = static_cast<int>(GeometryEx::GetLuminance(image, centre, kBits));
@@ -113,7 +108,7 @@ bool CalcMeanDotContrast(GrayImage const& image, DotStepVectors const& steps, bo
     int count = 0;
     for (Vector const& v : steps.v) {
         Point const p{centre.x + v.dx, centre.y + v.dy};
-        if (!IsInner(image, p)) {
+        if (!IsInnerSamplePoint(image, p)) {
             continue;
         }
         int const ground = static_cast<int>(GeometryEx::GetLuminance(image, p, kBits));

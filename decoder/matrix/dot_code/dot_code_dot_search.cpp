@@ -6,15 +6,11 @@
 #include "decoder/core/geometry/geometry_ex.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/matrix/dot_code/dot_code_decoder.h"
+#include "decoder/matrix/dot_code/dot_code_sample_point.h"
 
 namespace DEC2DIvra {
 
 namespace {
-
-bool IsInner(GrayImage const& image, Point const& p)
-{
-    return p.x >= 256 && p.y >= 256 && p.x < (image.GetWidth() - 1) * 256 && p.y < (image.GetHeight() - 1) * 256;
-}
 
 Point Plus(Point const& p, Vector const& v) { return Point{p.x + v.dx, p.y + v.dy}; }
 
@@ -167,18 +163,18 @@ void DotCodeDecoder::CalcRectangleVectors()
 
 bool DotCodeDecoder::CalcDotContrast(GrayImage const& image, bool dark, Point const& centre, int& contrast) const
 {
-    if (!IsInner(image, centre)) {
+    if (!IsInnerSamplePoint(image, centre)) {
         return false;
     }
-    int const dot = static_cast<int>(GeometryEx::GetLuminance(image, centre, 8));
+    int const dot = SampleGrey(image, centre);
     int sum = 0;
     int count = 0;
     for (Vector const& v : steps_.v) {
         Point const p = Plus(centre, v);
-        if (!IsInner(image, p)) {
+        if (!IsInnerSamplePoint(image, p)) {
             continue;
         }
-        int const ground = static_cast<int>(GeometryEx::GetLuminance(image, p, 8));
+        int const ground = SampleGrey(image, p);
         int const difference = dark ? ground - dot : dot - ground;
         if (difference > 0) {
             sum += difference;
@@ -374,7 +370,8 @@ void DotCodeDecoder::AddCentreBucket(unsigned index)
     bucketHead_[cell] = static_cast<int>(index);
 }
 
-bool DotCodeDecoder::FindCentreNear(Point const& p, unsigned& index) const
+template <class Visit>
+bool DotCodeDecoder::VisitCentresNear(Point const& p, Visit const& visit) const
 {
     int const cx = Cell(p.x, bucketSide_, bucketColumns_);
     int const cy = Cell(p.y, bucketSide_, bucketRows_);
@@ -389,14 +386,21 @@ bool DotCodeDecoder::FindCentreNear(Point const& p, unsigned& index) const
                 long long const dx = static_cast<long long>(c.x) - p.x;
                 long long const dy = static_cast<long long>(c.y) - p.y;
                 if (c.contrast != kDeleted && dx >= rectMin_.dx && dx <= rectMax_.dx && dy >= rectMin_.dy &&
-                    dy <= rectMax_.dy) {
-                    index = static_cast<unsigned>(i);
+                    dy <= rectMax_.dy && visit(static_cast<unsigned>(i))) {
                     return true;
                 }
             }
         }
     }
     return false;
+}
+
+bool DotCodeDecoder::FindCentreNear(Point const& p, unsigned& index) const
+{
+    return VisitCentresNear(p, [&index](unsigned i) {
+        index = i;
+        return true;
+    });
 }
 
 void DotCodeDecoder::CompactCentres()
@@ -525,27 +529,13 @@ bool DotCodeDecoder::CorrectStepVector(Vector const& v, Vector& corrected)
     long long sy = 0;
     long long n = 0;
     for (unsigned a = 0; a < dotCentreCount_; ++a) {
-        Point const target{dotCentres_[a].x + 2 * v.dx, dotCentres_[a].y + 2 * v.dy};
-        int const cx = Cell(target.x, bucketSide_, bucketColumns_);
-        int const cy = Cell(target.y, bucketSide_, bucketRows_);
-        for (int y = cy - 1; y <= cy + 1; ++y) {
-            for (int x = cx - 1; x <= cx + 1; ++x) {
-                if (x < 0 || y < 0 || x >= static_cast<int>(bucketColumns_) || y >= static_cast<int>(bucketRows_)) {
-                    continue;
-                }
-                for (int i = bucketHead_[static_cast<unsigned>(y) * bucketColumns_ + static_cast<unsigned>(x)];
-                     i >= 0; i = bucketNext_[static_cast<unsigned>(i)]) {
-                    DotCenter const& b = dotCentres_[static_cast<unsigned>(i)];
-                    long long const dx = static_cast<long long>(b.x) - target.x;
-                    long long const dy = static_cast<long long>(b.y) - target.y;
-                    if (dx >= rectMin_.dx && dx <= rectMax_.dx && dy >= rectMin_.dy && dy <= rectMax_.dy) {
-                        sx += static_cast<long long>(b.x) - dotCentres_[a].x;
-                        sy += static_cast<long long>(b.y) - dotCentres_[a].y;
-                        ++n;
-                    }
-                }
-            }
-        }
+        DotCenter const& from = dotCentres_[a];
+        VisitCentresNear(Point{from.x + 2 * v.dx, from.y + 2 * v.dy}, [&](unsigned i) {
+            sx += static_cast<long long>(dotCentres_[i].x) - from.x;
+            sy += static_cast<long long>(dotCentres_[i].y) - from.y;
+            ++n;
+            return false;  // every centre near counts
+        });
     }
     if (n == 0) {
         return false;

@@ -1,6 +1,7 @@
 #include "decoder/matrix/dot_code/dot_code_step_vectors.h"
 
 #include "decoder/core/geometry/geometry_ex.h"
+#include "decoder/matrix/dot_code/dot_code_sample_point.h"
 
 namespace DEC2DIvra {
 
@@ -184,17 +185,6 @@ bool IsLikeDotGrid(Vector const& u, Vector const& w)
     return u2 != 0 && w2 != 0 && u2 * 10 >= w2 * 6 && w2 * 10 >= u2 * 6 && dot * dot * 8 <= u2 * w2;
 }
 
-namespace {
-
-int Grey(GrayImage const& image, Point const& p) { return static_cast<int>(GeometryEx::GetLuminance(image, p, 8)); }
-
-bool IsInner(GrayImage const& image, Point const& p)
-{
-    return p.x >= 256 && p.y >= 256 && p.x < (image.GetWidth() - 1) * 256 && p.y < (image.GetHeight() - 1) * 256;
-}
-
-}  // namespace
-
 bool CorrectDetachedPoints(GrayImage const& image, bool dark, Point& a, Point& b)
 {
     Vector const half{(b.x - a.x) / 2, (b.y - a.y) / 2};
@@ -221,11 +211,11 @@ bool CalcStepVectorSubroutine::CalcStepVectorFromContrast(GrayImage const& image
                 Point dot{centres[i].x + 2 * v.dx, centres[i].y + 2 * v.dy};
                 // A candidate near the edge of the image is passed over: the
                 // others may still find the axis.
-                if (!IsInner(image, ground) || !IsInner(image, dot)) {
+                if (!IsInnerSamplePoint(image, ground) || !IsInnerSamplePoint(image, dot)) {
                     continue;
                 }
                 int const difference =
-                    dark ? Grey(image, ground) - Grey(image, dot) : Grey(image, dot) - Grey(image, ground);
+                    dark ? SampleGrey(image, ground) - SampleGrey(image, dot) : SampleGrey(image, dot) - SampleGrey(image, ground);
                 Point from = centres[i];
                 if (difference <= threshold || !CorrectDetachedPoints(image, dark, from, dot)) {
                     continue;
@@ -282,12 +272,12 @@ bool CalcStepVectorSubroutine::CalcStepVectorsFromCandidatePairs(GrayImage const
                 continue;
             }
             Point const middle{(a.x + b.x) / 2, (a.y + b.y) / 2};
-            if (!IsInner(image, a) || !IsInner(image, b) || !IsInner(image, middle)) {
+            if (!IsInnerSamplePoint(image, a) || !IsInnerSamplePoint(image, b) || !IsInnerSamplePoint(image, middle)) {
                 continue;
             }
-            int const ground = Grey(image, middle);
-            int const ca = dark ? ground - Grey(image, a) : Grey(image, a) - ground;
-            int const cb = dark ? ground - Grey(image, b) : Grey(image, b) - ground;
+            int const ground = SampleGrey(image, middle);
+            int const ca = dark ? ground - SampleGrey(image, a) : SampleGrey(image, a) - ground;
+            int const cb = dark ? ground - SampleGrey(image, b) : SampleGrey(image, b) - ground;
             int const contrast = ca > cb ? ca : cb;
             if (contrast * 2 <= best) {
                 lowContrast = lowContrast || contrast < 128;

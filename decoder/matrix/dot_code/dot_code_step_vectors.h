@@ -59,11 +59,9 @@ public:
                                            Point* centres, unsigned& count, unsigned capacity, unsigned first,
                                            int threshold, Vector& found, int& contrast);
 
-    RightTriangle const& GetBestTriangle() const { return best_; }
     // Whether the last vectors found came from a triangle rather than from
     // pairs of dots.
     bool IsFromTriangle() const { return fromTriangle_; }
-    unsigned GetVectorCount() const { return vectorCount_; }
 
 private:
     void Reset();

@@ -1,6 +1,7 @@
 #include "decoder/core/geometry/geometry.h"
 #include "decoder/core/geometry/geometry_ex.h"
 #include "decoder/matrix/dot_code/dot_code_step_vectors.h"
+#include "decoder/matrix/dot_code/dot_code_sample_point.h"
 
 namespace DEC2DIvra {
 
@@ -9,13 +10,6 @@ namespace {
 long long Abs(long long v) { return v < 0 ? -v : v; }
 
 unsigned long long Length(Point const& a, Point const& b) { return Geometry::CalcEuclideanDistance(a, b); }
-
-bool IsInner(GrayImage const& image, Point const& p)
-{
-    return p.x >= 256 && p.y >= 256 && p.x < (image.GetWidth() - 1) * 256 && p.y < (image.GetHeight() - 1) * 256;
-}
-
-int Grey(GrayImage const& image, Point const& p) { return static_cast<int>(GeometryEx::GetLuminance(image, p, 8)); }
 
 // |cos| of the angle at `at` in 1/65536 when its two sides are alike within
 // 2 : 3, else -1.
@@ -146,12 +140,12 @@ void CalcStepVectorSubroutine::PushVectorStack(GrayImage const& image, unsigned 
 {
     Point const middle{static_cast<int>((static_cast<long long>(a.x) + b.x) / 2),
                        static_cast<int>((static_cast<long long>(a.y) + b.y) / 2)};
-    if (!IsInner(image, a) || !IsInner(image, b) || !IsInner(image, middle)) {
+    if (!IsInnerSamplePoint(image, a) || !IsInnerSamplePoint(image, b) || !IsInnerSamplePoint(image, middle)) {
         return;
     }
-    int const ground = Grey(image, middle);
-    int const ca = dark ? ground - Grey(image, a) : Grey(image, a) - ground;
-    int const cb = dark ? ground - Grey(image, b) : Grey(image, b) - ground;
+    int const ground = SampleGrey(image, middle);
+    int const ca = dark ? ground - SampleGrey(image, a) : SampleGrey(image, a) - ground;
+    int const cb = dark ? ground - SampleGrey(image, b) : SampleGrey(image, b) - ground;
     int const contrast = ca > cb ? ca : cb;
     if (contrast * 2 <= bestContrast_) {
         lowContrast_ = lowContrast_ || contrast < 128;

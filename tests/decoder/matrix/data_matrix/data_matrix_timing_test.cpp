@@ -2,7 +2,8 @@
 // perspective: the outer edge lines and the short lines along a timing side
 // lie on the side's drawn edge, the edge lines starting from a side a
 // quarter module off;
-// and the run of evenly spaced edges restarts at a gap twice as large.
+// the run of evenly spaced edges restarts at a gap twice as large; and a
+// flat frame, a side off the frame or of no length gives no edge.
 
 #include <gtest/gtest.h>
 
@@ -147,6 +148,37 @@ TEST(DataMatrixTimingEdgePositionTest, AGapTwiceAsLargeRestartsTheRun)
     for (unsigned i = 0; i < 3; ++i) {
         EXPECT_NEAR(found[i], (80 + 20 * static_cast<int>(i)) * 256, 256) << i;
     }
+}
+
+// A frame with no symbol, a side running off the frame and a side of no
+// length: nothing is picked and nothing is pushed.
+TEST(DataMatrixTimingEdgeLineTest, NoEdgeOnAFlatFrameOrOffIt)
+{
+    std::vector<unsigned char> buffer(1u << 20);
+    SharedMemoryDistributor memory(buffer.data(), static_cast<unsigned>(buffer.size()));
+    TimingEdgeWorkArea work(memory);
+    std::vector<unsigned short> pixels(160 * 120, 128);
+    GrayImage const image(160, 120, 160, pixels.data());
+    CalcTimingEdgeLineSubroutine const edgeLine(work);
+    Line edge{1, 2, 3};
+    LineSegment const inside{DEC2DIvra::Point{40 * 256, 40 * 256}, DEC2DIvra::Point{120 * 256, 40 * 256}};
+    LineSegment const off{DEC2DIvra::Point{-400 * 256, -300 * 256}, DEC2DIvra::Point{-100 * 256, -300 * 256}};
+    for (bool fifths : {false, true}) {
+        EXPECT_EQ(edgeLine.Start(image, inside, Vector{0, -256}, 12 * 256, edge, fifths), 0u);
+        EXPECT_EQ(edgeLine.Start(image, off, Vector{0, -256}, 12 * 256, edge, fifths), 0u);
+    }
+    EXPECT_EQ(edge.a, 1);
+    EXPECT_EQ(edge.b, 2);
+    EXPECT_EQ(edge.c, 3);
+
+    Line lines[8];
+    StackInterface<Line> chain(lines, 8);
+    CalcTimingPatternPolygonalLine const follow(work);
+    DEC2DIvra::Point const start{40 * 256, 40 * 256};
+    EXPECT_EQ(follow.Start(image, start, Vector{0, 0}, Vector{80 * 256, 0}, true, chain), 0u);
+    EXPECT_EQ(follow.Start(image, start, Vector{4 * 256, 0}, Vector{0, 0}, true, chain), 0u);
+    follow.Start(image, start, Vector{4 * 256, 0}, Vector{80 * 256, 0}, true, chain);
+    EXPECT_TRUE(chain.IsEmpty());
 }
 
 }  // namespace

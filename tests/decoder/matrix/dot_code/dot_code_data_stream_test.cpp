@@ -64,6 +64,7 @@ TEST(DotCodeDataStream, BrokenStreamsAreRefused)
         std::vector<unsigned short> words;
     } const cases[] = {
         {"upper shift A below 64", {106, 110, 10}},
+        {"upper shift A above 95", {106, 110, 96}},
         {"upper shift B above 95", {106, 111, 96}},
         {"latch during a shift", {106, 101, 102, 33}},
         {"ECI number past the end", {106, 33, 108, 50, 7}},
