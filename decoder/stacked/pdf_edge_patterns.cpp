@@ -2,11 +2,7 @@
 #include "decoder/stacked/pdf_row_reader.h"
 
 #include <cmath>
-#include <cstring>
-#include <initializer_list>
 
-#include "decoder/stacked/micro_pdf_version_table.h"
-#include "decoder/stacked/pdf_character_table.h"
 #include "decoder/stacked/pdf_row_reader_tools.h"
 
 namespace DEC2DIvra {
@@ -21,13 +17,25 @@ bool PDFRowReader::MayBeEdgePattern(float const w[8], float along)
     return 17.0f * (w[0] + w[1]) >= 6.5f * along;
 }
 
-bool PDFRowReader::IsStartPattern(float const w[8])
+namespace {
+
+// The widths of each run and the next (the last with the first) of a window
+// of 8 runs, and the module they give: a window's bars and spaces measured
+// edge to like edge, as blur keeps them.
+float EdgeToEdge(float const w[8], float t[8])
 {
-    float t[8];
     for (unsigned i = 0; i < 8; ++i) {
         t[i] = w[i] + w[(i + 1) % 8];
     }
-    float const s = (t[0] + t[2] + t[4] + t[6]) / 17.0f;
+    return (t[0] + t[2] + t[4] + t[6]) / 17.0f;
+}
+
+}  // namespace
+
+bool PDFRowReader::IsStartPattern(float const w[8])
+{
+    float t[8];
+    float const s = EdgeToEdge(w, t);
     auto within = [s](float v, float low, float high) { return v >= low * s && v <= high * s; };
     if (!within(t[0], 8, 10) || !within(t[6], 3, 5) || !within(t[7], 10, 12)) {
         return false;
@@ -43,10 +51,7 @@ bool PDFRowReader::IsStartPattern(float const w[8])
 bool PDFRowReader::IsStopPattern(float const w[8])
 {
     float t[8];
-    for (unsigned i = 0; i < 8; ++i) {
-        t[i] = w[i] + w[(i + 1) % 8];
-    }
-    float const s = (t[0] + t[2] + t[4] + t[6]) / 17.0f;
+    float const s = EdgeToEdge(w, t);
     auto within = [s](float v, float low, float high) { return v >= low * s && v <= high * s; };
     return within(t[0], 7, 9) && within(t[1], 1, 3) && within(t[2], 3, 5) && within(t[3], 3, 5) &&
            within(t[4], 1, 3) && within(t[5], 1, 3) && within(t[6], 2, 4) && within(t[7], 8, 10);

@@ -2,11 +2,7 @@
 #include "decoder/stacked/pdf_row_reader.h"
 
 #include <cmath>
-#include <cstring>
-#include <initializer_list>
 
-#include "decoder/stacked/micro_pdf_version_table.h"
-#include "decoder/stacked/pdf_character_table.h"
 #include "decoder/stacked/pdf_row_reader_tools.h"
 
 namespace DEC2DIvra {

@@ -2,8 +2,11 @@
 
 // Small routines and figures the row reader's parts share: fitting lines
 // through sightings, run widths to modules, the MicroPDF417 column places.
-#include "decoder/stacked/pdf_row_reader.h"
+#include <cmath>
+#include <cstring>
+
 #include "decoder/stacked/pdf_character_table.h"
+#include "decoder/stacked/pdf_row_reader.h"
 
 namespace DEC2DIvra::pdf_rows {
 inline constexpr float kSearchSpacing = 2.0f;  // pixels between search lines
@@ -166,10 +169,18 @@ inline float MedianSlope(float const* t, float const* s, unsigned count, float* 
     return n > 0 ? scratch[n / 2] : 0.0f;
 }
 
+// Runs of one character RoundModules takes at most (a PDF417 symbol
+// character's eight).
+inline constexpr unsigned kMaxCharacterRuns = 8;
+
 // Run widths to whole modules: each rounded within 1..most, then the sum
-// brought to `total` at the runs rounded furthest. False when it cannot be.
+// brought to `total` at the runs rounded furthest. False when it cannot be,
+// or for more than kMaxCharacterRuns runs.
 inline bool RoundModules(float const* widths, unsigned runs, int total, int most, int* modules)
 {
+    if (runs > kMaxCharacterRuns) {
+        return false;
+    }
     float sum = 0;
     for (unsigned i = 0; i < runs; ++i) {
         sum += widths[i];
@@ -178,7 +189,7 @@ inline bool RoundModules(float const* widths, unsigned runs, int total, int most
         return false;
     }
     float const unit = sum / static_cast<float>(total);
-    float error[8];
+    float error[kMaxCharacterRuns];
     int count = 0;
     for (unsigned i = 0; i < runs; ++i) {
         float const m = widths[i] / unit;

@@ -855,15 +855,6 @@ bool CodeSearcherEngine::LiesInMatrixSymbol(GrayImage const& image, tagDecodeOpt
     return false;
 }
 
-bool CodeSearcherEngine::IsLPatternStagePartwise(DecoderSet const& decoders) const
-{
-    // With Han Xin finders or dots wanted too, their stages sweep the frame
-    // whole afterwards: a whole sweep gathering L patterns with them lists a
-    // cluttered frame's corners in row order, and those spent the stage's
-    // budget before the symbol's L came up.
-    return IsWanted(CodeSearchStage::kLPattern, decoders);
-}
-
 int CodeSearcherEngine::SearchMatrixParts(GrayImage const& image, tagDecodeOption const& option,
                                           DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
 {
@@ -873,7 +864,11 @@ int CodeSearcherEngine::SearchMatrixParts(GrayImage const& image, tagDecodeOptio
     matrixPartsRun_ = true;
     bool const qr = IsWanted(CodeSearchStage::kQRFinder, decoders);
     bool const eyes = IsWanted(CodeSearchStage::kBullsEye, decoders);
-    bool const ls = IsLPatternStagePartwise(decoders) && !(wholeSweepDone_ && lParts_ == 0);
+    // The L patterns are swept part by part, whatever other finders are
+    // wanted (a whole sweep lists a cluttered frame's corners in row order,
+    // and those spent the stage's budget before the symbol's L came up),
+    // unless a whole sweep of this frame listed them already.
+    bool const ls = IsWanted(CodeSearchStage::kLPattern, decoders) && !(wholeSweepDone_ && lParts_ == 0);
     // Each stage keeps its own budget over all parts, and only what it
     // handed on itself keeps its later candidates away.
     qrHanded_ = 0;
@@ -1244,9 +1239,9 @@ bool IsSameSighting(LPatternSighting const& a, LPatternSighting const& b)
 int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOption const& option,
                                             DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
 {
-    // Sweeps that gather Han Xin finders or dots too stay whole, and so
-    // does the L list of a whole sweep made before (for measurements).
-    if (!IsLPatternStagePartwise(decoders) || (wholeSweepDone_ && lParts_ == 0)) {
+    // The L list of a whole sweep made before (for Han Xin finders or dots,
+    // before any L part) is tried as it stands.
+    if (wholeSweepDone_ && lParts_ == 0) {
         lParts_ = kLPatternSweeps;
         unsigned const first = searched_.GetCount();
         unsigned handed = 0;

@@ -332,8 +332,6 @@ private:
     // the patterns.
     MatrixCandidateFinder::Wanted GetGridPart(GrayImage const& image, tagDecodeOption const& option, unsigned offset,
                                               bool laterPart, Rectangle& area, unsigned& stride) const;
-    // The L stage sweeps part by part (no Han Xin finders or dots wanted).
-    bool IsLPatternStagePartwise(DecoderSet const& decoders) const;
     // The L parts up to `end` (of kLPatternSweeps) not yet swept, each
     // sighting tried as a row brings it; nonzero with a label accepted.
     int SearchLPatternParts(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,

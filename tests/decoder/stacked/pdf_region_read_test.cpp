@@ -213,6 +213,42 @@ TEST_F(PdfRegionRead, ALoneColumnIsASymbolOnlyWithRowIndicatorsBesideIt)
     }
 }
 
+// A compact symbol (no right row indicator, a single bar for its stop) is
+// read from its start column only as far as its left row indicators tell:
+// without them, or with data columns they name missing, nothing is read.
+TEST_F(PdfRegionRead, ACompactSymbolReadsOnlyAsItsRowIndicatorsTell)
+{
+    std::string const text = "Compact rows told by their indicators";
+    struct Case {
+        char const* name;
+        double x0, x1;  // modules wiped, from the symbol's left edge
+        double fromRight0, fromRight1;  // and from its right edge
+        bool reads;
+    };
+    // Four data columns: start 17, indicator 17, data 68, stop 1 module.
+    for (Case const c : {Case{"whole", 0, 0, 0, 0, true}, Case{"left indicators wiped", 17, 34, 0, 0, false},
+                         Case{"left indicators and stop wiped", 17, 34, 0, 1, false},
+                         Case{"last two data columns and stop wiped", 0, 0, 0, 35, false}}) {
+        for (double const angle : {0.0, 20.0}) {
+            support::SymbolInput input;
+            input.symbology = BARCODE_PDF417COMP;
+            input.data = text;
+            input.option2 = 4;
+            support::Rendering r = support::render(input, {.moduleSize = 2.5, .angle = angle});
+            ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+            double const w = r.symbol.widthModules;
+            double const h = r.symbol.heightModules;
+            ASSERT_DOUBLE_EQ(w, 103.0);
+            Wipe(r, c.x0, c.x1, 0, h);
+            Wipe(r, w - c.fromRight1, w - c.fromRight0, 0, h);
+            EXPECT_EQ(Read(r), c.reads ? 1 : 0) << c.name << " at " << angle;
+            if (c.reads) {
+                EXPECT_EQ(Data(), text) << c.name << " at " << angle;
+            }
+        }
+    }
+}
+
 // A glance along the region's search lines meets the start and stop
 // patterns of a PDF417 symbol however its region was located (a fragment of
 // it at a slant to its rows included), and not the bars of linear symbols,
