@@ -314,7 +314,8 @@ int check_finder_cross_MX(int level, int selector)
     }
     MaxiPattern& p = MX_pattern;
     int const r = static_cast<int>(static_cast<long long>(p.x[3] - p.x[0]) * 5958 >> 24);
-    if (r < 1) {
+    // The levels index the windows' back steps below.
+    if (level < 1 || level > 4 || r < 1) {
         return -1;
     }
     g_filter = ((p.x[3] - p.x[0]) / 11 / 8 + 2) / 4;
