@@ -336,6 +336,18 @@ int MeasuredSize()
     return pairs > 0 ? static_cast<int>(sum / pairs + 0.5) : 0;
 }
 
+// The corners of a symbol of this size sampled on the finders' own mapping
+// (no lattice): false when the finders give none.
+bool SampleCornersFor(HanXinImage const& image, int size, int valid, HanXinMapping* mapping)
+{
+    mapping->lattice = nullptr;
+    if (!MappingFor(size, mapping)) {
+        return false;
+    }
+    SampleCorners(image, *mapping, size, valid <= 2);
+    return true;
+}
+
 }  // namespace
 
 void HanXinAnchorShift(int corner, int size, HanXinMapping const& mapping, double column, double row, double* dx,
@@ -384,11 +396,9 @@ int get_CHINA_function_info(HanXinImage const& image, int* corrections, CHINA_FU
     int const valid = ValidFinders();
     for (int i = 0; i < count; ++i) {
         int const size = sizes[i];
-        mapping->lattice = nullptr;
-        if (!MappingFor(size, mapping)) {
+        if (!SampleCornersFor(image, size, valid, mapping)) {
             continue;
         }
-        SampleCorners(image, *mapping, size, valid <= 2);
         if (ReadHanXinFunctionInfoFromGrid(CHINA_module_grid, size, info, corrections) == 0) {
             return 0;
         }
@@ -422,11 +432,9 @@ int get_CHINA_function_info(HanXinImage const& image, int* corrections, CHINA_FU
     int const measured = MeasuredSize();
     for (int i = 0; i < count; ++i) {
         int const size = sizes[i];
-        mapping->lattice = nullptr;
-        if (!MappingFor(size, mapping)) {
+        if (!SampleCornersFor(image, size, valid, mapping)) {
             continue;
         }
-        SampleCorners(image, *mapping, size, valid <= 2);
         if (HanXinFunctionInfoUncorrected(CHINA_module_grid, size, found, measured, info, corrections) == 0) {
             return 0;
         }

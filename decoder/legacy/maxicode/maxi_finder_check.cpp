@@ -177,6 +177,22 @@ void WindowEdges(Line const& l, int const* runs, int lead, int c, bool vertical,
     }
 }
 
+// Sets the pattern's y values and top and bottom half-extents from the
+// window about centre run c of the vertical line v: the centre, 1/256 pixel.
+int SetRows(Line const& v, int const* runs, int lead, int c)
+{
+    MaxiPattern& p = MX_pattern;
+    int edges[4];
+    WindowEdges(v, runs, lead, c, true, edges);
+    for (int k = 0; k < 4; ++k) {
+        p.y[k] = edges[k];
+    }
+    int const centre = (edges[1] + edges[2]) / 2;
+    p.halfTop = centre - edges[0];
+    p.halfBottom = edges[3] - centre;
+    return centre;
+}
+
 }  // namespace
 
 int line_runlength_MX(int x0, int y0, int x1, int y1, int step, int limit, int* out, int* count, int filter)
@@ -314,7 +330,8 @@ int check_finder_cross_MX(int level, int selector)
     }
     MaxiPattern& p = MX_pattern;
     int const r = static_cast<int>(static_cast<long long>(p.x[3] - p.x[0]) * 5958 >> 24);
-    if (r < 1) {
+    // The levels index the windows' back steps below.
+    if (level < 1 || level > 4 || r < 1) {
         return -1;
     }
     g_filter = ((p.x[3] - p.x[0]) / 11 / 8 + 2) / 4;
@@ -340,14 +357,7 @@ int check_finder_cross_MX(int level, int selector)
         if (c < 5 || c + 5 >= n || !CentreWindowFits(MX_Bg32lenbayB, c)) {
             return -1;
         }
-        int edges[4];
-        WindowEdges(v, MX_Bg32lenbayB, lead, c, true, edges);
-        for (int k = 0; k < 4; ++k) {
-            p.y[k] = edges[k];
-        }
-        int const centre = (edges[1] + edges[2]) / 2;
-        p.halfTop = centre - edges[0];
-        p.halfBottom = edges[3] - centre;
+        int const centre = SetRows(v, MX_Bg32lenbayB, lead, c);
         for (int angle : turns) {
             if (!TurnedLinePasses(cx, centre >> 8, r, angle)) {
                 return -1;
@@ -382,12 +392,8 @@ int check_finder_cross_MX(int level, int selector)
         if (!WindowFits(w, T, 0)) {
             continue;
         }
-        int edges[4];
-        WindowEdges(v, MX_Bg32lenbayB, lead, s + 5, true, edges);
-        for (int k = 0; k < 4; ++k) {
-            p.y[k] = edges[k];
-        }
-        int const centre = (edges[1] + edges[2]) / 2;
+        // The window's own extents, replaced below.
+        int const centre = SetRows(v, MX_Bg32lenbayB, lead, s + 5);
         // Six ring widths from five: 1.2 times four runs and half the centre.
         int const up = 8 * (w[1] + w[2] + w[3] + w[4]) + 4 * w[5];
         int const down = 8 * (w[6] + w[7] + w[8] + w[9]) + 4 * w[5];

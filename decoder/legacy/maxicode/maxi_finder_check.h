@@ -59,7 +59,8 @@ extern MaxiCheckState finder_check_MX;
 int line_runlength_MX(int x0, int y0, int x1, int y1, int step, int limit, int* out, int* count, int filter);
 
 // The perpendicular line, the four turned lines and the horizontal once more
-// for a candidate of completeness level 1-4 in MX_pattern: 0 when they fit.
+// for a candidate of completeness level 1-4 in MX_pattern: 0 when they fit,
+// -1 otherwise and for any other level.
 int check_finder_cross_MX(int level, int selector);
 // One turned line's runs against the perpendicular half-extents h1, h2:
 // line = {x0, y0, x1, y1}. 0 when it fits.

@@ -11,12 +11,32 @@
 
 namespace {
 
+// Puts a setting back as the test found it: the settings live in the
+// process-wide store, which every later test of this binary reads.
+template <class T>
+class Restore {
+public:
+    explicit Restore(ivra_configuration::ValueHandle<T> const& key) : key_(key), kept_(key.Value()) {}
+    ~Restore() { key_.Set(kept_); }
+    Restore(Restore const&) = delete;
+    Restore& operator=(Restore const&) = delete;
+
+private:
+    ivra_configuration::ValueHandle<T> const& key_;
+    T kept_;
+};
+
 TEST(LegacySettingsBridgeTest, SettingsAreReadThroughTheHandleAtEveryCall)
 {
     auto& root = ivra_configuration::CommonPropertyReference::RootHandle();
     static DEC2DIvra::DEC2DProperty property;
     DEC2D_SetDec2DProperty(&property);
     ASSERT_NE(DEC2D_GetSingletonDecoderHandle(), nullptr);
+    Restore<bool> const eci(root.string.ignore_eci_protocol.enable);
+    Restore<bool> const maxi(root.read.maxi_code);
+    Restore<bool> const runes(root.read.aztec_runes);
+    Restore<ivra_configuration::FixedLength> const maxiLength(root.fixed_length.maxi_code);
+    Restore<ivra_configuration::FixedLength> const hanXinLength(root.fixed_length.chinese_sensible_code);
 
     for (bool on : {true, false, true}) {
         root.string.ignore_eci_protocol.enable.Set(on);
@@ -57,6 +77,14 @@ TEST(LegacySettingsBridgeTest, SettingsOfOtherSymbologiesAndTheEngineSwitches)
     auto& root = ivra_configuration::CommonPropertyReference::RootHandle();
     static DEC2DIvra::DEC2DProperty property;
     DEC2D_SetDec2DProperty(&property);
+    Restore<bool> const keptEnables[] = {
+        Restore<bool>(root.read.data_matrix), Restore<bool>(root.read.data_matrix_ecc000_140),
+        Restore<bool>(root.read.pdf417), Restore<bool>(root.read.micro_pdf417),
+        Restore<bool>(root.readable_medium.output_bad_read.enable)};
+    using Kept = Restore<ivra_configuration::FixedLength>;
+    Kept const keptLengths[] = {Kept(root.fixed_length.data_matrix), Kept(root.fixed_length.pdf417),
+                                Kept(root.fixed_length.micro_pdf417), Kept(root.fixed_length.aztec_code),
+                                Kept(root.fixed_length.qr_code)};
 
     // Each getter reads its own key: turning one on leaves the others off.
     struct Enable {

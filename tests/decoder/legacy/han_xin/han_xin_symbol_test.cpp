@@ -365,3 +365,51 @@ TEST(HanXinSymbolTest, AMessageLargerThanTheAnswerBufferIsRefused)
 }
 
 }  // namespace
+
+namespace {
+
+// The function information taken uncorrected: from the halves beside the
+// finders seen, for the size the finders' spacing bears out; refused for a
+// grid or an arrangement that names no such size.
+TEST(HanXinSymbolTest, UncorrectedFunctionInformationNeedsItsFindersAndTheirSpacing)
+{
+    hanxin_test::Symbol const symbol = Encode("UNCORRECTED", 7, 3, 2);
+    ASSERT_TRUE(symbol.ok);
+    int const size = symbol.size;
+    unsigned short const* grid = symbol.grid.data();
+    CHINA_FUNCTION_INFO_st info{};
+    int count = -1;
+
+    // One finder: its half as it reads.
+    ASSERT_EQ(HanXinFunctionInfoUncorrected(grid, size, 1u, 0, &info, &count), 0);
+    EXPECT_EQ(info.version, 7);
+    EXPECT_EQ(info.size, size);
+    EXPECT_EQ(count, 100);
+    // Two: the size measured between them within 9 per cent.
+    info = {};
+    ASSERT_EQ(HanXinFunctionInfoUncorrected(grid, size, 0x3u, size + 1, &info, &count), 0);
+    EXPECT_EQ(info.version, 7);
+    ASSERT_EQ(size, 35);
+    EXPECT_EQ(count, 6) << "3 and a deviation of 1 module in 36, 3 per cent";
+
+    CHINA_FUNCTION_INFO_st const untouched{};
+    auto refused = [&](unsigned short const* g, int s, unsigned valid, int measured) {
+        info = {};
+        count = -1;
+        int const r = HanXinFunctionInfoUncorrected(g, s, valid, measured, &info, &count);
+        return r == -1 && count == -1 && info.version == untouched.version && info.size == untouched.size;
+    };
+    EXPECT_TRUE(refused(grid, 22, 1u, 0)) << "below the smallest size";
+    EXPECT_TRUE(refused(grid, kHanXinMaxSize + 1, 1u, 0)) << "beyond the largest";
+    EXPECT_TRUE(refused(grid, size, 0u, size)) << "no finder";
+    EXPECT_TRUE(refused(grid, size, 0x2u, 0)) << "one finder holding no version";
+    EXPECT_TRUE(refused(grid, size, 0xFu, 0)) << "spacing unknown";
+    EXPECT_TRUE(refused(grid, size, 0xFu, size + size / 5)) << "spacing 20 per cent off";
+    EXPECT_TRUE(refused(grid, size - 2, 1u, 0)) << "a version naming another size";
+    std::vector<unsigned short> const blank(symbol.grid.size(), 0);
+    EXPECT_TRUE(refused(blank.data(), size, 0xFu, size)) << "a blank grid names no version";
+    std::vector<unsigned short> const dark(symbol.grid.size(), 1);
+    EXPECT_TRUE(refused(dark.data(), size, 1u, size)) << "an all-dark grid names no version";
+}
+
+}  // namespace

@@ -113,4 +113,41 @@ TEST(MaxiFinderCheckTest, RunCountsOutsideTheLevelsAreRefused)
     EXPECT_EQ(MX_try_cnt, 0);
 }
 
+// The cross check is public: a completeness level outside 1-4 names no
+// window of runs and is refused, not looked up.
+TEST(MaxiFinderCheckTest, CrossLevelsOutsideOneToFourAreRefused)
+{
+    static Sighting s;
+    Sight(s, 4.0, 0, 0);
+    reset_max00();
+    // The pattern as the check sets it from the eleven runs about the centre.
+    int const first = s.centreRun - 5;
+    int at = MX_start_SIRO_lenbar;
+    for (int i = 0; i < first; ++i) {
+        at += s.runs[i];
+    }
+    int before = 0;
+    int after = 0;
+    for (int i = 0; i < 5; ++i) {
+        before += s.runs[first + i];
+        after += s.runs[s.centreRun + 1 + i];
+    }
+    MaxiPattern sighted{};
+    sighted.x[0] = (s.lineStartX + at / 32) * 256;
+    sighted.x[1] = sighted.x[0] + 8 * before;
+    sighted.x[2] = sighted.x[1] + 8 * s.runs[s.centreRun];
+    sighted.x[3] = sighted.x[2] + 8 * after;
+    for (int& y : sighted.y) {
+        y = s.y * 256;
+    }
+    MX_pattern = sighted;
+    ASSERT_EQ(check_finder_cross_MX(1, 0), 0) << "the whole bull's-eye";
+    for (int selector : {0, 2}) {
+        for (int level : {-1, 0, 5, 6}) {
+            MX_pattern = sighted;
+            EXPECT_EQ(check_finder_cross_MX(level, selector), -1) << level << " " << selector;
+        }
+    }
+}
+
 }  // namespace
