@@ -38,7 +38,7 @@ int LabelReference(const DecodeDataByte*& s, unsigned fields, unsigned* values)
         }
         if (digits == 0)
             return kError;
-        if (v > (i == 0 ? 254u : 254u))
+        if (v > 254u)
             return kFull;
         values[i] = v;
         if (V(s) == ']') {
