@@ -66,6 +66,29 @@ TEST(TokenTextEnd, TemplatePointEscapeCutShortIsRefused)
     }
 }
 
+// Other tokens cut short: a call name, a label reference, an AI.
+TEST(TokenTextEnd, TemplateTokensCutShortAreRefused)
+{
+    for (char const* text : {"$", "$D", "[", "[1", "[1,", "\\A0", "\\A01", "\\Sa", "\\Sa[", "\\Pa["}) {
+        TextAtPageEnd const cells(text);
+        ASSERT_NE(cells.Cells(), nullptr);
+        FormatToken token;
+        EXPECT_NE(token.ConvertFromString(cells.Cells(), nullptr), ride_zodoz_result::kOk) << text;
+    }
+}
+
+TEST(TokenTextEnd, PatternTokensCutShortAreRefused)
+{
+    for (char const* text : {"\"$", "\"$D", "\"[", "\"[1", "]", "]a", "(?", "{", "{1,", "\\S", "\\E", "\\A0"}) {
+        TextAtPageEnd const cells(text);
+        ASSERT_NE(cells.Cells(), nullptr);
+        RegexToken::ResetReader();
+        RegexToken token;
+        EXPECT_NE(token.ConvertFromString(cells.Cells(), nullptr), ride_zodoz_result::kOk) << text;
+        RegexToken::ResetReader();
+    }
+}
+
 TEST(TokenTextEnd, PatternPointEscapeCutShortIsRefused)
 {
     for (char const* text : {"\"\\P", "\"\\D", "\"\\S", "\"\\x", "\"\\x4", "\"\\Pf", "\"\\Pf4", "\"\\P1", "\"\\Df"}) {
