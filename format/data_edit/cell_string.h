@@ -21,12 +21,12 @@ public:
     {
     }
 
-    unsigned Length() const { return end_ - start_; }
-    unsigned Capacity() const { return capacity_ - start_; }
-    C At(unsigned i) const { return C(cells_[start_ + i]); }
-    DecodeDataByte* Cells() { return cells_ + start_; }
-    const DecodeDataByte* Cells() const { return cells_ + start_; }
-    void Clear() { end_ = start_; }
+    unsigned Length() const { return end_; }
+    unsigned Capacity() const { return capacity_; }
+    C At(unsigned i) const { return C(cells_[i]); }
+    DecodeDataByte* Cells() { return cells_; }
+    const DecodeDataByte* Cells() const { return cells_; }
+    void Clear() { end_ = 0; }
 
     // Removes n cells at pos; false when they run past the end.
     bool Delete(unsigned pos, unsigned n)
@@ -57,7 +57,6 @@ public:
 private:
     DecodeDataByte* cells_;
     unsigned capacity_;
-    unsigned start_ = 0;
     unsigned end_;
 };
 

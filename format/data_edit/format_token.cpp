@@ -38,7 +38,7 @@ int LabelReference(const DecodeDataByte*& s, unsigned fields, unsigned* values)
         }
         if (digits == 0)
             return kError;
-        if (v > (i == 0 ? 254u : 254u))
+        if (v > 254u)
             return kFull;
         values[i] = v;
         if (V(s) == ']') {
@@ -146,8 +146,11 @@ int FormatToken::ConvertFromString(const DecodeDataByte* s, const DecodeDataByte
             if (p == 'a') {
                 t.value = 10, s += 3;
             } else {
+                // The axis cell is read only after a point digit: a text may end at `p`.
+                if (p < '0' || p > '4')
+                    return kError;
                 const std::uint32_t xy = V(s + 3);
-                if (p < '0' || p > '4' || (xy != 'x' && xy != 'y'))
+                if (xy != 'x' && xy != 'y')
                     return kError;
                 t.value = (p - '0') * 2 + (xy == 'y' ? 1 : 0), s += 4;
             }

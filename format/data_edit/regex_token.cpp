@@ -142,8 +142,11 @@ public:
                     t.kind = tPutPointFormat, t.a = hh, s_ += 4;
                     return kOk;
                 }
+                // The axis cell is read only after a point digit: a text may end at `p`.
+                if (p < '0' || p > '4')
+                    return kError;
                 const std::uint32_t xy = V(s_ + 2);
-                if (p < '0' || p > '4' || (xy != 'x' && xy != 'y'))
+                if (xy != 'x' && xy != 'y')
                     return kError;
                 t.kind = tPutPoint, t.a = (p - '0') * 2 + (xy == 'y' ? 1 : 0), s_ += 3;
                 return kOk;
