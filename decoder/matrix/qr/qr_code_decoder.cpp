@@ -445,13 +445,22 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
         // The blob two colour changes inside its surroundings nearest the
         // prediction; the template search stays behind it.
         QRMiniFinderSearcher const mini;
-        Rectangle const window{static_cast<int>(predicted.x - radius), static_cast<int>(predicted.y - radius),
-                               static_cast<int>(predicted.x + radius), static_cast<int>(predicted.y + radius)};
         Point centre;
         unsigned extent = 0;
         float const module = (Length(mu) + Length(mv)) / 2.0f;
-        bool seen = mini.StartPart(sampler.GetImage(), window, static_cast<unsigned>(module * 256.0f), kMinContrast,
-                                   sampler.IsReversed(), 8, centre, extent, 3) != 0;
+        // A degenerate map puts the prediction anywhere: only a window that
+        // fits an int is searched.
+        constexpr float kFarthest = 1048576.0f;
+        bool const plausible = std::isfinite(predicted.x) && std::isfinite(predicted.y) && std::isfinite(radius) &&
+                               std::fabs(predicted.x) + radius < kFarthest &&
+                               std::fabs(predicted.y) + radius < kFarthest && module * 256.0f < kFarthest;
+        bool seen = false;
+        if (plausible) {
+            Rectangle const window{static_cast<int>(predicted.x - radius), static_cast<int>(predicted.y - radius),
+                                   static_cast<int>(predicted.x + radius), static_cast<int>(predicted.y + radius)};
+            seen = mini.StartPart(sampler.GetImage(), window, static_cast<unsigned>(module * 256.0f), kMinContrast,
+                                  sampler.IsReversed(), 8, centre, extent, 3) != 0;
+        }
         if (seen) {
             found = QRPoint{static_cast<float>(centre.x) / 256.0f, static_cast<float>(centre.y) / 256.0f};
             seen = Length(found - predicted) <= radius;

@@ -14,6 +14,13 @@ int QRMiniFinderSearcher::StartPart(GrayImage const& image, Rectangle const& win
     if (image.GetPixels() == nullptr || window.right < window.left || window.bottom < window.top || shift > 15) {
         return 0;
     }
+    // A window from a map gone wild lies far off any frame: its sides and
+    // margins must stay clear of int overflow.
+    constexpr int kFarthest = 1 << 20;
+    if (window.left < -kFarthest || window.top < -kFarthest || window.right > kFarthest ||
+        window.bottom > kFarthest) {
+        return 0;
+    }
     Grid grid;
     int const extent = (window.right - window.left > window.bottom - window.top ? window.right - window.left
                                                                                 : window.bottom - window.top);

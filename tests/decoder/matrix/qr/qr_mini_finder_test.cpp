@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "decoder/core/gray_image.h"
@@ -96,6 +97,8 @@ TEST(QRMiniFinderTest, WindowsOffTheFrameOrMalformedFindNothing)
         {52, 42, 33, 23},      // right and bottom before left and top
         {-7, -7, 12, 12},      // the blob cut by the frame's corner
         {-100000, -100000, 100000, 100000},
+        {std::numeric_limits<int>::min(), std::numeric_limits<int>::min(), std::numeric_limits<int>::max(),
+         std::numeric_limits<int>::max()},  // sides whose difference and margins overflow an int
     };
     for (Rectangle const& window : windows) {
         EXPECT_EQ(searcher.StartPart(image, window, 3 * 256, 40, false, 8, centre, size, 1), 0)
