@@ -2,6 +2,7 @@
 
 #include "decoder/core/geometry/line_segment.h"
 #include "decoder/core/geometry/point.h"
+#include "decoder/linear/data_bar/bar_symbol_for_rss.h"
 
 namespace DEC2DIvra {
 
@@ -25,7 +26,9 @@ public:
     void Reset() { count_ = 0; }
     bool IsEmpty() const { return count_ == 0; }
 
-    // A known code gains a vote; a new one enters while there is room.
+    // A known code gains a vote; a new one enters while there is room. The
+    // record's far end (its last point) marks the character's end.
+    void Push(BarSymbolForRSS const& record, LineSegment const& pair) { Push(record.code, record.last, pair); }
     void Push(unsigned code, Point const& end, LineSegment const& pair)
     {
         for (unsigned i = 0; i < count_; ++i) {
