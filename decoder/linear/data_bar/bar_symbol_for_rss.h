@@ -16,6 +16,10 @@ struct BarSymbolForRSS {
     int begin = 0;  // line coordinates, begin < end
     int end = 0;
     unsigned char widths[8] = {};
+    // The grey of each of its eight runs, and which of them are light (bit
+    // k for run k), for the tuning statistics.
+    short greys[8] = {};
+    unsigned char light = 0;
     Point first;  // the end met first in reading order
     Point last;   // the other end
 

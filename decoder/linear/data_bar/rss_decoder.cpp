@@ -4,6 +4,7 @@
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/identifiers/rss_identifier.h"
 #include "decoder/linear/line/line_decode_data.h"
+#include "decoder/linear/line/line_statistics.h"
 #include "decoder/linear/data_bar/bar_symbol_for_rss.h"
 #include "decoder/linear/data_bar/rss_calculation.h"
 #include "decoder/linear/data_bar/rss_expanded_data.h"
@@ -49,8 +50,12 @@ bool Describe(CommonPartialScanData const& window, RSSCharacter const& character
     int const c = window[0].end;
     int const d = window[RSSPartialScanData::kRuns - 1].end;
     symbol.end = c > d ? c : d;
+    symbol.light = 0;
     for (unsigned k = 0; k < 8; ++k) {
         symbol.widths[k] = static_cast<unsigned char>(character.widths[k]);
+        PartialScanElement const& run = window[k];
+        symbol.greys[k] = static_cast<short>(run.grey < -32768 ? -32768 : (run.grey > 32767 ? 32767 : run.grey));
+        symbol.light |= static_cast<unsigned char>((run.colour == kLightRun ? 1u : 0u) << k);
     }
     return true;
 }
@@ -144,6 +149,10 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
         return kind == RSSCharacterKind::kOuter ? 16LL : (kind == RSSCharacterKind::kInner ? 15LL : 17LL);
     };
     long long const span = finder.GetSpan();
+    // A character must span half a pixel a module on the line: a pixel a
+    // module refuses small stacked rows that read (1.3 pixels a module
+    // across a slanted line).
+    auto MinPixels = [&](RSSCharacterKind kind) { return static_cast<unsigned>(modulesOf(kind) / 2); };
     RSSCharacterKind const leftKind = found.reverse ? afterKind : beforeKind;
     RSSCharacterKind const rightKind = found.reverse ? beforeKind : afterKind;
 
@@ -157,8 +166,7 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
         lineLeft.read = window.ReverceSetFromRSSFinderPartialScanData(finder, static_cast<unsigned>(modulesOf(leftKind))) &&
                         window.CalcBarSymbol(leftKind, lineLeft.character) &&
                         Describe(window, lineLeft.character, lineLeft.symbol) &&
-                        lineLeft.symbol.CalcLineSegment(image, true, static_cast<unsigned>(modulesOf(leftKind)),
-                                                        line.line);
+                        lineLeft.symbol.CalcLineSegment(image, true, MinPixels(leftKind), line.line);
         lineLeft.end = lineLeft.symbol.last;
         lineLeft.ground = lineLeft.read ? FindGround(window, expected / modulesOf(leftKind)) : -1;
     }
@@ -168,8 +176,7 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
         lineRight.read = window.SetFromRSSFinderPartialScanData(finder, static_cast<unsigned>(modulesOf(rightKind))) &&
                          window.CalcBarSymbol(rightKind, lineRight.character) &&
                          Describe(window, lineRight.character, lineRight.symbol) &&
-                         lineRight.symbol.CalcLineSegment(image, false, static_cast<unsigned>(modulesOf(rightKind)),
-                                                          line.line);
+                         lineRight.symbol.CalcLineSegment(image, false, MinPixels(rightKind), line.line);
         lineRight.end = lineRight.symbol.last;
         lineRight.ground = lineRight.read ? FindGround(window, expected / modulesOf(rightKind)) : -1;
     }
@@ -291,6 +298,16 @@ bool RSSDecoder::Start(GrayImage const&, DecodedLabel& label)
     return false;
 }
 
+void RSSDecoder::FillTuningRecord(RateForTuningCalculator const& rate, DecodedLabel& label)
+{
+    LineStatistics statistics;
+    if (rate.IsEnabled() &&
+        rate.CalcResult(statistics.separation, statistics.normalisedSeparation, statistics.angle, statistics.overlaps)) {
+        statistics.valid = 1;
+    }
+    label.further = statistics.valid ? statistics.ToRecord() : tagFurtherRecord{};
+}
+
 bool RSSDecoder::CheckPair(RSSPairCandidateMap const& left, RSSPairCandidateMap const& right, unsigned i,
                           unsigned j, bool inverted, bool needGround, PairEntries& best)
 {
@@ -350,6 +367,13 @@ bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted,
             // The width of the row a 2D component sits on.
             bool const oneRow = LieInOneRow(*leftOuter, *rightOuter, leftOuter->first);
             label.moduleCount = oneRow ? kOmniRowModules : kOmniRowModules / 2;
+            RateForTuningCalculator rate;
+            rate.Initialize(detail_->flag != 0);
+            left[i].first.PushRateForTuningCalculators(best[0]->code, rate);
+            left[i].second.PushRateForTuningCalculators(best[1]->code, rate);
+            right[j].first.PushRateForTuningCalculators(best[2]->code, rate);
+            right[j].second.PushRateForTuningCalculators(best[3]->code, rate);
+            FillTuningRecord(rate, label);
             return true;
         }
     }
@@ -411,6 +435,15 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
     label.identifier.Copy(RSSIdentifier(modifier));
     label.region = Region{{check->first, last->first, last->last, check->last}};
     label.moduleCount = kExpandedPairModules * firstRow;
+    RateForTuningCalculator rate;
+    rate.Initialize(detail_->flag != 0);
+    maps[0].first.PushRateForTuningCalculators(check->code, rate);
+    for (unsigned p = 1; p < count; ++p) {
+        RSSPairCandidateMap const& pair = maps[sequence[p / 2]];
+        BarSymbolCandidateMapForRSS<64> const& side = p % 2 == 0 ? pair.first : pair.second;
+        side.PushRateForTuningCalculators(side.GetClearBest(kMinVotes, kMinLead)->code, rate);
+    }
+    FillTuningRecord(rate, label);
     return true;
 }
 

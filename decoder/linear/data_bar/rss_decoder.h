@@ -59,6 +59,8 @@ private:
     // character clearly voted (left outer, left inner, right outer, right
     // inner into `best`), the grounds agreeing with the polarity, and the
     // characters' checksum equal to the check value the two finders name.
+    // The label's tuning record from the winning characters' runs.
+    static void FillTuningRecord(RateForTuningCalculator const& rate, DecodedLabel& label);
     static bool CheckPair(RSSPairCandidateMap const& left, RSSPairCandidateMap const& right, unsigned i, unsigned j,
                           bool inverted, bool needGround, PairEntries& best);
     bool CheckExpanded(Maps12 const& maps, DecodedLabel& label) const;
