@@ -2,6 +2,8 @@
 
 #include "decoder/core/geometry/line_segment.h"
 #include "decoder/core/geometry/point.h"
+#include "decoder/linear/data_bar/bar_symbol_for_rss.h"
+#include "decoder/linear/line/rate_for_tuning_calculator.h"
 
 namespace DEC2DIvra {
 
@@ -9,7 +11,8 @@ namespace DEC2DIvra {
 // region: each distinct character code with its count, the character's outer
 // end on the first and last line that read it (the label's corners) and the
 // stretch of those lines the finder and its characters covered (the regions
-// handed to the symbol locator).
+// handed to the symbol locator); and the records of the first lines voted,
+// whose greys give the label's tuning statistics.
 template <unsigned N>
 class BarSymbolCandidateMapForRSS {
 public:
@@ -22,10 +25,37 @@ public:
         LineSegment lastPair;
     };
 
-    void Reset() { count_ = 0; }
+    static constexpr unsigned kRecords = 8;
+
+    void Reset()
+    {
+        count_ = 0;
+        recordCount_ = 0;
+    }
     bool IsEmpty() const { return count_ == 0; }
 
-    // A known code gains a vote; a new one enters while there is room.
+    // A known code gains a vote; a new one enters while there is room. The
+    // record's far end (its last point) marks the character's end.
+    void Push(BarSymbolForRSS const& record, LineSegment const& pair)
+    {
+        Push(record.code, record.last, pair);
+        if (recordCount_ < kRecords) {
+            records_[recordCount_++] = record;
+        }
+    }
+
+    // The runs of the records of `code` into `rate`.
+    void PushRateForTuningCalculators(unsigned code, RateForTuningCalculator const& rate) const
+    {
+        for (unsigned i = 0; i < recordCount_; ++i) {
+            if (records_[i].code != code) {
+                continue;
+            }
+            for (unsigned k = 0; k < 8; ++k) {
+                rate.PushBit((records_[i].light >> k & 1u) != 0, records_[i].greys[k]);
+            }
+        }
+    }
     void Push(unsigned code, Point const& end, LineSegment const& pair)
     {
         for (unsigned i = 0; i < count_; ++i) {
@@ -72,6 +102,8 @@ public:
 private:
     Entry entries_[N];
     unsigned count_ = 0;
+    BarSymbolForRSS records_[kRecords];
+    unsigned recordCount_ = 0;
 };
 
 // The two characters of a finder: first the Omnidirectional outer character

@@ -4,6 +4,8 @@
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/identifiers/rss_identifier.h"
 #include "decoder/linear/line/line_decode_data.h"
+#include "decoder/linear/line/line_statistics.h"
+#include "decoder/linear/data_bar/bar_symbol_for_rss.h"
 #include "decoder/linear/data_bar/rss_calculation.h"
 #include "decoder/linear/data_bar/rss_expanded_data.h"
 #include "decoder/linear/data_bar/rss_finder_direction.h"
@@ -38,12 +40,33 @@ int FindGround(CommonPartialScanData const& window, long long module)
     return -1;
 }
 
+// The record of a character read in `window`: its extent on the line and
+// its widths. Always true, to sit in a chain of tests.
+bool Describe(CommonPartialScanData const& window, RSSCharacter const& character, BarSymbolForRSS& symbol)
+{
+    int const a = window[0].begin;
+    int const b = window[RSSPartialScanData::kRuns - 1].begin;
+    symbol.begin = a < b ? a : b;
+    int const c = window[0].end;
+    int const d = window[RSSPartialScanData::kRuns - 1].end;
+    symbol.end = c > d ? c : d;
+    symbol.light = 0;
+    for (unsigned k = 0; k < 8; ++k) {
+        symbol.widths[k] = static_cast<unsigned char>(character.widths[k]);
+        PartialScanElement const& run = window[k];
+        symbol.greys[k] = static_cast<short>(run.grey < -32768 ? -32768 : (run.grey > 32767 ? 32767 : run.grey));
+        symbol.light |= static_cast<unsigned char>((run.colour == kLightRun ? 1u : 0u) << k);
+    }
+    return true;
+}
+
 }  // namespace
 
 // One character beside the finder, with the point of its far end.
 struct RSSDecoder::Side {
     bool read = false;
     RSSCharacter character;
+    BarSymbolForRSS symbol;
     Point end;
     // The colour of the ground met within a guard's width beyond the far
     // end: kLightRun, kDarkRun, or neither when no wide run lies there.
@@ -126,6 +149,10 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
         return kind == RSSCharacterKind::kOuter ? 16LL : (kind == RSSCharacterKind::kInner ? 15LL : 17LL);
     };
     long long const span = finder.GetSpan();
+    // A character must span half a pixel a module on the line: a pixel a
+    // module refuses small stacked rows that read (1.3 pixels a module
+    // across a slanted line).
+    auto MinPixels = [&](RSSCharacterKind kind) { return static_cast<unsigned>(modulesOf(kind) / 2); };
     RSSCharacterKind const leftKind = found.reverse ? afterKind : beforeKind;
     RSSCharacterKind const rightKind = found.reverse ? beforeKind : afterKind;
 
@@ -135,22 +162,22 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
     Side lineRight;
     {
         long long const expected = span * modulesOf(leftKind) / 15;
-        ArrayIterator<ScanElement const> const before(start.GetBegin(), start.GetCount(), finder[0].lineIndex - 1, -1);
         RSSPartialScanData window;
-        lineLeft.read = before.IsValid() && window.ReverceSet(before) &&
-                        window.ReverceAdjustmentWidth(static_cast<unsigned>(5 * expected / 6),
-                                                      static_cast<unsigned>(6 * expected / 5)) &&
-                        window.GetIterator().IsValid() && window.CalcBarSymbol(leftKind, lineLeft.character) &&
-                        line.line.CalcLineCoordPoint(image, window[RSSPartialScanData::kRuns - 1].begin, lineLeft.end);
+        lineLeft.read = window.ReverceSetFromRSSFinderPartialScanData(finder, static_cast<unsigned>(modulesOf(leftKind))) &&
+                        window.CalcBarSymbol(leftKind, lineLeft.character) &&
+                        Describe(window, lineLeft.character, lineLeft.symbol) &&
+                        lineLeft.symbol.CalcLineSegment(image, true, MinPixels(leftKind), line.line);
+        lineLeft.end = lineLeft.symbol.last;
         lineLeft.ground = lineLeft.read ? FindGround(window, expected / modulesOf(leftKind)) : -1;
     }
     {
         long long const expected = span * modulesOf(rightKind) / 15;
         RSSPartialScanData window;
-        lineRight.read = window.SetNextRunLengthData(finder, static_cast<unsigned>(5 * expected / 6),
-                                                     static_cast<unsigned>(6 * expected / 5)) &&
-                         window.GetIterator().IsValid() && window.CalcBarSymbol(rightKind, lineRight.character) &&
-                         line.line.CalcLineCoordPoint(image, window[RSSPartialScanData::kRuns - 1].end, lineRight.end);
+        lineRight.read = window.SetFromRSSFinderPartialScanData(finder, static_cast<unsigned>(modulesOf(rightKind))) &&
+                         window.CalcBarSymbol(rightKind, lineRight.character) &&
+                         Describe(window, lineRight.character, lineRight.symbol) &&
+                         lineRight.symbol.CalcLineSegment(image, false, MinPixels(rightKind), line.line);
+        lineRight.end = lineRight.symbol.last;
         lineRight.ground = lineRight.read ? FindGround(window, expected / modulesOf(rightKind)) : -1;
     }
     if (!lineLeft.read && !lineRight.read) {
@@ -212,12 +239,14 @@ void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bo
         }
         unsigned const outer = lightEnds ? 0 : 2;
         if (before.read) {
-            map.first.Push(before.character.value * kOmniModulus + before.character.CalcOmniChecksum(outer),
-                           before.end, pair);
+            BarSymbolForRSS record = before.symbol;
+            record.code = before.character.value * kOmniModulus + before.character.CalcOmniChecksum(outer);
+            map.first.Push(record, pair);
         }
         if (after.read) {
-            map.second.Push(after.character.value * kOmniModulus + after.character.CalcOmniChecksum(outer + 1),
-                            after.end, pair);
+            BarSymbolForRSS record = after.symbol;
+            record.code = after.character.value * kOmniModulus + after.character.CalcOmniChecksum(outer + 1);
+            map.second.Push(record, pair);
         }
         return;
     }
@@ -227,13 +256,14 @@ void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bo
     Side const& left = lightEnds ? before : after;
     Side const& right = lightEnds ? after : before;
     if (left.read) {
-        map.first.Push(left.character.value * kExpandedModulus + left.character.CalcExpandedChecksum(2 * number),
-                       left.end, pair);
+        BarSymbolForRSS record = left.symbol;
+        record.code = left.character.value * kExpandedModulus + left.character.CalcExpandedChecksum(2 * number);
+        map.first.Push(record, pair);
     }
     if (right.read) {
-        map.second.Push(right.character.value * kExpandedModulus +
-                            right.character.CalcExpandedChecksum(2 * number + 1),
-                        right.end, pair);
+        BarSymbolForRSS record = right.symbol;
+        record.code = right.character.value * kExpandedModulus + right.character.CalcExpandedChecksum(2 * number + 1);
+        map.second.Push(record, pair);
     }
 }
 
@@ -268,39 +298,58 @@ bool RSSDecoder::Start(GrayImage const&, DecodedLabel& label)
     return false;
 }
 
+void RSSDecoder::FillTuningRecord(RateForTuningCalculator const& rate, DecodedLabel& label)
+{
+    LineStatistics statistics;
+    if (rate.IsEnabled() &&
+        rate.CalcResult(statistics.separation, statistics.normalisedSeparation, statistics.angle, statistics.overlaps)) {
+        statistics.valid = 1;
+    }
+    label.further = statistics.valid ? statistics.ToRecord() : tagFurtherRecord{};
+}
+
+bool RSSDecoder::CheckPair(RSSPairCandidateMap const& left, RSSPairCandidateMap const& right, unsigned i,
+                          unsigned j, bool inverted, bool needGround, PairEntries& best)
+{
+    // The finder values 0 and 8 never pair.
+    if ((i == 0 && j == 8) || (i == 8 && j == 0)) {
+        return false;
+    }
+    best[0] = left.first.GetClearBest(kMinVotes, kMinLead);
+    best[1] = left.second.GetClearBest(kMinVotes, kMinLead);
+    best[2] = right.first.GetClearBest(kMinVotes, kMinLead);
+    best[3] = right.second.GetClearBest(kMinVotes, kMinLead);
+    // The ground beyond the outer characters rules out the polarity it
+    // contradicts.
+    if (best[0] == nullptr || best[1] == nullptr || best[2] == nullptr || best[3] == nullptr ||
+        !left.AgreesWith(inverted) || !right.AgreesWith(inverted) ||
+        (needGround && !left.Shows(inverted) && !right.Shows(inverted))) {
+        return false;
+    }
+    unsigned check = 9 * i + j;
+    check -= check > 72 ? 2 : (check >= 9 ? 1 : 0);
+    unsigned sum = 0;
+    for (Entry const* entry : best) {
+        sum += entry->code % kOmniModulus;
+    }
+    return sum % kOmniModulus == check;
+}
+
 bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted, DecodedLabel& label,
                            bool needGround) const
 {
-    using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
     for (unsigned i = 0; i < 9; ++i) {
-        Entry const* leftOuter = left[i].first.GetClearBest(kMinVotes, kMinLead);
-        Entry const* leftInner = left[i].second.GetClearBest(kMinVotes, kMinLead);
-        // The ground beyond the outer characters rules out the polarity it
-        // contradicts.
-        if (leftOuter == nullptr || leftInner == nullptr || !left[i].AgreesWith(inverted)) {
-            continue;
-        }
         for (unsigned j = 0; j < 9; ++j) {
-            if ((i == 0 && j == 8) || (i == 8 && j == 0)) {
+            PairEntries best = {};
+            if (!CheckPair(left[i], right[j], i, j, inverted, needGround, best)) {
                 continue;
             }
-            Entry const* rightOuter = right[j].first.GetClearBest(kMinVotes, kMinLead);
-            Entry const* rightInner = right[j].second.GetClearBest(kMinVotes, kMinLead);
-            if (rightOuter == nullptr || rightInner == nullptr || !right[j].AgreesWith(inverted) ||
-                (needGround && !left[i].Shows(inverted) && !right[j].Shows(inverted))) {
-                continue;
-            }
-            unsigned check = 9 * i + j;
-            check -= check > 72 ? 2 : (check >= 9 ? 1 : 0);
-            unsigned const sum = leftOuter->code % kOmniModulus + leftInner->code % kOmniModulus +
-                                 rightOuter->code % kOmniModulus + rightInner->code % kOmniModulus;
-            if (sum % kOmniModulus != check) {
-                continue;
-            }
-            unsigned long long const lo = leftOuter->code / kOmniModulus;
-            unsigned long long const li = leftInner->code / kOmniModulus;
-            unsigned long long const ro = rightOuter->code / kOmniModulus;
-            unsigned long long const ri = rightInner->code / kOmniModulus;
+            Entry const* leftOuter = best[0];
+            Entry const* rightOuter = best[2];
+            unsigned long long const lo = best[0]->code / kOmniModulus;
+            unsigned long long const li = best[1]->code / kOmniModulus;
+            unsigned long long const ro = best[2]->code / kOmniModulus;
+            unsigned long long const ri = best[3]->code / kOmniModulus;
             if (lo > 2840 || ro > 2840 || li > 1596 || ri > 1596) {
                 continue;
             }
@@ -318,6 +367,13 @@ bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted,
             // The width of the row a 2D component sits on.
             bool const oneRow = LieInOneRow(*leftOuter, *rightOuter, leftOuter->first);
             label.moduleCount = oneRow ? kOmniRowModules : kOmniRowModules / 2;
+            RateForTuningCalculator rate;
+            rate.Initialize(detail_->flag != 0);
+            left[i].first.PushRateForTuningCalculators(best[0]->code, rate);
+            left[i].second.PushRateForTuningCalculators(best[1]->code, rate);
+            right[j].first.PushRateForTuningCalculators(best[2]->code, rate);
+            right[j].second.PushRateForTuningCalculators(best[3]->code, rate);
+            FillTuningRecord(rate, label);
             return true;
         }
     }
@@ -379,6 +435,15 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
     label.identifier.Copy(RSSIdentifier(modifier));
     label.region = Region{{check->first, last->first, last->last, check->last}};
     label.moduleCount = kExpandedPairModules * firstRow;
+    RateForTuningCalculator rate;
+    rate.Initialize(detail_->flag != 0);
+    maps[0].first.PushRateForTuningCalculators(check->code, rate);
+    for (unsigned p = 1; p < count; ++p) {
+        RSSPairCandidateMap const& pair = maps[sequence[p / 2]];
+        BarSymbolCandidateMapForRSS<64> const& side = p % 2 == 0 ? pair.first : pair.second;
+        side.PushRateForTuningCalculators(side.GetClearBest(kMinVotes, kMinLead)->code, rate);
+    }
+    FillTuningRecord(rate, label);
     return true;
 }
 

@@ -51,8 +51,18 @@ private:
     struct Side;
     void Vote(RSSFinderPartialScanData const& finder, unsigned value, bool inverted, Side const& before,
               Side const& after, LineSegment const& pair, LineSegment const* seen);
+    using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
+    using PairEntries = Entry const* [4];
     bool CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted, DecodedLabel& label,
                    bool needGround = false) const;
+    // The left pair of finder value i and the right pair of value j: each
+    // character clearly voted (left outer, left inner, right outer, right
+    // inner into `best`), the grounds agreeing with the polarity, and the
+    // characters' checksum equal to the check value the two finders name.
+    // The label's tuning record from the winning characters' runs.
+    static void FillTuningRecord(RateForTuningCalculator const& rate, DecodedLabel& label);
+    static bool CheckPair(RSSPairCandidateMap const& left, RSSPairCandidateMap const& right, unsigned i, unsigned j,
+                          bool inverted, bool needGround, PairEntries& best);
     bool CheckExpanded(Maps12 const& maps, DecodedLabel& label) const;
     static BarSymbolCandidateMapForRSS<64>::Entry const* GetBestOfPair(RSSPairCandidateMap const& map);
     static bool CalcPairRegion(RSSPairCandidateMap const& map, Region& region);

@@ -74,95 +74,123 @@ bool GetItem(RSSExpandedBits const& bits, unsigned& position, char firstDigit, R
     return !options.transmitCheckDigit || out.Put(RSSCalculation::CalcGtinCheckDigit(digits));
 }
 
-enum class Mode { kNumeric, kAlphanumeric, kIso646 };
+// The states of the general-purpose field; kEnd once the bits run out.
+enum class Mode { kNumeric, kAlphanumeric, kIso646, kEnd };
 
 bool Peek(RSSExpandedBits const& bits, unsigned position, unsigned count, unsigned& value)
 {
     return bits.Read(position, count, value);
 }
 
-// The general-purpose field: up to the end of the bits.
+// One numeric field: a latch to alphanumeric, two digits (10 standing for
+// FNC1) in seven bits, or the last digit of an odd count in four.
+bool ProcNumeric(RSSExpandedBits const& bits, unsigned& position, Mode& mode, Writer& out)
+{
+    unsigned const size = bits.GetCount();
+    unsigned value = 0;
+    if (position + 7 > size) {
+        mode = Mode::kEnd;
+        if (position + 4 <= size && Peek(bits, position, 4, value) && value != 0) {
+            return value <= 10 && out.Put(static_cast<char>('0' + value - 1));
+        }
+        return true;
+    }
+    Peek(bits, position, 4, value);
+    if (value == 0) {
+        position += 4;
+        mode = Mode::kAlphanumeric;
+        return true;
+    }
+    bits.Read(position, 7, value);
+    if (value < 8) {
+        return false;
+    }
+    unsigned const d1 = (value - 8) / 11;
+    unsigned const d2 = (value - 8) % 11;
+    return d1 <= 10 && out.Put(d1 == 10 ? kGroupSeparator : static_cast<char>('0' + d1)) &&
+           out.Put(d2 == 10 ? kGroupSeparator : static_cast<char>('0' + d2));
+}
+
+// What alphanumeric and ISO 646 share: the latch to numeric (000), the
+// latch to the other of the two (00100), the digits and FNC1 in five bits.
+// `taken` tells whether the field was one of these.
+bool ProcSharedField(RSSExpandedBits const& bits, unsigned& position, Mode other, Mode& mode, Writer& out,
+                     bool& taken)
+{
+    unsigned value = 0;
+    taken = true;
+    if (Peek(bits, position, 3, value) && value == 0) {
+        position += 3;
+        mode = Mode::kNumeric;
+        return true;
+    }
+    if (Peek(bits, position, 5, value) && value == 4) {
+        position += 5;
+        mode = other;
+        return true;
+    }
+    if (!Peek(bits, position, 5, value)) {
+        // Too few bits left for anything: padding.
+        mode = Mode::kEnd;
+        return true;
+    }
+    if (value >= 5 && value <= 15) {
+        position += 5;
+        if (value == 15) {
+            mode = Mode::kNumeric;
+            return out.Put(kGroupSeparator);
+        }
+        return out.Put(static_cast<char>('0' + value - 5));
+    }
+    taken = false;
+    return true;
+}
+
+// One alphanumeric field; the letters and "*,-./" in six bits.
+bool ProcAlphaNumeric(RSSExpandedBits const& bits, unsigned& position, Mode& mode, Writer& out)
+{
+    bool taken = false;
+    if (!ProcSharedField(bits, position, Mode::kIso646, mode, out, taken)) {
+        return false;
+    }
+    unsigned value = 0;
+    if (taken) {
+        return true;
+    }
+    if (!bits.Read(position, 6, value) || value < 32 || value > 62) {
+        return false;
+    }
+    return out.Put(value <= 57 ? static_cast<char>('A' + value - 32) : kAlphanumericPunctuation[value - 58]);
+}
+
+// One ISO 646 field; the letters of both cases in seven bits, the
+// punctuation in eight.
+bool ProcISO646(RSSExpandedBits const& bits, unsigned& position, Mode& mode, Writer& out)
+{
+    bool taken = false;
+    if (!ProcSharedField(bits, position, Mode::kAlphanumeric, mode, out, taken)) {
+        return false;
+    }
+    unsigned value = 0;
+    if (taken) {
+        return true;
+    }
+    if (Peek(bits, position, 7, value) && value >= 64 && value <= 115) {
+        position += 7;
+        return out.Put(value <= 89 ? static_cast<char>('A' + value - 64) : static_cast<char>('a' + value - 90));
+    }
+    return bits.Read(position, 8, value) && value >= 232 && value <= 252 && out.Put(kIso646Punctuation[value - 232]);
+}
+
+// The general-purpose field: up to the end of the bits, numeric first.
 bool MakeGeneralPurpose(RSSExpandedBits const& bits, unsigned position, Writer& out)
 {
     Mode mode = Mode::kNumeric;
-    unsigned const size = bits.GetCount();
-    while (position < size) {
-        unsigned value = 0;
-        if (mode == Mode::kNumeric) {
-            if (position + 7 > size) {
-                // The last digit of an odd count sits in four bits.
-                if (position + 4 <= size && Peek(bits, position, 4, value) && value != 0) {
-                    if (value > 10) {
-                        return false;
-                    }
-                    return out.Put(static_cast<char>('0' + value - 1));
-                }
-                return true;
-            }
-            Peek(bits, position, 4, value);
-            if (value == 0) {
-                position += 4;
-                mode = Mode::kAlphanumeric;
-                continue;
-            }
-            bits.Read(position, 7, value);
-            if (value < 8) {
-                return false;
-            }
-            unsigned const d1 = (value - 8) / 11;
-            unsigned const d2 = (value - 8) % 11;
-            if (d1 > 10 || !out.Put(d1 == 10 ? kGroupSeparator : static_cast<char>('0' + d1)) ||
-                !out.Put(d2 == 10 ? kGroupSeparator : static_cast<char>('0' + d2))) {
-                return false;
-            }
-            continue;
-        }
-        // Alphanumeric and ISO 646 share the latches, the digits and FNC1.
-        if (Peek(bits, position, 3, value) && value == 0) {
-            position += 3;
-            mode = Mode::kNumeric;
-            continue;
-        }
-        if (Peek(bits, position, 5, value) && value == 4) {
-            position += 5;
-            mode = mode == Mode::kAlphanumeric ? Mode::kIso646 : Mode::kAlphanumeric;
-            continue;
-        }
-        if (!Peek(bits, position, 5, value)) {
-            // Too few bits left for anything: padding.
-            return true;
-        }
-        if (value >= 5 && value <= 15) {
-            position += 5;
-            if (value == 15) {
-                if (!out.Put(kGroupSeparator)) {
-                    return false;
-                }
-                mode = Mode::kNumeric;
-            } else if (!out.Put(static_cast<char>('0' + value - 5))) {
-                return false;
-            }
-            continue;
-        }
-        if (mode == Mode::kAlphanumeric) {
-            if (!bits.Read(position, 6, value) || value < 32 || value > 62) {
-                return false;
-            }
-            char const c = value <= 57 ? static_cast<char>('A' + value - 32) : kAlphanumericPunctuation[value - 58];
-            if (!out.Put(c)) {
-                return false;
-            }
-            continue;
-        }
-        if (Peek(bits, position, 7, value) && value >= 64 && value <= 115) {
-            position += 7;
-            if (!out.Put(value <= 89 ? static_cast<char>('A' + value - 64) : static_cast<char>('a' + value - 90))) {
-                return false;
-            }
-            continue;
-        }
-        if (!bits.Read(position, 8, value) || value < 232 || value > 252 ||
-            !out.Put(kIso646Punctuation[value - 232])) {
+    while (mode != Mode::kEnd && position < bits.GetCount()) {
+        bool const ok = mode == Mode::kNumeric        ? ProcNumeric(bits, position, mode, out)
+                        : mode == Mode::kAlphanumeric ? ProcAlphaNumeric(bits, position, mode, out)
+                                                      : ProcISO646(bits, position, mode, out);
+        if (!ok) {
             return false;
         }
     }

@@ -3,6 +3,7 @@
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/identifiers/rss_identifier.h"
 #include "decoder/linear/data_bar/rss_calculation.h"
+#include "decoder/linear/data_bar/rss_limited_guard_partial_scan_data.h"
 #include "decoder/linear/data_bar/rss_limited_partial_scan_data.h"
 
 namespace DEC2DIvra {
@@ -43,6 +44,25 @@ private:
 // A guard run of about one module (0.4-1.75); module16 is sixteen modules,
 // which keeps the fraction.
 bool IsOneModule(long long width, long long module16) { return 40 * width >= module16 && 64 * width <= 7 * module16; }
+
+// The 28 runs after a narrow quiet zone (already walked over) span 32-34
+// modules: a UPC/EAN half lies there, of which a Limited pattern was read.
+// module16 is sixteen modules. `nearby` is what the first runs span.
+bool IsUpcHalfBeside(Outside& side, long long module16, unsigned nearbyRuns, long long& nearby, unsigned& runs)
+{
+    long long neighbour = 0;
+    long long width = 0;
+    runs = 0;
+    nearby = 0;
+    while (runs < 28 && side.Next(width)) {
+        neighbour += width;
+        ++runs;
+        if (runs == nearbyRuns) {
+            nearby = neighbour;
+        }
+    }
+    return runs == 28 && 16 * neighbour >= 32 * module16 && 16 * neighbour <= 34 * module16;
+}
 
 void Extent(CommonPartialScanData const& window, int& begin, int& end)
 {
@@ -139,7 +159,11 @@ bool RSSLimitedDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> con
     unsigned const way = static_cast<unsigned>(chosen);
     reverced = way == 1;
     negative = way == 0 ? !firstLight : firstLight;
-    if (dataBar_->enable_protection_for_upc_a.Get() && !CheckSurroundings(lineLeft, lineRight, reverced)) {
+    // The guards measured with their characters decide first; guard runs
+    // of about a module each read what that measure refuses.
+    if (dataBar_->enable_protection_for_upc_a.Get() &&
+        !CheckSurroundings(lineLeft, lineRight, reverced,
+                           CheckGuards(lineLeft, lineRight, left, right, spread, reverced, negative))) {
         return false;
     }
     BarSymbol symbol;
@@ -161,8 +185,51 @@ bool RSSLimitedDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> con
     return ok;
 }
 
+bool RSSLimitedDecoder::CheckGuards(RSSLimitedPartialScanData const& lineLeft,
+                                    RSSLimitedPartialScanData const& lineRight, BarSymbolForRSSLimited const& left,
+                                    BarSymbolForRSSLimited const& right, int spread, bool reverced,
+                                    bool negative) const
+{
+    RSSLimitedPartialScanData const& leftChar = reverced ? lineRight : lineLeft;
+    RSSLimitedPartialScanData const& rightChar = reverced ? lineLeft : lineRight;
+    BarSymbolForRSSLimited const& leftRecord = reverced ? right : left;
+    BarSymbolForRSSLimited const& rightRecord = reverced ? left : right;
+    // Spans in modules of the character beside them (26 each).
+    long long const span = leftChar.GetSpan();
+    long long const rightSpan = rightChar.GetSpan();
+    if (span <= 0 || rightSpan <= 0 || span > 0x3FFFFFFF || rightSpan > 0x3FFFFFFF) {
+        return false;
+    }
+    RSSLimitedLeftGuardPartialScanData leftGuard;
+    RSSLimitedRightGuardPartialScanData rightGuard;
+    if (!leftGuard.Set(leftChar, spread, static_cast<unsigned>(span), static_cast<unsigned>(28 * span / 26)) ||
+        !leftGuard.CheckGuardBar(reverced, leftRecord.oddTotal, leftRecord.oddWidest, leftRecord.evenTotal,
+                                 leftRecord.evenWidest) ||
+        !rightGuard.Set(rightChar, spread, static_cast<unsigned>(27 * rightSpan / 26),
+                        static_cast<unsigned>(29 * rightSpan / 26)) ||
+        !rightGuard.CheckGuardBar(reverced, rightRecord.oddTotal, rightRecord.oddWidest, rightRecord.evenTotal,
+                                  rightRecord.evenWidest)) {
+        return false;
+    }
+    long long const m16 = 16 * span / 26;
+    Outside leftSide(leftGuard);
+    long long quiet = 0;
+    if (leftSide.Next(quiet) && 16 * quiet < 10 * m16) {
+        unsigned runs = 0;
+        long long nearby = 0;
+        if (IsUpcHalfBeside(leftSide, m16, kNearbyRuns, nearby, runs)) {
+            return false;
+        }
+    }
+    unsigned const before = static_cast<unsigned>(span / 26);
+    unsigned const after = static_cast<unsigned>(5 * rightSpan / 26);
+    return negative ? leftGuard.CheckBlackMargin(before, true, false, 0) && rightGuard.CheckBlackMargin(after, true, false, 0)
+                    : leftGuard.CheckMargin(before, true, false, 0) && rightGuard.CheckMargin(after, true, false, 0);
+}
+
 bool RSSLimitedDecoder::CheckSurroundings(RSSLimitedPartialScanData const& lineLeft,
-                                          RSSLimitedPartialScanData const& lineRight, bool reverced) const
+                                          RSSLimitedPartialScanData const& lineRight, bool reverced,
+                                          bool guardsMeasured) const
 {
     // The symbol's left character carries a one-run guard and at least a
     // module of quiet zone; its right one a two-run guard and five modules.
@@ -176,7 +243,7 @@ bool RSSLimitedDecoder::CheckSurroundings(RSSLimitedPartialScanData const& lineL
     Outside leftSide(leftChar);
     long long guard = 0;
     long long quiet = 0;
-    if (!leftSide.Next(guard) || !IsOneModule(guard, m16) || !leftSide.Next(quiet) ||
+    if (!leftSide.Next(guard) || (!guardsMeasured && !IsOneModule(guard, m16)) || !leftSide.Next(quiet) ||
         (16 * quiet < m16 && !leftSide.AtLineEnd())) {
         return false;
     }
@@ -184,18 +251,9 @@ bool RSSLimitedDecoder::CheckSurroundings(RSSLimitedPartialScanData const& lineL
     // next 28 runs; and bars that go on within a few modules of a narrow
     // quiet zone are the rest of the symbol a Limited pattern was found in.
     if (16 * quiet < 10 * m16) {
-        long long neighbour = 0;
         unsigned runs = 0;
-        long long width = 0;
         long long nearby = 0;
-        while (runs < 28 && leftSide.Next(width)) {
-            neighbour += width;
-            ++runs;
-            if (runs == kNearbyRuns) {
-                nearby = neighbour;
-            }
-        }
-        if (runs == 28 && 16 * neighbour >= 32 * m16 && 16 * neighbour <= 34 * m16) {
+        if (IsUpcHalfBeside(leftSide, m16, kNearbyRuns, nearby, runs)) {
             return false;
         }
         if (16 * quiet < 5 * m16 && runs >= kNearbyRuns && 16 * nearby < 12 * m16) {
@@ -205,7 +263,8 @@ bool RSSLimitedDecoder::CheckSurroundings(RSSLimitedPartialScanData const& lineL
     Outside rightSide(rightChar);
     long long space = 0;
     long long bar = 0;
-    return rightSide.Next(space) && IsOneModule(space, r16) && rightSide.Next(bar) && IsOneModule(bar, r16) &&
+    return rightSide.Next(space) && (guardsMeasured || IsOneModule(space, r16)) && rightSide.Next(bar) &&
+           (guardsMeasured || IsOneModule(bar, r16)) &&
            rightSide.Next(quiet) && (16 * quiet >= 5 * r16 || rightSide.AtLineEnd());
 }
 

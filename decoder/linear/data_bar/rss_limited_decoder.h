@@ -36,10 +36,17 @@ public:
                                     BarSymbolForRSSLimited const& right, bool (&passes)[2]);
 
 private:
-    // With the protection for UPC/EAN on: the guards beside the characters,
-    // no UPC/EAN half to the left, and the quiet zones.
+    // With the protection for UPC/EAN on: each character measured again with
+    // its guard (a module each), no UPC/EAN half to the left, and the quiet
+    // zones. spread: the check character's.
+    bool CheckGuards(RSSLimitedPartialScanData const& lineLeft, RSSLimitedPartialScanData const& lineRight,
+                     BarSymbolForRSSLimited const& left, BarSymbolForRSSLimited const& right, int spread,
+                     bool reverced, bool negative) const;
+    // The quiet zones beside the guards and no UPC/EAN half or bars close
+    // to the left; unless the guards were measured with their characters
+    // above, each guard run must also be about a module wide.
     bool CheckSurroundings(RSSLimitedPartialScanData const& lineLeft, RSSLimitedPartialScanData const& lineRight,
-                           bool reverced) const;
+                           bool reverced, bool guardsMeasured) const;
 
     Gs1DataBarProperty const* dataBar_;
 };

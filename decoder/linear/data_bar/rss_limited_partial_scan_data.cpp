@@ -122,7 +122,7 @@ unsigned MirrorGroup(unsigned group)
 void MakeReading(unsigned const (&odd)[7], unsigned const (&even)[7], unsigned group, unsigned side,
                  unsigned& value, unsigned& checksum)
 {
-    RSSCharacterGroup const& g = RSSTables::kLimited[group];
+    CharacterGroup const& g = RSSTables::kLimited[group];
     unsigned vOdd = 0;
     unsigned vEven = 0;
     if (!RSSCalculation::CalcRSSValue(odd, 7, g.oddWidest, true, vOdd) ||
@@ -340,7 +340,7 @@ bool RSSLimitedPartialScanData::CalcBarSymbol(unsigned side, int spread, BarSymb
     unsigned modules[2][14];
     bool fits[2];
     for (unsigned x = 0; x < 2; ++x) {
-        RSSCharacterGroup const& g = RSSTables::kLimited[groups[x]];
+        CharacterGroup const& g = RSSTables::kLimited[groups[x]];
         oddTotal[x] = g.oddModules;
         evenTotal[x] = g.evenModules;
         fits[x] = Share(sorted, g.oddModules, g.evenModules, g.oddWidest + 1u, g.evenWidest + 1u, modules[x]);
@@ -357,7 +357,7 @@ bool RSSLimitedPartialScanData::CalcBarSymbol(unsigned side, int spread, BarSymb
         return false;
     }
     unsigned const group = groups[chosen];
-    RSSCharacterGroup const& g = RSSTables::kLimited[group];
+    CharacterGroup const& g = RSSTables::kLimited[group];
     long long const uncorrectedOdd = o - 7LL * spread;
     long long const uncorrectedEven = e + 7LL * spread;
     if (uncorrectedOdd / g.oddModules > 8LL * oddSmallestRaw || uncorrectedEven / g.evenModules > 8LL * evenSmallestRaw ||
@@ -366,6 +366,13 @@ bool RSSLimitedPartialScanData::CalcBarSymbol(unsigned side, int spread, BarSymb
     }
     unsigned byOffset[14];
     ToOffsets(sorted, modules[chosen], byOffset);
+    character.begin = GetBegin() < GetEnd() ? GetBegin() : GetEnd();
+    character.end = GetBegin() < GetEnd() ? GetEnd() : GetBegin();
+    character.module = (character.end - character.begin) / 26;
+    character.oddTotal = g.oddModules;
+    character.oddWidest = g.oddWidest;
+    character.evenTotal = g.evenModules;
+    character.evenWidest = g.evenWidest;
     // Direct: the narrowest element at an odd offset is one module;
     // exchanged: the narrowest at an even offset.
     if (modules[chosen][7] == 1) {

@@ -12,6 +12,15 @@ struct BarSymbolForRSSLimited {
     static constexpr unsigned kNoReading = 0xFFFFFFFFu;
     unsigned value[2] = {kNoReading, kNoReading};     // character value, or the check value
     unsigned checksum[2] = {kNoReading, kNoReading};  // contribution to the check, mod 89
+    // A data character's window and the group its modules were shared by
+    // (odd: the runs at even offsets in line order), for its guard.
+    int begin = 0;
+    int end = 0;
+    int module = 0;
+    int oddTotal = 0;
+    int oddWidest = 0;
+    int evenTotal = 0;
+    int evenWidest = 0;
 };
 
 // The check character of DataBar Limited (18 modules), which also serves as

@@ -1,5 +1,7 @@
 #include "decoder/linear/data_bar/rss_partial_scan_data.h"
 
+#include "decoder/linear/data_bar/rss_finder_partial_scan_data.h"
+
 #include "decoder/linear/line/magnitude_and_index.h"
 #include "decoder/linear/data_bar/rss_calculation.h"
 
@@ -162,7 +164,7 @@ bool RSSPartialScanData::CalcBarSymbol(RSSCharacterKind kind, RSSCharacter& char
         return false;
     }
 
-    RSSCharacterGroup const* table = RSSTables::kOuter;
+    CharacterGroup const* table = RSSTables::kOuter;
     unsigned first = 0;
     unsigned modules = 16;
     switch (kind) {
@@ -182,7 +184,7 @@ bool RSSPartialScanData::CalcBarSymbol(RSSCharacterKind kind, RSSCharacter& char
     CharacterCandidate candidates[4];
     bool valid[4] = {};
     for (unsigned c = 0; c < 4; ++c) {
-        RSSCharacterGroup const& group = table[first + c];
+        CharacterGroup const& group = table[first + c];
         candidates[c].group = &group;
         valid[c] = Share(odd, group.oddModules, group.oddWidest, candidates[c].odd) &&
                    Share(even, group.evenModules, group.evenWidest, candidates[c].even);
@@ -219,7 +221,7 @@ bool RSSPartialScanData::CalcBarSymbol(RSSCharacterKind kind, RSSCharacter& char
     } else {
         return false;
     }
-    RSSCharacterGroup const& group = *chosen.group;
+    CharacterGroup const& group = *chosen.group;
     bool const evenNarrow = kind == RSSCharacterKind::kOuter;
     if ((evenNarrow ? chosen.even[0] : chosen.odd[0]) != 1) {
         return false;
@@ -254,6 +256,26 @@ bool RSSPartialScanData::CalcBarSymbol(RSSCharacterKind kind, RSSCharacter& char
     }
     character.value = group.g + multiplied * group.t + added;
     return true;
+}
+
+bool RSSPartialScanData::SetFromRSSFinderPartialScanData(RSSFinderPartialScanData const& finder, unsigned modules)
+{
+    long long const expected = finder.GetSpan() * modules / 15;
+    return expected > 0 && expected < 0x7FFFFFFF &&
+           SetNextRunLengthData(finder, static_cast<unsigned>(5 * expected / 6),
+                                static_cast<unsigned>(6 * expected / 5)) &&
+           GetIterator().IsValid();
+}
+
+bool RSSPartialScanData::ReverceSetFromRSSFinderPartialScanData(RSSFinderPartialScanData const& finder,
+                                                                 unsigned modules)
+{
+    long long const expected = finder.GetSpan() * modules / 15;
+    ArrayIterator<ScanElement const> const& after = finder.GetIterator();
+    ArrayIterator<ScanElement const> const before(after.GetBegin(), after.GetCount(), finder[0].lineIndex - 1, -1);
+    return expected > 0 && expected < 0x7FFFFFFF && before.IsValid() && ReverceSet(before) &&
+           ReverceAdjustmentWidth(static_cast<unsigned>(5 * expected / 6), static_cast<unsigned>(6 * expected / 5)) &&
+           GetIterator().IsValid();
 }
 
 }  // namespace DEC2DIvra

@@ -5,6 +5,8 @@
 
 namespace DEC2DIvra {
 
+class RSSFinderPartialScanData;
+
 // The kinds of DataBar data character next to a finder.
 enum class RSSCharacterKind : unsigned char {
     kOuter,     // Omnidirectional, 16 modules
@@ -32,10 +34,17 @@ public:
 
     // One module assignment of a character group.
     struct CharacterCandidate {
-        RSSCharacterGroup const* group = nullptr;
+        CharacterGroup const* group = nullptr;
         unsigned odd[4] = {};   // modules of the odd elements, by rising magnitude
         unsigned even[4] = {};  // the same for the even elements
     };
+
+    // The eight runs after the finder on the line (before it, walking
+    // back, for the Reverce form), spanning 5/6 to 6/5 of what a character
+    // of `modules` modules beside that finder spans. False also when the
+    // line ends with the character: its far run has lost its width.
+    bool SetFromRSSFinderPartialScanData(RSSFinderPartialScanData const& finder, unsigned modules);
+    bool ReverceSetFromRSSFinderPartialScanData(RSSFinderPartialScanData const& finder, unsigned modules);
 
     bool CalcBarSymbol(RSSCharacterKind kind, RSSCharacter& character) const;
 

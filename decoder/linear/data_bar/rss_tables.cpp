@@ -3,21 +3,21 @@
 namespace DEC2DIvra {
 
 // Odd modules, even modules, widest odd, widest even, multiplier, first value.
-RSSCharacterGroup const RSSTables::kOuter[5] = {
+CharacterGroup const RSSTables::kOuter[5] = {
     {12, 4, 8, 1, 1, 0}, {10, 6, 6, 3, 10, 161}, {8, 8, 4, 5, 34, 961}, {6, 10, 3, 6, 70, 2015},
     {4, 12, 1, 8, 126, 2715},
 };
 
-RSSCharacterGroup const RSSTables::kInner[4] = {
+CharacterGroup const RSSTables::kInner[4] = {
     {5, 10, 2, 7, 4, 0}, {7, 8, 4, 5, 20, 336}, {9, 6, 6, 3, 48, 1036}, {11, 4, 8, 1, 81, 1516},
 };
 
-RSSCharacterGroup const RSSTables::kExpanded[5] = {
+CharacterGroup const RSSTables::kExpanded[5] = {
     {12, 5, 7, 2, 4, 0}, {10, 7, 5, 4, 20, 348}, {8, 9, 4, 5, 52, 1388}, {6, 11, 3, 6, 104, 2948},
     {4, 13, 1, 8, 204, 3988},
 };
 
-RSSCharacterGroup const RSSTables::kLimited[7] = {
+CharacterGroup const RSSTables::kLimited[7] = {
     {17, 9, 6, 3, 28, 0},           {13, 13, 5, 4, 728, 183064},    {9, 17, 3, 6, 6454, 820064},
     {15, 11, 5, 4, 203, 1000776},   {11, 15, 4, 5, 2408, 1491021},  {19, 7, 8, 1, 1, 1979845},
     {7, 19, 1, 8, 16632, 1996939},

@@ -5,7 +5,7 @@ namespace DEC2DIvra {
 // One group of the DataBar character tables: the module totals of the odd and
 // even elements, their widest element, the multiplier of the value formula
 // and the group's first value.
-struct RSSCharacterGroup {
+struct CharacterGroup {
     unsigned char oddModules;
     unsigned char evenModules;
     unsigned char oddWidest;
@@ -24,10 +24,10 @@ struct RSSFinderPattern {
 
 // The character tables of GS1 DataBar (ISO/IEC 24724).
 struct RSSTables {
-    static RSSCharacterGroup const kOuter[5];     // Omnidirectional outer characters, 16 modules
-    static RSSCharacterGroup const kInner[4];     // Omnidirectional inner characters, 15 modules
-    static RSSCharacterGroup const kExpanded[5];  // Expanded characters, 17 modules
-    static RSSCharacterGroup const kLimited[7];   // Limited characters, 26 modules
+    static CharacterGroup const kOuter[5];     // Omnidirectional outer characters, 16 modules
+    static CharacterGroup const kInner[4];     // Omnidirectional inner characters, 15 modules
+    static CharacterGroup const kExpanded[5];  // Expanded characters, 17 modules
+    static CharacterGroup const kLimited[7];   // Limited characters, 26 modules
 
     // Finder values 0-8 (Omnidirectional) and 9-20 (Expanded A1/A2 ... F1/F2,
     // the two of a letter sharing a pattern).

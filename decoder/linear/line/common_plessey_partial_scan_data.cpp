@@ -16,13 +16,34 @@ bool CommonPlesseyPartialScanData::CalcPlesseyPattern(bool reversed, unsigned fi
     if (count < 2 || count > kMaxPairs || first + 2 * count > GetLength()) {
         return false;
     }
+    return Classify(reversed, first, count, reversed ? 0 : count, false, expected, pattern, separation);
+}
+
+bool CommonPlesseyPartialScanData::CalcPlesseyPatternWithPitch(bool reversed, unsigned first, unsigned count,
+                                                               unsigned pitch, unsigned expected,
+                                                               unsigned& pattern, unsigned& separation) const
+{
+    // The separating run is read too, unless it falls after the last pair.
+    unsigned const runs = 2 * count + (pitch < count ? 1 : 0);
+    if (count < 2 || count > kMaxPairs || pitch > count || first + runs > GetLength()) {
+        return false;
+    }
+    return Classify(reversed, first, count, pitch, pitch < count, expected, pattern, separation);
+}
+
+bool CommonPlesseyPartialScanData::Classify(bool reversed, unsigned first, unsigned count, unsigned later,
+                                            bool skip, unsigned expected, unsigned& pattern,
+                                            unsigned& separation) const
+{
     // Bar fractions in line order, and the pairs' widths against each other.
     unsigned fraction[kMaxPairs];
     long long previousWidth = 0;
     for (unsigned j = 0; j < count; ++j) {
-        PartialScanElement const& a = (*this)[first + 2 * j];
-        PartialScanElement const& b = (*this)[first + 2 * j + 1];
-        PartialScanElement const& bar = reversed ? b : a;
+        // Past the separating run a pair is a space and the bar after it.
+        unsigned const at = first + 2 * j + (skip && j >= later ? 1 : 0);
+        PartialScanElement const& a = (*this)[at];
+        PartialScanElement const& b = (*this)[at + 1];
+        PartialScanElement const& bar = j >= later ? b : a;
         unsigned long long const barMagnitude = bar.magnitude;
         unsigned long long const sum = static_cast<unsigned long long>(a.magnitude) + b.magnitude;
         long long const width = static_cast<long long>(a.end) - a.begin + b.end - b.begin;

@@ -26,6 +26,20 @@ public:
     // kAllOnes) or, between the two, ambiguous.
     bool CalcPlesseyPattern(bool reversed, unsigned first, unsigned count, unsigned expected, unsigned& pattern,
                             unsigned& separation) const;
+    // The same across a separating run: the first `pitch` pairs are a bar
+    // and the space after it, then one run is passed over, and the rest are
+    // a space and the bar after it (a stop's wide bar read this way leaves
+    // its pairs clean bits). With `pitch` equal to `count` the run after the
+    // pairs is the separating one and is not read. `reversed` orders the
+    // pattern as CalcPlesseyPattern does.
+    bool CalcPlesseyPatternWithPitch(bool reversed, unsigned first, unsigned count, unsigned pitch,
+                                     unsigned expected, unsigned& pattern, unsigned& separation) const;
+
+private:
+    // Pair j's bar is the later entry from pair `later` on; `skip` passes
+    // over one run before that pair.
+    bool Classify(bool reversed, unsigned first, unsigned count, unsigned later, bool skip, unsigned expected,
+                  unsigned& pattern, unsigned& separation) const;
 };
 
 }  // namespace DEC2DIvra

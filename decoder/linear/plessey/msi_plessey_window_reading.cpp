@@ -7,6 +7,7 @@
 #include "decoder/linear/line/rate_for_tuning_calculator.h"
 #include "decoder/linear/plessey/msi_plessey_decoder.h"
 #include "decoder/linear/plessey/msi_plessey_partial_scan_data.h"
+#include "decoder/linear/plessey/plessey_quiet_zone.h"
 
 namespace DEC2DIvra {
 
@@ -27,23 +28,13 @@ constexpr unsigned kStopRuns = 3;
 
 unsigned MSIPlesseyDecoder::CalcQuietZone(long long width) const
 {
-    return Clamp(width * GetDecoderDetail().quiet_zone.Get() * 10 / 7);
+    return CalcPlesseyQuietZone(width, GetDecoderDetail().quiet_zone.Get());
 }
 
 bool MSIPlesseyDecoder::CheckQuietZoneAfter(CommonPartialScanData const& window, bool negative) const
 {
-    unsigned const margin = CalcQuietZone(window.GetMinWidth());
-    unsigned const specks = msi_->smart_quiet_zone_check.Get();
-    // In clean print the margin test's inner threshold sees no recovery
-    // after a narrow bar, so that a symbol's inside passes it: the ground
-    // run after the window must itself be as wide as the zone.
-    ArrayIterator<ScanElement const> const& after = window.GetIterator();
-    if (!after.IsValid() || (after->colour == kLightRun) == negative ||
-        static_cast<long long>(after->end) - after->begin < static_cast<long long>(margin)) {
-        return false;
-    }
-    return negative ? window.CheckBlackMargin(margin, true, true, specks)
-                    : window.CheckMargin(margin, true, true, specks);
+    return CheckPlesseyQuietZoneAfter(window, negative, CalcQuietZone(window.GetMinWidth()),
+                                      msi_->smart_quiet_zone_check.Get());
 }
 
 bool MSIPlesseyDecoder::FindStart(ArrayIterator<ScanElement const> const& start, bool negative, bool reversed,

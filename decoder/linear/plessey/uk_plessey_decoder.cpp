@@ -71,6 +71,14 @@ bool UKPlesseyDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> cons
     if (!start.IsValid() || !uk_->read.Get() || !CheckPolarity(negative)) {
         return false;
     }
+    return ReadByWindows(start, symbols, negative, reverced) || ReadWholeSymbol(start, symbols, negative, reverced);
+}
+
+bool UKPlesseyDecoder::ReadWholeSymbol(ArrayIterator<ScanElement const> const& start,
+                                       StackInterface<BarSymbol>& symbols, bool negative, bool& reverced) const
+{
+    symbols.Clear();
+    reverced = false;
     PlesseyLineRuns runs(start);
     unsigned const total = runs.FindGroundAfter(1, kMaxRuns + 1, 3);
     if (total < kStartRuns + kStopRuns + 3 * kCharacterRuns || (total - kStartRuns - kStopRuns) % kCharacterRuns != 0) {

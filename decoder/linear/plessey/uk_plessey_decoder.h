@@ -6,6 +6,8 @@ namespace DEC2DIvra {
 
 struct DEC2DProperty;
 struct UkPlesseyProperty;
+class CommonPartialScanData;
+class UKPlesseyPartialScanDataWithPitch;
 
 // UK Plessey from the runs of one scan line, met from either end: a start of
 // four bits (1101), characters of four bits each, the last two the check
@@ -32,6 +34,18 @@ public:
     static unsigned CalcCheckRemainder(unsigned char const* characters, unsigned count);
 
 private:
+    // The symbol read window by window, the start first: the start's bits
+    // and the first character, then each character with the one before.
+    bool ReadByWindows(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
+                       bool negative, bool& reverced) const;
+    // The start window, after as much noise deletion as still passes.
+    bool FindStart(ArrayIterator<ScanElement const> const& start, bool negative,
+                   UKPlesseyPartialScanDataWithPitch& window, BarSymbol& symbol, unsigned& separation) const;
+    // The quiet zone after `window`, as wide as its narrowest run sets.
+    bool CheckQuietZoneAfter(CommonPartialScanData const& window, bool negative) const;
+    // The whole symbol's runs at once, for what the windows do not read.
+    bool ReadWholeSymbol(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
+                         bool negative, bool& reverced) const;
     static bool CollectCharacters(StackInterface<BarSymbol> const& symbols, bool reverced,
                                   unsigned char* characters, unsigned& count);
 

@@ -28,6 +28,43 @@ unsigned Units(long long pitch, long long digitSpan)
     return 0;
 }
 
+// The digits of the symbol from `runs` on, from the bars' centres read
+// along the line (ways[0]) and back (ways[1], in the symbol's order);
+// false unless the runs have thin bars throughout.
+bool ReadPitchesBothWays(LineRunData const& runs, long long (&centres)[kBars], long long& narrowestSpace,
+                         unsigned char (&ways)[2][KoreanPostalDecoder::kDigits], bool (&valid)[2])
+{
+    if (runs.GetCount() < kRuns) {
+        return false;
+    }
+    // Bar centres in line coordinates, doubled to stay whole.
+    narrowestSpace = -1;
+    long long widestBar = 0;
+    for (unsigned b = 0; b < kBars; ++b) {
+        ScanElement const& bar = runs[2 * b];
+        centres[b] = static_cast<long long>(bar.begin) + bar.end;
+        widestBar = runs.GetWidth(2 * b) > widestBar ? runs.GetWidth(2 * b) : widestBar;
+        if (b + 1 < kBars) {
+            long long const space = runs.GetWidth(2 * b + 1);
+            narrowestSpace = narrowestSpace < 0 || space < narrowestSpace ? space : narrowestSpace;
+        }
+    }
+    // Thin bars: none half as wide as the narrowest space, which keeps most
+    // other symbologies' bars out.
+    if (narrowestSpace <= 0 || widestBar >= 2 * narrowestSpace) {
+        return false;
+    }
+    long long forward[kBars - 1];
+    long long backward[kBars - 1];
+    for (unsigned i = 0; i + 1 < kBars; ++i) {
+        forward[i] = centres[i + 1] - centres[i];
+        backward[kBars - 2 - i] = forward[i];
+    }
+    valid[0] = KoreanPostalDecoder::ReadDigits(forward, ways[0]);
+    valid[1] = KoreanPostalDecoder::ReadDigits(backward, ways[1]);
+    return true;
+}
+
 }  // namespace
 
 KoreanPostalDecoder::KoreanPostalDecoder(BarSymbolDecoderContext const& context, DEC2DProperty const& property)
@@ -110,39 +147,59 @@ bool KoreanPostalDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> c
     if (!start.IsValid() || !korean_->read.Get() || !CheckPolarity(negative)) {
         return false;
     }
-    LineRunData runs(start);
-    if (runs.GetCount() < kRuns) {
+    switch (ReadByWindows(start, negative, symbols, reverced)) {
+    case WindowRead::kRead:
+        // The bars' centres, read both ways, must not name another code.
+        if (!AgreesWithPitches(start, symbols, reverced)) {
+            symbols.Clear();
+            reverced = false;
+            return false;
+        }
+        return true;
+    case WindowRead::kRefused:
+        symbols.Clear();
+        reverced = false;
         return false;
+    case WindowRead::kNone:
+        break;
     }
-    // Bar centres in line coordinates, doubled to stay whole.
+    return ReadByPitches(start, symbols, negative, reverced);
+}
+
+bool KoreanPostalDecoder::AgreesWithPitches(ArrayIterator<ScanElement const> const& start,
+                                            StackInterface<BarSymbol> const& symbols, bool reverced) const
+{
+    LineRunData runs(start);
     long long centres[kBars];
     long long narrowestSpace = -1;
-    long long widestBar = 0;
-    for (unsigned b = 0; b < kBars; ++b) {
-        ScanElement const& bar = runs[2 * b];
-        centres[b] = static_cast<long long>(bar.begin) + bar.end;
-        widestBar = runs.GetWidth(2 * b) > widestBar ? runs.GetWidth(2 * b) : widestBar;
-        if (b + 1 < kBars) {
-            long long const space = runs.GetWidth(2 * b + 1);
-            narrowestSpace = narrowestSpace < 0 || space < narrowestSpace ? space : narrowestSpace;
-        }
+    unsigned char ways[2][kDigits];
+    bool valid[2] = {false, false};
+    if (symbols.GetCount() != kDigits || !ReadPitchesBothWays(runs, centres, narrowestSpace, ways, valid)) {
+        return symbols.GetCount() == kDigits;
     }
-    // Thin bars: none half as wide as the narrowest space, which keeps most
-    // other symbologies' bars out.
-    if (narrowestSpace <= 0 || widestBar >= 2 * narrowestSpace) {
+    unsigned char read[kDigits];
+    for (unsigned d = 0; d < kDigits; ++d) {
+        read[d] = static_cast<unsigned char>(symbols[reverced ? kDigits - 1 - d : d].value);
+    }
+    return (!valid[0] || SameCode(read, ways[0])) && (!valid[1] || SameCode(read, ways[1]));
+}
+
+bool KoreanPostalDecoder::ReadByPitches(ArrayIterator<ScanElement const> const& start,
+                                        StackInterface<BarSymbol>& symbols, bool negative, bool& reverced) const
+{
+    symbols.Clear();
+    reverced = false;
+    LineRunData runs(start);
+    long long centres[kBars];
+    long long narrowestSpace = -1;
+    unsigned char ways[2][kDigits];
+    bool valid[2] = {false, false};
+    if (!ReadPitchesBothWays(runs, centres, narrowestSpace, ways, valid)) {
         return false;
-    }
-    long long forward[kBars - 1];
-    long long backward[kBars - 1];
-    for (unsigned i = 0; i + 1 < kBars; ++i) {
-        forward[i] = centres[i + 1] - centres[i];
-        backward[kBars - 2 - i] = forward[i];
     }
     // Both ways are read whatever the settings allow: about three symbols in a
     // thousand read as another valid code when turned round, so a symbol that
     // gives two different codes is refused rather than guessed at.
-    unsigned char ways[2][kDigits];
-    bool valid[2] = {ReadDigits(forward, ways[0]), ReadDigits(backward, ways[1])};
     if (valid[0] && valid[1] && !SameCode(ways[0], ways[1])) {
         return false;
     }

@@ -41,7 +41,34 @@ public:
     // Whether two reads (each in the symbol's digit order) give one code.
     static bool SameCode(unsigned char const* forward, unsigned char const* backward);
 
+    // The symbol read window by window from the run it begins with on the
+    // line, along the line (NotReverce) or from its far end back (Reverce:
+    // the symbol upside down), into `symbols` in line order; true when the
+    // seven digits pass CheckCheckDigitSelf.
+    bool ExecuteBinarizationNotReverce(ArrayIterator<ScanElement const> const& start, bool negative,
+                                       StackInterface<BarSymbol>& symbols) const;
+    bool ExecuteBinarizationReverce(ArrayIterator<ScanElement const> const& start, bool negative,
+                                    StackInterface<BarSymbol>& symbols) const;
+
 private:
+    enum class WindowRead { kNone, kRead, kRefused };
+    // The directions the settings allow, in their order, then the other
+    // way round as a cross-check.
+    WindowRead ReadByWindows(ArrayIterator<ScanElement const> const& start, bool negative,
+                             StackInterface<BarSymbol>& symbols, bool& reverced) const;
+    // One direction from the first run met (walking against the line when
+    // reversed).
+    bool ReadWindows(ArrayIterator<ScanElement const> const& first, bool reversed, bool negative,
+                     StackInterface<BarSymbol>& symbols) const;
+    // Whether the bars' centres, read both ways, give no other code than
+    // the digits read (pushed in line order).
+    bool AgreesWithPitches(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol> const& symbols,
+                           bool reverced) const;
+    // The bars' centres of the whole symbol read both ways, for what the
+    // windows do not read.
+    bool ReadByPitches(ArrayIterator<ScanElement const> const& start, StackInterface<BarSymbol>& symbols,
+                       bool negative, bool& reverced) const;
+
     KoreanPostalAuthorityProperty const* korean_;
 };
 

@@ -46,19 +46,19 @@ TEST(RSSCalculationTest, EveryListRanksToItsPlace)
         bool noNarrow;
     };
     std::vector<Case> cases;
-    for (RSSCharacterGroup const& g : RSSTables::kOuter) {
+    for (CharacterGroup const& g : RSSTables::kOuter) {
         cases.push_back({4, g.oddModules, g.oddWidest, true});
         cases.push_back({4, g.evenModules, g.evenWidest, false});
     }
-    for (RSSCharacterGroup const& g : RSSTables::kInner) {
+    for (CharacterGroup const& g : RSSTables::kInner) {
         cases.push_back({4, g.oddModules, g.oddWidest, false});
         cases.push_back({4, g.evenModules, g.evenWidest, true});
     }
-    for (RSSCharacterGroup const& g : RSSTables::kExpanded) {
+    for (CharacterGroup const& g : RSSTables::kExpanded) {
         cases.push_back({4, g.oddModules, g.oddWidest, false});
         cases.push_back({4, g.evenModules, g.evenWidest, true});
     }
-    for (RSSCharacterGroup const& g : RSSTables::kLimited) {
+    for (CharacterGroup const& g : RSSTables::kLimited) {
         cases.push_back({7, g.oddModules, g.oddWidest, true});
         cases.push_back({7, g.evenModules, g.evenWidest, false});
     }
