@@ -26,6 +26,8 @@ void ResetSymbol()
     cur_StructFlag_MX = 0;
     StructFlag_MX = 0;
     Err_n = 0;
+    max_anl_total_CWD = 0;
+    max_anl_total_repair_CWD = 0;
 }
 
 // Files the outcome; a read counts only once it is in the good table.
