@@ -11,12 +11,9 @@ int RingEdge[360][6];
 int Radii360[360];
 int AVE_SPAN;
 int HALFPB;
-int Rpa;
 int Mx_Th[18];
 MaxiHexagon Hexagon2[20];
 int NumH2;
-int Mx_R0, Mx_R1, Mx_R2, Mx_R3, Mx_R4, Mx_R5;
-long long Mx_Xc, Mx_Yc, Mx_Cxy;
 
 namespace {
 
@@ -207,15 +204,6 @@ void PlaceLines(MaxiHexagon const& h)
     Set(3, 18, h.point[4]);
     Set(8, 21, h.point[5]);
     Set(8, 15, tCenter);
-    Mx_R0 = Radii360[h.direction[0]];
-    Mx_R3 = Radii360[(h.direction[0] + 180) % 360];
-    Mx_R1 = Radii360[h.direction[1]];
-    Mx_R4 = Radii360[(h.direction[1] + 180) % 360];
-    Mx_R2 = Radii360[h.direction[2]];
-    Mx_R5 = Radii360[(h.direction[2] + 180) % 360];
-    Mx_Cxy = 2LL * (2LL * Mx_R1 * Mx_R5 - static_cast<long long>(Mx_R2) * Mx_R4 + static_cast<long long>(Mx_R5) * Mx_R4);
-    Mx_Xc = static_cast<long long>(Mx_R2 - Mx_R5) * (Mx_R1 + Mx_R4);
-    Mx_Yc = 2LL * (static_cast<long long>(Mx_R2) * Mx_R4 - static_cast<long long>(Mx_R5) * Mx_R1);
     // Lines 0, 3 and 8 through every column, then rows 4 and 0 beyond row
     // 10, rows 28 and 32 beyond row 22.
     Average(0, 12, 11, 6, 12);
@@ -363,7 +351,6 @@ int ModuleLocation(int cx, int cy, int top, int bottom, int left, int right, int
 {
     TH_SELECT = attempt & 1;
     SetMaxiThreshold(cx, cy, top, bottom, left, right);
-    Rpa = top + bottom + left + right;
     CenterRadii(cx, cy, top, bottom, left, right);
     if (PatternFind() == 0) {
         return 1;

@@ -18,8 +18,6 @@ extern int RingEdge[360][6];
 extern int Radii360[360];
 extern int AVE_SPAN;
 extern int HALFPB;
-// Sum of the four half-extents the grid was asked for.
-extern int Rpa;
 // Thresholds of the six 64-degree sectors about the bull's-eye.
 extern int Mx_Th[18];
 
@@ -33,11 +31,6 @@ struct MaxiHexagon {
 };
 extern MaxiHexagon Hexagon2[20];
 extern int NumH2;
-// Ring radii at the cluster directions (R0..R2) and opposite them (R3..R5),
-// and the ellipse terms that follow from them.
-extern int Mx_R0, Mx_R1, Mx_R2, Mx_R3, Mx_R4, Mx_R5;
-extern long long Mx_Xc, Mx_Yc, Mx_Cxy;
-
 // Finds the grid about the bull's-eye at (cx, cy) with the given ring
 // half-extents (pixels) and samples it; attempt 0..3 (odd: cut at the
 // global threshold). 0 when MX_bits and Modl are filled, 1 when no
