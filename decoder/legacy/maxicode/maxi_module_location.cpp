@@ -5,6 +5,7 @@
 #include "decoder/legacy/engine/legacy_arctan.h"
 #include "decoder/legacy/engine/legacy_arith.h"
 #include "decoder/legacy/engine/legacy_geometry.h"
+#include "decoder/legacy/maxicode/maxi_centring.h"
 
 MaxiPoint16 tCenter;
 int RingEdge[360][6];
@@ -167,6 +168,31 @@ int TurnScore(int turn, int scale, Polar const* dark, Polar const* light, int* a
 }
 
 // Points of the six clusters; cluster k lies at symbol angle 60 (k + 1).
+// The orientation modules about the centre, as distance and symbol angle.
+Polar g_dark[11];
+Polar g_light[6];
+
+// How well the orientation modules of cluster k fit where the hexagon
+// turned by `turn` at `scale` puts them.
+int ClusterScore(int k, int turn, int scale)
+{
+    int score = 0;
+    for (int i = 0; i < 17; ++i) {
+        bool const wantDark = i < 11;
+        Polar const& m = wantDark ? g_dark[i] : g_light[i - 11];
+        int const off = ((m.angle - 60 * (k + 1)) % 360 + 540) % 360 - 180;
+        if (off < -30 || off >= 30) {
+            continue;
+        }
+        int const degree = (m.angle + turn + 360) % 360;
+        MaxiPoint16 const p = RayPoint(degree, m.distance, scale);
+        int isDark = 0;
+        int const margin = Mx_Th[degree / 64] - ImgValueTH(p.y, p.x, degree, &isDark);
+        score += wantDark ? margin : -margin;
+    }
+    return score;
+}
+
 void SetClusters(MaxiHexagon& h, int turn, int scale)
 {
     for (int k = 0; k < 6; ++k) {
@@ -174,6 +200,29 @@ void SetClusters(MaxiHexagon& h, int turn, int scale)
         h.point[k] = RayPoint(h.direction[k], 6000, scale);
     }
     h.scale = scale;
+}
+
+// Each cluster found on its own about where the hexagon puts it: under
+// perspective the six lie at turns and distances of their own.
+void RefineClusters(MaxiHexagon& h, int turn, int scale)
+{
+    for (int k = 0; k < 6; ++k) {
+        int best = ClusterScore(k, turn, scale);
+        int bestTurn = turn;
+        int bestScale = scale;
+        for (int t = turn - 3; t <= turn + 3; ++t) {
+            for (int sc = scale - 5; sc <= scale + 5; ++sc) {
+                int const score = ClusterScore(k, t, sc);
+                if (score > best) {
+                    best = score;
+                    bestTurn = t;
+                    bestScale = sc;
+                }
+            }
+        }
+        h.direction[k] = (60 * (k + 1) + bestTurn + 360) % 360;
+        h.point[k] = RayPoint(h.direction[k], 6000, bestScale);
+    }
 }
 
 void Set(int line, int record, MaxiPoint16 p) { tMod[line][record] = p; }
@@ -227,6 +276,44 @@ long long LineContrast()
         }
     }
     return sum;
+}
+
+// Walks line `line` with centring from record `from` toward record `to`.
+void Walk(int line, int from, int to)
+{
+    MaxiPoint16 const a = tMod[line][from];
+    MaxiPoint16 const b = tMod[line][to];
+    AdjustXY36(a.x, a.y, b.x, b.y, line, from, to > from ? 1 : -1, to > from ? to - from : from - to);
+}
+
+// Line `target` (an even row) record by record beyond `near` away from
+// `far` by num / den of their spacing, then walked out from its middle.
+void ExtendWalked(int target, int nearLine, int farLine, int num, int den)
+{
+    for (int k = 1; k <= kMaxiColumns; ++k) {
+        MaxiPoint16 const n = tMod[nearLine][k];
+        MaxiPoint16 const f = tMod[farLine][k];
+        tMod[target][k] = {n.x + static_cast<int>(static_cast<long long>(n.x - f.x) * num / den),
+                           n.y + static_cast<int>(static_cast<long long>(n.y - f.y) * num / den)};
+    }
+    Walk(target, 15, 1);
+    Walk(target, 15, kMaxiColumns);
+}
+
+// The placed lines grown with centring: lines 0, 3 and 8 walked out from
+// their cluster points, then rows 4, 0, 28 and 32 from them.
+void GrowLines()
+{
+    Walk(0, 12, 1);
+    Walk(0, 18, kMaxiColumns);
+    Walk(3, 12, 1);
+    Walk(3, 18, kMaxiColumns);
+    Walk(8, 9, 1);
+    Walk(8, 21, kMaxiColumns);
+    ExtendWalked(10, 0, 8, 1, 1);
+    ExtendWalked(12, 0, 8, 10, 6);
+    ExtendWalked(11, 3, 8, 1, 1);
+    ExtendWalked(13, 3, 8, 10, 6);
 }
 
 }  // namespace
@@ -293,8 +380,8 @@ void CenterRadii(int cx, int cy, int top, int bottom, int left, int right)
 
 int PatternFind()
 {
-    static Polar dark[11];
-    static Polar light[6];
+    Polar* const dark = g_dark;
+    Polar* const light = g_light;
     for (int i = 0; i < 11; ++i) {
         dark[i] = ModulePolar(kDarkModules[i][0], kDarkModules[i][1]);
     }
@@ -351,6 +438,7 @@ int ModuleLocation(int cx, int cy, int top, int bottom, int left, int right, int
 {
     TH_SELECT = attempt & 1;
     SetMaxiThreshold(cx, cy, top, bottom, left, right);
+    THRESHOLD3 = THRESHOLD2;
     CenterRadii(cx, cy, top, bottom, left, right);
     if (PatternFind() == 0) {
         return 1;
@@ -376,7 +464,13 @@ int ModuleLocation(int cx, int cy, int top, int bottom, int left, int right, int
         }
     }
     SetClusters(h, bestTurn, bestScale);
-    PlaceLines(h);
+    if (attempt >= 2) {
+        RefineClusters(h, bestTurn, bestScale);
+        PlaceLines(h);
+        GrowLines();
+    } else {
+        PlaceLines(h);
+    }
     SampleMaxiBands();
     return 0;
 }
