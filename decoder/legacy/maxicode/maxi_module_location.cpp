@@ -6,6 +6,7 @@
 #include "decoder/legacy/engine/legacy_arith.h"
 #include "decoder/legacy/engine/legacy_geometry.h"
 #include "decoder/legacy/maxicode/maxi_centring.h"
+#include "decoder/legacy/maxicode/maxi_projective_fit.h"
 
 MaxiPoint16 tCenter;
 int RingEdge[360][6];
@@ -316,6 +317,45 @@ void GrowLines()
     ExtendWalked(13, 3, 8, 10, 6);
 }
 
+// Under perspective the lines are no longer evenly spaced: the reference
+// lines from the projective map through the six cluster points and the
+// centre. False when the points give no map.
+bool PlaceLinesProjective(MaxiHexagon const& h)
+{
+    // Cluster k sits at module (row, column) of the hexagon's corners.
+    constexpr int kCorner[6][2] = {{10, 17}, {10, 11}, {16, 8}, {22, 11}, {22, 17}, {16, 20}};
+    MaxiAnchorPair pairs[7];
+    for (int k = 0; k < 7; ++k) {
+        int const row = k < 6 ? kCorner[k][0] : 16;
+        int const column = k < 6 ? kCorner[k][1] : 14;
+        MaxiPoint16 const p = k < 6 ? h.point[k] : tCenter;
+        pairs[k] = {static_cast<float>(2 * column + (row & 1) - 28) / 2, static_cast<float>(row - 16) * 0.8660254f,
+                    static_cast<float>(p.x) / 65536, static_cast<float>(p.y) / 65536, 1};
+    }
+    double m[8];
+    if (!FitMaxiProjective(pairs, 7, m)) {
+        return false;
+    }
+    constexpr int kLines[7][2] = {{12, 0}, {10, 4}, {0, 10}, {8, 16}, {3, 22}, {11, 28}, {13, 32}};
+    for (auto const& line : kLines) {
+        for (int c = 0; c < kMaxiColumns; ++c) {
+            double const u = c - 14;
+            double const v = (line[1] - 16) * 0.8660254;
+            double const w = 1 + m[6] * u + m[7] * v;
+            if (!(w > 0.05)) {
+                return false;
+            }
+            double const x = m[2] + (m[0] * u + m[1] * v) / w;
+            double const y = m[5] + (m[3] * u + m[4] * v) / w;
+            if (!(x > -4096 && x < 4096 && y > -4096 && y < 4096)) {
+                return false;
+            }
+            tMod[line[0]][c + 1] = {static_cast<int>(x * 65536), static_cast<int>(y * 65536)};
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int ImgValueTH(int y, int x, int degree, int* dark)
@@ -465,9 +505,13 @@ int ModuleLocation(int cx, int cy, int top, int bottom, int left, int right, int
     }
     SetClusters(h, bestTurn, bestScale);
     if (attempt >= 2) {
+        // Each cluster on its own; attempt 2 through the projective map,
+        // attempt 3 (or when there is no map) walked out with centring.
         RefineClusters(h, bestTurn, bestScale);
-        PlaceLines(h);
-        GrowLines();
+        if (attempt == 3 || !PlaceLinesProjective(h)) {
+            PlaceLines(h);
+            GrowLines();
+        }
     } else {
         PlaceLines(h);
     }
