@@ -163,7 +163,9 @@ int TurnScore(int turn, int scale, Polar const* dark, Polar const* light, int* a
         int const grey = ImgValueTH(p.y, p.x, degree, &isDark);
         int const margin = Mx_Th[degree / 64] - grey;
         score += wantDark ? margin : -margin;
-        *agree += (isDark != 0) == wantDark ? 1 : 0;
+        // Against the sector threshold whatever the attempt's, so the
+        // orientation found holds for every attempt.
+        *agree += (margin >= 0) == wantDark ? 1 : 0;
     }
     return score;
 }
@@ -356,6 +358,40 @@ bool PlaceLinesProjective(MaxiHexagon const& h)
     return true;
 }
 
+// What the search found for one bull's-eye of the current image.
+struct Search {
+    bool valid;
+    int key[6];  // centre and half-extents asked for
+    int clusters;
+    int turn;
+    int scale;
+};
+Search g_search;
+
+// The orientation fixes the turn to a degree; the pitch the rings give is
+// only as good as their print. Turn and scale are settled on the sharpness
+// of the reference rows they place.
+void SettleTurnAndScale(Search& found)
+{
+    MaxiHexagon& h = Hexagon2[0];
+    int const foundTurn = (h.direction[0] + 300) % 360;
+    found.turn = foundTurn;
+    found.scale = h.scale;
+    long long best = -1;
+    for (int turn = foundTurn - 2; turn <= foundTurn + 2; ++turn) {
+        for (int scale = 55; scale <= 67; ++scale) {
+            SetClusters(h, (turn + 360) % 360, scale);
+            PlaceLines(h);
+            long long const sharpness = LineContrast();
+            if (sharpness > best) {
+                best = sharpness;
+                found.turn = (turn + 360) % 360;
+                found.scale = scale;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 int ImgValueTH(int y, int x, int degree, int* dark)
@@ -474,35 +510,39 @@ void Average(int line, int first, int before, int span, int after)
     }
 }
 
+void ForgetModuleLocation() { g_search.valid = false; }
+
 int ModuleLocation(int cx, int cy, int top, int bottom, int left, int right, int attempt)
 {
     TH_SELECT = attempt & 1;
     SetMaxiThreshold(cx, cy, top, bottom, left, right);
     THRESHOLD3 = THRESHOLD2;
-    CenterRadii(cx, cy, top, bottom, left, right);
-    if (PatternFind() == 0) {
-        return 1;
+    // The centre, the rings and the orientation do not change with the
+    // attempt: found once per bull's-eye and image.
+    Search& found = g_search;
+    int const key[6] = {cx, cy, top, bottom, left, right};
+    bool same = found.valid;
+    for (int i = 0; i < 6; ++i) {
+        same = same && found.key[i] == key[i];
     }
-    // The orientation fixes the turn to a degree; the pitch the rings give
-    // is only as good as their print. Turn and scale are settled on the
-    // sharpness of the reference rows they place.
-    MaxiHexagon& h = Hexagon2[0];
-    int const foundTurn = (h.direction[0] + 300) % 360;
-    int bestTurn = foundTurn;
-    int bestScale = h.scale;
-    long long best = -1;
-    for (int turn = foundTurn - 2; turn <= foundTurn + 2; ++turn) {
-        for (int scale = 55; scale <= 67; ++scale) {
-            SetClusters(h, (turn + 360) % 360, scale);
-            PlaceLines(h);
-            long long const sharpness = LineContrast();
-            if (sharpness > best) {
-                best = sharpness;
-                bestTurn = (turn + 360) % 360;
-                bestScale = scale;
-            }
+    if (!same) {
+        found.valid = true;
+        for (int i = 0; i < 6; ++i) {
+            found.key[i] = key[i];
+        }
+        CenterRadii(cx, cy, top, bottom, left, right);
+        found.clusters = PatternFind();
+        if (found.clusters != 0) {
+            SettleTurnAndScale(found);
         }
     }
+    NumH2 = found.clusters;
+    if (found.clusters == 0) {
+        return 1;
+    }
+    MaxiHexagon& h = Hexagon2[0];
+    int const bestTurn = found.turn;
+    int const bestScale = found.scale;
     SetClusters(h, bestTurn, bestScale);
     if (attempt >= 2) {
         // Each cluster on its own; attempt 2 through the projective map,

@@ -37,6 +37,9 @@ extern int NumH2;
 // orientation was found.
 int ModuleLocation(int cx, int cy, int top, int bottom, int left, int right, int attempt);
 
+// Forgets the bull's-eye searched last (a new image).
+void ForgetModuleLocation();
+
 // The centre (tCenter) and the ring radius table.
 void CenterRadii(int cx, int cy, int top, int bottom, int left, int right);
 // The six clusters: tries scales 55..67 of the ring radius and every turn;

@@ -177,6 +177,7 @@ void reset_max01()
 {
     ResetSymbol();
     ResetMaxiTried();
+    ForgetModuleLocation();
 }
 
 void reset_max02() { finder_MX.failed = 0; }

@@ -19,6 +19,7 @@ void UseFrame(support::Frame const& frame)
     decode_image_info.sampleWidth = frame.width;
     decode_image_info.sampleHeight = frame.height;
     decode_image_info.sampleRowPadding = 0;
+    ForgetModuleLocation();  // a new image
 }
 
 // Module values of the last grid, read to text; "" when nothing reads.
