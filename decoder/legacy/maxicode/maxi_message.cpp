@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "decoder/legacy/engine/legacy_result.h"
+
 int StructNo_MX = 1;
 int StructBo_MX;
 int StructFlag_MX;
@@ -69,49 +71,189 @@ constexpr unsigned char Mode0CodeSetA[64] = {
 constexpr int kLatched = 200;
 constexpr int kPostalCapacity = 20;  // 19 characters and NUL
 
-// One symbol's interpretation: the message codewords, the read position and
-// the secondary output.
-struct Reader {
-    unsigned char message[240];
-    int end;
-    int position;
-    int current;
-    int previous;
-    int eci;
-    int ignoreEci;
-    unsigned char* out;
-    int length;
-    bool overflow;
+// One symbol's interpretation (the engine is not reentrant): the message
+// codewords, the read position, the code sets and the secondary output.
+unsigned char g_message[240];
+int g_end;
+int g_position;
+int g_current;
+int g_previous;
+int g_eci;
+int g_ignoreEci;
+unsigned char* g_out;
+int g_length;
+bool g_overflow;
 
-    void Put(unsigned char byte)
-    {
-        if (length >= kMaxiTextCapacity - 1) {
-            overflow = true;
-            return;
-        }
-        out[length++] = byte;
-    }
+// The primary message and the carrier fields taken from it.
+unsigned char const* g_primary;  // codewords 1..10 at [1] .. [10]
+int g_mode;
+char g_postal[kPostalCapacity];
+int g_postalLength;
+char g_country[kPostalCapacity];
+char g_service[kPostalCapacity];
+unsigned char g_answer[kMaxiTextCapacity];
+int g_answerLength;
 
-    void Latch(int set)
-    {
-        previous = current;
-        current = set;
-    }
-
-    int Handle(int set, int limit);
-    int NumericShift();
-    int Eci();
-    void StructuredAppend();
-};
-
-int Reader::NumericShift()
+void Put(unsigned char byte)
 {
-    if (end - position < 5) {
+    if (g_length >= kMaxiTextCapacity - 1) {
+        g_overflow = true;
+        return;
+    }
+    g_out[g_length++] = byte;
+}
+
+void Latch(int set)
+{
+    g_previous = g_current;
+    g_current = set;
+}
+
+// What a set's control codeword asked of the loop.
+enum Control { kWrite, kDone, kReturn, kFail };
+
+// The loop every code set shares: one codeword at a time, `limit` of them
+// (or, latched, until another set becomes current); `control` handles the
+// set's own control codewords, the rest write the table's byte.
+int RunCodeSet(int set, int end, int limit, unsigned char const* table, Control (*control)(int cw, int end))
+{
+    for (int taken = 0; taken < limit && g_position < end; ++taken) {
+        if (limit == kLatched && g_current != set) {
+            return 0;
+        }
+        int const cw = g_message[g_position++];
+        if (cw > 63) {
+            return -1;
+        }
+        Control const c = control(cw, end);
+        if (c == kFail || g_overflow) {
+            return -1;
+        }
+        if (c == kReturn) {
+            return 0;
+        }
+        if (c == kWrite) {
+            Put(table[cw]);
+        }
+    }
+    return 0;
+}
+
+Control Result(int r) { return r == 0 ? kDone : kFail; }
+
+// A pad that opens the message may carry the position and total of a
+// structured-append series in the codeword after it.
+void StructuredAppend()
+{
+    if (g_position != 1 || g_position >= g_end) {
+        return;
+    }
+    int const v = g_message[g_position];
+    StructNo_MX = (v >> 3) + 1;
+    StructBo_MX = (v & 7) + 1;
+    if ((v & 7) != 0 && (v >> 3) <= (v & 7)) {
+        StructFlag_MX = 1;
+        cur_StructFlag_MX = 1;
+        StructParity_MX = 0;
+        g_position = 2;
+    }
+}
+
+Control ControlA(int cw, int end)
+{
+    switch (cw) {
+    case 27: return Result(eci_MX());
+    case 31: return Result(numeric_shift_MX());
+    case 33: StructuredAppend(); return kDone;
+    case 59: return Result(code_set_B_MX(end, 1));
+    case 60: return Result(code_set_C_MX(end, 1));
+    case 61: return Result(code_set_D_MX(end, 1));
+    case 62: return Result(code_set_E_MX(end, 1));
+    case 63: Latch(kSetB); return kReturn;
+    default: return kWrite;
+    }
+}
+
+Control ControlB(int cw, int end)
+{
+    switch (cw) {
+    case 27: return Result(eci_MX());
+    case 31: return Result(numeric_shift_MX());
+    case 33:
+    case 55:
+    case 58: return kDone;  // pad
+    case 56: return Result(code_set_A_MX(end, 2));
+    case 57: return Result(code_set_A_MX(end, 3));
+    case 59: return Result(code_set_A_MX(end, 1));
+    case 60: return Result(code_set_C_MX(end, 1));
+    case 61: return Result(code_set_D_MX(end, 1));
+    case 62: return Result(code_set_E_MX(end, 1));
+    case 63: Latch(kSetA); return kReturn;
+    default:
+        if (CodeSetB[cw] == '\\' && g_eci != 0) {
+            // After an ECI escape a literal backslash is written twice.
+            Put('\\');
+            Put('\\');
+            return kDone;
+        }
+        return kWrite;
+    }
+}
+
+// Sets C, D and E share their shifts; each locks its own set.
+Control ControlCDE(int set, int cw, int end)
+{
+    switch (cw) {
+    case 27: return Result(eci_MX());
+    case 31: return Result(numeric_shift_MX());
+    case 58: Latch(kSetA); return kReturn;
+    case 60:
+    case 61:
+    case 62: {
+        int const target = cw - 60 + kSetC;
+        if (target == set) {
+            Latch(set);  // lock
+            return kReturn;
+        }
+        return Result(target == kSetC ? code_set_C_MX(end, 1)
+                      : target == kSetD ? code_set_D_MX(end, 1)
+                                        : code_set_E_MX(end, 1));
+    }
+    case 63: Latch(kSetB); return kReturn;
+    default: return kWrite;
+    }
+}
+
+Control ControlC(int cw, int end) { return ControlCDE(kSetC, cw, end); }
+Control ControlD(int cw, int end) { return ControlCDE(kSetD, cw, end); }
+Control ControlE(int cw, int end) { return cw == 28 || cw == 29 ? kDone : ControlCDE(kSetE, cw, end); }
+
+bool IsHeader(unsigned char const* s, int length)
+{
+    return length >= 9 && s[0] == '[' && s[1] == ')' && s[2] == '>' && s[3] == 30 && s[4] == '0' && s[5] == '1' &&
+           s[6] == 29 && s[7] >= '0' && s[7] <= '9' && s[8] >= '0' && s[8] <= '9';
+}
+
+}  // namespace
+
+int max_anl_total_CWD;
+int max_anl_total_repair_CWD;
+
+int code_set_A_MX(int end, int limit) { return RunCodeSet(kSetA, end, limit, CodeSetA, ControlA); }
+int code_set_B_MX(int end, int limit) { return RunCodeSet(kSetB, end, limit, CodeSetB, ControlB); }
+int code_set_C_MX(int end, int limit) { return RunCodeSet(kSetC, end, limit, CodeSetC, ControlC); }
+int code_set_D_MX(int end, int limit) { return RunCodeSet(kSetD, end, limit, CodeSetD, ControlD); }
+int code_set_E_MX(int end, int limit) { return RunCodeSet(kSetE, end, limit, CodeSetE, ControlE); }
+
+int numeric_shift_MX()
+{
+    // Five codewords past the end are no number: refused, not read on.
+    if (g_end - g_position < 5) {
         return -1;
     }
     long value = 0;
     for (int i = 0; i < 5; ++i) {
-        value = value << 6 | message[position++];
+        value = value << 6 | g_message[g_position++];
     }
     if (value > 999999999) {
         return -1;  // not nine digits
@@ -124,249 +266,147 @@ int Reader::NumericShift()
     return 0;
 }
 
-int Reader::Eci()
+int eci_MX()
 {
-    if (position >= end) {
+    if (g_position >= g_end) {
         return -1;
     }
-    int const e = message[position++];
+    int const e = g_message[g_position++];
     int more = 0;
     long value = e & 31;
     if ((e & 0x20) != 0) {
         more = (e & 0x10) == 0 ? 1 : (e & 0x08) == 0 ? 2 : (e & 0x04) == 0 ? 3 : 4;
         value = more == 1 ? e & 15 : more == 2 ? e & 7 : e & 3;
     }
-    if (end - position < more) {
+    if (g_end - g_position < more) {
         return -1;
     }
     for (int i = 0; i < more; ++i) {
-        value = value * 64 + message[position++];
+        value = value * 64 + g_message[g_position++];
     }
     if (value > 999999) {
         return -1;  // no six-digit escape can carry it
     }
-    if (ignoreEci != 0) {
+    if (g_ignoreEci != 0) {
         return 0;
     }
-    if (eci == 0) {
+    if (g_eci == 0) {
         // From the first escape on every literal backslash is written twice:
-        // double those already written, once.
-        int backslashes = 0;
-        for (int i = 0; i < length; ++i) {
-            backslashes += out[i] == '\\' ? 1 : 0;
-        }
-        if (length + backslashes >= kMaxiTextCapacity - 1) {
-            overflow = true;
+        // those already written are doubled once (a second escape must not
+        // double the first escape's own backslash).
+        if (double_backslash_ECI(g_out, &g_length, kMaxiTextCapacity - 1) != 0) {
+            g_overflow = true;
             return -1;
         }
-        for (int from = length - 1, to = length + backslashes - 1; from >= 0; --from) {
-            out[to--] = out[from];
-            if (out[from] == '\\') {
-                out[to--] = '\\';
-            }
-        }
-        length += backslashes;
-        eci = 1;
+        g_eci = 1;
     }
     char text[24];
     std::snprintf(text, sizeof text, "\\%06ld", value);
     for (int i = 0; text[i] != 0; ++i) {
         Put(static_cast<unsigned char>(text[i]));
     }
-    return 0;
+    return g_overflow ? -1 : 0;
 }
 
-// A pad that opens the message may carry the position and total of a
-// structured-append series in the codeword after it.
-void Reader::StructuredAppend()
+int get_primary_fields_MX()
 {
-    if (position != 1 || position >= end) {
-        return;
-    }
-    int const v = message[position];
-    StructNo_MX = (v >> 3) + 1;
-    StructBo_MX = (v & 7) + 1;
-    if ((v & 7) != 0 && (v >> 3) <= (v & 7)) {
-        StructFlag_MX = 1;
-        cur_StructFlag_MX = 1;
-        StructParity_MX = 0;
-        position = 2;
-    }
-}
-
-int Reader::Handle(int set, int limit)
-{
-    unsigned char const* const table = set == kSetA   ? CodeSetA
-                                       : set == kSetB ? CodeSetB
-                                       : set == kSetC ? CodeSetC
-                                       : set == kSetD ? CodeSetD
-                                                      : CodeSetE;
-    for (int taken = 0; taken < limit && position < end; ++taken) {
-        if (limit == kLatched && current != set) {
-            return 0;
-        }
-        int const cw = message[position++];
-        if (cw > 63) {
-            return -1;
-        }
-        int result = 0;
-        if (cw == 27) {
-            result = Eci();
-        } else if (cw == 31) {
-            result = NumericShift();
-        } else if (set == kSetE && (cw == 28 || cw == 29)) {
-            // pad
-        } else if (set == kSetA && cw == 33) {
-            StructuredAppend();
-        } else if (set == kSetB && (cw == 33 || cw == 55 || cw == 58)) {
-            // pad
-        } else if (set == kSetB && (cw == 56 || cw == 57)) {
-            result = Handle(kSetA, cw == 56 ? 2 : 3);
-        } else if (set != kSetA && set != kSetB && cw == 58) {
-            Latch(kSetA);
-            return 0;
-        } else if (cw == 59 && (set == kSetA || set == kSetB)) {
-            result = Handle(set == kSetA ? kSetB : kSetA, 1);
-        } else if (cw >= 60 && cw <= 62) {
-            int const target = cw - 60 + kSetC;
-            if (target == set) {
-                Latch(set);  // lock
-                return 0;
-            }
-            result = Handle(target, 1);
-        } else if (cw == 63) {
-            Latch(set == kSetB ? kSetA : kSetB);
-            return 0;
-        } else if (set == kSetB && table[cw] == '\\' && eci != 0) {
-            Put('\\');
-            Put('\\');
-        } else {
-            Put(table[cw]);
-        }
-        if (result != 0 || overflow) {
-            return -1;
-        }
-    }
-    return 0;
-}
-
-// Postal code, country code and service class of the primary message.
-struct CarrierFields {
-    char postal[kPostalCapacity];
-    int postalLength;
-    char country[4];
-    char service[4];
-};
-
-bool ReadPrimaryFields(unsigned char const* c, int mode, CarrierFields& f)
-{
+    unsigned char const* const c = g_primary;
     int const country = (c[7] >> 4) | (c[8] << 2) | ((c[9] & 3) << 8);
     int const service = (c[9] >> 2) | (c[10] << 4);
-    std::snprintf(f.country, sizeof f.country, "%03d", country % 1000);
-    std::snprintf(f.service, sizeof f.service, "%03d", service % 1000);
+    std::snprintf(g_country, sizeof g_country, "%03d", country % 1000);
+    std::snprintf(g_service, sizeof g_service, "%03d", service % 1000);
     long const number = (c[1] >> 4) | (c[2] << 2) | (c[3] << 8) | (c[4] << 14) | (c[5] << 20) |
                         (static_cast<long>(c[6] & 15) << 26);
     int const sixBit[6] = {
         (c[6] >> 4) | ((c[7] & 15) << 2),     ((c[6] << 2) & 60) | (c[5] >> 4), ((c[5] << 2) & 60) | (c[4] >> 4),
         ((c[4] << 2) & 60) | (c[3] >> 4), ((c[3] << 2) & 60) | (c[2] >> 4), ((c[2] << 2) & 60) | (c[1] >> 4),
     };
-    int length = 0;
-    bool numeric = mode == 2;
-    if (mode == 2) {
+    int length = 6;
+    bool numeric = g_mode == 2;
+    long rest = number;
+    if (g_mode == 2) {
         length = (c[6] >> 4) | ((c[7] & 15) << 2);
         if (length == 0) {
             length = 5;  // "00000"
+            rest = 0;
         }
         // The field holds 19 digits: a longer length is no valid symbol.
         if (length > kPostalCapacity - 1) {
-            return false;
+            g_postalLength = 0;
+            g_postal[0] = 0;
+            return -1;
         }
-    } else if (mode == 0) {
+    } else if (g_mode == 0) {
         numeric = country == 840;
         length = numeric ? 9 : 6;
-    } else {
-        length = 6;
     }
     if (numeric) {
-        long rest = mode == 2 && ((c[6] >> 4) | ((c[7] & 15) << 2)) == 0 ? 0 : number;
         for (int i = length - 1; i >= 0; --i) {
-            f.postal[i] = static_cast<char>('0' + rest % 10);
+            g_postal[i] = static_cast<char>('0' + rest % 10);
             rest /= 10;
         }
     } else {
-        unsigned char const* table = mode == 0 ? Mode0CodeSetA : CodeSetA;
+        unsigned char const* table = g_mode == 0 ? Mode0CodeSetA : CodeSetA;
         for (int i = 0; i < 6; ++i) {
-            f.postal[i] = static_cast<char>(table[sixBit[i]]);
+            g_postal[i] = static_cast<char>(table[sixBit[i]]);
         }
     }
-    f.postal[length] = 0;
-    f.postalLength = length;
-    return true;
+    g_postal[length] = 0;
+    g_postalLength = length;
+    return 0;
 }
 
-bool IsHeader(unsigned char const* s, int length)
+int make_carrier_message_MX()
 {
-    return length >= 9 && s[0] == '[' && s[1] == ')' && s[2] == '>' && s[3] == 30 && s[4] == '0' && s[5] == '1' &&
-           s[6] == 29 && s[7] >= '0' && s[7] <= '9' && s[8] >= '0' && s[8] <= '9';
-}
-
-// Postal code, country and class, each followed by GS, after the "[)>" RS
-// "01" GS vv header when the secondary message opens with one.
-bool MakeCarrierMessage(CarrierFields const& f, unsigned char const* secondary, int secondaryLength, MaxiMessage& out)
-{
-    static unsigned char answer[kMaxiTextCapacity];
-    int length = 0;
+    g_answerLength = 0;
     bool fits = true;
-    auto put = [&](unsigned char byte) {
-        if (length >= kMaxiTextCapacity - 1) {
+    auto put = [&fits](unsigned char byte) {
+        if (g_answerLength >= kMaxiTextCapacity - 1) {
             fits = false;
             return;
         }
-        answer[length++] = byte;
+        g_answer[g_answerLength++] = byte;
     };
+    unsigned char const* const secondary = g_out;
     int from = 0;
-    if (IsHeader(secondary, secondaryLength)) {
+    if (IsHeader(secondary, g_length)) {
         for (; from < 9; ++from) {
             put(secondary[from]);
         }
     }
-    for (int i = 0; i < f.postalLength; ++i) {
-        put(static_cast<unsigned char>(f.postal[i]));
+    for (int i = 0; i < g_postalLength; ++i) {
+        put(static_cast<unsigned char>(g_postal[i]));
     }
     put(29);
     for (int i = 0; i < 3; ++i) {
-        put(static_cast<unsigned char>(f.country[i]));
+        put(static_cast<unsigned char>(g_country[i]));
     }
     put(29);
     for (int i = 0; i < 3; ++i) {
-        put(static_cast<unsigned char>(f.service[i]));
+        put(static_cast<unsigned char>(g_service[i]));
     }
     put(29);
-    for (int i = from; i < secondaryLength; ++i) {
+    for (int i = from; i < g_length; ++i) {
         put(secondary[i]);
     }
-    if (!fits) {
-        return false;
-    }
-    for (int i = 0; i < length; ++i) {
-        out.text[i] = answer[i];
-    }
-    out.text[length] = 0;
-    out.length = length;
-    return true;
+    g_answer[g_answerLength] = 0;
+    return fits ? 0 : -1;
 }
-
-}  // namespace
 
 int InterpretMaxiMessage(MaxiCodewords const& codewords, int mode, int ignoreEci, MaxiMessage& out)
 {
-    static Reader reader;
-    Reader& r = reader;
-    r = Reader{};
-    r.ignoreEci = ignoreEci;
-    r.out = out.text;
-    r.current = kSetA;
-    r.previous = kSetA;
+    g_end = 0;
+    g_position = 0;
+    g_current = kSetA;
+    g_previous = kSetA;
+    g_eci = 0;
+    g_ignoreEci = ignoreEci;
+    g_out = out.text;
+    g_length = 0;
+    g_overflow = false;
+    g_primary = codewords.value;
+    g_mode = mode;
+    max_anl_total_CWD = 0;
     out.length = 0;
     out.text[0] = 0;
     out.mode = mode;
@@ -377,38 +417,48 @@ int InterpretMaxiMessage(MaxiCodewords const& codewords, int mode, int ignoreEci
     unsigned char const* const c = codewords.value;
     if (mode == 0) {
         for (int i = 0; i < 84; ++i) {
-            r.Put(Mode0CodeSetA[c[21 + i] & 63]);
+            Put(Mode0CodeSetA[c[21 + i] & 63]);
         }
     } else {
         int const secondary = mode == 5 ? 68 : 84;
         if (mode >= 4) {
             for (int i = 2; i <= 10; ++i) {
-                r.message[r.end++] = c[i];
+                g_message[g_end++] = c[i];
             }
         }
         for (int i = 0; i < secondary; ++i) {
-            r.message[r.end++] = c[21 + i];
+            g_message[g_end++] = c[21 + i];
         }
-        r.message[r.end] = 0;
-        while (r.position < r.end) {
-            if (r.Handle(r.current, kLatched) != 0 || r.overflow) {
+        g_message[g_end] = 0;
+        while (g_position < g_end) {
+            int const set = g_current;
+            int const r = set == kSetA   ? code_set_A_MX(g_end, kLatched)
+                          : set == kSetB ? code_set_B_MX(g_end, kLatched)
+                          : set == kSetC ? code_set_C_MX(g_end, kLatched)
+                          : set == kSetD ? code_set_D_MX(g_end, kLatched)
+                                         : code_set_E_MX(g_end, kLatched);
+            if (r != 0 || g_overflow) {
                 return 129;
             }
         }
     }
-    out.text[r.length] = 0;
-    out.length = r.length;
-    out.eci = r.eci;
+    out.text[g_length] = 0;
+    out.length = g_length;
+    out.eci = g_eci;
+    max_anl_total_CWD = mode == 0 ? 84 : g_position;
 
     int const result = cur_StructFlag_MX != 0 ? 24 : 23;
     if (mode == 0 || mode == 2 || mode == 3) {
         if (mode != 0 && cur_StructFlag_MX != 0 && StructNo_MX != 1) {
             return result;  // later parts carry their secondary text alone
         }
-        CarrierFields fields{};
-        if (!ReadPrimaryFields(c, mode, fields) || !MakeCarrierMessage(fields, out.text, out.length, out)) {
+        if (get_primary_fields_MX() != 0 || make_carrier_message_MX() != 0) {
             return 129;
         }
+        for (int i = 0; i <= g_answerLength; ++i) {
+            out.text[i] = g_answer[i];
+        }
+        out.length = g_answerLength;
     }
     return result;
 }
@@ -417,9 +467,11 @@ int DecodeMaxiModules(unsigned char const* modules, int ignoreEci, MaxiMessage& 
 {
     static MaxiCodewords codewords;
     ReadMaxiCodewords(modules, codewords);
+    int const before = Err_n;
     int const mode = CorrectMaxiCodewords(codewords);
     if (mode < 0) {
         return 129;
     }
+    max_anl_total_repair_CWD = Err_n - before;
     return InterpretMaxiMessage(codewords, mode, ignoreEci, out);
 }

@@ -5,6 +5,7 @@
 #include "decoder/legacy/maxicode/maxi_finder.h"
 #include "decoder/legacy/maxicode/maxi_grid.h"
 #include "decoder/legacy/maxicode/maxi_message.h"
+#include "decoder/legacy/maxicode/maxi_module_location.h"
 
 unsigned char* MAX_ans;
 int MAX_ans_cnt;
@@ -26,6 +27,8 @@ void ResetSymbol()
     cur_StructFlag_MX = 0;
     StructFlag_MX = 0;
     Err_n = 0;
+    max_anl_total_CWD = 0;
+    max_anl_total_repair_CWD = 0;
 }
 
 // Files the outcome; a read counts only once it is in the good table.
@@ -61,6 +64,38 @@ int File(int result, int const* xs, int const* ys)
 // A corner coordinate, kept within reach of the frame.
 int Pixel(float v) { return static_cast<int>(v > -4096 ? (v < 4096 ? v : 4096) : -4096); }
 
+// The grid grown from the orientation clusters, attempt by attempt (four
+// for an outline traced all round, else two): 23, 24 or 129.
+int ReadClusterGrid()
+{
+    MaxiBullsEye const& e = finder_MX.eye;
+    if (e.inverted) {
+        return kLegacyNothing;  // the clusters are found dark on light
+    }
+    int const attempts = finder_MX.completeOutline != 0 ? 4 : 2;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (ModuleLocation(static_cast<int>(e.x), static_cast<int>(e.y), static_cast<int>(e.top),
+                           static_cast<int>(e.bottom), static_cast<int>(e.left), static_cast<int>(e.right),
+                           attempt) != 0) {
+            return kLegacyNothing;
+        }
+        for (int r = 0; r < kMaxiRows; ++r) {
+            for (int c = 0; c < kMaxiColumns; ++c) {
+                MaxiPoint16 const& p = Modl[kMaxiLines * r + c];
+                g_grid.x[r][c] = static_cast<float>(p.x) / 65536.0f + 0.5f;
+                g_grid.y[r][c] = static_cast<float>(p.y) / 65536.0f + 0.5f;
+                g_grid.modules[r * kMaxiColumns + c] = MX_bits[r * kMaxiColumns + c] == '1' ? 1 : 0;
+            }
+        }
+        ResetSymbol();
+        int const result = DecodeMaxiModules(g_grid.modules, GetIgnoreECIProtocol(), g_message);
+        if (result != kLegacyNothing) {
+            return result;
+        }
+    }
+    return kLegacyNothing;
+}
+
 int Fail()
 {
     return File(kLegacyNothing, finder_MX.cornerX, finder_MX.cornerY);
@@ -94,8 +129,9 @@ int dec_maxi2(int mode)
     if (GetMaxiEnable() == 0 || finder_MX.failed != 0) {
         return Fail();
     }
+    // The cluster grid first; the placed grid reads what it does not.
+    int result = ReadClusterGrid();
     DEC2DIvra::GrayImage const image = MaxiFrame();
-    int result = kLegacyNothing;
     for (int attempt = 0; attempt < kMaxiGridAttempts && result == kLegacyNothing; ++attempt) {
         // The runner-up turn only for an outline traced all round.
         if (finder_MX.completeOutline == 0 && attempt >= kMaxiSamplings && attempt < 2 * kMaxiSamplings) {
@@ -141,6 +177,7 @@ void reset_max01()
 {
     ResetSymbol();
     ResetMaxiTried();
+    ForgetModuleLocation();
 }
 
 void reset_max02() { finder_MX.failed = 0; }

@@ -255,6 +255,45 @@ TEST_F(MaxiMessageTest, MalformedMessagesAreRefused)
     }
 }
 
+// Shifts take one codeword (two or three for set B's shifts to A), locks
+// and latches hold; pads of set E write nothing.
+TEST_F(MaxiMessageTest, ShiftsLocksAndLatchesOfTheCodeSets)
+{
+    struct SetCase {
+        char const* name;
+        std::vector<unsigned char> codewords;
+        std::string expected;
+    };
+    SetCase const cases[] = {
+        {"shift C for one", {1, 60, 0, 1}, "A\xc0" "A"},
+        {"lock C until latch A", {60, 60, 0, 0, 58, 1}, "\xc0\xc0" "A"},
+        {"lock D", {61, 61, 0, 47, 58, 2}, "\xe0\x8a" "B"},
+        {"lock E, pads", {62, 62, 1, 28, 2, 29, 58, 1}, "\x01\x02" "A"},
+        {"B two- and three-shift A", {63, 1, 56, 1, 2, 3, 57, 4, 5, 6, 7}, "aABcDEFg"},
+        {"B shift A, latch A", {63, 1, 59, 1, 2, 63, 2}, "aAbB"},
+        {"numeric shift", {31, 0, 0, 0, 0, 1, 1}, "000000001A"},
+        {"ECI in set C keeps the set", {60, 60, 0, 27, 3, 0, 58}, "\xc0\\000003\xc0"},
+    };
+    for (SetCase const& t : cases) {
+        SCOPED_TRACE(t.name);
+        MaxiCodewords c{};
+        c.value[1] = 4;
+        std::vector<int> order;
+        for (int i = 2; i <= 10; ++i) {
+            order.push_back(i);
+        }
+        for (int i = 21; i <= 104; ++i) {
+            order.push_back(i);
+        }
+        for (size_t i = 0; i < order.size(); ++i) {
+            c.value[order[i]] = i < t.codewords.size() ? t.codewords[i] : 33;
+        }
+        ASSERT_EQ(InterpretMaxiMessage(c, 4, 0, message_), 23);
+        EXPECT_EQ(Text(), t.expected);
+        EXPECT_EQ(max_anl_total_CWD, 93);
+    }
+}
+
 TEST_F(MaxiMessageTest, ClearingStructuredAppendClearsTheHostCounters)
 {
     StructNo_MX = 3;

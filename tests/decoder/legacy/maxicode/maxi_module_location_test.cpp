@@ -1,0 +1,174 @@
+// The grid grown from the orientation clusters, on rendered zint symbols:
+// the bull's-eye half-extents in, module values out, read back to the text.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "decoder/legacy/engine/legacy_scan_line.h"
+#include "decoder/legacy/maxicode/maxi_codewords.h"
+#include "decoder/legacy/maxicode/maxi_message.h"
+#include "decoder/legacy/maxicode/maxi_module_location.h"
+#include "tests/support/symbol_renderer.h"
+
+namespace {
+
+void UseFrame(support::Frame const& frame)
+{
+    decode_image_info.samplePixels = frame.pixels.data();
+    decode_image_info.sampleWidth = frame.width;
+    decode_image_info.sampleHeight = frame.height;
+    decode_image_info.sampleRowPadding = 0;
+    ForgetModuleLocation();  // a new image
+}
+
+// Module values of the last grid, read to text; "" when nothing reads.
+std::string ReadGrid()
+{
+    static unsigned char modules[kMaxiRows * kMaxiColumns];
+    for (int i = 0; i < kMaxiRows * kMaxiColumns; ++i) {
+        modules[i] = MX_bits[i] == '1' ? 1 : 0;
+    }
+    static MaxiMessage message;
+    if (DecodeMaxiModules(modules, 0, message) == 129) {
+        return "";
+    }
+    return {reinterpret_cast<char const*>(message.text), static_cast<size_t>(message.length)};
+}
+
+// The light centre spot near the frame centre (the drawn symbol's middle is
+// not the bull's-eye's), as the finder check would hand it on.
+support::Point SpotCentre(support::Frame const& f, double pitch)
+{
+    int const reach = static_cast<int>(pitch);
+    int const disc = static_cast<int>(pitch * 0.35);
+    long best = -1;
+    support::Point centre{};
+    for (int y = f.height / 2 - reach; y <= f.height / 2 + reach; ++y) {
+        for (int x = f.width / 2 - reach; x <= f.width / 2 + reach; ++x) {
+            long sum = 0;
+            for (int j = -disc; j <= disc; ++j) {
+                for (int i = -disc; i <= disc; ++i) {
+                    sum += f.pixels[static_cast<size_t>((y + j) * f.width + x + i)];
+                }
+            }
+            if (sum > best) {
+                best = sum;
+                centre = {static_cast<double>(x), static_cast<double>(y)};
+            }
+        }
+    }
+    return centre;
+}
+
+class MaxiModuleLocationTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitTables_mx();
+        BuildMaxiBitInverse();
+        clear_Bo_MX();
+    }
+};
+
+TEST_F(MaxiModuleLocationTest, TurnedSymbolsReadAtBothThresholds)
+{
+    struct Case {
+        char const* name;
+        int mode;
+        double moduleSize;
+        double angle;
+        double blur;
+    };
+    Case const cases[] = {
+        {"upright", 4, 6.0, 0, 0},
+        {"turned 30", 4, 5.0, 30, 0},
+        {"turned 150, mode 5", 5, 6.0, 150, 0},
+        {"turned 250, blurred", 6, 6.0, 250, 1.0},
+    };
+    std::string const text = "CLUSTER GRID 0123456789";
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto const r = support::render({.symbology = BARCODE_MAXICODE, .data = text, .option1 = c.mode},
+                                       {.moduleSize = c.moduleSize, .angle = c.angle, .blur = c.blur});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        UseFrame(r.frame);
+        // The outer ring edge lies 4.51 module pitches from the centre.
+        int const extent = static_cast<int>(4.51 * c.moduleSize);
+        support::Point const spot = SpotCentre(r.frame, c.moduleSize);
+        int const cx = static_cast<int>(spot.x);
+        int const cy = static_cast<int>(spot.y);
+        for (int attempt : {0, 1}) {
+            SCOPED_TRACE(attempt);
+            ASSERT_EQ(ModuleLocation(cx, cy, extent, extent, extent, extent, attempt), 0);
+            EXPECT_EQ(TH_SELECT, attempt);
+            EXPECT_EQ(ReadGrid(), text);
+            // The centre module's record holds the bull's-eye centre.
+            EXPECT_NEAR(Modl[37 * 16 + 14].x >> 16, cx, 2);
+            EXPECT_NEAR(Modl[37 * 16 + 14].y >> 16, cy, 2);
+        }
+    }
+}
+
+// A leaning symbol: the evenly spaced grid of the first attempts misses its
+// far modules; the third places the lines through the projective map of the
+// clusters found one by one, the fourth walks them out with centring.
+TEST_F(MaxiModuleLocationTest, LeaningSymbolsReadOnTheLaterAttempts)
+{
+    std::string const text = "MaxiCode mode 4: 0123456789 text";
+    int read[4] = {0, 0, 0, 0};
+    for (int angle = 0; angle < 360; angle += 30) {
+        auto const r = support::render(
+            {.symbology = BARCODE_MAXICODE, .data = text, .option1 = 4},
+            {.moduleSize = 4.0, .angle = static_cast<double>(angle), .perspectiveX = 0.2, .perspectiveY = 0.1});
+        ASSERT_TRUE(r.symbol.ok);
+        UseFrame(r.frame);
+        int const extent = static_cast<int>(4.51 * 4.0);
+        support::Point const spot = SpotCentre(r.frame, 4.0);
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            if (ModuleLocation(static_cast<int>(spot.x), static_cast<int>(spot.y), extent, extent, extent, extent,
+                               attempt) == 0) {
+                read[attempt] += ReadGrid() == text ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_EQ(read[0] + read[1], 0);
+    EXPECT_GE(read[2], 4) << "of 12";
+}
+
+// Rings with nothing about them: no orientation, no grid.
+TEST_F(MaxiModuleLocationTest, RingsWithoutClustersAreRefused)
+{
+    auto r = support::render({.symbology = BARCODE_MAXICODE, .data = "X", .option1 = 4}, {.moduleSize = 6.0});
+    ASSERT_TRUE(r.symbol.ok);
+    // Light everything beyond the rings.
+    int const cx = r.frame.width / 2;
+    int const cy = r.frame.height / 2;
+    int const keep = static_cast<int>(4.9 * 6.0);
+    for (int y = 0; y < r.frame.height; ++y) {
+        for (int x = 0; x < r.frame.width; ++x) {
+            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) > keep * keep) {
+                r.frame.pixels[static_cast<size_t>(y * r.frame.width + x)] = 900;
+            }
+        }
+    }
+    UseFrame(r.frame);
+    int const extent = static_cast<int>(4.51 * 6.0);
+    EXPECT_EQ(ModuleLocation(cx, cy, extent, extent, extent, extent, 0), 1);
+    EXPECT_EQ(NumH2, 0);
+}
+
+// Points off the frame read the nearest edge pixel: a bull's-eye near the
+// corner is measured without reading outside the image.
+TEST_F(MaxiModuleLocationTest, GridReachingPastTheFrameIsClamped)
+{
+    auto const r = support::render({.symbology = BARCODE_MAXICODE, .data = "EDGE", .option1 = 4},
+                                   {.moduleSize = 6.0, .centre = support::Point{40, 40}});
+    ASSERT_TRUE(r.symbol.ok);
+    UseFrame(r.frame);
+    int const extent = static_cast<int>(4.51 * 6.0);
+    int const result = ModuleLocation(40, 40, extent, extent, extent, extent, 0);
+    EXPECT_TRUE(result == 0 || result == 1);
+}
+
+}  // namespace
