@@ -1,9 +1,18 @@
 #include "decoder/legacy/han_xin/han_xin_finder.h"
 
+#include "decoder/legacy/han_xin/han_xin_run_search.h"
+
 #include <cmath>
 
 CHINA_FINDER_INFO_st CHINA_finder[kHanXinMaxFinders];
 int CHINA_finder_count = 0;
+
+void swap_finder_CHINA(CHINA_FINDER_INFO_st* a, CHINA_FINDER_INFO_st* b)
+{
+    CHINA_FINDER_INFO_st const t = *a;
+    *a = *b;
+    *b = t;
+}
 
 namespace {
 
@@ -98,8 +107,7 @@ void KeepSeedLast(CHINA_FINDER_INFO_st const& seed)
 {
     for (int i = 0; i + 1 < CHINA_finder_count; ++i) {
         if (Same(CHINA_finder[i], seed)) {
-            CHINA_finder[i] = CHINA_finder[CHINA_finder_count - 1];
-            CHINA_finder[CHINA_finder_count - 1] = seed;
+            swap_finder_CHINA(&CHINA_finder[i], &CHINA_finder[CHINA_finder_count - 1]);
             return;
         }
     }
@@ -452,45 +460,57 @@ int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, 
         double const at = start + (reverse ? r[0] / 2 : width - r[4] / 2);
         double const x = gRuns.x0 + gRuns.dx * at;
         double const y = gRuns.y0 + gRuns.dy * at;
-        // A finder met before whose symbol was not tried yet (it was seen
-        // while another symbol's finders were sought) is offered again.
-        int const earlier = ImageFinderAt(x, y);
-        if (earlier >= 0) {
-            if (!gImageFinderUsed[earlier] && !Held(gImageFinders[earlier]) && !InFoundArea(x, y)) {
-                CHINA_finder[CHINA_finder_count++] = gImageFinders[earlier];
-                ++added;
-            }
-            continue;
-        }
-        if (Known(x, y)) {
-            continue;
-        }
-        // Each candidate is examined once an image: a finder whose symbol
-        // could not be read is not tried again from the next line.
-        CHINA_FINDER_INFO_st finder{};
-        HanXinImage const& view = darkWindow ? image : flipped;
         double const towardCorner = std::atan2(gRuns.dy, gRuns.dx) + (reverse ? 0 : kPi);
-        if (QuickCheck(view, x, y, towardCorner, unit) && HanXinVerifyFinder(view, x, y, width, &finder)) {
-            CHINA_finder[CHINA_finder_count++] = finder;
-            AddSearched(finder.x, finder.y, 2.5 * finder.module);
-            if (gImageFinderCount < kMaxImageFinders) {
-                gImageFinderUsed[gImageFinderCount] = false;
-                gImageFinders[gImageFinderCount++] = finder;
-            }
-            ++added;
-        } else {
-            AddSearched(x, y, 0.4 * unit);
-        }
+        added += HanXinOfferCandidate(darkWindow ? image : flipped, x, y, width, towardCorner, false);
     }
     return added;
 }
 
-void search_remaining_finders_CHINA(HanXinImage const& image)
+int HanXinOfferCandidate(HanXinImage const& image, double x, double y, double width, double towardCorner,
+                         bool verified)
 {
-    if (CHINA_finder_count == 0) {
+    if (CHINA_finder_count >= kHanXinMaxFinders) {
+        return 0;
+    }
+    // A finder met before whose symbol was not tried yet (it was seen
+    // while another symbol's finders were sought) is offered again.
+    int const earlier = ImageFinderAt(x, y);
+    if (earlier >= 0) {
+        if (!gImageFinderUsed[earlier] && !Held(gImageFinders[earlier]) && !InFoundArea(x, y)) {
+            CHINA_finder[CHINA_finder_count++] = gImageFinders[earlier];
+            return 1;
+        }
+        return 0;
+    }
+    if (Known(x, y)) {
+        return 0;
+    }
+    // Each candidate is examined once an image: a finder whose symbol
+    // could not be read is not tried again from the next line.
+    CHINA_FINDER_INFO_st finder{};
+    double const unit = width / 7;
+    if ((verified || QuickCheck(image, x, y, towardCorner, unit)) && HanXinVerifyFinder(image, x, y, width, &finder)) {
+        CHINA_finder[CHINA_finder_count++] = finder;
+        AddSearched(finder.x, finder.y, 2.5 * finder.module);
+        if (gImageFinderCount < kMaxImageFinders) {
+            gImageFinderUsed[gImageFinderCount] = false;
+            gImageFinders[gImageFinderCount++] = finder;
+        }
+        return 1;
+    }
+    AddSearched(x, y, 0.4 * unit);
+    return 0;
+}
+
+bool HanXinCandidateKnown(double x, double y) { return Known(x, y) || InFoundArea(x, y); }
+
+void search_remaining_finders_CHINA(HanXinImage const& image, CHINA_FINDER_INFO_st const& finder,
+                                    CHINA_RUNLENGTH_st* record)
+{
+    if (CHINA_finder_count == 0 || record == nullptr) {
         return;
     }
-    CHINA_FINDER_INFO_st const seed = CHINA_finder[CHINA_finder_count - 1];
+    CHINA_FINDER_INFO_st const seed = finder;
     double const reach = (2 * 84 + 21) * 1.5 * seed.module;
     double const left = std::fmax(0, seed.x - reach);
     double const right = std::fmin(image.width, seed.x + reach);
@@ -520,11 +540,26 @@ void search_remaining_finders_CHINA(HanXinImage const& image)
     // Under perspective the far finders are smaller than this one.
     double const step = std::fmax(1, std::fmin(0.75 * seed.module, 1.5));
     gLeastWidth = kLeastWidthBeside;
+    // Each line is searched on its run windows first, with the pattern's
+    // own checks across it; the ray checks of the frame search take what
+    // they leave (light-on-dark symbols, patterns narrower than 14 pixels).
+    auto search = [&](double x0, double y0, double x1, double y1) {
+        record->start = POINT_st{static_cast<int>(x0), static_cast<int>(y0)};
+        record->end = POINT_st{static_cast<int>(x1), static_cast<int>(y1)};
+        if (!(image.inverted == 0 && china_make_runlength(record) == 0 && SearchChinaFinderRuns(*record) > 0)) {
+            HanXinSearchLine(image, x0, y0, x1, y1);
+        }
+    };
+    record->runs = CHINA_runlength_int;
+    record->capacity = kChinaLineRuns;
+    record->lineMode = 1;
+    record->runParameter = 64;
+    record->window = 32;
     for (double y = top + 0.5; y < bottom && CHINA_finder_count < kHanXinMaxFinders; y += step) {
-        HanXinSearchLine(image, left + 0.5, y, right - 0.5, y);
+        search(left + 0.5, y, right - 0.5, y);
     }
     for (double x = left + 0.5; x < right && CHINA_finder_count < kHanXinMaxFinders; x += step) {
-        HanXinSearchLine(image, x, top + 0.5, x, bottom - 0.5);
+        search(x, top + 0.5, x, bottom - 0.5);
     }
     gLeastWidth = kLeastWidth;
     KeepSeedLast(seed);
