@@ -540,26 +540,31 @@ void search_remaining_finders_CHINA(HanXinImage const& image, CHINA_FINDER_INFO_
     // Under perspective the far finders are smaller than this one.
     double const step = std::fmax(1, std::fmin(0.75 * seed.module, 1.5));
     gLeastWidth = kLeastWidthBeside;
-    // Each line is searched on its run windows first, with the pattern's
-    // own checks across it; the ray checks of the frame search take what
-    // they leave (light-on-dark symbols, patterns narrower than 14 pixels).
-    auto search = [&](double x0, double y0, double x1, double y1) {
-        record->start = POINT_st{static_cast<int>(x0), static_cast<int>(y0)};
-        record->end = POINT_st{static_cast<int>(x1), static_cast<int>(y1)};
-        if (!(image.inverted == 0 && china_make_runlength(record) == 0 && SearchChinaFinderRuns(*record) > 0)) {
-            HanXinSearchLine(image, x0, y0, x1, y1);
-        }
-    };
+    // The lines are searched on their run windows first, with the pattern's
+    // own checks across each; while that leaves the symbol short of its four
+    // finders (a light-on-dark symbol, far finders narrower than 14 pixels),
+    // the ray checks of the line search go over them again.
+    int const before = CHINA_finder_count;
     record->runs = CHINA_runlength_int;
     record->capacity = kChinaLineRuns;
     record->lineMode = 1;
     record->runParameter = 64;
-    record->window = 32;
-    for (double y = top + 0.5; y < bottom && CHINA_finder_count < kHanXinMaxFinders; y += step) {
-        search(left + 0.5, y, right - 0.5, y);
-    }
-    for (double x = left + 0.5; x < right && CHINA_finder_count < kHanXinMaxFinders; x += step) {
-        search(x, top + 0.5, x, bottom - 0.5);
+    // A threshold window of half a pattern.
+    record->window = static_cast<int>(3.5 * seed.module + 0.5);
+    auto runs = [&](double x0, double y0, double x1, double y1) {
+        record->start = POINT_st{static_cast<int>(x0), static_cast<int>(y0)};
+        record->end = POINT_st{static_cast<int>(x1), static_cast<int>(y1)};
+        if (china_make_runlength(record) == 0) {
+            SearchChinaFinderRuns(*record);
+        }
+    };
+    for (int pass = seed.inverted == 0 ? 0 : 1; pass < 2 && CHINA_finder_count - before < 3; ++pass) {
+        for (double y = top + 0.5; y < bottom && CHINA_finder_count < kHanXinMaxFinders; y += step) {
+            pass == 0 ? runs(left + 0.5, y, right - 0.5, y) : (void)HanXinSearchLine(image, left + 0.5, y, right - 0.5, y);
+        }
+        for (double x = left + 0.5; x < right && CHINA_finder_count < kHanXinMaxFinders; x += step) {
+            pass == 0 ? runs(x, top + 0.5, x, bottom - 0.5) : (void)HanXinSearchLine(image, x, top + 0.5, x, bottom - 0.5);
+        }
     }
     gLeastWidth = kLeastWidth;
     KeepSeedLast(seed);

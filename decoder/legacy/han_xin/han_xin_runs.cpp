@@ -52,6 +52,23 @@ POINT_st At(CHINA_RUNLENGTH_st const& r, int position)
     return p;
 }
 
+// The dark run (even index) of the record at the target's place, with where
+// it begins: false when the target lies beyond the runs, on a light run or
+// less than four runs in.
+bool DarkRunAt(CHINA_RUNLENGTH_st const& record, POINT_st target, int* index, int* begins)
+{
+    int const position = Along(record.start, record.end, target);
+    int at = record.lead;
+    int j = 0;
+    while (j < record.count && at + record.runs[j] <= position) {
+        at += record.runs[j];
+        ++j;
+    }
+    *index = j;
+    *begins = at;
+    return j < record.count && j % 2 == 0 && j >= 4;
+}
+
 }  // namespace
 
 void reset_CHINA_runlength_param()
@@ -112,6 +129,19 @@ int china_make_runlength(CHINA_RUNLENGTH_st* record)
     return 0;
 }
 
+int ChinaPatternStart(CHINA_RUNLENGTH_st const& record, POINT_st target)
+{
+    int j = 0;
+    int at = 0;
+    if (!DarkRunAt(record, target, &j, &at)) {
+        return -1;
+    }
+    for (int i = 1; i <= 4; ++i) {
+        at -= record.runs[j - i];
+    }
+    return at;
+}
+
 int verify_china_finder_sequence(POINT_st start, POINT_st end, POINT_st target, CHINA_RUNLENGTH_st* record,
                                  POINT_st* points, int* runs, bool relaxed)
 {
@@ -124,15 +154,9 @@ int verify_china_finder_sequence(POINT_st start, POINT_st end, POINT_st target, 
     if (china_make_runlength(record) != 0) {
         return -1;
     }
-    // The dark run (even index) at the target's place.
-    int const position = Along(start, end, target);
-    int at = record->lead;
     int j = 0;
-    while (j < record->count && at + record->runs[j] <= position) {
-        at += record->runs[j];
-        ++j;
-    }
-    if (j >= record->count || j % 2 != 0 || j < 4) {
+    int at = 0;
+    if (!DarkRunAt(*record, target, &j, &at)) {
         return -1;
     }
     int r[5];

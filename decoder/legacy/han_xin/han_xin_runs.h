@@ -50,3 +50,7 @@ int china_make_runlength(CHINA_RUNLENGTH_st* record);
 // the five runs (1/32 pixel). Both ends must lie inside the frame.
 int verify_china_finder_sequence(POINT_st start, POINT_st end, POINT_st target, CHINA_RUNLENGTH_st* record,
                                  POINT_st* points, int* runs, bool relaxed = false);
+
+// Where on record's line (1/32 pixel from its start) the five runs that
+// verify_china_finder_sequence judged about target begin, or -1.
+int ChinaPatternStart(CHINA_RUNLENGTH_st const& record, POINT_st target);

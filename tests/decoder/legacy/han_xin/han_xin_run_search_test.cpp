@@ -9,8 +9,11 @@
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/legacy/engine/legacy_reader_entries.h"
 #include "decoder/legacy/han_xin/han_xin_finder.h"
+#include "decoder/legacy/han_xin/han_xin_finder_function.h"
+#include "decoder/legacy/han_xin/han_xin_image.h"
 #include "decoder/legacy/han_xin/han_xin_run_search.h"
 #include "decoder/legacy/han_xin/han_xin_runs.h"
+#include "decoder/legacy/han_xin/han_xin_scale.h"
 #include "tests/decoder/legacy/han_xin/han_xin_test_symbol.h"
 #include "tests/support/frame.h"
 #include "tests/support/symbol_renderer.h"
@@ -209,6 +212,66 @@ TEST(HanXinRunSearchTest, RowsFindTheFindersOfRenderedSymbolsButNoneNarrowerThan
         } else {
             EXPECT_EQ(found, 0) << c.module << " px at " << c.angle;
         }
+    }
+}
+
+TEST(HanXinRunSearchTest, ScalesPassThroughTheirThreeKnownPositions)
+{
+    // A perspective: d = 3200 i / (i + 40), exact at 0, 10 and 40.
+    int const knowns[6] = {0, 0, 10, 640, 40, 1600};
+    int scales[27];
+    ASSERT_EQ(QR_calc_scale(scales, knowns, 26, 0), 0);
+    EXPECT_EQ(scales[0], 0);
+    EXPECT_EQ(scales[10], 640);
+    for (int i = 0; i <= 26; ++i) {
+        EXPECT_NEAR(scales[i], 3200.0 * i / (i + 40), 0.5) << i;
+    }
+    // Evenly spaced by least squares through points on a line.
+    int const line[6] = {6, 100, 13, 324, 20, 548};
+    ASSERT_EQ(QR_calc_scale(scales, line, 26, 1), 0);
+    for (int i = 0; i <= 26; ++i) {
+        EXPECT_NEAR(scales[i], 100 + 32 * (i - 6), 1) << i;
+    }
+    // Two equal indices fix nothing; a pole inside the range is refused.
+    int const same[6] = {6, 100, 6, 200, 20, 548};
+    EXPECT_EQ(QR_calc_scale(scales, same, 26, 0), -1);
+    int const pole[6] = {0, 0, 1, 100, 2, -100};
+    EXPECT_EQ(QR_calc_scale(scales, pole, 26, 0), -1);
+}
+
+TEST(HanXinRunSearchTest, TheFindersOwnLinesReadTheFunctionInformation)
+{
+    EnableHanXin();
+    for (double angle : {0.0, 30.0}) {
+        support::SymbolInput input;
+        input.symbology = BARCODE_HANXIN;
+        input.data = "FUNCTION INFORMATION";
+        input.option1 = 3;
+        input.option2 = 7;
+        support::RenderOptions options;
+        options.moduleSize = 4;
+        options.angle = angle;
+        support::Rendering const r = support::render(input, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        hanxin_test::UseFrame(r.frame.pixels.data(), r.frame.width, r.frame.height);
+        reset_china01();
+        int y = 1;
+        for (; y < r.frame.height; y += 2) {
+            reset_china02();
+            if (hanxin_test::SearchRow(y, r.frame.width) == 0) {
+                break;
+            }
+        }
+        ASSERT_LT(y, r.frame.height);
+        search_remaining_finders_CHINA(GetHanXinImage(), CHINA_finder[CHINA_finder_count - 1],
+                                       &CHINA_runlength_info_REMAINING);
+        ASSERT_EQ(adjust_finder_circulation_CHINA(), 4) << angle;
+        CHINA_FUNCTION_INFO_st info{};
+        int corrections = -1;
+        ASSERT_EQ(ReadChinaFunctionInfoAtFinders(&corrections, &info), 0) << angle;
+        EXPECT_EQ(info.version, 7);
+        EXPECT_EQ(info.level, 2);
+        EXPECT_EQ(corrections, 0);
     }
 }
 
