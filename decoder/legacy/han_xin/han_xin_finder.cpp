@@ -538,7 +538,7 @@ void search_remaining_finders_CHINA(HanXinImage const& image, CHINA_FINDER_INFO_
         window[3] = bottom;
     }
     // Under perspective the far finders are smaller than this one.
-    double const step = std::fmax(1, std::fmin(0.75 * seed.module, 1.5));
+    double const lineStep = std::fmax(1, std::fmin(0.75 * seed.module, 1.5));
     gLeastWidth = kLeastWidthBeside;
     // The lines are searched on their run windows first, with the pattern's
     // own checks across each; while that leaves the symbol short of its four
@@ -558,7 +558,11 @@ void search_remaining_finders_CHINA(HanXinImage const& image, CHINA_FINDER_INFO_
             SearchChinaFinderRuns(*record);
         }
     };
+    // The run windows take patterns of 14 pixels or more, whose 3-module
+    // block two lines a module apart cross.
+    double const runStep = std::fmax(1.5, 0.9 * seed.module);
     for (int pass = seed.inverted == 0 ? 0 : 1; pass < 2 && CHINA_finder_count - before < 3; ++pass) {
+        double const step = pass == 0 ? runStep : lineStep;
         for (double y = top + 0.5; y < bottom && CHINA_finder_count < kHanXinMaxFinders; y += step) {
             pass == 0 ? runs(left + 0.5, y, right - 0.5, y) : (void)HanXinSearchLine(image, left + 0.5, y, right - 0.5, y);
         }

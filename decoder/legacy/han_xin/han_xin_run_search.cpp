@@ -2,6 +2,8 @@
 
 #include "decoder/legacy/engine/legacy_driver.h"
 #include "decoder/legacy/engine/legacy_result.h"
+#include "decoder/legacy/engine/legacy_run_length.h"
+#include "decoder/legacy/engine/legacy_scan_line.h"
 #include "decoder/legacy/engine/legacy_run_length_utilities.h"
 #include "decoder/legacy/han_xin/han_xin_finder.h"
 #include "decoder/legacy/han_xin/han_xin_image.h"
@@ -73,6 +75,44 @@ bool ModulesFit(int const* window, int orientation)
         widths[i + 1] = static_cast<int>((8 * p + S) / (2 * S)) - widths[i];
     }
     return widths[1] == 1 && widths[2] == 1 && widths[3] == 1 && (widths[4] == 2 || widths[4] == 3);
+}
+
+// The driver's runs of this very line (grey for line mode 1, sharpened for
+// 2), noise runs merged, into line: false when the driver sampled another.
+bool DriverRuns(CHINA_RUNLENGTH_st* line)
+{
+    PICLINE_INFO const& p = MULTI_PicLineInfo;
+    RUNLEN_OUT const& out = line->lineMode == 2 ? MULTI_RunlenB : MULTI_RunlenA;
+    if (p.count <= 0 || p.x0 != line->start.x || p.y0 != line->start.y || p.x1 != line->end.x ||
+        p.y1 != line->end.y || out.runs == nullptr || out.count <= 0) {
+        return false;
+    }
+    static unsigned short work[kLegacyRunCapacity];
+    int n = out.count < kLegacyRunCapacity - 3 ? out.count : kLegacyRunCapacity - 3;
+    for (int i = 0; i < n; ++i) {
+        work[i] = out.runs[i];
+    }
+    work[n] = kLegacyRunEnd;
+    work[n + 1] = kLegacyRunEnd;
+    work[n + 2] = 0;
+    n = ex_cut_noize(work, nullptr, line->runParameter, 0);
+    int first = 0;
+    long total = 0;
+    line->lead = 0;
+    if (n > 0 && out.firstColour == 0) {
+        line->lead = work[0];
+        total = work[0];
+        first = 1;
+    }
+    line->count = 0;
+    for (int i = first; i < n && line->count < line->capacity; ++i) {
+        line->runs[line->count++] = work[i];
+        total += work[i];
+    }
+    line->sampledFrom = 0;
+    line->sampledTo = static_cast<int>(total);
+    line->sampledLength = line->sampledTo;
+    return true;
 }
 
 POINT_st PointAt(CHINA_RUNLENGTH_st const& line, long position)
@@ -175,7 +215,7 @@ int SearchChinaFinderLine(POINT_st start, POINT_st end, int lineMode)
     line.contrast = kChinaThresholdContrast;
     line.runs = CHINA_runlength_int;
     line.capacity = kChinaLineRuns;
-    if (china_make_runlength(&line) != 0) {
+    if (!DriverRuns(&line) && china_make_runlength(&line) != 0) {
         return 0;
     }
     return SearchChinaFinderRuns(line);
