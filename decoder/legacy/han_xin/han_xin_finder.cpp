@@ -40,7 +40,7 @@ CHINA_FINDER_INFO_st gImageFinders[kMaxImageFinders];
 bool gImageFinderUsed[kMaxImageFinders];
 int gImageFinderCount = 0;
 constexpr int kMaxScanned = 8;
-double gScanned[kMaxScanned][4];  // left, top, right, bottom
+double gScanned[kMaxScanned][5];  // left, top, right, bottom; 1 when the ray checks ran
 int gScannedCount = 0;
 
 HanXinRuns gRuns;
@@ -504,8 +504,10 @@ int HanXinOfferCandidate(HanXinImage const& image, double x, double y, double wi
 
 bool HanXinCandidateKnown(double x, double y) { return Known(x, y) || InFoundArea(x, y); }
 
+bool HanXinEarlierFinderAt(double x, double y) { return ImageFinderAt(x, y) >= 0; }
+
 void search_remaining_finders_CHINA(HanXinImage const& image, CHINA_FINDER_INFO_st const& finder,
-                                    CHINA_RUNLENGTH_st* record)
+                                    CHINA_RUNLENGTH_st* record, bool rays)
 {
     if (CHINA_finder_count == 0 || record == nullptr) {
         return;
@@ -519,7 +521,7 @@ void search_remaining_finders_CHINA(HanXinImage const& image, CHINA_FINDER_INFO_
     for (int w = 0; w < gScannedCount; ++w) {
         if (seed.x >= gScanned[w][0] && seed.x <= gScanned[w][2] && seed.y >= gScanned[w][1] &&
             seed.y <= gScanned[w][3] && left >= gScanned[w][0] && right <= gScanned[w][2] &&
-            top >= gScanned[w][1] && bottom <= gScanned[w][3]) {
+            top >= gScanned[w][1] && bottom <= gScanned[w][3] && (!rays || gScanned[w][4] != 0)) {
             for (int i = 0; i < gImageFinderCount && CHINA_finder_count < kHanXinMaxFinders; ++i) {
                 CHINA_FINDER_INFO_st const& f = gImageFinders[i];
                 if (!Same(f, seed) && !Held(f) && !gImageFinderUsed[i] && !InFoundArea(f.x, f.y)) {
@@ -530,21 +532,28 @@ void search_remaining_finders_CHINA(HanXinImage const& image, CHINA_FINDER_INFO_
             return;
         }
     }
-    if (gScannedCount < kMaxScanned) {
+    bool known = false;
+    for (int w = 0; w < gScannedCount && rays; ++w) {
+        if (gScanned[w][0] == left && gScanned[w][1] == top && gScanned[w][2] == right && gScanned[w][3] == bottom) {
+            gScanned[w][4] = 1;
+            known = true;
+        }
+    }
+    if (!known && gScannedCount < kMaxScanned) {
         double* window = gScanned[gScannedCount++];
         window[0] = left;
         window[1] = top;
         window[2] = right;
         window[3] = bottom;
+        window[4] = rays ? 1 : 0;
     }
     // Under perspective the far finders are smaller than this one.
     double const lineStep = std::fmax(1, std::fmin(0.75 * seed.module, 1.5));
     gLeastWidth = kLeastWidthBeside;
-    // The lines are searched on their run windows first, with the pattern's
-    // own checks across each; while that leaves the symbol short of its four
-    // finders (a light-on-dark symbol, far finders narrower than 14 pixels),
-    // the ray checks of the line search go over them again.
-    int const before = CHINA_finder_count;
+    // The lines are searched on their run windows, with the pattern's own
+    // checks across each, or (rays) with the ray checks of the line search,
+    // which take light-on-dark patterns and far finders narrower than 14
+    // pixels.
     record->runs = CHINA_runlength_int;
     record->capacity = kChinaLineRuns;
     record->lineMode = 1;
@@ -561,7 +570,7 @@ void search_remaining_finders_CHINA(HanXinImage const& image, CHINA_FINDER_INFO_
     // The run windows take patterns of 14 pixels or more, whose 3-module
     // block two lines a module apart cross.
     double const runStep = std::fmax(1.5, 0.9 * seed.module);
-    for (int pass = seed.inverted == 0 ? 0 : 1; pass < 2 && CHINA_finder_count - before < 3; ++pass) {
+    for (int pass = rays ? 1 : (seed.inverted != 0 ? 2 : 0); pass < (rays ? 2 : 1); ++pass) {
         double const step = pass == 0 ? runStep : lineStep;
         for (double y = top + 0.5; y < bottom && CHINA_finder_count < kHanXinMaxFinders; y += step) {
             pass == 0 ? runs(left + 0.5, y, right - 0.5, y) : (void)HanXinSearchLine(image, left + 0.5, y, right - 0.5, y);

@@ -42,6 +42,9 @@ int HanXinOfferCandidate(HanXinImage const& image, double x, double y, double wi
 // the outline of a symbol already handled.
 bool HanXinCandidateKnown(double x, double y);
 
+// Whether a finder verified earlier on this image lies at (x, y).
+bool HanXinEarlierFinderAt(double x, double y);
+
 // Checks a candidate met on a line: a block centred near (x, y), the pattern
 // width about width pixels. Fills finder (corner -1) and answers true for a
 // finder pattern.
@@ -52,10 +55,11 @@ bool HanXinVerifyFinder(HanXinImage const& image, double x, double y, double wid
 void HanXinRefineVertex(HanXinImage const& image, CHINA_FINDER_INFO_st* finder);
 
 // Scans rows and columns of the frame within reach of finder (the newest; a
-// symbol of the largest version) for the symbol's other finders, sampling
-// the lines through record.
+// symbol of the largest version) for the symbol's other finders: on the run
+// windows of the lines (sampled through record), or with rays the ray
+// checks of the line search.
 void search_remaining_finders_CHINA(HanXinImage const& image, CHINA_FINDER_INFO_st const& finder,
-                                    CHINA_RUNLENGTH_st* record);
+                                    CHINA_RUNLENGTH_st* record, bool rays);
 
 // Exchanges two finder records.
 void swap_finder_CHINA(CHINA_FINDER_INFO_st* a, CHINA_FINDER_INFO_st* b);

@@ -177,8 +177,23 @@ int decode_china()
     CHINA_runlength_info_REMAINING = CHINA_runlength_info_VERIFY;
     CHINA_runlength_info_2ND = CHINA_runlength_info_VERIFY;
     CHINA_FINDER_INFO_st const newest = CHINA_finder[CHINA_finder_count - 1];
-    search_remaining_finders_CHINA(image, newest, &CHINA_runlength_info_REMAINING);
-    int const kept = adjust_finder_circulation_CHINA();
+    search_remaining_finders_CHINA(image, newest, &CHINA_runlength_info_REMAINING, false);
+    // Short of four finders that fit one symbol, the ray checks search the
+    // lines again (light-on-dark symbols, small far finders).
+    CHINA_FINDER_INFO_st found[kHanXinMaxFinders];
+    int const foundCount = CHINA_finder_count;
+    for (int i = 0; i < kHanXinMaxFinders; ++i) {
+        found[i] = CHINA_finder[i];
+    }
+    int kept = adjust_finder_circulation_CHINA();
+    if (kept < 4) {
+        for (int i = 0; i < kHanXinMaxFinders; ++i) {
+            CHINA_finder[i] = found[i];
+        }
+        CHINA_finder_count = foundCount;
+        search_remaining_finders_CHINA(image, newest, &CHINA_runlength_info_REMAINING, true);
+        kept = adjust_finder_circulation_CHINA();
+    }
     if (kept < 0) {
         return 129;
     }

@@ -181,6 +181,11 @@ int SearchChinaFinderRuns(CHINA_RUNLENGTH_st const& line)
         POINT_st b = PointAt(line, windowStart + T);
         POINT_st const centre = PointAt(line, centreAt);
         POINT_st const middle = PointAt(line, windowStart + T / 2);
+        if (HanXinEarlierFinderAt(centre.x + 0.5, centre.y + 0.5)) {
+            // Met on an earlier line: kept again while its symbol was not tried.
+            added += HanXinOfferCandidate(image, centre.x + 0.5, centre.y + 0.5, 0, 0, true);
+            continue;
+        }
         if (HanXinCandidateKnown(middle.x + 0.5, middle.y + 0.5) || HanXinCandidateKnown(centre.x + 0.5, centre.y + 0.5)) {
             continue;
         }

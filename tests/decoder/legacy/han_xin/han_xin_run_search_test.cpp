@@ -264,7 +264,7 @@ TEST(HanXinRunSearchTest, TheFindersOwnLinesReadTheFunctionInformation)
         }
         ASSERT_LT(y, r.frame.height);
         search_remaining_finders_CHINA(GetHanXinImage(), CHINA_finder[CHINA_finder_count - 1],
-                                       &CHINA_runlength_info_REMAINING);
+                                       &CHINA_runlength_info_REMAINING, false);
         ASSERT_EQ(adjust_finder_circulation_CHINA(), 4) << angle;
         CHINA_FUNCTION_INFO_st info{};
         int corrections = -1;
