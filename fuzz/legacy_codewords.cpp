@@ -323,8 +323,8 @@ void Blocks(std::uint8_t options, Input& in)
 {
     int const version = 1 + in.Next() % kHanXinMaxVersion;
     int const level = options & 3;
-    HanXinBlockClass const* classes = HanXinBlockClasses(version, level);
-    Require(classes != nullptr);
+    HanXinBlockClass classes[3];
+    Require(HanXinBlockClasses(version, level, classes) == 0);
     int const total = HanXinTotalCodewords(version);
     std::unique_ptr<unsigned char[]> sequence(new unsigned char[total]);
     std::vector<unsigned char> data;
@@ -357,10 +357,13 @@ void Blocks(std::uint8_t options, Input& in)
     }
     if (count > 0) {
         static unsigned char out[8000];
-        HanXinText text{};
         int const capacity = (options & 4) != 0 ? 1 + options % 64 : static_cast<int>(sizeof out);
-        if (develop_text_CHINA(sequence.get(), count, out, capacity, &text) == 0) {
-            Require(text.count >= 0 && text.count <= capacity);
+        std::memcpy(CHINA_byte_sequence, sequence.get(), static_cast<std::size_t>(count));
+        CHINA_total_byte_count = count;
+        CHINA_final_data = out;
+        CHINA_final_data_capacity = capacity;
+        if (develop_text_CHINA() == 0) {
+            Require(CHINA_final_data_count >= 0 && CHINA_final_data_count <= capacity);
         }
     }
 }

@@ -41,9 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     // A small output buffer now and then, so the refusal at its end is met.
     static unsigned char out[8000];
     int const capacity = (head & 2) != 0 ? 1 + head % 64 : static_cast<int>(sizeof out);
-    HanXinText text{};
-    if (develop_text_CHINA(data, static_cast<int>(size), out, capacity, &text) == 0 &&
-        (text.count < 0 || text.count > capacity)) {
+    int const length = size < sizeof CHINA_byte_sequence ? static_cast<int>(size) : kHanXinSequenceBytes;
+    std::memcpy(CHINA_byte_sequence, data, static_cast<std::size_t>(length));
+    CHINA_total_byte_count = length;
+    CHINA_final_data = out;
+    CHINA_final_data_capacity = capacity;
+    if (develop_text_CHINA() == 0 && (CHINA_final_data_count < 0 || CHINA_final_data_count > capacity)) {
         std::abort();
     }
     return 0;

@@ -64,8 +64,8 @@ int ExtractHanXinCodewords(unsigned short const* grid, CHINA_FUNCTION_INFO_st co
 
 int CorrectHanXinBlocks(unsigned char* sequence, int version, int level)
 {
-    HanXinBlockClass const* classes = HanXinBlockClasses(version, level);
-    if (classes == nullptr) {
+    HanXinBlockClass classes[3];
+    if (HanXinBlockClasses(version, level, classes) != 0) {
         return -1;
     }
     int read = 0;

@@ -2,211 +2,160 @@
 
 #include "decoder/legacy/engine/legacy_result.h"
 
+unsigned char CHINA_byte_sequence[kHanXinSequenceBytes];
+int CHINA_total_byte_count = 0;
+int CHINA_byte_index = 0;
+int CHINA_bit_index = 0;
+unsigned CHINA_byte_data = 0;
+unsigned char* CHINA_final_data = nullptr;
+int CHINA_final_data_capacity = 0;
+int CHINA_final_data_count = 0;
+int CHINA_ECI_flag = 0;
+int CHINA_Text_submode = 0;
+
 namespace {
 
-class BitReader {
-public:
-    BitReader(unsigned char const* data, int length) : data_(data), length_(length) {}
+// Set when a byte did not fit: the message is refused.
+bool gOverflow = false;
 
-    // n bits, most significant first; false (value 0) when they run out.
-    bool Read(int n, unsigned* value)
-    {
-        *value = 0;
-        if (position_ + n > 8L * length_) {
-            position_ = 8L * length_;
-            return false;
-        }
-        unsigned v = 0;
-        for (int i = 0; i < n; ++i, ++position_) {
-            v = (v << 1) | ((data_[position_ >> 3] >> (7 - (position_ & 7))) & 1u);
-        }
-        *value = v;
-        return true;
+int DataBits()
+{
+    int const bytes = CHINA_total_byte_count < 0 ? 0
+                      : CHINA_total_byte_count > kHanXinSequenceBytes ? kHanXinSequenceBytes
+                                                                        : CHINA_total_byte_count;
+    return 8 * bytes;
+}
+
+void LoadByte()
+{
+    CHINA_byte_data = CHINA_byte_index < kHanXinSequenceBytes ? CHINA_byte_sequence[CHINA_byte_index] : 0u;
+    ++CHINA_byte_index;
+}
+
+void Raw(unsigned value)
+{
+    if (CHINA_final_data == nullptr || CHINA_final_data_count >= CHINA_final_data_capacity) {
+        gOverflow = true;
+        return;
     }
+    CHINA_final_data[CHINA_final_data_count++] = static_cast<unsigned char>(value);
+}
 
-private:
-    unsigned char const* data_;
-    long length_;
-    long position_ = 0;
-};
-
-class Writer {
-public:
-    Writer(unsigned char* out, int capacity) : out_(out), capacity_(capacity) {}
-
-    void Byte(unsigned value)
-    {
+// A data byte: a backslash stands twice once the message carries ECI escapes.
+void Put(unsigned value)
+{
+    Raw(value);
+    if (CHINA_ECI_flag != 0 && value == '\\') {
         Raw(value);
-        if (eci_ && value == '\\') {
-            Raw(value);
-        }
     }
+}
 
-    void Digits(unsigned value, int width)
-    {
-        char digits[12];
-        int n = 0;
-        do {
-            digits[n++] = static_cast<char>('0' + value % 10);
-            value /= 10;
-        } while (value != 0 || n < width);
-        while (n > 0) {
-            Byte(static_cast<unsigned char>(digits[--n]));
-        }
+// value in decimal, at least width digits (leading zeros).
+void PutDigits(unsigned value, int width)
+{
+    char digits[12];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0 || n < width);
+    while (n > 0) {
+        Put(static_cast<unsigned char>(digits[--n]));
     }
+}
 
-    void Escape(unsigned eci)
-    {
-        if (!eci_) {
-            DoubleBackslashes();
-            eci_ = true;
-        }
-        Raw('\\');
-        Digits(eci, 6);
-    }
-
-    int Count() const { return count_; }
-    bool Eci() const { return eci_; }
-    bool Overflow() const { return overflow_; }
-
-private:
-    void Raw(unsigned value)
-    {
-        if (count_ >= capacity_) {
-            overflow_ = true;
-            return;
-        }
-        out_[count_++] = static_cast<unsigned char>(value);
-    }
-
-    void DoubleBackslashes()
-    {
-        if (double_backslash_ECI(out_, &count_, capacity_) != 0) {
-            overflow_ = true;
-        }
-    }
-
-    unsigned char* out_;
-    int capacity_;
-    int count_ = 0;
-    bool eci_ = false;
-    bool overflow_ = false;
-};
-
-void Numeric(BitReader& bits, Writer& out)
+void Numeric()
 {
     unsigned held = 0;
-    if (!bits.Read(10, &held) || held >= 1000) {
+    if (get_CHINA_bits(&held, 10) != 0 || held >= 1000) {
         return;
     }
     for (;;) {
         unsigned next = 0;
-        if (!bits.Read(10, &next)) {
+        if (get_CHINA_bits(&next, 10) != 0) {
             return;
         }
         if (next < 1000) {
-            out.Digits(held, 3);
+            PutDigits(held, 3);
             held = next;
             continue;
         }
-        // 1021, 1022, 1023: the held group has one, two or three digits.
-        int const digits = next >= 1021 ? static_cast<int>(next) - 1020 : 0;
-        if (digits == 0 || held >= (digits == 1 ? 10u : digits == 2 ? 100u : 1000u)) {
-            return;
+        // 1023, 1022, 1021 end the mode: the held group as three, two or one
+        // digits (a wider value keeps its leading digits).
+        if (next == 1023 || next == 1022) {
+            PutDigits(held, next == 1023 ? 3 : 2);
+        } else if (next == 1021) {
+            unsigned first = held;
+            while (first >= 10) {
+                first /= 10;
+            }
+            Put('0' + first);
         }
-        out.Digits(held, digits);
         return;
     }
 }
 
-void Text(BitReader& bits, Writer& out)
+void Text()
 {
-    bool second = false;
+    CHINA_Text_submode = 0;
     unsigned v = 0;
-    while (bits.Read(6, &v) && v != 63) {
+    while (get_CHINA_bits(&v, 6) == 0 && v != 63) {
         if (v == 62) {
-            second = !second;
-        } else if (!second) {
-            out.Byte(v < 10 ? '0' + v : v < 36 ? 'A' + v - 10 : 'a' + v - 36);
+            CHINA_Text_submode ^= 1;
+        } else if (CHINA_Text_submode == 0) {
+            Put(v < 10 ? '0' + v : v < 36 ? 'A' + v - 10 : 'a' + v - 36);
         } else {
-            out.Byte(v < 28 ? v : v < 44 ? 0x20 + v - 28 : v < 51 ? 0x3A + v - 44 : v < 57 ? 0x5B + v - 51 : 0x7B + v - 57);
+            Put(v < 28 ? v : v < 44 ? 0x20 + v - 28 : v < 51 ? 0x3A + v - 44 : v < 57 ? 0x5B + v - 51 : 0x7B + v - 57);
         }
     }
 }
 
-void Binary(BitReader& bits, Writer& out)
+void Binary()
 {
     unsigned count = 0;
-    if (!bits.Read(13, &count)) {
+    if (get_CHINA_bits(&count, 13) != 0) {
         return;
     }
     unsigned byte = 0;
-    for (unsigned i = 0; i < count && bits.Read(8, &byte); ++i) {
-        out.Byte(byte);
+    for (unsigned i = 0; i < count && get_CHINA_bits(&byte, 8) == 0; ++i) {
+        Put(byte);
     }
 }
 
-void Region(BitReader& bits, Writer& out, int region)
+void RegionTwoCharacter(unsigned v)
 {
-    unsigned v = 0;
-    while (bits.Read(12, &v) && v != 4095) {
-        if (v == 4094) {
-            if (!bits.Read(12, &v) || v == 4095) {
-                return;
-            }
-            if (v == 4094) {
-                if (!bits.Read(12, &v)) {
-                    return;
-                }
-                region = 1;
-            } else {
-                region = region == 1 ? 2 : 1;
-            }
-        }
-        if (region == 2) {
-            out.Byte(0xD8 + v / 94);
-            out.Byte(0xA1 + v % 94);
-        } else if (v < 3760) {
-            out.Byte(0xB0 + v / 94);
-            out.Byte(0xA1 + v % 94);
-        } else if (v < 4042) {
-            out.Byte(0xA1 + (v - 3760) / 94);
-            out.Byte(0xA1 + (v - 3760) % 94);
-        } else {
-            out.Byte(0xA8);
-            out.Byte(0xA1 + (v - 4042));
-        }
-    }
+    Put(0xD8 + v / 94);
+    Put(0xA1 + v % 94);
 }
 
-void DoubleByte(BitReader& bits, Writer& out)
+void DoubleByte()
 {
     unsigned v = 0;
-    while (bits.Read(15, &v) && v != 0x7FFF) {
-        out.Byte(0x81 + v / 190);
+    while (get_CHINA_bits(&v, 15) == 0 && v != 0x7FFF) {
+        Put(0x81 + v / 190);
         unsigned const low = v % 190;
-        out.Byte(low < 63 ? low + 0x40 : low + 0x41);
+        Put(low < 63 ? low + 0x40 : low + 0x41);
     }
 }
 
-void FourByte(BitReader& bits, Writer& out)
+void FourByte()
 {
     unsigned v = 0;
-    if (!bits.Read(21, &v)) {
+    if (get_CHINA_bits(&v, 21) != 0) {
         return;
     }
-    out.Byte(0x81 + v / 12600);
-    out.Byte(0x30 + (v % 12600) / 1260);
-    out.Byte(0x81 + (v % 1260) / 10);
-    out.Byte(0x30 + v % 10);
+    Put(0x81 + v / 12600);
+    Put(0x30 + (v % 12600) / 1260);
+    Put(0x81 + (v % 1260) / 10);
+    Put(0x30 + v % 10);
 }
 
-void Eci(BitReader& bits, Writer& out)
+void Eci()
 {
     int ones = 0;
     unsigned bit = 0;
     while (ones < 3) {
-        if (!bits.Read(1, &bit)) {
+        if (get_CHINA_bits(&bit, 1) != 0) {
             return;
         }
         if (bit == 0) {
@@ -215,46 +164,133 @@ void Eci(BitReader& bits, Writer& out)
         ++ones;
     }
     unsigned number = 0;
-    if (ones < 3 && !bits.Read(7 * (ones + 1), &number)) {
+    if (ones < 3 && get_CHINA_bits(&number, 7 * (ones + 1)) != 0) {
         return;
     }
-    if (number <= 999999) {
-        out.Escape(number);
+    if (number > 999999) {
+        return;
     }
+    if (CHINA_ECI_flag == 0) {
+        // Backslashes written so far are data: doubled before the first escape.
+        if (double_backslash_ECI(CHINA_final_data, &CHINA_final_data_count, CHINA_final_data_capacity) != 0) {
+            gOverflow = true;
+            return;
+        }
+        CHINA_ECI_flag = 1;
+    }
+    Raw('\\');
+    PutDigits(number, 6);
 }
 
 }  // namespace
 
-int develop_text_CHINA(unsigned char const* data, int length, unsigned char* out, int capacity, HanXinText* text)
+int get_CHINA_bits(unsigned* value, int n)
 {
-    BitReader bits(data, length < 0 ? 0 : length);
-    Writer writer(out, capacity);
+    *value = 0;
+    if (n < 0 || n > 24 || CHINA_bit_index + n > DataBits()) {
+        CHINA_bit_index = DataBits();
+        return -1;
+    }
+    unsigned v = 0;
+    for (int i = 0; i < n; ++i, ++CHINA_bit_index) {
+        if (CHINA_bit_index % 8 == 0 && CHINA_bit_index / 8 >= CHINA_byte_index) {
+            LoadByte();
+        }
+        v = (v << 1) | ((CHINA_byte_data >> (7 - CHINA_bit_index % 8)) & 1u);
+    }
+    *value = v;
+    return 0;
+}
+
+int develop_region_CHINA(int region)
+{
+    unsigned v = 0;
+    if (get_CHINA_bits(&v, 12) != 0) {
+        return -1;
+    }
+    for (;;) {
+        if (region == 2) {
+            if (v == 4095) {
+                return 0;
+            }
+            if (v != 4094) {
+                RegionTwoCharacter(v);
+            } else {
+                // The next value is a region 1 one.
+                if (get_CHINA_bits(&v, 12) != 0) {
+                    return -1;
+                }
+                region = 1;
+                continue;
+            }
+        } else if (v < 3760) {
+            Put(0xB0 + v / 94);
+            Put(0xA1 + v % 94);
+        } else if (v < 4042) {
+            Put(0xA1 + (v - 3760) / 94);
+            Put(0xA1 + (v - 3760) % 94);
+        } else if (v <= 4093) {
+            Put(0xA8);
+            Put(0xA1 + (v - 4042));
+        } else if (v == 4095) {
+            return 0;
+        } else {
+            // 4094: a region 2 character follows, or (4094 again) a region 1 one.
+            unsigned w = 0;
+            if (get_CHINA_bits(&w, 12) != 0) {
+                return -1;
+            }
+            if (w == 4095) {
+                return 0;
+            }
+            if (w == 4094) {
+                if (get_CHINA_bits(&v, 12) != 0) {
+                    return -1;
+                }
+                continue;
+            }
+            RegionTwoCharacter(w);
+            region = 2;
+        }
+        if (gOverflow || get_CHINA_bits(&v, 12) != 0) {
+            return gOverflow ? 0 : -1;
+        }
+    }
+}
+
+unsigned develop_text_CHINA()
+{
+    CHINA_byte_index = 0;
+    CHINA_bit_index = 0;
+    LoadByte();
+    CHINA_final_data_count = 0;
+    CHINA_ECI_flag = 0;
+    CHINA_Text_submode = 0;
+    gOverflow = false;
     unsigned mode = 0;
-    while (!writer.Overflow() && bits.Read(4, &mode)) {
+    while (!gOverflow && get_CHINA_bits(&mode, 4) == 0) {
         switch (mode) {
         case 1:
-            Numeric(bits, writer);
+            Numeric();
             break;
         case 2:
-            Text(bits, writer);
+            Text();
             break;
         case 3:
-            Binary(bits, writer);
+            Binary();
             break;
         case 4:
-            Region(bits, writer, 1);
-            break;
         case 5:
-            Region(bits, writer, 2);
+            develop_region_CHINA(mode == 4 ? 1 : 2);
             break;
         case 6:
-            DoubleByte(bits, writer);
+            DoubleByte();
             break;
         case 7:
-            FourByte(bits, writer);
+            FourByte();
             break;
         case 8:
-            Eci(bits, writer);
+            Eci();
             break;
         default:
             mode = 16;
@@ -264,10 +300,9 @@ int develop_text_CHINA(unsigned char const* data, int length, unsigned char* out
             break;
         }
     }
-    if (writer.Overflow()) {
-        return -1;
+    if (gOverflow) {
+        CHINA_final_data_count = 0;
+        return 1;
     }
-    text->count = writer.Count();
-    text->eci = writer.Eci() ? 1 : 0;
     return 0;
 }

@@ -1,9 +1,18 @@
 #include "decoder/legacy/han_xin/han_xin_finder.h"
 
+#include "decoder/legacy/han_xin/han_xin_run_search.h"
+
 #include <cmath>
 
 CHINA_FINDER_INFO_st CHINA_finder[kHanXinMaxFinders];
 int CHINA_finder_count = 0;
+
+void swap_finder_CHINA(CHINA_FINDER_INFO_st* a, CHINA_FINDER_INFO_st* b)
+{
+    CHINA_FINDER_INFO_st const t = *a;
+    *a = *b;
+    *b = t;
+}
 
 namespace {
 
@@ -31,7 +40,7 @@ CHINA_FINDER_INFO_st gImageFinders[kMaxImageFinders];
 bool gImageFinderUsed[kMaxImageFinders];
 int gImageFinderCount = 0;
 constexpr int kMaxScanned = 8;
-double gScanned[kMaxScanned][4];  // left, top, right, bottom
+double gScanned[kMaxScanned][5];  // left, top, right, bottom; 1 when the ray checks ran
 int gScannedCount = 0;
 
 HanXinRuns gRuns;
@@ -98,8 +107,7 @@ void KeepSeedLast(CHINA_FINDER_INFO_st const& seed)
 {
     for (int i = 0; i + 1 < CHINA_finder_count; ++i) {
         if (Same(CHINA_finder[i], seed)) {
-            CHINA_finder[i] = CHINA_finder[CHINA_finder_count - 1];
-            CHINA_finder[CHINA_finder_count - 1] = seed;
+            swap_finder_CHINA(&CHINA_finder[i], &CHINA_finder[CHINA_finder_count - 1]);
             return;
         }
     }
@@ -452,45 +460,59 @@ int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, 
         double const at = start + (reverse ? r[0] / 2 : width - r[4] / 2);
         double const x = gRuns.x0 + gRuns.dx * at;
         double const y = gRuns.y0 + gRuns.dy * at;
-        // A finder met before whose symbol was not tried yet (it was seen
-        // while another symbol's finders were sought) is offered again.
-        int const earlier = ImageFinderAt(x, y);
-        if (earlier >= 0) {
-            if (!gImageFinderUsed[earlier] && !Held(gImageFinders[earlier]) && !InFoundArea(x, y)) {
-                CHINA_finder[CHINA_finder_count++] = gImageFinders[earlier];
-                ++added;
-            }
-            continue;
-        }
-        if (Known(x, y)) {
-            continue;
-        }
-        // Each candidate is examined once an image: a finder whose symbol
-        // could not be read is not tried again from the next line.
-        CHINA_FINDER_INFO_st finder{};
-        HanXinImage const& view = darkWindow ? image : flipped;
         double const towardCorner = std::atan2(gRuns.dy, gRuns.dx) + (reverse ? 0 : kPi);
-        if (QuickCheck(view, x, y, towardCorner, unit) && HanXinVerifyFinder(view, x, y, width, &finder)) {
-            CHINA_finder[CHINA_finder_count++] = finder;
-            AddSearched(finder.x, finder.y, 2.5 * finder.module);
-            if (gImageFinderCount < kMaxImageFinders) {
-                gImageFinderUsed[gImageFinderCount] = false;
-                gImageFinders[gImageFinderCount++] = finder;
-            }
-            ++added;
-        } else {
-            AddSearched(x, y, 0.4 * unit);
-        }
+        added += HanXinOfferCandidate(darkWindow ? image : flipped, x, y, width, towardCorner, false);
     }
     return added;
 }
 
-void search_remaining_finders_CHINA(HanXinImage const& image)
+int HanXinOfferCandidate(HanXinImage const& image, double x, double y, double width, double towardCorner,
+                         bool verified)
 {
-    if (CHINA_finder_count == 0) {
+    if (CHINA_finder_count >= kHanXinMaxFinders) {
+        return 0;
+    }
+    // A finder met before whose symbol was not tried yet (it was seen
+    // while another symbol's finders were sought) is offered again.
+    int const earlier = ImageFinderAt(x, y);
+    if (earlier >= 0) {
+        if (!gImageFinderUsed[earlier] && !Held(gImageFinders[earlier]) && !InFoundArea(x, y)) {
+            CHINA_finder[CHINA_finder_count++] = gImageFinders[earlier];
+            return 1;
+        }
+        return 0;
+    }
+    if (Known(x, y)) {
+        return 0;
+    }
+    // Each candidate is examined once an image: a finder whose symbol
+    // could not be read is not tried again from the next line.
+    CHINA_FINDER_INFO_st finder{};
+    double const unit = width / 7;
+    if ((verified || QuickCheck(image, x, y, towardCorner, unit)) && HanXinVerifyFinder(image, x, y, width, &finder)) {
+        CHINA_finder[CHINA_finder_count++] = finder;
+        AddSearched(finder.x, finder.y, 2.5 * finder.module);
+        if (gImageFinderCount < kMaxImageFinders) {
+            gImageFinderUsed[gImageFinderCount] = false;
+            gImageFinders[gImageFinderCount++] = finder;
+        }
+        return 1;
+    }
+    AddSearched(x, y, 0.4 * unit);
+    return 0;
+}
+
+bool HanXinCandidateKnown(double x, double y) { return Known(x, y) || InFoundArea(x, y); }
+
+bool HanXinEarlierFinderAt(double x, double y) { return ImageFinderAt(x, y) >= 0; }
+
+void search_remaining_finders_CHINA(HanXinImage const& image, CHINA_FINDER_INFO_st const& finder,
+                                    CHINA_RUNLENGTH_st* record, bool rays)
+{
+    if (CHINA_finder_count == 0 || record == nullptr) {
         return;
     }
-    CHINA_FINDER_INFO_st const seed = CHINA_finder[CHINA_finder_count - 1];
+    CHINA_FINDER_INFO_st const seed = finder;
     double const reach = (2 * 84 + 21) * 1.5 * seed.module;
     double const left = std::fmax(0, seed.x - reach);
     double const right = std::fmin(image.width, seed.x + reach);
@@ -499,7 +521,7 @@ void search_remaining_finders_CHINA(HanXinImage const& image)
     for (int w = 0; w < gScannedCount; ++w) {
         if (seed.x >= gScanned[w][0] && seed.x <= gScanned[w][2] && seed.y >= gScanned[w][1] &&
             seed.y <= gScanned[w][3] && left >= gScanned[w][0] && right <= gScanned[w][2] &&
-            top >= gScanned[w][1] && bottom <= gScanned[w][3]) {
+            top >= gScanned[w][1] && bottom <= gScanned[w][3] && (!rays || gScanned[w][4] != 0)) {
             for (int i = 0; i < gImageFinderCount && CHINA_finder_count < kHanXinMaxFinders; ++i) {
                 CHINA_FINDER_INFO_st const& f = gImageFinders[i];
                 if (!Same(f, seed) && !Held(f) && !gImageFinderUsed[i] && !InFoundArea(f.x, f.y)) {
@@ -510,21 +532,52 @@ void search_remaining_finders_CHINA(HanXinImage const& image)
             return;
         }
     }
-    if (gScannedCount < kMaxScanned) {
+    bool known = false;
+    for (int w = 0; w < gScannedCount && rays; ++w) {
+        if (gScanned[w][0] == left && gScanned[w][1] == top && gScanned[w][2] == right && gScanned[w][3] == bottom) {
+            gScanned[w][4] = 1;
+            known = true;
+        }
+    }
+    if (!known && gScannedCount < kMaxScanned) {
         double* window = gScanned[gScannedCount++];
         window[0] = left;
         window[1] = top;
         window[2] = right;
         window[3] = bottom;
+        window[4] = rays ? 1 : 0;
     }
     // Under perspective the far finders are smaller than this one.
-    double const step = std::fmax(1, std::fmin(0.75 * seed.module, 1.5));
+    double const lineStep = std::fmax(1, std::fmin(0.75 * seed.module, 1.5));
     gLeastWidth = kLeastWidthBeside;
-    for (double y = top + 0.5; y < bottom && CHINA_finder_count < kHanXinMaxFinders; y += step) {
-        HanXinSearchLine(image, left + 0.5, y, right - 0.5, y);
-    }
-    for (double x = left + 0.5; x < right && CHINA_finder_count < kHanXinMaxFinders; x += step) {
-        HanXinSearchLine(image, x, top + 0.5, x, bottom - 0.5);
+    // The lines are searched on their run windows, with the pattern's own
+    // checks across each, or (rays) with the ray checks of the line search,
+    // which take light-on-dark patterns and far finders narrower than 14
+    // pixels.
+    record->runs = CHINA_runlength_int;
+    record->capacity = kChinaLineRuns;
+    record->lineMode = 1;
+    record->runParameter = 64;
+    // A threshold window of half a pattern.
+    record->window = static_cast<int>(3.5 * seed.module + 0.5);
+    auto runs = [&](double x0, double y0, double x1, double y1) {
+        record->start = POINT_st{static_cast<int>(x0), static_cast<int>(y0)};
+        record->end = POINT_st{static_cast<int>(x1), static_cast<int>(y1)};
+        if (china_make_runlength(record) == 0) {
+            SearchChinaFinderRuns(*record);
+        }
+    };
+    // The run windows take patterns of 14 pixels or more, whose 3-module
+    // block two lines a module apart cross.
+    double const runStep = std::fmax(1.5, 0.9 * seed.module);
+    for (int pass = rays ? 1 : (seed.inverted != 0 ? 2 : 0); pass < (rays ? 2 : 1); ++pass) {
+        double const step = pass == 0 ? runStep : lineStep;
+        for (double y = top + 0.5; y < bottom && CHINA_finder_count < kHanXinMaxFinders; y += step) {
+            pass == 0 ? runs(left + 0.5, y, right - 0.5, y) : (void)HanXinSearchLine(image, left + 0.5, y, right - 0.5, y);
+        }
+        for (double x = left + 0.5; x < right && CHINA_finder_count < kHanXinMaxFinders; x += step) {
+            pass == 0 ? runs(x, top + 0.5, x, bottom - 0.5) : (void)HanXinSearchLine(image, x, top + 0.5, x, bottom - 0.5);
+        }
     }
     gLeastWidth = kLeastWidth;
     KeepSeedLast(seed);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "decoder/legacy/han_xin/han_xin_image.h"
+#include "decoder/legacy/han_xin/han_xin_runs.h"
 
 // Han Xin finder patterns: 7 x 7 modules of nested dark L shapes around a
 // 3 x 3 dark block. A line through the block towards the L's corner reads
@@ -29,6 +30,21 @@ void init_CHINA_found_finder_count();  // no symbol handled on this image
 // pattern it crosses, dark on light or light on dark: the number added.
 int HanXinSearchLine(HanXinImage const& image, double x0, double y0, double x1, double y1);
 
+// Offers the candidate centred near (x, y), the pattern about width pixels
+// wide, its L's corner towards towardCorner: outlined and kept unless it was
+// examined before (a finder met earlier whose symbol was not tried is kept
+// again). A candidate not yet verified on lines of its own is first checked
+// on rays beside the line. 1 when a finder was added.
+int HanXinOfferCandidate(HanXinImage const& image, double x, double y, double width, double towardCorner,
+                         bool verified);
+
+// Whether (x, y) lies in a held finder, an area examined on this image or
+// the outline of a symbol already handled.
+bool HanXinCandidateKnown(double x, double y);
+
+// Whether a finder verified earlier on this image lies at (x, y).
+bool HanXinEarlierFinderAt(double x, double y);
+
 // Checks a candidate met on a line: a block centred near (x, y), the pattern
 // width about width pixels. Fills finder (corner -1) and answers true for a
 // finder pattern.
@@ -38,9 +54,15 @@ bool HanXinVerifyFinder(HanXinImage const& image, double x, double y, double wid
 // takes it to a few).
 void HanXinRefineVertex(HanXinImage const& image, CHINA_FINDER_INFO_st* finder);
 
-// Scans rows and columns of the frame within reach of the newest finder
-// (a symbol of the largest version) for the symbol's other finders.
-void search_remaining_finders_CHINA(HanXinImage const& image);
+// Scans rows and columns of the frame within reach of finder (the newest; a
+// symbol of the largest version) for the symbol's other finders: on the run
+// windows of the lines (sampled through record), or with rays the ray
+// checks of the line search.
+void search_remaining_finders_CHINA(HanXinImage const& image, CHINA_FINDER_INFO_st const& finder,
+                                    CHINA_RUNLENGTH_st* record, bool rays);
+
+// Exchanges two finder records.
+void swap_finder_CHINA(CHINA_FINDER_INFO_st* a, CHINA_FINDER_INFO_st* b);
 
 // Picks the finders that make up the newest finder's symbol and numbers their
 // corners: CHINA_finder[corner] for corners 0-3, invalid records where no

@@ -1,5 +1,6 @@
 #include "decoder/legacy/han_xin/han_xin_grid.h"
 
+#include "decoder/legacy/han_xin/han_xin_finder_function.h"
 #include "decoder/legacy/han_xin/han_xin_lattice.h"
 #include "decoder/legacy/han_xin/han_xin_version.h"
 #include "decoder/legacy/engine/legacy_linear_system.h"
@@ -394,6 +395,15 @@ int get_CHINA_function_info(HanXinImage const& image, int* corrections, CHINA_FU
     int sizes[kHanXinMaxVersion];
     int const count = CandidateSizes(sizes, ValidFinders() == 1 ? kHanXinMaxVersion : 16);
     int const valid = ValidFinders();
+    // The modules beside the finders as lines across the patterns place
+    // them, first; taken for a size the finders' spacing allows.
+    if (ReadChinaFunctionInfoAtFinders(corrections, info) == 0) {
+        for (int i = 0; i < count; ++i) {
+            if (sizes[i] == info->size && SampleCornersFor(image, info->size, valid, mapping)) {
+                return 0;
+            }
+        }
+    }
     for (int i = 0; i < count; ++i) {
         int const size = sizes[i];
         if (!SampleCornersFor(image, size, valid, mapping)) {

@@ -12,13 +12,16 @@ struct HanXinLabel {
     unsigned char data[kHanXinAnswerCapacity];
     int count;
     int eci;            // 1: the message carries ECI escapes ("]X1")
-    char aim[4];        // "]X0" or "]X1"
-    int cornerX[4];     // the symbol's corners in pixels, clockwise from its first
-    int cornerY[4];
     CHINA_FUNCTION_INFO_st info;
 };
 
 HanXinLabel const& GetHanXinLabel();
+
+// The AIM text of the last symbol read ("]X0" or "]X1"), and the corners of
+// the last symbol placed, in pixels clockwise from its first.
+extern char CHINA_aim_id[4];
+extern int CHINA_decoded_area_x[4];
+extern int CHINA_decoded_area_y[4];
 
 // The engine's entries into the reader (search_finder_CHINA,
 // CHINA_check_finderH3, decode_china and the resets) are declared with the

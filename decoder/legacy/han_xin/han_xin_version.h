@@ -25,5 +25,6 @@ int get_param_K(int* k, int version);
 // Total codewords of the version (data and check), 0 outside 1-84.
 int HanXinTotalCodewords(int version);
 
-// The three block classes of (version, level 0-3); null outside the ranges.
-HanXinBlockClass const* HanXinBlockClasses(int version, int level);
+// The three block classes of (version, level 0-3) into classes[3]: 0, or -1
+// outside the ranges.
+int HanXinBlockClasses(int version, int level, HanXinBlockClass* classes);

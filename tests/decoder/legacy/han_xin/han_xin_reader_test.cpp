@@ -113,11 +113,11 @@ TEST(HanXinReaderTest, ReadsRenderedSymbolsAtAnyAngleAndUnderTheCommonConditions
         ASSERT_EQ(read.result, 53) << "version " << c.version << " angle " << c.angle << " " << condition;
         EXPECT_EQ(read.text, hanxin_test::Gb18030(data));
         EXPECT_EQ(read.label->info.version, c.version);
-        EXPECT_STREQ(read.label->aim, "]X0");
+        EXPECT_STREQ(CHINA_aim_id, "]X0");
         // The corners lie on the rendered symbol's, first the symbol's top left.
         for (int i = 0; i < 4; ++i) {
-            EXPECT_NEAR(read.label->cornerX[i], r.symbol.corners[static_cast<size_t>(i)].x, 2.5) << i;
-            EXPECT_NEAR(read.label->cornerY[i], r.symbol.corners[static_cast<size_t>(i)].y, 2.5) << i;
+            EXPECT_NEAR(CHINA_decoded_area_x[i], r.symbol.corners[static_cast<size_t>(i)].x, 2.5) << i;
+            EXPECT_NEAR(CHINA_decoded_area_y[i], r.symbol.corners[static_cast<size_t>(i)].y, 2.5) << i;
         }
     }
 }
@@ -318,8 +318,8 @@ TEST(HanXinReaderTest, ReadsWithOnlyOneOrTwoFindersSeen)
         }
         EXPECT_EQ(read.text, text);
         for (int i = 0; i < 4; ++i) {
-            EXPECT_NEAR(read.label->cornerX[i], r.symbol.corners[static_cast<size_t>(i)].x, 3.0) << i;
-            EXPECT_NEAR(read.label->cornerY[i], r.symbol.corners[static_cast<size_t>(i)].y, 3.0) << i;
+            EXPECT_NEAR(CHINA_decoded_area_x[i], r.symbol.corners[static_cast<size_t>(i)].x, 3.0) << i;
+            EXPECT_NEAR(CHINA_decoded_area_y[i], r.symbol.corners[static_cast<size_t>(i)].y, 3.0) << i;
         }
     }
 }

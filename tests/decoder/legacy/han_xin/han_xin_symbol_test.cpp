@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "decoder/legacy/han_xin/han_xin_codewords.h"
+#include "decoder/legacy/han_xin/han_xin_data.h"
 #include "decoder/legacy/han_xin/han_xin_function_map.h"
 #include "decoder/legacy/han_xin/han_xin_symbol.h"
 #include "decoder/legacy/han_xin/han_xin_version.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -33,13 +35,14 @@ Read ReadGrid(hanxin_test::Symbol symbol)
         return read;
     }
     static unsigned char out[8000];
-    HanXinText text{};
-    if (DecodeHanXinGrid(symbol.grid.data(), read.info, out, sizeof out, &text) != 0) {
+    CHINA_final_data = out;
+    CHINA_final_data_capacity = sizeof out;
+    if (DecodeHanXinGrid(symbol.grid.data(), read.info) != 0) {
         return read;
     }
     read.ok = true;
-    read.text.assign(reinterpret_cast<char const*>(out), static_cast<size_t>(text.count));
-    read.eci = text.eci;
+    read.text.assign(reinterpret_cast<char const*>(out), static_cast<size_t>(CHINA_final_data_count));
+    read.eci = CHINA_ECI_flag;
     return read;
 }
 
@@ -184,7 +187,8 @@ TEST(HanXinSymbolTest, BlocksCorrectUpToOneErrorShortOfHalfTheirChecks)
 
         for (int extra : {0, 1}) {
             std::vector<unsigned char> sequence = clean;
-            HanXinBlockClass const* classes = HanXinBlockClasses(c[0], c[1] - 1);
+            HanXinBlockClass classes[3];
+            ASSERT_EQ(HanXinBlockClasses(c[0], c[1] - 1, classes), 0);
             int start = 0;
             for (int k = 0; k < 3; ++k) {
                 for (int b = 0; b < classes[k].count; ++b) {
@@ -300,17 +304,23 @@ struct Stream {
 std::string Develop(Stream const& s, int capacity = 8000, int* result = nullptr)
 {
     std::vector<unsigned char> out(static_cast<size_t>(capacity));
-    HanXinText text{};
-    int const r = develop_text_CHINA(s.bytes.data(), static_cast<int>(s.bytes.size()), out.data(), capacity, &text);
+    std::copy(s.bytes.begin(), s.bytes.end(), CHINA_byte_sequence);
+    CHINA_total_byte_count = static_cast<int>(s.bytes.size());
+    CHINA_final_data = out.data();
+    CHINA_final_data_capacity = capacity;
+    int const r = static_cast<int>(develop_text_CHINA());
     if (result != nullptr) {
         *result = r;
     }
-    return r == 0 ? std::string(reinterpret_cast<char*>(out.data()), static_cast<size_t>(text.count)) : "<refused>";
+    return r == 0 ? std::string(reinterpret_cast<char*>(out.data()), static_cast<size_t>(CHINA_final_data_count))
+                  : "<refused>";
 }
 
 TEST(HanXinSymbolTest, DataStreamEdgeCases)
 {
-    Stream region;  // region 1 run: 4094 4094 v reads v in region 1; 4094 v in region 2
+    // Region 1: 4094 v reads v as a region 2 character and goes on in region
+    // 2, where 4094 4094 v reads v as region 2 again.
+    Stream region;
     region.Put(4, 4);
     region.Put(0, 12);
     region.Put(4094, 12);
@@ -319,7 +329,36 @@ TEST(HanXinSymbolTest, DataStreamEdgeCases)
     region.Put(4094, 12);
     region.Put(1, 12);
     region.Put(4095, 12);
-    EXPECT_EQ(Develop(region), "\xb0\xa1\xd8\xa1\xb0\xa2");
+    EXPECT_EQ(Develop(region), "\xb0\xa1\xd8\xa1\xd8\xa2");
+
+    Stream first;  // region 1: 4094 4094 v reads v in region 1
+    first.Put(4, 4);
+    first.Put(4094, 12);
+    first.Put(4094, 12);
+    first.Put(1, 12);
+    first.Put(4095, 12);
+    EXPECT_EQ(Develop(first), "\xb0\xa2");
+
+    // Region 2: 4094 makes the next value a region 1 one, so 4094 4094 v
+    // reads v as a region 2 character.
+    Stream second;
+    second.Put(5, 4);
+    second.Put(4094, 12);
+    second.Put(4094, 12);
+    second.Put(1, 12);
+    second.Put(4095, 12);
+    EXPECT_EQ(Develop(second), "\xd8\xa2");
+
+    // 1021 ends numeric mode with the held group's first character, 1022 with
+    // the group as two digits (at least).
+    for (auto const& [held, end, text] : {std::tuple{4, 1021, "4"}, std::tuple{45, 1021, "4"}, std::tuple{7, 1022, "07"},
+                                          std::tuple{123, 1022, "123"}, std::tuple{123, 1020, ""}}) {
+        Stream numeric;
+        numeric.Put(1, 4);
+        numeric.Put(static_cast<unsigned>(held), 10);
+        numeric.Put(static_cast<unsigned>(end), 10);
+        EXPECT_EQ(Develop(numeric), text) << held << " then " << end;
+    }
 
     Stream cut;  // a binary count longer than the data writes what is there
     cut.Put(3, 4);
@@ -351,7 +390,7 @@ TEST(HanXinSymbolTest, AMessageLargerThanTheAnswerBufferIsRefused)
     }
     int result = 0;
     EXPECT_EQ(Develop(s, 8000, &result), "<refused>");
-    EXPECT_EQ(result, -1);
+    EXPECT_EQ(result, 1);
     // The same message fits a larger buffer exactly.
     EXPECT_EQ(Develop(s, 14000).size(), 14000u);
 

@@ -66,6 +66,7 @@ void UseFrame(unsigned short const* pixels, int width, int height)
     decode_image_info.samplePixels = pixels;
     decode_image_info.sampleWidth = width;
     decode_image_info.sampleHeight = height;
+    COM_set_screen_size(width, height);
 }
 
 int SearchRow(int y, int width)
