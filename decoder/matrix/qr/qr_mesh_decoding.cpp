@@ -93,7 +93,15 @@ bool QRCodeDecoder::ReadModel2Mesh(QRSampler const& sampler, QRPerspective const
     } else {
         filled = subroutine.Start(image, present[0], present[1], present[2], reversed, version, mesh) != 0;
     }
-    return filled && DecodeMesh(image, mesh, QRModel::kModel2, version, reversed, label);
+    if (filled && DecodeMesh(image, mesh, QRModel::kModel2, version, reversed, label)) {
+        return true;
+    }
+    // A small symbol on a curved surface bows between its finders: its
+    // timing patterns place the middle of the grid.
+    return version <= 6 && predicted_ == 3 &&
+           subroutine.StartForCurvedSmallVersion(image, finders[0], finders[1], finders[2], reversed, version,
+                                                 mesh) != 0 &&
+           DecodeMesh(image, mesh, QRModel::kModel2, version, reversed, label);
 }
 
 bool QRCodeDecoder::ReadModel1Mesh(QRSampler const& sampler, QRPerspective const& plain, unsigned version,

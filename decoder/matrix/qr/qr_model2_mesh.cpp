@@ -74,9 +74,18 @@ int CalcModel2QRCodeMeshSubroutine::StartForSmallVersion(GrayImage const& image,
     MiniFinderPoint points[kMaxGrid * kMaxGrid];
     MiniFinderTable grid(points, kMaxGrid * kMaxGrid);
     if (CalcMiniFinders(image, finders, polarity, version, grid) == 0 || grid.GetWidth() != 4 ||
-        grid.At(2, 2).valid == 0) {
+        grid.At(2, 2).valid == 0 || !CompleteSmallGrid(finders, version, grid)) {
         return 0;
     }
+    return CalcCodeRegions(image, grid, version, mesh);
+}
+
+bool CalcModel2QRCodeMeshSubroutine::CompleteSmallGrid(QRFinderRegion const* const* finders, unsigned version,
+                                                       MiniFinderTable& grid)
+{
+    QRFinderRegion const& topLeft = *finders[0];
+    QRFinderRegion const& topRight = *finders[1];
+    QRFinderRegion const& bottomLeft = *finders[2];
     Point const& inner = grid.At(2, 2).centre;
     int const last = static_cast<int>(QRVersionTables::GetSize(version)) - 1;
     int const inside = last - 6;
@@ -95,7 +104,7 @@ int CalcModel2QRCodeMeshSubroutine::StartForSmallVersion(GrayImage const& image,
         !Geometry::CalcDividingLine(1, columns[0], 1, columns[1], columnMiddle) ||
         !LineAt(columnMiddle, 3, columns[2], inside, last, columns[3]) ||
         !columns[3].MoveTo(topRight.middle[1])) {
-        return 0;
+        return false;
     }
     for (unsigned j = 0; j < 4; ++j) {
         for (unsigned i = 0; i < 4; ++i) {
@@ -108,7 +117,7 @@ int CalcModel2QRCodeMeshSubroutine::StartForSmallVersion(GrayImage const& image,
             p.corrected = 1;
         }
     }
-    return CalcCodeRegions(image, grid, version, mesh);
+    return true;
 }
 
 bool CalcModel2QRCodeMeshSubroutine::CalcCodeRegion(MiniFinderTable const& grid, unsigned i, unsigned j,

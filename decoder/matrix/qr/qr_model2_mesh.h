@@ -54,6 +54,21 @@ public:
                              QRFinderRegion const& bottomLeft, bool polarity, unsigned version,
                              CommonCodeMesh& mesh) const;
 
+    // Small versions printed on a curved surface (versions 1-6): the grid
+    // of the finders and the one alignment pattern (only predicted for
+    // version 1) with a middle row and column put in, the middle points of
+    // the timing patterns moved to where the timing scores best, and the
+    // mesh cell by cell over that grid.
+    int StartForCurvedSmallVersion(GrayImage const& image, QRFinderRegion const& topLeft,
+                                   QRFinderRegion const& topRight, QRFinderRegion const& bottomLeft, bool polarity,
+                                   unsigned version, CommonCodeMesh& mesh) const;
+    // A 4 x 4 grid widened to 5 x 5 (a middle row and column), the middle
+    // point of the timing row (vertical: column) moved along its bow to
+    // where the timing pattern scores best. 0 for a larger grid, a point
+    // off the image, or a degenerate grid.
+    int AdjustToCurvedTimingPatternForSmallVersions(GrayImage const& image, bool polarity, MiniFinderTable const& in,
+                                                    bool vertical, MiniFinderTable& out) const;
+
     // The grid shaped (n + 2) x (n + 2), seeded from the finders, and its
     // interior found or estimated; 0 for a version without coordinates or
     // no finder to start from.
@@ -73,6 +88,17 @@ public:
     static unsigned CalcSearchMiniFinderSize(QRFinderRegion const* const* finders);
 
 private:
+    // Every point of a 4 x 4 grid but the inner one from lines through the
+    // finders' sides and the inner point.
+    static bool CompleteSmallGrid(QRFinderRegion const* const* finders, unsigned version, MiniFinderTable& grid);
+    // The point between two grid neighbours, each weighted by its distance
+    // and the skew of the grid at it (cosines in 1/65536).
+    static bool CalcCenterMiniFinderPoint(MiniFinderPoint const& a, int cosineA, MiniFinderPoint const& b,
+                                          int cosineB, MiniFinderPoint& out);
+    // The centre of a 3 x 3 block of points: the crossing of its middle row
+    // and column.
+    static bool CalcCrossMiniFinder(MiniFinderTable const& grid, unsigned i, unsigned j, MiniFinderPoint& out);
+
     struct GridLines {
         Line row[kMaxGrid];
         Line column[kMaxGrid];
