@@ -144,6 +144,21 @@ int CalcModel2QRCodeMeshSubroutine::AdjustToCurvedTimingPatternForSmallVersions(
     bowY /= 2;
     Point const start = at(1, 1).centre;
     Point const end = at(3, 1).centre;
+    // A grid whose points all lie on straight lines shows no bow: the
+    // search reaches a module either side of the chord then.
+    double const chordX = static_cast<double>(end.x) - start.x;
+    double const chordY = static_cast<double>(end.y) - start.y;
+    double const chord = std::sqrt(chordX * chordX + chordY * chordY);
+    unsigned const steps = static_cast<unsigned>(at(3, 1).position.column + at(3, 1).position.row) -
+                           static_cast<unsigned>(at(1, 1).position.column + at(1, 1).position.row);
+    if (chord <= 0.0 || steps == 0) {
+        return 0;
+    }
+    double const moduleLength = chord / steps;
+    if (std::sqrt(static_cast<double>(bowX) * bowX + static_cast<double>(bowY) * bowY) < moduleLength) {
+        bowX = std::lround(-chordY / chord * moduleLength);
+        bowY = std::lround(chordX / chord * moduleLength);
+    }
     Point const current = at(2, 1).centre;
     unsigned const modules = static_cast<unsigned>(at(3, 1).position.column + at(3, 1).position.row) -
                              static_cast<unsigned>(at(1, 1).position.column + at(1, 1).position.row) + 1;
@@ -165,7 +180,11 @@ int CalcModel2QRCodeMeshSubroutine::AdjustToCurvedTimingPatternForSmallVersions(
             chosen = candidate;
         }
     }
-    at(2, 1).centre = chosen;
+    // The whole middle line bends with the timing pattern.
+    for (unsigned line = 0; line < kWide; ++line) {
+        at(2, line).centre.x += chosen.x - current.x;
+        at(2, line).centre.y += chosen.y - current.y;
+    }
     return 1;
 }
 
@@ -216,7 +235,14 @@ int CalcModel2QRCodeMeshSubroutine::StartForCurvedSmallVersion(GrayImage const& 
         AdjustToCurvedTimingPatternForSmallVersions(image, polarity, grid, true, tall) == 0) {
         return 0;
     }
-    wide.At(1, 2) = tall.At(1, 2);
+    for (unsigned k = 0; k < kWide; ++k) {
+        if (k != 2) {
+            wide.At(k, 2) = tall.At(k, 2);
+        }
+    }
+    if (!CalcCrossMiniFinder(wide, 2, 2, wide.At(2, 2))) {
+        return 0;
+    }
     return CalcCodeRegions(image, wide, version, mesh);
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -108,6 +109,90 @@ TEST(QRModel2MeshTest, EveryModuleCentreLandsOnTheSymbol)
         // is gone and the corner is extrapolated from the others.
         double const bound = c.damage == Damage::kLastAlignmentBlank ? 1.0 : 0.5;
         EXPECT_LT(worst, c.options.moduleSize * bound) << "version " << c.version << " at module " << at.x << ", " << at.y;
+    }
+}
+
+// The frame's columns pushed down by a bow across the symbol, as a label
+// on a bottle seen side on: the rows of modules bend.
+struct Bow {
+    double left;
+    double right;
+    double depth;  // pixels at the middle
+
+    double At(double x) const
+    {
+        return x <= left || x >= right ? 0.0 : depth * std::sin(3.14159265358979 * (x - left) / (right - left));
+    }
+};
+
+support::Frame Bend(support::Frame const& flat, Bow const& bow)
+{
+    support::Frame bent = flat;
+    for (int y = 0; y < flat.height; ++y) {
+        for (int x = 0; x < flat.width; ++x) {
+            double const from = y - bow.At(x + 0.5);
+            int const y0 = static_cast<int>(std::floor(from));
+            double const f = from - y0;
+            auto grey = [&](int row) { return flat.at(x, std::clamp(row, 0, flat.height - 1)); };
+            bent.at(x, y) = static_cast<uint16_t>(std::lround(grey(y0) * (1.0 - f) + grey(y0 + 1) * f));
+        }
+    }
+    return bent;
+}
+
+TEST(QRModel2MeshTest, ACurvedSmallSymbolIsFollowedAlongItsTimingPatterns)
+{
+    CalcModel2QRCodeMeshSubroutine const subroutine;
+    std::vector<Point> points(45 * 45);
+    for (int version : {1, 3, 5}) {
+        support::SymbolInput input{.symbology = BARCODE_QRCODE, .data = "bow"};
+        input.option2 = version;
+        double const module = 4.0;
+        support::Rendering const r = support::render(input, {.moduleSize = module});
+        ASSERT_TRUE(r.symbol.ok);
+        int const side = 4 * version + 17;
+        Bow const bow{r.symbol.toFrame({0, 0}).x, r.symbol.toFrame({side * 1.0, 0}).x, 0.6 * module};
+        support::Frame const bent = Bend(r.frame, bow);
+        auto truth = [&](double x, double y) {
+            support::Point p = r.symbol.toFrame({x, y});
+            p.y += bow.At(p.x);
+            return p;
+        };
+        auto finder = [&](double x, double y) {
+            QRFinderRegion f;
+            support::Point const c[4] = {truth(x + 0.5, y + 0.5), truth(x + 6.5, y + 0.5), truth(x + 6.5, y + 6.5),
+                                         truth(x + 0.5, y + 6.5)};
+            for (unsigned k = 0; k < 4; ++k) {
+                f.corner[k] = Fixed(c[k]);
+            }
+            f.size = static_cast<unsigned>(6 * module * 256);
+            f.CalcMiddlePoints();
+            return f;
+        };
+        DEC2DIvra::GrayImage const image(bent.width, bent.height, bent.width, bent.pixels.data());
+        CommonCodeMesh mesh(DEC2DIvra::VirtualArray<Point>(points.data(), static_cast<unsigned>(points.size())));
+        ASSERT_EQ(subroutine.StartForCurvedSmallVersion(image, finder(0, 0), finder(side - 7, 0),
+                                                        finder(0, side - 7), false, static_cast<unsigned>(version),
+                                                        mesh),
+                  1)
+            << "version " << version;
+        // The middle of the timing row, where the bow is deepest, comes
+        // within 0.4 module of its module centre, nearer than the flat mesh
+        // puts it.
+        double const middle = (side - 1) / 2.0;
+        support::Point const t = truth(middle + 0.5, 6.5);
+        auto off = [&](CommonCodeMesh const& m) {
+            Point const p = m.At(static_cast<unsigned>(middle) + 1, 7);
+            return std::hypot(p.x / 256.0 + 0.5 - t.x, p.y / 256.0 + 0.5 - t.y);
+        };
+        double const curved = off(mesh);
+        EXPECT_LT(curved, 0.4 * module) << "version " << version;
+        if (version > 1) {
+            ASSERT_EQ(subroutine.StartForSmallVersion(image, finder(0, 0), finder(side - 7, 0), finder(0, side - 7),
+                                                      false, static_cast<unsigned>(version), mesh),
+                      1);
+            EXPECT_LT(curved, off(mesh)) << "version " << version;
+        }
     }
 }
 
