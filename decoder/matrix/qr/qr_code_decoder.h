@@ -78,8 +78,9 @@ private:
     // The decided modules in dark_ and the map read as the format names.
     bool DecodeTable(QRModel model, unsigned version, QRFormatInformation const& format,
                      CommonLuminanceMap const& map, bool darkSet, DecodedLabel& label);
-    // The block corrected as it is, then with the weak codewords of the read
-    // that fall in it (block positions, weakest first) as erasures.
+    // A block that did not correct as it is, corrected with the weak
+    // codewords of the read that fall in it (block positions, weakest
+    // first) as erasures.
     bool CorrectWithErasures(unsigned short* block, unsigned n, unsigned k, unsigned short const* erasures,
                              unsigned count, unsigned reserve);
     void WriteMeshRegion(CommonCodeMesh const& mesh, DecodedLabel& label) const;

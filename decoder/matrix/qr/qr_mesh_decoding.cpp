@@ -71,6 +71,19 @@ bool QRCodeDecoder::ReadModel2Mesh(QRSampler const& sampler, QRPerspective const
     if (present[0] == nullptr) {
         return false;
     }
+    // The format information beside the finders reads through their own
+    // map wherever the mesh could read: without it no mesh is built.
+    if (!SampleModules(sampler, plain, size, false, Sampling::kCentre)) {
+        return false;
+    }
+    bool named = false;
+    for (unsigned way = 0; way < 2 && !named; ++way) {
+        QRFormatInformation seen;
+        named = ReadFormat(size, QRFormatDecoder::kQRMask, seen, way != 0);
+    }
+    if (!named) {
+        return false;
+    }
     bool const reversed = sampler.IsReversed();
     CalcModel2QRCodeMeshSubroutine const subroutine;
     CommonCodeMesh mesh(meshPoints_);
@@ -138,7 +151,12 @@ bool QRCodeDecoder::DecodeMesh(GrayImage const& image, CommonCodeMesh const& mes
     // Set entries are dark modules.
     bool const darkSet = !reversed;
     unsigned const xorMask = model == QRModel::kModel1 ? QRFormatDecoder::kModel1Mask : QRFormatDecoder::kQRMask;
+    // The sharpened grey only when the plain one gave a format but no data.
+    bool formatRead = false;
     for (bool const laplacian : {false, true}) {
+        if (laplacian && !formatRead) {
+            break;
+        }
         // The sampled modules of the other road are overwritten.
         sampled_ = false;
         size_ = size;
@@ -165,6 +183,7 @@ bool QRCodeDecoder::DecodeMesh(GrayImage const& image, CommonCodeMesh const& mes
             }
             QRFormatInformation format;
             bool const read = micro ? ReadMicroFormat(size, format) : ReadFormat(size, xorMask, format);
+            formatRead = formatRead || read;
             if (read && DecodeTable(model, version, format, map, darkSet, label)) {
                 WriteMeshRegion(mesh, label);
                 if (transposed) {
@@ -214,8 +233,9 @@ bool QRCodeDecoder::DecodeTable(QRModel model, unsigned version, QRFormatInforma
             words[v / 8] = static_cast<unsigned short>(words[v / 8] | ((one ? 1u : 0u) << (7 - v % 8)));
         }
     }
+    // The weak codewords are ranked once, when a block first needs them.
     VariableLengthVirtualArray<unsigned short> erasures(erasures_);
-    erasureIndex_[0].Start(darkSet, VirtualArray<BitAndLuminance const>(bits, 8 * codewords), erasures);
+    bool ranked = false;
     unsigned short* const block = block_.GetData();
     unsigned short* const local = blockErasures_.GetData();
     // Per block: its codewords' positions in the read, and the erasures
@@ -230,6 +250,14 @@ bool QRCodeDecoder::DecodeTable(QRModel model, unsigned version, QRFormatInforma
         }
         for (unsigned j = 0; j < e; ++j) {
             block[k + j] = words[checkAt + j];
+        }
+        unsigned located = 0;
+        if (rs_.CorrectErrors(block, n, k, 0, nullptr, reserve, &located) != 0) {
+            return true;
+        }
+        if (!ranked) {
+            erasureIndex_[0].Start(darkSet, VirtualArray<BitAndLuminance const>(bits, 8 * codewords), erasures);
+            ranked = true;
         }
         unsigned count = 0;
         for (unsigned short const index : erasures) {
@@ -287,10 +315,6 @@ bool QRCodeDecoder::DecodeTable(QRModel model, unsigned version, QRFormatInforma
 bool QRCodeDecoder::CorrectWithErasures(unsigned short* block, unsigned n, unsigned k,
                                         unsigned short const* erasures, unsigned count, unsigned reserve)
 {
-    unsigned located = 0;
-    if (rs_.CorrectErrors(block, n, k, 0, nullptr, reserve, &located) != 0) {
-        return true;
-    }
     // At most half the check codewords go to erasures: erasing them all
     // leaves nothing to check the rest against.
     if (n - k <= reserve || count == 0) {
@@ -298,6 +322,7 @@ bool QRCodeDecoder::CorrectWithErasures(unsigned short* block, unsigned n, unsig
     }
     unsigned const most = (n - k - reserve) / 2;
     count = count < most ? count : most;
+    unsigned located = 0;
     return count > 0 && rs_.CorrectErrors(block, n, k, count, erasures, reserve, &located) != 0;
 }
 
