@@ -185,12 +185,9 @@ bool QRCodeDecoder::DecodeMesh(GrayImage const& image, CommonCodeMesh const& mes
             bool const read = micro ? ReadMicroFormat(size, format) : ReadFormat(size, xorMask, format);
             formatRead = formatRead || read;
             if (read && DecodeTable(model, version, format, map, darkSet, label)) {
+                // The region as the image shows it, mirrored or not, as the
+                // single-map readers write it.
                 WriteMeshRegion(mesh, label);
-                if (transposed) {
-                    Point const second = label.region.corner[1];
-                    label.region.corner[1] = label.region.corner[3];
-                    label.region.corner[3] = second;
-                }
                 return true;
             }
         }
