@@ -75,7 +75,9 @@ private:
     // way round (mirrored).
     bool DecodeMesh(GrayImage const& image, CommonCodeMesh const& mesh, QRModel model, unsigned version,
                     bool reversed, DecodedLabel& label);
-    // The decided modules in dark_ and the map read as the format names.
+    // The decided modules in dark_ (set: dark in the symbol) and the map
+    // read as the format names; darkSet: the set modules are the darker in
+    // the image (a symbol dark on light), as the erasure ranking takes it.
     bool DecodeTable(QRModel model, unsigned version, QRFormatInformation const& format,
                      CommonLuminanceMap const& map, bool darkSet, DecodedLabel& label);
     // A block that did not correct as it is, corrected with the weak

@@ -148,7 +148,8 @@ bool QRCodeDecoder::DecodeMesh(GrayImage const& image, CommonCodeMesh const& mes
     VariableSizeVirtualTable<bool> table(reinterpret_cast<bool*>(dark_.GetData()), dark_.GetCount());
     CommonLuminanceMap map(meshLuminance_);
     BinarizationSubroutineForQRCode const binarization(meshBlocks_);
-    // Set entries are dark modules.
+    // Entries are (module light) XOR this: set for a dark module of the
+    // symbol, whichever way the image shows it.
     bool const darkSet = !reversed;
     unsigned const xorMask = model == QRModel::kModel1 ? QRFormatDecoder::kModel1Mask : QRFormatDecoder::kQRMask;
     // The sharpened grey only when the plain one gave a format but no data.
@@ -224,9 +225,11 @@ bool QRCodeDecoder::DecodeTable(QRModel model, unsigned version, QRFormatInforma
             if (v < 0 || static_cast<unsigned>(v) >= 8 * codewords) {
                 continue;
             }
+            // Set is a dark module of the symbol in either polarity (the
+            // binarisation was told which one the image shows).
             bool const set = dark[y * size_ + x] != 0;
             bits[v] = BitAndLuminance{set, map.At(x + 1, y + 1)};
-            bool const one = (set == darkSet) != QRCodewordPlacement::IsMaskedDark(micro, format.mask, x, y);
+            bool const one = set != QRCodewordPlacement::IsMaskedDark(micro, format.mask, x, y);
             words[v / 8] = static_cast<unsigned short>(words[v / 8] | ((one ? 1u : 0u) << (7 - v % 8)));
         }
     }
