@@ -176,6 +176,17 @@ QRCodeDecoder::QRCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DP
     data_ = memory_.TakeArray<unsigned short>(kMaxCodewords);
     block_ = memory_.TakeArray<unsigned short>(RSdecodingOfQRcode::kMaxCodewords);
     blockContrast_ = memory_.TakeArray<unsigned short>(RSdecodingOfQRcode::kMaxCodewords);
+    meshPoints_ = memory_.TakeArray<Point>((kMaxSize + 2) * (kMaxSize + 2));
+    meshLuminance_ = memory_.TakeArray<unsigned short>((kMaxSize + 2) * (kMaxSize + 2));
+    constexpr unsigned kBlocks = (kMaxSize + BinarizationSubroutineForQRCode::kBlock - 1) /
+                                 BinarizationSubroutineForQRCode::kBlock;
+    meshBlocks_ = memory_.TakeArray<GapAndThreshold>(kBlocks * kBlocks);
+    placement_ = memory_.TakeArray<int>(kMaxSize * kMaxSize);
+    bits_ = memory_.TakeArray<BitAndLuminance>(8 * kMaxCodewords);
+    erasures_ = memory_.TakeArray<unsigned short>(kMaxCodewords);
+    blockErasures_ = memory_.TakeArray<unsigned short>(RSdecodingOfQRcode::kMaxCodewords);
+    dataSequence_ = memory_.TakeArray<CalcDataSequenceSubroutineForQRCode>(1);
+    erasureIndex_ = memory_.TakeArray<CalcErasureIndexSubroutine>(1);
 }
 
 int QRCodeDecoder::Start(GrayImage const& image, Region const& finders, DecodedLabel& label)
@@ -432,6 +443,12 @@ bool QRCodeDecoder::ReadModel2(QRSampler const& sampler, Finder const* f, QRPoin
     }
     // Model 1 has no alignment pattern: the finders alone place its grid.
     QRPerspective const plain = map;
+    // The mesh between the finders and the alignment patterns reads first,
+    // once a version; the single map stays behind it for what it does not
+    // read.
+    if (sampling == Sampling::kCentre && ReadModel2Mesh(sampler, plain, version, label)) {
+        return true;
+    }
     bool aligned = false;
     if (version >= 2) {
         // The bottom-right alignment pattern, where the finders put it; it
@@ -507,6 +524,7 @@ bool QRCodeDecoder::ReadSampled(QRSampler const& sampler, QRPerspective const& m
         }
     }
     unsigned const firstWay = nearer[1] < nearer[0] ? 1u : 0u;
+    bool model1Meshed = false;
     for (unsigned pass = 0; pass < 2; ++pass) {
         unsigned const mirrored = pass ^ firstWay;
         if (!SampleModules(sampler, map, size, mirrored != 0, sampling)) {
@@ -526,6 +544,17 @@ bool QRCodeDecoder::ReadSampled(QRSampler const& sampler, QRPerspective const& m
             if (ReadFormat(size, QRFormatDecoder::kModel1Mask, model1) &&
                 (!isModel2 || model1.distance < format.distance)) {
                 formatSeen = true;
+                // The mesh along the extension patterns reads first (either
+                // way round); the finders' map stays behind it.
+                if (!model1Meshed && sampling == Sampling::kCentre) {
+                    model1Meshed = true;
+                    if (ReadModel1Mesh(sampler, plain, version, label)) {
+                        return true;
+                    }
+                    if (!SampleModules(sampler, plain, size, mirrored != 0, sampling)) {
+                        return false;
+                    }
+                }
                 if (DecodeModel1(version, model1.level, model1.mask, label)) {
                     WriteRegion(plain, size, label);
                     return true;
@@ -543,23 +572,6 @@ bool QRCodeDecoder::ReadSampled(QRSampler const& sampler, QRPerspective const& m
     }
     return false;
 }
-
-namespace {
-
-// Swaps a square table over its diagonal.
-template <class T>
-void Transpose(T* table, unsigned size)
-{
-    for (unsigned y = 0; y < size; ++y) {
-        for (unsigned x = y + 1; x < size; ++x) {
-            T const t = table[y * size + x];
-            table[y * size + x] = table[x * size + y];
-            table[x * size + y] = t;
-        }
-    }
-}
-
-}  // namespace
 
 bool QRCodeDecoder::SampleModules(QRSampler const& sampler, QRPerspective const& map, unsigned size, bool mirrored,
                                   Sampling sampling)
@@ -1018,8 +1030,31 @@ bool QRCodeDecoder::ReadMicroAt(QRSampler const& sampler, QRPerspective map, QRP
             size = QRVersionTables::GetMicroSize(version);
         }
     }
+    // The mesh on the outline laid on the timing patterns reads first (it
+    // tries the mirrored way round itself); the maps below stay behind it.
+    if (version >= 1 && version <= 4 && !mirrored) {
+        QRFinderRegion finder;
+        QRPoint const corners[4] = {first.Map(0.5f, 0.5f), first.Map(6.5f, 0.5f), first.Map(6.5f, 6.5f),
+                                    first.Map(0.5f, 6.5f)};
+        bool placed = true;
+        for (unsigned k = 0; k < 4 && placed; ++k) {
+            placed = std::isfinite(corners[k].x) && std::isfinite(corners[k].y) &&
+                     std::fabs(corners[k].x) < 1048576.0f && std::fabs(corners[k].y) < 1048576.0f;
+            finder.corner[k] = placed ? Point{static_cast<int>(std::lround(corners[k].x * 256.0f)),
+                                              static_cast<int>(std::lround(corners[k].y * 256.0f))}
+                                      : Point{};
+        }
+        finder.CalcMiddlePoints();
+        CommonCodeMesh mesh(meshPoints_);
+        if (placed &&
+            CalcMicroQRCodeMeshSubroutine().Start(sampler.GetImage(), finder, sampler.IsReversed(), version, mesh) !=
+                0 &&
+            DecodeMesh(sampler.GetImage(), mesh, QRModel::kMicro, version, sampler.IsReversed(), label)) {
+            return true;
+        }
+    }
     // The outline laid on the timing patterns where they score best, from
-    // the corners the finder's map predicts, reads first.
+    // the corners the finder's map predicts, through one map.
     if (version >= 1 && version <= 4) {
         float const far = static_cast<float>(size) - 0.5f;
         QRPoint const cornerModules[4] = {{0.5f, 0.5f}, {far, 0.5f}, {far, far}, {0.5f, far}};

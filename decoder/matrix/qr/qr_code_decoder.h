@@ -3,9 +3,14 @@
 #include "decoder/core/arithmetic/rs_decoding_of_qr_code.h"
 #include "decoder/core/containers/virtual_array.h"
 #include "decoder/core/interfaces/abstract_region_decoder.h"
+#include "decoder/core/sampling/common_code_mesh.h"
+#include "decoder/core/sampling/common_gap_and_threshold_map.h"
 #include "decoder/core/shared_memory_distributor.h"
+#include "decoder/matrix/qr/qr_binarization.h"
 #include "decoder/matrix/qr/qr_codeword_placement.h"
+#include "decoder/matrix/qr/qr_data_sequence.h"
 #include "decoder/matrix/qr/qr_data_stream_conversion.h"
+#include "decoder/matrix/qr/qr_erasure_index.h"
 #include "decoder/matrix/qr/qr_format_information.h"
 #include "decoder/matrix/qr/qr_perspective.h"
 #include "decoder/matrix/qr/qr_sampler.h"
@@ -59,6 +64,29 @@ private:
     bool ReadMicroAt(QRSampler const& sampler, QRPerspective map, QRPoint const* corners, bool mirrored,
                      DecodedLabel& label);
 
+    // The mesh road: the module centres of a Model 2 symbol cell by cell
+    // between its finders and alignment patterns (plain: the finders' map,
+    // which places the finders' corner modules), every module decided
+    // against its block, the codewords gathered by the placement table.
+    bool ReadModel2Mesh(QRSampler const& sampler, QRPerspective const& plain, unsigned version, DecodedLabel& label);
+    // The same for a Model 1 symbol, along its extension patterns.
+    bool ReadModel1Mesh(QRSampler const& sampler, QRPerspective const& plain, unsigned version, DecodedLabel& label);
+    // A filled mesh decoded, plain luminance first, then sharpened; either
+    // way round (mirrored).
+    bool DecodeMesh(GrayImage const& image, CommonCodeMesh const& mesh, QRModel model, unsigned version,
+                    bool reversed, DecodedLabel& label);
+    // The decided modules in dark_ (set: dark in the symbol) and the map
+    // read as the format names; darkSet: the set modules are the darker in
+    // the image (a symbol dark on light), as the erasure ranking takes it.
+    bool DecodeTable(QRModel model, unsigned version, QRFormatInformation const& format,
+                     CommonLuminanceMap const& map, bool darkSet, DecodedLabel& label);
+    // A block that did not correct as it is, corrected with the weak
+    // codewords of the read that fall in it (block positions, weakest
+    // first) as erasures.
+    bool CorrectWithErasures(unsigned short* block, unsigned n, unsigned k, unsigned short const* erasures,
+                             unsigned count, unsigned reserve);
+    void WriteMeshRegion(CommonCodeMesh const& mesh, DecodedLabel& label) const;
+
     // Samples every module of a size x size symbol through the map and
     // decides dark and light; false when the symbol shows no contrast.
     // Mirrored, module (x, y) is taken from the map's (y, x).
@@ -90,6 +118,15 @@ private:
     VirtualArray<unsigned short> data_;
     VirtualArray<unsigned short> block_;
     VirtualArray<unsigned short> blockContrast_;
+    VirtualArray<Point> meshPoints_;
+    VirtualArray<unsigned short> meshLuminance_;
+    VirtualArray<GapAndThreshold> meshBlocks_;
+    VirtualArray<int> placement_;
+    VirtualArray<BitAndLuminance> bits_;
+    VirtualArray<unsigned short> erasures_;
+    VirtualArray<unsigned short> blockErasures_;
+    VirtualArray<CalcDataSequenceSubroutineForQRCode> dataSequence_;
+    VirtualArray<CalcErasureIndexSubroutine> erasureIndex_;
     unsigned size_ = 0;
     unsigned predicted_ = 3;  // of the triple being read
     // What luminance_ holds: the map and size it was sampled with, and

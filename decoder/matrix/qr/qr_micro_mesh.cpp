@@ -1,5 +1,7 @@
 #include "decoder/matrix/qr/qr_micro_mesh.h"
 
+#include "decoder/core/sampling/common_code_grid.h"
+
 #include <initializer_list>
 
 #include "decoder/core/geometry/geometry.h"
@@ -63,6 +65,36 @@ int CalcMicroQRCodeMeshSubroutine::AdjustForTimingPattern(GrayImage const& image
         }
     }
     return any ? 1 : 0;
+}
+
+int CalcMicroQRCodeMeshSubroutine::Start(GrayImage const& image, QRFinderRegion const& finder, bool polarity,
+                                         unsigned version, CommonCodeMesh& mesh) const
+{
+    if (version < 1 || version > 4) {
+        return 0;
+    }
+    int const last = static_cast<int>(2 * version + 9) - 1;
+    // The corners at module S - 1 on the lines from the finder's top-left
+    // module centre through its other corner module centres (module 6).
+    Region initial;
+    initial[0] = finder.corner[0];
+    for (unsigned k = 1; k < 4; ++k) {
+        if (!Geometry::CalcDividingPoint(6 - last, finder.corner[0], last, finder.corner[k], initial[k])) {
+            return 0;
+        }
+    }
+    Region adjusted;
+    constexpr unsigned kLines = 2 * 4 + 9 + 2;
+    Line columns[kLines];
+    Line rows[kLines];
+    CommonCodeGrid grid(VirtualArray<Line>(columns, kLines), VirtualArray<Line>(rows, kLines));
+    return Adjust(image, initial, polarity, version, adjusted) != 0 &&
+                   mesh.SetSize(static_cast<unsigned>(last) + 3, static_cast<unsigned>(last) + 3, 8) &&
+                   mesh.SetSamplingSize(8) &&
+                   grid.SetForShogiban(image, adjusted, Rectangle{-1, -1, last + 1, last + 1}, 8, last, last) &&
+                   grid.CalcMesh(image, Vector{1, 1}, mesh)
+               ? 1
+               : 0;
 }
 
 int CalcMicroQRCodeMeshSubroutine::Adjust(GrayImage const& image, Region const& initial, bool polarity,

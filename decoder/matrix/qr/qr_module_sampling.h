@@ -24,4 +24,17 @@ struct ModuleSplit {
 };
 ModuleSplit SplitModules(unsigned short* values, unsigned char* dark, unsigned count, int threshold);
 
+// Swaps a square table over its diagonal.
+template <class T>
+void Transpose(T* table, unsigned size)
+{
+    for (unsigned y = 0; y < size; ++y) {
+        for (unsigned x = y + 1; x < size; ++x) {
+            T const t = table[y * size + x];
+            table[y * size + x] = table[x * size + y];
+            table[x * size + y] = t;
+        }
+    }
+}
+
 }  // namespace DEC2DIvra

@@ -67,20 +67,62 @@ QRBlockLayout const& QRVersionTables::GetBlockLayout(unsigned version, unsigned 
     return kBlocks[version - 1][kColumn[level & 3]];
 }
 
+// Count, then the module rows (and columns) of the alignment pattern
+// centres. Version 1 has no pattern: its row places the point where a
+// pattern would stand, for the mesh of small symbols.
+unsigned short const MiniFinderPositionTable::miniFinderPositionTable[QRVersionTables::kMaxVersion][8] = {
+    {2, 6, 14, 0, 0, 0, 0, 0},  // 1
+    {2, 6, 18, 0, 0, 0, 0, 0},  // 2
+    {2, 6, 22, 0, 0, 0, 0, 0},  // 3
+    {2, 6, 26, 0, 0, 0, 0, 0},  // 4
+    {2, 6, 30, 0, 0, 0, 0, 0},  // 5
+    {2, 6, 34, 0, 0, 0, 0, 0},  // 6
+    {3, 6, 22, 38, 0, 0, 0, 0},  // 7
+    {3, 6, 24, 42, 0, 0, 0, 0},  // 8
+    {3, 6, 26, 46, 0, 0, 0, 0},  // 9
+    {3, 6, 28, 50, 0, 0, 0, 0},  // 10
+    {3, 6, 30, 54, 0, 0, 0, 0},  // 11
+    {3, 6, 32, 58, 0, 0, 0, 0},  // 12
+    {3, 6, 34, 62, 0, 0, 0, 0},  // 13
+    {4, 6, 26, 46, 66, 0, 0, 0},  // 14
+    {4, 6, 26, 48, 70, 0, 0, 0},  // 15
+    {4, 6, 26, 50, 74, 0, 0, 0},  // 16
+    {4, 6, 30, 54, 78, 0, 0, 0},  // 17
+    {4, 6, 30, 56, 82, 0, 0, 0},  // 18
+    {4, 6, 30, 58, 86, 0, 0, 0},  // 19
+    {4, 6, 34, 62, 90, 0, 0, 0},  // 20
+    {5, 6, 28, 50, 72, 94, 0, 0},  // 21
+    {5, 6, 26, 50, 74, 98, 0, 0},  // 22
+    {5, 6, 30, 54, 78, 102, 0, 0},  // 23
+    {5, 6, 28, 54, 80, 106, 0, 0},  // 24
+    {5, 6, 32, 58, 84, 110, 0, 0},  // 25
+    {5, 6, 30, 58, 86, 114, 0, 0},  // 26
+    {5, 6, 34, 62, 90, 118, 0, 0},  // 27
+    {6, 6, 26, 50, 74, 98, 122, 0},  // 28
+    {6, 6, 30, 54, 78, 102, 126, 0},  // 29
+    {6, 6, 26, 52, 78, 104, 130, 0},  // 30
+    {6, 6, 30, 56, 82, 108, 134, 0},  // 31
+    {6, 6, 34, 60, 86, 112, 138, 0},  // 32
+    {6, 6, 30, 58, 86, 114, 142, 0},  // 33
+    {6, 6, 34, 62, 90, 118, 146, 0},  // 34
+    {7, 6, 30, 54, 78, 102, 126, 150},  // 35
+    {7, 6, 24, 50, 76, 102, 128, 154},  // 36
+    {7, 6, 28, 54, 80, 106, 132, 158},  // 37
+    {7, 6, 32, 58, 84, 110, 136, 162},  // 38
+    {7, 6, 26, 54, 82, 110, 138, 166},  // 39
+    {7, 6, 30, 58, 86, 114, 142, 170},  // 40
+};
+
 unsigned QRVersionTables::GetAlignmentPositions(unsigned version, unsigned char* positions)
 {
     if (version < 2 || version > kMaxVersion) {
         return 0;
     }
-    unsigned const count = version / 7 + 2;
-    unsigned const size = GetSize(version);
-    // Even steps from the last centre back, the first centre always at 6.
-    unsigned const step = version == 32 ? 26 : (version * 4 + count * 2 + 1) / (2 * count - 2) * 2;
-    positions[0] = 6;
-    for (unsigned i = count - 1, p = size - 7; i >= 1; --i, p -= step) {
-        positions[i] = static_cast<unsigned char>(p);
+    unsigned short const* const row = MiniFinderPositionTable::miniFinderPositionTable[version - 1];
+    for (unsigned i = 0; i < row[0]; ++i) {
+        positions[i] = static_cast<unsigned char>(row[1 + i]);
     }
-    return count;
+    return row[0];
 }
 
 unsigned QRVersionTables::GetReserve(unsigned version, unsigned level)

@@ -41,4 +41,11 @@ public:
     static unsigned GetMicroSize(unsigned version) { return 2 * version + 9; }
 };
 
+// The alignment pattern centres of every version (1-40, row version - 1):
+// the count of coordinates, then the coordinates, the same for rows and
+// columns.
+struct MiniFinderPositionTable {
+    static unsigned short const miniFinderPositionTable[QRVersionTables::kMaxVersion][8];
+};
+
 }  // namespace DEC2DIvra
