@@ -19,8 +19,6 @@ constexpr char kPunctuationCharacters[] = ";<>@[\\]_`~!\r\t,:\n-.$/\"|*()?{}'";
 
 bool IsData(unsigned short c) { return c < 900; }
 
-// Seven base-928 digits need 70 bits.
-__extension__ typedef unsigned __int128 Wide;
 
 }  // namespace
 
@@ -130,8 +128,8 @@ bool BitstreamConvert::convert(Codewords codewords, DecodedLabel& label, bool mi
         } else {
             switch (currentMode_) {
             case 900: going = convertTextMode2(label); break;
-            case 901: going = ConvertByteMode(label, false); break;
-            case 924: going = ConvertByteMode(label, true); break;
+            case 901: going = ConvertByteMode901_2(label); break;
+            case 924: going = ConvertByteMode924_2(label); break;
             case 902: going = convertNumericMode2(label); break;
             default: going = false; break;
             }
@@ -176,7 +174,7 @@ bool BitstreamConvert::HandleModeCodeword(DecodedLabel& label, MicroPDFIdentifie
     case 926:
         SetMode(c);
         ++pos_;
-        return ConvertGLI(c == 926 ? 2 : 1);
+        return c == 925 ? ConvertGLI925() : (c == 926 ? ConvertGLI926() : ConvertGLI927());
     case 928:
         if (macroPresent_) {
             return false;
@@ -302,10 +300,13 @@ bool BitstreamConvert::CheckGLICorrectness(unsigned at, unsigned length, unsigne
     return true;
 }
 
-bool BitstreamConvert::WriteNumericGroup(unsigned short const* group, unsigned count, DecodedLabel& label)
+unsigned BitstreamConvert::CalcNumericValue(unsigned short const* group, unsigned count, unsigned char* digits,
+                                            unsigned capacity)
 {
-    // Base 900 to decimal, least significant digit first; 15 codewords give 45 digits at most.
-    unsigned char digits[48] = {};
+    // Base 900 to decimal, least significant digit first.
+    for (unsigned d = 0; d < capacity; ++d) {
+        digits[d] = 0;
+    }
     unsigned length = 1;
     for (unsigned i = 0; i < count; ++i) {
         unsigned carry = group[i];
@@ -314,7 +315,7 @@ bool BitstreamConvert::WriteNumericGroup(unsigned short const* group, unsigned c
             digits[d] = static_cast<unsigned char>(v % 10);
             carry = v / 10;
         }
-        while (carry > 0 && length < sizeof(digits)) {
+        while (carry > 0 && length < capacity) {
             digits[length++] = static_cast<unsigned char>(carry % 10);
             carry /= 10;
         }
@@ -322,6 +323,14 @@ bool BitstreamConvert::WriteNumericGroup(unsigned short const* group, unsigned c
     while (length > 1 && digits[length - 1] == 0) {
         --length;
     }
+    return length;
+}
+
+bool BitstreamConvert::WriteNumericGroup(unsigned short const* group, unsigned count, DecodedLabel& label)
+{
+    // 15 codewords give 45 digits at most.
+    unsigned char digits[48];
+    unsigned const length = CalcNumericValue(group, count, digits, sizeof(digits));
     // The leading 1 is the encoding's, not the data's.
     for (unsigned d = length - 1; d-- > 0;) {
         if (!Push(label, static_cast<char>('0' + digits[d]))) {
@@ -431,6 +440,28 @@ bool BitstreamConvert::IsModeEnd(unsigned short c) const
     return c == 900 || c == 901 || c == 902 || c == 924 || c == 928 || (macroPresent_ && (c == 922 || c == 923));
 }
 
+bool BitstreamConvert::ConvertByteMode901_2(DecodedLabel& label) { return ConvertByteMode(label, false); }
+
+bool BitstreamConvert::ConvertByteMode924_2(DecodedLabel& label) { return ConvertByteMode(label, true); }
+
+bool BitstreamConvert::Convert5CodeWordWithByteMode(unsigned short const* group, DecodedLabel& label)
+{
+    unsigned long long value = 0;
+    for (unsigned i = 0; i < 5; ++i) {
+        value = value * 900u + group[i];
+    }
+    // Five codewords hold more than six bytes can: not a byte group.
+    if (value >> 48 != 0) {
+        return false;
+    }
+    for (int shift = 40; shift >= 0; shift -= 8) {
+        if (!Push(label, static_cast<char>((value >> shift) & 0xFFu))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool BitstreamConvert::ConvertByteMode(DecodedLabel& label, bool multipleOfSix)
 {
     // The run: data codewords up to the next mode codeword, ECIs stepped over.
@@ -485,18 +516,8 @@ bool BitstreamConvert::ConvertByteMode(DecodedLabel& label, bool multipleOfSix)
             group[inGroup++] = c;
             ++taken;
             if (inGroup == 5) {
-                unsigned long long value = 0;
-                for (unsigned short g : group) {
-                    value = value * 900u + g;
-                }
-                // Five codewords hold more than six bytes can: not a byte group.
-                if (value >> 48 != 0) {
+                if (!Convert5CodeWordWithByteMode(group, label)) {
                     return false;
-                }
-                for (int shift = 40; shift >= 0; shift -= 8) {
-                    if (!Push(label, static_cast<char>((value >> shift) & 0xFFu))) {
-                        return false;
-                    }
                 }
                 inGroup = 0;
             }
@@ -520,6 +541,12 @@ bool BitstreamConvert::ConvertByteMode913Shift2(DecodedLabel& label)
     previousMode_ = 913;
     return true;
 }
+
+bool BitstreamConvert::ConvertGLI925() { return ConvertGLI(1); }
+
+bool BitstreamConvert::ConvertGLI926() { return ConvertGLI(2); }
+
+bool BitstreamConvert::ConvertGLI927() { return ConvertGLI(1); }
 
 bool BitstreamConvert::ConvertGLI(unsigned parameters)
 {
@@ -561,45 +588,45 @@ bool BitstreamConvert::ConvertMacroPDFOptionField923()
     while (pos_ + length < count_ && cw_[pos_ + length] != 922 && cw_[pos_ + length] != 923) {
         ++length;
     }
-    unsigned dataCount = 0;
-    for (unsigned i = 0; i < length; ++i) {
-        unsigned short const c = cw_[pos_ + i];
-        if (IsData(c)) {
-            ++dataCount;
-        } else if (designator == 0 || designator == 3 || designator == 4) {
-            if (!(c == 900 || c == 901 || c == 902 || c == 913 || (c >= 924 && c <= 927))) {
-                return false;
-            }
-        } else {
-            return false;
-        }
-    }
+    bool valid = false;
     switch (designator) {
-    case 0: case 3: case 4:
-        if (length == 0) {
-            return false;
-        }
-        break;
-    case 1: case 6:
-        if (dataCount != 2) {
-            return false;
-        }
-        break;
-    case 2:
-        if (dataCount != 4) {
-            return false;
-        }
-        break;
-    case 5:
-        if (dataCount == 0) {
-            return false;
-        }
-        break;
-    default:
+    case 0: case 3: case 4: valid = CheckTextModeValue(length); break;
+    case 1: case 6: valid = CheckNumericValue(length, 2); break;
+    case 2: valid = CheckNumericValue(length, 4); break;
+    case 5: valid = CheckNumericValue(length, 0); break;
+    default: break;
+    }
+    if (!valid) {
         return false;
     }
     pos_ += length;
     return true;
+}
+
+bool BitstreamConvert::CheckTextModeValue(unsigned length) const
+{
+    if (length == 0) {
+        return false;
+    }
+    for (unsigned i = 0; i < length; ++i) {
+        unsigned short const c = cw_[pos_ + i];
+        if (!IsData(c) && !(c == 900 || c == 901 || c == 902 || c == 913 || (c >= 924 && c <= 927))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool BitstreamConvert::CheckNumericValue(unsigned length, unsigned count) const
+{
+    // Data codewords only: exactly `count` of them, or at least one when
+    // `count` is 0.
+    for (unsigned i = 0; i < length; ++i) {
+        if (!IsData(cw_[pos_ + i])) {
+            return false;
+        }
+    }
+    return count == 0 ? length > 0 : length == count;
 }
 
 bool BitstreamConvert::ConvertMacroPDFTerminater922()
@@ -704,6 +731,21 @@ bool BitstreamConvert::ExcuteOnlyMicroPDFCodeWord(unsigned short codeword, Decod
     }
 }
 
+bool BitstreamConvert::convertValueToBitString(Wide value, unsigned width, char* bytes, unsigned capacity,
+                                               unsigned& bits)
+{
+    if (value >> width != 0 || bits + width > capacity * 8) {
+        return false;
+    }
+    for (unsigned b = width; b-- > 0;) {
+        if (static_cast<unsigned>(value >> b) & 1u) {
+            bytes[bits >> 3] = static_cast<char>(bytes[bits >> 3] | (0x80 >> (bits & 7)));
+        }
+        ++bits;
+    }
+    return true;
+}
+
 bool BitstreamConvert::convertCCA(Codewords codewords, DecodedLabel& label, MicroPDFIdentifier& identifier)
 {
     initBitstreamConvert();
@@ -723,15 +765,8 @@ bool BitstreamConvert::convertCCA(Codewords codewords, DecodedLabel& label, Micr
             }
             value = value * 928u + cw[i + j];
         }
-        unsigned const width = 10 * k - 1;
-        if (value >> width != 0 || bits + width > sizeof(bytes) * 8) {
+        if (!convertValueToBitString(value, 10 * k - 1, bytes, sizeof(bytes), bits)) {
             return false;
-        }
-        for (unsigned b = width; b-- > 0;) {
-            if (static_cast<unsigned>(value >> b) & 1u) {
-                bytes[bits >> 3] = static_cast<char>(bytes[bits >> 3] | (0x80 >> (bits & 7)));
-            }
-            ++bits;
         }
     }
     for (unsigned i = 0; i < (bits + 15) / 16 * 2 && i < sizeof(bytes); ++i) {

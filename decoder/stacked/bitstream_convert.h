@@ -14,6 +14,8 @@ namespace DEC2DIvra {
 class BitstreamConvert {
 public:
     using Codewords = ArrayIterator<unsigned short const>;
+    // Seven base-928 digits need 70 bits.
+    __extension__ typedef unsigned __int128 Wide;
 
     // PDF417: the first codeword is the length descriptor. Sets `composite`
     // when the data begins with 920.
@@ -34,15 +36,35 @@ private:
     bool HandleModeCodeword(DecodedLabel& label, MicroPDFIdentifier& identifier);
     bool convertTextMode2(DecodedLabel& label);
     bool convertNumericMode2(DecodedLabel& label);
+    bool ConvertByteMode901_2(DecodedLabel& label);
+    bool ConvertByteMode924_2(DecodedLabel& label);
+    // The run of both byte modes; 924 wants whole groups of five.
     bool ConvertByteMode(DecodedLabel& label, bool multipleOfSix);
+    // Five codewords to six bytes; false when they hold more than six bytes can.
+    bool Convert5CodeWordWithByteMode(unsigned short const* group, DecodedLabel& label);
     bool ConvertByteMode913Shift2(DecodedLabel& label);
+    bool ConvertGLI925();
+    bool ConvertGLI926();
+    bool ConvertGLI927();
     bool ConvertGLI(unsigned parameters);
     bool ConvertMacroPDFStart928();
     bool ConvertMacroPDFOptionField923();
     bool ConvertMacroPDFTerminater922();
     bool ExcuteOnlyMicroPDFCodeWord(unsigned short codeword, DecodedLabel& label, MicroPDFIdentifier& identifier);
     bool CheckGLICorrectness(unsigned at, unsigned length, unsigned groupCount) const;
+    // The base-900 value of a numeric group as decimal digits, least
+    // significant first, into `digits` (capacity entries); their count.
+    static unsigned CalcNumericValue(unsigned short const* group, unsigned count, unsigned char* digits,
+                                     unsigned capacity);
     bool WriteNumericGroup(unsigned short const* group, unsigned count, DecodedLabel& label);
+    // The codewords of an optional field's text (at least one, text-mode
+    // codewords only) and numeric content (exactly `count` data codewords,
+    // or at least one when `count` is 0), `length` codewords from here.
+    bool CheckTextModeValue(unsigned length) const;
+    bool CheckNumericValue(unsigned length, unsigned count) const;
+    // Appends the low `width` bits of value, most significant first, to the
+    // bit string in `bytes`; false when it would not fit.
+    static bool convertValueToBitString(Wide value, unsigned width, char* bytes, unsigned capacity, unsigned& bits);
     bool CopyBuffer(DecodedLabel const& label);
     bool Push(DecodedLabel& label, char c);
     bool PushText(DecodedLabel& label, char const* text);

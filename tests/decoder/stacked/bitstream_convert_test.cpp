@@ -71,6 +71,21 @@ TEST(BitstreamConvert, StreamsGiveTheirBytesOrAreRefused)
         {"916 header and trailer", {916, 12, 434}, true, true, "[)>\x1e" "05\x1d" "1234\x1e\x04"},
         {"905 with twelve digits", {905, 15, 624, 1, 1}, true, false, ""},
         {"MicroPDF417 starts in bytes", {65, 66}, true, true, "AB"},
+        {"901 with six codewords: six bytes and one", {0, 901, 109, 326, 368, 127, 330, 71}, false, true, "ABCDEFG"},
+        {"924 with five codewords: six bytes", {0, 924, 109, 326, 368, 127, 330}, false, true, "ABCDEF"},
+        {"ECI inside a byte run after five", {0, 901, 109, 326, 368, 127, 330, 927, 3, 71}, false, true, "ABCDEFG"},
+        {"ECI of two parameters resumes text", {0, 900, 1, 926, 5, 6, 1}, false, true, "ABAB"},
+        {"ECI missing its parameter", {0, 900, 1, 925}, false, false, ""},
+        {"numeric group of 44 digits",
+         {0, 902, 491, 81, 137, 450, 302, 67, 15, 174, 492, 862, 667, 475, 869, 12, 434}, false, true,
+         "12345678901234567890123456789012345678901234"},
+        {"optional file name", {0, 900, 1, 928, 0, 1, 5, 923, 0, 1, 2, 922}, false, true, "AB"},
+        {"optional file name left empty", {0, 900, 1, 928, 0, 1, 5, 923, 0, 922}, false, false, ""},
+        {"optional segment count of two", {0, 900, 1, 928, 0, 1, 5, 923, 1, 0, 3, 922}, false, true, "AB"},
+        {"optional segment count of three", {0, 900, 1, 928, 0, 1, 5, 923, 1, 0, 3, 4, 922}, false, false, ""},
+        {"optional time stamp with a mode codeword", {0, 900, 1, 928, 0, 1, 5, 923, 2, 1, 2, 900, 4, 922}, false,
+         false, ""},
+        {"optional field designator 7", {0, 900, 1, 928, 0, 1, 5, 923, 7, 1, 922}, false, false, ""},
     };
     for (Case const& c : cases) {
         std::vector<unsigned short> codewords = c.codewords;
