@@ -15,6 +15,16 @@ inline constexpr int kLegacyMaxiSequenceSlots = 8;
 inline constexpr int kLegacyMaxiSequenceBytes = 150;
 
 // Label types and reader result codes.
+// Label types of the QR family (19, 20 and 44), Data Matrix (21, 22) and
+// Aztec (40, 41); no reader of this engine files them, the adapter still
+// names them.
+inline constexpr int kLegacyQR = 19;
+inline constexpr int kLegacyQRAppend = 20;
+inline constexpr int kLegacyQRModel1 = 44;
+inline constexpr int kLegacyDataMatrix = 21;
+inline constexpr int kLegacyDataMatrixAppend = 22;
+inline constexpr int kLegacyAztec = 40;
+inline constexpr int kLegacyAztecRune = 41;
 inline constexpr int kLegacyMaxiCode = 23;
 inline constexpr int kLegacyMaxiCodeAppend = 24;
 inline constexpr int kLegacyHanXin = 53;

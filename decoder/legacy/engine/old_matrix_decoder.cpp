@@ -4,9 +4,12 @@
 
 #include "decoder/core/decoded_label.h"
 #include "decoder/core/gray_image.h"
+#include "decoder/core/identifiers/legacy_identifiers.h"
+#include "decoder/core/identifiers/matrix_identifiers.h"
+#include "decoder/core/identifiers/qr_identifiers.h"
 #include "decoder/core/identifiers/symbology_identifier.h"
-#include "decoder/legacy/engine/legacy_arith.h"
 #include "decoder/legacy/engine/legacy_driver.h"
+#include "decoder/legacy/engine/legacy_engine_image.h"
 #include "decoder/legacy/engine/legacy_geometry.h"
 #include "decoder/legacy/engine/legacy_reader_entries.h"
 #include "decoder/legacy/engine/legacy_result.h"
@@ -65,17 +68,33 @@ void EmptyLabel(DecodedLabel& label) { label.data.Clear(); }
 
 void SetSymbology(DecodedLabel& label, MULTIPLE_LABEL_st const& entry)
 {
-    char const m = entry.aim[2];
-    if (entry.labelType == kLegacyMaxiCode || entry.labelType == kLegacyMaxiCodeAppend) {
-        unsigned const mode = static_cast<unsigned>(GetMaxiMode()) & 7u;
-        bool const eci = m >= '2';
-        unsigned const flags = mode | (eci ? 8u : 0u);
-        char const fallback = static_cast<char>('0' + ((mode == 2 || mode == 3) ? 1 : 0) + (eci ? 2 : 0));
-        EngineIdentifier const id(SYMBOLOGY_MAXICODE, flags, 'U', m >= '0' && m <= '3' ? m : fallback, 'v');
-        label.identifier.Copy(id);
-    } else if (entry.labelType == kLegacyHanXin) {
-        EngineIdentifier const id(SYMBOLOGY_HAN_XIN, 0, 'X', m == '1' ? '1' : '0', 'e');
-        label.identifier.Copy(id);
+    switch (entry.labelType) {
+    case kLegacyQR:
+    case kLegacyQRAppend:
+    case kLegacyQRModel1:
+        if (entry.makerCode == 'j') {
+            OldMatrixDecoder::SetSymbology_mQR(label, entry);
+        } else {
+            OldMatrixDecoder::SetSymbology_QR(label, entry);
+        }
+        break;
+    case kLegacyDataMatrix:
+    case kLegacyDataMatrixAppend:
+        OldMatrixDecoder::SetSymbology_DataMatrix(label, entry);
+        break;
+    case kLegacyMaxiCode:
+    case kLegacyMaxiCodeAppend:
+        OldMatrixDecoder::SetSymbology_Maxi(label, entry);
+        break;
+    case kLegacyAztec:
+    case kLegacyAztecRune:
+        OldMatrixDecoder::SetSymbology_Aztec(label, entry);
+        break;
+    case kLegacyHanXin:
+        OldMatrixDecoder::SetSymbology_ChineseSensible(label, entry);
+        break;
+    default:
+        break;
     }
 }
 
@@ -94,32 +113,103 @@ void SetStructuredAppend(DecodedLabel& label, MULTIPLE_LABEL_st const& entry)
 
 }  // namespace
 
-OldMatrixDecoder::OldMatrixDecoder()
+OldMatrixDecoder::OldMatrixDecoder() { InitDecodeMainEx(); }
+
+void OldMatrixDecoder::SimulationC_SetGrayImage(GrayImage const&) {}
+
+int OldMatrixDecoder::VerifyRegion(Region const&, unsigned const&, unsigned const&) { return 1; }
+
+void OldMatrixDecoder::SetSymbology_Maxi(DecodedLabel& label, MULTIPLE_LABEL_st const& entry)
 {
-    // The whole engine from the start: a default image, empty tables and the
-    // readers' own tables.
-    InitializeDecoder(nullptr, 640, 480, 640);
-    decode_image_info.currentMaxValue = 1000;
-    std::memset(multiple_label, 0, sizeof multiple_label);
-    std::memset(error_multiple_label, 0, sizeof error_multiple_label);
-    Init_Division256();
-    Init_Division256OCT();
-    Init_DivisionLap();
-    reset_multi00();
-    reset_max00();
-    reset_china00();
-    decodePhase = 0;
+    char const m = entry.aim[2];
+    unsigned const mode = static_cast<unsigned>(GetMaxiMode()) & 7u;
+    bool const eci = m >= '2';
+    unsigned const flags = mode | (eci ? 8u : 0u);
+    char const fallback = static_cast<char>('0' + ((mode == 2 || mode == 3) ? 1 : 0) + (eci ? 2 : 0));
+    EngineIdentifier const id(SYMBOLOGY_MAXICODE, flags, 'U', m >= '0' && m <= '3' ? m : fallback, 'v');
+    label.identifier.Copy(id);
 }
 
-int OldMatrixDecoder::Start(GrayImage const&, Region const&, unsigned, DecodedLabel& label)
+void OldMatrixDecoder::SetSymbology_ChineseSensible(DecodedLabel& label, MULTIPLE_LABEL_st const& entry)
 {
-    status_ = kNothingFound;
+    EngineIdentifier const id(SYMBOLOGY_HAN_XIN, 0, 'X', entry.aim[2] == '1' ? '1' : '0', 'e');
+    label.identifier.Copy(id);
+}
+
+void OldMatrixDecoder::SetSymbology_QR(DecodedLabel& label, MULTIPLE_LABEL_st const& entry)
+{
+    char const m = entry.aim[2];
+    QRIdentifier id(0);
+    if (m == '0') {
+        id.SetModifierBit(4, true);
+    } else {
+        unsigned const k = static_cast<unsigned>(m - '1');
+        id.SetModifierBit(0, (k & 1u) != 0);
+        id.SetModifierBit(1, ((k >> 1) & 3u) == 1);
+        id.SetModifierBit(2, ((k >> 1) & 3u) == 2);
+    }
+    id.SetModifierBit(15, entry.closingFlag != 0);
+    label.identifier.Copy(id);
+}
+
+void OldMatrixDecoder::SetSymbology_mQR(DecodedLabel& label, MULTIPLE_LABEL_st const& entry)
+{
+    MicroQRIdentifier id(0);
+    id.SetModifierBit(0, ((entry.aim[2] - '1') & 1) != 0);
+    label.identifier.Copy(id);
+}
+
+void OldMatrixDecoder::SetSymbology_DataMatrix(DecodedLabel& label, MULTIPLE_LABEL_st const& entry)
+{
+    char const m = entry.aim[2];
+    DataMatrixIdentifier id(0);
+    if (m == '0') {
+        id.SetModifierBit(5, true);
+    } else {
+        bool const high = m < '1' || m > '3';
+        id.SetModifierBit(4, high);
+        unsigned const low = static_cast<unsigned>(m - (high ? '4' : '1')) & 15u;
+        for (unsigned b = 0; b < 4; ++b) {
+            id.SetModifierBit(b, ((low >> b) & 1u) != 0);
+        }
+    }
+    id.SetModifierBit(15, entry.closingFlag != 0);
+    label.identifier.Copy(id);
+}
+
+void OldMatrixDecoder::SetSymbology_Aztec(DecodedLabel& label, MULTIPLE_LABEL_st const& entry)
+{
+    char const m = entry.aim[2];
+    AztecIdentifier id(0);
+    if (m == 'C') {
+        id.SetModifierBit(4, true);
+    } else {
+        unsigned const v = m >= '0' && m <= '9' ? static_cast<unsigned>(m - '0')
+                                                : (m >= 'A' && m <= 'F' ? static_cast<unsigned>(m - 'A' + 10) : 0u);
+        unsigned const w = v % 6;
+        id.SetModifierBit(3, v >= 6);
+        id.SetModifierBit(2, w >= 3);
+        id.SetModifierBit(0, w % 3 == 1);
+        id.SetModifierBit(1, w % 3 == 2);
+    }
+    label.identifier.Copy(id);
+}
+
+int OldMatrixDecoder::Start(GrayImage const& image, Region const& region, unsigned, DecodedLabel& label)
+{
+    SimulationC_SetGrayImage(image);
+    // No reader of the engine takes a region: a region the engine accepts
+    // still ends with nothing read.
+    status_ = VerifyRegion(region, static_cast<unsigned>(image.GetWidth()), static_cast<unsigned>(image.GetHeight()))
+                  ? kNothingFound
+                  : kRegionRefused;
     EmptyLabel(label);
     return 0;
 }
 
 int OldMatrixDecoder::Start(GrayImage const& image, LineSegment const& segment, DecodedLabel& label)
 {
+    SimulationC_SetGrayImage(image);
     status_ = kRunning;
     status_ = StartLine(image, segment, label);
     if (status_ == kLabelWritten) {

@@ -19,6 +19,7 @@ public:
     static constexpr int kTableEmpty = 0;
     static constexpr int kNothingFound = 5;
     static constexpr int kNothingAfterFinder = 6;
+    static constexpr int kRegionRefused = 7;
 
     // Resets the whole engine.
     OldMatrixDecoder();
@@ -44,6 +45,20 @@ public:
     // and structured-append record. False, with the label emptied, when the
     // data does not fit the label.
     static bool WriteLabel(MULTIPLE_LABEL_st const& entry, DecodedLabel& label);
+
+    // The label's identifier from a result entry of each family, its
+    // modifier bits taken from the entry's AIM modifier character.
+    static void SetSymbology_QR(DecodedLabel& label, MULTIPLE_LABEL_st const& entry);
+    static void SetSymbology_mQR(DecodedLabel& label, MULTIPLE_LABEL_st const& entry);
+    static void SetSymbology_DataMatrix(DecodedLabel& label, MULTIPLE_LABEL_st const& entry);
+    static void SetSymbology_Maxi(DecodedLabel& label, MULTIPLE_LABEL_st const& entry);
+    static void SetSymbology_Aztec(DecodedLabel& label, MULTIPLE_LABEL_st const& entry);
+    static void SetSymbology_ChineseSensible(DecodedLabel& label, MULTIPLE_LABEL_st const& entry);
+
+    // Debugging hook at the start of every call: shows nothing here.
+    static void SimulationC_SetGrayImage(GrayImage const& image);
+    // Whether a region lies where the engine may read it: every region.
+    static int VerifyRegion(Region const& region, unsigned const& width, unsigned const& height);
 
 private:
     int StartLine(GrayImage const& image, LineSegment const& segment, DecodedLabel& label);
