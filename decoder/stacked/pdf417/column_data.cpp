@@ -56,12 +56,7 @@ int CompareSortKeyY(ColumnDataElement const& a, ColumnDataElement const& b)
     return a.segment.begin.y < b.segment.begin.y ? 1 : (a.segment.begin.y > b.segment.begin.y ? -1 : 0);
 }
 
-int CompareLength(ColumnDataElement const& a, ColumnDataElement const& b)
-{
-    unsigned const la = Geometry::CalcChebyshevDistance(a.segment);
-    unsigned const lb = Geometry::CalcChebyshevDistance(b.segment);
-    return la < lb ? 1 : (la > lb ? -1 : 0);
-}
+int CompareLength(unsigned const& a, unsigned const& b) { return a < b ? 1 : (a > b ? -1 : 0); }
 
 bool RoundPixel(Point const& p, Point& pixel)
 {
@@ -294,34 +289,43 @@ void ColumnData::AdjustY() { AdjustRows<ColumnDataElementForSortY>(*this); }
 
 void ColumnData::DeleteIrregularWidth()
 {
-    if (count_ < 2) {
+    if (count_ < 2 || count_ > kCapacity) {
         Sort();
         return;
     }
-    DecMath::HeapSort(elements_, count_, &CompareLength);
-    auto length = [this](unsigned i) {
-        return static_cast<unsigned long long>(Geometry::CalcChebyshevDistance(elements_[i].segment));
-    };
-    unsigned middle = count_ / 2;
+    // The lengths in order; the cut is found on them and applied to the
+    // elements in place, so that a column that is never sorted keeps its
+    // order.
+    unsigned lengths[kCapacity];
+    for (unsigned i = 0; i < count_; ++i) {
+        lengths[i] = Geometry::CalcChebyshevDistance(elements_[i].segment);
+    }
+    DecMath::HeapSort(lengths, count_, &CompareLength);
+    unsigned const middle = count_ / 2;
+    unsigned long long shortest = 0;
+    unsigned long long longest = ~0ULL;
     // Towards the shorter end: each at least 17/19 of the one before it.
     for (unsigned i = middle; i-- > 0;) {
-        if (length(i) * 19 < length(i + 1) * 17) {
-            unsigned const drop = i + 1;
-            for (unsigned k = drop; k < count_; ++k) {
-                elements_[k - drop] = elements_[k];
-            }
-            count_ -= drop;
-            middle -= drop;
+        if (static_cast<unsigned long long>(lengths[i]) * 19 < static_cast<unsigned long long>(lengths[i + 1]) * 17) {
+            shortest = lengths[i + 1];
             break;
         }
     }
     // Towards the longer end: each at most 19/17 of the one before it.
     for (unsigned i = middle + 1; i < count_; ++i) {
-        if (length(i) * 17 > length(i - 1) * 19) {
-            count_ = i;
+        if (static_cast<unsigned long long>(lengths[i]) * 17 > static_cast<unsigned long long>(lengths[i - 1]) * 19) {
+            longest = lengths[i - 1];
             break;
         }
     }
+    unsigned kept = 0;
+    for (unsigned i = 0; i < count_; ++i) {
+        unsigned long long const length = Geometry::CalcChebyshevDistance(elements_[i].segment);
+        if (length >= shortest && length <= longest) {
+            elements_[kept++] = elements_[i];
+        }
+    }
+    count_ = kept;
     Sort();
 }
 
