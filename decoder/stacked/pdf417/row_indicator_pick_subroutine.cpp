@@ -84,7 +84,7 @@ bool RowIndicatorPickSubroutine::Scan(GrayImage const& image, Vector const& code
     unsigned contrast = 0;
     int row = 0;
     bool outside = false;
-    if (indicator == nullptr || !finder.CalcScanLine(image, codeVector, 1u << pass, direction, step, line) ||
+    if (indicator == nullptr || !finder.CalcScanLine(image, codeVector, pass + 1, direction, step, line) ||
         !finder.CalcPickParameter(image, line, contrast, row, outside)) {
         return false;
     }

@@ -35,7 +35,7 @@ bool RowIndicatorScanSubroutine::Scan(GrayImage const& image, Vector const& code
     (void)side;
     ScanParameter parameter;
     unsigned contrast = 0;
-    if (!ready_ || !finder.CalcScanParameter(image, codeVector, 1u << pass, direction, step, parameter) ||
+    if (!ready_ || !finder.CalcScanParameter(image, codeVector, pass + 1, direction, step, parameter) ||
         !parameter.line.Scan(image, pick_, scan_, buffer_, contrast)) {
         return false;
     }
