@@ -191,13 +191,13 @@ struct DrawnSymbol {
     GrayImage image;
     double rowHeight = 0;
 
-    explicit DrawnSymbol(double module)
+    explicit DrawnSymbol(double module, double angle = 0)
     {
         support::SymbolInput input;
         input.symbology = BARCODE_PDF417;
         input.data = "Column lattice 0123456789";
         input.option2 = 3;
-        r = support::render(input, {.moduleSize = module, .blur = 0.5});
+        r = support::render(input, {.moduleSize = module, .angle = angle, .blur = 0.5});
         pixels.assign(r.frame.pixels.begin(), r.frame.pixels.end());
         image = GrayImage(r.frame.width, r.frame.height, r.frame.width, pixels.data());
         rowHeight = r.symbol.heightModules / r.symbol.rows;
@@ -222,39 +222,51 @@ struct DrawnSymbol {
 
 TEST(Pdf417ColumnLattice, StepsOneColumnOntoTheSymbolsEdges)
 {
-    DrawnSymbol s(3.0);
-    ASSERT_TRUE(s.r.symbol.ok);
-    Column start;
-    s.Fill(start.data, 0);
     CalcPDFColumnSubroutine const columns;
-    PDFColumn startColumn;
-    ASSERT_TRUE(columns.Start(start.data, 0, startColumn));
-    EXPECT_NEAR(startColumn.width, 51 * 256, 256);
-    EXPECT_FALSE(startColumn.narrow);
+    for (double angle : {0.0, 20.0, -35.0}) {
+        DrawnSymbol s(3.0, angle);
+        ASSERT_TRUE(s.r.symbol.ok);
+        Column start;
+        start.data.SetOrientation(std::abs(angle) < 45 ? 1 : 0);
+        s.Fill(start.data, 0);
+        PDFColumn startColumn;
+        ASSERT_TRUE(columns.Start(start.data, 0, startColumn));
+        EXPECT_NEAR(startColumn.width, 51 * 256 * std::max(std::cos(angle * M_PI / 180), std::abs(std::sin(angle * M_PI / 180))), 300);
+        EXPECT_FALSE(startColumn.narrow);
 
-    Vector const codeVector{256 * 100, 0};
-    for (unsigned rows : {0u, 9u}) {  // the plain edge fit, and the fine one
-        SCOPED_TRACE(rows);
-        PDFColumn indicator;
-        ASSERT_TRUE(columns.Start(s.image, startColumn, codeVector, rows, false, 0, indicator));
-        // The fitted second border is the row indicator's far edge, module 34.
-        Point cross;
-        Line across;
-        ASSERT_TRUE(Geometry::CalcLine(s.At(0, 3 * s.rowHeight), s.At(60, 3 * s.rowHeight), across));
-        ASSERT_TRUE(Geometry::CalcCrossPoint(across, indicator.second, cross));
-        EXPECT_NEAR(cross.x, s.At(34, 0).x, 128);
-        EXPECT_NEAR(indicator.width, 51 * 256, 192);
-        // Module-centre line 8 runs through the middle of the column.
-        ASSERT_TRUE(Geometry::CalcCrossPoint(across, indicator.inner[8], cross));
-        EXPECT_NEAR(cross.x, s.At(25.5, 0).x, 128);
+        Point const from = s.At(0, 0);
+        Point const to = s.At(100, 0);
+        Vector const codeVector{to.x - from.x, to.y - from.y};
+        auto moduleX = [&s](Line const& border) {
+            Line across;
+            Point cross;
+            EXPECT_TRUE(Geometry::CalcLine(s.At(0, 3 * s.rowHeight), s.At(60, 3 * s.rowHeight), across));
+            EXPECT_TRUE(Geometry::CalcCrossPoint(across, border, cross));
+            return s.r.symbol.toModule({cross.x / 256.0, cross.y / 256.0}).x;
+        };
+        for (unsigned rows : {0u, 9u}) {  // the plain edge fit, and the fine one
+            SCOPED_TRACE(std::to_string(angle) + " degrees, rows " + std::to_string(rows));
+            PDFColumn indicator;
+            ASSERT_TRUE(columns.Start(s.image, startColumn, codeVector, rows, false, 0, indicator));
+            // The fitted second border is the row indicator's far edge.
+            EXPECT_NEAR(moduleX(indicator.second), 34, 0.3);
+            EXPECT_NEAR(moduleX(indicator.first), 17, 0.3);
+            // Module-centre line 8 runs through the middle of the column.
+            EXPECT_NEAR(moduleX(indicator.inner[8]), 25.5, 0.3);
+            // And back: the start pattern's column from the row indicator's.
+            PDFColumn back;
+            ASSERT_TRUE(columns.Start(s.image, indicator, codeVector, rows, false, 1, back));
+            EXPECT_NEAR(moduleX(back.first), 0, 0.3);
 
-        // Between the start column and the stepped one lies the same border.
-        PDFColumn between;
-        ASSERT_TRUE(columns.Start(startColumn, indicator, between));
-        EXPECT_EQ(between.first, startColumn.second);
-        EXPECT_EQ(between.second, indicator.first);
+            // Between the start column and the stepped one lies the same border.
+            PDFColumn between;
+            ASSERT_TRUE(columns.Start(startColumn, indicator, between));
+            EXPECT_EQ(between.first, startColumn.second);
+            EXPECT_EQ(between.second, indicator.first);
+        }
     }
 
+    Vector const codeVector{256 * 100, 0};
     // Stepping out from a column 16 pixels wide is refused.
     DrawnSymbol small(16.0 / 17);
     Column thin;
@@ -288,10 +300,8 @@ TEST(Pdf417ColumnLattice, RowLinesFollowTheDrawnRows)
     }
 }
 
-TEST(Pdf417ScanLine, ThickLineReadsTheRunsOfARow)
+TEST(Pdf417ScanLine, ThickLinesReadTheRunsOfARowAtAnyAngle)
 {
-    DrawnSymbol s(2.0);
-    ASSERT_TRUE(s.r.symbol.ok);
     std::vector<unsigned char> work(ScanSubroutine::kWorkBytes + 4096 * 16 + 1024);
     SharedMemoryDistributor memory(work.data(), static_cast<unsigned>(work.size()));
     ScanSubroutine const scan(memory);
@@ -299,35 +309,50 @@ TEST(Pdf417ScanLine, ThickLineReadsTheRunsOfARow)
     ASSERT_TRUE(buffer.Initialize(memory, 2048, 1024));
     PickLineSubroutine const pick(buffer.GetSamples(), 8);
 
-    // Across row 2 from the quiet zone before to the quiet zone after.
-    double const y = 2.5 * s.rowHeight;
-    Point const a = s.At(-5, y);
-    Point const b = s.At(s.r.symbol.widthModules + 5, y);
-    for (unsigned thickness : {1u, 3u}) {
-        SCOPED_TRACE(thickness);
-        PDFScanLine line;
-        ASSERT_TRUE(line.Set(s.image, LineSegment{{a.x / 256, a.y / 256}, {b.x / 256, b.y / 256}}, thickness));
-        EXPECT_EQ(line.GetStep(), (Vector{1, 0}));
-        unsigned contrast = 0;
-        ASSERT_TRUE(line.Scan(s.image, pick, scan, buffer, contrast));
-        EXPECT_GT(contrast, 500u);
-        // Every bar of the row is a dark run.
-        unsigned dark = 0;
-        for (unsigned i = 0; i < buffer.GetRuns().GetCount(); ++i) {
-            dark += buffer.GetRuns()[i].colour == kDarkRun ? 1 : 0;
+    for (double angle : {0.0, 30.0, 45.0, 100.0}) {
+        DrawnSymbol s(2.0, angle);
+        ASSERT_TRUE(s.r.symbol.ok);
+        // Across row 2 from the quiet zone before to the quiet zone after.
+        double const y = 2.5 * s.rowHeight;
+        Point const a = s.At(-5, y);
+        Point const b = s.At(s.r.symbol.widthModules + 5, y);
+        LineSegment const across{{a.x / 256, a.y / 256}, {b.x / 256, b.y / 256}};
+        for (unsigned thickness : {1u, 3u}) {
+            SCOPED_TRACE(std::to_string(angle) + " degrees, thickness " + std::to_string(thickness));
+            PDFScanLine line;
+            ASSERT_TRUE(line.Set(s.image, across, thickness));
+            unsigned contrast = 0;
+            ASSERT_TRUE(line.Scan(s.image, pick, scan, buffer, contrast));
+            EXPECT_GT(contrast, 500u);
+            unsigned dark = 0;
+            for (unsigned i = 0; i < buffer.GetRuns().GetCount(); ++i) {
+                dark += buffer.GetRuns()[i].colour == kDarkRun ? 1 : 0;
+            }
+            // start (4 bars) + 5 codewords (4 bars each) + stop (5 bars)
+            EXPECT_EQ(dark, 4u + 5 * 4 + 5);
+            // The 4-connected walk visits a pixel more for every diagonal step.
+            ASSERT_TRUE(line.PickForManhattan(s.image, pick, buffer));
+            LineSegment const& t = line.GetSegment();
+            EXPECT_EQ(buffer.GetSamples().GetCount(),
+                      static_cast<unsigned>(std::abs(t.end.x - t.begin.x) + std::abs(t.end.y - t.begin.y) + 1));
+            // Line coordinates map back onto the image.
+            Point p;
+            int coordinate = 0;
+            ASSERT_TRUE(line.CalcRealLineCoordPoint(s.image, 10 << 8, 8, p));
+            ASSERT_TRUE(line.CalcRealLineCoord(s.image, 8, p, coordinate));
+            EXPECT_EQ(coordinate, 10 << 8);
         }
-        // start (4 bars) + 5 codewords (4 bars each) + stop (5 bars)
-        EXPECT_EQ(dark, 4u + 5 * 4 + 5);
-        // Line coordinates map back onto the image.
-        Point p;
-        int coordinate = 0;
-        ASSERT_TRUE(line.CalcRealLineCoordPoint(s.image, 10 << 8, 8, p));
-        ASSERT_TRUE(line.CalcRealLineCoord(s.image, 8, p, coordinate));
-        EXPECT_EQ(coordinate, 10 << 8);
     }
-    // A line that leaves no room inside the image margin is refused.
-    PDFScanLine edge;
-    EXPECT_FALSE(edge.Set(s.image, LineSegment{{0, 0}, {0, 200}}, 3));
+    // A line with no part inside the image margin is refused; a move that
+    // would leave the image is refused and changes nothing.
+    DrawnSymbol s(2.0);
+    PDFScanLine line;
+    EXPECT_FALSE(line.Set(s.image, LineSegment{{0, 0}, {0, 200}}, 3));
+    ASSERT_TRUE(line.Set(s.image, LineSegment{{10, 100}, {600, 100}}, 1));
+    EXPECT_FALSE(line.Move(s.image, Vector{0, 400}));
+    EXPECT_EQ(line.GetSegment(), (LineSegment{{10, 100}, {600, 100}}));
+    ASSERT_TRUE(line.Move(s.image, Vector{0, 50}));
+    EXPECT_EQ(line.GetSegment().begin.y, 150);
 }
 
 }  // namespace
