@@ -98,12 +98,12 @@ bool FinishRowIndicators(RowIndicatorColumnData& left, RowIndicatorColumnData& r
     if (order.count < 3) {
         order.SetIdentity();
     }
-    RowIndicatorColumnData const* voted = left.valuesSet ? &left : (right.valuesSet ? &right : nullptr);
-    if (voted == nullptr) {
+    // The values of the last accepted vote (none: nothing to go on).
+    if (parameter.rows == 0) {
         return false;
     }
     DecodeParameterForPDF values;
-    bool const sound = SetDecodeParameter(voted->columnValue, voted->rowValue, voted->levelValue, values);
+    bool const sound = SetDecodeParameter(parameter.columnValue, parameter.rowValue, parameter.levelValue, values);
     unsigned const half = values.rows >> 1;
     unsigned const counts[2] = {left.CalcRowCount(), right.CalcRowCount()};
     if (counts[0] <= half && counts[1] <= half) {

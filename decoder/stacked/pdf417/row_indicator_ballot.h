@@ -53,9 +53,10 @@ private:
 // holds more codewords than its error-correction codewords.
 bool SetDecodeParameter(unsigned columnValue, unsigned rowValue, unsigned levelValue, DecodeParameterForPDF& parameter);
 
-// Ends a row indicator reading: a default cluster order, the row count of
-// each side, and the columns cleaned for the fits that follow (a side with
-// too few rows is emptied). True when the voted symbol is sound.
+// Ends a row indicator reading on the values of the last accepted vote (in
+// `parameter`; rows 0: none): a default cluster order, the row count of each
+// side, and the columns cleaned for the fits that follow (a side with too
+// few rows is emptied). True when the voted symbol is sound.
 bool FinishRowIndicators(RowIndicatorColumnData& left, RowIndicatorColumnData& right, Mod3OfCluster& order,
                          DecodeParameterForPDF& parameter);
 

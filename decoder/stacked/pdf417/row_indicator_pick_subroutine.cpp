@@ -127,6 +127,7 @@ bool RowIndicatorPickSubroutine::Start(GrayImage const& image, Vector const& cod
     left.right = false;
     right.right = true;
     order.Reset();
+    parameter = DecodeParameterForPDF{};
     ballot_.Clear();
     if ((start == nullptr && stop == nullptr) || !IsReady()) {
         return false;

@@ -95,6 +95,7 @@ bool RowIndicatorScanSubroutine::Start(GrayImage const& image, Vector const& cod
     left.right = false;
     right.right = true;
     order.Reset();
+    parameter = DecodeParameterForPDF{};
     ballot_.Clear();
     if (start == nullptr && stop == nullptr) {
         return false;
