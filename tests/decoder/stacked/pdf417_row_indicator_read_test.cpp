@@ -11,8 +11,10 @@
 #include "decoder/core/geometry/geometry.h"
 #include "decoder/core/gray_image.h"
 #include "decoder/core/shared_memory_distributor.h"
+#include "decoder/stacked/pdf417/calc_pdf_column_subroutine.h"
 #include "decoder/stacked/pdf417/row_indicator_column_data.h"
 #include "decoder/stacked/pdf417/row_indicator_scan_subroutine.h"
+#include "decoder/stacked/pdf417/row_scan_line_generator.h"
 #include "decoder/stacked/pdf417/search_finder_subroutine.h"
 #include "decoder/stacked/pdf_character_table.h"
 #include "tests/support/symbol_renderer.h"
@@ -112,6 +114,23 @@ TEST_F(RowIndicatorRead, ScanReadsTheSizeOfDrawnSymbols)
         }
         EXPECT_GT(left.CalcRowCount(), static_cast<unsigned>(r.symbol.rows) / 2);
         EXPECT_GT(right.CalcRowCount(), static_cast<unsigned>(r.symbol.rows) / 2);
+
+        // Row scan lines from both columns, and from the left one alone with
+        // the code vector: each runs along the middle of its row.
+        for (bool both : {true, false}) {
+            SCOPED_TRACE(both ? "both row indicators" : "left row indicator alone");
+            RowScanLineGenerator rows;
+            ASSERT_TRUE(CalcRowScanLineSubroutine().Start(image, codeVector, &left, both ? &right : nullptr,
+                                                          parameter.rows, rows));
+            for (unsigned row = 0; row < parameter.rows; ++row) {
+                LineSegment line;
+                ASSERT_TRUE(rows.GetScanLine(0, static_cast<int>(row), line));
+                for (Point const& p : {line.begin, line.end}) {
+                    support::Point const m = r.symbol.toModule({p.x / 256.0, p.y / 256.0});
+                    EXPECT_NEAR(m.y / rowHeight, row + 0.5, 0.3) << row;
+                }
+            }
+        }
     }
 }
 
