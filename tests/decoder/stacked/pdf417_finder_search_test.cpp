@@ -277,6 +277,69 @@ TEST_F(FinderSearch, FollowingAcceptsTwoNumbersAwayRoundTheCycle)
     }
 }
 
+// A parallel line confirms a row address candidate only with a pattern of a
+// neighbouring row: the candidate's own number does not confirm it.
+TEST_F(FinderSearch, ParallelLineConfirmsOnlyNeighbouringRows)
+{
+    support::Rendering const r = Render(BARCODE_MICROPDF417, "Parallel lines", 2, {});
+    ASSERT_EQ(Search(r), 1u);
+    ASSERT_GT(finder.GetMicroFinderCandidates().GetCount(), 0u);
+    FinderCandidate const candidate = finder.GetMicroFinderCandidates()[0];
+    GrayImage const image = Image(r);
+    // The search line itself stands in for a parallel line.
+    ScanSubroutine scan(memory);
+    PDFScanLineWithScanBuffer line;
+    ASSERT_TRUE(line.Initialize(memory));
+    support::Point const a = r.symbol.toFrame({-5.0, r.symbol.heightModules / 2});
+    support::Point const b = r.symbol.toFrame({r.symbol.widthModules + 5.0, r.symbol.heightModules / 2});
+    ASSERT_TRUE(line.Set(image,
+                         LineSegment{Point{static_cast<int>(std::lround(a.x)), static_cast<int>(std::lround(a.y))},
+                                     Point{static_cast<int>(std::lround(b.x)), static_cast<int>(std::lround(b.y))}},
+                         1));
+    ASSERT_TRUE(line.Scan(image, scan));
+    struct Case {
+        int shift;  // the candidate's number less the number the line shows
+        bool confirmed;
+    };
+    Case const cases[] = {{0, false}, {1, true}, {-1, true}, {2, true}, {-2, true}, {3, false}, {-3, false},
+                          {51, true}, {-50, true}, {49, false}};
+    for (Case const& c : cases) {
+        FinderCandidate probe = candidate;
+        probe.number = candidate.number + c.shift;
+        FinderCandidate found;
+        EXPECT_EQ(line.CheckMicroFinderCandidate(image, probe, found), c.confirmed) << c.shift;
+    }
+}
+
+// While a start column is followed only its own pattern counts: at the
+// stop pattern's place the start's test finds nothing.
+TEST_F(FinderSearch, FollowingTestFindsOnlyTheCandidatesPattern)
+{
+    support::Rendering const r = Render(BARCODE_PDF417, "Only the start", 3, {});
+    SearchFlags f;
+    f.micro = false;
+    ASSERT_EQ(Search(r, f), 1u);
+    StackInterface<FinderCandidate> const& candidates = finder.GetFinderCandidates();
+    FinderCandidate const* start = nullptr;
+    FinderCandidate const* stop = nullptr;
+    for (unsigned i = 0; i < candidates.GetCount(); ++i) {
+        (candidates[i].pattern == 343 ? start : stop) = &candidates[i];
+    }
+    ASSERT_NE(start, nullptr);
+    ASSERT_NE(stop, nullptr);
+    EXPECT_EQ(stop->pattern, 747u);
+    GrayImage const image = Image(r);
+    FinderCandidate found;
+    ASSERT_NE(finder.CheckFinderCandidateIsEnabled(image, *start, 1, found), 0u);
+    EXPECT_EQ(found.pattern, 343u);
+    FinderCandidate probe = *start;
+    probe.segment = stop->segment;
+    FinderCandidate untouched;
+    untouched.number = 7;
+    EXPECT_EQ(finder.CheckFinderCandidateIsEnabled(image, probe, 1, untouched), 0u);
+    EXPECT_EQ(untouched.number, 7);
+}
+
 }  // namespace
 
 // Start and stop pair only within one pattern type; the type with the most
