@@ -340,6 +340,45 @@ TEST_F(FinderSearch, FollowingTestFindsOnlyTheCandidatesPattern)
     EXPECT_EQ(untouched.number, 7);
 }
 
+// The scan lines laid from a start column: along the rows through the
+// pattern, and across the row indicator beside it, inside the column's
+// known records or beyond them.
+TEST_F(FinderSearch, ScanLinesFromAStartColumn)
+{
+    support::Rendering const r = Render(BARCODE_PDF417, "Scan lines from the start column", 3, {});
+    ASSERT_EQ(Search(r), 1u);
+    StartStopColumnData const* start = nullptr;
+    StartStopColumnData const* stop = nullptr;
+    bool reversedPolarity = false;
+    ASSERT_TRUE(startStop.GetStartStopColumnDataPtr(start, stop, reversedPolarity));
+    GrayImage const image = Image(r);
+    Vector const rows{256, 0};
+    Line line;
+    ASSERT_TRUE(start->CalcScanLine(image, rows, 1, false, 0, line));
+    ColumnDataElement const& middle = (*start)[start->GetCount() / 2];
+    // The line runs through the middle record's pattern.
+    EXPECT_LT(std::llabs(line.Evaluate(ColumnData::CalcCenter(middle))),
+              static_cast<long long>(std::abs(line.a) + std::abs(line.b)) * 256);
+    ScanParameter near;
+    ASSERT_TRUE(start->CalcScanParameter(image, rows, 1, false, 1, near));
+    EXPECT_FALSE(near.outside);
+    EXPECT_EQ(near.line.GetCodeWidth(), Geometry::CalcChebyshevDistance(middle.segment));
+    // The line across the row indicator begins inside the start pattern's
+    // last space, right of the pattern.
+    support::Point const begin = r.symbol.toModule(
+        {static_cast<double>(near.line.GetSegment().begin.x), static_cast<double>(near.line.GetSegment().begin.y)});
+    EXPECT_NEAR(begin.x, 15.0, 1.5);
+    ScanParameter far;
+    ASSERT_TRUE(start->CalcScanParameter(image, rows, 1, true, 20, far));
+    EXPECT_TRUE(far.outside);
+    // A finer step halves the spacing.
+    Line finer;
+    ASSERT_TRUE(start->CalcScanLine(image, rows, 2, false, 2, finer));
+    Line coarse;
+    ASSERT_TRUE(start->CalcScanLine(image, rows, 1, false, 1, coarse));
+    EXPECT_NEAR(static_cast<double>(finer.c) / finer.b, static_cast<double>(coarse.c) / coarse.b, 2.0);
+}
+
 }  // namespace
 
 // Start and stop pair only within one pattern type; the type with the most
