@@ -17,6 +17,14 @@
 
 namespace pdf417_test {
 
+// Frame coordinates (a pixel covers [x, x + 1)) to 1/256 pixel about the
+// pixel centres, as the decoder's points count.
+inline DEC2DIvra::Point ToDecoderPoint(support::Point const& f)
+{
+    return DEC2DIvra::Point{static_cast<int>(std::lround((f.x - 0.5) * 256.0)),
+                            static_cast<int>(std::lround((f.y - 0.5) * 256.0))};
+}
+
 struct Cell {
     int row = 0;
     int column = 0;  // 0 the left row indicator, columns + 1 the right one
@@ -38,6 +46,18 @@ struct DrawnSymbol {
         return DEC2DIvra::GrayImage(rendering.frame.width, rendering.frame.height, rendering.frame.width,
                                     rendering.frame.pixels.data());
     }
+    // The line between rows (boundary 0 above the first row) across
+    // codeword column `column`, from its left edge to its right, or any point
+    // of the symbol in module units.
+    DEC2DIvra::LineSegment Boundary(int boundary, int column) const
+    {
+        double const y = boundary * rendering.symbol.heightModules / rows;
+        double const x0 = 17.0 + 17.0 * column;
+        return {ToDecoderPoint(rendering.symbol.toFrame({x0, y})), ToDecoderPoint(rendering.symbol.toFrame({x0 + 17, y}))};
+    }
+    DEC2DIvra::Point PointAt(double x, double y) const { return ToDecoderPoint(rendering.symbol.toFrame({x, y})); }
+    double RowHeight() const { return rendering.symbol.heightModules / rows; }
+
     Cell const* At(int row, int column) const
     {
         for (Cell const& c : cells) {
@@ -48,14 +68,6 @@ struct DrawnSymbol {
         return nullptr;
     }
 };
-
-// Frame coordinates (a pixel covers [x, x + 1)) to 1/256 pixel about the
-// pixel centres, as the decoder's points count.
-inline DEC2DIvra::Point ToDecoderPoint(support::Point const& f)
-{
-    return DEC2DIvra::Point{static_cast<int>(std::lround((f.x - 0.5) * 256.0)),
-                            static_cast<int>(std::lround((f.y - 0.5) * 256.0))};
-}
 
 inline DrawnSymbol Draw(pdf_test::Options const& options, support::RenderOptions const& render)
 {
