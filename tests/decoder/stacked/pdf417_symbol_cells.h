@@ -39,6 +39,7 @@ struct DrawnSymbol {
     support::Rendering rendering;
     int rows = 0;
     int dataColumns = 0;
+    int level = 0;  // error correction
     std::vector<Cell> cells;
 
     DEC2DIvra::GrayImage Image() const
@@ -86,6 +87,17 @@ inline DrawnSymbol Draw(pdf_test::Options const& options, support::RenderOptions
     int const width = static_cast<int>(encoded.rows[0].size());
     out.rows = static_cast<int>(encoded.rows.size());
     out.dataColumns = (width - 17 - 18) / 17 - 2;
+    {
+        // The level from the left row indicator of row 1 (cluster 3):
+        // 30 (r div 3) + 3 level + (rows - 1) mod 3.
+        std::vector<int> const& second = encoded.rows.size() > 1 ? encoded.rows[1] : encoded.rows[0];
+        unsigned pattern = 0;
+        for (int m = 1; m <= 16; ++m) {
+            pattern = (pattern << 1) | (second[static_cast<size_t>(17 + m)] == 0 ? 1u : 0u);
+        }
+        unsigned const value = DEC2DIvra::PDFCharacterTable::PatternToValue(pattern >> 1);
+        out.level = encoded.rows.size() > 1 ? static_cast<int>((value % 30 - (out.rows - 1) % 3) / 3) : 0;
+    }
     double const rowHeight = out.rendering.symbol.heightModules / out.rows;
     for (int r = 0; r < out.rows; ++r) {
         std::vector<int> const& modules = encoded.rows[static_cast<size_t>(r)];
