@@ -76,8 +76,9 @@ bool DataColumnScanSubroutine::Scan(GrayImage const& image, ScanParameter const&
     if (!line.Scan(image, pick, scan_, buffer_, lineContrast)) {
         return false;
     }
-    // The neighbouring codeword starts two modules into the line.
-    long long const w = static_cast<long long>(line.GetCodeWidth()) << kFractionBits;
+    // The neighbouring codeword starts two modules into the line; its
+    // expected width comes in 1/256 of a line step.
+    long long const w = static_cast<long long>(line.GetCodeWidth()) >> (8 - kFractionBits);
     if (w < 17) {
         return false;
     }

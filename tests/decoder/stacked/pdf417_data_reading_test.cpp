@@ -1,0 +1,183 @@
+// The data codewords of drawn PDF417 symbols read after the stages before
+// them (start and stop search, row indicators, row scan lines): by row
+// sweeps and column picks, by edge scans next to the read columns, and from
+// the character stacks of an outline; the corrected data must be the
+// encoder's.
+#include <gtest/gtest.h>
+#include <zint.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "decoder/core/geometry/geometry.h"
+#include "decoder/core/gray_image.h"
+#include "decoder/core/shared_memory_distributor.h"
+#include "decoder/linear/line/rate_for_tuning_calculator.h"
+#include "decoder/stacked/pdf417/calc_data_stack_array_subroutine.h"
+#include "decoder/stacked/pdf417/calc_pdf_column_subroutine.h"
+#include "decoder/stacked/pdf417/data_column_array.h"
+#include "decoder/stacked/pdf417/data_column_pick_subroutine.h"
+#include "decoder/stacked/pdf417/data_column_scan_subroutine.h"
+#include "decoder/stacked/pdf417/data_stack_array.h"
+#include "decoder/stacked/pdf417/pdf_column_pick_subroutine.h"
+#include "decoder/stacked/pdf417/pdf_column_scan_subroutine.h"
+#include "decoder/stacked/pdf417/row_indicator_column_data.h"
+#include "decoder/stacked/pdf417/row_indicator_scan_subroutine.h"
+#include "decoder/stacked/pdf417/row_scan_line_generator.h"
+#include "decoder/stacked/pdf417/search_finder_subroutine.h"
+#include "decoder/stacked/pdf_error_detection.h"
+#include "tests/decoder/stacked/pdf417_symbol_cells.h"
+
+namespace {
+
+using namespace DEC2DIvra;
+
+struct Case {
+    char const* name;
+    int columns;
+    int level;
+    double module;
+    double angle;
+    bool inverted;
+    double blur;
+};
+
+class Pdf417DataReading : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PDFCharacterTable::Initialize();
+        tuning.Initialize(false);
+        detection.SetSaveArea(saved.data(), savedErasures.data());
+    }
+
+    // The stages before the data: false when they do not reach it.
+    bool Prepare(pdf417_test::DrawnSymbol const& symbol, GrayImage const& image)
+    {
+        support::Point const a = symbol.rendering.symbol.toFrame({-5.0, symbol.rendering.symbol.heightModules / 2});
+        support::Point const b = symbol.rendering.symbol.toFrame(
+            {symbol.rendering.symbol.widthModules + 5.0, symbol.rendering.symbol.heightModules / 2});
+        LineSegment const segment{Point{static_cast<int>(std::lround(a.x)), static_cast<int>(std::lround(a.y))},
+                                  Point{static_cast<int>(std::lround(b.x)), static_cast<int>(std::lround(b.y))}};
+        startStop.Clear();
+        micro.Clear();
+        StartStopColumnData const* start = nullptr;
+        StartStopColumnData const* stop = nullptr;
+        if (finder.Start(image, segment, 5, true, false, true, true, true, false, startStop, micro) == 0 ||
+            !startStop.GetStartStopColumnDataPtr(start, stop, reversed)) {
+            return false;
+        }
+        Point from;
+        Point to;
+        Geometry::CalcCenterPoint((*start)[0].segment.begin, (*start)[start->GetCount() - 1].segment.begin, from);
+        Geometry::CalcCenterPoint((*stop)[0].segment.begin, (*stop)[stop->GetCount() - 1].segment.begin, to);
+        Vector const codeVector{to.x - from.x, to.y - from.y};
+        order = Mod3OfCluster{};
+        parameter = DecodeParameterForPDF{};
+        if (!indicators.Start(image, codeVector, start, stop, reversed, left, right, order, parameter) ||
+            !CalcRowScanLineSubroutine().Start(image, codeVector, &left, &right, parameter.rows, generator)) {
+            return false;
+        }
+        array.Set(columns.data(), parameter.columns, parameter.rows);
+        return true;
+    }
+
+    // The corrected data codewords must be the encoder's.
+    void ExpectData(pdf417_test::DrawnSymbol const& symbol, char const* name) const
+    {
+        unsigned const ec = 1u << (symbol.level + 1);
+        unsigned const total = static_cast<unsigned>(symbol.rows * symbol.dataColumns);
+        ASSERT_EQ(codewords.GetCount(), total - ec) << name;
+        for (unsigned i = 0; i < codewords.GetCount(); ++i) {
+            pdf417_test::Cell const* cell = symbol.At(static_cast<int>(i) / symbol.dataColumns,
+                                                      static_cast<int>(i) % symbol.dataColumns + 1);
+            EXPECT_EQ(codewords[i], cell->value) << name << " codeword " << i;
+        }
+    }
+
+    std::vector<unsigned char> work = std::vector<unsigned char>(1u << 22);
+    SharedMemoryDistributor memory{work.data(), static_cast<unsigned>(work.size())};
+    RateForTuningCalculator tuning;
+    CalcSegmentScoreSubroutine score;
+    std::vector<unsigned short> saved = std::vector<unsigned short>(PDFErrorDetection::kMaxCodewords);
+    std::vector<unsigned short> savedErasures = std::vector<unsigned short>(PDFErrorDetection::kMaxCodewords);
+    PDFErrorDetection detection;
+    SearchFinderSubroutine finder{memory};
+    RowIndicatorScanSubroutine indicators{memory};
+    PDFColumnScanSubroutine columnScan{memory, tuning};
+    PDFColumnPickSubroutine columnPick{memory, tuning, score};
+    DataColumnPickSubroutine dataPick{memory, columnPick, columnScan, detection};
+    DataColumnScanSubroutine dataScan{memory, detection};
+    CalcDataStackArraySubroutine stackReader{memory, columnPick, columnScan, detection};
+
+    StartStopColumnData startStopColumns[SearchFinderSubroutine::kStartStopColumns];
+    MicroFinderColumnData microColumns[SearchFinderSubroutine::kMicroColumns];
+    StartStopColumnDataStack startStop{startStopColumns, SearchFinderSubroutine::kStartStopColumns};
+    MicroFinderColumnDataStack micro{microColumns, SearchFinderSubroutine::kMicroColumns};
+    std::vector<ColumnDataElement> storage = std::vector<ColumnDataElement>(32 * ColumnData::kCapacity);
+    RowIndicatorColumnData left{storage.data(), ColumnData::kCapacity};
+    RowIndicatorColumnData right{storage.data() + ColumnData::kCapacity, ColumnData::kCapacity};
+    std::vector<DataColumnData> columns = [this] {
+        std::vector<DataColumnData> c(30);
+        for (unsigned i = 0; i < 30; ++i) {
+            c[i].SetBuffer(storage.data() + (2 + i) * ColumnData::kCapacity, ColumnData::kCapacity);
+        }
+        return c;
+    }();
+    DataColumnArray array;
+    RowScanLineGenerator generator;
+    Mod3OfCluster order;
+    DecodeParameterForPDF parameter;
+    bool reversed = false;
+    std::vector<unsigned short> codewordBuffer = std::vector<unsigned short>(2700);
+    StackInterface<unsigned short> codewords{codewordBuffer.data(), 2700};
+};
+
+pdf417_test::DrawnSymbol DrawCase(Case const& c)
+{
+    return pdf417_test::Draw({.data = std::string("Data codewords of ") + c.name + " 0123456789 abcdefghijklmnop",
+                              .option1 = c.level, .option2 = c.columns},
+                             {.moduleSize = c.module, .angle = c.angle, .inverted = c.inverted, .blur = c.blur,
+                              .noise = 3});
+}
+
+TEST_F(Pdf417DataReading, PickReadsSymbolsOfNineRowsOrMore)
+{
+    Case const cases[] = {
+        {"three columns", 3, 2, 3.0, 0, false, 0.5},
+        {"five columns turned", 5, 3, 2.5, 12, false, 0.6},
+        {"light on dark", 2, 2, 3.0, -20, true, 0.5},
+        {"upside down", 4, 4, 2.5, 180, false, 0.6},
+    };
+    for (Case const& c : cases) {
+        pdf417_test::DrawnSymbol const symbol = DrawCase(c);
+        ASSERT_TRUE(symbol.ok) << c.name;
+        ASSERT_GE(symbol.rows, 9) << c.name;
+        GrayImage const image = symbol.Image();
+        ASSERT_TRUE(Prepare(symbol, image)) << c.name;
+        ASSERT_TRUE(dataPick.Start(image, &left, &right, order, parameter, generator, reversed, array, codewords))
+            << c.name << (dataPick.IsFallBack() ? " (fell back)" : "");
+        ExpectData(symbol, c.name);
+    }
+}
+
+TEST_F(Pdf417DataReading, ScanReadsSymbolsFromTheRowIndicatorsInward)
+{
+    Case const cases[] = {
+        {"few rows", 6, 1, 3.0, 0, false, 0.5},
+        {"turned", 3, 2, 3.0, 15, false, 0.5},
+        {"light on dark", 4, 1, 3.0, -10, true, 0.4},
+    };
+    for (Case const& c : cases) {
+        pdf417_test::DrawnSymbol const symbol = DrawCase(c);
+        ASSERT_TRUE(symbol.ok) << c.name;
+        GrayImage const image = symbol.Image();
+        ASSERT_TRUE(Prepare(symbol, image)) << c.name;
+        ASSERT_TRUE(dataScan.Start(image, &left, &right, order, parameter, generator, reversed, array, codewords))
+            << c.name;
+        ExpectData(symbol, c.name);
+    }
+}
+
+}  // namespace
