@@ -12,7 +12,11 @@
 #include "decoder/core/gray_image.h"
 #include "decoder/core/shared_memory_distributor.h"
 #include "decoder/stacked/pdf417/calc_pdf_column_subroutine.h"
+#include "decoder/linear/line/rate_for_tuning_calculator.h"
+#include "decoder/stacked/pdf417/pdf_column_pick_subroutine.h"
+#include "decoder/stacked/pdf417/pdf_column_scan_subroutine.h"
 #include "decoder/stacked/pdf417/row_indicator_column_data.h"
+#include "decoder/stacked/pdf417/row_indicator_pick_subroutine.h"
 #include "decoder/stacked/pdf417/row_indicator_scan_subroutine.h"
 #include "decoder/stacked/pdf417/row_scan_line_generator.h"
 #include "decoder/stacked/pdf417/search_finder_subroutine.h"
@@ -45,7 +49,10 @@ protected:
         return m;
     }
 
-    std::vector<unsigned char> work = std::vector<unsigned char>(1u << 21);
+    template <class Reader>
+    void ReadDrawnSymbols(Reader const& reader);
+
+    std::vector<unsigned char> work = std::vector<unsigned char>(1u << 22);
     SharedMemoryDistributor memory{work.data(), static_cast<unsigned>(work.size())};
     SearchFinderSubroutine finder{memory};
     RowIndicatorScanSubroutine scan{memory};
@@ -58,10 +65,13 @@ protected:
     RowIndicatorColumnData right{storage.data() + ColumnData::kCapacity, ColumnData::kCapacity};
 };
 
-TEST_F(RowIndicatorRead, ScanReadsTheSizeOfDrawnSymbols)
+// Reads every case with `reader` (either row indicator reader) and checks
+// the size, the row numbers and the row scan lines laid from the columns.
+template <class Reader>
+void RowIndicatorRead::ReadDrawnSymbols(Reader const& reader)
 {
     ASSERT_TRUE(finder.IsReady());
-    ASSERT_TRUE(scan.IsReady());
+    ASSERT_TRUE(reader.IsReady());
     Case const cases[] = {
         {3, 2, 3.0, 0, false, false},  {5, 3, 2.5, 12, false, false}, {2, 1, 3.0, -20, true, false},
         {4, 4, 2.0, 180, false, false}, {3, 2, 3.0, 0, false, true},
@@ -98,7 +108,7 @@ TEST_F(RowIndicatorRead, ScanReadsTheSizeOfDrawnSymbols)
 
         Mod3OfCluster order;
         DecodeParameterForPDF parameter;
-        ASSERT_TRUE(scan.Start(image, codeVector, start, stop, reversedPolarity, left, right, order, parameter));
+        ASSERT_TRUE(reader.Start(image, codeVector, start, stop, reversedPolarity, left, right, order, parameter));
         EXPECT_EQ(parameter.rows, static_cast<unsigned>(r.symbol.rows));
         EXPECT_EQ(parameter.columns, static_cast<unsigned>(c.columns));
         EXPECT_EQ(parameter.level, static_cast<unsigned>(c.level));
@@ -132,6 +142,18 @@ TEST_F(RowIndicatorRead, ScanReadsTheSizeOfDrawnSymbols)
             }
         }
     }
+}
+
+TEST_F(RowIndicatorRead, ScanReadsTheSizeOfDrawnSymbols) { ReadDrawnSymbols(scan); }
+
+TEST_F(RowIndicatorRead, PickReadsTheSizeOfDrawnSymbols)
+{
+    RateForTuningCalculator tuning;
+    CalcSegmentScoreSubroutine score;
+    PDFColumnScanSubroutine columnScan(memory, tuning);
+    PDFColumnPickSubroutine columnPick(memory, tuning, score);
+    RowIndicatorPickSubroutine const pick(memory, columnScan, columnPick);
+    ReadDrawnSymbols(pick);
 }
 
 }  // namespace
