@@ -180,4 +180,37 @@ TEST_F(Pdf417DataReading, ScanReadsSymbolsFromTheRowIndicatorsInward)
     }
 }
 
+TEST_F(Pdf417DataReading, OutlinedSymbolsAreReadByScansAndPicks)
+{
+    struct StackCase {
+        char const* name;
+        Case drawn;
+        unsigned ratioClass;
+        bool narrow;
+    };
+    StackCase const cases[] = {
+        {"picks only", {"picks only", 3, 2, 3.0, 5, false, 0.5}, 1, false},
+        {"scans then picks", {"scans then picks", 4, 2, 3.0, -10, false, 0.6}, 4, false},
+        {"light on dark, narrow", {"light on dark", 2, 1, 2.0, 30, true, 0.4}, 2, true},
+    };
+    std::vector<DataCharacterStack> stacks(DataStackArray::kMaxColumns);
+    for (StackCase const& c : cases) {
+        pdf417_test::DrawnSymbol const symbol = DrawCase(c.drawn);
+        ASSERT_TRUE(symbol.ok) << c.name;
+        DataStackArray outline;
+        outline.Set(stacks.data(), static_cast<unsigned>(symbol.dataColumns), static_cast<unsigned>(symbol.rows));
+        for (int column = 0; column < symbol.dataColumns; ++column) {
+            ASSERT_TRUE(pdf417_test::OutlineColumn(symbol, column + 1, stacks[static_cast<size_t>(column)])) << c.name;
+        }
+        DecodeParameterForPDF symbolParameter;
+        symbolParameter.rows = static_cast<unsigned>(symbol.rows);
+        symbolParameter.columns = static_cast<unsigned>(symbol.dataColumns);
+        symbolParameter.level = static_cast<unsigned>(symbol.level);
+        ASSERT_TRUE(stackReader.Start(symbol.Image(), c.drawn.inverted, c.ratioClass, c.narrow, symbolParameter,
+                                      outline, codewords))
+            << c.name;
+        ExpectData(symbol, c.name);
+    }
+}
+
 }  // namespace
