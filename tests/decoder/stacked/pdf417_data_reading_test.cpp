@@ -213,4 +213,107 @@ TEST_F(Pdf417DataReading, OutlinedSymbolsAreReadByScansAndPicks)
     }
 }
 
+// The codewords of a drawn MicroPDF417 symbol, row by row, from zint's
+// module rows: data columns lie between the row address columns.
+std::vector<unsigned> MicroCodewords(pdf_test::Encoded const& encoded, int columns)
+{
+    std::vector<int> starts;
+    for (int c = 0; c < columns; ++c) {
+        int x = 10 + 17 * c;
+        if (columns == 3 && c >= 1) x += 10;  // the center column after the first
+        if (columns == 4 && c >= 2) x += 10;  // after the second
+        starts.push_back(x);
+    }
+    std::vector<unsigned> values;
+    for (std::vector<int> const& row : encoded.rows) {
+        for (int x0 : starts) {
+            unsigned pattern = 0;
+            for (int m = 1; m <= 16; ++m) {
+                pattern = (pattern << 1) | (row[static_cast<size_t>(x0 + m)] == 0 ? 1u : 0u);
+            }
+            values.push_back(PDFCharacterTable::PatternToValue(pattern >> 1));
+        }
+    }
+    return values;
+}
+
+TEST_F(Pdf417DataReading, MicroSymbolsAreReadNextToTheirRowAddressColumns)
+{
+    struct MicroCase {
+        char const* name;
+        int columns;
+        std::string data;
+        double angle;
+        bool withoutLeft;  // the left row address column is not offered
+    };
+    MicroCase const cases[] = {
+        {"one column", 1, "MICRO 1", 0, false},
+        {"two columns", 2, "MicroPDF417 two", 10, false},
+        {"three columns", 3, "MicroPDF417 with three columns", -6, false},
+        {"three columns without the left one", 3, "MicroPDF417 with three columns", 0, true},
+        {"four columns", 4, "MicroPDF417 with four data columns, center column too", 180, false},
+    };
+    for (MicroCase const& c : cases) {
+        pdf_test::Encoded const encoded =
+            pdf_test::Encode({.symbology = BARCODE_MICROPDF417, .data = c.data, .option2 = c.columns});
+        ASSERT_TRUE(encoded.ok) << c.name;
+        support::SymbolInput input{.symbology = BARCODE_MICROPDF417, .data = c.data, .option2 = c.columns};
+        support::Rendering const r = support::render(input, {.moduleSize = 3.0, .angle = c.angle, .blur = 0.5});
+        ASSERT_TRUE(r.symbol.ok) << c.name;
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        support::Point const a = r.symbol.toFrame({-5.0, r.symbol.heightModules / 2});
+        support::Point const b = r.symbol.toFrame({r.symbol.widthModules + 5.0, r.symbol.heightModules / 2});
+        LineSegment const segment{Point{static_cast<int>(std::lround(a.x)), static_cast<int>(std::lround(a.y))},
+                                  Point{static_cast<int>(std::lround(b.x)), static_cast<int>(std::lround(b.y))}};
+        startStop.Clear();
+        micro.Clear();
+        ASSERT_NE(finder.Start(image, segment, 1, false, true, true, true, true, false, startStop, micro), 0u)
+            << c.name;
+        MicroFinderColumnData* leftColumn = nullptr;
+        MicroFinderColumnData* center = nullptr;
+        MicroFinderColumnData* rightColumn = nullptr;
+        bool inverted = false;
+        ASSERT_NE(micro.GetLeftCenterRightColumnDataPtr(leftColumn, center, rightColumn, inverted), 0u) << c.name;
+        MicroPDFVersionBallotBox box;
+        box.Load();
+        MicroPDFVersionTable::Element version{};
+        Mod3OfCluster microOrder;
+        ASSERT_NE(micro.GetMicroPDFVersion(box, leftColumn, center, rightColumn, version, microOrder), 0u) << c.name;
+        ASSERT_EQ(version.columns, c.columns) << c.name;
+        MicroFinderColumnData* present[3] = {leftColumn, center, rightColumn};
+        for (unsigned k = 0; k < 3; ++k) {
+            if (present[k] != nullptr) {
+                present[k]->SetRowNumbers(static_cast<MicroPDFVersionTable::FinderPosition>(k), version);
+            }
+        }
+        // Three data columns are read against the center and right columns
+        // only.
+        if (c.withoutLeft) {
+            leftColumn = nullptr;
+        }
+        Vector const vector{segment.end.x - segment.begin.x, segment.end.y - segment.begin.y};
+        RowScanLineGenerator first;
+        RowScanLineGenerator second;
+        if (c.columns < 3) {
+            ASSERT_TRUE(CalcRowScanLineSubroutine().Start(image, vector, leftColumn, rightColumn, version.rows, first));
+        } else {
+            ASSERT_TRUE(CalcRowScanLineSubroutine().Start(image, vector, center, rightColumn, version.rows, second));
+            if (leftColumn != nullptr) {
+                ASSERT_TRUE(
+                    CalcRowScanLineSubroutine().Start(image, vector, leftColumn, center, version.rows, first));
+            }
+        }
+        array.Set(columns.data(), version.columns, version.rows);
+        ASSERT_TRUE(dataScan.Start(image, leftColumn, center, rightColumn, microOrder, version,
+                                   leftColumn != nullptr || c.columns < 3 ? first : second, second, inverted, array,
+                                   codewords))
+            << c.name;
+        std::vector<unsigned> const truth = MicroCodewords(encoded, c.columns);
+        ASSERT_EQ(codewords.GetCount(), truth.size() - version.errorCorrection) << c.name;
+        for (unsigned i = 0; i < codewords.GetCount(); ++i) {
+            EXPECT_EQ(codewords[i], truth[i]) << c.name << " codeword " << i;
+        }
+    }
+}
+
 }  // namespace
