@@ -18,6 +18,7 @@
 #include "decoder/stacked/pdf417/calc_pdf_column_subroutine.h"
 #include "decoder/stacked/pdf417/data_column_array.h"
 #include "decoder/stacked/pdf417/data_column_pick_subroutine.h"
+#include "decoder/stacked/pdf417/data_column_reading.h"
 #include "decoder/stacked/pdf417/data_column_scan_subroutine.h"
 #include "decoder/stacked/pdf417/data_stack_array.h"
 #include "decoder/stacked/pdf417/pdf_column_pick_subroutine.h"
@@ -314,6 +315,58 @@ TEST_F(Pdf417DataReading, MicroSymbolsAreReadNextToTheirRowAddressColumns)
             EXPECT_EQ(codewords[i], truth[i]) << c.name << " codeword " << i;
         }
     }
+}
+
+// A codeword read on a line that strayed into a neighbouring row is booked
+// to the row its cluster names.
+TEST(Pdf417DataRows, ReadingIsBookedToTheRowItsClusterNames)
+{
+    Mod3OfCluster order;
+    order.SetIdentity();  // cluster 0 at rows 0, 3, ...; 3 at 1, 4, ...; 6 at 2, 5, ...
+    Mod3OfCluster shifted;
+    shifted.Push(3);
+    shifted.Push(6);
+    shifted.Push(0);  // the first row read showed cluster 3
+    struct Case {
+        char const* name;
+        Mod3OfCluster const& order;
+        int row;
+        int cluster;
+        int booked;
+    };
+    Case const cases[] = {
+        {"its own row", order, 4, 3, 4},
+        {"line in the row above", order, 3, 3, 4},
+        {"line in the row below", order, 5, 3, 4},
+        {"round the group of three, down", order, 2, 0, 3},
+        {"round the group of three, up", order, 3, 6, 2},
+        {"first row above the symbol", order, 0, 6, -1},
+        {"order of another symbol", shifted, 4, 3, 3},
+    };
+    for (Case const& c : cases) {
+        EXPECT_EQ(CorrectRowByCluster(c.order, c.row, c.cluster), c.booked) << c.name;
+    }
+}
+
+// Cells already read surely enough are not read again.
+TEST_F(Pdf417DataReading, SureCellsAreNotReadAgain)
+{
+    Case const c{"sure cells", 3, 2, 3.0, 0, false, 0.5};
+    pdf417_test::DrawnSymbol const symbol = DrawCase(c);
+    ASSERT_TRUE(symbol.ok);
+    GrayImage const image = symbol.Image();
+    ASSERT_TRUE(Prepare(symbol, image));
+    ASSERT_TRUE(dataPick.Start(image, &left, &right, order, parameter, generator, reversed, array, codewords));
+    DataColumnData& column = array[0];
+    unsigned const before = column.GetCount();
+    ASSERT_GT(before, 0u);
+    for (unsigned r = 0; r < parameter.rows; ++r) {
+        EXPECT_GT(column.bestScore[r], DataColumnPickSubroutine::kFinalScore) << r;
+    }
+    for (unsigned cycle = 0; cycle < 3; ++cycle) {
+        dataScan.ScanOneCycle(image, generator, left, order, parameter.rows, cycle, false, reversed, column);
+    }
+    EXPECT_EQ(column.GetCount(), before);
 }
 
 }  // namespace
