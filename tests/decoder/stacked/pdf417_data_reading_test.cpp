@@ -369,4 +369,33 @@ TEST_F(Pdf417DataReading, SureCellsAreNotReadAgain)
     EXPECT_EQ(column.GetCount(), before);
 }
 
+// Rows much higher than narrow columns are wide are left to the edge reader.
+TEST_F(Pdf417DataReading, TallRowsOfNarrowColumnsFallBackToTheScan)
+{
+    std::string const data = "Tall rows, narrow columns";
+    pdf417_test::DrawnSymbol const symbol = pdf417_test::Draw({.data = data, .option1 = 2, .option2 = 3},
+                                                              {.moduleSize = 1.45, .angle = 0.0});
+    ASSERT_TRUE(symbol.ok);
+    pdf417_test::DrawnSymbol const tall = [&] {
+        pdf417_test::DrawnSymbol t;
+        pdf_test::Encoded const encoded = pdf_test::Encode({.data = data, .option1 = 2, .option2 = 3});
+        support::SymbolInput input{.symbology = BARCODE_PDF417, .data = data, .option1 = 2, .option2 = 3,
+                                   .height = static_cast<float>(6 * encoded.rows.size())};
+        t.rendering = support::render(input, {.moduleSize = 1.45});
+        t.rows = static_cast<int>(encoded.rows.size());
+        t.ok = t.rendering.symbol.ok;
+        return t;
+    }();
+    ASSERT_TRUE(tall.ok);
+    GrayImage const image = tall.Image();
+    ASSERT_TRUE(Prepare(tall, image));
+    EXPECT_FALSE(dataPick.Start(image, &left, &right, order, parameter, generator, reversed, array, codewords));
+    EXPECT_TRUE(dataPick.IsFallBack());
+    // Rows of the usual height are picked.
+    GrayImage const usual = symbol.Image();
+    ASSERT_TRUE(Prepare(symbol, usual));
+    dataPick.Start(usual, &left, &right, order, parameter, generator, reversed, array, codewords);
+    EXPECT_FALSE(dataPick.IsFallBack());
+}
+
 }  // namespace
