@@ -137,7 +137,12 @@ protected:
 
 pdf417_test::DrawnSymbol DrawCase(Case const& c)
 {
-    return pdf417_test::Draw({.data = std::string("Data codewords of ") + c.name + " 0123456789 abcdefghijklmnop",
+    std::string text = std::string("Data codewords of ") + c.name + " 0123456789 abcdefghijklmnop";
+    if (c.level >= 5) {
+        // Many rows.
+        for (int i = 0; i < 6; ++i) text += " and again, pick every row of a long column " + std::to_string(i);
+    }
+    return pdf417_test::Draw({.data = text,
                               .option1 = c.level, .option2 = c.columns},
                              {.moduleSize = c.module, .angle = c.angle, .inverted = c.inverted, .blur = c.blur,
                               .noise = 3});
@@ -150,6 +155,9 @@ TEST_F(Pdf417DataReading, PickReadsSymbolsOfNineRowsOrMore)
         {"five columns turned", 5, 3, 2.5, 12, false, 0.6},
         {"light on dark", 2, 2, 3.0, -20, true, 0.5},
         {"upside down", 4, 4, 2.5, 180, false, 0.6},
+        {"rows upright", 3, 3, 2.5, 90, false, 0.5},
+        {"many rows", 6, 5, 1.8, 3, false, 0.5},
+        {"rows upright the other way", 4, 2, 2.2, 275, false, 0.4},
     };
     for (Case const& c : cases) {
         pdf417_test::DrawnSymbol const symbol = DrawCase(c);
@@ -169,6 +177,7 @@ TEST_F(Pdf417DataReading, ScanReadsSymbolsFromTheRowIndicatorsInward)
         {"few rows", 6, 1, 3.0, 0, false, 0.5},
         {"turned", 3, 2, 3.0, 15, false, 0.5},
         {"light on dark", 4, 1, 3.0, -10, true, 0.4},
+        {"rows upright", 2, 1, 3.0, 85, false, 0.4},
     };
     for (Case const& c : cases) {
         pdf417_test::DrawnSymbol const symbol = DrawCase(c);
