@@ -87,7 +87,7 @@ bool CalcCodeRegionSubroutine::Start(GrayImage const&, StartStopColumnData const
     }
     Edges edges;
     bool const leftEdge = start != nullptr ? start->CalcStartLine(edges.left) : leftSide->CalcEndLine(edges.left);
-    bool const rightEdge = stop != nullptr ? stop->CalcStartLine(edges.right) : rightSide->CalcEndLine(edges.right);
+    bool const rightEdge = stop != nullptr ? stop->CalcEndLine(edges.right) : rightSide->CalcStartLine(edges.right);
     return leftEdge && rightEdge && CalcTopAndBottom(*leftSide, *rightSide, rows, edges) && CalcCorners(edges, region);
 }
 
@@ -110,7 +110,7 @@ bool CalcCodeRegionSubroutine::Start(GrayImage const&, StartStopColumnData const
                               ? start->CalcStartLine(edges.left)
                               : Geometry::CalcLine(first.Boundary(0).begin, first.Boundary(rows).begin, edges.left);
     bool const rightEdge = stop != nullptr
-                               ? stop->CalcStartLine(edges.right)
+                               ? stop->CalcEndLine(edges.right)
                                : Geometry::CalcLine(last.Boundary(0).end, last.Boundary(rows).end, edges.right);
     return leftEdge && rightEdge && Geometry::CalcLine(first.Boundary(0).begin, last.Boundary(0).end, edges.top) &&
            Geometry::CalcLine(first.Boundary(rows).begin, last.Boundary(rows).end, edges.bottom) &&

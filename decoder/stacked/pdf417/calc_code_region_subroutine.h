@@ -19,9 +19,10 @@ struct DecodeParameterForPDF;
 // bottom x left.
 class CalcCodeRegionSubroutine {
 public:
-    // A PDF417 symbol read column by column: the edges from the start and
-    // stop columns, else the row indicator columns, else the outermost data
-    // columns that hold most of their rows.
+    // A PDF417 symbol read column by column: the outer edges of the start
+    // and stop patterns, else the inner edges of the row indicator columns,
+    // else those of the outermost data columns that hold most of their rows;
+    // top and bottom through the centres of the first and last rows.
     bool Start(GrayImage const& image, StartStopColumnData const* start, StartStopColumnData const* stop,
                RowIndicatorColumnData const* left, RowIndicatorColumnData const* right,
                DecodeParameterForPDF const& parameter, DataColumnArray const& columns, Region& region) const;

@@ -1,11 +1,25 @@
 // Placing a PDF417 symbol in the image: the row direction from its start and
-// stop columns.
+// stop columns, and the symbol's region.
 #include <gtest/gtest.h>
 
+#include <zint.h>
+
+#include <cmath>
+#include <string>
 #include <vector>
 
+#include "decoder/core/gray_image.h"
+#include "decoder/core/shared_memory_distributor.h"
+#include "decoder/stacked/pdf417/calc_code_region_subroutine.h"
 #include "decoder/stacked/pdf417/calc_code_vector_subroutine.h"
+#include "decoder/stacked/pdf417/data_column_array.h"
+#include "decoder/stacked/pdf417/micro_finder_column_data.h"
+#include "decoder/stacked/pdf417/row_indicator_column_data.h"
+#include "decoder/stacked/pdf417/row_indicator_scan_subroutine.h"
+#include "decoder/stacked/pdf417/search_finder_subroutine.h"
 #include "decoder/stacked/pdf417/start_stop_column_data.h"
+#include "decoder/stacked/pdf_character_table.h"
+#include "tests/support/symbol_renderer.h"
 
 namespace {
 
@@ -54,6 +68,87 @@ TEST(Pdf417SymbolOutline, CodeVectorNeedsColumnsOfComparableLength)
     CalcCodeVectorSubroutine calc;
     EXPECT_FALSE(calc.Start(&one.data, nullptr, vector));
     EXPECT_FALSE(calc.Start(nullptr, &one.data, vector));
+}
+
+}  // namespace
+
+namespace {
+
+using namespace DEC2DIvra;
+
+// Drawn symbols: the start and stop columns the search builds give the row
+// direction, and with the row indicators the symbol's region.
+TEST(Pdf417SymbolOutline, CodeVectorAndRegionOfDrawnSymbols)
+{
+    PDFCharacterTable::Initialize();
+    std::vector<unsigned char> work(1u << 21);
+    SharedMemoryDistributor memory{work.data(), static_cast<unsigned>(work.size())};
+    SearchFinderSubroutine finder{memory};
+    RowIndicatorScanSubroutine scan{memory};
+    ASSERT_TRUE(finder.IsReady() && scan.IsReady());
+    std::vector<StartStopColumnData> startStopColumns(SearchFinderSubroutine::kStartStopColumns);
+    std::vector<MicroFinderColumnData> microColumns(SearchFinderSubroutine::kMicroColumns);
+    std::vector<ColumnDataElement> storage(2 * ColumnData::kCapacity);
+    struct Case {
+        int columns;
+        double angle;
+        bool inverted;
+    };
+    for (Case const c : {Case{3, 0, false}, Case{5, 15, false}, Case{2, -25, true}, Case{4, 180, false}}) {
+        SCOPED_TRACE(std::to_string(c.columns) + " columns at " + std::to_string(c.angle));
+        support::SymbolInput input;
+        input.symbology = BARCODE_PDF417;
+        input.data = "Region of a drawn symbol 0123456789";
+        input.option1 = 2;
+        input.option2 = c.columns;
+        support::Rendering const r =
+            support::render(input, {.moduleSize = 3.0, .angle = c.angle, .inverted = c.inverted, .blur = 0.6, .noise = 4});
+        ASSERT_TRUE(r.symbol.ok);
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        auto const toPoint = [](support::Point const& p) {
+            return Point{static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))};
+        };
+        double const middle = r.symbol.heightModules / 2;
+        LineSegment const segment{toPoint(r.symbol.toFrame({-5.0, middle})),
+                                  toPoint(r.symbol.toFrame({r.symbol.widthModules + 5.0, middle}))};
+        StartStopColumnDataStack startStop{startStopColumns.data(), SearchFinderSubroutine::kStartStopColumns};
+        MicroFinderColumnDataStack micro{microColumns.data(), SearchFinderSubroutine::kMicroColumns};
+        ASSERT_EQ(finder.Start(image, segment, 5, true, false, true, true, true, false, startStop, micro), 1u);
+        StartStopColumnData const* start = nullptr;
+        StartStopColumnData const* stop = nullptr;
+        bool reversed = false;
+        ASSERT_TRUE(startStop.GetStartStopColumnDataPtr(start, stop, reversed));
+        EXPECT_EQ(reversed, c.inverted);
+
+        Vector vector;
+        ASSERT_TRUE(CalcCodeVectorSubroutine().Start(start, stop, vector));
+        // Along the rows, about the distance from the start to the stop pattern.
+        double const length = std::hypot(vector.dx / 256.0, vector.dy / 256.0) / 3.0;
+        EXPECT_NEAR(length, r.symbol.widthModules - 18, 3.0);
+        double const along = std::atan2(vector.dy, vector.dx) * 180 / M_PI;
+        EXPECT_NEAR(std::remainder(along - c.angle, 360.0), 0.0, 3.0);
+
+        RowIndicatorColumnData left{storage.data(), ColumnData::kCapacity};
+        RowIndicatorColumnData right{storage.data() + ColumnData::kCapacity, ColumnData::kCapacity};
+        Mod3OfCluster order;
+        DecodeParameterForPDF parameter;
+        ASSERT_TRUE(scan.Start(image, vector, start, stop, reversed, left, right, order, parameter));
+        DataColumnArray columns;
+        Region region;
+        ASSERT_TRUE(
+            CalcCodeRegionSubroutine().Start(image, start, stop, &left, &right, parameter, columns, region));
+        // From the start pattern's outer edge to the stop pattern's, through
+        // the middles of the first and last rows.
+        double const rowHeight = r.symbol.heightModules / r.symbol.rows;
+        support::Point const expected[4] = {
+            r.symbol.toFrame({0.0, rowHeight / 2}), r.symbol.toFrame({r.symbol.widthModules, rowHeight / 2}),
+            r.symbol.toFrame({r.symbol.widthModules, r.symbol.heightModules - rowHeight / 2}),
+            r.symbol.toFrame({0.0, r.symbol.heightModules - rowHeight / 2})};
+        for (unsigned i = 0; i < 4; ++i) {
+            EXPECT_NEAR(region[i].x, expected[i].x, 6.0) << i;
+            EXPECT_NEAR(region[i].y, expected[i].y, 6.0) << i;
+        }
+    }
 }
 
 }  // namespace
