@@ -36,19 +36,6 @@ protected:
     PDFColumnPickSubroutine pick{memory, tuning, score};
 };
 
-// Column `column` of a drawn symbol as the outline would hand it over.
-void OutlineColumn(pdf417_test::DrawnSymbol const& symbol, int column, DataCharacterStack& stack)
-{
-    stack.Clear(static_cast<unsigned>(symbol.rows));
-    for (int b = 0; b <= symbol.rows; ++b) {
-        stack.Boundary(static_cast<unsigned>(b)) = symbol.Boundary(b, column);
-    }
-    for (int r = 0; r < symbol.rows; ++r) {
-        stack.SetRowCenterSegment(static_cast<unsigned>(r));
-    }
-    ASSERT_TRUE(stack.SetVerticalData());
-}
-
 TEST_F(Pdf417ColumnPick, ReadsEveryCharacterOfAnOutlinedColumn)
 {
     struct Case {
@@ -75,7 +62,7 @@ TEST_F(Pdf417ColumnPick, ReadsEveryCharacterOfAnOutlinedColumn)
         ASSERT_TRUE(symbol.ok) << c.name;
         for (int column = 1; column <= symbol.dataColumns; ++column) {
             DataCharacterStack stack;
-            OutlineColumn(symbol, column, stack);
+            ASSERT_TRUE(pdf417_test::OutlineColumn(symbol, column, stack));
             ASSERT_TRUE(pick.Start(symbol.Image(), c.inverted, 0, 16, false, stack)) << c.name;
             unsigned read = 0;
             for (int r = 0; r < symbol.rows; ++r) {

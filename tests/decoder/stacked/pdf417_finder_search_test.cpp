@@ -148,6 +148,34 @@ TEST_F(FinderSearch, RefusedPolarityGivesNoColumns)
     EXPECT_EQ(Search(r, nothing), 0u);
 }
 
+// A line laid along the reading direction (a composite's segment) reads
+// every window forward only: a symbol met from its stop end gives no pair;
+// from a located region the same windows are read backward.
+TEST_F(FinderSearch, BackwardReadingOnlyFromARegion)
+{
+    support::Rendering const r = Render(BARCODE_PDF417, "Met from the stop end", 3, {});
+    for (bool notFromSegment : {false, true}) {
+        SearchFlags f;
+        f.againstRows = true;
+        f.notFromSegment = notFromSegment;
+        f.reversed = false;
+        ASSERT_EQ(Search(r, f), 1u);
+        StartStopColumnData const* start = nullptr;
+        StartStopColumnData const* stop = nullptr;
+        bool reversedPolarity = false;
+        EXPECT_EQ(startStop.GetStartStopColumnDataPtr(start, stop, reversedPolarity), notFromSegment);
+        if (notFromSegment && start != nullptr) {
+            EXPECT_EQ(start->GetType(), 1u);
+            // Type 1 pairs are searched from the end of the column list.
+            StartStopColumnData const* a = nullptr;
+            StartStopColumnData const* b = nullptr;
+            EXPECT_EQ(startStop.GetStartStopColumnDataPtr(StartStopColumnDataStack::kType0, a, b), 0u);
+            EXPECT_GT(startStop.GetStartStopColumnDataPtr(StartStopColumnDataStack::kType1, a, b), 0u);
+            EXPECT_EQ(a, start);
+        }
+    }
+}
+
 // A line with runs but no pattern answers 1 with no columns; a line without
 // runs answers 0.
 TEST_F(FinderSearch, LineWithoutPatternsAndLineWithoutRuns)
@@ -250,3 +278,37 @@ TEST_F(FinderSearch, FollowingAcceptsTwoNumbersAwayRoundTheCycle)
 }
 
 }  // namespace
+
+// Start and stop pair only within one pattern type; the type with the most
+// records wins.
+TEST(StartStopPairs, OnlyOneTypePairs)
+{
+    std::vector<ColumnDataElement> records(64);
+    auto column = [&](unsigned slot, unsigned pattern, unsigned count) {
+        StartStopColumnData c(records.data() + slot * 16, 16);
+        c.SetPattern(pattern);
+        for (unsigned i = 0; i < count; ++i) {
+            c.Push(LineSegment{Point{0, static_cast<int>(i)}, Point{17 * 256, static_cast<int>(i)}}, 17 * 256);
+        }
+        return c;
+    };
+    StartStopColumnData columns[4];
+    StartStopColumnDataStack stack(columns, 4);
+    stack.Push(column(0, 343, 5));     // start, type 0
+    stack.Push(column(1, 130324, 5));  // stop, type 2
+    StartStopColumnData const* start = nullptr;
+    StartStopColumnData const* stop = nullptr;
+    bool reversedPolarity = true;
+    EXPECT_FALSE(stack.GetStartStopColumnDataPtr(start, stop, reversedPolarity));
+    stack.Push(column(2, 747, 3));     // stop, type 0
+    stack.Push(column(3, 130728, 4));  // start, type 2: no stop after it
+    ASSERT_TRUE(stack.GetStartStopColumnDataPtr(start, stop, reversedPolarity));
+    EXPECT_EQ(start, &columns[0]);
+    EXPECT_EQ(stop, &columns[2]);
+    EXPECT_FALSE(reversedPolarity);
+    // A value that is no start or stop leaves the column as it was.
+    StartStopColumnData c = column(0, 130324, 1);
+    c.SetPattern(12345);
+    EXPECT_EQ(c.GetType(), 2u);
+    EXPECT_TRUE(c.IsStop());
+}

@@ -11,6 +11,7 @@
 
 #include "decoder/core/geometry/line_segment.h"
 #include "decoder/core/gray_image.h"
+#include "decoder/stacked/pdf417/data_stack_array.h"
 #include "decoder/stacked/pdf_character_table.h"
 #include "tests/decoder/stacked/pdf_symbol_fixture.h"
 #include "tests/support/symbol_renderer.h"
@@ -119,6 +120,20 @@ inline DrawnSymbol Draw(pdf_test::Options const& options, support::RenderOptions
     }
     out.ok = true;
     return out;
+}
+
+// Data column `column` (1 the first) of a drawn symbol as the outline
+// would hand it over: its row boundaries, row centres and module lines.
+inline bool OutlineColumn(DrawnSymbol const& symbol, int column, DEC2DIvra::DataCharacterStack& stack)
+{
+    stack.Clear(static_cast<unsigned>(symbol.rows));
+    for (int b = 0; b <= symbol.rows; ++b) {
+        stack.Boundary(static_cast<unsigned>(b)) = symbol.Boundary(b, column);
+    }
+    for (int r = 0; r < symbol.rows; ++r) {
+        stack.SetRowCenterSegment(static_cast<unsigned>(r));
+    }
+    return stack.SetVerticalData();
 }
 
 }  // namespace pdf417_test
