@@ -21,6 +21,7 @@
 #include "decoder/stacked/pdf417/row_scan_line_generator.h"
 #include "decoder/stacked/pdf417/search_finder_subroutine.h"
 #include "decoder/stacked/pdf_character_table.h"
+#include "tests/support/random.h"
 #include "tests/support/symbol_renderer.h"
 
 namespace {
@@ -172,6 +173,53 @@ TEST_F(RowIndicatorRead, PickReadsTheSizeOfDrawnSymbols)
     PDFColumnPickSubroutine columnPick(memory, tuning, score);
     RowIndicatorPickSubroutine const pick(memory, columnScan, columnPick);
     ReadDrawnSymbols(pick, true);
+}
+
+// Pattern columns laid anywhere over noise, with any direction (off the
+// image, degenerate, crossing themselves): both readers answer, and never
+// with a symbol whose size they could not have read.
+TEST_F(RowIndicatorRead, ColumnsOverNoiseGiveNoSymbol)
+{
+    RateForTuningCalculator tuning;
+    CalcSegmentScoreSubroutine score;
+    PDFColumnScanSubroutine columnScan(memory, tuning);
+    PDFColumnPickSubroutine columnPick(memory, tuning, score);
+    RowIndicatorPickSubroutine const pick(memory, columnScan, columnPick);
+    support::Random random(7);
+    std::vector<unsigned short> pixels(640 * 480);
+    for (unsigned short& p : pixels) {
+        p = static_cast<unsigned short>(random.integer(0, 1023));
+    }
+    GrayImage const image(640, 480, 640, pixels.data());
+    StartStopColumnData& start = startStopColumns[0];
+    StartStopColumnData& stop = startStopColumns[1];
+    std::vector<ColumnDataElement> records(2 * ColumnData::kCapacity);
+    for (int trial = 0; trial < 40; ++trial) {
+        SCOPED_TRACE(trial);
+        start = StartStopColumnData(records.data(), ColumnData::kCapacity);
+        stop = StartStopColumnData(records.data() + ColumnData::kCapacity, ColumnData::kCapacity);
+        start.SetPattern(343);
+        stop.SetPattern(747);
+        int const count = random.integer(0, 12);
+        for (int i = 0; i < count; ++i) {
+            for (StartStopColumnData* column : {&start, &stop}) {
+                Point const p{random.integer(-2000, 700) * 256 + random.integer(0, 255), random.integer(-100, 600) * 256};
+                Point const q{p.x + random.integer(-60, 60) * 256, p.y + random.integer(-8, 8) * 256};
+                column->Push(LineSegment{p, q}, static_cast<unsigned>(random.integer(0, 20000)));
+            }
+        }
+        for (StartStopColumnData* column : {&start, &stop}) {
+            column->SetOrientation(static_cast<unsigned>(random.integer(0, 2)));
+            column->Sort();
+            column->CalcCenterLine();
+        }
+        Vector const codeVector{random.integer(-200, 200) * 256, random.integer(-20, 20) * 256};
+        Mod3OfCluster order;
+        DecodeParameterForPDF parameter;
+        EXPECT_FALSE(pick.Start(image, codeVector, &start, &stop, false, left, right, order, parameter));
+        EXPECT_FALSE(scan.Start(image, codeVector, &start, trial % 2 == 0 ? &stop : nullptr, true, left, right,
+                                order, parameter));
+    }
 }
 
 }  // namespace
