@@ -56,10 +56,48 @@ bool DataColumnScanSubroutine::CalcScanParameter(GrayImage const& image, RowScan
                                                  unsigned cycle, int row, ColumnData const& reference, bool side,
                                                  ScanParameter& parameter) const
 {
+    return CalcScanParameter(image, generator, cycle, row, reference, reference.GetModuleCount(), side, parameter);
+}
+
+bool DataColumnScanSubroutine::CalcScanParameter(GrayImage const& image, RowScanLineGenerator const& generator,
+                                                 unsigned cycle, int row, ColumnData const& reference,
+                                                 unsigned modules, bool side, ScanParameter& parameter) const
+{
     LineSegment segment;
     Line line;
-    return generator.GetScanLine(cycle, row, segment) && segment.CalcLine(line) &&
-           reference.CalcScanParameter(image, line, parameter, side, true);
+    if (!generator.GetScanLine(cycle, row, segment) || !segment.CalcLine(line) ||
+        !reference.CalcScanParameter(image, line, parameter, side, true)) {
+        return false;
+    }
+    return modules == 17 || RelayForModules(image, modules, parameter);
+}
+
+bool DataColumnScanSubroutine::RelayForModules(GrayImage const& image, unsigned modules, ScanParameter& parameter)
+{
+    // The line was laid for a 17-module reference: from 2/17 of it before
+    // its end over 23/17 of it. Next to a row address pattern of `modules`
+    // modules it must start two of those modules before the end and reach
+    // 23 of them, and the codeword expected is 17/modules as wide.
+    if (modules == 0 || modules > 17) {
+        return false;
+    }
+    LineSegment const& laid = parameter.line.GetSegment();
+    long long const dx = static_cast<long long>(laid.end.x) - laid.begin.x;
+    long long const dy = static_cast<long long>(laid.end.y) - laid.begin.y;
+    long long const m = modules;
+    // begin + 2d/23 - 34d/(23 m), then 17d/m further.
+    long long const bx = laid.begin.x + (2 * m - 34) * dx / (23 * m);
+    long long const by = laid.begin.y + (2 * m - 34) * dy / (23 * m);
+    LineSegment const relaid{{static_cast<int>(bx), static_cast<int>(by)},
+                             {static_cast<int>(bx + 17 * dx / m), static_cast<int>(by + 17 * dy / m)}};
+    unsigned const width = parameter.line.GetCodeWidth();
+    if (!parameter.line.Set(image, relaid, parameter.line.GetThickness())) {
+        return false;
+    }
+    // Its elements keep their width where a codeword keeps its contrast.
+    parameter.contrast = 0;
+    parameter.line.SetExpected(static_cast<unsigned>(static_cast<unsigned long long>(width) * 17 / m), 0);
+    return true;
 }
 
 bool DataColumnScanSubroutine::Scan(GrayImage const& image, ScanParameter const& parameter,
@@ -76,8 +114,9 @@ bool DataColumnScanSubroutine::Scan(GrayImage const& image, ScanParameter const&
     if (!line.Scan(image, pick, scan_, buffer_, lineContrast)) {
         return false;
     }
-    // The neighbouring codeword starts two modules into the line.
-    long long const w = static_cast<long long>(line.GetCodeWidth()) << kFractionBits;
+    // The neighbouring codeword starts two modules into the line; its
+    // expected width comes in 1/256 of a line step.
+    long long const w = static_cast<long long>(line.GetCodeWidth()) >> (8 - kFractionBits);
     if (w < 17) {
         return false;
     }
@@ -85,7 +124,10 @@ bool DataColumnScanSubroutine::Scan(GrayImage const& image, ScanParameter const&
     PDFPartialScanData window;
     ArrayIterator<ScanElement const> const from(runs.GetFirst(), runs.GetCount(), 0, 1);
     bool const colour = inverted != side;
-    if (!window.Set(from, colour, 0, parameter.contrast, static_cast<unsigned>(17 * w / 19),
+    // Without an expected contrast (next to a row address column) the
+    // line's own serves.
+    unsigned const contrast = parameter.contrast != 0 ? parameter.contrast : lineContrast;
+    if (!window.Set(from, colour, 0, contrast, static_cast<unsigned>(17 * w / 19),
                     static_cast<unsigned>(19 * w / 17), static_cast<unsigned>(4 * w / 17)) ||
         window.GetLength() != 8) {
         return false;
@@ -129,19 +171,28 @@ bool DataColumnScanSubroutine::ScanOneCycle(GrayImage const& image, RowScanLineG
                                             unsigned rows, unsigned cycle, bool side, bool inverted,
                                             DataColumnData& out) const
 {
+    return ScanOneCycle(image, generator, reference, reference.GetModuleCount(), order, rows, cycle, side, inverted,
+                        out);
+}
+
+bool DataColumnScanSubroutine::ScanOneCycle(GrayImage const& image, RowScanLineGenerator const& generator,
+                                            ColumnData const& reference, unsigned modules,
+                                            Mod3OfCluster const& order, unsigned rows, unsigned cycle, bool side,
+                                            bool inverted, DataColumnData& out) const
+{
     unsigned const before = out.GetCount();
     int const middle = static_cast<int>(rows >> 1);
     // Three rows beyond either end, where the lines leave the symbol.
     for (int r = middle; r >= -3; --r) {
         ScanParameter parameter;
-        if (!CalcScanParameter(image, generator, cycle, r, reference, side, parameter) ||
+        if (!CalcScanParameter(image, generator, cycle, r, reference, modules, side, parameter) ||
             !Scan(image, parameter, order, rows, side, inverted, out)) {
             break;
         }
     }
     for (int r = middle + 1; r <= static_cast<int>(rows) + 2; ++r) {
         ScanParameter parameter;
-        if (!CalcScanParameter(image, generator, cycle, r, reference, side, parameter) ||
+        if (!CalcScanParameter(image, generator, cycle, r, reference, modules, side, parameter) ||
             !Scan(image, parameter, order, rows, side, inverted, out)) {
             break;
         }
@@ -272,8 +323,8 @@ bool DataColumnScanSubroutine::Start(GrayImage const& image, MicroFinderColumnDa
     for (unsigned pass = 0; pass < kMaxPasses; ++pass) {
         bool any = false;
         for (unsigned c = 0; c < count; ++c) {
-            if (ScanOneCycle(image, *plan[c].generator, *plan[c].reference, order, rows, cycles[c], plan[c].side,
-                             inverted, array[c])) {
+            if (ScanOneCycle(image, *plan[c].generator, *plan[c].reference, kRowAddressModules, order, rows,
+                             cycles[c], plan[c].side, inverted, array[c])) {
                 ++cycles[c];
                 any = true;
             }

@@ -60,6 +60,17 @@ public:
                        StackInterface<unsigned short>& codewords) const;
 
 private:
+    static constexpr unsigned kRowAddressModules = 10;
+
+    // The same next to a reference of `modules` modules an element.
+    bool ScanOneCycle(GrayImage const& image, RowScanLineGenerator const& generator, ColumnData const& reference,
+                      unsigned modules, Mod3OfCluster const& order, unsigned rows, unsigned cycle, bool side,
+                      bool inverted, DataColumnData& out) const;
+    bool CalcScanParameter(GrayImage const& image, RowScanLineGenerator const& generator, unsigned cycle, int row,
+                           ColumnData const& reference, unsigned modules, bool side, ScanParameter& parameter) const;
+    // The scan line laid next to a reference of another module count than
+    // a codeword's (a row address column) laid again for that count.
+    static bool RelayForModules(GrayImage const& image, unsigned modules, ScanParameter& parameter);
     // Reads one column in cycles until it holds enough rows; false when a
     // cycle found nothing more first.
     bool ReadColumn(GrayImage const& image, RowScanLineGenerator const& generator, ColumnData const& reference,

@@ -91,9 +91,12 @@ bool PDFColumnScanSubroutine::Start(GrayImage const& image, LineSegment const& c
     if (module == 0 || end <= begin) {
         return false;
     }
+    // Weak runs are merged only while the window falls short of the
+    // codeword's end by more than the tolerance: a window that ends a hair
+    // before it is whole.
     PDFPartialScanData window;
     ArrayIterator<ScanElement const> const from(runs_.GetFirst(), runs_.GetCount(), 0, 1);
-    if (!window.ForceSet(from, inverted, static_cast<int>(begin - module), contrast, end) ||
+    if (!window.ForceSet(from, inverted, static_cast<int>(begin - module), contrast, static_cast<int>(end - module)) ||
         window.GetLength() != 8) {
         return false;
     }

@@ -31,6 +31,13 @@ public:
     static constexpr unsigned kMicroColumns = 32;
     static constexpr unsigned kMicroRecords = 96;
     static constexpr unsigned kLines = 5;  // the scan line and four parallel lines
+    // Work-area bytes the constructor takes (before alignment).
+    static constexpr unsigned kWorkBytes =
+        ScanSubroutine::kWorkBytes +
+        (kLines + 1) * (PDFScanLineWithScanBuffer::kSampleCapacity * sizeof(PickLineElement) +
+                        PDFScanLineWithScanBuffer::kRunCapacity * sizeof(ScanElement)) +
+        (kFinderCandidates + kMicroFinderCandidates) * sizeof(FinderCandidate) +
+        (kStartStopColumns * kStartStopRecords + kMicroColumns * kMicroRecords) * sizeof(ColumnDataElement);
 
     SearchFinderSubroutine() = default;
     // Takes its buffers from the work area; IsReady() tells whether it could.

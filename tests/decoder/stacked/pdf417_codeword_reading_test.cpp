@@ -115,3 +115,92 @@ TEST(Pdf417PatternLuminance, SamplesTheModuleCentres)
 }
 
 }  // namespace
+
+namespace {
+
+using DEC2DIvra::PDFCharacterWithScore;
+using DEC2DIvra::PDFColumnScanSubroutine;
+
+struct ScanCase {
+    char const* name;
+    double moduleSize;
+    double angle;
+    bool inverted;
+    double blur;
+};
+
+// Every cell of a drawn symbol read by its edges from its own segment.
+TEST(Pdf417ColumnScan, ReadsTheCellsOfDrawnSymbols)
+{
+    ScanCase const cases[] = {
+        {"upright", 3.0, 0.0, false, 0.0},
+        {"turned", 3.0, 17.0, false, 0.6},
+        {"inverted", 3.0, -8.0, true, 0.5},
+        {"large modules", 5.0, 95.0, false, 0.8},
+    };
+    for (ScanCase const& c : cases) {
+        pdf417_test::DrawnSymbol const symbol =
+            pdf417_test::Draw({.data = "Reading one codeword at a time", .option2 = 3},
+                              {.moduleSize = c.moduleSize, .angle = c.angle, .inverted = c.inverted, .blur = c.blur});
+        ASSERT_TRUE(symbol.ok) << c.name;
+        std::vector<unsigned char> work(200000);
+        DEC2DIvra::SharedMemoryDistributor memory(work.data(), static_cast<unsigned>(work.size()));
+        DEC2DIvra::RateForTuningCalculator tuning;
+        tuning.Initialize(false);
+        PDFColumnScanSubroutine const scan(memory, tuning);
+        ASSERT_TRUE(scan.IsReady());
+        DEC2DIvra::GrayImage const image = symbol.Image();
+        unsigned read = 0;
+        for (pdf417_test::Cell const& cell : symbol.cells) {
+            PDFCharacterWithScore character;
+            int cluster = -1;
+            unsigned short contrast = 0;
+            if (!scan.Start(image, cell.segment, true, 700, c.inverted, true, 16, character, cluster, contrast)) {
+                continue;
+            }
+            ++read;
+            EXPECT_EQ(character.value, cell.value) << c.name << " row " << cell.row << " column " << cell.column;
+            EXPECT_EQ(cluster, static_cast<int>(cell.cluster)) << c.name;
+            EXPECT_GT(contrast, 400) << c.name;
+        }
+        EXPECT_EQ(read, symbol.cells.size()) << c.name << ": " << read << " of " << symbol.cells.size();
+    }
+}
+
+TEST(Pdf417ColumnScan, RefusesSegmentsOffTheImageOrWithoutWorkArea)
+{
+    pdf417_test::DrawnSymbol const symbol = pdf417_test::Draw({.data = "edge", .option2 = 2}, {.moduleSize = 3.0});
+    ASSERT_TRUE(symbol.ok);
+    DEC2DIvra::GrayImage const image = symbol.Image();
+    DEC2DIvra::RateForTuningCalculator tuning;
+    tuning.Initialize(false);
+    std::vector<unsigned char> work(200000);
+    DEC2DIvra::SharedMemoryDistributor memory(work.data(), static_cast<unsigned>(work.size()));
+    PDFColumnScanSubroutine const scan(memory, tuning);
+    DEC2DIvra::SharedMemoryDistributor none(work.data(), 1000);
+    PDFColumnScanSubroutine const starved(none, tuning);
+    EXPECT_FALSE(starved.IsReady());
+
+    pdf417_test::Cell const& cell = *symbol.At(1, 1);
+    PDFCharacterWithScore character;
+    int cluster = -1;
+    unsigned short contrast = 0;
+    ASSERT_TRUE(scan.Start(image, cell.segment, true, 700, false, true, 16, character, cluster, contrast));
+    EXPECT_FALSE(starved.Start(image, cell.segment, true, 700, false, true, 16, character, cluster, contrast));
+    struct Case {
+        char const* name;
+        DEC2DIvra::LineSegment segment;
+    };
+    int const w = image.GetWidth() * 256;
+    Case const cases[] = {
+        {"no length", {cell.segment.begin, cell.segment.begin}},
+        {"widened past the left border", {{256, 100 * 256}, {20 * 256, 100 * 256}}},
+        {"past the right border", {{w - 20 * 256, 100 * 256}, {w + 256, 100 * 256}}},
+        {"far off the image", {{-(1 << 30), 0}, {(1 << 30), 0}}},
+    };
+    for (Case const& c : cases) {
+        EXPECT_FALSE(scan.Start(image, c.segment, true, 700, false, true, 16, character, cluster, contrast)) << c.name;
+    }
+}
+
+}  // namespace

@@ -300,6 +300,49 @@ TEST(Pdf417ColumnLattice, RowLinesFollowTheDrawnRows)
     }
 }
 
+TEST(Pdf417ColumnLattice, ScanParameterLiesAcrossTheNextCodeword)
+{
+    for (double angle : {0.0, 25.0}) {
+        DrawnSymbol s(3.0, angle);
+        ASSERT_TRUE(s.r.symbol.ok);
+        Column indicator;
+        s.Fill(indicator.data, 17);  // the left row indicator, modules 17 to 34
+        ASSERT_TRUE(indicator.data.CalcCenterLine());
+        for (bool narrow : {true, false}) {
+            SCOPED_TRACE(std::to_string(angle) + (narrow ? " degrees, 23 modules" : " degrees, 25.5 modules"));
+            Line row;
+            double const y = 4.5 * s.rowHeight;
+            ASSERT_TRUE(Geometry::CalcLine(s.At(0, y), s.At(60, y), row));
+            ScanParameter parameter;
+            ASSERT_TRUE(indicator.data.CalcScanParameter(s.image, row, parameter, false, narrow));
+            EXPECT_EQ(parameter.row, 4);
+            EXPECT_FALSE(parameter.outside);
+            EXPECT_EQ(parameter.loose, !narrow);
+            LineSegment const& line = parameter.line.GetSegment();
+            support::Point const begin = s.r.symbol.toModule({static_cast<double>(line.begin.x), static_cast<double>(line.begin.y)});
+            support::Point const end = s.r.symbol.toModule({static_cast<double>(line.end.x), static_cast<double>(line.end.y)});
+            EXPECT_NEAR(begin.x, 32, 0.5);
+            EXPECT_NEAR(end.x, narrow ? 55 : 57.5, 0.5);
+            EXPECT_NEAR(begin.y, 4.5 * s.rowHeight, 0.5);
+            // The expected width is the reference codeword's, along the line.
+            EXPECT_NEAR(parameter.line.GetCodeWidth() / 256.0, 51 * std::max(std::cos(angle * M_PI / 180), std::sin(angle * M_PI / 180)), 1.0);
+        }
+        // On the far side the scan line runs back from the column's start.
+        Line row;
+        ASSERT_TRUE(Geometry::CalcLine(s.At(0, 2.5 * s.rowHeight), s.At(60, 2.5 * s.rowHeight), row));
+        ScanParameter back;
+        ASSERT_TRUE(indicator.data.CalcScanParameter(s.image, row, back, true, true));
+        support::Point const begin = s.r.symbol.toModule({static_cast<double>(back.line.GetSegment().begin.x), static_cast<double>(back.line.GetSegment().begin.y)});
+        EXPECT_NEAR(begin.x, 19, 0.5);
+        // Beyond the last row the crossing is outside.
+        ASSERT_TRUE(Geometry::CalcLine(s.At(0, s.r.symbol.rows * s.rowHeight + 5), s.At(60, s.r.symbol.rows * s.rowHeight + 5), row));
+        ScanParameter beyond;
+        if (indicator.data.CalcScanParameter(s.image, row, beyond, false, true)) {
+            EXPECT_TRUE(beyond.outside);
+        }
+    }
+}
+
 TEST(Pdf417ScanLine, ThickLinesReadTheRunsOfARowAtAnyAngle)
 {
     std::vector<unsigned char> work(ScanSubroutine::kWorkBytes + 4096 * 16 + 1024);

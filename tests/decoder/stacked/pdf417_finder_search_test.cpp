@@ -148,6 +148,34 @@ TEST_F(FinderSearch, RefusedPolarityGivesNoColumns)
     EXPECT_EQ(Search(r, nothing), 0u);
 }
 
+// A line laid along the reading direction (a composite's segment) reads
+// every window forward only: a symbol met from its stop end gives no pair;
+// from a located region the same windows are read backward.
+TEST_F(FinderSearch, BackwardReadingOnlyFromARegion)
+{
+    support::Rendering const r = Render(BARCODE_PDF417, "Met from the stop end", 3, {});
+    for (bool notFromSegment : {false, true}) {
+        SearchFlags f;
+        f.againstRows = true;
+        f.notFromSegment = notFromSegment;
+        f.reversed = false;
+        ASSERT_EQ(Search(r, f), 1u);
+        StartStopColumnData const* start = nullptr;
+        StartStopColumnData const* stop = nullptr;
+        bool reversedPolarity = false;
+        EXPECT_EQ(startStop.GetStartStopColumnDataPtr(start, stop, reversedPolarity), notFromSegment);
+        if (notFromSegment && start != nullptr) {
+            EXPECT_EQ(start->GetType(), 1u);
+            // Type 1 pairs are searched from the end of the column list.
+            StartStopColumnData const* a = nullptr;
+            StartStopColumnData const* b = nullptr;
+            EXPECT_EQ(startStop.GetStartStopColumnDataPtr(StartStopColumnDataStack::kType0, a, b), 0u);
+            EXPECT_GT(startStop.GetStartStopColumnDataPtr(StartStopColumnDataStack::kType1, a, b), 0u);
+            EXPECT_EQ(a, start);
+        }
+    }
+}
+
 // A line with runs but no pattern answers 1 with no columns; a line without
 // runs answers 0.
 TEST_F(FinderSearch, LineWithoutPatternsAndLineWithoutRuns)
@@ -249,4 +277,140 @@ TEST_F(FinderSearch, FollowingAcceptsTwoNumbersAwayRoundTheCycle)
     }
 }
 
+// A parallel line confirms a row address candidate only with a pattern of a
+// neighbouring row: the candidate's own number does not confirm it.
+TEST_F(FinderSearch, ParallelLineConfirmsOnlyNeighbouringRows)
+{
+    support::Rendering const r = Render(BARCODE_MICROPDF417, "Parallel lines", 2, {});
+    ASSERT_EQ(Search(r), 1u);
+    ASSERT_GT(finder.GetMicroFinderCandidates().GetCount(), 0u);
+    FinderCandidate const candidate = finder.GetMicroFinderCandidates()[0];
+    GrayImage const image = Image(r);
+    // The search line itself stands in for a parallel line.
+    ScanSubroutine scan(memory);
+    PDFScanLineWithScanBuffer line;
+    ASSERT_TRUE(line.Initialize(memory));
+    support::Point const a = r.symbol.toFrame({-5.0, r.symbol.heightModules / 2});
+    support::Point const b = r.symbol.toFrame({r.symbol.widthModules + 5.0, r.symbol.heightModules / 2});
+    ASSERT_TRUE(line.Set(image,
+                         LineSegment{Point{static_cast<int>(std::lround(a.x)), static_cast<int>(std::lround(a.y))},
+                                     Point{static_cast<int>(std::lround(b.x)), static_cast<int>(std::lround(b.y))}},
+                         1));
+    ASSERT_TRUE(line.Scan(image, scan));
+    struct Case {
+        int shift;  // the candidate's number less the number the line shows
+        bool confirmed;
+    };
+    Case const cases[] = {{0, false}, {1, true}, {-1, true}, {2, true}, {-2, true}, {3, false}, {-3, false},
+                          {51, true}, {-50, true}, {49, false}};
+    for (Case const& c : cases) {
+        FinderCandidate probe = candidate;
+        probe.number = candidate.number + c.shift;
+        FinderCandidate found;
+        EXPECT_EQ(line.CheckMicroFinderCandidate(image, probe, found), c.confirmed) << c.shift;
+    }
+}
+
+// While a start column is followed only its own pattern counts: at the
+// stop pattern's place the start's test finds nothing.
+TEST_F(FinderSearch, FollowingTestFindsOnlyTheCandidatesPattern)
+{
+    support::Rendering const r = Render(BARCODE_PDF417, "Only the start", 3, {});
+    SearchFlags f;
+    f.micro = false;
+    ASSERT_EQ(Search(r, f), 1u);
+    StackInterface<FinderCandidate> const& candidates = finder.GetFinderCandidates();
+    FinderCandidate const* start = nullptr;
+    FinderCandidate const* stop = nullptr;
+    for (unsigned i = 0; i < candidates.GetCount(); ++i) {
+        (candidates[i].pattern == 343 ? start : stop) = &candidates[i];
+    }
+    ASSERT_NE(start, nullptr);
+    ASSERT_NE(stop, nullptr);
+    EXPECT_EQ(stop->pattern, 747u);
+    GrayImage const image = Image(r);
+    FinderCandidate found;
+    ASSERT_NE(finder.CheckFinderCandidateIsEnabled(image, *start, 1, found), 0u);
+    EXPECT_EQ(found.pattern, 343u);
+    FinderCandidate probe = *start;
+    probe.segment = stop->segment;
+    FinderCandidate untouched;
+    untouched.number = 7;
+    EXPECT_EQ(finder.CheckFinderCandidateIsEnabled(image, probe, 1, untouched), 0u);
+    EXPECT_EQ(untouched.number, 7);
+}
+
+// The scan lines laid from a start column: along the rows through the
+// pattern, and across the row indicator beside it, inside the column's
+// known records or beyond them.
+TEST_F(FinderSearch, ScanLinesFromAStartColumn)
+{
+    support::Rendering const r = Render(BARCODE_PDF417, "Scan lines from the start column", 3, {});
+    ASSERT_EQ(Search(r), 1u);
+    StartStopColumnData const* start = nullptr;
+    StartStopColumnData const* stop = nullptr;
+    bool reversedPolarity = false;
+    ASSERT_TRUE(startStop.GetStartStopColumnDataPtr(start, stop, reversedPolarity));
+    GrayImage const image = Image(r);
+    Vector const rows{256, 0};
+    Line line;
+    ASSERT_TRUE(start->CalcScanLine(image, rows, 1, false, 0, line));
+    ColumnDataElement const& middle = (*start)[start->GetCount() / 2];
+    // The line runs through the middle record's pattern.
+    EXPECT_LT(std::llabs(line.Evaluate(ColumnData::CalcCenter(middle))),
+              static_cast<long long>(std::abs(line.a) + std::abs(line.b)) * 256);
+    ScanParameter near;
+    ASSERT_TRUE(start->CalcScanParameter(image, rows, 1, false, 1, near));
+    EXPECT_FALSE(near.outside);
+    EXPECT_EQ(near.line.GetCodeWidth(), Geometry::CalcChebyshevDistance(middle.segment));
+    // The line across the row indicator begins inside the start pattern's
+    // last space, right of the pattern.
+    support::Point const begin = r.symbol.toModule(
+        {static_cast<double>(near.line.GetSegment().begin.x), static_cast<double>(near.line.GetSegment().begin.y)});
+    EXPECT_NEAR(begin.x, 15.0, 1.5);
+    ScanParameter far;
+    ASSERT_TRUE(start->CalcScanParameter(image, rows, 1, true, 20, far));
+    EXPECT_TRUE(far.outside);
+    // A finer step halves the spacing.
+    Line finer;
+    ASSERT_TRUE(start->CalcScanLine(image, rows, 2, false, 2, finer));
+    Line coarse;
+    ASSERT_TRUE(start->CalcScanLine(image, rows, 1, false, 1, coarse));
+    EXPECT_NEAR(static_cast<double>(finer.c) / finer.b, static_cast<double>(coarse.c) / coarse.b, 2.0);
+}
+
 }  // namespace
+
+// Start and stop pair only within one pattern type; the type with the most
+// records wins.
+TEST(StartStopPairs, OnlyOneTypePairs)
+{
+    std::vector<ColumnDataElement> records(64);
+    auto column = [&](unsigned slot, unsigned pattern, unsigned count) {
+        StartStopColumnData c(records.data() + slot * 16, 16);
+        c.SetPattern(pattern);
+        for (unsigned i = 0; i < count; ++i) {
+            c.Push(LineSegment{Point{0, static_cast<int>(i)}, Point{17 * 256, static_cast<int>(i)}}, 17 * 256);
+        }
+        return c;
+    };
+    StartStopColumnData columns[4];
+    StartStopColumnDataStack stack(columns, 4);
+    stack.Push(column(0, 343, 5));     // start, type 0
+    stack.Push(column(1, 130324, 5));  // stop, type 2
+    StartStopColumnData const* start = nullptr;
+    StartStopColumnData const* stop = nullptr;
+    bool reversedPolarity = true;
+    EXPECT_FALSE(stack.GetStartStopColumnDataPtr(start, stop, reversedPolarity));
+    stack.Push(column(2, 747, 3));     // stop, type 0
+    stack.Push(column(3, 130728, 4));  // start, type 2: no stop after it
+    ASSERT_TRUE(stack.GetStartStopColumnDataPtr(start, stop, reversedPolarity));
+    EXPECT_EQ(start, &columns[0]);
+    EXPECT_EQ(stop, &columns[2]);
+    EXPECT_FALSE(reversedPolarity);
+    // A value that is no start or stop leaves the column as it was.
+    StartStopColumnData c = column(0, 130324, 1);
+    c.SetPattern(12345);
+    EXPECT_EQ(c.GetType(), 2u);
+    EXPECT_TRUE(c.IsStop());
+}

@@ -129,6 +129,23 @@ TEST(Pdf417RowIndicators, ATieForFirstPlaceWinsNothing)
     ballot.Vote(false, 5, 4, 100);  // no such cluster: no vote
     ASSERT_TRUE(RowIndicatorBallot::CalcWinner(box, value));
     EXPECT_EQ(value, 7u);
+
+    // A tie in one box accepts nothing and clears values set before.
+    Symbol const symbol{9, 2, 1};
+    RowIndicatorBallot tied;
+    Side left(false);
+    Side right(true);
+    left.Read(symbol, Rows(0, 8), tied);
+    Mod3OfCluster order;
+    DecodeParameterForPDF parameter;
+    bool done[2] = {false, false};
+    ASSERT_TRUE(tied.Accept(left.data, right.data, 1, 1, order, parameter, done[0], done[1]));
+    EXPECT_TRUE(left.data.valuesSet);
+    unsigned const votes = 2 * 60000 * 3;  // what the level value got
+    tied.Vote(false, 3, 29, votes);
+    EXPECT_FALSE(tied.Accept(left.data, right.data, 1, 1, order, parameter, done[0], done[1]));
+    EXPECT_FALSE(left.data.valuesSet);
+    EXPECT_FALSE(right.data.valuesSet);
 }
 
 TEST(Pdf417RowIndicators, EitherReadingDirectionGivesTheSameRows)
