@@ -4,6 +4,7 @@
 #include <zint.h>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,71 @@ TEST(Pdf417ColumnRoadFrames, ColumnsFollowedAtASteepTurnEnd)
         std::vector<stacked_test::HandleLabel> const& labels = harness.Read(r.frame);
         ASSERT_EQ(labels.size(), 1u);
         EXPECT_EQ(labels[0].data, c.data);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace DEC2DIvra;
+
+class Pdf417ColumnRoadSettings : public Pdf417ColumnRoad {
+protected:
+    support::Rendering Draw(char const* data, bool inverted)
+    {
+        support::SymbolInput input;
+        input.symbology = BARCODE_PDF417;
+        input.data = data;
+        input.option2 = 3;
+        return support::render(input, {.moduleSize = 3.0, .inverted = inverted, .blur = 0.6, .noise = 4});
+    }
+    void SetLengths(std::vector<std::uint16_t> const& lengths)
+    {
+        ivra_configuration::FixedLength fixed{};
+        fixed.count = static_cast<std::uint32_t>(lengths.size());
+        for (size_t i = 0; i < lengths.size(); ++i) {
+            fixed.lengths[i] = lengths[i];
+        }
+        fixed.maximum = ivra_configuration::FixedLength::kNoMaximum;
+        ASSERT_TRUE(manager.Root().fixed_length.pdf417.Set(fixed) && manager.Update());
+        property.TakeSettings();
+    }
+};
+
+// The length setting counts the decoded bytes: a list of 10 and 20 refuses
+// a 15-byte label and takes a 10-byte one; the polarity setting decides
+// which colours are read.
+TEST_F(Pdf417ColumnRoadSettings, LengthAndPolaritySettingsGateTheLabel)
+{
+    bool read = false;
+    SetLengths({10, 20});
+    ReadAlongMiddle(Draw("FIFTEEN BYTES!!", false), read);
+    EXPECT_FALSE(read);
+    EXPECT_EQ(ReadAlongMiddle(Draw("TEN BYTES!", false), read), "TEN BYTES!");
+    EXPECT_TRUE(read);
+    SetLengths({});
+    using Polarity = ivra_configuration::configuration::readable_medium::positive_and_negative_codes::pdf_417::Enum;
+    for (unsigned setting : {0u, 1u, 2u}) {
+        manager.Root().readable_medium.positive_and_negative_codes.pdf_417.Set(static_cast<Polarity>(setting));
+        ASSERT_TRUE(manager.Update());
+        property.TakeSettings();
+        for (bool inverted : {false, true}) {
+            SCOPED_TRACE("setting " + std::to_string(setting) + (inverted ? " light on dark" : ""));
+            support::Rendering const r = Draw("Polarity 0123", inverted);
+            GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+            Region region;
+            for (unsigned i = 0; i < 4; ++i) {
+                region[i] = Point{static_cast<int>(std::lround(r.symbol.corners[i].x)),
+                                  static_cast<int>(std::lround(r.symbol.corners[i].y))};
+            }
+            label.Clear();
+            bool const wanted = inverted ? setting != 0 : setting != 1;
+            EXPECT_EQ(decoder.Start(image, region, label) != 0, wanted);
+            if (wanted) {
+                EXPECT_EQ(label.negative, inverted ? 1 : 0);
+            }
+        }
     }
 }
 
