@@ -179,6 +179,23 @@ bool CalcSymbolOutlineSubroutine::CalcRowIndicatorOutline(GrayImage const& image
     if (!SetIndicatorStackFromData(column, stack, first, last)) {
         return false;
     }
+    // A column read from its far side holds its segments the other way
+    // round: the expected patterns tell which way they read.
+    unsigned long long forward = 0;
+    unsigned long long backward = 0;
+    for (unsigned row = first; row <= last; ++row) {
+        if (stack.matched[row] != 0) {
+            LineSegment const& s = stack.segment[row];
+            forward += Score(image, inverted, s, stack.expectedPattern[row]);
+            backward += Score(image, inverted, LineSegment{s.end, s.begin}, stack.expectedPattern[row]);
+        }
+    }
+    if (backward > forward) {
+        for (unsigned row = first; row <= last; ++row) {
+            LineSegment& s = stack.segment[row];
+            s = LineSegment{s.end, s.begin};
+        }
+    }
     // Rows between measured ones without data of their own: divided
     // between their measured neighbours.
     unsigned above = first;
@@ -393,8 +410,11 @@ bool CalcSymbolOutlineSubroutine::CalcDataArrayOutline(GrayImage const& image, b
     if (low == high) {
         // The column between the two fronts closes the gap between them.
         DataCharacterStack& middle = stacks[static_cast<unsigned>(low)];
-        DataCharacterStack const& before = stacks[static_cast<unsigned>(low - 1)];
-        DataCharacterStack const& after = stacks[static_cast<unsigned>(high + 1)];
+        CommonCharacterStack const& before = low == 0 ? static_cast<CommonCharacterStack const&>(*left)
+                                                      : stacks[static_cast<unsigned>(low - 1)];
+        CommonCharacterStack const& after = high + 1 == static_cast<int>(columns)
+                                                ? static_cast<CommonCharacterStack const&>(*right)
+                                                : stacks[static_cast<unsigned>(high + 1)];
         unsigned const rows = before.GetCount();
         middle.Clear(rows);
         middle.Boundary(0) = LineSegment{before.Boundary(0).end, after.Boundary(0).begin};

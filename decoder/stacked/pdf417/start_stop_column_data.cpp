@@ -12,9 +12,17 @@ constexpr unsigned short kStartStopValue = 'Z';
 
 long long Abs(long long v) { return v < 0 ? -v : v; }
 
-Point Moved(Point const& p, Vector const& v, long long times)
+// The point moved `times` steps; false when it leaves the range of the
+// 1/256-pixel coordinates.
+bool Moved(Point const& p, Vector const& v, long long times, Point& moved)
 {
-    return Point{static_cast<int>(p.x + v.dx * times), static_cast<int>(p.y + v.dy * times)};
+    long long const x = p.x + v.dx * times;
+    long long const y = p.y + v.dy * times;
+    if (Abs(x) > 0x3FFFFFFF || Abs(y) > 0x3FFFFFFF) {
+        return false;
+    }
+    moved = Point{static_cast<int>(x), static_cast<int>(y)};
+    return true;
 }
 
 long long Dot(Point const& p, Vector const& v)
@@ -112,11 +120,9 @@ bool StartStopColumnData::CalcScanLine(GrayImage const& /*image*/, Vector const&
     }
     LineSegment const& pattern = elements_[count_ / 2].segment;
     Line through;
-    if (!Geometry::CalcLine(pattern.begin, pattern.end, through)) {
-        return false;
-    }
-    if (!through.Move(Vector{static_cast<int>(v.dx * static_cast<long long>(index)),
-                             static_cast<int>(v.dy * static_cast<long long>(index))})) {
+    Point shift;
+    if (!Geometry::CalcLine(pattern.begin, pattern.end, through) || !Moved(Point{}, v, index, shift) ||
+        !through.Move(Vector{shift.x, shift.y})) {
         return false;
     }
     line = through;
@@ -131,8 +137,11 @@ bool StartStopColumnData::CalcScanParameter(GrayImage const& image, Vector const
         return false;
     }
     LineSegment const& pattern = elements_[count_ / 2].segment;
-    Point const p = Moved(pattern.begin, v, index);
-    Point const q = Moved(pattern.end, v, index);
+    Point p;
+    Point q;
+    if (!Moved(pattern.begin, v, index, p) || !Moved(pattern.end, v, index, q)) {
+        return false;
+    }
     // The row indicator lies beyond the pattern's inner end: the begin of a
     // stop read forward or a start read backward, else the end.
     bool const innerIsBegin = stop_ != IsReversed();

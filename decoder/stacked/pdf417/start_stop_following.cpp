@@ -91,17 +91,29 @@ bool SearchFinderSubroutine::CalcStartStopColumnData(GrayImage const& image, Fin
             probe.segment = position;
             FinderCandidate next;
             bool matched = CheckFinderCandidateIsEnabled(image, probe, margin, next) != 0;
+            unsigned length = 0;
             if (matched) {
-                unsigned const length = Geometry::CalcChebyshevDistance(next.segment);
+                length = Geometry::CalcChebyshevDistance(next.segment);
                 if (length == 0) {
                     break;
                 }
+                // A pattern met again behind the last one is no step on: the
+                // walk would find it over and over.
+                long long const ax = static_cast<long long>(next.segment.begin.x) + next.segment.end.x -
+                                     reference.segment.begin.x - reference.segment.end.x;
+                long long const ay = static_cast<long long>(next.segment.begin.y) + next.segment.end.y -
+                                     reference.segment.begin.y - reference.segment.end.y;
+                matched = ax * sx + ay * sy > 0;
+            }
+            if (matched) {
                 // Within 17/19 and 19/17 of the last pattern.
                 unsigned long long const l = length;
                 unsigned long long const r = referenceWidth;
                 matched = 19 * l >= 17 * r && 17 * l <= 19 * r;
                 if (matched) {
-                    column.Push(next.segment, length);
+                    if (!column.Push(next.segment, length)) {
+                        break;  // the column is full
+                    }
                     reference = next;
                     referenceWidth = length;
                     position = next.segment;

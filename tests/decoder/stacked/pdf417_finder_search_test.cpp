@@ -277,6 +277,108 @@ TEST_F(FinderSearch, FollowingAcceptsTwoNumbersAwayRoundTheCycle)
     }
 }
 
+// A parallel line confirms a row address candidate only with a pattern of a
+// neighbouring row: the candidate's own number does not confirm it.
+TEST_F(FinderSearch, ParallelLineConfirmsOnlyNeighbouringRows)
+{
+    support::Rendering const r = Render(BARCODE_MICROPDF417, "Parallel lines", 2, {});
+    ASSERT_EQ(Search(r), 1u);
+    ASSERT_GT(finder.GetMicroFinderCandidates().GetCount(), 0u);
+    FinderCandidate const candidate = finder.GetMicroFinderCandidates()[0];
+    GrayImage const image = Image(r);
+    // The search line itself stands in for a parallel line.
+    ScanSubroutine scan(memory);
+    PDFScanLineWithScanBuffer line;
+    ASSERT_TRUE(line.Initialize(memory));
+    support::Point const a = r.symbol.toFrame({-5.0, r.symbol.heightModules / 2});
+    support::Point const b = r.symbol.toFrame({r.symbol.widthModules + 5.0, r.symbol.heightModules / 2});
+    ASSERT_TRUE(line.Set(image,
+                         LineSegment{Point{static_cast<int>(std::lround(a.x)), static_cast<int>(std::lround(a.y))},
+                                     Point{static_cast<int>(std::lround(b.x)), static_cast<int>(std::lround(b.y))}},
+                         1));
+    ASSERT_TRUE(line.Scan(image, scan));
+    struct Case {
+        int shift;  // the candidate's number less the number the line shows
+        bool confirmed;
+    };
+    Case const cases[] = {{0, false}, {1, true}, {-1, true}, {2, true}, {-2, true}, {3, false}, {-3, false},
+                          {51, true}, {-50, true}, {49, false}};
+    for (Case const& c : cases) {
+        FinderCandidate probe = candidate;
+        probe.number = candidate.number + c.shift;
+        FinderCandidate found;
+        EXPECT_EQ(line.CheckMicroFinderCandidate(image, probe, found), c.confirmed) << c.shift;
+    }
+}
+
+// While a start column is followed only its own pattern counts: at the
+// stop pattern's place the start's test finds nothing.
+TEST_F(FinderSearch, FollowingTestFindsOnlyTheCandidatesPattern)
+{
+    support::Rendering const r = Render(BARCODE_PDF417, "Only the start", 3, {});
+    SearchFlags f;
+    f.micro = false;
+    ASSERT_EQ(Search(r, f), 1u);
+    StackInterface<FinderCandidate> const& candidates = finder.GetFinderCandidates();
+    FinderCandidate const* start = nullptr;
+    FinderCandidate const* stop = nullptr;
+    for (unsigned i = 0; i < candidates.GetCount(); ++i) {
+        (candidates[i].pattern == 343 ? start : stop) = &candidates[i];
+    }
+    ASSERT_NE(start, nullptr);
+    ASSERT_NE(stop, nullptr);
+    EXPECT_EQ(stop->pattern, 747u);
+    GrayImage const image = Image(r);
+    FinderCandidate found;
+    ASSERT_NE(finder.CheckFinderCandidateIsEnabled(image, *start, 1, found), 0u);
+    EXPECT_EQ(found.pattern, 343u);
+    FinderCandidate probe = *start;
+    probe.segment = stop->segment;
+    FinderCandidate untouched;
+    untouched.number = 7;
+    EXPECT_EQ(finder.CheckFinderCandidateIsEnabled(image, probe, 1, untouched), 0u);
+    EXPECT_EQ(untouched.number, 7);
+}
+
+// The scan lines laid from a start column: along the rows through the
+// pattern, and across the row indicator beside it, inside the column's
+// known records or beyond them.
+TEST_F(FinderSearch, ScanLinesFromAStartColumn)
+{
+    support::Rendering const r = Render(BARCODE_PDF417, "Scan lines from the start column", 3, {});
+    ASSERT_EQ(Search(r), 1u);
+    StartStopColumnData const* start = nullptr;
+    StartStopColumnData const* stop = nullptr;
+    bool reversedPolarity = false;
+    ASSERT_TRUE(startStop.GetStartStopColumnDataPtr(start, stop, reversedPolarity));
+    GrayImage const image = Image(r);
+    Vector const rows{256, 0};
+    Line line;
+    ASSERT_TRUE(start->CalcScanLine(image, rows, 1, false, 0, line));
+    ColumnDataElement const& middle = (*start)[start->GetCount() / 2];
+    // The line runs through the middle record's pattern.
+    EXPECT_LT(std::llabs(line.Evaluate(ColumnData::CalcCenter(middle))),
+              static_cast<long long>(std::abs(line.a) + std::abs(line.b)) * 256);
+    ScanParameter near;
+    ASSERT_TRUE(start->CalcScanParameter(image, rows, 1, false, 1, near));
+    EXPECT_FALSE(near.outside);
+    EXPECT_EQ(near.line.GetCodeWidth(), Geometry::CalcChebyshevDistance(middle.segment));
+    // The line across the row indicator begins inside the start pattern's
+    // last space, right of the pattern.
+    support::Point const begin = r.symbol.toModule(
+        {static_cast<double>(near.line.GetSegment().begin.x), static_cast<double>(near.line.GetSegment().begin.y)});
+    EXPECT_NEAR(begin.x, 15.0, 1.5);
+    ScanParameter far;
+    ASSERT_TRUE(start->CalcScanParameter(image, rows, 1, true, 20, far));
+    EXPECT_TRUE(far.outside);
+    // A finer step halves the spacing.
+    Line finer;
+    ASSERT_TRUE(start->CalcScanLine(image, rows, 2, false, 2, finer));
+    Line coarse;
+    ASSERT_TRUE(start->CalcScanLine(image, rows, 1, false, 1, coarse));
+    EXPECT_NEAR(static_cast<double>(finer.c) / finer.b, static_cast<double>(coarse.c) / coarse.b, 2.0);
+}
+
 }  // namespace
 
 // Start and stop pair only within one pattern type; the type with the most
@@ -311,4 +413,30 @@ TEST(StartStopPairs, OnlyOneTypePairs)
     c.SetPattern(12345);
     EXPECT_EQ(c.GetType(), 2u);
     EXPECT_TRUE(c.IsStop());
+}
+
+// Noise and lines that leave the image: the search answers and keeps its
+// lists within their bounds.
+TEST_F(FinderSearch, NoiseAndLinesOutsideTheImage)
+{
+    support::Rendering r = Render(BARCODE_MICROPDF417, "Noise", 2, {});
+    unsigned x = 99u;
+    for (unsigned short& p : r.frame.pixels) {
+        x = x * 1103515245u + 12345u;
+        p = static_cast<unsigned short>((x >> 16) % 1024);
+    }
+    GrayImage const image = Image(r);
+    LineSegment const segments[] = {
+        {{0, 240}, {639, 240}}, {{-500, -500}, {2000, 2000}}, {{5, 5}, {5, 5}}, {{700, 10}, {900, 10}}, {{639, 0}, {0, 479}}};
+    for (LineSegment const& s : segments) {
+        startStop.Clear();
+        micro.Clear();
+        unsigned const answer = finder.Start(image, s, 1, true, true, true, true, true, false, startStop, micro);
+        EXPECT_LE(answer, 1u);
+        EXPECT_LE(startStop.GetCount(), SearchFinderSubroutine::kStartStopColumns);
+        EXPECT_LE(micro.GetCount(), SearchFinderSubroutine::kMicroColumns);
+        EXPECT_LE(finder.GetMicroFinderCandidates().GetCount(), SearchFinderSubroutine::kMicroFinderCandidates);
+    }
+    // A margin that leaves nothing of the image.
+    EXPECT_EQ(finder.Start(image, segments[0], 400, true, true, true, true, true, false, startStop, micro), 0u);
 }

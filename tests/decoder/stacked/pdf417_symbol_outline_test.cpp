@@ -4,6 +4,7 @@
 
 #include <zint.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "decoder/core/shared_memory_distributor.h"
 #include "decoder/stacked/pdf417/calc_code_region_subroutine.h"
 #include "decoder/stacked/pdf417/calc_code_vector_subroutine.h"
+#include "decoder/stacked/pdf417/calc_symbol_outline_subroutine.h"
 #include "decoder/stacked/pdf417/data_column_array.h"
 #include "decoder/stacked/pdf417/micro_finder_column_data.h"
 #include "decoder/stacked/pdf417/row_indicator_column_data.h"
@@ -149,6 +151,99 @@ TEST(Pdf417SymbolOutline, CodeVectorAndRegionOfDrawnSymbols)
             EXPECT_NEAR(region[i].y, expected[i].y, 6.0) << i;
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace DEC2DIvra;
+
+// A light frame with one character drawn as vertical stripes, 4 pixels a
+// module, from x = 40 and from row `top` down to row `bottom` (exclusive).
+struct StripeFrame {
+    static constexpr int kWidth = 200;
+    static constexpr int kHeight = 200;
+    static constexpr int kLeft = 40;
+    static constexpr int kModule = 4;
+    std::vector<unsigned short> pixels = std::vector<unsigned short>(kWidth * kHeight, 900);
+
+    StripeFrame(unsigned pattern, int top, int bottom)
+    {
+        for (int y = top; y < bottom; ++y) {
+            for (int m = 0; m < 17; ++m) {
+                // Bars are the clear bits of a pattern.
+                bool const bar = ((pattern >> (16 - m)) & 1u) == 0;
+                for (int x = 0; x < kModule; ++x) {
+                    pixels[static_cast<size_t>(y * kWidth + kLeft + m * kModule + x)] = bar ? 100 : 900;
+                }
+            }
+        }
+    }
+    GrayImage Image() const { return GrayImage(kWidth, kHeight, kWidth, pixels.data()); }
+    // The character's segment across row y, in 1/256 pixel.
+    static LineSegment Row(int y)
+    {
+        return LineSegment{Point{kLeft * 256, y * 256}, Point{(kLeft + 17 * kModule) * 256, y * 256}};
+    }
+};
+
+TEST(Pdf417SymbolOutline, OuterEdgeIsWhereTheComplementOfTheRowWins)
+{
+    PDFCharacterTable::Initialize();
+    unsigned pattern = 0;
+    ASSERT_TRUE(PDFCharacterTable::ValueAndClusterToPattern(17, 0, pattern));
+    CalcSymbolOutlineSubroutine outline;
+    Vector const down{0, 4 * 256};
+    LineSegment outer;
+    // The character ends 8 pixels below the row: the quiet zone there wins.
+    StripeFrame const ending(pattern, 60, 108);
+    ASSERT_TRUE(outline.CalcSymbolOuterSegment(ending.Image(), false, StripeFrame::Row(100), pattern, down, outer));
+    EXPECT_GE(outer.begin.y, 108 * 256);
+    EXPECT_LE(outer.begin.y, 112 * 256);
+    // The border against the quiet zone lies on the character's lower edge.
+    LineSegment border;
+    ASSERT_TRUE(outline.CalcSymbolBorderSegment(ending.Image(), false, StripeFrame::Row(100), pattern, outer, border));
+    EXPECT_NEAR(border.begin.y / 256.0, 108.0, 1.0);
+    EXPECT_NEAR(border.end.y / 256.0, 108.0, 1.0);
+    // Ten steps that all show the row's own pattern: no edge.
+    StripeFrame const endless(pattern, 20, 190);
+    EXPECT_FALSE(outline.CalcSymbolOuterSegment(endless.Image(), false, StripeFrame::Row(60), pattern, down, outer));
+}
+
+TEST(Pdf417SymbolOutline, RowsThatDoNotShowTheirPatternGetNoMeasuredBorder)
+{
+    PDFCharacterTable::Initialize();
+    unsigned upper = 0;
+    unsigned lower = 0;
+    ASSERT_TRUE(PDFCharacterTable::ValueAndClusterToPattern(17, 0, upper));
+    ASSERT_TRUE(PDFCharacterTable::ValueAndClusterToPattern(402, 3, lower));
+    CalcSymbolOutlineSubroutine outline;
+    LineSegment border;
+    // Two rows of their own patterns: the border falls between them.
+    StripeFrame both(upper, 40, 60);
+    StripeFrame const second(lower, 60, 80);
+    std::copy(second.pixels.begin() + 60 * StripeFrame::kWidth, second.pixels.begin() + 80 * StripeFrame::kWidth,
+              both.pixels.begin() + 60 * StripeFrame::kWidth);
+    ASSERT_TRUE(outline.CalcCharacterBorder(both.Image(), false, StripeFrame::Row(50), upper, StripeFrame::Row(70), lower,
+                                            border));
+    EXPECT_NEAR(border.begin.y / 256.0, 60.0, 2.5);
+    // A blank frame scores below 256: the caller takes the midpoint.
+    StripeFrame const blank(upper, 0, 0);
+    EXPECT_FALSE(outline.CalcCharacterBorder(blank.Image(), false, StripeFrame::Row(50), upper, StripeFrame::Row(70),
+                                             lower, border));
+    // One data column is never outlined.
+    DecodeParameterForPDF parameter;
+    parameter.rows = 10;
+    parameter.columns = 1;
+    std::vector<DataCharacterStack> stacks(1);
+    DataStackArray array;
+    array.Set(stacks.data(), 1, 10);
+    unsigned ratio = 0;
+    bool narrow = false;
+    std::vector<ColumnDataElement> buffer(16);
+    ColumnData column(buffer.data(), 16);
+    EXPECT_FALSE(outline.Start(blank.Image(), false, &column, &column, parameter, ratio, narrow, array));
 }
 
 }  // namespace
