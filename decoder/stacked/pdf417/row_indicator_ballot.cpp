@@ -17,11 +17,8 @@ void RowIndicatorBallot::Vote(bool right, unsigned cluster, unsigned codeword, u
         return;
     }
     // Left: 0 row, 3 level, 6 column; right: 0 column, 3 row, 6 level.
-    static Box RowIndicatorBallot::* const kLeft[3] = {&RowIndicatorBallot::rowBox_, &RowIndicatorBallot::levelBox_,
-                                                        &RowIndicatorBallot::columnBox_};
-    static Box RowIndicatorBallot::* const kRight[3] = {&RowIndicatorBallot::columnBox_, &RowIndicatorBallot::rowBox_,
-                                                         &RowIndicatorBallot::levelBox_};
-    Box& box = this->*(right ? kRight : kLeft)[cluster / 3];
+    unsigned const place = (cluster / 3 + (right ? 2 : 0)) % 3;
+    Box& box = place == 0 ? rowBox_ : (place == 1 ? levelBox_ : columnBox_);
     box.Push(Wrapper<unsigned int>{codeword % 30}, weight);
 }
 

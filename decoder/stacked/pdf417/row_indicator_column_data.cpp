@@ -92,6 +92,12 @@ bool RowIndicatorColumnData::CalcMod3OfCluster(Mod3OfCluster& order) const
         for (unsigned char& place : order.place) {
             place = static_cast<unsigned char>(2 - place);
         }
+    } else if (falls == rises) {
+        // One group of three rows (or as many steps each way) tells no
+        // reading direction: the clusters' own order stands, 0, 3, 6 from
+        // the first row, else a symbol read from its last row would get its
+        // rows upside down.
+        order.SetIdentity();
     }
     return true;
 }

@@ -414,3 +414,29 @@ TEST(StartStopPairs, OnlyOneTypePairs)
     EXPECT_EQ(c.GetType(), 2u);
     EXPECT_TRUE(c.IsStop());
 }
+
+// Noise and lines that leave the image: the search answers and keeps its
+// lists within their bounds.
+TEST_F(FinderSearch, NoiseAndLinesOutsideTheImage)
+{
+    support::Rendering r = Render(BARCODE_MICROPDF417, "Noise", 2, {});
+    unsigned x = 99u;
+    for (unsigned short& p : r.frame.pixels) {
+        x = x * 1103515245u + 12345u;
+        p = static_cast<unsigned short>((x >> 16) % 1024);
+    }
+    GrayImage const image = Image(r);
+    LineSegment const segments[] = {
+        {{0, 240}, {639, 240}}, {{-500, -500}, {2000, 2000}}, {{5, 5}, {5, 5}}, {{700, 10}, {900, 10}}, {{639, 0}, {0, 479}}};
+    for (LineSegment const& s : segments) {
+        startStop.Clear();
+        micro.Clear();
+        unsigned const answer = finder.Start(image, s, 1, true, true, true, true, true, false, startStop, micro);
+        EXPECT_LE(answer, 1u);
+        EXPECT_LE(startStop.GetCount(), SearchFinderSubroutine::kStartStopColumns);
+        EXPECT_LE(micro.GetCount(), SearchFinderSubroutine::kMicroColumns);
+        EXPECT_LE(finder.GetMicroFinderCandidates().GetCount(), SearchFinderSubroutine::kMicroFinderCandidates);
+    }
+    // A margin that leaves nothing of the image.
+    EXPECT_EQ(finder.Start(image, segments[0], 400, true, true, true, true, true, false, startStop, micro), 0u);
+}

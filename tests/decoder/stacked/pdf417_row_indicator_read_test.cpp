@@ -78,6 +78,8 @@ void RowIndicatorRead::ReadDrawnSymbols(Reader const& reader, bool perspective)
         {3, 2, 3.0, 0, false, false},  {5, 3, 2.5, 12, false, false}, {2, 1, 3.0, -20, true, false},
         {4, 4, 2.0, 180, false, false}, {3, 2, 3.0, 0, false, true},  {4, 3, 2.5, 6, false, false, 0.15},
         {3, 5, 2.5, -4, false, false, -0.15},
+        // Three rows upside down: one group of rows, no direction from it.
+        {8, 0, 2.2, 180, false, false},          {4, 0, 2.2, 90, false, false},
     };
     for (Case const& c : cases) {
         if (c.perspective != 0 && !perspective) {
@@ -88,7 +90,7 @@ void RowIndicatorRead::ReadDrawnSymbols(Reader const& reader, bool perspective)
                      (c.perspective != 0 ? ", in perspective" : ""));
         support::SymbolInput input;
         input.symbology = BARCODE_PDF417;
-        input.data = "Row indicators 0123456789 abcdefghijklmnopqrstuvwxyz";
+        input.data = c.level == 0 ? "Short" : "Row indicators 0123456789 abcdefghijklmnopqrstuvwxyz";
         input.option1 = c.level;
         input.option2 = c.columns;
         support::Rendering const r = support::render(

@@ -190,6 +190,35 @@ TEST(Pdf417RowIndicators, EitherReadingDirectionGivesTheSameRows)
     }
 }
 
+TEST(Pdf417RowIndicators, ASymbolOfThreeRowsReadFromItsLastRowKeepsItsRows)
+{
+    // One group of rows: no group number rises or falls along the column,
+    // so only the clusters tell the rows apart.
+    Symbol const symbol{3, 5, 0};
+    for (bool upward : {false, true}) {
+        SCOPED_TRACE(upward ? "read from the last row" : "read from the first row");
+        RowIndicatorBallot ballot;
+        Side left(false);
+        Side right(true);
+        left.data.SetOrientation(2);
+        right.data.SetOrientation(2);
+        left.Read(symbol, upward ? Rows(2, 0) : Rows(0, 2), ballot);
+        right.Read(symbol, upward ? Rows(2, 0) : Rows(0, 2), ballot);
+        Mod3OfCluster order;
+        ASSERT_TRUE(left.data.CalcMod3OfCluster(order));
+        EXPECT_EQ(order.place[0], 0);
+        EXPECT_EQ(order.place[1], 1);
+        EXPECT_EQ(order.place[2], 2);
+        DecodeParameterForPDF parameter;
+        bool done[2] = {false, false};
+        ASSERT_TRUE(ballot.Accept(left.data, right.data, 1, 1, order, parameter, done[0], done[1]));
+        ASSERT_TRUE(FinishRowIndicators(left.data, right.data, order, parameter));
+        for (unsigned i = 0; i < left.data.GetCount(); ++i) {
+            EXPECT_EQ(left.data[i].row, (left.data[i].segment.begin.y / 256 - 100) / 6) << i;
+        }
+    }
+}
+
 TEST(Pdf417RowIndicators, ASideWithTooFewRowsIsEmptied)
 {
     Symbol const symbol{20, 3, 1};

@@ -346,3 +346,52 @@ TEST(PDF417RunCharacters, RowsOfAnEncodedSymbol)
         EXPECT_EQ(symbol.pattern, 747u);
     }
 }
+
+// Windows of arbitrary runs: whatever a recogniser accepts is a whole
+// element of the tables.
+TEST(PDF417RunCharacters, ArbitraryRunsGiveOnlyTableElements)
+{
+    unsigned x = 12345u;
+    auto next = [&x](unsigned n) {
+        x = x * 1103515245u + 12345u;
+        return (x >> 16) % n;
+    };
+    unsigned accepted = 0;
+    for (int trial = 0; trial < 3000; ++trial) {
+        std::vector<int> widths;
+        for (int i = 0; i < 8; ++i) {
+            widths.push_back(1 + static_cast<int>(next(9)));
+        }
+        RunLine line = MakeRunLine(widths, 1 + static_cast<int>(next(6)), next(2) == 1);
+        for (size_t i = 1; i + 1 < line.runs.size(); ++i) {
+            line.runs[i].grey += static_cast<int>(next(200)) - 100;
+        }
+        bool const reversed = next(2) == 1;
+        BarSymbolForPDF symbol;
+        PDFPartialScanData character;
+        if (character.Set(line.At(0))) {
+            for (bool bigger : {true, false}) {
+                if (bigger ? character.CalcBarSymbolForBigger(reversed, symbol)
+                           : character.CalcBarSymbolForSmaller(reversed, symbol)) {
+                    ++accepted;
+                    unsigned expected = 0;
+                    unsigned short const value = PDFCharacterTable::PatternToValue(symbol.pattern >> 1);
+                    ASSERT_NE(value, 0xFFFF);
+                    ASSERT_TRUE(PDFCharacterTable::ValueAndClusterToPattern(value, symbol.cluster, expected));
+                    EXPECT_EQ(symbol.pattern, expected);
+                }
+            }
+        }
+        PDFFinderPartialScanData finder;
+        if (finder.Set(line.At(0)) && finder.CalcStartStopBarSymbol(reversed, symbol)) {
+            EXPECT_TRUE(symbol.cluster == 7 || symbol.cluster == 6 || symbol.cluster == 2 || symbol.cluster == 3);
+        }
+        MicroPDFPartialScanData micro;
+        BarSymbolForPDF backward;
+        if (micro.Set(line.At(0)) && micro.CalcBarSymbol(symbol, backward)) {
+            EXPECT_TRUE(MicroPDFCharacterTable::Lookup(symbol.pattern >> 1) != 255 ||
+                        MicroPDFCharacterTable::Lookup(backward.pattern >> 1) != 255);
+        }
+    }
+    EXPECT_GT(accepted, 0u);
+}
