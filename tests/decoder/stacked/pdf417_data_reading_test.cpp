@@ -407,4 +407,62 @@ TEST_F(Pdf417DataReading, TallRowsOfNarrowColumnsFallBackToTheScan)
     EXPECT_FALSE(dataPick.IsFallBack());
 }
 
+// Many drawn symbols (sizes, angles, blur, polarity): no reader may give
+// data other than the encoder's, and most symbols that reach the data
+// stage are read.
+TEST_F(Pdf417DataReading, ManySymbolsReadRightOrNotAtAll)
+{
+    unsigned prepared = 0;
+    unsigned tall = 0;
+    unsigned picked = 0;
+    unsigned scanned = 0;
+    unsigned stacked = 0;
+    unsigned wrong = 0;
+    std::vector<DataCharacterStack> stacks(DataStackArray::kMaxColumns);
+    for (int i = 0; i < 120; ++i) {
+        Case const c{"survey", 2 + i % 6, 1 + i % 4, 1.6 + (i % 7) * 0.4, (i * 37) % 360 * 1.0, (i % 5) == 0,
+                     0.3 + (i % 3) * 0.3};
+        pdf417_test::DrawnSymbol const symbol = DrawCase(c);
+        ASSERT_TRUE(symbol.ok) << i;
+        GrayImage const image = symbol.Image();
+        if (!Prepare(symbol, image)) {
+            continue;
+        }
+        ++prepared;
+        auto matches = [&] {
+            unsigned const ec = 1u << (symbol.level + 1);
+            unsigned const n = static_cast<unsigned>(symbol.rows * symbol.dataColumns);
+            bool ok = codewords.GetCount() == n - ec;
+            for (unsigned k = 0; ok && k < codewords.GetCount(); ++k) {
+                ok = codewords[k] == symbol.At(static_cast<int>(k) / symbol.dataColumns,
+                                               static_cast<int>(k) % symbol.dataColumns + 1)->value;
+            }
+            wrong += ok ? 0 : 1;
+            return ok;
+        };
+        if (symbol.rows >= 9) {
+            ++tall;
+            picked += dataPick.Start(image, &left, &right, order, parameter, generator, reversed, array, codewords) &&
+                      matches();
+        }
+        scanned += dataScan.Start(image, &left, &right, order, parameter, generator, reversed, array, codewords) &&
+                   matches();
+        DataStackArray outline;
+        outline.Set(stacks.data(), static_cast<unsigned>(symbol.dataColumns), static_cast<unsigned>(symbol.rows));
+        for (int column = 0; column < symbol.dataColumns; ++column) {
+            ASSERT_TRUE(pdf417_test::OutlineColumn(symbol, column + 1, stacks[static_cast<size_t>(column)]));
+        }
+        DecodeParameterForPDF outlined;
+        outlined.rows = static_cast<unsigned>(symbol.rows);
+        outlined.columns = static_cast<unsigned>(symbol.dataColumns);
+        outlined.level = static_cast<unsigned>(symbol.level);
+        stacked += stackReader.Start(image, c.inverted, 2, false, outlined, outline, codewords) && matches();
+    }
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_GE(prepared, 80u);
+    EXPECT_GE(4 * picked, 3 * tall) << picked << " of " << tall;
+    EXPECT_GE(4 * scanned, 3 * prepared) << scanned << " of " << prepared;
+    EXPECT_GE(10 * stacked, 9 * prepared) << stacked << " of " << prepared;
+}
+
 }  // namespace
