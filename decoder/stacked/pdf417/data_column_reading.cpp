@@ -1,7 +1,9 @@
 #include "decoder/stacked/pdf417/data_column_reading.h"
 
 #include "decoder/stacked/pdf417/data_column_array.h"
+#include "decoder/stacked/pdf417/data_stack_array.h"
 #include "decoder/stacked/pdf417/mod3_of_cluster.h"
+#include "decoder/stacked/pdf_error_detection.h"
 
 namespace DEC2DIvra {
 
@@ -65,12 +67,6 @@ void FinishColumn(ColumnData& column)
     column.CalcCenterLine();
 }
 
-}  // namespace DEC2DIvra
-
-#include "decoder/stacked/pdf417/data_stack_array.h"
-#include "decoder/stacked/pdf_error_detection.h"
-
-namespace DEC2DIvra {
 
 namespace {
 

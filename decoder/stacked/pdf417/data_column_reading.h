@@ -6,8 +6,13 @@
 namespace DEC2DIvra {
 
 class ColumnData;
+class DataColumnArray;
 class DataColumnData;
+class DataStackArray;
+class PDFErrorDetection;
 struct Mod3OfCluster;
+template <class T>
+class StackInterface;
 
 // What the data codeword readers share about one column's readings.
 
@@ -28,16 +33,6 @@ void NoteBestScores(DataColumnData& column);
 // Sorts the readings along the column, drops those out of row order and
 // fits the centre line.
 void FinishColumn(ColumnData& column);
-
-}  // namespace DEC2DIvra
-
-namespace DEC2DIvra {
-
-class DataColumnArray;
-class DataStackArray;
-class PDFErrorDetection;
-template <class T>
-class StackInterface;
 
 // The codeword list of the columns read so far, row by row, with its
 // erasures, put through the error check.

@@ -281,4 +281,31 @@ TEST_F(Pdf417ColumnPick, OneModuleOffIsCorrectedTowardsTheExpectedCluster)
     EXPECT_FALSE(pick.CalcPatternFromCluster(flat, false, 500, 3, measured, pattern, value, corrected));
 }
 
+// With the tuning statistics on, every character read passes its bars and
+// spaces to them; off, nothing is passed.
+TEST_F(Pdf417ColumnPick, ReadCharactersFeedTheTuningStatistics)
+{
+    pdf417_test::DrawnSymbol const symbol =
+        pdf417_test::Draw({.data = "Tuning statistics", .option2 = 2}, {.moduleSize = 3.0, .blur = 0.4});
+    ASSERT_TRUE(symbol.ok);
+    for (bool enabled : {false, true}) {
+        tuning.Initialize(enabled);
+        DataCharacterStack stack;
+        ASSERT_TRUE(pdf417_test::OutlineColumn(symbol, 1, stack));
+        ASSERT_TRUE(pick.Start(symbol.Image(), false, 0, 16, false, stack));
+        // Four bars and four spaces per character read.
+        EXPECT_EQ(tuning.GetDarkCount(), enabled ? 4u * static_cast<unsigned>(symbol.rows) : 0u);
+        EXPECT_EQ(tuning.GetLightCount(), enabled ? 4u * static_cast<unsigned>(symbol.rows) : 0u);
+        int separation = 0;
+        int normalised = 0;
+        signed char angle = 0;
+        unsigned overlaps = 0;
+        EXPECT_EQ(tuning.CalcResult(separation, normalised, angle, overlaps), enabled);
+        if (enabled) {
+            EXPECT_GT(separation, 200);
+            EXPECT_EQ(overlaps, 0u);
+        }
+    }
+}
+
 }  // namespace
