@@ -24,4 +24,21 @@ unsigned MicroPDFVersionTable::CalcColumnStart(Element const& element, FinderPos
     return (element.start - 1u + step * element.offset) % 52u + 1u;
 }
 
+bool MicroPDFVersionTable::Element::IsIncluding(unsigned position, unsigned number) const
+{
+    if (position > kRight || (columns < 3 && position == kCenter) || number > 52) {
+        return false;
+    }
+    unsigned const start = CalcColumnStart(*this, static_cast<FinderPosition>(position));
+    // Rows from the column's first pattern on, round the cycle of 52.
+    unsigned const row = (number + 52u - start % 52u) % 52u;
+    return row < rows;
+}
+
+bool MicroPDFVersionTable::Element::IsEnableCount(unsigned votes) const
+{
+    unsigned const f = columns <= 2 || (columns == 3 && ccA != 0) ? 2u : 3u;
+    return 2ull * votes >= static_cast<unsigned long long>(f) * rows;
+}
+
 }  // namespace DEC2DIvra

@@ -15,6 +15,14 @@ struct MicroPDFVersionTable {
         unsigned char start;
         unsigned char offset;
         unsigned char ccA;
+
+        // True when a row address pattern number (1 to 52, 0 the same as
+        // 52) is one of the column's at `position` in a symbol of this size.
+        bool IsIncluding(unsigned position, unsigned number) const;
+        // True when `votes` row address patterns (of all columns) suffice to
+        // take this size: as many as its rows for 1 and 2 data columns and
+        // for CC-A sizes of 3, else three halves of its rows.
+        bool IsEnableCount(unsigned votes) const;
     };
 
     enum FinderPosition : unsigned { kLeft = 0, kCenter = 1, kRight = 2 };

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "decoder/core/geometry/geometry.h"
+#include "decoder/core/geometry/rectangle_border.h"
 #include "decoder/core/identifiers/pdf_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/stacked/micro_pdf_version_table.h"
@@ -22,14 +24,19 @@ Point ToPoint(float x, float y)
 
 PDFDecoder::PDFDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property)
     : memory_(workArea), detail_(&property.detail_of_decoder), pdf417_(&property.pdf417),
-      microPdf417_(&property.micro_pdf417), composite_(&property.composite)
+      microPdf417_(&property.micro_pdf417), composite_(&property.composite), stages_(memory_)
 {
-    VirtualArray<PDFRowReader::Buffers> buffers = memory_.TakeArray<PDFRowReader::Buffers>(1);
-    VirtualArray<unsigned short> codewords = memory_.TakeArray<unsigned short>(kCodewords);
-    VirtualArray<unsigned short> erasures = memory_.TakeArray<unsigned short>(kCodewords);
-    VirtualArray<unsigned short> saved = memory_.TakeArray<unsigned short>(kCodewords);
-    VirtualArray<unsigned short> savedErasures = memory_.TakeArray<unsigned short>(kCodewords);
-    if (!memory_.HasFailed()) {
+    // The column road's stages took their buffers first; its lists follow.
+    stagesReady_ = stages_.Lay(memory_);
+    // The row reader runs only after the column road has given up, so its
+    // buffers lie over the same bytes, from the start of the part again.
+    SharedMemoryDistributor rowReaderMemory(workArea);
+    VirtualArray<PDFRowReader::Buffers> buffers = rowReaderMemory.TakeArray<PDFRowReader::Buffers>(1);
+    VirtualArray<unsigned short> codewords = rowReaderMemory.TakeArray<unsigned short>(kCodewords);
+    VirtualArray<unsigned short> erasures = rowReaderMemory.TakeArray<unsigned short>(kCodewords);
+    VirtualArray<unsigned short> saved = rowReaderMemory.TakeArray<unsigned short>(kCodewords);
+    VirtualArray<unsigned short> savedErasures = rowReaderMemory.TakeArray<unsigned short>(kCodewords);
+    if (!rowReaderMemory.HasFailed()) {
         buffers_ = buffers.GetData();
         codewords_ = codewords.GetData();
         erasures_ = erasures.GetData();
@@ -258,12 +265,63 @@ int PDFDecoder::ReadArea(GrayImage const& image, PDFRowReader::Area const& area,
     return 0;
 }
 
+int PDFDecoder::StartPartForRegion(GrayImage const& image, Region const& region, DecodedLabel& label)
+{
+    fromLineSegment_ = 0;
+    unsigned const polarity = pdf417_->positive_and_negative.Get();
+    acceptNormal_ = polarity == 0 || polarity == 2 ? 1 : 0;
+    acceptReversed_ = polarity == 1 || polarity == 2 ? 1 : 0;
+    // The line through the middles of the region's two short sides, cut to
+    // the image, directed as the region reads.
+    Point from;
+    Point to;
+    Geometry::CalcCenterPoint(region[0], region[3], from);
+    Geometry::CalcCenterPoint(region[1], region[2], to);
+    Line line;
+    LineSegment segment;
+    if (!Geometry::CalcLine(from, to, line) || !Geometry::CalcLineSegment(line, RectangleBorder(image), segment)) {
+        return 0;
+    }
+    unsigned const margin = microPdf417_->read.Get() ? 1 : 5;
+    if (StartPart(image, segment, margin, label) == 0) {
+        return 0;
+    }
+    // A CC-A met alone is delivered only where the composite reader would
+    // pass it on.
+    bool const loneComponent = label.identifier.GetSymbology() == SYMBOLOGY_MICRO_PDF417 &&
+                               label.identifier.GetModifierBit(9);
+    return loneComponent && !composite_->ignore_link_flag.Get() ? 0 : 1;
+}
+
+int PDFDecoder::StartPartForSegment(GrayImage const& image, LineSegment const& segment, bool negative, bool pdf417,
+                                    DecodedLabel& label)
+{
+    fromLineSegment_ = 1;
+    acceptNormal_ = negative ? 0 : 1;
+    acceptReversed_ = negative ? 1 : 0;
+    if (StartPart(image, segment, 1, label) == 0) {
+        return 0;
+    }
+    // Along a segment only a composite's 2D part is taken: a PDF417 one
+    // (beside GS1-128 only) or a MicroPDF417-like one.
+    if (label.identifier.GetSymbology() == SYMBOLOGY_PDF417) {
+        return pdf417 && label.identifier.GetModifierBit(8) ? 1 : 0;
+    }
+    return label.identifier.GetModifierBit(9) || label.identifier.GetModifierBit(10) ? 1 : 0;
+}
+
 int PDFDecoder::Start(GrayImage const& image, Region const& region, DecodedLabel& label)
 {
     SetSeenSymbol(0);
     if (!IsReady() || (!pdf417_->read.Get() && !microPdf417_->read.Get())) {
         return 0;
     }
+    // The column road first; the row reader behind it reads what it leaves.
+    if (input_ == kInputRead && StartPartForRegion(image, region, label) != 0) {
+        return 1;
+    }
+    // The row reader tells what it met itself.
+    SetSeenSymbol(0);
     float const x0 = (region[0].x + region[3].x) / 2.0f;
     float const y0 = (region[0].y + region[3].y) / 2.0f;
     float const x1 = (region[1].x + region[2].x) / 2.0f;
@@ -312,6 +370,9 @@ int PDFDecoder::Start(GrayImage const& image, LineSegment const& segment, bool n
 {
     if (!IsReady()) {
         return 0;
+    }
+    if (StartPartForSegment(image, segment, negative, pdf417, label) != 0) {
+        return 1;
     }
     float const dx = static_cast<float>(segment.end.x - segment.begin.x);
     float const dy = static_cast<float>(segment.end.y - segment.begin.y);

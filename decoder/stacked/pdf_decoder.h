@@ -7,6 +7,7 @@
 #include "decoder/stacked/bitstream_convert.h"
 #include "decoder/stacked/pdf_error_detection.h"
 #include "decoder/stacked/pdf_row_reader.h"
+#include "decoder/stacked/pdf_decoder_stages.h"
 
 namespace DEC2DIvra {
 
@@ -32,6 +33,12 @@ public:
 
     SharedMemoryDistributor const& GetWorkArea() const { return memory_; }
 
+    // The column road along one scan segment (whole pixels): the start,
+    // stop and row address patterns met on it are followed across the
+    // symbol, then PDF417 is read, else MicroPDF417. `margin` keeps every
+    // scan line that many pixels inside the image. Nonzero with a label.
+    int StartPart(GrayImage const& image, LineSegment const& segment, unsigned margin, DecodedLabel& label);
+
     // The codeword road alone: a symbol's codewords (rows x columns, erasures
     // as indexes) corrected with 2^(level+1) check words and converted into
     // `label`. Nonzero when a label came out; `composite` tells a CC-C.
@@ -45,6 +52,17 @@ public:
 
 private:
     bool IsReady() const { return buffers_ != nullptr; }
+    bool IsStagesReady() const { return stagesReady_; }
+    // The entries' own conditions on a label of the column road.
+    int StartPartForRegion(GrayImage const& image, Region const& region, DecodedLabel& label);
+    int StartPartForSegment(GrayImage const& image, LineSegment const& segment, bool negative, bool pdf417,
+                            DecodedLabel& label);
+    int DecodePDF417(GrayImage const& image, Vector const& direction, StartStopColumnDataStack const& columns,
+                     DecodedLabel& label);
+    int DecodeMicroPDF417(GrayImage const& image, Vector const& direction, MicroFinderColumnDataStack& columns,
+                          DecodedLabel& label);
+    // Clears what a read fills in the label besides its data.
+    static void PrepareLabel(CommonSymbologyIdentifier const& identifier, DecodedLabel& label);
     // Along a segment (`fromSegment`) a PDF417 component is sought only
     // when `segmentPdf417`.
     int ReadArea(GrayImage const& image, PDFRowReader::Area const& area, bool normal, bool reversed,
@@ -66,6 +84,13 @@ private:
     // other decoders' use of the shared area.
     PDFErrorDetection errorDetection_;
     BitstreamConvert convert_;
+
+    // The column road: its call state, its columns and its stages.
+    unsigned char fromLineSegment_ = 0;
+    unsigned char acceptNormal_ = 1;
+    unsigned char acceptReversed_ = 0;
+    bool stagesReady_ = false;
+    PDFDecoderStages stages_;
 };
 
 }  // namespace DEC2DIvra

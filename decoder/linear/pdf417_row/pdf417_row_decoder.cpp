@@ -3,7 +3,8 @@
 #include "decoder/core/identifiers/pdf_identifiers.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/line/rate_for_tuning_calculator.h"
-#include "decoder/stacked/pdf_row_reader.h"
+#include "decoder/stacked/pdf417/pdf_partial_scan_data.h"
+#include "decoder/stacked/pdf_character_table.h"
 
 namespace DEC2DIvra {
 
@@ -13,24 +14,35 @@ using Window = PartialScanData<PDF417RowDecoder::kRuns>;
 
 enum class Pattern { kNone, kStart, kStop };
 
-// The window's run widths in reading order: from the last run when the row
-// is read from its stop end.
-void Widths(Window const& window, bool reverced, float (&widths)[PDF417RowDecoder::kRuns])
-{
-    for (unsigned i = 0; i < PDF417RowDecoder::kRuns; ++i) {
-        PartialScanElement const& run = window[reverced ? PDF417RowDecoder::kRuns - 1 - i : i];
-        widths[i] = static_cast<float>(run.end - run.begin);
-    }
-}
-
+// The start or stop pattern the window shows read one way (from its last
+// run when the row is read from its stop end).
 Pattern PatternOf(Window const& window, bool reverced)
 {
-    float widths[PDF417RowDecoder::kRuns];
-    Widths(window, reverced, widths);
-    if (PDFRowReader::IsStartPattern(widths)) {
+    PDFFinderPartialScanData finder;
+    if (window.GetLength() != PDF417RowDecoder::kRuns || !finder.CopyFrom(window)) {
+        return Pattern::kNone;
+    }
+    if (finder.IsStartCode(reverced)) {
         return Pattern::kStart;
     }
-    return PDFRowReader::IsStopPattern(widths) ? Pattern::kStop : Pattern::kNone;
+    return finder.IsStopCode(reverced) ? Pattern::kStop : Pattern::kNone;
+}
+
+// The codeword the window shows, read the row's way.
+bool ReadCodeword(Window const& window, bool reverced, unsigned& value, unsigned& cluster)
+{
+    PDFPartialScanData character;
+    BarSymbolForPDF symbol;
+    if (!character.CopyFrom(window) || !character.CalcBarSymbolForSmaller(reverced, symbol)) {
+        return false;
+    }
+    unsigned short const v = PDFCharacterTable::PatternToValue(symbol.pattern >> 1);
+    if (v == 0xFFFF) {
+        return false;
+    }
+    value = v;
+    cluster = symbol.cluster;
+    return true;
 }
 
 // The window's first bar in reading order is light on a negative symbol.
@@ -128,33 +140,29 @@ bool PDF417RowDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> cons
             symbols.Clear();
             return false;
         }
-        float widths[kRuns];
-        Widths(window, reverced, widths);
-        unsigned value = 0;
-        unsigned cluster = 0;
-        if (PDFRowReader::DecodeCharacter(widths, value, cluster)) {
-            if (haveCluster && cluster != rowCluster) {
-                symbols.Clear();
-                return false;
-            }
-            haveCluster = true;
-            rowCluster = cluster;
-            if (symbols.GetCount() + 1 >= kMaxSymbols || !symbols.Push(SymbolOf(window, static_cast<int>(value), cluster))) {
+        // The closing pattern ends the row after at least one codeword (a
+        // stop pattern may also be shared out as some codeword, so it is
+        // looked for first); codewords go on while they keep the row's
+        // cluster.
+        if (PatternOf(window, reverced) == closing) {
+            if (!haveCluster ||
+                !symbols.Push(SymbolOf(window, closing == Pattern::kStart ? kStartValue : kStopValue, 0))) {
                 symbols.Clear();
                 return false;
             }
             rate.Push(window);
-            continue;
+            return true;
         }
-        // Not a codeword: the row closes here with the other pattern, after
-        // at least one codeword.
-        if (!haveCluster || PatternOf(window, reverced) != closing ||
-            !symbols.Push(SymbolOf(window, closing == Pattern::kStart ? kStartValue : kStopValue, 0))) {
+        unsigned value = 0;
+        unsigned cluster = 0;
+        if (!ReadCodeword(window, reverced, value, cluster) || (haveCluster && cluster != rowCluster) ||
+            symbols.GetCount() + 1 >= kMaxSymbols || !symbols.Push(SymbolOf(window, static_cast<int>(value), cluster))) {
             symbols.Clear();
             return false;
         }
+        haveCluster = true;
+        rowCluster = cluster;
         rate.Push(window);
-        return true;
     }
 }
 

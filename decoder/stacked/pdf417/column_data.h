@@ -21,9 +21,30 @@ struct ColumnDataElement {
     unsigned cluster = 0;           // 0, 3 or 6
 };
 
-// The fits see elements through views named ColumnDataElementForSortX,
-// ColumnDataElementForSortY, ColumnDataElementForStart and
-// ColumnDataElementForEnd (column_data.cpp): the point each fit uses.
+// The fits see an element through the point each of them uses: its
+// segment's start or end (the border fits), or the position along the
+// column (x or y of the segment's start) against its row number x 256 (the
+// row straightening fits).
+struct ColumnDataElementForStart {
+    int x = 0;
+    int y = 0;
+    static ColumnDataElementForStart From(ColumnDataElement const& e) { return {e.segment.begin.x, e.segment.begin.y}; }
+};
+struct ColumnDataElementForEnd {
+    int x = 0;
+    int y = 0;
+    static ColumnDataElementForEnd From(ColumnDataElement const& e) { return {e.segment.end.x, e.segment.end.y}; }
+};
+struct ColumnDataElementForSortX {
+    int x = 0;
+    int y = 0;
+    static ColumnDataElementForSortX From(ColumnDataElement const& e) { return {e.segment.begin.x, e.row * 256}; }
+};
+struct ColumnDataElementForSortY {
+    int x = 0;
+    int y = 0;
+    static ColumnDataElementForSortY From(ColumnDataElement const& e) { return {e.segment.begin.y, e.row * 256}; }
+};
 
 // The codewords read in one column of a stacked symbol, in order along the
 // column once sorted, with the line fitted through their centres. The
@@ -95,10 +116,18 @@ public:
     bool CalcPickParameter(GrayImage const& image, Line const& line, unsigned& contrast, int& row,
                            bool& outside) const;
     bool CalcPickParameter(GrayImage const& image, Line const& line, int& row) const;
+    // `narrow` lays the scan line over 23 modules, else over 25.5 (loose).
     bool CalcScanParameter(GrayImage const& image, Line const& line, ScanParameter& parameter, bool side,
                            bool narrow) const;
 
+    // The centre of an element's segment.
+    static Point CalcCenter(ColumnDataElement const& element);
+
 protected:
+    // The signed position of a point along the column (x for orientation 0,
+    // y for 1, else along the axis on which the column spreads more).
+    int CalcAxisPosition(Point const& point) const;
+
     ColumnDataElement* elements_ = nullptr;
     unsigned capacity_ = 0;
     unsigned count_ = 0;

@@ -32,6 +32,14 @@ private:
     unsigned valueCount_ = 0;
 };
 
+// Writes one column's row values into the codeword list (rows x columns
+// long already): row r at r x columns + column, a missing value as 0 with its
+// index appended to the erasures while they have room. False when the column
+// or the rows do not fit the list.
+bool PutColumnValues(Array<unsigned short, DataColumnData::kMaxRows> const& values, unsigned column,
+                     unsigned columnCount, unsigned rowCount, StackInterface<unsigned short>& codewords,
+                     StackInterface<unsigned short>& erasures);
+
 // The data columns of one symbol.
 class DataColumnArray {
 public:

@@ -14,12 +14,14 @@ struct FinderCandidate {
     LineSegment segment;        // begin and end of the pattern, 1/256 pixel
 
     bool IsEmpty() const { return pattern == 0; }
-    // Orderings for the heap sort.
-    static bool CompareX(FinderCandidate const& a, FinderCandidate const& b);
-    static bool CompareY(FinderCandidate const& a, FinderCandidate const& b);
-    static bool CompareReverseX(FinderCandidate const& a, FinderCandidate const& b);
-    static bool CompareReverseY(FinderCandidate const& a, FinderCandidate const& b);
-    static bool CompareWidth(FinderCandidate const& a, FinderCandidate const& b);
+    // Orderings for the heap sort (negative when b comes before a): by the
+    // first x or y of the segment, rising or falling, and by the segment's
+    // Chebyshev length, rising.
+    static int CompareX(FinderCandidate const& a, FinderCandidate const& b);
+    static int CompareY(FinderCandidate const& a, FinderCandidate const& b);
+    static int CompareReverseX(FinderCandidate const& a, FinderCandidate const& b);
+    static int CompareReverseY(FinderCandidate const& a, FinderCandidate const& b);
+    static int CompareWidth(FinderCandidate const& a, FinderCandidate const& b);
 };
 
 }  // namespace DEC2DIvra

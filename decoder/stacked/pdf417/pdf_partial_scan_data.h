@@ -40,6 +40,9 @@ public:
     bool CalcUnitWidth(bool reversed, Array<int, 4>& bars, Array<int, 4>& spaces) const;
     bool CalcBarSymbolForBigger(bool reversed, BarSymbolForPDF& symbol) const;
     bool CalcBarSymbolForSmaller(bool reversed, BarSymbolForPDF& symbol) const;
+    // The smallest bar total of the eight splits tried: 4 when the bars'
+    // magnitudes are clearly below the spaces', 6 when clearly above, else 5.
+    static int CalcFirstBarTotal(long long barMagnitudes, long long spaceMagnitudes);
     static void SelectCharacterCandidate(CharacterCandidate const& first, CharacterCandidate const& second,
                                          Array<int, 4> const& barMagnitudes, Array<int, 4> const& spaceMagnitudes,
                                          CharacterCandidate& chosen);
@@ -56,7 +59,8 @@ private:
 class MicroPDFPartialScanData : public CommonPartialScanData {
 public:
     MicroPDFPartialScanData() : CommonPartialScanData(storage_, 6) {}
-    bool CalcUnitWidth(bool reversed, Array<int, 4>& widths) const;
+    // The three bars and three spaces in walk order (10 modules).
+    bool CalcUnitWidth(bool reversed, Array<int, 6>& widths) const;
     bool CalcBarSymbol(bool reversed, BarSymbolForPDF& symbol) const;
     // The forward and the backward reading at once; true when either is a
     // row address pattern.

@@ -19,26 +19,41 @@ public:
     // direction, bit 1 reversed polarity; other values change nothing.
     void SetPattern(unsigned pattern);
     bool Push(LineSegment const& segment, unsigned width);
-    // The scan line of step `index` across the rows, `step` refining the
-    // spacing (1 the coarsest), `reverse` walking the other way.
+    // The scan line of step `index` along the column from its middle
+    // record, `step` refining the spacing (1 the coarsest: a tenth of the
+    // pattern's width, each further step halving it), `reverse` walking the
+    // other way; the line runs through the pattern along the row.
     bool CalcScanLine(GrayImage const& image, Vector const& codeVector, unsigned step, bool reverse, unsigned index,
                       Line& line) const;
-    // The same scan line laid over the row indicator beside the pattern,
-    // with the expected codeword width and contrast.
+    // The same place laid as a scan line from the pattern's inner end
+    // across the row indicator beside it (a codeword and two modules on each
+    // side), with the expected codeword width (line coordinates with 8
+    // fraction bits) and contrast; the outside flag is set beyond the
+    // column's first or last record.
     bool CalcScanParameter(GrayImage const& image, Vector const& codeVector, unsigned step, bool reverse,
                            unsigned index, ScanParameter& parameter) const;
 
     unsigned GetType() const { return type_; }
     bool IsStop() const { return stop_; }
+    bool IsReversed() const { return (type_ & 1u) != 0; }
+    bool IsInverted() const { return (type_ & 2u) != 0; }
     void ResetPattern()
     {
         type_ = 0;
         stop_ = false;
+        contrast_ = 0;
     }
+    // The contrast of the pattern the column was started from.
+    unsigned GetContrast() const { return contrast_; }
+    void SetContrast(unsigned contrast) { contrast_ = contrast; }
 
 private:
+    // The step along the column of one scan line; false when too short.
+    bool CalcScanStep(Vector const& codeVector, unsigned step, bool reverse, Vector& vector) const;
+
     unsigned type_ = 0;
     bool stop_ = false;
+    unsigned contrast_ = 0;
 };
 
 // The start and stop columns built by one search.
