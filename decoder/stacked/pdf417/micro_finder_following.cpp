@@ -1,4 +1,5 @@
 #include "decoder/core/geometry/geometry.h"
+#include "decoder/stacked/pdf417/finder_segment.h"
 #include "decoder/stacked/pdf417/micro_finder_window.h"
 #include "decoder/stacked/pdf417/search_finder_subroutine.h"
 
@@ -7,24 +8,6 @@ namespace DEC2DIvra {
 namespace {
 
 constexpr unsigned kCycle = 52;
-
-LineSegment Lengthened(LineSegment const& s)
-{
-    long long const vx = static_cast<long long>(s.end.x) - s.begin.x;
-    long long const vy = static_cast<long long>(s.end.y) - s.begin.y;
-    auto pixel = [](long long v) { return static_cast<int>(v / 256); };
-    return LineSegment{Point{pixel(s.begin.x - vx / 5), pixel(s.begin.y - vy / 5)},
-                       Point{pixel(s.end.x + vx / 5), pixel(s.end.y + vy / 5)}};
-}
-
-LineSegment Shifted(LineSegment const& s, long long dx, long long dy)
-{
-    auto clamp = [](long long v) {
-        return static_cast<int>(v > 0x3FFFFFFF ? 0x3FFFFFFF : (v < -0x3FFFFFFF ? -0x3FFFFFFF : v));
-    };
-    return LineSegment{Point{clamp(s.begin.x + dx), clamp(s.begin.y + dy)},
-                       Point{clamp(s.end.x + dx), clamp(s.end.y + dy)}};
-}
 
 // A pattern number kept modulo 52 (52 and 0 name the same pattern).
 unsigned Modulo(int number) { return static_cast<unsigned>(((number % 52) + 52) % 52); }
@@ -63,7 +46,7 @@ unsigned SearchFinderSubroutine::CheckMicroFinderCandidateIsEnabled(GrayImage co
                                                                     FinderCandidate const& candidate,
                                                                     unsigned margin, FinderCandidate& found)
 {
-    if (!SetLine(image, Lengthened(candidate.segment), margin, follow_)) {
+    if (!SetLine(image, LengthenFinderSegment(candidate.segment), margin, follow_)) {
         return 0;
     }
     MicroFinderWindow window;
@@ -122,11 +105,11 @@ bool SearchFinderSubroutine::CalcMicroFinderColumnData(GrayImage const& image, F
             long long const dy = way == 0 ? sy : -sy;
             // Later passes start half a step off the candidate, between the
             // places of the passes before.
-            LineSegment position = pass == 0 ? candidate.segment : Shifted(candidate.segment, -dx / 2, -dy / 2);
+            LineSegment position = pass == 0 ? candidate.segment : ShiftFinderSegment(candidate.segment, -dx / 2, -dy / 2);
             FinderCandidate reference = candidate;
             unsigned misses = 0;  // failed steps and repeats
             for (;;) {
-                position = Shifted(position, dx, dy);
+                position = ShiftFinderSegment(position, dx, dy);
                 FinderCandidate probe = reference;
                 probe.segment = position;
                 FinderCandidate found;

@@ -89,6 +89,18 @@ bool RowIndicatorBallot::Accept(RowIndicatorColumnData& left, RowIndicatorColumn
     return true;
 }
 
+void StartRowIndicators(RowIndicatorColumnData& left, RowIndicatorColumnData& right, Mod3OfCluster& order,
+                        DecodeParameterForPDF& parameter, RowIndicatorBallot& ballot)
+{
+    left.Reset();
+    right.Reset();
+    left.right = false;
+    right.right = true;
+    order.Reset();
+    parameter = DecodeParameterForPDF{};
+    ballot.Clear();
+}
+
 bool FinishRowIndicators(RowIndicatorColumnData& left, RowIndicatorColumnData& right, Mod3OfCluster& order,
                          DecodeParameterForPDF& parameter)
 {

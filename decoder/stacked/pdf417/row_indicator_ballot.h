@@ -53,6 +53,11 @@ private:
 // holds more codewords than its error-correction codewords.
 bool SetDecodeParameter(unsigned columnValue, unsigned rowValue, unsigned levelValue, DecodeParameterForPDF& parameter);
 
+// Starts a row indicator reading: both columns empty (the second the right
+// one), no cluster order, no parameters, no votes.
+void StartRowIndicators(RowIndicatorColumnData& left, RowIndicatorColumnData& right, Mod3OfCluster& order,
+                        DecodeParameterForPDF& parameter, RowIndicatorBallot& ballot);
+
 // Ends a row indicator reading on the values of the last accepted vote (in
 // `parameter`; rows 0: none): a default cluster order, the row count of each
 // side, and the columns cleaned for the fits that follow (a side with too

@@ -122,13 +122,7 @@ bool RowIndicatorPickSubroutine::Start(GrayImage const& image, Vector const& cod
                                        bool inverted, RowIndicatorColumnData& left, RowIndicatorColumnData& right,
                                        Mod3OfCluster& order, DecodeParameterForPDF& parameter) const
 {
-    left.Reset();
-    right.Reset();
-    left.right = false;
-    right.right = true;
-    order.Reset();
-    parameter = DecodeParameterForPDF{};
-    ballot_.Clear();
+    StartRowIndicators(left, right, order, parameter, ballot_);
     if ((start == nullptr && stop == nullptr) || !IsReady()) {
         return false;
     }

@@ -1,37 +1,14 @@
 #include "decoder/core/geometry/geometry.h"
+#include "decoder/stacked/pdf417/finder_segment.h"
 #include "decoder/stacked/pdf417/search_finder_subroutine.h"
 
 namespace DEC2DIvra {
-
-namespace {
-
-// The candidate's segment lengthened by a fifth at each end, in whole
-// pixels.
-LineSegment Lengthened(LineSegment const& s)
-{
-    long long const vx = static_cast<long long>(s.end.x) - s.begin.x;
-    long long const vy = static_cast<long long>(s.end.y) - s.begin.y;
-    auto pixel = [](long long v) { return static_cast<int>(v / 256); };
-    return LineSegment{Point{pixel(s.begin.x - vx / 5), pixel(s.begin.y - vy / 5)},
-                       Point{pixel(s.end.x + vx / 5), pixel(s.end.y + vy / 5)}};
-}
-
-LineSegment Shifted(LineSegment const& s, long long dx, long long dy)
-{
-    auto clamp = [](long long v) {
-        return static_cast<int>(v > 0x3FFFFFFF ? 0x3FFFFFFF : (v < -0x3FFFFFFF ? -0x3FFFFFFF : v));
-    };
-    return LineSegment{Point{clamp(s.begin.x + dx), clamp(s.begin.y + dy)},
-                       Point{clamp(s.end.x + dx), clamp(s.end.y + dy)}};
-}
-
-}  // namespace
 
 unsigned SearchFinderSubroutine::CheckFinderCandidateIsEnabled(GrayImage const& image,
                                                                FinderCandidate const& candidate, unsigned margin,
                                                                FinderCandidate& found)
 {
-    if (!SetLine(image, Lengthened(candidate.segment), margin, follow_)) {
+    if (!SetLine(image, LengthenFinderSegment(candidate.segment), margin, follow_)) {
         return 0;
     }
     StackInterface<ScanElement> const& runs = follow_.GetRuns();
@@ -86,7 +63,7 @@ bool SearchFinderSubroutine::CalcStartStopColumnData(GrayImage const& image, Fin
         LineSegment position = candidate.segment;
         unsigned failures = 0;
         while (Geometry::CalcChebyshevDistance(Vector{static_cast<int>(sx), static_cast<int>(sy)}) >= 256) {
-            position = Shifted(position, sx, sy);
+            position = ShiftFinderSegment(position, sx, sy);
             FinderCandidate probe = reference;
             probe.segment = position;
             FinderCandidate next;
