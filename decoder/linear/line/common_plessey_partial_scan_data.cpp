@@ -105,4 +105,14 @@ bool CommonPlesseyPartialScanData::Classify(bool reversed, unsigned first, unsig
     return true;
 }
 
+void CommonPlesseyPartialScanData::DescribeBarSymbol(unsigned pattern, BarSymbol& symbol) const
+{
+    unsigned const length = GetLength();
+    symbol.value = static_cast<int>(pattern);
+    symbol.begin = (*this)[0].begin;
+    symbol.end = (*this)[length - 1].end;
+    symbol.width = static_cast<int>((static_cast<long long>(symbol.end) - symbol.begin) / length);
+    symbol.contrast = GetContrast();
+}
+
 }  // namespace DEC2DIvra

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "decoder/linear/line/bar_symbol.h"
 #include "decoder/linear/line/common_partial_scan_data.h"
 
 namespace DEC2DIvra {
@@ -34,6 +35,9 @@ public:
     // pattern as CalcPlesseyPattern does.
     bool CalcPlesseyPatternWithPitch(bool reversed, unsigned first, unsigned count, unsigned pitch,
                                      unsigned expected, unsigned& pattern, unsigned& separation) const;
+    // The window as one character of value `pattern`: its span, its mean
+    // run width and its contrast.
+    void DescribeBarSymbol(unsigned pattern, BarSymbol& symbol) const;
 
 private:
     // Pair j's bar is the later entry from pair `later` on; `skip` passes

@@ -2,20 +2,6 @@
 
 namespace DEC2DIvra {
 
-namespace {
-
-void Describe(CommonPartialScanData const& window, unsigned pattern, BarSymbol& symbol)
-{
-    unsigned const length = window.GetLength();
-    symbol.value = static_cast<int>(pattern);
-    symbol.begin = window[0].begin;
-    symbol.end = window[length - 1].end;
-    symbol.width = static_cast<int>((static_cast<long long>(symbol.end) - symbol.begin) / length);
-    symbol.contrast = window.GetContrast();
-}
-
-}  // namespace
-
 bool MSIPlesseyPartialScanData::CalcBarSymbol(unsigned expected, bool reversed, BarSymbol& symbol,
                                               unsigned& separation) const
 {
@@ -23,7 +9,7 @@ bool MSIPlesseyPartialScanData::CalcBarSymbol(unsigned expected, bool reversed, 
     if (GetLength() != kRuns || !CalcPlesseyPattern(reversed, 0, kRuns / 2, expected, pattern, separation)) {
         return false;
     }
-    Describe(*this, pattern, symbol);
+    DescribeBarSymbol(pattern, symbol);
     return true;
 }
 
@@ -36,7 +22,7 @@ bool MSIPlesseyPartialScanDataWithStart::CalcStartBarSymbol(BarSymbol& symbol, b
     if (GetLength() != runs || !CalcPlesseyPattern(reversed, reversed ? 1u : 0u, 6, kNoOneClass, pattern, separation)) {
         return false;
     }
-    Describe(*this, pattern, symbol);
+    DescribeBarSymbol(pattern, symbol);
     return true;
 }
 

@@ -9,16 +9,6 @@ constexpr unsigned kPairs = 8;
 // in an end window.
 constexpr unsigned kStopPitch = 4;
 
-void Describe(CommonPartialScanData const& window, unsigned pattern, BarSymbol& symbol)
-{
-    unsigned const length = window.GetLength();
-    symbol.value = static_cast<int>(pattern);
-    symbol.begin = window[0].begin;
-    symbol.end = window[length - 1].end;
-    symbol.width = static_cast<int>((static_cast<long long>(symbol.end) - symbol.begin) / length);
-    symbol.contrast = window.GetContrast();
-}
-
 }  // namespace
 
 bool UKPlesseyPartialScanData::CalcBarSymbol(bool reversed, unsigned expected, BarSymbol& symbol,
@@ -28,7 +18,7 @@ bool UKPlesseyPartialScanData::CalcBarSymbol(bool reversed, unsigned expected, B
     if (GetLength() != kRuns || !CalcPlesseyPattern(reversed, 0, kPairs, expected, pattern, separation)) {
         return false;
     }
-    Describe(*this, pattern, symbol);
+    DescribeBarSymbol(pattern, symbol);
     return true;
 }
 
@@ -41,7 +31,7 @@ bool UKPlesseyPartialScanDataWithPitch::CalcStartBarSymbol(BarSymbol& symbol, un
     unsigned found = separation;
     if (CalcPlesseyPatternWithPitch(false, 0, kPairs, kPairs, kNoOneClass, pattern, found) &&
         pattern >> 4 == kStartBits) {
-        Describe(*this, pattern, symbol);
+        DescribeBarSymbol(pattern, symbol);
         symbol.flag = 0;
         separation = found;
         return true;
@@ -49,7 +39,7 @@ bool UKPlesseyPartialScanDataWithPitch::CalcStartBarSymbol(BarSymbol& symbol, un
     found = separation;
     if (CalcPlesseyPatternWithPitch(true, 0, kPairs, kStopPitch, kNoOneClass, pattern, found) &&
         (pattern & 15u) == kStopBits) {
-        Describe(*this, pattern, symbol);
+        DescribeBarSymbol(pattern, symbol);
         symbol.flag = 1;
         separation = found;
         return true;
@@ -67,7 +57,7 @@ bool UKPlesseyPartialScanDataWithPitch::CalcEndBarSymbol(unsigned expected, BarS
         (pattern & 15u) != kStopBits || pattern >> 4 != expected) {
         return false;
     }
-    Describe(*this, pattern, symbol);
+    DescribeBarSymbol(pattern, symbol);
     separation = found;
     return true;
 }

@@ -88,12 +88,11 @@ bool PickThick(GrayImage const& image, LineSegment const& segment, unsigned thic
 
 }  // namespace
 
-bool PDFScanLine::Set(GrayImage const& image, LineSegment const& segment, unsigned thickness)
+bool PDFScanLine::SetTrimmed(GrayImage const& image, LineSegment const& segment, unsigned margin)
 {
-    unsigned const t = thickness > 0 ? thickness : 1;
     RectangleBorder border;
     LineSegment trimmed;
-    if (!InnerBorder(image, t, border) || !Geometry::TrimLineSegment(segment, border, trimmed) ||
+    if (!InnerBorder(image, margin, border) || !Geometry::TrimLineSegment(segment, border, trimmed) ||
         trimmed.begin == trimmed.end) {
         return false;
     }
@@ -106,6 +105,15 @@ bool PDFScanLine::Set(GrayImage const& image, LineSegment const& segment, unsign
     segment_ = trimmed;
     step_ = step;
     direction_ = value & 7;
+    return true;
+}
+
+bool PDFScanLine::Set(GrayImage const& image, LineSegment const& segment, unsigned thickness)
+{
+    unsigned const t = thickness > 0 ? thickness : 1;
+    if (!SetTrimmed(image, segment, t)) {
+        return false;
+    }
     thickness_ = t;
     crossQuarter_ = false;
     codeWidth_ = 0;
@@ -132,22 +140,7 @@ bool PDFScanLine::Set(GrayImage const& image, Region const& region, unsigned thi
 
 bool PDFScanLine::SetCenterLine(GrayImage const& image, LineSegment const& segment)
 {
-    RectangleBorder border;
-    LineSegment trimmed;
-    if (!InnerBorder(image, 0, border) || !Geometry::TrimLineSegment(segment, border, trimmed) ||
-        trimmed.begin == trimmed.end) {
-        return false;
-    }
-    unsigned value = 0;
-    Vector step;
-    if (!CommonAngle::CalcAngleValue(trimmed.end.x - trimmed.begin.x, trimmed.end.y - trimmed.begin.y, 3, value) ||
-        !CommonAngle::CalcAngleVector(value, 3, step)) {
-        return false;
-    }
-    segment_ = trimmed;
-    step_ = step;
-    direction_ = value & 7;
-    return true;
+    return SetTrimmed(image, segment, 0);
 }
 
 bool PDFScanLine::Move(GrayImage const& image, Vector const& shift)

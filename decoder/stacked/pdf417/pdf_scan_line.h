@@ -49,6 +49,10 @@ public:
     }
 
 private:
+    // The segment trimmed to the image less `margin` pixels, its direction
+    // quantised to one of eight steps; false when nothing of it is left.
+    bool SetTrimmed(GrayImage const& image, LineSegment const& segment, unsigned margin);
+
     LineSegment segment_;      // whole pixels
     Vector step_;              // unit step of the quantised direction
     unsigned direction_ = 0;   // 0..7
