@@ -51,18 +51,25 @@ void Zigzag(VariableSizeVirtualTable<int>& table, unsigned skip, Next&& next)
     }
 }
 
+// The three finders with their separators and the format information
+// beside them, and the two timing patterns (Model 1 and Model 2 alike).
+void MarkFindersAndTiming(VariableSizeVirtualTable<int>& table)
+{
+    unsigned const s = table.GetWidth();
+    Mark(table, 0, 0, 8, 8);
+    Mark(table, s - 8, 0, s - 1, 8);
+    Mark(table, 0, s - 8, 8, s - 1);
+    Mark(table, 6, 0, 6, s - 1);
+    Mark(table, 0, 6, s - 1, 6);
+}
+
 }  // namespace
 
 void CalcDataSequenceSubroutineForQRCode::SetFunctionPatternModel2(unsigned version,
                                                                    VariableSizeVirtualTable<int>& table)
 {
     unsigned const s = table.GetWidth();
-    // Finders with their separators and the format information beside them.
-    Mark(table, 0, 0, 8, 8);
-    Mark(table, s - 8, 0, s - 1, 8);
-    Mark(table, 0, s - 8, 8, s - 1);
-    Mark(table, 6, 0, 6, s - 1);
-    Mark(table, 0, 6, s - 1, 6);
+    MarkFindersAndTiming(table);
     if (version >= 7) {
         Mark(table, s - 11, 0, s - 9, 5);
         Mark(table, 0, s - 11, 5, s - 9);
@@ -83,11 +90,7 @@ void CalcDataSequenceSubroutineForQRCode::SetFunctionPatternModel1(unsigned vers
                                                                    VariableSizeVirtualTable<int>& table)
 {
     unsigned const s = table.GetWidth();
-    Mark(table, 0, 0, 8, 8);
-    Mark(table, s - 8, 0, s - 1, 8);
-    Mark(table, 0, s - 8, 8, s - 1);
-    Mark(table, 6, 0, 6, s - 1);
-    Mark(table, 0, 6, s - 1, 6);
+    MarkFindersAndTiming(table);
     // Extension patterns: blocks of four along the bottom rows and the right
     // columns, and the corner between them.
     for (unsigned c = version % 2 == 1 ? 21u : 17u; c < s; c += 8) {

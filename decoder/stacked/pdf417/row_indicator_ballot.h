@@ -53,6 +53,28 @@ private:
 // holds more codewords than its error-correction codewords.
 bool SetDecodeParameter(unsigned columnValue, unsigned rowValue, unsigned levelValue, DecodeParameterForPDF& parameter);
 
+// One scan pass over the four streams of a row indicator reading (left and
+// right side, each walked in both directions), step by step until every
+// stream has dropped out or `maxSteps` is reached. `live` says which
+// streams start; `scan(side, direction, step)` answers whether its stream
+// goes on. True when any call answered so.
+template <class Scan>
+bool RunRowIndicatorScanPass(bool live[4], unsigned maxSteps, Scan const& scan)
+{
+    bool anyRead = false;
+    for (unsigned step = 0; step < maxSteps && (live[0] || live[1] || live[2] || live[3]); ++step) {
+        for (unsigned k = 0; k < 4; ++k) {
+            if (!live[k]) {
+                continue;
+            }
+            bool const read = scan(k / 2, (k & 1) != 0, step);
+            live[k] = read;
+            anyRead = anyRead || read;
+        }
+    }
+    return anyRead;
+}
+
 // Starts a row indicator reading: both columns empty (the second the right
 // one), no cluster order, no parameters, no votes.
 void StartRowIndicators(RowIndicatorColumnData& left, RowIndicatorColumnData& right, Mod3OfCluster& order,

@@ -175,19 +175,10 @@ bool RowIndicatorPickSubroutine::Start(GrayImage const& image, Vector const& cod
         for (unsigned k = 0; k < 4; ++k) {
             live[k] = !done[k / 2];
         }
-        bool anyRead = false;
-        for (unsigned step = 0; step < kMaxSteps && (live[0] || live[1] || live[2] || live[3]); ++step) {
-            for (unsigned k = 0; k < 4; ++k) {
-                if (!live[k]) {
-                    continue;
-                }
-                unsigned const s = k / 2;
-                bool const read = Scan(image, codeVector, *finders[s], &columns_[2 + s], inverted, s == 1, pass,
-                                       (k & 1) != 0, step, *sides[s]);
-                live[k] = read;
-                anyRead = anyRead || read;
-            }
-        }
+        bool const anyRead = RunRowIndicatorScanPass(live, kMaxSteps, [&](unsigned s, bool direction, unsigned step) {
+            return Scan(image, codeVector, *finders[s], &columns_[2 + s], inverted, s == 1, pass, direction, step,
+                        *sides[s]);
+        });
         ballot_.Accept(left, right, 1, 1, order, parameter, done[0], done[1]);
         if (!anyRead) {
             break;
