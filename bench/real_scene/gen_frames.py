@@ -292,9 +292,16 @@ def main():
                     help="frames per family and condition (default 15, 2 with --quick)")
     ap.add_argument("--free", type=int, default=None,
                     help="symbol-free frames (default 360, 60 with --quick)")
+    ap.add_argument("--families", default=None,
+                    help="comma-separated families to draw (default: every family)")
     a = ap.parse_args()
+    wanted = set(a.families.split(",")) if a.families else None
+    if wanted:
+        unknown = wanted - {f[0] for f in FAMILIES}
+        if unknown:
+            sys.exit("unknown families: " + ",".join(sorted(unknown)))
     per = a.per_condition or (2 if a.quick else 15)
-    nfree = a.free or (60 if a.quick else 360)
+    nfree = a.free if a.free is not None else (60 if a.quick else 360)
     rng = np.random.default_rng(a.seed)
     frames_dir = os.path.join(a.out, "frames")
     os.makedirs(frames_dir, exist_ok=True)
@@ -312,7 +319,7 @@ def main():
 
     # symbol-free frames
     i = 0
-    for n in names:  # each photograph fitted, untouched
+    for n in names[:nfree]:  # each photograph fitted, untouched
         add("free_%04d" % i, to8(fitted[n]), dict(set="free", family="none", condition="photo",
                                                   source=n, truths=[], partials=[]))
         i += 1
@@ -342,6 +349,8 @@ def main():
     # symbols in scenes
     with tempfile.TemporaryDirectory() as tmp:
         for fam, args, truths, partials, kind in FAMILIES:
+            if wanted and fam not in wanted:
+                continue
             try:
                 sym = render(args, tmp)
             except RuntimeError as e:

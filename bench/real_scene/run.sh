@@ -6,6 +6,7 @@
 #
 #   bench/real_scene/run.sh [--quick] [--jobs N] [--build DIR] [--seed N] [--no-install]
 #                           [--readers sim_factory,sim_all,zxing,zbar,zxing_wasm] [--copy-wrong DIR]
+#                           [--families qr,micro_qr,...] [--per-condition N] [--free N] [--out NAME]
 #
 # The run's files go to BUILD/real_scene/full (or quick): frames/, manifest.json,
 # results/, report.txt, report.json, read_rates.csv, times.csv, labels.csv,
@@ -21,6 +22,8 @@ seed=20261209
 install=1
 readers="sim_factory,sim_all,zxing,zbar,zxing_wasm"
 extra=()
+genopt=()
+name=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --quick) quick=1 ;;
@@ -30,7 +33,11 @@ while [ $# -gt 0 ]; do
         --readers) readers="$2"; shift ;;
         --no-install) install=0 ;;
         --copy-wrong) extra+=(--copy-wrong "$2"); shift ;;
-        -h|--help) sed -n '2,11p' "$0"; exit 0 ;;
+        --families) genopt+=(--families "$2"); shift ;;
+        --per-condition) genopt+=(--per-condition "$2"); shift ;;
+        --free) genopt+=(--free "$2"); shift ;;
+        --out) name="$2"; shift ;;
+        -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
         *) echo "unknown option $1" >&2; exit 2 ;;
     esac
     shift
@@ -89,6 +96,8 @@ fi
 
 # --- frames, readers, report -------------------------------------------------------
 if [ "$quick" = 1 ]; then run="$out/quick"; gen=(--quick); else run="$out/full"; gen=(); fi
+[ -n "$name" ] && run="$out/$name"
+gen+=("${genopt[@]}")
 rm -rf "$run"
 echo "frames -> $run"
 "$py" "$here/gen_frames.py" "$run" --seed "$seed" "${gen[@]}"
