@@ -1,5 +1,7 @@
 #include "decoder/linear/codabar/codabar_decoder.h"
 
+#include <cmath>
+
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/linear/codabar/codabar_table.h"
 #include "decoder/linear/line/line_run_data.h"
@@ -27,6 +29,51 @@ void CalcAdmissibleWidth(long long width, Previous previous, bool asStop, unsign
     }
     minimum = lo < 0 ? 0u : (lo > 0x7FFFFFFFLL ? 0x7FFFFFFFu : static_cast<unsigned>(lo));
     maximum = hi < 0 ? 0u : (hi > 0x7FFFFFFFLL ? 0x7FFFFFFFu : static_cast<unsigned>(hi));
+}
+
+// A printed symbol's module changes smoothly along it: steadily under
+// perspective, little from one character to the next. Bars of a scene
+// (another symbol's, texture) strung together pass the neighbour-to-neighbour
+// span test one step at a time while their module wanders. The logarithm of
+// each character's module is fitted by a straight line along the symbol,
+// and no character may stand further from it than this factor.
+constexpr float kModuleWander = 1.35f;
+
+bool HasEvenModule(StackInterface<BarSymbol> const& symbols)
+{
+    unsigned const n = symbols.GetCount();
+    if (n < 3) {
+        return true;
+    }
+    float logs[CodabarDecoder::kMaxSymbols];
+    float meanI = 0;
+    float meanL = 0;
+    for (unsigned i = 0; i < n; ++i) {
+        if (symbols[i].width <= 0) {
+            return false;
+        }
+        logs[i] = std::log(static_cast<float>(symbols[i].width));
+        meanI += static_cast<float>(i);
+        meanL += logs[i];
+    }
+    meanI /= static_cast<float>(n);
+    meanL /= static_cast<float>(n);
+    float sxy = 0;
+    float sxx = 0;
+    for (unsigned i = 0; i < n; ++i) {
+        float const di = static_cast<float>(i) - meanI;
+        sxy += di * (logs[i] - meanL);
+        sxx += di * di;
+    }
+    float const slope = sxy / sxx;
+    float const limit = std::log(kModuleWander);
+    for (unsigned i = 0; i < n; ++i) {
+        float const off = logs[i] - (meanL + slope * (static_cast<float>(i) - meanI));
+        if (off > limit || off < -limit) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -117,7 +164,9 @@ bool CodabarDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> const&
         if (CodabarTable::CheckStopCode(static_cast<unsigned>(character.value))) {
             // A start and a stop alone carry nothing: a partial scan fakes them.
             unsigned const data = symbols.GetCount() - 2;
-            return data > 0 && CheckQuietZone(window, character, true, negative) && codabar_->fixed_length.Get().Admits(data) &&
+            // (Reads too short to be a label go on to be refused as before.)
+            return data > 0 && (!CheckMinimumDataOption(data) || HasEvenModule(symbols)) &&
+                   CheckQuietZone(window, character, true, negative) && codabar_->fixed_length.Get().Admits(data) &&
                    (!codabar_->intercharacter_gap_check.Get() || gap.valid);
         }
         gap.StockInterCharacterGap(character);

@@ -1,5 +1,7 @@
 #include "decoder/linear/data_bar/rss_decoder.h"
 
+#include <cmath>
+
 #include "decoder/core/arithmetic/dec_math.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/identifiers/rss_identifier.h"
@@ -401,6 +403,10 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
     unsigned firstRow = 1;
     bool rowEnded = false;
     Entry const* rowLast = check;
+    // The first row's last character: its outer end closes the row a 2D
+    // component stands on.
+    Entry const* rowEnd = check;
+    Entry const* entries[22] = {check};
     for (unsigned p = 1; p < count; ++p) {
         RSSPairCandidateMap const& pair = maps[sequence[p / 2]];
         Entry const* entry = (p % 2 == 0 ? pair.first : pair.second).GetClearBest(kMinVotes, kMinLead);
@@ -410,12 +416,16 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
         }
         sum += entry->code % kExpandedModulus;
         last = entry;
+        entries[p] = entry;
         if (p % 2 == 0 && !rowEnded) {
             // A stacked row may run the other way: each finder is compared
             // with the one before it.
             rowEnded = !LieInOneRow(*rowLast, *entry, check->first);
             firstRow += rowEnded ? 0u : 1u;
             rowLast = entry;
+        }
+        if (!rowEnded) {
+            rowEnd = entry;
         }
     }
     if (sum % kExpandedModulus != checkValue % kExpandedModulus) {
@@ -433,7 +443,8 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
     unsigned const modifier =
         kModifierExpanded | (options.transmitCheckDigit ? kModifierCheckDigit : 0u) | (linked ? kModifierLinked : 0u);
     label.identifier.Copy(RSSIdentifier(modifier));
-    label.region = Region{{check->first, last->first, last->last, check->last}};
+    label.region = rowEnded ? StackedRegion(*check, *rowEnd, entries, count)
+                            : Region{{check->first, last->first, last->last, check->last}};
     label.moduleCount = kExpandedPairModules * firstRow;
     RateForTuningCalculator rate;
     rate.Initialize(detail_->flag != 0);
@@ -445,6 +456,50 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
     }
     FillTuningRecord(rate, label);
     return true;
+}
+
+// A stacked symbol's region: its first row's top edge, the edge a 2D
+// component stands on, and its sides carried down past the lowest
+// character of the rows below.
+Region RSSDecoder::StackedRegion(BarSymbolCandidateMapForRSS<64>::Entry const& first,
+                                 BarSymbolCandidateMapForRSS<64>::Entry const& rowEnd,
+                                 BarSymbolCandidateMapForRSS<64>::Entry const* const* entries, unsigned count)
+{
+    float const tx = static_cast<float>(rowEnd.first.x - first.first.x);
+    float const ty = static_cast<float>(rowEnd.first.y - first.first.y);
+    float const top = std::hypot(tx, ty);
+    float sx = static_cast<float>(first.last.x - first.first.x);
+    float sy = static_cast<float>(first.last.y - first.first.y);
+    if (top < 1.0f) {
+        return Region{{first.first, rowEnd.first, rowEnd.last, first.last}};
+    }
+    // The normal of the top edge on the side the rows run on to.
+    float nx = -ty / top;
+    float ny = tx / top;
+    if (nx * sx + ny * sy < 0) {
+        nx = -nx;
+        ny = -ny;
+    }
+    float deepest = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        float const h = static_cast<float>(entries[i]->last.x - first.first.x) * nx +
+                        static_cast<float>(entries[i]->last.y - first.first.y) * ny;
+        deepest = h > deepest ? h : deepest;
+    }
+    // Down the sides, or square to the top edge when the sides are too short
+    // or too slanted to follow.
+    float const side = std::hypot(sx, sy);
+    float const lean = side >= 2.0f ? (sx * nx + sy * ny) / side : 0.0f;
+    if (lean < 0.5f) {
+        sx = nx;
+        sy = ny;
+    } else {
+        sx /= side * lean;
+        sy /= side * lean;
+    }
+    Point const drop{static_cast<int>(std::lround(sx * deepest)), static_cast<int>(std::lround(sy * deepest))};
+    return Region{{first.first, rowEnd.first, Point{rowEnd.first.x + drop.x, rowEnd.first.y + drop.y},
+                   Point{first.first.x + drop.x, first.first.y + drop.y}}};
 }
 
 bool RSSDecoder::LieInOneRow(BarSymbolCandidateMapForRSS<64>::Entry const& a,

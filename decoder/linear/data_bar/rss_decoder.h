@@ -69,6 +69,9 @@ private:
     static bool LieInOneRow(BarSymbolCandidateMapForRSS<64>::Entry const& a,
                             BarSymbolCandidateMapForRSS<64>::Entry const& b, Point const& symbolStart);
     static bool CalcRowRegion(Maps12 const& maps, Region& region);
+    static Region StackedRegion(BarSymbolCandidateMapForRSS<64>::Entry const& first,
+                                BarSymbolCandidateMapForRSS<64>::Entry const& rowEnd,
+                                BarSymbolCandidateMapForRSS<64>::Entry const* const* entries, unsigned count);
     // Regions around the rows of a stacked symbol seen by single lines; how
     // many it named.
     unsigned CalcColumnRegions(Maps12 const& maps, unsigned inverted, StackInterface<Region>& regions);

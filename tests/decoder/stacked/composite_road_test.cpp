@@ -240,4 +240,50 @@ TEST_F(CompositeRoad, ComponentModesAndLoneComponentsGiveThePartsLabels)
     }
 }
 
+// DataBar Expanded Stacked carries its 2D part over its first row: the
+// component is sought along that row's top edge, not along a line from the
+// first character to the last, which lies in a row below.
+TEST_F(CompositeRoad, ExpandedStackedCompositesReadWhole)
+{
+    harness.Settings().read.gs1_composite.Set(true);
+    std::string const primary = "[01]09501101530003[3103]000123[15]231231";
+    std::string const linear = "0109501101530003" "3103000123" "15231231";
+    struct Case {
+        int cc;
+        int columns;
+        double angle;
+        double module;
+        char const* component;
+        char const* data;
+    };
+    Case const cases[] = {
+        {1, 2, 0.0, 2.0, "[10]ABC123", "10ABC123"},      {1, 3, 0.0, 2.0, "[10]ABC123", "10ABC123"},
+        {1, 4, 0.0, 1.6, "[10]ABC123", "10ABC123"},      {2, 2, 0.0, 2.0, "[10]ABC123[21]XY9", "10ABC123\x1d" "21XY9"},
+        {1, 2, 90.0, 2.0, "[10]ABC123", "10ABC123"},     {1, 3, 180.0, 2.0, "[10]ABC123", "10ABC123"},
+        {1, 2, 200.0, 2.0, "[10]ABC123", "10ABC123"},    {2, 3, 335.0, 2.0, "[10]ABC123[21]XY9", "10ABC123\x1d" "21XY9"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.cc) + " cc, " + std::to_string(c.columns) + " columns, " +
+                     std::to_string(c.angle) + " degrees");
+        support::SymbolInput input;
+        input.symbology = BARCODE_DBAR_EXPSTK_CC;
+        input.primary = primary;
+        input.data = c.component;
+        input.option1 = c.cc;
+        input.option2 = c.columns;
+        input.inputMode = GS1_MODE;
+        support::Frame frame = support::makeFrame(support::kFrameWidth, support::kFrameHeight, 900);
+        support::RenderOptions options;
+        options.moduleSize = c.module;
+        options.angle = c.angle;
+        options.quietZone = 4.0;
+        support::RenderedSymbol const symbol = support::drawSymbol(frame, input, options);
+        ASSERT_TRUE(symbol.ok) << symbol.error;
+        std::vector<stacked_test::HandleLabel> const labels = harness.Read(frame);
+        ASSERT_FALSE(labels.empty());
+        EXPECT_EQ(labels[0].aim, "]e0");
+        EXPECT_EQ(labels[0].data, linear + "\x1c" + c.data);
+    }
+}
+
 }  // namespace
