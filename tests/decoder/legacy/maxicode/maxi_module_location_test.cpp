@@ -2,13 +2,17 @@
 // the bull's-eye half-extents in, module values out, read back to the text.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "decoder/legacy/engine/legacy_scan_line.h"
 #include "decoder/legacy/maxicode/maxi_codewords.h"
 #include "decoder/legacy/maxicode/maxi_message.h"
+#include "decoder/legacy/maxicode/maxi_line_growth.h"
 #include "decoder/legacy/maxicode/maxi_module_location.h"
+#include "decoder/legacy/maxicode/maxi_turned_grid.h"
 #include "tests/support/symbol_renderer.h"
 
 namespace {
@@ -98,10 +102,21 @@ TEST_F(MaxiModuleLocationTest, TurnedSymbolsReadAtBothThresholds)
         support::Point const spot = SpotCentre(r.frame, c.moduleSize);
         int const cx = static_cast<int>(spot.x);
         int const cy = static_cast<int>(spot.y);
-        for (int attempt : {0, 1}) {
+        // Attempts 0 and 2 cut the bands at their own mid-range, 1 and 3 at
+        // the bull's-eye's; 0 and 1 settle crossings on the fewer
+        // corrections, 2 and 3 on the straighter lines.
+        for (int attempt : {0, 1, 2, 3}) {
             SCOPED_TRACE(attempt);
             ASSERT_EQ(ModuleLocation(cx, cy, extent, extent, extent, extent, attempt), 0);
-            EXPECT_EQ(TH_SELECT, attempt);
+            EXPECT_EQ(TH_SELECT, attempt & 1);
+            EXPECT_EQ(METHOD1, attempt < 2 ? 1 : 0);
+            // Cluster k lies at 60 (k + 1) degrees turned by the symbol's
+            // (clockwise) angle.
+            for (int k = 0; k < 6; ++k) {
+                int const want = static_cast<int>(std::lround(60 * (k + 1) - c.angle + 720)) % 360;
+                int const off = ((Hexagon2[0].direction[k] - want) % 360 + 540) % 360 - 180;
+                EXPECT_LE(std::abs(off), 3) << "cluster " << k;
+            }
             EXPECT_EQ(ReadGrid(), text);
             // The centre module's record holds the bull's-eye centre.
             EXPECT_NEAR(Modl[37 * 16 + 14].x >> 16, cx, 2);
@@ -110,30 +125,36 @@ TEST_F(MaxiModuleLocationTest, TurnedSymbolsReadAtBothThresholds)
     }
 }
 
-// A leaning symbol: the evenly spaced grid of the first attempts misses its
-// far modules; the third places the lines through the projective map of the
-// clusters found one by one, the fourth walks them out with centring.
-TEST_F(MaxiModuleLocationTest, LeaningSymbolsReadOnTheLaterAttempts)
+// Leaning symbols: the lines walked out in hops with centring follow the
+// changing pitch of a moderate lean on the first attempt; a strong lean is
+// left to the grid turned whole and placed through the projective map.
+TEST_F(MaxiModuleLocationTest, LeaningSymbolsRead)
 {
     std::string const text = "MaxiCode mode 4: 0123456789 text";
-    int read[4] = {0, 0, 0, 0};
+    int grown = 0;
+    int turned = 0;
     for (int angle = 0; angle < 360; angle += 30) {
-        auto const r = support::render(
-            {.symbology = BARCODE_MAXICODE, .data = text, .option1 = 4},
-            {.moduleSize = 4.0, .angle = static_cast<double>(angle), .perspectiveX = 0.2, .perspectiveY = 0.1});
-        ASSERT_TRUE(r.symbol.ok);
-        UseFrame(r.frame);
-        int const extent = static_cast<int>(4.51 * 4.0);
-        support::Point const spot = SpotCentre(r.frame, 4.0);
-        for (int attempt = 0; attempt < 4; ++attempt) {
-            if (ModuleLocation(static_cast<int>(spot.x), static_cast<int>(spot.y), extent, extent, extent, extent,
-                               attempt) == 0) {
-                read[attempt] += ReadGrid() == text ? 1 : 0;
+        SCOPED_TRACE(angle);
+        for (double lean : {0.1, 0.2}) {
+            auto const r = support::render(
+                {.symbology = BARCODE_MAXICODE, .data = text, .option1 = 4},
+                {.moduleSize = 4.0, .angle = static_cast<double>(angle), .perspectiveX = lean, .perspectiveY = lean / 2});
+            ASSERT_TRUE(r.symbol.ok);
+            UseFrame(r.frame);
+            int const extent = static_cast<int>(4.51 * 4.0);
+            support::Point const spot = SpotCentre(r.frame, 4.0);
+            int const cx = static_cast<int>(spot.x);
+            int const cy = static_cast<int>(spot.y);
+            if (lean < 0.15) {
+                ASSERT_EQ(ModuleLocation(cx, cy, extent, extent, extent, extent, 0), 0);
+                grown += ReadGrid() == text ? 1 : 0;
+            } else if (LocateTurnedGrid(cx, cy, extent, extent, extent, extent, 2) == 0) {
+                turned += ReadGrid() == text ? 1 : 0;
             }
         }
     }
-    EXPECT_EQ(read[0] + read[1], 0);
-    EXPECT_GE(read[2], 4) << "of 12";
+    EXPECT_GE(grown, 11) << "of 12";
+    EXPECT_GE(turned, 4) << "of 12";
 }
 
 // Rings with nothing about them: no orientation, no grid.
