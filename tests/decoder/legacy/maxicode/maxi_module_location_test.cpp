@@ -2,6 +2,7 @@
 // the bull's-eye half-extents in, module values out, read back to the text.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -118,6 +119,18 @@ TEST_F(MaxiModuleLocationTest, TurnedSymbolsReadAtBothThresholds)
                 EXPECT_LE(std::abs(off), 3) << "cluster " << k;
             }
             EXPECT_EQ(ReadGrid(), text);
+            // The corner modules where the hexagonal lattice about the
+            // bull's-eye puts them: columns a pitch apart, rows sqrt(3)/2,
+            // odd rows half a pitch right; turned clockwise with the symbol.
+            double const turn = c.angle * M_PI / 180;
+            for (auto const& corner : {std::array<int, 2>{0, 0}, {0, 29}, {32, 0}, {32, 29}, {9, 10}}) {
+                SCOPED_TRACE(testing::Message() << "module " << corner[0] << "," << corner[1]);
+                double const u = (corner[1] + 0.5 * (corner[0] & 1) - 14) * c.moduleSize;
+                double const v = (corner[0] - 16) * std::sqrt(3.0) / 2 * c.moduleSize;
+                MaxiPoint16 const& m = Modl[37 * corner[0] + corner[1]];
+                EXPECT_NEAR(m.x / 65536.0, spot.x + u * std::cos(turn) - v * std::sin(turn), 0.35 * c.moduleSize);
+                EXPECT_NEAR(m.y / 65536.0, spot.y + u * std::sin(turn) + v * std::cos(turn), 0.35 * c.moduleSize);
+            }
             // The centre module's record holds the bull's-eye centre.
             EXPECT_NEAR(Modl[37 * 16 + 14].x >> 16, cx, 2);
             EXPECT_NEAR(Modl[37 * 16 + 14].y >> 16, cy, 2);
