@@ -206,9 +206,10 @@ void Point4_Calc(MaxiPoint16* out, int x1, int y1, int x2, int y2, int x3, int y
     double const u = (static_cast<double>(b) + C - static_cast<double>(c)) / (d == 0 ? 1 : d);
     double const ox = px + (px - x3) * u;
     double const oy = py + (py - y3) * u;
-    // Far outside any frame when the terms degenerate: kept at the known
-    // points' reach.
-    double const limit = 1 << 30;
+    // Terms that nearly cancel a denominator throw the point far off: kept
+    // within 4096 pixels, so that steps and sums along the lines stay in 32
+    // bits.
+    double const limit = kMaxiReach;
     out->x = static_cast<int>(ox > limit ? limit : (ox < -limit ? -limit : ox));
     out->y = static_cast<int>(oy > limit ? limit : (oy < -limit ? -limit : oy));
 }

@@ -153,7 +153,10 @@ void Average(int line, int first, int before, int span, int after)
     long long const sx = static_cast<long long>(b.x - a.x) * reciprocal / 4096;
     long long const sy = static_cast<long long>(b.y - a.y) * reciprocal / 4096;
     for (int k = -before; k <= span + after; ++k) {
-        tMod[line][first + k] = {static_cast<int>(a.x + sx * k), static_cast<int>(a.y + sy * k)};
+        long long const x = a.x + sx * k;
+        long long const y = a.y + sy * k;
+        tMod[line][first + k] = {static_cast<int>(x < -kMaxiReach ? -kMaxiReach : (x > kMaxiReach ? kMaxiReach : x)),
+                                 static_cast<int>(y < -kMaxiReach ? -kMaxiReach : (y > kMaxiReach ? kMaxiReach : y))};
     }
 }
 

@@ -108,6 +108,12 @@ TEST(MaxiClusterSearchTest, PointPredictionOfARoundRingIsTheHexagonsCorner)
     Point4_Calc(&moved, c1[0], c1[1], o[0], o[1], c2[0], c2[1], 0, 0, 0);
     EXPECT_EQ(moved.x, c1[0]);
     EXPECT_EQ(moved.y, c1[1]);
+    // Terms that nearly cancel one throw the point off, but no farther than
+    // the grid's reach.
+    Mx_Cxy = 1000;
+    Point4_Calc(&moved, c1[0], c1[1], o[0], o[1], c2[0], c2[1], 0, 0, -999);
+    EXPECT_LE(std::abs(moved.x), kMaxiReach);
+    EXPECT_LE(std::abs(moved.y), kMaxiReach);
 }
 
 }  // namespace
