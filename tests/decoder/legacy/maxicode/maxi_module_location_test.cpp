@@ -170,6 +170,37 @@ TEST_F(MaxiModuleLocationTest, LeaningSymbolsRead)
     EXPECT_GE(turned, 4) << "of 12";
 }
 
+// The second search, which takes a sample only where the four pixels of its
+// cell agree and also pairs clusters two apart, finds the same six
+// directions as the first on sharp symbols, turned or not.
+TEST_F(MaxiModuleLocationTest, BothClusterSearchesFindTheSameDirections)
+{
+    for (double angle : {0.0, 45.0, 200.0}) {
+        SCOPED_TRACE(angle);
+        auto const r = support::render({.symbology = BARCODE_MAXICODE, .data = "SEARCH", .option1 = 4},
+                                       {.moduleSize = 6.0, .angle = angle});
+        ASSERT_TRUE(r.symbol.ok);
+        UseFrame(r.frame);
+        int const extent = static_cast<int>(4.51 * 6.0);
+        support::Point const spot = SpotCentre(r.frame, 6.0);
+        SetMaxiThreshold(static_cast<int>(spot.x), static_cast<int>(spot.y), extent, extent, extent, extent);
+        CenterRadii(static_cast<int>(spot.x), static_cast<int>(spot.y), extent, extent, extent, extent);
+        for (int search = 0; search < 2; ++search) {
+            SCOPED_TRACE(search == 0 ? "against the sector thresholds" : "cells agreeing");
+            ASSERT_GT(search == 0 ? PatternFind() : PatternSearch(0), 0);
+            for (int k = 0; k < 6; ++k) {
+                int const want = static_cast<int>(std::lround(60 * (k + 1) - angle + 720)) % 360;
+                for (int n = 0; n < NumH2; ++n) {
+                    int const off = ((Hexagon2[n].direction[k] - want) % 360 + 540) % 360 - 180;
+                    // Records of the scales at either end may lean by the
+                    // 5 degrees within which they are averaged.
+                    EXPECT_LE(std::abs(off), 5) << "record " << n << " cluster " << k;
+                }
+            }
+        }
+    }
+}
+
 // Rings with nothing about them: no orientation, no grid.
 TEST_F(MaxiModuleLocationTest, RingsWithoutClustersAreRefused)
 {
