@@ -2,6 +2,7 @@
 
 #include "decoder/legacy/engine/legacy_arctan.h"
 #include "decoder/legacy/engine/legacy_geometry.h"
+#include "decoder/legacy/maxicode/maxi_cluster_search.h"
 
 int THRESHOLD3 = 512;
 MaxiPoint16 Cir28[8];
@@ -9,6 +10,9 @@ MaxiPoint16 Cir38[8];
 int CirValue1;
 int CirValue2;
 short BlockP[256];
+MaxiPoint16 tModL[kMaxiLines][kMaxiLines];
+MaxiPoint16 tModR[kMaxiLines][kMaxiLines];
+MaxiPoint16 MaxiSide[kMaxiLines][2];
 
 namespace {
 
@@ -89,6 +93,17 @@ int SetCenter(MaxiPoint16* out, int y, int x, int pitch)
     return out->x != 0 || out->y != 0 ? 1 : 0;
 }
 
+namespace {
+
+bool IsSet(MaxiPoint16 p) { return p.x != tZeroXY.x || p.y != tZeroXY.y; }
+
+MaxiPoint16 Beside(MaxiPoint16 p, MaxiPoint16 side)
+{
+    return IsSet(side) ? MaxiPoint16{p.x + side.x, p.y + side.y} : tZeroXY;
+}
+
+}  // namespace
+
 int AdjustXY36(int xFrom, int yFrom, int xTo, int yTo, int line, int record, int direction, int count)
 {
     if (count <= 0 || line < 0 || line >= kMaxiLines) {
@@ -100,11 +115,15 @@ int AdjustXY36(int xFrom, int yFrom, int xTo, int yTo, int line, int record, int
     int const ay = sy < 0 ? -sy : sy;
     int const pitch = ax > ay ? ax + 3 * (ay / 8) : ay + 3 * (ax / 8);
     SetCircles(pitch);
+    MaxiPoint16 const sideL = MaxiSide[line][0];
+    MaxiPoint16 const sideR = MaxiSide[line][1];
     int corrections = 0;
     MaxiPoint16 p{xFrom, yFrom};
     int r = record;
     if (r >= 0 && r < kMaxiLines) {
         tMod[line][r] = p;
+        tModL[line][r] = Beside(p, sideL);
+        tModR[line][r] = Beside(p, sideR);
     }
     for (int k = 0; k < count; ++k) {
         r += direction;
@@ -112,10 +131,35 @@ int AdjustXY36(int xFrom, int yFrom, int xTo, int yTo, int line, int record, int
             break;
         }
         p = {p.x + sx, p.y + sy};
-        MaxiPoint16 shift;
-        corrections += SetCenter(&shift, p.y, p.x, pitch);
-        p = {p.x + shift.x, p.y + shift.y};
+        // The module and its neighbours each centred; their corrections
+        // move all three together.
+        MaxiPoint16 const at[3] = {p, Beside(p, sideL), Beside(p, sideR)};
+        long long x = 0;
+        long long y = 0;
+        int n = 0;
+        for (MaxiPoint16 const& q : at) {
+            MaxiPoint16 shift;
+            if (&q != at && !IsSet(q)) {
+                continue;
+            }
+            if (SetCenter(&shift, q.y, q.x, pitch) != 0) {
+                x += shift.x;
+                y += shift.y;
+                ++n;
+            }
+        }
+        corrections += n;
+        if (n == 2) {
+            x /= 2;
+            y /= 2;
+        } else if (n == 3) {
+            x = x * 1365 / 4096;
+            y = y * 1365 / 4096;
+        }
+        p = {p.x + static_cast<int>(x), p.y + static_cast<int>(y)};
         tMod[line][r] = p;
+        tModL[line][r] = Beside(p, sideL);
+        tModR[line][r] = Beside(p, sideR);
     }
     return corrections;
 }

@@ -24,7 +24,15 @@ extern short BlockP[256];
 // module pitch `pitch` (16.16): 1 when a correction was found, 0 otherwise.
 int SetCenter(MaxiPoint16* out, int y, int x, int pitch);
 
+// The modules beside each line's, on either side: their records (tZeroXY
+// where none is set), and per line the offset (16.16) from a module of the
+// line to them (tZeroXY: no neighbour on that side).
+extern MaxiPoint16 tModL[kMaxiLines][kMaxiLines];
+extern MaxiPoint16 tModR[kMaxiLines][kMaxiLines];
+extern MaxiPoint16 MaxiSide[kMaxiLines][2];
+
 // Walks reference line `line` from record `record` (set to `from`) `count`
 // records in `direction` (+1 or -1) toward `to`, each record the corrected
-// last one plus the step, centred; answers the corrections made.
+// last one plus the step, centred together with its neighbours on either
+// side where the line has them; answers the corrections made.
 int AdjustXY36(int xFrom, int yFrom, int xTo, int yTo, int line, int record, int direction, int count);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "decoder/legacy/maxicode/maxi_module_set.h"
+#include "decoder/legacy/maxicode/maxi_cluster_search.h"
 
 // The MaxiCode module grid grown from the orientation clusters about the
 // bull's-eye, in the engine's integer arithmetic: the bull's-eye centre and
-// ring outline by degree, the clusters' directions and module pitch found
-// against the rings, the cluster points set on the reference lines, the lines
-// respaced out to every column and the bands sampled into MX_bits and Modl.
+// ring outline by degree, the clusters found degree by degree against the
+// rings, the reference lines grown out from them with centring and the bands
+// sampled into MX_bits and Modl.
 
 // Centre of the bull's-eye, 16.16.
 extern MaxiPoint16 tCenter;
@@ -21,16 +21,6 @@ extern int HALFPB;
 // Thresholds of the six 64-degree sectors about the bull's-eye.
 extern int Mx_Th[18];
 
-// One orientation found: the image direction (degrees, counter-clockwise,
-// y down) of each of the six clusters, their points (16.16) and the score.
-struct MaxiHexagon {
-    int direction[6];
-    MaxiPoint16 point[6];
-    int scale;
-    int score;
-};
-extern MaxiHexagon Hexagon2[20];
-extern int NumH2;
 // Finds the grid about the bull's-eye at (cx, cy) with the given ring
 // half-extents (pixels) and samples it; attempt 0..3 (odd: cut at the
 // global threshold). 0 when MX_bits and Modl are filled, 1 when no
@@ -42,9 +32,6 @@ void ForgetModuleLocation();
 
 // The centre (tCenter) and the ring radius table.
 void CenterRadii(int cx, int cy, int top, int bottom, int left, int right);
-// The six clusters: tries scales 55..67 of the ring radius and every turn;
-// answers NumH2 (0 or 1).
-int PatternFind();
 // Along reference line `line`: the step from record `first` to record
 // first + span over span, and the span + after records after `first` and
 // the `before` records before it set as equally spaced points.

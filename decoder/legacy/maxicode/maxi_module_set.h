@@ -14,6 +14,9 @@ struct MaxiPoint16 {
 };
 
 inline constexpr int kMaxiLines = 37;
+// The farthest a grid point (16.16) is placed from the frame's origin: 4096
+// pixels, so that differences and sums of two points fit in 32 bits.
+inline constexpr int kMaxiReach = 1 << 28;
 
 // Module (row r, column c) at record 37 r + c; rows 0..32, columns 0..29.
 extern MaxiPoint16 Modl[kMaxiLines * kMaxiLines];

@@ -6,6 +6,7 @@
 #include "decoder/legacy/maxicode/maxi_grid.h"
 #include "decoder/legacy/maxicode/maxi_message.h"
 #include "decoder/legacy/maxicode/maxi_module_location.h"
+#include "decoder/legacy/maxicode/maxi_turned_grid.h"
 
 unsigned char* MAX_ans;
 int MAX_ans_cnt;
@@ -64,19 +65,15 @@ int File(int result, int const* xs, int const* ys)
 // A corner coordinate, kept within reach of the frame.
 int Pixel(float v) { return static_cast<int>(v > -4096 ? (v < 4096 ? v : 4096) : -4096); }
 
-// The grid grown from the orientation clusters, attempt by attempt (four
-// for an outline traced all round, else two): 23, 24 or 129.
-int ReadClusterGrid()
+// One grid road's attempts (four for an outline traced all round, else
+// two): 23, 24 or 129.
+int ReadAttempts(int (*locate)(int, int, int, int, int, int, int))
 {
     MaxiBullsEye const& e = finder_MX.eye;
-    if (e.inverted) {
-        return kLegacyNothing;  // the clusters are found dark on light
-    }
     int const attempts = finder_MX.completeOutline != 0 ? 4 : 2;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        if (ModuleLocation(static_cast<int>(e.x), static_cast<int>(e.y), static_cast<int>(e.top),
-                           static_cast<int>(e.bottom), static_cast<int>(e.left), static_cast<int>(e.right),
-                           attempt) != 0) {
+        if (locate(static_cast<int>(e.x), static_cast<int>(e.y), static_cast<int>(e.top), static_cast<int>(e.bottom),
+                   static_cast<int>(e.left), static_cast<int>(e.right), attempt) != 0) {
             return kLegacyNothing;
         }
         for (int r = 0; r < kMaxiRows; ++r) {
@@ -94,6 +91,17 @@ int ReadClusterGrid()
         }
     }
     return kLegacyNothing;
+}
+
+// The grid grown from the clusters found degree by degree, then the grid
+// placed by turning the whole orientation pattern.
+int ReadClusterGrid()
+{
+    if (finder_MX.eye.inverted) {
+        return kLegacyNothing;  // the clusters are found dark on light
+    }
+    int const result = ReadAttempts(ModuleLocation);
+    return result != kLegacyNothing ? result : ReadAttempts(LocateTurnedGrid);
 }
 
 int Fail()
