@@ -6,7 +6,11 @@ the camera model of bench/real_scene/gen_frames.py (imported, not copied),
 then read by the real-scene readers and reported as that bench reports.
 
     bench/qr_scenes.py [--build build] [--seed N] [--per-condition N] [--jobs 2]
-                       [--readers sim_factory,sim_all,zxing_wasm] [--out NAME]
+                       [--readers sim_factory,sim_all,zxing_wasm] [--out NAME] [--frames-only]
+
+The readers are those of bench/real_scene/run_readers.py (zxing needs
+BUILD/real_scene/other_reader, zxing_wasm BUILD/real_scene/node_modules:
+see bench/real_scene/README.md); --frames-only writes the set and stops.
 
 Frames, manifest and report go to BUILD/real_scene/NAME (default qr_scenes).
 Families (rows of the report): qr_v01_06, qr_v07_14, qr_v15_27, qr_v28_40
