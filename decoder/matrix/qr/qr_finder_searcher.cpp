@@ -125,61 +125,39 @@ int QRFinderSearcher::MeasureRegion(GrayImage const& image, bool polarity, Point
     float const limit = module * 7.0f;
     float const step = 0.25f;
     unsigned lightest = core;
-    float lightestAt = 0.0f;
     for (float t = 0.0f; t < module * 3.0f; t += step) {
         unsigned const v = Sample(image, cx + t, cy, polarity);
-        if (v > lightest) {
-            lightest = v;
-            lightestAt = t;
-        }
+        lightest = v > lightest ? v : lightest;
     }
     if (lightest < core + kMinContrast) {
         return 0;
     }
-    // The dark ring beyond the light one: blur leaves both one-module rings
-    // short of the core's and the quiet zone's levels.
-    unsigned ringDark = lightest;
-    for (float t = lightestAt; t < lightestAt + module * 2.0f; t += step) {
-        unsigned const v = Sample(image, cx + t, cy, polarity);
-        ringDark = v < ringDark ? v : ringDark;
-    }
-    // The third colour change along every ray is the outer edge; false
-    // when a ray shows none.
-    auto measure = [&](unsigned threshold) {
-        for (unsigned r = 0; r < kRays; ++r) {
-            float const angle = 2.0f * kPi * static_cast<float>(r) / kRays;
-            float const ux = std::cos(angle);
-            float const uy = std::sin(angle);
-            unsigned changes = 0;
-            bool wasDark = true;
-            reach[r] = -1.0f;
-            for (float t = step; t < limit; t += step) {
-                float const x = cx + ux * t;
-                float const y = cy + uy * t;
-                if (!image.IsInside(static_cast<int>(x), static_cast<int>(y))) {
+    unsigned const threshold = (core + lightest) / 2;
+    for (unsigned r = 0; r < kRays; ++r) {
+        float const angle = 2.0f * kPi * static_cast<float>(r) / kRays;
+        float const ux = std::cos(angle);
+        float const uy = std::sin(angle);
+        unsigned changes = 0;
+        bool wasDark = true;
+        reach[r] = -1.0f;
+        for (float t = step; t < limit; t += step) {
+            float const x = cx + ux * t;
+            float const y = cy + uy * t;
+            if (!image.IsInside(static_cast<int>(x), static_cast<int>(y))) {
+                break;
+            }
+            bool const isDark = Sample(image, x, y, polarity) < threshold;
+            if (isDark != wasDark) {
+                wasDark = isDark;
+                if (++changes == 3) {
+                    reach[r] = t - step / 2.0f;
                     break;
                 }
-                bool const isDark = Sample(image, x, y, polarity) < threshold;
-                if (isDark != wasDark) {
-                    wasDark = isDark;
-                    if (++changes == 3) {
-                        reach[r] = t - step / 2.0f;
-                        break;
-                    }
-                }
-            }
-            if (reach[r] < 0.0f) {
-                return false;
             }
         }
-        return true;
-    };
-    // The threshold halfway between the core and the light ring; when the
-    // rings leave a ray without its third change there, halfway between
-    // the two rings.
-    if (!measure((core + lightest) / 2) &&
-        (lightest < ringDark + kMinContrast / 2 || !measure((lightest + ringDark) / 2))) {
-        return 0;
+        if (reach[r] < 0.0f) {
+            return 0;
+        }
     }
     // The outline's reach peaks at the four corners: its fourth harmonic
     // gives the turn.

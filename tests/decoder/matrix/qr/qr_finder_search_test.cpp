@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 
 #include "decoder/core/gray_image.h"
@@ -106,39 +105,3 @@ TEST(QRFinderSearchTest, ACoreReachingTheWindowBorderIsNoCentre)
 }
 
 }  // namespace
-
-// Heavy blur on small modules leaves a finder's one-module rings well short
-// of its core's and the quiet zone's levels: the dark ring need not reach
-// below the level halfway between the core and the light ring, and the
-// outline is then taken halfway between the two rings.
-TEST(QRFinderSearchTest, ABlurredFinderOutlineIsMeasured)
-{
-    struct Case {
-        double module;
-        double blur;
-        int dark;
-        int light;
-        double angle;
-    };
-    Case const cases[] = {{2.5, 1.2, 350, 650, 20.0}, {2.5, 1.2, 350, 650, 5.0}, {2.4, 1.15, 380, 620, 20.0}};
-    for (Case const& c : cases) {
-        support::SymbolInput input{.symbology = BARCODE_QRCODE, .data = "BLURRED RINGS"};
-        input.option2 = 3;
-        support::Rendering const r = support::render(
-            input, {.moduleSize = c.module, .angle = c.angle, .dark = c.dark, .light = c.light, .blur = c.blur});
-        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
-        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
-        support::Point const centre = r.symbol.toFrame({3.5, 3.5});
-        Point const fixed{static_cast<int>(std::lround(centre.x * 256)), static_cast<int>(std::lround(centre.y * 256))};
-        QRFinderRegion region;
-        ASSERT_EQ(QRFinderSearcher().MeasureRegion(image, false, fixed, static_cast<float>(c.module), region), 1)
-            << "blur " << c.blur;
-        EXPECT_NEAR(region.size / 256.0 / 6.0, c.module, 0.6) << "blur " << c.blur;
-        support::Point const corner = r.symbol.toFrame({0.5, 0.5});
-        double nearest = 1e9;
-        for (Point const& q : region.corner) {
-            nearest = std::min(nearest, std::hypot(q.x / 256.0 - corner.x, q.y / 256.0 - corner.y));
-        }
-        EXPECT_LT(nearest, c.module) << "blur " << c.blur;
-    }
-}
