@@ -960,7 +960,15 @@ int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption 
             qrTried_[qrTriedCount_] = region;
             qrTriedModule_[qrTriedCount_++] = module;
         }
-        qrSearched_.Push(region);
+        // A triple of chance patterns (none of its finders square: grass,
+        // gravel, text) spans an area where a lone Micro QR finder may well
+        // lie: only a triple that looks like a symbol hides the finders
+        // inside it from the lone tries below.
+        int const square = (finders[triples[i].a].square != 0) + (finders[triples[i].b].square != 0) +
+                           (finders[triples[i].c].square != 0);
+        if (square > 0) {
+            qrSearched_.Push(region);
+        }
         if (ReadRegion(decoder, image, region, label) != 0 && Deliver(label, outlet)) {
             return 1;
         }

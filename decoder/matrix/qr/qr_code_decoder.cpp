@@ -1049,7 +1049,7 @@ bool QRCodeDecoder::ReadMicroAt(QRSampler const& sampler, QRPerspective map, QRP
         if (placed &&
             CalcMicroQRCodeMeshSubroutine().Start(sampler.GetImage(), finder, sampler.IsReversed(), version, mesh) !=
                 0 &&
-            DecodeMesh(sampler.GetImage(), mesh, QRModel::kMicro, version, sampler.IsReversed(), label)) {
+            DecodeMeshOrRefitted(sampler.GetImage(), mesh, QRModel::kMicro, version, sampler.IsReversed(), label)) {
             return true;
         }
     }

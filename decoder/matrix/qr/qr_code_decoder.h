@@ -85,6 +85,10 @@ private:
     // first) as erasures.
     bool CorrectWithErasures(unsigned short* block, unsigned n, unsigned k, unsigned short const* erasures,
                              unsigned count, unsigned reserve);
+    // DecodeMesh, and when it fails, the mesh refitted to the timing
+    // patterns and decoded again (the mesh is left refitted).
+    bool DecodeMeshOrRefitted(GrayImage const& image, CommonCodeMesh& mesh, QRModel model, unsigned version,
+                              bool reversed, DecodedLabel& label);
     void WriteMeshRegion(CommonCodeMesh const& mesh, DecodedLabel& label) const;
 
     // Samples every module of a size x size symbol through the map and

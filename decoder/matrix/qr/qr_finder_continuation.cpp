@@ -59,6 +59,54 @@ Region ToRegion(QRFinderRegion const& r)
 
 Point ToPixels(Point const& p) { return Point{(p.x + 128) >> 8, (p.y + 128) >> 8}; }
 
+// A finder of a like module at least a version 1 symbol's finder spacing
+// from the lone one along the axis through the middle of its side d; the
+// finders met on the way that are not are passed over.
+bool FindAlongAxis(QRFinderSearcher const& searcher, GrayImage const& image, bool polarity,
+                   QRFinderRegion const& lone, unsigned d, QRFinderRegion& found)
+{
+    constexpr unsigned kMaxTries = 8;
+    Point const centre = lone.CalcCenterPoint();
+    float const module = static_cast<float>(lone.size) / 256.0f / 6.0f;
+    float const dx = static_cast<float>(lone.middle[d].x - centre.x) / 256.0f;
+    float const dy = static_cast<float>(lone.middle[d].y - centre.y) / 256.0f;
+    float const length = std::sqrt(dx * dx + dy * dy);
+    if (module < 1.0f || length <= 0.0f) {
+        return false;
+    }
+    float const ux = dx / length;
+    float const uy = dy / length;
+    float const cx = static_cast<float>(centre.x) / 256.0f;
+    float const cy = static_cast<float>(centre.y) / 256.0f;
+    auto at = [&](float t) {
+        return Point{static_cast<int>(std::lround(cx + ux * t)), static_cast<int>(std::lround(cy + uy * t))};
+    };
+    Point const end = at(180.0f * module);
+    float from = 4.5f * module;
+    for (unsigned k = 0; k < kMaxTries; ++k) {
+        QRFinderRegion region;
+        if (searcher.Start(image, polarity, at(from), end, region) == 0) {
+            return false;
+        }
+        float const m = static_cast<float>(region.size) / 256.0f / 6.0f;
+        Point const c = region.CalcCenterPoint();
+        float const apart = Distance(c, centre) / module;
+        if (m * 1.5f >= module && m <= module * 1.5f && apart >= 12.0f && apart <= 180.0f) {
+            MatchOrder(lone, region);
+            found = region;
+            return true;
+        }
+        // On past it.
+        float const along = (static_cast<float>(c.x) / 256.0f - cx) * ux + (static_cast<float>(c.y) / 256.0f - cy) * uy;
+        float const reached = along + 4.0f * (m > 1.0f ? m : 1.0f);
+        if (reached <= from) {
+            return false;
+        }
+        from = reached;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool QRCodeDecoder::ReadAroundFinder(QRSampler const& sampler, Point const& centre, float module, DecodedLabel& label)
@@ -104,6 +152,14 @@ bool QRCodeDecoder::ReadAroundFinder(QRSampler const& sampler, Point const& cent
                 found[d] = region;
                 has[d] = true;
             }
+        }
+    }
+    // Behind the run windows: where they met no finder of a like module on
+    // a side, the finder's own axis is scanned out to the frame's edge
+    // (blur and low contrast can leave the windows without the pattern).
+    for (unsigned d = 0; d < 4; ++d) {
+        if (!has[d]) {
+            has[d] = FindAlongAxis(searcher, image, polarity, lone, d, found[d]);
         }
     }
     auto read = [&](QRFinderRegion const& topLeft, QRFinderRegion const& a, QRFinderRegion const& b,

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "decoder/core/geometry/geometry.h"
+#include "decoder/core/sampling/adjust_to_timing_pattern_subroutine.h"
 #include "decoder/core/sampling/common_code_grid.h"
 #include "decoder/matrix/qr/qr_code_decoder.h"
 #include "decoder/matrix/qr/qr_codeword_placement.h"
@@ -106,7 +107,7 @@ bool QRCodeDecoder::ReadModel2Mesh(QRSampler const& sampler, QRPerspective const
     } else {
         filled = subroutine.Start(image, present[0], present[1], present[2], reversed, version, mesh) != 0;
     }
-    if (filled && DecodeMesh(image, mesh, QRModel::kModel2, version, reversed, label)) {
+    if (filled && DecodeMeshOrRefitted(image, mesh, QRModel::kModel2, version, reversed, label)) {
         return true;
     }
     // A small symbol on a curved surface bows between its finders: its
@@ -134,6 +135,19 @@ bool QRCodeDecoder::ReadModel1Mesh(QRSampler const& sampler, QRPerspective const
                                                   predicted_ == 2 ? nullptr : &finders[2], sampler.IsReversed(),
                                                   version, mesh) != 0 &&
            DecodeMesh(sampler.GetImage(), mesh, QRModel::kModel1, version, sampler.IsReversed(), label);
+}
+
+bool QRCodeDecoder::DecodeMeshOrRefitted(GrayImage const& image, CommonCodeMesh& mesh, QRModel model,
+                                         unsigned version, bool reversed, DecodedLabel& label)
+{
+    if (DecodeMesh(image, mesh, model, version, reversed, label)) {
+        return true;
+    }
+    // A mesh a little off between its grid points (a bent or unevenly
+    // stretched symbol) is moved onto the module boundaries that the timing
+    // patterns show, and decoded again.
+    return AdjustToTimingPatternSubroutine().Start(image, reversed, model == QRModel::kMicro, mesh) &&
+           DecodeMesh(image, mesh, model, version, reversed, label);
 }
 
 bool QRCodeDecoder::DecodeMesh(GrayImage const& image, CommonCodeMesh const& mesh, QRModel model, unsigned version,

@@ -78,6 +78,26 @@ TEST(QRLostPatternTest, ASymbolReadsWithOneFinderOrItsLastAlignmentPatternGone)
     }
 }
 
+// A small blurred symbol of low contrast under perspective that lost its
+// top-right finder: the run windows beside the lone finder find no partner,
+// and the finder's own axis, scanned out to the frame's edge, does.
+TEST(QRLostPatternTest, ALoneFinderFindsItsPartnerAlongItsAxis)
+{
+    QRReadHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    for (double const blur : {0.7, 0.8}) {
+        std::string const data = "SWEEP 2";
+        support::RenderOptions const options{.moduleSize = 3.0, .angle = 1.5, .dark = 380, .light = 640,
+                                             .perspectiveX = 0.08, .blur = blur, .noise = 5};
+        support::Rendering r = support::render(QR(2, 0, data), options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        Paint(r.frame, r.symbol, 18.0, 0.0, 25.0, 7.0, options.light);
+        QRRead const read = harness.Read(r.frame);
+        EXPECT_TRUE(read.read) << "blur " << blur;
+        EXPECT_EQ(read.data, data) << "blur " << blur;
+    }
+}
+
 TEST(QRLostPatternTest, DamagedPastReadingGivesNoLabel)
 {
     QRReadHarness harness;
