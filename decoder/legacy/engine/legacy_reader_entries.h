@@ -23,7 +23,9 @@ int MX_check_line(POINT_st const* start, POINT_st const* end);
 // no runs, else the runs kept); search_finder_mx then hands every window of
 // eleven runs, dark first, with the bull's-eye's proportions to
 // MX_check_finderH3 (a few windows a line at most): 23 or 129. The line runs
-// left to right along a row.
+// left to right along a row; the copied runs must stay in place until the
+// search ends (the check re-measures into the same buffer, and the search
+// copies them back after each check).
 int copy_runlength_MX(unsigned short const* runs, int count, int lead);
 int search_finder_mx(POINT_st const* start, POINT_st const* end, int colour);
 // Reads the symbol around the accepted bull's-eye: 23 read, 24 one part of a

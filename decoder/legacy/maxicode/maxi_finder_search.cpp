@@ -9,7 +9,11 @@
 
 namespace {
 
-int g_count = 0;  // runs in MX_Bg32lenbarA
+// The stored runs last copied: the check re-measures its horizontal line
+// into the same buffer, so the search copies them back after each check.
+unsigned short const* g_source = nullptr;
+int g_count = 0;
+int g_lead = 0;
 // Each check measures several lines: a line's windows are not all tried.
 constexpr int kMaxiSearchChecks = 8;
 
@@ -17,13 +21,16 @@ constexpr int kMaxiSearchChecks = 8;
 
 int copy_runlength_MX(unsigned short const* runs, int count, int lead)
 {
+    g_source = nullptr;
     g_count = 0;
     if (runs == nullptr || count < 1) {
         return -1;
     }
+    g_source = runs;
     g_count = count < kMaxiCheckRuns ? count : kMaxiCheckRuns;
+    g_lead = lead < 0 ? 0 : lead;
     memcpy_usho2int(MX_Bg32lenbarA, runs, g_count);
-    MX_start_SIRO_lenbar = lead < 0 ? 0 : lead;
+    MX_start_SIRO_lenbar = g_lead;
     return g_count;
 }
 
@@ -57,6 +64,7 @@ int search_finder_mx(POINT_st const* start, POINT_st const* end, int colour)
         if (MX_check_finderH3(window, 11, &first, &last, colour, 0, 0) == 23) {
             return 23;
         }
+        copy_runlength_MX(g_source, g_count, g_lead);
     }
     return 129;
 }

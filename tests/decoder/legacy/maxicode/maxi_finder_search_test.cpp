@@ -62,6 +62,42 @@ TEST(MaxiFinderSearchTest, ARowAcrossTheBullsEyeFindsItAtItsCentre)
     }
 }
 
+// Two symbols on one row: once the left one has been measured, the search
+// runs on to the right one. Each check re-measures its horizontal line in
+// the buffer the windows come from; the row's own runs must be back in it
+// for the next window.
+TEST(MaxiFinderSearchTest, TheSearchRunsOnAfterABullsEyeAlreadyMeasured)
+{
+    support::Frame frame = support::makeFrame(640, 300, 900);
+    support::RenderedSymbol symbols[2];
+    double const xs[2] = {160, 480};
+    for (int k = 0; k < 2; ++k) {
+        symbols[k] = support::drawSymbol(frame, {.symbology = BARCODE_MAXICODE, .data = "TWO ON A ROW", .option1 = 4},
+                                         {.moduleSize = 4.0, .centre = support::Point{xs[k], 150}, .quietZone = 2});
+        ASSERT_TRUE(symbols[k].ok) << symbols[k].error;
+    }
+    support::Point const left = symbols[0].toFrame({14.5, 14.43335});
+    support::Point const right = symbols[1].toFrame({14.5, 14.43335});
+    int const y = static_cast<int>(left.y);
+    ASSERT_EQ(SearchRow(frame, y), 23);
+    EXPECT_NEAR(finder_MX.eye.x, left.x, 1.0);
+    // The same row again in the same image: the left bull's-eye is refused
+    // as seen before, the right one is found.
+    POINT_st start{0, y};
+    POINT_st end{frame.width - 1, y};
+    ASSERT_GT(copy_runlength_MX(MULTI_RunlenA.runs + 1, MULTI_RunlenA.count - 1, MULTI_RunlenA.runs[0]), 0);
+    ASSERT_EQ(search_finder_mx(&start, &end, 2), 23);
+    EXPECT_NEAR(finder_MX.eye.x, right.x, 1.0);
+    // A third time both are refused as seen, after their lines were measured
+    // again; every window read the row's own runs, which the buffer holds
+    // once more.
+    EXPECT_EQ(search_finder_mx(&start, &end, 2), 129);
+    int const count = MULTI_RunlenA.count - 1 < kMaxiCheckRuns ? MULTI_RunlenA.count - 1 : kMaxiCheckRuns;
+    for (int i = 0; i < count; ++i) {
+        ASSERT_EQ(MX_Bg32lenbarA[i], MULTI_RunlenA.runs[i + 1]) << i;
+    }
+}
+
 TEST(MaxiFinderSearchTest, RowsWithoutABullsEyeAndLinesItDoesNotTakeAreRefused)
 {
     auto const bars = support::render({.symbology = BARCODE_CODE128, .data = "NO RINGS HERE 0123"}, {.moduleSize = 3.0});
