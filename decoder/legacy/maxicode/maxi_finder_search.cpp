@@ -17,6 +17,22 @@ int g_lead = 0;
 // Each check measures several lines: a line's windows are not all tried.
 constexpr int kMaxiSearchChecks = 8;
 
+// Any line across concentric rings meets them alike on both sides of the
+// centre: the runs at equal distance from the centre run within 5 : 3 of
+// each other. Bar codes crossed by a row pass the proportions above often
+// enough to cost a check a window; they seldom mirror themselves.
+bool Symmetric(int const* w)
+{
+    for (int k = 1; k <= 4; ++k) {
+        int const a = w[5 - k];
+        int const b = w[5 + k];
+        if (4 * (a > b ? a - b : b - a) > a + b) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int copy_runlength_MX(unsigned short const* runs, int count, int lead)
@@ -51,7 +67,7 @@ int search_finder_mx(POINT_st const* start, POINT_st const* end, int colour)
         }
         int const from = position;
         position += MX_Bg32lenbarA[s] + MX_Bg32lenbarA[s + 1];
-        if (MaxiRingWindowFits(window, 5) == 0) {
+        if (MaxiRingWindowFits(window, 5) == 0 || !Symmetric(window)) {
             continue;
         }
         POINT_st first{(32 * start->x + from + 16) >> 5, start->y};
