@@ -107,7 +107,7 @@ int Sign(int v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
 int Abs(int v) { return v < 0 ? -v : v; }
 
 // The image point at run position p along line k.
-POINT_st ToPoint(int k, int p)
+POINT_st COM_ryo2xy(int k, int p)
 {
     FinderLine const& line = lines[k];
     POINT_st out{line.start.x, line.start.y};
@@ -125,7 +125,7 @@ int EdgeAt(int k, int j) { return j < 0 ? 0 : lines[k].edge[j]; }
 // Takes the lead-in step off the margin run (the step from the white sample
 // taken to precede the line), so that positions count from the first pixel's
 // centre, and merges noise runs.
-int TrimMarginRuns(FinderLine& line, int count)
+int COM_trim_margin_runs(FinderLine& line, int count)
 {
     if (count <= 0) {
         return 0;
@@ -147,21 +147,31 @@ int TrimMarginRuns(FinderLine& line, int count)
     return kept;
 }
 
-// The window of line k's edges within reach of position p0: [lo, hi).
-void AlignWindow(int k, int p0, int reach, int* lo, int* hi)
+// The alignment windows of lines 1 and 2: the edges of line k within
+// 256 k of a position of line 0, [lower - 1, upper). The positions asked for
+// only grow, so both indices move on from where the last edge left them.
+struct AlignState {
+    int lower[kLines];
+    int upper[kLines];
+};
+
+AlignState align;
+
+void COM_align_plural_lines(AlignState& a, int p0, int* lo, int* hi)
 {
-    FinderLine const& line = lines[k];
-    int l = 0;
-    while (l < line.count && line.edge[l] < p0 - reach) {
-        ++l;
+    for (int k = 1; k < kLines; ++k) {
+        FinderLine const& line = lines[k];
+        int const reach = 2 * kSpacing * k;
+        while (a.lower[k] < line.count && line.edge[a.lower[k]] < p0 - reach) {
+            ++a.lower[k];
+        }
+        a.upper[k] = a.upper[k] > a.lower[k] ? a.upper[k] : a.lower[k];
+        while (a.upper[k] < line.count && line.edge[a.upper[k]] <= p0 + reach) {
+            ++a.upper[k];
+        }
+        lo[k] = a.lower[k] > 0 ? a.lower[k] - 1 : 0;
+        hi[k] = a.upper[k];
     }
-    l = l > 0 ? l - 1 : 0;
-    int h = l;
-    while (h < line.count && line.edge[h] <= p0 + reach) {
-        ++h;
-    }
-    *lo = l;
-    *hi = h;
 }
 
 // Widths in modules of n runs spanning `modules` modules in all but the
@@ -214,8 +224,8 @@ void CollectRuns(int k, int from, int to)
     candidateCount[k] = n;
     candidateFrom[k] = from;
     candidateTo[k] = to;
-    candidateStart[k] = ToPoint(k, EdgeAt(k, from));
-    candidateEnd[k] = ToPoint(k, EdgeAt(k, to));
+    candidateStart[k] = COM_ryo2xy(k, EdgeAt(k, from));
+    candidateEnd[k] = COM_ryo2xy(k, EdgeAt(k, to));
 }
 
 // The line with the most collected runs, taken out of the next choice; -1
@@ -242,11 +252,11 @@ POINT_st MiddleRunCentre(int k, int n)
     for (int t = 0; t < n / 2; ++t) {
         before += candidateRuns[k][t];
     }
-    return ToPoint(k, EdgeAt(k, state.startEdge[k]) + before + candidateRuns[k][n / 2] / 2);
+    return COM_ryo2xy(k, EdgeAt(k, state.startEdge[k]) + before + candidateRuns[k][n / 2] / 2);
 }
 
 // Module normalisation of the collected runs and the symbologies' checks.
-int CheckFinderRuns(int variant, int parity)
+int COM_check_finder_runs(int variant, int parity)
 {
     bool anyTwo = false;
     for (int k = 0; k < kLines; ++k) {
@@ -305,7 +315,7 @@ int CheckFinderRuns(int variant, int parity)
 
 // Follows line 0 on from edge i to a closing edge whose partners on lines 1
 // and 2 show the outline of a finder rather than of a straight slanted edge.
-int SearchFinderSlant(int variant, int i, int j, int m)
+int COM_search_finder_slant(int variant, int i, int j, int m)
 {
     int const parity = i & 1;
     if (variant == 0 && parity != 1) {
@@ -314,22 +324,25 @@ int SearchFinderSlant(int variant, int i, int j, int m)
     state.startEdge[0] = i;
     state.startEdge[1] = j;
     state.startEdge[2] = m;
-    POINT_st const s0 = ToPoint(0, EdgeAt(0, i));
-    POINT_st const s2 = ToPoint(2, EdgeAt(2, m));
+    POINT_st const s0 = COM_ryo2xy(0, EdgeAt(0, i));
+    POINT_st const s2 = COM_ryo2xy(2, EdgeAt(2, m));
     int const last = i + (parity == 1 ? 7 : 9);
+    // The walk on aligns its own copy of the windows, from where the main
+    // walk left them at edge i.
+    AlignState slant = align;
     for (int e = i + 1; e <= last && e < lines[0].count; ++e) {
         if ((e & 1) == parity) {
             continue;
         }
         int const p0 = lines[0].edge[e];
-        int lo1, hi1, lo2, hi2;
-        AlignWindow(1, p0, 2 * kSpacing, &lo1, &hi1);
-        AlignWindow(2, p0, 4 * kSpacing, &lo2, &hi2);
-        for (int e1 = lo1; e1 < hi1; ++e1) {
+        int lo[kLines];
+        int hi[kLines];
+        COM_align_plural_lines(slant, p0, lo, hi);
+        for (int e1 = lo[1]; e1 < hi[1]; ++e1) {
             if ((e1 & 1) != (e & 1) || e1 <= j) {
                 continue;
             }
-            for (int e2 = lo2; e2 < hi2; ++e2) {
+            for (int e2 = lo[2]; e2 < hi[2]; ++e2) {
                 if ((e2 & 1) != (e & 1) || e2 <= m) {
                     continue;
                 }
@@ -340,8 +353,8 @@ int SearchFinderSlant(int variant, int i, int j, int m)
                     if (Abs(d2 - 2 * d1) >= limit) {
                         continue;
                     }
-                    POINT_st const t0 = ToPoint(0, p0);
-                    POINT_st const t2 = ToPoint(2, lines[2].edge[e2]);
+                    POINT_st const t0 = COM_ryo2xy(0, p0);
+                    POINT_st const t2 = COM_ryo2xy(2, lines[2].edge[e2]);
                     long long const ax = s2.x - s0.x, ay = s2.y - s0.y;
                     long long const bx = t2.x - t0.x, by = t2.y - t0.y;
                     if ((ax > 0 && bx > 0) || (ax < 0 && bx < 0)) {
@@ -370,7 +383,7 @@ int SearchFinderSlant(int variant, int i, int j, int m)
                 CollectRuns(0, i, e);
                 CollectRuns(1, j, e1);
                 CollectRuns(2, m, e2);
-                int const r = CheckFinderRuns(variant, parity);
+                int const r = COM_check_finder_runs(variant, parity);
                 if (r != kLegacyNothing) {
                     return r;
                 }
@@ -531,7 +544,7 @@ int SearchEdgePair(int i, int j, int m)
         if (parity == 0 && Abs(d1) >= kSpacing) {
             straight = false;
         } else if (parity == 1 && Abs(d1) >= kSpacing) {
-            return ResultOfSlant(SearchFinderSlant(0, i, j, m));
+            return ResultOfSlant(COM_search_finder_slant(0, i, j, m));
         } else if (parity == 1 && Abs(d1) >= kSpacing / 2) {
             steep = true;
         }
@@ -540,10 +553,10 @@ int SearchEdgePair(int i, int j, int m)
         // A slanted edge: lines 0, 1 and 2 meet it at growing offsets.
         if (Abs(d1) > 32 && Abs(d1) < 64) {
             if (d1 < 0 && d2 < 0 && d2 > d1 && -d1 < 256) {
-                return ResultOfSlant(SearchFinderSlant(1, i, j, m));
+                return ResultOfSlant(COM_search_finder_slant(1, i, j, m));
             }
             if (d1 > 0 && d2 > 0 && d2 > d1 && d2 < 256) {
-                return ResultOfSlant(SearchFinderSlant(2, i, j, m));
+                return ResultOfSlant(COM_search_finder_slant(2, i, j, m));
             }
         }
         return kLegacyNothing;
@@ -573,7 +586,7 @@ int SearchEdgePair(int i, int j, int m)
         }
     }
     if (steep) {
-        return ResultOfSlant(SearchFinderSlant(0, i, j, m));
+        return ResultOfSlant(COM_search_finder_slant(0, i, j, m));
     }
     return kLegacyNothing;
 }
@@ -592,25 +605,33 @@ int COM_get_candidate_count() { return candidatesHanded; }
 
 void COM_clear_candidates() { candidatesHanded = 0; }
 
-int COM_get_plural_lines(int* directionCode, POINT_st* starts, POINT_st* ends, int count, POINT_st const* start,
-                         POINT_st const* end)
+int COM_get_line_step(POINT_st const* start, POINT_st const* end, int* stepX, int* stepY)
 {
     int const dx = end->x - start->x;
     int const dy = end->y - start->y;
-    int stepX = kStep;
-    int stepY = kStep;
+    *stepX = kStep;
+    *stepY = kStep;
     if (dy == 0) {
-        *directionCode = 0;
-        stepX = 0;
-    } else if (dx == 0) {
-        *directionCode = 1;
-        stepY = 0;
-    } else if (dx == dy) {
-        *directionCode = 2;
-        stepX = -kStep;
-    } else {
-        *directionCode = 3;
+        *stepX = 0;
+        return 0;
     }
+    if (dx == 0) {
+        *stepY = 0;
+        return 1;
+    }
+    if (dx == dy) {
+        *stepX = -kStep;
+        return 2;
+    }
+    return 3;
+}
+
+int COM_get_plural_lines(int* directionCode, POINT_st* starts, POINT_st* ends, int count, POINT_st const* start,
+                         POINT_st const* end)
+{
+    int stepX = 0;
+    int stepY = 0;
+    *directionCode = COM_get_line_step(start, end, &stepX, &stepY);
     for (int k = 0; k < count; ++k) {
         starts[k] = POINT_st{start->x + k * stepX, start->y + k * stepY};
         ends[k] = POINT_st{end->x + k * stepX, end->y + k * stepY};
@@ -650,7 +671,7 @@ int COM_search_finder(DECODE_EXEC_STATUS_st const* status, POINT_st* start, POIN
         int const n = runs.count + 3 < kLegacyRunCapacity ? runs.count : kLegacyRunCapacity - 3;
         std::memcpy(line.runs, runs.runs, (n + 3) * sizeof(unsigned short));
         line.runs[n] = line.runs[n + 1] = kLegacyRunEnd;
-        line.count = TrimMarginRuns(line, n);
+        line.count = COM_trim_margin_runs(line, n);
     }
     state.savedMode = *mode;
     int const dx = end->x - start->x;
@@ -661,16 +682,16 @@ int COM_search_finder(DECODE_EXEC_STATUS_st const* status, POINT_st* start, POIN
     if (lines[0].count == 0) {
         return kLegacyNothing;
     }
+    align = AlignState{};
     for (int i = 0; i < lines[0].count; ++i) {
-        int const p0 = lines[0].edge[i];
-        int lo1, hi1, lo2, hi2;
-        AlignWindow(1, p0, 2 * kSpacing, &lo1, &hi1);
-        AlignWindow(2, p0, 4 * kSpacing, &lo2, &hi2);
-        for (int j = lo1; j < hi1; ++j) {
+        int lo[kLines];
+        int hi[kLines];
+        COM_align_plural_lines(align, lines[0].edge[i], lo, hi);
+        for (int j = lo[1]; j < hi[1]; ++j) {
             if ((j & 1) != (i & 1)) {
                 continue;
             }
-            for (int m = lo2; m < hi2; ++m) {
+            for (int m = lo[2]; m < hi[2]; ++m) {
                 if ((m & 1) != (i & 1)) {
                     continue;
                 }
@@ -682,8 +703,15 @@ int COM_search_finder(DECODE_EXEC_STATUS_st const* status, POINT_st* start, POIN
             }
         }
     }
-    // A bull's-eye under about four pixels a module is crossed by the first
-    // line alone, and its rings fall near the noise width the runs merge.
+    // A bull's-eye whose rings the three lines do not all cross: the windows
+    // of a row's own runs, then (for what those runs lose: rings under about
+    // four pixels a module near the noise width, blur) the line cut anew.
+    if (state.maxi && state.directionClass == 0 && lines[0].count > 1 &&
+        copy_runlength_MX(lines[0].runs + 1, lines[0].count - 1, lines[0].runs[0]) > 0 &&
+        search_finder_mx(start, end, state.savedMode) == kLegacyMaxiCode) {
+        *mode = state.savedMode;
+        return kLegacyMaxiCode;
+    }
     if (state.maxi && MX_check_line(start, end) == kLegacyMaxiCode) {
         return kLegacyMaxiCode;
     }

@@ -11,6 +11,10 @@ struct DECODE_EXEC_STATUS_st;
 
 // mode: 1 grey runs, 2 sharpened runs; given back unchanged on a find.
 int COM_search_finder(DECODE_EXEC_STATUS_st const* status, POINT_st* start, POINT_st* end, int* mode);
+// The step from one line of the triplet to the next, (0, 4) for a
+// horizontal segment, (4, 0) vertical, (-4, 4) diagonal with
+// x1 - x0 = y1 - y0 and (4, 4) otherwise; answers the direction code below.
+int COM_get_line_step(POINT_st const* start, POINT_st const* end, int* stepX, int* stepY);
 // count segments parallel to start-end, each one step further (4 pixels
 // down, or right for a vertical segment); direction code 0 horizontal,
 // 1 vertical, 2 diagonal (x1 - x0 = y1 - y0), 3 other.

@@ -33,3 +33,9 @@ int GetElement128_93() { return -1; }
 int normalize_4val_barcode() { return -1; }
 
 int WidestBarError() { return -1; }
+
+void set_barcode_char_size_tolerance() {}
+
+void rev_buf() {}
+
+void conv_nw7_CLSI() {}

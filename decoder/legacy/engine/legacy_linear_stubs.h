@@ -21,3 +21,8 @@ int AdjustBarUnits();
 int GetElement128_93();
 int normalize_4val_barcode();
 int WidestBarError();
+// Nothing to set or convert: the engine keeps no character tolerance, no
+// bar buffer to turn round and no Codabar text to rewrite.
+void set_barcode_char_size_tolerance();
+void rev_buf();
+void conv_nw7_CLSI();

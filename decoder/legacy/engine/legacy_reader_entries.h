@@ -17,6 +17,17 @@ int MX_check_finderH3(int* runs, int count, POINT_st* first, POINT_st* last, int
 // into runs on its own: a small bull's-eye whose rings the search's parallel
 // lines do not all cross, or a blurred one its runs lose. 23 or 129.
 int MX_check_line(POINT_st const* start, POINT_st const* end);
+// The older search along a horizontal line's stored runs: copy_runlength_MX
+// takes `count` runs (1/32 pixel, the first one dark) and `lead`, the first
+// run's position on its line, into the finder's horizontal run buffer (-1 for
+// no runs, else the runs kept); search_finder_mx then hands every window of
+// eleven runs, dark first, with the bull's-eye's proportions to
+// MX_check_finderH3 (a few windows a line at most): 23 or 129. The line runs
+// left to right along a row; the copied runs must stay in place until the
+// search ends (the check re-measures into the same buffer, and the search
+// copies them back after each check).
+int copy_runlength_MX(unsigned short const* runs, int count, int lead);
+int search_finder_mx(POINT_st const* start, POINT_st const* end, int colour);
 // Reads the symbol around the accepted bull's-eye: 23 read, 24 one part of a
 // structured-append series, 129 nothing.
 int dec_maxi2(int mode);

@@ -16,6 +16,9 @@ RUNLEN_OUT MULTI_RunlenB{};
 MAKETH_INFO MAKETH_INFO_MULTI{};
 unsigned short gry_wwsmpl_work[kLegacyRunCapacity];
 unsigned short lap_wwsmpl_work[kLegacyRunCapacity];
+unsigned char peak_statis[kLegacyStatisBlocks][kLegacyStatisBins];
+unsigned char bottom_statis[kLegacyStatisBlocks][kLegacyStatisBins];
+unsigned short block_thresh[kLegacyStatisBlocks];
 int num_gry_runlen = 0;
 int num_lap_runlen = 0;
 int new_decode_laplacian = 1;
@@ -99,9 +102,9 @@ int PlainCount(int x0, int y0, int x1, int y1) { return std::max(std::abs(x1 - x
 
 int FourConnectedCount(int x0, int y0, int x1, int y1) { return std::abs(x1 - x0) + std::abs(y1 - y0) + 1; }
 
-// Samples into channel 1 (and, with lapChannel, the sharpened value into
-// channel 2); -1 when the line holds more samples than the buffer.
-int SampleLine(unsigned short* buffer, int x0, int y0, int x1, int y1, bool fourConnected, bool lapChannel)
+// Samples into channel 1; -1 when the line holds more samples than the
+// buffer.
+int SampleLine(unsigned short* buffer, int x0, int y0, int x1, int y1, bool fourConnected)
 {
     int const n = fourConnected ? FourConnectedCount(x0, y0, x1, y1) : PlainCount(x0, y0, x1, y1);
     if (n > kLegacyLineSamples) {
@@ -111,15 +114,11 @@ int SampleLine(unsigned short* buffer, int x0, int y0, int x1, int y1, bool four
     WalkLine(x0, y0, x1, y1, fourConnected, [&](int x, int y) {
         if (i < n) {
             buffer[2 * i] = static_cast<unsigned short>(ImgGrayValue(x, y));
-            if (lapChannel) {
-                buffer[2 * i + 1] = static_cast<unsigned short>(ImgLapValue(x, y));
-            }
         }
         ++i;
     });
     return n;
 }
-
 
 int FallbackThreshold(unsigned short const* x, int n, int stride)
 {
@@ -137,7 +136,8 @@ int FallbackThreshold(unsigned short const* x, int n, int stride)
 
 // Threshold of one block from the histograms of its peaks and bottoms:
 // the bins where the fewest extrema fall on the wrong side.
-int BlockThreshold(int const* peaks, int const* bottoms, int peakCount, int bottomCount, int previous)
+int BlockThreshold(unsigned char const* peaks, unsigned char const* bottoms, int peakCount, int bottomCount,
+                   int previous)
 {
     int sums[64];
     int below = 0;
@@ -183,6 +183,28 @@ int ImgLapValue(int x, int y)
     }
     int const p = RawGray(x, y);
     return Clamp1023(5 * p - RawGray(x - 1, y) - RawGray(x + 1, y) - RawGray(x, y - 1) - RawGray(x, y + 1));
+}
+
+void ImgLapGrayValue(int x, int y, unsigned short* out)
+{
+    out[0] = static_cast<unsigned short>(ImgGrayValue(x, y));
+    out[1] = static_cast<unsigned short>(ImgLapValue(x, y));
+}
+
+int PicLineGrayLap(unsigned short* buffer, int x0, int y0, int x1, int y1, int fourConnected)
+{
+    int const n = fourConnected != 0 ? FourConnectedCount(x0, y0, x1, y1) : PlainCount(x0, y0, x1, y1);
+    if (buffer == nullptr || n > kLegacyLineSamples) {
+        return -1;
+    }
+    int i = 0;
+    WalkLine(x0, y0, x1, y1, fourConnected != 0, [&](int x, int y) {
+        if (i < n) {
+            ImgLapGrayValue(x, y, buffer + 2 * i);
+        }
+        ++i;
+    });
+    return n;
 }
 
 int get_gray_dot(int fx, int fy, int x, int y, int lap, int max_mode)
@@ -242,7 +264,7 @@ int pic_line33_onlyG(PICLINE_INFO* line, unsigned short* buffer, int x0, int y0,
         int const walked = y0 == y1 ? pic_line_H33_onlyG(&walk, buffer) : pic_line_V33_onlyG(&walk, buffer);
         n = walked == 0 ? walk.count : -1;
     } else {
-        n = SampleLine(buffer, x0, y0, x1, y1, false, false);
+        n = SampleLine(buffer, x0, y0, x1, y1, false);
     }
     if (n < 0) {
         return -1;
@@ -263,8 +285,9 @@ int pic_line_unified2(FILTER_INFO*, FILTER_INFO* b, int mode, int* count, PICLIN
     if (fourConnected && FourConnectedCount(x0, y0, x1, y1) > 1000) {
         fourConnected = false;
     }
-    bool const lapChannel = b != nullptr && b->type == 3;
-    int const n = SampleLine(buffer, x0, y0, x1, y1, fourConnected, lapChannel);
+    // Filter type 3 takes the sharpened value beside each grey sample.
+    int const n = b != nullptr && b->type == 3 ? PicLineGrayLap(buffer, x0, y0, x1, y1, fourConnected ? 1 : 0)
+                                                : SampleLine(buffer, x0, y0, x1, y1, fourConnected);
     if (n < 0) {
         return -1;
     }
@@ -437,7 +460,7 @@ void GetGrayStatis(unsigned short const* x, int n, int stride, unsigned short* t
     }
     // Block ends: after every 8th strong pair, at that pair's bottom. A line
     // holds at most n / 2 pairs, so n / 16 + 2 ends always fit.
-    static int ends[kLegacyLineSamples / 16 + 2];
+    static int ends[kLegacyStatisBlocks];
     int blocks = 0;
     int strongSinceEnd = 0;
     for (int k = first; k + 1 < extrema; k += 2) {
@@ -454,13 +477,14 @@ void GetGrayStatis(unsigned short const* x, int n, int stride, unsigned short* t
     }
     ends[blocks++] = n * stride;
 
-    static int thresholds[kLegacyLineSamples / 16 + 2];
     int e = 0;
     int previous = 511;
     int start = 0;
     for (int b = 0; b < blocks; ++b) {
-        int peaks[64] = {};
-        int bottoms[64] = {};
+        unsigned char* peaks = peak_statis[b];
+        unsigned char* bottoms = bottom_statis[b];
+        std::fill(peaks, peaks + kLegacyStatisBins, static_cast<unsigned char>(0));
+        std::fill(bottoms, bottoms + kLegacyStatisBins, static_cast<unsigned char>(0));
         int peakCount = 0;
         int bottomCount = 0;
         for (; e < extrema && list[2 * e + 1] < ends[b]; ++e) {
@@ -469,22 +493,26 @@ void GetGrayStatis(unsigned short const* x, int n, int stride, unsigned short* t
             }
             bool const isMax = ((e - first) & 1) == 0;
             int const bin = (list[2 * e] >> 4) & 63;
-            if (isMax) {
-                ++peaks[bin], ++peakCount;
-            } else {
-                ++bottoms[bin], ++bottomCount;
+            // 8-bit counts: a full bin takes no more, and the block's counts
+            // stay the sums of its bins.
+            unsigned char* histogram = isMax ? peaks : bottoms;
+            if (histogram[bin] < 255) {
+                ++histogram[bin];
+                ++(isMax ? peakCount : bottomCount);
             }
         }
-        thresholds[b] = BlockThreshold(peaks, bottoms, peakCount, bottomCount, previous);
-        previous = thresholds[b];
+        peaks[64] = static_cast<unsigned char>(peakCount < 255 ? peakCount : 255);
+        bottoms[64] = static_cast<unsigned char>(bottomCount < 255 ? bottomCount : 255);
+        block_thresh[b] = static_cast<unsigned short>(BlockThreshold(peaks, bottoms, peakCount, bottomCount, previous));
+        previous = block_thresh[b];
         start = ends[b];
     }
     for (int b = 1; b + 1 < blocks; ++b) {
-        int const l = thresholds[b - 1];
-        int const r = thresholds[b + 1];
-        int const v = thresholds[b];
+        int const l = block_thresh[b - 1];
+        int const r = block_thresh[b + 1];
+        int const v = block_thresh[b];
         if ((v > l && v > r) || (v < l && v < r)) {
-            thresholds[b] = (l + r) / 2;
+            block_thresh[b] = static_cast<unsigned short>((l + r) / 2);
         }
     }
     int b = 0;
@@ -492,7 +520,7 @@ void GetGrayStatis(unsigned short const* x, int n, int stride, unsigned short* t
         while (b + 1 < blocks && i * stride >= ends[b]) {
             ++b;
         }
-        t[i * stride] = static_cast<unsigned short>(thresholds[b]);
+        t[i * stride] = block_thresh[b];
     }
 }
 

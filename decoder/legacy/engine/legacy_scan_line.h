@@ -35,6 +35,14 @@ int ImgGrayValue(int x, int y);
 // 5 p - (left + right + up + down) clamped to 0..1023 at least one pixel
 // inside the image, else the grey value.
 int ImgLapValue(int x, int y);
+// The grey value and the sharpened value (ImgLapValue) of a pixel into
+// out[0] and out[1], one sample pair of an interleaved line buffer.
+void ImgLapGrayValue(int x, int y, unsigned short* out);
+// The line sampled as pairs of grey and sharpened values, the plain walk or
+// (fourConnected) the 4-connected one; the sample count, or -1 when the
+// buffer (2 * kLegacyLineSamples entries) cannot hold the line. The ends must
+// lie in the image.
+int PicLineGrayLap(unsigned short* buffer, int x0, int y0, int x1, int y1, int fourConnected);
 // Sub-pixel sample at (x + fx / 4, y + fy / 4), sharpened with lap = 1; with
 // max_mode the largest sharpened value of the 4 x 4 block from (x-1, y-1).
 // 128 when (x, y) is not at least 2 pixels inside the image.
@@ -93,7 +101,16 @@ void AutoCoefLap(unsigned short const* grey, unsigned short* out, unsigned short
 // Alternating maxima and minima, found with hysteresis h: (value, position)
 // pairs into out (room for 2 * n + 2 entries). Answers the entries written.
 int MaxMinLoc(int n, unsigned short const* x, int* out, int h, int stride);
-// Block thresholds of a line, one per sample into t (same stride as x).
+// Block thresholds of a line, one per sample into t (same stride as x). The
+// statistics of the last line stay behind: per block the 64-bin histograms
+// (grey >> 4) of its peaks and bottoms, 8-bit counts, with the block's count
+// in bin 64, and the block's threshold. A line holds at most n / 16 + 2
+// blocks, so every line of the sampler fits.
+inline constexpr int kLegacyStatisBlocks = kLegacyLineSamples / 16 + 2;
+inline constexpr int kLegacyStatisBins = 65;
+extern unsigned char peak_statis[kLegacyStatisBlocks][kLegacyStatisBins];
+extern unsigned char bottom_statis[kLegacyStatisBlocks][kLegacyStatisBins];
+extern unsigned short block_thresh[kLegacyStatisBlocks];
 void GetGrayStatis(unsigned short const* x, int n, int stride, unsigned short* t);
 // Run lengths of n samples cut at t + offset (threshold stride t_stride).
 void make_runlength32Thresh(RUNLEN_OUT* out, int n, unsigned short const* x, unsigned short const* t,

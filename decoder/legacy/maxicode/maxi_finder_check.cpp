@@ -143,24 +143,6 @@ bool WindowFits(int const* w, int T, int widen)
     return passed == 9 ? true : (passed == 8 && widen == 0 ? WindowFits(w, T, 1) : false);
 }
 
-// Level 1: the centre run (nearest the scan line) and five runs each side.
-bool CentreWindowFits(int const* runs, int c)
-{
-    int T = 0;
-    for (int i = c - 5; i <= c + 5; ++i) {
-        T += runs[i];
-    }
-    int const l = T * 1192 >> 16;
-    int const u = T * 11920 >> 16;
-    for (int i = c - 5; i <= c + 5; ++i) {
-        int const lo = i == c ? 2 * l : l;
-        int const hi = i == c ? 2 * u : u;
-        if (runs[i] < lo || runs[i] > hi) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // Sets the pattern's values along a line from the window of runs
 // [c - 5, c + 5] about centre run c: outer near edge, centre run ends, outer
@@ -194,6 +176,24 @@ int SetRows(Line const& v, int const* runs, int lead, int c)
 }
 
 }  // namespace
+
+int MaxiRingWindowFits(int const* runs, int c)
+{
+    int T = 0;
+    for (int i = c - 5; i <= c + 5; ++i) {
+        T += runs[i];
+    }
+    int const l = T * 1192 >> 16;
+    int const u = T * 11920 >> 16;
+    for (int i = c - 5; i <= c + 5; ++i) {
+        int const lo = i == c ? 2 * l : l;
+        int const hi = i == c ? 2 * u : u;
+        if (runs[i] < lo || runs[i] > hi) {
+            return 0;
+        }
+    }
+    return 1;
+}
 
 int line_runlength_MX(int x0, int y0, int x1, int y1, int step, int limit, int* out, int* count, int filter)
 {
@@ -309,7 +309,7 @@ int measure_horizontal_MX(int cx, int cy, int r)
         return -1;
     }
     int const c = NearestRun(MX_Bg32lenbarA, n, MX_start_SIRO_lenbar, (cx - l.x0) * 32, 1, 2);
-    if (c < 5 || c + 5 >= n || !CentreWindowFits(MX_Bg32lenbarA, c)) {
+    if (c < 5 || c + 5 >= n || MaxiRingWindowFits(MX_Bg32lenbarA, c) == 0) {
         return -1;
     }
     int edges[4];
@@ -354,7 +354,7 @@ int check_finder_cross_MX(int level, int selector)
     int const turns[4] = {15, -15, 30, -30};
     if (level == 1) {
         int const c = NearestRun(MX_Bg32lenbayB, n, lead, target, 0, 1);
-        if (c < 5 || c + 5 >= n || !CentreWindowFits(MX_Bg32lenbayB, c)) {
+        if (c < 5 || c + 5 >= n || MaxiRingWindowFits(MX_Bg32lenbayB, c) == 0) {
             return -1;
         }
         int const centre = SetRows(v, MX_Bg32lenbayB, lead, c);

@@ -58,6 +58,11 @@ extern MaxiCheckState finder_check_MX;
 // the threshold window in samples.
 int line_runlength_MX(int x0, int y0, int x1, int y1, int step, int limit, int* out, int* count, int filter);
 
+// Whether the eleven runs about centre run c have the rings' proportions:
+// with T their sum, each ring run within [T * 1192 >> 16, T * 11920 >> 16]
+// and the centre run within twice those bounds. 1 or 0.
+int MaxiRingWindowFits(int const* runs, int c);
+
 // The perpendicular line, the four turned lines and the horizontal once more
 // for a candidate of completeness level 1-4 in MX_pattern: 0 when they fit,
 // -1 otherwise and for any other level.

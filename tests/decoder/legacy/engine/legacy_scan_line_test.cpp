@@ -297,6 +297,22 @@ TEST(LegacyScanLineTest, BlockThresholdsFollowTheLocalContrast)
         }
     }
     EXPECT_GT(faint, 120);
+    // The statistics stay behind: strong blocks cut between 100 and 900, faint
+    // ones between 560 and 760, each block's histograms holding its counts.
+    EXPECT_GT(block_thresh[0], 100);
+    EXPECT_LT(block_thresh[0], 900);
+    int blocks = 0;
+    while (blocks < kLegacyStatisBlocks && (peak_statis[blocks][64] != 0 || bottom_statis[blocks][64] != 0)) {
+        int peaks = 0;
+        for (int bin = 0; bin < 64; ++bin) {
+            peaks += peak_statis[blocks][bin];
+        }
+        EXPECT_EQ(peaks, peak_statis[blocks][64]) << blocks;
+        ++blocks;
+    }
+    ASSERT_GT(blocks, 2);
+    EXPECT_GT(block_thresh[blocks - 1], 560);
+    EXPECT_LT(block_thresh[blocks - 1], 760);
 }
 
 TEST(LegacyRunLengthTest, LinesAreClippedToTheImageAndWalkedInRunUnits)
@@ -404,6 +420,27 @@ TEST(LegacyScanLineTest, PointerWalksTakeTheSamplesOfTheLineSampler)
         ASSERT_EQ(count, line.count);
         for (int k = 0; k < count; ++k) {
             ASSERT_EQ(walked[2 * k], sampled[2 * k]);
+        }
+        // Filter type 3 takes each sample's sharpened value beside it, on the
+        // plain and on the 4-connected walk.
+        for (int mode : {0, 1}) {
+            FILTER_INFO both{3, 0, 0, nullptr};
+            ASSERT_EQ(pic_line_unified(&both, mode, &count, nullptr, walked, line.x0, line.y0, line.x1, line.y1), 0);
+            ASSERT_EQ(count, mode == 0 ? line.count : std::abs(line.x1 - line.x0) + std::abs(line.y1 - line.y0) + 1);
+            for (int k = 0; k < count && mode == 0; ++k) {
+                ASSERT_EQ(walked[2 * k], sampled[2 * k]);
+            }
+            if (line.x0 == line.x1 || line.y0 == line.y1) {
+                for (int k = 0; k < count; ++k) {
+                    int const x = line.x0 == line.x1 ? line.x0 : line.x0 + (line.x1 > line.x0 ? k : -k);
+                    int const y = line.y0 == line.y1 ? line.y0 : line.y0 + (line.y1 > line.y0 ? k : -k);
+                    unsigned short pair[2];
+                    ImgLapGrayValue(x, y, pair);
+                    ASSERT_EQ(pair[1], ImgLapValue(x, y));
+                    ASSERT_EQ(walked[2 * k], pair[0]) << i << " sample " << k;
+                    ASSERT_EQ(walked[2 * k + 1], pair[1]) << i << " sample " << k;
+                }
+            }
         }
         bool const row = line.y0 == line.y1;
         bool const column = line.x0 == line.x1;
