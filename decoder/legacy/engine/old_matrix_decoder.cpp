@@ -85,6 +85,10 @@ void PreparePass()
     sort_new_decode_info_SXGA();
 }
 
+// Coordinates the engine's line and corner arithmetic takes without
+// overflow; a segment or region beyond them is no place to read.
+bool InReach(int v) { return v >= -(1 << 20) && v <= (1 << 20); }
+
 bool Usable(GrayImage const& image)
 {
     return image.GetPixels() != nullptr && image.GetWidth() > 0 && image.GetHeight() > 0 &&
@@ -268,7 +272,8 @@ void OldMatrixDecoder::OnNewImage(GrayImage const& image)
 
 int OldMatrixDecoder::StartLine(GrayImage const& image, LineSegment const& segment, DecodedLabel& label)
 {
-    if (!Usable(image)) {
+    if (!Usable(image) || !InReach(segment.begin.x) || !InReach(segment.begin.y) || !InReach(segment.end.x) ||
+        !InReach(segment.end.y)) {
         return kNothingFound;
     }
     NEW_DECODE_INFO_st info;
@@ -289,7 +294,11 @@ int OldMatrixDecoder::StartRegion(GrayImage const& image, tagPoint_t* corners, u
     if (VerifyRegion(corners, width, height) == 0 || AdjustRegion(5, corners, width, height) == 0) {
         return kRegionRefused;
     }
-    if (!Usable(image)) {
+    bool reach = true;
+    for (int k = 0; k < 4; ++k) {
+        reach = reach && InReach(corners[k].x) && InReach(corners[k].y);
+    }
+    if (!Usable(image) || !reach) {
         return kNothingFound;
     }
     regionRegion = tagSymbolRegion{};

@@ -350,3 +350,27 @@ TEST(LegacyDriverRoad, ANewImageLeavesNoRunsOfTheLastOne)
 }
 
 }  // namespace
+
+namespace {
+
+// Segments and regions far outside any frame read nothing and leave the
+// label empty.
+TEST(LegacyDriverRoad, FarOutCoordinatesReadNothing)
+{
+    UseSettings(true, true);
+    std::vector<unsigned short> pixels(64 * 48, 800);
+    DEC2DIvra::GrayImage const image(64, 48, 64, pixels.data());
+    OldMatrixDecoder engine;
+    engine.OnNewImage(image);
+    DEC2DIvra::DecodedLabel label;
+    int const far = 2147483647;
+    EXPECT_EQ(engine.Start(image, DEC2DIvra::LineSegment{{-far - 1, 3}, {far, 3}}, label), 0);
+    EXPECT_EQ(engine.GetStatus(), OldMatrixDecoder::kNothingFound);
+    DEC2DIvra::Region region{};
+    region[0] = {-far, -far};
+    region[2] = {far, far};
+    EXPECT_EQ(engine.Start(image, region, 0u, label), 0);
+    EXPECT_EQ(engine.GetStatus(), OldMatrixDecoder::kNothingFound);
+}
+
+}  // namespace
