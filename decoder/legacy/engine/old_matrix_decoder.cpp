@@ -77,6 +77,13 @@ tagGrayImage_t* PrepareCall(GrayImage const& image, NEW_DECODE_INFO_st* info, DE
     return record;
 }
 
+// The call's records live in its frame: the image record lets go of them.
+void EndCall(tagGrayImage_t* record)
+{
+    record->decodeInfo = nullptr;
+    record->handled = nullptr;
+}
+
 void PreparePass()
 {
     calc_decode_regions();
@@ -284,6 +291,7 @@ int OldMatrixDecoder::StartLine(GrayImage const& image, LineSegment const& segme
     PreparePass();
     int const r = TryDecodeOnLineForFix2DEx(record, segment.begin.x, segment.begin.y, segment.end.x, segment.end.y,
                                             &lineRegion);
+    EndCall(record);
     return Finish(r, &lineRegion, label);
 }
 
@@ -312,6 +320,7 @@ int OldMatrixDecoder::StartRegion(GrayImage const& image, tagPoint_t* corners, u
     tagGrayImage_t* const record = PrepareCall(image, &info, &handled);
     PreparePass();
     int const r = TryDecodeOnSymbolRegionEx(record, &regionRegion, flags);
+    EndCall(record);
     return Finish(r, &regionRegion, label);
 }
 

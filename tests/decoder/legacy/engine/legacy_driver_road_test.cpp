@@ -343,6 +343,9 @@ TEST(LegacyDriverRoad, ANewImageLeavesNoRunsOfTheLastOne)
     int const y = r.frame.height / 2;
     engine.Start(image, DEC2DIvra::LineSegment{{0, y}, {r.frame.width - 1, y}}, label);
     EXPECT_GT(num_gry_runlen, 0);
+    // The call's records are gone with the call; the image record keeps none.
+    EXPECT_EQ(GetGrayImage()->decodeInfo, nullptr);
+    EXPECT_EQ(GetGrayImage()->handled, nullptr);
     engine.OnNewImage(image);
     EXPECT_EQ(num_gry_runlen, 0);
     EXPECT_EQ(MULTI_RunlenA.count, 0);
