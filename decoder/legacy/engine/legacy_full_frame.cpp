@@ -135,6 +135,9 @@ int dec_multi_SXGA()
     if (decode_image_info.samplePixels == nullptr || w <= 0 || h <= 0) {
         return kLegacyNothing;
     }
+    // The central regions the finders accept points in, for this image.
+    calc_decode_regions();
+    reset_MULTI_runlength_param();
     NEW_DECODE_INFO_st* const callInfo = image->decodeInfo;
     DECODE_EXEC_STATUS_st* const callHandled = image->handled;
     int result = kLegacyNothing;
