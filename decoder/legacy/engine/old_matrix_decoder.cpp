@@ -271,6 +271,9 @@ int OldMatrixDecoder::Start(GrayImage const&, Region const&, DecodedLabel&) { re
 void OldMatrixDecoder::OnNewImage(GrayImage const& image)
 {
     InitializeDecoder(image.GetPixels(), image.GetWidth(), image.GetHeight(), image.GetPitch());
+    // The central regions of this image, for whoever drives the engine's
+    // passes directly; every line call lays them again.
+    calc_decode_regions();
     reset_multi01();
     SimulationC_Clear();
     SimulationC_InitializeTimer();
