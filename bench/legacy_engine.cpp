@@ -26,6 +26,7 @@
 #include "decoder/two_dimension_decoder.h"
 #include "decoder/legacy/engine/legacy_common_finder.h"
 #include "decoder/legacy/engine/legacy_driver.h"
+#include "decoder/legacy/engine/legacy_engine_gray_image.h"
 #include "decoder/legacy/engine/legacy_result.h"
 #include "decoder/legacy/engine/old_matrix_decoder.h"
 #include "tests/decoder/core/code_searcher_scenes.h"
@@ -57,15 +58,17 @@ Pass RunEngine(DEC2DIvra::OldMatrixDecoder& engine, support::Frame const& frame)
     engine.OnNewImage(image);
     for (int y = kRowStep; y + 2 * 4 < frame.height; y += kRowStep) {
         NEW_DECODE_INFO_st info{};
-        info.regionNumber = 3;
-        info.laplacian = 1;
+        DECODE_EXEC_STATUS_st handled{};
+        tagGrayImage_t* record = nullptr;
+        InitializeGrayImage(&record, const_cast<unsigned short*>(frame.pixels.data()),
+                            static_cast<unsigned>(frame.width), static_cast<unsigned>(frame.height),
+                            static_cast<unsigned>(frame.width), &info, &handled, 5);
         info.enables.flag[kLegacyFlagMaxi] = 1;
         info.enables.flag[kLegacyFlagAztec] = 1;
         info.enables.flag[kLegacyFlagHanXin] = 1;
-        DECODE_EXEC_STATUS_st handled{};
         int corners[8] = {};
         decodePhase = 0;
-        if (TryDecodeOnLineEx(0, &info, &handled, 0, y, frame.width - 1, y, corners) == 0) {
+        if (TryDecodeOnLineEx(0, record, 0, y, frame.width - 1, y, corners) == 0) {
             ++pass.reads;
         }
         pass.finders += decodePhase == 1 ? 1u : 0u;

@@ -7,11 +7,14 @@
 #include "decoder/core/property/dec2d_property.h"
 #include "platform/sim/camera_types.h"
 #include "platform/sim/image_file.h"
+#include "sim/engine_view.h"
 #include "sim/modes.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <memory>
 
 namespace scanner_sim {
 
@@ -90,7 +93,7 @@ std::string hex(std::string const& bytes)
 } // namespace
 
 int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* out, std::FILE* err, bool record,
-                 bool first)
+                 bool first, std::string const& engineView)
 {
     DEC2D_HANDLE const handle = decoderHandle();
     if (handle == nullptr) {
@@ -100,8 +103,19 @@ int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* ou
     DEC2DIvra::tagDecodeOption const options = CalcDecodeOptions(DEC2DIvra::MakeDefaultDecodeOption(
         plat::sim::kSensorWidth, plat::sim::kSensorHeight));
     collector.first = first;
+    std::unique_ptr<EngineView> view;
+    if (!engineView.empty()) {
+        std::error_code error;
+        if (!std::filesystem::is_directory(engineView, error)) {
+            std::fprintf(err, "scanner-sim decode: --engine-view: %s is not a directory\n", engineView.c_str());
+            return 1;
+        }
+        view = std::make_unique<EngineView>(engineView, plat::sim::kSensorWidth, plat::sim::kSensorHeight);
+    }
     int status = 0;
+    int index = 0;
     for (std::string const& file : files) {
+        ++index;
         std::string why;
         auto const image = plat::sim::loadImageFile(file, &why);
         collector.labels.clear();
@@ -113,11 +127,17 @@ int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* ou
             std::vector<std::uint16_t> const frame =
                 plat::sim::placeImage(*image, plat::sim::kSensorWidth, plat::sim::kSensorHeight);
             DEC2D_OnTriggerDown(handle);
+            if (view) {
+                view->begin(index, file);
+            }
             collector.start = std::chrono::steady_clock::now();
             DEC2D_Main(handle, plat::sim::kSensorWidth, plat::sim::kSensorHeight, plat::sim::kSensorWidth,
                        frame.data(), &options);
             wholeDecode =
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - collector.start).count();
+            if (view && !view->end(err)) {
+                status = 1;
+            }
         }
         if (collector.labels.empty()) {
             // The cost of a frame without a label counts as much as that of a read.
@@ -152,7 +172,8 @@ int decodeMode(Options const& options)
     // Exactly the settings the firmware starts from, by the same steps, so that what is
     // measured here is what a scanner on this board reads.
     LoadStartSettings();
-    return decodeImages(options.arguments, options.time, stdout, stderr, options.record, options.first);
+    return decodeImages(options.arguments, options.time, stdout, stderr, options.record, options.first,
+                        options.engineView);
 }
 
 } // namespace scanner_sim

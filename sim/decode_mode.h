@@ -15,8 +15,10 @@ namespace scanner_sim {
 // `record` a last column holds the label's symbol record, its four values apart by
 // spaces, or "-" when it carries none.
 // Every label of an image is listed once; with `first` only the first, where the
-// search ends as in a scan. 0 when every image gave a label, else 1.
+// search ends as in a scan. With `engineView` (an existing directory) the older
+// matrix engine's view of each image is written there (sim/engine_view.h).
+// 0 when every image gave a label (and every view was written), else 1.
 int decodeImages(std::vector<std::string> const& files, bool time, std::FILE* out, std::FILE* err,
-                 bool record = false, bool first = false);
+                 bool record = false, bool first = false, std::string const& engineView = {});
 
 } // namespace scanner_sim

@@ -33,7 +33,7 @@ bool findMode(std::string_view name, Mode& mode)
 char const* usageText()
 {
     return "usage: scanner-sim scan    [--board DIR] IMAGE...\n"
-           "       scanner-sim decode  [--board DIR] [--time] [--record] [--first] IMAGE...\n"
+           "       scanner-sim decode  [--board DIR] [--time] [--record] [--first] [--engine-view DIR] IMAGE...\n"
            "       scanner-sim command [--board DIR] TEXT...\n"
            "       scanner-sim run     [--board DIR]\n"
            "The board directory (default ./board) holds the flash images; a new one starts erased.\n";
@@ -103,6 +103,12 @@ Parse parseOptions(int argc, char const* const* argv, Options& options, std::str
             options.record = true;
         } else if (arg == "--first" && options.mode == Mode::Decode) {
             options.first = true;
+        } else if (arg == "--engine-view" && options.mode == Mode::Decode) {
+            if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) {
+                problem = "--engine-view needs a directory";
+                return Parse::Misuse;
+            }
+            options.engineView = argv[++i];
         } else {
             problem = "unknown option '" + std::string(arg) + "' for " + modeName(options.mode);
             return Parse::Misuse;

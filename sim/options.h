@@ -14,6 +14,7 @@ struct Options {
     bool time = false;                  // decode: add the milliseconds column
     bool record = false;                // decode: add the symbol record column
     bool first = false;                 // decode: stop at the first label, as a scan does
+    std::string engineView;             // decode: where the older matrix engine's view goes
     std::vector<std::string> arguments; // images, or command texts
 };
 

@@ -3,12 +3,18 @@
 #include <cstring>
 
 #include "decoder/legacy/engine/legacy_common_finder.h"
+#include "decoder/legacy/engine/legacy_debug_view.h"
+#include "decoder/legacy/engine/legacy_full_frame.h"
 #include "decoder/legacy/engine/legacy_geometry.h"
 #include "decoder/legacy/engine/legacy_linear_remnants.h"
+#include "decoder/legacy/engine/legacy_pattern_image.h"
 #include "decoder/legacy/engine/legacy_reader_entries.h"
+#include "decoder/legacy/engine/legacy_region_pass.h"
 #include "decoder/legacy/engine/legacy_result.h"
+#include "decoder/legacy/engine/legacy_result_modes.h"
 #include "decoder/legacy/engine/legacy_scan_line.h"
 #include "decoder/legacy/engine/legacy_settings_bridge.h"
+#include "decoder/legacy/engine/legacy_symbol_region_queue.h"
 
 int decodePhase = 0;
 int current_region_id = 3;
@@ -25,6 +31,23 @@ bool IsSet(DECODE_EXEC_STATUS_st const* s, int k) { return s->flag[k] != 0; }
 bool IsLive(DECODE_EXEC_STATUS_st const* enables, DECODE_EXEC_STATUS_st const* handled, int k)
 {
     return IsSet(enables, k) && !IsSet(handled, k);
+}
+
+// Lines offered to the engine since the image began.
+int scanLineCount = 0;
+
+// One line of the log per line sampled: where it ran and what it gave.
+void log_decode_scanline_count(POINT_st const& a, POINT_st const& b, int length, int samples)
+{
+    ++scanLineCount;
+    SimulationC_PutFormatStringToLog("line %d (%d,%d)-(%d,%d) length %d samples %d runs %d/%d", scanLineCount, a.x,
+                                     a.y, b.x, b.y, length, samples, MULTI_RunlenA.count, MULTI_RunlenB.count);
+}
+
+// One line of the log per finder search: its time and its outcome.
+void log_decode_search_finder_time(long microseconds, int result)
+{
+    SimulationC_PutFormatStringToLog("finders %ld us result %d finder met %d", microseconds, result, decodePhase);
 }
 
 }  // namespace
@@ -44,6 +67,10 @@ void calc_decode_regions()
         decode_regions[k][3] = clip(cy + spans[k][1] / 2, h - 1);
     }
     std::memset(decode_regions[3], 0, sizeof decode_regions[3]);
+    for (int k = 0; k < 2; ++k) {
+        SimulationC_DrawRect(decode_regions[k][0], decode_regions[k][1], decode_regions[k][2], decode_regions[k][3],
+                             kDebugMarkRegion);
+    }
 }
 
 int point_in_valid_region(int x, int y)
@@ -86,12 +113,18 @@ int decmulti_runlength(DECODE_EXEC_STATUS_st const* enables, int* count, int x0,
     return 0;
 }
 
-int decmulti_all(DECODE_EXEC_STATUS_st const* enables, DECODE_EXEC_STATUS_st const* handled)
+int decmulti_all(DECODE_EXEC_STATUS_st const* enables, DECODE_EXEC_STATUS_st const* handled, PICLINE_INFO* line)
+{
+    return decmulti_all_next(enables, handled, line);
+}
+
+int decmulti_all_next(DECODE_EXEC_STATUS_st const* enables, DECODE_EXEC_STATUS_st const* handled,
+                      PICLINE_INFO* line)
 {
     // The line as the driver clipped it; the runs of the line record are
     // overwritten by the searches below.
-    POINT_st begin{MULTI_PicLineInfo.x0, MULTI_PicLineInfo.y0};
-    POINT_st end{MULTI_PicLineInfo.x1, MULTI_PicLineInfo.y1};
+    POINT_st begin{line->x0, line->y0};
+    POINT_st end{line->x1, line->y1};
 
     // The first Han Xin finder on the line decides the Han Xin loop.
     if (IsLive(enables, handled, kLegacyFlagHanXin)) {
@@ -102,6 +135,7 @@ int decmulti_all(DECODE_EXEC_STATUS_st const* enables, DECODE_EXEC_STATUS_st con
             if ((r & 0x80) == 0) {
                 return r;
             }
+            is_almost_decoded();
         }
     }
     if (!IsLive(enables, handled, kLegacyFlagAztec) && !IsLive(enables, handled, kLegacyFlagMaxi) &&
@@ -129,31 +163,70 @@ int decmulti_all(DECODE_EXEC_STATUS_st const* enables, DECODE_EXEC_STATUS_st con
     return (r & 0x80) == 0 ? r : kLegacyNothing;
 }
 
-int TryDecodeOnLineEx(int, NEW_DECODE_INFO_st* info, DECODE_EXEC_STATUS_st* handled, int x0, int y0, int x1, int y1,
-                      int* corners)
+int is_almost_decoded()
 {
+    if (is_decmulti_struct_append_mode() != 0 || is_decmulti_multiple_label_mode() != 0 ||
+        error_multiple_label_count <= 0) {
+        return 0;
+    }
+    int const count = error_multiple_label_count < kLegacyResultEntries ? error_multiple_label_count
+                                                                         : kLegacyResultEntries;
+    int const* r = decode_regions[0];
+    for (int i = 0; i < count; ++i) {
+        MULTIPLE_LABEL_st& e = error_multiple_label[i];
+        if (e.status != 3 && e.status != 4) {
+            continue;
+        }
+        int* centre = &e.geometry[6];
+        if (centre[0] == 0 && centre[1] == 0) {
+            centre[0] = (e.cornerX[0] + e.cornerX[1] + e.cornerX[2] + e.cornerX[3]) / 4;
+            centre[1] = (e.cornerY[0] + e.cornerY[1] + e.cornerY[2] + e.cornerY[3]) / 4;
+            SimulationC_DrawPoint(centre[0], centre[1], kDebugMarkNearRead);
+        }
+        if (centre[0] >= r[0] && centre[0] <= r[2] && centre[1] >= r[1] && centre[1] <= r[3]) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int TryDecodeOnLineEx(int mode, tagGrayImage_t* image, int x0, int y0, int x1, int y1, int* corners)
+{
+    NEW_DECODE_INFO_st* const info = image->decodeInfo;
+    DECODE_EXEC_STATUS_st* const handled = image->handled;
+    if (info == nullptr || handled == nullptr) {
+        return 1;
+    }
     info->lineKind = 2;
     info->line[0] = x0;
     info->line[1] = y0;
     info->line[2] = x1;
     info->line[3] = y1;
+    tagSegment_t const asGiven{{x0, y0}, {x1, y1}};
+    int const length = CulcSegmentLengthLite(&asGiven);
     POINT_st a{x0, y0};
     POINT_st b{x1, y1};
     if (LimitToScreen(&a, &b) != 0) {
         return 1;
     }
-    MULTI_PicLineInfo.mode = 0;
+    MULTI_PicLineInfo.mode = mode;
     int count = 0;
     if (decmulti_runlength(&info->enables, &count, a.x, a.y, b.x, b.y, info->searchMode) != 0) {
         return 1;
     }
+    // What the finders get, before their searches overwrite the runs.
+    SimulationC_DrawLineA(&a, &b, kDebugMarkLine);
+    PlotRunLength(&MULTI_RunlenA, &MULTI_RunlenB, a.x, a.y, b.x, b.y);
+    log_decode_scanline_count(a, b, length, count);
     new_decode_laplacian = info->laplacian;
     current_region_id = info->regionNumber;
     // A read counts only when this pass filed it in the good table; a reader
     // that answered success for a record sent to the error table (table full,
     // outside the window) has read nothing new.
     int const filedBefore = multiple_label_count;
-    int const r = decmulti_all(&info->enables, handled);
+    long const searchStart = SimulationC_GetTimeCount();
+    int const r = decmulti_all(&info->enables, handled, &MULTI_PicLineInfo);
+    log_decode_search_finder_time(SimulationC_GetTimeCount() - searchStart, r);
     if ((r & 0x80) != 0 || multiple_label_count <= filedBefore) {
         return 1;
     }
@@ -163,15 +236,19 @@ int TryDecodeOnLineEx(int, NEW_DECODE_INFO_st* info, DECODE_EXEC_STATUS_st* hand
         corners[2 * k] = newest.cornerX[k];
         corners[2 * k + 1] = newest.cornerY[k];
     }
+    SimulationC_DrawRectA(newest.cornerX, newest.cornerY, kDebugMarkRead);
     return 0;
 }
 
-int TryDecodeOnLineForFix2DEx(NEW_DECODE_INFO_st* info, DECODE_EXEC_STATUS_st* handled, int x0, int y0, int x1,
-                              int y1, LEGACY_LINE_REGION_st* region)
+int TryDecodeOnLineForFix2DEx(tagGrayImage_t* image, int x0, int y0, int x1, int y1, tagSymbolRegion* region)
 {
-    region->flag = 0;
+    NEW_DECODE_INFO_st* const info = image->decodeInfo;
+    if (info == nullptr || image->handled == nullptr) {
+        return 1;
+    }
+    InitializeSymbolRegionBeforeDecode(region);
     decodePhase = 0;
-    std::memset(handled, 0, sizeof *handled);
+    std::memset(image->handled, 0, sizeof *image->handled);
     info->searchMode = 4;
     std::memset(&info->enables, 0, sizeof info->enables);
     info->enables.flag[kLegacyFlagQR] = (GetQREnable() != 0 || GetMicroQREnable() != 0) ? 1 : 0;
@@ -179,17 +256,26 @@ int TryDecodeOnLineForFix2DEx(NEW_DECODE_INFO_st* info, DECODE_EXEC_STATUS_st* h
     info->enables.flag[kLegacyFlagAztec] = (GetAztecEnable() != 0 || GetAztecRunesEnable() != 0) ? 1 : 0;
     info->enables.flag[kLegacyFlagHanXin] = GetChineseSensibleEnable() != 0 ? 1 : 0;
     if (info->enables.flag[kLegacyFlagQR] != 0 || info->enables.flag[kLegacyFlagHanXin] != 0) {
-        region->flag = 1;
+        region->inUse = 1;
     }
     int corners[8] = {};
-    int const r = TryDecodeOnLineEx(0, info, handled, x0, y0, x1, y1, corners);
+    int const r = TryDecodeOnLineEx(0, image, x0, y0, x1, y1, corners);
     if (r == 0) {
         for (int k = 0; k < 4; ++k) {
-            region->cornerX[k] = corners[2 * k];
-            region->cornerY[k] = corners[2 * k + 1];
+            region->tetragon.corner[k] = {corners[2 * k], corners[2 * k + 1]};
         }
     }
     return r;
+}
+
+void clear_ahead_runlength()
+{
+    reset_MULTI_runlength_param();
+    MULTI_PicLineInfo.count = 0;
+    MULTI_RunlenA.count = 0;
+    MULTI_RunlenB.count = 0;
+    num_gry_runlen = 0;
+    num_lap_runlen = 0;
 }
 
 void reset_multi01()
@@ -198,13 +284,18 @@ void reset_multi01()
     reset_max01();
     reset_1D();
     reset_china01();
+    Set_Composite1dComponent(0);
     lastDecodeResult = kLegacyNothing;
-    reset_MULTI_runlength_param();
+    scanLineCount = 0;
+    clear_ahead_runlength();
 }
 
 void reset_multi00()
 {
+    calc_line_index_SXGA();
+    dec_multi_SXGA();
+    clear_ahead_runlength();
     reset_struct_append();
     force_reset_multiple();
-    reset_MULTI_runlength_param();
+    disable_decmulti_multiple_label_mode();
 }

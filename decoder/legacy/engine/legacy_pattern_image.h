@@ -9,13 +9,21 @@
 
 #include "decoder/legacy/engine/legacy_pattern_geometry.h"
 
+struct NEW_DECODE_INFO_st;
+struct DECODE_EXEC_STATUS_st;
+
 // Pixels row after row, width samples a row; the direction offsets are those
-// of this width.
+// of this width. A decode call also hangs its two 256-byte work areas and its
+// decode records on the image (the pattern layer leaves them alone).
 struct tagGrayImage_t {
     unsigned short* pixels;
     int width;
     int height;
     int offsets[kDirectionCount][4];
+    unsigned char* work[2];
+    int cleared[2];
+    NEW_DECODE_INFO_st* decodeInfo;
+    DECODE_EXEC_STATUS_st* handled;
 };
 
 using tagPatternPoint = unsigned short const*;

@@ -3,8 +3,10 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "decoder/legacy/engine/legacy_result_modes.h"
 #include "decoder/legacy/engine/legacy_scan_line.h"
 #include "decoder/legacy/engine/legacy_switch.h"
+#include "decoder/legacy/engine/legacy_symbol_region_queue.h"
 
 MULTIPLE_LABEL_st multiple_label[kLegacyResultEntries];
 MULTIPLE_LABEL_st error_multiple_label[kLegacyResultEntries];
@@ -252,6 +254,27 @@ int reflection_exist(int const* xs, int const* ys)
     return CountBrightBlocks(sx, sy, limit, &ignoredX, &ignoredY) * 100 > kBrightBlocksPercent ? 1 : 0;
 }
 
+namespace {
+
+// The image centre lies in the symbol (its corners moved by the image
+// offsets), or the symbol's centre lies in the 120 x 120 box about it.
+bool CoversTheCentre(MULTIPLE_LABEL_st const& e)
+{
+    tagTetragon_t symbol{};
+    for (int k = 0; k < 4; ++k) {
+        symbol.corner[k] = {e.cornerX[k] + decode_image_info.offsetX, e.cornerY[k] + decode_image_info.offsetY};
+    }
+    tagPoint_t const centre{320, 240};
+    if (PointIsNearTetragon(&centre, &symbol, 0) != 0) {
+        return true;
+    }
+    int const cx = (e.cornerX[0] + e.cornerX[1] + e.cornerX[2] + e.cornerX[3]) / 4;
+    int const cy = (e.cornerY[0] + e.cornerY[1] + e.cornerY[2] + e.cornerY[3]) / 4;
+    return cx >= 260 && cx <= 380 && cy >= 180 && cy <= 300;
+}
+
+}  // namespace
+
 int determine_multiple_label_status(MULTIPLE_LABEL_st* e)
 {
     e->heldBack = 0;
@@ -277,6 +300,11 @@ int determine_multiple_label_status(MULTIPLE_LABEL_st* e)
             e->outputFlag = 0;
             return kLegacyNothing;
         }
+    }
+    if (is_enabled_read_center() != 0 && !CoversTheCentre(*e)) {
+        e->reason = kLegacyReasonOutsideCentre;
+        e->outputFlag = 0;
+        return kLegacyNothing;
     }
     if (e->reason == kLegacyReasonNormal && get_target_multiple_label_count() == 1) {
         if (e->structAppend.present == 1) {
@@ -376,8 +404,10 @@ int double_backslash_ECI(unsigned char* data, int* length, int capacity)
 
 void reset_multiple_label()
 {
-    multiple_label_count = 0;
-    error_multiple_label_count = 0;
+    if (is_decmulti_multiple_label_mode() == 0 && is_decmulti_struct_append_mode() == 0) {
+        multiple_label_count = 0;
+        error_multiple_label_count = 0;
+    }
     for (MULTIPLE_LABEL_st* table : {multiple_label, error_multiple_label}) {
         for (int i = 0; i < kLegacyResultEntries; ++i) {
             std::memset(table[i].cornerX, 0, sizeof table[i].cornerX);
@@ -398,13 +428,18 @@ void force_reset_multiple()
 void reset_struct_append()
 {
     running_kind = kLegacyNothing;
-    running_count = 0;
-    running_symbols = 0;
+    disable_decmulti_struct_append();
     std::memset(maxi_sequence_length, 0, sizeof maxi_sequence_length);
     for (int i = 0; i < kLegacyResultEntries; ++i) {
         multiple_label[i].structAppend.comparison = kLegacyNothing;
         multiple_label[i].structAppend.present = 0;
     }
+}
+
+void disable_decmulti_struct_append()
+{
+    running_count = 0;
+    running_symbols = 0;
 }
 
 int get_target_multiple_label_count() { return 1; }

@@ -119,6 +119,8 @@ void reset_multiple_label();
 void reset_multiple_label_count();
 void force_reset_multiple();
 void reset_struct_append();
+// Clears the running structured-append count and its kept symbol count.
+void disable_decmulti_struct_append();
 int get_target_multiple_label_count();
 int point_in_multiple_label_area(int x, int y, int id);
 // The data kept for position p (0-based) of a MaxiCode sequence, and its length.

@@ -8,13 +8,17 @@
 #include "decoder/core/identifiers/matrix_identifiers.h"
 #include "decoder/core/identifiers/qr_identifiers.h"
 #include "decoder/core/identifiers/symbology_identifier.h"
+#include "decoder/legacy/engine/legacy_debug_view.h"
 #include "decoder/legacy/engine/legacy_driver.h"
+#include "decoder/legacy/engine/legacy_engine_gray_image.h"
 #include "decoder/legacy/engine/legacy_engine_image.h"
+#include "decoder/legacy/engine/legacy_full_frame.h"
 #include "decoder/legacy/engine/legacy_geometry.h"
+#include "decoder/legacy/engine/legacy_pattern_geometry.h"
 #include "decoder/legacy/engine/legacy_reader_entries.h"
+#include "decoder/legacy/engine/legacy_region_pass.h"
 #include "decoder/legacy/engine/legacy_result.h"
 #include "decoder/legacy/engine/legacy_scan_line.h"
-#include "decoder/legacy/engine/legacy_switch.h"
 
 namespace DEC2DIvra {
 
@@ -54,14 +58,48 @@ void InitializeDecoder(unsigned short const* pixels, int width, int height, int 
     COM_set_screen_size(width, height);
 }
 
-// The switch bits every line call starts from.
-void ClearLineSwitches()
+// The region records of line calls and of region calls.
+tagSymbolRegion lineRegion;
+tagSymbolRegion regionRegion;
+
+// The engine's image and call records for one call, and the per-call state
+// a pass starts from.
+tagGrayImage_t* PrepareCall(GrayImage const& image, NEW_DECODE_INFO_st* info, DECODE_EXEC_STATUS_st* handled)
 {
-    UpdateXSW(4, 0x49, 0);
-    UpdateXSW(5, 0x2E, 0);
-    UpdateXSW(7, 0x0F, 0);
-    UpdateXSW(248, 0x01, 0);
-    UpdateXSW(255, 0x20, 0);
+    // The engine reads but never writes the frame.
+    auto* const pixels = const_cast<unsigned short*>(image.GetPixels());
+    tagGrayImage_t* record = nullptr;
+    InitializeGrayImage(&record, pixels, static_cast<unsigned>(image.GetWidth()),
+                        static_cast<unsigned>(image.GetHeight()), static_cast<unsigned>(image.GetPitch()), info,
+                        handled, 5);
+    InitializeDecoder(image.GetPixels(), image.GetWidth(), image.GetHeight(), image.GetPitch());
+    CulcDirectionOffsets(record);
+    return record;
+}
+
+// The call's records live in its frame: the image record lets go of them.
+void EndCall(tagGrayImage_t* record)
+{
+    record->decodeInfo = nullptr;
+    record->handled = nullptr;
+}
+
+void PreparePass()
+{
+    calc_decode_regions();
+    reset_MULTI_runlength_param();
+    init_new_decode_info_SXGA();
+    sort_new_decode_info_SXGA();
+}
+
+// Coordinates the engine's line and corner arithmetic takes without
+// overflow; a segment or region beyond them is no place to read.
+bool InReach(int v) { return v >= -(1 << 20) && v <= (1 << 20); }
+
+bool Usable(GrayImage const& image)
+{
+    return image.GetPixels() != nullptr && image.GetWidth() > 0 && image.GetHeight() > 0 &&
+           image.GetPitch() >= image.GetWidth();
 }
 
 void EmptyLabel(DecodedLabel& label) { label.data.Clear(); }
@@ -115,9 +153,14 @@ void SetStructuredAppend(DecodedLabel& label, MULTIPLE_LABEL_st const& entry)
 
 OldMatrixDecoder::OldMatrixDecoder() { InitDecodeMainEx(); }
 
-void OldMatrixDecoder::SimulationC_SetGrayImage(GrayImage const&) {}
+void OldMatrixDecoder::SimulationC_SetGrayImage(GrayImage const& image)
+{
+    SimulationC_LayFrame(image.GetPixels(), image.GetWidth(), image.GetHeight(), image.GetPitch());
+}
 
-int OldMatrixDecoder::VerifyRegion(Region const&, unsigned const&, unsigned const&) { return 1; }
+int OldMatrixDecoder::VerifyRegion(tagPoint_t*, unsigned const&, unsigned const&) { return 1; }
+
+int OldMatrixDecoder::AdjustRegion(unsigned char, tagPoint_t*, unsigned const&, unsigned const&) { return 1; }
 
 void OldMatrixDecoder::SetSymbology_Maxi(DecodedLabel& label, MULTIPLE_LABEL_st const& entry)
 {
@@ -195,14 +238,18 @@ void OldMatrixDecoder::SetSymbology_Aztec(DecodedLabel& label, MULTIPLE_LABEL_st
     label.identifier.Copy(id);
 }
 
-int OldMatrixDecoder::Start(GrayImage const& image, Region const& region, unsigned, DecodedLabel& label)
+int OldMatrixDecoder::Start(GrayImage const& image, Region const& region, unsigned flags, DecodedLabel& label)
 {
     SimulationC_SetGrayImage(image);
-    // No reader of the engine takes a region: a region the engine accepts
-    // still ends with nothing read.
-    status_ = VerifyRegion(region, static_cast<unsigned>(image.GetWidth()), static_cast<unsigned>(image.GetHeight()))
-                  ? kNothingFound
-                  : kRegionRefused;
+    status_ = kRunning;
+    tagPoint_t corners[4];
+    for (unsigned k = 0; k < 4; ++k) {
+        corners[k] = {region[k].x, region[k].y};
+    }
+    status_ = StartRegion(image, corners, flags, label);
+    if (status_ == kLabelWritten) {
+        return 1;
+    }
     EmptyLabel(label);
     return 0;
 }
@@ -224,32 +271,66 @@ int OldMatrixDecoder::Start(GrayImage const&, Region const&, DecodedLabel&) { re
 void OldMatrixDecoder::OnNewImage(GrayImage const& image)
 {
     InitializeDecoder(image.GetPixels(), image.GetWidth(), image.GetHeight(), image.GetPitch());
+    // The central regions of this image, for whoever drives the engine's
+    // passes directly; every line call lays them again.
     calc_decode_regions();
     reset_multi01();
+    SimulationC_Clear();
+    SimulationC_InitializeTimer();
+    SimulationC_PutFormatStringToLog("image %d x %d", image.GetWidth(), image.GetHeight());
 }
 
 int OldMatrixDecoder::StartLine(GrayImage const& image, LineSegment const& segment, DecodedLabel& label)
 {
-    if (image.GetPixels() == nullptr || image.GetWidth() <= 0 || image.GetHeight() <= 0) {
+    if (!Usable(image) || !InReach(segment.begin.x) || !InReach(segment.begin.y) || !InReach(segment.end.x) ||
+        !InReach(segment.end.y)) {
         return kNothingFound;
     }
-    NEW_DECODE_INFO_st info{};
-    info.regionNumber = 3;
-    info.word16 = 16;
-    info.laplacian = 1;
+    NEW_DECODE_INFO_st info;
     DECODE_EXEC_STATUS_st handled{};
-    ClearLineSwitches();
-    if (decode_image_info.samplePixels != image.GetPixels() || decode_image_info.sampleWidth != image.GetWidth() ||
-        decode_image_info.sampleHeight != image.GetHeight()) {
-        InitializeDecoder(image.GetPixels(), image.GetWidth(), image.GetHeight(), image.GetPitch());
+    tagGrayImage_t* const record = PrepareCall(image, &info, &handled);
+    lineRegion = tagSymbolRegion{};
+    lineRegion.kind = 5;
+    PreparePass();
+    int const r = TryDecodeOnLineForFix2DEx(record, segment.begin.x, segment.begin.y, segment.end.x, segment.end.y,
+                                            &lineRegion);
+    EndCall(record);
+    return Finish(r, &lineRegion, label);
+}
+
+int OldMatrixDecoder::StartRegion(GrayImage const& image, tagPoint_t* corners, unsigned flags, DecodedLabel& label)
+{
+    unsigned const width = static_cast<unsigned>(image.GetWidth());
+    unsigned const height = static_cast<unsigned>(image.GetHeight());
+    if (VerifyRegion(corners, width, height) == 0 || AdjustRegion(5, corners, width, height) == 0) {
+        return kRegionRefused;
     }
-    LEGACY_LINE_REGION_st region{};
-    region.type = 5;
-    calc_decode_regions();
-    reset_MULTI_runlength_param();
-    int const r = TryDecodeOnLineForFix2DEx(&info, &handled, segment.begin.x, segment.begin.y, segment.end.x,
-                                            segment.end.y, &region);
-    if (r != 0) {
+    bool reach = true;
+    for (int k = 0; k < 4; ++k) {
+        reach = reach && InReach(corners[k].x) && InReach(corners[k].y);
+    }
+    if (!Usable(image) || !reach) {
+        return kNothingFound;
+    }
+    regionRegion = tagSymbolRegion{};
+    regionRegion.kind = 5;
+    for (int k = 0; k < 4; ++k) {
+        regionRegion.tetragon.corner[k] = corners[k];
+        regionRegion.second.corner[k] = corners[k];
+    }
+    NEW_DECODE_INFO_st info;
+    DECODE_EXEC_STATUS_st handled{};
+    tagGrayImage_t* const record = PrepareCall(image, &info, &handled);
+    PreparePass();
+    int const r = TryDecodeOnSymbolRegionEx(record, &regionRegion, flags);
+    EndCall(record);
+    return Finish(r, &regionRegion, label);
+}
+
+int OldMatrixDecoder::Finish(int passResult, tagSymbolRegion* region, DecodedLabel& label)
+{
+    if (passResult != 0) {
+        region->kind = -region->kind;
         return decodePhase == 1 ? kNothingAfterFinder : kNothingFound;
     }
     if (multiple_label_count == 0) {

@@ -4,6 +4,8 @@
 #include "decoder/core/interfaces/abstract_region_decoder.h"
 
 struct MULTIPLE_LABEL_st;
+struct tagPoint_t;
+struct tagSymbolRegion;
 
 namespace DEC2DIvra {
 
@@ -26,7 +28,9 @@ public:
     OldMatrixDecoder(OldMatrixDecoder const&) = delete;
     OldMatrixDecoder& operator=(OldMatrixDecoder const&) = delete;
 
-    // The region road reads nothing: no reader of the engine takes a region.
+    // The engine's pass over a whole region: lines across it for the families
+    // such a region holds, none of which this engine reads; 1 with the label
+    // written, 0 with the label emptied.
     int Start(GrayImage const& image, Region const& region, unsigned mode, DecodedLabel& label) override;
     // One pass of the engine along the segment; 1 with the label written, 0
     // with the label emptied.
@@ -55,13 +59,19 @@ public:
     static void SetSymbology_Aztec(DecodedLabel& label, MULTIPLE_LABEL_st const& entry);
     static void SetSymbology_ChineseSensible(DecodedLabel& label, MULTIPLE_LABEL_st const& entry);
 
-    // Debugging hook at the start of every call: shows nothing here.
+    // At the start of every call: the frame under the engine's debug view,
+    // when one is attached.
     static void SimulationC_SetGrayImage(GrayImage const& image);
-    // Whether a region lies where the engine may read it: every region.
-    static int VerifyRegion(Region const& region, unsigned const& width, unsigned const& height);
+    // Whether the four corners of a region lie where the engine may read it,
+    // and the region fitted to the image: every region is taken as it is.
+    static int VerifyRegion(tagPoint_t* corners, unsigned const& width, unsigned const& height);
+    static int AdjustRegion(unsigned char kind, tagPoint_t* corners, unsigned const& width, unsigned const& height);
 
 private:
     int StartLine(GrayImage const& image, LineSegment const& segment, DecodedLabel& label);
+    int StartRegion(GrayImage const& image, tagPoint_t* corners, unsigned flags, DecodedLabel& label);
+    // What a pass left: nothing (5 or 6), an empty table (0) or the label (3).
+    static int Finish(int passResult, tagSymbolRegion* region, DecodedLabel& label);
 
     int status_ = 0;
 };
