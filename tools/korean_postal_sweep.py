@@ -35,12 +35,16 @@ def read_batch(sim, board, folder, index, values, rotate):
     with open(listing, "w") as f:
         f.write("".join(v + "\n" for v in values))
     pattern = os.path.join(folder, "%s%d_~~~~~.png" % (tag, index))
-    zint = ["zint", "-b", "KOREAPOST", "--batch", "-i", listing, "--notext", "--scale=2", "-o", pattern]
+    zint = ["zint", "-b", "KOREAPOST", "--batch", "-i", listing, "--notext", "--scale=1", "--whitesp=10", "--vwhitesp=4", "-o", pattern]
     if rotate:
         zint.append("--rotate=180")
     run(zint)
     files = [pattern.replace("~~~~~", "%05d" % (k + 1)) for k in range(len(values))]
-    out = run([sim, "decode", "--board", board] + files, timeout=1800).stdout
+    # decode answers 1 when some image gave no label.
+    r = subprocess.run([sim, "decode", "--board", board] + files, capture_output=True, text=True, timeout=1800)
+    if r.returncode not in (0, 1):
+        raise RuntimeError("scanner-sim decode failed (%d): %s" % (r.returncode, r.stderr[-500:]))
+    out = r.stdout
     labels = {}
     for line in out.splitlines():
         cols = line.split("\t")
