@@ -13,9 +13,20 @@ namespace DEC2DIvra {
 // stretch of those lines the finder and its characters covered (the regions
 // handed to the symbol locator); and the records of the first lines voted,
 // whose greys give the label's tuning statistics.
+//
+// A record's code carries, above the character's value x modulus +
+// checksum contribution (kValueMask), whether the line met the character in
+// reverse (kReverseBit) and the index of its finder's scan region
+// (kRegionShift). The codes are voted twice: whole, so that a character
+// counts by the region and direction it was read in, and by the character
+// alone, so that lines of every region and direction add up.
 template <unsigned N>
 class BarSymbolCandidateMapForRSS {
 public:
+    static constexpr unsigned kValueMask = (1u << 27) - 1;
+    static constexpr unsigned kReverseBit = 1u << 27;
+    static constexpr unsigned kRegionShift = 28;
+
     struct Entry {
         unsigned code = 0;
         unsigned votes = 0;
@@ -31,14 +42,20 @@ public:
     {
         count_ = 0;
         recordCount_ = 0;
+        wholeCount_ = 0;
     }
     bool IsEmpty() const { return count_ == 0; }
 
     // A known code gains a vote; a new one enters while there is room. The
     // record's far end (its last point) marks the character's end.
-    void Push(BarSymbolForRSS const& record, LineSegment const& pair)
+    // regionKnown false: the finder's region found no slot, and the code
+    // votes for the character alone.
+    void Push(BarSymbolForRSS const& record, LineSegment const& pair, bool regionKnown = true)
     {
-        Push(record.code, record.last, pair);
+        if (regionKnown) {
+            PushWhole(record.code);
+        }
+        Push(record.code & kValueMask, record.last, pair);
         if (recordCount_ < kRecords) {
             records_[recordCount_++] = record;
         }
@@ -48,7 +65,7 @@ public:
     void PushRateForTuningCalculators(unsigned code, RateForTuningCalculator const& rate) const
     {
         for (unsigned i = 0; i < recordCount_; ++i) {
-            if (records_[i].code != code) {
+            if ((records_[i].code & kValueMask) != (code & kValueMask)) {
                 continue;
             }
             for (unsigned k = 0; k < 8; ++k) {
@@ -69,6 +86,40 @@ public:
         if (count_ < N) {
             entries_[count_++] = Entry{code, 1, end, end, pair, pair};
         }
+    }
+
+    // The whole code (region and direction included) with at least `votes`
+    // that leads every other whole code by `lead`; false when none does.
+    bool GetClearBestWhole(unsigned votes, unsigned lead, unsigned& code) const
+    {
+        unsigned best = wholeCount_;
+        for (unsigned i = 0; i < wholeCount_; ++i) {
+            if (best == wholeCount_ || whole_[i].votes > whole_[best].votes) {
+                best = i;
+            }
+        }
+        if (best == wholeCount_ || whole_[best].votes < votes) {
+            return false;
+        }
+        for (unsigned i = 0; i < wholeCount_; ++i) {
+            if (i != best && whole_[i].votes + lead > whole_[best].votes) {
+                return false;
+            }
+        }
+        code = whole_[best].code;
+        return true;
+    }
+
+    // The entry of a character (any region and direction); null when no
+    // line voted it.
+    Entry const* Find(unsigned code) const
+    {
+        for (unsigned i = 0; i < count_; ++i) {
+            if (entries_[i].code == (code & kValueMask)) {
+                return &entries_[i];
+            }
+        }
+        return nullptr;
     }
 
     // The code with the most votes (the earliest of equals); null when empty.
@@ -100,8 +151,28 @@ public:
     }
 
 private:
+    struct WholeVote {
+        unsigned code = 0;
+        unsigned votes = 0;
+    };
+
+    void PushWhole(unsigned code)
+    {
+        for (unsigned i = 0; i < wholeCount_; ++i) {
+            if (whole_[i].code == code) {
+                ++whole_[i].votes;
+                return;
+            }
+        }
+        if (wholeCount_ < N) {
+            whole_[wholeCount_++] = WholeVote{code, 1};
+        }
+    }
+
     Entry entries_[N];
     unsigned count_ = 0;
+    WholeVote whole_[N];
+    unsigned wholeCount_ = 0;
     BarSymbolForRSS records_[kRecords];
     unsigned recordCount_ = 0;
 };

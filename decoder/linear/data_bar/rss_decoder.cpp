@@ -84,6 +84,7 @@ RSSDecoder::RSSDecoder(DecoderDetailProperty const& detail, Gs1DataBarProperty c
 
 void RSSDecoder::Initialize()
 {
+    regions_.Clear();
     for (unsigned i = 0; i < 9; ++i) {
         omniLeft_[i].Reset();
         omniRight_[i].Reset();
@@ -101,7 +102,7 @@ void RSSDecoder::Initialize()
     limited_.Clear();
 }
 
-bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, ArrayIterator<ScanElement const> const& start,
+bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const& region, ArrayIterator<ScanElement const> const& start,
                                      LineDecodeData const& line)
 {
     bool const omni = dataBar_->read.Get();
@@ -142,6 +143,10 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
     if (!any || (isExpanded ? !expanded : !omni)) {
         return false;
     }
+    unsigned const regionIndex = regions_.Push(region);
+    bool const regionKnown = regionIndex < RSSRegionCollector::kCapacity;
+    unsigned const tag = (found.reverse ? BarSymbolCandidateMapForRSS<64>::kReverseBit : 0u) |
+                         (regionKnown ? regionIndex << BarSymbolCandidateMapForRSS<64>::kRegionShift : 0u);
 
     // The character before the finder (in the pattern's own order) is an
     // outer one; each character reads from its far end towards the finder.
@@ -216,16 +221,17 @@ bool RSSDecoder::ExecuteBinarization(GrayImage const& image, Region const&, Arra
     bool const normal = polarity != 1 && ground != kDarkRun;
     bool const inverted = polarity != 0 && ground != kLightRun;
     if (normal) {
-        Vote(finder, found.value, false, before, after, pair, seen);
+        Vote(finder, found.value, false, before, after, pair, seen, tag, regionKnown);
     }
     if (inverted) {
-        Vote(finder, found.value, true, before, after, pair, seen);
+        Vote(finder, found.value, true, before, after, pair, seen, tag, regionKnown);
     }
     return true;
 }
 
 void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bool inverted, Side const& before,
-                      Side const& after, LineSegment const& pair, LineSegment const* seen)
+                      Side const& after, LineSegment const& pair, LineSegment const* seen, unsigned tag,
+                      bool regionKnown)
 {
     // Both ends of a finder share a colour; in the symbol's own colours
     // light ends mark the left Omnidirectional finder and the first finder
@@ -242,13 +248,13 @@ void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bo
         unsigned const outer = lightEnds ? 0 : 2;
         if (before.read) {
             BarSymbolForRSS record = before.symbol;
-            record.code = before.character.value * kOmniModulus + before.character.CalcOmniChecksum(outer);
-            map.first.Push(record, pair);
+            record.code = (before.character.value * kOmniModulus + before.character.CalcOmniChecksum(outer)) | tag;
+            map.first.Push(record, pair, regionKnown);
         }
         if (after.read) {
             BarSymbolForRSS record = after.symbol;
-            record.code = after.character.value * kOmniModulus + after.character.CalcOmniChecksum(outer + 1);
-            map.second.Push(record, pair);
+            record.code = (after.character.value * kOmniModulus + after.character.CalcOmniChecksum(outer + 1)) | tag;
+            map.second.Push(record, pair, regionKnown);
         }
         return;
     }
@@ -259,13 +265,13 @@ void RSSDecoder::Vote(RSSFinderPartialScanData const& finder, unsigned value, bo
     Side const& right = lightEnds ? after : before;
     if (left.read) {
         BarSymbolForRSS record = left.symbol;
-        record.code = left.character.value * kExpandedModulus + left.character.CalcExpandedChecksum(2 * number);
-        map.first.Push(record, pair);
+        record.code = (left.character.value * kExpandedModulus + left.character.CalcExpandedChecksum(2 * number)) | tag;
+        map.first.Push(record, pair, regionKnown);
     }
     if (right.read) {
         BarSymbolForRSS record = right.symbol;
-        record.code = right.character.value * kExpandedModulus + right.character.CalcExpandedChecksum(2 * number + 1);
-        map.second.Push(record, pair);
+        record.code = (right.character.value * kExpandedModulus + right.character.CalcExpandedChecksum(2 * number + 1)) | tag;
+        map.second.Push(record, pair, regionKnown);
     }
 }
 
@@ -275,25 +281,28 @@ bool RSSDecoder::Start(GrayImage const&, DecodedLabel& label)
     bool const normal = polarity == 0 || polarity == 2;
     bool const inverted = polarity == 1 || polarity == 2;
     label.Clear();
-    if (dataBar_->read.Get()) {
-        if (normal && CheckOmni(omniLeft_, omniRight_, false, label)) {
-            return true;
+    // By whole codes first, then by the characters alone.
+    for (bool const whole : {true, false}) {
+        if (dataBar_->read.Get()) {
+            if (normal && CheckOmni(omniLeft_, omniRight_, false, whole, label)) {
+                return true;
+            }
+            // When both polarities are read, a light-on-dark reading needs
+            // dark ground seen: every dark-on-light symbol also reads, with
+            // other weights, as a light-on-dark one, which noise may complete.
+            if (inverted && CheckOmni(omniLeftInverted_, omniRightInverted_, true, whole, label, polarity == 2)) {
+                label.negative = 1;
+                return true;
+            }
         }
-        // When both polarities are read, a light-on-dark reading needs dark
-        // ground seen: every dark-on-light symbol also reads, with other
-        // weights, as a light-on-dark one, which noise may complete.
-        if (inverted && CheckOmni(omniLeftInverted_, omniRightInverted_, true, label, polarity == 2)) {
-            label.negative = 1;
-            return true;
-        }
-    }
-    if (dataBar_->read_expanded.Get()) {
-        if (normal && CheckExpanded(expanded_, label)) {
-            return true;
-        }
-        if (inverted && CheckExpanded(expandedInverted_, label)) {
-            label.negative = 1;
-            return true;
+        if (dataBar_->read_expanded.Get()) {
+            if (normal && CheckExpanded(expanded_, whole, label)) {
+                return true;
+            }
+            if (inverted && CheckExpanded(expandedInverted_, whole, label)) {
+                label.negative = 1;
+                return true;
+            }
         }
     }
     label.Clear();
@@ -310,17 +319,29 @@ void RSSDecoder::FillTuningRecord(RateForTuningCalculator const& rate, DecodedLa
     label.further = statistics.valid ? statistics.ToRecord() : tagFurtherRecord{};
 }
 
+BarSymbolCandidateMapForRSS<64>::Entry const* RSSDecoder::PickBest(BarSymbolCandidateMapForRSS<64> const& side,
+                                                                   bool whole, unsigned& code)
+{
+    if (!whole) {
+        Entry const* best = side.GetClearBest(kMinVotes, kMinLead);
+        code = best != nullptr ? best->code : 0u;
+        return best;
+    }
+    return side.GetClearBestWhole(kMinVotes, kMinLead, code) ? side.Find(code) : nullptr;
+}
+
 bool RSSDecoder::CheckPair(RSSPairCandidateMap const& left, RSSPairCandidateMap const& right, unsigned i,
-                          unsigned j, bool inverted, bool needGround, PairEntries& best)
+                          unsigned j, bool inverted, bool needGround, bool whole, PairEntries& best,
+                          unsigned (&codes)[4])
 {
     // The finder values 0 and 8 never pair.
     if ((i == 0 && j == 8) || (i == 8 && j == 0)) {
         return false;
     }
-    best[0] = left.first.GetClearBest(kMinVotes, kMinLead);
-    best[1] = left.second.GetClearBest(kMinVotes, kMinLead);
-    best[2] = right.first.GetClearBest(kMinVotes, kMinLead);
-    best[3] = right.second.GetClearBest(kMinVotes, kMinLead);
+    best[0] = PickBest(left.first, whole, codes[0]);
+    best[1] = PickBest(left.second, whole, codes[1]);
+    best[2] = PickBest(right.first, whole, codes[2]);
+    best[3] = PickBest(right.second, whole, codes[3]);
     // The ground beyond the outer characters rules out the polarity it
     // contradicts.
     if (best[0] == nullptr || best[1] == nullptr || best[2] == nullptr || best[3] == nullptr ||
@@ -337,13 +358,14 @@ bool RSSDecoder::CheckPair(RSSPairCandidateMap const& left, RSSPairCandidateMap 
     return sum % kOmniModulus == check;
 }
 
-bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted, DecodedLabel& label,
+bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted, bool whole, DecodedLabel& label,
                            bool needGround) const
 {
     for (unsigned i = 0; i < 9; ++i) {
         for (unsigned j = 0; j < 9; ++j) {
             PairEntries best = {};
-            if (!CheckPair(left[i], right[j], i, j, inverted, needGround, best)) {
+            unsigned codes[4] = {};
+            if (!CheckPair(left[i], right[j], i, j, inverted, needGround, whole, best, codes)) {
                 continue;
             }
             Entry const* leftOuter = best[0];
@@ -366,8 +388,10 @@ bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted,
             unsigned const modifier = (withCheck ? kModifierCheckDigit : 0u) | (linked ? kModifierLinked : 0u);
             label.identifier.Copy(RSSIdentifier(modifier));
             label.region = Region{{leftOuter->first, rightOuter->first, rightOuter->last, leftOuter->last}};
-            // The width of the row a 2D component sits on.
-            bool const oneRow = LieInOneRow(*leftOuter, *rightOuter, leftOuter->first);
+            // The width of the row a 2D component sits on: pairs met in
+            // different regions are two rows; one region may hold both.
+            bool const oneRow = (!whole || RegionOf(codes[0]) == RegionOf(codes[2])) &&
+                                LieInOneRow(*leftOuter, *rightOuter, leftOuter->first);
             label.moduleCount = oneRow ? kOmniRowModules : kOmniRowModules / 2;
             RateForTuningCalculator rate;
             rate.Initialize(detail_->flag != 0);
@@ -382,10 +406,11 @@ bool RSSDecoder::CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted,
     return false;
 }
 
-bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
+bool RSSDecoder::CheckExpanded(Maps12 const& maps, bool whole, DecodedLabel& label) const
 {
     using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
-    Entry const* check = maps[0].first.GetClearBest(kMinVotes, kMinLead);
+    unsigned checkCode = 0;
+    Entry const* check = PickBest(maps[0].first, whole, checkCode);
     if (check == nullptr) {
         return false;
     }
@@ -409,7 +434,8 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
     Entry const* entries[22] = {check};
     for (unsigned p = 1; p < count; ++p) {
         RSSPairCandidateMap const& pair = maps[sequence[p / 2]];
-        Entry const* entry = (p % 2 == 0 ? pair.first : pair.second).GetClearBest(kMinVotes, kMinLead);
+        unsigned code = 0;
+        Entry const* entry = PickBest(p % 2 == 0 ? pair.first : pair.second, whole, code);
         if (entry == nullptr || entry->code / kExpandedModulus > 4095 ||
             !bits.Append(entry->code / kExpandedModulus, 12)) {
             return false;
@@ -420,7 +446,7 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
         if (p % 2 == 0 && !rowEnded) {
             // A stacked row may run the other way: each finder is compared
             // with the one before it.
-            rowEnded = !LieInOneRow(*rowLast, *entry, check->first);
+            rowEnded = (whole && RegionOf(code) != RegionOf(checkCode)) || !LieInOneRow(*rowLast, *entry, check->first);
             firstRow += rowEnded ? 0u : 1u;
             rowLast = entry;
         }
@@ -452,7 +478,8 @@ bool RSSDecoder::CheckExpanded(Maps12 const& maps, DecodedLabel& label) const
     for (unsigned p = 1; p < count; ++p) {
         RSSPairCandidateMap const& pair = maps[sequence[p / 2]];
         BarSymbolCandidateMapForRSS<64> const& side = p % 2 == 0 ? pair.first : pair.second;
-        side.PushRateForTuningCalculators(side.GetClearBest(kMinVotes, kMinLead)->code, rate);
+        unsigned code = 0;
+        side.PushRateForTuningCalculators(PickBest(side, whole, code)->code, rate);
     }
     FillTuningRecord(rate, label);
     return true;

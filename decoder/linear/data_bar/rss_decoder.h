@@ -3,6 +3,7 @@
 #include "decoder/linear/roads/data_bar_road.h"
 #include "decoder/linear/data_bar/rss_candidate_map.h"
 #include "decoder/linear/data_bar/rss_limited_sightings.h"
+#include "decoder/linear/data_bar/rss_region_collector.h"
 
 namespace DEC2DIvra {
 
@@ -18,6 +19,12 @@ struct RSSCharacter;
 // finder pattern into the map of that finder; a symbol is put together from
 // the best-voted characters once their check values agree. Stacked rows need
 // no more than this: each line reads the row it crosses.
+//
+// A symbol is first put together from characters voted by the scan region
+// and direction they were read in (the region tells the rows of a stacked
+// symbol apart), then, for what that leaves unread, from the votes of all
+// lines together: a symbol met by lines of several regions or from both
+// ends may have no character clearly voted in any one of them.
 class RSSDecoder final : public DataBarRoad {
 public:
     // A character counts with this many agreeing lines.
@@ -49,11 +56,15 @@ private:
     using Maps12 = RSSPairCandidateMap[12];
 
     struct Side;
+    // tag: the reverse bit and region index the line's codes carry;
+    // regionKnown false when the region found no slot.
     void Vote(RSSFinderPartialScanData const& finder, unsigned value, bool inverted, Side const& before,
-              Side const& after, LineSegment const& pair, LineSegment const* seen);
+              Side const& after, LineSegment const& pair, LineSegment const* seen, unsigned tag, bool regionKnown);
     using Entry = BarSymbolCandidateMapForRSS<64>::Entry;
     using PairEntries = Entry const* [4];
-    bool CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted, DecodedLabel& label,
+    // whole: the characters by their whole codes (region and direction);
+    // else by the characters alone.
+    bool CheckOmni(Maps9 const& left, Maps9 const& right, bool inverted, bool whole, DecodedLabel& label,
                    bool needGround = false) const;
     // The left pair of finder value i and the right pair of value j: each
     // character clearly voted (left outer, left inner, right outer, right
@@ -61,9 +72,14 @@ private:
     // characters' checksum equal to the check value the two finders name.
     // The label's tuning record from the winning characters' runs.
     static void FillTuningRecord(RateForTuningCalculator const& rate, DecodedLabel& label);
+    // codes: the whole codes chosen (the characters' codes when not whole).
     static bool CheckPair(RSSPairCandidateMap const& left, RSSPairCandidateMap const& right, unsigned i, unsigned j,
-                          bool inverted, bool needGround, PairEntries& best);
-    bool CheckExpanded(Maps12 const& maps, DecodedLabel& label) const;
+                          bool inverted, bool needGround, bool whole, PairEntries& best, unsigned (&codes)[4]);
+    bool CheckExpanded(Maps12 const& maps, bool whole, DecodedLabel& label) const;
+    // The clear best character of one side, by whole code or by character;
+    // null when none is clear.
+    static Entry const* PickBest(BarSymbolCandidateMapForRSS<64> const& side, bool whole, unsigned& code);
+    static unsigned RegionOf(unsigned code) { return code >> BarSymbolCandidateMapForRSS<64>::kRegionShift; }
     static BarSymbolCandidateMapForRSS<64>::Entry const* GetBestOfPair(RSSPairCandidateMap const& map);
     static bool CalcPairRegion(RSSPairCandidateMap const& map, Region& region);
     static bool LieInOneRow(BarSymbolCandidateMapForRSS<64>::Entry const& a,
@@ -123,6 +139,7 @@ private:
     Maps9 omniRightInverted_;
     Maps12 expanded_;
     Maps12 expandedInverted_;
+    RSSRegionCollector regions_;
     unsigned long long named_ = 0;
     // Omnidirectional pairs already given a region along their measured bars.
     unsigned long long aligned_ = 0;

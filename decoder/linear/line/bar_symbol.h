@@ -13,4 +13,15 @@ struct BarSymbol {
     unsigned char flag = 0;
 };
 
+// A character as a vote: two are equal when their patterns (values) are,
+// whatever their places and measures.
+struct BarSymbolOnlyPattern {
+    BarSymbol symbol;
+
+    friend bool operator==(BarSymbolOnlyPattern const& a, BarSymbolOnlyPattern const& b)
+    {
+        return a.symbol.value == b.symbol.value;
+    }
+};
+
 }  // namespace DEC2DIvra

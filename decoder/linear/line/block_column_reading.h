@@ -99,10 +99,16 @@ bool VoteBlockColumns(StackInterface<MultiLineBlockData> const& blocks, StackInt
     int first = 0;
     for (unsigned c = 0; c < blocks.GetCount(); ++c) {
         MultiLineBlockData const& column = blocks[c];
-        BallotBox<int, unsigned>::Entry entries[MultiLineBlockData::kLineCapacity];
-        BallotBox<int, unsigned> ballot(entries, MultiLineBlockData::kLineCapacity);
+        BallotBox<BarSymbolOnlyPattern, unsigned>::Entry entries[MultiLineBlockData::kLineCapacity];
+        BallotBox<BarSymbolOnlyPattern, unsigned> ballot(entries, MultiLineBlockData::kLineCapacity);
         for (MultiLineBlockData::Entry const& entry : column) {
-            ballot.Push(entry.value, 1);
+            BarSymbolOnlyPattern vote;
+            vote.symbol.value = entry.value;
+            vote.symbol.begin = entry.begin;
+            vote.symbol.end = entry.end;
+            vote.symbol.width = entry.width;
+            vote.symbol.contrast = entry.contrast;
+            ballot.Push(vote, 1);
         }
         if (ballot.GetCount() == 0) {
             break;
@@ -111,9 +117,8 @@ bool VoteBlockColumns(StackInterface<MultiLineBlockData> const& blocks, StackInt
         if (ballot.GetCount() > 1 && ballot[1].count >= ballot[0].count) {
             break;
         }
-        int const value = ballot[0].value;
-        BarSymbol symbol;
-        symbol.value = value;
+        int const value = ballot[0].value.symbol.value;
+        BarSymbol symbol = ballot[0].value.symbol;
         unsigned doubtful = 0;
         bool firstEntry = true;
         for (MultiLineBlockData::Entry const& entry : column) {

@@ -3,6 +3,7 @@
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/identifiers/telepen_korean_postal_identifiers.h"
 #include "decoder/linear/line/plessey_line_runs.h"
+#include "decoder/linear/telepen_korean_postal/telepen_partial_scan_data.h"
 
 namespace DEC2DIvra {
 
@@ -38,8 +39,7 @@ bool ReadCharacters(PlesseyLineRuns const& runs, Reading& reading)
     }
     module /= 10;
     while (position < total && reading.count < TelepenDecoder::kMaxSymbols) {
-        bool bars[kMaxPairs];
-        bool spaces[kMaxPairs];
+        unsigned pattern = 0;
         unsigned pairs = 0;
         unsigned code = 0;
         bool done = false;
@@ -50,11 +50,11 @@ bool ReadCharacters(PlesseyLineRuns const& runs, Reading& reading)
             if (module <= 0 || bar > 4 * module || space > 4 * module) {
                 return false;
             }
-            bars[pairs] = bar > 2 * module;
-            spaces[pairs] = space > 2 * module;
+            pattern |= (bar > 2 * module ? 1u : 0u) << (2 * pairs);
+            pattern |= (space > 2 * module ? 1u : 0u) << (2 * pairs + 1);
             ++pairs;
             position += 2;
-            done = TelepenDecoder::PatternToTelepen(bars, spaces, pairs, code);
+            done = TelepenPartialScanData::PatternToTelepen(2 * pairs, pattern, code);
         }
         if (!done) {
             return false;
@@ -79,41 +79,6 @@ bool ReadCharacters(PlesseyLineRuns const& runs, Reading& reading)
 TelepenDecoder::TelepenDecoder(BarSymbolDecoderContext const& context, DEC2DProperty const& property)
     : BarSymbolDecoder(SYMBOLOGY_TELEPEN, context), telepen_(&property.telepen)
 {
-}
-
-bool TelepenDecoder::PatternToTelepen(bool const* bars, bool const* spaces, unsigned pairs, unsigned& code)
-{
-    unsigned bits = 0;
-    unsigned value = 0;
-    bool open = false;
-    auto put = [&](unsigned bit) {
-        if (bits < 8) {
-            value |= bit << bits;
-        }
-        ++bits;
-    };
-    for (unsigned p = 0; p < pairs; ++p) {
-        if (!bars[p] && !spaces[p]) {
-            put(1);
-        } else if (bars[p] && !spaces[p]) {
-            put(0);
-            put(0);
-        } else if (bars[p] && spaces[p]) {
-            put(0);
-            put(1);
-            put(0);
-        } else {
-            put(open ? 1 : 0);
-            put(open ? 0 : 1);
-            open = !open;
-        }
-    }
-    unsigned ones = 0;
-    for (unsigned b = 0; b < 8; ++b) {
-        ones += (value >> b) & 1u;
-    }
-    code = value & 0x7Fu;
-    return bits == 8 && !open && ones % 2 == 0;
 }
 
 unsigned TelepenDecoder::NumericConversion(StackInterface<char>& data)
@@ -153,6 +118,14 @@ bool TelepenDecoder::ExecuteBinarization(ArrayIterator<ScanElement const> const&
     if (!start.IsValid() || !telepen_->read.Get() || !CheckPolarity(negative)) {
         return false;
     }
+    return ReadWindows(start, negative, symbols, reverced) || ReadWholeSymbol(start, negative, symbols, reverced);
+}
+
+bool TelepenDecoder::ReadWholeSymbol(ArrayIterator<ScanElement const> const& start, bool negative,
+                                     StackInterface<BarSymbol>& symbols, bool& reverced) const
+{
+    symbols.Clear();
+    reverced = false;
     PlesseyLineRuns runs(start);
     // The symbol's last space merges into the quiet zone: the symbol holds an
     // odd number of runs, bar first and last.

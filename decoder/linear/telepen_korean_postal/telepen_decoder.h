@@ -10,7 +10,8 @@ struct TelepenProperty;
 class TelepenIdentifier;
 
 // Telepen in its ASCII and numeric forms from the runs of one scan line, met
-// from either end. Characters are pushed in line order, start and stop
+// from either end: character window by character window, and behind that
+// from the whole symbol's runs at once. Characters are pushed in line order, start and stop
 // included, each with its 7-bit code.
 class TelepenDecoder final : public BarSymbolDecoder {
 public:
@@ -28,17 +29,22 @@ public:
     unsigned CountLeastReadRuns() const override;
     bool Start(StackInterface<BarSymbol> const& symbols, bool reverced, DecodedLabel& label) const override;
 
-    // The bits of a character's bar/space pairs (wide = true), least
-    // significant first: both narrow 1, wide bar 00, both wide 010, a
-    // narrow bar with a wide space 01 opening a pair of such, 10 closing it.
-    // False unless the pairs fill exactly 8 bits of even parity.
-    static bool PatternToTelepen(bool const* bars, bool const* spaces, unsigned pairs, unsigned& code);
     // Rewrites numeric-mode data in place: codes 27-126 become two digits,
     // 17-26 a digit and "X"; after a DLE (16), dropped, the rest is copied.
     // Answers the identifier option: 1, or 2 when a DLE was met.
     static unsigned NumericConversion(StackInterface<char>& data);
 
 private:
+    // The symbol read one character window after another from its start
+    // (or its stop, met from the end) at `start`; characters pushed in line
+    // order.
+    bool ReadWindows(ArrayIterator<ScanElement const> const& start, bool negative,
+                     StackInterface<BarSymbol>& symbols, bool& reverced) const;
+    // The whole symbol's runs measured at once, for what the windows do not
+    // read.
+    bool ReadWholeSymbol(ArrayIterator<ScanElement const> const& start, bool negative,
+                         StackInterface<BarSymbol>& symbols, bool& reverced) const;
+
     TelepenProperty const* telepen_;
 };
 

@@ -14,9 +14,9 @@ bool StartsWith(unsigned char const digits[13], char const* prefix)
     return true;
 }
 
-bool IsOn(unsigned mode)
+bool IsOn(UpcEanBookNumbers::enable_ifpossible mode)
 {
-    return mode == UpcEanBookNumbers::kEnable || mode == UpcEanBookNumbers::kIfPossible;
+    return mode == UpcEanBookNumbers::ENABLE || mode == UpcEanBookNumbers::IF_POSSIBLE;
 }
 
 // Replaces the text by the given digits of the EAN and a final character;
@@ -102,10 +102,10 @@ bool UpcEanBookNumbers::Convert(unsigned char const digits[13], Settings const& 
         // different, 978 book): it stays an EAN-13 and is read as a book.
         return true;
     }
-    if (settings.isbn == kDisable && settings.issn == kDisable && settings.ismn == kDisable) {
+    if (settings.isbn == DISABLE && settings.issn == DISABLE && settings.ismn == DISABLE) {
         return true;
     }
-    return settings.isbn == kIfPossible || settings.issn == kIfPossible || settings.ismn == kIfPossible;
+    return settings.isbn == IF_POSSIBLE || settings.issn == IF_POSSIBLE || settings.ismn == IF_POSSIBLE;
 }
 
 }  // namespace DEC2DIvra

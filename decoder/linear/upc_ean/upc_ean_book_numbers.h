@@ -9,13 +9,13 @@ namespace DEC2DIvra {
 class UpcEanBookNumbers {
 public:
     // Values of the three conversion settings.
-    enum Mode : unsigned { kDisable = 0, kEnable = 1, kIfPossible = 2 };
+    enum enable_ifpossible : unsigned { DISABLE = 0, ENABLE = 1, IF_POSSIBLE = 2 };
     enum class Form { kNone, kIsbn, kIssn, kIsmn };
 
     struct Settings {
-        unsigned isbn = kDisable;
-        unsigned issn = kDisable;
-        unsigned ismn = kDisable;
+        enable_ifpossible isbn = DISABLE;
+        enable_ifpossible issn = DISABLE;
+        enable_ifpossible ismn = DISABLE;
     };
 
     // Rewrites the text of an EAN-13 (its thirteen digits given) in the form

@@ -259,8 +259,10 @@ bool WPCDecoder::Start(StackInterface<BarSymbol> const& symbols, bool reverced, 
                                     : (addon == 2 ? upcE_->read_addon2.Get() : upcE_->read_addon5.Get()));
     }
     // Add-on digits follow the main symbol's text directly.
-    for (unsigned i = 0; written && i < addon; ++i) {
-        written = Push(text, digits.GetAddon(i));
+    if (written && addon == 2) {
+        written = digits.WriteAddon2(text);
+    } else if (written && addon == 5) {
+        written = digits.WriteAddon5(text);
     }
     if (!written || !admitted) {
         text.Clear();
@@ -268,8 +270,10 @@ bool WPCDecoder::Start(StackInterface<BarSymbol> const& symbols, bool reverced, 
     }
     if (ean13 && addon == 0) {
         // IsxxConversion
-        UpcEanBookNumbers::Settings const settings{ean13_->enable_isbn.Get(), ean13_->enable_issn.Get(),
-                                                   ean13_->enable_ismn.Get()};
+        using Mode = UpcEanBookNumbers::enable_ifpossible;
+        UpcEanBookNumbers::Settings const settings{static_cast<Mode>(ean13_->enable_isbn.Get()),
+                                                   static_cast<Mode>(ean13_->enable_issn.Get()),
+                                                   static_cast<Mode>(ean13_->enable_ismn.Get())};
         UpcEanBookNumbers::Form form = UpcEanBookNumbers::Form::kNone;
         if (!UpcEanBookNumbers::Convert(full, settings, text, form)) {
             text.Clear();

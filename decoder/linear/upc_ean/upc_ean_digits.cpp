@@ -165,6 +165,26 @@ bool UpcEanDigits::CheckAddon5() const
     return sum % 10 == UpcEanTables::EvenOdd(pattern);
 }
 
+bool UpcEanDigits::WriteAddon2(StackInterface<char>& text) const
+{
+    return addonCount_ == 2 && WriteAddon(text);
+}
+
+bool UpcEanDigits::WriteAddon5(StackInterface<char>& text) const
+{
+    return addonCount_ == 5 && WriteAddon(text);
+}
+
+bool UpcEanDigits::WriteAddon(StackInterface<char>& text) const
+{
+    for (unsigned i = 0; i < addonCount_; ++i) {
+        if (!text.Push(static_cast<char>('0' + addon_[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool UpcEanDigits::Check() const
 {
     bool main = false;

@@ -39,6 +39,11 @@ public:
     bool CheckWPC6() const;
     bool CheckAddon2() const;
     bool CheckAddon5() const;
+    // The add-on's digits appended to a label's text; false (with part of
+    // them written) when the read holds no add-on of that length or the
+    // text is full.
+    bool WriteAddon2(StackInterface<char>& text) const;
+    bool WriteAddon5(StackInterface<char>& text) const;
     // Every check that applies to the read's length.
     bool Check() const;
 
@@ -54,6 +59,7 @@ public:
 
 private:
     unsigned CalcSetZeroPattern() const;
+    bool WriteAddon(StackInterface<char>& text) const;
 
     unsigned mainCount_ = 0;
     unsigned addonCount_ = 0;

@@ -1,13 +1,19 @@
-// The DataBar arithmetic: width lists rank in lexicographic order, the
-// Limited check patterns all come back from their look-up (and no index reads
-// past it), and the weight rows start as ISO/IEC 24724 prints them.
+// The DataBar arithmetic: width lists rank in lexicographic order, zint's
+// Limited symbols read back through their check characters (and no index
+// reads past the look-up), and the weight rows start as ISO/IEC 24724 prints
+// them.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "decoder/linear/data_bar/rss_calculation.h"
 #include "decoder/linear/data_bar/rss_limited_partial_scan_data.h"
 #include "decoder/linear/data_bar/rss_tables.h"
+#include "tests/decoder/linear/frame_fixture.h"
+#include "tests/support/symbol_renderer.h"
 
 namespace {
 
@@ -100,26 +106,53 @@ TEST(RSSCalculationTest, WeightRowsStartAsPrinted)
     EXPECT_EQ(RSSCalculation::CalcGtinCheckDigit("0950110153000"), '3');
 }
 
-TEST(RSSLimitedCheckTest, EveryPatternComesBackAndNoIndexReadsPastTheTable)
+// zint's Limited symbols, read on the frame: their check characters (the
+// drawn modules 28 to 45) cover most of the table, each read back to zint's
+// own text.
+TEST(RSSLimitedCheckTest, ZintSymbolsReadWithTheirCheckCharacters)
 {
-    unsigned const per = RSSLimitedStartPartialScanData::kPatternsPerColour;
-    for (unsigned v = 0; v < RSSTables::kLimitedCheckCount; ++v) {
-        unsigned odd[7];
-        unsigned even[7];
-        for (unsigned i = 0; i < 7; ++i) {
-            odd[i] = RSSTables::kLimitedCheck[v][2 * i];
-            even[i] = RSSTables::kLimitedCheck[v][2 * i + 1];
+    frame_test::LinearFrameHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    harness.EnableAllLinear(false);
+    harness.SetRedundancy(0);
+    harness.SetDecodeMode(1);
+    harness.SetPolarity(2);
+    harness.Settings().read.gs1_databar_limited.Set(true);
+    support::RenderOptions options;
+    options.moduleSize = 2.5;
+    std::set<std::string> checks;
+    unsigned read = 0;
+    unsigned const count = 180;
+    for (unsigned long long n = 0; n < count; ++n) {
+        std::string data = std::to_string((n * 117130198919ULL + 950110153000ULL) % 2000000000000ULL);
+        data.insert(0, 13 - data.size(), '0');
+        support::Rendering const r = support::render({.symbology = BARCODE_DBAR_LTD, .data = data}, options);
+        ASSERT_TRUE(r.symbol.ok) << data << ": " << r.symbol.error;
+        std::string check;
+        for (int k = 28; k < 46; ++k) {
+            support::Point const at = r.symbol.toFrame({k + 0.5, r.symbol.heightModules / 2});
+            std::uint16_t const grey =
+                r.frame.pixels[static_cast<size_t>(at.y) * r.frame.width + static_cast<size_t>(at.x)];
+            check += grey < 512 ? '1' : '0';
         }
-        unsigned vOdd = 0;
-        unsigned vEven = 0;
-        ASSERT_TRUE(RSSCalculation::CalcRSSValue(odd, 7, 3, true, vOdd));
-        ASSERT_TRUE(RSSCalculation::CalcRSSValue(even, 7, 3, true, vEven));
-        unsigned value = 0;
-        ASSERT_TRUE(RSSLimitedStartPartialScanData::LookUpCheckValue(vOdd * per + vEven, value));
-        EXPECT_EQ(value, v);
+        checks.insert(check);
+        std::string expected;
+        for (char c : r.symbol.text) {
+            if (c != '(' && c != ')') {
+                expected += c;
+            }
+        }
+        frame_test::Read const got = harness.ReadRegion(r.frame, frame_test::ToRegion(r.symbol.corners, 10 * options.moduleSize));
+        EXPECT_TRUE(got.ok) << data;
+        EXPECT_EQ(got.data, expected) << data;
+        read += got.ok && got.data == expected ? 1u : 0u;
     }
+    EXPECT_EQ(read, count);
+    EXPECT_GE(checks.size(), 75u) << "check characters covered";
+
     // The largest index a measurement can form, and those beyond, name no
     // check character rather than reading past the table.
+    unsigned const per = RSSLimitedStartPartialScanData::kPatternsPerColour;
     unsigned value = 0;
     EXPECT_FALSE(RSSLimitedStartPartialScanData::LookUpCheckValue(per * per - 1, value));
     EXPECT_FALSE(RSSLimitedStartPartialScanData::LookUpCheckValue(per * per, value));

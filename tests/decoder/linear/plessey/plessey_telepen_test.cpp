@@ -11,6 +11,7 @@
 #include "decoder/linear/telepen_korean_postal/korean_postal_decoder.h"
 #include "decoder/linear/plessey/msi_plessey_decoder.h"
 #include "decoder/linear/telepen_korean_postal/telepen_decoder.h"
+#include "decoder/linear/telepen_korean_postal/telepen_partial_scan_data.h"
 #include "decoder/linear/plessey/uk_plessey_decoder.h"
 #include "tests/decoder/linear/linear_read_fixture.h"
 
@@ -143,12 +144,17 @@ TEST_F(PlesseyTest, TelepenCheckAndNumericConversion)
     }
     EXPECT_EQ(TelepenDecoder::NumericConversion(data), 2u);
     EXPECT_EQ(std::string(data.GetFirst(), data.GetCount()), std::string("123XA") + static_cast<char>(40));
-    bool const narrow[8] = {false, false, false, false, false, false, false, false};
+    using DEC2DIvra::TelepenPartialScanData;
     unsigned code = 0;
     // Eight narrow pairs: eight 1 bits, even parity: code 127.
-    EXPECT_TRUE(TelepenDecoder::PatternToTelepen(narrow, narrow, 8, code));
+    EXPECT_TRUE(TelepenPartialScanData::PatternToTelepen(16, 0, code));
     EXPECT_EQ(code, 127u);
-    EXPECT_FALSE(TelepenDecoder::PatternToTelepen(narrow, narrow, 7, code)) << "seven bits";
+    EXPECT_FALSE(TelepenPartialScanData::PatternToTelepen(14, 0, code)) << "seven bits";
+    // The start: five narrow pairs and a wide one; a lone wide space opens a
+    // pair it must close.
+    EXPECT_TRUE(TelepenPartialScanData::PatternToTelepen(12, 0xC00, code));
+    EXPECT_EQ(code, static_cast<unsigned>('_'));
+    EXPECT_FALSE(TelepenPartialScanData::PatternToTelepen(14, 0x002, code)) << "unclosed pair";
 }
 
 // UK Plessey: hex characters, the check characters kept off by default, A as

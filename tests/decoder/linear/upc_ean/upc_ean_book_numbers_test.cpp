@@ -15,9 +15,9 @@ using namespace DEC2DIvra;
 using Form = UpcEanBookNumbers::Form;
 using Settings = UpcEanBookNumbers::Settings;
 
-constexpr unsigned kOff = UpcEanBookNumbers::kDisable;
-constexpr unsigned kOn = UpcEanBookNumbers::kEnable;
-constexpr unsigned kMaybe = UpcEanBookNumbers::kIfPossible;
+constexpr UpcEanBookNumbers::enable_ifpossible kOff = UpcEanBookNumbers::DISABLE;
+constexpr UpcEanBookNumbers::enable_ifpossible kOn = UpcEanBookNumbers::ENABLE;
+constexpr UpcEanBookNumbers::enable_ifpossible kMaybe = UpcEanBookNumbers::IF_POSSIBLE;
 
 struct Outcome {
     bool pass = false;
