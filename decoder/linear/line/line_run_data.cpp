@@ -222,20 +222,25 @@ unsigned LineRunData::FindGroundAfter(unsigned from, unsigned limit, long long f
         if (i >= count_) {
             break;
         }
-        long long const width = GetWidth(i);
+        // Only a run of the ground's colour can end the symbol. The runs up
+        // to run i are taken in, whole.
+        if (RunAt(before_ + i).run.colour != ground) {
+            continue;
+        }
+        long long const width = WidthAt(i);
         // Against the runs just before: a slanted symbol's far end has
         // narrower runs than its near end, and so has its quiet zone.
         long long widest = 0;
         long long narrowest = 0;
         for (unsigned k = i > from + kGroundReach ? i - kGroundReach : from; k < i; ++k) {
-            long long const w = GetWidth(k);
+            long long const w = WidthAt(k);
             widest = w > widest ? w : widest;
             narrowest = narrowest == 0 || w < narrowest ? w : narrowest;
         }
         // A located region may end the line within the quiet zone.
         bool const lineEnd = i + 1 == count_ && before_ + count_ < kCapacity;
         bool const wide = width >= factor * widest && width >= 2 * factor * narrowest;
-        if ((*this)[i].colour == ground && widest > 0 && (wide || lineEnd)) {
+        if (widest > 0 && (wide || lineEnd)) {
             return i;
         }
     }

@@ -106,6 +106,12 @@ private:
         Run run;
     };
     Run& RunAt(long long k) const { return slots_[k].run; }
+    // The width of run i (from the first one on), taken in already.
+    long long WidthAt(unsigned i) const
+    {
+        ScanElement const& run = RunAt(before_ + i).run;
+        return static_cast<long long>(run.end) - run.begin;
+    }
     void PutRun(long long k, Run const& run) const { slots_[k].run = run; }
 
     ScanElement const* line_;
