@@ -180,9 +180,10 @@ unsigned LineDecoder::CountWideRunsNear(long long spacing, StackInterface<ScanEl
     unsigned const count = runs.GetCount();
     unsigned const first = at > kReadBeforeRuns ? at - kReadBeforeRuns : 0;
     unsigned const last = at + kReadAfterRuns < count ? at + kReadAfterRuns : count - 1;
-    // From the start of the stretch that holds the first run near `at`.
+    // From the start of the stretch that holds the first run near `at`,
+    // or `enough` runs before it: a stretch that long needs no more.
     unsigned k = first;
-    while (k > 0 && IsWideRun(spacing, runs[k - 1])) {
+    while (k > 0 && first - k < enough && IsWideRun(spacing, runs[k - 1])) {
         --k;
     }
     unsigned longest = 0;
