@@ -42,12 +42,10 @@ LineRunData::LineRunData(ArrayIterator<ScanElement const> const& first)
     }
     PutRun(before_, Run{line_[index], static_cast<int>(index), static_cast<int>(index)});
     count_ = 1;
-    for (long long k = index + 1; k < lineCount_ && before_ + count_ < kCapacity; ++k) {
-        Append(k);
-    }
+    next_ = index + 1;
 }
 
-void LineRunData::Append(long long& k)
+void LineRunData::Append(long long& k) const
 {
     Run& previous = RunAt(before_ + count_ - 1);
     ScanElement const& run = line_[k];
@@ -83,6 +81,7 @@ void LineRunData::Append(long long& k)
 long long LineRunData::GetMagnitude(unsigned i) const
 {
     // Past the runs taken in lies no run: the magnitude of one of no width.
+    TakeIn(i + static_cast<unsigned>(kLevelReach));
     if (i >= count_) {
         return 1;
     }
@@ -107,6 +106,7 @@ long long LineRunData::GetMagnitude(unsigned i) const
 bool LineRunData::CheckMarginBefore(unsigned first, unsigned width, bool negative, unsigned specks) const
 {
     PartialScanData<3> window;
+    TakeIn(first);
     if (first >= count_) {
         return false;
     }
@@ -123,6 +123,8 @@ bool LineRunData::CheckMarginBefore(unsigned first, unsigned width, bool negativ
 bool LineRunData::CheckMarginAfter(unsigned last, unsigned width, bool negative, unsigned specks) const
 {
     PartialScanData<3> window;
+    // The zone after the run is the run after it, whole.
+    TakeIn(last + 1);
     if (last >= count_) {
         return false;
     }
@@ -179,6 +181,7 @@ bool LineRunData::IsClearZone(unsigned edge, bool after, unsigned width, unsigne
 
 long long LineRunData::GetNarrowestWidth(unsigned count) const
 {
+    TakeIn(count > 0 ? count - 1 : 0);
     long long narrowest = count > 0 && count_ > 0 ? GetWidth(0) : 0;
     for (unsigned i = 1; i < count && i < count_; ++i) {
         narrowest = GetWidth(i) < narrowest ? GetWidth(i) : narrowest;
@@ -197,6 +200,7 @@ bool LineRunData::CheckMargins(unsigned count, long long factor, bool negative, 
 void LineRunData::PushWindow(RateForTuningCalculator const& rate, unsigned first) const
 {
     PartialScanData<5> window;
+    TakeIn(first);
     if (first >= count_) {
         return;
     }
@@ -213,21 +217,30 @@ unsigned LineRunData::FindGroundAfter(unsigned from, unsigned limit, long long f
         return 0;
     }
     unsigned char const ground = (*this)[0].colour == kDarkRun ? kLightRun : kDarkRun;
-    for (unsigned i = from; i < count_ && i < from + limit; ++i) {
-        long long const width = GetWidth(i);
+    for (unsigned i = from; i < from + limit; ++i) {
+        TakeIn(i);
+        if (i >= count_) {
+            break;
+        }
+        // Only a run of the ground's colour can end the symbol. The runs up
+        // to run i are taken in, whole.
+        if (RunAt(before_ + i).run.colour != ground) {
+            continue;
+        }
+        long long const width = WidthAt(i);
         // Against the runs just before: a slanted symbol's far end has
         // narrower runs than its near end, and so has its quiet zone.
         long long widest = 0;
         long long narrowest = 0;
         for (unsigned k = i > from + kGroundReach ? i - kGroundReach : from; k < i; ++k) {
-            long long const w = GetWidth(k);
+            long long const w = WidthAt(k);
             widest = w > widest ? w : widest;
             narrowest = narrowest == 0 || w < narrowest ? w : narrowest;
         }
         // A located region may end the line within the quiet zone.
         bool const lineEnd = i + 1 == count_ && before_ + count_ < kCapacity;
         bool const wide = width >= factor * widest && width >= 2 * factor * narrowest;
-        if ((*this)[i].colour == ground && widest > 0 && (wide || lineEnd)) {
+        if (widest > 0 && (wide || lineEnd)) {
             return i;
         }
     }

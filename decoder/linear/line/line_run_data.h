@@ -18,6 +18,10 @@ bool IsMarginMeasurable(ScanElement const* line, long long count, long long edge
 // merged into the runs around them: each run's magnitude (its width times
 // its depth below the opposite colour's level nearby) and the quiet-zone
 // tests either side of a stretch of runs.
+//
+// The runs are taken in as far as a question needs them: most candidates
+// fail within a character, and taking in the whole rest of the line for
+// each of them cost as much as a line's runs times its candidates.
 class LineRunData {
 public:
     // Runs held from the candidate on (and a few before it, for the levels).
@@ -25,9 +29,26 @@ public:
 
     explicit LineRunData(ArrayIterator<ScanElement const> const& first);
 
-    // Runs from the first one on still on the line.
-    unsigned GetCount() const { return count_; }
-    ScanElement const& operator[](unsigned i) const { return RunAt(before_ + i).run; }
+    // Runs from the first one on still on the line (takes in every run).
+    unsigned GetCount() const
+    {
+        TakeIn(kCapacity);
+        return count_;
+    }
+    // Whether at least `count` runs from the first one on are on the line.
+    bool HasRuns(unsigned count) const
+    {
+        if (count == 0) {
+            return true;
+        }
+        TakeIn(count - 1);
+        return count_ >= count;
+    }
+    ScanElement const& operator[](unsigned i) const
+    {
+        TakeIn(i);
+        return RunAt(before_ + i).run;
+    }
     long long GetWidth(unsigned i) const { return static_cast<long long>((*this)[i].end) - (*this)[i].begin; }
     long long GetMagnitude(unsigned i) const;
 
@@ -66,7 +87,16 @@ private:
     bool IsClearZone(unsigned edge, bool after, unsigned width, unsigned specks) const;
     // Adds line run k, or merges it with the next into the run before when it
     // is a weak flicker inside that run.
-    void Append(long long& k);
+    void Append(long long& k) const;
+    // Takes in runs until run `i` (from the first one on) is whole: a run
+    // after it is taken in, or the line or the capacity ends.
+    void TakeIn(unsigned i) const
+    {
+        while (count_ <= i + 1 && next_ < lineCount_ && before_ + count_ < kCapacity) {
+            Append(next_);
+            ++next_;
+        }
+    }
 
     // The runs live in slots left uninitialised: only the runs taken in
     // (below before_ + count_) are read, and clearing all kCapacity of them
@@ -75,15 +105,22 @@ private:
         Slot() {}
         Run run;
     };
-    Run& RunAt(long long k) { return slots_[k].run; }
-    Run const& RunAt(long long k) const { return slots_[k].run; }
-    void PutRun(long long k, Run const& run) { slots_[k].run = run; }
+    Run& RunAt(long long k) const { return slots_[k].run; }
+    // The width of run i (from the first one on), taken in already.
+    long long WidthAt(unsigned i) const
+    {
+        ScanElement const& run = RunAt(before_ + i).run;
+        return static_cast<long long>(run.end) - run.begin;
+    }
+    void PutRun(long long k, Run const& run) const { slots_[k].run = run; }
 
     ScanElement const* line_;
     long long lineCount_;
     unsigned before_ = 0;
-    unsigned count_ = 0;
-    Slot slots_[kCapacity];
+    // What is taken in so far: the runs, and the next line run to take.
+    mutable unsigned count_ = 0;
+    mutable long long next_ = 0;
+    mutable Slot slots_[kCapacity];
 };
 
 }  // namespace DEC2DIvra

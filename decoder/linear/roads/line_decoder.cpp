@@ -113,6 +113,7 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
     }
     int const threshold = static_cast<int>(CalcJumpThreshold(maxStep));
     long long const length = runs.GetTop().end;
+    long long const spacing = CalcSampleSpacing(samples);
 
     bool firstRule = false;
     for (unsigned i = 1; i < runs.GetCount(); ++i) {
@@ -122,6 +123,13 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
         bool const candidate = byFirstRule || (runs[i].colour == kLightRun && (2 * d >= threshold || firstRule));
         firstRule = byFirstRule;
         if (!candidate) {
+            continue;
+        }
+        // A reading that keeps only reads on wide runs offers a run only
+        // where such a read can lie: beside a stretch of wide runs as long
+        // as the shortest read.
+        if (reading.leastWideRuns != 0 &&
+            CountWideRunsNear(spacing, runs, i, reading.leastWideRuns) < reading.leastWideRuns) {
             continue;
         }
         ArrayIterator<ScanElement const> const at(runs.GetFirst(), runs.GetCount(), static_cast<int>(i), 1);
@@ -145,6 +153,14 @@ long long LineDecoder::CalcSampleSpacing(StackInterface<PickLineElement> const& 
                        static_cast<long long>(n - 1);
 }
 
+bool LineDecoder::IsWideRun(long long spacing, ScanElement const& run)
+{
+    // A run of no width is let pass: at either end of a read's span the
+    // width test does not see it.
+    long long const width = static_cast<long long>(run.end) - run.begin;
+    return width <= 0 || width >= kWideElementSamples * spacing;
+}
+
 unsigned LineDecoder::CountWideRunsInRow(StackInterface<PickLineElement> const& samples,
                                          StackInterface<ScanElement> const& runs)
 {
@@ -152,11 +168,38 @@ unsigned LineDecoder::CountWideRunsInRow(StackInterface<PickLineElement> const& 
     unsigned longest = 0;
     unsigned current = 0;
     for (ScanElement const& run : runs) {
-        // A run of no width is let pass: at either end of a read's span the
-        // width test does not see it.
-        long long const width = static_cast<long long>(run.end) - run.begin;
-        current = width <= 0 || width >= kWideElementSamples * spacing ? current + 1 : 0;
+        current = IsWideRun(spacing, run) ? current + 1 : 0;
         longest = current > longest ? current : longest;
+    }
+    return longest;
+}
+
+unsigned LineDecoder::CountWideRunsNear(long long spacing, StackInterface<ScanElement> const& runs, unsigned at,
+                                        unsigned enough)
+{
+    unsigned const count = runs.GetCount();
+    unsigned const first = at > kReadBeforeRuns ? at - kReadBeforeRuns : 0;
+    unsigned const last = at + kReadAfterRuns < count ? at + kReadAfterRuns : count - 1;
+    // From the start of the stretch that holds the first run near `at`,
+    // or `enough` runs before it: a stretch that long needs no more.
+    unsigned k = first;
+    while (k > 0 && first - k < enough && IsWideRun(spacing, runs[k - 1])) {
+        --k;
+    }
+    unsigned longest = 0;
+    unsigned current = 0;
+    for (; k < count; ++k) {
+        if (IsWideRun(spacing, runs[k])) {
+            ++current;
+            longest = current > longest ? current : longest;
+            if (longest >= enough) {
+                break;
+            }
+        } else if (k >= last) {
+            break;
+        } else {
+            current = 0;
+        }
     }
     return longest;
 }
@@ -165,7 +208,10 @@ unsigned LineDecoder::CountLeastReadRuns() const
 {
     unsigned least = BarSymbolDecoder::kReadsNothing;
     auto take = [&least](BarSymbolDecoder const* decoder) {
-        unsigned const runs = decoder != nullptr ? decoder->CountLeastReadRuns() : BarSymbolDecoder::kReadsNothing;
+        unsigned runs = decoder != nullptr ? decoder->CountLeastReadRuns() : BarSymbolDecoder::kReadsNothing;
+        // A decoder that does not know its fewest still reads a start, a
+        // character and a stop.
+        runs = runs == 0 ? kLeastSymbolRuns : runs;
         least = runs < least ? runs : least;
     };
     for (unsigned t = 0; t < BarSymbolDecoderSet::kTrialCount; ++t) {

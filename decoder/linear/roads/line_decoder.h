@@ -69,16 +69,34 @@ public:
 
     // Samples the narrowest element of a smoothed line's read must span.
     static constexpr long long kWideElementSamples = 2;
+    // The fewest runs a read of any trial decoder holds between its first
+    // character's begin and its last character's end, for a decoder that
+    // does not say (a start, one character and a stop of the shortest
+    // symbology hold more).
+    static constexpr unsigned kLeastSymbolRuns = 12;
+    // The runs near the offered one of which a read there holds at least
+    // one: a decoder starts at the offered run or the one before it (a
+    // start bar too faint to be offered), after the guard and the runs it
+    // passes over (UPC/EAN read backwards begins up to eight runs on), or,
+    // as DataBar Limited, well before it and across it.
+    static constexpr unsigned kReadBeforeRuns = 1;
+    static constexpr unsigned kReadAfterRuns = 12;
 
 private:
     // Whether every run the read characters cover spans kWideElementSamples.
     static bool HasWideElementsOnly(StackInterface<PickLineElement> const& samples, LineDecodeData const& result);
     // The line coordinates from one sample to the next, on average.
     static long long CalcSampleSpacing(StackInterface<PickLineElement> const& samples);
+    // Whether a run passes HasWideElementsOnly's width test.
+    static bool IsWideRun(long long spacing, ScanElement const& run);
     // The longest stretch of runs in a row of which none fails
     // HasWideElementsOnly's width test.
     static unsigned CountWideRunsInRow(StackInterface<PickLineElement> const& samples,
                                        StackInterface<ScanElement> const& runs);
+    // The same, over the stretches that hold a run a read offered at run
+    // `at` holds (see kReadBeforeRuns); stops counting at `enough`.
+    static unsigned CountWideRunsNear(long long spacing, StackInterface<ScanElement> const& runs, unsigned at,
+                                      unsigned enough);
     // The fewest runs a read of any decoder tried on a line can take (see
     // BarSymbolDecoder::CountLeastReadRuns).
     unsigned CountLeastReadRuns() const;

@@ -34,7 +34,7 @@ unsigned Units(long long pitch, long long digitSpan)
 bool ReadPitchesBothWays(LineRunData const& runs, long long (&centres)[kBars], long long& narrowestSpace,
                          unsigned char (&ways)[2][KoreanPostalDecoder::kDigits], bool (&valid)[2])
 {
-    if (runs.GetCount() < kRuns) {
+    if (!runs.HasRuns(kRuns)) {
         return false;
     }
     // Bar centres in line coordinates, doubled to stay whole.

@@ -66,7 +66,7 @@ bool TwoOfFiveLayoutRuns::CalcBarSymbol(TwoOfFiveLayout const& layout, unsigned 
                                              Character const* previous, Character& character) const
 {
     character = Character{};
-    if (first + layout.characterRuns > GetCount()) {
+    if (!HasRuns(first + layout.characterRuns)) {
         return false;
     }
     long long narrowWidth = 0;
@@ -111,7 +111,7 @@ bool TwoOfFiveLayoutRuns::CalcBarSymbol(TwoOfFiveLayout const& layout, unsigned 
 bool TwoOfFiveLayoutRuns::CheckPattern(unsigned first, unsigned runs, unsigned wide, unsigned examined,
                                             Character const& reference) const
 {
-    if (first + runs > GetCount()) {
+    if (!HasRuns(first + runs)) {
         return false;
     }
     unsigned char const bar = (*this)[0].colour;

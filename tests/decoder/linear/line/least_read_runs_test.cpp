@@ -1,6 +1,8 @@
-// The fewest runs each decoder says a read of it takes, held against reads of
-// the shortest symbols of each symbology: the reading against noise passes a
-// line over on that count, so a count above a real read's would lose it.
+// The fewest runs each decoder says a read of it takes (or the line decoder's
+// floor, for a decoder that does not say), held against reads of the shortest
+// symbols of each symbology, and where those reads lie from the run offered:
+// the reading against noise passes a line or a run over on them, so a count
+// above a real read's, or a read beyond the runs it looks at, would be lost.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "decoder/linear/bar_symbol_decoder_set.h"
+#include "decoder/linear/roads/line_decoder.h"
 #include "tests/decoder/linear/linear_read_fixture.h"
 
 namespace least_read_runs_test {
@@ -18,6 +21,7 @@ using DEC2DIvra::ArrayIterator;
 using DEC2DIvra::BarSymbol;
 using DEC2DIvra::BarSymbolDecoder;
 using DEC2DIvra::BarSymbolDecoderSet;
+using DEC2DIvra::LineDecoder;
 using DEC2DIvra::ScanElement;
 using DEC2DIvra::StackInterface;
 
@@ -88,8 +92,13 @@ protected:
         decoders.push_back(set.GetRSSLimitedDecoder());
         unsigned reads = 0;
         for (BarSymbolDecoder const* decoder : decoders) {
-            unsigned const least = decoder != nullptr ? decoder->CountLeastReadRuns() : 0u;
-            if (least == 0 || least == BarSymbolDecoder::kReadsNothing) {
+            if (decoder == nullptr) {
+                continue;
+            }
+            // A decoder that does not say is held to the line decoder's floor.
+            unsigned least = decoder->CountLeastReadRuns();
+            least = least == 0 ? LineDecoder::kLeastSymbolRuns : least;
+            if (least == BarSymbolDecoder::kReadsNothing) {
                 continue;
             }
             for (unsigned i = 0; i < runs.size(); ++i) {
@@ -110,10 +119,17 @@ protected:
                     last = s.end > last ? s.end : last;
                 }
                 unsigned whole = 0;
-                for (ScanElement const& run : runs) {
-                    whole += run.begin >= first && run.end <= last ? 1u : 0u;
+                bool near = false;
+                for (unsigned k = 0; k < runs.size(); ++k) {
+                    whole += runs[k].begin >= first && runs[k].end <= last ? 1u : 0u;
+                    // The reading against noise offers a run only beside
+                    // the runs a read there holds.
+                    bool const held = runs[k].end > first && runs[k].begin < last;
+                    near = near || (held && k + LineDecoder::kReadBeforeRuns >= i &&
+                                    k <= i + LineDecoder::kReadAfterRuns);
                 }
                 EXPECT_GE(whole, least) << where << ", symbology " << decoder->GetSymbology() << " from run " << i;
+                EXPECT_TRUE(near) << where << ", symbology " << decoder->GetSymbology() << " from run " << i;
                 ++reads;
             }
         }
@@ -134,6 +150,18 @@ TEST_F(LeastReadRunsTest, ShortestSymbolsHoldTheCount)
         {"UPC-E", BARCODE_UPCE, "0123456", [](Settings& k) { k.read.upc_e.Set(true); }},
         {"EAN-8", BARCODE_EANX, "1234567", [](Settings& k) { k.read.ean8.Set(true); }},
         {"DataBar Limited", BARCODE_DBAR_LTD, "0123456789012", [](Settings& k) { k.read.gs1_databar_limited.Set(true); }},
+        {"Code 93", BARCODE_CODE93, "1", [](Settings& k) { k.read.code93.Set(true); }},
+        {"Code 11", BARCODE_CODE11, "1", [](Settings& k) { k.read.code11.Set(true); }},
+        {"MSI", BARCODE_MSI_PLESSEY, "12",
+         [](Settings& k) {
+             k.read.msi_plessey.Set(true);
+             // zint draws no check digit unless told.
+             using Check = ivra_configuration::configuration::code::msi_plessey::check_check_digit::Enum;
+             k.code.msi_plessey.check_check_digit.Set(static_cast<Check>(0));
+         }},
+        {"UK Plessey", BARCODE_PLESSEY, "12", [](Settings& k) { k.read.uk_plessey.Set(true); }},
+        {"Telepen", BARCODE_TELEPEN, "1", [](Settings& k) { k.read.telepen.Set(true); }},
+        {"Korean Postal", BARCODE_KOREAPOST, "123456", [](Settings& k) { k.read.korean_postal_authority.Set(true); }},
     };
     for (Case const& c : cases) {
         harness.EnableAllLinear(false);

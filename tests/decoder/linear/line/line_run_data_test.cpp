@@ -75,4 +75,45 @@ TEST(LineRunDataTest, ReadsOnlyTheRunsItTookIn)
     }
 }
 
+// Runs are taken in as questions need them: a question asked first, before
+// any later run is taken in, is answered as with the whole line taken in,
+// also where a flicker further on merges into the run asked about.
+TEST(LineRunDataTest, FirstQuestionAnsweredAsOverTheWholeLine)
+{
+    RunList const lines[] = {
+        {{'L', 900, 30}, {'D', 100, 6}, {'L', 880, 3}, {'D', 120, 6}, {'L', 160, 1}, {'D', 110, 6}, {'L', 900, 30}},
+        {{'L', 900, 40}, {'D', 100, 3}, {'L', 900, 3}, {'D', 100, 6}, {'L', 900, 3}, {'D', 100, 9}, {'L', 900, 40}},
+        {{'L', 900, 20}, {'D', 100, 4}, {'L', 900, 4}, {'D', 100, 4}},
+    };
+    for (RunList const& line : lines) {
+        LineRunData const whole(line.At(1));
+        unsigned const count = whole.GetCount();
+        for (unsigned i = 0; i < count; ++i) {
+            SCOPED_TRACE("run " + std::to_string(i));
+            {
+                LineRunData const data(line.At(1));
+                EXPECT_EQ(data.GetWidth(i), whole.GetWidth(i));
+            }
+            {
+                LineRunData const data(line.At(1));
+                EXPECT_EQ(data.GetMagnitude(i), whole.GetMagnitude(i));
+            }
+            {
+                LineRunData const data(line.At(1));
+                EXPECT_EQ(data.CheckMarginAfter(i, 40, false, 0), whole.CheckMarginAfter(i, 40, false, 0));
+            }
+            {
+                LineRunData const data(line.At(1));
+                EXPECT_EQ(data.FindGroundAfter(i, 8, 3), whole.FindGroundAfter(i, 8, 3));
+            }
+            {
+                LineRunData const data(line.At(1));
+                EXPECT_EQ(data.HasRuns(i + 1), true);
+                EXPECT_EQ(data.HasRuns(count + 1), false);
+                EXPECT_EQ(data.GetCount(), count);
+            }
+        }
+    }
+}
+
 }  // namespace
