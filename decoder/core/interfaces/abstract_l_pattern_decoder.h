@@ -17,6 +17,16 @@ public:
     // empty when no symbol was found at the L.
     virtual int Start(GrayImage const& image, Region const& lPattern, DecodedLabel& label) = 0;
 
+    // A cheap look whether the sighting is worth a full reading at once. The
+    // locator tries the sightings that are not after the frame's others,
+    // while its budget lasts; every sighting is so by default.
+    virtual bool IsPromising(GrayImage const& image, Region const& lPattern) const
+    {
+        (void)image;
+        (void)lPattern;
+        return true;
+    }
+
     // A new frame: what the decoder kept of the last frame's sightings no
     // longer holds.
     virtual void OnNewImage() {}

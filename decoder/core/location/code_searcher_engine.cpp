@@ -85,6 +85,8 @@ void CodeSearcherEngine::BeginImage()
     qrHanded_ = 0;
     lParts_ = 0;
     lHanded_ = 0;
+    deferredLCount_ = 0;
+    deferredLSeen_ = 0;
     qrTriedCount_ = 0;
     qrSearched_.Clear();
     eyeSearched_.Clear();
@@ -1252,11 +1254,17 @@ int CodeSearcherEngine::SearchLPatternStage(GrayImage const& image, tagDecodeOpt
     if (wholeSweepDone_ && lParts_ == 0) {
         lParts_ = kLPatternSweeps;
         unsigned const first = searched_.GetCount();
-        unsigned handed = 0;
         FindMatrixCandidates(image, option, decoders, CodeSearchStage::kLPattern);
-        return SearchLPatterns(image, option, *decoders.lPattern, label, outlet, first, handed);
+        if (SearchLPatterns(image, option, *decoders.lPattern, label, outlet, first, lHanded_) != 0) {
+            return 1;
+        }
+    } else if (SearchLPatternParts(image, option, decoders, label, outlet, kLPatternSweeps) != 0) {
+        return 1;
     }
-    return SearchLPatternParts(image, option, decoders, label, outlet, kLPatternSweeps);
+    // The sightings the decoder put off (no quiet side: a blotchy ground's
+    // chance corners mostly) come last, so that they do not spend the
+    // budget before the symbol's own L is seen.
+    return SearchDeferredLPatterns(image, option, *decoders.lPattern, label, outlet);
 }
 
 int CodeSearcherEngine::SearchLPatternParts(GrayImage const& image, tagDecodeOption const& option,
@@ -1313,15 +1321,20 @@ int CodeSearcherEngine::SearchLPatternParts(GrayImage const& image, tagDecodeOpt
                     0) {
                     return 1;
                 }
-                // With the budget spent no sighting is tried any more, and a
-                // full list takes no more of this part's: the rest is not swept.
-                if (lHanded_ >= budget) {
+                // With the budget spent (sightings put off spending a share
+                // of it) no sighting is tried any more: the rest is not swept.
+                if (lHanded_ * kDeferredShare + deferredLSeen_ >= budget * kDeferredShare) {
                     lParts_ = kLPatternSweeps;
                     return 0;
                 }
             }
             if (matrix_.GetLPatternCount() >= MatrixCandidateFinder::kMaxLPatterns) {
-                break;
+                // Every sighting in it has been tried or put off: the list
+                // starts afresh for the rows below (those tried are not
+                // handed on again), so that a noisy ground's chance corners
+                // above a symbol do not keep its own L out of the list.
+                matrix_.StartLPatterns(image, area, stride, true, true);
+                tried = TriedLPatterns{};
             }
         }
     }
@@ -1351,20 +1364,98 @@ int CodeSearcherEngine::SearchLPatterns(GrayImage const& image, tagDecodeOption 
         if (!IsFree(region.CalcCenterPoint(), first)) {
             continue;
         }
-        ++handed;
-        label.Clear();
-        if (decoder.Start(image, region, label) != 0) {
-            searched_.Push(region);
-            if (Deliver(label, outlet)) {
-                return 1;
-            }
+        if (WasHanded(l)) {
             continue;
         }
-        // A sighting off any symbol (a label's corner on a grey ground) says
-        // nothing of the symbols its legs span: only an outline the decoder
-        // failed to read keeps the other sightings on it away.
-        if (!(label.region == Region())) {
-            searched_.Push(label.region);
+        if (!decoder.IsPromising(image, region)) {
+            DeferLPattern(region, first);
+            continue;
+        }
+        NoteHanded(l, handed);
+        ++handed;
+        if (TryLPattern(image, decoder, region, label, outlet) != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CodeSearcherEngine::TryLPattern(GrayImage const& image, AbstractLPatternDecoder& decoder, Region const& region,
+                                    DecodedLabel& label, LabelOutlet& outlet)
+{
+    label.Clear();
+    if (decoder.Start(image, region, label) != 0) {
+        searched_.Push(region);
+        return Deliver(label, outlet) ? 1 : 0;
+    }
+    // A sighting off any symbol (a label's corner on a grey ground) says
+    // nothing of the symbols its legs span: only an outline the decoder
+    // failed to read keeps the other sightings on it away.
+    if (!(label.region == Region())) {
+        searched_.Push(label.region);
+    }
+    return 0;
+}
+
+void CodeSearcherEngine::NoteHanded(LPatternSighting const& l, unsigned handed)
+{
+    if (handed < sizeof(handedL_) / sizeof(handedL_[0])) {
+        handedL_[handed] = l;
+    }
+}
+
+bool CodeSearcherEngine::WasHanded(LPatternSighting const& l) const
+{
+    auto near = [](Point const& a, Point const& b) {
+        return std::abs(a.x - b.x) <= kSameLReach && std::abs(a.y - b.y) <= kSameLReach;
+    };
+    unsigned const kept = sizeof(handedL_) / sizeof(handedL_[0]);
+    unsigned const count = lHanded_ < kept ? lHanded_ : kept;
+    for (unsigned i = 0; i < count; ++i) {
+        if (near(handedL_[i].corner, l.corner) && near(handedL_[i].along, l.along) &&
+            near(handedL_[i].across, l.across)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CodeSearcherEngine::DeferLPattern(Region const& region, unsigned first)
+{
+    // The same corner comes again from the rows of later parts.
+    int const near = MatrixCandidateFinder::kMinLeg / 2;
+    for (unsigned i = 0; i < deferredLCount_; ++i) {
+        Point const& c = deferredL_[i].region.corner[3];
+        if (std::abs(c.x - region.corner[3].x) <= near && std::abs(c.y - region.corner[3].y) <= near) {
+            return;
+        }
+    }
+    ++deferredLSeen_;
+    if (deferredLCount_ < kMaxDeferredLPatterns) {
+        deferredL_[deferredLCount_++] = DeferredLPattern{region, first};
+    }
+}
+
+int CodeSearcherEngine::SearchDeferredLPatterns(GrayImage const& image, tagDecodeOption const& option,
+                                                AbstractLPatternDecoder& decoder, DecodedLabel& label,
+                                                LabelOutlet& outlet)
+{
+    unsigned const budget = GetStageBudget(option);
+    unsigned const count = deferredLCount_;
+    deferredLCount_ = 0;
+    for (unsigned i = 0; i < count && lHanded_ < budget; ++i) {
+        Region const& region = deferredL_[i].region;
+        if (!IsFree(region.CalcCenterPoint(), deferredL_[i].first)) {
+            continue;
+        }
+        LPatternSighting const l{region.corner[3], region.corner[2], region.corner[0]};
+        if (WasHanded(l)) {
+            continue;
+        }
+        NoteHanded(l, lHanded_);
+        ++lHanded_;
+        if (TryLPattern(image, decoder, region, label, outlet) != 0) {
+            return 1;
         }
     }
     return 0;

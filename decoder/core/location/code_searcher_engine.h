@@ -211,6 +211,17 @@ private:
     int SearchLPatterns(GrayImage const& image, tagDecodeOption const& option, AbstractLPatternDecoder& decoder,
                         DecodedLabel& label, LabelOutlet& outlet, unsigned first, unsigned& handed,
                         TriedLPatterns* tried = nullptr);
+    // Hands one sighting's region to the decoder: 1 with a label delivered;
+    // an outline found and not read is marked searched.
+    int TryLPattern(GrayImage const& image, AbstractLPatternDecoder& decoder, Region const& region,
+                    DecodedLabel& label, LabelOutlet& outlet);
+    // A sighting the decoder did not find promising, kept for after the
+    // sweep (one of a corner already kept is not kept again).
+    void DeferLPattern(Region const& region, unsigned first);
+    // The kept sightings, in the order they were seen, while the stage's
+    // budget lasts; the list is emptied.
+    int SearchDeferredLPatterns(GrayImage const& image, tagDecodeOption const& option,
+                                AbstractLPatternDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
     int SearchHanXinFinders(GrayImage const& image, tagDecodeOption const& option,
                             AbstractMatrixCodeDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
     int SearchDots(GrayImage const& image, AbstractDotDecoder& decoder, DecodedLabel& label, LabelOutlet& outlet);
@@ -357,6 +368,29 @@ private:
     unsigned qrHanded_ = 0;     // regions the QR stage handed on
     unsigned lParts_ = 0;       // L parts swept (all once the budget is spent)
     unsigned lHanded_ = 0;      // sightings the L stage handed on
+    // The sightings the L decoder did not find promising, each with the
+    // first searched region that keeps it away (as for its part).
+    struct DeferredLPattern {
+        Region region;
+        unsigned first = 0;
+    };
+    static constexpr unsigned kMaxDeferredLPatterns = 16;
+    // The sightings handed on this frame: one that lies on one of them
+    // (every point within kSameLReach pixels) is not handed on again. Each
+    // part's rows sight the same corner again, and its reading goes as
+    // before.
+    static constexpr int kSameLReach = 3;
+    LPatternSighting handedL_[kStageBudget > kMovingStageBudget ? kStageBudget : kMovingStageBudget];
+    bool WasHanded(LPatternSighting const& l) const;
+    // Notes the sighting handed on as the `handed`-th of this frame.
+    void NoteHanded(LPatternSighting const& l, unsigned handed);
+    DeferredLPattern deferredL_[kMaxDeferredLPatterns];
+    unsigned deferredLCount_ = 0;
+    // Sightings put off this frame; kDeferredShare of them spend as much
+    // of the stage's budget as one handed on: a noisy frame's sweep ends
+    // as it did when each was tried.
+    unsigned deferredLSeen_ = 0;
+    static constexpr unsigned kDeferredShare = 16;
     // The QR triples handed on, with their smallest module.
     // The finders of tried triples handed on alone, this frame.
     Point qrAlone_[kStageBudget / 2 + 1];

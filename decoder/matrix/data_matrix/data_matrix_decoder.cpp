@@ -14,6 +14,7 @@
 #include "decoder/matrix/data_matrix/data_matrix_ecc000_140_placement.h"
 #include "decoder/matrix/data_matrix/data_matrix_fixed_point.h"
 #include "decoder/matrix/data_matrix/data_matrix_placement.h"
+#include "decoder/matrix/data_matrix/data_matrix_quiet_sides.h"
 #include "decoder/matrix/data_matrix/data_matrix_timing_line.h"
 
 #if defined(SCANNER_DATA_MATRIX_AVX2)
@@ -994,6 +995,11 @@ bool DataMatrixDecoder::FollowTimingPattern(GrayImage const& image, Candidate co
     }
     corners_[2] = FromFixed(corner);
     return true;
+}
+
+bool DataMatrixDecoder::IsPromising(GrayImage const& image, Region const& lPattern) const
+{
+    return DataMatrixQuietSides::Show(image, lPattern);
 }
 
 int DataMatrixDecoder::Start(GrayImage const& image, Region const& lPattern, DecodedLabel& label)

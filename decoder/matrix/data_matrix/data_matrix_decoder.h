@@ -35,6 +35,8 @@ public:
     DataMatrixDecoder& operator=(DataMatrixDecoder const&) = delete;
 
     int Start(GrayImage const& image, Region const& lPattern, DecodedLabel& label) override;
+    // Both legs show a quiet zone on their outer sides (DataMatrixQuietSides).
+    bool IsPromising(GrayImage const& image, Region const& lPattern) const override;
     void OnNewImage() override;
 
 private:
