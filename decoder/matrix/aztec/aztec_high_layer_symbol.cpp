@@ -39,7 +39,7 @@ bool AztecCodeDecoder::CalcCenterPointArray(GrayImage const& image, bool laplaci
         a = a < -outer ? -outer : a > outer - 1 ? outer - 1 : a;
         return Cell{a, static_cast<double>(x - module(a)) / (module(a + 1) - module(a))};
     };
-    if (rings < 1 || rings + 1 > ReferenceGridPointTable::kRadius ||
+    if (rings < 1 || rings + 1 > ReferenceGridPointTable::kRadius || size > kMaxSize ||
         !mesh.SetSize(size, size, CommonVectorGrid::kFractionBits) ||
         !mesh.SetSamplingSize(CommonVectorGrid::kFractionBits)) {
         return false;
@@ -83,10 +83,15 @@ bool AztecCodeDecoder::CalcCenterPointArray(GrayImage const& image, bool laplaci
         return Point{p.x, p.y};
     };
     int constexpr r = ReferenceGridPointTable::kRadius;
+    // Rows and columns share their cells: each module coordinate's once.
+    Cell cells[kMaxSize];
+    for (int x = -half; x <= half; ++x) {
+        cells[x + half] = cellOf(x);
+    }
     for (int y = -half; y <= half; ++y) {
-        Cell const cy = cellOf(y);
+        Cell const cy = cells[y + half];
         for (int x = -half; x <= half; ++x) {
-            Cell const cx = cellOf(x);
+            Cell const& cx = cells[x + half];
             Point const p00 = point(cx.low, cy.low);
             Point const p10 = point(cx.low + 1, cy.low);
             Point const p01 = point(cx.low, cy.low + 1);
