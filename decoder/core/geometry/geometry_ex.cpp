@@ -28,28 +28,58 @@ unsigned Bilinear(GrayImage const& image, Point const& point, int fractionBits, 
     return static_cast<unsigned>(rounded);
 }
 
+// True when the pixels that the value at the point reads, `margin` pixels
+// around its four, all lie inside the image: no read needs clamping then.
+bool ReadsInside(GrayImage const& image, Point const& point, int fractionBits, int margin)
+{
+    if (image.GetPixels() == nullptr || fractionBits < 0 || fractionBits > GeometryEx::kMaxFractionBits) {
+        return false;
+    }
+    int const x0 = point.x >> fractionBits;
+    int const y0 = point.y >> fractionBits;
+    return x0 >= margin && y0 >= margin && x0 + 1 + margin < image.GetWidth() && y0 + 1 + margin < image.GetHeight();
+}
+
+// The sharpened value of a pixel from a reader of pixels.
+template <class Read>
+unsigned LapPixel(int x, int y, Read read)
+{
+    long long const v = read(x, y);
+    long long const neighbours =
+        static_cast<long long>(read(x - 1, y)) + read(x + 1, y) + read(x, y - 1) + read(x, y + 1);
+    long long const sharpened = v + (4 * v - neighbours) / 4;
+    if (sharpened < 0) {
+        return 0;
+    }
+    return sharpened > GeometryEx::kMaxLuminance ? GeometryEx::kMaxLuminance : static_cast<unsigned>(sharpened);
+}
+
 }  // namespace
 
 unsigned GeometryEx::GetLuminance(GrayImage const& image, Point const& point, int fractionBits)
 {
+    if (ReadsInside(image, point, fractionBits, 0)) {
+        return fractionBits == 8 ? GetLuminanceInside(image, point)
+                                 : Bilinear(image, point, fractionBits, [&image](int x, int y) {
+                                       return static_cast<long long>(image.At(x, y));
+                                   });
+    }
     return Bilinear(image, point, fractionBits,
                     [&image](int x, int y) { return static_cast<long long>(image.AtClamped(x, y)); });
 }
 
 unsigned GeometryEx::GetLapPixel(GrayImage const& image, int x, int y)
 {
-    long long const v = image.AtClamped(x, y);
-    long long const neighbours = static_cast<long long>(image.AtClamped(x - 1, y)) + image.AtClamped(x + 1, y) +
-                                 image.AtClamped(x, y - 1) + image.AtClamped(x, y + 1);
-    long long const sharpened = v + (4 * v - neighbours) / 4;
-    if (sharpened < 0) {
-        return 0;
-    }
-    return sharpened > kMaxLuminance ? kMaxLuminance : static_cast<unsigned>(sharpened);
+    return LapPixel(x, y, [&image](int u, int v) { return image.AtClamped(u, v); });
 }
 
 unsigned GeometryEx::GetLapLuminance(GrayImage const& image, Point const& point, int fractionBits)
 {
+    if (ReadsInside(image, point, fractionBits, 1)) {
+        return Bilinear(image, point, fractionBits, [&image](int x, int y) {
+            return static_cast<long long>(LapPixel(x, y, [&image](int u, int v) { return image.At(u, v); }));
+        });
+    }
     return Bilinear(image, point, fractionBits,
                     [&image](int x, int y) { return static_cast<long long>(GetLapPixel(image, x, y)); });
 }

@@ -206,8 +206,6 @@ int AztecCodeDecoder::TryCentre(GrayImage const& image, double x, double y, doub
 int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
 {
     bool const readCode = property_->aztec_code.read.Get();
-    bool const readRunes = property_->aztec_code.read_runes.Get();
-    bool const record = property_->common_2d.fill_symbol_record.Get();
     bool const dark = finder_.IsDarkCentre();
     int const threshold = finder_.GetThreshold();
     for (int pass = 0; pass < 2; ++pass) {
@@ -215,8 +213,20 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
         if (!compact && !readCode) {
             break;
         }
+        walkTried_ = false;
+        triedCount_ = 0;
         if (!finder_.CalcGrid(compact ? 4 : 6, grid_)) {
             continue;
+        }
+        // The mode ring through the grid walked over the bull's-eye's
+        // frames first; through the ray search's grid when that one's
+        // reading gives nothing (or the frames cannot be walked).
+        unsigned framesOrientation = 0;
+        unsigned long long framesMode = 0;
+        bool const framesRead = WalkFinderFrames(image, dark, compact) && SampleModeRing(image, finderGrid_, compact, threshold, dark,
+                                                          framesOrientation, framesMode);
+        if (framesRead && ReadModeRing(image, framesOrientation, framesMode, compact, label) != 0) {
+            return 1;
         }
         int const r = compact ? 5 : 7;
         unsigned char core[15 * 15];
@@ -236,59 +246,120 @@ int AztecCodeDecoder::ReadAround(GrayImage const& image, DecodedLabel& label)
         unsigned orientationBits = 0;
         unsigned long long modeBits = 0;
         ReadAztecModeRing(core, compact, orientationBits, modeBits);
-        PossibleOrientationPatterns possible;
-        if (!possible.CalcPossibleOrientationPatterns(orientationBits)) {
+        if (framesRead && orientationBits == framesOrientation && modeBits == framesMode) {
             continue;
         }
-        for (unsigned c = 0; c < (possible.two ? 2u : 1u); ++c) {
-            OrientationPattern const& orientation = c == 0 ? possible.first : possible.second;
-            ModeMessageInformation information;
-            CorrectedModeMessage corrected;
-            if (!ModeBitsDecoder::Start(modeBits, compact, orientation, compact && readRunes, rs_, information,
-                                        record ? &corrected : nullptr)) {
-                continue;
-            }
-            if (information.runes) {
-                if (!readRunes || !IsQuietAroundRune(image, dark, threshold) ||
-                    DataStreamConversionForAztecCode::StartForRunes(information.runeValue, label) == 0) {
-                    continue;
-                }
-            } else {
-                // The frames' grid first; the grid fitted to every located
-                // point stands behind it for what it does not read.
-                regionSet_ = false;
-                if (!readCode || (DecodeLowLayerSymbol(image, dark, information, orientation, label) == 0 &&
-                                  DecodeHighLayerFullRangeSymbol(image, dark, information, orientation, label) == 0 &&
-                                  DecodeSymbol(image, grid_, dark, information, orientation, label) == 0)) {
-                    continue;
-                }
-            }
-            label.negative = dark ? 0 : 1;
-            if (record) {
-                corrected.Repack(label.further);
-            }
-            // The symbol's corners, half a module outside its outer modules.
-            double const half = information.runes ? 5.5 : AztecSymbolSize(information.compact, information.layers) / 2.0;
-            if (regionSet_ && !information.runes) {
-                return 1;
-            }
-            static constexpr double kSignX[4] = {-1, 1, 1, -1};
-            static constexpr double kSignY[4] = {-1, -1, 1, 1};
-            AztecModuleGrid const& used = information.runes ? grid_ : refined_;
-            for (unsigned k = 0; k < 4; ++k) {
-                double u = 0;
-                double v = 0;
-                AztecSymbolToReader(orientation, kSignX[k] * half, kSignY[k] * half, u, v);
-                double px = 0;
-                double py = 0;
-                used.Map(u, v, px, py);
-                // A corner far off the frame is only kept within int range.
-                px = std::fmin(std::fmax(px, -1e6), 1e6);
-                py = std::fmin(std::fmax(py, -1e6), 1e6);
-                label.region.corner[k] = Point{static_cast<int>(std::floor(px)), static_cast<int>(std::floor(py))};
-            }
+        if (ReadModeRing(image, orientationBits, modeBits, compact, label) != 0) {
             return 1;
         }
+    }
+    return 0;
+}
+
+bool AztecCodeDecoder::WasTried(OrientationPattern const& orientation, ModeMessageInformation const& information) const
+{
+    for (unsigned k = 0; k < triedCount_; ++k) {
+        TriedReading const& t = tried_[k];
+        if (t.orientation.rotation == orientation.rotation && t.orientation.mirrored == orientation.mirrored &&
+            t.information.compact == information.compact && t.information.layers == information.layers &&
+            t.information.dataWords == information.dataWords && t.information.runes == information.runes &&
+            t.information.runeValue == information.runeValue) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool AztecCodeDecoder::SampleModeRing(GrayImage const& image, CommonVectorGrid const& grid, bool compact,
+                                      int threshold, bool dark, unsigned& orientationBits,
+                                      unsigned long long& modeBits) const
+{
+    int const r = compact ? 5 : 7;
+    unsigned char core[15 * 15];
+    int const side = 2 * r + 1;
+    for (int j = -r; j <= r; ++j) {
+        for (int i = -r; i <= r; ++i) {
+            unsigned g = 0;
+            // The ring's modules only: the bull's-eye inside is not read.
+            bool const ring = i == -r || i == r || j == -r || j == r;
+            if (ring && !grid.CalcTempModuleLuminance(image, i, j, g)) {
+                return false;
+            }
+            core[(j + r) * side + (i + r)] = ring && (static_cast<int>(g) < threshold) == dark ? 1 : 0;
+        }
+    }
+    ReadAztecModeRing(core, compact, orientationBits, modeBits);
+    return true;
+}
+
+int AztecCodeDecoder::ReadModeRing(GrayImage const& image, unsigned orientationBits, unsigned long long modeBits,
+                                   bool compact, DecodedLabel& label)
+{
+    bool const readCode = property_->aztec_code.read.Get();
+    bool const readRunes = property_->aztec_code.read_runes.Get();
+    bool const record = property_->common_2d.fill_symbol_record.Get();
+    bool const dark = finder_.IsDarkCentre();
+    int const threshold = finder_.GetThreshold();
+    PossibleOrientationPatterns possible;
+    if (!possible.CalcPossibleOrientationPatterns(orientationBits)) {
+        return 0;
+    }
+    for (unsigned c = 0; c < (possible.two ? 2u : 1u); ++c) {
+        OrientationPattern const& orientation = c == 0 ? possible.first : possible.second;
+        ModeMessageInformation information;
+        CorrectedModeMessage corrected;
+        if (!ModeBitsDecoder::Start(modeBits, compact, orientation, compact && readRunes, rs_, information,
+                                    record ? &corrected : nullptr)) {
+            continue;
+        }
+        // A reading already tried on this pass (the other grid's ring gave
+        // the same orientation and message) is not tried again.
+        if (WasTried(orientation, information)) {
+            continue;
+        }
+        if (triedCount_ < kTried) {
+            tried_[triedCount_++] = TriedReading{orientation, information};
+        }
+        if (information.runes) {
+            if (!readRunes || !IsQuietAroundRune(image, dark, threshold) ||
+                DataStreamConversionForAztecCode::StartForRunes(information.runeValue, label) == 0) {
+                continue;
+            }
+        } else {
+            // The frames' grid first; the grid fitted to every located
+            // point stands behind it for what it does not read.
+            regionSet_ = false;
+            if (!readCode || (DecodeLowLayerSymbol(image, dark, information, orientation, label) == 0 &&
+                              DecodeHighLayerFullRangeSymbol(image, dark, information, orientation, label) == 0 &&
+                              DecodeSymbol(image, grid_, dark, information, orientation, label) == 0)) {
+                continue;
+            }
+        }
+        label.negative = dark ? 0 : 1;
+        if (record) {
+            corrected.Repack(label.further);
+        }
+        // The symbol's corners, half a module outside its outer modules.
+        double const half = information.runes ? 5.5 : AztecSymbolSize(information.compact, information.layers) / 2.0;
+        if (regionSet_ && !information.runes) {
+            return 1;
+        }
+        static constexpr double kSignX[4] = {-1, 1, 1, -1};
+        static constexpr double kSignY[4] = {-1, -1, 1, 1};
+        AztecModuleGrid const& used = information.runes ? grid_ : refined_;
+        for (unsigned k = 0; k < 4; ++k) {
+            double u = 0;
+            double v = 0;
+            AztecSymbolToReader(orientation, kSignX[k] * half, kSignY[k] * half, u, v);
+            double px = 0;
+            double py = 0;
+            used.Map(u, v, px, py);
+            // A corner far off the frame is only kept within int range.
+            px = std::fmin(std::fmax(px, -1e6), 1e6);
+            py = std::fmin(std::fmax(py, -1e6), 1e6);
+            label.region.corner[k] = Point{static_cast<int>(std::floor(px)), static_cast<int>(std::floor(py))};
+        }
+        return 1;
     }
     return 0;
 }

@@ -54,6 +54,16 @@ private:
     int TryCentre(GrayImage const& image, double x, double y, double module, DecodedLabel& label);
     // The symbol around the bull's-eye the finder has measured.
     int ReadAround(GrayImage const& image, DecodedLabel& label);
+    // The orientation marks and mode bits of the ring around the bull's-eye
+    // (5 modules out on a compact symbol, 7 on a full-range one) through a
+    // frames' grid; false when a module lies off the image.
+    bool SampleModeRing(GrayImage const& image, CommonVectorGrid const& grid, bool compact, int threshold, bool dark,
+                        unsigned& orientationBits, unsigned long long& modeBits) const;
+    // The symbol from its mode ring's bits: each orientation that fits and
+    // whose mode message corrects, read as a rune or through the roads.
+    int ReadModeRing(GrayImage const& image, unsigned orientationBits, unsigned long long modeBits, bool compact,
+                     DecodedLabel& label);
+    bool WasTried(OrientationPattern const& orientation, ModeMessageInformation const& information) const;
     int DecodeSymbol(GrayImage const& image, AztecModuleGrid const& grid, bool dark,
                      ModeMessageInformation const& information, OrientationPattern const& orientation,
                      DecodedLabel& label);
@@ -81,8 +91,9 @@ private:
     void TurnFinderGrid(OrientationPattern const& orientation);
 
     // The bull's-eye's frames walked from its first ring (as the ray search
-    // placed it) into finderGrid_.
+    // placed it) into finderGrid_, once for each grid of the ray search.
     bool WalkFinderFrames(GrayImage const& image, bool dark, bool compact);
+    bool Walk(GrayImage const& image, bool dark, bool compact);
     // The symbol's corners from the grid the data was read through.
     void SetRegionFromGrid(CommonVectorGrid const& grid, unsigned half, DecodedLabel& label) const;
 
@@ -119,6 +130,18 @@ private:
     VirtualArray<AztecModuleGrid::BendMeasurement> bends_;
     VirtualArray<Point> meshPoints_;
     AztecFinderGrid finderGrid_;
+    bool walkTried_ = false;  // finderGrid_ walked from the present grid_
+    bool walkedCompact_ = false;
+    bool walked_ = false;
+    // The readings tried on this pass: both grids' rings at two
+    // orientations each.
+    struct TriedReading {
+        OrientationPattern orientation;
+        ModeMessageInformation information;
+    };
+    static constexpr unsigned kTried = 4;
+    TriedReading tried_[kTried] = {};
+    unsigned triedCount_ = 0;
     AztecFinderGrid symbolGrid_;
     BinarizationSubroutineForAztec binarization_;
     CalcOuterCodeRegionSubroutine outerRegion_;

@@ -39,7 +39,7 @@ bool AztecCodeDecoder::CalcCenterPointArray(GrayImage const& image, bool laplaci
         a = a < -outer ? -outer : a > outer - 1 ? outer - 1 : a;
         return Cell{a, static_cast<double>(x - module(a)) / (module(a + 1) - module(a))};
     };
-    if (rings < 1 || rings + 1 > ReferenceGridPointTable::kRadius ||
+    if (rings < 1 || rings + 1 > ReferenceGridPointTable::kRadius || size > kMaxSize ||
         !mesh.SetSize(size, size, CommonVectorGrid::kFractionBits) ||
         !mesh.SetSamplingSize(CommonVectorGrid::kFractionBits)) {
         return false;
@@ -83,27 +83,53 @@ bool AztecCodeDecoder::CalcCenterPointArray(GrayImage const& image, bool laplaci
         return Point{p.x, p.y};
     };
     int constexpr r = ReferenceGridPointTable::kRadius;
+    // Rows and columns share their cells: each module coordinate's once.
+    Cell cells[kMaxSize];
+    for (int x = -half; x <= half; ++x) {
+        cells[x + half] = cellOf(x);
+    }
+    // Along a row, a cell's point is its left side's point (the rows'
+    // interpolation there, with its side's bend across) plus u times the way
+    // to its right side's, plus the bends of its lower and upper sides
+    // interpolated at v, most in the middle of u: each cell's three vectors
+    // once per row.
+    struct RowCell {
+        double x0, y0;  // at u = 0
+        double dx, dy;  // to u = 1
+        double bx, by;  // the sides' bend at v
+    };
+    RowCell row[kSide];
     for (int y = -half; y <= half; ++y) {
-        Cell const cy = cellOf(y);
+        Cell const cy = cells[y + half];
+        double const v = cy.t;
+        double const across = 4 * v * (1 - v);
+        for (int a = -outer; a < outer; ++a) {
+            auto side = [&](int i, double& sx, double& sy) {
+                Point const p0 = point(i, cy.low);
+                Point const p1 = point(i, cy.low + 1);
+                Vector const& bent = bend[1][cy.low + r][i + r];
+                sx = (1 - v) * p0.x + v * p1.x + across * bent.dx;
+                sy = (1 - v) * p0.y + v * p1.y + across * bent.dy;
+            };
+            RowCell& c = row[a + r];
+            double x1 = 0;
+            double y1 = 0;
+            side(a, c.x0, c.y0);
+            side(a + 1, x1, y1);
+            c.dx = x1 - c.x0;
+            c.dy = y1 - c.y0;
+            Vector const& bottom = bend[0][cy.low + r][a + r];
+            Vector const& top = bend[0][cy.low + 1 + r][a + r];
+            c.bx = (1 - v) * bottom.dx + v * top.dx;
+            c.by = (1 - v) * bottom.dy + v * top.dy;
+        }
         for (int x = -half; x <= half; ++x) {
-            Cell const cx = cellOf(x);
-            Point const p00 = point(cx.low, cy.low);
-            Point const p10 = point(cx.low + 1, cy.low);
-            Point const p01 = point(cx.low, cy.low + 1);
-            Point const p11 = point(cx.low + 1, cy.low + 1);
+            Cell const& cx = cells[x + half];
+            RowCell const& c = row[cx.low + r];
             double const u = cx.t;
-            double const v = cy.t;
-            double px = (1 - u) * (1 - v) * p00.x + u * (1 - v) * p10.x + (1 - u) * v * p01.x + u * v * p11.x;
-            double py = (1 - u) * (1 - v) * p00.y + u * (1 - v) * p10.y + (1 - u) * v * p01.y + u * v * p11.y;
-            // Each side's bend, most in its middle, shared out across the cell.
-            Vector const& bottom = bend[0][cy.low + r][cx.low + r];
-            Vector const& top = bend[0][cy.low + 1 + r][cx.low + r];
-            Vector const& left = bend[1][cy.low + r][cx.low + r];
-            Vector const& right = bend[1][cy.low + r][cx.low + 1 + r];
             double const along = 4 * u * (1 - u);
-            double const across = 4 * v * (1 - v);
-            px += along * ((1 - v) * bottom.dx + v * top.dx) + across * ((1 - u) * left.dx + u * right.dx);
-            py += along * ((1 - v) * bottom.dy + v * top.dy) + across * ((1 - u) * left.dy + u * right.dy);
+            double const px = c.x0 + u * c.dx + along * c.bx;
+            double const py = c.y0 + u * c.dy + along * c.by;
             mesh.At(static_cast<unsigned>(x + half), static_cast<unsigned>(y + half)) =
                 Point{static_cast<int>(std::lround(px)), static_cast<int>(std::lround(py))};
         }

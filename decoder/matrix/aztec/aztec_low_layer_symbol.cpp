@@ -30,6 +30,19 @@ bool ToFixed(AztecModuleGrid const& grid, int i, int j, Point& point)
 
 bool AztecCodeDecoder::WalkFinderFrames(GrayImage const& image, bool dark, bool compact)
 {
+    // Walked once per ray-search grid and symbol kind: the mode ring's
+    // reading walked them already.
+    if (walkTried_ && walkedCompact_ == compact) {
+        return walked_;
+    }
+    walkTried_ = true;
+    walkedCompact_ = compact;
+    walked_ = Walk(image, dark, compact);
+    return walked_;
+}
+
+bool AztecCodeDecoder::Walk(GrayImage const& image, bool dark, bool compact)
+{
     // The corner modules of the first ring, which the ray search measures
     // closely, start the walk.
     Region inner{};

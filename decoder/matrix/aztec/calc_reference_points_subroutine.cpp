@@ -65,13 +65,16 @@ bool CalcReferencePointsSubroutine::CalcMaxCorrelationSegment(GrayImage const& i
     Point start = Along(grid, d, o);
     Point end = Along(grid, d, o + c + 1);
     CalcGridCorrelationSubroutine const correlation;
+    int best = 0;
     for (unsigned pass = 0; pass < passes; ++pass) {
         bool const doubled = passes == 2 && pass == 0;
         unsigned const count = pass == 0 && wide ? kOffsets : 8u;
-        int best = 0;
+        // A later pass starts from the last pass's winner, whose score (or
+        // none above 0) is already known: it is not sampled again.
+        best = pass == 0 ? 0 : best;
         Point bestStart = start;
         Point bestEnd = end;
-        for (unsigned candidate = 0; candidate <= count; ++candidate) {
+        for (unsigned candidate = pass == 0 ? 0u : 1u; candidate <= count; ++candidate) {
             Point s = start;
             Point e = end;
             if (candidate > 0) {

@@ -4,8 +4,11 @@
 // the choice of line when the symbol's sides are re-fitted.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
 #include <vector>
 
+#include "decoder/core/geometry/geometry.h"
 #include "decoder/matrix/aztec/aztec_code_decoder.h"
 #include "decoder/matrix/aztec/aztec_finder_grid.h"
 #include "decoder/matrix/aztec/aztec_grid_measures.h"
@@ -58,6 +61,97 @@ TEST(AztecVectorGridTest, ExtendsBeyondItsRingsAndTurnsAsTheSymbolReads)
             }
         }
     }
+}
+
+constexpr int kFrameWidth = 96;
+constexpr int kFrameHeight = 72;
+
+// The alternation measure written out plainly: samples at the rounded
+// dividing points, bilinear over clamped (sharpened) pixels, the mean taken
+// off, weighted and divided by the root of the squares times the row's length.
+int PlainCorrelation(GrayImage const& image, bool laplacian, unsigned n, LineSegment const& segment, bool colour)
+{
+    static constexpr long long kA[] = {-410, -512, -439, -512, -455, -512};
+    static constexpr long long kB[] = {614, 512, 585, 512, 519, 512};
+    static constexpr long long kL[] = {1122, 1254, 1341, 1448, 1463, 1619};
+    auto pixel = [&](int x, int y) -> long long {
+        if (!laplacian) {
+            return image.AtClamped(x, y);
+        }
+        long long const v = image.AtClamped(x, y);
+        long long const around = static_cast<long long>(image.AtClamped(x - 1, y)) + image.AtClamped(x + 1, y) +
+                                 image.AtClamped(x, y - 1) + image.AtClamped(x, y + 1);
+        long long const sharp = v + (4 * v - around) / 4;
+        return sharp < 0 ? 0 : sharp > 1023 ? 1023 : sharp;
+    };
+    long long samples[10];
+    long long sum = 0;
+    for (unsigned s = 0; s < n; ++s) {
+        Point p{};
+        EXPECT_TRUE(Geometry::CalcDividingPoint(static_cast<int>(n - 1 - s), segment.begin, static_cast<int>(s),
+                                                segment.end, p));
+        int x = p.x >> 8;
+        int y = p.y >> 8;
+        long long const fx = p.x - x * 256;
+        long long const fy = p.y - y * 256;
+        // Beyond the border the four pixels are those just outside it.
+        x = x < -1 ? -1 : x > kFrameWidth ? kFrameWidth : x;
+        y = y < -1 ? -1 : y > kFrameHeight ? kFrameHeight : y;
+        long long const v = pixel(x, y) * (256 - fx) * (256 - fy) + pixel(x + 1, y) * fx * (256 - fy) +
+                            pixel(x, y + 1) * (256 - fx) * fy + pixel(x + 1, y + 1) * fx * fy;
+        samples[s] = (v + 32768) >> 16;
+        sum += samples[s];
+    }
+    long long const mean = sum / n;
+    long long weighted = 0;
+    long long squares = 0;
+    for (unsigned s = 0; s < n; ++s) {
+        long long const d = colour ? samples[s] - mean : mean - samples[s];
+        weighted += (s % 2 == 0 ? kA[n - 5] : kB[n - 5]) * d;
+        squares += d * d;
+    }
+    long long root = static_cast<long long>(std::sqrt(static_cast<double>(squares)));
+    while (root * root > squares) {
+        --root;
+    }
+    while ((root + 1) * (root + 1) <= squares) {
+        ++root;
+    }
+    return static_cast<int>(4096 * weighted / (root == 0 ? kL[n - 5] : root * kL[n - 5]));
+}
+
+TEST(AztecVectorGridTest, CorrelationEqualsItsPlainFormEverywhereInTheFrame)
+{
+    // Noise, a ramp and a flat patch, so that deviations run from none to
+    // the whole range; segments of every direction and length, some with
+    // ends on or beyond the border rows and columns.
+    std::mt19937 random(57);
+    std::vector<unsigned short> pixels(kFrameWidth * kFrameHeight);
+    for (int y = 0; y < kFrameHeight; ++y) {
+        for (int x = 0; x < kFrameWidth; ++x) {
+            pixels[y * kFrameWidth + x] = static_cast<unsigned short>(
+                x < 20 && y < 20 ? 500 : y < 40 ? random() % 1024 : (x * 10 + y * 3) % 1024);
+        }
+    }
+    GrayImage const image(kFrameWidth, kFrameHeight, kFrameWidth, pixels.data());
+    CalcGridCorrelationSubroutine const correlation;
+    std::uniform_int_distribution<int> x(-300, kFrameWidth * 256 + 300);
+    std::uniform_int_distribution<int> y(-300, kFrameHeight * 256 + 300);
+    for (int k = 0; k < 3000; ++k) {
+        LineSegment const segment{Point{x(random), y(random)}, Point{x(random), y(random)}};
+        unsigned const n = 5 + static_cast<unsigned>(k % 6);
+        bool const laplacian = k % 3 == 0;
+        bool const colour = k % 2 == 0;
+        int value = 0;
+        ASSERT_TRUE(correlation.Start(image, laplacian, n, segment, colour, value));
+        ASSERT_EQ(value, PlainCorrelation(image, laplacian, n, segment, colour))
+            << k << ": (" << segment.begin.x << "," << segment.begin.y << ")-(" << segment.end.x << ","
+            << segment.end.y << ") n " << n;
+    }
+    // A flat patch: no deviation, 0.
+    int flat = 7;
+    ASSERT_TRUE(correlation.Start(image, false, 7, LineSegment{Point{512, 512}, Point{4096, 3072}}, true, flat));
+    EXPECT_EQ(flat, 0);
 }
 
 TEST(AztecVectorGridTest, CorrelationFollowsTheAlternationAndLineChoiceItsSpread)
