@@ -240,17 +240,29 @@ int TryDecodeOnLineEx(int mode, tagGrayImage_t* image, int x0, int y0, int x1, i
     return 0;
 }
 
-int TryDecodeOnLineForFix2DEx(tagGrayImage_t* image, int x0, int y0, int x1, int y1, tagSymbolRegion* region)
+// The start of a decode over one region: the region and the image's
+// handled marks cleared, the search mode set to a region's and every
+// symbology's enable off. Null when the image carries no decode records.
+NEW_DECODE_INFO_st* BeginRegionDecode(tagGrayImage_t* image, tagSymbolRegion* region)
 {
     NEW_DECODE_INFO_st* const info = image->decodeInfo;
     if (info == nullptr || image->handled == nullptr) {
-        return 1;
+        return nullptr;
     }
     InitializeSymbolRegionBeforeDecode(region);
     decodePhase = 0;
     std::memset(image->handled, 0, sizeof *image->handled);
     info->searchMode = 4;
     std::memset(&info->enables, 0, sizeof info->enables);
+    return info;
+}
+
+int TryDecodeOnLineForFix2DEx(tagGrayImage_t* image, int x0, int y0, int x1, int y1, tagSymbolRegion* region)
+{
+    NEW_DECODE_INFO_st* const info = BeginRegionDecode(image, region);
+    if (info == nullptr) {
+        return 1;
+    }
     info->enables.flag[kLegacyFlagQR] = (GetQREnable() != 0 || GetMicroQREnable() != 0) ? 1 : 0;
     info->enables.flag[kLegacyFlagMaxi] = GetMaxiEnable() != 0 ? 1 : 0;
     info->enables.flag[kLegacyFlagAztec] = (GetAztecEnable() != 0 || GetAztecRunesEnable() != 0) ? 1 : 0;

@@ -47,6 +47,7 @@ extern int lastDecodeResult;
 // 0 when this pass filed a new read in the result table, 1 otherwise. The
 // region's kind stays; its tetragon receives the corners of the read and its
 // in-use word is 1 when QR Code, Micro QR or Han Xin is enabled.
+NEW_DECODE_INFO_st* BeginRegionDecode(tagGrayImage_t* image, tagSymbolRegion* region);
 int TryDecodeOnLineForFix2DEx(tagGrayImage_t* image, int x0, int y0, int x1, int y1, tagSymbolRegion* region);
 // One pass along the line; on a read, corners = x0, y0, ..., x3, y3 of it.
 int TryDecodeOnLineEx(int mode, tagGrayImage_t* image, int x0, int y0, int x1, int y1, int* corners);

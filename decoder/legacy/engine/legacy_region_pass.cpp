@@ -44,15 +44,10 @@ int Get_Composite1dComponent() { return composite1dComponent; }
 
 int TryDecodeOnSymbolRegionEx(tagGrayImage_t* image, tagSymbolRegion* region, unsigned)
 {
-    NEW_DECODE_INFO_st* const info = image->decodeInfo;
-    if (info == nullptr || image->handled == nullptr) {
+    NEW_DECODE_INFO_st* const info = BeginRegionDecode(image, region);
+    if (info == nullptr) {
         return 1;
     }
-    InitializeSymbolRegionBeforeDecode(region);
-    decodePhase = 0;
-    std::memset(image->handled, 0, sizeof *image->handled);
-    info->searchMode = 4;
-    std::memset(&info->enables, 0, sizeof info->enables);
     tagPoint_t const* c = region->tetragon.corner;
     switch (region->kind) {
     case 2:
