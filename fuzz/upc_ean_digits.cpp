@@ -38,8 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
         char buffer[16];
         StackInterface<char> text(buffer, (head >> 4) & 15u);
         UpcEanBookNumbers::Form form;
-        UpcEanBookNumbers::Convert(ean, UpcEanBookNumbers::Settings{(head >> 1) & 3u, (head >> 3) & 3u, (head >> 5) & 3u},
-                                   text, form);
+        // Values past the named ones too: a stored setting may hold any.
+        auto mode = [head](unsigned shift) {
+            return static_cast<UpcEanBookNumbers::enable_ifpossible>((head >> shift) & 3u);
+        };
+        UpcEanBookNumbers::Convert(ean, UpcEanBookNumbers::Settings{mode(1), mode(3), mode(5)}, text, form);
     }
 
     // The same bytes as runs: widths and greys of alternating colours.
