@@ -10,6 +10,7 @@
 #include "decoder/core/location/stacked_candidate_check.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 #include <cstdlib>
 
@@ -1399,7 +1400,7 @@ int CodeSearcherEngine::TryLPattern(GrayImage const& image, AbstractLPatternDeco
 
 void CodeSearcherEngine::NoteHanded(LPatternSighting const& l, unsigned handed)
 {
-    if (handed < sizeof(handedL_) / sizeof(handedL_[0])) {
+    if (handed < std::size(handedL_)) {
         handedL_[handed] = l;
     }
 }
@@ -1409,7 +1410,7 @@ bool CodeSearcherEngine::WasHanded(LPatternSighting const& l) const
     auto near = [](Point const& a, Point const& b) {
         return std::abs(a.x - b.x) <= kSameLReach && std::abs(a.y - b.y) <= kSameLReach;
     };
-    unsigned const kept = sizeof(handedL_) / sizeof(handedL_[0]);
+    unsigned const kept = static_cast<unsigned>(std::size(handedL_));
     unsigned const count = lHanded_ < kept ? lHanded_ : kept;
     for (unsigned i = 0; i < count; ++i) {
         if (near(handedL_[i].corner, l.corner) && near(handedL_[i].along, l.along) &&
