@@ -29,6 +29,7 @@ bool PDFRowReader::ReadPdfLine(GrayImage const& image, float const p[2], float c
     for (unsigned k = 0; k < columns; ++k) {
         line.value[k] = 0xFFFF;
     }
+    line.endColumn = 0xFF;
     float const width = std::hypot(q[0] - p[0], q[1] - p[1]);
     if (!(width > 1.0f)) {
         return false;
@@ -85,6 +86,11 @@ bool PDFRowReader::ReadPdfLine(GrayImage const& image, float const p[2], float c
             expected = e[best + 8];
             along = span;
             anyRead = true;
+            float const at = expected * perSample - margin;
+            line.end[0] = p[0] + (q[0] - p[0]) * at / width;
+            line.end[1] = p[1] + (q[1] - p[1]) * at / width;
+            line.endModule = span * perSample / 17.0f;
+            line.endColumn = static_cast<unsigned char>(k);
         } else {
             expected = columnAt(k + 1);
             along = columnAt(k + 2) - expected;

@@ -18,6 +18,7 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     pending_.set = false;
     farSwept_ = 0;
     farTurn_ = 0;
+    barFollowed_ = false;
     unsigned leftCount = 0;
     unsigned rightCount = 0;
     bool backward = false;
@@ -141,9 +142,8 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
     // and the rows are read up to where the stop pattern would stand.
     if (leftFitted && !rightFitted && leftCount >= kMinColumnSightings &&
         PlaceMissingStop(image, inverted, backward ? -area.ux : area.ux, backward ? -area.uy : area.uy, lt, lb,
-                         leftModule, rt, rb)) {
+                         leftModule, rt, rb, rightModule)) {
         rightFitted = true;
-        rightModule = leftModule;
     }
     if (!leftFitted || !rightFitted) {
         float const ux = backward ? -area.ux : area.ux;
@@ -156,7 +156,11 @@ bool PDFRowReader::Read(GrayImage const& image, Area const& area, bool inverted,
         return false;
     }
     seen = true;
-    Join(lt, lb, rt, rb);
+    // A closing bar followed gives the far column's true ends: under
+    // perspective it is shorter or longer than the start column.
+    if (!barFollowed_) {
+        Join(lt, lb, rt, rb);
+    }
     float const module = (leftModule + rightModule) / 2;
     float const skew = Skew(leftModule, rightModule);
     float const lengthLeft = std::hypot(lb[0] - lt[0], lb[1] - lt[1]);

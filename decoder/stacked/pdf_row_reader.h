@@ -37,6 +37,11 @@ public:
         unsigned char address[3];  // MicroPDF417: left, center, right pattern numbers; 0 none
         unsigned short value[kMaxColumns];
         unsigned char cluster[kMaxColumns];
+        // Where the last character read on the line ends, its column (0xFF
+        // when none was read) and its module.
+        float end[2];
+        float endModule;
+        unsigned char endColumn;
     };
     // Start and stop sightings on the search lines of one polarity and
     // reading way, in line order, with the line each was met on.
@@ -307,9 +312,29 @@ private:
     // module), by the data columns its left row indicators name: a compact
     // symbol has none of its own. False when they name none.
     bool PlaceMissingStop(GrayImage const& image, bool inverted, float ux, float uy, float const top[2],
-                          float const bottom[2], float module, float stopTop[2], float stopBottom[2]);
+                          float const bottom[2], float module, float stopTop[2], float stopBottom[2],
+                          float& stopModule);
+    // The stop column of a compact symbol of `columns` columns moved onto its
+    // single closing bar, as the ends of its last data column show it on the
+    // kClosingBarLines lines last read between the start column (`top` to
+    // `bottom`) and the placed stop column: under perspective the far
+    // column is shorter or longer than the start column and turned.
+    // `module` is the start column's module seen along the search lines,
+    // `square` the same square to the column; `stopModule` receives the
+    // module at the bar, as seen along the search lines. False (nothing
+    // changed) when the ends do not line up on a bar.
+    bool FollowClosingBar(GrayImage const& image, bool inverted, float const top[2], float const bottom[2],
+                          unsigned columns, float module, float square, float stopTop[2], float stopBottom[2],
+                          float& stopModule);
+    static constexpr unsigned kClosingBarLines = 32;
+    static constexpr unsigned kClosingBarPoints = 6;
     static constexpr unsigned kStopProbeLines = 24;
     static constexpr unsigned kStopProbeVotes = 2;
+    // The slants (tangents) to the start column's normal at which the rows
+    // of a compact symbol are sought when they do not run square to it.
+    static constexpr float kRowSlants[] = {0.05f, -0.05f, 0.1f, -0.1f, 0.15f, -0.15f, 0.2f, -0.2f, 0.25f, -0.25f};
+    // The steps from those slants tried when the rows' full length is read.
+    static constexpr float kSlantSteps[] = {0.025f, -0.025f, 0.05f, -0.05f, 0.075f, -0.075f, 0.1f, -0.1f};
     // The symbol parameters the row indicators of every `stride`-th of the
     // lines read at `columns` columns vote for: rows over three and their
     // remainder, level and data columns less one (-1 when none voted), and
@@ -506,6 +531,8 @@ private:
     // Which column's sightings the last reading swept for on turned lines
     // (1 the left, 2 the right, 0 neither): those are square to the column.
     unsigned farSwept_ = 0;
+    // Whether the far column's ends are a compact symbol's closing bar's.
+    bool barFollowed_ = false;
     // The turn from the area's direction of the lines that met the far
     // column first (0 when the area's own lines did).
     float farTurn_ = 0;

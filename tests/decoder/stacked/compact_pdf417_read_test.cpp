@@ -60,3 +60,44 @@ TEST(CompactPdf417Read, ReadsAtEveryWidthAndNeverWrong)
 }
 
 }  // namespace
+
+// Under perspective the rows are not square to the start column and the far
+// column is shorter than it: the rows are followed to the closing bar.
+TEST(CompactPdf417Read, ReadsUnderPerspective)
+{
+    stacked_test::AllLabelsHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    struct Slanted {
+        int columns;
+        double module;
+        double angle;
+        char const* text;
+    };
+    char const* const two = "Compact PDF417, two columns";
+    char const* const four = "Compact PDF417 with four columns 0123456789";
+    char const* const six = "Compact PDF417 with six data columns, 0123456789 ABCDEFGHIJ";
+    Slanted const cases[] = {{2, 3.0, 0, two},   {2, 2.0, 45, two},   {2, 2.5, 195, two}, {2, 1.5, 270, two},
+                             {4, 3.0, 0, four},  {4, 2.5, 30, four},  {4, 2.5, 225, four}, {4, 2.0, 135, four},
+                             {6, 1.5, 0, six},   {6, 1.5, 15, six}};
+    for (Slanted const& c : cases) {
+        SCOPED_TRACE("columns " + std::to_string(c.columns) + " module " + std::to_string(c.module) + " angle " +
+                     std::to_string(c.angle));
+        support::SymbolInput input;
+        input.symbology = BARCODE_PDF417COMP;
+        input.data = c.text;
+        input.option2 = c.columns;
+        support::RenderOptions options;
+        options.moduleSize = c.module;
+        options.angle = c.angle;
+        options.perspectiveX = 0.2;
+        options.perspectiveY = 0.1;
+        support::Rendering const r = support::render(input, options);
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        std::vector<stacked_test::HandleLabel> const& labels = harness.Read(r.frame);
+        if (labels.size() != 1u) {
+            ADD_FAILURE() << labels.size() << " labels";
+            continue;
+        }
+        EXPECT_EQ(labels[0].data, input.data);
+    }
+}
