@@ -155,8 +155,41 @@ int QRFinderSearcher::MeasureRegion(GrayImage const& image, bool polarity, Point
                 }
             }
         }
+    }
+    // Noise, blur or a speck on a faint finder can hide the outer edge from
+    // a few rays: a gap of at most three blind rays takes the reach
+    // interpolated between the seeing rays either side of it, as long as no
+    // more than an eighth of the rays are blind.
+    constexpr unsigned kMaxGap = 3;
+    unsigned blind = 0;
+    unsigned seeing = kRays;
+    for (unsigned r = 0; r < kRays; ++r) {
         if (reach[r] < 0.0f) {
-            return 0;
+            ++blind;
+        } else {
+            seeing = r;
+        }
+    }
+    if (blind > kRays / 8 || seeing == kRays) {
+        return 0;
+    }
+    // From a seeing ray round the circle, each gap filled between its ends.
+    for (unsigned i = 1; i <= kRays && blind > 0; ++i) {
+        unsigned const r = (seeing + i) % kRays;
+        if (reach[r] >= 0.0f) {
+            unsigned const gap = i - 1;
+            if (gap > kMaxGap) {
+                return 0;
+            }
+            float const a = reach[seeing];
+            float const b = reach[r];
+            for (unsigned j = 1; j <= gap; ++j) {
+                reach[(seeing + j) % kRays] =
+                    a + (b - a) * static_cast<float>(j) / static_cast<float>(gap + 1);
+            }
+            seeing = r;
+            i = 0;
+            blind = blind > gap ? blind - gap : 0;
         }
     }
     // The outline's reach peaks at the four corners: its fourth harmonic
