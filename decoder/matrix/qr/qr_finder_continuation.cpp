@@ -14,6 +14,12 @@ namespace DEC2DIvra {
 
 namespace {
 
+// Finders met off the locator's runs (the lone one, and those its own
+// searches meet) are measured through up to this many of the 64 rays blind
+// to their outer edge: a speck or noise on a faint ring does not make them
+// none. The windows beside a lone finder take none.
+constexpr unsigned kBlindRays = 8;
+
 float Distance(Point const& p, Point const& q)
 {
     float const dx = static_cast<float>(p.x - q.x) / 256.0f;
@@ -100,7 +106,7 @@ bool FindAlongAxis(QRFinderSearcher const& searcher, GrayImage const& image, boo
         }
         float const to = from + kStretch * module < last ? from + kStretch * module : last;
         QRFinderRegion region;
-        if (searcher.Start(image, polarity, begin, at(to), region) == 0) {
+        if (searcher.Start(image, polarity, begin, at(to), region, kBlindRays) == 0) {
             if (to >= last) {
                 return false;
             }
@@ -186,7 +192,7 @@ bool FindNear(QRFinderSearcher const& searcher, GrayImage const& image, bool pol
             Point const end{static_cast<int>(std::lround(ax + ux * r + vx * t)),
                             static_cast<int>(std::lround(ay + uy * r + vy * t))};
             QRFinderRegion region;
-            if (searcher.Start(image, polarity, begin, end, region) == 0) {
+            if (searcher.Start(image, polarity, begin, end, region, kBlindRays) == 0) {
                 continue;
             }
             float const m = static_cast<float>(region.size) / 256.0f / 6.0f;
@@ -211,7 +217,8 @@ bool QRCodeDecoder::ReadAroundFinder(QRSampler const& sampler, Point const& cent
     bool const polarity = sampler.IsReversed();
     QRFinderSearcher const searcher;
     QRFinderRegion lone;
-    if (searcher.MeasureRegion(image, polarity, Point{centre.x * 256, centre.y * 256}, module, lone) == 0) {
+    if (searcher.MeasureRegion(image, polarity, Point{centre.x * 256, centre.y * 256}, module, lone, kBlindRays) ==
+        0) {
         return false;
     }
     float const loneModule = static_cast<float>(lone.size) / 256.0f / 6.0f;

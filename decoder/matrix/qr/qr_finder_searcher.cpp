@@ -22,7 +22,7 @@ unsigned Sample(GrayImage const& image, float x, float y, bool polarity)
 }  // namespace
 
 int QRFinderSearcher::Start(GrayImage const& image, bool polarity, Point const& begin, Point const& end,
-                            QRFinderRegion& found) const
+                            QRFinderRegion& found, unsigned blindRays) const
 {
     int const dx = end.x - begin.x;
     int const dy = end.y - begin.y;
@@ -96,7 +96,7 @@ int QRFinderSearcher::Start(GrayImage const& image, bool polarity, Point const& 
             QRFinderRegion region;
             if (module >= 1.0f &&
                 core.Start(image, window, static_cast<unsigned short>(threshold), polarity, centre) != 0 &&
-                MeasureRegion(image, polarity, centre, module, region) != 0) {
+                MeasureRegion(image, polarity, centre, module, region, blindRays) != 0) {
                 found = region;
                 return 1;
             }
@@ -110,7 +110,7 @@ int QRFinderSearcher::Start(GrayImage const& image, bool polarity, Point const& 
 }
 
 int QRFinderSearcher::MeasureRegion(GrayImage const& image, bool polarity, Point const& centre, float module,
-                                    QRFinderRegion& region) const
+                                    QRFinderRegion& region, unsigned blindRays) const
 {
     if (module < 1.0f || image.GetPixels() == nullptr) {
         return 0;
@@ -157,9 +157,9 @@ int QRFinderSearcher::MeasureRegion(GrayImage const& image, bool polarity, Point
         }
     }
     // Noise, blur or a speck on a faint finder can hide the outer edge from
-    // a few rays: a gap of at most three blind rays takes the reach
-    // interpolated between the seeing rays either side of it, as long as no
-    // more than an eighth of the rays are blind.
+    // a few rays: where the caller allows, a gap of at most three blind
+    // rays takes the reach interpolated between the seeing rays either side
+    // of it.
     constexpr unsigned kMaxGap = 3;
     unsigned blind = 0;
     unsigned seeing = kRays;
@@ -170,7 +170,7 @@ int QRFinderSearcher::MeasureRegion(GrayImage const& image, bool polarity, Point
             seeing = r;
         }
     }
-    if (blind > kRays / 8 || seeing == kRays) {
+    if (blind > blindRays || seeing == kRays) {
         return 0;
     }
     // From a seeing ray round the circle, each gap filled between its ends.

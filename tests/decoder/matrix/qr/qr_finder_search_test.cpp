@@ -116,7 +116,7 @@ TEST(QRFinderSearchTest, ASpeckOnTheRingLeavesTheOutlineMeasured)
         support::Point const centre = r.symbol.toFrame({3.5, 3.5});
         Point const fixed{static_cast<int>(std::lround(centre.x * 256)), static_cast<int>(std::lround(centre.y * 256))};
         QRFinderRegion region;
-        int const result = QRFinderSearcher().MeasureRegion(image, false, fixed, 4.0f, region);
+        int const result = QRFinderSearcher().MeasureRegion(image, false, fixed, 4.0f, region, 8);
         ASSERT_EQ(result, c.measured ? 1 : 0) << c.angle;
         if (!c.measured) {
             continue;
