@@ -381,6 +381,11 @@ bool QRCodeDecoder::ReadAroundFinder(QRSampler const& sampler, Point const& cent
         }
         return false;
     };
+    // Only a finder with no partner beside it is an outer finder whose
+    // corner finder went unseen.
+    if (has[0] || has[1] || has[2] || has[3]) {
+        return false;
+    }
     constexpr int kFan = 12;
     constexpr float kFanStep = 0.0125f;  // radians
     constexpr unsigned kMaxPartners = 4;  // a diagonal's
