@@ -14,6 +14,12 @@ namespace DEC2DIvra {
 
 namespace {
 
+// Finders met off the locator's runs (the lone one, and those its own
+// searches meet) are measured through up to this many of the 64 rays blind
+// to their outer edge: a speck or noise on a faint ring does not make them
+// none. The windows beside a lone finder take none.
+constexpr unsigned kBlindRays = 8;
+
 float Distance(Point const& p, Point const& q)
 {
     float const dx = static_cast<float>(p.x - q.x) / 256.0f;
@@ -59,17 +65,19 @@ Region ToRegion(QRFinderRegion const& r)
 
 Point ToPixels(Point const& p) { return Point{(p.x + 128) >> 8, (p.y + 128) >> 8}; }
 
-// A finder of a like module at least a version 1 symbol's finder spacing
-// from the lone one along the axis through the middle of its side d; the
-// finders met on the way that are not are passed over.
+// A finder of a like module between `nearest` and `farthest` modules from
+// the lone one along the ray from its centre through `toward` (a side's
+// middle, or a corner for a diagonal); the finders met on the way that are
+// not are passed over.
 bool FindAlongAxis(QRFinderSearcher const& searcher, GrayImage const& image, bool polarity,
-                   QRFinderRegion const& lone, unsigned d, QRFinderRegion& found)
+                   QRFinderRegion const& lone, Point const& toward, float nearest, float farthest,
+                   QRFinderRegion& found)
 {
     constexpr unsigned kMaxTries = 8;
     Point const centre = lone.CalcCenterPoint();
     float const module = static_cast<float>(lone.size) / 256.0f / 6.0f;
-    float const dx = static_cast<float>(lone.middle[d].x - centre.x) / 256.0f;
-    float const dy = static_cast<float>(lone.middle[d].y - centre.y) / 256.0f;
+    float const dx = static_cast<float>(toward.x - centre.x) / 256.0f;
+    float const dy = static_cast<float>(toward.y - centre.y) / 256.0f;
     float const length = std::sqrt(dx * dx + dy * dy);
     if (module < 1.0f || length <= 0.0f) {
         return false;
@@ -81,17 +89,35 @@ bool FindAlongAxis(QRFinderSearcher const& searcher, GrayImage const& image, boo
     auto at = [&](float t) {
         return Point{static_cast<int>(std::lround(cx + ux * t)), static_cast<int>(std::lround(cy + uy * t))};
     };
-    Point const end = at(180.0f * module);
-    float from = 4.5f * module;
-    for (unsigned k = 0; k < kMaxTries; ++k) {
-        QRFinderRegion region;
-        if (searcher.Start(image, polarity, at(from), end, region) == 0) {
+    // Clear of the lone finder's own rings: half as far again as its side's
+    // middle (4.5 modules) or its corner module.
+    float from = 1.5f * length;
+    from = from > (nearest - 8.0f) * module ? from : (nearest - 8.0f) * module;
+    float const last = farthest * module;
+    // In stretches of 48 modules overlapping by 8, so that each takes its
+    // threshold from the ground near it (light falls off across a frame).
+    constexpr float kStretch = 48.0f;
+    constexpr float kOverlap = 8.0f;
+    unsigned tries = 0;
+    while (from < last && tries < kMaxTries) {
+        Point const begin = at(from);
+        if (!image.IsInside(begin.x, begin.y)) {
             return false;
         }
+        float const to = from + kStretch * module < last ? from + kStretch * module : last;
+        QRFinderRegion region;
+        if (searcher.Start(image, polarity, begin, at(to), region, kBlindRays) == 0) {
+            if (to >= last) {
+                return false;
+            }
+            from = to - kOverlap * module;
+            continue;
+        }
+        ++tries;
         float const m = static_cast<float>(region.size) / 256.0f / 6.0f;
         Point const c = region.CalcCenterPoint();
         float const apart = Distance(c, centre) / module;
-        if (m * 1.5f >= module && m <= module * 1.5f && apart >= 12.0f && apart <= 180.0f) {
+        if (m * 1.5f >= module && m <= module * 1.5f && apart >= nearest && apart <= farthest) {
             MatchOrder(lone, region);
             found = region;
             return true;
@@ -107,6 +133,82 @@ bool FindAlongAxis(QRFinderSearcher const& searcher, GrayImage const& image, boo
     return false;
 }
 
+// The axis of the finder (through the middles of two opposite sides) that
+// points nearest to `toward`, as a line through its centre.
+bool AxisToward(QRFinderRegion const& finder, Point const& toward, Line& axis)
+{
+    Point const centre = finder.CalcCenterPoint();
+    long long best = 0;
+    unsigned side = 4;
+    for (unsigned d = 0; d < 4; ++d) {
+        long long const along = static_cast<long long>(finder.middle[d].x - centre.x) * (toward.x - centre.x) +
+                                static_cast<long long>(finder.middle[d].y - centre.y) * (toward.y - centre.y);
+        if (side == 4 || along > best) {
+            best = along;
+            side = d;
+        }
+    }
+    return Geometry::CalcLine(centre, finder.middle[side], axis);
+}
+
+// Where the axes of two finders toward a point near both cross.
+bool CrossAxes(QRFinderRegion const& a, QRFinderRegion const& b, Point const& near, Point& crossing)
+{
+    Line la;
+    Line lb;
+    return AxisToward(a, near, la) && AxisToward(b, near, lb) && Geometry::CalcCrossPoint(la, lb, crossing);
+}
+
+// A finder of a like module within `reach` modules of `at` (1/256 pixel),
+// looked for along segments across that square parallel to the lone
+// finder's sides, a module apart from the middle out.
+bool FindNear(QRFinderSearcher const& searcher, GrayImage const& image, bool polarity, QRFinderRegion const& lone,
+              Point const& at, int reach, QRFinderRegion& found)
+{
+    Point const centre = lone.CalcCenterPoint();
+    float const module = static_cast<float>(lone.size) / 256.0f / 6.0f;
+    if (module < 1.0f) {
+        return false;
+    }
+    float const ax = static_cast<float>(at.x) / 256.0f;
+    float const ay = static_cast<float>(at.y) / 256.0f;
+    for (unsigned axis = 0; axis < 2; ++axis) {
+        float const dx = static_cast<float>(lone.middle[axis].x - centre.x);
+        float const dy = static_cast<float>(lone.middle[axis].y - centre.y);
+        float const length = std::sqrt(dx * dx + dy * dy);
+        if (length <= 0.0f) {
+            return false;
+        }
+        // u along the segments, v across them, a module long each.
+        float const ux = dx / length * module;
+        float const uy = dy / length * module;
+        float const vx = -uy;
+        float const vy = ux;
+        float const r = static_cast<float>(reach);
+        for (int j = 0; j <= 2 * reach; ++j) {
+            float const t = static_cast<float>(j % 2 == 0 ? j / 2 : -(j + 1) / 2);
+            Point const begin{static_cast<int>(std::lround(ax - ux * r + vx * t)),
+                              static_cast<int>(std::lround(ay - uy * r + vy * t))};
+            Point const end{static_cast<int>(std::lround(ax + ux * r + vx * t)),
+                            static_cast<int>(std::lround(ay + uy * r + vy * t))};
+            QRFinderRegion region;
+            if (searcher.Start(image, polarity, begin, end, region, kBlindRays) == 0) {
+                continue;
+            }
+            float const m = static_cast<float>(region.size) / 256.0f / 6.0f;
+            // Perspective may shrink or grow the corner finder against the
+            // lone one more than it does the finders along a side.
+            if (m * 2.0f >= module && m <= module * 2.0f &&
+                Distance(region.CalcCenterPoint(), at) <= r * module * 1.5f) {
+                MatchOrder(lone, region);
+                found = region;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool QRCodeDecoder::ReadAroundFinder(QRSampler const& sampler, Point const& centre, float module, DecodedLabel& label)
@@ -115,7 +217,8 @@ bool QRCodeDecoder::ReadAroundFinder(QRSampler const& sampler, Point const& cent
     bool const polarity = sampler.IsReversed();
     QRFinderSearcher const searcher;
     QRFinderRegion lone;
-    if (searcher.MeasureRegion(image, polarity, Point{centre.x * 256, centre.y * 256}, module, lone) == 0) {
+    if (searcher.MeasureRegion(image, polarity, Point{centre.x * 256, centre.y * 256}, module, lone, kBlindRays) ==
+        0) {
         return false;
     }
     float const loneModule = static_cast<float>(lone.size) / 256.0f / 6.0f;
@@ -159,7 +262,7 @@ bool QRCodeDecoder::ReadAroundFinder(QRSampler const& sampler, Point const& cent
     // (blur and low contrast can leave the windows without the pattern).
     for (unsigned d = 0; d < 4; ++d) {
         if (!has[d]) {
-            has[d] = FindAlongAxis(searcher, image, polarity, lone, d, found[d]);
+            has[d] = FindAlongAxis(searcher, image, polarity, lone, lone.middle[d], 12.0f, 180.0f, found[d]);
         }
     }
     auto read = [&](QRFinderRegion const& topLeft, QRFinderRegion const& a, QRFinderRegion const& b,
@@ -237,6 +340,84 @@ bool QRCodeDecoder::ReadAroundFinder(QRSampler const& sampler, Point const& cent
                 return true;
             }
           }
+        }
+    }
+    // None beside it: the lone finder and a partner across a diagonal are
+    // the two outer finders, the corner finder between them unseen (at a
+    // paper edge on a dark ground, or blurred past the locator's runs). It
+    // stands at either end of the other diagonal of their square; one that
+    // measures as a finder there is taken, else the place is predicted.
+    // Perspective turns the symbol's diagonal away from the finder's own:
+    // a fan of rays around it, about two modules apart at the farthest.
+    // Data can pass for a finder on the way: the ray goes on past a
+    // partner that does not read, and no partner is tried twice.
+    auto readDiagonal = [&](QRFinderRegion const& partner) {
+        Point const pc = partner.CalcCenterPoint();
+        long long const mx = (static_cast<long long>(loneCentre.x) + pc.x) / 2;
+        long long const my = (static_cast<long long>(loneCentre.y) + pc.y) / 2;
+        long long const hx = pc.x - mx;
+        long long const hy = pc.y - my;
+        for (int const sign : {1, -1}) {
+            Point at{static_cast<int>(mx - sign * hy), static_cast<int>(my + sign * hx)};
+            // Under perspective the corner lies off the square's: it is
+            // where the finders' own axes toward it cross.
+            Point crossing;
+            if (CrossAxes(lone, partner, at, crossing) && Distance(crossing, at) <= Distance(loneCentre, pc) / 3.0f) {
+                at = crossing;
+            }
+            QRFinderRegion corner;
+            bool const measured = FindNear(searcher, image, polarity, lone, at, 8, corner);
+            if (!measured) {
+                for (unsigned c = 0; c < 4; ++c) {
+                    corner.corner[c] =
+                        Point{lone.corner[c].x - loneCentre.x + at.x, lone.corner[c].y - loneCentre.y + at.y};
+                }
+                corner.size = lone.size;
+                corner.CalcMiddlePoints();
+            }
+            if (read(corner, lone, partner, measured ? 0u : 3u)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    // Only a finder with no partner beside it is an outer finder whose
+    // corner finder went unseen.
+    if (has[0] || has[1] || has[2] || has[3]) {
+        return false;
+    }
+    constexpr int kFan = 12;
+    constexpr float kFanStep = 0.0125f;  // radians
+    constexpr unsigned kMaxPartners = 4;  // a diagonal's
+    for (unsigned k = 0; k < 4; ++k) {
+        float const dx = static_cast<float>(lone.corner[k].x - loneCentre.x);
+        float const dy = static_cast<float>(lone.corner[k].y - loneCentre.y);
+        Point tried[kMaxPartners];
+        unsigned count = 0;
+        for (int j = 0; j <= 2 * kFan && count < kMaxPartners; ++j) {
+            float const turn = static_cast<float>(j % 2 == 0 ? j / 2 : -(j + 1) / 2) * kFanStep;
+            float const c = std::cos(turn);
+            float const sn = std::sin(turn);
+            Point const toward{loneCentre.x + static_cast<int>(std::lround(dx * c - dy * sn)),
+                               loneCentre.y + static_cast<int>(std::lround(dx * sn + dy * c))};
+            float nearest = 19.0f;
+            QRFinderRegion partner;
+            while (count < kMaxPartners &&
+                   FindAlongAxis(searcher, image, polarity, lone, toward, nearest, 245.0f, partner)) {
+                Point const pc = partner.CalcCenterPoint();
+                float const apart = Distance(pc, loneCentre) / loneModule;
+                bool seen = false;
+                for (unsigned t = 0; t < count && !seen; ++t) {
+                    seen = Distance(tried[t], pc) <= 3.0f * loneModule;
+                }
+                if (!seen) {
+                    tried[count++] = pc;
+                    if (readDiagonal(partner)) {
+                        return true;
+                    }
+                }
+                nearest = apart + 4.0f;
+            }
         }
     }
     return false;

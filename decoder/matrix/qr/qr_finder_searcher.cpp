@@ -22,7 +22,7 @@ unsigned Sample(GrayImage const& image, float x, float y, bool polarity)
 }  // namespace
 
 int QRFinderSearcher::Start(GrayImage const& image, bool polarity, Point const& begin, Point const& end,
-                            QRFinderRegion& found) const
+                            QRFinderRegion& found, unsigned blindRays) const
 {
     int const dx = end.x - begin.x;
     int const dy = end.y - begin.y;
@@ -96,7 +96,7 @@ int QRFinderSearcher::Start(GrayImage const& image, bool polarity, Point const& 
             QRFinderRegion region;
             if (module >= 1.0f &&
                 core.Start(image, window, static_cast<unsigned short>(threshold), polarity, centre) != 0 &&
-                MeasureRegion(image, polarity, centre, module, region) != 0) {
+                MeasureRegion(image, polarity, centre, module, region, blindRays) != 0) {
                 found = region;
                 return 1;
             }
@@ -110,7 +110,7 @@ int QRFinderSearcher::Start(GrayImage const& image, bool polarity, Point const& 
 }
 
 int QRFinderSearcher::MeasureRegion(GrayImage const& image, bool polarity, Point const& centre, float module,
-                                    QRFinderRegion& region) const
+                                    QRFinderRegion& region, unsigned blindRays) const
 {
     if (module < 1.0f || image.GetPixels() == nullptr) {
         return 0;
@@ -155,8 +155,41 @@ int QRFinderSearcher::MeasureRegion(GrayImage const& image, bool polarity, Point
                 }
             }
         }
+    }
+    // Noise, blur or a speck on a faint finder can hide the outer edge from
+    // a few rays: where the caller allows, a gap of at most three blind
+    // rays takes the reach interpolated between the seeing rays either side
+    // of it.
+    constexpr unsigned kMaxGap = 3;
+    unsigned blind = 0;
+    unsigned seeing = kRays;
+    for (unsigned r = 0; r < kRays; ++r) {
         if (reach[r] < 0.0f) {
-            return 0;
+            ++blind;
+        } else {
+            seeing = r;
+        }
+    }
+    if (blind > blindRays || seeing == kRays) {
+        return 0;
+    }
+    // From a seeing ray round the circle, each gap filled between its ends.
+    for (unsigned i = 1; i <= kRays && blind > 0; ++i) {
+        unsigned const r = (seeing + i) % kRays;
+        if (reach[r] >= 0.0f) {
+            unsigned const gap = i - 1;
+            if (gap > kMaxGap) {
+                return 0;
+            }
+            float const a = reach[seeing];
+            float const b = reach[r];
+            for (unsigned j = 1; j <= gap; ++j) {
+                reach[(seeing + j) % kRays] =
+                    a + (b - a) * static_cast<float>(j) / static_cast<float>(gap + 1);
+            }
+            seeing = r;
+            i = 0;
+            blind = blind > gap ? blind - gap : 0;
         }
     }
     // The outline's reach peaks at the four corners: its fourth harmonic

@@ -15,15 +15,18 @@ public:
 
     // begin and end in whole pixels. 1 and the first finder met from begin
     // on, else 0. With the polarity flag set the finder is light on dark.
+    // blindRays: as MeasureRegion takes it, for the finder's outline.
     int Start(GrayImage const& image, bool polarity, Point const& begin, Point const& end,
-              QRFinderRegion& found) const;
+              QRFinderRegion& found, unsigned blindRays = 0) const;
 
     // The outline of the finder whose dark core holds the centre (1/256
     // pixel), for a module of about `module` pixels: its corner module
     // centres from the outer edge seen along rays around the centre, ordered
     // from the one up and left clockwise. 0 when no outline shows.
+    // blindRays: how many of the 64 rays may miss the outer edge (in gaps
+    // of at most three, each filled in from the rays either side).
     int MeasureRegion(GrayImage const& image, bool polarity, Point const& centre, float module,
-                      QRFinderRegion& region) const;
+                      QRFinderRegion& region, unsigned blindRays = 0) const;
 };
 
 }  // namespace DEC2DIvra

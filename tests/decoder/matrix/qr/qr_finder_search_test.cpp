@@ -10,6 +10,7 @@
 #include "decoder/matrix/qr/qr_finder_pattern.h"
 #include "decoder/matrix/qr/qr_finder_region.h"
 #include "decoder/matrix/qr/qr_finder_searcher.h"
+#include "tests/support/polygon.h"
 #include "tests/support/symbol_renderer.h"
 
 namespace {
@@ -82,6 +83,48 @@ TEST(QRFinderSearchTest, TheNextFinderLiesWhereTheSymbolShowsIt)
         EXPECT_EQ(matched, 2u) << "version " << c.version;
         // Module size from the outline: six modules from corner to corner.
         EXPECT_NEAR(topLeft.size / 256.0 / 6.0, 3.5, 0.5) << "version " << c.version;
+    }
+}
+
+// A light speck on the outer ring hides the outline from the few rays
+// through it: the outline is measured from the rays either side, and a
+// ring open over a whole side is still no finder.
+TEST(QRFinderSearchTest, ASpeckOnTheRingLeavesTheOutlineMeasured)
+{
+    struct Case {
+        double angle;
+        double speck[4];  // module square x0, y0, x1, y1 painted light
+        bool measured;
+    };
+    Case const cases[] = {
+        {0.0, {0.0, 2.9, 1.0, 3.6}, true},
+        {20.0, {2.8, 0.0, 3.5, 1.0}, true},
+        {0.0, {0.0, 0.0, 1.0, 7.0}, false},
+    };
+    for (Case const& c : cases) {
+        support::SymbolInput input{.symbology = BARCODE_QRCODE, .data = "SPECK"};
+        input.option2 = 2;
+        support::Rendering r = support::render(input, {.moduleSize = 4.0, .angle = c.angle});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        support::Polygon patch;
+        patch.add(r.symbol.toFrame({c.speck[0], c.speck[1]}));
+        patch.add(r.symbol.toFrame({c.speck[2], c.speck[1]}));
+        patch.add(r.symbol.toFrame({c.speck[2], c.speck[3]}));
+        patch.add(r.symbol.toFrame({c.speck[0], c.speck[3]}));
+        support::fillPolygon(r.frame, patch, 900);
+        GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+        support::Point const centre = r.symbol.toFrame({3.5, 3.5});
+        Point const fixed{static_cast<int>(std::lround(centre.x * 256)), static_cast<int>(std::lround(centre.y * 256))};
+        QRFinderRegion region;
+        int const result = QRFinderSearcher().MeasureRegion(image, false, fixed, 4.0f, region, 8);
+        ASSERT_EQ(result, c.measured ? 1 : 0) << c.angle;
+        if (!c.measured) {
+            continue;
+        }
+        support::Point const truth = r.symbol.toFrame({0.5, 0.5});
+        EXPECT_LT(std::hypot(region.corner[0].x / 256.0 - truth.x, region.corner[0].y / 256.0 - truth.y), 2.0)
+            << c.angle;
+        EXPECT_NEAR(region.size / 256.0 / 6.0, 4.0, 0.5) << c.angle;
     }
 }
 

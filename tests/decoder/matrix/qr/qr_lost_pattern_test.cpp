@@ -98,6 +98,47 @@ TEST(QRLostPatternTest, ALoneFinderFindsItsPartnerAlongItsAxis)
     }
 }
 
+// The corner finder gone: the two left are seen only across a diagonal of
+// the symbol, so each is a lone finder with no partner beside it. The
+// corner finder is looked for where the finders' axes toward it cross, and
+// placed there when it does not show.
+TEST(QRLostPatternTest, TheOuterFindersAcrossADiagonalPlaceTheCornerFinder)
+{
+    QRReadHarness harness;
+    ASSERT_TRUE(harness.IsReady());
+    struct Case {
+        char const* name;
+        int version;
+        int level;
+        int grey;  // the corner finder painted over in this grey, -1 faded instead
+        support::RenderOptions options;
+    };
+    Case const cases[] = {
+        {"5-H painted out", 5, 4, 900, {.moduleSize = 4.0}},
+        {"8-H painted out, turned", 8, 4, 900, {.moduleSize = 3.5, .angle = 30}},
+        {"10-Q painted out, perspective", 10, 3, 900,
+         {.moduleSize = 3.0, .angle = 200, .perspectiveX = 0.1, .perspectiveY = 0.05}},
+        {"7-M faded", 7, 2, -1, {.moduleSize = 4.0, .angle = 75}},
+    };
+    for (Case const& c : cases) {
+        std::string const data = std::string("CORNER ") + c.name;
+        support::Rendering r = support::render(QR(c.version, c.level, data), c.options);
+        ASSERT_TRUE(r.symbol.ok) << c.name << ": " << r.symbol.error;
+        if (c.grey >= 0) {
+            Paint(r.frame, r.symbol, 0.0, 0.0, 7.0, 7.0, c.grey);
+        } else {
+            // Its rings grey and its outer ring broken on two sides: no
+            // 1:1:3:1:1 run across it for the locator, the core still
+            // there to measure.
+            Paint(r.frame, r.symbol, 0.0, 0.0, 7.0, 1.0, 620);
+            Paint(r.frame, r.symbol, 0.0, 0.0, 1.0, 7.0, 620);
+        }
+        QRRead const read = harness.Read(r.frame);
+        EXPECT_TRUE(read.read) << c.name;
+        EXPECT_EQ(read.data, data) << c.name;
+    }
+}
+
 TEST(QRLostPatternTest, DamagedPastReadingGivesNoLabel)
 {
     QRReadHarness harness;
