@@ -595,6 +595,9 @@ bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corne
         return false;  // no contrast
     }
     threshold_ = static_cast<int>((low + high + 1) * 8);
+    // The light level in the scans' terms (Luminance turns a negative
+    // symbol's greys over).
+    light_ = negative_ ? 1023 - static_cast<int>(low * 16 + 8) : static_cast<int>(high * 16 + 8);
     // The fill keeps nearer the symbol's dark, so that a ground of middle
     // grey beside the quiet zone does not join the patch.
     int const lowLevel = static_cast<int>(low * 16 + 8);
@@ -1381,6 +1384,7 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
         outY[i] = scanY[i] + ny * outside;
     }
     SampleAll(image, outX, outY, kScans, outside0);
+    float const clearLight = static_cast<float>(threshold_ + (light_ - threshold_) / 3);
     // Every scan of the side steps through the same offsets from its
     // first, coarse runs and fine points alike: they are laid out once, up
     // to eight coarse steps past the first beyond `inside`; none when they
@@ -1405,11 +1409,29 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
         float const px = scanX[i];
         float const py = scanY[i];
         float previous = negative_ ? 1023.0f - outside0[i] : outside0[i];
+        // A large symbol's quiet zone may be narrower than a tenth of its
+        // side, with a grey ground beyond that passes the threshold only
+        // just: a scan whose first point is not clearly light starts again
+        // nearer the side, at half the distance each time down to
+        // kLeastOutside pixels, from the first clearly light point; with
+        // none, from its first point when that is light at all.
+        int first = 0;
+        float start = previous;
+        for (float o = outside * 0.5f; start < clearLight && o >= kLeastOutside; o *= 0.5f) {
+            int const at = static_cast<int>((outside - o) * 2.0f);
+            float const v = Luminance(image, px + nx * (outside - 0.5f * at), py + ny * (outside - 0.5f * at));
+            if (v >= clearLight) {
+                first = at;
+                start = v;
+            }
+        }
+        previous = start >= clearLight ? start : previous;
         if (previous < threshold_) {
             continue;  // dark outside: no clean edge here
         }
         float crossing = 0;
-        if (FindEdge(image, px, py, nx, ny, -outside + 0.5f, inside, previous, coarse, scanChain, crossing)) {
+        if (FindEdge(image, px, py, nx, ny, -outside + 0.5f * (first + 1), inside, previous, coarse,
+                     scanChain != nullptr ? scanChain + first : nullptr, crossing)) {
             ts[n] = t;
             ss[n] = crossing;
             ++n;

@@ -74,6 +74,8 @@ private:
     static constexpr int kMaxCoarse = 4;
     // The most offsets a side's edge scans step through from a table.
     static constexpr int kChainPoints = 1024;
+    // The nearest to a side, in pixels, that its edge scans start.
+    static constexpr float kLeastOutside = 3.0f;
 
     struct Line {
         float nx = 0, ny = 0, c = 0;  // nx x + ny y = c, n the outward unit normal
@@ -125,6 +127,7 @@ private:
     OutlinePoint rowEnds_[2 * kMaxRows];
     OutlinePoint corners_[4];
     int threshold_ = 0;
+    int light_ = 0;  // the light level the threshold was taken from
     int fillThreshold_ = 0;
     bool negative_ = false;
     bool nearScans_ = false;
