@@ -1,5 +1,6 @@
 #include "decoder/matrix/data_matrix/data_matrix_decoder.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <utility>
@@ -273,6 +274,40 @@ bool ShowsLightL(GrayImage const& image, Region const& lPattern)
         }
     }
     return true;
+}
+
+// The grey of the sighted L's own modules: at points spread along both legs
+// the darkest pixel of the 3 x 3 around each (the lightest for a negative
+// symbol), and the middle of those; -1 when too few lie on the frame.
+int LegInk(GrayImage const& image, Region const& lPattern, bool negative)
+{
+    constexpr int kPerLeg = 12;
+    int values[2 * kPerLeg];
+    int count = 0;
+    Point const& corner = lPattern.corner[3];
+    for (unsigned leg = 0; leg < 2; ++leg) {
+        Point const& end = lPattern.corner[2 * leg];
+        for (int i = 1; i <= kPerLeg; ++i) {
+            int const x = corner.x + (end.x - corner.x) * i / (kPerLeg + 2);
+            int const y = corner.y + (end.y - corner.y) * i / (kPerLeg + 2);
+            if (x < 1 || y < 1 || x + 1 >= image.GetWidth() || y + 1 >= image.GetHeight()) {
+                continue;
+            }
+            int extreme = image.At(x, y);
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    int const v = image.At(x + dx, y + dy);
+                    extreme = negative ? (v > extreme ? v : extreme) : (v < extreme ? v : extreme);
+                }
+            }
+            values[count++] = extreme;
+        }
+    }
+    if (count < kPerLeg) {
+        return -1;
+    }
+    std::nth_element(values, values + count / 2, values + count);
+    return values[count / 2];
 }
 
 }  // namespace
@@ -655,7 +690,15 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     // A sighting of an L this polarity's last fill took in is given that
     // patch again without filling.
     if (!outline_.Fill(image, corner, reach, negative, true)) {
-        return 0;
+        // No patch, or one far smaller than the legs: a ground within
+        // reach darker than the symbol (a chessboard, a shadow) set the
+        // fill's threshold below a pale symbol's modules. It is filled
+        // again at the legs' own grey.
+        int const extent = outline_.GetPatchExtent();
+        int const ink = extent >= 0 && extent < shorter / 2 ? LegInk(image, lPattern, negative) : -1;
+        if (ink < 0 || !outline_.FillAtInk(image, corner, reach, negative, ink)) {
+            return 0;
+        }
     }
     // A fill read before on this frame without success fails again.
     unsigned long long fill = 0;

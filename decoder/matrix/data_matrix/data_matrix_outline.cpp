@@ -546,7 +546,7 @@ unsigned long long DataMatrixOutline::GetFillDigest() const
 
 // The middle of the grey range around the corner, from the 5th and 95th
 // centiles so that a few noisy pixels do not set it.
-bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corner, int reach)
+bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corner, int reach, int ink)
 {
     // The points of the square every step pixels that lie on the frame,
     // counted in four histograms by turns so that neighbouring points of
@@ -594,14 +594,21 @@ bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corne
     if (high <= low + 2) {
         return false;  // no contrast
     }
-    threshold_ = static_cast<int>((low + high + 1) * 8);
+    int lowLevel = static_cast<int>(low * 16 + 8);
+    int highLevel = static_cast<int>(high * 16 + 8);
+    // The symbol's own dark where the caller has it from its L.
+    if (ink >= 0) {
+        (negative_ ? highLevel : lowLevel) = ink;
+        if (highLevel < lowLevel + kLeastInkContrast) {
+            return false;
+        }
+    }
+    threshold_ = (lowLevel + highLevel) / 2;
     // The light level in the scans' terms (Luminance turns a negative
     // symbol's greys over).
-    light_ = negative_ ? 1023 - static_cast<int>(low * 16 + 8) : static_cast<int>(high * 16 + 8);
+    light_ = negative_ ? 1023 - lowLevel : highLevel;
     // The fill keeps nearer the symbol's dark, so that a ground of middle
     // grey beside the quiet zone does not join the patch.
-    int const lowLevel = static_cast<int>(low * 16 + 8);
-    int const highLevel = static_cast<int>(high * 16 + 8);
     fillThreshold_ = negative_ ? highLevel - (highLevel - lowLevel) * 7 / 20 : lowLevel + (highLevel - lowLevel) * 7 / 20;
     return true;
 }
@@ -1051,6 +1058,7 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed, bool
     known_ = reinterpret_cast<unsigned char*>(filled_ + count_);
     Point const start = FindStart(image, seed);
     if (start.x < 0) {
+        extent_ = 0;
         return false;
     }
     // The patch of a fill is the whole connected patch its start lies in:
@@ -1069,6 +1077,7 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed, bool
                 rowRight_[y] = keptRight[y];
             }
             repeat_ = true;
+            extent_ = CalcExtent();
             return true;
         }
     }
@@ -1086,6 +1095,7 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed, bool
     if (spread < 0 && !FillRuns(image, start, height)) {
         return false;
     }
+    extent_ = CalcExtent();
     if (bottom_ - top_ < 6) {
         return false;
     }
@@ -1515,7 +1525,30 @@ bool DataMatrixOutline::Fill(GrayImage const& image, Point const& corner, int re
 {
     negative_ = negative;
     repeat_ = false;
-    return CalcThreshold(image, corner, reach < 12 ? 12 : reach) && FillFrom(image, corner, mayRepeat);
+    extent_ = -1;
+    return CalcThreshold(image, corner, reach < 12 ? 12 : reach, -1) && FillFrom(image, corner, mayRepeat);
+}
+
+bool DataMatrixOutline::FillAtInk(GrayImage const& image, Point const& corner, int reach, bool negative, int ink)
+{
+    negative_ = negative;
+    repeat_ = false;
+    extent_ = -1;
+    return ink >= 0 && CalcThreshold(image, corner, reach < 12 ? 12 : reach, ink) && FillFrom(image, corner, false);
+}
+
+int DataMatrixOutline::CalcExtent() const
+{
+    int left = width_;
+    int right = -1;
+    for (int y = top_; y <= bottom_; ++y) {
+        if (rowRight_[y] >= 0) {
+            left = rowLeft_[y] < left ? rowLeft_[y] : left;
+            right = rowRight_[y] > right ? rowRight_[y] : right;
+        }
+    }
+    int const height = bottom_ - top_ + 1;
+    return right < left ? 0 : (right - left + 1 > height ? right - left + 1 : height);
 }
 
 bool DataMatrixOutline::Fit(GrayImage const& image, bool nearScans)

@@ -37,6 +37,17 @@ public:
     // frame is the same one, and else fill again without it.
     bool Fill(GrayImage const& image, Point const& corner, int reach, bool negative, bool mayRepeat = false);
     bool WasRepeat() const { return repeat_; }
+    // Fill with the symbol's dark taken as `ink` (a grey of the L's own
+    // modules) rather than the darkest twentieth of the square around the
+    // corner: a darker ground within reach (a chessboard, a shadow) puts
+    // that too low and leaves a pale symbol's modules out of the patch.
+    // Never takes a patch again.
+    bool FillAtInk(GrayImage const& image, Point const& corner, int reach, bool negative, int ink);
+    // The larger of the height and width in pixels of the patch the last
+    // fill found, failed or not; 0 when no pixel near the corner was dark
+    // enough to start from; -1 when it was given up before its end (too
+    // large, off the frame) or had no thresholds.
+    int GetPatchExtent() const { return extent_; }
     // No patch is taken again before it is filled anew (its symbol read).
     void ForgetPatches() { kept_[0].valid = kept_[1].valid = false; }
     // The outline of the patch the last Fill found, which it must have
@@ -76,6 +87,8 @@ private:
     static constexpr int kChainPoints = 1024;
     // The nearest to a side, in pixels, that its edge scans start.
     static constexpr float kLeastOutside = 3.0f;
+    // The least grey difference between a given ink and the light.
+    static constexpr int kLeastInkContrast = 48;
 
     struct Line {
         float nx = 0, ny = 0, c = 0;  // nx x + ny y = c, n the outward unit normal
@@ -92,7 +105,9 @@ private:
     bool IsDark(GrayImage const& image, int x, int y) const;
     Word CalcDarkWord(GrayImage const& image, int word, int y) const;
     Word GetOpenWord(GrayImage const& image, int word, int y);
-    bool CalcThreshold(GrayImage const& image, Point const& corner, int reach);
+    // ink: the symbol's dark, or -1 to take it from the square.
+    bool CalcThreshold(GrayImage const& image, Point const& corner, int reach, int ink);
+    int CalcExtent() const;
     bool FillFrom(GrayImage const& image, Point const& seed, bool mayRepeat);
     void ClearFill(int height);
     int SpreadRows(GrayImage const& image, Point const& start, int height);
@@ -147,6 +162,7 @@ private:
     unsigned partCount_ = 0;
     long long count_ = 0;  // words of the frame
     bool repeat_ = false;
+    int extent_ = -1;
 };
 
 }  // namespace DEC2DIvra
