@@ -724,9 +724,10 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     Region unread;
     // The edge scans start a tenth of a side out; when that finds nothing
     // to read they start again nearer the edges, within the quiet zone of
-    // a large symbol on a grey ground.
-    for (int scans = 0; scans < 2; ++scans) {
-        if (!outline_.Fit(image, scans == 1)) {
+    // a large symbol on a grey ground, and then nearer still, within a
+    // quiet zone of a few modules on a cluttered ground.
+    for (int scans = DataMatrixOutline::kFarScans; scans <= DataMatrixOutline::kNearestScans; ++scans) {
+        if (!outline_.Fit(image, scans)) {
             continue;
         }
         // The timing sides' outer edges put the outline's far corners; a

@@ -1369,7 +1369,9 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
         ny = -ny;
     }
     float const outside =
-        std::fmax(4.0f, nearScans_ ? std::fmin(length * 0.1f, 3.0f + length * 0.03f) : length * 0.1f);
+        std::fmax(4.0f, scans_ == kNearestScans ? std::fmin(length * 0.1f, 2.0f + length * 0.01f)
+                        : scans_ == kNearScans  ? std::fmin(length * 0.1f, 3.0f + length * 0.03f)
+                                                : length * 0.1f);
     float const inside = std::fmax(4.0f, length * 0.2f);
     // Edge scans in coarse steps of about half the least module a side of
     // this length can have (a side holds at most 144 modules), in half pixels.
@@ -1551,9 +1553,9 @@ int DataMatrixOutline::CalcExtent() const
     return right < left ? 0 : (right - left + 1 > height ? right - left + 1 : height);
 }
 
-bool DataMatrixOutline::Fit(GrayImage const& image, bool nearScans)
+bool DataMatrixOutline::Fit(GrayImage const& image, int scans)
 {
-    nearScans_ = nearScans;
+    scans_ = scans;
     unsigned const hullCount = CalcHull();
     OutlinePoint rough[4];
     if (hullCount < 4 || !CalcRoughCorners(hullCount, rough)) {

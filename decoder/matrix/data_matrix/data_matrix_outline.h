@@ -51,10 +51,16 @@ public:
     // No patch is taken again before it is filled anew (its symbol read).
     void ForgetPatches() { kept_[0].valid = kept_[1].valid = false; }
     // The outline of the patch the last Fill found, which it must have
-    // found: false when it has no four sides with an L. nearScans: the edge
-    // scans start a few pixels out rather than a tenth of a side (a grey
-    // ground beyond a large symbol's quiet zone may lie within a tenth).
-    bool Fit(GrayImage const& image, bool nearScans);
+    // found: false when it has no four sides with an L. scans: where the
+    // edge scans start, kFarScans a tenth of a side out, kNearScans a few
+    // pixels out (a grey ground beyond a large symbol's quiet zone may lie
+    // within a tenth), kNearestScans a few pixels and a hundredth of the
+    // side (a cluttered ground close beyond a quiet zone a few modules
+    // wide, whose light points pass for the quiet zone's).
+    static constexpr int kFarScans = 0;
+    static constexpr int kNearScans = 1;
+    static constexpr int kNearestScans = 2;
+    bool Fit(GrayImage const& image, int scans);
 
     // Corners from the L's corner on: the L corner, the far end of the leg
     // with the symbol on its right (screen y down), the timing corner, the
@@ -145,7 +151,7 @@ private:
     int light_ = 0;  // the light level the threshold was taken from
     int fillThreshold_ = 0;
     bool negative_ = false;
-    bool nearScans_ = false;
+    int scans_ = kFarScans;
     int width_ = 0;
     // The marks hold the fill's bits and row spans once for each polarity
     // when both fit (parts_ 2), so that each polarity's last patch is kept

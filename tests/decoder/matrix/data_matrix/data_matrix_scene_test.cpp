@@ -43,9 +43,11 @@ struct Scene {
     double angle;
     int ground;        // grey of the ground beyond the label
     double strokeOut;  // modules out from the symbol to the ground's dark strokes; 0: none
+    int clutter = 0;   // the side in pixels of the ground's light and dark blocks; 0: a plain ground
+    double quietZone = 2.0;
 };
 
-// The frame: the ground, the symbol with a quiet zone of two modules, a dark
+// The frame: the ground, the symbol with a quiet zone of a few modules, a dark
 // stroke two modules wide running along each side out on the ground, then
 // blur and noise as a camera adds them.
 support::Rendering Draw(Scene const& s, std::string const& data)
@@ -53,12 +55,17 @@ support::Rendering Draw(Scene const& s, std::string const& data)
     support::RenderOptions options{.background = s.ground,
                                    .moduleSize = s.moduleSize,
                                    .angle = s.angle,
-                                   .quietZone = 2.0,
+                                   .quietZone = s.quietZone,
                                    .blur = 0.4,
                                    .noise = 8.0,
                                    .seed = 5};
     support::Rendering r;
     r.frame = support::makeFrame(support::kFrameWidth, support::kFrameHeight, s.ground);
+    for (int y = 0; s.clutter > 0 && y < r.frame.height; ++y) {
+        for (int x = 0; x < r.frame.width; ++x) {
+            r.frame.at(x, y) = (x / s.clutter * 7 + y / s.clutter * 3) % 5 < 2 ? 250 : 950;
+        }
+    }
     r.symbol = support::drawSymbol(
         r.frame, {.symbology = BARCODE_DATAMATRIX, .data = data, .option2 = s.size}, options);
     if (!r.symbol.ok) {
@@ -84,15 +91,21 @@ support::Rendering Draw(Scene const& s, std::string const& data)
 // The outline's edge scans start a tenth of a side out, beyond the quiet
 // zone on the ground: where the ground is darker than the threshold every
 // scan of a side is given up and no outline is fitted; where it passes the
-// threshold only just, a scan meets a stroke there before the symbol. They
-// start nearer the side, within the quiet zone.
-TEST(DataMatrixLargeSymbolTest, SymbolsFillingTheFrameOnAGroundWithStrokesRead)
+// threshold only just, a scan meets a stroke there before the symbol; on a
+// cluttered ground a few pixels beyond, the scans of a pass that start
+// nearer meet the clutter. They start nearer the side, within the quiet
+// zone.
+TEST(DataMatrixLargeSymbolTest, SymbolsFillingTheFrameOnBusyGroundsRead)
 {
     Scene const scenes[] = {
         {"144x144 on a dark ground", 24, 1000, 3.0, 0.0, 380, 0.0},
         {"144x144 turned, a ground just lighter than the threshold", 24, 1000, 2.9, 8.0, 540, 8.0},
         {"120x120 on a dark ground with strokes", 22, 700, 3.4, 180.0, 420, 5.0},
         {"104x104 on a dark ground", 21, 540, 3.8, 90.0, 450, 0.0},
+        // Light blocks of the ground close beyond the quiet zone pass for
+        // it, and their dark neighbours for the symbol's edge.
+        {"144x144 turned, on a cluttered ground", 24, 1000, 2.7, 10.0, 0, 0.0, 5, 3.0},
+        {"132x132 on a cluttered ground", 23, 900, 3.0, 355.0, 0, 0.0, 6, 3.0},
     };
     Harness harness;
     ASSERT_TRUE(harness.IsReady());
