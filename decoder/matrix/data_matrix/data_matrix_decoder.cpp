@@ -725,9 +725,12 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     // The edge scans start a tenth of a side out; when that finds nothing
     // to read they start again nearer the edges, within the quiet zone of
     // a large symbol on a grey ground, and then nearer still, within a
-    // quiet zone of a few modules on a cluttered ground.
-    for (int scans = DataMatrixOutline::kFarScans; scans <= DataMatrixOutline::kNearestScans; ++scans) {
-        if (!outline_.Fit(image, scans)) {
+    // quiet zone of a few modules on a cluttered ground. Last, the near
+    // scans' outline is taken with its timing sides as the hull put them
+    // (a symbol in strong perspective).
+    for (int scans = DataMatrixOutline::kFarScans; scans <= DataMatrixOutline::kNearestScans + 1; ++scans) {
+        bool const hullSides = scans > DataMatrixOutline::kNearestScans;
+        if (!outline_.Fit(image, hullSides ? DataMatrixOutline::kNearScans : scans, !hullSides)) {
             continue;
         }
         // The timing sides' outer edges put the outline's far corners; a

@@ -1553,7 +1553,7 @@ int DataMatrixOutline::CalcExtent() const
     return right < left ? 0 : (right - left + 1 > height ? right - left + 1 : height);
 }
 
-bool DataMatrixOutline::Fit(GrayImage const& image, int scans)
+bool DataMatrixOutline::Fit(GrayImage const& image, int scans, bool refitTiming)
 {
     scans_ = scans;
     unsigned const hullCount = CalcHull();
@@ -1599,7 +1599,7 @@ bool DataMatrixOutline::Fit(GrayImage const& image, int scans)
     // The timing sides again, from the corner that completes the L to a
     // parallelogram: the hull may miss a timing corner by several modules
     // when its modules do not touch the rest.
-    for (int pass = 0; pass < 3; ++pass) {
+    for (int pass = 0; pass < (refitTiming ? 3 : 0); ++pass) {
         OutlinePoint const& lc = refined[k];
         OutlinePoint const& pc = refined[(k + 3) & 3];
         OutlinePoint const& qc = refined[(k + 1) & 3];

@@ -60,7 +60,12 @@ public:
     static constexpr int kFarScans = 0;
     static constexpr int kNearScans = 1;
     static constexpr int kNearestScans = 2;
-    bool Fit(GrayImage const& image, int scans);
+    // refitTiming: the timing sides are fitted again from the far corner
+    // of the parallelogram the L spans (the hull may miss a timing corner
+    // by several modules); else they stay as the hull's corners put them,
+    // which holds under a perspective that leaves the far corner well off
+    // that parallelogram's.
+    bool Fit(GrayImage const& image, int scans, bool refitTiming = true);
 
     // Corners from the L's corner on: the L corner, the far end of the leg
     // with the symbol on its right (screen y down), the timing corner, the

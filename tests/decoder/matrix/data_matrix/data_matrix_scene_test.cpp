@@ -120,6 +120,40 @@ TEST(DataMatrixLargeSymbolTest, SymbolsFillingTheFrameOnBusyGroundsRead)
     }
 }
 
+// A large symbol in strong perspective: its far corner lies well off the
+// parallelogram its L spans, and the timing sides fitted again from that
+// parallelogram's corner run off the symbol. The outline whose timing
+// sides stay where the patch's hull put them reads.
+TEST(DataMatrixPerspectiveTest, LargeSymbolsSeenAtASlantRead)
+{
+    struct Slanted {
+        int size;  // zint's size option
+        double moduleSize;
+        double angle;
+        double perspectiveX;
+        double perspectiveY;
+    };
+    Slanted const cases[] = {
+        {17, 3.2, 350.0, 0.2, 0.2},   {17, 3.2, 80.0, -0.3, 0.25},  {18, 2.8, 190.0, 0.25, -0.3},
+        {16, 3.4, 265.0, 0.25, 0.15}, {16, 3.6, 135.0, 0.3, 0.0},   {17, 3.0, 300.0, 0.0, 0.3},
+        {16, 3.4, 220.0, 0.2, -0.25}, {17, 3.2, 100.0, 0.3, 0.15},
+    };
+    Harness harness;
+    ASSERT_TRUE(harness.IsReady());
+    for (Slanted const& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " at " + std::to_string(c.angle));
+        std::string const data = TextOf(200);
+        support::Rendering const r = support::render(
+            {.symbology = BARCODE_DATAMATRIX, .data = data, .option2 = c.size},
+            {.moduleSize = c.moduleSize, .angle = c.angle, .quietZone = 3.0, .perspectiveX = c.perspectiveX,
+             .perspectiveY = c.perspectiveY, .blur = 0.6, .noise = 8.0, .seed = 7});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        std::vector<Label> const& labels = harness.Read(r.frame);
+        EXPECT_EQ(labels.size(), 1u);
+        EXPECT_TRUE(!labels.empty() && labels[0].data == data);
+    }
+}
+
 // A pale symbol (grey modules on a white label) lying on a chessboard,
 // sighted by its own L: the black squares within reach of the L's corner
 // set the fill's threshold below the symbol's grey, and nothing near the
