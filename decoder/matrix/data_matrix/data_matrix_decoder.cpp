@@ -689,16 +689,18 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     int const reach = shorter > longer / 3 ? shorter : longer / 3;
     // A sighting of an L this polarity's last fill took in is given that
     // patch again without filling.
-    if (!outline_.Fill(image, corner, reach, negative, true)) {
-        // No patch, or one far smaller than the legs: a ground within
-        // reach darker than the symbol (a chessboard, a shadow) set the
-        // fill's threshold below a pale symbol's modules. It is filled
-        // again at the legs' own grey.
-        int const extent = outline_.GetPatchExtent();
-        int const ink = extent >= 0 && extent < shorter / 2 ? LegInk(image, lPattern, negative) : -1;
-        if (ink < 0 || !outline_.FillAtInk(image, corner, reach, negative, ink)) {
-            return 0;
-        }
+    bool filled = outline_.Fill(image, corner, reach, negative, true);
+    // No patch, or one far smaller than the legs (it cannot hold the L): a
+    // ground within reach darker than the symbol (a chessboard, a shadow)
+    // set the fill's threshold below a pale symbol's modules. It is filled
+    // again at the legs' own grey.
+    int const extent = outline_.GetPatchExtent();
+    if (extent >= 0 && extent < shorter / 2) {
+        int const ink = LegInk(image, lPattern, negative);
+        filled = ink >= 0 && outline_.FillAtInk(image, corner, reach, negative, ink);
+    }
+    if (!filled) {
+        return 0;
     }
     // A fill read before on this frame without success fails again.
     unsigned long long fill = 0;
