@@ -1353,7 +1353,8 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
 }
 
 DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, OutlinePoint const& a,
-                                                  OutlinePoint const& b, OutlinePoint const& centre) const
+                                                  OutlinePoint const& b, OutlinePoint const& centre,
+                                                  bool nearerOnDark) const
 {
     Line line;
     float const dx = b.x - a.x;
@@ -1422,14 +1423,14 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
         float const py = scanY[i];
         float previous = negative_ ? 1023.0f - outside0[i] : outside0[i];
         // A large symbol's quiet zone may be narrower than a tenth of its
-        // side, with a grey ground beyond that passes the threshold only
-        // just: a scan whose first point is not clearly light starts again
-        // nearer the side, at half the distance each time down to
-        // kLeastOutside pixels, from the first clearly light point; with
-        // none, from its first point when that is light at all.
+        // side, with a darker ground beyond: a scan whose first point is
+        // dark starts again nearer the side, at half the distance each time
+        // down to kLeastOutside pixels, from the first clearly light point
+        // (a grey that passes the threshold only just may be the ground's).
         int first = 0;
         float start = previous;
-        for (float o = outside * 0.5f; start < clearLight && o >= kLeastOutside; o *= 0.5f) {
+        bool const darkStart = nearerOnDark && previous < threshold_;
+        for (float o = outside * 0.5f; darkStart && start < clearLight && o >= kLeastOutside; o *= 0.5f) {
             int const at = static_cast<int>((outside - o) * 2.0f);
             float const v = Luminance(image, px + nx * (outside - 0.5f * at), py + ny * (outside - 0.5f * at));
             if (v >= clearLight) {
@@ -1565,7 +1566,7 @@ bool DataMatrixOutline::Fit(GrayImage const& image, int scans, bool refitTiming)
                         (rough[0].y + rough[1].y + rough[2].y + rough[3].y) / 4};
     Line sides[4];
     for (unsigned i = 0; i < 4; ++i) {
-        sides[i] = FitSide(image, rough[i], rough[(i + 1) & 3], centre);
+        sides[i] = FitSide(image, rough[i], rough[(i + 1) & 3], centre, true);
         if (!sides[i].valid) {
             return false;
         }
@@ -1605,8 +1606,8 @@ bool DataMatrixOutline::Fit(GrayImage const& image, int scans, bool refitTiming)
         OutlinePoint const& qc = refined[(k + 1) & 3];
         OutlinePoint const far = pass == 0 ? OutlinePoint{pc.x + qc.x - lc.x, pc.y + qc.y - lc.y} : refined[(k + 2) & 3];
         OutlinePoint const middle{(pc.x + qc.x) / 2, (pc.y + qc.y) / 2};
-        Line const toQ = FitSide(image, far, qc, middle);
-        Line const fromP = FitSide(image, pc, far, middle);
+        Line const toQ = FitSide(image, far, qc, middle, false);
+        Line const fromP = FitSide(image, pc, far, middle, false);
         if (!toQ.valid || !fromP.valid) {
             return false;
         }

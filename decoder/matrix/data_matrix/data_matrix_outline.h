@@ -128,7 +128,12 @@ private:
     Point FindStart(GrayImage const& image, Point const& seed) const;
     unsigned CalcHull();
     bool CalcRoughCorners(unsigned hullCount, OutlinePoint* rough) const;
-    Line FitSide(GrayImage const& image, OutlinePoint const& a, OutlinePoint const& b, OutlinePoint const& centre) const;
+    // nearerOnDark: a scan whose first point is dark starts again nearer
+    // the side (for the sides through the hull's corners, which lie on the
+    // symbol's edge; a side fitted again from a corner the others put may
+    // run off it, and its scans then start over the symbol).
+    Line FitSide(GrayImage const& image, OutlinePoint const& a, OutlinePoint const& b, OutlinePoint const& centre,
+                 bool nearerOnDark) const;
     float Luminance(GrayImage const& image, float x, float y) const;
     // chain: the side's table of scan offsets from s on, or nullptr.
     bool FindEdge(GrayImage const& image, float px, float py, float nx, float ny, float s, float inside,

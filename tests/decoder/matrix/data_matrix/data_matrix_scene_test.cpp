@@ -154,6 +154,30 @@ TEST(DataMatrixPerspectiveTest, LargeSymbolsSeenAtASlantRead)
     }
 }
 
+// Keystoned rectangles of large modules on a plain ground: the timing
+// sides fitted again from the far corner of the parallelogram the L spans
+// run over the symbol, where a scan starts on a dark module. Such a scan is
+// dropped, not started again nearer the side (over the light modules
+// inside): only the sides through the hull's corners lie on the symbol's
+// edge.
+TEST(DataMatrixPerspectiveTest, KeystonedRectanglesOfLargeModulesRead)
+{
+    std::string const data = "ABCDEF123456";
+    Harness harness;
+    ASSERT_TRUE(harness.IsReady());
+    for (int angle : {75, 165, 255, 345}) {
+        SCOPED_TRACE(angle);
+        support::Rendering const r = support::render(
+            {.symbology = BARCODE_DATAMATRIX, .data = data, .option2 = 28},
+            {.moduleSize = 4.5, .angle = static_cast<double>(angle), .perspectiveX = 0.2, .perspectiveY = 0.1,
+             .seed = static_cast<uint64_t>(angle / 15 + 49)});
+        ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+        std::vector<Label> const& labels = harness.Read(r.frame);
+        EXPECT_EQ(labels.size(), 1u);
+        EXPECT_TRUE(!labels.empty() && labels[0].data == data);
+    }
+}
+
 // A pale symbol (grey modules on a white label) lying on a chessboard,
 // sighted by its own L: the black squares within reach of the L's corner
 // set the fill's threshold below the symbol's grey, and nothing near the
