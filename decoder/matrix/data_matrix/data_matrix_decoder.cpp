@@ -833,8 +833,11 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
                 corners_[k] = outline_.GetCorner(k);
             }
         }
-        // A symbol is there when some size's L and timing fit the outline.
-        if (count > 0) {
+        // A symbol is there when some size's L and timing fit the outline;
+        // the hull's outline is only read, never said found (under a
+        // perspective it does not fit it may span the ground, and the
+        // other sightings within it would not be tried).
+        if (count > 0 && !hullSides) {
             SetRegion(unread);
             unread_ = unread;
         }

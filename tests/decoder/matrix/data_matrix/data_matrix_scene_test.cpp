@@ -154,27 +154,40 @@ TEST(DataMatrixPerspectiveTest, LargeSymbolsSeenAtASlantRead)
     }
 }
 
-// Keystoned rectangles of large modules on a plain ground: the timing
-// sides fitted again from the far corner of the parallelogram the L spans
-// run over the symbol, where a scan starts on a dark module. Such a scan is
+// Keystoned symbols of large modules on a plain ground. The timing sides
+// fitted again from the far corner of the parallelogram the L spans run
+// over the symbol, where a scan starts on a dark module: such a scan is
 // dropped, not started again nearer the side (over the light modules
-// inside): only the sides through the hull's corners lie on the symbol's
-// edge.
-TEST(DataMatrixPerspectiveTest, KeystonedRectanglesOfLargeModulesRead)
+// inside). The outline whose timing sides the hull put, read last, is
+// never said found: it may span the symbol's corner, and the sighting
+// that reads the symbol would then not be tried.
+TEST(DataMatrixPerspectiveTest, KeystonedSymbolsOfLargeModulesRead)
 {
-    std::string const data = "ABCDEF123456";
+    struct Keystoned {
+        int size;  // zint's size option
+        char const* data;
+        int angle;
+    };
+    Keystoned const cases[] = {
+        {28, "ABCDEF123456", 75}, {28, "ABCDEF123456", 165}, {28, "ABCDEF123456", 255},
+        {28, "ABCDEF123456", 345}, {4, "hello world ab", 30},
+    };
     Harness harness;
     ASSERT_TRUE(harness.IsReady());
-    for (int angle : {75, 165, 255, 345}) {
-        SCOPED_TRACE(angle);
+    // Both polarities: the light label read as a light-on-dark symbol's
+    // patch gives the outline that spans the symbol's corner.
+    harness.Settings().readable_medium.positive_and_negative_codes.data_matrix.Set(
+        ivra_configuration::configuration::readable_medium::positive_and_negative_codes::data_matrix::Enum(2));
+    for (Keystoned const& c : cases) {
+        SCOPED_TRACE(std::string(c.data) + " at " + std::to_string(c.angle));
         support::Rendering const r = support::render(
-            {.symbology = BARCODE_DATAMATRIX, .data = data, .option2 = 28},
-            {.moduleSize = 4.5, .angle = static_cast<double>(angle), .perspectiveX = 0.2, .perspectiveY = 0.1,
-             .seed = static_cast<uint64_t>(angle / 15 + 49)});
+            {.symbology = BARCODE_DATAMATRIX, .data = c.data, .option2 = c.size},
+            {.moduleSize = 4.5, .angle = static_cast<double>(c.angle), .perspectiveX = 0.2, .perspectiveY = 0.1,
+             .seed = static_cast<uint64_t>(c.angle / 15 + 49)});
         ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
         std::vector<Label> const& labels = harness.Read(r.frame);
         EXPECT_EQ(labels.size(), 1u);
-        EXPECT_TRUE(!labels.empty() && labels[0].data == data);
+        EXPECT_TRUE(!labels.empty() && labels[0].data == c.data);
     }
 }
 
