@@ -1,5 +1,6 @@
 #include "decoder/matrix/data_matrix/data_matrix_decoder.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <utility>
@@ -273,6 +274,40 @@ bool ShowsLightL(GrayImage const& image, Region const& lPattern)
         }
     }
     return true;
+}
+
+// The grey of the sighted L's own modules: at points spread along both legs
+// the darkest pixel of the 3 x 3 around each (the lightest for a negative
+// symbol), and the middle of those; -1 when too few lie on the frame.
+int LegInk(GrayImage const& image, Region const& lPattern, bool negative)
+{
+    constexpr int kPerLeg = 12;
+    int values[2 * kPerLeg];
+    int count = 0;
+    Point const& corner = lPattern.corner[3];
+    for (unsigned leg = 0; leg < 2; ++leg) {
+        Point const& end = lPattern.corner[2 * leg];
+        for (int i = 1; i <= kPerLeg; ++i) {
+            int const x = corner.x + (end.x - corner.x) * i / (kPerLeg + 2);
+            int const y = corner.y + (end.y - corner.y) * i / (kPerLeg + 2);
+            if (x < 1 || y < 1 || x + 1 >= image.GetWidth() || y + 1 >= image.GetHeight()) {
+                continue;
+            }
+            int extreme = image.At(x, y);
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    int const v = image.At(x + dx, y + dy);
+                    extreme = negative ? (v > extreme ? v : extreme) : (v < extreme ? v : extreme);
+                }
+            }
+            values[count++] = extreme;
+        }
+    }
+    if (count < kPerLeg) {
+        return -1;
+    }
+    std::nth_element(values, values + count / 2, values + count);
+    return values[count / 2];
 }
 
 }  // namespace
@@ -654,7 +689,17 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     int const reach = shorter > longer / 3 ? shorter : longer / 3;
     // A sighting of an L this polarity's last fill took in is given that
     // patch again without filling.
-    if (!outline_.Fill(image, corner, reach, negative, true)) {
+    bool filled = outline_.Fill(image, corner, reach, negative, true);
+    // No patch, or one far smaller than the legs (it cannot hold the L): a
+    // ground within reach darker than the symbol (a chessboard, a shadow)
+    // set the fill's threshold below a pale symbol's modules. It is filled
+    // again at the legs' own grey.
+    int const extent = outline_.GetPatchExtent();
+    if (extent >= 0 && extent < shorter / 2) {
+        int const ink = LegInk(image, lPattern, negative);
+        filled = ink >= 0 && outline_.FillAtInk(image, corner, reach, negative, ink);
+    }
+    if (!filled) {
         return 0;
     }
     // A fill read before on this frame without success fails again.
@@ -681,9 +726,13 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
     Region unread;
     // The edge scans start a tenth of a side out; when that finds nothing
     // to read they start again nearer the edges, within the quiet zone of
-    // a large symbol on a grey ground.
-    for (int scans = 0; scans < 2; ++scans) {
-        if (!outline_.Fit(image, scans == 1)) {
+    // a large symbol on a grey ground, and then nearer still, within a
+    // quiet zone of a few modules on a cluttered ground. Last, the near
+    // scans' outline is taken with its timing sides as the hull put them
+    // (a symbol in strong perspective).
+    for (int scans = DataMatrixOutline::kFarScans; scans <= DataMatrixOutline::kNearestScans + 1; ++scans) {
+        bool const hullSides = scans > DataMatrixOutline::kNearestScans;
+        if (!outline_.Fit(image, hullSides ? DataMatrixOutline::kNearScans : scans, !hullSides)) {
             continue;
         }
         // The timing sides' outer edges put the outline's far corners; a
@@ -784,8 +833,11 @@ int DataMatrixDecoder::ReadWithPolarity(GrayImage const& image, Region const& lP
                 corners_[k] = outline_.GetCorner(k);
             }
         }
-        // A symbol is there when some size's L and timing fit the outline.
-        if (count > 0) {
+        // A symbol is there when some size's L and timing fit the outline;
+        // the hull's outline is only read, never said found (under a
+        // perspective it does not fit it may span the ground, and the
+        // other sightings within it would not be tried).
+        if (count > 0 && !hullSides) {
             SetRegion(unread);
             unread_ = unread;
         }

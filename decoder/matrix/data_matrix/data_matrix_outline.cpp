@@ -546,7 +546,7 @@ unsigned long long DataMatrixOutline::GetFillDigest() const
 
 // The middle of the grey range around the corner, from the 5th and 95th
 // centiles so that a few noisy pixels do not set it.
-bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corner, int reach)
+bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corner, int reach, int ink)
 {
     // The points of the square every step pixels that lie on the frame,
     // counted in four histograms by turns so that neighbouring points of
@@ -594,11 +594,21 @@ bool DataMatrixOutline::CalcThreshold(GrayImage const& image, Point const& corne
     if (high <= low + 2) {
         return false;  // no contrast
     }
-    threshold_ = static_cast<int>((low + high + 1) * 8);
+    int lowLevel = static_cast<int>(low * 16 + 8);
+    int highLevel = static_cast<int>(high * 16 + 8);
+    // The symbol's own dark where the caller has it from its L.
+    if (ink >= 0) {
+        (negative_ ? highLevel : lowLevel) = ink;
+        if (highLevel < lowLevel + kLeastInkContrast) {
+            return false;
+        }
+    }
+    threshold_ = (lowLevel + highLevel) / 2;
+    // The light level in the scans' terms (Luminance turns a negative
+    // symbol's greys over).
+    light_ = negative_ ? 1023 - lowLevel : highLevel;
     // The fill keeps nearer the symbol's dark, so that a ground of middle
     // grey beside the quiet zone does not join the patch.
-    int const lowLevel = static_cast<int>(low * 16 + 8);
-    int const highLevel = static_cast<int>(high * 16 + 8);
     fillThreshold_ = negative_ ? highLevel - (highLevel - lowLevel) * 7 / 20 : lowLevel + (highLevel - lowLevel) * 7 / 20;
     return true;
 }
@@ -1048,6 +1058,7 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed, bool
     known_ = reinterpret_cast<unsigned char*>(filled_ + count_);
     Point const start = FindStart(image, seed);
     if (start.x < 0) {
+        extent_ = 0;
         return false;
     }
     // The patch of a fill is the whole connected patch its start lies in:
@@ -1066,6 +1077,7 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed, bool
                 rowRight_[y] = keptRight[y];
             }
             repeat_ = true;
+            extent_ = CalcExtent();
             return true;
         }
     }
@@ -1083,6 +1095,7 @@ bool DataMatrixOutline::FillFrom(GrayImage const& image, Point const& seed, bool
     if (spread < 0 && !FillRuns(image, start, height)) {
         return false;
     }
+    extent_ = CalcExtent();
     if (bottom_ - top_ < 6) {
         return false;
     }
@@ -1340,7 +1353,8 @@ bool DataMatrixOutline::FindEdge(GrayImage const& image, float px, float py, flo
 }
 
 DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, OutlinePoint const& a,
-                                                  OutlinePoint const& b, OutlinePoint const& centre) const
+                                                  OutlinePoint const& b, OutlinePoint const& centre,
+                                                  bool nearerOnDark) const
 {
     Line line;
     float const dx = b.x - a.x;
@@ -1356,7 +1370,9 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
         ny = -ny;
     }
     float const outside =
-        std::fmax(4.0f, nearScans_ ? std::fmin(length * 0.1f, 3.0f + length * 0.03f) : length * 0.1f);
+        std::fmax(4.0f, scans_ == kNearestScans ? std::fmin(length * 0.1f, 2.0f + length * 0.01f)
+                        : scans_ == kNearScans  ? std::fmin(length * 0.1f, 3.0f + length * 0.03f)
+                                                : length * 0.1f);
     float const inside = std::fmax(4.0f, length * 0.2f);
     // Edge scans in coarse steps of about half the least module a side of
     // this length can have (a side holds at most 144 modules), in half pixels.
@@ -1381,6 +1397,7 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
         outY[i] = scanY[i] + ny * outside;
     }
     SampleAll(image, outX, outY, kScans, outside0);
+    float const clearLight = static_cast<float>(threshold_ + (light_ - threshold_) / 3);
     // Every scan of the side steps through the same offsets from its
     // first, coarse runs and fine points alike: they are laid out once, up
     // to eight coarse steps past the first beyond `inside`; none when they
@@ -1405,11 +1422,29 @@ DataMatrixOutline::Line DataMatrixOutline::FitSide(GrayImage const& image, Outli
         float const px = scanX[i];
         float const py = scanY[i];
         float previous = negative_ ? 1023.0f - outside0[i] : outside0[i];
+        // A large symbol's quiet zone may be narrower than a tenth of its
+        // side, with a darker ground beyond: a scan whose first point is
+        // dark starts again nearer the side, at half the distance each time
+        // down to kLeastOutside pixels, from the first clearly light point
+        // (a grey that passes the threshold only just may be the ground's).
+        int first = 0;
+        float start = previous;
+        bool const darkStart = nearerOnDark && previous < threshold_;
+        for (float o = outside * 0.5f; darkStart && start < clearLight && o >= kLeastOutside; o *= 0.5f) {
+            int const at = static_cast<int>((outside - o) * 2.0f);
+            float const v = Luminance(image, px + nx * (outside - 0.5f * at), py + ny * (outside - 0.5f * at));
+            if (v >= clearLight) {
+                first = at;
+                start = v;
+            }
+        }
+        previous = start >= clearLight ? start : previous;
         if (previous < threshold_) {
             continue;  // dark outside: no clean edge here
         }
         float crossing = 0;
-        if (FindEdge(image, px, py, nx, ny, -outside + 0.5f, inside, previous, coarse, scanChain, crossing)) {
+        if (FindEdge(image, px, py, nx, ny, -outside + 0.5f * (first + 1), inside, previous, coarse,
+                     scanChain != nullptr ? scanChain + first : nullptr, crossing)) {
             ts[n] = t;
             ss[n] = crossing;
             ++n;
@@ -1493,12 +1528,35 @@ bool DataMatrixOutline::Fill(GrayImage const& image, Point const& corner, int re
 {
     negative_ = negative;
     repeat_ = false;
-    return CalcThreshold(image, corner, reach < 12 ? 12 : reach) && FillFrom(image, corner, mayRepeat);
+    extent_ = -1;
+    return CalcThreshold(image, corner, reach < 12 ? 12 : reach, -1) && FillFrom(image, corner, mayRepeat);
 }
 
-bool DataMatrixOutline::Fit(GrayImage const& image, bool nearScans)
+bool DataMatrixOutline::FillAtInk(GrayImage const& image, Point const& corner, int reach, bool negative, int ink)
 {
-    nearScans_ = nearScans;
+    negative_ = negative;
+    repeat_ = false;
+    extent_ = -1;
+    return ink >= 0 && CalcThreshold(image, corner, reach < 12 ? 12 : reach, ink) && FillFrom(image, corner, false);
+}
+
+int DataMatrixOutline::CalcExtent() const
+{
+    int left = width_;
+    int right = -1;
+    for (int y = top_; y <= bottom_; ++y) {
+        if (rowRight_[y] >= 0) {
+            left = rowLeft_[y] < left ? rowLeft_[y] : left;
+            right = rowRight_[y] > right ? rowRight_[y] : right;
+        }
+    }
+    int const height = bottom_ - top_ + 1;
+    return right < left ? 0 : (right - left + 1 > height ? right - left + 1 : height);
+}
+
+bool DataMatrixOutline::Fit(GrayImage const& image, int scans, bool refitTiming)
+{
+    scans_ = scans;
     unsigned const hullCount = CalcHull();
     OutlinePoint rough[4];
     if (hullCount < 4 || !CalcRoughCorners(hullCount, rough)) {
@@ -1508,7 +1566,7 @@ bool DataMatrixOutline::Fit(GrayImage const& image, bool nearScans)
                         (rough[0].y + rough[1].y + rough[2].y + rough[3].y) / 4};
     Line sides[4];
     for (unsigned i = 0; i < 4; ++i) {
-        sides[i] = FitSide(image, rough[i], rough[(i + 1) & 3], centre);
+        sides[i] = FitSide(image, rough[i], rough[(i + 1) & 3], centre, true);
         if (!sides[i].valid) {
             return false;
         }
@@ -1542,14 +1600,14 @@ bool DataMatrixOutline::Fit(GrayImage const& image, bool nearScans)
     // The timing sides again, from the corner that completes the L to a
     // parallelogram: the hull may miss a timing corner by several modules
     // when its modules do not touch the rest.
-    for (int pass = 0; pass < 3; ++pass) {
+    for (int pass = 0; pass < (refitTiming ? 3 : 0); ++pass) {
         OutlinePoint const& lc = refined[k];
         OutlinePoint const& pc = refined[(k + 3) & 3];
         OutlinePoint const& qc = refined[(k + 1) & 3];
         OutlinePoint const far = pass == 0 ? OutlinePoint{pc.x + qc.x - lc.x, pc.y + qc.y - lc.y} : refined[(k + 2) & 3];
         OutlinePoint const middle{(pc.x + qc.x) / 2, (pc.y + qc.y) / 2};
-        Line const toQ = FitSide(image, far, qc, middle);
-        Line const fromP = FitSide(image, pc, far, middle);
+        Line const toQ = FitSide(image, far, qc, middle, false);
+        Line const fromP = FitSide(image, pc, far, middle, false);
         if (!toQ.valid || !fromP.valid) {
             return false;
         }

@@ -37,13 +37,35 @@ public:
     // frame is the same one, and else fill again without it.
     bool Fill(GrayImage const& image, Point const& corner, int reach, bool negative, bool mayRepeat = false);
     bool WasRepeat() const { return repeat_; }
+    // Fill with the symbol's dark taken as `ink` (a grey of the L's own
+    // modules) rather than the darkest twentieth of the square around the
+    // corner: a darker ground within reach (a chessboard, a shadow) puts
+    // that too low and leaves a pale symbol's modules out of the patch.
+    // Never takes a patch again.
+    bool FillAtInk(GrayImage const& image, Point const& corner, int reach, bool negative, int ink);
+    // The larger of the height and width in pixels of the patch the last
+    // fill found, failed or not; 0 when no pixel near the corner was dark
+    // enough to start from; -1 when it was given up before its end (too
+    // large, off the frame) or had no thresholds.
+    int GetPatchExtent() const { return extent_; }
     // No patch is taken again before it is filled anew (its symbol read).
     void ForgetPatches() { kept_[0].valid = kept_[1].valid = false; }
     // The outline of the patch the last Fill found, which it must have
-    // found: false when it has no four sides with an L. nearScans: the edge
-    // scans start a few pixels out rather than a tenth of a side (a grey
-    // ground beyond a large symbol's quiet zone may lie within a tenth).
-    bool Fit(GrayImage const& image, bool nearScans);
+    // found: false when it has no four sides with an L. scans: where the
+    // edge scans start, kFarScans a tenth of a side out, kNearScans a few
+    // pixels out (a grey ground beyond a large symbol's quiet zone may lie
+    // within a tenth), kNearestScans a few pixels and a hundredth of the
+    // side (a cluttered ground close beyond a quiet zone a few modules
+    // wide, whose light points pass for the quiet zone's).
+    static constexpr int kFarScans = 0;
+    static constexpr int kNearScans = 1;
+    static constexpr int kNearestScans = 2;
+    // refitTiming: the timing sides are fitted again from the far corner
+    // of the parallelogram the L spans (the hull may miss a timing corner
+    // by several modules); else they stay as the hull's corners put them,
+    // which holds under a perspective that leaves the far corner well off
+    // that parallelogram's.
+    bool Fit(GrayImage const& image, int scans, bool refitTiming = true);
 
     // Corners from the L's corner on: the L corner, the far end of the leg
     // with the symbol on its right (screen y down), the timing corner, the
@@ -74,6 +96,10 @@ private:
     static constexpr int kMaxCoarse = 4;
     // The most offsets a side's edge scans step through from a table.
     static constexpr int kChainPoints = 1024;
+    // The nearest to a side, in pixels, that its edge scans start.
+    static constexpr float kLeastOutside = 3.0f;
+    // The least grey difference between a given ink and the light.
+    static constexpr int kLeastInkContrast = 48;
 
     struct Line {
         float nx = 0, ny = 0, c = 0;  // nx x + ny y = c, n the outward unit normal
@@ -90,7 +116,9 @@ private:
     bool IsDark(GrayImage const& image, int x, int y) const;
     Word CalcDarkWord(GrayImage const& image, int word, int y) const;
     Word GetOpenWord(GrayImage const& image, int word, int y);
-    bool CalcThreshold(GrayImage const& image, Point const& corner, int reach);
+    // ink: the symbol's dark, or -1 to take it from the square.
+    bool CalcThreshold(GrayImage const& image, Point const& corner, int reach, int ink);
+    int CalcExtent() const;
     bool FillFrom(GrayImage const& image, Point const& seed, bool mayRepeat);
     void ClearFill(int height);
     int SpreadRows(GrayImage const& image, Point const& start, int height);
@@ -100,7 +128,12 @@ private:
     Point FindStart(GrayImage const& image, Point const& seed) const;
     unsigned CalcHull();
     bool CalcRoughCorners(unsigned hullCount, OutlinePoint* rough) const;
-    Line FitSide(GrayImage const& image, OutlinePoint const& a, OutlinePoint const& b, OutlinePoint const& centre) const;
+    // nearerOnDark: a scan whose first point is dark starts again nearer
+    // the side (for the sides through the hull's corners, which lie on the
+    // symbol's edge; a side fitted again from a corner the others put may
+    // run off it, and its scans then start over the symbol).
+    Line FitSide(GrayImage const& image, OutlinePoint const& a, OutlinePoint const& b, OutlinePoint const& centre,
+                 bool nearerOnDark) const;
     float Luminance(GrayImage const& image, float x, float y) const;
     // chain: the side's table of scan offsets from s on, or nullptr.
     bool FindEdge(GrayImage const& image, float px, float py, float nx, float ny, float s, float inside,
@@ -125,9 +158,10 @@ private:
     OutlinePoint rowEnds_[2 * kMaxRows];
     OutlinePoint corners_[4];
     int threshold_ = 0;
+    int light_ = 0;  // the light level the threshold was taken from
     int fillThreshold_ = 0;
     bool negative_ = false;
-    bool nearScans_ = false;
+    int scans_ = kFarScans;
     int width_ = 0;
     // The marks hold the fill's bits and row spans once for each polarity
     // when both fit (parts_ 2), so that each polarity's last patch is kept
@@ -144,6 +178,7 @@ private:
     unsigned partCount_ = 0;
     long long count_ = 0;  // words of the frame
     bool repeat_ = false;
+    int extent_ = -1;
 };
 
 }  // namespace DEC2DIvra
