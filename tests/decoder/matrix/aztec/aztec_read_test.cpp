@@ -63,6 +63,27 @@ support::RenderOptions Spoilt(double module, double angle, double blur, double n
     return o;
 }
 
+// Ink and label close in grey (a pale print in dim light), blurred and
+// noisy: the bull's-eye's rows swing less than a clear frame's.
+support::RenderOptions Pale(double module, double angle, int dark, int light, double noise, uint64_t seed)
+{
+    support::RenderOptions o = Options(module, angle);
+    o.dark = dark;
+    o.light = light;
+    o.blur = 1.0;
+    o.noise = noise;
+    o.seed = seed;
+    return o;
+}
+
+support::RenderOptions OnDarkGround(support::RenderOptions o)
+{
+    o.background = 40;
+    o.quietZone = 2.0;
+    o.blur = 0.8;
+    return o;
+}
+
 // An 11-module rune on a small label (a rune needs no quiet zone), so that
 // the keystone stays short of the horizon.
 support::RenderOptions RuneOnSmallLabel(support::RenderOptions o)
@@ -148,7 +169,15 @@ INSTANTIATE_TEST_SUITE_P(
              Filler(10)},
         Case{"RuneTwoPixelsPerspectiveTurned", BARCODE_AZRUNE, "0", 0,
              RuneOnSmallLabel(Perspective(2.0, 30, 0.2, 0.1)), false, "000", "]zC"},
-        Case{"RuneInvertedMirrored", BARCODE_AZRUNE, "255", 0, Spoilt(3.0, 100, 0.8, 10, true), true, "255", "]zC"}),
+        Case{"RuneInvertedMirrored", BARCODE_AZRUNE, "255", 0, Spoilt(3.0, 100, 0.8, 10, true), true, "255", "]zC"},
+        // Pale symbols in noise: the bull's-eye is found only at the faint floor.
+        Case{"Compact2Pale", BARCODE_AZTEC, kText, 2, Pale(3.5, 20, 450, 570, 14, 3), false, kText},
+        Case{"Full2PaleTurned", BARCODE_AZTEC, kText, 6, Pale(3.5, 110, 440, 560, 14, 5), false, kText},
+        Case{"Full12Pale", BARCODE_AZTEC, Filler(16), 16, Pale(3.5, 200, 440, 565, 12, 7), false, Filler(16)},
+        // A small light label on a dark ground: the ground pulls the block
+        // thresholds below the label's grey ink.
+        Case{"RuneOnDarkGround", BARCODE_AZRUNE, "27", 0, OnDarkGround(Pale(3.0, 170, 420, 720, 4, 9)), false, "027",
+             "]zC"}),
     [](auto const& info) { return std::string(info.param.name); });
 
 TEST(AztecReadTest, RunesOnlyWhenSwitchedOn)
