@@ -76,6 +76,16 @@ support::RenderOptions Pale(double module, double angle, int dark, int light, do
     return o;
 }
 
+support::RenderOptions Noisy(double angle, double noise, uint64_t seed)
+{
+    support::RenderOptions o = Pale(3.5, angle, 380, 600, noise, seed);
+    o.blur = 1.1;
+    o.perspectiveX = 0.1;
+    o.perspectiveY = -0.08;
+    o.lighting = 0.3;
+    return o;
+}
+
 support::RenderOptions OnDarkGround(support::RenderOptions o)
 {
     o.background = 40;
@@ -113,6 +123,17 @@ TEST_P(AztecReadTest, ReadsFrame)
     EXPECT_EQ(reads[0].data, c.expected);
     EXPECT_EQ(reads[0].aim, c.aim);
     EXPECT_EQ(reads[0].flag, c.options.inverted ? 1u : 0u);
+    // The label's corners lie on the symbol in the frame, however it was
+    // read (a mirrored frame's symbol lies elsewhere than rendered).
+    if (c.mirrored) {
+        return;
+    }
+    tagDEC2D_REGION const& g = reads[0].region;
+    support::Point const corners[4] = {{double(g.x0), double(g.y0)}, {double(g.x1), double(g.y1)},
+                                       {double(g.x2), double(g.y2)}, {double(g.x3), double(g.y3)}};
+    for (support::Point const& corner : corners) {
+        EXPECT_LE(support::distanceOutside(r.symbol.corners, corner), 3 * c.options.moduleSize);
+    }
 }
 
 // Text that fills most of a symbol of the given zint version.
@@ -176,6 +197,12 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Full12Pale", BARCODE_AZTEC, Filler(16), 16, Pale(3.5, 200, 440, 565, 12, 7), false, Filler(16)},
         // A small light label on a dark ground: the ground pulls the block
         // thresholds below the label's grey ink.
+        // Pale, tilted, unevenly lit and so noisy that the modules read
+        // only once the noise is averaged down around the bull's-eye.
+        Case{"Compact1Noisy", BARCODE_AZTEC, kText, 1, Noisy(74, 30, 201), false, kText},
+        Case{"Compact3Noisy", BARCODE_AZTEC, kText, 3, Noisy(111, 35, 303), false, kText},
+        Case{"Full2Noisy", BARCODE_AZTEC, kText, 6, Noisy(37, 35, 106), false, kText},
+        Case{"Full4Noisy", BARCODE_AZTEC, kText, 8, Noisy(74, 30, 208), false, kText},
         Case{"RuneOnDarkGround", BARCODE_AZRUNE, "27", 0, OnDarkGround(Pale(3.0, 170, 420, 720, 4, 9)), false, "027",
              "]zC"}),
     [](auto const& info) { return std::string(info.param.name); });
