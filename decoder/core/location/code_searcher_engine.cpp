@@ -914,7 +914,31 @@ int CodeSearcherEngine::SearchMatrixParts(GrayImage const& image, tagDecodeOptio
             }
         }
     }
+    if (eyes && IsAztecWanted(decoders)) {
+        activeStage_ = CodeSearchStage::kBullsEye;
+        return SearchFaintBullsEyes(image, option, decoders, label, outlet);
+    }
     return 0;
+}
+
+int CodeSearcherEngine::SearchFaintBullsEyes(GrayImage const& image, tagDecodeOption const& option,
+                                             DecoderSet const& decoders, DecodedLabel& label, LabelOutlet& outlet)
+{
+    // A small symbol printed pale and seen through heavy noise swings less
+    // than the sweeps take for contrast: its bull's-eye's rows are cut
+    // once more at a lower floor, after every part's candidates had their
+    // turn, and the sightings they add are tried in the stage's budget.
+    unsigned stride = option.searchStep == 0 ? kRowStride : option.searchStep;
+    stride = stride > kMaxStride ? kMaxStride : stride;
+    unsigned const listed = matrix_.GetBullsEyeCount();
+    matrix_.SweepFaintBullsEyes(image, CalcSearchArea(image), stride);
+    if (matrix_.GetBullsEyeCount() == listed) {
+        return 0;
+    }
+    for (int& reach : bullsEyeReach_) {
+        reach = -1;
+    }
+    return SearchBullsEyes(image, option, decoders, label, outlet);
 }
 
 int CodeSearcherEngine::SearchQRFinders(GrayImage const& image, tagDecodeOption const& option,

@@ -184,6 +184,10 @@ private:
                      DecodedLabel& label);
     int SearchBullsEyes(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
                         DecodedLabel& label, LabelOutlet& outlet);
+    // The bull's-eye sweep once more at the faint contrast floor, over the
+    // whole search area, and the sightings it adds tried; nonzero with a label.
+    int SearchFaintBullsEyes(GrayImage const& image, tagDecodeOption const& option, DecoderSet const& decoders,
+                             DecodedLabel& label, LabelOutlet& outlet);
     // Sweeps the next of the kBullsEyeSweeps interleaved parts of the
     // bull's-eye sweep (every fourth row of it from the first, then from the
     // third, second and fourth); false when all were swept.

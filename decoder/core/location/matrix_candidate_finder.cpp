@@ -249,9 +249,9 @@ __attribute__((target("avx2"))) inline __m256i DistanceWide(__m256i a, __m256i c
 __attribute__((target("avx2"))) unsigned MeasureContrastWide(unsigned short const* low, unsigned short const* high,
                                                              unsigned count, unsigned short* threshold,
                                                              unsigned short* margin, unsigned short* middle,
-                                                             unsigned& any)
+                                                             int contrastFloor, unsigned& any)
 {
-    __m256i const floor = _mm256_set1_epi16(static_cast<short>(MatrixCandidateFinder::kContrastFloor - 1));
+    __m256i const floor = _mm256_set1_epi16(static_cast<short>(contrastFloor - 1));
     __m256i const zero = _mm256_setzero_si256();
     unsigned const padded = (count + 7) & ~7u;
     unsigned b = 0;
@@ -397,7 +397,7 @@ void MeasureRanges(unsigned short const* row, int left, int right, unsigned coun
 }  // namespace
 
 bool MeasureRowBlocks(unsigned short const* row, int left, int right, unsigned count, unsigned short* threshold,
-                      unsigned short* margin, unsigned short* middle, bool lanes)
+                      unsigned short* margin, unsigned short* middle, bool lanes, int contrastFloor)
 {
     count = count > kMaxBlocks ? kMaxBlocks : count;
     if (count == 0) {
@@ -434,12 +434,12 @@ bool MeasureRowBlocks(unsigned short const* row, int left, int right, unsigned c
             return _mm_sub_epi16(_mm_avg_epu16(a, c), _mm_and_si128(_mm_xor_si128(a, c), one));
         };
         auto distance = [](__m128i a, __m128i c) { return _mm_or_si128(_mm_subs_epu16(a, c), _mm_subs_epu16(c, a)); };
-        __m128i const floor = _mm_set1_epi16(static_cast<short>(MatrixCandidateFinder::kContrastFloor - 1));
+        __m128i const floor = _mm_set1_epi16(static_cast<short>(contrastFloor - 1));
         __m128i const zero = _mm_setzero_si128();
         unsigned any = 0;
 #if defined(SCANNER_STRIP_AVX2)
         if (ProcessorHasAvx2()) {
-            b = MeasureContrastWide(low, high, count, threshold, margin, middle, any);
+            b = MeasureContrastWide(low, high, count, threshold, margin, middle, contrastFloor, any);
         }
 #endif
         for (; b < count; b += 8) {
@@ -472,9 +472,9 @@ bool MeasureRowBlocks(unsigned short const* row, int left, int right, unsigned c
         int const step = Max(Abs(mid - (lb + hb) / 2), Abs(mid - (la + ha) / 2));
         int const lowest = Min(l, Min(lb, la));
         int const highest = Max(h, Max(hb, ha));
-        bool const flat = Max(h - l, step) < MatrixCandidateFinder::kContrastFloor;
+        bool const flat = Max(h - l, step) < contrastFloor;
         threshold[b] = static_cast<unsigned short>((lowest + highest) / 2);
-        // A block with contrast spans at least kContrastFloor with its
+        // A block with contrast spans at least the floor with its
         // neighbours: 0 is free to mark one without.
         margin[b] = static_cast<unsigned short>(flat ? 0 : highest - lowest);
         middle[b] = static_cast<unsigned short>(mid);
@@ -514,16 +514,6 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
         grid.top = wanted.gridStride > 0 ? wanted.gridTop : area.top;
         ForgetRows(image, grid, wanted.gridStride > 0 ? wanted.gridStride : stride);
     }
-    // The widths of the row's runs side by side, and 16 zeros past them,
-    // for the screens that take several runs at a time.
-    [[maybe_unused]] auto layWidths = [this](int* widths) {
-        for (unsigned k = 0; k < runCount_; ++k) {
-            widths[k] = runs_[k].length;
-        }
-        for (unsigned k = runCount_; k < runCount_ + 16; ++k) {
-            widths[k] = 0;
-        }
-    };
     for (int y = area.top; y <= area.bottom; y += static_cast<int>(stride)) {
         // A blurred one-module ring of a QR finder peaks little more than an
         // eighth of the contrast past the threshold; the other patterns are
@@ -536,7 +526,7 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
                 // past the last run (five runs that take one fail); no run is
                 // left to the screen one at a time.
                 int widths[kMaxRuns + 16];
-                layWidths(widths);
+                LayWidths(widths);
                 for (unsigned i = 0; i + 5 <= runCount_; i += 8) {
                     for (unsigned pass = ScreenQRWide(widths, i); pass != 0; pass &= pass - 1) {
                         unsigned const k = i + static_cast<unsigned>(std::countr_zero(pass));
@@ -586,68 +576,115 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
                 }
             }
         }
-        // A blurred bull's-eye keeps its one-module rings and centre only
-        // as shallow swings about the threshold: its runs are cut without
-        // the margin.
-        if (wanted.bullsEyes && ScanRow(image, area, y, 0)) {
-            unsigned const found = bullsEyeCount_;
-            // The three runs on each side of a bull's-eye's centre are each
-            // half a ring to one and a half rings wide (6 rings in all): most
-            // runs of a row fail that, and are passed over here. Each of the
-            // six is within, when the narrowest is at least a twelfth of
-            // their sum and the widest at most a quarter.
-            static_assert(kRingCount == 3, "the screen below takes three runs on each side");
-            unsigned first = kRingCount;
-#if defined(SCANNER_STRIP_AVX2)
-            if (ProcessorHasAvx2()) {
-                // Eight runs at a time on the widths laid side by side, zeros
-                // past the last run (a window that holds one fails); no run
-                // is left to the screen one at a time.
-                int widths[kMaxRuns + 16];
-                layWidths(widths);
-                for (unsigned i = kRingCount; i + kRingCount < runCount_; i += 8) {
-                    for (unsigned pass = ScreenRingsWide(widths, i); pass != 0; pass &= pass - 1) {
-                        CheckBullsEye(image, i + static_cast<unsigned>(std::countr_zero(pass)), y, true);
-                    }
-                }
-                first = runCount_;
-            }
-#endif
-            int rings = 0;
-            for (unsigned i = first - kRingCount; i < runCount_ && i < first + kRingCount + 1; ++i) {
-                rings += runs_[i].length;
-            }
-            for (unsigned i = first; i + kRingCount < runCount_; ++i) {
-                rings -= runs_[i].length;
-                int const a = runs_[i - 3].length;
-                int const b = runs_[i - 2].length;
-                int const c = runs_[i - 1].length;
-                int const d = runs_[i + 1].length;
-                int const e = runs_[i + 2].length;
-                int const f = runs_[i + 3].length;
-                int const narrowest = Min(Min(Min(a, b), Min(c, d)), Min(e, f));
-                int const widest = Max(Max(Max(a, b), Max(c, d)), Max(e, f));
-                if (rings >= 6 && 12 * narrowest >= rings && 4 * widest <= rings) {
-                    CheckBullsEye(image, i, y, true);
-                }
-                rings += runs_[i].length - runs_[i - kRingCount].length;
-                rings += i + kRingCount + 1 < runCount_ ? runs_[i + kRingCount + 1].length : 0;
-            }
-            if (bullsEyeCount_ == found && wanted.blurredMaxiCentres) {
-                ScanRowAtLocalMean(image, area, y);
-                for (unsigned i = 0; i < runCount_; ++i) {
-                    CheckBullsEye(image, i, y);
-                }
-                meanRow_ = nullptr;
-            }
+        if (wanted.bullsEyes) {
+            SweepBullsEyeRow(image, area, y, wanted.blurredMaxiCentres);
         }
     }
     strictBullsEyeCount_ = wanted.bullsEyes ? bullsEyeCount_ : strictBullsEyeCount_;
     // The loose sightings fill what room is left, each once: the data of a
     // large symbol at two pixels a module makes many, which must not take
     // the place or the turn of its own bull's-eye.
-    for (unsigned i = 0; wanted.bullsEyes && i < looseBullsEyeCount_ && bullsEyeCount_ < kMaxBullsEyes; ++i) {
-        FinderSighting const& seen = looseBullsEyes_[i];
+    if (wanted.bullsEyes) {
+        AppendBullsEyes(looseBullsEyes_, looseBullsEyeCount_);
+    }
+}
+
+void MatrixCandidateFinder::SweepBullsEyeRow(GrayImage const& image, Rectangle const& area, int y,
+                                             bool blurredMaxiCentres)
+{
+    // A blurred bull's-eye keeps its one-module rings and centre only
+    // as shallow swings about the threshold: its runs are cut without
+    // the margin.
+    if (!ScanRow(image, area, y, 0)) {
+        return;
+    }
+    unsigned const found = bullsEyeCount_;
+    // The three runs on each side of a bull's-eye's centre are each
+    // half a ring to one and a half rings wide (6 rings in all): most
+    // runs of a row fail that, and are passed over here. Each of the
+    // six is within, when the narrowest is at least a twelfth of
+    // their sum and the widest at most a quarter.
+    static_assert(kRingCount == 3, "the screen below takes three runs on each side");
+    unsigned first = kRingCount;
+#if defined(SCANNER_STRIP_AVX2)
+    if (ProcessorHasAvx2()) {
+        // Eight runs at a time on the widths laid side by side, zeros
+        // past the last run (a window that holds one fails); no run
+        // is left to the screen one at a time.
+        int widths[kMaxRuns + 16];
+        LayWidths(widths);
+        for (unsigned i = kRingCount; i + kRingCount < runCount_; i += 8) {
+            for (unsigned pass = ScreenRingsWide(widths, i); pass != 0; pass &= pass - 1) {
+                CheckBullsEye(image, i + static_cast<unsigned>(std::countr_zero(pass)), y, true);
+            }
+        }
+        first = runCount_;
+    }
+#endif
+    int rings = 0;
+    for (unsigned i = first - kRingCount; i < runCount_ && i < first + kRingCount + 1; ++i) {
+        rings += runs_[i].length;
+    }
+    for (unsigned i = first; i + kRingCount < runCount_; ++i) {
+        rings -= runs_[i].length;
+        int const a = runs_[i - 3].length;
+        int const b = runs_[i - 2].length;
+        int const c = runs_[i - 1].length;
+        int const d = runs_[i + 1].length;
+        int const e = runs_[i + 2].length;
+        int const f = runs_[i + 3].length;
+        int const narrowest = Min(Min(Min(a, b), Min(c, d)), Min(e, f));
+        int const widest = Max(Max(Max(a, b), Max(c, d)), Max(e, f));
+        if (rings >= 6 && 12 * narrowest >= rings && 4 * widest <= rings) {
+            CheckBullsEye(image, i, y, true);
+        }
+        rings += runs_[i].length - runs_[i - kRingCount].length;
+        rings += i + kRingCount + 1 < runCount_ ? runs_[i + kRingCount + 1].length : 0;
+    }
+    if (faint_ || (bullsEyeCount_ == found && blurredMaxiCentres)) {
+        ScanRowAtLocalMean(image, area, y);
+        for (unsigned i = 0; i < runCount_; ++i) {
+            CheckBullsEye(image, i, y);
+        }
+        meanRow_ = nullptr;
+    }
+}
+
+void MatrixCandidateFinder::SweepFaintBullsEyes(GrayImage const& image, Rectangle const& area, unsigned stride)
+{
+    if (image.GetPixels() == nullptr || area.right < area.left || area.bottom < area.top) {
+        return;
+    }
+    stride = stride == 0 ? 1 : stride;
+    area_ = area;
+    faint_ = true;
+    faintBullsEyeCount_ = 0;
+    faintLooseBullsEyeCount_ = 0;
+    measuredRow_ = nullptr;
+    for (int y = area.top; y <= area.bottom; y += static_cast<int>(stride)) {
+        SweepBullsEyeRow(image, area, y, false);
+    }
+    // The next cut of any row measures it again at the usual floor.
+    measuredRow_ = nullptr;
+    faint_ = false;
+    AppendBullsEyes(faintBullsEyes_, faintBullsEyeCount_);
+    AppendBullsEyes(faintLooseBullsEyes_, faintLooseBullsEyeCount_);
+}
+
+void MatrixCandidateFinder::LayWidths(int* widths) const
+{
+    for (unsigned k = 0; k < runCount_; ++k) {
+        widths[k] = runs_[k].length;
+    }
+    for (unsigned k = runCount_; k < runCount_ + 16; ++k) {
+        widths[k] = 0;
+    }
+}
+
+void MatrixCandidateFinder::AppendBullsEyes(FinderSighting const* list, unsigned count)
+{
+    for (unsigned i = 0; i < count && bullsEyeCount_ < kMaxBullsEyes; ++i) {
+        FinderSighting const& seen = list[i];
         bool known = false;
         for (unsigned k = 0; k < bullsEyeCount_ && !known; ++k) {
             int const reach = Max(bullsEyes_[k].module, seen.module);
@@ -806,6 +843,15 @@ bool MatrixCandidateFinder::MeasureRow(unsigned short const* row, Rectangle cons
     unsigned const r = off >= 0 && off % keptStride_ == 0 ? static_cast<unsigned>(off / keptStride_) : kMaxKeptRows;
     unsigned short* values = measured_;
     unsigned stride = kMaxBlocks;
+    if (faint_) {
+        // Measured at the faint floor for the sweep alone: the rows kept
+        // for the other sweeps keep their own measures.
+        threshold_ = values;
+        margin_ = values + stride;
+        middle_ = values + 2 * stride;
+        return MeasureRowBlocks(row, area.left, right, blockCount_, values, values + stride, values + 2 * stride,
+                                true, kFaintContrastFloor);
+    }
     bool const kept = r < keptRows_ && blockCount_ <= keptRowValues_ && 3 * (r + 1) * keptRowValues_ <= kMaxKeptValues;
     if (kept) {
         values = keptMeasures_ + 3 * r * keptRowValues_;
@@ -1088,8 +1134,10 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
     if (kind == kMaxiCode && middle.length * 4 <= module * 5) {
         kind = kAztec;
     }
-    // The local-mean cut serves a blurred MaxiCode's wide light centre only.
-    if (kind == kAztec && meanRow_ != nullptr) {
+    // The local-mean cut serves a blurred MaxiCode's wide light centre, and
+    // in the faint sweep an Aztec core too: a small light label on a dark
+    // ground lifts the block thresholds above the label's ink.
+    if (kind == kAztec && meanRow_ != nullptr && !faint_) {
         return;
     }
     if (kind == kAztec) {
@@ -1159,7 +1207,15 @@ void MatrixCandidateFinder::CheckBullsEye(GrayImage const& image, unsigned i, in
         slack != 0 && !(IsEvenRuns(column, 6) && IsEvenRuns(falling, 6) && IsEvenRuns(rising, 6));
     // Sightings of one bull's-eye agree to a module: a wider merge would
     // average in the ring-like patterns of its data.
-    if (loose) {
+    // Cut at the local mean, noise and texture pass for rings a pixel off
+    // now and then: only even rings count there.
+    if (faint_ && loose && meanRow_ != nullptr) {
+        return;
+    }
+    if (faint_) {
+        Note(loose ? faintLooseBullsEyes_ : faintBullsEyes_, loose ? faintLooseBullsEyeCount_ : faintBullsEyeCount_,
+             kMaxBullsEyes, seen, 1);
+    } else if (loose) {
         Note(looseBullsEyes_, looseBullsEyeCount_, kMaxBullsEyes, seen, 1);
     } else {
         Note(bullsEyes_, bullsEyeCount_, kMaxBullsEyes, seen, 1);

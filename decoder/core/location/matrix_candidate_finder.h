@@ -58,6 +58,9 @@ public:
     // contrast past the threshold: a quarter, an eighth for QR finders (a
     // blurred one-module ring of a finder peaks little more than that).
     static constexpr int kContrastFloor = 160;
+    // The floor of the faint bull's-eye sweep: a small symbol printed pale
+    // and seen through heavy noise swings less than kContrastFloor.
+    static constexpr int kFaintContrastFloor = 96;
     static constexpr int kMarginShare = 4;
     static constexpr int kQRMarginShare = 8;
     static constexpr int kMinLeg = 20;         // pixels
@@ -99,6 +102,12 @@ public:
     unsigned GetBullsEyeCount() const { return bullsEyeCount_; }
     // The bull's-eyes before the loose ones, which follow them in the list.
     unsigned GetStrictBullsEyeCount() const { return strictBullsEyeCount_; }
+    // Bull's-eyes in rows whose blocks swing less than kContrastFloor but at
+    // least kFaintContrastFloor, sought over every stride-th row of `area`
+    // after Start: those not already listed are appended to the list
+    // (strict before loose), which keeps its order and strict count. The
+    // rows kept for other sweeps of the image keep their measures.
+    void SweepFaintBullsEyes(GrayImage const& image, Rectangle const& area, unsigned stride);
     FinderSighting const* GetHanXinFinders() const { return hanXin_; }
     unsigned GetHanXinFinderCount() const { return hanXinCount_; }
     LPatternSighting const* GetLPatterns() const { return lPatterns_; }
@@ -149,6 +158,16 @@ private:
     // blurred bull's-eye's rings swing well inside its block thresholds.
     void ScanRowAtLocalMean(GrayImage const& image, Rectangle const& area, int y);
     int GetThreshold(int x) const;
+    // The bull's-eye cut and checks of row y; `blurredMaxiCentres`: a row
+    // with no sighting is cut again at its local mean (in the faint sweep
+    // every row is).
+    void SweepBullsEyeRow(GrayImage const& image, Rectangle const& area, int y, bool blurredMaxiCentres);
+    // The row's run widths side by side, and 16 zeros past them, for the
+    // screens that take several runs at a time.
+    void LayWidths(int* widths) const;
+    // Appends the sightings of `list` not within a module of one listed,
+    // while there is room.
+    void AppendBullsEyes(FinderSighting const* list, unsigned count);
     // The run through (x, y) along the column and `count` runs above and
     // below it (each measured up to `limit`); false when the centre run
     // passes the limit or the area ends first.
@@ -300,6 +319,13 @@ private:
     // apart and offered after the others.
     FinderSighting looseBullsEyes_[kMaxBullsEyes];
     unsigned looseBullsEyeCount_ = 0;
+    // The faint sweep's sightings (SweepFaintBullsEyes), strict and loose,
+    // and whether it is the sweep running (rows measured at its floor).
+    FinderSighting faintBullsEyes_[kMaxBullsEyes];
+    unsigned faintBullsEyeCount_ = 0;
+    FinderSighting faintLooseBullsEyes_[kMaxBullsEyes];
+    unsigned faintLooseBullsEyeCount_ = 0;
+    bool faint_ = false;
     FinderSighting hanXin_[kMaxHanXinFinders];
     unsigned hanXinCount_ = 0;
     LPatternSighting lPatterns_[kMaxLPatterns];
@@ -332,13 +358,14 @@ private:
 // shorter), `count` of them, each with the grey range of its own pixels and
 // of its neighbours': its threshold, the middle of that range; its margin,
 // the width of that range, or 0 when neither its own range nor the step of
-// its middle grey from a neighbour's reaches kContrastFloor; and its own
+// its middle grey from a neighbour's reaches contrastFloor; and its own
 // middle grey. Each array takes `count` rounded up to a multiple of 8
 // values (at most kMaxBlocks). False when every block is without contrast.
 // `lanes`: on vector lanes where the machine has them (false: one block at
 // a time, the same measures).
 bool MeasureRowBlocks(unsigned short const* row, int left, int right, unsigned count, unsigned short* threshold,
-                      unsigned short* margin, unsigned short* middle, bool lanes = true);
+                      unsigned short* margin, unsigned short* middle, bool lanes = true,
+                      int contrastFloor = MatrixCandidateFinder::kContrastFloor);
 
 // The first block from b on (before count) that a row cut must look at in a
 // run of colour `dark`, of the blocks MeasureRowBlocks measured: one with a

@@ -5,6 +5,7 @@
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/sampling/binarization_subroutine.h"
 #include "decoder/core/sampling/common_luminance_map.h"
+#include "decoder/matrix/aztec/aztec_smoothed_window.h"
 
 #include <cmath>
 
@@ -118,6 +119,7 @@ AztecCodeDecoder::AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, 
     bits_ = memory_.TakeArray<unsigned char>(DataStreamConversionForAztecCode::kMaxBits);
     bends_ = memory_.TakeArray<AztecModuleGrid::BendMeasurement>(kMaxBends);
     meshPoints_ = memory_.TakeArray<Point>(kMaxSize * kMaxSize);
+    smoothed_ = memory_.TakeArray<unsigned short>(kSmoothSide * kSmoothSide);
 }
 
 bool AztecCodeDecoder::Ready() const
@@ -126,7 +128,8 @@ bool AztecCodeDecoder::Ready() const
            blocks_.GetCount() == kBlocks * kBlocks && decided_.GetCount() == kMaxSize * kMaxSize &&
            codewords_.GetCount() == RSdecodingOfAztec::kMaxCodewords &&
            bits_.GetCount() == DataStreamConversionForAztecCode::kMaxBits && bends_.GetCount() == kMaxBends &&
-           meshPoints_.GetCount() == kMaxSize * kMaxSize && binarization_.IsReady();
+           meshPoints_.GetCount() == kMaxSize * kMaxSize &&
+           smoothed_.GetCount() == static_cast<unsigned>(kSmoothSide * kSmoothSide) && binarization_.IsReady();
 }
 
 int AztecCodeDecoder::DecodeTable(BinarizationTableForAztec const& table, ModeMessageInformation const& information,
@@ -169,7 +172,25 @@ int AztecCodeDecoder::Start(GrayImage const& image, Region const& bullsEye, Deco
     Point const centre = bullsEye.CalcCenterPoint();
     int const width = bullsEye.corner[1].x - bullsEye.corner[0].x;
     double const module = (width > 0 ? width : 14) / 14.0;
-    return TryCentre(image, centre.x + 0.5, centre.y + 0.5, module, label);
+    sighted_ = false;
+    if (TryCentre(image, centre.x + 0.5, centre.y + 0.5, module, label) != 0) {
+        return 1;
+    }
+    // A bull's-eye was measured and the symbol not read: in a noisy frame
+    // its modules read again from a window with the noise averaged down.
+    WindowPlace const place = PlaceWindow(image, centre.x, centre.y, kSmoothSide);
+    if (!sighted_ || !SmoothWindow(image, place, smoothed_.GetData())) {
+        return 0;
+    }
+    GrayImage const window(place.width, place.height, place.width, smoothed_.GetData());
+    if (TryCentre(window, centre.x - place.left + 0.5, centre.y - place.top + 0.5, module, label) == 0) {
+        return 0;
+    }
+    for (unsigned k = 0; k < 4; ++k) {
+        label.region.corner[k].x += place.left;
+        label.region.corner[k].y += place.top;
+    }
+    return 1;
 }
 
 int AztecCodeDecoder::TryCentre(GrayImage const& image, double x, double y, double module, DecodedLabel& label)
@@ -185,6 +206,7 @@ int AztecCodeDecoder::TryCentre(GrayImage const& image, double x, double y, doub
         if (!finder_.Start(image, x, y, module, attempt >= 2, attempt % 2 == 1)) {
             continue;
         }
+        sighted_ = true;
         bool again = false;
         for (unsigned k = 0; k < tried; ++k) {
             again = again ||

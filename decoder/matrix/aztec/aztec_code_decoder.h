@@ -37,6 +37,8 @@ public:
     // and the largest symbol it reads (4 full-range layers).
     static constexpr unsigned kMaxOuterRounds = 12;
     static constexpr unsigned kLowLayerMaxSize = 31;
+    // The side in pixels of the smoothed window a second read takes.
+    static constexpr int kSmoothSide = 320;
 
     AztecCodeDecoder(VirtualArray<unsigned char> const& workArea, DEC2DProperty const& property);
     AztecCodeDecoder(AztecCodeDecoder const&) = delete;
@@ -129,6 +131,9 @@ private:
     VirtualArray<unsigned char> bits_;
     VirtualArray<AztecModuleGrid::BendMeasurement> bends_;
     VirtualArray<Point> meshPoints_;
+    VirtualArray<unsigned short> smoothed_;
+    // A bull's-eye was measured on this call (the finder's search succeeded).
+    bool sighted_ = false;
     AztecFinderGrid finderGrid_;
     bool walkTried_ = false;  // finderGrid_ walked from the present grid_
     bool walkedCompact_ = false;

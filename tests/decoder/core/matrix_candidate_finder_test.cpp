@@ -130,6 +130,60 @@ TEST(MatrixCandidateFinderTest, BullsEyeColumnRingsAreJudgedAtTheirWholeWidths)
     }
 }
 
+TEST(MatrixCandidateFinderTest, FaintSweepAppendsPaleBullsEyesAndKeepsTheList)
+{
+    // Two Aztec symbols side by side: a clear one on the left, a pale one
+    // (ink and label 120 grey levels apart, below the usual contrast floor)
+    // in noise on the right. The sweep finds the clear one alone; the faint
+    // sweep after it adds the pale one behind it, keeps the clear one first
+    // and the strict count as it was, and adds nothing on a second call.
+    support::RenderOptions clear{.frameWidth = 640, .frameHeight = 320, .moduleSize = 3.5, .angle = 10,
+                                 .centre = support::Point{160, 160}};
+    auto r = support::render({.symbology = BARCODE_AZTEC, .data = "LEFT", .option2 = 6}, clear);
+    ASSERT_TRUE(r.symbol.ok) << r.symbol.error;
+    support::RenderOptions pale = clear;
+    pale.centre = support::Point{480, 160};
+    pale.dark = 450;
+    pale.light = 570;
+    pale.blur = 1.0;
+    pale.noise = 14;
+    auto const p = support::render({.symbology = BARCODE_AZTEC, .data = "RIGHT", .option2 = 6}, pale);
+    ASSERT_TRUE(p.symbol.ok) << p.symbol.error;
+    for (int y = 0; y < r.frame.height; ++y) {
+        for (int x = 320; x < r.frame.width; ++x) {
+            r.frame.at(x, y) = p.frame.at(x, y);
+        }
+    }
+    GrayImage const image(r.frame.width, r.frame.height, r.frame.width, r.frame.pixels.data());
+    DEC2DIvra::Rectangle const area{0, 0, r.frame.width - 1, r.frame.height - 1};
+    auto near = [](DEC2DIvra::FinderSighting const& eye, int x, int y) {
+        return std::abs(eye.centre.x - x) <= 6 && std::abs(eye.centre.y - y) <= 6;
+    };
+    static MatrixCandidateFinder finder;
+    MatrixCandidateFinder::Wanted wanted;
+    wanted.bullsEyes = true;
+    finder.Start(image, area, 2, wanted);
+    unsigned const listed = finder.GetBullsEyeCount();
+    unsigned const strict = finder.GetStrictBullsEyeCount();
+    ASSERT_GE(listed, 1u);
+    EXPECT_TRUE(near(finder.GetBullsEyes()[0], 160, 160));
+    for (unsigned i = 0; i < listed; ++i) {
+        EXPECT_FALSE(near(finder.GetBullsEyes()[i], 480, 160));
+    }
+    DEC2DIvra::FinderSighting const first = finder.GetBullsEyes()[0];
+    finder.SweepFaintBullsEyes(image, area, 2);
+    unsigned const swept = finder.GetBullsEyeCount();
+    EXPECT_EQ(finder.GetStrictBullsEyeCount(), strict);
+    EXPECT_TRUE(finder.GetBullsEyes()[0].centre == first.centre);
+    bool seen = false;
+    for (unsigned i = listed; i < swept; ++i) {
+        seen = seen || near(finder.GetBullsEyes()[i], 480, 160);
+    }
+    EXPECT_TRUE(seen);
+    finder.SweepFaintBullsEyes(image, area, 2);
+    EXPECT_EQ(finder.GetBullsEyeCount(), swept);
+}
+
 TEST(MatrixCandidateFinderTest, QRFindersAreSquareAndBarCodeRunsAreNot)
 {
     // A QR symbol's three finders show their pattern along the diagonals as
@@ -464,18 +518,20 @@ TEST(MatrixCandidateFinderTest, RowBlocksAreMeasuredAlikeOnLanesAndOneAtATime)
         unsigned const capped = count > MatrixCandidateFinder::kMaxBlocks ? MatrixCandidateFinder::kMaxBlocks : count;
         std::vector<unsigned short> fast(3 * 1032);
         std::vector<unsigned short> plain(3 * 1032);
-        bool const a = DEC2DIvra::MeasureRowBlocks(row.data(), c.left, right, count, fast.data(), fast.data() + 1032,
-                                                   fast.data() + 2064, true);
-        bool const b = DEC2DIvra::MeasureRowBlocks(row.data(), c.left, right, count, plain.data(), plain.data() + 1032,
-                                                   plain.data() + 2064, false);
-        EXPECT_EQ(a, b);
-        unsigned differ = 0;
-        for (unsigned k = 0; k < capped; ++k) {
-            for (unsigned part = 0; part < 3; ++part) {
-                differ += fast[part * 1032 + k] != plain[part * 1032 + k];
+        for (int const floor : {MatrixCandidateFinder::kContrastFloor, MatrixCandidateFinder::kFaintContrastFloor}) {
+            bool const a = DEC2DIvra::MeasureRowBlocks(row.data(), c.left, right, count, fast.data(),
+                                                       fast.data() + 1032, fast.data() + 2064, true, floor);
+            bool const b = DEC2DIvra::MeasureRowBlocks(row.data(), c.left, right, count, plain.data(),
+                                                       plain.data() + 1032, plain.data() + 2064, false, floor);
+            EXPECT_EQ(a, b);
+            unsigned differ = 0;
+            for (unsigned k = 0; k < capped; ++k) {
+                for (unsigned part = 0; part < 3; ++part) {
+                    differ += fast[part * 1032 + k] != plain[part * 1032 + k];
+                }
             }
+            EXPECT_EQ(differ, 0u);
         }
-        EXPECT_EQ(differ, 0u);
     }
 }
 

@@ -63,6 +63,37 @@ support::RenderOptions Spoilt(double module, double angle, double blur, double n
     return o;
 }
 
+// Ink and label close in grey (a pale print in dim light), blurred and
+// noisy: the bull's-eye's rows swing less than a clear frame's.
+support::RenderOptions Pale(double module, double angle, int dark, int light, double noise, uint64_t seed)
+{
+    support::RenderOptions o = Options(module, angle);
+    o.dark = dark;
+    o.light = light;
+    o.blur = 1.0;
+    o.noise = noise;
+    o.seed = seed;
+    return o;
+}
+
+support::RenderOptions Noisy(double angle, double noise, uint64_t seed)
+{
+    support::RenderOptions o = Pale(3.5, angle, 380, 600, noise, seed);
+    o.blur = 1.1;
+    o.perspectiveX = 0.1;
+    o.perspectiveY = -0.08;
+    o.lighting = 0.3;
+    return o;
+}
+
+support::RenderOptions OnDarkGround(support::RenderOptions o)
+{
+    o.background = 40;
+    o.quietZone = 2.0;
+    o.blur = 0.8;
+    return o;
+}
+
 // An 11-module rune on a small label (a rune needs no quiet zone), so that
 // the keystone stays short of the horizon.
 support::RenderOptions RuneOnSmallLabel(support::RenderOptions o)
@@ -92,6 +123,17 @@ TEST_P(AztecReadTest, ReadsFrame)
     EXPECT_EQ(reads[0].data, c.expected);
     EXPECT_EQ(reads[0].aim, c.aim);
     EXPECT_EQ(reads[0].flag, c.options.inverted ? 1u : 0u);
+    // The label's corners lie on the symbol in the frame, however it was
+    // read (a mirrored frame's symbol lies elsewhere than rendered).
+    if (c.mirrored) {
+        return;
+    }
+    tagDEC2D_REGION const& g = reads[0].region;
+    support::Point const corners[4] = {{double(g.x0), double(g.y0)}, {double(g.x1), double(g.y1)},
+                                       {double(g.x2), double(g.y2)}, {double(g.x3), double(g.y3)}};
+    for (support::Point const& corner : corners) {
+        EXPECT_LE(support::distanceOutside(r.symbol.corners, corner), 3 * c.options.moduleSize);
+    }
 }
 
 // Text that fills most of a symbol of the given zint version.
@@ -148,7 +190,21 @@ INSTANTIATE_TEST_SUITE_P(
              Filler(10)},
         Case{"RuneTwoPixelsPerspectiveTurned", BARCODE_AZRUNE, "0", 0,
              RuneOnSmallLabel(Perspective(2.0, 30, 0.2, 0.1)), false, "000", "]zC"},
-        Case{"RuneInvertedMirrored", BARCODE_AZRUNE, "255", 0, Spoilt(3.0, 100, 0.8, 10, true), true, "255", "]zC"}),
+        Case{"RuneInvertedMirrored", BARCODE_AZRUNE, "255", 0, Spoilt(3.0, 100, 0.8, 10, true), true, "255", "]zC"},
+        // Pale symbols in noise: the bull's-eye is found only at the faint floor.
+        Case{"Compact2Pale", BARCODE_AZTEC, kText, 2, Pale(3.5, 20, 450, 570, 14, 3), false, kText},
+        Case{"Full2PaleTurned", BARCODE_AZTEC, kText, 6, Pale(3.5, 110, 440, 560, 14, 5), false, kText},
+        Case{"Full12Pale", BARCODE_AZTEC, Filler(16), 16, Pale(3.5, 200, 440, 565, 12, 7), false, Filler(16)},
+        // A small light label on a dark ground: the ground pulls the block
+        // thresholds below the label's grey ink.
+        // Pale, tilted, unevenly lit and so noisy that the modules read
+        // only once the noise is averaged down around the bull's-eye.
+        Case{"Compact1Noisy", BARCODE_AZTEC, kText, 1, Noisy(74, 30, 201), false, kText},
+        Case{"Compact3Noisy", BARCODE_AZTEC, kText, 3, Noisy(111, 35, 303), false, kText},
+        Case{"Full2Noisy", BARCODE_AZTEC, kText, 6, Noisy(37, 35, 106), false, kText},
+        Case{"Full4Noisy", BARCODE_AZTEC, kText, 8, Noisy(74, 30, 208), false, kText},
+        Case{"RuneOnDarkGround", BARCODE_AZRUNE, "27", 0, OnDarkGround(Pale(3.0, 170, 420, 720, 4, 9)), false, "027",
+             "]zC"}),
     [](auto const& info) { return std::string(info.param.name); });
 
 TEST(AztecReadTest, RunesOnlyWhenSwitchedOn)
