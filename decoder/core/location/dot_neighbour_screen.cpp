@@ -40,35 +40,36 @@ bool DotNeighbourScreen::IsLikeNeighbour(Dot const& a, Dot const& b)
     return d2 >= static_cast<long long>(s) * s && d2 <= reach * reach;
 }
 
-unsigned DotNeighbourScreen::Start(Dot* dots, unsigned count, int openRow, int largest)
+bool DotNeighbourScreen::IsAmongLikeDots(Dot const* dots, unsigned count, unsigned i, int largest)
 {
-    unsigned const screened = count < kMaxDots ? count : kMaxDots;
     // The band of rows a neighbour may stand in: its reach, and the rows a
     // dot may stand away from the sweep order (half the largest dot and the
     // sweep's row step, at most kMaxStride).
     int const slack = Larger(largest, 1) + kMaxStride;
+    Dot const& dot = dots[i];
+    int const reach = CalcReach(dot);
+    unsigned found = 0;
+    for (unsigned j = i; j-- > 0 && found < kMinNeighbours;) {
+        if (dots[j].position.y < dot.position.y - reach - slack) {
+            break;
+        }
+        found += IsLikeNeighbour(dot, dots[j]) ? 1u : 0u;
+    }
+    for (unsigned j = i + 1; j < count && found < kMinNeighbours; ++j) {
+        if (dots[j].position.y > dot.position.y + reach + slack) {
+            break;
+        }
+        found += IsLikeNeighbour(dot, dots[j]) ? 1u : 0u;
+    }
+    return found >= kMinNeighbours;
+}
+
+unsigned DotNeighbourScreen::Start(Dot* dots, unsigned count, int openRow, int largest)
+{
+    unsigned const screened = count < kMaxDots ? count : kMaxDots;
     unsigned char keep[kMaxDots];
     for (unsigned i = 0; i < screened; ++i) {
-        Dot const& dot = dots[i];
-        int const reach = CalcReach(dot);
-        if (dot.position.y + reach > openRow) {
-            keep[i] = 1;
-            continue;
-        }
-        unsigned found = 0;
-        for (unsigned j = i; j-- > 0 && found < kMinNeighbours;) {
-            if (dots[j].position.y < dot.position.y - reach - slack) {
-                break;
-            }
-            found += IsLikeNeighbour(dot, dots[j]) ? 1u : 0u;
-        }
-        for (unsigned j = i + 1; j < count && found < kMinNeighbours; ++j) {
-            if (dots[j].position.y > dot.position.y + reach + slack) {
-                break;
-            }
-            found += IsLikeNeighbour(dot, dots[j]) ? 1u : 0u;
-        }
-        keep[i] = found >= kMinNeighbours ? 1 : 0;
+        keep[i] = dots[i].position.y + CalcReach(dots[i]) > openRow || IsAmongLikeDots(dots, count, i, largest) ? 1 : 0;
     }
     unsigned kept = 0;
     for (unsigned i = 0; i < count; ++i) {

@@ -28,6 +28,9 @@ public:
     // beyond are kept.
     static unsigned Start(Dot* dots, unsigned count, int openRow, int largest);
 
+    // Dot i of the list has at least kMinNeighbours like neighbours in it.
+    static bool IsAmongLikeDots(Dot const* dots, unsigned count, unsigned i, int largest);
+
     // The size a dot stands for in a grid: half that of two touching dots.
     static int CalcUnitSize(Dot const& dot);
     // b is a neighbour of a in the sense above.

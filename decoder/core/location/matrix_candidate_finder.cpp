@@ -646,12 +646,6 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
             }
         }
     }
-    // A frame whose texture filled the list: the dots kept at the last
-    // screen, and those found since, pass the same screen, so that the
-    // DotCode reader's budgets are not spent on that texture.
-    if (wanted.dots && dotScreens_ > 0) {
-        dotCount_ = DotNeighbourScreen::Start(dots_, dotCount_, 1 << 30, maxDot_);
-    }
     strictBullsEyeCount_ = wanted.bullsEyes ? bullsEyeCount_ : strictBullsEyeCount_;
     // The loose sightings fill what room is left, each once: the data of a
     // large symbol at two pixels a module makes many, which must not take

@@ -123,9 +123,11 @@ public:
     // True once the row is done. A caller that tries the list at each pause
     // tries the sightings in the order it would after the whole row.
     bool SweepLPatternRowPart(GrayImage const& image, int y);
-    // The dots in the order the sweep found them, those without like dots
-    // around them left out (DotNeighbourScreen).
+    // The dots in the order the sweep found them; when the list filled,
+    // those without like dots around them were left out (DotNeighbourScreen).
     Dot const* GetDots() const { return dots_; }
+    // The largest dot size the sweep took.
+    int GetLargestDot() const { return maxDot_; }
     unsigned GetDotCount() const { return dotCount_; }
 
 private:
