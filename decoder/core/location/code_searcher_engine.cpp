@@ -5,7 +5,6 @@
 #include "decoder/core/location/bulls_eye_reach.h"
 #include "decoder/core/location/bulls_eye_rings.h"
 #include "decoder/core/location/code_searcher_candidate_order.h"
-#include "decoder/core/location/dot_neighbour_screen.h"
 #include "decoder/core/location/matrix_data_check.h"
 #include "decoder/core/property/dec2d_property.h"
 #include "decoder/core/location/stacked_candidate_check.h"
@@ -1502,25 +1501,16 @@ int CodeSearcherEngine::SearchDots(GrayImage const& image, AbstractDotDecoder& d
                                    LabelOutlet& outlet)
 {
     // Row by row from the top: the decoder gathers them until it can
-    // measure the pitch. In a frame with many dots, the dots among like
-    // dots, as a symbol's stand, go first and the others follow, so that
-    // texture met earlier does not spend the decoder's budgets before the
-    // symbol's turn.
+    // measure the pitch.
     decoder.OnNewImage();
     Dot const* dots = matrix_.GetDots();
-    unsigned const count = matrix_.GetDotCount();
-    int const largest = matrix_.GetLargestDot();
-    bool const crowded = count >= kCrowdedDots;
-    for (unsigned pass = crowded ? 0 : 1; pass < 2; ++pass) {
-        for (unsigned i = 0; i < count; ++i) {
-            if ((crowded && DotNeighbourScreen::IsAmongLikeDots(dots, count, i, largest) != (pass == 0)) ||
-                taken_.IsIncluded(dots[i].position)) {
-                continue;
-            }
-            label.Clear();
-            if (decoder.Start(image, dots[i], label) != 0 && Deliver(label, outlet)) {
-                return 1;
-            }
+    for (unsigned i = 0; i < matrix_.GetDotCount(); ++i) {
+        if (taken_.IsIncluded(dots[i].position)) {
+            continue;
+        }
+        label.Clear();
+        if (decoder.Start(image, dots[i], label) != 0 && Deliver(label, outlet)) {
+            return 1;
         }
     }
     return 0;

@@ -44,8 +44,6 @@ public:
     static constexpr unsigned kSeenStackedRegions = 8;
     // Sampled rows of the matrix stages' pass.
     static constexpr unsigned kRowStride = 2;
-    // A dot list this long is offered dots among like dots first.
-    static constexpr unsigned kCrowdedDots = MatrixCandidateFinder::kMaxDots / 2;
     // The bar-like regions a QR or Aztec symbol's data make show 16 to 26
     // edges, a bar code's mostly 44 or more: a first region of that few is
     // looked at for lying in a matrix symbol before the linear decoders get it.

@@ -126,8 +126,6 @@ public:
     // The dots in the order the sweep found them; when the list filled,
     // those without like dots around them were left out (DotNeighbourScreen).
     Dot const* GetDots() const { return dots_; }
-    // The largest dot size the sweep took.
-    int GetLargestDot() const { return maxDot_; }
     unsigned GetDotCount() const { return dotCount_; }
 
 private:
