@@ -1,5 +1,7 @@
 #include "decoder/core/location/matrix_candidate_finder.h"
 
+#include "decoder/core/location/dot_neighbour_screen.h"
+
 #include "decoder/core/processor_lanes.h"
 
 #include <bit>
@@ -500,6 +502,8 @@ void MatrixCandidateFinder::Start(GrayImage const& image, Rectangle const& area,
     walkedLegCount_ = 0;
     pausedRow_ = -1;
     dotCount_ = wanted.dots ? 0 : dotCount_;
+    dotScreens_ = wanted.dots ? 0 : dotScreens_;
+    dotListClosed_ = wanted.dots ? false : dotListClosed_;
     area_ = area;
     measuredRow_ = nullptr;
     if (!wanted.Any() || image.GetPixels() == nullptr || area.right < area.left || area.bottom < area.top) {
@@ -2309,11 +2313,24 @@ bool MatrixCandidateFinder::IsTimed(GrayImage const& image, int threshold, bool 
     return true;
 }
 
+static_assert(MatrixCandidateFinder::kMaxDots <= DotNeighbourScreen::kMaxDots, "the screen takes the whole list");
+static_assert(MatrixCandidateFinder::kMaxDots / 8 > 0, "a screen must free room");
+
 void MatrixCandidateFinder::CheckDot(GrayImage const& image, unsigned i, int y, unsigned stride)
 {
     Run const& run = runs_[i];
-    if (i == 0 || i + 1 >= runCount_ || run.length > 2 * maxDot_ || dotCount_ >= kMaxDots) {
+    if (i == 0 || i + 1 >= runCount_ || run.length > 2 * maxDot_ || dotListClosed_) {
         return;
+    }
+    if (dotCount_ >= kMaxDots) {
+        // Texture met first must not take the room of a symbol further down.
+        unsigned const before = dotCount_;
+        dotCount_ = DotNeighbourScreen::Start(dots_, dotCount_, y, maxDot_);
+        ++dotScreens_;
+        dotListClosed_ = dotScreens_ >= kMaxDotScreens || before - dotCount_ < kMaxDots / 8;
+        if (dotCount_ >= kMaxDots) {
+            return;
+        }
     }
     int const ground = Max(1, run.length / 2);
     if (runs_[i - 1].length < ground || runs_[i + 1].length < ground) {

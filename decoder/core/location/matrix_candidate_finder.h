@@ -132,6 +132,8 @@ public:
     // True once the row is done. A caller that tries the list at each pause
     // tries the sightings in the order it would after the whole row.
     bool SweepLPatternRowPart(GrayImage const& image, int y);
+    // The dots in the order the sweep found them; when the list filled,
+    // those without like dots around them were left out (DotNeighbourScreen).
     Dot const* GetDots() const { return dots_; }
     unsigned GetDotCount() const { return dotCount_; }
 
@@ -352,6 +354,12 @@ private:
     unsigned nextRun_ = 0;
     Dot dots_[kMaxDots];
     unsigned dotCount_ = 0;
+    // A full dot list is screened (DotNeighbourScreen) over the rows swept
+    // so far, a few times a sweep; once a screen frees too little room the
+    // list takes no more.
+    static constexpr unsigned kMaxDotScreens = 8;
+    unsigned dotScreens_ = 0;
+    bool dotListClosed_ = false;
 };
 
 // The blocks of kBlock pixels of row[left..right] (the last one may be
