@@ -9,6 +9,8 @@ namespace {
 
 constexpr unsigned kUnitsPerDigit = 6;
 constexpr unsigned kMaxSpaces = 4;
+// Tenths of a unit a space may stray from its share of the digit.
+constexpr long long kMostStray = 4;
 
 // Space k of a window as the pitch between the centres of the bars around
 // it, so that the bars' width does not shrink the narrow spaces.
@@ -40,12 +42,19 @@ bool ShareSpaces(CommonPartialScanData const& window, unsigned spaces, unsigned 
     if (!MagnitudeAndIndex::CalcUnitWidth(list, total, 1, 3, 0)) {
         return false;
     }
-    // How far the units stray from the pitches, in units x sum.
+    // How far the units stray from the pitches, in units x sum. The sharing
+    // always succeeds for spaces of about one width, so that four spaces of
+    // a unit and a half each would pass as a digit: a space more than
+    // kMostStray tenths of a unit from its share is no digit's.
     error = 0;
     for (unsigned k = 0; k < spaces; ++k) {
         units[runs[k].index] = runs[k].modules;
-        long long const d = static_cast<long long>(runs[k].magnitude) * total - static_cast<long long>(runs[k].modules) * sum;
-        error += d < 0 ? -d : d;
+        long long d = static_cast<long long>(runs[k].magnitude) * total - static_cast<long long>(runs[k].modules) * sum;
+        d = d < 0 ? -d : d;
+        if (10 * d > kMostStray * sum) {
+            return false;
+        }
+        error += d;
     }
     error = error * 1024 / sum;
     return true;

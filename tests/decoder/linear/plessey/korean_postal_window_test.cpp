@@ -40,10 +40,13 @@ RunList Symbol(std::vector<int> const& digits, int wideBar = -1)
     int bar = 0;
     auto pushBar = [&] { runs.push_back({'D', 100, bar++ == wideBar ? 3 * kBar : kBar}); };
     for (unsigned d = 0; d < digits.size(); ++d) {
-        std::vector<int> const units = Units(digits[d]);
+        // A digit of -1 has four spaces of a unit and a half: six units that
+        // no share of whole units fits.
+        std::vector<int> const units = digits[d] < 0 ? std::vector<int>{0, 0, 0, 0} : Units(digits[d]);
         for (unsigned k = 0; k < 4; ++k) {
+            int const space = digits[d] < 0 ? 3 * kUnit / 2 - kBar : units[k] * kUnit - kBar;
             // The first digit's first space is the quiet zone.
-            runs.push_back({'L', 900, d == 0 && k == 0 ? 40 * kUnit : units[k] * kUnit - kBar});
+            runs.push_back({'L', 900, d == 0 && k == 0 ? 40 * kUnit : space});
             pushBar();
         }
     }
@@ -94,6 +97,12 @@ TEST(KoreanPostalWindowTest, BarOfAnotherWidthIsRefused)
 {
     // A bar three times as wide in the third digit.
     EXPECT_EQ(ReadDigits(Symbol({6, 5, 4, 3, 2, 1, 9}, 10), false).size(), 2u);
+}
+
+TEST(KoreanPostalWindowTest, SpacesOfNoWholeUnitsAreRefused)
+{
+    // Read up to the third digit, whose spaces are each a unit and a half.
+    EXPECT_EQ(ReadDigits(Symbol({6, 5, -1, 3, 2, 1, 9}), false).size(), 2u);
 }
 
 }  // namespace
