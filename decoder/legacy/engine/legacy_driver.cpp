@@ -50,6 +50,10 @@ void log_decode_search_finder_time(long microseconds, int result)
     SimulationC_PutFormatStringToLog("finders %ld us result %d finder met %d", microseconds, result, decodePhase);
 }
 
+// The hook at the start of each pass, before its line is sampled. Nothing
+// is carried from one line to the next for it to clear, so it does nothing.
+void reset_NL_SH() {}
+
 }  // namespace
 
 void calc_decode_regions()
@@ -197,6 +201,7 @@ int TryDecodeOnLineEx(int mode, tagGrayImage_t* image, int x0, int y0, int x1, i
     if (info == nullptr || handled == nullptr) {
         return 1;
     }
+    reset_NL_SH();
     info->lineKind = 2;
     info->line[0] = x0;
     info->line[1] = y0;
