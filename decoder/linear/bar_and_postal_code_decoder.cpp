@@ -12,4 +12,8 @@ int BarAndPostalCodeDecoder::Start(GrayImage const& image, Region const& region,
     return result;
 }
 
+void BarAndPostalCodeDecoder::OpenImage() { frame_->OpenImage(); }
+
+void BarAndPostalCodeDecoder::CloseImage() { frame_->CloseImage(); }
+
 }  // namespace DEC2DIvra

@@ -14,6 +14,9 @@ public:
     explicit BarAndPostalCodeDecoder(BarCodeDecoder& frame) : frame_(&frame) {}
 
     int Start(GrayImage const& image, Region const& region, unsigned scanMode, DecodedLabel& label) override;
+    // The image's bounds are the frame's.
+    void OpenImage() override;
+    void CloseImage() override;
 
 private:
     BarCodeDecoder* frame_;

@@ -44,6 +44,7 @@ BarCodeDecoder::BarCodeDecoder(VirtualArray<unsigned char>& workArea, DEC2DPrope
       multiLine_(memory_)
 {
     rate_.Initialize(true);
+    lineDecoder_.SetTrialBudget(&trialBudget_);
     ready_ = !memory_.HasFailed() && !checkerMemory_.HasFailed() && lineDecoder_.IsReady() && checker_.IsReady() &&
              lineAndPreBlock_.IsReady() && compositeLine_.IsReady() && multiLine_.IsReady();
     decoders_.SetCodablockFRowRecognizer(&codablockF_);
@@ -51,6 +52,16 @@ BarCodeDecoder::BarCodeDecoder(VirtualArray<unsigned char>& workArea, DEC2DPrope
         lineAndPreBlock_.SetCombinedLineRoad(&compositeLine_);
         lineAndPreBlock_.SetMultiLineRoad(&multiLine_);
     }
+}
+
+void BarCodeDecoder::OpenImage()
+{
+    trialBudget_.Open(kImageTrials, kRegionTrials);
+}
+
+void BarCodeDecoder::CloseImage()
+{
+    trialBudget_.Close();
 }
 
 bool BarCodeDecoder::Check(LineDecodeData const& line, MultiLineDecodeData const& multiLine)
@@ -86,6 +97,9 @@ int BarCodeDecoder::Start(GrayImage const& image, Region const& region, unsigned
         return 0;
     }
     checker_.OnChengeImage();
+    if (located) {
+        trialBudget_.OpenRegion();
+    }
     // Only the multi-image modes let a result wait for its repeats from one
     // image to the next, and only while its decoder allows it.
     unsigned const mode = property_->detail_of_decoder.barcode_decode_mode.Get();
@@ -219,6 +233,16 @@ void BarCodeDecoder::ReadCodablockFRows(GrayImage const& image, unsigned scanMod
         Code128Only(Code128Only const&) = delete;
         Code128Only& operator=(Code128Only const&) = delete;
     } const only(decoders_);
+    // The rows of a symbol already met are read whole, past the image's
+    // trial budget: their bands and turns bound that work.
+    struct Unbounded {
+        LineDecoder& line;
+        LineTrialBudget* budget;
+        Unbounded(LineDecoder& l, LineTrialBudget* b) : line(l), budget(b) { line.SetTrialBudget(nullptr); }
+        ~Unbounded() { line.SetTrialBudget(budget); }
+        Unbounded(Unbounded const&) = delete;
+        Unbounded& operator=(Unbounded const&) = delete;
+    } const unbounded(lineDecoder_, &trialBudget_);
     bool unread[sizeof rowRegions_ / sizeof rowRegions_[0]] = {};
     unsigned const count = rows.GetCount() < sizeof unread ? rows.GetCount() : sizeof unread;
     for (unsigned i = count; i-- > 0;) {

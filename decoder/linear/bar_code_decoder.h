@@ -59,6 +59,20 @@ public:
     // symbology and carry the same character values in the same number.
     static bool Check(LineDecodeData const& line, MultiLineDecodeData const& multiLine);
 
+    // The trials of the located regions of one image are bounded (see
+    // LineTrialBudget): kImageTrials from OpenImage to CloseImage, at most
+    // kRegionTrials of them in one region. The hardest reads seen took
+    // 334,000 trials in their region (DataBar at low contrast, which gathers
+    // its finders over many lines) and 925,000 in their frame (DataBar
+    // Expanded under perspective, read in the fourth region of its symbol
+    // after three that read nothing); symbol-free photographs ran up to
+    // 1,600,000.
+    void OpenImage() override;
+    void CloseImage() override;
+    static constexpr unsigned kImageTrials = 1200000;
+    static constexpr unsigned kRegionTrials = 400000;
+    LineTrialBudget const& GetTrialBudget() const { return trialBudget_; }
+
     // A new trigger starts without a result waiting for its repeats.
     void OnTriggerDown() { checker_.Initialize(); }
 
@@ -101,6 +115,7 @@ private:
     CodeSearcher* searcher_ = nullptr;
     CodablockFDecoder codablockF_;
     RateForTuningCalculator rate_;
+    LineTrialBudget trialBudget_;
     BarSymbolDecoderSet decoders_;
     LineDecoder lineDecoder_;
     LineDecodeDataChecker checker_;

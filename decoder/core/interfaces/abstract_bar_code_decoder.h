@@ -14,6 +14,10 @@ public:
     // Reads a located region with the given scan mode; nonzero when the label
     // holds a label.
     virtual int Start(GrayImage const& image, Region const& region, unsigned scanMode, DecodedLabel& label) = 0;
+    // The locator opens each image before its first region and closes it
+    // after its last: a decoder may bound its work over the regions between.
+    virtual void OpenImage() {}
+    virtual void CloseImage() {}
 
     unsigned GetStatus() const { return status_; }
     void SetStatus(unsigned status) { status_ = status; }

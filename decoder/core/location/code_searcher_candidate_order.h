@@ -28,6 +28,10 @@ namespace DEC2DIvra {
 //      wanted, once a region gave no label its finders are swept, and a
 //      region whose centre lies in a symbol that three square finders span
 //      is left out (its data would only cost the linear decoders time).
+//      The locator opens the image to the linear decoder before the first
+//      stage and closes it after the last: the linear trial decodes of the
+//      image are bounded in between, and spent in this order, each region
+//      taking no more than its share.
 //   2. PDF417 regions, to AbstractStackCodeDecoder: the regions in which a
 //      linear decoder met a PDF417 row, then the same bar-like groups whose
 //      profile along the middle shows a start or a stop pattern; a region

@@ -108,6 +108,25 @@ int CodeSearcherEngine::Start(GrayImage const& image, tagDecodeOption const& opt
         CodeSearchStage::kBullsEye, CodeSearchStage::kLPattern,     CodeSearchStage::kHanXinFinder,
         CodeSearchStage::kDot,
     };
+    // The linear decoders' work over the image's regions is bounded from
+    // here to the image's end.
+    struct ImageScope {
+        AbstractBarCodeDecoder* decoder;
+        explicit ImageScope(AbstractBarCodeDecoder* d) : decoder(d)
+        {
+            if (decoder != nullptr) {
+                decoder->OpenImage();
+            }
+        }
+        ~ImageScope()
+        {
+            if (decoder != nullptr) {
+                decoder->CloseImage();
+            }
+        }
+        ImageScope(ImageScope const&) = delete;
+        ImageScope& operator=(ImageScope const&) = delete;
+    } const scope(decoders.barCode);
     for (CodeSearchStage const stage : kOrder) {
         if (RunStage(stage, image, option, decoders, label, outlet) != 0) {
             return 1;

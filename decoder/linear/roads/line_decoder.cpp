@@ -101,6 +101,9 @@ bool LineDecoder::Start(GrayImage const& image, Region const& region, StackInter
     result.Clear();
     result.line = line;
     falseEdge = false;
+    if (budget_ != nullptr && budget_->IsSpent()) {
+        return false;
+    }
     unsigned maxStep = 0;
     if (!scan_.Start(image, samples, result.elements, central, divider, falseEdge, maxStep, reading.edges,
                      reading.smoothedForContrast, reading.smoothed) ||
@@ -270,6 +273,9 @@ bool LineDecoder::Start(ArrayIterator<ScanElement const> const& start, LineDecod
                         BarSymbolDecoder const& decoder) const
 {
     result.symbols.Clear();
+    if (budget_ != nullptr && !budget_->Spend()) {
+        return false;
+    }
     rate_->Initialize(detail_->flag != 0);
 
     bool negative = false;

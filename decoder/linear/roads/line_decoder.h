@@ -7,6 +7,7 @@
 #include "decoder/core/containers/stack_interface.h"
 #include "decoder/linear/line/bar_symbol_decoder.h"
 #include "decoder/linear/line/line_decode_data.h"
+#include "decoder/linear/roads/line_trial_budget.h"
 #include "decoder/linear/roads/pick_line_element.h"
 #include "decoder/linear/roads/scan_subroutine.h"
 
@@ -32,6 +33,9 @@ public:
     LineDecoder& operator=(LineDecoder const&) = delete;
 
     bool IsReady() const { return scan_.IsReady(); }
+    // The image's trial budget: once it is spent a line offers no more runs
+    // and reads nothing. Null (the default) bounds nothing.
+    void SetTrialBudget(LineTrialBudget* budget) { budget_ = budget; }
 
     // One line: the result's runs, characters, start symbols and reading
     // decoder are replaced (its scan line is kept). wholeLine lets every
@@ -115,6 +119,7 @@ private:
     ScanSubroutine scan_;
     RateForTuningCalculator* rate_;
     BarSymbolDecoderSet const* decoders_;
+    LineTrialBudget* budget_ = nullptr;
 };
 
 }  // namespace DEC2DIvra

@@ -40,11 +40,26 @@ public:
         SetStatus(0);
         scanModes.push_back(scanMode);
         regions.push_back(region);
+        events.push_back(open ? 'r' : 'x');
         return answer_(static_cast<unsigned>(regions.size() - 1), region, label, *this);
+    }
+    void OpenImage() override
+    {
+        events.push_back(open ? 'X' : 'O');
+        open = true;
+    }
+    void CloseImage() override
+    {
+        events.push_back(open ? 'C' : 'X');
+        open = false;
     }
 
     std::vector<Region> regions;
     std::vector<unsigned> scanModes;
+    // O: image opened, r: a region read while open, C: closed; x and X: a
+    // region read or an image opened or closed out of turn.
+    std::string events;
+    bool open = false;
 
 private:
     Answer answer_;
@@ -177,6 +192,28 @@ TEST_F(EngineTest, TheStrongestCandidateGoesFirstAndAnAcceptedLabelEndsTheSearch
     EXPECT_TRUE(Holds(drawn.quads[1], decoder.regions[0].CalcCenterPoint()));
     EXPECT_EQ(decoder.scanModes[0], CodeSearcherEngine::kScanMode);
     EXPECT_EQ(outlet.labels, std::vector<std::string>{"label 0"});
+}
+
+TEST_F(EngineTest, EveryRegionOfAnImageIsReadBetweenItsOpeningAndItsClosing)
+{
+    // The linear decoder bounds its work over an image between the two: an
+    // image left open would carry its spent bound into the next one.
+    ASSERT_NE(engine_, nullptr);
+    Drawn drawn;
+    drawn.Add("SYMBOL ONE", 2.0, 95, 150, 240);
+    drawn.Add("SYMBOL TWO", 2.5, 330, 450, 240);
+    RecordingBarCodeDecoder taken(ReadsAll());
+    RecordingOutlet accepts(true);
+    EXPECT_EQ(Search(drawn.frame, taken, accepts), 1);
+    EXPECT_EQ(taken.events, "OrC");
+    EXPECT_EQ(Search(drawn.frame, taken, accepts), 1);
+    EXPECT_EQ(taken.events, "OrCOrC");
+
+    RecordingBarCodeDecoder none(ReadsNothing(0));
+    RecordingOutlet outlet(false);
+    EXPECT_EQ(Search(drawn.frame, none, outlet), 0);
+    ASSERT_GE(none.events.size(), 4u);
+    EXPECT_EQ(none.events, "O" + std::string(none.regions.size(), 'r') + "C");
 }
 
 TEST_F(EngineTest, RefusedLabelsLetTheSearchGoOnAndNoRegionIsDecodedTwice)

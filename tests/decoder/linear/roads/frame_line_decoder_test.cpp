@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -240,6 +241,82 @@ TEST_F(FrameLineDecoderTest, FlatOrMalformedSamplesGiveNoLine)
     samples.SetCount(0);
     EXPECT_FALSE(Decode(true));
     EXPECT_TRUE(log.empty());
+}
+
+TEST_F(FrameLineDecoderTest, AnImageTrialBudgetStopsTheOffersWhereItIsSpentAndNotBefore)
+{
+    // Every decoder of the table is tried; two of them note their offers.
+    Add(BarSymbolDecoderSet::kWpc, 0);
+    Add(BarSymbolDecoderSet::kCode39, 2);
+    LineTrialBudget budget;
+    decoder.SetTrialBudget(&budget);
+    budget.Open(1u << 30);
+    EXPECT_FALSE(Decode(false));
+    std::vector<Offer> const whole = log;
+    unsigned const trials = budget.GetSpent();
+    ASSERT_GT(whole.size(), 10u);
+    ASSERT_GE(trials, whole.size());
+
+    // Half the line's trials: the same offers in the same order up to where
+    // the budget is spent, then none, on this line and the next.
+    budget.Open(trials / 2);
+    log.clear();
+    EXPECT_FALSE(Decode(false));
+    EXPECT_EQ(budget.GetSpent(), trials / 2);
+    EXPECT_TRUE(budget.IsSpent());
+    ASSERT_GT(log.size(), 2u);
+    ASSERT_LT(log.size(), whole.size());
+    EXPECT_TRUE(std::equal(log.begin(), log.end(), whole.begin()));
+    std::size_t const offered = log.size();
+    EXPECT_FALSE(Decode(false));
+    EXPECT_EQ(log.size(), offered);
+
+    // A read that takes just the budget still reads; one trial less does not.
+    recorders[1]->succeedFrom = 0;
+    budget.Open(1u << 30);
+    ASSERT_TRUE(Decode(false));
+    unsigned const read = budget.GetSpent();
+    budget.Open(read);
+    EXPECT_TRUE(Decode(false));
+    budget.Open(read - 1);
+    EXPECT_FALSE(Decode(false));
+
+    // A closed image bounds nothing.
+    budget.Close();
+    EXPECT_TRUE(Decode(false));
+    decoder.SetTrialBudget(nullptr);
+}
+
+TEST_F(FrameLineDecoderTest, ARegionThatReadsNothingLeavesTheNextRegionItsOwnShare)
+{
+    Add(BarSymbolDecoderSet::kCode39, 2);
+    LineTrialBudget budget;
+    decoder.SetTrialBudget(&budget);
+    budget.Open(1u << 30);
+    EXPECT_FALSE(Decode(false));
+    unsigned const line = budget.GetSpent();
+    ASSERT_GT(line, 4u);
+
+    // Each region may spend half a line; the image, three such halves.
+    budget.Open(3 * (line / 2), line / 2);
+    budget.OpenRegion();
+    EXPECT_FALSE(Decode(false));
+    EXPECT_EQ(budget.GetSpent(), line / 2);
+    EXPECT_FALSE(Decode(false)) << "the region's share is spent";
+    EXPECT_EQ(budget.GetSpent(), line / 2);
+    budget.OpenRegion();
+    log.clear();
+    EXPECT_FALSE(Decode(false));
+    EXPECT_FALSE(log.empty()) << "the next region is offered runs again";
+    EXPECT_EQ(budget.GetSpent(), 2 * (line / 2));
+    budget.OpenRegion();
+    EXPECT_FALSE(Decode(false));
+    budget.OpenRegion();
+    log.clear();
+    EXPECT_FALSE(Decode(false));
+    EXPECT_TRUE(log.empty()) << "the image's bound holds over every share";
+    EXPECT_EQ(budget.GetSpent(), 3 * (line / 2));
+    decoder.SetTrialBudget(nullptr);
 }
 
 TEST(FrameStartBarSymbolListTest, KeepsOneEntryPerStartTheLongestRead)
