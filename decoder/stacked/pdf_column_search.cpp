@@ -428,15 +428,7 @@ bool PDFRowReader::FitColumn(Hit* hits, unsigned count, Area const& area, bool b
     // pairs half the list apart and the median offset; then least squares
     // over the points near it.
     float b = MedianSlope(t, s, count, sorted);
-    for (unsigned i = 0; i < count; ++i) {
-        float const v = s[i] - b * t[i];
-        unsigned j = i;
-        for (; j > 0 && sorted[j - 1] > v; --j) {
-            sorted[j] = sorted[j - 1];
-        }
-        sorted[j] = v;
-    }
-    float a = sorted[count / 2];
+    float a = MedianOffset(t, s, count, b, sorted);
     for (int round = 0; round < 2; ++round) {
         for (unsigned i = 0; i < count; ++i) {
             use[i] = Abs(s[i] - (a + b * t[i])) <= 1.5f * module && Abs(hits[i].module - module) <= 0.35f * module;

@@ -229,15 +229,7 @@ bool PDFRowReader::FollowClosingBar(GrayImage const& image, bool inverted, float
         return false;
     }
     float b = pdf_rows::MedianSlope(t, s, count, scratch);
-    for (unsigned i = 0; i < count; ++i) {
-        float const v = s[i] - b * t[i];
-        unsigned j = i;
-        for (; j > 0 && scratch[j - 1] > v; --j) {
-            scratch[j] = scratch[j - 1];
-        }
-        scratch[j] = v;
-    }
-    float a = scratch[count / 2];
+    float a = pdf_rows::MedianOffset(t, s, count, b, scratch);
     unsigned used = 0;
     float tMin = 0;
     float tMax = 0;

@@ -169,6 +169,22 @@ inline float MedianSlope(float const* t, float const* s, unsigned count, float* 
     return n > 0 ? scratch[n / 2] : 0.0f;
 }
 
+// The median of s[i] - b t[i] over the `count` points: the offset of the
+// line of slope b that strays points do not pull; `scratch` holds `count`
+// values.
+inline float MedianOffset(float const* t, float const* s, unsigned count, float b, float* scratch)
+{
+    for (unsigned i = 0; i < count; ++i) {
+        float const v = s[i] - b * t[i];
+        unsigned j = i;
+        for (; j > 0 && scratch[j - 1] > v; --j) {
+            scratch[j] = scratch[j - 1];
+        }
+        scratch[j] = v;
+    }
+    return scratch[count / 2];
+}
+
 // Runs of one character RoundModules takes at most (a PDF417 symbol
 // character's eight).
 inline constexpr unsigned kMaxCharacterRuns = 8;
