@@ -159,10 +159,10 @@ bool PDFRowReader::PlaceMissingStop(GrayImage const& image, bool inverted, float
         }
         reachEnds(reached);
     }
-    // Rows that no slant takes to their ends (small modules over many
-    // columns) are read square to the column, from where the count puts
-    // the stop column.
-    if (reached[0] < kClosingBarPoints / 2 + 2 || reached[1] < kClosingBarPoints / 2 + 2) {
+    // Rows that the short lines found square to the column and that no
+    // slant takes to their ends (small modules over many columns) are read
+    // square to it, from where the count puts the stop column.
+    if (upright && (reached[0] < kClosingBarPoints / 2 + 2 || reached[1] < kClosingBarPoints / 2 + 2)) {
         slant[0] = slant[1] = 0;
         place(columns);
         return true;
