@@ -201,6 +201,21 @@ void PDFRowReader::SweepForColumn(GrayImage const& image, Area const& area, bool
                       leftSeen, inverted)) {
         return;
     }
+    // A start column whose rows, read to where its row indicators put the
+    // stop column, reach their last data column needs no sweep: a compact
+    // symbol has no stop column to find, and a hidden one is placed there.
+    if (leftSeen) {
+        float stopTop[2];
+        float stopBottom[2];
+        float stopModule = 0;
+        bool const placed = PlaceMissingStop(image, inverted, backward ? -area.ux : area.ux,
+                                             backward ? -area.uy : area.uy, top, bottom, seenModule, stopTop,
+                                             stopBottom, stopModule);
+        barFollowed_ = false;
+        if (placed && rowsReachStop_) {
+            return;
+        }
+    }
     float cx = 0;
     float cy = 0;
     float module = 0;

@@ -12,6 +12,7 @@ bool PDFRowReader::PlaceMissingStop(GrayImage const& image, bool inverted, float
                                     float& stopModule)
 {
     stopModule = module;
+    rowsReachStop_ = false;
     float const cx = bottom[0] - top[0];
     float const cy = bottom[1] - top[1];
     float const length = std::hypot(cx, cy);
@@ -137,6 +138,7 @@ bool PDFRowReader::PlaceMissingStop(GrayImage const& image, bool inverted, float
     // stands where the count puts it.
     bool const upright = slant[0] == 0 && slant[1] == 0;
     if (upright && reached[0] >= kClosingBarPoints / 2 + 2 && reached[1] >= kClosingBarPoints / 2 + 2) {
+        rowsReachStop_ = true;
         return true;
     }
     // Wide rows wander off their row under perspective at slants that keep
@@ -167,7 +169,7 @@ bool PDFRowReader::PlaceMissingStop(GrayImage const& image, bool inverted, float
         place(columns);
         return true;
     }
-    FollowClosingBar(image, inverted, top, bottom, columns, module, square, stopTop, stopBottom, stopModule);
+    rowsReachStop_ = FollowClosingBar(image, inverted, top, bottom, columns, module, square, stopTop, stopBottom, stopModule);
     return true;
 }
 

@@ -533,6 +533,9 @@ private:
     unsigned farSwept_ = 0;
     // Whether the far column's ends are a compact symbol's closing bar's.
     bool barFollowed_ = false;
+    // Whether the last placed missing stop column had the rows read to it
+    // reach their last data column on both halves of the start column.
+    bool rowsReachStop_ = false;
     // The turn from the area's direction of the lines that met the far
     // column first (0 when the area's own lines did).
     float farTurn_ = 0;
