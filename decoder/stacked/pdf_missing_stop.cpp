@@ -47,7 +47,8 @@ bool PDFRowReader::PlaceMissingStop(GrayImage const& image, bool inverted, float
     unsigned constexpr kProbeColumns = 3;
     auto const probe = [&] {
         place(kProbeColumns);
-        float const ends[8] = {top[0], top[1], bottom[0], bottom[1], stopTop[0], stopTop[1], stopBottom[0], stopBottom[1]};
+        float const ends[8] = {top[0],     top[1],     bottom[0],     bottom[1],
+                               stopTop[0], stopTop[1], stopBottom[0], stopBottom[1]};
         for (unsigned i = 0; i < kStopProbeLines; ++i) {
             ReadRowLine(image, inverted, kProbeColumns, 1.0f, ends, i, kStopProbeLines);
         }
@@ -123,7 +124,8 @@ bool PDFRowReader::PlaceMissingStop(GrayImage const& image, bool inverted, float
     unsigned const last = columns - 2;
     auto const reachEnds = [&](unsigned reached[2]) {
         place(columns);
-        float const ends[8] = {top[0], top[1], bottom[0], bottom[1], stopTop[0], stopTop[1], stopBottom[0], stopBottom[1]};
+        float const ends[8] = {top[0],     top[1],     bottom[0],     bottom[1],
+                               stopTop[0], stopTop[1], stopBottom[0], stopBottom[1]};
         reached[0] = reached[1] = 0;
         for (unsigned i = 0; i < kClosingBarLines; ++i) {
             ReadRowLine(image, inverted, columns, 1.0f, ends, i, kClosingBarLines);
@@ -169,7 +171,8 @@ bool PDFRowReader::PlaceMissingStop(GrayImage const& image, bool inverted, float
         place(columns);
         return true;
     }
-    rowsReachStop_ = FollowClosingBar(image, inverted, top, bottom, columns, module, square, stopTop, stopBottom, stopModule);
+    rowsReachStop_ =
+        FollowClosingBar(image, inverted, top, bottom, columns, module, square, stopTop, stopBottom, stopModule);
     return true;
 }
 
