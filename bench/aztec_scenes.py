@@ -79,9 +79,7 @@ def main():
     rng = np.random.default_rng(a.seed)
     frames_dir = os.path.join(a.out, "frames")
     os.makedirs(frames_dir, exist_ok=True)
-    names = [n for n in gf.PHOTOS if os.path.exists(os.path.join(gf.PHOTO_DIR, n))]
-    photos = {n: gf.load_photo(n) for n in names}
-    fitted = {n: gf.fit(photos[n]) for n in names}
+    names, photos, fitted = gf.load_photos()
     manifest = []
     sets = [(fam, v, False, a.per) for fam, v in SIZES] + [("aztec_runes", None, False, a.per)]
     sets += [(fam, v, True, a.cylinder) for fam, v in CYLINDER_SIZES]

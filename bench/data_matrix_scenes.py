@@ -28,6 +28,7 @@ import numpy as np
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "real_scene"))
 import gen_frames as gf  # noqa: E402
+import run_readers as rr  # noqa: E402
 
 # ECC 200 sizes: (rows, columns, data codewords); zint's --vers numbers them
 # 1-24 (squares) and 25-30 (rectangles) in this order.
@@ -67,7 +68,7 @@ def draw(rng, tmp, family, args, truth, cond, per, add, index):
         print(e, file=sys.stderr)
         return index
     for j in range(per):
-        names = [n for n in gf.PHOTOS if os.path.exists(os.path.join(gf.PHOTO_DIR, n))]
+        names = gf.present_photos()
         src = names[rng.integers(len(names))]
         if src not in PHOTO_CACHE:
             PHOTO_CACHE[src] = gf.load_photo(src)
@@ -136,11 +137,7 @@ def main():
     make_frames(run, a.seed, a.per_condition, sizes, not a.no_dot_code)
     if a.frames_only:
         return
-    rs = os.path.join(HERE, "real_scene")
-    subprocess.run([sys.executable, os.path.join(rs, "run_readers.py"), run, "--sim", os.path.join(build, "scanner-sim"),
-                    "--node-modules", os.path.join(out, "node_modules"), "--jobs", str(a.jobs),
-                    "--readers", a.readers], check=True)
-    subprocess.run([sys.executable, os.path.join(rs, "report.py"), run], check=True)
+    rr.read_then_report(run, build, a.jobs, a.readers)
 
 
 if __name__ == "__main__":

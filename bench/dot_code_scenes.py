@@ -28,6 +28,7 @@ import numpy as np
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "real_scene"))
 import gen_frames as gf  # noqa: E402
+import run_readers as rr  # noqa: E402
 
 # shape: zint columns, characters of text
 SHAPES = [
@@ -65,7 +66,7 @@ def make_frames(run, seed, per, conditions):
     frames_dir = os.path.join(run, "frames")
     os.makedirs(frames_dir, exist_ok=True)
     manifest = []
-    names = [n for n in gf.PHOTOS if os.path.exists(os.path.join(gf.PHOTO_DIR, n))]
+    names = gf.present_photos()
     with tempfile.TemporaryDirectory() as tmp:
         for shape, cols, chars in SHAPES:
             for polarity in POLARITIES:
@@ -118,11 +119,7 @@ def main():
     make_frames(run, a.seed, a.per_condition, conditions)
     if a.frames_only:
         return
-    rs = os.path.join(HERE, "real_scene")
-    subprocess.run([sys.executable, os.path.join(rs, "run_readers.py"), run, "--sim", os.path.join(build, "scanner-sim"),
-                    "--node-modules", os.path.join(out, "node_modules"), "--jobs", str(a.jobs),
-                    "--readers", a.readers], check=True)
-    subprocess.run([sys.executable, os.path.join(rs, "report.py"), run], check=True)
+    rr.read_then_report(run, build, a.jobs, a.readers)
 
 
 if __name__ == "__main__":

@@ -178,9 +178,7 @@ def main():
     rng = np.random.default_rng(a.seed)
     frames_dir = os.path.join(a.out, "frames")
     os.makedirs(frames_dir, exist_ok=True)
-    names = [n for n in gf.PHOTOS if os.path.exists(os.path.join(gf.PHOTO_DIR, n))]
-    photos = {n: gf.load_photo(n) for n in names}
-    fitted = {n: gf.fit(photos[n]) for n in names}
+    names, photos, fitted = gf.load_photos()
     manifest = frames_for(a, rng, frames_dir, photos, fitted, names)
     with open(os.path.join(a.out, "manifest.json"), "w") as f:
         json.dump(dict(seed=a.seed, quick=False, frames=manifest), f, indent=1)

@@ -101,9 +101,7 @@ def main():
     for f in os.listdir(frames_dir):
         os.remove(os.path.join(frames_dir, f))
     rng = np.random.default_rng(a.seed)
-    names = [n for n in gf.PHOTOS if os.path.exists(os.path.join(gf.PHOTO_DIR, n))]
-    photos = {n: gf.load_photo(n) for n in names}
-    fitted = {n: gf.fit(photos[n]) for n in names}
+    names, photos, fitted = gf.load_photos()
     manifest = []
 
     ranges = {"qr_v01_06": [1, 2, 3, 4, 5, 6], "qr_v07_14": [7, 8, 10, 12, 14], "qr_v15_27": [15, 18, 21, 24, 27],

@@ -108,6 +108,18 @@ def load_photo(name):
     return np.asarray(im, dtype=np.float64) / 255.0
 
 
+def present_photos():
+    """The photographs of the set that this machine has."""
+    return [n for n in PHOTOS if os.path.exists(os.path.join(PHOTO_DIR, n))]
+
+
+def load_photos():
+    """The present photographs' names, the photographs, and each fitted to a frame."""
+    names = present_photos()
+    photos = {n: load_photo(n) for n in names}
+    return names, photos, {n: fit(photos[n]) for n in names}
+
+
 def fit(img, out_w=W, out_h=H):
     """Scale to cover out_w x out_h, then take the centre."""
     h, w = img.shape
@@ -305,9 +317,7 @@ def main():
     rng = np.random.default_rng(a.seed)
     frames_dir = os.path.join(a.out, "frames")
     os.makedirs(frames_dir, exist_ok=True)
-    names = [n for n in PHOTOS if os.path.exists(os.path.join(PHOTO_DIR, n))]
-    photos = {n: load_photo(n) for n in names}
-    fitted = {n: fit(photos[n]) for n in names}
+    names, photos, fitted = load_photos()
     plist = list(photos.values())
     manifest = []
 

@@ -116,6 +116,17 @@ def read_all(name, argv_head, frames, jobs, board=None):
     return results
 
 
+def read_then_report(run, build, jobs, readers):
+    """Reads a run's frames with `readers` (scanner-sim and zxing-wasm of the
+    build tree `build`) in a process of their own, then writes its report."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    out = os.path.join(build, "real_scene")
+    subprocess.run([sys.executable, os.path.join(here, "run_readers.py"), run, "--sim",
+                    os.path.join(build, "scanner-sim"), "--node-modules", os.path.join(out, "node_modules"),
+                    "--jobs", str(jobs), "--readers", readers], check=True)
+    subprocess.run([sys.executable, os.path.join(here, "report.py"), run], check=True)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("run_dir")
